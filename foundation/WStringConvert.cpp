@@ -1,0 +1,248 @@
+// WString to and from code pages and UTF-8.
+#include <cstring>
+
+#include "foundation/CodePages.h"
+#include "foundation/StringRepOps.h"
+#include "foundation/UnicodeCase.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+namespace sr = string_rep;
+
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+
+// UTF-8 to UTF-16. Every malformed piece gives one U+FFFD and is not allowed
+// to swallow the byte after it: a lead byte without its continuation bytes
+// (truncated, or followed by a byte that cannot continue it), a stray
+// continuation byte, the bytes C0, C1 and F5..FF, overlong forms, encoded
+// surrogates and code points above U+10FFFF. Four-byte sequences become
+// surrogate pairs. Writes at most n units for n bytes; returns the count.
+std::uint32_t DecodeUtf8(const std::uint8_t* s, std::uint32_t n, char16_t* out) {
+  std::uint32_t i = 0, k = 0;
+  while (i < n) {
+    std::uint8_t b = s[i++];
+    if (b < 0x80) {
+      out[k++] = b;
+      continue;
+    }
+    int need;
+    std::uint32_t cp;
+    // The allowed range of the first continuation byte excludes overlong
+    // forms (E0, F0), surrogates (ED) and values past U+10FFFF (F4).
+    std::uint8_t lower = 0x80, upper = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) {
+      need = 1;
+      cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      need = 2;
+      cp = b & 0x0F;
+      if (b == 0xE0) lower = 0xA0;
+      if (b == 0xED) upper = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      need = 3;
+      cp = b & 0x07;
+      if (b == 0xF0) lower = 0x90;
+      if (b == 0xF4) upper = 0x8F;
+    } else {
+      out[k++] = kReplacement;
+      continue;
+    }
+    bool complete = true;
+    for (int j = 0; j < need; ++j) {
+      if (i >= n || s[i] < lower || s[i] > upper) {
+        complete = false;
+        break;
+      }
+      cp = (cp << 6) | (s[i++] & 0x3F);
+      lower = 0x80;
+      upper = 0xBF;
+    }
+    if (!complete) {
+      out[k++] = kReplacement;
+    } else if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out[k++] = char16_t(0xD800 + (cp >> 10));
+      out[k++] = char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+      out[k++] = char16_t(cp);
+    }
+  }
+  return k;
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+WString& WString::AssignBytes(int codePage, const char* bytes, int count) {
+  if (!bytes || count <= 0) {
+    Clear();
+    return *this;
+  }
+  std::uint32_t n = std::uint32_t(count);
+  const auto* s = reinterpret_cast<const std::uint8_t*>(bytes);
+  if (codePage == kCodePageAnsi) codePage = 1252;
+
+  // A private buffer of n units; the old content does not matter.
+  Clear();
+  Unshare(n);
+  RepReserve(rep_, n);
+  char16_t* out = rep_->chars;
+
+  if (codePage == kCodePageUtf8) {
+    // Every non-empty input yields at least one unit, so the platform
+    // converter is never needed for UTF-8.
+    SetLength(DecodeUtf8(s, n, out));
+    return *this;
+  }
+  if (const char16_t* table = GetCodePageTable(codePage)) {
+    for (std::uint32_t i = 0; i < n; ++i) out[i] = s[i] < 0x80 ? char16_t(s[i]) : table[s[i] - 0x80];
+    SetLength(n);
+    return *this;
+  }
+  if (codePage != kCodePageBytes) {
+    std::size_t needed = MultiByteToWideChar(codePage, bytes, n, nullptr, 0);
+    if (needed > 0) {
+      RepReserve(rep_, needed);
+      std::size_t written = MultiByteToWideChar(codePage, bytes, n, rep_->chars, rep_->capacity);
+      if (written > 0) {
+        SetLength(std::uint32_t(written));
+        return *this;
+      }
+    }
+  }
+  // Code page -1, or one the converter does not know: bytes as code units.
+  out = rep_->chars;
+  for (std::uint32_t i = 0; i < n; ++i) out[i] = s[i];
+  SetLength(n);
+  return *this;
+}
+
+WString& WString::AssignUtf8(const char* bytes, int count) {
+  if (!bytes || count <= 0) {
+    Clear();
+    return *this;
+  }
+  std::uint32_t n = std::uint32_t(count);
+  Clear();
+  Unshare(n);
+  RepReserve(rep_, n);
+  SetLength(DecodeUtf8(reinterpret_cast<const std::uint8_t*>(bytes), n, rep_->chars));
+  return *this;
+}
+
+WString WString::FromUtf8(std::string_view utf8) {
+  WString s;
+  s.AssignUtf8(utf8.data(), int(sr::CheckedLength(utf8.size())));
+  return s;
+}
+
+std::string WString::ToUtf8() const {
+  std::string out;
+  out.reserve(rep_->length);
+  const char16_t* s = rep_->chars;
+  for (std::uint32_t i = 0; i < rep_->length; ++i) {
+    std::uint32_t cp = s[i];
+    if (IsHighSurrogate(s[i]) && i + 1 < rep_->length && IsLowSurrogate(s[i + 1])) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00u);
+      ++i;
+    } else if (IsHighSurrogate(s[i]) || IsLowSurrogate(s[i])) {
+      cp = kReplacement;
+    }
+    if (cp < 0x80) {
+      out += char(cp);
+    } else if (cp < 0x800) {
+      out += char(0xC0 | (cp >> 6));
+      out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += char(0xE0 | (cp >> 12));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+      out += char(0x80 | (cp & 0x3F));
+    } else {
+      out += char(0xF0 | (cp >> 18));
+      out += char(0x80 | ((cp >> 12) & 0x3F));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+      out += char(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+WString& WString::AssignCodePageCStr(int codePage, const char* cstr) {
+  if (!cstr) {
+    Clear();
+    return *this;
+  }
+  return AssignBytes(codePage, cstr, int(sr::CheckedLength(std::strlen(cstr))));
+}
+
+WString& WString::AssignCodePageAString(int codePage, const AString& text) {
+  return AssignBytes(codePage, text.CStr(), text.Length());
+}
+
+AString& WString::ToAString(AString& out, int codePage) const {
+  const char16_t* s = rep_->chars;
+  std::uint32_t n = rep_->length;
+  if (codePage == kCodePageAnsi) codePage = 1252;
+  if (codePage == kCodePageUtf8) {
+    std::string utf8 = ToUtf8();
+    out.Resize(std::int64_t(utf8.size()));
+    if (!utf8.empty()) std::memcpy(out.Data(), utf8.data(), utf8.size());
+    return out;
+  }
+  if (n == 0) {
+    out.Clear();
+    return out;
+  }
+  if (codePage == kCodePageBytes) {
+    out.Resize(n);
+    char* d = out.Data();
+    for (std::uint32_t i = 0; i < n; ++i) {
+      char b = char(s[i] & 0xFF);
+      d[i] = b ? b : '?';
+    }
+    return out;
+  }
+  if (GetCodePageTable(codePage)) {
+    // Our tables, like the Win32 ones, hold the undefined bytes too, so text
+    // read through a table comes back byte for byte.
+    out.Resize(n);
+    char* d = out.Data();
+    for (std::uint32_t i = 0; i < n; ++i) {
+      std::uint8_t b = WideToCodePageByte(codePage, s[i]);
+      d[i] = b || s[i] == 0 ? char(b) : '?';
+    }
+    return out;
+  }
+  // Sized by what the converter needs: a double-byte code page may need more
+  // bytes than there are characters.
+  std::size_t needed = WideCharToMultiByte(codePage, s, n, nullptr, 0);
+  out.Resize(std::int64_t(needed));
+  std::size_t written = needed ? WideCharToMultiByte(codePage, s, n, out.Data(), needed) : 0;
+  out.Resize(std::int64_t(written));
+  return out;
+}
+
+AString& WString::ToAscii(AString& out) const {
+  out.Resize(rep_->length);
+  char* d = out.Data();
+  for (std::uint32_t i = 0; i < rep_->length; ++i) d[i] = rep_->chars[i] < 0x80 ? char(rep_->chars[i]) : '?';
+  return out;
+}
+
+AString& WString::FoldToAString(AString& out) const {
+  out.Resize(rep_->length);
+  char* d = out.Data();
+  for (std::uint32_t i = 0; i < rep_->length; ++i) {
+    char16_t c = rep_->chars[i];
+    char folded = c < 0x80 ? char(c) : FoldToAsciiW(c);
+    d[i] = c < 0x80 || folded ? folded : '?';
+  }
+  return out;
+}
+
+}  // namespace kvn
