@@ -1,0 +1,58 @@
+// WorldMapping: drawing (world) coordinates to device coordinates and back.
+//
+// device = world x scale x 4 + origin (+ offset); 4 device units per world
+// unit at scale 1, 256 sub-pixel units per device unit for the anti-aliased
+// rasterizer. The device y axis points the same way as the world y axis.
+// rnd(v) = floor(v + 0.5): halves round towards positive infinity.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/DPoint.h"
+
+namespace kvn {
+
+struct DevicePoint {
+  std::int32_t x = 0, y = 0;
+  friend bool operator==(const DevicePoint&, const DevicePoint&) = default;
+};
+
+struct DeviceRect {
+  std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+  friend bool operator==(const DeviceRect&, const DeviceRect&) = default;
+};
+
+enum class OutputMode : std::int32_t { Screen = 0, Raster = 1, Metafile = 2, DirectPrinter = 3 };
+
+struct WorldMapping {
+  double originX = 0;
+  double originY = 0;
+  std::int32_t offsetX = 0;  // whole device units added after rounding (bands, tiles)
+  std::int32_t offsetY = 0;
+  double scale = 1.0;
+  std::int32_t clipMargin = 2;
+  DeviceRect deviceClip{-8000, -8000, 8000, 8000};
+  std::int32_t clipCompanions[4] = {0, 0, 0, 0};
+  std::int32_t lineWidthFactor = 256;  // 1/256 units: 256 = 1.0
+  OutputMode outputMode = OutputMode::Screen;
+  std::uint8_t printerFlag = 0;
+
+  DevicePoint WorldToDevicePoint(const DPoint& w) const;
+  std::int32_t ToDeviceX(double wx) const;
+  std::int32_t ToDeviceY(double wy) const;
+  // Unrounded, offset included: for glyphs and pictures placed with fractions.
+  DPoint ToDeviceF(const DPoint& w) const;
+  DPoint ToDeviceExact(const DPoint& w) const { return ToDeviceF(w); }
+  // 1/256 device units; the offset is added before scaling by 256.
+  void ToSubpixel(const DPoint& w, std::int32_t out[2]) const;
+  // One cubic segment (four points) to eight sub-pixel integers.
+  void ToSubpixel4(const DPoint points[4], std::int32_t out[8]) const;
+  DPoint DeviceToWorld(const DevicePoint& d) const;
+  DPoint DeviceToWorldPoint(const DevicePoint& d) const { return DeviceToWorld(d); }
+  // Normalises, widens by the clip margin and clears the companions.
+  void SetDeviceClip(const DeviceRect& r);
+};
+
+DevicePoint WorldToDevice(const WorldMapping& m, const DPoint& w);
+
+}  // namespace kvn

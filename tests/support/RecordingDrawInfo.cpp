@@ -1,0 +1,36 @@
+#include "tests/support/RecordingDrawInfo.h"
+
+#include <cstdio>
+
+#include "model/cOutObj.h"
+
+namespace kvn::test {
+
+namespace {
+// Fixed notation through snprintf is safe here: tests never run under a
+// toolkit that changes LC_NUMERIC.
+std::string P(const DPoint& p) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "(%g,%g)", p.x, p.y);
+  return buf;
+}
+std::string T(const cOutObj& o) { return " type " + std::to_string(o.TypeCode()); }
+}  // namespace
+
+void RecordingDrawInfo::AddEllipsePath(const DRect& b) {
+  calls.push_back("AddEllipsePath " + P({b.x1, b.y1}) + P({b.x2, b.y2}));
+}
+void RecordingDrawInfo::DrawEllipseShape(const DPoint& a, const DPoint& b, cOutObj& o) {
+  calls.push_back("DrawEllipseShape " + P(a) + P(b) + T(o));
+}
+void RecordingDrawInfo::DrawSegmentShape(const DPoint& a, const DPoint& b, cOutObj& o) {
+  calls.push_back("DrawSegmentShape " + P(a) + P(b) + T(o));
+}
+void RecordingDrawInfo::FillPath(cOutObj& o) { calls.push_back("FillPath" + T(o)); }
+void RecordingDrawInfo::StrokePath(cOutObj& o) { calls.push_back("StrokePath" + T(o)); }
+void RecordingDrawInfo::RasterizePath(std::uint32_t v) { calls.push_back("RasterizePath " + std::to_string(v)); }
+void RecordingDrawInfo::RasterizeSegment(std::uint32_t v, const DPoint& a, const DPoint& b) {
+  calls.push_back("RasterizeSegment " + std::to_string(v) + " " + P(a) + P(b));
+}
+
+}  // namespace kvn::test
