@@ -1,7 +1,7 @@
 # Warning flags for the project's own code (never applied to third-party headers,
 # which are all included as SYSTEM).
 function(kvn_own_code target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow=local -Wnon-virtual-dtor
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wnon-virtual-dtor
     # Designated initializers leave members to their defaults on purpose.
     -Wno-missing-field-initializers)
   if(KVN_WERROR)
