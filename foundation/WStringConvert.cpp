@@ -2,13 +2,10 @@
 #include <cstring>
 
 #include "foundation/CodePages.h"
-#include "foundation/StringRepOps.h"
 #include "foundation/UnicodeCase.h"
 #include "foundation/WString.h"
 
 namespace kvn {
-
-namespace sr = string_rep;
 
 namespace {
 
@@ -137,7 +134,7 @@ WString& WString::AssignUtf8(const char* bytes, int count) {
 
 WString WString::FromUtf8(std::string_view utf8) {
   WString s;
-  s.AssignUtf8(utf8.data(), int(sr::CheckedLength(utf8.size())));
+  s.AssignUtf8(utf8.data(), int(CheckedLength(utf8.size())));
   return s;
 }
 
@@ -177,7 +174,7 @@ WString& WString::AssignCodePageCStr(int codePage, const char* cstr) {
     Clear();
     return *this;
   }
-  return AssignBytes(codePage, cstr, int(sr::CheckedLength(std::strlen(cstr))));
+  return AssignBytes(codePage, cstr, int(CheckedLength(std::strlen(cstr))));
 }
 
 WString& WString::AssignCodePageAString(int codePage, const AString& text) {
