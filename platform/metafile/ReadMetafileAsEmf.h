@@ -1,0 +1,37 @@
+// ReadMetafileAsEmf: a picture stored as an enhanced metafile, a placeable
+// Windows metafile or a plain Windows metafile, as the bits of an enhanced
+// metafile.
+//
+// The kind is decided by content, EMF first: bytes that start with an
+// EMR_HEADER carrying the " EMF" signature are an enhanced metafile and
+// nothing else, so a damaged or truncated one is refused rather than read
+// again as a Windows metafile. Every result, read or converted, has passed
+// ValidateEmf.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "foundation/GrowArray.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class InFileStream;
+class cMsgDlg;
+
+// Pictures above this many bytes are refused with kPictureTooBigMessage.
+inline constexpr std::uint64_t kMaxMetafileBytes = 20'000'000;
+inline constexpr const char16_t* kPictureTooBigMessage =
+    u"Chyba, obrázek je příliš velký.\n\nError, picture is too big.";
+
+// Reads from the stream's position to its end. Null when the bytes are
+// neither kind of metafile, are damaged, cannot be read or converted, or are
+// too big (then the message is shown, owned by `owner`, with the error icon).
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner);
+
+// MulDiv as the picture size needs it: a x b / c rounded half away from
+// zero in 64 bits; -1 when c is 0 or the result does not fit 32 bits.
+std::int32_t MulDivRound(std::int32_t a, std::int32_t b, std::int32_t c);
+
+}  // namespace kvn

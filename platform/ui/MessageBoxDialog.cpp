@@ -1,0 +1,221 @@
+#include "platform/ui/MessageBoxDialog.h"
+
+#include <wx/artprov.h>
+#include <wx/button.h>
+#include <wx/display.h>
+#include <wx/sizer.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+#include <wx/stockitem.h>
+
+#include "foundation/ModalStack.h"
+
+namespace kvn {
+
+namespace {
+
+wxString ToWx(const WString& text) { return wxString::FromUTF8(text.ToUtf8()); }
+
+// Our texts end lines with CR LF (the language tables' "\n"); GTK labels
+// want a bare LF.
+wxString LabelText(const WString& text) {
+  wxString s = ToWx(text);
+  s.Replace("\r\n", "\n");
+  return s;
+}
+
+// Button ids of our own, away from the stock ids, so that the toolkit adds
+// no behaviour of its own to them.
+int ButtonWindowId(int answer) { return wxID_HIGHEST + 100 + answer; }
+
+wxArtID IconFor(std::uint32_t style) {
+  switch (style & kMbIconMask) {
+    case kMbIconError: return wxART_ERROR;
+    case kMbIconQuestion: return wxART_QUESTION;
+    case kMbIconWarning: return wxART_WARNING;
+    case kMbIconInformation: return wxART_INFORMATION;
+    default: return wxArtID();
+  }
+}
+
+// The text of a button: the given one, or the toolkit's for the answer.
+wxString ButtonLabel(int answer, const MessageBoxButtonLabels& labels, bool translated) {
+  const WString* given = nullptr;
+  switch (answer) {
+    case kIdYes: given = &labels.yes; break;
+    case kIdNo: given = &labels.no; break;
+    case kIdCancel: given = &labels.cancel; break;
+    case kIdOk: given = &labels.ok; break;
+    case kIdHelp: given = &labels.help; break;
+    default: break;
+  }
+  if (translated && given && !given->IsEmpty()) return ToWx(*given);
+  switch (answer) {
+    case kIdOk: return wxGetStockLabel(wxID_OK);
+    case kIdCancel: return wxGetStockLabel(wxID_CANCEL);
+    case kIdAbort: return wxGetStockLabel(wxID_ABORT);
+    case kIdRetry: return wxGetStockLabel(wxID_RETRY);
+    case kIdIgnore: return wxGetStockLabel(wxID_IGNORE);
+    case kIdYes: return wxGetStockLabel(wxID_YES);
+    case kIdNo: return wxGetStockLabel(wxID_NO);
+    case kIdHelp: return wxGetStockLabel(wxID_HELP);
+    case kIdTryAgain: return wxString::FromUTF8("&Try Again");
+    case kIdContinue: return wxString::FromUTF8("&Continue");
+    default: return wxString();
+  }
+}
+
+long DialogStyle(std::uint32_t style) {
+  long wxStyle = wxCAPTION | wxSYSTEM_MENU;
+  // A system-modal box stays above every other window.
+  if (style & kMbSystemModal) wxStyle |= wxSTAY_ON_TOP;
+  return wxStyle;
+}
+
+}  // namespace
+
+MessageBoxDialog::MessageBoxDialog(wxWindow* parent, const MessageBoxRequest& request)
+    : wxDialog(parent, wxID_ANY, ToWx(request.caption), wxDefaultPosition, wxDefaultSize, DialogStyle(request.style)) {
+  auto* top = new wxBoxSizer(wxHORIZONTAL);
+  wxArtID icon = IconFor(request.style);
+  if (!icon.empty()) {
+    top->Add(new wxStaticBitmap(this, wxID_ANY, wxArtProvider::GetBitmap(icon, wxART_MESSAGE_BOX)), 0,
+             wxALL | wxALIGN_TOP, 12);
+  }
+  auto* text = new wxStaticText(this, wxID_ANY, LabelText(request.text));
+  // Long texts wrap at a width that keeps the box readable, as system boxes do.
+  text->Wrap(FromDIP(520));
+  top->Add(text, 1, wxALL | wxALIGN_CENTER_VERTICAL, 12);
+
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  column->Add(top, 1, wxEXPAND);
+  AddButtons(request.style, request.labels, request.translated);
+  auto* row = new wxBoxSizer(wxHORIZONTAL);
+  for (const Button& b : buttons_) row->Add(b.button, 0, wxLEFT | wxRIGHT, 4);
+  column->Add(row, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 8);
+  SetSizerAndFit(column);
+
+  if (escapeAnswer_ == 0) {
+    SetEscapeId(wxID_NONE);
+    EnableCloseButton(false);
+  } else {
+    SetEscapeId(ButtonWindowId(escapeAnswer_));
+  }
+  Bind(wxEVT_CLOSE_WINDOW, &MessageBoxDialog::OnClose, this);
+  if (request.translated) Place(parent);
+}
+
+void MessageBoxDialog::AddButtons(std::uint32_t style, const MessageBoxButtonLabels& labels, bool translated) {
+  std::vector<int> answers;
+  switch (style & kMbTypeMask) {
+    case kMbOkCancel: answers = {kIdOk, kIdCancel}; break;
+    case kMbAbortRetryIgnore: answers = {kIdAbort, kIdRetry, kIdIgnore}; break;
+    case kMbYesNoCancel: answers = {kIdYes, kIdNo, kIdCancel}; break;
+    case kMbYesNo: answers = {kIdYes, kIdNo}; break;
+    case kMbRetryCancel: answers = {kIdRetry, kIdCancel}; break;
+    case kMbCancelTryContinue: answers = {kIdCancel, kIdTryAgain, kIdContinue}; break;
+    default: answers = {kIdOk}; break;
+  }
+  // Escape answers Cancel where there is one, and OK in a box with OK alone.
+  for (int a : answers) {
+    if (a == kIdCancel) escapeAnswer_ = kIdCancel;
+  }
+  if (answers.size() == 1) escapeAnswer_ = kIdOk;
+  if (style & kMbHelp) answers.push_back(kIdHelp);
+
+  for (int answer : answers) {
+    auto* button = new wxButton(this, ButtonWindowId(answer), ButtonLabel(answer, labels, translated));
+    // Help leaves the box open; the program has no help viewer to send it to.
+    if (answer != kIdHelp) button->Bind(wxEVT_BUTTON, [this, answer](wxCommandEvent&) { EndModal(answer); });
+    buttons_.push_back({button, answer});
+  }
+  std::size_t defaultIndex = (style & kMbDefButtonMask) >> 8;
+  if (defaultIndex >= buttons_.size()) defaultIndex = 0;
+  buttons_[defaultIndex].button->SetDefault();
+  buttons_[defaultIndex].button->SetFocus();
+}
+
+void MessageBoxDialog::Place(wxWindow* parent) {
+  if (!parent) {
+    CentreOnScreen();
+    return;
+  }
+  const wxRect owner = parent->GetScreenRect();
+  const wxPoint centre(owner.x + owner.width / 2, owner.y + owner.height / 2);
+  int display = wxDisplay::GetFromPoint(centre);
+  if (display == wxNOT_FOUND) {
+    // The primary monitor, as for a point off every monitor.
+    display = 0;
+    for (unsigned i = 0; i < wxDisplay::GetCount(); ++i) {
+      if (wxDisplay(i).IsPrimary()) display = int(i);
+    }
+  }
+  const wxRect area = wxDisplay(unsigned(display)).GetClientArea();
+  const wxSize size = GetSize();
+  int left = 0;
+  int top = 0;
+  PlaceMessageBox({owner.x, owner.y, owner.x + owner.width, owner.y + owner.height}, size.x, size.y,
+                  {area.x, area.y, area.x + area.width, area.y + area.height}, left, top);
+  Move(left, top);
+}
+
+void MessageBoxDialog::OnClose(wxCloseEvent& event) {
+  if (escapeAnswer_ == 0 && event.CanVeto()) {
+    event.Veto();
+    return;
+  }
+  EndModal(escapeAnswer_ != 0 ? escapeAnswer_ : kIdCancel);
+}
+
+int MessageBoxDialog::Run() { return ShowModal(); }
+
+void MessageBoxDialog::Press(int answer) {
+  for (const Button& b : buttons_) {
+    if (b.answer == answer && answer != kIdHelp) {
+      EndModal(answer);
+      return;
+    }
+  }
+}
+
+namespace {
+
+// The box as the modal stack sees it, for the time it is open.
+class BoxModalWindow : public ModalWindow {
+ public:
+  BoxModalWindow(wxDialog& box, ModalWindow* parent) : box_(box), parent_(parent) {}
+  ModalWindow* GetParentModalWindow() const override { return parent_; }
+  bool HasHandle() const override { return true; }
+  bool IsVisibleOrCreatedVisible() const override { return box_.IsShown(); }
+  bool IsIconic() const override { return box_.IsIconized(); }
+  void ShowWindow(int command) override {
+    if (command == kSwRestore) box_.Restore();
+    box_.Show();
+  }
+  bool IsWindowEnabled() const override { return box_.IsEnabled(); }
+  void EnableWindow(bool enable) override { box_.Enable(enable); }
+
+ private:
+  wxDialog& box_;
+  ModalWindow* parent_;
+};
+
+}  // namespace
+
+int MessageBoxDialogBackend::ShowBox(const MessageBoxRequest& request) {
+  auto* parent = request.owner ? static_cast<wxWindow*>(request.owner->GetWindowHandle()) : nullptr;
+  MessageBoxDialog box(parent, request);
+  if (!request.modalOwner) return box.Run();
+  BoxModalWindow onStack(box, request.modalOwner);
+  ModalStack::Push(request.modalOwner, &onStack, true);
+  int answer = box.Run();
+  ModalStack::Pop();
+  return answer;
+}
+
+void InstallMessageBoxDialogBackend() {
+  static MessageBoxDialogBackend backend;
+  SetMessageBoxBackend(&backend);
+}
+
+}  // namespace kvn

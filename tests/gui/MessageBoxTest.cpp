@@ -1,0 +1,132 @@
+// A real message box on a private X display: Czech buttons, placed over its
+// owner, closed by the test itself. A screenshot goes to $KVN_GUI_ARTIFACTS.
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/button.h>
+#include <wx/frame.h>
+#include <wx/init.h>
+#include <wx/timer.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
+#include "platform/ui/MessageBoxDialog.h"
+
+namespace kvn {
+namespace {
+
+class FrameOwner : public cMsgDlg {
+ public:
+  explicit FrameOwner(wxFrame* frame) : frame_(frame) {}
+  void* GetWindowHandle() const override { return frame_; }
+  void* GetOwnerWindow() const override { return nullptr; }
+
+ private:
+  wxFrame* frame_;
+};
+
+wxString ToWx(const WString& s) { return wxString::FromUTF8(s.ToUtf8()); }
+
+MessageBoxDialog* FindOpenBox() {
+  for (wxWindow* w : wxTopLevelWindows) {
+    if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
+  }
+  return nullptr;
+}
+
+// Saves the whole screen; false when no grabber is installed.
+bool SaveScreenshot(const std::string& name) {
+  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
+  std::filesystem::path dir = folder && *folder ? folder : "gui-artifacts";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  const std::string file = (dir / name).string();
+  // The full path: /usr/local/bin/convert and friends may be stand-ins.
+  const std::string command = "/usr/bin/import -window root '" + file + "' 2>/dev/null";
+  return std::system(command.c_str()) == 0 && std::filesystem::exists(file);
+}
+
+TEST(MessageBoxDialog, ShowsCzechButtonsOverItsOwner) {
+  SetLanguageIndex(kLanguageCzech);
+  InvalidateLangTable();
+  InstallMessageBoxDialogBackend();
+
+  auto* frame = new wxFrame(nullptr, wxID_ANY, "Owner", wxPoint(80, 60), wxSize(700, 500));
+  frame->Show();
+  FrameOwner owner(frame);
+
+  std::vector<wxString> labels;
+  wxRect boxRect;
+  bool screenshot = false;
+  int ticks = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    MessageBoxDialog* box = FindOpenBox();
+    // Give the toolkit a few ticks to map and paint the box; then read it,
+    // photograph it and answer "No" as a user would.
+    if (!box || ++ticks < 4) {
+      if (ticks > 100) timer.Stop();  // never reached: the box was not shown
+      return;
+    }
+    timer.Stop();
+    for (const MessageBoxDialog::Button& b : box->Buttons()) labels.push_back(b.button->GetLabel());
+    boxRect = box->GetScreenRect();
+    box->Update();
+    screenshot = SaveScreenshot("message-box-cs.png");
+    box->Press(kIdNo);
+  });
+  timer.Start(250);
+
+  int answer = owner.ShowMessageBox(LoadLangString(19770), nullptr, kMbYesNoCancel | kMbIconQuestion | kMbHelp);
+  EXPECT_EQ(answer, kIdNo);
+  EXPECT_EQ(labels, (std::vector<wxString>{wxString::FromUTF8("&Ano"), wxString::FromUTF8("&Ne"),
+                                           wxString::FromUTF8("Storno"), wxString::FromUTF8("Nápověda")}));
+  EXPECT_EQ(labels.size() > 0 ? labels[0] : wxString(), ToWx(LoadLangString(kStrButtonYes)));
+  // Centred over the owner (no window manager moves it on the test display).
+  const wxRect owner_rect = frame->GetScreenRect();
+  EXPECT_NEAR(boxRect.x + boxRect.width / 2, owner_rect.x + owner_rect.width / 2, 2);
+  EXPECT_NEAR(boxRect.y + boxRect.height / 2, owner_rect.y + owner_rect.height / 2, 2);
+  if (!screenshot) ADD_FAILURE() << "no screenshot: is /usr/bin/import (ImageMagick) installed?";
+
+  SetMessageBoxBackend(nullptr);
+  frame->Destroy();
+}
+
+TEST(MessageBoxDialog, EscapeAnswersCancelOnlyWhereThereIsOne) {
+  MessageBoxRequest request;
+  request.caption = WString(u"t");
+  request.text = WString(u"x");
+  request.style = kMbYesNo;
+  MessageBoxDialog yesNo(nullptr, request);
+  EXPECT_EQ(yesNo.GetEscapeId(), wxID_NONE);
+  ASSERT_EQ(yesNo.Buttons().size(), 2u);
+  EXPECT_EQ(yesNo.Buttons()[0].answer, kIdYes);
+
+  request.style = kMbOkCancel | kMbDefButton2;
+  MessageBoxDialog okCancel(nullptr, request);
+  EXPECT_NE(okCancel.GetEscapeId(), wxID_NONE);
+  EXPECT_TRUE(okCancel.Buttons()[1].button->IsThisEnabled());
+  // Untranslated (nested) boxes keep the toolkit's own texts.
+  request.translated = false;
+  request.labels.ok = WString(u"Dobře");
+  MessageBoxDialog nested(nullptr, request);
+  EXPECT_NE(nested.Buttons()[0].button->GetLabel(), wxString::FromUTF8("Dobře"));
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  wxApp::SetInstance(new wxApp);
+  wxInitializer toolkit(argc, argv);
+  if (!toolkit.IsOk()) {
+    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
+    return 1;
+  }
+  return RUN_ALL_TESTS();
+}
