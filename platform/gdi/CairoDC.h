@@ -1,0 +1,90 @@
+// CairoDC: a device context that draws through cairo onto any cairo surface
+// (an image in memory, a PDF or PostScript page).
+//
+// Device space is the surface's space: one unit per pixel (or per point on
+// a vector page), y down. Geometry reaches cairo already in device
+// coordinates and under the identity matrix, so the clip region, hatch cells
+// and pattern brushes stay aligned to device pixels whatever the mapping;
+// only a geometric pen's nib is drawn under the logical-to-device matrix
+// (README.md: strokes, pens, fills).
+//
+// Cairo keeps coordinates in 24.8 fixed point, so geometry beyond
+// +-kCairoCoordLimit device units is cut in doubles first (GdiPath::ClipToBox).
+// Binary raster operations other than copy cannot be done by cairo; here they
+// draw as R2_COPYPEN except R2_BLACK, R2_WHITE and R2_NOTCOPYPEN, which need no
+// destination (RasterDC does them all on its pixels).
+#pragma once
+
+#include <cairo.h>
+
+#include "platform/gdi/DeviceContext.h"
+
+namespace kvn {
+
+inline constexpr double kCairoCoordLimit = 1 << 22;
+// Wider pens are drawn this wide (device units).
+inline constexpr double kMaxPenDeviceWidth = 1 << 16;
+
+class CairoDC : public TDC {
+ public:
+  // Takes its own reference to the surface.
+  CairoDC(cairo_surface_t* surface, const DeviceCaps& caps);
+  ~CairoDC() override;
+
+  // Aliased output (the default) matches GDI pixel for pixel where the
+  // README gives a rule; anti-aliased output smooths edges.
+  void SetAntialias(bool on) { antialias_ = on; }
+  bool Antialias() const { return antialias_; }
+
+  cairo_surface_t* Surface() const { return surface_; }
+
+ protected:
+  void RenderStroke(const GdiPath& devicePath) override;
+  void RenderFill(const GdiPath& devicePath, const TBrush& brush, int fillMode, int rop2) override;
+  bool RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) override;
+  bool RenderBlit(const BlitRequest& request, const GdiPath& deviceShape) override;
+  bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) override;
+
+  // How the selected pen strokes under the current transform.
+  struct StrokeStyle {
+    bool thin = true;        // one device pixel wide, drawn in device space
+    bool fillGaps = false;   // a styled cosmetic pen on an opaque background
+    double width = 1;        // user units of `nib`
+    XForm nib;               // linear part of the logical-to-device matrix (thick pens)
+    double dashes[kMaxUserStyleEntries] = {};
+    std::uint32_t dashCount = 0;  // 0: solid; lengths in device units when thin, else logical
+    cairo_line_cap_t cap = CAIRO_LINE_CAP_BUTT;
+    cairo_line_join_t join = CAIRO_LINE_JOIN_MITER;
+  };
+  StrokeStyle ComputeStroke(const GdiPath& devicePath) const;
+
+  // Helpers shared with derived targets; `cr` may be another context (a
+  // mask), `dx`, `dy` move device space into it.
+  static void AppendPath(cairo_t* cr, const GdiPath& path, double dx, double dy);
+  void ApplyClip(cairo_t* cr, double dx, double dy) const;
+  // Strokes `path` (device space, already moved by dx, dy) with the style's
+  // geometry; the source is set by the caller. Strokes run through pixel
+  // centres, so the path is drawn half a unit down and right.
+  void StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle& style, double dx, double dy,
+                      bool dashed) const;
+  // False for a brush that paints nothing.
+  bool SetBrushSource(cairo_t* cr, const TBrush& brush, int rop2) const;
+  // The path itself, or a copy cut to the cairo coordinate range.
+  const GdiPath& Guarded(const GdiPath& path, bool forFill);
+  cairo_t* Cairo() { return cr_; }
+  // A context in an error state stays dead; start a new one on the surface.
+  void RecoverFromError();
+
+ private:
+  cairo_surface_t* surface_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  bool antialias_ = false;
+  GdiPath guard_;
+};
+
+void SetSourceColor(cairo_t* cr, COLORREF color);
+// The colour a binary raster operation paints with when it needs no
+// destination; other operations answer the colour unchanged.
+COLORREF Rop2SourceColor(int rop2, COLORREF color);
+
+}  // namespace kvn
