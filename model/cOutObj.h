@@ -127,6 +127,10 @@ class cOutObj {
   virtual void AddStrokeExtent(cDrawingData* data, DRect& extent);
   virtual void AddFullExtent(cDrawingData* data, DRect& extent);
   virtual void Recalc(cDrawingData* data) = 0;
+  // Objects that place a block definition (inserts) answer that block, so
+  // that walks through nested blocks (model/BlockPath.h) need not know the
+  // insert class. Null for every other object.
+  virtual cBlock* GetPlacedBlock(cDrawingData* /*data*/) { return nullptr; }
 
   // ---- fields ----
   std::uint8_t TypeCode() const { return typeByte_ & kTypeCodeMask; }

@@ -1,5 +1,7 @@
 #include "tests/support/RecordFixtures.h"
 
+#include <cstring>
+
 #include "foundation/WString.h"
 
 namespace kvn::test {
@@ -71,6 +73,141 @@ void WriteHeaderAt(ArchiveWriter& w, int version, const HeaderFixture& h) {
   }
   if (version >= 3080) w.WriteBit(h.stored);
   if (version >= 3081) w.WriteBit(h.hidden);
+}
+
+}  // namespace kvn::test
+
+namespace kvn::test {
+
+void WriteFloat(ArchiveWriter& w, double v) {
+  const float f = float(v);
+  std::uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  w.WriteRaw32(bits);
+}
+
+void WriteFloatPoint(ArchiveWriter& w, double x, double y) {
+  WriteFloat(w, x);
+  WriteFloat(w, y);
+}
+
+void WriteCString(ArchiveWriter& w, const char* bytes) {
+  for (; *bytes; ++bytes) w.WriteByte(std::uint8_t(*bytes));
+  w.WriteByte(0);
+}
+
+void WriteWString16(ArchiveWriter& w, const char16_t* units) {
+  for (; *units; ++units) w.WriteUInt16(*units);
+  w.WriteUInt16(0);
+}
+
+void WriteStyleIndexRef(ArchiveWriter& w, std::uint16_t index) {
+  if (index == 65535) {
+    w.WriteBit(false);
+    return;
+  }
+  w.WriteBit(true);
+  w.WriteBit(false);
+  w.WriteCompactU16(index);
+}
+
+void WriteLinePartAt(ArchiveWriter& w, int version, const LinePartFixture& f) {
+  if (version >= 3098) {
+    if (f.styled) {
+      WriteStyleIndexRef(w, f.lineStyle);
+    } else {
+      w.WriteSmallByte(f.lineType);
+    }
+    w.WriteColor(f.color);
+    if (version >= 3111) w.WriteColor(f.gapColor);
+    w.WriteCompactDouble(f.width);
+    w.WriteRealOrUnit(f.patternScale);
+    w.WriteBit(f.pen);
+  } else if (version >= 3061) {
+    if (f.styled) {
+      if (version < 3077) {
+        w.WriteCompactU16(f.lineStyle);
+      } else {
+        WriteStyleIndexRef(w, f.lineStyle);
+      }
+      return;
+    }
+    w.WriteColor(f.color);
+    w.WriteCompactDouble(f.width);
+    w.WriteSmallByte(f.lineType);
+    w.WriteRealOrUnit(f.patternScale);
+    if (version >= 3062) w.WriteBit(f.pen);
+  } else {
+    if (f.styled) {
+      w.WriteUInt16(f.lineStyle);
+      return;
+    }
+    w.WriteRaw32(f.color);
+    WriteFloat(w, f.width);
+    w.WriteByte(f.lineType);
+    if (version < 3050) {
+      WriteFloat(w, f.oldLength);
+      if (f.lineType & 0x80) {
+        WriteFloat(w, f.oldRepeat);
+        WriteFloat(w, f.oldOffset);
+        w.WriteByte(f.oldSymbolByte);
+      }
+    }
+    if (version >= 3058) WriteFloat(w, f.patternScale);
+  }
+}
+
+void WriteFillPartAt(ArchiveWriter& w, int version, const FillPartFixture& f) {
+  auto opacity = [&]() {
+    if (f.opacity < 255) {
+      w.WriteBit(true);
+      w.WriteByte(f.opacity);
+    } else {
+      w.WriteBit(false);
+    }
+  };
+  if (version >= 3098) {
+    if (f.styled) {
+      WriteStyleIndexRef(w, f.fillStyle);
+    } else {
+      w.WriteSmallByte(f.hatchKind);
+    }
+    w.WriteColor(f.fillColor);
+    if (!(f.fillColor & 0x80000000u)) opacity();
+    w.WriteColor(f.hatchColor);
+    w.WriteCompactDouble(f.hatchValue);
+    w.WriteRealOrUnit(f.hatchScale);
+  } else if (version >= 3061) {
+    if (f.styled) {
+      if (version < 3077) {
+        w.WriteCompactU16(f.fillStyle);
+      } else {
+        WriteStyleIndexRef(w, f.fillStyle);
+      }
+      return;
+    }
+    w.WriteSmallByte(f.hatchKind);
+    w.WriteColor(f.fillColor);
+    if (version >= 3079) opacity();
+    if (f.hatchKind != 0) {
+      w.WriteColor(f.hatchColor);
+      w.WriteCompactDouble(f.hatchValue);
+      w.WriteRealOrUnit(f.hatchScale);
+    }
+  } else if (f.styled) {
+    w.WriteUInt16(f.fillStyle);
+  } else if (version >= 3053) {
+    w.WriteByte(f.hatchKind);
+    w.WriteRaw32(f.fillColor);
+    if (f.hatchKind != 0) {
+      w.WriteRaw32(f.hatchColor);
+      if (version >= 3056) WriteFloat(w, f.hatchValue);
+      if (version >= 3058) WriteFloat(w, f.hatchScale);
+    }
+  } else {
+    w.WriteByte(f.hatchKind);
+    w.WriteRaw32(f.fillColor);
+  }
 }
 
 }  // namespace kvn::test

@@ -1,0 +1,49 @@
+// ReadContext: the state that object records of old files hand to the reader
+// of the records after them, kept per read instead of per process.
+//
+// Files before 3050 store a patterned line's symbol settings once, in the
+// record of the line that announces them (line type with bit 7), and the
+// symbol-line conversion after that record (flag 0x04, the list reader) turns
+// them into a line style together with the line's own attributes. A nested
+// read (an external reference, the built-in fonts or line types, which are
+// native containers read in the middle of another read) must not see or
+// overwrite the outer read's values, so whoever reads a drawing body owns one
+// context for that read and passes it to every Read; a null context keeps
+// nothing.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "model/StyleTable.h"
+
+namespace kvn {
+
+class cAnyLine;
+
+// The type code of the holder object; no class of the factory has it.
+inline constexpr std::uint8_t kLineHolderTypeCode = 30;
+
+struct OldPatternValues {
+  double repeatLength = 0.0;  // the first symbol value; never below 0
+  double startOffset = 0.0;   // the second symbol value; -1.0 for "at both ends"
+  std::uint8_t symbolByte = 0;
+};
+
+struct ReadContext {
+  ReadContext();
+  ~ReadContext();
+  ReadContext(const ReadContext&) = delete;
+  ReadContext& operator=(const ReadContext&) = delete;
+
+  // The symbol settings of the last pre-3050 line that announced them.
+  OldPatternValues oldPattern;
+  // A stroked object (type code 30) with the line attributes of the last
+  // unstyled pre-3050 stroked record; null until one was read.
+  std::unique_ptr<cAnyLine> lineHolder;
+  // The link style remembered by the reader of old link records; reset to
+  // none before each object record.
+  std::uint16_t rememberedLinkStyle = kNoStyle;
+};
+
+}  // namespace kvn

@@ -1,0 +1,114 @@
+// cDrawingData: what the objects of one drawing share: the six style tables,
+// the level table, the block table (the block definitions that inserts
+// place) and the drawing scale. It is the context argument of nearly every
+// object operation.
+//
+// Reference counted: every sheet that shows the drawing holds one reference
+// (AddRef), and the last Release destroys the record, which must therefore
+// have been made with new. Destruction order: the blocks first (their
+// objects may still look at styles and levels while they go), then the
+// level table, then the fonts, link, wall, text, fill and line styles, each
+// table from its last style to its first.
+//
+// The style classes are only declared here; include their headers to use
+// the styles a table holds.
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/GrowArray.h"
+#include "foundation/WString.h"
+#include "model/LevelTable.h"
+#include "model/StyleTable.h"
+#include "model/TextAttributes.h"
+
+namespace kvn {
+
+class cBlock;
+class cDrawing;
+
+class cDrawingData {
+ public:
+  cDrawingData();
+  ~cDrawingData();
+  cDrawingData(const cDrawingData&) = delete;
+  cDrawingData& operator=(const cDrawingData&) = delete;
+
+  // ---- reference count ----
+  void AddRef() { ++refCount_; }
+  // Drops one reference; the last one deletes the record.
+  void Release();
+  std::uint32_t RefCount() const { return refCount_; }
+
+  // ---- tables ----
+  LineStyleTable& LineStyles() { return lineStyles_; }
+  const LineStyleTable& LineStyles() const { return lineStyles_; }
+  FillStyleTable& FillStyles() { return fillStyles_; }
+  const FillStyleTable& FillStyles() const { return fillStyles_; }
+  TextStyleTable& TextStyles() { return textStyles_; }
+  const TextStyleTable& TextStyles() const { return textStyles_; }
+  WallStyleTable& WallStyles() { return wallStyles_; }
+  const WallStyleTable& WallStyles() const { return wallStyles_; }
+  LinkStyleTable& LinkStyles() { return linkStyles_; }
+  const LinkStyleTable& LinkStyles() const { return linkStyles_; }
+  FontStyleTable& FontStyles() { return fontStyles_; }
+  const FontStyleTable& FontStyles() const { return fontStyles_; }
+  LevelTable& Levels() { return levels_; }
+  const LevelTable& Levels() const { return levels_; }
+
+  // The block definitions; an index of the table is what inserts store.
+  std::uint32_t BlockCount() const { return blocks_.Count(); }
+  cBlock* GetBlock(std::uint32_t index) const { return blocks_.Get(index); }
+  // Takes ownership; answers the new block's index.
+  std::uint32_t AddBlock(cBlock* block);
+
+  // ---- scale, parent, owner ----
+  // The drawing scale; 0 means none, and the Parts that scale by it take a
+  // value not above 0 as 1.0.
+  double GetScale() const { return scale_; }
+  double Scale() const { return scale_; }  // the same; both names are in use
+  void SetScale(double scale) { scale_ = scale; }
+  // The drawing data of the drawing that this one is embedded in, or null.
+  cDrawingData* Parent() const { return parent_; }
+  void SetParent(cDrawingData* parent) { parent_ = parent; }
+  // The drawing record that owns this data (back pointer, not owned).
+  cDrawing* Owner() const { return owner_; }
+  void SetOwner(cDrawing* owner) { owner_ = owner; }
+  // The drawing this data belongs to: the parent's owner when the parent has
+  // one, else this record's owner.
+  cDrawing* GetDrawing() const;
+
+  // ---- the text-style registry (model/TextStyleRegistry.cpp) ----
+  // The text-style index a reference names: below 32768 the index when it is
+  // inside the text table; 0x8000 + n the first text style whose built-in
+  // marks have bit n; else 65535. 65535 without drawing data.
+  static std::uint16_t TextStyleIndex(std::uint16_t reference, const cDrawingData* data);
+  // The index of a text style made from the record (named by MakeName and
+  // scaled by the drawing scale): an existing style of exactly that name, or
+  // the new style appended with a valid font index. 65535 when the table is
+  // full.
+  std::uint16_t AddTextStyle(const TextAttributes& record);
+  // Gives the record a valid font index: one at or beyond the font count
+  // becomes 65535, and 65535 becomes the font found or added by face name.
+  void ResolveStyleFont(TextAttributes& record);
+  // The first font whose name equals the face name (case-blind), else a new
+  // font of that name appended; its index. 65535 when the table is full.
+  std::uint16_t FindOrAddFont(const WString& faceName);
+
+ private:
+  // Declared in the reverse of the destruction order (see above).
+  LineStyleTable lineStyles_;
+  FillStyleTable fillStyles_;
+  TextStyleTable textStyles_;
+  WallStyleTable wallStyles_;
+  LinkStyleTable linkStyles_;
+  FontStyleTable fontStyles_;
+  std::uint32_t refCount_ = 0;
+  LevelTable levels_;
+  OwnedArray<cBlock> blocks_{8};
+  double scale_ = 1.0;
+  cDrawingData* parent_ = nullptr;
+  cDrawing* owner_ = nullptr;
+};
+
+}  // namespace kvn

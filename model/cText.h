@@ -1,0 +1,158 @@
+// cText: one or more lines of text at an insertion point, with an angle, a
+// height, an alignment code and a font, carrying its own attributes or
+// referring to a text style (type bit 0x80) whose attributes it takes where
+// its own are unset. Factory type code 21.
+//
+// Units: drawing units for the point, heights and widths; degrees for the
+// angle, kept in (-180, 180]; colours 0x00BBGGRR, bit 31 = not set (a styled
+// text then takes the style's colour, an unstyled one black).
+//
+// Alignment byte: low 4 bits the code 0..11 (column = code % 3: left, centre,
+// right; row = code / 3: top, middle, bottom, and row 3 the first baseline);
+// bit 0x10: the angle does not follow Rotate.
+//
+// The source text holds at most kMaxTextLength code units; line breaks are
+// LF. Display text, line starts and extents are derived: Recalc rebuilds
+// them whenever the geometry-dirty flag is set. Until the layout with its
+// fonts and fields exists, the display text is the source text and the
+// extent is the insertion point.
+//
+// The record (current form, read from 3061 on):
+//   alignment (byte); insertion point (real point); angle, height (compact
+//   doubles); source text (string); a skipped-text bit (0); line spacing
+//   (real-or-unit); wrap width (compact double); width factor
+//   (real-or-unit); colour; then unstyled: attribute bits (byte), font-style
+//   reference, and with font index 65535 the face name (string),
+//   pitch-and-family and charset bytes; styled: text-style reference (no
+//   built-in bit); last mirror X and mirror Y (bits).
+// Older rows are read as well (model/cTextRecord.cpp).
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/DPoint.h"
+#include "foundation/DRect.h"
+#include "foundation/GrowArray.h"
+#include "foundation/WString.h"
+#include "model/StyledAttributes.h"
+#include "model/TextAttributes.h"
+#include "model/cOutObj.h"
+
+namespace kvn {
+
+class cStyleText;
+
+inline constexpr int kMaxTextLength = 32000;
+
+// Alignment byte: the code and the keep-angle bit.
+inline constexpr std::uint8_t kAlignCodeMask = 0x0F;
+inline constexpr std::uint8_t kAlignKeepAngle = 0x10;
+
+// Inserts the drawing extension ".kvn" behind every file-name field of a text
+// written by a file older than 3109 (the field used to yield the name with
+// its extension; from 3109 on it yields the bare name). All three spellings,
+// case-blind.
+void UpgradeFileNameFields(WString& text, int version);
+
+class cText : public cOutObj {
+ public:
+  cText();
+  ~cText() override;
+
+  // ---- cOutObj slots ----
+  cText* AsText() override { return this; }
+  const cText* AsText() const override { return this; }
+  void Write(cDrawingData* data, ArchiveWriter& w) const override;
+  void Move(const DPoint& offset) override;
+  // The point turns about the centre; the angle follows unless the alignment
+  // byte has kAlignKeepAngle.
+  bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
+  // The extent field.
+  DRect& GetExtent(DRect& out) override;
+  void Assign(const cOutObj& source) override;
+  ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
+  // Widens by the half pen width of a stroked font.
+  void AddStrokeExtent(cDrawingData* data, DRect& extent) override;
+  // The full extent field.
+  void AddFullExtent(cDrawingData* data, DRect& extent) override;
+  void Recalc(cDrawingData* data) override;
+
+  // ---- text and font ----
+  const WString& GetText() const { return text_; }
+  // Cut to kMaxTextLength; sets the text-changed flag.
+  void SetText(const WString& text);
+  // Control characters other than LF (and a CR not followed by LF) become
+  // blanks.
+  void SanitizeText();
+  // Own face (null empties it) with its two LOGFONT bytes, and the font
+  // index (65535: use the own face).
+  void SetFont(const WString* faceName, std::uint8_t pitchAndFamily, std::uint8_t charset, std::uint16_t fontIndex);
+  void SetFontIndex(std::uint16_t index);
+  void SetAngle(double degrees);
+  int GetLineCount(cDrawingData* data);
+  const WString& GetDisplayText(cDrawingData* data);
+  // The line-spacing factor when it applies (positive and two lines or
+  // more), else 1.0.
+  double GetLineSpacing() const;
+
+  // ---- styled attributes (own values without drawing data) ----
+  bool HasTextStyle(const cDrawingData* data) const { return kvn::HasTextStyle(*this, attr, data); }
+  double GetHeight(const cDrawingData* data) const { return GetTextHeight(*this, attr, data); }
+  double GetWidthFactor(const cDrawingData* data) const { return GetTextWidthFactor(*this, attr, data); }
+  std::uint32_t GetColor(const cDrawingData* data) const { return GetTextColor(*this, attr, data); }
+  double GetStyleValue(const cDrawingData* data) const { return GetTextStyleValue(*this, attr, data); }
+  std::uint16_t GetFontIndex(const cDrawingData* data) const { return GetTextFontIndex(*this, attr, data); }
+  bool IsBold(const cDrawingData* data) const { return IsTextBold(*this, attr, data); }
+  bool IsItalic(const cDrawingData* data) const { return IsTextItalic(*this, attr, data); }
+  bool IsUnderline(const cDrawingData* data) const { return IsTextUnderline(*this, attr, data); }
+  bool IsStrikeOut(const cDrawingData* data) const { return IsTextStrikeOut(*this, attr, data); }
+  bool IsMirroredX(const cDrawingData* data) const { return IsTextMirroredX(*this, attr, data); }
+  bool IsMirroredY(const cDrawingData* data) const { return IsTextMirroredY(*this, attr, data); }
+  // The face: the drawing font named by the effective font index, else the
+  // style's face name (styled) or the own face name.
+  WString GetFaceName(const cDrawingData* data) const;
+
+  // The effective attributes as one record (flags 0 or 1).
+  void GetTextAttributes(TextAttributes& out, const cDrawingData* data) const;
+  // Merges a record into the text; flag bytes of 2 keep the text's own.
+  // With onlyWhereUnset the record's height and width factor replace the
+  // text's only where these are 0, its colour only where the text's is not
+  // set; otherwise wherever the record's are positive (colour: not -1).
+  void ApplyTextAttributes(const TextAttributes& record, bool onlyWhereUnset);
+  // A text with a valid text style takes the style's attributes where its
+  // own are unset and drops the reference.
+  void DetachFromStyle(cDrawingData* data);
+  // Heights of files before 3077 were em heights; they become cap heights,
+  // and texts aligned on the middle or bottom row move by the descent.
+  void ConvertOldHeight(cDrawingData* data);
+
+  // ---- fields ----
+  DRect extent;
+  DRect fullExtent;
+  DPoint point;
+  double angle = 0.0;
+  std::uint8_t alignment = 0;
+  TextFields attr;
+  std::uint8_t measuredMetrics[4] = {};
+  double measuredEm = 0.0;
+  double blockWidth = 0.0;
+  std::uint8_t textChanged = 1;
+  double halfPenWidth = 0.0;
+  GrowArray<std::uint16_t> lineStarts{8};
+  WString faceName;
+  std::uint8_t pitchAndFamily = 0;
+  std::uint8_t charset = 0;
+  double lineSpacing = 1.0;
+  double wrapWidth = 0.0;
+  WString displayText;
+
+ private:
+  void ReadCurrentForm(cDrawingData* data, ArchiveReader& r, int version);
+  // False when a framed old text read without drawing data has had its
+  // height converted already (the old-height step is then skipped).
+  bool ReadOldForm(cDrawingData* data, ArchiveReader& r, int version);
+
+  WString text_;
+};
+
+}  // namespace kvn
