@@ -14,7 +14,7 @@ PACKAGES=(
   # code-page and Unicode data for the table generators
   unicode-data
   # GUI and rendering tests
-  xvfb xauth xdotool imagemagick poppler-utils
+  xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fonts-liberation fonts-dejavu-core
 )
 

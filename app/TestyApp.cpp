@@ -1,0 +1,114 @@
+#include "app/TestyApp.h"
+
+#include "app/AppGlobals.h"
+#include "app/CommandIds.h"
+#include "app/TestyFrameWindow.h"
+#include "foundation/CountingAlloc.h"
+#include "foundation/FileSystem.h"
+#include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
+#include "foundation/ProgramFolders.h"
+#include "foundation/Registry.h"
+#include "foundation/TextFormat.h"
+#include "platform/settings/SettingsStore.h"
+
+namespace kvn {
+
+const char16_t kMemoryErrorNotice[] =
+    u"Nastal problém v předešlém spuštění softwaru. Paměť byla vyčerpána, zřejmě při otevírání příliš velikého "
+    u"souboru.\n\nIn the previous run of the software was a problem: Out of memory.\n(probably when opening a too "
+    u"big file)";
+
+namespace {
+constexpr const char16_t* kMemoryErrorValue = u"MemoryError";
+}  // namespace
+
+testyApp::testyApp(const WString& fileName) : TApplication(WString(u"KvnViewer")), frame_(new TTestyFrameWindow) {
+  fileToOpen_ = fileName;
+  // Created hidden; InitInstance shows it, maximised when the placement says so.
+  frame_->Attr.Style &= ~kWsVisible;
+}
+
+testyApp::~testyApp() = default;
+
+void testyApp::InitMainWindow() {
+  // The original also made and at once destroyed a hidden plain frame here;
+  // it has no effect and is left out.
+  StartDirectory() = GetCurrentDirectoryPath();
+  SetMainWindow(frame_);
+}
+
+bool testyApp::InitInstance() {
+  if (!TApplication::InitInstance() || !frame_) return false;
+  frame_->ShowWindow((frame_->Attr.Style & kWsMaximize) ? kSwShowMaximized : kSwShow);
+  if (!fileToOpen_.IsEmpty() && ResolveCommandLinePath(fileToOpen_)) frame_->OpenFile(fileToOpen_);
+  CheckPreviousMemoryError(frame_);
+  ReportSetAsideSettings(frame_);
+  return true;
+}
+
+bool testyApp::IdleAction(long idleCount) {
+  if (frame_ && frame_->GetHandle()) frame_->IdleAction(idleCount);
+  return TApplication::IdleAction(idleCount);
+}
+
+bool ResolveCommandLinePath(WString& path) {
+  if (path.IsEmpty()) return false;
+  WString fromCurrent = GetFullPath(path);
+  if (!FileExists(fromCurrent)) {
+    WString fromProgram = path;
+    if (ResolveFromProgramDirectory(fromProgram) && FileExists(fromProgram)) {
+      path = fromProgram;
+      return true;
+    }
+  }
+  // Missing everywhere: the open road reports it under the name the user meant.
+  path = fromCurrent;
+  return true;
+}
+
+void CheckPreviousMemoryError(const cMsgDlg* owner) {
+  SetFatalMemoryCallback(&OnFatalOutOfMemory);
+  std::uint32_t previous = 0;
+  {
+    RegReadKey key(kHkeyCurrentUser, SettingsKeyPath());
+    previous = key.GetDword(WString(kMemoryErrorValue), 0);
+  }
+  if (previous != 1) return;
+  bool cleared = false;
+  {
+    RegWriteKey key(kHkeyCurrentUser, SettingsKeyPath());
+    cleared = key.SetDword(WString(kMemoryErrorValue), 0);
+  }
+  // Only a cleared value lets the notice show: never twice for one event.
+  if (cleared) ShowMessageBox(owner, WString(kMemoryErrorNotice), nullptr, kMbIconError);
+}
+
+void OnFatalOutOfMemory() {
+  if (SettingsKeyPath().IsEmpty()) return;
+  RegWriteKey key(kHkeyCurrentUser, SettingsKeyPath());
+  key.SetDword(WString(kMemoryErrorValue), 1);
+}
+
+void ReportSetAsideSettings(const cMsgDlg* owner) {
+  SettingsStore& store = SettingsStore::Global();
+  if (store.SetAsidePath().empty()) return;
+  const WString text = FormatPercentS2(LoadLangString(kStrSettingsSetAside), WString::FromUtf8(store.SetAsidePath()),
+                                       WString::FromUtf8(store.DamageReason()));
+  ShowMessageBox(owner, text, nullptr, kMbIconWarning);
+}
+
+int OwlMain(int argc, char16_t* argv[]) {
+  // InitCommonControls has nothing to do here.
+  WString fileName;
+  if (argc >= 2 && argv[1] != nullptr) fileName = WString(argv[1]);
+  int status = 0;
+  {
+    testyApp app(fileName);
+    status = app.Run();
+  }
+  // The printer singleton of the printing subsystem is freed here once it exists.
+  return status;
+}
+
+}  // namespace kvn

@@ -1,0 +1,59 @@
+// TTestyFrameWindow: the viewer's one main window. It keeps the title, the
+// menu and accelerators of resource 20000 and the interface language, and
+// handles the commands that do not concern a drawing (open, close, language,
+// about, exit); drawing commands go to the current view's drawing window,
+// which GetCommandTarget names.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "app/HelpWindow.h"
+
+namespace kvn {
+
+class TTestyFrameWindow : public THelpWindow {
+ public:
+  TTestyFrameWindow();
+  ~TTestyFrameWindow() override;
+
+  // The link record handed to the tool bars and drawing views: the frame
+  // itself, then three zero words.
+  const std::array<void*, 4>& GetFrameLink() const { return frameLink_; }
+
+  // The drawing window of the current document's first view, else the frame.
+  THandle GetCommandTarget() override;
+  const char16_t* GetClassName() const override { return u"KvnViewer-QUARN"; }
+
+  void SetupWindow() override;
+  void CleanupWindow() override;
+
+  // Opens a drawing; an empty name asks for one. The opening road arrives
+  // with the drawing view; until then nothing is opened (false).
+  bool OpenFile(const WString& fileName);
+  void CmFileClose();
+  // String 19766 with the version, then " - " and the document's name.
+  void UpdateTitle();
+  // Index 0 Czech, 1 Slovak, 2 English: tables, menu, title, "Language".
+  void SwitchLanguage(int index);
+
+  // --- handlers ------------------------------------------------------------------------
+  void EvGetMinMaxInfo(TMinMaxInfo& info);
+  TResult EvThemeChanged(TParam1, TParam2) { return 0; }
+  void CmExit();
+  void CmFileOpen();
+  void CeFileClose(TCommandEnabler& ce);
+  void CmAbout();
+  void CmAccepted() {}
+  void CmLanguage(std::uint32_t id);
+  void CeLanguage(TCommandEnabler& ce);
+  void EvDropFiles(TDropInfo& drop);
+
+  bool Find(TEventInfo& info) override;
+  static const TResponseTable& Table();
+
+ private:
+  std::array<void*, 4> frameLink_{};
+};
+
+}  // namespace kvn

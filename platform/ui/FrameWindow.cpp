@@ -1,0 +1,242 @@
+#include "platform/ui/FrameWindow.h"
+
+#include <wx/accel.h>
+#include <wx/frame.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+
+#include <algorithm>
+
+#include "foundation/WindowPlacement.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/CommandEnabler.h"
+#include "platform/ui/Menu.h"
+#include "platform/ui/MessageBridge.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/WxText.h"
+
+namespace kvn {
+
+namespace {
+
+void CollectIds(const wxMenu* menu, std::vector<int>& ids) {
+  for (const wxMenuItem* item : menu->GetMenuItems()) {
+    if (item->IsSeparator()) continue;
+    if (item->IsSubMenu()) {
+      CollectIds(item->GetSubMenu(), ids);
+    } else {
+      ids.push_back(item->GetId());
+    }
+  }
+}
+
+}  // namespace
+
+TFrameWindow::TFrameWindow(TWindow* parent, const WString& title, TWindow* clientWnd)
+    : TWindow(parent, title), client_(clientWnd) {
+  Attr.Style = kWsOverlappedWindow | kWsVisible;
+  Attr.X = kCwUseDefault;
+  Attr.W = kCwUseDefault;
+}
+
+TFrameWindow::~TFrameWindow() = default;
+
+wxWindow* TFrameWindow::CreatePeer(wxWindow* parentPeer) {
+  wxPoint pos = Attr.X == kCwUseDefault ? wxDefaultPosition : wxPoint(Attr.X, Attr.Y);
+  wxSize size(Attr.W, Attr.H);
+  if (Attr.W == kCwUseDefault || Attr.W <= 0) {
+    // Win32 gives a new overlapped window about three quarters of the
+    // screen; GTK's default would be a few hundred pixels.
+    const ScreenRect work = GetPrimaryWorkArea();
+    size = wxSize((work.right - work.left) * 3 / 4, (work.bottom - work.top) * 3 / 4);
+  }
+  long style = wxDEFAULT_FRAME_STYLE;
+  if (!(Attr.Style & kWsThickFrame)) style &= ~wxRESIZE_BORDER;
+  const WString name = instanceName_.IsEmpty() ? WString(GetClassName()) : instanceName_;
+  auto* frame = new WxPeer<wxFrame>(this, parentPeer, Attr.Id > 0 ? Attr.Id : wxID_ANY, ToWx(GetCaption()), pos,
+                                    size, style, ToWx(name));
+  sizer_ = new wxBoxSizer(wxVERTICAL);
+  frame->SetSizer(sizer_);
+  if (Attr.Style & kWsMaximize) maximizeRequested_ = true;
+  return frame;
+}
+
+void TFrameWindow::SetupWindow() {
+  // Accelerators first: the menu shows their texts.
+  if (accelResId_ != 0 && LoadAcceleratorTable(accelResId_, accelerators_)) {
+    GetPeer()->SetAcceleratorTable(BuildAcceleratorTable(accelerators_));
+  }
+  if (menuResId_ != 0) AssignMenu(menuResId_);
+  TWindow::SetupWindow();
+  LayoutFrame();
+  ApplyMinMaxInfo();
+}
+
+void TFrameWindow::ApplyMinMaxInfo() {
+  TMinMaxInfo info;
+  HandleMessage(kWmGetMinMaxInfo, 0, reinterpret_cast<TParam2>(&info));
+  if (info.minTrackSize.x > 0 || info.minTrackSize.y > 0) {
+    GetPeer()->SetMinSize(wxSize(std::max(info.minTrackSize.x, 0), std::max(info.minTrackSize.y, 0)));
+  }
+}
+
+void TFrameWindow::LayoutFrame() {
+  if (!sizer_) return;
+  sizer_->Clear(false);
+  if (client_ && client_->GetPeer()) sizer_->Add(client_->GetPeer(), 1, wxEXPAND);
+  GetPeer()->Layout();
+}
+
+TWindow* TFrameWindow::SetClientWindow(TWindow* client) {
+  TWindow* old = client_;
+  client_ = client;
+  if (client_ && GetHandle() && !client_->GetHandle()) client_->Create();
+  if (GetHandle()) LayoutFrame();
+  return old;
+}
+
+bool TFrameWindow::AssignMenu(int menuResId) {
+  menuResId_ = menuResId;
+  auto* frame = dynamic_cast<wxFrame*>(GetPeer());
+  if (!frame) return true;  // built at set-up
+  MenuTemplate menu;
+  if (!LoadMenuTemplate(menuResId, menu)) return false;
+  BuiltMenu built = BuildMenuBar(menu, accelerators_);
+  shortcuts_ = std::move(built.shortcuts);
+  // The frame deletes the bar it had.
+  frame->SetMenuBar(built.bar);
+  UpdateMenuEnablers();
+  return true;
+}
+
+wxMenuBar* TFrameWindow::GetMenuBar() const {
+  auto* frame = dynamic_cast<wxFrame*>(GetPeer());
+  return frame ? frame->GetMenuBar() : nullptr;
+}
+
+WString TFrameWindow::GetMenuShortcut(std::uint32_t id) const {
+  auto it = shortcuts_.find(id);
+  return it == shortcuts_.end() ? WString() : it->second;
+}
+
+bool TFrameWindow::IsZoomed() const {
+  auto* frame = dynamic_cast<wxFrame*>(GetPeer());
+  if (!frame) return (Attr.Style & kWsMaximize) != 0;
+  if (frame->IsMaximized()) return true;
+  return maximizeRequested_ && !maximizeConfirmed_;
+}
+
+void TFrameWindow::ShowWindow(int command) {
+  if (command == kSwShowMaximized) maximizeRequested_ = true;
+  if (command == kSwRestore || command == kSwShowNormal) maximizeRequested_ = false;
+  TWindow::ShowWindow(command);
+}
+
+// --- the command road ------------------------------------------------------------------------
+
+THandle TFrameWindow::GetCommandTarget() { return GetHandle(); }
+
+std::vector<TWindow*> TFrameWindow::CommandChain() {
+  std::vector<TWindow*> chain;
+  for (TWindow* w = GetWindowPtr(GetCommandTarget()); w && w != this; w = w->GetParentO()) {
+    chain.push_back(w);
+    if (chain.size() > 64) break;  // a parent loop cannot happen; never spin if it did
+  }
+  return chain;
+}
+
+TResult TFrameWindow::EvCommand(std::uint32_t id, THandle ctl, std::uint32_t notifyCode) {
+  if (ctl != nullptr) return TWindow::EvCommand(id, ctl, notifyCode);
+  const TParam1 w = MakeWParam(std::uint16_t(id), std::uint16_t(notifyCode));
+  for (TWindow* window : CommandChain()) {
+    TEventInfo info(kWmCommand, id);
+    if (window->Find(info)) return window->Dispatch(info, w, 0);
+  }
+  TEventInfo own(kWmCommand, id);
+  if (Find(own)) return Dispatch(own, w, 0);
+  if (TApplication* app = GetApplication()) {
+    TEventInfo appInfo(kWmCommand, id);
+    if (app->Find(appInfo)) return app->Dispatch(appInfo, w, 0);
+  }
+  return DefaultProcessing();
+}
+
+bool TFrameWindow::HasCommandHandler(std::uint32_t id) {
+  for (TWindow* window : CommandChain()) {
+    TEventInfo info(kWmCommand, id);
+    if (window->Find(info)) return true;
+  }
+  TEventInfo own(kWmCommand, id);
+  if (Find(own)) return true;
+  TApplication* app = GetApplication();
+  TEventInfo appInfo(kWmCommand, id);
+  return app && app->Find(appInfo);
+}
+
+void TFrameWindow::EvCommandEnable(TCommandEnabler& ce) {
+  const TParam2 l = reinterpret_cast<TParam2>(&ce);
+  for (TWindow* window : CommandChain()) {
+    TEventInfo info(kWmCommandEnable, ce.GetId());
+    if (window->Find(info)) {
+      window->Dispatch(info, 0, l);
+      if (ce.WasHandled()) return;
+    }
+  }
+  TEventInfo own(kWmCommandEnable, ce.GetId());
+  if (Find(own)) {
+    Dispatch(own, 0, l);
+    if (ce.WasHandled()) return;
+  }
+  if (TApplication* app = GetApplication()) {
+    TEventInfo appInfo(kWmCommandEnable, ce.GetId());
+    if (app->Find(appInfo)) {
+      app->Dispatch(appInfo, 0, l);
+      if (ce.WasHandled()) return;
+    }
+  }
+  ce.Enable(HasCommandHandler(ce.GetId()));
+}
+
+bool TFrameWindow::IsCommandEnabled(std::uint32_t id) {
+  TCommandEnabler ce(id, GetHandle());
+  EvCommandEnable(ce);
+  return ce.IsEnabled();
+}
+
+void TFrameWindow::CommandFromMenu(std::uint32_t id) {
+  if (!IsCommandEnabled(id)) return;
+  HandleMessage(kWmCommand, MakeWParam(std::uint16_t(id), 0), 0);
+}
+
+void TFrameWindow::UpdateMenuEnablers(wxMenu* menu) {
+  wxMenuBar* bar = GetMenuBar();
+  if (!bar) return;
+  std::vector<int> ids;
+  if (menu) {
+    CollectIds(menu, ids);
+  } else {
+    for (std::size_t i = 0; i < bar->GetMenuCount(); ++i) CollectIds(bar->GetMenu(i), ids);
+  }
+  for (int id : ids) {
+    // Found again each time: an enabler may rebuild items (the recent files).
+    wxMenuItem* item = bar->FindItem(id);
+    if (!item || item->IsSubMenu()) continue;
+    TMenuItemEnabler ce(item, GetHandle(), GetMenuShortcut(std::uint32_t(id)));
+    EvCommandEnable(ce);
+    if (GetMenuBar() != bar) return;  // the menu was rebuilt meanwhile
+  }
+}
+
+bool TFrameWindow::IdleAction(long idleCount) {
+  if (idleCount == 0) UpdateMenuEnablers();
+  return TWindow::IdleAction(idleCount);
+}
+
+const TResponseTable& TFrameWindow::Table() {
+  static const TResponseTable table({}, {&TWindow::Table()});
+  return table;
+}
+
+bool TFrameWindow::Find(TEventInfo& info) { return Table().Search(info); }
+
+}  // namespace kvn

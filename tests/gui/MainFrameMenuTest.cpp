@@ -1,0 +1,151 @@
+// The main frame's toolkit menu in this process: in every language the bar
+// and each popup have distinct accelerator letters, items carry their
+// shortcuts, enablers grey and check them, and the frame keeps its minimum
+// size. Needs a display (run under Xvfb by xvfb-run.sh).
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/init.h>
+#include <wx/menu.h>
+
+#include <cstdlib>
+#include <set>
+#include <string>
+
+#include "app/CommandIds.h"
+#include "app/TestyFrameWindow.h"
+#include "foundation/LangTable.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/ui/UiHelpersWx.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+// The letter after the first single '&' of a label (0 when none).
+wxChar Mnemonic(const wxString& label) {
+  for (std::size_t i = 0; i + 1 < label.size(); ++i) {
+    if (label[i] == '&') {
+      if (label[i + 1] == '&') {
+        ++i;
+        continue;
+      }
+      return wxChar(wxTolower(label[i + 1]));
+    }
+  }
+  return 0;
+}
+
+// Letters on one level must differ; returns the offending labels.
+std::string Clashes(const wxMenu* menu) {
+  std::set<wxChar> seen;
+  std::string clashes;
+  for (const wxMenuItem* item : menu->GetMenuItems()) {
+    if (item->IsSeparator()) continue;
+    const wxChar m = Mnemonic(item->GetItemLabel());
+    if (m != 0 && !seen.insert(m).second) clashes += std::string(item->GetItemLabel().utf8_str()) + "; ";
+    if (item->IsSubMenu()) clashes += Clashes(item->GetSubMenu());
+  }
+  return clashes;
+}
+
+class MainFrameMenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("KVN_SETTINGS_DIR", settings_.Path().c_str(), 1);
+    SettingsStore::ResetGlobal();
+    WriteLanguageSetting(kLanguageEnglish);
+    frame_ = new TTestyFrameWindow;
+    ASSERT_TRUE(frame_->Create());
+  }
+  void TearDown() override {
+    delete frame_;  // destroys its window first
+    SettingsStore::ResetGlobal();
+  }
+  wxMenuBar* Bar() { return frame_->GetMenuBar(); }
+  wxString Label(int id) {
+    wxMenuItem* item = Bar()->FindItem(id);
+    return item ? item->GetItemLabel() : wxString("<missing>");
+  }
+
+  test::ScratchDir settings_;
+  TTestyFrameWindow* frame_ = nullptr;
+};
+
+TEST_F(MainFrameMenuTest, EnglishMenuAsTheResourceSaysWithShortcuts) {
+  wxMenuBar* bar = Bar();
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(bar->GetMenuCount(), 5u);
+  EXPECT_EQ(bar->GetMenuLabel(0), "&File");
+  EXPECT_EQ(bar->GetMenuLabelText(1), "Page");
+  EXPECT_EQ(bar->GetMenuLabelText(2), "View");
+  EXPECT_EQ(bar->GetMenuLabelText(3), "Options");
+  EXPECT_EQ(bar->GetMenuLabelText(4), "Help");
+  EXPECT_EQ(Label(kCmFileOpen), "&Open...\tCtrl+O");
+  EXPECT_EQ(Label(kCmFileClose), "&Close\tCtrl+W");
+  EXPECT_EQ(Label(kCmExit), "E&xit\tCtrl+Q");
+  EXPECT_EQ(Label(kCmZoom100), "&100%\tCtrl+N");
+  EXPECT_EQ(Label(kCmZoom25), "25&%");
+  EXPECT_EQ(Label(kCmAbout), "&About software...\tF1");
+  EXPECT_EQ(Label(kCmCzech), wxString::FromUTF8("Česky"));
+  EXPECT_TRUE(Bar()->FindItem(kCmCzech)->IsCheckable());
+  EXPECT_EQ(Clashes(bar->GetMenu(0)), "");
+}
+
+TEST_F(MainFrameMenuTest, EveryLanguageHasDistinctLettersOnEveryLevel) {
+  for (int language : {kLanguageCzech, kLanguageSlovak, kLanguageEnglish}) {
+    frame_->SwitchLanguage(language);
+    wxMenuBar* bar = Bar();
+    std::set<wxChar> titles;
+    for (std::size_t i = 0; i < bar->GetMenuCount(); ++i) {
+      const wxChar m = Mnemonic(bar->GetMenuLabel(i));
+      EXPECT_NE(m, 0) << language << ": " << bar->GetMenuLabel(i);
+      EXPECT_TRUE(titles.insert(m).second) << language << ": " << bar->GetMenuLabel(i);
+      EXPECT_EQ(Clashes(bar->GetMenu(i)), "") << language;
+    }
+  }
+  frame_->SwitchLanguage(kLanguageCzech);
+  EXPECT_EQ(Bar()->GetMenuLabelText(0), "Soubor");
+  EXPECT_EQ(Label(kCmExit), "&Konec\tCtrl+Q");
+  EXPECT_EQ(frame_->GetCaption(), WString(u"Prohlížeč Info-Korvana (verze 20.0.0)"));
+  EXPECT_EQ(ReadLanguageSetting(), kLanguageCzech);
+}
+
+TEST_F(MainFrameMenuTest, EnablersGreyAndCheckTheItems) {
+  frame_->UpdateMenuEnablers();
+  EXPECT_TRUE(Bar()->IsEnabled(kCmFileOpen));
+  EXPECT_TRUE(Bar()->IsEnabled(kCmExit));
+  EXPECT_FALSE(Bar()->IsEnabled(kCmFileClose));  // no document
+  EXPECT_FALSE(Bar()->IsEnabled(kCmZoomIn));     // no drawing window
+  EXPECT_FALSE(Bar()->IsEnabled(kCmPageNext));
+  EXPECT_TRUE(Bar()->IsChecked(kCmEnglish));
+  EXPECT_FALSE(Bar()->IsChecked(kCmCzech));
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmSlovak), 0), 0);
+  frame_->UpdateMenuEnablers();
+  EXPECT_TRUE(Bar()->IsChecked(kCmSlovak));
+  EXPECT_FALSE(Bar()->IsChecked(kCmEnglish));
+}
+
+TEST_F(MainFrameMenuTest, FrameKeepsItsMinimumSizeAndClassName) {
+  const wxSize min = frame_->GetPeer()->GetMinSize();
+  EXPECT_EQ(min, wxSize(400, 400));
+  EXPECT_EQ(frame_->GetPeer()->GetName(), "QUARN-KVN-VIEWER");
+  EXPECT_EQ(WString(frame_->GetClassName()), WString(u"KvnViewer-QUARN"));
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  wxApp::SetInstance(new wxApp);
+  wxInitializer toolkit(argc, argv);
+  if (!toolkit.IsOk()) {
+    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
+    return 1;
+  }
+  kvn::InstallUiHelpersWx();
+  const int result = RUN_ALL_TESTS();
+  kvn::UninstallUiHelpersWx();
+  return result;
+}
