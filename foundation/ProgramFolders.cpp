@@ -26,17 +26,6 @@ ProgramLocation& Location() {
   return location;
 }
 
-std::string Home() {
-  const char* home = std::getenv("HOME");
-  if (home && *home) return home;
-  struct passwd pw;
-  struct passwd* result = nullptr;
-  char buffer[4096];
-  if (::getpwuid_r(::getuid(), &pw, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir)
-    return result->pw_dir;
-  return {};
-}
-
 bool IsDirectory(const std::string& path) {
   struct stat st;
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -46,7 +35,7 @@ bool IsDirectory(const std::string& path) {
 std::string XdgBase(const char* name, const char* fallback) {
   const char* value = std::getenv(name);
   if (value && value[0] == '/') return value;
-  std::string home = Home();
+  std::string home = GetHomeFolder();
   return home.empty() ? std::string() : home + "/" + fallback;
 }
 
@@ -62,7 +51,7 @@ std::string XdgUserDir(const char* key) {
     if (!line.starts_with(prefix) || line.size() < prefix.size() + 1 || line.back() != '"') continue;
     std::string value = line.substr(prefix.size(), line.size() - prefix.size() - 1);
     if (value.starts_with("$HOME")) {
-      std::string home = Home();
+      std::string home = GetHomeFolder();
       if (home.empty()) return {};
       value = home + value.substr(5);
     }
@@ -80,7 +69,7 @@ WString FolderOf(const std::string& path) {
 std::string UserFolder(const char* xdgKey, const char* fallbackName) {
   std::string folder = XdgUserDir(xdgKey);
   if (IsDirectory(folder)) return folder;
-  std::string home = Home();
+  std::string home = GetHomeFolder();
   if (home.empty()) return {};
   std::string guess = home + "/" + fallbackName;
   return IsDirectory(guess) ? guess : home;
@@ -145,5 +134,16 @@ WString GetCacheDirectory() {
 }
 
 bool IsProgramOnRemovableDrive() { return false; }
+
+std::string GetHomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  struct passwd pw;
+  struct passwd* result = nullptr;
+  char buffer[4096];
+  if (::getpwuid_r(::getuid(), &pw, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir)
+    return result->pw_dir;
+  return {};
+}
 
 }  // namespace kvn

@@ -2,6 +2,8 @@
 // special folders. Every folder is returned with a trailing '/'.
 #pragma once
 
+#include <string>
+
 #include "foundation/WString.h"
 
 namespace kvn {
@@ -10,6 +12,10 @@ namespace kvn {
 inline constexpr int kCsidlPersonal = 5;            // Documents: XDG_DOCUMENTS_DIR, else ~/Documents, else ~
 inline constexpr int kCsidlDesktopDirectory = 0x10;  // XDG_DESKTOP_DIR, else ~/Desktop, else ~
 inline constexpr int kCsidlAppData = 0x1A;           // $XDG_CONFIG_HOME, else ~/.config
+
+// The user's home folder as the file system names it ($HOME, else the
+// password database; no trailing '/'); empty when neither knows it.
+std::string GetHomeFolder();
 
 // The current folder; empty on failure.
 WString GetCurrentDirectoryPath();

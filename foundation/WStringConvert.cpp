@@ -3,6 +3,7 @@
 
 #include "foundation/CodePages.h"
 #include "foundation/UnicodeCase.h"
+#include "foundation/Utf8.h"
 #include "foundation/WString.h"
 
 namespace kvn {
@@ -70,8 +71,6 @@ std::uint32_t DecodeUtf8(const std::uint8_t* s, std::uint32_t n, char16_t* out) 
   return k;
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
@@ -143,28 +142,14 @@ std::string WString::ToUtf8() const {
   out.reserve(rep_->length);
   const char16_t* s = rep_->chars;
   for (std::uint32_t i = 0; i < rep_->length; ++i) {
-    std::uint32_t cp = s[i];
+    char32_t cp = s[i];
     if (IsHighSurrogate(s[i]) && i + 1 < rep_->length && IsLowSurrogate(s[i + 1])) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00u);
+      cp = CombineSurrogates(cp, s[i + 1]);
       ++i;
     } else if (IsHighSurrogate(s[i]) || IsLowSurrogate(s[i])) {
       cp = kReplacement;
     }
-    if (cp < 0x80) {
-      out += char(cp);
-    } else if (cp < 0x800) {
-      out += char(0xC0 | (cp >> 6));
-      out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      out += char(0xE0 | (cp >> 12));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    } else {
-      out += char(0xF0 | (cp >> 18));
-      out += char(0x80 | ((cp >> 12) & 0x3F));
-      out += char(0x80 | ((cp >> 6) & 0x3F));
-      out += char(0x80 | (cp & 0x3F));
-    }
+    AppendUtf8(out, cp);
   }
   return out;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "foundation/UnicodeCase.h"
+#include "foundation/Utf8.h"
 #include "platform/settings/SettingsStore.h"
 
 namespace kvn {
@@ -14,27 +15,6 @@ constexpr std::string_view kHeader = "; QUARN_KVN_Viewer settings, format 1";
 char16_t FoldName(char16_t c) {
   char16_t upper = UpperCaseW(c);
   return upper ? upper : c;
-}
-
-bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += char(cp);
-  } else if (cp < 0x800) {
-    out += char(0xC0 | (cp >> 6));
-    out += char(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += char(0xE0 | (cp >> 12));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  } else {
-    out += char(0xF0 | (cp >> 18));
-    out += char(0x80 | ((cp >> 12) & 0x3F));
-    out += char(0x80 | ((cp >> 6) & 0x3F));
-    out += char(0x80 | (cp & 0x3F));
-  }
 }
 
 void AppendUnitEscape(std::string& out, char16_t c) {
@@ -59,7 +39,7 @@ void AppendQuoted(std::string& out, std::u16string_view text) {
     if (c < 0x20 || c == 0x7F) {
       AppendUnitEscape(out, c);
     } else if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+      AppendUtf8(out, CombineSurrogates(c, text[i + 1]));
       ++i;
     } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
       AppendUnitEscape(out, c);
@@ -74,7 +54,7 @@ void AppendUtf16AsUtf8(std::string& out, std::u16string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
     if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-      AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+      AppendUtf8(out, CombineSurrogates(c, text[i + 1]));
       ++i;
     } else {
       AppendUtf8(out, c);  // a key never holds unpaired surrogates (IsValidSettingsKey)

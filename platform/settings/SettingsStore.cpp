@@ -16,6 +16,7 @@
 #include <memory>
 #include <utility>
 
+#include "foundation/ProgramFolders.h"
 #include "foundation/SystemError.h"
 
 namespace kvn {
@@ -100,16 +101,6 @@ std::string TimeStamp() {
   return buffer;
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home && *home) return home;
-  struct passwd pw;
-  struct passwd* result = nullptr;
-  char buffer[4096];
-  if (::getpwuid_r(::getuid(), &pw, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir)
-    return result->pw_dir;
-  return {};
-}
 
 }  // namespace
 
@@ -128,7 +119,7 @@ std::string SettingsStore::DefaultFolder() {
   // The XDG base-directory rules ignore a relative XDG_CONFIG_HOME.
   const char* config = std::getenv("XDG_CONFIG_HOME");
   if (config && config[0] == '/') return std::string(config) + "/" + kFolderName;
-  std::string home = HomeFolder();
+  std::string home = GetHomeFolder();
   if (home.empty()) return {};
   return home + "/.config/" + kFolderName;
 }
