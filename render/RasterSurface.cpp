@@ -1,0 +1,406 @@
+#include "render/RasterSurface.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gdi/RasterDC.h"
+#include "render/RasterSurfaceAgg.h"
+#include "render/ThickLines.h"
+
+namespace kvn {
+
+namespace {
+
+std::int64_t Clamp64(std::int64_t v, std::int64_t lo, std::int64_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// 1/256 pixel to a pixel index: (v + 128) >> 8, without overflow near the
+// ends of the 32-bit range.
+std::int64_t ToPixel(std::int32_t v) { return (std::int64_t(v) + 128) >> 8; }
+
+// One channel of c + (s - c) a / 256, in the order of operations that keeps
+// the numerator non-negative.
+std::uint32_t BlendChannel(std::uint32_t c, std::uint32_t s, std::uint32_t a) {
+  return (c * (256 - a) + s * a) >> 8;
+}
+
+std::uint32_t Blend(std::uint32_t p, std::uint32_t argb) {
+  const std::uint32_t a = argb >> 24;
+  const std::uint32_t b = BlendChannel(p & 0xFF, argb & 0xFF, a);
+  const std::uint32_t g = BlendChannel((p >> 8) & 0xFF, (argb >> 8) & 0xFF, a);
+  const std::uint32_t r = BlendChannel((p >> 16) & 0xFF, (argb >> 16) & 0xFF, a);
+  // The fourth byte accumulates coverage as the anti-aliased blenders do.
+  const std::uint32_t pa = p >> 24;
+  const std::uint32_t na = pa - ((pa * a + 255) >> 8) + a;
+  return (std::min<std::uint32_t>(na, 255) << 24) | (r << 16) | (g << 8) | b;
+}
+
+}  // namespace
+
+cRasterSurface::cRasterSurface(bool memoryOnly) : memoryOnly_(memoryOnly) {}
+
+cRasterSurface::~cRasterSurface() {
+  // The context and the AGG objects refer to the pixels: drop them first.
+  agg_.reset();
+  dc_.reset();
+}
+
+TDC* cRasterSurface::DC() const { return dc_.get(); }
+
+void cRasterSurface::Flush() const {
+  if (dc_) dc_->Flush();
+}
+
+void cRasterSurface::MarkDirty() const {
+  if (dc_) dc_->MarkDirty();
+}
+
+// ---- Prepare and clip ----------------------------------------------------------
+
+bool cRasterSurface::Prepare(const TRect& rect) {
+  if (rect.right < 1 || rect.bottom < 1) return false;
+  if (rect.right > kMaxSide || rect.bottom > kMaxSide) return false;
+  const std::int64_t need = std::int64_t(rect.right) * rect.bottom;
+  if (need > kMaxPixels) return false;
+
+  if (memoryOnly_) {
+    if (!buffer_ || capacity_ < need) {
+      buffer_.reset(new std::uint32_t[std::size_t(need)]());
+      capacity_ = std::uint32_t(need);
+      agg_.reset();
+    }
+    width_ = rect.right;
+    height_ = rect.bottom;
+  } else {
+    // The raster context is always 32 bits deep, so the depth test that
+    // would replace it after a change of screen mode never fires.
+    if (!dc_ || width_ < rect.right || height_ < rect.bottom) {
+      std::unique_ptr<std::uint32_t[]> pixels(new std::uint32_t[std::size_t(need)]());
+      std::unique_ptr<RasterDC> dc =
+          RasterDC::Create(reinterpret_cast<std::uint8_t*>(pixels.get()), rect.right, rect.bottom);
+      if (!dc) return false;
+      agg_.reset();
+      dc_ = std::move(dc);
+      buffer_ = std::move(pixels);
+      capacity_ = std::uint32_t(need);
+      width_ = rect.right;
+      height_ = rect.bottom;
+      screenBitDepth_ = dc_->GetDeviceCaps(kCapBitsPixel);
+    }
+    dc_->SetMapMode(kMmAnisotropic);
+    dc_->SetPolyFillMode(kAlternate);
+    dc_->SetBkMode(kTransparent);
+    dc_->SetROP2(kR2CopyPen);
+    dc_->SetBkColor(Rgb(255, 255, 255));
+    dc_->SetTextColor(Rgb(0, 0, 0));
+    dc_->SetTextAlign(0);
+    const TRegion clipRegion(rect);
+    dc_->SelectClipRgn(&clipRegion);
+  }
+  bits_ = reinterpret_cast<std::uint8_t*>(buffer_.get());
+
+  if (!agg_) agg_ = std::make_unique<RasterAgg>();
+  agg_->rows.attach(bits_, unsigned(width_), unsigned(height_), Stride());
+  SetClip(rect);
+  return true;
+}
+
+void cRasterSurface::SetClip(const TRect& rect) {
+  const std::int64_t left = Clamp64(rect.left, 0, width_);
+  const std::int64_t top = Clamp64(rect.top, 0, height_);
+  const std::int64_t right = Clamp64(rect.right, left, width_);
+  const std::int64_t bottom = Clamp64(rect.bottom, top, height_);
+  clip_ = {std::int32_t(left), std::int32_t(top), std::int32_t(right), std::int32_t(bottom)};
+  if (!agg_) return;
+  if (clip_.IsEmpty())
+    agg_->base.reset_clipping(false);  // the box (1, 1, 0, 0): nothing passes
+  else
+    agg_->base.clip_box(clip_.left, clip_.top, clip_.right - 1, clip_.bottom - 1);
+}
+
+// ---- Output ---------------------------------------------------------------------
+
+RasterBlitSource cRasterSurface::BlitSource() const {
+  RasterBlitSource out;
+  if (bits_ == nullptr || clip_.IsEmpty()) return out;
+  Flush();
+  out.pixels = PixelView{bits_, width_, height_, Stride()};
+  out.area = clip_;
+  return out;
+}
+
+void cRasterSurface::BlitTo(TDC* target) const {
+  if (target == nullptr) return;
+  const RasterBlitSource source = BlitSource();
+  if (!source.pixels.IsValid()) return;
+  const TRect& a = source.area;
+  target->BitBlt(a.left, a.top, a.right - a.left, a.bottom - a.top, source.pixels, a.left, a.top, kSrcCopy);
+}
+
+TDib cRasterSurface::ToDib24(bool* pureBlackWhite) const {
+  TDib dib;
+  if (bits_ == nullptr || clip_.IsEmpty()) return dib;
+  const std::int32_t w = clip_.right - clip_.left;
+  const std::int32_t h = clip_.bottom - clip_.top;
+  if (!dib.Create(w, h, 24)) return TDib();
+  Flush();
+  bool blackWhite = true;
+  std::uint8_t* rows = dib.Bits();
+  const std::uint32_t stride = dib.Stride();
+  for (std::int32_t r = 0; r < h; ++r) {
+    // Bottom-up: the first stored row is the last row of the area.
+    std::uint8_t* out = rows + std::size_t(r) * stride;
+    std::memset(out + stride - 4, 0, 4);  // the row's padding, whatever remains of it
+    const std::uint32_t* in = PixelAt(clip_.left, clip_.top + h - 1 - r);
+    for (std::int32_t x = 0; x < w; ++x) {
+      const std::uint32_t p = in[x];
+      out[3 * x] = std::uint8_t(p);
+      out[3 * x + 1] = std::uint8_t(p >> 8);
+      out[3 * x + 2] = std::uint8_t(p >> 16);
+      const std::uint32_t rgb = p & 0xFFFFFF;
+      if (rgb != 0 && rgb != 0xFFFFFF) blackWhite = false;
+    }
+  }
+  if (pureBlackWhite != nullptr) *pureBlackWhite = blackWhite;
+  return dib;
+}
+
+// ---- Fills and runs ----------------------------------------------------------------
+
+void cRasterSurface::FillClipped(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                                 std::uint32_t value) {
+  for (std::int32_t y = y0; y < y1; ++y) std::fill(PixelAt(x0, y), PixelAt(x1, y), value);
+}
+
+void cRasterSurface::FillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom,
+                             std::uint32_t value) {
+  const std::int64_t x0 = std::max<std::int64_t>(left, clip_.left);
+  const std::int64_t y0 = std::max<std::int64_t>(top, clip_.top);
+  const std::int64_t x1 = std::min<std::int64_t>(right, clip_.right);
+  const std::int64_t y1 = std::min<std::int64_t>(bottom, clip_.bottom);
+  if (x0 >= x1 || y0 >= y1) return;
+  DirectWrite scope(*this);
+  FillClipped(std::int32_t(x0), std::int32_t(y0), std::int32_t(x1), std::int32_t(y1), value);
+}
+
+void cRasterSurface::FillRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                              std::uint32_t value) {
+  FillBox(x, y, std::int64_t(x) + width, std::int64_t(y) + height, value);
+}
+
+void cRasterSurface::FillRectColorref(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                                      COLORREF color) {
+  FillRect(x, y, width, height, ColorrefToPixel(color));
+}
+
+void cRasterSurface::FillRectAlpha(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                                   COLORREF color, std::uint8_t alpha) {
+  if (alpha > 254) {
+    FillRectColorref(x, y, width, height, color);
+    return;
+  }
+  const std::int64_t x0 = std::max<std::int64_t>(x, clip_.left);
+  const std::int64_t y0 = std::max<std::int64_t>(y, clip_.top);
+  const std::int64_t x1 = std::min<std::int64_t>(std::int64_t(x) + width, clip_.right);
+  const std::int64_t y1 = std::min<std::int64_t>(std::int64_t(y) + height, clip_.bottom);
+  if (x0 >= x1 || y0 >= y1) return;
+  const std::uint32_t argb = (std::uint32_t(alpha) << 24) | (ColorrefToPixel(color) & 0xFFFFFF);
+  DirectWrite scope(*this);
+  for (std::int64_t py = y0; py < y1; ++py) {
+    std::uint32_t* p = PixelAt(std::int32_t(x0), std::int32_t(py));
+    for (std::int64_t i = 0; i < x1 - x0; ++i) p[i] = Blend(p[i], argb);
+  }
+}
+
+void cRasterSurface::HorizontalLine(std::int32_t x, std::int32_t y, std::int32_t length, std::uint32_t value) {
+  if (y < clip_.top || y >= clip_.bottom) return;
+  const std::int64_t start = length >= 0 ? std::int64_t(x) : std::int64_t(x) + length + 1;
+  FillBox(start, y, start + (length >= 0 ? std::int64_t(length) : -std::int64_t(length)), std::int64_t(y) + 1,
+          value);
+}
+
+void cRasterSurface::VerticalLine(std::int32_t x, std::int32_t y, std::int32_t length, std::uint32_t value) {
+  if (x < clip_.left || x >= clip_.right) return;
+  const std::int64_t start = length >= 0 ? std::int64_t(y) : std::int64_t(y) + length + 1;
+  FillBox(x, start, std::int64_t(x) + 1, start + (length >= 0 ? std::int64_t(length) : -std::int64_t(length)),
+          value);
+}
+
+// ---- Single pixels ---------------------------------------------------------------
+
+void cRasterSurface::BlendAt(std::int32_t x, std::int32_t y, std::uint32_t argb) {
+  DirectWrite scope(*this);
+  std::uint32_t* p = PixelAt(x, y);
+  *p = Blend(*p, argb);
+}
+
+void cRasterSurface::BlendPixel(std::int32_t x, std::int32_t y, std::uint32_t argb) {
+  if (x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom) return;
+  BlendAt(x, y, argb);
+}
+
+void cRasterSurface::BlendPixelUnclipped(std::int32_t x, std::int32_t y, std::uint32_t argb) {
+  if (bits_ == nullptr || x < 0 || x >= width_ || y < 0 || y >= height_) return;
+  BlendAt(x, y, argb);
+}
+
+bool cRasterSurface::GetPixel(std::int32_t x, std::int32_t y, std::uint32_t* value) const {
+  if (value == nullptr || x < clip_.left || x >= clip_.right || y < clip_.top || y >= clip_.bottom) return false;
+  Flush();
+  *value = *PixelAt(x, y);
+  return true;
+}
+
+// ---- Lines ---------------------------------------------------------------------------
+
+void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                              std::uint32_t value) {
+  if (clip_.IsEmpty()) return;
+  const std::int64_t ax = ToPixel(x1), ay = ToPixel(y1), bx = ToPixel(x2), by = ToPixel(y2);
+  DirectWrite scope(*this);
+  auto put = [&](std::int64_t x, std::int64_t y) {
+    if (x >= clip_.left && x < clip_.right && y >= clip_.top && y < clip_.bottom)
+      *PixelAt(std::int32_t(x), std::int32_t(y)) = value;
+  };
+  put(ax, ay);
+  put(bx, by);
+  const std::int64_t dx = bx - ax, dy = by - ay;
+  const bool xMajor = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+  const std::int64_t major0 = xMajor ? ax : ay;
+  const std::int64_t minor0 = xMajor ? ay : ax;
+  const std::int64_t dMajor = xMajor ? dx : dy;
+  const std::int64_t dMinor = xMajor ? dy : dx;
+  const std::int64_t n = dMajor < 0 ? -dMajor : dMajor;
+  if (n < 2) return;
+  const std::int64_t sign = dMajor < 0 ? -1 : 1;
+  // The minor coordinate in 16.16 fixed point, rounded by the half added to
+  // its start; 64 bits, because pixel indices reach 2^23.
+  const std::int64_t step = (dMinor * 65536) / n;
+  const std::int64_t base = minor0 * 65536 + 0x8000;
+  // Only the steps whose major coordinate falls inside the clip are walked.
+  const std::int64_t lo = xMajor ? clip_.left : clip_.top;
+  const std::int64_t hi = (xMajor ? clip_.right : clip_.bottom) - 1;
+  std::int64_t iFirst = 1, iLast = n - 1;
+  if (sign > 0) {
+    iFirst = std::max(iFirst, lo - major0);
+    iLast = std::min(iLast, hi - major0);
+  } else {
+    iFirst = std::max(iFirst, major0 - hi);
+    iLast = std::min(iLast, major0 - lo);
+  }
+  for (std::int64_t i = iFirst; i <= iLast; ++i) {
+    const std::int64_t major = major0 + sign * i;
+    const std::int64_t minor = (base + i * step) >> 16;
+    if (xMajor)
+      put(major, minor);
+    else
+      put(minor, major);
+  }
+}
+
+bool cRasterSurface::DrawWideLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                                  std::int32_t width, std::uint32_t value, TPoint* normal) {
+  TPoint n;
+  DirectWrite scope(*this);
+  bool drawn = DrawThickLineInt(*this, x1, y1, x2, y2, value, width, true, &n);
+  if (!drawn && x1 != x2 && y1 != y2 && IsDrawableDelta(x1, y1, x2, y2)) {
+    // A segment shorter than its width: the same rectangle, which the band
+    // routine fills exactly once it is told not to refuse it.
+    drawn = DrawThickLineInt(*this, x1, y1, x2, y2, value, width, false, &n);
+  }
+  if (normal != nullptr) *normal = drawn ? n : TPoint{};
+  return drawn;
+}
+
+void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t count, std::int32_t width,
+                                  COLORREF color, std::uint8_t noDots, bool closed) {
+  if (points == nullptr || count < 2 || clip_.IsEmpty()) return;
+  const std::uint32_t value = ColorrefToPixel(color);
+  auto px = [&](std::uint32_t i) { return points[2 * std::size_t(i)]; };
+  auto py = [&](std::uint32_t i) { return points[2 * std::size_t(i) + 1]; };
+  // Segment k runs from point k - 1 to point k; a closed polyline starts
+  // with the closing segment (k = 0, from the last point to the first).
+  const std::uint32_t first = closed ? 0 : 1;
+  auto from = [&](std::uint32_t k) { return k == 0 ? count - 1 : k - 1; };
+  DirectWrite scope(*this);
+  const std::int64_t reduced = std::int64_t(width) - 128;
+  if (reduced < 256) {
+    for (std::uint32_t k = first; k < count; ++k) DrawLine(px(from(k)), py(from(k)), px(k), py(k), value);
+    return;
+  }
+  const std::int32_t w = std::int32_t(reduced);
+  bool anyDrawn = false;
+  bool previousDrawn = false;
+  TPoint previousNormal, firstNormal;
+  bool firstDrawn = false;
+  for (std::uint32_t k = first; k < count; ++k) {
+    TPoint n;
+    const bool drawn = DrawWideLine(px(from(k)), py(from(k)), px(k), py(k), w, value, &n);
+    if (drawn && previousDrawn) FillJoint(*this, px(from(k)), py(from(k)), previousNormal, n, value);
+    if (k == first) {
+      firstDrawn = drawn;
+      firstNormal = n;
+    }
+    previousDrawn = drawn;
+    previousNormal = n;
+    anyDrawn = anyDrawn || drawn;
+  }
+  if (closed && count > 2 && firstDrawn && previousDrawn)
+    FillJoint(*this, px(count - 1), py(count - 1), previousNormal, firstNormal, value);
+  if (!noDots)
+    for (std::uint32_t i = 0; i < count; ++i) DrawDotInt(*this, px(i), py(i), w, value);
+  if (!anyDrawn) {
+    const std::int64_t ex = ToPixel(px(count - 1)), ey = ToPixel(py(count - 1));
+    FillBox(ex, ey, ex + 1, ey + 1, value);
+  }
+}
+
+// ---- Surface to surface ------------------------------------------------------------
+
+void cRasterSurface::StampMask(TPoint position, const cRasterSurface& source, std::uint32_t value,
+                               std::uint32_t key) {
+  if (bits_ == nullptr || source.bits_ == nullptr) return;
+  const std::int64_t x0 = std::max<std::int64_t>(0, position.x);
+  const std::int64_t y0 = std::max<std::int64_t>(0, position.y);
+  const std::int64_t x1 = std::min<std::int64_t>(width_, std::int64_t(position.x) + source.width_);
+  const std::int64_t y1 = std::min<std::int64_t>(height_, std::int64_t(position.y) + source.height_);
+  if (x0 >= x1 || y0 >= y1) return;
+  source.Flush();
+  DirectWrite scope(*this);
+  for (std::int64_t y = y0; y < y1; ++y) {
+    const std::uint32_t* in = source.PixelAt(std::int32_t(x0 - position.x), std::int32_t(y - position.y));
+    std::uint32_t* out = PixelAt(std::int32_t(x0), std::int32_t(y));
+    for (std::int64_t i = 0; i < x1 - x0; ++i)
+      if (in[i] != key) out[i] = value;
+  }
+}
+
+void cRasterSurface::CopyFrom(const TRect& sourceRect, const cRasterSurface& source, TPoint target) {
+  if (bits_ == nullptr || source.bits_ == nullptr) return;
+  // The source rectangle within the source, moved with its target...
+  std::int64_t sx0 = std::max<std::int64_t>(sourceRect.left, 0);
+  std::int64_t sy0 = std::max<std::int64_t>(sourceRect.top, 0);
+  std::int64_t sx1 = std::min<std::int64_t>(sourceRect.right, source.width_);
+  std::int64_t sy1 = std::min<std::int64_t>(sourceRect.bottom, source.height_);
+  const std::int64_t offX = std::int64_t(target.x) - sourceRect.left;
+  const std::int64_t offY = std::int64_t(target.y) - sourceRect.top;
+  // ...and the part of that which lands on this surface.
+  sx0 = std::max(sx0, -offX);
+  sy0 = std::max(sy0, -offY);
+  sx1 = std::min(sx1, width_ - offX);
+  sy1 = std::min(sy1, height_ - offY);
+  if (sx0 >= sx1 || sy0 >= sy1) return;
+  source.Flush();
+  DirectWrite scope(*this);
+  const std::size_t bytes = std::size_t(sx1 - sx0) * 4;
+  auto copyRow = [&](std::int64_t sy) {
+    std::memmove(PixelAt(std::int32_t(sx0 + offX), std::int32_t(sy + offY)),
+                 source.PixelAt(std::int32_t(sx0), std::int32_t(sy)), bytes);
+  };
+  // Rows overlap only when a surface copies onto itself: walk away from the overlap.
+  if (&source == this && offY > 0)
+    for (std::int64_t sy = sy1 - 1; sy >= sy0; --sy) copyRow(sy);
+  else
+    for (std::int64_t sy = sy0; sy < sy1; ++sy) copyRow(sy);
+}
+
+}  // namespace kvn

@@ -1,0 +1,66 @@
+// Small helpers of the raster-surface tests: a prepared surface and a text
+// picture of its pixels.
+#pragma once
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "render/RasterSurface.h"
+
+namespace kvn::raster_test {
+
+inline constexpr std::uint32_t kPaper = 0xFFFFFFFF;
+inline constexpr std::uint32_t kInk = 0xFF102030;
+
+// A surface prepared for (0, 0, width, height) and filled with kPaper.
+inline std::unique_ptr<cRasterSurface> MakeSurface(std::int32_t width, std::int32_t height, bool memoryOnly = false) {
+  auto s = std::make_unique<cRasterSurface>(memoryOnly);
+  if (!s->Prepare(TRect{0, 0, width, height})) return nullptr;
+  s->FillRect(0, 0, width, height, kPaper);
+  return s;
+}
+
+// The pixel, whatever the clip.
+inline std::uint32_t Pixel(const cRasterSurface& s, std::int32_t x, std::int32_t y) {
+  s.Flush();
+  return *s.PixelAt(x, y);
+}
+
+// '#' for pixels equal to `ink`, '.' for others, one line per row of
+// [x0, x1) x [y0, y1).
+inline std::string Grid(const cRasterSurface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                        std::uint32_t ink = kInk) {
+  std::string out;
+  for (std::int32_t y = y0; y < y1; ++y) {
+    for (std::int32_t x = x0; x < x1; ++x) out += Pixel(s, x, y) == ink ? '#' : '.';
+    out += '\n';
+  }
+  return out;
+}
+
+inline int CountInk(const cRasterSurface& s, std::uint32_t ink = kInk) {
+  int n = 0;
+  for (std::int32_t y = 0; y < s.Height(); ++y)
+    for (std::int32_t x = 0; x < s.Width(); ++x) n += Pixel(s, x, y) == ink;
+  return n;
+}
+
+// The box of the ink pixels: left, top, right, bottom (exclusive); all zero
+// when there are none.
+inline TRect InkBox(const cRasterSurface& s, std::uint32_t ink = kInk) {
+  TRect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+  for (std::int32_t y = 0; y < s.Height(); ++y)
+    for (std::int32_t x = 0; x < s.Width(); ++x)
+      if (Pixel(s, x, y) == ink) {
+        box.left = std::min(box.left, x);
+        box.top = std::min(box.top, y);
+        box.right = std::max(box.right, x + 1);
+        box.bottom = std::max(box.bottom, y + 1);
+      }
+  return box.left == INT32_MAX ? TRect{} : box;
+}
+
+}  // namespace kvn::raster_test
