@@ -1,0 +1,141 @@
+#include "document/BlockListReader.h"
+
+#include <memory>
+
+#include "document/HandOvers.h"
+#include "document/ProgressMonitor.h"
+#include "foundation/ArchiveReader.h"
+#include "foundation/InFileStream.h"
+#include "model/ObjectChain.h"
+#include "model/ObjectList.h"
+#include "model/ObjectTypes.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cOutObj.h"
+
+namespace kvn {
+
+namespace {
+
+// Reports progress when the input has moved on far enough; false once the
+// monitor was cancelled.
+bool StepProgress(BlockListContext& context) {
+  if (!context.monitor || !context.input) return true;
+  const std::uint64_t position = context.input->Position();
+  if (position <= context.lastProgress + kProgressStepBytes) return true;
+  context.lastProgress = position;
+  const std::uint64_t size = context.input->Size();
+  const int percent = size ? int(position * 100 / size) : 0;
+  return context.monitor->Step(percent > 100 ? 100 : percent);
+}
+
+// Appends the objects read so far to the block on every way out, so that a
+// failed read leaves them where the caller can discard them with the block.
+class ChainToBlock {
+ public:
+  explicit ChainToBlock(cBlock& block) : block_(block) {}
+  ~ChainToBlock() { block_.AppendChain(std::move(chain_)); }
+  ChainToBlock(const ChainToBlock&) = delete;
+  ChainToBlock& operator=(const ChainToBlock&) = delete;
+  ObjectChain& Chain() { return chain_; }
+
+ private:
+  cBlock& block_;
+  ObjectChain chain_;
+};
+
+}  // namespace
+
+std::uint32_t CheckBlockReference(std::uint32_t stored, BlockListContext& context) {
+  const std::uint32_t index = std::uint32_t(std::uint64_t(stored) + context.blockIndexBase - 1);
+  cDrawingData* data = context.data;
+  if (!data) return index;
+  if (index < data->BlockCount()) return index;
+  // Files of more than 65535 blocks stored some references cut to 16 bits;
+  // an empty stand-in keeps the index valid, and the drawing opens garbled
+  // only when the user agrees.
+  context.placeholder = true;
+  return data->AddBlock(new cBlock());
+}
+
+bool ReadBlockObjects(bool namedBlock, cBlock& target, BlockListContext& context) {
+  ArchiveReader& r = *context.archive;
+  const int version = context.version;
+  if (namedBlock && version >= 3105) {
+    target.mask = r.ReadUInt16();
+    if (target.mask != 0 && !target.Read(context.data, r, version)) return false;
+  }
+  ChainToBlock out(target);
+  std::vector<cOutObj*> inserts;
+  std::vector<cOutObj*> links;
+  bool ok = false;
+  while (true) {
+    // A type byte always needs a byte of its own: when none is left the
+    // list was cut short.
+    if (r.AtEnd()) break;
+    std::uint8_t type = kEndOfObjectList;
+    r.ReadByteTo(&type);
+    if (type == kEndOfObjectList) {
+      ok = true;
+      break;
+    }
+    if (!StepProgress(context)) break;
+    std::unique_ptr<cOutObj> object(cOutObj::Create(type & kTypeCodeMask, true));
+    if (!object) break;
+    object->SetTypeByteSourceBits(type);
+    ++context.objectCount;
+    ObjectChain replacement = object->Read(context.readContext, context.data, r, version);
+
+    std::uint32_t symbolBlock = 0xFFFFFFFF;
+    if (object->HasFlag(kFlagSymbolFollows)) {
+      const std::uint32_t stored = version < 3072 ? std::uint16_t(r.ReadInt16()) : r.ReadCompactU32();
+      symbolBlock = CheckBlockReference(stored, context);
+    }
+
+    // The objects that take the record's place in the block.
+    ObjectChain placed;
+    if (replacement) {
+      object.reset();
+      placed = std::move(replacement);
+    } else {
+      placed.Append(object.release());
+    }
+    for (cOutObj* o = placed.Head(); o; o = o->next) {
+      // Old texts measure themselves from their glyphs at once.
+      if (version < 3093 && context.data && o->AsText()) LoadGlyphsForObject(*context.data, *o);
+      if (std::uint32_t* blockIndex = InsertBlockIndexOf(*o)) *blockIndex = CheckBlockReference(*blockIndex, context);
+      if (symbolBlock != 0xFFFFFFFF) ConvertOldSymbolLine(*o, symbolBlock, context);
+      if (o->AsInsert()) inserts.push_back(o);
+      if (o->AsLink()) links.push_back(o);
+    }
+    out.Chain().AppendChain(std::move(placed));
+  }
+  if (ok) ConnectLinksToInserts(links, inserts);
+  return ok;
+}
+
+void RepointLinkEnds(const std::vector<std::uint32_t>& sourceIds, const std::vector<std::uint32_t>& copyIds,
+                     std::uint32_t& end1, std::uint32_t& end2) {
+  if (end1 == 0 && end2 == 0) return;
+  const std::uint32_t original1 = end1;
+  const std::uint32_t original2 = end2;
+  bool done1 = false;
+  bool done2 = false;
+  const std::size_t n = sourceIds.size() < copyIds.size() ? sourceIds.size() : copyIds.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    if (!done1 && original1 != 0 && sourceIds[i] == original1) {
+      end1 = copyIds[i];
+      done1 = true;
+    }
+    if (!done2 && original2 != 0 && sourceIds[i] == original2) {
+      end2 = copyIds[i];
+      done2 = true;
+    }
+    if (done1 && (done2 || original2 == 0)) break;
+    if (done2 && original1 == 0) break;
+  }
+  if (!done1) end1 = 0;
+  if (!done2) end2 = 0;
+}
+
+}  // namespace kvn

@@ -1,0 +1,61 @@
+// Hand-over points to work that comes with classes and conversions not yet
+// in the program: block inserts and links, sections, the line symbols of
+// old object records, the conversions of old drawings, the document fix-ups
+// after a load, the rescaling of a whole drawing and font glyphs. Each is
+// called where the document needs it; until its owner lands it leaves the
+// drawing exactly as read, which keeps every stream in step.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kvn {
+
+class cBlock;
+class cDrawing;
+class cDrawingData;
+class cDrawingDoc;
+class cOutObj;
+struct BlockListContext;
+struct BodyState;
+
+// ---- block and object lists ----
+// The block index an insert stores (to re-base and check); null for every
+// object that places no block.
+std::uint32_t* InsertBlockIndexOf(cOutObj& object);
+// Turns the symbol block of an old line record into a symbol line style
+// bound to the object.
+void ConvertOldSymbolLine(cOutObj& object, std::uint32_t symbolBlock, BlockListContext& context);
+// Makes the inserts that a link's end ids name the link's end objects.
+void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector<cOutObj*>& inserts);
+
+// ---- conversions of old drawings after a body is read ----
+// Texts inside the symbols of line styles, before 3058.
+void ConvertOldSymbolTexts(cDrawingData& data);
+// Empty, repeated or blank-padded style names (before 3054).
+void NormalizeOldStyleNames(cDrawingData& data);
+// Right-aligned texts inside inserts (before 3056).
+void ReanchorOldRightAlignedTexts(BodyState& state);
+// Anchors of styled texts (before 3077).
+void ShiftOldStyledTextAnchors(BodyState& state);
+// Vertical-font names of font styles (before 3079).
+void ConvertOldFontStyleNames(BodyState& state);
+// Print formats given by two points and a paper (before 3082).
+void ConvertOldPrintSettings(BodyState& state);
+
+// ---- whole drawings ----
+// Every length of the drawing (settings, levels, objects, blocks, styles)
+// times the factor.
+void RescaleDrawing(cDrawingData& data, cDrawing* drawing, cBlock& topBlock, double factor, bool wallStyles);
+// The section views in the block that show `drawing` follow its new scale.
+void ScaleSectionsShowing(cBlock& block, const cDrawing& drawing, double factor);
+// The glyphs the object's texts need, loaded into the drawing's fonts.
+void LoadGlyphsForObject(cDrawingData& data, cOutObj& object);
+
+// ---- document fix-ups after the checksum ----
+// Pictures inside turned blocks (before 3088).
+void FixOldTurnedPictures(cDrawingDoc& document);
+// A print area stored as a setting becomes a sheet of its own (before 3068).
+void AddPrintAreaSheets(cDrawingDoc& document);
+
+}  // namespace kvn

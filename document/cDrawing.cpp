@@ -1,0 +1,154 @@
+#include "document/cDrawing.h"
+
+#include <cmath>
+
+#include "document/HandOvers.h"
+#include "document/PageMembership.h"
+#include "document/cDocView.h"
+#include "document/cDrawingDoc.h"
+#include "model/ObjectTypes.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cOutObj.h"
+#include "model/cStyleText.h"
+
+namespace kvn {
+
+cDrawing::cDrawing(cBlock* topBlock, cDrawingData* data) : topBlock_(topBlock), data_(data) {
+  attributes.SetU16(kAttrDefaultLineStyle, 65535);
+  attributes.SetU16(kAttrDefaultFillStyle, 65535);
+  attributes.SetU16(kAttrDefaultTextStyle, 65535);
+  prototypeText_.reset(cOutObj::Create(kTypeText, false));
+  prototypeShape_.reset(cOutObj::Create(kTypeRectangle, false));
+}
+
+cDrawing::~cDrawing() = default;
+
+void cDrawing::SetPrototypeShape(std::unique_ptr<cOutObj> object) { prototypeShape_ = std::move(object); }
+void cDrawing::SetPrototypeText(std::unique_ptr<cOutObj> object) { prototypeText_ = std::move(object); }
+
+void cDrawing::AppendPage(PageRecord page) {
+  page.color &= 0x01FFFFFF;
+  pages_.push_back(std::move(page));
+}
+
+void cDrawing::DeletePage(std::uint32_t index) {
+  if (index >= pages_.size()) return;
+  pages_.erase(pages_.begin() + index);
+  const std::uint16_t removed = PageIdOfIndex(index);
+  if (topBlock_) {
+    RemovePageFromChain(*topBlock_, removed);
+    topBlock_->InvalidateChecksum();
+  }
+  MarkModified();
+}
+
+void cDrawing::SwapPageRecords(std::uint32_t a, std::uint32_t b) {
+  if (a >= pages_.size() || b >= pages_.size() || a == b) return;
+  std::swap(pages_[a], pages_[b]);
+}
+
+bool cDrawing::HasNoFormat() const {
+  return formatSize.x == 0.0 || formatSize.y == 0.0 || std::isnan(formatSize.x) || std::isnan(formatSize.y);
+}
+
+void cDrawing::GetTileCounts(int& across, int& down) const {
+  across = down = 1;
+  if (HasNoFormat()) return;
+  // Tiles beyond any paper count are a damaged value; keep the count an int.
+  auto count = [](double tiles) {
+    if (!(tiles > 1.0)) return 1;
+    return tiles > 1e6 ? 1000000 : int(std::ceil(tiles));
+  };
+  across = count(tiles.x);
+  down = count(tiles.y);
+}
+
+void cDrawing::GetPrintableSize(double& width, double& height) const {
+  width = height = 0.0;
+  if (HasNoFormat()) return;
+  double scale = data_ ? data_->Scale() : 1.0;
+  if (!(scale > 0.0)) scale = 1.0;
+  width = (formatSize.x - 2.0 * formatMargins.x) * scale;
+  height = (formatSize.y - 2.0 * formatMargins.y) * scale;
+}
+
+DRect cDrawing::GetPrintableArea() const {
+  DRect area;
+  if (HasNoFormat()) return area;
+  double width, height;
+  GetPrintableSize(width, height);
+  area.x1 = formatOrigin.x;
+  area.y1 = formatOrigin.y;
+  area.x2 = formatOrigin.x + width * tiles.x;
+  area.y2 = formatOrigin.y + height * tiles.y;
+  return area;
+}
+
+PageTile cDrawing::GetPageTileRect(int printPageIndex) const {
+  PageTile tile;
+  if (printPageIndex < 0) printPageIndex = 0;
+  if (HasNoFormat()) {
+    tile.page = std::uint32_t(printPageIndex) < PageCount() ? printPageIndex : 0;
+    return tile;
+  }
+  int across, down;
+  GetTileCounts(across, down);
+  const long long perPage = (long long)across * down;
+  tile.page = int(printPageIndex / perPage);
+  const long long rest = printPageIndex % perPage;
+  const int row = int(rest / across);
+  const int column = int(rest % across);
+  double width, height;
+  GetPrintableSize(width, height);
+  tile.origin = {formatOrigin.x + column * width, formatOrigin.y + row * height};
+  tile.rect = {tile.origin.x, tile.origin.y, tile.origin.x + width, tile.origin.y + height};
+  return tile;
+}
+
+void cDrawing::PrepareTextFonts() {
+  if (!data_) return;
+  for (cStyleText* style : data_->TextStyles()) data_->ResolveStyleFont(style->attributes);
+  for (std::uint32_t i = 0; i < data_->BlockCount(); ++i) {
+    cBlock* block = data_->GetBlock(i);
+    if (!block) continue;
+    block->InvalidateChecksum();
+    for (cOutObj* o = block->FirstObject(); o; o = o->next) LoadGlyphsForObject(*data_, *o);
+  }
+  if (topBlock_) {
+    for (cOutObj* o = topBlock_->FirstObject(); o; o = o->next) LoadGlyphsForObject(*data_, *o);
+  }
+}
+
+void SetSheetScale(cDrawing& drawing, cDrawingDoc* document, double newScale) {
+  cDrawingData* data = drawing.Data();
+  if (!data) return;
+  const double oldScale = data->Scale();
+  data->SetScale(newScale);
+  const double factor = oldScale > 0.0 && newScale > 0.0 ? newScale / oldScale : 0.0;
+  if (factor == 0.0 || std::isnan(factor)) return;
+  drawing.formatOrigin = {drawing.formatOrigin.x * factor, drawing.formatOrigin.y * factor};
+  drawing.minStep = {drawing.minStep.x * factor, drawing.minStep.y * factor};
+  drawing.gridStep = {drawing.gridStep.x * factor, drawing.gridStep.y * factor};
+  if (drawing.TopBlock()) RescaleDrawing(*data, &drawing, *drawing.TopBlock(), factor, true);
+  if (!document) return;
+  for (std::uint32_t i = 0; i < document->SheetCount(); ++i) {
+    cSheet* sheet = document->GetSheet(i);
+    if (sheet && &sheet->Drawing() != &drawing) ScaleSectionsShowing(sheet->TopBlock(), drawing, factor);
+  }
+}
+
+void cDrawing::InvalidateSummary(int how) {
+  summaryValid_ = false;
+  UpdateViews(how);
+}
+
+void cDrawing::RedrawViews(int how) {
+  if (document_) document_->ForEachViewOf(this, [how](cDocView& view) { view.Redraw(how); });
+}
+
+void cDrawing::UpdateViews(int how) {
+  if (document_) document_->ForEachViewOf(this, [how](cDocView& view) { view.Update(how); });
+}
+
+}  // namespace kvn

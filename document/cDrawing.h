@@ -1,0 +1,218 @@
+// cDrawing: the drawing record of a sheet: page format, print and grid
+// settings, the prototype objects that new objects copy, the typed
+// attributes, the pages, and the bookkeeping the views rely on.
+//
+// Units: lengths are drawing units (millimetres on paper times the drawing
+// scale held by the drawing data); the format, margins and print format are
+// paper millimetres. Tiles across and down are reals: a format printed on
+// several sheets of paper counts its partial tiles as whole ones (ceil).
+//
+// Pages: a drawing whose paged flag is set and which holds two or more page
+// records shows one page at a time; objects name their pages by page ids,
+// where id 0 means no page, 4095 every page, and page record i has id i + 1.
+//
+// Fields the body reader fills without a known use are kept under the name
+// of their place in the stream, so that nothing read is lost.
+#pragma once
+
+#include <array>
+#include <cfloat>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "document/TypedAttributeList.h"
+#include "foundation/DPoint.h"
+#include "foundation/DRect.h"
+#include "foundation/WString.h"
+#include "model/SortedValueList.h"
+#include "model/TextAttributes.h"
+
+namespace kvn {
+
+class cBlock;
+class cDrawingData;
+class cDrawingDoc;
+class cOutObj;
+
+// One of the two setting records of a drawing (stored from 3082 on).
+struct DrawingSettingRecord {
+  std::uint32_t mode = 0;
+  std::uint32_t value = 1;
+  std::uint8_t byteValue = 0;
+  std::uint32_t bit = 0;
+  std::uint8_t twoBits = 0;
+  std::uint32_t number = 10;
+  double first = 0.0;
+  double second = 20.0;
+};
+
+// A page of a paged drawing.
+struct PageRecord {
+  std::uint8_t kind = 0;
+  std::uint32_t color = 0;  // top 7 bits always clear
+  WString name;
+};
+
+// Page id of page record i.
+inline std::uint16_t PageIdOfIndex(std::uint32_t index) { return std::uint16_t(index + 1); }
+
+// Where a print page lies on the format.
+struct PageTile {
+  DRect rect;     // the tile, all zero without a format
+  DPoint origin;  // its first corner
+  int page = 0;   // the drawing page the print page shows
+};
+
+class cDrawing {
+ public:
+  // The drawing shows `topBlock` with the tables of `data`; neither is owned.
+  cDrawing(cBlock* topBlock, cDrawingData* data);
+  ~cDrawing();
+  cDrawing(const cDrawing&) = delete;
+  cDrawing& operator=(const cDrawing&) = delete;
+
+  cBlock* TopBlock() const { return topBlock_; }
+  cDrawingData* Data() const { return data_; }
+  // The document the drawing belongs to (set when its sheet joins one).
+  cDrawingDoc* Document() const { return document_; }
+  void SetDocument(cDrawingDoc* document) { document_ = document; }
+
+  // ---- prototypes: the shape (a cRectangle) and the text (a cText) that new
+  // objects take their attributes from; null only when the factory lacks
+  // the class ----
+  cOutObj* PrototypeShape() const { return prototypeShape_.get(); }
+  cOutObj* PrototypeText() const { return prototypeText_.get(); }
+  void SetPrototypeShape(std::unique_ptr<cOutObj> object);
+  void SetPrototypeText(std::unique_ptr<cOutObj> object);
+
+  // ---- pages ----
+  // The page list's count when the drawing is paged, else 0.
+  std::uint32_t PageCount() const { return paged ? std::uint32_t(pages_.size()) : 0; }
+  std::uint32_t PageRecordCount() const { return std::uint32_t(pages_.size()); }
+  const PageRecord* GetPage(std::uint32_t index) const { return index < pages_.size() ? &pages_[index] : nullptr; }
+  PageRecord* GetPage(std::uint32_t index) { return index < pages_.size() ? &pages_[index] : nullptr; }
+  void AppendPage(PageRecord page);
+  // Removes page record `index` and renumbers the memberships of the top
+  // block's objects: ids above the page's move down by one; an object left
+  // on no page is deleted.
+  void DeletePage(std::uint32_t index);
+  // Exchanges two page records (not the memberships; see cDrawingDoc::SwapPages).
+  void SwapPageRecords(std::uint32_t a, std::uint32_t b);
+
+  // ---- format and print arithmetic ----
+  // Format width or height zero or NaN.
+  bool HasNoFormat() const;
+  // ceil of tiles across and down, 1 x 1 without a format.
+  void GetTileCounts(int& across, int& down) const;
+  // (format - 2 x margin) x scale per axis (scale 1.0 when not positive);
+  // 0, 0 without a format.
+  void GetPrintableSize(double& width, double& height) const;
+  // From the format origin to origin + printable size x tiles; all zero
+  // without a format.
+  DRect GetPrintableArea() const;
+  // Print page index -> tile: without a format only the page (the index when
+  // it names a page, else 0); otherwise tiles per page = ceil(across) x
+  // ceil(down), page = index / tiles, row and column from the remainder.
+  PageTile GetPageTileRect(int printPageIndex) const;
+
+  // Every text style gets a valid font; the blocks' checksums are dropped
+  // and the glyphs of every object's texts are loaded (blocks first, then
+  // the top block). The import calls it on each drawing it builds.
+  void PrepareTextFonts();
+
+  // ---- state ----
+  void MarkModified() { ++modificationCounter; }
+  // Clears the summary-valid bit and lets the views update.
+  void InvalidateSummary(int how);
+  bool SummaryValid() const { return summaryValid_; }
+  void SetSummaryValid() { summaryValid_ = true; }
+  // Repaint or update every view of the owning document that shows this drawing.
+  void RedrawViews(int how);
+  void UpdateViews(int how);
+
+  // ---- fields (defaults as a new drawing has them) ----
+  double extentMinX = DBL_MAX;
+  double extentMinY = DBL_MAX;
+  std::uint8_t formatFlag = 1;
+  DPoint formatOrigin;
+  DPoint formatSize;  // paper millimetres; 0 = no format
+  DPoint formatMargins;
+  DPoint tiles{1.0, 1.0};  // across, down
+  double tileOverlap = 0.0;
+  double printScale = 100.0;
+  std::uint16_t paperId = 0;
+  DPoint printMargins{-1.0, -1.0};
+  // Print format and print area of drawings before 3068 (converted by the
+  // old-drawing fix-ups).
+  DPoint printFormatSize;
+  DRect printArea;  // left, top, right, bottom
+  DPoint oldFormatOrigin;
+  DPoint oldFormatSize;
+
+  DPoint minStep{0.25, 0.25};
+  DPoint gridStep{5.0, 5.0};
+  std::uint8_t gridMode = 1;
+  std::uint8_t gridMode2 = 1;
+  std::uint32_t gridTwoBits = 2;  // the 2-bit value stored after the steps
+  std::uint32_t gridInts[2] = {1, 4};
+  std::uint8_t gridLeadBit = 1;  // the bit stored before the first grid mode
+
+  std::uint8_t fourBitSetting = 9;
+  std::uint8_t fontWeights[2] = {0, 0};  // from 3110, through the font-weight rule
+  double realAfterPrototypes = 0.0;
+  DPoint viewPositions[2];
+  std::uint16_t currentLevel = 65535;
+  std::uint8_t levelLeadBit = 0;  // the bit before the unit real
+  double unitReal = 1.0;
+  std::uint8_t optionBits[3] = {1, 1, 1};
+  std::uint8_t pageFlags[2] = {1, 1};  // the two bits from 3080
+  std::uint16_t storedCurrentPage = 0;
+  std::uint8_t pageResetFlag = 1;
+  // The fields read from 3088 on: a bit, two bytes, two integers, the second
+  // name, and from 3089 one more byte.
+  std::uint8_t v3088Bit = 0;
+  std::uint8_t v3088Bytes[2] = {1, 1};
+  std::uint32_t v3088Ints[2] = {12, 2};
+  std::uint8_t v3089Byte = 0;
+  WString secondName;
+  std::array<DrawingSettingRecord, 2> settingRecords{
+      DrawingSettingRecord{1, 1, 0, 0, 0, 10, 0.0, 20.0}, DrawingSettingRecord{0, 1, 0, 0, 0, 10, 0.0, 20.0}};
+  // The three old text-attribute records of the tagged settings.
+  std::array<TextAttributes, 3> oldTextAttributes{};
+
+  // Single-sheet header values without a place of their own elsewhere.
+  DPoint viewCentre;
+  std::uint8_t allObjects = 0;
+  std::uint8_t viewMode = 0;
+  std::int32_t printOrientation = 0;
+
+  std::uint8_t paged = 1;
+  std::uint32_t modificationCounter = 1;
+  std::uint8_t printFlag = 1;
+  // Set for a drawing without a level table: a block library.
+  std::uint8_t libraryFlag = 0;
+
+  TypedAttributeList attributes;
+  WString name;
+  // The two sorted lists of reals of the stream (guide-line positions).
+  SortedValueList guideLines[2];
+
+ private:
+  cBlock* topBlock_;
+  cDrawingData* data_;
+  cDrawingDoc* document_ = nullptr;
+  std::unique_ptr<cOutObj> prototypeText_;
+  std::unique_ptr<cOutObj> prototypeShape_;
+  std::vector<PageRecord> pages_;
+  bool summaryValid_ = false;
+};
+
+// Stores the new drawing scale. With factor = new / old (0 when either is
+// not positive) the format origin, minimum step and grid step follow the
+// factor, the drawing's content is rescaled, and every other sheet of the
+// document that shows this drawing in a section view follows. A factor of 0
+// or NaN changes nothing but the stored scale.
+void SetSheetScale(cDrawing& drawing, cDrawingDoc* document, double newScale);
+
+}  // namespace kvn

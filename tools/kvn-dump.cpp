@@ -1,0 +1,168 @@
+// kvn-dump: opens a drawing file through the open dispatcher, quietly and
+// without a window, and prints what the readers understood of it as one
+// JSON document on standard output:
+//
+//   {"result": 0, "version": 3111, "sheets": [{"name": "...", "pages": 3,
+//    "levels": ["name", ...], "blocks": 2, "objects": {"cLine": 10},
+//    "extent": [x1, y1, x2, y2]}]}
+//
+// `result` is the dispatcher's result code; `objects` counts the objects of
+// each sheet's top block by class name (inserts not expanded), keys in
+// alphabetical order; `extent` is the normalised union of their extents, or
+// null without objects. Keys stay as they are; new ones are added as more
+// formats are read. Exit status 0 whenever the document could be printed.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "document/OpenDrawingFile.h"
+#include "document/cDrawingDoc.h"
+#include "foundation/DRect.h"
+#include "foundation/WString.h"
+#include "model/LevelTable.h"
+#include "model/ObjectTypes.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cOutObj.h"
+
+using namespace kvn;
+
+namespace {
+
+const char* ClassName(std::uint8_t typeCode) {
+  switch (typeCode) {
+    case kTypeInsert: return "cInsert";
+    case kTypeLine: return "cLine";
+    case kTypeRectangle: return "cRectangle";
+    case kTypeCircle: return "cCircle";
+    case kTypeBezier: return "cBezier";
+    case kTypeWall: return "cWall";
+    case kTypePolygon: return "cPolygon";
+    case kTypeBitmap: return "cBitmap";
+    case kTypeWmf: return "cWmf";
+    case kTypeArc: return "cArc";
+    case kTypeNPoly: return "cNPoly";
+    case kTypeText: return "cText";
+    case kTypeLink: return "cLink";
+    case kTypeSeparator: return "cSeparator";
+    case kTypeConPoint: return "cConPoint";
+    case kTypeDistance: return "cDistance";
+    case kTypeSection: return "cSection";
+    default: return "unknown";
+  }
+}
+
+void AppendJsonString(std::string& out, const std::string& utf8) {
+  out.push_back('"');
+  for (unsigned char c : utf8) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out.push_back(char(c));
+        }
+    }
+  }
+  out.push_back('"');
+}
+
+// The shortest text that reads back as the same double; null for NaN and
+// infinities, which JSON cannot hold.
+void AppendNumber(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  char buf[32];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  (void)ec;
+  out.append(buf, end);
+}
+
+void AppendSheet(std::string& out, cSheet& sheet) {
+  cDrawing& drawing = sheet.Drawing();
+  cDrawingData* data = sheet.Data();
+  out += "{\"name\": ";
+  AppendJsonString(out, sheet.name.ToUtf8());
+  out += ", \"pages\": " + std::to_string(drawing.PageCount());
+  out += ", \"levels\": [";
+  LevelTable& levels = data->Levels();
+  if (levels.InUse()) {
+    for (std::uint32_t i = 0; i < levels.Count(); ++i) {
+      if (i) out += ", ";
+      AppendJsonString(out, levels.GetLevel(std::uint16_t(i))->name.ToUtf8());
+    }
+  }
+  out += "], \"blocks\": " + std::to_string(data->BlockCount());
+  std::map<std::string, std::uint64_t> counts;
+  DRect extent;
+  bool first = true;
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
+    ++counts[ClassName(o->TypeCode())];
+    DRect box;
+    o->GetExtentUpdated(data, box);
+    box.Normalize();
+    extent.Union(box, first);
+  }
+  out += ", \"objects\": {";
+  bool firstKey = true;
+  for (const auto& [name, count] : counts) {
+    if (!firstKey) out += ", ";
+    firstKey = false;
+    AppendJsonString(out, name);
+    out += ": " + std::to_string(count);
+  }
+  out += "}, \"extent\": ";
+  if (first) {
+    out += "null";
+  } else {
+    extent.Normalize();
+    out += "[";
+    AppendNumber(out, extent.x1);
+    out += ", ";
+    AppendNumber(out, extent.y1);
+    out += ", ";
+    AppendNumber(out, extent.x2);
+    out += ", ";
+    AppendNumber(out, extent.y2);
+    out += "]";
+  }
+  out += "}";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: kvn-dump <drawing file>\n");
+    return 2;
+  }
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  std::unique_ptr<cDrawingDoc> document = OpenDrawingFile(WString::FromUtf8(argv[1]), request, outcome);
+
+  std::string out = "{\"result\": " + std::to_string(document ? 0 : outcome.errorCode);
+  out += ", \"version\": ";
+  out += document ? std::to_string(document->fileVersion) : "null";
+  out += ", \"sheets\": [";
+  if (document) {
+    for (std::uint32_t i = 0; i < document->SheetCount(); ++i) {
+      if (i) out += ", ";
+      AppendSheet(out, *document->GetSheet(i));
+    }
+  }
+  out += "]}\n";
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
