@@ -1,8 +1,14 @@
 // The factory of drawing objects by type code. Classes join as they are built.
+#include "model/cArc.h"
+#include "model/cBezier.h"
+#include "model/cCircle.h"
 #include "model/cLine.h"
+#include "model/cNPoly.h"
 #include "model/cOutObj.h"
+#include "model/cPolygon.h"
 #include "model/cRectangle.h"
 #include "model/cText.h"
+#include "model/cWall.h"
 
 namespace kvn {
 
@@ -11,6 +17,12 @@ cOutObj* cOutObj::Create(std::uint8_t typeCode, bool numbered) {
   switch (typeCode & kTypeCodeMask) {
     case kTypeLine: return new cLine();
     case kTypeRectangle: return new cRectangle();
+    case kTypeCircle: return new cCircle();
+    case kTypeBezier: return new cBezier();
+    case kTypeWall: return new cWall();
+    case kTypePolygon: return new cPolygon();
+    case kTypeArc: return new cArc();
+    case kTypeNPoly: return new cNPoly();
     case kTypeText: return new cText();
     default: return nullptr;
   }

@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "foundation/DRect.h"
+#include "model/ObjectChain.h"
 #include "model/StyledAttributes.h"
 #include "model/cAnyLine.h"
 
@@ -70,6 +72,21 @@ class cAnyFill : public cAnyLine {
   void DetachFillStyle(cDrawingData* data);
   // The fill half of style materialisation (see cAnyLine::MaterializeStyles).
   void MaterializeFillStyle(cDrawingData* data);
+
+  // ---- hatch objects (cAnyFillHatch.cpp), for the renderer ----
+  // The objects of the object's hatch in drawing units, relative to the
+  // origin: a built-in pattern (kinds 1-254) or the fill style's symbol
+  // (kind 255), recoloured in the resolved hatch colour (0 with `plain`).
+  // `scale` receives the hatch scale used, `style` the fill style that
+  // applies (or null), `tileBox` the repeat box of the pattern.
+  void MakeHatchObjects(ObjectChain& out, double& scale, cDrawingData* data, const cStyleFill*& style,
+                        DRect& tileBox, bool plain);
+  // Copies of the style's symbol objects scaled by `scale` about the origin,
+  // their line width `width` when that is not 0, else their own times
+  // `widthFactor`; `tileBox` the symbol's box times the scale. Nothing for a
+  // scale not above 0.
+  static void CopyHatchSymbol(const cStyleFill& style, ObjectChain& out, DRect& tileBox, double scale,
+                              double width, double widthFactor);
 
   // ---- the fill part of the record ----
   void WriteFillPart(cDrawingData* data, ArchiveWriter& w) const;

@@ -78,9 +78,7 @@ bool cAnyLine::GetOutline(CubicArray&, int* position) {
   return false;
 }
 
-void cAnyLine::Recalc(cDrawingData*) {
-  // Pattern expansion joins here with the placement walk.
-}
+void cAnyLine::Recalc(cDrawingData* data) { ExpandPattern(data); }
 
 void cAnyLine::AddStrokeExtent(cDrawingData* data, DRect& extent) {
   const double width = GetWidth(data);
@@ -152,34 +150,7 @@ ObjectChain cAnyLine::Resolve(cDrawingData* data, bool makeCopy) {
   return ObjectChain(copy);
 }
 
-ObjectChain cAnyLine::Explode(cDrawingData*) {
-  CubicArray contour;
-  GetOutline(contour, nullptr);
-  ObjectChain pieces;
-  bool curved = false;
-  for (const Cubic& c : contour) {
-    if (!c.IsStraight()) {
-      // Curved pieces become one-segment polygons; they arrive with the
-      // polygon class.
-      curved = true;
-      continue;
-    }
-    if (c.Start() == c.End()) continue;
-    auto* line = new cLine();
-    line->cAnyLine::Assign(*this);
-    line->start = c.Start();
-    line->end = c.End();
-    pieces.Append(line);
-  }
-  if (pieces.Empty() && !curved && contour.Count() > 0) {
-    auto* line = new cLine();
-    line->cAnyLine::Assign(*this);
-    line->start = contour[0].p[0];
-    line->end = contour[0].p[2];
-    pieces.Append(line);
-  }
-  return pieces;
-}
+ObjectChain cAnyLine::Explode(cDrawingData* data) { return ExplodeFirstContour(data); }
 
 bool cAnyLine::DrawPatternObjects(cDrawInfo* info) {
   if (!IsPatternExpansionOn() || !patternPieces_ || patternPieces_->entries.empty()) return false;

@@ -28,6 +28,7 @@
 namespace kvn {
 
 class cLine;
+class cPolygon;
 class cStyleLine;
 
 // Line types: 0 none, 1 solid, 2 up to kBuiltinDashTypes - 1 the renderer's
@@ -101,6 +102,21 @@ class cAnyLine : public cOutObj {
   bool DrawPatternObjects(cDrawInfo* info);
 
   const PatternPieceList* PatternPieces() const { return patternPieces_.get(); }
+
+  // The pattern expansion that the stroked classes run in their Recalc
+  // (model/PatternExpansion.cpp): rebuilds the pattern pieces of a symbol
+  // line style, or of a predefined line type (19 and above), along every
+  // contour of GetOutline. Pattern pieces never expand themselves.
+  void ExpandPattern(cDrawingData* data);
+  // The Explode rule of stroked objects on the first contour, curves
+  // included (model/cPolygon.cpp): a straight record becomes a cLine (none
+  // for a record whose ends coincide), any other record a one-piece
+  // cPolygon, each with this object's line attributes.
+  ObjectChain ExplodeFirstContour(cDrawingData* data);
+  // The target takes this object's fill attributes (when filled) or line
+  // attributes, and its first vertex list becomes the cubic chain of the
+  // first contour with its closed flag (model/cPolygon.cpp).
+  void ToPolygon(cPolygon& target);
 
   // ---- the line part of the record ----
   void WriteLinePart(cDrawingData* data, ArchiveWriter& w) const;

@@ -8,7 +8,7 @@
 
 namespace kvn {
 
-cRectangle::cRectangle() : cAnyFill(kTypeRectangle) {}
+cRectangle::cRectangle() : cOutlineShape(kTypeRectangle) {}
 
 cRectangle::~cRectangle() = default;
 
@@ -65,12 +65,6 @@ bool cRectangle::Scale(const TransformContext&, const DPoint& centre, const DPoi
   return true;
 }
 
-DRect& cRectangle::GetExtent(DRect& out) {
-  out = DRect{corner1.x, corner1.y, corner2.x, corner2.y};
-  out.Normalize();
-  return out;
-}
-
 void cRectangle::Assign(const cOutObj& source) {
   cAnyFill::Assign(source);
   const cAnyFill* filled = source.AsAnyFill();
@@ -89,8 +83,11 @@ void cRectangle::SetPoints(const DPoint* points, int count) {
   MarkDirty();
 }
 
-void cRectangle::Recalc(cDrawingData*) {
-  // The outline polygon is rebuilt here once the polygon class exists.
+void cRectangle::BuildOutline(cPolygon& target) const {
+  PointList& list = PrepareOutline(target, radius);
+  const DPoint corners[4] = {corner1, {corner2.x, corner1.y}, corner2, {corner1.x, corner2.y}};
+  list.SetPoints(corners, 4);
+  target.MarkDirty();
 }
 
 }  // namespace kvn

@@ -7,16 +7,18 @@
 //   3061 to 3084     the two corners as real points; radius 0
 //   before 3061      the two corners as float points; radius 0
 //
-// The generated outline (a polygon rebuilt from the parameters) arrives with
-// the polygon class; until then the rectangle is measured by its corners.
+// The rectangle is measured, drawn and resolved through its outline polygon
+// (cOutlineShape): the closed list of the corners (x1, y1), (x2, y1),
+// (x2, y2), (x1, y2), with rounded corners (curve kind 2) when the radius is
+// not 0.
 #pragma once
 
 #include "foundation/DPoint.h"
-#include "model/cAnyFill.h"
+#include "model/cOutlineShape.h"
 
 namespace kvn {
 
-class cRectangle : public cAnyFill {
+class cRectangle : public cOutlineShape {
  public:
   cRectangle();
   ~cRectangle() override;
@@ -26,8 +28,6 @@ class cRectangle : public cAnyFill {
   // Only multiples of 90 degrees; any other angle answers false and changes
   // nothing.
   bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
-  // The box of the two corners, normalised.
-  DRect& GetExtent(DRect& out) override;
   // Line and fill part; then the corners and radius of another rectangle.
   void Assign(const cOutObj& source) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
@@ -36,10 +36,9 @@ class cRectangle : public cAnyFill {
   // Corners about the centre per axis; the radius times the smaller absolute
   // factor.
   bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
-  void Recalc(cDrawingData* data) override;
   cRectangle* AsRectangle() override { return this; }
   const cRectangle* AsRectangle() const override { return this; }
-  bool IsClosed() const override { return true; }
+  void BuildOutline(cPolygon& target) const override;
 
   DPoint corner1;
   DPoint corner2;

@@ -31,6 +31,8 @@ std::uint32_t PathBuffer::PieceCount() { return Current().inUse; }
 
 SegmentArray* PathBuffer::Piece(std::uint32_t i) { return i < Current().inUse ? Current().pieces[i] : nullptr; }
 
+SegmentArray* const* PathBuffer::Pieces() { return Current().pieces.begin(); }
+
 int PathBuffer::SetPathMode(int mode) {
   int old = g_pathMode;
   g_pathMode = mode ? 1 : 0;

@@ -7,11 +7,31 @@
 namespace kvn {
 
 namespace {
-std::int32_t Rnd(double v) { return std::int32_t(std::floor(v + 0.5)); }
+
+// Device results saturate at +-(2^31 - 1) instead of wrapping: the zoom goes
+// up to about 4e7 pixels per world unit, where ordinary coordinates leave the
+// 32-bit range. The range is symmetric so that callers may negate a result.
+// NaN gives 0.
+constexpr double kDeviceLimit = 2147483647.0;
+
+std::int32_t Saturate(double v) {
+  if (std::isnan(v)) return 0;
+  return std::int32_t(std::clamp(v, -kDeviceLimit, kDeviceLimit));
+}
+
+// rnd(v) = floor(v + 0.5), saturated.
+std::int32_t Rnd(double v) { return Saturate(std::floor(v + 0.5)); }
+
+// rnd(v) + offset: the offset is added after rounding, in doubles (exact for
+// every 32-bit offset), so that the sum saturates instead of overflowing.
+std::int32_t RndPlus(double v, std::int32_t offset) { return Saturate(std::floor(v + 0.5) + double(offset)); }
+
+std::int32_t Widen(std::int32_t v, std::int64_t by) { return Saturate(double(std::int64_t(v) + by)); }
+
 }  // namespace
 
-std::int32_t WorldMapping::ToDeviceX(double wx) const { return Rnd(wx * scale * 4 + originX) + offsetX; }
-std::int32_t WorldMapping::ToDeviceY(double wy) const { return Rnd(wy * scale * 4 + originY) + offsetY; }
+std::int32_t WorldMapping::ToDeviceX(double wx) const { return RndPlus(wx * scale * 4 + originX, offsetX); }
+std::int32_t WorldMapping::ToDeviceY(double wy) const { return RndPlus(wy * scale * 4 + originY, offsetY); }
 
 DevicePoint WorldMapping::WorldToDevicePoint(const DPoint& w) const { return {ToDeviceX(w.x), ToDeviceY(w.y)}; }
 
@@ -32,8 +52,8 @@ void WorldMapping::ToSubpixel4(const DPoint points[4], std::int32_t out[8]) cons
 }
 
 DPoint WorldMapping::DeviceToWorld(const DevicePoint& d) const {
-  double x = double(d.x - offsetX) - originX;
-  double y = double(d.y - offsetY) - originY;
+  double x = (double(d.x) - double(offsetX)) - originX;
+  double y = (double(d.y) - double(offsetY)) - originY;
   if (scale != 0.0) {
     x *= 0.25 / scale;
     y *= 0.25 / scale;
@@ -42,8 +62,9 @@ DPoint WorldMapping::DeviceToWorld(const DevicePoint& d) const {
 }
 
 void WorldMapping::SetDeviceClip(const DeviceRect& r) {
-  deviceClip = DeviceRect{std::min(r.left, r.right) - clipMargin, std::min(r.top, r.bottom) - clipMargin,
-                          std::max(r.left, r.right) + clipMargin, std::max(r.top, r.bottom) + clipMargin};
+  deviceClip = DeviceRect{Widen(std::min(r.left, r.right), -std::int64_t(clipMargin)),
+                          Widen(std::min(r.top, r.bottom), -std::int64_t(clipMargin)),
+                          Widen(std::max(r.left, r.right), clipMargin), Widen(std::max(r.top, r.bottom), clipMargin)};
   std::fill(std::begin(clipCompanions), std::end(clipCompanions), 0);
 }
 

@@ -3,7 +3,9 @@
 // device = world x scale x 4 + origin (+ offset); 4 device units per world
 // unit at scale 1, 256 sub-pixel units per device unit for the anti-aliased
 // rasterizer. The device y axis points the same way as the world y axis.
-// rnd(v) = floor(v + 0.5): halves round towards positive infinity.
+// rnd(v) = floor(v + 0.5): halves round towards positive infinity. Integer
+// results saturate at +-(2^31 - 1) (NaN gives 0) instead of wrapping at
+// extreme zoom.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "model/cAnyFill.h"
 #include "model/cOutObj.h"
 
 namespace kvn::test {
@@ -14,8 +15,21 @@ std::string P(const DPoint& p) {
   std::snprintf(buf, sizeof buf, "(%g,%g)", p.x, p.y);
   return buf;
 }
-std::string T(const cOutObj& o) { return " type " + std::to_string(o.TypeCode()); }
+std::string Hex(std::uint32_t v) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%06x", unsigned(v));
+  return buf;
+}
 }  // namespace
+
+std::string RecordingDrawInfo::T(const cOutObj& o) const {
+  std::string s = " type " + std::to_string(o.TypeCode());
+  if (logColors) {
+    s += " override=" + (overrideColor == -1 ? std::string("-1") : Hex(std::uint32_t(overrideColor)));
+    if (const cAnyFill* fill = o.AsAnyFill()) s += " fill=" + Hex(fill->fill.fillColor);
+  }
+  return s;
+}
 
 void RecordingDrawInfo::AddEllipsePath(const DRect& b) {
   calls.push_back("AddEllipsePath " + P({b.x1, b.y1}) + P({b.x2, b.y2}));

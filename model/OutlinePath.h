@@ -1,0 +1,15 @@
+// Outlines of drawing objects into the renderer's current path: each
+// contour's cubic records mapped to device sub-pixels (1/256 device units)
+// as one piece with the contour's closed flag.
+#pragma once
+
+#include "model/Cubic.h"
+
+namespace kvn {
+
+struct WorldMapping;
+
+// Appends one piece to the current path (the path is not emptied).
+void AppendOutlinePiece(const WorldMapping& mapping, const CubicArray& records, bool closed);
+
+}  // namespace kvn

@@ -1,0 +1,170 @@
+#include "render/SheetPainter.h"
+
+#include <memory>
+
+#include "document/cDrawing.h"
+#include "model/LevelTable.h"
+#include "model/ObjectTypes.h"
+#include "model/cAnyFill.h"
+#include "model/cBlock.h"
+#include "model/cOutObj.h"
+#include "render/DrawInfo.h"
+#include "render/InsertChildList.h"
+
+namespace kvn {
+
+namespace {
+
+// Page record flag: the page's objects are shown on every page.
+constexpr std::uint8_t kPageShownEverywhere = 0x02;
+
+// Whether the extent misses the clip. Touching edges meet; a comparison with
+// NaN is false, so an object whose extent is not a number is still drawn
+// (its Draw maps through the saturating, NaN-safe mapping).
+bool Misses(const DRect& extent, const DRect& clip) {
+  return clip.x2 < extent.x1 || extent.x2 < clip.x1 || clip.y2 < extent.y1 || extent.y2 < clip.y1;
+}
+
+// The page record that a page id names (id = record index + 1), or null.
+const PageRecord* PageOfId(const cDrawing& drawing, std::uint16_t id) {
+  if (id == kNoPage || id == kAllPages) return nullptr;
+  return std::uint32_t(id) <= drawing.PageCount() ? drawing.GetPage(std::uint32_t(id) - 1) : nullptr;
+}
+
+bool IsPrinting(const cDrawInfo& info) { return info.mapping.outputMode != OutputMode::Screen; }
+
+// An area flagged 0x10 under an override colour or in grey mode is drawn
+// through a copy whose fill is recoloured: white under the override (so the
+// area shows as an outlined white area), its grey otherwise.
+void DrawRecolouredCopy(cOutObj& object, cDrawInfo& info) {
+  std::unique_ptr<cOutObj> copy(cOutObj::Create(object.TypeCode(), false));
+  if (!copy) {
+    object.Draw(&info);
+    return;
+  }
+  copy->Assign(object);
+  if (cAnyFill* fill = copy->AsAnyFill()) {
+    const std::uint32_t color = fill->fill.fillColor;
+    // An area without a solid layer keeps none: recolouring "no fill" would
+    // paint the area (black in grey mode).
+    if (!(color & 0x80000000u)) {
+      const bool grey = info.colorMode == kColorModeGrey && info.overrideColor == -1;
+      fill->fill.fillColor = grey ? info.MapFillColor(color) : 0xFFFFFFu;
+    }
+  }
+  copy->Draw(&info);
+}
+
+}  // namespace
+
+const InsertChildList* AsInsertChildList(const cOutObj& object) {
+  if (object.TypeCode() != kTypeInsert) return nullptr;
+  return dynamic_cast<const InsertChildList*>(&object);
+}
+
+bool IsObjectOnCurrentPage(std::int32_t* color, const cOutObj& object, const cDrawing& drawing,
+                           std::uint16_t currentPage) {
+  if (drawing.PageCount() <= 1) return true;
+  // Index 65535 has no id: it would wrap to id 0, "no page".
+  if (currentPage != 0xFFFF && object.IsOnPage(PageIdOfIndex(currentPage))) return true;
+  if (!object.PageList() && object.PageId() == kAllPages) return true;
+  const std::uint32_t ids = object.PageList() ? object.PageList()->Count() : 1;
+  for (std::uint32_t i = 0; i < ids; ++i) {
+    const PageRecord* page = PageOfId(drawing, object.GetPageId(i));
+    if (page && (page->kind & kPageShownEverywhere)) {
+      if (color) *color = std::int32_t(page->color);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool drawNonPrintable, cDrawInfo& info,
+                     bool levelColorsWhenPrinting, bool pageColorsWhenPrinting, bool overrideOn,
+                     std::int32_t pageColor) {
+  if (object.HasFlag(kFlagHidden)) return false;
+  const bool printing = IsPrinting(info);
+  const LevelRecord* level = nullptr;
+  if (levels) {
+    level = levels->GetLevel(object.Level());
+    if (!drawHidden && !level->visible) return false;
+    if (!drawNonPrintable && printing && !level->printable) return false;
+  }
+  DRect extent;
+  object.GetFullExtent(info.data, extent);
+  if (Misses(extent, info.worldClip)) return false;
+  if (overrideOn) {
+    std::int32_t color = -1;
+    if (level && std::int32_t(level->color) >= 0 && (!printing || levelColorsWhenPrinting)) {
+      color = std::int32_t(level->color & 0x00FFFFFFu);
+    }
+    if (pageColor >= 0 && (!printing || pageColorsWhenPrinting)) color = pageColor & 0x00FFFFFF;
+    if (printing && info.colorMode == kColorModeBlackWhite) color = 0;
+    info.overrideColor = color;
+  }
+  return true;
+}
+
+bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, bool levelColorsWhenPrinting,
+                      bool pageColorsWhenPrinting, const cDrawing* drawing, std::uint16_t currentPage,
+                      cDrawInfo& info, const std::uint8_t* filter, bool overrideOn, bool drawNonPrintable,
+                      bool drawHidden) {
+  std::int32_t pageColor = -1;
+  if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
+
+  bool drawn = false;
+  for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
+    if (object->HasFlag(kFlagHidden)) continue;
+    if (filter && !object->MatchesFilter(filter)) continue;
+    object->UpdateIfDirty(data);
+    std::int32_t color = pageColor;
+    if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) continue;
+    if (const InsertChildList* insert = AsInsertChildList(*object)) {
+      // The insert is opened into its children: each child is tested on its
+      // own level, so an insert on a hidden level still shows children on
+      // visible ones. The insert itself is neither tested nor drawn.
+      for (cOutObj* child : insert->GetChildren()) {
+        if (!child || child->TypeCode() == kTypeConPoint) continue;
+        if (IsObjectVisible(drawHidden, *child, levels, drawNonPrintable, info, levelColorsWhenPrinting,
+                            pageColorsWhenPrinting, overrideOn, color)) {
+          child->Draw(&info);
+          drawn = true;
+        }
+      }
+      continue;
+    }
+    if (IsObjectVisible(drawHidden, *object, levels, drawNonPrintable, info, levelColorsWhenPrinting,
+                        pageColorsWhenPrinting, overrideOn, color)) {
+      object->Draw(&info);
+      drawn = true;
+    }
+  }
+  info.overrideColor = -1;
+  return drawn;
+}
+
+void DrawObjectList(std::span<cOutObj* const> objects, cDrawInfo& mapping, cDrawInfo* drawing,
+                    std::uint32_t outlineValue) {
+  const DeviceRect& device = mapping.mapping.deviceClip;
+  const DPoint a = mapping.mapping.DeviceToWorldPoint({device.left, device.top});
+  const DPoint b = mapping.mapping.DeviceToWorldPoint({device.right, device.bottom});
+  const DRect clip{a.x, a.y, b.x, b.y};
+  for (cOutObj* object : objects) {
+    if (!object) continue;
+    if (outlineValue && object->HasFlag(kFlagGenerated)) continue;
+    DRect extent;
+    object->GetFullExtent(mapping.data, extent);
+    if (object->TypeCode() == kTypeConPoint || Misses(extent, clip)) continue;
+    if (drawing) {
+      const bool recolour = drawing->overrideColor != -1 || drawing->colorMode == kColorModeGrey;
+      if (recolour && object->HasFlag(kFlagRecoloured) && object->AsAnyFill()) {
+        DrawRecolouredCopy(*object, *drawing);
+      } else {
+        object->Draw(drawing);
+      }
+    }
+    if (outlineValue) object->DrawOutline(outlineValue, &mapping, false);
+  }
+}
+
+}  // namespace kvn

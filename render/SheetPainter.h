@@ -1,0 +1,65 @@
+// The sheet painter: draws the object chain of one block onto one output
+// through a drawing context. Object by object it decides whether the object
+// is drawn at all and in which override colour, opens block inserts into
+// their children, and calls each drawn object's Draw. The drawing window,
+// the printed page and both exports all draw through it; only the context and
+// the arguments differ.
+//
+// The filters, in the order they apply:
+//   hidden flag (0x02) -> object filter (class mask) -> page -> level
+//   (visible; printable when printing) -> view (full extent against the
+//   context's world clip; touching edges count as meeting).
+// The override colour an object is drawn in: none, then the level's colour,
+// then the page's colour (a page colour wins), then black for black-and-white
+// printing. On the screen (output mode 0) non-printable levels show and
+// level and page colours always apply.
+//
+// Pages: objects name pages by id, page record i having id i + 1 (id 0 names
+// no page, 4095 every page); the current page is a page record index.
+//
+// The painter keeps no state. The only state it changes is the context's
+// override colour, which it leaves at -1 when a chain is done.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+namespace kvn {
+
+class LevelTable;
+class cBlock;
+class cDrawInfo;
+class cDrawing;
+class cDrawingData;
+class cOutObj;
+
+// Draws the chain of `block`. Returns true when at least one object's Draw
+// was called. The level table and the drawing record may be null: without a
+// level table levels are not looked at, without a drawing record pages are
+// not. The filter, when given, is one class-mask byte an object must meet.
+bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, bool levelColorsWhenPrinting,
+                      bool pageColorsWhenPrinting, const cDrawing* drawing, std::uint16_t currentPage,
+                      cDrawInfo& info, const std::uint8_t* filter, bool overrideOn, bool drawNonPrintable,
+                      bool drawHidden);
+
+// The page filter: true when the object shows on the current page. An object
+// shown there only because one of its pages is flagged "shown on every page"
+// (flag 0x02) takes that page's colour into `color` (when given).
+bool IsObjectOnCurrentPage(std::int32_t* color, const cOutObj& object, const cDrawing& drawing,
+                           std::uint16_t currentPage);
+
+// The level, view and colour step. With the override on it sets the
+// context's override colour for the object.
+bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool drawNonPrintable, cDrawInfo& info,
+                     bool levelColorsWhenPrinting, bool pageColorsWhenPrinting, bool overrideOn,
+                     std::int32_t pageColor);
+
+// The object-list painter (an insert's children, objects a line type
+// generated): each object that meets the mapping context's clip is drawn with
+// `drawing` (when given), an area flagged 0x10 through a recoloured copy under
+// an override colour or in grey mode; with an outline value the objects
+// flagged 0x80 are skipped and every other one also gets its DrawOutline.
+void DrawObjectList(std::span<cOutObj* const> objects, cDrawInfo& mapping, cDrawInfo* drawing,
+                    std::uint32_t outlineValue);
+
+}  // namespace kvn
