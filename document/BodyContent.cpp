@@ -87,7 +87,7 @@ bool ReadPageRecords(BodyState& state) {
     if (r.AtEnd()) return false;
     PageRecord page;
     page.kind = r.ReadByte();
-    page.color = std::uint32_t(r.ReadInt32()) & 0x01FFFFFF;
+    page.color = PageColorFromStored(std::uint32_t(r.ReadInt32()));
     if (v < 3073) {
       page.name = ReadArchiveWString(r);
     } else {

@@ -28,7 +28,7 @@ void cDrawing::SetPrototypeShape(std::unique_ptr<cOutObj> object) { prototypeSha
 void cDrawing::SetPrototypeText(std::unique_ptr<cOutObj> object) { prototypeText_ = std::move(object); }
 
 void cDrawing::AppendPage(PageRecord page) {
-  page.color &= 0x01FFFFFF;
+  if (page.color != kPageNoColor) page.color = PageColorFromStored(page.color);
   pages_.push_back(std::move(page));
 }
 

@@ -50,9 +50,18 @@ struct DrawingSettingRecord {
 // A page of a paged drawing.
 struct PageRecord {
   std::uint8_t kind = 0;
-  std::uint32_t color = 0;  // top 7 bits always clear
+  std::uint32_t color = 0;  // top 7 bits clear, or kPageNoColor
   WString name;
 };
+
+// A page that does not recolour its objects; the painter reads page colours
+// as signed values and takes a negative one as "none".
+inline constexpr std::uint32_t kPageNoColor = 0xFFFFFFFF;
+// A page colour as files store it: the top 7 bits are cleared, except that a
+// stored "not set" colour (bit 31) stays "none" instead of turning black.
+inline std::uint32_t PageColorFromStored(std::uint32_t stored) {
+  return (stored & 0x80000000u) ? kPageNoColor : (stored & 0x01FFFFFFu);
+}
 
 // Page id of page record i.
 inline std::uint16_t PageIdOfIndex(std::uint32_t index) { return std::uint16_t(index + 1); }

@@ -150,8 +150,8 @@ TEST(DrawingFormat, TilesAndPrintableAreas) {
 TEST(DrawingPages, DeletePageRenumbersAndDropsOrphans) {
   cSheet sheet;
   cDrawing& d = sheet.Drawing();
-  for (int i = 0; i < 3; ++i) d.AppendPage(PageRecord{0, 0xFFFFFFFF, WString(u"p")});
-  EXPECT_EQ(d.GetPage(0)->color, 0x01FFFFFFu);  // top 7 bits clear
+  for (int i = 0; i < 3; ++i) d.AppendPage(PageRecord{0, 0x7EFFFFFF, WString(u"p")});
+  EXPECT_EQ(d.GetPage(0)->color, 0x00FFFFFFu);  // top 7 bits clear
   cLine* onFirst = AddLine(sheet, 1);
   AddLine(sheet, 2);  // deleted with its page
   cLine* onThird = AddLine(sheet, 3);
@@ -280,6 +280,18 @@ TEST(SheetScale, ZeroScaleIsStoredAndChangesNothingElse) {
   EXPECT_EQ(d.gridStep.x, 12.5);
   EXPECT_EQ(d.minStep.y, 0.625);
   EXPECT_EQ(d.formatOrigin.y, 50.0);
+}
+
+// A page stored without a colour (bit 31, the "not set" form) must not turn
+// black: the painter would then recolour every object of the page.
+TEST(DrawingPages, StoredNoColourStaysNone) {
+  EXPECT_EQ(PageColorFromStored(0x80000000u), kPageNoColor);
+  EXPECT_EQ(PageColorFromStored(0xFFFFFFFFu), kPageNoColor);
+  EXPECT_EQ(PageColorFromStored(0x7E00FF00u), 0x0000FF00u);
+  EXPECT_LT(std::int32_t(kPageNoColor), 0);
+  cSheet sheet;
+  sheet.Drawing().AppendPage(PageRecord{0, kPageNoColor, WString(u"p")});
+  EXPECT_EQ(sheet.Drawing().GetPage(0)->color, kPageNoColor);
 }
 
 }  // namespace
