@@ -3,6 +3,7 @@
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "foundation/InFileStream.h"
+#include "model/cText.h"
 
 namespace kvn {
 
@@ -20,7 +21,6 @@ void AttributeList::Write(ArchiveWriter& w) const {
 }
 
 bool AttributeList::Read(ArchiveReader& r, int version, bool convertFileNames) {
-  (void)convertFileNames;  // file-name fields arrive with the title-block fields
   items_.Clear();
   std::uint32_t count = r.ReadCompactU32();
   if (count == 0) return true;
@@ -39,6 +39,7 @@ bool AttributeList::Read(ArchiveReader& r, int version, bool convertFileNames) {
     r.ReadString(item.value, longStrings);
     r.ReadString(item.third, longStrings);
     if (r.HasError()) return false;
+    if (convertFileNames) UpgradeFileNameFields(item.value, version);
     Add(std::move(item));
   }
   return true;

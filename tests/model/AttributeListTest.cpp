@@ -147,5 +147,19 @@ TEST(AttributeList, SetByKindAndLookup) {
   EXPECT_FALSE(l.Lookup(&defs, &index, value, &flag, WString()));
 }
 
+TEST(AttributeList, OldFileNameFieldsUpgradedOnRequest) {
+  AttributeList a;
+  a.Add(Item(u"Title", u"Sheet [/<file:name>\\]"));
+  auto bytes = test::Archive([&](ArchiveWriter& w) { a.Write(w); });
+  AttributeList converted, kept, current;
+  test::MemoryArchive m1(bytes), m2(bytes), m3(bytes);
+  ASSERT_TRUE(converted.Read(m1.Reader(), 3108, true));
+  ASSERT_TRUE(kept.Read(m2.Reader(), 3108, false));
+  ASSERT_TRUE(current.Read(m3.Reader(), 3109, true));
+  EXPECT_TRUE(converted.Get(0)->value.Equals(WString(u"Sheet [/<file:name>\\].kvn")));
+  EXPECT_TRUE(kept.Get(0)->value.Equals(WString(u"Sheet [/<file:name>\\]")));
+  EXPECT_TRUE(current.Get(0)->value.Equals(WString(u"Sheet [/<file:name>\\]")));
+}
+
 }  // namespace
 }  // namespace kvn
