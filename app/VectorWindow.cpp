@@ -1,0 +1,218 @@
+#include "app/VectorWindow.h"
+
+#include <wx/dcclient.h>
+#include <wx/graphics.h>
+#include <wx/image.h>
+#include <wx/window.h>
+
+#include <cmath>
+
+#include "app/VectorWindowPaint.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/DRect.h"
+#include "foundation/WaitCursor.h"
+#include "model/cDrawingData.h"
+#include "platform/ui/Cursor.h"
+#include "render/RasterSurface.h"
+
+namespace kvn {
+
+namespace {
+
+// Without a cairo context behind the paint context (a toolkit build not on
+// cairo), the clip area goes through a toolkit image instead: slower, same
+// pixels.
+void BlitThroughImage(const cRasterSurface& surface, wxDC& dc) {
+  const RasterBlitSource source = surface.BlitSource();
+  if (!source.pixels.IsValid()) return;
+  const TRect& a = source.area;
+  wxImage image(int(a.right - a.left), int(a.bottom - a.top), false);
+  unsigned char* out = image.GetData();
+  for (std::int32_t y = a.top; y < a.bottom; ++y) {
+    const std::uint8_t* in = source.pixels.bits + std::size_t(y) * std::size_t(source.pixels.stride) +
+                             std::size_t(a.left) * 4;
+    for (std::int32_t x = a.left; x < a.right; ++x, in += 4, out += 3) {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+  dc.DrawBitmap(wxBitmap(image), a.left, a.top);
+}
+
+// The staging image of the window blits: one for all drawing windows, like
+// the surface, but dropped when the last window goes, while the display
+// connection it belongs to still exists.
+WindowBlitter& SharedBlitter() {
+  static WindowBlitter blitter;
+  return blitter;
+}
+
+int g_liveWindows = 0;
+
+}  // namespace
+
+cVectorWindow::cVectorWindow(cDrawingDoc* document, std::uint16_t sheetIndex, std::uint16_t blockIndex,
+                             TWindow* ownerView)
+    : TWindow(ownerView), document_(document), sheetIndex_(sheetIndex), blockIndex_(blockIndex) {
+  ++g_liveWindows;
+  mapping_.offsetX = kMargin;
+  mapping_.offsetY = kMargin;
+  // 100 %: one paper unit is 4 pixels. A drawing scale that is not a
+  // positive number (0, negative or NaN from a damaged file) counts as 1,
+  // so the mapping never mirrors or collapses.
+  double k = 1.0;
+  if (cSheet* sheet = GetCurrentSheet(); sheet && sheet->Data()) k = sheet->Data()->Scale();
+  if (!(k > 0.0) || !std::isfinite(k)) k = 1.0;
+  mapping_.scale = 1.0 / k;
+}
+
+// The private sheet goes with its unique_ptr; the cursor is the window
+// layer's (an id, nothing to destroy).
+cVectorWindow::~cVectorWindow() {
+  if (--g_liveWindows == 0) SharedBlitter().Release();
+}
+
+// ---- the document ------------------------------------------------------------------------------
+
+std::uint16_t cVectorWindow::GetSheetIndex() const {
+  if (privateSheet_ || document_ == nullptr) return 0;
+  return sheetIndex_ < document_->SheetCount() ? sheetIndex_ : 0;
+}
+
+std::uint16_t cVectorWindow::GetBlockIndex() {
+  if (privateSheet_) return 0;
+  const cDrawing* drawing = GetSheetData();
+  return drawing && blockIndex_ < drawing->PageCount() ? blockIndex_ : 0;
+}
+
+cSheet* cVectorWindow::GetCurrentSheet() {
+  if (privateSheet_) return privateSheet_.get();
+  if (document_ == nullptr) return nullptr;
+  // A document without drawings shows one empty drawing.
+  if (document_->SheetCount() == 0) document_->AddSheet(std::make_unique<cSheet>());
+  return document_->GetSheet(GetSheetIndex());
+}
+
+cDrawing* cVectorWindow::GetSheetData() {
+  cSheet* sheet = GetCurrentSheet();
+  return sheet ? &sheet->Drawing() : nullptr;
+}
+
+std::uint32_t cVectorWindow::GetPageNumber() {
+  if (privateSheet_ || document_ == nullptr) return 0;
+  return document_->GetPageEntryIndex(GetSheetIndex(), GetBlockIndex());
+}
+
+void cVectorWindow::SetPrivateSheet(std::unique_ptr<cSheet> sheet) { privateSheet_ = std::move(sheet); }
+
+// ---- mapping and painting ------------------------------------------------------------------------
+
+void cVectorWindow::SetClientRect(const TRect& client) {
+  mapping_.SetDeviceClip(DeviceRect{client.left, client.top, client.right, client.bottom});
+}
+
+TRect cVectorWindow::MappedClientRect() const {
+  const DeviceRect& c = mapping_.deviceClip;
+  const std::int64_t m = mapping_.clipMargin;
+  auto narrow = [](std::int64_t v) { return std::int32_t(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v); };
+  return TRect{narrow(c.left + m), narrow(c.top + m), narrow(c.right - m), narrow(c.bottom - m)};
+}
+
+void cVectorWindow::InvalidateWorldRect(const DRect* rect) {
+  if (rect == nullptr) {
+    // Rulers join the repaint once the drawing view provides them.
+    WaitCursor busy;
+    Invalidate(true);
+    return;
+  }
+  const TRect r = InvalidRectForWorld(mapping_, *rect, GetClientRect());
+  if (!r.IsEmpty()) InvalidateRect(r, true);
+}
+
+void cVectorWindow::Render(const TRect& paint, TDC* dc, cRasterSurface& surface) {
+  cSheet* sheet = GetCurrentSheet();
+  RenderDrawingPage(mapping_, sheet, GetBlockIndex(), MappedClientRect(), paint, dc, surface);
+}
+
+bool cVectorWindow::PaintInto(cRasterSurface& surface, const TRect& paint) {
+  if (!surface.Prepare(paint)) return false;
+  // Smooth edges for the anti-aliased fills and glyphs of this paint.
+  surface.SetAntiAliasMode(1);
+  Render(paint, surface.DC(), surface);
+  return true;
+}
+
+cRasterSurface& cVectorWindow::SharedSurface() {
+  static cRasterSurface surface(false);
+  return surface;
+}
+
+// ---- handlers ----------------------------------------------------------------------------------
+
+const TResponseTable& cVectorWindow::Table() {
+  using W = cVectorWindow;
+  static const TResponseTable table(
+      {
+          OnMessage<kWmPaint, &W::EvPaint>(),
+          OnMessage<kWmEraseBkgnd, &W::EvEraseBkgnd>(),
+          OnMessage<kWmSize, &W::EvSize>(),
+          OnMessage<kWmSetFocus, &W::EvSetFocus>(),
+          OnMessage<kWmKillFocus, &W::EvKillFocus>(),
+          OnMessage<kWmSetCursor, &W::EvSetCursor>(),
+      },
+      {&TWindow::Table()});
+  return table;
+}
+
+bool cVectorWindow::Find(TEventInfo& info) { return Table().Search(info); }
+
+wxWindow* cVectorWindow::CreatePeer(wxWindow* parentPeer) {
+  wxWindow* peer = TWindow::CreatePeer(parentPeer);
+  // Every pixel comes from the paint: the toolkit must not clear first.
+  if (peer) peer->SetBackgroundStyle(wxBG_STYLE_PAINT);
+  return peer;
+}
+
+void cVectorWindow::EvPaint() {
+  wxPaintDC* dc = GetPaintDC();
+  if (dc == nullptr || GetPeer() == nullptr) return;
+  SetClientRect(GetClientRect());
+  // The bounding box of the update region, as the paint rectangle of one
+  // BeginPaint.
+  const wxRect box = GetPeer()->GetUpdateRegion().GetBox();
+  const TRect paint = TRect{box.x, box.y, box.x + box.width, box.y + box.height}.Normalized();
+  if (paint == TRect{}) return;
+  cRasterSurface& surface = SharedSurface();
+  if (!PaintInto(surface, paint)) return;
+  // A true-colour display has no palette to realise.
+  wxGraphicsContext* gc = dc->GetGraphicsContext();
+  cairo_t* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
+  if (cr != nullptr) {
+    SharedBlitter().Blit(surface, cr);
+  } else {
+    BlitThroughImage(surface, *dc);
+  }
+}
+
+bool cVectorWindow::EvEraseBkgnd(TParam1) { return true; }
+
+void cVectorWindow::EvSize(std::uint32_t, const TSize& size) {
+  DefaultProcessing();
+  SetClientRect(TRect{0, 0, size.cx, size.cy});
+}
+
+void cVectorWindow::EvSetFocus(THandle) {
+  wheelRemainder = 0;
+  DefaultProcessing();
+}
+
+void cVectorWindow::EvKillFocus(THandle) { DefaultProcessing(); }
+
+bool cVectorWindow::EvSetCursor(THandle, std::uint32_t, std::uint32_t) {
+  SetCursorId(kIdcArrow);
+  return true;
+}
+
+}  // namespace kvn

@@ -1,0 +1,111 @@
+// cVectorWindow: the child window that shows one page of one drawing of the
+// open document. It owns the screen mapping (world units to client pixels)
+// and paints through one off-screen raster surface shared by every drawing
+// window: each WM_PAINT prepares that surface for the paint rectangle only,
+// renders into it (VectorWindowPaint.h) and copies it to the window in one
+// blit; the background erase is suppressed, so nothing flickers.
+//
+// Which sheet and page: the sheet index into the document and the page
+// (block) index within that sheet's drawing. Out-of-range indices never fail;
+// they count as 0. A window may instead own a private sheet, shown in place
+// of the document's (then both indices count as 0).
+//
+// Mapping: the integer offsets are the scroll margin (15 pixels) less the
+// scroll position; a new window sits at position 0 with scale 1 / drawing
+// scale, so that one drawing unit on paper is 4 pixels (100 %).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/ui/Window.h"
+#include "render/WorldMapping.h"
+
+namespace kvn {
+
+class cDrawing;
+class cDrawingDoc;
+class cRasterSurface;
+class cSheet;
+class TDC;
+struct DRect;
+
+class cVectorWindow : public TWindow {
+ public:
+  // Pixels around the page extent in the scroll extent.
+  static constexpr std::int32_t kMargin = 15;
+
+  // `document` may be null only for a window given a private sheet.
+  cVectorWindow(cDrawingDoc* document, std::uint16_t sheetIndex, std::uint16_t blockIndex, TWindow* ownerView);
+  ~cVectorWindow() override;
+
+  const char16_t* GetClassName() const override { return u"KvnVectorWindow"; }
+
+  // ---- the document ----
+  cDrawingDoc* GetDocument() const { return document_; }
+  // The sheet index when below the document's sheet count, else 0; 0 with
+  // a private sheet.
+  std::uint16_t GetSheetIndex() const;
+  // The page index when below the current drawing's page count, else 0; 0
+  // with a private sheet.
+  std::uint16_t GetBlockIndex();
+  // The private sheet, else the document's sheet at GetSheetIndex. A
+  // document without sheets gets one empty sheet here. Null without either.
+  cSheet* GetCurrentSheet();
+  // The drawing record of the current sheet, or null.
+  cDrawing* GetSheetData();
+  // The 0-based page over the whole document (a paged drawing counts once
+  // per page); 0 with a private sheet.
+  std::uint32_t GetPageNumber();
+  // Shows `sheet` (owned from now on) instead of the document's sheets.
+  void SetPrivateSheet(std::unique_ptr<cSheet> sheet);
+
+  // ---- mapping and painting ----
+  WorldMapping& Mapping() { return mapping_; }
+  const WorldMapping& Mapping() const { return mapping_; }
+  // The mapping's device clip becomes the client rectangle (the renderer's
+  // world clip follows it).
+  void SetClientRect(const TRect& client);
+  // The client rectangle the mapping knows: its device clip less the clip
+  // margin. Valid without a toolkit window, so painting runs display-free.
+  TRect MappedClientRect() const;
+  // Invalidates (with erase) the client pixels of a changed world
+  // rectangle, widened by 12 pixels; null invalidates the whole client area.
+  void InvalidateWorldRect(const DRect* rect);
+  // The paint pipeline: page, frame, tile lines and the objects of the
+  // current page into the surface, limited to `paint`.
+  void Render(const TRect& paint, TDC* dc, cRasterSurface& surface);
+  // One paint up to the blit: prepares the surface for `paint` and renders.
+  // False when the surface cannot cover it (an empty rectangle): nothing is
+  // drawn then.
+  bool PaintInto(cRasterSurface& surface, const TRect& paint);
+  // The surface every drawing window paints through, made on first use in
+  // device-context mode; it lives until the program ends.
+  static cRasterSurface& SharedSurface();
+
+  // Wheel units not yet turned into zoom steps; cleared on focus.
+  std::int32_t wheelRemainder = 0;
+
+  // ---- handlers ----
+  void EvPaint();
+  bool EvEraseBkgnd(TParam1 dc);
+  void EvSize(std::uint32_t sizeType, const TSize& size);
+  void EvSetFocus(THandle lostFocus);
+  void EvKillFocus(THandle gainedFocus);
+  bool EvSetCursor(THandle window, std::uint32_t hitTest, std::uint32_t mouseMsg);
+
+  bool Find(TEventInfo& info) override;
+  static const TResponseTable& Table();
+
+ protected:
+  wxWindow* CreatePeer(wxWindow* parentPeer) override;
+
+ private:
+  cDrawingDoc* document_;
+  std::uint16_t sheetIndex_;
+  std::uint16_t blockIndex_;
+  std::unique_ptr<cSheet> privateSheet_;
+  WorldMapping mapping_;
+};
+
+}  // namespace kvn
