@@ -14,9 +14,7 @@
 #include "model/cBlock.h"
 #include "model/cOutObj.h"
 #include "tests/fuzz/FuzzTarget.h"
-// The fixture writers make the seeds; they need nothing of the test framework.
-#include "tests/support/NativeFixture.cpp"
-#include "tests/support/RecordFixtures.cpp"
+#include "tests/support/NativeFixture.h"
 
 using namespace kvn;
 
