@@ -2,6 +2,8 @@
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/ConfiguredUiColors.h"
+#include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
@@ -103,10 +105,15 @@ int OwlMain(int argc, char16_t* argv[]) {
   WString fileName;
   if (argc >= 2 && argv[1] != nullptr) fileName = WString(argv[1]);
   int status = 0;
+  // The configured interface colours and the progress dialog of long
+  // operations are the shell's; the core reaches them through these hooks.
+  InstallConfiguredUiColors();
+  InstallProgressDialogs();
   {
     testyApp app(fileName);
     status = app.Run();
   }
+  UninstallProgressDialogs();
   // The printer singleton of the printing subsystem is freed here once it exists.
   return status;
 }

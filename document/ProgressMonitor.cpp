@@ -66,7 +66,12 @@ bool ProgressMonitor::Step(std::uint32_t value, bool showPercent, const WString*
     if (since <= kProgressRefreshMs) return !cancelled_;
   }
 
+  // A Step from a handler that the pump runs (a paint, a print job's abort
+  // check) must not pump again: the toolkit refuses a yield inside a yield.
+  if (pumping_) return !cancelled_;
+  pumping_ = true;
   window_->PumpMessages();
+  pumping_ = false;
   // The pump may have run the cancel question; the window stays ours.
   refreshed_ = true;
   lastRefreshTick_ = GetTickCount64();

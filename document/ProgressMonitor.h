@@ -163,6 +163,7 @@ class ProgressMonitor {
   // Unset until the first refresh: a new dialog is refreshed at its first Step.
   bool refreshed_ = false;
   std::uint64_t lastRefreshTick_ = 0;
+  bool pumping_ = false;
   std::unique_ptr<ProgressWindow> window_;
   bool stepped_ = false;
   std::uint64_t firstStepTick_ = 0;

@@ -45,6 +45,7 @@ struct WindowLog {
   bool cancelDisabled = false;
   bool destroyed = false;
   bool escapeAtNextPump = false;
+  bool stepInPump = false;  // a handler run by the pump steps the monitor again
 };
 
 class FakeWindow : public ProgressWindow {
@@ -61,6 +62,10 @@ class FakeWindow : public ProgressWindow {
   void DisableCancel() override { log_.cancelDisabled = true; }
   void PumpMessages() override {
     log_.pumps.push_back(g_now);
+    if (log_.stepInPump) {
+      log_.stepInPump = false;
+      log_.monitor->Step(kProgressNoValue, false, nullptr, nullptr, true);
+    }
     if (log_.escapeAtNextPump) {
       log_.escapeAtNextPump = false;
       log_.monitor->AskCancel();
@@ -178,6 +183,14 @@ TEST_F(ProgressMonitorTest, RefreshesAtMostEvery200MsUnlessForced) {
   monitor.Step(kProgressNoValue, false, nullptr, nullptr, true);
   monitor.Step(kProgressNoValue, false, nullptr, nullptr, true);
   EXPECT_EQ(pumps.size(), before + 2);
+}
+
+TEST_F(ProgressMonitorTest, AStepFromInsideThePumpDoesNotPumpAgain) {
+  ProgressMonitor monitor(&parent_);
+  ASSERT_NE(monitor.EnsureWindow(), nullptr);
+  factory_.logs[0]->stepInPump = true;
+  EXPECT_TRUE(monitor.Step(5, true, nullptr, nullptr, true));
+  EXPECT_EQ(factory_.logs[0]->pumps.size(), 1u);
 }
 
 TEST_F(ProgressMonitorTest, ValueTextAndBar) {
@@ -345,12 +358,6 @@ TEST_F(ProgressMonitorTest, DelayHoldsAcrossThe32BitTickBoundary) {
   ProgressMonitor quiet(&parent_);
   quiet.SetQuiet(true);
   EXPECT_TRUE(Run(quiet, 1900, 100));
-}
-
-TEST(ProgressValueText, Forms) {
-  EXPECT_EQ(ProgressValueText(0, true, u"x"), u"0 %");
-  EXPECT_EQ(ProgressValueText(12, false, u"kB"), u"12 kB");
-  EXPECT_EQ(ProgressValueText(12, false, nullptr), u"12 ");
 }
 
 }  // namespace

@@ -1,0 +1,195 @@
+#include "app/ProgressDialog.h"
+
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/utils.h>
+#include <wx/window.h>
+
+#include <algorithm>
+
+#include "foundation/ModalStack.h"
+#include "foundation/WaitCursor.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Cursor.h"
+#include "platform/ui/MessageQueue.h"
+#include "platform/ui/UiHelpersWx.h"
+
+namespace kvn {
+
+// --- TMyAbortWindow -----------------------------------------------------------------------------
+
+TMyAbortWindow::TMyAbortWindow(TWindow* parent, int resourceId, ProgressMonitor& monitor)
+    : TDialogTr(parent, resourceId),
+      progressBar_(new TGauge(this, kIdProgressBar)),
+      valueText_(new TStatic(this, kIdProgressValue)),
+      detailText_(new TStatic(this, kIdProgressDetail)),
+      cancelButton_(new TButton(this, kIdcCancel)),
+      monitor_(monitor) {}
+
+TMyAbortWindow::~TMyAbortWindow() {
+  // Our own Destroy while the object is still this class (the base
+  // destructor's would skip giving the owners back).
+  Destroy();
+  if (enteredModal_) {
+    enteredModal_ = false;
+    ModalStack::Pop();
+  }
+  monitor_.EndWaitCursor();
+  ReenableOwners();
+}
+
+const TResponseTable& TMyAbortWindow::Table() {
+  static const TResponseTable table(
+      {
+          OnCommand<&TMyAbortWindow::CmCancel>(kIdcCancel),
+          OnMessage<kWmClose, &TMyAbortWindow::EvClose>(),
+      },
+      {&TDialogTr::Table()});
+  return table;
+}
+
+bool TMyAbortWindow::Find(TEventInfo& info) { return Table().Search(info); }
+
+void TMyAbortWindow::SetupWindow() {
+  monitor_.EndWaitCursor();
+  TDialogTr::SetupWindow();
+  // Step sets the cursor itself from now on.
+  SetBusyCursorsAllowed(false);
+  savedFocus_ = GetFocus();
+  for (TWindow* w = GetParentO(); w != nullptr; w = w->GetParentO()) {
+    if (!w->IsWindowEnabled()) continue;
+    w->EnableWindow(false);
+    disabledOwners_.insert(disabledOwners_.begin(), w);
+  }
+  if (!monitor_.Title().IsEmpty()) SetCaption(monitor_.Title());
+  progressBar_->SetRange(0, int(kProgressBarRange));
+  ModalStack::Push(GetParentO(), this, true);
+  enteredModal_ = true;
+  if (monitor_.Cancelled()) cancelButton_->EnableWindow(false);
+}
+
+void TMyAbortWindow::CmCancel() { monitor_.AskCancel(); }
+
+void TMyAbortWindow::EvClose() { monitor_.AskCancel(); }
+
+void TMyAbortWindow::Destroy(int retValue) {
+  monitor_.EndWaitCursor();
+  const bool hadWindow = GetHandle() != nullptr;
+  TDialogTr::Destroy(retValue);
+  if (hadWindow) ReenableOwners();
+}
+
+void TMyAbortWindow::ReenableOwners() {
+  SetBusyCursorsAllowed(true);
+  const std::vector<TWindow*> owners = std::exchange(disabledOwners_, {});
+  for (TWindow* w : owners) w->EnableWindow(true);
+  if (TWindow* focus = GetWindowPtr(std::exchange(savedFocus_, nullptr))) focus->SetFocus();
+}
+
+// --- placement ------------------------------------------------------------------------------------
+
+TPoint PlaceUnderOuter(const TRect& outer, int width) {
+  const std::int64_t centre = (std::int64_t(outer.left) + outer.right) / 2;
+  const std::int64_t left = std::clamp<std::int64_t>(centre - width / 2, INT32_MIN, INT32_MAX);
+  return TPoint{std::int32_t(left), outer.bottom};
+}
+
+// --- ProgressDialogWindow ---------------------------------------------------------------------------
+
+ProgressDialogWindow::ProgressDialogWindow(TMyAbortWindow* dialog, TWindow* parent)
+    : dialog_(dialog), parent_(parent) {}
+
+ProgressDialogWindow::~ProgressDialogWindow() {
+  if (cursorSet_) wxSetCursor(wxNullCursor);
+  delete dialog_;
+  if (parent_ && parent_->GetPeer()) BringWindowToFront(parent_->GetPeer(), true);
+}
+
+bool ProgressDialogWindow::HasWindow() const { return dialog_->GetHandle() != nullptr; }
+
+void ProgressDialogWindow::SetCaption(const WString& caption) { dialog_->SetCaption(caption); }
+
+void ProgressDialogWindow::SetValueText(const WString& text) {
+  TStatic* value = dialog_->GetValueText();
+  value->SetText(text);
+  value->UpdateWindow();
+}
+
+void ProgressDialogWindow::ShowBar(std::uint32_t position) {
+  // Win32's bar animates forward moves (programs there set one step past
+  // the value and back to show it at once); the toolkit's bar shows a new
+  // value at once, so the value alone is set.
+  TGauge* bar = dialog_->GetProgressBar();
+  bar->ShowWindow(kSwShow);
+  bar->SetValue(int(std::min(position, kProgressBarRange)));
+  bar->UpdateWindow();
+}
+
+void ProgressDialogWindow::HideBar() { dialog_->GetProgressBar()->ShowWindow(kSwHide); }
+
+void ProgressDialogWindow::SetDetailText(const WString& text) { dialog_->GetDetailText()->SetText(text); }
+
+void ProgressDialogWindow::DisableCancel() { dialog_->GetCancelButton()->EnableWindow(false); }
+
+void ProgressDialogWindow::PumpMessages() {
+  wxEventLoopBase* loop = wxEventLoopBase::GetActive();
+  if (loop && TApplication::Current()) {
+    TApplication::Current()->PumpWaitingMessages();
+    return;
+  }
+  // Without a running loop (an operation started before the main loop runs)
+  // the application yields through a temporary loop.
+  if (loop) {
+    loop->YieldFor(wxEVT_CATEGORY_ALL);
+  } else if (wxTheApp) {
+    wxTheApp->Yield(true);
+  }
+  MessageQueue::Instance().DispatchRound();
+}
+
+void ProgressDialogWindow::UpdateCursor(bool cancelled) {
+  bool overCancel = false;
+  if (wxWindow* cancel = dialog_->GetCancelButton()->GetPeer()) {
+    // Left and top inclusive, right and bottom exclusive.
+    overCancel = cancel->GetScreenRect().Contains(wxGetMousePosition());
+  }
+  wxSetCursor(CursorFromId(!cancelled && overCancel ? kIdcArrow : kIdcWait));
+  cursorSet_ = true;
+}
+
+// --- the factory ---------------------------------------------------------------------------------------
+
+std::unique_ptr<ProgressWindow> ProgressDialogFactory::CreateProgressWindow(ProgressMonitor& monitor,
+                                                                            cMsgDlg& parent,
+                                                                            ProgressWindow* outer) {
+  auto* parentWindow = dynamic_cast<TWindow*>(&parent);
+  if (!parentWindow || !parentWindow->GetHandle()) return nullptr;
+  auto* outerDialog = dynamic_cast<ProgressDialogWindow*>(outer);
+  auto* dialog = new TMyAbortWindow(parentWindow, monitor.DialogId(), monitor);
+  dialog->centerFlag = outerDialog == nullptr;
+  // Shown only once it is in its place.
+  dialog->Attr.Style &= ~kWsVisible;
+  auto window = std::make_unique<ProgressDialogWindow>(dialog, parentWindow);
+  if (!dialog->Create()) return nullptr;
+  if (outerDialog && outerDialog->Dialog()->GetHandle()) {
+    const TRect size = dialog->GetWindowRect();
+    const TPoint at = PlaceUnderOuter(outerDialog->Dialog()->GetWindowRect(), size.right - size.left);
+    dialog->GetPeer()->Move(at.x, at.y);
+  }
+  dialog->ShowWindow(kSwShow);
+  dialog->UpdateWindow();
+  return window;
+}
+
+namespace {
+ProgressDialogFactory g_factory;
+}  // namespace
+
+void InstallProgressDialogs() { SetProgressWindowFactory(&g_factory); }
+
+void UninstallProgressDialogs() {
+  ProgressWindowFactory* current = SetProgressWindowFactory(nullptr);
+  if (current != &g_factory) SetProgressWindowFactory(current);
+}
+
+}  // namespace kvn
