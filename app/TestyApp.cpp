@@ -5,6 +5,7 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
+#include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
 #include "foundation/LangTable.h"
@@ -109,6 +110,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   // operations are the shell's; the core reaches them through these hooks.
   InstallConfiguredUiColors();
   InstallProgressDialogs();
+  InstallRendererGeometryServices();
   {
     testyApp app(fileName);
     status = app.Run();

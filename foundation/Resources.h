@@ -21,6 +21,9 @@ enum class ResourceType : std::uint16_t {
   // resources/menus/ (formats: platform/ui/MenuResource.h).
   Menu,
   AcceleratorTable,
+  // "LINES_TABLE": the predefined line types, a native container (id 19987,
+  // made by tools/mklinetypes from resources/linetypes/).
+  LinesTable,
 };
 
 // The bytes of a resource; empty when it is missing.

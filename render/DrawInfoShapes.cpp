@@ -1,12 +1,11 @@
 // The operations drawing objects call on their drawing context: shapes into
 // the path buffer, and the path buffer stroked or filled on the output.
 //
-// Stage of this file: path -> device. Strokes and solid fills go through the
-// device context as GDI paths in whole device units, with a solid pen of the
-// stroke's width and a solid brush. Dash patterns and symbols, the
-// anti-aliased road onto the raster surface, translucent fills, hatch layers
-// and the outline pass belong to the stroke, fill and primitive stages that
-// replace these bodies; until then those parts draw nothing.
+// Stage of this file: path -> device. Strokes go through the stroke stage
+// (render/Strokes.h) and the outline pass through the styled primitive
+// output; solid fills go through the device context as GDI paths in whole
+// device units with a solid brush. Translucent fills and hatch layers belong
+// to the fill stage that replaces that body; until then they draw nothing.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -19,6 +18,8 @@
 #include "render/DrawInfo.h"
 #include "render/EllipsePath.h"
 #include "render/PathBuffer.h"
+#include "render/Strokes.h"
+#include "render/StyledPrimitive.h"
 
 namespace kvn {
 
@@ -27,10 +28,6 @@ namespace {
 // A GDI path can carry at most an int's worth of points; a path buffer that
 // would exceed this is not sent (no real outline comes near it).
 constexpr std::size_t kMaxPolyDrawPoints = std::size_t(1) << 28;
-
-// Widths are drawn at most this many device pixels wide, as the device layer
-// caps them.
-constexpr double kMaxPenPixels = 65536.0;
 
 DeviceSegment MapCubic(const WorldMapping& m, const DPoint& p0, const DPoint& p1, const DPoint& p2,
                        const DPoint& p3) {
@@ -104,20 +101,6 @@ TBrush SolidBrush(const cDrawInfo& info, COLORREF color) {
   return TBrush(color);
 }
 
-// A solid geometric pen of w device units with the stroke's ends; the pen
-// already selected is reused when it matches.
-TPen SolidPen(const cDrawInfo& info, COLORREF color, std::uint32_t w, std::uint32_t endStyle) {
-  const TPen& selected = info.SelectedPen();
-  if (selected.IsValid()) {
-    const PenData& d = selected.Data();
-    if (d.geometric && d.style == (kPsSolid | endStyle) && d.userStyleCount == 0 && d.width == w && d.color == color)
-      return selected;
-  }
-  TPen pen = TPen::ExtCreate(kPsGeometric | kPsSolid | endStyle, w, kBsSolid, color);
-  // A pen the device refuses still leaves a selectable pen.
-  return pen.IsValid() ? pen : TPen(Rgb(0, 0, 0), 0, kPsSolid);
-}
-
 void FillPathSolid(cDrawInfo& info, std::uint32_t color, std::uint8_t opacity) {
   TDC* dc = info.Dc();
   if (!dc) return;
@@ -162,31 +145,20 @@ void cDrawInfo::FillPath(cOutObj& object) {
 }
 
 void cDrawInfo::StrokePath(cOutObj& object) {
-  const cAnyLine* line = object.AsAnyLine();
-  if (!line || line->GetLineType(data) == kLineTypeNone) return;
-  if (!Dc()) return;
-  std::vector<TPoint> points;
-  std::vector<std::uint8_t> types;
-  if (!CollectPath(points, types)) return;
-
-  // Device width in 1/256 units, never below the output's minimum stroke
-  // width; then whole device units for the pen, at least one.
-  const double fine = std::floor(256.0 * 4.0 * mapping.scale * line->GetWidth(data) + 0.5);
-  const double widthFine = std::max(double(mapping.lineWidthFactor), std::isnan(fine) ? 0.0 : fine);
-  const double pixels = std::clamp(std::floor((widthFine + 128) / 256), 1.0, kMaxPenPixels);
-  const std::uint32_t w = std::uint32_t(pixels);
-  const std::uint8_t penOption = line->GetPenOption(data);
-  // Flat ends and bevel joins only where they show: two pixels or wider.
-  const std::uint32_t endStyle = (w >= 2 && penOption) ? (kPsEndCapFlat | kPsJoinBevel) : 0;
-  const COLORREF color = StripColorFlags(MapLineColor(line->GetColor(data)));
-
-  SelectPen(SolidPen(*this, color, w, endStyle));
-  Dc()->PolyDraw(points.data(), types.data(), int(points.size()));
+  if (const cAnyLine* line = object.AsAnyLine()) StrokePathObject(*this, *line);
 }
 
-void cDrawInfo::RasterizePath(std::uint32_t) {
-  // The outline pass draws through the styled-primitive output; until that
-  // stage exists it has no target.
+void cDrawInfo::RasterizePath(std::uint32_t value) {
+  if (PathBuffer::PieceCount() == 0) return;
+  // The outline pass draws with whatever the device has selected; value 0
+  // asks only whether anything shows.
+  StyledPrimitive args;
+  args.dc = value ? Dc() : nullptr;
+  args.pieces = PathBuffer::Pieces();
+  args.pieceCount = PathBuffer::PieceCount();
+  args.clip = mapping.deviceClip;
+  args.symbolScale = mapping.scale;
+  DrawStyledPrimitive(args);
 }
 
 void cDrawInfo::RasterizeSegment(std::uint32_t value, const DPoint& a, const DPoint& b) {

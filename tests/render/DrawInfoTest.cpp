@@ -232,7 +232,7 @@ TEST(DrawInfo, SegmentsAreStrokedThroughTheDeviceWithOnePen) {
   line.start = {1, 1};
   line.Draw(&info);
   EXPECT_EQ(dc.calls, (std::vector<std::string>{"SelectObject pen(PS_SOLID geometric 1 RGB(255,0,0))",
-                                                "PolyDraw M(0,0) L(40,-10)", "PolyDraw M(4,4) L(40,-10)"}));
+                                                "Polyline (0,0) (40,-10)", "Polyline (4,4) (40,-10)"}));
 
   // Wide pens with the pen option get flat ends and bevel joins; the
   // override colour paints them.
@@ -264,8 +264,8 @@ TEST(DrawInfo, WidthsBelowTheMinimumAndBeyondTheDeviceAreBounded) {
   line.Draw(&info);
   ASSERT_EQ(dc.calls.size(), 2u);
   EXPECT_EQ(dc.calls[0], "SelectObject pen(PS_SOLID geometric 65536 RGB(0,0,0))");
-  // The ends saturate instead of wrapping round.
-  EXPECT_EQ(dc.calls[1], "PolyDraw M(-8388608,0) L(8388608,0)");
+  // The ends are cut at the device limit instead of wrapping round.
+  EXPECT_EQ(dc.calls[1], "Polyline (-32767,0) (32767,0)");
 
   dc.Clear();
   info.mapping.scale = 1e-9;

@@ -360,9 +360,9 @@ TEST(SheetPainter, DrawsRealObjectsOntoTheRecordingDevice) {
     dc.Clear();
     EXPECT_TRUE(f.PaintScreen(info));
   }
-  EXPECT_EQ(dc.calls, (Log{"SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))", "PolyDraw M(0,0) L(40,0)",
-                           "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,255))", "PolyDraw M(0,0) L(0,40)",
-                           "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))", "PolyDraw M(4,4) L(8,8)",
+  EXPECT_EQ(dc.calls, (Log{"SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))", "Polyline (0,0) (40,0)",
+                           "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,255))", "Polyline (0,0) (0,40)",
+                           "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))", "Polyline (4,4) (8,8)",
                            // the context ends: font, pen, brush, then the device's modes
                            "SelectObject " + DescribeFont(StockFont(kSystemFont)),
                            "SelectObject " + DescribePen(StockPen(kBlackPen)),

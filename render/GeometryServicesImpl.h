@@ -1,0 +1,28 @@
+// The renderer's side of the model's geometry services (model/
+// GeometryServices.h): predefined line types from the line-type resource,
+// symbol instances for pattern expansion, and raster rectangle fills.
+// Built-in hatches and old wall styles are not the renderer's yet and answer
+// the defaults (nothing, style 0).
+#pragma once
+
+#include "model/GeometryServices.h"
+
+namespace kvn {
+
+class RendererGeometryServices : public GeometryServices {
+ public:
+  const cStyleLine* GetPredefinedLineType(std::uint32_t index) override;
+  // The style's symbol objects cloned, scaled by the request's scale, turned
+  // by its angle about the symbol origin and moved to its position, as an
+  // insert of the symbol would place them; colours and width taken from the
+  // line as the symbol byte says (0x01 colours, 0x02 width). Objects whose
+  // class cannot be cloned or turned (inserts inside a symbol) are left out.
+  void ExpandSymbolInstance(const SymbolInstanceRequest& request, ObjectChain& out) override;
+  void FillRasterRect(cRasterSurface& surface, std::int32_t x, std::int32_t y, std::int32_t width,
+                      std::int32_t height, std::uint32_t colour) override;
+};
+
+// Installs one process-wide instance (start-up); idempotent.
+void InstallRendererGeometryServices();
+
+}  // namespace kvn

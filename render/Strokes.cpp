@@ -1,0 +1,309 @@
+#include "render/Strokes.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "model/cAnyLine.h"
+#include "model/cDrawingData.h"
+#include "model/cStyleLine.h"
+#include "platform/gdi/DeviceContext.h"
+#include "render/BuiltinLineTypes.h"
+#include "render/DrawInfo.h"
+#include "render/LineTypes.h"
+#include "render/PathBuffer.h"
+#include "render/PenCache.h"
+#include "render/StyledPrimitive.h"
+
+namespace kvn {
+
+namespace {
+
+// The current dash pattern (1/256 device units), emptied at every stroke.
+GrowArray<std::int32_t> currentPattern(8);
+GrowArray<double> styleEntries(8);
+std::vector<PatternSymbol> currentSymbols;
+
+// A user-style pen takes at most this many entries on metafiles and
+// printers, 16 elsewhere; an entry of 8192 device units or more is dashed in
+// software instead.
+constexpr std::uint32_t kPenDashesPrinter = 10;
+constexpr std::uint32_t kPenDashesScreen = 16;
+constexpr std::uint32_t kPenDashLimit = 8192;
+// Pens are made at most this many device units wide, the widest the device
+// layer draws.
+constexpr std::int64_t kMaxPenWidth = 65536;
+
+// floor(v + 0.5) as 32 bits, saturated (NaN gives 0).
+std::int32_t Round32(double v) {
+  if (std::isnan(v)) return 0;
+  return std::int32_t(std::clamp(std::floor(v + 0.5), -2147483647.0, 2147483647.0));
+}
+
+double Positive(double v) { return v > 0 ? v : 1.0; }
+
+bool WideOutput(const WorldMapping& m) {
+  return m.outputMode == OutputMode::Metafile || m.outputMode == OutputMode::DirectPrinter;
+}
+
+// Makes (or reuses) the pen of the stroke and selects it; answers the
+// polyline mode (1 when the pen is solid and dashes are drawn here).
+std::uint8_t PreparePen(cDrawInfo& info, COLORREF color, std::int32_t widthFine, std::uint8_t penOption,
+                        bool hasSymbols) {
+  PenCache& cache = GetPenCache();
+  if (!cache.pen.IsValid()) info.options.penRefresh = 1;
+  if (info.options.penRefresh || !cache.Matches(color, widthFine, penOption, currentPattern)) {
+    info.options.penRefresh = 0;
+    cache.color = color;
+    cache.penOption = penOption;
+    cache.width = widthFine;
+    cache.dashes.Clear();
+    cache.dashes.Append(currentPattern.Items(), currentPattern.Count());
+    // Pens are reference counted: the old one need not leave the device
+    // before the cache drops it (it lives until the device selects another).
+    const std::uint32_t w =
+        std::uint32_t(std::clamp<std::int64_t>((std::int64_t(widthFine) + 128) >> 8, 1, kMaxPenWidth));
+    const std::uint32_t endStyle = (w >= 2 && penOption) ? (kPsEndCapFlat | kPsJoinBevel) : 0;
+    TPen pen;
+    if (UserStylePensUsable() && !info.options.solidPen && !hasSymbols && currentPattern.Count() != 0) {
+      std::uint32_t entries[kPenDashesScreen];
+      const std::uint32_t capacity = WideOutput(info.mapping) ? kPenDashesPrinter : kPenDashesScreen;
+      std::uint32_t n = BuildPenDashArray(entries, currentPattern.Items(), currentPattern.Count(), capacity);
+      for (std::uint32_t i = 0; i < n; ++i) {
+        entries[i] = std::uint32_t((std::int64_t(entries[i]) + 128) >> 8);
+        if (entries[i] >= kPenDashLimit) n = 0;
+      }
+      // A pattern that rounds to nothing but zeros cannot be a pen either;
+      // nor can dots (dashes of length 0) on a one-unit pen, which the
+      // device draws as nothing where the software walk draws a pixel.
+      if (n != 0 && std::all_of(entries, entries + n, [](std::uint32_t e) { return e == 0; })) n = 0;
+      for (std::uint32_t i = 0; w <= 1 && i < n; i += 2)
+        if (entries[i] == 0) n = 0;
+      if (n != 0) {
+        pen = TPen::ExtCreate(kPsGeometric | kPsUserStyle | endStyle, w, kBsSolid, color, n, entries);
+        if (pen.IsValid()) cache.lastPenSolid = 0;
+      }
+    }
+    if (!pen.IsValid()) {
+      pen = TPen::ExtCreate(kPsGeometric | kPsSolid | endStyle, w, kBsSolid, color);
+      cache.lastPenSolid = 1;
+    }
+    // A refused pen still leaves a selectable one.
+    if (!pen.IsValid()) pen = TPen(Rgb(0, 0, 0), 0, kPsSolid);
+    cache.pen = pen;
+  }
+  info.SelectPen(cache.pen);
+  return cache.lastPenSolid;
+}
+
+}  // namespace
+
+void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
+  const cDrawingData* data = info.data;
+  if (line.GetLineType(data) == kLineTypeNone) return;
+  const cStyleLine* style = line.GetLineStyle(data);
+  bool solid;
+  if (style && (style->IsSymbolLine() || style->HasDashElements())) {
+    solid = false;
+  } else {
+    const std::uint8_t type = style ? style->lineType : line.GetLineType(data);
+    solid = type == kLineTypeNone || type == kLineTypeSolid;
+  }
+  const std::uint8_t penOption = line.GetPenOption(data);
+  const double width = line.GetWidth(data);
+  const std::uint32_t gap = line.GetGapColor(data);
+  if (!solid && info.overrideColor == -1 && !(gap & 0x80000000u))
+    StrokePathWith(info, nullptr, nullptr, true, StripColorFlags(info.MapFillColor(gap)), width, penOption);
+  StrokePathWith(info, &line, style, solid, StripColorFlags(info.MapLineColor(line.GetColor(data))), width,
+                 penOption);
+}
+
+void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, bool solid, COLORREF color,
+                    double width, std::uint8_t penOption) {
+  const WorldMapping& m = info.mapping;
+  const double S = m.scale;
+  const std::int32_t M = m.lineWidthFactor;
+  const std::int32_t W = std::max(M, Round32(256.0 * 4.0 * S * width));
+
+  currentPattern.Clear();
+  std::int64_t patternLength = 0;
+  bool paintEndPoints = false;
+  std::uint8_t* splitFlag = nullptr;
+  const std::vector<PatternSymbol>* symbols = nullptr;
+
+  if (!solid && line) {
+    const cDrawingData* data = info.data;
+    const double objectScale = Positive(line->GetPatternScale(data));
+    double offset = 0.0;
+    double lengthScale;
+    const double* entries;
+    std::uint32_t count;
+    if (!style) {
+      const std::uint8_t type = line->GetLineType(data);
+      if (type >= kBuiltinDashTypes) return;
+      lengthScale = objectScale * kBuiltinPatternUnit;
+      const BuiltinLineTypeRow& row = BuiltinLineType(type);
+      entries = row.entries;
+      count = row.count;
+      if (line->GetPenOption(data)) offset = 1.0;
+    } else {
+      if (style->byObject) {
+        const double drawingScale = data ? Positive(data->Scale()) : 1.0;
+        lengthScale = style->patternScale / drawingScale * objectScale;
+      } else {
+        lengthScale = style->patternScale;
+      }
+      lengthScale = Positive(lengthScale);
+      const StyleDashes dashes = GetStyleDashes(*style, styleEntries);
+      entries = dashes.entries;
+      count = dashes.count;
+      if (dashes.builtin) {
+        lengthScale *= kBuiltinPatternUnit;
+        const std::uint8_t option = style->byObject ? line->GetPenOption(data) : style->penOption;
+        if (option) offset = 1.0;
+      }
+    }
+    if (count == 0) return;
+    const double unit = S * 256.0 * (lengthScale * 4.0);
+    if (unit > 0) {
+      std::int64_t raw = 0;
+      for (std::uint32_t i = 0; i < count; ++i) {
+        // The offset lengthens dashes and gaps alike: a dot becomes one
+        // pattern unit long and the period stays the same.
+        std::int32_t d = Round32((entries[i] + offset) * unit);
+        raw += std::abs(std::int64_t(d));
+        if (penOption && d >= 0 && d < M) d = M;
+        patternLength += std::abs(std::int64_t(d));
+        currentPattern.Append(d);
+      }
+      // A pattern of one device unit or less cannot be seen: solid.
+      if (raw <= 256) {
+        currentPattern.Clear();
+        patternLength = 0;
+      } else {
+        splitFlag = &info.cutFlag;
+      }
+      paintEndPoints = currentPattern.Count() != 0 && !penOption;
+    }
+  }
+
+  std::int64_t E = W;
+  currentSymbols.clear();
+  if (style && line) {
+    const_cast<cStyleLine*>(style)->BuildPatternCache(info.data);
+    const LinePatternCache* cache = style->PatternCache();
+    if (cache && !cache->pieces.empty()) {
+      for (const LinePatternCache::Piece& piece : cache->pieces) {
+        PatternSymbol symbol;
+        symbol.index = std::int32_t(piece.element);
+        for (const CubicArray& contour : piece.contours) {
+          CubicArray copy;
+          copy.Append(contour.Items(), contour.Count());
+          copy.closed = contour.closed;
+          symbol.polylines.push_back(std::move(copy));
+        }
+        currentSymbols.push_back(std::move(symbol));
+      }
+      symbols = &currentSymbols;
+      E = W + Round32(256.0 * 4.0 * S * cache->reach * line->GetPatternScale(info.data));
+    }
+  }
+
+  std::uint8_t polylineMode = 1;
+  TDC* dc = info.raster ? nullptr : info.Dc();
+  if (dc) {
+    polylineMode = PreparePen(info, color, W, penOption, symbols != nullptr);
+  }
+
+  const std::int64_t margin = E / 256 + 1;
+  const DeviceRect& c = m.deviceClip;
+  auto widen = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); };
+  StyledPrimitive args;
+  args.clip = {widen(c.left - margin), widen(c.top - margin), widen(c.right + margin), widen(c.bottom + margin)};
+  DeviceRect output{m.clipCompanions[0], m.clipCompanions[1], m.clipCompanions[2], m.clipCompanions[3]};
+  const bool hasOutput = output.left || output.top || output.right || output.bottom;
+
+  if (PathBuffer::PieceCount() == 0) return;
+  args.dc = dc;
+  args.raster = info.raster;
+  args.pieces = PathBuffer::Pieces();
+  args.pieceCount = PathBuffer::PieceCount();
+  args.paintEndPoints = paintEndPoints;
+  args.polylineMode = polylineMode;
+  args.patternLength = std::int32_t(std::min<std::int64_t>(patternLength, INT32_MAX));
+  args.pattern = currentPattern.Items();
+  args.patternCount = currentPattern.Count();
+  args.symbols = symbols;
+  args.splitFlag = splitFlag;
+  args.color = color;
+  args.width = W;
+  args.outputRect = hasOutput ? &output : nullptr;
+  args.trimShortStart = penOption;
+  args.penDashes = 0;
+  args.wideCoordinates = WideOutput(m);
+  args.symbolScale = S * (line ? line->GetPatternScale(info.data) : 1.0);
+  DrawStyledPrimitive(args);
+}
+
+void RasterizePolyline(cDrawInfo& info, std::uint32_t value, const DPoint* points, std::uint32_t count,
+                       bool closed) {
+  PathBuffer::Empty();
+  if (!points || count < 2) return;
+  SegmentArray* piece = PathBuffer::NewPiece();
+  std::int32_t prev[2];
+  info.mapping.ToSubpixel(points[0], prev);
+  std::int32_t first[2] = {prev[0], prev[1]};
+  for (std::uint32_t i = 1; i < count; ++i) {
+    std::int32_t next[2];
+    info.mapping.ToSubpixel(points[i], next);
+    piece->Append(DeviceSegment::Line(prev[0], prev[1], next[0], next[1]));
+    prev[0] = next[0];
+    prev[1] = next[1];
+  }
+  if (closed && count >= 3) {
+    piece->Append(DeviceSegment::Line(prev[0], prev[1], first[0], first[1]));
+    piece->closed = 1;
+  }
+  info.RasterizePath(value);
+}
+
+void RasterizeRect(cDrawInfo& info, std::uint32_t value, double x1, double y1, double x2, double y2) {
+  const DPoint corners[4] = {{x1, y1}, {x2, y1}, {x2, y2}, {x1, y2}};
+  RasterizePolyline(info, value, corners, 4, true);
+}
+
+void DrawClippedDeviceLine(TDC& dc, const DeviceRect& clip, TPoint a, TPoint b, std::int32_t margin) {
+  const double left = double(std::min(clip.left, clip.right)) - margin;
+  const double right = double(std::max(clip.left, clip.right)) + margin;
+  const double top = double(std::min(clip.top, clip.bottom)) - margin;
+  const double bottom = double(std::max(clip.top, clip.bottom)) + margin;
+  auto inside = [&](TPoint p) { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; };
+  if (!inside(a) || !inside(b)) {
+    // Liang-Barsky in doubles: the parameter range of the segment inside.
+    const double dx = double(b.x) - a.x, dy = double(b.y) - a.y;
+    double t0 = 0.0, t1 = 1.0;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x - left, right - a.x, a.y - top, bottom - a.y};
+    for (int i = 0; i < 4; ++i) {
+      if (p[i] == 0.0) {
+        if (q[i] < 0.0) return;
+        continue;
+      }
+      const double t = q[i] / p[i];
+      if (p[i] < 0.0) {
+        t0 = std::max(t0, t);
+      } else {
+        t1 = std::min(t1, t);
+      }
+      if (t0 > t1) return;
+    }
+    const TPoint from{int(std::floor(a.x + t0 * dx + 0.5)), int(std::floor(a.y + t0 * dy + 0.5))};
+    const TPoint to{int(std::floor(a.x + t1 * dx + 0.5)), int(std::floor(a.y + t1 * dy + 0.5))};
+    a = from;
+    b = to;
+  }
+  dc.MoveTo(a.x, a.y);
+  dc.LineTo(b.x, b.y);
+}
+
+}  // namespace kvn
