@@ -26,7 +26,7 @@ bool StepProgress(BlockListContext& context) {
   context.lastProgress = position;
   const std::uint64_t size = context.input->Size();
   const int percent = size ? int(position * 100 / size) : 0;
-  return context.monitor->Step(percent > 100 ? 100 : percent);
+  return context.monitor->Step(percent > 100 ? 100 : percent, true);
 }
 
 // Appends the objects read so far to the block on every way out, so that a
