@@ -28,4 +28,10 @@ cOutObj* cOutObj::Create(std::uint8_t typeCode, bool numbered) {
   }
 }
 
+cOutObj* cOutObj::Clone(const cOutObj& source) {
+  cOutObj* copy = Create(source.TypeCode() & 31, false);
+  if (copy) copy->Assign(source);
+  return copy;
+}
+
 }  // namespace kvn

@@ -75,6 +75,9 @@ class cOutObj {
   // Factory by type code (bits 0-5); null for codes without a class. The
   // numbered flag gives a new insert the next running insert id.
   static cOutObj* Create(std::uint8_t typeCode, bool numbered);
+  // A copy made by the factory (never numbered) and Assign; null for an
+  // object whose class the factory does not make.
+  static cOutObj* Clone(const cOutObj& source);
 
   // ---- virtual operations, in their fixed order ----
   // Null when the object stays as it is, else the chain that replaces it;

@@ -3,6 +3,7 @@
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "model/ObjectList.h"
+#include "model/cLine.h"
 #include "model/cOutObj.h"
 #include "tests/support/RecordFixtures.h"
 
@@ -290,6 +291,18 @@ TEST(ObjectChain, LongChainsAreDeletedWithoutRecursion) {
   chain.AppendChain(std::move(other));
   EXPECT_EQ(chain.Count(), 200001u);
   EXPECT_TRUE(other.Empty());  // NOLINT(bugprone-use-after-move)
+}
+
+TEST(ObjectFactory, CloneCopiesThroughAssign) {
+  cLine line;
+  line.start = {1, 2};
+  line.end = {3, 4};
+  line.SetLevel(9);
+  std::unique_ptr<cOutObj> copy(cOutObj::Clone(line));
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->TypeCode(), kTypeLine);
+  ByteArray a, b;
+  EXPECT_TRUE(line.IsSameRecord(*copy, a, b));
 }
 
 }  // namespace
