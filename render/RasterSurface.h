@@ -128,7 +128,16 @@ class cRasterSurface {
 
   // ---- Fills and runs, device pixels.
   // The half-open box [left, right) x [top, bottom) limited to the clip.
-  void FillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, std::uint32_t value);
+  // Inline: the thick lines call it for every row of every band.
+  void FillBox(std::int64_t left, std::int64_t top, std::int64_t right, std::int64_t bottom, std::uint32_t value) {
+    const std::int64_t x0 = left > clip_.left ? left : clip_.left;
+    const std::int64_t y0 = top > clip_.top ? top : clip_.top;
+    const std::int64_t x1 = right < clip_.right ? right : clip_.right;
+    const std::int64_t y1 = bottom < clip_.bottom ? bottom : clip_.bottom;
+    if (x0 >= x1 || y0 >= y1) return;
+    DirectWrite scope(*this);
+    FillClipped(std::int32_t(x0), std::int32_t(y0), std::int32_t(x1), std::int32_t(y1), value);
+  }
   void FillRect(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, std::uint32_t value);
   void FillRectColorref(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height, COLORREF color);
   // Opaque above alpha 254, else every pixel blended with the colour.
@@ -177,13 +186,19 @@ class cRasterSurface {
 
  private:
   // Stores the value into [x0, x1) x [y0, y1), already clipped.
-  void FillClipped(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, std::uint32_t value);
+  void FillClipped(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, std::uint32_t value) {
+    for (std::int32_t y = y0; y < y1; ++y) {
+      std::uint32_t* p = PixelAt(x0, y);
+      for (std::int32_t i = 0, n = x1 - x0; i < n; ++i) p[i] = value;
+    }
+  }
   void BlendAt(std::int32_t x, std::int32_t y, std::uint32_t argb);
   bool AllocateBuffer(std::int64_t pixels);
   bool MakeDeviceContext();
   void MakeAgg();
 
-  std::unique_ptr<std::uint32_t[]> buffer_;
+  std::unique_ptr<std::uint32_t[]> buffer_;  // owns the block; pixels_ is its aligned start
+  std::uint32_t* pixels_ = nullptr;
   std::unique_ptr<RasterDC> dc_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;

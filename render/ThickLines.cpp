@@ -35,12 +35,102 @@ std::uint64_t ISqrt(std::uint64_t v) {
 // The pixel of a 1/256 value: (v + 128) >> 8.
 std::int64_t PixelOf(std::int64_t v) { return (v + 128) >> 8; }
 
+// floor(num / den) for den > 0, in 64 bits when both fit (the usual case:
+// one hardware division instead of a 128-bit library call).
+std::int64_t FloorDivFast(Int128 num, Int128 den) {
+  if (num >= INT64_MIN && num <= INT64_MAX && den <= INT64_MAX) {
+    const std::int64_t n = std::int64_t(num), d = std::int64_t(den);
+    std::int64_t q = n / d;
+    if (n % d != 0 && n < 0) --q;
+    return q;
+  }
+  return FloorDiv(num, den);
+}
+
+// One polygon edge walked row by row without a division per row: the pixel
+// of its crossing with row centre c is floor(N(c) / D) with
+//   N(c) = (a.x + 128) den + (c - a.y) (b.x - a.x),  D = 256 den,  den = b.y - a.y > 0,
+// the same rational x = a.x + (c - a.y) (b.x - a.x) / den whichever end is
+// called a, so the pixel is exact. From one row to the next N grows by
+// 256 (b.x - a.x) = stepQ D + stepR (0 <= stepR < D): the quotient q and the
+// remainder r (0 <= r < D) are carried exactly. Bounds: |b.x - a.x| and den
+// stay below 2^34 (corners within 2^31 + 2^30 of zero), so D and 256 (b.x - a.x)
+// are below 2^42 and r + stepR below 2^43: 64 bits hold every carried value.
+struct EdgeWalk {
+  // Left unset until Init: a band fills four of these per call.
+  std::int64_t kFirst, kLast;  // rows this edge crosses, within the walk
+  std::int64_t q, r, stepQ, stepR, d;
+  std::int64_t den, ex;  // the edge oriented downwards; 0 / 0 when it is not walked
+  // A horizontal edge lying on a row centre gives both its ends' pixels there.
+  bool flat;
+  std::int64_t flatLo, flatHi;
+
+  // `earlier` are the edges already set up: a band's opposite sides run
+  // parallel, so the second of each pair takes the step of the first instead
+  // of dividing again.
+  void Init(const Point64& p0, const Point64& p1, std::int64_t rowFirst, std::int64_t rowLast,
+            const EdgeWalk* earlier, int earlierCount) {
+    flat = false;
+    kFirst = 1;
+    kLast = 0;
+    den = ex = 0;
+    if (p0.y == p1.y) {
+      // Only a row centre 256 k == y takes it.
+      if ((p0.y & 255) != 0) return;
+      const std::int64_t k = p0.y >> 8;
+      if (k < rowFirst || k > rowLast) return;
+      flat = true;
+      kFirst = kLast = k;
+      flatLo = std::min(PixelOf(p0.x), PixelOf(p1.x));
+      flatHi = std::max(PixelOf(p0.x), PixelOf(p1.x));
+      return;
+    }
+    const Point64& a = p0.y < p1.y ? p0 : p1;
+    const Point64& b = p0.y < p1.y ? p1 : p0;
+    // Rows with a.y <= 256 k <= b.y: k from ceil(a.y / 256) to floor(b.y / 256).
+    kFirst = std::max(-((-a.y) >> 8), rowFirst);
+    kLast = std::min(b.y >> 8, rowLast);
+    if (kFirst > kLast) return;
+    den = b.y - a.y;
+    ex = b.x - a.x;
+    d = 256 * den;
+    const Int128 n0 = (Int128(a.x) + 128) * den + (Int128(256) * kFirst - a.y) * ex;
+    q = FloorDivFast(n0, d);
+    r = std::int64_t(n0 - Int128(q) * d);
+    for (int j = 0; j < earlierCount; ++j) {
+      if (earlier[j].den == den && earlier[j].ex == ex) {
+        stepQ = earlier[j].stepQ;
+        stepR = earlier[j].stepR;
+        return;
+      }
+    }
+    const std::int64_t step = 256 * ex;
+    stepQ = step / d;
+    stepR = step % d;
+    if (stepR < 0) {
+      stepR += d;
+      --stepQ;
+    }
+  }
+  void Next() {
+    q += stepQ;
+    r += stepR;
+    if (r >= d) {
+      r -= d;
+      ++q;
+    }
+  }
+};
+
 // Fills a convex polygon (1/256 pixel) one pixel row at a time: row k is
 // taken where the polygon meets the row's centre line y = 256 k, and its run
 // covers the pixels from that of the leftmost crossing to that of the
 // rightmost, both included. With `turned` the polygon's x and y are swapped:
 // its rows are the surface's columns. Only rows inside the clip are walked.
+// The caller holds the surface's write scope.
 void FillConvex(cRasterSurface& surface, const Point64* pts, int n, std::uint32_t value, bool turned) {
+  constexpr int kMaxEdges = 4;
+  if (n < 1 || n > kMaxEdges) return;
   std::int64_t yMin = pts[0].y, yMax = pts[0].y;
   for (int i = 1; i < n; ++i) {
     yMin = std::min(yMin, pts[i].y);
@@ -49,40 +139,42 @@ void FillConvex(cRasterSurface& surface, const Point64* pts, int n, std::uint32_
   const TRect& clip = surface.Clip();
   const std::int64_t rowLo = turned ? clip.left : clip.top;
   const std::int64_t rowHi = (turned ? clip.right : clip.bottom) - 1;
-  const std::int64_t kFirst = std::max(FloorDiv(Int128(yMin) + 255, 256), rowLo);  // ceil(yMin / 256)
-  const std::int64_t kLast = std::min(FloorDiv(yMax, 256), rowHi);
+  const std::int64_t kFirst = std::max(-((-yMin) >> 8), rowLo);  // ceil(yMin / 256)
+  const std::int64_t kLast = std::min(yMax >> 8, rowHi);          // floor(yMax / 256)
+  if (kFirst > kLast) return;
+  const std::int64_t runLo = turned ? clip.top : clip.left;
+  const std::int64_t runHi = (turned ? clip.bottom : clip.right) - 1;
+  const std::size_t stride = std::size_t(surface.Width());
+  EdgeWalk edges[kMaxEdges];
+  for (int i = 0; i < n; ++i) edges[i].Init(pts[i], pts[(i + 1) % n], kFirst, kLast, edges, i);
   for (std::int64_t k = kFirst; k <= kLast; ++k) {
-    const std::int64_t c = 256 * k;
     std::int64_t lo = INT64_MAX, hi = INT64_MIN;
-    auto take = [&](std::int64_t p) {
-      lo = std::min(lo, p);
-      hi = std::max(hi, p);
-    };
     for (int i = 0; i < n; ++i) {
-      const Point64& a = pts[i];
-      const Point64& b = pts[(i + 1) % n];
-      if (a.y == b.y) {
-        if (a.y == c) {
-          take(PixelOf(a.x));
-          take(PixelOf(b.x));
-        }
+      EdgeWalk& e = edges[i];
+      if (k < e.kFirst || k > e.kLast) continue;
+      if (e.flat) {
+        lo = std::min(lo, e.flatLo);
+        hi = std::max(hi, e.flatHi);
         continue;
       }
-      if (c < std::min(a.y, b.y) || c > std::max(a.y, b.y)) continue;
-      // x = a.x + (c - a.y) (b.x - a.x) / (b.y - a.y), its pixel taken exactly.
-      Int128 den = Int128(b.y) - a.y;
-      Int128 num = Int128(a.x) * den + (Int128(c) - a.y) * (Int128(b.x) - a.x);
-      if (den < 0) {
-        den = -den;
-        num = -num;
-      }
-      take(FloorDiv(num + 128 * den, 256 * den));
+      lo = std::min(lo, e.q);
+      hi = std::max(hi, e.q);
+      e.Next();
     }
     if (lo > hi) continue;
-    if (turned)
-      surface.FillBox(k, lo, k + 1, hi + 1, value);
-    else
-      surface.FillBox(lo, k, hi + 1, k + 1, value);
+    // The run [lo, hi] of row (or column) k, which lies inside the clip,
+    // limited to the clip across: FillBox's result, written directly within
+    // the caller's write scope. A column is stepped by the row stride.
+    lo = std::max(lo, runLo);
+    hi = std::min(hi, runHi);
+    if (lo > hi) continue;
+    if (turned) {
+      std::uint32_t* p = surface.PixelAt(std::int32_t(k), std::int32_t(lo));
+      for (std::int64_t i = lo; i <= hi; ++i, p += stride) *p = value;
+    } else {
+      std::uint32_t* p = surface.PixelAt(std::int32_t(lo), std::int32_t(k));
+      for (std::int64_t i = 0, count = hi - lo; i <= count; ++i) p[i] = value;
+    }
   }
 }
 
@@ -152,8 +244,15 @@ void DrawDotInt(cRasterSurface& surface, std::int32_t x, std::int32_t y, std::in
   const std::int64_t jLast = std::min(r, clip.bottom - 1 - cy);
   if (jFirst > jLast) return;
   cRasterSurface::DirectWrite scope(surface);
+  // The root is carried from row to row and corrected by single steps (it
+  // changes by r or so over the whole disc), which gives exactly the
+  // ISqrt of each row without a square root per row; r < 2^22 keeps the
+  // squares inside 64 bits.
+  std::int64_t half = std::int64_t(ISqrt(std::uint64_t(r * r + r - jFirst * jFirst)));
   for (std::int64_t j = jFirst; j <= jLast; ++j) {
-    const std::int64_t half = std::int64_t(ISqrt(std::uint64_t(r * r + r - j * j)));
+    const std::int64_t v = r * r + r - j * j;  // >= r > 0 for |j| <= r
+    while ((half + 1) * (half + 1) <= v) ++half;
+    while (half * half > v) --half;
     surface.FillBox(cx - half, cy + j, cx + half + 1, cy + j + 1, value);
   }
 }

@@ -19,8 +19,20 @@ std::int32_t Saturate(double v) {
   return std::int32_t(std::clamp(v, -kDeviceLimit, kDeviceLimit));
 }
 
-// rnd(v) = floor(v + 0.5), saturated.
-std::int32_t Rnd(double v) { return Saturate(std::floor(v + 0.5)); }
+// rnd(v) = floor(v + 0.5), saturated. Inside the open range (-(2^31 - 1),
+// 2^31 - 1), which every on-screen coordinate keeps to, floor is the
+// truncation lowered by one where it rounded a negative value up, and the
+// clamp cannot bite; the comparisons fail for NaN, which takes the general
+// path. This runs for every point of every stroke.
+inline std::int32_t Rnd(double v) {
+  const double t = v + 0.5;
+  if (t > -kDeviceLimit && t < kDeviceLimit) {
+    std::int64_t i = std::int64_t(t);
+    if (double(i) > t) --i;
+    return std::int32_t(i);
+  }
+  return Saturate(std::floor(t));
+}
 
 // rnd(v) + offset: the offset is added after rounding, in doubles (exact for
 // every 32-bit offset), so that the sum saturates instead of overflowing.
