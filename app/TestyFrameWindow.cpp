@@ -1,10 +1,19 @@
 #include "app/TestyFrameWindow.h"
 
+#include <wx/window.h>
+
+#include <utility>
+
 #include "app/AboutDialog.h"
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/OpenClose.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
+#include "document/cDrawingDoc.h"
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
+#include "foundation/UiColors.h"
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/FileDrop.h"
@@ -46,13 +55,16 @@ TTestyFrameWindow::TTestyFrameWindow() : THelpWindow(nullptr) {
 }
 
 TTestyFrameWindow::~TTestyFrameWindow() {
-  // The document (with its views) is the frame's; it arrives with the
-  // drawing view, until then none is ever open.
-  CurrentDocument() = nullptr;
+  // The document (with its views) is the frame's. The client pointer is
+  // left alone: the frame is going and lays nothing out any more.
+  delete std::exchange(CurrentDocument(), nullptr);
 }
 
 THandle TTestyFrameWindow::GetCommandTarget() {
-  // No document has views yet: the frame takes every command.
+  if (cDrawingDoc* doc = CurrentDocument(); doc && doc->ViewCount() > 0) {
+    if (auto* view = dynamic_cast<cVectorView*>(doc->GetView(0)); view && view->GetVectorWindow()->GetHandle())
+      return view->GetVectorWindow()->GetHandle();
+  }
   return GetHandle();
 }
 
@@ -68,12 +80,56 @@ void TTestyFrameWindow::CleanupWindow() {
   THelpWindow::CleanupWindow();
 }
 
-bool TTestyFrameWindow::OpenFile(const WString&) { return false; }
+bool TTestyFrameWindow::OpenFile(const WString& fileName) {
+  // Only a file chosen in the dialog would go to the recent-file list.
+  WString chosen;
+  std::unique_ptr<cDrawingDoc> doc;
+  if (!fileName.IsEmpty()) {
+    doc = OpenDrawingUnderMonitor(*this, fileName);
+  } else {
+    chosen = AskDrawingFileName(*this);
+    if (!chosen.IsEmpty()) doc = OpenDrawingUnderMonitor(*this, chosen);
+  }
+  bool opened = false;
+  // A document without sheets is dropped here and the open one stays.
+  if (doc && doc->SheetCount() > 0) {
+    auto* view = new cVectorView(frameLink_, doc.get(), doc->currentEntry, doc->currentPage);
+    doc->AddView(view);
+    SetClientWindow(view);  // the previous client goes with its document below
+    delete std::exchange(CurrentDocument(), doc.release());
+    FocusFrameClient();
+    opened = true;
+  }
+  UpdateTitle();
+  return opened;
+}
 
-void TTestyFrameWindow::CmFileClose() {}
+void TTestyFrameWindow::CmFileClose() {
+  if (CurrentDocument() == nullptr) return;
+  SetClientWindow(nullptr);
+  if (wxWindow* peer = GetPeer()) {
+    // COLORREF 0x00BBGGRR.
+    const std::uint32_t c = GetUiSysColor(143);
+    peer->SetBackgroundColour(wxColour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+  }
+  delete std::exchange(CurrentDocument(), nullptr);
+  if (GetPeer()) GetPeer()->Refresh();
+  UpdateTitle();
+}
+
+void TTestyFrameWindow::FocusFrameClient() {
+  if (TWindow* client = GetClientWindow(); client && client->GetHandle())
+    client->SetFocus();
+  else
+    SetFocus();
+}
 
 void TTestyFrameWindow::UpdateTitle() {
   WString title = FormatPercentS(LoadLangString(kStrTitle), LoadLangString(kStrVersion));
+  if (const cDrawingDoc* doc = CurrentDocument()) {
+    title.AppendCStr(u" - ");
+    title.Append(doc->GetDisplayName());
+  }
   SetCaption(title);
 }
 

@@ -28,10 +28,14 @@ class TTestyFrameWindow : public THelpWindow {
   void SetupWindow() override;
   void CleanupWindow() override;
 
-  // Opens a drawing; an empty name asks for one. The opening road arrives
-  // with the drawing view; until then nothing is opened (false).
+  // Opens a drawing (an empty name asks for one) into a new view that
+  // replaces the open document. True when a drawing was opened; a failure
+  // leaves the open document as it was (the readers report why).
   bool OpenFile(const WString& fileName);
+  // Empties the frame: no client, no document.
   void CmFileClose();
+  // The keyboard focus to the client window, or to the frame without one.
+  void FocusFrameClient();
   // String 19766 with the version, then " - " and the document's name.
   void UpdateTitle();
   // Index 0 Czech, 1 Slovak, 2 English: tables, menu, title, "Language".

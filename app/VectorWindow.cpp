@@ -7,12 +7,14 @@
 
 #include <cmath>
 
+#include "app/CommandIds.h"
 #include "app/VectorWindowPaint.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
 #include "foundation/WaitCursor.h"
 #include "model/cDrawingData.h"
+#include "platform/ui/CommandEnabler.h"
 #include "platform/ui/Cursor.h"
 #include "render/RasterSurface.h"
 
@@ -161,6 +163,25 @@ const TResponseTable& cVectorWindow::Table() {
           OnMessage<kWmSetFocus, &W::EvSetFocus>(),
           OnMessage<kWmKillFocus, &W::EvKillFocus>(),
           OnMessage<kWmSetCursor, &W::EvSetCursor>(),
+          OnMessage<kWmHScroll, &W::EvHScroll>(),
+          OnMessage<kWmVScroll, &W::EvVScroll>(),
+          OnCommand<&W::CmZoomIn>(kCmZoomIn),
+          OnCommand<&W::CmZoomOut>(kCmZoomOut),
+          OnCommandAndId<&W::CmZoomPercent>(kCmZoom25),
+          OnCommandAndId<&W::CmZoomPercent>(kCmZoom50),
+          OnCommandAndId<&W::CmZoomPercent>(kCmZoom100),
+          OnCommandAndId<&W::CmZoomPercent>(kCmZoom200),
+          OnCommandAndId<&W::CmZoomPercent>(kCmZoom400),
+          OnCommand<&W::CmLastZoom>(kCmLastZoom),
+          OnCommand<&W::CmWholeArea>(kCmWholeArea),
+          OnCommand<&W::CmAllElements>(kCmAllElements),
+          OnCommandEnable<&W::CeZoomIn>(kCmZoomIn),
+          OnCommandEnable<&W::CeZoomOut>(kCmZoomOut),
+          OnCommandEnable<&W::CeZoomPercent>(kCmZoom25),
+          OnCommandEnable<&W::CeZoomPercent>(kCmZoom50),
+          OnCommandEnable<&W::CeZoomPercent>(kCmZoom100),
+          OnCommandEnable<&W::CeZoomPercent>(kCmZoom200),
+          OnCommandEnable<&W::CeZoomPercent>(kCmZoom400),
       },
       {&TWindow::Table()});
   return table;

@@ -17,7 +17,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 
+#include "app/ZoomScroll.h"
 #include "platform/ui/Window.h"
 #include "render/WorldMapping.h"
 
@@ -27,6 +29,7 @@ class cDrawing;
 class cDrawingDoc;
 class cRasterSurface;
 class cSheet;
+class TCommandEnabler;
 class TDC;
 struct DRect;
 
@@ -49,6 +52,12 @@ class cVectorWindow : public TWindow {
   // The page index when below the current drawing's page count, else 0; 0
   // with a private sheet.
   std::uint16_t GetBlockIndex();
+  // Shows another page of the current sheet (kept as given; an index out
+  // of range reads as 0, as above).
+  void SetBlockIndex(std::uint16_t blockIndex) { blockIndex_ = blockIndex; }
+  // Shows entry `entry` of the document's page list (its sheet and page)
+  // with that drawing's remembered view, or its objects fitted.
+  void ShowPageEntry(std::uint32_t entry);
   // The private sheet, else the document's sheet at GetSheetIndex. A
   // document without sheets gets one empty sheet here. Null without either.
   cSheet* GetCurrentSheet();
@@ -59,6 +68,7 @@ class cVectorWindow : public TWindow {
   std::uint32_t GetPageNumber();
   // Shows `sheet` (owned from now on) instead of the document's sheets.
   void SetPrivateSheet(std::unique_ptr<cSheet> sheet);
+  bool HasPrivateSheet() const { return privateSheet_ != nullptr; }
 
   // ---- mapping and painting ----
   WorldMapping& Mapping() { return mapping_; }
@@ -86,6 +96,41 @@ class cVectorWindow : public TWindow {
   // Wheel units not yet turned into zoom steps; cleared on focus.
   std::int32_t wheelRemainder = 0;
 
+  // ---- zoom and scroll (VectorWindowZoom.cpp) ----
+  // The view's scroll bars (may be null: then only the state is kept).
+  void SetScrollBarHost(cScrollBarHost* host) { scrollHost_ = host; }
+  const ScrollAxis& HorizontalScroll() const { return scrollH_; }
+  const ScrollAxis& VerticalScroll() const { return scrollV_; }
+  const WorldMapping& PreviousMapping() const { return previousMapping_; }
+  bool IsViewStored() const { return viewStored_; }
+  // The drawing scale k as the zoom sees it (1.0 when not positive).
+  double DrawingScale();
+  // The drawing scale as stored (0 allowed: the percentage commands check it).
+  double RawDrawingScale();
+  // Saves the mapping as the previous one, zooms to z around `centre` (the
+  // client centre's world point when null), updates the scroll bars.
+  void SetZoom(const DPoint* centre, double z, bool store);
+  void SetZoomAt(const DPoint& centre, double z, std::int32_t cw, std::int32_t ch);
+  void ZoomToRect(bool redraw, const DRect& rect, bool shrink);
+  void RestoreView();
+  void UpdateScrollBars(bool keep, bool redraw, bool store);
+  void ScrollTo(bool store, std::int64_t x, std::int64_t y, bool force);
+  // The remembered view of the drawing shown (per drawing, while the window lives).
+  RememberedView& RememberedViewOf(const cDrawing* drawing) { return remembered_[drawing]; }
+
+  // ---- zoom commands and scroll messages ----
+  void CmZoomIn();
+  void CmZoomOut();
+  void CmZoomPercent(std::uint32_t id);
+  void CmLastZoom();
+  void CmWholeArea();
+  void CmAllElements();
+  void CeZoomIn(TCommandEnabler& ce);
+  void CeZoomOut(TCommandEnabler& ce);
+  void CeZoomPercent(TCommandEnabler& ce);
+  void EvHScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
+  void EvVScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
+
   // ---- handlers ----
   void EvPaint();
   bool EvEraseBkgnd(TParam1 dc);
@@ -106,6 +151,14 @@ class cVectorWindow : public TWindow {
   std::uint16_t blockIndex_;
   std::unique_ptr<cSheet> privateSheet_;
   WorldMapping mapping_;
+  WorldMapping previousMapping_;
+  ScrollAxis scrollH_;
+  ScrollAxis scrollV_;
+  bool viewStored_ = false;
+  cScrollBarHost* scrollHost_ = nullptr;
+  std::unordered_map<const cDrawing*, RememberedView> remembered_;
+
+  void ScrollMessage(bool vertical, std::uint32_t code);
 };
 
 }  // namespace kvn

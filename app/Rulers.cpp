@@ -1,0 +1,212 @@
+#include "app/Rulers.h"
+
+#include <wx/dcclient.h>
+#include <wx/window.h>
+
+#include <cmath>
+
+#include "app/VectorWindow.h"
+#include "foundation/TextFormat.h"
+#include "foundation/UiColors.h"
+#include "foundation/WaitCursor.h"
+#include "platform/ui/Cursor.h"
+
+namespace kvn {
+
+namespace {
+
+// Four columns of 8 pixels, leftmost column in the highest byte, bit 7 the top row.
+std::uint32_t Glyph(char c) {
+  switch (c) {
+    case '0': return 0x7C82827C;
+    case '1': return 0x42FE0200;
+    case '2': return 0x868A9262;
+    case '3': return 0x8292926C;
+    case '4': return 0x182848FE;
+    case '5': return 0xF292928C;
+    case '6': return 0x7C92920C;
+    case '7': return 0x828CB0C0;
+    case '8': return 0x6C92926C;
+    case '9': return 0x6092927C;
+    case '.':
+    case ',': return 0x00060000;
+    case '-': return 0x10101000;
+    case '+': return 0x10381000;
+    case ':': return 0x00360000;
+    case 'X': return 0xC63838C6;
+    case 'Y': return 0x00E01EE0;
+    case 'E':
+    case 'e': return 0xFE929292;
+    default: return 0xFFFFFFFF;  // no glyph
+  }
+}
+
+std::string FormatLabel(double v, double s, bool five, RulerCache& cache) {
+  char buffer[kDoubleTextBuffer];
+  if (v != 0.0 && s < 1.0) {
+    if (s != cache.decimalsStep) {
+      cache.decimals = -int(std::floor(std::log10(0.1 / s) + 0.5));
+      cache.decimalsStep = s;
+    }
+    const int n = cache.decimals;
+    if (std::fabs(v) > 1e-15 && std::fabs(v) < 0.0001) {
+      const double k = std::pow(10.0, 5 - n);
+      FormatDoubleToBuffer(buffer, std::floor(v * k + 0.5) / k, 12);
+    } else {
+      FormatDoubleToBuffer(buffer, v, five ? std::max(1, -(n - 1)) : std::max(1, -n));
+    }
+  } else {
+    FormatDoubleToBuffer(buffer, v, std::fabs(v) >= 99999999.5 ? 10 : 0);
+  }
+  return buffer;
+}
+
+}  // namespace
+
+RulerLayout ComputeRulerTicks(const WorldMapping& m, bool vertical, std::int32_t length, RulerCache& cache) {
+  RulerLayout out;
+  // A collapsed or mirrored mapping has no coordinates to show (at scale 0
+  // the inverse mapping leaves device units unscaled).
+  if (!(m.scale > 0.0) || !std::isfinite(m.scale)) return out;
+  const DPoint w0 = m.DeviceToWorldPoint(DevicePoint{0, 0});
+  const DPoint w40 = m.DeviceToWorldPoint(DevicePoint{40, 40});
+  const DPoint wEnd = m.DeviceToWorldPoint(DevicePoint{length, length});
+  const double a = vertical ? w0.y : w0.x;
+  const double b = vertical ? wEnd.y : wEnd.x;
+  const double d = vertical ? w40.y - w0.y : w40.x - w0.x;
+  if (!(d > 0.0) || !std::isfinite(d)) return out;
+  if (d != cache.span) {
+    cache.span = d;
+    const double g = std::log10(d);
+    double f = std::floor(g);
+    if (g - f < 0.01) f -= 1.0;
+    cache.step = std::pow(10.0, f);
+  }
+  const double s = cache.step;
+  out.step = s;
+  const double v0 = std::floor(a / 10.0 / s) * s * 10.0;
+  const bool fine = d / s < 5.0;
+  out.labelRoom = std::int32_t(std::floor((fine ? 5.0 : 10.0) * s * m.scale * 4.0 + 0.5)) - 3;
+  // A tick per pixel at most (ticks are at least 4 pixels apart), and a
+  // step too small to move v ends the loop too.
+  const std::int64_t budget = std::int64_t(std::max(length, 0)) + 64;
+  for (std::int64_t i = 0; i <= budget; ++i) {
+    const double v = v0 + double(i) * s;
+    if (!(v <= b)) break;
+    if (i > 0 && v == v0 + double(i - 1) * s) break;
+    RulerTick t;
+    const DevicePoint p = m.WorldToDevicePoint(DPoint{v, v});
+    t.position = vertical ? p.y : p.x;
+    if (i % 10 == 0) {
+      t.top = 1;
+      t.label = true;
+    } else if (i % 5 == 0) {
+      t.top = 9;
+      t.label = fine;
+    }
+    if (t.label) t.text = FormatLabel(v, s, i % 10 != 0, cache);
+    out.ticks.push_back(std::move(t));
+  }
+  return out;
+}
+
+std::int32_t DrawRulerText(const std::function<void(std::int32_t, std::int32_t)>& setPixel, std::int32_t x,
+                           std::int32_t y, bool vertical, const std::string& text, std::int32_t room) {
+  std::int32_t advance = 0;
+  for (char c : text) {
+    const std::uint32_t g = Glyph(c);
+    if (g == 0xFFFFFFFF) {
+      advance += 2;
+      continue;
+    }
+    for (int col = 0; col < 4; ++col) {
+      if (advance + col >= room) break;
+      const std::uint32_t bits = (g >> (8 * (3 - col))) & 0xFF;
+      for (int row = 0; row < 8; ++row) {
+        if (!(bits & (0x80u >> row))) continue;
+        if (vertical)
+          setPixel(x + 1 + row, y - advance - col);
+        else
+          setPixel(x + advance + col, y + 1 + row);
+      }
+    }
+    advance += 5;
+  }
+  return advance;
+}
+
+// ---- windows -----------------------------------------------------------------------------------
+
+TWhereWin::TWhereWin(cVectorWindow* window, TWindow* view, int orientation)
+    : TWindow(view), window_(window), vertical_(orientation == 1) {
+  Attr.Id = vertical_ ? 15156 : 15154;
+}
+
+void TWhereWin::Refresh(bool updateNow) {
+  if (!GetHandle()) return;
+  Invalidate(true);
+  if (updateNow) UpdateWindow();
+}
+
+void TWhereWin::EvPaint() {
+  wxPaintDC* dc = GetPaintDC();
+  if (!dc || !GetPeer()) return;
+  const wxSize size = GetPeer()->GetClientSize();
+  const std::uint32_t c = GetUiSysColor(8);
+  const wxColour colour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+  dc->SetBackground(GetPeer()->GetBackgroundColour());
+  dc->Clear();
+  dc->SetPen(wxPen(colour, 1));
+  const std::int32_t length = vertical_ ? size.y : size.x;
+  const RulerLayout layout = ComputeRulerTicks(window_->Mapping(), vertical_, length, cache_);
+  auto pixel = [&](std::int32_t x, std::int32_t y) { dc->DrawPoint(x, y); };
+  for (const RulerTick& t : layout.ticks) {
+    if (vertical_)
+      dc->DrawLine(t.top, t.position, 15, t.position);
+    else
+      dc->DrawLine(t.position, t.top, t.position, 15);
+    if (t.label) {
+      if (vertical_)
+        DrawRulerText(pixel, 0, t.position - 2, true, t.text, layout.labelRoom);
+      else
+        DrawRulerText(pixel, t.position + 2, 0, false, t.text, layout.labelRoom);
+    }
+  }
+  if (vertical_)
+    dc->DrawLine(14, 0, 14, size.y);
+  else
+    dc->DrawLine(0, 14, size.x, 14);
+}
+
+bool TWhereWin::EvSetCursor(THandle, std::uint32_t, std::uint32_t) {
+  SetCursorId(kIdcArrow);
+  return true;
+}
+
+const TResponseTable& TWhereWin::Table() {
+  using W = TWhereWin;
+  static const TResponseTable table(
+      {
+          OnMessage<kWmPaint, &W::EvPaint>(),
+          OnMessage<kWmSetCursor, &W::EvSetCursor>(),
+          OnMessage<kWmLButtonDblClk, &W::EvLButtonDblClk>(),
+      },
+      {&TWindow::Table()});
+  return table;
+}
+
+bool TWhereWin::Find(TEventInfo& info) { return Table().Search(info); }
+
+const TResponseTable& TAngleWin::Table() {
+  static const TResponseTable table(
+      {
+          OnMessage<kWmLButtonDown, &TAngleWin::Swallow>(),
+          OnMessage<kWmLButtonDblClk, &TAngleWin::Swallow>(),
+      },
+      {&TWindow::Table()});
+  return table;
+}
+
+bool TAngleWin::Find(TEventInfo& info) { return Table().Search(info); }
+
+}  // namespace kvn

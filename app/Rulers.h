@@ -1,0 +1,86 @@
+// The rulers along the top and the left edge of the drawing view: 15 pixels
+// thick, ticks at powers of ten of the drawing's coordinates, labels set
+// pixel by pixel in a tiny built-in font so that they fit the strip.
+//
+// The tick arithmetic runs without a display (ComputeRulerTicks); TWhereWin
+// paints it. Positions are pixels along the ruler; "top" is the tick's
+// start across the ruler (1 long, 9 medium, 11 short), every tick ending at 14.
+#pragma once
+
+#include <cfloat>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/ui/Window.h"
+#include "render/WorldMapping.h"
+
+namespace kvn {
+
+class cVectorWindow;
+
+inline constexpr std::int32_t kRulerSize = 15;
+
+struct RulerTick {
+  std::int32_t position = 0;
+  std::int32_t top = 11;
+  bool label = false;
+  std::string text;  // the label's text
+};
+
+// The step cache of one ruler: the world length of 40 pixels it was
+// computed for, and the decimal count for labels of a step.
+struct RulerCache {
+  double span = 0.0;
+  double step = 0.0;
+  double decimalsStep = DBL_MAX;
+  int decimals = 0;
+};
+
+struct RulerLayout {
+  std::vector<RulerTick> ticks;
+  std::int32_t labelRoom = 0;
+  double step = 0.0;
+};
+
+// The ticks of a ruler `length` pixels long on the mapping's x axis (or y
+// for a vertical ruler). Empty when the world length of 40 pixels is not
+// positive. A tick budget stops a degenerate mapping from looping: a ruler
+// never shows more ticks than it has pixels.
+RulerLayout ComputeRulerTicks(const WorldMapping& mapping, bool vertical, std::int32_t length, RulerCache& cache);
+
+// Sets the pixels of `text` in the built-in font: horizontal to the right
+// from (x, y) with rows from y + 1, vertical upward from (x, y). Columns
+// beyond `room` pixels are left out. Returns the advance in pixels (5 per
+// glyph, 2 for a character without one).
+std::int32_t DrawRulerText(const std::function<void(std::int32_t x, std::int32_t y)>& setPixel, std::int32_t x,
+                           std::int32_t y, bool vertical, const std::string& text, std::int32_t room);
+
+// TWhereWin: one ruler window over a drawing window's mapping.
+class TWhereWin : public TWindow {
+ public:
+  TWhereWin(cVectorWindow* window, TWindow* view, int orientation);
+  void Refresh(bool updateNow);
+  void EvPaint();
+  bool EvSetCursor(THandle, std::uint32_t, std::uint32_t);
+  void EvLButtonDblClk(std::uint32_t, const TPoint&) {}
+  bool Find(TEventInfo& info) override;
+  static const TResponseTable& Table();
+
+ private:
+  cVectorWindow* window_;
+  bool vertical_;
+  RulerCache cache_;
+};
+
+// TAngleWin: the 15 x 15 corner where the rulers meet; its background only.
+class TAngleWin : public TWindow {
+ public:
+  explicit TAngleWin(TWindow* view) : TWindow(view) {}
+  void Swallow(std::uint32_t, const TPoint&) {}
+  bool Find(TEventInfo& info) override;
+  static const TResponseTable& Table();
+};
+
+}  // namespace kvn

@@ -1,0 +1,154 @@
+// The sample drawing shipped in samples/sample.kvn is written by the native
+// fixture writer from the plan below: two sheets, the first with three
+// pages, levels, lines, arcs, circles and polygons. The test checks that the
+// shipped file is exactly what the plan writes and that it opens; run it
+// with KVN_WRITE_SAMPLE=1 to write the file afresh after changing the plan.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "document/OpenDrawingFile.h"
+#include "document/cDrawingDoc.h"
+#include "model/cArc.h"
+#include "model/cCircle.h"
+#include "model/cLine.h"
+#include "model/cPolygon.h"
+#include "tests/support/NativeFixture.h"
+
+namespace kvn {
+namespace {
+
+// tests/app/ -> the project root (the build gives the compiler absolute paths).
+std::filesystem::path SamplePath() {
+  return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+}
+
+test::FixtureLine Line(DPoint a, DPoint b, std::uint16_t level, std::uint16_t page, std::uint32_t color,
+                       double width) {
+  test::FixtureLine l;
+  l.start = a;
+  l.end = b;
+  l.level = level;
+  l.page = page;
+  l.color = color;
+  l.width = width;
+  return l;
+}
+
+// Page ids: 4095 every page, i + 1 page record i.
+test::FixtureSheet PlanSheet() {
+  test::FixtureSheet s;
+  s.name = u"Ground floor";
+  s.formatSize = {297.0, 210.0};
+  s.formatMargins = {10.0, 10.0};
+  s.tiles = {1.0, 1.0};
+  s.levels = {{u"Walls"}, {u"Axes", true, true, 0x0000C0}, {u"Furniture", true, true, 0xC08000}};
+  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}};
+  // A frame on every page.
+  const DPoint frame[] = {{5, 5}, {272, 5}, {272, 185}, {5, 185}};
+  for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
+  // Page 1: walls, a partition, two axes.
+  const DPoint walls[] = {{30, 30}, {240, 30}, {240, 160}, {30, 160}};
+  for (int i = 0; i < 4; ++i) s.lines.push_back(Line(walls[i], walls[(i + 1) % 4], 0, 1, 0x000000, 2.0));
+  s.lines.push_back(Line({130, 30}, {130, 80}, 0, 1, 0x000000, 1.0));
+  s.lines.push_back(Line({130, 110}, {130, 160}, 0, 1, 0x000000, 1.0));
+  s.lines.push_back(Line({15, 95}, {255, 95}, 1, 1, 0x0000C0, 0.25));
+  s.lines.push_back(Line({80, 20}, {80, 170}, 1, 1, 0x0000C0, 0.25));
+  auto door = std::make_shared<cArc>();
+  // A door's swing: a quarter circle of 30 around the partition's end.
+  door->start = {160, 80};
+  door->middle = {130 + 30 * std::cos(0.7853981633974483), 80 + 30 * std::sin(0.7853981633974483)};
+  door->end = {130, 110};
+  door->SetLevel(0);
+  door->SetPage(1);
+  auto table = std::make_shared<cCircle>();
+  table->p1 = {170, 100};
+  table->p2 = {200, 130};
+  table->SetLevel(2);
+  table->SetPage(1);
+  auto sofa = std::make_shared<cPolygon>();
+  const DPoint sofaPoints[] = {{40, 40}, {100, 40}, {100, 60}, {40, 60}};
+  sofa->FirstList().SetPoints(sofaPoints, 4);
+  sofa->SetLevel(2);
+  sofa->SetPage(1);
+  // Page 2: a detail, a triangle and circles.
+  auto detail = std::make_shared<cPolygon>();
+  const DPoint tri[] = {{60, 40}, {200, 40}, {130, 150}};
+  detail->FirstList().SetPoints(tri, 3);
+  detail->SetLevel(0);
+  detail->SetPage(2);
+  auto c1 = std::make_shared<cCircle>();
+  c1->p1 = {110, 70};
+  c1->p2 = {150, 110};
+  c1->SetPage(2);
+  auto arc2 = std::make_shared<cArc>();
+  arc2->start = {40, 170};
+  arc2->middle = {130, 120};
+  arc2->end = {220, 170};
+  arc2->SetPage(2);
+  // Page 3: a grid of small circles.
+  std::vector<std::shared_ptr<const cOutObj>> objects = {door, table, sofa, detail, c1, arc2};
+  for (int row = 0; row < 4; ++row) {
+    for (int col = 0; col < 6; ++col) {
+      auto c = std::make_shared<cCircle>();
+      c->p1 = {40.0 + col * 35, 30.0 + row * 35};
+      c->p2 = {60.0 + col * 35, 50.0 + row * 35};
+      c->SetLevel(std::uint16_t(row % 3));
+      c->SetPage(3);
+      objects.push_back(c);
+    }
+  }
+  s.objects = objects;
+  return s;
+}
+
+test::FixtureSheet SiteSheet() {
+  test::FixtureSheet s;
+  s.name = u"Site";
+  s.formatSize = {420.0, 297.0};
+  s.formatMargins = {10.0, 10.0};
+  s.levels = {{u"Boundary"}};
+  const DPoint site[] = {{20, 20}, {380, 40}, {360, 260}, {40, 250}};
+  for (int i = 0; i < 4; ++i) s.lines.push_back(Line(site[i], site[(i + 1) % 4], 0, 0, 0x008000, 1.0));
+  auto house = std::make_shared<cPolygon>();
+  const DPoint h[] = {{150, 100}, {250, 100}, {250, 180}, {200, 210}, {150, 180}};
+  house->FirstList().SetPoints(h, 5);
+  s.objects = {house};
+  return s;
+}
+
+std::vector<std::uint8_t> SampleBytes() {
+  test::FixtureDocument doc;
+  doc.comment = u"Sample drawing of the viewer";
+  doc.sheets = {PlanSheet(), SiteSheet()};
+  return test::WriteNativeFile(doc);
+}
+
+TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
+  const std::vector<std::uint8_t> bytes = SampleBytes();
+  if (const char* w = std::getenv("KVN_WRITE_SAMPLE"); w && *w == '1') {
+    ASSERT_TRUE(test::SaveBytes(SamplePath().string(), bytes));
+  }
+  std::ifstream in(SamplePath(), std::ios::binary);
+  ASSERT_TRUE(in) << "missing " << SamplePath();
+  const std::vector<std::uint8_t> shipped((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(shipped, bytes) << "run with KVN_WRITE_SAMPLE=1 to write the sample afresh";
+
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(SamplePath().string()), request, outcome);
+  ASSERT_NE(doc, nullptr) << outcome.errorCode;
+  EXPECT_EQ(doc->SheetCount(), 2u);
+  // Three pages of the plan and the site: four page entries.
+  EXPECT_EQ(doc->GetPageEntryCount(), 4u);
+}
+
+}  // namespace
+}  // namespace kvn

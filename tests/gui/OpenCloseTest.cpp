@@ -1,0 +1,338 @@
+// Opening and closing drawings in the main frame on a private X display:
+// an open puts a drawing view in as the client and titles the frame with the
+// path; a second open replaces document and view; a failing open leaves the
+// open document, view and title alone and shows the reader's message; the
+// File-Open road takes the chosen file; Close empties the frame.
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/init.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+#include <string>
+#include <thread>
+
+#include "app/AppGlobals.h"
+#include "app/CommandIds.h"
+#include "app/OpenClose.h"
+#include "app/TestyFrameWindow.h"
+#include "app/Rulers.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
+#include "controls/TabStrip.h"
+#include "document/cDrawingDoc.h"
+#include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
+#include "platform/settings/SettingsStore.h"
+#include "platform/ui/UiHelpersWx.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::filesystem::path ArtifactDir() {
+  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
+  return folder && *folder ? folder : "gui-artifacts";
+}
+
+// The whole screen as 0xRRGGBB pixels; empty when the grab failed.
+struct Screen {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+};
+
+Screen GrabScreen(const std::filesystem::path& file) {
+  Screen screen;
+  std::filesystem::create_directories(file.parent_path());
+  const std::string command = "/usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
+  if (std::system(command.c_str()) != 0) return screen;
+  cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
+  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_flush(s);
+    screen.width = cairo_image_surface_get_width(s);
+    screen.height = cairo_image_surface_get_height(s);
+    const std::uint8_t* d = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < screen.height; ++y)
+      for (int x = 0; x < screen.width; ++x)
+        screen.pixels.push_back(*reinterpret_cast<const std::uint32_t*>(d + std::size_t(y) * std::size_t(stride) +
+                                                                        std::size_t(x) * 4) &
+                                0xFFFFFF);
+  }
+  cairo_surface_destroy(s);
+  return screen;
+}
+
+test::FixtureDocument TwoSheetDocument(std::u16string first) {
+  test::FixtureDocument doc;
+  for (std::u16string name : {first, std::u16string(u"Second")}) {
+    test::FixtureSheet sheet;
+    sheet.name = name;
+    test::FixtureLine l;
+    l.start = {10, 10};
+    l.end = {200, 150};
+    sheet.lines.push_back(l);
+    doc.sheets.push_back(sheet);
+  }
+  return doc;
+}
+
+class Boxes : public MessageBoxBackend {
+ public:
+  Boxes() : previous_(SetMessageBoxBackend(this)) {}
+  ~Boxes() override { SetMessageBoxBackend(previous_); }
+  int ShowBox(const MessageBoxRequest& request) override {
+    texts.push_back(request.text);
+    return kIdOk;
+  }
+  std::vector<WString> texts;
+
+ private:
+  MessageBoxBackend* previous_;
+};
+
+WString g_chosen;
+WString ChosenFile(TWindow&) { return g_chosen; }
+
+class OpenCloseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("KVN_SETTINGS_DIR", settings_.Path().c_str(), 1);
+    SettingsStore::ResetGlobal();
+    WriteLanguageSetting(kLanguageEnglish);
+    frame_ = new TTestyFrameWindow;
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    a_ = WString::FromUtf8((files_ / "a.kvn").string());
+    b_ = WString::FromUtf8((files_ / "b.kvn").string());
+    ASSERT_TRUE(test::SaveBytes((files_ / "a.kvn").string(), test::WriteNativeFile(TwoSheetDocument(u"A"))));
+    ASSERT_TRUE(test::SaveBytes((files_ / "b.kvn").string(), test::WriteNativeFile(TwoSheetDocument(u"B"))));
+    // A drawing cut short: the native reader refuses it with its message.
+    std::vector<std::uint8_t> cut = test::WriteNativeFile(TwoSheetDocument(u"C"));
+    cut.resize(cut.size() / 2);
+    ASSERT_TRUE(test::SaveBytes((files_ / "bad.kvn").string(), cut));
+    bad_ = WString::FromUtf8((files_ / "bad.kvn").string());
+  }
+  void TearDown() override {
+    SetAskDrawingFileNameHook(nullptr);
+    delete frame_;
+    EXPECT_EQ(CurrentDocument(), nullptr);
+    SettingsStore::ResetGlobal();
+  }
+  static void Pump(std::chrono::milliseconds duration) {
+    const auto end = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < end) {
+      wxTheApp->Yield(true);
+      std::this_thread::sleep_for(10ms);
+    }
+  }
+  cVectorView* ClientView() const { return dynamic_cast<cVectorView*>(frame_->GetClientWindow()); }
+  std::string Title() const { return frame_->GetCaption().ToUtf8(); }
+
+  test::ScratchDir settings_;
+  test::ScratchDir files_;
+  TTestyFrameWindow* frame_ = nullptr;
+  WString a_, b_, bad_;
+};
+
+TEST_F(OpenCloseTest, OpenShowsTheDrawingAndASecondOpenReplacesIt) {
+  const std::string bare = Title();
+  ASSERT_TRUE(frame_->OpenFile(a_));
+  cDrawingDoc* first = CurrentDocument();
+  ASSERT_NE(first, nullptr);
+  cVectorView* view = ClientView();
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->GetDocument(), first);
+  EXPECT_EQ(first->ViewCount(), 1u);
+  EXPECT_EQ(first->GetView(0), static_cast<cDocView*>(view));
+  EXPECT_EQ(Title(), bare + " - " + a_.ToUtf8());
+  Pump(200ms);
+  // Drawing commands reach the view's drawing window.
+  EXPECT_EQ(frame_->GetCommandTarget(), view->GetVectorWindow()->GetHandle());
+  // The drawing window fills the view but for the rulers, the vertical bar
+  // and the bottom strip (the page tabs of the two sheets are in it).
+  const TRect vr = view->GetClientRect();
+  const TRect wr = view->GetVectorWindow()->GetClientRect();
+  const int vbar = view->GetVerticalBar()->IsWindowVisible() ? view->GetVerticalBar()->GetClientRect().right : 0;
+  ASSERT_TRUE(view->GetPageTabs()->IsWindowVisible());
+  const int strip = view->GetPageTabs()->GetClientRect().bottom;
+  EXPECT_EQ(wr.right - wr.left + kRulerSize + vbar, vr.right - vr.left);
+  EXPECT_EQ(wr.bottom - wr.top + kRulerSize + strip, vr.bottom - vr.top);
+  EXPECT_TRUE(view->GetHorizontalRuler()->IsWindowVisible());
+  EXPECT_TRUE(view->GetVerticalRuler()->IsWindowVisible());
+  EXPECT_GT(wr.right - wr.left, 100);
+
+  const std::size_t childrenBefore = frame_->GetChildren().size();
+  ASSERT_TRUE(frame_->OpenFile(b_));
+  cDrawingDoc* second = CurrentDocument();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->GetDisplayName().ToUtf8(), b_.ToUtf8());
+  ASSERT_NE(ClientView(), nullptr);
+  EXPECT_EQ(ClientView()->GetDocument(), second);
+  // The old view went with its document: the frame has as many children.
+  EXPECT_EQ(frame_->GetChildren().size(), childrenBefore);
+  EXPECT_EQ(Title(), bare + " - " + b_.ToUtf8());
+  Pump(100ms);
+  EXPECT_EQ(TWindow::GetFocus(), ClientView()->GetVectorWindow()->GetHandle());
+}
+
+TEST_F(OpenCloseTest, FailedOpenKeepsDocumentViewAndTitleAndShowsTheMessage) {
+  ASSERT_TRUE(frame_->OpenFile(a_));
+  cDrawingDoc* doc = CurrentDocument();
+  cVectorView* view = ClientView();
+  const std::string title = Title();
+  Boxes boxes;
+  EXPECT_FALSE(frame_->OpenFile(bad_));
+  EXPECT_FALSE(frame_->OpenFile(WString::FromUtf8((files_ / "missing.kvn").string())));
+  EXPECT_EQ(CurrentDocument(), doc);
+  EXPECT_EQ(ClientView(), view);
+  EXPECT_EQ(doc->ViewCount(), 1u);
+  EXPECT_EQ(Title(), title);
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_NE(boxes.texts[0].ToUtf8().find("bad.kvn"), std::string::npos);
+  EXPECT_NE(boxes.texts[1].ToUtf8().find("missing.kvn"), std::string::npos);
+}
+
+TEST_F(OpenCloseTest, FileOpenTakesTheChosenFileAndCancelChangesNothing) {
+  SetAskDrawingFileNameHook(&ChosenFile);
+  g_chosen = WString();
+  EXPECT_FALSE(frame_->OpenFile(WString()));
+  EXPECT_EQ(CurrentDocument(), nullptr);
+  g_chosen = b_;
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmFileOpen), 0), 0);
+  ASSERT_NE(CurrentDocument(), nullptr);
+  EXPECT_EQ(CurrentDocument()->GetDisplayName().ToUtf8(), b_.ToUtf8());
+}
+
+TEST_F(OpenCloseTest, CloseEmptiesTheFrameAndIsGreyWithoutADocument) {
+  const std::string bare = Title();
+  EXPECT_FALSE(frame_->IsCommandEnabled(kCmFileClose));
+  ASSERT_TRUE(frame_->OpenFile(a_));
+  EXPECT_TRUE(frame_->IsCommandEnabled(kCmFileClose));
+  const std::size_t children = frame_->GetChildren().size();
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmFileClose), 0), 0);
+  EXPECT_EQ(CurrentDocument(), nullptr);
+  EXPECT_EQ(frame_->GetClientWindow(), nullptr);
+  EXPECT_EQ(frame_->GetChildren().size(), children - 1);
+  EXPECT_EQ(Title(), bare);
+  EXPECT_EQ(frame_->GetCommandTarget(), frame_->GetHandle());
+  EXPECT_FALSE(frame_->IsCommandEnabled(kCmFileClose));
+  Pump(50ms);
+}
+
+TEST_F(OpenCloseTest, ViewShowsScrollBarsWhenZoomedAndScrollsThroughThem) {
+  ASSERT_TRUE(frame_->OpenFile(a_));
+  Pump(200ms);
+  cVectorView* view = ClientView();
+  ASSERT_NE(view, nullptr);
+  // At 25 % the A4 page fits: no bar, no grip.
+  frame_->CommandFromMenu(kCmZoom25);
+  Pump(100ms);
+  EXPECT_FALSE(view->GetHorizontalBar()->IsWindowVisible());
+  EXPECT_FALSE(view->GetVerticalBar()->IsWindowVisible());
+  EXPECT_FALSE(view->GetSizeGrip()->IsWindowVisible());
+  frame_->CommandFromMenu(kCmZoom400);
+  Pump(100ms);
+  cVectorWindow* window = view->GetVectorWindow();
+  EXPECT_EQ(window->Mapping().scale, 4.0);
+  EXPECT_TRUE(view->GetHorizontalBar()->IsWindowVisible());
+  EXPECT_TRUE(view->GetVerticalBar()->IsWindowVisible());
+  EXPECT_TRUE(view->GetSizeGrip()->IsWindowVisible());
+  const TRect vr = view->GetClientRect();
+  const TRect wr = window->GetClientRect();
+  EXPECT_LT(wr.right, vr.right);
+  EXPECT_LT(wr.bottom, vr.bottom);
+  // A page down on the vertical bar moves the visible area by one page.
+  const std::int64_t before = window->VerticalScroll().position;
+  view->HandleMessage(kWmVScroll, MakeWParam(3, 0), 0);
+  EXPECT_EQ(window->VerticalScroll().position, before + window->VerticalScroll().page);
+  // Back to a fitting zoom: the bars go.
+  frame_->CommandFromMenu(kCmZoom25);
+  Pump(100ms);
+  EXPECT_FALSE(view->GetHorizontalBar()->IsWindowVisible());
+}
+
+TEST_F(OpenCloseTest, PageTabsShowThePagesAndAClickSwitchesThePage) {
+  ASSERT_TRUE(frame_->OpenFile(a_));
+  Pump(200ms);
+  cVectorView* view = ClientView();
+  ASSERT_NE(view, nullptr);
+  CCustomTabCtrl* tabs = view->GetPageTabs();
+  // Two sheets: two tabs, the first current, shown in the bottom strip.
+  ASSERT_EQ(tabs->Model().Count(), 2);
+  EXPECT_EQ(tabs->CurrentTab(), 0);
+  EXPECT_TRUE(tabs->IsWindowVisible());
+  EXPECT_EQ(tabs->Model().Tab(1).caption.ToUtf8(), "Second");
+  const TRect r = tabs->Model().Tab(1).outer;
+  const TPoint inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  tabs->HandleMessage(kWmLButtonDown, 0, TParam2(std::uint32_t(inside.x) | (std::uint32_t(inside.y) << 16)));
+  EXPECT_EQ(tabs->CurrentTab(), 1);
+  EXPECT_EQ(view->GetVectorWindow()->GetSheetIndex(), 1u);
+  Pump(100ms);
+}
+
+// The shipped sample as a new user first sees it: the drawing, the page
+// tabs with the current one lit, the scroll bar beside them.
+TEST_F(OpenCloseTest, SampleDrawingScreenshot) {
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+  Pump(400ms);
+  cVectorView* view = ClientView();
+  ASSERT_NE(view, nullptr);
+  const Screen screen = GrabScreen(ArtifactDir() / "sample-drawing.png");
+  ASSERT_GT(screen.width, 0) << "no screenshot (import missing?)";
+  auto count = [&](TWindow* w, auto pred) {
+    const TRect r = w->GetClientRect();
+    const TPoint o = w->ClientToScreen(TPoint{0, 0});
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        const int sx = o.x + x, sy = o.y + y;
+        if (sx >= 0 && sy >= 0 && sx < screen.width && sy < screen.height && pred(screen.At(sx, sy))) ++n;
+      }
+    return n;
+  };
+  auto dark = [](std::uint32_t p) { return ((p >> 16) & 0xFF) < 64 && ((p >> 8) & 0xFF) < 64 && (p & 0xFF) < 64; };
+  // The plan's walls and the page frame are drawn.
+  EXPECT_GT(count(view->GetVectorWindow(), dark), 1000);
+  // Four page entries as tabs, the first current and painted.
+  CCustomTabCtrl* tabs = view->GetPageTabs();
+  ASSERT_EQ(tabs->Model().Count(), 4);
+  EXPECT_EQ(tabs->CurrentTab(), 0);
+  EXPECT_TRUE(tabs->IsWindowVisible());
+  EXPECT_GT(count(tabs, dark), 20);  // captions, edges and arrows
+  EXPECT_NE(Title().find(" - " + sample.string()), std::string::npos);
+}
+
+TEST_F(OpenCloseTest, FrameDestructionDeletesTheOpenDocument) {
+  ASSERT_TRUE(frame_->OpenFile(a_));
+  ASSERT_NE(CurrentDocument(), nullptr);
+  // TearDown checks that the document is gone with the frame.
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  wxApp::SetInstance(new wxApp);
+  wxInitializer toolkit(argc, argv);
+  if (!toolkit.IsOk()) {
+    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
+    return 1;
+  }
+  kvn::InstallUiHelpersWx();
+  const int result = RUN_ALL_TESTS();
+  kvn::UninstallUiHelpersWx();
+  return result;
+}
