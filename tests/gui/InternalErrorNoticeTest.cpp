@@ -18,16 +18,12 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
 
-MessageBoxDialog* FindOpenBox() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
-  }
-  return nullptr;
-}
+using test::FindOpenBox;
 
 // The real box, with each request noted; every box that opens is answered
 // with OK once the toolkit has mapped it.
@@ -106,16 +102,4 @@ TEST(InternalErrorNotice, OncePerRunAndAPendingQuitStillQuits) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

@@ -27,6 +27,7 @@
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
@@ -34,12 +35,7 @@ namespace {
 std::uint64_t g_now = 0;
 std::uint64_t TestClock() { return g_now; }
 
-MessageBoxDialog* FindOpenBox() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
-  }
-  return nullptr;
-}
+using test::FindOpenBox;
 
 // GTK paints on its frame clock, a little after the change: the screen is
 // given some rounds of the loop before it is photographed.
@@ -48,13 +44,7 @@ bool SaveScreenshot(const std::string& name) {
     wxYield();
     wxMilliSleep(30);
   }
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  std::filesystem::path dir = folder && *folder ? folder : "gui-artifacts";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const std::string file = (dir / name).string();
-  const std::string command = "/usr/bin/import -window root '" + file + "' 2>/dev/null";
-  return std::system(command.c_str()) == 0 && std::filesystem::exists(file);
+  return test::SaveScreenshot(name);
 }
 
 // The real boxes; each request is noted, and each box that opens is
@@ -129,8 +119,7 @@ class ProgressDialogTest : public ::testing::Test {
     wxYield();
     // No window manager runs on the test display: the keyboard focus is
     // given to the dialog's X window directly (xdotool windowfocus).
-    const std::string command = "xdotool search --name '^" + dialog.GetCaption().ToUtf8() +
-                                "$' windowfocus --sync key Escape";
+    const std::string command = test::XdoOnWindow(dialog.GetCaption().ToUtf8(), "key Escape");
     const int rc = std::system(command.c_str());
     if (rc != 0) std::fprintf(stderr, "xdotool failed: %d\n", rc);
     (void)peer;
@@ -260,16 +249,4 @@ TEST_F(ProgressDialogTest, NestedDialogSitsUnderTheOuterOne) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

@@ -18,6 +18,7 @@
 #include "platform/ui/NearParent.h"
 #include "platform/ui/OwnerDrawMeasure.h"
 #include "platform/ui/UiHelpersWx.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
@@ -152,16 +153,4 @@ TEST(ShellUtilities, AutoButtonCallsBackAndHideControlStaysHidden) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
