@@ -173,11 +173,7 @@ class DialogTest : public ::testing::Test {
   void SetUp() override {
     SetLanguageIndex(kLanguageEnglish);
     InvalidateLangTable();
-    frame_ = new TFrameWindow(nullptr, WString(u"Owner"));
-    frame_->Attr.X = 60;
-    frame_->Attr.Y = 40;
-    frame_->Attr.W = 900;
-    frame_->Attr.H = 700;
+    frame_ = test::NewFrame(WString(u"Owner"), 60, 40, 900, 700);
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShow);
   }

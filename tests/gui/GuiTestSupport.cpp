@@ -12,6 +12,7 @@
 
 #include "foundation/LangTable.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/UiHelpersWx.h"
 
@@ -80,6 +81,35 @@ MessageBoxDialog* FindOpenBox() {
     if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
   }
   return nullptr;
+}
+
+AnsweringBoxes::AnsweringBoxes(std::chrono::milliseconds period) {
+  timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+    MessageBoxDialog* box = FindOpenBox();
+    if (!box || ++ticks_ < 3) return;
+    ticks_ = 0;
+    parents.push_back(box->GetParent());
+    const int answer = answers.empty() ? kIdOk : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    box->Press(answer);
+  });
+  timer_.Start(int(period.count()));
+}
+
+int AnsweringBoxes::ShowBox(const MessageBoxRequest& request) {
+  texts.push_back(request.text);
+  captions.push_back(request.caption);
+  styles.push_back(request.style);
+  return MessageBoxDialogBackend::ShowBox(request);
+}
+
+TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h) {
+  auto* frame = new TFrameWindow(nullptr, title);
+  frame->Attr.X = x;
+  frame->Attr.Y = y;
+  frame->Attr.W = w;
+  frame->Attr.H = h;
+  return frame;
 }
 
 std::string Shell(const std::string& command) {

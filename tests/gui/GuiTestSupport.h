@@ -6,16 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/timer.h>
+
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "foundation/WString.h"
+#include "platform/ui/MessageBoxDialog.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
-class MessageBoxDialog;
+class TFrameWindow;
 }
 
 namespace kvn::test {
@@ -55,6 +60,30 @@ std::string Shell(const std::string& command);
 // True when xdotool is installed (tests that need real key presses skip
 // without it).
 bool HaveXdotool();
+
+// The real message boxes, each request noted; every box that opens is
+// answered with the next queued answer (OK when none is queued) once the
+// toolkit has mapped it: three ticks of `period` after it shows.
+// Install it with SetMessageBoxBackend for the test's run.
+class AnsweringBoxes : public MessageBoxDialogBackend {
+ public:
+  explicit AnsweringBoxes(std::chrono::milliseconds period);
+  int ShowBox(const MessageBoxRequest& request) override;
+
+  std::deque<int> answers;
+  std::vector<WString> texts;
+  std::vector<WString> captions;
+  std::vector<std::uint32_t> styles;
+  std::vector<wxWindow*> parents;
+
+ private:
+  wxTimer timer_;
+  int ticks_ = 0;
+};
+
+// A frame window placed at (x, y) with size w x h, not yet created; the
+// caller owns it.
+TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h);
 
 // A shell command that gives the X focus to the visible window titled
 // exactly `title` (there is no window manager on the test display to give

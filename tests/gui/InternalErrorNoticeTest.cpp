@@ -25,34 +25,6 @@ namespace {
 
 using test::FindOpenBox;
 
-// The real box, with each request noted; every box that opens is answered
-// with OK once the toolkit has mapped it.
-class BoxCloser : public MessageBoxDialogBackend {
- public:
-  BoxCloser() {
-    timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-      MessageBoxDialog* box = FindOpenBox();
-      if (!box || ++ticks_ < 3) return;
-      ticks_ = 0;
-      parents.push_back(box->GetParent());
-      box->Press(kIdOk);
-    });
-    timer_.Start(100);
-  }
-  int ShowBox(const MessageBoxRequest& request) override {
-    texts.push_back(request.text);
-    styles.push_back(request.style);
-    return MessageBoxDialogBackend::ShowBox(request);
-  }
-  std::vector<WString> texts;
-  std::vector<std::uint32_t> styles;
-  std::vector<wxWindow*> parents;
-
- private:
-  wxTimer timer_;
-  int ticks_ = 0;
-};
-
 TEST(InternalErrorNotice, OncePerRunAndAPendingQuitStillQuits) {
   SetLanguageIndex(kLanguageEnglish);
   InvalidateLangTable();
@@ -68,7 +40,8 @@ TEST(InternalErrorNotice, OncePerRunAndAPendingQuitStillQuits) {
   frame->ShowWindow(kSwShowNormal);
   app.SetMainWindow(frame);
 
-  BoxCloser closer;
+  // Every box is answered with OK.
+  test::AnsweringBoxes closer(std::chrono::milliseconds(100));
   SetMessageBoxBackend(&closer);
   PostQuitMessage(4);
   ReportInternalError(frame, 1001);

@@ -35,8 +35,6 @@ namespace {
 std::uint64_t g_now = 0;
 std::uint64_t TestClock() { return g_now; }
 
-using test::FindOpenBox;
-
 // GTK paints on its frame clock, a little after the change: the screen is
 // given some rounds of the loop before it is photographed.
 bool SaveScreenshot(const std::string& name) {
@@ -47,39 +45,6 @@ bool SaveScreenshot(const std::string& name) {
   return test::SaveScreenshot(name);
 }
 
-// The real boxes; each request is noted, and each box that opens is
-// answered with the next queued answer once the toolkit has mapped it.
-class AnsweringBoxes : public MessageBoxDialogBackend {
- public:
-  AnsweringBoxes() {
-    timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-      MessageBoxDialog* box = FindOpenBox();
-      if (!box || ++ticks_ < 3) return;
-      ticks_ = 0;
-      parents.push_back(box->GetParent());
-      const int answer = answers.empty() ? kIdOk : answers.front();
-      if (!answers.empty()) answers.pop_front();
-      box->Press(answer);
-    });
-    timer_.Start(50);
-  }
-  int ShowBox(const MessageBoxRequest& request) override {
-    texts.push_back(request.text);
-    captions.push_back(request.caption);
-    styles.push_back(request.style);
-    return MessageBoxDialogBackend::ShowBox(request);
-  }
-  std::deque<int> answers;
-  std::vector<WString> texts;
-  std::vector<WString> captions;
-  std::vector<std::uint32_t> styles;
-  std::vector<wxWindow*> parents;
-
- private:
-  wxTimer timer_;
-  int ticks_ = 0;
-};
-
 class ProgressDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,11 +54,7 @@ class ProgressDialogTest : public ::testing::Test {
     previousClock_ = SetTickSource(&TestClock);
     SetMessageBoxBackend(&boxes_);
     InstallProgressDialogs();
-    frame_ = new TFrameWindow(nullptr, WString(u"Viewer"));
-    frame_->Attr.X = 100;
-    frame_->Attr.Y = 60;
-    frame_->Attr.W = 800;
-    frame_->Attr.H = 600;
+    frame_ = test::NewFrame(WString(u"Viewer"), 100, 60, 800, 600);
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShowNormal);
     wxYield();
@@ -132,7 +93,7 @@ class ProgressDialogTest : public ::testing::Test {
     return result;
   }
 
-  AnsweringBoxes boxes_;
+  test::AnsweringBoxes boxes_{std::chrono::milliseconds(50)};
   TFrameWindow* frame_ = nullptr;
   TickSource previousClock_ = nullptr;
 };

@@ -23,14 +23,7 @@
 namespace kvn {
 namespace {
 
-TFrameWindow* MakeFrame() {
-  auto* frame = new TFrameWindow(nullptr, WString(u"Utilities"));
-  frame->Attr.X = 60;
-  frame->Attr.Y = 40;
-  frame->Attr.W = 700;
-  frame->Attr.H = 500;
-  return frame;
-}
+TFrameWindow* MakeFrame() { return test::NewFrame(WString(u"Utilities"), 60, 40, 700, 500); }
 
 TEST(ShellUtilities, OwnerDrawHeightsFollowTheFont) {
   std::unique_ptr<TFrameWindow> frame(MakeFrame());
