@@ -51,91 +51,20 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolText.h"
+
 namespace {
 
-[[noreturn]] void Fail(const std::string& where, const std::string& message) {
-  std::cerr << where << ": error: " << message << "\n";
-  std::exit(1);
-}
-
-struct TableRow {
-  char flag = '0';
-  std::string english;
-};
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string::size_type start = 0;
-  for (;;) {
-    std::string::size_type tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos) return fields;
-    start = tab + 1;
-  }
-}
-
-std::map<int, TableRow> ReadTable(const std::string& path) {
-  std::ifstream in(path);
-  if (!in) Fail(path, "cannot read");
-  std::map<int, TableRow> rows;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> f = SplitTabs(line);
-    if (f.size() < 6 || f[1] == "-" || f[1].empty()) continue;
-    rows[std::atoi(f[1].c_str())] = TableRow{f[2].empty() ? '0' : f[2][0], f[3]};
-  }
-  return rows;
-}
-
-// Words of a line; a "quoted text" is one word, kept with its quotes; inside
-// it \" and \\ stand for a quote and a backslash.
-std::vector<std::string> Words(const std::string& where, const std::string& line) {
-  std::vector<std::string> words;
-  std::size_t i = 0;
-  while (i < line.size()) {
-    if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
-      ++i;
-      continue;
-    }
-    if (line[i] == '#') break;
-    if (line[i] == '"') {
-      std::string word = "\"";
-      std::size_t j = i + 1;
-      for (;; ++j) {
-        if (j >= line.size()) Fail(where, "unterminated text");
-        if (line[j] == '\\' && j + 1 < line.size() && (line[j + 1] == '"' || line[j + 1] == '\\')) {
-          word.push_back(line[++j]);
-          continue;
-        }
-        if (line[j] == '"') break;
-        word.push_back(line[j]);
-      }
-      word.push_back('"');
-      words.push_back(word);
-      i = j + 1;
-      continue;
-    }
-    std::size_t end = line.find_first_of(" \t\r", i);
-    words.push_back(line.substr(i, end == std::string::npos ? std::string::npos : end - i));
-    i = end == std::string::npos ? line.size() : end;
-  }
-  return words;
-}
+using kvn::tool::Fail;
+using kvn::tool::LineToken;
+using kvn::tool::TableRow;
+using kvn::tool::Words;
 
 std::string Text(const std::string& where, const std::string& word, const std::map<int, TableRow>& table) {
   if (word == "-") return std::string();
   if (word.size() >= 2 && word.front() == '"') return word.substr(1, word.size() - 2);
   if (word.empty() || word[0] != 'L') Fail(where, "expected L<line>, \"text\" or -, got '" + word + "'");
-  char* end = nullptr;
-  long line = std::strtol(word.c_str() + 1, &end, 10);
-  if (*end != 0 || line < 1 || line > 0xFFFE) Fail(where, "bad table line '" + word + "'");
-  auto it = table.find(int(line));
-  if (it == table.end()) Fail(where, "texts.tsv has no row for table line " + std::to_string(line));
-  if (it->second.english.find('~') != std::string::npos) Fail(where, "a dialog text cannot hold '~'");
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "%04lX", line);
-  return std::string("~") + hex + it->second.flag + it->second.english + "~";
+  return LineToken(where, word, table, "a dialog text");
 }
 
 long Number(const std::string& where, const std::string& word, long low, long high, const char* what) {
@@ -358,7 +287,7 @@ int main(int argc, char** argv) {
     std::cerr << "usage: mkdialogs <output.cpp> <texts.tsv> <file.dlg>...\n";
     return 2;
   }
-  const std::map<int, TableRow> table = ReadTable(argv[2]);
+  const std::map<int, TableRow> table = kvn::tool::ReadTable(argv[2]);
   std::vector<Dialog> dialogs;
   dialogs.reserve(256);  // `open` points into the vector while a source is read
   for (int i = 3; i < argc; ++i) {

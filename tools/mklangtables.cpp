@@ -35,6 +35,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolText.h"
+
 namespace {
 
 // Code page 1250, bytes 0x80..0xFF; 0 where the code page has no character.
@@ -63,21 +65,8 @@ struct Row {
   std::string form = "{}";
 };
 
-[[noreturn]] void Fail(const std::string& where, const std::string& message) {
-  std::cerr << where << ": error: " << message << "\n";
-  std::exit(1);
-}
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string::size_type start = 0;
-  for (;;) {
-    std::string::size_type tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos) return fields;
-    start = tab + 1;
-  }
-}
+using kvn::tool::Fail;
+using kvn::tool::SplitTabs;
 
 // "-" gives -1; anything else must be a decimal number in [low, high].
 int ParseNumber(const std::string& where, const std::string& field, int low, int high, const char* what) {

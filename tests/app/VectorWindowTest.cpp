@@ -2,13 +2,10 @@
 // paint pipeline rendered into an off-screen surface as a paint would (no
 // toolkit window), checked pixel by pixel and against reviewed pictures.
 //
-// KVN_UPDATE_GOLDEN=1 rewrites tests/golden/vector_window_*.png. A failed
-// comparison writes the actual picture and a difference picture (changed
-// pixels red over a faded copy of the expected one) to golden-out/ beside
-// the test program.
+// The reviewed pictures are tests/golden/vector_window_*.png (see
+// tests/support/GoldenImage.h for rewriting them).
 #include "app/VectorWindow.h"
 
-#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,9 +25,12 @@
 #include "model/cDrawingData.h"
 #include "model/cLine.h"
 #include "render/RasterSurface.h"
+#include "tests/support/GoldenImage.h"
 
 namespace kvn {
 namespace {
+
+using test::Picture;
 
 constexpr std::int32_t kWidth = 380;
 constexpr std::int32_t kHeight = 200;
@@ -43,13 +43,6 @@ constexpr std::uint32_t kMagenta = 0xFF00FF;
 
 // ---- pictures ----------------------------------------------------------------------------------
 
-struct Picture {
-  std::int32_t width = 0;
-  std::int32_t height = 0;
-  std::vector<std::uint32_t> pixels;  // 0xRRGGBB, rows top down
-  std::uint32_t At(std::int32_t x, std::int32_t y) const { return pixels[std::size_t(y) * width + x]; }
-};
-
 Picture Capture(const cRasterSurface& surface, std::int32_t width, std::int32_t height) {
   surface.Flush();
   Picture p{width, height, {}};
@@ -59,86 +52,12 @@ Picture Capture(const cRasterSurface& surface, std::int32_t width, std::int32_t 
   return p;
 }
 
-std::filesystem::path GoldenFile(const std::string& name) {
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "golden" / (name + ".png");
-}
-
-std::filesystem::path OutputDir() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return (ec ? std::filesystem::current_path() : exe.parent_path()) / "golden-out";
-}
-
-bool WritePng(const Picture& p, const std::filesystem::path& path) {
-  std::filesystem::create_directories(path.parent_path());
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, p.width, p.height);
-  cairo_surface_flush(s);
-  std::uint8_t* d = cairo_image_surface_get_data(s);
-  const int stride = cairo_image_surface_get_stride(s);
-  for (std::int32_t y = 0; y < p.height; ++y)
-    for (std::int32_t x = 0; x < p.width; ++x)
-      *reinterpret_cast<std::uint32_t*>(d + std::size_t(y) * stride + std::size_t(x) * 4) = p.At(x, y);
-  cairo_surface_mark_dirty(s);
-  const bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  return ok;
-}
-
-bool ReadPng(const std::filesystem::path& path, Picture* p) {
-  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  const bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS;
-  if (ok) {
-    cairo_surface_flush(s);
-    p->width = cairo_image_surface_get_width(s);
-    p->height = cairo_image_surface_get_height(s);
-    const std::uint8_t* d = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    p->pixels.clear();
-    for (std::int32_t y = 0; y < p->height; ++y)
-      for (std::int32_t x = 0; x < p->width; ++x)
-        p->pixels.push_back(*reinterpret_cast<const std::uint32_t*>(d + std::size_t(y) * stride + std::size_t(x) * 4) &
-                            0xFFFFFF);
-  }
-  cairo_surface_destroy(s);
-  return ok;
-}
-
 // Per-channel difference allowed. Everything here is drawn aliased, so a
 // changed colour anywhere is a real change.
 constexpr int kTolerance = 2;
 
 void ExpectMatchesGolden(const Picture& actual, const std::string& name) {
-  const char* update = std::getenv("KVN_UPDATE_GOLDEN");
-  if (update != nullptr && std::string(update) == "1") {
-    ASSERT_TRUE(WritePng(actual, GoldenFile(name)));
-    std::printf("golden picture rewritten: %s (review it before committing)\n", GoldenFile(name).c_str());
-    return;
-  }
-  Picture expected;
-  ASSERT_TRUE(ReadPng(GoldenFile(name), &expected))
-      << "cannot read " << GoldenFile(name) << "; run with KVN_UPDATE_GOLDEN=1 to make it";
-  ASSERT_EQ(expected.width, actual.width);
-  ASSERT_EQ(expected.height, actual.height);
-  int bad = 0, worst = 0;
-  Picture diff{actual.width, actual.height, {}};
-  for (std::size_t i = 0; i < actual.pixels.size(); ++i) {
-    int d = 0;
-    for (int shift : {0, 8, 16})
-      d = std::max(d, std::abs(int((actual.pixels[i] >> shift) & 0xFF) - int((expected.pixels[i] >> shift) & 0xFF)));
-    worst = std::max(worst, d);
-    const bool off = d > kTolerance;
-    bad += off;
-    const std::uint32_t e = expected.pixels[i];
-    auto fade = [](std::uint32_t c) { return 191 + c / 4; };
-    diff.pixels.push_back(off ? 0xFF0000
-                              : (fade((e >> 16) & 0xFF) << 16) | (fade((e >> 8) & 0xFF) << 8) | fade(e & 0xFF));
-  }
-  if (bad > 0) {
-    WritePng(actual, OutputDir() / (name + ".actual.png"));
-    WritePng(diff, OutputDir() / (name + ".diff.png"));
-  }
-  EXPECT_EQ(bad, 0) << name << ": " << bad << " pixels differ by more than " << kTolerance << " (worst " << worst
-                    << "); pictures in " << OutputDir();
+  test::ExpectMatchesGolden(actual, name, kTolerance);
 }
 
 // ---- documents ---------------------------------------------------------------------------------

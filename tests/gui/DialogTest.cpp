@@ -24,6 +24,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/WxText.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
@@ -145,16 +146,6 @@ int RunSteps(TDialog& dialog, std::deque<std::function<bool()>> steps) {
   return result;
 }
 
-bool SaveScreenshot(const std::string& name) {
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  std::filesystem::path dir = folder && *folder ? folder : "gui-artifacts";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const std::string file = (dir / name).string();
-  const std::string command = "/usr/bin/import -window root '" + file + "' 2>/dev/null";
-  return std::system(command.c_str()) == 0 && std::filesystem::exists(file);
-}
-
 // The letter after the first single '&'; 0 when none.
 wxChar Mnemonic(const wxString& label) {
   for (std::size_t i = 0; i + 1 < label.size(); ++i) {
@@ -173,14 +164,8 @@ wxChar Mnemonic(const wxString& label) {
 // it). xdotool runs to its end before the test goes on, so that no key of
 // one step arrives in a later one; the presses wait in the X connection
 // until the dialog's loop reads them.
-std::string XdoKeys(const std::string& keys) {
-  return "timeout 10 xdotool search --sync --onlyvisible --name '^Bound controls test$' windowfocus --sync key " +
-         keys + " >/dev/null 2>&1";
-}
-std::string XdoFocus() {
-  return "timeout 10 xdotool search --sync --onlyvisible --name '^Bound controls test$' windowfocus --sync "
-         ">/dev/null 2>&1";
-}
+std::string XdoKeys(const std::string& keys) { return test::XdoOnWindow("Bound controls test", "key " + keys); }
+std::string XdoFocus() { return test::XdoOnWindow("Bound controls test"); }
 std::string XdoKeysToFocus(const std::string& keys) { return "timeout 10 xdotool key " + keys + " >/dev/null 2>&1"; }
 
 class DialogTest : public ::testing::Test {
@@ -188,11 +173,7 @@ class DialogTest : public ::testing::Test {
   void SetUp() override {
     SetLanguageIndex(kLanguageEnglish);
     InvalidateLangTable();
-    frame_ = new TFrameWindow(nullptr, WString(u"Owner"));
-    frame_->Attr.X = 60;
-    frame_->Attr.Y = 40;
-    frame_->Attr.W = 900;
-    frame_->Attr.H = 700;
+    frame_ = test::NewFrame(WString(u"Owner"), 60, 40, 900, 700);
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShow);
   }
@@ -368,7 +349,7 @@ TEST_F(DialogTest, BitmapButtonTogglesAndTakesItsCaptionAsTooltip) {
 }
 
 TEST_F(DialogTest, LiveFieldReportsChangesKeysAndLeaving) {
-  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
   Values v;
   TestDialog d(frame_, v);
   double live = 0;
@@ -454,7 +435,7 @@ TEST_F(DialogTest, TextsAreTranslatedWithDistinctLetters) {
                                 helpVisible = d.GetDlgItem(int(kIdcHelp))->IsWindowVisible();
                                 // F1 does nothing: the dialog stays open.
                                 EXPECT_TRUE(d.HandleDialogKey(kVkF1, false));
-                                if (language == kLanguageCzech) screenshot = SaveScreenshot("dialog-29990-cs.png");
+                                if (language == kLanguageCzech) screenshot = test::SaveScreenshot("dialog-29990-cs.png");
                                 return true;
                               },
                               [&] {
@@ -561,7 +542,7 @@ TEST_F(DialogTest, SpinArrowsStepTheField) {
 }
 
 TEST_F(DialogTest, TabEnterAndEscapeWorkLikeADialog) {
-  if (std::system("command -v xdotool >/dev/null 2>&1") != 0) GTEST_SKIP() << "xdotool is not installed";
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
   Values v;
   {
     TestDialog d(frame_, v);

@@ -18,44 +18,12 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
 
-MessageBoxDialog* FindOpenBox() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
-  }
-  return nullptr;
-}
-
-// The real box, with each request noted; every box that opens is answered
-// with OK once the toolkit has mapped it.
-class BoxCloser : public MessageBoxDialogBackend {
- public:
-  BoxCloser() {
-    timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-      MessageBoxDialog* box = FindOpenBox();
-      if (!box || ++ticks_ < 3) return;
-      ticks_ = 0;
-      parents.push_back(box->GetParent());
-      box->Press(kIdOk);
-    });
-    timer_.Start(100);
-  }
-  int ShowBox(const MessageBoxRequest& request) override {
-    texts.push_back(request.text);
-    styles.push_back(request.style);
-    return MessageBoxDialogBackend::ShowBox(request);
-  }
-  std::vector<WString> texts;
-  std::vector<std::uint32_t> styles;
-  std::vector<wxWindow*> parents;
-
- private:
-  wxTimer timer_;
-  int ticks_ = 0;
-};
+using test::FindOpenBox;
 
 TEST(InternalErrorNotice, OncePerRunAndAPendingQuitStillQuits) {
   SetLanguageIndex(kLanguageEnglish);
@@ -72,7 +40,8 @@ TEST(InternalErrorNotice, OncePerRunAndAPendingQuitStillQuits) {
   frame->ShowWindow(kSwShowNormal);
   app.SetMainWindow(frame);
 
-  BoxCloser closer;
+  // Every box is answered with OK.
+  test::AnsweringBoxes closer(std::chrono::milliseconds(100));
   SetMessageBoxBackend(&closer);
   PostQuitMessage(4);
   ReportInternalError(frame, 1001);
@@ -106,16 +75,4 @@ TEST(InternalErrorNotice, OncePerRunAndAPendingQuitStillQuits) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

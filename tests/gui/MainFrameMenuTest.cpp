@@ -18,6 +18,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "tests/support/TestData.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
@@ -49,18 +50,16 @@ std::string Clashes(const wxMenu* menu) {
   return clashes;
 }
 
-class MainFrameMenuTest : public ::testing::Test {
+class MainFrameMenuTest : public test::SettingsFolderTest {
  protected:
   void SetUp() override {
-    setenv("KVN_SETTINGS_DIR", settings_.Path().c_str(), 1);
-    SettingsStore::ResetGlobal();
-    WriteLanguageSetting(kLanguageEnglish);
+    SettingsFolderTest::SetUp();
     frame_ = new TTestyFrameWindow;
     ASSERT_TRUE(frame_->Create());
   }
   void TearDown() override {
     delete frame_;  // destroys its window first
-    SettingsStore::ResetGlobal();
+    SettingsFolderTest::TearDown();
   }
   wxMenuBar* Bar() { return frame_->GetMenuBar(); }
   wxString Label(int id) {
@@ -68,7 +67,6 @@ class MainFrameMenuTest : public ::testing::Test {
     return item ? item->GetItemLabel() : wxString("<missing>");
   }
 
-  test::ScratchDir settings_;
   TTestyFrameWindow* frame_ = nullptr;
 };
 
@@ -136,16 +134,4 @@ TEST_F(MainFrameMenuTest, FrameKeepsItsMinimumSizeAndClassName) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

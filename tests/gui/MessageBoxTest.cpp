@@ -15,6 +15,7 @@
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "platform/ui/MessageBoxDialog.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
@@ -31,24 +32,7 @@ class FrameOwner : public cMsgDlg {
 
 wxString ToWx(const WString& s) { return wxString::FromUTF8(s.ToUtf8()); }
 
-MessageBoxDialog* FindOpenBox() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
-  }
-  return nullptr;
-}
-
-// Saves the whole screen; false when no grabber is installed.
-bool SaveScreenshot(const std::string& name) {
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  std::filesystem::path dir = folder && *folder ? folder : "gui-artifacts";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const std::string file = (dir / name).string();
-  // The full path: /usr/local/bin/convert and friends may be stand-ins.
-  const std::string command = "/usr/bin/import -window root '" + file + "' 2>/dev/null";
-  return std::system(command.c_str()) == 0 && std::filesystem::exists(file);
-}
+using test::FindOpenBox;
 
 TEST(MessageBoxDialog, ShowsCzechButtonsOverItsOwner) {
   SetLanguageIndex(kLanguageCzech);
@@ -76,7 +60,7 @@ TEST(MessageBoxDialog, ShowsCzechButtonsOverItsOwner) {
     for (const MessageBoxDialog::Button& b : box->Buttons()) labels.push_back(b.button->GetLabel());
     boxRect = box->GetScreenRect();
     box->Update();
-    screenshot = SaveScreenshot("message-box-cs.png");
+    screenshot = test::SaveScreenshot("message-box-cs.png");
     box->Press(kIdNo);
   });
   timer.Start(250);
@@ -120,13 +104,4 @@ TEST(MessageBoxDialog, EscapeAnswersCancelOnlyWhereThereIsOne) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv, false); }

@@ -27,19 +27,13 @@
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
 
 std::uint64_t g_now = 0;
 std::uint64_t TestClock() { return g_now; }
-
-MessageBoxDialog* FindOpenBox() {
-  for (wxWindow* w : wxTopLevelWindows) {
-    if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
-  }
-  return nullptr;
-}
 
 // GTK paints on its frame clock, a little after the change: the screen is
 // given some rounds of the loop before it is photographed.
@@ -48,47 +42,8 @@ bool SaveScreenshot(const std::string& name) {
     wxYield();
     wxMilliSleep(30);
   }
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  std::filesystem::path dir = folder && *folder ? folder : "gui-artifacts";
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const std::string file = (dir / name).string();
-  const std::string command = "/usr/bin/import -window root '" + file + "' 2>/dev/null";
-  return std::system(command.c_str()) == 0 && std::filesystem::exists(file);
+  return test::SaveScreenshot(name);
 }
-
-// The real boxes; each request is noted, and each box that opens is
-// answered with the next queued answer once the toolkit has mapped it.
-class AnsweringBoxes : public MessageBoxDialogBackend {
- public:
-  AnsweringBoxes() {
-    timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-      MessageBoxDialog* box = FindOpenBox();
-      if (!box || ++ticks_ < 3) return;
-      ticks_ = 0;
-      parents.push_back(box->GetParent());
-      const int answer = answers.empty() ? kIdOk : answers.front();
-      if (!answers.empty()) answers.pop_front();
-      box->Press(answer);
-    });
-    timer_.Start(50);
-  }
-  int ShowBox(const MessageBoxRequest& request) override {
-    texts.push_back(request.text);
-    captions.push_back(request.caption);
-    styles.push_back(request.style);
-    return MessageBoxDialogBackend::ShowBox(request);
-  }
-  std::deque<int> answers;
-  std::vector<WString> texts;
-  std::vector<WString> captions;
-  std::vector<std::uint32_t> styles;
-  std::vector<wxWindow*> parents;
-
- private:
-  wxTimer timer_;
-  int ticks_ = 0;
-};
 
 class ProgressDialogTest : public ::testing::Test {
  protected:
@@ -99,11 +54,7 @@ class ProgressDialogTest : public ::testing::Test {
     previousClock_ = SetTickSource(&TestClock);
     SetMessageBoxBackend(&boxes_);
     InstallProgressDialogs();
-    frame_ = new TFrameWindow(nullptr, WString(u"Viewer"));
-    frame_->Attr.X = 100;
-    frame_->Attr.Y = 60;
-    frame_->Attr.W = 800;
-    frame_->Attr.H = 600;
+    frame_ = test::NewFrame(WString(u"Viewer"), 100, 60, 800, 600);
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShowNormal);
     wxYield();
@@ -129,8 +80,7 @@ class ProgressDialogTest : public ::testing::Test {
     wxYield();
     // No window manager runs on the test display: the keyboard focus is
     // given to the dialog's X window directly (xdotool windowfocus).
-    const std::string command = "xdotool search --name '^" + dialog.GetCaption().ToUtf8() +
-                                "$' windowfocus --sync key Escape";
+    const std::string command = test::XdoOnWindow(dialog.GetCaption().ToUtf8(), "key Escape");
     const int rc = std::system(command.c_str());
     if (rc != 0) std::fprintf(stderr, "xdotool failed: %d\n", rc);
     (void)peer;
@@ -143,7 +93,7 @@ class ProgressDialogTest : public ::testing::Test {
     return result;
   }
 
-  AnsweringBoxes boxes_;
+  test::AnsweringBoxes boxes_{std::chrono::milliseconds(50)};
   TFrameWindow* frame_ = nullptr;
   TickSource previousClock_ = nullptr;
 };
@@ -260,16 +210,4 @@ TEST_F(ProgressDialogTest, NestedDialogSitsUnderTheOuterOne) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

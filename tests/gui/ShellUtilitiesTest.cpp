@@ -18,18 +18,12 @@
 #include "platform/ui/NearParent.h"
 #include "platform/ui/OwnerDrawMeasure.h"
 #include "platform/ui/UiHelpersWx.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
 
-TFrameWindow* MakeFrame() {
-  auto* frame = new TFrameWindow(nullptr, WString(u"Utilities"));
-  frame->Attr.X = 60;
-  frame->Attr.Y = 40;
-  frame->Attr.W = 700;
-  frame->Attr.H = 500;
-  return frame;
-}
+TFrameWindow* MakeFrame() { return test::NewFrame(WString(u"Utilities"), 60, 40, 700, 500); }
 
 TEST(ShellUtilities, OwnerDrawHeightsFollowTheFont) {
   std::unique_ptr<TFrameWindow> frame(MakeFrame());
@@ -152,16 +146,4 @@ TEST(ShellUtilities, AutoButtonCallsBackAndHideControlStaysHidden) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

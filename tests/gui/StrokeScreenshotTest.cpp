@@ -30,6 +30,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "render/RasterSurface.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
 
@@ -49,39 +50,6 @@ constexpr std::uint32_t kCircleColor = 0x00C00000;  // blue circles
 constexpr std::uint32_t kPolygonColor = 0x00A000A0; // purple polygons
 std::uint32_t OnScreen(std::uint32_t colorref) {
   return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
-}
-
-std::filesystem::path ArtifactDir() {
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  return folder && *folder ? folder : "gui-artifacts";
-}
-
-struct Screen {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-};
-
-Screen GrabScreen(const std::filesystem::path& file) {
-  Screen screen;
-  std::filesystem::create_directories(file.parent_path());
-  const std::string command = "/usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
-  if (std::system(command.c_str()) != 0) return screen;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(s);
-    screen.width = cairo_image_surface_get_width(s);
-    screen.height = cairo_image_surface_get_height(s);
-    const std::uint8_t* d = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < screen.height; ++y)
-      for (int x = 0; x < screen.width; ++x)
-        screen.pixels.push_back(*reinterpret_cast<const std::uint32_t*>(d + std::size_t(y) * stride + x * 4) &
-                                0xFFFFFF);
-  }
-  cairo_surface_destroy(s);
-  return screen;
 }
 
 test::FixtureDocument ShapesDocument() {
@@ -123,24 +91,8 @@ test::FixtureDocument ShapesDocument() {
   return doc;
 }
 
-class StrokeScreenshotTest : public ::testing::Test {
+class StrokeScreenshotTest : public test::SettingsFolderTest {
  protected:
-  void SetUp() override {
-    setenv("KVN_SETTINGS_DIR", settings_.Path().c_str(), 1);
-    SettingsStore::ResetGlobal();
-    WriteLanguageSetting(kLanguageEnglish);
-  }
-  void TearDown() override { SettingsStore::ResetGlobal(); }
-
-  static void Pump(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
-      wxTheApp->Yield(true);
-      std::this_thread::sleep_for(10ms);
-    }
-  }
-
-  test::ScratchDir settings_;
   test::ScratchDir files_;
 };
 
@@ -159,7 +111,7 @@ TEST_F(StrokeScreenshotTest, LinesArcsCirclesAndPolygonsAreVisibleInTheDrawingWi
   frame->SetClientWindow(window);
   ASSERT_TRUE(frame->Create());
   frame->ShowWindow(kSwShow);
-  Pump(500ms);
+  test::Pump(500ms);
   ASSERT_NE(window->GetPeer(), nullptr);
   const TRect client = window->GetClientRect();
   const TPoint origin = window->ClientToScreen(TPoint{0, 0});
@@ -174,8 +126,8 @@ TEST_F(StrokeScreenshotTest, LinesArcsCirclesAndPolygonsAreVisibleInTheDrawingWi
   for (int attempt = 0; attempt < 20 && mismatches != 0; ++attempt) {
     window->GetPeer()->Refresh();
     window->GetPeer()->Update();
-    Pump(200ms);
-    const Screen screen = GrabScreen(ArtifactDir() / "stroke_shapes.png");
+    test::Pump(200ms);
+    const test::Screen screen = test::GrabScreen(test::ArtifactDir() / "stroke_shapes.png");
     ASSERT_FALSE(screen.pixels.empty()) << "cannot grab the screen";
     ASSERT_LE(origin.x + client.right, screen.width);
     ASSERT_LE(origin.y + client.bottom, screen.height);
@@ -188,7 +140,7 @@ TEST_F(StrokeScreenshotTest, LinesArcsCirclesAndPolygonsAreVisibleInTheDrawingWi
         ++counts[actual];
       }
   }
-  EXPECT_EQ(mismatches, 0) << "screenshot in " << ArtifactDir();
+  EXPECT_EQ(mismatches, 0) << "screenshot in " << test::ArtifactDir();
   // Each kind of object shows in its colour, with at least the pixels of a
   // short one-pixel stroke.
   EXPECT_GT(counts[OnScreen(kLineColor)], 200);
@@ -200,16 +152,4 @@ TEST_F(StrokeScreenshotTest, LinesArcsCirclesAndPolygonsAreVisibleInTheDrawingWi
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

@@ -31,45 +31,12 @@
 #include "render/RasterSurface.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::filesystem::path ArtifactDir() {
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  return folder && *folder ? folder : "gui-artifacts";
-}
-
-// The whole screen as 0xRRGGBB pixels; empty when the grab failed.
-struct Screen {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
-};
-
-Screen GrabScreen(const std::filesystem::path& file) {
-  Screen screen;
-  std::filesystem::create_directories(file.parent_path());
-  const std::string command = "/usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
-  if (std::system(command.c_str()) != 0) return screen;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(s);
-    screen.width = cairo_image_surface_get_width(s);
-    screen.height = cairo_image_surface_get_height(s);
-    const std::uint8_t* d = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < screen.height; ++y)
-      for (int x = 0; x < screen.width; ++x)
-        screen.pixels.push_back(*reinterpret_cast<const std::uint32_t*>(d + std::size_t(y) * stride + x * 4) &
-                                0xFFFFFF);
-  }
-  cairo_surface_destroy(s);
-  return screen;
-}
 
 // A landscape A4 on two sheets of paper across, with a plan drawn on it.
 test::FixtureDocument PlanDocument() {
@@ -101,25 +68,8 @@ test::FixtureDocument PlanDocument() {
   return doc;
 }
 
-class VectorWindowTest : public ::testing::Test {
+class VectorWindowTest : public test::SettingsFolderTest {
  protected:
-  void SetUp() override {
-    setenv("KVN_SETTINGS_DIR", settings_.Path().c_str(), 1);
-    SettingsStore::ResetGlobal();
-    WriteLanguageSetting(kLanguageEnglish);
-  }
-  void TearDown() override { SettingsStore::ResetGlobal(); }
-
-  // Runs the toolkit's loop for a while.
-  static void Pump(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
-      wxTheApp->Yield(true);
-      std::this_thread::sleep_for(10ms);
-    }
-  }
-
-  test::ScratchDir settings_;
   test::ScratchDir files_;
 };
 
@@ -141,7 +91,7 @@ TEST_F(VectorWindowTest, FrameShowsTheFixturePageExactlyAsRendered) {
   frame->SetClientWindow(window);
   ASSERT_TRUE(frame->Create());
   frame->ShowWindow(kSwShow);
-  Pump(500ms);
+  test::Pump(500ms);
   ASSERT_NE(window->GetPeer(), nullptr);
   ASSERT_TRUE(window->GetPeer()->IsShown());
 
@@ -163,8 +113,8 @@ TEST_F(VectorWindowTest, FrameShowsTheFixturePageExactlyAsRendered) {
   for (int attempt = 0; attempt < 20 && mismatches != 0; ++attempt) {
     window->GetPeer()->Refresh();
     window->GetPeer()->Update();
-    Pump(200ms);
-    const Screen screen = GrabScreen(ArtifactDir() / "vector_window_frame.png");
+    test::Pump(200ms);
+    const test::Screen screen = test::GrabScreen(test::ArtifactDir() / "vector_window_frame.png");
     ASSERT_FALSE(screen.pixels.empty()) << "cannot grab the screen";
     ASSERT_LE(origin.x + client.right, screen.width);
     ASSERT_LE(origin.y + client.bottom, screen.height);
@@ -182,7 +132,7 @@ TEST_F(VectorWindowTest, FrameShowsTheFixturePageExactlyAsRendered) {
       }
   }
   EXPECT_EQ(mismatches, 0) << "first at " << firstX << "," << firstY << ": screen " << std::hex << seen
-                           << ", rendered " << wanted << "; screenshot in " << ArtifactDir();
+                           << ", rendered " << wanted << "; screenshot in " << test::ArtifactDir();
 
   // The page is there: light yellow around it, its frame, white inside.
   EXPECT_EQ(*surface.PixelAt(5, 5) & 0xFFFFFF, 0xFFFFC0u);
@@ -193,8 +143,8 @@ TEST_F(VectorWindowTest, FrameShowsTheFixturePageExactlyAsRendered) {
   // shared surface prepared for that smaller rectangle: the same pixels.
   const DRect changed{300, 60, 460, 140};
   window->InvalidateWorldRect(&changed);
-  Pump(300ms);
-  const Screen after = GrabScreen(ArtifactDir() / "vector_window_after_invalidate.png");
+  test::Pump(300ms);
+  const test::Screen after = test::GrabScreen(test::ArtifactDir() / "vector_window_after_invalidate.png");
   ASSERT_FALSE(after.pixels.empty());
   int changedPixels = 0;
   for (int y = 0; y < client.bottom; ++y)
@@ -206,16 +156,4 @@ TEST_F(VectorWindowTest, FrameShowsTheFixturePageExactlyAsRendered) {
 }  // namespace
 }  // namespace kvn
 
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  wxApp::SetInstance(new wxApp);
-  wxInitializer toolkit(argc, argv);
-  if (!toolkit.IsOk()) {
-    std::fprintf(stderr, "cannot start the toolkit (no display?)\n");
-    return 1;
-  }
-  kvn::InstallUiHelpersWx();
-  const int result = RUN_ALL_TESTS();
-  kvn::UninstallUiHelpersWx();
-  return result;
-}
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }

@@ -22,6 +22,7 @@
 #include "foundation/WindowPlacement.h"
 #include "platform/settings/SettingsStore.h"
 #include "tests/support/TestData.h"
+#include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
@@ -30,29 +31,13 @@ using namespace std::chrono_literals;
 
 constexpr const char16_t* kKey = u"Software\\QUARN_KVN_Viewer";
 
-std::string Shell(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  std::array<char, 512> buffer{};
-  while (std::fgets(buffer.data(), int(buffer.size()), pipe)) out += buffer.data();
-  pclose(pipe);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
+using test::Shell;
 
 std::filesystem::path ViewerPath() {
   if (const char* v = std::getenv("KVN_VIEWER"); v && *v) return v;
   // This program is <build>/tests/gui/<name>; the viewer <build>/app/kvn-viewer.
   return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path().parent_path() / "app" /
          "kvn-viewer";
-}
-
-void Screenshot(const std::string& name) {
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  std::filesystem::path dir = folder && *folder ? folder : "gui-artifacts";
-  std::filesystem::create_directories(dir);
-  Shell("/usr/bin/import -window root '" + (dir / name).string() + "' 2>/dev/null");
 }
 
 // One run of the viewer with a settings folder of the test's own.
@@ -144,7 +129,7 @@ TEST_F(ViewerProcessTest, StartsWithTitleAndClassAndQuitsByShortcut) {
   EXPECT_EQ(viewer.Title(), "Viewer Info-Korvana (version 20.0.0)");
   // The window class of the frame (the class part of WM_CLASS).
   EXPECT_EQ(Shell("xdotool search --onlyvisible --class '^KvnViewer-QUARN$' 2>/dev/null | head -1"), viewer.Window());
-  Screenshot("viewer-start-en.png");
+  test::SaveScreenshot("viewer-start-en.png");
   viewer.Keys("ctrl+q");
   EXPECT_EQ(viewer.WaitExit(), 0);
   EXPECT_TRUE(Placement().hasW);  // saved on the way out
@@ -155,7 +140,7 @@ TEST_F(ViewerProcessTest, QuitsThroughFileExit) {
   Viewer viewer(settings_.Path());
   ASSERT_FALSE(viewer.Window().empty());
   viewer.Keys("alt+f");
-  Screenshot("viewer-file-menu-en.png");
+  test::SaveScreenshot("viewer-file-menu-en.png");
   viewer.Keys("x");  // E&xit
   EXPECT_EQ(viewer.WaitExit(), 0);
 }
@@ -166,12 +151,12 @@ TEST_F(ViewerProcessTest, LanguageFromTheMenuIsKeptForTheNextStart) {
     Viewer viewer(settings_.Path());
     ASSERT_FALSE(viewer.Window().empty());
     viewer.Keys("alt+o l");  // Options > Language: its first item, Česky
-    Screenshot("viewer-language-menu.png");
+    test::SaveScreenshot("viewer-language-menu.png");
     viewer.Keys("Return");
     EXPECT_EQ(viewer.Title(), "Prohlížeč Info-Korvana (verze 20.0.0)");
     EXPECT_EQ(Dword(u"Language", 99), 0u);
     viewer.Keys("alt+s");  // &Soubor
-    Screenshot("viewer-file-menu-cs.png");
+    test::SaveScreenshot("viewer-file-menu-cs.png");
     viewer.Keys("k");  // &Konec
     EXPECT_EQ(viewer.WaitExit(), 0);
   }
@@ -245,7 +230,7 @@ TEST_F(ViewerProcessTest, OutOfMemoryNoticeOnceAndCleared) {
     EXPECT_EQ(Dword(u"MemoryError", 99), 0u);  // cleared before it is shown
     const std::string box = Shell("xdotool search --onlyvisible --name '^KVN Viewer$' 2>/dev/null | head -1");
     ASSERT_FALSE(box.empty());
-    Screenshot("viewer-memory-notice.png");
+    test::SaveScreenshot("viewer-memory-notice.png");
     Shell("xdotool windowfocus --sync " + box + " key Return");
     std::this_thread::sleep_for(500ms);
     EXPECT_EQ(viewer.VisibleWindows(), 1);

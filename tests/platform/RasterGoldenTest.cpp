@@ -1,11 +1,7 @@
 // The raster target against a reviewed picture: lines, polylines and filled
 // polygons with several pens and brushes, aliased and anti-aliased.
-//
-// KVN_UPDATE_GOLDEN=1 rewrites tests/golden/raster_primitives.png. A failed
-// comparison writes the actual picture and a difference picture (changed
-// pixels red over a faded copy of the expected one) to golden-out/ beside
-// the test program.
-#include <cairo.h>
+// The reviewed picture is tests/golden/raster_primitives.png (see
+// tests/support/GoldenImage.h for rewriting it).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +12,7 @@
 #include <vector>
 
 #include "platform/gdi/RasterDC.h"
+#include "tests/support/GoldenImage.h"
 
 namespace kvn {
 namespace {
@@ -25,16 +22,6 @@ constexpr int kHeight = 160;
 // Per-channel difference allowed: anti-aliased edges may move by a few
 // levels between cairo builds; aliased pixels must not change colour.
 constexpr int kTolerance = 8;
-
-std::filesystem::path GoldenFile() {
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "golden" / "raster_primitives.png";
-}
-
-std::filesystem::path OutputDir() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return (ec ? std::filesystem::current_path() : exe.parent_path()) / "golden-out";
-}
 
 std::vector<TPoint> Star(int cx, int cy, int r) {
   std::vector<TPoint> pts;
@@ -139,38 +126,6 @@ void DrawScene(RasterDC& dc) {
   dc.SetAntialias(false);
 }
 
-// Copies B, G, R, A rows into a new RGB24 image and writes it.
-bool WritePng(const std::vector<std::uint8_t>& bgra, const std::filesystem::path& path) {
-  std::filesystem::create_directories(path.parent_path());
-  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-  cairo_surface_flush(s);
-  std::uint8_t* d = cairo_image_surface_get_data(s);
-  int stride = cairo_image_surface_get_stride(s);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth * 4; ++x) d[y * stride + x] = bgra[std::size_t(y) * kWidth * 4 + x];
-  cairo_surface_mark_dirty(s);
-  bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(s);
-  return ok;
-}
-
-bool ReadPng(const std::filesystem::path& path, std::vector<std::uint8_t>* bgra) {
-  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  bool ok = cairo_surface_status(s) == CAIRO_STATUS_SUCCESS && cairo_image_surface_get_width(s) == kWidth &&
-            cairo_image_surface_get_height(s) == kHeight;
-  if (ok) {
-    cairo_surface_flush(s);
-    const std::uint8_t* d = cairo_image_surface_get_data(s);
-    int stride = cairo_image_surface_get_stride(s);
-    bgra->assign(std::size_t(kWidth) * kHeight * 4, 255);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x)
-        for (int k = 0; k < 3; ++k) (*bgra)[(std::size_t(y) * kWidth + x) * 4 + k] = d[y * stride + x * 4 + k];
-  }
-  cairo_surface_destroy(s);
-  return ok;
-}
-
 TEST(RasterGoldenTest, PrimitivesMatchTheReviewedPicture) {
   std::vector<std::uint8_t> pixels(std::size_t(kWidth) * kHeight * 4, 0);
   auto dc = RasterDC::Create(pixels.data(), kWidth, kHeight);
@@ -178,32 +133,7 @@ TEST(RasterGoldenTest, PrimitivesMatchTheReviewedPicture) {
   DrawScene(*dc);
   dc->Flush();
 
-  const char* update = std::getenv("KVN_UPDATE_GOLDEN");
-  if (update != nullptr && std::string(update) == "1") {
-    ASSERT_TRUE(WritePng(pixels, GoldenFile()));
-    GTEST_SKIP() << "golden picture rewritten: " << GoldenFile() << " (review it before committing)";
-  }
-  std::vector<std::uint8_t> expected;
-  ASSERT_TRUE(ReadPng(GoldenFile(), &expected))
-      << "cannot read " << GoldenFile() << "; run with KVN_UPDATE_GOLDEN=1 to make it";
-
-  int bad = 0, worst = 0;
-  std::vector<std::uint8_t> diff(pixels.size());
-  for (std::size_t i = 0; i < pixels.size(); i += 4) {
-    int d = 0;
-    for (int k = 0; k < 3; ++k) d = std::max(d, std::abs(int(pixels[i + k]) - int(expected[i + k])));
-    worst = std::max(worst, d);
-    bool off = d > kTolerance;
-    bad += off;
-    for (int k = 0; k < 3; ++k) diff[i + k] = off ? (k == 2 ? 255 : 0) : std::uint8_t(191 + expected[i + k] / 4);
-    diff[i + 3] = 255;
-  }
-  if (bad > 0) {
-    WritePng(pixels, OutputDir() / "raster_primitives.actual.png");
-    WritePng(diff, OutputDir() / "raster_primitives.diff.png");
-  }
-  EXPECT_EQ(bad, 0) << bad << " pixels differ by more than " << kTolerance << " (worst " << worst
-                    << "); pictures in " << OutputDir();
+  test::ExpectMatchesGolden(test::PictureFromBgra(pixels.data(), kWidth, kHeight), "raster_primitives", kTolerance);
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+// What every GUI test program shares: starting the toolkit on the test's X
+// display, a settings folder of the test's own, screenshots into
+// $KVN_GUI_ARTIFACTS (default ./gui-artifacts), running the toolkit's loop
+// for a while, and key presses through the X server with xdotool.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <wx/timer.h>
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "foundation/WString.h"
+#include "platform/ui/MessageBoxDialog.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+class TFrameWindow;
+}
+
+namespace kvn::test {
+
+// Initialises GoogleTest and the toolkit, then runs every test. The
+// toolkit's UI helpers are installed around the run unless the program
+// tests the bare toolkit. 1 when the toolkit cannot start (no display).
+int RunGuiTests(int argc, char** argv, bool installUiHelpers = true);
+
+// Where screenshots go, for a person to look at.
+std::filesystem::path ArtifactDir();
+
+// Saves the whole screen as ArtifactDir()/name; false when no grabber is
+// installed or the grab failed.
+bool SaveScreenshot(const std::string& name);
+
+// The whole screen as 0xRRGGBB pixels; empty when the grab failed.
+struct Screen {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * width + x]; }
+};
+
+// Grabs the screen into `file` (a PNG kept as an artifact) and reads it back.
+Screen GrabScreen(const std::filesystem::path& file);
+
+// Runs the toolkit's loop for a while, in rounds of 10 ms.
+void Pump(std::chrono::milliseconds duration);
+
+// The message box currently shown, if any.
+MessageBoxDialog* FindOpenBox();
+
+// The standard output of a shell command, without its trailing line breaks.
+std::string Shell(const std::string& command);
+
+// True when xdotool is installed (tests that need real key presses skip
+// without it).
+bool HaveXdotool();
+
+// The real message boxes, each request noted; every box that opens is
+// answered with the next queued answer (OK when none is queued) once the
+// toolkit has mapped it: three ticks of `period` after it shows.
+// Install it with SetMessageBoxBackend for the test's run.
+class AnsweringBoxes : public MessageBoxDialogBackend {
+ public:
+  explicit AnsweringBoxes(std::chrono::milliseconds period);
+  int ShowBox(const MessageBoxRequest& request) override;
+
+  std::deque<int> answers;
+  std::vector<WString> texts;
+  std::vector<WString> captions;
+  std::vector<std::uint32_t> styles;
+  std::vector<wxWindow*> parents;
+
+ private:
+  wxTimer timer_;
+  int ticks_ = 0;
+};
+
+// A frame window placed at (x, y) with size w x h, not yet created; the
+// caller owns it.
+TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h);
+
+// A shell command that gives the X focus to the visible window titled
+// exactly `title` (there is no window manager on the test display to give
+// it) and then runs the xdotool `action` there, e.g. "key Tab". It waits
+// for the window and for the action to end, at most 10 s, so that no key
+// of one step arrives in a later one.
+std::string XdoOnWindow(const std::string& title, const std::string& action = "");
+
+// Tests whose code reads the process-wide settings: each gets a fresh,
+// empty settings folder and the English language.
+class SettingsFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  ScratchDir settings_;
+};
+
+}  // namespace kvn::test
