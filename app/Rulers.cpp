@@ -1,14 +1,20 @@
 #include "app/Rulers.h"
 
 #include <wx/dcclient.h>
+#include <wx/image.h>
 #include <wx/window.h>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 #include "app/VectorWindow.h"
 #include "foundation/TextFormat.h"
 #include "foundation/UiColors.h"
 #include "foundation/WaitCursor.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/RasterDC.h"
 #include "platform/ui/Cursor.h"
 
 namespace kvn {
@@ -135,6 +141,38 @@ std::int32_t DrawRulerText(const std::function<void(std::int32_t, std::int32_t)>
   return advance;
 }
 
+void PaintRulerTo(TDC& dc, const WorldMapping& mapping, bool vertical, TSize size, COLORREF colour,
+                  RulerCache& cache) {
+  const std::int32_t length = vertical ? size.cy : size.cx;
+  const RulerLayout layout = ComputeRulerTicks(mapping, vertical, length, cache);
+  if (layout.ticks.empty()) return;
+  dc.SelectObject(TPen(colour, 1));
+  // Lines end before their last point, as GDI's LineTo: a tick from its top
+  // to 15 covers the pixels top .. 14.
+  auto line = [&](std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
+    dc.MoveTo(x0, y0);
+    dc.LineTo(x1, y1);
+  };
+  auto pixel = [&](std::int32_t x, std::int32_t y) { dc.SetPixel(x, y, colour); };
+  for (const RulerTick& t : layout.ticks) {
+    if (vertical)
+      line(t.top, t.position, kRulerSize, t.position);
+    else
+      line(t.position, t.top, t.position, kRulerSize);
+    if (t.label) {
+      if (vertical)
+        DrawRulerText(pixel, 0, t.position - 2, true, t.text, layout.labelRoom);
+      else
+        DrawRulerText(pixel, t.position + 2, 0, false, t.text, layout.labelRoom);
+    }
+  }
+  if (vertical)
+    line(kRulerSize - 1, 0, kRulerSize - 1, size.cy);
+  else
+    line(0, kRulerSize - 1, size.cx, kRulerSize - 1);
+  dc.RestorePen();
+}
+
 // ---- windows -----------------------------------------------------------------------------------
 
 TWhereWin::TWhereWin(cVectorWindow* window, TWindow* view, int orientation)
@@ -148,34 +186,30 @@ void TWhereWin::Refresh(bool updateNow) {
   if (updateNow) UpdateWindow();
 }
 
+// The ruler is painted into a raster context of its own size and blitted,
+// so that the screen shows the pixels of the reviewed test pictures. A
+// ruler is 15 pixels by the view's length: a few tens of KiB at most.
 void TWhereWin::EvPaint() {
   wxPaintDC* dc = GetPaintDC();
   if (!dc || !GetPeer()) return;
   const wxSize size = GetPeer()->GetClientSize();
-  const std::uint32_t c = GetUiSysColor(8);
-  const wxColour colour(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-  dc->SetBackground(GetPeer()->GetBackgroundColour());
-  dc->Clear();
-  dc->SetPen(wxPen(colour, 1));
-  const std::int32_t length = vertical_ ? size.y : size.x;
-  const RulerLayout layout = ComputeRulerTicks(window_->Mapping(), vertical_, length, cache_);
-  auto pixel = [&](std::int32_t x, std::int32_t y) { dc->DrawPoint(x, y); };
-  for (const RulerTick& t : layout.ticks) {
-    if (vertical_)
-      dc->DrawLine(t.top, t.position, 15, t.position);
-    else
-      dc->DrawLine(t.position, t.top, t.position, 15);
-    if (t.label) {
-      if (vertical_)
-        DrawRulerText(pixel, 0, t.position - 2, true, t.text, layout.labelRoom);
-      else
-        DrawRulerText(pixel, t.position + 2, 0, false, t.text, layout.labelRoom);
-    }
+  if (size.x < 1 || size.y < 1) return;
+  std::vector<std::uint32_t> pixels(std::size_t(size.x) * std::size_t(size.y));
+  std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(pixels.data());
+  const std::unique_ptr<RasterDC> raster = RasterDC::Create(bits, size.x, size.y);
+  if (!raster) return;
+  const wxColour back = GetPeer()->GetBackgroundColour();
+  raster->FillSolidRect(TRect{0, 0, size.x, size.y}, Rgb(back.Red(), back.Green(), back.Blue()));
+  PaintRulerTo(*raster, window_->Mapping(), vertical_, TSize{size.x, size.y}, GetUiSysColor(8), cache_);
+  raster->Flush();
+  wxImage image(size.x, size.y, false);
+  unsigned char* out = image.GetData();
+  for (std::size_t i = 0; i < pixels.size(); ++i, out += 3) {
+    out[0] = bits[4 * i + 2];
+    out[1] = bits[4 * i + 1];
+    out[2] = bits[4 * i];
   }
-  if (vertical_)
-    dc->DrawLine(14, 0, 14, size.y);
-  else
-    dc->DrawLine(0, 14, size.x, 14);
+  dc->DrawBitmap(wxBitmap(image), 0, 0);
 }
 
 bool TWhereWin::EvSetCursor(THandle, std::uint32_t, std::uint32_t) {

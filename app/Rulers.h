@@ -2,9 +2,10 @@
 // thick, ticks at powers of ten of the drawing's coordinates, labels set
 // pixel by pixel in a tiny built-in font so that they fit the strip.
 //
-// The tick arithmetic runs without a display (ComputeRulerTicks); TWhereWin
-// paints it. Positions are pixels along the ruler; "top" is the tick's
-// start across the ruler (1 long, 9 medium, 11 short), every tick ending at 14.
+// The tick arithmetic and the paint run without a display
+// (ComputeRulerTicks, PaintRulerTo); TWhereWin paints through them.
+// Positions are pixels along the ruler; "top" is the tick's start across
+// the ruler (1 long, 9 medium, 11 short), every tick ending at 14.
 #pragma once
 
 #include <cfloat>
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/GdiTypes.h"
 #include "platform/ui/Window.h"
 #include "render/WorldMapping.h"
 
@@ -56,6 +58,16 @@ RulerLayout ComputeRulerTicks(const WorldMapping& mapping, bool vertical, std::i
 // glyph, 2 for a character without one).
 std::int32_t DrawRulerText(const std::function<void(std::int32_t x, std::int32_t y)>& setPixel, std::int32_t x,
                            std::int32_t y, bool vertical, const std::string& text, std::int32_t room);
+
+class TDC;
+
+// Paints one ruler of `size` pixels into the device context: the ticks, the
+// labels and the base line along the inner edge, with a solid one-pixel pen
+// and single pixels in `colour`. The background is the caller's (the
+// window's erase). Nothing is drawn for a mapping without a positive world
+// length of 40 pixels.
+void PaintRulerTo(TDC& dc, const WorldMapping& mapping, bool vertical, TSize size, COLORREF colour,
+                  RulerCache& cache);
 
 // TWhereWin: one ruler window over a drawing window's mapping.
 class TWhereWin : public TWindow {
