@@ -23,6 +23,7 @@ inline constexpr std::uint32_t kCmZoom100 = 15754;
 inline constexpr std::uint32_t kCmZoom200 = 15756;
 inline constexpr std::uint32_t kCmZoom400 = 15758;
 inline constexpr std::uint32_t kCmUserZoom = 15762;
+inline constexpr std::uint32_t kCmLastZoom = 16554;
 inline constexpr std::uint32_t kCmWholeArea = 16556;
 inline constexpr std::uint32_t kCmAllElements = 16558;
 inline constexpr std::uint32_t kCmCzech = 19752;

@@ -165,6 +165,7 @@ const TResponseTable& cVectorWindow::Table() {
           OnMessage<kWmSetCursor, &W::EvSetCursor>(),
           OnMessage<kWmHScroll, &W::EvHScroll>(),
           OnMessage<kWmVScroll, &W::EvVScroll>(),
+          OnMessage<kWmMouseWheel, &W::EvMouseWheel>(),
           OnCommand<&W::CmZoomIn>(kCmZoomIn),
           OnCommand<&W::CmZoomOut>(kCmZoomOut),
           OnCommandAndId<&W::CmZoomPercent>(kCmZoom25),
@@ -172,6 +173,7 @@ const TResponseTable& cVectorWindow::Table() {
           OnCommandAndId<&W::CmZoomPercent>(kCmZoom100),
           OnCommandAndId<&W::CmZoomPercent>(kCmZoom200),
           OnCommandAndId<&W::CmZoomPercent>(kCmZoom400),
+          OnCommand<&W::CmUserZoom>(kCmUserZoom),
           OnCommand<&W::CmLastZoom>(kCmLastZoom),
           OnCommand<&W::CmWholeArea>(kCmWholeArea),
           OnCommand<&W::CmAllElements>(kCmAllElements),
@@ -182,6 +184,7 @@ const TResponseTable& cVectorWindow::Table() {
           OnCommandEnable<&W::CeZoomPercent>(kCmZoom100),
           OnCommandEnable<&W::CeZoomPercent>(kCmZoom200),
           OnCommandEnable<&W::CeZoomPercent>(kCmZoom400),
+          OnCommandEnable<&W::CeUserZoom>(kCmUserZoom),
       },
       {&TWindow::Table()});
   return table;

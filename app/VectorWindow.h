@@ -17,7 +17,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 
 #include "app/ZoomScroll.h"
 #include "platform/ui/Window.h"
@@ -115,19 +114,25 @@ class cVectorWindow : public TWindow {
   void RestoreView();
   void UpdateScrollBars(bool keep, bool redraw, bool store);
   void ScrollTo(bool store, std::int64_t x, std::int64_t y, bool force);
-  // The remembered view of the drawing shown (per drawing, while the window lives).
-  RememberedView& RememberedViewOf(const cDrawing* drawing) { return remembered_[drawing]; }
 
   // ---- zoom commands and scroll messages ----
   void CmZoomIn();
   void CmZoomOut();
   void CmZoomPercent(std::uint32_t id);
   void CmLastZoom();
+  // The User zoom dialog (15762): a percentage; OK zooms to it about the
+  // client centre.
+  void CmUserZoom();
   void CmWholeArea();
   void CmAllElements();
   void CeZoomIn(TCommandEnabler& ce);
   void CeZoomOut(TCommandEnabler& ce);
   void CeZoomPercent(TCommandEnabler& ce);
+  void CeUserZoom(TCommandEnabler& ce);
+  // WM_MOUSEWHEEL: whole notches zoom, keeping the world point under the
+  // cursor (screen pixels) in place; about the centre when the cursor is
+  // outside the client area.
+  bool EvMouseWheel(std::uint32_t modKeys, int zDelta, const TPoint& screenPoint);
   void EvHScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
   void EvVScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
 
@@ -156,7 +161,6 @@ class cVectorWindow : public TWindow {
   ScrollAxis scrollV_;
   bool viewStored_ = false;
   cScrollBarHost* scrollHost_ = nullptr;
-  std::unordered_map<const cDrawing*, RememberedView> remembered_;
 
   void ScrollMessage(bool vertical, std::uint32_t code);
 };

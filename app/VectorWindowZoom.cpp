@@ -7,11 +7,14 @@
 // between moving pixels and repainting has nothing to decide and is gone,
 // and with it its call into the painter without a device context.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <iterator>
 
 #include "app/CommandIds.h"
 #include "app/VectorWindow.h"
+#include "controls/AutoNumbers.h"
+#include "controls/DialogTr.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -33,6 +36,22 @@ struct ClientSize {
 
 ClientSize SizeOf(const TRect& r) { return {r.right - r.left, r.bottom - r.top}; }
 
+// The number field of the User zoom dialog (template 15762).
+constexpr int kUserZoomField = 2001;
+// Up to 0.000001 %, the smallest zoom of an ordinary page.
+constexpr unsigned kUserZoomDecimals = 6;
+
+// The User zoom dialog: one percentage, bound to the caller's variable.
+class TUserZoomDialog : public TDialogTr {
+ public:
+  TUserZoomDialog(TWindow* parent, double* percent, const UserZoomField& field) : TDialogTr(parent, kCmUserZoom) {
+    // A child of the dialog, which deletes it.
+    auto* edit = new TAutoDouble(kUserZoomDecimals, this, kUserZoomField, percent, DBL_MAX);
+    edit->SetRange(field.minimum, field.maximum, field.step);
+    SetHelpId(kCmUserZoom);
+  }
+};
+
 }  // namespace
 
 double cVectorWindow::RawDrawingScale() {
@@ -46,7 +65,7 @@ void cVectorWindow::SetZoomAt(const DPoint& centre, double z, std::int32_t cw, s
   cDrawing* drawing = GetSheetData();
   if (!drawing) return;
   kvn::SetZoomAt(mapping_, centre, z, DrawingScale(), ComputeZoomLowerLimit(*drawing, cw, ch),
-                 GetExtentWithFormat(*drawing), cw, ch);
+                 drawing->GetExtentWithFormat(), cw, ch);
 }
 
 void cVectorWindow::SetZoom(const DPoint* centre, double z, bool store) {
@@ -79,7 +98,7 @@ void cVectorWindow::ZoomToRect(bool redraw, const DRect& rect, bool shrink) {
 void cVectorWindow::RestoreView() {
   cDrawing* drawing = GetSheetData();
   if (!drawing) return;
-  const RememberedView& view = RememberedViewOf(drawing);
+  const RememberedView& view = drawing->rememberedView;
   DRect r = view.rect;
   const bool noWidth = r.Width() == 0.0 || std::isnan(r.Width());
   const bool noHeight = r.Height() == 0.0 || std::isnan(r.Height());
@@ -104,6 +123,11 @@ void cVectorWindow::RestoreView() {
   const double e = std::max(r.Width() / sw, r.Height() / sh);
   if (!(e > 0.0) || !std::isfinite(e)) return;
   SetZoomAt(DPoint{(r.x1 + r.x2) / 2.0, (r.y1 + r.y2) / 2.0}, 1.0 / e, sw, sh);
+  // SetZoomAt centres on (sw / 2, sh / 2) from the client's corner; the
+  // shrunk rectangle starts 12 pixels in. Without this shift every page
+  // switch that stores and restores a view would move it 12 pixels up and left.
+  mapping_.offsetX = SaturateInt32(std::int64_t(mapping_.offsetX) + client.left + kFitInset);
+  mapping_.offsetY = SaturateInt32(std::int64_t(mapping_.offsetY) + client.top + kFitInset);
 }
 
 void cVectorWindow::UpdateScrollBars(bool keep, bool redraw, bool store) {
@@ -115,7 +139,7 @@ void cVectorWindow::UpdateScrollBars(bool keep, bool redraw, bool store) {
     ~Guard() { g_updatingScrollBars = false; }
   } guard;
 
-  const DRect e = GetExtentWithFormat(*drawing);
+  const DRect e = drawing->GetExtentWithFormat();
   const bool hasFormat = !drawing->HasNoFormat();
   const ClientSize size = SizeOf(MappedClientRect());
   auto locked = [&](const ScrollAxis& a, double low, double high) {
@@ -181,9 +205,7 @@ void cVectorWindow::ScrollTo(bool store, std::int64_t x, std::int64_t y, bool fo
     const TRect c = MappedClientRect();
     const DPoint a = mapping_.DeviceToWorldPoint(DevicePoint{c.left + kFitInset, c.top + kFitInset});
     const DPoint b = mapping_.DeviceToWorldPoint(DevicePoint{c.right - kFitInset, c.bottom - kFitInset});
-    RememberedView& view = RememberedViewOf(drawing);
-    view.rect = DRect{a.x, a.y, b.x, b.y};
-    view.zoom = 0.0;
+    drawing->rememberedView = RememberedView{DRect{a.x, a.y, b.x, b.y}, 0.0};
   }
 }
 
@@ -234,6 +256,36 @@ void cVectorWindow::CmZoomPercent(std::uint32_t id) {
   SetZoom(nullptr, ZoomForPercent(percent, k), true);
 }
 
+void cVectorWindow::CmUserZoom() {
+  cDrawing* drawing = GetSheetData();
+  if (!drawing) return;
+  const double k = RawDrawingScale();
+  const ClientSize size = SizeOf(MappedClientRect());
+  const double lower = ComputeZoomLowerLimit(*drawing, size.cw, size.ch);
+  const UserZoomField field = ComputeUserZoomField(mapping_.scale, k, lower);
+  double percent = field.percent;
+  TUserZoomDialog dialog(this, &percent, field);
+  if (dialog.Execute() != int(kIdcOk)) return;
+  SetZoom(nullptr, UserZoomToZoom(percent, k), true);
+}
+
+void cVectorWindow::CeUserZoom(TCommandEnabler& ce) { ce.Enable(RawDrawingScale() != 0.0); }
+
+bool cVectorWindow::EvMouseWheel(std::uint32_t, int zDelta, const TPoint& screenPoint) {
+  cDrawing* drawing = GetSheetData();
+  if (!drawing) return true;
+  const TRect client = MappedClientRect();
+  const ClientSize size = SizeOf(client);
+  const TPoint cursor = ScreenToClient(screenPoint);
+  const WheelZoom wheel = ComputeWheelZoom(wheelRemainder, zDelta, mapping_,
+                                           DeviceRect{client.left, client.top, client.right, client.bottom},
+                                           DevicePoint{cursor.x, cursor.y}, RawDrawingScale(),
+                                           ComputeZoomLowerLimit(*drawing, size.cw, size.ch));
+  if (!wheel.zoom) return true;
+  SetZoom(wheel.aboutCursor ? &wheel.centre : nullptr, wheel.z, true);
+  return true;
+}
+
 void cVectorWindow::CmLastZoom() {
   std::swap(mapping_, previousMapping_);
   // The client rectangle is the window's, not the zoom's: keep the current one.
@@ -269,7 +321,7 @@ void cVectorWindow::CmAllElements() {
   filter.page = &page;
   if (drawing->TopBlock()) drawing->TopBlock()->GetFilteredExtent(filter, drawing->Data(), r);
   ZoomToRect(true, r, true);
-  RememberedViewOf(drawing) = RememberedView{};
+  drawing->rememberedView = RememberedView{};
   viewStored_ = false;
 }
 

@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "document/cDrawing.h"
-#include "model/cBlock.h"
 #include "model/cDrawingData.h"
 
 namespace kvn {
@@ -20,15 +19,9 @@ double ComputeZoomLowerLimit(const DRect& extent, double k, std::int32_t cw, std
   return std::min(kMinZoomQ, f / 4.0);
 }
 
-DRect GetObjectExtent(const cDrawing& drawing) {
-  DRect r;
-  if (drawing.TopBlock()) drawing.TopBlock()->UniteObjectExtents(r);
-  return r;
-}
-
 double ComputeZoomLowerLimit(const cDrawing& drawing, std::int32_t cw, std::int32_t ch) {
   const double k = drawing.Data() ? drawing.Data()->Scale() : 1.0;
-  return ComputeZoomLowerLimit(GetObjectExtent(drawing), k, cw, ch);
+  return ComputeZoomLowerLimit(drawing.GetExtent(), k, cw, ch);
 }
 
 double LimitedScale(double z, double k, double lowerLimitQ) {
@@ -38,17 +31,6 @@ double LimitedScale(double z, double k, double lowerLimitQ) {
   if (q > kMaxZoomQ) q = kMaxZoomQ;
   if (q < lowerLimitQ) q = lowerLimitQ;
   return q / k * 0.25;
-}
-
-DRect GetExtentWithFormat(const cDrawing& drawing) {
-  DRect objects = GetObjectExtent(drawing);
-  if (drawing.HasNoFormat()) return objects;
-  DRect area = drawing.GetPrintableArea();
-  if (!objects.IsZero()) {
-    bool first = false;
-    area.Union(objects, first);
-  }
-  return area;
 }
 
 std::int32_t SaturateInt32(double v) {
@@ -151,5 +133,57 @@ double ZoomForPercent(double percent, double k) {
 }
 
 bool IsPercentChecked(double scale, double k, double percent) { return scale * k == percent / 100.0; }
+
+WheelZoom ComputeWheelZoom(std::int32_t& remainder, std::int32_t delta, const WorldMapping& mapping,
+                           const DeviceRect& client, const DevicePoint& cursor, double k, double lowerLimitQ) {
+  WheelZoom out;
+  const double oldZ = mapping.scale * 4.0;
+  double z = oldZ;
+  // In 64 bits: whatever the remainder holds plus any delta; what is left
+  // after the notches lies within one notch and fits the 32-bit field again.
+  std::int64_t rest = std::int64_t(remainder) + delta;
+  bool stepped = false;
+  if (rest >= kWheelNotch) {
+    for (; rest >= kWheelNotch; rest -= kWheelNotch) z *= kWheelZoomStep;
+    stepped = true;
+  } else if (rest < -(kWheelNotch - 1)) {
+    for (; rest < -(kWheelNotch - 1); rest += kWheelNotch) z /= kWheelZoomStep;
+    stepped = true;
+  }
+  remainder = std::int32_t(rest);
+  if (!stepped) return out;
+  out.zoom = true;
+  out.z = LimitedScale(z, k, lowerLimitQ) * 4.0;
+  const bool inside = cursor.x >= client.left && cursor.x < client.right && cursor.y >= client.top &&
+                      cursor.y < client.bottom;
+  if (!inside) return out;
+  const DPoint w = mapping.DeviceToWorld(cursor);
+  const DevicePoint middle{std::int32_t((std::int64_t(client.left) + client.right) / 2),
+                           std::int32_t((std::int64_t(client.top) + client.bottom) / 2)};
+  const DPoint c = mapping.DeviceToWorldPoint(middle);
+  // The client centre moves towards the cursor by what the zoom takes away:
+  // at the new zoom, the cursor lies (w - c') x new z pixels from the centre,
+  // as it lay (w - c) x old z pixels before.
+  const double r = out.z > 0.0 ? oldZ / out.z : 1.0;
+  out.aboutCursor = true;
+  out.centre = DPoint{w.x - r * (w.x - c.x), w.y - r * (w.y - c.y)};
+  return out;
+}
+
+UserZoomField ComputeUserZoomField(double scale, double k, double lowerLimitQ) {
+  UserZoomField f;
+  f.percent = scale * 100.0 * EffectiveDrawingScale(k);
+  if (k == 0.0) {
+    f.minimum = 0.0;
+    f.maximum = std::numeric_limits<double>::max();
+  } else {
+    f.minimum = lowerLimitQ * 25.0;
+    f.maximum = kMaxZoomPercent;
+  }
+  f.step = 25.0;
+  return f;
+}
+
+double UserZoomToZoom(double percent, double k) { return percent / EffectiveDrawingScale(k) * 0.04; }
 
 }  // namespace kvn

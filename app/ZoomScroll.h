@@ -25,10 +25,10 @@ class cDrawing;
 
 // q above this is cut to it: a percentage of 999,999,999 %.
 inline constexpr double kMaxZoomQ = (1e9 - 1.0) / 25.0;
+// The same as a percentage, written out: kMaxZoomQ x 25 may miss it by a bit.
+inline constexpr double kMaxZoomPercent = 999'999'999.0;
 // The lowest q of an ordinary page: 0.000001 %.
 inline constexpr double kMinZoomQ = 1e-6 / 25.0;
-// "Last zoom" of the View menu (belongs beside the other ids in CommandIds.h).
-inline constexpr std::uint32_t kCmLastZoom = 16554;
 // Pixels around the page extent in the scroll extent.
 inline constexpr std::int32_t kScrollMargin = 15;
 // Pixels the client rectangle is shrunk by on every side when fitting.
@@ -45,12 +45,6 @@ double ComputeZoomLowerLimit(const cDrawing& drawing, std::int32_t cw, std::int3
 
 // The limits applied to z: the mapping scale s.
 double LimitedScale(double z, double k, double lowerLimitQ);
-
-// The drawing's object extent, united with its printable area when it has a
-// format (the printable area alone when the objects' extent is all zero).
-DRect GetExtentWithFormat(const cDrawing& drawing);
-// The objects' extent (all zero without objects).
-DRect GetObjectExtent(const cDrawing& drawing);
 
 // Saturating conversions to the 32-bit places.
 std::int32_t SaturateInt32(double v);
@@ -108,13 +102,45 @@ double ZoomForPercent(double percent, double k);
 // Whether s x k equals the command's fraction exactly (its check mark).
 bool IsPercentChecked(double scale, double k, double percent);
 
-// The remembered view of a drawing: the visible world rectangle the window
-// wrote last, and a zoom. A zoom above 0 with a rectangle of zero width and
-// height means scale = zoom x 0.25 with x1, y1 as the integer offsets.
-struct RememberedView {
-  DRect rect;
-  double zoom = 0.0;
+// ---- the mouse wheel ----
+// One notch (120 wheel units) multiplies or divides z by 2^(1/4): four
+// notches double it.
+inline constexpr double kWheelZoomStep = 1.1892071;
+inline constexpr std::int32_t kWheelNotch = 120;
+
+// What a wheel message comes to.
+struct WheelZoom {
+  bool zoom = false;         // at least one whole notch: zoom to z
+  double z = 0.0;            // the new zoom, limits applied
+  bool aboutCursor = false;  // centre holds the world point for the client centre
+  DPoint centre;
 };
+// Adds `delta` to `remainder` and turns whole notches into zoom steps of the
+// zoom z = s x 4 of `mapping`; a partial turn stays in the remainder (60
+// waits for a second 60, -119 stays -119). With the cursor (client pixels)
+// inside `client` (left and top inclusive, right and bottom exclusive), the
+// centre is chosen so that the world point under the cursor stays under it;
+// outside, the zoom goes about the client centre. `k` is the raw drawing
+// scale, `lowerLimitQ` from ComputeZoomLowerLimit. The limits are applied
+// before the centre is computed, so that a zoom held at its limit does not
+// pan the drawing.
+WheelZoom ComputeWheelZoom(std::int32_t& remainder, std::int32_t delta, const WorldMapping& mapping,
+                           const DeviceRect& client, const DevicePoint& cursor, double k, double lowerLimitQ);
+
+// ---- the User zoom dialog ----
+// The number field of the dialog: the percentage shown, its range and step.
+struct UserZoomField {
+  double percent = 0.0;
+  double minimum = 0.0;
+  double maximum = 0.0;
+  double step = 25.0;
+};
+// For mapping scale s, the raw drawing scale k and the lower limit of q:
+// p = s x 100 x k (k = 1 when not positive), from the lower limit x 25 to
+// 999,999,999 %, in steps of 25; k exactly 0 takes away both limits.
+UserZoomField ComputeUserZoomField(double scale, double k, double lowerLimitQ);
+// The zoom z for a percentage confirmed in the dialog: p / k x 0.04.
+double UserZoomToZoom(double percent, double k);
 
 // The scroll bars the drawing window drives (the view's). Positions and
 // ranges arrive saturated to 32 bits.

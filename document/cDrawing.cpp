@@ -85,6 +85,23 @@ DRect cDrawing::GetPrintableArea() const {
   return area;
 }
 
+DRect cDrawing::GetExtent() const {
+  DRect r;
+  if (topBlock_) topBlock_->UniteObjectExtents(r);
+  return r;
+}
+
+DRect cDrawing::GetExtentWithFormat() const {
+  DRect objects = GetExtent();
+  if (HasNoFormat()) return objects;
+  DRect area = GetPrintableArea();
+  if (!objects.IsZero()) {
+    bool first = false;
+    area.Union(objects, first);
+  }
+  return area;
+}
+
 PageTile cDrawing::GetPageTileRect(int printPageIndex) const {
   PageTile tile;
   if (printPageIndex < 0) printPageIndex = 0;

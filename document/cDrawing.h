@@ -66,6 +66,16 @@ inline std::uint32_t PageColorFromStored(std::uint32_t stored) {
 // Page id of page record i.
 inline std::uint16_t PageIdOfIndex(std::uint32_t index) { return std::uint16_t(index + 1); }
 
+// The part of a drawing its views showed last: the visible world rectangle
+// the drawing window wrote, and a zoom. A zoom above 0 with a rectangle of
+// zero width and height means scale = zoom x 0.25 with x1, y1 as the
+// window's integer offsets. Held by the drawing record, so every view of the
+// drawing shares it; never stored in files.
+struct RememberedView {
+  DRect rect;
+  double zoom = 0.0;
+};
+
 // Where a print page lies on the format.
 struct PageTile {
   DRect rect;     // the tile, all zero without a format
@@ -120,6 +130,12 @@ class cDrawing {
   // From the format origin to origin + printable size x tiles; all zero
   // without a format.
   DRect GetPrintableArea() const;
+  // The extent of the objects of the top block (all zero without objects).
+  DRect GetExtent() const;
+  // The page extent the views scroll over: with a format, the printable
+  // area united with the object extent (the area alone when that extent is
+  // all zero); without one, the object extent.
+  DRect GetExtentWithFormat() const;
   // Print page index -> tile: without a format only the page (the index when
   // it names a page, else 0); otherwise tiles per page = ceil(across) x
   // ceil(down), page = index / tiles, row and column from the remainder.
@@ -201,6 +217,9 @@ class cDrawing {
   std::uint8_t printFlag = 1;
   // Set for a drawing without a level table: a block library.
   std::uint8_t libraryFlag = 0;
+
+  // Written by the drawing windows as they scroll and zoom.
+  RememberedView rememberedView;
 
   TypedAttributeList attributes;
   WString name;

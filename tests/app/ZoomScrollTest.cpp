@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -83,11 +84,11 @@ TEST(ZoomScroll, ExtentWithFormatUnitesTheObjectsAndThePrintableArea) {
   d.formatMargins = {10, 10};
   d.tiles = {1, 1};
   // No objects: the printable area alone.
-  EXPECT_EQ(GetExtentWithFormat(d), (DRect{0, 0, 277, 190}));
+  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{0, 0, 277, 190}));
   AddLine(sheet, {-20, 50}, {100, 300});
-  EXPECT_EQ(GetExtentWithFormat(d), (DRect{-20, 0, 277, 300}));
+  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{-20, 0, 277, 300}));
   d.formatSize = {0, 0};
-  EXPECT_EQ(GetExtentWithFormat(d), (DRect{-20, 50, 100, 300}));
+  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{-20, 50, 100, 300}));
 }
 
 TEST(ZoomScroll, SetZoomAtPutsTheCentreOnTheClientCentre) {
@@ -168,6 +169,183 @@ TEST(ZoomScroll, ScrollBarCodesAndClamping) {
   // A page larger than the range: the upper bound is negative, 0 wins.
   a.page = 5000;
   EXPECT_EQ(ClampScrollPosition(100, a, true), 0);
+}
+
+// ---- the mouse wheel -------------------------------------------------------------------------------
+
+WorldMapping MappingAt(double scale, std::int32_t offsetX, std::int32_t offsetY) {
+  WorldMapping m;
+  m.scale = scale;
+  m.originX = 37.25;
+  m.originY = -12.5;
+  m.offsetX = offsetX;
+  m.offsetY = offsetY;
+  return m;
+}
+
+constexpr DeviceRect kClient{0, 0, 800, 600};
+
+TEST(ZoomScrollWheel, PartialTurnsWaitForAWholeNotch) {
+  const WorldMapping m = MappingAt(1.0, 15, 15);
+  std::int32_t rest = 0;
+  // 60 changes nothing; a second 60 makes one notch.
+  WheelZoom w = ComputeWheelZoom(rest, 60, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_FALSE(w.zoom);
+  EXPECT_EQ(rest, 60);
+  w = ComputeWheelZoom(rest, 60, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_TRUE(w.zoom);
+  EXPECT_EQ(rest, 0);
+  EXPECT_DOUBLE_EQ(w.z, 4.0 * 1.1892071);
+  // -120 divides; -119 leaves the zoom and keeps -119.
+  rest = 0;
+  w = ComputeWheelZoom(rest, -120, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_TRUE(w.zoom);
+  EXPECT_DOUBLE_EQ(w.z, 4.0 / 1.1892071);
+  EXPECT_EQ(rest, 0);
+  w = ComputeWheelZoom(rest, -119, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_FALSE(w.zoom);
+  EXPECT_EQ(rest, -119);
+  // One more unit down completes that notch.
+  w = ComputeWheelZoom(rest, -1, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_TRUE(w.zoom);
+  EXPECT_EQ(rest, 0);
+  // 180 is one notch and half a turn; -300 two notches down, -60 kept.
+  w = ComputeWheelZoom(rest, 180, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_DOUBLE_EQ(w.z, 4.0 * 1.1892071);
+  EXPECT_EQ(rest, 60);
+  rest = 0;
+  w = ComputeWheelZoom(rest, -300, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_DOUBLE_EQ(w.z, 4.0 / 1.1892071 / 1.1892071);
+  EXPECT_EQ(rest, -60);
+  // Four notches double the zoom.
+  rest = 0;
+  w = ComputeWheelZoom(rest, 480, m, kClient, {400, 300}, 1.0, kMinZoomQ);
+  EXPECT_NEAR(w.z, 8.0, 8.0 * 1e-7);
+}
+
+TEST(ZoomScrollWheel, ThePointUnderTheCursorStaysInPlace) {
+  struct Case {
+    double scale;
+    DeviceRect client;
+    DevicePoint cursor;
+    std::int32_t delta;
+  };
+  const Case cases[] = {
+      {1.0, {0, 0, 800, 600}, {100, 450}, 120},
+      {1.0, {0, 0, 800, 600}, {799, 0}, -240},
+      {0.037, {20, 10, 821, 611}, {20, 610}, 360},
+      {250.0, {0, 0, 333, 97}, {5, 90}, -120},
+      {3e-6, {-40, -40, 500, 400}, {-40, 399}, 480},
+  };
+  for (const Case& c : cases) {
+    const WorldMapping m = MappingAt(c.scale, -1234, 5678);
+    std::int32_t rest = 0;
+    const WheelZoom w = ComputeWheelZoom(rest, c.delta, m, c.client, c.cursor, 1.0, kMinZoomQ);
+    ASSERT_TRUE(w.zoom);
+    ASSERT_TRUE(w.aboutCursor);
+    // The new centre sits at the client's middle pixel; the cursor lies as
+    // many pixels from it as before, now at the new zoom.
+    const DPoint under = m.DeviceToWorld(c.cursor);
+    const double mx = double((std::int64_t(c.client.left) + c.client.right) / 2);
+    const double my = double((std::int64_t(c.client.top) + c.client.bottom) / 2);
+    const DPoint after{w.centre.x + (c.cursor.x - mx) / w.z, w.centre.y + (c.cursor.y - my) / w.z};
+    const double size = std::max({std::abs(under.x), std::abs(under.y), 1e-300});
+    EXPECT_NEAR(after.x, under.x, size * 1e-9) << c.scale;
+    EXPECT_NEAR(after.y, under.y, size * 1e-9) << c.scale;
+    // Through the window's own zoom step: off by less than one new pixel.
+    WorldMapping z = m;
+    const std::int32_t cw = c.client.right - c.client.left;
+    const std::int32_t ch = c.client.bottom - c.client.top;
+    SetZoomAt(z, w.centre, w.z, 1.0, kMinZoomQ, DRect{0, 0, 100, 100}, cw, ch);
+    const DPoint moved = z.DeviceToWorld(DevicePoint{c.cursor.x - c.client.left, c.cursor.y - c.client.top});
+    EXPECT_NEAR(moved.x, under.x, 1.0 / w.z) << c.scale;
+    EXPECT_NEAR(moved.y, under.y, 1.0 / w.z) << c.scale;
+  }
+}
+
+TEST(ZoomScrollWheel, OutsideTheClientTheZoomGoesAboutTheCentre) {
+  const WorldMapping m = MappingAt(1.0, 15, 15);
+  // Left and top edges belong to the client, right and bottom ones do not.
+  for (DevicePoint p : {DevicePoint{800, 300}, DevicePoint{400, 600}, DevicePoint{-1, 300}, DevicePoint{400, -1}}) {
+    std::int32_t rest = 0;
+    const WheelZoom w = ComputeWheelZoom(rest, 120, m, kClient, p, 1.0, kMinZoomQ);
+    EXPECT_TRUE(w.zoom);
+    EXPECT_FALSE(w.aboutCursor) << p.x << "," << p.y;
+  }
+  for (DevicePoint p : {DevicePoint{0, 0}, DevicePoint{799, 599}}) {
+    std::int32_t rest = 0;
+    EXPECT_TRUE(ComputeWheelZoom(rest, 120, m, kClient, p, 1.0, kMinZoomQ).aboutCursor) << p.x << "," << p.y;
+  }
+}
+
+TEST(ZoomScrollWheel, AZoomHeldAtItsLimitDoesNotPan) {
+  // k = 2: the largest z is kMaxZoomQ / 2.
+  const WorldMapping m = MappingAt(kMaxZoomQ / 2.0 / 4.0, 15, 15);
+  std::int32_t rest = 0;
+  const WheelZoom w = ComputeWheelZoom(rest, 120, m, kClient, {10, 20}, 2.0, kMinZoomQ);
+  ASSERT_TRUE(w.zoom);
+  EXPECT_DOUBLE_EQ(w.z * 2.0, kMaxZoomQ);
+  const DPoint centre = m.DeviceToWorld(DevicePoint{400, 300});
+  EXPECT_DOUBLE_EQ(w.centre.x, centre.x);
+  EXPECT_DOUBLE_EQ(w.centre.y, centre.y);
+  // The smallest zoom likewise.
+  const WorldMapping low = MappingAt(kMinZoomQ / 4.0, 15, 15);
+  const WheelZoom down = ComputeWheelZoom(rest, -120, low, kClient, {10, 20}, 1.0, kMinZoomQ);
+  EXPECT_DOUBLE_EQ(down.z, kMinZoomQ);
+  EXPECT_NEAR(down.centre.x, low.DeviceToWorld(DevicePoint{400, 300}).x, 1e-6);
+}
+
+TEST(ZoomScrollWheel, ExtremeDeltasStayFiniteAndKeepAPartialTurn) {
+  const WorldMapping m = MappingAt(1.0, 15, 15);
+  std::int32_t rest = 0;
+  // The largest wheel message: 273 notches, 7 units left.
+  WheelZoom w = ComputeWheelZoom(rest, 32767, m, kClient, {1, 1}, 1.0, kMinZoomQ);
+  EXPECT_EQ(rest, 32767 - 273 * 120);
+  EXPECT_DOUBLE_EQ(w.z, kMaxZoomQ);
+  rest = std::numeric_limits<std::int32_t>::min();
+  w = ComputeWheelZoom(rest, std::numeric_limits<std::int32_t>::min(), m, kClient, {1, 1}, 1.0, kMinZoomQ);
+  EXPECT_GT(rest, -120);
+  EXPECT_LE(rest, 0);
+  EXPECT_DOUBLE_EQ(w.z, kMinZoomQ);
+  EXPECT_TRUE(std::isfinite(w.centre.x) && std::isfinite(w.centre.y));
+}
+
+// ---- the User zoom dialog's field ------------------------------------------------------------------
+
+TEST(ZoomScrollUserZoom, FieldShowsThePercentageWithinTheLimits) {
+  UserZoomField f = ComputeUserZoomField(1.0, 1.0, kMinZoomQ);
+  EXPECT_DOUBLE_EQ(f.percent, 100.0);
+  EXPECT_DOUBLE_EQ(f.minimum, 1e-6);  // 0.000001 %
+  EXPECT_EQ(f.maximum, 999'999'999.0);
+  EXPECT_EQ(f.step, 25.0);
+  f = ComputeUserZoomField(0.75, 2.0, 1e-9);
+  EXPECT_DOUBLE_EQ(f.percent, 150.0);
+  EXPECT_DOUBLE_EQ(f.minimum, 25e-9);
+  // k exactly 0: the percentage at k = 1 and no limits.
+  f = ComputeUserZoomField(0.5, 0.0, kMinZoomQ);
+  EXPECT_DOUBLE_EQ(f.percent, 50.0);
+  EXPECT_EQ(f.minimum, 0.0);
+  EXPECT_EQ(f.maximum, std::numeric_limits<double>::max());
+  // A negative or NaN k counts as 1 for the percentage but keeps the limits.
+  f = ComputeUserZoomField(0.5, -3.0, kMinZoomQ);
+  EXPECT_DOUBLE_EQ(f.percent, 50.0);
+  EXPECT_EQ(f.maximum, 999'999'999.0);
+  EXPECT_DOUBLE_EQ(ComputeUserZoomField(0.5, std::nan(""), kMinZoomQ).percent, 50.0);
+}
+
+TEST(ZoomScrollUserZoom, ConfirmedPercentageGivesThatPercentage) {
+  // 150 % at k = 1 is z = 6 (s = 1.5); at k = 2, z = 3 (s = 0.75).
+  EXPECT_DOUBLE_EQ(UserZoomToZoom(150.0, 1.0), 6.0);
+  EXPECT_DOUBLE_EQ(UserZoomToZoom(150.0, 2.0), 3.0);
+  EXPECT_DOUBLE_EQ(UserZoomToZoom(150.0, 0.0), 6.0);
+  EXPECT_DOUBLE_EQ(UserZoomToZoom(150.0, -1.0), 6.0);
+  // Opening and confirming without a change keeps the scale.
+  for (double k : {1.0, 2.0, 0.001, 250.0}) {
+    for (double s : {1.0 / k, 0.3, 17.5}) {
+      const UserZoomField f = ComputeUserZoomField(s, k, kMinZoomQ);
+      EXPECT_NEAR(LimitedScale(UserZoomToZoom(f.percent, k), k, kMinZoomQ), s, s * 1e-12) << k << " " << s;
+    }
+  }
 }
 
 }  // namespace
@@ -269,7 +447,7 @@ TEST_F(ZoomWindow, ScrollBarCodesMoveAndClampTheVisibleArea) {
   EXPECT_EQ(window_->HorizontalScroll().position, 0);
   // Every scroll remembers the visible area of the drawing.
   EXPECT_TRUE(window_->IsViewStored());
-  const RememberedView& view = window_->RememberedViewOf(window_->GetSheetData());
+  const RememberedView& view = window_->GetSheetData()->rememberedView;
   EXPECT_GT(view.rect.Width(), 0.0);
   EXPECT_EQ(view.zoom, 0.0);
 }
@@ -288,6 +466,82 @@ TEST_F(ZoomWindow, ZoomLimitsOfTheCommands) {
   TCommandEnabler out(kCmZoomOut);
   window_->CeZoomOut(out);
   EXPECT_FALSE(out.IsEnabled());
+}
+
+// ---- the wheel and the remembered view through the window --------------------------------------
+
+TParam1 WheelParam(int delta) { return MakeWParam(0, std::uint16_t(std::int16_t(delta))); }
+
+TEST_F(ZoomWindow, WheelKeepsThePointUnderTheCursorAndWaitsForWholeNotches) {
+  window_->CmZoomPercent(kCmZoom400);
+  const WorldMapping start = window_->Mapping();
+  const DevicePoint cursor{250, 410};
+  const DPoint under = start.DeviceToWorld(cursor);
+  // Half a notch: nothing yet.
+  window_->HandleMessage(kWmMouseWheel, WheelParam(60), MakePointParam(cursor.x, cursor.y));
+  EXPECT_EQ(window_->Mapping().scale, start.scale);
+  EXPECT_EQ(window_->wheelRemainder, 60);
+  window_->HandleMessage(kWmMouseWheel, WheelParam(60), MakePointParam(cursor.x, cursor.y));
+  EXPECT_DOUBLE_EQ(window_->Mapping().scale, start.scale * 1.1892071);
+  const DPoint after = window_->Mapping().DeviceToWorld(cursor);
+  const double pixel = 1.0 / (window_->Mapping().scale * 4.0);
+  EXPECT_NEAR(after.x, under.x, pixel);
+  EXPECT_NEAR(after.y, under.y, pixel);
+  // A wheel zoom is a zoom: Last zoom returns.
+  window_->CmLastZoom();
+  EXPECT_EQ(window_->Mapping().scale, start.scale);
+  EXPECT_EQ(window_->Mapping().offsetX, start.offsetX);
+  // Focus clears a partial turn.
+  window_->HandleMessage(kWmMouseWheel, WheelParam(-100), MakePointParam(cursor.x, cursor.y));
+  EXPECT_EQ(window_->wheelRemainder, -100);
+  window_->HandleMessage(kWmSetFocus, 0, 0);
+  EXPECT_EQ(window_->wheelRemainder, 0);
+  window_->HandleMessage(kWmMouseWheel, WheelParam(-100), MakePointParam(cursor.x, cursor.y));
+  EXPECT_EQ(window_->Mapping().scale, start.scale);
+}
+
+TEST_F(ZoomWindow, WheelOutsideTheClientZoomsAboutTheCentre) {
+  window_->CmZoomPercent(kCmZoom400);
+  const DPoint centre = window_->Mapping().DeviceToWorld(DevicePoint{400, 300});
+  // Over a ruler, left of the client area.
+  window_->HandleMessage(kWmMouseWheel, WheelParam(-120), MakePointParam(-10, 300));
+  EXPECT_DOUBLE_EQ(window_->Mapping().scale, 4.0 / 1.1892071);
+  const DPoint after = window_->Mapping().DeviceToWorld(DevicePoint{400, 300});
+  const double pixel = 1.0 / (window_->Mapping().scale * 4.0);
+  EXPECT_NEAR(after.x, centre.x, pixel);
+  EXPECT_NEAR(after.y, centre.y, pixel);
+}
+
+TEST_F(ZoomWindow, UserZoomIsEnabledWhenTheDrawingScaleIsNotZero) {
+  TCommandEnabler ce(kCmUserZoom);
+  window_->CeUserZoom(ce);
+  EXPECT_TRUE(ce.IsEnabled());
+  window_->GetCurrentSheet()->Data()->SetScale(0.0);
+  TCommandEnabler zero(kCmUserZoom);
+  window_->CeUserZoom(zero);
+  EXPECT_FALSE(zero.IsEnabled());
+}
+
+TEST_F(ZoomWindow, EveryViewOfADrawingSharesItsRememberedView) {
+  window_->CmZoomPercent(kCmZoom200);
+  window_->EvVScroll(3, 0, nullptr);  // a page down: remembered
+  const RememberedView seen = window_->GetSheetData()->rememberedView;
+  EXPECT_GT(seen.rect.Width(), 0.0);
+  // A second window on the same drawing starts where the first one is.
+  cVectorWindow other(&doc_, 0, 0, nullptr);
+  other.SetClientRect(TRect{0, 0, 800, 600});
+  other.RestoreView();
+  EXPECT_NEAR(other.Mapping().scale, window_->Mapping().scale, 1e-12);
+  const DPoint a = window_->Mapping().DeviceToWorld(DevicePoint{400, 300});
+  const DPoint b = other.Mapping().DeviceToWorld(DevicePoint{400, 300});
+  // Within a pixel: restoring puts the remembered centre at the client's centre.
+  const double pixel = 1.0 / (other.Mapping().scale * 4.0);
+  EXPECT_NEAR(a.x, b.x, pixel);
+  EXPECT_NEAR(a.y, b.y, pixel);
+  // All elements forgets it for every view.
+  other.CmAllElements();
+  EXPECT_EQ(window_->GetSheetData()->rememberedView.rect, DRect{});
+  EXPECT_EQ(window_->GetSheetData()->rememberedView.zoom, 0.0);
 }
 
 }  // namespace
