@@ -6,11 +6,13 @@
 
 #include <algorithm>
 
+#include "app/ParametersSheet.h"
 #include "app/Rulers.h"
 #include "app/VectorWindow.h"
+#include "app/ViewCompanions.h"
 #include "document/cDrawingDoc.h"
-#include "platform/ui/Cursor.h"
 #include "platform/ui/MessageBridge.h"
+#include "render/ColorHls.h"
 
 namespace kvn {
 
@@ -21,17 +23,6 @@ constexpr std::int32_t kRulerThickness = 15;
 // The scroll bars' control id.
 constexpr int kScrollBarId = 1000;
 
-std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c) {
-  if (c == 0) return -1;
-  // Rounded half away from zero, as Win32's MulDiv; in 64 bits.
-  const std::int64_t p = std::int64_t(a) * b;
-  const bool negative = (p < 0) != (c < 0);
-  const std::int64_t ap = p < 0 ? -p : p;
-  const std::int64_t ac = c < 0 ? -std::int64_t(c) : c;
-  const std::int64_t q = (ap + ac / 2) / ac;
-  return SaturateInt32(negative ? -q : q);
-}
-
 // The toolkit's scroll-bar thickness; GTK's overlay bars may answer 0 or
 // less, and then a bar that can be grabbed is 16 pixels.
 std::int32_t BarMetric(wxSystemMetric metric) {
@@ -39,27 +30,10 @@ std::int32_t BarMetric(wxSystemMetric metric) {
   return m > 0 ? m : 16;
 }
 
-// The size grip in the corner between the two bars: the face colour only.
-class cSizeGrip : public TWindow {
- public:
-  explicit cSizeGrip(TWindow* view) : TWindow(view) { Attr.Id = kScrollBarId; }
-  bool EvSetCursor(THandle, std::uint32_t, std::uint32_t) {
-    SetCursorId(kIdcSizeNwse);
-    return true;
-  }
-  bool Find(TEventInfo& info) override { return Table().Search(info); }
-  static const TResponseTable& Table() {
-    static const TResponseTable table({OnMessage<kWmSetCursor, &cSizeGrip::EvSetCursor>()}, {&TWindow::Table()});
-    return table;
-  }
-
- protected:
-  wxWindow* CreatePeer(wxWindow* parentPeer) override {
-    wxWindow* peer = TWindow::CreatePeer(parentPeer);
-    if (peer) peer->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_3DFACE));
-    return peer;
-  }
-};
+PtrArray& ViewList() {
+  static PtrArray views;
+  return views;
+}
 
 }  // namespace
 
@@ -79,6 +53,7 @@ ViewLayout ComputeViewLayout(const ViewLayoutInput& in) {
   out.hRuler = {r, 0, in.width - r, r};
   out.corner = {0, 0, r, r};
   out.window = {r, r, std::max(W - r, 0), std::max(H - r, 0)};
+  out.strip = W - r;
   std::int32_t t = 0;
   if (in.tabsNeeded) t = std::max(MulDiv(W - r, in.tabShare, 100), 5);
   out.hBarShown = !in.hEmpty;
@@ -147,7 +122,10 @@ bool cViewScrollBar::Find(TEventInfo& info) { return Table().Search(info); }
 
 cVectorView::cVectorView(const std::array<void*, 4>& frameLink, cDrawingDoc* document, std::uint16_t sheetIndex,
                          std::uint16_t blockIndex)
-    : TWindow(static_cast<TWindow*>(frameLink[0])), document_(document) {
+    : TWindow(static_cast<TWindow*>(frameLink[0])),
+      frame_(static_cast<TWindow*>(frameLink[0])),
+      document_(document),
+      tabShare_(GetDefaultTabShare()) {
   Attr.Style |= kWsTabStop;
   window_ = new cVectorWindow(document, sheetIndex, blockIndex, this);
   hRuler_ = new TWhereWin(window_, this, 0);
@@ -155,12 +133,21 @@ cVectorView::cVectorView(const std::array<void*, 4>& frameLink, cDrawingDoc* doc
   corner_ = new TAngleWin(this);
   hBar_ = new cViewScrollBar(this, false);
   vBar_ = new cViewScrollBar(this, true);
-  grip_ = new cSizeGrip(this);
+  grip_ = new TCornerScrollBar(this, frame_);
   tabs_ = new TMyTabControl(this);
+  splitter_ = new TTabSplitWindow(this);
   window_->SetScrollBarHost(this);
+  ViewList().Add(reinterpret_cast<std::uintptr_t>(this));
 }
 
 cVectorView::~cVectorView() {
+  PtrArray& views = ViewList();
+  for (std::uint32_t i = 0; i < views.Count(); ++i) {
+    if (views[i] == reinterpret_cast<std::uintptr_t>(this)) {
+      views.DetachAt(i);
+      break;
+    }
+  }
   window_->SetScrollBarHost(nullptr);
   // The document's destructor clears its list itself after DocumentClosing.
   if (document_ && !documentClosing_) document_->RemoveView(this);
@@ -172,10 +159,43 @@ void TMyTabControl::OnTabClicked() {
   if (CurrentTab() >= 0) view_->GetVectorWindow()->ShowPageEntry(std::uint32_t(CurrentTab()));
 }
 
+void TMyTabControl::OnTabDoubleClicked() {
+  // As File > Parameters: the sheet the click has just shown.
+  cVectorWindow* window = view_->GetVectorWindow();
+  RunParametersSheet(view_->GetFrame(), window, view_->GetDocument(), window->GetSheetIndex());
+}
+
+const PtrArray& VectorViews() { return ViewList(); }
+
+void RefreshDocumentViews(cDrawingDoc* document, bool rebuild) {
+  if (!document) return;
+  for (std::uint32_t i = 0; i < document->ViewCount(); ++i) {
+    if (auto* view = dynamic_cast<cVectorView*>(document->GetView(i))) view->RefreshPageTabs(rebuild);
+  }
+}
+
 void cVectorView::SetupWindow() {
   TWindow::SetupWindow();
   RefreshPageTabs(true);
 }
+
+bool cVectorView::CanClose() {
+  // Another view keeps the document open, so this one may go; the last one
+  // would ask the document, which has no close check: a viewer never holds
+  // unsaved changes.
+  return TWindow::CanClose();
+}
+
+void cVectorView::SetTabShare(std::int32_t share) {
+  tabShare_ = share;
+  Layout();
+}
+
+std::int32_t cVectorView::ScrollBarWidth() { return BarMetric(wxSYS_VSCROLL_X); }
+
+std::int32_t cVectorView::ScrollBarHeight() { return BarMetric(wxSYS_HSCROLL_Y); }
+
+std::int32_t cVectorView::TabStripWidth() const { return ComputeViewLayout(LayoutInput()).strip; }
 
 bool cVectorView::TabsNeeded() const {
   // A private sheet is shown alone; one page needs no tabs.
@@ -227,20 +247,24 @@ void cVectorView::VisibleAreaMoved() {
   vRuler_->Refresh(false);
 }
 
-void cVectorView::Layout() {
-  if (!GetHandle()) return;
+ViewLayoutInput cVectorView::LayoutInput() const {
   const TRect client = GetClientRect();
   ViewLayoutInput in;
   in.width = client.right - client.left;
   in.height = client.bottom - client.top;
-  in.hbarHeight = BarMetric(wxSYS_HSCROLL_Y);
-  in.vbarWidth = BarMetric(wxSYS_VSCROLL_X);
+  in.hbarHeight = ScrollBarHeight();
+  in.vbarWidth = ScrollBarWidth();
   in.hEmpty = hBar_->IsEmpty();
   in.vEmpty = vBar_->IsEmpty();
   in.tabShare = tabShare_;
   in.tabsNeeded = TabsNeeded();
   in.rulersShown = rulersShown_;
-  const ViewLayout l = ComputeViewLayout(in);
+  return in;
+}
+
+void cVectorView::Layout() {
+  if (!GetHandle()) return;
+  const ViewLayout l = ComputeViewLayout(LayoutInput());
   auto place = [](TWindow* w, const ViewPlace& p, bool shown) {
     if (!w->GetHandle()) return;
     w->MoveWindow(p.x, p.y, shown ? p.w : 0, shown ? p.h : 0, true);
@@ -251,6 +275,7 @@ void cVectorView::Layout() {
   place(vBar_, l.vBar, l.vBarShown);
   place(grip_, l.grip, l.gripShown);
   place(tabs_, l.tabs, l.tabsShown);
+  place(splitter_, l.splitter, l.tabsShown);
   place(hRuler_, l.hRuler, l.rulersShown);
   place(vRuler_, l.vRuler, l.rulersShown);
   place(corner_, l.corner, l.rulersShown);
@@ -259,8 +284,13 @@ void cVectorView::Layout() {
   window_->SetClientRect(TRect{0, 0, l.window.w, l.window.h});
 }
 
-void cVectorView::EvSize(std::uint32_t sizeType, const TSize&) {
-  if (sizeType == kSizeMinimized) return;
+void cVectorView::EvSize(std::uint32_t sizeType, const TSize& size) {
+  // GTK never reports a minimised frame to its children: iconifying and
+  // restoring keep every size (wxEVT_ICONIZE goes to the frame only), so no
+  // WM_SIZE comes at all. What can come is an empty size (a view not yet
+  // placed, a frame shrunk to nothing); fitting the page into no pixels
+  // would lose the view the drawing remembers, so it waits for a real size.
+  if (sizeType == kSizeMinimized || size.cx <= 0 || size.cy <= 0) return;
   Layout();
   if (firstSizing_) {
     if (!window_->IsViewStored()) window_->RestoreView();

@@ -1,20 +1,25 @@
 // cVectorView: the frame's client while a document is open. It is one of the
 // document's views and arranges the drawing window (cVectorWindow) that shows
-// one page of one sheet, two scroll bars and the size grip between them;
-// the scroll bars are the drawing window's (it drives them through
-// cScrollBarHost) and their messages go to it.
+// one page of one sheet, the two rulers, two scroll bars with the size grip
+// between them, and the bottom strip that the page tabs and the horizontal
+// bar share across a draggable divider; the scroll bars are the drawing
+// window's (it drives them through cScrollBarHost) and their messages go to
+// it.
 //
 // Lifetime: the document owns its views. When the document goes it calls
 // DocumentClosing on each, and the view deletes itself (with its children);
-// a view deleted while its document lives leaves the view list.
+// a view deleted while its document lives leaves the view list. Every view
+// is also in the program's list of views (VectorViews) while it exists.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
+#include "app/ViewCompanions.h"
 #include "app/ZoomScroll.h"
 #include "controls/TabStrip.h"
 #include "document/cDocView.h"
+#include "foundation/GrowArray.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/ui/Window.h"
 
@@ -46,6 +51,9 @@ struct ViewLayoutInput {
 
 struct ViewLayout {
   ViewPlace vRuler, hRuler, corner, window, hBar, vBar, grip, tabs, splitter;
+  // The bottom strip's width that the tabs and the horizontal bar share
+  // (right of the vertical ruler, left of a shown vertical bar).
+  std::int32_t strip = 0;
   bool hBarShown = false, vBarShown = false, gripShown = false, tabsShown = false, rulersShown = false;
 };
 
@@ -75,11 +83,13 @@ class cViewScrollBar : public TWindow {
   std::int32_t max_ = 0, page_ = 0, pos_ = 0;
 };
 
-// The view's page tabs: a click shows that page in the drawing window.
+// The view's page tabs: a click shows that page in the drawing window, a
+// double click opens the parameters of the sheet shown.
 class TMyTabControl : public CCustomTabCtrl {
  public:
   explicit TMyTabControl(cVectorView* view);
   void OnTabClicked() override;
+  void OnTabDoubleClicked() override;
 
  private:
   cVectorView* view_;
@@ -95,12 +105,14 @@ class cVectorView : public TWindow, public cDocView, public cScrollBarHost {
 
   const char16_t* GetClassName() const override { return u"KvnVectorView"; }
 
+  TWindow* GetFrame() const { return frame_; }
   cDrawingDoc* GetDocument() const { return document_; }
   cVectorWindow* GetVectorWindow() const { return window_; }
   cViewScrollBar* GetHorizontalBar() const { return hBar_; }
   cViewScrollBar* GetVerticalBar() const { return vBar_; }
-  TWindow* GetSizeGrip() const { return grip_; }
+  TCornerScrollBar* GetSizeGrip() const { return grip_; }
   TMyTabControl* GetPageTabs() const { return tabs_; }
+  TTabSplitWindow* GetTabSplitter() const { return splitter_; }
   TWhereWin* GetHorizontalRuler() const { return hRuler_; }
   TWhereWin* GetVerticalRuler() const { return vRuler_; }
   // One tab per page entry when the document has two or more (rebuild), and
@@ -108,6 +120,18 @@ class cVectorView : public TWindow, public cDocView, public cScrollBarHost {
   void RefreshPageTabs(bool rebuild);
   bool TabsNeeded() const;
   void SetupWindow() override;
+  // The library's check (every child may close); the document itself
+  // never keeps its last view open.
+  bool CanClose() override;
+
+  // The tabs' percent of the bottom strip; a new share lays the view out.
+  std::int32_t GetTabShare() const { return tabShare_; }
+  void SetTabShare(std::int32_t share);
+  // The width of the bottom strip as the layout divides it now.
+  std::int32_t TabStripWidth() const;
+  // The toolkit's scroll-bar thickness, as the layout uses it.
+  static std::int32_t ScrollBarWidth();
+  static std::int32_t ScrollBarHeight();
 
   // ---- cDocView ----
   std::uint32_t GetSheetIndex() const override;
@@ -138,20 +162,32 @@ class cVectorView : public TWindow, public cDocView, public cScrollBarHost {
   static const TResponseTable& Table();
 
  private:
+  ViewLayoutInput LayoutInput() const;
+
+  TWindow* frame_;
   cDrawingDoc* document_;
   // Children: owned through the window tree.
   cVectorWindow* window_;
   cViewScrollBar* hBar_;
   cViewScrollBar* vBar_;
-  TWindow* grip_;
+  TCornerScrollBar* grip_;
   TMyTabControl* tabs_;
+  TTabSplitWindow* splitter_;
   TWhereWin* hRuler_;
   TWhereWin* vRuler_;
   TAngleWin* corner_;
   bool rulersShown_ = true;
   bool firstSizing_ = true;
   bool documentClosing_ = false;
-  std::int32_t tabShare_ = 33;
+  std::int32_t tabShare_;
 };
+
+// Every drawing view of the program (cVectorView*), oldest first: a view
+// joins at its construction and leaves at its destruction.
+const PtrArray& VectorViews();
+
+// The pages of `document` changed: each of its views shows its page tabs
+// again (rebuilt, and the view laid out, with `rebuild`).
+void RefreshDocumentViews(cDrawingDoc* document, bool rebuild);
 
 }  // namespace kvn

@@ -33,6 +33,8 @@ TEST(VectorViewLayout, BothBarsWithRulersAndTabs) {
   EXPECT_EQ(l.grip, (ViewPlace{786, 584, 14, 16}));
   EXPECT_EQ(l.tabs, (ViewPlace{15, 584, 250, 16}));
   EXPECT_EQ(l.splitter, (ViewPlace{15 - 4 + 254, 584, 4, 16}));
+  // The splitter divides the same strip the tabs were measured in.
+  EXPECT_EQ(l.strip, 771);
   EXPECT_TRUE(l.hBarShown && l.vBarShown && l.gripShown && l.tabsShown && l.rulersShown);
 }
 
@@ -47,7 +49,9 @@ TEST(VectorViewLayout, FittingPageWithTwoPagesKeepsTheStripForTheTabs) {
   EXPECT_EQ(l.window, (ViewPlace{0, 0, 800, 584}));
   EXPECT_FALSE(l.hBarShown);
   EXPECT_FALSE(l.gripShown);
-  // The splitter takes the rest of the strip.
+  // The splitter takes the rest of the strip, which a hidden vertical bar
+  // leaves whole.
+  EXPECT_EQ(l.strip, 800);
   EXPECT_EQ(l.splitter.w, 800 - 264 + 0 + 4);
 }
 

@@ -1,9 +1,10 @@
 // The real viewer on a private X display, driven with xdotool as a user
 // would: it starts with its title, window class and menus, quits through
 // File > Exit and through Ctrl+Q with status 0, switches the language from
-// the menu and keeps it, restores its placement (maximised too) and shows
-// the out-of-memory notice of the previous run once. Screenshots go to
-// $KVN_GUI_ARTIFACTS for a person to look at.
+// the menu and keeps it, restores its placement (maximised too), shows
+// the out-of-memory notice of the previous run once, and opens the drawing
+// named on its command line with rulers, page tabs and scroll bars.
+// Screenshots go to $KVN_GUI_ARTIFACTS for a person to look at.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -43,13 +44,17 @@ std::filesystem::path ViewerPath() {
 // One run of the viewer with a settings folder of the test's own.
 class Viewer {
  public:
-  explicit Viewer(const std::filesystem::path& settings) {
+  // `file`: the drawing to open, as the command line's argument (none when empty).
+  explicit Viewer(const std::filesystem::path& settings, const std::string& file = std::string()) {
     pid_ = fork();
     if (pid_ == 0) {
       setenv("KVN_SETTINGS_DIR", settings.c_str(), 1);
       setenv("LANG", "C.UTF-8", 1);  // the system language rule gives English
       const std::string viewer = ViewerPath().string();
-      execl(viewer.c_str(), viewer.c_str(), static_cast<char*>(nullptr));
+      if (file.empty())
+        execl(viewer.c_str(), viewer.c_str(), static_cast<char*>(nullptr));
+      else
+        execl(viewer.c_str(), viewer.c_str(), file.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
     const std::string pid = std::to_string(pid_);
@@ -243,6 +248,137 @@ TEST_F(ViewerProcessTest, OutOfMemoryNoticeOnceAndCleared) {
   EXPECT_EQ(again.VisibleWindows(), 1);  // not a second time
   again.Keys("ctrl+q");
   EXPECT_EQ(again.WaitExit(), 0);
+}
+
+// ---- the drawing view as a user first sees it ---------------------------------------------------
+
+// The frame's rectangle on the screen (no window manager: no decorations).
+struct Geometry {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+Geometry WindowGeometry(const std::string& window) {
+  Geometry g;
+  const std::string shell = Shell("xdotool getwindowgeometry --shell " + window);
+  auto value = [&](const std::string& key) {
+    const std::size_t at = shell.find(key + "=");
+    return at == std::string::npos ? 0 : std::atoi(shell.c_str() + at + key.size() + 1);
+  };
+  g.x = value("X");
+  g.y = value("Y");
+  g.w = value("WIDTH");
+  g.h = value("HEIGHT");
+  return g;
+}
+
+bool Dark(std::uint32_t p) { return ((p >> 16) & 0xFF) < 64 && ((p >> 8) & 0xFF) < 64 && (p & 0xFF) < 64; }
+
+// A scroll bar's trough or thumb: a neutral grey, neither the page's white
+// or yellow nor the drawing's black.
+bool BarGrey(std::uint32_t p) {
+  const int r = int(p >> 16) & 0xFF, g = int(p >> 8) & 0xFF, b = int(p) & 0xFF;
+  return std::abs(r - g) <= 12 && std::abs(g - b) <= 12 && r >= 0x60 && r <= 0xE8;
+}
+
+// Where the view is: its top-left corner, found from the rulers' dark base
+// lines (the horizontal one 14 pixels below the view's top, the vertical one
+// 14 pixels right of its left edge), each the first line across the frame.
+struct ViewOrigin {
+  int x = -1, y = -1;
+};
+
+ViewOrigin FindView(const test::Screen& s, const Geometry& f) {
+  ViewOrigin o;
+  for (int y = f.y; y < f.y + f.h / 2 && o.y < 0; ++y) {
+    int n = 0;
+    for (int x = f.x + 20; x < f.x + f.w - 20; ++x) n += Dark(s.At(x, y)) ? 1 : 0;
+    if (n * 10 >= (f.w - 40) * 8) o.y = y - 14;
+  }
+  if (o.y < 0) return o;
+  for (int x = f.x; x < f.x + f.w / 2 && o.x < 0; ++x) {
+    int n = 0;
+    for (int y = o.y + 15; y < f.y + f.h - 20; ++y) n += Dark(s.At(x, y)) ? 1 : 0;
+    if (n * 10 >= (f.y + f.h - 20 - o.y - 15) * 8) o.x = x - 14;
+  }
+  return o;
+}
+
+TEST_F(ViewerProcessTest, OpensTheSampleWithRulersPageTabsAndScrollBars) {
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
+  SetDword(u"Language", 2);
+  Viewer viewer(settings_.Path(), sample.string());
+  ASSERT_FALSE(viewer.Window().empty()) << "no window appeared";
+  bool opened = false;
+  for (int i = 0; i < 100 && !opened; ++i) {
+    opened = viewer.Title().find(sample.string()) != std::string::npos;
+    if (!opened) std::this_thread::sleep_for(100ms);
+  }
+  ASSERT_TRUE(opened) << viewer.Title();
+  std::this_thread::sleep_for(800ms);  // the first paint of every child
+  const Geometry f = WindowGeometry(viewer.Window());
+  ASSERT_GT(f.w, 300);
+  ASSERT_GT(f.h, 200);
+  const test::Screen s = test::GrabScreen(test::ArtifactDir() / "viewer-sample.png");
+  ASSERT_GT(s.width, 0) << "no screenshot (import missing?)";
+  ASSERT_LE(f.x + f.w, s.width);
+  ASSERT_LE(f.y + f.h, s.height);
+
+  // The rulers: found by their base lines, the view filling the frame's width.
+  const ViewOrigin o = FindView(s, f);
+  ASSERT_GE(o.y, f.y) << "no horizontal ruler";
+  ASSERT_EQ(o.x, f.x) << "no vertical ruler at the frame's left edge";
+  // Ticks: dark marks spread along each 15-pixel strip, not a solid block.
+  int hTicks = 0, vTicks = 0;
+  for (int x = o.x + 15; x < f.x + f.w; ++x) {
+    bool mark = false;
+    for (int y = o.y; y < o.y + 14; ++y) mark = mark || Dark(s.At(x, y));
+    hTicks += mark ? 1 : 0;
+  }
+  for (int y = o.y + 15; y < f.y + f.h - 20; ++y) {
+    bool mark = false;
+    for (int x = o.x; x < o.x + 14; ++x) mark = mark || Dark(s.At(x, y));
+    vTicks += mark ? 1 : 0;
+  }
+  EXPECT_GT(hTicks, 20);
+  EXPECT_LT(hTicks, (f.w - 15) / 2);
+  EXPECT_GT(vTicks, 20);
+  EXPECT_LT(vTicks, (f.h - o.y - 15) / 2);
+
+  // The page tabs along the bottom: the current (first) tab lit white, a
+  // later one in a light face colour, captions in dark pixels.
+  const int ys = f.y + f.h - 3;
+  int litStart = -1, unlitStart = -1;
+  for (int x = o.x + 15; x < f.x + f.w;) {
+    const std::uint32_t c = s.At(x, ys);
+    int run = 1;
+    while (x + run < f.x + f.w && s.At(x + run, ys) == c) ++run;
+    const bool light = ((c >> 16) & 0xFF) >= 0xE0 && ((c >> 8) & 0xFF) >= 0xE0 && (c & 0xFF) >= 0xE0;
+    if (run >= 30 && c == 0xFFFFFF && litStart < 0) litStart = x;
+    if (run >= 30 && light && c != 0xFFFFFF && litStart >= 0 && unlitStart < 0) unlitStart = x;
+    x += run;
+  }
+  EXPECT_GE(litStart, 0) << "no lit tab";
+  EXPECT_GT(unlitStart, litStart) << "no second tab after the lit one";
+  int caption = 0;
+  for (int y = f.y + f.h - 12; y < f.y + f.h - 5; ++y)
+    for (int x = o.x + 15; x < o.x + 300 && x < f.x + f.w; ++x) caption += Dark(s.At(x, y)) ? 1 : 0;
+  EXPECT_GT(caption, 20);
+
+  // Zoomed in twice (numeric-keypad plus), both scroll bars appear.
+  viewer.Keys("KP_Add KP_Add");
+  std::this_thread::sleep_for(500ms);
+  const test::Screen z = test::GrabScreen(test::ArtifactDir() / "viewer-sample-zoomed.png");
+  ASSERT_GT(z.width, 0);
+  int vGrey = 0, vAll = 0;
+  for (int y = o.y + 16; y < f.y + f.h - 20; ++y, ++vAll) vGrey += BarGrey(z.At(f.x + f.w - 5, y)) ? 1 : 0;
+  EXPECT_GE(vGrey * 10, vAll * 9) << "no vertical scroll bar";
+  int hGrey = 0, hAll = 0;
+  for (int x = f.x + f.w / 2; x < f.x + f.w - 20; ++x, ++hAll) hGrey += BarGrey(z.At(x, ys)) ? 1 : 0;
+  EXPECT_GE(hGrey * 10, hAll * 9) << "no horizontal scroll bar";
+  viewer.Keys("ctrl+q");
+  EXPECT_EQ(viewer.WaitExit(), 0);
 }
 
 }  // namespace

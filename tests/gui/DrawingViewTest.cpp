@@ -1,0 +1,366 @@
+// The drawing view's companions in the main frame on a private X display:
+// dragging the divider between page tabs and scroll bar (40 % taken, 60 %
+// refused), dragging the size grip (the frame follows, not when maximised),
+// no tabs for one page, two views of one document, and a minimised or empty
+// size that leaves the layout alone. Drags are the captured mouse's messages
+// as the toolkit delivers them.
+#include <gtest/gtest.h>
+
+#include <wx/window.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/AppGlobals.h"
+#include "app/CommandIds.h"
+#include "app/Rulers.h"
+#include "app/TestyFrameWindow.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
+#include "app/ViewCompanions.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/UiColors.h"
+#include "foundation/WaitCursor.h"
+#include "platform/ui/Cursor.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+test::FixtureDocument Document(int sheets) {
+  test::FixtureDocument doc;
+  for (int i = 0; i < sheets; ++i) {
+    test::FixtureSheet sheet;
+    sheet.name = u"Sheet A";
+    sheet.name.back() = char16_t(u'A' + i);
+    test::FixtureLine l;
+    l.start = {10, 10};
+    l.end = {200, 150};
+    sheet.lines.push_back(l);
+    doc.sheets.push_back(sheet);
+  }
+  return doc;
+}
+
+TPoint Pos(TWindow* w) {
+  const wxPoint p = w->GetPeer()->GetPosition();
+  return TPoint{p.x, p.y};
+}
+
+TSize FrameSize(TWindow* frame) {
+  const wxSize s = frame->GetPeer()->GetSize();
+  return TSize{s.x, s.y};
+}
+
+// The captured mouse's messages of a drag on `w`, pressed at `client` and
+// moved by (dx, dy). Each point is taken from the screen, as the window
+// itself may move meanwhile.
+void Press(TWindow* w, const TPoint& client) {
+  w->HandleMessage(kWmLButtonDown, kMkLButton, MakePointParam(client.x, client.y));
+}
+void MoveTo(TWindow* w, const TPoint& screen, bool buttonDown = true) {
+  const TPoint c = w->ScreenToClient(screen);
+  w->HandleMessage(kWmMouseMove, buttonDown ? kMkLButton : 0, MakePointParam(c.x, c.y));
+}
+void Release(TWindow* w, const TPoint& screen) {
+  const TPoint c = w->ScreenToClient(screen);
+  w->HandleMessage(kWmLButtonUp, 0, MakePointParam(c.x, c.y));
+}
+
+class DrawingViewTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetDefaultTabShare(kDefaultTabShare);
+    frame_ = new TTestyFrameWindow;
+    frame_->Attr.X = 40;
+    frame_->Attr.Y = 30;
+    frame_->Attr.W = 900;
+    frame_->Attr.H = 700;
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+  }
+  void TearDown() override {
+    delete frame_;
+    EXPECT_EQ(CurrentDocument(), nullptr);
+    SetDefaultTabShare(kDefaultTabShare);
+    test::SettingsFolderTest::TearDown();
+  }
+  cVectorView* Open(int sheets) {
+    std::string name = "d0.kvn";
+    name[1] = char('0' + sheets);
+    const std::filesystem::path file = files_.Path() / name;
+    if (!test::SaveBytes(file.string(), test::WriteNativeFile(Document(sheets)))) return nullptr;
+    if (!frame_->OpenFile(WString::FromUtf8(file.string()))) return nullptr;
+    test::Pump(200ms);
+    return dynamic_cast<cVectorView*>(frame_->GetClientWindow());
+  }
+
+  test::ScratchDir files_;
+  TTestyFrameWindow* frame_ = nullptr;
+};
+
+TEST_F(DrawingViewTest, SplitterDraggedToFortyPercentMovesAndToSixtyStays) {
+  cVectorView* view = Open(2);
+  ASSERT_NE(view, nullptr);
+  TTabSplitWindow* splitter = view->GetTabSplitter();
+  ASSERT_TRUE(splitter->IsWindowVisible());
+  const std::int32_t strip = view->TabStripWidth();
+  ASSERT_GT(strip, 200);
+  const std::int32_t r = kRulerSize;
+  // The divider sits at the tabs' end: the ruler, then a third of the strip.
+  EXPECT_EQ(Pos(splitter).x, r - 4 + TabSplitPosition(strip, 33));
+  EXPECT_EQ(Pos(splitter).y, Pos(view->GetPageTabs()).y);
+
+  const TPoint grab{1, 1};
+  const TPoint start = splitter->ClientToScreen(grab);
+  Press(splitter, grab);
+  EXPECT_TRUE(splitter->Dragging());
+  EXPECT_EQ(TWindow::GetCapture(), splitter->GetHandle());
+  const std::int32_t to40 = TabSplitPosition(strip, 40) - TabSplitPosition(strip, 33);
+  MoveTo(splitter, TPoint{start.x + to40, start.y});
+  Release(splitter, TPoint{start.x + to40, start.y});
+  EXPECT_FALSE(splitter->Dragging());
+  EXPECT_EQ(TWindow::GetCapture(), nullptr);
+  EXPECT_EQ(view->GetTabShare(), 40);
+  EXPECT_EQ(GetDefaultTabShare(), 40);
+  const TPoint at40 = Pos(splitter);
+  EXPECT_EQ(at40.x, r - 4 + TabSplitPosition(strip, 40));
+  // The tabs end at the divider, the scroll bar (when shown) starts after it.
+  EXPECT_EQ(Pos(view->GetPageTabs()).x + view->GetPageTabs()->GetClientRect().right, at40.x);
+
+  // Beyond half the strip the split stays where it was.
+  const TPoint again = splitter->ClientToScreen(grab);
+  Press(splitter, grab);
+  const std::int32_t to60 = TabSplitPosition(strip, 60) - TabSplitPosition(strip, 40);
+  MoveTo(splitter, TPoint{again.x + to60, again.y});
+  EXPECT_EQ(view->GetTabShare(), 40);
+  EXPECT_EQ(Pos(splitter), at40);
+  // A move without the button (its release went elsewhere) ends the drag.
+  MoveTo(splitter, TPoint{again.x + to60, again.y}, false);
+  EXPECT_FALSE(splitter->Dragging());
+  EXPECT_EQ(GetDefaultTabShare(), 40);
+  test::Pump(50ms);
+
+  // A view made now starts from the share last dragged to.
+  ASSERT_NE(Open(2), nullptr);
+  EXPECT_EQ(dynamic_cast<cVectorView*>(frame_->GetClientWindow())->GetTabShare(), 40);
+}
+
+TEST_F(DrawingViewTest, SizeGripResizesTheFrameUnlessMaximised) {
+  cVectorView* view = Open(1);
+  ASSERT_NE(view, nullptr);
+  frame_->CommandFromMenu(kCmZoom400);
+  test::Pump(150ms);
+  TCornerScrollBar* grip = view->GetSizeGrip();
+  ASSERT_TRUE(grip->IsWindowVisible());
+  // The ridges are painted in the shadow colour.
+  const TRect gr = grip->GetClientRect();
+  const TPoint go = grip->ClientToScreen(TPoint{0, 0});
+  const test::Screen screen = test::GrabScreen(test::ArtifactDir() / "drawing-view-grip.png");
+  ASSERT_GT(screen.width, 0) << "no screenshot (import missing?)";
+  const std::uint32_t sc = GetSystemColor(16);
+  const std::uint32_t shadow = ((sc & 0xFF) << 16) | (sc & 0xFF00) | ((sc >> 16) & 0xFF);
+  int ridges = 0;
+  for (int y = gr.top; y < gr.bottom; ++y)
+    for (int x = gr.left; x < gr.right; ++x)
+      if (screen.At(go.x + x, go.y + y) == shadow) ++ridges;
+  EXPECT_GT(ridges, 6) << std::hex << shadow;
+
+  ClearRequestedCursor();
+  grip->HandleMessage(kWmSetCursor, 0, 0);
+  EXPECT_EQ(RequestedCursor(), kIdcSizeNwse);
+
+  const TSize before = FrameSize(frame_);
+  const TPoint grab{2, 2};
+  const TPoint start = grip->ClientToScreen(grab);
+  Press(grip, grab);
+  ASSERT_TRUE(grip->Dragging());
+  MoveTo(grip, TPoint{start.x + 30, start.y + 10});
+  test::Pump(50ms);
+  MoveTo(grip, TPoint{start.x + 60, start.y + 40});
+  test::Pump(50ms);
+  EXPECT_EQ(FrameSize(frame_), (TSize{before.cx + 60, before.cy + 40}));
+  // The grip went with the corner.
+  EXPECT_EQ(grip->ClientToScreen(grab).x, start.x + 60);
+  Release(grip, TPoint{start.x + 60, start.y + 40});
+  EXPECT_FALSE(grip->Dragging());
+  EXPECT_EQ(TWindow::GetCapture(), nullptr);
+  // Moves after the release do nothing.
+  MoveTo(grip, TPoint{start.x + 90, start.y + 90});
+  EXPECT_EQ(FrameSize(frame_), (TSize{before.cx + 60, before.cy + 40}));
+
+  // Maximised: the arrow, and a drag changes nothing.
+  frame_->ShowWindow(kSwShowMaximized);
+  test::Pump(100ms);
+  ASSERT_TRUE(frame_->IsZoomed());
+  ClearRequestedCursor();
+  grip->HandleMessage(kWmSetCursor, 0, 0);
+  EXPECT_EQ(RequestedCursor(), kIdcArrow);
+  const TSize maximised = FrameSize(frame_);
+  const TPoint at = grip->ClientToScreen(grab);
+  Press(grip, grab);
+  EXPECT_FALSE(grip->Dragging());
+  MoveTo(grip, TPoint{at.x - 50, at.y - 50});
+  EXPECT_EQ(FrameSize(frame_), maximised);
+  frame_->ShowWindow(kSwRestore);
+  test::Pump(50ms);
+}
+
+// The same drags with the real pointer through the X server: the toolkit's
+// own button and motion events drive the captured windows.
+TEST_F(DrawingViewTest, RealPointerDragsTheSplitterAndTheGrip) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool missing";
+  cVectorView* view = Open(2);
+  ASSERT_NE(view, nullptr);
+  frame_->CommandFromMenu(kCmZoom400);
+  test::Pump(150ms);
+  auto drag = [](const TPoint& from, const TPoint& to) {
+    const std::string a = std::to_string(from.x) + " " + std::to_string(from.y);
+    const std::string b = std::to_string(to.x) + " " + std::to_string(to.y);
+    test::Shell("xdotool mousemove --sync " + a + " mousedown 1");
+    test::Pump(100ms);
+    test::Shell("xdotool mousemove --sync " + b);
+    test::Pump(100ms);
+    test::Shell("xdotool mouseup 1");
+    test::Pump(150ms);
+  };
+  TTabSplitWindow* splitter = view->GetTabSplitter();
+  const std::int32_t strip = view->TabStripWidth();
+  const TPoint s0 = splitter->ClientToScreen(TPoint{1, 4});
+  drag(s0, TPoint{s0.x + TabSplitPosition(strip, 45) - TabSplitPosition(strip, 33), s0.y});
+  EXPECT_EQ(view->GetTabShare(), 45);
+  EXPECT_FALSE(splitter->Dragging());
+  EXPECT_EQ(Pos(splitter).x, kRulerSize - 4 + TabSplitPosition(strip, 45));
+
+  TCornerScrollBar* grip = view->GetSizeGrip();
+  ASSERT_TRUE(grip->IsWindowVisible());
+  const TSize before = FrameSize(frame_);
+  const TPoint g0 = grip->ClientToScreen(TPoint{4, 4});
+  drag(g0, TPoint{g0.x - 80, g0.y - 50});
+  EXPECT_FALSE(grip->Dragging());
+  EXPECT_EQ(FrameSize(frame_), (TSize{before.cx - 80, before.cy - 50}));
+  test::SaveScreenshot("drawing-view-after-drags.png");
+}
+
+TEST_F(DrawingViewTest, OnePageShowsNoTabsAndTwoPagesDo) {
+  cVectorView* view = Open(1);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->GetPageTabs()->Model().Count(), 0);
+  EXPECT_FALSE(view->GetPageTabs()->IsWindowVisible());
+  EXPECT_FALSE(view->GetTabSplitter()->IsWindowVisible());
+  // Zoomed in, the horizontal bar takes the whole bottom strip.
+  frame_->CommandFromMenu(kCmZoom400);
+  test::Pump(100ms);
+  cViewScrollBar* bar = view->GetHorizontalBar();
+  ASSERT_TRUE(bar->IsWindowVisible());
+  EXPECT_EQ(Pos(bar).x, kRulerSize);
+  EXPECT_EQ(Pos(bar).x + bar->GetClientRect().right, Pos(view->GetVerticalBar()).x);
+  // The page fits: no bars, so no bottom strip at all.
+  frame_->CommandFromMenu(kCmZoom25);
+  test::Pump(100ms);
+  EXPECT_FALSE(bar->IsWindowVisible());
+  const TRect vr = view->GetClientRect();
+  const TRect wr = view->GetVectorWindow()->GetClientRect();
+  EXPECT_EQ(wr.bottom + kRulerSize, vr.bottom);
+
+  view = Open(2);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view->GetPageTabs()->Model().Count(), 2);
+  EXPECT_TRUE(view->GetPageTabs()->IsWindowVisible());
+  EXPECT_TRUE(view->GetTabSplitter()->IsWindowVisible());
+  // Fitting, with two pages: no bars, no grip, but the strip stays for the
+  // tabs and the divider reaches the view's right edge.
+  frame_->CommandFromMenu(kCmZoom25);
+  test::Pump(100ms);
+  EXPECT_FALSE(view->GetHorizontalBar()->IsWindowVisible());
+  EXPECT_FALSE(view->GetVerticalBar()->IsWindowVisible());
+  EXPECT_FALSE(view->GetSizeGrip()->IsWindowVisible());
+  EXPECT_TRUE(view->GetPageTabs()->IsWindowVisible());
+  TTabSplitWindow* splitter = view->GetTabSplitter();
+  EXPECT_EQ(Pos(splitter).x + splitter->GetClientRect().right, view->GetClientRect().right);
+  EXPECT_EQ(view->GetVectorWindow()->GetClientRect().bottom + kRulerSize + splitter->GetClientRect().bottom,
+            view->GetClientRect().bottom);
+  // A double click on the second tab shows it (and hands the sheet to the
+  // parameters, which change nothing yet).
+  CCustomTabCtrl* tabs = view->GetPageTabs();
+  const TRect t = tabs->Model().Tab(1).outer;
+  tabs->HandleMessage(kWmLButtonDblClk, kMkLButton, MakePointParam((t.left + t.right) / 2, (t.top + t.bottom) / 2));
+  EXPECT_EQ(tabs->CurrentTab(), 1);
+  EXPECT_EQ(view->GetVectorWindow()->GetSheetIndex(), 1u);
+}
+
+TEST_F(DrawingViewTest, TwoViewsOfOneDocumentCloseAndRefreshTogether) {
+  cVectorView* first = Open(2);
+  ASSERT_NE(first, nullptr);
+  cDrawingDoc* doc = CurrentDocument();
+  const std::uint32_t listed = VectorViews().Count();
+  auto* second = new cVectorView(frame_->GetFrameLink(), doc, 1, 0);
+  doc->AddView(second);
+  ASSERT_TRUE(second->Create());
+  second->MoveWindow(0, 0, 500, 300);
+  test::Pump(100ms);
+  EXPECT_EQ(VectorViews().Count(), listed + 1);
+  EXPECT_EQ(second->GetPageTabs()->CurrentTab(), 1);
+  EXPECT_TRUE(first->CanClose());
+  EXPECT_TRUE(second->CanClose());
+
+  doc->AddSheet(std::make_unique<cSheet>());
+  RefreshDocumentViews(doc, true);
+  EXPECT_EQ(first->GetPageTabs()->Model().Count(), 3);
+  EXPECT_EQ(second->GetPageTabs()->Model().Count(), 3);
+  EXPECT_EQ(first->GetPageTabs()->CurrentTab(), 0);
+  EXPECT_EQ(second->GetPageTabs()->CurrentTab(), 1);
+  // Without rebuilding only the selection follows the page shown.
+  first->GetVectorWindow()->ShowPageEntry(2);
+  RefreshDocumentViews(doc, false);
+  EXPECT_EQ(first->GetPageTabs()->Model().Count(), 3);
+  EXPECT_EQ(first->GetPageTabs()->CurrentTab(), 2);
+  first->GetVectorWindow()->ShowPageEntry(0);
+
+  std::unique_ptr<cSheet> third = doc->DetachSheet(2);
+  RefreshDocumentViews(doc, true);
+  EXPECT_EQ(first->GetPageTabs()->Model().Count(), 2);
+  EXPECT_EQ(second->GetPageTabs()->Model().Count(), 2);
+  test::Pump(50ms);
+
+  // The second view goes: the first is the document's last and may close.
+  second->Destroy();
+  delete second;
+  EXPECT_EQ(doc->ViewCount(), 1u);
+  EXPECT_EQ(VectorViews().Count(), listed);
+  EXPECT_TRUE(first->CanClose());
+}
+
+TEST_F(DrawingViewTest, MinimisedOrEmptySizeLeavesTheLayoutAlone) {
+  cVectorView* view = Open(2);
+  ASSERT_NE(view, nullptr);
+  cVectorWindow* window = view->GetVectorWindow();
+  const TRect before = window->GetClientRect();
+  const double scale = window->Mapping().scale;
+  ASSERT_GT(before.right, 100);
+  view->HandleMessage(kWmSize, kSizeMinimized, 0);
+  view->HandleMessage(kWmSize, kSizeRestored, 0);
+  test::Pump(50ms);
+  EXPECT_EQ(window->GetClientRect(), before);
+  EXPECT_EQ(window->Mapping().scale, scale);
+  // The frame iconified for real: GTK keeps every size.
+  frame_->ShowWindow(kSwShowMinimized);
+  test::Pump(150ms);
+  frame_->ShowWindow(kSwRestore);
+  test::Pump(150ms);
+  EXPECT_EQ(window->GetClientRect(), before);
+  EXPECT_EQ(window->Mapping().scale, scale);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
