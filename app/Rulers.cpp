@@ -217,6 +217,10 @@ bool TWhereWin::EvSetCursor(THandle, std::uint32_t, std::uint32_t) {
   return true;
 }
 
+bool TWhereWin::EvMouseWheel(std::uint32_t modKeys, int zDelta, const TPoint& screenPoint) {
+  return window_->EvMouseWheel(modKeys, zDelta, screenPoint);
+}
+
 const TResponseTable& TWhereWin::Table() {
   using W = TWhereWin;
   static const TResponseTable table(
@@ -224,6 +228,7 @@ const TResponseTable& TWhereWin::Table() {
           OnMessage<kWmPaint, &W::EvPaint>(),
           OnMessage<kWmSetCursor, &W::EvSetCursor>(),
           OnMessage<kWmLButtonDblClk, &W::EvLButtonDblClk>(),
+          OnMessage<kWmMouseWheel, &W::EvMouseWheel>(),
       },
       {&TWindow::Table()});
   return table;

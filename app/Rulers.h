@@ -77,6 +77,9 @@ class TWhereWin : public TWindow {
   void EvPaint();
   bool EvSetCursor(THandle, std::uint32_t, std::uint32_t);
   void EvLButtonDblClk(std::uint32_t, const TPoint&) {}
+  // The toolkit sends the wheel to the window under the pointer; over a
+  // ruler it is the drawing window's (which zooms about its centre then).
+  bool EvMouseWheel(std::uint32_t modKeys, int zDelta, const TPoint& screenPoint);
   bool Find(TEventInfo& info) override;
   static const TResponseTable& Table();
 

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "app/CommandIds.h"
+#include "app/Rulers.h"
 #include "app/TestyFrameWindow.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
@@ -229,6 +230,31 @@ TEST_F(ViewZoomTest, WheelNotchOverTheDrawingZoomsAboutThePointer) {
   const double pixel = 1.0 / (window_->Mapping().scale * 4.0);
   EXPECT_NEAR(after.x, under.x, pixel);
   EXPECT_NEAR(after.y, under.y, pixel);
+}
+
+// Over a ruler the toolkit hands the wheel to the ruler, which passes it on:
+// the drawing zooms about the centre of the drawing window.
+TEST_F(ViewZoomTest, WheelNotchOverARulerZoomsAboutTheCentre) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  frame_->CommandFromMenu(kCmZoom200);
+  test::Pump(50ms);
+  ASSERT_FALSE(window_->HorizontalScroll().fits || window_->VerticalScroll().fits);
+  auto* view = dynamic_cast<cVectorView*>(frame_->GetClientWindow());
+  ASSERT_NE(view, nullptr);
+  const TRect client = window_->GetClientRect();
+  const TPoint centre{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+  const DPoint before = window_->Mapping().DeviceToWorld(DevicePoint{centre.x, centre.y});
+  const double percent = Percent();
+  const TPoint onRuler = view->GetHorizontalRuler()->ClientToScreen(TPoint{200, 7});
+  const std::string move = "timeout 10 xdotool mousemove --sync " + std::to_string(onRuler.x) + " " +
+                           std::to_string(onRuler.y) + " click 4 >/dev/null 2>&1";
+  ASSERT_EQ(std::system(move.c_str()), 0);
+  for (int i = 0; i < 50 && Percent() == percent; ++i) test::Pump(20ms);
+  EXPECT_NEAR(Percent(), percent * 1.1892071, 1e-9 * percent);
+  const DPoint after = window_->Mapping().DeviceToWorld(DevicePoint{centre.x, centre.y});
+  const double pixel = 1.0 / (window_->Mapping().scale * 4.0);
+  EXPECT_NEAR(after.x, before.x, pixel);
+  EXPECT_NEAR(after.y, before.y, pixel);
 }
 
 }  // namespace
