@@ -11,5 +11,7 @@ struct WorldMapping;
 
 // Appends one piece to the current path (the path is not emptied).
 void AppendOutlinePiece(const WorldMapping& mapping, const CubicArray& records, bool closed);
+// The same for `count` records in plain memory.
+void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::uint32_t count, bool closed);
 
 }  // namespace kvn

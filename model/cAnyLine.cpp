@@ -81,8 +81,12 @@ bool cAnyLine::GetOutline(CubicArray&, int* position) {
 void cAnyLine::Recalc(cDrawingData* data) { ExpandPattern(data); }
 
 void cAnyLine::AddStrokeExtent(cDrawingData* data, DRect& extent) {
-  const double width = GetWidth(data);
-  if (GetLineType(data) != kLineTypeNone && width != 0) extent.Inflate(width / 2, width / 2);
+  // Without a line style the getters answer the own values: the style is
+  // looked up once (a paint asks every object in the drawing).
+  const cStyleLine* style = GetLineStyle(data);
+  const double width = style ? GetWidth(data) : stroke.width;
+  const std::uint8_t type = style ? style->lineType : stroke.lineType;
+  if (type != kLineTypeNone && width != 0) extent.Inflate(width / 2, width / 2);
   if (IsPatternExpansionOn() && patternPieces_ && !patternPieces_->entries.empty() &&
       !patternPieces_->boundsEmpty) {
     bool first = false;

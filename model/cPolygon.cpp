@@ -202,13 +202,18 @@ void cPolygon::Draw(cDrawInfo* info) {
   if (DrawPatternObjects(info)) return;
   // The closed lists are filled as one path, so that holes stay open; then
   // every list, open or closed, is stroked.
+  // A polygon of one list (the usual case) converts it once for both passes.
   CubicArray records;
+  const bool single = lists_.size() == 1;
+  if (single) lists_.front().ToBeziers(records);
   bool anyClosed = false;
   PathBuffer::Empty();
   for (const PointList& list : lists_) {
     if (!list.IsClosed()) continue;
-    records.Clear();
-    list.ToBeziers(records);
+    if (!single) {
+      records.Clear();
+      list.ToBeziers(records);
+    }
     AppendOutlinePiece(info->mapping, records, true);
     anyClosed = true;
   }
@@ -216,8 +221,10 @@ void cPolygon::Draw(cDrawInfo* info) {
   if (GetLineType(info->data) == kLineTypeNone) return;
   PathBuffer::Empty();
   for (const PointList& list : lists_) {
-    records.Clear();
-    list.ToBeziers(records);
+    if (!single) {
+      records.Clear();
+      list.ToBeziers(records);
+    }
     AppendOutlinePiece(info->mapping, records, list.IsClosed());
   }
   info->StrokePath(*this);

@@ -29,17 +29,12 @@ namespace {
 // would exceed this is not sent (no real outline comes near it).
 constexpr std::size_t kMaxPolyDrawPoints = std::size_t(1) << 28;
 
-DeviceSegment MapCubic(const WorldMapping& m, const DPoint& p0, const DPoint& p1, const DPoint& p2,
-                       const DPoint& p3) {
-  const DPoint points[4] = {p0, p1, p2, p3};
-  DeviceSegment s;
-  m.ToSubpixel4(points, s.v);
-  return s;
-}
-
+// The straight record (a, a, b, b), each end mapped once.
 void AppendSegmentPiece(const WorldMapping& m, const DPoint& a, const DPoint& b) {
-  SegmentArray* piece = PathBuffer::NewPiece();
-  piece->Append(MapCubic(m, a, a, b, b));
+  std::int32_t from[2], to[2];
+  m.ToSubpixel(a, from);
+  m.ToSubpixel(b, to);
+  PathBuffer::NewPiece()->Append(DeviceSegment::Line(from[0], from[1], to[0], to[1]));
 }
 
 // 1/256 device units to whole device units: (v + 128) >> 8 with an

@@ -28,10 +28,15 @@ void AddEllipsePath(const WorldMapping& mapping, double x1, double y1, double x2
       {{x1, cy}, {x1, cy - ky}, {cx - kx, y1}, {cx, y1}},
       {{cx, y1}, {cx + kx, y1}, {x2, cy - ky}, {x2, cy}},
   };
-  for (const auto& q : quadrants) {
-    DeviceSegment segment;
-    mapping.ToSubpixel4(q, segment.v);
-    piece->Append(segment);
+  // Each quadrant ends on the point where the next begins: twelve points
+  // mapped, not sixteen.
+  std::int32_t mapped[4][3][2];
+  for (int i = 0; i < 4; ++i)
+    for (int k = 0; k < 3; ++k) mapping.ToSubpixel(quadrants[i][k], mapped[i][k]);
+  for (int i = 0; i < 4; ++i) {
+    const std::int32_t* end = mapped[(i + 1) % 4][0];
+    piece->Append(DeviceSegment{{mapped[i][0][0], mapped[i][0][1], mapped[i][1][0], mapped[i][1][1], mapped[i][2][0],
+                                 mapped[i][2][1], end[0], end[1]}});
   }
 }
 

@@ -49,20 +49,45 @@ class SegmentArray {
   std::uint8_t closed = 0;
 };
 
+// The two piece lists and the mode choosing between them (see PathBuffer).
+namespace path_buffer_detail {
+struct PieceList {
+  OwnedArray<SegmentArray> pieces;
+  std::uint32_t inUse = 0;
+};
+// The renderer runs on the one GUI thread. Inline: every stroke of a paint
+// empties the buffer and takes a piece.
+inline PieceList lists[2];
+inline int pathMode = 0;
+inline PieceList& Current() { return lists[pathMode]; }
+// Adds a piece record to the current list (its first use of that many).
+SegmentArray* GrowCurrent();
+}  // namespace path_buffer_detail
+
 class PathBuffer {
  public:
   // The next piece of the current list, emptied (count 0, open).
-  static SegmentArray* NewPiece();
+  static SegmentArray* NewPiece() {
+    path_buffer_detail::PieceList& list = path_buffer_detail::Current();
+    SegmentArray* piece =
+        list.inUse < list.pieces.Count() ? list.pieces[list.inUse] : path_buffer_detail::GrowCurrent();
+    ++list.inUse;
+    piece->Clear();
+    return piece;
+  }
   // Sets the current list's count in use to 0; the pieces stay allocated.
-  static void Empty();
-  static std::uint32_t PieceCount();
-  static SegmentArray* Piece(std::uint32_t i);
+  static void Empty() { path_buffer_detail::Current().inUse = 0; }
+  static std::uint32_t PieceCount() { return path_buffer_detail::Current().inUse; }
+  static SegmentArray* Piece(std::uint32_t i) {
+    const path_buffer_detail::PieceList& list = path_buffer_detail::Current();
+    return i < list.inUse ? list.pieces[i] : nullptr;
+  }
   // The pieces in use of the current list, PieceCount() of them (the form in
   // which the stroke and fill code hand them on).
-  static SegmentArray* const* Pieces();
+  static SegmentArray* const* Pieces() { return path_buffer_detail::Current().pieces.begin(); }
   // 0 or 1; returns the previous mode.
   static int SetPathMode(int mode);
-  static int PathMode();
+  static int PathMode() { return path_buffer_detail::pathMode; }
 };
 
 }  // namespace kvn

@@ -21,6 +21,14 @@ std::int64_t Clamp64(std::int64_t v, std::int64_t lo, std::int64_t hi) { return 
 // ends of the 32-bit range.
 std::int64_t ToPixel(std::int32_t v) { return (std::int64_t(v) + 128) >> 8; }
 
+// floor(a / b) and ceil(a / b) for b > 0.
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  std::int64_t q = a / b;
+  if (a % b != 0 && a < 0) --q;
+  return q;
+}
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
 // One channel of c + (s - c) a / 256, in the order of operations that keeps
 // the numerator non-negative.
 std::uint32_t BlendChannel(std::uint32_t c, std::uint32_t s, std::uint32_t a) {
@@ -304,23 +312,47 @@ void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2,
     iLast = std::min(iLast, major0 - lo);
   }
   if (iFirst > iLast) return;
-  // The majors walked lie inside the clip, so only the minor is tested. The
-  // fixed-point minor is carried by addition: base + i step exactly, as
-  // |step| <= 2^16 and i < 2^24 keep it far inside 64 bits.
+  // The minor, (base + i step) >> 16, moves one way along the line, so the
+  // steps whose minor also lies inside the clip form one range, found with
+  // two divisions instead of a test per pixel:
+  //   minor >= minorLo  <=>  base + i step >= minorLo 2^16 = L,
+  //   minor <  minorHi  <=>  base + i step <  minorHi 2^16 = H.
+  // Pixel indices below 2^24 keep every product far inside 64 bits.
   const std::int64_t minorLo = xMajor ? clip_.top : clip_.left;
   const std::int64_t minorHi = xMajor ? clip_.bottom : clip_.right;
+  const std::int64_t L = minorLo * 65536, H = minorHi * 65536;
+  const std::int64_t firstAcc = base + iFirst * step, lastAcc = base + iLast * step;
+  if (firstAcc >= L && firstAcc < H && lastAcc >= L && lastAcc < H) {
+    // Both ends inside, so every step between them: no division needed.
+  } else if (step > 0) {
+    iFirst = std::max(iFirst, CeilDiv(L - base, step));
+    iLast = std::min(iLast, CeilDiv(H - base, step) - 1);
+  } else if (step < 0) {
+    iFirst = std::max(iFirst, FloorDiv(base - H, -step) + 1);
+    iLast = std::min(iLast, FloorDiv(base - L, -step));
+  } else if (base < L || base >= H) {
+    return;
+  }
+  if (iFirst > iLast) return;
+  // Walked by index: along the major axis one pixel (a row for a y-major
+  // line) per step, and one across whenever the fixed-point minor, carried
+  // by addition (base + i step exactly), moves to its next pixel (|step| <=
+  // 2^16, so it moves by at most one).
+  const std::int64_t rowPixels = width_;
+  const std::int64_t majorStep = xMajor ? sign : sign * rowPixels;
+  const std::int64_t minorStep = xMajor ? rowPixels : 1;
   std::int64_t acc = base + iFirst * step;
-  std::int64_t major = major0 + sign * iFirst;
-  if (xMajor) {
-    for (std::int64_t i = iFirst; i <= iLast; ++i, major += sign, acc += step) {
-      const std::int64_t minor = acc >> 16;
-      if (minor >= minorLo && minor < minorHi) *PixelAt(std::int32_t(major), std::int32_t(minor)) = value;
-    }
-  } else {
-    for (std::int64_t i = iFirst; i <= iLast; ++i, major += sign, acc += step) {
-      const std::int64_t minor = acc >> 16;
-      if (minor >= minorLo && minor < minorHi) *PixelAt(std::int32_t(minor), std::int32_t(major)) = value;
-    }
+  std::int64_t minor = acc >> 16;
+  const std::int64_t major = major0 + sign * iFirst;
+  std::int64_t at = xMajor ? minor * rowPixels + major : major * rowPixels + minor;
+  std::uint32_t* const pixels = PixelAt(0, 0);
+  for (std::int64_t i = iFirst;; ++i) {
+    pixels[at] = value;
+    if (i == iLast) break;
+    acc += step;
+    const std::int64_t next = acc >> 16;
+    at += majorStep + (next - minor) * minorStep;
+    minor = next;
   }
 }
 
@@ -351,7 +383,15 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
   DirectWrite scope(*this);
   const std::int64_t reduced = std::int64_t(width) - 128;
   if (reduced < 256) {
-    for (std::uint32_t k = first; k < count; ++k) DrawLine(px(from(k)), py(from(k)), px(k), py(k), value);
+    for (std::uint32_t k = first; k < count; ++k) {
+      // A segment that starts and ends in one pixel sets only that pixel,
+      // which the segment before it (ending where this one starts) has just
+      // set to the same value: flattened curves of small shapes are mostly
+      // such steps.
+      const std::int32_t ax = px(from(k)), ay = py(from(k)), bx = px(k), by = py(k);
+      if (k != first && ToPixel(ax) == ToPixel(bx) && ToPixel(ay) == ToPixel(by)) continue;
+      DrawLine(ax, ay, bx, by, value);
+    }
     return;
   }
   const std::int32_t w = std::int32_t(reduced);

@@ -34,11 +34,9 @@ constexpr std::uint32_t kPenDashLimit = 8192;
 // layer draws.
 constexpr std::int64_t kMaxPenWidth = 65536;
 
-// floor(v + 0.5) as 32 bits, saturated (NaN gives 0).
-std::int32_t Round32(double v) {
-  if (std::isnan(v)) return 0;
-  return std::int32_t(std::clamp(std::floor(v + 0.5), -2147483647.0, 2147483647.0));
-}
+// floor(v + 0.5) as 32 bits, saturated at +-(2^31 - 1) (NaN gives 0): the
+// mapping's rounding, which has a fast path for ordinary values.
+std::int32_t Round32(double v) { return RoundSubpixel(v); }
 
 double Positive(double v) { return v > 0 ? v : 1.0; }
 
@@ -96,30 +94,70 @@ std::uint8_t PreparePen(cDrawInfo& info, COLORREF color, std::int32_t widthFine,
   return cache.lastPenSolid;
 }
 
-}  // namespace
+// The dash pattern of a built-in row for one key, kept while strokes of the
+// row keep the key (a drawing's lines mostly share scale and pen option).
+// Computed exactly as the general branch below computes a pattern.
+struct BuiltinPattern {
+  bool valid = false;
+  std::uint8_t type = 0;
+  double objectScale = 0;
+  std::uint8_t lineOption = 0;  // the object's pen option: the offset
+  std::uint8_t penOption = 0;   // the stroke's: dashes at least M long
+  double scale = 0;
+  std::int32_t widthFactor = 0;
+  // The result.
+  GrowArray<std::int32_t> pattern{8};
+  std::int64_t length = 0;
+  bool visible = false;  // longer than one device unit
+  bool paintEndPoints = false;
+};
 
-void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
-  const cDrawingData* data = info.data;
-  if (line.GetLineType(data) == kLineTypeNone) return;
-  const cStyleLine* style = line.GetLineStyle(data);
-  bool solid;
-  if (style && (style->IsSymbolLine() || style->HasDashElements())) {
-    solid = false;
-  } else {
-    const std::uint8_t type = style ? style->lineType : line.GetLineType(data);
-    solid = type == kLineTypeNone || type == kLineTypeSolid;
+const BuiltinPattern& BuiltinPatternFor(std::uint8_t type, double objectScale, std::uint8_t lineOption,
+                                        std::uint8_t penOption, double S, std::int32_t M) {
+  // One entry per row: drawings mix line types.
+  static BuiltinPattern rows[kBuiltinDashTypes];
+  BuiltinPattern& cache = rows[type < kBuiltinDashTypes ? type : 0];
+  if (cache.valid && cache.type == type && cache.objectScale == objectScale && cache.lineOption == lineOption &&
+      cache.penOption == penOption && cache.scale == S && cache.widthFactor == M)
+    return cache;
+  cache.valid = true;
+  cache.type = type;
+  cache.objectScale = objectScale;
+  cache.lineOption = lineOption;
+  cache.penOption = penOption;
+  cache.scale = S;
+  cache.widthFactor = M;
+  cache.pattern.Clear();
+  cache.length = 0;
+  cache.visible = false;
+  cache.paintEndPoints = false;
+  const BuiltinLineTypeRow& row = BuiltinLineType(type);
+  const double lengthScale = objectScale * kBuiltinPatternUnit;
+  const double offset = lineOption ? 1.0 : 0.0;
+  const double unit = S * 256.0 * (lengthScale * 4.0);
+  if (!(unit > 0)) return cache;
+  std::int64_t raw = 0;
+  for (std::uint32_t i = 0; i < row.count; ++i) {
+    std::int32_t d = Round32((row.entries[i] + offset) * unit);
+    raw += std::abs(std::int64_t(d));
+    if (penOption && d >= 0 && d < M) d = M;
+    cache.length += std::abs(std::int64_t(d));
+    cache.pattern.Append(d);
   }
-  const std::uint8_t penOption = line.GetPenOption(data);
-  const double width = line.GetWidth(data);
-  const std::uint32_t gap = line.GetGapColor(data);
-  if (!solid && info.overrideColor == -1 && !(gap & 0x80000000u))
-    StrokePathWith(info, nullptr, nullptr, true, StripColorFlags(info.MapFillColor(gap)), width, penOption);
-  StrokePathWith(info, &line, style, solid, StripColorFlags(info.MapLineColor(line.GetColor(data))), width,
-                 penOption);
+  if (raw <= 256) {
+    cache.pattern.Clear();
+    cache.length = 0;
+  } else {
+    cache.visible = true;
+  }
+  cache.paintEndPoints = cache.pattern.Count() != 0 && !penOption;
+  return cache;
 }
 
-void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, bool solid, COLORREF color,
-                    double width, std::uint8_t penOption) {
+// StrokePathWith; with `ownValues` the object has no line style and its own
+// fields are read instead of asking the getters (which would answer them).
+void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, bool ownValues, bool solid,
+                COLORREF color, double width, std::uint8_t penOption) {
   const WorldMapping& m = info.mapping;
   const double S = m.scale;
   const std::int32_t M = m.lineWidthFactor;
@@ -131,37 +169,39 @@ void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* sty
   std::uint8_t* splitFlag = nullptr;
   const std::vector<PatternSymbol>* symbols = nullptr;
 
-  if (!solid && line) {
-    const cDrawingData* data = info.data;
-    const double objectScale = Positive(line->GetPatternScale(data));
+  // The object's values that the dash pattern and the symbols use.
+  const cDrawingData* data = info.data;
+  const double patternScale = !line ? 1.0 : (ownValues ? line->stroke.patternScale : line->GetPatternScale(data));
+
+  if (!solid && line && !style) {
+    const std::uint8_t type = ownValues ? line->stroke.lineType : line->GetLineType(data);
+    if (type >= kBuiltinDashTypes) return;
+    const BuiltinLineTypeRow& row = BuiltinLineType(type);
+    if (row.count == 0) return;
+    const std::uint8_t lineOption = ownValues ? line->stroke.penOption : line->GetPenOption(data);
+    const BuiltinPattern& built = BuiltinPatternFor(type, Positive(patternScale), lineOption, penOption, S, M);
+    currentPattern.Append(built.pattern.Items(), built.pattern.Count());
+    patternLength = built.length;
+    if (built.visible) splitFlag = &info.cutFlag;
+    paintEndPoints = built.paintEndPoints;
+  } else if (!solid && line) {
+    const double objectScale = Positive(patternScale);
     double offset = 0.0;
     double lengthScale;
-    const double* entries;
-    std::uint32_t count;
-    if (!style) {
-      const std::uint8_t type = line->GetLineType(data);
-      if (type >= kBuiltinDashTypes) return;
-      lengthScale = objectScale * kBuiltinPatternUnit;
-      const BuiltinLineTypeRow& row = BuiltinLineType(type);
-      entries = row.entries;
-      count = row.count;
-      if (line->GetPenOption(data)) offset = 1.0;
+    if (style->byObject) {
+      const double drawingScale = data ? Positive(data->Scale()) : 1.0;
+      lengthScale = style->patternScale / drawingScale * objectScale;
     } else {
-      if (style->byObject) {
-        const double drawingScale = data ? Positive(data->Scale()) : 1.0;
-        lengthScale = style->patternScale / drawingScale * objectScale;
-      } else {
-        lengthScale = style->patternScale;
-      }
-      lengthScale = Positive(lengthScale);
-      const StyleDashes dashes = GetStyleDashes(*style, styleEntries);
-      entries = dashes.entries;
-      count = dashes.count;
-      if (dashes.builtin) {
-        lengthScale *= kBuiltinPatternUnit;
-        const std::uint8_t option = style->byObject ? line->GetPenOption(data) : style->penOption;
-        if (option) offset = 1.0;
-      }
+      lengthScale = style->patternScale;
+    }
+    lengthScale = Positive(lengthScale);
+    const StyleDashes dashes = GetStyleDashes(*style, styleEntries);
+    const double* entries = dashes.entries;
+    const std::uint32_t count = dashes.count;
+    if (dashes.builtin) {
+      lengthScale *= kBuiltinPatternUnit;
+      const std::uint8_t option = style->byObject ? line->GetPenOption(data) : style->penOption;
+      if (option) offset = 1.0;
     }
     if (count == 0) return;
     const double unit = S * 256.0 * (lengthScale * 4.0);
@@ -190,7 +230,7 @@ void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* sty
   std::int64_t E = W;
   currentSymbols.clear();
   if (style && line) {
-    const_cast<cStyleLine*>(style)->BuildPatternCache(info.data);
+    const_cast<cStyleLine*>(style)->BuildPatternCache(data);
     const LinePatternCache* cache = style->PatternCache();
     if (cache && !cache->pieces.empty()) {
       for (const LinePatternCache::Piece& piece : cache->pieces) {
@@ -205,7 +245,7 @@ void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* sty
         currentSymbols.push_back(std::move(symbol));
       }
       symbols = &currentSymbols;
-      E = W + Round32(256.0 * 4.0 * S * cache->reach * line->GetPatternScale(info.data));
+      E = W + Round32(256.0 * 4.0 * S * cache->reach * patternScale);
     }
   }
 
@@ -218,17 +258,20 @@ void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* sty
   const std::int64_t margin = E / 256 + 1;
   const DeviceRect& c = m.deviceClip;
   auto widen = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); };
-  StyledPrimitive args;
-  args.clip = {widen(c.left - margin), widen(c.top - margin), widen(c.right + margin), widen(c.bottom + margin)};
-  DeviceRect output{m.clipCompanions[0], m.clipCompanions[1], m.clipCompanions[2], m.clipCompanions[3]};
+  const DeviceRect output{m.clipCompanions[0], m.clipCompanions[1], m.clipCompanions[2], m.clipCompanions[3]};
   const bool hasOutput = output.left || output.top || output.right || output.bottom;
 
   if (PathBuffer::PieceCount() == 0) return;
+  // Process-wide like the pattern above and every field set: a fresh block
+  // is cleared as a whole first (one string store per stroke, which the
+  // output's reads of it then wait for).
+  static StyledPrimitive args;
   args.dc = dc;
   args.raster = info.raster;
   args.pieces = PathBuffer::Pieces();
   args.pieceCount = PathBuffer::PieceCount();
   args.paintEndPoints = paintEndPoints;
+  args.clip = {widen(c.left - margin), widen(c.top - margin), widen(c.right + margin), widen(c.bottom + margin)};
   args.polylineMode = polylineMode;
   args.patternLength = std::int32_t(std::min<std::int64_t>(patternLength, INT32_MAX));
   args.pattern = currentPattern.Items();
@@ -241,8 +284,49 @@ void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* sty
   args.trimShortStart = penOption;
   args.penDashes = 0;
   args.wideCoordinates = WideOutput(m);
-  args.symbolScale = S * (line ? line->GetPatternScale(info.data) : 1.0);
+  args.symbolScale = S * patternScale;
   DrawStyledPrimitive(args);
+}
+
+}  // namespace
+
+void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
+  const cDrawingData* data = info.data;
+  const cStyleLine* style = line.GetLineStyle(data);
+  if (!style) {
+    // Without a line style every attribute is the object's own value (what
+    // each getter answers then), read once here.
+    const StrokeFields& own = line.stroke;
+    if (own.lineType == kLineTypeNone) return;
+    const bool solid = own.lineType == kLineTypeSolid;
+    const std::uint32_t gap = own.gapColor & 0x80FFFFFFu;
+    if (!solid && info.overrideColor == -1 && !(gap & 0x80000000u))
+      StrokeWith(info, nullptr, nullptr, false, true, StripColorFlags(info.MapFillColor(gap)), own.width,
+                 own.penOption);
+    StrokeWith(info, &line, nullptr, true, solid, StripColorFlags(info.MapLineColor(own.color)), own.width,
+               own.penOption);
+    return;
+  }
+  if (line.GetLineType(data) == kLineTypeNone) return;
+  bool solid;
+  if (style->IsSymbolLine() || style->HasDashElements()) {
+    solid = false;
+  } else {
+    const std::uint8_t type = style->lineType;
+    solid = type == kLineTypeNone || type == kLineTypeSolid;
+  }
+  const std::uint8_t penOption = line.GetPenOption(data);
+  const double width = line.GetWidth(data);
+  const std::uint32_t gap = line.GetGapColor(data);
+  if (!solid && info.overrideColor == -1 && !(gap & 0x80000000u))
+    StrokePathWith(info, nullptr, nullptr, true, StripColorFlags(info.MapFillColor(gap)), width, penOption);
+  StrokePathWith(info, &line, style, solid, StripColorFlags(info.MapLineColor(line.GetColor(data))), width,
+                 penOption);
+}
+
+void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, bool solid, COLORREF color,
+                    double width, std::uint8_t penOption) {
+  StrokeWith(info, line, style, false, solid, color, width, penOption);
 }
 
 void RasterizePolyline(cDrawInfo& info, std::uint32_t value, const DPoint* points, std::uint32_t count,

@@ -63,6 +63,14 @@ std::int64_t MulDiv(std::int64_t v, std::int64_t num, std::int64_t den) {
 
 std::int64_t ISqrt(Wide v) {
   if (v <= 0) return 0;
+  if (v < (Wide(1) << 62)) {
+    // The usual edge: 64 bits hold every square below (r < 2^31 + 1).
+    const std::int64_t v64 = std::int64_t(v);
+    std::int64_t r = std::int64_t(std::sqrt(double(v64)));
+    while (r * r > v64) --r;
+    while ((r + 1) * (r + 1) <= v64) ++r;
+    return r;
+  }
   Wide r = Wide(std::sqrt(double(v)));
   while (r * r > v) --r;
   while ((r + 1) * (r + 1) <= v) ++r;
@@ -366,7 +374,7 @@ class PartOutput final : public ClipPartSink {
     // Walks edge e; on the completion pass stops when the dash ends. Answers
     // false when the walk must stop.
     auto walkEdge = [&](std::uint32_t e, bool completing) -> bool {
-      const std::uint32_t i0 = e, i1 = (e + 1) % n;
+      const std::uint32_t i0 = e, i1 = e + 1 == n ? 0 : e + 1;
       const std::int64_t ax = std::int64_t(pts[2 * i0]) << shift, ay = std::int64_t(pts[2 * i0 + 1]) << shift;
       const std::int64_t bx = std::int64_t(pts[2 * i1]) << shift, by = std::int64_t(pts[2 * i1 + 1]) << shift;
       const std::int64_t dx = bx - ax, dy = by - ay;
@@ -416,7 +424,7 @@ class PartOutput final : public ClipPartSink {
         pos += left;
         sx = ex;
         sy = ey;
-        entry = (entry + 1) % count;
+        entry = entry + 1 == count ? 0 : entry + 1;
         left = std::llabs(std::int64_t(a_.pattern[entry])) << shift;
         if (entry == 0 && ++wraps >= 3 && total == 0) return true;
       }
@@ -440,12 +448,45 @@ class PartOutput final : public ClipPartSink {
   bool dryRun_;
 };
 
+// ScaledRect of the last few rectangles: the strokes of a paint share the
+// device clip, widened by a margin that follows their width, of which a
+// drawing has a handful.
+ClipRect CachedScaledRect(const DeviceRect& r, std::int32_t limit) {
+  struct Entry {
+    DeviceRect rect;
+    std::int32_t limit = -1;
+    ClipRect clip;
+  };
+  constexpr int kEntries = 4;
+  static Entry entries[kEntries];
+  static int next = 0;
+  for (const Entry& e : entries)
+    if (e.limit == limit && e.rect == r) return e.clip;
+  Entry& e = entries[next];
+  next = (next + 1) % kEntries;
+  e.rect = r;
+  e.limit = limit;
+  e.clip = ScaledRect(r, limit);
+  return e.clip;
+}
+
+// Every point of every segment inside the clip (the splitter's inside test,
+// x1 <= x < x2 and y1 <= y < y2).
+bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
+  for (const DeviceSegment& s : piece.segments) {
+    for (int i = 0; i < 8; i += 2) {
+      if (s.v[i] < r.x1 || s.v[i] >= r.x2 || s.v[i + 1] < r.y1 || s.v[i + 1] >= r.y2) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool DrawStyledPrimitive(const StyledPrimitive& args) {
   if (!args.pieces || args.pieceCount == 0) return false;
   const std::int32_t limit = (args.penDashes || args.wideCoordinates) ? kWideLimit : kNarrowLimit;
-  const ClipRect clip = ScaledRect(args.clip, limit);
+  const ClipRect clip = CachedScaledRect(args.clip, limit);
   TDC* dc = args.dc;
   cRasterSurface* raster = dc ? nullptr : args.raster;
   const bool hasTarget = dc || raster;
@@ -455,7 +496,14 @@ bool DrawStyledPrimitive(const StyledPrimitive& args) {
     if (!piece || piece->Count() == 0) continue;
     if (!args.outputRect) {
       PartOutput out(args, dc, raster, !hasTarget);
-      SplitPieceAtClip(*piece, clip, out, args.splitFlag);
+      // A piece whose every point lies inside is what the splitter would hand
+      // on whole, untouched and with its closed flag, without a cut; most
+      // strokes of a paint are such pieces.
+      if (PieceInside(*piece, clip)) {
+        out.OnClipPart(ClipPart(piece->Items(), piece->Count()), piece->closed != 0);
+      } else {
+        SplitPieceAtClip(*piece, clip, out, args.splitFlag);
+      }
       anyVisible |= out.visible;
       continue;
     }

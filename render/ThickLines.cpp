@@ -57,6 +57,10 @@ std::int64_t FloorDivFast(Int128 num, Int128 den) {
 // stay below 2^34 (corners within 2^31 + 2^30 of zero), so D and 256 (b.x - a.x)
 // are below 2^42 and r + stepR below 2^43: 64 bits hold every carried value.
 struct EdgeWalk {
+  // Corners within +-2^29 (any surface a thousand times wider than a screen)
+  // set up in 64 bits.
+  static constexpr std::int64_t kSmall = std::int64_t(1) << 29;
+
   // Left unset until Init: a band fills four of these per call.
   std::int64_t kFirst, kLast;  // rows this edge crosses, within the walk
   std::int64_t q, r, stepQ, stepR, d;
@@ -94,9 +98,21 @@ struct EdgeWalk {
     den = b.y - a.y;
     ex = b.x - a.x;
     d = 256 * den;
-    const Int128 n0 = (Int128(a.x) + 128) * den + (Int128(256) * kFirst - a.y) * ex;
-    q = FloorDivFast(n0, d);
-    r = std::int64_t(n0 - Int128(q) * d);
+    if (Abs64(a.x) < kSmall && Abs64(a.y) < kSmall && Abs64(b.x) < kSmall && Abs64(b.y) < kSmall) {
+      // |a.x + 128| and den below 2^30, 256 kFirst - a.y (kFirst <= b.y / 256)
+      // and |ex| below 2^30 too: each product is below 2^60, their sum fits.
+      const std::int64_t n0 = (a.x + 128) * den + (256 * kFirst - a.y) * ex;
+      q = n0 / d;
+      r = n0 % d;
+      if (r < 0) {
+        r += d;
+        --q;
+      }
+    } else {
+      const Int128 n0 = (Int128(a.x) + 128) * den + (Int128(256) * kFirst - a.y) * ex;
+      q = FloorDivFast(n0, d);
+      r = std::int64_t(n0 - Int128(q) * d);
+    }
     for (int j = 0; j < earlierCount; ++j) {
       if (earlier[j].den == den && earlier[j].ex == ex) {
         stepQ = earlier[j].stepQ;
@@ -244,6 +260,13 @@ void DrawDotInt(cRasterSurface& surface, std::int32_t x, std::int32_t y, std::in
   const std::int64_t jLast = std::min(r, clip.bottom - 1 - cy);
   if (jFirst > jLast) return;
   cRasterSurface::DirectWrite scope(surface);
+  if (r == 1) {
+    // Every row of the radius-1 disc has half-span 1 (1 + 1 - j^2 >= 1): the
+    // 3 x 3 square, whose rows outside the clip FillBox drops as the loop
+    // below would skip them.
+    surface.FillBox(cx - 1, cy - 1, cx + 2, cy + 2, value);
+    return;
+  }
   // The root is carried from row to row and corrected by single steps (it
   // changes by r or so over the whole disc), which gives exactly the
   // ISqrt of each row without a square root per row; r < 2^22 keeps the

@@ -19,21 +19,6 @@ std::int32_t Saturate(double v) {
   return std::int32_t(std::clamp(v, -kDeviceLimit, kDeviceLimit));
 }
 
-// rnd(v) = floor(v + 0.5), saturated. Inside the open range (-(2^31 - 1),
-// 2^31 - 1), which every on-screen coordinate keeps to, floor is the
-// truncation lowered by one where it rounded a negative value up, and the
-// clamp cannot bite; the comparisons fail for NaN, which takes the general
-// path. This runs for every point of every stroke.
-inline std::int32_t Rnd(double v) {
-  const double t = v + 0.5;
-  if (t > -kDeviceLimit && t < kDeviceLimit) {
-    std::int64_t i = std::int64_t(t);
-    if (double(i) > t) --i;
-    return std::int32_t(i);
-  }
-  return Saturate(std::floor(t));
-}
-
 // rnd(v) + offset: the offset is added after rounding, in doubles (exact for
 // every 32-bit offset), so that the sum saturates instead of overflowing.
 std::int32_t RndPlus(double v, std::int32_t offset) { return Saturate(std::floor(v + 0.5) + double(offset)); }
@@ -53,15 +38,7 @@ DPoint WorldMapping::ToDeviceF(const DPoint& w) const {
   return {w.x * scale * 4 + originX + offsetX, w.y * scale * 4 + originY + offsetY};
 }
 
-void WorldMapping::ToSubpixel(const DPoint& w, std::int32_t out[2]) const {
-  DPoint d = ToDeviceF(w);
-  out[0] = Rnd(d.x * 256);
-  out[1] = Rnd(d.y * 256);
-}
-
-void WorldMapping::ToSubpixel4(const DPoint points[4], std::int32_t out[8]) const {
-  for (int i = 0; i < 4; ++i) ToSubpixel(points[i], out + 2 * i);
-}
+std::int32_t RoundSubpixelSlow(double t) { return Saturate(std::floor(t)); }
 
 DPoint WorldMapping::DeviceToWorld(const DevicePoint& d) const {
   double x = (double(d.x) - double(offsetX)) - originX;

@@ -26,6 +26,22 @@ struct DeviceRect {
 
 enum class OutputMode : std::int32_t { Screen = 0, Raster = 1, Metafile = 2, DirectPrinter = 3 };
 
+// rnd(v) = floor(v + 0.5) saturated at +-(2^31 - 1), NaN giving 0. Inside the
+// open range (-(2^31 - 1), 2^31 - 1), which every on-screen coordinate keeps
+// to, floor is the truncation lowered by one where it rounded a negative value
+// up, and the clamp cannot bite; the comparisons fail for NaN, which takes the
+// general path.
+std::int32_t RoundSubpixelSlow(double t);
+inline std::int32_t RoundSubpixel(double v) {
+  const double t = v + 0.5;
+  if (t > -2147483647.0 && t < 2147483647.0) {
+    std::int64_t i = std::int64_t(t);
+    if (double(i) > t) --i;
+    return std::int32_t(i);
+  }
+  return RoundSubpixelSlow(t);
+}
+
 struct WorldMapping {
   double originX = 0;
   double originY = 0;
@@ -45,10 +61,16 @@ struct WorldMapping {
   // Unrounded, offset included: for glyphs and pictures placed with fractions.
   DPoint ToDeviceF(const DPoint& w) const;
   DPoint ToDeviceExact(const DPoint& w) const { return ToDeviceF(w); }
-  // 1/256 device units; the offset is added before scaling by 256.
-  void ToSubpixel(const DPoint& w, std::int32_t out[2]) const;
+  // 1/256 device units; the offset is added before scaling by 256. Inline:
+  // every point of every stroke passes here.
+  void ToSubpixel(const DPoint& w, std::int32_t out[2]) const {
+    out[0] = RoundSubpixel((w.x * scale * 4 + originX + offsetX) * 256);
+    out[1] = RoundSubpixel((w.y * scale * 4 + originY + offsetY) * 256);
+  }
   // One cubic segment (four points) to eight sub-pixel integers.
-  void ToSubpixel4(const DPoint points[4], std::int32_t out[8]) const;
+  void ToSubpixel4(const DPoint points[4], std::int32_t out[8]) const {
+    for (int i = 0; i < 4; ++i) ToSubpixel(points[i], out + 2 * i);
+  }
   DPoint DeviceToWorld(const DevicePoint& d) const;
   DPoint DeviceToWorldPoint(const DevicePoint& d) const { return DeviceToWorld(d); }
   // Normalises, widens by the clip margin and clears the companions.
