@@ -28,6 +28,7 @@
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/FileDrop.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -183,6 +184,17 @@ TEST_F(OpenCloseTest, OpenShowsTheDrawingAndASecondOpenReplacesIt) {
   EXPECT_EQ(Title(), bare + " - " + b_.ToUtf8());
   Pump(100ms);
   EXPECT_EQ(TWindow::GetFocus(), ClientView()->GetVectorWindow()->GetHandle());
+}
+
+// Two files dropped on the frame: the first one opens, the second is left.
+TEST_F(OpenCloseTest, DroppingTwoFilesOpensTheFirstOnly) {
+  TDropInfo drop({b_, a_}, TPoint{10, 10});
+  frame_->HandleMessage(kWmDropFiles, reinterpret_cast<TParam1>(&drop), 0);
+  EXPECT_TRUE(drop.IsFinished());
+  ASSERT_NE(CurrentDocument(), nullptr);
+  EXPECT_EQ(CurrentDocument()->GetDisplayName().ToUtf8(), b_.ToUtf8());
+  ASSERT_NE(ClientView(), nullptr);
+  EXPECT_EQ(ClientView()->GetDocument(), CurrentDocument());
 }
 
 TEST_F(OpenCloseTest, FailedOpenKeepsDocumentViewAndTitleAndShowsTheMessage) {
