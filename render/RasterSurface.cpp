@@ -59,14 +59,20 @@ std::unique_ptr<std::uint32_t[]> NewPixelBlock(std::int64_t need, std::uint32_t*
     *pixels = block.get();
     return block;
   }
-  // need <= 2^28 pixels, so the padded size stays far inside size_t.
-  std::unique_ptr<std::uint32_t[]> block(new std::uint32_t[std::size_t(need) + kHugePage / 4]);
+  // The advice covers whole huge pages only, so the pixels' last, partial
+  // one (a quarter of a 1920 x 1080 surface) would stay in small pages: the
+  // advised range is rounded up to a whole huge page. Two huge pages of
+  // padding hold both the alignment (below one) and the rounding (below
+  // one): aligned - start + huge <= 4 MiB + bytes, the block's size. need
+  // <= 2^28 pixels, so the padded size stays far inside size_t.
+  std::unique_ptr<std::uint32_t[]> block(new std::uint32_t[std::size_t(need) + 2 * kHugePage / 4]);
   const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(block.get());
   const std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
   std::uint32_t* p = block.get() + (aligned - start) / 4;
 #if defined(MADV_HUGEPAGE)
   // Advice only: a refusal leaves ordinary pages.
-  (void)madvise(p, bytes & ~std::size_t(4095), MADV_HUGEPAGE);
+  const std::size_t huge = (bytes + kHugePage - 1) & ~std::size_t(kHugePage - 1);
+  (void)madvise(p, huge, MADV_HUGEPAGE);
 #endif
   std::memset(p, 0, bytes);
   *pixels = p;
@@ -358,16 +364,11 @@ void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2,
 
 bool cRasterSurface::DrawWideLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                                   std::int32_t width, std::uint32_t value, TPoint* normal) {
-  TPoint n;
-  DirectWrite scope(*this);
-  bool drawn = DrawThickLineInt(*this, x1, y1, x2, y2, value, width, true, &n);
-  if (!drawn && x1 != x2 && y1 != y2 && IsDrawableDelta(x1, y1, x2, y2)) {
-    // A segment shorter than its width: the same rectangle, which the band
-    // routine fills exactly once it is told not to refuse it.
-    drawn = DrawThickLineInt(*this, x1, y1, x2, y2, value, width, false, &n);
-  }
-  if (normal != nullptr) *normal = drawn ? n : TPoint{};
-  return drawn;
+  // A segment shorter than its width is the same band, which the band
+  // routine fills exactly when told not to refuse it: one call, not a refused
+  // one and a second. A delta beyond its limit is refused either way, with
+  // the normal (0, 0).
+  return DrawThickLineInt(*this, x1, y1, x2, y2, value, width, false, normal);
 }
 
 void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t count, std::int32_t width,
