@@ -31,6 +31,14 @@ inline std::uint32_t Pixel(const cRasterSurface& s, std::int32_t x, std::int32_t
 
 // '#' for pixels equal to `ink`, '.' for others, one line per row of
 // [x0, x1) x [y0, y1).
+// Whether two surfaces of one size hold the same pixels.
+inline bool SamePixels(const cRasterSurface& a, const cRasterSurface& b) {
+  for (std::int32_t y = 0; y < a.Height(); ++y)
+    for (std::int32_t x = 0; x < a.Width(); ++x)
+      if (Pixel(a, x, y) != Pixel(b, x, y)) return false;
+  return true;
+}
+
 inline std::string Grid(const cRasterSurface& s, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
                         std::uint32_t ink = kInk) {
   std::string out;

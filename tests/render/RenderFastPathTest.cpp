@@ -32,6 +32,7 @@ using raster_test::kInk;
 using raster_test::kPaper;
 using raster_test::MakeSurface;
 using raster_test::Pixel;
+using raster_test::SamePixels;
 
 __extension__ typedef __int128 Int128;
 
@@ -86,13 +87,6 @@ void ReferenceConvex(cRasterSurface& s, const std::vector<P64>& pts, std::uint32
       }
     }
   }
-}
-
-bool SamePixels(const cRasterSurface& a, const cRasterSurface& b) {
-  for (std::int32_t y = 0; y < a.Height(); ++y)
-    for (std::int32_t x = 0; x < a.Width(); ++x)
-      if (Pixel(a, x, y) != Pixel(b, x, y)) return false;
-  return true;
 }
 
 TEST(RenderFastPathTest, SlantedBandsFollowTheRowRuleNearAndFarFromTheOrigin) {

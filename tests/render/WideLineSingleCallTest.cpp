@@ -18,6 +18,7 @@ using raster_test::kInk;
 using raster_test::kPaper;
 using raster_test::MakeSurface;
 using raster_test::Pixel;
+using raster_test::SamePixels;
 
 // The former two-call rule, drawn straight through the band routine.
 bool TwoCallWideLine(cRasterSurface& s, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
@@ -28,13 +29,6 @@ bool TwoCallWideLine(cRasterSurface& s, std::int32_t x1, std::int32_t y1, std::i
     drawn = DrawThickLineInt(s, x1, y1, x2, y2, value, width, false, &n);
   *normal = drawn ? n : TPoint{};
   return drawn;
-}
-
-bool SamePixels(const cRasterSurface& a, const cRasterSurface& b) {
-  for (std::int32_t y = 0; y < a.Height(); ++y)
-    for (std::int32_t x = 0; x < a.Width(); ++x)
-      if (Pixel(a, x, y) != Pixel(b, x, y)) return false;
-  return true;
 }
 
 TEST(WideLineSingleCallTest, MatchesTheRefuseThenRetryRuleForEveryKindOfSegment) {
