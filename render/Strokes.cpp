@@ -40,6 +40,24 @@ std::int32_t Round32(double v) { return RoundSubpixel(v); }
 
 double Positive(double v) { return v > 0 ? v : 1.0; }
 
+// Off only in tests that compare the shortcut with the general road.
+bool strokeFastPath = true;
+
+// The stroke width in 1/256 device units: never thinner than the mapping's
+// thinnest line.
+std::int32_t FineWidth(const WorldMapping& m, double width) {
+  return std::max(m.lineWidthFactor, Round32(256.0 * 4.0 * m.scale * width));
+}
+
+// The device clip widened by the reach of the stroke (1/256 units) plus a
+// pixel, so that caps, joins and symbols just outside still reach in.
+DeviceRect WidenedClip(const WorldMapping& m, std::int64_t reach) {
+  const std::int64_t margin = reach / 256 + 1;
+  const DeviceRect& c = m.deviceClip;
+  auto widen = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); };
+  return {widen(c.left - margin), widen(c.top - margin), widen(c.right + margin), widen(c.bottom + margin)};
+}
+
 bool WideOutput(const WorldMapping& m) {
   return m.outputMode == OutputMode::Metafile || m.outputMode == OutputMode::DirectPrinter;
 }
@@ -161,7 +179,7 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
   const WorldMapping& m = info.mapping;
   const double S = m.scale;
   const std::int32_t M = m.lineWidthFactor;
-  const std::int32_t W = std::max(M, Round32(256.0 * 4.0 * S * width));
+  const std::int32_t W = FineWidth(m, width);
 
   currentPattern.Clear();
   std::int64_t patternLength = 0;
@@ -255,9 +273,6 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
     polylineMode = PreparePen(info, color, W, penOption, symbols != nullptr);
   }
 
-  const std::int64_t margin = E / 256 + 1;
-  const DeviceRect& c = m.deviceClip;
-  auto widen = [](std::int64_t v) { return std::int32_t(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); };
   const DeviceRect output{m.clipCompanions[0], m.clipCompanions[1], m.clipCompanions[2], m.clipCompanions[3]};
   const bool hasOutput = output.left || output.top || output.right || output.bottom;
 
@@ -271,7 +286,7 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
   args.pieces = PathBuffer::Pieces();
   args.pieceCount = PathBuffer::PieceCount();
   args.paintEndPoints = paintEndPoints;
-  args.clip = {widen(c.left - margin), widen(c.top - margin), widen(c.right + margin), widen(c.bottom + margin)};
+  args.clip = WidenedClip(m, E);
   args.polylineMode = polylineMode;
   args.patternLength = std::int32_t(std::min<std::int64_t>(patternLength, INT32_MAX));
   args.pattern = currentPattern.Items();
@@ -288,7 +303,25 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
   DrawStyledPrimitive(args);
 }
 
+// The solid stroke of an object without a line style when the path buffer
+// holds one open straight segment and the target is the raster surface: what
+// StrokeWith would end in (the same width, colour, clip and end-dot rule),
+// without the pattern, pen and clip-splitter set-up. Most lines of a drawing
+// are such strokes. False when the case does not apply or the segment is not
+// wholly inside the clip; nothing has been drawn then.
+bool StrokeSolidSegment(cDrawInfo& info, COLORREF color, double width, std::uint8_t penOption) {
+  if (!strokeFastPath || !info.raster || PathBuffer::PieceCount() != 1) return false;
+  const WorldMapping& m = info.mapping;
+  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return false;
+  const SegmentArray* piece = PathBuffer::Piece(0);
+  if (!piece || piece->closed || piece->Count() != 1) return false;
+  const std::int32_t W = FineWidth(m, width);
+  return DrawSolidRasterSegment(*info.raster, piece->Items()[0], WidenedClip(m, W), WideOutput(m), W, color, penOption);
+}
+
 }  // namespace
+
+void SetStrokeFastPathForTests(bool enabled) { strokeFastPath = enabled; }
 
 void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
   const cDrawingData* data = info.data;
@@ -303,8 +336,9 @@ void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
     if (!solid && info.overrideColor == -1 && !(gap & 0x80000000u))
       StrokeWith(info, nullptr, nullptr, false, true, StripColorFlags(info.MapFillColor(gap)), own.width,
                  own.penOption);
-    StrokeWith(info, &line, nullptr, true, solid, StripColorFlags(info.MapLineColor(own.color)), own.width,
-               own.penOption);
+    const COLORREF color = StripColorFlags(info.MapLineColor(own.color));
+    if (solid && StrokeSolidSegment(info, color, own.width, own.penOption)) return;
+    StrokeWith(info, &line, nullptr, true, solid, color, own.width, own.penOption);
     return;
   }
   if (line.GetLineType(data) == kLineTypeNone) return;

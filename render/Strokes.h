@@ -28,6 +28,11 @@ class cStyleLine;
 // colour (and no override colour) is first stroked solid in the gap colour.
 void StrokePathObject(cDrawInfo& info, const cAnyLine& line);
 
+// Tests only: off, every stroke takes the general road (pattern, clip
+// splitter, polyline route) even where the shortcut for a solid straight
+// segment inside the clip onto the raster surface would draw the same pixels.
+void SetStrokeFastPathForTests(bool enabled);
+
 // The stroke proper, with the object and its style (either may be null), a
 // solid flag, the output colour, the width in world units and the pen
 // option (flat ends and bevel joins, dots one pattern unit long).

@@ -483,6 +483,22 @@ bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
 
 }  // namespace
 
+bool DrawSolidRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const DeviceRect& clip,
+                            bool wideCoordinates, std::int32_t width, COLORREF color, std::uint8_t trimShortStart) {
+  if (!segment.IsStraight()) return false;
+  const ClipRect r = CachedScaledRect(clip, wideCoordinates ? kWideLimit : kNarrowLimit);
+  // PieceInside's test; the control points of a straight segment are its
+  // ends, so the ends suffice.
+  for (int i = 0; i < 8; i += 6) {
+    if (segment.v[i] < r.x1 || segment.v[i] >= r.x2 || segment.v[i + 1] < r.y1 || segment.v[i + 1] >= r.y2)
+      return false;
+  }
+  // What the polyline route hands on for a straight part: its two ends.
+  const std::int32_t xy[4] = {segment.v[0], segment.v[1], segment.v[6], segment.v[7]};
+  raster.DrawPolyline(xy, 2, width, color, trimShortStart, false);
+  return true;
+}
+
 bool DrawStyledPrimitive(const StyledPrimitive& args) {
   if (!args.pieces || args.pieceCount == 0) return false;
   const std::int32_t limit = (args.penDashes || args.wideCoordinates) ? kWideLimit : kNarrowLimit;

@@ -76,6 +76,16 @@ struct StyledPrimitive {
 // Draws every piece; answers whether any part survived the clip.
 bool DrawStyledPrimitive(const StyledPrimitive& args);
 
+// The shortcut of DrawStyledPrimitive for a solid stroke (no pattern, no
+// symbols, no output rectangle, no device context) of one open piece that is
+// one straight segment: when the segment lies wholly inside the clip (the
+// same widened and limited rectangle the general call uses) it is drawn onto
+// the raster surface with the very DrawPolyline call the general call ends
+// in, and the answer is true. False, with nothing drawn, otherwise: the
+// caller then takes the general road.
+bool DrawSolidRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const DeviceRect& clip,
+                            bool wideCoordinates, std::int32_t width, COLORREF color, std::uint8_t trimShortStart);
+
 // The alternating dash, gap, ... lengths (absolute values, 1/256 units) of a
 // user-style pen for the signed pattern, starting at its first dash; runs of
 // one sign merge, a missing dash or gap becomes 0, an odd count gets a final
