@@ -282,17 +282,30 @@ bool cRasterSurface::GetPixel(std::int32_t x, std::int32_t y, std::uint32_t* val
 
 // ---- Lines ---------------------------------------------------------------------------
 
-void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                              std::uint32_t value) {
-  if (clip_.IsEmpty()) return;
-  const std::int64_t ax = ToPixel(x1), ay = ToPixel(y1), bx = ToPixel(x2), by = ToPixel(y2);
-  DirectWrite scope(*this);
-  auto put = [&](std::int64_t x, std::int64_t y) {
-    if (x >= clip_.left && x < clip_.right && y >= clip_.top && y < clip_.bottom)
-      *PixelAt(std::int32_t(x), std::int32_t(y)) = value;
-  };
-  put(ax, ay);
-  put(bx, by);
+namespace {
+
+// The thin line between pixels (ax, ay) and (bx, by), for a non-empty clip
+// and a caller that holds the write scope: DrawLine's work without its
+// per-call set-up, which a polyline pays once for all its segments.
+void ThinLineInScope(cRasterSurface& surface, std::int64_t ax, std::int64_t ay, std::int64_t bx, std::int64_t by,
+                     std::uint32_t value) {
+  const TRect& clip = surface.Clip();
+  // Most segments of a drawing lie wholly inside the clip: with both end
+  // pixels inside, every pixel between them is too (below), and neither the
+  // ends nor the steps need a clip test.
+  const bool inside = ax >= clip.left && ax < clip.right && bx >= clip.left && bx < clip.right &&
+                      ay >= clip.top && ay < clip.bottom && by >= clip.top && by < clip.bottom;
+  if (inside) {
+    *surface.PixelAt(std::int32_t(ax), std::int32_t(ay)) = value;
+    *surface.PixelAt(std::int32_t(bx), std::int32_t(by)) = value;
+  } else {
+    auto put = [&](std::int64_t x, std::int64_t y) {
+      if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+        *surface.PixelAt(std::int32_t(x), std::int32_t(y)) = value;
+    };
+    put(ax, ay);
+    put(bx, by);
+  }
   const std::int64_t dx = bx - ax, dy = by - ay;
   const bool xMajor = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
   const std::int64_t major0 = xMajor ? ax : ay;
@@ -303,63 +316,82 @@ void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2,
   if (n < 2) return;
   const std::int64_t sign = dMajor < 0 ? -1 : 1;
   // The minor coordinate in 16.16 fixed point, rounded by the half added to
-  // its start; 64 bits, because pixel indices reach 2^23.
-  const std::int64_t step = (dMinor * 65536) / n;
+  // its start; 64 bits, because pixel indices reach 2^23. Inside the clip
+  // both deltas are below kMaxSide < 2^15, so dMinor 2^16 and n fit 32 bits
+  // and the (cheaper) 32-bit division truncates to the same quotient.
+  const std::int64_t step = inside ? std::int64_t(std::int32_t(dMinor * 65536) / std::int32_t(n))
+                                   : (dMinor * 65536) / n;
   const std::int64_t base = minor0 * 65536 + 0x8000;
-  // Only the steps whose major coordinate falls inside the clip are walked.
-  const std::int64_t lo = xMajor ? clip_.left : clip_.top;
-  const std::int64_t hi = (xMajor ? clip_.right : clip_.bottom) - 1;
   std::int64_t iFirst = 1, iLast = n - 1;
-  if (sign > 0) {
-    iFirst = std::max(iFirst, lo - major0);
-    iLast = std::min(iLast, hi - major0);
-  } else {
-    iFirst = std::max(iFirst, major0 - hi);
-    iLast = std::min(iLast, major0 - lo);
+  if (!inside) {
+    // Only the steps whose major coordinate falls inside the clip are walked.
+    const std::int64_t lo = xMajor ? clip.left : clip.top;
+    const std::int64_t hi = (xMajor ? clip.right : clip.bottom) - 1;
+    if (sign > 0) {
+      iFirst = std::max(iFirst, lo - major0);
+      iLast = std::min(iLast, hi - major0);
+    } else {
+      iFirst = std::max(iFirst, major0 - hi);
+      iLast = std::min(iLast, major0 - lo);
+    }
+    if (iFirst > iLast) return;
+    // The minor, (base + i step) >> 16, moves one way along the line, so the
+    // steps whose minor also lies inside the clip form one range, found with
+    // two divisions instead of a test per pixel:
+    //   minor >= minorLo  <=>  base + i step >= minorLo 2^16 = L,
+    //   minor <  minorHi  <=>  base + i step <  minorHi 2^16 = H.
+    // Pixel indices below 2^24 keep every product far inside 64 bits.
+    const std::int64_t minorLo = xMajor ? clip.top : clip.left;
+    const std::int64_t minorHi = xMajor ? clip.bottom : clip.right;
+    const std::int64_t L = minorLo * 65536, H = minorHi * 65536;
+    const std::int64_t firstAcc = base + iFirst * step, lastAcc = base + iLast * step;
+    if (firstAcc >= L && firstAcc < H && lastAcc >= L && lastAcc < H) {
+      // Both ends inside, so every step between them: no division needed.
+    } else if (step > 0) {
+      iFirst = std::max(iFirst, CeilDiv(L - base, step));
+      iLast = std::min(iLast, CeilDiv(H - base, step) - 1);
+    } else if (step < 0) {
+      iFirst = std::max(iFirst, FloorDiv(base - H, -step) + 1);
+      iLast = std::min(iLast, FloorDiv(base - L, -step));
+    } else if (base < L || base >= H) {
+      return;
+    }
+    if (iFirst > iLast) return;
   }
-  if (iFirst > iLast) return;
-  // The minor, (base + i step) >> 16, moves one way along the line, so the
-  // steps whose minor also lies inside the clip form one range, found with
-  // two divisions instead of a test per pixel:
-  //   minor >= minorLo  <=>  base + i step >= minorLo 2^16 = L,
-  //   minor <  minorHi  <=>  base + i step <  minorHi 2^16 = H.
-  // Pixel indices below 2^24 keep every product far inside 64 bits.
-  const std::int64_t minorLo = xMajor ? clip_.top : clip_.left;
-  const std::int64_t minorHi = xMajor ? clip_.bottom : clip_.right;
-  const std::int64_t L = minorLo * 65536, H = minorHi * 65536;
-  const std::int64_t firstAcc = base + iFirst * step, lastAcc = base + iLast * step;
-  if (firstAcc >= L && firstAcc < H && lastAcc >= L && lastAcc < H) {
-    // Both ends inside, so every step between them: no division needed.
-  } else if (step > 0) {
-    iFirst = std::max(iFirst, CeilDiv(L - base, step));
-    iLast = std::min(iLast, CeilDiv(H - base, step) - 1);
-  } else if (step < 0) {
-    iFirst = std::max(iFirst, FloorDiv(base - H, -step) + 1);
-    iLast = std::min(iLast, FloorDiv(base - L, -step));
-  } else if (base < L || base >= H) {
-    return;
-  }
-  if (iFirst > iLast) return;
-  // Walked by index: along the major axis one pixel (a row for a y-major
-  // line) per step, and one across whenever the fixed-point minor, carried
-  // by addition (base + i step exactly), moves to its next pixel (|step| <=
-  // 2^16, so it moves by at most one).
-  const std::int64_t rowPixels = width_;
-  const std::int64_t majorStep = xMajor ? sign : sign * rowPixels;
-  const std::int64_t minorStep = xMajor ? rowPixels : 1;
+  // With both ends inside, steps 1 .. n - 1 stay inside as well: the major
+  // runs strictly between major0 and major0 + dMajor, and the minor,
+  // floor((minor0 2^16 + 2^15 + i step) / 2^16) with i |step| <= (n - 1) / n
+  // |dMinor| 2^16 (step truncated towards zero), between minor0 and
+  // minor0 + dMinor, all of which are inside.
+  //
+  // Walked by index: the major part of the pixel's index (`at`, minor 0) moves
+  // one pixel (a row for a y-major line) per step, and the minor part is
+  // the fixed-point minor, carried by addition (base + i step exactly),
+  // taken whole: the pixel is (major0 + sign i, (base + i step) >> 16).
+  // `at` is an index, not a pointer, since minor 0 may lie off the surface's
+  // rows; the sum is always a pixel inside the clip.
+  const std::int64_t rowPixels = surface.Width();
+  std::uint32_t* const pixels = surface.PixelAt(0, 0);
   std::int64_t acc = base + iFirst * step;
-  std::int64_t minor = acc >> 16;
   const std::int64_t major = major0 + sign * iFirst;
-  std::int64_t at = xMajor ? minor * rowPixels + major : major * rowPixels + minor;
-  std::uint32_t* const pixels = PixelAt(0, 0);
-  for (std::int64_t i = iFirst;; ++i) {
-    pixels[at] = value;
-    if (i == iLast) break;
-    acc += step;
-    const std::int64_t next = acc >> 16;
-    at += majorStep + (next - minor) * minorStep;
-    minor = next;
+  std::int64_t count = iLast - iFirst + 1;  // >= 1
+  if (xMajor) {
+    std::int64_t at = major;
+    for (; count > 0; --count, at += sign, acc += step) pixels[at + (acc >> 16) * rowPixels] = value;
+  } else {
+    const std::int64_t majorStep = sign * rowPixels;
+    std::int64_t at = major * rowPixels;
+    for (; count > 0; --count, at += majorStep, acc += step) pixels[at + (acc >> 16)] = value;
   }
+}
+
+}  // namespace
+
+void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                              std::uint32_t value) {
+  if (clip_.IsEmpty()) return;
+  DirectWrite scope(*this);
+  ThinLineInScope(*this, ToPixel(x1), ToPixel(y1), ToPixel(x2), ToPixel(y2), value);
 }
 
 bool cRasterSurface::DrawWideLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
@@ -389,9 +421,11 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
       // which the segment before it (ending where this one starts) has just
       // set to the same value: flattened curves of small shapes are mostly
       // such steps.
-      const std::int32_t ax = px(from(k)), ay = py(from(k)), bx = px(k), by = py(k);
-      if (k != first && ToPixel(ax) == ToPixel(bx) && ToPixel(ay) == ToPixel(by)) continue;
-      DrawLine(ax, ay, bx, by, value);
+      const std::int64_t ax = ToPixel(px(from(k))), ay = ToPixel(py(from(k)));
+      const std::int64_t bx = ToPixel(px(k)), by = ToPixel(py(k));
+      if (k != first && ax == bx && ay == by) continue;
+      // The clip is not empty and the scope is held: DrawLine without its set-up.
+      ThinLineInScope(*this, ax, ay, bx, by, value);
     }
     return;
   }
@@ -414,7 +448,9 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
   }
   if (closed && count > 2 && firstDrawn && previousDrawn)
     FillJoint(*this, px(count - 1), py(count - 1), previousNormal, firstNormal, value);
-  if (!noDots)
+  // A dot's radius is w >> 9 pixels: below 512 it is 0 and the dot sets
+  // nothing, which bands of one to two pixels (most of them) give.
+  if (!noDots && w >= 512)
     for (std::uint32_t i = 0; i < count; ++i) DrawDotInt(*this, px(i), py(i), w, value);
   if (!anyDrawn) {
     const std::int64_t ex = ToPixel(px(count - 1)), ey = ToPixel(py(count - 1));

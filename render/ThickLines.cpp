@@ -263,7 +263,16 @@ void DrawDotInt(cRasterSurface& surface, std::int32_t x, std::int32_t y, std::in
   if (r == 1) {
     // Every row of the radius-1 disc has half-span 1 (1 + 1 - j^2 >= 1): the
     // 3 x 3 square, whose rows outside the clip FillBox drops as the loop
-    // below would skip them.
+    // below would skip them. Most such dots lie wholly inside the clip
+    // (columns cx - 1 .. cx + 1 and rows cy - 1 .. cy + 1 all within it):
+    // then the nine pixels are stored directly.
+    if (cx - 1 >= clip.left && cx + 1 < clip.right && cy - 1 >= clip.top && cy + 1 < clip.bottom) {
+      for (std::int64_t row = cy - 1; row <= cy + 1; ++row) {
+        std::uint32_t* p = surface.PixelAt(std::int32_t(cx - 1), std::int32_t(row));
+        p[0] = p[1] = p[2] = value;
+      }
+      return;
+    }
     surface.FillBox(cx - 1, cy - 1, cx + 2, cy + 2, value);
     return;
   }
