@@ -3,7 +3,6 @@
 // path; a second open replaces document and view; a failing open leaves the
 // open document, view and title alone and shows the reader's message; the
 // File-Open road takes the chosen file; Close empties the frame.
-#include <cairo.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
@@ -14,7 +13,6 @@
 #include <filesystem>
 #include <vector>
 #include <string>
-#include <thread>
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
@@ -30,6 +28,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FileDrop.h"
 #include "platform/ui/UiHelpersWx.h"
+#include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
 
@@ -37,41 +36,6 @@ namespace kvn {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::filesystem::path ArtifactDir() {
-  const char* folder = std::getenv("KVN_GUI_ARTIFACTS");
-  return folder && *folder ? folder : "gui-artifacts";
-}
-
-// The whole screen as 0xRRGGBB pixels; empty when the grab failed.
-struct Screen {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
-  std::uint32_t At(int x, int y) const { return pixels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
-};
-
-Screen GrabScreen(const std::filesystem::path& file) {
-  Screen screen;
-  std::filesystem::create_directories(file.parent_path());
-  const std::string command = "/usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
-  if (std::system(command.c_str()) != 0) return screen;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    cairo_surface_flush(s);
-    screen.width = cairo_image_surface_get_width(s);
-    screen.height = cairo_image_surface_get_height(s);
-    const std::uint8_t* d = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < screen.height; ++y)
-      for (int x = 0; x < screen.width; ++x)
-        screen.pixels.push_back(*reinterpret_cast<const std::uint32_t*>(d + std::size_t(y) * std::size_t(stride) +
-                                                                        std::size_t(x) * 4) &
-                                0xFFFFFF);
-  }
-  cairo_surface_destroy(s);
-  return screen;
-}
 
 test::FixtureDocument TwoSheetDocument(std::u16string first) {
   test::FixtureDocument doc;
@@ -129,13 +93,6 @@ class OpenCloseTest : public ::testing::Test {
     EXPECT_EQ(CurrentDocument(), nullptr);
     SettingsStore::ResetGlobal();
   }
-  static void Pump(std::chrono::milliseconds duration) {
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
-      wxTheApp->Yield(true);
-      std::this_thread::sleep_for(10ms);
-    }
-  }
   cVectorView* ClientView() const { return dynamic_cast<cVectorView*>(frame_->GetClientWindow()); }
   std::string Title() const { return frame_->GetCaption().ToUtf8(); }
 
@@ -156,7 +113,7 @@ TEST_F(OpenCloseTest, OpenShowsTheDrawingAndASecondOpenReplacesIt) {
   EXPECT_EQ(first->ViewCount(), 1u);
   EXPECT_EQ(first->GetView(0), static_cast<cDocView*>(view));
   EXPECT_EQ(Title(), bare + " - " + a_.ToUtf8());
-  Pump(200ms);
+  test::Pump(200ms);
   // Drawing commands reach the view's drawing window.
   EXPECT_EQ(frame_->GetCommandTarget(), view->GetVectorWindow()->GetHandle());
   // The drawing window fills the view but for the rulers, the vertical bar
@@ -182,7 +139,7 @@ TEST_F(OpenCloseTest, OpenShowsTheDrawingAndASecondOpenReplacesIt) {
   // The old view went with its document: the frame has as many children.
   EXPECT_EQ(frame_->GetChildren().size(), childrenBefore);
   EXPECT_EQ(Title(), bare + " - " + b_.ToUtf8());
-  Pump(100ms);
+  test::Pump(100ms);
   EXPECT_EQ(TWindow::GetFocus(), ClientView()->GetVectorWindow()->GetHandle());
 }
 
@@ -238,22 +195,22 @@ TEST_F(OpenCloseTest, CloseEmptiesTheFrameAndIsGreyWithoutADocument) {
   EXPECT_EQ(Title(), bare);
   EXPECT_EQ(frame_->GetCommandTarget(), frame_->GetHandle());
   EXPECT_FALSE(frame_->IsCommandEnabled(kCmFileClose));
-  Pump(50ms);
+  test::Pump(50ms);
 }
 
 TEST_F(OpenCloseTest, ViewShowsScrollBarsWhenZoomedAndScrollsThroughThem) {
   ASSERT_TRUE(frame_->OpenFile(a_));
-  Pump(200ms);
+  test::Pump(200ms);
   cVectorView* view = ClientView();
   ASSERT_NE(view, nullptr);
   // At 25 % the A4 page fits: no bar, no grip.
   frame_->CommandFromMenu(kCmZoom25);
-  Pump(100ms);
+  test::Pump(100ms);
   EXPECT_FALSE(view->GetHorizontalBar()->IsWindowVisible());
   EXPECT_FALSE(view->GetVerticalBar()->IsWindowVisible());
   EXPECT_FALSE(view->GetSizeGrip()->IsWindowVisible());
   frame_->CommandFromMenu(kCmZoom400);
-  Pump(100ms);
+  test::Pump(100ms);
   cVectorWindow* window = view->GetVectorWindow();
   EXPECT_EQ(window->Mapping().scale, 4.0);
   EXPECT_TRUE(view->GetHorizontalBar()->IsWindowVisible());
@@ -269,13 +226,13 @@ TEST_F(OpenCloseTest, ViewShowsScrollBarsWhenZoomedAndScrollsThroughThem) {
   EXPECT_EQ(window->VerticalScroll().position, before + window->VerticalScroll().page);
   // Back to a fitting zoom: the bars go.
   frame_->CommandFromMenu(kCmZoom25);
-  Pump(100ms);
+  test::Pump(100ms);
   EXPECT_FALSE(view->GetHorizontalBar()->IsWindowVisible());
 }
 
 TEST_F(OpenCloseTest, PageTabsShowThePagesAndAClickSwitchesThePage) {
   ASSERT_TRUE(frame_->OpenFile(a_));
-  Pump(200ms);
+  test::Pump(200ms);
   cVectorView* view = ClientView();
   ASSERT_NE(view, nullptr);
   CCustomTabCtrl* tabs = view->GetPageTabs();
@@ -289,7 +246,7 @@ TEST_F(OpenCloseTest, PageTabsShowThePagesAndAClickSwitchesThePage) {
   tabs->HandleMessage(kWmLButtonDown, 0, TParam2(std::uint32_t(inside.x) | (std::uint32_t(inside.y) << 16)));
   EXPECT_EQ(tabs->CurrentTab(), 1);
   EXPECT_EQ(view->GetVectorWindow()->GetSheetIndex(), 1u);
-  Pump(100ms);
+  test::Pump(100ms);
 }
 
 // The shipped sample as a new user first sees it: the drawing, the page
@@ -298,10 +255,10 @@ TEST_F(OpenCloseTest, SampleDrawingScreenshot) {
   const std::filesystem::path sample =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
   ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
-  Pump(400ms);
+  test::Pump(400ms);
   cVectorView* view = ClientView();
   ASSERT_NE(view, nullptr);
-  const Screen screen = GrabScreen(ArtifactDir() / "sample-drawing.png");
+  const test::Screen screen = test::GrabScreen(test::ArtifactDir() / "sample-drawing.png");
   ASSERT_GT(screen.width, 0) << "no screenshot (import missing?)";
   auto count = [&](TWindow* w, auto pred) {
     const TRect r = w->GetClientRect();

@@ -60,6 +60,14 @@ TDialog* ShownDialog() {
   return nullptr;
 }
 
+// One notch of the wheel turned away from the user (button 4) with the
+// pointer at `screen`, through the X server.
+bool WheelUpAt(const TPoint& screen) {
+  const std::string command = "timeout 10 xdotool mousemove --sync " + std::to_string(screen.x) + " " +
+                              std::to_string(screen.y) + " click 4 >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
 class ViewZoomTest : public test::SettingsFolderTest {
  protected:
   void SetUp() override {
@@ -221,9 +229,7 @@ TEST_F(ViewZoomTest, WheelNotchOverTheDrawingZoomsAboutThePointer) {
   const TPoint screen = window_->ClientToScreen(inside);
   const double before = Percent();
   const DPoint under = window_->Mapping().DeviceToWorld(DevicePoint{inside.x, inside.y});
-  const std::string move = "timeout 10 xdotool mousemove --sync " + std::to_string(screen.x) + " " +
-                           std::to_string(screen.y) + " click 4 >/dev/null 2>&1";
-  ASSERT_EQ(std::system(move.c_str()), 0);
+  ASSERT_TRUE(WheelUpAt(screen));
   for (int i = 0; i < 50 && Percent() == before; ++i) test::Pump(20ms);
   EXPECT_NEAR(Percent(), before * 1.1892071, 1e-9 * before);
   const DPoint after = window_->Mapping().DeviceToWorld(DevicePoint{inside.x, inside.y});
@@ -246,9 +252,7 @@ TEST_F(ViewZoomTest, WheelNotchOverARulerZoomsAboutTheCentre) {
   const DPoint before = window_->Mapping().DeviceToWorld(DevicePoint{centre.x, centre.y});
   const double percent = Percent();
   const TPoint onRuler = view->GetHorizontalRuler()->ClientToScreen(TPoint{200, 7});
-  const std::string move = "timeout 10 xdotool mousemove --sync " + std::to_string(onRuler.x) + " " +
-                           std::to_string(onRuler.y) + " click 4 >/dev/null 2>&1";
-  ASSERT_EQ(std::system(move.c_str()), 0);
+  ASSERT_TRUE(WheelUpAt(onRuler));
   for (int i = 0; i < 50 && Percent() == percent; ++i) test::Pump(20ms);
   EXPECT_NEAR(Percent(), percent * 1.1892071, 1e-9 * percent);
   const DPoint after = window_->Mapping().DeviceToWorld(DevicePoint{centre.x, centre.y});
