@@ -61,47 +61,29 @@ struct EdgeWalk {
   // set up in 64 bits.
   static constexpr std::int64_t kSmall = std::int64_t(1) << 29;
 
-  // Left unset until Init: a band fills four of these per call.
-  std::int64_t kFirst, kLast;  // rows this edge crosses, within the walk
   std::int64_t q, r, stepQ, stepR, d;
-  std::int64_t den, ex;  // the edge oriented downwards; 0 / 0 when it is not walked
-  // A horizontal edge lying on a row centre gives both its ends' pixels there.
-  bool flat;
-  std::int64_t flatLo, flatHi;
 
-  // `earlier` are the edges already set up: a band's opposite sides run
-  // parallel, so the second of each pair takes the step of the first instead
-  // of dividing again.
-  void Init(const Point64& p0, const Point64& p1, std::int64_t rowFirst, std::int64_t rowLast,
-            const EdgeWalk* earlier, int earlierCount) {
-    flat = false;
-    kFirst = 1;
-    kLast = 0;
-    den = ex = 0;
-    if (p0.y == p1.y) {
-      // Only a row centre 256 k == y takes it.
-      if ((p0.y & 255) != 0) return;
-      const std::int64_t k = p0.y >> 8;
-      if (k < rowFirst || k > rowLast) return;
-      flat = true;
-      kFirst = kLast = k;
-      flatLo = std::min(PixelOf(p0.x), PixelOf(p1.x));
-      flatHi = std::max(PixelOf(p0.x), PixelOf(p1.x));
-      return;
-    }
-    const Point64& a = p0.y < p1.y ? p0 : p1;
-    const Point64& b = p0.y < p1.y ? p1 : p0;
-    // Rows with a.y <= 256 k <= b.y: k from ceil(a.y / 256) to floor(b.y / 256).
-    kFirst = std::max(-((-a.y) >> 8), rowFirst);
-    kLast = std::min(b.y >> 8, rowLast);
-    if (kFirst > kLast) return;
-    den = b.y - a.y;
-    ex = b.x - a.x;
+  // A horizontal edge (a.y == b.y) is met only where it lies on a row centre,
+  // and there it stands for its far end b: the near end a is the start of
+  // the other side, which the row takes as well.
+  void InitFlat(const Point64& b) {
+    q = PixelOf(b.x);
+    r = stepQ = stepR = 0;
+    d = 1;
+  }
+
+  // The edge from a down to b (a.y < b.y) from row `first` on. `parallel`, if
+  // given, runs the same way and is set up: a parallelogram's opposite sides
+  // share their step instead of dividing again.
+  void Init(const Point64& a, const Point64& b, std::int64_t first, bool small, const EdgeWalk* parallel) {
+    const std::int64_t den = b.y - a.y;
+    const std::int64_t ex = b.x - a.x;
     d = 256 * den;
-    if (Abs64(a.x) < kSmall && Abs64(a.y) < kSmall && Abs64(b.x) < kSmall && Abs64(b.y) < kSmall) {
-      // |a.x + 128| and den below 2^30, 256 kFirst - a.y (kFirst <= b.y / 256)
-      // and |ex| below 2^30 too: each product is below 2^60, their sum fits.
-      const std::int64_t n0 = (a.x + 128) * den + (256 * kFirst - a.y) * ex;
+    if (small) {
+      // |a.x + 128| and den below 2^30, 256 first - a.y (first within the
+      // polygon's rows) and |ex| below 2^30 too: each product is below 2^60,
+      // their sum fits.
+      const std::int64_t n0 = (a.x + 128) * den + (256 * first - a.y) * ex;
       q = n0 / d;
       r = n0 % d;
       if (r < 0) {
@@ -109,16 +91,14 @@ struct EdgeWalk {
         --q;
       }
     } else {
-      const Int128 n0 = (Int128(a.x) + 128) * den + (Int128(256) * kFirst - a.y) * ex;
+      const Int128 n0 = (Int128(a.x) + 128) * den + (Int128(256) * first - a.y) * ex;
       q = FloorDivFast(n0, d);
       r = std::int64_t(n0 - Int128(q) * d);
     }
-    for (int j = 0; j < earlierCount; ++j) {
-      if (earlier[j].den == den && earlier[j].ex == ex) {
-        stepQ = earlier[j].stepQ;
-        stepR = earlier[j].stepR;
-        return;
-      }
+    if (parallel != nullptr) {
+      stepQ = parallel->stepQ;
+      stepR = parallel->stepR;
+      return;
     }
     const std::int64_t step = 256 * ex;
     stepQ = step / d;
@@ -138,60 +118,131 @@ struct EdgeWalk {
   }
 };
 
-// Fills a convex polygon (1/256 pixel) one pixel row at a time: row k is
-// taken where the polygon meets the row's centre line y = 256 k, and its run
-// covers the pixels from that of the leftmost crossing to that of the
-// rightmost, both included. With `turned` the polygon's x and y are swapped:
-// its rows are the surface's columns. Only rows inside the clip are walked.
-// The caller holds the surface's write scope.
-void FillConvex(cRasterSurface& surface, const Point64* pts, int n, std::uint32_t value, bool turned) {
-  constexpr int kMaxEdges = 4;
-  if (n < 1 || n > kMaxEdges) return;
-  std::int64_t yMin = pts[0].y, yMax = pts[0].y;
-  for (int i = 1; i < n; ++i) {
-    yMin = std::min(yMin, pts[i].y);
-    yMax = std::max(yMax, pts[i].y);
+// Rows kFrom..kTo between the sides `one` and `other`: each row's run covers
+// the pixels from the leftmost to the rightmost of the two crossings. With
+// `clamp` the run is limited to [runLo, runHi]; without it the caller knows
+// that every crossing lies there.
+template <bool clamp>
+void FillRows(std::uint32_t* origin, std::size_t rowStep, std::size_t runStep, std::int64_t kFrom, std::int64_t kTo,
+              EdgeWalk& one, EdgeWalk& other, std::int64_t runLo, std::int64_t runHi, std::uint32_t value) {
+  for (std::int64_t k = kFrom; k <= kTo; ++k) {
+    std::int64_t lo = std::min(one.q, other.q);
+    std::int64_t hi = std::max(one.q, other.q);
+    one.Next();
+    other.Next();
+    if constexpr (clamp) {
+      lo = std::max(lo, runLo);
+      hi = std::min(hi, runHi);
+      if (lo > hi) continue;
+    }
+    std::uint32_t* p = origin + std::size_t(k) * rowStep + std::size_t(lo) * runStep;
+    for (std::int64_t i = lo; i <= hi; ++i, p += runStep) *p = value;
   }
+}
+
+// Fills a parallelogram (corners in order around it, 1/256 pixel) one pixel
+// row at a time: row k is taken where the shape meets the row's centre line
+// y = 256 k, and its run covers the pixels from that of the leftmost crossing
+// to that of the rightmost, both included. With `turned` the corners' x and y
+// are swapped: its rows are the surface's columns. Only rows inside the clip
+// are walked. The caller holds the surface's write scope.
+//
+// The topmost corner and the one opposite it (the bottommost, as opposite
+// corners lie symmetric about the centre) split the outline into two sides of
+// two edges each, so that every row meets exactly one edge of each side: two
+// walks a row, however the shape lies.
+void FillParallelogram(cRasterSurface& surface, const Point64 (&pts)[4], std::uint32_t value, bool turned) {
+  int t = 0;
+  for (int i = 1; i < 4; ++i)
+    if (pts[i].y < pts[t].y) t = i;
+  const Point64& top = pts[t];
+  const Point64& bottom = pts[(t + 2) & 3];
   const TRect& clip = surface.Clip();
   const std::int64_t rowLo = turned ? clip.left : clip.top;
   const std::int64_t rowHi = (turned ? clip.right : clip.bottom) - 1;
-  const std::int64_t kFirst = std::max(-((-yMin) >> 8), rowLo);  // ceil(yMin / 256)
-  const std::int64_t kLast = std::min(yMax >> 8, rowHi);          // floor(yMax / 256)
+  const std::int64_t kFirst = std::max(-((-top.y) >> 8), rowLo);  // ceil(top.y / 256)
+  const std::int64_t kLast = std::min(bottom.y >> 8, rowHi);        // floor(bottom.y / 256)
   if (kFirst > kLast) return;
   const std::int64_t runLo = turned ? clip.top : clip.left;
   const std::int64_t runHi = (turned ? clip.bottom : clip.right) - 1;
   const std::size_t stride = std::size_t(surface.Width());
-  EdgeWalk edges[kMaxEdges];
-  for (int i = 0; i < n; ++i) edges[i].Init(pts[i], pts[(i + 1) % n], kFirst, kLast, edges, i);
-  for (std::int64_t k = kFirst; k <= kLast; ++k) {
+  std::uint32_t* const origin = surface.PixelAt(0, 0);
+  const std::size_t rowStep = turned ? 1 : stride;
+  const std::size_t runStep = turned ? stride : 1;
+
+  if (top.y == bottom.y) {
+    // Flat: one row, from the leftmost corner to the rightmost.
     std::int64_t lo = INT64_MAX, hi = INT64_MIN;
-    for (int i = 0; i < n; ++i) {
-      EdgeWalk& e = edges[i];
-      if (k < e.kFirst || k > e.kLast) continue;
-      if (e.flat) {
-        lo = std::min(lo, e.flatLo);
-        hi = std::max(hi, e.flatHi);
-        continue;
-      }
-      lo = std::min(lo, e.q);
-      hi = std::max(hi, e.q);
-      e.Next();
+    for (const Point64& p : pts) {
+      lo = std::min(lo, PixelOf(p.x));
+      hi = std::max(hi, PixelOf(p.x));
     }
-    if (lo > hi) continue;
-    // The run [lo, hi] of row (or column) k, which lies inside the clip,
-    // limited to the clip across: FillBox's result, written directly within
-    // the caller's write scope. A column is stepped by the row stride.
-    lo = std::max(lo, runLo);
-    hi = std::min(hi, runHi);
-    if (lo > hi) continue;
-    if (turned) {
-      std::uint32_t* p = surface.PixelAt(std::int32_t(k), std::int32_t(lo));
-      for (std::int64_t i = lo; i <= hi; ++i, p += stride) *p = value;
+    EdgeWalk left, right;
+    left.InitFlat(Point64{lo * 256, 0});
+    right.InitFlat(Point64{hi * 256, 0});
+    FillRows<true>(origin, rowStep, runStep, kFirst, kLast, left, right, runLo, runHi, value);
+    return;
+  }
+
+  bool small = true;
+  std::int64_t xMin = INT64_MAX, xMax = INT64_MIN;
+  for (const Point64& p : pts) {
+    small = small && Abs64(p.x) < EdgeWalk::kSmall && Abs64(p.y) < EdgeWalk::kSmall;
+    xMin = std::min(xMin, p.x);
+    xMax = std::max(xMax, p.x);
+  }
+  // Every crossing lies between the outermost corners: when their pixels are
+  // inside the clip across, no run needs limiting.
+  const bool inside = PixelOf(xMin) >= runLo && PixelOf(xMax) <= runHi;
+
+  // Side one: top, pts[t + 1], bottom; side two: top, pts[t + 3], bottom. The
+  // lower edge of each side runs parallel to the upper edge of the other.
+  const Point64& midOne = pts[(t + 1) & 3];
+  const Point64& midTwo = pts[(t + 3) & 3];
+  EdgeWalk upperOne, lowerOne, upperTwo, lowerTwo;
+  // A side's upper edge takes the rows down to its middle corner (where both
+  // its edges meet at that corner's x), the lower edge the rows below.
+  const std::int64_t splitOne = std::clamp(midOne.y >> 8, kFirst - 1, kLast);
+  const std::int64_t splitTwo = std::clamp(midTwo.y >> 8, kFirst - 1, kLast);
+  const EdgeWalk* stepOne = nullptr;  // set up with top -> midOne's direction
+  const EdgeWalk* stepTwo = nullptr;  // with top -> midTwo's
+  if (splitOne >= kFirst) {
+    if (top.y == midOne.y) {
+      upperOne.InitFlat(midOne);
     } else {
-      std::uint32_t* p = surface.PixelAt(std::int32_t(lo), std::int32_t(k));
-      for (std::int64_t i = 0, count = hi - lo; i <= count; ++i) p[i] = value;
+      upperOne.Init(top, midOne, kFirst, small, nullptr);
+      stepOne = &upperOne;
     }
   }
+  if (splitTwo >= kFirst) {
+    if (top.y == midTwo.y) {
+      upperTwo.InitFlat(midTwo);
+    } else {
+      upperTwo.Init(top, midTwo, kFirst, small, nullptr);
+      stepTwo = &upperTwo;
+    }
+  }
+  // A lower edge with rows is never flat (its rows lie below its upper end).
+  if (splitOne < kLast) lowerOne.Init(midOne, bottom, splitOne + 1, small, stepTwo);
+  if (splitTwo < kLast) lowerTwo.Init(midTwo, bottom, splitTwo + 1, small, stepOne);
+
+  // Three stretches of rows: both upper edges, one upper and one lower, both
+  // lower edges.
+  const std::int64_t firstSplit = std::min(splitOne, splitTwo);
+  const std::int64_t secondSplit = std::max(splitOne, splitTwo);
+  EdgeWalk& midA = splitOne <= splitTwo ? lowerOne : upperOne;
+  EdgeWalk& midB = splitOne <= splitTwo ? upperTwo : lowerTwo;
+  auto rows = [&](std::int64_t from, std::int64_t to, EdgeWalk& a, EdgeWalk& b) {
+    if (from > to) return;
+    if (inside) {
+      FillRows<false>(origin, rowStep, runStep, from, to, a, b, runLo, runHi, value);
+    } else {
+      FillRows<true>(origin, rowStep, runStep, from, to, a, b, runLo, runHi, value);
+    }
+  };
+  rows(kFirst, firstSplit, upperOne, upperTwo);
+  rows(firstSplit + 1, secondSplit, midA, midB);
+  rows(secondSplit + 1, kLast, lowerOne, lowerTwo);
 }
 
 }  // namespace
@@ -243,7 +294,7 @@ bool DrawThickLineInt(cRasterSurface& surface, std::int32_t x0, std::int32_t y0,
   Point64 corners[4] = {{x0 + nx, y0 + ny}, {x1 + nx, y1 + ny}, {x1 - nx, y1 - ny}, {x0 - nx, y0 - ny}};
   if (turned)
     for (Point64& p : corners) std::swap(p.x, p.y);
-  FillConvex(surface, corners, 4, value, turned);
+  FillParallelogram(surface, corners, value, turned);
   return true;
 }
 
@@ -299,7 +350,7 @@ void FillJoint(cRasterSurface& surface, std::int32_t vx, std::int32_t vy, TPoint
                           {std::int64_t(vx) - normalA.x, std::int64_t(vy) - normalA.y},
                           {std::int64_t(vx) - normalB.x, std::int64_t(vy) - normalB.y}};
   cRasterSurface::DirectWrite scope(surface);
-  FillConvex(surface, pts, 4, value, false);
+  FillParallelogram(surface, pts, value, false);
 }
 
 }  // namespace kvn

@@ -149,6 +149,34 @@ TEST(RenderFastPathTest, JointsFollowTheRowRule) {
   }
 }
 
+TEST(RenderFastPathTest, JointsWithCornersOnRowCentresAndFlatSidesFollowTheRowRule) {
+  // Corners on a half-pixel grid put vertices on row centres, make sides
+  // horizontal and shapes collapse to lines or points: the cases where a row
+  // meets a corner or a whole side.
+  std::mt19937 rng(2024);
+  auto fast = MakeSurface(24, 24, true);
+  auto reference = MakeSurface(24, 24, true);
+  fast->SetClip(TRect{2, 1, 22, 23});
+  reference->SetClip(TRect{2, 1, 22, 23});
+  for (int round = 0; round < 4000; ++round) {
+    const std::int32_t vx = std::int32_t(rng() % 48) * 128, vy = std::int32_t(rng() % 48) * 128;
+    auto half = [&] { return (std::int32_t(rng() % 13) - 6) * 128; };
+    const TPoint na{half(), half()};
+    const TPoint nb = round % 3 == 0 ? TPoint{na.x / 2 * 2, 0} : TPoint{half(), half()};
+    fast->FillRect(0, 0, 24, 24, kPaper);
+    reference->FillRect(0, 0, 24, 24, kPaper);
+    FillJoint(*fast, vx, vy, na, nb, kInk);
+    ReferenceConvex(*reference,
+                    {{std::int64_t(vx) + na.x, std::int64_t(vy) + na.y},
+                     {std::int64_t(vx) + nb.x, std::int64_t(vy) + nb.y},
+                     {std::int64_t(vx) - na.x, std::int64_t(vy) - na.y},
+                     {std::int64_t(vx) - nb.x, std::int64_t(vy) - nb.y}},
+                    kInk, false);
+    ASSERT_TRUE(SamePixels(*fast, *reference))
+        << "joint at " << vx << "," << vy << " normals " << na.x << "," << na.y << " / " << nb.x << "," << nb.y;
+  }
+}
+
 TEST(RenderFastPathTest, ThinLinesFollowTheFixedPointRuleInsideTheClip) {
   // Both end pixels, and between them the minor (base + i step) >> 16 of
   // every major step, each pixel kept only inside the clip.
