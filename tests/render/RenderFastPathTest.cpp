@@ -127,6 +127,24 @@ TEST(RenderFastPathTest, SlantedBandsFollowTheRowRuleNearAndFarFromTheOrigin) {
   EXPECT_GT(drawn, 2000);
 }
 
+// Fills the joint on `fast` and its four corners by the row rule on
+// `reference`, both cleared first.
+::testing::AssertionResult JointMatchesRowRule(cRasterSurface& fast, cRasterSurface& reference, std::int32_t vx,
+                                               std::int32_t vy, TPoint na, TPoint nb) {
+  fast.FillRect(0, 0, fast.Width(), fast.Height(), kPaper);
+  reference.FillRect(0, 0, reference.Width(), reference.Height(), kPaper);
+  FillJoint(fast, vx, vy, na, nb, kInk);
+  ReferenceConvex(reference,
+                  {{std::int64_t(vx) + na.x, std::int64_t(vy) + na.y},
+                   {std::int64_t(vx) + nb.x, std::int64_t(vy) + nb.y},
+                   {std::int64_t(vx) - na.x, std::int64_t(vy) - na.y},
+                   {std::int64_t(vx) - nb.x, std::int64_t(vy) - nb.y}},
+                  kInk, false);
+  if (SamePixels(fast, reference)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "joint at " << vx << "," << vy << " normals " << na.x << "," << na.y
+                                       << " / " << nb.x << "," << nb.y;
+}
+
 TEST(RenderFastPathTest, JointsFollowTheRowRule) {
   std::mt19937 rng(99);
   auto fast = MakeSurface(40, 40, true);
@@ -136,16 +154,7 @@ TEST(RenderFastPathTest, JointsFollowTheRowRule) {
     const double w = double(rng() % 3000), a = double(rng() % 6283) / 1000, b = double(rng() % 6283) / 1000;
     const TPoint na{std::int32_t(std::cos(a) * w), std::int32_t(std::sin(a) * w)};
     const TPoint nb{std::int32_t(std::cos(b) * w), std::int32_t(std::sin(b) * w)};
-    fast->FillRect(0, 0, 40, 40, kPaper);
-    reference->FillRect(0, 0, 40, 40, kPaper);
-    FillJoint(*fast, vx, vy, na, nb, kInk);
-    ReferenceConvex(*reference,
-                    {{std::int64_t(vx) + na.x, std::int64_t(vy) + na.y},
-                     {std::int64_t(vx) + nb.x, std::int64_t(vy) + nb.y},
-                     {std::int64_t(vx) - na.x, std::int64_t(vy) - na.y},
-                     {std::int64_t(vx) - nb.x, std::int64_t(vy) - nb.y}},
-                    kInk, false);
-    ASSERT_TRUE(SamePixels(*fast, *reference)) << "joint at " << vx << "," << vy << " width " << w;
+    ASSERT_TRUE(JointMatchesRowRule(*fast, *reference, vx, vy, na, nb));
   }
 }
 
@@ -163,17 +172,7 @@ TEST(RenderFastPathTest, JointsWithCornersOnRowCentresAndFlatSidesFollowTheRowRu
     auto half = [&] { return (std::int32_t(rng() % 13) - 6) * 128; };
     const TPoint na{half(), half()};
     const TPoint nb = round % 3 == 0 ? TPoint{na.x / 2 * 2, 0} : TPoint{half(), half()};
-    fast->FillRect(0, 0, 24, 24, kPaper);
-    reference->FillRect(0, 0, 24, 24, kPaper);
-    FillJoint(*fast, vx, vy, na, nb, kInk);
-    ReferenceConvex(*reference,
-                    {{std::int64_t(vx) + na.x, std::int64_t(vy) + na.y},
-                     {std::int64_t(vx) + nb.x, std::int64_t(vy) + nb.y},
-                     {std::int64_t(vx) - na.x, std::int64_t(vy) - na.y},
-                     {std::int64_t(vx) - nb.x, std::int64_t(vy) - nb.y}},
-                    kInk, false);
-    ASSERT_TRUE(SamePixels(*fast, *reference))
-        << "joint at " << vx << "," << vy << " normals " << na.x << "," << na.y << " / " << nb.x << "," << nb.y;
+    ASSERT_TRUE(JointMatchesRowRule(*fast, *reference, vx, vy, na, nb));
   }
 }
 
