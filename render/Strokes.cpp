@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "model/cAnyLine.h"
@@ -62,6 +63,35 @@ bool WideOutput(const WorldMapping& m) {
   return m.outputMode == OutputMode::Metafile || m.outputMode == OutputMode::DirectPrinter;
 }
 
+// WidenedClip(m, reach) and its RasterStrokeClip, kept per reach: the
+// strokes of a paint share the device clip and have a handful of widths, and
+// every stroke asks for them.
+struct StrokeClip {
+  DeviceRect deviceClip;
+  std::int64_t reach = 0;
+  bool wide = false;
+  bool valid = false;
+  DeviceRect widened;
+  ClipRect clip;
+};
+StrokeClip strokeClips[8];
+
+const StrokeClip& StrokeClipFor(const WorldMapping& m, std::int64_t reach) {
+  const bool wide = WideOutput(m);
+  // Reaches of a paint mostly differ by whole pixels (256 units).
+  StrokeClip& e = strokeClips[(std::uint64_t(reach) >> 8) & 7];
+  // The rectangle as one 16-byte block (four 32-bit fields, no padding).
+  if (!e.valid || e.reach != reach || e.wide != wide || std::memcmp(&e.deviceClip, &m.deviceClip, sizeof(DeviceRect))) {
+    e.deviceClip = m.deviceClip;
+    e.reach = reach;
+    e.wide = wide;
+    e.valid = true;
+    e.widened = WidenedClip(m, reach);
+    e.clip = RasterStrokeClip(e.widened, wide);
+  }
+  return e;
+}
+
 // Makes (or reuses) the pen of the stroke and selects it; answers the
 // polyline mode (1 when the pen is solid and dashes are drawn here).
 std::uint8_t PreparePen(cDrawInfo& info, COLORREF color, std::int32_t widthFine, std::uint8_t penOption,
@@ -112,6 +142,9 @@ std::uint8_t PreparePen(cDrawInfo& info, COLORREF color, std::int32_t widthFine,
   return cache.lastPenSolid;
 }
 
+// StyledPrimitive::patternLength of a summed pattern length.
+std::int32_t ClampedLength(std::int64_t length) { return std::int32_t(std::min<std::int64_t>(length, INT32_MAX)); }
+
 // The dash pattern of a built-in row for one key, kept while strokes of the
 // row keep the key (a drawing's lines mostly share scale and pen option).
 // Computed exactly as the general branch below computes a pattern.
@@ -128,6 +161,7 @@ struct BuiltinPattern {
   std::int64_t length = 0;
   bool visible = false;  // longer than one device unit
   bool paintEndPoints = false;
+  RasterDashes raster;  // for the shortcut of one straight segment
 };
 
 const BuiltinPattern& BuiltinPatternFor(std::uint8_t type, double objectScale, std::uint8_t lineOption,
@@ -149,6 +183,7 @@ const BuiltinPattern& BuiltinPatternFor(std::uint8_t type, double objectScale, s
   cache.length = 0;
   cache.visible = false;
   cache.paintEndPoints = false;
+  cache.raster = RasterDashes{};
   const BuiltinLineTypeRow& row = BuiltinLineType(type);
   const double lengthScale = objectScale * kBuiltinPatternUnit;
   const double offset = lineOption ? 1.0 : 0.0;
@@ -169,6 +204,8 @@ const BuiltinPattern& BuiltinPatternFor(std::uint8_t type, double objectScale, s
     cache.visible = true;
   }
   cache.paintEndPoints = cache.pattern.Count() != 0 && !penOption;
+  cache.raster = PrepareRasterDashes(cache.pattern.Items(), cache.pattern.Count(), ClampedLength(cache.length),
+                                     cache.paintEndPoints);
   return cache;
 }
 
@@ -286,9 +323,9 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
   args.pieces = PathBuffer::Pieces();
   args.pieceCount = PathBuffer::PieceCount();
   args.paintEndPoints = paintEndPoints;
-  args.clip = WidenedClip(m, E);
+  args.clip = StrokeClipFor(m, E).widened;
   args.polylineMode = polylineMode;
-  args.patternLength = std::int32_t(std::min<std::int64_t>(patternLength, INT32_MAX));
+  args.patternLength = ClampedLength(patternLength);
   args.pattern = currentPattern.Items();
   args.patternCount = currentPattern.Count();
   args.symbols = symbols;
@@ -316,7 +353,28 @@ bool StrokeSolidSegment(cDrawInfo& info, COLORREF color, double width, std::uint
   const SegmentArray* piece = PathBuffer::Piece(0);
   if (!piece || piece->closed || piece->Count() != 1) return false;
   const std::int32_t W = FineWidth(m, width);
-  return DrawSolidRasterSegment(*info.raster, piece->Items()[0], WidenedClip(m, W), WideOutput(m), W, color, penOption);
+  return DrawSolidRasterSegment(*info.raster, piece->Items()[0], StrokeClipFor(m, W).clip, W, color, penOption);
+}
+
+// The dashed counterpart of StrokeSolidSegment for an object without a line
+// style whose line type is a built-in row: the pattern StrokeWith would build
+// (the same cached row), walked along the one straight segment by
+// DrawDashedRasterSegment. False, with nothing drawn, where that does not
+// apply; StrokeWith then takes the general road.
+bool StrokeDashedSegment(cDrawInfo& info, const cAnyLine& line, COLORREF color) {
+  if (!strokeFastPath || !info.raster || PathBuffer::PieceCount() != 1) return false;
+  const WorldMapping& m = info.mapping;
+  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return false;
+  const SegmentArray* piece = PathBuffer::Piece(0);
+  if (!piece || piece->closed || piece->Count() != 1) return false;
+  const StrokeFields& own = line.stroke;
+  const std::uint8_t type = own.lineType;
+  if (type >= kBuiltinDashTypes || BuiltinLineType(type).count == 0) return false;
+  const BuiltinPattern& built =
+      BuiltinPatternFor(type, Positive(own.patternScale), own.penOption, own.penOption, m.scale, m.lineWidthFactor);
+  const std::int32_t W = FineWidth(m, own.width);
+  return DrawDashedRasterSegment(*info.raster, piece->Items()[0], StrokeClipFor(m, W).clip, WideOutput(m), W, color,
+                                 own.penOption, built.raster);
 }
 
 }  // namespace
@@ -337,7 +395,8 @@ void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
       StrokeWith(info, nullptr, nullptr, false, true, StripColorFlags(info.MapFillColor(gap)), own.width,
                  own.penOption);
     const COLORREF color = StripColorFlags(info.MapLineColor(own.color));
-    if (solid && StrokeSolidSegment(info, color, own.width, own.penOption)) return;
+    if (solid ? StrokeSolidSegment(info, color, own.width, own.penOption) : StrokeDashedSegment(info, line, color))
+      return;
     StrokeWith(info, &line, nullptr, true, solid, color, own.width, own.penOption);
     return;
   }

@@ -29,8 +29,9 @@ class cStyleLine;
 void StrokePathObject(cDrawInfo& info, const cAnyLine& line);
 
 // Tests only: off, every stroke takes the general road (pattern, clip
-// splitter, polyline route) even where the shortcut for a solid straight
-// segment inside the clip onto the raster surface would draw the same pixels.
+// splitter, polyline route, dash walk) even where the shortcuts for a solid
+// or dashed straight segment inside the clip onto the raster surface would
+// draw the same pixels.
 void SetStrokeFastPathForTests(bool enabled);
 
 // The stroke proper, with the object and its style (either may be null), a

@@ -470,12 +470,19 @@ ClipRect CachedScaledRect(const DeviceRect& r, std::int32_t limit) {
   return e.clip;
 }
 
+// lo <= v < hi for lo <= hi (every scaled clip rectangle) in one unsigned
+// comparison: below lo, v - lo wraps to 2^32 - (lo - v), which is at least
+// hi - lo because hi - v < 2^32.
+bool InRange(std::int32_t v, std::int32_t lo, std::int32_t hi) {
+  return std::uint32_t(v) - std::uint32_t(lo) < std::uint32_t(hi) - std::uint32_t(lo);
+}
+
 // Every point of every segment inside the clip (the splitter's inside test,
 // x1 <= x < x2 and y1 <= y < y2).
 bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
   for (const DeviceSegment& s : piece.segments) {
     for (int i = 0; i < 8; i += 2) {
-      if (s.v[i] < r.x1 || s.v[i] >= r.x2 || s.v[i + 1] < r.y1 || s.v[i + 1] >= r.y2) return false;
+      if (!InRange(s.v[i], r.x1, r.x2) || !InRange(s.v[i + 1], r.y1, r.y2)) return false;
     }
   }
   return true;
@@ -483,19 +490,99 @@ bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
 
 }  // namespace
 
-bool DrawSolidRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const DeviceRect& clip,
-                            bool wideCoordinates, std::int32_t width, COLORREF color, std::uint8_t trimShortStart) {
-  if (!segment.IsStraight()) return false;
-  const ClipRect r = CachedScaledRect(clip, wideCoordinates ? kWideLimit : kNarrowLimit);
-  // PieceInside's test; the control points of a straight segment are its
-  // ends, so the ends suffice.
-  for (int i = 0; i < 8; i += 6) {
-    if (segment.v[i] < r.x1 || segment.v[i] >= r.x2 || segment.v[i + 1] < r.y1 || segment.v[i + 1] >= r.y2)
-      return false;
+ClipRect RasterStrokeClip(const DeviceRect& clip, bool wideCoordinates) {
+  return ScaledRect(clip, wideCoordinates ? kWideLimit : kNarrowLimit);
+}
+
+RasterDashes PrepareRasterDashes(const std::int32_t* pattern, std::uint32_t count, std::int32_t patternLength,
+                                 bool paintEndPoints) {
+  RasterDashes out;
+  out.pattern = pattern;
+  out.count = count;
+  out.paintEndPoints = paintEndPoints;
+  // PartOutput::Dashing.
+  if (!pattern || count == 0 || patternLength < 256) return out;
+  std::int64_t total = 0;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    // A dash entry followed by another dash entry (or a pattern of one dash)
+    // continues the same polyline, which the general walk collects.
+    if (pattern[i] >= 0 && pattern[i + 1 == count ? 0 : i + 1] >= 0) return out;
+    total += std::llabs(std::int64_t(pattern[i]));
   }
-  // What the polyline route hands on for a straight part: its two ends.
-  const std::int32_t xy[4] = {segment.v[0], segment.v[1], segment.v[6], segment.v[7]};
-  raster.DrawPolyline(xy, 2, width, color, trimShortStart, false);
+  out.usable = total > 0;
+  return out;
+}
+
+bool DrawDashedRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const ClipRect& clip,
+                             bool wideCoordinates, std::int32_t width, COLORREF color, std::uint8_t trimShortStart,
+                             const RasterDashes& dashes) {
+  if (!dashes.usable || !StraightSegmentInside(segment, clip)) return false;
+  // From here on what PartOutput::DashWalk does for one open edge of two
+  // points, with each dash handed to the surface as soon as it is known (the
+  // general walk hands it on when the next one starts; nothing else is drawn
+  // in between, so the order of the calls is the same). Every gap entry is at
+  // least one unit (16 shifted) long, which moves the cut point along the
+  // edge's longer axis by more than 16 / sqrt(2) - 1 > 0: the next dash never
+  // starts where the previous one ended, so each dash is a polyline of its
+  // own two ends.
+  const std::int32_t* pattern = dashes.pattern;
+  const std::uint32_t count = dashes.count;
+  const std::int32_t* a = segment.v;
+  const std::int32_t* b = segment.v + 6;
+  if (dashes.paintEndPoints) {
+    const std::int32_t dot[4] = {a[0], a[1], a[0], a[1]};
+    raster.DrawPolyline(dot, 2, width, color, trimShortStart, false);
+  }
+  const int shift = wideCoordinates ? 4 : 8;
+  const std::int64_t ax = std::int64_t(a[0]) << shift, ay = std::int64_t(a[1]) << shift;
+  const std::int64_t bx = std::int64_t(b[0]) << shift, by = std::int64_t(b[1]) << shift;
+  const std::int64_t dx = bx - ax, dy = by - ay;
+  std::uint32_t entry = 0;
+  if (dx != 0 || dy != 0) {
+    const std::int64_t len = ISqrt(Wide(dx) * dx + Wide(dy) * dy);
+    std::int64_t left = std::llabs(std::int64_t(pattern[0])) << shift;
+    std::int64_t pos = 0;
+    // Inside the clip every point of the segment, shifted back, is a 32-bit
+    // value between the ends: no clamping.
+    std::int32_t sx = a[0], sy = a[1];
+    // MulDiv's 64-bit case for every cut point at once: the factor (below
+    // len) and both differences are below 2^31.
+    constexpr std::int64_t kSafe = std::int64_t(1) << 31;
+    const bool narrow = len < kSafe && dx > -kSafe && dx < kSafe && dy > -kSafe && dy < kSafe;
+    for (;;) {
+      const bool edgeEnds = pos + left >= len;
+      std::int32_t ex, ey;
+      if (edgeEnds) {
+        ex = b[0];
+        ey = b[1];
+      } else if (narrow) {
+        ex = std::int32_t((ax + dx * (pos + left) / len) >> shift);
+        ey = std::int32_t((ay + dy * (pos + left) / len) >> shift);
+      } else {
+        ex = std::int32_t((ax + MulDiv(dx, pos + left, len)) >> shift);
+        ey = std::int32_t((ay + MulDiv(dy, pos + left, len)) >> shift);
+      }
+      if (pattern[entry] >= 0) {
+        // FlushDash: a dash shorter than the trim limit drops its start and
+        // with it the whole two-point polyline.
+        const std::int64_t ddx = std::int64_t(ex) - sx, ddy = std::int64_t(ey) - sy;
+        if (!trimShortStart || ddx * ddx + ddy * ddy >= kShortStartSquared) {
+          const std::int32_t xy[4] = {sx, sy, ex, ey};
+          raster.DrawPolyline(xy, 2, width, color, trimShortStart, false);
+        }
+      }
+      if (edgeEnds) break;
+      pos += left;
+      sx = ex;
+      sy = ey;
+      entry = entry + 1 == count ? 0 : entry + 1;
+      left = std::llabs(std::int64_t(pattern[entry])) << shift;
+    }
+  }
+  if (pattern[entry] < 0 && dashes.paintEndPoints) {
+    const std::int32_t dot[4] = {b[0], b[1], b[0], b[1]};
+    raster.DrawPolyline(dot, 2, width, color, trimShortStart, false);
+  }
   return true;
 }
 

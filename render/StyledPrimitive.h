@@ -31,13 +31,14 @@
 #include "foundation/GrowArray.h"
 #include "model/Cubic.h"
 #include "platform/gdi/GdiTypes.h"
+#include "render/CurveClip.h"
 #include "render/PathBuffer.h"
+#include "render/RasterSurface.h"
 #include "render/WorldMapping.h"
 
 namespace kvn {
 
 class TDC;
-class cRasterSurface;
 
 // A symbol drawn where a dash-pattern entry begins: the entry after `index`
 // (index + 1, or 0 for the last index). Polylines are cubics in world units,
@@ -76,15 +77,57 @@ struct StyledPrimitive {
 // Draws every piece; answers whether any part survived the clip.
 bool DrawStyledPrimitive(const StyledPrimitive& args);
 
+// The clip rectangle DrawStyledPrimitive cuts at for `clip` (device pixels)
+// when the pen does not dash: 1/256 pixel, limited as described above.
+ClipRect RasterStrokeClip(const DeviceRect& clip, bool wideCoordinates);
+
+// A straight segment wholly inside the clip: the splitter's inside test
+// (x1 <= x < x2, y1 <= y < y2) of every point, which for a straight segment
+// are its two ends.
+inline bool StraightSegmentInside(const DeviceSegment& s, const ClipRect& r) {
+  return s.IsStraight() && s.v[0] >= r.x1 && s.v[0] < r.x2 && s.v[1] >= r.y1 && s.v[1] < r.y2 && s.v[6] >= r.x1 &&
+         s.v[6] < r.x2 && s.v[7] >= r.y1 && s.v[7] < r.y2;
+}
+
 // The shortcut of DrawStyledPrimitive for a solid stroke (no pattern, no
 // symbols, no output rectangle, no device context) of one open piece that is
-// one straight segment: when the segment lies wholly inside the clip (the
-// same widened and limited rectangle the general call uses) it is drawn onto
-// the raster surface with the very DrawPolyline call the general call ends
-// in, and the answer is true. False, with nothing drawn, otherwise: the
+// one straight segment: when the segment lies wholly inside the clip
+// (RasterStrokeClip of the rectangle the general call would get) it is drawn
+// onto the raster surface with the very DrawPolyline call the general call
+// ends in, and the answer is true. False, with nothing drawn, otherwise: the
 // caller then takes the general road.
-bool DrawSolidRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const DeviceRect& clip,
-                            bool wideCoordinates, std::int32_t width, COLORREF color, std::uint8_t trimShortStart);
+// (Inline: it runs for most segments of a paint.)
+inline bool DrawSolidRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const ClipRect& clip,
+                                   std::int32_t width, COLORREF color, std::uint8_t trimShortStart) {
+  if (!StraightSegmentInside(segment, clip)) return false;
+  // What the polyline route hands on for a straight part: its two ends.
+  const std::int32_t xy[4] = {segment.v[0], segment.v[1], segment.v[6], segment.v[7]};
+  raster.DrawPolyline(xy, 2, width, color, trimShortStart, false);
+  return true;
+}
+
+// A dash pattern (as DrawStyledPrimitive takes it: entries, their summed
+// length, the end-dot flag) checked once for DrawDashedRasterSegment.
+// `pattern` must stay valid while the result is used.
+struct RasterDashes {
+  const std::int32_t* pattern = nullptr;
+  std::uint32_t count = 0;
+  bool paintEndPoints = false;
+  // The general call would dash it, and no two dash entries follow each
+  // other (cyclically), so that every dash along a straight edge is a
+  // polyline of its own.
+  bool usable = false;
+};
+RasterDashes PrepareRasterDashes(const std::int32_t* pattern, std::uint32_t count, std::int32_t patternLength,
+                                 bool paintEndPoints);
+
+// The same shortcut for a dashed stroke without symbols: the software dash
+// walk along the one straight segment, each dash drawn with the DrawPolyline
+// call the general call makes for it. False, with nothing drawn, also when
+// the pattern is not usable.
+bool DrawDashedRasterSegment(cRasterSurface& raster, const DeviceSegment& segment, const ClipRect& clip,
+                             bool wideCoordinates, std::int32_t width, COLORREF color, std::uint8_t trimShortStart,
+                             const RasterDashes& dashes);
 
 // The alternating dash, gap, ... lengths (absolute values, 1/256 units) of a
 // user-style pen for the signed pattern, starting at its first dash; runs of

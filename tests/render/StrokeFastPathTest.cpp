@@ -15,24 +15,20 @@
 #include "render/DrawInfo.h"
 #include "render/Strokes.h"
 #include "tests/render/RasterTestSupport.h"
+#include "tests/render/StrokeRoadSupport.h"
 
 namespace kvn {
 namespace {
 
+using stroke_test::Round;
+using stroke_test::LoneSegment;
+using stroke_test::RandomRoundsAgree;
+using stroke_test::RoadsAgree;
+
 constexpr std::int32_t kWidth = 160, kHeight = 100;
 
-struct FastPathSwitch {
-  explicit FastPathSwitch(bool enabled) { SetStrokeFastPathForTests(enabled); }
-  ~FastPathSwitch() { SetStrokeFastPathForTests(true); }
-};
-
-// One round: a mapping (scale, origin, clip inside or at the surface edge)
-// and a batch of lines, mostly solid, ends near and across the clip edges.
-struct Round {
-  WorldMapping mapping;
-  std::vector<std::unique_ptr<cLine>> lines;
-};
-
+// A mapping (scale, origin, clip inside or at the surface edge) and a batch
+// of lines, mostly solid, ends near and across the clip edges.
 Round MakeRound(std::mt19937& rng) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   std::uniform_int_distribution<int> pick(0, 99);
@@ -98,36 +94,10 @@ Round MakeRound(std::mt19937& rng) {
   return round;
 }
 
-// The surface after stroking the round's lines, with or without the shortcut.
-std::unique_ptr<cRasterSurface> Stroke(Round& round, bool fastPath) {
-  FastPathSwitch mode(fastPath);
-  auto surface = raster_test::MakeSurface(kWidth, kHeight, true);
-  if (!surface) return nullptr;
-  cDrawInfo info(round.mapping, nullptr, nullptr, surface.get());
-  for (const auto& line : round.lines) line->Draw(&info);
-  return surface;
-}
-
-int PaintedPixels(const cRasterSurface& s) {
-  int n = 0;
-  for (std::int32_t y = 0; y < s.Height(); ++y)
-    for (std::int32_t x = 0; x < s.Width(); ++x) n += raster_test::Pixel(s, x, y) != raster_test::kPaper;
-  return n;
-}
-
 TEST(StrokeFastPath, RandomSolidSegmentsMatchTheGeneralRoad) {
-  std::mt19937 rng(20261207);
-  int segments = 0;
-  for (int r = 0; r < 300; ++r) {
-    Round round = MakeRound(rng);
-    segments += int(round.lines.size());
-    const auto fast = Stroke(round, true);
-    const auto general = Stroke(round, false);
-    ASSERT_NE(fast, nullptr);
-    ASSERT_NE(general, nullptr);
-    ASSERT_TRUE(raster_test::SamePixels(*fast, *general)) << "round " << r;
-  }
-  EXPECT_GT(segments, 3000);
+  int lines = 0;
+  EXPECT_TRUE(RandomRoundsAgree(MakeRound, 20261207, 300, kWidth, kHeight, &lines));
+  EXPECT_GT(lines, 3000);
 }
 
 // The same segment alone, in every direction and at every width, fully
@@ -135,23 +105,8 @@ TEST(StrokeFastPath, RandomSolidSegmentsMatchTheGeneralRoad) {
 TEST(StrokeFastPath, LoneSegmentsInsideMatchTheGeneralRoad) {
   for (int width = 0; width <= 6; ++width) {
     for (int dir = 0; dir < 16; ++dir) {
-      Round round;
-      round.mapping.deviceClip = {0, 0, kWidth, kHeight};
-      auto owned = std::make_unique<cLine>();
-      cLine& line = *owned;
-      const double angle = dir * 3.14159265358979 / 8;
-      line.start = {20.0, 12.5};
-      line.end = {20.0 + 9.3 * std::cos(angle), 12.5 + 9.3 * std::sin(angle)};
-      line.stroke.width = width / 4.0;
-      line.stroke.color = 0x123456;
-      line.stroke.penOption = std::uint8_t(dir & 1);
-      round.lines.push_back(std::move(owned));
-      const auto fast = Stroke(round, true);
-      const auto general = Stroke(round, false);
-      ASSERT_NE(fast, nullptr);
-      ASSERT_NE(general, nullptr);
-      EXPECT_GT(PaintedPixels(*fast), 0);
-      EXPECT_TRUE(raster_test::SamePixels(*fast, *general)) << "width " << width << " direction " << dir;
+      Round round = LoneSegment(20.0, 12.5, 9.3, dir, width / 4.0, std::uint8_t(dir & 1), 1, kWidth, kHeight);
+      EXPECT_TRUE(RoadsAgree(round, kWidth, kHeight, true)) << "width " << width << " direction " << dir;
     }
   }
 }
