@@ -415,6 +415,23 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
   auto from = [&](std::uint32_t k) { return k == 0 ? count - 1 : k - 1; };
   DirectWrite scope(*this);
   const std::int64_t reduced = std::int64_t(width) - 128;
+  if (count == 2 && !closed) {
+    // One segment, what most strokes and every dash hand on: the loops
+    // below without their joints, their closing segment and their
+    // same-pixel test (which never applies to a first segment).
+    if (reduced < 256) {
+      ThinLineInScope(*this, ToPixel(points[0]), ToPixel(points[1]), ToPixel(points[2]), ToPixel(points[3]), value);
+      return;
+    }
+    const std::int32_t w = std::int32_t(reduced);
+    const bool drawn = DrawWideLine(points[0], points[1], points[2], points[3], w, value, nullptr);
+    if (!noDots && w >= 512) {
+      DrawDotInt(*this, points[0], points[1], w, value);
+      DrawDotInt(*this, points[2], points[3], w, value);
+    }
+    if (!drawn) FillBox(ToPixel(points[2]), ToPixel(points[3]), ToPixel(points[2]) + 1, ToPixel(points[3]) + 1, value);
+    return;
+  }
   if (reduced < 256) {
     for (std::uint32_t k = first; k < count; ++k) {
       // A segment that starts and ends in one pixel sets only that pixel,

@@ -76,6 +76,46 @@ TEST(WideLineSingleCallTest, MatchesTheRefuseThenRetryRuleForEveryKindOfSegment)
   EXPECT_EQ(Pixel(*s, 2, 2), kInk);
 }
 
+// A polyline of one open segment (what most strokes and every dash send)
+// against the polyline rule spelled out: a thin line below a reduced width of
+// 256, else the band with round dots at both ends unless told not to, and the
+// end pixel alone when the band is refused.
+TEST(WideLineSingleCallTest, OneSegmentPolylinesFollowThePolylineRule) {
+  std::mt19937 rng(1618);
+  auto fast = MakeSurface(40, 32, true);
+  auto rule = MakeSurface(40, 32, true);
+  fast->SetClip(TRect{1, 2, 38, 31});
+  rule->SetClip(TRect{1, 2, 38, 31});
+  for (int round = 0; round < 3000; ++round) {
+    std::int32_t pts[4];
+    for (int i = 0; i < 4; ++i) pts[i] = std::int32_t(rng() % 11000) - 600;
+    if (round % 7 == 0) pts[0] = -(1 << 29);  // beyond the band's reach: refused
+    if (round % 11 == 0) pts[2] = pts[0];
+    const std::int32_t width = std::int32_t(rng() % 1800);
+    const std::uint8_t noDots = std::uint8_t(round % 3 == 0);
+    fast->FillRect(0, 0, 40, 32, kPaper);
+    rule->FillRect(0, 0, 40, 32, kPaper);
+    fast->DrawPolyline(pts, 2, width, 0x00302010, noDots, false);
+    const std::uint32_t value = ColorrefToPixel(0x00302010);
+    const std::int32_t reduced = width - 128;
+    if (reduced < 256) {
+      rule->DrawLine(pts[0], pts[1], pts[2], pts[3], value);
+    } else {
+      const bool drawn = rule->DrawWideLine(pts[0], pts[1], pts[2], pts[3], reduced, value, nullptr);
+      if (!noDots && reduced >= 512) {
+        DrawDotInt(*rule, pts[0], pts[1], reduced, value);
+        DrawDotInt(*rule, pts[2], pts[3], reduced, value);
+      }
+      if (!drawn) {
+        const std::int64_t ex = (std::int64_t(pts[2]) + 128) >> 8, ey = (std::int64_t(pts[3]) + 128) >> 8;
+        rule->FillBox(ex, ey, ex + 1, ey + 1, value);
+      }
+    }
+    ASSERT_TRUE(SamePixels(*fast, *rule)) << pts[0] << "," << pts[1] << " - " << pts[2] << "," << pts[3] << " width "
+                                          << width << (noDots ? " without dots" : "");
+  }
+}
+
 TEST(WideLineSingleCallTest, PixelBlocksAcrossHugePageSizesAreZeroedAndWritableToTheLastPixel) {
   // Sizes just below, at and above multiples of 2 MiB (524,288 pixels), and a
   // screen's; the memory-only buffer grows to each in turn.
