@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tests/fuzz/FuzzTarget.h"
@@ -67,8 +68,22 @@ std::vector<std::uint8_t> Mutate(std::vector<std::uint8_t> data, std::mt19937_64
 }  // namespace
 
 int main(int argc, char** argv) {
-  long iterations = argc > 1 ? std::atol(argv[1]) : 1000;
   std::vector<std::vector<std::uint8_t>> seeds = KvnFuzzSeeds();
+  if (argc == 3 && std::string(argv[1]) == "--write-seeds") {
+    // A starting corpus for the libFuzzer programs: seed-0, seed-1, ... in
+    // the folder given.
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+      std::ofstream out(std::string(argv[2]) + "/seed-" + std::to_string(i), std::ios::binary);
+      out.write(reinterpret_cast<const char*>(seeds[i].data()), std::streamsize(seeds[i].size()));
+      if (!out) {
+        std::fprintf(stderr, "cannot write the seeds into %s\n", argv[2]);
+        return 1;
+      }
+    }
+    std::printf("%zu seeds written\n", seeds.size());
+    return 0;
+  }
+  long iterations = argc > 1 ? std::atol(argv[1]) : 1000;
   for (int i = 2; i < argc; ++i) {
     std::ifstream f(argv[i], std::ios::binary);
     seeds.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
