@@ -1,10 +1,17 @@
 // The open dispatcher over arbitrary file contents: native containers,
 // single-sheet files and anything else, opened quietly from a file named
-// ".kvn" (so that OLE compound files reach the native loader too).
+// ".kvn" (so that OLE compound files reach the native loader too). Whatever
+// opens is painted, as the drawing window would, onto a small raster
+// surface: fitted to its extent and at a zoom that sends most of it far
+// beyond the surface, so that damaged values also reach the renderer.
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "document/OpenDrawingFile.h"
@@ -12,7 +19,11 @@
 #include "foundation/DRect.h"
 #include "foundation/WString.h"
 #include "model/cBlock.h"
+#include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "render/DrawInfo.h"
+#include "render/RasterSurface.h"
+#include "render/SheetPainter.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/support/NativeFixture.h"
 
@@ -35,6 +46,37 @@ struct RemoveAtExit {
   ~RemoveAtExit() { std::remove(ScratchPath().c_str()); }
 } removeAtExit;
 
+constexpr std::int32_t kSurfaceSide = 96;
+
+// Paints every sheet's first pages twice: fitted, and 50 times larger about
+// the same corner.
+void PaintSheets(cDrawingDoc& document) {
+  cRasterSurface surface(true);
+  if (!surface.Prepare(TRect{0, 0, kSurfaceSide, kSurfaceSide})) return;
+  for (std::uint32_t i = 0; i < document.SheetCount(); ++i) {
+    cSheet& sheet = *document.GetSheet(i);
+    const DRect extent = sheet.Drawing().GetExtent();
+    const double span = std::max(extent.x2 - extent.x1, extent.y2 - extent.y1);
+    WorldMapping mapping;
+    mapping.deviceClip = {0, 0, kSurfaceSide, kSurfaceSide};
+    // Device = world x scale x 4 + origin.
+    const bool usable = std::isfinite(span) && span > 0 && std::isfinite(extent.x1) && std::isfinite(extent.y1);
+    const double fitted = usable ? kSurfaceSide / (span * 4) : 1.0;
+    const std::uint16_t pages = std::uint16_t(std::min<std::uint32_t>(sheet.Drawing().PageCount(), 3));
+    for (double zoom : {1.0, 50.0}) {
+      mapping.scale = fitted * zoom;
+      mapping.originX = usable ? -extent.x1 * mapping.scale * 4 : 0;
+      mapping.originY = usable ? -extent.y1 * mapping.scale * 4 : 0;
+      for (std::uint16_t page = 0; page <= pages; ++page) {
+        surface.FillRect(0, 0, kSurfaceSide, kSurfaceSide, 0xFFFFFFFF);
+        cDrawInfo info(mapping, sheet.Data(), nullptr, &surface);
+        PaintObjectChain(&sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), true, true, &sheet.Drawing(),
+                         page, info, nullptr, true, false, false);
+      }
+    }
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -54,6 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         o->GetExtentUpdated(sheet.Data(), box);
       }
     }
+    PaintSheets(*document);
   }
   return 0;
 }
@@ -90,5 +133,10 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
     seeds.push_back(WriteSingleSheetFile(file));
   }
   seeds.push_back(WriteOleCompoundFile({{"Contents", "an old drawing"}}));
+  // The shipped sample: arcs, circles, polygons, wide walls, several pages.
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  std::ifstream in(sample, std::ios::binary);
+  if (in) seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   return seeds;
 }
