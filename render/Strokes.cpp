@@ -340,6 +340,17 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
   DrawStyledPrimitive(args);
 }
 
+// The one open segment the path buffer holds, when a shortcut onto the
+// raster surface may take it (no clip companions to honour); else null.
+const DeviceSegment* ShortcutSegment(const cDrawInfo& info) {
+  if (!strokeFastPath || !info.raster || PathBuffer::PieceCount() != 1) return nullptr;
+  const WorldMapping& m = info.mapping;
+  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return nullptr;
+  const SegmentArray* piece = PathBuffer::Piece(0);
+  if (!piece || piece->closed || piece->Count() != 1) return nullptr;
+  return &piece->Items()[0];
+}
+
 // The solid stroke of an object without a line style when the path buffer
 // holds one open straight segment and the target is the raster surface: what
 // StrokeWith would end in (the same width, colour, clip and end-dot rule),
@@ -347,13 +358,10 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
 // are such strokes. False when the case does not apply or the segment is not
 // wholly inside the clip; nothing has been drawn then.
 bool StrokeSolidSegment(cDrawInfo& info, COLORREF color, double width, std::uint8_t penOption) {
-  if (!strokeFastPath || !info.raster || PathBuffer::PieceCount() != 1) return false;
-  const WorldMapping& m = info.mapping;
-  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return false;
-  const SegmentArray* piece = PathBuffer::Piece(0);
-  if (!piece || piece->closed || piece->Count() != 1) return false;
-  const std::int32_t W = FineWidth(m, width);
-  return DrawSolidRasterSegment(*info.raster, piece->Items()[0], StrokeClipFor(m, W).clip, W, color, penOption);
+  const DeviceSegment* segment = ShortcutSegment(info);
+  if (!segment) return false;
+  const std::int32_t W = FineWidth(info.mapping, width);
+  return DrawSolidRasterSegment(*info.raster, *segment, StrokeClipFor(info.mapping, W).clip, W, color, penOption);
 }
 
 // The dashed counterpart of StrokeSolidSegment for an object without a line
@@ -362,18 +370,16 @@ bool StrokeSolidSegment(cDrawInfo& info, COLORREF color, double width, std::uint
 // DrawDashedRasterSegment. False, with nothing drawn, where that does not
 // apply; StrokeWith then takes the general road.
 bool StrokeDashedSegment(cDrawInfo& info, const cAnyLine& line, COLORREF color) {
-  if (!strokeFastPath || !info.raster || PathBuffer::PieceCount() != 1) return false;
+  const DeviceSegment* segment = ShortcutSegment(info);
+  if (!segment) return false;
   const WorldMapping& m = info.mapping;
-  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return false;
-  const SegmentArray* piece = PathBuffer::Piece(0);
-  if (!piece || piece->closed || piece->Count() != 1) return false;
   const StrokeFields& own = line.stroke;
   const std::uint8_t type = own.lineType;
   if (type >= kBuiltinDashTypes || BuiltinLineType(type).count == 0) return false;
   const BuiltinPattern& built =
       BuiltinPatternFor(type, Positive(own.patternScale), own.penOption, own.penOption, m.scale, m.lineWidthFactor);
   const std::int32_t W = FineWidth(m, own.width);
-  return DrawDashedRasterSegment(*info.raster, piece->Items()[0], StrokeClipFor(m, W).clip, WideOutput(m), W, color,
+  return DrawDashedRasterSegment(*info.raster, *segment, StrokeClipFor(m, W).clip, WideOutput(m), W, color,
                                  own.penOption, built.raster);
 }
 
