@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,6 +70,33 @@ inline TRect InkBox(const cRasterSurface& s, std::uint32_t ink = kInk) {
         box.bottom = std::max(box.bottom, y + 1);
       }
   return box.left == INT32_MAX ? TRect{} : box;
+}
+
+// Both end pixels, and between them the minor (base + i step) >> 16 of every
+// major step, each pixel kept only inside the clip.
+inline void ReferenceLine(cRasterSurface& s, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                   std::uint32_t value) {
+  const TRect clip = s.Clip();
+  auto put = [&](std::int64_t x, std::int64_t y) {
+    if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
+      *s.PixelAt(std::int32_t(x), std::int32_t(y)) = value;
+  };
+  const std::int64_t ax = (std::int64_t(x1) + 128) >> 8, ay = (std::int64_t(y1) + 128) >> 8;
+  const std::int64_t bx = (std::int64_t(x2) + 128) >> 8, by = (std::int64_t(y2) + 128) >> 8;
+  put(ax, ay);
+  put(bx, by);
+  const bool xMajor = std::llabs(bx - ax) >= std::llabs(by - ay);
+  const std::int64_t dMajor = xMajor ? bx - ax : by - ay, dMinor = xMajor ? by - ay : bx - ax;
+  const std::int64_t n = std::llabs(dMajor), sign = dMajor < 0 ? -1 : 1;
+  if (n < 2) return;
+  const std::int64_t step = dMinor * 65536 / n, base = (xMajor ? ay : ax) * 65536 + 0x8000;
+  for (std::int64_t i = 1; i < n; ++i) {
+    const std::int64_t major = (xMajor ? ax : ay) + sign * i, minor = (base + i * step) >> 16;
+    if (xMajor)
+      put(major, minor);
+    else
+      put(minor, major);
+  }
 }
 
 }  // namespace kvn::raster_test

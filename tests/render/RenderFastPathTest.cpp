@@ -32,6 +32,7 @@ using raster_test::kInk;
 using raster_test::kPaper;
 using raster_test::MakeSurface;
 using raster_test::Pixel;
+using raster_test::ReferenceLine;
 using raster_test::SamePixels;
 
 __extension__ typedef __int128 Int128;
@@ -184,6 +185,7 @@ TEST(RenderFastPathTest, ThinLinesFollowTheFixedPointRuleInsideTheClip) {
   auto reference = MakeSurface(50, 40, true);
   const TRect clip{4, 3, 46, 37};
   fast->SetClip(clip);
+  reference->SetClip(clip);
   for (int round = 0; round < 4000; ++round) {
     auto coord = [&](int pixels) {
       if (round % 7 == 0) return std::int32_t(rng() % 400000u) - 200000;
@@ -193,28 +195,7 @@ TEST(RenderFastPathTest, ThinLinesFollowTheFixedPointRuleInsideTheClip) {
     fast->FillRect(0, 0, 50, 40, kPaper);
     reference->FillRect(0, 0, 50, 40, kPaper);
     fast->DrawLine(x1, y1, x2, y2, kInk);
-    auto put = [&](std::int64_t x, std::int64_t y) {
-      if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom)
-        *reference->PixelAt(std::int32_t(x), std::int32_t(y)) = kInk;
-    };
-    const std::int64_t ax = (std::int64_t(x1) + 128) >> 8, ay = (std::int64_t(y1) + 128) >> 8;
-    const std::int64_t bx = (std::int64_t(x2) + 128) >> 8, by = (std::int64_t(y2) + 128) >> 8;
-    put(ax, ay);
-    put(bx, by);
-    const bool xMajor = std::llabs(bx - ax) >= std::llabs(by - ay);
-    const std::int64_t dMajor = xMajor ? bx - ax : by - ay, dMinor = xMajor ? by - ay : bx - ax;
-    const std::int64_t n = std::llabs(dMajor), sign = dMajor < 0 ? -1 : 1;
-    if (n >= 2) {
-      const std::int64_t step = dMinor * 65536 / n, base = (xMajor ? ay : ax) * 65536 + 0x8000;
-      for (std::int64_t i = 1; i < n; ++i) {
-        const std::int64_t major = (xMajor ? ax : ay) + sign * i, minor = (base + i * step) >> 16;
-        if (xMajor) {
-          put(major, minor);
-        } else {
-          put(minor, major);
-        }
-      }
-    }
+    ReferenceLine(*reference, x1, y1, x2, y2, kInk);
     ASSERT_TRUE(SamePixels(*fast, *reference)) << x1 << "," << y1 << " - " << x2 << "," << y2;
   }
 }
