@@ -470,19 +470,12 @@ ClipRect CachedScaledRect(const DeviceRect& r, std::int32_t limit) {
   return e.clip;
 }
 
-// lo <= v < hi for lo <= hi (every scaled clip rectangle) in one unsigned
-// comparison: below lo, v - lo wraps to 2^32 - (lo - v), which is at least
-// hi - lo because hi - v < 2^32.
-bool InRange(std::int32_t v, std::int32_t lo, std::int32_t hi) {
-  return std::uint32_t(v) - std::uint32_t(lo) < std::uint32_t(hi) - std::uint32_t(lo);
-}
-
 // Every point of every segment inside the clip (the splitter's inside test,
 // x1 <= x < x2 and y1 <= y < y2).
 bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
   for (const DeviceSegment& s : piece.segments) {
     for (int i = 0; i < 8; i += 2) {
-      if (!InRange(s.v[i], r.x1, r.x2) || !InRange(s.v[i + 1], r.y1, r.y2)) return false;
+      if (!PointInsideClip(s.v + i, r)) return false;
     }
   }
   return true;

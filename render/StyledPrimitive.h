@@ -81,12 +81,19 @@ bool DrawStyledPrimitive(const StyledPrimitive& args);
 // when the pen does not dash: 1/256 pixel, limited as described above.
 ClipRect RasterStrokeClip(const DeviceRect& clip, bool wideCoordinates);
 
-// A straight segment wholly inside the clip: the splitter's inside test
-// (x1 <= x < x2, y1 <= y < y2) of every point, which for a straight segment
-// are its two ends.
+// The splitter's inside test of one point (x, y): x1 <= x < x2 and
+// y1 <= y < y2, each in one unsigned comparison. Below x1, x - x1 wraps to
+// 2^32 - (x1 - x), which is at least x2 - x1 because x2 - x < 2^32; clip
+// rectangles are normalised (x1 <= x2, y1 <= y2).
+inline bool PointInsideClip(const std::int32_t* xy, const ClipRect& r) {
+  return std::uint32_t(xy[0]) - std::uint32_t(r.x1) < std::uint32_t(r.x2) - std::uint32_t(r.x1) &&
+         std::uint32_t(xy[1]) - std::uint32_t(r.y1) < std::uint32_t(r.y2) - std::uint32_t(r.y1);
+}
+
+// A straight segment wholly inside the clip: the inside test of every
+// point, which for a straight segment are its two ends.
 inline bool StraightSegmentInside(const DeviceSegment& s, const ClipRect& r) {
-  return s.IsStraight() && s.v[0] >= r.x1 && s.v[0] < r.x2 && s.v[1] >= r.y1 && s.v[1] < r.y2 && s.v[6] >= r.x1 &&
-         s.v[6] < r.x2 && s.v[7] >= r.y1 && s.v[7] < r.y2;
+  return s.IsStraight() && PointInsideClip(s.v, r) && PointInsideClip(s.v + 6, r);
 }
 
 // The shortcut of DrawStyledPrimitive for a solid stroke (no pattern, no
