@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "foundation/UiColors.h"
-#include "render/ColorHls.h"
+#include "model/ColorHls.h"
 
 namespace kvn {
 

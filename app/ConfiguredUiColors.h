@@ -3,7 +3,7 @@
 // that ask for the "themed" variants of those indices (foundation/UiColors.h).
 //
 // A configured colour is used only where it fits the user's scheme, judged
-// by the lightness (0..240, render/ColorHls.h) L of the system colour of
+// by the lightness (0..240, model/ColorHls.h) L of the system colour of
 // index AND 127:
 //   L < 30         dark scheme: the colour with its lightness lowered to at most 30;
 //   30 <= L <= 210 mid scheme: -1, the system colour is used;

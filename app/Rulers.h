@@ -16,7 +16,7 @@
 
 #include "platform/gdi/GdiTypes.h"
 #include "platform/ui/Window.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

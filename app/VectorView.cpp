@@ -12,7 +12,7 @@
 #include "app/ViewCompanions.h"
 #include "document/cDrawingDoc.h"
 #include "platform/ui/MessageBridge.h"
-#include "render/ColorHls.h"
+#include "model/ColorHls.h"
 
 namespace kvn {
 

@@ -20,7 +20,7 @@
 
 #include "app/ZoomScroll.h"
 #include "platform/ui/Window.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

@@ -24,7 +24,7 @@
 #include <cstdint>
 
 #include "platform/gdi/GdiTypes.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

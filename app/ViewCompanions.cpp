@@ -10,7 +10,7 @@
 #include "foundation/WaitCursor.h"
 #include "platform/ui/Cursor.h"
 #include "platform/ui/FrameWindow.h"
-#include "render/ColorHls.h"
+#include "model/ColorHls.h"
 
 namespace kvn {
 

@@ -17,7 +17,7 @@
 
 #include "foundation/DPoint.h"
 #include "foundation/DRect.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

@@ -14,45 +14,45 @@ constexpr int kColorBtnFace = 15;
 
 }  // namespace
 
-// --- _TAutoCheck -----------------------------------------------------------------------------
+// --- TAutoCheck -----------------------------------------------------------------------------
 
-_TAutoCheck::_TAutoCheck(TWindow* parent, int resourceId, int* boundVariable, int defaultStateValue)
+TAutoCheck::TAutoCheck(TWindow* parent, int resourceId, int* boundVariable, int defaultStateValue)
     : TCheckBox(parent, resourceId), variable(boundVariable), defaultState(defaultStateValue) {}
 
-_TAutoCheck::_TAutoCheck(TWindow* parent, int id, const WString& caption, int x, int y, int w, int h)
+TAutoCheck::TAutoCheck(TWindow* parent, int id, const WString& caption, int x, int y, int w, int h)
     : TCheckBox(parent, id, caption, x, y, w, h), variable(nullptr), defaultState(0) {}
 
-const TResponseTable& _TAutoCheck::Table() {
+const TResponseTable& TAutoCheck::Table() {
   static const TResponseTable table(
       {
-          OnNotifyAtChild<&_TAutoCheck::BnClicked>(kBnClicked),
-          OnCommand<&_TAutoCheck::CmRestore>(kCmRestoreDefaults),
-          OnRaw<&_TAutoCheck::EvGetDlgCode>(kWmGetDlgCode),
+          OnNotifyAtChild<&TAutoCheck::BnClicked>(kBnClicked),
+          OnCommand<&TAutoCheck::CmRestore>(kCmRestoreDefaults),
+          OnRaw<&TAutoCheck::EvGetDlgCode>(kWmGetDlgCode),
       },
       {&TCheckBox::Table()});
   return table;
 }
 
-bool _TAutoCheck::Find(TEventInfo& info) { return Table().Search(info); }
+bool TAutoCheck::Find(TEventInfo& info) { return Table().Search(info); }
 
-int _TAutoCheck::GetState() const {
+int TAutoCheck::GetState() const {
   const int state = GetCheck();
   return state == kBstChecked || state == kBstIndeterminate ? state : kBstUnchecked;
 }
 
-void _TAutoCheck::RunCallback(int state) {
+void TAutoCheck::RunCallback(int state) {
   if (callback) callback(GetParentO(), userValue, state);
 }
 
-void _TAutoCheck::SetState(int state) {
+void TAutoCheck::SetState(int state) {
   SetCheck(state);
   lastState = GetState();
   RunCallback(lastState);
 }
 
-void _TAutoCheck::NotifyChange() { RunCallback(GetState()); }
+void TAutoCheck::NotifyChange() { RunCallback(GetState()); }
 
-void _TAutoCheck::LoadFromVariable() {
+void TAutoCheck::LoadFromVariable() {
   if (variable == nullptr) return;
   SetCheck(*variable);
   const int shown = GetState();
@@ -60,13 +60,13 @@ void _TAutoCheck::LoadFromVariable() {
   lastState = shown;
 }
 
-void _TAutoCheck::SaveToVariable() {
+void TAutoCheck::SaveToVariable() {
   if (variable == nullptr) return;
   const int state = GetCheck();
   *variable = state == kBstChecked ? 1 : state == kBstIndeterminate ? 2 : 0;
 }
 
-void _TAutoCheck::SetupWindow() {
+void TAutoCheck::SetupWindow() {
   TCheckBox::SetupWindow();
   if (!captionSuffix.IsEmpty()) {
     WString caption = GetText();
@@ -81,12 +81,12 @@ void _TAutoCheck::SetupWindow() {
   }
 }
 
-void _TAutoCheck::CleanupWindow() {
+void TAutoCheck::CleanupWindow() {
   lastState = GetState();
   TCheckBox::CleanupWindow();
 }
 
-void _TAutoCheck::BnClicked() {
+void TAutoCheck::BnClicked() {
   int state = GetState();
   // A click never leaves a box indeterminate: the user reaches 0 and 1
   // only. Restore's own click keeps an indeterminate default.
@@ -107,7 +107,7 @@ void _TAutoCheck::BnClicked() {
   RunCallback(state);
 }
 
-void _TAutoCheck::CmRestore() {
+void TAutoCheck::CmRestore() {
   SetCheck(defaultState);
   const int shown = GetState();
   RunCallback(shown);
@@ -118,48 +118,48 @@ void _TAutoCheck::CmRestore() {
   restoring_ = false;
 }
 
-TResult _TAutoCheck::EvGetDlgCode(TParam1, TParam2 lParam) {
+TResult TAutoCheck::EvGetDlgCode(TParam1, TParam2 lParam) {
   if (liveVariable == nullptr) return DefaultProcessing();
   return LiveKeysDlgCode(*this, DefaultDlgCode(), lParam);
 }
 
-// --- _TAutoRadio ---------------------------------------------------------------------------------
+// --- TAutoRadio ---------------------------------------------------------------------------------
 
-_TAutoRadio::_TAutoRadio(TWindow* parent, int firstId, int buttonCount, int* boundVariable, int defaultIndexValue)
+TAutoRadio::TAutoRadio(TWindow* parent, int firstId, int buttonCount, int* boundVariable, int defaultIndexValue)
     : TRadioButton(parent, firstId), variable(boundVariable), count(buttonCount), defaultIndex(defaultIndexValue) {}
 
-_TAutoRadio::~_TAutoRadio() {
+TAutoRadio::~TAutoRadio() {
   for (TAutoRadioSub* sub : subs_) sub->group_ = nullptr;
 }
 
-const TResponseTable& _TAutoRadio::Table() {
+const TResponseTable& TAutoRadio::Table() {
   static const TResponseTable table(
       {
-          OnNotifyAtChild<&_TAutoRadio::BnClicked>(kBnClicked),
-          OnCommand<&_TAutoRadio::CmRestore>(kCmRestoreDefaults),
+          OnNotifyAtChild<&TAutoRadio::BnClicked>(kBnClicked),
+          OnCommand<&TAutoRadio::CmRestore>(kCmRestoreDefaults),
       },
       {&TRadioButton::Table()});
   return table;
 }
 
-bool _TAutoRadio::Find(TEventInfo& info) { return Table().Search(info); }
+bool TAutoRadio::Find(TEventInfo& info) { return Table().Search(info); }
 
-void _TAutoRadio::SetCallback(ChangeCallback cb, std::uint32_t user) {
+void TAutoRadio::SetCallback(ChangeCallback cb, std::uint32_t user) {
   callback = cb;
   userValue = user;
 }
 
-void _TAutoRadio::RunCallback() {
+void TAutoRadio::RunCallback() {
   if (callback) callback(GetParentO(), GetCheckedIndex(), userValue);
 }
 
-void _TAutoRadio::Check(int index) {
+void TAutoRadio::Check(int index) {
   if (TWindow* parent = GetParentO())
     CheckRadioButton(*parent, GetFirstId(), GetFirstId() + count - 1, GetFirstId() + index);
   RunCallback();
 }
 
-int _TAutoRadio::GetCheckedIndex() {
+int TAutoRadio::GetCheckedIndex() {
   TWindow* parent = GetParentO();
   for (int i = 0; i < count; ++i) {
     const int state = i == 0 ? GetCheck() : (parent ? IsDlgButtonChecked(*parent, GetFirstId() + i) : 0);
@@ -168,7 +168,7 @@ int _TAutoRadio::GetCheckedIndex() {
   return 0;
 }
 
-void _TAutoRadio::LoadFromVariable() {
+void TAutoRadio::LoadFromVariable() {
   if (variable == nullptr) return;
   if (TWindow* parent = GetParentO()) {
     CheckRadioButton(*parent, GetFirstId(), GetFirstId() + count - 1, GetFirstId() + *variable);
@@ -176,11 +176,11 @@ void _TAutoRadio::LoadFromVariable() {
   RunCallback();
 }
 
-void _TAutoRadio::SaveToVariable() {
+void TAutoRadio::SaveToVariable() {
   if (variable) *variable = GetCheckedIndex();
 }
 
-void _TAutoRadio::SetupWindow() {
+void TAutoRadio::SetupWindow() {
   TRadioButton::SetupWindow();
   TWindow* parent = GetParentO();
   if (callback == nullptr || count <= 1 || parent == nullptr) return;
@@ -193,12 +193,12 @@ void _TAutoRadio::SetupWindow() {
   }
 }
 
-void _TAutoRadio::BnClicked() {
+void TAutoRadio::BnClicked() {
   RunCallback();
   DefaultProcessing();
 }
 
-void _TAutoRadio::CmRestore() {
+void TAutoRadio::CmRestore() {
   if (TWindow* parent = GetParentO()) {
     CheckRadioButton(*parent, GetFirstId(), GetFirstId() + count - 1, GetFirstId() + defaultIndex);
   }
@@ -207,7 +207,7 @@ void _TAutoRadio::CmRestore() {
 
 // --- TAutoRadioSub ---------------------------------------------------------------------------------
 
-TAutoRadioSub::TAutoRadioSub(TWindow* parent, int resourceId, _TAutoRadio* group)
+TAutoRadioSub::TAutoRadioSub(TWindow* parent, int resourceId, TAutoRadio* group)
     : TRadioButton(parent, resourceId), group_(group) {}
 
 TAutoRadioSub::~TAutoRadioSub() {

@@ -15,14 +15,14 @@
 
 namespace kvn {
 
-class _TAutoCheck : public TCheckBox {
+class TAutoCheck : public TCheckBox {
  public:
   using ChangeCallback = void (*)(TWindow* parent, std::uint32_t userValue, int state);
 
   // A check box of the dialog template bound to `*boundVariable` (0, 1, 2).
-  _TAutoCheck(TWindow* parent, int resourceId, int* boundVariable, int defaultStateValue);
+  TAutoCheck(TWindow* parent, int resourceId, int* boundVariable, int defaultStateValue);
   // Made at run time; unbound, default and last state 0.
-  _TAutoCheck(TWindow* parent, int id, const WString& caption, int x, int y, int w, int h);
+  TAutoCheck(TWindow* parent, int id, const WString& caption, int x, int y, int w, int h);
 
   int* variable;
   int defaultState;
@@ -63,12 +63,12 @@ class TAutoRadioSub;
 // bound to the index of the checked one. The group object is the first
 // button; with a callback, each further button gets a TAutoRadioSub so
 // that clicks anywhere in the run reach the group.
-class _TAutoRadio : public TRadioButton {
+class TAutoRadio : public TRadioButton {
  public:
   using ChangeCallback = void (*)(TWindow* parent, int checkedIndex, std::uint32_t userValue);
 
-  _TAutoRadio(TWindow* parent, int firstId, int buttonCount, int* boundVariable, int defaultIndexValue);
-  ~_TAutoRadio() override;
+  TAutoRadio(TWindow* parent, int firstId, int buttonCount, int* boundVariable, int defaultIndexValue);
+  ~TAutoRadio() override;
 
   int* variable;
   int count;
@@ -100,10 +100,10 @@ class _TAutoRadio : public TRadioButton {
   std::vector<TAutoRadioSub*> subs_;
 };
 
-// One further button of a _TAutoRadio run.
+// One further button of a TAutoRadio run.
 class TAutoRadioSub : public TRadioButton {
  public:
-  TAutoRadioSub(TWindow* parent, int resourceId, _TAutoRadio* group);
+  TAutoRadioSub(TWindow* parent, int resourceId, TAutoRadio* group);
   ~TAutoRadioSub() override;
 
   bool Find(TEventInfo& info) override;
@@ -113,8 +113,8 @@ class TAutoRadioSub : public TRadioButton {
   void BnClicked();
 
  private:
-  friend class _TAutoRadio;
-  _TAutoRadio* group_;
+  friend class TAutoRadio;
+  TAutoRadio* group_;
 };
 
 // An owner-drawn push button that shows a bitmap, optionally a toggle.

@@ -64,33 +64,33 @@ void TAutoListBox::LbnDblClk() {
 
 void TAutoListBox::CmRestore() { SetSelIndex(defaultIndex); }
 
-// --- _TAutoCombo_ ------------------------------------------------------------------------------
+// --- TAutoCombo_ ------------------------------------------------------------------------------
 
-_TAutoCombo_::_TAutoCombo_(TWindow* parent, int resourceId, int* indexVariable, int defaultValueValue)
+TAutoCombo_::TAutoCombo_(TWindow* parent, int resourceId, int* indexVariable, int defaultValueValue)
     : TComboBox(parent, resourceId), variable(indexVariable), defaultValue(defaultValueValue) {}
 
-_TAutoCombo_::_TAutoCombo_(TWindow* parent, int id, int x, int y, int w, int h, std::uint32_t cbsStyle)
+TAutoCombo_::TAutoCombo_(TWindow* parent, int id, int x, int y, int w, int h, std::uint32_t cbsStyle)
     : TComboBox(parent, id, x, y, w, h, cbsStyle), variable(nullptr), defaultValue(0) {}
 
-const TResponseTable& _TAutoCombo_::Table() {
+const TResponseTable& TAutoCombo_::Table() {
   static const TResponseTable table(
       {
-          OnNotifyAtChild<&_TAutoCombo_::CbnDropDown>(kCbnDropDown),
-          OnNotifyAtChild<&_TAutoCombo_::CbnSelChange>(kCbnSelChange),
-          OnNotifyAtChild<&_TAutoCombo_::CbnSelEndOk>(kCbnSelEndOk),
-          OnNotifyAtChild<&_TAutoCombo_::CbnCloseUp>(kCbnCloseUp),
-          OnNotifyAtChild<&_TAutoCombo_::CbnSelEndCancel>(kCbnSelEndCancel),
-          OnNotifyAtChild<&_TAutoCombo_::CbnEditChange>(kCbnEditChange),
-          OnCommand<&_TAutoCombo_::CmRestore>(kCmRestoreDefaults),
-          OnRaw<&_TAutoCombo_::EvGetDlgCode>(kWmGetDlgCode),
+          OnNotifyAtChild<&TAutoCombo_::CbnDropDown>(kCbnDropDown),
+          OnNotifyAtChild<&TAutoCombo_::CbnSelChange>(kCbnSelChange),
+          OnNotifyAtChild<&TAutoCombo_::CbnSelEndOk>(kCbnSelEndOk),
+          OnNotifyAtChild<&TAutoCombo_::CbnCloseUp>(kCbnCloseUp),
+          OnNotifyAtChild<&TAutoCombo_::CbnSelEndCancel>(kCbnSelEndCancel),
+          OnNotifyAtChild<&TAutoCombo_::CbnEditChange>(kCbnEditChange),
+          OnCommand<&TAutoCombo_::CmRestore>(kCmRestoreDefaults),
+          OnRaw<&TAutoCombo_::EvGetDlgCode>(kWmGetDlgCode),
       },
       {&TComboBox::Table()});
   return table;
 }
 
-bool _TAutoCombo_::Find(TEventInfo& info) { return Table().Search(info); }
+bool TAutoCombo_::Find(TEventInfo& info) { return Table().Search(info); }
 
-int _TAutoCombo_::GetSelection(int* index, int* data) const {
+int TAutoCombo_::GetSelection(int* index, int* data) const {
   const int selected = GetSelIndex();
   const int itemData = selected >= 0 ? int(GetItemData(selected)) : -1;
   if (index) *index = selected;
@@ -98,22 +98,22 @@ int _TAutoCombo_::GetSelection(int* index, int* data) const {
   return itemDataMode && selected >= 0 ? itemData : selected;
 }
 
-int _TAutoCombo_::AddItem(const WString& text, std::intptr_t data) {
+int TAutoCombo_::AddItem(const WString& text, std::intptr_t data) {
   const int index = AddString(text);
   SetItemData(index, data);
   return index;
 }
 
-int _TAutoCombo_::FindItemData(std::intptr_t value) const {
+int TAutoCombo_::FindItemData(std::intptr_t value) const {
   for (int i = 0; i < GetCount(); ++i) {
     if (GetItemData(i) == value) return i;
   }
   return -1;
 }
 
-void _TAutoCombo_::SelectValue(int value) { SetSelIndex(itemDataMode ? FindItemData(value) : value); }
+void TAutoCombo_::SelectValue(int value) { SetSelIndex(itemDataMode ? FindItemData(value) : value); }
 
-void _TAutoCombo_::SelectFromVariables() {
+void TAutoCombo_::SelectFromVariables() {
   if (variable) SelectValue(*variable);
   if (byteVariable) {
     if (*byteVariable == 0xFF) {
@@ -139,7 +139,7 @@ void _TAutoCombo_::SelectFromVariables() {
   }
 }
 
-void _TAutoCombo_::FillList(const WString& text) {
+void TAutoCombo_::FillList(const WString& text) {
   ClearList();
   const std::vector<WString> items = SplitItemText(text);
   for (std::size_t i = 0; i < items.size(); ++i) {
@@ -148,13 +148,13 @@ void _TAutoCombo_::FillList(const WString& text) {
   }
 }
 
-void _TAutoCombo_::LoadFromVariable() {
+void TAutoCombo_::LoadFromVariable() {
   FillList(itemText);
   SelectFromVariables();
   if (textVariable) TComboBox::SetText(*textVariable);
 }
 
-void _TAutoCombo_::SaveToVariable() {
+void TAutoCombo_::SaveToVariable() {
   const int value = GetSelection();
   if (variable) *variable = value;
   if (byteVariable) *byteVariable = std::uint8_t(value);
@@ -165,12 +165,12 @@ void _TAutoCombo_::SaveToVariable() {
   }
 }
 
-void _TAutoCombo_::SetupWindow() {
+void TAutoCombo_::SetupWindow() {
   TComboBox::SetupWindow();
   SetExtendedUI(true);
 }
 
-void _TAutoCombo_::SelectionChanged() {
+void TAutoCombo_::SelectionChanged() {
   const int value = GetSelection();
   if (liveInt) *liveInt = value;
   if (liveByte) *liveByte = std::uint8_t(value);
@@ -185,20 +185,20 @@ void _TAutoCombo_::SelectionChanged() {
   if (callback) callback(this, value);
 }
 
-int _TAutoCombo_::MeasureItemsWidth() {
+int TAutoCombo_::MeasureItemsWidth() {
   int widest = 0;
   for (int i = 0; i < GetCount(); ++i) widest = std::max(widest, GetTextWidth(GetString(i)));
   return widest;
 }
 
-void _TAutoCombo_::CbnDropDown() {
+void TAutoCombo_::CbnDropDown() {
   dropDownOpen = true;
   SetDroppedWidth(std::max(GetWidth(), MeasureItemsWidth() + GetVerticalScrollBarWidth()));
   DefaultProcessing();
   rememberedSelection = GetSelIndex();
 }
 
-void _TAutoCombo_::CbnSelChange() {
+void TAutoCombo_::CbnSelChange() {
   // Browsing the open list: nothing happens until the choice ends.
   if (GetDroppedState()) return;
   if (dropDownOpen) {
@@ -208,20 +208,20 @@ void _TAutoCombo_::CbnSelChange() {
   DefaultProcessing();
 }
 
-void _TAutoCombo_::CbnSelEndOk() {
+void TAutoCombo_::CbnSelEndOk() {
   rememberedSelection = GetSelIndex();
   DefaultProcessing();
   dropDownOpen = false;
   SelectionChanged();
 }
 
-void _TAutoCombo_::CbnCloseUp() {
+void TAutoCombo_::CbnCloseUp() {
   dropDownOpen = false;
   DefaultProcessing();
   SetSelIndex(rememberedSelection);
 }
 
-void _TAutoCombo_::CbnSelEndCancel() {
+void TAutoCombo_::CbnSelEndCancel() {
   DefaultProcessing();
   if (!GetDroppedState()) return;
   if (notifyParent) {
@@ -230,36 +230,36 @@ void _TAutoCombo_::CbnSelEndCancel() {
   OnSelectionCancel();
 }
 
-void _TAutoCombo_::CbnEditChange() {
+void TAutoCombo_::CbnEditChange() {
   OnSelectionChange();
   DefaultProcessing();
 }
 
-void _TAutoCombo_::CmRestore() {
+void TAutoCombo_::CmRestore() {
   SelectValue(defaultValue);
   SelectionChanged();
 }
 
-TResult _TAutoCombo_::EvGetDlgCode(TParam1, TParam2 lParam) {
+TResult TAutoCombo_::EvGetDlgCode(TParam1, TParam2 lParam) {
   if (!notifyParent) return DefaultProcessing();
   return LiveKeysDlgCode(*this, DefaultDlgCode(), lParam);
 }
 
-// --- _TAutoIconCombo_ ------------------------------------------------------------------------------
+// --- TAutoIconCombo_ ------------------------------------------------------------------------------
 
-_TAutoIconCombo_::_TAutoIconCombo_(TWindow* parent, int resourceId, int firstBitmapId, int bitmapCount,
+TAutoIconCombo_::TAutoIconCombo_(TWindow* parent, int resourceId, int firstBitmapId, int bitmapCount,
                                    int* indexVariable, int defaultValueValue)
-    : _TAutoCombo_(parent, resourceId, indexVariable, defaultValueValue) {
+    : TAutoCombo_(parent, resourceId, indexVariable, defaultValueValue) {
   LoadImages(firstBitmapId, bitmapCount);
 }
 
-_TAutoIconCombo_::_TAutoIconCombo_(TWindow* parent, int id, int firstBitmapId, int bitmapCount, int x, int y, int w,
+TAutoIconCombo_::TAutoIconCombo_(TWindow* parent, int id, int firstBitmapId, int bitmapCount, int x, int y, int w,
                                    int h)
-    : _TAutoCombo_(parent, id, x, y, w, h, kCbsDropDownList | kCbsOwnerDrawFixed) {
+    : TAutoCombo_(parent, id, x, y, w, h, kCbsDropDownList | kCbsOwnerDrawFixed) {
   LoadImages(firstBitmapId, bitmapCount);
 }
 
-void _TAutoIconCombo_::LoadImages(int firstBitmapId, int bitmapCount) {
+void TAutoIconCombo_::LoadImages(int firstBitmapId, int bitmapCount) {
   for (int i = 0; i < bitmapCount; ++i) {
     auto* image = new TDib;
     if (!LoadBitmapResource(firstBitmapId + i, *image) || !image->HasBits()) {
@@ -276,7 +276,7 @@ void _TAutoIconCombo_::LoadImages(int firstBitmapId, int bitmapCount) {
   }
 }
 
-void _TAutoIconCombo_::MeasureItem(TMeasureItem& item) {
+void TAutoIconCombo_::MeasureItem(TMeasureItem& item) {
   if (heights.itemHeight == 0 && !images.Empty()) {
     // A picture and 4 pixels above and below it.
     heights.itemHeight = images[0]->Height() + 8;
@@ -285,7 +285,7 @@ void _TAutoIconCombo_::MeasureItem(TMeasureItem& item) {
   item.itemHeight = item.itemId < 0 ? heights.fieldHeight : heights.itemHeight;
 }
 
-void _TAutoIconCombo_::DrawItem(TDrawItem& item) {
+void TAutoIconCombo_::DrawItem(TDrawItem& item) {
   const bool selected = (item.itemState & kOdsSelected) != 0;
   if (item.itemAction & (kOdaDrawEntire | kOdaSelect)) {
     if (item.itemState & kOdsDisabled) {

@@ -42,13 +42,13 @@ class TAutoListBox : public TListBox {
 // none); a text variable receives the chosen text. Browsing the open list
 // changes nothing until the choice is confirmed: closing the list otherwise
 // puts back the selection it opened with.
-class _TAutoCombo_ : public TComboBox {
+class TAutoCombo_ : public TComboBox {
  public:
-  using ChangeCallback = void (*)(_TAutoCombo_* control, int value);
+  using ChangeCallback = void (*)(TAutoCombo_* control, int value);
 
-  _TAutoCombo_(TWindow* parent, int resourceId, int* indexVariable, int defaultValueValue);
+  TAutoCombo_(TWindow* parent, int resourceId, int* indexVariable, int defaultValueValue);
   // Made at run time; unbound.
-  _TAutoCombo_(TWindow* parent, int id, int x, int y, int w, int h, std::uint32_t cbsStyle = kCbsDropDownList);
+  TAutoCombo_(TWindow* parent, int id, int x, int y, int w, int h, std::uint32_t cbsStyle = kCbsDropDownList);
 
   ChangeCallback callback = nullptr;
   int* variable;
@@ -107,11 +107,11 @@ class _TAutoCombo_ : public TComboBox {
 
 // An owner-drawn combo box whose items are bitmaps (first id, first id + 1,
 // ...; the loading stops at the first id that gives no valid bitmap).
-class _TAutoIconCombo_ : public _TAutoCombo_ {
+class TAutoIconCombo_ : public TAutoCombo_ {
  public:
-  _TAutoIconCombo_(TWindow* parent, int resourceId, int firstBitmapId, int bitmapCount, int* indexVariable,
+  TAutoIconCombo_(TWindow* parent, int resourceId, int firstBitmapId, int bitmapCount, int* indexVariable,
                    int defaultValueValue);
-  _TAutoIconCombo_(TWindow* parent, int id, int firstBitmapId, int bitmapCount, int x, int y, int w, int h);
+  TAutoIconCombo_(TWindow* parent, int id, int firstBitmapId, int bitmapCount, int x, int y, int w, int h);
 
   OwnedArray<TDib> images{8};
   OwnerDrawHeights heights;

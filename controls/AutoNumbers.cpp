@@ -46,51 +46,51 @@ void TAutoDouble::EvKillFocusField(THandle focus) {
   }
 }
 
-// --- _TAutoInt_ --------------------------------------------------------------------------------
+// --- TAutoInt_ --------------------------------------------------------------------------------
 
-_TAutoInt_::_TAutoInt_(TWindow* parent, int resourceId, int* boundVariable, int defaultValueValue)
+TAutoInt_::TAutoInt_(TWindow* parent, int resourceId, int* boundVariable, int defaultValueValue)
     : TAutoDouble(0, parent, resourceId, nullptr, defaultValueValue), intVariable(boundVariable) {
   SetRange(-2147483647.0, 2147483647.0, 1.0);
 }
 
-int _TAutoInt_::GetInt() {
+int TAutoInt_::GetInt() {
   int value = 0;
   RoundFieldInt(GetValue(), &value);
   return value;
 }
 
-void _TAutoInt_::LoadFromVariable() {
+void TAutoInt_::LoadFromVariable() {
   if (doubleVariable) SetValue(*doubleVariable);
   if (intVariable) SetValue(*intVariable);
 }
 
-void _TAutoInt_::SaveToVariable() {
+void TAutoInt_::SaveToVariable() {
   const double value = GetValue();
   if (doubleVariable) *doubleVariable = value;
   int rounded = 0;
   if (intVariable && RoundFieldInt(value, &rounded)) *intVariable = rounded;
 }
 
-// --- _TAutoWORD_ -------------------------------------------------------------------------------
+// --- TAutoWORD_ -------------------------------------------------------------------------------
 
-_TAutoWORD_::_TAutoWORD_(TWindow* parent, int resourceId, std::uint16_t* boundVariable,
+TAutoWORD_::TAutoWORD_(TWindow* parent, int resourceId, std::uint16_t* boundVariable,
                          std::uint16_t defaultValueValue)
     : TAutoDouble(0, parent, resourceId, nullptr, defaultValueValue), wordVariable(boundVariable) {
   SetRange(0.0, 65535.0, 1.0);
 }
 
-std::uint16_t _TAutoWORD_::GetWord() {
+std::uint16_t TAutoWORD_::GetWord() {
   int value = 0;
   RoundFieldInt(GetValue(), &value);
   return std::uint16_t(value);
 }
 
-void _TAutoWORD_::LoadFromVariable() {
+void TAutoWORD_::LoadFromVariable() {
   if (doubleVariable) SetValue(*doubleVariable);
   if (wordVariable) SetValue(*wordVariable);
 }
 
-void _TAutoWORD_::SaveToVariable() {
+void TAutoWORD_::SaveToVariable() {
   const double value = GetValue();
   if (doubleVariable) *doubleVariable = value;
   int rounded = 0;

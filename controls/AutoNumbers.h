@@ -34,9 +34,9 @@ class TAutoDouble : public TRangeSpinEdit5 {
 };
 
 // Range -2147483647 to 2147483647, step 1; stores floor(value + 0.5).
-class _TAutoInt_ : public TAutoDouble {
+class TAutoInt_ : public TAutoDouble {
  public:
-  _TAutoInt_(TWindow* parent, int resourceId, int* boundVariable, int defaultValueValue);
+  TAutoInt_(TWindow* parent, int resourceId, int* boundVariable, int defaultValueValue);
 
   int* intVariable;  // shown when both it and doubleVariable are bound
 
@@ -48,9 +48,9 @@ class _TAutoInt_ : public TAutoDouble {
 };
 
 // Range 0 to 65535, step 1; stores the rounded value truncated to 16 bits.
-class _TAutoWORD_ : public TAutoDouble {
+class TAutoWORD_ : public TAutoDouble {
  public:
-  _TAutoWORD_(TWindow* parent, int resourceId, std::uint16_t* boundVariable, std::uint16_t defaultValueValue);
+  TAutoWORD_(TWindow* parent, int resourceId, std::uint16_t* boundVariable, std::uint16_t defaultValueValue);
 
   std::uint16_t* wordVariable;
 

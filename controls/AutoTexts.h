@@ -8,9 +8,9 @@ namespace kvn {
 
 // A static text whose own text (after translation) is a pattern with "%s"
 // or "%d" placeholders that the program fills (FormatPercentS / FormatPercentD).
-class _TMyStaticText : public TStatic {
+class TMyStaticText : public TStatic {
  public:
-  _TMyStaticText(TWindow* parent, int resourceId);
+  TMyStaticText(TWindow* parent, int resourceId);
 
   WString pattern;            // the control's text at set-up
   WString value;              // a text set before the window existed
@@ -34,9 +34,9 @@ class _TMyStaticText : public TStatic {
 };
 
 // An edit bound to a string.
-class _TAutoString_AW : public TEdit {
+class TAutoString_AW : public TEdit {
  public:
-  _TAutoString_AW(TWindow* parent, int resourceId, WString* boundVariable, const WString& defaultTextValue);
+  TAutoString_AW(TWindow* parent, int resourceId, WString* boundVariable, const WString& defaultTextValue);
 
   WString* variable;
   WString defaultText;
@@ -59,9 +59,9 @@ class _TAutoString_AW : public TEdit {
 
 // A date field bound to a date of 8 digits, year month day, shown as
 // day.month.year (AutoValues.h).
-class _TAutoDate_ : public TEdit {
+class TAutoDate_ : public TEdit {
  public:
-  _TAutoDate_(TWindow* parent, int resourceId, WString* boundVariable, const WString& text);
+  TAutoDate_(TWindow* parent, int resourceId, WString* boundVariable, const WString& text);
 
   WString* variable;
   WString givenText;      // the constructor's text, kept and not shown

@@ -2,15 +2,14 @@
 
 #include <cstring>
 
-#include "platform/settings/SettingsStore.h"
+#include "foundation/SettingsBackend.h"
 
 namespace kvn {
 
 namespace {
 
-const SettingValue* FindTyped(const WString& path, const WString& name, SettingType type) {
-  const SettingValue* value = SettingsStore::Global().FindValue(path.View(), name.View());
-  return value && value->type == type ? value : nullptr;
+const std::vector<std::uint8_t>* FindTyped(const WString& path, const WString& name, RegValueType type) {
+  return GetSettingsBackend().FindValue(path.View(), name.View(), type);
 }
 
 }  // namespace
@@ -18,7 +17,7 @@ const SettingValue* FindTyped(const WString& path, const WString& name, SettingT
 // --- reading ------------------------------------------------------------------------
 
 RegReadKey::RegReadKey(RegRoot /*parent*/, const WString& path) : path_(path) {
-  failed_ = !IsValidSettingsKey(path.View()) || !SettingsStore::Global().KeyExists(path.View());
+  failed_ = !GetSettingsBackend().IsValidKey(path.View()) || !GetSettingsBackend().KeyExists(path.View());
 }
 
 std::uint32_t RegReadKey::GetDword(const WString& name, std::uint32_t defaultValue) const {
@@ -30,22 +29,22 @@ std::uint32_t RegReadKey::GetDwordEx(const WString& name, std::uint32_t defaultV
                                      std::uint8_t& defaultUsed) const {
   defaultUsed = 1;
   if (failed_) return defaultValue;
-  const SettingValue* value = FindTyped(path_, name, SettingType::Dword);
-  if (!value || value->data.size() != 4) return defaultValue;
+  const std::vector<std::uint8_t>* value = FindTyped(path_, name, RegValueType::Dword);
+  if (!value || value->size() != 4) return defaultValue;
   defaultUsed = 0;
-  const std::uint8_t* d = value->data.data();
+  const std::uint8_t* d = value->data();
   return std::uint32_t(d[0]) | std::uint32_t(d[1]) << 8 | std::uint32_t(d[2]) << 16 | std::uint32_t(d[3]) << 24;
 }
 
 WString RegReadKey::GetString(const WString& name, const WString& defaultValue, bool* found) const {
   if (found) *found = false;
   if (failed_) return defaultValue;
-  const SettingValue* value = FindTyped(path_, name, SettingType::String);
+  const std::vector<std::uint8_t>* value = FindTyped(path_, name, RegValueType::String);
   if (!value) return defaultValue;
   if (found) *found = true;
   std::u16string text;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) {
-    char16_t c = char16_t(value->data[i] | (value->data[i + 1] << 8));
+  for (std::size_t i = 0; i + 1 < value->size(); i += 2) {
+    char16_t c = char16_t((*value)[i] | ((*value)[i + 1] << 8));
     if (c == 0) break;
     text += c;
   }
@@ -54,48 +53,48 @@ WString RegReadKey::GetString(const WString& name, const WString& defaultValue, 
 
 std::uint32_t RegReadKey::GetBinary(const WString& name, ByteArray& buffer) const {
   if (failed_) return 0;
-  const SettingValue* value = FindTyped(path_, name, SettingType::Binary);
-  if (!value || value->data.empty()) return 0;
+  const std::vector<std::uint8_t>* value = FindTyped(path_, name, RegValueType::Binary);
+  if (!value || value->empty()) return 0;
   buffer.Clear();
-  buffer.AppendBytes(value->data.data(), std::int64_t(value->data.size()));
+  buffer.AppendBytes(value->data(), std::int64_t(value->size()));
   return buffer.Count();
 }
 
 std::uint32_t RegReadKey::GetBinaryFixed(const WString& name, void* buffer, std::uint32_t size) const {
   if (failed_) return 0;
-  const SettingValue* value = FindTyped(path_, name, SettingType::Binary);
+  const std::vector<std::uint8_t>* value = FindTyped(path_, name, RegValueType::Binary);
   if (!value) return 0;
-  // Values are kept below SettingsStore::kMaxValueBytes, so the size fits 32 bits.
-  std::uint32_t stored = std::uint32_t(value->data.size());
+  // The store keeps values below 1 MiB, so the size fits 32 bits.
+  std::uint32_t stored = std::uint32_t(value->size());
   if (!buffer) return stored;
   if (stored != size || stored == 0) return 0;
-  std::memcpy(buffer, value->data.data(), stored);
+  std::memcpy(buffer, value->data(), stored);
   return stored;
 }
 
 // --- writing ------------------------------------------------------------------------
 
 RegWriteKey::RegWriteKey(RegRoot /*parent*/, const WString& path) : path_(path) {
-  failed_ = !IsValidSettingsKey(path.View());
+  failed_ = !GetSettingsBackend().IsValidKey(path.View());
   // A key that cannot be written to disk still takes values for this session.
-  if (!failed_) SettingsStore::Global().CreateKey(path.View());
+  if (!failed_) GetSettingsBackend().CreateKey(path.View());
 }
 
 bool RegWriteKey::SetString(const WString& name, const char16_t* text) {
   if (failed_) return false;
-  if (!text) return SettingsStore::Global().DeleteValue(path_.View(), name.View());
-  return SettingsStore::Global().SetValue(path_.View(), name.View(), SettingValue::FromString(text));
+  if (!text) return GetSettingsBackend().DeleteValue(path_.View(), name.View());
+  return GetSettingsBackend().SetString(path_.View(), name.View(), std::u16string_view(text));
 }
 
 bool RegWriteKey::SetDword(const WString& name, std::uint32_t value) {
   if (failed_) return false;
-  return SettingsStore::Global().SetValue(path_.View(), name.View(), SettingValue::FromDword(value));
+  return GetSettingsBackend().SetDword(path_.View(), name.View(), value);
 }
 
 bool RegWriteKey::SetBinary(const WString& name, const void* data, std::uint32_t size) {
   if (failed_) return false;
-  if (!data) return SettingsStore::Global().DeleteValue(path_.View(), name.View());
-  return SettingsStore::Global().SetValue(path_.View(), name.View(), SettingValue::FromBinary(data, size));
+  if (!data) return GetSettingsBackend().DeleteValue(path_.View(), name.View());
+  return GetSettingsBackend().SetBinary(path_.View(), name.View(), data, size);
 }
 
 }  // namespace kvn

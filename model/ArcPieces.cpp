@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "render/ArcCubic.h"
+#include "model/ArcCubic.h"
 
 namespace kvn {
 

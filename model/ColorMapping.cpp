@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/ColorHls.h"
+#include "model/ColorHls.h"
 
 namespace kvn {
 

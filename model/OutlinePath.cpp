@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "render/PathBuffer.h"
-#include "render/WorldMapping.h"
+#include "model/PathBuffer.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

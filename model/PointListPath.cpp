@@ -1,8 +1,8 @@
 // The render path of a point list: its cubic records in device sub-pixels as
 // one piece of the renderer's current path.
 #include "model/PointList.h"
-#include "render/PathBuffer.h"
-#include "render/WorldMapping.h"
+#include "model/PathBuffer.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

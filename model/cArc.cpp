@@ -9,7 +9,7 @@
 #include "model/Geometry.h"
 #include "model/OutlinePath.h"
 #include "render/DrawInfo.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 namespace kvn {
 

@@ -6,7 +6,7 @@
 #include "foundation/ArchiveWriter.h"
 #include "model/Geometry.h"
 #include "render/DrawInfo.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 namespace kvn {
 

@@ -63,7 +63,7 @@ class cDrawingData {
   std::uint32_t AddBlock(cBlock* block);
 
   // ---- scale, parent, owner ----
-  // The drawing scale; 0 means none, and the Parts that scale by it take a
+  // The drawing scale; 0 means none, and whatever scales by it takes a
   // value not above 0 as 1.0.
   double GetScale() const { return scale_; }
   double Scale() const { return scale_; }  // the same; both names are in use

@@ -7,7 +7,7 @@
 #include "model/OutlinePath.h"
 #include "model/cLine.h"
 #include "render/DrawInfo.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 namespace kvn {
 

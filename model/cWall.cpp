@@ -11,7 +11,7 @@
 #include "model/cDrawingData.h"
 #include "model/cStyleWall.h"
 #include "render/DrawInfo.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 namespace kvn {
 

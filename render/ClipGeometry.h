@@ -7,7 +7,7 @@
 
 #include "foundation/DPoint.h"
 #include "model/Geometry.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

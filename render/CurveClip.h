@@ -19,8 +19,8 @@
 
 #include <cstdint>
 
-#include "render/PathBuffer.h"
-#include "render/WorldMapping.h"
+#include "model/PathBuffer.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

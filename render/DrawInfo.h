@@ -35,7 +35,7 @@
 #include "foundation/GrowArray.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiTypes.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

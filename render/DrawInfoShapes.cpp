@@ -17,7 +17,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
 #include "render/EllipsePath.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 #include "render/Strokes.h"
 #include "render/StyledPrimitive.h"
 

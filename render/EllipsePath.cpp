@@ -1,8 +1,8 @@
 #include "render/EllipsePath.h"
 
 #include "foundation/DPoint.h"
-#include "render/PathBuffer.h"
-#include "render/WorldMapping.h"
+#include "model/PathBuffer.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

@@ -6,7 +6,7 @@
 #include "model/cAnyLine.h"
 #include "model/cOutObj.h"
 #include "model/cStyleLine.h"
-#include "render/LineTypes.h"
+#include "document/PredefinedLineTypes.h"
 #include "render/RasterSurface.h"
 
 namespace kvn {

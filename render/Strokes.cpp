@@ -12,7 +12,7 @@
 #include "render/BuiltinLineTypes.h"
 #include "render/DrawInfo.h"
 #include "render/LineTypes.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 #include "render/PenCache.h"
 #include "render/StyledPrimitive.h"
 

@@ -15,7 +15,7 @@
 
 #include "foundation/DPoint.h"
 #include "platform/gdi/GdiTypes.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

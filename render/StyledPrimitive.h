@@ -32,9 +32,9 @@
 #include "model/Cubic.h"
 #include "platform/gdi/GdiTypes.h"
 #include "render/CurveClip.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 #include "render/RasterSurface.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/UiColors.h"
-#include "render/ColorHls.h"
+#include "model/ColorHls.h"
 
 namespace kvn {
 namespace {

@@ -38,7 +38,7 @@ std::uint32_t Command(std::uint32_t id, std::uint32_t code) { return (id << 16) 
 TEST(AutoControlsTest, IndeterminateCheckBoxBecomesCheckedOnAClick) {
   RecordingParent parent;
   int value = 2;
-  auto* check = new _TAutoCheck(&parent, 1002, &value, 0);
+  auto* check = new TAutoCheck(&parent, 1002, &value, 0);
   check->LoadFromVariable();
   EXPECT_EQ(check->GetState(), kBstIndeterminate);
   check->Click();
@@ -59,7 +59,7 @@ TEST(AutoControlsTest, LiveCheckBoxWritesAtOnceAndKeepsTheClickToItself) {
   std::vector<int> calls;
   static std::vector<int>* seen = nullptr;
   seen = &calls;
-  auto* check = new _TAutoCheck(&parent, 1002, &deferred, 1);
+  auto* check = new TAutoCheck(&parent, 1002, &deferred, 1);
   check->liveVariable = &live;
   check->callback = [](TWindow*, std::uint32_t user, int state) { seen->push_back(int(user) * 10 + state); };
   check->userValue = 4;
@@ -77,8 +77,8 @@ TEST(AutoControlsTest, RestoreShowsTheDefaultWithoutStoring) {
   int checkValue = 0;
   WString name(u"mine");
   double scale = 3;
-  auto* check = new _TAutoCheck(&parent, 1002, &checkValue, 1);
-  auto* text = new _TAutoString_AW(&parent, 1001, &name, WString(u"default"));
+  auto* check = new TAutoCheck(&parent, 1002, &checkValue, 1);
+  auto* text = new TAutoString_AW(&parent, 1001, &name, WString(u"default"));
   auto* number = new TAutoDouble(2, &parent, 1006, &scale, 1.5);
   auto* noDefault = new TAutoDouble(2, &parent, 1007, nullptr, DBL_MAX);
   for (TTransferTarget* t : std::vector<TTransferTarget*>{check, text, number}) t->LoadFromVariable();
@@ -97,7 +97,7 @@ TEST(AutoControlsTest, RestoreShowsTheDefaultWithoutStoring) {
 TEST(AutoControlsTest, RestoreKeepsAnIndeterminateDefault) {
   RecordingParent parent;
   int value = 0;
-  auto* check = new _TAutoCheck(&parent, 1002, &value, 2);
+  auto* check = new TAutoCheck(&parent, 1002, &value, 2);
   check->LoadFromVariable();
   BroadcastResetToDefaults(parent);
   EXPECT_EQ(check->GetState(), kBstIndeterminate);
@@ -105,7 +105,7 @@ TEST(AutoControlsTest, RestoreKeepsAnIndeterminateDefault) {
 
 TEST(AutoControlsTest, IntegerFieldsStoreRoundedValues) {
   int count = 0;
-  _TAutoInt_ field(nullptr, 1007, &count, 5);
+  TAutoInt_ field(nullptr, 1007, &count, 5);
   field.TypeText(WString(u"2.5"));
   field.SaveToVariable();
   EXPECT_EQ(count, 3);
@@ -127,7 +127,7 @@ TEST(AutoControlsTest, IntegerFieldsStoreRoundedValues) {
 
 TEST(AutoControlsTest, WordFieldsStayInSixteenBits) {
   std::uint16_t word = 0;
-  _TAutoWORD_ field(nullptr, 1007, &word, 1);
+  TAutoWORD_ field(nullptr, 1007, &word, 1);
   field.TypeText(WString(u"70000"));
   field.SaveToVariable();
   EXPECT_EQ(word, 65535);
@@ -154,7 +154,7 @@ TEST(AutoControlsTest, ListBoxItemsFromTabSeparatedText) {
 
 TEST(AutoControlsTest, ComboByteVariableWith255ShowsNoSelection) {
   std::uint8_t byte = 255;
-  _TAutoCombo_ combo(nullptr, 1005, nullptr, 0);
+  TAutoCombo_ combo(nullptr, 1005, nullptr, 0);
   combo.byteVariable = &byte;
   combo.itemDataMode = true;
   combo.itemText = WString(u"a\tb\tc");
@@ -174,7 +174,7 @@ TEST(AutoControlsTest, ComboByteVariableWith255ShowsNoSelection) {
 
 TEST(AutoControlsTest, ComboItemDataModeStoresTheData) {
   int value = 30;
-  _TAutoCombo_ combo(nullptr, 1005, &value, 10);
+  TAutoCombo_ combo(nullptr, 1005, &value, 10);
   combo.itemDataMode = true;
   combo.LoadFromVariable();  // an empty item text: no items
   combo.AddItem(WString(u"ten"), 10);
@@ -192,7 +192,7 @@ TEST(AutoControlsTest, ComboItemDataModeStoresTheData) {
 struct ComboWatch {
   static inline int calls = 0;
   static inline int lastValue = -100;
-  static void Callback(_TAutoCombo_*, int value) {
+  static void Callback(TAutoCombo_*, int value) {
     ++calls;
     lastValue = value;
   }
@@ -202,7 +202,7 @@ TEST(AutoControlsTest, BrowsingTheOpenListAndCancellingChangesNothing) {
   RecordingParent parent;
   int value = 1;
   int live = 1;
-  auto* combo = new _TAutoCombo_(&parent, 1005, &value, 0);
+  auto* combo = new TAutoCombo_(&parent, 1005, &value, 0);
   combo->itemText = WString(u"Red\tGreen\tBlue");
   combo->liveInt = &live;
   combo->callback = &ComboWatch::Callback;
@@ -242,7 +242,7 @@ TEST(AutoControlsTest, BrowsingTheOpenListAndCancellingChangesNothing) {
 
 TEST(AutoControlsTest, ComboChoiceReportedAfterTheListClosedStillCounts) {
   int value = 0;
-  _TAutoCombo_ combo(nullptr, 1005, &value, 0);
+  TAutoCombo_ combo(nullptr, 1005, &value, 0);
   combo.itemText = WString(u"a\tb");
   combo.notifyParent = false;
   combo.LoadFromVariable();
@@ -255,7 +255,7 @@ TEST(AutoControlsTest, ComboChoiceReportedAfterTheListClosedStillCounts) {
 }
 
 TEST(AutoControlsTest, StaticTextFillsItsPattern) {
-  _TMyStaticText label(nullptr, 1010);
+  TMyStaticText label(nullptr, 1010);
   label.pattern = WString(u"Items: %d of %d");
   label.SetNumber(2, 7);
   EXPECT_EQ(label.GetText(), WString(u"Items: 2 of 7"));
@@ -269,7 +269,7 @@ TEST(AutoControlsTest, StaticTextFillsItsPattern) {
 
 TEST(AutoControlsTest, StringAndDateFieldsTransfer) {
   WString name(u"Plan");
-  _TAutoString_AW text(nullptr, 1001, &name, WString());
+  TAutoString_AW text(nullptr, 1001, &name, WString());
   text.LoadFromVariable();
   EXPECT_EQ(text.GetText(), WString(u"Plan"));
   text.TypeText(WString(u"Section"));
@@ -277,7 +277,7 @@ TEST(AutoControlsTest, StringAndDateFieldsTransfer) {
   EXPECT_EQ(name, WString(u"Section"));
 
   WString date(u"20240307");
-  _TAutoDate_ field(nullptr, 1008, &date, WString());
+  TAutoDate_ field(nullptr, 1008, &date, WString());
   field.LoadFromVariable();
   EXPECT_EQ(field.GetText(), WString(u"7.3.2024"));
   EXPECT_EQ(field.GetTextLimit(), 10);

@@ -43,10 +43,10 @@ struct ControlClass {
 
 const std::vector<ControlClass>& ControlClasses() {
   static const std::vector<ControlClass> classes = {
-      {"_TAutoCheck", 4, 1},      {"_TAutoRadio", 5, 1, 2},   {"TAutoRadioSub", 3, 1},
-      {"_TMyStaticText", 2, 1},   {"_TAutoString_AW", 4, 1},  {"TAutoListBox", 4, 1},
-      {"_TAutoCombo_", 4, 1},     {"_TAutoIconCombo_", 6, 1}, {"_TAutoDate_", 4, 1},
-      {"TAutoDouble", 5, 2},      {"_TAutoInt_", 4, 1},       {"_TAutoWORD_", 4, 1},
+      {"TAutoCheck", 4, 1},      {"TAutoRadio", 5, 1, 2},   {"TAutoRadioSub", 3, 1},
+      {"TMyStaticText", 2, 1},   {"TAutoString_AW", 4, 1},  {"TAutoListBox", 4, 1},
+      {"TAutoCombo_", 4, 1},     {"TAutoIconCombo_", 6, 1}, {"TAutoDate_", 4, 1},
+      {"TAutoDouble", 5, 2},      {"TAutoInt_", 4, 1},       {"TAutoWORD_", 4, 1},
       {"TMyCheckList", 3, 1},     {"TXButton", 6, 2},         {"TRangeSpinEdit5", 3, 2},
       {"TButton", 2, 1},          {"TCheckBox", 2, 1},        {"TRadioButton", 2, 1},
       {"TGroupBox", 2, 1},        {"TStatic", 2, 1},          {"TEdit", 2, 1},
@@ -323,11 +323,11 @@ TEST(DialogIdLintTest, FindsAnIdTheTemplateLacks) {
   constants.Read("inline constexpr int kTestDialog = 500;\nconstexpr int kGridCheck = 1002;\n");
   const std::string source =
       "TestDialog::TestDialog(TWindow* p) : TDialogTr(p, kTestDialog) {\n"
-      "  new _TAutoCheck(this, kGridCheck, &grid, 0);\n"
-      "  // new _TAutoCheck(this, 1999, &grid, 0);  (a comment is not code)\n"
-      "  new _TAutoRadio(this, 1003, 3, &mode, 0);\n"
-      "  new _TAutoCheck(this, 1009, \"(,)\" , 0);\n"
-      "  new _TAutoCheck(this, 7, u\"caption\", 1, 2, 3, 4);  // made at run time\n"
+      "  new TAutoCheck(this, kGridCheck, &grid, 0);\n"
+      "  // new TAutoCheck(this, 1999, &grid, 0);  (a comment is not code)\n"
+      "  new TAutoRadio(this, 1003, 3, &mode, 0);\n"
+      "  new TAutoCheck(this, 1009, \"(,)\" , 0);\n"
+      "  new TAutoCheck(this, 7, u\"caption\", 1, 2, 3, 4);  // made at run time\n"
       "  new TEdit(this, firstId + 2);  // computed\n"
       "}\n";
   SourceFacts facts;
@@ -335,7 +335,7 @@ TEST(DialogIdLintTest, FindsAnIdTheTemplateLacks) {
   const std::vector<std::string> problems = Check(facts);
   ASSERT_EQ(problems.size(), 2u);
   EXPECT_NE(problems[0].find("control 1005"), std::string::npos) << problems[0];  // the radio run's third button
-  EXPECT_NE(problems[1].find("dialog.cpp:5 _TAutoCheck: control 1009"), std::string::npos) << problems[1];
+  EXPECT_NE(problems[1].find("dialog.cpp:5 TAutoCheck: control 1009"), std::string::npos) << problems[1];
 
   // A template known only at run time: the controls must share one.
   SourceFacts computed;

@@ -71,18 +71,18 @@ struct Values {
 class TestDialog : public TDialogTr {
  public:
   TestDialog(TWindow* parent, Values& v) : TDialogTr(parent, kTestDialogId) {
-    name = new _TAutoString_AW(this, kNameEdit, &v.name, WString(u"Drawing"));
-    grid = new _TAutoCheck(this, kGridCheck, &v.grid, 1);
-    mode = new _TAutoRadio(this, kLinesRadio, 2, &v.mode, 0);
-    colour = new _TAutoCombo_(this, kColourCombo, &v.colour, 0);
+    name = new TAutoString_AW(this, kNameEdit, &v.name, WString(u"Drawing"));
+    grid = new TAutoCheck(this, kGridCheck, &v.grid, 1);
+    mode = new TAutoRadio(this, kLinesRadio, 2, &v.mode, 0);
+    colour = new TAutoCombo_(this, kColourCombo, &v.colour, 0);
     colour->itemText = WString(u"Red\tGreen\tBlue");
     scale = new TAutoDouble(2, this, kScaleField, &v.scale, 1.0);
     scale->SetRange(0.01, 100, 0.1);
-    count = new _TAutoInt_(this, kCountField, &v.count, 5);
-    date = new _TAutoDate_(this, kDateField, &v.date, WString());
+    count = new TAutoInt_(this, kCountField, &v.count, 5);
+    date = new TAutoDate_(this, kDateField, &v.date, WString());
     level = new TAutoListBox(this, kLevelList, &v.level, 0);
     level->itemText = WString(u"Walls\tDoors\tWindows");
-    items = new _TMyStaticText(this, kItemsText);
+    items = new TMyStaticText(this, kItemsText);
     layers = new TMyCheckList(this, kLayerList, &v.layers);
     lock = new TXButton(false, this, kLockButton, 0, true, true);
   }
@@ -107,15 +107,15 @@ class TestDialog : public TDialogTr {
     return 0;
   }
 
-  _TAutoString_AW* name;
-  _TAutoCheck* grid;
-  _TAutoRadio* mode;
-  _TAutoCombo_* colour;
+  TAutoString_AW* name;
+  TAutoCheck* grid;
+  TAutoRadio* mode;
+  TAutoCombo_* colour;
   TAutoDouble* scale;
-  _TAutoInt_* count;
-  _TAutoDate_* date;
+  TAutoInt_* count;
+  TAutoDate_* date;
   TAutoListBox* level;
-  _TMyStaticText* items;
+  TMyStaticText* items;
   TMyCheckList* layers;
   TXButton* lock;
 };

@@ -13,9 +13,9 @@
 #include "model/PlaneVectors.h"
 #include "model/SortedValueList.h"
 #include "model/VersionedString.h"
-#include "render/ArcCubic.h"
-#include "render/ColorHls.h"
-#include "render/WorldMapping.h"
+#include "model/ArcCubic.h"
+#include "model/ColorHls.h"
+#include "model/WorldMapping.h"
 #include "tests/support/RecordFixtures.h"
 
 namespace kvn {

@@ -11,8 +11,8 @@
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "model/BezierMath.h"
-#include "render/PathBuffer.h"
-#include "render/WorldMapping.h"
+#include "model/PathBuffer.h"
+#include "model/WorldMapping.h"
 #include "tests/support/RecordFixtures.h"
 
 namespace kvn {

@@ -9,7 +9,7 @@
 #include "model/StyleRefs.h"
 #include "model/cPolygon.h"
 #include "model/cStyleFill.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 #include "tests/model/GeometryTestSupport.h"
 #include "tests/support/RecordingDrawInfo.h"
 

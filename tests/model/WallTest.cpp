@@ -5,7 +5,7 @@
 #include "model/StyleRefs.h"
 #include "model/cStyleWall.h"
 #include "model/cWall.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 #include "tests/model/GeometryTestSupport.h"
 #include "tests/support/RecordingDrawInfo.h"
 

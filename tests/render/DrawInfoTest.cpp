@@ -9,7 +9,7 @@
 #include "model/cCircle.h"
 #include "model/cLine.h"
 #include "platform/gdi/RecordingDC.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 namespace kvn {
 namespace {

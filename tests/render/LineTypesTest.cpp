@@ -1,3 +1,4 @@
+#include "document/PredefinedLineTypes.h"
 #include "render/LineTypes.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 #include "render/EllipsePath.h"
 #include "render/PointArray.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 namespace {

@@ -19,10 +19,10 @@
 #include "model/cArc.h"
 #include "render/CurveClip.h"
 #include "render/EllipsePath.h"
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 #include "render/RasterSurface.h"
 #include "render/ThickLines.h"
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 #include "tests/render/RasterTestSupport.h"
 
 namespace kvn {

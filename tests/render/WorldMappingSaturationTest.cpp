@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 namespace kvn {
 namespace {

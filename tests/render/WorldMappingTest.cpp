@@ -1,4 +1,4 @@
-#include "render/WorldMapping.h"
+#include "model/WorldMapping.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "render/ColorHls.h"
+#include "model/ColorHls.h"
 
 #include <algorithm>
 #include <cstdlib>

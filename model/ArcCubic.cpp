@@ -1,4 +1,4 @@
-#include "render/ArcCubic.h"
+#include "model/ArcCubic.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,4 +1,4 @@
-#include "render/PathBuffer.h"
+#include "model/PathBuffer.h"
 
 namespace kvn {
 
