@@ -1,0 +1,22 @@
+// Numbers and handles written as text in group-code items. Untrusted input:
+// every reader here stops at the end of the given length and never overflows.
+#pragma once
+
+#include <cstdint>
+
+namespace kvn {
+
+// Leading white space, an optional sign and decimal digits, as the C
+// library's atoi reads them, but saturated at the limits of 32 bits instead
+// of overflowing; no digits give 0.
+std::int32_t ParseDecimalSaturated(const char* text, int length);
+
+// Leading spaces skipped, then hexadecimal digits of either case accumulated
+// into 64 bits up to the first other character (digits beyond 16 shift the
+// oldest out, as a 64-bit register does). Null or empty gives 0.
+std::uint64_t ParseHexHandle(const char* text, int length);
+
+// Spaces allowed around the number; empty or unreadable text gives 0.0.
+double ParseDoubleOrZero(const char* text, int length);
+
+}  // namespace kvn
