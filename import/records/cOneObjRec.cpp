@@ -1,0 +1,85 @@
+#include "import/records/cOneObjRec.h"
+
+#include <cstdint>
+
+#include "foundation/InFileStream.h"
+#include "foundation/OutFileStream.h"
+#include "import/records/AciColors.h"
+#include "import/records/SimpleRecords.h"
+#include "import/records/YxxfGroupRecord.h"
+
+namespace kvn {
+
+namespace {
+
+// The largest spool form of a simple record; records with variable data
+// write it after their fixed part.
+constexpr std::uint32_t kMaxFixedBytes = 256;
+
+}  // namespace
+
+cOneObjRec::cOneObjRec(const YxxfGroupRecord* record, std::uint16_t code) : entityCode(code) {
+  if (!record) return;
+  handle = record->GetHandle(5);
+  // A line-type handle counts only on entities that have a handle (DWG).
+  std::int64_t at = record->FindIndex(6);
+  if (at >= 0) {
+    const YxxfItem* item = record->Item(std::uint32_t(at));
+    if (item->type == ItemType::Handle && handle != 0) {
+      lineTypeHandle = item->value.h;
+      lineTypeByHandle = 1;
+    } else {
+      record->FindString(lineTypeName, 6);
+    }
+  }
+  color = EntityColor(std::uint16_t(record->GetInt(62, 256)), record->GetInt(420, -1));
+  lineTypeScale = record->GetDouble(48, 1.0);
+  invisible = std::uint8_t(record->GetInt(60) & 1);
+  if (record->FindIndex(210) >= 0) extrusion = record->GetPoint3(210);
+}
+
+ObjectChain cOneObjRec::MakeObject(const ImportMatrix*, YxxfReader*, void*) const { return ObjectChain(); }
+
+std::uint32_t cOneObjRec::SpoolBytes() const { return kSpoolBaseBytes + DataBytes(); }
+
+void cOneObjRec::WriteSpool(OutFileStream& out) const {
+  spoolKind_ = std::uint32_t(Kind());
+  std::uint32_t n = SpoolBytes();
+  std::uint8_t buffer[kSpoolBaseBytes + kMaxFixedBytes];
+  if (n > sizeof(buffer)) return;
+  SpoolEncoder e(buffer);
+  BaseFields(*this, e);
+  EncodeData(e);
+  out.Write(buffer, e.Written());
+}
+
+std::uint32_t cOneObjRec::ReadSpool(InFileStream& in) {
+  std::uint8_t buffer[kSpoolBaseBytes + kMaxFixedBytes];
+  std::uint32_t got = in.Read(buffer, kSpoolBaseBytes);
+  if (got < kSpoolBaseBytes) return got;
+  SpoolDecoder base(buffer);
+  BaseFields(*this, base);
+  std::uint32_t n = DataBytes();
+  if (n == 0 || n > kMaxFixedBytes) return got;
+  got = in.Read(buffer, n);
+  if (got < n) return got;
+  SpoolDecoder data(buffer);
+  DecodeData(data);
+  return got;
+}
+
+std::unique_ptr<cOneObjRec> ReadSpooledRecord(InFileStream& in) {
+  std::uint64_t start = in.Position();
+  std::uint8_t base[kSpoolBaseBytes];
+  if (in.Read(base, kSpoolBaseBytes) < kSpoolBaseBytes) return nullptr;
+  std::uint32_t kind = std::uint32_t(base[20]) | std::uint32_t(base[21]) << 8 | std::uint32_t(base[22]) << 16 |
+                       std::uint32_t(base[23]) << 24;
+  std::unique_ptr<cOneObjRec> record = MakeEmptyRecord(RecordKind(kind));
+  if (!record || !in.Seek(start)) return nullptr;
+  std::uint32_t want = record->SpoolBytes() - kSpoolBaseBytes;
+  std::uint32_t got = record->ReadSpool(in);
+  if (got < (want == 0 ? kSpoolBaseBytes : want)) return nullptr;
+  return record;
+}
+
+}  // namespace kvn
