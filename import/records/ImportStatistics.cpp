@@ -1,0 +1,53 @@
+#include "import/records/ImportStatistics.h"
+
+namespace kvn {
+
+const char* DropReasonText(DropReason reason) {
+  switch (reason) {
+    case DropReason::UnknownName: return "unknown name";
+    case DropReason::NotDrawn: return "type not drawn";
+    case DropReason::VertexOutsidePolyline: return "vertex outside a polyline";
+    case DropReason::NotImportedYet: return "not imported yet";
+    case DropReason::UnknownOwner: return "unknown owner";
+    case DropReason::UnknownClass: return "unknown class";
+    case DropReason::NoVisibleEdge: return "no visible edge";
+  }
+  return "unknown";
+}
+
+std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {
+  auto it = handed_[int(space)].find(name);
+  return it == handed_[int(space)].end() ? 0 : it->second;
+}
+
+std::uint64_t ImportStatistics::Apart(const std::string& name) const {
+  auto it = apart_.find(name);
+  return it == apart_.end() ? 0 : it->second;
+}
+
+std::uint64_t ImportStatistics::Dropped(const std::string& name, DropReason reason) const {
+  auto it = dropped_.find({name, reason});
+  return it == dropped_.end() ? 0 : it->second;
+}
+
+std::uint64_t ImportStatistics::DroppedByName(const std::string& name) const {
+  std::uint64_t n = 0;
+  for (const auto& [key, count] : dropped_) {
+    if (key.first == name) n += count;
+  }
+  return n;
+}
+
+std::uint64_t ImportStatistics::TotalHanded(ImportSpace space) const {
+  std::uint64_t n = 0;
+  for (const auto& [name, count] : handed_[int(space)]) n += count;
+  return n;
+}
+
+std::uint64_t ImportStatistics::TotalDropped() const {
+  std::uint64_t n = 0;
+  for (const auto& [key, count] : dropped_) n += count;
+  return n;
+}
+
+}  // namespace kvn

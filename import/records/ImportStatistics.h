@@ -1,0 +1,57 @@
+// What a CAD reader found in the file itself, before conversion, for the
+// "source" object of kvn-dump: entities handed over to the import, by the
+// file's own type name, for model space, paper space and block definitions;
+// the sub-entities VERTEX, SEQEND and ATTRIB apart (they belong to their
+// polyline or insert); and every entity that was dropped, with its reason.
+// Filled by the reader context's dispatch (DXF) and by the DWG reader.
+// Counts are what the file holds, not what the model keeps: a 3DFACE that
+// becomes three edge lines counts once.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+
+namespace kvn {
+
+enum class ImportSpace { Model, Paper, Block };
+
+enum class DropReason {
+  UnknownName,            // an entity name the import does not know
+  NotDrawn,               // a type the viewer does not draw (POINT, RAY, XLINE, 3DSOLID...)
+  VertexOutsidePolyline,  // a VERTEX with no open POLYLINE
+  NotImportedYet,         // a type whose import record this build does not have
+  UnknownOwner,           // the owner handle names no block
+  UnknownClass,           // a proxy whose class or format is not known
+  NoVisibleEdge,          // a 3DFACE with every edge hidden
+};
+
+const char* DropReasonText(DropReason reason);
+
+class ImportStatistics {
+ public:
+  void CountHanded(ImportSpace space, const std::string& name) { ++handed_[int(space)][name]; }
+  void CountApart(const std::string& name) { ++apart_[name]; }
+  void CountDropped(const std::string& name, DropReason reason) { ++dropped_[{name, reason}]; }
+
+  // Counts by name; 0 for a name not seen.
+  std::uint64_t Handed(ImportSpace space, const std::string& name) const;
+  std::uint64_t Apart(const std::string& name) const;
+  std::uint64_t Dropped(const std::string& name, DropReason reason) const;
+  // Every dropped entity of the name, whatever the reason.
+  std::uint64_t DroppedByName(const std::string& name) const;
+  std::uint64_t TotalHanded(ImportSpace space) const;
+  std::uint64_t TotalDropped() const;
+
+  const std::map<std::string, std::uint64_t>& HandedIn(ImportSpace space) const { return handed_[int(space)]; }
+  const std::map<std::string, std::uint64_t>& ApartCounts() const { return apart_; }
+  const std::map<std::pair<std::string, DropReason>, std::uint64_t>& DroppedCounts() const { return dropped_; }
+
+ private:
+  std::map<std::string, std::uint64_t> handed_[3];
+  std::map<std::string, std::uint64_t> apart_;
+  std::map<std::pair<std::string, DropReason>, std::uint64_t> dropped_;
+};
+
+}  // namespace kvn
