@@ -1,0 +1,326 @@
+// The entity dispatch of the reader context: the name table, the header
+// variables, and what each entity code becomes.
+#include <strings.h>
+
+#include "import/records/DwgCodePages.h"
+#include "import/records/SimpleRecords.h"
+#include "import/records/TextNumbers.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+
+namespace kvn {
+
+namespace {
+
+struct EntityName {
+  const char* name;
+  int code;
+};
+
+// Searched from the first row; the first equal row wins.
+constexpr EntityName kEntityNames[] = {
+    {"3DFACE", 24},       {"3DSOLID", 42},      {"ACAD_PROXY_ENTITY", 38}, {"ACAD_PROXY_OBJECT", 39},
+    {"ARC", 9},           {"ATTDEF", 22},       {"ATTRIB", 23},            {"BODY", 43},
+    {"CIRCLE", 8},        {"DIMENSION", 26},    {"ARC_DIMENSION", 27},     {"ELLIPSE", 32},
+    {"HATCH", 29},        {"IMAGE", 44},        {"IMAGEDEF", 45},          {"INSERT", 7},
+    {"LEADER", 30},       {"MULTILEADER", 31},  {"MLEADER", 31},           {"LINE", 2},
+    {"LWPOLYLINE", 35},   {"MLINE", 33},        {"MTEXT", 28},             {"OLEFRAME", 46},
+    {"OLE2FRAME", 47},    {"ACAD_TABLE", 48},   {"POINT", 19},             {"POLYLINE", 3},
+    {"RAY", 49},          {"REGION", 50},       {"SEQEND", 5},             {"SHAPE", 21},
+    {"SOLID", 18},        {"SPLINE", 34},       {"TEXT", 6},               {"TOLERANCE", 37},
+    {"TRACE", 20},        {"VERTEX", 4},        {"VIEWPORT", 25},          {"XLINE", 40},
+    {"3DLINE", 10},       {"RTEXT", 36},        {"LAYER", 11},             {"VIEW", 12},
+    {"LTYPE", 13},        {"STYLE", 15},        {"UCS", 14},               {"BLOCK", 16},
+    {"ENDBLK", 17},       {"LAYOUT", 51},       {"BLOCK_RECORD", 52},      {"ENDTAB", 41},
+    {"SORTENTSTABLE", 53}, {"VPORT", 54},
+};
+static_assert(sizeof(kEntityNames) / sizeof(kEntityNames[0]) == 54, "54 rows");
+
+// The proxy formats and the DWG release each selects.
+int ProxyVersion(int format) {
+  switch (format) {
+    case 21: return 14;
+    case 23: return 15;
+    case 25: return 18;
+    case 27: return 21;
+    case 29: return 24;
+    case 31: return 27;
+    default: return 0;
+  }
+}
+
+bool StartsWithAC(const AString& text) { return text.Length() >= 2 && text[0] == 'A' && text[1] == 'C'; }
+
+}  // namespace
+
+int EntityCodeOfName(const char* name) {
+  if (!name || !*name) return 0;
+  for (const EntityName& row : kEntityNames) {
+    if (strcasecmp(row.name, name) == 0) return row.code;
+  }
+  return 0;
+}
+
+const char* EntityNameOfCode(int code) {
+  for (const EntityName& row : kEntityNames) {
+    if (row.code == code) return row.name;
+  }
+  return nullptr;
+}
+
+// ---- sections ----
+
+void YxxfReader::DispatchSection(YxxfGroupRecord& record, const char* name, YxxfSection section) {
+  record.SetCodePage(TextCodePage());
+  switch (section) {
+    case YxxfSection::Header:
+      HandleHeader(record);
+      return;
+    case YxxfSection::Classes: {
+      auto entry = new YxxfClassRec;
+      record.FindNarrowString(entry->name, 1);
+      entry->number = std::uint16_t(500 + classes.Count());
+      classes.Add(entry);
+      return;
+    }
+    default:
+      break;
+  }
+  int code = EntityCodeOfName(name);
+  if (code == 0) {
+    // Unknown names among the graphical entities are reported; the objects
+    // section is full of non-graphical ones that are none of the import's business.
+    if (name && *name && (section == YxxfSection::Entities || section == YxxfSection::Blocks)) {
+      statistics.CountDropped(name, DropReason::UnknownName);
+    }
+    return;
+  }
+  currentName_ = EntityNameOfCode(code);
+  // The name as the file writes it distinguishes MLEADER from MULTILEADER.
+  if (code == entity::kMultiLeader) {
+    AString upper(name);
+    upper.MakeUpper();
+    currentName_ = upper.CStr();
+  }
+  DispatchEntity(record, code);
+  currentName_.clear();
+}
+
+void YxxfReader::HandleHeader(const YxxfGroupRecord& record) {
+  AString variable;
+  std::uint32_t at = 0;
+  while (record.FindNarrowString(variable, 9, &at)) {
+    const char* v = variable.CStr();
+    if (strcasecmp(v, "$LUNITS") == 0) {
+      lunits = record.GetInt(70, 0, at);
+    } else if (strcasecmp(v, "$LUPREC") == 0) {
+      luprec = record.GetInt(70, 0, at);
+    } else if (strcasecmp(v, "$AUNITS") == 0) {
+      aunits = record.GetInt(70, 0, at);
+    } else if (strcasecmp(v, "$AUPREC") == 0) {
+      auprec = record.GetInt(70, 0, at);
+    } else if (strcasecmp(v, "$ACADVER") == 0) {
+      AString text = record.GetNarrowString(1, nullptr, at);
+      if (StartsWithAC(text)) drawingVersion = ParseDecimalSaturated(text.CStr() + 2, text.Length() - 2);
+    } else if (strcasecmp(v, "$LTSCALE") == 0) {
+      ltScale = record.GetDouble(40, 0.0, at);
+    } else if (strcasecmp(v, "$DWGCODEPAGE") == 0) {
+      AString text = record.GetNarrowString(3, nullptr, at);
+      int cp = CodePageFromName(text.CStr());
+      if (cp != 0) codePage = std::uint16_t(cp);
+    }
+  }
+}
+
+// ---- entities ----
+
+void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
+  if (code < 2 || code > 54) return;
+  const std::string name = !currentName_.empty() ? currentName_ : EntityNameOfCode(code);
+  auto handOver = [&](std::unique_ptr<cOneObjRec> rec) { AddEntity(record, std::move(rec), true, name); };
+  auto notYet = [&] { statistics.CountDropped(name, DropReason::NotImportedYet); };
+  const std::uint16_t c = std::uint16_t(code);
+
+  switch (code) {
+    case entity::kLine:
+    case entity::k3DLine:
+      handOver(std::make_unique<YxxfEntLine>(&record, record.GetPoint3(10), record.GetPoint3(11), c));
+      return;
+    case entity::kCircle:
+      handOver(std::make_unique<YxxfEntCircle>(&record, record.GetPoint3(10), record.GetDouble(40), kNoFill, c));
+      return;
+    case entity::kArc:
+      handOver(std::make_unique<YxxfEntArc>(&record, record.GetPoint3(10), record.GetDouble(40),
+                                            record.GetDouble(50), record.GetDouble(51), c));
+      return;
+    case entity::kSolid:
+    case entity::kTrace:
+      handOver(std::make_unique<YxxfEntSolid>(&record, record.GetPoint3(10), record.GetPoint3(11),
+                                              record.GetPoint3(12), record.GetPoint3(13), c));
+      return;
+    case entity::kEllipse:
+      handOver(std::make_unique<cOneEllipse>(&record, record.GetPoint3(10), record.GetPoint3(11),
+                                             record.GetDouble(40), record.GetDouble(41), record.GetDouble(42),
+                                             kNoFill, c));
+      return;
+    case entity::k3DFace:
+      Dispatch3DFace(record, name);
+      return;
+
+    case entity::kPolyline:
+      // The polyline record (with its vertices) is not built yet; the open
+      // polyline is still tracked so that its vertices count as its own.
+      polylineOpen_ = true;
+      currentPolyline = nullptr;
+      notYet();
+      return;
+    case entity::kVertex:
+      if (!polylineOpen_) {
+        statistics.CountDropped(name, DropReason::VertexOutsidePolyline);
+      } else {
+        statistics.CountApart(name);
+      }
+      return;
+    case entity::kSeqEnd:
+      polylineOpen_ = false;
+      attributesOpen_ = false;
+      currentPolyline = nullptr;
+      currentAttributeOwner = nullptr;
+      statistics.CountApart(name);
+      return;
+    case entity::kInsert:
+      currentAttributeOwner = nullptr;
+      attributesOpen_ = (record.GetInt(66) & 1) != 0;
+      notYet();
+      return;
+    case entity::kAttrib:
+      statistics.CountApart(name);
+      return;
+    case entity::kText:
+    case entity::kMText:
+    case entity::kAttDef:
+    case entity::kViewport:
+    case entity::kDimension:
+    case entity::kArcDimension:
+    case entity::kHatch:
+    case entity::kLeader:
+    case entity::kMultiLeader:
+    case entity::kMLine:
+    case entity::kSpline:
+    case entity::kLwPolyline:
+    case entity::kImage:
+    case entity::kOle2Frame:
+    case entity::kAcadTable:
+      notYet();
+      return;
+    case entity::kProxyEntity:
+    case entity::kProxyObject:
+      DispatchProxy(record, name);
+      return;
+
+    case entity::kPoint:
+    case entity::kShape:
+    case entity::kRText:
+    case entity::kTolerance:
+    case entity::kXLine:
+    case entity::k3DSolid:
+    case entity::kBody:
+    case entity::kOleFrame:
+    case entity::kRay:
+    case entity::kRegion:
+      statistics.CountDropped(name, DropReason::NotDrawn);
+      return;
+    case entity::kView:
+    case entity::kEndTab:
+      return;
+    default:
+      DispatchTable(record, code);
+      return;
+  }
+}
+
+void YxxfReader::Dispatch3DFace(const YxxfGroupRecord& record, const std::string& name) {
+  std::int32_t flags = record.GetInt(70);
+  if (flags == 0) {
+    // One closed polygon through the corners: the polygon record is not built yet.
+    statistics.CountDropped(name, DropReason::NotImportedYet);
+    return;
+  }
+  const Vec3 corners[4] = {record.GetPoint3(10), record.GetPoint3(11), record.GetPoint3(12), record.GetPoint3(13)};
+  YxxfBlockRec* owner = FindOwnerBlock(record);
+  ImportSpace space = SpaceOf(owner, record);
+  bool any = false, added = false;
+  for (int edge = 0; edge < 4; ++edge) {
+    if (flags & (1 << edge)) continue;
+    any = true;
+    auto line = std::make_unique<YxxfEntLine>(&record, corners[edge], corners[(edge + 1) % 4], entity::k3DFace);
+    added = AddRecord(record, std::move(line), true) || added;
+  }
+  if (!any) {
+    statistics.CountDropped(name, DropReason::NoVisibleEdge);
+  } else if (added) {
+    statistics.CountHanded(space, name);
+  } else {
+    statistics.CountDropped(name, DropReason::UnknownOwner);
+  }
+}
+
+void YxxfReader::DispatchProxy(YxxfGroupRecord& record, const std::string& name) {
+  // Class number and format: codes 91 and 95, else the first and second 1071.
+  std::int32_t first1071 = 0, second1071 = 0;
+  std::uint32_t at = 0;
+  if (record.FindInt(first1071, 1071, &at)) record.FindInt(second1071, 1071, &at);
+  std::int32_t number = 0, format = 0;
+  if (!record.FindInt(number, 91)) number = first1071;
+  if (!record.FindInt(format, 95)) format = second1071;
+  bool known = false;
+  for (const YxxfClassRec* cls : classes) known = known || cls->number == number;
+  if (!known || ProxyVersion(format) == 0) {
+    statistics.CountDropped(name, DropReason::UnknownClass);
+    return;
+  }
+  // Decoding the proxy's object data needs the DWG object decoder.
+  statistics.CountDropped(name, DropReason::NotImportedYet);
+}
+
+void YxxfReader::DispatchTable(const YxxfGroupRecord& record, int code) {
+  switch (code) {
+    case entity::kLayer:
+      AddTableLayer(YxxfLayerRec::FromRecord(record));
+      return;
+    case entity::kLineType:
+      lineTypes.Add(YxxfLineTypeRec::FromRecord(record).release());
+      return;
+    case entity::kUcs:
+      ucsList.Add(YxxfUcsRec::FromRecord(record).release());
+      return;
+    case entity::kStyle:
+      styles.Add(YxxfStyleRec::FromRecord(record).release());
+      return;
+    case entity::kBlock:
+      currentBlock = blocks.Add(YxxfBlockRec::FromRecord(record).release());
+      return;
+    case entity::kEndBlock:
+      currentBlock = nullptr;
+      return;
+    case entity::kImageDef:
+      imageDefs.Add(YxxfImageDefRec::FromRecord(record).release());
+      return;
+    case entity::kLayout:
+      layouts.Add(YxxfLayoutRec::FromRecord(record).release());
+      return;
+    case entity::kBlockRecord:
+      blockTableRecords.Add(YxxfBlockTableRec::FromRecord(record).release());
+      return;
+    case entity::kSortEntsTable:
+      if (auto table = YxxfSortTableRec::FromRecord(record)) sortTables.Add(table.release());
+      return;
+    case entity::kVport:
+      viewports.Add(YxxfViewportRec::FromRecord(record).release());
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace kvn

@@ -1,0 +1,191 @@
+#include "import/records/YxxfReader.h"
+
+#include <cstdio>
+
+#include "foundation/OutFileStream.h"
+#include "import/records/YxxfGroupRecord.h"
+
+namespace kvn {
+
+namespace {
+
+
+// ASCII case only: layer and block names compare as the drawings' writers do.
+bool SameNameNoCase(const WString& a, const WString& b) {
+  if (a.Length() != b.Length()) return false;
+  for (int i = 0; i < a.Length(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = char16_t(x - 32);
+    if (y >= 'a' && y <= 'z') y = char16_t(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool StartsWithNoCase(const WString& name, const char16_t* prefix) {
+  int n = 0;
+  while (prefix[n]) ++n;
+  return name.Length() >= n && SameNameNoCase(name.Mid(0, n), WString(prefix));
+}
+
+}  // namespace
+
+YxxfReader::YxxfReader(const WString& file, int readerKind) : kind(readerKind), fileName(file) {}
+
+YxxfReader::~YxxfReader() = default;
+
+void YxxfReader::SetSpoolStream(std::unique_ptr<OutFileStream> stream) { spool_ = std::move(stream); }
+
+std::uint16_t YxxfReader::TextCodePage() const { return drawingVersion >= 1021 ? 65001 : codePage; }
+
+std::uint16_t YxxfReader::DefaultLayerIndex() const {
+  const WString zero(u"0");
+  for (std::uint32_t i = 0; i < layers.Count(); ++i) {
+    if (layers[i]->name == zero) return std::uint16_t(i);
+  }
+  return kNoLayer;
+}
+
+std::uint16_t YxxfReader::AddImplicitLayer(const WString& name, std::uint64_t handle) {
+  layers.Add(new YxxfLayerRec(name, 7, -1, WString(), 0, 0, 0, std::uint32_t(handle), std::uint32_t(handle >> 32),
+                              0, 0));
+  while (implicitLayer_.Count() < layers.Count()) implicitLayer_.Add(0);
+  implicitLayer_[layers.Count() - 1] = 1;
+  return std::uint16_t(layers.Count() - 1);
+}
+
+std::uint16_t YxxfReader::LayerZero() {
+  std::uint16_t zero = DefaultLayerIndex();
+  if (zero != kNoLayer) return zero;
+  if (layers.Count() < kMaxLayers) return AddImplicitLayer(WString(u"0"), 0);
+  return 0;
+}
+
+void YxxfReader::AddTableLayer(std::unique_ptr<YxxfLayerRec> layer) {
+  // A layer an entity created before its table entry arrived is filled in place.
+  for (std::uint32_t i = 0; i < layers.Count() && i < implicitLayer_.Count(); ++i) {
+    if (!implicitLayer_[i]) continue;
+    YxxfLayerRec* old = layers[i];
+    bool sameHandle = layer->handle != 0 && old->handle == layer->handle;
+    bool sameName = old->handle == 0 && SameNameNoCase(old->name, layer->name);
+    if (sameHandle || sameName) {
+      *old = *layer;
+      implicitLayer_[i] = 0;
+      return;
+    }
+  }
+  if (layers.Count() >= kMaxLayers) return;
+  layers.Add(layer.release());
+}
+
+std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
+  std::int64_t at = record.FindIndex(8);
+  if (at < 0) return LayerZero();
+  const YxxfItem* item = record.Item(std::uint32_t(at));
+  if (item->type == ItemType::Handle) {
+    std::uint64_t handle = item->value.h;
+    for (std::uint32_t i = 0; i < layers.Count(); ++i) {
+      if (layers[i]->handle == handle) return std::uint16_t(i);
+    }
+    if (layers.Count() < kMaxLayers) {
+      char name[32];
+      std::snprintf(name, sizeof(name), "error_layer_%u", layers.Count());
+      return AddImplicitLayer(WString(0, name), handle);
+    }
+    return LayerZero();
+  }
+  WString name;
+  record.FindString(name, 8);
+  if (name.IsEmpty()) return LayerZero();
+  for (std::uint32_t i = 0; i < layers.Count(); ++i) {
+    if (SameNameNoCase(layers[i]->name, name)) return std::uint16_t(i);
+  }
+  if (layers.Count() < kMaxLayers) return AddImplicitLayer(name, 0);
+  return LayerZero();
+}
+
+YxxfBlockRec* YxxfReader::FindOwnerBlock(const YxxfGroupRecord& record) {
+  YxxfBlockRec* owner = nullptr;
+  if (record.FindIndex(kCodeOwnerHandle) >= 0) {
+    std::uint64_t handle = record.GetHandle(kCodeOwnerHandle);
+    if (handle == 0) return &defaultBlock;
+    for (YxxfBlockRec* block : blocks) {
+      bool match = block->handle == handle;
+      for (std::uint64_t alias : block->aliasHandles) match = match || alias == handle;
+      if (match) {
+        owner = block;
+        break;
+      }
+    }
+    if (!owner) return nullptr;
+  } else {
+    owner = currentBlock ? currentBlock : &defaultBlock;
+  }
+  if (owner != &defaultBlock && SameNameNoCase(owner->name, WString(u"*MODEL_SPACE"))) return &defaultBlock;
+  return owner;
+}
+
+ImportSpace YxxfReader::SpaceOf(const YxxfBlockRec* owner, const YxxfGroupRecord& record) const {
+  if (owner == &defaultBlock) return record.GetInt(67) != 0 ? ImportSpace::Paper : ImportSpace::Model;
+  if (owner && StartsWithNoCase(owner->name, u"*PAPER_SPACE")) return ImportSpace::Paper;
+  return ImportSpace::Block;
+}
+
+bool YxxfReader::AddRecord(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool) {
+  if (!entityRecord) return false;
+  YxxfBlockRec* owner = FindOwnerBlock(record);
+  if (!owner) {
+    unowned.Add(entityRecord.release());
+    return false;
+  }
+  if (owner == &defaultBlock) entityRecord->paperSpace = record.GetInt(67) != 0 ? 1 : 0;
+  entityRecord->level = LevelOf(record);
+  if (spool && spool_) {
+    owner->spoolIndex.Add(YxxfSpoolEntry{entityRecord->handle, spool_->Position()});
+    entityRecord->WriteSpool(*spool_);
+    return true;
+  }
+  owner->entities.Add(entityRecord.release());
+  return true;
+}
+
+void YxxfReader::AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool,
+                           const std::string& name) {
+  YxxfBlockRec* owner = FindOwnerBlock(record);
+  ImportSpace space = SpaceOf(owner, record);
+  if (AddRecord(record, std::move(entityRecord), spool)) {
+    statistics.CountHanded(space, name);
+  } else {
+    statistics.CountDropped(name, DropReason::UnknownOwner);
+  }
+}
+
+const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, const YxxfLayoutRec** outLayout) {
+  const YxxfLayoutRec* model = nullptr;
+  for (const YxxfLayoutRec* layout : reader.layouts) {
+    bool byName = layout->owner == 0 && SameNameNoCase(layout->blockName, WString(u"*Model_Space"));
+    bool byRecord = layout->owner != 0 && layout->owner == reader.modelSpaceRecord;
+    // DXF names the model space only through its block-table record.
+    for (const YxxfBlockTableRec* btr : reader.blockTableRecords) {
+      if (layout->owner != 0 && btr->handle == layout->owner && SameNameNoCase(btr->name, WString(u"*Model_Space"))) {
+        byRecord = true;
+      }
+    }
+    if (byName || byRecord) {
+      model = layout;
+      break;
+    }
+  }
+  if (outLayout) *outLayout = model;
+  if (model && model->lastActiveViewport != 0) {
+    for (const YxxfViewportRec* vp : reader.viewports) {
+      if (vp->handle == model->lastActiveViewport) return vp;
+    }
+  }
+  for (const YxxfViewportRec* vp : reader.viewports) {
+    if (SameNameNoCase(vp->name, WString(u"*Active"))) return vp;
+  }
+  return reader.viewports.Get(0);
+}
+
+}  // namespace kvn

@@ -1,0 +1,159 @@
+// YxxfReader: the context of one CAD import. The DXF, DWG and DGN readers
+// fill a YxxfGroupRecord per header, class, table entry or entity and hand it
+// here: DispatchSection (DXF: by section and entity name) or DispatchEntity
+// (DWG, DGN: by entity code). Table entries become table records in the
+// lists below; entities become import entity records attached to their
+// owning block and level, kept in memory or written to the spool stream.
+// The drawing assembly then turns the lists into a document.
+//
+// State: the current block lives from BLOCK to ENDBLK, the open polyline from
+// POLYLINE to SEQEND, the attribute owner from an INSERT with attributes
+// (66 bit 0) to SEQEND or the next INSERT.
+//
+// Layers: an entity's level is the index of its layer in the layer list. A
+// layer named by an entity (or a DWG layer handle that matches none) is
+// created once; an entity without layer, with an empty name, or past the
+// limit of 65,534 layers lands on layer "0", which is created when the
+// drawing has none, so that a drawing without a layer table keeps its
+// objects. A table entry that arrives after its layer was created this way
+// fills that layer in place.
+//
+// Text code page: from drawing version 1021 (AC1021) on, narrow texts are
+// UTF-8 whatever $DWGCODEPAGE says or where it stands in the header;
+// before, $DWGCODEPAGE names the code page (0: the ANSI code page).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "foundation/AString.h"
+#include "foundation/GrowArray.h"
+#include "foundation/WString.h"
+#include "import/records/ImportStatistics.h"
+#include "import/records/TableRecords.h"
+#include "import/records/cOneObjRec.h"
+
+namespace kvn {
+
+class OutFileStream;
+class YxxfGroupRecord;
+
+// Sections of DispatchSection.
+enum class YxxfSection { Header = 0, Classes = 1, Tables = 2, Blocks = 3, Entities = 4, Objects = 5 };
+
+// The dispatcher's entity codes.
+namespace entity {
+inline constexpr int kLine = 2, kPolyline = 3, kVertex = 4, kSeqEnd = 5, kText = 6, kInsert = 7, kCircle = 8,
+                     kArc = 9, k3DLine = 10, kLayer = 11, kView = 12, kLineType = 13, kUcs = 14, kStyle = 15,
+                     kBlock = 16, kEndBlock = 17, kSolid = 18, kPoint = 19, kTrace = 20, kShape = 21,
+                     kAttDef = 22, kAttrib = 23, k3DFace = 24, kViewport = 25, kDimension = 26,
+                     kArcDimension = 27, kMText = 28, kHatch = 29, kLeader = 30, kMultiLeader = 31,
+                     kEllipse = 32, kMLine = 33, kSpline = 34, kLwPolyline = 35, kRText = 36, kTolerance = 37,
+                     kProxyEntity = 38, kProxyObject = 39, kXLine = 40, kEndTab = 41, k3DSolid = 42, kBody = 43,
+                     kImage = 44, kImageDef = 45, kOleFrame = 46, kOle2Frame = 47, kAcadTable = 48, kRay = 49,
+                     kRegion = 50, kLayout = 51, kBlockRecord = 52, kSortEntsTable = 53, kVport = 54;
+}  // namespace entity
+
+// The entity name table: the code of a name (case-insensitive), 0 when unknown.
+int EntityCodeOfName(const char* name);
+// The first name of a code, null when none.
+const char* EntityNameOfCode(int code);
+
+inline constexpr std::uint32_t kMaxLayers = 65534;
+inline constexpr std::uint16_t kNoLayer = 65535;
+
+class YxxfReader {
+ public:
+  YxxfReader(const WString& fileName, int kind);
+  virtual ~YxxfReader();
+  YxxfReader(const YxxfReader&) = delete;
+  YxxfReader& operator=(const YxxfReader&) = delete;
+
+  // Header (0), classes (1), or an entity or table entry by name. The
+  // record's code page is set to TextCodePage() first.
+  void DispatchSection(YxxfGroupRecord& record, const char* name, YxxfSection section);
+  // An entity or table entry by code; codes outside 2..54 are ignored.
+  void DispatchEntity(YxxfGroupRecord& record, int code);
+  // Attaches an entity record to its block and level; a null record does
+  // nothing. False when the owner is unknown (the record then goes to the
+  // list of entities without a known owner).
+  bool AddRecord(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool);
+  // The owner named by pseudo-code 32769 (0: the default block; a block named
+  // *MODEL_SPACE is the default block; an unknown handle: null), else the
+  // current block, else the default block.
+  YxxfBlockRec* FindOwnerBlock(const YxxfGroupRecord& record);
+  // The viewport of the model layout's last active viewport, else the first
+  // named *Active, else the first; null without viewports.
+  static const YxxfViewportRec* FindModelViewport(const YxxfReader& reader, const YxxfLayoutRec** outLayout);
+
+  // 65001 from version 1021 on, else the code page of $DWGCODEPAGE.
+  std::uint16_t TextCodePage() const;
+  // The index of layer "0", or kNoLayer when there is none.
+  std::uint16_t DefaultLayerIndex() const;
+  // The level of an entity from its group 8 (see the class comment).
+  std::uint16_t LevelOf(const YxxfGroupRecord& record);
+
+  // Spooling: entity records added with the spool flag are written here.
+  void SetSpoolStream(std::unique_ptr<OutFileStream> stream);
+  OutFileStream* SpoolStream() const { return spool_.get(); }
+
+  // ---- header values ----
+  int kind = 0;
+  std::int32_t drawingVersion = 0;
+  std::int32_t lunits = -1, luprec = -1, aunits = -1, auprec = -1;
+  std::uint16_t codePage = 0;
+  double ltScale = 0.0;
+
+  // ---- state ----
+  YxxfBlockRec* currentBlock = nullptr;
+  cOneObjRec* currentPolyline = nullptr;
+  cOneObjRec* currentAttributeOwner = nullptr;
+
+  // ---- lists ----
+  OwnedArray<cOneObjRec> unowned{8};
+  OwnedArray<YxxfClassRec> classes{8};
+  OwnedArray<YxxfLineTypeRec> lineTypes{8};
+  OwnedArray<YxxfUcsRec> ucsList{8};
+  OwnedArray<YxxfStyleRec> styles{8};
+  OwnedArray<YxxfLayerRec> layers{8};
+  OwnedArray<YxxfBlockRec> blocks{8};
+  OwnedArray<YxxfLayoutRec> layouts{8};
+  OwnedArray<YxxfBlockTableRec> blockTableRecords{8};
+  OwnedArray<YxxfSortTableRec> sortTables{8};
+  OwnedArray<YxxfViewportRec> viewports{8};
+  WString fileName;
+  OwnedArray<YxxfImageDefRec> imageDefs{8};
+  std::uint64_t modelSpaceRecord = 0, paperSpaceRecord = 0, byLayerLineType = 0, byBlockLineType = 0;
+  YxxfBlockRec defaultBlock{WString(), Vec3{}, 0, 0, 0, 0, 0};
+
+  ImportStatistics statistics;
+
+ private:
+  // Entity dispatch (EntityDispatch.cpp).
+  void DispatchTable(const YxxfGroupRecord& record, int code);
+  void DispatchProxy(YxxfGroupRecord& record, const std::string& name);
+  void Dispatch3DFace(const YxxfGroupRecord& record, const std::string& name);
+  // Adds one record and counts the entity as handed over (or dropped) in
+  // the space of its owner.
+  void AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool,
+                 const std::string& name);
+  void HandleHeader(const YxxfGroupRecord& record);
+  ImportSpace SpaceOf(const YxxfBlockRec* owner, const YxxfGroupRecord& record) const;
+  // Layer records.
+  std::uint16_t LayerZero();
+  std::uint16_t AddImplicitLayer(const WString& name, std::uint64_t handle);
+  void AddTableLayer(std::unique_ptr<YxxfLayerRec> layer);
+
+  std::unique_ptr<OutFileStream> spool_;
+  // Layers created for entities before (or without) their table entry.
+  GrowArray<std::uint8_t> implicitLayer_{8};
+  // POLYLINE seen and not yet closed by SEQEND; attributes announced by an
+  // INSERT. They stand for the open records while those are not built.
+  bool polylineOpen_ = false;
+  bool attributesOpen_ = false;
+  // The DXF name of the entity being dispatched (empty on the DWG road).
+  std::string currentName_;
+};
+
+}  // namespace kvn
