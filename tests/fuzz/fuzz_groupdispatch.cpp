@@ -50,7 +50,8 @@ class Bytes {
     return std::uint16_t(U(2));
   }
   std::string_view Text() {
-    std::size_t n = std::min<std::size_t>(U8() % 48, size_ - at_);
+    std::size_t wanted = U8() % 48;
+    std::size_t n = std::min<std::size_t>(wanted, size_ - at_);
     std::string_view s(reinterpret_cast<const char*>(data_ + at_), n);
     at_ += n;
     return s;
