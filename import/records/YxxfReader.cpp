@@ -28,7 +28,36 @@ bool StartsWithNoCase(const WString& name, const char16_t* prefix) {
   return name.Length() >= n && SameNameNoCase(name.Mid(0, n), WString(prefix));
 }
 
+std::u16string UpperKey(const WString& name) {
+  std::u16string key(name.View());
+  for (char16_t& c : key) {
+    if (c >= 'a' && c <= 'z') c = char16_t(c - 32);
+  }
+  return key;
+}
+
 }  // namespace
+
+void YxxfReader::IndexLayer(std::uint32_t i) {
+  const YxxfLayerRec* layer = layers[i];
+  // The first layer of a name or handle keeps it.
+  layerByName_.emplace(UpperKey(layer->name), std::uint16_t(i));
+  if (layer->handle != 0) layerByHandle_.emplace(layer->handle, std::uint16_t(i));
+}
+
+void YxxfReader::IndexLayers() {
+  for (; layersIndexed_ < layers.Count(); ++layersIndexed_) IndexLayer(layersIndexed_);
+}
+
+YxxfBlockRec* YxxfReader::BlockByHandle(std::uint64_t handle) {
+  for (; blocksIndexed_ < blocks.Count(); ++blocksIndexed_) {
+    YxxfBlockRec* block = blocks[blocksIndexed_];
+    blockByHandle_.emplace(block->handle, block);
+    for (std::uint64_t alias : block->aliasHandles) blockByHandle_.emplace(alias, block);
+  }
+  auto it = blockByHandle_.find(handle);
+  return it == blockByHandle_.end() ? nullptr : it->second;
+}
 
 YxxfReader::YxxfReader(const WString& file, int readerKind) : kind(readerKind), fileName(file) {}
 
@@ -55,24 +84,34 @@ std::uint16_t YxxfReader::AddImplicitLayer(const WString& name, std::uint64_t ha
 }
 
 std::uint16_t YxxfReader::LayerZero() {
-  std::uint16_t zero = DefaultLayerIndex();
-  if (zero != kNoLayer) return zero;
+  IndexLayers();
+  auto it = layerByName_.find(u"0");
+  if (it != layerByName_.end()) return it->second;
   if (layers.Count() < kMaxLayers) return AddImplicitLayer(WString(u"0"), 0);
+  // Full, and none of the layers is "0": the first one.
   return 0;
 }
 
 void YxxfReader::AddTableLayer(std::unique_ptr<YxxfLayerRec> layer) {
-  // A layer an entity created before its table entry arrived is filled in place.
-  for (std::uint32_t i = 0; i < layers.Count() && i < implicitLayer_.Count(); ++i) {
-    if (!implicitLayer_[i]) continue;
-    YxxfLayerRec* old = layers[i];
-    bool sameHandle = layer->handle != 0 && old->handle == layer->handle;
-    bool sameName = old->handle == 0 && SameNameNoCase(old->name, layer->name);
-    if (sameHandle || sameName) {
-      *old = *layer;
-      implicitLayer_[i] = 0;
-      return;
-    }
+  // A layer an entity created before its table entry arrived is filled in
+  // place: found by the entry's handle, or by name when it has no handle.
+  IndexLayers();
+  std::int64_t found = -1;
+  auto implicit = [&](std::uint16_t i) { return i < implicitLayer_.Count() && implicitLayer_[i] != 0; };
+  if (layer->handle != 0) {
+    auto it = layerByHandle_.find(layer->handle);
+    if (it != layerByHandle_.end() && implicit(it->second)) found = it->second;
+  }
+  if (found < 0) {
+    auto it = layerByName_.find(UpperKey(layer->name));
+    if (it != layerByName_.end() && implicit(it->second) && layers[it->second]->handle == 0) found = it->second;
+  }
+  if (found >= 0) {
+    std::uint32_t i = std::uint32_t(found);
+    *layers[i] = *layer;
+    implicitLayer_[i] = 0;
+    IndexLayer(i);
+    return;
   }
   if (layers.Count() >= kMaxLayers) return;
   layers.Add(layer.release());
@@ -84,9 +123,9 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
   const YxxfItem* item = record.Item(std::uint32_t(at));
   if (item->type == ItemType::Handle) {
     std::uint64_t handle = item->value.h;
-    for (std::uint32_t i = 0; i < layers.Count(); ++i) {
-      if (layers[i]->handle == handle) return std::uint16_t(i);
-    }
+    IndexLayers();
+    auto it = layerByHandle_.find(handle);
+    if (it != layerByHandle_.end()) return it->second;
     if (layers.Count() < kMaxLayers) {
       char name[32];
       std::snprintf(name, sizeof(name), "error_layer_%u", layers.Count());
@@ -97,9 +136,9 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
   WString name;
   record.FindString(name, 8);
   if (name.IsEmpty()) return LayerZero();
-  for (std::uint32_t i = 0; i < layers.Count(); ++i) {
-    if (SameNameNoCase(layers[i]->name, name)) return std::uint16_t(i);
-  }
+  IndexLayers();
+  auto it = layerByName_.find(UpperKey(name));
+  if (it != layerByName_.end()) return it->second;
   if (layers.Count() < kMaxLayers) return AddImplicitLayer(name, 0);
   return LayerZero();
 }
@@ -109,14 +148,7 @@ YxxfBlockRec* YxxfReader::FindOwnerBlock(const YxxfGroupRecord& record) {
   if (record.FindIndex(kCodeOwnerHandle) >= 0) {
     std::uint64_t handle = record.GetHandle(kCodeOwnerHandle);
     if (handle == 0) return &defaultBlock;
-    for (YxxfBlockRec* block : blocks) {
-      bool match = block->handle == handle;
-      for (std::uint64_t alias : block->aliasHandles) match = match || alias == handle;
-      if (match) {
-        owner = block;
-        break;
-      }
-    }
+    owner = BlockByHandle(handle);
     if (!owner) return nullptr;
   } else {
     owner = currentBlock ? currentBlock : &defaultBlock;

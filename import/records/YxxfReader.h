@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "foundation/AString.h"
 #include "foundation/GrowArray.h"
@@ -145,7 +146,21 @@ class YxxfReader {
   std::uint16_t AddImplicitLayer(const WString& name, std::uint64_t handle);
   void AddTableLayer(std::unique_ptr<YxxfLayerRec> layer);
 
+  // Look-ups by name (ASCII upper case) and handle, so that a drawing with
+  // tens of thousands of layers or blocks does not make every entity scan
+  // them all. Layers and blocks are only ever appended; the indexes take in
+  // the new ones on the next look-up (a block's alias handles count when the
+  // block is first indexed).
+  void IndexLayers();
+  void IndexLayer(std::uint32_t index);
+  YxxfBlockRec* BlockByHandle(std::uint64_t handle);
+
   std::unique_ptr<OutFileStream> spool_;
+  std::unordered_map<std::u16string, std::uint16_t> layerByName_;
+  std::unordered_map<std::uint64_t, std::uint16_t> layerByHandle_;
+  std::uint32_t layersIndexed_ = 0;
+  std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHandle_;
+  std::uint32_t blocksIndexed_ = 0;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
   // POLYLINE seen and not yet closed by SEQEND; attributes announced by an

@@ -135,19 +135,37 @@ TEST_F(ReaderDispatchTest, LayersByNameHandleAndTheDefaultLayer) {
   EXPECT_EQ(reader.layers[1]->colorIndex, 3);
   EXPECT_EQ(reader.layers[1]->off, 1);
   EXPECT_EQ(reader.DefaultLayerIndex(), 0);
+  // ... and so does the entry of a layer first met by its handle.
+  Send("LAYER", {{2, "Real"}, {5, "77"}}, S::Tables);
+  EXPECT_EQ(reader.layers.Count(), 4u);
+  EXPECT_EQ(reader.layers[2]->name, WString(u"Real"));
+  Send("LINE", {{8, "real"}});
+  EXPECT_EQ(reader.defaultBlock.entities[7]->level, 2);
 }
 
 TEST_F(ReaderDispatchTest, LayersPastTheLimitLandOnLayerZero) {
-  for (std::uint32_t i = 0; i < kMaxLayers; ++i) reader.layers.Add(new YxxfLayerRec(WString(u"x"), 7, -1, WString(), 0, 0, 0, 0, 0, 0, 0));
+  auto fill = [](YxxfReader& r, int zeroAt) {
+    for (std::uint32_t i = 0; i < kMaxLayers; ++i) {
+      r.layers.Add(new YxxfLayerRec(WString(int(i) == zeroAt ? u"0" : u"x"), 7, -1, WString(), 0, 0, 0, 0, 0, 0, 0));
+    }
+  };
+  fill(reader, -1);
   Send("LINE", {{8, "one too many"}});
   EXPECT_EQ(reader.layers.Count(), kMaxLayers);
   // No layer "0" and no room for it: the first layer.
   EXPECT_EQ(reader.defaultBlock.entities[0]->level, 0);
-  reader.layers[9]->name = WString(u"0");
-  Send("LINE", {{8, "another"}});
-  SendCode(entity::kLine, {{8, H{0x1234}}});
-  EXPECT_EQ(reader.defaultBlock.entities[1]->level, 9);
-  EXPECT_EQ(reader.defaultBlock.entities[2]->level, 9);
+
+  YxxfReader full(WString(), 1);
+  fill(full, 9);
+  Fill(record, {{8, "another"}});
+  full.DispatchSection(record, "LINE", S::Entities);
+  Fill(record, {{8, H{0x1234}}});
+  full.DispatchEntity(record, entity::kLine);
+  Fill(record, {});
+  full.DispatchEntity(record, entity::kLine);
+  ASSERT_EQ(full.defaultBlock.entities.Count(), 3u);
+  for (cOneObjRec* e : full.defaultBlock.entities) EXPECT_EQ(e->level, 9);
+  EXPECT_EQ(full.layers.Count(), kMaxLayers);
 }
 
 TEST_F(ReaderDispatchTest, OwnersBlocksAndPaperSpace) {
