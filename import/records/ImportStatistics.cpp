@@ -50,4 +50,10 @@ std::uint64_t ImportStatistics::TotalDropped() const {
   return n;
 }
 
+std::map<std::string, std::uint64_t> ImportStatistics::SkippedByName() const {
+  std::map<std::string, std::uint64_t> out;
+  for (const auto& [key, count] : dropped_) out[key.first] += count;
+  return out;
+}
+
 }  // namespace kvn

@@ -43,6 +43,8 @@ class ImportStatistics {
   std::uint64_t DroppedByName(const std::string& name) const;
   std::uint64_t TotalHanded(ImportSpace space) const;
   std::uint64_t TotalDropped() const;
+  // Dropped entities by name, all reasons together (kvn-dump's "skipped").
+  std::map<std::string, std::uint64_t> SkippedByName() const;
 
   const std::map<std::string, std::uint64_t>& HandedIn(ImportSpace space) const { return handed_[int(space)]; }
   const std::map<std::string, std::uint64_t>& ApartCounts() const { return apart_; }

@@ -106,6 +106,11 @@ class YxxfGroupRecord {
   // included), which is reused from entity to entity.
   void AddWideString(std::uint16_t code, std::u16string_view text);
   void AddString(std::uint16_t code, std::string_view bytes);
+  // C strings (null adds an empty text), so that literals pick no overload by chance.
+  void AddString(std::uint16_t code, const char* cstr) { AddString(code, std::string_view(cstr ? cstr : "")); }
+  void AddWideString(std::uint16_t code, const char16_t* cstr) {
+    AddWideString(code, std::u16string_view(cstr ? cstr : u""));
+  }
 
   // ---- finders: from *index (null: 0) up to and including `limit`; on success
   // *index becomes the index after the match ----

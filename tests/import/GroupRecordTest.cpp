@@ -147,6 +147,16 @@ TEST(GroupRecordTest, PoolsKeepTheirStringsAcrossClear) {
   EXPECT_EQ(r.NarrowPoolSize(), 2u);
   EXPECT_EQ(r.WidePoolSize(), 1u);
   EXPECT_EQ(r.GetNarrowString(1), "three");
+  r.AddString(2, "literal");
+  r.AddString(2, static_cast<const char*>(nullptr));
+  r.AddWideString(4, u"wide");
+  std::uint32_t walk = 0;
+  AString text;
+  EXPECT_TRUE(r.FindNarrowString(text, 2, &walk));
+  EXPECT_EQ(text, "literal");
+  EXPECT_TRUE(r.FindNarrowString(text, 2, &walk));
+  EXPECT_TRUE(text.IsEmpty());
+  EXPECT_EQ(r.GetString(4), WString(u"wide"));
   // Embedded zeros survive as bytes.
   r.AddString(310, std::string_view("a\0b", 3));
   ByteArray bytes;
@@ -154,7 +164,7 @@ TEST(GroupRecordTest, PoolsKeepTheirStringsAcrossClear) {
   ASSERT_TRUE(r.FindBytes(bytes, 310, &at));
   EXPECT_EQ(bytes.Count(), 3u);
   EXPECT_EQ(bytes[1], 0);
-  EXPECT_EQ(at, 2u);
+  EXPECT_EQ(at, 5u);
 }
 
 TEST(GroupRecordTest, StringsDecodeInTheRecordsCodePage) {

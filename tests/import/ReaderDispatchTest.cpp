@@ -238,6 +238,10 @@ TEST_F(ReaderDispatchTest, InsertsAttributesPolylinesAndFaces) {
   EXPECT_EQ(s.DroppedByName("DICTIONARY"), 0u);
   EXPECT_EQ(s.TotalHanded(ImportSpace::Model), 1u);
   EXPECT_EQ(s.TotalDropped(), 7u);
+  auto skipped = s.SkippedByName();
+  EXPECT_EQ(skipped["3DFACE"], 2u);
+  EXPECT_EQ(skipped["VERTEX"], 1u);
+  EXPECT_STREQ(DropReasonText(DropReason::VertexOutsidePolyline), "vertex outside a polyline");
 
   // Flags 5 hide edges 10-11 and 12-13: the edges 11-12 and 13-10 remain.
   ASSERT_EQ(reader.defaultBlock.entities.Count(), 2u);
