@@ -153,8 +153,7 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
   }
 
   if (sheet != nullptr) {
-    PaintObjectChain(&data->Levels(), data, drawing->TopBlock(), true, true, drawing, page, info, nullptr, true,
-                     false, false);
+    PaintObjectChain(&data->Levels(), data, drawing->TopBlock(), drawing, page, info);
   }
 }
 
