@@ -45,8 +45,8 @@ struct PaintChainOptions {
   bool pageColorsWhenPrinting = true;
   // Objects are drawn in their level's or page's colour.
   bool overrideOn = true;
-  // Objects on non-printable levels are printed; objects on hidden levels
-  // are drawn.
+  // When set, objects on non-printable levels are printed too, and objects
+  // on hidden levels drawn.
   bool drawNonPrintable = false;
   bool drawHidden = false;
 };
