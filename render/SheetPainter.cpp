@@ -105,17 +105,15 @@ bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool 
   return true;
 }
 
-bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, bool levelColorsWhenPrinting,
-                      bool pageColorsWhenPrinting, const cDrawing* drawing, std::uint16_t currentPage,
-                      cDrawInfo& info, const std::uint8_t* filter, bool overrideOn, bool drawNonPrintable,
-                      bool drawHidden) {
+bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, const cDrawing* drawing,
+                      std::uint16_t currentPage, cDrawInfo& info, const PaintChainOptions& options) {
   std::int32_t pageColor = -1;
   if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
 
   bool drawn = false;
   for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
     if (object->HasFlag(kFlagHidden)) continue;
-    if (filter && !object->MatchesFilter(filter)) continue;
+    if (options.filter && !object->MatchesFilter(options.filter)) continue;
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
     if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) continue;
@@ -125,16 +123,17 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, boo
       // visible ones. The insert itself is neither tested nor drawn.
       for (cOutObj* child : insert->GetChildren()) {
         if (!child || child->TypeCode() == kTypeConPoint) continue;
-        if (IsObjectVisible(drawHidden, *child, levels, drawNonPrintable, info, levelColorsWhenPrinting,
-                            pageColorsWhenPrinting, overrideOn, color)) {
+        if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
+                            options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
+                            color)) {
           child->Draw(&info);
           drawn = true;
         }
       }
       continue;
     }
-    if (IsObjectVisible(drawHidden, *object, levels, drawNonPrintable, info, levelColorsWhenPrinting,
-                        pageColorsWhenPrinting, overrideOn, color)) {
+    if (IsObjectVisible(options.drawHidden, *object, levels, options.drawNonPrintable, info,
+                        options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn, color)) {
       object->Draw(&info);
       drawn = true;
     }

@@ -33,14 +33,31 @@ class cDrawing;
 class cDrawingData;
 class cOutObj;
 
+// What a caller chooses about the objects of a chain. The defaults are the
+// drawing window's; on the screen (output mode 0) the two printing switches
+// and the non-printable switch have no effect.
+struct PaintChainOptions {
+  // One class-mask byte an object must meet (no filter when null).
+  const std::uint8_t* filter = nullptr;
+  // Level and page colours apply when printing (the drawing's two print
+  // options on the printed page and in exports).
+  bool levelColorsWhenPrinting = true;
+  bool pageColorsWhenPrinting = true;
+  // Objects are drawn in their level's or page's colour.
+  bool overrideOn = true;
+  // When set, objects on non-printable levels are printed too, and objects
+  // on hidden levels drawn.
+  bool drawNonPrintable = false;
+  bool drawHidden = false;
+};
+
 // Draws the chain of `block`. Returns true when at least one object's Draw
 // was called. The level table and the drawing record may be null: without a
 // level table levels are not looked at, without a drawing record pages are
-// not. The filter, when given, is one class-mask byte an object must meet.
-bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, bool levelColorsWhenPrinting,
-                      bool pageColorsWhenPrinting, const cDrawing* drawing, std::uint16_t currentPage,
-                      cDrawInfo& info, const std::uint8_t* filter, bool overrideOn, bool drawNonPrintable,
-                      bool drawHidden);
+// not.
+bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, const cDrawing* drawing,
+                      std::uint16_t currentPage, cDrawInfo& info,
+                      const PaintChainOptions& options = PaintChainOptions{});
 
 // The page filter: true when the object shows on the current page. An object
 // shown there only because one of its pages is flagged "shown on every page"

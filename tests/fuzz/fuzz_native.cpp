@@ -70,8 +70,7 @@ void PaintSheets(cDrawingDoc& document) {
       for (std::uint16_t page = 0; page <= pages; ++page) {
         surface.FillRect(0, 0, kSurfaceSide, kSurfaceSide, 0xFFFFFFFF);
         cDrawInfo info(mapping, sheet.Data(), nullptr, &surface);
-        PaintObjectChain(&sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), true, true, &sheet.Drawing(),
-                         page, info, nullptr, true, false, false);
+        PaintObjectChain(&sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), &sheet.Drawing(), page, info);
       }
     }
   }

@@ -101,14 +101,14 @@ struct Fixture {
   // The drawing window's arguments.
   bool PaintScreen(cDrawInfo& info, std::uint16_t page = 0) {
     info.mapping.outputMode = OutputMode::Screen;
-    return PaintObjectChain(&sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), true, true, &sheet.Drawing(),
-                            page, info, nullptr, true, false, false);
+    return PaintObjectChain(&sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), &sheet.Drawing(), page, info);
   }
   // A printed page's arguments.
   bool PaintPrint(cDrawInfo& info, bool levelColors, bool pageColors, std::uint16_t page = 0) {
     info.mapping.outputMode = OutputMode::DirectPrinter;
-    return PaintObjectChain(&sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), levelColors, pageColors,
-                            &sheet.Drawing(), page, info, nullptr, true, false, false);
+    return PaintObjectChain(
+        &sheet.Data()->Levels(), sheet.Data(), &sheet.TopBlock(), &sheet.Drawing(), page, info,
+        {.levelColorsWhenPrinting = levelColors, .pageColorsWhenPrinting = pageColors});
   }
 };
 
@@ -125,7 +125,7 @@ TEST(SheetPainter, EmptyChainDrawsNothingAndResetsTheOverride) {
   EXPECT_FALSE(f.PaintScreen(info));
   EXPECT_EQ(info.overrideColor, -1);
   info.overrideColor = 7;
-  EXPECT_FALSE(PaintObjectChain(nullptr, nullptr, nullptr, true, true, nullptr, 0, info, nullptr, true, false, false));
+  EXPECT_FALSE(PaintObjectChain(nullptr, nullptr, nullptr, nullptr, 0, info));
   EXPECT_EQ(info.overrideColor, -1);
 }
 
@@ -152,8 +152,8 @@ TEST(SheetPainter, HiddenFilteredAndOffPageObjectsAreSkipped) {
 
   cDrawInfo info;
   const std::uint8_t filter = 0x01;
-  EXPECT_FALSE(PaintObjectChain(&f.sheet.Data()->Levels(), f.sheet.Data(), &f.sheet.TopBlock(), true, true,
-                                &f.sheet.Drawing(), 0, info, &filter, true, false, false));
+  EXPECT_FALSE(PaintObjectChain(&f.sheet.Data()->Levels(), f.sheet.Data(), &f.sheet.TopBlock(), &f.sheet.Drawing(),
+                                0, info, {.filter = &filter}));
   EXPECT_TRUE(f.log.empty());
   // Skipped before the geometry is brought up to date.
   EXPECT_EQ(hidden->recalcs, 0);
@@ -265,16 +265,17 @@ TEST(SheetPainter, LevelsDecideVisibilityPrintabilityAndColour) {
   // Drawing hidden and non-printable levels too; level colours only when
   // asked for.
   f.log.clear();
-  EXPECT_TRUE(PaintObjectChain(&f.sheet.Data()->Levels(), f.sheet.Data(), &f.sheet.TopBlock(), false, true,
-                               &f.sheet.Drawing(), 0, info, nullptr, true, true, true));
+  EXPECT_TRUE(PaintObjectChain(&f.sheet.Data()->Levels(), f.sheet.Data(), &f.sheet.TopBlock(), &f.sheet.Drawing(),
+                               0, info,
+                               {.levelColorsWhenPrinting = false, .drawNonPrintable = true, .drawHidden = true}));
   EXPECT_EQ(f.log, (Log{"plain -1", "hidden level -1", "green unprintable -1"}));
 
   // Without a level table levels do not count; without the override the
   // override colour is not touched.
   f.log.clear();
   info.mapping.outputMode = OutputMode::Screen;
-  EXPECT_TRUE(PaintObjectChain(nullptr, f.sheet.Data(), &f.sheet.TopBlock(), true, true, nullptr, 0, info, nullptr,
-                               false, false, false));
+  EXPECT_TRUE(PaintObjectChain(nullptr, f.sheet.Data(), &f.sheet.TopBlock(), nullptr, 0, info,
+                               {.overrideOn = false}));
   EXPECT_EQ(f.log, (Log{"plain -1", "hidden level -1", "green unprintable -1"}));
 }
 
