@@ -2,6 +2,7 @@
 #include "render/BandRegion.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kvn {
 
@@ -136,19 +137,26 @@ void BandRegion::Subtract(const BandRegion& other) {
   RegionOp(this, *this, other, SubtractOverlap, CopyNonOverlap, nullptr);
 }
 
-void BandRegion::Offset(std::int32_t dx, std::int32_t dy) {
+bool BandRegion::Offset(std::int32_t dx, std::int32_t dy) {
+  if (rects_.Empty()) return true;
+  auto fits = [](std::int64_t v) {
+    return v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
+  };
+  // The extents bound every rectangle.
+  if (!fits(std::int64_t(extents_.left) + dx) || !fits(std::int64_t(extents_.right) + dx) ||
+      !fits(std::int64_t(extents_.top) + dy) || !fits(std::int64_t(extents_.bottom) + dy))
+    return false;
   for (TRect& r : rects_) {
     r.left += dx;
     r.right += dx;
     r.top += dy;
     r.bottom += dy;
   }
-  if (!rects_.Empty()) {
-    extents_.left += dx;
-    extents_.right += dx;
-    extents_.top += dy;
-    extents_.bottom += dy;
-  }
+  extents_.left += dx;
+  extents_.right += dx;
+  extents_.top += dy;
+  extents_.bottom += dy;
+  return true;
 }
 
 void BandRegion::Assign(const TRect* rects, std::uint32_t count) {

@@ -109,6 +109,9 @@ class BandRegion {
   // Scan conversion stops (leaving the region empty) beyond this many
   // edge-rows, so that a polygon millions of pixels tall cannot hang a paint.
   static constexpr std::int64_t kMaxEdgeRows = std::int64_t(1) << 26;
+  // Polygons of more points in all are refused as well (each point may give
+  // an edge record of 80 bytes).
+  static constexpr std::uint64_t kMaxPoints = std::uint64_t(1) << 22;
 
   struct Cursor {
     const TRect* current = nullptr;
@@ -136,7 +139,8 @@ class BandRegion {
   void IntersectRect(const TRect& rect);
   // Removes the other region's pixels (the other region may be this one).
   void Subtract(const BandRegion& other);
-  void Offset(std::int32_t dx, std::int32_t dy);
+  // False, with nothing moved, when a rectangle would leave the 32-bit range.
+  bool Offset(std::int32_t dx, std::int32_t dy);
   // A copy of a banded rectangle list; the extents are recomputed.
   void Assign(const TRect* rects, std::uint32_t count);
   // The iteration pair set to the first rectangle and the count.

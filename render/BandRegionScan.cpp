@@ -109,7 +109,7 @@ bool BandRegion::ScanConvert(const TPoint* points, const std::uint32_t* counts, 
                              int rule) {
   std::uint64_t total = 0;
   for (std::uint32_t i = 0; i < polygonCount; ++i) total += counts[i];
-  if (total > (std::uint64_t(1) << 28)) return false;
+  if (total > kMaxPoints) return false;
   // Every edge record is made before any is linked: the array never moves
   // while pointers into it exist.
   edges_.clear();

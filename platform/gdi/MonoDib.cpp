@@ -59,7 +59,8 @@ class MonoDC final : public RasterDC {
 std::unique_ptr<TMonoDibSection> TMonoDibSection::Create(std::int32_t width, std::int32_t height, COLORREF color0,
                                                          COLORREF color1) {
   if (width < 1 || height < 1 || width > 32767 || height > 32767) return nullptr;
-  if (std::int64_t(width) * height > (std::int64_t(1) << 28)) return nullptr;
+  // Drawing keeps two 32-bit pictures of the bits: 2^26 pixels at most.
+  if (std::int64_t(width) * height > (std::int64_t(1) << 26)) return nullptr;
   std::unique_ptr<TMonoDibSection> section(new TMonoDibSection(width, height, color0, color1));
   cairo_surface_t* surface =
       cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(section->picture_.data()),

@@ -32,7 +32,7 @@ class MonoDC;
 
 class TMonoDibSection {
  public:
-  // Null for a size outside 1 .. 32767 pixels a side or beyond 2^28 pixels.
+  // Null for a size outside 1 .. 32767 pixels a side or beyond 2^26 pixels.
   static std::unique_ptr<TMonoDibSection> Create(std::int32_t width, std::int32_t height,
                                                  COLORREF color0 = Rgb(0, 0, 0), COLORREF color1 = Rgb(255, 255, 255));
   ~TMonoDibSection();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -156,7 +157,9 @@ TEST(BandRegionTest, IntersectOffsetAssignAndRewind) {
   r.IntersectRect(TRect{8, 12, 2, 3});  // normalised to (2, 3)-(8, 12)
   EXPECT_EQ(RectsOf(r), (std::vector<TRect>{{2, 3, 4, 6}, {2, 6, 8, 10}}));
   EXPECT_EQ(r.Extents(), (TRect{2, 3, 8, 10}));
-  r.Offset(-2, 100);
+  EXPECT_TRUE(r.Offset(-2, 100));
+  EXPECT_EQ(RectsOf(r), (std::vector<TRect>{{0, 103, 2, 106}, {0, 106, 6, 110}}));
+  EXPECT_FALSE(r.Offset(0, std::numeric_limits<std::int32_t>::max() - 109));  // the bottom would wrap
   EXPECT_EQ(RectsOf(r), (std::vector<TRect>{{0, 103, 2, 106}, {0, 106, 6, 110}}));
   EXPECT_EQ(r.Extents(), (TRect{0, 103, 6, 110}));
   BandRegion copy;
