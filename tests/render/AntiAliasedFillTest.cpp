@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "render/AntiAliasedFill.h"
@@ -219,6 +220,40 @@ TEST(AntiAliasedFillTest, FillsEvenOdd) {
   EXPECT_EQ(Pixel(*s, 8, 8), kBlack);
   EXPECT_EQ(Pixel(*s, 3, 8), 0xFFFFFFFFu);
   EXPECT_EQ(CountNot(*s, kBlack), 14 * 14 - 6 * 6);
+}
+
+TEST(AntiAliasedFillTest, RandomExtremePiecesStayOnTheSurface) {
+  // Whole 32-bit range, curves and lines, with and without a clip: nothing
+  // may be written outside the surface clip (a frame of sentinel pixels).
+  std::mt19937 rng(5);
+  auto value = [&]() -> std::int32_t {
+    switch (rng() % 4) {
+      case 0: return std::int32_t(rng());
+      case 1: return std::int32_t(rng() % 8192) - 2048;
+      case 2: return (rng() % 2 ? 1 : -1) * std::int32_t(0x0FFFFFF0 + rng() % 32);
+      default: return std::int32_t(rng() % 5120);
+    }
+  };
+  auto s = Surface(24, 24, 1);
+  s->SetClip(TRect{2, 2, 22, 22});
+  const ClipRect clip{Edge(1), Edge(1), Edge(23), Edge(23)};
+  for (int round = 0; round < 2000; ++round) {
+    SegmentArray piece;
+    piece.closed = 1;
+    const int n = 1 + int(rng() % 6);
+    for (int i = 0; i < n; ++i) {
+      DeviceSegment seg;
+      for (std::int32_t& v : seg.v) v = value();
+      if (rng() % 2) seg = DeviceSegment::Line(seg.v[0], seg.v[1], seg.v[6], seg.v[7]);
+      piece.Append(seg);
+    }
+    ASSERT_TRUE(Fill(*s, {&piece}, Rgb(255, 255, 255), int(rng() % 256), round % 2 ? &clip : nullptr));
+  }
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 24; ++x)
+      if (x < 2 || y < 2 || x >= 22 || y >= 22) {
+        ASSERT_EQ(Pixel(*s, x, y), kBlack) << x << "," << y;
+      }
 }
 
 // ---- glyphs
