@@ -11,6 +11,7 @@
 
 #include "platform/gdi/Region.h"
 #include "render/BandRegion.h"
+#include "tests/support/GoldenImage.h"
 
 namespace kvn {
 namespace {
@@ -91,6 +92,29 @@ TEST(BandRegionTest, StarLeavesItsCentreOutUnderEvenOddOnly) {
   }
   EXPECT_EQ(evenOdd.Extents(), winding.Extents());
   EXPECT_EQ(winding.Extents().top, 11);  // the tip's row holds an empty span
+}
+
+// The two star regions side by side, even-odd left and winding right,
+// against the reviewed picture tests/golden/region_star.png.
+TEST(BandRegionTest, StarRegionsMatchTheReviewedPicture) {
+  test::Picture picture{200, 100, std::vector<std::uint32_t>(200 * 100, 0xFFFFFF)};
+  for (int side = 0; side < 2; ++side) {
+    TPoint star[5];
+    for (int k = 0; k < 5; ++k) {
+      const double a = (-90.0 + 144.0 * k) * M_PI / 180.0;
+      star[k] = TPoint{std::int32_t(std::lround(50 + 100 * side + 45 * std::cos(a))),
+                       std::int32_t(std::lround(52 + 45 * std::sin(a)))};
+    }
+    const std::uint32_t n = 5;
+    BandRegion r;
+    ASSERT_TRUE(r.FromPolygons(star, &n, 1, side == 0 ? BandRegion::kEvenOdd : BandRegion::kWinding));
+    for (std::uint32_t i = 0; i < r.RectCount(); ++i) {
+      const TRect& b = r.Rects()[i];
+      for (int y = b.top; y < b.bottom; ++y)
+        for (int x = b.left; x < b.right; ++x) picture.pixels[std::size_t(y) * 200 + std::size_t(x)] = 0x283C50;
+    }
+  }
+  test::ExpectMatchesGolden(picture, "region_star", 0);
 }
 
 TEST(BandRegionTest, ThinVerticalBarIsOneRectangle) {
