@@ -31,10 +31,8 @@ class MonoDC final : public RasterDC {
     Around([&] { ok = RasterDC::RenderBlit(request, deviceShape); });
     return ok;
   }
-  COLORREF RenderGetPixel(std::int32_t x, std::int32_t y) override {
-    section_.RefreshPicture();
-    return RasterDC::RenderGetPixel(x, y);
-  }
+  // Straight from the bits: a loop of reads costs no picture refreshes.
+  COLORREF RenderGetPixel(std::int32_t x, std::int32_t y) override { return section_.GetColor(section_.GetBit(x, y)); }
   bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) override {
     bool ok = false;
     Around([&] { ok = RasterDC::RenderSetPixel(x, y, color); });
