@@ -41,6 +41,10 @@ class RasterDC : public CairoDC {
   void MarkDirty();
 
  protected:
+  // For targets that keep their own pixel form behind the buffer (the 1-bit
+  // DIB section); `surface` is a cairo image over `bits`, referenced here.
+  RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCaps& caps);
+
   void RenderStroke(const GdiPath& devicePath) override;
   void RenderFill(const GdiPath& devicePath, const TBrush& brush, int fillMode, int rop2) override;
   bool RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) override;
@@ -49,8 +53,6 @@ class RasterDC : public CairoDC {
   bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) override;
 
  private:
-  RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCaps& caps);
-
   std::uint8_t* PixelAt(std::int64_t x, std::int64_t y) const {
     return bits_ + std::size_t(y) * std::size_t(Stride()) + 4 * std::size_t(x);
   }

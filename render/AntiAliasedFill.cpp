@@ -1,0 +1,241 @@
+#include "render/AntiAliasedFill.h"
+
+#include <cmath>
+
+#include "render/AntiAliasedRaster.h"
+#include "render/CurveClip.h"
+#include "render/RasterSurface.h"
+#include "render/StyledPrimitive.h"
+
+namespace kvn {
+
+namespace {
+
+// Beyond this magnitude a value plus the half-pixel offset no longer fits
+// the rasterizer's 24.8 fixed point.
+constexpr std::int64_t kMaxCoordinate = 0x0FFFFFFF;
+// Half a pixel: smaller shapes are not worth a rasterizer pass.
+constexpr std::int64_t kMinExtent = 128;
+
+bool OutOfRange(std::int64_t v) { return v >= kMaxCoordinate || v <= -kMaxCoordinate; }
+
+// AGG applies this to every cell's coverage instead of its own gamma curve:
+// the value it stores for coverage i is uround(f(i / 255) * 255), so the
+// table entry comes back exactly.
+struct TableGamma {
+  const std::uint8_t* table;
+  double operator()(double x) const {
+    int i = int(x * 255.0 + 0.5);
+    if (i < 0) i = 0;
+    if (i > 255) i = 255;
+    return table[i] / 255.0;
+  }
+};
+
+struct AaState {
+  AaRasterizer rasterizer;
+  AaScanline scanline;
+  const std::uint8_t* gammaTable = nullptr;
+  GrowArray<std::int32_t> flat{64};  // points of one flattened curve
+  SegmentArray mapped;               // one glyph contour in 1/256 pixel
+};
+
+AaState& Shared() {
+  static AaState state;
+  return state;
+}
+
+// Feeds pieces to the rasterizer and keeps their bounding box.
+class Feeder {
+ public:
+  Feeder(AaRasterizer& rasterizer, GrowArray<std::int32_t>& flat) : ras_(rasterizer), flat_(flat) {}
+
+  // Adds the piece unless one of its coordinates is out of range.
+  void AddPiece(const SegmentArray& piece) {
+    const std::uint32_t n = piece.Count();
+    if (n == 0) return;
+    const DeviceSegment* s = piece.Items();
+    for (std::uint32_t i = 0; i < n; ++i)
+      for (std::int32_t v : s[i].v)
+        if (OutOfRange(v)) return;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      for (int k = 0; k < 8; k += 2) Extend(s[i].v[k], s[i].v[k + 1]);
+      if (i == 0) ras_.move_to(s[0].v[0] + 128, s[0].v[1] + 128);
+      if (s[i].IsStraight()) {
+        LineTo(s[i].v[6], s[i].v[7]);
+        continue;
+      }
+      LineTo(s[i].v[0], s[i].v[1]);
+      flat_.Clear();
+      FlattenCubicInt(flat_, s[i]);
+      const std::int32_t* p = flat_.Items();
+      for (std::uint32_t k = 0; k + 1 < flat_.Count(); k += 2) LineTo(p[k], p[k + 1]);
+      LineTo(s[i].v[6], s[i].v[7]);
+    }
+    ras_.close_polygon();
+  }
+
+  bool Added() const { return added_; }
+  bool TooSmall() const { return maxX_ - minX_ < kMinExtent && maxY_ - minY_ < kMinExtent; }
+
+ private:
+  void LineTo(std::int32_t x, std::int32_t y) { ras_.line_to(x + 128, y + 128); }
+  void Extend(std::int64_t x, std::int64_t y) {
+    if (!added_) {
+      minX_ = maxX_ = x;
+      minY_ = maxY_ = y;
+      added_ = true;
+      return;
+    }
+    if (x < minX_) minX_ = x;
+    if (x > maxX_) maxX_ = x;
+    if (y < minY_) minY_ = y;
+    if (y > maxY_) maxY_ = y;
+  }
+
+  AaRasterizer& ras_;
+  GrowArray<std::int32_t>& flat_;
+  bool added_ = false;
+  std::int64_t minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
+};
+
+// The contour as one closed piece of mapped cubics; false when a point maps
+// out of range or there is no cubic.
+bool MapContour(const GlyphContour& contour, const GlyphTransform& t, SegmentArray* out) {
+  out->Clear();
+  out->closed = 1;
+  const std::uint32_t n = contour.Count();
+  if (n < 4) return false;
+  auto map = [&](std::uint32_t i, std::int32_t* x, std::int32_t* y) {
+    AaPoint p;
+    MapGlyphPoint(&p, contour[i], t);
+    if (OutOfRange(p.x) || OutOfRange(p.y)) return false;
+    *x = std::int32_t(p.x);
+    *y = std::int32_t(p.y);
+    return true;
+  };
+  std::int32_t sx, sy;
+  if (!map(0, &sx, &sy)) return false;
+  std::int32_t px = sx, py = sy;
+  for (std::uint32_t i = 1; i + 2 < n; i += 3) {
+    DeviceSegment s{{px, py, 0, 0, 0, 0, 0, 0}};
+    if (!map(i, &s.v[2], &s.v[3]) || !map(i + 1, &s.v[4], &s.v[5]) || !map(i + 2, &s.v[6], &s.v[7])) return false;
+    out->Append(s);
+    px = s.v[6];
+    py = s.v[7];
+  }
+  if (px != sx || py != sy) out->Append(DeviceSegment::Line(px, py, sx, sy));
+  return true;
+}
+
+std::int64_t SaturatedShift18(__int128 v) {
+  v >>= 18;
+  constexpr __int128 kLimit = __int128(1) << 62;
+  if (v > kLimit) return std::int64_t(kLimit);
+  if (v < -kLimit) return -std::int64_t(kLimit);
+  return std::int64_t(v);
+}
+
+}  // namespace
+
+void MapGlyphPoint(AaPoint* out, const GlyphPoint& point, const GlyphTransform& t) {
+  __int128 x = point.x, y = point.y;
+  if (t.mirrorX) x = -x;
+  if (!t.keepY) y = -y;
+  const __int128 u = (__int128(t.stretch) * x) >> 10;
+  const __int128 ox = __int128(t.originX) * 65536, oy = __int128(t.originY) * 65536;
+  out->x = SaturatedShift18(u * t.cosine - y * t.sine + ox);
+  out->y = SaturatedShift18(u * t.sine + y * t.cosine + oy);
+}
+
+void RenderScanlines(AaRasterizer& rasterizer, AaScanline& scanline, const SpanRenderer& renderer,
+                     CoverageRecorder* recorder) {
+  if (renderer.x1 > renderer.x2 || renderer.y1 > renderer.y2) return;
+  if (!rasterizer.rewind_scanlines()) return;
+  scanline.reset(rasterizer.min_x(), rasterizer.max_x());
+  while (rasterizer.sweep_scanline(scanline)) {
+    const int y = scanline.y();
+    if (y < renderer.y1 || y > renderer.y2) continue;
+    AaScanline::const_iterator span = scanline.begin();
+    for (unsigned n = scanline.num_spans(); n > 0; --n, ++span) {
+      int x = span->x;
+      const bool solid = span->len < 0;
+      int end = x + (solid ? -int(span->len) : int(span->len));  // exclusive
+      const int skipped = x < renderer.x1 ? renderer.x1 - x : 0;
+      x += skipped;
+      if (end > renderer.x2 + 1) end = renderer.x2 + 1;
+      if (x >= end) continue;
+      if (solid)
+        BlendSolidSpan(renderer, x, y, std::uint32_t(end - x), renderer.color, *span->covers, recorder);
+      else
+        BlendCoverSpan(renderer, x, y, std::uint32_t(end - x), renderer.color, span->covers + skipped, recorder);
+    }
+  }
+}
+
+bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* contours,
+                     const GlyphTransform* transform, SegmentArray* const* pieces, std::uint32_t pieceCount,
+                     const ClipRect* clip, COLORREF color, int alpha) {
+  const std::uint8_t* table = GetAlphaTable(surface.AntiAliasMode());
+  if (!table) return false;
+  AaState& state = Shared();
+  AaRasterizer& ras = state.rasterizer;
+  ras.reset();
+  ras.filling_rule(agg::fill_even_odd);
+  if (state.gammaTable != table) {
+    ras.gamma(TableGamma{table});
+    state.gammaTable = table;
+  }
+  const TRect box = surface.Clip();
+  if (surface.Bits() == nullptr || box.IsEmpty()) return true;
+  ras.clip_box(box.left, box.top, box.right, box.bottom);
+
+  Feeder feeder(ras, state.flat);
+  const bool hasGlyphs = contours && transform && contours->Count() > 0;
+  if (hasGlyphs) {
+    for (const GlyphContour* contour : *contours) {
+      if (!contour || !MapContour(*contour, *transform, &state.mapped)) continue;
+      feeder.AddPiece(clip ? ClipClosedContour(*clip, state.mapped) : state.mapped);
+    }
+  }
+  for (std::uint32_t i = 0; pieces && i < pieceCount; ++i) {
+    const SegmentArray* piece = pieces[i];
+    if (!piece || !piece->closed || piece->Count() == 0) continue;
+    feeder.AddPiece(clip ? ClipClosedContour(*clip, *piece) : *piece);
+  }
+  if (!hasGlyphs && (!feeder.Added() || feeder.TooSmall())) return true;
+
+  SpanRenderer renderer;
+  renderer.bits = surface.Bits();
+  renderer.stride = surface.Stride();
+  renderer.x1 = box.left;
+  renderer.y1 = box.top;
+  renderer.x2 = box.right - 1;
+  renderer.y2 = box.bottom - 1;
+  renderer.color = AaColor{ColorR(color), ColorG(color), ColorB(color), std::uint8_t(alpha)};
+  if (renderer.color.a == 0) return true;
+  cRasterSurface::DirectWrite scope(surface);
+  RenderScanlines(ras, state.scanline, renderer, nullptr);
+  return true;
+}
+
+bool FillCircleAntiAliased(cRasterSurface& surface, double centreX, double centreY, double radius, COLORREF color) {
+  constexpr double kLimit = double(1 << 19);
+  if (!(std::fabs(centreX) <= kLimit && std::fabs(centreY) <= kLimit && std::fabs(radius) <= kLimit)) {
+    return false;
+  }
+  auto units = [](double v) { return std::int32_t(std::lround(v * 256.0)); };
+  const std::int32_t cx = units(centreX), cy = units(centreY), r = units(std::fabs(radius));
+  const std::int32_t k = std::int32_t((std::int64_t(r) * 141) / 256);
+  SegmentArray piece;
+  piece.closed = 1;
+  // Right, bottom, left, top (y down), each quarter from one axis point to the next.
+  piece.Append(DeviceSegment{{cx + r, cy, cx + r, cy + k, cx + k, cy + r, cx, cy + r}});
+  piece.Append(DeviceSegment{{cx, cy + r, cx - k, cy + r, cx - r, cy + k, cx - r, cy}});
+  piece.Append(DeviceSegment{{cx - r, cy, cx - r, cy - k, cx - k, cy - r, cx, cy - r}});
+  piece.Append(DeviceSegment{{cx, cy - r, cx + k, cy - r, cx + r, cy - k, cx + r, cy}});
+  SegmentArray* pieces[] = {&piece};
+  return FillAntiAliased(surface, nullptr, nullptr, pieces, 1, nullptr, color, 255);
+}
+
+}  // namespace kvn
