@@ -6,7 +6,8 @@
 //    "levels": ["name", ...], "blocks": 2, "objects": {"cLine": 10},
 //    "extent": [x1, y1, x2, y2]}]}
 //
-// `result` is the dispatcher's result code; `objects` counts the objects of
+// `result` is the dispatcher's result code; a failed open adds `message`,
+// the text the user would see in the viewer. `objects` counts the objects of
 // each sheet's top block by class name (inserts not expanded), keys in
 // alphabetical order; `extent` is the normalised union of their extents, or
 // null without objects. Keys stay as they are; new ones are added as more
@@ -18,6 +19,8 @@
 #include <string>
 
 #include "document/OpenDrawingFile.h"
+#include "document/OpenFailureMessage.h"
+#include "dwg/InstallReaders.h"
 #include "document/cDrawingDoc.h"
 #include "foundation/DRect.h"
 #include "foundation/WString.h"
@@ -147,12 +150,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kvn-dump <drawing file>\n");
     return 2;
   }
+  InstallReaders();
+  // Quiet: no message box, and every question of a reader answered "stop".
   OpenRequest request;
   request.quiet = true;
-  OpenOutcome outcome;
-  std::unique_ptr<cDrawingDoc> document = OpenDrawingFile(WString::FromUtf8(argv[1]), request, outcome);
+  const WString path = WString::FromUtf8(argv[1]);
+  DocumentResult result = OpenDrawing(path, request);
+  cDrawingDoc* document = result.Document();
 
-  std::string out = "{\"result\": " + std::to_string(document ? 0 : outcome.errorCode);
+  std::string out = "{\"result\": " + std::to_string(int(result.Code()));
   out += ", \"version\": ";
   out += document ? std::to_string(document->fileVersion) : "null";
   out += ", \"sheets\": [";
@@ -162,7 +168,20 @@ int main(int argc, char** argv) {
       AppendSheet(out, *document->GetSheet(i));
     }
   }
-  out += "]}\n";
+  out += "]";
+  if (!result.Ok()) {
+    out += ", \"message\": ";
+    AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());
+  }
+  if (!result.Warnings().empty()) {
+    out += ", \"warnings\": [";
+    for (std::size_t i = 0; i < result.Warnings().size(); ++i) {
+      if (i) out += ", ";
+      AppendJsonString(out, result.Warnings()[i].ToUtf8());
+    }
+    out += "]";
+  }
+  out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
