@@ -1,5 +1,7 @@
 #include "document/DocumentReaders.h"
 
+#include <initializer_list>
+
 #include "document/DwgProbe.h"
 #include "document/NativeLoad.h"
 #include "document/OpenDrawingFile.h"
@@ -27,9 +29,40 @@ OpenRequest SlotRequest(const ReadContext& context) {
   return request;
 }
 
+// A recognised format without its reader; `format` names it (null: unknown).
+DocumentResult Unsupported(LoadResult code, const char16_t* format) {
+  return DocumentResult::Failure(code, kOpenUnsupportedFormat, format ? WString(format) : WString());
+}
+
+// What kind of file the picture import is offered while it has no reader:
+// the picture and metafile signatures, and DXF by its extension (no DXF
+// probe exists before the DXF reader). Null for none of them.
+const char16_t* KindOfUnreadFile(const WString& path) {
+  if (HasExtension(path, u".dxf") || HasExtension(path, u".dxb")) return u"DXF";
+  InFileStream in(path, true);
+  std::uint8_t h[44] = {};
+  const std::uint32_t n = in.Read(h, sizeof h);
+  auto starts = [&](std::initializer_list<std::uint8_t> bytes, std::uint32_t at = 0) {
+    if (n < at + bytes.size()) return false;
+    std::uint32_t i = at;
+    for (std::uint8_t b : bytes) {
+      if (h[i++] != b) return false;
+    }
+    return true;
+  };
+  if (starts({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) return u"PNG";
+  if (starts({0xFF, 0xD8, 0xFF})) return u"JPEG";
+  if (starts({'G', 'I', 'F', '8'})) return u"GIF";
+  if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42})) return u"TIFF";
+  if (starts({'B', 'M'})) return u"BMP";
+  if (starts({1, 0, 0, 0}) && starts({' ', 'E', 'M', 'F'}, 40)) return u"EMF";
+  if (starts({0xD7, 0xCD, 0xC6, 0x9A}) || starts({1, 0, 9, 0}) || starts({2, 0, 9, 0})) return u"WMF";
+  return nullptr;
+}
+
 DocumentResult CadResult(std::unique_ptr<cDrawingDoc> document, bool haveReader, int error) {
   if (document) return DocumentResult(std::move(document));
-  if (!haveReader) return DocumentResult::Failure(kOpenNotReadable, kOpenUnsupportedFormat);
+  if (!haveReader) return Unsupported(kOpenNotReadable, u"DWG");
   return DocumentResult::Failure(error != 0 ? LoadResult(error) : kOpenNotReadable);
 }
 
@@ -49,16 +82,17 @@ bool ProbeDxf(InFileStream& in, const WString&) {
 
 DocumentResult LoadDxf(const WString& path, const ReadContext& context) {
   auto load = GetForeignReaderSlots().loadDxf;
+  if (!load) return Unsupported(kOpenNotReadable, u"DXF");
   int error = 0;
-  auto document = load ? load(path, SlotRequest(context), &error) : nullptr;
-  return CadResult(std::move(document), load != nullptr, error);
+  auto document = load(path, SlotRequest(context), &error);
+  return CadResult(std::move(document), true, error);
 }
 
 bool ProbeDgn(InFileStream&, const WString& path) { return HasExtension(path, u".dgn"); }
 
 DocumentResult LoadDgn(const WString& path, const ReadContext& context) {
   auto load = GetForeignReaderSlots().loadDgn;
-  if (!load) return DocumentResult::Failure(kOpenDgnFailed, kOpenUnsupportedFormat);
+  if (!load) return Unsupported(kOpenDgnFailed, u"DGN");
   auto document = load(path, SlotRequest(context));
   if (!document) return DocumentResult::Failure(kOpenDgnFailed);
   return DocumentResult(std::move(document));
@@ -70,7 +104,7 @@ bool ProbeAnything(InFileStream&, const WString&) { return true; }
 // A new document of one sheet whose top block holds the imported object.
 DocumentResult LoadPicture(const WString& path, const ReadContext& context) {
   auto import = GetForeignReaderSlots().importPicture;
-  if (!import) return DocumentResult::Failure(kOpenPictureFailed, kOpenUnsupportedFormat);
+  if (!import) return Unsupported(kOpenPictureFailed, KindOfUnreadFile(path));
   auto document = std::make_unique<cDrawingDoc>();
   document->AddSheet(std::make_unique<cSheet>());
   cSheet& sheet = *document->GetFirstSheet();

@@ -33,6 +33,8 @@ DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, cons
       return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable,
                                      WString::FromUtf8(GetSystemErrorText(in.LastError()).View()));
     }
+    // No format has an empty file; say so rather than "unknown format".
+    if (in.Size() == 0) return DocumentResult::Failure(kOpenPictureFailed, kOpenEmptyFile);
     reader = registry.Probe(in, path);
   }
   // Nothing took the file: as when the picture import, which takes

@@ -67,6 +67,8 @@ enum LoadResult : int {
   // A reader's cause: the format is recognised but no reader for it is in
   // the program yet.
   kOpenUnsupportedFormat = 5007,
+  // A cause: the file is empty.
+  kOpenEmptyFile = 5008,
 };
 
 }  // namespace kvn

@@ -129,10 +129,21 @@ TEST_F(OpenFailureTest, EmptyRandomAndCutFilesEachShowOneMessage) {
   Bytes cut = test::WriteNativeFile(OneLineDocument());
   cut.resize(cut.size() * 2 / 3);
   const WString truncated = Save("cut.kvn", cut);
+  // "Cannot open file.", the path, and why: in the language of the settings.
+  // A cut file is damaged data, whichever record the cut falls in.
+  const std::u16string damagedPattern(LoadLangString(kStrReasonDamaged).View());
+  const std::u16string damaged = damagedPattern.substr(0, damagedPattern.find(u"%d"));
+  const std::u16string reasons[] = {std::u16string(LoadLangString(kStrReasonEmptyFile).View()),
+                                    std::u16string(LoadLangString(kStrReasonUnknownFormat).View()), damaged};
+  int i = 0;
   for (const WString& path : {empty, bytes, truncated}) {
     SCOPED_TRACE(path.ToUtf8());
     const std::u16string text = OpenFailing(path);
+    EXPECT_EQ(text.find(u"Cannot open file.\n"), 0u);
     EXPECT_NE(text.find(path.View()), std::u16string::npos);
+    const std::size_t gap = text.find(u"\n\n");
+    ASSERT_NE(gap, std::u16string::npos);
+    EXPECT_NE(text.find(reasons[i++], gap), std::u16string::npos) << WString(std::u16string_view(text)).ToUtf8();
   }
   test::SaveScreenshot("open-failure-after.png");
 }
