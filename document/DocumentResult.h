@@ -45,8 +45,6 @@ class [[nodiscard]] DocumentResult {
 
   // A picture or metafile shown in a new drawing, not a native drawing.
   bool native = true;
-  // A block library, reported instead of opened (the caller asked so).
-  bool library = false;
 
  private:
   explicit DocumentResult(LoadResult code) : code_(code), cause_(code) {}
