@@ -11,7 +11,9 @@
 #include "document/DocumentReaders.h"
 #include "document/FormatReader.h"
 #include "document/OpenDrawingFile.h"
+#include "document/NativeFormat.h"
 #include "document/OpenFailureMessage.h"
+#include "document/ProgressMonitor.h"
 #include "document/ResultCodes.h"
 #include "dwg/InstallReaders.h"
 #include "foundation/InFileStream.h"
@@ -209,6 +211,57 @@ TEST_F(Registry, QuestionsGoToTheRequestsAnswererOrToAMessageBoxOfTheOwner) {
   ASSERT_EQ(boxes.texts.size(), 1u);
   EXPECT_EQ(boxes.texts[0], std::u16string(LoadLangString(kStrTooManyBlocks).View()));
   EXPECT_EQ(g_questionsAsked, 4);
+}
+
+// A drawing of a newer version, or one older than the first body this
+// program reads, was refused with the reader's own box and then the
+// dispatcher's "Cannot open file." box: now one box says both.
+TEST_F(Registry, ARefusedVersionShowsOneBox) {
+  Boxes boxes;
+  Owner owner;
+  OpenRequest loud;
+  loud.owner = &owner;
+  const WString newer = Save("newer.kvn", WriteNativeFile(TwoSheetDocument(3112)));
+  EXPECT_EQ(OpenDrawing(newer, loud).Code(), kLoadTooNew);
+  SingleSheetFile old;
+  old.version = 3045;
+  const WString older = Save("older.kvn", WriteSingleSheetFile(old));
+  EXPECT_EQ(OpenDrawing(older, loud).Code(), kLoadTooOld);
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_EQ(boxes.texts[0], std::u16string(LoadLangString(kStrFileNewerVersion).View()) + u"\n" +
+                                std::u16string(newer.View()));
+  EXPECT_EQ(boxes.texts[1], std::u16string(LoadLangString(kStrDrawingTooOld).View()) + u"\n" +
+                                std::u16string(older.View()));
+}
+
+// A load the user cancelled is a failure of its own, without a message
+// (the earlier dispatcher answered it with the code of success).
+class CancellingMonitor : public ProgressMonitor {
+ public:
+  bool Step(int, bool) override {
+    MarkCancelled();
+    return false;
+  }
+};
+
+TEST_F(Registry, ACancelledLoadIsNoSuccessAndShowsNothing) {
+  Boxes boxes;
+  Owner owner;
+  CancellingMonitor monitor;
+  OpenRequest request;
+  request.owner = &owner;
+  request.monitor = &monitor;
+  FixtureDocument doc;
+  doc.compressed = false;
+  doc.sheets.push_back(MakeLineGridSheet(u"big", 5000));
+  const WString path = Save("big.kvn", WriteNativeFile(doc));
+  DocumentResult result = OpenDrawing(path, request);
+  EXPECT_FALSE(result.Ok());
+  EXPECT_EQ(result.Code(), kOpenCancelled);
+  OpenOutcome outcome;
+  EXPECT_EQ(OpenDrawingFile(path, request, outcome), nullptr);
+  EXPECT_EQ(outcome.errorCode, kOpenCancelled);
+  EXPECT_TRUE(boxes.texts.empty());
 }
 
 }  // namespace
