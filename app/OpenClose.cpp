@@ -30,8 +30,7 @@ std::unique_ptr<cDrawingDoc> OpenDrawingUnderMonitor(TWindow& parent, const WStr
   ProgressMonitor monitor(&parent, WString(), kProgressDialogId);
   OpenRequest request;
   request.monitor = &monitor;
-  OpenOutcome outcome;
-  return OpenDrawingFile(path, request, outcome);
+  return OpenDrawing(path, request).TakeDocument();
 }
 
 }  // namespace kvn

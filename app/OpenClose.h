@@ -17,8 +17,8 @@ class TWindow;
 WString AskDrawingFileName(TWindow& owner);
 
 // The open dispatcher on `path` under a progress monitor on `parent` (its
-// dialog owns the readers' message boxes). The readers report their own
-// failures; a failure or a cancelled load gives null.
+// dialog, or the frame, owns the message boxes). The dispatcher shows the
+// one message of a failure; a failure or a cancelled load gives null.
 std::unique_ptr<cDrawingDoc> OpenDrawingUnderMonitor(TWindow& parent, const WString& path);
 
 // The hook GUI tests use instead of the modal dialog (null restores it).

@@ -5,6 +5,7 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
+#include "dwg/InstallReaders.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
@@ -111,6 +112,8 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallConfiguredUiColors();
   InstallProgressDialogs();
   InstallRendererGeometryServices();
+  // Every file opens through the readers registered here.
+  InstallReaders();
   {
     testyApp app(fileName);
     status = app.Run();

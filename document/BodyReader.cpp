@@ -14,7 +14,7 @@
 #include "document/cSheet.h"
 #include "foundation/ArchiveReader.h"
 #include "foundation/InFileStream.h"
-#include "foundation/LangTable.h"
+#include "document/LoadQuestions.h"
 #include "foundation/MsgBox.h"
 #include "model/LevelTable.h"
 #include "model/ReadState.h"
@@ -24,13 +24,6 @@
 namespace kvn {
 
 namespace {
-
-// Messages appear only with an owner and without the quiet flag.
-cMsgDlg* MessageOwner(const BodyReadArgs& args) {
-  const NativeReadOptions* options = args.options;
-  if (!options || options->quiet) return nullptr;
-  return options->messageParent;
-}
 
 // Magic and header lines of a single-sheet stream. Result 0, 2, 3 or 4;
 // `version` gets the version the "Version" line set (4 without one).
@@ -92,9 +85,8 @@ int ReadDocumentAttributes(BodyState& state, cDrawingDoc& document) {
 
 // The question of a drawing whose blocks overflowed the table: true to go on.
 bool ConfirmPlaceholderBlocks(const BodyReadArgs& args) {
-  cMsgDlg* owner = MessageOwner(args);
-  if (!owner) return false;
-  return owner->MessageBox(LoadLangString(kStrTooManyBlocks), nullptr, kMbOkCancel | kMbIconError) == kIdOk;
+  LoadQuestions* questions = args.options ? args.options->questions : nullptr;
+  return questions && questions->GoOn(LoadQuestion{kStrTooManyBlocks, kMbOkCancel | kMbIconError});
 }
 
 }  // namespace
@@ -146,14 +138,8 @@ int ReadDrawingBody(const BodyReadArgs& args) {
   if (args.attributesOnly) return r.AtEnd() ? kLoadNothingAfterAttributes : kLoadOk;
   // 7. Versions this program refuses.
   if (document) {
-    if (v > kProgramFileVersion) {
-      if (cMsgDlg* owner = MessageOwner(args)) owner->MessageBoxById(0, kMbIconError, kStrFileNewerVersion);
-      return kLoadTooNew;
-    }
-    if (v < 3048) {
-      if (cMsgDlg* owner = MessageOwner(args)) owner->MessageBoxById(0, kMbIconError, kStrDrawingTooOld);
-      return kLoadTooOld;
-    }
+    if (v > kProgramFileVersion) return kLoadTooNew;
+    if (v < 3048) return kLoadTooOld;
   }
   // 8. Marker, old styles, pages.
   if (v > 3047) {

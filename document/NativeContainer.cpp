@@ -37,8 +37,6 @@ int ReadContainerHeader(InFileStream& in) {
   return ParseVersionDigits(head + kNativeMagicLength + kVersionKeyLength);
 }
 
-cMsgDlg* MessageOwner(const NativeReadOptions& options) { return options.quiet ? nullptr : options.messageParent; }
-
 // The document's attribute list. False when unreadable.
 bool ReadContainerAttributes(ArchiveReader& r, int v, AttributeList& attributes) {
   if (v >= 3073) return attributes.Read(r, v, false) && !r.HasError();
@@ -115,10 +113,7 @@ int cDrawingDoc::ReadNativeContainer(InFileStream& in, const NativeReadOptions& 
     return kLoadOk;
   }
 
-  if (v > kProgramFileVersion) {
-    if (cMsgDlg* owner = MessageOwner(options)) owner->MessageBoxById(0, kMbIconError, kStrFileNewerVersion);
-    return kLoadTooNew;
-  }
+  if (v > kProgramFileVersion) return kLoadTooNew;
 
   ArchiveReader r(&in);
   std::uint8_t skipped[3];

@@ -18,8 +18,8 @@
 
 namespace kvn {
 
-class cMsgDlg;
 class InFileStream;
+class LoadQuestions;
 class ProgressMonitor;
 
 inline constexpr char kNativeMagic[] = "QUARN-S1\r\n";
@@ -41,8 +41,9 @@ inline constexpr int kStrMissingFileQuestion = 16000;
 
 // How one native read runs.
 struct NativeReadOptions {
-  // Owner of the messages; null shows none.
-  cMsgDlg* messageParent = nullptr;
+  // Who answers the readers' questions; null answers "stop". The readers
+  // show no message: a failure is their result code.
+  LoadQuestions* questions = nullptr;
   ProgressMonitor* monitor = nullptr;
   // The version to assume for a stream without a container header (0: the
   // header lines say it).

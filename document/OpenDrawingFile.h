@@ -1,42 +1,40 @@
 // OpenDrawingFile: turns a file name into an open document, whatever the
-// file holds. The file's content decides, probed in this order (the stream
-// rewound before each): a DWG version string, the DXF probe, the ".dgn"
-// extension, the native magic, the OLE compound-file signature (native only
-// with the extension ".kvn" or ".kni"). Anything else is offered to the
-// picture import.
+// file holds. The readers of the format registry (document/FormatReader.h)
+// are probed in their order: a DWG version string, the DXF probe, the
+// ".dgn" extension, the native magic or an OLE compound file with the
+// extension ".kvn" or ".kni", metafiles, and anything else is offered to
+// the picture import.
 //
-// The readers of foreign formats are reached through replaceable slots;
-// until a format's reader exists its slot answers "no document", which the
-// dispatcher reports with the format's result code.
+// A failure reaches the user as one message box made here from the result
+// (document/OpenFailureMessage.h), owned by the monitor's message parent or
+// the request's owner; the readers show none. A quiet request, or one
+// without an owner, shows nothing.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
+#include "document/DocumentResult.h"
+#include "document/FormatReader.h"
+#include "document/NativeLoad.h"
+#include "document/OpenRequest.h"
 #include "foundation/WString.h"
 
 namespace kvn {
 
 class cDrawingDoc;
 class cDrawingData;
-class cMsgDlg;
 class cOutObj;
 class InFileStream;
-class ProgressMonitor;
 
-struct OpenRequest {
-  // Owner of the messages (a window). Null, or the quiet flag, shows none.
-  cMsgDlg* owner = nullptr;
-  ProgressMonitor* monitor = nullptr;
-  bool quiet = false;
-  // A missing native file may give an empty document after the user's OK.
-  bool allowMissing = false;
-  // The reference context of a top-level load (external references).
-  void* referenceContext = nullptr;
-  // The version to assume for a native stream without a container header.
-  int assumedVersion = 0;
-};
+// The open dispatcher over the program's registry.
+DocumentResult OpenDrawing(const WString& path, const OpenRequest& request);
+// The same over a given registry.
+DocumentResult OpenDrawing(const WString& path, const OpenRequest& request, const FormatRegistry& registry);
 
+// The open dispatcher's earlier form: the document, or null with the
+// outcome's error code.
 struct OpenOutcome {
   // Native drawing (cleared for a picture).
   bool native = true;
@@ -47,21 +45,12 @@ struct OpenOutcome {
   // 0, or a LoadResult.
   int errorCode = 0;
 };
-
-// The open dispatcher. Null with the outcome's error code on failure.
 std::unique_ptr<cDrawingDoc> OpenDrawingFile(const WString& path, const OpenRequest& request, OpenOutcome& outcome);
 
-// The native load of a fresh document: the file load, then the refusals and
-// messages of a failed load. Result 0 or a LoadResult; `library` (may be
-// null) is set when the first sheet is a block library.
-int LoadNativeDrawing(cDrawingDoc& document, const WString& path, const OpenRequest& request, bool* library);
-
-// The native load, and on failure every sheet of the document destroyed.
-int LoadWithRefs(cDrawingDoc& document, const WString& path, const OpenRequest& request, bool* library);
-
-// The readers of other formats, replaceable (tests install fakes; the
-// import and DWG subsystems install theirs). A slot that is null, or that
-// answers null, has read nothing.
+// Replaceable reader functions that the registered DWG, DXF, DGN and picture
+// readers of document/ call until their real readers are registered (tests
+// install fakes). A slot that is null, or that answers null, has read
+// nothing.
 struct ForeignReaderSlots {
   bool (*isDxfFile)(InFileStream& in) = nullptr;
   // `errorCode` may be set by the reader to its own result code.
@@ -83,5 +72,7 @@ WString MakeOpenDrawingFilter();
 // Whether a path ends in the native extension ".kvn" or ".kni" (ASCII case
 // ignored).
 bool HasNativeExtension(const WString& path);
+// Whether a path ends in `extension` (with its dot; ASCII case ignored).
+bool HasExtension(const WString& path, std::u16string_view extension);
 
 }  // namespace kvn

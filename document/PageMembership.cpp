@@ -46,7 +46,7 @@ bool StorePageIds(cOutObj& object, const std::vector<std::uint16_t>& ids) {
 bool RemovePage(cOutObj& object, std::uint16_t removed) {
   std::vector<std::uint16_t> ids = PageIdsOf(object);
   const bool hadList = object.PageList() != nullptr;
-  if (!hadList && (ids[0] == kNoPage || ids[0] == kAllPages)) return true;
+  if (!hadList && ids[0] == kAllPages) return true;
   std::vector<std::uint16_t> kept;
   for (std::uint16_t id : ids) {
     if (id == removed) continue;

@@ -1,5 +1,6 @@
 // Renumbering the page memberships of the objects of a block when pages are
-// deleted or exchanged. Id 0 (no page) and 4095 (every page) never change.
+// deleted or exchanged. Page ids are page indexes; 4095 (every page) never
+// changes.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +11,8 @@ class cBlock;
 class cOutObj;
 
 // Every object of the block loses page id `removed`, and ids above it move
-// down by one. An object that named pages and is left on none is deleted
-// (unless the block does not own its chain).
+// down by one. An object left on no page is deleted (unless the block does
+// not own its chain).
 void RemovePageFromChain(cBlock& block, std::uint16_t removed);
 // Every object of the block shows page id b where it showed a, and a where b.
 void SwapPagesInChain(cBlock& block, std::uint16_t a, std::uint16_t b);

@@ -62,6 +62,13 @@ enum LoadResult : int {
   kOpenPictureFailed = 5004,
   // Dispatcher: a block library, and the caller asked to be told.
   kOpenLibraryDetected = 5005,
+  // Dispatcher: the user cancelled the load (no message).
+  kOpenCancelled = 5006,
+  // A reader's cause: the format is recognised but no reader for it is in
+  // the program yet.
+  kOpenUnsupportedFormat = 5007,
+  // A cause: the file is empty.
+  kOpenEmptyFile = 5008,
 };
 
 }  // namespace kvn

@@ -9,7 +9,9 @@
 //
 // Pages: a drawing whose paged flag is set and which holds two or more page
 // records shows one page at a time; objects name their pages by page ids,
-// where id 0 means no page, 4095 every page, and page record i has id i + 1.
+// which are page record indexes: id 0 is the first page (and what an object
+// has when no page was given), 4095 every page, any other id that page
+// record. Only what the user reads counts from 1 (FormatPageLabel).
 //
 // Fields the body reader fills without a known use are kept under the name
 // of their place in the stream, so that nothing read is lost.
@@ -63,8 +65,8 @@ inline std::uint32_t PageColorFromStored(std::uint32_t stored) {
   return (stored & 0x80000000u) ? kPageNoColor : (stored & 0x01FFFFFFu);
 }
 
-// Page id of page record i.
-inline std::uint16_t PageIdOfIndex(std::uint32_t index) { return std::uint16_t(index + 1); }
+// Page id of page record i: the index itself.
+inline std::uint16_t PageIdOfIndex(std::uint32_t index) { return std::uint16_t(index); }
 
 // The part of a drawing its views showed last: the visible world rectangle
 // the drawing window wrote, and a zoom. A zoom above 0 with a rectangle of

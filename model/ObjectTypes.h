@@ -46,6 +46,8 @@ enum ObjectFlag : std::uint8_t {
 };
 
 inline constexpr std::uint16_t kNoLevel = 65535;
+// Page ids are page indexes; 4095 is every page. An object given no page has
+// id 0, the first page.
 inline constexpr std::uint16_t kAllPages = 4095;
 inline constexpr std::uint16_t kNoPage = 0;
 // The newest record form; the one every writer produces.

@@ -25,10 +25,9 @@ bool Misses(const DRect& extent, const DRect& clip) {
   return clip.x2 < extent.x1 || extent.x2 < clip.x1 || clip.y2 < extent.y1 || extent.y2 < clip.y1;
 }
 
-// The page record that a page id names (id = record index + 1), or null.
+// The page record that a page id names (id = record index), or null.
 const PageRecord* PageOfId(const cDrawing& drawing, std::uint16_t id) {
-  if (id == kNoPage || id == kAllPages) return nullptr;
-  return std::uint32_t(id) <= drawing.PageCount() ? drawing.GetPage(std::uint32_t(id) - 1) : nullptr;
+  return std::uint32_t(id) < drawing.PageCount() ? drawing.GetPage(id) : nullptr;
 }
 
 bool IsPrinting(const cDrawInfo& info) { return info.mapping.outputMode != OutputMode::Screen; }

@@ -14,8 +14,8 @@
 // printing. On the screen (output mode 0) non-printable levels show and
 // level and page colours always apply.
 //
-// Pages: objects name pages by id, page record i having id i + 1 (id 0 names
-// no page, 4095 every page); the current page is a page record index.
+// Pages: objects name pages by id, the page record's index (4095 every
+// page); the current page is a page record index.
 //
 // The painter keeps no state. The only state it changes is the context's
 // override colour, which it leaves at -1 when a chain is done.

@@ -3,14 +3,19 @@
 // JSON document on standard output:
 //
 //   {"result": 0, "version": 3111, "sheets": [{"name": "...", "pages": 3,
-//    "levels": ["name", ...], "blocks": 2, "objects": {"cLine": 10},
-//    "extent": [x1, y1, x2, y2]}]}
+//    "objectsOnPage": [4, 3, 3], "levels": ["name", ...], "blocks": 2,
+//    "objects": {"cLine": 10}, "extent": [x1, y1, x2, y2]}]}
 //
-// `result` is the dispatcher's result code; `objects` counts the objects of
+// `objectsOnPage` counts the top block's objects on each page index (the
+// object's page ids are page indexes; 4095 is every page), or all of them
+// in one entry for a drawing without pages. `result` is the dispatcher's
+// result code; a failed open adds `message`,
+// the text the user would see in the viewer. `objects` counts the objects of
 // each sheet's top block by class name (inserts not expanded), keys in
 // alphabetical order; `extent` is the normalised union of their extents, or
 // null without objects. Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +23,8 @@
 #include <string>
 
 #include "document/OpenDrawingFile.h"
+#include "document/OpenFailureMessage.h"
+#include "dwg/InstallReaders.h"
 #include "document/cDrawingDoc.h"
 #include "foundation/DRect.h"
 #include "foundation/WString.h"
@@ -95,6 +102,19 @@ void AppendSheet(std::string& out, cSheet& sheet) {
   out += "{\"name\": ";
   AppendJsonString(out, sheet.name.ToUtf8());
   out += ", \"pages\": " + std::to_string(drawing.PageCount());
+  // How many top-block objects each page index holds; one count of all
+  // objects for a drawing without pages.
+  out += ", \"objectsOnPage\": [";
+  const std::uint32_t pages = drawing.PageCount();
+  for (std::uint32_t page = 0; page < std::max<std::uint32_t>(pages, 1); ++page) {
+    std::uint64_t n = 0;
+    for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
+      if (pages == 0 || o->IsOnPage(std::uint16_t(page))) ++n;
+    }
+    if (page) out += ", ";
+    out += std::to_string(n);
+  }
+  out += "]";
   out += ", \"levels\": [";
   LevelTable& levels = data->Levels();
   if (levels.InUse()) {
@@ -147,12 +167,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kvn-dump <drawing file>\n");
     return 2;
   }
+  InstallReaders();
+  // Quiet: no message box, and every question of a reader answered "stop".
   OpenRequest request;
   request.quiet = true;
-  OpenOutcome outcome;
-  std::unique_ptr<cDrawingDoc> document = OpenDrawingFile(WString::FromUtf8(argv[1]), request, outcome);
+  const WString path = WString::FromUtf8(argv[1]);
+  DocumentResult result = OpenDrawing(path, request);
+  cDrawingDoc* document = result.Document();
 
-  std::string out = "{\"result\": " + std::to_string(document ? 0 : outcome.errorCode);
+  std::string out = "{\"result\": " + std::to_string(int(result.Code()));
   out += ", \"version\": ";
   out += document ? std::to_string(document->fileVersion) : "null";
   out += ", \"sheets\": [";
@@ -162,7 +185,20 @@ int main(int argc, char** argv) {
       AppendSheet(out, *document->GetSheet(i));
     }
   }
-  out += "]}\n";
+  out += "]";
+  if (!result.Ok()) {
+    out += ", \"message\": ";
+    AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());
+  }
+  if (!result.Warnings().empty()) {
+    out += ", \"warnings\": [";
+    for (std::size_t i = 0; i < result.Warnings().size(); ++i) {
+      if (i) out += ", ";
+      AppendJsonString(out, result.Warnings()[i].ToUtf8());
+    }
+    out += "]";
+  }
+  out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -41,7 +41,7 @@ test::FixtureLine Line(DPoint a, DPoint b, std::uint16_t level, std::uint16_t pa
   return l;
 }
 
-// Page ids: 4095 every page, i + 1 page record i.
+// Page ids: 4095 every page, i page record i.
 test::FixtureSheet PlanSheet() {
   test::FixtureSheet s;
   s.name = u"Ground floor";
@@ -55,43 +55,43 @@ test::FixtureSheet PlanSheet() {
   for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
   // Page 1: walls, a partition, two axes.
   const DPoint walls[] = {{30, 30}, {240, 30}, {240, 160}, {30, 160}};
-  for (int i = 0; i < 4; ++i) s.lines.push_back(Line(walls[i], walls[(i + 1) % 4], 0, 1, 0x000000, 2.0));
-  s.lines.push_back(Line({130, 30}, {130, 80}, 0, 1, 0x000000, 1.0));
-  s.lines.push_back(Line({130, 110}, {130, 160}, 0, 1, 0x000000, 1.0));
-  s.lines.push_back(Line({15, 95}, {255, 95}, 1, 1, 0x0000C0, 0.25));
-  s.lines.push_back(Line({80, 20}, {80, 170}, 1, 1, 0x0000C0, 0.25));
+  for (int i = 0; i < 4; ++i) s.lines.push_back(Line(walls[i], walls[(i + 1) % 4], 0, 0, 0x000000, 2.0));
+  s.lines.push_back(Line({130, 30}, {130, 80}, 0, 0, 0x000000, 1.0));
+  s.lines.push_back(Line({130, 110}, {130, 160}, 0, 0, 0x000000, 1.0));
+  s.lines.push_back(Line({15, 95}, {255, 95}, 1, 0, 0x0000C0, 0.25));
+  s.lines.push_back(Line({80, 20}, {80, 170}, 1, 0, 0x0000C0, 0.25));
   auto door = std::make_shared<cArc>();
   // A door's swing: a quarter circle of 30 around the partition's end.
   door->start = {160, 80};
   door->middle = {130 + 30 * std::cos(0.7853981633974483), 80 + 30 * std::sin(0.7853981633974483)};
   door->end = {130, 110};
   door->SetLevel(0);
-  door->SetPage(1);
+  door->SetPage(0);
   auto table = std::make_shared<cCircle>();
   table->p1 = {170, 100};
   table->p2 = {200, 130};
   table->SetLevel(2);
-  table->SetPage(1);
+  table->SetPage(0);
   auto sofa = std::make_shared<cPolygon>();
   const DPoint sofaPoints[] = {{40, 40}, {100, 40}, {100, 60}, {40, 60}};
   sofa->FirstList().SetPoints(sofaPoints, 4);
   sofa->SetLevel(2);
-  sofa->SetPage(1);
+  sofa->SetPage(0);
   // Page 2: a detail, a triangle and circles.
   auto detail = std::make_shared<cPolygon>();
   const DPoint tri[] = {{60, 40}, {200, 40}, {130, 150}};
   detail->FirstList().SetPoints(tri, 3);
   detail->SetLevel(0);
-  detail->SetPage(2);
+  detail->SetPage(1);
   auto c1 = std::make_shared<cCircle>();
   c1->p1 = {110, 70};
   c1->p2 = {150, 110};
-  c1->SetPage(2);
+  c1->SetPage(1);
   auto arc2 = std::make_shared<cArc>();
   arc2->start = {40, 170};
   arc2->middle = {130, 120};
   arc2->end = {220, 170};
-  arc2->SetPage(2);
+  arc2->SetPage(1);
   // Page 3: a grid of small circles.
   std::vector<std::shared_ptr<const cOutObj>> objects = {door, table, sofa, detail, c1, arc2};
   for (int row = 0; row < 4; ++row) {
@@ -100,7 +100,7 @@ test::FixtureSheet PlanSheet() {
       c->p1 = {40.0 + col * 35, 30.0 + row * 35};
       c->p2 = {60.0 + col * 35, 50.0 + row * 35};
       c->SetLevel(std::uint16_t(row % 3));
-      c->SetPage(3);
+      c->SetPage(2);
       objects.push_back(c);
     }
   }

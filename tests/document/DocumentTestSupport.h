@@ -57,7 +57,7 @@ inline FixtureDocument TwoSheetDocument(int version = 3111) {
     line.start = {double(i) * 10.0, 0.0};
     line.end = {double(i) * 10.0 + 5.0, 20.0};
     line.level = std::uint16_t(i % 3);
-    line.page = std::uint16_t(1 + i % 3);
+    line.page = std::uint16_t(i % 3);
     line.lineStyle = i < 4 ? i % 2 : -1;
     line.color = 0x102030;
     plan.lines.push_back(line);

@@ -55,9 +55,18 @@ TEST(KvnDump, DamagedFileStillPrintsItsResult) {
   int status = -1;
   const std::string out = RunDump(path, &status);
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(out, "{\"result\": " + std::to_string(kLoadChecksumMismatch) + ", \"version\": null, \"sheets\": []}\n");
-  EXPECT_EQ(RunDump((dir / "missing.kvn").string(), &status),
-            "{\"result\": " + std::to_string(kOpenNotReadable) + ", \"version\": null, \"sheets\": []}\n");
+  // The failure's message follows the result, as the viewer would show it.
+  const std::string damaged =
+      "{\"result\": " + std::to_string(kLoadChecksumMismatch) + ", \"version\": null, \"sheets\": [], \"message\": \"";
+  ASSERT_GT(out.size(), damaged.size());
+  EXPECT_EQ(out.substr(0, damaged.size()), damaged);
+  EXPECT_NE(out.find("damaged.kvn"), std::string::npos);
+  EXPECT_EQ(out.substr(out.size() - 3), "\"}\n");
+  const std::string missing = RunDump((dir / "missing.kvn").string(), &status);
+  const std::string notReadable =
+      "{\"result\": " + std::to_string(kOpenNotReadable) + ", \"version\": null, \"sheets\": [], \"message\": \"";
+  EXPECT_EQ(missing.substr(0, notReadable.size()), notReadable);
+  EXPECT_NE(missing.find("missing.kvn"), std::string::npos);
 }
 
 }  // namespace

@@ -65,7 +65,8 @@ TEST(NativeContainer, TwoSheetDrawingReadsWhole) {
   EXPECT_EQ(lines[3]->start.x, 30.0);
   EXPECT_EQ(lines[3]->end.y, 20.0);
   EXPECT_EQ(lines[3]->Level(), 0);
-  EXPECT_EQ(lines[3]->PageId(), 1);
+  EXPECT_EQ(lines[3]->PageId(), 0);
+  EXPECT_EQ(lines[5]->PageId(), 2);
   EXPECT_NE(lines[1]->TypeByte() & kTypeStyledStroke, 0);
   EXPECT_EQ(lines[1]->stroke.lineStyle, 1);
   EXPECT_EQ(lines[1]->GetWidth(plan.Data()), 0.25);

@@ -152,25 +152,32 @@ TEST(DrawingPages, DeletePageRenumbersAndDropsOrphans) {
   cDrawing& d = sheet.Drawing();
   for (int i = 0; i < 3; ++i) d.AppendPage(PageRecord{0, 0x7EFFFFFF, WString(u"p")});
   EXPECT_EQ(d.GetPage(0)->color, 0x00FFFFFFu);  // top 7 bits clear
-  cLine* onFirst = AddLine(sheet, 1);
-  AddLine(sheet, 2);  // deleted with its page
-  cLine* onThird = AddLine(sheet, 3);
+  cLine* onFirst = AddLine(sheet, 0);
+  AddLine(sheet, 1);  // deleted with its page
+  cLine* onThird = AddLine(sheet, 2);
   cLine* everywhere = AddLine(sheet, kAllPages);
-  cLine* none = AddLine(sheet, kNoPage);
-  cLine* twoPages = AddLine(sheet, 0, {2, 3});
+  cLine* unnamed = AddLine(sheet, kNoPage);  // an object given no page is on the first
+  cLine* twoPages = AddLine(sheet, 0, {1, 2});
   d.DeletePage(1);
   EXPECT_EQ(d.PageCount(), 2u);
   std::vector<cOutObj*> left;
   for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) left.push_back(o);
   ASSERT_EQ(left.size(), 5u);
   EXPECT_EQ(left[0], onFirst);
-  EXPECT_EQ(onFirst->PageId(), 1);
+  EXPECT_EQ(onFirst->PageId(), 0);
   EXPECT_EQ(left[1], onThird);
-  EXPECT_EQ(onThird->PageId(), 2);
+  EXPECT_EQ(onThird->PageId(), 1);
   EXPECT_EQ(everywhere->PageId(), kAllPages);
-  EXPECT_EQ(none->PageId(), kNoPage);
-  EXPECT_TRUE(twoPages->IsOnPage(2));
-  EXPECT_FALSE(twoPages->IsOnPage(3));
+  EXPECT_EQ(unnamed->PageId(), 0);
+  EXPECT_TRUE(twoPages->IsOnPage(1));
+  EXPECT_FALSE(twoPages->IsOnPage(2));
+  // Deleting the first page takes the objects that were only there.
+  d.DeletePage(0);
+  left.clear();
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) left.push_back(o);
+  EXPECT_EQ(left, (std::vector<cOutObj*>{onThird, everywhere, twoPages}));
+  EXPECT_EQ(onThird->PageId(), 0);
+  EXPECT_TRUE(twoPages->IsOnPage(0));
 }
 
 class FakeView : public cDocView {
@@ -196,22 +203,22 @@ TEST(DrawingPages, SwapPagesExchangesMembershipsRecordsAndViews) {
     cDrawingDoc doc;
     doc.AddSheet(MakeSheet(u"A", 3));
     cSheet& sheet = *doc.GetFirstSheet();
-    cLine* a = AddLine(sheet, 1);
-    cLine* c = AddLine(sheet, 3);
+    cLine* a = AddLine(sheet, 0);
+    cLine* c = AddLine(sheet, 2);
     cLine* all = AddLine(sheet, kAllPages);
     doc.filePath = u"plan.kvn";
     doc.AddView(&view);
     view.page = 0;
     doc.SwapPages(sheet.Drawing(), 0, 2);
-    EXPECT_EQ(a->PageId(), 3);
-    EXPECT_EQ(c->PageId(), 1);
+    EXPECT_EQ(a->PageId(), 2);
+    EXPECT_EQ(c->PageId(), 0);
     EXPECT_EQ(all->PageId(), kAllPages);
     EXPECT_TRUE(sheet.Drawing().GetPage(0)->name == u"P3");
     EXPECT_EQ(view.page, 2);
     EXPECT_EQ(view.caption, u"plan.kvn  ( 3/3 P1)");
     // With itself nothing changes.
     doc.SwapPages(sheet.Drawing(), 1, 1);
-    EXPECT_EQ(a->PageId(), 3);
+    EXPECT_EQ(a->PageId(), 2);
     sheet.Drawing().InvalidateSummary(0);
     EXPECT_EQ(view.updates, 1);
   }

@@ -138,16 +138,16 @@ TEST(SheetPainter, HiddenFilteredAndOffPageObjectsAreSkipped) {
   f.sheet.Drawing().GetPage(1)->color = 0x80000000u;
   Probe* hidden = f.AddProbe("hidden");
   hidden->SetFlag(kFlagHidden);
-  hidden->SetPage(1);
+  hidden->SetPage(0);
   hidden->SetClassMaskBits(0x01, true);
   Probe* masked = f.AddProbe("masked");
   masked->SetClassMaskBits(0x04, true);
-  masked->SetPage(1);
+  masked->SetPage(0);
   Probe* elsewhere = f.AddProbe("elsewhere");
-  elsewhere->SetPage(2);
+  elsewhere->SetPage(1);
   elsewhere->SetClassMaskBits(0x03, true);
   Probe* nowhere = f.AddProbe("nowhere");
-  nowhere->SetPage(kNoPage);
+  nowhere->SetPage(5);  // beyond the pages
   nowhere->SetClassMaskBits(0x01, true);
 
   cDrawInfo info;
@@ -160,7 +160,7 @@ TEST(SheetPainter, HiddenFilteredAndOffPageObjectsAreSkipped) {
   EXPECT_EQ(masked->recalcs, 0);
   EXPECT_EQ(elsewhere->recalcs, 1);
 
-  // Without the filter the masked object shows on page id 1 (index 0), and
+  // Without the filter the masked object shows on page id 0, and
   // the second page shows the other one.
   EXPECT_TRUE(f.PaintScreen(info, 0));
   EXPECT_TRUE(f.PaintScreen(info, 1));
@@ -212,13 +212,13 @@ TEST(SheetPainter, OnePageDrawingShowsEveryObject) {
 
 TEST(SheetPainter, PageShownOnEveryPageLendsItsColour) {
   Fixture f;
-  // Page 3 (index 2, id 3) is shown on every page and is red.
+  // Page 3 (index and id 2) is shown on every page and is red.
   f.AddPages({PageRecord{0, 0, WString(u"1")}, PageRecord{0, 0, WString(u"2")},
               PageRecord{kShownOnEveryPage, 0x0000FF, WString(u"3")}, PageRecord{0, 0, WString(u"4")}});
   for (std::uint32_t i : {0u, 1u, 3u}) f.sheet.Drawing().GetPage(i)->color = 0x80000000u;
-  f.AddProbe("page 3 only")->SetPage(3);
-  f.AddProbe("page 2")->SetPage(2);
-  f.AddProbe("pages 2 and 3")->SetPagesFromMask(Pages({2, 3}));
+  f.AddProbe("page 3 only")->SetPage(2);
+  f.AddProbe("page 2")->SetPage(1);
+  f.AddProbe("pages 2 and 3")->SetPagesFromMask(Pages({1, 2}));
   f.AddProbe("every page")->SetPage(kAllPages);
 
   cDrawInfo info;
@@ -287,7 +287,7 @@ TEST(SheetPainter, PageColourWinsOverLevelColour) {
   for (std::uint16_t page : {1, 2}) {
     Probe* p = f.AddProbe("on " + std::to_string(page));
     p->SetLevel(2);
-    p->SetPage(page);
+    p->SetPage(std::uint16_t(page - 1));  // ids are page indexes
   }
   cDrawInfo info;
   EXPECT_TRUE(f.PaintScreen(info, 0));

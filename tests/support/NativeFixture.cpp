@@ -657,7 +657,8 @@ std::vector<std::uint8_t> WriteOleCompoundFile(const std::vector<std::pair<std::
 bool SaveBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
-  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  // An empty vector's data may be null, which fwrite must not be given.
+  const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return std::fclose(f) == 0 && ok;
 }
 

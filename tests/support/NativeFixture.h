@@ -32,7 +32,7 @@ struct FixtureLine {
   DPoint start;
   DPoint end;
   std::uint16_t level = 65535;  // 65535: no level
-  std::uint16_t page = 0;       // page id: 0 none, 4095 every page, i + 1 page record i
+  std::uint16_t page = 0;       // page id: page record i, 4095 every page
   std::uint32_t color = 0;
   double width = 0.25;
   std::uint8_t lineType = 1;

@@ -1,0 +1,45 @@
+// The one message a failed open shows: made from the result alone, so that
+// the dispatcher shows it and kvn-dump prints the same text. Where the
+// result has a text of its own (a block library, an old or a newer
+// version) that text is the message; otherwise "Cannot open file." and the
+// path are followed by the reason the reader knows, after an empty line.
+#pragma once
+
+#include <cstdint>
+
+#include "document/DocumentResult.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class cMsgDlg;
+
+// The reasons.
+inline constexpr int kStrReasonUnknownFormat = 19780;
+inline constexpr int kStrReasonDamaged = 19781;  // with %d, the result
+inline constexpr int kStrReasonNotOpened = 19782;
+inline constexpr int kStrReasonNoReaderYet = 19783;  // with %s, the format
+inline constexpr int kStrReasonDgnFailed = 19784;
+inline constexpr int kStrReasonPictureFailed = 19785;
+inline constexpr int kStrReasonCadFailed = 19786;
+inline constexpr int kStrReasonBlocksDeclined = 19787;
+inline constexpr int kStrReasonVersion3086 = 19788;
+inline constexpr int kStrReasonReferenceGivenUp = 19789;
+inline constexpr int kStrReasonChecksum = 19790;
+inline constexpr int kStrReasonReaderResult = 19791;  // with %d, the result
+inline constexpr int kStrReasonEmptyFile = 19792;
+
+struct OpenFailureMessage {
+  // Empty: the result shows no message (success, the user's cancel).
+  WString text;
+  std::uint32_t style = 0;
+};
+
+// In the current language.
+OpenFailureMessage MakeOpenFailureMessage(const DocumentResult& result, const WString& path);
+
+// Shows the message of a failed result with `owner` (nothing for a result
+// without one).
+void ShowOpenFailure(const cMsgDlg* owner, const DocumentResult& result, const WString& path);
+
+}  // namespace kvn

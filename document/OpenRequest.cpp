@@ -1,0 +1,33 @@
+#include "document/OpenRequest.h"
+
+#include "document/ProgressMonitor.h"
+
+namespace kvn {
+
+cMsgDlg* MessageOwner(const OpenRequest& request) {
+  if (request.quiet) return nullptr;
+  if (request.monitor) return request.monitor->GetMessageParent();
+  return request.owner;
+}
+
+bool MonitorCancelled(const OpenRequest& request) { return request.monitor && request.monitor->Cancelled(); }
+
+bool RequestContext::OwnerQuestions::GoOn(const LoadQuestion& question) {
+  cMsgDlg* owner = MessageOwner(request_);
+  return owner && MessageBoxQuestions(*owner).GoOn(question);
+}
+
+RequestContext::RequestContext(const OpenRequest& request) : owner_(request) {
+  context_.monitor = request.monitor;
+  context_.allowMissing = request.allowMissing;
+  context_.wantLibraryFlag = request.wantLibraryFlag;
+  context_.referenceContext = request.referenceContext;
+  context_.assumedVersion = request.assumedVersion;
+  if (request.questions) {
+    context_.questions = request.questions;
+  } else {
+    context_.questions = &owner_;
+  }
+}
+
+}  // namespace kvn
