@@ -24,9 +24,10 @@
 
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
-#include "dwg/InstallReaders.h"
 #include "document/cDrawingDoc.h"
+#include "dwg/InstallReaders.h"
 #include "foundation/DRect.h"
+#include "foundation/LangTable.h"
 #include "foundation/WString.h"
 #include "model/LevelTable.h"
 #include "model/ObjectTypes.h"
@@ -168,6 +169,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   InstallReaders();
+  // The message is the one the viewer would show: in its language.
+  SetLanguageIndex(ReadLanguageSetting());
   // Quiet: no message box, and every question of a reader answered "stop".
   OpenRequest request;
   request.quiet = true;
