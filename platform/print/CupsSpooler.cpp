@@ -64,8 +64,13 @@ class DestInfo {
 SpoolerMedium FromSize(cups_size_t& size, cups_dest_t* dest, cups_dinfo_t* info) {
   SpoolerMedium m;
   m.name = size.media;
+  // The server's wording, else the short name of the standard size ("A4",
+  // "Letter"), else the PWG name itself.
   const char* display = cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
-  m.displayName = display ? display : size.media;
+  if (!display || !*display) {
+    if (pwg_media_t* standard = pwgMediaForSize(size.width, size.length)) display = standard->ppd;
+  }
+  m.displayName = display && *display ? display : size.media;
   m.width = size.width;
   m.length = size.length;
   m.left = size.left;
