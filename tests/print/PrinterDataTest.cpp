@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "document/cDrawing.h"
 #include "foundation/Registry.h"
+#include "model/cDrawingData.h"
 #include "tests/print/FakeSpooler.h"
 
 namespace kvn {
@@ -239,6 +241,35 @@ TEST_F(PrinterDataTest, FitMarginsAreCappedAndRaisedAndAligned) {
   EXPECT_EQ(right.scale, 1.0);  // fits: no scaling without fit-to-page
   EXPECT_DOUBLE_EQ(right.positionX, 210 - 7 - 50.0);
   EXPECT_DOUBLE_EQ(right.positionY, (297 - 50) / 2.0);
+}
+
+TEST_F(PrinterDataTest, NativeRecordPlacesAtTheDrawingsLocationAndFitsWithoutScale) {
+  AddTestQueue();
+  cDrawingData data;
+  data.SetScale(0.5);
+  cDrawing drawing(nullptr, &data);
+  MyPrinterDataStruct__Kvn r(drawing);
+  EXPECT_EQ(r.GetFormatMode(), 2);
+  EXPECT_FALSE(r.UsesFitToPage());
+  double x = 0, y = 0;
+  EXPECT_FALSE(r.GetPlacement(x, y));
+  drawing.printMargins = {30, 40};
+  EXPECT_TRUE(r.GetPlacement(x, y));
+  EXPECT_EQ(x, 30);
+  r.fitToPaper = 1;
+  r.formatWidth = 100;
+  r.formatHeight = 150;
+  r.Update(Printer());
+  // Placed at the location, not centred; it fits, so no scaling.
+  EXPECT_EQ(r.positionX, 30);
+  EXPECT_EQ(r.positionY, 40);
+  EXPECT_EQ(r.scale, 1.0);
+  // A drawing without scale always fits the page.
+  data.SetScale(0.0);
+  EXPECT_TRUE(r.UsesFitToPage());
+  PrintQualityGlobals().settingsChanged = true;
+  r.Update(Printer());
+  EXPECT_DOUBLE_EQ(r.scale, std::min((210 - 30 - 7) / 100.0, (297 - 40 - 8) / 150.0));
 }
 
 TEST_F(PrinterDataTest, PaperGeometryFromBothOrientations) {

@@ -26,6 +26,7 @@
 #include "print/dialogs/PaperDialog.h"
 #include "print/dialogs/PrinterProperties.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/print/FakeSpooler.h"
 
 namespace kvn {
 namespace {
@@ -317,6 +318,62 @@ TEST_P(PrinterDialogsGuiTest, WithoutAServerThePrinterControlsAreDisabled) {
   EXPECT_EQ(result, int(kIdcCancel));
   ::unsetenv("CUPS_SERVER");
   cupsSetServer(nullptr);
+}
+
+// The controls as objects, before any window exists, on a fake spooler.
+class PrinterControlsTest : public test::SettingsFolderTest, public test::PrinterTestBase {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    test::FakeQueue q;
+    q.name = "Plotter";
+    q.media = {test::Medium("iso_a4_210x297mm", "A4", 21000, 29700),
+               test::Medium("roll_wide", "Roll", 91400, 120000, 500, 500, 500, 500),
+               test::Medium("custom_none", "No size", 0, 0)};
+    q.defaults = test::DefaultsFor("iso_a4_210x297mm");
+    spooler.queues.push_back(q);
+    frame_ = test::NewFrame(WString(u"Owner"), 0, 0, 400, 300);
+  }
+  void TearDown() override {
+    delete frame_;
+    test::SettingsFolderTest::TearDown();
+  }
+  TFrameWindow* frame_ = nullptr;
+};
+
+TEST_F(PrinterControlsTest, PaperListShowsDriverIdsAndNoSizeForAnUnmeasurablePaper) {
+  LoadPrinterList();
+  TListBox list(frame_, 2000, 0, 0, 100, 100);
+  FillPrinterPaperList(GetPrinterList().At(0), list);
+  ASSERT_EQ(list.GetCount(), 3);
+  EXPECT_EQ(list.GetString(0), u"[257] No size");
+  EXPECT_EQ(list.GetString(1), u"A4  (210 x297 mm)");
+  EXPECT_EQ(list.GetString(2), u"[256] Roll  (914 x1200 mm)");
+  FillPrinterPaperList(nullptr, list);
+  EXPECT_EQ(list.GetCount(), 0);
+  EXPECT_FALSE(list.IsWindowVisible());
+}
+
+TEST_F(PrinterControlsTest, ResolutionComboShowsTheDpiFieldForTheUserEntryOnly) {
+  double dpi = 300;
+  int entry = -1;
+  TDialogTr dialog(frame_, TDialogPaper::kResourceId);
+  cResolutionComboClass* combo = CreateResolutionControls(&dialog, 3000, &dpi, 2400, &entry);
+  EXPECT_EQ(entry, 2);
+  combo->FillList(combo->itemText);
+  ASSERT_EQ(combo->GetCount(), 6);
+  EXPECT_EQ(combo->GetString(4), u"1200 DPI - very high resolution");
+  combo->SetSelIndex(5);
+  combo->UpdateField();
+  EXPECT_TRUE(combo->dpiField->IsWindowEnabled());
+  combo->SetSelIndex(2);
+  combo->UpdateField();
+  EXPECT_FALSE(combo->dpiField->IsWindowEnabled());
+  EXPECT_EQ(combo->dpiField->GetValue(), 300);
+  EXPECT_EQ(cResolutionComboClass::EntryOfResolution(1200), 4);
+  EXPECT_EQ(cResolutionComboClass::EntryOfResolution(333), 5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, PrinterDialogsGuiTest, ::testing::Values(kLanguageEnglish, kLanguageCzech),
