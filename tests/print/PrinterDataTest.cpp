@@ -191,6 +191,30 @@ TEST_F(PrinterDataTest, RealPrinterMeasuresTheMedium) {
   EXPECT_DOUBLE_EQ(a.printableOffsetX, 6);
 }
 
+TEST_F(PrinterDataTest, ASecondPassFlipsWhenThePrintableAreaDisagreesWithTheOrientation) {
+  FakeQueue q;
+  q.name = "Square";
+  // 100 x 100 mm with 10 mm at top and bottom: portrait leaves a wide area.
+  q.media = {Medium("square", "Square", 10000, 10000, 0, 1000, 0, 1000)};
+  q.defaults = DefaultsFor("square");
+  spooler.queues.push_back(q);
+  MyPrinterDataStruct__ r;
+  r.orientationMode = 2;  // by the format's shape: portrait wanted
+  r.formatWidth = 50;
+  r.formatHeight = 100;
+  r.Update(Printer());
+  ASSERT_NE(r.devmodeCopy, nullptr);
+  EXPECT_EQ(r.devmodeCopy->orientation, kDmOrientLandscape);
+  EXPECT_DOUBLE_EQ(r.printableWidth, 80);
+  EXPECT_DOUBLE_EQ(r.printableHeight, 100);
+  EXPECT_DOUBLE_EQ(r.printableOffsetX, 10);
+  // Without a shape to follow, one pass.
+  MyPrinterDataStruct__ fixed;
+  fixed.Update(Printer());
+  EXPECT_EQ(fixed.devmodeCopy->orientation, kDmOrientPortrait);
+  EXPECT_DOUBLE_EQ(fixed.printableWidth, 100);
+}
+
 TEST_F(PrinterDataTest, AMediumWithoutSizeTakesTheUnmeasurablePath) {
   AddTestQueue();
   PrinterInfo* p = Printer();
