@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <regex>
+#include <locale>
 #include <sstream>
 #include <string>
 
@@ -60,12 +60,14 @@ TEST_F(CupsPrintersTest, TheListIsEveryQueueOfTheServerWithItsDefault) {
   std::vector<std::string> ours;
   for (int i = 0; i < GetPrinterList().Count(); ++i) ours.push_back(GetPrinterList().At(i)->QueueName());
   EXPECT_EQ(ours, expected);
-  std::smatch m;
   const std::string d = RunCommand("lpstat -d");
-  const std::regex defaultLine("system default destination: (\\S+)");
-  if (std::regex_search(d, m, defaultLine)) {
+  const std::string marker = "system default destination: ";
+  if (std::size_t at = d.find(marker); at != std::string::npos) {
+    std::istringstream rest(d.substr(at + marker.size()));
+    std::string name;
+    rest >> name;
     ASSERT_GE(GetPrinterList().defaultIndex, 0);
-    EXPECT_EQ(GetPrinterDisplayName(GetPrinterList().defaultIndex).ToUtf8(), m[1].str());
+    EXPECT_EQ(GetPrinterDisplayName(GetPrinterList().defaultIndex).ToUtf8(), name);
   } else {
     EXPECT_EQ(GetPrinterList().defaultIndex, -1);
   }
@@ -76,12 +78,18 @@ Margins PpdA4Margins() {
   std::ifstream ppd("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
   std::string line;
   double area[4] = {}, dim[2] = {};
+  // The numbers between the quotes of a line that starts with `key`.
+  auto values = [](const std::string& text, const std::string& key, double* out, int n) {
+    if (text.rfind(key, 0) != 0) return;
+    const std::size_t open = text.find('"');
+    if (open == std::string::npos) return;
+    std::istringstream in(text.substr(open + 1));
+    in.imbue(std::locale::classic());
+    for (int i = 0; i < n; ++i) in >> out[i];
+  };
   while (std::getline(ppd, line)) {
-    std::smatch m;
-    if (std::regex_search(line, m, std::regex("^\\*ImageableArea A4/[^:]*: \"([-\\d.]+) ([-\\d.]+) ([-\\d.]+) ([-\\d.]+)\"")))
-      for (int i = 0; i < 4; ++i) area[i] = std::stod(m[i + 1]);
-    if (std::regex_search(line, m, std::regex("^\\*PaperDimension A4/[^:]*: \"([\\d.]+) ([\\d.]+)\"")))
-      for (int i = 0; i < 2; ++i) dim[i] = std::stod(m[i + 1]);
+    values(line, "*ImageableArea A4/", area, 4);
+    values(line, "*PaperDimension A4/", dim, 2);
   }
   const double k = 25.4 / 72;
   return {area[0] * k, (dim[1] - area[3]) * k, (dim[0] - area[2]) * k, area[1] * k};
