@@ -9,12 +9,13 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/timer.h>
-#include <wx/toplevel.h>
 
 #include <cstdlib>
 #include <deque>
 #include <functional>
 #include <string>
+#include <sstream>
+#include <unistd.h>
 
 #include "foundation/LangTable.h"
 #include "foundation/Registry.h"
@@ -72,14 +73,31 @@ int RunSteps(TDialog& dialog, std::deque<std::function<bool()>> steps) {
   return result;
 }
 
-std::string TitleOf(TWindow& window) {
-  auto* top = dynamic_cast<wxTopLevelWindow*>(window.GetPeer());
-  return top ? std::string(top->GetTitle().utf8_str()) : std::string();
+// The X window of a dialog of this process: xdotool cannot read a window
+// name with characters outside Latin-1 in the C locale, so the dialog is
+// found among the process's visible windows as the one that is not the
+// owner frame ("Owner"). Empty until the X server shows it.
+std::string DialogXWindow() {
+  const std::string ids =
+      test::Shell("xdotool search --onlyvisible --pid " + std::to_string(::getpid()) + " 2>/dev/null");
+  std::istringstream lines(ids);
+  for (std::string id; std::getline(lines, id);) {
+    if (!id.empty() && test::Shell("xdotool getwindowname " + id + " 2>/dev/null") != "Owner") return id;
+  }
+  return std::string();
+}
+
+// Gives the X focus to the dialog (there is no window manager to give it).
+bool FocusDialog() {
+  const std::string id = DialogXWindow();
+  if (id.empty()) return false;
+  return std::system(("timeout 10 xdotool windowfocus --sync " + id + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 // Return on the dialog's default button, through the X server.
-bool PressReturn(TWindow& dialog) {
-  EXPECT_EQ(std::system(test::XdoOnWindow(TitleOf(dialog), "key Return").c_str()), 0);
+bool PressReturn() {
+  EXPECT_TRUE(FocusDialog());
+  EXPECT_EQ(std::system("timeout 10 xdotool key Return >/dev/null 2>&1"), 0);
   return true;
 }
 
@@ -161,7 +179,7 @@ TEST_P(PrinterDialogsGuiTest, PaperDialogListsTheQueuesPapersAndAnotherPrinterAs
             test::SaveScreenshot("paper-dialog-letter-" + std::to_string(GetParam()) + ".png");
             return true;
           },
-          [&] { return PressReturn(d); }});
+          [] { return PressReturn(); }});
   EXPECT_EQ(result, int(kIdcOk));
   ASSERT_EQ(boxes_.texts.size(), 1u);
   EXPECT_EQ(boxes_.texts[0], LoadLangString(1165));
@@ -203,7 +221,7 @@ TEST_P(PrinterDialogsGuiTest, PropertiesDialogChangesTheSettingsOnOkOnly) {
       } else if (++ticks < 5) {
         // mapped by the X server meanwhile
       } else if (!focused) {
-        std::system(test::XdoOnWindow(TitleOf(*d)).c_str());
+        if (!FocusDialog()) return;
         d->media->SetFocus();
         focused = d->GetFocusedControlId() == 2101;
       } else {
@@ -229,7 +247,12 @@ TEST_P(PrinterDialogsGuiTest, PropertiesDialogChangesTheSettingsOnOkOnly) {
 }
 
 TEST_P(PrinterDialogsGuiTest, TypedFormatIsRecognisedAsA4Landscape) {
-  KVN_REQUIRE_CUPS_AND_XDOTOOL();
+  // The paper choice list needs no printer.
+  if (!test::HaveXdotool()) {
+    const char* ci = std::getenv("CI");
+    if (ci && std::string(ci) == "true") FAIL() << "xdotool missing, and CI=true";
+    GTEST_SKIP() << "xdotool is not installed";
+  }
   PaperSizeMm format{100, 100};
   DPoint margins{10, 20};
   cNewPrintPageFormat d(frame_, &format, &margins);
@@ -244,14 +267,14 @@ TEST_P(PrinterDialogsGuiTest, TypedFormatIsRecognisedAsA4Landscape) {
       return d.GetFocusedControlId() == id;
     };
   };
-  const int result = RunSteps(d, {[n = 0]() mutable { return ++n > 5; },  // mapped by the X server
-                                  [&] {
+  const int result = RunSteps(d, {[&] {
                                     EXPECT_EQ(d.papers->GetSelIndex(), -1);
                                     EXPECT_FALSE(d.landscape->IsWindowVisible());
                                     EXPECT_GT(d.papers->GetCount(), 60);
-                                    std::system(test::XdoOnWindow(TitleOf(d)).c_str());
                                     return true;
                                   },
+                                  // Once the X server shows the dialog, it gets the X focus.
+                                  [] { return FocusDialog(); },
                                   focusField(d.width, 3620),
                                   [&] {
                                     keys("key ctrl+a");
