@@ -168,6 +168,9 @@ AString GetSystemErrorText(std::uint32_t code) {
     case kErrorInvalidFunction: return AString("Incorrect function.");
     case kErrorGenFailure: return AString("A device attached to the system is not functioning.");
     case kErrorHandleEof: return AString("Reached the end of the file.");
+    // The spooler's codes have no errno behind them.
+    case kErrorNotReady: return AString("The device is not ready.");
+    case kErrorInvalidPrinterName: return AString("The printer name is invalid.");
     default: break;
   }
   if (int err = ErrnoFromSystemError(code)) {

@@ -24,6 +24,9 @@ enum class ResourceType : std::uint16_t {
   // "LINES_TABLE": the predefined line types, a native container (id 19987,
   // made by tools/mklinetypes from resources/linetypes/).
   LinesTable,
+  // "PAPER_TABLE": the paper table (id 1), code page 1252 text with CR LF
+  // lines "id,width,height,name" (resources/papers/).
+  PaperTable,
 };
 
 // The bytes of a resource; empty when it is missing.

@@ -17,7 +17,8 @@ declare -A ALLOWED=(
   [import]="foundation platform model text document"
   [dwg]="foundation platform model text document import"
   [render]="foundation platform model text document"
-  [print]="foundation platform model text document render"
+  # print/dialogs/ (built into the GUI library) places the bound controls
+  [print]="foundation platform model text document render controls"
   [controls]="foundation platform"
   [resources]="foundation"
 )

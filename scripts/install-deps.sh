@@ -16,6 +16,8 @@ PACKAGES=(
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fonts-liberation fonts-dejavu-core
+  # printing tests: a CUPS server with PDF queues
+  cups printer-driver-cups-pdf
 )
 
 SUDO=""

@@ -15,7 +15,9 @@
 // - flag: the token's flag character '0'-'9' or 'A'-'F' ("-" without a line);
 // - resource form (optional): the string resource around its token, "{}"
 //   standing for the token, e.g. "({})".
-// In the texts, the two characters '\' 'n' stand for a line break: the tables
+// In the texts, the two characters '\' 't' stand for a TAB (the separator of
+// list items in one string), in the tables and the string table alike; the
+// two characters '\' 'n' stand for a line break: the tables
 // keep them as they are (the loader turns them into CR LF), the string table
 // gets a line feed.
 //
@@ -135,8 +137,23 @@ std::string LineBreaks(const std::string& text) {
   return out;
 }
 
+// The two characters '\' 't' become a TAB (the columns are TAB-separated).
+std::string Tabs(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 't') {
+      out.push_back('\t');
+      ++i;
+    } else {
+      out.push_back(text[i]);
+    }
+  }
+  return out;
+}
+
 Row ParseRow(const std::string& where, const std::string& line, int lineCount) {
   std::vector<std::string> f = SplitTabs(line);
+  for (std::size_t i = 3; i < f.size() && i < 6; ++i) f[i] = Tabs(f[i]);
   if (f.size() != 6 && f.size() != 7)
     Fail(where, "expected 6 or 7 tab-separated columns, found " + std::to_string(f.size()));
   Row row;
