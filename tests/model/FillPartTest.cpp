@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -233,10 +234,38 @@ TEST(FillPart, DamagedPartsReadSafely) {
   std::vector<std::uint8_t> noise(40, 0xFF);
   for (int version : {3040, 3055, 3061, 3080, 3098, 3111}) {
     for (bool styled : {false, true}) {
+      SCOPED_TRACE(testing::Message() << version << (styled ? " styled" : ""));
+      // All-ones codes always take the long forms: the whole noise holds one
+      // part, which needs its first `needed` bytes, or none when it asks
+      // for more than there is (a style inline from 3077: its name's
+      // length alone is 65535).
+      FillProbe whole(styled);
+      MemoryArchive all(noise);
+      whole.ReadFillPart(nullptr, all.Reader(), version);
+      const bool tooShort = all.Reader().HasError();
+      EXPECT_EQ(tooShort, styled && version >= 3077);
+      std::size_t left = 0;
+      while (!all.Reader().AtEnd()) {
+        all.Reader().ReadByte();
+        ++left;
+      }
+      const std::size_t needed = tooShort ? noise.size() + 1 : noise.size() - left;
       for (std::size_t n = 0; n <= noise.size(); n += 3) {
         FillProbe probe(styled);
         MemoryArchive a(std::vector<std::uint8_t>(noise.begin(), noise.begin() + std::ptrdiff_t(n)));
         probe.ReadFillPart(nullptr, a.Reader(), version);
+        // Fewer bytes than the part needs: refused by the error flag (but
+        // no byte at all is, from 3061, a part of zero bit codes, which the
+        // list around it sees as the end of the data); enough: the same
+        // part as from the whole noise.
+        const bool zeroCodes = n == 0 && version >= 3061;
+        EXPECT_EQ(a.Reader().HasError(), n < needed && !zeroCodes) << n << " of " << needed;
+        if (n >= needed) {
+          EXPECT_EQ(probe.fill.fillColor, whole.fill.fillColor) << n;
+          EXPECT_EQ(probe.fill.hatchKind, whole.fill.hatchKind) << n;
+          EXPECT_EQ(probe.fill.fillStyle, whole.fill.fillStyle) << n;
+          EXPECT_EQ(std::memcmp(&probe.fill.hatchScale, &whole.fill.hatchScale, sizeof(double)), 0) << n;
+        }
       }
     }
   }
