@@ -358,6 +358,8 @@ TEST(StyleRefs, DeeplyNestedInlineRecordsStopWithAnError) {
   NestingStyle::table = nullptr;
   EXPECT_TRUE(m.Reader().HasError());
   EXPECT_LE(target.Count(), std::uint32_t(kMaxInlineStyleDepth));
+  // One style per level that was allowed, none for the level refused.
+  EXPECT_EQ(target.Count(), std::uint32_t(kMaxInlineStyleDepth));
 }
 
 TEST(StyleRefs, TableDestroysEachStyleOnceAndRefusesBeyondItsLimit) {

@@ -559,6 +559,10 @@ TEST(Styles, FillStyleRefusesAHugeDashCount) {
   std::size_t dashes = 0;
   for (const HatchLine& l : f.hatchLines) dashes += l.dashes.size();
   EXPECT_LE(dashes, std::size_t(1) << 20);
+  // The budget of 2^20 dashes holds sixteen lines of 65535; the seventeenth
+  // is refused before any of its dashes is read.
+  EXPECT_EQ(f.hatchLines.size(), 16u);
+  EXPECT_EQ(dashes, 16u * 65535u);
 }
 
 TEST(Styles, LineStyleVersionBands) {

@@ -98,8 +98,9 @@ TEST(RenderFastPathTest, SlantedBandsFollowTheRowRuleNearAndFarFromTheOrigin) {
   reference->SetClip(TRect{3, 2, 61, 45});
   int drawn = 0;
   for (int round = 0; round < 3000; ++round) {
-    // Mostly on the surface; some ends far enough out that the edge set-up
-    // needs its 128-bit form.
+    // Mostly on the surface; some ends far out, most of whose pairs are
+    // refused as longer than 2^28 (the wide edge set-up is reached by the
+    // very wide bands of the next test).
     const bool far = round % 10 == 0;
     auto coord = [&](int pixels) {
       if (far) return std::int32_t(std::int64_t(rng() % 2000000000u) - 1000000000);
