@@ -99,8 +99,11 @@ TEST(NumberFormat, IgnoresTheNumericLocale) {
   // The toolkit sets the user's locale, Czech with its decimal comma here
   // (scripts/install-deps.sh generates it); a decimal comma must never
   // appear, and text is read by the same rule in every locale.
-  const char* old = std::setlocale(LC_ALL, nullptr);
-  const std::string saved = old ? old : "C";
+  // Put back on every way out, failed assertions included.
+  struct Restore {
+    std::string saved;
+    ~Restore() { std::setlocale(LC_ALL, saved.c_str()); }
+  } restore{std::setlocale(LC_ALL, nullptr) ? std::setlocale(LC_ALL, nullptr) : "C"};
   // What every mode writes, and what text reads as, in the C locale.
   const double values[] = {1.5, -12.3456, 0.001234, 1234567.25, 2.5e20, 0.1 + 0.2, 1.0 / 3.0};
   std::vector<std::string> inC;
@@ -130,7 +133,6 @@ TEST(NumberFormat, IgnoresTheNumericLocale) {
   EXPECT_EQ(StringToDoubleLenient(" 0.125 ", 7), 0.125);
   // A typed comma is the decimal point of its own rule, not the locale's.
   EXPECT_EQ(TextToDouble(WString(u"1,5")), 1.5);
-  std::setlocale(LC_ALL, saved.c_str());
 }
 
 }  // namespace
