@@ -187,11 +187,15 @@ void ArchiveReader::SkipBytes(std::uint64_t n) {
   }
 }
 
+void ArchiveReader::ReadNumberBytes(std::uint8_t* bytes, std::uint32_t n) {
+  if (Read(bytes, n) != n) std::memset(bytes, 0, n);
+}
+
 std::int16_t ArchiveReader::ReadInt16() { return std::int16_t(ReadUInt16()); }
 
 std::uint16_t ArchiveReader::ReadUInt16() {
   std::uint8_t b[2];
-  Read(b, 2);
+  ReadNumberBytes(b, 2);
   return std::uint16_t(LoadLE(b, 2));
 }
 
@@ -199,7 +203,7 @@ std::int32_t ArchiveReader::ReadInt32() { return std::int32_t(ReadRaw32()); }
 
 std::uint32_t ArchiveReader::ReadRaw32() {
   std::uint8_t b[4];
-  Read(b, 4);
+  ReadNumberBytes(b, 4);
   return std::uint32_t(LoadLE(b, 4));
 }
 
@@ -207,7 +211,7 @@ double ArchiveReader::ReadFloat() { return std::bit_cast<float>(ReadRaw32()); }
 
 double ArchiveReader::ReadDouble() {
   std::uint8_t b[8];
-  Read(b, 8);
+  ReadNumberBytes(b, 8);
   return DoubleFromBits(LoadLE(b, 8));
 }
 
@@ -221,17 +225,17 @@ double ArchiveReader::ReadReal() {
   if (realFormat == 0) {
     std::uint8_t b[5] = {0, 0, 0, 0, 0};
     if (full) {
-      Read(b, 5);
+      ReadNumberBytes(b, 5);
     } else {
-      Read(b + 2, 3);
+      ReadNumberBytes(b + 2, 3);
     }
     return LegacyRealToDouble(b);
   }
   std::uint8_t b[8] = {0, 0, 0, 0, 0, 0, 0, 0};
   if (full) {
-    Read(b, 8);
+    ReadNumberBytes(b, 8);
   } else {
-    Read(b + 4, 4);
+    ReadNumberBytes(b + 4, 4);
   }
   return DoubleFromBits(LoadLE(b, 8));
 }
@@ -240,7 +244,7 @@ double ArchiveReader::ReadCompactDouble() {
   if (ReadBit()) return ReadReal();
   if (!ReadBit()) return 0.0;
   std::uint8_t top[2];
-  Read(top, 2);
+  ReadNumberBytes(top, 2);
   if (realFormat == 0) {
     std::uint8_t b[5] = {0, 0, 0, top[0], top[1]};
     return LegacyRealToDouble(b);
@@ -308,7 +312,7 @@ std::uint32_t ArchiveReader::ReadColor() {
     case 2: return archive::kPalette[ReadBits(4)];
     default: {
       std::uint8_t rgb[3];
-      Read(rgb, 3);
+      ReadNumberBytes(rgb, 3);
       return std::uint32_t(LoadLE(rgb, 3));
     }
   }

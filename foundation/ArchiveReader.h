@@ -8,9 +8,10 @@
 // can be kept over every byte fetched.
 //
 // Failure protocol: the error flag is sticky. Once set, every read yields
-// zeros (numbers), nothing (bytes) or the empty string. Bits read past the end
-// of the input are zeros without setting the flag; byte reads, strings and
-// size checks set it. Record readers test AtEnd() where it matters; only the
+// zeros (numbers), nothing (bytes) or the empty string; a number that the
+// end of the input cuts through reads as zero too, not as the bytes before
+// the cut. Single bits read past the end of the input are zeros without
+// setting the flag; byte reads (ReadByte too), strings and size checks set it. Record readers test AtEnd() where it matters; only the
 // container and body readers turn the flag into a result code.
 #pragma once
 
@@ -80,6 +81,13 @@ class ArchiveReader {
     return v;
   }
   std::uint8_t ReadByte() {
+    // Eight bits that the input no longer holds: a field cut short.
+    if (winPos_ == winLen_ && !Refill()) {
+      error_ = true;
+      pending_ = 0;
+      bitBuffer_ = 0;
+      return 0;
+    }
     std::uint8_t old = bitBuffer_;
     std::uint8_t b = FetchByte();
     bitBuffer_ = b;
@@ -155,6 +163,9 @@ class ArchiveReader {
   }
   void Count(const std::uint8_t* bytes, std::uint32_t n);
   std::uint32_t Fail(void* buffer, std::uint32_t delivered, std::uint32_t n);
+  // The bytes of one number: all of them, or zeros when the input ends
+  // inside it (never half a value).
+  void ReadNumberBytes(std::uint8_t* bytes, std::uint32_t n);
 
   InFileStream* input_;
   std::unique_ptr<InflateReader> inflate_;

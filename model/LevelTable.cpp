@@ -196,6 +196,7 @@ bool LevelTable::Read(int version, ArchiveReader& r) {
       if (r.AtEnd()) return false;
       auto record = std::make_unique<LevelRecord>();
       record->Read(r, version);
+      if (r.HasError()) return false;  // a record cut short is no level
       AppendRead(std::move(record));
     }
     sortMode_ = r.ReadByte();

@@ -85,12 +85,23 @@ bool FlatEnough(const std::int32_t* v) {
   const int across = 1 - along;
   const std::int64_t dAlong = along == 0 ? dx : dy;
   const std::int64_t dAcross = along == 0 ? dy : dx;
-  if (dAlong == 0) return true;
+  if (dAlong == 0) {
+    // Both ends in one point: flat only when the control points lie there
+    // too (a loop out and back is no point).
+    for (int c = 2; c <= 4; c += 2) {
+      if (std::llabs(std::int64_t(v[c]) - v[0]) > kFlatTolerance ||
+          std::llabs(std::int64_t(v[c + 1]) - v[1]) > kFlatTolerance)
+        return false;
+    }
+    return true;
+  }
   const std::int64_t lo = std::min(v[along], v[6 + along]), hi = std::max(v[along], v[6 + along]);
   for (int c = 2; c <= 4; c += 2) {
     const std::int64_t ca = v[c + along];
     if (ca < lo || ca > hi) return false;
-    const std::int64_t off = std::int64_t(v[c + across]) - v[across] - (ca - v[along]) * dAcross / dAlong;
+    // Both factors reach 2^32: their product needs more than 64 bits.
+    const std::int64_t off =
+        std::int64_t(v[c + across]) - v[across] - std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
     if (std::llabs(off) > kFlatTolerance) return false;
   }
   return true;

@@ -90,6 +90,75 @@ TEST(TabStrip, TabsThatDoNotFitScrollBehindTheArrows) {
   EXPECT_LE(m.Tab(9).outer.right, 400);
 }
 
+TEST(TabStrip, HitTestOnBothSidesOfEveryBoundary) {
+  // Two heights, so that no boundary passes by a coincidence of one size.
+  for (std::int32_t h : {20, 27}) {
+    TabStripModel m = Strip(10, 200, h);
+    ASSERT_EQ(m.ArrowStates()[0], 1) << h;
+    ASSERT_EQ(m.ArrowStates()[1], 1) << h;
+    const std::int32_t aw = 2 * h - 3;  // previous [0, h - 2), next [h - 2, 2h - 3)
+    ASSERT_EQ(m.ArrowBlockWidth(), aw);
+    // The first tab starts right behind the arrows.
+    ASSERT_EQ(m.FirstVisible(), 0);
+    ASSERT_EQ(m.Tab(0).outer.left, aw);
+    const std::int32_t mid = h / 2;
+    for (std::int32_t y : {0, 1, mid, h - 2, h - 1}) {
+      EXPECT_EQ(m.HitTest(-1, y), kTabHitNothing) << h << " y " << y;
+      EXPECT_EQ(m.HitTest(0, y), kTabHitPrevious) << h << " y " << y;
+      EXPECT_EQ(m.HitTest(h - 3, y), kTabHitPrevious) << h << " y " << y;
+      EXPECT_EQ(m.HitTest(h - 2, y), kTabHitNext) << h << " y " << y;
+      EXPECT_EQ(m.HitTest(aw - 1, y), kTabHitNext) << h << " y " << y;
+    }
+    // Above and below the strip no arrow answers.
+    for (std::int32_t x : {0, h - 3, h - 2, aw - 1}) {
+      EXPECT_EQ(m.HitTest(x, -1), kTabHitNothing) << h << " x " << x;
+      EXPECT_EQ(m.HitTest(x, h), kTabHitNothing) << h << " x " << x;
+    }
+    // Right of the arrows the first tab's slanted left edge, (aw, 1) down to
+    // (aw + h/4, 1 + h/2), decides at pixel centres: the pixel just right of
+    // the edge is the tab's, the one left of it nobody's.
+    EXPECT_EQ(m.HitTest(aw, 1), 0) << h;                  // centre (aw + 0.5, 1.5), edge at aw + 0.25
+    EXPECT_EQ(m.HitTest(aw, mid), kTabHitNothing) << h;   // edge about h/8 right of aw
+    EXPECT_EQ(m.HitTest(aw + h / 4 + 1, mid), 0) << h;
+    // The tab's top line is y = 1 and its bottom h - 1.
+    EXPECT_EQ(m.HitTest(aw + h, 0), kTabHitNothing) << h;
+    EXPECT_EQ(m.HitTest(aw + h, 1), 0) << h;
+    EXPECT_EQ(m.HitTest(aw + h, h - 2), 0) << h;
+    EXPECT_EQ(m.HitTest(aw + h, h - 1), kTabHitNothing) << h;
+
+    // Scrolled on: the sliver of tab 0 takes the place right of the arrows,
+    // which still answer up to their last pixel; the sliver's point is at
+    // mid-height, above it tab 1 begins.
+    m.ClickAt(kTabHitNext, false);
+    m.ReleaseArrows();
+    ASSERT_EQ(m.Tab(0).shape, kTabSliver);
+    ASSERT_EQ(m.Tab(1).outer.left, aw);
+    EXPECT_EQ(m.HitTest(aw - 1, mid), kTabHitNext) << h;
+    EXPECT_EQ(m.HitTest(aw, mid), 0) << h;
+    EXPECT_EQ(m.HitTest(aw, 1), 1) << h;
+  }
+  // Without arrows the tabs reach x = 0 and nothing lies left of it.
+  TabStripModel fit = Strip(3, 400);
+  ASSERT_EQ(fit.ArrowBlockWidth(), 0);
+  EXPECT_EQ(fit.HitTest(-1, 2), kTabHitNothing);
+  EXPECT_EQ(fit.HitTest(0, 1), 0);
+  EXPECT_EQ(fit.HitTest(0, 2), kTabHitNothing);  // left of the slant: edge at x = 0.75
+  EXPECT_EQ(fit.HitTest(1, 2), 0);
+  // Tab 0 (0..64) under tab 1 (54..118): on row 5 their shared edge runs
+  // through x = 56.25; on row 15 tab 0's right edge through 56.2 and tab 1's
+  // left edge through 61.8, with nobody's pixels between them.
+  EXPECT_EQ(fit.HitTest(55, 5), 0);
+  EXPECT_EQ(fit.HitTest(56, 5), 1);
+  EXPECT_EQ(fit.HitTest(55, 15), 0);
+  EXPECT_EQ(fit.HitTest(56, 15), kTabHitNothing);
+  EXPECT_EQ(fit.HitTest(61, 15), kTabHitNothing);
+  EXPECT_EQ(fit.HitTest(62, 15), 1);
+  // The last tab (108..172) ends in its right slant.
+  EXPECT_EQ(fit.Tab(2).outer, (TRect{108, 1, 172, 19}));
+  EXPECT_EQ(fit.HitTest(171, 1), 2);
+  EXPECT_EQ(fit.HitTest(172, 1), kTabHitNothing);
+}
+
 TEST(TabStrip, SelectionMarksAndDeletion) {
   TabStripModel m = Strip(4, 400);
   EXPECT_EQ(m.SelectTab(2), 0);

@@ -69,6 +69,11 @@ TEST(VectorViewLayout, OneBarOnlyHidesTheGrip) {
   EXPECT_GE(t.window.h, 0);
   EXPECT_GE(t.hBar.w, 0);
   EXPECT_GE(t.tabs.w, 0);
+  // W = 10 - 14 = -4, H = 8 - 16 = -8; the tabs take their least 5 pixels.
+  EXPECT_EQ(t.window, (ViewPlace{15, 15, 0, 0}));
+  EXPECT_EQ(t.hBar, (ViewPlace{15 + 5, -8, 0, 16}));
+  EXPECT_EQ(t.tabs, (ViewPlace{15, -8, 1, 16}));
+  EXPECT_EQ(t.vBar, (ViewPlace{-4, 15, 14, 0}));
 }
 
 }  // namespace

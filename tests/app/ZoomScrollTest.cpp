@@ -116,10 +116,12 @@ TEST(ZoomScroll, MaximumZoomSaturatesInsteadOfWrapping) {
   const AxisLayout a = ComputeAxisLayout(extent.x1, extent.x2, m.scale, m.offsetX, 800, true);
   EXPECT_EQ(a.range, std::int64_t(39'999'999'960) + 30);
   EXPECT_GT(a.position, 0);
+  EXPECT_EQ(a.position, std::int64_t(kScrollMargin) + 2147483648LL);  // margin - INT32_MIN
   EXPECT_EQ(SaturateInt32(a.range), std::numeric_limits<std::int32_t>::max());
   // Beyond every 64-bit value.
   const AxisLayout b = ComputeAxisLayout(-1e300, 1e300, 1e10, 0, 800, true);
   EXPECT_GT(b.range, 0);
+  EXPECT_EQ(b.range, (std::int64_t(1) << 62) + 2 * kScrollMargin);  // the extent held at 2^62
   EXPECT_EQ(SaturateInt32(std::nan("")), 0);
 }
 

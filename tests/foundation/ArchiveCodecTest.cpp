@@ -360,6 +360,36 @@ TEST(ArchiveErrors, UnalignedShortReadDeliversWhatCame) {
   EXPECT_TRUE(m.r.HasError());
 }
 
+TEST(ArchiveErrors, ByteAndNumberCutByTheEndSetTheErrorAndReadAsZero) {
+  // A byte whose bits the input only half holds.
+  MemoryReader half({0x0F});
+  half.r.ReadBits(4);
+  EXPECT_EQ(half.r.ReadByte(), 0u);
+  EXPECT_TRUE(half.r.HasError());
+  // A byte past the end, aligned.
+  MemoryReader none({0x5A});
+  EXPECT_EQ(none.r.ReadByte(), 0x5Au);
+  EXPECT_FALSE(none.r.HasError());
+  EXPECT_EQ(none.r.ReadByte(), 0u);
+  EXPECT_TRUE(none.r.HasError());
+  // Numbers: zero, never the bytes before the cut.
+  MemoryReader word({0x0F, 0xF0, 0x0F});
+  word.r.ReadBits(4);
+  EXPECT_EQ(word.r.ReadRaw32(), 0u);
+  EXPECT_TRUE(word.r.HasError());
+  auto real = Written([](ArchiveWriter& w) { w.WriteCompactDouble(1234.5678); });
+  for (std::size_t n = 1; n < real.size(); ++n) {
+    MemoryReader cut(std::vector<std::uint8_t>(real.begin(), real.begin() + std::ptrdiff_t(n)));
+    EXPECT_EQ(cut.r.ReadCompactDouble(), 0.0) << n;
+    EXPECT_TRUE(cut.r.HasError()) << n;
+  }
+  auto color = Written([](ArchiveWriter& w) { w.WriteColor(0x123456); });
+  color.pop_back();
+  MemoryReader rgb(color);
+  EXPECT_EQ(rgb.r.ReadColor(), 0u);
+  EXPECT_TRUE(rgb.r.HasError());
+}
+
 TEST(ArchiveErrors, LongStringLongerThanTheFileIsRefused) {
   // Long-form length 1000 (compact u32: 10 + 2 bytes), then only 3 bytes.
   auto bytes = Bits("10 11101000 00000011 01000001 01000010 01000011");

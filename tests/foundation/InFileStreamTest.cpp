@@ -5,12 +5,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstring>
 #include <chrono>
 #include <fstream>
 #include <random>
 #include <vector>
 
+#include "foundation/LangTable.h"
 #include "foundation/LongPathFiles.h"
 #include "foundation/MsgBox.h"
 #include "foundation/SystemError.h"
@@ -18,6 +20,19 @@
 
 namespace kvn {
 namespace {
+
+// The interface language for one test, put back afterwards: system error
+// texts follow it (Czech, the default, once its locale is installed).
+class ScopedLanguage {
+ public:
+  explicit ScopedLanguage(int index) : saved_(GetLanguageIndex()) { SetLanguageIndex(index); }
+  ~ScopedLanguage() { SetLanguageIndex(saved_); }
+  ScopedLanguage(const ScopedLanguage&) = delete;
+  ScopedLanguage& operator=(const ScopedLanguage&) = delete;
+
+ private:
+  int saved_;
+};
 
 std::vector<std::uint8_t> Pattern(std::size_t n, std::uint32_t seed = 1) {
   std::vector<std::uint8_t> v(n);
@@ -174,6 +189,7 @@ TEST(InFileStream, CanReadIsFalseAtTheEndEvenForNothing) {
 }
 
 TEST(InFileStream, AMissingFileKeepsTheErrorAndShowsTheNoticeOnlyWithAnOwner) {
+  const ScopedLanguage english(kLanguageEnglish);
   test::ScratchDir dir;
   RecordingBackend backend;
   MessageBoxBackend* previous = SetMessageBoxBackend(&backend);
@@ -218,11 +234,24 @@ TEST(SystemError, ErrnoMapsToWin32CodesAndBackToItsText) {
   // An errno without a Win32 counterpart keeps its own text.
   std::uint32_t odd = SystemErrorFromErrno(EHOSTDOWN);
   EXPECT_EQ(odd, kErrnoCodeFlag | EHOSTDOWN);
-  EXPECT_EQ(GetSystemErrorText(odd), AString(std::strerror(EHOSTDOWN)));
-  EXPECT_EQ(GetSystemErrorText(kErrorDiskFull), AString(std::strerror(ENOSPC)));
-  EXPECT_EQ(GetSystemErrorText(kErrorPathNotFound), AString(std::strerror(ENOENT)));
-  EXPECT_FALSE(GetSystemErrorText(kErrorHandleEof).IsEmpty());
-  EXPECT_EQ(GetSystemErrorText(12345), AString("System error 12345."));
+  {
+    // English texts are the C library's own (this process runs in "C").
+    const ScopedLanguage english(kLanguageEnglish);
+    EXPECT_EQ(GetSystemErrorText(odd), AString(std::strerror(EHOSTDOWN)));
+    EXPECT_EQ(GetSystemErrorText(kErrorDiskFull), AString(std::strerror(ENOSPC)));
+    EXPECT_EQ(GetSystemErrorText(kErrorPathNotFound), AString(std::strerror(ENOENT)));
+    EXPECT_FALSE(GetSystemErrorText(kErrorHandleEof).IsEmpty());
+    EXPECT_EQ(GetSystemErrorText(12345), AString("System error 12345."));
+  }
+  // The Czech interface takes the texts of the Czech locale, which
+  // scripts/install-deps.sh generates.
+  const ScopedLanguage czech(kLanguageCzech);
+  locale_t cs = ::newlocale(LC_MESSAGES_MASK, "cs_CZ.UTF-8", locale_t(nullptr));
+  ASSERT_NE(cs, locale_t(nullptr)) << "the cs_CZ.UTF-8 locale is missing: run scripts/install-deps.sh";
+  const AString czechDiskFull(::strerror_l(ENOSPC, cs));
+  ::freelocale(cs);
+  EXPECT_EQ(GetSystemErrorText(kErrorDiskFull), czechDiskFull);
+  EXPECT_NE(czechDiskFull, AString(std::strerror(ENOSPC))) << "no Czech message catalogue";
 }
 
 TEST(InFileStream, AFileThatShrinksClosesTheStream) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "foundation/NumberFormat.h"
 #include "foundation/TextFormat.h"
@@ -95,15 +96,43 @@ TEST(NumberFormat, ABuilderWithoutRoomGetsNothing) {
 }
 
 TEST(NumberFormat, IgnoresTheNumericLocale) {
-  // The toolkit sets LC_NUMERIC; a decimal comma must never appear.
-  const char* old = std::setlocale(LC_NUMERIC, nullptr);
-  std::string saved = old ? old : "C";
-  if (!std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-    GTEST_SKIP() << "no locale with a decimal comma installed";
-  }
+  // The toolkit sets the user's locale, Czech with its decimal comma here
+  // (scripts/install-deps.sh generates it); a decimal comma must never
+  // appear, and text is read by the same rule in every locale.
+  // Put back on every way out, failed assertions included.
+  struct Restore {
+    std::string saved;
+    ~Restore() { std::setlocale(LC_ALL, saved.c_str()); }
+  } restore{std::setlocale(LC_ALL, nullptr) ? std::setlocale(LC_ALL, nullptr) : "C"};
+  // What every mode writes, and what text reads as, in the C locale.
+  const double values[] = {1.5, -12.3456, 0.001234, 1234567.25, 2.5e20, 0.1 + 0.2, 1.0 / 3.0};
+  std::vector<std::string> inC;
+  for (double v : values)
+    for (int mode = 0; mode <= kDoubleModeScaleRatio; ++mode) inC.push_back(Mode(v, mode, mode % 2 == 0));
+  char ratio[kDoubleTextBuffer];
+  FormatScaleRatio(ratio, 2.5, false);
+  const std::string ratioInC = ratio;
+
+  ASSERT_NE(std::setlocale(LC_ALL, "cs_CZ.UTF-8"), nullptr)
+      << "the cs_CZ.UTF-8 locale is missing: run scripts/install-deps.sh";
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",") << "the locale must have a decimal comma";
   EXPECT_EQ(Mode(1.5, 2), "1.5");
-  EXPECT_DOUBLE_EQ(TextToDouble(WString(u"2.25")), 2.25);
-  std::setlocale(LC_NUMERIC, saved.c_str());
+  EXPECT_EQ(Mode(1234567.0, 10), "1.235E+6");
+  EXPECT_EQ(FormatDouble(-0.25, 3, true), WString(u"-0.250"));
+  std::size_t i = 0;
+  for (double v : values)
+    for (int mode = 0; mode <= kDoubleModeScaleRatio; ++mode, ++i) {
+      const std::string text = Mode(v, mode, mode % 2 == 0);
+      EXPECT_EQ(text, inC[i]) << v << " mode " << mode;
+      EXPECT_EQ(text.find(','), std::string::npos) << text;
+    }
+  FormatScaleRatio(ratio, 2.5, false);
+  EXPECT_EQ(std::string(ratio), ratioInC);
+  EXPECT_EQ(TextToDouble(WString(u"2.25")), 2.25);
+  EXPECT_EQ(TextToDouble(WString(u"-1E+3")), -1000.0);
+  EXPECT_EQ(StringToDoubleLenient(" 0.125 ", 7), 0.125);
+  // A typed comma is the decimal point of its own rule, not the locale's.
+  EXPECT_EQ(TextToDouble(WString(u"1,5")), 1.5);
 }
 
 }  // namespace

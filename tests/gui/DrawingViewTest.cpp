@@ -217,7 +217,7 @@ TEST_F(DrawingViewTest, SizeGripResizesTheFrameUnlessMaximised) {
 // The same drags with the real pointer through the X server: the toolkit's
 // own button and motion events drive the captured windows.
 TEST_F(DrawingViewTest, RealPointerDragsTheSplitterAndTheGrip) {
-  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool missing";
+  ASSERT_TRUE(test::HaveXdotool()) << "xdotool is missing: run scripts/install-deps.sh";
   cVectorView* view = Open(2);
   ASSERT_NE(view, nullptr);
   frame_->CommandFromMenu(kCmZoom400);

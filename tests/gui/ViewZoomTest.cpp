@@ -179,7 +179,7 @@ TEST_F(ViewZoomTest, OkWithOneHundredFiftyGivesOneHundredFiftyPercent) {
 }
 
 TEST_F(ViewZoomTest, RealKeysTypeTheValueAndEnterConfirms) {
-  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_TRUE(test::HaveXdotool()) << "xdotool is missing: run scripts/install-deps.sh";
   RunUserZoom({[&](TDialog&) {
                  // The field has the focus: replace its text and press Enter.
                  return std::system(test::XdoOnWindow("User zoom", "key ctrl+a 1 5 0 Return").c_str()) == 0;
@@ -219,7 +219,7 @@ TEST_F(ViewZoomTest, TextsFollowTheInterfaceLanguage) {
 // The wheel over the drawing, turned through the X server: one notch up
 // zooms in by 2^(1/4) and keeps the point under the pointer where it is.
 TEST_F(ViewZoomTest, WheelNotchOverTheDrawingZoomsAboutThePointer) {
-  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_TRUE(test::HaveXdotool()) << "xdotool is missing: run scripts/install-deps.sh";
   // 200 %: the page is wider and taller than any test screen, so no axis
   // fits (a fitting axis is centred again after every zoom).
   frame_->CommandFromMenu(kCmZoom200);
@@ -241,7 +241,7 @@ TEST_F(ViewZoomTest, WheelNotchOverTheDrawingZoomsAboutThePointer) {
 // Over a ruler the toolkit hands the wheel to the ruler, which passes it on:
 // the drawing zooms about the centre of the drawing window.
 TEST_F(ViewZoomTest, WheelNotchOverARulerZoomsAboutTheCentre) {
-  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  ASSERT_TRUE(test::HaveXdotool()) << "xdotool is missing: run scripts/install-deps.sh";
   frame_->CommandFromMenu(kCmZoom200);
   test::Pump(50ms);
   ASSERT_FALSE(window_->HorizontalScroll().fits || window_->VerticalScroll().fits);

@@ -162,6 +162,11 @@ TEST(BezierMath, BoundsOfStraightAndCurved) {
   GetBezierBounds(box, s, &e);
   EXPECT_GT(box.x2, 1);
   EXPECT_LT(box.x1, 0);
+  // x(t) = 12t - 33t^2 + 22t^3, turning at t = 1/2 -+ sqrt(1188) / 132.
+  const auto x = [](double t) { return 12 * t - 33 * t * t + 22 * t * t * t; };
+  const double r = std::sqrt(1188.0) / 132;
+  EXPECT_NEAR(box.x2, x(0.5 - r), 1e-12);  // 1.2834
+  EXPECT_NEAR(box.x1, x(0.5 + r), 1e-12);  // -0.2834
   EXPECT_EQ(box.x2, e.maxX.x);
   EXPECT_EQ(box.x1, e.minX.x);
   double lo = 0, hi = 0;

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
@@ -231,11 +234,123 @@ TEST(FillPart, DamagedPartsReadSafely) {
   std::vector<std::uint8_t> noise(40, 0xFF);
   for (int version : {3040, 3055, 3061, 3080, 3098, 3111}) {
     for (bool styled : {false, true}) {
+      SCOPED_TRACE(testing::Message() << version << (styled ? " styled" : ""));
+      // All-ones codes always take the long forms: the whole noise holds one
+      // part, which needs its first `needed` bytes, or none when it asks
+      // for more than there is (a style inline from 3077: its name's
+      // length alone is 65535).
+      FillProbe whole(styled);
+      MemoryArchive all(noise);
+      whole.ReadFillPart(nullptr, all.Reader(), version);
+      const bool tooShort = all.Reader().HasError();
+      EXPECT_EQ(tooShort, styled && version >= 3077);
+      std::size_t left = 0;
+      while (!all.Reader().AtEnd()) {
+        all.Reader().ReadByte();
+        ++left;
+      }
+      const std::size_t needed = tooShort ? noise.size() + 1 : noise.size() - left;
       for (std::size_t n = 0; n <= noise.size(); n += 3) {
         FillProbe probe(styled);
         MemoryArchive a(std::vector<std::uint8_t>(noise.begin(), noise.begin() + std::ptrdiff_t(n)));
         probe.ReadFillPart(nullptr, a.Reader(), version);
+        // Fewer bytes than the part needs: refused by the error flag (but
+        // no byte at all is, from 3061, a part of zero bit codes, which the
+        // list around it sees as the end of the data); enough: the same
+        // part as from the whole noise.
+        const bool zeroCodes = n == 0 && version >= 3061;
+        EXPECT_EQ(a.Reader().HasError(), n < needed && !zeroCodes) << n << " of " << needed;
+        if (n >= needed) {
+          EXPECT_EQ(probe.fill.fillColor, whole.fill.fillColor) << n;
+          EXPECT_EQ(probe.fill.hatchKind, whole.fill.hatchKind) << n;
+          EXPECT_EQ(probe.fill.fillStyle, whole.fill.fillStyle) << n;
+          EXPECT_EQ(std::memcmp(&probe.fill.hatchScale, &whole.fill.hatchScale, sizeof(double)), 0) << n;
+        }
       }
+    }
+  }
+}
+
+// A fill part of every band cut after each byte: the fields that lay wholly
+// before the cut come back exactly; a cut inside a field of whole bytes sets
+// the error flag (in the float band every field is one).
+TEST(FillPart, APartCutShortKeepsWhatCameBeforeTheCut) {
+  struct Field {
+    std::function<void(ArchiveWriter&)> write;
+    std::function<bool(const FillFields&)> kept;
+    bool bytes;  // read as whole bytes after at most a few code bits
+  };
+  auto eq = [](auto expected, auto member) {
+    return [=](const FillFields& f) { return f.*member == expected; };
+  };
+  auto bands = [&](int version) -> std::vector<Field> {
+    if (version < 3061) {
+      return {
+          {[](ArchiveWriter& w) { w.WriteByte(5); }, eq(std::uint8_t(5), &FillFields::hatchKind), true},
+          {[](ArchiveWriter& w) { w.WriteRaw32(0x00102030); }, eq(0x00102030u, &FillFields::fillColor), true},
+          {[](ArchiveWriter& w) { w.WriteRaw32(0x0000FF00); }, eq(0x0000FF00u, &FillFields::hatchColor), true},
+          {[](ArchiveWriter& w) { test::WriteFloat(w, 0.5); }, eq(0.5, &FillFields::hatchValue), true},
+          {[](ArchiveWriter& w) { test::WriteFloat(w, 2.0); }, nullptr, true},  // rescaled: not compared
+      };
+    }
+    return {
+        {[](ArchiveWriter& w) { w.WriteSmallByte(5); }, eq(std::uint8_t(5), &FillFields::hatchKind), false},
+        {[](ArchiveWriter& w) { w.WriteColor(0x00102030); }, eq(0x00102030u, &FillFields::fillColor), true},
+        {[](ArchiveWriter& w) {
+           w.WriteBit(true);
+           w.WriteByte(77);
+         },
+         eq(std::uint8_t(77), &FillFields::opacity), true},
+        {[](ArchiveWriter& w) { w.WriteColor(0x00123456); }, eq(0x00123456u, &FillFields::hatchColor), true},
+        {[](ArchiveWriter& w) { w.WriteCompactDouble(0.3); }, eq(0.3, &FillFields::hatchValue), true},
+        {[](ArchiveWriter& w) { w.WriteRealOrUnit(2.5); }, eq(2.5, &FillFields::hatchScale), true},
+    };
+  };
+  for (int version : {3058, 3090, kCurrentFileVersion}) {
+    SCOPED_TRACE(version);
+    const std::vector<Field> fields = bands(version);
+    auto sizeWith = [&](std::size_t count) {
+      return test::Archive([&](ArchiveWriter& w) {
+               for (std::size_t i = 0; i < count; ++i) fields[i].write(w);
+             })
+          .size();
+    };
+    const auto part = test::Archive([&](ArchiveWriter& w) {
+      for (const Field& f : fields) f.write(w);
+    });
+    {
+      // The whole part reads back every field without an error.
+      FillProbe probe;
+      MemoryArchive a(part);
+      probe.ReadFillPart(nullptr, a.Reader(), version);
+      EXPECT_FALSE(a.Reader().HasError());
+      for (const Field& f : fields) {
+        if (f.kept) {
+          EXPECT_TRUE(f.kept(probe.fill));
+        }
+      }
+    }
+    for (std::size_t n = 0; n < part.size(); ++n) {
+      SCOPED_TRACE(n);
+      FillProbe probe;
+      MemoryArchive a(std::vector<std::uint8_t>(part.begin(), part.begin() + std::ptrdiff_t(n)));
+      probe.ReadFillPart(nullptr, a.Reader(), version);
+      bool insideBytes = false;
+      for (std::size_t i = 0; i < fields.size(); ++i) {
+        const std::size_t start = sizeWith(i), end = sizeWith(i + 1);
+        if (end <= n && fields[i].kept) {
+          EXPECT_TRUE(fields[i].kept(probe.fill)) << "field " << i;
+        }
+        // Starts before the cut (its first byte is there, code bits and all)
+        // and ends after it.
+        if (fields[i].bytes && start <= n && n < end && (version < 3061 || start < n)) insideBytes = true;
+      }
+      if (insideBytes) {
+        EXPECT_TRUE(a.Reader().HasError());
+      }
+      // Numbers cut through read as zero, never as half their bytes.
+      EXPECT_TRUE(probe.fill.hatchValue == 0.0 || probe.fill.hatchValue == 0.5 || probe.fill.hatchValue == 0.3)
+          << probe.fill.hatchValue;
     }
   }
 }

@@ -15,6 +15,8 @@
 #include "model/Geometry.h"
 #include "model/cAnyLine.h"
 #include "model/cDrawingData.h"
+#include "model/ObjectChain.h"
+#include "model/ObjectList.h"
 #include "model/cOutObj.h"
 #include "model/cStyleLine.h"
 #include "tests/support/RecordFixtures.h"
@@ -45,13 +47,20 @@ inline std::unique_ptr<cOutObj> RoundTripObject(const cOutObj& object, cDrawingD
 
 // Reads every proper prefix of the object's record and a run of noise at
 // several versions: nothing may crash or hang (the sanitizer build checks
-// the bounds).
+// the bounds). Each prefix read as the object list would meet it (type byte
+// first) must be reported as cut short, with the object kept.
 inline void ReadDamagedRecords(const cOutObj& object) {
   auto whole = Archive([&](ArchiveWriter& w) { object.Write(nullptr, w); });
+  ASSERT_EQ(whole.empty() ? -1 : whole[0] & kTypeCodeMask, object.TypeCode());
   for (std::size_t n = 1; n < whole.size(); ++n) {
     std::unique_ptr<cOutObj> back(cOutObj::Create(object.TypeCode(), true));
     MemoryArchive a(std::vector<std::uint8_t>(whole.begin() + 1, whole.begin() + std::ptrdiff_t(n)));
     back->Read(nullptr, nullptr, a.Reader(), kCurrentFileVersion);
+    MemoryArchive listed(std::vector<std::uint8_t>(whole.begin(), whole.begin() + std::ptrdiff_t(n)));
+    ObjectChain chain;
+    EXPECT_FALSE(ReadObjectList(listed.Reader(), nullptr, kCurrentFileVersion, chain)) << "cut after " << n;
+    ASSERT_NE(chain.Head(), nullptr) << "cut after " << n;
+    EXPECT_EQ(chain.Head()->TypeCode(), object.TypeCode()) << "cut after " << n;
   }
   for (std::uint8_t fill : {std::uint8_t(0xFF), std::uint8_t(0xA5), std::uint8_t(0x00)}) {
     for (int version : {3040, 3049, 3052, 3055, 3060, 3061, 3070, 3080, 3085, 3091, 3098, 3111}) {

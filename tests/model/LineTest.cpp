@@ -5,6 +5,8 @@
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "model/ObjectChain.h"
+#include "model/ObjectList.h"
 #include "model/ReadState.h"
 #include "model/StyleRefs.h"
 #include "model/cDrawingData.h"
@@ -381,6 +383,13 @@ TEST(Line, DamagedRecordsReadSafely) {
     cLine back;
     MemoryArchive a(part);
     EXPECT_TRUE(back.Read(nullptr, nullptr, a.Reader(), kCurrentFileVersion).Empty());
+    // Behind its type byte in a list: the cut is reported, the line kept.
+    MemoryArchive listed(std::vector<std::uint8_t>(whole.begin(), whole.begin() + std::ptrdiff_t(n)));
+    ObjectChain chain;
+    EXPECT_FALSE(ReadObjectList(listed.Reader(), nullptr, kCurrentFileVersion, chain)) << n;
+    ASSERT_NE(chain.Head(), nullptr) << n;
+    EXPECT_EQ(chain.Head()->TypeCode(), kTypeLine) << n;
+    EXPECT_EQ(chain.Head()->next, nullptr) << n;
   }
   // Garbage at every old version.
   std::vector<std::uint8_t> noise(64, 0xFF);

@@ -438,6 +438,8 @@ TEST(PointListRecord, DamagedRecordsReadSafely) {
     list.Read(in.Reader(), 3111);
     EXPECT_TRUE(in.Reader().HasError());
     EXPECT_LT(list.Count(), 65535u);
+    // The count is refused against the bytes before any point is read.
+    EXPECT_EQ(list.Count(), 0u);
   }
   // Cut in the middle: what was read stays, the error flag is set.
   {
@@ -449,6 +451,9 @@ TEST(PointListRecord, DamagedRecordsReadSafely) {
     list.Read(in.Reader(), 3111);
     EXPECT_TRUE(in.Reader().HasError());
     EXPECT_LT(list.Count(), 8u);
+    // The first 35 of the 70 bytes hold three whole points.
+    ASSERT_EQ(bytes.size(), 35u);
+    EXPECT_EQ(list.Count(), 3u);
     for (std::uint32_t i = 0; i < list.Count(); ++i) EXPECT_EQ(list.Points()[i], source.Points()[i]);
   }
   // An empty stream.

@@ -142,6 +142,8 @@ TEST(NPoly, FewerThanThreeSidesMakeATriangle) {
   CubicArray out;
   poly.GetOutline(out, nullptr);
   EXPECT_GT(out.Count(), 3u);  // the rounded corners add arcs
+  // Three sides, and each corner's turn of 120 degrees in two arcs.
+  EXPECT_EQ(out.Count(), 9u);
 }
 
 TEST(NPoly, TransformsAndRecord) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "model/ObjectChain.h"
+#include "model/ObjectList.h"
 #include "model/cRectangle.h"
 #include "tests/support/RecordFixtures.h"
 
@@ -12,24 +15,31 @@ namespace {
 
 using test::MemoryArchive;
 
+// The record's parts in order: header, line and fill part, then corner 1,
+// corner 2 and (from 3085) the radius; `parts` of them are written.
+void WriteRectangleParts(ArchiveWriter& w, int version, DPoint a, DPoint b, double radius, int parts = 4) {
+  test::WriteHeaderAt(w, version, test::HeaderFixture{});
+  test::LinePartFixture line;
+  line.color = 0x0000FF;
+  test::WriteLinePartAt(w, version, line);
+  test::FillPartFixture fill;
+  fill.fillColor = version < 3053 ? 1 : 0x00FF00;  // before 3053: old kind 1 = solid
+  fill.hatchKind = version < 3053 ? 1 : 0;
+  test::WriteFillPartAt(w, version, fill);
+  if (parts < 2) return;
+  if (version < 3061) {
+    test::WriteFloatPoint(w, a.x, a.y);
+    if (parts > 2) test::WriteFloatPoint(w, b.x, b.y);
+  } else {
+    w.WriteRealPoint(a);
+    if (parts > 2) w.WriteRealPoint(b);
+    if (parts > 3 && version >= 3085) w.WriteCompactDouble(radius);
+  }
+}
+
 std::vector<std::uint8_t> RectangleRecordAt(int version, DPoint a, DPoint b, double radius) {
   return test::Archive([&](ArchiveWriter& w) {
-    test::WriteHeaderAt(w, version, test::HeaderFixture{});
-    test::LinePartFixture line;
-    line.color = 0x0000FF;
-    test::WriteLinePartAt(w, version, line);
-    test::FillPartFixture fill;
-    fill.fillColor = version < 3053 ? 1 : 0x00FF00;  // before 3053: old kind 1 = solid
-    fill.hatchKind = version < 3053 ? 1 : 0;
-    test::WriteFillPartAt(w, version, fill);
-    if (version < 3061) {
-      test::WriteFloatPoint(w, a.x, a.y);
-      test::WriteFloatPoint(w, b.x, b.y);
-    } else {
-      w.WriteRealPoint(a);
-      w.WriteRealPoint(b);
-      if (version >= 3085) w.WriteCompactDouble(radius);
-    }
+    WriteRectangleParts(w, version, a, b, radius);
     w.WriteBits(0x2A, 6);  // a marker right behind the record
   });
 }
@@ -148,6 +158,72 @@ TEST(Rectangle, DamagedRecordsReadSafely) {
     cRectangle back;
     MemoryArchive a(std::vector<std::uint8_t>(whole.begin() + 1, whole.begin() + std::ptrdiff_t(n)));
     back.Read(nullptr, nullptr, a.Reader(), kCurrentFileVersion);
+    // The same bytes behind their type byte: the list reports the cut and
+    // keeps the one rectangle.
+    MemoryArchive listed(std::vector<std::uint8_t>(whole.begin(), whole.begin() + std::ptrdiff_t(n)));
+    ObjectChain chain;
+    EXPECT_FALSE(ReadObjectList(listed.Reader(), nullptr, kCurrentFileVersion, chain)) << n;
+    ASSERT_NE(chain.Head(), nullptr) << n;
+    EXPECT_EQ(chain.Head()->next, nullptr) << n;
+  }
+}
+
+TEST(Rectangle, ARecordCutShortIsReportedAndKeepsWhatCameBeforeTheCut) {
+  const DPoint a{1.5, -2.25}, b{-4, 8};
+  const double radius = 0.75;
+  for (int version : {3055, 3061, 3085, kCurrentFileVersion}) {
+    SCOPED_TRACE(version);
+    // The bytes that hold the parts up to each corner and the radius.
+    auto sizeWith = [&](int parts) {
+      return test::Archive([&](ArchiveWriter& w) { WriteRectangleParts(w, version, a, b, radius, parts); }).size();
+    };
+    const std::size_t beforeCorners = sizeWith(1), withCorner1 = sizeWith(2), withCorner2 = sizeWith(3);
+    const auto record = test::Archive([&](ArchiveWriter& w) { WriteRectangleParts(w, version, a, b, radius); });
+    ASSERT_LT(withCorner2, record.size() + (version < 3085 ? 1 : 0));
+    for (std::size_t n = 0; n < record.size(); ++n) {
+      SCOPED_TRACE(n);
+      // The record alone: every cut inside the corners (whole bytes) sets the
+      // error flag.
+      {
+        MemoryArchive cut(std::vector<std::uint8_t>(record.begin(), record.begin() + std::ptrdiff_t(n)));
+        cRectangle back;
+        back.Read(nullptr, nullptr, cut.Reader(), version);
+        if (n >= beforeCorners && n < withCorner2) {
+          EXPECT_TRUE(cut.Reader().HasError());
+        }
+      }
+      // In its list: the list reports the cut and keeps the rectangle with
+      // every field that lay wholly before the cut, the fields after it zero.
+      std::vector<std::uint8_t> listed(n + 1, kTypeRectangle);
+      std::copy(record.begin(), record.begin() + std::ptrdiff_t(n), listed.begin() + 1);
+      MemoryArchive in(listed);
+      ObjectChain chain;
+      EXPECT_FALSE(ReadObjectList(in.Reader(), nullptr, version, chain));
+      ASSERT_NE(chain.Head(), nullptr);
+      EXPECT_EQ(chain.Head()->next, nullptr);
+      const cAnyFill* filled = chain.Head()->AsAnyFill();
+      const cRectangle* back = filled ? filled->AsRectangle() : nullptr;
+      ASSERT_NE(back, nullptr);
+      if (n >= beforeCorners) {
+        EXPECT_EQ(back->stroke.color, 0x0000FFu);
+        EXPECT_EQ(back->fill.fillColor, 0x00FF00u);
+      } else {
+        EXPECT_EQ(back->corner1, (DPoint{0, 0}));
+      }
+      if (n >= withCorner1) {
+        EXPECT_EQ(back->corner1, a);
+      } else {
+        EXPECT_EQ(back->corner2, (DPoint{0, 0}));
+      }
+      if (n >= withCorner2) {
+        EXPECT_EQ(back->corner2, b);
+      }
+      // A coordinate cut through reads as zero, never as half its bytes.
+      for (double v : {back->corner1.x, back->corner1.y, back->corner2.x, back->corner2.y}) {
+        EXPECT_TRUE(v == 0.0 || v == a.x || v == a.y || v == b.x || v == b.y) << v;
+      }
+      EXPECT_EQ(back->radius, 0.0);
+    }
   }
 }
 

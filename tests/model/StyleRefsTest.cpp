@@ -163,17 +163,23 @@ TEST(StyleRefs, DescriptionIsReadFrom3098Only) {
     w.WriteBit(true);
     w.WriteBit(true);
     w.WriteString(WString(u"old"));  // name; no description before 3098
-    cStyleLink link;
-    link.attributes.width = 2.0;
-    link.Write(w, nullptr);
-    w.WriteCompactU16(0);
+    // The link record as 3097 stores it (no gap colour yet).
+    w.WriteBit(false);  // no line style
+    w.WriteByte(1);
+    w.WriteCompactDouble(2.0);
+    w.WriteRealOrUnit(1.0);
+    w.WriteColor(0x0000FF);
+    w.WriteBit(false);
+    w.WriteCompactU16(3);
   });
   cDrawingData data;
   MemoryArchive m(bytes);
-  EXPECT_EQ(ReadStyleRef<cStyleLink>(m.Reader(), 3097, &data), 0);
+  EXPECT_EQ(ReadStyleRef<cStyleLink>(m.Reader(), 3097, &data), 3);
   ASSERT_EQ(data.LinkStyles().Count(), 1u);
   EXPECT_EQ(data.LinkStyles().Get(0)->name, u"old");
   EXPECT_TRUE(data.LinkStyles().Get(0)->description.IsEmpty());
+  EXPECT_EQ(data.LinkStyles().Get(0)->attributes.width, 2.0);
+  EXPECT_EQ(data.LinkStyles().Get(0)->attributes.color, 0x0000FFu);
   EXPECT_FALSE(m.Reader().HasError());
 }
 
@@ -352,6 +358,8 @@ TEST(StyleRefs, DeeplyNestedInlineRecordsStopWithAnError) {
   NestingStyle::table = nullptr;
   EXPECT_TRUE(m.Reader().HasError());
   EXPECT_LE(target.Count(), std::uint32_t(kMaxInlineStyleDepth));
+  // One style per level that was allowed, none for the level refused.
+  EXPECT_EQ(target.Count(), std::uint32_t(kMaxInlineStyleDepth));
 }
 
 TEST(StyleRefs, TableDestroysEachStyleOnceAndRefusesBeyondItsLimit) {

@@ -516,11 +516,16 @@ TEST(Styles, FillStyleVersionBands) {
       w.WriteCompactDouble(2.0);
     });
     cStyleFill f;
-    f.Read(m.Reader(), 3090, nullptr);
+    // The end of the data before a line ends the list: the stored line is
+    // kept, and the data is used up for the reader around the record to see.
+    EXPECT_TRUE(f.Read(m.Reader(), 3090, nullptr));
+    EXPECT_TRUE(m.Reader().AtEnd());
     EXPECT_EQ(f.hatchKind, kSymbolHatch);
     EXPECT_EQ(f.symbolScale, 1.0);
     EXPECT_EQ(f.hatchLinesValue, 0.5);
-    ASSERT_GE(f.hatchLines.size(), 1u);
+    ASSERT_EQ(f.hatchLines.size(), 1u);
+    EXPECT_EQ(f.hatchLines[0].values[0], 1.0);
+    EXPECT_EQ(f.hatchLines[0].values[1], 2.0);
     EXPECT_EQ(f.hatchLines[0].params[2], 5.0);
     EXPECT_EQ(f.hatchLines[0].dashes, std::vector<double>{2.0});
   }
@@ -554,6 +559,10 @@ TEST(Styles, FillStyleRefusesAHugeDashCount) {
   std::size_t dashes = 0;
   for (const HatchLine& l : f.hatchLines) dashes += l.dashes.size();
   EXPECT_LE(dashes, std::size_t(1) << 20);
+  // The budget of 2^20 dashes holds sixteen lines of 65535; the seventeenth
+  // is refused before any of its dashes is read.
+  EXPECT_EQ(f.hatchLines.size(), 16u);
+  EXPECT_EQ(dashes, 16u * 65535u);
 }
 
 TEST(Styles, LineStyleVersionBands) {
@@ -988,9 +997,26 @@ TEST(Styles, EveryPrefixOfARecordReadsWithoutCrashing) {
   cStyleFill fill;
   fill.hatchKind = kSymbolHatch;
   fill.hatchLines.resize(2);
-  std::vector<const cAnyStyle*> styles = {&line, &text, &wall, &fill};
-  for (const cAnyStyle* style : styles) {
+  // The cuts that no read of whole bytes crosses: each lies where the
+  // missing fields are bit codes whose zeros are valid values, so the
+  // record reads without an error (the list around it meets the end of the
+  // data next). Every other cut must be refused.
+  struct Case {
+    const cAnyStyle* style;
+    std::size_t size;
+    std::vector<std::size_t> readWhole;
+  };
+  const Case cases[] = {
+      {&line, 15, {7, 8, 10, 14}},
+      {&text, 10, {}},
+      {&wall, 11, {0, 5, 6, 10}},
+      {&fill, 10, {6, 7, 8, 9}},
+  };
+  for (const Case& c : cases) {
+    const cAnyStyle* style = c.style;
     auto bytes = Archive([&](ArchiveWriter& w) { style->Write(w, nullptr); });
+    ASSERT_EQ(bytes.size(), c.size);
+    std::vector<std::size_t> readWhole;
     for (std::size_t n = 0; n < bytes.size(); ++n) {
       MemoryArchive m(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(n)));
       std::unique_ptr<cAnyStyle> copy;
@@ -998,8 +1024,13 @@ TEST(Styles, EveryPrefixOfARecordReadsWithoutCrashing) {
       if (style == &text) copy = std::make_unique<cStyleText>();
       if (style == &wall) copy = std::make_unique<cStyleWall>();
       if (style == &fill) copy = std::make_unique<cStyleFill>();
-      (void)copy->Read(m.Reader(), kCurrentFileVersion, nullptr);
+      const bool ok = copy->Read(m.Reader(), kCurrentFileVersion, nullptr);
+      // The result is the error flag, and a cut record used up its bytes.
+      EXPECT_EQ(ok, !m.Reader().HasError()) << n;
+      EXPECT_TRUE(m.Reader().AtEnd()) << n;
+      if (ok) readWhole.push_back(n);
     }
+    EXPECT_EQ(readWhole, c.readWhole) << "record of " << bytes.size() << " bytes";
   }
 }
 

@@ -7,6 +7,8 @@
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "model/ObjectChain.h"
+#include "model/ObjectList.h"
 #include "model/StyleRefs.h"
 #include "model/cDrawingData.h"
 #include "model/cStyleFont.h"
@@ -492,6 +494,13 @@ TEST(TextRecord, DamagedRecordsReadSafely) {
     cText back;
     MemoryArchive a(std::vector<std::uint8_t>(whole.begin() + 1, whole.begin() + std::ptrdiff_t(n)));
     back.Read(nullptr, nullptr, a.Reader(), kCurrentFileVersion);
+    // Behind its type byte in a list: the cut is reported, the text kept.
+    MemoryArchive listed(std::vector<std::uint8_t>(whole.begin(), whole.begin() + std::ptrdiff_t(n)));
+    ObjectChain chain;
+    EXPECT_FALSE(ReadObjectList(listed.Reader(), nullptr, kCurrentFileVersion, chain)) << n;
+    ASSERT_NE(chain.Head(), nullptr) << n;
+    EXPECT_EQ(chain.Head()->TypeCode(), kTypeText) << n;
+    EXPECT_EQ(chain.Head()->next, nullptr) << n;
   }
   std::vector<std::uint8_t> noise(200, 0xFF);
   for (int version : {3040, 3051, 3053, 3058, 3061, 3066, 3075, 3100, 3111}) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -311,10 +312,11 @@ TEST(TDib, SampleBitmaps) {
     const char* name;
     std::uint16_t bits;
     std::uint32_t compression;
+    std::int32_t width, height;  // from the files' headers
   } samples[] = {
-      {"raster/imagers_rgb24.bmp", 24, kBiRgb},
-      {"raster/imagers_pal8rle.bmp", 8, kBiRle8},
-      {"raster/imagers_Core_1_Bit.bmp", 1, kBiRgb},
+      {"raster/imagers_rgb24.bmp", 24, kBiRgb, 127, 64},
+      {"raster/imagers_pal8rle.bmp", 8, kBiRle8, 127, 64},
+      {"raster/imagers_Core_1_Bit.bmp", 1, kBiRgb, 435, 353},
   };
   for (const auto& s : samples) {
     SCOPED_TRACE(s.name);
@@ -323,16 +325,32 @@ TEST(TDib, SampleBitmaps) {
     ASSERT_FALSE(dib.IsEmpty());
     EXPECT_EQ(dib.BitCount(), s.bits);
     EXPECT_EQ(dib.Compression(), s.compression);
-    EXPECT_GT(dib.Width(), 0);
-    EXPECT_GT(dib.Height(), 0);
+    EXPECT_EQ(dib.Width(), s.width);
+    EXPECT_EQ(dib.Height(), s.height);
   }
-  // A damaged run stream is kept as stored (nothing decodes it here); the
-  // load must neither crash nor read past the file.
-  InFileStream bad(PathOf(data / "raster/bad_imagers_rle_overflow.bmp"));
-  const TDib dib = TDib::FromBmpStream(bad);
-  if (!dib.IsEmpty()) {
-    EXPECT_LE(dib.PackedDibSize(), 70u - 14u);
-  }
+  // A damaged run stream: 2 x 2 pixels, 8 bits, two colours, an absolute
+  // run of three pixels in a row of two, and a compressed size of 0, which
+  // alone refuses the file.
+  const std::filesystem::path badPath = data / "raster/bad_imagers_rle_overflow.bmp";
+  InFileStream bad(PathOf(badPath));
+  EXPECT_TRUE(TDib::FromBmpStream(bad).IsEmpty());
+  // With its size filled in (the 8 bytes behind the palette) the run stream
+  // is kept as stored, since nothing decodes it here: the 56 bytes after the
+  // file header and nothing past them.
+  std::ifstream file(badPath, std::ios::binary);
+  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 70u);
+  ASSERT_EQ(bytes[14 + 20], 0);  // biSizeImage
+  bytes[14 + 20] = 8;
+  TDib dib;
+  ASSERT_TRUE(dib.LoadPackedDib(bytes.data() + 14, bytes.size() - 14));
+  EXPECT_EQ(dib.Width(), 2);
+  EXPECT_EQ(dib.Height(), 2);
+  EXPECT_EQ(dib.BitCount(), 8);
+  EXPECT_EQ(dib.Compression(), kBiRle8);
+  EXPECT_EQ(dib.PackedDibSize(), 70u - 14u);
+  // One byte short of the stated size is refused.
+  EXPECT_FALSE(dib.LoadPackedDib(bytes.data() + 14, bytes.size() - 15));
 }
 
 }  // namespace

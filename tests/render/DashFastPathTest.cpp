@@ -148,6 +148,39 @@ TEST(DashFastPath, LongSegmentsInAHugeClipMatchTheGeneralRoad) {
   }
 }
 
+// A million pixels of dashed line through a small surface, in wide
+// coordinates: the shifted length is above 2^31, so every cut point takes the
+// 128-bit product. Along an axis the cut points are exact: dash k of the
+// 6-pixel dash, 3-pixel gap pattern covers [start + 9k, start + 9k + 6] px,
+// whichever end the walk starts from, and a thin dash inks both end pixels.
+TEST(DashFastPath, CutPointsOfAMillionPixelLineAreExact) {
+  const std::int32_t pattern[] = {6 * 256, -3 * 256};
+  const RasterDashes dashes = PrepareRasterDashes(pattern, 2, 9 * 256, false);
+  ASSERT_TRUE(dashes.usable);
+  const ClipRect clip = RasterStrokeClip(DeviceRect{-600000, -600000, 600000, 600000}, true);
+  const COLORREF color = 0x302010;
+  const std::int32_t far = 500000 * 256, row = 5;
+  struct Case {
+    std::int32_t from, to;
+    int firstInk;  // x mod 9 of the first pixel of each dash
+  };
+  // -500000 = 4 (mod 9); from the right end, 500000 = 5 (mod 9) is a
+  // dash's last pixel, so its first is 5 - 6 = 8 (mod 9).
+  for (const Case c : {Case{-far, far, 4}, Case{far, -far, 8}}) {
+    auto surface = raster_test::MakeSurface(100, 10, true);
+    ASSERT_NE(surface, nullptr);
+    const DeviceSegment line = DeviceSegment::Line(c.from, row * 256, c.to, row * 256);
+    ASSERT_TRUE(DrawDashedRasterSegment(*surface, line, clip, true, 0, color, 0, dashes));
+    for (std::int32_t y = 0; y < 10; ++y) {
+      for (std::int32_t x = 0; x < 100; ++x) {
+        const bool ink = y == row && (x - c.firstInk + 9) % 9 <= 6;
+        ASSERT_EQ(raster_test::Pixel(*surface, x, y) == ColorrefToPixel(color), ink)
+            << "from " << c.from << " at " << x << "," << y;
+      }
+    }
+  }
+}
+
 // The shortcut declines, drawing nothing, where the general road must decide:
 // an end outside the clip, a pattern with two dash entries in a row (whose
 // dashes the walk joins into one polyline), a pattern too short to dash.

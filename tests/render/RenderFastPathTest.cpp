@@ -98,8 +98,9 @@ TEST(RenderFastPathTest, SlantedBandsFollowTheRowRuleNearAndFarFromTheOrigin) {
   reference->SetClip(TRect{3, 2, 61, 45});
   int drawn = 0;
   for (int round = 0; round < 3000; ++round) {
-    // Mostly on the surface; some ends far enough out that the edge set-up
-    // needs its 128-bit form.
+    // Mostly on the surface; some ends far out, most of whose pairs are
+    // refused as longer than 2^28 (the wide edge set-up is reached by the
+    // very wide bands of the next test).
     const bool far = round % 10 == 0;
     auto coord = [&](int pixels) {
       if (far) return std::int32_t(std::int64_t(rng() % 2000000000u) - 1000000000);
@@ -126,6 +127,75 @@ TEST(RenderFastPathTest, SlantedBandsFollowTheRowRuleNearAndFarFromTheOrigin) {
     ++drawn;
   }
   EXPECT_GT(drawn, 2000);
+}
+
+// Bands wider than 1.5 * 2^30 / 256 pixels have corners beyond 2^29 units, so
+// their edges are set up from far-away corners (the 64-bit quotient of the
+// wide set-up and its floor towards minus infinity). Either a band's end cap
+// or one of its long edges runs through the surface, so that crossings land
+// on both sides of the surface's first row and column, where a quotient
+// rounded towards zero instead of down shows as one pixel too many.
+TEST(RenderFastPathTest, BandsFromFarOutsideFollowTheRowRuleAcrossTheSurface) {
+  std::mt19937 rng(1848);
+  auto fast = MakeSurface(64, 48, true);
+  auto reference = MakeSurface(64, 48, true);
+  const double pi = std::acos(-1.0);
+  int drawn = 0, partial = 0;
+  for (int round = 0; round < 3000; ++round) {
+    // The whole surface as clip most of the time: its first row and column
+    // are where a wrongly rounded negative crossing becomes visible.
+    const TRect clip = round % 4 == 3 ? TRect{1, 2, 60, 47} : TRect{0, 0, 64, 48};
+    fast->SetClip(clip);
+    reference->SetClip(clip);
+    // From 1.5 * 2^30: half of it exceeds 2^29 along x or y whatever the slant.
+    const std::int32_t width = std::int32_t(0x60000000 + std::int64_t(rng() % 0x20000000u) - 1);
+    const double half = width / 2.0;
+    const double angle = double(rng() % 100000) / 100000.0 * 2 * pi;
+    const double ux = std::cos(angle), uy = std::sin(angle);
+    const double length = 256.0 + double(rng() % (1u << 27));
+    // A point near the surface, up to three pixels outside it.
+    const double px = double(rng() % (70 * 256)) - 3 * 256, py = double(rng() % (54 * 256)) - 3 * 256;
+    double x0, y0, x1, y1;
+    if (round % 2 == 0) {
+      // The end cap through the point.
+      x0 = px;
+      y0 = py;
+      x1 = px + length * ux;
+      y1 = py + length * uy;
+    } else {
+      // A long edge through the point: the centre line half a width aside.
+      const double side = rng() % 2 ? 1.0 : -1.0;
+      const double cx = px - side * half * uy, cy = py + side * half * ux;
+      x0 = cx - length / 2 * ux;
+      y0 = cy - length / 2 * uy;
+      x1 = cx + length / 2 * ux;
+      y1 = cy + length / 2 * uy;
+    }
+    const auto ix0 = std::int32_t(std::lround(x0)), iy0 = std::int32_t(std::lround(y0));
+    const auto ix1 = std::int32_t(std::lround(x1)), iy1 = std::int32_t(std::lround(y1));
+    if (ix0 == ix1 || iy0 == iy1) continue;
+    TPoint n;
+    fast->FillRect(0, 0, 64, 48, kPaper);
+    ASSERT_TRUE(DrawThickLineInt(*fast, ix0, iy0, ix1, iy1, kInk, width, false, &n));
+    const P64 corners[4] = {{std::int64_t(ix0) + n.x, std::int64_t(iy0) + n.y},
+                            {std::int64_t(ix1) + n.x, std::int64_t(iy1) + n.y},
+                            {std::int64_t(ix1) - n.x, std::int64_t(iy1) - n.y},
+                            {std::int64_t(ix0) - n.x, std::int64_t(iy0) - n.y}};
+    std::int64_t farthest = 0;
+    for (const P64& c : corners) farthest = std::max<std::int64_t>({farthest, std::llabs(c.x), std::llabs(c.y)});
+    ASSERT_GE(farthest, std::int64_t(1) << 29) << "a band set up in 64 bits";
+    reference->FillRect(0, 0, 64, 48, kPaper);
+    const bool turned = std::llabs(std::int64_t(ix1) - ix0) >= std::llabs(std::int64_t(iy1) - iy0);
+    ReferenceConvex(*reference, {corners[0], corners[1], corners[2], corners[3]}, kInk, turned);
+    ASSERT_TRUE(SamePixels(*fast, *reference))
+        << "round " << round << ": band " << ix0 << "," << iy0 << " - " << ix1 << "," << iy1 << " width " << width;
+    ++drawn;
+    const int ink = raster_test::CountInk(*fast);
+    partial += ink > 0 && ink < 64 * 48;
+  }
+  EXPECT_GT(drawn, 2900);
+  // Most bands must cross the surface, not cover or miss it whole.
+  EXPECT_GT(partial, 1500);
 }
 
 // Fills the joint on `fast` and its four corners by the row rule on

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <cmath>
+
 #include <string>
 #include <vector>
 
@@ -319,6 +323,37 @@ TEST(StyledPrimitive, FlatteningStaysNearTheCurve) {
   FlattenCubicInt(points, wild);
   EXPECT_LE(points.Count(), 2u * 16384u);
   EXPECT_EQ(points[points.Count() - 1], 1);
+  // It runs out along x = -y to |x| = 2^31 sqrt(3) / 6 (at t = (3 -+ sqrt 3)
+  // / 6) and back through the origin: both excursions are kept, though the
+  // halves split at t = 1/2 start and end in one point.
+  std::int64_t most = 0, least = 0;
+  for (std::uint32_t i = 0; i < points.Count(); i += 2) {
+    most = std::max<std::int64_t>(most, points[i]);
+    least = std::min<std::int64_t>(least, points[i]);
+  }
+  const double reach = 2147483647.0 * std::sqrt(3.0) / 6;
+  EXPECT_NEAR(double(most), reach, 256.0);
+  EXPECT_NEAR(double(least), -reach, 256.0);
+}
+
+TEST(StyledPrimitive, ALoopBackToItsStartIsNoPoint) {
+  // Both ends at the origin, the control points out at x = 100 pixels:
+  // x(t) = 300 t (1 - t) pixels, 75 at its farthest.
+  GrowArray<std::int32_t> points;
+  const DeviceSegment loop{{0, 0, 100 * P, 0, 100 * P, 100 * P, 0, 0}};
+  FlattenCubicInt(points, loop);
+  ASSERT_GE(points.Count(), 8u);
+  std::int32_t most = 0;
+  for (std::uint32_t i = 0; i < points.Count(); i += 2) most = std::max(most, points[i]);
+  EXPECT_NEAR(most, 75 * P, 64);
+  EXPECT_EQ(points[points.Count() - 2], 0);
+  EXPECT_EQ(points[points.Count() - 1], 0);
+  // A curve whose four points are one stays one point.
+  points.Clear();
+  FlattenCubicInt(points, DeviceSegment{{5, 7, 5, 7, 5, 7, 5, 7}});
+  ASSERT_EQ(points.Count(), 2u);
+  EXPECT_EQ(points[0], 5);
+  EXPECT_EQ(points[1], 7);
 }
 
 }  // namespace
