@@ -5,6 +5,7 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
+#include "document/BuiltinFontReader.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
@@ -14,6 +15,7 @@
 #include "foundation/Registry.h"
 #include "foundation/TextFormat.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/DefaultGuiFace.h"
 
 namespace kvn {
 
@@ -111,6 +113,8 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallConfiguredUiColors();
   InstallProgressDialogs();
   InstallRendererGeometryServices();
+  InstallBuiltinFontReader();
+  InstallDefaultGuiFaceHook();
   {
     testyApp app(fileName);
     status = app.Run();

@@ -24,6 +24,10 @@ enum class ResourceType : std::uint16_t {
   // "LINES_TABLE": the predefined line types, a native container (id 19987,
   // made by tools/mklinetypes from resources/linetypes/).
   LinesTable,
+  // "FONT_TABLE": a built-in TrueType family with its glyph outlines, a
+  // native container whose drawing's first font holds it (ids 18232 and
+  // 18234, made by tools/mkfonttable).
+  FontTable,
 };
 
 // The bytes of a resource; empty when it is missing.
