@@ -16,6 +16,7 @@
 #include "foundation/TextFormat.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
+#include "text/PatternGlyphs.h"
 
 namespace kvn {
 
@@ -115,6 +116,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallRendererGeometryServices();
   InstallBuiltinFontReader();
   InstallDefaultGuiFaceHook();
+  InstallPatternGlyphSource();
   {
     testyApp app(fileName);
     status = app.Run();

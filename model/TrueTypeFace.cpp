@@ -84,12 +84,12 @@ RealizedFont* RealizeTrueTypeFace(TrueTypeFace& face) {
   lf.weight = (face.style & 1) ? 700 : 400;
   lf.italic = (face.style & 2) ? 1 : 0;
   lf.charSet = kDefaultCharset;
-  lf.faceName = set.name.Mid(0, 31);
+  SetLogFontFace(lf, set.name);
   if (!set.memoryFont) {
     WString chosen;
     std::uint8_t pitch = 0, charset = 0;
     FindSubstituteFont(chosen, pitch, charset, set.name, set.pitchAndFamily);
-    lf.faceName = chosen.Mid(0, 31);
+    SetLogFontFace(lf, chosen);
     lf.pitchAndFamily = pitch;
     lf.charSet = charset;
   }

@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
   LogFont lf;
   lf.height = -48;
   lf.weight = 400;
-  lf.faceName = sourceFamily;
+  SetLogFontFace(lf, sourceFamily);
   std::unique_ptr<RealizedFont> font = RealizedFont::Create(lf);
   if (!font) return Fail("cannot realise " + fontFile);
 

@@ -1,6 +1,8 @@
 #include "platform/fonts/FontTypes.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace kvn {
 
@@ -24,6 +26,17 @@ std::int32_t Get32(const std::uint8_t* p) {
 std::uint16_t Get16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
 
 }  // namespace
+
+void SetLogFontFace(LogFont& logFont, const WString& name) {
+  std::fill(std::begin(logFont.faceName), std::end(logFont.faceName), u'\0');
+  for (int i = 0; i < name.Length() && i < kLfFaceSize - 1; ++i) logFont.faceName[i] = name[i];
+}
+
+WString LogFontFace(const LogFont& logFont) {
+  std::size_t n = 0;
+  while (n < std::size_t(kLfFaceSize) && logFont.faceName[n] != 0) ++n;
+  return WString(std::u16string_view(logFont.faceName, n));
+}
 
 void WriteTextMetric(const TextMetric& tm, std::uint8_t* out) {
   std::memset(out, 0, kTextMetricSize);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/WString.h"
+#include "platform/gdi/GdiObjects.h"
 
 namespace kvn {
 
@@ -23,24 +24,12 @@ inline constexpr std::uint8_t kPitchFamilyMono = 0x31;
 inline constexpr std::uint8_t kPitchFamilySerif = 0x12;
 inline constexpr std::uint8_t kPitchFamilySans = 0x22;
 
-// What a caller asks a font to be. height < 0: the em height is -height
-// pixels; height > 0: the cell height (ascent + descent) is height pixels;
-// 0: a default size. Weight 700 and above is bold (600 and above makes a
-// regular face bold by emboldening).
-struct LogFont {
-  std::int32_t height = 0;
-  std::int32_t width = 0;
-  std::int32_t escapement = 0;
-  std::int32_t orientation = 0;
-  std::int32_t weight = 400;
-  std::uint8_t italic = 0;
-  std::uint8_t underline = 0;
-  std::uint8_t strikeOut = 0;
-  std::uint8_t charSet = kDefaultCharset;
-  std::uint8_t quality = 0;
-  std::uint8_t pitchAndFamily = 0;
-  WString faceName;  // at most 31 characters are used
-};
+// What a caller asks a font to be: the device layer's LOGFONT (height < 0:
+// the em height is -height pixels; height > 0: the cell height, ascent +
+// descent; 0: a default size). Weight 600 and above makes a regular face
+// bold by emboldening.
+void SetLogFontFace(LogFont& logFont, const WString& name);  // cut to 31 characters
+WString LogFontFace(const LogFont& logFont);
 
 struct TextMetric {
   std::int32_t height = 0;

@@ -143,7 +143,7 @@ int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
 std::unique_ptr<RealizedFont> RealizedFont::Create(const LogFont& logFont) {
   std::unique_ptr<RealizedFont> font(new RealizedFont);
   font->log_ = logFont;
-  WString family = logFont.faceName.Mid(0, 31);
+  WString family = LogFontFace(logFont);
   if (!family.IsEmpty() && family[0] == u'@') family = family.Mid(1);
   const bool wantItalic = logFont.italic != 0;
   const int weight = logFont.weight > 0 ? logFont.weight : 400;

@@ -33,7 +33,7 @@ LogFont Em48(const char16_t* face, int weight = 400, bool italic = false) {
   lf.height = -48;
   lf.weight = weight;
   lf.italic = italic ? 1 : 0;
-  lf.faceName = WString(face);
+  SetLogFontFace(lf, WString(face));
   return lf;
 }
 
