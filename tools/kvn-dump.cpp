@@ -4,12 +4,15 @@
 //
 //   {"result": 0, "version": 3111, "sheets": [{"name": "...", "pages": 3,
 //    "levels": ["name", ...], "blocks": 2, "objects": {"cLine": 10},
-//    "extent": [x1, y1, x2, y2]}]}
+//    "extent": [x1, y1, x2, y2], "fonts": [{"name": "Arial", "kind": "name",
+//    "found": true}]}]}
 //
 // `result` is the dispatcher's result code; `objects` counts the objects of
 // each sheet's top block by class name (inserts not expanded), keys in
 // alphabetical order; `extent` is the normalised union of their extents, or
-// null without objects. Keys stay as they are; new ones are added as more
+// null without objects; `fonts` lists the font table: kind "shx", "none",
+// "name", "file" (font file carried) or "outlines" (glyph outlines carried),
+// and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
 #include <charconv>
 #include <cmath>
@@ -25,6 +28,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cStyleFont.h"
 #include "model/cOutObj.h"
 
 using namespace kvn;
@@ -89,6 +93,24 @@ void AppendNumber(std::string& out, double value) {
   out.append(buf, end);
 }
 
+void AppendFonts(std::string& out, cDrawingData& data) {
+  out += ", \"fonts\": [";
+  for (std::uint32_t i = 0; i < data.FontStyles().Count(); ++i) {
+    cStyleFont* font = data.FontStyles().Get(i);
+    if (i) out += ", ";
+    out += "{\"name\": ";
+    AppendJsonString(out, font ? font->name.ToUtf8() : std::string());
+    const FontRecordKind kind = font ? font->GetKind() : FontRecordKind::kNoData;
+    const char* kinds[] = {"none", "shx", "name", "file", "outlines"};
+    out += ", \"kind\": \"" + std::string(kinds[int(kind) + 2]) + "\", \"found\": ";
+    bool found = false;
+    if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) found = set->IsAvailable();
+    if (ShxFont* shx = font ? font->Shx() : nullptr) found = !shx->bytes.empty();
+    out += found ? "true}" : "false}";
+  }
+  out += "]";
+}
+
 void AppendSheet(std::string& out, cSheet& sheet) {
   cDrawing& drawing = sheet.Drawing();
   cDrawingData* data = sheet.Data();
@@ -137,6 +159,7 @@ void AppendSheet(std::string& out, cSheet& sheet) {
     AppendNumber(out, extent.y2);
     out += "]";
   }
+  AppendFonts(out, *data);
   out += "}";
 }
 
