@@ -247,8 +247,8 @@ int AddMemoryFont(std::vector<std::uint8_t> bytes) {
   FT_Done_Face(ft);
   if (!ok) return 0;
   const int handle = s.nextHandle++;
+  // Memory fonts are private: the installed list does not change.
   s.memory.push_back({handle, std::move(face)});
-  ++s.generation;
   return handle;
 }
 
@@ -258,7 +258,6 @@ void RemoveMemoryFont(int handle) {
       std::find_if(s.memory.begin(), s.memory.end(), [&](const Sources::Memory& m) { return m.handle == handle; });
   if (it == s.memory.end()) return;
   s.memory.erase(it);
-  ++s.generation;
 }
 
 }  // namespace kvn

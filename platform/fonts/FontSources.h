@@ -50,7 +50,8 @@ std::vector<FaceSource> FacesOfFamily(const WString& name);
 // configuration the environment names) and forget every list and cache built
 // from the previous one. For tests and tools.
 void UseFontConfigFile(const std::string& path);
-// Grows by one whenever the installed faces may have changed.
+// Grows by one whenever the installed faces may have changed (memory fonts
+// are not installed faces).
 std::uint64_t FontSourceGeneration();
 
 // Memory fonts: a handle above 0, or 0 when the bytes hold no outline face.
