@@ -24,6 +24,8 @@
 
 namespace kvn {
 
+class cText;
+
 class cBlock;
 class cDrawing;
 
@@ -102,6 +104,8 @@ class cDrawingData {
   // face of the style (bold + 2 x italic); nothing for 65535 or an index
   // beyond the font table (model/FontGlyphLoading.cpp).
   void LoadGlyphs(std::uint16_t fontIndex, const WString& text, int style);
+  // The glyphs a text needs: its font, display text and style.
+  void LoadGlyphsForText(cText& text);
 
  private:
   // Declared in the reverse of the destruction order (see above).
