@@ -13,9 +13,11 @@ namespace {
 constexpr std::size_t kMaxBlock = 65534;
 constexpr std::size_t kMaxOutline = 65535;
 
+// Never destroyed: face sets of process-wide fonts release their records
+// during exit.
 std::vector<std::unique_ptr<MemoryFontRecord>>& MemoryFonts() {
-  static std::vector<std::unique_ptr<MemoryFontRecord>> records;
-  return records;
+  static auto* records = new std::vector<std::unique_ptr<MemoryFontRecord>>;
+  return *records;
 }
 
 }  // namespace

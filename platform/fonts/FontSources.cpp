@@ -14,12 +14,6 @@ namespace kvn {
 
 namespace {
 
-struct Library {
-  FT_Library ft = nullptr;
-  Library() { FT_Init_FreeType(&ft); }
-  ~Library() { FT_Done_FreeType(ft); }
-};
-
 struct Sources {
   FcConfig* config = nullptr;  // owned; null until first use
   bool loaded = false;
@@ -31,14 +25,13 @@ struct Sources {
   };
   std::vector<Memory> memory;
   int nextHandle = 1;
-  ~Sources() {
-    if (config) FcConfigDestroy(config);
-  }
 };
 
+// Never destroyed: faces and fonts held by other process-wide objects may
+// still be let go during exit.
 Sources& State() {
-  static Sources s;
-  return s;
+  static Sources* s = new Sources;
+  return *s;
 }
 
 // Windows character sets by OS/2 code-page bit.
@@ -165,8 +158,13 @@ void LoadInstalled(Sources& s) {
 }  // namespace
 
 FT_LibraryRec_* FreeTypeLibrary() {
-  static Library library;
-  return library.ft;
+  // Never done: faces of process-wide objects are closed during exit, after
+  // any static library object would have gone.
+  static FT_Library library = [] {
+    FT_Library lib = nullptr;
+    return FT_Init_FreeType(&lib) == 0 ? lib : nullptr;
+  }();
+  return library;
 }
 
 std::vector<std::uint8_t> CharsetsOfFace(const FaceSource& face) {

@@ -37,11 +37,14 @@ double CellUnits(FT_Face f) {
 }
 
 // The best of the family's faces for the weight and slant asked.
-const FaceSource* ChooseFace(const std::vector<FaceSource>& faces, int weight, bool italic) {
+// A face whose own family name is the one asked wins over faces that only
+// share a typographic family name (DejaVu Sans Condensed under DejaVu Sans).
+const FaceSource* ChooseFace(const std::vector<FaceSource>& faces, const WString& family, int weight, bool italic) {
   const FaceSource* best = nullptr;
   long bestScore = std::numeric_limits<long>::max();
   for (const FaceSource& f : faces) {
     long score = std::labs(long(f.weight) - weight) + (f.italic != italic ? 1000 : 0) - f.version / 65536;
+    if (CompareNoCaseAccentW(f.families.front().CStr(), family.CStr()) != 0) score += 500;
     if (!best || score < bestScore) {
       best = &f;
       bestScore = score;
@@ -148,7 +151,7 @@ std::unique_ptr<RealizedFont> RealizedFont::Create(const LogFont& logFont) {
   const bool wantItalic = logFont.italic != 0;
   const int weight = logFont.weight > 0 ? logFont.weight : 400;
   const std::vector<FaceSource> faces = FacesOfFamily(family);
-  if (const FaceSource* chosen = ChooseFace(faces, weight, wantItalic)) {
+  if (const FaceSource* chosen = ChooseFace(faces, family, weight, wantItalic)) {
     font->source_ = *chosen;
   } else if (!MatchAnyFace(family, font->source_)) {
     return nullptr;

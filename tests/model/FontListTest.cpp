@@ -6,6 +6,7 @@
 #include "foundation/Resources.h"
 #include "model/FontList.h"
 #include "model/cStyleFont.h"
+#include "model/ShxFont.h"
 #include "tests/support/PrivateFonts.h"
 
 namespace kvn {
@@ -81,6 +82,29 @@ TEST(FontList, MissingArialComesFromTheBuiltinResource) {
   EXPECT_GT(cap, 30.0);
   FontList::ResetForTest();
   SetBuiltinFontReader(nullptr);
+}
+
+void FakeArchives(std::vector<std::unique_ptr<cStyleFont>>& list, int blob) {
+  auto font = std::make_unique<cStyleFont>();
+  font->name = WString(blob == 0 ? u"romans.shx" : u"ltypeshp.shx");
+  font->shx = std::make_unique<ShxFontPair>();
+  font->shx->own = std::make_unique<ShxFont>();
+  list.push_back(std::move(font));
+}
+
+// The SHX fonts of the archive count as text fonts; the shape files after
+// them only when all entries are asked for.
+TEST(FontList, ShapeFilesComeAfterTheTextFonts) {
+  FreshFontList fresh;
+  SetShxArchiveLoader(&FakeArchives);
+  EXPECT_EQ(FontList::TextFontCount(), 3u);
+  EXPECT_EQ(FontList::Count(), 4u);
+  EXPECT_EQ(FontList::GetAt(2)->name, WString(u"romans.shx"));
+  EXPECT_EQ(FontList::GetAt(3), nullptr);
+  EXPECT_EQ(FontList::GetAt(3, true)->name, WString(u"ltypeshp.shx"));
+  EXPECT_EQ(FontList::GetAt(4, true), nullptr);
+  EXPECT_EQ(FontList::FindByName(WString(u"ROMANS.SHX")), FontList::GetAt(2));
+  SetShxArchiveLoader(nullptr);
 }
 
 TEST(FontList, FaceHeightRatios) {

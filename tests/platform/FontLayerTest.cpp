@@ -257,6 +257,13 @@ TEST(GlyphOutlineBuffer, WriterAndCheckedReader) {
   bad = bytes;
   bad[4] = 25;
   EXPECT_TRUE(ParseGlyphOutline(bad).empty());
+  // A buffer of 65,536 bytes or more is not kept.
+  GlyphOutlineWriter big;
+  for (int i = 0; i < 3000; ++i) {
+    big.BeginPolygon({i, 0});
+    big.AddLine({i, 1});
+  }
+  EXPECT_TRUE(big.Finish().empty());
   // A quadratic record: control (1,1) ends at (2,0).
   std::vector<std::uint8_t> q = {0, 0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0,
                                  0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 0, 0};
