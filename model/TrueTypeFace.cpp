@@ -81,6 +81,9 @@ RealizedFont* RealizeTrueTypeFace(TrueTypeFace& face) {
     set.memoryFont->handle = AddMemoryFont(set.memoryFont->bytes);
     set.memoryFont->added = true;
   }
+  // A carried file that is no usable font makes the family unavailable, so
+  // that stored glyphs or the fallback face are drawn, not some other face.
+  if (set.memoryFont && set.memoryFont->handle == 0) set.state = 0;
   LogFont lf;
   lf.height = -48;
   lf.weight = (face.style & 1) ? 700 : 400;
@@ -134,7 +137,7 @@ FontGlyph* TrueTypeFace::GetGlyph(char16_t code) {
   std::size_t at = 0;
   if (FontGlyph* g = FindGlyph(code, glyphs, &at)) return g;
   RealizedFont* realised = set->IsAvailable() ? RealizeTrueTypeFace(*this) : nullptr;
-  if (!realised) {
+  if (!realised || !set->IsAvailable()) {
     if (metrics.empty()) return nullptr;
     return FindGlyph(char16_t(OutlineMetricsView(metrics).Text().defaultChar), glyphs);
   }

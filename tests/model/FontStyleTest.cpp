@@ -226,6 +226,29 @@ TEST(FontStyle, CarriedFontFilesAreSharedAndReleased) {
   EXPECT_EQ(MemoryFontCount(), before);
 }
 
+// A carried file that is no font: the family turns unavailable when a face
+// is first realised, and no other face stands in for it.
+TEST(FontStyle, ACarriedFileThatIsNoFontIsNotUsed) {
+  FreshFontList fresh;
+  PrivateFonts fonts("style-bad-file", kWithoutSans);
+  const std::vector<std::uint8_t> record = test::Archive([&](ArchiveWriter& w) {
+    w.WriteByte(1);
+    w.WriteByte(0x22);
+    w.WriteByte(0);
+    w.WriteRaw32(4);
+    w.Write("\x00\x01\x00\x00", 4);
+    w.WriteByte(0xEE);
+  });
+  auto font = ReadBack(record, u"Bad File Face");
+  TrueTypeFaceSet* set = font->FaceSet();
+  EXPECT_TRUE(set->IsAvailable());
+  TrueTypeFace* face = set->CreateFace(0);
+  EXPECT_EQ(face->GetGlyph(u'A'), nullptr);
+  EXPECT_EQ(set->state, 0);
+  EXPECT_EQ(face->GetOutlineMetrics(), nullptr);
+  EXPECT_EQ(Record(*font), record);
+}
+
 TEST(FontStyle, EdgeCasesOfKind2Records) {
   FreshFontList fresh;
   // rangesKnown 0: the record ends after that bit.
