@@ -90,16 +90,21 @@ RealizedFont* RealizeTrueTypeFace(TrueTypeFace& face) {
   lf.italic = (face.style & 2) ? 1 : 0;
   lf.charSet = kDefaultCharset;
   SetLogFontFace(lf, set.name);
+  // Whether the font realised is the family itself. A built-in family that
+  // counts as available without being installed realises a stand-in: its
+  // glyphs may serve, but its cap height and ranges must not replace the
+  // stored ones.
+  bool genuine = true;
   if (!set.memoryFont) {
     WString chosen;
     std::uint8_t pitch = 0, charset = 0;
-    FindSubstituteFont(chosen, pitch, charset, set.name, set.pitchAndFamily);
+    genuine = FindSubstituteFont(chosen, pitch, charset, set.name, set.pitchAndFamily);
     SetLogFontFace(lf, chosen);
     lf.pitchAndFamily = pitch;
     lf.charSet = charset;
   }
   std::unique_ptr<RealizedFont> font = RealizedFont::Create(lf);
-  if (set.IsAvailable() && font) {
+  if (set.IsAvailable() && font && genuine) {
     set.rangesKnown = 1;
     bool fromTables = false;
     face.capHeight = MeasureCapHeight(*font, lf, fromTables);

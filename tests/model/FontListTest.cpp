@@ -80,6 +80,14 @@ TEST(FontList, MissingArialComesFromTheBuiltinResource) {
   double cap = 0;
   EXPECT_NE(GetFaceSetMetrics(*set, &cap, 2), nullptr);
   EXPECT_GT(cap, 30.0);
+  // A character the resource lacks comes from the face standing in, without
+  // changing the family's stored cap height or ranges.
+  const std::size_t ranges = set->ranges.size();
+  const FontGlyph* zhe = face->GetGlyph(u'\u0416');
+  ASSERT_NE(zhe, nullptr);
+  EXPECT_FALSE(zhe->outline.empty());
+  EXPECT_EQ(face->capHeight, cap);
+  EXPECT_EQ(set->ranges.size(), ranges);
   FontList::ResetForTest();
   SetBuiltinFontReader(nullptr);
 }
