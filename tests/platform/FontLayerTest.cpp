@@ -15,6 +15,7 @@
 #include "platform/fonts/InstalledFonts.h"
 #include "platform/fonts/RealizedFont.h"
 #include "platform/fonts/SfntFamilyName.h"
+#include "platform/fonts/SmallHelpers.h"
 #include "tests/support/PrivateFonts.h"
 
 namespace kvn {
@@ -272,6 +273,32 @@ TEST(GlyphOutlineBuffer, WriterAndCheckedReader) {
   ASSERT_EQ(quad[0].size(), 4u);
   EXPECT_EQ(quad[0][1], (FixPoint{43691, 43691}));
   EXPECT_EQ(quad[0][3], (FixPoint{131072, 0}));
+}
+
+}  // namespace
+}  // namespace kvn
+
+namespace kvn {
+namespace {
+
+TEST(FontListHelpers, BitArrayColourDistanceAndFolding) {
+  BitArray bits(64);
+  EXPECT_EQ(bits.Words().size(), 3u);
+  bits.Set(33);
+  EXPECT_TRUE(bits.Test(33));
+  EXPECT_FALSE(bits.Test(32));
+  EXPECT_FALSE(bits.Test(5000));
+  const std::uint32_t words[] = {1, 2, 3, 4};
+  bits.CopyFrom(words, 4);
+  EXPECT_TRUE(bits.Test(0));
+  EXPECT_TRUE(bits.Test(33));
+  bits.Clear();
+  EXPECT_FALSE(bits.Test(0));
+  EXPECT_EQ(ColorDistanceSq(0x000000, 0x030405), 9u + 16u + 25u);
+  EXPECT_EQ(ColorDistanceSq(0xFF000000, 0x00000000), 0u);  // the high byte is no colour
+  const WString name(u"P\u0159\u00EDli\u0161.kvn");
+  const WString folded = FoldFileNameIfNeeded(name);
+  EXPECT_TRUE(folded == name || folded == WString(u"Prilis.kvn"));
 }
 
 }  // namespace
