@@ -46,6 +46,10 @@ const std::vector<FaceSource>& InstalledFaces();
 // memory fonts first, then installed faces.
 std::vector<FaceSource> FacesOfFamily(const WString& name);
 
+// fontconfig's best outline face for a family nobody has (it always
+// answers while any font is installed); false with none at all.
+bool MatchBestFace(const WString& family, FaceSource& out);
+
 // Makes the font layer use the fontconfig file `path` (an empty path: the
 // configuration the environment names) and forget every list and cache built
 // from the previous one. For tests and tools.

@@ -7,8 +7,6 @@
 #include FT_TRUETYPE_IDS_H
 #include FT_TRUETYPE_TABLES_H
 
-#include <fontconfig/fontconfig.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -51,30 +49,6 @@ const FaceSource* ChooseFace(const std::vector<FaceSource>& faces, const WString
     }
   }
   return best;
-}
-
-// fontconfig's best match for a family nobody has.
-bool MatchAnyFace(const WString& family, FaceSource& out) {
-  FcPattern* pattern = FcPatternCreate();
-  if (!pattern) return false;
-  const std::string name = family.ToUtf8();
-  if (!name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
-  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
-  if (!match) return false;
-  FcChar8* file = nullptr;
-  const bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
-  if (ok) {
-    out.file = reinterpret_cast<const char*>(file);
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &out.index) != FcResultMatch) out.index = 0;
-    out.families.push_back(family);
-  }
-  FcPatternDestroy(match);
-  return ok;
 }
 
 WString SfntName(FT_Face f, unsigned nameId) {
@@ -153,7 +127,7 @@ std::unique_ptr<RealizedFont> RealizedFont::Create(const LogFont& logFont) {
   const std::vector<FaceSource> faces = FacesOfFamily(family);
   if (const FaceSource* chosen = ChooseFace(faces, family, weight, wantItalic)) {
     font->source_ = *chosen;
-  } else if (!MatchAnyFace(family, font->source_)) {
+  } else if (!MatchBestFace(family, font->source_)) {
     return nullptr;
   }
   FaceSource& src = font->source_;
