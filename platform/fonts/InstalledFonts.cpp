@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/CodePages.h"
+#include "foundation/WaitCursor.h"
 #include "platform/fonts/FontSources.h"
 
 namespace kvn {
@@ -46,6 +47,8 @@ bool NameLess(const InstalledFont& a, const InstalledFont& b) {
 }
 
 void Build(FontListState& s) {
+  // Reading every installed face takes a moment, once.
+  WaitCursor busy;
   s.entries.clear();
   s.nameIndex.clear();
   s.familyIndex.clear();
