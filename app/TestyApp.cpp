@@ -6,6 +6,7 @@
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
+#include "document/BuiltinFontReader.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
@@ -15,6 +16,8 @@
 #include "foundation/Registry.h"
 #include "foundation/TextFormat.h"
 #include "platform/settings/SettingsStore.h"
+#include "platform/ui/DefaultGuiFace.h"
+#include "text/PatternGlyphs.h"
 
 namespace kvn {
 
@@ -114,6 +117,9 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallRendererGeometryServices();
   // Every file opens through the readers registered here.
   InstallReaders();
+  InstallBuiltinFontReader();
+  InstallDefaultGuiFaceHook();
+  InstallPatternGlyphSource();
   {
     testyApp app(fileName);
     status = app.Run();

@@ -27,6 +27,10 @@ enum class ResourceType : std::uint16_t {
   // "PAPER_TABLE": the paper table (id 1), code page 1252 text with CR LF
   // lines "id,width,height,name" (resources/papers/).
   PaperTable,
+  // "FONT_TABLE": a built-in TrueType family with its glyph outlines, a
+  // native container whose drawing's first font holds it (ids 18232 and
+  // 18234, made by tools/mkfonttable).
+  FontTable,
 };
 
 // The bytes of a resource; empty when it is missing.

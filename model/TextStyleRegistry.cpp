@@ -2,6 +2,9 @@
 
 #include <memory>
 
+#include "model/FontList.h"
+#include "model/cStyleFont.h"
+
 namespace kvn {
 
 std::uint16_t cDrawingData::TextStyleIndex(std::uint16_t reference, const cDrawingData* data) {
@@ -33,12 +36,23 @@ void cDrawingData::ResolveStyleFont(TextAttributes& record) {
   if (record.fontIndex == kNoStyle) record.fontIndex = FindOrAddFont(WString(record.faceName, 0, kFaceNameUnits));
 }
 
-std::uint16_t cDrawingData::FindOrAddFont(const WString& faceName) {
+std::uint16_t cDrawingData::FindOrAddFont(const WString& faceName, bool bold, bool italic,
+                                          const WString* alternativeName) {
   for (std::uint32_t i = 0; i < fontStyles_.Count(); ++i) {
     if (fontStyles_.Get(i)->name.CompareNoCaseN(faceName.CStr(), -1) == 0) return std::uint16_t(i);
   }
   auto font = std::make_unique<cStyleFont>();
   font->name = faceName;
+  if (!FontList::FindByName(faceName)) {
+    // A family the list does not hold travels with the drawing's outlines.
+    auto set = std::make_unique<TrueTypeFaceSet>(faceName);
+    set->outlinesStored = 1;
+    set->CreateFace((bold ? 1 : 0) + (italic ? 2 : 0));
+    font->BindFace(std::move(set), nullptr);
+    if (alternativeName) font->alternativeName = *alternativeName;
+  } else {
+    font->BindFace(nullptr, nullptr);
+  }
   return fontStyles_.Add(std::move(font));
 }
 

@@ -24,6 +24,8 @@
 
 namespace kvn {
 
+class cText;
+
 class cBlock;
 class cDrawing;
 
@@ -91,9 +93,19 @@ class cDrawingData {
   // Gives the record a valid font index: one at or beyond the font count
   // becomes 65535, and 65535 becomes the font found or added by face name.
   void ResolveStyleFont(TextAttributes& record);
-  // The first font whose name equals the face name (case-blind), else a new
-  // font of that name appended; its index. 65535 when the table is full.
-  std::uint16_t FindOrAddFont(const WString& faceName);
+  // The first font whose name equals the face name (case and accents
+  // ignored), else a new font of that name appended; its index. A new font
+  // borrows the font list's data of that name, or gets its own face set that
+  // will carry its outlines (with the face of bold and italic made), and
+  // keeps the alternative name. 65535 when the table is full.
+  std::uint16_t FindOrAddFont(const WString& faceName, bool bold = false, bool italic = false,
+                              const WString* alternativeName = nullptr);
+  // Makes sure every character of the text has a glyph record in the font's
+  // face of the style (bold + 2 x italic); nothing for 65535 or an index
+  // beyond the font table (model/FontGlyphLoading.cpp).
+  void LoadGlyphs(std::uint16_t fontIndex, const WString& text, int style);
+  // The glyphs a text needs: its font, display text and style.
+  void LoadGlyphsForText(cText& text);
 
  private:
   // Declared in the reverse of the destruction order (see above).

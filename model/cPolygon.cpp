@@ -4,6 +4,7 @@
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "model/FilledLists.h"
 #include "model/OutlinePath.h"
 #include "model/cLine.h"
 #include "render/DrawInfo.h"
@@ -200,34 +201,10 @@ ObjectChain cPolygon::Explode(cDrawingData* data) {
 void cPolygon::Draw(cDrawInfo* info) {
   if (!info || HasFlag(kFlagHidden)) return;
   if (DrawPatternObjects(info)) return;
-  // The closed lists are filled as one path, so that holes stay open; then
-  // every list, open or closed, is stroked.
-  // A polygon of one list (the usual case) converts it once for both passes.
-  CubicArray records;
-  const bool single = lists_.size() == 1;
-  if (single) lists_.front().ToBeziers(records);
-  bool anyClosed = false;
-  PathBuffer::Empty();
-  for (const PointList& list : lists_) {
-    if (!list.IsClosed()) continue;
-    if (!single) {
-      records.Clear();
-      list.ToBeziers(records);
-    }
-    AppendOutlinePiece(info->mapping, records, true);
-    anyClosed = true;
-  }
-  if (anyClosed) info->FillPath(*this);
-  if (GetLineType(info->data) == kLineTypeNone) return;
-  PathBuffer::Empty();
-  for (const PointList& list : lists_) {
-    if (!single) {
-      records.Clear();
-      list.ToBeziers(records);
-    }
-    AppendOutlinePiece(info->mapping, records, list.IsClosed());
-  }
-  info->StrokePath(*this);
+  std::vector<const PointList*> lists;
+  lists.reserve(lists_.size());
+  for (const PointList& list : lists_) lists.push_back(&list);
+  DrawFilledLists(info, *this, lists.data(), lists.size());
 }
 
 void cPolygon::DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) {

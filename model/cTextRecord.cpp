@@ -10,6 +10,7 @@
 #include "model/Geometry.h"
 #include "model/StyleRefs.h"
 #include "model/VersionedString.h"
+#include "model/FontList.h"
 #include "model/cDrawingData.h"
 #include "model/cStyleFont.h"
 #include "model/cStyleText.h"
@@ -20,81 +21,8 @@ namespace kvn {
 namespace {
 
 constexpr std::uint32_t kColorNotSet = 0x80000000u;
-constexpr std::uint8_t kDefaultCharset = 1;  // DEFAULT_CHARSET
 // Face names of old records were stored in the Western code page.
 constexpr int kOldFaceCodePage = 1252;
-
-// ---- font facts that old records need ----
-// The font list with installed-font metrics joins with the text subsystem;
-// these are the fixed tables it starts from, and what it answers for a face
-// that is not installed.
-
-// Cap heights per style (regular, bold, italic, bold italic) and leading, in
-// units of a 48-unit em.
-struct FaceHeights {
-  const char16_t* face;
-  double cap[4];
-  double leading;
-};
-constexpr FaceHeights kFaceHeights[] = {
-    {u"Arial", {34.375, 34.375, 34.25, 34.375}, 2},
-    {u"Courier New", {27.5, 28.375, 27.5, 28.375}, 0},
-    {u"Times New Roman", {31.875, 31.875, 31.875, 31.875}, 2},
-    {u"Arial Narrow", {34.375, 34.375, 34.375, 34.375}, 1},
-    {u"Arial Narrow CE", {34.375, 34.375, 34.375, 34.375}, 1},
-    {u"Tahoma", {34.875, 34.875, 34.875, 34.875}, 0},
-    {u"Verdana", {34.875, 34.875, 34.875, 34.875}, 0},
-    {u"Lucida Console", {30.125, 30.375, 30.125, 30.375}, 0},
-    {u"Wingdings", {37.59375, 37.783203125, 37.59375, 37.783203125}, 0},
-    {u"Symbol", {32.5078125, 32.791015625, 32.5078125, 32.791015625}, 0},
-};
-constexpr double kEm = 48.0;
-constexpr double kDefaultCap = 34.375;
-constexpr double kDefaultLeading = 2.0;
-
-bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto up = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-    if (up(a[i]) != up(b[i])) return false;
-  }
-  return true;
-}
-
-// Cap height as a fraction of the em, and the leading likewise.
-double GetFaceHeightRatio(const WString& face, int style, double* leading) {
-  if (leading) *leading = kDefaultLeading / kEm;
-  if (face.IsEmpty()) return kDefaultCap / kEm;
-  for (const FaceHeights& f : kFaceHeights) {
-    if (EqualsAsciiNoCase(face.View(), f.face)) {
-      if (leading) *leading = f.leading / kEm;
-      return f.cap[style & 3] / kEm;
-    }
-  }
-  return kDefaultCap / kEm;
-}
-
-// The face that old records name by a family kind.
-WString GetDefaultFaceForKind(std::uint8_t kind, std::uint8_t* pitchAndFamily) {
-  switch (kind) {
-    case 1:
-      *pitchAndFamily = 0x31;  // fixed pitch, modern
-      return WString(u"Courier New");
-    case 2:
-      *pitchAndFamily = 0x12;  // variable pitch, roman
-      return WString(u"Times New Roman");
-    default:
-      *pitchAndFamily = 0x22;  // variable pitch, swiss
-      return WString(u"Arial");
-  }
-}
-
-// 3.14159 becomes 3.142; values not above 0 stay as they are.
-void RoundTo4Significant(double& x) {
-  if (!(x > 0) || std::isinf(x)) return;
-  const double step = std::pow(10.0, std::floor(std::log10(x))) * 0.001;
-  x = std::floor(x / step + 0.5) * step;
-}
 
 int FaceIndex(bool bold, bool italic) { return (bold ? 1 : 0) + (italic ? 2 : 0); }
 
@@ -215,7 +143,7 @@ void cText::ReadCurrentForm(cDrawingData* data, ArchiveReader& r, int version) {
         faceName = WString(kOldFaceCodePage, ReadArchiveCString(r));
         pitchAndFamily = version >= 3065 ? r.ReadByte() : 0;
       } else {
-        faceName = GetDefaultFaceForKind(fontNumber, &pitchAndFamily);
+        faceName = GetDefaultFaceForKind(pitchAndFamily, fontNumber);
       }
     }
   }
@@ -262,7 +190,7 @@ bool cText::ReadOldForm(cDrawingData* data, ArchiveReader& r, int version) {
       faceName = WString(kOldFaceCodePage, ReadArchiveCString(r));
       pitchAndFamily = 0;
     } else {
-      faceName = GetDefaultFaceForKind(fontNumber, &pitchAndFamily);
+      faceName = GetDefaultFaceForKind(pitchAndFamily, fontNumber);
     }
     charset = 0;
   }
@@ -283,7 +211,7 @@ bool cText::ReadOldForm(cDrawingData* data, ArchiveReader& r, int version) {
 
   // A framed text: the frame becomes a text style with a frame colour.
   const int face = FaceIndex((attr.styleBits & 0x07) == 0x07, (attr.styleBits & 0x10) != 0);
-  const double ratio = GetFaceHeightRatio(GetFaceName(data), face, nullptr);
+  const double ratio = GetFaceHeightRatio(nullptr, GetFaceName(data), face);
   if (data) {
     TextAttributes record;
     GetTextAttributes(record, data);
@@ -309,14 +237,14 @@ void cText::ConvertOldHeight(cDrawingData* data) {
   WString face = GetFaceName(data);
   if (face.IsEmpty()) {
     std::uint8_t unused;
-    face = GetDefaultFaceForKind(0, &unused);
+    face = GetDefaultFaceForKind(unused, 0);
   }
   const int style = FaceIndex(IsBold(data), IsItalic(data));
   const double h = attr.height;
   double descent = 0.0;
   if (h != 0 && !std::isnan(h)) {
     double leading = 0.0;
-    const double ratio = GetFaceHeightRatio(face, style, &leading);
+    const double ratio = GetFaceHeightRatio(&leading, face, style);
     attr.height = ratio * h;
     RoundTo4Significant(attr.height);
     descent = h * leading;

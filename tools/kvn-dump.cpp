@@ -4,7 +4,8 @@
 //
 //   {"result": 0, "version": 3111, "sheets": [{"name": "...", "pages": 3,
 //    "objectsOnPage": [4, 3, 3], "levels": ["name", ...], "blocks": 2,
-//    "objects": {"cLine": 10}, "extent": [x1, y1, x2, y2]}]}
+//    "objects": {"cLine": 10}, "extent": [x1, y1, x2, y2], "fonts": [{"name":
+//    "Arial", "kind": "name", "found": true}]}]}
 //
 // `objectsOnPage` counts the top block's objects on each page index (the
 // object's page ids are page indexes; 4095 is every page), or all of them
@@ -13,7 +14,9 @@
 // the text the user would see in the viewer. `objects` counts the objects of
 // each sheet's top block by class name (inserts not expanded), keys in
 // alphabetical order; `extent` is the normalised union of their extents, or
-// null without objects. Keys stay as they are; new ones are added as more
+// null without objects; `fonts` lists the font table: kind "shx", "none",
+// "name", "file" (font file carried) or "outlines" (glyph outlines carried),
+// and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
 #include <algorithm>
 #include <charconv>
@@ -33,6 +36,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cStyleFont.h"
 #include "model/cOutObj.h"
 
 using namespace kvn;
@@ -97,6 +101,24 @@ void AppendNumber(std::string& out, double value) {
   out.append(buf, end);
 }
 
+void AppendFonts(std::string& out, cDrawingData& data) {
+  out += ", \"fonts\": [";
+  for (std::uint32_t i = 0; i < data.FontStyles().Count(); ++i) {
+    cStyleFont* font = data.FontStyles().Get(i);
+    if (i) out += ", ";
+    out += "{\"name\": ";
+    AppendJsonString(out, font ? font->name.ToUtf8() : std::string());
+    const FontRecordKind kind = font ? font->GetKind() : FontRecordKind::kNoData;
+    const char* kinds[] = {"none", "shx", "name", "file", "outlines"};
+    out += ", \"kind\": \"" + std::string(kinds[int(kind) + 2]) + "\", \"found\": ";
+    bool found = false;
+    if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) found = set->IsAvailable();
+    if (ShxFont* shx = font ? font->Shx() : nullptr) found = !shx->bytes.empty();
+    out += found ? "true}" : "false}";
+  }
+  out += "]";
+}
+
 void AppendSheet(std::string& out, cSheet& sheet) {
   cDrawing& drawing = sheet.Drawing();
   cDrawingData* data = sheet.Data();
@@ -158,6 +180,7 @@ void AppendSheet(std::string& out, cSheet& sheet) {
     AppendNumber(out, extent.y2);
     out += "]";
   }
+  AppendFonts(out, *data);
   out += "}";
 }
 

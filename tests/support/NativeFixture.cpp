@@ -419,6 +419,10 @@ struct BodyWriter {
       w.WriteBit(true);
       FontDefinition(font);
     }
+    for (const auto& definition : sheet.fontDefinitions) {
+      w.WriteBit(true);
+      definition(w);
+    }
     w.WriteBit(false);
     for (int ref = 0; ref < 5; ++ref) w.WriteBit(false);  // no default styles
   }

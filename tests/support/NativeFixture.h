@@ -84,6 +84,9 @@ struct FixtureSheet {
   std::vector<FixtureLineStyle> lineStyles;
   // Entries of the font table, each a face named without its data.
   std::vector<std::u16string> fontNames;
+  // Further font-table entries after those, each a whole style definition
+  // (style header and record) written by its caller.
+  std::vector<std::function<void(ArchiveWriter&)>> fontDefinitions;
   std::vector<FixtureBlock> blocks;
   std::vector<FixtureLine> lines;
   // Further top-level objects after the lines, each written by its own

@@ -1,0 +1,110 @@
+// The TrueType data of a font style: a family (TrueTypeFaceSet) with up to
+// four faces (regular, bold, italic, bold-italic), each face with its glyph
+// records. A glyph record holds the outline buffer in the GGO_BEZIER layout
+// of a face realised with a 48-pixel em at the 8x matrix (an em of 384
+// units; platform/fonts/GlyphOutlineBuffer.h) and its advance in units of the
+// 48-pixel em. Records come from the installed font when the family is there
+// and otherwise from the drawing, which carries them.
+//
+// Availability: a family is asked once whether it is on this machine (state
+// 2 -> 1 or 0); a family whose font file travels in the drawing always is.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "foundation/WString.h"
+#include "platform/fonts/FontTypes.h"
+#include "platform/fonts/GlyphOutlineBuffer.h"
+
+namespace kvn {
+
+class RealizedFont;
+class TrueTypeFaceSet;
+
+// The flattened form of a glyph outline, made on demand (text/GlyphPolygons).
+struct GlyphPolygons {
+  GlyphRuns runs;  // 16.16 in units of the 48-pixel em
+};
+
+struct FontGlyph {
+  std::uint16_t code = 0;
+  std::uint16_t advance = 0;
+  std::unique_ptr<GlyphPolygons> polygons;
+  std::vector<std::uint8_t> outline;  // at most 65,535 bytes
+  std::int32_t bounds[4] = {0, 0, 0, 0};  // left, top, right, bottom of the runs, 16.16
+};
+
+// A font file carried in a drawing, shared by every face set that carries the
+// same bytes, handed to the font layer the first time a face of it is
+// realised and removed from it when the last set lets go.
+struct MemoryFontRecord {
+  std::vector<std::uint8_t> bytes;
+  std::uint32_t refCount = 0;
+  bool added = false;
+  int handle = 0;
+};
+MemoryFontRecord* RegisterMemoryFont(std::vector<std::uint8_t> bytes);
+void ReleaseMemoryFont(MemoryFontRecord* record);
+std::size_t MemoryFontCount();
+
+class TrueTypeFace {
+ public:
+  TrueTypeFace(TrueTypeFaceSet* owner, std::uint8_t style);
+  ~TrueTypeFace();
+
+  // The outline-metrics block of the installed font (fetched once; its
+  // glyph records are then reloaded from the installed font), or null.
+  const std::vector<std::uint8_t>* GetOutlineMetrics();
+  // The record of a character, loaded from the installed font when missing;
+  // without the family, the stored default character or null.
+  FontGlyph* GetGlyph(char16_t code);
+
+  std::uint8_t style = 0;  // bit 0 bold, bit 1 italic
+  TrueTypeFaceSet* set = nullptr;
+  std::vector<std::unique_ptr<FontGlyph>> glyphs;  // ascending by code
+  double capHeight = 0.0;                          // in units of the 48-pixel em
+  std::vector<std::uint8_t> metrics;               // empty when there is none
+  std::unique_ptr<RealizedFont> font;
+};
+
+class TrueTypeFaceSet {
+ public:
+  explicit TrueTypeFaceSet(const WString& name = WString());
+  ~TrueTypeFaceSet();
+  TrueTypeFaceSet(const TrueTypeFaceSet&) = delete;
+  TrueTypeFaceSet& operator=(const TrueTypeFaceSet&) = delete;
+
+  TrueTypeFace* GetFace(int style) const;
+  TrueTypeFace* CreateFace(int style);
+  bool IsAvailable();
+  // Makes sure every character of the text has a glyph record in the face of
+  // the style (stops at the first one when the family is not available).
+  void LoadGlyphs(const WString& text, int style);
+  // Takes one reference of the record (released with the set).
+  void SetMemoryFont(MemoryFontRecord* record);
+
+  WString name;
+  std::unique_ptr<TrueTypeFace> faces[4];
+  std::vector<UnicodeRange> ranges;
+  std::uint8_t pitchAndFamily = 0;
+  std::uint8_t charSet = 0;
+  MemoryFontRecord* memoryFont = nullptr;
+  std::uint8_t outlinesStored = 0;
+  std::uint8_t singleFace = 0;
+  std::uint8_t rangesKnown = 0;
+  std::uint8_t capFromTables = 0;
+  std::uint8_t state = 2;  // 2 not yet asked, 1 available, 0 not available
+};
+
+RealizedFont* RealizeTrueTypeFace(TrueTypeFace& face);
+// Binary search; `position` receives the insertion point when not found.
+FontGlyph* FindGlyph(char16_t code, const std::vector<std::unique_ptr<FontGlyph>>& glyphs,
+                     std::size_t* position = nullptr);
+// Advance and outline of the glyph from the realised font; asIs false maps
+// the code into the symbol-font range first.
+void GetGlyphBeziers(FontGlyph& glyph, const RealizedFont& font, bool asIs);
+
+}  // namespace kvn

@@ -1,0 +1,293 @@
+#include "platform/fonts/FontSources.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/fonts/SfntFamilyName.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig keeps the blocks of a parsed configuration behind offset-encoded
+// pointers, which LeakSanitizer cannot follow: the system configuration that
+// fontconfig keeps for the process (288 bytes on Debian 12) shows as a leak.
+// Only its allocations are exempt; leak detection stays on for ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif
+
+namespace kvn {
+
+namespace {
+
+struct Sources {
+  // A private configuration that tests and tools choose; without one,
+  // fontconfig's current configuration (the one the environment names,
+  // loaded once by fontconfig itself and kept for the process).
+  FcConfig* custom = nullptr;
+  bool loaded = false;
+  std::vector<FaceSource> installed;
+  std::uint64_t generation = 1;
+  struct Memory {
+    int handle;
+    FaceSource face;
+  };
+  std::vector<Memory> memory;
+  int nextHandle = 1;
+};
+
+// Never destroyed: faces and fonts held by other process-wide objects may
+// still be let go during exit.
+Sources& State() {
+  static Sources* s = new Sources;
+  return *s;
+}
+
+// Windows character sets by OS/2 code-page bit.
+struct CodePageBit {
+  int bit;
+  std::uint8_t charset;
+};
+constexpr CodePageBit kCodePageBits[] = {
+    {0, 0},    {1, 238},  {2, 204},  {3, 161},  {4, 162},  {5, 177},  {6, 178},  {7, 186}, {8, 163},
+    {16, 222}, {17, 128}, {18, 134}, {19, 129}, {20, 136}, {21, 130}, {29, 77},  {31, 2},
+};
+
+struct StandIn {
+  const char16_t* windowsName;
+  const char16_t* libreName;
+};
+constexpr StandIn kStandIns[] = {
+    {u"Arial", u"Liberation Sans"},
+    {u"Arial Narrow", u"Liberation Sans Narrow"},
+    {u"Times New Roman", u"Liberation Serif"},
+    {u"Courier New", u"Liberation Mono"},
+};
+
+bool SameName(const WString& a, const WString& b) { return CompareNoCaseAccentW(a.CStr(), b.CStr()) == 0; }
+
+std::uint8_t PitchAndFamily(FT_Face face, const WString& family, bool mono) {
+  if (mono) return 0x31;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF) {
+    // PANOSE serif style: 2-10 serifs, 11-13 sans serif (Latin text only).
+    const int serif = os2->panose[1];
+    if (os2->panose[0] == 2 && serif >= 2 && serif <= 10) return 0x12;
+    if (os2->panose[0] == 2 && serif >= 11 && serif <= 13) return 0x22;
+    const int cls = os2->sFamilyClass >> 8;
+    if (cls >= 1 && cls <= 7 && cls != 6) return 0x12;
+    if (cls == 8) return 0x22;
+  }
+  return family.Contains(u"Serif", false) ? 0x12 : 0x22;
+}
+
+// Fills what FreeType tells of a face; false when it is no outline face.
+bool DescribeFace(FT_Face face, FaceSource& out) {
+  if (!FT_IS_SCALABLE(face)) return false;
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (os2 && os2->version != 0xFFFF) {
+    out.codePages = os2->ulCodePageRange1;
+    out.weight = os2->usWeightClass ? os2->usWeightClass : 400;
+  } else {
+    out.weight = (face->style_flags & FT_STYLE_FLAG_BOLD) ? 700 : 400;
+  }
+  out.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+  for (int i = 0; i < face->num_charmaps; ++i) {
+    if (face->charmaps[i]->platform_id == 3 && face->charmaps[i]->encoding_id == 0) out.symbolCmap = true;
+  }
+  const auto* head = static_cast<const TT_Header*>(FT_Get_Sfnt_Table(face, FT_SFNT_HEAD));
+  out.version = head ? head->Font_Revision : 0;
+  const WString family = out.families.empty() ? WString() : out.families.front();
+  out.pitchAndFamily = PitchAndFamily(face, family, FT_IS_FIXED_WIDTH(face));
+  return true;
+}
+
+FcConfig* Config(Sources& s) {
+  return s.custom ? s.custom : FcConfigGetCurrent();
+}
+
+void LoadInstalled(Sources& s) {
+  s.loaded = true;
+  s.installed.clear();
+  FcConfig* config = Config(s);
+  if (!config) return;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, nullptr);
+  FcFontSet* set = FcFontList(config, pattern, objects);
+  FcObjectSetDestroy(objects);
+  FcPatternDestroy(pattern);
+  if (!set) return;
+  FT_Library lib = FreeTypeLibrary();
+  for (int i = 0; i < set->nfont; ++i) {
+    FcChar8* file = nullptr;
+    int index = 0;
+    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch || !file) continue;
+    if (FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &index) != FcResultMatch) index = 0;
+    FaceSource face;
+    face.file = reinterpret_cast<const char*>(file);
+    face.index = index;
+    FcChar8* family = nullptr;
+    for (int n = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+      const WString name = WString::FromUtf8(reinterpret_cast<const char*>(family));
+      if (!name.IsEmpty() && name[0] != u'@' &&
+          std::none_of(face.families.begin(), face.families.end(), [&](const WString& f) { return f == name; }))
+        face.families.push_back(name);
+    }
+    if (face.families.empty()) continue;
+    FT_Face ft = nullptr;
+    if (FT_New_Face(lib, face.file.c_str(), index, &ft) != 0) continue;
+    const bool ok = DescribeFace(ft, face);
+    FT_Done_Face(ft);
+    if (ok) s.installed.push_back(std::move(face));
+  }
+  FcFontSetDestroy(set);
+  // The metric-compatible stand-ins take the Windows names nobody else has.
+  for (const StandIn& stand : kStandIns) {
+    const WString windowsName(stand.windowsName), libreName(stand.libreName);
+    auto has = [&](const WString& name) {
+      return std::any_of(s.installed.begin(), s.installed.end(), [&](const FaceSource& f) {
+        return std::any_of(f.families.begin(), f.families.end(), [&](const WString& n) { return SameName(n, name); });
+      });
+    };
+    if (has(windowsName)) continue;
+    for (FaceSource& f : s.installed) {
+      if (SameName(f.families.front(), libreName)) f.families.push_back(windowsName);
+    }
+  }
+  std::sort(s.installed.begin(), s.installed.end(), [](const FaceSource& a, const FaceSource& b) {
+    const int c = a.families.front().View().compare(b.families.front().View());
+    if (c != 0) return c < 0;
+    if (a.file != b.file) return a.file < b.file;
+    return a.index < b.index;
+  });
+}
+
+}  // namespace
+
+FT_LibraryRec_* FreeTypeLibrary() {
+  // Never done: faces of process-wide objects are closed during exit, after
+  // any static library object would have gone.
+  static FT_Library library = [] {
+    FT_Library lib = nullptr;
+    return FT_Init_FreeType(&lib) == 0 ? lib : nullptr;
+  }();
+  return library;
+}
+
+std::vector<std::uint8_t> CharsetsOfFace(const FaceSource& face) {
+  std::vector<std::uint8_t> out;
+  for (const CodePageBit& b : kCodePageBits) {
+    if (face.codePages & (1u << b.bit)) out.push_back(b.charset);
+  }
+  if (out.empty()) out.push_back(face.symbolCmap ? 2 : 0);
+  return out;
+}
+
+bool FaceHasCharset(const FaceSource& face, std::uint8_t charset) {
+  if (charset == 1) return true;
+  const std::vector<std::uint8_t> sets = CharsetsOfFace(face);
+  return std::find(sets.begin(), sets.end(), charset) != sets.end();
+}
+
+const std::vector<FaceSource>& InstalledFaces() {
+  Sources& s = State();
+  if (!s.loaded) LoadInstalled(s);
+  return s.installed;
+}
+
+std::vector<FaceSource> FacesOfFamily(const WString& name) {
+  std::vector<FaceSource> out;
+  Sources& s = State();
+  for (const Sources::Memory& m : s.memory) {
+    for (const WString& f : m.face.families) {
+      if (SameName(f, name)) {
+        out.push_back(m.face);
+        break;
+      }
+    }
+  }
+  for (const FaceSource& face : InstalledFaces()) {
+    for (const WString& f : face.families) {
+      if (SameName(f, name)) {
+        out.push_back(face);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+void UseFontConfigFile(const std::string& path) {
+  Sources& s = State();
+  if (s.custom) FcConfigDestroy(s.custom);
+  s.custom = nullptr;
+  if (!path.empty()) {
+    s.custom = FcConfigCreate();
+    if (!FcConfigParseAndLoad(s.custom, reinterpret_cast<const FcChar8*>(path.c_str()), FcTrue) ||
+        !FcConfigBuildFonts(s.custom)) {
+      FcConfigDestroy(s.custom);
+      s.custom = FcConfigCreate();
+    }
+  }
+  s.loaded = false;
+  s.installed.clear();
+  ++s.generation;
+}
+
+bool MatchBestFace(const WString& family, FaceSource& out) {
+  FcConfig* config = Config(State());
+  FcPattern* pattern = FcPatternCreate();
+  if (!config || !pattern) return false;
+  const std::string name = family.ToUtf8();
+  if (!name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(config, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) return false;
+  FcChar8* file = nullptr;
+  const bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
+  if (ok) {
+    out.file = reinterpret_cast<const char*>(file);
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &out.index) != FcResultMatch) out.index = 0;
+    out.families.push_back(family);
+  }
+  FcPatternDestroy(match);
+  return ok;
+}
+
+std::uint64_t FontSourceGeneration() { return State().generation; }
+
+int AddMemoryFont(std::vector<std::uint8_t> bytes) {
+  Sources& s = State();
+  auto shared = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+  FaceSource face;
+  face.memory = shared;
+  const WString family = ReadSfntFamilyName(shared->data(), shared->size());
+  if (family.IsEmpty()) return 0;
+  face.families.push_back(family);
+  FT_Face ft = nullptr;
+  if (FT_New_Memory_Face(FreeTypeLibrary(), shared->data(), FT_Long(shared->size()), 0, &ft) != 0) return 0;
+  const bool ok = DescribeFace(ft, face);
+  FT_Done_Face(ft);
+  if (!ok) return 0;
+  const int handle = s.nextHandle++;
+  // Memory fonts are private: the installed list does not change.
+  s.memory.push_back({handle, std::move(face)});
+  return handle;
+}
+
+void RemoveMemoryFont(int handle) {
+  Sources& s = State();
+  const auto it =
+      std::find_if(s.memory.begin(), s.memory.end(), [&](const Sources::Memory& m) { return m.handle == handle; });
+  if (it == s.memory.end()) return;
+  s.memory.erase(it);
+}
+
+}  // namespace kvn
