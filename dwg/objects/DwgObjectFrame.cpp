@@ -307,17 +307,24 @@ bool DwgReader::FinishObject() {
     ResetCursor();
     dataStart_ = GetSourcePosition();
   }
+  // The texts are stored before the handles but belong at the end of the
+  // record, after the handle items.
+  const std::size_t textsBegin = record_.ItemBytes().size();
   if (!handleOwnStart_ && !ResolveDeferredTexts()) return false;
+  const std::size_t textsEnd = record_.ItemBytes().size();
   if (bitsCounted_ > dataEndBits_) {
     dataEndMissed_ = true;
     return false;
   }
   DropBits(dataEndBits_);
   if (overrun_) return false;
-  if (skipHandles_) return true;
-  const std::uint64_t limit =
-      release_ >= dwgrelease::kR2010 ? handleSizeBits_ : std::numeric_limits<std::uint64_t>::max();
-  return ResolveDeferredHandles(limit);
+  if (!skipHandles_) {
+    const std::uint64_t limit =
+        release_ >= dwgrelease::kR2010 ? handleSizeBits_ : std::numeric_limits<std::uint64_t>::max();
+    if (!ResolveDeferredHandles(limit)) return false;
+  }
+  record_.MoveToEnd(textsBegin, textsEnd);
+  return true;
 }
 
 int DwgReader::HandleNotRead() { return 2; }

@@ -1,5 +1,6 @@
 #include "dwg/objects/DwgRecordBuffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "import/records/YxxfGroupRecord.h"
@@ -60,6 +61,11 @@ void DwgRecordBuffer::AddBytes(std::uint16_t code, std::string_view bytes) {
   std::uint32_t n = std::uint32_t(bytes.size());
   Put(&n, 4);
   Put(bytes.data(), bytes.size());
+}
+
+void DwgRecordBuffer::MoveToEnd(std::size_t begin, std::size_t end) {
+  if (begin >= end || end > bytes_.size()) return;
+  std::rotate(bytes_.begin() + std::ptrdiff_t(begin), bytes_.begin() + std::ptrdiff_t(end), bytes_.end());
 }
 
 void DwgRecordBuffer::SwitchSubRecord(std::uint8_t id) {

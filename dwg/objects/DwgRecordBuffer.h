@@ -40,6 +40,9 @@ class DwgRecordBuffer {
   // A switch item; the items after it belong to sub-record `id`.
   void SwitchSubRecord(std::uint8_t id);
 
+  // Moves the item bytes [begin, end) behind all others (whole items only).
+  void MoveToEnd(std::size_t begin, std::size_t end);
+
   std::uint8_t SubRecord() const { return subRecord_; }
   std::uint32_t ItemCount() const { return items_; }
   const std::vector<std::uint8_t>& ItemBytes() const { return bytes_; }
