@@ -30,9 +30,6 @@ std::uint8_t SentinelByte(int index, int i) {
   return (index - 1) % 2 == 0 ? kStarts[pair][i] : std::uint8_t(~kStarts[pair][i]);
 }
 
-// A 1200 (UTF-16) row cannot decode a byte string; such bytes are read as UTF-8.
-int ByteCodePage(int codePage) { return codePage == 1200 ? 65001 : codePage; }
-
 }  // namespace
 
 DwgReader::DwgReader(const WString& fileName, int release, bool ac1012)
@@ -347,7 +344,7 @@ WString DwgReader::ReadTextValue() {
   if (!ReadByteRun(nullptr, n)) return WString();
   std::size_t len = 0;
   while (len < scratch_.size() && scratch_[len] != 0) ++len;
-  return DecodeNarrowText(ByteCodePage(TextCodePage()), reinterpret_cast<const char*>(scratch_.data()), int(len));
+  return DecodeNarrowText(CodePageForBytes(TextCodePage()), reinterpret_cast<const char*>(scratch_.data()), int(len));
 }
 
 void DwgReader::ReadText(WString* target, std::uint16_t code) {
@@ -467,7 +464,7 @@ bool DwgReader::ReadExtendedData(bool readApplicationHandle) {
             ReadByteRun(nullptr, n);
             std::size_t len = 0;
             while (len < scratch_.size() && scratch_[len] != 0) ++len;
-            eedText_ = DecodeNarrowText(ByteCodePage(cp), reinterpret_cast<const char*>(scratch_.data()), int(len));
+            eedText_ = DecodeNarrowText(CodePageForBytes(cp), reinterpret_cast<const char*>(scratch_.data()), int(len));
           } else {
             std::uint16_t n = ReadRawShort();
             if (!CountFits(n, 16)) return false;
