@@ -33,6 +33,9 @@ bool DwgReader::ReadDwgObject(std::uint32_t available) {
     objectStatistics.CountSkipped(typeName_, reason);
   }
   preReadActive_ = false;
+  // A second source serves one object only.
+  stringSource_ = nullptr;
+  stringSwitched_ = false;
   return ok;
 }
 
@@ -153,18 +156,14 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
   }
 
   // The check word: the bytes left before it are stepped over.
-  if (stringSwitched_) {
-    if (overrun_) return false;
-  } else {
-    if (budget_ < 2) return false;
-    while (budget_ > 2) ReadSourceByte();
-    const std::uint16_t expected = crc_;
-    const std::uint16_t stored = ReadRawShortAligned();
-    if (overrun_) return false;
-    if (stored != expected) {
-      reason = DwgSkipReason::CrcMismatch;
-      return false;
-    }
+  if (budget_ < 2) return false;
+  while (budget_ > 2) ReadSourceByte();
+  const std::uint16_t expected = crc_;
+  const std::uint16_t stored = ReadRawShortAligned();
+  if (overrun_) return false;
+  if (stored != expected) {
+    reason = DwgSkipReason::CrcMismatch;
+    return false;
   }
   if (handled) {
     objectStatistics.CountRead(typeName_);
@@ -300,6 +299,8 @@ bool DwgReader::ReadObjectHandles() {
 
 bool DwgReader::FinishObject() {
   if (release_ < dwgrelease::kR2007) return !overrun_;
+  std::uint32_t mainBudget = budget_;
+  std::uint16_t mainCrc = crc_;
   if (stringSource_ && !suppliedFrame_) {
     stringSwitched_ = true;
     dataEndBits_ = stringBits_;
@@ -324,6 +325,12 @@ bool DwgReader::FinishObject() {
     if (!ResolveDeferredHandles(limit)) return false;
   }
   record_.MoveToEnd(textsBegin, textsEnd);
+  if (stringSwitched_) {
+    // Back to the object's own bytes, whose check word closes it.
+    stringSwitched_ = false;
+    budget_ = mainBudget;
+    crc_ = mainCrc;
+  }
   return true;
 }
 

@@ -85,7 +85,8 @@ class DwgReader : public YxxfReader {
   // ---- byte source ----
   void SetSource(DwgByteSource* source) { source_ = source; }
   // R2007 and later: the string and handle data of the next object, switched
-  // in by FinishObject (null: none).
+  // in by FinishObject (null: none); the object's own check word still
+  // closes it. Forgotten when that object has been read.
   void SetStringSource(DwgByteSource* source, std::uint64_t bitSize, std::uint32_t byteSize);
   std::uint8_t ReadSourceByte();
   // n bytes from the source, past the bit cursor; a run longer than the

@@ -332,3 +332,38 @@ TEST(DwgEntityWalkTest, OwnerIsWrittenIntoTheRecord) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+// R2007 and later: the texts and handles of an object may come from a second
+// source that the container supplies.
+TEST(DwgObjectFrameTest, StringAndHandleDataFromASecondSource) {
+  test::DwgEntityCommon c;
+  test::DwgObjectWriter w(21, 1, 0x2C);  // a TEXT whose text and handles are elsewhere
+  w.CommonEntity(c);
+  w.data.RC(0xFF);
+  w.data.Point2RD(1, 2);
+  w.data.B(1);
+  w.data.B(1);
+  w.data.RD(2.5);
+  std::vector<std::uint8_t> bytes = w.Finish();
+  test::DwgBitWriter second;
+  second.TU(u"elsewhere");
+  const std::size_t textBits = second.BitCount();
+  second.H(4, 0x1F);  // owner
+  second.H(5, 0x10);  // layer
+  second.H(5, 0x11);  // style
+  std::vector<std::uint8_t> secondBytes = second.Bytes();
+  DwgMemorySource strings(secondBytes);
+  test::BitReader r(bytes, 21);
+  r.reader.SetStringSource(&strings, textBits, std::uint32_t(secondBytes.size()));
+  ASSERT_TRUE(r.reader.ReadDwgObject(std::uint32_t(bytes.size())));
+  auto rec = test::RecordOf(r.reader);
+  EXPECT_EQ(rec->GetString(1), WString(u"elsewhere"));
+  EXPECT_EQ(rec->GetHandle(7), 0x11u);
+  EXPECT_EQ(rec->GetHandle(kCodeOwnerHandle), 0x1Fu);
+}
+
+}  // namespace
+}  // namespace kvn
