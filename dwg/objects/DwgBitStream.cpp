@@ -276,7 +276,8 @@ bool DwgReader::ReadModularChar(std::int64_t& out, bool isUnsigned, std::uint32_
     const int shift = 7 * i;
     if (shift < 64) value |= std::uint64_t(bits) << shift;
     if (!more) {
-      out = negative ? -std::int64_t(value) : std::int64_t(value);
+      // Negated on the unsigned value: no overflow for any bit pattern.
+      out = std::int64_t(negative ? 0 - value : value);
       return true;
     }
     if (overrun_) return false;

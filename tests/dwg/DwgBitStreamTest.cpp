@@ -359,3 +359,19 @@ TEST(DwgBitStreamTest, SentinelsAreFoundAfterFalseStarts) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+TEST(DwgBitStreamTest, SignedModularCharOfSixtyFourBitsNegatesWithoutOverflow) {
+  // Nine full bytes and a last one with the sign bit: the value has bit 63 set.
+  std::vector<std::uint8_t> bytes(9, 0xFF);
+  bytes.push_back(0x41);
+  test::BitReader r(bytes);
+  std::int64_t v = 0;
+  EXPECT_TRUE(r.reader.ReadModularChar(v, false));
+  EXPECT_EQ(std::uint64_t(v), 0ull - 0xFFFFFFFFFFFFFFFFull);
+}
+
+}  // namespace
+}  // namespace kvn
