@@ -140,6 +140,9 @@ class DwgReader : public YxxfReader {
   std::uint16_t ReadEntityColor(bool& colorBook, std::int32_t& rgb);
   std::uint32_t ReadObjectColor();
   bool ReadExtendedData(bool readApplicationHandle);
+  // The last 1071 value and the last text of extended data.
+  std::int32_t LastExtendedDataLong() const { return last1071_; }
+  const WString& ExtendedDataText() const { return eedText_; }
   bool ResolveDeferredTexts();
   bool ResolveDeferredHandles(std::uint64_t bitLimit);
   bool FindSentinel(int index);

@@ -225,6 +225,8 @@ TEST(DwgBitStreamTest, ExtendedDataItems) {
   auto rec = test::RecordOf(r.reader);
   EXPECT_EQ(rec->GetString(1000), WString(u"\u0160a"));
   EXPECT_EQ(rec->GetInt(1071), 0x12345678);
+  EXPECT_EQ(r.reader.LastExtendedDataLong(), 0x12345678);
+  EXPECT_EQ(r.reader.ExtendedDataText(), WString(u"\u0160a"));
   EXPECT_EQ(rec->GetDouble(1010), 1.0);
   EXPECT_EQ(rec->GetDouble(1020), 2.0);
   EXPECT_EQ(rec->GetDouble(1030), 3.0);
