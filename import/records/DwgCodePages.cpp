@@ -82,6 +82,8 @@ int RowOfCodePage(int codePage) {
   return -1;
 }
 
+int CodePageForBytes(int codePage) { return codePage == 1200 ? 65001 : codePage; }
+
 WString CodePageListText() {
   WString out;
   for (int i = 0; i < kDwgCodePageRows; ++i) {

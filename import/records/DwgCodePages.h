@@ -31,6 +31,10 @@ int CodePageFromIndex(int row);
 int CodePageRowOfIndex(int row);
 // The first row of the code page, or -1.
 int RowOfCodePage(int codePage);
+// The code page that decodes byte strings of a row's code page: 1200 names
+// UTF-16, in which no byte string is written, and is read as UTF-8; every
+// other code page is itself.
+int CodePageForBytes(int codePage);
 // Every row as "name - description", rows separated by a tab.
 WString CodePageListText();
 

@@ -2,7 +2,11 @@
 // variables, and what each entity code becomes.
 #include <strings.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "import/records/DwgCodePages.h"
+#include "import/records/ProxyObjectDecoder.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextNumbers.h"
 #include "import/records/YxxfGroupRecord.h"
@@ -273,14 +277,55 @@ void YxxfReader::DispatchProxy(YxxfGroupRecord& record, const std::string& name)
   std::int32_t number = 0, format = 0;
   if (!record.FindInt(number, 91)) number = first1071;
   if (!record.FindInt(format, 95)) format = second1071;
-  bool known = false;
-  for (const YxxfClassRec* cls : classes) known = known || cls->number == number;
-  if (!known || ProxyVersion(format) == 0) {
+  const YxxfClassRec* found = nullptr;
+  for (const YxxfClassRec* cls : classes) {
+    if (!found && cls->number == number) found = cls;
+  }
+  if (!found || ProxyVersion(format) == 0) {
     statistics.CountDropped(name, DropReason::UnknownClass);
     return;
   }
-  // Decoding the proxy's object data needs the DWG object decoder.
-  statistics.CountDropped(name, DropReason::NotImportedYet);
+  ProxyObjectDecoder decoder = GetProxyObjectDecoder();
+  // A decoded record is never decoded again, whatever its class is named.
+  if (!decoder || decodingProxy_) {
+    statistics.CountDropped(name, DropReason::NotImportedYet);
+    return;
+  }
+  // The object data: the 310 chunks, then the 311 chunks; the handles the
+  // data refers to follow the last chunk.
+  std::vector<std::uint8_t> bytes;
+  ByteArray chunk;
+  std::uint32_t lastChunk = 0;
+  for (std::uint16_t code : {std::uint16_t(310), std::uint16_t(311)}) {
+    std::uint32_t next = 0;
+    while (record.FindBytes(chunk, code, &next)) {
+      bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+      lastChunk = std::max(lastChunk, next);
+    }
+  }
+  ProxyObjectData data;
+  data.bytes = bytes;
+  data.dataBits = std::uint32_t(record.GetInt(93));
+  data.handleBits = std::uint32_t(record.GetInt(96));
+  data.handle = record.GetHandle(5);
+  data.typeName = found->name.CStr();
+  data.version = ProxyVersion(format);
+  data.codePage = record.CodePage();
+  for (std::uint32_t i = lastChunk; i < record.Count(); ++i) {
+    const YxxfItem* item = record.Item(i);
+    if (item->subRecord != record.SubRecord() || item->code < 330 || item->code > 369) continue;
+    std::uint64_t h = 0;
+    std::uint32_t from = i;
+    if (record.FindHandle(h, item->code, &from, i)) data.handles.push_back(h);
+  }
+  std::unique_ptr<YxxfGroupRecord> decoded = decoder(data);
+  if (!decoded) {
+    statistics.CountDropped(name, DropReason::NotImportedYet);
+    return;
+  }
+  decodingProxy_ = true;
+  DispatchSection(*decoded, found->name.CStr(), YxxfSection::Entities);
+  decodingProxy_ = false;
 }
 
 void YxxfReader::DispatchTable(const YxxfGroupRecord& record, int code) {

@@ -169,6 +169,8 @@ class YxxfReader {
   bool attributesOpen_ = false;
   // The DXF name of the entity being dispatched (empty on the DWG road).
   std::string currentName_;
+  // A proxy's decoded record is being dispatched.
+  bool decodingProxy_ = false;
 };
 
 }  // namespace kvn

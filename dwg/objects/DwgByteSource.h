@@ -1,0 +1,47 @@
+// Where the DWG bit stream takes its bytes: one interface for the plain file
+// (R13 to R2000), the sections of the R2004 and R2007 containers and the
+// in-memory data of proxy objects.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace kvn {
+
+class InFileStream;
+
+class DwgByteSource {
+ public:
+  virtual ~DwgByteSource() = default;
+  // False at the end of the data (out is then 0).
+  virtual bool NextByte(std::uint8_t& out) = 0;
+  // Byte offset of the next byte.
+  virtual std::uint64_t Position() const = 0;
+};
+
+// Bytes held by the caller, who keeps them alive.
+class DwgMemorySource final : public DwgByteSource {
+ public:
+  explicit DwgMemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  bool NextByte(std::uint8_t& out) override;
+  std::uint64_t Position() const override { return at_; }
+  void Seek(std::size_t at) { at_ = at < bytes_.size() ? at : bytes_.size(); }
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t at_ = 0;
+};
+
+// An input file stream positioned by its owner.
+class DwgStreamSource final : public DwgByteSource {
+ public:
+  explicit DwgStreamSource(InFileStream& stream) : stream_(stream) {}
+  bool NextByte(std::uint8_t& out) override;
+  std::uint64_t Position() const override;
+
+ private:
+  InFileStream& stream_;
+};
+
+}  // namespace kvn

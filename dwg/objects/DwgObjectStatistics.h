@@ -1,0 +1,40 @@
+// What the DWG reader made of the objects of a drawing, per DWG type name:
+// how many were read with their handler and how many were skipped, and why.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+
+namespace kvn {
+
+enum class DwgSkipReason {
+  NoHandler,      // a type whose data this reader does not decode
+  UnknownClass,   // a class number the classes section does not name
+  CrcMismatch,    // the check word differs
+  Overrun,        // the data ran past the object's bytes (or its frame is invalid)
+  HandlerFailed,  // a step of the type's own data failed
+  DataEndMissed,  // the data did not end where the object said
+};
+
+const char* DwgSkipReasonText(DwgSkipReason reason);
+
+class DwgObjectStatistics {
+ public:
+  void CountRead(const std::string& type) { ++read_[type]; }
+  void CountSkipped(const std::string& type, DwgSkipReason reason) { ++skipped_[{type, reason}]; }
+
+  std::uint64_t Read(const std::string& type) const;
+  std::uint64_t Skipped(const std::string& type, DwgSkipReason reason) const;
+  std::uint64_t TotalRead() const;
+  std::uint64_t TotalSkipped() const;
+  const std::map<std::string, std::uint64_t>& ReadCounts() const { return read_; }
+  const std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t>& SkippedCounts() const { return skipped_; }
+
+ private:
+  std::map<std::string, std::uint64_t> read_;
+  std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t> skipped_;
+};
+
+}  // namespace kvn

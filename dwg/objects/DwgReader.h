@@ -1,0 +1,340 @@
+// DwgReader: the reader context of one R13-or-later DWG drawing. It reads the
+// bit-packed objects of the drawing from a byte source and collects the group
+// items of each object in its record buffer, which the loader keeps and
+// later hands to the import core's dispatcher.
+//
+// Bit stream: every byte comes through ReadSourceByte (budget, CRC, source
+// selection); bits are taken from the most significant bit down. Running out
+// of budget never stops a primitive: the sticky overrun flag is set and zeros
+// are delivered, and the object fails at its end. Counts read from an object
+// are checked against the bits left before anything is sized, so a count of
+// four billion fails its object at once instead of looping.
+//
+// From R2007 on, texts and handles of an object are stored after its numeric
+// data: ReadText and ReadHandleRef queue their targets, and FinishObject
+// resolves the queues (texts in queue order, handles in passes per
+// sub-record id), so string items follow the handle items in the record.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "dwg/objects/DwgObjectStatistics.h"
+#include "dwg/objects/DwgRecordBuffer.h"
+#include "foundation/AString.h"
+#include "foundation/WString.h"
+#include "import/records/YxxfReader.h"
+
+namespace kvn {
+
+class DwgByteSource;
+class DwgReader;
+
+// Releases by their version number.
+namespace dwgrelease {
+inline constexpr int kR14 = 14, kR2000 = 15, kR2004 = 18, kR2007 = 21, kR2010 = 24, kR2013 = 27, kR2018 = 32;
+}
+
+inline constexpr int kDwgReaderKind = 2;
+
+// Handler results: 0 failed, 1 read the type's data, 2 a type whose data is
+// not read.
+using DwgHandler = int (DwgReader::*)();
+
+enum class DwgObjectKind : std::uint8_t { Entity = 0, Object = 1, Bare = 2, Empty = 3 };
+
+struct DwgObjectType {
+  DwgHandler handler;
+  const char* name;
+  DwgObjectKind kind;
+};
+
+inline constexpr int kDwgObjectTypes = 99;
+inline constexpr int kDwgFirstClassEntry = 83;
+inline constexpr std::uint16_t kDwgNoClass = 65535;
+
+// Entry 0..98 (null outside): object type numbers 0..82, then the classes.
+const DwgObjectType* DwgObjectTypeAt(int index);
+// The first entry of the name, ignoring case, or -1.
+int DwgObjectTypeIndexOfName(const char* name);
+
+// Owned-link kinds the loader keeps with each object.
+inline constexpr std::uint8_t kLinkSubEntity = 1, kLinkFirstLast = 2, kLinkOwnedList = 4;
+
+// A record kept by the loader for an object read successfully.
+struct DwgKeptObject {
+  std::vector<std::uint8_t> record;  // entity code + items
+  std::uint8_t linkKind = 0;
+};
+// Finds the kept record of a handle, null when the drawing holds none.
+using DwgObjectLookup = std::function<const DwgKeptObject*(std::uint64_t handle)>;
+
+class DwgReader : public YxxfReader {
+ public:
+  DwgReader(const WString& fileName, int release, bool ac1012 = false);
+  ~DwgReader() override;
+
+  int Release() const { return release_; }
+  bool IsAc1012() const { return ac1012_; }
+
+  // ---- byte source ----
+  void SetSource(DwgByteSource* source) { source_ = source; }
+  // R2007 and later: the string and handle data of the next object, switched
+  // in by FinishObject (null: none); the object's own check word still
+  // closes it. Forgotten when that object has been read.
+  void SetStringSource(DwgByteSource* source, std::uint64_t bitSize, std::uint32_t byteSize);
+  std::uint8_t ReadSourceByte();
+  // n bytes from the source, past the bit cursor; a run longer than the
+  // budget sets the overrun flag and reads nothing.
+  bool ReadRawBytes(std::uint8_t* buffer, std::uint32_t n);
+  std::uint16_t ReadRawShortAligned();
+  std::uint32_t ReadRawLongAligned();
+  std::uint64_t GetSourcePosition() const;
+
+  void SetBudget(std::uint32_t bytes) { budget_ = bytes; }
+  std::uint32_t Budget() const { return budget_; }
+  bool Overrun() const { return overrun_; }
+  void SetCrc(std::uint16_t crc) { crc_ = crc; }
+  std::uint16_t Crc() const { return crc_; }
+  void ResetCursor();
+  std::uint64_t BitsCounted() const { return bitsCounted_; }
+  // Bits still available: the budget and the rest of the current byte.
+  std::uint64_t BitsLeft() const { return std::uint64_t(budget_) * 8 + bitsLeft_; }
+  // True when `count` items of at least `minBits` each can still be in the
+  // object; otherwise sets the overrun flag.
+  bool CountFits(std::uint64_t count, std::uint32_t minBits);
+
+  // ---- primitives ----
+  int ReadBit();
+  int ReadBitPair();
+  std::uint8_t ReadRawChar();
+  std::uint16_t ReadRawShort();
+  std::uint32_t ReadRawLong();
+  double ReadRawDouble();
+  // n RC into the target (null: a scratch buffer); false on overrun.
+  bool ReadByteRun(std::vector<std::uint8_t>* target, std::uint32_t n);
+  std::uint16_t ReadBitShort();
+  std::uint32_t ReadBitLong();
+  std::uint32_t ReadBitLongLong();
+  double ReadBitDouble();
+  double ReadDefaultDouble(double def);
+  void Read2RawDouble(double& x, double& y);
+  void Read2BitDouble(double& x, double& y);
+  void Read3BitDouble(double& x, double& y, double& z);
+  void Read2RawDoubleZ(std::uint16_t code, double z);
+  double ReadThickness();  // emits 39
+  void ReadExtrusion();    // emits 210, 220, 230
+  // Source bytes; false beyond 256 bytes. Bits beyond 64 are dropped.
+  bool ReadModularChar(std::int64_t& out, bool isUnsigned, std::uint32_t* byteCounter = nullptr);
+  // Source words; 0 beyond 256 words.
+  std::uint32_t ReadModularShort(std::uint32_t* wordCounter = nullptr);
+  std::uint64_t ReadHandle(int expectedCode);
+  void ReadHandleRef(int expectedCode, std::uint64_t* out, std::uint16_t code);
+  void ReadText(WString* target, std::uint16_t code);
+  WString ReadTextValue();
+  std::uint16_t ReadEntityColor(bool& colorBook, std::int32_t& rgb);
+  std::uint32_t ReadObjectColor();
+  bool ReadExtendedData(bool readApplicationHandle);
+  // The last 1071 value and the last text of extended data.
+  std::int32_t LastExtendedDataLong() const { return last1071_; }
+  const WString& ExtendedDataText() const { return eedText_; }
+  bool ResolveDeferredTexts();
+  bool ResolveDeferredHandles(std::uint64_t bitLimit);
+  bool FindSentinel(int index);
+  int ExpectedSentinel() const { return sentinel_; }
+
+  // ---- errors ----
+  void SetReaderError(std::uint16_t code, std::uint16_t subCode);
+  bool HasError() const { return errorSet_; }
+  std::uint16_t ErrorCode() const { return errorCode_; }
+  std::uint16_t ErrorSubCode() const { return errorSub_; }
+
+  // ---- objects ----
+  bool ReadDwgObject(std::uint32_t available);
+  // The record of the last object read: entity code and items.
+  std::vector<std::uint8_t> TakeRecord() const { return record_.Record(entityCode_); }
+  DwgRecordBuffer& Buffer() { return record_; }
+  std::uint16_t EntityCode() const { return entityCode_; }
+  std::uint8_t LinkKind() const { return linkKind_; }
+  std::uint64_t ObjectHandle() const { return objectHandle_; }
+  void SetObjectHandle(std::uint64_t handle) { objectHandle_ = handle; }
+  const std::string& TypeName() const { return typeName_; }
+
+  // Handles given in place of those of the stream (objects read again, or
+  // decoded from group data); taken in order once active.
+  void SetPreReadHandles(std::vector<std::uint64_t> handles);
+  void SetSkipHandles(bool skip) { skipHandles_ = skip; }
+  // The frame of an object whose header was read elsewhere.
+  void SetSuppliedFrame(std::uint64_t dataEndBits, std::uint64_t handleSizeBits);
+
+  // ---- classes ----
+  void AddClassMapping(std::uint16_t classNumber, std::uint16_t reference);
+  std::uint16_t FindClassMapping(std::uint16_t classNumber) const;
+  // A class of the classes section: mapped by name (entries 0..82 first,
+  // then 83..98) and remembered with its entity flag.
+  void AddDwgClass(std::uint16_t number, const char* dxfName, bool isEntity);
+
+  // ---- common data ----
+  bool ReadCommonEntityData();
+  void ReadEntityBody();
+  bool FinishEntityData();
+  bool ReadEntityHandles();
+  void ReadCommonObjectData();
+  bool ReadObjectHandles();
+  bool FinishObject();
+  bool IsDataEndReached() const;
+
+  // ---- entity walk ----
+  // Dispatches one entity's record and those of its sub-entities in DXF
+  // order; returns the next entity's handle. An object is dispatched at most
+  // once per reader, so a chain or list that comes back ends.
+  std::uint64_t WalkEntity(std::uint64_t handle, const DwgObjectLookup& lookup);
+  std::uint32_t EntitiesDispatched() const { return dispatched_; }
+
+  // ---- handlers (simple entities) ----
+  int HandleLine();
+  int HandleArc();
+  int HandleCircle();
+  int HandlePoint();
+  int HandleSolid();
+  int HandleFace3D();
+  int HandleShape();
+  int HandleEllipse();
+  int HandleRay();
+  int HandleModeller();
+  // ---- text entities ----
+  int HandleText();
+  int HandleAttrib();
+  int HandleAttDef();
+  int HandleMText();
+  int HandleTolerance();
+  // ---- blocks, inserts, polylines, dimensions ----
+  int HandleBlock();
+  int HandleEndBlock();
+  int HandleSeqEnd();
+  int HandleInsert();
+  int HandleMInsert();
+  int HandleAcadTable();
+  int HandleVertex2D();
+  int HandleVertex3D();
+  int HandleVertexPFace();
+  int HandlePolyline2D();
+  int HandlePolyline3D();
+  int HandlePFace();
+  int HandlePolylineMesh();
+  int HandleLwPolyline();
+  int HandleDimensionOrdinate();
+  int HandleDimensionLinear();
+  int HandleDimensionAligned();
+  int HandleDimensionAngular3Pt();
+  int HandleDimensionAngular2Ln();
+  int HandleDimensionRadius();
+  int HandleDimensionDiameter();
+  int HandleArcDimension();
+  // Types whose data is not read.
+  int HandleNotRead();
+
+  // Line-type handles from the drawing header (BYLAYER and BYBLOCK are the
+  // base's).
+  std::uint64_t continuousLineType = 0;
+  DwgObjectStatistics objectStatistics;
+
+ private:
+  struct DeferredText {
+    WString* target;
+    std::uint16_t code;
+    std::uint8_t subRecord;
+  };
+  struct DeferredHandle {
+    std::uint64_t* target;
+    std::uint16_t code;
+    std::uint8_t expected;
+    std::uint8_t subRecord;
+  };
+  struct DwgClass {
+    std::uint16_t number;
+    AString name;
+    bool isEntity;
+  };
+
+  bool ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason);
+  void EmitDouble(std::uint16_t code, double v) { record_.AddDouble(code, v); }
+  void EmitPoint(std::uint16_t code, double x, double y, double z);
+  void EmitText(std::uint16_t code, const WString& text);
+  int Finish(std::uint16_t entityCode);
+  // Text data of TEXT and attributes, under the vertical-alignment code.
+  void ReadTextData(std::uint16_t verticalCode);
+  bool ReadAttributeData(bool definition);
+  void ReadParagraphTextData();
+  void ReadInsertData(std::uint32_t& attributeCount);
+  int FinishInsert(std::uint32_t attributeCount, std::uint16_t entityCode);
+  int FinishPolyline(std::uint32_t ownedCount);
+  bool ReadDimensionData();
+  int FinishDimension(int droppedDoubles, std::uint16_t entityCode);
+  void DropBits(std::uint64_t upTo);
+  const DwgKeptObject* EmitObject(std::uint64_t handle, const DwgObjectLookup& lookup, YxxfGroupRecord& record,
+                                  bool sub, std::uint64_t owner, bool hasOwner);
+
+  int release_;
+  bool ac1012_;
+  DwgRecordBuffer record_;
+  std::vector<DeferredText> texts_;
+  std::vector<DeferredHandle> handles_;
+  std::vector<std::uint8_t> scratch_;
+  WString eedText_;
+  DwgByteSource* source_ = nullptr;
+  DwgByteSource* stringSource_ = nullptr;
+  std::uint64_t stringBits_ = 0;
+  std::uint32_t stringBytes_ = 0;
+  bool stringSwitched_ = false;
+  std::uint16_t crc_ = 0;
+  std::int32_t last1071_ = 0;
+  std::uint8_t curByte_ = 0;
+  std::uint8_t bitsLeft_ = 0;
+  std::uint64_t bitsCounted_ = 0;
+  // Object frame.
+  std::uint64_t dataEndBits_ = 0;
+  std::uint64_t handleSizeBits_ = 0;
+  std::uint64_t dataStart_ = 0;
+  std::uint64_t objectHandle_ = 0;
+  std::uint16_t entityCode_ = 0;
+  std::uint8_t linkKind_ = 0;
+  std::uint32_t objectReactors_ = 0;
+  bool objectXdict_ = false;
+  bool suppliedFrame_ = false;
+  // Entity flags.
+  struct EntityFlags {
+    std::uint32_t reactors = 0;
+    int lineTypeFlags = 0;
+    bool hasOwner = false;
+    bool lineTypeByLayer = false;
+    bool noLinks = false;
+    int plotStyleFlags = 0;
+    bool hasXdict = false;
+    bool colorBook = false;
+  } flags_;
+  bool handleOwnStart_ = false;
+  std::uint32_t budget_ = 0xFFFFFFFFu;
+  bool overrun_ = false;
+  bool skipHandles_ = false;
+  bool dataEndMissed_ = false;
+  std::vector<std::uint64_t> preRead_;
+  std::size_t preReadAt_ = 0;
+  bool preReadSupplied_ = false;
+  bool preReadActive_ = false;
+  int sentinel_ = 0;
+  bool errorSet_ = false;
+  std::uint16_t errorCode_ = 0, errorSub_ = 0;
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> classMap_;
+  std::vector<DwgClass> dwgClasses_;
+  std::string typeName_;
+  std::unordered_set<std::uint64_t> emitted_;
+  std::uint32_t dispatched_ = 0;
+};
+
+}  // namespace kvn

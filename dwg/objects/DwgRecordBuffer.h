@@ -1,0 +1,75 @@
+// The group items one DWG object yields, packed as bytes while the object is
+// read: per item a 16-bit group code, an 8-bit tag and the value.
+//   tag 0 double (8 bytes)     1 32-bit integer     2 16-bit integer
+//       3 8-bit integer        4 u32 count n + n UTF-16 units
+//       5 64-bit handle        6 u32 count n + n bytes (narrow text)
+//       7 one byte, group code 1111: the sub-record id of the items after it
+// A finished record is the 16-bit entity code followed by the item bytes
+// (all little-endian), which RecordBufferToGroupRecord turns into a
+// YxxfGroupRecord. Kept records of a whole drawing are this form.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kvn {
+
+class YxxfGroupRecord;
+
+enum class DwgItemTag : std::uint8_t {
+  Double = 0, Int32 = 1, Int16 = 2, Int8 = 3, Wide = 4, Handle = 5, Bytes = 6, SubRecord = 7
+};
+
+inline constexpr std::uint16_t kCodeSubRecordSwitch = 1111;
+
+class DwgRecordBuffer {
+ public:
+  // No items, sub-record id 0; keeps the capacity.
+  void Clear();
+
+  void AddDouble(std::uint16_t code, double value);
+  void AddInt32(std::uint16_t code, std::int32_t value);
+  void AddInt16(std::uint16_t code, std::int16_t value);
+  void AddInt8(std::uint16_t code, std::uint8_t value);
+  void AddWide(std::uint16_t code, std::u16string_view text);
+  void AddHandle(std::uint16_t code, std::uint64_t handle);
+  void AddBytes(std::uint16_t code, std::string_view bytes);
+  // A switch item; the items after it belong to sub-record `id`.
+  void SwitchSubRecord(std::uint8_t id);
+
+  // Moves the item bytes [begin, end) behind all others (whole items only).
+  void MoveToEnd(std::size_t begin, std::size_t end);
+
+  std::uint8_t SubRecord() const { return subRecord_; }
+  std::uint32_t ItemCount() const { return items_; }
+  const std::vector<std::uint8_t>& ItemBytes() const { return bytes_; }
+  // The finished record: entity code, then the items.
+  std::vector<std::uint8_t> Record(std::uint16_t entityCode) const;
+
+ private:
+  void Head(std::uint16_t code, DwgItemTag tag);
+  void Put(const void* data, std::size_t n);
+
+  std::vector<std::uint8_t> bytes_;
+  std::uint32_t items_ = 0;
+  std::uint8_t subRecord_ = 0;
+};
+
+// Fills the group-code record (cleared, code page set) from a finished
+// record and returns its entity code (0 for fewer than 2 bytes). Tags above
+// 7 read like tag 1; an item cut short by the end of the bytes ends the
+// conversion.
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage);
+
+// The handle items of a finished record, in order: {group code, handle}.
+std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record);
+
+// Sets the first handle item of the code to the value, or appends one (under
+// sub-record 0) when the record has none.
+void SetRecordHandle(std::vector<std::uint8_t>& record, std::uint16_t code, std::uint64_t value);
+
+}  // namespace kvn
