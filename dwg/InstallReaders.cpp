@@ -2,6 +2,7 @@
 
 #include "document/DocumentReaders.h"
 #include "document/FormatReader.h"
+#include "dwg/objects/DecodeDwgObject.h"
 #include "import/ImportReaders.h"
 
 namespace kvn {
@@ -10,6 +11,9 @@ void InstallReaders(FormatRegistry& registry) {
   registry.Clear();
   RegisterDocumentReaders(registry);
   RegisterImportReaders(registry);
+  // Proxy entities of DXF files carry DWG object data: the import decodes
+  // them through the DWG object reader.
+  InstallDwgObjectDecoder();
   // The DWG reader registers here when it arrives, under kReaderDwg in
   // FormatSlot::kDwg.
 }
