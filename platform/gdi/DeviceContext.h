@@ -36,6 +36,8 @@
 
 namespace kvn {
 
+class TDib;
+
 // What GetDeviceCaps answers. A size of 0 means "no fixed surface" (the
 // recording target).
 struct DeviceCaps {
@@ -232,6 +234,15 @@ class TDC {
   // alpha format the source is premultiplied and its own alpha counts too.
   virtual bool AlphaBlend(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                           int sourceWidth, int sourceHeight, const BlendFunction& blend);
+  // A device-independent bitmap into a logical rectangle, sampled at the
+  // nearest pixel under the full transform. The source rectangle counts rows
+  // from the bottom for a bottom-up picture and from the top for a top-down
+  // one, as in GDI. Every uncompressed picture is drawn; the answer is the
+  // number of rows of the source rectangle, 0 when nothing could be drawn.
+  virtual int StretchDIBits(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                            int sourceHeight, const TDib& dib, std::uint32_t rop);
+  // The same, unscaled.
+  virtual int SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib);
 
   // ---- Text. The entry points are here so that every caller draws through
   // them; glyphs are drawn by the font layer, which a target plugs in. Without
