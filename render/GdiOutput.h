@@ -16,6 +16,8 @@
 namespace kvn {
 
 class TDC;
+class HandleTable;
+struct EmfRecord;
 class TDib;
 class TRegion;
 class cDrawInfo;
@@ -110,6 +112,15 @@ void DrawTextRun(TDC& dc, const TextRun& run, const cDrawInfo& info);
 // font cell to the wanted device size at the run's position; the mapping is
 // restored.
 void DrawTextRunExt(TDC& dc, const TextRun& run, const cDrawInfo& info);
+
+// ---- metafiles ----
+
+// The EnumEnhMetaFile callback of metafile drawing (platform/metafile): the
+// LOGFONT of every font record is copied with its quality replaced by
+// `quality` and the font stored at the record's handle index (a record whose
+// index lies beyond the table is passed over); every other record is played
+// as it is. Always 1 (go on).
+int PlayMetafileRecord(TDC& dc, HandleTable& table, const EmfRecord& record, int handleCount, std::intptr_t quality);
 
 // ---- small helpers ----
 
