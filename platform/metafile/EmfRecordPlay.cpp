@@ -129,7 +129,12 @@ bool RestoreDC(TDC& dc, HandleTable& t, std::int32_t relative) {
 }
 
 bool SelectObject(TDC& dc, const HandleTable& t, std::uint32_t index) {
-  if (index & kStockFlag) return dc.SelectStockObject(int(index & ~kStockFlag));
+  if (index & kStockFlag) {
+    const int id = int(index & ~kStockFlag);
+    // The device and fixed fonts stand in for the system font here.
+    constexpr int kOemFixedFont = 10, kSystemFixedFont = 16;
+    return dc.SelectStockObject(id) || (id >= kOemFixedFont && id <= kSystemFixedFont && dc.SelectStockObject(kSystemFont));
+  }
   const HandleTable::Object* o = t.Get(index);
   if (!o) return false;
   if (const TPen* pen = std::get_if<TPen>(o)) return dc.SelectObject(*pen).IsValid();
@@ -250,6 +255,8 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
       TBrush brush = style == kBsNull ? TBrush::Null()
                      : style == kBsHatched ? TBrush(r.I32(20), color)
                                            : TBrush(color);
+      // The metafile-only hatch styles (solid colour variants) fill solid.
+      if (!brush.IsValid() && style == kBsHatched) brush = TBrush(color);
       ok = brush.IsValid() && t.Store(r.U32(8), brush);
       break;
     }
