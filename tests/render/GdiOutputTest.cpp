@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "model/ObjectChain.h"
 #include "model/PathBuffer.h"
+#include "model/cOutObj.h"
 #include "platform/gdi/RasterDC.h"
 #include "platform/gdi/RecordingDC.h"
 #include "platform/gdi/Region.h"
@@ -332,6 +334,52 @@ TEST(RegionHelpers, BoxesAndEmptyRectangles) {
   GetRegionBox(&region, &box);
   EXPECT_EQ(box, (TRect{5, 6, 7, 8}));
   EXPECT_FALSE(IsEmptyRect(TRect{0, 0, 0, 1}));
+}
+
+}  // namespace
+}  // namespace kvn
+
+namespace kvn {
+namespace {
+
+std::vector<int> chainLog;
+
+// Objects of no particular kind: extent and recalculation do nothing.
+class TestObject : public cOutObj {
+ public:
+  TestObject() : cOutObj(kTypeLine) {}
+  DRect& GetExtent(DRect& out) override { return out; }
+  void Recalc(cDrawingData*) override {}
+};
+
+class ChainPart : public TestObject {
+ public:
+  explicit ChainPart(int id) : id_(id) {}
+  ~ChainPart() override { chainLog.push_back(-id_); }
+  void Draw(cDrawInfo*) override { chainLog.push_back(id_); }
+
+ private:
+  int id_;
+};
+
+class Exploding : public TestObject {
+ public:
+  ObjectChain Resolve(cDrawingData*, bool makeCopy) override {
+    ObjectChain chain;
+    if (!makeCopy) return chain;  // the object itself must stay
+    chain.Append(new ChainPart(1));
+    chain.Append(new ChainPart(2));
+    return chain;
+  }
+};
+
+TEST(DrawExplodedChain, DrawsTheResolvedCopyInChainOrderThenDeletesIt) {
+  chainLog.clear();
+  RecordingDC dc;
+  cDrawInfo info(WorldMapping{}, nullptr, &dc);
+  Exploding object;
+  DrawExplodedChain(object, nullptr, info);
+  EXPECT_EQ(chainLog, (std::vector<int>{1, 2, -1, -2}));
 }
 
 }  // namespace
