@@ -1,6 +1,7 @@
 // StretchDIBits and SetDIBitsToDevice: the picture is unpacked into a 32-bit
 // block and goes through the blit of every target, so the transform, the
 // clip and the raster operations follow the blit rules (README.md).
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -12,15 +13,27 @@ namespace kvn {
 
 int TDC::StretchDIBits(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
                        int sourceHeight, const TDib& dib, std::uint32_t rop) {
-  std::vector<std::uint32_t> pixels;
-  PixelView view;
-  if (!DibToPixels(dib, &pixels, &view)) return 0;
+  if (dib.IsEmpty()) return 0;
   // The block is top down; a bottom-up picture counts its source rows from
   // the bottom.
   std::int64_t top = sourceY;
-  if (!dib.IsTopDown()) top = std::int64_t(view.height) - sourceY - sourceHeight;
+  if (!dib.IsTopDown()) top = std::int64_t(dib.Height()) - sourceY - sourceHeight;
   if (top < INT32_MIN || top > INT32_MAX) return 0;
-  if (!Blit(x, y, width, height, view, sourceX, int(top), sourceWidth, sourceHeight, rop, nullptr)) return 0;
+  // Only the source rectangle is unpacked.
+  const std::int64_t u0 = std::min<std::int64_t>(sourceX, std::int64_t(sourceX) + sourceWidth);
+  const std::int64_t v0 = std::min<std::int64_t>(top, top + sourceHeight);
+  const std::int64_t u1 = std::max<std::int64_t>(sourceX, std::int64_t(sourceX) + sourceWidth);
+  const std::int64_t v1 = std::max<std::int64_t>(top, top + sourceHeight);
+  const TRect part{std::int32_t(std::clamp<std::int64_t>(u0, 0, dib.Width())),
+                   std::int32_t(std::clamp<std::int64_t>(v0, 0, dib.Height())),
+                   std::int32_t(std::clamp<std::int64_t>(u1, 0, dib.Width())),
+                   std::int32_t(std::clamp<std::int64_t>(v1, 0, dib.Height()))};
+  std::vector<std::uint32_t> pixels;
+  PixelView view;
+  if (!DibToPixels(dib, part, &pixels, &view)) return 0;
+  if (!Blit(x, y, width, height, view, sourceX - part.left, int(top) - part.top, sourceWidth, sourceHeight, rop,
+            nullptr))
+    return 0;
   return sourceHeight < 0 ? -sourceHeight : sourceHeight;
 }
 

@@ -15,5 +15,9 @@ class TDib;
 // included) whatever its row order. False for compressed or empty pictures
 // and for pictures wider or taller than a pixel block may be (32767).
 bool DibToPixels(const TDib& dib, std::vector<std::uint32_t>* pixels, PixelView* view);
+// Only the part (top-down pixel rectangle, cut to the picture) of it, so that
+// a blit of a small piece of a large picture unpacks only that piece; false
+// as above or when nothing of the part lies inside.
+bool DibToPixels(const TDib& dib, const TRect& part, std::vector<std::uint32_t>* pixels, PixelView* view);
 
 }  // namespace kvn
