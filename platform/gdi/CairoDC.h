@@ -44,6 +44,8 @@ class CairoDC : public TDC {
   bool RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) override;
   bool RenderBlit(const BlitRequest& request, const GdiPath& deviceShape) override;
   bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) override;
+  void RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, const std::vector<PlacedGlyph>& glyphs,
+                    COLORREF color) override;
 
   // How the selected pen strokes under the current transform.
   struct StrokeStyle {

@@ -32,9 +32,12 @@
 #include "platform/gdi/GdiPath.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/Region.h"
+#include "platform/gdi/TextFaces.h"
 #include "platform/gdi/XForm.h"
 
 namespace kvn {
+
+class TDib;
 
 // What GetDeviceCaps answers. A size of 0 means "no fixed surface" (the
 // recording target).
@@ -232,11 +235,22 @@ class TDC {
   // alpha format the source is premultiplied and its own alpha counts too.
   virtual bool AlphaBlend(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                           int sourceWidth, int sourceHeight, const BlendFunction& blend);
+  // A device-independent bitmap into a logical rectangle, sampled at the
+  // nearest pixel under the full transform. The source rectangle counts rows
+  // from the bottom for a bottom-up picture and from the top for a top-down
+  // one, as in GDI. Every uncompressed picture is drawn; the answer is the
+  // number of rows of the source rectangle, 0 when nothing could be drawn.
+  virtual int StretchDIBits(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                            int sourceHeight, const TDib& dib, std::uint32_t rop);
+  // The same, unscaled.
+  virtual int SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib);
 
-  // ---- Text. The entry points are here so that every caller draws through
-  // them; glyphs are drawn by the font layer, which a target plugs in. Without
-  // it ExtTextOut paints only its opaque rectangle and answers false for a
-  // non-empty string.
+  // ---- Text. Glyphs come from the process-wide face source that the fonts
+  // layer registers (TextFaces.h). Without one ExtTextOut paints only its
+  // opaque rectangle and answers false for a non-empty string. With
+  // OPAQUE background the run's cell (advance x ascent + descent) is painted
+  // in the background colour first. Only a single line is laid out by
+  // DrawText.
   virtual bool TextOut(int x, int y, const char16_t* text, int count);
   virtual bool ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, const char16_t* text, int count,
                           const int* dx);
@@ -248,6 +262,16 @@ class TDC {
   // advance and the font's ascent and descent in logical units. Alignment,
   // escapement and the graphics mode's rules are applied (README.md).
   XForm GetTextRunTransform(int x, int y, double advance, double ascent, double descent) const;
+  // Advances of the characters first..last in logical units of the selected
+  // font, rounded; false without a face for it.
+  bool GetCharWidth(unsigned first, unsigned last, int* widths) const;
+  // The run's advance and cell height in logical units.
+  bool GetTextExtent(const char16_t* text, int count, TSize* size) const;
+  // Ascent, descent and leading of the selected font in logical units.
+  struct TextMetrics {
+    int height = 0, ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0;
+  };
+  bool GetTextMetrics(TextMetrics* out) const;
 
  protected:
   // ---- The target interface. Paths are in device coordinates and finite.
@@ -261,6 +285,10 @@ class TDC {
   // with the selected brush. False when the target cannot do it.
   virtual bool RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop);
   virtual bool RenderBlit(const BlitRequest& request, const GdiPath& deviceShape);
+  // Glyphs of `face` at their glyph-space origins, drawn in `color` under
+  // the glyph-to-device transform (GetTextRunTransform).
+  virtual void RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, const std::vector<PlacedGlyph>& glyphs,
+                            COLORREF color);
   virtual COLORREF RenderGetPixel(std::int32_t x, std::int32_t y);
   virtual bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color);
   // The clip region changed (selected, combined or restored).

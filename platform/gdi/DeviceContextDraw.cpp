@@ -446,9 +446,6 @@ bool TDC::TextOut(int x, int y, const char16_t* text, int count) {
 
 bool TDC::ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, const char16_t* text, int count,
                      const int* dx) {
-  (void)x;
-  (void)y;
-  (void)dx;
   if (count < 0 || (count > 0 && text == nullptr)) return false;
   if ((options & kEtoOpaque) && rect != nullptr && !rect->IsEmpty()) {
     DPoint c[4] = {Map(rect->left, rect->top), Map(rect->right, rect->top), Map(rect->right, rect->bottom),
@@ -457,15 +454,103 @@ bool TDC::ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, con
     AddRectFigure(&scratch_, c);
     if (scratch_.IsFinite()) RenderFill(scratch_, TBrush(state_.bkColor), kWinding, kR2CopyPen);
   }
-  return count == 0;
+  if (count == 0) return true;
+  TextFace face;
+  TextFaceSource* source = GetTextFaceSource();
+  if (!source || !state_.font.IsValid() || !source->Realise(state_.font.Data(), &face)) return false;
+  std::vector<PlacedGlyph> glyphs;
+  double advance = 0;
+  if (!LayoutTextRun(face, text, count, dx, &glyphs, nullptr, &advance)) return false;
+  const XForm toDevice = GetTextRunTransform(x, y, advance, face.ascent, face.descent);
+  if (!toDevice.IsInvertible()) return true;
+  if (state_.bkMode == kOpaque) {
+    DPoint c[4] = {toDevice.Apply({0, -face.ascent}), toDevice.Apply({advance, -face.ascent}),
+                   toDevice.Apply({advance, face.descent}), toDevice.Apply({0, face.descent})};
+    scratch_.Clear();
+    AddRectFigure(&scratch_, c);
+    if (scratch_.IsFinite()) RenderFill(scratch_, TBrush(state_.bkColor), kWinding, kR2CopyPen);
+  }
+  RenderGlyphs(toDevice, face, glyphs, state_.textColor);
+  return true;
+}
+
+bool TDC::GetTextExtent(const char16_t* text, int count, TSize* size) const {
+  TextFace face;
+  TextFaceSource* source = GetTextFaceSource();
+  if (!size || !source || !state_.font.IsValid() || !source->Realise(state_.font.Data(), &face)) return false;
+  std::vector<PlacedGlyph> glyphs;
+  double advance = 0;
+  if (!LayoutTextRun(face, text, count, nullptr, &glyphs, nullptr, &advance)) return false;
+  *size = {RoundToInt32(std::floor(advance + 0.5)), RoundToInt32(std::floor(face.ascent + face.descent + 0.5))};
+  return true;
+}
+
+bool TDC::GetCharWidth(unsigned first, unsigned last, int* widths) const {
+  TextFace face;
+  TextFaceSource* source = GetTextFaceSource();
+  if (!widths || first > last || last > 0xFFFF || !source || !state_.font.IsValid() ||
+      !source->Realise(state_.font.Data(), &face))
+    return false;
+  std::vector<char16_t> text;
+  for (unsigned c = first; c <= last; ++c) text.push_back(char16_t(c));
+  std::vector<PlacedGlyph> glyphs;
+  std::vector<double> advances;
+  double total = 0;
+  if (!LayoutTextRun(face, text.data(), int(text.size()), nullptr, &glyphs, &advances, &total)) return false;
+  for (std::size_t i = 0; i < advances.size(); ++i) widths[i] = RoundToInt32(std::floor(advances[i] + 0.5));
+  return true;
+}
+
+bool TDC::GetTextMetrics(TextMetrics* out) const {
+  TextFace face;
+  TextFaceSource* source = GetTextFaceSource();
+  if (!out || !source || !state_.font.IsValid() || !source->Realise(state_.font.Data(), &face)) return false;
+  auto rnd = [](double v) { return RoundToInt32(std::floor(v + 0.5)); };
+  out->ascent = rnd(face.ascent);
+  out->descent = rnd(face.descent);
+  out->height = out->ascent + out->descent;
+  out->internalLeading = rnd(face.internalLeading);
+  out->externalLeading = rnd(face.externalLeading);
+  return true;
 }
 
 int TDC::DrawText(const char16_t* text, int count, TRect* rect, std::uint32_t format) {
-  (void)text;
-  (void)count;
-  (void)rect;
-  (void)format;
-  return 0;
+  if (!text || !rect) return 0;
+  if (count < 0) {
+    count = 0;
+    while (text[count]) ++count;
+  }
+  // '&' marks a mnemonic unless DT_NOPREFIX; "&&" is one '&'.
+  std::vector<char16_t> shown;
+  for (int i = 0; i < count; ++i) {
+    if (!(format & kDtNoPrefix) && text[i] == u'&' && i + 1 < count) ++i;
+    shown.push_back(text[i]);
+  }
+  TSize size;
+  TextMetrics metrics;
+  if (!GetTextExtent(shown.data(), int(shown.size()), &size) || !GetTextMetrics(&metrics)) return 0;
+  if (format & kDtCalcRect) {
+    rect->right = rect->left + size.cx;
+    rect->bottom = rect->top + metrics.height;
+    return metrics.height;
+  }
+  int x = rect->left;
+  std::uint32_t h = kTaLeft;
+  if (format & kDtCenter) {
+    x = int((std::int64_t(rect->left) + rect->right) / 2);
+    h = kTaCenter;
+  } else if (format & kDtRight) {
+    x = rect->right;
+    h = kTaRight;
+  }
+  int y = rect->top;
+  if ((format & kDtVCenter) && (format & kDtSingleLine))
+    y = int((std::int64_t(rect->top) + rect->bottom - metrics.height) / 2);
+  const std::uint32_t oldAlign = state_.textAlign;
+  state_.textAlign = h | kTaTop;
+  TDC::ExtTextOut(x, y, 0, nullptr, shown.data(), int(shown.size()), nullptr);
+  state_.textAlign = oldAlign;
+  return metrics.height;
 }
 
 XForm TDC::GetTextRunTransform(int x, int y, double advance, double ascent, double descent) const {
@@ -504,5 +589,6 @@ bool TDC::RenderPatBlt(const GdiPath&, std::uint32_t) { return true; }
 bool TDC::RenderBlit(const BlitRequest&, const GdiPath&) { return true; }
 COLORREF TDC::RenderGetPixel(std::int32_t, std::int32_t) { return kClrInvalid; }
 bool TDC::RenderSetPixel(std::int32_t, std::int32_t, COLORREF) { return true; }
+void TDC::RenderGlyphs(const XForm&, const TextFace&, const std::vector<PlacedGlyph>&, COLORREF) {}
 
 }  // namespace kvn

@@ -1,5 +1,7 @@
 #include "platform/gdi/RecordingDC.h"
 
+#include "platform/gdi/TDib.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -555,6 +557,20 @@ bool RecordingDC::AlphaBlend(int x, int y, int width, int height, const PixelVie
       Int(sourceX) + " " + Int(sourceY) + " " + Int(sourceWidth) + " " + Int(sourceHeight) +
       " alpha=" + Int(blend.sourceConstantAlpha) + (blend.alphaFormat & kAcSrcAlpha ? " AC_SRC_ALPHA" : ""));
   return TDC::AlphaBlend(x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, blend);
+}
+
+int RecordingDC::StretchDIBits(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                               int sourceHeight, const TDib& dib, std::uint32_t rop) {
+  Log("StretchDIBits " + Int(x) + " " + Int(y) + " " + Int(width) + " " + Int(height) + " " + Int(sourceX) + " " +
+      Int(sourceY) + " " + Int(sourceWidth) + " " + Int(sourceHeight) + " dib(" + Int(dib.Width()) + "x" +
+      Int(dib.Height()) + "x" + Int(dib.BitCount()) + ") " + DescribeRop3(rop));
+  return TDC::StretchDIBits(x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, dib, rop);
+}
+
+int RecordingDC::SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib) {
+  Log("SetDIBitsToDevice " + Int(x) + " " + Int(y) + " " + Int(width) + " " + Int(height) + " " + Int(sourceX) +
+      " " + Int(sourceY) + " dib(" + Int(dib.Width()) + "x" + Int(dib.Height()) + "x" + Int(dib.BitCount()) + ")");
+  return TDC::SetDIBitsToDevice(x, y, width, height, sourceX, sourceY, dib);
 }
 
 bool RecordingDC::TextOut(int x, int y, const char16_t* text, int count) {

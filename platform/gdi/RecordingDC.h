@@ -12,6 +12,7 @@
 //   SetROP2 R2_XORPEN       SetWorldTransform [1 0 0 1 10 0]
 //   SelectClipRgn rgn[(0,0,10,10)]    SelectClipRgn NULL
 //   BitBlt 0 0 16 16 src(16x16) 0 0 SRCCOPY
+//   StretchDIBits 0 0 32 32 0 0 16 16 dib(16x16x24) SRCCOPY
 //   ExtTextOut 5 5 ETO_OPAQUE (0,0,20,10) "Ab\u00e9" dx[7,7,7]
 // Colours are RGB(r,g,b); numbers of transforms are the shortest decimal
 // form that reads back to the same double.
@@ -98,6 +99,9 @@ class RecordingDC : public TDC {
                   int sourceWidth, int sourceHeight, std::uint32_t rop) override;
   bool AlphaBlend(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                   int sourceWidth, int sourceHeight, const BlendFunction& blend) override;
+  int StretchDIBits(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth, int sourceHeight,
+                    const TDib& dib, std::uint32_t rop) override;
+  int SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib) override;
 
   bool TextOut(int x, int y, const char16_t* text, int count) override;
   bool ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, const char16_t* text, int count,

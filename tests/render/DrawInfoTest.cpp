@@ -282,17 +282,22 @@ TEST(DrawInfo, AreasAreFilledBeforeTheyAreStroked) {
   circle.p2 = {2, 2};
   circle.fill.fillColor = Rgb(0, 128, 0);
   circle.Draw(&info);
-  ASSERT_EQ(dc.calls.size(), 7u);
+  ASSERT_EQ(dc.calls.size(), 12u);
   EXPECT_EQ(dc.calls[0], "SelectObject brush(BS_SOLID RGB(0,128,0))");
   EXPECT_EQ(dc.calls[1], "BeginPath");
   // Right, bottom, left, top and back: four closed quadrants.
-  EXPECT_EQ(dc.calls[2], "PolyDraw M(8,4) B(8,6) B(6,8) B(4,8) B(2,8) B(0,6) B(0,4) B(0,2) B(2,0) B(4,0) B(6,0) "
-                         "B(8,2) B(8,4)+close");
-  EXPECT_EQ(dc.calls[3], "EndPath");
-  EXPECT_EQ(dc.calls[4], "FillPath");
-  EXPECT_EQ(dc.calls[5], "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))");
+  EXPECT_EQ(dc.calls[2], "MoveTo 8 4");
+  EXPECT_EQ(dc.calls[3], "PolyBezierTo (8,6) (6,8) (4,8)");
+  EXPECT_EQ(dc.calls[4], "PolyBezierTo (2,8) (0,6) (0,4)");
+  EXPECT_EQ(dc.calls[5], "PolyBezierTo (0,2) (2,0) (4,0)");
+  EXPECT_EQ(dc.calls[6], "PolyBezierTo (6,0) (8,2) (8,4)");
+  EXPECT_EQ(dc.calls[7], "CloseFigure");
+  EXPECT_EQ(dc.calls[8], "EndPath");
+  EXPECT_EQ(dc.calls[9], "FillPath");
+  EXPECT_EQ(dc.calls[10], "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))");
 
-  // No solid layer, or a translucent one, paints nothing but the outline...
+  // No solid layer paints nothing but the outline; a translucent one is
+  // blended through its region, the clip removed afterwards...
   dc.Clear();
   circle.fill.fillColor = 0x80000000;
   circle.Draw(&info);
@@ -301,13 +306,16 @@ TEST(DrawInfo, AreasAreFilledBeforeTheyAreStroked) {
   circle.fill.fillColor = Rgb(0, 0, 255);
   circle.fill.opacity = 128;
   circle.Draw(&info);
-  EXPECT_EQ(dc.calls.size(), 1u);
+  ASSERT_EQ(dc.calls.size(), 4u);
+  EXPECT_EQ(dc.calls[0].rfind("SelectClipRgn rgn[", 0), 0u);
+  EXPECT_EQ(dc.calls[1], "AlphaBlend -1 -1 10 10 src(1x1) 0 0 1 1 alpha=128");
+  EXPECT_EQ(dc.calls[2], "SelectClipRgn NULL");
   // ...unless the output paints every fill opaque.
   dc.Clear();
   info.opaqueFill = 1;
   circle.Draw(&info);
   EXPECT_EQ(dc.calls.front(), "SelectObject brush(BS_SOLID RGB(0,0,255))");
-  EXPECT_EQ(dc.calls.size(), 6u);  // the pen is still selected
+  EXPECT_EQ(dc.calls.size(), 11u);  // the pen is still selected
 }
 
 TEST(DrawInfo, OpenOutlinesAreNeverFilled) {
@@ -325,8 +333,11 @@ TEST(DrawInfo, OpenOutlinesAreNeverFilled) {
   EXPECT_TRUE(dc.calls.empty());
   piece->closed = 1;
   info.FillPath(circle);
-  EXPECT_EQ(dc.calls.size(), 5u);
-  EXPECT_EQ(dc.calls[2], "PolyDraw M(0,0) L(10,0) L(0,10)+close");
+  EXPECT_EQ(dc.calls.size(), 8u);
+  EXPECT_EQ(dc.calls[2], "MoveTo 0 0");
+  EXPECT_EQ(dc.calls[3], "LineTo 10 0");
+  EXPECT_EQ(dc.calls[4], "LineTo 0 10");
+  EXPECT_EQ(dc.calls[5], "CloseFigure");
 }
 
 TEST(DrawInfo, EllipsePathHasFourQuadrantsWithTheirControlDistance) {

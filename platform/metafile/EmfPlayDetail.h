@@ -1,0 +1,22 @@
+// Shared by the record players of EmfPlayer (not for other callers).
+#pragma once
+
+#include "platform/metafile/EmfPlayer.h"
+
+namespace kvn::emf_play {
+
+// The drawing records (lines, curves, shapes, text, bitmaps, regions).
+// Answers whether the record type is one of them; *played tells whether it
+// was drawn.
+bool PlayDrawRecord(TDC& dc, HandleTable& table, const EmfRecord& record, bool* played);
+
+// A rectangle of metafile device units onto the context's device pixels
+// (the bounding box when the playback turns).
+TRect ToContextDevice(const HandleTable& table, const TRect& rect);
+
+// RGNDATA at `offset` (header of 32 bytes, then rectangles) in the
+// context's device pixels. False when it does not fit the record.
+bool ReadRegion(const HandleTable& table, const EmfRecord& record, std::uint32_t offset, std::uint32_t bytes,
+                TRegion* out);
+
+}  // namespace kvn::emf_play

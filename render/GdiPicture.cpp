@@ -1,0 +1,48 @@
+// A picture drawn into a turned or mirrored box through a world transform.
+#include <cmath>
+
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/TDib.h"
+#include "render/GdiOutput.h"
+
+namespace kvn {
+
+namespace {
+
+int RoundPixel(double v) { return RoundToInt32(std::floor(v + 0.5)); }
+
+}  // namespace
+
+bool DrawDibTransformed(TDC& dc, double x, double y, double width, double height, double angle, const TDib& dib) {
+  if (dib.IsEmpty() || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(width) || !std::isfinite(height) ||
+      !std::isfinite(angle))
+    return false;
+  const int oldMode = dc.SetGraphicsMode(kGmAdvanced);
+  const XForm oldWorld = dc.GetWorldTransform();
+  // Mirror about (x, y) for a negative extent, then turn about (x, y)
+  // counter-clockwise as seen on the y-down device.
+  const double mx = width < 0 ? -1.0 : 1.0, my = height < 0 ? -1.0 : 1.0;
+  const XForm toOrigin{1, 0, 0, 1, -x, -y};
+  const XForm mirror{mx, 0, 0, my, 0, 0};
+  const double c = std::cos(angle), s = std::sin(angle);
+  const XForm turn{c, -s, s, c, x, y};
+  const XForm placed = CombineTransform(CombineTransform(CombineTransform(toOrigin, mirror), turn), oldWorld);
+  bool drawn = false;
+  if (dc.SetWorldTransform(placed)) {
+    const int oldStretch = dc.SetStretchBltMode(kColorOnColor);
+    const int left = RoundPixel(x), top = RoundPixel(y);
+    const int right = RoundPixel(x + std::fabs(width)), bottom = RoundPixel(y + std::fabs(height));
+    drawn = dc.StretchDIBits(left, top, right - left, bottom - top, 0, 0, dib.Width(), dib.Height(), dib, kSrcCopy) > 0;
+    if (oldStretch) dc.SetStretchBltMode(oldStretch);
+    dc.SetWorldTransform(oldWorld);
+  }
+  if (oldMode) dc.SetGraphicsMode(oldMode);
+  return drawn;
+}
+
+bool DrawDibTransformed(TDC& dc, const TRect& rect, double angle, const TDib& dib) {
+  return DrawDibTransformed(dc, rect.left, rect.top, double(rect.right) - rect.left, double(rect.bottom) - rect.top,
+                            angle, dib);
+}
+
+}  // namespace kvn

@@ -1,0 +1,108 @@
+// Text runs through a device context: extent scaling for TextOut (metafile
+// export), a font cell stretched to its device size for ExtTextOut.
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "foundation/CodePages.h"
+#include "model/ColorHls.h"
+#include "platform/gdi/DeviceContext.h"
+#include "render/DrawInfo.h"
+#include "render/GdiOutput.h"
+
+namespace kvn {
+
+namespace {
+
+std::int32_t Rnd(double v) { return RoundToInt32(std::floor(v + 0.5)); }
+
+// The run's characters as they are sent.
+std::vector<char16_t> RunText(const TextRun& run) {
+  std::vector<char16_t> text(run.text, run.text + run.count);
+  if (!run.directOutput) ToSymbolFontText(run.text, run.count, text.data());
+  return text;
+}
+
+// sx of the TextOut road: 10 unscaled, else ten times the scale, at least 1;
+// negated for a mirrored axis.
+int ExtentFor(double scale, bool mirror) {
+  int e = 10;
+  if (scale != 0.0) e = std::max(1, Rnd(scale * 10.0));
+  return mirror ? -e : e;
+}
+
+}  // namespace
+
+void ToSymbolFontText(const char16_t* text, int count, char16_t* out) {
+  for (int i = 0; i < count; ++i) {
+    const char16_t c = text[i];
+    if (c < 256) {
+      out[i] = char16_t(0xF000 + c);
+    } else {
+      const std::uint8_t b = WideToCodePageByte(1252, c);
+      out[i] = b ? char16_t(0xF000 + b) : c;
+    }
+  }
+}
+
+void DrawTextRun(TDC& dc, const TextRun& run, const cDrawInfo& info) {
+  if (!run.text || run.count <= 0) return;
+  const std::uint32_t oldAlign = dc.SetTextAlign(run.align | kTaBaseline);
+  if (info.mapping.outputMode != OutputMode::Metafile && !info.textOutRuns) {
+    DrawTextRunExt(dc, run, info);
+  } else {
+    const std::vector<char16_t> text = RunText(run);
+    if (run.xScale == 0.0 && run.yScale == 0.0 && !run.mirrorX && !run.mirrorY) {
+      dc.TextOut(run.position.x, run.position.y, text.data(), run.count);
+    } else {
+      const int sx = ExtentFor(run.xScale, run.mirrorX), sy = ExtentFor(run.yScale, run.mirrorY);
+      TSize oldWindow, oldViewport;
+      dc.SetWindowExt(10, 10, &oldWindow);
+      dc.SetViewportExt(sx, sy, &oldViewport);
+      dc.TextOut(MulDiv(run.position.x, 10, sx), MulDiv(run.position.y, 10, sy), text.data(), run.count);
+      dc.SetWindowExt(oldWindow.cx, oldWindow.cy);
+      dc.SetViewportExt(oldViewport.cx, oldViewport.cy);
+    }
+  }
+  dc.SetTextAlign(oldAlign);
+}
+
+void DrawTextRunExt(TDC& dc, const TextRun& run, const cDrawInfo& info) {
+  if (!run.text || run.count <= 0) return;
+  double wx = run.cellWidth * run.factor, wy = run.cellHeight * run.factor;
+  double rx = 1.0, ry = 1.0;
+  const bool printer = info.mapping.printerFlag != 0;
+  if (printer) {
+    const TSize viewport = dc.GetViewportExt(), window = dc.GetWindowExt();
+    if (window.cx == 0 || window.cy == 0) return;
+    rx = double(viewport.cx) / window.cx;
+    ry = double(viewport.cy) / window.cy;
+    wx *= rx;
+    wy *= ry;
+  }
+  if (!std::isfinite(wx) || !std::isfinite(wy)) return;
+  int ex = Rnd(wx), ey = Rnd(wy);
+  if (ex <= 1 || ey <= 1) return;
+  if (run.xScale != 0.0) ex = Rnd(ex * run.xScale);
+  if (run.yScale != 0.0) ey = Rnd(ey * run.yScale);
+  if (run.mirrorX) ex = -ex;
+  if (run.mirrorY) ey = -ey;
+  TSize oldWindowExt, oldViewportExt;
+  TPoint oldWindowOrg, oldViewportOrg;
+  dc.SetWindowExt(Rnd(run.cellWidth), Rnd(run.cellHeight), &oldWindowExt);
+  dc.SetViewportExt(ex, ey, &oldViewportExt);
+  dc.SetWindowOrg(0, 0, &oldWindowOrg);
+  if (printer) {
+    dc.SetViewportOrg(Rnd(run.position.x * rx), Rnd(run.position.y * ry), &oldViewportOrg);
+  } else {
+    dc.SetViewportOrg(run.position.x, run.position.y, &oldViewportOrg);
+  }
+  const std::vector<char16_t> text = RunText(run);
+  dc.ExtTextOut(0, 0, 0, nullptr, text.data(), run.count, run.advances);
+  dc.SetWindowExt(oldWindowExt.cx, oldWindowExt.cy);
+  dc.SetViewportExt(oldViewportExt.cx, oldViewportExt.cy);
+  dc.SetWindowOrg(oldWindowOrg.x, oldWindowOrg.y);
+  dc.SetViewportOrg(oldViewportOrg.x, oldViewportOrg.y);
+}
+
+}  // namespace kvn
