@@ -15,6 +15,7 @@
 #include "foundation/ProgramFolders.h"
 #include "foundation/Registry.h"
 #include "foundation/TextFormat.h"
+#include "platform/fonts/FontLayerFaces.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
 #include "text/PatternGlyphs.h"
@@ -119,6 +120,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallReaders();
   InstallBuiltinFontReader();
   InstallDefaultGuiFaceHook();
+  InstallFontLayerFaces();
   InstallPatternGlyphSource();
   {
     testyApp app(fileName);

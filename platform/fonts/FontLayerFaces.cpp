@@ -1,0 +1,104 @@
+#include "platform/fonts/FontLayerFaces.h"
+
+#include <cairo-ft.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/fonts/FontSources.h"
+#include "platform/fonts/RealizedFont.h"
+#include "platform/gdi/TextFaces.h"
+
+namespace kvn {
+
+namespace {
+
+const cairo_user_data_key_t kFtFaceKey{};
+
+void DoneFace(void* face) { FT_Done_Face(static_cast<FT_Face>(face)); }
+
+// The key of a realised face: every LogFont field but the size, escapement
+// and orientation, which the device context applies itself.
+std::string FaceKey(const LogFont& font) {
+  std::string key;
+  key.reserve(80);
+  for (int i = 0; i < kLfFaceSize && font.faceName[i]; ++i) {
+    key.push_back(char(font.faceName[i] & 0xFF));
+    key.push_back(char(font.faceName[i] >> 8));
+  }
+  key += '|' + std::to_string(font.weight) + '|' + std::to_string(font.italic) + '|' + std::to_string(font.charSet);
+  return key;
+}
+
+class LayerFaces final : public TextFaceSource {
+ public:
+  bool Realise(const LogFont& font, TextFace* out) override {
+    Entry* entry = Find(font);
+    if (!entry || !entry->face) return false;
+    // Metrics are realised at the asked size; the cairo face is shared.
+    std::unique_ptr<RealizedFont> sized = RealizedFont::Create(font);
+    if (!sized) return false;
+    const TextMetric tm = sized->GetTextMetrics();
+    *out = TextFace{entry->face,
+                    sized->EmPixels(),
+                    double(tm.ascent),
+                    double(tm.descent),
+                    double(tm.internalLeading),
+                    double(tm.externalLeading),
+                    font.quality != 3};
+    return out->emSize > 0;
+  }
+
+ private:
+  struct Entry {
+    cairo_font_face_t* face = nullptr;
+  };
+
+  Entry* Find(const LogFont& font) {
+    const std::string key = FaceKey(font);
+    auto it = entries_.find(key);
+    if (it != entries_.end()) return &it->second;
+    Entry& entry = entries_[key];
+    std::unique_ptr<RealizedFont> chosen = RealizedFont::Create(font);
+    if (!chosen) return &entry;
+    const FaceSource& src = chosen->Source();
+    // cairo keeps a face of its own: it sets sizes on it while drawing.
+    FT_Face ft = nullptr;
+    const FT_Error error =
+        src.memory ? FT_New_Memory_Face(FreeTypeLibrary(), src.memory->data(), FT_Long(src.memory->size()), 0, &ft)
+                   : FT_New_Face(FreeTypeLibrary(), src.file.c_str(), src.index, &ft);
+    if (error != 0 || !ft) return &entry;
+    if (chosen->SymbolCmap()) FT_Select_Charmap(ft, FT_ENCODING_MS_SYMBOL);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(ft, FT_LOAD_NO_HINTING);
+    if (cairo_font_face_set_user_data(face, &kFtFaceKey, ft, DoneFace) != CAIRO_STATUS_SUCCESS) {
+      cairo_font_face_destroy(face);
+      FT_Done_Face(ft);
+      return &entry;
+    }
+    const int weight = font.weight > 0 ? font.weight : 400;
+    unsigned synth = 0;
+    if (weight >= 600 && src.weight < 600) synth |= CAIRO_FT_SYNTHESIZE_BOLD;
+    if (font.italic && !(ft->style_flags & FT_STYLE_FLAG_ITALIC)) synth |= CAIRO_FT_SYNTHESIZE_OBLIQUE;
+    if (synth) cairo_ft_font_face_set_synthesize(face, synth);
+    entry.face = face;
+    return &entry;
+  }
+
+  // Faces stay for the life of the process, as TextFace promises.
+  std::map<std::string, Entry> entries_;
+};
+
+}  // namespace
+
+TextFaceSource& FontLayerFaces() {
+  static LayerFaces* faces = new LayerFaces;  // never destroyed: faces outlive every context
+  return *faces;
+}
+
+void InstallFontLayerFaces() { SetTextFaceSource(&FontLayerFaces()); }
+
+}  // namespace kvn
