@@ -13,6 +13,8 @@ PACKAGES=(
   libfreetype-dev libfontconfig1-dev libcups2-dev libuemf-dev libgsf-1-dev
   # code-page and Unicode data for the table generators
   unicode-data
+  # the Czech locale (messages and a decimal comma) for the language tests
+  locales
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fonts-liberation fonts-dejavu-core
@@ -30,10 +32,17 @@ done
 
 if [ "${#missing[@]}" -eq 0 ]; then
   echo "install-deps: all packages present"
-  exit 0
+else
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -o DPkg::Lock::Timeout=300
+  $SUDO apt-get install -y --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
 fi
 
-echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -o DPkg::Lock::Timeout=300
-$SUDO apt-get install -y --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
+# Locales the tests switch to (a decimal comma, Czech system texts).
+for loc in cs_CZ; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc.utf-\?8"; then
+    echo "install-deps: generating the locale $loc.UTF-8"
+    $SUDO localedef -i "$loc" -c -f UTF-8 -A /usr/share/locale/locale.alias "$loc.UTF-8"
+  fi
+done

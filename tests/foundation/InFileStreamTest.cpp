@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "foundation/LangTable.h"
 #include "foundation/LongPathFiles.h"
 #include "foundation/MsgBox.h"
 #include "foundation/SystemError.h"
@@ -73,6 +74,17 @@ class RecordingBackend : public MessageBoxBackend {
     return kIdOk;
   }
   std::vector<std::string> texts;
+};
+
+// System error texts follow the program's language, Czech by default; these
+// tests compare them with the C library's English texts, which they are only
+// where the system has no Czech locale.
+class EnglishTexts {
+ public:
+  EnglishTexts() { SetLanguageIndex(kLanguageEnglish); }
+  ~EnglishTexts() { SetLanguageIndex(kLanguageCzech); }
+  EnglishTexts(const EnglishTexts&) = delete;
+  EnglishTexts& operator=(const EnglishTexts&) = delete;
 };
 
 class NullOwner : public cMsgDlg {
@@ -174,6 +186,7 @@ TEST(InFileStream, CanReadIsFalseAtTheEndEvenForNothing) {
 }
 
 TEST(InFileStream, AMissingFileKeepsTheErrorAndShowsTheNoticeOnlyWithAnOwner) {
+  EnglishTexts english;
   test::ScratchDir dir;
   RecordingBackend backend;
   MessageBoxBackend* previous = SetMessageBoxBackend(&backend);
@@ -209,6 +222,7 @@ TEST(InFileStream, AMissingFileKeepsTheErrorAndShowsTheNoticeOnlyWithAnOwner) {
 }
 
 TEST(SystemError, ErrnoMapsToWin32CodesAndBackToItsText) {
+  EnglishTexts english;
   EXPECT_EQ(SystemErrorFromErrno(0), kErrorSuccess);
   EXPECT_EQ(SystemErrorFromErrno(ENOENT), kErrorFileNotFound);
   EXPECT_EQ(SystemErrorFromErrno(EACCES), kErrorAccessDenied);

@@ -304,8 +304,9 @@ ViewOrigin FindView(const test::Screen& s, const Geometry& f) {
 }
 
 TEST_F(ViewerProcessTest, OpensTheSampleWithRulersPageTabsAndScrollBars) {
-  const std::filesystem::path sample =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  // Absolute, as the title shows it (__FILE__ may be relative to the build folder).
+  const std::filesystem::path sample = std::filesystem::weakly_canonical(
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn");
   ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
   SetDword(u"Language", 2);
   Viewer viewer(settings_.Path(), sample.string());
