@@ -13,9 +13,10 @@ endfunction()
 # tools (tools/, resources/) link as well: they cannot link kvn_core itself,
 # which embeds what they generate. The folders give their sources to kvn_core
 # (target_sources(kvn_core ...)); once every folder is read (a deferred
-# call at the end of the top CMakeLists.txt), kvn_split_core() moves them all but the generated resource table into kvn_core_objects,
-# with kvn_core's compile settings and usage requirements, and kvn_core
-# becomes those objects plus the resource table.
+# call at the end of the top CMakeLists.txt), kvn_split_core() moves them all
+# but the generated resource table into kvn_core_objects, with kvn_core's
+# compile settings and usage requirements, and kvn_core becomes those objects
+# plus the resource table.
 function(kvn_split_core)
   get_target_property(_sources kvn_core SOURCES)
   set(_generated ${_sources})
