@@ -2,12 +2,14 @@
 # Installs the dependencies, builds and runs the whole test suite.
 #   scripts/test.sh          release build
 #   scripts/test.sh asan     AddressSanitizer + UndefinedBehaviorSanitizer build
+#   scripts/test.sh release -R Ruler   (further arguments go to ctest)
 # Exits non-zero on any failure. A test that skipped (a missing tool, display
 # or file) is reported as skipped with its reason; with KVN_FORBID_SKIPS=1 (as
 # CI sets it) a skip fails the run too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind="${1:-release}"
+[ "$#" -gt 0 ] && shift
 bash scripts/install-deps.sh
 bash scripts/build.sh "$kind"
 dir=build; [ "$kind" = asan ] && dir=build-asan
@@ -19,7 +21,7 @@ start=$(date +%s)
 output="$dir/Testing/ctest-output.txt"
 mkdir -p "$dir/Testing"
 status=0
-ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" </dev/null | tee "$output" || status=$?
+ctest --test-dir "$dir" --output-on-failure -j "$(nproc)" "$@" </dev/null | tee "$output" || status=$?
 echo "test.sh: $kind tests ran in $(( $(date +%s) - start )) s"
 
 # CTest lists skipped programs after "The following tests did not run:";
