@@ -225,12 +225,14 @@ TEST_F(DrawingViewTest, RealPointerDragsTheSplitterAndTheGrip) {
   auto drag = [](const TPoint& from, const TPoint& to) {
     const std::string a = std::to_string(from.x) + " " + std::to_string(from.y);
     const std::string b = std::to_string(to.x) + " " + std::to_string(to.y);
+    // The press captures the pointer and the release ends the capture; the
+    // motion between them arrives in order with the release.
     test::Shell("xdotool mousemove --sync " + a + " mousedown 1");
-    test::Pump(100ms);
+    EXPECT_TRUE(test::PumpUntil([] { return TWindow::GetCapture() != nullptr; })) << "press not seen";
     test::Shell("xdotool mousemove --sync " + b);
-    test::Pump(100ms);
     test::Shell("xdotool mouseup 1");
-    test::Pump(150ms);
+    EXPECT_TRUE(test::PumpUntil([] { return TWindow::GetCapture() == nullptr; })) << "release not seen";
+    test::Pump(20ms);
   };
   TTabSplitWindow* splitter = view->GetTabSplitter();
   const std::int32_t strip = view->TabStripWidth();

@@ -76,6 +76,25 @@ void Pump(std::chrono::milliseconds duration) {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    wxTheApp->Yield(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
 MessageBoxDialog* FindOpenBox() {
   for (wxWindow* w : wxTopLevelWindows) {
     if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;

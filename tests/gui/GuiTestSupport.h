@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -50,6 +51,15 @@ Screen GrabScreen(const std::filesystem::path& file);
 
 // Runs the toolkit's loop for a while, in rounds of 10 ms.
 void Pump(std::chrono::milliseconds duration);
+
+// Runs the toolkit's loop until `done` holds, at most `timeout`; whether it
+// held. Waiting for the outcome instead of a fixed time keeps a test quick
+// on an idle machine and passing on a busy one (GUI tests run in parallel).
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// The same for what another process does (no toolkit loop): polls `done`
+// every 20 ms, at most `timeout`.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // The message box currently shown, if any.
 MessageBoxDialog* FindOpenBox();

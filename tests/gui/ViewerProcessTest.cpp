@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "foundation/MsgBox.h"
 #include "foundation/WindowPlacement.h"
@@ -159,6 +160,7 @@ TEST_F(ViewerProcessTest, LanguageFromTheMenuIsKeptForTheNextStart) {
     viewer.Keys("alt+o l");  // Options > Language: its first item, Česky
     test::SaveScreenshot("viewer-language-menu.png");
     viewer.Keys("Return");
+    test::WaitUntil([&] { return viewer.Title() == "Prohlížeč Info-Korvana (verze 20.0.0)"; });
     EXPECT_EQ(viewer.Title(), "Prohlížeč Info-Korvana (verze 20.0.0)");
     EXPECT_EQ(Dword(u"Language", 99), 0u);
     viewer.Keys("alt+s");  // &Soubor
@@ -238,13 +240,15 @@ TEST_F(ViewerProcessTest, OutOfMemoryNoticeOnceAndCleared) {
     ASSERT_FALSE(box.empty());
     test::SaveScreenshot("viewer-memory-notice.png");
     Shell("xdotool windowfocus --sync " + box + " key Return");
-    std::this_thread::sleep_for(500ms);
+    test::WaitUntil([&] { return viewer.VisibleWindows() == 1; });
     EXPECT_EQ(viewer.VisibleWindows(), 1);
     viewer.Keys("ctrl+q");
     EXPECT_EQ(viewer.WaitExit(), 0);
   }
   Viewer again(settings_.Path());
   ASSERT_FALSE(again.Window().empty());
+  // Something that must not appear: only a time can tell (the notice came
+  // within moments of the window above).
   std::this_thread::sleep_for(1500ms);
   EXPECT_EQ(again.VisibleWindows(), 1);  // not a second time
   again.Keys("ctrl+q");
@@ -305,29 +309,37 @@ ViewOrigin FindView(const test::Screen& s, const Geometry& f) {
 }
 
 TEST_F(ViewerProcessTest, OpensTheSampleWithRulersPageTabsAndScrollBars) {
-  const std::filesystem::path sample =
-      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  // Absolute, as the title shows it (__FILE__ may be relative to the build folder).
+  const std::filesystem::path sample = std::filesystem::weakly_canonical(
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn");
   ASSERT_TRUE(std::filesystem::exists(sample)) << sample;
   SetDword(u"Language", 2);
   Viewer viewer(settings_.Path(), sample.string());
   ASSERT_FALSE(viewer.Window().empty()) << "no window appeared";
-  bool opened = false;
-  for (int i = 0; i < 100 && !opened; ++i) {
-    opened = viewer.Title().find(sample.string()) != std::string::npos;
-    if (!opened) std::this_thread::sleep_for(100ms);
-  }
+  const bool opened =
+      test::WaitUntil([&] { return viewer.Title().find(sample.string()) != std::string::npos; });
   ASSERT_TRUE(opened) << viewer.Title();
-  std::this_thread::sleep_for(800ms);  // the first paint of every child
   const Geometry f = WindowGeometry(viewer.Window());
   ASSERT_GT(f.w, 300);
   ASSERT_GT(f.h, 200);
-  const test::Screen s = test::GrabScreen(test::ArtifactDir() / "viewer-sample.png");
+  // The first paint of every child: screenshots until both rulers show and
+  // two in a row are the same.
+  test::Screen s;
+  ViewOrigin o;
+  std::vector<std::uint32_t> previous;
+  test::WaitUntil([&] {
+    s = test::GrabScreen(test::ArtifactDir() / "viewer-sample.png");
+    if (s.width < f.x + f.w || s.height < f.y + f.h) return false;
+    o = FindView(s, f);
+    const bool settled = s.pixels == previous;
+    previous = s.pixels;
+    return o.y >= f.y && o.x == f.x && settled;
+  });
   ASSERT_GT(s.width, 0) << "no screenshot (import missing?)";
   ASSERT_LE(f.x + f.w, s.width);
   ASSERT_LE(f.y + f.h, s.height);
 
   // The rulers: found by their base lines, the view filling the frame's width.
-  const ViewOrigin o = FindView(s, f);
   ASSERT_GE(o.y, f.y) << "no horizontal ruler";
   ASSERT_EQ(o.x, f.x) << "no vertical ruler at the frame's left edge";
   // Ticks: dark marks spread along each 15-pixel strip, not a solid block.
@@ -369,14 +381,18 @@ TEST_F(ViewerProcessTest, OpensTheSampleWithRulersPageTabsAndScrollBars) {
 
   // Zoomed in twice (numeric-keypad plus), both scroll bars appear.
   viewer.Keys("KP_Add KP_Add");
-  std::this_thread::sleep_for(500ms);
-  const test::Screen z = test::GrabScreen(test::ArtifactDir() / "viewer-sample-zoomed.png");
+  int vGrey = 0, vAll = 0, hGrey = 0, hAll = 0;
+  test::Screen z;
+  test::WaitUntil([&] {
+    z = test::GrabScreen(test::ArtifactDir() / "viewer-sample-zoomed.png");
+    if (z.width < f.x + f.w || z.height < f.y + f.h) return false;
+    vGrey = vAll = hGrey = hAll = 0;
+    for (int y = o.y + 16; y < f.y + f.h - 20; ++y, ++vAll) vGrey += BarGrey(z.At(f.x + f.w - 5, y)) ? 1 : 0;
+    for (int x = f.x + f.w / 2; x < f.x + f.w - 20; ++x, ++hAll) hGrey += BarGrey(z.At(x, ys)) ? 1 : 0;
+    return vGrey * 10 >= vAll * 9 && hGrey * 10 >= hAll * 9;
+  });
   ASSERT_GT(z.width, 0);
-  int vGrey = 0, vAll = 0;
-  for (int y = o.y + 16; y < f.y + f.h - 20; ++y, ++vAll) vGrey += BarGrey(z.At(f.x + f.w - 5, y)) ? 1 : 0;
   EXPECT_GE(vGrey * 10, vAll * 9) << "no vertical scroll bar";
-  int hGrey = 0, hAll = 0;
-  for (int x = f.x + f.w / 2; x < f.x + f.w - 20; ++x, ++hAll) hGrey += BarGrey(z.At(x, ys)) ? 1 : 0;
   EXPECT_GE(hGrey * 10, hAll * 9) << "no horizontal scroll bar";
   viewer.Keys("ctrl+q");
   EXPECT_EQ(viewer.WaitExit(), 0);

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Runs one command on a private Xvfb display and stops the display afterwards.
 #   xvfb-run.sh <command> [args...]
+# Xvfb picks a free display number itself (-displayfd) and writes it once it
+# accepts connections, so GUI test programs run in parallel without racing
+# for a number, and nothing waits a fixed time for the server.
 set -u
-for n in $(seq 90 160); do
-  [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+fifo_dir="$(mktemp -d)"
+mkfifo "$fifo_dir/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo_dir/display" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null' EXIT
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-  sleep 0.05
-done
-export DISPLAY="$display" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -rf "$fifo_dir"' EXIT
+number=""
+read -r -t 30 number <"$fifo_dir/display"
+if ! [[ "$number" =~ ^[0-9]+$ ]]; then
+  echo "xvfb-run.sh: Xvfb did not start" >&2
+  exit 1
+fi
+export DISPLAY=":$number" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 "$@"

@@ -20,7 +20,9 @@ Picture PictureFromBgra(const std::uint8_t* bgra, std::int32_t width, std::int32
 }
 
 std::filesystem::path GoldenFile(const std::string& name) {
-  return std::filesystem::path(__FILE__).parent_path().parent_path() / "golden" / (name + ".png");
+  // An absolute folder from the build: __FILE__ is relative to the build
+  // folder when ccache rewrites paths, and tests run from other folders.
+  return std::filesystem::path(KVN_GOLDEN_DIR) / (name + ".png");
 }
 
 std::filesystem::path GoldenOutputDir() {
