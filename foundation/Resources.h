@@ -24,6 +24,9 @@ enum class ResourceType : std::uint16_t {
   // "LINES_TABLE": the predefined line types, a native container (id 19987,
   // made by tools/mklinetypes from resources/linetypes/).
   LinesTable,
+  // RT_BITMAP: packed DIBs by id (tool-bar and menu images), made by
+  // tools/mkbitmaps from resources/bitmaps/.
+  Bitmap,
 };
 
 // The bytes of a resource; empty when it is missing.
