@@ -7,7 +7,10 @@
 #include "controls/MenuDecorator.h"
 #include "foundation/LangTable.h"
 #include "platform/ui/CommandEnabler.h"
+#include "platform/gdi/RasterDC.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Window.h"
+#include "tests/support/GoldenImage.h"
 
 namespace kvn {
 namespace {
@@ -231,6 +234,48 @@ TEST(MenuDecorator, MeasuredRowsAreNarrowerWithoutImages) {
   foreign.itemData = 12345;
   EXPECT_FALSE(withImages.MeasureMenuItem(foreign, font));
   EXPECT_FALSE(f.decorator.MeasureMenuItem(foreign, font));
+}
+
+// Menu rows on the raster target: with the icon column and an image,
+// highlighted, checked, disabled, and a row of a menu without images (no
+// icon column). Texts need the font layer of the device context; the
+// rows' fills, images and ticks are what this picture holds.
+TEST(MenuDecorator, DrawnRowsGolden) {
+  FakeMenu bar;
+  FakeMenu& file = bar.AddPopup(u"&File");
+  file.Add(kOpen, u"&Open...\tCtrl+O");
+  file.Add(kZoomIn, u"Zoom &in");
+  file.Add(19752, u"Czech");
+  file.Add(kClose, u"&Close");
+  FakeMenu& other = bar.AddPopup(u"&Other");
+  other.Add(4242, u"Plain");
+  MenuDecorator decorator;
+  decorator.ConvertMenu(false, &bar);
+  ASSERT_NE(decorator.ImageOf(*decorator.FindRecord(kOpen)), nullptr);
+  EXPECT_FALSE(decorator.FindRecord(kOpen)->menuHasNoImages);
+  EXPECT_TRUE(decorator.FindRecord(4242)->menuHasNoImages);
+  constexpr int kWidth = 120;
+  constexpr int kRow = 25;
+  const std::pair<std::uint32_t, std::uint32_t> rows[] = {
+      {kOpen, 0}, {kZoomIn, kOdsSelected}, {19752, kOdsChecked}, {kClose, kOdsDisabled | kOdsChecked}, {4242, 0}};
+  std::vector<std::uint8_t> bits(std::size_t(kWidth) * kRow * std::size(rows) * 4);
+  {
+    auto dc = RasterDC::Create(bits.data(), kWidth, kRow * int(std::size(rows)));
+    ASSERT_NE(dc, nullptr);
+    TMenuFont font;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+      TMenuDraw draw;
+      draw.itemData = reinterpret_cast<std::intptr_t>(decorator.FindRecord(rows[i].first));
+      draw.state = rows[i].second;
+      draw.rect = {0, int(i) * kRow, kWidth, int(i + 1) * kRow};
+      EXPECT_TRUE(decorator.DrawMenuItem(*dc, draw, font));
+    }
+    TMenuDraw foreign;
+    foreign.itemData = 1;
+    EXPECT_FALSE(decorator.DrawMenuItem(*dc, foreign, font));
+    dc->Flush();
+  }
+  test::ExpectMatchesGolden(test::PictureFromBgra(bits.data(), kWidth, kRow * int(std::size(rows))), "menu_rows", 0);
 }
 
 }  // namespace
