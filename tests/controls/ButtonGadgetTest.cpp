@@ -212,6 +212,22 @@ TEST(ButtonGadget, SizesAndLayout) {
   EXPECT_EQ(bar.GetDesiredSize(), (TSize{4 + 38, 4 + 19}));
 }
 
+TEST(ButtonGadget, ControlGadgetPlacesItsWindow) {
+  RecordingBar bar;
+  AddButton(bar, 18920, TButtonGadgetZv::Command);
+  auto* box = new TWindow(&bar);  // owned by the bar, as a child
+  box->Attr.W = 60;
+  box->Attr.H = 23;
+  bar.Insert(std::make_unique<TControlGadget>(*box));
+  const TGadget& gadget = *bar.Gadgets().back();
+  EXPECT_EQ(gadget.GetBounds(), (TRect{21, 2, 81, 25}));
+  EXPECT_EQ(box->Attr.X, 21);
+  EXPECT_EQ(box->Attr.Y, 2);
+  // The taller window sets the row; the button is centred across it.
+  EXPECT_EQ(bar.Gadgets().front()->GetBounds(), (TRect{2, 4, 21, 23}));
+  EXPECT_EQ(bar.GetDesiredSize(), (TSize{4 + 19 + 60, 4 + 23}));
+}
+
 // Faces on the raster target: command button in each border style, greyed,
 // exclusive down (image moved), a separator and a drop-down button.
 TEST(ButtonGadget, FacesGolden) {
