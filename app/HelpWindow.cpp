@@ -1,9 +1,12 @@
 #include "app/HelpWindow.h"
 
+#include <wx/menu.h>
+
 #include <algorithm>
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "controls/MenuAccessWx.h"
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/RegisteredMessages.h"
@@ -123,5 +126,14 @@ const TResponseTable& THelpWindow::Table() {
 }
 
 bool THelpWindow::Find(TEventInfo& info) { return Table().Search(info); }
+
+void THelpWindow::MenuAssigned() {
+  commandTable_ = CommandTableFromAccelerators(GetAccelerators());
+  menuDecorator_.SetCommandTable(&commandTable_);
+  if (wxMenuBar* bar = GetMenuBar()) {
+    TWxMenuBarAccess access(bar);
+    menuDecorator_.ConvertMenu(false, &access);
+  }
+}
 
 }  // namespace kvn

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "controls/MenuDecorator.h"
 #include "platform/ui/DecoratedFrame.h"
 
 namespace kvn {
@@ -49,13 +50,20 @@ class THelpWindow : public TDecoratedFrame, public MyHelpClass {
 
   TDockableControlBarWithAutoTips* GetToolBar() const { return toolBar_; }
   THarbor* GetHarbor() const { return harbor_.get(); }
+  MenuDecorator& GetMenuDecorator() { return menuDecorator_; }
 
   void EvGetMinMaxInfo(TMinMaxInfo& info);
   void CmNothing() {}
   bool Find(TEventInfo& info) override;
   static const TResponseTable& Table();
 
+ protected:
+  // Every new menu bar gets the commands' images and shortcut texts.
+  void MenuAssigned() override;
+
  private:
+  MenuDecorator menuDecorator_;
+  TCommandTable commandTable_;
   std::unique_ptr<THarbor> harbor_;
   TDockableControlBarWithAutoTips* toolBar_;  // a child: owned by the window
   WString placementValue_;

@@ -31,6 +31,9 @@ enum class ResourceType : std::uint16_t {
   // native container whose drawing's first font holds it (ids 18232 and
   // 18234, made by tools/mkfonttable).
   FontTable,
+  // RT_BITMAP: packed DIBs by id (tool-bar and menu images), made by
+  // tools/mkbitmaps from resources/bitmaps/.
+  Bitmap,
 };
 
 // The bytes of a resource; empty when it is missing.

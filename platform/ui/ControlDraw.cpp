@@ -8,6 +8,7 @@
 #include <wx/settings.h>
 #include <wx/window.h>
 
+#include "foundation/Resources.h"
 #include "platform/gdi/TDib.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/WxText.h"
@@ -78,11 +79,11 @@ void PaintPushButton(const TDrawItem& item, const TButtonFace& face) {
   }
 }
 
-bool LoadBitmapResource(int, TDib& out) {
-  // The program embeds no bitmap resources yet (foundation/Resources.h has
-  // no bitmap type); every control then goes without its image.
+bool LoadBitmapResource(int id, TDib& out) {
   out.Clear();
-  return false;
+  const std::span<const std::uint8_t> bytes = FindResource(ResourceType::Bitmap, id);
+  if (bytes.empty()) return false;
+  return out.LoadPackedDib(bytes.data(), bytes.size());
 }
 
 }  // namespace kvn

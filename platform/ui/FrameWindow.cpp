@@ -105,6 +105,7 @@ bool TFrameWindow::AssignMenu(int menuResId) {
   shortcuts_ = std::move(built.shortcuts);
   // The frame deletes the bar it had.
   frame->SetMenuBar(built.bar);
+  MenuAssigned();
   UpdateMenuEnablers();
   return true;
 }

@@ -48,6 +48,8 @@ class TFrameWindow : public TWindow {
   void SetAcceleratorTableId(int id) { accelResId_ = id; }
   int GetAcceleratorTableId() const { return accelResId_; }
   wxMenuBar* GetMenuBar() const;
+  // The accelerator table installed at set-up.
+  const std::vector<AcceleratorEntry>& GetAccelerators() const { return accelerators_; }
   // The shortcut shown after a command's label in the current menu.
   WString GetMenuShortcut(std::uint32_t id) const;
   // The icon resource of the frame (kept; shown once icon resources exist).
@@ -79,6 +81,9 @@ class TFrameWindow : public TWindow {
  protected:
   wxWindow* CreatePeer(wxWindow* parentPeer) override;
   void SetupWindow() override;
+  // A menu bar has just been built and set (at set-up and by AssignMenu,
+  // so after every language switch); decorated frames dress it up.
+  virtual void MenuAssigned() {}
   // Lays the client (and, in decorated frames, the decorations) out.
   virtual void LayoutFrame();
   // The frame's sizer: decorations go around the client's slot.

@@ -1,0 +1,54 @@
+// TMenuAccess over toolkit menus: the menu bar of a frame and its menus.
+//
+// GTK paints its menus itself, so a decorated item keeps the toolkit's text
+// (label, then the accelerator GTK shows after it; Menu.h builds it) and
+// gets the command's image: wxGTK takes an item's picture only when the
+// item is put into its menu, so the item is taken out and put back with it.
+// Check items carry no picture (GTK shows their check mark instead).
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "controls/MenuAccess.h"
+
+class wxMenu;
+class wxMenuBar;
+
+namespace kvn {
+
+class TWxMenuAccess : public TMenuAccess {
+ public:
+  explicit TWxMenuAccess(wxMenu* menu) : menu_(menu) {}
+  const void* MenuKey() const override { return menu_; }
+  int GetItemCount() const override;
+  ItemInfo GetItemInfo(int position) const override;
+  WString GetMenuString(int position) const override;
+  void SetMenuString(int position, const WString& text) override;
+  TMenuAccess* GetSubMenu(int position) override;
+  const void* ItemKey(int position) const override;
+  void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image) override;
+
+ private:
+  wxMenu* menu_;
+  std::vector<std::unique_ptr<TWxMenuAccess>> subs_;
+};
+
+class TWxMenuBarAccess : public TMenuAccess {
+ public:
+  explicit TWxMenuBarAccess(wxMenuBar* bar) : bar_(bar) {}
+  const void* MenuKey() const override { return bar_; }
+  int GetItemCount() const override;
+  ItemInfo GetItemInfo(int position) const override;
+  WString GetMenuString(int position) const override;
+  void SetMenuString(int position, const WString& text) override;
+  TMenuAccess* GetSubMenu(int position) override;
+  const void* ItemKey(int position) const override;
+  void ShowDecorated(int, const WString&, const WString&, const TDib*) override {}
+
+ private:
+  wxMenuBar* bar_;
+  std::vector<std::unique_ptr<TWxMenuAccess>> subs_;
+};
+
+}  // namespace kvn

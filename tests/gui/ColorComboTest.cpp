@@ -1,0 +1,263 @@
+// The colour combo and its grid on a real display, driven through the X
+// server: a click and F4 open the grid, arrows and Enter pick a colour, the
+// no-colour row gives 0x80000000, a click outside closes the grid without
+// reaching the window under it, and "More colors" cancelled returns to the
+// grid. Needs a display (run under Xvfb by xvfb-run.sh).
+#include <gtest/gtest.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/ColorCombo.h"
+#include "controls/ColorPalette.h"
+#include "controls/ColorPicker.h"
+#include "foundation/LangTable.h"
+#include "platform/ui/FrameWindow.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A window that counts the presses that reach it.
+class PressCounter : public TWindow {
+ public:
+  explicit PressCounter(TWindow* parent) : TWindow(parent) {
+    Attr.X = 300;
+    Attr.Y = 200;
+    Attr.W = 80;
+    Attr.H = 40;
+  }
+  void EvLButtonDown(std::uint32_t, const TPoint&) { ++presses; }
+  bool Find(TEventInfo& info) override { return Table().Search(info); }
+  static const TResponseTable& Table() {
+    static const TResponseTable table({OnMessage<kWmLButtonDown, &PressCounter::EvLButtonDown>()},
+                                      {&TWindow::Table()});
+    return table;
+  }
+  int presses = 0;
+};
+
+class ComboFrame : public TFrameWindow {
+ public:
+  explicit ComboFrame(std::uint32_t options) : TFrameWindow(nullptr, WString(u"Colour combo test")) {
+    Attr.X = 0;
+    Attr.Y = 0;
+    Attr.W = 500;
+    Attr.H = 400;
+    combo = new TColorCombo(this, 3000, 20, 20, 120, 28, &color, options);
+    counter = new PressCounter(this);
+  }
+  std::uint32_t color = 0x000000FF;
+  TColorCombo* combo;
+  PressCounter* counter;
+};
+
+// Runs a function once from the toolkit's loop (also inside modal loops).
+class Later : public wxTimer {
+ public:
+  explicit Later(std::function<void()> f) : f_(std::move(f)) {}
+  void Notify() override { f_(); }
+
+ private:
+  std::function<void()> f_;
+};
+
+TDialogColor* ShownGrid() {
+  for (wxWindow* top : wxTopLevelWindows) {
+    if (!top->IsShown()) continue;
+    if (auto* grid = dynamic_cast<TDialogColor*>(TWindow::FromPeer(top))) return grid;
+  }
+  return nullptr;
+}
+
+// Keys to the grid's window, from the background so that the toolkit can
+// go on while xdotool waits for the focus.
+void KeysToGrid(const std::string& keys) {
+  // The newest window of that name: a grid closed before may not be gone
+  // from the server yet.
+  test::Shell("(sleep 0.3; w=$(timeout 10 xdotool search --sync --onlyvisible --name '^Color$' | tail -1); "
+              "timeout 10 xdotool windowfocus --sync $w key " + keys + ") >/dev/null 2>&1 &");
+}
+
+void ClickAt(const TPoint& p) {
+  test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+              " click 1 >/dev/null 2>&1");
+}
+
+class ColorComboTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    SettingsFolderTest::SetUp();
+    if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    ClearRecentColors();
+  }
+  void Open(std::uint32_t options) {
+    frame_ = std::make_unique<ComboFrame>(options);
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    test::Pump(300ms);
+  }
+  TPoint ComboCentre() const { return frame_->combo->ClientToScreen(TPoint{60, 14}); }
+  // Runs `f` after `ms` from the toolkit's loop.
+  void After(int ms, std::function<void()> f) {
+    later_.push_back(std::make_unique<Later>(std::move(f)));
+    later_.back()->StartOnce(ms);
+  }
+  // Runs `f` once the grid shows, looking every 300 ms, at most `tries` times.
+  void WhenGridShows(int tries, std::function<void()> f) {
+    After(300, [this, tries, f] {
+      if (ShownGrid() != nullptr) {
+        f();
+      } else if (tries > 1) {
+        WhenGridShows(tries - 1, f);
+      }
+    });
+  }
+  // Waits (in the loop, modal loops included) until `done` or 8 s.
+  void PumpUntil(const bool& done) {
+    for (int i = 0; i < 120 && !done; ++i) test::Pump(100ms);
+  }
+  // The end of a test's time: whatever is still open is cancelled, so that
+  // a failing test cannot leave a modal loop running.
+  void Finish(bool& done) {
+    if (TDialogColor* grid = ShownGrid()) {
+      stuck_ = true;
+      grid->CloseWindow(kIdcCancel);
+    }
+    done = true;
+  }
+  bool stuck_ = false;
+  void TearDown() override {
+    EXPECT_FALSE(stuck_) << "the grid was still open at the end";
+    SettingsFolderTest::TearDown();
+  }
+
+  std::unique_ptr<ComboFrame> frame_;
+  std::vector<std::unique_ptr<Later>> later_;
+};
+
+TEST_F(ColorComboTest, ClickOpensTheGridAndArrowsWithEnterPick) {
+  Open(0);
+  bool sawGrid = false;
+  bool done = false;
+  After(700, [&] {
+    sawGrid = ShownGrid() != nullptr;
+    // From no hot cell: Right to black, Right to white, Enter.
+    KeysToGrid("Right Right Return");
+  });
+  After(6000, [&] { Finish(done); });
+  ClickAt(ComboCentre());
+  PumpUntil(done);
+  EXPECT_TRUE(sawGrid);
+  EXPECT_EQ(ShownGrid(), nullptr);
+  EXPECT_EQ(frame_->combo->GetColor(), 0x00FFFFFFu);
+  frame_->combo->SaveToVariable();
+  EXPECT_EQ(frame_->color, 0x00FFFFFFu);
+  EXPECT_EQ(frame_->combo->TooltipText(), WString(u"Color: White (R:255,G:255,B:255)"));
+  test::SaveScreenshot("color-combo-white.png");
+}
+
+TEST_F(ColorComboTest, F4OpensTheGridAndNoColourGivesTheFlag) {
+  Open(TColorCombo::AllowNoColor | TColorCombo::Standard16);
+  bool sawGrid = false;
+  bool done = false;
+  After(700, [&] {
+    TDialogColor* grid = ShownGrid();
+    sawGrid = grid != nullptr;
+    if (grid) test::SaveScreenshot("color-grid-standard16.png");
+    // First Right goes to the no-colour row.
+    KeysToGrid("Right Return");
+  });
+  After(6000, [&] { Finish(done); });
+  frame_->combo->SetFocus();
+  test::Pump(100ms);
+  test::Shell("timeout 10 xdotool search --sync --onlyvisible --name '^Colour combo test$' windowfocus --sync key F4 "
+              ">/dev/null 2>&1");
+  PumpUntil(done);
+  EXPECT_TRUE(sawGrid);
+  EXPECT_EQ(frame_->combo->GetColor(), 0x80000000u);
+}
+
+TEST_F(ColorComboTest, ClickOutsideClosesTheGridAndGoesNowhere) {
+  Open(0);
+  const TPoint outside = frame_->counter->ClientToScreen(TPoint{40, 20});
+  // Without the grid, a click there reaches the window.
+  ClickAt(outside);
+  test::Pump(300ms);
+  ASSERT_EQ(frame_->counter->presses, 1);
+  bool sawGrid = false;
+  bool done = false;
+  After(700, [&] {
+    sawGrid = ShownGrid() != nullptr;
+    test::SaveScreenshot("color-grid-palette.png");
+    test::Shell("(timeout 10 xdotool mousemove " + std::to_string(outside.x) + " " + std::to_string(outside.y) +
+                " click 1) >/dev/null 2>&1 &");
+  });
+  After(4000, [&] { Finish(done); });
+  ClickAt(ComboCentre());
+  PumpUntil(done);
+  EXPECT_TRUE(sawGrid);
+  EXPECT_EQ(ShownGrid(), nullptr);
+  EXPECT_EQ(frame_->counter->presses, 1);
+  EXPECT_EQ(frame_->combo->GetColor(), 0x000000FFu);
+}
+
+// Notes that the system colour dialog ran, then shows it.
+class NotingRunner : public ColorPickerRunner {
+ public:
+  int RunChooser(TChooseColorDialog& dialog) override {
+    ++choosers;
+    return dialog.Execute();
+  }
+  int choosers = 0;
+};
+
+TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
+  Open(0);
+  NotingRunner runner;
+  ColorPickerRunner* previous = SetColorPickerRunner(&runner);
+  int grids = 0;
+  bool done = false;
+  After(700, [&] {
+    TDialogColor* grid = ShownGrid();
+    grids += grid != nullptr;
+    if (grid == nullptr) return;
+    const TRect more = grid->Picker().Grid().CellRect(TColorGrid::kMoreCell);
+    const TPoint at = grid->Picker().ClientToScreen(TPoint{(more.left + more.right) / 2, (more.top + more.bottom) / 2});
+    test::Shell("(timeout 10 xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
+                " click 1) >/dev/null 2>&1 &");
+    After(1500, [&] {
+      test::SaveScreenshot("color-chooser.png");
+      // Cancel: Escape in the system colour dialog.
+      test::Shell("(timeout 10 xdotool search --sync --onlyvisible --name '^More colors$' windowfocus --sync key "
+                  "Escape) >/dev/null 2>&1 &");
+      WhenGridShows(20, [&] {
+        ++grids;
+        // Back in the grid: cancelled as Escape would (keys to the grid are
+        // checked by the tests above).
+        ShownGrid()->CloseWindow(kIdcCancel);
+      });
+    });
+  });
+  After(10000, [&] { Finish(done); });
+  ClickAt(ComboCentre());
+  PumpUntil(done);
+  SetColorPickerRunner(previous);
+  EXPECT_EQ(runner.choosers, 1);
+  EXPECT_EQ(grids, 2);
+  EXPECT_EQ(ShownGrid(), nullptr);
+  EXPECT_EQ(frame_->combo->GetColor(), 0x000000FFu);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
