@@ -107,7 +107,7 @@ class FileChooserTest : public test::SettingsFolderTest {
   // One run: the check box set, the name typed, Return or Escape.
   int Run(FileDialogData& data, int& compress, const std::string& name, bool confirm, WString* checkText = nullptr) {
     TAutoFileSaveDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
-    auto* check = new TAutoCheck(dialog.Extra(), kCompressCheck, &compress, 0);
+    auto* check = new TAutoCheck(dialog.Extra(), kExtraControls[0].id, &compress, 0);
     dialog.extraControlIds[0] = kCompressCheck;
     return RunSteps(dialog, {[&] {
                                return ChooserShown() && check->GetHandle() != nullptr; },
@@ -176,7 +176,7 @@ TEST_F(FileChooserTest, TheTypeChangeHookRunsWhenTheFilterChanges) {
   int compress = 0;
   FileDialogData data(0, kFilter);
   WatchedSaveDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
-  new TAutoCheck(dialog.Extra(), kCompressCheck, &compress, 0);
+  new TAutoCheck(dialog.Extra(), kExtraControls[0].id, &compress, 0);
   auto chooser = [&]() -> wxFileDialog* {
     wxWindow* peer = dialog.Extra()->GetPeer();
     return peer ? dynamic_cast<wxFileDialog*>(peer->GetParent()) : nullptr;

@@ -49,8 +49,10 @@ struct TestSheet {
     sheet.SetCaption(WString(u"Sheet test"));
     for (int i = 0; i < 3; ++i) {
       auto* page = new TMyPropertyPage(&sheet, 29801 + i, WString(kTitles[i]));
-      edits[i] = new TAutoString_AW(page, kEdit, &values[i].text, WString(u"default"));
-      checks[i] = new TAutoCheck(page, kCheck, &values[i].check, 0);
+      // The ids come from the test's own templates (not built-in ones, which
+      // the control-id lint checks).
+      edits[i] = new TAutoString_AW(page, kPageControls[0].id, &values[i].text, WString(u"default"));
+      checks[i] = new TAutoCheck(page, kPageControls[1].id, &values[i].check, 0);
     }
     sheet.restoreButton = true;
   }
