@@ -19,26 +19,4 @@ void TAutoButton::BnClickedCallback() {
   if (callback_) callback_(argument_);
 }
 
-// --- THideControl -----------------------------------------------------------------------------
-
-THideControl::THideControl(TWindow* parent, int resourceId) : TControl(parent, resourceId) {}
-
-DialogControlClass THideControl::GetControlClass() const {
-  const auto* host = dynamic_cast<const TTemplateHost*>(GetParentO());
-  const DialogControlData* entry = host ? host->FindTemplateControl(GetId()) : nullptr;
-  return entry ? entry->cls : DialogControlClass::Static;
-}
-
-void THideControl::SetupWindow() {
-  TControl::SetupWindow();
-  Hide();
-}
-
-void THideControl::LoadFromVariable() { Hide(); }
-
-void THideControl::Hide() {
-  EnableWindow(false);
-  ShowWindow(kSwHide);
-}
-
 }  // namespace kvn

@@ -1,9 +1,10 @@
 // Two small controls of the shell: a push button that calls a function when
 // pressed, and a placeholder that keeps a control id in a dialog while the
-// control itself stays hidden and disabled.
+// control itself stays hidden and disabled (TAutoHideControl).
 #pragma once
 
 #include "controls/AutoButtons.h"
+#include "controls/AutoHideControl.h"
 #include "platform/ui/Controls.h"
 
 namespace kvn {
@@ -26,22 +27,7 @@ class TAutoButton : public TXButton {
   void* argument_;
 };
 
-// Hidden and disabled at set-up and again whenever the dialog loads its
-// variables into its controls, so that no later transfer shows it. It
-// adopts the template control of its id whatever that control's class.
-class THideControl : public TControl {
- public:
-  THideControl(TWindow* parent, int resourceId);
-
-  DialogControlClass GetControlClass() const override;
-  void LoadFromVariable() override;
-
- protected:
-  void SetupWindow() override;
-  bool AcceptsPeer(wxWindow*) const override { return true; }
-
- private:
-  void Hide();
-};
+// The shell's placeholder control is the library's.
+using THideControl = TAutoHideControl;
 
 }  // namespace kvn

@@ -1,5 +1,7 @@
 #include "controls/AutoTexts.h"
 
+#include <string>
+
 #include "controls/AutoValues.h"
 #include "foundation/TextFormat.h"
 
@@ -35,6 +37,35 @@ void TMyStaticText::SetText(const WString& s1, const WString& s2) {
 
 void TMyStaticText::SetText(const WString& s1, const WString& s2, const WString& s3) {
   TStatic::SetText(FormatPercentS3(pattern, s1, s2, s3));
+}
+
+WString FormatTextAndNumber(const WString& pattern, const WString& text, int number) {
+  const std::u16string_view p = pattern.View();
+  std::u16string out;
+  bool textDone = false;
+  bool numberDone = false;
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    if (p[i] == u'%' && i + 1 < p.size()) {
+      if (p[i + 1] == u's' && !textDone) {
+        out.append(text.View());
+        textDone = true;
+        ++i;
+        continue;
+      }
+      if (p[i + 1] == u'd' && !numberDone) {
+        for (const char c : std::to_string(number)) out.push_back(char16_t(c));
+        numberDone = true;
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(p[i]);
+  }
+  return WString(std::u16string_view(out));
+}
+
+void TMyStaticText::SetTextAndNumber(const WString& text, int number) {
+  TStatic::SetText(FormatTextAndNumber(pattern, text, number));
 }
 
 void TMyStaticText::SetNumber(int a) { TStatic::SetText(FormatPercentD(pattern, a)); }

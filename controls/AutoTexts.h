@@ -28,10 +28,16 @@ class TMyStaticText : public TStatic {
   void SetNumber(int a);
   void SetNumber(int a, int b);
   void SetNumber(int a, int b, int c);
+  // The pattern's first "%s" filled with the text and its first "%d" with
+  // the number, wherever each stands.
+  void SetTextAndNumber(const WString& text, int number);
 
  protected:
   void SetupWindow() override;
 };
+
+// SetTextAndNumber's filling, without a window.
+WString FormatTextAndNumber(const WString& pattern, const WString& text, int number);
 
 // An edit bound to a string.
 class TAutoString_AW : public TEdit {

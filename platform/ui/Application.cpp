@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/ActivityStamp.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/MessageQueue.h"
@@ -75,6 +76,12 @@ class WxAppBridge : public wxApp {
   int FilterEvent(wxEvent& event) override {
     const wxEventType type = event.GetEventType();
     if (g_current && type != wxEVT_IDLE && type != wxEVT_UPDATE_UI) g_current->idleCount_ = 0;
+    // GTK has no thread hooks: the user's input is time-stamped here.
+    if (event.IsKindOf(wxCLASSINFO(wxMouseEvent))) {
+      ActivityMouseHook(kHcAction);
+    } else if (type == wxEVT_KEY_DOWN || type == wxEVT_KEY_UP || type == wxEVT_CHAR) {
+      ActivityKeyboardHook(kHcAction);
+    }
     return -1;
   }
 

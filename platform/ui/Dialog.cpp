@@ -148,11 +148,13 @@ void TDialog::CreateTemplateControls(wxWindow* dialog) {
   }
 }
 
-void TDialog::BindDialogEvents(wxWindow* dialog) {
-  dialog->Bind(wxEVT_CHAR_HOOK, [dialog](wxKeyEvent& e) {
-    auto* self = dynamic_cast<TDialog*>(TWindow::FromPeer(dialog));
-    if (self == nullptr || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) e.Skip();
-  });
+void TDialog::BindDialogEvents(wxWindow* dialog, bool dialogKeys) {
+  if (dialogKeys) {
+    dialog->Bind(wxEVT_CHAR_HOOK, [dialog](wxKeyEvent& e) {
+      auto* self = dynamic_cast<TDialog*>(TWindow::FromPeer(dialog));
+      if (self == nullptr || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) e.Skip();
+    });
+  }
   // Notifications of template controls no object adopted reach the dialog
   // as WM_COMMAND without a control handle (adopted controls handle their
   // own events and never let them bubble up).

@@ -107,6 +107,13 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
   void CmCancel();
   void EvClose();
 
+  // The template's controls on a toolkit window of the dialog's own making
+  // (a dialog that lives inside another window, such as a page or a panel
+  // inside a common dialog), and the dialog manager's keys and raw
+  // notifications bound to it (without the keys, which are then the host's).
+  void CreateTemplateControls(wxWindow* dialog);
+  void BindDialogEvents(wxWindow* dialog, bool dialogKeys = true);
+
  private:
   struct TemplatePeer {
     int id = -1;
@@ -116,8 +123,6 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
   TResult EvInitDialogMsg(TParam1 wParam, TParam2);
   TResult EvGetDefId(TParam1, TParam2);
   TResult EvNextDlgCtl(TParam1 wParam, TParam2 lParam);
-  void CreateTemplateControls(wxWindow* dialog);
-  void BindDialogEvents(wxWindow* dialog);
   void SetDefaultFocus();
   void PressButton(int id, bool onlyEnabled);
 

@@ -1,0 +1,205 @@
+// The save dialog over the GTK chooser: an extra check box of the program's
+// template inside the chooser, stored only on OK; the chosen filter's
+// extension appended to the typed name; the program's question before an
+// existing file is replaced; the type-change hook. The name is typed and
+// Escape pressed through the X server (xdotool).
+#include <gtest/gtest.h>
+#include <wx/filedlg.h>
+#include <wx/timer.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <vector>
+
+#include "controls/AutoButtons.h"
+#include "controls/FileDialogs.h"
+#include "foundation/DialogFolder.h"
+#include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
+#include "platform/ui/FrameWindow.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace kvn {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kCompressCheck = 201;
+const DialogControlData kExtraControls[] = {
+    {DialogControlClass::Button, kCompressCheck, u"~0A5F1&Compress the file~", 4, 2, 120, 10,
+     kWsVisible | kWsTabStop | kBsAutoCheckBox},
+};
+const DialogTemplateData kExtra[] = {{29811, u"", 200, 14, 0, kExtraControls, 1}};
+
+const char* const kTitle = "Save test";
+
+// Runs the dialog and the steps inside the chooser's loop, one per tick; a
+// step returns false to be asked again.
+int RunSteps(TOpenSaveDialogMy& dialog, std::deque<std::function<bool()>> steps) {
+  int ticks = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (++ticks > 300) {
+      timer.Stop();
+      ADD_FAILURE() << "the chooser did not close by itself; steps left: " << steps.size();
+      test::SaveScreenshot("file-chooser-stuck.png");
+      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+      return;
+    }
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+  });
+  timer.Start(100);
+  const int result = dialog.Execute();
+  timer.Stop();
+  return result;
+}
+
+bool ChooserShown() {
+  return !test::Shell(std::string("xdotool search --onlyvisible --name '^") + kTitle + "$' 2>/dev/null").empty();
+}
+
+// Neither Return in the name field nor a click on Save ends the GTK chooser
+// on the test display (no window manager); the chooser's own OK command,
+// which both lead to, is given to it instead.
+void PressSave(TOpenSaveDialogMy& dialog) {
+  // The chooser is the extra panel's parent (GTK's chooser is not among the
+  // toolkit's list of top-level windows).
+  wxWindow* chooser = dialog.Extra() && dialog.Extra()->GetPeer() ? dialog.Extra()->GetPeer()->GetParent() : nullptr;
+  if (chooser == nullptr) return;
+  wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
+  ok.SetEventObject(chooser);
+  chooser->GetEventHandler()->ProcessEvent(ok);
+}
+
+// A save dialog that counts the filters the user picks.
+class WatchedSaveDialog : public TAutoFileSaveDialog {
+ public:
+  using TAutoFileSaveDialog::TAutoFileSaveDialog;
+  std::vector<std::uint32_t> picked;
+
+ protected:
+  void TypeChange(std::uint32_t filterIndex) override { picked.push_back(filterIndex); }
+};
+
+class FileChooserTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    frame_.reset(test::NewFrame(WString(u"Owner"), 60, 40, 900, 700));
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    folder_.SetFolder(WString::FromUtf8(scratch_.Path().string()), false);
+    previousBoxes_ = SetMessageBoxBackend(&boxes_);
+  }
+  void TearDown() override {
+    SetMessageBoxBackend(previousBoxes_);
+    frame_.reset();
+    test::SettingsFolderTest::TearDown();
+  }
+
+  // One run: the check box set, the name typed, Return or Escape.
+  int Run(FileDialogData& data, int& compress, const std::string& name, bool confirm, WString* checkText = nullptr) {
+    TAutoFileSaveDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
+    auto* check = new TAutoCheck(dialog.Extra(), kExtraControls[0].id, &compress, 0);
+    dialog.extraControlIds[0] = kCompressCheck;
+    return RunSteps(dialog, {[&] {
+                               return ChooserShown() && check->GetHandle() != nullptr; },
+                             [&] {
+                               if (checkText) *checkText = check->GetText();
+                               check->SetCheck(kBstChecked);
+                               // The name field has the focus in a save chooser.
+                               test::Shell(test::XdoOnWindow(kTitle, "key ctrl+a"));
+                               test::Shell(test::XdoOnWindow(kTitle, "type " + name));
+                               return true;
+                             },
+                             [&] {
+                               if (confirm) {
+                                 PressSave(dialog);
+                               } else {
+                                 test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+                               }
+                               return true;
+                             }});
+  }
+
+  ScopedDialogTemplates templates_{kExtra};
+  test::ScratchDir scratch_;
+  DialogFolder folder_{WString(u"ChooserTest"), DialogFolder::kDocuments};
+  std::unique_ptr<TFrameWindow> frame_;
+  test::AnsweringBoxes boxes_{std::chrono::milliseconds(60)};
+  MessageBoxBackend* previousBoxes_ = nullptr;
+};
+
+const WString kFilter(u"DXF file (*.dxf)|*.dxf|All files|*.*");
+
+TEST_F(FileChooserTest, CheckBoxIsStoredOnlyOnOkAndTheExtensionIsAppended) {
+  int compress = 0;
+  {
+    FileDialogData data(0, kFilter);
+    EXPECT_EQ(Run(data, compress, "plan", false), 2);
+    EXPECT_EQ(compress, 0);  // cancelled: not stored
+    EXPECT_TRUE(data.chosenFiles.empty());
+  }
+  {
+    FileDialogData data(0, kFilter);
+    WString text;
+    EXPECT_EQ(Run(data, compress, "plan", true, &text), 1);
+    EXPECT_EQ(compress, 1);
+    ASSERT_EQ(data.chosenFiles.size(), 1u);
+    EXPECT_EQ(data.chosenFiles[0].ToUtf8(), (scratch_.Path() / "plan.dxf").string());
+    EXPECT_EQ(text, WString(u"&Compress the file"));
+    EXPECT_TRUE(boxes_.texts.empty());
+  }
+}
+
+TEST_F(FileChooserTest, AnExistingFileIsAskedAboutAndCancelChoosesNothing) {
+  std::ofstream(scratch_.Path() / "plan.dxf") << "0\nEOF\n";
+  int compress = 0;
+  FileDialogData data(0, kFilter);
+  boxes_.answers.push_back(kIdCancel);
+  EXPECT_EQ(Run(data, compress, "plan", true), 2);
+  EXPECT_TRUE(data.chosenFiles.empty());
+  ASSERT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_NE(boxes_.texts[0].ToUtf8().find("plan.dxf' already exist"), std::string::npos) << boxes_.texts[0].ToUtf8();
+  EXPECT_EQ(boxes_.captions[0], WString(u"Question"));
+  EXPECT_EQ(boxes_.styles[0], kMbOkCancel | kMbIconWarning);
+}
+
+TEST_F(FileChooserTest, TheTypeChangeHookRunsWhenTheFilterChanges) {
+  int compress = 0;
+  FileDialogData data(0, kFilter);
+  WatchedSaveDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
+  new TAutoCheck(dialog.Extra(), kExtraControls[0].id, &compress, 0);
+  auto chooser = [&]() -> wxFileDialog* {
+    wxWindow* peer = dialog.Extra()->GetPeer();
+    return peer ? dynamic_cast<wxFileDialog*>(peer->GetParent()) : nullptr;
+  };
+  int waited = 0;
+  const int result = RunSteps(dialog, {[&] { return ChooserShown() && chooser() != nullptr; },
+                                       [&] {
+                                         chooser()->SetFilterIndex(1);  // "All files"
+                                         return true;
+                                       },
+                                       [&] { return !dialog.picked.empty() || ++waited > 20; },
+                                       [&] {
+                                         test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+                                         return true;
+                                       }});
+  EXPECT_EQ(result, 2);
+  ASSERT_EQ(dialog.picked.size(), 1u);
+  EXPECT_EQ(dialog.picked[0], 2u);
+  // Cancelled: the chosen index is not remembered.
+  EXPECT_EQ(data.filterIndex, 1u);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
