@@ -31,6 +31,11 @@ enum class ResourceType : std::uint16_t {
   // native container whose drawing's first font holds it (ids 18232 and
   // 18234, made by tools/mkfonttable).
   FontTable,
+  // The built-in SHX archives (ids 0 text fonts, 1 line-type shape files)
+  // and the UTF-16 to code page 1250 look-alike table (id 0), made by
+  // tools/mkshx from resources/shx/ (formats: text/ShxArchive.h).
+  ShxArchive,
+  UnicodeTo8Bit,
 };
 
 // The bytes of a resource; empty when it is missing.
