@@ -28,9 +28,10 @@ inline std::vector<std::uint8_t> MakeShapesFile(const std::vector<ShxShape>& sha
   std::vector<ShxShape> all;
   if (above > 0) all.push_back({0, fontName, {std::uint8_t(above), std::uint8_t(below), 2, 0, 0}});
   all.insert(all.end(), shapes.begin(), shapes.end());
-  const std::string magic = "AutoCAD-86 shapes 1.1\r\n\x1A";
-  std::vector<std::uint8_t> out(magic.begin(), magic.end());
-  out.resize(28, 0);
+  std::vector<std::uint8_t> out;
+  out.reserve(256);
+  for (const char* m = "AutoCAD-86 shapes 1.1\r\n\x1A"; *m; ++m) out.push_back(std::uint8_t(*m));
+  while (out.size() < 28) out.push_back(0);
   PutU16(out, std::uint32_t(all.size()));
   for (const ShxShape& s : all) {
     PutU16(out, s.number);
@@ -41,14 +42,15 @@ inline std::vector<std::uint8_t> MakeShapesFile(const std::vector<ShxShape>& sha
     out.push_back(0);
     out.insert(out.end(), s.bytes.begin(), s.bytes.end());
   }
-  out.insert(out.end(), {'E', 'O', 'F'});
+  for (const char* m = "EOF"; *m; ++m) out.push_back(std::uint8_t(*m));
   return out;
 }
 
 // A Unicode font 1.0 with its header entry first.
 inline std::vector<std::uint8_t> MakeUnicodeFont(const std::vector<ShxShape>& shapes, int above, int below) {
-  const std::string magic = "AutoCAD-86 unifont 1.0\r\n\x1A";
-  std::vector<std::uint8_t> out(magic.begin(), magic.end());
+  std::vector<std::uint8_t> out;
+  out.reserve(256);
+  for (const char* m = "AutoCAD-86 unifont 1.0\r\n\x1A"; *m; ++m) out.push_back(std::uint8_t(*m));
   PutU16(out, std::uint32_t(shapes.size() + 1));
   const std::vector<std::uint8_t> header = {std::uint8_t(above), std::uint8_t(below), 2, 0, 0, 0};
   PutU16(out, 0);
