@@ -1,6 +1,8 @@
 // The shape interpreter: one shape's bytes into pen-down runs of cubic
 // records. Subshapes nest at most kMaxNesting deep and a shape that is
-// already being drawn is skipped, so shapes that draw each other end.
+// already being drawn is skipped, so shapes that draw each other end; and
+// one glyph executes at most kMaxCommands commands, so shapes that call
+// others many times over (a fan-out 16 levels deep) cannot run for ever.
 #include <cmath>
 
 #include "model/ArcPieces.h"
@@ -12,6 +14,7 @@ namespace {
 
 constexpr int kMaxNesting = 16;
 constexpr int kMaxStack = 4;
+constexpr std::uint32_t kMaxCommands = 200000;
 constexpr double kPi = 3.14159265358979323846;
 
 constexpr double kDirections[16][2] = {
@@ -25,6 +28,7 @@ struct Run {
   DPoint& pen;
   double& scale;
   std::vector<std::uint16_t> active;  // shapes being drawn, outermost first
+  std::uint32_t commandsLeft = kMaxCommands;
 };
 
 class Interpreter {
@@ -34,7 +38,8 @@ class Interpreter {
   void Execute() {
     while (pos_ < bytes_.size()) {
       const std::uint8_t code = bytes_[pos_++];
-      if (code == 0) return;
+      if (code == 0 || run_.commandsLeft == 0) return;
+      --run_.commandsLeft;
       if (!Command(code)) return;
     }
   }

@@ -207,6 +207,23 @@ TEST(ShxInterpreter, SubshapesAndCycles) {
   ShxGlyph* first = deep->FindShape(100);
   first->Compute(*deep);
   EXPECT_DOUBLE_EQ(first->penEnd.x, 16);
+  // A fan-out: each of 20 shapes calls the next one 50 times. Without a
+  // bound on the work this would run 50^16 subshapes; it ends with a bounded
+  // number of strokes.
+  std::vector<ShxShape> fan;
+  for (int i = 0; i < 20; ++i) {
+    ShxShape s{std::uint16_t(200 + i), "F", {}};
+    for (int k = 0; k < 50; ++k) s.bytes.insert(s.bytes.end(), {1, 0x10, 7, std::uint8_t(201 + i)});
+    s.bytes.push_back(0);
+    fan.push_back(s);
+  }
+  auto wide = Parse(MakeShapesFile(fan, 10, 2));
+  ShxGlyph* root = wide->FindShape(200);
+  root->Compute(*wide);
+  std::size_t records = 0;
+  for (const CubicArray& line : root->polylines) records += line.Count();
+  EXPECT_GT(records, 1000u);
+  EXPECT_LE(records, 200000u);
   // Subshape 0 of a shape file skips six bytes; a missing number draws nothing.
   EXPECT_DOUBLE_EQ(PenEnd({7, 0, 0x50, 0x50, 0x50, 0x50, 0x50, 0x50, 7, 99, 0x10, 0}).x, 1);
   // Unicode fonts name subshapes by two bytes, high first.
