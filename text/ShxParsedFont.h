@@ -62,8 +62,9 @@ std::shared_ptr<ShxParsedFont> ParseShxBytes(std::span<const std::uint8_t> bytes
 bool LoadShxFontData(ShxFont& font);
 
 // The interpreter of one shape's bytes (exposed for the tests): draws into
-// `polylines` from `pen` with `scale`, both updated. `depth` counts nested
-// subshapes; `active` holds the numbers of the shapes being drawn.
+// `polylines` from `pen` with `scale`, both updated. Subshapes nest at most
+// 16 deep, a shape already being drawn is skipped, and the work of one call
+// is bounded.
 void ShxShapeInterpreter(const ShxGlyph& glyph, DPoint& pen, std::vector<CubicArray>& polylines,
                          const ShxParsedFont& font, double& scale);
 
