@@ -105,6 +105,19 @@ TEST_F(ShxMetrics, ShxAndScreenFontSources) {
   EXPECT_EQ(s.GetLineHeight(nullptr), 0);
 }
 
+TEST_F(ShxMetrics, ShxFontsHaveNoLogFontBytes) {
+  cDrawingData data;
+  const cStyleFont* shx = data.FontStyles().Get(AddShxFont(data, SmallFont()));
+  EXPECT_EQ(shx->GetCharSet(), 0);
+  EXPECT_EQ(shx->GetPitchAndFamily(), 0);
+  cStyleFont trueType;
+  trueType.SetOwnFaceSet(std::make_unique<TrueTypeFaceSet>(WString(u"Some Face")));
+  trueType.FaceSet()->charSet = 238;
+  trueType.FaceSet()->pitchAndFamily = 0x22;
+  EXPECT_EQ(trueType.GetCharSet(), 238);
+  EXPECT_EQ(trueType.GetPitchAndFamily(), 0x22);
+}
+
 TEST_F(ShxMetrics, AnchorOffsetByAlignmentMirrorAndAngle) {
   cDrawingData data;
   cText t;
