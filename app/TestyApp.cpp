@@ -19,6 +19,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
 #include "text/PatternGlyphs.h"
+#include "text/ShxParsedFont.h"
 
 namespace kvn {
 
@@ -122,6 +123,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallDefaultGuiFaceHook();
   InstallFontLayerFaces();
   InstallPatternGlyphSource();
+  InstallShxFonts();
   {
     testyApp app(fileName);
     status = app.Run();

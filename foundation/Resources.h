@@ -34,6 +34,11 @@ enum class ResourceType : std::uint16_t {
   // RT_BITMAP: packed DIBs by id (tool-bar and menu images), made by
   // tools/mkbitmaps from resources/bitmaps/.
   Bitmap,
+  // The built-in SHX archives (ids 0 text fonts, 1 line-type shape files)
+  // and the UTF-16 to code page 1250 look-alike table (id 0), made by
+  // tools/mkshx from resources/shx/ (formats: text/ShxArchive.h).
+  ShxArchive,
+  UnicodeTo8Bit,
 };
 
 // The bytes of a resource; empty when it is missing.

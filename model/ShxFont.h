@@ -1,18 +1,41 @@
-// ShxFont: an SHX stroke font as a font style holds it. Here only its file
-// bytes and the fields that travel with it; the parsed shapes join with the
-// SHX reader.
+// ShxFont: an SHX stroke font as a font style holds it: its file bytes, the
+// fields that travel with it, and its parsed shapes once the SHX reader of
+// the text subsystem (text/ShxParsedFont.h) has read them.
+//
+// The text layout of this folder needs only the font's line metrics; it asks
+// them through a hook that the SHX reader installs (SetShxMetricsSource), so
+// that the model does not reach up into the reader.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace kvn {
 
+struct ShxParsedFont;  // text/ShxParsedFont.h
+
 struct ShxFont {
   std::vector<std::uint8_t> bytes;  // the SHX file; empty when none
   std::uint8_t flag = 0;            // the stored flag bit
-  std::int64_t archiveOffset = -1;  // offset of its file in the built-in archive
+  std::int64_t archiveOffset = -1;  // offset of its file's size field in the built-in archive
   int blobId = 0;                   // which built-in blob holds it
+  // Made on first use by the SHX reader; shared so that the parsed shapes go
+  // with the font whichever layer destroys it.
+  std::shared_ptr<ShxParsedFont> parsed;
 };
+
+// Line metrics of an SHX font, in shape units: height of capitals above the
+// base line, depth below it, and the line gap as a fraction of the text height.
+struct ShxLineMetrics {
+  double above = 0.0;
+  double below = 0.0;
+  double lineGapRatio = 0.0;
+};
+using ShxMetricsSource = bool (*)(ShxFont& font, ShxLineMetrics& out);
+// Null removes the source.
+void SetShxMetricsSource(ShxMetricsSource source);
+// False, with all zero, when no source is installed or the font is no text font.
+bool GetShxLineMetrics(ShxFont& font, ShxLineMetrics& out);
 
 }  // namespace kvn

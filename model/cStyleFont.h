@@ -69,6 +69,10 @@ class cStyleFont : public cAnyStyle {
 
   TrueTypeFaceSet* FaceSet() const { return trueType ? trueType->GetOverrideOrBase() : nullptr; }
   ShxFont* Shx() const { return shx ? shx->GetOverrideOrBase() : nullptr; }
+  // The TrueType set's LOGFONT bytes; 0 for a font without one (SHX fonts):
+  // the text object asks every font.
+  std::uint8_t GetCharSet() const { return FaceSet() ? FaceSet()->charSet : 0; }
+  std::uint8_t GetPitchAndFamily() const { return FaceSet() ? FaceSet()->pitchAndFamily : 0; }
 
   std::unique_ptr<TrueTypeFacePair> trueType;
   std::unique_ptr<ShxFontPair> shx;

@@ -95,6 +95,19 @@ class cText : public cOutObj {
   // more), else 1.0.
   double GetLineSpacing() const;
 
+  // ---- line metrics (drawing units), by the font source of the text ----
+  // SHX: from the font's "above" and "below"; TrueType of the font table: from
+  // the face's metrics in units of its cap height (the em of the layout is
+  // 1.0); screen font: from the measured metric bytes and em. 0 in the
+  // degenerate cases (no above, no em).
+  double GetLineHeight(cDrawingData* data) const;
+  double GetDescent(cDrawingData* data) const;
+  double GetLineGap(cDrawingData* data) const;
+  // Offset of the insertion point from the top-left corner of the text block,
+  // turned into drawing axes; noX leaves out the column part. Refreshes the
+  // layout first.
+  DPoint GetAnchorOffset(cDrawingData* data, bool noX);
+
   // ---- styled attributes (own values without drawing data) ----
   bool HasTextStyle(const cDrawingData* data) const { return kvn::HasTextStyle(*this, attr, data); }
   double GetHeight(const cDrawingData* data) const { return GetTextHeight(*this, attr, data); }

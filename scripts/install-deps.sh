@@ -11,8 +11,9 @@ PACKAGES=(
   libwxgtk3.2-dev libcairo2-dev libagg-dev libdouble-conversion-dev zlib1g-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   libfreetype-dev libfontconfig1-dev libcups2-dev libuemf-dev libgsf-1-dev
-  # code-page and Unicode data for the table generators
-  unicode-data
+  # code-page and Unicode data for the table generators, and the Hershey
+  # fonts that tools/mkshx turns into the built-in SHX fonts
+  unicode-data hershey-fonts-data
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fonts-liberation fonts-dejavu-core

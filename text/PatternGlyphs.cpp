@@ -5,6 +5,7 @@
 #include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
 #include "text/GlyphPolygons.h"
+#include "text/ShxParsedFont.h"
 
 namespace kvn {
 
@@ -18,6 +19,7 @@ class FontTableGlyphs : public GlyphOutlineSource {
                 double& advance, double& unitsPerEm) override {
     if (!data || fontIndex >= data->FontStyles().Count()) return false;
     cStyleFont* font = data->FontStyles().Get(fontIndex);
+    if (ShxFont* shx = font ? font->Shx() : nullptr) return GetShxGlyph(*shx, code, contours, advance, unitsPerEm);
     TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr;
     if (!set) return false;
     TrueTypeFace* face = set->GetFace(0);
@@ -43,6 +45,26 @@ class FontTableGlyphs : public GlyphOutlineSource {
     }
     advance = glyph->advance;
     unitsPerEm = kEmUnits;
+    return true;
+  }
+
+ private:
+  // Strokes of a shape in shape units (y up), the height of capitals as the
+  // em; a shape file without a header (line-type shapes) measures by 1.
+  static bool GetShxGlyph(ShxFont& shx, char16_t code, std::vector<CubicArray>& contours, double& advance,
+                          double& unitsPerEm) {
+    if (!LoadShxFontData(shx)) return false;
+    ShxParsedFont& font = *shx.parsed;
+    ShxGlyph* glyph = font.GetGlyph(code);
+    if (!glyph) return false;
+    glyph->Compute(font);
+    for (const CubicArray& line : glyph->polylines) {
+      CubicArray copy;
+      for (const Cubic& c : line) copy.Append64(c);
+      contours.push_back(std::move(copy));
+    }
+    advance = glyph->penEnd.x;
+    unitsPerEm = font.IsTextFont() ? font.GetAbove() : 1.0;
     return true;
   }
 };

@@ -1,0 +1,50 @@
+// One line of text in an SHX font, placed as strokes in drawing units.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "foundation/DRect.h"
+#include "foundation/WString.h"
+#include "model/Cubic.h"
+
+namespace kvn {
+
+class cDrawingData;
+class cText;
+struct ShxParsedFont;
+
+// The strokes of a text's lines: every polyline, and which of them are
+// underline or strike-out bars (indexes into polylines).
+struct ShxOutlineCache {
+  std::vector<CubicArray> polylines;
+  std::vector<std::uint32_t> underlines;
+};
+
+struct ShxLineRequest {
+  double height = 0.0;       // cap height in drawing units
+  const char16_t* chars = nullptr;
+  int count = 0;
+  bool underline = false;
+  bool strikeOut = false;
+  double widthFactor = 1.0;
+  double angle = 0.0;        // degrees, as RotatePoint turns
+  DPoint origin;             // start of the line on its base line
+  bool mirrorX = false;
+  bool keepY = false;        // shape y kept (mirrored text) instead of flipped
+};
+
+// Appends the line's strokes to `out` and grows `box` (first-flag idiom of
+// DRect) by every glyph's bounds. Nothing is built when "above" is 0. Shape y
+// runs up, drawing y down: the shapes are flipped unless keepY is set. The
+// returned value is the final pen x in shape units (the line's advance).
+double BuildShxTextLine(ShxParsedFont& font, DRect& box, bool& first, ShxOutlineCache& out, const ShxLineRequest& line);
+
+// Places one line of a text object (alignment, mirrors, anchor offset) and
+// builds its strokes; `bounds` gets their normalised box. Null when the text's
+// font is no SHX text font.
+std::unique_ptr<ShxOutlineCache> BuildShxTextOutline(DRect& bounds, cText& text, const WString& lineText,
+                                                     cDrawingData* data);
+
+}  // namespace kvn
