@@ -10,9 +10,14 @@
 // u along it, v across it from its top (the ascent line) toward the baseline;
 // (u, v) is the world offset (u cos a + v sin a, -u sin a + v cos a).
 //
-// This is the path in doubles (drawing units). The fixed-point path of the
-// raster surface (device units x 1024, glyphs handed to its rasteriser) joins
-// with the anti-aliased glyph fill.
+// Two roads place the glyphs. The path in doubles works in drawing units and
+// draws through the context's path fill or produces objects. With a context
+// whose raster surface fills glyphs itself (prepared, anti-aliasing on), or
+// whose direct-raster flag is set, glyphs go the fixed-point road
+// (text/FixedGlyphLine.h): placed in 1/1024 device units, culled at the
+// device clip, handed to the surface one glyph at a time; there the output
+// list and the bars-only flag play no part. Bars take the path in doubles on
+// both roads.
 #pragma once
 
 #include <cstdint>
