@@ -18,6 +18,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
 #include "text/PatternGlyphs.h"
+#include "text/TrueTypeLine.h"
 
 namespace kvn {
 
@@ -120,6 +121,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallBuiltinFontReader();
   InstallDefaultGuiFaceHook();
   InstallPatternGlyphSource();
+  InstallTrueTypeLineDrawer();
   {
     testyApp app(fileName);
     status = app.Run();

@@ -137,4 +137,6 @@ void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line) {
   }
 }
 
+void InstallTrueTypeLineDrawer() { SetTrueTypeLineDrawer(&DrawTrueTypeLine); }
+
 }  // namespace kvn

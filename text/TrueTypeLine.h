@@ -20,39 +20,16 @@
 // both roads.
 #pragma once
 
-#include <cstdint>
-
-#include "foundation/DPoint.h"
-#include "foundation/WString.h"
+#include "model/TrueTypeFace.h"
 
 namespace kvn {
 
-class cDrawInfo;
-class cOutObj;
-class ObjectChain;
-class TrueTypeFaceSet;
-
-struct TrueTypeLine {
-  cDrawInfo* info = nullptr;  // draw through it when given
-  ObjectChain* out = nullptr; // append the glyph and bar polygons when given
-  DPoint origin;              // start of the line on its top line, before alignment
-  double angle = 0.0;         // degrees
-  double height = 0.0;        // drawing units
-  WString text;
-  std::uint32_t color = 0;    // glyphs
-  std::uint16_t level = 0;
-  const cOutObj* templ = nullptr;  // page membership and flags 0x01, 0x02
-  std::uint32_t alignment = 0;     // 0 left, 6 centred, else right
-  bool underline = false;
-  bool strikeOut = false;
-  std::uint8_t faceIndex = 0;  // bold + 2 x italic
-  std::uint32_t barColor = 0;
-  double widthFactor = 1.0;    // 0 counts as 1
-  bool barsOnly = false;       // glyphs are advanced over, not drawn
-  bool mirrorX = false;
-  bool mirrorY = false;
-};
-
+// The line is declared with the face set (model/TrueTypeFace.h), whose
+// DrawText hands it here.
 void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line);
+
+// Makes TrueTypeFaceSet::DrawText draw through DrawTrueTypeLine (once at
+// start-up).
+void InstallTrueTypeLineDrawer();
 
 }  // namespace kvn
