@@ -20,6 +20,7 @@
 #include "platform/ui/DefaultGuiFace.h"
 #include "text/PatternGlyphs.h"
 #include "text/ShxParsedFont.h"
+#include "text/TrueTypeLine.h"
 
 namespace kvn {
 
@@ -124,6 +125,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallFontLayerFaces();
   InstallPatternGlyphSource();
   InstallShxFonts();
+  InstallTrueTypeLineDrawer();
   {
     testyApp app(fileName);
     status = app.Run();

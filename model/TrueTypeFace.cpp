@@ -204,4 +204,14 @@ void TrueTypeFaceSet::LoadGlyphs(const WString& text, int style) {
   }
 }
 
+namespace {
+TrueTypeLineDrawer lineDrawer = nullptr;
+}  // namespace
+
+void SetTrueTypeLineDrawer(TrueTypeLineDrawer drawer) { lineDrawer = drawer; }
+
+void TrueTypeFaceSet::DrawText(const TrueTypeLine& line) {
+  if (lineDrawer) lineDrawer(*this, line);
+}
+
 }  // namespace kvn

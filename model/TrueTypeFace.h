@@ -15,6 +15,7 @@
 #include <span>
 #include <vector>
 
+#include "foundation/DPoint.h"
 #include "foundation/WString.h"
 #include "platform/fonts/FontTypes.h"
 #include "platform/fonts/GlyphOutlineBuffer.h"
@@ -23,6 +24,36 @@ namespace kvn {
 
 class RealizedFont;
 class TrueTypeFaceSet;
+class cDrawInfo;
+class cOutObj;
+class ObjectChain;
+
+// One line of TrueType text to draw or explode (text/TrueTypeLine.h).
+struct TrueTypeLine {
+  cDrawInfo* info = nullptr;  // draw through it when given
+  ObjectChain* out = nullptr; // append the glyph and bar polygons when given
+  DPoint origin;              // start of the line on its top line, before alignment
+  double angle = 0.0;         // degrees
+  double height = 0.0;        // drawing units
+  WString text;
+  std::uint32_t color = 0;    // glyphs
+  std::uint16_t level = 0;
+  const cOutObj* templ = nullptr;  // page membership and flags 0x01, 0x02
+  std::uint32_t alignment = 0;     // 0 left, 6 centred, else right
+  bool underline = false;
+  bool strikeOut = false;
+  std::uint8_t faceIndex = 0;  // bold + 2 x italic
+  std::uint32_t barColor = 0;
+  double widthFactor = 1.0;    // 0 counts as 1
+  bool barsOnly = false;       // glyphs are advanced over, not drawn
+  bool mirrorX = false;
+  bool mirrorY = false;
+};
+
+// What TrueTypeFaceSet::DrawText draws with: the line drawing of the text
+// subsystem, installed at start-up (nothing is drawn without it).
+using TrueTypeLineDrawer = void (*)(TrueTypeFaceSet& set, const TrueTypeLine& line);
+void SetTrueTypeLineDrawer(TrueTypeLineDrawer drawer);
 
 // The flattened form of a glyph outline, made on demand (text/GlyphPolygons).
 struct GlyphPolygons {
@@ -85,6 +116,10 @@ class TrueTypeFaceSet {
   void LoadGlyphs(const WString& text, int style);
   // Takes one reference of the record (released with the set).
   void SetMemoryFont(MemoryFontRecord* record);
+  // Draws or explodes one line of text in the family through the installed
+  // line drawing: the entry of the text object, which lives below the text
+  // subsystem.
+  void DrawText(const TrueTypeLine& line);
 
   WString name;
   std::unique_ptr<TrueTypeFace> faces[4];

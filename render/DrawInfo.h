@@ -33,6 +33,7 @@
 #include "foundation/DPoint.h"
 #include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
+#include "platform/fonts/GlyphOutlineBuffer.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiTypes.h"
 #include "model/WorldMapping.h"
@@ -84,6 +85,21 @@ struct OutputOptions {
   std::uint8_t fontCache = 1;
   // Set: the next stroke makes a new pen, even for a key it has cached.
   std::uint8_t penRefresh = 1;
+};
+
+// Where the raster surface's glyph fill puts a glyph of a TrueType line: the
+// glyph's baseline origin in 1/1024 device units; cosine and sine 1024 x
+// device units per em unit x cos a and x -sin a; width 1024 x the width
+// factor. Run points (16.16 em units, y up) map as x' = (width X) >> 10,
+// y' = -Y (Y itself with mirrorY), X negated first with mirrorX:
+// device = (cosine x' - sine y' + originX << 16, sine x' + cosine y' +
+// originY << 16) >> 18, in 1/256 device units.
+struct FixedGlyphPlacement {
+  std::int32_t originX = 0, originY = 0;
+  std::int32_t cosine = 1024, sine = 0;
+  std::int32_t width = 1024;
+  std::uint8_t mirrorX = 0;
+  std::uint8_t mirrorY = 0;
 };
 
 class cDrawInfo : public cOutInfo_ {
@@ -142,6 +158,15 @@ class cDrawInfo : public cOutInfo_ {
   virtual void RasterizePath(std::uint32_t value);
   // Empties the path, adds the segment and rasterises it.
   virtual void RasterizeSegment(std::uint32_t value, const DPoint& a, const DPoint& b);
+  // ---- glyphs of TrueType lines, straight into the raster surface
+  // (render/GlyphRunFill.cpp) ----
+  // True when there is a prepared raster surface that fills anti-aliased.
+  bool GlyphRasterReady() const;
+  // Fills one glyph's runs in the colour (mapped as any fill colour), cut at
+  // the clip (1/256 device units) when one is given. False when the surface
+  // declines (none, or anti-aliasing off): the glyph is then not drawn.
+  virtual bool FillGlyphRuns(const GlyphRuns& runs, const FixedGlyphPlacement& at, const DeviceRect* clip,
+                             std::uint32_t color);
 
   // ---- fields (defaults of a new context) ----
   // 1 while a sheet view draws the contents of a view, so views do not nest.

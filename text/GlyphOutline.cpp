@@ -10,6 +10,7 @@
 #include "model/TrueTypeFace.h"
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
+#include "render/DrawInfo.h"
 #include "text/GlyphPolygons.h"
 
 namespace kvn {
@@ -72,6 +73,13 @@ void DrawGlyphOutline(FontGlyph& glyph, cDrawInfo* info, ObjectChain* out, const
     }
     out->Append(polygon.release());
   }
+}
+
+void DrawGlyphOutline(FontGlyph& glyph, cDrawInfo& info, const FixedGlyphPlacement& at, const DeviceRect* clip,
+                      std::uint32_t color) {
+  if (!glyph.polygons) BuildGlyphPolygons(glyph);
+  if (glyph.polygons->runs.empty()) return;
+  info.FillGlyphRuns(glyph.polygons->runs, at, clip, color);
 }
 
 void DrawTextBar(cDrawInfo* info, ObjectChain* out, const DPoint& start, const DPoint& end, double angle,

@@ -14,6 +14,8 @@
 
 namespace kvn {
 
+struct DeviceRect;
+struct FixedGlyphPlacement;
 struct FontGlyph;
 class cDrawInfo;
 class cOutObj;
@@ -35,6 +37,12 @@ struct GlyphPlacement {
 // Draws the glyph through `info` (when given) and appends one cPolygon per
 // glyph to `out` (when given). A glyph without outline gives nothing.
 void DrawGlyphOutline(FontGlyph& glyph, cDrawInfo* info, ObjectChain* out, const GlyphPlacement& placement);
+
+// The fixed-point road: the glyph's runs go to the context's raster glyph
+// fill, cut at `clip` (1/256 device units) when given. A glyph the fill
+// declines is not drawn.
+void DrawGlyphOutline(FontGlyph& glyph, cDrawInfo& info, const FixedGlyphPlacement& at, const DeviceRect* clip,
+                      std::uint32_t color);
 
 // The underline or strike-out bar from start to end: `offset` across the
 // line (rotated by the angle), `thickness` further across. A bar of a hidden

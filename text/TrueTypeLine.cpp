@@ -5,6 +5,8 @@
 #include "model/FontList.h"
 #include "model/TrueTypeFace.h"
 #include "platform/fonts/FontTypes.h"
+#include "render/DrawInfo.h"
+#include "text/FixedGlyphLine.h"
 #include "text/GlyphOutline.h"
 #include "text/GlyphPolygons.h"
 
@@ -57,6 +59,37 @@ void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line) {
   const DPoint along{std::cos(a), -std::sin(a)};
   const DPoint p0{line.origin.x - double(shift) * kx * along.x, line.origin.y - double(shift) * kx * along.y};
 
+  // The fixed-point road when the context's raster surface fills glyphs
+  // itself, or when the context asks for it.
+  FixedLineTerms terms;
+  bool fixedRoad = false;
+  bool unclipped = false;
+  DeviceRect clip;
+  if (line.info && (line.info->directRaster || line.info->GlyphRasterReady())) {
+    FixedLineInput in;
+    in.scale = line.info->mapping.scale;
+    in.start = line.info->mapping.ToDeviceExact(p0);
+    in.k = k;
+    in.widthFactor = widthFactor;
+    in.angle = line.angle;
+    in.ascent = tm.ascent;
+    in.mirrorX = line.mirrorX;
+    in.mirrorY = line.mirrorY;
+    fixedRoad = MakeFixedLineTerms(&terms, in);
+    clip = FixedGlyphClip(line.info->mapping.deviceClip);
+    unclipped = line.mirrorY || line.info->directRaster;
+  }
+
+  GlyphPlacement at;
+  at.angle = line.angle;
+  at.size = k;
+  at.color = line.color;
+  at.level = line.level;
+  at.templ = line.templ;
+  at.ascent = tm.ascent;
+  at.widthFactor = widthFactor;
+  at.mirrorX = line.mirrorX;
+  at.mirrorY = line.mirrorY;
   DPoint pen = p0;
   std::int64_t total = 0;
   for (int i = 0; i < line.text.Length(); ++i) {
@@ -65,21 +98,22 @@ void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line) {
     if (!glyph) continue;
     if (!glyph->polygons) BuildGlyphPolygons(*glyph);
     const std::int64_t advance = line.mirrorX ? -std::int64_t(glyph->advance) : std::int64_t(glyph->advance);
-    total += advance;
-    if (!line.barsOnly) {
-      GlyphPlacement at;
+    FixedGlyphPlacement fixed;
+    if (fixedRoad && PlaceFixedGlyph(&fixed, terms, total)) {
+      if (!glyph->polygons->runs.empty()) {
+        const GlyphCut cut = unclipped ? GlyphCut::Inside : ClassifyGlyphBox(MapGlyphBounds(glyph->bounds, fixed), clip);
+        if (cut != GlyphCut::Outside)
+          DrawGlyphOutline(*glyph, *line.info, fixed, cut == GlyphCut::Crossing ? &clip : nullptr, line.color);
+      }
+    } else if (fixedRoad) {
+      // An origin beyond the fixed-point range: this glyph in doubles.
       at.origin = pen;
-      at.angle = line.angle;
-      at.size = k;
-      at.color = line.color;
-      at.level = line.level;
-      at.templ = line.templ;
-      at.ascent = tm.ascent;
-      at.widthFactor = widthFactor;
-      at.mirrorX = line.mirrorX;
-      at.mirrorY = line.mirrorY;
+      DrawGlyphOutline(*glyph, line.info, nullptr, at);
+    } else if (!line.barsOnly) {
+      at.origin = pen;
       DrawGlyphOutline(*glyph, line.info, line.out, at);
     }
+    total += advance;
     pen.x += double(advance) * kx * along.x;
     pen.y += double(advance) * kx * along.y;
   }
@@ -102,5 +136,7 @@ void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line) {
     DrawTextBar(line.info, line.out, p0, p1, line.angle, offset, thickness, line.barColor, line.level, line.templ);
   }
 }
+
+void InstallTrueTypeLineDrawer() { SetTrueTypeLineDrawer(&DrawTrueTypeLine); }
 
 }  // namespace kvn

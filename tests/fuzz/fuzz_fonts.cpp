@@ -1,7 +1,10 @@
 // Fonts over arbitrary bytes: a font record of any kind (stored outlines,
 // carried font files) read, its glyphs flattened and realised, written back;
 // and the bytes as a carried font file: its family name, then the file handed
-// to the font layer and realised (metrics, outlines, cap height).
+// to the font layer and realised (metrics, outlines, cap height). A family
+// read from a record then draws a line of text onto a small raster surface
+// on both roads (the fixed-point road, cut at the clip, and the path in
+// doubles exploded into polygons), placed as the input's last byte says.
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -11,13 +14,17 @@
 #include "foundation/ArchiveWriter.h"
 #include "foundation/InFileStream.h"
 #include "model/FontList.h"
+#include "model/ObjectChain.h"
 #include "model/cStyleFont.h"
 #include "platform/fonts/FontSources.h"
 #include "platform/fonts/GlyphOutlineBuffer.h"
 #include "platform/fonts/RealizedFont.h"
 #include "platform/fonts/SfntFamilyName.h"
+#include "render/DrawInfo.h"
+#include "render/RasterSurface.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "text/GlyphPolygons.h"
+#include "text/TrueTypeLine.h"
 
 using namespace kvn;
 
@@ -25,6 +32,41 @@ namespace {
 
 // A family no machine has, so that stored data is what gets used.
 const char16_t* const kFaceName = u"Fuzz Face Absent";
+
+// A line of the family on both roads. The surface is small and shared; the
+// line crosses its edge in most placements.
+void DrawLine(TrueTypeFaceSet& set, std::uint8_t how) {
+  static cRasterSurface surface(true);
+  static const bool prepared = surface.Prepare(TRect{0, 0, 48, 24});
+  if (!prepared) return;
+  surface.SetAntiAliasMode(1 + how % 3);
+  WorldMapping m;
+  m.scale = (how & 0x08) ? 0.5 : 2.0;
+  m.deviceClip = {0, 0, 48, 24};
+  TrueTypeLine line;
+  line.origin = {double(int(how >> 4) - 4), 1};
+  line.angle = (how & 0x20) ? 30.0 : 0.0;
+  line.height = 3;
+  line.text = WString(u"A\u017D\tg\u0001 ");
+  line.alignment = (how & 0x03) == 1 ? 2 : (how & 0x03) == 2 ? 6 : 0;
+  line.underline = (how & 0x40) != 0;
+  line.strikeOut = (how & 0x80) != 0;
+  line.mirrorX = (how & 0x04) != 0;
+  line.mirrorY = (how & 0x10) != 0;
+  line.widthFactor = (how & 0x20) ? 0.5 : 0.0;
+  line.faceIndex = std::uint8_t(how % 5);
+  set.LoadGlyphs(line.text, line.faceIndex);
+  {
+    cDrawInfo info(m, nullptr, nullptr, &surface);
+    info.directRaster = std::uint8_t((how & 0x02) != 0);
+    line.info = &info;
+    DrawTrueTypeLine(set, line);
+  }
+  ObjectChain out;
+  line.info = nullptr;
+  line.out = &out;
+  DrawTrueTypeLine(set, line);
+}
 
 void UseRecord(const std::uint8_t* data, std::size_t size, int version) {
   ByteArray bytes;
@@ -46,6 +88,7 @@ void UseRecord(const std::uint8_t* data, std::size_t size, int version) {
     (void)GetFaceSetMetrics(*set, &cap, 1);
     set->LoadGlyphs(WString(u"A\u017D\t"), 0);
     if (TrueTypeFace* face = set->GetFace(0)) (void)face->GetGlyph(u'g');
+    DrawLine(*set, size > 0 ? data[size - 1] : 0);
   }
   ByteArray sink;
   ArchiveWriter w(&sink);

@@ -158,5 +158,30 @@ TEST(TrueTypeLine, BarsOrderThicknessAndMissingGlyphs) {
   EXPECT_TRUE(nothing.Empty());
 }
 
+TEST(TrueTypeLine, TheFaceSetDrawsThroughTheInstalledLineDrawing) {
+  auto set = HandMadeFamily();
+  ObjectChain before;
+  SetTrueTypeLineDrawer(nullptr);
+  set->DrawText(Line(u"AB", &before));
+  EXPECT_TRUE(before.Empty());  // nothing installed: nothing drawn
+  InstallTrueTypeLineDrawer();
+  ObjectChain direct, through;
+  TrueTypeLine line = Line(u"AB", &direct);
+  line.alignment = 6;
+  line.mirrorX = true;
+  DrawTrueTypeLine(*set, line);
+  line.out = &through;
+  set->DrawText(line);
+  const std::vector<cPolygon*> a = Polygons(direct), b = Polygons(through);
+  ASSERT_EQ(a.size(), 3u);
+  ASSERT_EQ(b.size(), a.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto pa = a[i]->FirstList().Points(), pb = b[i]->FirstList().Points();
+    ASSERT_EQ(pa.size(), pb.size());
+    for (std::size_t k = 0; k < pa.size(); ++k) EXPECT_EQ(pa[k], pb[k]);
+  }
+  SetTrueTypeLineDrawer(nullptr);
+}
+
 }  // namespace
 }  // namespace kvn
