@@ -121,7 +121,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
     if (!ReadDwgObject(sizes[i])) continue;
     entry.handle = objectHandle_;
     entry.kind = entityCode_;
-    if (entityCode_ == 0) continue;
+    if (entityCode_ == 0 && !lastIsEntity_) continue;
     if (entityCode_ == entity::kUcs || entityCode_ == entity::kVport || entityCode_ == entity::kProxyObject) {
       // Table entries and objects that travel as records reach the
       // dispatcher at once; no block owns them.

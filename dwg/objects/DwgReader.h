@@ -204,6 +204,8 @@ class DwgReader : public YxxfReader {
   DwgRecordBuffer& Buffer() { return record_; }
   std::uint16_t EntityCode() const { return entityCode_; }
   std::uint8_t LinkKind() const { return linkKind_; }
+  // The last object read was an entity (its record links it in its block).
+  bool LastIsEntity() const { return lastIsEntity_; }
   std::uint64_t ObjectHandle() const { return objectHandle_; }
   void SetObjectHandle(std::uint64_t handle) { objectHandle_ = handle; }
   const std::string& TypeName() const { return typeName_; }
@@ -377,6 +379,7 @@ class DwgReader : public YxxfReader {
   std::uint64_t objectHandle_ = 0;
   std::uint16_t entityCode_ = 0;
   std::uint8_t linkKind_ = 0;
+  bool lastIsEntity_ = false;
   std::uint32_t objectReactors_ = 0;
   bool objectXdict_ = false;
   bool suppliedFrame_ = false;
