@@ -156,7 +156,8 @@ int DwgReader::HandleBlockHeader() {
     if (overrun_) return 0;
     ReadHandleRef(4, &h, 0);
   }
-  ReadHandleRef(5, nullptr, 0);
+  // The layout of the block.
+  if (release_ >= dwgrelease::kR2000) ReadHandleRef(5, nullptr, 0);
   if (!FinishObject()) return 0;
 
   YxxfBlockRec* block = nullptr;
