@@ -122,6 +122,11 @@ DocumentResult ReportDwgError(int messageId, int detail) {
 DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
   InFileStream in(path);
   if (!in.IsOpen()) return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable);
+  return LoadDwgStream(in, path, monitor, report);
+}
+
+DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report) {
   char head[7] = {};
   in.Seek(0);
   const std::uint32_t got = in.Read(head, 6);

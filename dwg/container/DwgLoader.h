@@ -36,6 +36,9 @@ DocumentResult ReportDwgError(int messageId, int detail);
 // the drawing assembly a file read whole still gives no document: the result
 // then says that DWG drawings cannot be shown yet.
 DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+// The same over an open stream (in memory for the fuzz target).
+DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report);
 
 // Registers the reader in the dispatcher's DWG slot.
 void RegisterDwgReader(FormatRegistry& registry);
