@@ -8,6 +8,7 @@
 #include "document/FormatReader.h"
 #include "document/OpenFailureMessage.h"
 #include "document/ProgressMonitor.h"
+#include "dwg/container/DwgSimpleAssembly.h"
 #include "dwg/objects/DwgByteSource.h"
 #include "dwg/objects/DwgReader.h"
 #include "foundation/InFileStream.h"
@@ -152,10 +153,7 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
     return ReportDwgError(reader.ErrorSubCode() != 0 ? reader.ErrorSubCode() : kStrDwgCorrupted,
                           reader.ErrorCode());
   }
-  // The drawing assembly that turns the records into a document is not in
-  // this build: a drawing read whole is reported as one that cannot be shown
-  // yet.
-  return DocumentResult::Failure(kOpenNotReadable, kOpenUnsupportedFormat, WString(u"DWG"));
+  return DocumentResult(AssembleSimpleDrawing(reader, path));
 }
 
 void RegisterDwgReader(FormatRegistry& registry) {

@@ -32,9 +32,8 @@ bool ReadDwgContainerR13(DwgReader& reader, InFileStream& in);
 // the detail (none for 0).
 DocumentResult ReportDwgError(int messageId, int detail);
 
-// Reads the file; `report`, when given, receives what was found. Without
-// the drawing assembly a file read whole still gives no document: the result
-// then says that DWG drawings cannot be shown yet.
+// Reads the file; `report`, when given, receives what was found. A file read
+// whole gives the document of the least assembly (DwgSimpleAssembly.h).
 DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
 // The same over an open stream (in memory for the fuzz target).
 DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
