@@ -73,15 +73,18 @@ WString DwgReader::ReadTableEntryStart() {
 int DwgReader::HandleLayer() {
   auto name = std::make_unique<WString>(ReadTableEntryStart());
   bool frozen, on, locked;
+  // The second flag is set for a layer that is off: the layers of real
+  // drawings that are on (their DXF twins give positive colours) store 0
+  // there, in the single bits of R13/R14 as in the flag word of R2000 on.
   if (release_ <= dwgrelease::kR14) {
     frozen = ReadBit() != 0;
-    on = ReadBit() != 0;
+    on = ReadBit() == 0;
     ReadBit();
     locked = ReadBit() != 0;
   } else {
     const std::uint16_t flags = ReadBitShort();
     frozen = flags & 1;
-    on = flags & 2;
+    on = !(flags & 2);
     locked = flags & 8;
   }
   const std::uint32_t color = ReadObjectColor();

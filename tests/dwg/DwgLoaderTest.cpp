@@ -11,6 +11,7 @@
 #include "document/OpenFailureMessage.h"
 #include "dwg/container/DwgLoader.h"
 #include "dwg/objects/DwgReader.h"
+#include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "tests/support/TestData.h"
 
@@ -76,7 +77,28 @@ TEST(DwgLoader, R2000ModelSpaceCountsMatchTheSampleManifest) {
     EXPECT_EQ(reasons.count("not emitted"), 0u) << type;
   }
   EXPECT_GT(report.objects["LAYER"], 0u);
+  EXPECT_EQ(report.layers, (std::vector<std::string>{"ADSK_SYSTEM_LIGHTS", "0", "Tavolo 2", "Tavolo 3", "Defpoints"}));
   EXPECT_GT(report.objects["BLOCK HDR"], 0u);
+}
+
+TEST(DwgLoader, LayersOfTheSamplesAreOnAsInTheirDxfTwin) {
+  KVN_REQUIRE_TESTDATA(dir);
+  for (const auto& [name, release] : {std::pair{"libredwg_example_r13.dwg", 14}, std::pair{"libredwg_example_r14.dwg", 14},
+                                      std::pair{"libredwg_example_2000.dwg", 15}}) {
+    const WString path = PathOf(dir / "dwg" / name);
+    InFileStream in(path);
+    DwgReader reader(path, release, std::string(name).find("r13") != std::string::npos);
+    ASSERT_TRUE(ReadDwgContainerR13(reader, in)) << name;
+    ASSERT_EQ(reader.layers.Count(), 5u) << name;
+    for (std::uint32_t i = 0; i < reader.layers.Count(); ++i) {
+      const YxxfLayerRec& layer = *reader.layers[i];
+      EXPECT_EQ(layer.off, 0) << name << " " << layer.name.ToUtf8();
+      // Only ADSK_SYSTEM_LIGHTS is frozen and locked (70 = 5 in the DXF).
+      const bool system = layer.name.ToUtf8() == "ADSK_SYSTEM_LIGHTS";
+      EXPECT_EQ(layer.frozen, system ? 1 : 0) << name;
+      EXPECT_EQ(layer.locked, system ? 1 : 0) << name;
+    }
+  }
 }
 
 TEST(DwgLoader, ChangedHeaderByteFailsTheCheckWordWithItsStep) {

@@ -143,8 +143,10 @@ TEST(DwgSyntheticFile, ReadsTablesHeaderAndTheModelSpaceChain) {
   ASSERT_EQ(reader.layers.Count(), 1u);
   const YxxfLayerRec& layer = *reader.layers[0];
   EXPECT_EQ(layer.name.ToUtf8(), "WALLS");
+  // 0x0B: frozen, off (bit 1, clear in every layer that is on in the
+  // sample drawings), locked.
   EXPECT_EQ(layer.frozen, 1);
-  EXPECT_EQ(layer.off, 0);
+  EXPECT_EQ(layer.off, 1);
   EXPECT_EQ(layer.locked, 1);
   EXPECT_EQ(layer.lineTypeHandleLow, 0x14u);
   EXPECT_EQ(reader.EntitiesDispatched(), 3u);

@@ -27,7 +27,7 @@ std::vector<std::uint8_t> R2004Layer(std::uint32_t colorValue) {
   w.data.B(0);
   w.data.BS(0);
   w.data.B(0);
-  w.data.BS(2);
+  w.data.BS(0);  // on, thawed, unlocked
   w.data.BS(0);  // the index, then the colour value and its flags
   w.data.BL(colorValue);
   w.data.RC(0);
