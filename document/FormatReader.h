@@ -24,6 +24,7 @@ namespace kvn {
 class InFileStream;
 class LoadQuestions;
 class ProgressMonitor;
+struct DwgLoadReport;
 
 // Places in the probe order, first probed first.
 enum class FormatSlot : std::uint8_t {
@@ -49,6 +50,8 @@ struct ReadContext {
   void* referenceContext = nullptr;
   // The version to assume for a native stream without a container header.
   int assumedVersion = 0;
+  // What the DWG reader found, when the caller wants it.
+  DwgLoadReport* dwgReport = nullptr;
 };
 
 struct FormatReader {

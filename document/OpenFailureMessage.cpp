@@ -37,9 +37,35 @@ WString Unsupported(const DocumentResult& result) {
   return FormatPercentS(LoadLangString(kStrReasonNoReaderYet), result.Detail());
 }
 
+// "Cannot open file.", the DWG reader's message with the number of the step
+// that failed, and the path.
+WString DwgRefusal(const DocumentResult& result, const WString& path) {
+  int textId = kStrDwgCorrupted;
+  switch (result.Code()) {
+    case kOpenDwgUnsupported: textId = kStrDwgUnsupportedVersion; break;
+    case kOpenDwgNotDwg: textId = kStrDwgNotDwg; break;
+    case kOpenDwgEncrypted: textId = kStrDwgEncrypted; break;
+    default: break;
+  }
+  WString text = LoadLangString(kStrCannotOpenDrawing);
+  text.AppendCStr(u"\n\n");
+  text.Append(LoadLangString(textId));
+  if (!result.Detail().IsEmpty()) {
+    text.AppendCStr(u" (");
+    text.Append(LoadLangString(kStrDwgError));
+    text.AppendCStr(u" #");
+    text.Append(result.Detail());
+    text.AppendChar(u')');
+  }
+  text.AppendCStr(u"\n\n");
+  text.Append(path);
+  return text;
+}
+
 WString MessageText(const DocumentResult& result, const WString& path) {
   const LoadResult code = result.Code();
   const LoadResult cause = result.Cause();
+  if (cause == kOpenDwgRefused) return DwgRefusal(result, path);
   switch (code) {
     case kLoadOk:
     case kOpenCancelled: return WString();

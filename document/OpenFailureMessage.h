@@ -28,6 +28,12 @@ inline constexpr int kStrReasonReferenceGivenUp = 19789;
 inline constexpr int kStrReasonChecksum = 19790;
 inline constexpr int kStrReasonReaderResult = 19791;  // with %d, the result
 inline constexpr int kStrReasonEmptyFile = 19792;
+// The DWG reader's messages, and the word before a step number.
+inline constexpr int kStrDwgUnsupportedVersion = 19890;
+inline constexpr int kStrDwgNotDwg = 19892;
+inline constexpr int kStrDwgEncrypted = 19893;
+inline constexpr int kStrDwgCorrupted = 19894;
+inline constexpr int kStrDwgError = 19895;
 
 struct OpenFailureMessage {
   // Empty: the result shows no message (success, the user's cancel).

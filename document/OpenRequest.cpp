@@ -23,6 +23,7 @@ RequestContext::RequestContext(const OpenRequest& request) : owner_(request) {
   context_.wantLibraryFlag = request.wantLibraryFlag;
   context_.referenceContext = request.referenceContext;
   context_.assumedVersion = request.assumedVersion;
+  context_.dwgReport = request.dwgReport;
   if (request.questions) {
     context_.questions = request.questions;
   } else {

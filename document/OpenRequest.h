@@ -10,6 +10,7 @@ namespace kvn {
 
 class cMsgDlg;
 class ProgressMonitor;
+struct DwgLoadReport;
 
 struct OpenRequest {
   // Owner of the messages (a window). Null, or the quiet flag, shows none.
@@ -27,6 +28,8 @@ struct OpenRequest {
   // Who answers the readers' questions; null: a message box of the message
   // owner, or "stop" when there is none.
   LoadQuestions* questions = nullptr;
+  // Filled by the DWG reader when given (kvn-dump).
+  DwgLoadReport* dwgReport = nullptr;
 };
 
 // The owner of the load's messages: the monitor's message parent when a

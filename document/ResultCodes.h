@@ -69,6 +69,14 @@ enum LoadResult : int {
   kOpenUnsupportedFormat = 5007,
   // A cause: the file is empty.
   kOpenEmptyFile = 5008,
+  // The DWG reader's refusals. The numbers are shared with other outcomes,
+  // so they come with the cause kOpenDwgRefused; the detail holds the
+  // number of the step that failed, when there is one.
+  kOpenDwgCorrupted = 5002,
+  kOpenDwgEncrypted = 5003,
+  kOpenDwgNotDwg = 5004,
+  kOpenDwgUnsupported = 5005,
+  kOpenDwgRefused = 5009,
 };
 
 }  // namespace kvn

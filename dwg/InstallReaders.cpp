@@ -2,6 +2,7 @@
 
 #include "document/DocumentReaders.h"
 #include "document/FormatReader.h"
+#include "dwg/container/DwgLoader.h"
 #include "dwg/objects/DecodeDwgObject.h"
 #include "import/ImportReaders.h"
 
@@ -14,8 +15,7 @@ void InstallReaders(FormatRegistry& registry) {
   // Proxy entities of DXF files carry DWG object data: the import decodes
   // them through the DWG object reader.
   InstallDwgObjectDecoder();
-  // The DWG reader registers here when it arrives, under kReaderDwg in
-  // FormatSlot::kDwg.
+  RegisterDwgReader(registry);
 }
 
 void InstallReaders() { InstallReaders(GetFormatRegistry()); }

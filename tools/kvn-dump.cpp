@@ -25,6 +25,7 @@
 #include <map>
 #include <string>
 
+#include "document/DwgLoadReport.h"
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
 #include "document/cDrawingDoc.h"
@@ -184,6 +185,46 @@ void AppendSheet(std::string& out, cSheet& sheet) {
   out += "}";
 }
 
+void AppendCounts(std::string& out, const std::map<std::string, std::uint64_t>& counts) {
+  out += "{";
+  bool first = true;
+  for (const auto& [name, count] : counts) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, name);
+    out += ": " + std::to_string(count);
+  }
+  out += "}";
+}
+
+// The "source" object of a DWG file: what the DWG reader found.
+void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
+  out += ", \"source\": {\"format\": \"DWG\", \"version\": ";
+  AppendJsonString(out, report.version);
+  out += ", \"headerChecked\": ";
+  out += report.headerChecked ? "true" : "false";
+  out += ", \"entities\": ";
+  AppendCounts(out, report.entities);
+  out += ", \"layers\": " + std::to_string(report.layers.size());
+  out += ", \"blocks\": " + std::to_string(report.blocks.size());
+  out += ", \"skipped\": ";
+  AppendCounts(out, report.skipped);
+  out += ", \"objects\": ";
+  AppendCounts(out, report.objects);
+  out += ", \"skippedReasons\": {";
+  bool first = true;
+  for (const auto& [type, reasons] : report.skippedReasons) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, type);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}, \"dispatched\": ";
+  AppendCounts(out, report.dispatched);
+  out += "}";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -197,6 +238,8 @@ int main(int argc, char** argv) {
   // Quiet: no message box, and every question of a reader answered "stop".
   OpenRequest request;
   request.quiet = true;
+  DwgLoadReport dwgReport;
+  request.dwgReport = &dwgReport;
   const WString path = WString::FromUtf8(argv[1]);
   DocumentResult result = OpenDrawing(path, request);
   cDrawingDoc* document = result.Document();
@@ -212,6 +255,7 @@ int main(int argc, char** argv) {
     }
   }
   out += "]";
+  if (!dwgReport.version.empty()) AppendDwgSource(out, dwgReport);
   if (!result.Ok()) {
     out += ", \"message\": ";
     AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());

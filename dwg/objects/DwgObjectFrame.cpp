@@ -119,6 +119,7 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
   if (typeName_.empty()) typeName_ = NameOfType(type);
 
   bool handled = false;
+  lastIsEntity_ = info ? info->kind == DwgObjectKind::Entity : false;
   if (info && info->handler) {
     flags_ = EntityFlags{};
     if (info->kind == DwgObjectKind::Entity) {
@@ -135,12 +136,15 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
       return false;
     }
     handled = true;
-  } else if (!info && type >= 500) {
+  } else if (info ? info->kind == DwgObjectKind::Entity : type >= 500) {
     const DwgClass* found = nullptr;
     for (const DwgClass& cls : dwgClasses_) {
       if (cls.number == type) found = &cls;
     }
-    if (found && found->isEntity) {
+    // An entity whose own data is not read still carries the link to the
+    // next entity of its block, which the chains of R13 to R2000 need.
+    if (info || (found && found->isEntity)) {
+      lastIsEntity_ = true;
       // The common data is read so that the entity keeps its layer and
       // owner; the class's own fields are stepped over.
       if (!ReadCommonEntityData()) {

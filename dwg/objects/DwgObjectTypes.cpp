@@ -11,8 +11,8 @@ using R = DwgReader;
 constexpr DwgObjectKind E = DwgObjectKind::Entity, O = DwgObjectKind::Object, B = DwgObjectKind::Bare,
                         X = DwgObjectKind::Empty;
 
-// Types whose handlers come with the complex entities and the table objects
-// have no handler yet: their objects are read past and counted as skipped.
+// Types without a handler (some complex entities) are read past and counted
+// as skipped.
 const DwgObjectType kTypes[kDwgObjectTypes] = {
     {nullptr, "", X},                                       // 0
     {&R::HandleText, "TEXT", E},                            // 1
@@ -56,38 +56,38 @@ const DwgObjectType kTypes[kDwgObjectTypes] = {
     {&R::HandleModeller, "BODY", E},                        // 39
     {&R::HandleRay, "RAY", E},                              // 40
     {&R::HandleRay, "XLINE", E},                            // 41
-    {nullptr, "DICTIONARY", O},                             // 42
+    {&R::HandleDictionary, "DICTIONARY", O},                             // 42
     {nullptr, "", X},                                       // 43
     {&R::HandleMText, "MTEXT", E},                          // 44
     {nullptr, "LEADER", E},                                 // 45
     {&R::HandleTolerance, "TOLERANCE", E},                  // 46
     {nullptr, "", E},                                       // 47: the multiline
-    {nullptr, "BLOCK CTRL", O},                             // 48
-    {nullptr, "BLOCK HDR", O},                              // 49
-    {nullptr, "LAYER CTRL", O},                             // 50
-    {nullptr, "LAYER", O},                                  // 51
-    {nullptr, "STYLE CTRL", O},                             // 52
-    {nullptr, "STYLE", O},                                  // 53
+    {&R::HandleBlockControl, "BLOCK CTRL", O},                             // 48
+    {&R::HandleBlockHeader, "BLOCK HDR", O},                              // 49
+    {&R::HandleLayerControl, "LAYER CTRL", O},                             // 50
+    {&R::HandleLayer, "LAYER", O},                                  // 51
+    {&R::HandleStyleControl, "STYLE CTRL", O},                             // 52
+    {&R::HandleStyle, "STYLE", O},                                  // 53
     {nullptr, "", X},                                       // 54
     {nullptr, "", X},                                       // 55
-    {nullptr, "LTYPE CTRL", O},                             // 56
-    {nullptr, "LTYPE", O},                                  // 57
+    {&R::HandleLineTypeControl, "LTYPE CTRL", O},                             // 56
+    {&R::HandleLineType, "LTYPE", O},                                  // 57
     {nullptr, "", X},                                       // 58
     {nullptr, "", X},                                       // 59
-    {nullptr, "VIEW CTRL", O},                              // 60
+    {&R::HandleOtherControl, "VIEW CTRL", O},                              // 60
     {&R::HandleNotRead, "VIEW", O},                         // 61
-    {nullptr, "UCS CTRL", O},                               // 62
-    {nullptr, "UCS", O},                                    // 63
-    {nullptr, "VPORT CTRL", O},                             // 64
-    {nullptr, "VPORT", O},                                  // 65
-    {nullptr, "APPID CTRL", O},                             // 66
-    {nullptr, "APPID", O},                                  // 67
+    {&R::HandleOtherControl, "UCS CTRL", O},                               // 62
+    {&R::HandleUcs, "UCS", O},                                    // 63
+    {&R::HandleOtherControl, "VPORT CTRL", O},                             // 64
+    {&R::HandleVport, "VPORT", O},                                  // 65
+    {&R::HandleOtherControl, "APPID CTRL", O},                             // 66
+    {&R::HandleAppId, "APPID", O},                                  // 67
     {&R::HandleNotRead, "DIMSTYLE CTRL", O},                // 68
     {&R::HandleNotRead, "DIMSTYLE", O},                     // 69
-    {nullptr, "VP_ENT_HDR CTRL", O},                        // 70
+    {&R::HandleOtherControl, "VP_ENT_HDR CTRL", O},                        // 70
     {&R::HandleNotRead, "VP_ENT_HDR", O},                   // 71
-    {nullptr, "GROUP", O},                                  // 72
-    {nullptr, "MLINESTYLE", O},                             // 73
+    {&R::HandleGroup, "GROUP", O},                                  // 72
+    {&R::HandleMLineStyle, "MLINESTYLE", O},                             // 73
     {nullptr, "OLE2FRAME", E},                              // 74
     {nullptr, "", X},                                       // 75
     {nullptr, "", X},                                       // 76
@@ -96,23 +96,23 @@ const DwgObjectType kTypes[kDwgObjectTypes] = {
     {nullptr, "", X},                                       // 79
     {&R::HandleNotRead, "", B},                             // 80
     {nullptr, "", X},                                       // 81
-    {nullptr, "", O},                                       // 82: the layout
-    {nullptr, "DICTIONARYVAR", O},                          // 83
+    {&R::HandleLayout, "", O},                               // 82: the layout
+    {&R::HandleDictionaryVar, "DICTIONARYVAR", O},                          // 83
     {&R::HandleLwPolyline, "LWPOLYLINE", E},                // 84
     {&R::HandleAcadTable, "ACAD_TABLE", E},                 // 85
-    {nullptr, "LAYOUT", O},                                 // 86
+    {&R::HandleLayout, "LAYOUT", O},                                 // 86
     {nullptr, "IMAGE", E},                                  // 87
     {nullptr, "IMAGEDEF", O},                               // 88
-    {nullptr, "SORTENTSTABLE", O},                          // 89
+    {&R::HandleSortEntsTable, "SORTENTSTABLE", O},                          // 89
     {nullptr, "OLE2FRAME", E},                              // 90
     {nullptr, "MULTILEADER", E},                            // 91
     {nullptr, "MLEADER", E},                                // 92
     {&R::HandleArcDimension, "ARC_DIMENSION", E},           // 93
     {&R::HandleNotRead, "MLEADERSTYLE", O},                 // 94
-    {nullptr, "ACAD_PROXY_OBJECT", O},                      // 95
-    {nullptr, "ACAD_PROXY_ENTITY", E},                      // 96
-    {nullptr, "ACAD_PROXY_OBJECT_WRAPPER", O},              // 97
-    {nullptr, "ACAD_PROXY_ENTITY_WRAPPER", E},              // 98
+    {&R::HandleProxyObject, "ACAD_PROXY_OBJECT", O},                      // 95
+    {&R::HandleProxyEntity, "ACAD_PROXY_ENTITY", E},                      // 96
+    {&R::HandleProxyObject, "ACAD_PROXY_OBJECT_WRAPPER", O},              // 97
+    {&R::HandleProxyEntity, "ACAD_PROXY_ENTITY_WRAPPER", E},              // 98
 };
 
 }  // namespace

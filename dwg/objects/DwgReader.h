@@ -18,9 +18,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -34,6 +36,7 @@ namespace kvn {
 
 class DwgByteSource;
 class DwgReader;
+class ProgressMonitor;
 
 // Releases by their version number.
 namespace dwgrelease {
@@ -66,6 +69,21 @@ int DwgObjectTypeIndexOfName(const char* name);
 // Owned-link kinds the loader keeps with each object.
 inline constexpr std::uint8_t kLinkSubEntity = 1, kLinkFirstLast = 2, kLinkOwnedList = 4;
 
+// One object of the object map: its handle (0 until the object is read),
+// its location (after the first pass: the index of its kept record, or
+// kNoKeptRecord), and the kind the frame reported.
+struct DwgMapEntry {
+  std::uint64_t handle = 0;
+  std::uint32_t location = 0;
+  std::uint32_t kind = 0;
+};
+inline constexpr std::uint32_t kNoKeptRecord = 0xFFFFFFFFu;
+
+// The entry of a handle in entries lo..hi of a list sorted by handle; null
+// when none.
+const DwgMapEntry* FindHandleEntry(const std::vector<DwgMapEntry>& entries, std::uint64_t handle, std::size_t lo,
+                                   std::size_t hi);
+
 // A record kept by the loader for an object read successfully.
 struct DwgKeptObject {
   std::vector<std::uint8_t> record;  // entity code + items
@@ -81,6 +99,31 @@ class DwgReader : public YxxfReader {
 
   int Release() const { return release_; }
   bool IsAc1012() const { return ac1012_; }
+
+  // ---- the load ----
+  std::uint8_t maintenanceVersion = 0;
+  bool cancelled = false;
+  // The header variables were read and their check word matched.
+  bool headerChecked = false;
+  ProgressMonitor* monitor = nullptr;
+  // Section readers; on false the first error says why.
+  bool ReadDwgHeaderVariables(std::uint32_t sectionSize);
+  // The classes read before a damage stay mapped; false on a damage or a
+  // check word that does not match.
+  bool ReadDwgClasses(std::uint32_t sectionSize);
+  bool ReadDwgHandleMap(std::uint32_t sectionSize);
+  // Reads every object of the map in file order, then hands the entities of
+  // each block to the dispatcher in the block's order. `inputSize` is the
+  // size of what progress is measured against.
+  bool ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSize, const WString& fileName);
+  // The object map: in file order while it is read, by handle after.
+  std::vector<DwgMapEntry> objectMap;
+  // Control-object lists: the entries' handles in file order, then the extra
+  // handles (model and paper space for blocks; BYLAYER and BYBLOCK for line
+  // types).
+  std::vector<std::uint64_t> blockHeaderHandles, layerHandles, styleHandles, lineTypeHandles;
+  // Objects that no block's list or chain reached, per type name.
+  std::map<std::string, std::uint64_t> notEmitted;
 
   // ---- byte source ----
   void SetSource(DwgByteSource* source) { source_ = source; }
@@ -161,6 +204,8 @@ class DwgReader : public YxxfReader {
   DwgRecordBuffer& Buffer() { return record_; }
   std::uint16_t EntityCode() const { return entityCode_; }
   std::uint8_t LinkKind() const { return linkKind_; }
+  // The last object read was an entity (its record links it in its block).
+  bool LastIsEntity() const { return lastIsEntity_; }
   std::uint64_t ObjectHandle() const { return objectHandle_; }
   void SetObjectHandle(std::uint64_t handle) { objectHandle_ = handle; }
   const std::string& TypeName() const { return typeName_; }
@@ -238,6 +283,27 @@ class DwgReader : public YxxfReader {
   int HandleArcDimension();
   // Types whose data is not read.
   int HandleNotRead();
+  // ---- tables and other objects ----
+  int HandleBlockControl();
+  int HandleLayerControl();
+  int HandleStyleControl();
+  int HandleLineTypeControl();
+  int HandleOtherControl();
+  int HandleBlockHeader();
+  int HandleLayer();
+  int HandleStyle();
+  int HandleLineType();
+  int HandleUcs();
+  int HandleVport();
+  int HandleAppId();
+  int HandleDictionary();
+  int HandleGroup();
+  int HandleMLineStyle();
+  int HandleDictionaryVar();
+  int HandleSortEntsTable();
+  int HandleLayout();
+  int HandleProxyObject();
+  int HandleProxyEntity();
 
   // Line-type handles from the drawing header (BYLAYER and BYBLOCK are the
   // base's).
@@ -263,6 +329,15 @@ class DwgReader : public YxxfReader {
   };
 
   bool ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason);
+  // Clears the per-object state and sets the byte budget (section readers).
+  void ResetObjectState(std::uint32_t budget);
+  bool DwgHasHighSizeField() const;
+  int ReadControl(std::uint32_t extraHandles, std::vector<std::uint64_t>* target);
+  // Name, then the flags every table entry starts with.
+  WString ReadTableEntryStart();
+  int ReadProxy(bool isEntity);
+  // Steps over the rest of the object's data (fields that are not kept).
+  bool SkipToDataEnd();
   void EmitDouble(std::uint16_t code, double v) { record_.AddDouble(code, v); }
   void EmitPoint(std::uint16_t code, double x, double y, double z);
   void EmitText(std::uint16_t code, const WString& text);
@@ -304,6 +379,7 @@ class DwgReader : public YxxfReader {
   std::uint64_t objectHandle_ = 0;
   std::uint16_t entityCode_ = 0;
   std::uint8_t linkKind_ = 0;
+  bool lastIsEntity_ = false;
   std::uint32_t objectReactors_ = 0;
   bool objectXdict_ = false;
   bool suppliedFrame_ = false;
@@ -334,6 +410,8 @@ class DwgReader : public YxxfReader {
   std::vector<DwgClass> dwgClasses_;
   std::string typeName_;
   std::unordered_set<std::uint64_t> emitted_;
+  // Blocks made from block headers, by the header's handle.
+  std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHeader_;
   std::uint32_t dispatched_ = 0;
 };
 

@@ -116,6 +116,12 @@ struct YxxfBlockRec {
   GrowArray<std::uint64_t> aliasHandles{8};
   std::uint8_t flags = 0;
   WString xrefPath;
+  // DWG block headers: R13 to R2000 name their entities by the first and the
+  // last of a chain; later releases list them.
+  bool fromR13ToR2000 = false;
+  std::uint64_t firstEntity = 0, lastEntity = 0;
+  GrowArray<std::uint64_t> ownedHandles{8};
+  GrowArray<std::uint64_t> insertHandles{8};
 };
 
 // BLOCK_RECORD: handle 5, name 2, layout 340.

@@ -80,6 +80,8 @@ class YxxfReader {
   // nothing. False when the owner is unknown (the record then goes to the
   // list of entities without a known owner).
   bool AddRecord(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool);
+  // A layer of a table (the DWG readers make them directly).
+  void AddLayerRecord(std::unique_ptr<YxxfLayerRec> layer) { AddTableLayer(std::move(layer)); }
   // The owner named by pseudo-code 32769 (0: the default block; a block named
   // *MODEL_SPACE is the default block; an unknown handle: null), else the
   // current block, else the default block.

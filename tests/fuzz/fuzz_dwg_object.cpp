@@ -3,14 +3,22 @@
 // included) handed to a fresh reader context's dispatcher. Every other input
 // decodes the bytes as a single object of a named type instead, as the
 // proxy entities of DXF files are decoded.
+// Seeded with the test writer's objects and every object of the R13-R2000
+// sample drawings.
 // Byte 0: release (bits 0-2, modulo 6), decode mode (bit 3); byte 1: the type
 // entry for the decode mode; the rest: the object.
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <span>
 
+#include "dwg/container/DwgLoader.h"
 #include "dwg/objects/DecodeDwgObject.h"
 #include "dwg/objects/DwgByteSource.h"
 #include "dwg/objects/DwgReader.h"
+#include "foundation/InFileStream.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/support/DwgBitWriter.h"
@@ -27,6 +35,54 @@ void Dispatch(const std::vector<std::uint8_t>& record) {
   YxxfGroupRecord group;
   const std::uint16_t code = RecordBufferToGroupRecord(group, record, 0);
   context.DispatchEntity(group, code);
+}
+
+// Every object of the R13-R2000 sample drawings, found through their
+// object maps, as seeds of the release's slot.
+void AddSampleObjects(std::vector<std::vector<std::uint8_t>>& seeds) {
+  std::filesystem::path folder;
+  for (const char* var : {"KVN_TESTDATA", "KVN_TESTDATA_DEFAULT"}) {
+    const char* value = std::getenv(var);
+    std::error_code ec;
+    if (value && *value && std::filesystem::is_directory(std::filesystem::path(value) / "dwg", ec)) {
+      folder = std::filesystem::path(value) / "dwg";
+      break;
+    }
+  }
+  if (folder.empty()) return;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::vector<std::uint8_t> file;
+    {
+      std::ifstream in(entry.path(), std::ios::binary);
+      file.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    if (file.size() < 6) continue;
+    const std::string version(file.begin(), file.begin() + 6);
+    const int slot = version == "AC1015" ? 1 : (version == "AC1012" || version == "AC1014") ? 0 : -1;
+    if (slot < 0) continue;
+    const WString path = WString::FromUtf8(entry.path().string());
+    InFileStream in(path);
+    DwgReader reader(path, kReleases[slot]);
+    DwgStreamSource source(in);
+    reader.SetSource(&source);
+    DwgLocator locators[kDwgLocators];
+    if (!ReadDwgFileHeaderR13(reader, in, locators) || !in.Seek(locators[2].address) ||
+        !reader.ReadDwgHandleMap(locators[2].size)) {
+      continue;
+    }
+    std::vector<std::uint32_t> locations;
+    for (const DwgMapEntry& e : reader.objectMap) locations.push_back(e.location);
+    std::sort(locations.begin(), locations.end());
+    for (std::size_t i = 0; i < locations.size(); ++i) {
+      const std::size_t from = locations[i];
+      const std::size_t to = std::min<std::size_t>(i + 1 < locations.size() ? locations[i + 1] : file.size(),
+                                                   std::min(file.size(), from + kBudget));
+      if (from >= to) continue;
+      std::vector<std::uint8_t> seed = {std::uint8_t(slot), 0};
+      seed.insert(seed.end(), file.begin() + std::ptrdiff_t(from), file.begin() + std::ptrdiff_t(to));
+      seeds.push_back(std::move(seed));
+    }
+  }
 }
 
 }  // namespace
@@ -76,5 +132,6 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
       seeds.push_back(decode);
     }
   }
+  AddSampleObjects(seeds);
   return seeds;
 }

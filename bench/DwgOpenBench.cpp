@@ -1,0 +1,132 @@
+// Opening DWG drawings: MB/s of the whole read (layout, header variables,
+// classes, object map, both passes over the objects, dispatch into the
+// import) for the largest sample of each layout family that opens, and for
+// a synthetic R2000 drawing of at least 50 MB (lines chained in model space).
+//   ./build/bench/kvn-bench-dwg-open [samples folder] [synthetic MB]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "document/DwgLoadReport.h"
+#include "dwg/container/DwgLoader.h"
+#include "foundation/InFileStream.h"
+#include "tests/support/DwgBitWriter.h"
+#include "tests/support/DwgFileWriter.h"
+
+using namespace kvn;
+
+namespace {
+
+double OpenSeconds(const std::vector<std::uint8_t>& bytes, int rounds, std::uint64_t& entities) {
+  ByteArray memory(8);
+  memory.Append(bytes.data(), std::uint32_t(bytes.size()));
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < rounds; ++i) {
+    InFileStream in = InFileStream::FromMemory(memory);
+    DwgLoadReport report;
+    (void)LoadDwgStream(in, WString(u"bench.dwg"), nullptr, &report);
+    entities = 0;
+    for (const auto& [name, count] : report.entities) entities += count;
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / rounds;
+}
+
+void Report(const char* what, const std::vector<std::uint8_t>& bytes, int rounds) {
+  std::uint64_t entities = 0;
+  const double seconds = OpenSeconds(bytes, rounds, entities);
+  const double mb = double(bytes.size()) / 1e6;
+  std::printf("%-40s %9.2f MB %8.1f ms %8.1f MB/s  (%llu model-space entities)\n", what, mb, seconds * 1e3,
+              mb / seconds, static_cast<unsigned long long>(entities));
+}
+
+std::vector<std::uint8_t> Line(std::uint64_t handle, std::uint64_t next, double x) {
+  test::DwgObjectWriter w(15, 19, handle);
+  test::DwgEntityCommon c;
+  c.mode = 2;
+  c.noLinks = false;
+  c.next = next;
+  w.CommonEntity(c);
+  w.data.B(1);
+  w.data.RD(x);
+  w.data.DD(x + 1, x);
+  w.data.RD(2);
+  w.data.DD(4, 2);
+  w.data.B(1);
+  w.data.B(1);
+  w.EntityHandles(c);
+  return w.Finish();
+}
+
+std::vector<std::uint8_t> SyntheticDrawing(double megabytes) {
+  test::DwgFileSpec spec;
+  // Model space: the chain runs from the first line to the last.
+  const std::uint64_t first = 0x100;
+  const std::vector<std::uint8_t> sample = Line(first, first + 1, 0);
+  const std::uint64_t count = std::uint64_t(megabytes * 1e6 / double(sample.size())) + 1;
+  const std::uint64_t last = first + count - 1;
+  {
+    test::DwgObjectWriter w(15, 49, 0x1F);
+    w.CommonObject();
+    w.Text("*MODEL_SPACE");
+    w.data.B(0);
+    w.data.BS(0);
+    for (int i = 0; i < 5; ++i) w.data.B(0);
+    w.data.B(1);
+    w.data.Point3BD(0, 0, 0);
+    w.Text("");
+    w.data.RC(0);
+    w.Text("");
+    w.data.BL(0);
+    w.ObjectHandles(0x01);
+    w.Handle(5, 0);
+    w.Handle(3, 0x40);
+    w.Handle(4, first);
+    w.Handle(4, last);
+    w.Handle(3, 0x41);
+    w.Handle(5, 0x50);
+    spec.objects.push_back(w.Finish());
+    spec.handles.push_back(0x1F);
+  }
+  for (std::uint64_t h = first; h <= last; ++h) {
+    spec.objects.push_back(Line(h, h == last ? 0 : h + 1, double(h % 1000)));
+    spec.handles.push_back(h);
+  }
+  return test::WriteDwgFile(spec);
+}
+
+std::vector<std::uint8_t> ReadFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::filesystem::path samples = argc > 1 ? argv[1] : "../shared/testdata/dwg";
+  const double megabytes = argc > 2 ? std::atof(argv[2]) : 50.0;
+  // The R13-R2000 layout is the one family that opens: its largest sample.
+  std::filesystem::path largest;
+  std::uintmax_t largestSize = 0;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(samples, ec)) {
+    const std::vector<std::uint8_t> head = ReadFile(entry.path());
+    if (head.size() < 6) continue;
+    const std::string version(head.begin(), head.begin() + 6);
+    if (version != "AC1012" && version != "AC1014" && version != "AC1015") continue;
+    if (head.size() > largestSize) {
+      largestSize = head.size();
+      largest = entry.path();
+    }
+  }
+  if (!largest.empty()) {
+    Report(("R13-R2000: " + largest.filename().string()).c_str(), ReadFile(largest), 20);
+  } else {
+    std::printf("no R13-R2000 sample found in %s\n", samples.string().c_str());
+  }
+  const std::vector<std::uint8_t> synthetic = SyntheticDrawing(megabytes);
+  Report("synthetic R2000 lines", synthetic, 3);
+  return 0;
+}

@@ -1,0 +1,30 @@
+// What the DWG reader found in a file, for kvn-dump's "source" object: given
+// by the caller through the open request (null: nothing is recorded).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace kvn {
+
+struct DwgLoadReport {
+  // The six-character version string ("AC1015").
+  std::string version;
+  // The header variables were read and their check word matched.
+  bool headerChecked = false;
+  // Model-space entities handed to the import, per DXF type name.
+  std::map<std::string, std::uint64_t> entities;
+  // Every object read with its handler, per DWG type name.
+  std::map<std::string, std::uint64_t> objects;
+  // Records handed to the import, per entity name.
+  std::map<std::string, std::uint64_t> dispatched;
+  // Objects not taken, per type, and per type and reason.
+  std::map<std::string, std::uint64_t> skipped;
+  std::map<std::string, std::map<std::string, std::uint64_t>> skippedReasons;
+  std::vector<std::string> layers;
+  std::vector<std::string> blocks;
+};
+
+}  // namespace kvn

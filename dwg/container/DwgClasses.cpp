@@ -1,0 +1,95 @@
+// The classes section: each class number of the file connected to its entry
+// of the object type table by DXF name, so that objects of class numbers
+// find their handler. A damaged section keeps what it mapped before the
+// damage; the load goes on.
+#include <string>
+#include <vector>
+
+#include "dwg/objects/DwgCrc.h"
+#include "dwg/objects/DwgReader.h"
+
+namespace kvn {
+
+namespace {
+
+struct ClassRecord {
+  std::uint16_t number;
+  WString dxfName;
+  std::uint16_t itemClassId;
+};
+
+constexpr std::uint16_t kEntityClassId = 0x1F2;
+
+}  // namespace
+
+bool DwgReader::ReadDwgClasses(std::uint32_t sectionSize) {
+  ResetObjectState(sectionSize);
+  const std::uint64_t sectionStart = GetSourcePosition();
+  for (int i = 0; i < 16; ++i) ReadSourceByte();
+  crc_ = kDwgCrcSeed;
+  const std::uint64_t start = GetSourcePosition();
+  std::uint64_t dataEnd = start + 4 + ReadRawLongAligned();
+  if (DwgHasHighSizeField()) {
+    ReadRawLongAligned();
+    dataEnd += 4;
+  }
+  ResetCursor();
+  std::uint16_t largest = 65535;
+  if (release_ >= dwgrelease::kR2004) {
+    largest = ReadBitShort();
+    ReadRawChar();
+    ReadRawChar();
+    ReadBit();
+  }
+  std::vector<ClassRecord> read;
+  bool ok = true;
+  while (GetSourcePosition() < dataEnd) {
+    if (overrun_) {
+      ok = false;
+      break;
+    }
+    ClassRecord& cls = read.emplace_back();
+    cls.number = ReadBitShort();
+    ReadBitShort();
+    ReadText(nullptr, 0);
+    ReadText(nullptr, 0);
+    ReadText(&cls.dxfName, 0);
+    ReadBit();
+    cls.itemClassId = ReadBitShort();
+    if (release_ >= dwgrelease::kR2004) {
+      ReadBitLong();
+      ReadBitShort();
+      ReadBitShort();
+      ReadBitLong();
+      ReadBitLong();
+    }
+    if (cls.number >= largest) break;
+  }
+  if (overrun_ || GetSourcePosition() > sectionStart + sectionSize) ok = false;
+  if (ok && release_ >= dwgrelease::kR2007 && !ResolveDeferredTexts()) ok = false;
+  if (!ok) {
+    // Texts of R2007 and later are unread then: only the classes read whole
+    // before the damage count.
+    if (release_ >= dwgrelease::kR2007) return false;
+    if (!read.empty()) read.pop_back();
+  }
+  for (const ClassRecord& cls : read) {
+    const std::string name = cls.dxfName.ToUtf8();
+    if (name.empty()) continue;
+    auto record = std::make_unique<YxxfClassRec>();
+    record->name = AString(name.c_str());
+    record->number = cls.number;
+    classes.Add(record.release());
+    AddDwgClass(cls.number, name.c_str(), cls.itemClassId == kEntityClassId);
+  }
+  if (!ok) return false;
+  while (GetSourcePosition() < dataEnd) {
+    if (overrun_) return false;
+    ReadSourceByte();
+  }
+  ReadSourceByte();
+  ReadSourceByte();
+  return !overrun_ && crc_ == 0;
+}
+
+}  // namespace kvn

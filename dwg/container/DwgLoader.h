@@ -1,0 +1,45 @@
+// The front door of the DWG reader: the version string picks the layout
+// reader, which fills a DwgReader context; every refusal ends in one result
+// code with the number of the step that failed. R13 to R2000 files are read
+// here (the plain layout); the other releases are refused as unsupported
+// until their layouts are read.
+#pragma once
+
+#include <cstdint>
+
+#include "document/DocumentResult.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class DwgReader;
+class FormatRegistry;
+class InFileStream;
+class ProgressMonitor;
+struct DwgLoadReport;
+
+// One section locator of the R13-R15 file header.
+struct DwgLocator {
+  std::uint32_t address = 0;
+  std::uint32_t size = 0;
+};
+inline constexpr int kDwgLocators = 9;
+
+bool ReadDwgFileHeaderR13(DwgReader& reader, InFileStream& in, DwgLocator (&locators)[kDwgLocators]);
+bool ReadDwgContainerR13(DwgReader& reader, InFileStream& in);
+
+// The result of a refusal: the code of the message, the step's number as
+// the detail (none for 0).
+DocumentResult ReportDwgError(int messageId, int detail);
+
+// Reads the file; `report`, when given, receives what was found. A file read
+// whole gives the document of the least assembly (DwgSimpleAssembly.h).
+DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+// The same over an open stream (in memory for the fuzz target).
+DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report);
+
+// Registers the reader in the dispatcher's DWG slot.
+void RegisterDwgReader(FormatRegistry& registry);
+
+}  // namespace kvn
