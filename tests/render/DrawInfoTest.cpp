@@ -333,7 +333,7 @@ TEST(DrawInfo, OpenOutlinesAreNeverFilled) {
   EXPECT_TRUE(dc.calls.empty());
   piece->closed = 1;
   info.FillPath(circle);
-  EXPECT_EQ(dc.calls.size(), 8u);
+  ASSERT_EQ(dc.calls.size(), 8u);
   EXPECT_EQ(dc.calls[2], "MoveTo 0 0");
   EXPECT_EQ(dc.calls[3], "LineTo 10 0");
   EXPECT_EQ(dc.calls[4], "LineTo 0 10");
