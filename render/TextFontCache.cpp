@@ -1,0 +1,113 @@
+#include "render/TextFontCache.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <mutex>
+
+#include "model/TextAttributes.h"
+#include "model/cText.h"
+#include "platform/gdi/DeviceContext.h"
+#include "render/DrawInfo.h"
+
+namespace kvn {
+namespace {
+
+constexpr std::uint8_t kStyleBold = 0x01;
+constexpr std::uint8_t kStyleItalic = 0x02;
+constexpr std::uint8_t kStyleUnderline = 0x04;
+constexpr std::uint8_t kStyleStrikeOut = 0x08;
+
+struct FontKey {
+  char16_t faceName[kFaceNameUnits] = {};
+  std::uint8_t style = 0;
+  std::int32_t height = 0;
+  std::int32_t escapement = 0;
+
+  friend bool operator==(const FontKey&, const FontKey&) = default;
+};
+
+struct TextFontCache {
+  std::mutex lock;
+  FontKey key;
+  TFont font;
+};
+
+TextFontCache& Cache() {
+  static TextFontCache cache;
+  return cache;
+}
+
+std::uint8_t StyleBits(const TextAttributes& a) {
+  std::uint8_t bits = 0;
+  if (a.bold) bits |= kStyleBold;
+  if (a.italic) bits |= kStyleItalic;
+  if (a.underline) bits |= kStyleUnderline;
+  if (a.strikeOut) bits |= kStyleStrikeOut;
+  return bits;
+}
+
+// -|height|, kept inside 32 bits.
+std::int32_t CharacterHeight(std::int32_t height) {
+  return height == INT32_MIN ? INT32_MIN : -std::abs(height);
+}
+
+LogFont MakeLogFont(const TextAttributes& a, const FontKey& key) {
+  LogFont lf;
+  lf.height = CharacterHeight(key.height);
+  lf.escapement = key.escapement;
+  lf.orientation = key.escapement;
+  lf.weight = a.bold ? 700 : 400;
+  lf.italic = a.italic ? 1 : 0;
+  lf.underline = a.underline ? 1 : 0;
+  lf.strikeOut = a.strikeOut ? 1 : 0;
+  lf.charSet = a.charSet;
+  lf.pitchAndFamily = a.pitchAndFamily;
+  static_assert(kFaceNameUnits <= kLfFaceSize);
+  for (int i = 0; i < kFaceNameUnits; ++i) lf.faceName[i] = key.faceName[i];
+  return lf;
+}
+
+}  // namespace
+
+std::int32_t TextFontEscapement(double angleDegrees) {
+  double e = std::floor(angleDegrees * 10.0 + 0.5);
+  if (!std::isfinite(e)) return 0;
+  if (e < 0) e += 3600.0;
+  if (e < 0 || e >= 3600.0) {
+    e = std::fmod(e, 3600.0);
+    if (e < 0) e += 3600.0;
+  }
+  return std::int32_t(e);
+}
+
+TFont SelectTextFont(TDC& dc, const cText& text, cDrawInfo& info, std::int32_t height) {
+  TextAttributes attributes;
+  text.GetTextAttributes(attributes, info.data);
+  FontKey key;
+  for (int i = 0; i < kFaceNameUnits; ++i) key.faceName[i] = attributes.faceName[i];
+  key.style = StyleBits(attributes);
+  key.height = height;
+  key.escapement = TextFontEscapement(text.angle);
+
+  TextFontCache& cache = Cache();
+  const std::lock_guard<std::mutex> guard(cache.lock);
+  if (!info.options.fontCache && cache.font.IsValid() && key == cache.key) return cache.font;
+
+  info.options.fontCache = 0;
+  // The context gives up the cached font before the cache lets go of it.
+  if (info.Dc() == &dc) info.RestoreDeviceFont();
+  if (cache.font.IsValid() && dc.GetCurrentFont() == cache.font) dc.RestoreFont();
+  cache.key = key;
+  TFont made(MakeLogFont(attributes, key));
+  cache.font = std::move(made);
+  return cache.font;
+}
+
+void ClearTextFontCache() {
+  TextFontCache& cache = Cache();
+  const std::lock_guard<std::mutex> guard(cache.lock);
+  cache.font = TFont();
+  cache.key = FontKey{};
+}
+
+}  // namespace kvn
