@@ -245,6 +245,12 @@ class TDC {
   // The same, unscaled.
   virtual int SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib);
 
+  // ---- Driver escapes. Only the questions a printer driver may answer
+  // about pass-through pictures (QUERYESCSUPPORT, CHECKJPEGFORMAT,
+  // CHECKPNGFORMAT) exist; every target here answers 0, "not supported",
+  // unless it is a test target told otherwise.
+  virtual int ExtEscape(int escape, int inputSize, const void* input, int outputSize, void* output);
+
   // ---- Text. Glyphs come from the process-wide face source that the fonts
   // layer registers (TextFaces.h). Without one ExtTextOut paints only its
   // opaque rectangle and answers false for a non-empty string. With
