@@ -2,6 +2,8 @@
 
 #include "model/PictureServices.h"
 #include "render/DibConversion.h"
+#include "render/MetafileDraw.h"
+#include "render/PictureDraw.h"
 
 namespace kvn {
 
@@ -18,6 +20,8 @@ class RendererPictureServices : public PictureServices {
     return kvn::CountDibColors(colors, picture);
   }
   bool CompressDibRle(TDib& picture) override { return kvn::CompressDibRle(picture); }
+  void DrawBitmap(cBitmap& bitmap, cDrawInfo* info) override { DrawBitmapObject(bitmap, info); }
+  void DrawWmf(cWmf& metafile, cDrawInfo* info) override { DrawWmfObject(metafile, info); }
 };
 
 }  // namespace
