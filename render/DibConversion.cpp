@@ -66,7 +66,7 @@ void DibSetPixelRaw(TDib& dib, std::int32_t x, std::int32_t y, std::uint32_t val
   dib.SetPixel(x, TopRow(dib, y), value);
 }
 
-std::unique_ptr<TDib> BuildDib(const DibParts& parts, const std::uint8_t* bits, std::uint32_t bitsSize) {
+std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* bits, std::uint32_t bitsSize) {
   const std::uint32_t full = PaletteSizeForBitCount(parts.bitCount);
   const std::uint32_t entries = full == 0 ? 0 : std::uint32_t(std::min<std::size_t>(parts.palette.size(), full));
   // An empty table would read as a full one; keep at least one entry.
@@ -103,8 +103,8 @@ std::unique_ptr<TDib> BuildDib(const DibParts& parts, const std::uint8_t* bits, 
 
 namespace {
 
-DibParts PartsOf(const TDib& dib, std::uint16_t bitCount) {
-  DibParts p;
+DibBuildParts PartsOf(const TDib& dib, std::uint16_t bitCount) {
+  DibBuildParts p;
   p.width = dib.Width();
   p.height = dib.Layout().header.height;
   p.bitCount = bitCount;
@@ -145,7 +145,7 @@ bool CompressDibRle(TDib& dib) {
     out.push_back(std::uint8_t(r + 1 == h ? 1 : 0));
   }
   if (out.size() >= dib.BitsSize()) return false;
-  DibParts parts = PartsOf(dib, dib.BitCount());
+  DibBuildParts parts = PartsOf(dib, dib.BitCount());
   parts.height = h;
   parts.compression = four ? kBiRle4 : kBiRle8;
   auto packed = BuildDib(parts, out.data(), std::uint32_t(out.size()));
@@ -156,7 +156,7 @@ bool CompressDibRle(TDib& dib) {
 
 std::unique_ptr<TDib> RotateDib90(const TDib& source, int direction) {
   if (!source.HasBits() || IsRle(source) || source.Compression() != kBiRgb) return nullptr;
-  DibParts parts = PartsOf(source, source.BitCount());
+  DibBuildParts parts = PartsOf(source, source.BitCount());
   const std::int32_t tw = source.Height(), th = source.Width();
   parts.width = tw;
   parts.height = source.IsTopDown() ? -th : th;
@@ -184,7 +184,7 @@ std::vector<std::uint32_t> GreyRamp() {
 
 std::unique_ptr<TDib> ExtractAlphaMask(const TDib& source) {
   if (!source.HasBits() || source.BitCount() != 32) return nullptr;
-  DibParts parts = PartsOf(source, 8);
+  DibBuildParts parts = PartsOf(source, 8);
   parts.palette = GreyRamp();
   auto mask = BuildDib(parts, nullptr, 0);
   if (!mask) return nullptr;
@@ -212,7 +212,7 @@ std::unique_ptr<TDib> CombineDibWithMask(const TDib& source, const TDib& mask) {
     if (!plain) return nullptr;
     src = plain.get();
   }
-  DibParts parts = PartsOf(*src, 32);
+  DibBuildParts parts = PartsOf(*src, 32);
   auto out = BuildDib(parts, nullptr, 0);
   if (!out) return nullptr;
   const std::int32_t w = src->Width(), h = src->Height();

@@ -124,7 +124,7 @@ class DibPaletteSwap {
 };
 
 // Assembles a validated picture from its parts; null when refused.
-struct DibParts {
+struct DibBuildParts {
   std::int32_t width = 0;
   std::int32_t height = 0;
   std::uint16_t bitCount = 0;
@@ -133,6 +133,6 @@ struct DibParts {
   std::int32_t yPelsPerMeter = 0;
   std::vector<std::uint32_t> palette;  // COLORREF entries
 };
-std::unique_ptr<TDib> BuildDib(const DibParts& parts, const std::uint8_t* bits, std::uint32_t bitsSize);
+std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* bits, std::uint32_t bitsSize);
 
 }  // namespace kvn

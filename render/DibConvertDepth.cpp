@@ -67,7 +67,7 @@ std::unique_ptr<TDib> WidenTo24(const TDib& src) {
   } else {
     masks[0] = 0xFF0000, masks[1] = 0x00FF00, masks[2] = 0x0000FF;
   }
-  DibParts parts;
+  DibBuildParts parts;
   parts.width = src.Width();
   parts.height = src.Layout().header.height;
   parts.bitCount = 24;
@@ -181,7 +181,7 @@ std::unique_ptr<TDib> ConvertDibBitCount(const TDib& source, std::uint32_t targe
     }
   }
 
-  DibParts parts;
+  DibBuildParts parts;
   parts.width = src.Width();
   parts.height = src.Layout().header.height;
   parts.bitCount = std::uint16_t(target);

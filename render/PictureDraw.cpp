@@ -122,7 +122,7 @@ std::unique_ptr<TDib> MakeTransparencyMask(cBitmap& bitmap) {
   if (bitmap.transparentColour & kNoTransparentColour) return nullptr;
   TDib* dib = GetDib(bitmap, true);
   if (!dib || !dib->HasBits()) return nullptr;
-  DibParts parts;
+  DibBuildParts parts;
   parts.width = dib->Width();
   parts.height = dib->Layout().header.height;
   parts.bitCount = 8;

@@ -26,7 +26,7 @@ TDib LoadBmp(const std::filesystem::path& path) {
 
 std::unique_ptr<TDib> Make(std::int32_t w, std::int32_t h, std::uint16_t bits, std::vector<std::uint32_t> palette = {},
                            std::uint32_t compression = kBiRgb, const std::vector<std::uint8_t>& data = {}) {
-  DibParts p;
+  DibBuildParts p;
   p.width = w;
   p.height = h;
   p.bitCount = bits;
