@@ -64,8 +64,10 @@ void PlayThroughDc(cWmf& metafile, cDrawInfo* info, TDC& dc) {
     scale.eM22 = std::fabs(m.scale * f.height * 4 / double(mh));
     if (f.width < 0) scale = CombineTransform(scale, XForm{-1, 0, 0, 1, 0, 0});
     if (f.height < 0) scale = CombineTransform(scale, XForm{1, 0, 0, -1, 0, 0});
-    const double px = p.x, py = p.y;
-    const XForm rotation{c, s, -s, c, px - px * c + py * s, py - py * c - px * s};
+    // The viewport origin already stands at the origin's device point, so
+    // the turn is about the world origin: a turn about the device point
+    // itself would move the picture by that point a second time.
+    const XForm rotation{c, s, -s, c, 0, 0};
     dc.SetWorldTransform(CombineTransform(scale, rotation));
     EnumEnhMetaFile(dc, *emf, PlayMetafileRecord, quality, &rect);
     dc.SetWorldTransform(XForm{});
