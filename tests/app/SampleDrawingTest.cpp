@@ -95,7 +95,7 @@ test::FixtureSheet PlanSheet() {
   s.formatMargins = {10.0, 10.0};
   s.tiles = {1.0, 1.0};
   s.levels = {{u"Walls"}, {u"Axes", true, true, 0x0000C0}, {u"Furniture", true, true, 0xC08000}};
-  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures"}};
+  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}};  // no page colour: pictures keep theirs
   // A frame on every page.
   const DPoint frame[] = {{5, 5}, {272, 5}, {272, 185}, {5, 185}};
   for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
