@@ -288,6 +288,10 @@ TEST_F(PictureDraw, MetafilesPlayIntoTheirFrameAndRestoreTheContext) {
   const auto set = std::find_if(dc.calls.begin(), dc.calls.end(),
                                 [](const std::string& s) { return s.rfind("SetWorldTransform", 0) == 0; });
   ASSERT_NE(set, dc.calls.end());
+  // Turned about the origin's device point, where the viewport origin
+  // already stands: no further shift.
+  EXPECT_TRUE(Logged(dc, "SetViewportOrg 8 12"));
+  EXPECT_EQ(set->substr(set->size() - 5), " 0 0]") << *set;
   EXPECT_TRUE(Logged(dc, "SetWorldTransform [1 0 0 1 0 0]"));
   EXPECT_EQ(dc.GetWorldTransform(), XForm{});
 
