@@ -11,6 +11,7 @@ bool PictureServices::CountDibColors(std::vector<std::uint32_t>*, const TDib&) {
 bool PictureServices::CompressDibRle(TDib&) { return false; }
 void PictureServices::DrawBitmap(cBitmap&, cDrawInfo*) {}
 void PictureServices::DrawWmf(cWmf&, cDrawInfo*) {}
+void PictureServices::RasterizeFrame(const DPoint*, std::uint32_t, cDrawInfo*) {}
 
 namespace {
 PictureServices defaults;

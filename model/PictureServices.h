@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/DPoint.h"
 #include "platform/gdi/TDib.h"
 
 namespace kvn {
@@ -32,6 +33,8 @@ class PictureServices {
   // RLE compression in place when smaller.
   virtual bool CompressDibRle(TDib& picture);
   virtual void DrawBitmap(cBitmap& bitmap, cDrawInfo* info);
+  // The outline pass of a frame: its four corners as one closed polygon.
+  virtual void RasterizeFrame(const DPoint corners[4], std::uint32_t value, cDrawInfo* info);
   virtual void DrawWmf(cWmf& metafile, cDrawInfo* info);
 };
 

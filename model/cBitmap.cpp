@@ -209,4 +209,12 @@ void cBitmap::Draw(cDrawInfo* info) {
   GetPictureServices().DrawBitmap(*this, info);
 }
 
+void cBitmap::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
+  if (!info) return;
+  UpdateIfDirty(nullptr);
+  DPoint corners[4];
+  frame.GetCorners(corners);
+  GetPictureServices().RasterizeFrame(corners, value, info);
+}
+
 }  // namespace kvn

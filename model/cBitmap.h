@@ -50,6 +50,8 @@ class cBitmap : public cOutObj {
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
   void SetPoints(const DPoint* points, int count) override;
   void Draw(cDrawInfo* info) override;
+  // The four frame corners as one closed polygon, rasterised with the value.
+  void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
   bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   void Recalc(cDrawingData* data) override;
 

@@ -144,4 +144,12 @@ void cWmf::Draw(cDrawInfo* info) {
   GetPictureServices().DrawWmf(*this, info);
 }
 
+void cWmf::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
+  if (!info) return;
+  UpdateIfDirty(nullptr);
+  DPoint corners[4];
+  frame.GetCorners(corners);
+  GetPictureServices().RasterizeFrame(corners, value, info);
+}
+
 }  // namespace kvn

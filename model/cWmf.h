@@ -44,6 +44,8 @@ class cWmf : public cOutObj {
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
   void SetPoints(const DPoint* points, int count) override;
   void Draw(cDrawInfo* info) override;
+  // The four frame corners as one closed polygon, rasterised with the value.
+  void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
   bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   // The extent, and the cached objects dropped.
   void Recalc(cDrawingData* data) override;

@@ -229,4 +229,15 @@ void DrawBitmapObject(cBitmap& bitmap, cDrawInfo* info) {
   info->darkBackground = savedDark;
 }
 
+int BitmapHitTest(cBitmap& bitmap, const cDrawInfo& info, const DevicePoint& point) {
+  bitmap.UpdateIfDirty(nullptr);
+  DRect extent;
+  bitmap.GetExtent(extent);
+  const DevicePoint a = WorldToDevice(info.mapping, {extent.x1, extent.y1});
+  const DevicePoint b = WorldToDevice(info.mapping, {extent.x2, extent.y2});
+  const bool inside = point.x >= std::min(a.x, b.x) && point.x <= std::max(a.x, b.x) &&
+                      point.y >= std::min(a.y, b.y) && point.y <= std::max(a.y, b.y);
+  return inside ? 4 : -1;
+}
+
 }  // namespace kvn

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "model/WorldMapping.h"
 #include "platform/gdi/TDib.h"
 
 namespace kvn {
@@ -28,5 +29,9 @@ std::unique_ptr<TDib> MakeTransparencyMask(cBitmap& bitmap);
 bool IsBlackAndWhite(const TDib& dib);
 
 void DrawBitmapObject(cBitmap& bitmap, cDrawInfo* info);
+
+// 4 when the device point lies inside the picture's device rectangle (the
+// corners of its extent mapped to the device), else -1.
+int BitmapHitTest(cBitmap& bitmap, const cDrawInfo& info, const DevicePoint& point);
 
 }  // namespace kvn

@@ -4,6 +4,7 @@
 #include "render/DibConversion.h"
 #include "render/MetafileDraw.h"
 #include "render/PictureDraw.h"
+#include "render/Strokes.h"
 
 namespace kvn {
 
@@ -22,6 +23,9 @@ class RendererPictureServices : public PictureServices {
   bool CompressDibRle(TDib& picture) override { return kvn::CompressDibRle(picture); }
   void DrawBitmap(cBitmap& bitmap, cDrawInfo* info) override { DrawBitmapObject(bitmap, info); }
   void DrawWmf(cWmf& metafile, cDrawInfo* info) override { DrawWmfObject(metafile, info); }
+  void RasterizeFrame(const DPoint corners[4], std::uint32_t value, cDrawInfo* info) override {
+    RasterizePolyline(*info, value, corners, 4, true);
+  }
 };
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "render/PictureServicesImpl.h"
 #include "render/RasterSurface.h"
 #include "tests/render/RasterTestSupport.h"
+#include "tests/support/RecordingDrawInfo.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -330,6 +331,32 @@ TEST_F(PictureDraw, WithoutADeviceContextAMetafileIsExplodedOnce) {
   w.Move({1, 0});
   w.UpdateIfDirty(nullptr);
   EXPECT_EQ(w.objectCache, nullptr);
+}
+
+}  // namespace
+}  // namespace kvn
+
+namespace kvn {
+namespace {
+
+TEST_F(PictureDraw, OutlinePassAndHitTestUseTheFrame) {
+  test::RecordingDrawInfo info;
+  cBitmap b;
+  b.frame = PictureFrame{{1, 1}, 4, 2, 0};
+  b.MarkDirty();
+  b.DrawOutline(7, &info, false);
+  cWmf w;
+  w.frame = b.frame;
+  w.MarkDirty();
+  w.DrawOutline(9, &info, false);
+  ASSERT_EQ(info.calls.size(), 2u);
+  EXPECT_EQ(info.calls[0], "RasterizePath 7");
+  EXPECT_EQ(info.calls[1], "RasterizePath 9");
+  // Device rectangle (4, 4) to (20, 12).
+  EXPECT_EQ(BitmapHitTest(b, info, DevicePoint{4, 4}), 4);
+  EXPECT_EQ(BitmapHitTest(b, info, DevicePoint{20, 12}), 4);
+  EXPECT_EQ(BitmapHitTest(b, info, DevicePoint{21, 12}), -1);
+  EXPECT_EQ(BitmapHitTest(b, info, DevicePoint{10, 3}), -1);
 }
 
 }  // namespace
