@@ -85,6 +85,70 @@ std::vector<std::uint8_t> MaskRows(const TDib& mask) {
   return rows;
 }
 
+// Whether the driver supports the escape.
+bool Supports(TDC& dc, int escape) {
+  std::uint8_t query[4];
+  query[0] = std::uint8_t(escape);
+  query[1] = std::uint8_t(escape >> 8);
+  query[2] = std::uint8_t(escape >> 16);
+  query[3] = std::uint8_t(escape >> 24);
+  return dc.ExtEscape(kQueryEscSupport, 4, query, 0, nullptr) > 0;
+}
+
+// The driver's check of the data: a result of at least 1 and an answer of 1.
+bool Accepts(TDC& dc, int escape, const std::vector<std::uint8_t>& data) {
+  std::uint32_t answer = 0;
+  return dc.ExtEscape(escape, int(data.size()), data.data(), 4, &answer) >= 1 && answer == 1;
+}
+
+bool SendData(TDC& dc, const DPoint& origin, double width, double height, double angle, std::int32_t w, std::int32_t h,
+              std::uint32_t compression, const std::vector<std::uint8_t>& data) {
+  DibHeader header;
+  header.size = kBitmapInfoHeaderSize;
+  header.width = w;
+  header.height = -h;
+  header.planes = 1;
+  header.bitCount = 0;
+  header.compression = compression;
+  header.sizeImage = std::uint32_t(data.size());
+  return DrawDibDataTransformed(dc, origin.x, origin.y, width, height, angle, header, data.data(),
+                                std::uint32_t(data.size()));
+}
+
+// Printer pass-through: JPEG bytes as they are, or the picture as PNG, when
+// the driver says it takes them. False when the picture must go the
+// ordinary way.
+bool PassThrough(cBitmap& bitmap, const TDib& dib, const cDrawInfo& info, TDC& dc, const DPoint& origin,
+                 double width, double height, double angle) {
+  if (const auto& encoded = bitmap.Encoded()) {
+    if (!Supports(dc, kCheckJpegFormat) || !Accepts(dc, kCheckJpegFormat, encoded->bytes)) return false;
+    return SendData(dc, origin, width, height, angle, dib.Width(), dib.Height(), kBiJpeg, encoded->bytes);
+  }
+  if (info.options.keepUncompressed || !Supports(dc, kCheckPngFormat)) return false;
+  const std::uint32_t depth = dib.BitCount(), target = info.options.printerBitDepth;
+  std::unique_ptr<TDib> converted;
+  const TDib* source = &dib;
+  if (!info.options.trueColor || depth == 1 || depth == 24) {
+    if (target >= 1 && target <= 23 && depth == 24) {
+      converted = ConvertDibBitCount(dib, target, false, nullptr, false, nullptr);
+      source = converted.get();
+    }
+  } else {
+    converted = ConvertDibBitCount(dib, 24, false, nullptr, false, nullptr);
+    source = converted.get();
+  }
+  if (!source) return false;
+  std::unique_ptr<TDib> plain;
+  if (IsRle(*source)) {
+    plain = ConvertDibBitCount(*source, 0, false, nullptr, false, nullptr);
+    if (!plain) return false;
+    source = plain.get();
+  }
+  std::vector<std::uint8_t> png;
+  if (!EncodePngToMemory(*source, &png) || !Accepts(dc, kCheckPngFormat, png)) return false;
+  return SendData(dc, origin, width, height, angle, source->Width(), source->Height(), kBiPng, png);
+}
+
 }  // namespace
 
 bool IsBlackAndWhite(const TDib& dib) {
@@ -202,6 +266,14 @@ void DrawBitmapObject(cBitmap& bitmap, cDrawInfo* info) {
       if (temporary) out = temporary.get();
     }
     ColourTableEdit edit(*const_cast<TDib*>(out), *info, info->darkBackground != 0);
+    const DPoint origin = m.ToDeviceF(bitmap.frame.origin);
+    const double width = bitmap.frame.width * m.scale * 4, height = bitmap.frame.height * m.scale * 4;
+    const double angle = bitmap.frame.angle * std::numbers::pi / 180.0;
+    if (m.outputMode != OutputMode::Screen && !edit.Edited() &&
+        PassThrough(bitmap, *out, *info, *dc, origin, width, height, angle)) {
+      info->darkBackground = savedDark;
+      return;
+    }
     if (printing) {
       // Printer preparation, step by step on temporaries.
       auto replace = [&](std::unique_ptr<TDib> next) {
@@ -222,9 +294,7 @@ void DrawBitmapObject(cBitmap& bitmap, cDrawInfo* info) {
         if (packed->LoadPackedDib(out->PackedDib(), out->PackedDibSize()) && CompressDibRle(*packed)) replace(std::move(packed));
       }
     }
-    const DPoint origin = m.ToDeviceF(bitmap.frame.origin);
-    const double width = bitmap.frame.width * m.scale * 4, height = bitmap.frame.height * m.scale * 4;
-    DrawDibTransformed(*dc, origin.x, origin.y, width, height, bitmap.frame.angle * std::numbers::pi / 180.0, *out);
+    DrawDibTransformed(*dc, origin.x, origin.y, width, height, angle, *out);
   }
   info->darkBackground = savedDark;
 }

@@ -118,6 +118,12 @@ class RecordingDC : public TDC {
   std::map<int, int> supportedEscapes;
   std::map<int, int> escapeResults;
   std::uint32_t escapeOutput = 1;
+  // Logged as "StretchDIBitsData 0 0 40 30 0 0 320 -240 data(JPEG 1234)
+  // SRCCOPY" (the source height as the header gives it); answers the rows
+  // drawn as a driver that took the data would.
+  int StretchDIBitsData(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                        int sourceHeight, const DibHeader& header, const std::uint8_t* data, std::uint32_t size,
+                        std::uint32_t rop) override;
 
  private:
   void Log(std::string line) { calls.push_back(std::move(line)); }

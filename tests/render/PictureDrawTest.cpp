@@ -361,3 +361,80 @@ TEST_F(PictureDraw, OutlinePassAndHitTestUseTheFrame) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+bool HasLine(const RecordingDC& dc, const std::string& line) {
+  return std::find(dc.calls.begin(), dc.calls.end(), line) != dc.calls.end();
+}
+
+TEST_F(PictureDraw, PrinterPassThroughAsTheDriverAnswers) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const auto jpegBytes = ReadFile(dir / "raster/libredwg_2000_Arc.jpg");
+  cBitmap jpeg;
+  jpeg.SetEncodedImage(jpegBytes);
+  jpeg.frame = PictureFrame{{0, 0}, 10, 5, 0};
+  WorldMapping printer;
+  printer.outputMode = OutputMode::DirectPrinter;
+
+  // A driver that takes JPEG data gets the bytes with a negative height.
+  RecordingDC dc;
+  dc.supportedEscapes[kCheckJpegFormat] = 1;
+  dc.escapeResults[kCheckJpegFormat] = 1;
+  cDrawInfo info(printer, nullptr, &dc, nullptr);
+  jpeg.Draw(&info);
+  const TDib* decoded = jpeg.Encoded()->decoded.get();
+  ASSERT_NE(decoded, nullptr);
+  const std::string n = std::to_string(jpegBytes.size());
+  EXPECT_TRUE(HasLine(dc, "ExtEscape QUERYESCSUPPORT 4119 -> 1"));
+  EXPECT_TRUE(HasLine(dc, "ExtEscape 4119 in(" + n + ") -> 1"));
+  EXPECT_TRUE(HasLine(dc, "StretchDIBitsData 0 0 40 20 0 0 " + std::to_string(decoded->Width()) + " -" +
+                              std::to_string(decoded->Height()) + " data(JPEG " + n + ") SRCCOPY"))
+      << dc.Text();
+  EXPECT_EQ(std::count_if(dc.calls.begin(), dc.calls.end(),
+                          [](const std::string& s) { return s.rfind("StretchDIBits ", 0) == 0; }),
+            0);
+
+  // A driver that answers anything but 1 gets the ordinary picture.
+  RecordingDC refusing;
+  refusing.supportedEscapes[kCheckJpegFormat] = 1;
+  refusing.escapeResults[kCheckJpegFormat] = 1;
+  refusing.escapeOutput = 0;
+  cDrawInfo info2(printer, nullptr, &refusing, nullptr);
+  jpeg.Draw(&info2);
+  EXPECT_EQ(std::count_if(refusing.calls.begin(), refusing.calls.end(),
+                          [](const std::string& s) { return s.rfind("StretchDIBitsData", 0) == 0; }),
+            0);
+  EXPECT_EQ(std::count_if(refusing.calls.begin(), refusing.calls.end(),
+                          [](const std::string& s) { return s.rfind("StretchDIBits ", 0) == 0; }),
+            1);
+
+  // A PNG driver gets an 8-bit picture as PNG; not while the picture must
+  // stay uncompressed, and not on the screen.
+  auto dib = std::make_unique<TDib>();
+  ASSERT_TRUE(dib->Create(16, 4, 8));
+  cBitmap paletted;
+  paletted.SetImage(false, std::move(dib), false, {}, nullptr);
+  paletted.frame = PictureFrame{{0, 0}, 4, 1, 0};
+  RecordingDC png;
+  png.supportedEscapes[kCheckPngFormat] = 1;
+  png.escapeResults[kCheckPngFormat] = 1;
+  cDrawInfo info3(printer, nullptr, &png, nullptr);
+  paletted.Draw(&info3);
+  EXPECT_TRUE(std::any_of(png.calls.begin(), png.calls.end(),
+                          [](const std::string& s) { return s.find("data(PNG ") != std::string::npos; }))
+      << png.Text();
+  png.Clear();
+  info3.options.keepUncompressed = 1;
+  paletted.Draw(&info3);
+  EXPECT_FALSE(HasLine(png, "ExtEscape QUERYESCSUPPORT 4120 -> 1"));
+  png.Clear();
+  cDrawInfo screen(WorldMapping{}, nullptr, &png, nullptr);
+  paletted.Draw(&screen);
+  EXPECT_TRUE(std::none_of(png.calls.begin(), png.calls.end(),
+                           [](const std::string& s) { return s.rfind("ExtEscape", 0) == 0; }));
+}
+
+}  // namespace
+}  // namespace kvn
