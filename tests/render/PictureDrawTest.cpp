@@ -438,3 +438,28 @@ TEST_F(PictureDraw, PrinterPassThroughAsTheDriverAnswers) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+TEST_F(PictureDraw, DarkBackgroundSwapsTheTableOfBlackAndWhitePicturesOnADeviceContext) {
+  auto dib = std::make_unique<TDib>();
+  ASSERT_TRUE(dib->Create(8, 1, 1));
+  dib->SetPaletteEntry(0, 0xFFFFFF);
+  dib->SetPaletteEntry(1, 0x000000);
+  cBitmap b;
+  b.SetImage(false, std::move(dib), false, {}, nullptr);
+  b.frame = PictureFrame{{0, 0}, 4, 1, 0};
+  CapturingDC dc;
+  cDrawInfo info(WorldMapping{}, nullptr, &dc, nullptr);
+  info.darkBackground = 1;
+  b.Draw(&info);
+  ASSERT_EQ(dc.seen.size(), 1u);
+  EXPECT_EQ(dc.seen[0].palette[0], 0x000000u);
+  EXPECT_EQ(dc.seen[0].palette[1], 0xFFFFFFu);
+  EXPECT_EQ(b.StoredDib()->GetPaletteEntry(0), 0xFFFFFFu);
+  EXPECT_EQ(info.darkBackground, 1);
+}
+
+}  // namespace
+}  // namespace kvn
