@@ -1,6 +1,7 @@
 // The factory of drawing objects by type code. Classes join as they are built.
 #include "model/cArc.h"
 #include "model/cBezier.h"
+#include "model/cBitmap.h"
 #include "model/cCircle.h"
 #include "model/cLine.h"
 #include "model/cNPoly.h"
@@ -9,6 +10,7 @@
 #include "model/cRectangle.h"
 #include "model/cText.h"
 #include "model/cWall.h"
+#include "model/cWmf.h"
 
 namespace kvn {
 
@@ -21,6 +23,8 @@ cOutObj* cOutObj::Create(std::uint8_t typeCode, bool numbered) {
     case kTypeBezier: return new cBezier();
     case kTypeWall: return new cWall();
     case kTypePolygon: return new cPolygon();
+    case kTypeBitmap: return new cBitmap();
+    case kTypeWmf: return new cWmf();
     case kTypeArc: return new cArc();
     case kTypeNPoly: return new cNPoly();
     case kTypeText: return new cText();

@@ -98,6 +98,9 @@ class cBlock {
   void MarkAllDirty(cDrawingData* data);
   // Moves every object; the checksum is no longer valid.
   void MoveObjects(const DPoint& offset);
+  // Deletes every picture (cBitmap) of an owned chain; the checksum is no
+  // longer valid. A chain someone else owns is left alone.
+  void RemoveBitmaps();
   // Union of the objects' extents (all zero without objects).
   void UniteObjectExtents(DRect& out) const;
   // Union of the full extents of the objects that pass the filter; with a

@@ -19,6 +19,7 @@ class TDC;
 class HandleTable;
 struct EmfRecord;
 class TDib;
+struct DibHeader;
 class TRegion;
 class cDrawInfo;
 class cDrawingData;
@@ -74,6 +75,10 @@ void FillPathTransparent(TDC& dc, SegmentArray* const* pieces, std::uint32_t cou
 bool DrawDibTransformed(TDC& dc, double x, double y, double width, double height, double angle, const TDib& dib);
 // The same for an integer rectangle (left, top, right, bottom).
 bool DrawDibTransformed(TDC& dc, const TRect& rect, double angle, const TDib& dib);
+// The same for picture data a printer driver takes as they are (JPEG or
+// PNG bytes, see TDC::StretchDIBitsData).
+bool DrawDibDataTransformed(TDC& dc, double x, double y, double width, double height, double angle,
+                            const DibHeader& header, const std::uint8_t* data, std::uint32_t size);
 
 // ---- text runs ----
 

@@ -7,6 +7,7 @@
 #include "model/cOutObj.h"
 #include "model/cStyleLine.h"
 #include "document/PredefinedLineTypes.h"
+#include "render/PictureServicesImpl.h"
 #include "render/RasterSurface.h"
 
 namespace kvn {
@@ -61,6 +62,7 @@ void RendererGeometryServices::FillRasterRect(cRasterSurface& surface, std::int3
 void InstallRendererGeometryServices() {
   static RendererGeometryServices services;
   SetGeometryServices(&services);
+  InstallRendererPictureServices();
 }
 
 }  // namespace kvn

@@ -22,7 +22,8 @@ class RendererGeometryServices : public GeometryServices {
                       std::int32_t height, std::uint32_t colour) override;
 };
 
-// Installs one process-wide instance (start-up); idempotent.
+// Installs one process-wide instance (start-up), and the picture services
+// beside it; idempotent.
 void InstallRendererGeometryServices();
 
 }  // namespace kvn

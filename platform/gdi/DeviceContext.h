@@ -38,6 +38,7 @@
 namespace kvn {
 
 class TDib;
+struct DibHeader;
 
 // What GetDeviceCaps answers. A size of 0 means "no fixed surface" (the
 // recording target).
@@ -244,6 +245,18 @@ class TDC {
                             int sourceHeight, const TDib& dib, std::uint32_t rop);
   // The same, unscaled.
   virtual int SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib);
+
+  // ---- Driver escapes. Only the questions a printer driver may answer
+  // about pass-through pictures (QUERYESCSUPPORT, CHECKJPEGFORMAT,
+  // CHECKPNGFORMAT) exist; every target here answers 0, "not supported",
+  // unless it is a test target told otherwise.
+  virtual int ExtEscape(int escape, int inputSize, const void* input, int outputSize, void* output);
+  // Picture data handed to a printer driver as they are (JPEG or PNG bytes,
+  // named by the header's compression) after the driver accepted them
+  // through ExtEscape. No target here draws them: 0, nothing drawn.
+  virtual int StretchDIBitsData(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                                int sourceHeight, const DibHeader& header, const std::uint8_t* data,
+                                std::uint32_t size, std::uint32_t rop);
 
   // ---- Text. Glyphs come from the process-wide face source that the fonts
   // layer registers (TextFaces.h). Without one ExtTextOut paints only its

@@ -1,4 +1,4 @@
-// StretchDIBits and SetDIBitsToDevice: the picture is unpacked into a 32-bit
+// StretchDIBits and SetDIBitsToDevice (RLE4 and RLE8 pictures too): the picture is unpacked into a 32-bit
 // block and goes through the blit of every target, so the transform, the
 // clip and the raster operations follow the blit rules (README.md).
 #include <algorithm>
@@ -7,6 +7,7 @@
 
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/DibPixels.h"
+#include "platform/gdi/DibRle.h"
 #include "platform/gdi/TDib.h"
 
 namespace kvn {
@@ -14,6 +15,13 @@ namespace kvn {
 int TDC::StretchDIBits(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
                        int sourceHeight, const TDib& dib, std::uint32_t rop) {
   if (dib.IsEmpty()) return 0;
+  if (dib.Compression() == kBiRle4 || dib.Compression() == kBiRle8) {
+    // Compressed pictures are decoded whole: their rows cannot be found
+    // without reading the stream from the start.
+    TDib plain;
+    if (!DecodeRleDib(dib, &plain)) return 0;
+    return TDC::StretchDIBits(x, y, width, height, sourceX, sourceY, sourceWidth, sourceHeight, plain, rop);
+  }
   // The block is top down; a bottom-up picture counts its source rows from
   // the bottom.
   std::int64_t top = sourceY;

@@ -98,6 +98,14 @@ inline constexpr int kR2MergePenNot = 14;
 inline constexpr int kR2MergePen = 15;
 inline constexpr int kR2White = 16;
 
+// Driver escapes asked about pass-through pictures, and the compressions of
+// the JPEG and PNG data they carry.
+inline constexpr int kQueryEscSupport = 8;
+inline constexpr int kCheckJpegFormat = 4119;
+inline constexpr int kCheckPngFormat = 4120;
+inline constexpr std::uint32_t kBiJpeg = 4;
+inline constexpr std::uint32_t kBiPng = 5;
+
 // Ternary raster operations of blits. Bits 16 to 23 are the truth table over
 // (pattern, source, destination): bit (pattern << 2 | source << 1 | destination).
 inline constexpr std::uint32_t kSrcCopy = 0x00CC0020;

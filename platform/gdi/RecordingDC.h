@@ -18,6 +18,7 @@
 // form that reads back to the same double.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,22 @@ class RecordingDC : public TDC {
   bool ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, const char16_t* text, int count,
                   const int* dx) override;
   int DrawText(const char16_t* text, int count, TRect* rect, std::uint32_t format) override;
+
+  // Logged as "ExtEscape QUERYESCSUPPORT 4119 -> 1" or
+  // "ExtEscape 4119 in(1234) -> 1". The answers are the test's: a query
+  // answers supportedEscapes[escape asked about], any other escape
+  // escapeResults[escape] (0 when absent) and, with room for 4 bytes,
+  // writes escapeOutput.
+  int ExtEscape(int escape, int inputSize, const void* input, int outputSize, void* output) override;
+  std::map<int, int> supportedEscapes;
+  std::map<int, int> escapeResults;
+  std::uint32_t escapeOutput = 1;
+  // Logged as "StretchDIBitsData 0 0 40 30 0 0 320 -240 data(JPEG 1234)
+  // SRCCOPY" (the source height as the header gives it); answers the rows
+  // drawn as a driver that took the data would.
+  int StretchDIBitsData(int x, int y, int width, int height, int sourceX, int sourceY, int sourceWidth,
+                        int sourceHeight, const DibHeader& header, const std::uint8_t* data, std::uint32_t size,
+                        std::uint32_t rop) override;
 
  private:
   void Log(std::string line) { calls.push_back(std::move(line)); }

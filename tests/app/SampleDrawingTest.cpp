@@ -16,9 +16,13 @@
 #include "document/OpenDrawingFile.h"
 #include "document/cDrawingDoc.h"
 #include "model/cArc.h"
+#include "model/cBitmap.h"
 #include "model/cCircle.h"
 #include "model/cLine.h"
 #include "model/cPolygon.h"
+#include "model/cWmf.h"
+#include "platform/gdi/LeBytes.h"
+#include "platform/metafile/EmfBuilder.h"
 #include "tests/support/NativeFixture.h"
 
 namespace kvn {
@@ -41,6 +45,48 @@ test::FixtureLine Line(DPoint a, DPoint b, std::uint16_t level, std::uint16_t pa
   return l;
 }
 
+// A 64 x 48 picture: a colour ramp with a white border (the transparent
+// colour of the sample).
+std::unique_ptr<TDib> RampPicture() {
+  auto dib = std::make_unique<TDib>();
+  dib->Create(64, 48, 24);
+  for (std::int32_t y = 0; y < 48; ++y)
+    for (std::int32_t x = 0; x < 64; ++x) {
+      const bool border = x < 4 || y < 4 || x >= 60 || y >= 44;
+      dib->SetPixel(x, y, border ? 0xFFFFFF : std::uint32_t(x * 4) << 16 | std::uint32_t(y * 5) << 8 | 0x60);
+    }
+  return dib;
+}
+
+void EmfRecord(EmfBuilder& b, std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
+  std::uint8_t* p = b.Add(type, 8 + 4 * fields.size());
+  std::uint32_t at = 8;
+  for (std::uint32_t v : fields) {
+    le::Put32(p + at, v);
+    at += 4;
+  }
+}
+
+// A small metafile: a blue frame, a red ellipse and a cross, 200 x 100
+// pixels of a 96-dpi device.
+std::vector<std::uint8_t> SampleMetafile() {
+  EmfBuilder b(1 << 16);
+  EmfRecord(b, kEmrHeader, {0, 0, 199, 99, 0, 0, 5291, 2645, kEmfSignature, 0x10000, 0, 0, 0, 0, 0, 0, 1024, 768,
+                            270, 203, 0, 0, 0, 0, 0});
+  EmfRecord(b, 38, {1, 0, 3, 0, 0xC00000});  // CREATEPEN: solid, 3 wide, blue
+  EmfRecord(b, 37, {1});                     // SELECTOBJECT
+  EmfRecord(b, 39, {2, 0, 0x0000E0, 0});     // CREATEBRUSHINDIRECT: solid red
+  EmfRecord(b, 43, {5, 5, 195, 95});         // RECTANGLE
+  EmfRecord(b, 37, {2});
+  EmfRecord(b, 42, {60, 20, 140, 80});       // ELLIPSE
+  EmfRecord(b, 27, {20, 20});                // MOVETOEX
+  EmfRecord(b, 54, {180, 80});               // LINETO
+  EmfRecord(b, 27, {20, 80});
+  EmfRecord(b, 54, {180, 20});
+  b.Finish(3);
+  return {b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()};
+}
+
 // Page ids: 4095 every page, i page record i.
 test::FixtureSheet PlanSheet() {
   test::FixtureSheet s;
@@ -49,7 +95,7 @@ test::FixtureSheet PlanSheet() {
   s.formatMargins = {10.0, 10.0};
   s.tiles = {1.0, 1.0};
   s.levels = {{u"Walls"}, {u"Axes", true, true, 0x0000C0}, {u"Furniture", true, true, 0xC08000}};
-  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}};
+  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}};  // no page colour: pictures keep theirs
   // A frame on every page.
   const DPoint frame[] = {{5, 5}, {272, 5}, {272, 185}, {5, 185}};
   for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
@@ -104,6 +150,22 @@ test::FixtureSheet PlanSheet() {
       objects.push_back(c);
     }
   }
+  // Page 4: a picture turned by 30 degrees with its white border left out,
+  // and a metafile upright and turned.
+  auto picture = std::make_shared<cBitmap>();
+  picture->SetImage(false, RampPicture(), false, {}, nullptr);
+  picture->frame = PictureFrame{{40, 40}, 96, 72, 30};
+  picture->transparentColour = 0xFFFFFF;
+  picture->tolerance = 2;
+  picture->SetPage(3);
+  objects.push_back(picture);
+  for (double angle : {0.0, 90.0}) {
+    auto metafile = std::make_shared<cWmf>();
+    metafile->SetBits(SampleMetafile());
+    metafile->frame = angle == 0 ? PictureFrame{{160, 40}, 80, 40, 0} : PictureFrame{{180, 170}, 80, 40, 90};
+    metafile->SetPage(3);
+    objects.push_back(metafile);
+  }
   s.objects = objects;
   return s;
 }
@@ -146,8 +208,8 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(SamplePath().string()), request, outcome);
   ASSERT_NE(doc, nullptr) << outcome.errorCode;
   EXPECT_EQ(doc->SheetCount(), 2u);
-  // Three pages of the plan and the site: four page entries.
-  EXPECT_EQ(doc->GetPageEntryCount(), 4u);
+  // Four pages of the plan and the site: five page entries.
+  EXPECT_EQ(doc->GetPageEntryCount(), 5u);
 }
 
 }  // namespace

@@ -21,11 +21,18 @@
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "foundation/ArchiveWriter.h"
+#include "model/ObjectTypes.h"
+#include "platform/gdi/LeBytes.h"
+#include "platform/metafile/EmfBuilder.h"
+#include "platform/metafile/EmfValidate.h"
 #include "render/DrawInfo.h"
+#include "render/PictureServicesImpl.h"
 #include "render/RasterSurface.h"
 #include "render/SheetPainter.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/support/NativeFixture.h"
+#include "tests/support/RecordFixtures.h"
 
 using namespace kvn;
 
@@ -79,6 +86,7 @@ void PaintSheets(cDrawingDoc& document) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  InstallRendererPictureServices();
   std::FILE* f = std::fopen(ScratchPath().c_str(), "wb");
   if (!f) return 0;
   if (size) std::fwrite(data, 1, size, f);
@@ -99,6 +107,100 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   return 0;
 }
+
+namespace {
+
+// A packed DIB: 40-byte header, palette, bits; `height` may lie.
+std::vector<std::uint8_t> Dib(std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t compression,
+                              std::uint32_t palette, const std::vector<std::uint8_t>& pixels) {
+  std::vector<std::uint8_t> b(40 + 4 * palette + pixels.size(), 0);
+  kvn::le::Put32(b.data(), 40);
+  kvn::le::Put32(b.data() + 4, std::uint32_t(w));
+  kvn::le::Put32(b.data() + 8, std::uint32_t(h));
+  kvn::le::Put16(b.data() + 12, 1);
+  kvn::le::Put16(b.data() + 14, bits);
+  kvn::le::Put32(b.data() + 16, compression);
+  kvn::le::Put32(b.data() + 20, std::uint32_t(pixels.size()));
+  kvn::le::Put32(b.data() + 32, palette);
+  for (std::uint32_t i = 0; i < palette; ++i) kvn::le::Put32(b.data() + 40 + 4 * i, i * 0x203040);
+  if (!pixels.empty()) std::copy(pixels.begin(), pixels.end(), b.begin() + 40 + 4 * palette);
+  return b;
+}
+
+// A picture record of the current row; `count` may lie about the bytes.
+void PictureRecord(kvn::ArchiveWriter& w, const std::vector<std::uint8_t>& bytes, bool encoded, double angle,
+                   std::uint32_t count) {
+  w.WriteByte(kvn::kTypeBitmap);
+  kvn::test::WriteHeaderAt(w, 3111, kvn::test::HeaderFixture{});
+  w.WriteRealPoint({5, 5});
+  w.WriteRealPoint({20, -15});
+  w.WriteCompactDouble(angle);
+  w.WriteColor(0x00FFFFFF);
+  w.WriteCompactDouble(3);
+  w.WriteBit(false);
+  w.Flush();
+  w.WriteBit(encoded);
+  w.WriteRaw32(count);
+  w.Write(bytes.data(), std::uint32_t(bytes.size()));
+}
+
+std::vector<std::uint8_t> SmallEmf() {
+  kvn::EmfBuilder b(1 << 14);
+  auto rec = [&](std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
+    std::uint8_t* p = b.Add(type, 8 + 4 * fields.size());
+    std::uint32_t at = 8;
+    for (std::uint32_t v : fields) kvn::le::Put32(p + (at += 4) - 4, v);
+  };
+  rec(kvn::kEmrHeader, {0, 0, 99, 49, 0, 0, 2645, 1322, kvn::kEmfSignature, 0x10000, 0, 0, 0, 0, 0, 0, 1024, 768, 270,
+                        203, 0, 0, 0, 0, 0});
+  rec(43, {5, 5, 95, 45});
+  rec(42, {20, 10, 80, 40});
+  b.Finish(1);
+  return {b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()};
+}
+
+void MetafileRecord(kvn::ArchiveWriter& w, const std::vector<std::uint8_t>& bytes, double angle) {
+  w.WriteByte(kvn::kTypeWmf);
+  kvn::test::WriteHeaderAt(w, 3111, kvn::test::HeaderFixture{});
+  w.WriteRealPoint({30, 5});
+  w.WriteRealPoint({-20, 10});
+  w.WriteCompactDouble(angle);
+  w.Flush();
+  w.WriteRaw32(std::uint32_t(bytes.size()));
+  w.Write(bytes.data(), std::uint32_t(bytes.size()));
+}
+
+// Pictures and metafiles: plain, RLE, JPEG data with a frame of 65,535 x
+// 65,535 pixels, a header claiming a huge picture; with `lyingCount` last a
+// count beyond the data.
+std::vector<std::uint8_t> PictureSeed(bool lyingCount) {
+  kvn::test::FixtureDocument doc;
+  kvn::test::FixtureSheet sheet;
+  sheet.levels = {{u"0"}};
+  std::vector<std::uint8_t> px(4 * 3 * 3);
+  for (std::size_t i = 0; i < px.size(); ++i) px[i] = std::uint8_t(i * 29);
+  const auto plain = Dib(4, 3, 24, 0, 0, px);
+  const auto rle = Dib(6, 4, 8, 1, 4, {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 1, 200, 3, 0, 0, 0, 1});
+  const std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0xFF, 0xFF, 0xFF, 0xFF, 1, 1, 0x11, 0,
+                                          0xFF, 0xD9};
+  const auto huge = Dib(0x7FFF, 0x7FFF, 24, 0, 0, px);
+  const auto emf = SmallEmf();
+  sheet.handWrittenObjects = {
+      [plain](kvn::ArchiveWriter& w) { PictureRecord(w, plain, false, 30, std::uint32_t(plain.size())); },
+      [rle](kvn::ArchiveWriter& w) { PictureRecord(w, rle, false, 0, std::uint32_t(rle.size())); },
+      [jpeg](kvn::ArchiveWriter& w) { PictureRecord(w, jpeg, true, 0, std::uint32_t(jpeg.size())); },
+      [huge](kvn::ArchiveWriter& w) { PictureRecord(w, huge, false, 0, std::uint32_t(huge.size())); },
+      [emf](kvn::ArchiveWriter& w) { MetafileRecord(w, emf, 0); },
+      [emf](kvn::ArchiveWriter& w) { MetafileRecord(w, emf, 90); },
+  };
+  if (lyingCount)
+    sheet.handWrittenObjects.push_back(
+        [plain](kvn::ArchiveWriter& w) { PictureRecord(w, plain, false, 0, 0x7FFFFFF0); });
+  doc.sheets = {sheet};
+  return kvn::test::WriteNativeFile(doc);
+}
+
+}  // namespace
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   using namespace kvn::test;
@@ -132,6 +234,8 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
     seeds.push_back(WriteSingleSheetFile(file));
   }
   seeds.push_back(WriteOleCompoundFile({{"Contents", "an old drawing"}}));
+  seeds.push_back(PictureSeed(false));
+  seeds.push_back(PictureSeed(true));
   // The shipped sample: arcs, circles, polygons, wide walls, several pages.
   const std::filesystem::path sample =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";

@@ -24,6 +24,7 @@
 #include "controls/TabStrip.h"
 #include "document/cDrawingDoc.h"
 #include "foundation/LangTable.h"
+#include "render/GeometryServicesImpl.h"
 #include "foundation/MsgBox.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FileDrop.h"
@@ -274,13 +275,50 @@ TEST_F(OpenCloseTest, SampleDrawingScreenshot) {
   auto dark = [](std::uint32_t p) { return ((p >> 16) & 0xFF) < 64 && ((p >> 8) & 0xFF) < 64 && (p & 0xFF) < 64; };
   // The plan's walls and the page frame are drawn.
   EXPECT_GT(count(view->GetVectorWindow(), dark), 1000);
-  // Four page entries as tabs, the first current and painted.
+  // Five page entries as tabs, the first current and painted.
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 4);
+  ASSERT_EQ(tabs->Model().Count(), 5);
   EXPECT_EQ(tabs->CurrentTab(), 0);
   EXPECT_TRUE(tabs->IsWindowVisible());
   EXPECT_GT(count(tabs, dark), 20);  // captions, edges and arrows
   EXPECT_NE(Title().find(" - " + sample.string()), std::string::npos);
+}
+
+// The sample's pictures page: the turned colour ramp and the two metafiles'
+// red ellipses reach the screen.
+TEST_F(OpenCloseTest, SamplePicturesPageShowsPictureAndMetafiles) {
+  InstallRendererGeometryServices();
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+  test::Pump(300ms);
+  cVectorView* view = ClientView();
+  ASSERT_NE(view, nullptr);
+  CCustomTabCtrl* tabs = view->GetPageTabs();
+  ASSERT_EQ(tabs->Model().Count(), 5);
+  ASSERT_EQ(tabs->Model().Tab(3).caption.ToUtf8(), "Ground floor - 4 Pictures");
+  const TRect r = tabs->Model().Tab(3).outer;
+  const TPoint inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  tabs->HandleMessage(kWmLButtonDown, 0, TParam2(std::uint32_t(inside.x) | (std::uint32_t(inside.y) << 16)));
+  test::Pump(400ms);
+  EXPECT_EQ(tabs->CurrentTab(), 3);
+  const test::Screen screen = test::GrabScreen(test::ArtifactDir() / "sample-pictures.png");
+  ASSERT_GT(screen.width, 0) << "no screenshot (import missing?)";
+  TWindow* w = view->GetVectorWindow();
+  const TRect c = w->GetClientRect();
+  const TPoint o = w->ClientToScreen(TPoint{0, 0});
+  int red = 0, ramp = 0;
+  for (int y = c.top; y < c.bottom; ++y)
+    for (int x = c.left; x < c.right; ++x) {
+      const int sx = o.x + x, sy = o.y + y;
+      if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
+      const std::uint32_t p = screen.At(sx, sy);
+      const int pr = int((p >> 16) & 0xFF), pg = int((p >> 8) & 0xFF), pb = int(p & 0xFF);
+      red += pr > 180 && pg < 60 && pb < 60;
+      ramp += std::abs(pb - 0x60) < 12 && pg > 40 && pg < 230 && pr > 40 && pr < 250;
+    }
+  EXPECT_GT(red, 50);
+  EXPECT_GT(ramp, 200);
 }
 
 TEST_F(OpenCloseTest, FrameDestructionDeletesTheOpenDocument) {

@@ -1,0 +1,70 @@
+// cWmf: an enhanced metafile placed in a drawing, shown in a turned frame
+// like a picture. The bytes live in a holder shared by every copy, together
+// with the metafile handle made from them on first use (only bytes that
+// pass the metafile checks ever get one). Old Windows metafiles become
+// enhanced ones when read. The renderer may cache the drawing objects it
+// makes from the metafile in the object; any change of the frame drops
+// them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "model/ObjectChain.h"
+#include "model/PictureFrame.h"
+#include "model/cOutObj.h"
+#include "platform/metafile/EmfPlayer.h"
+
+namespace kvn {
+
+struct MetafileBits {
+  std::optional<std::vector<std::uint8_t>> bytes;  // the EMF, or no array
+  std::optional<EmfDocument> handle;               // made on first use
+  bool handleTried = false;
+
+  const std::uint8_t* GetBytes() const { return bytes ? bytes->data() : nullptr; }
+};
+
+class cWmf : public cOutObj {
+ public:
+  static constexpr std::uint8_t kTypeCode = 8;
+
+  cWmf();
+  ~cWmf() override;
+
+  cWmf* AsWmf() override { return this; }
+  const cWmf* AsWmf() const override { return this; }
+  void Write(cDrawingData* data, ArchiveWriter& w) const override;
+  void Move(const DPoint& offset) override;
+  bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
+  DRect& GetExtent(DRect& out) override;
+  void Assign(const cOutObj& source) override;
+  ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
+  void SetPoints(const DPoint* points, int count) override;
+  void Draw(cDrawInfo* info) override;
+  // The four frame corners as one closed polygon, rasterised with the value.
+  void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
+  bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
+  // The extent, and the cached objects dropped.
+  void Recalc(cDrawingData* data) override;
+
+  // Holds the bytes in a new holder whose handle is not yet tried.
+  void SetBits(std::vector<std::uint8_t> bytes);
+  // The metafile of the held bytes, made once per holder; null without
+  // bytes or when they fail the metafile checks.
+  const EmfDocument* GetMetafileHandle();
+  void GetCorners(DPoint out[4]) const { frame.GetCorners(out); }
+  const std::shared_ptr<MetafileBits>& Bits() const { return bits_; }
+
+  // The renderer's objects made from the metafile: null until first made.
+  std::unique_ptr<ObjectChain> objectCache;
+
+  PictureFrame frame;
+
+ private:
+  std::shared_ptr<MetafileBits> bits_;
+};
+
+}  // namespace kvn

@@ -1,0 +1,17 @@
+// Decoding of RLE4 and RLE8 pictures into uncompressed ones: the blits of
+// the device contexts and the renderer's conversions share it.
+#pragma once
+
+#include "platform/gdi/TDib.h"
+
+namespace kvn {
+
+// The picture decoded into an uncompressed one of the same depth, header
+// fields and palette. The usual BMP run rules: (count, value) runs, escape
+// 0 then 0 end of line, 1 end of picture, 2 a (dx, dy) move, a larger n an
+// absolute run of n pixels padded to an even byte count. Pixels that would
+// land outside the picture are dropped; decoding stops at the end of the
+// stored stream. False (and `out` empty) for pictures that are not RLE.
+bool DecodeRleDib(const TDib& source, TDib* out);
+
+}  // namespace kvn

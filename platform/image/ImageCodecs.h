@@ -1,0 +1,29 @@
+// The least of the picture codecs the drawing needs: JPEG bytes decoded
+// into a device-independent bitmap (pictures kept as JPEG in drawings) and
+// a bitmap encoded as PNG bytes (pictures handed to printer drivers that
+// take PNG data).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi/TDib.h"
+
+namespace kvn {
+
+// A JPEG larger than this many pixels is refused before any pixel memory is
+// taken: 64 Mpixel (a 192 MiB picture) is well above what drawings carry.
+inline constexpr std::uint64_t kMaxJpegPixels = 64ull * 1024 * 1024;
+
+// Decodes JPEG bytes (grey, colour, CMYK and YCCK, baseline or progressive)
+// into a 24-bit bottom-up picture. False, with `out` empty, for data libjpeg
+// refuses, sizes beyond kMaxJpegPixels, or a null or empty buffer.
+bool DecodeJpegToDib(const std::uint8_t* data, std::size_t size, TDib* out);
+
+// Encodes an uncompressed picture as PNG: 1, 4 and 8 bits as a palette
+// image of that depth, every other depth as 8-bit RGB. False for compressed
+// or empty pictures and when libpng fails.
+bool EncodePngToMemory(const TDib& dib, std::vector<std::uint8_t>* out);
+
+}  // namespace kvn
