@@ -65,10 +65,23 @@ bool ChooserShown() {
 // Neither Return in the name field nor a click on Save ends the GTK chooser
 // on the test display (no window manager); the chooser's own OK command,
 // which both lead to, is given to it instead.
+// The chooser is the extra panel's parent (GTK's chooser is not among the
+// toolkit's list of top-level windows).
+wxWindow* ChooserOf(TOpenSaveDialogMy& dialog) {
+  return dialog.Extra() && dialog.Extra()->GetPeer() ? dialog.Extra()->GetPeer()->GetParent() : nullptr;
+}
+
+// Whether the keys typed into the name field have all arrived: the chooser's
+// path ends in the name (xdotool returns before GTK has handled its keys).
+bool NameArrived(TOpenSaveDialogMy& dialog, const std::string& name) {
+  auto* chooser = dynamic_cast<wxFileDialog*>(ChooserOf(dialog));
+  if (chooser == nullptr) return true;
+  const std::string path = chooser->GetPath().ToStdString();
+  return path.size() >= name.size() && path.compare(path.size() - name.size(), name.size(), name) == 0;
+}
+
 void PressSave(TOpenSaveDialogMy& dialog) {
-  // The chooser is the extra panel's parent (GTK's chooser is not among the
-  // toolkit's list of top-level windows).
-  wxWindow* chooser = dialog.Extra() && dialog.Extra()->GetPeer() ? dialog.Extra()->GetPeer()->GetParent() : nullptr;
+  wxWindow* chooser = ChooserOf(dialog);
   if (chooser == nullptr) return;
   wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
   ok.SetEventObject(chooser);
@@ -121,6 +134,7 @@ class FileChooserTest : public test::SettingsFolderTest {
                              },
                              [&] {
                                if (confirm) {
+                                 if (!NameArrived(dialog, name)) return false;
                                  PressSave(dialog);
                                } else {
                                  test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
