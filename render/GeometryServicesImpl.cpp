@@ -7,6 +7,8 @@
 #include "model/cOutObj.h"
 #include "model/cStyleLine.h"
 #include "document/PredefinedLineTypes.h"
+#include "model/cDrawingData.h"
+#include "render/BuiltinHatches.h"
 #include "render/RasterSurface.h"
 
 namespace kvn {
@@ -51,6 +53,16 @@ void RendererGeometryServices::ExpandSymbolInstance(const SymbolInstanceRequest&
     }
     out.Append(copy.release());
   }
+}
+
+void RendererGeometryServices::BuildBuiltinHatch(ObjectChain& out, std::uint8_t pattern, double scale, double value,
+                                                 DRect& tileBox) {
+  BuildBuiltinHatchObjects(out, pattern, scale, value, tileBox);
+}
+
+std::uint16_t RendererGeometryServices::ConvertOldWallStyle(cDrawingData& data, const cAnyFill& attributes,
+                                                            double thickness) {
+  return data.FindOrAddWallStyle(attributes, thickness);
 }
 
 void RendererGeometryServices::FillRasterRect(cRasterSurface& surface, std::int32_t x, std::int32_t y,
