@@ -6,12 +6,14 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "model/DrawAttributes.h"
 #include "model/cDrawingData.h"
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
 #include "model/cStyleFill.h"
+#include "platform/gdi/RasterDC.h"
 #include "render/DrawInfo.h"
 #include "render/GeometryServicesImpl.h"
 #include "render/PenCache.h"
@@ -61,6 +63,16 @@ struct Canvas {
   int width, height;
 };
 
+// The raster road draws on the surface; the device road through the
+// surface's image device context, where hatch layers go through the 1-bit
+// tile bitmap.
+class FillGolden : public ::testing::TestWithParam<bool> {
+ protected:
+  TDC* Dc(Canvas& c) const { return GetParam() ? c.surface.GetRasterDC() : nullptr; }
+  cRasterSurface* Raster(Canvas& c) const { return GetParam() ? nullptr : &c.surface; }
+  std::string Golden(const char* name) const { return std::string(name) + (GetParam() ? "_dc" : ""); }
+};
+
 std::unique_ptr<cRectangle> Rect(double x1, double y1, double x2, double y2) {
   auto r = std::make_unique<cRectangle>();
   r->corner1 = {x1, y1};
@@ -84,9 +96,9 @@ std::unique_ptr<cPolygon> Poly(std::initializer_list<DPoint> points, bool closed
   return p;
 }
 
-TEST(FillGolden, SolidThenHatchThenOutline) {
+TEST_P(FillGolden, SolidThenHatchThenOutline) {
   Canvas c(240, 120);
-  cDrawInfo info(c.Mapping(2.0, 10, 10), nullptr, nullptr, &c.surface);
+  cDrawInfo info(c.Mapping(2.0, 10, 10), nullptr, Dc(c), Raster(c));
   auto a = Rect(0, 0, 12, 12);
   a->fill.fillColor = Rgb(255, 220, 0);
   a->fill.hatchKind = 3;
@@ -114,12 +126,12 @@ TEST(FillGolden, SolidThenHatchThenOutline) {
   const std::uint32_t half = c.At(10 + 120, 10 + 40);
   EXPECT_NEAR(int((half >> 16) & 0xFF), 127, 2);
   EXPECT_NEAR(int((half >> 8) & 0xFF), 207, 2);
-  test::ExpectMatchesGolden(c.Picture(), "fill_order", kTolerance);
+  test::ExpectMatchesGolden(c.Picture(), Golden("fill_order"), kTolerance);
 }
 
-TEST(FillGolden, FillsThatPaintNothing) {
+TEST_P(FillGolden, FillsThatPaintNothing) {
   Canvas c(100, 100);
-  cDrawInfo info(c.Mapping(1.0, 10, 10), nullptr, nullptr, &c.surface);
+  cDrawInfo info(c.Mapping(1.0, 10, 10), nullptr, Dc(c), Raster(c));
   auto none = Poly({{0, 0}, {15, 0}, {15, 15}}, true);
   none->fill.fillColor = 0x80000000;
   none->fill.hatchKind = 0;
@@ -136,9 +148,9 @@ TEST(FillGolden, FillsThatPaintNothing) {
   EXPECT_EQ(c.At(30, 30), 0xFF0000u);
 }
 
-TEST(FillGolden, AllBuiltinHatches) {
+TEST_P(FillGolden, AllBuiltinHatches) {
   Canvas c(7 * 90, 3 * 90);
-  cDrawInfo info(c.Mapping(2.0), nullptr, nullptr, &c.surface);
+  cDrawInfo info(c.Mapping(2.0), nullptr, Dc(c), Raster(c));
   for (int n = 1; n <= 21; ++n) {
     const double x = ((n - 1) % 7) * 90 / 8.0 + 0.625, y = ((n - 1) / 7) * 90 / 8.0 + 0.625;
     auto r = Rect(x, y, x + 10, y + 10);
@@ -149,10 +161,10 @@ TEST(FillGolden, AllBuiltinHatches) {
     r->stroke.width = 0;
     r->Draw(&info);
   }
-  test::ExpectMatchesGolden(c.Picture(), "fill_builtin_hatches", kTolerance);
+  test::ExpectMatchesGolden(c.Picture(), Golden("fill_builtin_hatches"), kTolerance);
 }
 
-TEST(FillGolden, HatchFamiliesOfAFillStyle) {
+TEST_P(FillGolden, HatchFamiliesOfAFillStyle) {
   cDrawingData data;
   auto style = std::make_unique<cStyleFill>();
   style->hatchKind = kSymbolHatch;
@@ -171,7 +183,7 @@ TEST(FillGolden, HatchFamiliesOfAFillStyle) {
   const std::uint16_t index = data.FillStyles().Add(std::move(style));
 
   Canvas c(260, 140);
-  cDrawInfo info(c.Mapping(2.0, 10, 10), &data, nullptr, &c.surface);
+  cDrawInfo info(c.Mapping(2.0, 10, 10), &data, Dc(c), Raster(c));
   auto tri = Poly({{0, 0}, {28, 0}, {14, 15}}, true);
   DrawAttributes look;
   look.fillStyle = index;
@@ -179,13 +191,15 @@ TEST(FillGolden, HatchFamiliesOfAFillStyle) {
   tri->stroke.lineType = 1;
   tri->Draw(&info);
   EXPECT_EQ(c.At(10 + 60, 10 + 12), 0x005A00u);  // a horizontal line at y = 1.5
-  test::ExpectMatchesGolden(c.Picture(), "fill_hatch_families", kTolerance);
+  test::ExpectMatchesGolden(c.Picture(), Golden("fill_hatch_families"), kTolerance);
 }
 
-TEST(FillGolden, PatternTilesAreSeamlessAndFixedToTheWorldGrid) {
+TEST_P(FillGolden, PatternTilesAreSeamlessAndFixedToTheWorldGrid) {
   // Pattern 16 (40 x 20 in eighths) at scale 1 and mapping 2: 40 x 20 pixels.
-  auto draw = [](Canvas& c, int shift, bool split) {
-    cDrawInfo info(c.Mapping(2.0, 10 + shift, 10), nullptr, nullptr, &c.surface);
+  const bool device = GetParam();
+  auto draw = [device](Canvas& c, int shift, bool split) {
+    cDrawInfo info(c.Mapping(2.0, 10 + shift, 10), nullptr, device ? c.surface.GetRasterDC() : nullptr,
+                   device ? nullptr : &c.surface);
     auto fillWith = [&](double x1, double x2) {
       auto r = Rect(x1, 0, x2, 20);
       r->fill.hatchKind = 16;
@@ -212,8 +226,11 @@ TEST(FillGolden, PatternTilesAreSeamlessAndFixedToTheWorldGrid) {
   EXPECT_EQ(differ, 0);
   EXPECT_EQ(movedDiffer, 0);
   EXPECT_GT(whole.CountNonWhite(), 1000);
-  test::ExpectMatchesGolden(whole.Picture(), "fill_pattern_tiles", kTolerance);
+  test::ExpectMatchesGolden(whole.Picture(), Golden("fill_pattern_tiles"), kTolerance);
 }
+
+INSTANTIATE_TEST_SUITE_P(Roads, FillGolden, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "Device" : "Raster"; });
 
 }  // namespace
 }  // namespace kvn
