@@ -24,6 +24,8 @@ namespace {
 
 constexpr std::uint32_t kTileBackground = 0xFFFFFFFF;
 constexpr std::int32_t kMinHatchWidth = 256;  // the thinnest stroke: one device unit
+// Screen tiles of a fractional size drawn one by one up to this many.
+constexpr double kDrawnTileLimit = 4096;
 
 // The process-wide work objects of the hatch layer; they only grow.
 struct FillWork {
@@ -195,13 +197,15 @@ bool DrawTileGrid(cDrawInfo& nested, ObjectChain& objects, const DRect& tileBox,
       o->Move(DPoint{-shift.x, -shift.y});
     }
   };
-  // Whole-pixel tiles on the screen: a block of 4 x 4 tiles drawn, the rest
-  // copied column by column and row by row. Tiles of a fractional size would
-  // drift by the rounding of every copy, so those are all drawn.
-  if (copy && dw == std::floor(dw) && dh == std::floor(dh) && (nx > 3 || ny > 3)) {
+  // On the screen a block of 4 x 4 tiles is drawn and the rest copied column
+  // by column and row by row. Copies of tiles of a fractional pixel size
+  // drift by the rounding, so those are drawn one by one unless there are
+  // too many of them.
+  const bool whole = dw == std::floor(dw) && dh == std::floor(dh);
+  if (copy && (nx > 3 || ny > 3) && (whole || (nx + 4) * (ny + 4) > kDrawnTileLimit)) {
     for (int j = -1; j <= 2; ++j)
       for (int i = -1; i <= 2; ++i) drawAt(i, j);
-    const auto stepX = std::int32_t(dw), stepY = std::int32_t(dh);
+    const auto stepX = std::int32_t(std::lround(dw)), stepY = std::int32_t(std::lround(dh));
     // The left and top edges of grid tile 0, within one tile of the corner.
     const auto x0 = std::int32_t(std::lround((tileBox.x1 + mx) * s4));
     const auto y0 = std::int32_t(std::lround((tileBox.y1 + my) * s4));
