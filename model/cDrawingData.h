@@ -24,6 +24,8 @@
 
 namespace kvn {
 
+class cAnyFill;
+
 class cText;
 
 class cBlock;
@@ -79,6 +81,14 @@ class cDrawingData {
   // The drawing this data belongs to: the parent's owner when the parent has
   // one, else this record's owner.
   cDrawing* GetDrawing() const;
+
+  // ---- the wall-style lookup (model/WallStyleLookup.cpp) ----
+  // The index of the wall style that draws like `object` at `thickness`: the
+  // first whose name is the key "thickness line-style-name fill-style-name"
+  // (12 significant digits, names as the line and fill styles make them from
+  // the object), else a new wall style of that name with the object's line and
+  // fill attributes. 65535 when the table is full.
+  std::uint16_t FindOrAddWallStyle(const cAnyFill& object, double thickness);
 
   // ---- the text-style registry (model/TextStyleRegistry.cpp) ----
   // The text-style index a reference names: below 32768 the index when it is

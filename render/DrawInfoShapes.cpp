@@ -3,9 +3,8 @@
 //
 // Stage of this file: path -> device. Strokes go through the stroke stage
 // (render/Strokes.h) and the outline pass through the styled primitive
-// output; fills go through the device context as GDI paths in whole device
-// units (render/GdiOutput.h): a solid brush, or the colour blended at the
-// fill's opacity. Hatch layers belong to the fill stage.
+// output; fills go through the fill stage (render/FillPattern.h): the solid
+// layer, then the hatch layer.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
 #include "render/EllipsePath.h"
+#include "render/FillPattern.h"
 #include "render/GdiOutput.h"
 #include "model/PathBuffer.h"
 #include "render/Strokes.h"
@@ -32,26 +32,6 @@ void AppendSegmentPiece(const WorldMapping& m, const DPoint& a, const DPoint& b)
   m.ToSubpixel(a, from);
   m.ToSubpixel(b, to);
   PathBuffer::NewPiece()->Append(DeviceSegment::Line(from[0], from[1], to[0], to[1]));
-}
-
-// A solid brush of the colour; the stock brushes serve black and white, and
-// the brush already selected is reused when it has the colour.
-TBrush SolidBrush(const cDrawInfo& info, COLORREF color) {
-  if (color == Rgb(0, 0, 0)) return StockBrush(kBlackBrush);
-  if (color == Rgb(255, 255, 255)) return StockBrush(kWhiteBrush);
-  const TBrush& selected = info.SelectedBrush();
-  if (selected.IsValid() && selected.Data().style == kBsSolid && selected.Data().color == color) return selected;
-  return TBrush(color);
-}
-
-void FillPathSolid(cDrawInfo& info, std::uint32_t color, std::uint8_t opacity) {
-  TDC* dc = info.Dc();
-  if (!dc) return;
-  if (info.opaqueFill) opacity = 255;
-  const COLORREF solid = StripColorFlags(color);
-  if (opacity == 255) info.SelectBrush(SolidBrush(info, solid));
-  FillPathTransparent(*dc, PathBuffer::Pieces(), PathBuffer::PieceCount(), info.mapping.deviceClip, solid, opacity,
-                      info.printRecord, info.outputMarker);
 }
 
 }  // namespace
@@ -77,8 +57,8 @@ void cDrawInfo::FillPath(cOutObj& object) {
   const cAnyFill* fill = object.AsAnyFill();
   if (!fill) return;
   const std::uint32_t color = fill->GetFillColor(data);
-  if (color & 0x80000000u) return;  // no solid layer
-  FillPathSolid(*this, MapFillColor(color), fill->GetFillAlpha(data));
+  if ((color & 0x80000000u) == 0) FillPathSolid(*this, MapFillColor(color), fill->GetFillAlpha(data));
+  FillPatternArea(*this, object);
 }
 
 void cDrawInfo::StrokePath(cOutObj& object) {

@@ -3,10 +3,12 @@
 #include <cmath>
 #include <memory>
 
+#include "document/PredefinedLineTypes.h"
 #include "model/cAnyLine.h"
+#include "model/cDrawingData.h"
 #include "model/cOutObj.h"
 #include "model/cStyleLine.h"
-#include "document/PredefinedLineTypes.h"
+#include "render/BuiltinHatches.h"
 #include "render/PictureServicesImpl.h"
 #include "render/RasterSurface.h"
 
@@ -52,6 +54,16 @@ void RendererGeometryServices::ExpandSymbolInstance(const SymbolInstanceRequest&
     }
     out.Append(copy.release());
   }
+}
+
+void RendererGeometryServices::BuildBuiltinHatch(ObjectChain& out, std::uint8_t pattern, double scale, double value,
+                                                 DRect& tileBox) {
+  BuildBuiltinHatchObjects(out, pattern, scale, value, tileBox);
+}
+
+std::uint16_t RendererGeometryServices::ConvertOldWallStyle(cDrawingData& data, const cAnyFill& attributes,
+                                                            double thickness) {
+  return data.FindOrAddWallStyle(attributes, thickness);
 }
 
 void RendererGeometryServices::FillRasterRect(cRasterSurface& surface, std::int32_t x, std::int32_t y,

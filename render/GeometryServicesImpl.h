@@ -1,8 +1,7 @@
 // The renderer's side of the model's geometry services (model/
 // GeometryServices.h): predefined line types from the line-type resource,
-// symbol instances for pattern expansion, and raster rectangle fills.
-// Built-in hatches and old wall styles are not the renderer's yet and answer
-// the defaults (nothing, style 0).
+// symbol instances for pattern expansion, the built-in hatch patterns, the
+// wall styles of old walls, and raster rectangle fills.
 #pragma once
 
 #include "model/GeometryServices.h"
@@ -18,6 +17,9 @@ class RendererGeometryServices : public GeometryServices {
   // line as the symbol byte says (0x01 colours, 0x02 width). Objects whose
   // class cannot be cloned or turned (inserts inside a symbol) are left out.
   void ExpandSymbolInstance(const SymbolInstanceRequest& request, ObjectChain& out) override;
+  void BuildBuiltinHatch(ObjectChain& out, std::uint8_t pattern, double scale, double value,
+                         DRect& tileBox) override;
+  std::uint16_t ConvertOldWallStyle(cDrawingData& data, const cAnyFill& attributes, double thickness) override;
   void FillRasterRect(cRasterSurface& surface, std::int32_t x, std::int32_t y, std::int32_t width,
                       std::int32_t height, std::uint32_t colour) override;
 };

@@ -1,6 +1,7 @@
 // The sample drawing shipped in samples/sample.kvn is written by the native
 // fixture writer from the plan below: two sheets, the first with three
-// pages, levels, lines, arcs, circles and polygons. The test checks that the
+// pages, levels, lines, arcs, circles and polygons, and a fourth page of
+// filled, translucent and hatched areas. The test checks that the
 // shipped file is exactly what the plan writes and that it opens; run it
 // with KVN_WRITE_SAMPLE=1 to write the file afresh after changing the plan.
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 #include "model/cWmf.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/metafile/EmfBuilder.h"
+#include "model/cRectangle.h"
 #include "tests/support/NativeFixture.h"
 
 namespace kvn {
@@ -87,6 +89,44 @@ std::vector<std::uint8_t> SampleMetafile() {
   return {b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()};
 }
 
+// A page of areas: solid colours, translucent ones over them, built-in
+// hatches with and without a solid layer, a hatched circle.
+void AddFillsPage(std::vector<std::shared_ptr<const cOutObj>>& objects, std::uint16_t page) {
+  auto area = [&](double x1, double y1, double x2, double y2, std::uint32_t fill, std::uint8_t opacity,
+                  std::uint8_t hatch, std::uint32_t hatchColor) {
+    auto r = std::make_shared<cRectangle>();
+    r->corner1 = {x1, y1};
+    r->corner2 = {x2, y2};
+    r->fill.fillColor = fill;
+    r->fill.opacity = opacity;
+    r->fill.hatchKind = hatch;
+    r->fill.hatchColor = hatchColor;
+    r->fill.hatchValue = 0.18;
+    r->stroke.width = 0.35;
+    r->SetPage(page);
+    objects.push_back(r);
+  };
+  // Solid areas and translucent ones across them.
+  area(20, 20, 80, 70, 0x0000D0FF, 255, 0, 0);
+  area(90, 20, 150, 70, 0x00D08040, 255, 0, 0);
+  area(60, 45, 120, 95, 0x0030A030, 128, 0, 0);
+  area(160, 20, 250, 70, 0x008080FF, 96, 5, 0x00800000);
+  // Built-in hatches in a row, every other one over a pale solid layer.
+  const std::uint8_t hatches[] = {1, 3, 6, 7, 9, 13, 15, 16, 19};
+  for (int i = 0; i < 9; ++i) {
+    const double x = 20 + i * 26;
+    area(x, 110, x + 22, 150, i % 2 ? 0x00E0F0FF : 0x80000000, 255, hatches[i], i % 3 ? 0 : 0x00A00000);
+  }
+  auto round = std::make_shared<cCircle>();
+  round->p1 = {190, 80};
+  round->p2 = {240, 105};
+  round->fill.fillColor = 0x00C0FFC0;
+  round->fill.hatchKind = 4;
+  round->fill.hatchColor = 0x00006000;
+  round->SetPage(page);
+  objects.push_back(round);
+}
+
 // Page ids: 4095 every page, i page record i.
 test::FixtureSheet PlanSheet() {
   test::FixtureSheet s;
@@ -95,7 +135,8 @@ test::FixtureSheet PlanSheet() {
   s.formatMargins = {10.0, 10.0};
   s.tiles = {1.0, 1.0};
   s.levels = {{u"Walls"}, {u"Axes", true, true, 0x0000C0}, {u"Furniture", true, true, 0xC08000}};
-  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}};  // no page colour: pictures keep theirs
+  // No page colour on the pictures page: pictures keep theirs.
+  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}, {u"Fills"}};
   // A frame on every page.
   const DPoint frame[] = {{5, 5}, {272, 5}, {272, 185}, {5, 185}};
   for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
@@ -166,6 +207,8 @@ test::FixtureSheet PlanSheet() {
     metafile->SetPage(3);
     objects.push_back(metafile);
   }
+  // Page 5: filled, translucent and hatched areas.
+  AddFillsPage(objects, 4);
   s.objects = objects;
   return s;
 }
@@ -208,8 +251,8 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(SamplePath().string()), request, outcome);
   ASSERT_NE(doc, nullptr) << outcome.errorCode;
   EXPECT_EQ(doc->SheetCount(), 2u);
-  // Four pages of the plan and the site: five page entries.
-  EXPECT_EQ(doc->GetPageEntryCount(), 5u);
+  // Five pages of the plan and the site: six page entries.
+  EXPECT_EQ(doc->GetPageEntryCount(), 6u);
 }
 
 }  // namespace

@@ -282,19 +282,22 @@ TEST(DrawInfo, AreasAreFilledBeforeTheyAreStroked) {
   circle.p2 = {2, 2};
   circle.fill.fillColor = Rgb(0, 128, 0);
   circle.Draw(&info);
-  ASSERT_EQ(dc.calls.size(), 12u);
+  ASSERT_EQ(dc.calls.size(), 14u);
   EXPECT_EQ(dc.calls[0], "SelectObject brush(BS_SOLID RGB(0,128,0))");
-  EXPECT_EQ(dc.calls[1], "BeginPath");
+  // The area is filled under the null pen; the device's own pen comes back.
+  EXPECT_EQ(dc.calls[1], "SelectObject pen(PS_NULL cosmetic RGB(0,0,0))");
+  EXPECT_EQ(dc.calls[2], "BeginPath");
   // Right, bottom, left, top and back: four closed quadrants.
-  EXPECT_EQ(dc.calls[2], "MoveTo 8 4");
-  EXPECT_EQ(dc.calls[3], "PolyBezierTo (8,6) (6,8) (4,8)");
-  EXPECT_EQ(dc.calls[4], "PolyBezierTo (2,8) (0,6) (0,4)");
-  EXPECT_EQ(dc.calls[5], "PolyBezierTo (0,2) (2,0) (4,0)");
-  EXPECT_EQ(dc.calls[6], "PolyBezierTo (6,0) (8,2) (8,4)");
-  EXPECT_EQ(dc.calls[7], "CloseFigure");
-  EXPECT_EQ(dc.calls[8], "EndPath");
-  EXPECT_EQ(dc.calls[9], "FillPath");
-  EXPECT_EQ(dc.calls[10], "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))");
+  EXPECT_EQ(dc.calls[3], "MoveTo 8 4");
+  EXPECT_EQ(dc.calls[4], "PolyBezierTo (8,6) (6,8) (4,8)");
+  EXPECT_EQ(dc.calls[5], "PolyBezierTo (2,8) (0,6) (0,4)");
+  EXPECT_EQ(dc.calls[6], "PolyBezierTo (0,2) (2,0) (4,0)");
+  EXPECT_EQ(dc.calls[7], "PolyBezierTo (6,0) (8,2) (8,4)");
+  EXPECT_EQ(dc.calls[8], "CloseFigure");
+  EXPECT_EQ(dc.calls[9], "EndPath");
+  EXPECT_EQ(dc.calls[10], "FillPath");
+  EXPECT_EQ(dc.calls[11], "SelectObject pen(PS_SOLID cosmetic RGB(0,0,0))");
+  EXPECT_EQ(dc.calls[12], "SelectObject pen(PS_SOLID geometric 1 RGB(0,0,0))");
 
   // No solid layer paints nothing but the outline; a translucent one is
   // blended through its region, the clip removed afterwards...
@@ -315,7 +318,7 @@ TEST(DrawInfo, AreasAreFilledBeforeTheyAreStroked) {
   info.opaqueFill = 1;
   circle.Draw(&info);
   EXPECT_EQ(dc.calls.front(), "SelectObject brush(BS_SOLID RGB(0,0,255))");
-  EXPECT_EQ(dc.calls.size(), 11u);  // the pen is still selected
+  EXPECT_EQ(dc.calls.size(), 14u);  // null pen and given back, then the stroke's pen
 }
 
 TEST(DrawInfo, OpenOutlinesAreNeverFilled) {
@@ -333,11 +336,11 @@ TEST(DrawInfo, OpenOutlinesAreNeverFilled) {
   EXPECT_TRUE(dc.calls.empty());
   piece->closed = 1;
   info.FillPath(circle);
-  ASSERT_EQ(dc.calls.size(), 8u);
-  EXPECT_EQ(dc.calls[2], "MoveTo 0 0");
-  EXPECT_EQ(dc.calls[3], "LineTo 10 0");
-  EXPECT_EQ(dc.calls[4], "LineTo 0 10");
-  EXPECT_EQ(dc.calls[5], "CloseFigure");
+  ASSERT_EQ(dc.calls.size(), 10u);
+  EXPECT_EQ(dc.calls[3], "MoveTo 0 0");
+  EXPECT_EQ(dc.calls[4], "LineTo 10 0");
+  EXPECT_EQ(dc.calls[5], "LineTo 0 10");
+  EXPECT_EQ(dc.calls[6], "CloseFigure");
 }
 
 TEST(DrawInfo, EllipsePathHasFourQuadrantsWithTheirControlDistance) {
