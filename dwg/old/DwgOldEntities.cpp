@@ -213,7 +213,7 @@ int EntityReader::Body(int type, std::uint8_t flags, std::uint16_t opt, double e
       r_.AddInt(66, 1);
       return entity::kPolyline;
     case 20:
-      if (opt < 32) PointByFlags(10, flags);
+      if (opt < 32) Point2(10, elevation);
       if (opt & 1) Number(40);
       if (opt & 2) Number(41);
       if (opt & 4) Number(42);

@@ -34,6 +34,8 @@ void FillOldReport(const OldDwgState& s, DwgLoadReport& report) {
     for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
   }
   for (const auto& [name, count] : reader.statistics.ApartCounts()) report.dispatched[name] += count;
+  // Entities the import took and then dropped were handed over too.
+  for (const auto& [key, count] : reader.statistics.DroppedCounts()) report.dispatched[key.first] += count;
   for (std::uint32_t i = 0; i < reader.layers.Count(); ++i) report.layers.push_back(reader.layers[i]->name.ToUtf8());
   for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) report.blocks.push_back(reader.blocks[i]->name.ToUtf8());
 }
