@@ -203,9 +203,11 @@ TEST(DwgOldReader, BlocksOwnTheirEntitiesAndRecordsRealign) {
   R11Entity end;
   end.type = 13;
   w.AddBlockEntity(end);
-  R11Entity shorter = Line(0, 0, 1, 0);
-  shorter.lengthOverride = std::uint16_t(test::EncodeR11Entity(shorter).size() - 8);
-  shorter.body.resize(shorter.body.size() - 8);
+  // A LINE of three coordinates: the reader takes the fourth from the check word and beyond.
+  R11Entity shorter;
+  shorter.type = 1;
+  shorter.flags = 0x04;
+  shorter.Double(0).Double(0).Double(1);
   w.AddEntity(shorter);
   w.AddEntity(Line(0, 0, 4, 4));
   OldRead r(w.Build());
