@@ -1,7 +1,8 @@
 // Opening DWG drawings: MB/s of the whole read (layout, header variables,
 // classes, object map, both passes over the objects, dispatch into the
 // import) for the largest sample of each layout family that opens, and for
-// a synthetic R2000 drawing of at least 50 MB (lines chained in model space).
+// a synthetic R2000 drawing of at least 50 MB (lines chained in model space);
+// the larger R11/R12 sample and a synthetic AC1009 drawing of the same size.
 //   ./build/bench/kvn-bench-dwg-open [samples folder] [synthetic MB]
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "foundation/InFileStream.h"
 #include "tests/support/DwgBitWriter.h"
 #include "tests/support/DwgFileWriter.h"
+#include "tests/support/DwgR11Writer.h"
 
 using namespace kvn;
 
@@ -97,6 +99,28 @@ std::vector<std::uint8_t> SyntheticDrawing(double megabytes) {
   return test::WriteDwgFile(spec);
 }
 
+// An AC1009 drawing of model-space lines, 3-D, each with its own layer
+// index, colour and handle.
+std::vector<std::uint8_t> SyntheticR11Drawing(double megabytes) {
+  test::DwgR11Writer w;
+  w.AddLineType("CONTINUOUS", 0, {});
+  w.AddLayer("0", 7, 0);
+  w.AddLayer("WALLS", 1, 0);
+  const std::size_t recordBytes = test::EncodeR11Entity(test::R11Entity{}).size() + 48 + 1 + 5;
+  const std::uint64_t count = std::uint64_t(megabytes * 1e6 / double(recordBytes)) + 1;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    test::R11Entity e;
+    e.flags = 0x01 | 0x20;
+    e.layer = std::uint16_t(i & 1);
+    e.color = std::uint8_t(i % 7 + 1);
+    e.handle = {std::uint8_t(i), std::uint8_t(i >> 8), std::uint8_t(i >> 16), std::uint8_t(i >> 24)};
+    const double x = double(i % 1000);
+    e.Double(x).Double(0).Double(0).Double(x + 1).Double(2).Double(0);
+    w.AddEntity(e);
+  }
+  return w.Build();
+}
+
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -128,5 +152,10 @@ int main(int argc, char** argv) {
   }
   const std::vector<std::uint8_t> synthetic = SyntheticDrawing(megabytes);
   Report("synthetic R2000 lines", synthetic, 3);
+  // R11/R12: the larger sample and a synthetic drawing.
+  const std::vector<std::uint8_t> r11 = ReadFile(samples / "libredwg_r11_ACEB10.dwg");
+  if (!r11.empty()) Report("R11/R12: libredwg_r11_ACEB10.dwg", r11, 50);
+  const std::vector<std::uint8_t> syntheticR11 = SyntheticR11Drawing(megabytes);
+  Report("synthetic R11/R12 lines", syntheticR11, 3);
   return 0;
 }

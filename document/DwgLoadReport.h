@@ -23,6 +23,9 @@ struct DwgLoadReport {
   // Objects not taken, per type, and per type and reason.
   std::map<std::string, std::uint64_t> skipped;
   std::map<std::string, std::map<std::string, std::uint64_t>> skippedReasons;
+  // R11/R12 records whose body was shorter or longer than their stated
+  // length, per entity type.
+  std::map<std::string, std::uint64_t> realigned;
   std::vector<std::string> layers;
   std::vector<std::string> blocks;
 };

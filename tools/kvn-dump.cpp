@@ -211,6 +211,9 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   AppendCounts(out, report.skipped);
   out += ", \"objects\": ";
   AppendCounts(out, report.objects);
+  // R11/R12 records realigned to their stated end (body shorter or longer).
+  out += ", \"realigned\": ";
+  AppendCounts(out, report.realigned);
   out += ", \"skippedReasons\": {";
   bool first = true;
   for (const auto& [type, reasons] : report.skippedReasons) {

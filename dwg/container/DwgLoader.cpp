@@ -11,6 +11,7 @@
 #include "dwg/container/DwgSimpleAssembly.h"
 #include "dwg/objects/DwgByteSource.h"
 #include "dwg/objects/DwgReader.h"
+#include "dwg/old/DwgOldReader.h"
 #include "foundation/InFileStream.h"
 #include "import/records/DwgCodePages.h"
 
@@ -135,8 +136,12 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   const int version = got == 6 ? DetectDwgVersion(head, &ac1012) : 0;
   if (report) report->version.assign(head, got);
   if (version == 0) return ReportDwgError(kStrDwgNotDwg, 0);
-  // R11/R12 and the paged layouts of R2004 and later are read by readers of
-  // their own, not here yet.
+  if (version == 12) {
+    if (monitor) monitor->SetTitle(WString(u"DWG"));
+    return ReadOldDwg(in, path, monitor, report);
+  }
+  // The paged layouts of R2004 and later are read by readers of their own,
+  // not here yet.
   if (version != 14 && version != 15) return ReportDwgError(kStrDwgUnsupportedVersion, 0);
   if (monitor) monitor->SetTitle(WString(u"DWG"));
   in.Seek(0);

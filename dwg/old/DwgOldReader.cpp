@@ -1,0 +1,58 @@
+// ReadOldDwg: the R11/R12 read from the header to the least assembly.
+#include "dwg/old/DwgOldReader.h"
+
+#include "document/DwgLoadReport.h"
+#include "document/OpenFailureMessage.h"
+#include "document/ResultCodes.h"
+#include "dwg/container/DwgLoader.h"
+#include "dwg/container/DwgSimpleAssembly.h"
+#include "foundation/InFileStream.h"
+#include "import/records/YxxfReader.h"
+
+namespace kvn {
+
+namespace {
+
+constexpr int kOldReaderKind = 2;
+
+WString FileNamePart(const WString& path) {
+  const std::u16string_view view = path.View();
+  const std::size_t slash = view.find_last_of(u"/\\");
+  return WString(slash == std::u16string_view::npos ? view : view.substr(slash + 1));
+}
+
+void FillOldReport(const OldDwgState& s, DwgLoadReport& report) {
+  const YxxfReader& reader = s.reader;
+  for (const auto& [name, count] : s.readCounts) report.objects[name] += count;
+  for (const auto& [name, count] : s.skippedCounts) report.skipped[name] += count;
+  for (const auto& [name, reasons] : s.skippedReasons) {
+    for (const auto& [reason, count] : reasons) report.skippedReasons[name][reason] += count;
+  }
+  for (const auto& [name, count] : s.realignedCounts) report.realigned[name] += count;
+  for (const auto& [name, count] : reader.statistics.HandedIn(ImportSpace::Model)) report.entities[name] += count;
+  for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
+    for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
+  }
+  for (const auto& [name, count] : reader.statistics.ApartCounts()) report.dispatched[name] += count;
+  // Entities the import took and then dropped were handed over too.
+  for (const auto& [key, count] : reader.statistics.DroppedCounts()) report.dispatched[key.first] += count;
+  for (std::uint32_t i = 0; i < reader.layers.Count(); ++i) report.layers.push_back(reader.layers[i]->name.ToUtf8());
+  for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) report.blocks.push_back(reader.blocks[i]->name.ToUtf8());
+}
+
+}  // namespace
+
+DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
+  YxxfReader reader(path, kOldReaderKind);
+  reader.drawingVersion = 1009;
+  OldDwgState state(in, reader, monitor, FileNamePart(path));
+  reader.byLayerLineType = state.byLayerLineType;
+  reader.byBlockLineType = state.byBlockLineType;
+  const bool read = ReadOldDwgHeader(state);
+  if (report) FillOldReport(state, *report);
+  if (state.cancelled) return DocumentResult::Failure(kOpenCancelled);
+  if (!read || state.failed) return ReportDwgError(kStrDwgCorrupted, 0);
+  return DocumentResult(AssembleSimpleDrawing(reader, path));
+}
+
+}  // namespace kvn

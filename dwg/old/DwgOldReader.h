@@ -1,0 +1,91 @@
+// The reader of R11/R12 drawings (AC1009): a fixed file header with the
+// table descriptors, the table sections, and two ranges of byte-aligned
+// entity records that carry their own type, flags and length. It fills a
+// plain YxxfReader the way the DXF reader does: table entries become table
+// records, entities group-code records handed to DispatchEntity.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "document/DocumentResult.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class InFileStream;
+class ProgressMonitor;
+class YxxfGroupRecord;
+class YxxfReader;
+struct DwgLoadReport;
+
+// Ten bytes in the file: entry size (u16), entry count (u32), start (u32).
+struct OldTableDescriptor {
+  std::uint32_t start = 0;
+  std::uint32_t count = 0;
+  std::uint16_t size = 0;
+};
+
+// The state of one read; every byte goes through the running check word.
+class OldDwgState {
+ public:
+  OldDwgState(InFileStream& in, YxxfReader& reader, ProgressMonitor* monitor, const WString& fileName);
+
+  InFileStream& in;
+  YxxfReader& reader;
+  ProgressMonitor* monitor = nullptr;
+  WString fileName;
+  std::uint64_t fileSize = 0;
+  std::uint16_t crc = 0xC0C1;
+  bool cancelled = false;
+  bool failed = false;
+  std::uint64_t handleCounter = std::uint64_t(0x41000000) << 32;
+  std::uint16_t codePage = 0;
+  std::uint64_t byLayerLineType = std::uint64_t(0x40000002) << 32;
+  std::uint64_t byBlockLineType = std::uint64_t(0x40000001) << 32;
+  // The block that owns the entities being read (0: model space).
+  std::uint64_t owner = 0;
+  std::uint32_t blocksOpened = 0;
+  // Per entity type name: records read, records not dispatched, records
+  // whose body was shorter or longer than their stated length.
+  std::map<std::string, std::uint64_t> readCounts, skippedCounts, realignedCounts;
+  std::map<std::string, std::map<std::string, std::uint64_t>> skippedReasons;
+
+  bool AtEnd() const;
+  std::uint64_t NextHandle() { return ++handleCounter; }
+  // Fixed-width values read 0 past the end of the file.
+  std::uint8_t U8();
+  std::uint16_t U16();
+  std::int16_t S16() { return std::int16_t(U16()); }
+  std::uint32_t U32();
+  double Double();
+  // Texts and skips set "failed" at the end of the file.
+  bool Skip(std::uint64_t n);
+  // A fixed field of n bytes, cut at its first NUL.
+  std::string FixedText(std::uint32_t n);
+  // A u16 length, then that many bytes.
+  std::string CountedText();
+  WString Decode(const std::string& bytes) const;
+  // Moves to `target`: back by a seek, forward by reading; false at the end.
+  bool MoveTo(std::uint64_t target);
+  // False once cancelled.
+  bool Progress();
+};
+
+bool ReadOldTableDescriptor(OldDwgState& state, OldTableDescriptor& out, bool tableRead);
+void ReadOldDwgHeaderVariables(OldDwgState& state);
+bool ReadOldLineTypeTable(OldDwgState& state, const OldTableDescriptor& d);
+bool ReadOldBlockTable(OldDwgState& state, const OldTableDescriptor& d);
+bool ReadOldLayerTable(OldDwgState& state, const OldTableDescriptor& d);
+bool ReadOldStyleTable(OldDwgState& state, const OldTableDescriptor& d);
+void ReadOldViewTable(OldDwgState& state, const OldTableDescriptor& d);
+void ReadOldViewportTable(OldDwgState& state, const OldTableDescriptor& d);
+bool ReadOldDwgHeader(OldDwgState& state);
+bool ReadOldDwgEntities(OldDwgState& state, std::uint32_t start, std::uint32_t end, bool trailingBlock);
+
+// Reads a whole AC1009 file; a file read whole gives the document of the
+// least assembly, a damaged one "File is corrupted.".
+DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+
+}  // namespace kvn
