@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/DwgLoadReport.h"
 #include "dwg/container/DwgChecksum.h"
 #include "dwg/container/DwgDecompress2004.h"
 #include "dwg/container/DwgSection2004.h"
@@ -51,9 +52,22 @@ std::uint32_t SizeOf(const DwgSection2004& section) {
   return size > 0xFFFFFFFFu ? 0xFFFFFFFFu : std::uint32_t(size);
 }
 
+void Record(DwgLoadReport* report, const DwgSection2004& section) {
+  if (!report) return;
+  const std::string& name = section.Description()->name;
+  report->pagesRead[name] += section.PagesRead();
+  if (section.Failure() != DwgPageFailure::None) report->pagesFailed.emplace_back(name, DwgPageFailureText(section.Failure()));
+}
+
 }  // namespace
 
-bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in) {
+bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in, DwgLoadReport* report) {
+  auto systemFailure = [&](const char* page, std::uint16_t detail) {
+    if (report) {
+      const char* why = detail == 10118 ? "checksum" : detail == 10018 || detail == 10021 ? "decompression" : "size";
+      report->pagesFailed.emplace_back(page, why);
+    }
+  };
   auto fail = [&](std::uint16_t detail, std::uint16_t message = 0) {
     reader.SetReaderError(detail, message);
     return false;
@@ -75,7 +89,10 @@ bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in) {
 
   if (pageMapAddress > in.Size() || !in.Seek(pageMapAddress + 0x100)) return fail(10017);
   std::vector<std::uint8_t> bytes;
-  if (const std::uint16_t detail = ReadSystemPage(in, bytes, 10801, 10018)) return fail(detail);
+  if (const std::uint16_t detail = ReadSystemPage(in, bytes, 10801, 10018)) {
+    systemFailure("page map", detail);
+    return fail(detail);
+  }
   const std::vector<DwgPageMapRecord> pageMap = ParseDwgPageMap2004(bytes);
 
   const DwgPageMapRecord* sectionMapPage = nullptr;
@@ -84,7 +101,10 @@ bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in) {
   }
   if (!sectionMapPage) return fail(10019);
   if (sectionMapPage->address > in.Size() || !in.Seek(sectionMapPage->address + 0x100)) return fail(10020);
-  if (const std::uint16_t detail = ReadSystemPage(in, bytes, 10802, 10021)) return fail(detail);
+  if (const std::uint16_t detail = ReadSystemPage(in, bytes, 10802, 10021)) {
+    systemFailure("section map", detail);
+    return fail(detail);
+  }
   std::vector<DwgSectionDescription> sections;
   std::uint16_t mapDetail = 0;
   if (!ParseDwgSectionMap2004(bytes, sections, mapDetail)) return fail(mapDetail);
@@ -104,6 +124,7 @@ bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in) {
     if (!section) return false;
     const bool read = reader.ReadDwgHeaderVariables(SizeOf(*section));
     reader.SetSource(nullptr);
+    Record(report, *section);
     if (!read) return false;
   }
   {
@@ -111,12 +132,14 @@ bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in) {
     if (!section) return false;
     reader.ReadDwgClasses(SizeOf(*section));
     reader.SetSource(nullptr);
+    Record(report, *section);
   }
   {
     auto section = open("AcDb:Handles", 503);
     if (!section) return false;
     const bool read = reader.ReadDwgHandleMap(SizeOf(*section));
     reader.SetSource(nullptr);
+    Record(report, *section);
     if (!read) return fail(10030);
   }
   {
@@ -125,6 +148,7 @@ bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in) {
     const std::uint64_t size = section->Description()->dataSize;
     result = reader.ReadDwgObjects(size, size, FileNamePart2004(in.Path()));
     reader.SetSource(nullptr);
+    Record(report, *section);
   }
   return result;
 }

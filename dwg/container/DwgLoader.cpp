@@ -144,7 +144,7 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   DwgReader reader(path, version, ac1012);
   reader.drawingVersion = 1000 + version;
   reader.monitor = monitor;
-  const bool read = paged2004 ? ReadDwgContainer2004(reader, in) : ReadDwgContainerR13(reader, in);
+  const bool read = paged2004 ? ReadDwgContainer2004(reader, in, report) : ReadDwgContainerR13(reader, in);
   if (report) {
     report->headerChecked = reader.headerChecked;
     FillReport(reader, *report);

@@ -13,6 +13,7 @@
 namespace kvn {
 
 class DwgReader;
+struct DwgLoadReport;
 class InFileStream;
 
 // Largest decompressed page the reader makes, system or data page.
@@ -96,6 +97,7 @@ class DwgSection2004 final : public DwgByteSource {
   bool ok_ = false;
 };
 
-bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in);
+// `report`, when given, receives the pages read and the one that failed.
+bool ReadDwgContainer2004(DwgReader& reader, InFileStream& in, DwgLoadReport* report = nullptr);
 
 }  // namespace kvn
