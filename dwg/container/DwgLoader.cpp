@@ -9,6 +9,7 @@
 #include "document/OpenFailureMessage.h"
 #include "document/ProgressMonitor.h"
 #include "dwg/container/DwgSection2004.h"
+#include "dwg/container/DwgSection2007.h"
 #include "dwg/container/DwgSimpleAssembly.h"
 #include "dwg/objects/DwgByteSource.h"
 #include "dwg/objects/DwgReader.h"
@@ -136,15 +137,19 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   const int version = got == 6 ? DetectDwgVersion(head, &ac1012) : 0;
   if (report) report->version.assign(head, got);
   if (version == 0) return ReportDwgError(kStrDwgNotDwg, 0);
-  // R11/R12 and R2007 are read by readers of their own, not here yet.
+  // R11/R12 are read by a reader of their own, not here yet.
   const bool paged2004 = version == 18 || version == 24 || version == 27 || version == 32;
-  if (version != 14 && version != 15 && !paged2004) return ReportDwgError(kStrDwgUnsupportedVersion, 0);
+  if (version != 14 && version != 15 && version != 21 && !paged2004) {
+    return ReportDwgError(kStrDwgUnsupportedVersion, 0);
+  }
   if (monitor) monitor->SetTitle(WString(u"DWG"));
   in.Seek(0);
   DwgReader reader(path, version, ac1012);
   reader.drawingVersion = 1000 + version;
   reader.monitor = monitor;
-  const bool read = paged2004 ? ReadDwgContainer2004(reader, in, report) : ReadDwgContainerR13(reader, in);
+  const bool read = version == 21 ? ReadDwgContainer2007(reader, in, report)
+                    : paged2004     ? ReadDwgContainer2004(reader, in, report)
+                                    : ReadDwgContainerR13(reader, in);
   if (report) {
     report->headerChecked = reader.headerChecked;
     FillReport(reader, *report);

@@ -29,6 +29,7 @@ const char* DwgPageFailureText(DwgPageFailure failure) {
     case DwgPageFailure::Checksum: return "checksum";
     case DwgPageFailure::Decompression: return "decompression";
     case DwgPageFailure::Size: return "size";
+    case DwgPageFailure::ReedSolomon: return "Reed-Solomon";
   }
   return "";
 }

@@ -51,7 +51,7 @@ bool ParseDwgSectionMap2004(std::span<const std::uint8_t> bytes, std::vector<Dwg
                             std::uint16_t& detail);
 
 // Why the last page of a section failed (kvn-dump's source report).
-enum class DwgPageFailure : std::uint8_t { None, Read, Checksum, Decompression, Size };
+enum class DwgPageFailure : std::uint8_t { None, Read, Checksum, Decompression, Size, ReedSolomon };
 const char* DwgPageFailureText(DwgPageFailure failure);
 
 class DwgSection2004 final : public DwgByteSource {

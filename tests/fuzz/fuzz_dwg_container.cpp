@@ -1,10 +1,12 @@
 // The pieces of the DWG paged containers over arbitrary bytes: the R2004
 // page decompression (with an expected size or none, always under a cap),
-// the page map and the section map. The first byte picks the piece.
+// the R2004 page and section maps, the R2007 decompression and the R2007
+// Reed-Solomon check of both codes. The first byte picks the piece.
 #include <random>
 #include <vector>
 
 #include "dwg/container/DwgDecompress2004.h"
+#include "dwg/container/DwgDecompress2007.h"
 #include "dwg/container/DwgSection2004.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/support/DwgCompress2004.h"
@@ -14,7 +16,7 @@ using namespace kvn;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::span<const std::uint8_t> rest(data + 1, size - 1);
-  switch (data[0] % 3) {
+  switch (data[0] % 6) {
     case 0: {
       std::vector<std::uint8_t> out;
       (void)DecompressDwg2004(rest, out, kDwgNoExpectedSize, 1u << 20);
@@ -25,6 +27,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       std::vector<std::uint8_t> out;
       (void)DecompressDwg2004(rest, out, 0x7400, 1u << 20);
       if (out.size() > 0x7400) __builtin_trap();
+      break;
+    }
+    case 3: {
+      std::vector<std::uint8_t> out;
+      (void)DecompressDwg2007(rest, out, 1u << 20);
+      if (out.size() > (1u << 20)) __builtin_trap();
+      break;
+    }
+    case 4: {
+      std::vector<std::uint8_t> out;
+      const std::size_t blocks = rest.size() / 255;
+      (void)DecodeRsBlocks2007(rest.first(blocks * 255), (data[0] & 8) != 0, blocks, out);
       break;
     }
     default: {
@@ -51,7 +65,14 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
       seeds.push_back(seed);
     }
   }
-  std::vector<std::uint8_t> maps = {2, 1, 0, 0, 0};
+  seeds.push_back({3, 0x20, 0x00, 0x00, 0x02, 'x', 'y'});
+  seeds.push_back({3, 0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x31, 0x01, 'z'});
+  std::vector<std::uint8_t> zeros(1 + 255 * 2, 0);  // all-zero blocks pass both codes
+  zeros[0] = 4;
+  seeds.push_back(zeros);
+  zeros[0] = 12;
+  seeds.push_back(zeros);
+  std::vector<std::uint8_t> maps = {5, 1, 0, 0, 0};
   maps.resize(200, 0);
   seeds.push_back(maps);
   return seeds;

@@ -1,0 +1,159 @@
+// The R2007 layout's codes: the reordered literal copy for every tail
+// length, the LZ77 variant, the Reed-Solomon check of interleaved blocks of
+// both codes, the block estimate, and the R2007 sample drawing.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "document/DwgLoadReport.h"
+#include "dwg/container/DwgDecompress2007.h"
+#include "dwg/container/DwgLoader.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(DwgDecompress2007, CopyReorderedFollowsTheTableForEveryTail) {
+  // The order of the pieces (count, offset) of each tail length 1 to 31.
+  const char* const expected[] = {
+#include "DwgCopyReordered2007Golden.inc"
+  };
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJ";
+  for (std::size_t r = 1; r <= 31; ++r) {
+    std::string out(r, '?');
+    CopyReordered2007(reinterpret_cast<std::uint8_t*>(out.data()),
+                      reinterpret_cast<const std::uint8_t*>(alphabet.data()), r);
+    EXPECT_EQ(out, expected[r - 1]) << r;
+  }
+  // 32 bytes and more: groups of 32 with their halves swapped, each half by
+  // the rule for 16, then the tail.
+  std::string source(35, ' ');
+  for (std::size_t i = 0; i < source.size(); ++i) source[i] = char('!' + i);
+  std::string out(35, '?');
+  CopyReordered2007(reinterpret_cast<std::uint8_t*>(out.data()), reinterpret_cast<const std::uint8_t*>(source.data()),
+                    35);
+  const std::string sixteen = expected[15];  // "ijklmnopabcdefgh"
+  for (std::size_t i = 0; i < 16; ++i) {
+    EXPECT_EQ(out[i], source[16 + std::size_t(sixteen[i] - 'a')]);
+    EXPECT_EQ(out[16 + i], source[std::size_t(sixteen[i] - 'a')]);
+  }
+  EXPECT_EQ(out.substr(32), (std::string{source[34], source[33], source[32]}));
+}
+
+TEST(DwgDecompress2007, MatchesAndLiteralRuns) {
+  Bytes out;
+  // A match of length 0 whose new opcode carries a literal count of 2.
+  ASSERT_TRUE(DecompressDwg2007(Bytes{0x20, 0x00, 0x00, 0x02, 'x', 'y'}, out, 100));
+  EXPECT_EQ(out, (Bytes{'y', 'x'}));
+  // A literal run of 8 (opcode 0), then opcode 0x31: 3 bytes from 2 back
+  // (offset (1) + 1 + 2 x (b1 AND 0xF8)), new opcode b1 = 0x01: one literal.
+  ASSERT_TRUE(DecompressDwg2007(Bytes{0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x31, 0x01, 'z'}, out, 100));
+  EXPECT_EQ(std::string(out.begin(), out.end()), "abcdefghghgz");
+  // The limit and the input's end fail instead of passing them.
+  EXPECT_FALSE(DecompressDwg2007(Bytes{0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x31, 0x01, 'z'}, out, 11));
+  EXPECT_TRUE(out.empty());
+  EXPECT_FALSE(DecompressDwg2007(Bytes{0x00, 'a', 'b', 'c'}, out, 100));
+  EXPECT_FALSE(DecompressDwg2007(Bytes{0x20, 0x00}, out, 100));
+  EXPECT_FALSE(DecompressDwg2007(Bytes{}, out, 100));
+  // An offset reaching before the output fails.
+  EXPECT_FALSE(DecompressDwg2007(Bytes{0x00, 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x3F, 0x01, 'z'}, out, 100));
+  // A long literal run: 0x0F + 8 = 0x17 takes the next byte (and 16-bit
+  // values after 0xFF).
+  Bytes run = {0x0F, 0xFF, 0x02, 0x00};
+  run.resize(run.size() + 0x17 + 0xFF + 2, 'q');
+  ASSERT_TRUE(DecompressDwg2007(run, out, 1000));
+  EXPECT_EQ(out.size(), 0x17u + 0xFFu + 2u);
+}
+
+TEST(DwgReedSolomon2007, BlockEstimate) {
+  EXPECT_EQ(RsBlockCount2007(1000), 9u);
+  EXPECT_EQ(RsBlockCount2007(100), 4u);
+  EXPECT_EQ(RsBlockCount2007(0), 4u);
+  EXPECT_GT(RsBlockCount2007(~std::uint64_t(0)), 4u);  // no overflow to a small count
+}
+
+// Test-side field arithmetic: code words as multiples of the generator.
+struct TestField {
+  int exp[512] = {}, log[256] = {};
+  explicit TestField(unsigned poly) {
+    unsigned x = 1;
+    for (int i = 0; i < 255; ++i) {
+      exp[i] = int(x);
+      exp[i + 255] = int(x);
+      log[x] = i;
+      x <<= 1;
+      if (x & 0x100) x ^= poly;
+    }
+  }
+  int Mul(int a, int b) const { return a && b ? exp[log[a] + log[b]] : 0; }
+};
+
+Bytes CodeWord(const TestField& f, int roots, std::mt19937& rng) {
+  std::vector<int> g = {1};
+  for (int i = 1; i <= roots; ++i) {
+    std::vector<int> next(g.size() + 1, 0);
+    for (std::size_t j = 0; j < g.size(); ++j) {
+      next[j + 1] ^= g[j];
+      next[j] ^= f.Mul(g[j], f.exp[i]);
+    }
+    g = next;
+  }
+  Bytes word(255, 0);
+  for (int j = 0; j < 255 - roots; ++j) {
+    const int m = int(rng() % 256);
+    for (std::size_t k = 0; k < g.size(); ++k) word[std::size_t(j) + k] ^= std::uint8_t(f.Mul(m, g[k]));
+  }
+  return word;
+}
+
+TEST(DwgReedSolomon2007, InterleavedBlocksPassAndAnyChangedByteFails) {
+  std::mt19937 rng(11);
+  for (bool system : {true, false}) {
+    const TestField field(system ? 0x169 : 0x11D);
+    const int roots = system ? 16 : 4;
+    const std::size_t data = 255 - std::size_t(roots);
+    const std::size_t k = 3;
+    std::vector<Bytes> blocks;
+    for (std::size_t j = 0; j < k; ++j) blocks.push_back(CodeWord(field, roots, rng));
+    Bytes interleaved(255 * k);
+    for (std::size_t r = 0; r < 255; ++r) {
+      for (std::size_t j = 0; j < k; ++j) interleaved[r * k + j] = blocks[j][r];
+    }
+    Bytes out;
+    ASSERT_TRUE(DecodeRsBlocks2007(interleaved, system, k, out));
+    Bytes expected;
+    for (const Bytes& b : blocks) expected.insert(expected.end(), b.begin(), b.begin() + std::ptrdiff_t(data));
+    EXPECT_EQ(out, expected);
+    // The other code's check fails.
+    EXPECT_FALSE(DecodeRsBlocks2007(interleaved, !system, k, out));
+    for (std::size_t at = 0; at < interleaved.size(); at += 7) {
+      Bytes damaged = interleaved;
+      damaged[at] ^= std::uint8_t(1 + at % 255);
+      EXPECT_FALSE(DecodeRsBlocks2007(damaged, system, k, out)) << at;
+      EXPECT_TRUE(out.empty());
+    }
+    EXPECT_FALSE(DecodeRsBlocks2007(interleaved, system, 0, out));
+    EXPECT_FALSE(DecodeRsBlocks2007(interleaved, system, 2, out));
+  }
+}
+
+TEST(DwgContainer2007, SampleGivesTheSameModelSpaceAsR2000) {
+  KVN_REQUIRE_TESTDATA(dir);
+  DwgLoadReport reference, report;
+  ASSERT_TRUE(LoadDwgFile(WString::FromUtf8((dir / "dwg" / "libredwg_example_2000.dwg").string()), nullptr,
+                          &reference).Ok());
+  ASSERT_TRUE(LoadDwgFile(WString::FromUtf8((dir / "dwg" / "libredwg_example_2007.dwg").string()), nullptr,
+                          &report).Ok());
+  EXPECT_TRUE(report.headerChecked);
+  EXPECT_EQ(report.entities, reference.entities);
+  EXPECT_EQ(report.dispatched["TEXT"], reference.dispatched["TEXT"]);
+  EXPECT_EQ(report.dispatched["MTEXT"], reference.dispatched["MTEXT"]);
+  EXPECT_EQ(report.pagesRead["AcDb:Header"], 1u);
+  EXPECT_TRUE(report.pagesFailed.empty());
+}
+
+}  // namespace
+}  // namespace kvn
