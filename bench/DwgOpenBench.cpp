@@ -126,8 +126,7 @@ int main(int argc, char** argv) {
   } else {
     std::printf("no R13-R2000 sample found in %s\n", samples.string().c_str());
   }
-  // The paged layouts: the largest R2018 sample (R2007 is refused until its
-  // reader comes and is reported as such).
+  // The paged layouts: the largest R2018 sample and the R2007 sample.
   for (const char* name : {"libredwg_2018_Dynblocks.dwg", "libredwg_example_2007.dwg"}) {
     const std::vector<std::uint8_t> bytes = ReadFile(samples / name);
     if (bytes.empty()) {

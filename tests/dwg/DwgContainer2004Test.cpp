@@ -136,7 +136,116 @@ struct PagedFile {
     bytes.insert(bytes.end(), packed.begin(), packed.end());
     pageMap.push_back({number, std::uint32_t(32 + packed.size()), position - 0x100, 0, 0, 0});
   }
+
+  // A page map or section map page: 20-byte head, compressed data.
+  void AddSystemPage(std::int32_t number, const Bytes& data, bool badChecksum = false, std::uint32_t sizeDelta = 0) {
+    const Bytes packed = test::CompressDwg2004(data);
+    const std::uint64_t position = bytes.size();
+    Bytes head;
+    Put32(head, 0x41630E3B);
+    Put32(head, std::uint32_t(data.size()) + sizeDelta);
+    Put32(head, std::uint32_t(packed.size()));
+    Put32(head, 2);
+    Put32(head, 0);
+    Set32(head, 16, DwgChecksum(packed, DwgChecksum(head, 0)) ^ (badChecksum ? 1u : 0u));
+    bytes.insert(bytes.end(), head.begin(), head.end());
+    bytes.insert(bytes.end(), packed.begin(), packed.end());
+    pageMap.push_back({number, std::uint32_t(20 + packed.size()), position - 0x100, 0, 0, 0});
+  }
 };
+
+// Knobs of a whole synthetic R2004 file, one damage at a time.
+struct Synthetic2004 {
+  const char* sectionName = "AcDb:Header";
+  std::uint32_t encrypted = 0;
+  bool badPageMapChecksum = false;
+  bool badSectionMapChecksum = false;
+  std::uint32_t pageMapSizeDelta = 0;     // stated size off by this
+  std::uint32_t sectionMapSizeDelta = 0;
+  std::int32_t sectionMapId = 1;          // the id the header names
+  std::uint64_t pageMapAddressDelta = 0;  // moves the page map address
+  bool shortSectionMap = false;           // 10 bytes only
+};
+
+Bytes WriteSynthetic2004(const Synthetic2004& knobs) {
+  PagedFile file;
+  const char* version = "AC1018";
+  std::memcpy(file.bytes.data(), version, 6);
+  // The header section's page: bytes that are no header variables.
+  file.AddPage(2, Bytes(64, 0x33));
+  Bytes sectionMap = knobs.shortSectionMap ? Bytes(10, 0) : SectionMap(knobs.sectionName, 1, knobs.encrypted);
+  if (!knobs.shortSectionMap) {
+    // Its one page is page 2, 64 bytes at offset 0.
+    Set32(sectionMap, 20 + 96, 2);
+    Set32(sectionMap, 20 + 96 + 4, 64);
+  }
+  file.AddSystemPage(1, sectionMap, knobs.badSectionMapChecksum, knobs.sectionMapSizeDelta);
+  // The page map lists every page in file order, itself last.
+  const std::uint64_t pageMapAddress = file.bytes.size() - 0x100;
+  Bytes map;
+  std::uint32_t lastSize = 0;
+  for (const DwgPageMapRecord& r : file.pageMap) {
+    Put32(map, std::uint32_t(r.number));
+    Put32(map, r.size);
+  }
+  Put32(map, 3);
+  Put32(map, lastSize);
+  file.AddSystemPage(3, map, knobs.badPageMapChecksum, knobs.pageMapSizeDelta);
+  Bytes block(0x6C, 0);
+  Set32(block, 0x54, std::uint32_t(pageMapAddress + knobs.pageMapAddressDelta));
+  Set32(block, 0x5C, std::uint32_t(knobs.sectionMapId));
+  std::uint32_t seed = 1;
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    seed = seed * 0x343FDu + 0x269EC3u;
+    file.bytes[0x80 + i] = block[i] ^ std::uint8_t(seed >> 16);
+  }
+  return file.bytes;
+}
+
+DocumentResult LoadBytes(const Bytes& bytes) {
+  ByteArray memory(8);
+  memory.Append(bytes.data(), std::uint32_t(bytes.size()));
+  InFileStream in = InFileStream::FromMemory(memory);
+  return LoadDwgStream(in, WString(u"synthetic.dwg"), nullptr, nullptr);
+}
+
+TEST(DwgContainer2004, EachDamageGivesItsStepsDetail) {
+  // Whole, the container reads up to the header section, whose bytes are
+  // not header variables: the header reader's own detail.
+  DocumentResult whole = LoadBytes(WriteSynthetic2004({}));
+  EXPECT_EQ(int(whole.Code()), 5002);
+  EXPECT_EQ(whole.Detail().ToUtf8(), "10009");
+  struct Case {
+    Synthetic2004 knobs;
+    const char* detail;
+    int code;
+  };
+  auto with = [](auto change) {
+    Synthetic2004 k;
+    change(k);
+    return k;
+  };
+  const Case cases[] = {
+      {with([](Synthetic2004& k) { k.pageMapAddressDelta = 1u << 30; }), "10017", 5002},
+      {with([](Synthetic2004& k) { k.badPageMapChecksum = true; }), "10118", 5002},
+      {with([](Synthetic2004& k) { k.pageMapSizeDelta = 1; }), "10018", 5002},
+      {with([](Synthetic2004& k) { k.sectionMapId = 9; }), "10019", 5002},
+      {with([](Synthetic2004& k) { k.badSectionMapChecksum = true; }), "10118", 5002},
+      {with([](Synthetic2004& k) { k.sectionMapSizeDelta = 1; }), "10021", 5002},
+      {with([](Synthetic2004& k) { k.shortSectionMap = true; }), "10050", 5002},
+      {with([](Synthetic2004& k) { k.sectionName = "AcDb:Other"; }), "501", 5002},
+      {with([](Synthetic2004& k) { k.encrypted = 1; }), "501", 5003},
+  };
+  for (const Case& c : cases) {
+    const DocumentResult result = LoadBytes(WriteSynthetic2004(c.knobs));
+    EXPECT_EQ(int(result.Code()), c.code) << c.detail;
+    EXPECT_EQ(result.Detail().ToUtf8(), c.detail);
+  }
+  // Flag 2 (unknown) reads as plain: the header reader is reached.
+  EXPECT_EQ(LoadBytes(WriteSynthetic2004(with([](Synthetic2004& k) { k.encrypted = 2; }))).Detail().ToUtf8(),
+            "10009");
+}
+
 
 DwgSectionDescription Description(std::vector<DwgSectionPageEntry> pages, std::uint32_t largest = 0x7400) {
   DwgSectionDescription d;
