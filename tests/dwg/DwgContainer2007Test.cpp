@@ -3,12 +3,17 @@
 // both codes, the block estimate, and the R2007 sample drawing.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 
 #include "document/DwgLoadReport.h"
 #include "dwg/container/DwgDecompress2007.h"
 #include "dwg/container/DwgLoader.h"
+#include "dwg/container/DwgSection2007.h"
+#include "foundation/GrowArray.h"
+#include "foundation/InFileStream.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -153,6 +158,86 @@ TEST(DwgContainer2007, SampleGivesTheSameModelSpaceAsR2000) {
   EXPECT_EQ(report.dispatched["MTEXT"], reference.dispatched["MTEXT"]);
   EXPECT_EQ(report.pagesRead["AcDb:Header"], 1u);
   EXPECT_TRUE(report.pagesFailed.empty());
+}
+
+Bytes ReadSample(const std::filesystem::path& p) {
+  Bytes b;
+  std::FILE* f = std::fopen(p.string().c_str(), "rb");
+  if (!f) return b;
+  std::uint8_t buf[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) b.insert(b.end(), buf, buf + n);
+  std::fclose(f);
+  return b;
+}
+
+DocumentResult LoadBytes(const Bytes& bytes, DwgLoadReport* report = nullptr) {
+  ByteArray memory(8);
+  memory.Append(bytes.data(), std::uint32_t(bytes.size()));
+  InFileStream in = InFileStream::FromMemory(memory);
+  return LoadDwgStream(in, WString(u"damaged.dwg"), nullptr, report);
+}
+
+std::uint64_t U64At(const Bytes& b, std::size_t at) {
+  std::uint64_t v = 0;
+  for (int k = 7; k >= 0; --k) v = v << 8 | b[at + std::size_t(k)];
+  return v;
+}
+
+TEST(DwgContainer2007, DamagedSystemAndDataPagesGiveTheirCodes) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const Bytes whole = ReadSample(dir / "dwg" / "libredwg_example_2007.dwg");
+  ASSERT_GT(whole.size(), 0x480u);
+  // The header run fails its check.
+  Bytes damaged = whole;
+  damaged[0x80 + 300] ^= 0x11;
+  EXPECT_EQ(LoadBytes(damaged).Detail().ToUtf8(), "10031");
+  // Where the page map and the section map lie, from the header body.
+  Bytes header;
+  ASSERT_TRUE(DecodeRsBlocks2007(std::span(whole).subspan(0x80, 765), true, 3, header));
+  Bytes body;
+  const std::uint32_t compressed = header[24] | header[25] << 8;
+  if (compressed >= 1) {
+    ASSERT_TRUE(DecompressDwg2007(std::span(header).subspan(32, compressed), body, 0x110));
+  } else {
+    body.assign(header.begin() + 32, header.begin() + 32 + 0x110);
+  }
+  body.resize(0x110, 0);
+  const std::uint64_t pageMapAt = U64At(body, 0x38) + 0x480;
+  damaged = whole;
+  damaged[pageMapAt + 10] ^= 0x11;
+  EXPECT_EQ(LoadBytes(damaged).Detail().ToUtf8(), "10034");
+  // The page map too small for its entry count.
+  ByteArray memory(8);
+  memory.Append(whole.data(), std::uint32_t(whole.size()));
+  InFileStream in = InFileStream::FromMemory(memory);
+  Bytes map;
+  ASSERT_TRUE(ReadRsPage2007(in, pageMapAt, true, U64At(body, 0x50), U64At(body, 0x58) + 80,
+                             RsBlockCount2007(U64At(body, 0x58) + 80), map));
+  std::uint64_t position = 0x480, sectionMapAt = 0;
+  for (std::uint64_t i = 0; i < U64At(body, 0x60); ++i) {
+    if (UnsignedId(std::int64_t(U64At(map, i * 16 + 8))) == UnsignedId(std::int64_t(U64At(body, 0xC0)))) {
+      sectionMapAt = position;
+    }
+    position += U64At(map, i * 16);
+  }
+  ASSERT_NE(sectionMapAt, 0u);
+  damaged = whole;
+  damaged[sectionMapAt + 10] ^= 0x11;
+  EXPECT_EQ(LoadBytes(damaged).Detail().ToUtf8(), "10036");
+  // A changed byte in a data page fails that page with the Reed-Solomon
+  // reason; every such file is refused or read, never more.
+  int reedSolomon = 0;
+  for (std::size_t at = 0x480; at < whole.size(); at += whole.size() / 41) {
+    if (at >= pageMapAt && at < pageMapAt + 255 * 8) continue;
+    damaged = whole;
+    damaged[at] ^= 0x5A;
+    DwgLoadReport report;
+    const DocumentResult result = LoadBytes(damaged, &report);
+    EXPECT_TRUE(result.Ok() || int(result.Code()) == 5002) << at;
+    for (const auto& [section, reason] : report.pagesFailed) reedSolomon += reason == "Reed-Solomon";
+  }
+  EXPECT_GT(reedSolomon, 0);
 }
 
 }  // namespace
