@@ -354,7 +354,13 @@ TEST(DwgContainer2004, PagedReleasesGiveTheSameModelSpaceAsR2000) {
       expected.erase("ARC_DIMENSION");
     }
     EXPECT_EQ(report.dispatched, expected) << name;
-    EXPECT_EQ(report.layers.size(), reference.layers.size()) << name;
+    // Listed difference: from R2010 on the sample stores the system lights
+    // layer as "*ADSK_SYSTEM_LIGHTS".
+    std::vector<std::string> layers = report.layers;
+    for (std::string& layer : layers) {
+      if (layer == "*ADSK_SYSTEM_LIGHTS") layer.erase(0, 1);
+    }
+    EXPECT_EQ(layers, reference.layers) << name;
   }
 }
 

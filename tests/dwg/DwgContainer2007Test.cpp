@@ -156,6 +156,7 @@ TEST(DwgContainer2007, SampleGivesTheSameModelSpaceAsR2000) {
   EXPECT_EQ(report.entities, reference.entities);
   EXPECT_EQ(report.dispatched["TEXT"], reference.dispatched["TEXT"]);
   EXPECT_EQ(report.dispatched["MTEXT"], reference.dispatched["MTEXT"]);
+  EXPECT_EQ(report.layers.size(), reference.layers.size());
   EXPECT_EQ(report.pagesRead["AcDb:Header"], 1u);
   EXPECT_TRUE(report.pagesFailed.empty());
 }
