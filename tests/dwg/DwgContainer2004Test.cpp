@@ -241,6 +241,27 @@ TEST(DwgContainer2004, EachDamageGivesItsStepsDetail) {
     EXPECT_EQ(int(result.Code()), c.code) << c.detail;
     EXPECT_EQ(result.Detail().ToUtf8(), c.detail);
   }
+  // A system page of more than 10,000,000 compressed bytes is refused
+  // before it is read; exactly that many are read (and then fail their
+  // check value here).
+  for (std::uint32_t stated : {10'000'000u, 10'000'001u}) {
+    for (bool sectionMap : {false, true}) {
+      Bytes bytes = WriteSynthetic2004({});
+      // Page map head: right after the section map page; find both heads
+      // by their page type word.
+      std::vector<std::size_t> heads;
+      for (std::size_t at = 0x100; at + 4 <= bytes.size(); ++at) {
+        if (bytes[at] == 0x3B && bytes[at + 1] == 0x0E && bytes[at + 2] == 0x63 && bytes[at + 3] == 0x41) {
+          heads.push_back(at);
+        }
+      }
+      ASSERT_EQ(heads.size(), 2u);
+      Set32(bytes, (sectionMap ? heads[0] : heads[1]) + 8, stated);
+      bytes.resize(bytes.size() + stated, 0);
+      const std::string expected = stated > 10'000'000u ? (sectionMap ? "10802" : "10801") : "10118";
+      EXPECT_EQ(LoadBytes(bytes).Detail().ToUtf8(), expected) << stated << sectionMap;
+    }
+  }
   // Flag 2 (unknown) reads as plain: the header reader is reached.
   EXPECT_EQ(LoadBytes(WriteSynthetic2004(with([](Synthetic2004& k) { k.encrypted = 2; }))).Detail().ToUtf8(),
             "10009");
