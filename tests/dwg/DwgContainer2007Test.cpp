@@ -161,6 +161,58 @@ TEST(DwgContainer2007, SampleGivesTheSameModelSpaceAsR2000) {
   EXPECT_TRUE(report.pagesFailed.empty());
 }
 
+// All-zero blocks pass both codes: a file of them holds pages of zeros
+// whose placement and sizes can be checked.
+std::uint64_t Deliver(DwgSection2007& section) {
+  std::uint64_t n = 0;
+  std::uint8_t b = 0;
+  while (section.NextByte(b)) ++n;
+  return n;
+}
+
+TEST(DwgContainer2007, SectionPagesSitAtTheirOffsetsAndSizesAreChecked) {
+  Bytes zeros(0x480 + 255 * 8, 0);
+  ByteArray memory(8);
+  memory.Append(zeros.data(), std::uint32_t(zeros.size()));
+  InFileStream in = InFileStream::FromMemory(memory);
+  const std::vector<DwgPageRecord2007> pageMap = {{255 * 4, 1, 0x480}, {255 * 4, -2, 0x480 + 255 * 4}};
+  auto sectionOf = [](std::vector<DwgSectionPage2007> pages) {
+    DwgSectionRecord2007 record;
+    record.hash = 0x32B803D9u;
+    record.pages = std::move(pages);
+    return std::vector<DwgSectionRecord2007>{record};
+  };
+  // A gap before the second page is filled; its id matches without the sign.
+  auto sections = sectionOf({{0, 0, 1, 10, 10}, {25, 0, 2, 10, 10}});
+  DwgSection2007 gap(in, pageMap, sections, 0x32B803D9u);
+  EXPECT_EQ(Deliver(gap), 35u);
+  EXPECT_EQ(gap.PagesRead(), 2u);
+  // A page that starts behind the bytes delivered fails.
+  sections = sectionOf({{0, 0, 1, 10, 10}, {5, 0, 2, 10, 10}});
+  DwgSection2007 behind(in, pageMap, sections, 0x32B803D9u);
+  EXPECT_EQ(Deliver(behind), 10u);
+  EXPECT_EQ(behind.Failure(), DwgPageFailure::Size);
+  // A gap past the page cap fails; so does a page larger than its blocks.
+  sections = sectionOf({{std::uint64_t(1) << 40, 0, 1, 10, 10}});
+  DwgSection2007 far(in, pageMap, sections, 0x32B803D9u);
+  EXPECT_EQ(Deliver(far), 0u);
+  sections = sectionOf({{0, 0, 1, 251 * 4 + 1, 251 * 4 + 1}});
+  DwgSection2007 large(in, pageMap, sections, 0x32B803D9u);
+  EXPECT_EQ(Deliver(large), 0u);
+  EXPECT_EQ(large.Failure(), DwgPageFailure::Size);
+  // Blocks past the file's end are not read.
+  Bytes out;
+  EXPECT_FALSE(ReadRsPage2007(in, 0x480, false, 10, 10, 9, out));
+  EXPECT_FALSE(ReadRsPage2007(in, 0x480, false, 10, 10, ~std::uint64_t(0) / 255, out));
+  EXPECT_TRUE(ReadRsPage2007(in, 0x480, false, 10, 10, 8, out));
+  // An encrypted section is refused with the password message.
+  sections = sectionOf({{0, 0, 1, 10, 10}});
+  sections[0].encrypted = 1;
+  DwgSection2007 locked(in, pageMap, sections, 0x32B803D9u);
+  EXPECT_FALSE(locked.Found());
+  EXPECT_EQ(locked.Status(), 19893);
+}
+
 Bytes ReadSample(const std::filesystem::path& p) {
   Bytes b;
   std::FILE* f = std::fopen(p.string().c_str(), "rb");
