@@ -131,7 +131,7 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& p) {
 int main(int argc, char** argv) {
   std::filesystem::path samples = argc > 1 ? argv[1] : "../shared/testdata/dwg";
   const double megabytes = argc > 2 ? std::atof(argv[2]) : 50.0;
-  // The R13-R2000 layout is the one family that opens: its largest sample.
+  // The largest sample of the R13-R2000 layout.
   std::filesystem::path largest;
   std::uintmax_t largestSize = 0;
   std::error_code ec;
@@ -149,6 +149,15 @@ int main(int argc, char** argv) {
     Report(("R13-R2000: " + largest.filename().string()).c_str(), ReadFile(largest), 20);
   } else {
     std::printf("no R13-R2000 sample found in %s\n", samples.string().c_str());
+  }
+  // The paged layouts: the largest R2018 sample and the R2007 sample.
+  for (const char* name : {"libredwg_2018_Dynblocks.dwg", "libredwg_example_2007.dwg"}) {
+    const std::vector<std::uint8_t> bytes = ReadFile(samples / name);
+    if (bytes.empty()) {
+      std::printf("%s not found in %s\n", name, samples.string().c_str());
+      continue;
+    }
+    Report(name, bytes, 10);
   }
   const std::vector<std::uint8_t> synthetic = SyntheticDrawing(megabytes);
   Report("synthetic R2000 lines", synthetic, 3);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kvn {
@@ -28,6 +29,11 @@ struct DwgLoadReport {
   std::map<std::string, std::uint64_t> realigned;
   std::vector<std::string> layers;
   std::vector<std::string> blocks;
+  // Pages of the paged layouts (R2004 on): read per section, and the one
+  // that failed a section with its reason ("checksum", "decompression",
+  // "read", "size", "Reed-Solomon").
+  std::map<std::string, std::uint64_t> pagesRead;
+  std::vector<std::pair<std::string, std::string>> pagesFailed;
 };
 
 }  // namespace kvn

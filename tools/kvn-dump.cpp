@@ -225,7 +225,23 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   }
   out += "}, \"dispatched\": ";
   AppendCounts(out, report.dispatched);
-  out += "}";
+  // Only the paged layouts have pages to tell of.
+  if (report.pagesRead.empty() && report.pagesFailed.empty()) {
+    out += "}";
+    return;
+  }
+  out += ", \"pagesRead\": ";
+  AppendCounts(out, report.pagesRead);
+  out += ", \"pagesFailed\": [";
+  for (std::size_t i = 0; i < report.pagesFailed.size(); ++i) {
+    if (i) out += ", ";
+    out += "{\"section\": ";
+    AppendJsonString(out, report.pagesFailed[i].first);
+    out += ", \"reason\": ";
+    AppendJsonString(out, report.pagesFailed[i].second);
+    out += "}";
+  }
+  out += "]}";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // of the object type table by DXF name, so that objects of class numbers
 // find their handler. A damaged section keeps what it mapped before the
 // damage; the load goes on.
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,9 @@ bool DwgReader::ReadDwgClasses(std::uint32_t sectionSize) {
     ReadRawChar();
     ReadBit();
   }
-  std::vector<ClassRecord> read;
+  // From R2007 on the names are read after the classes, into the records
+  // by address: a deque keeps them in place as it grows.
+  std::deque<ClassRecord> read;
   bool ok = true;
   while (GetSourcePosition() < dataEnd) {
     if (overrun_) {

@@ -8,6 +8,8 @@
 #include "document/FormatReader.h"
 #include "document/OpenFailureMessage.h"
 #include "document/ProgressMonitor.h"
+#include "dwg/container/DwgSection2004.h"
+#include "dwg/container/DwgSection2007.h"
 #include "dwg/container/DwgSimpleAssembly.h"
 #include "dwg/objects/DwgByteSource.h"
 #include "dwg/objects/DwgReader.h"
@@ -140,15 +142,18 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
     if (monitor) monitor->SetTitle(WString(u"DWG"));
     return ReadOldDwg(in, path, monitor, report);
   }
-  // The paged layouts of R2004 and later are read by readers of their own,
-  // not here yet.
-  if (version != 14 && version != 15) return ReportDwgError(kStrDwgUnsupportedVersion, 0);
+  const bool paged2004 = version == 18 || version == 24 || version == 27 || version == 32;
+  if (version != 14 && version != 15 && version != 21 && !paged2004) {
+    return ReportDwgError(kStrDwgUnsupportedVersion, 0);
+  }
   if (monitor) monitor->SetTitle(WString(u"DWG"));
   in.Seek(0);
   DwgReader reader(path, version, ac1012);
   reader.drawingVersion = 1000 + version;
   reader.monitor = monitor;
-  const bool read = ReadDwgContainerR13(reader, in);
+  const bool read = version == 21 ? ReadDwgContainer2007(reader, in, report)
+                    : paged2004     ? ReadDwgContainer2004(reader, in, report)
+                                    : ReadDwgContainerR13(reader, in);
   if (report) {
     report->headerChecked = reader.headerChecked;
     FillReport(reader, *report);

@@ -1,8 +1,8 @@
 // The front door of the DWG reader: the version string picks the layout
 // reader, which fills a DwgReader context; every refusal ends in one result
 // code with the number of the step that failed. R13 to R2000 files are read
-// here (the plain layout); the other releases are refused as unsupported
-// until their layouts are read.
+// here (the plain layout), R2004 to R2018 and R2007 by their paged-layout
+// readers; R12 and older are refused as unsupported.
 #pragma once
 
 #include <cstdint>

@@ -333,8 +333,9 @@ class DwgReader : public YxxfReader {
   void ResetObjectState(std::uint32_t budget);
   bool DwgHasHighSizeField() const;
   int ReadControl(std::uint32_t extraHandles, std::vector<std::uint64_t>* target);
-  // Name, then the flags every table entry starts with.
-  WString ReadTableEntryStart();
+  // Name, then the flags every table entry starts with. From R2007 on the
+  // name is read when the object ends, into `name`: it must live that long.
+  void ReadTableEntryStart(WString* name);
   int ReadProxy(bool isEntity);
   // Steps over the rest of the object's data (fields that are not kept).
   bool SkipToDataEnd();

@@ -61,17 +61,16 @@ int DwgReader::HandleOtherControl() { return ReadControl(0, nullptr); }
 
 // ---- table entries ----
 
-WString DwgReader::ReadTableEntryStart() {
-  WString name;
-  ReadText(&name, 0);
+void DwgReader::ReadTableEntryStart(WString* name) {
+  ReadText(name, 0);
   ReadBit();
   if (release_ < dwgrelease::kR2007) ReadBitShort();
   ReadBit();
-  return name;
 }
 
 int DwgReader::HandleLayer() {
-  auto name = std::make_unique<WString>(ReadTableEntryStart());
+  auto name = std::make_unique<WString>();
+  ReadTableEntryStart(name.get());
   bool frozen, on, locked;
   // The second flag is set for a layer that is off: the layers of real
   // drawings that are on (their DXF twins give positive colours) store 0
@@ -185,7 +184,8 @@ int DwgReader::HandleBlockHeader() {
 }
 
 int DwgReader::HandleStyle() {
-  WString name = ReadTableEntryStart();
+  WString name;
+  ReadTableEntryStart(&name);
   ReadBit();
   ReadBit();
   const double height = ReadBitDouble();
@@ -205,7 +205,8 @@ int DwgReader::HandleStyle() {
 }
 
 int DwgReader::HandleLineType() {
-  WString name = ReadTableEntryStart();
+  WString name;
+  ReadTableEntryStart(&name);
   WString description;
   ReadText(&description, 0);
   ReadBitDouble();
@@ -377,7 +378,7 @@ int DwgReader::HandleVport() {
 }
 
 int DwgReader::HandleAppId() {
-  ReadTableEntryStart();
+  ReadTableEntryStart(nullptr);
   ReadRawChar();
   if (!ReadObjectHandles()) return 0;
   ReadHandleRef(5, nullptr, 0);
