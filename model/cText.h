@@ -37,6 +37,7 @@
 #include "model/StyledAttributes.h"
 #include "model/TextAttributes.h"
 #include "model/cOutObj.h"
+#include "platform/gdi/GdiObjects.h"
 
 namespace kvn {
 
@@ -107,6 +108,23 @@ class cText : public cOutObj {
   // turned into drawing axes; noX leaves out the column part. Refreshes the
   // layout first.
   DPoint GetAnchorOffset(cDrawingData* data, bool noX);
+  // The frame of the text block without ink overhangs, turned by the text
+  // angle about the insertion point: (x1, y1), (x2, y1), (x2, y2), (x1, y2)
+  // in the text's own axes. Refreshes the layout first.
+  void GetFrameCorners(cDrawingData* data, DPoint corners[4]);
+  // Start of line `index` of the display text, its length through `length`:
+  // without its LF and a CR before it, and with a wrap width without its
+  // trailing blanks. 0 and 0 for an index out of range.
+  int GetLineRange(int& length, int index) const;
+  // A text whose height, width factor, angle, wrap width or point is not
+  // finite (a damaged file) is laid out with an empty frame and not drawn.
+  bool HasFiniteGeometry() const;
+  // The LOGFONT of the text's face for the screen or printer: weight, italic,
+  // underline and strike-out from the attributes, the charset of a face-name
+  // suffix (else the default one), quality 3 for modes 0 and 1. True when the
+  // face comes from the font table with face data of its own, else whether
+  // the name had a suffix.
+  bool GetLogFont(cDrawingData* data, LogFont& out, int height, int qualityMode) const;
 
   // ---- styled attributes (own values without drawing data) ----
   bool HasTextStyle(const cDrawingData* data) const { return kvn::HasTextStyle(*this, attr, data); }
@@ -158,8 +176,12 @@ class cText : public cOutObj {
   double lineSpacing = 1.0;
   double wrapWidth = 0.0;
   WString displayText;
+  // Ink beyond the advance box (left, top, right, bottom), drawing units.
+  double inkOverhang[4] = {0, 0, 0, 0};
 
  private:
+  // The frame corners before the turn, with or without the ink overhangs.
+  void ComputeFrame(cDrawingData* data, bool withInk, DPoint corners[4]) const;
   void ReadCurrentForm(cDrawingData* data, ArchiveReader& r, int version);
   // False when a framed old text read without drawing data has had its
   // height converted already (the old-height step is then skipped).
