@@ -42,6 +42,12 @@
 namespace kvn {
 
 class cStyleText;
+class cText;
+
+// How an SHX text draws its strokes: the text subsystem installs it at
+// start-up (nothing is drawn without it).
+using ShxTextDrawer = void (*)(cText& text, cDrawInfo& info);
+void SetShxTextDrawer(ShxTextDrawer drawer);
 
 inline constexpr int kMaxTextLength = 32000;
 
@@ -77,6 +83,9 @@ class cText : public cOutObj {
   // The full extent field.
   void AddFullExtent(cDrawingData* data, DRect& extent) override;
   void Recalc(cDrawingData* data) override;
+  // TrueType lines through the face set, SHX strokes through the installed
+  // SHX drawing; a damaged text is not drawn.
+  void Draw(cDrawInfo* info) override;
 
   // ---- text and font ----
   const WString& GetText() const { return text_; }
@@ -119,6 +128,10 @@ class cText : public cOutObj {
   // A text whose height, width factor, angle, wrap width or point is not
   // finite (a damaged file) is laid out with an empty frame and not drawn.
   bool HasFiniteGeometry() const;
+  // Start of line `index` on its top line, before the column shift: the
+  // insertion point moved across the lines by the row alignment and the
+  // line pitch, mirrored and turned with the text.
+  DPoint GetLineOrigin(cDrawingData* data, int index);
   // The LOGFONT of the text's face for the screen or printer: weight, italic,
   // underline and strike-out from the attributes, the charset of a face-name
   // suffix (else the default one), quality 3 for modes 0 and 1. True when the

@@ -1,7 +1,9 @@
 #include "model/FontList.h"
 #include "model/TextGlyphBoxes.h"
+#include "model/cText.h"
 #include "text/ShxArchive.h"
 #include "text/ShxParsedFont.h"
+#include "text/ShxTextLine.h"
 
 namespace kvn {
 
@@ -36,6 +38,7 @@ bool ShxGlyphBoxOf(ShxFont& font, char16_t code, GlyphBox& out) {
 void InstallShxFonts() {
   SetShxMetricsSource(&ShxMetrics);
   SetShxGlyphBoxSource(&ShxGlyphBoxOf);
+  SetShxTextDrawer(&DrawShxText);
   SetShxArchiveLoader(&LoadShxArchive);
 }
 

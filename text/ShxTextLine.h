@@ -47,4 +47,10 @@ double BuildShxTextLine(ShxParsedFont& font, DRect& box, bool& first, ShxOutline
 std::unique_ptr<ShxOutlineCache> BuildShxTextOutline(DRect& bounds, cText& text, const WString& lineText,
                                                      cDrawingData* data);
 
+class cDrawInfo;
+
+// Draws every line of an SHX text with the font's pen width (installed as the
+// text object's SHX drawing by InstallShxFonts).
+void DrawShxText(cText& text, cDrawInfo& info);
+
 }  // namespace kvn
