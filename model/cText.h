@@ -29,11 +29,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "foundation/DPoint.h"
 #include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
+#include "model/ShxFont.h"
 #include "model/StyledAttributes.h"
 #include "model/TextAttributes.h"
 #include "model/cOutObj.h"
@@ -189,6 +191,8 @@ class cText : public cOutObj {
   double lineSpacing = 1.0;
   double wrapWidth = 0.0;
   WString displayText;
+  // The strokes of a text in an SHX font, made by the layout.
+  std::unique_ptr<ShxOutlineCache> outlineCache;
   // Ink beyond the advance box (left, top, right, bottom), drawing units.
   double inkOverhang[4] = {0, 0, 0, 0};
 

@@ -202,6 +202,7 @@ bool cText::GetLogFont(cDrawingData* data, LogFont& out, int height, int quality
 
 void cText::Recalc(cDrawingData* data) {
   displayText = text_;
+  outlineCache.reset();
   if (ExpandFields(displayText, data, this, nullptr, nullptr, WString())) textChanged = 1;
   halfPenWidth = 0.0;
   std::fill(std::begin(inkOverhang), std::end(inkOverhang), 0.0);
@@ -317,7 +318,15 @@ void cText::Recalc(cDrawingData* data) {
   }
   extent.Normalize();
   fullExtent = extent;
-  if (inkOverhang[0] != 0 || inkOverhang[1] != 0 || inkOverhang[2] != 0 || inkOverhang[3] != 0) {
+  if (font && font->Shx()) {
+    DRect bounds;
+    outlineCache = BuildShxOutlineCache(*this, data, bounds);
+    if (outlineCache && (bounds.x1 != 0 || bounds.y1 != 0 || bounds.x2 != 0 || bounds.y2 != 0)) {
+      bool unite = false;
+      fullExtent.Union(bounds, unite);
+      fullExtent.Normalize();
+    }
+  } else if (inkOverhang[0] != 0 || inkOverhang[1] != 0 || inkOverhang[2] != 0 || inkOverhang[3] != 0) {
     ComputeFrame(data, true, corners);
     first = true;
     for (DPoint& p : corners) {

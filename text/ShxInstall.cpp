@@ -39,6 +39,7 @@ void InstallShxFonts() {
   SetShxMetricsSource(&ShxMetrics);
   SetShxGlyphBoxSource(&ShxGlyphBoxOf);
   SetShxTextDrawer(&DrawShxText);
+  SetShxOutlineSource(&BuildShxTextCache);
   SetShxArchiveLoader(&LoadShxArchive);
 }
 

@@ -1,6 +1,6 @@
-// SHX texts on a drawing context: each line placed as a one-line copy at the
-// line's origin, its strokes stroked with the font's pen width in the text's
-// colour.
+// SHX texts: the outline cache of the layout (every line placed as a
+// one-line copy at the line's origin) and the drawing of its strokes with
+// the font's pen width in the text's colour.
 #include <memory>
 
 #include "model/OutlinePath.h"
@@ -15,37 +15,53 @@
 
 namespace kvn {
 
-void DrawShxText(cText& text, cDrawInfo& info) {
-  cDrawingData* data = info.data;
-  const int n = text.GetLineCount(data);
-  cLine pen;
-  pen.SetLevel(text.Level());
-  pen.stroke.color = text.GetColor(data) & 0x00FFFFFFu;
-  if (text.GetColor(data) & 0x80000000u) pen.stroke.color = 0;
-  pen.stroke.width = 2 * text.halfPenWidth;
-  pen.stroke.lineType = 1;
+std::unique_ptr<ShxOutlineCache> BuildShxTextCache(cText& text, cDrawingData* data, DRect& bounds) {
+  bounds = DRect{};
+  const int n = int(text.lineStarts.Count());
+  int length = 0;
+  if (n <= 1) {
+    const int start = text.GetLineRange(length, 0);
+    return BuildShxTextOutline(bounds, text, text.displayText.Mid(start, length), data);
+  }
+  auto all = std::make_unique<ShxOutlineCache>();
+  bool first = true;
   for (int i = 0; i < n; ++i) {
-    int length = 0;
     const int start = text.GetLineRange(length, i);
-    const WString lineText = text.GetDisplayText(data).Mid(start, length);
     if (length == 0) continue;
     cText copy;
     copy.Assign(text);
-    copy.SetText(lineText);
+    copy.SetText(text.displayText.Mid(start, length));
     copy.wrapWidth = 0;
     copy.alignment = std::uint8_t((text.alignment & kAlignCodeMask) % 3);
     copy.point = text.GetLineOrigin(data, i);
     copy.MarkDirty();
-    (void)copy.GetLineCount(data);  // laid out: the placement reads its block width
-    DRect bounds;
-    std::unique_ptr<ShxOutlineCache> cache = BuildShxTextOutline(bounds, copy, lineText, data);
-    if (!cache) return;
-    for (const CubicArray& polyline : cache->polylines) {
-      PathBuffer::Empty();
-      AppendOutlinePiece(info.mapping, polyline, false);
-      info.StrokePath(pen);
-    }
+    (void)copy.GetLineCount(data);  // its layout builds its strokes
+    if (!copy.outlineCache) return nullptr;
+    const std::uint32_t base = std::uint32_t(all->polylines.size());
+    for (CubicArray& polyline : copy.outlineCache->polylines) all->polylines.push_back(std::move(polyline));
+    for (std::uint32_t bar : copy.outlineCache->underlines) all->underlines.push_back(base + bar);
+    DRect f;
+    copy.AddFullExtent(data, f);
+    f.Inflate(-copy.halfPenWidth, -copy.halfPenWidth);
+    bounds.Union(f, first);
   }
+  return all;
+}
+
+void DrawShxText(cText& text, cDrawInfo& info) {
+  cDrawingData* data = info.data;
+  text.GetLineCount(data);
+  if (!text.outlineCache) return;
+  cLine pen;
+  pen.SetLevel(text.Level());
+  const std::uint32_t color = text.GetColor(data);
+  pen.stroke.color = color & 0x80000000u ? 0 : color & 0x00FFFFFFu;
+  pen.stroke.width = 2 * text.halfPenWidth;
+  pen.stroke.lineType = 1;
+  // One path of open pieces, stroked once.
+  PathBuffer::Empty();
+  for (const CubicArray& polyline : text.outlineCache->polylines) AppendOutlinePiece(info.mapping, polyline, false);
+  info.StrokePath(pen);
   PathBuffer::Empty();
 }
 
