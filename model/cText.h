@@ -76,6 +76,12 @@ class cText : public cOutObj {
   // The point turns about the centre; the angle follows unless the alignment
   // byte has kAlignKeepAngle.
   bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
+  // Height and wrap width by the smaller factor; the point scaled about the
+  // centre; the angle follows the factors and a negative factor turns the
+  // text and mirrors its alignment column or row (a baseline row becomes the
+  // top row, the point moved by the descent and the lines below the first).
+  // With kAlignKeepAngle only the point is scaled.
+  bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   // The extent field.
   DRect& GetExtent(DRect& out) override;
   void Assign(const cOutObj& source) override;
@@ -171,6 +177,17 @@ class cText : public cOutObj {
   // Heights of files before 3077 were em heights; they become cap heights,
   // and texts aligned on the middle or bottom row move by the descent.
   void ConvertOldHeight(cDrawingData* data);
+
+  // Keeps the text in place while its alignment code becomes 0 (the block
+  // height taken as whole pitches, without spacing, mirror or baseline).
+  void MoveAnchorToTopLeft(cDrawingData* data);
+  // Every field of the source text shown literally from now on ("?" after
+  // its opening).
+  void FreezeFields();
+  // The fields of the source text replaced by their values.
+  void ExpandFieldsInSource(cDrawingData* data, cOutObj* context, cOutObj* insert);
+  // True when one line of the source text equals `line`.
+  bool HasLineEqualTo(const WString& line);
 
   // ---- fields ----
   DRect extent;
