@@ -43,8 +43,14 @@
 
 namespace kvn {
 
+class cPolygon;
 class cStyleText;
 class cText;
+
+// Makes `target` the filled background box of the text: the four frame
+// corners, closed, in the colour and opacity, without outline or hatch, on
+// the text's level and pages with its visibility flags.
+void MakeTextFramePolygon(cDrawingData* data, cText& text, cPolygon& target, std::uint32_t color, std::uint8_t opacity);
 
 // How an SHX text draws its strokes: the text subsystem installs it at
 // start-up (nothing is drawn without it).
@@ -85,6 +91,10 @@ class cText : public cOutObj {
   // The extent field.
   DRect& GetExtent(DRect& out) override;
   void Assign(const cOutObj& source) override;
+  // A style with a frame colour gives a background polygon ahead of a copy of
+  // the text with the style merged in; without one the text merges the
+  // style into itself (a copy when asked).
+  ObjectChain Resolve(cDrawingData* data, bool makeCopy) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
   // Widens by the half pen width of a stroked font.
   void AddStrokeExtent(cDrawingData* data, DRect& extent) override;
@@ -222,6 +232,8 @@ class cText : public cOutObj {
   bool ReadOldForm(cDrawingData* data, ArchiveReader& r, int version);
 
   WString text_;
+  // The frame of an old framed text read without drawing data (bit 31: none).
+  std::uint32_t oldFrameColor_ = 0x80000000u;
 };
 
 }  // namespace kvn

@@ -7,6 +7,8 @@
 #include "model/FontList.h"
 #include "model/TextGlyphBoxes.h"
 #include "model/cDrawingData.h"
+#include "model/ObjectChain.h"
+#include "model/cPolygon.h"
 #include "model/cStyleFont.h"
 #include "model/cText.h"
 #include "tests/support/ShxFixtures.h"
@@ -114,6 +116,47 @@ TEST_F(TextEdit, FrozenFieldsAndLines) {
   EXPECT_FALSE(t.HasLineEqualTo(WString(u"sec")));
   t.ExpandFieldsInSource(&data, nullptr, nullptr);  // nothing to replace yet
   EXPECT_EQ(t.GetText().ToUtf8(), "first\r\nsecond\nthird");
+}
+
+TEST_F(TextEdit, ResolveMakesTheStyleFrameAndMergesTheStyle) {
+  TextAttributes record;
+  record.height = 5;
+  record.color = 0x123456;
+  record.secondColor = 0x00FF00;
+  record.optionalByte = 128;
+  record.fontIndex = fontIndex;
+  const std::uint16_t styleIndex = data.AddTextStyle(record);
+  ASSERT_NE(styleIndex, kNoStyle);
+  cText t;
+  t.SetText(WString(u"AB"));
+  t.SetTypeByteSourceBits(kTypeStyledStroke);
+  t.attr.textStyle = styleIndex;
+  t.attr.height = 0;
+  t.attr.color = 0x80000000u;  // taken from the style
+  t.point = DPoint{10, 20};
+  t.SetLevel(7);
+  ObjectChain chain = t.Resolve(&data, false);
+  ASSERT_EQ(chain.Count(), 2u);
+  const cPolygon* frame = dynamic_cast<const cPolygon*>(chain.Head());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->fill.fillColor, 0x00FF00u);
+  EXPECT_EQ(frame->fill.opacity, 128);
+  EXPECT_EQ(frame->Level(), 7);
+  EXPECT_TRUE(frame->HasFlag(kFlagGenerated) && frame->HasFlag(kFlagRecoloured));
+  DPoint corners[4];
+  t.GetFrameCorners(&data, corners);
+  for (std::uint32_t i = 0; i < 4; ++i) EXPECT_EQ(frame->FirstList().Points()[i], corners[i]);
+  cText* copy = chain.Head()->next->AsText();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->TypeByte() & kTypeStyledStroke, 0);
+  EXPECT_DOUBLE_EQ(copy->attr.height, 5);
+  EXPECT_EQ(copy->attr.color, 0x123456u);
+  EXPECT_TRUE(copy->HasFlag(kFlagResolved));
+
+  // An unstyled text is only flagged.
+  cText plain;
+  EXPECT_TRUE(plain.Resolve(&data, false).Empty());
+  EXPECT_TRUE(plain.HasFlag(kFlagResolved));
 }
 
 }  // namespace
