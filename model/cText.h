@@ -35,6 +35,7 @@
 #include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
+#include "model/ObjectChain.h"
 #include "model/ShxFont.h"
 #include "model/StyledAttributes.h"
 #include "model/TextAttributes.h"
@@ -95,6 +96,8 @@ class cText : public cOutObj {
   // the text with the style merged in; without one the text merges the
   // style into itself (a copy when asked).
   ObjectChain Resolve(cDrawingData* data, bool makeCopy) override;
+  // Several lines: one text per line; one line: its outlines.
+  ObjectChain Explode(cDrawingData* data) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
   // Widens by the half pen width of a stroked font.
   void AddStrokeExtent(cDrawingData* data, DRect& extent) override;
@@ -196,6 +199,16 @@ class cText : public cOutObj {
   void FreezeFields();
   // The fields of the source text replaced by their values.
   void ExpandFieldsInSource(cDrawingData* data, cOutObj* context, cOutObj* insert);
+  // ---- explosion ----
+  // Several lines: SplitLines; one line in a font of the font table: the SHX
+  // strokes as lines and polygons with the font's pen, or one filled polygon
+  // per TrueType glyph and then the bars. Empty for a screen font.
+  ObjectChain ExplodeOutlines(cDrawingData* data, bool barsOnly, bool noBackground);
+  // Only the underline and strike-out bars (empty without either).
+  ObjectChain ExplodeBars(cDrawingData* data);
+  // One text per line, anchored on the line's top (row 0) or its baseline,
+  // behind the style's frame polygon unless noBackground.
+  ObjectChain SplitLines(cDrawingData* data, bool keepEmptyLines, bool noBackground);
   // True when one line of the source text equals `line`.
   bool HasLineEqualTo(const WString& line);
 
