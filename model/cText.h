@@ -48,6 +48,10 @@ class cPolygon;
 class cStyleText;
 class cText;
 
+// An unstyled text gets a valid font index: one beyond the font table
+// becomes 65535, and 65535 the font found or added by the text's face name.
+void RegisterTextFont(cDrawingData& data, cText& text);
+
 // Makes `target` the filled background box of the text: the four frame
 // corners, closed, in the colour and opacity, without outline or hatch, on
 // the text's level and pages with its visibility flags.

@@ -1,4 +1,5 @@
-// The background box of a styled text and the text's Resolve.
+// The background box of a styled text, the text's Resolve and the font
+// registration of unstyled texts.
 #include "model/cDrawingData.h"
 #include "model/cPolygon.h"
 #include "model/cStyleText.h"
@@ -21,6 +22,16 @@ void MakeTextFramePolygon(cDrawingData* data, cText& text, cPolygon& target, std
   text.GetFrameCorners(data, corners);
   target.FirstList().SetPoints(corners, 4);
   target.MarkDirty();
+}
+
+void RegisterTextFont(cDrawingData& data, cText& text) {
+  if (text.HasTextStyle(&data)) return;
+  std::uint16_t index = text.attr.fontIndex;
+  if (index != kNoStyle && index >= data.FontStyles().Count()) index = kNoStyle;
+  if (index == kNoStyle && !text.faceName.IsEmpty()) {
+    index = data.FindOrAddFont(text.faceName, text.IsBold(&data), text.IsItalic(&data));
+  }
+  text.SetFontIndex(index);
 }
 
 ObjectChain cText::Resolve(cDrawingData* data, bool makeCopy) {

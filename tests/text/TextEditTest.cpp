@@ -159,5 +159,25 @@ TEST_F(TextEdit, ResolveMakesTheStyleFrameAndMergesTheStyle) {
   EXPECT_TRUE(plain.HasFlag(kFlagResolved));
 }
 
+TEST_F(TextEdit, UnstyledTextsRegisterTheirFont) {
+  cText t;
+  t.faceName = WString(u"Some Face");
+  t.SetFontIndex(9999);
+  RegisterTextFont(data, t);
+  ASSERT_LT(t.attr.fontIndex, data.FontStyles().Count());
+  EXPECT_EQ(data.FontStyles().Get(t.attr.fontIndex)->name.ToUtf8(), "Some Face");
+  const std::uint32_t fonts = data.FontStyles().Count();
+  cText again;
+  again.faceName = WString(u"Some Face");
+  again.SetFontIndex(kNoStyle);
+  RegisterTextFont(data, again);
+  EXPECT_EQ(again.attr.fontIndex, t.attr.fontIndex);  // found, not added again
+  EXPECT_EQ(data.FontStyles().Count(), fonts);
+  // A valid index stays.
+  again.SetFontIndex(fontIndex);
+  RegisterTextFont(data, again);
+  EXPECT_EQ(again.attr.fontIndex, fontIndex);
+}
+
 }  // namespace
 }  // namespace kvn
