@@ -274,9 +274,10 @@ TEST_F(OpenCloseTest, SampleDrawingScreenshot) {
   auto dark = [](std::uint32_t p) { return ((p >> 16) & 0xFF) < 64 && ((p >> 8) & 0xFF) < 64 && (p & 0xFF) < 64; };
   // The plan's walls and the page frame are drawn.
   EXPECT_GT(count(view->GetVectorWindow(), dark), 1000);
-  // Four page entries as tabs, the first current and painted.
+  // Five page entries as tabs (four pages of the plan and the site), the
+  // first current and painted.
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 4);
+  ASSERT_EQ(tabs->Model().Count(), 5);
   EXPECT_EQ(tabs->CurrentTab(), 0);
   EXPECT_TRUE(tabs->IsWindowVisible());
   EXPECT_GT(count(tabs, dark), 20);  // captions, edges and arrows
