@@ -112,8 +112,8 @@ test::FixtureSheet PlanSheet() {
   return s;
 }
 
-// Page 4: texts in "Arial", "Arial Narrow" and the built-in Romans SHX font
-// at all twelve alignments (a cross marks each insertion point), mirrored,
+// Page 4: texts in "Arial", "Arial Narrow", the built-in Romans SHX font and
+// one in a face outside the font table; at all twelve alignments (a cross marks each insertion point), mirrored,
 // turned, on several lines, wrapped and underlined.
 void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutObj>>& objects, std::uint16_t page) {
   s.fontNames = {u"Arial", u"Arial Narrow"};
@@ -148,6 +148,9 @@ void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutOb
   wrapped->wrapWidth = 60;
   text(u"Underlined Arial", kArial, {20, 160}, 0, 6)->attr.styleBits |= 0x40;
   text(u"Underlined Romans", kRomans, {150, 160}, 0, 6)->attr.styleBits |= 0x40;
+  // A text outside the font table, measured with the screen font.
+  const WString face(u"Times New Roman");
+  text(u"Screen font Times New Roman", kArial, {20, 175}, 0, 5)->SetFont(&face, 0x12, 0, 65535);
 }
 
 test::FixtureSheet SiteSheet() {
