@@ -113,8 +113,9 @@ test::FixtureSheet PlanSheet() {
 }
 
 // Page 4: texts in "Arial", "Arial Narrow", the built-in Romans SHX font and
-// one in a face outside the font table; at all twelve alignments (a cross marks each insertion point), mirrored,
-// turned, on several lines, wrapped and underlined.
+// one in a face outside the font table; at all twelve alignments (a cross
+// marks each insertion point), mirrored, turned, on several lines, wrapped
+// and underlined.
 void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutObj>>& objects, std::uint16_t page) {
   s.fontNames = {u"Arial", u"Arial Narrow"};
   s.shxFonts = {{u"Romans.shx", 8.0}};
