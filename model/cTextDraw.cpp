@@ -2,6 +2,7 @@
 // the drawing the text subsystem installs.
 #include <cmath>
 
+#include "model/FontList.h"
 #include "model/Geometry.h"
 #include "model/TrueTypeFace.h"
 #include "model/cDrawingData.h"
@@ -39,7 +40,29 @@ void cText::Draw(cDrawInfo* info) {
   if (!HasFiniteGeometry() || !(GetHeight(data) > 0)) return;
   const std::uint16_t index = GetFontIndex(data);
   cStyleFont* font = data && index != 65535 && index < data->FontStyles().Count() ? data->FontStyles().Get(index) : nullptr;
-  if (!font) return;
+  if (!font) {
+    // No font-table entry: a copy drawn with a temporary table holding the
+    // face by name, its glyphs loaded.
+    cDrawingData temporary;
+    cText copy;
+    copy.Assign(*this);
+    copy.DetachFromStyle(data);
+    copy.faceName = GetFaceName(data);
+    copy.SetFontIndex(kNoStyle);
+    RegisterTextFont(temporary, copy);
+    if (copy.attr.fontIndex == kNoStyle) return;
+    // The screen font measures the height as the em; the face set draws it
+    // as the cap height.
+    const int style = (IsBold(data) ? 1 : 0) + (IsItalic(data) ? 2 : 0);
+    const double ratio = GetFaceHeightRatio(nullptr, copy.faceName, style);
+    if (ratio > 0 && std::isfinite(ratio)) copy.attr.height = GetHeight(data) * ratio;
+    temporary.LoadGlyphsForText(copy);
+    cDrawingData* saved = info->data;
+    info->data = &temporary;
+    copy.Draw(info);
+    info->data = saved;
+    return;
+  }
   if (font->Shx()) {
     if (shxDrawer) shxDrawer(*this, *info);
     return;

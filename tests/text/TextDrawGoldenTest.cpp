@@ -91,6 +91,9 @@ class TextDraw : public ::testing::Test {
     under.attr.color = 0x008000;
     cText& shxUnder = Add(u"SHX underlined", romans, {60, 80}, 0, 4);
     shxUnder.attr.styleBits |= 0x40;
+    // A face outside the font table: drawn through a copy with its glyphs.
+    cText& screen = Add(u"Screen font face", kNoStyle, {112, 70}, 0, 4);
+    screen.faceName = WString(u"Liberation Sans");
   }
   test::Picture Paint(const std::vector<cText*>& which) {
     cRasterSurface surface(false);
