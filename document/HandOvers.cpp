@@ -4,6 +4,9 @@
 // their own changes.
 #include "document/HandOvers.h"
 
+#include "model/cDrawingData.h"
+#include "model/cText.h"
+
 namespace kvn {
 
 std::uint32_t* InsertBlockIndexOf(cOutObj& /*object*/) { return nullptr; }
@@ -22,7 +25,9 @@ void ConvertOldPrintSettings(BodyState& /*state*/) {}
 void RescaleDrawing(cDrawingData& /*data*/, cDrawing* /*drawing*/, cBlock& /*topBlock*/, double /*factor*/,
                     bool /*wallStyles*/) {}
 void ScaleSectionsShowing(cBlock& /*block*/, const cDrawing& /*drawing*/, double /*factor*/) {}
-void LoadGlyphsForObject(cDrawingData& /*data*/, cOutObj& /*object*/) {}
+void LoadGlyphsForObject(cDrawingData& data, cOutObj& object) {
+  if (cText* text = object.AsText()) data.LoadGlyphsForText(*text);
+}
 
 void FixOldTurnedPictures(cDrawingDoc& /*document*/) {}
 void AddPrintAreaSheets(cDrawingDoc& /*document*/) {}

@@ -7,7 +7,15 @@ ShxMetricsSource& Source() {
   static ShxMetricsSource source = nullptr;
   return source;
 }
+ShxOutlineSource outlineSource = nullptr;
 }  // namespace
+
+void SetShxOutlineSource(ShxOutlineSource source) { outlineSource = source; }
+
+std::unique_ptr<ShxOutlineCache> BuildShxOutlineCache(cText& text, cDrawingData* data, DRect& bounds) {
+  bounds = DRect{};
+  return outlineSource ? outlineSource(text, data, bounds) : nullptr;
+}
 
 void SetShxMetricsSource(ShxMetricsSource source) { Source() = source; }
 

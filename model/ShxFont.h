@@ -11,9 +11,28 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/DRect.h"
+#include "model/Cubic.h"
+
 namespace kvn {
 
 struct ShxParsedFont;  // text/ShxParsedFont.h
+class cDrawingData;
+class cText;
+
+// The strokes of a text's lines in drawing units: every polyline, and which
+// of them are underline or strike-out bars (indexes into polylines). A text
+// in an SHX font keeps one from its layout until the next.
+struct ShxOutlineCache {
+  std::vector<CubicArray> polylines;
+  std::vector<std::uint32_t> underlines;
+};
+
+// Builds the strokes of every line of a laid-out SHX text, `bounds` their
+// box; null when the font gives none. The SHX reader installs it.
+using ShxOutlineSource = std::unique_ptr<ShxOutlineCache> (*)(cText& text, cDrawingData* data, DRect& bounds);
+void SetShxOutlineSource(ShxOutlineSource source);
+std::unique_ptr<ShxOutlineCache> BuildShxOutlineCache(cText& text, cDrawingData* data, DRect& bounds);
 
 struct ShxFont {
   std::vector<std::uint8_t> bytes;  // the SHX file; empty when none

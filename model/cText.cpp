@@ -217,19 +217,4 @@ void cText::AddFullExtent(cDrawingData* data, DRect& out) {
   out = fullExtent;
 }
 
-void cText::Recalc(cDrawingData*) {
-  // The layout (fields, fonts, line breaking, frame) replaces this; until it
-  // exists the lines are the source text's and the extent is the point.
-  displayText = text_;
-  lineStarts.Clear();
-  lineStarts.Add(0);
-  const int n = displayText.Length();
-  for (int i = 0; i < n; ++i) {
-    if (displayText[i] == u'\n') lineStarts.Add(std::uint16_t(i + 1));
-  }
-  blockWidth = 0.0;
-  extent = DRect{point.x, point.y, point.x, point.y};
-  fullExtent = extent;
-}
-
 }  // namespace kvn

@@ -29,18 +29,38 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "foundation/DPoint.h"
 #include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
+#include "model/ObjectChain.h"
+#include "model/ShxFont.h"
 #include "model/StyledAttributes.h"
 #include "model/TextAttributes.h"
 #include "model/cOutObj.h"
+#include "platform/gdi/GdiObjects.h"
 
 namespace kvn {
 
+class cPolygon;
 class cStyleText;
+class cText;
+
+// An unstyled text gets a valid font index: one beyond the font table
+// becomes 65535, and 65535 the font found or added by the text's face name.
+void RegisterTextFont(cDrawingData& data, cText& text);
+
+// Makes `target` the filled background box of the text: the four frame
+// corners, closed, in the colour and opacity, without outline or hatch, on
+// the text's level and pages with its visibility flags.
+void MakeTextFramePolygon(cDrawingData* data, cText& text, cPolygon& target, std::uint32_t color, std::uint8_t opacity);
+
+// How an SHX text draws its strokes: the text subsystem installs it at
+// start-up (nothing is drawn without it).
+using ShxTextDrawer = void (*)(cText& text, cDrawInfo& info);
+void SetShxTextDrawer(ShxTextDrawer drawer);
 
 inline constexpr int kMaxTextLength = 32000;
 
@@ -67,15 +87,30 @@ class cText : public cOutObj {
   // The point turns about the centre; the angle follows unless the alignment
   // byte has kAlignKeepAngle.
   bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
+  // Height and wrap width by the smaller factor; the point scaled about the
+  // centre; the angle follows the factors and a negative factor turns the
+  // text and mirrors its alignment column or row (a baseline row becomes the
+  // top row, the point moved by the descent and the lines below the first).
+  // With kAlignKeepAngle only the point is scaled.
+  bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   // The extent field.
   DRect& GetExtent(DRect& out) override;
   void Assign(const cOutObj& source) override;
+  // A style with a frame colour gives a background polygon ahead of a copy of
+  // the text with the style merged in; without one the text merges the
+  // style into itself (a copy when asked).
+  ObjectChain Resolve(cDrawingData* data, bool makeCopy) override;
+  // Several lines: one text per line; one line: its outlines.
+  ObjectChain Explode(cDrawingData* data) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
   // Widens by the half pen width of a stroked font.
   void AddStrokeExtent(cDrawingData* data, DRect& extent) override;
   // The full extent field.
   void AddFullExtent(cDrawingData* data, DRect& extent) override;
   void Recalc(cDrawingData* data) override;
+  // TrueType lines through the face set, SHX strokes through the installed
+  // SHX drawing; a damaged text is not drawn.
+  void Draw(cDrawInfo* info) override;
 
   // ---- text and font ----
   const WString& GetText() const { return text_; }
@@ -107,6 +142,27 @@ class cText : public cOutObj {
   // turned into drawing axes; noX leaves out the column part. Refreshes the
   // layout first.
   DPoint GetAnchorOffset(cDrawingData* data, bool noX);
+  // The frame of the text block without ink overhangs, turned by the text
+  // angle about the insertion point: (x1, y1), (x2, y1), (x2, y2), (x1, y2)
+  // in the text's own axes. Refreshes the layout first.
+  void GetFrameCorners(cDrawingData* data, DPoint corners[4]);
+  // Start of line `index` of the display text, its length through `length`:
+  // without its LF and a CR before it, and with a wrap width without its
+  // trailing blanks. 0 and 0 for an index out of range.
+  int GetLineRange(int& length, int index) const;
+  // A text whose height, width factor, angle, wrap width or point is not
+  // finite (a damaged file) is laid out with an empty frame and not drawn.
+  bool HasFiniteGeometry() const;
+  // Start of line `index` on its top line, before the column shift: the
+  // insertion point moved across the lines by the row alignment and the
+  // line pitch, mirrored and turned with the text.
+  DPoint GetLineOrigin(cDrawingData* data, int index);
+  // The LOGFONT of the text's face for the screen or printer: weight, italic,
+  // underline and strike-out from the attributes, the charset of a face-name
+  // suffix (else the default one), quality 3 for modes 0 and 1. True when the
+  // face comes from the font table with face data of its own, else whether
+  // the name had a suffix.
+  bool GetLogFont(cDrawingData* data, LogFont& out, int height, int qualityMode) const;
 
   // ---- styled attributes (own values without drawing data) ----
   bool HasTextStyle(const cDrawingData* data) const { return kvn::HasTextStyle(*this, attr, data); }
@@ -139,6 +195,27 @@ class cText : public cOutObj {
   // and texts aligned on the middle or bottom row move by the descent.
   void ConvertOldHeight(cDrawingData* data);
 
+  // Keeps the text in place while its alignment code becomes 0 (the block
+  // height taken as whole pitches, without spacing, mirror or baseline).
+  void MoveAnchorToTopLeft(cDrawingData* data);
+  // Every field of the source text shown literally from now on ("?" after
+  // its opening).
+  void FreezeFields();
+  // The fields of the source text replaced by their values.
+  void ExpandFieldsInSource(cDrawingData* data, cOutObj* context, cOutObj* insert);
+  // ---- explosion ----
+  // Several lines: SplitLines; one line in a font of the font table: the SHX
+  // strokes as lines and polygons with the font's pen, or one filled polygon
+  // per TrueType glyph and then the bars. Empty for a screen font.
+  ObjectChain ExplodeOutlines(cDrawingData* data, bool barsOnly, bool noBackground);
+  // Only the underline and strike-out bars (empty without either).
+  ObjectChain ExplodeBars(cDrawingData* data);
+  // One text per line, anchored on the line's top (row 0) or its baseline,
+  // behind the style's frame polygon unless noBackground.
+  ObjectChain SplitLines(cDrawingData* data, bool keepEmptyLines, bool noBackground);
+  // True when one line of the source text equals `line`.
+  bool HasLineEqualTo(const WString& line);
+
   // ---- fields ----
   DRect extent;
   DRect fullExtent;
@@ -158,14 +235,22 @@ class cText : public cOutObj {
   double lineSpacing = 1.0;
   double wrapWidth = 0.0;
   WString displayText;
+  // The strokes of a text in an SHX font, made by the layout.
+  std::unique_ptr<ShxOutlineCache> outlineCache;
+  // Ink beyond the advance box (left, top, right, bottom), drawing units.
+  double inkOverhang[4] = {0, 0, 0, 0};
 
  private:
+  // The frame corners before the turn, with or without the ink overhangs.
+  void ComputeFrame(cDrawingData* data, bool withInk, DPoint corners[4]) const;
   void ReadCurrentForm(cDrawingData* data, ArchiveReader& r, int version);
   // False when a framed old text read without drawing data has had its
   // height converted already (the old-height step is then skipped).
   bool ReadOldForm(cDrawingData* data, ArchiveReader& r, int version);
 
   WString text_;
+  // The frame of an old framed text read without drawing data (bit 31: none).
+  std::uint32_t oldFrameColor_ = 0x80000000u;
 };
 
 }  // namespace kvn

@@ -14,6 +14,7 @@
 #include "model/cDrawingData.h"
 #include "model/cStyleFont.h"
 #include "model/cStyleText.h"
+#include "model/cPolygon.h"
 #include "model/cText.h"
 
 namespace kvn {
@@ -96,7 +97,19 @@ ObjectChain cText::Read(ReadContext*, cDrawingData* data, ArchiveReader& r, int 
   if (convertHeights) ConvertOldHeight(data);
   textChanged = 1;
   MarkDirty();
-  return {};
+  if (oldFrameColor_ & kColorNotSet) return {};
+  // A framed old text read without drawing data: its frame as a polygon,
+  // then the text.
+  auto frame = std::make_unique<cPolygon>();
+  MakeTextFramePolygon(data, *this, *frame, oldFrameColor_, 255);
+  auto copy = std::make_unique<cText>();
+  copy->Assign(*this);
+  copy->MarkDirty();
+  oldFrameColor_ = kColorNotSet;
+  ObjectChain out;
+  out.Append(frame.release());
+  out.Append(copy.release());
+  return out;
 }
 
 void cText::ReadCurrentForm(cDrawingData* data, ArchiveReader& r, int version) {
@@ -225,10 +238,11 @@ bool cText::ReadOldForm(cDrawingData* data, ArchiveReader& r, int version) {
     }
     return true;
   }
-  // Without drawing data the frame would become a polygon in front of the
-  // text; the polygon class is not there yet, so only the height changes.
+  // Without drawing data the frame becomes a polygon in front of the text
+  // (Read makes the pair).
   attr.height *= ratio;
   RoundTo4Significant(attr.height);
+  oldFrameColor_ = frame & 0x00FFFFFFu;
   return false;
 }
 

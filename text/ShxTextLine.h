@@ -8,6 +8,7 @@
 #include "foundation/DRect.h"
 #include "foundation/WString.h"
 #include "model/Cubic.h"
+#include "model/ShxFont.h"
 
 namespace kvn {
 
@@ -15,12 +16,6 @@ class cDrawingData;
 class cText;
 struct ShxParsedFont;
 
-// The strokes of a text's lines: every polyline, and which of them are
-// underline or strike-out bars (indexes into polylines).
-struct ShxOutlineCache {
-  std::vector<CubicArray> polylines;
-  std::vector<std::uint32_t> underlines;
-};
 
 struct ShxLineRequest {
   double height = 0.0;       // cap height in drawing units
@@ -46,5 +41,14 @@ double BuildShxTextLine(ShxParsedFont& font, DRect& box, bool& first, ShxOutline
 // font is no SHX text font.
 std::unique_ptr<ShxOutlineCache> BuildShxTextOutline(DRect& bounds, cText& text, const WString& lineText,
                                                      cDrawingData* data);
+
+class cDrawInfo;
+
+// The strokes of every line of a laid-out SHX text (the layout's outline
+// source, installed by InstallShxFonts).
+std::unique_ptr<ShxOutlineCache> BuildShxTextCache(cText& text, cDrawingData* data, DRect& bounds);
+// Draws every line of an SHX text with the font's pen width (installed as the
+// text object's SHX drawing by InstallShxFonts).
+void DrawShxText(cText& text, cDrawInfo& info);
 
 }  // namespace kvn

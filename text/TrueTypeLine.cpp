@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/FontList.h"
+#include "model/TextGlyphBoxes.h"
 #include "model/TrueTypeFace.h"
 #include "platform/fonts/FontTypes.h"
 #include "render/DrawInfo.h"
@@ -137,6 +138,26 @@ void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line) {
   }
 }
 
-void InstallTrueTypeLineDrawer() { SetTrueTypeLineDrawer(&DrawTrueTypeLine); }
+namespace {
+
+// The ink box of a glyph's flattened outline, in 48-pixel em units, y up.
+void TrueTypeGlyphBoxOf(FontGlyph& glyph, GlyphBox& out) {
+  if (!glyph.polygons) BuildGlyphPolygons(glyph);
+  bool any = false;
+  for (const auto& run : glyph.polygons->runs) any = any || !run.empty();
+  if (!any) return;
+  out.hasInk = true;
+  out.left = glyph.bounds[0] / 65536.0;
+  out.bottom = glyph.bounds[1] / 65536.0;
+  out.right = glyph.bounds[2] / 65536.0;
+  out.top = glyph.bounds[3] / 65536.0;
+}
+
+}  // namespace
+
+void InstallTrueTypeLineDrawer() {
+  SetTrueTypeLineDrawer(&DrawTrueTypeLine);
+  SetTrueTypeGlyphBoxSource(&TrueTypeGlyphBoxOf);
+}
 
 }  // namespace kvn

@@ -1,7 +1,7 @@
 // The sample drawing shipped in samples/sample.kvn is written by the native
-// fixture writer from the plan below: two sheets, the first with three
-// pages, levels, lines, arcs, circles and polygons, and a fourth page of
-// filled, translucent and hatched areas. The test checks that the
+// fixture writer from the plan below: two sheets, the first with six
+// pages: levels, lines, arcs, circles and polygons on three, then pictures,
+// filled, translucent and hatched areas, and texts. The test checks that the
 // shipped file is exactly what the plan writes and that it opens; run it
 // with KVN_WRITE_SAMPLE=1 to write the file afresh after changing the plan.
 #include <gtest/gtest.h>
@@ -21,10 +21,11 @@
 #include "model/cCircle.h"
 #include "model/cLine.h"
 #include "model/cPolygon.h"
+#include "model/cRectangle.h"
+#include "model/cText.h"
 #include "model/cWmf.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/metafile/EmfBuilder.h"
-#include "model/cRectangle.h"
 #include "tests/support/NativeFixture.h"
 
 namespace kvn {
@@ -127,6 +128,8 @@ void AddFillsPage(std::vector<std::shared_ptr<const cOutObj>>& objects, std::uin
   objects.push_back(round);
 }
 
+void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutObj>>& objects, std::uint16_t page);
+
 // Page ids: 4095 every page, i page record i.
 test::FixtureSheet PlanSheet() {
   test::FixtureSheet s;
@@ -136,7 +139,7 @@ test::FixtureSheet PlanSheet() {
   s.tiles = {1.0, 1.0};
   s.levels = {{u"Walls"}, {u"Axes", true, true, 0x0000C0}, {u"Furniture", true, true, 0xC08000}};
   // No page colour on the pictures page: pictures keep theirs.
-  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}, {u"Fills"}};
+  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}, {u"Fills"}, {u"Texts"}};
   // A frame on every page.
   const DPoint frame[] = {{5, 5}, {272, 5}, {272, 185}, {5, 185}};
   for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
@@ -209,8 +212,52 @@ test::FixtureSheet PlanSheet() {
   }
   // Page 5: filled, translucent and hatched areas.
   AddFillsPage(objects, 4);
+  // Page 6: texts.
+  AddTextPage(s, objects, 5);
   s.objects = objects;
   return s;
+}
+
+// Page 4: texts in "Arial", "Arial Narrow", the built-in Romans SHX font and
+// one in a face outside the font table; at all twelve alignments (a cross
+// marks each insertion point), mirrored, turned, on several lines, wrapped
+// and underlined.
+void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutObj>>& objects, std::uint16_t page) {
+  s.fontNames = {u"Arial", u"Arial Narrow"};
+  s.shxFonts = {{u"Romans.shx", 8.0}};
+  constexpr std::uint16_t kArial = 0, kNarrow = 1, kRomans = 2;
+  auto text = [&](const char16_t* content, std::uint16_t font, DPoint at, int code, double height) {
+    auto t = std::make_shared<cText>();
+    t->SetText(WString(content));
+    t->SetFontIndex(font);
+    t->point = at;
+    t->alignment = std::uint8_t(code);
+    t->attr.height = height;
+    t->attr.color = 0;
+    t->SetPage(page);
+    objects.push_back(t);
+    return t;
+  };
+  const char16_t* names[3] = {u"Left", u"Centre", u"Right"};
+  for (int code = 0; code < 12; ++code) {
+    const DPoint at{30.0 + 45 * (code % 3), 25.0 + 14 * (code / 3)};
+    text(names[code % 3], code % 2 ? kRomans : kArial, at, code, 5);
+    s.lines.push_back(Line({at.x - 2, at.y}, {at.x + 2, at.y}, 1, page, 0x0000C0, 0.1));
+    s.lines.push_back(Line({at.x, at.y - 2}, {at.x, at.y + 2}, 1, page, 0x0000C0, 0.1));
+  }
+  text(u"Arial Narrow", kNarrow, {170, 25}, 0, 6);
+  text(u"Mirrored X", kArial, {250, 40}, 0, 6)->attr.mirrorX = 1;
+  text(u"Mirrored Y", kRomans, {170, 60}, 0, 6)->attr.mirrorY = 1;
+  text(u"Turned 30\u00B0", kArial, {170, 95}, 9, 6)->SetAngle(30);
+  auto lines = text(u"Three lines\nof Romans\nat spacing 1.5", kRomans, {20, 90}, 0, 5);
+  lines->lineSpacing = 1.5;
+  auto wrapped = text(u"A wrapped Arial text that breaks at its blanks", kArial, {110, 110}, 1, 5);
+  wrapped->wrapWidth = 60;
+  text(u"Underlined Arial", kArial, {20, 160}, 0, 6)->attr.styleBits |= 0x40;
+  text(u"Underlined Romans", kRomans, {150, 160}, 0, 6)->attr.styleBits |= 0x40;
+  // A text outside the font table, measured with the screen font.
+  const WString face(u"Times New Roman");
+  text(u"Screen font Times New Roman", kArial, {20, 175}, 0, 5)->SetFont(&face, 0x12, 0, 65535);
 }
 
 test::FixtureSheet SiteSheet() {
@@ -251,8 +298,8 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(SamplePath().string()), request, outcome);
   ASSERT_NE(doc, nullptr) << outcome.errorCode;
   EXPECT_EQ(doc->SheetCount(), 2u);
-  // Five pages of the plan and the site: six page entries.
-  EXPECT_EQ(doc->GetPageEntryCount(), 6u);
+  // Six pages of the plan and the site: seven page entries.
+  EXPECT_EQ(doc->GetPageEntryCount(), 7u);
 }
 
 }  // namespace

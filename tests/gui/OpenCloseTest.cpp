@@ -275,10 +275,10 @@ TEST_F(OpenCloseTest, SampleDrawingScreenshot) {
   auto dark = [](std::uint32_t p) { return ((p >> 16) & 0xFF) < 64 && ((p >> 8) & 0xFF) < 64 && (p & 0xFF) < 64; };
   // The plan's walls and the page frame are drawn.
   EXPECT_GT(count(view->GetVectorWindow(), dark), 1000);
-  // Six page entries as tabs (five pages of the plan, the site), the first
+  // Seven page entries as tabs (six pages of the plan, the site), the first
   // current and painted.
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 6);
+  ASSERT_EQ(tabs->Model().Count(), 7);
   EXPECT_EQ(tabs->CurrentTab(), 0);
   EXPECT_TRUE(tabs->IsWindowVisible());
   EXPECT_GT(count(tabs, dark), 20);  // captions, edges and arrows
@@ -296,7 +296,7 @@ TEST_F(OpenCloseTest, SamplePicturesPageShowsPictureAndMetafiles) {
   cVectorView* view = ClientView();
   ASSERT_NE(view, nullptr);
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 6);
+  ASSERT_EQ(tabs->Model().Count(), 7);
   ASSERT_EQ(tabs->Model().Tab(3).caption.ToUtf8(), "Ground floor - 4 Pictures");
   const TRect r = tabs->Model().Tab(3).outer;
   const TPoint inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};

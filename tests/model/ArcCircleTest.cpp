@@ -568,7 +568,9 @@ TEST(HatchObjects, FillStyleScalesAndSymbols) {
   ASSERT_EQ(bare.Count(), 2u);
   EXPECT_EQ(bare.Head()->AsAnyLine()->stroke.width, 0.25 * 3.0);
   EXPECT_EQ(box.x2, 1.0);  // the line's box (1, 1, 2, 3) times 0.5 at the far side
-  EXPECT_EQ(box.y2, 1.5);
+  // The label's frame reaches lower: its line (height 3 in the screen font,
+  // line height 3.5 at the 48-pixel em) from the origin, times 0.5.
+  EXPECT_EQ(box.y2, 1.75);
   cAnyFill::CopyHatchSymbol(*symbolStyle, bare, box, 0.0, 0.0, 1.0);
   EXPECT_TRUE(bare.Empty());
   EXPECT_EQ(box, DRect{});

@@ -13,6 +13,7 @@
 #include "model/cDrawingData.h"
 #include "model/cStyleFont.h"
 #include "model/cStyleText.h"
+#include "model/cPolygon.h"
 #include "model/cText.h"
 #include "tests/support/RecordFixtures.h"
 
@@ -479,10 +480,26 @@ TEST(TextRecord, FramedTextsBefore3054) {
   EXPECT_DOUBLE_EQ(style->attributes.height, 7.161);
   EXPECT_DOUBLE_EQ(text->attr.height, 7.161);  // the old-height step still runs
 
-  // Without drawing data the height is converted once.
-  text = ReadText(write, 3053);
-  EXPECT_EQ(text->TypeByte() & kTypeStyledStroke, 0);
-  EXPECT_DOUBLE_EQ(text->attr.height, 7.161);
+  // Without drawing data the height is converted once, and the record gives
+  // way to its frame as a polygon followed by the text.
+  cText read;
+  MemoryArchive a([&](ArchiveWriter& w) {
+    test::WriteHeaderAt(w, 3053, test::HeaderFixture{});
+    write(w);
+  });
+  ObjectChain chain = read.Read(nullptr, nullptr, a.Reader(), 3053);
+  ASSERT_EQ(chain.Count(), 2u);
+  const cPolygon* frame = dynamic_cast<const cPolygon*>(chain.Head());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->fill.fillColor, 0x00FF00u);
+  EXPECT_EQ(frame->stroke.lineType, 0);
+  EXPECT_TRUE(frame->FirstList().IsClosed());
+  EXPECT_EQ(frame->FirstList().Count(), 4u);
+  const cText* copy = chain.Head()->next->AsText();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->TypeByte() & kTypeStyledStroke, 0);
+  EXPECT_DOUBLE_EQ(copy->attr.height, 7.161);
+  EXPECT_EQ(copy->GetText().ToUtf8(), "F");
 }
 
 TEST(TextRecord, DamagedRecordsReadSafely) {
@@ -542,11 +559,15 @@ TEST(TextRecord, RotateAndMove) {
   EXPECT_NEAR(text.point.y, 10, 1e-12);
   EXPECT_DOUBLE_EQ(text.angle, -170.0);
 
+  DRect before;
+  text.GetExtentUpdated(nullptr, before);
   text.Move({1, 1});
   DRect r;
   text.GetExtentUpdated(nullptr, r);
-  EXPECT_NEAR(r.x1, 1, 1e-12);
-  EXPECT_NEAR(r.y1, 11, 1e-12);
+  EXPECT_NEAR(r.x1, before.x1 + 1, 1e-12);
+  EXPECT_NEAR(r.y1, before.y1 + 1, 1e-12);
+  EXPECT_NEAR(r.x2, before.x2 + 1, 1e-12);
+  EXPECT_NEAR(r.y2, before.y2 + 1, 1e-12);
 }
 
 TEST(TextRecord, DetachFromStyleKeepsOwnValues) {

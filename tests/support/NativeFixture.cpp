@@ -419,6 +419,15 @@ struct BodyWriter {
       w.WriteBit(true);
       FontDefinition(font);
     }
+    for (const auto& [font, penWidth] : sheet.shxFonts) {
+      w.WriteBit(true);
+      WriteVersionedName(w, v, font);
+      if (v >= 3098) WriteStr(w, u"");
+      w.WriteByte(std::uint8_t(-1));  // SHX
+      w.WriteBit(false);               // the data of the built-in font
+      w.WriteCompactDouble(penWidth);
+      w.WriteBit(false);
+    }
     for (const auto& definition : sheet.fontDefinitions) {
       w.WriteBit(true);
       definition(w);

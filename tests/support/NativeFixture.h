@@ -84,6 +84,9 @@ struct FixtureSheet {
   std::vector<FixtureLineStyle> lineStyles;
   // Entries of the font table, each a face named without its data.
   std::vector<std::u16string> fontNames;
+  // SHX entries after those (current form only): a built-in font named
+  // with its extension, without its data, and its pen width (percent).
+  std::vector<std::pair<std::u16string, double>> shxFonts;
   // Further font-table entries after those, each a whole style definition
   // (style header and record) written by its caller.
   std::vector<std::function<void(ArchiveWriter&)>> fontDefinitions;
