@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind="${1:-release}"
-jobs="$(nproc)"
+jobs="${KVN_JOBS:-$(nproc)}"
 case "$kind" in
   release) dir=build; args=(-DCMAKE_BUILD_TYPE=Release) ;;
   asan)    dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Debug -DKVN_SANITIZE=ON -DKVN_BUILD_BENCH=OFF) ;;
