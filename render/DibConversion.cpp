@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/UiColors.h"
 #include "model/ColorHls.h"
 #include "platform/gdi/DibRle.h"
 #include "platform/gdi/LeBytes.h"
@@ -226,6 +227,19 @@ std::unique_ptr<TDib> CombineDibWithMask(const TDib& source, const TDib& mask) {
     }
   }
   return out;
+}
+
+std::uint32_t GetLightenedSysColor(int index) {
+  // Called for every tab and row painted: the last answer is kept.
+  thread_local std::uint32_t lastColor = 0xFFFFFFFFu;
+  thread_local std::uint32_t lastResult = 0;
+  const std::uint32_t color = GetUiSysColor(index) & 0xFFFFFFu;
+  if (color == lastColor) return lastResult;
+  Hls hls = RgbToHls(color);
+  if (hls.lightness < 200) hls.lightness = 200;
+  lastColor = color;
+  lastResult = HlsToRgb(hls);
+  return lastResult;
 }
 
 }  // namespace kvn

@@ -106,6 +106,10 @@ std::uint32_t ShadeColorByLightness(std::uint32_t color, int hue, int saturation
 // Every palette entry other than `color` shaded to its hue and saturation;
 // false without a palette.
 bool TintDibPalette(TDib& dib, std::uint32_t color);
+// The user-interface colour of a system-colour index (the program's own table
+// first) with its lightness raised to at least 200 of 240, for pale
+// backgrounds derived from the theme.
+std::uint32_t GetLightenedSysColor(int index);
 
 // Scope that swaps the key colours of a paletted picture for a background
 // colour (and, with a disabled colour, every dark entry for that colour),

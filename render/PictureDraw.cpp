@@ -27,8 +27,14 @@ std::uint32_t Swap(std::uint32_t c) { return ((c >> 16) & 0xFF) | (c & 0xFF00) |
 std::unique_ptr<TDib> Recoloured(const TDib& dib, std::uint32_t foreground, std::uint32_t background) {
   auto mono = ConvertDibBitCount(dib, 1, true, nullptr, false, nullptr);
   if (!mono) return nullptr;
-  mono->SetPaletteEntry(0, Swap(foreground));
-  mono->SetPaletteEntry(1, Swap(background));
+  // A 1-bit source keeps its own table, which may list white first: each
+  // entry goes by its own lightness, not by its position.
+  for (std::uint32_t i = 0; i < 2 && i < mono->PaletteCount(); ++i) {
+    const std::uint32_t c = mono->GetPaletteEntry(i);
+    const std::uint32_t r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+    const bool dark = std::max({r, g, b}) + std::min({r, g, b}) <= 255;
+    mono->SetPaletteEntry(i, Swap(dark ? foreground : background));
+  }
   return mono;
 }
 

@@ -16,6 +16,7 @@ bool DecodeRleDib(const TDib& source, TDib* out) {
   // the uncompressed picture.
   const std::uint32_t stride = source.Stride();
   const std::uint64_t imageSize = std::uint64_t(stride) * std::uint32_t(source.Height());
+  if (imageSize > kMaxRleDecodedBytes && imageSize / kMaxRleExpansion > source.BitsSize()) return false;
   std::vector<std::uint8_t> bytes(source.PackedDib(), source.PackedDib() + source.BitsOffset());
   le::Put32(bytes.data() + 16, kBiRgb);
   le::Put32(bytes.data() + 20, std::uint32_t(imageSize));

@@ -12,6 +12,12 @@ namespace kvn {
 // absolute run of n pixels padded to an even byte count. Pixels that would
 // land outside the picture are dropped; decoding stops at the end of the
 // stored stream. False (and `out` empty) for pictures that are not RLE.
+// A few bytes of runs can claim a picture of gigabytes: beyond 64 MiB of
+// decoded pixels the picture must hold at least one byte per 1024 decoded
+// bytes (runs of 255 pixels give 127, blank rows more, real pictures far
+// less), else it is refused rather than allocated.
 bool DecodeRleDib(const TDib& source, TDib* out);
+inline constexpr std::uint64_t kMaxRleDecodedBytes = 64ull << 20;
+inline constexpr std::uint64_t kMaxRleExpansion = 1024;
 
 }  // namespace kvn

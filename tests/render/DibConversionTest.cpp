@@ -10,6 +10,8 @@
 #include <set>
 
 #include "foundation/InFileStream.h"
+#include "foundation/UiColors.h"
+#include "model/ColorHls.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -98,6 +100,15 @@ TEST(DibConversion, RleDecodingStaysInsideThePictureAndStopsAtTheStreamEnd) {
   ASSERT_TRUE(farPlain);
   for (std::int32_t y = 0; y < 2; ++y)
     for (std::int32_t x = 0; x < 2; ++x) EXPECT_EQ(DibGetPixelIndex(*farPlain, x, y), 0u);
+
+  // Eight bytes claiming 30000 x 30000 pixels (858 MiB) are refused, not
+  // allocated; a blank picture of 8 MiB from as few bytes still decodes.
+  auto bomb = Make(30000, 30000, 8, pal, kBiRle8, {0, 0, 0, 0, 0, 0, 0, 1});
+  ASSERT_TRUE(bomb);
+  EXPECT_EQ(DecodeRleDib(*bomb), nullptr);
+  auto blank = Make(4096, 2048, 8, pal, kBiRle8, {0, 0, 0, 0, 0, 0, 0, 1});
+  ASSERT_TRUE(blank);
+  EXPECT_NE(DecodeRleDib(*blank), nullptr);
 }
 
 TEST(DibConversion, RleFilesDecodeAndLongRunsRoundTripThroughTheEncoder) {
@@ -305,6 +316,17 @@ TEST(DibConversion, TintAndPaletteSwapPutTheTableBack) {
   const std::uint32_t tinted = dib->GetPaletteEntry(1);
   EXPECT_GT((tinted >> 16) & 0xFF, tinted & 0xFF);  // reddish
   EXPECT_FALSE(TintDibPalette(*Make(1, 1, 24), 0x0000FF));
+}
+
+TEST(DibConversion, LightenedSystemColourReachesTwoHundredAndFollowsTheTable) {
+  SetUiSysColor(5, 0x400000);  // dark blue of the program's own table
+  const std::uint32_t pale = GetLightenedSysColor(5);
+  const Hls hls = RgbToHls(pale);
+  EXPECT_GE(hls.lightness, 199);  // integer HLS round trip may lose one step
+  EXPECT_EQ(hls.hue, RgbToHls(0x400000).hue);
+  SetUiSysColor(5, 0xF0F0F0);  // already light: kept, and the cache must notice the change
+  EXPECT_EQ(GetLightenedSysColor(5), 0xF0F0F0u);
+  SetUiSysColor(5, kNoUiColor);
 }
 
 }  // namespace

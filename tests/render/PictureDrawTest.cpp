@@ -115,6 +115,20 @@ TEST_F(PictureDraw, OneBitPicturesOnADarkBackgroundSwapBlackAndWhite) {
   b.Draw(&info);
   EXPECT_EQ(Pixel(*surface, 1, 1), 0xFFFFFFFFu);  // black ink drawn white
   EXPECT_EQ(Pixel(*surface, 5, 1), 0xFF000000u);  // white paper drawn black
+
+  // The same picture with its table listed white first swaps the same way.
+  auto inverted = std::make_unique<TDib>();
+  ASSERT_TRUE(inverted->Create(2, 1, 1));
+  inverted->SetPaletteEntry(0, 0xFFFFFF);
+  inverted->SetPaletteEntry(1, 0x000000);
+  inverted->SetPixel(0, 0, 1);
+  cBitmap c;
+  c.SetImage(false, std::move(inverted), false, {}, nullptr);
+  c.frame = b.frame;
+  surface->FillRect(0, 0, 8, 4, 0xFF202020);
+  c.Draw(&info);
+  EXPECT_EQ(Pixel(*surface, 1, 1), 0xFFFFFFFFu);
+  EXPECT_EQ(Pixel(*surface, 5, 1), 0xFF000000u);
 }
 
 TEST_F(PictureDraw, RleAndJpegPicturesAreDecodedOnce) {

@@ -97,7 +97,7 @@ TEST(PictureGolden, DeviceContextRoad) {
   dc->FillSolidRect(TRect{170, 10, 270, 110}, 0x402820);
   Scene scene;
   MakeScene(dir, scene);
-  DrawScene(scene, dc.get(), nullptr, false);
+  DrawScene(scene, dc.get(), nullptr, true);
   dc->Flush();
   test::ExpectMatchesGolden(test::PictureFromBgra(bits.data(), kWidth, kHeight), "pictures_dc", 0);
 }
