@@ -18,6 +18,7 @@
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
+#include "platform/ui/WxClipboard.h"
 #include "text/PatternGlyphs.h"
 #include "text/ShxParsedFont.h"
 #include "text/TrueTypeLine.h"
@@ -122,6 +123,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallReaders();
   InstallBuiltinFontReader();
   InstallDefaultGuiFaceHook();
+  InstallWxClipboard();
   InstallFontLayerFaces();
   InstallPatternGlyphSource();
   InstallShxFonts();

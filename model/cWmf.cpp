@@ -4,6 +4,7 @@
 #include "foundation/ArchiveWriter.h"
 #include "model/ObjectTypes.h"
 #include "model/PictureServices.h"
+#include "platform/gdi/Clipboard.h"
 #include "platform/metafile/WmfToEmf.h"
 #include "render/DrawInfo.h"
 
@@ -12,6 +13,11 @@ namespace kvn {
 cWmf::cWmf() : cOutObj(kTypeWmf) {}
 
 cWmf::~cWmf() = default;
+
+bool cWmf::CopyToClipboard() const {
+  if (!bits_ || !bits_->bytes || bits_->bytes->empty()) return false;
+  return SetClipboardData(kCfEnhMetafile, bits_->bytes->data(), bits_->bytes->size());
+}
 
 void cWmf::SetBits(std::vector<std::uint8_t> bytes) {
   bits_ = std::make_shared<MetafileBits>();

@@ -57,6 +57,9 @@ class cWmf : public cOutObj {
   const EmfDocument* GetMetafileHandle();
   void GetCorners(DPoint out[4]) const { frame.GetCorners(out); }
   const std::shared_ptr<MetafileBits>& Bits() const { return bits_; }
+  // Puts the held metafile on the clipboard, which the caller has opened;
+  // false without bytes.
+  bool CopyToClipboard() const;
 
   // The renderer's objects made from the metafile: null until first made.
   std::unique_ptr<ObjectChain> objectCache;

@@ -13,6 +13,7 @@
 #include "model/cBitmap.h"
 #include "model/cBlock.h"
 #include "model/cWmf.h"
+#include "platform/gdi/Clipboard.h"
 #include "platform/gdi/LeBytes.h"
 #include "tests/support/RecordFixtures.h"
 #include "tests/support/TestData.h"
@@ -277,6 +278,39 @@ TEST(cWmf, HandlesAreMadeOnceFromCheckedBytes) {
   // Without a holder nothing at all is written.
   cWmf empty;
   EXPECT_TRUE(test::Archive([&](ArchiveWriter& out) { empty.Write(nullptr, out); }).empty());
+}
+
+class RecordingClipboard : public ClipboardSink {
+ public:
+  bool Open() override { return ++opens > 0; }
+  void Close() override { ++closes; }
+  bool SetData(unsigned f, const std::uint8_t* data, std::size_t size) override {
+    format = f;
+    bytes.assign(data, data + size);
+    return true;
+  }
+  int opens = 0, closes = 0;
+  unsigned format = 0;
+  std::vector<std::uint8_t> bytes;
+};
+
+TEST(cWmf, CopiesItsMetafileToAnOpenClipboardOnly) {
+  RecordingClipboard sink;
+  SetClipboardSink(&sink);
+  cWmf w;
+  const std::vector<std::uint8_t> emf = {1, 0, 0, 0, 0x6C, 0, 0, 0, 9};
+  w.SetBits(emf);
+  EXPECT_FALSE(w.CopyToClipboard());  // the caller has not opened it
+  ASSERT_TRUE(OpenClipboard());
+  EXPECT_FALSE(cWmf().CopyToClipboard());  // no bytes, nothing put
+  EXPECT_EQ(sink.format, 0u);
+  EXPECT_TRUE(w.CopyToClipboard());
+  CloseClipboard();
+  EXPECT_EQ(sink.format, kCfEnhMetafile);
+  EXPECT_EQ(sink.bytes, emf);
+  EXPECT_EQ(sink.closes, 1);
+  SetClipboardSink(nullptr);
+  EXPECT_FALSE(OpenClipboard());
 }
 
 TEST(cWmf, RecordRowsAndConversionOfOldMetafiles) {
