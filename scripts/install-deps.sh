@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  cmake g++ make pkgconf ccache git
+  cmake g++ make pkgconf ccache git lld
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # libraries named by the design
   libwxgtk3.2-dev libcairo2-dev libagg-dev libdouble-conversion-dev zlib1g-dev
