@@ -9,8 +9,8 @@ namespace kvn {
 class cBlock;
 
 // Every stroked object takes the colour as its pen colour; a filled one also
-// as its fill colour when it has one (bit 31 clear). Texts are not handled
-// yet: the text class does not exist so far.
+// as its fill colour when it has one (bit 31 clear); a text takes it as its
+// own colour, even when it had its style's.
 void RecolorChain(cBlock& block, std::uint32_t color);
 
 }  // namespace kvn

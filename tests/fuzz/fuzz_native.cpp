@@ -21,6 +21,7 @@
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "model/cText.h"
 #include "foundation/ArchiveWriter.h"
 #include "model/ObjectTypes.h"
 #include "platform/gdi/LeBytes.h"
@@ -200,6 +201,38 @@ std::vector<std::uint8_t> PictureSeed(bool lyingCount) {
   return kvn::test::WriteNativeFile(doc);
 }
 
+// Texts of every font source (a TrueType face of the font table, a built-in
+// SHX font, a face outside the table measured with the screen font), on one
+// and several lines, wrapped, turned, mirrored; small, so that mutations land
+// in the text records.
+std::vector<std::uint8_t> TextSeed() {
+  kvn::test::FixtureDocument doc;
+  kvn::test::FixtureSheet sheet;
+  sheet.levels = {{u"0"}};
+  sheet.fontNames = {u"Arial"};
+  sheet.shxFonts = {{u"Romans.shx", 8.0}};
+  auto text = [&](const char16_t* content, std::uint16_t font, kvn::DPoint at, int code) {
+    auto t = std::make_shared<kvn::cText>();
+    t->SetText(kvn::WString(content));
+    t->SetFontIndex(font);
+    t->point = at;
+    t->alignment = std::uint8_t(code);
+    t->attr.height = 4;
+    sheet.objects.push_back(t);
+    return t;
+  };
+  text(u"TrueType", 0, {10, 10}, 0);
+  text(u"SHX on\ntwo lines", 1, {10, 30}, 5)->lineSpacing = 1.5;
+  const kvn::WString face(u"Times New Roman");
+  text(u"Screen font", 0, {10, 50}, 10)->SetFont(&face, 0x12, 0, 65535);
+  auto wrapped = text(u"A wrapped text breaking at its blanks", 0, {60, 10}, 1);
+  wrapped->wrapWidth = 20;
+  wrapped->SetAngle(30);
+  text(u"Mirrored", 1, {60, 40}, 8)->attr.mirrorX = 1;
+  doc.sheets = {sheet};
+  return kvn::test::WriteNativeFile(doc);
+}
+
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
@@ -236,6 +269,7 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   seeds.push_back(WriteOleCompoundFile({{"Contents", "an old drawing"}}));
   seeds.push_back(PictureSeed(false));
   seeds.push_back(PictureSeed(true));
+  seeds.push_back(TextSeed());
   // The shipped sample: arcs, circles, polygons, wide walls, several pages.
   const std::filesystem::path sample =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";

@@ -9,6 +9,7 @@
 #include "foundation/ArchiveWriter.h"
 #include "model/BlockPath.h"
 #include "model/RecolorChain.h"
+#include "model/cText.h"
 #include "model/cLine.h"
 #include "model/cRectangle.h"
 #include "model/ObjectTypes.h"
@@ -342,8 +343,12 @@ TEST(Block, RecolorChainSetsPenAndSetFillColours) {
   chain.Append(filled);
   chain.Append(hollow);
   chain.Append(new ValueObject(1));  // neither stroked nor filled: untouched
+  auto* styled = new cText;  // colour from its style (bit 31)
+  chain.Append(styled);
   b.AppendChain(std::move(chain));
   RecolorChain(b, 0x0000FF);
+  EXPECT_EQ(styled->attr.color, 0x0000FFu);
+  EXPECT_EQ(styled->GetColor(nullptr), 0x0000FFu);
   EXPECT_EQ(line->stroke.color, 0x0000FFu);
   EXPECT_EQ(filled->stroke.color, 0x0000FFu);
   EXPECT_EQ(filled->fill.fillColor, 0x0000FFu);
