@@ -5,6 +5,8 @@
 // render loop's recorder branches.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -317,6 +319,39 @@ TEST(AntiAliasedFillTest, GlyphPointMapping) {
   t.originX = std::numeric_limits<std::int32_t>::max();
   MapGlyphPoint(&p, GlyphPoint{std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}, t);
   EXPECT_EQ(p.x, -(std::int64_t(1) << 62));  // -2^83 saturated
+
+  // Small and large inputs, on both sides of where the cheaper arithmetic
+  // takes over, map as the 128-bit formula says.
+  auto reference = [](const GlyphPoint& q, const GlyphTransform& r) {
+    __int128 x = q.x, y = q.y;
+    if (r.mirrorX) x = -x;
+    if (!r.keepY) y = -y;
+    const __int128 u = (__int128(r.stretch) * x) >> 10;
+    const __int128 px = (u * r.cosine - y * r.sine + __int128(r.originX) * 65536) >> 18;
+    const __int128 py = (u * r.sine + y * r.cosine + __int128(r.originY) * 65536) >> 18;
+    return std::pair<std::int64_t, std::int64_t>(std::int64_t(px), std::int64_t(py));
+  };
+  std::uint64_t seed = 12345;
+  auto next = [&](std::int64_t limit) {
+    seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+    return std::int32_t(std::int64_t(seed >> 33) % (2 * limit + 1) - limit);
+  };
+  for (int i = 0; i < 20000; ++i) {
+    const std::int64_t scale = i % 2 ? (std::int64_t(1) << 20) + 5 : (std::int64_t(1) << 20) - 1;
+    GlyphTransform r;
+    r.stretch = next(scale);
+    r.cosine = next(scale);
+    r.sine = next(scale);
+    r.originX = next((std::int64_t(1) << 30) + (i % 3));
+    r.originY = next((std::int64_t(1) << 30) - 1);
+    r.mirrorX = std::uint8_t(i & 1);
+    r.keepY = std::uint8_t((i >> 1) & 1);
+    const GlyphPoint q{next((std::int64_t(1) << 24) + (i % 5)), next((std::int64_t(1) << 24) - 1)};
+    MapGlyphPoint(&p, q, r);
+    const auto expected = reference(q, r);
+    ASSERT_EQ(p.x, expected.first) << i;
+    ASSERT_EQ(p.y, expected.second) << i;
+  }
 }
 
 TEST(AntiAliasedFillTest, GlyphFarOutsideIsDroppedAndTheOthersDrawn) {
