@@ -166,6 +166,22 @@ const TResponseTable& cVectorWindow::Table() {
           OnMessage<kWmHScroll, &W::EvHScroll>(),
           OnMessage<kWmVScroll, &W::EvVScroll>(),
           OnMessage<kWmMouseWheel, &W::EvMouseWheel>(),
+          OnMessage<kWmKeyDown, &W::EvKeyDown>(),
+          OnMessage<kWmLButtonDown, &W::EvLButtonDown>(),
+          OnMessage<kWmMButtonDown, &W::EvMButtonDown>(),
+          OnMessage<kWmMouseMove, &W::EvMouseMove>(),
+          OnMessage<kWmLButtonUp, &W::EvLButtonUp>(),
+          OnMessage<kWmMButtonUp, &W::EvMButtonUp>(),
+          OnMessage<kWmCaptureChanged, &W::EvCaptureChanged>(),
+          OnCommand<&W::CmPreviousPage>(kCmPagePrevious),
+          OnCommand<&W::CmNextPage>(kCmPageNext),
+          OnCommandEnable<&W::CePreviousPage>(kCmPagePrevious),
+          OnCommandEnable<&W::CeNextPage>(kCmPageNext),
+          OnCommand<&W::CmParameters>(kCmParameters),
+          OnCommand<&W::CmSwallowed>(299),
+          OnCommand<&W::CmSwallowed>(15475),
+          OnCommand<&W::CmSwallowed>(15099),
+          OnCommand<&W::CmSwallowed>(15870),
           OnCommand<&W::CmZoomIn>(kCmZoomIn),
           OnCommand<&W::CmZoomOut>(kCmZoomOut),
           OnCommandAndId<&W::CmZoomPercent>(kCmZoom25),
@@ -235,7 +251,7 @@ void cVectorWindow::EvSetFocus(THandle) {
 void cVectorWindow::EvKillFocus(THandle) { DefaultProcessing(); }
 
 bool cVectorWindow::EvSetCursor(THandle, std::uint32_t, std::uint32_t) {
-  SetCursorId(kIdcArrow);
+  SetCursorId(pan_.active ? kIdcSizeAll : kIdcArrow);
   return true;
 }
 

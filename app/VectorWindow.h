@@ -136,6 +136,30 @@ class cVectorWindow : public TWindow {
   void EvHScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
   void EvVScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
 
+  // ---- pages, pan and the window's commands (VectorWindowCommands.cpp) ----
+  // Previous and next page over the whole document; nothing at either end
+  // or with a private sheet. The page tabs follow.
+  void CmPreviousPage();
+  void CmNextPage();
+  void CePreviousPage(TCommandEnabler& ce);
+  void CeNextPage(TCommandEnabler& ce);
+  // File > Parameters for this window's document and sheet.
+  void CmParameters();
+  // Commands of the editor that the viewer swallows.
+  void CmSwallowed() {}
+  // PgUp and PgDn switch pages; every key then goes on as usual.
+  void EvKeyDown(std::uint32_t key, std::uint32_t repeatCount, std::uint32_t flags);
+  // The pan: a left or middle press captures the mouse, every move sets the
+  // offsets from the press point, the release (or a move without the
+  // button, or losing the capture) ends it.
+  void EvLButtonDown(std::uint32_t modKeys, const TPoint& point);
+  void EvMButtonDown(std::uint32_t modKeys, const TPoint& point);
+  void EvMouseMove(std::uint32_t modKeys, const TPoint& point);
+  void EvLButtonUp(std::uint32_t modKeys, const TPoint& point);
+  void EvMButtonUp(std::uint32_t modKeys, const TPoint& point);
+  void EvCaptureChanged(THandle newCapture);
+  bool IsPanning() const { return pan_.active; }
+
   // ---- handlers ----
   void EvPaint();
   bool EvEraseBkgnd(TParam1 dc);
@@ -161,6 +185,16 @@ class cVectorWindow : public TWindow {
   ScrollAxis scrollV_;
   bool viewStored_ = false;
   cScrollBarHost* scrollHost_ = nullptr;
+  struct PanState {
+    bool active = false;
+    bool middle = false;
+    TPoint start;
+    std::int32_t offsetX = 0, offsetY = 0;
+  } pan_;
+
+  void StartPan(const TPoint& start, bool middle);
+  void EndPan();
+  void ShowPageAndTabs(std::uint32_t entry);
 
   void ScrollMessage(bool vertical, std::uint32_t code);
 };

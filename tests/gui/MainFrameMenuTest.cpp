@@ -9,6 +9,7 @@
 #include <wx/menu.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <string>
 
@@ -122,6 +123,30 @@ TEST_F(MainFrameMenuTest, EnablersGreyAndCheckTheItems) {
   frame_->UpdateMenuEnablers();
   EXPECT_TRUE(Bar()->IsChecked(kCmSlovak));
   EXPECT_FALSE(Bar()->IsChecked(kCmEnglish));
+}
+
+TEST_F(MainFrameMenuTest, ViewMenuMarksTheZoomAndPageItemsFollowTheDrawing) {
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+  auto command = [&](std::uint32_t id) {
+    frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(id), 0), 0);
+    frame_->UpdateMenuEnablers();
+  };
+  command(kCmZoom100);
+  EXPECT_TRUE(Bar()->IsChecked(kCmZoom100));
+  EXPECT_FALSE(Bar()->IsChecked(kCmZoom200));
+  command(kCmZoom200);
+  EXPECT_TRUE(Bar()->IsChecked(kCmZoom200));
+  EXPECT_FALSE(Bar()->IsChecked(kCmZoom100));
+  // Seven pages: the first has only a next one.
+  EXPECT_FALSE(Bar()->IsEnabled(kCmPagePrevious));
+  EXPECT_TRUE(Bar()->IsEnabled(kCmPageNext));
+  command(kCmPageNext);
+  EXPECT_TRUE(Bar()->IsEnabled(kCmPagePrevious));
+  for (int i = 0; i < 8; ++i) command(kCmPageNext);
+  EXPECT_FALSE(Bar()->IsEnabled(kCmPageNext));
+  EXPECT_TRUE(Bar()->IsEnabled(kCmPagePrevious));
 }
 
 TEST_F(MainFrameMenuTest, FrameKeepsItsMinimumSizeAndClassName) {
