@@ -17,6 +17,7 @@
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/FileDrop.h"
+#include "platform/ui/RegisteredMessages.h"
 
 namespace kvn {
 
@@ -33,7 +34,8 @@ int LanguageOfCommand(std::uint32_t id) {
 
 }  // namespace
 
-TTestyFrameWindow::TTestyFrameWindow() : THelpWindow(nullptr) {
+TTestyFrameWindow::TTestyFrameWindow()
+    : THelpWindow(nullptr), TRecentFiles(kCmExit, SettingsKeyPath(), TRecentFiles::kMostEntries) {
   frameLink_ = {static_cast<TWindow*>(this), nullptr, nullptr, nullptr};
   SetMenuResourceId(kMainMenuId);
   SetAcceleratorTableId(kMainMenuId);
@@ -89,6 +91,7 @@ bool TTestyFrameWindow::OpenFile(const WString& fileName) {
   } else {
     chosen = AskDrawingFileName(*this);
     if (!chosen.IsEmpty()) doc = OpenDrawingUnderMonitor(*this, chosen);
+    if (!chosen.IsEmpty()) Add(chosen);
   }
   bool opened = false;
   // A document without sheets is dropped here and the open one stays.
@@ -163,6 +166,11 @@ void TTestyFrameWindow::CeLanguage(TCommandEnabler& ce) {
                                                                   : TCommandEnabler::Unchecked);
 }
 
+TResult TTestyFrameWindow::CmRecentFile(TParam1 commandId, TParam2) {
+  OpenFile(GetEntry(std::uint32_t(commandId)));
+  return 0;
+}
+
 void TTestyFrameWindow::EvDropFiles(TDropInfo& drop) {
   if (drop.DragQueryFileCount() > 0) OpenFile(drop.DragQueryFile(0));
   drop.DragFinish();
@@ -187,6 +195,18 @@ const TResponseTable& TTestyFrameWindow::Table() {
           OnCommandEnable<&F::CeLanguage>(kCmSlovak),
           OnCommandEnable<&F::CeLanguage>(kCmEnglish),
           OnMessage<kWmDropFiles, &F::EvDropFiles>(),
+          OnRegistered<&F::CmRecentFile>(kMruFileMessageName),
+          OnCommandEnable<&F::CeExit>(kCmExit),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 1),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 2),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 3),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 4),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 5),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 6),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 7),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 8),
+          OnCommandAndId<&F::CmRecentFileCommand>(TRecentFiles::kFirstCommand + 9),
       },
       {&THelpWindow::Table()});
   return table;

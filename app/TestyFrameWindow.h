@@ -9,10 +9,11 @@
 #include <cstdint>
 
 #include "app/HelpWindow.h"
+#include "app/RecentFiles.h"
 
 namespace kvn {
 
-class TTestyFrameWindow : public THelpWindow {
+class TTestyFrameWindow : public THelpWindow, public TRecentFiles {
  public:
   TTestyFrameWindow();
   ~TTestyFrameWindow() override;
@@ -52,6 +53,12 @@ class TTestyFrameWindow : public THelpWindow {
   void CmLanguage(std::uint32_t id);
   void CeLanguage(TCommandEnabler& ce);
   void EvDropFiles(TDropInfo& drop);
+  TWindow* GetRecentFilesWindow() override { return this; }
+  // "MRUFILEMESSAGE": opens the entry of the command id in wParam (an id
+  // outside the list asks for a file).
+  TResult CmRecentFile(TParam1 commandId, TParam2);
+  void CmRecentFileCommand(std::uint32_t id) { CmRecentFileItem(id); }
+  void CeExit(TCommandEnabler& ce) { CeRecentFiles(ce); }
 
   bool Find(TEventInfo& info) override;
   static const TResponseTable& Table();

@@ -39,4 +39,6 @@ void TMenuItemEnabler::SetText(const WString& text) {
   if (item_) item_->SetItemLabel(MenuLabel(text, shortcut_));
 }
 
+wxMenu* TMenuItemEnabler::GetMenu() const { return item_ ? item_->GetMenu() : nullptr; }
+
 }  // namespace kvn

@@ -16,6 +16,7 @@
 #include "foundation/WString.h"
 #include "platform/ui/Messages.h"
 
+class wxMenu;
 class wxMenuItem;
 
 namespace kvn {
@@ -36,6 +37,8 @@ class TCommandEnabler {
   virtual void Enable(bool enable = true);
   virtual void SetCheck(int state);
   virtual void SetText(const WString& text);
+  // The toolkit menu holding the item; null for other enablers.
+  virtual wxMenu* GetMenu() const { return nullptr; }
 
   bool WasHandled() const { return handled_; }
   void SetHandled() { handled_ = true; }
@@ -59,6 +62,7 @@ class TMenuItemEnabler : public TCommandEnabler {
   void Enable(bool enable = true) override;
   void SetCheck(int state) override;
   void SetText(const WString& text) override;
+  wxMenu* GetMenu() const override;
 
  private:
   wxMenuItem* item_;

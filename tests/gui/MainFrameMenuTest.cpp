@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 
+#include "app/AppGlobals.h"
 #include "app/CommandIds.h"
 #include "app/TestyFrameWindow.h"
 #include "foundation/LangTable.h"
@@ -147,6 +148,31 @@ TEST_F(MainFrameMenuTest, ViewMenuMarksTheZoomAndPageItemsFollowTheDrawing) {
   for (int i = 0; i < 8; ++i) command(kCmPageNext);
   EXPECT_FALSE(Bar()->IsEnabled(kCmPageNext));
   EXPECT_TRUE(Bar()->IsEnabled(kCmPagePrevious));
+}
+
+TEST_F(MainFrameMenuTest, RecentFilesStandBetweenTheSeparatorsAndOpen) {
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  frame_->Add(WString::FromUtf8("/nowhere/old.kvn"));
+  frame_->Add(WString::FromUtf8(sample.string()));
+  frame_->UpdateMenuEnablers();
+  frame_->UpdateMenuEnablers();  // a second rebuild replaces, never adds
+  wxMenu* file = nullptr;
+  ASSERT_NE(Bar()->FindItem(kCmExit, &file), nullptr);
+  const wxMenuItemList& items = file->GetMenuItems();
+  const std::size_t n = items.GetCount();
+  ASSERT_GE(n, 5u);
+  EXPECT_EQ(items[n - 1]->GetId(), int(kCmExit));
+  EXPECT_TRUE(items[n - 2]->IsSeparator());
+  EXPECT_EQ(items[n - 3]->GetId(), int(TRecentFiles::kFirstCommand + 1));
+  EXPECT_EQ(items[n - 4]->GetId(), int(TRecentFiles::kFirstCommand));
+  EXPECT_TRUE(items[n - 5]->IsSeparator());
+  EXPECT_TRUE(items[n - 3]->GetItemLabelText().EndsWith("old.kvn"));
+  EXPECT_TRUE(Bar()->IsEnabled(int(TRecentFiles::kFirstCommand)));
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(TRecentFiles::kFirstCommand), 0), 0);
+  ASSERT_NE(CurrentDocument(), nullptr);
+  // A file opened from the list is not added again.
+  EXPECT_EQ(frame_->Count(), 2u);
 }
 
 TEST_F(MainFrameMenuTest, FrameKeepsItsMinimumSizeAndClassName) {
