@@ -7,6 +7,7 @@
 #include "app/AboutDialog.h"
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/MainToolBar.h"
 #include "app/OpenClose.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
@@ -72,6 +73,7 @@ THandle TTestyFrameWindow::GetCommandTarget() {
 
 void TTestyFrameWindow::SetupWindow() {
   THelpWindow::SetupWindow();
+  BuildMainToolBar(*GetToolBar());
   DragAcceptFiles(true);
 }
 
@@ -140,6 +142,7 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
   SetLanguageIndex(index);
   InvalidateLangTable();
   AssignMenu(kMainMenuId);
+  if (GetHandle()) BuildMainToolBar(*GetToolBar());
   UpdateTitle();
   WriteLanguageSetting(index);
 }

@@ -12,10 +12,13 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
 #include "app/TestyFrameWindow.h"
+#include "controls/ButtonGadget.h"
+#include "platform/ui/GadgetWindow.h"
 #include "foundation/LangTable.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/UiHelpersWx.h"
@@ -173,6 +176,22 @@ TEST_F(MainFrameMenuTest, RecentFilesStandBetweenTheSeparatorsAndOpen) {
   ASSERT_NE(CurrentDocument(), nullptr);
   // A file opened from the list is not added again.
   EXPECT_EQ(frame_->Count(), 2u);
+}
+
+TEST_F(MainFrameMenuTest, ToolBarHoldsTheButtonsInOrderAndKeepsThemOnALanguageSwitch) {
+  auto ids = [&] {
+    std::vector<int> out;
+    for (TWindow* child : frame_->GetToolBar()->GetChildren())
+      if (auto* window = dynamic_cast<TGadgetWindow*>(child))
+        for (const auto& g : window->Gadgets())
+          out.push_back(dynamic_cast<TSeparatorGadgetZv*>(g.get()) ? 0 : g->GetId());
+    return out;
+  };
+  const std::vector<int> expected = {18920, 0, 19570, 19516, 15210, 15620, 0, 19917, 19918, 0,
+                                     15932, 15102, 0, 16434, 0, 19752, 19754, 19756};
+  EXPECT_EQ(ids(), expected);
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmCzech), 0), 0);
+  EXPECT_EQ(ids(), expected);  // rebuilt, not doubled
 }
 
 TEST_F(MainFrameMenuTest, FrameKeepsItsMinimumSizeAndClassName) {
