@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/CommandIds.h"
+#include "app/ToolBarBoxes.h"
 #include "controls/ButtonGadget.h"
 #include "platform/ui/DecoratedFrame.h"
 #include "platform/ui/GadgetWindow.h"
@@ -22,16 +23,23 @@ TGadgetWindow* FindGadgetWindow(TDockableControlBar& bar) {
 
 }  // namespace
 
-TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar) {
-  TGadgetWindow* window = FindGadgetWindow(bar);
-  if (!window) window = new TGadgetWindow(&bar);  // a child: the bar's window owns it
-  while (!window->Gadgets().empty()) window->Remove(*window->Gadgets().back());
+TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar, TFrameWindow& frame) {
+  // The old window goes with its boxes (its children).
+  delete FindGadgetWindow(bar);
+  auto* window = new TGadgetWindow(&bar);  // a child: the bar owns it
 
   auto button = [&](std::uint32_t command) {
     // Each button's image has its command's id.
     window->Insert(std::make_unique<TButtonGadgetZv>(command, int(command)));
   };
   auto separator = [&] { window->Insert(std::make_unique<TSeparatorGadgetZv>(kSeparator)); };
+  // A box is a dialog bar, a child of the gadget window, placed by a
+  // control gadget.
+  auto box = [&](int resourceId, auto makeCombo) {
+    auto* dialogBar = new TDialogBar(window, resourceId, frame);
+    makeCombo(dialogBar);
+    window->Insert(std::make_unique<TControlGadget>(*dialogBar));
+  };
 
   button(kCmFileOpen);
   separator();
@@ -40,11 +48,14 @@ TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar) {
   button(kCmParameters);
   button(kCmExport);
   separator();
+  box(27299, [](TDialogBar* b) { new TPagesComboBox(b); });
   button(kCmPagePrevious);
   button(kCmPageNext);
   separator();
   button(kCmZoomIn);
   button(kCmZoomOut);
+  separator();
+  box(27235, [](TDialogBar* b) { new TZoomComboBox(b); });
   separator();
   button(kCmAbout);
   separator();
@@ -52,7 +63,11 @@ TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar) {
   button(kCmSlovak);
   button(kCmEnglish);
 
-  if (bar.GetHandle() && !window->GetHandle()) window->Create();
+  if (bar.GetHandle() && !window->GetHandle()) {
+    window->Create();
+    // The boxes know their size once their windows exist.
+    window->LayoutSession();
+  }
   bar.LayoutBar();
   return *window;
 }

@@ -6,10 +6,11 @@
 namespace kvn {
 
 class TDockableControlBar;
+class TFrameWindow;
 class TGadgetWindow;
 
-// Puts the gadgets into the bar's gadget window (made on first use),
-// replacing any it held; returns that window.
-TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar);
+// Puts the gadgets into a new gadget window of the bar (the one it held
+// goes, with its boxes); returns that window.
+TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar, TFrameWindow& frame);
 
 }  // namespace kvn

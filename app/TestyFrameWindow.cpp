@@ -8,6 +8,7 @@
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
 #include "app/MainToolBar.h"
+#include "app/ToolBarBoxes.h"
 #include "app/OpenClose.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
@@ -73,7 +74,8 @@ THandle TTestyFrameWindow::GetCommandTarget() {
 
 void TTestyFrameWindow::SetupWindow() {
   THelpWindow::SetupWindow();
-  BuildMainToolBar(*GetToolBar());
+  BuildMainToolBar(*GetToolBar(), *this);
+  RefreshPagesComboBoxes();
   DragAcceptFiles(true);
 }
 
@@ -106,6 +108,7 @@ bool TTestyFrameWindow::OpenFile(const WString& fileName) {
     opened = true;
   }
   UpdateTitle();
+  RefreshPagesComboBoxes();
   return opened;
 }
 
@@ -120,6 +123,7 @@ void TTestyFrameWindow::CmFileClose() {
   delete std::exchange(CurrentDocument(), nullptr);
   if (GetPeer()) GetPeer()->Refresh();
   UpdateTitle();
+  RefreshPagesComboBoxes();
 }
 
 void TTestyFrameWindow::FocusFrameClient() {
@@ -142,7 +146,10 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
   SetLanguageIndex(index);
   InvalidateLangTable();
   AssignMenu(kMainMenuId);
-  if (GetHandle()) BuildMainToolBar(*GetToolBar());
+  if (GetHandle()) {
+    BuildMainToolBar(*GetToolBar(), *this);
+    RefreshPagesComboBoxes();
+  }
   UpdateTitle();
   WriteLanguageSetting(index);
 }
@@ -150,6 +157,11 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
 // --- handlers ------------------------------------------------------------------------------------
 
 void TTestyFrameWindow::EvGetMinMaxInfo(TMinMaxInfo& info) { info.minTrackSize = TPoint{400, 400}; }
+
+bool TTestyFrameWindow::IdleAction(long idleCount) {
+  if (idleCount == 0) ShowZoomInBoxes();
+  return THelpWindow::IdleAction(idleCount);
+}
 
 void TTestyFrameWindow::CmExit() { PostMessage(kWmClose); }
 

@@ -28,6 +28,8 @@ class TTestyFrameWindow : public THelpWindow, public TRecentFiles {
 
   void SetupWindow() override;
   void CleanupWindow() override;
+  // The zoom box follows the view.
+  bool IdleAction(long idleCount) override;
 
   // Opens a drawing (an empty name asks for one) into a new view that
   // replaces the open document. True when a drawing was opened; a failure

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/ParametersSheet.h"
+#include "app/ToolBarBoxes.h"
 #include "app/Rulers.h"
 #include "app/VectorWindow.h"
 #include "app/ViewCompanions.h"
@@ -157,6 +158,7 @@ TMyTabControl::TMyTabControl(cVectorView* view) : CCustomTabCtrl(view), view_(vi
 
 void TMyTabControl::OnTabClicked() {
   if (CurrentTab() >= 0) view_->GetVectorWindow()->ShowPageEntry(std::uint32_t(CurrentTab()));
+  RefreshPagesComboBoxes();
 }
 
 void TMyTabControl::OnTabDoubleClicked() {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/ParametersSheet.h"
+#include "app/ToolBarBoxes.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
 #include "document/cDrawingDoc.h"
@@ -18,6 +19,7 @@ namespace kvn {
 void cVectorWindow::ShowPageAndTabs(std::uint32_t entry) {
   ShowPageEntry(entry);
   RefreshDocumentViews(document_, false);
+  RefreshPagesComboBoxes();
 }
 
 void cVectorWindow::CmPreviousPage() {

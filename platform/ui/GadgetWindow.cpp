@@ -108,10 +108,11 @@ TControlGadget::TControlGadget(TWindow& control, TBorderStyle style) : TGadget(c
 
 TSize TControlGadget::GetDesiredSize() {
   TSize size = TGadget::GetDesiredSize();
-  if (control_.GetHandle()) {
-    const TRect r = control_.GetWindowRect();
-    size.cx += std::int32_t(r.Width());
-    size.cy += std::int32_t(r.Height());
+  if (wxWindow* peer = control_.GetPeer()) {
+    // The size alone: screen coordinates are not known while the frame is hidden.
+    const wxSize s = peer->GetSize();
+    size.cx += s.x;
+    size.cy += s.y;
   } else {
     size.cx += control_.Attr.W;
     size.cy += control_.Attr.H;
@@ -218,6 +219,15 @@ void TGadgetWindow::LayoutSession() {
       const int left = kWindowMargin + (across - size.cx) / 2;
       g->SetBounds({left, along, left + size.cx, along + size.cy});
       along += size.cy;
+    }
+  }
+  // A control gadget knows its true size only once its window exists: the
+  // window grows (or shrinks) to what the gadgets now want.
+  if (wxWindow* peer = GetPeer()) {
+    const TSize size = GetDesiredSize();
+    if (peer->GetMinSize() != wxSize(size.cx, size.cy)) {
+      peer->SetMinSize(wxSize(size.cx, size.cy));
+      peer->SetSize(wxSize(size.cx, size.cy));
     }
   }
   Invalidate();

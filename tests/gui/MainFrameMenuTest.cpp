@@ -18,6 +18,7 @@
 #include "app/CommandIds.h"
 #include "app/TestyFrameWindow.h"
 #include "controls/ButtonGadget.h"
+#include "platform/ui/Dialog.h"
 #include "platform/ui/GadgetWindow.h"
 #include "foundation/LangTable.h"
 #include "platform/settings/SettingsStore.h"
@@ -182,13 +183,19 @@ TEST_F(MainFrameMenuTest, ToolBarHoldsTheButtonsInOrderAndKeepsThemOnALanguageSw
   auto ids = [&] {
     std::vector<int> out;
     for (TWindow* child : frame_->GetToolBar()->GetChildren())
-      if (auto* window = dynamic_cast<TGadgetWindow*>(child))
-        for (const auto& g : window->Gadgets())
-          out.push_back(dynamic_cast<TSeparatorGadgetZv*>(g.get()) ? 0 : g->GetId());
+      if (auto* window = dynamic_cast<TGadgetWindow*>(child)) {
+        for (const auto& g : window->Gadgets()) {
+          if (auto* control = dynamic_cast<TControlGadget*>(g.get()))
+            out.push_back(static_cast<TDialog&>(control->GetControl()).GetResourceId());
+          else
+            out.push_back(dynamic_cast<TSeparatorGadgetZv*>(g.get()) ? 0 : g->GetId());
+        }
+      }
     return out;
   };
-  const std::vector<int> expected = {18920, 0, 19570, 19516, 15210, 15620, 0, 19917, 19918, 0,
-                                     15932, 15102, 0, 16434, 0, 19752, 19754, 19756};
+  // The page box (27299) and the zoom box (27235) among the buttons.
+  const std::vector<int> expected = {18920, 0, 19570, 19516, 15210, 15620, 0, 27299, 19917, 19918, 0,
+                                     15932, 15102, 0, 27235, 0, 16434, 0, 19752, 19754, 19756};
   EXPECT_EQ(ids(), expected);
   frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmCzech), 0), 0);
   EXPECT_EQ(ids(), expected);  // rebuilt, not doubled

@@ -1,0 +1,147 @@
+// The page box and the zoom box of the main tool bar on a private X display,
+// driven with real clicks and keys: with no drawing both are disabled (the
+// page box hidden); the sample's seven pages are listed with the current
+// one selected; a page chosen from the list is shown and the box follows
+// PgDn; 150 typed into the zoom box and Enter give 150 %, while 0 or a
+// negative number changes nothing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+#include "app/AppGlobals.h"
+#include "app/CommandIds.h"
+#include "app/TestyFrameWindow.h"
+#include "app/ToolBarBoxes.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
+#include "platform/ui/GadgetWindow.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+template <class Box>
+Box* FindBox(TWindow& root) {
+  for (TWindow* child : root.GetChildren()) {
+    if (auto* box = dynamic_cast<Box*>(child)) return box;
+    if (Box* inner = FindBox<Box>(*child)) return inner;
+  }
+  return nullptr;
+}
+
+void Xdo(const std::string& actions) { test::Shell("timeout 10 xdotool " + actions + " >/dev/null 2>&1"); }
+
+class ToolBarBoxesTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    SettingsFolderTest::SetUp();
+    if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    frame_ = new TTestyFrameWindow;
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShowNormal);
+    test::Pump(300ms);
+  }
+  void TearDown() override {
+    delete frame_;
+    SettingsFolderTest::TearDown();
+  }
+  TPagesComboBox* Pages() { return FindBox<TPagesComboBox>(*frame_); }
+  TZoomComboBox* Zoom() { return FindBox<TZoomComboBox>(*frame_); }
+  double Percent() {
+    cVectorWindow& w = *CurrentVectorView()->GetVectorWindow();
+    return w.Mapping().scale * 100.0 * w.DrawingScale();
+  }
+  // A point of a box in screen pixels, `x` pixels from its left edge (from
+  // its right edge when negative).
+  TPoint Point(TWindow& box, int x) {
+    const TRect r = box.GetWindowRect();
+    return TPoint{x < 0 ? r.right + x : r.left + x, (r.top + r.bottom) / 2};
+  }
+  void Idle() {
+    for (int i = 0; i < 5; ++i) {
+      frame_->IdleAction(0);
+      test::Pump(100ms);
+    }
+  }
+
+  TTestyFrameWindow* frame_ = nullptr;
+};
+
+TEST_F(ToolBarBoxesTest, PagesAndZoomFollowTheDrawingAndTakeChoicesAndTypedPercentages) {
+  ASSERT_NE(Pages(), nullptr);
+  ASSERT_NE(Zoom(), nullptr);
+  Idle();
+  EXPECT_FALSE(Pages()->IsWindowEnabled());
+  EXPECT_FALSE(Pages()->GetPeer()->IsShown());
+  EXPECT_FALSE(Zoom()->IsWindowEnabled());
+
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+  Idle();
+  TPagesComboBox& pages = *Pages();
+  EXPECT_TRUE(pages.IsWindowEnabled());
+  EXPECT_TRUE(pages.GetPeer()->IsShown());
+  ASSERT_EQ(pages.GetCount(), 7);
+  EXPECT_EQ(pages.GetSelIndex(), 0);
+  EXPECT_TRUE(Zoom()->IsWindowEnabled());
+
+  // The list opened by its arrow, three down, Enter: the fourth page.
+  const TPoint arrow = Point(pages, -10);
+  Xdo("mousemove --sync " + std::to_string(arrow.x) + " " + std::to_string(arrow.y) + " click 1");
+  test::Pump(500ms);
+  Xdo("key Down Down Down Return");
+  ASSERT_TRUE(test::PumpUntil([&] { return CurrentVectorView()->GetVectorWindow()->GetPageNumber() == 3; }));
+  EXPECT_EQ(pages.GetSelIndex(), 3);
+  // The box follows a page switch made elsewhere.
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmPageNext), 0), 0);
+  EXPECT_EQ(pages.GetSelIndex(), 4);
+
+  // 150 typed and Enter.
+  const TPoint field = Point(*Zoom(), 15);
+  Xdo("mousemove --sync " + std::to_string(field.x) + " " + std::to_string(field.y) + " click --repeat 3 1");
+  test::Pump(300ms);
+  Xdo("type 150");
+  Xdo("key Return");
+  ASSERT_TRUE(test::PumpUntil([&] { return std::fabs(Percent() - 150.0) < 1e-6; })) << Percent();
+  Idle();
+  EXPECT_EQ(Zoom()->GetText().ToUtf8(), ZoomBoxText(150.0).ToUtf8());
+
+  // Nothing for 0 or a negative number.
+  Zoom()->SetText(WString(u"0"));
+  Zoom()->TransferFromControls();
+  Zoom()->SetText(WString(u"-20"));
+  Zoom()->TransferFromControls();
+  EXPECT_NEAR(Percent(), 150.0, 1e-6);
+
+  // A language switch builds new boxes that show the same.
+  frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmCzech), 0), 0);
+  Idle();
+  ASSERT_NE(Pages(), nullptr);
+  EXPECT_EQ(Pages()->GetCount(), 7);
+  EXPECT_EQ(Pages()->GetSelIndex(), 4);
+
+  frame_->CmFileClose();
+  Idle();
+  EXPECT_FALSE(Pages()->IsWindowEnabled());
+  EXPECT_FALSE(Zoom()->IsWindowEnabled());
+}
+
+TEST(ZoomBoxText, FormatsByMagnitude) {
+  EXPECT_EQ(ZoomBoxText(150.0).ToUtf8(), "150%");
+  EXPECT_EQ(ZoomBoxText(66.875).ToUtf8(), "66.9%");
+  EXPECT_EQ(ZoomBoxText(2'000'000.4).ToUtf8(), "2000000%");
+  const std::string small = ZoomBoxText(0.5).ToUtf8();
+  EXPECT_EQ(small.back(), '%');
+  EXPECT_EQ(small.rfind("0.5", 0), 0u) << small;
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv, false); }
