@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/CommandIds.h"
+#include "app/LevelCombo.h"
 #include "app/ToolBarBoxes.h"
 #include "controls/ButtonGadget.h"
 #include "platform/ui/DecoratedFrame.h"
@@ -56,6 +57,8 @@ TGadgetWindow& BuildMainToolBar(TDockableControlBar& bar, TFrameWindow& frame) {
   button(kCmZoomOut);
   separator();
   box(27235, [](TDialogBar* b) { new TZoomComboBox(b); });
+  separator();
+  window->Insert(std::make_unique<TControlGadget>(*NewLevelComboBox(window, nullptr, frame)));
   separator();
   button(kCmAbout);
   separator();

@@ -3,10 +3,12 @@
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
 #include "app/ConfiguredUiColors.h"
+#include "app/LevelCombo.h"
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
+#include "document/cSheet.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
@@ -118,6 +120,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   // operations are the shell's; the core reaches them through these hooks.
   InstallConfiguredUiColors();
   InstallProgressDialogs();
+  cSheet::SetGoneHook(&DetachLevelCombosFrom);
   InstallRendererGeometryServices();
   // Every file opens through the readers registered here.
   InstallReaders();

@@ -7,6 +7,7 @@
 #include "app/AboutDialog.h"
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/LevelCombo.h"
 #include "app/MainToolBar.h"
 #include "app/ToolBarBoxes.h"
 #include "app/OpenClose.h"
@@ -76,6 +77,7 @@ void TTestyFrameWindow::SetupWindow() {
   THelpWindow::SetupWindow();
   BuildMainToolBar(*GetToolBar(), *this);
   RefreshPagesComboBoxes();
+  RefreshLevelComboBoxes(nullptr);
   DragAcceptFiles(true);
 }
 
@@ -109,6 +111,7 @@ bool TTestyFrameWindow::OpenFile(const WString& fileName) {
   }
   UpdateTitle();
   RefreshPagesComboBoxes();
+  RefreshLevelComboBoxes(nullptr);
   return opened;
 }
 
@@ -124,6 +127,7 @@ void TTestyFrameWindow::CmFileClose() {
   if (GetPeer()) GetPeer()->Refresh();
   UpdateTitle();
   RefreshPagesComboBoxes();
+  RefreshLevelComboBoxes(nullptr);
 }
 
 void TTestyFrameWindow::FocusFrameClient() {
@@ -149,6 +153,7 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
   if (GetHandle()) {
     BuildMainToolBar(*GetToolBar(), *this);
     RefreshPagesComboBoxes();
+    RefreshLevelComboBoxes(nullptr);
   }
   UpdateTitle();
   WriteLanguageSetting(index);

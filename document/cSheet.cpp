@@ -18,7 +18,18 @@ cSheet::cSheet(cDrawingData* sharedData) : data_(sharedData), drawing_(&topBlock
   if (data_.get()->RefCount() == 1) data_.get()->SetOwner(&drawing_);
 }
 
+namespace {
+cSheet::GoneHook g_goneHook = nullptr;
+}  // namespace
+
+cSheet::GoneHook cSheet::SetGoneHook(GoneHook hook) {
+  GoneHook previous = g_goneHook;
+  g_goneHook = hook;
+  return previous;
+}
+
 cSheet::~cSheet() {
+  if (g_goneHook) g_goneHook(this);
   // Deleting a large top block takes a while.
   const cOutObj* first = topBlock_.FirstObject();
   std::unique_ptr<WaitCursor> busy;

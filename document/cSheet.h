@@ -22,6 +22,11 @@ cDrawingData* AcquireDrawingData(cDrawingData* data);
 
 class cSheet {
  public:
+  // Told of every sheet about to go (the tool bar's level boxes forget it);
+  // one per process, installed by the application shell.
+  using GoneHook = void (*)(const cSheet* sheet);
+  static GoneHook SetGoneHook(GoneHook hook);
+
   // With no drawing data given a new one is made. The first holder of a
   // drawing data makes its drawing the data's primary drawing.
   explicit cSheet(cDrawingData* sharedData = nullptr);

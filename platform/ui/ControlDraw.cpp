@@ -45,6 +45,20 @@ void DrawItemFocusRect(const TDrawItem& item, const TRect& rect) {
   if (window) wxRendererNative::Get().DrawFocusRect(window, *item.dc, ToWx(rect));
 }
 
+void DrawItemText(const TDrawItem& item, const TRect& rect, const WString& text, std::uint32_t colorRef) {
+  if (item.dc == nullptr || rect.IsEmpty() || text.IsEmpty()) return;
+  const wxString label = kvn::ToWx(text);
+  wxDCClipper clip(*item.dc, ToWx(rect));
+  item.dc->SetTextForeground(FromColorRef(colorRef));
+  const wxSize size = item.dc->GetTextExtent(label);
+  item.dc->DrawText(label, rect.left, rect.top + (int(rect.Height()) - size.y) / 2);
+}
+
+int MeasureItemText(const TDrawItem& item, const WString& text) {
+  if (item.dc == nullptr || text.IsEmpty()) return 0;
+  return item.dc->GetTextExtent(kvn::ToWx(text)).x;
+}
+
 void PaintPushButton(const TDrawItem& item, const TButtonFace& face) {
   wxDC* dc = item.dc;
   if (dc == nullptr) return;

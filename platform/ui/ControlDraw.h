@@ -17,6 +17,10 @@ void FillItemRect(const TDrawItem& item, const TRect& rect, std::uint32_t colorR
 void DrawItemDib(const TDrawItem& item, const TDib& dib, int x, int y);
 // DrawFocusRect: the dotted focus frame.
 void DrawItemFocusRect(const TDrawItem& item, const TRect& rect);
+// DrawText with DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX in the colour,
+// clipped to the rectangle; the width the text takes (DT_CALCRECT).
+void DrawItemText(const TDrawItem& item, const TRect& rect, const WString& text, std::uint32_t colorRef);
+int MeasureItemText(const TDrawItem& item, const WString& text);
 
 // A push button's face as the button painter draws it.
 struct TButtonFace {

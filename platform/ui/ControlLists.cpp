@@ -250,6 +250,7 @@ void TComboBox::OnToolkitDropDown() {
   dropped_ = true;
   choiceSeen_ = false;
   closeUpPending_ = false;
+  selAtDropDown_ = GetSelIndex();
   Notify(kCbnDropDown);
 }
 
@@ -268,6 +269,9 @@ void TComboBox::OnToolkitCloseUp() {
   }
   // GTK may report the chosen item after the list closed: wait one round.
   closeUpPending_ = true;
+  // The owner-drawn combo has already taken the new item when it reports
+  // the closing, and reports the choice right after: wait for that.
+  if (dynamic_cast<wxOwnerDrawnComboBox*>(GetPeer()) && GetSelIndex() != selAtDropDown_) return;
   if (!PostMessage(RegisterWindowMessage(kFinishCloseUpName))) FinishCloseUp();
 }
 

@@ -114,6 +114,7 @@ class TComboBox : public TControl {
   bool dropped_ = false;
   bool choiceSeen_ = false;      // SELENDOK was reported while the list was open
   bool closeUpPending_ = false;  // the toolkit closed the list, the choice may follow
+  int selAtDropDown_ = -1;       // the selection when the list opened
 };
 
 // A list view in report mode, optionally with check boxes.

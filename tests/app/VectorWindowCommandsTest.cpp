@@ -121,3 +121,23 @@ TEST(VectorWindowPan, OffsetsFollowEveryMoveUntilTheReleaseOrALostButton) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "app/LevelCombo.h"
+
+namespace kvn {
+namespace {
+
+TEST(LevelRow, ColumnsAreElevenPixelsFromTheRowsLeftEdge) {
+  const TRect row{100, 20, 300, 36};
+  EXPECT_EQ(LevelColumnAt(row, TPoint{100, 20}), 1);
+  EXPECT_EQ(LevelColumnAt(row, TPoint{110, 36}), 1);
+  EXPECT_EQ(LevelColumnAt(row, TPoint{111, 28}), 2);
+  EXPECT_EQ(LevelColumnAt(row, TPoint{122, 28}), 3);
+  EXPECT_EQ(LevelColumnAt(row, TPoint{143, 28}), 4);
+  EXPECT_EQ(LevelColumnAt(row, TPoint{99, 28}), 0);   // left of the row
+  EXPECT_EQ(LevelColumnAt(row, TPoint{105, 19}), 0);  // above
+  EXPECT_EQ(LevelColumnAt(row, TPoint{105, 37}), 0);  // below
+}
+
+}  // namespace
+}  // namespace kvn

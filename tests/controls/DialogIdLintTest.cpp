@@ -3,7 +3,8 @@
 //
 // The scan reads the sources of the folders that hold dialogs. A source
 // (its .h and .cpp together) names its template in a dialog base
-// constructor, TDialogTr(parent, <id>) or TDialog(parent, <id>) (an id the
+// constructor, TDialogTr(parent, <id>), TDialog(parent, <id>),
+// TEmbeddedDialog(parent, <id>) or TDialogBar(parent, <id>, frame) (an id the
 // code computes: then the controls must all be in one template), and its
 // controls in the resource constructors of the control classes (the
 // argument count tells them from the constructors with a position),
@@ -196,8 +197,11 @@ void Scan(const std::string& path, const std::string& raw, const Constants& cons
     if (open >= text.size() || text[open] != '(') continue;
     if (!SplitArgs(text, open, args)) continue;
     long id = 0;
-    if (word == "TDialogTr" || word == "TDialog" || word == "TDialogGeneric") {
-      if (args.size() == 2) {
+    // The tool bar's dialog bar takes the frame as a third argument.
+    const bool dialogBar = word == "TDialogBar" && args.size() == 3;
+    if (word == "TDialogTr" || word == "TDialog" || word == "TDialogGeneric" || word == "TEmbeddedDialog" ||
+        dialogBar) {
+      if (args.size() == 2 || dialogBar) {
         if (constants.Resolve(args[1], id)) {
           facts.templates.insert(id);
         } else {

@@ -193,9 +193,10 @@ TEST_F(MainFrameMenuTest, ToolBarHoldsTheButtonsInOrderAndKeepsThemOnALanguageSw
       }
     return out;
   };
-  // The page box (27299) and the zoom box (27235) among the buttons.
+  // The page box (27299), the zoom box (27235) and the level box (27237)
+  // among the buttons.
   const std::vector<int> expected = {18920, 0, 19570, 19516, 15210, 15620, 0, 27299, 19917, 19918, 0,
-                                     15932, 15102, 0, 27235, 0, 16434, 0, 19752, 19754, 19756};
+                                     15932, 15102, 0, 27235, 0, 27237, 0, 16434, 0, 19752, 19754, 19756};
   EXPECT_EQ(ids(), expected);
   frame_->HandleMessage(kWmCommand, MakeWParam(std::uint16_t(kCmCzech), 0), 0);
   EXPECT_EQ(ids(), expected);  // rebuilt, not doubled

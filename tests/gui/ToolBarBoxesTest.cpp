@@ -5,7 +5,10 @@
 // PgDn; 150 typed into the zoom box and Enter give 150 %, while 0 or a
 // negative number changes nothing.
 #include <gtest/gtest.h>
+#include <wx/odcombo.h>
+#include <wx/window.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -13,10 +16,14 @@
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/LevelCombo.h"
 #include "app/TestyFrameWindow.h"
 #include "app/ToolBarBoxes.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
+#include "document/cSheet.h"
+#include "model/LevelTable.h"
+#include "model/cDrawingData.h"
 #include "platform/ui/GadgetWindow.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -44,6 +51,8 @@ class ToolBarBoxesTest : public test::SettingsFolderTest {
     frame_ = new TTestyFrameWindow;
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShowNormal);
+    // Wide enough for the whole tool bar.
+    frame_->GetPeer()->SetSize(0, 0, 1200, 700);
     test::Pump(300ms);
   }
   void TearDown() override {
@@ -130,6 +139,58 @@ TEST_F(ToolBarBoxesTest, PagesAndZoomFollowTheDrawingAndTakeChoicesAndTypedPerce
   Idle();
   EXPECT_FALSE(Pages()->IsWindowEnabled());
   EXPECT_FALSE(Zoom()->IsWindowEnabled());
+}
+
+TEST_F(ToolBarBoxesTest, LevelBoxListsTheLevelsAndItsClosedColumnsSwitchThem) {
+  Idle();
+  TLevelComboBox* levels = FindBox<TLevelComboBox>(*frame_);
+  ASSERT_NE(levels, nullptr);
+  EXPECT_FALSE(levels->IsWindowEnabled());  // no drawing
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+  Idle();
+  ASSERT_TRUE(levels->IsWindowEnabled());
+  LevelTable& table = CurrentVectorView()->GetVectorWindow()->GetCurrentSheet()->Data()->Levels();
+  // The sheet's levels and the default record, in display order.
+  ASSERT_EQ(levels->GetCount(), int(table.Count()) + 1);
+  EXPECT_EQ(levels->GetSelIndex(), 0);
+
+  // The last row chosen from the open list becomes the current level and
+  // stays shown.
+  const TRect box = levels->GetWindowRect();
+  Xdo("mousemove --sync " + std::to_string(box.right - 8) + " " + std::to_string((box.top + box.bottom) / 2) +
+      " click 1");
+  test::Pump(500ms);
+  auto* peer = dynamic_cast<wxOwnerDrawnComboBox*>(levels->GetPeer());
+  ASSERT_NE(peer, nullptr);
+  ASSERT_NE(peer->GetPopupWindow(), nullptr);
+  const wxRect list = peer->GetPopupWindow()->GetScreenRect();
+  const int rowHeight = list.height / levels->GetCount();
+  const int x = list.x + list.width / 2, y = list.y + list.height - rowHeight / 2 - 1;
+  // Moved over the row first, as a hand would: the list follows the pointer.
+  Xdo("mousemove --sync " + std::to_string(x) + " " + std::to_string(y - 4));
+  Xdo("mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  const int last = levels->GetCount() - 1;
+  ASSERT_TRUE(test::PumpUntil([&] { return levels->GetSelIndex() == last && !levels->GetDroppedState(); }))
+      << levels->GetSelIndex() << " " << levels->GetDroppedState();
+  const auto index = std::uint16_t(levels->GetItemData(last));
+  EXPECT_EQ(table.GetCurrentIndex(), index);
+  Idle();
+  EXPECT_EQ(levels->GetSelIndex(), last);
+
+  // Column 1 of the closed combo hides that level; the list stays closed.
+  ASSERT_EQ(table.GetLevel(index)->visible, 1);
+  const TRect row = levels->ItemRect();
+  const TPoint eye = levels->ClientToScreen(TPoint{row.left + 5, (row.top + row.bottom) / 2});
+  Xdo("mousemove --sync " + std::to_string(eye.x) + " " + std::to_string(eye.y) + " click 1");
+  ASSERT_TRUE(test::PumpUntil([&] { return table.GetLevel(index)->visible == 0; }));
+  test::Pump(300ms);
+  EXPECT_FALSE(levels->GetDroppedState());
+  // A second click within the double-click time would be swallowed.
+  test::Pump(800ms);
+  Xdo("click 1");  // the pointer is still there
+  ASSERT_TRUE(test::PumpUntil([&] { return table.GetLevel(index)->visible == 1; }));
 }
 
 TEST(ZoomBoxText, FormatsByMagnitude) {
