@@ -1,5 +1,6 @@
 #include "dwg/container/DwgThumbnail.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <optional>
@@ -56,18 +57,52 @@ bool IsPaletted(const TDib& dib) {
   return dib.BitCount() <= 8 && dib.Compression() == kBiRgb && dib.PaletteCount() > 0;
 }
 
-// Palette index of a pixel of an uncompressed 1-, 4- or 8-bit picture.
-std::uint32_t IndexAt(const TDib& dib, std::int32_t x, std::int32_t y) {
-  std::uint32_t value = 0;
-  (void)dib.GetPixel(x, y, &value);
-  return value;
+// Rows of an uncompressed 1-, 4- or 8-bit picture as palette indices, one
+// byte a pixel; y counts from the top whatever the row order.
+std::size_t RowOffset(const TDib& dib, std::int32_t y) {
+  return std::size_t(dib.IsTopDown() ? y : dib.Height() - 1 - y) * dib.Stride();
+}
+
+void UnpackRow(const TDib& dib, std::int32_t y, std::vector<std::uint8_t>& out) {
+  const std::uint8_t* row = dib.Bits() + RowOffset(dib, y);
+  out.resize(std::size_t(dib.Width()));
+  if (dib.BitCount() == 8) {
+    std::copy(row, row + dib.Width(), out.begin());
+    return;
+  }
+  for (std::int32_t x = 0; x < dib.Width(); ++x) {
+    switch (dib.BitCount()) {
+      case 8: out[std::size_t(x)] = row[x]; break;
+      case 4: out[std::size_t(x)] = std::uint8_t(row[x >> 1] >> ((x & 1) ? 0 : 4) & 0x0F); break;
+      default: out[std::size_t(x)] = std::uint8_t(row[x >> 3] >> (7 - (x & 7)) & 1); break;
+    }
+  }
+}
+
+void PackRow(TDib& dib, std::int32_t y, const std::uint8_t* indices) {
+  std::uint8_t* row = dib.Bits() + RowOffset(dib, y);
+  if (dib.BitCount() == 8) {
+    std::copy(indices, indices + dib.Width(), row);
+    return;
+  }
+  std::fill(row, row + dib.Stride(), std::uint8_t(0));
+  for (std::int32_t x = 0; x < dib.Width(); ++x) {
+    const std::uint8_t v = indices[x];
+    switch (dib.BitCount()) {
+      case 8: row[x] = v; break;
+      case 4: row[x >> 1] |= std::uint8_t((v & 0x0F) << ((x & 1) ? 0 : 4)); break;
+      default: row[x >> 3] |= std::uint8_t((v & 1) << (7 - (x & 7))); break;
+    }
+  }
 }
 
 // The index occurring most often, the lowest among equal counts.
 std::uint32_t BackgroundIndex(const TDib& dib) {
   std::array<std::uint64_t, 256> counts{};
+  std::vector<std::uint8_t> row;
   for (std::int32_t y = 0; y < dib.Height(); ++y) {
-    for (std::int32_t x = 0; x < dib.Width(); ++x) ++counts[IndexAt(dib, x, y) & 0xFF];
+    UnpackRow(dib, y, row);
+    for (std::uint8_t index : row) ++counts[index];
   }
   std::uint32_t best = 0;
   for (std::uint32_t i = 1; i < counts.size(); ++i) {
@@ -80,9 +115,11 @@ std::uint32_t BackgroundIndex(const TDib& dib) {
 // that box is more than one row high and one column wide.
 std::unique_ptr<TDib> Cropped(std::unique_ptr<TDib> dib, std::uint32_t background) {
   std::int32_t left = dib->Width(), right = -1, top = dib->Height(), bottom = -1;
+  std::vector<std::uint8_t> row;
   for (std::int32_t y = 0; y < dib->Height(); ++y) {
+    UnpackRow(*dib, y, row);
     for (std::int32_t x = 0; x < dib->Width(); ++x) {
-      if (IndexAt(*dib, x, y) == background) continue;
+      if (row[std::size_t(x)] == background) continue;
       left = std::min(left, x), right = std::max(right, x);
       top = std::min(top, y), bottom = std::max(bottom, y);
     }
@@ -95,9 +132,25 @@ std::unique_ptr<TDib> Cropped(std::unique_ptr<TDib> dib, std::uint32_t backgroun
     cut->SetPaletteEntry(i, dib->GetPaletteEntry(i));
   }
   for (std::int32_t y = top; y <= bottom; ++y) {
-    for (std::int32_t x = left; x <= right; ++x) cut->SetPixel(x - left, y - top, IndexAt(*dib, x, y));
+    UnpackRow(*dib, y, row);
+    PackRow(*cut, y - top, row.data() + left);
   }
   return cut;
+}
+
+// Background white, everything else black, at 1 bit per pixel.
+std::unique_ptr<TDib> BlackAndWhite(const TDib& dib, std::uint32_t background) {
+  auto out = std::make_unique<TDib>();
+  if (!out->Create(dib.Width(), dib.IsTopDown() ? -dib.Height() : dib.Height(), 1)) return nullptr;
+  out->SetPaletteEntry(0, 0xFFFFFF);
+  out->SetPaletteEntry(1, 0x000000);
+  std::vector<std::uint8_t> row;
+  for (std::int32_t y = 0; y < dib.Height(); ++y) {
+    UnpackRow(dib, y, row);
+    for (std::uint8_t& index : row) index = index == background ? 0 : 1;
+    PackRow(*out, y, row.data());
+  }
+  return out;
 }
 
 std::unique_ptr<cSheet> SheetOfPicture(std::unique_ptr<TDib> picture) {
@@ -174,11 +227,10 @@ std::unique_ptr<cSheet> ReadDwgThumbnailStream(bool* layoutFlag, InFileStream& i
   }
   picture = Cropped(std::move(picture), background);
   if (blackAndWhite) {
-    for (std::uint32_t i = 0; i < picture->PaletteCount(); ++i) {
-      picture->SetPaletteEntry(i, i == background ? 0xFFFFFF : 0x000000);
-    }
-    const std::vector<std::uint32_t> twoColours = {0xFFFFFF, 0x000000};
-    picture = GetPictureServices().ConvertDibBitCount(*picture, 1, &twoColours);
+    // The background entry white and every other black, then one bit a
+    // pixel: done in one step, the same picture as the colour table set and
+    // the depth converted.
+    picture = BlackAndWhite(*picture, background);
     if (!picture) return nullptr;
   }
   return SheetOfPicture(std::move(picture));

@@ -198,6 +198,32 @@ TEST(DwgThumbnail, BlackBackgroundIsInvertedAndThePictureCropped) {
   EXPECT_EQ(t.Picture()->GetPixelColor(1, 0), 0xFFFFFFu);
 }
 
+TEST(DwgThumbnail, OneAndFourBitPicturesAreCroppedAtTheirDepth) {
+  for (std::uint16_t bits : {1, 4}) {
+    for (std::int32_t height : {7, -7}) {
+      TDib dib;
+      ASSERT_TRUE(dib.Create(13, height, bits));
+      dib.SetPaletteEntry(0, 0xFFFFFF);
+      dib.SetPaletteEntry(1, 0xFF0000);
+      dib.SetPixel(2, 1, 1);
+      dib.SetPixel(10, 4, 1);
+      DwgPreviewSpec spec;
+      spec.parts = {Bmp(dib)};
+      const Thumbnail t = Read(test::WriteDwgPreviewFile(spec));
+      ASSERT_NE(t.Picture(), nullptr) << bits;
+      const TDib& p = *t.Picture();
+      EXPECT_EQ(p.BitCount(), bits);
+      EXPECT_EQ(p.IsTopDown(), height < 0);
+      EXPECT_EQ(p.Width(), 9);
+      EXPECT_EQ(p.Height(), 4);
+      EXPECT_EQ(p.GetPixelColor(0, 0), 0x0000FFu) << bits;
+      EXPECT_EQ(p.GetPixelColor(8, 3), 0x0000FFu) << bits;
+      EXPECT_EQ(p.GetPixelColor(8, 0), 0xFFFFFFu) << bits;
+      EXPECT_EQ(p.GetPixelColor(0, 3), 0xFFFFFFu) << bits;
+    }
+  }
+}
+
 TEST(DwgThumbnail, ASingleRowOrColumnOrAnEmptyPictureIsNotCropped) {
   for (const auto& marks : {std::vector<PreviewMark>{{1, 2, 2}, {6, 2, 3}}, std::vector<PreviewMark>{{4, 0, 2}, {4, 5, 2}},
                             std::vector<PreviewMark>{}}) {
