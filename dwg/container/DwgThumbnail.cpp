@@ -196,10 +196,10 @@ std::unique_ptr<cSheet> ReadDwgThumbnailStream(bool* layoutFlag, InFileStream& i
         png = entry.code == kEntryPng;
       }
     } else if (entry.code != kEntryWmf) {
+      // The header data (kEntryHeader in valid files); the last one counts.
       header = entry;
     }
   }
-  static_assert(kEntryHeader == 1, "any other code counts as the header entry, 1 in valid files");
   if (layoutFlag) {
     std::uint64_t p = in.Position();
     bool contiguous = !header;
