@@ -2,8 +2,9 @@
 // files open with their lines, and each damage of the containers ends in
 // its step's detail (R2004: the section map out of the file, descriptions
 // and page entries cut short, each named section missing; R2007: the header
-// body, the page map's count, the section map's id, each named section
-// missing, and the section readers' own details standing first).
+// blocks and body, the page map's count and blocks, the section map's id
+// and blocks, each named section missing or encrypted, and the section
+// readers' own details standing first).
 #include <gtest/gtest.h>
 
 #include "document/DwgLoadReport.h"
@@ -104,7 +105,10 @@ TEST(DwgPagedFiles, DamagedR2007ContainersGiveTheirStepsDetail) {
     return k;
   };
   const Case cases[] = {
+      {with([](auto& k) { k.damagedHeaderBlocks = true; }), "10031"},
       {with([](auto& k) { k.undecodableHeaderBody = true; }), "10032"},
+      {with([](auto& k) { k.damagedPageMap = true; }), "10034"},
+      {with([](auto& k) { k.damagedSectionMap = true; }), "10036"},
       {with([](auto& k) { k.pageMapCountsTooMany = true; }), "10033"},
       {with([](auto& k) { k.sectionMapIdMissing = true; }), "10035"},
       {with([](auto& k) { k.omitHash = 0x32B803D9u; }), "505"},
@@ -122,6 +126,11 @@ TEST(DwgPagedFiles, DamagedR2007ContainersGiveTheirStepsDetail) {
     EXPECT_EQ(int(result.Code()), 5002) << c.detail;
     EXPECT_EQ(result.Detail().ToUtf8(), c.detail);
   }
+  // An encrypted section is refused with the password message and 5003.
+  const DocumentResult locked =
+      LoadBytes(test::WriteDwgFile2007(spec, with([](auto& k) { k.encryptedHash = 0x3F54045Fu; })));
+  EXPECT_EQ(int(locked.Code()), 5003);
+  EXPECT_EQ(locked.Detail().ToUtf8(), "506");
 }
 
 }  // namespace

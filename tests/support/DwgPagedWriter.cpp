@@ -350,7 +350,8 @@ Bytes WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs) 
     }
     std::u16string name(section.name, section.name + std::strlen(section.name));
     name.push_back(u'\0');
-    for (std::uint64_t v : {std::uint64_t(section.bytes.size()), std::uint64_t(knobs.pageSize), std::uint64_t(0),
+    const std::uint64_t encrypted = section.hash == knobs.encryptedHash ? 1 : 0;
+    for (std::uint64_t v : {std::uint64_t(section.bytes.size()), std::uint64_t(knobs.pageSize), encrypted,
                             std::uint64_t(section.hash), std::uint64_t(name.size() * 2), std::uint64_t(0),
                             std::uint64_t(4), pageCount}) {
       Put64(sectionMap, v);
@@ -363,7 +364,8 @@ Bytes WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs) 
   }
   // The section map in the reader's first block estimate.
   const std::int64_t sectionMapId = id++;
-  const Bytes codedSections = EncodeRsPage2007(sectionMap, true, std::size_t(RsBlockCount2007(sectionMap.size())));
+  Bytes codedSections = EncodeRsPage2007(sectionMap, true, std::size_t(RsBlockCount2007(sectionMap.size())));
+  if (knobs.damagedSectionMap) codedSections[10] ^= 0x11;
   out.insert(out.end(), codedSections.begin(), codedSections.end());
   pageMap.push_back({codedSections.size(), sectionMapId});
   // The page map: its own entry last; 80 bytes more are read than it holds.
@@ -379,7 +381,8 @@ Bytes WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs) 
     Put64(map, std::uint64_t(r.id));
   }
   map.resize(mapSize + 80, 0);
-  const Bytes codedMap = EncodeRsPage2007(map, true, mapBlocks);
+  Bytes codedMap = EncodeRsPage2007(map, true, mapBlocks);
+  if (knobs.damagedPageMap) codedMap[10] ^= 0x11;
   out.insert(out.end(), codedMap.begin(), codedMap.end());
   // The header: compressed size at 24, the body at 32.
   Bytes body(0x110, 0);
@@ -399,7 +402,8 @@ Bytes WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs) 
   } else {
     header.insert(header.end(), body.begin(), body.end());
   }
-  const Bytes codedHeader = EncodeRsPage2007(header, true, 3);
+  Bytes codedHeader = EncodeRsPage2007(header, true, 3);
+  if (knobs.damagedHeaderBlocks) codedHeader[300] ^= 0x11;
   std::copy(codedHeader.begin(), codedHeader.end(), out.begin() + 0x80);
   return out;
 }

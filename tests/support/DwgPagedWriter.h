@@ -50,6 +50,10 @@ struct DwgPaged2007Knobs {
   bool sectionMapIdMissing = false;       // the header names a page the map lacks
   bool garbledHeaderSection = false;      // the header-variables section holds zeros
   bool garbledHandleMap = false;          // the object map's check word is wrong
+  std::uint32_t encryptedHash = 0;        // this section's encrypted flag is 1
+  bool damagedHeaderBlocks = false;       // one byte of the header's blocks changed
+  bool damagedPageMap = false;            // one byte of the page map's blocks changed
+  bool damagedSectionMap = false;         // one byte of the section map's blocks changed
 };
 std::vector<std::uint8_t> WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs = {});
 
