@@ -66,6 +66,23 @@ TEST(DwgPagedFiles, CleanSyntheticFilesOpenWithTheirLines) {
   EXPECT_TRUE(report.pagesFailed.empty());
 }
 
+TEST(DwgPagedFiles, R2007PageMapInFewerBlocksIsFoundByTheDownwardRetries) {
+  // Pages of 64 bytes make a page map whose estimate is well above 4 blocks.
+  const test::DwgFileSpec spec = test::LinesDrawingSpec(21, 40);
+  test::DwgPaged2007Knobs knobs;
+  knobs.pageSize = 64;
+  knobs.trailingBytes = 255 * 40;
+  const Bytes plain = test::WriteDwgFile2007(spec, knobs);
+  ASSERT_TRUE(LoadBytes(plain).Ok());
+  knobs.pageMapBlocksFewer = 3;
+  const DocumentResult fewer = LoadBytes(test::WriteDwgFile2007(spec, knobs));
+  EXPECT_TRUE(fewer.Ok()) << fewer.Detail().ToUtf8();
+  // The retries stop at 4 blocks: a map stored in fewer is not found.
+  knobs.pageSize = 0x7400;
+  knobs.pageMapBlocksFewer = 100;
+  EXPECT_EQ(LoadBytes(test::WriteDwgFile2007(spec, knobs)).Detail().ToUtf8(), "10034");
+}
+
 TEST(DwgPagedFiles, DamagedR2004ContainersGiveTheirStepsDetail) {
   const test::DwgFileSpec spec = test::LinesDrawingSpec(18, 3);
   struct Case {

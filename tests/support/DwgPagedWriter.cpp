@@ -374,7 +374,8 @@ Bytes WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs) 
   Bytes map;
   const std::size_t entries = pageMap.size() + 1;
   const std::size_t mapSize = entries * 16;
-  const std::size_t mapBlocks = std::size_t(RsBlockCount2007(mapSize + 80));
+  const std::size_t estimate = std::size_t(RsBlockCount2007(mapSize + 80));
+  const std::size_t mapBlocks = estimate - std::min(estimate - 1, knobs.pageMapBlocksFewer);
   pageMap.push_back({255 * mapBlocks, pageMapId});
   for (const Record& r : pageMap) {
     Put64(map, r.size);
@@ -384,6 +385,11 @@ Bytes WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs) 
   Bytes codedMap = EncodeRsPage2007(map, true, mapBlocks);
   if (knobs.damagedPageMap) codedMap[10] ^= 0x11;
   out.insert(out.end(), codedMap.begin(), codedMap.end());
+  std::uint32_t noise = 0x9E3779B9u;
+  for (std::size_t i = 0; i < knobs.trailingBytes; ++i) {
+    noise = noise * 1664525u + 1013904223u;
+    out.push_back(std::uint8_t(noise >> 24));
+  }
   // The header: compressed size at 24, the body at 32.
   Bytes body(0x110, 0);
   Set64(body, 0x38, pageMapOffset);

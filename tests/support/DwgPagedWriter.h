@@ -54,6 +54,8 @@ struct DwgPaged2007Knobs {
   bool damagedHeaderBlocks = false;       // one byte of the header's blocks changed
   bool damagedPageMap = false;            // one byte of the page map's blocks changed
   bool damagedSectionMap = false;         // one byte of the section map's blocks changed
+  std::size_t pageMapBlocksFewer = 0;     // the page map in fewer blocks than the reader's estimate
+  std::size_t trailingBytes = 0;          // pseudo-random bytes after the page map
 };
 std::vector<std::uint8_t> WriteDwgFile2007(const DwgFileSpec& spec, const DwgPaged2007Knobs& knobs = {});
 
