@@ -1,7 +1,8 @@
 // Opening DWG drawings: MB/s of the whole read (layout, header variables,
 // classes, object map, both passes over the objects, dispatch into the
 // import) for the largest sample of each layout family that opens, and for
-// a synthetic R2000 drawing of at least 50 MB (lines chained in model space);
+// a synthetic R2000 drawing of at least 50 MB (lines chained in model space)
+// and a synthetic AC1018 one of the same size (lines listed by the block);
 // the larger R11/R12 sample and a synthetic AC1009 drawing of the same size.
 //   ./build/bench/kvn-bench-dwg-open [samples folder] [synthetic MB]
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "foundation/InFileStream.h"
 #include "tests/support/DwgBitWriter.h"
 #include "tests/support/DwgFileWriter.h"
+#include "tests/support/DwgPagedWriter.h"
 #include "tests/support/DwgR11Writer.h"
 
 using namespace kvn;
@@ -99,6 +101,18 @@ std::vector<std::uint8_t> SyntheticDrawing(double megabytes) {
   return test::WriteDwgFile(spec);
 }
 
+// An AC1018 drawing of at least that many megabytes: model-space lines at
+// scattered coordinates, listed by the model-space block record, in pages.
+std::vector<std::uint8_t> SyntheticR2004Drawing(double megabytes) {
+  const std::size_t lineBytes = test::LinesDrawingSpec(18, 2, true).objects[1].size();
+  std::uint64_t count = std::uint64_t(megabytes * 1e6 / double(lineBytes)) + 1;
+  for (;;) {
+    std::vector<std::uint8_t> bytes = test::WriteDwgFile2004(test::LinesDrawingSpec(18, count, true));
+    if (double(bytes.size()) >= megabytes * 1e6) return bytes;
+    count = std::uint64_t(double(count) * megabytes * 1e6 / double(bytes.size())) + 1000;
+  }
+}
+
 // An AC1009 drawing of model-space lines, 3-D, each with its own layer
 // index, colour and handle.
 std::vector<std::uint8_t> SyntheticR11Drawing(double megabytes) {
@@ -161,6 +175,8 @@ int main(int argc, char** argv) {
   }
   const std::vector<std::uint8_t> synthetic = SyntheticDrawing(megabytes);
   Report("synthetic R2000 lines", synthetic, 3);
+  const std::vector<std::uint8_t> synthetic2004 = SyntheticR2004Drawing(megabytes);
+  Report("synthetic R2004 lines", synthetic2004, 3);
   // R11/R12: the larger sample and a synthetic drawing.
   const std::vector<std::uint8_t> r11 = ReadFile(samples / "libredwg_r11_ACEB10.dwg");
   if (!r11.empty()) Report("R11/R12: libredwg_r11_ACEB10.dwg", r11, 50);

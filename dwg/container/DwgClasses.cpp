@@ -35,6 +35,7 @@ bool DwgReader::ReadDwgClasses(std::uint32_t sectionSize) {
     dataEnd += 4;
   }
   ResetCursor();
+  if (release_ >= dwgrelease::kR2007) ReadRawLong();
   std::uint16_t largest = 65535;
   if (release_ >= dwgrelease::kR2004) {
     largest = ReadBitShort();

@@ -301,8 +301,7 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     std::uint8_t extra = 0;
     if (flags & 0x40) {
       extra = s.U8();
-      // Extended data: its size, then the items; not kept.
-      if (extra & 2) s.Skip(s.U16());
+      if (extra & 2) ReadOldExtendedData(s, record);
     }
     if (flags & 0x01) record.AddInt(62, s.U8());
     std::uint64_t lineType = s.byLayerLineType;

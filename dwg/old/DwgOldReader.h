@@ -82,6 +82,9 @@ bool ReadOldStyleTable(OldDwgState& state, const OldTableDescriptor& d);
 void ReadOldViewTable(OldDwgState& state, const OldTableDescriptor& d);
 void ReadOldViewportTable(OldDwgState& state, const OldTableDescriptor& d);
 bool ReadOldDwgHeader(OldDwgState& state);
+// The extended entity data of a record (its size, then the items) into the
+// record as 1000-series items.
+void ReadOldExtendedData(OldDwgState& state, YxxfGroupRecord& record);
 bool ReadOldDwgEntities(OldDwgState& state, std::uint32_t start, std::uint32_t end, bool trailingBlock);
 
 // Reads a whole AC1009 file; a file read whole gives the document of the

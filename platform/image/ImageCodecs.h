@@ -1,7 +1,7 @@
 // The least of the picture codecs the drawing needs: JPEG bytes decoded
-// into a device-independent bitmap (pictures kept as JPEG in drawings) and
-// a bitmap encoded as PNG bytes (pictures handed to printer drivers that
-// take PNG data).
+// into a device-independent bitmap (pictures kept as JPEG in drawings), PNG
+// bytes decoded likewise (DWG preview pictures) and a bitmap encoded as PNG
+// bytes (pictures handed to printer drivers that take PNG data).
 #pragma once
 
 #include <cstddef>
@@ -20,6 +20,12 @@ inline constexpr std::uint64_t kMaxJpegPixels = 64ull * 1024 * 1024;
 // into a 24-bit bottom-up picture. False, with `out` empty, for data libjpeg
 // refuses, sizes beyond kMaxJpegPixels, or a null or empty buffer.
 bool DecodeJpegToDib(const std::uint8_t* data, std::size_t size, TDib* out);
+
+// Decodes PNG bytes (every colour type, depth and interlace) into a 24-bit
+// bottom-up picture; alpha is dropped. False, with `out` empty, for data
+// libpng refuses and pictures of more than `maxPixels` pixels, which are
+// refused before any pixel memory is taken.
+bool DecodePngToDib(const std::uint8_t* data, std::size_t size, std::uint64_t maxPixels, TDib* out);
 
 // Encodes an uncompressed picture as PNG: 1, 4 and 8 bits as a palette
 // image of that depth, every other depth as 8-bit RGB. False for compressed

@@ -3,6 +3,7 @@
 // over the AC1009 sample drawings, whose counts are kept beside this test.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -13,6 +14,7 @@
 #include "foundation/InFileStream.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TableRecords.h"
+#include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 #include "tests/support/DwgR11Writer.h"
 #include "tests/support/TestData.h"
@@ -187,6 +189,82 @@ TEST(DwgOldReader, EntityHeadsHandlesLineTypesAndTwoDimensionalLines) {
   EXPECT_EQ(third->handle, kHigh | 4);
   EXPECT_EQ(r.state->skippedReasons["SHAPE"]["not dispatched"], 1u);
   EXPECT_EQ(r.state->skippedReasons["INSERT"]["bad block index"], 1u);
+}
+
+// Extended data as the AC1009 samples hold it: an application index, a
+// string without code page, braces, 1070s, points and doubles.
+std::vector<std::uint8_t> ViewExtendedData() {
+  std::vector<std::uint8_t> b = {1, 0, 0, 0, 5, 'M', 'V', 'I', 'E', 'W', 2, 0, 70, 16, 0, 10};
+  auto put = [&](double v) {
+    std::uint8_t raw[8];
+    std::memcpy(raw, &v, 8);
+    b.insert(b.end(), raw, raw + 8);
+  };
+  put(1.5), put(-2.0), put(3.25);
+  b.push_back(40), put(34.0);
+  b.insert(b.end(), {71, 0x78, 0x56, 0x34, 0x12, 5, 0, 0, 0, 0, 0, 1, 0x10, 0x7A, 4, 2, 0xAB, 0xCD, 2, 1});
+  return b;
+}
+
+TEST(DwgOldReader, ExtendedDataBecomesThousandSeriesItems) {
+  auto read = [](const std::vector<std::uint8_t>& items) {
+    std::vector<std::uint8_t> bytes = {std::uint8_t(items.size()), std::uint8_t(items.size() >> 8)};
+    bytes.insert(bytes.end(), items.begin(), items.end());
+    bytes.push_back(0xEE);  // the byte after the block
+    ByteArray memory(8);
+    memory.Append(bytes.data(), std::uint32_t(bytes.size()));
+    InFileStream in = InFileStream::FromMemory(memory);
+    YxxfReader reader(WString(u"t.dwg"), 2);
+    OldDwgState state(in, reader, nullptr, WString(u"t.dwg"));
+    auto record = std::make_unique<YxxfGroupRecord>();
+    ReadOldExtendedData(state, *record);
+    EXPECT_FALSE(state.failed);
+    EXPECT_EQ(state.U8(), 0xEE);  // the whole block and no more
+    return record;
+  };
+  const auto record = read(ViewExtendedData());
+  EXPECT_EQ(record->GetString(1000).ToUtf8(), "MVIEW");
+  EXPECT_EQ(record->GetInt(1070), 16);
+  EXPECT_DOUBLE_EQ(record->GetDouble(1010), 1.5);
+  EXPECT_DOUBLE_EQ(record->GetDouble(1020), -2.0);
+  EXPECT_DOUBLE_EQ(record->GetDouble(1030), 3.25);
+  EXPECT_DOUBLE_EQ(record->GetDouble(1040), 34.0);
+  EXPECT_EQ(record->GetInt(1071), 0x12345678);
+  EXPECT_EQ(record->FindIndex(1001), -1);
+  EXPECT_EQ(record->FindIndex(1002), -1);
+  EXPECT_EQ(record->FindIndex(1005), -1);
+  // An unknown code, or an item running past the block, ends the items
+  // read; the block is passed over whole all the same.
+  std::vector<std::uint8_t> unknown = {0, 2, 'O', 'K', 99, 70, 1, 0};
+  auto cut = read(unknown);
+  EXPECT_EQ(cut->GetString(1000).ToUtf8(), "OK");
+  EXPECT_EQ(cut->FindIndex(1070), -1);
+  cut = read({0, 2, 'O', 'K', 40, 1, 2, 3});
+  EXPECT_EQ(cut->FindIndex(1040), -1);
+  cut = read({0, 9, 'A', 'B'});
+  EXPECT_EQ(cut->FindIndex(1000), -1);
+}
+
+TEST(DwgOldReader, EntitiesWithExtendedDataKeepTheirBodies) {
+  DwgR11Writer w;
+  w.AddLineType("CONTINUOUS", 0, {});
+  w.AddLayer("0", 7, 0);
+  R11Entity line = Line(1, 2, 3, 4, 0x04 | 0x40);
+  line.extra = 2;
+  line.extendedData = ViewExtendedData();
+  w.AddEntity(line);
+  R11Entity odd = Line(5, 6, 7, 8, 0x04 | 0x40);
+  odd.extra = 2;
+  odd.extendedData = {0, 2, 'O', 'K', 99, 1, 2, 3};
+  w.AddEntity(odd);
+  OldRead r(w.Build());
+  ASSERT_TRUE(r.ok);
+  auto& lines = r.reader.defaultBlock.entities;
+  ASSERT_EQ(lines.Count(), 2u);
+  EXPECT_EQ(static_cast<const YxxfEntLine*>(lines[0])->end.x, 3.0);
+  EXPECT_EQ(static_cast<const YxxfEntLine*>(lines[1])->start.x, 5.0);
+  EXPECT_EQ(static_cast<const YxxfEntLine*>(lines[1])->end.y, 8.0);
+  EXPECT_TRUE(r.state->realignedCounts.empty());
 }
 
 TEST(DwgOldReader, BlocksOwnTheirEntitiesAndRecordsRealign) {

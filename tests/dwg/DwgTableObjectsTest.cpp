@@ -146,5 +146,28 @@ TEST(DwgClasses, NamesMapWhateverTheirCaseAndEmptyNamesAreLeftOut) {
   EXPECT_EQ(second.FindClassMapping(500), 77);
 }
 
+TEST(DwgClasses, PagedReleasesReadTheirOwnForm) {
+  // From R2004 the largest class number and each class's counts; from
+  // R2007 the bit size first and the names after the classes; from R2018
+  // (and R2010/R2013 of maintenance 4 and up) the high size word.
+  test::DwgFileSpec spec;
+  spec.classes = {{500, "ACAD_TABLE", true}, {501, "lwpolyline", true}, {502, "ACDBUNKNOWNTHING", false},
+                  {503, "SORTENTSTABLE", false}};
+  struct Case {
+    int release, maintenance;
+  };
+  for (const Case c : {Case{18, 0}, Case{21, 0}, Case{24, 0}, Case{24, 4}, Case{27, 6}, Case{32, 0}}) {
+    const std::vector<std::uint8_t> section = test::WriteDwgClassesSection(spec, c.release, c.maintenance);
+    test::BitReader r(section, c.release);
+    r.reader.maintenanceVersion = std::uint8_t(c.maintenance);
+    EXPECT_TRUE(r.reader.ReadDwgClasses(std::uint32_t(section.size()))) << c.release << "/" << c.maintenance;
+    EXPECT_EQ(r.reader.FindClassMapping(501), 77) << c.release;
+    EXPECT_NE(r.reader.FindClassMapping(500), kDwgNoClass) << c.release;
+    EXPECT_EQ(r.reader.FindClassMapping(502), kDwgNoClass) << c.release;
+    EXPECT_EQ(r.reader.FindClassMapping(503), 0x8000 + 89 - kDwgFirstClassEntry) << c.release;
+    EXPECT_EQ(r.reader.classes.Count(), 4u) << c.release;
+  }
+}
+
 }  // namespace
 }  // namespace kvn

@@ -1,7 +1,8 @@
 // The DWG loader over arbitrary files: every release string, the R13-R2000
 // layout and all its sections, the object map and both passes over the
 // objects. Seeded with the sample DWG drawings (when present), synthetic
-// files of the test writer, and every one of them cut at a quarter, a half
+// files of the test writers (R2000, and small R2004, R2018 and R2007 files
+// in pages of 256 bytes), and every one of them cut at a quarter, a half
 // and three quarters.
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/support/DwgBitWriter.h"
 #include "tests/support/DwgFileWriter.h"
+#include "tests/support/DwgPagedWriter.h"
 
 using namespace kvn;
 
@@ -62,7 +64,16 @@ std::vector<std::uint8_t> Synthetic() {
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
-  std::vector<std::vector<std::uint8_t>> whole = {Synthetic()};
+  // Small synthetic files of the paged layouts too, whose container bytes
+  // are a large share of the file, so that mutations often land in them.
+  test::DwgPaged2004Knobs knobs2004;
+  knobs2004.pageSize = 256;
+  test::DwgPaged2007Knobs knobs2007;
+  knobs2007.pageSize = 256;
+  std::vector<std::vector<std::uint8_t>> whole = {
+      Synthetic(), test::WriteDwgFile2004(test::LinesDrawingSpec(18, 6), knobs2004),
+      test::WriteDwgFile2004(test::LinesDrawingSpec(32, 6), knobs2004),
+      test::WriteDwgFile2007(test::LinesDrawingSpec(21, 6), knobs2007)};
   if (const std::filesystem::path folder = SampleFolder(); !folder.empty()) {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       std::ifstream in(entry.path(), std::ios::binary);

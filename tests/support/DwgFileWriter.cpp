@@ -130,6 +130,88 @@ std::vector<std::uint8_t> WriteDwgHeaderSection(const DwgFileSpec& spec, int rel
   return SizedSection(DwgHeaderSentinel(), all.Bytes(), high);
 }
 
+std::vector<std::uint8_t> WriteDwgClassesSection(const DwgFileSpec& spec, int release, int maintenance) {
+  DwgBitWriter classes, texts;
+  auto text = [&](std::string_view value) {
+    if (release >= 21) {
+      texts.TU(std::u16string(value.begin(), value.end()));
+    } else {
+      classes.TV(value);
+    }
+  };
+  if (release >= 18) {
+    std::uint16_t largest = 0;
+    for (const DwgFileClass& cls : spec.classes) largest = std::max(largest, cls.number);
+    classes.BS(largest);
+    classes.RC(0);
+    classes.RC(0);
+    classes.B(1);
+  }
+  for (const DwgFileClass& cls : spec.classes) {
+    classes.BS(cls.number);
+    classes.BS(0);
+    text("ObjectDBX Classes");
+    text("AcDbTest");
+    text(cls.dxfName);
+    classes.B(0);
+    classes.BS(cls.entity ? 0x1F2 : 0x1F3);
+    if (release >= 18) {
+      classes.BL(0);
+      classes.BS(0);
+      classes.BS(0);
+      classes.BL(0);
+      classes.BL(0);
+    }
+  }
+  DwgBitWriter all;
+  // From R2007 a bit size comes first and the texts follow the classes.
+  if (release >= 21) all.RL(std::uint32_t(32 + classes.BitCount() + texts.BitCount()));
+  all.Append(classes);
+  all.Append(texts);
+  const bool high = release >= 32 || ((release == 24 || release == 27) && maintenance > 3);
+  return SizedSection(std::span<const std::uint8_t>(kClassesSentinel), all.Bytes(), high);
+}
+
+DwgObjectSections WriteDwgObjectSections(const DwgFileSpec& spec, std::size_t objectsStart,
+                                         std::span<const std::uint8_t> prefix) {
+  DwgObjectSections out;
+  out.objects.assign(prefix.begin(), prefix.end());
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;
+  for (std::size_t i = 0; i < spec.objects.size(); ++i) {
+    std::uint32_t location = std::uint32_t(objectsStart + out.objects.size());
+    if (int(i) == spec.overlapObject) location -= 1;
+    entries.emplace_back(spec.handles.at(i), location);
+    Append(out.objects, spec.objects[i]);
+  }
+  // The map, in parts: big-endian size, the pairs, big-endian check word.
+  auto part = [&](std::size_t from, std::size_t to, bool badCrc) {
+    std::vector<std::uint8_t> pairs;
+    std::uint64_t handle = 0;
+    std::int64_t location = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      AppendModularChar(pairs, std::int64_t(entries[i].first - handle), false);
+      AppendModularChar(pairs, std::int64_t(entries[i].second) - location, true);
+      handle = entries[i].first;
+      location = entries[i].second;
+    }
+    const std::uint16_t size = std::uint16_t(pairs.size() + 2);
+    std::vector<std::uint8_t> bytes = {std::uint8_t(size >> 8), std::uint8_t(size)};
+    Append(bytes, pairs);
+    std::uint16_t crc = Crc16(kDwgCrcSeed, bytes.data(), bytes.size());
+    if (badCrc) crc ^= 1;
+    bytes.push_back(std::uint8_t(crc >> 8));
+    bytes.push_back(std::uint8_t(crc));
+    Append(out.map, bytes);
+  };
+  if (!spec.emptyFirstMapPart) {
+    for (std::size_t from = 0; from < entries.size(); from += spec.mapEntriesPerPart) {
+      part(from, std::min(entries.size(), from + spec.mapEntriesPerPart), spec.badMapCrc && from == 0);
+    }
+  }
+  part(0, 0, spec.badMapCrc && entries.empty());
+  return out;
+}
+
 std::vector<std::uint8_t> WriteDwgFile(const DwgFileSpec& spec) {
   std::vector<std::uint8_t> out(spec.version.begin(), spec.version.end());
   out.resize(13, 0);
@@ -163,58 +245,16 @@ std::vector<std::uint8_t> WriteDwgFile(const DwgFileSpec& spec) {
   out.resize(out.size() + 16, 0);  // end sentinel
 
   // Classes.
-  DwgBitWriter classes;
-  for (const DwgFileClass& cls : spec.classes) {
-    classes.BS(cls.number);
-    classes.BS(0);
-    classes.TV("ObjectDBX Classes");
-    classes.TV("AcDbTest");
-    classes.TV(cls.dxfName);
-    classes.B(0);
-    classes.BS(cls.entity ? 0x1F2 : 0x1F3);
-  }
-  std::vector<std::uint8_t> classSection =
-      SizedSection(std::span<const std::uint8_t>(kClassesSentinel), classes.Bytes(), false);
+  std::vector<std::uint8_t> classSection = WriteDwgClassesSection(spec, spec.release, 0);
   locate(1, std::uint32_t(out.size()), std::uint32_t(classSection.size() + 16));
   Append(out, classSection);
   out.resize(out.size() + 16, 0);
 
-  // Objects.
-  std::vector<std::pair<std::uint64_t, std::uint32_t>> entries;
-  for (std::size_t i = 0; i < spec.objects.size(); ++i) {
-    std::uint32_t location = std::uint32_t(out.size());
-    if (int(i) == spec.overlapObject) location -= 1;
-    entries.emplace_back(spec.handles.at(i), location);
-    Append(out, spec.objects[i]);
-  }
-
-  // The map, in parts: big-endian size, the pairs, big-endian check word.
+  // Objects, then the map.
+  const DwgObjectSections objects = WriteDwgObjectSections(spec, out.size());
+  Append(out, objects.objects);
   const std::uint32_t mapStart = std::uint32_t(out.size());
-  auto part = [&](std::size_t from, std::size_t to, bool badCrc) {
-    std::vector<std::uint8_t> pairs;
-    std::uint64_t handle = 0;
-    std::int64_t location = 0;
-    for (std::size_t i = from; i < to; ++i) {
-      AppendModularChar(pairs, std::int64_t(entries[i].first - handle), false);
-      AppendModularChar(pairs, std::int64_t(entries[i].second) - location, true);
-      handle = entries[i].first;
-      location = entries[i].second;
-    }
-    const std::uint16_t size = std::uint16_t(pairs.size() + 2);
-    std::vector<std::uint8_t> bytes = {std::uint8_t(size >> 8), std::uint8_t(size)};
-    Append(bytes, pairs);
-    std::uint16_t crc = Crc16(kDwgCrcSeed, bytes.data(), bytes.size());
-    if (badCrc) crc ^= 1;
-    bytes.push_back(std::uint8_t(crc >> 8));
-    bytes.push_back(std::uint8_t(crc));
-    Append(out, bytes);
-  };
-  if (!spec.emptyFirstMapPart) {
-    for (std::size_t from = 0; from < entries.size(); from += spec.mapEntriesPerPart) {
-      part(from, std::min(entries.size(), from + spec.mapEntriesPerPart), spec.badMapCrc && from == 0);
-    }
-  }
-  part(0, 0, spec.badMapCrc && entries.empty());
+  Append(out, objects.map);
   locate(spec.extraRecord12 ? 3 : 2, mapStart, std::uint32_t(out.size() - mapStart));
   return out;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,21 @@ std::vector<std::uint8_t> WriteDwgFile(const DwgFileSpec& spec);
 // A header-variables section (sentinel, size, high size where the release
 // has one, data, check word) with the kept values of `spec`.
 std::vector<std::uint8_t> WriteDwgHeaderSection(const DwgFileSpec& spec, int release, int maintenance);
+
+// A classes section (sentinel, size, high size where the release has one,
+// from R2004 the largest class number and each class's counts, from R2007
+// the bit size and the texts after the classes, check word).
+std::vector<std::uint8_t> WriteDwgClassesSection(const DwgFileSpec& spec, int release, int maintenance);
+
+// The objects one after another (after `prefix`) and the object map whose
+// locations count from `objectsStart`, the position of the objects' first
+// byte (the prefix's first byte) in the file or section.
+struct DwgObjectSections {
+  std::vector<std::uint8_t> objects;
+  std::vector<std::uint8_t> map;
+};
+DwgObjectSections WriteDwgObjectSections(const DwgFileSpec& spec, std::size_t objectsStart,
+                                         std::span<const std::uint8_t> prefix = {});
 
 // Unsigned and signed modular chars of the object map.
 void AppendModularChar(std::vector<std::uint8_t>& out, std::int64_t value, bool isSigned);

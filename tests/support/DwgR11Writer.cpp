@@ -38,6 +38,10 @@ std::vector<std::uint8_t> EncodeR11Entity(const R11Entity& e) {
   std::vector<std::uint8_t> b;
   W8(b, e.type), W8(b, e.flags), W16(b, 0), W16(b, e.layer), W16(b, e.options);
   if (e.flags & 0x40) W8(b, e.extra);
+  if ((e.flags & 0x40) && (e.extra & 2)) {
+    W16(b, std::uint16_t(e.extendedData.size()));
+    Raw(b, e.extendedData.data(), e.extendedData.size());
+  }
   if (e.flags & 0x01) W8(b, e.color);
   if (e.flags & 0x02) W16(b, e.lineType);
   if ((e.flags & 0x04) && e.type >= 3 && e.type != 22) WD(b, e.elevation);

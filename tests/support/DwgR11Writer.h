@@ -22,6 +22,7 @@ struct R11Entity {
   std::uint16_t layer = 0;
   std::uint16_t options = 0;
   std::uint8_t extra = 0;       // written when flags bit 0x40
+  std::vector<std::uint8_t> extendedData;  // with its u16 size when extra bit 2
   std::uint8_t color = 0;       // flags 0x01
   std::uint16_t lineType = 0;   // flags 0x02
   double elevation = 0.0;       // flags 0x04 (types 3 and above except 22)
