@@ -4,6 +4,7 @@
 #include "app/CommandIds.h"
 #include "app/ConfiguredUiColors.h"
 #include "app/ProgressDialog.h"
+#include "print/dialogs/PrintFileDialog.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
@@ -117,6 +118,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   // operations are the shell's; the core reaches them through these hooks.
   InstallConfiguredUiColors();
   InstallProgressDialogs();
+  InstallPrintFileDialog();
   InstallRendererGeometryServices();
   // Every file opens through the readers registered here.
   InstallReaders();
@@ -130,6 +132,7 @@ int OwlMain(int argc, char16_t* argv[]) {
     testyApp app(fileName);
     status = app.Run();
   }
+  UninstallPrintFileDialog();
   UninstallProgressDialogs();
   // The printer singleton of the printing subsystem is freed here once it exists.
   return status;
