@@ -86,6 +86,7 @@ bool IsPrintPageEmpty(cDrawing& drawing, int drawingPage) {
 bool RectHasPrintableContent(cDrawing& drawing, const DRect& rect, int drawingPage) {
   cDrawingData* data = drawing.Data();
   if (!data || !drawing.TopBlock()) return false;
+  for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) o->UpdateIfDirty(data);
   if (!Overlaps(rect, drawing.GetExtent())) return false;
   const bool pageTest = drawing.PageCount() > 1;
   LevelTable& levels = data->Levels();
@@ -112,6 +113,11 @@ APXPrintOut::APXPrintOut(cDrawing& drawing, const PrintOutOptions& options)
   printer = options.printer;
   scaleFactor_ = options.printScale != 0 ? options.printScale : 1.0;
   record_.fit = options.printScale == 0 ? 1 : 0;
+
+  // Extents are taken from derived geometry: bring it up to date once.
+  if (drawing.Data() && drawing.TopBlock()) {
+    for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) o->UpdateIfDirty(drawing.Data());
+  }
 
   // The printed size of one print page, in paper millimetres.
   const double dataScale = drawing.Data() ? drawing.Data()->Scale() : 1.0;
