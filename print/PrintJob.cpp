@@ -237,7 +237,8 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
     if (!systemText.empty()) text.AppendCStr(u" - ").Append(WString::FromUtf8(systemText));
     const cMsgDlg* owner = monitor ? monitor->GetMessageParent() : parent;
     if (owner) ShowMessageBox(owner, text, nullptr, kMbOk | kMbIconError);
-    if (!outputFile.IsEmpty()) DeleteFileReport(outputFile, parent);
+    // A file that was never made is no part to delete.
+    if (!outputFile.IsEmpty() && PathExists(outputFile)) DeleteFileReport(outputFile, parent);
   }
   return false;
 }
