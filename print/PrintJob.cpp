@@ -167,7 +167,9 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
     const int sets = std::max(printOut->collatedSets, 1);
     const int total = sets * counted;
 
-    PrintPageSetup setup{record.paperWidth, record.paperHeight, record.resolutionX, record.resolutionY};
+    PrintPageSetup setup{record.paperWidth,      record.paperHeight,      record.resolutionX,     record.resolutionY,
+                         record.printableWidth,  record.printableHeight,  record.printableOffsetX,
+                         record.printableOffsetY};
     auto dc = std::make_unique<TPrintDC_>(printOut->printer->QueueName(), settings, setup);
     if (!dc->Valid()) {
       detail = 3;

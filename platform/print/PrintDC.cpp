@@ -56,8 +56,8 @@ DeviceCaps PrinterCaps(const PrintPageSetup& page) {
     const double v = std::floor(mm * dpi / 25.4 + 0.5);
     return std::isfinite(v) && v >= 1 && v < 1e7 ? std::int32_t(v) : 1;
   };
-  caps.widthPx = dots(page.paperWidthMm, caps.dpiX);
-  caps.heightPx = dots(page.paperHeightMm, caps.dpiY);
+  caps.widthPx = dots(page.printableWidthMm > 0 ? page.printableWidthMm : page.paperWidthMm, caps.dpiX);
+  caps.heightPx = dots(page.printableHeightMm > 0 ? page.printableHeightMm : page.paperHeightMm, caps.dpiY);
   caps.bitsPixel = 24;
   caps.rasterCaps = kRcBitBlt | kRcDiBitmap | kRcStretchBlt | kRcStretchDib;
   return caps;
@@ -66,10 +66,14 @@ DeviceCaps PrinterCaps(const PrintPageSetup& page) {
 cairo_surface_t* TPrintDC_::MakeSurface(PrintStream* stream, const PrintPageSetup& page) {
   const DeviceCaps caps = PrinterCaps(page);
   const double sx = kPointsPerInch / caps.dpiX, sy = kPointsPerInch / caps.dpiY;
-  cairo_surface_t* surface =
-      cairo_pdf_surface_create_for_stream(&PrintStream::WriteChunk, stream, caps.widthPx * sx, caps.heightPx * sy);
-  // One unit of the surface is one printer dot.
+  auto points = [](double mm) { return std::isfinite(mm) && mm > 0 && mm < 1e5 ? mm / 25.4 * kPointsPerInch : 1.0; };
+  cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(&PrintStream::WriteChunk, stream,
+                                                                 points(page.paperWidthMm), points(page.paperHeightMm));
+  // One unit of the surface is one printer dot, counted from the corner of
+  // the printable area.
   cairo_surface_set_device_scale(surface, sx, sy);
+  auto offset = [](double mm) { return std::isfinite(mm) && std::abs(mm) < 1e5 ? mm / 25.4 * kPointsPerInch : 0.0; };
+  cairo_surface_set_device_offset(surface, offset(page.offsetXMm), offset(page.offsetYMm));
   return surface;
 }
 

@@ -40,9 +40,14 @@ class PrintStream {
   std::string streamText_;
 };
 
+// The page of a job in millimetres: the paper, and the printable area with
+// its offset from the paper's corner. As on a printer, the context's origin
+// is the printable area's corner and its size the printable area's.
 struct PrintPageSetup {
   double paperWidthMm = 210, paperHeightMm = 297;
   int dpiX = 600, dpiY = 600;
+  double printableWidthMm = 0, printableHeightMm = 0;  // 0: the paper's
+  double offsetXMm = 0, offsetYMm = 0;
 };
 
 class TPrintDC_ : private PrintStream, public CairoDC {
@@ -79,7 +84,8 @@ class TPrintDC_ : private PrintStream, public CairoDC {
   int pagesEnded_ = 0;
 };
 
-// A context sized by the setup: dots = millimetres x dpi / 25.4, rounded.
+// A context sized by the setup's printable area: dots = millimetres x dpi /
+// 25.4, rounded.
 DeviceCaps PrinterCaps(const PrintPageSetup& page);
 
 }  // namespace kvn
