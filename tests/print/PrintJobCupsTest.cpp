@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -208,6 +209,54 @@ TEST_F(CupsPrintJobTest, ATiledDrawingArrivesAsTwentyFourA4Pages) {
     EXPECT_TRUE(White(p.At(p.width - 3, p.height - 3)));
     fs::remove(pdf);
   }
+}
+
+// A drawing wider than tall is printed landscape: the server puts the
+// landscape page on the portrait sheet turned a quarter, at full size (no
+// second turn, no shrinking), its square in the middle as placed.
+TEST_F(CupsPrintJobTest, ALandscapeDrawingArrivesTurnedAtFullSize) {
+  KVN_REQUIRE_CUPS();
+  PrinterInfo* printer = Queue("TEST");
+  ASSERT_TRUE(printer);
+  const fs::path out = OutFolder("TEST");
+  TiledDrawing t(240, 150, 1, 1, 0);
+  PrintOutOptions o;
+  o.printer = printer;
+  o.printScale = 1;
+  o.vectorMode = 1;
+  APXPrintOut job(t.Drawing(), o);
+  ASSERT_GT(job.Record().paperWidth, job.Record().paperHeight);
+  const std::string title = UniqueTitle();
+  job.documentName = WString::FromUtf8(title);
+  const auto before = Pdfs(out);
+  ASSERT_TRUE(RunPrintJob(&owner_, &job, 1, false, nullptr));
+  const fs::path pdf = WaitForPdf(out, before, title);
+  ASSERT_FALSE(pdf.empty());
+  const int dpi = 50;
+  const Pixels page = Render(pdf, 1, dpi, 0, 0, 1000, 1000);
+  ASSERT_GT(page.width, 0);
+  int left = page.width, right = -1, top = page.height, bottom = -1;
+  for (int y = 0; y < page.height; ++y) {
+    for (int x = 0; x < page.width; ++x) {
+      if (!Dark(page.At(x, y))) continue;
+      left = std::min(left, x), right = std::max(right, x);
+      top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GE(right, 0) << "nothing printed";
+  const double zoom = job.Record().scale;
+  const double across = (right - left + 1) * 25.4 / dpi, down = (bottom - top + 1) * 25.4 / dpi;
+  const double longSide = 80 * zoom, shortSide = 50 * zoom;
+  if (page.width < page.height) {
+    EXPECT_NEAR(down, longSide, 2.0);
+    EXPECT_NEAR(across, shortSide, 2.0);
+  } else {
+    EXPECT_NEAR(across, longSide, 2.0);
+    EXPECT_NEAR(down, shortSide, 2.0);
+  }
+  EXPECT_NEAR((left + right) / 2.0, page.width / 2.0, 3);
+  EXPECT_NEAR((top + bottom) / 2.0, page.height / 2.0, 3);
+  fs::remove(pdf);
 }
 
 // Colour mode 0 gives only black and white pixels, 1 only greys. The

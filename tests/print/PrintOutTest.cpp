@@ -363,3 +363,44 @@ TEST_F(PrintOutTest, APageOfNoFiniteSizeFailsInsteadOfPrintingBlank) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+// Colour modes 3 and 4 quantise over two passes: the bands come out indexed
+// with the colours they use, white and black among them, padded to 16.
+TEST_F(PrintOutTest, SixteenAndTwoHundredFiftySixColourPrintsQuantiseInTwoPasses) {
+  PrinterInfo* printer = Printer(300);
+  TiledDrawing t(150, 200, 1, 1, 0, 0x0000FF);
+  auto* blue = new cRectangle();
+  blue->corner1 = {60, 80};
+  blue->corner2 = {90, 120};
+  blue->fill.fillColor = blue->stroke.color = 0xFF0000;
+  ObjectChain chain;
+  chain.Append(blue);
+  t.sheet->TopBlock().AppendChain(std::move(chain));
+  for (int mode : {3, 4}) {
+    PrintOutOptions o;
+    o.printer = printer;
+    o.printScale = 1;
+    o.colorMode = mode;
+    o.noCompression = 1;
+    APXPrintOut out(t.Drawing(), o);
+    BandRecorder dc(PrinterDevice(300, 300));
+    ASSERT_TRUE(out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0));
+    ASSERT_FALSE(dc.bands.empty()) << mode;
+    for (const SentBand& b : dc.bands) {
+      EXPECT_EQ(b.bits, 4) << mode;
+      ASSERT_EQ(b.palette.size(), 16u);
+      const auto has = [&](std::uint32_t c) {
+        return std::find(b.palette.begin(), b.palette.end(), c) != b.palette.end();
+      };
+      EXPECT_TRUE(has(0xFFFFFF));
+      EXPECT_TRUE(has(0x000000));
+      EXPECT_TRUE(has(0x0000FF) || has(0xFF0000)) << mode;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kvn
