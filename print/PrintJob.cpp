@@ -183,7 +183,7 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
     }
 
     int printed = 0;
-    auto abort = [&] {
+    auto abortDoc = [&] {
       if (systemText.empty()) systemText = dc->SystemText();
       dc->AbortDoc();
     };
@@ -194,10 +194,10 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
         anyPrinted = true;
         int remaining = copies;
         do {
-          if ((result = dc->StartPage()) <= 0) return abort();
+          if ((result = dc->StartPage()) <= 0) return abortDoc();
           if (!StepMonitor(monitor, MulDiv(printed, 100, std::max(total, 1)), true, &printOut->documentName)) {
             result = kSpAppAbort;
-            return abort();
+            return abortDoc();
           }
           dc->SetMapMode(kMmAnisotropic);
           dc->SetWindowExt(1, 1);
@@ -208,22 +208,22 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
           if (!painted) {
             // A page that failed is an error; one the user stopped, a cancel.
             result = printOut->pageFailed ? kSpError : kSpAppAbort;
-            return abort();
+            return abortDoc();
           }
           if (!StepMonitor(monitor, -1, false)) {
             result = kSpAppAbort;
-            return abort();
+            return abortDoc();
           }
           dc->RestoreObjects();
-          if ((result = dc->EndPage()) <= 0) return abort();
+          if ((result = dc->EndPage()) <= 0) return abortDoc();
           remaining -= driverStep;
         } while (remaining > 0);
       }
       if (!anyPrinted) {
         // A set without content still comes out as one sheet.
-        if ((result = dc->StartPage()) <= 0) return abort();
+        if ((result = dc->StartPage()) <= 0) return abortDoc();
         dc->RestoreObjects();
-        if ((result = dc->EndPage()) <= 0) return abort();
+        if ((result = dc->EndPage()) <= 0) return abortDoc();
       }
     }
     result = dc->EndDoc();

@@ -404,3 +404,38 @@ TEST_F(PrintOutTest, SixteenAndTwoHundredFiftySixColourPrintsQuantiseInTwoPasses
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+// The vector road hands the painter the printer's mapping and marks a
+// semi-transparent area it had to send to the printer.
+TEST_F(PrintOutTest, VectorPagesMarkSemiTransparentAreas) {
+  PrinterInfo* printer = Printer(300);
+  TiledDrawing t(150, 200, 1, 1, 0, 0x00C0C0C0);
+  PrintOutOptions o;
+  o.printer = printer;
+  o.printScale = 1;
+  o.vectorMode = 1;
+  {
+    APXPrintOut opaque(t.Drawing(), o);
+    RecordingDC dc(PrinterDevice(300, 300));
+    ASSERT_TRUE(opaque.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0));
+    EXPECT_EQ(opaque.transparencyWarning, 0);
+  }
+  auto* square = static_cast<cRectangle*>(t.sheet->TopBlock().FirstObject());
+  square->fill.opacity = 128;
+  square->MarkDirty();
+  APXPrintOut translucent(t.Drawing(), o);
+  RecordingDC dc(PrinterDevice(300, 300));
+  ASSERT_TRUE(translucent.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0));
+  EXPECT_EQ(translucent.transparencyWarning, 1);
+  // Without a device nothing is drawn; with the no-device flag the painter
+  // runs all the same, on no device.
+  APXPrintOut none(t.Drawing(), o);
+  EXPECT_TRUE(none.PrintPage(nullptr, 1, false, nullptr, nullptr, 0, 1, false, false, 0));
+  EXPECT_EQ(none.transparencyWarning, 0);
+}
+
+}  // namespace
+}  // namespace kvn
