@@ -466,6 +466,10 @@ TEST_F(CupsPrintJobTest, AQueueDeletedMidJobCancelsCleanly) {
   KVN_REQUIRE_CUPS();
   if (::geteuid() != 0) GTEST_SKIP() << "adding and deleting a queue needs root";
   const std::string queue = "KVN_GONE_" + std::to_string(::getpid());
+  // Its PDFs would land where TEST's do, so that "no output" is looked for
+  // in the right place.
+  const std::string conf = "/etc/cups/cups-pdf-" + queue + ".conf";
+  std::ofstream(conf) << "Out " << OutFolder("TEST").string() << "\nLabel 0\n";
   RunCommand("lpadmin -p " + queue + " -E -v cups-pdf:/" + queue +
              " -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -o media-default=iso_a4_210x297mm 2>&1");
   ResetPrinters();
@@ -483,6 +487,7 @@ TEST_F(CupsPrintJobTest, AQueueDeletedMidJobCancelsCleanly) {
   job.documentName = WString::FromUtf8(title);
   EXPECT_FALSE(RunPrintJob(&owner_, &job, 1, false, nullptr));
   RunCommand("lpadmin -x " + queue + " 2>&1");
+  fs::remove(conf);
   ASSERT_FALSE(boxes_.texts.empty());
   const std::string& said = boxes_.texts.back();
   EXPECT_TRUE(said.rfind("Error encountered during print - ", 0) == 0 ||
