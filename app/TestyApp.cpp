@@ -5,6 +5,7 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/LevelCombo.h"
 #include "app/ProgressDialog.h"
+#include "print/dialogs/PrintFileDialog.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
@@ -121,6 +122,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallConfiguredUiColors();
   InstallProgressDialogs();
   cSheet::SetGoneHook(&DetachLevelCombosFrom);
+  InstallPrintFileDialog();
   InstallRendererGeometryServices();
   // Every file opens through the readers registered here.
   InstallReaders();
@@ -135,6 +137,7 @@ int OwlMain(int argc, char16_t* argv[]) {
     testyApp app(fileName);
     status = app.Run();
   }
+  UninstallPrintFileDialog();
   UninstallProgressDialogs();
   // The printer singleton of the printing subsystem is freed here once it exists.
   return status;

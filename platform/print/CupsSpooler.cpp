@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "foundation/SystemError.h"
+#include "platform/print/CupsPrintJob.h"
 #include "platform/print/Spooler.h"
 
 namespace kvn {
@@ -166,6 +167,10 @@ class CupsSpooler final : public Spooler {
     return true;
   }
 
+  std::unique_ptr<SpoolerJob> StartJob(const SpoolerJobRequest& request, int& code, std::string& errorText) override {
+    return StartCupsJob(request, code, errorText);
+  }
+
   bool QueueChoices(const std::string& queue, SpoolerChoices& choices, std::uint32_t& error) override {
     choices = SpoolerChoices{};
     if (!QueueMedia(queue, choices.media)) {
@@ -193,6 +198,12 @@ class CupsSpooler final : public Spooler {
 };
 
 }  // namespace
+
+std::unique_ptr<SpoolerJob> Spooler::StartJob(const SpoolerJobRequest&, int& code, std::string& errorText) {
+  code = kSpError;
+  errorText = "no print server";
+  return nullptr;
+}
 
 Spooler& CurrentSpooler() {
   if (Spooler* s = Override()) return *s;

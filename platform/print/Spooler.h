@@ -30,6 +30,40 @@ struct SpoolerChoices {
   bool color = false;                                // colour besides monochrome
 };
 
+// Spooler result codes of a print job (the Win32 SP_ values): above 0 success.
+inline constexpr int kSpError = -1;
+inline constexpr int kSpAppAbort = -2;
+inline constexpr int kSpUserAbort = -3;
+inline constexpr int kSpOutOfDisk = -4;
+inline constexpr int kSpOutOfMemory = -5;
+
+// One job on a queue, receiving one PDF document as it is produced.
+class SpoolerJob {
+ public:
+  virtual ~SpoolerJob() = default;
+  // False once the server refused data; ErrorText() then says why.
+  virtual bool Write(const std::uint8_t* data, std::size_t size) = 0;
+  // Ends the document and reads the server's answer: a spooler code.
+  virtual int Finish() = 0;
+  // Cancels the job where it still exists; the document is never completed.
+  virtual void Cancel() = 0;
+  // The server's words for the last failure (empty when none).
+  const std::string& ErrorText() const { return errorText_; }
+  // The server's number of the job (0 before it exists).
+  int JobId() const { return jobId_; }
+
+ protected:
+  std::string errorText_;
+  int jobId_ = 0;
+};
+
+// What a job asks of the queue besides its document.
+struct SpoolerJobRequest {
+  std::string queue;
+  std::string title;
+  PrinterSettings settings;
+};
+
 class Spooler {
  public:
   virtual ~Spooler() = default;
@@ -43,6 +77,11 @@ class Spooler {
   // The queue's media; false when they cannot be asked.
   virtual bool QueueMedia(const std::string& queue, std::vector<SpoolerMedium>& media) = 0;
   virtual bool QueueChoices(const std::string& queue, SpoolerChoices& choices, std::uint32_t& error) = 0;
+  // Creates a job on the queue with copies, collation, medium, orientation,
+  // colour and resolution from the settings and no scaling by the server,
+  // and opens its PDF document. Null on failure, with a spooler code and
+  // the server's text. A spooler without jobs (the default) refuses.
+  virtual std::unique_ptr<SpoolerJob> StartJob(const SpoolerJobRequest& request, int& code, std::string& errorText);
 };
 
 // The spooler in use: CUPS unless a test replaced it.

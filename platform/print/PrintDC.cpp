@@ -1,0 +1,181 @@
+#include "platform/print/PrintDC.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+namespace kvn {
+
+namespace {
+
+constexpr double kPointsPerInch = 72.0;
+
+int CodeForErrno(int error) {
+  if (error == ENOSPC || error == EDQUOT) return kSpOutOfDisk;
+  if (error == ENOMEM) return kSpOutOfMemory;
+  return kSpError;
+}
+
+}  // namespace
+
+cairo_status_t PrintStream::WriteChunk(void* closure, const unsigned char* data, unsigned int length) {
+  auto* self = static_cast<PrintStream*>(closure);
+  return self->Deliver(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+}
+
+bool PrintStream::Deliver(const std::uint8_t* data, std::size_t size) {
+  if (closed_) return true;
+  if (streamCode_ <= 0) return false;
+  if (!started_) {
+    pending_.insert(pending_.end(), data, data + size);
+    return true;
+  }
+  if (file_) {
+    if (size && std::fwrite(data, 1, size, file_) != size) {
+      streamCode_ = CodeForErrno(errno);
+      streamText_ = std::strerror(errno);
+      return false;
+    }
+    return true;
+  }
+  if (job_ && !job_->Write(data, size)) {
+    streamCode_ = kSpError;
+    streamText_ = job_->ErrorText();
+    return false;
+  }
+  return true;
+}
+
+DeviceCaps PrinterCaps(const PrintPageSetup& page) {
+  DeviceCaps caps;
+  caps.technology = kDtRasPrinter;
+  caps.dpiX = page.dpiX > 0 ? page.dpiX : 600;
+  caps.dpiY = page.dpiY > 0 ? page.dpiY : 600;
+  auto dots = [](double mm, int dpi) {
+    const double v = std::floor(mm * dpi / 25.4 + 0.5);
+    return std::isfinite(v) && v >= 1 && v < 1e7 ? std::int32_t(v) : 1;
+  };
+  caps.widthPx = dots(page.printableWidthMm > 0 ? page.printableWidthMm : page.paperWidthMm, caps.dpiX);
+  caps.heightPx = dots(page.printableHeightMm > 0 ? page.printableHeightMm : page.paperHeightMm, caps.dpiY);
+  caps.bitsPixel = 24;
+  caps.rasterCaps = kRcBitBlt | kRcDiBitmap | kRcStretchBlt | kRcStretchDib;
+  return caps;
+}
+
+cairo_surface_t* TPrintDC_::MakeSurface(PrintStream* stream, const PrintPageSetup& page) {
+  const DeviceCaps caps = PrinterCaps(page);
+  const double sx = kPointsPerInch / caps.dpiX, sy = kPointsPerInch / caps.dpiY;
+  auto points = [](double mm) { return std::isfinite(mm) && mm > 0 && mm < 1e5 ? mm / 25.4 * kPointsPerInch : 1.0; };
+  cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(&PrintStream::WriteChunk, stream,
+                                                                 points(page.paperWidthMm), points(page.paperHeightMm));
+  // One unit of the surface is one printer dot, counted from the corner of
+  // the printable area.
+  cairo_surface_set_device_scale(surface, sx, sy);
+  auto offset = [](double mm) { return std::isfinite(mm) && std::abs(mm) < 1e5 ? mm / 25.4 * kPointsPerInch : 0.0; };
+  cairo_surface_set_device_offset(surface, offset(page.offsetXMm), offset(page.offsetYMm));
+  return surface;
+}
+
+TPrintDC_::TPrintDC_(std::string queue, const PrinterSettings& settings, const PrintPageSetup& page)
+    : CairoDC(MakeSurface(this, page), PrinterCaps(page)), queue_(std::move(queue)), settings_(settings), page_(page) {
+  // CairoDC holds its own reference; drop the one MakeSurface made.
+  cairo_surface_destroy(Surface());
+}
+
+TPrintDC_::~TPrintDC_() {
+  if (started_ && !ended_) AbortDoc();
+  // Whatever the surface writes while it is torn down goes nowhere.
+  closed_ = true;
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+bool TPrintDC_::Valid() const { return cairo_surface_status(Surface()) == CAIRO_STATUS_SUCCESS; }
+
+int TPrintDC_::Fail(int code, std::string text) {
+  if (streamCode_ > 0) {
+    streamCode_ = code;
+    streamText_ = std::move(text);
+  }
+  return streamCode_;
+}
+
+int TPrintDC_::SurfaceCode() {
+  if (streamCode_ <= 0) return streamCode_;
+  const cairo_status_t status = cairo_surface_status(Surface());
+  if (status == CAIRO_STATUS_SUCCESS) return 1;
+  return Fail(status == CAIRO_STATUS_NO_MEMORY ? kSpOutOfMemory : kSpError, cairo_status_to_string(status));
+}
+
+int TPrintDC_::StartDoc(const WString& documentName, const WString& outputFile) {
+  if (started_) return kSpError;
+  if (!Valid()) return SurfaceCode();
+  const std::string title = documentName.ToUtf8();
+  cairo_pdf_surface_set_metadata(Surface(), CAIRO_PDF_METADATA_TITLE, title.c_str());
+  if (!outputFile.IsEmpty()) {
+    const std::string path = outputFile.ToUtf8();
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_) return Fail(CodeForErrno(errno), std::strerror(errno));
+  } else {
+    SpoolerJobRequest request{queue_, title, settings_};
+    int code = kSpError;
+    std::string text;
+    job_ = CurrentSpooler().StartJob(request, code, text);
+    if (!job_) return Fail(code > 0 ? kSpError : code, std::move(text));
+  }
+  started_ = true;
+  std::vector<std::uint8_t> waiting = std::move(pending_);
+  pending_.clear();
+  if (!Deliver(waiting.data(), waiting.size())) return streamCode_;
+  return 1;
+}
+
+int TPrintDC_::StartPage() {
+  if (!started_ || ended_) return kSpError;
+  if (const int code = SurfaceCode(); code <= 0) return code;
+  inPage_ = true;
+  return 1;
+}
+
+int TPrintDC_::EndPage() {
+  if (!inPage_) return kSpError;
+  inPage_ = false;
+  cairo_show_page(Cairo());
+  if (const int code = SurfaceCode(); code <= 0) return code;
+  ++pagesEnded_;
+  return 1;
+}
+
+int TPrintDC_::EndDoc() {
+  if (!started_ || ended_) return kSpError;
+  cairo_surface_finish(Surface());
+  int code = SurfaceCode();
+  ended_ = true;
+  if (file_) {
+    if (std::fclose(file_) != 0 && code > 0) code = Fail(CodeForErrno(errno), std::strerror(errno));
+    file_ = nullptr;
+  }
+  if (job_) {
+    if (code > 0) {
+      code = job_->Finish();
+      if (code <= 0) Fail(code, job_->ErrorText());
+    } else {
+      job_->Cancel();
+    }
+  }
+  closed_ = true;
+  return code;
+}
+
+int TPrintDC_::AbortDoc() {
+  if (!started_ || ended_) return kSpError;
+  ended_ = true;
+  closed_ = true;
+  if (job_) job_->Cancel();
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  return 1;
+}
+
+}  // namespace kvn

@@ -1,0 +1,260 @@
+// The print job against a fake queue whose jobs keep their PDF: copies and
+// collated sets, empty sets, refusals, cancel and failure messages, print
+// to file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "document/ProgressMonitor.h"
+#include "foundation/DialogFolder.h"
+#include "print/PrintJob.h"
+#include "tests/print/PrintFixtures.h"
+
+namespace kvn {
+namespace {
+
+using test::AddA4Queue;
+using test::JobSpooler;
+using test::PdfPageCount;
+using test::RecordedBoxes;
+using test::TestOwner;
+using test::TiledDrawing;
+
+// A print-out of `pages` pages of which those in `empty` have no content;
+// it logs every page it prints.
+class LoggingPrintOut final : public TMyPrintOut {
+ public:
+  LoggingPrintOut(PrinterInfo* p, MyPrinterDataStruct__* r, int pages) {
+    printer = p;
+    record = r;
+    documentName = WString(u"Log");
+    firstPage = 1;
+    lastPage = pageCount = pages;
+  }
+  bool HasPage(int page) override {
+    return page >= firstPage && page <= lastPage && std::find(empty.begin(), empty.end(), page) == empty.end();
+  }
+  bool PrintPage(TDC*, int page, bool, std::uint8_t*, ProgressMonitor* monitor, int, int, bool, bool, int) override {
+    printed.push_back(page);
+    if (page == cancelAt && monitor) monitor->Cancel();
+    if (page == failAt) {
+      pageFailed = true;
+      return false;
+    }
+    return true;
+  }
+  std::vector<int> empty;
+  std::vector<int> printed;
+  int cancelAt = -1, failAt = -1;
+};
+
+class Chooser final : public PrintFileChooser {
+ public:
+  Chooser() : previous_(SetPrintFileChooser(this)) {}
+  ~Chooser() override { SetPrintFileChooser(previous_); }
+  bool ChooseFile(ProgressMonitor&, const WString& f, DialogFolder& folder, const WString& name, const WString&,
+                  WString& chosen) override {
+    filter = f.ToUtf8();
+    proposed = name.ToUtf8();
+    folderName = folder.ValueName().ToUtf8();
+    chosen = WString::FromUtf8(path);
+    return !path.empty();
+  }
+  std::string path, filter, proposed, folderName;
+
+ private:
+  PrintFileChooser* previous_;
+};
+
+class PrintJobTest : public ::testing::Test, public test::PrinterTestBase {
+ protected:
+  PrintJobTest() : jobs_(spooler), override_(jobs_) {
+    AddA4Queue(spooler, 150);
+    LoadPrinterList();
+    printer_ = GetPrinterList().At(0);
+    record_.Update(printer_);
+  }
+  JobSpooler jobs_;
+  ScopedSpoolerOverride override_;
+  PrinterInfo* printer_ = nullptr;
+  MyPrinterDataStruct__ record_;
+  TestOwner owner_;
+  RecordedBoxes boxes_;
+  test::EnglishTexts english_;
+  test::ScratchDir scratch_;
+};
+
+TEST_F(PrintJobTest, PerPageCopiesBelowOneActAsOne) {
+  ASSERT_TRUE(record_.devmodeCopy);
+  record_.devmodeCopy->fields &= ~kDmCopies;
+  for (int copies : {0, -3, 0x10000}) {
+    LoggingPrintOut out(printer_, &record_, 3);
+    ASSERT_TRUE(RunPrintJob(&owner_, &out, copies, false, nullptr)) << copies;
+    EXPECT_EQ(out.printed, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 3);
+    EXPECT_TRUE(jobs_.jobs.back()->finished);
+  }
+  EXPECT_TRUE(boxes_.texts.empty());
+}
+
+TEST_F(PrintJobTest, DriverCopiesMakeCollatedSetsInOnePass) {
+  record_.devmodeCopy->fields |= kDmCopies;
+  LoggingPrintOut out(printer_, &record_, 2);
+  out.collatedSets = 3;
+  ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr));
+  EXPECT_EQ(out.printed, (std::vector<int>{1, 2}));
+  EXPECT_EQ(out.collatedSets, 1);
+  const PrinterSettings& sent = jobs_.jobs.back()->request.settings;
+  EXPECT_EQ(sent.copies, 3);
+  EXPECT_EQ(sent.collate, 1);
+
+  // Without sets the driver makes per-page copies, uncollated.
+  LoggingPrintOut single(printer_, &record_, 2);
+  ASSERT_TRUE(RunPrintJob(&owner_, &single, 4, false, nullptr));
+  EXPECT_EQ(single.printed, (std::vector<int>{1, 2}));
+  EXPECT_EQ(jobs_.jobs.back()->request.settings.copies, 4);
+  EXPECT_EQ(jobs_.jobs.back()->request.settings.collate, 0);
+}
+
+TEST_F(PrintJobTest, WithoutDriverCopiesPagesRepeatInARowAndSetsRepeatTheRange) {
+  record_.devmodeCopy->fields &= ~kDmCopies;
+  LoggingPrintOut out(printer_, &record_, 2);
+  out.collatedSets = 2;
+  ASSERT_TRUE(RunPrintJob(&owner_, &out, 3, false, nullptr));
+  EXPECT_EQ(out.printed, (std::vector<int>{1, 1, 1, 2, 2, 2, 1, 1, 1, 2, 2, 2}));
+  EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 12);
+}
+
+TEST_F(PrintJobTest, ASetWithoutContentStillGivesOneEmptyPage) {
+  record_.devmodeCopy->fields &= ~kDmCopies;
+  LoggingPrintOut out(printer_, &record_, 2);
+  out.empty = {1, 2};
+  out.collatedSets = 2;
+  ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr));
+  EXPECT_TRUE(out.printed.empty());
+  EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 2);
+}
+
+TEST_F(PrintJobTest, ARangeBeyondTheLastPageIsRefusedBeforeTheServerSeesIt) {
+  LoggingPrintOut out(printer_, &record_, 4);
+  out.firstPage = 5;
+  out.lastPage = 6;
+  EXPECT_FALSE(RunPrintJob(&owner_, &out, 1, false, nullptr));
+  EXPECT_TRUE(jobs_.jobs.empty());
+  ASSERT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_EQ(boxes_.texts[0], "The selected pages are empty, do not contain any drawing.");
+}
+
+TEST_F(PrintJobTest, FailuresAndCancelsAreReported) {
+  // The queue refuses the job: the general text and the server's words.
+  jobs_.refuse = true;
+  LoggingPrintOut refused(printer_, &record_, 2);
+  EXPECT_FALSE(RunPrintJob(&owner_, &refused, 1, false, nullptr));
+  ASSERT_EQ(boxes_.texts.size(), 1u);
+  EXPECT_EQ(boxes_.texts[0], "Error encountered during print - queue refused");
+  EXPECT_EQ(boxes_.styles[0] & kMbIconMask, kMbIconError);
+  EXPECT_TRUE(refused.printed.empty());
+  jobs_.refuse = false;
+
+  // A cancel in the progress dialog during page 2.
+  ProgressMonitor outer(&owner_);
+  LoggingPrintOut cancelled(printer_, &record_, 4);
+  cancelled.cancelAt = 2;
+  EXPECT_FALSE(RunPrintJob(&owner_, &cancelled, 1, false, &outer));
+  EXPECT_EQ(boxes_.texts.back(), "Printing canceled");
+  EXPECT_TRUE(jobs_.jobs.back()->cancelled);
+  EXPECT_FALSE(jobs_.jobs.back()->finished);
+  EXPECT_EQ(cancelled.printed, (std::vector<int>{1, 2}));
+
+  // A page that fails is an error, not a cancel.
+  LoggingPrintOut failing(printer_, &record_, 4);
+  failing.failAt = 3;
+  EXPECT_FALSE(RunPrintJob(&owner_, &failing, 1, false, nullptr));
+  EXPECT_EQ(boxes_.texts.back(), "Error encountered during print");
+  EXPECT_TRUE(jobs_.jobs.back()->cancelled);
+
+  // No set-up: detail 2.
+  MyPrinterDataStruct__ bare;
+  LoggingPrintOut noSetup(printer_, &bare, 1);
+  EXPECT_FALSE(RunPrintJob(&owner_, &noSetup, 1, false, nullptr));
+  EXPECT_EQ(boxes_.texts.back(), "Error encountered during print (#2)");
+
+  // No parent and no monitor: nothing said, nothing sent.
+  const std::size_t said = boxes_.texts.size(), sent = jobs_.jobs.size();
+  LoggingPrintOut orphan(printer_, &record_, 1);
+  EXPECT_FALSE(RunPrintJob(nullptr, &orphan, 1, false, nullptr));
+  EXPECT_EQ(boxes_.texts.size(), said);
+  EXPECT_EQ(jobs_.jobs.size(), sent);
+}
+
+TEST_F(PrintJobTest, PrintToFileWritesThePdfAndAFailureLeavesNoFile) {
+  Chooser chooser;
+  const std::filesystem::path file = scratch_.Path() / "out.prn";
+  chooser.path = file.string();
+  record_.devmodeCopy->fields &= ~kDmCopies;
+  LoggingPrintOut out(printer_, &record_, 3);
+  out.documentName = WString(u"a:b/c*d?" + std::u16string(80, u'x'));
+  ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, true, nullptr));
+  EXPECT_TRUE(jobs_.jobs.empty());
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream pdf;
+  pdf << in.rdbuf();
+  EXPECT_EQ(pdf.str().substr(0, 5), "%PDF-");
+  EXPECT_EQ(PdfPageCount(pdf.str()), 3);
+  EXPECT_EQ(chooser.filter, "Print to file (*.prn)|*.prn");
+  EXPECT_EQ(chooser.folderName, "CHD_PRN_PRINT");
+  EXPECT_LE(WString::FromUtf8(chooser.proposed).Length(), 64);
+  EXPECT_EQ(chooser.proposed.find_first_of(":/*?"), std::string::npos) << chooser.proposed;
+
+  // A page that fails: the message, and the partial file is deleted.
+  LoggingPrintOut failing(printer_, &record_, 3);
+  failing.failAt = 2;
+  EXPECT_FALSE(RunPrintJob(&owner_, &failing, 1, true, nullptr));
+  EXPECT_FALSE(std::filesystem::exists(file));
+  EXPECT_EQ(boxes_.texts.back(), "Error encountered during print");
+
+  // A file that cannot be made: StartDoc fails, the message carries the
+  // system's words, no file is left.
+  chooser.path = (scratch_.Path() / "missing" / "out.prn").string();
+  LoggingPrintOut nowhere(printer_, &record_, 1);
+  EXPECT_FALSE(RunPrintJob(&owner_, &nowhere, 1, true, nullptr));
+  EXPECT_EQ(boxes_.texts.back().rfind("Error encountered during print - ", 0), 0u) << boxes_.texts.back();
+  EXPECT_FALSE(std::filesystem::exists(chooser.path));
+
+  // A cancelled file dialog: nothing said.
+  const std::size_t said = boxes_.texts.size();
+  chooser.path.clear();
+  EXPECT_FALSE(RunPrintJob(&owner_, &nowhere, 1, true, nullptr));
+  EXPECT_EQ(boxes_.texts.size(), said);
+
+  // Batch printing refuses print to file.
+  ProgressMonitor outer(&owner_);
+  EXPECT_FALSE(RunPrintJob(&owner_, &nowhere, 1, true, &outer));
+  EXPECT_EQ(boxes_.texts.back(), "Printing to a file is not supported by the batch printing function.");
+}
+
+TEST_F(PrintJobTest, TheAbortProcedureGoesOnOnlyForNoErrorAndFullDisk) {
+  EXPECT_TRUE(PrintAbortProc(nullptr, 0));
+  EXPECT_TRUE(PrintAbortProc(nullptr, -4));
+  EXPECT_FALSE(PrintAbortProc(nullptr, -1));
+  EXPECT_EQ(CurrentPrintMonitor(), nullptr);
+}
+
+// A real print-out through the job: every print page of the tiled drawing
+// arrives as a page of the document.
+TEST_F(PrintJobTest, ATiledDrawingPrintsEveryPrintPage) {
+  TiledDrawing t(90, 130, 2, 3, 4);
+  for (std::uint8_t vector : {1, 0}) {
+    PrintOutOptions o;
+    o.printer = printer_;
+    o.vectorMode = vector;
+    APXPrintOut out(t.Drawing(), o);
+    ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr));
+    EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 24);
+  }
+}
+
+}  // namespace
+}  // namespace kvn
