@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "foundation/AString.h"
 #include "foundation/GrowArray.h"
@@ -137,6 +138,17 @@ class YxxfReader {
   void DispatchTable(const YxxfGroupRecord& record, int code);
   void DispatchProxy(YxxfGroupRecord& record, const std::string& name);
   void Dispatch3DFace(const YxxfGroupRecord& record, const std::string& name);
+  // Point-sequence entities (GeometryDispatch.cpp).
+  void DispatchPolyline(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchVertex(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchLwPolyline(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchLeader(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchMLine(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchSpline(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchMLeader(const YxxfGroupRecord& record, const std::string& name);
+  // Several records of one entity, counted once.
+  void AddEntities(const YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>> records,
+                   const std::string& name);
   // Adds one record and counts the entity as handed over (or dropped) in
   // the space of its owner.
   void AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool,
@@ -165,9 +177,8 @@ class YxxfReader {
   std::uint32_t blocksIndexed_ = 0;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
-  // POLYLINE seen and not yet closed by SEQEND; attributes announced by an
-  // INSERT. They stand for the open records while those are not built.
-  bool polylineOpen_ = false;
+  // Attributes announced by an INSERT. It stands for the open insert record
+  // while that is not built.
   bool attributesOpen_ = false;
   // The DXF name of the entity being dispatched (empty on the DWG road).
   std::string currentName_;
