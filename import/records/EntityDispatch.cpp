@@ -190,11 +190,11 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       notYet();
       return;
     case entity::kAttrib:
-      statistics.CountApart(name);
-      return;
     case entity::kText:
     case entity::kMText:
     case entity::kAttDef:
+      DispatchText(record, code, name);
+      return;
     case entity::kViewport:
     case entity::kDimension:
     case entity::kArcDimension:

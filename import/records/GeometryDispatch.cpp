@@ -6,6 +6,7 @@
 
 #include "import/records/PolylineRecords.h"
 #include "import/records/RecordUtilities.h"
+#include "import/records/TextRecord.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 
@@ -194,7 +195,7 @@ void YxxfReader::DispatchSpline(const YxxfGroupRecord& record, const std::string
   AddEntity(record, std::move(spline), true, name);
 }
 
-void YxxfReader::DispatchMLeader(const YxxfGroupRecord& record, const std::string& name) {
+void YxxfReader::DispatchMLeader(YxxfGroupRecord& record, const std::string& name) {
   GrowArray<ItemRange> lines;
   FindContextBlocks(record, lines, "LEADER_LINE{", 304);
   std::vector<std::unique_ptr<cOneObjRec>> records;
@@ -202,6 +203,7 @@ void YxxfReader::DispatchMLeader(const YxxfGroupRecord& record, const std::strin
     std::vector<Vec3> points = PointsOf(record, 10, range.open, range.close);
     if (points.size() >= 2) records.push_back(Polyline3D(record, points, false, entity::kMultiLeader));
   }
+  AppendMLeaderTexts(record, records);
   AddEntities(record, std::move(records), name);
 }
 

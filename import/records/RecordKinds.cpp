@@ -1,6 +1,7 @@
 // The one place that knows every record class by its spool kind.
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
+#include "import/records/TextRecord.h"
 #include "import/records/cOneObjRec.h"
 
 namespace kvn {
@@ -16,6 +17,7 @@ std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
     case RecordKind::Point: return std::make_unique<YxxfEntPoint>();
     case RecordKind::Polygon: return std::make_unique<cLoadingPolygon>();
     case RecordKind::Spline: return std::make_unique<cLoadingSpline>();
+    case RecordKind::Text: return std::make_unique<cOneText>();
     default: return nullptr;
   }
 }

@@ -145,7 +145,9 @@ class YxxfReader {
   void DispatchLeader(const YxxfGroupRecord& record, const std::string& name);
   void DispatchMLine(const YxxfGroupRecord& record, const std::string& name);
   void DispatchSpline(const YxxfGroupRecord& record, const std::string& name);
-  void DispatchMLeader(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchMLeader(YxxfGroupRecord& record, const std::string& name);
+  // TEXT, MTEXT, ATTDEF, ATTRIB (TextDispatch.cpp).
+  void DispatchText(YxxfGroupRecord& record, int code, const std::string& name);
   // Several records of one entity, counted once.
   void AddEntities(const YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>> records,
                    const std::string& name);
