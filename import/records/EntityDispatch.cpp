@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "import/records/DwgCodePages.h"
+#include "import/records/HatchRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/ProxyObjectDecoder.h"
 #include "import/records/SimpleRecords.h"
@@ -198,7 +199,6 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kViewport:
     case entity::kDimension:
     case entity::kArcDimension:
-    case entity::kHatch:
     case entity::kImage:
     case entity::kOle2Frame:
     case entity::kAcadTable:
@@ -206,6 +206,9 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       return;
     case entity::kLwPolyline:
       DispatchLwPolyline(record, name);
+      return;
+    case entity::kHatch:
+      handOver(std::make_unique<cOneHatch>(&record, this, c));
       return;
     case entity::kLeader:
       DispatchLeader(record, name);

@@ -1,4 +1,5 @@
 // The one place that knows every record class by its spool kind.
+#include "import/records/HatchRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
@@ -18,6 +19,7 @@ std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
     case RecordKind::Polygon: return std::make_unique<cLoadingPolygon>();
     case RecordKind::Spline: return std::make_unique<cLoadingSpline>();
     case RecordKind::Text: return std::make_unique<cOneText>();
+    case RecordKind::Hatch: return std::make_unique<cOneHatch>();
     default: return nullptr;
   }
 }

@@ -4,6 +4,7 @@
 
 #include "foundation/OutFileStream.h"
 #include "import/records/YxxfGroupRecord.h"
+#include "model/cStyleFill.h"
 
 namespace kvn {
 

@@ -40,6 +40,7 @@ namespace kvn {
 
 class OutFileStream;
 class YxxfGroupRecord;
+class cStyleFill;
 
 // Sections of DispatchSection.
 enum class YxxfSection { Header = 0, Classes = 1, Tables = 2, Blocks = 3, Entities = 4, Objects = 5 };
@@ -128,6 +129,10 @@ class YxxfReader {
   OwnedArray<YxxfViewportRec> viewports{8};
   WString fileName;
   OwnedArray<YxxfImageDefRec> imageDefs{8};
+  // The fill styles made for pattern hatches, shared by equal patterns; a
+  // hatch polygon's fill-style index points here until the assembly moves
+  // them into the drawing's table.
+  OwnedArray<cStyleFill> hatchStyles{8};
   std::uint64_t modelSpaceRecord = 0, paperSpaceRecord = 0, byLayerLineType = 0, byBlockLineType = 0;
   YxxfBlockRec defaultBlock{WString(), Vec3{}, 0, 0, 0, 0, 0};
 
