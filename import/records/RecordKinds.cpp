@@ -1,4 +1,5 @@
 // The one place that knows every record class by its spool kind.
+#include "import/records/DirectObject.h"
 #include "import/records/HatchRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
@@ -20,6 +21,7 @@ std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
     case RecordKind::Spline: return std::make_unique<cLoadingSpline>();
     case RecordKind::Text: return std::make_unique<cOneText>();
     case RecordKind::Hatch: return std::make_unique<cOneHatch>();
+    case RecordKind::Segments: return std::make_unique<cDirectObject>();
     default: return nullptr;
   }
 }
