@@ -269,10 +269,10 @@ void WriteSectionRecord(ArchiveWriter& w, int version, const SectionFixture& f) 
   w.WriteBit(f.selection);
   if (!f.selection) return;
   if (version < 3073) {
-    w.WriteByte(std::uint8_t(f.values.size()));
+    w.WriteByte(std::uint8_t(f.storedValueCount >= 0 ? f.storedValueCount : int(f.values.size())));
     for (std::uint16_t v : f.values) w.WriteByte(std::uint8_t(v));
   } else {
-    w.WriteUInt16(std::uint16_t(f.values.size()));
+    w.WriteUInt16(std::uint16_t(f.storedValueCount >= 0 ? f.storedValueCount : int(f.values.size())));
     for (std::uint16_t v : f.values) w.WriteUInt16(v);
   }
   if (version < 3082) return;

@@ -114,6 +114,8 @@ struct SectionFixture {
   bool selection = false;  // from 3070
   std::vector<std::uint16_t> values;
   std::vector<std::u16string> names;  // from 3082
+  // Damage: when not negative, stored instead of the value count.
+  int storedValueCount = -1;
 };
 void WriteSectionRecord(ArchiveWriter& w, int version, const SectionFixture& f);
 std::vector<std::uint8_t> SectionRecordAt(int version, const SectionFixture& f);
