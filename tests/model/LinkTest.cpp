@@ -10,6 +10,7 @@
 #include "model/cStyleLink.h"
 #include "model/cText.h"
 #include "tests/model/GeometryTestSupport.h"
+#include "tests/support/RecordingDrawInfo.h"
 #include "tests/support/SchematicRecords.h"
 
 namespace kvn {
@@ -355,6 +356,27 @@ TEST(Link, DebugAttributes) {
   EXPECT_EQ(back.attributes.Get(0)->name, WString(u"keep"));
   // Off, nothing extra is written.
   test::RoundTripObject(link);
+}
+
+TEST(Link, Drawing) {
+  DataHolder data;
+  AddLinkStyle(data.get(), u"S");
+  cLink link;
+  const DPoint points[3] = {{0, 0}, {10, 0}, {10, 5}};
+  link.Points().SetPoints(points, 3);
+  test::RecordingDrawInfo info;
+  info.data = data.get();
+  link.Draw(&info);
+  ASSERT_EQ(info.calls.size(), 1u);
+  EXPECT_EQ(info.calls[0], "StrokePath type 6");  // the path, in the link style
+  EXPECT_EQ(link.Path().stroke.lineType, 5);
+  info.calls.clear();
+  link.SetFlag(kFlagHidden);
+  link.Draw(&info);
+  EXPECT_TRUE(info.calls.empty());
+  link.DrawOutline(3, &info, true);
+  ASSERT_EQ(info.calls.size(), 1u);
+  EXPECT_EQ(info.calls[0], "RasterizePath 3");
 }
 
 TEST(Link, EndsByRunningId) {
