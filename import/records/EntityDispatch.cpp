@@ -9,6 +9,7 @@
 #include "import/records/HatchRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/ProxyObjectDecoder.h"
+#include "import/records/ViewportRecord.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextNumbers.h"
 #include "import/records/YxxfGroupRecord.h"
@@ -196,7 +197,6 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kAttDef:
       DispatchText(record, code, name);
       return;
-    case entity::kViewport:
     case entity::kDimension:
     case entity::kArcDimension:
     case entity::kImage:
@@ -209,6 +209,10 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       return;
     case entity::kHatch:
       handOver(std::make_unique<cOneHatch>(&record, this, c));
+      return;
+    case entity::kViewport:
+      // Kept in memory: the assembly looks for the paper's overall viewport.
+      AddEntity(record, std::make_unique<cOneViewPort>(&record, c), false, name);
       return;
     case entity::kLeader:
       DispatchLeader(record, name);

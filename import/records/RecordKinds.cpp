@@ -4,6 +4,7 @@
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
+#include "import/records/ViewportRecord.h"
 #include "import/records/cOneObjRec.h"
 
 namespace kvn {
@@ -22,6 +23,7 @@ std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
     case RecordKind::Text: return std::make_unique<cOneText>();
     case RecordKind::Hatch: return std::make_unique<cOneHatch>();
     case RecordKind::Segments: return std::make_unique<cDirectObject>();
+    case RecordKind::Viewport: return std::make_unique<cOneViewPort>();
     default: return nullptr;
   }
 }
