@@ -216,7 +216,7 @@ bool BSplineToBeziers(std::vector<Cubic3D>& out, int degree, std::span<const dou
   Piece piece(p + 1);
   std::vector<H4> work(p + 1);
   std::vector<double> arguments(p);
-  for (std::size_t k = p; k < n; ++k) {
+  for (std::size_t k = p; k < n && out.size() < limit; ++k) {
     const double a = knots[k], b = knots[k + 1];
     if (!(b > a)) continue;
     // Bézier pole j of the span is the blossom at (a repeated p - j times,

@@ -36,8 +36,9 @@ std::uint32_t InsertPointAt(std::vector<Vec3>& points, const Vec3& p, std::uint3
 
 // Highest degree taken for a true curve; higher ones fall back to the uniform rule.
 inline constexpr int kMaxSplineDegree = 15;
-// Most segments one true curve may give; past it the rational pieces stop
-// being halved (the curve is then drawn a little coarser, never dropped).
+// Most segments one true curve may give (a point list holds 21,845 cubics at
+// most): past it rational pieces stop being halved and further spans are
+// left out.
 inline constexpr std::uint32_t kMaxSplineSegments = 20000;
 
 // Whether degree, knots, weights and poles make a curve: 1 <= degree <=
