@@ -70,6 +70,12 @@ class Bytes {
   std::size_t at_ = 0;
 };
 
+void MakeAll(cOneObjRec* r, const ImportMatrix& m, const ImportMatrix& flat, YxxfReader& reader) {
+  ObjectChain a = r->MakeObject(&m, &reader, nullptr);
+  ObjectChain b = r->MakeObject(nullptr, &reader, nullptr);
+  ObjectChain c = r->MakeObject(&flat, &reader, nullptr);
+}
+
 void MakeEverything(OwnedArray<cOneObjRec>& records, const ImportMatrix& m, const ImportMatrix& flat,
                     YxxfReader& reader) {
   for (cOneObjRec* r : records) {
@@ -184,10 +190,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (spooling) {
     reader.SpoolStream()->Flush();
     InFileStream back = InFileStream::FromMemory(spool);
-    for (const YxxfSpoolEntry& e : reader.defaultBlock.spoolIndex) {
-      if (!back.Seek(e.position)) break;
-      std::unique_ptr<cOneObjRec> r = ReadSpooledRecord(back);
-      if (r) ObjectChain o = r->MakeObject(&m, nullptr, nullptr);
+    std::vector<const YxxfBlockRec*> owners{&reader.defaultBlock};
+    for (const YxxfBlockRec* block : reader.blocks) owners.push_back(block);
+    for (const YxxfBlockRec* block : owners) {
+      for (const YxxfSpoolEntry& e : block->spoolIndex) {
+        if (!back.Seek(e.position)) break;
+        std::unique_ptr<cOneObjRec> r = ReadSpooledRecord(back);
+        if (r) MakeAll(r.get(), m, flat, reader);
+      }
     }
   }
   return 0;
