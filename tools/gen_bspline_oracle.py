@@ -32,6 +32,10 @@ def cases():
     yield ("rational_nonuniform_cubic", 3,
            [0, 0, 0, 0, 0.3, 0.3, 1.7, 3, 3, 3, 3], [1, 3, 0.5, 2, 1, 0.25, 1],
            [(0, 0, 0), (1, 4, 0), (3, 5, 2), (6, 2, 0), (7, -2, 1), (10, 0, 0), (11, 3, 0)])
+    # A closed periodic cubic as CAD files store it: uniform unclamped knots,
+    # the first three poles repeated at the end.
+    ring = [(0, 0, 0), (4, -1, 0), (8, 1, 0), (9, 5, 0), (5, 8, 0), (1, 6, 0)]
+    yield ("periodic_cubic", 3, list(range(len(ring) + 3 + 4)), None, ring + ring[:3])
     yield ("quintic", 5,
            [0, 0, 0, 0, 0, 0, 1, 2.5, 3, 3, 3, 3, 3, 3], None,
            [(0, 0, 0), (1, 3, 0), (2, -1, 0), (4, 4, 0), (6, 0, 0), (7, 5, 0), (9, 1, 0), (10, 3, 0)])
