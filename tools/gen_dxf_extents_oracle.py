@@ -3,7 +3,7 @@
 splines and polylines of two public DXF files (shared/testdata/dxf) as a
 peer library (ezdxf, Debian's python3-ezdxf) computes them with
 ezdxf.bbox.extents (curves flattened to 0.0001). Run once; the output is
-committed and compared by tests/import/DxfExtentsTest.cpp.
+committed and compared by tests/import/DxfSamplesTest.cpp.
 
 One line per entity: file type handle minx miny maxx maxy.
 """

@@ -1,7 +1,8 @@
-// Hatches, splines and polylines of public DXF files, fed entity by entity
-// from the ENTITIES section through the dispatcher, made into objects and
-// measured: their extents agree with a peer library's
-// (tools/gen_dxf_extents_oracle.py, data/dxf_extents.txt).
+// Public DXF files fed entity by entity from the ENTITIES section through
+// the dispatcher and compared with a peer library: the extents of hatches,
+// splines and polylines made into objects (tools/gen_dxf_extents_oracle.py,
+// data/dxf_extents.txt), and the plain texts of MTEXT entities
+// (tools/gen_mtext_oracle.py, data/mtext_plain.txt).
 //
 // The feeder below reads ASCII DXF only as far as these tests need it: the
 // group-code pairs of the ENTITIES section, typed by their code ranges.
@@ -18,7 +19,9 @@
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/cLine.h"
+#include "import/records/TextRecord.h"
 #include "model/cPolygon.h"
+#include "tests/import/ImportTestSupport.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -44,14 +47,13 @@ void FeedEntities(const std::filesystem::path& file, YxxfReader& reader) {
   std::string codeLine, value, name;
   YxxfGroupRecord record;
   bool inEntities = false, sectionName = false;
-  auto trim = [](std::string& s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == ' ')) s.pop_back();
-    s.erase(0, s.find_first_not_of(' '));
-  };
   while (std::getline(in, codeLine) && std::getline(in, value)) {
-    trim(codeLine);
-    trim(value);
+    // Spaces around a code do not count; around a text value they are the text's.
+    if (!value.empty() && value.back() == '\r') value.pop_back();
     const int code = std::stoi(codeLine);
+    if (code == 0 || code == 2) {
+      while (!value.empty() && value.back() == ' ') value.pop_back();
+    }
     if (code == 0) {
       if (inEntities && !name.empty()) reader.DispatchSection(record, name.c_str(), YxxfSection::Entities);
       record.Clear();
@@ -102,7 +104,7 @@ Box Extent(const ObjectChain& chain) {
   return box;
 }
 
-TEST(DxfExtentsTest, HatchesSplinesAndPolylinesMatchThePeer) {
+TEST(DxfSamplesTest, HatchesSplinesAndPolylinesMatchThePeer) {
   KVN_REQUIRE_TESTDATA(dir);
   std::ifstream oracle(std::string(KVN_IMPORT_TEST_DIR) + "/data/dxf_extents.txt");
   std::map<std::string, std::map<std::uint64_t, std::pair<std::string, Box>>> expected;
@@ -139,6 +141,40 @@ TEST(DxfExtentsTest, HatchesSplinesAndPolylinesMatchThePeer) {
       ++compared;
     }
     EXPECT_EQ(compared, entities.size());
+  }
+}
+
+TEST(DxfSamplesTest, MtextPlainTextsMatchThePeer) {
+  KVN_REQUIRE_TESTDATA(dir);
+  std::ifstream oracle(std::string(KVN_IMPORT_TEST_DIR) + "/data/mtext_plain.txt");
+  std::map<std::string, std::map<std::uint64_t, std::string>> expected;
+  std::string line;
+  while (std::getline(oracle, line)) {
+    const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
+    std::string text;
+    for (std::size_t i = b + 1; i < line.size(); ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) {
+        text.push_back(line[i + 1] == 'n' ? '\n' : line[i + 1]);
+        ++i;
+      } else {
+        text.push_back(line[i]);
+      }
+    }
+    expected[line.substr(0, a)][std::stoull(line.substr(a + 1, b - a - 1), nullptr, 16)] = text;
+  }
+  ASSERT_EQ(expected.size(), 1u);
+  for (const auto& [file, texts] : expected) {
+    SCOPED_TRACE(file);
+    YxxfReader reader(WString::FromUtf8(file), 1);
+    FeedEntities(dir / "dxf" / file, reader);
+    std::size_t compared = 0;
+    for (cOneObjRec* record : reader.defaultBlock.entities) {
+      auto found = texts.find(record->handle);
+      if (found == texts.end() || !record->AsText()) continue;
+      EXPECT_EQ(record->AsText()->text, WString::FromUtf8(found->second)) << std::hex << record->handle;
+      ++compared;
+    }
+    EXPECT_EQ(compared, texts.size());
   }
 }
 
