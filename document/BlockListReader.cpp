@@ -9,6 +9,7 @@
 #include "model/ObjectChain.h"
 #include "model/ObjectList.h"
 #include "model/ObjectTypes.h"
+#include "model/ReadState.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
@@ -84,6 +85,9 @@ bool ReadBlockObjects(bool namedBlock, cBlock& target, BlockListContext& context
     if (!object) break;
     object->SetTypeByteSourceBits(type);
     ++context.objectCount;
+    // The link style an old link record remembers is for the symbol line
+    // right behind that record only.
+    if (context.readContext) context.readContext->rememberedLinkStyle = kNoStyle;
     ObjectChain replacement = object->Read(context.readContext, context.data, r, version);
 
     std::uint32_t symbolBlock = 0xFFFFFFFF;

@@ -4,7 +4,12 @@
 // their own changes.
 #include "document/HandOvers.h"
 
+#include "document/cDrawing.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cSection.h"
 #include "model/cText.h"
 
 namespace kvn {
@@ -24,7 +29,21 @@ void ConvertOldPrintSettings(BodyState& /*state*/) {}
 
 void RescaleDrawing(cDrawingData& /*data*/, cDrawing* /*drawing*/, cBlock& /*topBlock*/, double /*factor*/,
                     bool /*wallStyles*/) {}
-void ScaleSectionsShowing(cBlock& /*block*/, const cDrawing& /*drawing*/, double /*factor*/) {}
+void ScaleSectionsShowing(cBlock& block, const cDrawing& drawing, double factor) {
+  const cDrawingDoc* document = drawing.Document();
+  if (!document || !(factor != 0.0)) return;
+  for (cOutObj* o = block.FirstObject(); o; o = o->next) {
+    cSection* section = o->AsSection();
+    if (!section) continue;
+    const cSheet* shown = document->GetSheet(section->sheetIndex);
+    if (!shown || &shown->Drawing() != &drawing) continue;
+    // The shown drawing grew by the factor: the view keeps its size on this
+    // sheet and looks at the same place of the drawing.
+    section->scale /= factor;
+    section->sourcePoint = {section->sourcePoint.x * factor, section->sourcePoint.y * factor};
+    section->MarkDirty();
+  }
+}
 void LoadGlyphsForObject(cDrawingData& data, cOutObj& object) {
   if (cText* text = object.AsText()) data.LoadGlyphsForText(*text);
 }

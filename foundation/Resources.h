@@ -39,6 +39,10 @@ enum class ResourceType : std::uint16_t {
   // tools/mkshx from resources/shx/ (formats: text/ShxArchive.h).
   ShxArchive,
   UnicodeTo8Bit,
+  // The predefined hatch patterns of the CAD import (id 1), text as written
+  // by tools/gen_hatch_patterns.py (format at the top of
+  // resources/hatches/patterns.txt).
+  HatchPatterns,
 };
 
 // The bytes of a resource; empty when it is missing.

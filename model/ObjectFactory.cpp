@@ -3,11 +3,16 @@
 #include "model/cBezier.h"
 #include "model/cBitmap.h"
 #include "model/cCircle.h"
+#include "model/cConPoint.h"
+#include "model/cDistance.h"
 #include "model/cLine.h"
+#include "model/cLink.h"
 #include "model/cNPoly.h"
 #include "model/cOutObj.h"
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
+#include "model/cSection.h"
+#include "model/cSeparator.h"
 #include "model/cText.h"
 #include "model/cWall.h"
 #include "model/cWmf.h"
@@ -28,6 +33,11 @@ cOutObj* cOutObj::Create(std::uint8_t typeCode, bool numbered) {
     case kTypeArc: return new cArc();
     case kTypeNPoly: return new cNPoly();
     case kTypeText: return new cText();
+    case kTypeLink: return new cLink();
+    case kTypeSeparator: return new cSeparator();
+    case kTypeConPoint: return new cConPoint();
+    case kTypeDistance: return new cDistance();
+    case kTypeSection: return new cSection();
     default: return nullptr;
   }
 }

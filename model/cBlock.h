@@ -101,6 +101,9 @@ class cBlock {
   // Deletes every picture (cBitmap) of an owned chain; the checksum is no
   // longer valid. A chain someone else owns is left alone.
   void RemoveBitmaps();
+  // Every dimension of the chain takes the number mode and the length
+  // factor (model/cBlockDimensions.cpp).
+  void SetDimensionFactor(std::uint32_t numberMode, double factor);
   // Union of the objects' extents (all zero without objects).
   void UniteObjectExtents(DRect& out) const;
   // Union of the full extents of the objects that pass the filter; with a

@@ -38,6 +38,14 @@ cWall::cWall() : cOutObj(kTypeWall) {
 
 cWall::~cWall() = default;
 
+double cWall::GetStyleWidth(const cDrawingData* data) const {
+  return HasValidStyle(data) ? data->WallStyles().Get(wallStyle)->thickness : 0.0;
+}
+
+bool cWall::HasValidStyle(const cDrawingData* data) const {
+  return data && data->WallStyles().Contains(wallStyle) && data->WallStyles().Get(wallStyle);
+}
+
 // ---- geometry ----
 
 void cWall::ComputeBand(DPoint out[6], double thickness, bool offsets) const {

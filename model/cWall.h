@@ -68,6 +68,11 @@ class cWall : public cOutObj {
   // a style index beyond the table the previous geometry stays.
   void Recalc(cDrawingData* data) override;
 
+  // The thickness of the wall's style; 0 without drawing data or with a
+  // style index beyond the table.
+  double GetStyleWidth(const cDrawingData* data) const;
+  bool HasValidStyle(const cDrawingData* data) const;
+
   int Alignment() const { return (wallFlags & kAlignMask) >> kAlignShift; }
   // The six band points: with `offsets` the drawn band, without it the band
   // of the full thickness.

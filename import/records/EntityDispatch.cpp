@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "import/records/DwgCodePages.h"
+#include "import/records/HatchRecord.h"
+#include "import/records/PolylineRecords.h"
 #include "import/records/ProxyObjectDecoder.h"
+#include "import/records/ViewportRecord.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextNumbers.h"
 #include "import/records/YxxfGroupRecord.h"
@@ -172,21 +175,12 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       return;
 
     case entity::kPolyline:
-      // The polyline record (with its vertices) is not built yet; the open
-      // polyline is still tracked so that its vertices count as its own.
-      polylineOpen_ = true;
-      currentPolyline = nullptr;
-      notYet();
+      DispatchPolyline(record, name);
       return;
     case entity::kVertex:
-      if (!polylineOpen_) {
-        statistics.CountDropped(name, DropReason::VertexOutsidePolyline);
-      } else {
-        statistics.CountApart(name);
-      }
+      DispatchVertex(record, name);
       return;
     case entity::kSeqEnd:
-      polylineOpen_ = false;
       attributesOpen_ = false;
       currentPolyline = nullptr;
       currentAttributeOwner = nullptr;
@@ -198,24 +192,39 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       notYet();
       return;
     case entity::kAttrib:
-      statistics.CountApart(name);
-      return;
     case entity::kText:
     case entity::kMText:
     case entity::kAttDef:
-    case entity::kViewport:
+      DispatchText(record, code, name);
+      return;
     case entity::kDimension:
     case entity::kArcDimension:
-    case entity::kHatch:
-    case entity::kLeader:
-    case entity::kMultiLeader:
-    case entity::kMLine:
-    case entity::kSpline:
-    case entity::kLwPolyline:
     case entity::kImage:
     case entity::kOle2Frame:
     case entity::kAcadTable:
       notYet();
+      return;
+    case entity::kLwPolyline:
+      DispatchLwPolyline(record, name);
+      return;
+    case entity::kHatch:
+      handOver(std::make_unique<cOneHatch>(&record, this, c));
+      return;
+    case entity::kViewport:
+      // Kept in memory: the assembly looks for the paper's overall viewport.
+      AddEntity(record, std::make_unique<cOneViewPort>(&record, c), false, name);
+      return;
+    case entity::kLeader:
+      DispatchLeader(record, name);
+      return;
+    case entity::kMLine:
+      DispatchMLine(record, name);
+      return;
+    case entity::kSpline:
+      DispatchSpline(record, name);
+      return;
+    case entity::kMultiLeader:
+      DispatchMLeader(record, name);
       return;
     case entity::kProxyEntity:
     case entity::kProxyObject:
@@ -245,12 +254,20 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
 
 void YxxfReader::Dispatch3DFace(const YxxfGroupRecord& record, const std::string& name) {
   std::int32_t flags = record.GetInt(70);
+  const Vec3 corners[4] = {record.GetPoint3(10), record.GetPoint3(11), record.GetPoint3(12), record.GetPoint3(13)};
   if (flags == 0) {
-    // One closed polygon through the corners: the polygon record is not built yet.
-    statistics.CountDropped(name, DropReason::NotImportedYet);
+    // One closed outline through the corners (a triangle repeats its third).
+    auto polygon = std::make_unique<cLoadingPolygon>(0.0, 0x09u, 0u, &record, 0.0, entity::k3DFace);
+    polygon->extrusion = Vec3{0, 0, 1};
+    polygon->meshM = polygon->meshN = 0;
+    for (int i = 0; i < (corners[3] == corners[2] ? 3 : 4); ++i) {
+      LoadingVertex v;
+      v.point = corners[i];
+      polygon->AddVertex(v);
+    }
+    AddEntity(record, std::move(polygon), true, name);
     return;
   }
-  const Vec3 corners[4] = {record.GetPoint3(10), record.GetPoint3(11), record.GetPoint3(12), record.GetPoint3(13)};
   YxxfBlockRec* owner = FindOwnerBlock(record);
   ImportSpace space = SpaceOf(owner, record);
   bool any = false, added = false;

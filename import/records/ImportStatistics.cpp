@@ -11,6 +11,7 @@ const char* DropReasonText(DropReason reason) {
     case DropReason::UnknownOwner: return "unknown owner";
     case DropReason::UnknownClass: return "unknown class";
     case DropReason::NoVisibleEdge: return "no visible edge";
+    case DropReason::NoGeometry: return "no geometry";
   }
   return "unknown";
 }

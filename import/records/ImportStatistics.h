@@ -25,6 +25,7 @@ enum class DropReason {
   UnknownOwner,           // the owner handle names no block
   UnknownClass,           // a proxy whose class or format is not known
   NoVisibleEdge,          // a 3DFACE with every edge hidden
+  NoGeometry,             // an MLINE without vertices, an MLEADER without lines or texts
 };
 
 const char* DropReasonText(DropReason reason);

@@ -5,6 +5,7 @@
 
 #include "foundation/TextFormat.h"
 #include "import/records/ImportMatrix.h"
+#include "import/records/ImportObjects.h"
 #include "model/ArcPieces.h"
 #include "model/Geometry.h"
 #include "model/cArc.h"
@@ -16,16 +17,7 @@ namespace kvn {
 
 namespace {
 
-// What every object made by the import starts with.
-void SetImportPen(cAnyLine& object) {
-  object.stroke.width = 0.0;
-  object.stroke.lineType = 1;
-  object.stroke.penOption = 1;
-}
-
 Vec3 Plus(const Vec3& a, const Vec3& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-
-ObjectChain Single(std::unique_ptr<cOutObj> object) { return ObjectChain(object.release()); }
 
 // A polygon whose first list holds the points as 3-D triples.
 std::unique_ptr<cPolygon> Polygon3D(const Vec3* points, std::uint32_t n, bool closed) {
@@ -205,19 +197,6 @@ ObjectChain YxxfEntPoint::MakeObject(const ImportMatrix* transform, YxxfReader*,
   SetImportPen(*line);
   line->start = line->end = transform->TransformTo2D(point);
   return Single(std::move(line));
-}
-
-std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
-  switch (kind) {
-    case RecordKind::Placeholder: return std::make_unique<cOneObjRec>();
-    case RecordKind::Line: return std::make_unique<YxxfEntLine>();
-    case RecordKind::Arc: return std::make_unique<YxxfEntArc>();
-    case RecordKind::Circle: return std::make_unique<YxxfEntCircle>();
-    case RecordKind::Solid: return std::make_unique<YxxfEntSolid>();
-    case RecordKind::Ellipse: return std::make_unique<cOneEllipse>();
-    case RecordKind::Point: return std::make_unique<YxxfEntPoint>();
-  }
-  return nullptr;
 }
 
 }  // namespace kvn

@@ -137,10 +137,6 @@ class YxxfEntPoint : public SpooledRecord<YxxfEntPoint> {
   Vec3 point;
 };
 
-// An empty record of the kind (the base record for Placeholder); null for a
-// kind no class answers.
-std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind);
-
 // The ellipse builder shared by ellipse records and DGN ellipses: the
 // elliptical arc of centre and major axis (world), minor-to-major ratio and
 // parameters (radians) as a cPolygon outline. The extrusion decides only the

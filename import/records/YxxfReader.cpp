@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "foundation/OutFileStream.h"
+#include "import/records/ViewportRecord.h"
 #include "import/records/YxxfGroupRecord.h"
+#include "model/cStyleFill.h"
 
 namespace kvn {
 
@@ -177,6 +179,7 @@ bool YxxfReader::AddRecord(const YxxfGroupRecord& record, std::unique_ptr<cOneOb
     entityRecord->WriteSpool(*spool_);
     return true;
   }
+  if (cOneViewPort* viewport = entityRecord->AsViewPort()) viewport->blockPosition = owner->entities.Count();
   owner->entities.Add(entityRecord.release());
   return true;
 }

@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "foundation/AString.h"
 #include "foundation/GrowArray.h"
@@ -39,6 +40,7 @@ namespace kvn {
 
 class OutFileStream;
 class YxxfGroupRecord;
+class cStyleFill;
 
 // Sections of DispatchSection.
 enum class YxxfSection { Header = 0, Classes = 1, Tables = 2, Blocks = 3, Entities = 4, Objects = 5 };
@@ -127,6 +129,10 @@ class YxxfReader {
   OwnedArray<YxxfViewportRec> viewports{8};
   WString fileName;
   OwnedArray<YxxfImageDefRec> imageDefs{8};
+  // The fill styles made for pattern hatches, shared by equal patterns; a
+  // hatch polygon's fill-style index points here until the assembly moves
+  // them into the drawing's table.
+  OwnedArray<cStyleFill> hatchStyles{8};
   std::uint64_t modelSpaceRecord = 0, paperSpaceRecord = 0, byLayerLineType = 0, byBlockLineType = 0;
   YxxfBlockRec defaultBlock{WString(), Vec3{}, 0, 0, 0, 0, 0};
 
@@ -137,6 +143,19 @@ class YxxfReader {
   void DispatchTable(const YxxfGroupRecord& record, int code);
   void DispatchProxy(YxxfGroupRecord& record, const std::string& name);
   void Dispatch3DFace(const YxxfGroupRecord& record, const std::string& name);
+  // Point-sequence entities (GeometryDispatch.cpp).
+  void DispatchPolyline(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchVertex(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchLwPolyline(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchLeader(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchMLine(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchSpline(const YxxfGroupRecord& record, const std::string& name);
+  void DispatchMLeader(YxxfGroupRecord& record, const std::string& name);
+  // TEXT, MTEXT, ATTDEF, ATTRIB (TextDispatch.cpp).
+  void DispatchText(YxxfGroupRecord& record, int code, const std::string& name);
+  // Several records of one entity, counted once.
+  void AddEntities(const YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>> records,
+                   const std::string& name);
   // Adds one record and counts the entity as handed over (or dropped) in
   // the space of its owner.
   void AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool,
@@ -165,9 +184,8 @@ class YxxfReader {
   std::uint32_t blocksIndexed_ = 0;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
-  // POLYLINE seen and not yet closed by SEQEND; attributes announced by an
-  // INSERT. They stand for the open records while those are not built.
-  bool polylineOpen_ = false;
+  // Attributes announced by an INSERT. It stands for the open insert record
+  // while that is not built.
   bool attributesOpen_ = false;
   // The DXF name of the entity being dispatched (empty on the DWG road).
   std::string currentName_;

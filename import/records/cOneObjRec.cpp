@@ -51,6 +51,7 @@ void cOneObjRec::WriteSpool(OutFileStream& out) const {
   BaseFields(*this, e);
   EncodeData(e);
   out.Write(buffer, e.Written());
+  WriteExtra(out);
 }
 
 std::uint32_t cOneObjRec::ReadSpool(InFileStream& in) {
@@ -60,12 +61,14 @@ std::uint32_t cOneObjRec::ReadSpool(InFileStream& in) {
   SpoolDecoder base(buffer);
   BaseFields(*this, base);
   std::uint32_t n = DataBytes();
-  if (n == 0 || n > kMaxFixedBytes) return got;
-  got = in.Read(buffer, n);
-  if (got < n) return got;
-  SpoolDecoder data(buffer);
-  DecodeData(data);
-  return got;
+  if (n > kMaxFixedBytes) return got;
+  if (n > 0) {
+    got = in.Read(buffer, n);
+    if (got < n) return got;
+    SpoolDecoder data(buffer);
+    DecodeData(data);
+  }
+  return ReadExtra(in) ? got : 0;
 }
 
 std::unique_ptr<cOneObjRec> ReadSpooledRecord(InFileStream& in) {

@@ -4,7 +4,8 @@
 // spooled to the reader's spool stream and read back, and in the drawing
 // assembly makes its drawing object under an ImportMatrix.
 //
-// Spool form: 80 bytes of base data (below), then the subclass data.
+// Spool form: 80 bytes of base data (below), then the subclass's fixed data,
+// then its variable data (SpoolStream.h).
 //   0 entity handle (8)      8 line-type handle (8)   16 by-handle flag (1)
 //  17 zero (3)              20 record kind (4)        24 paper-space flag (1)
 //  25 zero (1)              26 entity code (2)        28 level index (2)
@@ -47,6 +48,12 @@ enum class RecordKind : std::uint32_t {
   Solid = 4,
   Ellipse = 5,
   Point = 6,
+  Polygon = 7,
+  Spline = 8,
+  Text = 9,
+  Hatch = 10,
+  Viewport = 11,
+  Segments = 12,
 };
 
 inline constexpr std::uint32_t kSpoolBaseBytes = 80;
@@ -73,7 +80,8 @@ class cOneObjRec {
   // Base data then the subclass data, in one write.
   void WriteSpool(OutFileStream& out) const;
   // Reads the base data and the subclass data; returns the count delivered by
-  // its last read (short: the stream ended).
+  // its last read of fixed data (short: the stream ended), 0 when the
+  // variable data could not be read.
   std::uint32_t ReadSpool(InFileStream& in);
   // Size of the spool form.
   std::uint32_t SpoolBytes() const;
@@ -117,6 +125,10 @@ class cOneObjRec {
   virtual std::uint32_t DataBytes() const { return 0; }
   virtual void EncodeData(SpoolEncoder&) const {}
   virtual void DecodeData(SpoolDecoder&) {}
+  // The variable part after the fixed data (lists, texts); false when the
+  // stream ends or holds a count it cannot.
+  virtual void WriteExtra(OutFileStream&) const {}
+  virtual bool ReadExtra(InFileStream&) { return true; }
 
  private:
   mutable std::uint32_t spoolKind_ = 0;
@@ -137,6 +149,10 @@ class SpooledRecord : public cOneObjRec {
   void EncodeData(SpoolEncoder& e) const override { Derived::Fields(static_cast<const Derived&>(*this), e); }
   void DecodeData(SpoolDecoder& d) override { Derived::Fields(static_cast<Derived&>(*this), d); }
 };
+
+// An empty record of the kind (the base record for Placeholder); null for a
+// kind no class answers (RecordKinds.cpp).
+std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind);
 
 // An empty record of the class that wrote the spool data at the stream's
 // position, filled from it; null when the kind is unknown or the data end

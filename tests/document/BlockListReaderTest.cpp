@@ -10,8 +10,11 @@
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/ReadState.h"
 #include "model/cLine.h"
+#include "model/cLink.h"
 #include "tests/support/RecordFixtures.h"
+#include "tests/support/SchematicRecords.h"
 
 namespace kvn::test {
 namespace {
@@ -204,6 +207,43 @@ TEST(BlockListReader, ProgressAtMostOncePer20000BytesAndCancel) {
     read.context.monitor = &monitor;
     EXPECT_FALSE(read.Read());
     EXPECT_LT(read.Count(), 8000u);
+  }
+}
+
+TEST(BlockListReader, RememberedLinkStyleLastsOneRecord) {
+  // An old link drawn with a symbol line: its link style is remembered for
+  // the symbol conversion behind its record, and forgotten at the next one.
+  LinkFixture link;
+  link.line.lineType = 0x83;
+  auto oldLink = [&](ArchiveWriter& w) {
+    w.WriteByte(kTypeLink);
+    WriteLinkRecord(w, 3045, link);
+    w.WriteUInt16(1);  // the symbol block
+  };
+  for (bool lineAfter : {false, true}) {
+    SCOPED_TRACE(lineAfter);
+    ListRead list(Archive([&](ArchiveWriter& w) {
+                    oldLink(w);
+                    if (lineAfter) {
+                      w.WriteByte(kTypeLine);
+                      w.WriteByte(0);
+                      w.WriteRaw32(0);
+                      WriteFloat(w, 0.25);
+                      w.WriteByte(1);
+                      WriteFloat(w, 0.0);
+                      WriteFloatPoint(w, 0, 0);
+                      WriteFloatPoint(w, 1, 1);
+                    }
+                    w.WriteByte(255);
+                  }),
+                  3045);
+    ReadContext readContext;
+    list.context.readContext = &readContext;
+    ASSERT_TRUE(list.Read());
+    ASSERT_NE(list.block.FirstObject(), nullptr);
+    ASSERT_NE(list.block.FirstObject()->AsLink(), nullptr);
+    EXPECT_EQ(list.block.FirstObject()->AsLink()->linkStyle, 0);
+    EXPECT_EQ(readContext.rememberedLinkStyle, lineAfter ? kNoStyle : 0);
   }
 }
 

@@ -34,6 +34,7 @@
 #include "tests/fuzz/FuzzTarget.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/RecordFixtures.h"
+#include "tests/support/SchematicRecords.h"
 
 using namespace kvn;
 
@@ -233,6 +234,53 @@ std::vector<std::uint8_t> TextSeed() {
   return kvn::test::WriteNativeFile(doc);
 }
 
+// Links (one with a label and the polygon form of old files), dimensions,
+// connection points, separators and section views in the record forms of
+// the version.
+std::vector<std::uint8_t> SchematicSeed(int version) {
+  using namespace kvn::test;
+  FixtureSheet sheet;
+  sheet.levels = {{u"0"}};
+  LinkFixture link;
+  link.attributes = {{u"Wire", u"W1", u"", 2, true}};
+  link.labelShown = true;
+  link.labelText = u"\x01\tL";
+  link.end1 = 1;
+  link.end2 = 2;
+  DistanceFixture distance;
+  distance.suffix = u" mm";
+  ConPointFixture point;
+  point.name = u"X1";
+  point.labelShown = true;
+  SeparatorFixture separator;
+  separator.name = u"S";
+  SectionFixture section;
+  section.selection = true;
+  section.values = {1};
+  section.names = {u"n"};
+  auto typed = [version](std::uint8_t type, auto write, auto fixture) {
+    return [version, type, write, fixture](kvn::ArchiveWriter& w) {
+      w.WriteByte(type);
+      write(w, version, fixture);
+    };
+  };
+  sheet.handWrittenObjects = {typed(kvn::kTypeLink, WriteLinkRecord, link),
+                              typed(kvn::kTypeDistance, WriteDistanceRecord, distance),
+                              typed(kvn::kTypeConPoint, WriteConPointRecord, point),
+                              typed(kvn::kTypeSeparator, WriteSeparatorRecord, separator),
+                              typed(kvn::kTypeSection, WriteSectionRecord, section)};
+  if (version < 3065) {
+    SingleSheetFile file;
+    file.version = version;
+    file.sheet = sheet;
+    return WriteSingleSheetFile(file);
+  }
+  FixtureDocument doc;
+  doc.version = version;
+  doc.sheets = {sheet};
+  return WriteNativeFile(doc);
+}
+
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
@@ -270,6 +318,7 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   seeds.push_back(PictureSeed(false));
   seeds.push_back(PictureSeed(true));
   seeds.push_back(TextSeed());
+  for (int version : {3111, 3081, 3070, 3055, 3045}) seeds.push_back(SchematicSeed(version));
   // The shipped sample: arcs, circles, polygons, wide walls, several pages.
   const std::filesystem::path sample =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";

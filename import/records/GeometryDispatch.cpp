@@ -1,0 +1,210 @@
+// The dispatch rows of the point-sequence entities: POLYLINE with its
+// VERTEX records, LWPOLYLINE, LEADER, MLINE, SPLINE and the leader lines of
+// MLEADER. Counts given by the file (vertices, elements) only bound what is
+// read: a record never promises more items than it holds.
+#include <algorithm>
+
+#include "import/records/PolylineRecords.h"
+#include "import/records/RecordUtilities.h"
+#include "import/records/TextRecord.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+
+namespace kvn {
+
+namespace {
+
+// Every point of `code` (with code + 10 and code + 20) from `start` up to
+// `limit` (exclusive), at most `most` of them.
+std::vector<Vec3> PointsOf(const YxxfGroupRecord& record, std::uint16_t code, std::uint32_t start = 0,
+                           std::uint32_t limit = kNoLimit, std::uint64_t most = ~std::uint64_t(0)) {
+  std::vector<Vec3> points;
+  std::uint32_t at = start;
+  while (points.size() < most) {
+    std::int64_t i = record.FindIndex(code, at, limit == kNoLimit ? kNoLimit : limit - 1);
+    if (i < 0 || (limit != kNoLimit && std::uint32_t(i) >= limit)) break;
+    points.push_back(record.GetPoint3(code, std::uint32_t(i), limit == kNoLimit ? kNoLimit : limit - 1));
+    at = std::uint32_t(i) + 1;
+  }
+  return points;
+}
+
+std::vector<double> DoublesOf(const YxxfGroupRecord& record, std::uint16_t code) {
+  std::vector<double> values;
+  std::uint32_t at = 0;
+  double d = 0;
+  while (record.FindDouble(d, code, &at)) values.push_back(d);
+  return values;
+}
+
+// Spline, leader, multiline and 3DFACE points are world points: the group
+// 210 of these entities is the plane's normal, not an OCS.
+template <class R>
+std::unique_ptr<R> InWorld(std::unique_ptr<R> record) {
+  record->extrusion = Vec3{0, 0, 1};
+  return record;
+}
+
+std::unique_ptr<cLoadingPolygon> Polyline3D(const YxxfGroupRecord& record, const std::vector<Vec3>& points,
+                                            bool closed, std::uint16_t code) {
+  auto polygon = InWorld(std::make_unique<cLoadingPolygon>(0.0, 0x08u | (closed ? 1u : 0u), 0u, &record, 0.0, code));
+  polygon->meshM = polygon->meshN = 0;
+  for (const Vec3& p : points) {
+    LoadingVertex v;
+    v.point = p;
+    polygon->AddVertex(v);
+  }
+  return polygon;
+}
+
+}  // namespace
+
+void YxxfReader::AddEntities(const YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>> records,
+                             const std::string& name) {
+  if (records.empty()) {
+    statistics.CountDropped(name, DropReason::NoGeometry);
+    return;
+  }
+  ImportSpace space = SpaceOf(FindOwnerBlock(record), record);
+  bool added = false;
+  for (auto& r : records) added = AddRecord(record, std::move(r), true) || added;
+  if (added) {
+    statistics.CountHanded(space, name);
+  } else {
+    statistics.CountDropped(name, DropReason::UnknownOwner);
+  }
+}
+
+void YxxfReader::DispatchPolyline(const YxxfGroupRecord& record, const std::string& name) {
+  const double width = (record.GetDouble(40) + record.GetDouble(41)) / 2;
+  auto polyline = std::make_unique<cLoadingPolygon>(width, std::uint32_t(record.GetInt(70)),
+                                                    std::uint32_t(record.GetInt(75)), &record, record.GetDouble(30),
+                                                    entity::kPolyline);
+  // Kept in memory whatever the spooling: its vertices follow.
+  currentPolyline = polyline.get();
+  AddEntity(record, std::move(polyline), false, name);
+}
+
+void YxxfReader::DispatchVertex(const YxxfGroupRecord& record, const std::string& name) {
+  if (!currentPolyline || currentPolyline->Kind() != RecordKind::Polygon) {
+    statistics.CountDropped(name, DropReason::VertexOutsidePolyline);
+    return;
+  }
+  LoadingVertex v;
+  v.point = record.GetPoint3(10);
+  v.bulge = record.GetDouble(42);
+  v.flags = std::uint32_t(record.GetInt(70));
+  v.width = (record.GetDouble(40) + record.GetDouble(41)) / 2;
+  for (int i = 0; i < 4; ++i) v.index[i] = record.GetInt16(std::uint16_t(71 + i));
+  static_cast<cLoadingPolygon*>(currentPolyline)->AddVertex(v);
+  statistics.CountApart(name);
+}
+
+void YxxfReader::DispatchLwPolyline(const YxxfGroupRecord& record, const std::string& name) {
+  auto polyline = std::make_unique<cLoadingPolygon>(record.GetDouble(43), std::uint32_t(record.GetInt(70)), 0u,
+                                                    &record, record.GetDouble(38), entity::kLwPolyline);
+  std::int32_t count = -1;
+  const bool counted = record.FindInt(count, 90);
+  std::uint32_t at = 0;
+  while (!counted || std::int64_t(polyline->vertices.size()) < count) {
+    std::int64_t i = record.FindIndex(10, at);
+    if (i < 0) break;
+    std::int64_t next = record.FindIndex(10, std::uint32_t(i) + 1);
+    const std::uint32_t last = next < 0 ? kNoLimit : std::uint32_t(next - 1);
+    LoadingVertex v;
+    record.GetPoint2(v.point.x, v.point.y, 10, std::uint32_t(i), last);
+    v.bulge = record.GetDouble(42, 0.0, std::uint32_t(i), last);
+    v.width = (record.GetDouble(40, 0.0, std::uint32_t(i), last) + record.GetDouble(41, 0.0, std::uint32_t(i), last)) / 2;
+    polyline->AddVertex(v);
+    at = std::uint32_t(i) + 1;
+  }
+  AddEntity(record, std::move(polyline), true, name);
+}
+
+void YxxfReader::DispatchLeader(const YxxfGroupRecord& record, const std::string& name) {
+  std::int32_t count = 0;
+  std::vector<Vec3> points = record.FindInt(count, 76) ? PointsOf(record, 10, 0, kNoLimit, std::uint64_t(std::max(count, 0)))
+                                                       : PointsOf(record, 10);
+  if (record.GetInt(72) & 1) {
+    auto spline = InWorld(std::make_unique<cLoadingSpline>(&record, entity::kLeader));
+    spline->throughPoints = 1;
+    spline->flags = 0;
+    spline->startTangent = spline->endTangent = Vec3{};
+    spline->points = std::move(points);
+    AddEntity(record, std::move(spline), true, name);
+    return;
+  }
+  AddEntity(record, Polyline3D(record, points, false, entity::kLeader), true, name);
+}
+
+void YxxfReader::DispatchMLine(const YxxfGroupRecord& record, const std::string& name) {
+  std::int32_t vertexCount = 0;
+  if (!record.FindInt(vertexCount, 72) || vertexCount < 1) {
+    statistics.CountDropped(name, DropReason::NoGeometry);
+    return;
+  }
+  // Every element of every vertex carries its own 74: more elements than
+  // that cannot have a point.
+  std::int64_t parameterCounts = 0;
+  for (std::int64_t i = record.FindIndex(74); i >= 0; i = record.FindIndex(74, std::uint32_t(i) + 1)) ++parameterCounts;
+  const std::int64_t elements = std::min<std::int64_t>(std::max(record.GetInt(73), 0), parameterCounts);
+  const bool closed = (record.GetInt(71) & 2) != 0;
+  std::vector<std::vector<Vec3>> lines(static_cast<std::size_t>(elements));
+  std::uint32_t at = 0;
+  for (std::int32_t k = 0; k < vertexCount; ++k) {
+    std::int64_t i = record.FindIndex(11, at);
+    if (i < 0) break;
+    std::int64_t next = record.FindIndex(11, std::uint32_t(i) + 1);
+    const std::uint32_t last = next < 0 ? kNoLimit : std::uint32_t(next - 1);
+    const Vec3 position = record.GetPoint3(11, std::uint32_t(i), last);
+    const Vec3 miter = record.GetPoint3(13, std::uint32_t(i), last);
+    std::uint32_t from = std::uint32_t(i) + 1;
+    for (std::int64_t e = 0; e < elements; ++e) {
+      std::int32_t n = 0;
+      if (!record.FindInt(n, 74, &from, last)) break;
+      double first = 0;
+      bool has = false;
+      for (std::int64_t p = 0; p < std::min<std::int64_t>(n, elements); ++p) {
+        double d = 0;
+        if (!record.FindDouble(d, 41, &from, last)) break;
+        if (p == 0) first = d, has = true;
+      }
+      if (has) {
+        lines[std::size_t(e)].push_back(
+            Vec3{position.x + miter.x * first, position.y + miter.y * first, position.z + miter.z * first});
+      }
+    }
+    at = std::uint32_t(i) + 1;
+  }
+  std::vector<std::unique_ptr<cOneObjRec>> records;
+  for (const std::vector<Vec3>& line : lines) records.push_back(Polyline3D(record, line, closed, entity::kMLine));
+  AddEntities(record, std::move(records), name);
+}
+
+void YxxfReader::DispatchSpline(const YxxfGroupRecord& record, const std::string& name) {
+  auto spline = InWorld(std::make_unique<cLoadingSpline>(&record, entity::kSpline));
+  if (record.GetInt(74) > 0 && record.GetInt(73) == 0) {
+    spline->throughPoints = 1;
+    spline->points = PointsOf(record, 11);
+  } else {
+    spline->points = PointsOf(record, 10);
+    spline->degree = record.GetInt(71, 3);
+    spline->knots = DoublesOf(record, 40);
+    spline->weights = DoublesOf(record, 41);
+  }
+  AddEntity(record, std::move(spline), true, name);
+}
+
+void YxxfReader::DispatchMLeader(YxxfGroupRecord& record, const std::string& name) {
+  GrowArray<ItemRange> lines;
+  FindContextBlocks(record, lines, "LEADER_LINE{", 304);
+  std::vector<std::unique_ptr<cOneObjRec>> records;
+  for (const ItemRange& range : lines) {
+    std::vector<Vec3> points = PointsOf(record, 10, range.open, range.close);
+    if (points.size() >= 2) records.push_back(Polyline3D(record, points, false, entity::kMultiLeader));
+  }
+  AppendMLeaderTexts(record, records);
+  AddEntities(record, std::move(records), name);
+}
+
+}  // namespace kvn

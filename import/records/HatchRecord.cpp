@@ -1,0 +1,382 @@
+#include "import/records/HatchRecord.h"
+
+#include <cmath>
+
+#include "foundation/ArchiveReader.h"
+#include "foundation/ArchiveWriter.h"
+#include "import/records/HatchGeometry.h"
+#include "import/records/ImportMatrix.h"
+#include "import/records/SpoolStream.h"
+#include "import/records/SplineBeziers.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/ArcPieces.h"
+#include "model/ClosedListJoin.h"
+#include "model/Geometry.h"
+#include "model/ObjectTypes.h"
+#include "model/cPolygon.h"
+#include "model/cStyleFill.h"
+
+namespace kvn {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// One boundary loop under construction; curve kind 0 while it is straight.
+struct HatchLoop {
+  std::vector<Cubic> segments;
+  int curveKind = 0;
+};
+
+// The group-code walk: each look-up takes the first item of its code at or
+// after the position and moves past it.
+struct Walk {
+  const YxxfGroupRecord& r;
+  std::uint32_t at = 0;
+  bool D(std::uint16_t code, double& out) { return r.FindDouble(out, code, &at); }
+  bool I(std::uint16_t code, std::int32_t& out) { return r.FindInt(out, code, &at); }
+  // The item directly at the position has the code (in the current sub-record).
+  bool Next(std::uint16_t code) const {
+    const YxxfItem* item = r.Item(at);
+    return item && item->code == code && item->subRecord == r.SubRecord();
+  }
+};
+
+void AppendBulge(HatchLoop& loop, const DPoint& p, const DPoint& q, double bulge) {
+  const double dx = q.x - p.x, dy = q.y - p.y;
+  if (bulge == 0.0 || (dx == 0.0 && dy == 0.0)) {
+    loop.segments.push_back(Cubic::Straight(p, q));
+    return;
+  }
+  const double s = std::fabs(bulge) * std::hypot(dx, dy) / 2;
+  const double a = std::atan2(dy, dx) + (bulge >= 0 ? -kPi / 2 : kPi / 2);
+  const DPoint through{p.x + dx / 2 + s * std::cos(a), p.y + dy / 2 + s * std::sin(a)};
+  CubicArray arc;
+  AppendArcBeziers(arc, p, through, q);
+  loop.segments.insert(loop.segments.end(), arc.begin(), arc.end());
+}
+
+bool ReadPolylinePath(Walk& w, HatchLoop& loop) {
+  const std::uint32_t pathStart = w.at;
+  std::int32_t count = 0;
+  w.I(93, count);
+  std::vector<DPoint> points;
+  std::vector<double> bulges;
+  for (std::int32_t i = 0; i < count; ++i) {
+    DPoint p;
+    if (!w.D(10, p.x) || !w.D(20, p.y)) break;
+    double bulge = 0;
+    if (w.Next(42)) w.D(42, bulge);
+    points.push_back(p);
+    bulges.push_back(bulge);
+  }
+  const bool closed = w.at > pathStart && w.r.GetInt(73, 0, pathStart, w.at - 1) != 0;
+  bool anyBulge = false;
+  for (double b : bulges) anyBulge = anyBulge || b != 0.0;
+  if (points.size() < 2) return false;
+  if (!anyBulge) {
+    for (std::size_t i = 0; i + 1 < points.size(); ++i) loop.segments.push_back(Cubic::Straight(points[i], points[i + 1]));
+    return true;
+  }
+  loop.curveKind = 4;
+  const std::size_t spans = closed ? points.size() : points.size() - 1;
+  for (std::size_t i = 0; i < spans; ++i) AppendBulge(loop, points[i], points[(i + 1) % points.size()], bulges[i]);
+  return true;
+}
+
+void ReadSplineEdge(Walk& w, HatchLoop& loop) {
+  std::int32_t degree = 3, rational = 0, periodic = 0, knotCount = 0, poleCount = 0;
+  w.I(94, degree);
+  w.I(73, rational);
+  w.I(74, periodic);
+  w.I(95, knotCount);
+  w.I(96, poleCount);
+  std::vector<double> knots, weights;
+  for (std::int32_t k = 0; k < knotCount; ++k) {
+    double v = 0;
+    if (!w.D(40, v)) break;
+    knots.push_back(v);
+  }
+  std::vector<Vec3> poles;
+  for (std::int32_t i = 0; i < poleCount; ++i) {
+    Vec3 p;
+    if (!w.D(10, p.x) || !w.D(20, p.y)) break;
+    if (w.Next(42)) {
+      double weight = 1;
+      w.D(42, weight);
+      weights.push_back(weight);
+    }
+    poles.push_back(p);
+  }
+  if (poles.size() < 2) return;
+  if (!rational) weights.clear();
+  std::vector<Cubic3D> pieces;
+  if (!BSplineToBeziers(pieces, degree, knots, weights, poles)) SplineToBeziers(pieces, poles, false);
+  for (const Cubic3D& c : pieces) {
+    loop.segments.push_back(Cubic{{DPoint{c.p[0].x, c.p[0].y}, DPoint{c.p[1].x, c.p[1].y},
+                                   DPoint{c.p[2].x, c.p[2].y}, DPoint{c.p[3].x, c.p[3].y}}});
+  }
+  loop.curveKind = 4;
+}
+
+void ReadEdgePath(Walk& w, HatchLoop& loop, int readerKind) {
+  std::int32_t count = 0;
+  w.I(93, count);
+  for (std::int32_t e = 0; e < count; ++e) {
+    std::int32_t type = 0;
+    if (!w.I(72, type)) return;
+    if (type == 1) {
+      DPoint a, b;
+      w.D(10, a.x);
+      w.D(20, a.y);
+      w.D(11, b.x);
+      w.D(21, b.y);
+      loop.segments.push_back(Cubic::Straight(a, b));
+    } else if (type == 2 || type == 3) {
+      ArcEdge edge;
+      double rotation = 0;
+      w.D(10, edge.cx);
+      w.D(20, edge.cy);
+      if (type == 2) {
+        w.D(40, edge.rx);
+        edge.ry = edge.rx;
+      } else {
+        double mx = 0, my = 0, ratio = 1;
+        w.D(11, mx);
+        w.D(21, my);
+        w.D(40, ratio);
+        edge.rx = std::hypot(mx, my);
+        edge.ry = edge.rx * ratio;
+        rotation = std::atan2(my, mx) * 180.0 / kPi;
+      }
+      std::int32_t counterClockwise = 0;
+      w.D(50, edge.startAngle);
+      w.D(51, edge.endAngle);
+      w.I(73, counterClockwise);
+      if (edge.rx != edge.ry && readerKind == 1 && edge.rx != 0) {
+        EllipseAngleToParameter(edge.startAngle, edge.ry / edge.rx);
+        EllipseAngleToParameter(edge.endAngle, edge.ry / edge.rx);
+      }
+      CubicArray pieces;
+      ArcEdgeToBeziers(edge, true, pieces, rotation, counterClockwise == 0);
+      loop.segments.insert(loop.segments.end(), pieces.begin(), pieces.end());
+      loop.curveKind = 3;
+    } else if (type == 4) {
+      ReadSplineEdge(w, loop);
+    }
+  }
+}
+
+void SetLoop(PointList& list, const std::vector<Cubic>& segments, bool curved) {
+  if (curved) {
+    list.SetFromCubics(segments.data(), std::uint32_t(segments.size()), true);
+    return;
+  }
+  std::vector<DPoint> points;
+  for (const Cubic& c : segments) points.push_back(c.Start());
+  points.push_back(segments.back().End());
+  list.SetPoints(points.data(), std::uint32_t(std::min<std::size_t>(points.size(), PointList::kMaxPoints)));
+  list.SetClosed(true);
+}
+
+// The gradient's colours averaged: 0x00RRGGBB true colours in, COLORREF out.
+bool GradientColor(const YxxfGroupRecord& record, std::uint32_t& out) {
+  const std::int64_t at = record.FindIndex(450);
+  if (at < 0 || ItemToInt(*record.Item(std::uint32_t(at))) == 0) return false;
+  std::uint64_t r = 0, g = 0, b = 0, n = 0;
+  for (std::uint32_t i = std::uint32_t(at) + 1; i < record.Count(); ++i) {
+    const YxxfItem* item = record.Item(i);
+    if (item->code != 421 || item->subRecord != record.SubRecord()) continue;
+    const std::uint32_t v = std::uint32_t(ItemToInt(*item));
+    r += (v >> 16) & 0xFF;
+    g += (v >> 8) & 0xFF;
+    b += v & 0xFF;
+    ++n;
+  }
+  if (n == 0) return false;
+  out = std::uint32_t(r / n) | std::uint32_t(g / n) << 8 | std::uint32_t(b / n) << 16;
+  return true;
+}
+
+// The fill style of the pattern, shared with an equal one of the reader's list.
+std::uint16_t PatternStyle(const YxxfGroupRecord& record, YxxfReader& reader) {
+  auto style = std::make_unique<cStyleFill>();
+  style->name = record.GetString(2);
+  style->hatchKind = kSymbolHatch;
+  std::vector<OneFinalDef> lines;
+  ReadHatchPatternLines(record, lines);
+  if (lines.empty()) {
+    lines = PredefinedHatchPattern(style->name);
+    double scale = record.GetDouble(41, 1.0);
+    if (!(scale > 0) || !std::isfinite(scale)) scale = 1.0;
+    const double turn = record.GetDouble(52, 0.0);
+    for (OneFinalDef& line : lines) {
+      DPoint base{line.baseX, line.baseY}, offset{line.offsetX, line.offsetY};
+      // The lines are in drawing axes (y down): a turn of the world turns them the other way.
+      RotatePoint(base, DPoint{}, -turn);
+      RotatePoint(offset, DPoint{}, -turn);
+      line.baseX = base.x * scale, line.baseY = base.y * scale;
+      line.offsetX = offset.x * scale, line.offsetY = offset.y * scale;
+      line.angle += turn;
+      for (double& d : line.dashes) d *= scale;
+    }
+  }
+  for (const OneFinalDef& line : lines) {
+    HatchLine h;
+    h.values[0] = line.baseX;
+    h.values[1] = line.baseY;
+    h.params[0] = line.offsetX;
+    h.params[1] = line.offsetY;
+    h.params[2] = line.angle;
+    h.dashes = line.dashes;
+    style->hatchLines.push_back(std::move(h));
+  }
+  for (std::uint32_t i = 0; i < reader.hatchStyles.Count(); ++i) {
+    const cStyleFill* other = reader.hatchStyles[i];
+    if (other->name == style->name && cAnyStyle::IsSameRecord(*other, *style)) return std::uint16_t(i);
+  }
+  const std::uint32_t index = reader.hatchStyles.Count();
+  reader.hatchStyles.Add(style.release());
+  return std::uint16_t(index);
+}
+
+}  // namespace
+
+cOneHatch::cOneHatch() = default;
+cOneHatch::~cOneHatch() { FreeObjects(); }
+
+void cOneHatch::FreeObjects() {
+  while (!polygons.empty()) polygons.pop_back();
+}
+
+cOneHatch::cOneHatch(const YxxfGroupRecord* record, YxxfReader* reader, std::uint16_t code)
+    : SpooledRecord(record, code) {
+  if (!record) return;
+  // The elevation point comes first in the entity; the boundary walk starts
+  // at the path count, whatever stands before it.
+  elevation = record->GetPoint3(10);
+  Walk w{*record};
+  const std::int32_t style = record->GetInt(75);
+  std::uint32_t gradient = 0;
+  if (GradientColor(*record, gradient)) color = gradient;
+
+  std::int32_t paths = 0;
+  if (!w.I(91, paths) || paths < 0) return;
+  const int readerKind = reader ? reader->kind : 0;
+  std::vector<HatchLoop> loops;
+  for (std::int32_t p = 0; p < paths; ++p) {
+    std::int32_t flags = 0;
+    if (!w.I(92, flags)) break;
+    HatchLoop loop;
+    if (flags & 2) {
+      if (!ReadPolylinePath(w, loop)) continue;
+    } else {
+      ReadEdgePath(w, loop, readerKind);
+    }
+    if (!loop.segments.empty()) loops.push_back(std::move(loop));
+  }
+  if (loops.empty()) return;
+
+  if (style != 2 && loops.size() > 1) {
+    cPolygon combined;
+    combined.ResetLists();
+    for (std::size_t i = 0; i < loops.size(); ++i) {
+      PointList& list = i == 0 ? combined.FirstList() : combined.AddList();
+      SetLoop(list, loops[i].segments, loops[i].curveKind != 0);
+    }
+    CubicArray joined;
+    JoinClosedLists(combined, joined);
+    HatchLoop single;
+    single.segments.assign(joined.begin(), joined.end());
+    single.curveKind = 4;
+    loops.assign(1, std::move(single));
+  }
+
+  const bool solid = record->GetInt(70) == 1;
+  const std::uint16_t fillStyle = !solid && reader ? PatternStyle(*record, *reader) : 0;
+  for (const HatchLoop& loop : loops) {
+    auto polygon = std::make_unique<cPolygon>();
+    SetLoop(polygon->FirstList(), loop.segments, loop.curveKind != 0);
+    polygon->SetTypeByteSourceBits(std::uint8_t(polygon->TypeByte() & 0x40));
+    polygon->stroke.lineType = 0;
+    polygon->stroke.penOption = 1;
+    polygon->stroke.width = 0.0;
+    polygon->fill.hatchKind = 0;
+    if (!solid) {
+      polygon->SetTypeByteSourceBits(0x40);
+      polygon->fill.hatchValue = 0.0;
+      polygon->fill.hatchScale = 1.0;
+      polygon->fill.fillStyle = fillStyle;
+    }
+    polygon->MarkDirty();
+    polygons.push_back(std::move(polygon));
+  }
+}
+
+ObjectChain cOneHatch::MakeObject(const ImportMatrix* transform, YxxfReader*, void*) const {
+  ObjectChain chain;
+  for (const std::unique_ptr<cPolygon>& held : polygons) {
+    auto polygon = std::make_unique<cPolygon>();
+    polygon->Assign(*held);
+    polygon->stroke.color = color;
+    polygon->fill.fillColor = color;
+    if (polygon->TypeByte() & 0x40) polygon->fill.hatchColor = color;
+    for (std::uint32_t l = 0; l < polygon->ListCount(); ++l) {
+      PointList& list = polygon->List(l);
+      if (transform) {
+        for (DPoint& p : list.Points()) p = transform->TransformTo2D(OcsToWcs(Vec3{p.x, p.y, elevation.z}, extrusion));
+      } else {
+        std::vector<Vec3> points;
+        for (const DPoint& p : list.Points()) points.push_back(OcsToWcs(Vec3{p.x, p.y, elevation.z}, extrusion));
+        const std::uint8_t flags = list.Flags();
+        list.Set3DPoints(points.data(), std::uint32_t(points.size()));
+        list.SetFlags(std::uint8_t(flags | PointList::kFlagPacked3D));
+      }
+    }
+    polygon->MarkDirty();
+    chain.Append(polygon.release());
+  }
+  return chain;
+}
+
+void cOneHatch::WriteExtra(OutFileStream& out) const {
+  ByteArray bytes;
+  {
+    ArchiveWriter w(&bytes);
+    for (const std::unique_ptr<cPolygon>& p : polygons) p->Write(nullptr, w);
+  }
+  SpoolWriter s(out);
+  s.U32(std::uint32_t(polygons.size()));
+  s.U32(bytes.Count());
+  out.Write(bytes.Items(), bytes.Count());
+}
+
+bool cOneHatch::ReadExtra(InFileStream& in) {
+  FreeObjects();
+  SpoolReader s(in);
+  const std::uint32_t count = s.U32();
+  const std::uint32_t size = s.Count(1);
+  if (!s.Ok()) return false;
+  ByteArray bytes;
+  std::vector<std::uint8_t> buffer(size);
+  if (size > 0 && in.Read(buffer.data(), size) < size) return false;
+  bytes.AppendBytes(buffer.data(), size);
+  InFileStream memory = InFileStream::FromMemory(bytes);
+  ArchiveReader r(&memory);
+  // Every polygon record takes at least one byte.
+  if (count > size) return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    auto polygon = std::make_unique<cPolygon>();
+    // The type byte leads the record (the object factory reads it elsewhere).
+    const std::uint8_t type = r.ReadByte();
+    if (r.HasError() || (type & 0x3F) != polygon->TypeCode()) return false;
+    polygon->SetTypeByteSourceBits(type);
+    ObjectChain extra = polygon->Read(nullptr, nullptr, r, kCurrentFileVersion);
+    if (r.HasError()) return false;
+    polygons.push_back(std::move(polygon));
+  }
+  return true;
+}
+
+}  // namespace kvn
