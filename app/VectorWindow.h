@@ -136,6 +136,11 @@ class cVectorWindow : public TWindow {
   void EvHScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
   void EvVScroll(std::uint32_t code, std::uint32_t thumb, THandle bar);
 
+  // ---- export (VectorWindowExport.cpp) ----
+  // Command 15620: the export settings, the save chooser with the export
+  // options, then the pages or tile chosen written as BMP or EMF.
+  void CmExport();
+
   // ---- handlers ----
   void EvPaint();
   bool EvEraseBkgnd(TParam1 dc);

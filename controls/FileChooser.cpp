@@ -23,6 +23,7 @@ struct ChooserRun {
     if (self == nullptr || !self->extra_) return nullptr;
     self->extra_->SetHost(host);
     if (!self->extra_->Create()) return nullptr;
+    self->SetupExtra();
     wxWindow* panel = self->extra_->GetPeer();
     panel->Bind(wxEVT_SIZE, [self](wxSizeEvent& e) {
       e.Skip();

@@ -56,6 +56,9 @@ class TOpenSaveDialogMy : public TWindow {
   virtual int DoExecute();
   // The user picked another filter while the chooser was open (1-based index).
   virtual void TypeChange(std::uint32_t /*filterIndex*/) {}
+  // The extra template's controls exist and hold their variables' values
+  // (the chooser makes them only when it opens).
+  virtual void SetupExtra() {}
   // The chooser moved to another folder.
   void FolderChange(const WString& folder);
   // Kept for derived classes; nothing on Linux calls it.

@@ -49,4 +49,39 @@ int ExportTypeOfFilter(std::uint32_t filterIndex) {
   return filterIndex == 1 ? kExportTypeBmp : filterIndex == 2 ? kExportTypeEmf : 0;
 }
 
+ExportOptionSet OptionSetOfType(int exportType) {
+  ExportOptionSet set;
+  switch (exportType) {
+    case 1:
+    case 2:
+    case 3:
+      return ExportOptionSet{false, false, false, false, false, false};
+    case kExportTypeEmf:
+      return set;
+    case 8:
+      return ExportOptionSet{true, true, true, false, true, true};
+    default:  // 5, 6, 7
+      return ExportOptionSet{true, true, true, true, false, false};
+  }
+}
+
+int OptionTypeOfFilter(std::uint32_t filterIndex) {
+  return filterIndex == 2 ? kExportTypeEmf : kExportTypeBmp;
+}
+
+ExportExtentMode ExtentModeOf(std::uint32_t pageEntries, std::int64_t tiles) {
+  if (pageEntries >= 2) return tiles >= 2 ? ExportExtentMode::PagesAndTiles : ExportExtentMode::PagesOneTile;
+  return tiles >= 2 ? ExportExtentMode::OnePageTiles : ExportExtentMode::OnePageOneTile;
+}
+
+int ExportExtentChoices::Extent(ExportExtentMode mode) const {
+  switch (mode) {
+    case ExportExtentMode::OnePageOneTile: return 1;
+    case ExportExtentMode::OnePageTiles: return tileOrPage == 0 ? 0 : 1;
+    case ExportExtentMode::PagesOneTile: return pageOrAll == 0 ? 1 : 2;
+    case ExportExtentMode::PagesAndTiles: return tilePageAll < 0 || tilePageAll > 2 ? 1 : tilePageAll;
+  }
+  return 1;
+}
+
 }  // namespace kvn

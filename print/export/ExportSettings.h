@@ -44,4 +44,40 @@ inline constexpr int kExportTypeBmp = 5;
 // Filter index 1 (BMP) or 2 (EMF) to the export type; 0 for any other.
 int ExportTypeOfFilter(std::uint32_t filterIndex);
 
+// What the export dialog shows for an export type (its option set). Only
+// types 4 and 5 are offered; the others are kept for the set's sake.
+struct ExportOptionSet {
+  bool tileEnabled = true;       // "Actual tile" (only while it is visible)
+  bool resolution = true;        // label, combo and its field
+  bool color = false;            // colour combo
+  bool smoothing = false;        // smoothing check box
+  bool widthAndMode = false;     // line width, its label and the mode combo
+  // Type 8: the resolution shows only with the mode combo off its first entry.
+  bool resolutionWithBitmapModeOnly = false;
+};
+ExportOptionSet OptionSetOfType(int exportType);
+// The type the option sets use for a filter index: 1 BMP, 2 EMF, any other
+// index as BMP.
+int OptionTypeOfFilter(std::uint32_t filterIndex);
+
+// The extent buttons by the document's page entries and the drawing's
+// tiles, and the extent they give (0 actual tile, 1 actual page, 2 all pages).
+enum class ExportExtentMode {
+  OnePageOneTile = 0,      // no buttons: the actual page
+  OnePageTiles = 1,        // "Actual tile", "Actual page"
+  PagesOneTile = 2,        // "Actual page", "All pages"
+  PagesAndTiles = 3,       // all three
+};
+ExportExtentMode ExtentModeOf(std::uint32_t pageEntries, std::int64_t tiles);
+
+// The choices of a run (kept while the program runs): each an index of its
+// buttons, "Actual page" to begin with.
+struct ExportExtentChoices {
+  int tileOrPage = 1;
+  int tilePageAll = 1;
+  int pageOrAll = 0;
+  int elements = 0;  // "All elements"
+  int Extent(ExportExtentMode mode) const;
+};
+
 }  // namespace kvn

@@ -86,6 +86,47 @@ TEST(ExportSettings, ColourModesAndFilters) {
   EXPECT_EQ(ExportTypeOfFilter(3), 0);
 }
 
+TEST(ExportDialogRules, OptionSetsByTypeAndFilter) {
+  // EMF: the resolution only; BMP: resolution, colours and smoothing.
+  const ExportOptionSet emf = OptionSetOfType(OptionTypeOfFilter(2));
+  EXPECT_TRUE(emf.tileEnabled && emf.resolution);
+  EXPECT_FALSE(emf.color || emf.smoothing || emf.widthAndMode);
+  const ExportOptionSet bmp = OptionSetOfType(OptionTypeOfFilter(1));
+  EXPECT_TRUE(bmp.tileEnabled && bmp.resolution && bmp.color && bmp.smoothing);
+  EXPECT_FALSE(bmp.widthAndMode);
+  // An index outside the list is treated as the bitmap's.
+  EXPECT_EQ(OptionTypeOfFilter(7), kExportTypeBmp);
+  EXPECT_EQ(OptionTypeOfFilter(0), kExportTypeBmp);
+  // The types never offered.
+  for (int type : {1, 2, 3}) {
+    const ExportOptionSet set = OptionSetOfType(type);
+    EXPECT_FALSE(set.tileEnabled || set.resolution || set.color || set.smoothing || set.widthAndMode) << type;
+  }
+  EXPECT_TRUE(OptionSetOfType(6).smoothing);
+  EXPECT_TRUE(OptionSetOfType(8).widthAndMode);
+  EXPECT_TRUE(OptionSetOfType(8).resolutionWithBitmapModeOnly);
+  EXPECT_FALSE(OptionSetOfType(8).smoothing);
+}
+
+TEST(ExportDialogRules, ExtentButtonsByPagesAndTiles) {
+  EXPECT_EQ(ExtentModeOf(1, 1), ExportExtentMode::OnePageOneTile);
+  EXPECT_EQ(ExtentModeOf(1, 4), ExportExtentMode::OnePageTiles);
+  EXPECT_EQ(ExtentModeOf(12, 1), ExportExtentMode::PagesOneTile);
+  EXPECT_EQ(ExtentModeOf(2, 2), ExportExtentMode::PagesAndTiles);
+  ExportExtentChoices choices;  // each "Actual page" at first
+  EXPECT_EQ(choices.Extent(ExportExtentMode::OnePageOneTile), 1);
+  EXPECT_EQ(choices.Extent(ExportExtentMode::OnePageTiles), 1);
+  EXPECT_EQ(choices.Extent(ExportExtentMode::PagesOneTile), 1);
+  EXPECT_EQ(choices.Extent(ExportExtentMode::PagesAndTiles), 1);
+  choices.tileOrPage = 0;
+  choices.pageOrAll = 1;
+  choices.tilePageAll = 2;
+  EXPECT_EQ(choices.Extent(ExportExtentMode::OnePageTiles), 0);
+  EXPECT_EQ(choices.Extent(ExportExtentMode::PagesOneTile), 2);
+  EXPECT_EQ(choices.Extent(ExportExtentMode::PagesAndTiles), 2);
+  EXPECT_EQ(choices.Extent(ExportExtentMode::OnePageOneTile), 1);
+}
+
 // A document of `count` unpaged sheets named by `name`.
 std::unique_ptr<cDrawingDoc> Sheets(int count, const char16_t* (*name)(int)) {
   auto doc = std::make_unique<cDrawingDoc>();
