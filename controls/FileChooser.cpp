@@ -54,6 +54,8 @@ long StyleOf(const FileDialogData& data, bool save) {
 
 }  // namespace
 
+TOpenSaveDialogMy* TOpenSaveDialogMy::Running() { return ChooserRun::Current(); }
+
 void TOpenSaveDialogMy::PlaceExtraControls(int width) {
   if (!extra_ || extraControlIds[0] == 0 || !extra_->GetHandle()) return;
   TWindow* first = extra_->GetDlgItem(extraControlIds[0]);

@@ -49,6 +49,8 @@ class TOpenSaveDialogMy : public TWindow {
 
   TData& Data() { return data_; }
   Mode GetMode() const { return mode_; }
+  // The dialog whose chooser is open now (one at a time); null when none.
+  static TOpenSaveDialogMy* Running();
 
  protected:
   // Runs the chooser; fills the data block's name buffer, flags and filter
