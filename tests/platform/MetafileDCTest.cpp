@@ -3,7 +3,9 @@
 // header, the object table and its bound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "foundation/GrowArray.h"
@@ -168,6 +170,43 @@ TEST(MetafileDC, SavedSelectionsSurviveTheObjectSweep) {
   }
   EXPECT_EQ(firstPen, 1u);
   EXPECT_FALSE(deletedFirst);
+}
+
+TEST(MetafileDC, TextRunsKeepTheirAdvancesAndFonts) {
+  MetafileDC dc(MetafileFrame{0, 0, 1000, 1000});
+  LogFont lf;
+  lf.height = -20;
+  std::u16string face = u"Arial";
+  std::copy(face.begin(), face.end(), lf.faceName);
+  dc.SelectObject(TFont(lf));
+  const char16_t text[] = u"Ab\u00e9";
+  const int dx[] = {11, 12, 13};
+  dc.ExtTextOut(5, 30, kEtoOpaque, nullptr, text, 3, dx);
+  ByteArray bytes;
+  ASSERT_TRUE(dc.Close(bytes));
+  ASSERT_EQ(ValidateEmf(bytes.Items(), bytes.Count()), EmfCheck::Ok);
+  bool font = false, run = false;
+  for (std::uint32_t at = 0; at + 8 <= bytes.Count();) {
+    const std::uint8_t* r = bytes.Items() + at;
+    if (le::U32(r) == 82) {  // EMR_EXTCREATEFONTINDIRECTW
+      font = true;
+      EXPECT_EQ(le::I32(r + 12), -20);
+      EXPECT_EQ(le::U16(r + 12 + 28), u'A');
+    }
+    if (le::U32(r) == 84) {  // EMR_EXTTEXTOUTW
+      run = true;
+      EXPECT_EQ(le::I32(r + 36), 5);
+      EXPECT_EQ(le::I32(r + 40), 30);
+      EXPECT_EQ(le::U32(r + 44), 3u);
+      EXPECT_EQ(le::U32(r + 52), kEtoOpaque);
+      const std::uint32_t offString = le::U32(r + 48), offDx = le::U32(r + 72);
+      EXPECT_EQ(le::U16(r + offString + 4), 0xE9u);
+      EXPECT_EQ(le::I32(r + offDx + 8), 13);
+    }
+    at += le::U32(r + 4);
+  }
+  EXPECT_TRUE(font);
+  EXPECT_TRUE(run);
 }
 
 TEST(MetafileDC, AnExhaustedBudgetFailsTheRecording) {

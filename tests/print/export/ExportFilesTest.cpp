@@ -6,6 +6,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -397,6 +398,51 @@ TEST(ExportEmf, PlaysBackLikeThePageBmp) {
   EXPECT_LT(extra, drawn / 50) << extra << " of " << drawn << " pixels of the playback are blank in the BMP";
   EXPECT_GT(inked, 1000);
   EXPECT_LT(missed, inked / 50) << missed << " of " << inked << " inked BMP pixels have nothing near them in the playback";
+}
+
+// The record types of a metafile, in order.
+std::vector<std::uint32_t> RecordTypes(const Bytes& emf) {
+  std::vector<std::uint32_t> types;
+  for (std::size_t at = 0; at + 8 <= emf.size();) {
+    const std::uint32_t type = emf[at] | emf[at + 1] << 8 | emf[at + 2] << 16 | std::uint32_t(emf[at + 3]) << 24;
+    const std::uint32_t size = emf[at + 4] | emf[at + 5] << 8 | emf[at + 6] << 16 | std::uint32_t(emf[at + 7]) << 24;
+    types.push_back(type);
+    if (size < 8) break;
+    at += size;
+  }
+  return types;
+}
+
+bool Has(const std::vector<std::uint32_t>& types, std::uint32_t type) {
+  return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+// Pictures become DIB records, fills and TrueType glyphs filled paths, SHX
+// texts and lines 16-bit line records.
+TEST(ExportEmf, TextsPicturesAndFillsBecomeTheirRecords) {
+  test::ScratchDir dir;
+  auto doc = Open(SamplePath());
+  ASSERT_NE(doc, nullptr);
+  auto page = [&](std::uint32_t entry) {
+    Export e;
+    e.options.exportType = kExportTypeEmf;
+    e.options.pageEntry = entry;
+    e.options.resolution = 300;
+    EXPECT_TRUE(e.Run(*doc, dir / "page.emf"));
+    const Bytes bytes = ReadFile(dir / "page.emf");
+    EXPECT_EQ(ValidateEmf(bytes.data(), bytes.size()), EmfCheck::Ok);
+    return RecordTypes(bytes);
+  };
+  const auto texts = page(5);
+  EXPECT_TRUE(Has(texts, 59) && Has(texts, 62)) << "no glyph outlines";
+  EXPECT_TRUE(Has(texts, 54) || Has(texts, 87)) << "no SHX strokes";
+  const auto pictures = page(3);
+  EXPECT_TRUE(Has(pictures, 81)) << "no EMR_STRETCHDIBITS";
+  const auto fills = page(4);
+  EXPECT_TRUE(Has(fills, 59) && Has(fills, 62)) << "no BEGINPATH ... FILLPATH";
+  const auto plan = page(0);
+  EXPECT_TRUE(Has(plan, 38) || Has(plan, 95)) << "no pen";
+  EXPECT_TRUE(Has(plan, 88) || Has(plan, 85) || Has(plan, 87)) << "no 16-bit lines or curves";
 }
 
 TEST(ExportEmf, AllPagesOfAPagedTiledDrawingAndTheActualTile) {
