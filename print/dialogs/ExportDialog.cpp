@@ -71,8 +71,10 @@ TExportDialog::TExportDialog(cDrawingDoc* document, DialogFolder* folder, const 
 
 TExportDialog::~TExportDialog() = default;
 
+TWindow* TExportDialog::Option(int id) const { return Extra() ? Extra()->GetDlgItem(id) : nullptr; }
+
 void TExportDialog::Show(int id, bool show) {
-  TWindow* control = Extra() ? Extra()->GetDlgItem(id) : nullptr;
+  TWindow* control = Option(id);
   if (control == nullptr) return;
   control->ShowWindow(show ? kSwShow : kSwHide);
   control->EnableWindow(show);
@@ -96,7 +98,7 @@ void TExportDialog::ApplyOptionSet(std::uint32_t filterIndex) {
   const ExportOptionSet set = OptionSetOfType(OptionTypeOfFilter(filterIndex));
   // "Actual tile" keeps its visibility (the extent mode's); only while it
   // shows is it enabled or disabled.
-  if (TWindow* tile = Extra()->GetDlgItem(kIdActualTile); tile && tile->IsWindowVisible())
+  if (TWindow* tile = Option(kIdActualTile); tile && tile->IsWindowVisible())
     tile->EnableWindow(set.tileEnabled);
   bool resolution = set.resolution;
   if (set.resolutionWithBitmapModeOnly && vectorMode_ && vectorMode_->GetSelection() <= 0) resolution = false;

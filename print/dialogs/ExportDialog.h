@@ -51,6 +51,8 @@ class TExportDialog : public TAutoFileSaveDialog {
   // Shows, hides, enables and disables the options by the filter's type.
   void ApplyOptionSet(std::uint32_t filterIndex);
   ExportExtentMode ExtentMode() const { return mode_; }
+  // A control of the options (the template's id), or null.
+  TWindow* Option(int id) const;
   // The filter index whose option set is shown.
   std::uint32_t ShownFilterIndex() const { return shownFilter_; }
 

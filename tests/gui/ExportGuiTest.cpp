@@ -65,7 +65,7 @@ test::FixtureDocument TwelvePages() {
 }
 
 bool Visible(TExportDialog& d, int id) {
-  TWindow* w = d.Extra() ? d.Extra()->GetDlgItem(id) : nullptr;
+  TWindow* w = d.Option(id);
   return w != nullptr && w->IsWindowVisible();
 }
 
@@ -220,10 +220,10 @@ TEST_F(ExportGuiTest, ATypedNameAndSaveWriteTheFileAndKeepTheSettings) {
       [&] {
         // Black and white (the stored 75 dpi shows as the first entry).
         TExportDialog& d = *Dialog();
-        if (auto* resolution = dynamic_cast<TComboBox*>(d.Extra()->GetDlgItem(kIdResolutionCombo))) {
+        if (auto* resolution = dynamic_cast<TComboBox*>(d.Option(kIdResolutionCombo))) {
           EXPECT_EQ(resolution->GetSelIndex(), 0);
         }
-        if (auto* colors = dynamic_cast<TComboBox*>(d.Extra()->GetDlgItem(kIdColorMode))) colors->SetSelIndex(0);
+        if (auto* colors = dynamic_cast<TComboBox*>(d.Option(kIdColorMode))) colors->SetSelIndex(0);
         test::Shell(test::XdoOnWindow(title, "key ctrl+a"));
         test::Shell(test::XdoOnWindow(title, "type plan"));
         return true;
@@ -257,7 +257,7 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
       {
           [&] { return Shown(); },
           [&] {
-            if (auto* all = dynamic_cast<TRadioButton*>(Dialog()->Extra()->GetDlgItem(kIdAllPages))) all->Click();
+            if (auto* all = dynamic_cast<TRadioButton*>(Dialog()->Option(kIdAllPages))) all->Click();
             test::Shell(test::XdoOnWindow(title, "key ctrl+a"));
             test::Shell(test::XdoOnWindow(title, "type floors"));
             return true;
@@ -298,10 +298,10 @@ TEST_F(ExportGuiTest, TheOptionsSpeakCzech) {
       [&] { return Shown() && !test::Shell("xdotool search --onlyvisible --name " + Quote("^" + title + "$")).empty(); },
       [&] {
         TExportDialog& d = *Dialog();
-        auto* smoothing = dynamic_cast<TControl*>(d.Extra()->GetDlgItem(kIdSmoothing));
+        auto* smoothing = dynamic_cast<TControl*>(d.Option(kIdSmoothing));
         EXPECT_TRUE(smoothing != nullptr && smoothing->GetText().ToUtf8().find("Vyhlazovat okraje") != std::string::npos)
             << (smoothing ? smoothing->GetText().ToUtf8() : std::string("no control"));
-        auto* all = dynamic_cast<TControl*>(d.Extra()->GetDlgItem(kIdAllPages));
+        auto* all = dynamic_cast<TControl*>(d.Option(kIdAllPages));
         EXPECT_TRUE(all != nullptr && all->GetText().ToUtf8() == "Všechny stránky");
         test::SaveScreenshot("export-chooser-czech.png");
         Escape(title);
