@@ -22,6 +22,7 @@
 #include "app/TestyFrameWindow.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
 #include "foundation/Registry.h"
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/gdi/TDib.h"
@@ -287,6 +288,58 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
                              std::to_string(n) + " Floor " + c + ".bmp";
     EXPECT_TRUE(fs::exists(out_.Path() / name)) << name;
   }
+}
+
+TEST_F(ExportGuiTest, CancelInTheProgressDialogStopsBeforeTheNextFile) {
+  const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
+  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"600"));
+  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetDword(WString(u"EXP_USE_ALI"), 1);
+  // The question "Terminate a function?" is answered OK.
+  test::AnsweringBoxes boxes(60ms);
+  MessageBoxBackend* previous = SetMessageBoxBackend(&boxes);
+  bool escaped = false;
+  const bool ran = RunExport(
+      {
+          [&] { return Shown(); },
+          [&] {
+            if (auto* all = dynamic_cast<TRadioButton*>(Dialog()->Option(kIdAllPages))) all->Click();
+            test::Shell(test::XdoOnWindow(title, "key ctrl+a"));
+            test::Shell(test::XdoOnWindow(title, "type cut"));
+            return true;
+          },
+          [&] {
+            wxFileDialog* chooser = ChooserOf(*Dialog());
+            if (chooser && chooser->GetPath().AfterLast('/').BeforeFirst('.') != "cut") return false;
+            PressSave(*Dialog());
+            return true;
+          },
+          [&] {
+            for (wxWindow* w : wxTopLevelWindows) {
+              if (w->IsShown() && w->GetLabel().ToStdString() == title && !escaped) {
+                test::Shell(test::XdoOnWindow(Escaped(title), "key Escape"));
+                escaped = true;
+              }
+            }
+            return escaped;
+          },
+      },
+      240s);
+  SetMessageBoxBackend(previous);
+  ASSERT_TRUE(ran);
+  ASSERT_TRUE(escaped);
+  EXPECT_FALSE(boxes.texts.empty());
+  // Some pages were written whole, the rest never begun; no part-written
+  // file or temporary sibling is left.
+  int pictures = 0;
+  for (const auto& entry : fs::directory_iterator(out_.Path())) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_EQ(name.rfind("cut_", 0), 0u) << name;
+    InFileStream in(WString::FromUtf8(entry.path().string()));
+    EXPECT_FALSE(TDib::FromBmpStream(in).IsEmpty()) << name;
+    ++pictures;
+  }
+  EXPECT_GE(pictures, 1);
+  EXPECT_LT(pictures, 12);
 }
 
 TEST_F(ExportGuiTest, TheOptionsSpeakCzech) {
