@@ -598,13 +598,16 @@ int MetafileDC::SaveDC() {
 }
 
 bool MetafileDC::RestoreDC(int saved) {
+  const int before = SavedDepth();
   if (!TDC::RestoreDC(saved)) return false;
   const std::size_t depth = std::size_t(SavedDepth());
   if (depth < savedSelections_.size()) {
     selected_ = savedSelections_[depth];
     savedSelections_.resize(depth);
   }
-  Value(U_EMR_RESTOREDC, std::uint32_t(saved));
+  // The record counts back from the top (a negative number) whichever way
+  // the caller named the state.
+  Value(U_EMR_RESTOREDC, std::uint32_t(int(depth) - before));
   return true;
 }
 

@@ -172,6 +172,22 @@ TEST(MetafileDC, SavedSelectionsSurviveTheObjectSweep) {
   EXPECT_FALSE(deletedFirst);
 }
 
+TEST(MetafileDC, RestoreDcIsRecordedRelative) {
+  MetafileDC dc(MetafileFrame{0, 0, 1000, 1000});
+  dc.SaveDC();
+  dc.SaveDC();
+  dc.SaveDC();
+  ASSERT_TRUE(dc.RestoreDC(2));   // back to the state of the second SaveDC: two levels
+  ASSERT_TRUE(dc.RestoreDC(-1));  // and one more
+  ByteArray bytes;
+  ASSERT_TRUE(dc.Close(bytes));
+  std::vector<std::int32_t> restores;
+  for (std::uint32_t at = 0; at + 8 <= bytes.Count(); at += le::U32(bytes.Items() + at + 4)) {
+    if (le::U32(bytes.Items() + at) == 34) restores.push_back(le::I32(bytes.Items() + at + 8));  // EMR_RESTOREDC
+  }
+  EXPECT_EQ(restores, (std::vector<std::int32_t>{-2, -1}));
+}
+
 TEST(MetafileDC, TextRunsKeepTheirAdvancesAndFonts) {
   MetafileDC dc(MetafileFrame{0, 0, 1000, 1000});
   LogFont lf;
