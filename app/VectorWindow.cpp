@@ -193,6 +193,7 @@ const TResponseTable& cVectorWindow::Table() {
           OnCommand<&W::CmLastZoom>(kCmLastZoom),
           OnCommand<&W::CmWholeArea>(kCmWholeArea),
           OnCommand<&W::CmAllElements>(kCmAllElements),
+          OnCommand<&W::CmExport>(kCmExport),
           OnCommandEnable<&W::CeZoomIn>(kCmZoomIn),
           OnCommandEnable<&W::CeZoomOut>(kCmZoomOut),
           OnCommandEnable<&W::CeZoomPercent>(kCmZoom25),

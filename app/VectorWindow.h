@@ -160,6 +160,11 @@ class cVectorWindow : public TWindow {
   void EvCaptureChanged(THandle newCapture);
   bool IsPanning() const { return pan_.active; }
 
+  // ---- export (VectorWindowExport.cpp) ----
+  // Command 15620: the export settings, the save chooser with the export
+  // options, then the pages or tile chosen written as BMP or EMF.
+  void CmExport();
+
   // ---- handlers ----
   void EvPaint();
   bool EvEraseBkgnd(TParam1 dc);

@@ -23,6 +23,7 @@ struct ChooserRun {
     if (self == nullptr || !self->extra_) return nullptr;
     self->extra_->SetHost(host);
     if (!self->extra_->Create()) return nullptr;
+    self->SetupExtra();
     wxWindow* panel = self->extra_->GetPeer();
     panel->Bind(wxEVT_SIZE, [self](wxSizeEvent& e) {
       e.Skip();
@@ -52,6 +53,8 @@ long StyleOf(const FileDialogData& data, bool save) {
 }
 
 }  // namespace
+
+TOpenSaveDialogMy* TOpenSaveDialogMy::Running() { return ChooserRun::Current(); }
 
 void TOpenSaveDialogMy::PlaceExtraControls(int width) {
   if (!extra_ || extraControlIds[0] == 0 || !extra_->GetHandle()) return;

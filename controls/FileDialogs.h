@@ -49,6 +49,8 @@ class TOpenSaveDialogMy : public TWindow {
 
   TData& Data() { return data_; }
   Mode GetMode() const { return mode_; }
+  // The dialog whose chooser is open now (one at a time); null when none.
+  static TOpenSaveDialogMy* Running();
 
  protected:
   // Runs the chooser; fills the data block's name buffer, flags and filter
@@ -56,6 +58,9 @@ class TOpenSaveDialogMy : public TWindow {
   virtual int DoExecute();
   // The user picked another filter while the chooser was open (1-based index).
   virtual void TypeChange(std::uint32_t /*filterIndex*/) {}
+  // The extra template's controls exist and hold their variables' values
+  // (the chooser makes them only when it opens).
+  virtual void SetupExtra() {}
   // The chooser moved to another folder.
   void FolderChange(const WString& folder);
   // Kept for derived classes; nothing on Linux calls it.

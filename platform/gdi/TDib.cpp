@@ -283,6 +283,15 @@ bool TDib::SetPixel(std::int32_t x, std::int32_t y, std::uint32_t value) {
   return true;
 }
 
+bool TDib::SetPelsPerMeter(std::int32_t x, std::int32_t y) {
+  if (packed_.Empty() || layout_.headerSize < kBitmapInfoHeaderSize) return false;
+  le::Put32(packed_.Items() + 24, std::uint32_t(x));
+  le::Put32(packed_.Items() + 28, std::uint32_t(y));
+  layout_.header.xPelsPerMeter = x;
+  layout_.header.yPelsPerMeter = y;
+  return true;
+}
+
 void TDib::GetMasks(std::uint32_t masks[3]) const {
   if (Compression() == kBiBitFields) {
     // After a 40-byte header the masks follow it; larger headers hold them at 40.

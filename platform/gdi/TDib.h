@@ -119,6 +119,9 @@ class TDib {
   std::uint8_t* Bits() { return packed_.Empty() ? nullptr : packed_.Items() + layout_.bitsOffset; }
   const std::uint8_t* Bits() const { return packed_.Empty() ? nullptr : packed_.Items() + layout_.bitsOffset; }
   std::uint32_t BitsSize() const { return layout_.bitsSize; }
+  // Pixels per metre of a picture with an info header (40 bytes or more);
+  // false for a core header or no picture.
+  bool SetPelsPerMeter(std::int32_t x, std::int32_t y);
 
   // Pixel access for uncompressed pictures; (0, 0) is the top-left pixel
   // whatever the row order. The raw value is the palette index (1, 4, 8

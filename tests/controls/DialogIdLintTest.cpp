@@ -197,6 +197,12 @@ void Scan(const std::string& path, const std::string& raw, const Constants& cons
     if (open >= text.size() || text[open] != '(') continue;
     if (!SplitArgs(text, open, args)) continue;
     long id = 0;
+    // The save and open choosers take an extra template: (slot, folder,
+    // name, parent, data, template, title).
+    if ((word == "TAutoFileSaveDialog" || word == "TAutoFileOpenDialog") && args.size() == 7) {
+      if (constants.Resolve(args[5], id)) facts.templates.insert(id);
+      continue;
+    }
     // The tool bar's dialog bar takes the frame as a third argument.
     const bool dialogBar = word == "TDialogBar" && args.size() == 3;
     if (word == "TDialogTr" || word == "TDialog" || word == "TDialogGeneric" || word == "TEmbeddedDialog" ||
@@ -349,6 +355,15 @@ TEST(DialogIdLintTest, FindsAnIdTheTemplateLacks) {
   Scan("run.cpp", "void X::More() { new TEdit(this, 1077); }\n", constants, computed);
   ASSERT_EQ(Check(computed).size(), 1u);
   EXPECT_NE(Check(computed)[0].find("control 1077"), std::string::npos);
+
+  // A save chooser's extra template names the template too.
+  SourceFacts chooser;
+  Scan("save.cpp",
+       "S::S(TWindow* p, TData& d) : TAutoFileSaveDialog(3, f, n, p, d, kTestDialog, t) {\n"
+       "  new TAutoCheck(Extra(), kGridCheck, &grid, 0);\n  new TAutoCheck(Extra(), 1011, &x, 0);\n}\n",
+       constants, chooser);
+  ASSERT_EQ(Check(chooser).size(), 1u);
+  EXPECT_NE(Check(chooser)[0].find("control 1011"), std::string::npos) << Check(chooser)[0];
 
   SourceFacts orphan;
   Scan("bar.cpp", "new TButton(this, 1002);\n", constants, orphan);

@@ -1,0 +1,126 @@
+// Export of the view benchmark's drawing: the sample plan repeated on a grid
+// until the page holds 100,000 objects (lines, arcs, circles, polygons),
+// scaled so that it fills an A4 page (297 x 210 mm).
+//   kvn-bench-export [objects] [rounds] [folder]
+// Prints milliseconds and bytes per export, each written to a file in the
+// folder (/tmp by default): a BMP at 300 dpi in colour (target under 600 ms)
+// and an EMF at 600 dpi (target under 500 ms).
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "model/ObjectChain.h"
+#include "model/cArc.h"
+#include "model/cCircle.h"
+#include "model/cDrawingData.h"
+#include "model/cLine.h"
+#include "model/cPolygon.h"
+#include "print/export/ExportDrawing.h"
+#include "print/export/ExportSettings.h"
+#include "render/GeometryServicesImpl.h"
+
+using namespace kvn;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// The view benchmark's plan: eleven objects.
+void AddPlan(ObjectChain& chain, double ox, double oy, long& count) {
+  auto line = [&](double x1, double y1, double x2, double y2, double width) {
+    auto* l = new cLine();
+    l->start = {ox + x1, oy + y1};
+    l->end = {ox + x2, oy + y2};
+    l->stroke.width = width;
+    chain.Append(l);
+    ++count;
+  };
+  const double walls[][2] = {{30, 30}, {240, 30}, {240, 160}, {30, 160}};
+  for (int i = 0; i < 4; ++i) line(walls[i][0], walls[i][1], walls[(i + 1) % 4][0], walls[(i + 1) % 4][1], 2.0);
+  line(130, 30, 130, 80, 1.0);
+  line(130, 110, 130, 160, 1.0);
+  line(15, 95, 255, 95, 0.25);
+  line(80, 20, 80, 170, 0.25);
+  auto* door = new cArc();
+  door->start = {ox + 160, oy + 80};
+  door->middle = {ox + 130 + 30 * std::cos(0.785398), oy + 80 + 30 * std::sin(0.785398)};
+  door->end = {ox + 130, oy + 110};
+  chain.Append(door);
+  auto* table = new cCircle();
+  table->p1 = {ox + 170, oy + 100};
+  table->p2 = {ox + 200, oy + 130};
+  chain.Append(table);
+  auto* sofa = new cPolygon();
+  const DPoint pts[] = {{ox + 40, oy + 40}, {ox + 100, oy + 40}, {ox + 100, oy + 60}, {ox + 40, oy + 60}};
+  sofa->FirstList().SetPoints(pts, 4);
+  chain.Append(sofa);
+  count += 3;
+}
+
+std::unique_ptr<cDrawingDoc> MakeGrid(long objects, long& count) {
+  auto doc = std::make_unique<cDrawingDoc>();
+  doc->AddSheet(std::make_unique<cSheet>());
+  cSheet& sheet = *doc->GetSheet(0);
+  const long plans = (objects + 10) / 11;
+  const long across = std::max(1L, long(std::ceil(std::sqrt(double(plans)))));
+  ObjectChain chain;
+  for (long i = 0; i < plans; ++i) AddPlan(chain, double(i % across) * 280.0, double(i / across) * 200.0, count);
+  sheet.TopBlock().AppendChain(std::move(chain));
+  // The scale that makes the grid's extent an A4 page.
+  const DRect extent = sheet.Drawing().GetExtent();
+  sheet.Data()->SetScale(std::max(extent.Width() / 297.0, extent.Height() / 210.0));
+  sheet.Drawing().formatSize = {297, 210};
+  return doc;
+}
+
+double Milliseconds(Clock::time_point since) {
+  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const long objects = argc > 1 ? std::max(1L, std::atol(argv[1])) : 100000;
+  const long rounds = argc > 2 ? std::max(1L, std::atol(argv[2])) : 5;
+  const std::filesystem::path folder = argc > 3 ? argv[3] : "/tmp";
+  InstallRendererGeometryServices();
+  long count = 0;
+  auto doc = MakeGrid(objects, count);
+  std::printf("export: %ld objects on an A4 page (scale %.3f)\n", count, doc->GetSheet(0)->Data()->Scale());
+
+  struct Case {
+    const char* name;
+    int type;
+    double dpi;
+    double target;
+  };
+  bool met = true;
+  for (const Case& c : {Case{"BMP 300 dpi", kExportTypeBmp, 300, 600}, Case{"EMF 600 dpi", kExportTypeEmf, 600, 500}}) {
+    const std::filesystem::path file = folder / (std::string("kvn-bench-export.") + (c.type == kExportTypeBmp ? "bmp" : "emf"));
+    const WString name = WString::FromUtf8(file.string());
+    ExportShell shell;
+    double best = 1e300, total = 0;
+    for (long r = 0; r < rounds; ++r) {
+      const auto t0 = Clock::now();
+      if (!ExportPage(name, c.type, *doc, nullptr, true, true, 0, nullptr, c.dpi, 2, false, shell)) {
+        std::printf("  %s: export failed\n", c.name);
+        return 1;
+      }
+      const double ms = Milliseconds(t0);
+      best = std::min(best, ms);
+      total += ms;
+    }
+    const auto bytes = std::filesystem::file_size(file);
+    std::printf("  %s: %.1f ms best, %.1f ms mean, %ju bytes; target under %.0f ms: %s\n", c.name, best,
+                total / double(rounds), std::uintmax_t(bytes), c.target, best < c.target ? "met" : "NOT met");
+    met = met && best < c.target;
+    std::filesystem::remove(file);
+  }
+  return met ? 0 : 2;
+}
