@@ -6,6 +6,7 @@
 #include "document/ProgressMonitor.h"
 #include "foundation/ArchiveReader.h"
 #include "foundation/InFileStream.h"
+#include "model/InsertCopyMap.h"
 #include "model/ObjectChain.h"
 #include "model/ObjectList.h"
 #include "model/ObjectTypes.h"
@@ -116,26 +117,7 @@ bool ReadBlockObjects(bool namedBlock, cBlock& target, BlockListContext& context
 
 void RepointLinkEnds(const std::vector<std::uint32_t>& sourceIds, const std::vector<std::uint32_t>& copyIds,
                      std::uint32_t& end1, std::uint32_t& end2) {
-  if (end1 == 0 && end2 == 0) return;
-  const std::uint32_t original1 = end1;
-  const std::uint32_t original2 = end2;
-  bool done1 = false;
-  bool done2 = false;
-  const std::size_t n = sourceIds.size() < copyIds.size() ? sourceIds.size() : copyIds.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (!done1 && original1 != 0 && sourceIds[i] == original1) {
-      end1 = copyIds[i];
-      done1 = true;
-    }
-    if (!done2 && original2 != 0 && sourceIds[i] == original2) {
-      end2 = copyIds[i];
-      done2 = true;
-    }
-    if (done1 && (done2 || original2 == 0)) break;
-    if (done2 && original1 == 0) break;
-  }
-  if (!done1) end1 = 0;
-  if (!done2) end2 = 0;
+  RepointInsertIds(sourceIds, copyIds, end1, end2);
 }
 
 }  // namespace kvn

@@ -5,11 +5,15 @@
 #include "document/HandOvers.h"
 
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cText.h"
 
 namespace kvn {
 
-std::uint32_t* InsertBlockIndexOf(cOutObj& /*object*/) { return nullptr; }
+std::uint32_t* InsertBlockIndexOf(cOutObj& object) {
+  cInsert* insert = object.AsInsert();
+  return insert ? &insert->blockIndex : nullptr;
+}
 
 void ConvertOldSymbolLine(cOutObj& /*object*/, std::uint32_t /*symbolBlock*/, BlockListContext& /*context*/) {}
 

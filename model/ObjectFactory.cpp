@@ -3,6 +3,7 @@
 #include "model/cBezier.h"
 #include "model/cBitmap.h"
 #include "model/cCircle.h"
+#include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cNPoly.h"
 #include "model/cOutObj.h"
@@ -15,8 +16,8 @@
 namespace kvn {
 
 cOutObj* cOutObj::Create(std::uint8_t typeCode, bool numbered) {
-  (void)numbered;  // numbered inserts take the next running insert id
   switch (typeCode & kTypeCodeMask) {
+    case kTypeInsert: return new cInsert(numbered);
     case kTypeLine: return new cLine();
     case kTypeRectangle: return new cRectangle();
     case kTypeCircle: return new cCircle();
