@@ -7,6 +7,7 @@
 #include "foundation/TextFormat.h"
 #include "model/CharsetText.h"
 #include "model/Geometry.h"
+#include "model/ReadState.h"
 #include "model/StyleRefs.h"
 #include "model/VersionedString.h"
 #include "model/cDrawingData.h"
@@ -263,7 +264,7 @@ ObjectChain cDistance::Read(ReadContext* context, cDrawingData* data, ArchiveRea
     textAngle = r.ReadCompactDouble();
   }
   if (VersionBelow(version, 3061)) {
-    ReadOldForm(data, r, version);
+    ReadOldForm(context, data, r, version);
   } else {
     first = r.ReadRealPoint();
     second = r.ReadDeltaPoint(first);
@@ -322,17 +323,17 @@ ObjectChain cDistance::Read(ReadContext* context, cDrawingData* data, ArchiveRea
   return {};
 }
 
-void cDistance::ReadOldForm(cDrawingData* data, ArchiveReader& r, int version) {
+void cDistance::ReadOldForm(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) {
   first = r.ReadFloatPoint();
   second = r.ReadFloatPoint();
   textPoint = r.ReadFloatPoint();
   dimensionFlags = r.ReadByte();
   if (!VersionBelow(version, 3050)) {
     textStyle = std::uint16_t(r.ReadInt16());
+  } else if (data && context && context->labelTextAttributes) {
+    // No style stored: the drawing's default text attributes become one.
+    textStyle = data->AddTextStyle(context->labelTextAttributes[0]);
   } else {
-    // The drawing's default text attributes are not reachable from a
-    // record: without them the style is the first one.
-    (void)data;
     textStyle = 0;
   }
 }

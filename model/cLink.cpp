@@ -121,9 +121,8 @@ void cLink::Recalc(cDrawingData* data) {
 void cLink::RebuildLabel(cDrawingData* data) {
   if (!data || !labelShown) return;
   const std::uint16_t style = cDrawingData::TextStyleIndex(labelTextStyle, data);
-  LabelSource source;
-  if (HasValidStyle(data)) source.name = data->LinkStyles().Get(linkStyle)->name;
-  source.attributes = &attributes;
+  const WString styleName = HasValidStyle(data) ? data->LinkStyles().Get(linkStyle)->name : WString();
+  const LabelSource source = LabelSourceFromAttributes(styleName, &attributes);
   const WString text = BuildObjectLabelText(labelText, source);
   if (text.IsEmpty()) return;
   auto label = std::make_unique<cText>();
