@@ -7,6 +7,7 @@
 #include "model/cBlock.h"
 #include "model/cInsert.h"
 #include "model/cLine.h"
+#include "model/cLink.h"
 #include "tests/model/GeometryTestSupport.h"
 
 namespace kvn {
@@ -65,6 +66,45 @@ TEST(LinkedInserts, InsertLabelsComposeTheItemList) {
   EXPECT_EQ(BuildInsertLabelText(insert, WString(u"\x02"), data.get()), WString(u"M3"));
   EXPECT_EQ(BuildInsertLabelText(insert, WString(u"=\t\x04"), data.get()),
             WString(u"=\r\nType (M3)\r\nPower (4 kW)"));
+}
+
+TEST(LinkedInserts, ExplodedInsertsTakeTheirLinksAlong) {
+  test::DataHolder data;
+  data->AddBlock(new cBlock());  // 0: what the inner inserts place
+  auto symbol = std::make_unique<cBlock>();
+  ObjectChain chain;
+  auto* a = new cInsert(true);
+  auto* b = new cInsert(true);
+  a->blockIndex = b->blockIndex = 0;
+  chain.Append(a);
+  chain.Append(b);
+  auto* joined = new cLink();
+  joined->SetStartInsert(a->RunningId(), 1);
+  joined->SetEndInsert(b->RunningId(), 2);
+  chain.Append(joined);
+  auto* outward = new cLink();
+  outward->SetStartInsert(b->RunningId(), 1);
+  outward->SetEndInsert(a->RunningId() + 1000, 1);  // an insert outside the block
+  chain.Append(outward);
+  symbol->AppendChain(std::move(chain));
+  const std::uint32_t index = data->AddBlock(symbol.release());
+
+  cInsert top(true);
+  top.blockIndex = index;
+  ObjectChain exploded = top.Explode(data.get());
+  std::vector<const cInsert*> inserts;
+  std::vector<const cLink*> links;
+  for (cOutObj* o = exploded.Head(); o; o = o->next) {
+    if (o->AsInsert()) inserts.push_back(o->AsInsert());
+    if (o->AsLink()) links.push_back(o->AsLink());
+  }
+  ASSERT_EQ(inserts.size(), 2u);
+  ASSERT_EQ(links.size(), 2u);
+  EXPECT_NE(inserts[0]->RunningId(), a->RunningId());
+  EXPECT_EQ(links[0]->end1Number, inserts[0]->RunningId());
+  EXPECT_EQ(links[0]->end2Number, inserts[1]->RunningId());
+  EXPECT_EQ(links[1]->end1Number, inserts[1]->RunningId());
+  EXPECT_EQ(links[1]->end2Number, 0u);
 }
 
 }  // namespace
