@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/FontList.h"
 #include "model/Geometry.h"
 #include "model/InsertLabelText.h"
 #include "model/cBlock.h"
@@ -116,6 +117,9 @@ std::unique_ptr<cText> cInsert::MakeLabelText(int i, bool keepFields, cInsert* t
     if (scale == 0.0) return nullptr;
     text->attr.height = (scale > 0.0 ? scale : 1.0) * 2.86;
     text->attr.color = 0;
+    // A new text names no face; an unstyled label takes the default face of
+    // old texts, so that it has one to be drawn in.
+    text->faceName = GetDefaultFaceForKind(text->pitchAndFamily, 0);
     RegisterTextFont(*data, *text);
   } else {
     text->SetTypeByteSourceBits(std::uint8_t(text->TypeByte() | kTypeStyledStroke));
@@ -132,6 +136,9 @@ std::unique_ptr<cText> cInsert::MakeLabelText(int i, bool keepFields, cInsert* t
   text->point = slot->position;
   text->SetAngle(slot->angle);
   if (!keepFields) text->ExpandFieldsInSource(data, this, topInsert ? topInsert : this);
+  // Texts read from a file have their glyphs loaded by the reader; a label
+  // is made later, so it loads its own.
+  data->LoadGlyphsForText(*text);
   text->MarkDirty();
   return text;
 }

@@ -29,45 +29,9 @@ class AnswerOk final : public LoadQuestions {
   int asked = 0;
 };
 
-InsertFixture Insert(std::uint32_t block, DPoint at, double angle = 0.0) {
-  InsertFixture f;
-  f.blockIndex = block;
-  f.point = at;
-  f.angle = angle;
-  return f;
-}
-
-// A symbol block (two lines), a block placing it twice with a label and an
-// attribute, and the top block placing that, mirrored and recoloured.
-FixtureDocument NestedInserts(int version) {
-  FixtureDocument doc;
-  doc.version = version;
-  FixtureSheet sheet;
-  sheet.name = u"Inserts";
-  sheet.levels = {{u"0"}};
-  FixtureBlock symbol;
-  symbol.lines = {FixtureLine{{0, 0}, {2, 0}, 0}, FixtureLine{{0, 0}, {0, 1}, 0}};
-  FixtureBlock pair;
-  InsertFixture a = Insert(0, {0, 0});
-  InsertFixture b = Insert(0, {5, 0}, 90);
-  b.attributes = {{1, u"TAG", u"K1"}};  // label 0 of files before 3051 shows it
-  b.flags = 0x03 | 0x40;
-  b.labels[0] = {true, {5, 3}, 0, false, 0, 65535, u"K1"};
-  b.name = u"relay";
-  pair.inserts = {a, b};
-  sheet.blocks = {symbol, pair};
-  InsertFixture top = Insert(1, {100, 50});
-  top.scale = {-2, 2};
-  top.color = 0x0000FF;
-  sheet.inserts = {top};
-  doc.sheets = {sheet};
-  if (version < 3065) doc.compressed = false;
-  return doc;
-}
-
 // The container form from 3065, the single-sheet form before.
 std::vector<std::uint8_t> WriteNestedInserts(int version) {
-  FixtureDocument doc = NestedInserts(version);
+  FixtureDocument doc = NestedInsertDocument(version);
   if (version >= 3065) return WriteNativeFile(doc);
   SingleSheetFile file;
   file.version = version;
@@ -119,9 +83,9 @@ TEST(InsertFileTest, AnInsertOfItsOwnBlockGetsAPlaceholderAndTheQuestion) {
   sheet.name = u"Self";
   FixtureBlock self;
   self.lines = {FixtureLine{{0, 0}, {1, 0}}};
-  self.inserts = {Insert(0, {1, 0})};
+  self.inserts = {InsertAt(0, {1, 0})};
   sheet.blocks = {self};
-  sheet.inserts = {Insert(0, {0, 0})};
+  sheet.inserts = {InsertAt(0, {0, 0})};
   doc.sheets = {sheet};
   const auto bytes = WriteNativeFile(doc);
 
@@ -152,11 +116,11 @@ TEST(InsertFileTest, BlocksPlacingLaterBlocksGetPlaceholders) {
   sheet.name = u"Mutual";
   FixtureBlock a, b;
   a.lines = {FixtureLine{{0, 0}, {1, 0}}};
-  a.inserts = {Insert(1, {0, 0})};
+  a.inserts = {InsertAt(1, {0, 0})};
   b.lines = {FixtureLine{{0, 0}, {0, 1}}};
-  b.inserts = {Insert(0, {0, 0})};
+  b.inserts = {InsertAt(0, {0, 0})};
   sheet.blocks = {a, b};
-  sheet.inserts = {Insert(0, {0, 0}), Insert(1, {0, 0})};
+  sheet.inserts = {InsertAt(0, {0, 0}), InsertAt(1, {0, 0})};
   doc.sheets = {sheet};
   AnswerOk ok;
   NativeReadOptions options;
@@ -182,10 +146,10 @@ TEST(InsertFileTest, SeventyDeepBlocksOpenAndExpandToThePathDepth) {
   for (std::uint32_t i = 0; i < 70; ++i) {
     FixtureBlock next;
     next.lines = {FixtureLine{{0, 0}, {1, 0}}};
-    next.inserts = {Insert(i, {1, 0})};
+    next.inserts = {InsertAt(i, {1, 0})};
     sheet.blocks.push_back(next);
   }
-  sheet.inserts = {Insert(70, {0, 0})};
+  sheet.inserts = {InsertAt(70, {0, 0})};
   doc.sheets = {sheet};
   ReadOutcome out = ReadNativeBytes(WriteNativeFile(doc));
   ASSERT_EQ(out.result, 0);

@@ -346,5 +346,31 @@ TEST(InsertExpansionTest, WithoutDrawingDataNestedInsertsContributeNothing) {
   EXPECT_EQ(out.Count(), 1u);
 }
 
+TEST(InsertExpansionTest, FilteredBlockExtentTakesTheChildrenOnVisibleLevels) {
+  DataRef d;
+  d.data->Levels().InsertLevel(u"shown", nullptr, 0);
+  d.data->Levels().InsertLevel(u"hidden", nullptr, 1)->visible = 0;
+  auto* shown = Line({0, 0}, {1, 0});
+  shown->SetLevel(0);
+  shown->stroke.width = 0;
+  auto* hidden = Line({0, 0}, {50, 50});
+  hidden->SetLevel(1);
+  cBlock top;
+  ObjectChain chain;
+  cInsert* insert = InsertOf(AddBlock(d.data, {shown, hidden}), {10, 10});
+  insert->SetLevel(1);  // the insert's own level does not matter
+  chain.Append(insert);
+  top.AppendChain(std::move(chain));
+  ExtentFilter withDrawing;
+  withDrawing.drawingPages = 1;
+  DRect r;
+  top.GetFilteredExtent(withDrawing, d.data, r);
+  EXPECT_NEAR(r.x1, 10, 1e-9);
+  EXPECT_NEAR(r.x2, 11, 1e-9);
+  EXPECT_NEAR(r.y2, 10, 1e-9);
+  top.GetFilteredExtent(ExtentFilter{}, d.data, r);
+  EXPECT_GE(r.x2, 60) << "without a drawing record levels are not looked at";
+}
+
 }  // namespace
 }  // namespace kvn

@@ -33,6 +33,10 @@ struct InsertAttributeFixture {
 };
 
 struct InsertFixture {
+  // The object header's level and page id (written by the file writers,
+  // not by WriteInsertAt).
+  std::uint16_t level = 0;
+  std::uint16_t page = 0;
   DPoint point;
   double angle = 0.0;
   DPoint scale{1.0, 1.0};

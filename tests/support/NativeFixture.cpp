@@ -391,7 +391,10 @@ struct BodyWriter {
 
   void Insert(const InsertFixture& insert) {
     w.WriteByte(0);  // type code 0
-    WriteHeaderAt(w, v, HeaderFixture{});
+    HeaderFixture header;
+    header.level = insert.level;
+    header.pageId = insert.page;
+    WriteHeaderAt(w, v, header);
     WriteInsertAt(w, v, insert);
   }
 
