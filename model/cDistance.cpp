@@ -6,6 +6,7 @@
 #include "foundation/ArchiveWriter.h"
 #include "foundation/TextFormat.h"
 #include "model/CharsetText.h"
+#include "model/FontList.h"
 #include "model/Geometry.h"
 #include "model/ReadState.h"
 #include "model/StyleRefs.h"
@@ -102,6 +103,9 @@ void cDistance::RebuildText(cDrawingData* data) {
     const double scale = data->GetScale();
     text->attr.color = 0;
     text->attr.height = kUnstyledTextHeight * (scale > 0.0 ? scale : 1.0);
+    // A new text names no face: an unstyled one takes the default face of
+    // old texts, so that it has one to be drawn in.
+    text->faceName = GetDefaultFaceForKind(text->pitchAndFamily, 0);
     RegisterTextFont(*data, *text);
   } else {
     text->SetTypeByteSourceBits(kTypeStyledStroke);
