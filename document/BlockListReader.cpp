@@ -6,6 +6,7 @@
 #include "document/ProgressMonitor.h"
 #include "foundation/ArchiveReader.h"
 #include "foundation/InFileStream.h"
+#include "model/InsertCopyMap.h"
 #include "model/ObjectChain.h"
 #include "model/ObjectList.h"
 #include "model/ObjectTypes.h"
@@ -68,6 +69,11 @@ bool ReadBlockObjects(bool namedBlock, cBlock& target, BlockListContext& context
   }
   ChainToBlock out(target);
   std::vector<cOutObj*> inserts;
+  // Links name inserts by their places in the reading order of the whole
+  // drawing; without a per-read context the list stands alone.
+  std::uint32_t listInsertNumbers = 0;
+  std::uint32_t& insertsRead = context.readContext ? context.readContext->insertsRead : listInsertNumbers;
+  const std::uint32_t firstInsertNumber = insertsRead;
   std::vector<cOutObj*> links;
   bool ok = false;
   while (true) {
@@ -109,37 +115,21 @@ bool ReadBlockObjects(bool namedBlock, cBlock& target, BlockListContext& context
       if (version < 3093 && context.data && o->AsText()) LoadGlyphsForObject(*context.data, *o);
       if (std::uint32_t* blockIndex = InsertBlockIndexOf(*o)) *blockIndex = CheckBlockReference(*blockIndex, context);
       if (symbolBlock != 0xFFFFFFFF) ConvertOldSymbolLine(*o, symbolBlock, context);
-      if (o->AsInsert()) inserts.push_back(o);
+      if (o->AsInsert()) {
+        inserts.push_back(o);
+        ++insertsRead;
+      }
       if (o->AsLink()) links.push_back(o);
     }
     out.Chain().AppendChain(std::move(placed));
   }
-  if (ok) ConnectLinksToInserts(links, inserts);
+  if (ok) ConnectLinksToInserts(links, inserts, firstInsertNumber);
   return ok;
 }
 
 void RepointLinkEnds(const std::vector<std::uint32_t>& sourceIds, const std::vector<std::uint32_t>& copyIds,
                      std::uint32_t& end1, std::uint32_t& end2) {
-  if (end1 == 0 && end2 == 0) return;
-  const std::uint32_t original1 = end1;
-  const std::uint32_t original2 = end2;
-  bool done1 = false;
-  bool done2 = false;
-  const std::size_t n = sourceIds.size() < copyIds.size() ? sourceIds.size() : copyIds.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (!done1 && original1 != 0 && sourceIds[i] == original1) {
-      end1 = copyIds[i];
-      done1 = true;
-    }
-    if (!done2 && original2 != 0 && sourceIds[i] == original2) {
-      end2 = copyIds[i];
-      done2 = true;
-    }
-    if (done1 && (done2 || original2 == 0)) break;
-    if (done2 && original1 == 0) break;
-  }
-  if (!done1) end1 = 0;
-  if (!done2) end2 = 0;
+  RepointInsertIds(sourceIds, copyIds, end1, end2);
 }
 
 }  // namespace kvn

@@ -125,11 +125,13 @@ bool ReadBodyContent(BodyState& state) {
       break;
     }
     if (kind == 1) {
-      // In the table while its own list is read, so that references to it
-      // from inside count as inside the table.
-      auto* block = new cBlock();
-      data.AddBlock(block);
-      if (!ReadBlockObjects(true, *block, list)) break;
+      // The block enters the table after its own list: an insert of itself
+      // (or of a later block) names no block yet and gets an empty
+      // placeholder, so no block of a stored file can place itself.
+      auto block = std::make_unique<cBlock>();
+      const bool read = ReadBlockObjects(true, *block, list);
+      data.AddBlock(block.release());
+      if (!read) break;
     } else if (kind == 2) {
       if (!ReadBlockObjects(false, top, list)) break;
     } else {

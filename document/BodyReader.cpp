@@ -99,6 +99,7 @@ int ReadDrawingBody(const BodyReadArgs& args) {
   cDrawingData& data = state.data;
   cDrawingDoc* document = args.document;
   ReadContext readContext;
+  readContext.labelTextAttributes = d.oldTextAttributes.data();
   state.readContext = &readContext;
 
   // 1. Reset.

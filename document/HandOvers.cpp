@@ -9,16 +9,39 @@
 #include "document/cSheet.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
+#include "model/cLink.h"
 #include "model/cSection.h"
 #include "model/cText.h"
 
 namespace kvn {
 
-std::uint32_t* InsertBlockIndexOf(cOutObj& /*object*/) { return nullptr; }
+std::uint32_t* InsertBlockIndexOf(cOutObj& object) {
+  cInsert* insert = object.AsInsert();
+  return insert ? &insert->blockIndex : nullptr;
+}
 
 void ConvertOldSymbolLine(cOutObj& /*object*/, std::uint32_t /*symbolBlock*/, BlockListContext& /*context*/) {}
 
-void ConnectLinksToInserts(const std::vector<cOutObj*>& /*links*/, const std::vector<cOutObj*>& /*inserts*/) {}
+void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector<cOutObj*>& inserts,
+                           std::uint32_t firstInsertNumber) {
+  // A file's numbers are the inserts' places in the reading order, which are
+  // their running ids only when a fresh process reads its first file; the
+  // ends get the running ids the inserts have now.
+  auto runningIdOf = [&](std::uint32_t stored) -> std::uint32_t {
+    if (stored <= firstInsertNumber) return 0;
+    const std::uint64_t i = std::uint64_t(stored) - firstInsertNumber - 1;
+    if (i >= inserts.size()) return 0;
+    const cInsert* insert = inserts[std::size_t(i)]->AsInsert();
+    return insert ? insert->RunningId() : 0;
+  };
+  for (cOutObj* object : links) {
+    cLink* link = object->AsLink();
+    if (!link) continue;
+    link->SetStartInsert(runningIdOf(link->end1Number), link->end1Index);
+    link->SetEndInsert(runningIdOf(link->end2Number), link->end2Index);
+  }
+}
 
 void ConvertOldSymbolTexts(cDrawingData& /*data*/) {}
 void NormalizeOldStyleNames(cDrawingData& /*data*/) {}

@@ -26,8 +26,13 @@ std::uint32_t* InsertBlockIndexOf(cOutObj& object);
 // Turns the symbol block of an old line record into a symbol line style
 // bound to the object.
 void ConvertOldSymbolLine(cOutObj& object, std::uint32_t symbolBlock, BlockListContext& context);
-// Makes the inserts that a link's end ids name the link's end objects.
-void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector<cOutObj*>& inserts);
+// Makes the inserts that a link's end ids name the link's end objects: a
+// stored end number n names the n-th insert of the read (counted from 1 over
+// every list of the drawing, in reading order), which is `inserts[n -
+// firstInsertNumber - 1]` when it belongs to this list; the end then holds
+// that insert's running id, otherwise 0.
+void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector<cOutObj*>& inserts,
+                           std::uint32_t firstInsertNumber);
 
 // ---- conversions of old drawings after a body is read ----
 // Texts inside the symbols of line styles, before 3058.

@@ -79,6 +79,9 @@ class GrowArray {
     Append(&value, 1);
     return value;
   }
+  // The page-list copy of the blank-out rectangle appends by this name; it is
+  // the same grow-to-fit rule.
+  void AppendN(const E* src, std::uint32_t n) { Append(src, n); }
   // Byte arrays: n of 0 or less does nothing.
   void AppendBytes(const void* bytes, std::int64_t n) {
     static_assert(sizeof(E) == 1, "AppendBytes is for byte arrays");

@@ -79,6 +79,10 @@ void FormatDisplayNumber(StringBuilder& builder, double value, int digits, int w
   }
   if (!ok) return;
   int length = scratch.position();
+  // Terminated before anything reads it: AddSubstring checks the length
+  // with strlen in builds with assertions. Stripping only moves characters
+  // toward the front, so the text stays at least `length` long.
+  scratch.Finalize();
   if (strip) length = StripTrailingZeros(text, length);
   if (builder.position() + length >= builder.size()) return;
   builder.AddSubstring(text, length);

@@ -5,6 +5,7 @@
 #include "model/cCircle.h"
 #include "model/cConPoint.h"
 #include "model/cDistance.h"
+#include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cLink.h"
 #include "model/cNPoly.h"
@@ -20,8 +21,8 @@
 namespace kvn {
 
 cOutObj* cOutObj::Create(std::uint8_t typeCode, bool numbered) {
-  (void)numbered;  // numbered inserts take the next running insert id
   switch (typeCode & kTypeCodeMask) {
+    case kTypeInsert: return new cInsert(numbered);
     case kTypeLine: return new cLine();
     case kTypeRectangle: return new cRectangle();
     case kTypeCircle: return new cCircle();

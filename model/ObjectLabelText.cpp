@@ -39,15 +39,24 @@ WString AttributeLines(const AttributeList* list) {
 WString ItemText(const WString& item, const LabelSource& source) {
   if (item.Length() != 1) return item;
   switch (item[0]) {
-    case kLabelItemName: return source.name.IsEmpty() ? source.description : source.name;
-    case kLabelItemKind1: return ValueOfKind(source.attributes, 1);
-    case kLabelItemKind2: return ValueOfKind(source.attributes, 2);
+    case kLabelItemName: return source.name.IsEmpty() ? source.blockDescription : source.name;
+    case kLabelItemKind1: return source.item2;
+    case kLabelItemKind2: return source.item3;
     case kLabelItemAttributes: return AttributeLines(source.attributes);
     default: return item;
   }
 }
 
 }  // namespace
+
+LabelSource LabelSourceFromAttributes(const WString& name, const AttributeList* attributes) {
+  LabelSource source;
+  source.name = name;
+  source.item2 = ValueOfKind(attributes, 1);
+  source.item3 = ValueOfKind(attributes, 2);
+  source.attributes = attributes;
+  return source;
+}
 
 WString BuildObjectLabelText(const WString& items, const LabelSource& source) {
   WString out;

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "model/StyleTable.h"
+#include "model/TextAttributes.h"
 
 namespace kvn {
 
@@ -44,6 +45,16 @@ struct ReadContext {
   // The link style remembered by the reader of old link records; reset to
   // none before each object record.
   std::uint16_t rememberedLinkStyle = kNoStyle;
+  // Linked inserts of records before 3082 store no number: each takes the
+  // next value of this counter.
+  std::uint16_t linkedInsertCounter = 0;
+  // Inserts read so far: links name the inserts at their ends by their
+  // places in this order (from 1).
+  std::uint32_t insertsRead = 0;
+  // The drawing's first two default text-attribute records: the label styles
+  // of inserts before 3050, which store none. Null when the read has no
+  // drawing record.
+  const TextAttributes* labelTextAttributes = nullptr;
 };
 
 }  // namespace kvn

@@ -8,6 +8,7 @@
 #include "model/BlockPath.h"
 #include "model/StyleRefs.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cOutObj.h"
 
 namespace kvn {
@@ -104,12 +105,21 @@ void cBlock::GetFilteredExtent(const ExtentFilter& filter, cDrawingData* data, D
   for (cOutObj* object = first_; object; object = object->next) {
     if (filter.classFilter && !object->MatchesFilter(filter.classFilter)) continue;
     if (onPageOnly && !object->IsOnPage(*filter.page)) continue;
-    // An insert contributes its children on visible levels; until inserts
-    // expand into children, it contributes its own full extent. Any other
-    // object needs a visible level when a drawing record is given.
-    if (!object->AsInsert() && filter.drawingPages >= 0 && data) {
-      if (!data->Levels().GetLevel(object->Level())->visible) continue;
+    // An insert contributes its children on visible levels (a child on a
+    // hidden level is not drawn even when its insert's level is visible).
+    // Any other object needs a visible level when a drawing record is given.
+    const bool levels = filter.drawingPages >= 0 && data;
+    if (cInsert* insert = object->AsInsert()) {
+      insert->UpdateIfDirty(data);
+      for (cOutObj* child : insert->GetChildren()) {
+        if (!child || (levels && !data->Levels().GetLevel(child->Level())->visible)) continue;
+        DRect r;
+        child->GetFullExtent(data, r);
+        out.Union(r, first);
+      }
+      continue;
     }
+    if (levels && !data->Levels().GetLevel(object->Level())->visible) continue;
     DRect r;
     object->GetFullExtent(data, r);
     out.Union(r, first);

@@ -108,7 +108,7 @@ class cBlock {
   void UniteObjectExtents(DRect& out) const;
   // Union of the full extents of the objects that pass the filter; with a
   // drawing record also only objects on visible levels. Inserts contribute
-  // their own full extent (see cBlock.cpp).
+  // the full extents of their children (on visible levels).
   void GetFilteredExtent(const ExtentFilter& filter, cDrawingData* data, DRect& out) const;
 
   // ---- records ----

@@ -5,6 +5,7 @@
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "model/FontList.h"
 #include "model/Geometry.h"
 #include "model/StyleRefs.h"
 #include "model/cDrawingData.h"
@@ -43,6 +44,9 @@ void cConPoint::Recalc(cDrawingData* data) {
     const double scale = data->GetScale();
     text->attr.color = 0;
     text->attr.height = kUnstyledLabelHeight * (scale > 0.0 ? scale : 1.0);
+    // A new text names no face: an unstyled one takes the default face of
+    // old texts, so that it has one to be drawn in.
+    text->faceName = GetDefaultFaceForKind(text->pitchAndFamily, 0);
     RegisterTextFont(*data, *text);
   }
   text->alignment = std::uint8_t((labelAlignment & kAlignCodeMask) | (fixedLabelAngle ? kAlignKeepAngle : 0));

@@ -6,7 +6,9 @@
 #include "foundation/ArchiveWriter.h"
 #include "foundation/TextFormat.h"
 #include "model/CharsetText.h"
+#include "model/FontList.h"
 #include "model/Geometry.h"
+#include "model/ReadState.h"
 #include "model/StyleRefs.h"
 #include "model/VersionedString.h"
 #include "model/cDrawingData.h"
@@ -101,6 +103,9 @@ void cDistance::RebuildText(cDrawingData* data) {
     const double scale = data->GetScale();
     text->attr.color = 0;
     text->attr.height = kUnstyledTextHeight * (scale > 0.0 ? scale : 1.0);
+    // A new text names no face: an unstyled one takes the default face of
+    // old texts, so that it has one to be drawn in.
+    text->faceName = GetDefaultFaceForKind(text->pitchAndFamily, 0);
     RegisterTextFont(*data, *text);
   } else {
     text->SetTypeByteSourceBits(kTypeStyledStroke);
@@ -263,7 +268,7 @@ ObjectChain cDistance::Read(ReadContext* context, cDrawingData* data, ArchiveRea
     textAngle = r.ReadCompactDouble();
   }
   if (VersionBelow(version, 3061)) {
-    ReadOldForm(data, r, version);
+    ReadOldForm(context, data, r, version);
   } else {
     first = r.ReadRealPoint();
     second = r.ReadDeltaPoint(first);
@@ -322,17 +327,17 @@ ObjectChain cDistance::Read(ReadContext* context, cDrawingData* data, ArchiveRea
   return {};
 }
 
-void cDistance::ReadOldForm(cDrawingData* data, ArchiveReader& r, int version) {
+void cDistance::ReadOldForm(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) {
   first = r.ReadFloatPoint();
   second = r.ReadFloatPoint();
   textPoint = r.ReadFloatPoint();
   dimensionFlags = r.ReadByte();
   if (!VersionBelow(version, 3050)) {
     textStyle = std::uint16_t(r.ReadInt16());
+  } else if (data && context && context->labelTextAttributes) {
+    // No style stored: the drawing's default text attributes become one.
+    textStyle = data->AddTextStyle(context->labelTextAttributes[0]);
   } else {
-    // The drawing's default text attributes are not reachable from a
-    // record: without them the style is the first one.
-    (void)data;
     textStyle = 0;
   }
 }

@@ -92,7 +92,7 @@ class cDistance : public cAnyLine {
 
  private:
   void RebuildText(cDrawingData* data);
-  void ReadOldForm(cDrawingData* data, ArchiveReader& r, int version);
+  void ReadOldForm(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version);
 
   std::unique_ptr<cText> text_;
 };

@@ -30,6 +30,7 @@ class cText;
 
 class cBlock;
 class cDrawing;
+class cOutObj;
 
 class cDrawingData {
  public:
@@ -65,6 +66,12 @@ class cDrawingData {
   cBlock* GetBlock(std::uint32_t index) const { return blocks_.Get(index); }
   // Takes ownership; answers the new block's index.
   std::uint32_t AddBlock(cBlock* block);
+  // Hand-over of the block-table maintenance: merges the blocks whose
+  // content equals that of block `blockIndex` onto one, re-pointing the
+  // inserts of `chain` (whose first object is `first`); `mode` 1 handles
+  // that one block. Until the maintenance lands it leaves the table as it is
+  // (model/BlockMergeHandOver.cpp).
+  void MergeDuplicateBlocks(cOutObj* chain, cOutObj* first, std::uint32_t blockIndex, int mode);
 
   // ---- scale, parent, owner ----
   // The drawing scale; 0 means none, and whatever scales by it takes a

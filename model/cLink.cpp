@@ -5,6 +5,7 @@
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "foundation/TextFormat.h"
+#include "model/FontList.h"
 #include "model/Geometry.h"
 #include "model/ObjectLabelText.h"
 #include "model/ReadState.h"
@@ -121,9 +122,8 @@ void cLink::Recalc(cDrawingData* data) {
 void cLink::RebuildLabel(cDrawingData* data) {
   if (!data || !labelShown) return;
   const std::uint16_t style = cDrawingData::TextStyleIndex(labelTextStyle, data);
-  LabelSource source;
-  if (HasValidStyle(data)) source.name = data->LinkStyles().Get(linkStyle)->name;
-  source.attributes = &attributes;
+  const WString styleName = HasValidStyle(data) ? data->LinkStyles().Get(linkStyle)->name : WString();
+  const LabelSource source = LabelSourceFromAttributes(styleName, &attributes);
   const WString text = BuildObjectLabelText(labelText, source);
   if (text.IsEmpty()) return;
   auto label = std::make_unique<cText>();
@@ -137,6 +137,9 @@ void cLink::RebuildLabel(cDrawingData* data) {
     if (scale == 0.0) return;
     label->attr.color = 0;
     label->attr.height = kUnstyledLabelHeight * (scale > 0.0 ? scale : 1.0);
+    // A new text names no face: an unstyled one takes the default face of
+    // old texts, so that it has one to be drawn in.
+    label->faceName = GetDefaultFaceForKind(label->pitchAndFamily, 0);
     RegisterTextFont(*data, *label);
   }
   label->SetLevel(Level());
@@ -147,6 +150,7 @@ void cLink::RebuildLabel(cDrawingData* data) {
   label->point = labelPosition;
   label->SetAngle(labelAngle);
   label->ExpandFieldsInSource(data, this, nullptr);
+  data->LoadGlyphsForText(*label);
   label->MarkDirty();
   label_ = std::move(label);
 }

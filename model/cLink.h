@@ -72,6 +72,10 @@ class cLink : public cOutObj {
   void AddFullExtent(cDrawingData* data, DRect& extent) override;
   // The path takes the link style; the label is rebuilt.
   void Recalc(cDrawingData* data) override;
+  // End 0 and end 1: the running ids of the inserts they join.
+  std::uint32_t* LinkedInsertId(int end) override {
+    return end == 0 ? &end1Number : end == 1 ? &end2Number : nullptr;
+  }
 
   // ---- link style ----
   // Gives the stroked object the line attributes of the link's style;

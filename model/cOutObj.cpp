@@ -52,7 +52,7 @@ void cOutObj::CopyPages(const cOutObj& source) {
   pageList_.reset();
   if (source.pageList_) {
     pageList_ = std::make_unique<GrowArray<std::uint16_t>>(8);
-    pageList_->Append(source.pageList_->Items(), source.pageList_->Count());
+    pageList_->AppendN(source.pageList_->Items(), source.pageList_->Count());
   }
   flags_ |= kFlagDirty;
 }

@@ -134,6 +134,10 @@ class cOutObj {
   // that walks through nested blocks (model/BlockPath.h) need not know the
   // insert class. Null for every other object.
   virtual cBlock* GetPlacedBlock(cDrawingData* /*data*/) { return nullptr; }
+  // A link answers the running id of the insert at end 0 or 1 (model/
+  // cInsert.h), so that an exploded insert can re-point the links it copies
+  // without knowing the link class. Null for every other object.
+  virtual std::uint32_t* LinkedInsertId(int /*end*/) { return nullptr; }
 
   // ---- fields ----
   std::uint8_t TypeCode() const { return typeByte_ & kTypeCodeMask; }

@@ -4,7 +4,10 @@
 #include <memory>
 
 #include "document/PredefinedLineTypes.h"
+#include "model/InsertExpansion.h"
 #include "model/cAnyLine.h"
+#include "model/cBlock.h"
+#include "model/cInsert.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
 #include "model/cStyleLine.h"
@@ -35,25 +38,39 @@ const cStyleLine* RendererGeometryServices::GetPredefinedLineType(std::uint32_t 
 
 void RendererGeometryServices::ExpandSymbolInstance(const SymbolInstanceRequest& request, ObjectChain& out) {
   if (!request.style || !std::isfinite(request.angle) || !std::isfinite(request.scale)) return;
-  const double angle = ReduceAngle(request.angle);
-  TransformContext context;
-  context.data = request.data;
-  for (const cOutObj* o = request.style->symbol.Head(); o; o = o->next) {
-    std::unique_ptr<cOutObj> copy(cOutObj::Create(o->TypeCode(), false));
-    if (!copy) continue;
-    copy->Assign(*o);
-    if (request.scale != 1.0) copy->Scale(context, DPoint{0, 0}, DPoint{request.scale, request.scale});
-    if (angle != 0.0 && !copy->Rotate(context, DPoint{0, 0}, angle)) continue;
-    copy->Move(request.position);
-    if (cAnyLine* line = copy->AsAnyLine(); line && request.line) {
-      if (request.style->symbolByte & kSymbolTakesColors) {
-        line->stroke.color = request.line->GetColor(request.data);
-        line->stroke.gapColor = request.line->GetGapColor(request.data);
-      }
-      if (request.style->symbolByte & kSymbolTakesWidth) line->stroke.width = request.line->GetWidth(request.data);
-    }
-    out.Append(copy.release());
+  if (!request.style->symbol.Head()) return;
+  // The symbol is placed by a temporary, un-numbered insert of a block that
+  // only shows the style's symbol chain; inserts inside the symbol expand
+  // like those of any block.
+  cBlock symbol;
+  symbol.SetSharedChain(const_cast<cOutObj*>(request.style->symbol.Head()));
+  cInsert placer(false);
+  placer.point = request.position;
+  placer.angle = ReduceAngle(-request.angle);  // the children turn by the negated insert angle
+  placer.scale = DPoint{request.scale, request.scale};
+  std::uint32_t color = 0, gapColor = 0;
+  ExpandInsertArgs args;
+  args.insert = &placer;
+  args.block = &symbol;
+  if (request.line && (request.style->symbolByte & kSymbolTakesColors)) {
+    color = request.line->GetColor(request.data);
+    gapColor = request.line->GetGapColor(request.data);
+    args.colorOverride = &color;
+    args.gapColorOverride = &gapColor;
   }
+  if (request.line && (request.style->symbolByte & kSymbolTakesWidth)) {
+    args.fixedWidth = request.line->GetWidth(request.data);
+  }
+  ObjectEntryArray entries;
+  args.out = &entries;
+  args.data = request.data;
+  args.labelsOff = true;
+  args.resolvePass = true;
+  args.widthFactor = 1.0;
+  args.topInsert = &placer;
+  args.level = kNoLevel;
+  ExpandInsert(args);
+  for (std::size_t i = 0; i < entries.Count(); ++i) out.Append(entries[i].object.release());
 }
 
 void RendererGeometryServices::BuildBuiltinHatch(ObjectChain& out, std::uint8_t pattern, double scale, double value,

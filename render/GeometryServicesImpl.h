@@ -11,11 +11,11 @@ namespace kvn {
 class RendererGeometryServices : public GeometryServices {
  public:
   const cStyleLine* GetPredefinedLineType(std::uint32_t index) override;
-  // The style's symbol objects cloned, scaled by the request's scale, turned
-  // by its angle about the symbol origin and moved to its position, as an
-  // insert of the symbol would place them; colours and width taken from the
-  // line as the symbol byte says (0x01 colours, 0x02 width). Objects whose
-  // class cannot be cloned or turned (inserts inside a symbol) are left out.
+  // The style's symbol objects placed by a temporary insert of the symbol
+  // (model/InsertExpansion.h): scaled by the request's scale, turned by its
+  // angle about the symbol origin and moved to its position; colours and
+  // width taken from the line as the symbol byte says (0x01 colours, 0x02
+  // width). Inserts inside the symbol expand into their blocks' objects.
   void ExpandSymbolInstance(const SymbolInstanceRequest& request, ObjectChain& out) override;
   void BuildBuiltinHatch(ObjectChain& out, std::uint8_t pattern, double scale, double value,
                          DRect& tileBox) override;

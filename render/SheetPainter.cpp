@@ -10,6 +10,7 @@
 #include "model/cOutObj.h"
 #include "render/DrawInfo.h"
 #include "render/InsertChildList.h"
+#include "model/cInvRect.h"
 
 namespace kvn {
 
@@ -119,14 +120,20 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
     if (const InsertChildList* insert = AsInsertChildList(*object)) {
       // The insert is opened into its children: each child is tested on its
       // own level, so an insert on a hidden level still shows children on
-      // visible ones. The insert itself is neither tested nor drawn.
-      for (cOutObj* child : insert->GetChildren()) {
-        if (!child || child->TypeCode() == kTypeConPoint) continue;
-        if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
-                            options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
-                            color)) {
-          child->Draw(&info);
-          drawn = true;
+      // visible ones. The insert itself is neither tested nor drawn. A
+      // blank-out rectangle ends the expansion's list but whitens what lies
+      // under the insert, so it is painted before the other children (in
+      // list order it would wipe them out).
+      for (int pass = 0; pass < 2; ++pass) {
+        for (cOutObj* child : insert->GetChildren()) {
+          if (!child || child->TypeCode() == kTypeConPoint) continue;
+          if ((child->TypeCode() == cInvRect::kTypeCode) != (pass == 0)) continue;
+          if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
+                              options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
+                              color)) {
+            child->Draw(&info);
+            drawn = true;
+          }
         }
       }
       continue;

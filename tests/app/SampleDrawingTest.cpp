@@ -1,7 +1,7 @@
 // The sample drawing shipped in samples/sample.kvn is written by the native
-// fixture writer from the plan below: two sheets, the first with six
+// fixture writer from the plan below: two sheets, the first with seven
 // pages: levels, lines, arcs, circles and polygons on three, then pictures,
-// filled, translucent and hatched areas, and texts. The test checks that the
+// filled, translucent and hatched areas, texts, and block inserts. The test checks that the
 // shipped file is exactly what the plan writes and that it opens; run it
 // with KVN_WRITE_SAMPLE=1 to write the file afresh after changing the plan.
 #include <gtest/gtest.h>
@@ -130,6 +130,58 @@ void AddFillsPage(std::vector<std::shared_ptr<const cOutObj>>& objects, std::uin
 
 void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutObj>>& objects, std::uint16_t page);
 
+test::InsertFixture PlaceBlock(std::uint32_t block, DPoint at, std::uint16_t page, DPoint scale = {1, 1},
+                               double angle = 0) {
+  test::InsertFixture f;
+  f.blockIndex = block;
+  f.point = at;
+  f.scale = scale;
+  f.angle = angle;
+  f.page = page;
+  return f;
+}
+
+// Page 7: block inserts. Blocks: a lamp (a crossed square), a switch
+// feeding a lamp, a circuit of two switches (the second mirrored) on a bus;
+// placed plain with a label, turned and red, mirrored, the circuit (lamps
+// two deep) enlarged, and mirrored, turned, blue at a fixed width.
+void AddInsertPage(test::FixtureSheet& s, std::uint16_t page) {
+  auto blockLine = [](DPoint a, DPoint b, double width = 0.35) {
+    test::FixtureLine l;
+    l.start = a;
+    l.end = b;
+    l.width = width;
+    return l;  // level 65535: the insert's level
+  };
+  test::FixtureBlock lamp;
+  const DPoint sq[] = {{-3, -3}, {3, -3}, {3, 3}, {-3, 3}};
+  for (int i = 0; i < 4; ++i) lamp.lines.push_back(blockLine(sq[i], sq[(i + 1) % 4]));
+  lamp.lines.push_back(blockLine({-3, -3}, {3, 3}));
+  lamp.lines.push_back(blockLine({-3, 3}, {3, -3}));
+  test::FixtureBlock feed;
+  feed.lines = {blockLine({0, 0}, {8, 0}), blockLine({8, 0}, {14, 4}), blockLine({14, 0}, {20, 0})};
+  feed.inserts = {PlaceBlock(0, {23, 0}, 0)};
+  test::FixtureBlock circuit;
+  circuit.lines = {blockLine({-2, -6}, {-2, 26}, 0.7)};
+  circuit.inserts = {PlaceBlock(1, {0, 0}, 0), PlaceBlock(1, {0, 20}, 0, {1, -1})};
+  s.blocks = {lamp, feed, circuit};
+
+  test::InsertFixture labelled = PlaceBlock(0, {40, 40}, page);
+  labelled.flags = 0x03;
+  labelled.labels[0].present = true;
+  labelled.labels[0].position = {36, 48};
+  labelled.labels[0].text = u"L1";
+  test::InsertFixture turned = PlaceBlock(1, {70, 40}, page, {1, 1}, 30);
+  turned.color = 0x0000FF;
+  test::InsertFixture mirrored = PlaceBlock(1, {160, 40}, page, {-1, 1});
+  test::InsertFixture large = PlaceBlock(2, {40, 100}, page, {1.5, 1.5});
+  test::InsertFixture blue = PlaceBlock(2, {220, 80}, page, {-1.2, 1.2}, 90);
+  blue.color = 0xC00000;
+  blue.widthMode = 1;
+  blue.width = 0.6;
+  s.inserts = {labelled, turned, mirrored, large, blue};
+}
+
 // Page ids: 4095 every page, i page record i.
 test::FixtureSheet PlanSheet() {
   test::FixtureSheet s;
@@ -139,7 +191,8 @@ test::FixtureSheet PlanSheet() {
   s.tiles = {1.0, 1.0};
   s.levels = {{u"Walls"}, {u"Axes", true, true, 0x0000C0}, {u"Furniture", true, true, 0xC08000}};
   // No page colour on the pictures page: pictures keep theirs.
-  s.pages = {{u"Plan"}, {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}, {u"Fills"}, {u"Texts"}};
+  s.pages = {{u"Plan"},  {u"Details"}, {u"Notes"}, {u"Pictures", 0, 0x80000000}, {u"Fills"}, {u"Texts"},
+             {u"Inserts", 0, 0x80000000}};
   // A frame on every page.
   const DPoint frame[] = {{5, 5}, {272, 5}, {272, 185}, {5, 185}};
   for (int i = 0; i < 4; ++i) s.lines.push_back(Line(frame[i], frame[(i + 1) % 4], 0, 4095, 0x000000, 0.5));
@@ -214,6 +267,8 @@ test::FixtureSheet PlanSheet() {
   AddFillsPage(objects, 4);
   // Page 6: texts.
   AddTextPage(s, objects, 5);
+  // Page 7: block inserts.
+  AddInsertPage(s, 6);
   s.objects = objects;
   return s;
 }
@@ -298,8 +353,8 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(SamplePath().string()), request, outcome);
   ASSERT_NE(doc, nullptr) << outcome.errorCode;
   EXPECT_EQ(doc->SheetCount(), 2u);
-  // Six pages of the plan and the site: seven page entries.
-  EXPECT_EQ(doc->GetPageEntryCount(), 7u);
+  // Seven pages of the plan and the site: eight page entries.
+  EXPECT_EQ(doc->GetPageEntryCount(), 8u);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "model/cDrawingData.h"
 #include "model/ReadState.h"
 #include "model/cLine.h"
+#include "model/cInsert.h"
 #include "model/cLink.h"
 #include "tests/support/RecordFixtures.h"
 #include "tests/support/SchematicRecords.h"
@@ -245,6 +246,56 @@ TEST(BlockListReader, RememberedLinkStyleLastsOneRecord) {
     EXPECT_EQ(list.block.FirstObject()->AsLink()->linkStyle, 0);
     EXPECT_EQ(readContext.rememberedLinkStyle, lineAfter ? kNoStyle : 0);
   }
+}
+
+TEST(BlockListReader, LinksJoinTheInsertsTheirNumbersName) {
+  // Stored end numbers count the inserts of the whole read from 1; this list
+  // follows one that held two inserts, so its inserts are numbers 3 and 4.
+  auto insertRecord = [](ArchiveWriter& w) {
+    cInsert insert(false);
+    insert.blockIndex = 1;
+    insert.Write(nullptr, w);
+  };
+  auto linkRecord = [](ArchiveWriter& w, std::uint32_t end1, std::uint32_t end2) {
+    cLink link;
+    link.end1WriteNumber = end1;
+    link.end1Index = 2;
+    link.end2WriteNumber = end2;
+    link.end2Index = 1;
+    link.Write(nullptr, w);
+  };
+  ListRead list(Archive([&](ArchiveWriter& w) {
+                  insertRecord(w);
+                  linkRecord(w, 4, 3);
+                  insertRecord(w);
+                  linkRecord(w, 2, 5);  // an insert of the other list, and none
+                  w.WriteByte(255);
+                }),
+                3111);
+  ReadContext readContext;
+  readContext.insertsRead = 2;
+  list.context.readContext = &readContext;
+  ASSERT_TRUE(list.Read());
+  EXPECT_EQ(readContext.insertsRead, 4u);
+  std::vector<const cInsert*> inserts;
+  std::vector<const cLink*> links;
+  for (cOutObj* o = list.block.FirstObject(); o; o = o->next) {
+    if (o->AsInsert()) inserts.push_back(o->AsInsert());
+    if (o->AsLink()) links.push_back(o->AsLink());
+  }
+  ASSERT_EQ(inserts.size(), 2u);
+  ASSERT_EQ(links.size(), 2u);
+  EXPECT_NE(inserts[0]->RunningId(), 0u);
+  EXPECT_EQ(links[0]->end1Number, inserts[1]->RunningId());
+  EXPECT_EQ(links[0]->end1Index, 2);
+  EXPECT_EQ(links[0]->end2Number, inserts[0]->RunningId());
+  EXPECT_EQ(links[0]->end2Index, 1);
+  EXPECT_EQ(links[1]->end1Number, 0u);
+  EXPECT_EQ(links[1]->end1Index, 0);
+  EXPECT_EQ(links[1]->end2Number, 0u);
+  // What the record stores is unchanged.
+  EXPECT_EQ(links[1]->end1WriteNumber, 2u);
+  EXPECT_EQ(links[1]->end2WriteNumber, 5u);
 }
 
 TEST(LinkRepointing, EndsFollowTheCopiesOrBecomeZero) {

@@ -74,4 +74,41 @@ inline FixtureDocument TwoSheetDocument(int version = 3111) {
   return doc;
 }
 
+// An insert record of block `block` at a point.
+inline InsertFixture InsertAt(std::uint32_t block, DPoint at, double angle = 0.0) {
+  InsertFixture f;
+  f.blockIndex = block;
+  f.point = at;
+  f.angle = angle;
+  return f;
+}
+
+// A symbol block (two lines), a block placing it twice with a label and an
+// attribute, and the top block placing that, mirrored and recoloured.
+inline FixtureDocument NestedInsertDocument(int version) {
+  FixtureDocument doc;
+  doc.version = version;
+  FixtureSheet sheet;
+  sheet.name = u"Inserts";
+  sheet.levels = {{u"0"}};
+  FixtureBlock symbol;
+  symbol.lines = {FixtureLine{{0, 0}, {2, 0}, 0}, FixtureLine{{0, 0}, {0, 1}, 0}};
+  FixtureBlock pair;
+  InsertFixture a = InsertAt(0, {0, 0});
+  InsertFixture b = InsertAt(0, {5, 0}, 90);
+  b.attributes = {{1, u"TAG", u"K1"}};  // label 0 of files before 3051 shows it
+  b.flags = 0x03 | 0x40;
+  b.labels[0] = {true, {5, 3}, 0, false, 0, 65535, u"K1"};
+  b.name = u"relay";
+  pair.inserts = {a, b};
+  sheet.blocks = {symbol, pair};
+  InsertFixture top = InsertAt(1, {100, 50});
+  top.scale = {-2, 2};
+  top.color = 0x0000FF;
+  sheet.inserts = {top};
+  doc.sheets = {sheet};
+  if (version < 3065) doc.compressed = false;
+  return doc;
+}
+
 }  // namespace kvn::test

@@ -46,6 +46,18 @@ TEST(KvnDump, TwoSheetFixtureMatchesTheGoldenJson) {
   EXPECT_EQ(out, golden);
 }
 
+TEST(KvnDump, NestedInsertsMatchTheGoldenJson) {
+  ScratchDir dir;
+  const std::string path = (dir / "inserts.kvn").string();
+  ASSERT_TRUE(SaveBytes(path, WriteNativeFile(NestedInsertDocument(3111))));
+  int status = -1;
+  const std::string out = RunDump(path, &status);
+  EXPECT_EQ(status, 0);
+  const std::string golden = ReadText(std::string(KVN_GOLDEN_DIR) + "/kvn-dump-inserts.json");
+  ASSERT_FALSE(golden.empty());
+  EXPECT_EQ(out, golden);
+}
+
 TEST(KvnDump, DamagedFileStillPrintsItsResult) {
   ScratchDir dir;
   FixtureDocument doc = TwoSheetDocument();

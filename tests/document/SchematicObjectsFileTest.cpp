@@ -14,6 +14,7 @@
 #include "document/cSheet.h"
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
+#include "model/cInsert.h"
 #include "model/cLink.h"
 #include "model/cSection.h"
 #include "tests/document/DocumentTestSupport.h"
@@ -112,6 +113,63 @@ TEST(SchematicObjectsFile, EveryVersionKeepsEveryObject) {
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->GetDescription(), WString(u"W1"));
     EXPECT_EQ(link->Points().Count(), 3u);
+  }
+}
+
+TEST(SchematicObjectsFile, LinksJoinTheInsertsOfTheFile) {
+  for (int version : {3055, 3081, 3111}) {
+    SCOPED_TRACE(version);
+    FixtureSheet sheet;
+    sheet.levels = {{u"0"}};
+    FixtureBlock symbol;
+    symbol.lines.push_back(FixtureLine{{0, 0}, {1, 0}});
+    InsertFixture nested;  // of block 0
+    symbol.inserts.push_back(nested);  // insert number 1, in the named block 1
+    sheet.blocks = {FixtureBlock{{FixtureLine{{0, 0}, {0, 1}}}, {}}, symbol};
+    InsertFixture left;
+    left.blockIndex = 1;
+    InsertFixture right = left;
+    right.point = {20, 0};
+    sheet.inserts = {left, right};  // numbers 2 and 3
+    LinkFixture link;
+    link.end1 = 3;
+    link.index1 = 1;
+    link.end2 = 2;
+    LinkFixture outside = link;
+    outside.end1 = 1;  // the insert inside the named block: not in this list
+    for (const LinkFixture& f : {link, outside}) {
+      sheet.handWrittenObjects.push_back([version, f](ArchiveWriter& w) {
+        w.WriteByte(kTypeLink);
+        WriteLinkRecord(w, version, f);
+      });
+    }
+    std::vector<std::uint8_t> bytes;
+    if (version < 3065) {
+      SingleSheetFile file;
+      file.version = version;
+      file.sheet = sheet;
+      bytes = WriteSingleSheetFile(file);
+    } else {
+      FixtureDocument doc;
+      doc.version = version;
+      doc.sheets = {sheet};
+      bytes = WriteNativeFile(doc);
+    }
+    ReadOutcome read = ReadNativeBytes(bytes);
+    ASSERT_EQ(read.result, 0);
+    std::vector<const cInsert*> inserts;
+    std::vector<const cLink*> links;
+    for (cOutObj* o = read.document->GetSheet(0)->TopBlock().FirstObject(); o; o = o->next) {
+      if (o->AsInsert()) inserts.push_back(o->AsInsert());
+      if (o->AsLink()) links.push_back(o->AsLink());
+    }
+    ASSERT_EQ(inserts.size(), 2u);
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0]->end1Number, inserts[1]->RunningId());
+    EXPECT_EQ(links[0]->end1Index, 1);
+    EXPECT_EQ(links[0]->end2Number, inserts[0]->RunningId());
+    EXPECT_EQ(links[1]->end1Number, 0u);
+    EXPECT_EQ(links[1]->end2Number, inserts[0]->RunningId());
   }
 }
 

@@ -23,6 +23,7 @@
 #include "model/cOutObj.h"
 #include "model/cText.h"
 #include "foundation/ArchiveWriter.h"
+#include "model/ObjectChain.h"
 #include "model/ObjectTypes.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/metafile/EmfBuilder.h"
@@ -103,6 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
         DRect box;
         o->GetExtentUpdated(sheet.Data(), box);
+        // Inserts are exploded as the editing commands would (a copy per
+        // block object, not expanded).
+        if (o->AsInsert()) ObjectChain exploded = o->Explode(sheet.Data());
       }
     }
     PaintSheets(*document);
@@ -281,6 +285,74 @@ std::vector<std::uint8_t> SchematicSeed(int version) {
   return WriteNativeFile(doc);
 }
 
+kvn::test::InsertFixture InsertOf(std::uint32_t block, kvn::DPoint at, double angle = 0.0) {
+  kvn::test::InsertFixture f;
+  f.blockIndex = block;
+  f.point = at;
+  f.angle = angle;
+  return f;
+}
+
+// Blocks placing themselves, each other (the later block gets a
+// placeholder), and a chain 70 deep, with labels, attributes, a mirrored
+// and a recoloured insert.
+std::vector<std::vector<std::uint8_t>> InsertSeeds() {
+  using namespace kvn::test;
+  std::vector<std::vector<std::uint8_t>> seeds;
+  FixtureSheet sheet;
+  sheet.levels = {{u"0"}};
+  FixtureBlock self;
+  self.lines = {FixtureLine{{0, 0}, {1, 0}, 0}};
+  self.inserts = {InsertOf(0, {1, 0})};
+  FixtureBlock mutual;
+  mutual.lines = {FixtureLine{{0, 0}, {0, 1}, 0}};
+  mutual.inserts = {InsertOf(2, {0, 1}, 30)};
+  FixtureBlock labelled;
+  labelled.lines = {FixtureLine{{0, 0}, {2, 1}, 0}};
+  labelled.inserts = {InsertOf(1, {0, 0})};
+  InsertFixture named = InsertOf(0, {3, 3}, 45);
+  named.attributes = {{1, u"DESC", u"pump"}, {2, u"TAG", u"P1"}};
+  named.flags = 0x03 | 0x40 | 0x80;
+  named.labels[0] = {true, {3, 5}, 0, false, 4, 65535, u"P1"};
+  named.labels[1] = {true, {3, 7}, 10, true, 0, 0x8001, u"\x02"};
+  labelled.inserts.push_back(named);
+  sheet.blocks = {self, mutual, labelled};
+  InsertFixture mirrored = InsertOf(2, {20, 20});
+  mirrored.scale = {-1, 2};
+  mirrored.color = 0x0000FF;
+  mirrored.widthMode = 1;
+  mirrored.width = 0.7;
+  sheet.inserts = {InsertOf(0, {0, 0}), InsertOf(1, {10, 0}, 90), mirrored};
+  FixtureDocument doc;
+  doc.sheets = {sheet};
+  for (int version : {3111, 3089, 3081, 3070}) {
+    doc.version = version;
+    seeds.push_back(WriteNativeFile(doc));
+  }
+  for (int version : {3060, 3055, 3049}) {
+    SingleSheetFile file;
+    file.version = version;
+    file.headerLines = {"Version=" + std::to_string(version), "Levels=1"};
+    file.sheet = sheet;
+    seeds.push_back(WriteSingleSheetFile(file));
+  }
+  FixtureSheet deep;
+  deep.levels = {{u"0"}};
+  FixtureBlock leaf;
+  leaf.lines = {FixtureLine{{0, 0}, {1, 0}, 0}};
+  deep.blocks.push_back(leaf);
+  for (std::uint32_t i = 0; i < 70; ++i) {
+    FixtureBlock next = leaf;
+    next.inserts = {InsertOf(i, {1, 0}, 5)};
+    deep.blocks.push_back(next);
+  }
+  deep.inserts = {InsertOf(70, {0, 0})};
+  doc.version = 3111;
+  doc.sheets = {deep};
+  seeds.push_back(WriteNativeFile(doc));
+  return seeds;
+}
+
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
@@ -319,6 +391,7 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   seeds.push_back(PictureSeed(true));
   seeds.push_back(TextSeed());
   for (int version : {3111, 3081, 3070, 3055, 3045}) seeds.push_back(SchematicSeed(version));
+  for (auto& seed : InsertSeeds()) seeds.push_back(std::move(seed));
   // The shipped sample: arcs, circles, polygons, wide walls, several pages.
   const std::filesystem::path sample =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";

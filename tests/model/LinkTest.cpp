@@ -132,10 +132,8 @@ TEST(Link, LabelText) {
   attributes.Add(AttributeItem{WString(u"Desc"), WString(u"Supply"), {}, 2, 1});
   attributes.Add(AttributeItem{WString(u""), WString(u"bare"), {}, 0, 1});
   attributes.Add(AttributeItem{WString(u"Empty"), WString(u""), {}, 0, 1});
-  LabelSource source;
-  source.name = WString(u"Power");
-  source.description = WString(u"Block text");
-  source.attributes = &attributes;
+  LabelSource source = LabelSourceFromAttributes(WString(u"Power"), &attributes);
+  source.blockDescription = WString(u"Block text");
   EXPECT_EQ(BuildObjectLabelText(WString(u"\x01"), source), WString(u"Power"));
   EXPECT_EQ(BuildObjectLabelText(WString(u"\x02\t\x03"), source), WString(u"W1\r\nSupply"));
   EXPECT_EQ(BuildObjectLabelText(WString(u"\x04"), source),
@@ -143,8 +141,8 @@ TEST(Link, LabelText) {
   EXPECT_EQ(BuildObjectLabelText(WString(u"A\t\t\x01\tB"), source), WString(u"A\r\nPower\r\nB"));
   source.name = WString();
   EXPECT_EQ(BuildObjectLabelText(WString(u"\x01"), source), WString(u"Block text"));
-  source.attributes = nullptr;
-  EXPECT_TRUE(BuildObjectLabelText(WString(u"\x02\t\x04"), source).IsEmpty());
+  source = LabelSourceFromAttributes(WString(), nullptr);
+  EXPECT_TRUE(BuildObjectLabelText(WString(u"\x01\t\x02\t\x03\t\x04"), source).IsEmpty());
   EXPECT_TRUE(BuildObjectLabelText(WString(), source).IsEmpty());
 }
 

@@ -347,3 +347,24 @@ TEST(Wall, RoundTripWithTheStyleInline) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+TEST(Wall, StyleWidthLookUp) {
+  test::DataHolder data;
+  AddWallStyle(data.get(), 3.0);
+  cWall wall;
+  EXPECT_TRUE(wall.HasValidStyle(data.get()));
+  EXPECT_EQ(wall.GetStyleWidth(data.get()), 3.0);
+  // An index equal to the count, or no drawing data: 0.
+  wall.wallStyle = 1;
+  EXPECT_FALSE(wall.HasValidStyle(data.get()));
+  EXPECT_EQ(wall.GetStyleWidth(data.get()), 0.0);
+  wall.wallStyle = 0;
+  EXPECT_FALSE(wall.HasValidStyle(nullptr));
+  EXPECT_EQ(wall.GetStyleWidth(nullptr), 0.0);
+}
+
+}  // namespace
+}  // namespace kvn

@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "foundation/Resources.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cStyleLine.h"
 #include "platform/gdi/GdiTypes.h"
@@ -129,6 +132,52 @@ TEST_F(LineTypesFixture, ASymbolInstanceIsPlacedTurnedAndColouredLikeAnInsert) {
   services.ExpandSymbolInstance(request, own);
   ASSERT_NE(own.Head(), nullptr);
   EXPECT_EQ(AsLine(own.Head())->stroke.color, Rgb(9, 9, 9));
+}
+
+TEST_F(LineTypesFixture, ASymbolHoldingAnInsertPlacesTheInsertsBlock) {
+  cDrawingData* data = new cDrawingData();
+  data->AddRef();
+  auto* block = new cBlock();
+  auto* stroke = new cLine();
+  stroke->end = {0, 1};
+  stroke->stroke.color = Rgb(9, 9, 9);
+  ObjectChain blockChain;
+  blockChain.Append(stroke);
+  block->AppendChain(std::move(blockChain));
+  auto* nested = new cInsert();
+  nested->blockIndex = data->AddBlock(block);
+  nested->point = {1, 0};
+  cStyleLine style;
+  style.hasSymbol = 1;
+  style.symbolByte = 1;
+  style.symbol.Append(nested);
+  cLine host;
+  host.stroke.color = Rgb(0, 0, 255);
+
+  RendererGeometryServices services;
+  SymbolInstanceRequest request;
+  request.data = data;
+  request.style = &style;
+  request.position = {10, 10};
+  request.angle = 90;
+  request.line = &host;
+  ObjectChain out;
+  services.ExpandSymbolInstance(request, out);
+  ASSERT_EQ(out.Count(), 1u);
+  const cLine* placed = AsLine(out.Head());
+  ASSERT_NE(placed, nullptr);
+  // Block line (0,0)-(0,1) at (1,0) in the symbol, turned by 90 about the
+  // symbol origin and moved to (10,10).
+  EXPECT_NEAR(placed->start.x, 10, 1e-9);
+  EXPECT_NEAR(placed->start.y, 11, 1e-9);
+  EXPECT_NEAR(placed->end.x, 9, 1e-9);
+  EXPECT_NEAR(placed->end.y, 11, 1e-9);
+  // The line's colour goes to the symbol's own objects; a nested insert
+  // expands with its own colours.
+  EXPECT_EQ(placed->stroke.color, Rgb(9, 9, 9));
+  out.Clear();
+  style.symbol.Clear();
+  data->Release();
 }
 
 TEST_F(LineTypesFixture, PredefinedTypesExpandIntoSymbolsAlongALine) {

@@ -389,6 +389,15 @@ struct BodyWriter {
     }
   }
 
+  void Insert(const InsertFixture& insert) {
+    w.WriteByte(0);  // type code 0
+    HeaderFixture header;
+    header.level = insert.level;
+    header.pageId = insert.page;
+    WriteHeaderAt(w, v, header);
+    WriteInsertAt(w, v, insert);
+  }
+
   void Content() {
     if (sheet.contentOverride) {
       sheet.contentOverride(w);
@@ -397,10 +406,12 @@ struct BodyWriter {
         w.WriteByte(1);
         if (v >= 3105) w.WriteUInt16(0);
         for (const FixtureLine& line : block.lines) Line(line);
+        for (const InsertFixture& insert : block.inserts) Insert(insert);
         w.WriteByte(255);
       }
       w.WriteByte(2);
       for (const FixtureLine& line : sheet.lines) Line(line);
+      for (const InsertFixture& insert : sheet.inserts) Insert(insert);
       for (const auto& object : sheet.objects) object->Write(nullptr, w);
       for (const auto& write : sheet.handWrittenObjects) write(w);
       w.WriteByte(255);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "foundation/DPoint.h"
+#include "tests/support/InsertFixtures.h"
 
 namespace kvn {
 class ArchiveWriter;
@@ -62,6 +63,9 @@ struct FixtureLineStyle {
 
 struct FixtureBlock {
   std::vector<FixtureLine> lines;
+  // Inserts after the lines, each record in the form of the file version
+  // (InsertFixtures.h); block indexes count from 0.
+  std::vector<InsertFixture> inserts;
 };
 
 struct FixtureSheet {
@@ -92,6 +96,7 @@ struct FixtureSheet {
   std::vector<std::function<void(ArchiveWriter&)>> fontDefinitions;
   std::vector<FixtureBlock> blocks;
   std::vector<FixtureLine> lines;
+  std::vector<InsertFixture> inserts;
   // Further top-level objects after the lines, each written by its own
   // record writer without drawing data. The writers produce the current
   // form only: use them in files of the current version.

@@ -1,0 +1,223 @@
+// cInsert: a placement of a block definition (factory type code 0).
+//
+// The insert keeps only the block's index into the drawing data's block
+// table, an insertion point, an angle in (-180, 180] (the children turn by
+// the negated angle), two scales (negative mirrors), a colour and a width
+// value that may recolour and re-widen the children, its own attributes and
+// name, and up to eight label slots. Its Recalc expands the block into a
+// private list of transformed children (model/InsertExpansion.h), which the
+// painter draws (InsertChildList) and which give the insert its extents.
+//
+// Block overrides: when the block's presence mask has a bit set, every insert
+// of that block uses the block's value instead of its own (name 0x0001,
+// description 0x0002, colour 0x0004, width 0x0008, option byte 0x0010, the
+// classifier, non-uniform and mirror flags 0x0020/0x0040/0x0080, scales
+// 0x0400; 0x0100 makes the block's attributes the definitions). The
+// accessors below apply the rule; nothing else reads the own fields.
+//
+// Record (current form, read from 3090): insertion point (real point), angle
+// (compact double), scales (unit point), width value (real-or-unit),
+// attribute list, flags, option byte (bytes), reserved (compact u32), width
+// mode (byte), linked (bit) [link id compact u32, link number compact u16],
+// colour, name (short string), eight label slots (bit present [position
+// compact point, angle compact double, keep-angle bit, 4-bit alignment, text
+// style reference with built-ins, text short string]), block index (compact
+// u32). The older rows are described in cInsertRecord.cpp.
+//
+// Running ids: a numbered insert (the list reader makes them numbered) takes
+// the next value of one process-wide counter; links name the inserts they
+// join by it. Un-numbered inserts keep 0.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "foundation/DPoint.h"
+#include "foundation/DRect.h"
+#include "foundation/WString.h"
+#include "model/AttributeList.h"
+#include "model/InsertChildList.h"
+#include "model/InsertLabel.h"
+#include "model/ObjectEntry.h"
+#include "model/cOutObj.h"
+
+namespace kvn {
+
+class cBlock;
+class cText;
+
+// Insert flag byte.
+enum InsertFlag : std::uint8_t {
+  kInsertNonUniform = 0x01,   // non-uniform scaling allowed
+  kInsertMirror = 0x02,       // mirroring allowed
+  kInsertClassify = 0x08,     // classified as a text by the list reader
+  kInsertKeepAngle0 = 0x10,   // records before 3090: keep-angle of label 0
+  kInsertKeepAngle1 = 0x20,   // records before 3090: keep-angle of label 1
+  kInsertLabel0 = 0x40,       // records before 3090: label 0 present
+  kInsertLabel1 = 0x80,       // records before 3090: label 1 present
+};
+
+inline constexpr std::uint32_t kNoBlockIndex = 0xFFFFFFFFu;
+// "No fixed width" of the expansion.
+inline constexpr double kNoFixedWidth = std::numeric_limits<double>::max();
+
+class cInsert : public cOutObj, public InsertChildList {
+ public:
+  // A numbered insert takes the next running id.
+  explicit cInsert(bool numbered = false);
+  ~cInsert() override;
+
+  // ---- cOutObj slots ----
+  void Write(cDrawingData* data, ArchiveWriter& w) const override;
+  ObjectChain Explode(cDrawingData* data) override;
+  // The insertion point and every present label move.
+  void Move(const DPoint& offset) override;
+  // Only with fixed width: the width value (and, with drawing data and a
+  // done-block list, a width override of the block, once) times the factor.
+  void ScaleLineWidths(const TransformContext& context, double factor) override;
+  // Always true; labels that do not keep their angle keep their text centre
+  // on the turned point and stay upright.
+  bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
+  // The plain extent (geometric bounds of the block's children).
+  DRect& GetExtent(DRect& out) override;
+  cInsert* AsInsert() override { return this; }
+  const cInsert* AsInsert() const override { return this; }
+  // Not the reserved value, the running id, the extents, the blank-out flag
+  // or the children.
+  void Assign(const cOutObj& source) override;
+  // Always null; a record cut short ends early (the archive's error flag
+  // tells the caller). The context numbers linked inserts of old records.
+  ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
+  // The painter opens the insert into its children; drawn alone (a list
+  // painter), the insert draws them in order.
+  void Draw(cDrawInfo* info) override;
+  void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
+  bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
+  void AddStrokeExtent(cDrawingData* data, DRect& extent) override;
+  void AddFullExtent(cDrawingData* data, DRect& extent) override;
+  void Recalc(cDrawingData* data) override;
+  cBlock* GetPlacedBlock(cDrawingData* data) override { return GetBlock(data); }
+
+  // ---- InsertChildList ----
+  std::span<cOutObj* const> GetChildren() const override { return childObjects_; }
+  const ObjectEntryArray& Children() const { return children_; }
+
+  // ---- block access ----
+  // The table entry of the block index; an index beyond the table gets a new
+  // empty block appended (AddBlock). Null without drawing data.
+  cBlock* GetBlock(cDrawingData* data);
+  // GetBlock; with a chain, duplicates of the block are merged first.
+  cBlock* PrepareBlock(cDrawingData* data, cOutObj* chain);
+  // Appends the block to the table and points the insert at it.
+  void AddBlock(cBlock* block, cDrawingData* data);
+
+  // ---- label slots ----
+  // Slot i (i >= 8 taken as 0), made when missing, its present byte set.
+  InsertLabel* GetLabelSlot(int i);
+  // The slot when it exists (may be null), else null; makes nothing.
+  InsertLabel* GetLabelSlotAt(int i) const;
+  int LabelSlotCount() const { return int(labels_.size()); }
+  void RemoveLabelSlots() { labels_.clear(); }
+  // The text of label slot i, or null for a missing, absent or empty label
+  // or without drawing data. Unless keepFields, its fields are expanded in
+  // the context of this insert and the top insert.
+  std::unique_ptr<cText> MakeLabelText(int i, bool keepFields, cInsert* topInsert, cDrawingData* data);
+
+  // ---- effective values (block overrides applied) ----
+  const WString* GetDisplayName(cDrawingData* data) const;
+  // With a description override: the block's description followed by the
+  // insert's own; else the insert's first description. `blockPart` (may be
+  // null) receives the block's part.
+  void GetDescription(WString& out, cDrawingData* data, WString* blockPart) const;
+  std::uint32_t GetEffectiveColor(cDrawingData* data) const;
+  bool HasFixedWidth(cDrawingData* data) const;
+  double GetEffectiveWidth(cDrawingData* data) const;
+  std::uint8_t GetOptionByte(cDrawingData* data) const;
+  bool GetClassifyFlag(cDrawingData* data) const;
+  bool AllowsNonUniformScale(cDrawingData* data) const;
+  bool AllowsMirror(cDrawingData* data) const;
+  const DPoint* GetEffectiveScale(cDrawingData* data) const;
+  void GetFirstDescription(WString& out) const;
+  void GetFirstValue(WString& out) const;
+
+  // ---- setters ----
+  void SetInsertPoint(const DPoint& p);
+  // Zero components become 1, mirroring and non-uniform scaling as allowed;
+  // with drawing data and a done-block list a scale override of the block is
+  // set too (once per block).
+  void SetScale(const TransformContext& context, const DPoint& scale);
+  void SetAngle(double degrees);
+  void SetQuarterTurn(int k);
+  void SetAttributes(const AttributeList& list);
+  void SetDescription(const WString& text, cDrawingData* data);
+  void SetValue(const WString& text);
+  // A point of the block in drawing coordinates.
+  DPoint BlockToDrawing(const DPoint& p, cDrawingData* data) const;
+  // The insertion point lies in the rectangle.
+  bool ContainsInsertPoint(const DRect& r) const;
+  // Equal block content: the same index, or blocks that IsSameBlock takes
+  // as one.
+  bool HasSameBlock(const cInsert& other, cDrawingData* data) const;
+
+  // The explosion step of one block object: a copy (texts substituted from
+  // the attributes, fields expanded) placed, scaled, recoloured and turned
+  // as the insert places it; null for a text whose attribute is empty or
+  // switched off. Nested inserts, links and connection points are copied.
+  std::unique_ptr<cOutObj> ExplodeObject(const cOutObj& object, cDrawingData* data);
+
+  // ---- the running counter ----
+  static std::uint32_t RunningCounter();
+  std::uint32_t RunningId() const { return runningId_; }
+  // For copies that must join links as their source did (explosion, tests).
+  void SetRunningId(std::uint32_t id) { runningId_ = id; }
+
+  // ---- record ----
+  // The current record with the given reserved value and block index.
+  void WriteBody(cDrawingData* data, ArchiveWriter& w, std::uint32_t reserved, std::uint32_t blockIndex) const;
+
+  // ---- fields ----
+  DPoint point;
+  double angle = 0.0;
+  DPoint scale{1.0, 1.0};
+  double widthValue = 1.0;
+  std::uint8_t labelBits = 0;
+  std::uint8_t flags = kInsertNonUniform | kInsertMirror;
+  std::uint8_t optionByte = 0;
+  std::uint8_t widthMode = 0;  // bit 0: fixed width
+  std::uint32_t color = 0x80000000u;
+  std::uint32_t blockIndex = kNoBlockIndex;
+  std::uint32_t linkId = 0;
+  std::uint16_t linkNumber = 0;
+  WString name;
+  std::uint32_t reserved = 0;
+  DRect fullExtent;
+  DRect strokeExtent;
+  DRect plainExtent;
+  std::uint8_t blankOut = 0;  // bit 0: a blank-out rectangle behind the labels
+  AttributeList attributes;
+
+ private:
+  void ReadCurrentRow(cDrawingData* data, ArchiveReader& r, int version);
+  void ReadRow3061(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version);
+  void ReadFloatRow(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version);
+  // The block whose presence mask overrides this insert, or null.
+  const cBlock* OverrideBlock(cDrawingData* data) const;
+  // Label centres and offsets before a turn or a scale (see Rotate).
+  void LabelCentres(cDrawingData* data, std::vector<DPoint>& centres, std::vector<DPoint>& offsets,
+                    double keepAngleTurn);
+  void RebuildChildPointers();
+
+  std::vector<std::unique_ptr<InsertLabel>> labels_;
+  std::uint32_t runningId_ = 0;
+  ObjectEntryArray children_;
+  std::vector<cOutObj*> childObjects_;
+};
+
+// 3 without an object, 1 for a text or an insert with the classifier flag,
+// 2 for any other object.
+int ClassifyObjectForBlock(cDrawingData* data, cOutObj* object);
+
+}  // namespace kvn
