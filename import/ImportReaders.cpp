@@ -1,6 +1,7 @@
 #include "import/ImportReaders.h"
 
 #include "document/FormatReader.h"
+#include "import/pictures/PictureReader.h"
 
 namespace kvn {
 
@@ -9,9 +10,9 @@ void RegisterImportReaders(FormatRegistry& registry) {
   // name of document/DocumentReaders.h that it replaces:
   //   DXF      (kReaderDxf, FormatSlot::kDxf)           import/dxf/
   //   DGN      (kReaderDgn, FormatSlot::kDgn)           import/dgn/
-  //   metafile (kReaderMetafile, FormatSlot::kMetafile) import/pictures/
-  //   picture  (kReaderPicture, FormatSlot::kPicture)   import/pictures/
-  (void)registry;
+  // Metafiles and raster pictures both go through the picture reader,
+  // which tells them apart by name and content.
+  RegisterPictureReader(registry);
 }
 
 }  // namespace kvn
