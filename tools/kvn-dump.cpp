@@ -33,6 +33,7 @@
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
 #include "foundation/WString.h"
+#include "import/pictures/PictureSource.h"
 #include "model/LevelTable.h"
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
@@ -244,6 +245,39 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += "]}";
 }
 
+// The "source" object of a picture or metafile: what the file holds.
+void AppendPictureSource(std::string& out, const PictureSourceReport& report) {
+  out += ", \"source\": {\"format\": ";
+  AppendJsonString(out, report.format);
+  if (!report.metafile) {
+    out += ", \"width\": " + std::to_string(report.width);
+    out += ", \"height\": " + std::to_string(report.height);
+    out += ", \"bitsPerPixel\": " + std::to_string(report.bitsPerPixel);
+    out += ", \"frames\": " + std::to_string(report.frames) + "}";
+    return;
+  }
+  out += ", \"entities\": ";
+  AppendCounts(out, report.records);
+  if (!report.converted.empty()) {
+    out += ", \"converted\": ";
+    AppendCounts(out, report.converted);
+  }
+  out += ", \"skipped\": {";
+  bool first = true;
+  for (const auto& [name, reasons] : report.skipped) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, name);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}, \"exploded\": ";
+  std::map<std::string, std::uint64_t> classes;
+  for (const auto& [type, count] : report.exploded) classes[ClassName(type)] += count;
+  AppendCounts(out, classes);
+  out += "}";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -275,6 +309,10 @@ int main(int argc, char** argv) {
   }
   out += "]";
   if (!dwgReport.version.empty()) AppendDwgSource(out, dwgReport);
+  PictureSourceReport pictureReport;
+  if ((document && !result.native) || result.Code() == kOpenPictureFailed) {
+    if (DescribePictureSource(path, &pictureReport)) AppendPictureSource(out, pictureReport);
+  }
   if (!result.Ok()) {
     out += ", \"message\": ";
     AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());
