@@ -132,14 +132,18 @@ void MetafileExploder::MapPoint(DPoint& point) const {
     x *= mm;
     y *= mm;
   }
-  double f = 1.0;
+  double f = 1.0, signX = 1.0, signY = 1.0;
   const DPoint& ve = state_.viewportExt;
   const DPoint& we = state_.windowExt;
   if ((state_.mapMode < 1 || state_.mapMode > 6) && ve.x != 0 && ve.y != 0 && we.x != 0 && we.y != 0 &&
-      !(ve.x == 1 && ve.y == 1))
+      !(ve.x == 1 && ve.y == 1)) {
     f = std::min(std::fabs(ve.x / we.x), std::fabs(ve.y / we.y));
-  x *= fitScale_ * f;
-  y *= fitScale_ * f;
+    // Extents of opposite signs turn the axis (a y axis pointing up).
+    if ((ve.x < 0) != (we.x < 0)) signX = -1.0;
+    if ((ve.y < 0) != (we.y < 0)) signY = -1.0;
+  }
+  x *= fitScale_ * f * signX;
+  y *= fitScale_ * f * signY;
   x += state_.viewportOrg.x * state_.mmPerDeviceX;
   y += state_.viewportOrg.y * state_.mmPerDeviceY;
   x -= state_.frame.left * 0.01;
