@@ -2,6 +2,7 @@
 // decode (data/picture-references.txt), the document it opens as, the
 // failures, the name rules and the size limits.
 #include "import/pictures/PictureImport.h"
+#include "import/pictures/PictureEncoders.h"
 
 #include <gtest/gtest.h>
 
@@ -302,6 +303,32 @@ TEST_F(PictureImportTest, ProbesTellFormatSizeDepthAndFramesAsIdentifyDoes) {
     EXPECT_EQ(info.bitsPerPixel, c.bits);
     EXPECT_EQ(info.frames, c.frames);
   }
+}
+
+TEST_F(PictureImportTest, EncodersTellTheirFailuresByNumberAndWriteFiles) {
+  TDib picture;
+  ASSERT_TRUE(picture.Create(5, 3, 8));
+  for (std::uint32_t i = 0; i < 256; ++i) picture.SetPaletteEntry(i, i * 0x010203);
+  int error = 0;
+  auto png = EncodeDibToMemory(nullptr, picture, nullptr, PictureContainer::kPng, &error);
+  ASSERT_NE(png, nullptr);
+  EXPECT_EQ(error, 0);
+  // An empty picture: the encoder fails.
+  EXPECT_EQ(EncodeDibToMemory(nullptr, TDib(), nullptr, PictureContainer::kTiff, &error), nullptr);
+  EXPECT_EQ(error, kEncodeErrorEncoder);
+  test::ScratchDir scratch;
+  // As a PNG file the picture is widened to 24 bits first; as TIFF it stays.
+  ASSERT_TRUE(EncodeDibAsPngFile(nullptr, PathOf(scratch / "a.png"), picture, nullptr));
+  ASSERT_TRUE(EncodeDibAsTiffFile(nullptr, PathOf(scratch / "a.tif"), picture, nullptr));
+  EXPECT_FALSE(EncodeDibAsTiffFile(nullptr, PathOf(scratch / "b.tif"), TDib(), nullptr));
+  EXPECT_FALSE(std::filesystem::exists(scratch / "b.tif"));
+  auto a = LoadPictureFrames(nullptr, PathOf(scratch / "a.png"));
+  auto b = LoadPictureFrames(nullptr, PathOf(scratch / "a.tif"));
+  ASSERT_EQ(a.size(), 1u);
+  ASSERT_EQ(b.size(), 1u);
+  EXPECT_EQ(a.front()->BitCount(), 24);
+  EXPECT_EQ(b.front()->BitCount(), 8);
+  EXPECT_EQ(a.front()->GetPixelColor(4, 2), b.front()->GetPixelColor(4, 2));
 }
 
 }  // namespace
