@@ -18,6 +18,14 @@
 // "name", "file" (font file carried) or "outlines" (glyph outlines carried),
 // and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
+//
+// A picture or metafile (opened or refused by the picture import) adds
+// "source": for a raster picture {"format", "width", "height",
+// "bitsPerPixel", "frames"} as the file states them; for a metafile
+// {"format": "EMF" | "WMF", "entities": records by name (a WMF's own
+// records), "converted": a WMF's records after translation to EMF,
+// "skipped": {"record": {"reason": n}} (read without making an object),
+// "exploded": the interpreter's objects by class}.
 #include <algorithm>
 #include <charconv>
 #include <cmath>

@@ -196,7 +196,10 @@ bool MetafileExploder::ArcRecord(const EmfRecord& r, std::vector<std::unique_ptr
   const DPoint a = Mapped(r.I32(8), r.I32(12)), b = Mapped(r.I32(16), r.I32(20));
   const DPoint lo = MinCorner(a, b), hi = MaxCorner(a, b);
   const DPoint centre{(lo.x + hi.x) / 2, (lo.y + hi.y) / 2};
-  const double rx = (hi.x - lo.x) / 2, ry = (hi.y - lo.y) / 2;
+  const double rx = (hi.x - lo.x) / 2;
+  double ry = (hi.y - lo.y) / 2;
+  // A square box stays a circle whatever the rounding of the mapping.
+  if (std::fabs(rx - ry) <= 1e-9 * std::max(std::fabs(rx), std::fabs(ry))) ry = rx;
   const DPoint start = Mapped(r.I32(24), r.I32(28)), end = Mapped(r.I32(32), r.I32(36));
   kvn::ArcRecord arc;
   arc.centre = centre;

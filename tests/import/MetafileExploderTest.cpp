@@ -11,6 +11,8 @@
 #include "document/FormatReader.h"
 #include "dwg/InstallReaders.h"
 #include "import/pictures/PictureImport.h"
+#include "import/pictures/WinMetafileBits.h"
+#include "platform/metafile/WmfToEmf.h"
 #include "model/cBitmap.h"
 #include "model/cDrawingData.h"
 #include "model/cLine.h"
@@ -87,6 +89,8 @@ class Emf {
  private:
   EmfBuilder builder_{1 << 20};
 };
+
+const char* Name(const cOutObj& o);
 
 ObjectChain Explode(std::vector<std::uint8_t> bytes, double width = 100, double height = 100,
                     MetafileWalkReport* report = nullptr) {
@@ -333,6 +337,69 @@ TEST(MetafileExploder, ANegativeWidthMirrorsTheObjectsAboutTheFrameCorner) {
   ExpectPoints(Objects(chain)[0]->AsAnyFill()->AsPolygon()->FirstList(), {{0, 0}, {-10, 5}});
   auto flipped = Explode(Emf().Poly(kPolyline, {0, 0, 100, 50}).Bytes(), 100, -100);
   ExpectPoints(Objects(flipped)[0]->AsAnyFill()->AsPolygon()->FirstList(), {{0, 0}, {10, -5}});
+}
+
+TEST(MetafileExploder, AMetafileTakenThroughWindowsMetafileBitsExplodesIntoTheSameObjects) {
+  Emf emf;
+  emf.R(kCreatePen, {1, 1, 10, 0, 0x0000FF})
+      .R(kSelect, {1})
+      .R(kCreateBrush, {2, 0, 0x00FF00, 0})
+      .R(kSelect, {2})
+      .Poly(kPolyline, {0, 0, 100, 0, 100, 50})
+      .Poly(3, {200, 200, 300, 200, 250, 300})
+      .R(kRectangle, {10, 10, 400, 300})
+      .R(42, {500, 100, 700, 400})
+      .R(27, {10, 900})
+      .R(54, {900, 900})
+      .R(45, {100, 500, 300, 700, 300, 600, 100, 600})
+      .R(kSetTextAlign, {24})
+      .R(kSetTextColor, {0x804020})
+      .Text(u"Round trip", 100, 800)
+      .R(8, {0, 0, 0, 0, 2, 6, 3, 3, 600, 600, 900, 600, 750, 900, 620, 620, 880, 620, 750, 880});
+  const std::vector<std::uint8_t> bytes = emf.Bytes();
+  const std::optional<EmfDocument> document = EmfDocument::FromBytes(bytes.data(), bytes.size());
+  ASSERT_TRUE(document);
+  std::uint32_t size = 0;
+  std::unique_ptr<ByteArray> wmf = GetWinMetafileBits(&*document, &size);
+  ASSERT_NE(wmf, nullptr);
+  EXPECT_EQ(size, wmf->Count());
+  WmfPicture picture;
+  picture.hasSize = true;
+  picture.widthHmm = picture.heightHmm = 10000;
+  ByteArray back;
+  ASSERT_TRUE(ConvertWmfToEmf(wmf->Items(), wmf->Count(), picture, back));
+  auto before = Explode(bytes);
+  auto after = Explode(std::vector<std::uint8_t>(back.Items(), back.Items() + back.Count()));
+  auto a = Objects(before), b = Objects(after);
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_STREQ(Name(*a[i]), Name(*b[i]));
+    DRect ea, eb;
+    a[i]->GetExtent(ea);
+    b[i]->GetExtent(eb);
+    EXPECT_NEAR(ea.x1, eb.x1, 0.05);
+    EXPECT_NEAR(ea.y1, eb.y1, 0.05);
+    EXPECT_NEAR(ea.x2, eb.x2, 0.05);
+    EXPECT_NEAR(ea.y2, eb.y2, 0.05);
+    if (const cAnyLine* la = a[i]->AsAnyLine()) {
+      const cAnyLine* lb = b[i]->AsAnyLine();
+      EXPECT_EQ(la->stroke.lineType, lb->stroke.lineType);
+      EXPECT_EQ(la->stroke.color, lb->stroke.color);
+      EXPECT_NEAR(la->stroke.width, lb->stroke.width, 0.02);
+    }
+    if (const cAnyFill* fa = a[i]->AsAnyFill()) {
+      EXPECT_EQ(fa->fill.fillColor, b[i]->AsAnyFill()->fill.fillColor);
+    }
+    if (const cText* ta = a[i]->AsText()) {
+      EXPECT_EQ(ta->GetText().ToUtf8(), b[i]->AsText()->GetText().ToUtf8());
+      EXPECT_EQ(ta->alignment, b[i]->AsText()->alignment);
+      EXPECT_EQ(ta->attr.color, b[i]->AsText()->attr.color);
+      EXPECT_NEAR(ta->attr.height, b[i]->AsText()->attr.height, 0.05);
+    }
+  }
+  EXPECT_EQ(GetWinMetafileBits(nullptr, &size), nullptr);
+  EXPECT_EQ(size, 0u);
 }
 
 TEST(MetafileExploder, ARecordBeyondItsBoundsEndsTheWalkAndKeepsWhatWasMade) {
