@@ -61,6 +61,11 @@ void MetafileExploder::Skip(const std::string& name, const char* reason) {
 ObjectChain MetafileExploder::Run(cWmf& metafile) {
   const std::shared_ptr<MetafileBits>& bits = metafile.Bits();
   if (!bits || !bits->bytes || bits->bytes->empty()) return {};
+  const PictureFrame& f = metafile.frame;
+  // A frame that is not a number places nothing.
+  for (double v : {f.width, f.height, f.angle, f.origin.x, f.origin.y}) {
+    if (!std::isfinite(v)) return {};
+  }
   targetWidth_ = metafile.frame.width;
   targetHeight_ = metafile.frame.height;
   const std::vector<std::uint8_t>& bytes = *bits->bytes;
@@ -148,7 +153,8 @@ void MetafileExploder::MapPoint(DPoint& point) const {
   y += state_.viewportOrg.y * state_.mmPerDeviceY;
   x -= state_.frame.left * 0.01;
   y -= state_.frame.top * 0.01;
-  point = DPoint{x, y};
+  // Transforms of damaged files may overflow; such a point goes to the corner.
+  point = std::isfinite(x) && std::isfinite(y) ? DPoint{x, y} : DPoint{0, 0};
 }
 
 DPoint MetafileExploder::Mapped(std::int32_t x, std::int32_t y) const {
@@ -243,6 +249,7 @@ void MetafileExploder::Place(cWmf& metafile) {
     if (fitRatioX_ <= fitRatioY_) factorX = fitRatioX_ / fitRatioY_;
     else factorY = fitRatioY_ / fitRatioX_;
   }
+  if (!std::isfinite(factorX) || !std::isfinite(factorY)) factorX = factorY = 1.0;
   TransformContext context;
   context.data = data_;
   const PictureFrame& f = metafile.frame;

@@ -41,8 +41,14 @@ std::unique_ptr<cPolygon> PolygonOf(const std::vector<DPoint>& points, bool clos
   return polygon;
 }
 
-XForm ReadXForm(const EmfRecord& r, std::uint32_t at) {
-  return XForm{r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16), r.F32(at + 20)};
+// False for a transform with a value that is not a finite number.
+bool ReadXForm(const EmfRecord& r, std::uint32_t at, XForm* out) {
+  const XForm x{r.F32(at), r.F32(at + 4), r.F32(at + 8), r.F32(at + 12), r.F32(at + 16), r.F32(at + 20)};
+  for (double v : {x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy}) {
+    if (!std::isfinite(v)) return false;
+  }
+  *out = x;
+  return true;
 }
 
 }  // namespace
@@ -397,12 +403,19 @@ bool MetafileExploder::HandleRecord(const EmfRecord& r) {
       saved_.resize(std::size_t(keep));
       break;
     }
-    case 35: state_.world = ReadXForm(r, 8); break;
+    case 35: {
+      XForm x;
+      if (ReadXForm(r, 8, &x)) state_.world = x;
+      else Skip("EMR_SETWORLDTRANSFORM", "not a number");
+      break;
+    }
     case 36: {
       const std::uint32_t mode = r.U32(32);
+      XForm x;
       if (mode == 1) state_.world = XForm{};
-      else if (mode == 2) state_.world = CombineTransform(ReadXForm(r, 8), state_.world);
-      else if (mode == 3) state_.world = CombineTransform(state_.world, ReadXForm(r, 8));
+      else if (mode != 2 && mode != 3) break;
+      else if (!ReadXForm(r, 8, &x)) Skip("EMR_MODIFYWORLDTRANSFORM", "not a number");
+      else state_.world = mode == 2 ? CombineTransform(x, state_.world) : CombineTransform(state_.world, x);
       break;
     }
     case 37: SelectObject(r.U32(8)); break;

@@ -28,8 +28,14 @@ inline constexpr int kStrUnknownFileFormat = 16082;
 // A picture without a resolution is taken at 4000 pixels per metre.
 inline constexpr std::int32_t kDefaultPixelsPerMetre = 4000;
 
-// The picture loader has no run-time module to look for: every format is
-// always available.
+// The picture loader has no run-time module to look for: the codecs are
+// linked in, so the module has always started and every format is always
+// available.
+class TGdiPlusModule {
+ public:
+  explicit TGdiPlusModule(const WString& directory = WString()) { (void)directory; }
+  bool Started() const { return true; }
+};
 bool IsGdiPlusPossible();
 
 // Whether the name ends in ".wmf" or ".emf" (ASCII case ignored).
