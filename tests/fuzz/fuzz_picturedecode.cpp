@@ -2,7 +2,11 @@
 // Pictures whose header claims more than a million pixels are only probed:
 // the decoders refuse beyond TDib's limit, and the fuzzer's memory is not
 // the question here.
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
+
+#include <jpeglib.h>
 
 #include "platform/image/ImageCodecs.h"
 #include "platform/image/PictureDecode.h"
@@ -34,6 +38,35 @@ TDib Picture(std::uint16_t bits) {
   return dib;
 }
 
+// A small JPEG written by libjpeg: grey or colour, progressive or not.
+std::vector<std::uint8_t> Jpeg(bool colour, bool progressive) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = 16;
+  info.image_height = 9;
+  info.input_components = colour ? 3 : 1;
+  info.in_color_space = colour ? JCS_RGB : JCS_GRAYSCALE;
+  jpeg_set_defaults(&info);
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(16 * 3);
+  while (info.next_scanline < info.image_height) {
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = static_cast<unsigned char>(i * 11 + info.next_scanline * 7);
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
@@ -52,6 +85,8 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
                    0, 2, 0, 0, 2, 2, 0x44, 0x01, 0, ';'});
   seeds.push_back({'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x80, 0, 0, 0, 0, 0, 255, 255, 255, ',', 0, 0, 0, 0, 2,
                    0, 2, 0, 0x40, 2, 2, 0x44, 0x01, 0, ',', 0, 0, 0, 0, 1, 0, 1, 0, 0, 2, 2, 0x44, 0x01, 0, ';'});
+  for (bool colour : {false, true})
+    for (bool progressive : {false, true}) seeds.push_back(Jpeg(colour, progressive));
   // A BMP of the 8-bit picture.
   const TDib bmp = Picture(8);
   std::vector<std::uint8_t> file = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
