@@ -16,7 +16,9 @@
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
 #include "model/cText.h"
+#include "platform/gdi/LeBytes.h"
 #include "platform/gdi/TDib.h"
+#include "platform/image/PictureDecode.h"
 
 namespace kvn {
 
@@ -251,9 +253,21 @@ bool MetafileExploder::StretchDibRecord(const EmfRecord& r, std::vector<std::uni
   }
   // The header and the bits, wherever the record keeps them, as one packed DIB.
   std::vector<std::uint8_t> packed(r.data + offBmi, r.data + offBmi + cbBmi);
+  // Writers leave the colour table short of what the header implies (an
+  // 8-bit picture with 100 colours and a colour count of 0): the missing
+  // entries are black.
+  std::vector<std::uint8_t> widest(packed);
+  widest.resize(packed.size() + 12 + 256 * 4, 0);
+  PackedDibLayout layout;
+  if (ParsePackedDibHeader(widest.data(), widest.size(), &layout) && layout.bitsOffset > packed.size())
+    packed.resize(layout.bitsOffset, 0);
   packed.insert(packed.end(), r.data + offBits, r.data + offBits + cbBits);
   auto picture = std::make_unique<TDib>();
-  if (!picture->LoadPackedDib(packed.data(), packed.size())) {
+  // BI_JPEG and BI_PNG pictures carry a whole JPEG or PNG file as their bits.
+  const std::uint32_t compression = cbBmi >= 20 ? le::U32(r.data + offBmi + 16) : 0;
+  const bool encoded = (compression == 4 || compression == 5) &&
+                       DecodePicture(r.data + offBits, cbBits, picture.get()) == PictureStatus::kOk;
+  if (!encoded && !picture->LoadPackedDib(packed.data(), packed.size())) {
     Skip("EMR_STRETCHDIBITS", "picture refused");
     return true;
   }

@@ -59,11 +59,15 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
   std::vector<png_bytep> rows;
   std::vector<std::uint8_t> wide;
   volatile PictureStatus status = PictureStatus::kDamaged;
+  // Set once every row is in: damage after the pixels (a broken end chunk)
+  // loses nothing.
+  volatile bool rowsRead = false;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
   if (png == nullptr) return PictureStatus::kDamaged;
   png_infop pngInfo = png_create_info_struct(png);
   if (pngInfo == nullptr || setjmp(png_jmpbuf(png)) != 0) {
     png_destroy_read_struct(&png, &pngInfo, nullptr);
+    if (rowsRead) return PictureStatus::kOk;
     if (out) out->Clear();
     return status;
   }
@@ -101,6 +105,12 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
   png_set_interlace_handling(png);
   png_read_update_info(png, pngInfo);
   if (!out->Create(std::int32_t(width), std::int32_t(height), bitCount)) png_longjmp(png, 1);
+  // The resolution chunk comes before the pixels.
+  png_uint_32 resX = 0, resY = 0;
+  int unit = 0;
+  if (png_get_pHYs(png, pngInfo, &resX, &resY, &unit) != 0 && unit == PNG_RESOLUTION_METER && resX <= 0x7FFFFFFF &&
+      resY <= 0x7FFFFFFF)
+    out->SetResolution(std::int32_t(resX), std::int32_t(resY));
   if (paletted) {
     png_colorp palette = nullptr;
     int count = 0;
@@ -133,12 +143,8 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
     for (png_uint_32 y = 0; y < height; ++y) rows[y] = out->Bits() + std::size_t(height - 1 - y) * out->Stride();
     png_read_image(png, rows.data());
   }
+  rowsRead = true;
   png_read_end(png, nullptr);
-  png_uint_32 resX = 0, resY = 0;
-  int unit = 0;
-  if (png_get_pHYs(png, pngInfo, &resX, &resY, &unit) != 0 && unit == PNG_RESOLUTION_METER && resX <= 0x7FFFFFFF &&
-      resY <= 0x7FFFFFFF)
-    out->SetResolution(std::int32_t(resX), std::int32_t(resY));
   png_destroy_read_struct(&png, &pngInfo, nullptr);
   return PictureStatus::kOk;
 }

@@ -87,5 +87,22 @@ TEST(PictureDecode, CmykJpegIsReadAsInvertedInk) {
   EXPECT_EQ(dib.GetPixelColor(3, 3), 0u);
 }
 
+TEST(PictureDecode, APngWhoseEndIsDamagedKeepsItsPixels) {
+  TDib dib;
+  ASSERT_TRUE(dib.Create(3, 2, 24));
+  dib.SetPixel(2, 1, 0x123456);
+  std::vector<std::uint8_t> png;
+  ASSERT_TRUE(EncodeDibAsContainer(dib, nullptr, PictureContainer::kPng, &png));
+  // The end chunk broken, as some metafile writers leave it.
+  png.resize(png.size() - 6);
+  TDib back;
+  ASSERT_EQ(DecodePicture(png.data(), png.size(), &back), PictureStatus::kOk);
+  EXPECT_EQ(back.GetPixelColor(2, 1), 0x563412u);
+  // Cut inside the pixels: refused.
+  png.resize(png.size() / 2);
+  EXPECT_EQ(DecodePicture(png.data(), png.size(), &back), PictureStatus::kDamaged);
+  EXPECT_TRUE(back.IsEmpty());
+}
+
 }  // namespace
 }  // namespace kvn
