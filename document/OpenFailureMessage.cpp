@@ -87,6 +87,7 @@ WString MessageText(const DocumentResult& result, const WString& path) {
       return CannotOpen(path, cause == kOpenUnsupportedFormat ? Unsupported(result) : Reason(kStrReasonDgnFailed));
     case kOpenPictureFailed:
       if (cause == kOpenEmptyFile) return CannotOpen(path, Reason(kStrReasonEmptyFile));
+      if (cause == kOpenUnknownFileFormat) return CannotOpen(path, Reason(kStrReasonUnknownFileFormat));
       return CannotOpen(path, cause == kOpenUnsupportedFormat ? Unsupported(result) : Reason(kStrReasonPictureFailed));
     case kLoadChecksumMismatch: return CannotOpen(path, Reason(kStrReasonChecksum));
     case kLoadBlocksDeclined: return CannotOpen(path, Reason(kStrReasonBlocksDeclined));

@@ -28,6 +28,8 @@ inline constexpr int kStrReasonReferenceGivenUp = 19789;
 inline constexpr int kStrReasonChecksum = 19790;
 inline constexpr int kStrReasonReaderResult = 19791;  // with %d, the result
 inline constexpr int kStrReasonEmptyFile = 19792;
+// "Unknown file format": a picture that does not decode.
+inline constexpr int kStrReasonUnknownFileFormat = 16082;
 // The DWG reader's messages, and the word before a step number.
 inline constexpr int kStrDwgUnsupportedVersion = 19890;
 inline constexpr int kStrDwgNotDwg = 19892;

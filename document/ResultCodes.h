@@ -77,6 +77,8 @@ enum LoadResult : int {
   kOpenDwgNotDwg = 5004,
   kOpenDwgUnsupported = 5005,
   kOpenDwgRefused = 5009,
+  // A cause: the picture import met a file it could not decode.
+  kOpenUnknownFileFormat = 5010,
 };
 
 }  // namespace kvn

@@ -1,17 +1,29 @@
 #include "import/ImportReaders.h"
 
 #include "document/FormatReader.h"
+#include "import/pictures/MetafileExploder.h"
+#include "import/pictures/PictureReader.h"
+#include "model/cWmf.h"
 
 namespace kvn {
+
+namespace {
+
+ObjectChain ExplodeForDrawing(cWmf& metafile, cDrawingData* data) { return ExplodeMetafile(metafile, data); }
+
+}  // namespace
 
 void RegisterImportReaders(FormatRegistry& registry) {
   // Each reader takes its place here when it arrives, registered under the
   // name of document/DocumentReaders.h that it replaces:
   //   DXF      (kReaderDxf, FormatSlot::kDxf)           import/dxf/
   //   DGN      (kReaderDgn, FormatSlot::kDgn)           import/dgn/
-  //   metafile (kReaderMetafile, FormatSlot::kMetafile) import/pictures/
-  //   picture  (kReaderPicture, FormatSlot::kPicture)   import/pictures/
-  (void)registry;
+  // Metafiles and raster pictures both go through the picture reader,
+  // which tells them apart by name and content.
+  RegisterPictureReader(registry);
+  // Placed metafiles are drawn through the interpreter's objects where no
+  // device context plays them.
+  SetMetafileExploder(&ExplodeForDrawing);
 }
 
 }  // namespace kvn

@@ -31,6 +31,14 @@ void cPolygon::ResetLists() {
   MarkDirty();
 }
 
+bool cPolygon::RemoveShortLists(std::uint32_t minPoints) {
+  std::erase_if(lists_, [&](const PointList& list) { return list.Count() < minPoints; });
+  MarkDirty();
+  if (!lists_.empty()) return true;
+  lists_.emplace_back();
+  return false;
+}
+
 bool cPolygon::IsClosed() const {
   for (const PointList& list : lists_) {
     if (list.IsClosed()) return true;

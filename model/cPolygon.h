@@ -73,6 +73,9 @@ class cPolygon : public cAnyFill {
   PointList& AddList();
   // Back to one empty closed list.
   void ResetLists();
+  // Drops the lists with fewer points than `minPoints`; false when none is
+  // left (the polygon then holds one empty closed list again).
+  bool RemoveShortLists(std::uint32_t minPoints);
 
   // With a template: its line and fill attributes first. The first list
   // becomes the cubic chain of the records with the closed flag.

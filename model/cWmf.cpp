@@ -19,6 +19,13 @@ bool cWmf::CopyToClipboard() const {
   return SetClipboardData(kCfEnhMetafile, bits_->bytes->data(), bits_->bytes->size());
 }
 
+namespace {
+MetafileExplodeFn g_explode = nullptr;
+}  // namespace
+
+void SetMetafileExploder(MetafileExplodeFn explode) { g_explode = explode; }
+MetafileExplodeFn GetMetafileExploder() { return g_explode; }
+
 void cWmf::SetBits(std::vector<std::uint8_t> bytes) {
   bits_ = std::make_shared<MetafileBits>();
   bits_->bytes = std::move(bytes);

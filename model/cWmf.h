@@ -70,4 +70,11 @@ class cWmf : public cOutObj {
   std::shared_ptr<MetafileBits> bits_;
 };
 
+// The metafile interpreter that turns a placed metafile into drawing
+// objects lives with the foreign-format import, which installs it here when
+// the readers are installed; until then there is none (null).
+using MetafileExplodeFn = ObjectChain (*)(cWmf& metafile, cDrawingData* data);
+void SetMetafileExploder(MetafileExplodeFn explode);
+MetafileExplodeFn GetMetafileExploder();
+
 }  // namespace kvn

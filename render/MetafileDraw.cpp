@@ -14,7 +14,11 @@
 
 namespace kvn {
 
-ObjectChain ExplodeMetafile(cWmf&, cDrawInfo*) { return {}; }
+ObjectChain ExplodeMetafile(cWmf& metafile, cDrawInfo* info) {
+  const MetafileExplodeFn explode = GetMetafileExploder();
+  if (!explode) return {};
+  return explode(metafile, info ? info->data : nullptr);
+}
 
 namespace {
 

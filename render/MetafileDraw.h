@@ -12,8 +12,8 @@ namespace kvn {
 class cDrawInfo;
 class cWmf;
 
-// The drawing objects of a metafile; the interpreter of metafile records
-// comes with the import of foreign formats, and until then there are none.
+// The drawing objects of a metafile, made by the interpreter that the
+// import of foreign formats installs (model/cWmf.h); none without it.
 ObjectChain ExplodeMetafile(cWmf& metafile, cDrawInfo* info);
 
 void DrawWmfObject(cWmf& metafile, cDrawInfo* info);

@@ -18,6 +18,14 @@
 // "name", "file" (font file carried) or "outlines" (glyph outlines carried),
 // and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
+//
+// A picture or metafile (opened or refused by the picture import) adds
+// "source": for a raster picture {"format", "width", "height",
+// "bitsPerPixel", "frames"} as the file states them; for a metafile
+// {"format": "EMF" | "WMF", "entities": records by name (a WMF's own
+// records), "converted": a WMF's records after translation to EMF,
+// "skipped": {"record": {"reason": n}} (read without making an object),
+// "exploded": the interpreter's objects by class}.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -33,6 +41,7 @@
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
 #include "foundation/WString.h"
+#include "import/pictures/PictureSource.h"
 #include "model/LevelTable.h"
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
@@ -244,6 +253,39 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += "]}";
 }
 
+// The "source" object of a picture or metafile: what the file holds.
+void AppendPictureSource(std::string& out, const PictureSourceReport& report) {
+  out += ", \"source\": {\"format\": ";
+  AppendJsonString(out, report.format);
+  if (!report.metafile) {
+    out += ", \"width\": " + std::to_string(report.width);
+    out += ", \"height\": " + std::to_string(report.height);
+    out += ", \"bitsPerPixel\": " + std::to_string(report.bitsPerPixel);
+    out += ", \"frames\": " + std::to_string(report.frames) + "}";
+    return;
+  }
+  out += ", \"entities\": ";
+  AppendCounts(out, report.records);
+  if (!report.converted.empty()) {
+    out += ", \"converted\": ";
+    AppendCounts(out, report.converted);
+  }
+  out += ", \"skipped\": {";
+  bool first = true;
+  for (const auto& [name, reasons] : report.skipped) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, name);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}, \"exploded\": ";
+  std::map<std::string, std::uint64_t> classes;
+  for (const auto& [type, count] : report.exploded) classes[ClassName(type)] += count;
+  AppendCounts(out, classes);
+  out += "}";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -275,6 +317,10 @@ int main(int argc, char** argv) {
   }
   out += "]";
   if (!dwgReport.version.empty()) AppendDwgSource(out, dwgReport);
+  PictureSourceReport pictureReport;
+  if ((document && !result.native) || result.Code() == kOpenPictureFailed) {
+    if (DescribePictureSource(path, &pictureReport)) AppendPictureSource(out, pictureReport);
+  }
   if (!result.Ok()) {
     out += ", \"message\": ";
     AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());

@@ -217,6 +217,14 @@ std::int32_t TDib::Height() const {
   return h < 0 ? -h : h;
 }
 
+void TDib::SetResolution(std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter) {
+  if (packed_.Count() < kBitmapInfoHeaderSize || layout_.headerSize < kBitmapInfoHeaderSize) return;
+  le::Put32(packed_.Items() + 24, std::uint32_t(xPelsPerMeter));
+  le::Put32(packed_.Items() + 28, std::uint32_t(yPelsPerMeter));
+  layout_.header.xPelsPerMeter = xPelsPerMeter;
+  layout_.header.yPelsPerMeter = yPelsPerMeter;
+}
+
 std::uint32_t TDib::GetPaletteEntry(std::uint32_t i) const {
   if (packed_.Empty() || i >= layout_.paletteCount) return 0;
   const std::uint8_t* q = packed_.Items() + layout_.headerSize + layout_.maskBytes + 4 * i;

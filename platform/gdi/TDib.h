@@ -111,6 +111,9 @@ class TDib {
   std::uint32_t Compression() const { return layout_.header.compression; }
   std::uint32_t Stride() const { return layout_.stride; }
 
+  // Pixels per metre of the header (biXPelsPerMeter, biYPelsPerMeter).
+  void SetResolution(std::int32_t xPelsPerMeter, std::int32_t yPelsPerMeter);
+
   std::uint32_t PaletteCount() const { return layout_.paletteCount; }
   // RGBQUAD read as 0x00RRGGBB; 0 for an index out of range.
   std::uint32_t GetPaletteEntry(std::uint32_t i) const;

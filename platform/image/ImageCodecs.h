@@ -32,4 +32,19 @@ bool DecodePngToDib(const std::uint8_t* data, std::size_t size, std::uint64_t ma
 // or empty pictures and when libpng fails.
 bool EncodePngToMemory(const TDib& dib, std::vector<std::uint8_t>* out);
 
+enum class PictureContainer : std::uint8_t { kPng, kTiff };
+
+// Encodes an uncompressed picture into the container, choosing the pixel
+// format by the picture:
+//   1, 4 or 8 bits, paletted      indexed at that depth, with the palette
+//   any other paletted depth      refused
+//   not paletted, no alpha mask   24 bits, colour from each pixel
+//   not paletted, an alpha mask   32 bits, alpha from the mask's index at
+//                                 the same pixel (255 where the mask has none)
+// The picture's pixels per metre, when both are set, become the file's
+// resolution. False (and `out` empty) for compressed or empty pictures,
+// refused depths and library failures.
+bool EncodeDibAsContainer(const TDib& dib, const TDib* alphaMask, PictureContainer container,
+                          std::vector<std::uint8_t>* out);
+
 }  // namespace kvn

@@ -2,6 +2,7 @@
 // calling a function that must not return, so the decoder unwinds with
 // longjmp to the one setjmp below; every C++ object of that function exists
 // before setjmp and is not created after it.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include <jpeglib.h>
 
 #include "platform/image/ImageCodecs.h"
+#include "platform/image/PictureDecode.h"
 
 namespace kvn {
 
@@ -28,41 +30,61 @@ void OnJpegMessage(j_common_ptr, int) {}
 
 }  // namespace
 
-bool DecodeJpegToDib(const std::uint8_t* data, std::size_t size, TDib* out) {
-  out->Clear();
-  if (data == nullptr || size < 4 || size > 0x7FFFFFFF) return false;
+namespace {
+
+// Decodes into `out`; grey pictures become an 8-bit grey palette when
+// `greyPalette` is set, else every picture becomes 24 bits.
+PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* pictureInfo,
+                         bool greyPalette) {
+  if (out) out->Clear();
+  if (data == nullptr || size < 4 || size > 0x7FFFFFFF) return PictureStatus::kDamaged;
   jpeg_decompress_struct info;
   JpegErrors errors;
   std::vector<std::uint8_t> cmykRow;
+  volatile PictureStatus status = PictureStatus::kDamaged;
   info.err = jpeg_std_error(&errors.manager);
   errors.manager.error_exit = OnJpegError;
   errors.manager.emit_message = OnJpegMessage;
   if (setjmp(errors.jump) != 0) {
     jpeg_destroy_decompress(&info);
-    out->Clear();
-    return false;
+    if (out) out->Clear();
+    return status;
   }
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
     jpeg_destroy_decompress(&info);
-    return false;
-  }
-  const std::uint64_t pixels = std::uint64_t(info.image_width) * info.image_height;
-  if (info.image_width == 0 || info.image_height == 0 || info.image_width > 0x7FFF'FFFF ||
-      info.image_height > 0x7FFF'FFFF || pixels > kMaxJpegPixels) {
-    jpeg_destroy_decompress(&info);
-    return false;
+    return PictureStatus::kDamaged;
   }
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-  info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+  const bool grey = greyPalette && info.jpeg_color_space == JCS_GRAYSCALE;
+  if (pictureInfo) {
+    pictureInfo->format = PictureFormat::kJpeg;
+    pictureInfo->width = std::int32_t(std::min<JDIMENSION>(info.image_width, 0x7FFFFFFF));
+    pictureInfo->height = std::int32_t(std::min<JDIMENSION>(info.image_height, 0x7FFFFFFF));
+    pictureInfo->bitsPerPixel = std::uint32_t(info.num_components) * 8;
+    pictureInfo->frames = 1;
+  }
+  const std::uint16_t bitCount = grey ? 8 : 24;
+  if (!DibSizeAllowed(info.image_width, info.image_height, bitCount) ||
+      (!greyPalette && std::uint64_t(info.image_width) * info.image_height > kMaxJpegPixels)) {
+    jpeg_destroy_decompress(&info);
+    return PictureStatus::kTooLarge;
+  }
+  if (!out) {
+    jpeg_destroy_decompress(&info);
+    return PictureStatus::kOk;
+  }
+  info.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   const std::int32_t width = std::int32_t(info.output_width), height = std::int32_t(info.output_height);
-  if (std::uint64_t(width) * std::uint32_t(height) > kMaxJpegPixels || !out->Create(width, height, 24)) {
+  if (!DibSizeAllowed(width, height, bitCount) || !out->Create(width, height, bitCount)) {
     jpeg_destroy_decompress(&info);
     out->Clear();
-    return false;
+    return PictureStatus::kTooLarge;
   }
+  if (grey)
+    for (std::uint32_t i = 0; i < 256; ++i) out->SetPaletteEntry(i, i * 0x010101);
   if (cmyk) cmykRow.resize(std::size_t(width) * 4);
   std::uint8_t* bits = out->Bits();
   const std::size_t stride = out->Stride();
@@ -82,9 +104,25 @@ bool DecodeJpegToDib(const std::uint8_t* data, std::size_t size, TDib* out) {
       }
     }
   }
+  if (info.saw_JFIF_marker && info.X_density > 0 && info.Y_density > 0) {
+    if (info.density_unit == 1)
+      out->SetResolution(PixelsPerMetreFromDpi(info.X_density), PixelsPerMetreFromDpi(info.Y_density));
+    else if (info.density_unit == 2)
+      out->SetResolution(PixelsPerMetreFromDpcm(info.X_density), PixelsPerMetreFromDpcm(info.Y_density));
+  }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
-  return true;
+  return PictureStatus::kOk;
+}
+
+}  // namespace
+
+bool DecodeJpegToDib(const std::uint8_t* data, std::size_t size, TDib* out) {
+  return DecodeJpeg(data, size, out, nullptr, false) == PictureStatus::kOk;
+}
+
+PictureStatus DecodeJpegPicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
+  return DecodeJpeg(data, size, out, info, true);
 }
 
 }  // namespace kvn

@@ -6,6 +6,7 @@
 
 #include <png.h>
 
+#include "platform/image/EncodeRows.h"
 #include "platform/image/ImageCodecs.h"
 
 namespace kvn {
@@ -21,23 +22,22 @@ void FlushNothing(png_structp) {}
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
+// Apart from the function that calls setjmp, whose locals longjmp may clobber.
+[[gnu::noinline]] void MakePngPalette(const EncodeRows& rows, std::vector<png_color>* palette) {
+  palette->clear();
+  for (const std::uint32_t rgb : rows.Palette())
+    palette->push_back({std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)});
+}
+
 }  // namespace
 
-bool EncodePngToMemory(const TDib& dib, std::vector<std::uint8_t>* out) {
+bool EncodeDibAsPng(const TDib& dib, const TDib* alphaMask, std::vector<std::uint8_t>* out) {
   out->clear();
-  if (!dib.HasBits() || dib.Compression() == kBiRle4 || dib.Compression() == kBiRle8) return false;
-  const bool paletted = dib.BitCount() <= 8;
+  EncodeRows rows(dib, alphaMask);
+  if (!rows.Ok()) return false;
   const std::int32_t width = dib.Width(), height = dib.Height();
   std::vector<png_color> palette;
-  std::vector<std::uint8_t> row(paletted ? 0 : std::size_t(width) * 3);
-  if (paletted) {
-    // The table is padded to the full depth so that every index is valid.
-    palette.resize(std::size_t(1) << dib.BitCount());
-    for (std::uint32_t i = 0; i < palette.size(); ++i) {
-      const std::uint32_t rgb = dib.GetPaletteEntry(i);
-      palette[i] = {std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)};
-    }
-  }
+  MakePngPalette(rows, &palette);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, OnPngWarning);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -47,28 +47,30 @@ bool EncodePngToMemory(const TDib& dib, std::vector<std::uint8_t>* out) {
     return false;
   }
   png_set_write_fn(png, out, WriteToVector, FlushNothing);
-  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), paletted ? dib.BitCount() : 8,
-               paletted ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (paletted) png_set_PLTE(png, info, palette.data(), int(palette.size()));
+  const int colourType = rows.Indexed() ? PNG_COLOR_TYPE_PALETTE
+                         : rows.BitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA
+                                                     : PNG_COLOR_TYPE_RGB;
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), rows.Indexed() ? rows.BitsPerPixel() : 8,
+               colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (rows.Indexed()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
+  const auto& h = dib.Layout().header;
+  if (h.xPelsPerMeter > 0 && h.yPelsPerMeter > 0)
+    png_set_pHYs(png, info, png_uint_32(h.xPelsPerMeter), png_uint_32(h.yPelsPerMeter), PNG_RESOLUTION_METER);
   png_write_info(png, info);
-  for (std::int32_t y = 0; y < height; ++y) {
-    const std::int32_t stored = dib.IsTopDown() ? y : height - 1 - y;
-    if (paletted) {
-      png_write_row(png, dib.Bits() + std::size_t(stored) * dib.Stride());
-      continue;
-    }
-    for (std::int32_t x = 0; x < width; ++x) {
-      const std::uint32_t c = dib.GetPixelColor(x, y);  // COLORREF
-      row[3 * std::size_t(x)] = std::uint8_t(c);
-      row[3 * std::size_t(x) + 1] = std::uint8_t(c >> 8);
-      row[3 * std::size_t(x) + 2] = std::uint8_t(c >> 16);
-    }
-    png_write_row(png, row.data());
-  }
+  // Rows go as the file wants them: R, G, B (and A).
+  if (!rows.Indexed()) png_set_bgr(png);
+  for (std::int32_t y = 0; y < height; ++y) png_write_row(png, rows.Row(y));
   png_write_end(png, info);
   png_destroy_write_struct(&png, &info);
   return true;
+}
+
+bool EncodePngToMemory(const TDib& dib, std::vector<std::uint8_t>* out) { return EncodeDibAsPng(dib, nullptr, out); }
+
+bool EncodeDibAsContainer(const TDib& dib, const TDib* alphaMask, PictureContainer container,
+                          std::vector<std::uint8_t>* out) {
+  return container == PictureContainer::kPng ? EncodeDibAsPng(dib, alphaMask, out)
+                                             : EncodeDibAsTiff(dib, alphaMask, out);
 }
 
 }  // namespace kvn

@@ -127,6 +127,11 @@ EmfRect ReadRect(const std::uint8_t* p) {
 
 }  // namespace
 
+bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size) {
+  if (record == nullptr || size < 8 || size % 4 != 0) return false;
+  return RecordFits(le::U32(record), record, size);
+}
+
 bool HasEmfSignature(const std::uint8_t* data, std::uint64_t size) {
   return data != nullptr && size >= 44 && le::U32(data) == kEmrHeader && le::U32(data + 40) == kEmfSignature;
 }

@@ -61,6 +61,12 @@ struct EmfValidation {
   std::uint64_t failedAt = 0;     // offset of the refused record
 };
 
+// One record's own checks, as ValidateEmf makes them: at least the fixed
+// part of its type, and its counts and offsets inside itself (libuemf's
+// record checks and ours). `size` is the record's nSize, already known to
+// lie within the metafile.
+bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size);
+
 // Validates the metafile in data[0 .. size); only nBytes of it are walked.
 EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation* result = nullptr);
 

@@ -58,6 +58,36 @@ TEST(KvnDump, NestedInsertsMatchTheGoldenJson) {
   EXPECT_EQ(out, golden);
 }
 
+TEST(KvnDump, PicturesAndMetafilesTellTheirSource) {
+  KVN_REQUIRE_TESTDATA(data);
+  int status = -1;
+  const std::string tiff = RunDump((data / "raster/imagers_fax4.tiff").string(), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(tiff.find("\"objects\": {\"cBitmap\": 1}"), std::string::npos) << tiff;
+  EXPECT_NE(tiff.find("\"source\": {\"format\": \"TIFF\", \"width\": 460, \"height\": 307, "
+                      "\"bitsPerPixel\": 1, \"frames\": 1}"),
+            std::string::npos)
+      << tiff;
+  // A cut PNG is refused, and still says what it is.
+  const std::string cut = RunDump((data / "raster/bad_truncated_basn6a16.png").string(), &status);
+  EXPECT_EQ(cut.rfind("{\"result\": " + std::to_string(kOpenPictureFailed), 0), 0u) << cut;
+  EXPECT_NE(cut.find("\"format\": \"PNG\""), std::string::npos) << cut;
+  EXPECT_NE(cut.find("Unknown file format"), std::string::npos) << cut;
+  // A Windows metafile: its own records, its translation, what the
+  // interpreter passed over and the objects it made.
+  const std::string wmf = RunDump((data / "metafile/libwmf_text.wmf").string(), &status);
+  EXPECT_NE(wmf.find("\"format\": \"WMF\", \"entities\": {"), std::string::npos) << wmf;
+  EXPECT_NE(wmf.find("\"WMR_SETTEXTCHAREXTRA\": 1, \"WMR_SETTEXTCOLOR\": 1, \"WMR_TEXTOUT\": 22}"),
+            std::string::npos)
+      << wmf;
+  EXPECT_NE(wmf.find("\"converted\": {"), std::string::npos) << wmf;
+  EXPECT_NE(wmf.find("\"skipped\": {\"EMR_SETBKCOLOR\": {\"not read\": 1}}"), std::string::npos) << wmf;
+  EXPECT_NE(wmf.find("\"exploded\": {\"cText\": 22}"), std::string::npos) << wmf;
+  // An EMF+ picture: its comments passed over.
+  const std::string plus = RunDump((data / "metafile/libuemf_test_libuemf_p_ref.emf").string(), &status);
+  EXPECT_NE(plus.find("\"EMR_COMMENT\": {\"EMF+ records\": 2033}"), std::string::npos) << plus;
+}
+
 TEST(KvnDump, DamagedFileStillPrintsItsResult) {
   ScratchDir dir;
   FixtureDocument doc = TwoSheetDocument();

@@ -1,0 +1,125 @@
+#include "import/pictures/PictureImport.h"
+
+#include <cmath>
+
+#include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
+#include "foundation/WaitCursor.h"
+#include "model/cBitmap.h"
+#include "model/cWmf.h"
+#include "platform/image/ImageCodecs.h"
+#include "platform/image/PictureDecode.h"
+#include "platform/metafile/EmfValidate.h"
+#include "platform/metafile/ReadMetafileAsEmf.h"
+
+namespace kvn {
+
+namespace {
+
+// ASCII case ignored.
+bool EndsWith(const WString& name, std::u16string_view tail) {
+  const std::u16string_view s = name.View();
+  if (s.size() < tail.size()) return false;
+  for (std::size_t i = 0; i < tail.size(); ++i) {
+    char16_t a = s[s.size() - tail.size() + i], b = tail[i];
+    if (a >= u'A' && a <= u'Z') a = char16_t(a + 32);
+    if (b >= u'A' && b <= u'Z') b = char16_t(b + 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+// The whole file, or empty when it does not open (reported with the
+// parent) or cannot be read.
+std::vector<std::uint8_t> ReadWholeFile(const cMsgDlg* parent, const WString& fileName) {
+  InFileStream in(fileName, true);
+  if (!in.CheckOpen(const_cast<cMsgDlg*>(parent))) return {};
+  // A picture beyond TDib's limit could not be held anyway.
+  if (in.Size() == 0 || in.Size() > kMaxDibImageBytes) return {};
+  std::vector<std::uint8_t> bytes(std::size_t(in.Size()));
+  if (in.Read(bytes.data(), std::uint32_t(bytes.size())) != bytes.size()) return {};
+  return bytes;
+}
+
+}  // namespace
+
+bool IsGdiPlusPossible() { return true; }
+
+bool IsMetafileName(const WString& fileName) { return EndsWith(fileName, u".wmf") || EndsWith(fileName, u".emf"); }
+
+std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName) {
+  InFileStream in(fileName, true);
+  if (!in.CheckOpen(const_cast<cMsgDlg*>(parent))) return nullptr;
+  return ReadMetafileAsEmf(in, parent);
+}
+
+std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName) {
+  WaitCursor wait;
+  if (!IsMetafileName(fileName)) return LoadPictureObject(data, parent, fileName, 1.0, true);
+  std::unique_ptr<ByteArray> bits = ReadMetafileFile(parent, fileName);
+  EmfHeaderInfo header;
+  if (!bits || !ReadEmfHeader(bits->Items(), bits->Count(), &header)) {
+    if (parent) ShowMessageBox(parent, LoadLangString(kStrUnknownFileFormat), fileName.CStr(), kMbOk);
+    return nullptr;
+  }
+  auto metafile = std::make_unique<cWmf>();
+  const EmfSizeMm size = GetEmfFrameSizeMm(header);
+  metafile->frame.width = size.width;
+  metafile->frame.height = size.height;
+  metafile->SetBits(std::vector<std::uint8_t>(bits->Items(), bits->Items() + bits->Count()));
+  metafile->Recalc(data);
+  return metafile;
+}
+
+std::vector<std::uint8_t> ReadJpegFileBytes(const WString& fileName) {
+  if (!EndsWith(fileName, u".jpg") && !EndsWith(fileName, u".jpeg")) return {};
+  std::vector<std::uint8_t> bytes = ReadWholeFile(nullptr, fileName);
+  TDib trial;
+  if (bytes.empty() || !DecodeJpegToDib(bytes.data(), bytes.size(), &trial)) return {};
+  return bytes;
+}
+
+std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, const WString& fileName) {
+  WaitCursor wait;
+  std::vector<std::unique_ptr<TDib>> frames;
+  const std::vector<std::uint8_t> bytes = ReadWholeFile(parent, fileName);
+  if (bytes.empty()) return frames;
+  auto picture = std::make_unique<TDib>();
+  if (DecodePicture(bytes.data(), bytes.size(), picture.get()) == PictureStatus::kOk && picture->HasBits())
+    frames.push_back(std::move(picture));
+  return frames;
+}
+
+std::unique_ptr<cBitmap> MakeBitmapObject(std::unique_ptr<TDib> picture, double sizeFactor,
+                                          std::vector<std::uint8_t> jpegBytes, bool keepEncoded) {
+  if (!picture || !picture->HasBits()) return nullptr;
+  std::int32_t xRes = picture->Layout().header.xPelsPerMeter, yRes = picture->Layout().header.yPelsPerMeter;
+  if (xRes < 1 || yRes < 1) xRes = yRes = kDefaultPixelsPerMetre;
+  auto bitmap = std::make_unique<cBitmap>();
+  bitmap->frame.width = double(picture->Width()) * 1000.0 / xRes * sizeFactor;
+  bitmap->frame.height = double(picture->Height()) * 1000.0 / yRes * sizeFactor;
+  bitmap->SetImage(keepEncoded, std::move(picture), true, std::move(jpegBytes), nullptr);
+  bitmap->Recalc(nullptr);
+  return bitmap;
+}
+
+std::unique_ptr<cOutObj> LoadPictureObject(cDrawingData*, const cMsgDlg* parent, const WString& fileName,
+                                           double sizeFactor, bool keepEncoded) {
+  std::vector<std::uint8_t> jpeg = ReadJpegFileBytes(fileName);
+  std::vector<std::unique_ptr<TDib>> frames = LoadPictureFrames(parent, fileName);
+  if (frames.empty()) {
+    if (parent) {
+      WString text = LoadLangString(kStrUnknownFileFormat);
+      text.AppendCStr(u"\n\n");
+      text.Append(fileName);
+      ShowMessageBox(parent, text, nullptr, kMbOk | kMbIconError);
+    }
+    return nullptr;
+  }
+  // The loader gives one picture per file, so the block of several pictures
+  // side by side never arises.
+  return MakeBitmapObject(std::move(frames.front()), sizeFactor, std::move(jpeg), keepEncoded);
+}
+
+}  // namespace kvn

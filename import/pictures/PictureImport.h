@@ -1,0 +1,68 @@
+// Picture import: a picture file as one drawing object. Metafiles (".wmf",
+// ".emf" by name) become a cWmf sized by the metafile's frame; everything
+// else is read as a raster picture (BMP, PNG, JPEG, TIFF, GIF through
+// platform/image) and becomes a cBitmap sized by its resolution. JPEG files
+// keep their bytes in the object next to the decoded picture.
+//
+// Messages appear only when a parent window is given; the open dispatcher
+// gives none and reports the result itself.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "foundation/GrowArray.h"
+#include "foundation/WString.h"
+#include "platform/gdi/TDib.h"
+
+namespace kvn {
+
+class cBitmap;
+class cDrawingData;
+class cMsgDlg;
+class cOutObj;
+
+// "Unknown file format".
+inline constexpr int kStrUnknownFileFormat = 16082;
+// A picture without a resolution is taken at 4000 pixels per metre.
+inline constexpr std::int32_t kDefaultPixelsPerMetre = 4000;
+
+// The picture loader has no run-time module to look for: the codecs are
+// linked in, so the module has always started and every format is always
+// available.
+class TGdiPlusModule {
+ public:
+  explicit TGdiPlusModule(const WString& directory = WString()) { (void)directory; }
+  bool Started() const { return true; }
+};
+bool IsGdiPlusPossible();
+
+// Whether the name ends in ".wmf" or ".emf" (ASCII case ignored).
+bool IsMetafileName(const WString& fileName);
+
+std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName);
+
+// A cBitmap of the file's picture (the frames of a file beyond its first
+// are not read), or null.
+std::unique_ptr<cOutObj> LoadPictureObject(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
+                                           double sizeFactor, bool keepEncoded);
+
+// A cBitmap showing the picture at `sizeFactor` millimetres per
+// millimetre of its resolution, holding the JPEG bytes when given; null
+// when the picture has no bits.
+std::unique_ptr<cBitmap> MakeBitmapObject(std::unique_ptr<TDib> picture, double sizeFactor,
+                                          std::vector<std::uint8_t> jpegBytes, bool keepEncoded);
+
+// The whole file for a name ending in ".jpg" or ".jpeg" whose bytes decode
+// as JPEG; empty otherwise.
+std::vector<std::uint8_t> ReadJpegFileBytes(const WString& fileName);
+
+// The pictures of the file (its first picture only), or empty when it is
+// not a picture this program reads.
+std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, const WString& fileName);
+
+// The file as enhanced-metafile bytes (Windows metafiles converted), or null.
+std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName);
+
+}  // namespace kvn

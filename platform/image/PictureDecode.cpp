@@ -1,0 +1,111 @@
+#include "platform/image/PictureDecode.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "foundation/GrowArray.h"
+#include "foundation/InFileStream.h"
+#include "platform/gdi/LeBytes.h"
+
+namespace kvn {
+
+const char* PictureFormatName(PictureFormat format) {
+  switch (format) {
+    case PictureFormat::kBmp: return "BMP";
+    case PictureFormat::kPng: return "PNG";
+    case PictureFormat::kJpeg: return "JPEG";
+    case PictureFormat::kTiff: return "TIFF";
+    case PictureFormat::kGif: return "GIF";
+    case PictureFormat::kUnknown: break;
+  }
+  return "unknown";
+}
+
+PictureFormat SniffPictureFormat(const std::uint8_t* data, std::size_t size) {
+  auto starts = [&](std::initializer_list<std::uint8_t> bytes) {
+    if (data == nullptr || size < bytes.size()) return false;
+    std::size_t i = 0;
+    for (std::uint8_t b : bytes) {
+      if (data[i++] != b) return false;
+    }
+    return true;
+  };
+  if (starts({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) return PictureFormat::kPng;
+  if (starts({0xFF, 0xD8, 0xFF})) return PictureFormat::kJpeg;
+  if (starts({'G', 'I', 'F', '8'})) return PictureFormat::kGif;
+  if (starts({'I', 'I', 42, 0}) || starts({'M', 'M', 0, 42})) return PictureFormat::kTiff;
+  if (starts({'B', 'M'})) return PictureFormat::kBmp;
+  return PictureFormat::kUnknown;
+}
+
+bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount) {
+  if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || bitCount == 0 || bitCount > 32)
+    return false;
+  const std::uint64_t stride = ((std::uint64_t(width) * bitCount + 31) / 32) * 4;
+  // Both factors are below 2^32, so the product fits 64 bits.
+  return stride * std::uint64_t(height) <= kMaxDibImageBytes;
+}
+
+std::int32_t PixelsPerMetreFromDpi(double dotsPerInch) {
+  if (!(dotsPerInch > 0) || dotsPerInch > 1e7) return 0;
+  return std::int32_t(std::floor(dotsPerInch * 10000.0 / 254.0 + 0.5));
+}
+
+std::int32_t PixelsPerMetreFromDpcm(double dotsPerCentimetre) {
+  if (!(dotsPerCentimetre > 0) || dotsPerCentimetre > 1e7) return 0;
+  return std::int32_t(std::floor(dotsPerCentimetre * 100.0 + 0.5));
+}
+
+PictureStatus DecodeBmpPicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
+  if (out) out->Clear();
+  if (data == nullptr || size < kBmpFileHeaderSize + 4 || size > kMaxDibImageBytes) return PictureStatus::kDamaged;
+  PackedDibLayout layout;
+  if (!ParsePackedDibHeader(data + kBmpFileHeaderSize, size - kBmpFileHeaderSize, &layout))
+    return PictureStatus::kDamaged;
+  if (info) {
+    info->format = PictureFormat::kBmp;
+    info->width = layout.header.width;
+    info->height = layout.header.height < 0 ? -layout.header.height : layout.header.height;
+    info->bitsPerPixel = layout.header.bitCount;
+    info->frames = 1;
+  }
+  if (!out) return PictureStatus::kOk;
+  ByteArray copy;
+  copy.Append(data, std::uint32_t(size));
+  InFileStream stream = InFileStream::FromMemory(copy);
+  *out = TDib::FromBmpStream(stream);
+  return out->HasBits() ? PictureStatus::kOk : PictureStatus::kDamaged;
+}
+
+namespace {
+
+PictureStatus Decode(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
+  PictureInfo local;
+  PictureInfo* i = info ? info : &local;
+  *i = PictureInfo{};
+  if (out) out->Clear();
+  switch (SniffPictureFormat(data, size)) {
+    case PictureFormat::kBmp: return DecodeBmpPicture(data, size, out, i);
+    case PictureFormat::kPng: return DecodePngPicture(data, size, out, i);
+    case PictureFormat::kJpeg: return DecodeJpegPicture(data, size, out, i);
+    case PictureFormat::kTiff: return DecodeTiffPicture(data, size, out, i);
+    case PictureFormat::kGif: return DecodeGifPicture(data, size, out, i);
+    case PictureFormat::kUnknown: break;
+  }
+  return PictureStatus::kUnknownFormat;
+}
+
+}  // namespace
+
+PictureStatus DecodePicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
+  TDib local;
+  const PictureStatus status = Decode(data, size, out ? out : &local, info);
+  if (status != PictureStatus::kOk && out) out->Clear();
+  return status;
+}
+
+PictureStatus ProbePicture(const std::uint8_t* data, std::size_t size, PictureInfo* info) {
+  return Decode(data, size, nullptr, info);
+}
+
+}  // namespace kvn

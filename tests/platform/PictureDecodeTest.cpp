@@ -1,0 +1,108 @@
+// JPEG decoding of grey and CMYK pictures written here by libjpeg: the
+// picture loader keeps grey as an 8-bit grey palette, the decoder of pictures
+// kept as JPEG gives 24 bits; CMYK is read as Adobe writes it (inverted).
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/image/ImageCodecs.h"
+#include "platform/image/PictureDecode.h"
+
+namespace kvn {
+namespace {
+
+// A 16 x 8 JPEG of `components` samples per pixel, each sample made by
+// `sample(x, y, c)`, at 96 dpi, at the highest quality.
+template <typename Sample>
+std::vector<std::uint8_t> WriteJpeg(int components, J_COLOR_SPACE space, bool progressive, Sample sample) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = 16;
+  info.image_height = 8;
+  info.input_components = components;
+  info.in_color_space = space;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 100, TRUE);
+  info.density_unit = 1;
+  info.X_density = info.Y_density = 96;
+  if (progressive) jpeg_simple_progression(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(16 * std::size_t(components));
+  while (info.next_scanline < info.image_height) {
+    for (int x = 0; x < 16; ++x)
+      for (int c = 0; c < components; ++c) row[std::size_t(x * components + c)] = sample(x, int(info.next_scanline), c);
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return out;
+}
+
+TEST(PictureDecode, GreyJpegIsAGreyPaletteForTheLoaderAndTwentyFourBitsWhenKept) {
+  for (bool progressive : {false, true}) {
+    SCOPED_TRACE(progressive);
+    // Flat areas survive JPEG exactly: two halves, dark and light.
+    const auto bytes = WriteJpeg(1, JCS_GRAYSCALE, progressive, [](int x, int, int) { return x < 8 ? 40 : 200; });
+    TDib grey;
+    PictureInfo info;
+    ASSERT_EQ(DecodePicture(bytes.data(), bytes.size(), &grey, &info), PictureStatus::kOk);
+    EXPECT_EQ(info.bitsPerPixel, 8u);
+    EXPECT_EQ(grey.BitCount(), 8);
+    EXPECT_EQ(grey.GetPaletteEntry(200), 0xC8C8C8u);
+    // 96 dpi: 3780 pixels per metre.
+    EXPECT_EQ(grey.Layout().header.xPelsPerMeter, 3780);
+    TDib wide;
+    ASSERT_TRUE(DecodeJpegToDib(bytes.data(), bytes.size(), &wide));
+    EXPECT_EQ(wide.BitCount(), 24);
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 16; ++x) {
+        EXPECT_EQ(grey.GetPixelColor(x, y), wide.GetPixelColor(x, y));
+        std::uint32_t index = 0;
+        grey.GetPixel(x, y, &index);
+        EXPECT_NEAR(double(index), x < 8 ? 40.0 : 200.0, 1.0);
+      }
+    }
+  }
+}
+
+TEST(PictureDecode, CmykJpegIsReadAsInvertedInk) {
+  // Stored 255 everywhere is no ink (white); K stored 0 is full black.
+  const auto white = WriteJpeg(4, JCS_CMYK, false, [](int, int, int) { return 255; });
+  const auto black = WriteJpeg(4, JCS_CMYK, false, [](int, int, int c) { return c == 3 ? 0 : 255; });
+  TDib dib;
+  ASSERT_EQ(DecodePicture(white.data(), white.size(), &dib), PictureStatus::kOk);
+  EXPECT_EQ(dib.BitCount(), 24);
+  EXPECT_EQ(dib.GetPixelColor(3, 3), 0xFFFFFFu);
+  ASSERT_TRUE(DecodeJpegToDib(black.data(), black.size(), &dib));
+  EXPECT_EQ(dib.GetPixelColor(3, 3), 0u);
+}
+
+TEST(PictureDecode, APngWhoseEndIsDamagedKeepsItsPixels) {
+  TDib dib;
+  ASSERT_TRUE(dib.Create(3, 2, 24));
+  dib.SetPixel(2, 1, 0x123456);
+  std::vector<std::uint8_t> png;
+  ASSERT_TRUE(EncodeDibAsContainer(dib, nullptr, PictureContainer::kPng, &png));
+  // The end chunk broken, as some metafile writers leave it.
+  png.resize(png.size() - 6);
+  TDib back;
+  ASSERT_EQ(DecodePicture(png.data(), png.size(), &back), PictureStatus::kOk);
+  EXPECT_EQ(back.GetPixelColor(2, 1), 0x563412u);
+  // Cut inside the pixels: refused.
+  png.resize(png.size() / 2);
+  EXPECT_EQ(DecodePicture(png.data(), png.size(), &back), PictureStatus::kDamaged);
+  EXPECT_TRUE(back.IsEmpty());
+}
+
+}  // namespace
+}  // namespace kvn
