@@ -18,7 +18,7 @@ namespace {
 
 // The slots still take the request of the earlier dispatcher; they are
 // given a quiet one, since readers show no message.
-OpenRequest SlotRequest(const ReadContext& context) {
+OpenRequest SlotRequest(const FormatReadContext& context) {
   OpenRequest request;
   request.monitor = context.monitor;
   request.quiet = true;
@@ -68,7 +68,7 @@ DocumentResult CadResult(std::unique_ptr<cDrawingDoc> document, bool haveReader,
 
 bool ProbeDwg(InFileStream& in, const WString&) { return IsDwgFile(in); }
 
-DocumentResult LoadDwg(const WString& path, const ReadContext& context) {
+DocumentResult LoadDwg(const WString& path, const FormatReadContext& context) {
   auto load = GetForeignReaderSlots().loadDwg;
   int error = 0;
   auto document = load ? load(path, SlotRequest(context), &error) : nullptr;
@@ -80,7 +80,7 @@ bool ProbeDxf(InFileStream& in, const WString&) {
   return probe && probe(in);
 }
 
-DocumentResult LoadDxf(const WString& path, const ReadContext& context) {
+DocumentResult LoadDxf(const WString& path, const FormatReadContext& context) {
   auto load = GetForeignReaderSlots().loadDxf;
   if (!load) return Unsupported(kOpenNotReadable, u"DXF");
   int error = 0;
@@ -90,7 +90,7 @@ DocumentResult LoadDxf(const WString& path, const ReadContext& context) {
 
 bool ProbeDgn(InFileStream&, const WString& path) { return HasExtension(path, u".dgn"); }
 
-DocumentResult LoadDgn(const WString& path, const ReadContext& context) {
+DocumentResult LoadDgn(const WString& path, const FormatReadContext& context) {
   auto load = GetForeignReaderSlots().loadDgn;
   if (!load) return Unsupported(kOpenDgnFailed, u"DGN");
   auto document = load(path, SlotRequest(context));
@@ -102,7 +102,7 @@ DocumentResult LoadDgn(const WString& path, const ReadContext& context) {
 bool ProbeAnything(InFileStream&, const WString&) { return true; }
 
 // A new document of one sheet whose top block holds the imported object.
-DocumentResult LoadPicture(const WString& path, const ReadContext& context) {
+DocumentResult LoadPicture(const WString& path, const FormatReadContext& context) {
   auto import = GetForeignReaderSlots().importPicture;
   if (!import) return Unsupported(kOpenPictureFailed, KindOfUnreadFile(path));
   auto document = std::make_unique<cDrawingDoc>();

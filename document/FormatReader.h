@@ -38,7 +38,7 @@ enum class FormatSlot : std::uint8_t {
 
 // What a reader is given besides the path. Readers show no window: they
 // report through the monitor and ask through `questions`.
-struct ReadContext {
+struct FormatReadContext {
   ProgressMonitor* monitor = nullptr;
   // Never null while a reader runs.
   LoadQuestions* questions = nullptr;
@@ -60,7 +60,7 @@ struct FormatReader {
   FormatSlot slot = FormatSlot::kPicture;
   // Whether the file is this reader's; the stream is at its start.
   bool (*probe)(InFileStream& in, const WString& path) = nullptr;
-  DocumentResult (*load)(const WString& path, const ReadContext& context) = nullptr;
+  DocumentResult (*load)(const WString& path, const FormatReadContext& context) = nullptr;
 };
 
 class FormatRegistry {

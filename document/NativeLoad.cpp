@@ -13,12 +13,12 @@ namespace kvn {
 
 namespace {
 
-bool Cancelled(const ReadContext& context) { return context.monitor && context.monitor->Cancelled(); }
+bool Cancelled(const FormatReadContext& context) { return context.monitor && context.monitor->Cancelled(); }
 
 // The file load: the file opened read-only, the OLE signature refused,
 // otherwise the native container. The file is not kept open: the viewer
 // never writes a drawing, and a file held open would lock it for others.
-int LoadFile(cDrawingDoc& document, const WString& path, const ReadContext& context) {
+int LoadFile(cDrawingDoc& document, const WString& path, const FormatReadContext& context) {
   for (std::uint32_t i = 0; i < document.SheetCount(); ++i) document.GetSheet(i)->loadedMark = 0;
   document.BeginLoad();
   InFileStream in(path, true);
@@ -49,7 +49,7 @@ bool ProbeNative(InFileStream& in, const WString& path) {
   return in.Read(ole, 5) == 5 && HasOleSignature(ole, 5) && HasNativeExtension(path);
 }
 
-DocumentResult LoadNativeFile(const WString& path, const ReadContext& context) {
+DocumentResult LoadNativeFile(const WString& path, const FormatReadContext& context) {
   auto document = std::make_unique<cDrawingDoc>();
   bool library = false;
   LoadResult cause = kLoadOk;
@@ -63,7 +63,7 @@ DocumentResult LoadNativeFile(const WString& path, const ReadContext& context) {
 
 }  // namespace
 
-LoadResult LoadNative(cDrawingDoc& document, const WString& path, const ReadContext& context, bool* library,
+LoadResult LoadNative(cDrawingDoc& document, const WString& path, const FormatReadContext& context, bool* library,
                       LoadResult* cause) {
   if (library) *library = false;
   document.name = path;

@@ -18,7 +18,7 @@ class cDrawingDoc;
 // with kLoadIsLibraryDrawing. `cause` (may be null) gets the reader's own
 // code where the result is a more general one (kLoadOleSignature for
 // kLoadTooOld).
-[[nodiscard]] LoadResult LoadNative(cDrawingDoc& document, const WString& path, const ReadContext& context,
+[[nodiscard]] LoadResult LoadNative(cDrawingDoc& document, const WString& path, const FormatReadContext& context,
                                     bool* library, LoadResult* cause = nullptr);
 
 // The same for a request (the questions as the request says).

@@ -1,6 +1,6 @@
 // OpenRequest: how a caller wants a drawing file opened (who owns the
 // messages, the progress monitor, quiet or not), and the reader's view of it
-// (ReadContext) that the dispatcher makes from it.
+// (FormatReadContext) that the dispatcher makes from it.
 #pragma once
 
 #include "document/FormatReader.h"
@@ -45,7 +45,7 @@ class RequestContext {
   explicit RequestContext(const OpenRequest& request);
   RequestContext(const RequestContext&) = delete;
   RequestContext& operator=(const RequestContext&) = delete;
-  const ReadContext& Get() const { return context_; }
+  const FormatReadContext& Get() const { return context_; }
 
  private:
   // Asks with a message box of the message owner as it is when asked (the
@@ -59,7 +59,7 @@ class RequestContext {
     const OpenRequest& request_;
   };
   OwnerQuestions owner_;
-  ReadContext context_;
+  FormatReadContext context_;
 };
 
 }  // namespace kvn

@@ -59,7 +59,7 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) report.blocks.push_back(reader.blocks[i]->name.ToUtf8());
 }
 
-DocumentResult LoadDwg(const WString& path, const ReadContext& context) {
+DocumentResult LoadDwg(const WString& path, const FormatReadContext& context) {
   return LoadDwgFile(path, context.monitor, context.dwgReport);
 }
 

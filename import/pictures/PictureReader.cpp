@@ -26,7 +26,7 @@ bool HasPictureSignature(const WString& path) {
   return SniffPictureFormat(head, n) != PictureFormat::kUnknown;
 }
 
-DocumentResult LoadPictureDocument(const WString& path, const ReadContext&) {
+DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&) {
   auto document = std::make_unique<cDrawingDoc>();
   document->AddSheet(std::make_unique<cSheet>());
   cSheet& sheet = *document->GetFirstSheet();

@@ -38,7 +38,7 @@ bool ProbeFake(InFileStream& in, const WString&) {
 // drawing of one sheet, 'B' fails as damaged, 'Q' asks first and gives the
 // drawing only when told to go on.
 int g_questionsAsked = 0;
-DocumentResult LoadFake(const WString& path, const ReadContext& context) {
+DocumentResult LoadFake(const WString& path, const FormatReadContext& context) {
   InFileStream in(path, true);
   char head[9] = {};
   if (in.Read(head, 9) != 9) return DocumentResult::Failure(kLoadContentBad);

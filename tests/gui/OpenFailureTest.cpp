@@ -41,7 +41,7 @@ bool ProbeFailing(InFileStream& in, const WString&) {
 }
 
 int g_loads = 0;
-DocumentResult LoadFailing(const WString&, const ReadContext&) {
+DocumentResult LoadFailing(const WString&, const FormatReadContext&) {
   ++g_loads;
   return DocumentResult::Failure(kLoadContentBad);
 }
