@@ -140,7 +140,7 @@ TEST(DwgThumbnail, PngPixelCapIsCheckedBeforeDecoding) {
   EXPECT_FALSE(DecodePngToDib(png.bytes.data(), png.bytes.size(), 15, &out));
   EXPECT_TRUE(out.IsEmpty());
   ASSERT_TRUE(DecodePngToDib(png.bytes.data(), png.bytes.size(), 16, &out));
-  EXPECT_EQ(out.BitCount(), 24);
+  EXPECT_LE(out.BitCount(), 8);  // a paletted PNG keeps its palette
   EXPECT_EQ(out.GetPixelColor(0, 0), 0xFFFFFFu);
   // A PNG head claiming 17000 x 17000 pixels: refused, nothing allocated.
   std::vector<std::uint8_t> claimed = png.bytes;
