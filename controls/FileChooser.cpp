@@ -87,11 +87,12 @@ int TOpenSaveDialogMy::DoExecute() {
   current = this;
   if (extra_) dialog.SetExtraControlCreator(&ChooserRun::CreateExtra);
 
-  // GTK tells no one of a new filter or folder: both are watched while the
-  // chooser is open.
+  // GTK tells no one of a new filter, folder or selection: all three are
+  // watched while the chooser is open.
   wxTimer watch;
   int lastFilter = dialog.GetFilterIndex();
   wxString lastFolder = dialog.GetDirectory();
+  wxString lastSelected;
   watch.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
     const int filterIndex = dialog.GetFilterIndex();
     if (filterIndex != lastFilter && filterIndex >= 0) {
@@ -102,6 +103,13 @@ int TOpenSaveDialogMy::DoExecute() {
     if (dir != lastFolder && !dir.empty()) {
       lastFolder = dir;
       FolderChange(FromWx(dir));
+      FolderChanged();
+    }
+    // Nor of a new selection.
+    const wxString selected = dialog.GetCurrentlySelectedFilename();
+    if (selected != lastSelected) {
+      lastSelected = selected;
+      SelectionChange(selected.empty() ? WString() : GetFullPath(FromWx(selected)));
     }
   });
   watch.Start(150);

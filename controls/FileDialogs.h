@@ -63,6 +63,10 @@ class TOpenSaveDialogMy : public TWindow {
   virtual void SetupExtra() {}
   // The chooser moved to another folder.
   void FolderChange(const WString& folder);
+  // What derived dialogs hear while the chooser is open: another file is
+  // selected (its full path; empty when none), another folder is shown.
+  virtual void SelectionChange(const WString& /*path*/) {}
+  virtual void FolderChanged() {}
   // Kept for derived classes; nothing on Linux calls it.
   virtual int ShareViolation(const WString& /*path*/) { return 0; }
   // The program's question before a file of the formed name is replaced:
