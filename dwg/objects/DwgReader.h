@@ -281,6 +281,16 @@ class DwgReader : public YxxfReader {
   int HandleDimensionRadius();
   int HandleDimensionDiameter();
   int HandleArcDimension();
+  // ---- complex entities ----
+  int HandleHatch();
+  int HandleSpline();
+  int HandleLeader();
+  int HandleMLine();
+  int HandleViewport();
+  int HandleImage();
+  int HandleImageDef();
+  int HandleOle2Frame();
+  int HandleMultiLeader();
   // Types whose data is not read.
   int HandleNotRead();
   // ---- tables and other objects ----
@@ -353,6 +363,10 @@ class DwgReader : public YxxfReader {
   bool ReadDimensionData();
   int FinishDimension(int droppedDoubles, std::uint16_t entityCode);
   void DropBits(std::uint64_t upTo);
+  // One boundary path of a hatch; adds its boundary-object count to `total`.
+  bool ReadHatchPath(bool& pixelSize, std::uint64_t& total);
+  bool ReadHatchEdge(std::uint8_t type);
+  bool ReadHatchPattern();
   const DwgKeptObject* EmitObject(std::uint64_t handle, const DwgObjectLookup& lookup, YxxfGroupRecord& record,
                                   bool sub, std::uint64_t owner, bool hasOwner);
 
