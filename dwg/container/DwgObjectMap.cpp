@@ -119,6 +119,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
       }
     }
     if (!ReadDwgObject(sizes[i])) continue;
+    if (objectRead) objectRead(*this);
     entry.handle = objectHandle_;
     entry.kind = entityCode_;
     if (entityCode_ == 0 && !lastIsEntity_) continue;

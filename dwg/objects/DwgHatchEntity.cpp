@@ -178,7 +178,9 @@ int DwgReader::HandleHatch() {
       if (overrun_) return 0;
       ReadBitDouble();
       ReadBitShort();
-      record_.AddInt32(421, std::int32_t(ReadBitLong()));
+      // The high byte says how the colour was given; the DXF form carries
+      // the RGB of the low three bytes.
+      record_.AddInt32(421, std::int32_t(ReadBitLong() & 0xFFFFFF));
       ReadRawChar();
     }
     ReadText(nullptr, 0);

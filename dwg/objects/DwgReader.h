@@ -124,6 +124,11 @@ class DwgReader : public YxxfReader {
   std::vector<std::uint64_t> blockHeaderHandles, layerHandles, styleHandles, lineTypeHandles;
   // Objects that no block's list or chain reached, per type name.
   std::map<std::string, std::uint64_t> notEmitted;
+  // Called with each object read in the first pass of ReadDwgObjects, before
+  // its record is kept or dispatched: its handle, type name and record are
+  // the reader's at that moment. Tests compare the records with other
+  // readers of the same drawing.
+  std::function<void(DwgReader&)> objectRead;
 
   // ---- byte source ----
   void SetSource(DwgByteSource* source) { source_ = source; }
