@@ -187,5 +187,22 @@ TEST(DwgMultiLeader, BlockContentAndColoursPerRelease) {
   }
 }
 
+// Colours with a colour and a book name: from R2007 the names are texts of
+// the string data, read there, and the items stay as they were.
+TEST(DwgMultiLeader, NamedColoursInEveryRelease) {
+  for (int release : {18, 21, 24, 27, 32}) {
+    SCOPED_TRACE(release);
+    DwgMLeaderSpec s = TextSpec();
+    s.colourIndex = 0xC2102030;
+    s.colourName = "RED 40";
+    Read got(MultiLeaderObject(release, 0x80, s), release);
+    ASSERT_TRUE(got.ok);
+    EXPECT_TRUE(SameCodes(OwnCodes(got.codes), ExpectedCodes(release, true)));
+    EXPECT_EQ(StringsOf(*got.record, 304), (std::vector<std::u16string>{u"LEADER_LINE{", u"NOTE"}));
+    // The entity's leader-line colour.
+    EXPECT_EQ(std::uint32_t(got.record->GetInt(91, 0, std::uint32_t(IndexOf(got.codes, 301)))), 0xC2102030u);
+  }
+}
+
 }  // namespace
 }  // namespace kvn

@@ -7,15 +7,19 @@ namespace {
 constexpr int kR14 = 14, kR2000 = 15, kR2004 = 18, kR2007 = 21, kR2010 = 24, kR2013 = 27;
 
 // CMC of objects: the index before R2004, then index, RGB and a flag byte
-// without names.
-void ObjectColour(DwgObjectWriter& w, std::uint32_t indexOrRgb) {
+// with the colour and book names it announces.
+void ObjectColour(DwgObjectWriter& w, std::uint32_t indexOrRgb, const std::string& name = {}) {
   if (w.Release() < kR2004) {
     w.data.BS(std::uint16_t(indexOrRgb));
     return;
   }
   w.data.BS(0);
   w.data.BL(indexOrRgb);
-  w.data.RC(0);
+  w.data.RC(name.empty() ? 0 : 3);
+  if (!name.empty()) {
+    w.Text(name);
+    w.Text("BOOK");
+  }
 }
 
 void Point(DwgObjectWriter& w, const std::array<double, 3>& p) { w.data.Point3BD(p[0], p[1], p[2]); }
@@ -390,7 +394,7 @@ std::vector<std::uint8_t> MultiLeaderObject(int release, std::uint64_t handle, c
       w.data.BL(line.index);
       if (r2010) {
         w.data.BS(1);
-        ObjectColour(w, s.colourIndex);
+        ObjectColour(w, s.colourIndex, s.colourName);
         handles.push_back(line.lineType);
         w.data.BL(0);
         w.data.BD(0.18);
@@ -461,7 +465,7 @@ std::vector<std::uint8_t> MultiLeaderObject(int release, std::uint64_t handle, c
   handles.push_back(s.style);
   w.data.BL(0);
   w.data.BS(1);
-  ObjectColour(w, s.colourIndex);
+  ObjectColour(w, s.colourIndex, s.colourName);
   handles.push_back(s.lineType);
   w.data.BL(0);
   w.data.B(1);

@@ -130,6 +130,7 @@ struct DwgMLeaderSpec {
   bool hasBlock = false;        // only without text
   std::uint64_t contentBlock = 0;
   std::uint32_t colourIndex = 256;  // of the leader line; RGB from R2004
+  std::string colourName;           // R2004 and later: leader-line colours with names
   std::uint64_t style = 0, lineType = 0, arrow = 0, entityTextStyle = 0, block = 0;
   std::vector<std::uint64_t> arrowHeads;  // through R2007
   std::vector<DwgMLeaderAttribute> attributes;
