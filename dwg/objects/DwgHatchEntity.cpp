@@ -177,11 +177,10 @@ int DwgReader::HandleHatch() {
     for (std::uint32_t i = 0; i < colours; ++i) {
       if (overrun_) return 0;
       ReadBitDouble();
-      ReadBitShort();
-      // The high byte says how the colour was given; the DXF form carries
-      // the RGB of the low three bytes.
-      record_.AddInt32(421, std::int32_t(ReadBitLong() & 0xFFFFFF));
-      ReadRawChar();
+      // An object colour (index, value, flags and the names they announce);
+      // the high byte of the value says how the colour was given, and the
+      // DXF form carries the RGB of the low three bytes.
+      record_.AddInt32(421, std::int32_t(ReadObjectColor() & 0xFFFFFF));
     }
     ReadText(nullptr, 0);
   }
