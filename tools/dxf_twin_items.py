@@ -214,11 +214,13 @@ def viewport(tags):
 
 def multileader(tags):
     """The items of each nesting block; colours, the text normal, the column
-    data and the leader's flags and branch index are left out."""
+    data, the leader's flags and branch index and the R2013 bit are left
+    out."""
     out = []
     block = ["entity"]
     leave = {
-        "entity": {91, 92, 93},
+        # 295 of the entity: the R2013 bit the handler drops.
+        "entity": {91, 92, 93, 295},
         "CONTEXT_DATA{": {11, 21, 31, 90, 91, 142, 143, 144, 294, 272, 273},
         "LEADER{": {290, 291, 90, 12, 22, 32, 13, 23, 33},
         "LEADER_LINE{": {92, 171, 90, 11, 21, 31, 12, 22, 32},
