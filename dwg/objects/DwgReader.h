@@ -414,6 +414,11 @@ class DwgReader : public YxxfReader {
     bool hasXdict = false;
     bool colorBook = false;
   } flags_;
+  // R13 to R2000: an entity whose own fields failed keeps its links (owner,
+  // next entity) when its handle data can still be reached: the record is
+  // cut back to the common items and the handle data is read. False when
+  // the object is lost.
+  bool KeepLinksOfFailedEntity(std::size_t commonEnd, std::uint32_t commonItems, const EntityFlags& commonFlags);
   bool handleOwnStart_ = false;
   std::uint32_t budget_ = 0xFFFFFFFFu;
   bool overrun_ = false;

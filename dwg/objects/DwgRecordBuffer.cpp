@@ -81,6 +81,12 @@ void DwgRecordBuffer::InsertWideAt(std::size_t itemOffset, std::uint16_t code, s
   ++items_;
 }
 
+void DwgRecordBuffer::Truncate(std::size_t end, std::uint32_t items) {
+  if (end > bytes_.size()) return;
+  bytes_.resize(end);
+  items_ = items;
+}
+
 void DwgRecordBuffer::MoveToEnd(std::size_t begin, std::size_t end) {
   if (begin >= end || end > bytes_.size()) return;
   std::rotate(bytes_.begin() + std::ptrdiff_t(begin), bytes_.begin() + std::ptrdiff_t(end), bytes_.end());

@@ -47,6 +47,9 @@ class DwgRecordBuffer {
   // Inserts a wide-text item at `itemOffset`, an item boundary.
   void InsertWideAt(std::size_t itemOffset, std::uint16_t code, std::u16string_view text);
 
+  // Drops the items from byte `end` on; `items` is the count that remains.
+  void Truncate(std::size_t end, std::uint32_t items);
+
   // Moves the item bytes [begin, end) behind all others (whole items only).
   void MoveToEnd(std::size_t begin, std::size_t end);
 

@@ -46,6 +46,23 @@ struct Read {
   std::vector<int> codes;
 };
 
+// The entity's own fields failed: up to R2000 the object is still read for
+// its links (entity code 0, the common items only), later it is lost.
+bool OwnFieldsFailed(const Read& got) { return !got.ok || got.reader.EntityCode() == 0; }
+
+// The record holds the common entity items alone: handle, layer, line
+// type, colour, line-type scale, visibility, space, extended data and the
+// pseudo-codes of links.
+bool OnlyCommonItems(const std::vector<int>& codes) {
+  for (int code : codes) {
+    if (code != 5 && code != 6 && code != 8 && code != 48 && code != 60 && code != 62 && code != 67 &&
+        code != 420 && code < 1000) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::vector<double> DoublesOf(const YxxfGroupRecord& r, std::uint16_t code) {
   std::vector<double> out;
   std::uint32_t at = 0;
@@ -234,7 +251,7 @@ TEST(DwgComplexEntities, OleFrameLongerThanItsObjectFails) {
     EXPECT_EQ(CountOf(whole.codes, 310), 1);
 
     Read damaged(Ole2FrameObject(release, 0x80, data, 100000), release);
-    EXPECT_FALSE(damaged.ok);
+    EXPECT_TRUE(OwnFieldsFailed(damaged));
     EXPECT_EQ(IndexOf(damaged.codes, 310), -1);
     EXPECT_EQ(damaged.reader.objectStatistics.Skipped("OLE2FRAME", DwgSkipReason::Overrun), 1u);
   }
@@ -308,7 +325,8 @@ TEST(DwgComplexEntities, LeaderOfTheFirstR13FilesHasNoEndPointProjection) {
   EXPECT_EQ(r14.record->GetInt(72), 1);
   // Read with the other rule, the fields after the points fall apart.
   Read wrong(LeaderObject(14, 0x80, points, false), 14, true);
-  EXPECT_FALSE(wrong.ok);
+  EXPECT_TRUE(OwnFieldsFailed(wrong));
+  EXPECT_EQ(IndexOf(wrong.codes, 76), -1);
 }
 
 // Each count of a nested list is held against the bits the object has left
@@ -319,7 +337,7 @@ constexpr std::uint32_t kHuge = 0x80000000u;
 struct Claim {
   const char* what;
   std::function<std::vector<std::uint8_t>(int release)> object;
-  int listCode;  // no item of this code is emitted
+  int listCode;  // a failed object has no item of this code
   const char* typeName;
   int fromRelease = 14;
 };
@@ -423,10 +441,42 @@ TEST(DwgComplexEntities, ClaimedCountsBeyondTheObjectFailAtEveryLevel) {
       if (release < c.fromRelease) continue;
       SCOPED_TRACE(std::string(c.what) + " release " + std::to_string(release));
       Read got(c.object(release), release);
-      EXPECT_FALSE(got.ok);
-      EXPECT_EQ(IndexOf(got.codes, c.listCode), -1);
+      EXPECT_TRUE(OwnFieldsFailed(got));
+      if (got.ok) {
+        EXPECT_TRUE(OnlyCommonItems(got.codes));
+      } else {
+        EXPECT_EQ(IndexOf(got.codes, c.listCode), -1);
+      }
       EXPECT_EQ(got.reader.objectStatistics.Skipped(c.typeName, DwgSkipReason::Overrun), 1u);
     }
+  }
+}
+
+// Up to R2000 the entities of a block are chained through their handle
+// data: an entity whose own fields fail still gives its owner, layer and
+// next entity, and none of its own items. From R2004 (owned lists) it is
+// dropped whole.
+TEST(DwgComplexEntities, FailedEntityKeepsItsLinksThroughR2000) {
+  DwgHatchSpec spec;
+  spec.claimedPaths = 0x80000000u;
+  DwgEntityCommon common;
+  common.noLinks = false;
+  common.next = 0x99;
+  for (int release : kReleases) {
+    SCOPED_TRACE(release);
+    Read got(HatchObject(release, 0x80, spec, common), release);
+    EXPECT_EQ(got.reader.objectStatistics.Skipped("HATCH", DwgSkipReason::Overrun), 1u);
+    EXPECT_EQ(got.reader.objectStatistics.Read("HATCH"), 0u);
+    if (release > 15) {
+      EXPECT_FALSE(got.ok);
+      continue;
+    }
+    ASSERT_TRUE(got.ok);
+    EXPECT_EQ(got.reader.EntityCode(), 0);
+    EXPECT_TRUE(got.reader.LastIsEntity());
+    EXPECT_EQ(got.record->GetHandle(kCodeNextEntity), 0x99u);
+    EXPECT_EQ(got.record->GetHandle(8), 0x10u);
+    EXPECT_TRUE(OnlyCommonItems(got.codes));
   }
 }
 

@@ -194,17 +194,18 @@ TEST(DwgSyntheticFile, ChainsThatComeBackOrLeadNowhereEnd) {
 }
 
 // A hatch claiming 2^31 paths fails at its first count; the drawing opens
-// with the lines before it in the chain.
+// with the lines before and after it in the chain.
 TEST(DwgSyntheticFile, HatchClaimingBillionsOfPathsFailsAlone) {
-  DwgFileSpec spec = Drawing(0x60, 0x62, {{0x60, 0x61}, {0x61, 0x62}});
+  DwgFileSpec spec = Drawing(0x60, 0x62, {{0x60, 0x61}, {0x62, 0}});
   test::DwgHatchSpec hatch;
   hatch.claimedPaths = 0x80000000u;
   DwgEntityCommon common;
   common.mode = 2;
   common.noLinks = false;
+  common.next = 0x62;
   common.layer = kLayer;
-  spec.objects.push_back(test::HatchObject(kRelease, 0x62, hatch, common));
-  spec.handles.push_back(0x62);
+  spec.objects.push_back(test::HatchObject(kRelease, 0x61, hatch, common));
+  spec.handles.push_back(0x61);
   DwgLoadReport report;
   const DocumentResult result = SyntheticFile(spec).Load(&report);
   ASSERT_TRUE(result.Ok());
