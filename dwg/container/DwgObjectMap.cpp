@@ -119,10 +119,12 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
       }
     }
     if (!ReadDwgObject(sizes[i])) continue;
+    if (objectRead) objectRead(*this);
     entry.handle = objectHandle_;
     entry.kind = entityCode_;
     if (entityCode_ == 0 && !lastIsEntity_) continue;
-    if (entityCode_ == entity::kUcs || entityCode_ == entity::kVport || entityCode_ == entity::kProxyObject) {
+    if (entityCode_ == entity::kUcs || entityCode_ == entity::kVport || entityCode_ == entity::kProxyObject ||
+        entityCode_ == entity::kImageDef) {
       // Table entries and objects that travel as records reach the
       // dispatcher at once; no block owns them.
       YxxfGroupRecord record;

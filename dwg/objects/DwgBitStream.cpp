@@ -437,8 +437,15 @@ std::uint32_t DwgReader::ReadObjectColor() {
   }
   std::uint32_t rgb = ReadBitLong();
   std::uint8_t flags = ReadRawChar();
-  if (flags & 1) ReadTextValue();
-  if (flags & 2) ReadTextValue();
+  // The colour and book names are texts: from R2007 in the string data.
+  for (int bit : {1, 2}) {
+    if (!(flags & bit)) continue;
+    if (release_ >= dwgrelease::kR2007) {
+      ReadText(nullptr, 0);
+    } else {
+      ReadTextValue();
+    }
+  }
   return rgb;
 }
 

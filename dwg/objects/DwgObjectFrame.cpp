@@ -119,6 +119,8 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
   if (typeName_.empty()) typeName_ = NameOfType(type);
 
   bool handled = false;
+  // The own fields of an entity failed, but its links were kept.
+  bool linksOnly = false;
   lastIsEntity_ = info ? info->kind == DwgObjectKind::Entity : false;
   if (info && info->handler) {
     flags_ = EntityFlags{};
@@ -131,11 +133,23 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
       if (release_ <= dwgrelease::kR14) dataEndBits_ = ReadRawLong();
       ReadCommonObjectData();
     }
+    const std::size_t commonEnd = record_.End();
+    const std::uint32_t commonItems = record_.ItemCount();
+    const EntityFlags commonFlags = flags_;
     if ((this->*info->handler)() == 0) {
-      reason = dataEndMissed_ ? DwgSkipReason::DataEndMissed : DwgSkipReason::HandlerFailed;
-      return false;
+      reason = overrun_          ? DwgSkipReason::Overrun
+               : dataEndMissed_ ? DwgSkipReason::DataEndMissed
+                                : DwgSkipReason::HandlerFailed;
+      // The entities of a block are chained through their handle data up to
+      // R2000: losing one entity's links would lose every entity after it.
+      if (info->kind != DwgObjectKind::Entity || release_ > dwgrelease::kR2000 ||
+          !KeepLinksOfFailedEntity(commonEnd, commonItems, commonFlags)) {
+        return false;
+      }
+      linksOnly = true;
+    } else {
+      handled = true;
     }
-    handled = true;
   } else if (info ? info->kind == DwgObjectKind::Entity : type >= 500) {
     const DwgClass* found = nullptr;
     for (const DwgClass& cls : dwgClasses_) {
@@ -171,11 +185,31 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
   }
   if (handled) {
     objectStatistics.CountRead(typeName_);
+  } else if (linksOnly) {
+    objectStatistics.CountSkipped(typeName_, reason);
   } else {
     bool knownClass = type < 500;
     for (const DwgClass& cls : dwgClasses_) knownClass = knownClass || cls.number == type;
     objectStatistics.CountSkipped(typeName_, knownClass ? DwgSkipReason::NoHandler : DwgSkipReason::UnknownClass);
   }
+  return true;
+}
+
+bool DwgReader::KeepLinksOfFailedEntity(std::size_t commonEnd, std::uint32_t commonItems,
+                                        const EntityFlags& commonFlags) {
+  // The handle data starts at the data end: the cursor must not be past it,
+  // and the bytes up to it must still be there (a count held against the
+  // bits left fails before reading anything; a read past the object's
+  // bytes leaves none).
+  if (bitsCounted_ > dataEndBits_ || dataEndBits_ - bitsCounted_ > BitsLeft()) return false;
+  overrun_ = false;
+  dataEndMissed_ = false;
+  record_.Truncate(commonEnd, commonItems);
+  flags_ = commonFlags;
+  handleOwnStart_ = true;
+  if (!FinishEntityData()) return false;
+  entityCode_ = 0;
+  linkKind_ = 0;
   return true;
 }
 

@@ -11,8 +11,7 @@ using R = DwgReader;
 constexpr DwgObjectKind E = DwgObjectKind::Entity, O = DwgObjectKind::Object, B = DwgObjectKind::Bare,
                         X = DwgObjectKind::Empty;
 
-// Types without a handler (some complex entities) are read past and counted
-// as skipped.
+// Types without a handler are read past and counted as skipped.
 const DwgObjectType kTypes[kDwgObjectTypes] = {
     {nullptr, "", X},                                       // 0
     {&R::HandleText, "TEXT", E},                            // 1
@@ -48,9 +47,9 @@ const DwgObjectType kTypes[kDwgObjectTypes] = {
     {&R::HandleSolid, "SOLID", E},                          // 31
     {&R::HandleSolid, "TRACE", E},                          // 32
     {&R::HandleShape, "SHAPE", E},                          // 33
-    {nullptr, "VIEWPORT", E},                               // 34
+    {&R::HandleViewport, "VIEWPORT", E},                               // 34
     {&R::HandleEllipse, "ELLIPSE", E},                      // 35
-    {nullptr, "SPLINE", E},                                 // 36
+    {&R::HandleSpline, "SPLINE", E},                                 // 36
     {&R::HandleModeller, "REGION", E},                      // 37
     {&R::HandleModeller, "SOLID3D", E},                     // 38
     {&R::HandleModeller, "BODY", E},                        // 39
@@ -59,9 +58,9 @@ const DwgObjectType kTypes[kDwgObjectTypes] = {
     {&R::HandleDictionary, "DICTIONARY", O},                             // 42
     {nullptr, "", X},                                       // 43
     {&R::HandleMText, "MTEXT", E},                          // 44
-    {nullptr, "LEADER", E},                                 // 45
+    {&R::HandleLeader, "LEADER", E},                                 // 45
     {&R::HandleTolerance, "TOLERANCE", E},                  // 46
-    {nullptr, "", E},                                       // 47: the multiline
+    {&R::HandleMLine, "", E},                               // 47: the multiline
     {&R::HandleBlockControl, "BLOCK CTRL", O},                             // 48
     {&R::HandleBlockHeader, "BLOCK HDR", O},                              // 49
     {&R::HandleLayerControl, "LAYER CTRL", O},                             // 50
@@ -88,11 +87,11 @@ const DwgObjectType kTypes[kDwgObjectTypes] = {
     {&R::HandleNotRead, "VP_ENT_HDR", O},                   // 71
     {&R::HandleGroup, "GROUP", O},                                  // 72
     {&R::HandleMLineStyle, "MLINESTYLE", O},                             // 73
-    {nullptr, "OLE2FRAME", E},                              // 74
+    {&R::HandleOle2Frame, "OLE2FRAME", E},                  // 74
     {nullptr, "", X},                                       // 75
     {nullptr, "", X},                                       // 76
     {&R::HandleLwPolyline, "LWPOLYLINE", E},                // 77
-    {nullptr, "HATCH", E},                                  // 78
+    {&R::HandleHatch, "HATCH", E},                                  // 78
     {nullptr, "", X},                                       // 79
     {&R::HandleNotRead, "", B},                             // 80
     {nullptr, "", X},                                       // 81
@@ -101,12 +100,12 @@ const DwgObjectType kTypes[kDwgObjectTypes] = {
     {&R::HandleLwPolyline, "LWPOLYLINE", E},                // 84
     {&R::HandleAcadTable, "ACAD_TABLE", E},                 // 85
     {&R::HandleLayout, "LAYOUT", O},                                 // 86
-    {nullptr, "IMAGE", E},                                  // 87
-    {nullptr, "IMAGEDEF", O},                               // 88
+    {&R::HandleImage, "IMAGE", E},                                  // 87
+    {&R::HandleImageDef, "IMAGEDEF", O},                               // 88
     {&R::HandleSortEntsTable, "SORTENTSTABLE", O},                          // 89
-    {nullptr, "OLE2FRAME", E},                              // 90
-    {nullptr, "MULTILEADER", E},                            // 91
-    {nullptr, "MLEADER", E},                                // 92
+    {&R::HandleOle2Frame, "OLE2FRAME", E},                  // 90
+    {&R::HandleMultiLeader, "MULTILEADER", E},                            // 91
+    {&R::HandleMultiLeader, "MLEADER", E},                                // 92
     {&R::HandleArcDimension, "ARC_DIMENSION", E},           // 93
     {&R::HandleNotRead, "MLEADERSTYLE", O},                 // 94
     {&R::HandleProxyObject, "ACAD_PROXY_OBJECT", O},                      // 95

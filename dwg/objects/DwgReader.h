@@ -124,6 +124,11 @@ class DwgReader : public YxxfReader {
   std::vector<std::uint64_t> blockHeaderHandles, layerHandles, styleHandles, lineTypeHandles;
   // Objects that no block's list or chain reached, per type name.
   std::map<std::string, std::uint64_t> notEmitted;
+  // Called with each object read in the first pass of ReadDwgObjects, before
+  // its record is kept or dispatched: its handle, type name and record are
+  // the reader's at that moment. Tests compare the records with other
+  // readers of the same drawing.
+  std::function<void(DwgReader&)> objectRead;
 
   // ---- byte source ----
   void SetSource(DwgByteSource* source) { source_ = source; }
@@ -281,6 +286,16 @@ class DwgReader : public YxxfReader {
   int HandleDimensionRadius();
   int HandleDimensionDiameter();
   int HandleArcDimension();
+  // ---- complex entities ----
+  int HandleHatch();
+  int HandleSpline();
+  int HandleLeader();
+  int HandleMLine();
+  int HandleViewport();
+  int HandleImage();
+  int HandleImageDef();
+  int HandleOle2Frame();
+  int HandleMultiLeader();
   // Types whose data is not read.
   int HandleNotRead();
   // ---- tables and other objects ----
@@ -353,6 +368,10 @@ class DwgReader : public YxxfReader {
   bool ReadDimensionData();
   int FinishDimension(int droppedDoubles, std::uint16_t entityCode);
   void DropBits(std::uint64_t upTo);
+  // One boundary path of a hatch; adds its boundary-object count to `total`.
+  bool ReadHatchPath(bool& pixelSize, std::uint64_t& total);
+  bool ReadHatchEdge(std::uint8_t type);
+  bool ReadHatchPattern();
   const DwgKeptObject* EmitObject(std::uint64_t handle, const DwgObjectLookup& lookup, YxxfGroupRecord& record,
                                   bool sub, std::uint64_t owner, bool hasOwner);
 
@@ -395,6 +414,11 @@ class DwgReader : public YxxfReader {
     bool hasXdict = false;
     bool colorBook = false;
   } flags_;
+  // R13 to R2000: an entity whose own fields failed keeps its links (owner,
+  // next entity) when its handle data can still be reached: the record is
+  // cut back to the common items and the handle data is read. False when
+  // the object is lost.
+  bool KeepLinksOfFailedEntity(std::size_t commonEnd, std::uint32_t commonItems, const EntityFlags& commonFlags);
   bool handleOwnStart_ = false;
   std::uint32_t budget_ = 0xFFFFFFFFu;
   bool overrun_ = false;

@@ -63,6 +63,30 @@ void DwgRecordBuffer::AddBytes(std::uint16_t code, std::string_view bytes) {
   Put(bytes.data(), bytes.size());
 }
 
+void DwgRecordBuffer::SetHandleAt(std::size_t itemOffset, std::uint64_t handle) {
+  if (itemOffset + 11 > bytes_.size() || bytes_[itemOffset + 2] != std::uint8_t(DwgItemTag::Handle)) return;
+  std::memcpy(&bytes_[itemOffset + 3], &handle, 8);
+}
+
+void DwgRecordBuffer::InsertWideAt(std::size_t itemOffset, std::uint16_t code, std::u16string_view text) {
+  if (itemOffset > bytes_.size()) return;
+  std::vector<std::uint8_t> item(7 + text.size() * 2);
+  item[0] = std::uint8_t(code);
+  item[1] = std::uint8_t(code >> 8);
+  item[2] = std::uint8_t(DwgItemTag::Wide);
+  const std::uint32_t n = std::uint32_t(text.size());
+  std::memcpy(&item[3], &n, 4);
+  if (n) std::memcpy(&item[7], text.data(), text.size() * 2);
+  bytes_.insert(bytes_.begin() + std::ptrdiff_t(itemOffset), item.begin(), item.end());
+  ++items_;
+}
+
+void DwgRecordBuffer::Truncate(std::size_t end, std::uint32_t items) {
+  if (end > bytes_.size()) return;
+  bytes_.resize(end);
+  items_ = items;
+}
+
 void DwgRecordBuffer::MoveToEnd(std::size_t begin, std::size_t end) {
   if (begin >= end || end > bytes_.size()) return;
   std::rotate(bytes_.begin() + std::ptrdiff_t(begin), bytes_.begin() + std::ptrdiff_t(end), bytes_.end());

@@ -40,6 +40,16 @@ class DwgRecordBuffer {
   // A switch item; the items after it belong to sub-record `id`.
   void SwitchSubRecord(std::uint8_t id);
 
+  // The byte offset the next item will start at.
+  std::size_t End() const { return bytes_.size(); }
+  // Sets the value of the handle item that starts at `itemOffset`.
+  void SetHandleAt(std::size_t itemOffset, std::uint64_t handle);
+  // Inserts a wide-text item at `itemOffset`, an item boundary.
+  void InsertWideAt(std::size_t itemOffset, std::uint16_t code, std::u16string_view text);
+
+  // Drops the items from byte `end` on; `items` is the count that remains.
+  void Truncate(std::size_t end, std::uint32_t items);
+
   // Moves the item bytes [begin, end) behind all others (whole items only).
   void MoveToEnd(std::size_t begin, std::size_t end);
 

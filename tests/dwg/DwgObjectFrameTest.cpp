@@ -66,8 +66,15 @@ TEST(DwgObjectFrameTest, ObjectLongerThanTheSpaceFails) {
 TEST(DwgObjectFrameTest, DataEndMustBeMetExactlyBeforeR2007) {
   std::vector<std::uint8_t> bytes = LineObject(15, DwgEntityCommon{}, true);
   BitReader r(bytes);
-  EXPECT_FALSE(r.reader.ReadDwgObject(std::uint32_t(bytes.size())));
+  // The line's own fields are not taken; the entity stays for the links of
+  // its handle data, which the chains of R13 to R2000 need.
+  EXPECT_TRUE(r.reader.ReadDwgObject(std::uint32_t(bytes.size())));
+  EXPECT_EQ(r.reader.EntityCode(), 0);
+  const auto codes = test::CodesOf(r.reader.TakeRecord());
+  EXPECT_EQ(test::IndexOf(codes, 10), -1);
+  EXPECT_NE(test::IndexOf(codes, 8), -1);
   EXPECT_EQ(r.reader.objectStatistics.Skipped("LINE", DwgSkipReason::DataEndMissed), 1u);
+  EXPECT_EQ(r.reader.objectStatistics.Read("LINE"), 0u);
 }
 
 TEST(DwgObjectFrameTest, R2010TypeForms) {

@@ -17,6 +17,7 @@
 #include "dwg/objects/DwgReader.h"
 #include "foundation/InFileStream.h"
 #include "tests/support/DwgBitWriter.h"
+#include "tests/support/DwgComplexWriter.h"
 #include "tests/support/DwgFileWriter.h"
 #include "tests/support/TestData.h"
 
@@ -190,6 +191,30 @@ TEST(DwgSyntheticFile, ChainsThatComeBackOrLeadNowhereEnd) {
   // An entity that names no next one ends the block before its last.
   (void)SyntheticFile(Drawing(0x60, 0x62, {{0x60, 0}, {0x62, 0}})).Load(&ends);
   EXPECT_EQ(ends.entities["LINE"], 1u);
+}
+
+// A hatch claiming 2^31 paths fails at its first count; the drawing opens
+// with the lines before and after it in the chain.
+TEST(DwgSyntheticFile, HatchClaimingBillionsOfPathsFailsAlone) {
+  DwgFileSpec spec = Drawing(0x60, 0x62, {{0x60, 0x61}, {0x62, 0}});
+  test::DwgHatchSpec hatch;
+  hatch.claimedPaths = 0x80000000u;
+  DwgEntityCommon common;
+  common.mode = 2;
+  common.noLinks = false;
+  common.next = 0x62;
+  common.layer = kLayer;
+  spec.objects.push_back(test::HatchObject(kRelease, 0x61, hatch, common));
+  spec.handles.push_back(0x61);
+  DwgLoadReport report;
+  const DocumentResult result = SyntheticFile(spec).Load(&report);
+  ASSERT_TRUE(result.Ok());
+  EXPECT_EQ(report.entities["LINE"], 2u);
+  EXPECT_EQ(report.skippedReasons["HATCH"]["overrun"], 1u);
+  EXPECT_EQ(report.objects.count("HATCH"), 0u);
+  int lines = 0;
+  for (cOutObj* o = result.Document()->GetFirstSheet()->TopBlock().FirstObject(); o; o = o->next) ++lines;
+  EXPECT_EQ(lines, 2);
 }
 
 TEST(DwgSyntheticFile, LocatorRecordsAndTheObjectMap) {
