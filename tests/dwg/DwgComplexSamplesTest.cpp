@@ -235,9 +235,9 @@ TEST(DwgComplexSamples, Example2000MatchesItsDxfTwin) {
 }
 
 TEST(DwgComplexSamples, Example2018MatchesItsDxfTwin) {
-  // Listed difference: where the classes section of R2007 and later is not
-  // mapped, the multileader, typed by its class number, is not reached.
-  CheckSample("libredwg_example_2018.dwg", "libredwg_example_2018.items", "MULTILEADER");
+  // The multileader too: it is typed by its class number, which the classes
+  // section of R2007 and later maps.
+  CheckSample("libredwg_example_2018.dwg", "libredwg_example_2018.items");
 }
 
 // No twin: the gradient items and the boundary of each hatch, as the file
