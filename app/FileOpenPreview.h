@@ -1,0 +1,67 @@
+// The viewer's File-Open dialog: the file chooser with a comment box, a
+// "Preview" check box and a preview area below the file list. Selecting a
+// file shows its stored comment and a small picture of its first drawing
+// (native drawings, loaded quietly and given up after 2 s, pictures left
+// out) or its embedded thumbnail (DWG drawings).
+#pragma once
+
+#include <memory>
+
+#include "controls/FileDialogs.h"
+#include "platform/ui/ControlButtons.h"
+
+namespace kvn {
+
+class cDrawingDoc;
+class cSheet;
+
+// The owner-drawn preview area (control 5004).
+class cPreviewControl : public TButton {
+ public:
+  static constexpr int kId = 5004;
+  explicit cPreviewControl(TWindow* parent);
+  ~cPreviewControl() override;
+  // Shows the first sheet of the file, or nothing (empty path, no preview
+  // wanted, a file that cannot be read or loaded in time).
+  void ShowFile(const WString& path, bool wanted);
+  bool HasPicture() const { return sheet_ != nullptr; }
+  void DrawItem(TDrawItem& item) override;
+
+ private:
+  // A native drawing keeps its document (the sheet's drawing data lives
+  // there); a DWG thumbnail is a sheet of its own.
+  std::unique_ptr<cDrawingDoc> document_;
+  std::unique_ptr<cSheet> ownSheet_;
+  cSheet* sheet_ = nullptr;
+};
+
+class TMyFileOpenDialogKvn : public TAutoFileOpenDialog {
+ public:
+  static constexpr int kTemplate = 16510;
+  static constexpr int kCommentBox = 16806;
+  static constexpr int kPreviewCheck = 5005;
+
+  TMyFileOpenDialogKvn(DialogFolder* folder, TWindow* parent, TData& data, const WString& title);
+  ~TMyFileOpenDialogKvn() override;
+
+  const WString& Comment() const { return comment_; }
+  const WString& SelectedPath() const { return selectedPath_; }
+  cPreviewControl* Preview() const { return preview_; }
+  // The check box: the choice holds for the rest of the run.
+  void CmPreviewCheck(int state);
+  // What the chooser reports (also the entry points of tests).
+  void SelectionChange(const WString& path) override;
+  void FolderChanged() override;
+
+ private:
+  void ShowCommentAndPreview();
+  int previewState_ = 1;
+  WString comment_;
+  WString selectedPath_;
+  cPreviewControl* preview_ = nullptr;
+};
+
+// Whether previews are shown; true at start, changed by the check box.
+bool& ShowDrawingPreview();
+
+}  // namespace kvn

@@ -1,0 +1,118 @@
+// The File-Open dialog's comment and preview on a private X display: a
+// native drawing shows its stored comment and a picture, the same file
+// selected again is not reloaded, unchecking "Preview" clears the picture
+// at once and checking it brings it back, a new folder clears both, a DWG
+// drawing shows its thumbnail, and a file that is no drawing shows nothing.
+#include <gtest/gtest.h>
+#include <wx/timer.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+
+#include "app/FileOpenPreview.h"
+#include "controls/AutoButtons.h"
+#include "controls/FileDialogData.h"
+#include "foundation/DialogFolder.h"
+#include "foundation/LangTable.h"
+#include "platform/ui/FrameWindow.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+const char* const kTitle = "Open test";
+
+bool ChooserShown() {
+  return !test::Shell(std::string("xdotool search --onlyvisible --name '^") + kTitle + "$' 2>/dev/null").empty();
+}
+
+class FileOpenPreviewTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    frame_.reset(test::NewFrame(WString(u"Owner"), 60, 40, 900, 700));
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    folder_.SetFolder(WString::FromUtf8(scratch_.Path().string()), false);
+  }
+  void TearDown() override {
+    frame_.reset();
+    test::SettingsFolderTest::TearDown();
+  }
+  WString Save(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const std::string path = (scratch_ / name).string();
+    EXPECT_TRUE(test::SaveBytes(path, bytes));
+    return WString::FromUtf8(path);
+  }
+
+  test::ScratchDir scratch_;
+  DialogFolder folder_{WString(u"OpenPreviewTest"), DialogFolder::kDocuments};
+  std::unique_ptr<TFrameWindow> frame_;
+};
+
+TEST_F(FileOpenPreviewTest, CommentAndPreviewFollowTheSelectionAndTheCheckBox) {
+  KVN_REQUIRE_TESTDATA(dataDir);
+  test::FixtureDocument doc;
+  doc.comment = u"Ground floor, revision B";
+  test::FixtureSheet sheet;
+  sheet.lines.push_back(test::FixtureLine{{10, 10}, {200, 150}});
+  doc.sheets = {sheet};
+  const WString drawing = Save("plan.kvn", test::WriteNativeFile(doc));
+  const WString other = Save("notes.txt", {'n', 'o', 't', 'e'});
+
+  FileDialogData data(kOfnFileMustExist, WString(u"Drawings|*.kvn;*.dwg|All|*"));
+  TMyFileOpenDialogKvn dialog(&folder_, frame_.get(), data, WString::FromUtf8(kTitle));
+  bool checked = false;
+  std::deque<std::function<bool()>> steps = {
+      [&] { return ChooserShown() && dialog.Preview() && dialog.Preview()->GetHandle() != nullptr; },
+      [&] {
+        dialog.SelectionChange(drawing);
+        EXPECT_EQ(dialog.Comment().ToUtf8(), "Ground floor, revision B");
+        EXPECT_TRUE(dialog.Preview()->HasPicture());
+        test::SaveScreenshot("file-open-preview.png");
+        // Unchecked: gone at once; checked again: back for the same file.
+        dialog.CmPreviewCheck(kBstUnchecked);
+        EXPECT_FALSE(dialog.Preview()->HasPicture());
+        EXPECT_FALSE(ShowDrawingPreview());
+        dialog.CmPreviewCheck(kBstChecked);
+        EXPECT_TRUE(dialog.Preview()->HasPicture());
+        // Another folder: nothing selected, nothing shown.
+        dialog.FolderChanged();
+        EXPECT_TRUE(dialog.Comment().IsEmpty());
+        EXPECT_FALSE(dialog.Preview()->HasPicture());
+        dialog.SelectionChange(other);
+        EXPECT_TRUE(dialog.Comment().IsEmpty());
+        EXPECT_FALSE(dialog.Preview()->HasPicture());
+        dialog.SelectionChange(WString::FromUtf8((dataDir / "dwg/libredwg_example_2000.dwg").string()));
+        EXPECT_TRUE(dialog.Preview()->HasPicture());
+        checked = true;
+        test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+        return true;
+      }};
+  int ticks = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (++ticks > 300) {
+      timer.Stop();
+      ADD_FAILURE() << "the chooser did not close";
+      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+      return;
+    }
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+  });
+  timer.Start(100);
+  EXPECT_EQ(dialog.Execute(), 2);
+  timer.Stop();
+  EXPECT_TRUE(checked);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv, false); }
