@@ -396,6 +396,28 @@ TEST(InsertTest, GetBlockAppendsAnEmptyBlockForAnIndexBeyondTheTable) {
   EXPECT_EQ(insert.GetBlock(nullptr), nullptr);
 }
 
+TEST(InsertTest, HasSameBlockByIndexOrByContent) {
+  DataRef d;
+  auto block = [&](const char16_t* name) {
+    auto* b = new cBlock();
+    b->name = WString(name);
+    ObjectChain chain;
+    auto* inner = new cInsert();
+    inner->blockIndex = 9;
+    chain.Append(inner);
+    b->AppendChain(std::move(chain));
+    return d.data->AddBlock(b);
+  };
+  cInsert a, b, c;
+  a.blockIndex = block(u"Lamp");
+  b.blockIndex = block(u"LAMP");
+  c.blockIndex = block(u"Switch");
+  EXPECT_TRUE(a.HasSameBlock(a, d.data));
+  EXPECT_TRUE(a.HasSameBlock(b, d.data)) << "equal content, names equal but for case";
+  EXPECT_FALSE(a.HasSameBlock(c, d.data));
+  EXPECT_FALSE(a.HasSameBlock(b, nullptr));
+}
+
 TEST(InsertTest, ClassifyObjectForBlock) {
   cInsert insert;
   EXPECT_EQ(ClassifyObjectForBlock(nullptr, nullptr), 3);
