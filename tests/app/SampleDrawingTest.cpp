@@ -27,6 +27,12 @@
 #include "platform/gdi/LeBytes.h"
 #include "platform/metafile/EmfBuilder.h"
 #include "tests/support/NativeFixture.h"
+#include "tests/support/SchematicRecords.h"
+#include "document/cSheet.h"
+#include "model/ObjectTypes.h"
+#include "model/cBlock.h"
+#include "model/cInsert.h"
+#include "model/cLink.h"
 
 namespace kvn {
 namespace {
@@ -180,6 +186,26 @@ void AddInsertPage(test::FixtureSheet& s, std::uint16_t page) {
   blue.widthMode = 1;
   blue.width = 0.6;
   s.inserts = {labelled, turned, mirrored, large, blue};
+
+  // Two links: the lamp to the turned switch, with a label, and the switch
+  // to its mirrored twin. Their ends name inserts by their places in the
+  // order the file reads them: the three inserts inside the blocks first,
+  // then the page's.
+  auto link = [page](const DPoint* points, std::size_t count, std::uint32_t end1, std::uint32_t end2) {
+    test::LinkFixture f;
+    f.header.pageId = page;
+    f.points.assign(points, points + count);
+    f.end1 = end1;
+    f.end2 = end2;
+    return [f](ArchiveWriter& w) {
+      w.WriteByte(kTypeLink);
+      test::WriteLinkRecord(w, 3111, f);
+    };
+  };
+  static const DPoint kFirst[] = {{43, 40}, {55, 40}, {55, 30}, {70, 30}, {70, 40}};
+  static const DPoint kSecond[] = {{93, 40}, {125, 55}, {160, 55}, {160, 40}};
+  s.handWrittenObjects.push_back(link(kFirst, std::size(kFirst), 4, 5));
+  s.handWrittenObjects.push_back(link(kSecond, std::size(kSecond), 5, 6));
 }
 
 // Page ids: 4095 every page, i page record i.
@@ -355,6 +381,20 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   EXPECT_EQ(doc->SheetCount(), 2u);
   // Seven pages of the plan and the site: eight page entries.
   EXPECT_EQ(doc->GetPageEntryCount(), 8u);
+
+  // The links of the inserts page joined the inserts they name.
+  std::vector<const cInsert*> inserts;
+  std::vector<const cLink*> links;
+  for (const cOutObj* o = doc->GetSheet(0)->TopBlock().FirstObject(); o; o = o->next) {
+    if (const auto* insert = dynamic_cast<const cInsert*>(o)) inserts.push_back(insert);
+    if (const auto* l = dynamic_cast<const cLink*>(o)) links.push_back(l);
+  }
+  ASSERT_EQ(inserts.size(), 5u);
+  ASSERT_EQ(links.size(), 2u);
+  EXPECT_EQ(links[0]->end1Number, inserts[0]->RunningId());
+  EXPECT_EQ(links[0]->end2Number, inserts[1]->RunningId());
+  EXPECT_EQ(links[1]->end1Number, inserts[1]->RunningId());
+  EXPECT_EQ(links[1]->end2Number, inserts[2]->RunningId());
 }
 
 }  // namespace
