@@ -25,7 +25,7 @@
 #include "platform/ui/ControlDraw.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/Controls.h"
-#include "print/export/RenderSheetToDib.h"
+#include "print/export/MakeDrawingPreview.h"
 
 namespace kvn {
 
@@ -99,16 +99,11 @@ void cPreviewControl::DrawItem(TDrawItem& item) {
   FillItemRect(item, item.rect, GetUiSysColor(kColorBtnFace));
   if (!sheet_ || !sheet_->Data()) return;
   WaitCursor busy;
-  const DRect extent = sheet_->Drawing().GetExtentWithFormat();
-  const double w = extent.x2 - extent.x1, h = extent.y2 - extent.y1;
-  const int cw = int(item.rect.Width()) - 4, ch = int(item.rect.Height()) - 4;
-  if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h) || cw < 2 || ch < 2) return;
-  const double p = std::min(cw / w, ch / h);
-  bool onlyBlackWhite = false;
-  cDrawingData* data = sheet_->Data();
-  std::unique_ptr<TDib> picture =
-      RenderAreaToDib24(&data->Levels(), onlyBlackWhite, p, extent, data, &sheet_->TopBlock(), nullptr,
-                        &sheet_->Drawing(), 0, false, kPreviewBackground, true);
+  PreviewOptions options;
+  options.background = kPreviewBackground;
+  options.margin = 2;
+  std::unique_ptr<TDib> picture = MakeDrawingPreview(sheet_->Drawing(), sheet_->Data(), &sheet_->TopBlock(),
+                                                     int(item.rect.Width()), int(item.rect.Height()), options);
   if (!picture) return;
   DrawItemDib(item, *picture, item.rect.left + int((item.rect.Width() - picture->Width()) / 2),
               item.rect.top + int((item.rect.Height() - picture->Height()) / 2));

@@ -70,4 +70,11 @@ void ResetMappingOrigins(TDC& dc) {
   dc.SetWindowOrg(0, 0);
 }
 
+void HideDialogItem(TDialog& dialog, int id) {
+  if (TWindow* item = dialog.GetDlgItem(id)) {
+    item->ShowWindow(kSwHide);
+    item->EnableWindow(false);
+  }
+}
+
 }  // namespace kvn

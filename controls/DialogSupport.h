@@ -33,4 +33,7 @@ void SetPageMapping(TDC& dc, const TRect& rect, const TRegion* clip, double widt
 void SetPageMappingNoClip(TDC& dc, double widthMm, double heightMm, int dpi);
 void ResetMappingOrigins(TDC& dc);
 
+// Hides and disables the dialog's control of that id, when it has one.
+void HideDialogItem(TDialog& dialog, int id);
+
 }  // namespace kvn

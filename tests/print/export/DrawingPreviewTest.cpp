@@ -1,0 +1,71 @@
+// A drawing rendered to fit a box: the box filled along the drawing's longer
+// side, turned when that fills more, and nothing for a drawing without an
+// extent.
+#include "print/export/MakeDrawingPreview.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "document/cSheet.h"
+#include "model/ObjectChain.h"
+#include "model/cDrawingData.h"
+#include "model/cLine.h"
+
+namespace kvn {
+namespace {
+
+void AddLine(cSheet& sheet, DPoint a, DPoint b) {
+  auto* line = new cLine;
+  const DPoint points[2] = {a, b};
+  line->SetPoints(points, 2);
+  ObjectChain chain;
+  chain.Append(line);
+  sheet.TopBlock().AppendChain(std::move(chain));
+}
+
+TEST(DrawingPreview, FillsTheBoxAndTurnsWhenThatFillsMore) {
+  cSheet sheet;
+  AddLine(sheet, {0, 0}, {200, 100});  // twice as wide as high
+  PreviewOptions options;
+  auto wide = MakeDrawingPreview(sheet.Drawing(), sheet.Data(), &sheet.TopBlock(), 100, 100, options);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_NEAR(wide->Width(), 100, 1);
+  EXPECT_NEAR(wide->Height(), 50, 1);
+
+  // A tall box: plain, the width limits; turned, the drawing fills it.
+  auto plain = MakeDrawingPreview(sheet.Drawing(), sheet.Data(), &sheet.TopBlock(), 60, 200, options);
+  ASSERT_NE(plain, nullptr);
+  EXPECT_NEAR(plain->Width(), 60, 1);
+  EXPECT_NEAR(plain->Height(), 30, 1);
+  options.allowTurn = true;
+  auto turned = MakeDrawingPreview(sheet.Drawing(), sheet.Data(), &sheet.TopBlock(), 60, 200, options);
+  ASSERT_NE(turned, nullptr);
+  EXPECT_NEAR(turned->Width(), 60, 1);
+  EXPECT_NEAR(turned->Height(), 120, 1);
+
+  // Margins come off every side; the picture keeps them around the drawing.
+  options.allowTurn = false;
+  options.margin = 5;
+  auto framed = MakeDrawingPreview(sheet.Drawing(), sheet.Data(), &sheet.TopBlock(), 110, 110, options);
+  ASSERT_NE(framed, nullptr);
+  EXPECT_NEAR(framed->Width(), 110, 1);
+  options.monochrome = true;
+  auto mono = MakeDrawingPreview(sheet.Drawing(), sheet.Data(), &sheet.TopBlock(), 100, 100, options);
+  ASSERT_NE(mono, nullptr);
+  EXPECT_EQ(mono->BitCount(), 1);
+}
+
+TEST(DrawingPreview, NoExtentGivesNoPicture) {
+  cSheet empty;
+  EXPECT_EQ(MakeDrawingPreview(empty.Drawing(), empty.Data(), &empty.TopBlock(), 100, 100, PreviewOptions{}),
+            nullptr);
+  cSheet broken;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  AddLine(broken, {nan, 0}, {10, 10});
+  EXPECT_EQ(MakeDrawingPreview(broken.Drawing(), broken.Data(), &broken.TopBlock(), 100, 100, PreviewOptions{}),
+            nullptr);
+}
+
+}  // namespace
+}  // namespace kvn
