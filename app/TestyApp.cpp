@@ -6,6 +6,7 @@
 #include "app/LevelCombo.h"
 #include "app/ProgressDialog.h"
 #include "print/dialogs/PrintFileDialog.h"
+#include "print/export/BlockPicturePainter.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
@@ -123,6 +124,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallProgressDialogs();
   cSheet::SetGoneHook(&DetachLevelCombosFrom);
   InstallPrintFileDialog();
+  InstallBlockPicturePainter();
   InstallRendererGeometryServices();
   // Every file opens through the readers registered here.
   InstallReaders();

@@ -69,3 +69,47 @@ TEST(DrawingPreview, NoExtentGivesNoPicture) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "model/BlockPicture.h"
+#include "model/cBlock.h"
+#include "model/cRectangle.h"
+#include "print/export/BlockPicturePainter.h"
+
+namespace kvn {
+namespace {
+
+TEST(BlockPicture, TheBlockFillsAPictureOfExactlyTheSizeAsked) {
+  cSheet sheet;
+  cDrawingData& data = *sheet.Data();
+  cBlock& block = sheet.TopBlock();
+  auto* square = new cRectangle;
+  const DPoint corners[2] = {{0, 0}, {10, 10}};
+  square->SetPoints(corners, 2);
+  square->stroke.color = 0x000000;
+  ObjectChain chain;
+  chain.Append(square);
+  block.AppendChain(std::move(chain));
+  InstallBlockPicturePainter();
+  std::unique_ptr<BlockPicture> picture = RenderBlockToDib(&data, &block, 100, 60, 0xFFFFFF);
+  SetRenderBlockToDib(nullptr);
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->width, 100);
+  EXPECT_EQ(picture->height, 60);
+  // The square's outline is ink, its corners of the picture paper.
+  EXPECT_EQ(picture->GetPixelColor(0, 0), 0xFFFFFFu);
+  int ink = 0;
+  for (std::uint32_t c : picture->pixels) ink += (c & 0xFFFFFF) != 0xFFFFFF;
+  EXPECT_GT(ink, 100);
+  // Centred: the outline's left and right columns lie at the same distance
+  // from the picture's sides.
+  int left = -1, right = -1;
+  for (int x = 0; x < 100; ++x)
+    if (picture->GetPixelColor(x, 30) != 0xFFFFFF) (left < 0 ? left : right) = x;
+  EXPECT_NEAR(left, 99 - right, 2);
+
+  cBlock empty;
+  EXPECT_EQ(PaintBlockPicture(&data, &empty, 100, 100, 0xFFFFFF), nullptr);
+}
+
+}  // namespace
+}  // namespace kvn
