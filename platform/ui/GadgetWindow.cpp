@@ -114,8 +114,10 @@ TSize TControlGadget::GetDesiredSize() {
     size.cx += s.x;
     size.cy += s.y;
   } else {
-    size.cx += control_.Attr.W;
-    size.cy += control_.Attr.H;
+    // A control not yet made may hold CW_USEDEFAULT: no size until it exists.
+    auto known = [](int v) { return v > 0 && v < 0x8000 ? v : 0; };
+    size.cx += known(control_.Attr.W);
+    size.cy += known(control_.Attr.H);
   }
   return size;
 }
