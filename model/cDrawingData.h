@@ -66,12 +66,12 @@ class cDrawingData {
   cBlock* GetBlock(std::uint32_t index) const { return blocks_.Get(index); }
   // Takes ownership; answers the new block's index.
   std::uint32_t AddBlock(cBlock* block);
-  // Hand-over of the block-table maintenance: merges the blocks whose
-  // content equals that of block `blockIndex` onto one, re-pointing the
-  // inserts of `chain` (whose first object is `first`); `mode` 1 handles
-  // that one block. Until the maintenance lands it leaves the table as it is
-  // (model/BlockMergeHandOver.cpp).
-  void MergeDuplicateBlocks(cOutObj* chain, cOutObj* first, std::uint32_t blockIndex, int mode);
+  // Merges the blocks of equal content reachable from the inserts of the
+  // chain starting at `first` onto one, re-pointing every insert
+  // (model/BlockMaintenance.cpp). With a valid range of `protectedCount`
+  // blocks from `protectedFirst` only duplicates of those are merged. The
+  // first argument is not used.
+  void MergeDuplicateBlocks(cOutObj* unused, cOutObj* first, std::uint32_t protectedFirst, int protectedCount);
 
   // ---- scale, parent, owner ----
   // The drawing scale; 0 means none, and whatever scales by it takes a
