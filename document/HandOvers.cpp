@@ -4,11 +4,18 @@
 // their own changes.
 #include "document/HandOvers.h"
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <vector>
 
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "foundation/PathNames.h"
+#include "foundation/LangTable.h"
+#include "foundation/DRect.h"
+#include "model/ObjectChain.h"
 #include "model/LevelTable.h"
 #include "model/SortedValueList.h"
 #include "model/cAnyFill.h"
@@ -142,6 +149,80 @@ void LoadGlyphsForObject(cDrawingData& data, cOutObj& object) {
 }
 
 void FixOldTurnedPictures(cDrawingDoc& /*document*/) {}
-void AddPrintAreaSheets(cDrawingDoc& /*document*/) {}
+void AddPrintAreaSheets(cDrawingDoc& document) {
+  const std::uint32_t sheetsAtStart = document.SheetCount();
+  WString title = GetFileNamePart(document.filePath);
+  if (const int dot = title.ReverseFindChar(u'.'); dot >= 0) title = title.Mid(0, dot);
+  for (std::uint32_t index = 0; index < sheetsAtStart; ++index) {
+    cSheet* sheet = document.GetSheet(index);
+    if (!sheet || !sheet->TopBlock().FirstObject() || !sheet->Data()) continue;
+    cDrawing& old = sheet->Drawing();
+    DRect p = old.printArea;
+    p.Normalize();
+    const double s = sheet->Data()->Scale() > 0.0 ? sheet->Data()->Scale() : 1.0;
+    DRect q;
+    if (old.formatSize.x != 0.0 && old.formatSize.y != 0.0) {
+      q.x1 = old.formatOrigin.x;
+      q.y1 = old.formatOrigin.y;
+      q.x2 = q.x1 + (old.formatSize.x - 2 * old.formatMargins.x) * s * old.tiles.x;
+      q.y2 = q.y1 + (old.formatSize.y - 2 * old.formatMargins.y) * s * old.tiles.y;
+    }
+    const double pw = p.x2 - p.x1, ph = p.y2 - p.y1;
+    const bool same = std::fabs(p.x1 - q.x1) < 1e-5 && std::fabs(p.y1 - q.y1) < 1e-5 && std::fabs(p.x2 - q.x2) < 1e-5 &&
+                      std::fabs(p.y2 - q.y2) < 1e-5;
+    if ((pw == 0.0 && ph == 0.0) || same) continue;
+
+    auto added = std::make_unique<cSheet>();
+    added->Data()->SetScale(sheet->Data()->Scale());
+    cDrawing& view = added->Drawing();
+    view.minStep = old.minStep;
+    view.gridStep = old.gridStep;
+    view.gridMode = old.gridMode;
+    view.gridMode2 = old.gridMode2;
+    view.gridTwoBits = old.gridTwoBits;
+    view.gridInts[0] = old.gridInts[0];
+    view.gridInts[1] = old.gridInts[1];
+    view.paperId = old.paperId;
+    view.printScale = old.printScale;
+    view.printMargins = old.printMargins;
+    view.formatOrigin = {p.x1, p.y1};
+    view.formatSize = {pw / s, ph / s};
+    view.formatMargins = {0.0, 0.0};
+    view.tiles = {1.0, 1.0};
+    const double w = pw / s, h = ph / s;
+    const DPoint printFormat = old.printFormatSize;
+    if (printFormat.x > 0 && printFormat.y > 0 && (w > printFormat.x || h > printFormat.y)) {
+      view.tileOverlap = old.tileOverlap;
+      view.formatSize = {std::min(printFormat.x, w), std::min(printFormat.y, h)};
+      view.tiles = {w / view.formatSize.x, h / view.formatSize.y};
+    }
+    auto* section = new cSection;
+    section->sheetIndex = std::uint16_t(index);
+    section->page = old.storedCurrentPage;
+    section->insertPoint = {p.x1, p.y1};
+    section->framePoint = {p.x2, p.y2};
+    section->scale = 1.0;
+    section->angle = 0.0;
+    section->sourcePoint = {(p.x1 + p.x2) / 2, (p.y1 + p.y2) / 2};
+    ObjectChain chain;
+    chain.Append(section);
+    added->TopBlock().AppendChain(std::move(chain));
+
+    old.formatSize = {old.formatSize.x * old.tiles.x, old.formatSize.y * old.tiles.y};
+    old.formatMargins = {0.0, 0.0};
+    old.tileOverlap = 0.0;
+    old.tiles = {1.0, 1.0};
+    old.printScale = 100.0;
+
+    if (sheetsAtStart < 2 && old.name.IsEmpty()) old.name = title;
+    view.name = old.name;
+    view.name.AppendCStr(u" - ");
+    view.name.Append(LoadLangString(18143));
+    view.viewPositions[0] = view.viewPositions[1] = DPoint{};
+    view.realAfterPrototypes = 0.0;
+    view.InvalidateSummary(0);
+    document.AddSheet(std::move(added));
+  }
+}
 
 }  // namespace kvn

@@ -58,3 +58,61 @@ TEST(RescaleDrawing, EveryLengthTimesTheFactorAndLevelValuesNotForZero) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "document/cDrawingDoc.h"
+#include "foundation/LangTable.h"
+#include "model/cSection.h"
+
+namespace kvn {
+namespace {
+
+TEST(PrintAreaSheets, PrintAreasOfOldDrawingsBecomeSheetsShowingThem) {
+  SetLanguageIndex(kLanguageEnglish);
+  InvalidateLangTable();
+  cDrawingDoc document;
+  document.filePath = WString(u"/plans/house.v1.kvn");
+  for (int i = 0; i < 3; ++i) {
+    auto sheet = std::make_unique<cSheet>();
+    AddLine(*sheet);
+    sheet->Drawing().name = i == 0 ? WString(u"Plan") : WString(u"Detail");
+    sheet->Drawing().formatSize = {297, 210};
+    sheet->Drawing().formatMargins = {10, 10};
+    sheet->Drawing().storedCurrentPage = 0;
+    document.AddSheet(std::move(sheet));
+  }
+  document.GetSheet(0)->Drawing().printArea = DRect{100, 80, 20, 10};  // given the wrong way round
+  document.GetSheet(1)->Drawing().printArea = DRect{0, 0, 50, 40};
+  // The third's print area is its printable area: nothing to add.
+  document.GetSheet(2)->Drawing().printArea = DRect{0, 0, 277, 190};
+
+  AddPrintAreaSheets(document);
+  ASSERT_EQ(document.SheetCount(), 5u);
+  const cDrawing& view = document.GetSheet(3)->Drawing();
+  EXPECT_EQ(view.name.ToUtf8(), "Plan - Current view");
+  EXPECT_EQ(view.formatOrigin.x, 20);
+  EXPECT_EQ(view.formatSize.x, 80);
+  EXPECT_EQ(view.formatSize.y, 70);
+  const cSection* section = document.GetSheet(3)->TopBlock().FirstObject()->AsSection();
+  ASSERT_NE(section, nullptr);
+  EXPECT_EQ(section->sheetIndex, 0);
+  EXPECT_DOUBLE_EQ(section->sourcePoint.x, 60);
+  EXPECT_DOUBLE_EQ(section->scale, 1.0);
+  EXPECT_EQ(document.GetSheet(4)->Drawing().name.ToUtf8(), "Detail - Current view");
+  EXPECT_DOUBLE_EQ(document.GetSheet(0)->Drawing().printScale, 100.0);
+  EXPECT_DOUBLE_EQ(document.GetSheet(0)->Drawing().formatMargins.x, 0.0);
+
+  // A lone unnamed sheet is named after the file first.
+  cDrawingDoc single;
+  single.filePath = WString(u"/plans/garage.kvn");
+  auto sheet = std::make_unique<cSheet>();
+  AddLine(*sheet);
+  sheet->Drawing().printArea = DRect{0, 0, 30, 30};
+  single.AddSheet(std::move(sheet));
+  AddPrintAreaSheets(single);
+  ASSERT_EQ(single.SheetCount(), 2u);
+  EXPECT_EQ(single.GetSheet(0)->Drawing().name.ToUtf8(), "garage");
+  EXPECT_EQ(single.GetSheet(1)->Drawing().name.ToUtf8(), "garage - Current view");
+}
+
+}  // namespace
+}  // namespace kvn
