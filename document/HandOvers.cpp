@@ -20,6 +20,9 @@
 #include "model/SortedValueList.h"
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
+#include "model/BlockPath.h"
+#include "model/cBitmap.h"
+#include "model/cWmf.h"
 #include "model/cBlock.h"
 #include "model/cStyleFill.h"
 #include "model/cStyleLine.h"
@@ -148,7 +151,60 @@ void LoadGlyphsForObject(cDrawingData& data, cOutObj& object) {
   if (cText* text = object.AsText()) data.LoadGlyphsForText(*text);
 }
 
-void FixOldTurnedPictures(cDrawingDoc& /*document*/) {}
+namespace {
+
+bool TurnedPicture(const cOutObj& child) {
+  if (const cBitmap* bitmap = child.AsBitmap())
+    return bitmap->frame.angle != 0.0 || bitmap->frame.width < 0 || bitmap->frame.height < 0;
+  if (const cWmf* metafile = child.AsWmf()) return metafile->frame.angle != 0.0;
+  return false;
+}
+
+void RotateBlockPictures(cInsert& insert, double addedAngle, cDrawingData& data, BlockPath& path) {
+  cBlock* block = insert.blockIndex < data.BlockCount() ? data.GetBlock(insert.blockIndex) : nullptr;
+  if (!block || !path.Enter(block)) return;
+  const double total = insert.angle + addedAngle;
+  for (cOutObj* o = block->FirstObject(); o; o = o->next) {
+    if (cInsert* nested = o->AsInsert()) {
+      RotateBlockPictures(*nested, total, data, path);
+    } else if (o->AsBitmap() || o->AsWmf()) {
+      DRect extent;
+      o->GetExtentUpdated(nullptr, extent);
+      o->Rotate(TransformContext{}, DPoint{(extent.x1 + extent.x2) / 2, (extent.y1 + extent.y2) / 2}, total);
+    }
+  }
+  block->InvalidateChecksum();
+  path.Leave();
+}
+
+}  // namespace
+
+void FixOldTurnedPictures(cDrawingDoc& document) {
+  for (std::uint32_t s = 0; s < document.SheetCount(); ++s) {
+    cSheet* sheet = document.GetSheet(s);
+    if (!sheet || !sheet->Data()) continue;
+    cDrawingData& data = *sheet->Data();
+    for (cOutObj* o = sheet->TopBlock().FirstObject(); o; o = o->next) {
+      cInsert* insert = o->AsInsert();
+      if (!insert) continue;
+      insert->UpdateIfDirty(&data);
+      bool needsFix = false;
+      for (cOutObj* child : insert->GetChildren()) {
+        if (child && TurnedPicture(*child)) {
+          needsFix = true;
+          break;
+        }
+      }
+      if (!needsFix) continue;
+      // Older versions drew these pictures upright: a private block lets
+      // them turn back without changing the other inserts of the block.
+      insert->MakeOwnBlock(&sheet->TopBlock(), &data, true);
+      BlockPath path;
+      RotateBlockPictures(*insert, 0.0, data, path);
+      insert->MarkDirty();
+    }
+  }
+}
 void AddPrintAreaSheets(cDrawingDoc& document) {
   const std::uint32_t sheetsAtStart = document.SheetCount();
   WString title = GetFileNamePart(document.filePath);

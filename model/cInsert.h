@@ -113,6 +113,9 @@ class cInsert : public cOutObj, public InsertChildList {
   cBlock* PrepareBlock(cDrawingData* data, cOutObj* chain);
   // Appends the block to the table and points the insert at it.
   void AddBlock(cBlock* block, cDrawingData* data);
+  // A private copy of the block (with `deep`, of every nested block too)
+  // becomes the insert's block (model/BlockCopy.cpp).
+  bool MakeOwnBlock(cBlock* top, cDrawingData* data, bool deep);
 
   // ---- label slots ----
   // Slot i (i >= 8 taken as 0), made when missing, its present byte set.

@@ -1,6 +1,7 @@
-// Rescaling a whole drawing: objects about the origin with their pen
-// widths, guide lines, setting records, prototypes and level values (not
-// for factor 0), each block's widths once.
+// Whole-document conversions of old drawings: rescaling (objects about the
+// origin with their pen widths, guide lines, setting records, prototypes
+// and level values, not for factor 0), print areas becoming sheets, and
+// pictures of turned inserts turned back in private blocks.
 #include <gtest/gtest.h>
 
 #include "document/HandOvers.h"
@@ -112,6 +113,64 @@ TEST(PrintAreaSheets, PrintAreasOfOldDrawingsBecomeSheetsShowingThem) {
   ASSERT_EQ(single.SheetCount(), 2u);
   EXPECT_EQ(single.GetSheet(0)->Drawing().name.ToUtf8(), "garage");
   EXPECT_EQ(single.GetSheet(1)->Drawing().name.ToUtf8(), "garage - Current view");
+}
+
+}  // namespace
+}  // namespace kvn
+
+#include "model/cBitmap.h"
+#include "model/cBlock.h"
+#include "model/cInsert.h"
+
+namespace kvn {
+namespace {
+
+std::uint32_t PictureBlock(cDrawingData& data, double pictureAngle) {
+  auto* block = new cBlock;
+  auto* picture = new cBitmap;
+  picture->frame = PictureFrame{{0, 0}, 20, 10, pictureAngle};
+  ObjectChain chain;
+  chain.Append(picture);
+  block->AppendChain(std::move(chain));
+  return data.AddBlock(block);
+}
+
+cInsert* PlaceAt(cSheet& sheet, std::uint32_t block, double angle) {
+  auto* insert = new cInsert;
+  insert->blockIndex = block;
+  insert->angle = angle;
+  ObjectChain chain;
+  chain.Append(insert);
+  sheet.TopBlock().AppendChain(std::move(chain));
+  return insert;
+}
+
+TEST(OldTurnedPictures, PicturesShownTurnedGetPrivateBlocksAndUprightOnesKeepTheirs) {
+  cDrawingDoc document;
+  auto owned = std::make_unique<cSheet>();
+  cSheet& sheet = *owned;
+  document.AddSheet(std::move(owned));
+  cDrawingData& data = *sheet.Data();
+  const std::uint32_t turned = PictureBlock(data, 30);
+  const std::uint32_t upright = PictureBlock(data, 0);
+  cInsert* a = PlaceAt(sheet, turned, 45);
+  cInsert* b = PlaceAt(sheet, turned, 0);
+  cInsert* c = PlaceAt(sheet, upright, 0);
+  // An upright picture in a turned insert showed upright too: it is turned.
+  cInsert* d = PlaceAt(sheet, upright, 45);
+  FixOldTurnedPictures(document);
+  EXPECT_NE(d->blockIndex, upright);
+  EXPECT_NE(a->blockIndex, turned);
+  EXPECT_NE(b->blockIndex, turned);
+  EXPECT_NE(a->blockIndex, b->blockIndex);
+  EXPECT_EQ(c->blockIndex, upright);
+  // The copy's picture turned by the insert's angle about its centre; the
+  // shared original left as it was.
+  const cBitmap* copied = data.GetBlock(a->blockIndex)->FirstObject()->AsBitmap();
+  ASSERT_NE(copied, nullptr);
+  EXPECT_NE(copied->frame.angle, 30.0);
+  EXPECT_EQ(data.GetBlock(turned)->FirstObject()->AsBitmap()->frame.angle, 30.0);
+  EXPECT_EQ(data.GetBlock(b->blockIndex)->FirstObject()->AsBitmap()->frame.angle, 30.0);  // insert angle 0
 }
 
 }  // namespace
