@@ -13,6 +13,7 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/PathNames.h"
+#include "foundation/TextFormat.h"
 #include "foundation/LangTable.h"
 #include "foundation/DRect.h"
 #include "model/ObjectChain.h"
@@ -65,7 +66,39 @@ void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector
 }
 
 void ConvertOldSymbolTexts(cDrawingData& /*data*/) {}
-void NormalizeOldStyleNames(cDrawingData& /*data*/) {}
+namespace {
+
+// Names trimmed of blanks ("_" when nothing is left), then every later
+// repeat of a name (case-blind) numbered 1, 2, ... in table order.
+template <class Table>
+void NormalizeStyleNames(Table& table) {
+  std::vector<cAnyStyle*> styles;
+  for (auto* style : table)
+    if (style) styles.push_back(style);
+  for (cAnyStyle* style : styles) {
+    style->name.Trim(WString::TrimMode::Both);
+    if (style->name.IsEmpty()) style->name = WString(u"_");
+  }
+  for (std::size_t i = 0; i < styles.size(); ++i) {
+    int counter = 1;
+    for (std::size_t j = i + 1; j < styles.size(); ++j) {
+      const WString& a = styles[i]->name;
+      const WString& b = styles[j]->name;
+      if (a.Length() != b.Length() || a.CompareNoCaseN(b.CStr(), a.Length()) != 0) continue;
+      styles[j]->name.Append(FormatPercentD(WString(u"%d"), counter++));
+    }
+  }
+}
+
+}  // namespace
+
+void NormalizeOldStyleNames(cDrawingData& data) {
+  NormalizeStyleNames(data.LineStyles());
+  NormalizeStyleNames(data.FillStyles());
+  NormalizeStyleNames(data.TextStyles());
+  NormalizeStyleNames(data.WallStyles());
+  NormalizeStyleNames(data.LinkStyles());
+}
 void ReanchorOldRightAlignedTexts(BodyState& /*state*/) {}
 void ShiftOldStyledTextAnchors(BodyState& /*state*/) {}
 void ConvertOldFontStyleNames(BodyState& /*state*/) {}

@@ -175,3 +175,26 @@ TEST(OldTurnedPictures, PicturesShownTurnedGetPrivateBlocksAndUprightOnesKeepThe
 
 }  // namespace
 }  // namespace kvn
+
+#include "model/cStyleLine.h"
+
+namespace kvn {
+namespace {
+
+TEST(OldStyleNames, TrimmedEmptyNamedAndRepeatsNumbered) {
+  cSheet sheet;
+  cDrawingData& data = *sheet.Data();
+  for (const char16_t* name : {u" A ", u"a", u"", u"A"}) {
+    auto style = std::make_unique<cStyleLine>();
+    style->name = WString(name);
+    data.LineStyles().Add(std::move(style));
+  }
+  NormalizeOldStyleNames(data);
+  EXPECT_EQ(data.LineStyles().Get(0)->name.ToUtf8(), "A");
+  EXPECT_EQ(data.LineStyles().Get(1)->name.ToUtf8(), "a1");
+  EXPECT_EQ(data.LineStyles().Get(2)->name.ToUtf8(), "_");
+  EXPECT_EQ(data.LineStyles().Get(3)->name.ToUtf8(), "A2");
+}
+
+}  // namespace
+}  // namespace kvn
