@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "document/BodyReader.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -26,6 +27,7 @@
 #include "model/cWmf.h"
 #include "model/cBlock.h"
 #include "model/cStyleFill.h"
+#include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
 #include "model/cStyleLink.h"
 #include "model/cStyleText.h"
@@ -101,8 +103,62 @@ void NormalizeOldStyleNames(cDrawingData& data) {
 }
 void ReanchorOldRightAlignedTexts(BodyState& /*state*/) {}
 void ShiftOldStyledTextAnchors(BodyState& /*state*/) {}
-void ConvertOldFontStyleNames(BodyState& /*state*/) {}
-void ConvertOldPrintSettings(BodyState& /*state*/) {}
+void ConvertOldFontStyleNames(BodyState& state) {
+  // The vertical-font prefix of old face names.
+  for (auto* style : state.data.FontStyles())
+    if (style && style->name.Length() > 0 && style->name[0] == u'@') style->name = style->name.TailFrom(1);
+}
+void ConvertOldPrintSettings(BodyState& state) {
+  cDrawing& d = state.drawing;
+  const int v = state.version;
+  d.InvalidateSummary(0);
+  if (v >= 3068) return;
+  // The two old format points: tags 2 and 3 of the tagged settings (below
+  // 3058 the second already turned into scale x B + A), or the two points
+  // of the fixed settings.
+  const bool tagged = v < 3061;
+  const DPoint a = tagged ? state.old.viewOffset : d.oldFormatOrigin;
+  const DPoint b = tagged ? (v < 3058 ? d.viewCentre : state.old.viewPoint) : d.oldFormatSize;
+  const double s = state.data.Scale() > 0.0 ? state.data.Scale() : 1.0;
+  d.formatOrigin = a;
+  const double w = (b.x - a.x) / s, h = (b.y - a.y) / s;
+  DPoint& print = d.printFormatSize;
+  const bool areaEmpty = !(d.printArea.x1 < d.printArea.x2) || !(d.printArea.y1 < d.printArea.y2);
+  if ((w == 0.0 || h == 0.0) && areaEmpty) {
+    print = {0.0, 0.0};
+    d.tileOverlap = 0.0;
+  }
+  const double p = d.printScale;
+  if (p != 100.0 && p > 0.0) print = {print.x * 100.0 / p, print.y * 100.0 / p};
+  if (d.tileOverlap != 0.0 && p > 0.0) {
+    const double t = d.tileOverlap * 2 * 100.0 / p;
+    if (print.x > t && print.y > t) {
+      print = {print.x - t, print.y - t};
+      d.tileOverlap = d.tileOverlap * 100.0 / p;
+    } else {
+      d.tileOverlap = 0.0;
+    }
+  }
+  if (w > 0 && h > 0) {
+    if (print.x > 0 && print.y > 0 && (w > print.x || h > print.y)) {
+      d.formatSize = {std::min(print.x, w), std::min(print.y, h)};
+      d.tiles = {w / d.formatSize.x, h / d.formatSize.y};
+    } else {
+      d.formatSize = {w, h};
+    }
+  }
+  // Formats near A4 without margins were meant as A4.
+  const double fw = d.formatSize.x, fh = d.formatSize.y;
+  if (fw > 0 && fh > 0 && d.formatMargins.x == 0.0 && d.formatMargins.y == 0.0) {
+    if (fw > fh && fw >= 237 && fw <= 297 && fh >= 150 && fh <= 210) {
+      d.formatSize = {297.0, 210.0};
+      d.formatMargins = {(297.0 - fw) * 0.5, (210.0 - fh) * 0.5};
+    } else if (fw >= 150 && fw <= 210 && fh >= 237 && fh <= 297) {
+      d.formatSize = {210.0, 297.0};
+      d.formatMargins = {(210.0 - fw) * 0.5, (297.0 - fh) * 0.5};
+    }
+  }
+}
 
 namespace {
 

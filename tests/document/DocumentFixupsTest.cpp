@@ -198,3 +198,59 @@ TEST(OldStyleNames, TrimmedEmptyNamedAndRepeatsNumbered) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "document/OpenDrawingFile.h"
+#include "model/cStyleFont.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+std::unique_ptr<cDrawingDoc> Open(const test::ScratchDir& dir, const std::vector<std::uint8_t>& bytes) {
+  const std::string path = (dir / "old.kvn").string();
+  EXPECT_TRUE(test::SaveBytes(path, bytes));
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  return OpenDrawingFile(WString::FromUtf8(path), request, outcome);
+}
+
+TEST(OldPrintSettings, FormatsNearA4WithoutMarginsBecomeA4) {
+  test::ScratchDir dir;
+  test::SingleSheetFile file;
+  file.version = 3062;
+  file.sheet.lines.push_back(test::FixtureLine{{10, 10}, {100, 100}});
+  file.sheet.formatSize = {240, 200};  // the second format point
+  auto doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  const cDrawing& d = doc->GetSheet(0)->Drawing();
+  EXPECT_DOUBLE_EQ(d.formatSize.x, 297);
+  EXPECT_DOUBLE_EQ(d.formatSize.y, 210);
+  EXPECT_DOUBLE_EQ(d.formatMargins.x, 28.5);
+  EXPECT_DOUBLE_EQ(d.formatMargins.y, 5);
+
+  file.sheet.formatSize = {230, 200};
+  doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  EXPECT_DOUBLE_EQ(doc->GetSheet(0)->Drawing().formatSize.x, 230);
+  EXPECT_DOUBLE_EQ(doc->GetSheet(0)->Drawing().formatMargins.x, 0);
+}
+
+TEST(OldFontStyleNames, TheVerticalFontPrefixGoes) {
+  test::ScratchDir dir;
+  test::FixtureDocument doc;
+  doc.version = 3078;
+  test::FixtureSheet sheet;
+  sheet.fontNames = {u"@Arial", u"Arial Narrow"};
+  doc.sheets = {sheet};
+  auto opened = Open(dir, test::WriteNativeFile(doc));
+  ASSERT_NE(opened, nullptr);
+  const auto& fonts = opened->GetSheet(0)->Data()->FontStyles();
+  ASSERT_GE(fonts.Count(), 2u);
+  EXPECT_EQ(fonts.Get(0)->name.ToUtf8(), "Arial");
+  EXPECT_EQ(fonts.Get(1)->name.ToUtf8(), "Arial Narrow");
+}
+
+}  // namespace
+}  // namespace kvn
