@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "document/BodyReader.h"
@@ -25,6 +27,10 @@
 #include "model/BlockPath.h"
 #include "model/cBitmap.h"
 #include "model/cWmf.h"
+#include "model/FontList.h"
+#include "model/Geometry.h"
+#include "model/ObjectTypes.h"
+#include "model/cDistance.h"
 #include "model/cBlock.h"
 #include "model/cStyleFill.h"
 #include "model/cStyleFont.h"
@@ -102,7 +108,93 @@ void NormalizeOldStyleNames(cDrawingData& data) {
   NormalizeStyleNames(data.LinkStyles());
 }
 void ReanchorOldRightAlignedTexts(BodyState& /*state*/) {}
-void ShiftOldStyledTextAnchors(BodyState& /*state*/) {}
+namespace {
+
+// The offset of a row of a styled text: half the style's height for the
+// middle row, the whole height for the bottom row, none otherwise.
+bool RowOffset(int row, double d, double& offset) {
+  offset = row == 1 ? d * 0.5 : row == 2 ? d : 0.0;
+  if (offset == 0.0) return false;
+  RoundTo4Significant(offset);
+  return true;
+}
+
+void ShiftStyledTextAnchors(cBlock& block, TextStyleTable& styles, double factor) {
+  for (cOutObj* o = block.FirstObject(); o; o = o->next) {
+    if (cDistance* dimension = o->AsDistance()) {
+      if (dimension->textStyle >= styles.Count() || !styles.Get(dimension->textStyle)) continue;
+      const double d = styles.Get(dimension->textStyle)->attributes.height * factor;
+      double offset = 0.0;
+      if (!RowOffset((dimension->dimensionFlags >> 4) / 3, d, offset)) continue;
+      DPoint shift{0.0, offset};
+      RotatePoint(shift, DPoint{0, 0}, -dimension->GetTextAngle());
+      dimension->textPoint = {dimension->textPoint.x - shift.x, dimension->textPoint.y - shift.y};
+    } else if (cText* text = o->AsText()) {
+      const std::uint16_t style = text->attr.textStyle;
+      if (text->attr.height != 0.0 || !(text->TypeByte() & kTypeStyledStroke) || style >= styles.Count() ||
+          !styles.Get(style))
+        continue;
+      const double d = styles.Get(style)->attributes.height * factor;
+      double offset = 0.0;
+      if (d == 0.0 || !RowOffset((text->alignment & 15) / 3, d, offset)) continue;
+      DPoint shift{0.0, offset};
+      RotatePoint(shift, DPoint{0, 0}, -text->angle);
+      text->SetAngle(text->angle);
+      text->point = {text->point.x - shift.x, text->point.y - shift.y};
+    } else {
+      continue;
+    }
+    o->MarkDirty();
+    block.InvalidateChecksum();
+  }
+}
+
+}  // namespace
+
+void ShiftOldStyledTextAnchors(BodyState& state) { ShiftStyledTextAnchorsOfDrawing(state.data, state.sheet.TopBlock()); }
+
+void ShiftStyledTextAnchorsOfDrawing(cDrawingData& data, cBlock& top) {
+  TextStyleTable& styles = data.TextStyles();
+  if (!styles.Empty()) {
+    ShiftStyledTextAnchors(top, styles, 1.0);
+    // Blocks placed at one scale only; a block placed at two scales cannot
+    // be shifted for both and is left alone.
+    constexpr std::uintptr_t kConflicting = 1;
+    std::map<std::uint32_t, std::uintptr_t> marks;  // block -> its first insert, or conflicting
+    for (cOutObj* o = top.FirstObject(); o; o = o->next) {
+      cInsert* insert = o->AsInsert();
+      if (!insert || insert->blockIndex >= data.BlockCount()) continue;
+      auto [it, added] = marks.emplace(insert->blockIndex, reinterpret_cast<std::uintptr_t>(insert));
+      if (added || it->second == kConflicting) continue;
+      const cInsert* first = reinterpret_cast<const cInsert*>(it->second);
+      const DPoint* a = first->GetEffectiveScale(&data);
+      const DPoint* b = insert->GetEffectiveScale(&data);
+      if (!a || !b || a->x != b->x || a->y != b->y) it->second = kConflicting;
+    }
+    // Each block once, though several inserts of one scale place it.
+    std::set<std::uint32_t> shifted;
+    for (cOutObj* o = top.FirstObject(); o; o = o->next) {
+      cInsert* insert = o->AsInsert();
+      if (!insert) continue;
+      const auto it = marks.find(insert->blockIndex);
+      if (it == marks.end() || it->second == kConflicting || !shifted.insert(insert->blockIndex).second) continue;
+      const DPoint* scale = insert->GetEffectiveScale(&data);
+      if (!scale) continue;
+      const double sx = std::fabs(scale->x), sy = std::fabs(scale->y);
+      if (sx == sy && sx > 0.0)
+        if (cBlock* block = data.GetBlock(insert->blockIndex)) ShiftStyledTextAnchors(*block, styles, 1.0 / sx);
+    }
+  }
+  for (auto* style : styles)
+    if (style) data.ResolveStyleFont(style->attributes);
+  for (std::uint32_t i = 0; i < data.BlockCount(); ++i) {
+    cBlock* block = data.GetBlock(i);
+    if (!block) continue;
+    block->InvalidateChecksum();
+    for (cOutObj* o = block->FirstObject(); o; o = o->next) LoadGlyphsForObject(data, *o);
+  }
+  for (cOutObj* o = top.FirstObject(); o; o = o->next) LoadGlyphsForObject(data, *o);
+}
 void ConvertOldFontStyleNames(BodyState& state) {
   // The vertical-font prefix of old face names.
   for (auto* style : state.data.FontStyles())

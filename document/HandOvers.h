@@ -43,6 +43,10 @@ void NormalizeOldStyleNames(cDrawingData& data);
 void ReanchorOldRightAlignedTexts(BodyState& state);
 // Anchors of styled texts (before 3077).
 void ShiftOldStyledTextAnchors(BodyState& state);
+// The same on a drawing's data and top block: anchors of texts that take
+// their height from a style, in the top block and in blocks placed at one
+// scale only (each block once).
+void ShiftStyledTextAnchorsOfDrawing(cDrawingData& data, cBlock& top);
 // Vertical-font names of font styles (before 3079).
 void ConvertOldFontStyleNames(BodyState& state);
 // Print formats given by two points and a paper (before 3082).

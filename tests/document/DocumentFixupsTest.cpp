@@ -254,3 +254,70 @@ TEST(OldFontStyleNames, TheVerticalFontPrefixGoes) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "model/ObjectTypes.h"
+#include "model/cStyleText.h"
+
+namespace kvn {
+namespace {
+
+cText* StyledText(int alignment, double ownHeight) {
+  auto* text = new cText;
+  text->SetText(WString(u"T"));
+  text->SetTypeByteSourceBits(kTypeStyledStroke);
+  text->attr.textStyle = 0;
+  text->attr.height = ownHeight;
+  text->alignment = std::uint8_t(alignment);
+  text->point = {10, 10};
+  return text;
+}
+
+TEST(OldStyledTextAnchors, RowsShiftByTheStyleHeightAndBlocksAtOneScaleOnce) {
+  cSheet sheet;
+  cDrawingData& data = *sheet.Data();
+  auto style = std::make_unique<cStyleText>();
+  style->attributes.height = 4.0;
+  data.TextStyles().Add(std::move(style));
+
+  cText* middle = StyledText(3, 0);   // row 1: half the height
+  cText* bottom = StyledText(6, 0);   // row 2: the height
+  cText* top = StyledText(0, 0);      // row 0: stays
+  cText* own = StyledText(3, 3.0);    // its own height: stays
+  // Block 0 at scales (1, 1) and (2, 2): conflicting. Block 1 at (2, -2)
+  // twice: shifted once with factor 0.5.
+  auto addBlock = [&](cText* text) {
+    auto* block = new cBlock;
+    ObjectChain chain;
+    chain.Append(text);
+    block->AppendChain(std::move(chain));
+    return data.AddBlock(block);
+  };
+  cText* inConflict = StyledText(6, 0);
+  cText* inScaled = StyledText(6, 0);
+  const std::uint32_t conflicting = addBlock(inConflict);
+  const std::uint32_t scaled = addBlock(inScaled);
+  ObjectChain chain;
+  for (cText* t : {middle, bottom, top, own}) chain.Append(t);
+  auto place = [&](std::uint32_t block, DPoint factors) {
+    auto* insert = new cInsert;
+    insert->blockIndex = block;
+    insert->scale = factors;
+    chain.Append(insert);
+  };
+  place(conflicting, {1, 1});
+  place(conflicting, {2, 2});
+  place(scaled, {2, -2});
+  place(scaled, {2, -2});
+  sheet.TopBlock().AppendChain(std::move(chain));
+
+  ShiftStyledTextAnchorsOfDrawing(data, sheet.TopBlock());
+  EXPECT_DOUBLE_EQ(middle->point.y, 8.0);
+  EXPECT_DOUBLE_EQ(bottom->point.y, 6.0);
+  EXPECT_DOUBLE_EQ(top->point.y, 10.0);
+  EXPECT_DOUBLE_EQ(own->point.y, 10.0);
+  EXPECT_DOUBLE_EQ(inConflict->point.y, 10.0);
+  EXPECT_DOUBLE_EQ(inScaled->point.y, 8.0);  // 4 x 0.5, once for both inserts
+}
+
+}  // namespace
+}  // namespace kvn
