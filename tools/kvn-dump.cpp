@@ -253,6 +253,42 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += "]}";
 }
 
+// The "source" object of a DXF file: what the DXF reader found.
+void AppendDxfSource(std::string& out, const DwgLoadReport& report) {
+  out += ", \"source\": {\"format\": \"DXF\", \"version\": ";
+  AppendJsonString(out, report.version);
+  out += ", \"encoding\": ";
+  AppendJsonString(out, report.encoding);
+  out += ", \"entities\": ";
+  AppendCounts(out, report.entities);
+  out += ", \"layers\": " + std::to_string(report.layers.size());
+  out += ", \"blocks\": " + std::to_string(report.blocks.size());
+  out += ", \"skipped\": ";
+  AppendCounts(out, report.skipped);
+  out += ", \"paper\": ";
+  AppendCounts(out, report.paper);
+  out += ", \"blockEntities\": ";
+  AppendCounts(out, report.blockEntities);
+  out += ", \"subEntities\": ";
+  AppendCounts(out, report.subEntities);
+  out += ", \"skippedReasons\": {";
+  bool first = true;
+  for (const auto& [type, reasons] : report.skippedReasons) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, type);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}, \"readError\": ";
+  if (report.readError.empty()) {
+    out += "null";
+  } else {
+    AppendJsonString(out, report.readError);
+  }
+  out += "}";
+}
+
 // The "source" object of a picture or metafile: what the file holds.
 void AppendPictureSource(std::string& out, const PictureSourceReport& report) {
   out += ", \"source\": {\"format\": ";
@@ -316,7 +352,11 @@ int main(int argc, char** argv) {
     }
   }
   out += "]";
-  if (!dwgReport.version.empty()) AppendDwgSource(out, dwgReport);
+  if (dwgReport.format == "DXF") {
+    AppendDxfSource(out, dwgReport);
+  } else if (!dwgReport.version.empty()) {
+    AppendDwgSource(out, dwgReport);
+  }
   PictureSourceReport pictureReport;
   if ((document && !result.native) || result.Code() == kOpenPictureFailed) {
     if (DescribePictureSource(path, &pictureReport)) AppendPictureSource(out, pictureReport);

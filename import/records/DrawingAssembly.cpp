@@ -1,0 +1,209 @@
+// The drawing assembly: the reader context's blocks and tables become a
+// document of one sheet per layout with content, guarded against running
+// out of memory.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/ProgressMonitor.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/CountingAlloc.h"
+#include "import/records/ImportMatrix.h"
+#include "import/records/RecordUtilities.h"
+#include "import/records/YxxfReader.h"
+#include "model/LevelTable.h"
+#include "model/ObjectChain.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cOutObj.h"
+
+namespace kvn {
+
+namespace {
+
+// One import at a time: the emergency pool is freed when memory runs low,
+// so that the assembly can still unwind and report.
+bool gOutOfMemory = false;
+std::vector<std::unique_ptr<char[]>>* gEmergencyPool = nullptr;
+
+void OnLowMemory() {
+  if (gOutOfMemory) return;
+  gOutOfMemory = true;
+  if (gEmergencyPool) gEmergencyPool->clear();
+}
+
+class MemoryGuard {
+ public:
+  MemoryGuard() {
+    gOutOfMemory = false;
+    pool_.reserve(500);
+    for (int i = 0; i < 500; ++i) pool_.push_back(std::make_unique<char[]>(1000));
+    gEmergencyPool = &pool_;
+    previous_ = GetLowMemoryCallback();
+    SetLowMemoryCallback(&OnLowMemory);
+  }
+  ~MemoryGuard() {
+    SetLowMemoryCallback(previous_);
+    gEmergencyPool = nullptr;
+  }
+  MemoryGuard(const MemoryGuard&) = delete;
+  MemoryGuard& operator=(const MemoryGuard&) = delete;
+
+ private:
+  std::vector<std::unique_ptr<char[]>> pool_;
+  MemoryCallback previous_ = nullptr;
+};
+
+bool StartsWithNoCaseAscii(const WString& text, std::u16string_view prefix) {
+  const std::u16string_view v = text.View();
+  if (v.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char16_t a = v[i], b = prefix[i];
+    if (a >= u'a' && a <= u'z') a = char16_t(a - 32);
+    if (b >= u'a' && b <= u'z') b = char16_t(b - 32);
+    if (a != b) return false;
+  }
+  return true;
+}
+
+bool FiniteWithin(const DRect& r) {
+  for (double v : {r.x1, r.y1, r.x2, r.y2}) {
+    if (!std::isfinite(v) || v < -1e20 || v > 1e20) return false;
+  }
+  return true;
+}
+
+// Objects whose extent is not finite or reaches beyond 1e20 are dropped;
+// the others on visible levels make the drawing area.
+void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects) {
+  cDrawingData* data = sheet.Data();
+  cBlock& top = sheet.TopBlock();
+  ObjectChain kept;
+  cOutObj* next = objects.Release();
+  DRect area;
+  bool first = true;
+  while (cOutObj* object = next) {
+    next = object->next;
+    object->next = nullptr;
+    DRect extent;
+    object->GetExtentUpdated(data, extent);
+    extent.Normalize();
+    if (!FiniteWithin(extent)) {
+      delete object;
+      continue;
+    }
+    const LevelRecord* level = data->Levels().FindLevel(object->Level());
+    if (!level || level->visible) area.Union(extent, first);
+    kept.Append(object);
+  }
+  top.AppendChain(std::move(kept));
+  cDrawing& drawing = sheet.Drawing();
+  drawing.formatOrigin = DPoint{};
+  drawing.printMargins = DPoint{};
+  // Without the drawing's paper, the scale makes the model fit an A3 sheet in
+  // whole steps (1:1, 1:2, ...).
+  if (!first) {
+    const double fit = std::max(std::fabs(area.x2 - area.x1) / 420.0, std::fabs(area.y2 - area.y1) / 297.0);
+    if (std::isfinite(fit) && fit > 1.0) data->SetScale(std::ceil(fit));
+  }
+  drawing.InvalidateSummary(0);
+}
+
+}  // namespace
+
+bool ImportOutOfMemory() { return gOutOfMemory; }
+
+void YxxfReader::ApplyDrawOrder() {
+  for (const YxxfSortTableRec* table : sortTables) {
+    YxxfBlockRec* target = nullptr;
+    if (table->owner == 0 || table->owner == modelSpaceRecord) {
+      target = &defaultBlock;
+    } else {
+      target = FindBlock(0, WString(), table->owner);
+    }
+    if (target) SortByDrawOrder(target->entities, table->handles);
+  }
+}
+
+std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monitor) {
+  MemoryGuard guard;
+  auto document = std::make_unique<cDrawingDoc>();
+  // Levels: every layer in list order, since records name their layer by its
+  // index; names are unique already (the reader merges equal names).
+  auto buildSheet = [&](const WString& name, YxxfBlockRec& block, int mode, bool keepEmpty) -> bool {
+    auto sheet = std::make_unique<cSheet>();
+    sheet->name = name;
+    cDrawingData* data = sheet->Data();
+    data->SetScale(1.0);
+    LevelTable& levels = data->Levels();
+    for (std::uint32_t i = 0; i < layers.Count(); ++i) {
+      const YxxfLayerRec& layer = *layers[i];
+      LevelRecord* level = levels.InsertLevel(layer.name, nullptr, 0xFFFFFFFFu);
+      if (!level) break;
+      level->visible = layer.off || layer.frozen ? 0 : 1;
+      level->firstFlag = layer.locked;
+    }
+    if (levels.InUse()) levels.SetCurrentIndex(0);
+    // Drawing coordinates grow downwards, the model's upwards.
+    ImportMatrix toDrawing;
+    toDrawing.m[5] = -1.0;
+    ObjectChain objects;
+    const bool ok = ConvertBlock(objects, nullptr, toDrawing, data, mode, block, monitor);
+    if (!ok || gOutOfMemory) return false;
+    if (!objects.Head() && !keepEmpty) return true;
+    ComputeDrawingArea(*sheet, objects);
+    document->AddSheet(std::move(sheet));
+    return true;
+  };
+  auto finish = [&]() -> std::unique_ptr<cDrawingDoc> {
+    if (gOutOfMemory) {
+      const std::string peak = std::to_string(GetPeakAllocatedBytes());
+      stopMessage = WString::FromUtf8("Chyba - soubor je příliš veliký. Není volná paměť. alokováno max. " + peak +
+                                      " B.\n\nError - file is too big. Out of memory. Allocated max. " + peak +
+                                      " B.");
+      return nullptr;
+    }
+    return nullptr;
+  };
+
+  const YxxfLayoutRec* modelLayout = nullptr;
+  FindModelViewport(*this, &modelLayout);
+  if (!buildSheet(modelLayout ? modelLayout->name : WString(u"Model"), defaultBlock, 1, true)) return finish();
+  // The paper layout: the one owned by the paper-space record, or named by
+  // its block.
+  const YxxfLayoutRec* paperLayout = nullptr;
+  for (const YxxfLayoutRec* layout : layouts) {
+    const bool byRecord = layout->owner != 0 && layout->owner == paperSpaceRecord;
+    const bool byName = layout->owner == 0 && StartsWithNoCaseAscii(layout->blockName, u"*Paper_Space") &&
+                        layout->blockName.View().size() == 12;
+    if (byRecord || byName) {
+      paperLayout = layout;
+      break;
+    }
+  }
+  if (!buildSheet(paperLayout ? paperLayout->name : WString(u"Paper"), defaultBlock, 2, false)) return finish();
+  for (const YxxfLayoutRec* layout : layouts) {
+    if (layout == modelLayout || layout == paperLayout) continue;
+    YxxfBlockRec* block = FindBlock(0, layout->owner == 0 ? layout->blockName : WString(), layout->owner);
+    if (!block || block == &defaultBlock) continue;
+    if (!buildSheet(layout->name, *block, 0, false)) return finish();
+  }
+  if (monitor && monitor->Cancelled()) return nullptr;
+  if (selfInserts != 0) {
+    warnings.push_back(WString::FromUtf8(std::to_string(selfInserts) +
+                                         " inserts of a block into itself (or nested deeper than " +
+                                         std::to_string(maxInsertDepth) + ") were left out."));
+  }
+  if (cellsCapped != 0) {
+    warnings.push_back(WString::FromUtf8(std::to_string(cellsCapped) + " cells of insert arrays beyond " +
+                                         std::to_string(maxArrayCells) + " per insert were left out."));
+  }
+  document->name = fileName;
+  document->SetFilePath(fileName);
+  return document;
+}
+
+}  // namespace kvn
