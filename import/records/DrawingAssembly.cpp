@@ -133,6 +133,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   auto document = std::make_unique<cDrawingDoc>();
   // Levels: every layer in list order, since records name their layer by its
   // index; names are unique already (the reader merges equal names).
+  const YxxfLayoutRec* modelLayout = nullptr;
+  const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
   auto buildSheet = [&](const WString& name, YxxfBlockRec& block, int mode, bool keepEmpty) -> bool {
     auto sheet = std::make_unique<cSheet>();
     sheet->name = name;
@@ -147,11 +149,14 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       level->firstFlag = layer.locked;
     }
     if (levels.InUse()) levels.SetCurrentIndex(0);
-    // Drawing coordinates grow downwards, the model's upwards.
-    ImportMatrix toDrawing;
-    toDrawing.m[5] = -1.0;
+    // The model is seen along its active viewport's direction; the paper
+    // and the layouts from above. (Mapping to 2-D negates y: drawing
+    // coordinates grow downwards.)
+    const bool model = mode == 1 && modelViewport && modelViewport->direction.LengthSq() > 1e-20;
+    const ImportMatrix view = model ? BuildViewMatrix(modelViewport->direction.Normalized(), modelViewport->twist)
+                                    : ImportMatrix();
     ObjectChain objects;
-    const bool ok = ConvertBlock(objects, nullptr, toDrawing, data, mode, block, monitor);
+    const bool ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
     if (!ok || gOutOfMemory) return false;
     if (!objects.Head() && !keepEmpty) return true;
     ComputeDrawingArea(*sheet, objects);
@@ -169,8 +174,6 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     return nullptr;
   };
 
-  const YxxfLayoutRec* modelLayout = nullptr;
-  FindModelViewport(*this, &modelLayout);
   if (!buildSheet(modelLayout ? modelLayout->name : WString(u"Model"), defaultBlock, 1, true)) return finish();
   // The paper layout: the one owned by the paper-space record, or named by
   // its block.

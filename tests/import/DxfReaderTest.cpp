@@ -1,0 +1,351 @@
+// The DXF reader from bytes written by tests/support/DxfWriter: probe, lines,
+// groups in text and binary form, the section loop with its damaged-input
+// stops, and what the assembly makes of small drawings (insert arrays,
+// colours by block and by layer, self-inserting blocks, limits).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "document/DwgLoadReport.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/CountingAlloc.h"
+#include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
+#include "import/dxf/DxfReader.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/LevelTable.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cInsert.h"
+#include "model/cLine.h"
+#include "tests/support/DxfWriter.h"
+
+namespace kvn {
+namespace {
+
+using test::DxfWriter;
+
+ByteArray ToBytes(const std::string& text) {
+  ByteArray bytes;
+  bytes.AppendBytes(text.data(), std::int64_t(text.size()));
+  return bytes;
+}
+
+struct Loaded {
+  DocumentResult result{nullptr};
+  DwgLoadReport report;
+};
+
+Loaded Load(const std::string& text) {
+  ByteArray bytes = ToBytes(text);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  Loaded loaded;
+  loaded.result = LoadDxfStream(in, WString(u"test.dxf"), nullptr, &loaded.report);
+  return loaded;
+}
+
+std::vector<cOutObj*> TopObjects(const cDrawingDoc& document, std::uint32_t sheet = 0) {
+  std::vector<cOutObj*> out;
+  for (cOutObj* o = document.GetSheet(sheet)->TopBlock().FirstObject(); o; o = o->next) out.push_back(o);
+  return out;
+}
+
+std::vector<cOutObj*> BlockObjects(const cDrawingDoc& document, const cInsert& insert) {
+  std::vector<cOutObj*> out;
+  cBlock* block = document.GetFirstSheet()->Data()->GetBlock(insert.blockIndex);
+  for (cOutObj* o = block ? block->FirstObject() : nullptr; o; o = o->next) out.push_back(o);
+  return out;
+}
+
+bool Probe(const std::string& text) {
+  ByteArray bytes = ToBytes(text);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  const bool dxf = IsDxfFile(in);
+  EXPECT_EQ(in.Position(), 0u);
+  return dxf;
+}
+
+TEST(DxfReaderTest, ValueTypesFollowTheTableFromTheTop) {
+  const std::pair<int, int> golden[] = {{0, 1},    {5, 6},    {8, 1},    {10, 2},   {62, 4},   {90, 5},
+                                        {100, 1},  {105, 6},  {80, 2},   {103, 2},  {150, 2},  {170, 4},
+                                        {280, 4},  {290, 3},  {310, 7},  {330, 6},  {370, 4},  {390, 6},
+                                        {400, 4},  {410, 1},  {420, 5},  {460, 2},  {999, 1},  {1004, 7},
+                                        {1005, 6}, {1000, 1}, {1010, 2}, {1070, 4}, {1071, 5}, {500, 0},
+                                        {1072, 0}};
+  for (auto [code, type] : golden) EXPECT_EQ(GetDxfValueType(code), type) << code;
+}
+
+TEST(DxfReaderTest, ProbeTakesCommentsAndSpacesAndRefusesOtherCodes) {
+  EXPECT_TRUE(Probe("999\nmade by hand\n999\nsecond\n0\nSECTION\n"));
+  EXPECT_TRUE(Probe("  0\nsection   \n"));
+  EXPECT_FALSE(Probe("1\nSECTION\n"));
+  EXPECT_FALSE(Probe("0\nTABLE\n"));
+  EXPECT_FALSE(Probe(""));
+  EXPECT_TRUE(Probe("autocad binary dxf and more"));
+  std::string many;
+  for (int i = 0; i < 501; ++i) many += "999\nc\n";
+  EXPECT_FALSE(Probe(many + "0\nSECTION\n"));
+}
+
+TEST(DxfReaderTest, LinesEndAtLfCrOrCrLfAndLongLinesComeInPieces) {
+  ByteArray bytes = ToBytes(std::string("a\r\r\nb\r5x\n") + std::string(70000, 'q'));
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfLineReader lines(in);
+  std::string_view line;
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "a");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "b");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "5x");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line.size(), 65535u);
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line.size(), 70000u - 65535u);
+  EXPECT_FALSE(lines.ReadLine(line));
+}
+
+TEST(DxfReaderTest, TextGroupsUnescapeCaretsAndDecodeHexChunks) {
+  ByteArray bytes = ToBytes("1\na^Jb\n1\nx^ y\n1\nend^\n310\nabc\n310\n0a1f\n310\n0aZZ\n");
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, false, false);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, "a\nb");
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, "x^y");
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, "end^");
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));  // odd length: dropped
+  EXPECT_EQ(record.Count(), 3u);
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, std::string("\x0A\x1F", 2));
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, std::string("\x0A\x00", 2));
+  EXPECT_EQ(record.Count(), 5u);
+}
+
+TEST(DxfReaderTest, CodeLinesMustBeNumbersInRange) {
+  for (const char* text : {"LINE\nx\n", "99999\nx\n", "-1\nx\n", "12a\nx\n"}) {
+    ByteArray bytes = ToBytes(text);
+    InFileStream in = InFileStream::FromMemory(bytes);
+    DxfGroupReader groups(in, false, false);
+    YxxfGroupRecord record;
+    int code = 0;
+    std::string_view value;
+    EXPECT_FALSE(groups.ReadGroup(code, record, value)) << text;
+    EXPECT_FALSE(groups.Ok());
+    EXPECT_FALSE(groups.ReadGroup(code, record, value));
+  }
+  ByteArray bytes = ToBytes("  8 \nlayer\n");
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, false, false);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(code, 8);
+}
+
+TEST(DxfReaderTest, BinaryGroupsReadOneByteCodesEscapesAndTypedValues) {
+  // 255 then 0x03E8 is code 1000; then a double, a 16-bit and a 32-bit value.
+  std::string raw("\xFF\xE8\x03hello\0", 9);
+  DxfWriter w(DxfWriter::Form::BinaryOneByte);
+  w.Real(10, 2.5).Int(70, -3).Int(90, 70000).Int(290, 1);
+  raw += w.Bytes().substr(22);
+  raw += std::string("\xFF\x10\x27", 3);  // code 10000: unknown
+  ByteArray bytes = ToBytes(raw);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, true, true);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(code, 1000);
+  EXPECT_EQ(value, "hello");
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_DOUBLE_EQ(record.GetDouble(10), 2.5);
+  EXPECT_EQ(record.GetInt(70), -3);
+  EXPECT_EQ(record.GetInt(90), 70000);
+  EXPECT_EQ(record.GetInt(290), 1);
+  EXPECT_FALSE(groups.ReadGroup(code, record, value));
+}
+
+std::string SmallDrawing(DxfWriter::Form form, bool eof = true) {
+  DxfWriter w(form);
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7).Layer("WALLS", 1).Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES").Line("WALLS", 0, 0, 10, 0).Line("0", 0, 0, 0, 5, 3).EndSection();
+  if (eof) w.Eof();
+  return w.Bytes();
+}
+
+TEST(DxfReaderTest, TextAndBinaryFilesGiveTheSameDrawing) {
+  for (auto form : {DxfWriter::Form::Text, DxfWriter::Form::Binary, DxfWriter::Form::BinaryOneByte}) {
+    Loaded loaded = Load(SmallDrawing(form));
+    ASSERT_TRUE(loaded.result.Ok());
+    EXPECT_TRUE(loaded.result.Warnings().empty());
+    EXPECT_EQ(loaded.report.version, "AC1009");
+    EXPECT_EQ(loaded.report.encoding, form == DxfWriter::Form::Text ? "ASCII" : "binary");
+    EXPECT_EQ(loaded.report.entities["LINE"], 2u);
+    EXPECT_EQ(loaded.report.layers.size(), 2u);
+    auto objects = TopObjects(*loaded.result.Document());
+    ASSERT_EQ(objects.size(), 2u);
+    auto* wall = dynamic_cast<cLine*>(objects[0]);
+    ASSERT_TRUE(wall);
+    // Drawing y grows downwards; layer WALLS is red, by layer.
+    EXPECT_EQ(wall->end.x, 10.0);
+    EXPECT_EQ(wall->stroke.color, 0x0000FFu);
+    EXPECT_EQ(dynamic_cast<cLine*>(objects[1])->end.y, -5.0);
+  }
+}
+
+TEST(DxfReaderTest, DamagedFilesKeepWhatWasReadWithFileReadError) {
+  // No EOF.
+  Loaded cut = Load(SmallDrawing(DxfWriter::Form::Text, false));
+  ASSERT_TRUE(cut.result.Ok());
+  ASSERT_EQ(cut.result.Warnings().size(), 1u);
+  EXPECT_EQ(cut.result.Warnings()[0], LoadLangString(19136));
+  EXPECT_EQ(cut.report.readError, LoadLangString(19136).ToUtf8());
+  EXPECT_EQ(TopObjects(*cut.result.Document()).size(), 2u);
+  // A code line of letters after the first line: the first line stays.
+  std::string text = SmallDrawing(DxfWriter::Form::Text);
+  const std::size_t second = text.find("LINE\n8\n0\n");
+  ASSERT_NE(second, std::string::npos);
+  text.replace(second, 4, "LINE\nXX");
+  Loaded letters = Load(text);
+  ASSERT_TRUE(letters.result.Ok());
+  EXPECT_EQ(letters.report.readError, LoadLangString(19136).ToUtf8());
+  EXPECT_EQ(TopObjects(*letters.result.Document()).size(), 1u);
+  // Trash beyond EOF is never read.
+  Loaded trash = Load(SmallDrawing(DxfWriter::Form::Text) + "garbage\x01\x02");
+  EXPECT_TRUE(trash.result.Warnings().empty());
+}
+
+// A block of one line from (0, 0) to (1, 0), placed by an INSERT.
+DxfWriter DrawingWithBlock(std::string_view blockLayer = "0", int lineColor = 256) {
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7).Layer("WALLS", 5).Str(0, "ENDTAB").EndSection();
+  w.Section("BLOCKS").Block("B").Line(blockLayer, 0, 0, 1, 0, lineColor).EndBlock().EndSection();
+  w.Section("ENTITIES");
+  return w;
+}
+
+TEST(DxfReaderTest, InsertArraysPlaceColumnsThenRowsTurnedByTheRotation) {
+  DxfWriter w = DrawingWithBlock();
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "B").Point(10, 100, 0).Real(50, 90).Int(70, 3).Int(71, 2);
+  w.Real(44, 10).Real(45, 20).EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto objects = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(objects.size(), 6u);
+  // Column-major; the cell (c x 10, r x 20) turned by 90 degrees is
+  // (-r x 20, c x 10), and drawing y is negated.
+  const DPoint expected[6] = {{100, 0}, {80, 0}, {100, -10}, {80, -10}, {100, -20}, {80, -20}};
+  for (int i = 0; i < 6; ++i) {
+    auto* insert = objects[i]->AsInsert();
+    ASSERT_TRUE(insert);
+    EXPECT_NEAR(insert->point.x, expected[i].x, 1e-9) << i;
+    EXPECT_NEAR(insert->point.y, expected[i].y, 1e-9) << i;
+    auto children = BlockObjects(*loaded.result.Document(), *insert);
+    ASSERT_EQ(children.size(), 1u);
+    auto* line = dynamic_cast<cLine*>(children[0]);
+    ASSERT_TRUE(line);
+    // The turned line, relative to the insertion point.
+    EXPECT_NEAR(line->end.x, 0.0, 1e-9);
+    EXPECT_NEAR(line->end.y, -1.0, 1e-9);
+  }
+}
+
+TEST(DxfReaderTest, ColoursByBlockAndByLayerFollowTheInsertChain) {
+  // By block inside a red insert: red; by layer on "0" inside an insert on
+  // WALLS: the colour of WALLS (blue).
+  DxfWriter w = DrawingWithBlock("0", 0);
+  w.Insert("B", "0", 0, 0, 1).EndSection().Eof();
+  Loaded red = Load(w.Bytes());
+  ASSERT_TRUE(red.result.Ok());
+  auto reds = TopObjects(*red.result.Document());
+  ASSERT_EQ(reds.size(), 1u);
+  auto children = BlockObjects(*red.result.Document(), *reds[0]->AsInsert());
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(dynamic_cast<cLine*>(children[0])->stroke.color, 0x0000FFu);
+
+  DxfWriter v = DrawingWithBlock("0", 256);
+  v.Insert("B", "WALLS", 0, 0).Line("0", 0, 0, 1, 1, 0).EndSection().Eof();
+  Loaded walls = Load(v.Bytes());
+  auto top = TopObjects(*walls.result.Document());
+  ASSERT_EQ(top.size(), 2u);
+  children = BlockObjects(*walls.result.Document(), *top[0]->AsInsert());
+  EXPECT_EQ(dynamic_cast<cLine*>(children[0])->stroke.color, 0xFF0000u);
+  // By block at the top level is black.
+  EXPECT_EQ(dynamic_cast<cLine*>(top[1])->stroke.color, 0u);
+}
+
+TEST(DxfReaderTest, SelfInsertingBlocksAndHugeArraysEndQuickly) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("SELF").Line("0", 0, 0, 1, 0).Insert("SELF", "0", 1, 1).EndBlock();
+  w.Block("A").Insert("C", "0", 0, 0).EndBlock().Block("C").Insert("A", "0", 0, 0).Line("0", 0, 0, 1, 1).EndBlock();
+  w.EndSection().Section("ENTITIES").Insert("SELF", "0", 0, 0).Insert("A", "0", 0, 0);
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "SELF").Point(10, 0, 0).Int(70, 1000).Int(71, 1000).Real(44, 1).Real(45, 1);
+  w.EndSection().Eof();
+  const auto start = std::chrono::steady_clock::now();
+  Loaded loaded = Load(w.Bytes());
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_TRUE(loaded.result.Ok());
+  EXPECT_LT(seconds, 30.0);
+  bool toldSelf = false, toldCells = false;
+  for (const WString& warning : loaded.result.Warnings()) {
+    const std::string text = warning.ToUtf8();
+    toldSelf = toldSelf || text.find("into itself") != std::string::npos;
+    toldCells = toldCells || text.find("990000 cells") != std::string::npos;
+  }
+  EXPECT_TRUE(toldSelf);
+  EXPECT_TRUE(toldCells);
+  // The first insert, the chain A -> C, and the capped array of 10,000 cells.
+  EXPECT_EQ(TopObjects(*loaded.result.Document()).size(), 2u + 10000u);
+}
+
+TEST(DxfReaderTest, FrozenLayersAreHiddenLevelsAndFarObjectsAreDropped) {
+  // Binary, so that a coordinate can be not a number.
+  DxfWriter w(DxfWriter::Form::Binary);
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7, 1).Layer("ON", 7).Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES").Line("ON", 0, 0, 1, 1).Line("ON", 0, 0, 1e21, 0).Line("0", 0, 0, 5, 5);
+  w.Str(0, "LINE").Str(8, "ON").Point(10, 0, 0).Point(11, std::nan(""), 0);
+  w.EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  cSheet& sheet = *loaded.result.Document()->GetFirstSheet();
+  EXPECT_EQ(sheet.Data()->Levels().GetLevel(0)->visible, 0);
+  EXPECT_EQ(sheet.Data()->Levels().GetLevel(1)->visible, 1);
+  EXPECT_EQ(TopObjects(*loaded.result.Document()).size(), 2u);
+}
+
+TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheBilingualMessage) {
+  DxfWriter w = DrawingWithBlock();
+  w.Insert("B", "0", 0, 0).EndSection().Eof();
+  ByteArray bytes = ToBytes(w.Bytes());
+  InFileStream in = InFileStream::FromMemory(bytes);
+  // Past the threshold the low-memory callback runs before every allocation.
+  const std::uint64_t held = GetAllocatedBytes(), peak = GetPeakAllocatedBytes();
+  alloc_testing::SetCounters(kLowMemoryThreshold + 1, kLowMemoryThreshold + 1);
+  DocumentResult result = LoadDxfStream(in, WString(u"big.dxf"), nullptr, nullptr);
+  alloc_testing::SetCounters(held, peak);
+  ASSERT_FALSE(result.Ok());
+  EXPECT_NE(result.Detail().ToUtf8().find("Error - file is too big. Out of memory."), std::string::npos);
+  // The next import runs normally.
+  ByteArray again = ToBytes(w.Bytes());
+  InFileStream second = InFileStream::FromMemory(again);
+  EXPECT_TRUE(LoadDxfStream(second, WString(u"small.dxf"), nullptr, nullptr).Ok());
+}
+
+}  // namespace
+}  // namespace kvn
