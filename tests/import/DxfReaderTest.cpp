@@ -28,6 +28,14 @@
 namespace kvn {
 namespace {
 
+// The message in the current language; the language table is left unloaded
+// as it was, so that later tests may switch the language.
+WString FileReadError() {
+  WString text = LoadLangString(19136);
+  InvalidateLangTable();
+  return text;
+}
+
 using test::DxfWriter;
 
 ByteArray ToBytes(const std::string& text) {
@@ -214,8 +222,8 @@ TEST(DxfReaderTest, DamagedFilesKeepWhatWasReadWithFileReadError) {
   Loaded cut = Load(SmallDrawing(DxfWriter::Form::Text, false));
   ASSERT_TRUE(cut.result.Ok());
   ASSERT_EQ(cut.result.Warnings().size(), 1u);
-  EXPECT_EQ(cut.result.Warnings()[0], LoadLangString(19136));
-  EXPECT_EQ(cut.report.readError, LoadLangString(19136).ToUtf8());
+  EXPECT_EQ(cut.result.Warnings()[0], FileReadError());
+  EXPECT_EQ(cut.report.readError, FileReadError().ToUtf8());
   EXPECT_EQ(TopObjects(*cut.result.Document()).size(), 2u);
   // A code line of letters after the first line: the first line stays.
   std::string text = SmallDrawing(DxfWriter::Form::Text);
@@ -224,7 +232,7 @@ TEST(DxfReaderTest, DamagedFilesKeepWhatWasReadWithFileReadError) {
   text.replace(second, 4, "LINE\nXX");
   Loaded letters = Load(text);
   ASSERT_TRUE(letters.result.Ok());
-  EXPECT_EQ(letters.report.readError, LoadLangString(19136).ToUtf8());
+  EXPECT_EQ(letters.report.readError, FileReadError().ToUtf8());
   EXPECT_EQ(TopObjects(*letters.result.Document()).size(), 1u);
   // Trash beyond EOF is never read.
   Loaded trash = Load(SmallDrawing(DxfWriter::Form::Text) + "garbage\x01\x02");
