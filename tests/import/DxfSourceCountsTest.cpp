@@ -5,7 +5,9 @@
 // files keep what they hold.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -144,6 +146,40 @@ TEST(DxfSourceCountsTest, TrashBeyondEofMinimalAndTruncatedFiles) {
   // The part read: the entities before the cut.
   EXPECT_GT(cutReport.entities["INSERT"], 10u);
   EXPECT_GT(ObjectsByType(*cut.Document()).size(), 3u);
+}
+
+TEST(DxfSourceCountsTest, CutAndFlippedFilesEndWithAResultInSeconds) {
+  KVN_REQUIRE_TESTDATA(dir);
+  for (const char* name : {"libredwg_example_2000.dxf", "libredwg_example_2000_binary.dxf"}) {
+    SCOPED_TRACE(name);
+    std::ifstream file(dir / "dxf" / name, std::ios::binary);
+    const std::string whole((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_GT(whole.size(), 1000u);
+    const auto start = std::chrono::steady_clock::now();
+    auto load = [](const std::string& bytes, DwgLoadReport& report) {
+      ByteArray array;
+      array.AppendBytes(bytes.data(), std::int64_t(bytes.size()));
+      InFileStream in = InFileStream::FromMemory(array);
+      return LoadDxfStream(in, WString(u"broken.dxf"), nullptr, &report).Ok();
+    };
+    // Cut files open with what was read and say so.
+    for (int percent = 5; percent < 100; percent += 5) {
+      DwgLoadReport report;
+      EXPECT_TRUE(load(whole.substr(0, whole.size() * percent / 100), report)) << percent;
+      EXPECT_FALSE(report.readError.empty()) << percent;
+    }
+    std::uint32_t seed = 12345;
+    for (int flip = 0; flip < 60; ++flip) {
+      std::string bytes = whole;
+      for (int bit = 0; bit < 8; ++bit) {
+        seed = seed * 1103515245u + 12345u;
+        bytes[(seed >> 4) % bytes.size()] ^= char(1 << (seed % 8));
+      }
+      DwgLoadReport report;
+      load(bytes, report);
+    }
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 60.0);
+  }
 }
 
 }  // namespace
