@@ -11,6 +11,7 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
+#include "import/records/AciColors.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/RecordUtilities.h"
 #include "import/records/YxxfReader.h"
@@ -109,10 +110,93 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects) {
     const double fit = std::max(std::fabs(area.x2 - area.x1) / 420.0, std::fabs(area.y2 - area.y1) / 297.0);
     if (std::isfinite(fit) && fit > 1.0) data->SetScale(std::ceil(fit));
   }
+  drawing.PrepareTextFonts();
   drawing.InvalidateSummary(0);
 }
 
+// The colour of a level from its layer: 0x80000000 keeps the default.
+std::uint32_t LevelColour(const YxxfLayerRec& layer) {
+  const int index = std::abs(int(std::int16_t(layer.colorIndex)));
+  if (index == 0 || index == 256) return 0x80000000u;
+  if (layer.trueColor == -1 && index == 7) return 0x80000000u;
+  if (layer.trueColor != -1 && (layer.trueColor & 0xFFFFFF) == 0xFFFFFF) return 0x80000000u;
+  const std::uint32_t rgb = AciToRgb(std::uint16_t(index), layer.trueColor);
+  return rgb == 0xFFFFFFu ? 0x80000000u : (0x80000000u | rgb);
+}
+
+// A level name: characters below 32 become blanks, blanks are trimmed, and
+// nothing left gives "_".
+WString LevelName(const WString& name) {
+  std::u16string text(name.View());
+  for (char16_t& c : text) {
+    if (c < 32) c = u' ';
+  }
+  const std::size_t first = text.find_first_not_of(u' ');
+  if (first == std::u16string::npos) return WString(u"_");
+  const std::size_t last = text.find_last_not_of(u' ');
+  return WString(std::u16string_view(text).substr(first, last - first + 1));
+}
+
+template <class F>
+void ForEachObject(cOutObj* first, F&& f) {
+  for (cOutObj* o = first; o; o = o->next) f(*o);
+}
+
 }  // namespace
+
+// Levels from the layers the sheet uses: layer "0" is no level but the
+// table's default record (objects on it take the by-block level 65535);
+// every other used layer becomes a level in layer order; top-level objects
+// naming no layer are dropped, block children get 65535.
+void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const {
+  const std::uint32_t layerCount = layers.Count();
+  std::vector<std::uint8_t> used(layerCount, 0);
+  auto mark = [&](cOutObj& o) {
+    if (o.Level() < layerCount) used[o.Level()] = 1;
+  };
+  ForEachObject(objects.Head(), mark);
+  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) ForEachObject(data.GetBlock(b)->FirstObject(), mark);
+  const std::uint16_t zero = DefaultLayerIndex();
+  LevelTable& levels = data.Levels();
+  std::vector<std::uint16_t> number(layerCount, 65535);
+  for (std::uint32_t i = 0; i < layerCount; ++i) {
+    if (!used[i] || i == zero) continue;
+    const YxxfLayerRec& layer = *layers[i];
+    std::uint16_t index = 65535;
+    LevelRecord* level = levels.InsertLevel(LevelName(layer.name), &index, 0xFFFFFFFFu);
+    if (!level) break;
+    level->firstFlag = layer.locked ? 1 : 0;
+    level->visible = layer.off || layer.frozen ? 0 : 1;
+    level->color = LevelColour(layer);
+    number[i] = index;
+  }
+  if (zero < layerCount) {
+    const YxxfLayerRec& layer = *layers[zero];
+    LevelRecord* byBlock = levels.GetLevel(65535);
+    byBlock->firstFlag = layer.locked ? 1 : 0;
+    byBlock->visible = layer.off || layer.frozen ? 0 : 1;
+    byBlock->color = LevelColour(layer);
+  }
+  if (levels.InUse()) levels.SetCurrentIndex(0);
+  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) {
+    ForEachObject(data.GetBlock(b)->FirstObject(),
+                  [&](cOutObj& o) { o.SetLevel(o.Level() < layerCount ? number[o.Level()] : 65535); });
+  }
+  ObjectChain kept;
+  cOutObj* next = objects.Release();
+  while (cOutObj* object = next) {
+    next = object->next;
+    object->next = nullptr;
+    if (object->Level() >= layerCount) {
+      delete object;
+      continue;
+    }
+    object->SetLevel(number[object->Level()]);
+    kept.Append(object);
+  }
+  objects = std::move(kept);
+  levels.MakeNamesUnique();
+}
 
 bool ImportOutOfMemory() { return gOutOfMemory; }
 
@@ -140,15 +224,6 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     sheet->name = name;
     cDrawingData* data = sheet->Data();
     data->SetScale(1.0);
-    LevelTable& levels = data->Levels();
-    for (std::uint32_t i = 0; i < layers.Count(); ++i) {
-      const YxxfLayerRec& layer = *layers[i];
-      LevelRecord* level = levels.InsertLevel(layer.name, nullptr, 0xFFFFFFFFu);
-      if (!level) break;
-      level->visible = layer.off || layer.frozen ? 0 : 1;
-      level->firstFlag = layer.locked;
-    }
-    if (levels.InUse()) levels.SetCurrentIndex(0);
     // The model is seen along its active viewport's direction; the paper
     // and the layouts from above. (Mapping to 2-D negates y: drawing
     // coordinates grow downwards.)
@@ -158,6 +233,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     ObjectChain objects;
     const bool ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
     if (!ok || gOutOfMemory) return false;
+    MakeSheetLevels(*data, objects);
     if (!objects.Head() && !keepEmpty) return true;
     ComputeDrawingArea(*sheet, objects);
     document->AddSheet(std::move(sheet));

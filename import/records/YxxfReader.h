@@ -120,6 +120,8 @@ class YxxfReader {
   // the import is to stop.
   bool ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
                     cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor);
+  // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
+  void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
   // Colour, level and line type of a made object (import styling).
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object);
   // The colour of a record after by-layer and by-block resolution.

@@ -332,9 +332,16 @@ TEST(DxfReaderTest, FrozenLayersAreHiddenLevelsAndFarObjectsAreDropped) {
   Loaded loaded = Load(w.Bytes());
   ASSERT_TRUE(loaded.result.Ok());
   cSheet& sheet = *loaded.result.Document()->GetFirstSheet();
-  EXPECT_EQ(sheet.Data()->Levels().GetLevel(0)->visible, 0);
-  EXPECT_EQ(sheet.Data()->Levels().GetLevel(1)->visible, 1);
-  EXPECT_EQ(TopObjects(*loaded.result.Document()).size(), 2u);
+  // Layer "0" is the table's by-block record, here hidden; "ON" the one level.
+  LevelTable& levels = sheet.Data()->Levels();
+  EXPECT_EQ(levels.GetLevel(65535)->visible, 0);
+  ASSERT_EQ(levels.Count(), 1u);
+  EXPECT_EQ(levels.GetLevel(0)->name, WString(u"ON"));
+  EXPECT_EQ(levels.GetLevel(0)->visible, 1);
+  auto objects = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0]->Level(), 0);
+  EXPECT_EQ(objects[1]->Level(), 65535);
 }
 
 TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheBilingualMessage) {
