@@ -51,52 +51,6 @@ YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& n
   return nullptr;
 }
 
-std::uint32_t YxxfReader::ResolveImportColour(std::uint32_t color, const InsertChainLink* chain,
-                                              const cOneObjRec& record) const {
-  std::uint16_t layer = record.level;
-  const std::uint16_t zero = DefaultLayerIndex();
-  auto firstLayerNotZero = [&](const InsertChainLink* link) {
-    for (; link; link = link->parent) {
-      if (link->insert->level != zero) return link->insert->level;
-    }
-    return layer;
-  };
-  if (color == kColorByLayer && layer == zero && chain) layer = firstLayerNotZero(chain);
-  if (color == kColorByBlock) {
-    color = 0;
-    for (const InsertChainLink* link = chain; link; link = link->parent) {
-      if (link->insert->color == kColorByBlock) continue;
-      color = link->insert->color;
-      layer = link->insert->level;
-      if (color == kColorByLayer && layer == zero) layer = firstLayerNotZero(link->parent);
-      break;
-    }
-  }
-  if (color == kColorByLayer) {
-    color = 0;
-    if (layer < layers.Count()) {
-      const YxxfLayerRec& rec = *layers[layer];
-      const std::uint32_t rgb = AciToRgb(std::uint16_t(std::abs(int(std::int16_t(rec.colorIndex)))), rec.trueColor);
-      color = rgb == 0xFFFFFFu ? 0 : rgb;
-    }
-  }
-  return color;
-}
-
-void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object) {
-  object.SetLevel(record.level);
-  if (cText* text = object.AsText()) {
-    text->attr.color = ResolveImportColour(text->attr.color, chain, record);
-    return;
-  }
-  if (cAnyFill* fill = object.AsAnyFill()) {
-    if (fill->fill.fillColor == kColorByLayer || fill->fill.fillColor == kColorByBlock) {
-      fill->fill.fillColor = ResolveImportColour(fill->fill.fillColor, chain, record);
-    }
-  }
-  if (cAnyLine* line = object.AsAnyLine()) line->stroke.color = ResolveImportColour(record.color, chain, record);
-}
-
 bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
                               cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor) {
   const std::uint32_t count = block.entities.Count();
@@ -126,7 +80,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     if (!insert) {
       ObjectChain made = record.MakeObject(&transform, this, nullptr);
       for (cOutObj* object = made.Head(); object; object = object->next) {
-        StyleImportedObject(chain, record, *object);
+        StyleImportedObject(chain, record, *object, *data);
         ++objectsMade;
       }
       out.AppendChain(std::move(made));
@@ -177,7 +131,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
           const cOneObjRec& attribute = *block.entities[a];
           if (attribute.invisible) continue;
           ObjectChain text = attribute.MakeObject(&transform, this, nullptr);
-          for (cOutObj* object = text.Head(); object; object = object->next) StyleImportedObject(&link, attribute, *object);
+          for (cOutObj* object = text.Head(); object; object = object->next) StyleImportedObject(&link, attribute, *object, *data);
           children.AppendChain(std::move(text));
         }
         if (!children.Head()) continue;

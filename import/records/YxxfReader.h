@@ -47,6 +47,7 @@ class cDrawingDoc;
 class cInsert;
 class cOutObj;
 class cSheet;
+class cText;
 class cStyleFill;
 class ImportMatrix;
 struct InsertChainLink;
@@ -120,12 +121,27 @@ class YxxfReader {
   // the import is to stop.
   bool ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
                     cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor);
+  // The line style of an import line type with elements (its index), and
+  // the font of an import text style.
+  std::int32_t MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data);
+  std::uint16_t FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data);
+  // The font of a text's import style (made when missing); a top or middle
+  // aligned TEXT moved onto its baseline.
+  void StyleText(const cOneText& source, cText& text, cDrawingData& data);
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
-  // Colour, level and line type of a made object (import styling).
-  void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object);
+  // Colour, level, line type and text font of a made object (import
+  // styling, ImportStyling.cpp). Styles are made once per drawing data.
+  void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
+                           cDrawingData& data);
   // The colour of a record after by-layer and by-block resolution.
   std::uint32_t ResolveImportColour(std::uint32_t color, const InsertChainLink* chain, const cOneObjRec& record) const;
+
+  // The drawing data the style caches below belong to, the line style made
+  // for each import line type and the font of each import text style (-1:
+  // not made yet).
+  cDrawingData* styledData = nullptr;
+  std::vector<std::int32_t> lineStyleOfType, fontOfStyle;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
   // this many cells; an import makes at most this many objects.
