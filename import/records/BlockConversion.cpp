@@ -10,6 +10,7 @@
 #include "import/records/ImportFrames.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/InsertRecord.h"
+#include "import/records/ViewportRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
@@ -54,12 +55,21 @@ YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& n
 bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
                               cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor) {
   const std::uint32_t count = block.entities.Count();
-  // The paper's overall viewport, the first added to the block, is no object.
+  // The paper's overall viewport is no object: the one with id 1, or the
+  // first viewport when none has an id (files that number them otherwise
+  // would lose a real view to the order of the file).
   const cOneObjRec* overall = nullptr;
   if (!chain) {
-    for (std::uint32_t i = 0; i < count && !overall; ++i) {
-      if (block.entities[i]->entityCode == entity::kViewport) overall = block.entities[i];
+    const cOneObjRec* first = nullptr;
+    bool anyId = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      cOneViewPort* viewport = block.entities[i]->AsViewPort();
+      if (!viewport) continue;
+      if (!first) first = viewport;
+      anyId = anyId || viewport->viewportId != 0;
+      if (viewport->viewportId == 1 && !overall) overall = viewport;
     }
+    if (!anyId) overall = first;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
     if (monitor && monitor->Cancelled()) return false;

@@ -19,6 +19,7 @@
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/LevelTable.h"
+#include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
@@ -342,6 +343,32 @@ TEST(DxfReaderTest, FrozenLayersAreHiddenLevelsAndFarObjectsAreDropped) {
   ASSERT_EQ(objects.size(), 2u);
   EXPECT_EQ(objects[0]->Level(), 0);
   EXPECT_EQ(objects[1]->Level(), 65535);
+}
+
+TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
+  DxfWriter w;
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
+  // The viewport of id 2 comes first; the overall one (id 1) second.
+  for (int id : {2, 1}) {
+    w.Str(0, "VIEWPORT").Str(8, "0").Int(67, 1).Point(10, 100, 100).Real(40, id == 2 ? 50 : 80).Real(41, 40);
+    w.Int(69, id);
+    w.Point(12, 0, 0).Point(16, 0, 0, 1).Real(45, 10);
+  }
+  w.Str(0, "CIRCLE").Str(8, "0").Int(67, 1).Point(10, 5, 5).Real(40, 1);
+  w.EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
+  EXPECT_EQ(loaded.result.Document()->GetSheet(1)->name, WString(u"Paper"));
+  EXPECT_EQ(loaded.report.paper["VIEWPORT"], 2u);
+  auto paper = TopObjects(*loaded.result.Document(), 1);
+  ASSERT_EQ(paper.size(), 2u);
+  EXPECT_EQ(paper[0]->TypeCode(), kTypeSection);
+  // The view kept is the one of id 2, 50 wide.
+  DRect extent;
+  paper[0]->GetExtent(extent);
+  EXPECT_NEAR(std::fabs(extent.x2 - extent.x1), 50.0, 1e-6);
+  EXPECT_EQ(TopObjects(*loaded.result.Document(), 0).size(), 1u);
 }
 
 TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheBilingualMessage) {
