@@ -10,12 +10,14 @@
 #include "import/records/ImportFrames.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/InsertRecord.h"
+#include "import/records/TextRecord.h"
 #include "import/records/ViewportRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/AttributeList.h"
 #include "model/cInsert.h"
 #include "model/cText.h"
 
@@ -145,6 +147,30 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
           children.AppendChain(std::move(text));
         }
         if (!children.Head()) continue;
+        // The insert's attributes: one per tag, with the prompt of the
+        // block's ATTDEF of that tag.
+        AttributeList attributes;
+        for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
+          const cOneText* attribute = const_cast<cOneObjRec*>(block.entities[a])->AsText();
+          if (!attribute) continue;
+          bool known = false;
+          for (std::uint32_t k = 0; k < attributes.Count() && !known; ++k) {
+            known = SameAsciiNoCase(attributes.Get(k)->name, attribute->tag);
+          }
+          if (known) continue;
+          AttributeItem item;
+          item.name = attribute->tag;
+          item.value = attribute->text;
+          for (std::uint32_t d = 0; d < target->entities.Count(); ++d) {
+            const cOneText* definition = const_cast<cOneObjRec*>(target->entities[d])->AsText();
+            if (definition && definition->entityCode == entity::kAttDef && definition->tag.View() == attribute->tag.View()) {
+              item.third = definition->prompt;
+              break;
+            }
+          }
+          item.flag = (attribute->flags[0] & 1) == 0 ? 1 : 0;
+          attributes.Add(std::move(item));
+        }
         const DPoint at = transform.TransformTo2D(origin);
         auto generated = std::make_unique<cBlock>();
         generated->AppendChain(std::move(children));
@@ -153,6 +179,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         placed->blockIndex = data->AddBlock(generated.release());
         placed->SetInsertPoint(at);
         placed->name = target->name;
+        if (attributes.Count() != 0) placed->SetAttributes(attributes);
         placed->SetLevel(insert->level);
         ++objectsMade;
         out.Append(placed.release());

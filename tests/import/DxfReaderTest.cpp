@@ -345,6 +345,32 @@ TEST(DxfReaderTest, FrozenLayersAreHiddenLevelsAndFarObjectsAreDropped) {
   EXPECT_EQ(objects[1]->Level(), 65535);
 }
 
+TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("DOOR").Line("0", 0, 0, 1, 0);
+  w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "").Str(2, "WIDTH").Str(3, "Door width?");
+  w.EndBlock().EndSection().Section("ENTITIES");
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "DOOR").Int(66, 1).Point(10, 10, 0);
+  // Two attributes of one tag (case aside) give one.
+  w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, "90").Str(2, "WIDTH").Int(70, 0);
+  w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, "80").Str(2, "width").Int(70, 1);
+  w.Str(0, "SEQEND").Str(8, "0").EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto top = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(top.size(), 1u);
+  cInsert* insert = top[0]->AsInsert();
+  ASSERT_TRUE(insert);
+  const AttributeList& attributes = insert->attributes;
+  ASSERT_EQ(attributes.Count(), 1u);
+  EXPECT_EQ(attributes.Get(0)->name, WString(u"WIDTH"));
+  EXPECT_EQ(attributes.Get(0)->value, WString(u"90"));
+  EXPECT_EQ(attributes.Get(0)->third, WString(u"Door width?"));
+  EXPECT_EQ(attributes.Get(0)->flag, 1);
+  // Both attribute texts are drawn with the block's line.
+  EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 3u);
+}
+
 TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
   DxfWriter w;
   w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
