@@ -201,14 +201,34 @@ void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const
 bool ImportOutOfMemory() { return gOutOfMemory; }
 
 void YxxfReader::ApplyDrawOrder() {
+  // Moves every record of `from` to the end of `to`.
+  auto moveAll = [](OwnedArray<cOneObjRec>& to, OwnedArray<cOneObjRec>& from) {
+    // Detached from the end (no shifting), added in the original order.
+    std::vector<cOneObjRec*> taken;
+    taken.reserve(from.Count());
+    while (from.Count() > 0) taken.push_back(from.DetachAt(from.Count() - 1));
+    for (auto it = taken.rbegin(); it != taken.rend(); ++it) to.Add(*it);
+  };
   for (const YxxfSortTableRec* table : sortTables) {
-    YxxfBlockRec* target = nullptr;
-    if (table->owner == 0 || table->owner == modelSpaceRecord) {
-      target = &defaultBlock;
-    } else {
-      target = FindBlock(0, WString(), table->owner);
+    const bool model = table->owner != 0 && table->owner == modelSpaceRecord;
+    const bool paper = table->owner != 0 && table->owner == paperSpaceRecord;
+    if (model || paper) {
+      // The default block holds both spaces: the sorted space's records
+      // come first, the other space's follow.
+      OwnedArray<cOneObjRec> modelPart, paperPart;
+      SplitRecordList(modelPart, paperPart, defaultBlock.entities, false);
+      OwnedArray<cOneObjRec>& sorted = model ? modelPart : paperPart;
+      SortByDrawOrder(sorted, table->handles);
+      moveAll(defaultBlock.entities, sorted);
+      moveAll(defaultBlock.entities, model ? paperPart : modelPart);
+      continue;
     }
-    if (target) SortByDrawOrder(target->entities, table->handles);
+    for (YxxfBlockRec* block : blocks) {
+      if (table->owner != 0 && (block->handle == table->owner || block->owner == table->owner)) {
+        SortByDrawOrder(block->entities, table->handles);
+        break;
+      }
+    }
   }
 }
 

@@ -371,6 +371,29 @@ TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
   EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 3u);
 }
 
+TEST(DxfReaderTest, DrawOrderOfTheModelSpaceFollowsItsSortTable) {
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "BLOCK_RECORD").Str(0, "BLOCK_RECORD").Str(5, "1F");
+  w.Str(2, "*Model_Space").Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES");
+  w.Str(0, "LINE").Str(5, "A0").Str(8, "0").Point(10, 0, 0).Point(11, 1, 0);
+  w.Str(0, "LINE").Str(5, "B0").Str(8, "0").Point(10, 0, 0).Point(11, 2, 0);
+  w.Str(0, "CIRCLE").Str(5, "C0").Str(8, "0").Int(67, 1).Point(10, 0, 0).Real(40, 1);
+  w.EndSection().Section("OBJECTS");
+  // A is drawn where B was, B where A was: the two lines swap.
+  w.Str(0, "SORTENTSTABLE").Str(5, "99").Str(330, "1F").Str(100, "AcDbSortentsTable").Str(330, "1F");
+  w.Str(331, "A0").Str(5, "B0").Str(331, "B0").Str(5, "A0");
+  w.EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto objects = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_DOUBLE_EQ(dynamic_cast<cLine*>(objects[0])->end.x, 2.0);
+  EXPECT_DOUBLE_EQ(dynamic_cast<cLine*>(objects[1])->end.x, 1.0);
+  // The paper-space circle keeps its sheet.
+  ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
+}
+
 TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
   DxfWriter w;
   w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
