@@ -26,6 +26,13 @@
 // records), "converted": a WMF's records after translation to EMF,
 // "skipped": {"record": {"reason": n}} (read without making an object),
 // "exploded": the interpreter's objects by class}.
+//
+// A DXF file adds "source": {"format": "DXF", "version" ($ACADVER), "encoding"
+// ("ASCII" or "binary"), "entities" (model space by type), "layers",
+// "blocks", "skipped", "paper" and "blockEntities" (the same counts for paper
+// space and block definitions), "subEntities" (VERTEX, SEQEND, ATTRIB),
+// "skippedReasons" (type -> reason -> count), "readError" (null or the
+// message)}.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
