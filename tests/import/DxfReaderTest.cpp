@@ -394,6 +394,28 @@ TEST(DxfReaderTest, DrawOrderOfTheModelSpaceFollowsItsSortTable) {
   ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
 }
 
+TEST(DxfReaderTest, TheModelIsSeenAlongItsActiveViewport) {
+  // A vertical line is a point from above; along (1, 1, 1) it has a length.
+  auto lengthSeen = [](bool tilted) {
+    DxfWriter w;
+    if (tilted) {
+      w.Section("TABLES").Str(0, "TABLE").Str(2, "VPORT").Str(0, "VPORT").Str(2, "*Active").Point(16, 1, 1, 1);
+      w.Str(0, "ENDTAB").EndSection();
+    }
+    w.Section("ENTITIES").Str(0, "LINE").Str(8, "0").Point(10, 0, 0, 0).Point(11, 0, 0, 10).EndSection().Eof();
+    Loaded loaded = Load(w.Bytes());
+    EXPECT_TRUE(loaded.result.Ok());
+    if (!loaded.result.Ok()) return -1.0;
+    auto objects = TopObjects(*loaded.result.Document());
+    EXPECT_EQ(objects.size(), 1u);
+    auto* line = objects.empty() ? nullptr : dynamic_cast<cLine*>(objects[0]);
+    return line ? std::hypot(line->end.x - line->start.x, line->end.y - line->start.y) : -1.0;
+  };
+  EXPECT_NEAR(lengthSeen(false), 0.0, 1e-9);
+  // Seen along the diagonal, 10 along z shows as 10 x sqrt(2/3).
+  EXPECT_NEAR(lengthSeen(true), 10.0 * std::sqrt(2.0 / 3.0), 1e-9);
+}
+
 TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
   DxfWriter w;
   w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
