@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/ProgramFolders.h"
 #include "import/records/YxxfReader.h"
 #include "model/FontList.h"
 #include "model/cDrawingData.h"
@@ -74,6 +75,11 @@ int FindOrAddShxFont(cDrawingData& data, const WString& drawingPath, const WStri
     }
   }
   std::unique_ptr<ShxFont> shx = LoadShxFontFile(face, FolderOf(drawingPath));
+  if (!shx || ShxShapeCount(*shx) == 0) {
+    WString fonts = GetProgramDirectory();
+    fonts.Append(WString(u"fonts"));
+    shx = LoadShxFontFile(face, fonts);
+  }
   if (!shx || ShxShapeCount(*shx) == 0) return -1;
   auto font = std::make_unique<cStyleFont>();
   std::u16string name(face.View());

@@ -25,8 +25,9 @@ WString GetStyleFaceName(const YxxfStyleRec& style);
 
 // The drawing font for an SHX face: a font of the drawing data named face
 // ".shx" or face; else a built-in font of that name; else the SHX file named
-// by the face in the drawing's folder, then in the fonts folder, its name
-// matched in any case. The font's index, or -1 when none is found.
+// by the face in the drawing's folder, then in the folder "fonts" beside the
+// program, its name matched in any case; a font with shapes is added named
+// by the capitalised face and ".shx". The font's index, or -1 when none is found.
 int FindOrAddShxFont(cDrawingData& data, const WString& drawingPath, const WString& face);
 
 // The first text style of the drawing data of that name (case ignored);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "document/cDrawingDoc.h"
@@ -23,6 +25,8 @@
 #include "model/cStyleLine.h"
 #include "model/cText.h"
 #include "tests/support/DxfWriter.h"
+#include "tests/support/ShxFixtures.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -137,6 +141,35 @@ TEST(ImportStylingTest, TopAlignedTextStandsOnItsBaselineAndStylesShareAFont) {
   EXPECT_NE(moved->attr.fontIndex, 65535);
   EXPECT_EQ(moved->attr.fontIndex, base->attr.fontIndex);
   EXPECT_EQ(sheet.Data()->FontStyles().Get(moved->attr.fontIndex)->name.ToUtf8(), "Arial");
+}
+
+TEST(ImportStylingTest, ShxFontsNamedByWindowsPathsAreFoundBesideTheDrawing) {
+  test::ScratchDir dir;
+  {
+    const std::vector<std::uint8_t> font =
+        test::MakeShapesFile({{65, "A", {0x34, 0x30, 0}}, {66, "B", {0x20, 0}}}, 10, 4);
+    std::ofstream out(dir / "MyFont.SHX", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(font.data()), std::streamsize(font.size()));
+  }
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE");
+  w.Str(0, "STYLE").Str(2, "LABELS").Int(70, 0).Real(40, 0).Real(41, 1).Str(3, "C:\\Fonts\\myfont.shx");
+  w.Str(0, "ENDTAB").EndSection().Section("ENTITIES");
+  w.Str(0, "TEXT").Str(8, "0").Point(10, 0, 0).Real(40, 1.0).Str(1, "AB").Str(7, "LABELS").EndSection().Eof();
+  const std::filesystem::path path = dir / "drawing.dxf";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << w.Bytes();
+  }
+  DocumentResult result = LoadDxfFile(WString::FromUtf8(path.string()), nullptr, nullptr);
+  ASSERT_TRUE(result.Ok());
+  cSheet& sheet = *result.Document()->GetFirstSheet();
+  auto top = Chain(sheet.TopBlock().FirstObject());
+  ASSERT_EQ(top.size(), 1u);
+  const cStyleFont* font = sheet.Data()->FontStyles().Get(top[0]->AsText()->attr.fontIndex);
+  ASSERT_TRUE(font);
+  EXPECT_EQ(font->name.ToUtf8(), "Myfont.shx");
+  EXPECT_EQ(font->GetKind(), FontRecordKind::kShx);
 }
 
 }  // namespace
