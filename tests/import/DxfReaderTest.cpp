@@ -442,6 +442,21 @@ TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
   EXPECT_EQ(TopObjects(*loaded.result.Document(), 0).size(), 1u);
 }
 
+TEST(DxfReaderTest, AnImportPastItsObjectBudgetStopsWithAMessage) {
+  DxfWriter w;
+  w.Section("ENTITIES");
+  for (int i = 0; i < 20; ++i) w.Line("0", i, 0, i, 1);
+  w.EndSection().Eof();
+  ByteArray bytes = ToBytes(w.Bytes());
+  InFileStream in = InFileStream::FromMemory(bytes);
+  YxxfReader reader(WString(u"budget.dxf"), 1);
+  DxfReadOutcome outcome;
+  ASSERT_TRUE(ReadDxfSections(reader, nullptr, in, outcome));
+  reader.objectBudget = 10;
+  EXPECT_EQ(reader.AssembleDrawing(nullptr), nullptr);
+  EXPECT_NE(reader.stopMessage.ToUtf8().find("more than 10 objects"), std::string::npos) << reader.stopMessage.ToUtf8();
+}
+
 TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheBilingualMessage) {
   DxfWriter w = DrawingWithBlock();
   w.Insert("B", "0", 0, 0).EndSection().Eof();
