@@ -11,8 +11,18 @@
 namespace kvn {
 
 struct DwgLoadReport {
+  // "DWG", or "DXF" when the DXF reader filled the report.
+  std::string format = "DWG";
   // The six-character version string ("AC1015").
   std::string version;
+  // DXF only: "ASCII" or "binary"; paper-space and block-definition
+  // entities by type; VERTEX, SEQEND and ATTRIB apart; the read error
+  // (empty when the file was read to its EOF).
+  std::string encoding;
+  std::map<std::string, std::uint64_t> paper;
+  std::map<std::string, std::uint64_t> blockEntities;
+  std::map<std::string, std::uint64_t> subEntities;
+  std::string readError;
   // The header variables were read and their check word matched.
   bool headerChecked = false;
   // Model-space entities handed to the import, per DXF type name.

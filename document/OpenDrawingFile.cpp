@@ -54,8 +54,18 @@ DocumentResult OpenDrawing(const WString& path, const OpenRequest& request) {
 
 DocumentResult OpenDrawing(const WString& path, const OpenRequest& request, const FormatRegistry& registry) {
   DocumentResult result = OpenQuietly(path, request, registry);
+  cMsgDlg* owner = MessageOwner(request);
   if (!result.Ok()) {
-    if (cMsgDlg* owner = MessageOwner(request)) ShowOpenFailure(owner, result, path);
+    if (owner) ShowOpenFailure(owner, result, path);
+  } else if (owner && !result.Warnings().empty()) {
+    // What a reader mended or left out (a file read only in part): one box
+    // with every warning, after which the drawing opens.
+    WString text;
+    for (const WString& warning : result.Warnings()) {
+      if (!text.IsEmpty()) text.Append(WString(u"\n"));
+      text.Append(warning);
+    }
+    owner->MessageBox(text, nullptr, kMbIconError);
   }
   return result;
 }

@@ -26,6 +26,13 @@
 // records), "converted": a WMF's records after translation to EMF,
 // "skipped": {"record": {"reason": n}} (read without making an object),
 // "exploded": the interpreter's objects by class}.
+//
+// A DXF file adds "source": {"format": "DXF", "version" ($ACADVER), "encoding"
+// ("ASCII" or "binary"), "entities" (model space by type), "layers",
+// "blocks", "skipped", "paper" and "blockEntities" (the same counts for paper
+// space and block definitions), "subEntities" (VERTEX, SEQEND, ATTRIB),
+// "skippedReasons" (type -> reason -> count), "readError" (null or the
+// message)}.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -253,6 +260,42 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += "]}";
 }
 
+// The "source" object of a DXF file: what the DXF reader found.
+void AppendDxfSource(std::string& out, const DwgLoadReport& report) {
+  out += ", \"source\": {\"format\": \"DXF\", \"version\": ";
+  AppendJsonString(out, report.version);
+  out += ", \"encoding\": ";
+  AppendJsonString(out, report.encoding);
+  out += ", \"entities\": ";
+  AppendCounts(out, report.entities);
+  out += ", \"layers\": " + std::to_string(report.layers.size());
+  out += ", \"blocks\": " + std::to_string(report.blocks.size());
+  out += ", \"skipped\": ";
+  AppendCounts(out, report.skipped);
+  out += ", \"paper\": ";
+  AppendCounts(out, report.paper);
+  out += ", \"blockEntities\": ";
+  AppendCounts(out, report.blockEntities);
+  out += ", \"subEntities\": ";
+  AppendCounts(out, report.subEntities);
+  out += ", \"skippedReasons\": {";
+  bool first = true;
+  for (const auto& [type, reasons] : report.skippedReasons) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, type);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}, \"readError\": ";
+  if (report.readError.empty()) {
+    out += "null";
+  } else {
+    AppendJsonString(out, report.readError);
+  }
+  out += "}";
+}
+
 // The "source" object of a picture or metafile: what the file holds.
 void AppendPictureSource(std::string& out, const PictureSourceReport& report) {
   out += ", \"source\": {\"format\": ";
@@ -316,7 +359,11 @@ int main(int argc, char** argv) {
     }
   }
   out += "]";
-  if (!dwgReport.version.empty()) AppendDwgSource(out, dwgReport);
+  if (dwgReport.format == "DXF") {
+    AppendDxfSource(out, dwgReport);
+  } else if (!dwgReport.version.empty()) {
+    AppendDwgSource(out, dwgReport);
+  }
   PictureSourceReport pictureReport;
   if ((document && !result.native) || result.Code() == kOpenPictureFailed) {
     if (DescribePictureSource(path, &pictureReport)) AppendPictureSource(out, pictureReport);

@@ -10,7 +10,6 @@
 #include "document/ProgressMonitor.h"
 #include "dwg/container/DwgSection2004.h"
 #include "dwg/container/DwgSection2007.h"
-#include "dwg/container/DwgSimpleAssembly.h"
 #include "dwg/objects/DwgByteSource.h"
 #include "dwg/objects/DwgReader.h"
 #include "dwg/old/DwgOldReader.h"
@@ -163,7 +162,15 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
     return ReportDwgError(reader.ErrorSubCode() != 0 ? reader.ErrorSubCode() : kStrDwgCorrupted,
                           reader.ErrorCode());
   }
-  return DocumentResult(AssembleSimpleDrawing(reader, path));
+  reader.ApplyDrawOrder();
+  std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (!document) {
+    if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
+    return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
+  }
+  DocumentResult result(std::move(document));
+  for (const WString& warning : reader.warnings) result.AddWarning(warning);
+  return result;
 }
 
 void RegisterDwgReader(FormatRegistry& registry) {

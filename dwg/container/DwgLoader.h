@@ -33,7 +33,7 @@ bool ReadDwgContainerR13(DwgReader& reader, InFileStream& in);
 DocumentResult ReportDwgError(int messageId, int detail);
 
 // Reads the file; `report`, when given, receives what was found. A file read
-// whole gives the document of the least assembly (DwgSimpleAssembly.h).
+// whole gives the document of the import's drawing assembly.
 DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
 // The same over an open stream (in memory for the fuzz target).
 DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,

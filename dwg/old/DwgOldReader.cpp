@@ -1,11 +1,11 @@
-// ReadOldDwg: the R11/R12 read from the header to the least assembly.
+// ReadOldDwg: the R11/R12 read from the header to the drawing assembly.
 #include "dwg/old/DwgOldReader.h"
 
 #include "document/DwgLoadReport.h"
 #include "document/OpenFailureMessage.h"
+#include "document/ProgressMonitor.h"
 #include "document/ResultCodes.h"
 #include "dwg/container/DwgLoader.h"
-#include "dwg/container/DwgSimpleAssembly.h"
 #include "foundation/InFileStream.h"
 #include "import/records/YxxfReader.h"
 
@@ -52,7 +52,15 @@ DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor
   if (report) FillOldReport(state, *report);
   if (state.cancelled) return DocumentResult::Failure(kOpenCancelled);
   if (!read || state.failed) return ReportDwgError(kStrDwgCorrupted, 0);
-  return DocumentResult(AssembleSimpleDrawing(reader, path));
+  reader.ApplyDrawOrder();
+  std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (!document) {
+    if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
+    return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
+  }
+  DocumentResult result(std::move(document));
+  for (const WString& warning : reader.warnings) result.AddWarning(warning);
+  return result;
 }
 
 }  // namespace kvn

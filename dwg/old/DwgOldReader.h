@@ -88,7 +88,7 @@ void ReadOldExtendedData(OldDwgState& state, YxxfGroupRecord& record);
 bool ReadOldDwgEntities(OldDwgState& state, std::uint32_t start, std::uint32_t end, bool trailingBlock);
 
 // Reads a whole AC1009 file; a file read whole gives the document of the
-// least assembly, a damaged one "File is corrupted.".
+// drawing assembly, a damaged one "File is corrupted.".
 DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
 
 }  // namespace kvn

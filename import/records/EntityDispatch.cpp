@@ -7,6 +7,7 @@
 
 #include "import/records/DwgCodePages.h"
 #include "import/records/HatchRecord.h"
+#include "import/records/InsertRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/ProxyObjectDecoder.h"
 #include "import/records/ViewportRecord.h"
@@ -186,10 +187,17 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       currentAttributeOwner = nullptr;
       statistics.CountApart(name);
       return;
-    case entity::kInsert:
+    case entity::kInsert: {
       currentAttributeOwner = nullptr;
       attributesOpen_ = (record.GetInt(66) & 1) != 0;
-      notYet();
+      const Vec3 scale{record.GetDouble(41, 1.0), record.GetDouble(42, 1.0), record.GetDouble(43, 1.0)};
+      handOver(std::make_unique<YxxfEntInsert>(&record, record.GetPoint3(10), scale, record.GetDouble(50), c));
+      return;
+    }
+    case entity::kDimension:
+    case entity::kAcadTable:
+      // Both show the block their writer drew them into.
+      handOver(std::make_unique<YxxfEntInsert>(&record, Vec3{}, Vec3{1, 1, 1}, 0.0, c));
       return;
     case entity::kAttrib:
     case entity::kText:
@@ -197,11 +205,9 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kAttDef:
       DispatchText(record, code, name);
       return;
-    case entity::kDimension:
     case entity::kArcDimension:
     case entity::kImage:
     case entity::kOle2Frame:
-    case entity::kAcadTable:
       notYet();
       return;
     case entity::kLwPolyline:

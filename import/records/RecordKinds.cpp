@@ -1,6 +1,7 @@
 // The one place that knows every record class by its spool kind.
 #include "import/records/DirectObject.h"
 #include "import/records/HatchRecord.h"
+#include "import/records/InsertRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
@@ -24,6 +25,7 @@ std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
     case RecordKind::Hatch: return std::make_unique<cOneHatch>();
     case RecordKind::Segments: return std::make_unique<cDirectObject>();
     case RecordKind::Viewport: return std::make_unique<cOneViewPort>();
+    case RecordKind::Insert: return std::make_unique<YxxfEntInsert>();
     default: return nullptr;
   }
 }

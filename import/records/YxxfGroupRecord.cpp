@@ -67,6 +67,18 @@ void YxxfGroupRecord::Clear() {
   nextNarrow_ = 0;
 }
 
+void YxxfGroupRecord::RemoveLast() {
+  const std::uint32_t count = items_.Count();
+  if (count == 0) return;
+  const YxxfItem& last = items_[count - 1];
+  if (last.type == ItemType::Narrow && nextNarrow_ != 0 && last.value.a == narrowPool_[nextNarrow_ - 1]) {
+    --nextNarrow_;
+  } else if (last.type == ItemType::Wide && nextWide_ != 0 && last.value.w == widePool_[nextWide_ - 1]) {
+    --nextWide_;
+  }
+  items_.SetCount(count - 1);
+}
+
 YxxfItem& YxxfGroupRecord::Push(std::uint16_t code, ItemType type) {
   YxxfItem item;
   item.code = code;

@@ -85,6 +85,13 @@ class YxxfGroupRecord {
   void SetSubRecord(std::uint8_t id) { subRecord_ = id; }
 
   std::uint32_t Count() const { return items_.Count(); }
+  // Takes the last item off (its string slot goes back to the pool); nothing
+  // when empty.
+  void RemoveLast();
+  // Gives the last item a sub-record id.
+  void SetLastSubRecord(std::uint8_t id) {
+    if (items_.Count() != 0) items_[items_.Count() - 1].subRecord = id;
+  }
   const YxxfItem* Item(std::uint32_t i) const { return items_.Get(i); }
   // String objects held by the pools (for tests of the recycling).
   std::uint32_t WidePoolSize() const { return widePool_.Count(); }

@@ -39,8 +39,18 @@
 namespace kvn {
 
 class OutFileStream;
+class ProgressMonitor;
+class YxxfEntInsert;
 class YxxfGroupRecord;
+class cDrawingData;
+class cDrawingDoc;
+class cInsert;
+class cOutObj;
+class cSheet;
+class cText;
 class cStyleFill;
+class ImportMatrix;
+struct InsertChainLink;
 
 // Sections of DispatchSection.
 enum class YxxfSection { Header = 0, Classes = 1, Tables = 2, Blocks = 3, Entities = 4, Objects = 5 };
@@ -62,6 +72,9 @@ inline constexpr int kLine = 2, kPolyline = 3, kVertex = 4, kSeqEnd = 5, kText =
 int EntityCodeOfName(const char* name);
 // The first name of a code, null when none.
 const char* EntityNameOfCode(int code);
+
+// Set while an assembly runs once memory ran low.
+bool ImportOutOfMemory();
 
 inline constexpr std::uint32_t kMaxLayers = 65534;
 inline constexpr std::uint16_t kNoLayer = 65535;
@@ -91,6 +104,58 @@ class YxxfReader {
   // The viewport of the model layout's last active viewport, else the first
   // named *Active, else the first; null without viewports.
   static const YxxfViewportRec* FindModelViewport(const YxxfReader& reader, const YxxfLayoutRec** outLayout);
+
+  // ---- drawing assembly (DrawingAssembly.cpp, BlockConversion.cpp) ----
+  // The document of every layout with content: the model sheet, the paper
+  // sheet, then one sheet per further layout; null when the import stopped
+  // (cancelled, out of memory; `stopMessage` then says why when it is not a
+  // cancel). Guards the conversion against running out of memory.
+  std::unique_ptr<cDrawingDoc> AssembleDrawing(ProgressMonitor* monitor);
+  // Reorders the block entity lists by the sort tables.
+  void ApplyDrawOrder();
+  // The first block with the block handle (or, without one, the non-empty
+  // name, ASCII case ignored), or whose handles hold the insert's handle.
+  YxxfBlockRec* FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle);
+  // Converts the records of a block into drawing objects under `transform`
+  // (mode 1 model space only, 2 paper space only, 0 all). Returns false when
+  // the import is to stop.
+  bool ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
+                    cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor);
+  // The line style of an import line type with elements (its index), and
+  // the font of an import text style.
+  std::int32_t MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data);
+  std::uint16_t FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data);
+  // The font of a text's import style (made when missing); a top or middle
+  // aligned TEXT moved onto its baseline.
+  void StyleText(const cOneText& source, cText& text, cDrawingData& data);
+  // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
+  void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
+  // Colour, level, line type and text font of a made object (import
+  // styling, ImportStyling.cpp). Styles are made once per drawing data.
+  void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
+                           cDrawingData& data);
+  // The colour of a record after by-layer and by-block resolution.
+  std::uint32_t ResolveImportColour(std::uint32_t color, const InsertChainLink* chain, const cOneObjRec& record) const;
+
+  // The drawing data the style caches below belong to, the line style made
+  // for each import line type and the font of each import text style (-1:
+  // not made yet).
+  cDrawingData* styledData = nullptr;
+  std::vector<std::int32_t> lineStyleOfType, fontOfStyle;
+
+  // Limits: inserts nest at most this deep; an insert array makes at most
+  // this many cells; an import makes at most this many objects.
+  std::uint32_t maxInsertDepth = 64;
+  std::uint64_t maxArrayCells = 10'000;
+  std::uint64_t objectBudget = 20'000'000;
+  std::uint64_t objectsMade = 0;
+  // Inserts skipped because their block is on their own insert chain, and
+  // array cells left out above the cap.
+  std::uint64_t selfInserts = 0, cellsCapped = 0;
+  // Set when the import stopped; the message the user is shown.
+  WString stopMessage;
+  // Things mended or left out, for the open result's warnings.
+  std::vector<WString> warnings;
 
   // 65001 from version 1021 on, else the code page of $DWGCODEPAGE.
   std::uint16_t TextCodePage() const;

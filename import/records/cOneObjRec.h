@@ -54,6 +54,7 @@ enum class RecordKind : std::uint32_t {
   Hatch = 10,
   Viewport = 11,
   Segments = 12,
+  Insert = 13,
 };
 
 inline constexpr std::uint32_t kSpoolBaseBytes = 80;

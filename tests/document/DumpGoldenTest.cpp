@@ -88,6 +88,24 @@ TEST(KvnDump, PicturesAndMetafilesTellTheirSource) {
   EXPECT_NE(plus.find("\"EMR_COMMENT\": {\"EMF+ records\": 2033}"), std::string::npos) << plus;
 }
 
+TEST(KvnDump, DxfFilesTellTheirSource) {
+  KVN_REQUIRE_TESTDATA(data);
+  int status = -1;
+  const std::string binary = RunDump((data / "dxf/ezdxf_bin_dxf_r12.dxf").string(), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(binary.find("\"objects\": {\"cLine\": 3}"), std::string::npos) << binary;
+  EXPECT_NE(binary.find("\"source\": {\"format\": \"DXF\", \"version\": \"AC1009\", \"encoding\": \"binary\", "
+                        "\"entities\": {\"LINE\": 3}, \"layers\": 1, \"blocks\": 2, \"skipped\": {}, \"paper\": {}, "
+                        "\"blockEntities\": {}, \"subEntities\": {}, \"skippedReasons\": {}, \"readError\": null}"),
+            std::string::npos)
+      << binary;
+  // A file cut short opens with what was read and says so.
+  const std::string cut = RunDump((data / "dxf/bad_truncated_example_r12.dxf").string(), &status);
+  EXPECT_EQ(cut.rfind("{\"result\": 0", 0), 0u) << cut;
+  EXPECT_NE(cut.find("\"readError\": \""), std::string::npos) << cut;
+  EXPECT_NE(cut.find("\"warnings\": [\""), std::string::npos) << cut;
+}
+
 TEST(KvnDump, DamagedFileStillPrintsItsResult) {
   ScratchDir dir;
   FixtureDocument doc = TwoSheetDocument();

@@ -41,7 +41,7 @@ TEST(DwgLoader, SampleDrawingsOpenOrAreRefusedByRelease) {
     bool read;  // read whole, header check word passing
     int code;
   };
-  // Read whole, a drawing gives the document of the least assembly.
+  // Read whole, a drawing gives the document of the drawing assembly.
   const Case cases[] = {
       {"libredwg_example_r13.dwg", true, 0},     {"libredwg_example_r14.dwg", true, 0},
       {"libredwg_example_2000.dwg", true, 0},    {"ezdxf_807_1.dwg", true, 0},

@@ -7,6 +7,7 @@
 
 #include "foundation/InFileStream.h"
 #include "foundation/OutFileStream.h"
+#include "import/records/InsertRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
@@ -230,37 +231,43 @@ TEST_F(ReaderDispatchTest, InsertsAttributesPolylinesAndFaces) {
   EXPECT_EQ(s.Apart("SEQEND"), 2u);
   EXPECT_EQ(s.Apart("VERTEX"), 2u);
   EXPECT_EQ(s.Dropped("VERTEX", DropReason::VertexOutsidePolyline), 1u);
-  EXPECT_EQ(s.Dropped("INSERT", DropReason::NotImportedYet), 1u);
+  EXPECT_EQ(s.Handed(ImportSpace::Model, "INSERT"), 1u);
   EXPECT_EQ(s.Handed(ImportSpace::Model, "POLYLINE"), 1u);
   EXPECT_EQ(s.Dropped("3DFACE", DropReason::NoVisibleEdge), 1u);
   EXPECT_EQ(s.Handed(ImportSpace::Model, "3DFACE"), 2u);
   EXPECT_EQ(s.Dropped("WIPEOUT", DropReason::UnknownName), 1u);
   EXPECT_EQ(s.Dropped("POINT", DropReason::NotDrawn), 1u);
   EXPECT_EQ(s.DroppedByName("DICTIONARY"), 0u);
-  EXPECT_EQ(s.TotalHanded(ImportSpace::Model), 3u);
-  EXPECT_EQ(s.TotalDropped(), 5u);
+  EXPECT_EQ(s.TotalHanded(ImportSpace::Model), 4u);
+  EXPECT_EQ(s.TotalDropped(), 4u);
   auto skipped = s.SkippedByName();
   EXPECT_EQ(skipped["3DFACE"], 1u);
   EXPECT_EQ(skipped["VERTEX"], 1u);
   EXPECT_STREQ(DropReasonText(DropReason::VertexOutsidePolyline), "vertex outside a polyline");
 
-  // The two attribute texts (kept beside their insert); the polyline with
+  // The insert (column count 0 and row count -3 make one cell), the two
+  // attribute texts (kept after their insert); the polyline with
   // its two vertices; flags 5 hide edges 10-11 and 12-13: the edges 11-12
   // and 13-10 remain; flags 0 make one closed outline.
-  ASSERT_EQ(reader.defaultBlock.entities.Count(), 6u);
-  auto* attribute = dynamic_cast<cOneText*>(reader.defaultBlock.entities[1]);
+  ASSERT_EQ(reader.defaultBlock.entities.Count(), 7u);
+  auto* insert = dynamic_cast<YxxfEntInsert*>(reader.defaultBlock.entities[0]);
+  ASSERT_TRUE(insert);
+  EXPECT_EQ(insert->blockName, WString(u"DOOR"));
+  EXPECT_EQ(insert->columns, 1u);
+  EXPECT_EQ(insert->rows, 1u);
+  auto* attribute = dynamic_cast<cOneText*>(reader.defaultBlock.entities[2]);
   ASSERT_TRUE(attribute);
   EXPECT_EQ(attribute->text, WString(u"B"));
-  auto* polyline = dynamic_cast<cLoadingPolygon*>(reader.defaultBlock.entities[2]);
+  auto* polyline = dynamic_cast<cLoadingPolygon*>(reader.defaultBlock.entities[3]);
   ASSERT_TRUE(polyline);
   EXPECT_EQ(polyline->vertices.size(), 2u);
   EXPECT_EQ(polyline->flags, 1u);
-  auto* face = dynamic_cast<cLoadingPolygon*>(reader.defaultBlock.entities[5]);
+  auto* face = dynamic_cast<cLoadingPolygon*>(reader.defaultBlock.entities[6]);
   ASSERT_TRUE(face);
   EXPECT_EQ(face->vertices.size(), 3u);
   EXPECT_EQ(face->flags, 9u);
-  auto* e0 = dynamic_cast<YxxfEntLine*>(reader.defaultBlock.entities[3]);
-  auto* e1 = dynamic_cast<YxxfEntLine*>(reader.defaultBlock.entities[4]);
+  auto* e0 = dynamic_cast<YxxfEntLine*>(reader.defaultBlock.entities[4]);
+  auto* e1 = dynamic_cast<YxxfEntLine*>(reader.defaultBlock.entities[5]);
   ASSERT_TRUE(e0 && e1);
   EXPECT_EQ(e0->start, (Vec3{1, 0, 0}));
   EXPECT_EQ(e0->end, (Vec3{1, 1, 0}));

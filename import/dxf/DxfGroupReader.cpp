@@ -1,0 +1,256 @@
+#include <cstring>
+
+#include "foundation/InFileStream.h"
+#include "import/dxf/DxfReader.h"
+#include "import/records/YxxfGroupRecord.h"
+
+namespace kvn {
+
+int GetDxfValueType(int code) {
+  struct Row {
+    int first, last, type;
+  };
+  // Searched from the top: the first row that holds the code decides, so the
+  // catch-all 0-399 row makes every code below 400 not named before a double.
+  static constexpr Row kRows[] = {
+      {0, 4, 1},       {5, 5, 6},       {6, 9, 1},       {10, 59, 2},     {60, 79, 4},     {90, 99, 5},
+      {100, 100, 1},   {101, 101, 1},   {102, 102, 1},   {105, 105, 6},   {110, 149, 2},   {170, 179, 4},
+      {210, 239, 2},   {270, 279, 4},   {280, 289, 4},   {290, 299, 3},   {300, 309, 1},   {310, 319, 7},
+      {320, 369, 6},   {370, 389, 4},   {390, 399, 6},   {0, 399, 2},     {400, 409, 4},   {410, 419, 1},
+      {420, 429, 5},   {430, 439, 1},   {440, 449, 5},   {450, 459, 5},   {460, 469, 2},   {470, 479, 1},
+      {999, 999, 1},   {1004, 1004, 7}, {1005, 1005, 6}, {1000, 1009, 1}, {1010, 1059, 2}, {1060, 1070, 4},
+      {1071, 1071, 5},
+  };
+  for (const Row& row : kRows) {
+    if (code >= row.first && code <= row.last) return row.type;
+  }
+  return 0;
+}
+
+// ---- lines ----
+
+DxfLineReader::DxfLineReader(InFileStream& in) : in_(in), buffer_(new char[kLineLimit + 1]) {}
+
+bool DxfLineReader::AtEnd() const { return !hasPending_ && in_.Eof(); }
+
+bool DxfLineReader::ReadLine(std::string_view& line) {
+  fill_ = 0;
+  bool any = false;
+  if (hasPending_) {
+    hasPending_ = false;
+    any = true;
+    // A pending LF cannot occur (CR LF is one end); a pending CR is an empty
+    // line of its own.
+    if (pending_ == '\n') {
+      line = {};
+      return true;
+    }
+    if (pending_ == '\r') {
+      std::uint8_t next = 0;
+      if (in_.Read(&next, 1) == 1) {
+        if (next != '\n') {
+          pending_ = char(next);
+          hasPending_ = true;
+        }
+      }
+      line = {};
+      return true;
+    }
+    buffer_[fill_++] = pending_;
+  }
+  char* out = buffer_.get();
+  while (fill_ < kLineLimit) {
+    std::uint32_t length = 0;
+    const std::uint8_t* window = in_.GetReadWindow(length);
+    if (length == 0) {
+      // Unbuffered streams go byte by byte.
+      std::uint8_t byte = 0;
+      if (in_.Read(&byte, 1) != 1) break;
+      any = true;
+      if (byte == '\n') {
+        line = std::string_view(out, fill_);
+        return true;
+      }
+      if (byte == '\r') {
+        std::uint8_t next = 0;
+        if (in_.Read(&next, 1) == 1 && next != '\n') {
+          pending_ = char(next);
+          hasPending_ = true;
+        }
+        line = std::string_view(out, fill_);
+        return true;
+      }
+      out[fill_++] = char(byte);
+      continue;
+    }
+    any = true;
+    const std::uint32_t room = kLineLimit - fill_;
+    const std::uint32_t scan = length < room ? length : room;
+    std::uint32_t i = 0;
+    while (i < scan && window[i] != '\n' && window[i] != '\r') ++i;
+    std::memcpy(out + fill_, window, i);
+    fill_ += i;
+    if (i == scan) {
+      in_.ConsumeWindow(i);
+      continue;
+    }
+    const std::uint8_t end = window[i];
+    in_.ConsumeWindow(i + 1);
+    if (end == '\r') {
+      std::uint8_t next = 0;
+      if (in_.Read(&next, 1) == 1 && next != '\n') {
+        pending_ = char(next);
+        hasPending_ = true;
+      }
+    }
+    line = std::string_view(out, fill_);
+    return true;
+  }
+  line = std::string_view(out, fill_);
+  return any;
+}
+
+// ---- groups ----
+
+namespace {
+
+// A code line: blanks around one decimal number with an optional sign.
+// Anything else is not a code (the C library would read letters as 0 and
+// misread a file out of step).
+bool ParseCodeLine(std::string_view line, int& code) {
+  std::size_t i = 0, n = line.size();
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (i < n && blank(line[i])) ++i;
+  while (n > i && blank(line[n - 1])) --n;
+  bool negative = false;
+  if (i < n && (line[i] == '+' || line[i] == '-')) negative = line[i++] == '-';
+  if (i == n) return false;
+  long value = 0;
+  for (; i < n; ++i) {
+    if (line[i] < '0' || line[i] > '9') return false;
+    value = value * 10 + (line[i] - '0');
+    if (value > 100000) value = 100000;
+  }
+  code = int(negative ? -value : value);
+  return true;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+DxfGroupReader::DxfGroupReader(InFileStream& in, bool binary, bool oneByteCodes)
+    : in_(in), oneByteCodes_(oneByteCodes) {
+  if (!binary) lines_ = std::make_unique<DxfLineReader>(in);
+}
+
+bool DxfGroupReader::AtEnd() const { return lines_ ? lines_->AtEnd() : in_.Eof(); }
+
+bool DxfGroupReader::ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  if (!ok_) return false;
+  return lines_ ? ReadText(code, record, value) : ReadBinary(code, record, value);
+}
+
+bool DxfGroupReader::ReadText(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  std::string_view line;
+  if (!lines_->ReadLine(line) || !ParseCodeLine(line, code) || code < 0 || code > 9999) return Fail();
+  if (code == 0) record.SetSubRecord(0);
+  if (!lines_->ReadLine(line)) line = {};
+  if (GetDxfValueType(code) == 7) {
+    value = {};
+    // An odd length is no chunk: dropped, and reading goes on.
+    if (line.size() % 2 != 0) return true;
+    scratch_.assign(line.size() / 2, '\0');
+    for (std::size_t i = 0; i < scratch_.size(); ++i) {
+      const int high = HexDigit(line[2 * i]), low = HexDigit(line[2 * i + 1]);
+      if (high < 0 || low < 0) break;
+      scratch_[i] = char(high << 4 | low);
+    }
+    record.AddString(std::uint16_t(code), std::string_view(scratch_));
+    value = scratch_;
+    return true;
+  }
+  if (line.find('^') == std::string_view::npos) {
+    record.AddString(std::uint16_t(code), line);
+    value = line;
+    return true;
+  }
+  // Caret escapes: ^@ .. ^_ stand for the control characters 0..31; any
+  // other character after a caret is dropped and the caret kept.
+  scratch_.assign(line);
+  for (std::size_t i = 0; i + 1 < scratch_.size(); ++i) {
+    if (scratch_[i] != '^') continue;
+    const unsigned char next = static_cast<unsigned char>(scratch_[i + 1]);
+    scratch_.erase(i + 1, 1);
+    if (next >= 0x40 && next < 0x60) scratch_[i] = char(next - 64);
+  }
+  record.AddString(std::uint16_t(code), std::string_view(scratch_));
+  value = scratch_;
+  return true;
+}
+
+bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  std::uint8_t bytes[8] = {};
+  if (oneByteCodes_) {
+    if (in_.Read(bytes, 1) != 1) return Fail();
+    code = bytes[0];
+    if (code == 255) {
+      if (in_.Read(bytes, 2) != 2) return Fail();
+      code = bytes[0] | bytes[1] << 8;
+    }
+  } else {
+    if (in_.Read(bytes, 2) != 2) return Fail();
+    code = bytes[0] | bytes[1] << 8;
+  }
+  if (code == 0) record.SetSubRecord(0);
+  const std::uint16_t c = std::uint16_t(code);
+  value = {};
+  switch (GetDxfValueType(code)) {
+    case 1:
+    case 6: {
+      scratch_.clear();
+      std::uint8_t byte = 0;
+      while (in_.Read(&byte, 1) == 1 && byte != 0) scratch_.push_back(char(byte));
+      record.AddString(c, std::string_view(scratch_));
+      value = scratch_;
+      return true;
+    }
+    case 2: {
+      if (in_.Read(bytes, 8) != 8) return Fail();
+      double d = 0;
+      std::memcpy(&d, bytes, 8);
+      record.AddDouble(c, d);
+      return true;
+    }
+    case 3:
+      if (in_.Read(bytes, 1) != 1) return Fail();
+      record.AddInt(c, std::int8_t(bytes[0]));
+      return true;
+    case 4:
+      if (in_.Read(bytes, 2) != 2) return Fail();
+      record.AddInt(c, std::int16_t(bytes[0] | bytes[1] << 8));
+      return true;
+    case 5:
+      if (in_.Read(bytes, 4) != 4) return Fail();
+      record.AddInt(c, std::int32_t(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
+                                    std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24));
+      return true;
+    case 7: {
+      if (in_.Read(bytes, 1) != 1) return Fail();
+      scratch_.assign(bytes[0], '\0');
+      if (in_.Read(scratch_.data(), bytes[0]) != bytes[0]) return Fail();
+      record.AddString(c, std::string_view(scratch_));
+      value = scratch_;
+      return true;
+    }
+    default:
+      return Fail();
+  }
+}
+
+}  // namespace kvn

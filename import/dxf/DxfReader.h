@@ -1,0 +1,110 @@
+// The DXF reader: recognises DXF drawings in text and binary form and turns
+// the file into group-code lists, one per header, table entry, block or
+// entity, which it hands to the reader context (import/records/YxxfReader.h).
+// It builds no drawing objects itself: the context's dispatch makes the
+// import records and its assembly the document.
+//
+// Damaged input ends reading, never the program: a code line that is not a
+// number, a code outside 0..9999, an unknown binary code, a "0" group without
+// a name, a SECTION without its name or a file that ends before EOF all stop
+// the section loop, and what was read up to there is assembled with the
+// warning "File read error.".
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "document/DocumentResult.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class FormatRegistry;
+class InFileStream;
+class ProgressMonitor;
+class YxxfGroupRecord;
+class YxxfReader;
+struct DwgLoadReport;
+
+// Value types of a group code: 0 unknown, 1 string, 2 double, 3 8-bit,
+// 4 16-bit, 5 32-bit integer, 6 handle (hexadecimal text), 7 binary chunk.
+int GetDxfValueType(int code);
+
+// The first 22 bytes of a binary DXF file.
+inline constexpr char kDxfBinarySentinel[22] = {'A', 'u', 't', 'o', 'C', 'A', 'D', ' ', 'B', 'i', 'n',
+                                                'a', 'r', 'y', ' ', 'D', 'X', 'F', '\r', '\n', 0x1A, 0};
+
+// Text lines of a stream: LF, CR or CR LF end a line; a line longer than
+// 65,535 bytes comes in pieces.
+class DxfLineReader {
+ public:
+  static constexpr std::uint32_t kLineLimit = 65535;
+
+  explicit DxfLineReader(InFileStream& in);
+  // One line without its end; false at the end of the stream with nothing
+  // read. The view lasts until the next call.
+  bool ReadLine(std::string_view& line);
+  // The stream is used up and no character is pending.
+  bool AtEnd() const;
+
+ private:
+  InFileStream& in_;
+  std::unique_ptr<char[]> buffer_;
+  std::uint32_t fill_ = 0;
+  bool hasPending_ = false;
+  char pending_ = 0;
+};
+
+class DxfGroupReader {
+ public:
+  // `binary`: the stream stands after the binary sentinel.
+  DxfGroupReader(InFileStream& in, bool binary, bool oneByteCodes);
+
+  // Reads one group and appends it to the record; `value` is its text (for
+  // binary numbers: empty), valid until the next read. False on failure, and
+  // every later read fails too.
+  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
+  bool Ok() const { return ok_; }
+  bool AtEnd() const;
+
+ private:
+  bool ReadText(int& code, YxxfGroupRecord& record, std::string_view& value);
+  bool ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value);
+  bool Fail() { return ok_ = false; }
+
+  InFileStream& in_;
+  bool ok_ = true;
+  bool oneByteCodes_ = false;
+  std::unique_ptr<DxfLineReader> lines_;
+  std::string scratch_;
+};
+
+// The DXF probe; leaves the stream at position 0.
+bool IsDxfFile(InFileStream& in);
+
+// What reading told beside the records.
+struct DxfReadOutcome {
+  bool binary = false;
+  bool sawEof = false;
+  bool cancelled = false;
+  // Entities as the file holds them, by name: model space, paper space,
+  // block definitions, and the sub-entities VERTEX, SEQEND and ATTRIB.
+  std::map<std::string, std::uint64_t> model, paper, blocks, sub;
+};
+
+// The section loop: true unless cancelled (a file cut short is still read).
+bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream& in, DxfReadOutcome& outcome);
+
+// The DXF entry over a path or an open stream (the fuzz target reads from
+// memory). `report`, when given, receives what the file holds.
+DocumentResult LoadDxfFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report);
+
+// Registers the reader in the dispatcher's DXF slot.
+void RegisterDxfReader(FormatRegistry& registry);
+
+}  // namespace kvn

@@ -1,0 +1,192 @@
+// Block conversion: the records of one block become drawing objects under a
+// transform; an insert converts its block recursively into a generated
+// block of the drawing data, placed by a cInsert.
+#include <algorithm>
+#include <cmath>
+#include <strings.h>
+
+#include "document/ProgressMonitor.h"
+#include "import/records/AciColors.h"
+#include "import/records/ImportFrames.h"
+#include "import/records/ImportMatrix.h"
+#include "import/records/InsertRecord.h"
+#include "import/records/TextRecord.h"
+#include "import/records/ViewportRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/cAnyFill.h"
+#include "model/cAnyLine.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/AttributeList.h"
+#include "model/cInsert.h"
+#include "model/cText.h"
+
+namespace kvn {
+
+namespace {
+
+bool SameAsciiNoCase(const WString& a, const WString& b) {
+  const std::u16string_view x = a.View(), y = b.View();
+  if (x.size() != y.size()) return false;
+  for (std::size_t i = 0; i < x.size(); ++i) {
+    char16_t p = x[i], q = y[i];
+    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
+    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
+    if (p != q) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle) {
+  for (YxxfBlockRec* block : blocks) {
+    if (blockHandle != 0 ? block->handle == blockHandle || block->owner == blockHandle
+                         : !name.IsEmpty() && SameAsciiNoCase(block->name, name)) {
+      return block;
+    }
+    if (insertHandle != 0) {
+      for (std::uint32_t i = 0; i < block->insertHandles.Count(); ++i) {
+        if (block->insertHandles[i] == insertHandle) return block;
+      }
+    }
+  }
+  return nullptr;
+}
+
+bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
+                              cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor) {
+  const std::uint32_t count = block.entities.Count();
+  // The paper's overall viewport is no object: the one with id 1, or the
+  // first viewport when none has an id (files that number them otherwise
+  // would lose a real view to the order of the file).
+  const cOneObjRec* overall = nullptr;
+  if (!chain) {
+    const cOneObjRec* first = nullptr;
+    bool anyId = false;
+    for (std::uint32_t i = 0; i < count; ++i) {
+      cOneViewPort* viewport = block.entities[i]->AsViewPort();
+      if (!viewport) continue;
+      if (!first) first = viewport;
+      anyId = anyId || viewport->viewportId != 0;
+      if (viewport->viewportId == 1 && !overall) overall = viewport;
+    }
+    if (!anyId) overall = first;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (monitor && monitor->Cancelled()) return false;
+    if (ImportOutOfMemory()) return false;
+    if (objectsMade > objectBudget) {
+      if (stopMessage.IsEmpty()) {
+        stopMessage = WString::FromUtf8("The drawing makes more than " + std::to_string(objectBudget) +
+                                        " objects; it is not opened.");
+      }
+      return false;
+    }
+    const cOneObjRec& record = *block.entities[i];
+    if (&record == overall) continue;
+    if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
+    if (record.invisible || record.entityCode == entity::kAttrib) continue;
+    if (chain && record.entityCode == entity::kAttDef) continue;
+    const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
+    if (!insert) {
+      ObjectChain made = record.MakeObject(&transform, this, nullptr);
+      for (cOutObj* object = made.Head(); object; object = object->next) {
+        StyleImportedObject(chain, record, *object, *data);
+        ++objectsMade;
+      }
+      out.AppendChain(std::move(made));
+      continue;
+    }
+    YxxfBlockRec* target = FindBlock(insert->handle, insert->blockName, insert->blockHandle);
+    if (!target) continue;
+    if ((target->flags & 4) && !target->xrefPath.IsEmpty()) {
+      if (warnings.empty() || warnings.back().View() != u"External references are not loaded.") {
+        warnings.push_back(WString(u"External references are not loaded."));
+      }
+      continue;
+    }
+    // A block on its own insert chain would recurse without end.
+    bool onChain = target == &block;
+    for (const InsertChainLink* link = chain; link && !onChain; link = link->parent) onChain = link->block == target;
+    const std::uint32_t depth = chain ? chain->depth + 1 : 1;
+    if (onChain || depth > maxInsertDepth) {
+      ++selfInserts;
+      continue;
+    }
+    // The attributes of the insert follow it in the block.
+    std::uint32_t attributesEnd = i + 1;
+    while (attributesEnd < count && block.entities[attributesEnd]->entityCode == entity::kAttrib) ++attributesEnd;
+    const std::uint64_t cells = std::uint64_t(insert->columns) * insert->rows;
+    if (cells > maxArrayCells) cellsCapped += cells - maxArrayCells;
+    std::uint64_t made = 0;
+    for (std::uint32_t c = 0; c < insert->columns && made < maxArrayCells; ++c) {
+      for (std::uint32_t r = 0; r < insert->rows && made < maxArrayCells; ++r, ++made) {
+        ImportMatrix local;
+        const Vec3 insertion = SetupInsertMatrix(local, insert->extrusion, insert->rotation, insert->scale,
+                                                 insert->insertion);
+        const double angle = insert->rotation * 3.141592653589793 / 180.0;
+        const double dx = c * insert->columnSpacing, dy = r * insert->rowSpacing;
+        const Vec3 cell = OcsToWcs(Vec3{dx * std::cos(angle) - dy * std::sin(angle),
+                                        dx * std::sin(angle) + dy * std::cos(angle), 0.0},
+                                   insert->extrusion);
+        const Vec3 origin{insertion.x + cell.x, insertion.y + cell.y, insertion.z + cell.z};
+        ImportMatrix m;
+        m.PreTranslateNegated(target->base);
+        m.PreMultiply(local);
+        m.PreTranslate(origin);
+        m.PreMultiply(transform);
+        InsertChainLink link{chain, insert, target, depth};
+        ObjectChain children;
+        if (!ConvertBlock(children, &link, m, data, 0, *target, monitor)) return false;
+        for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
+          const cOneObjRec& attribute = *block.entities[a];
+          if (attribute.invisible) continue;
+          ObjectChain text = attribute.MakeObject(&transform, this, nullptr);
+          for (cOutObj* object = text.Head(); object; object = object->next) StyleImportedObject(&link, attribute, *object, *data);
+          children.AppendChain(std::move(text));
+        }
+        if (!children.Head()) continue;
+        // The insert's attributes: one per tag, with the prompt of the
+        // block's ATTDEF of that tag.
+        AttributeList attributes;
+        for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
+          const cOneText* attribute = const_cast<cOneObjRec*>(block.entities[a])->AsText();
+          if (!attribute) continue;
+          bool known = false;
+          for (std::uint32_t k = 0; k < attributes.Count() && !known; ++k) {
+            known = SameAsciiNoCase(attributes.Get(k)->name, attribute->tag);
+          }
+          if (known) continue;
+          AttributeItem item;
+          item.name = attribute->tag;
+          item.value = attribute->text;
+          for (std::uint32_t d = 0; d < target->entities.Count(); ++d) {
+            const cOneText* definition = const_cast<cOneObjRec*>(target->entities[d])->AsText();
+            if (definition && definition->entityCode == entity::kAttDef && definition->tag.View() == attribute->tag.View()) {
+              item.third = definition->prompt;
+              break;
+            }
+          }
+          item.flag = (attribute->flags[0] & 1) == 0 ? 1 : 0;
+          attributes.Add(std::move(item));
+        }
+        const DPoint at = transform.TransformTo2D(origin);
+        auto generated = std::make_unique<cBlock>();
+        generated->AppendChain(std::move(children));
+        generated->MoveObjects(DPoint{-at.x, -at.y});
+        auto placed = std::make_unique<cInsert>();
+        placed->blockIndex = data->AddBlock(generated.release());
+        placed->SetInsertPoint(at);
+        placed->name = target->name;
+        if (attributes.Count() != 0) placed->SetAttributes(attributes);
+        placed->SetLevel(insert->level);
+        ++objectsMade;
+        out.Append(placed.release());
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace kvn

@@ -1,0 +1,200 @@
+// Import styling: a made object gets its level, its colours with by layer
+// and by block resolved through the insert chain, a line style made from
+// its line type, and the font of its text style.
+#include <cmath>
+
+#include "import/records/AciColors.h"
+#include "import/records/ImportFonts.h"
+#include "import/records/InsertRecord.h"
+#include "import/records/TextRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/ObjectTypes.h"
+#include "model/cAnyFill.h"
+#include "model/cAnyLine.h"
+#include "model/cDrawingData.h"
+#include "model/cStyleLine.h"
+#include "model/cText.h"
+
+namespace kvn {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+bool SameNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t p = a[i], q = b[i];
+    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
+    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
+    if (p != q) return false;
+  }
+  return true;
+}
+
+std::uint16_t LineTypeOf(const cOneObjRec& record, const YxxfReader& reader) {
+  return record.lineTypeByHandle ? GetImportLineTypeIndex(true, record.lineTypeHandle, WString(), reader)
+                                 : GetImportLineTypeIndex(false, 0, record.lineTypeName, reader);
+}
+
+}  // namespace
+
+std::uint32_t YxxfReader::ResolveImportColour(std::uint32_t color, const InsertChainLink* chain,
+                                              const cOneObjRec& record) const {
+  std::uint16_t layer = record.level;
+  const std::uint16_t zero = DefaultLayerIndex();
+  auto firstLayerNotZero = [&](const InsertChainLink* link, std::uint16_t otherwise) {
+    for (; link; link = link->parent) {
+      if (link->insert->level != zero) return link->insert->level;
+    }
+    return otherwise;
+  };
+  if (color == kColorByLayer && layer == zero && chain) layer = firstLayerNotZero(chain, layer);
+  if (color == kColorByBlock) {
+    color = 0;
+    for (const InsertChainLink* link = chain; link; link = link->parent) {
+      if (link->insert->color == kColorByBlock) continue;
+      color = link->insert->color;
+      layer = link->insert->level;
+      if (color == kColorByLayer && layer == zero) layer = firstLayerNotZero(link->parent, layer);
+      break;
+    }
+  }
+  if (color == kColorByLayer) {
+    color = 0;
+    if (layer < layers.Count()) {
+      const YxxfLayerRec& rec = *layers[layer];
+      const std::uint32_t rgb = AciToRgb(std::uint16_t(std::abs(int(std::int16_t(rec.colorIndex)))), rec.trueColor);
+      color = rgb == 0xFFFFFFu ? 0 : rgb;
+    }
+  }
+  return color;
+}
+
+void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
+                                     cDrawingData& data) {
+  if (styledData != &data) {
+    styledData = &data;
+    lineStyleOfType.assign(lineTypes.Count(), -1);
+    fontOfStyle.clear();
+  }
+  object.SetLevel(record.level);
+  if (cText* text = object.AsText()) {
+    text->attr.color = ResolveImportColour(text->attr.color, chain, record);
+    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) StyleText(*source, *text, data);
+    return;
+  }
+  if (cAnyFill* fill = object.AsAnyFill()) {
+    if (fill->fill.fillColor == kColorByLayer || fill->fill.fillColor == kColorByBlock) {
+      fill->fill.fillColor = ResolveImportColour(fill->fill.fillColor, chain, record);
+    }
+  }
+  cAnyLine* line = object.AsAnyLine();
+  if (!line) return;
+  line->stroke.color = ResolveImportColour(record.color, chain, record);
+  line->stroke.patternScale = record.lineTypeScale * (ltScale == 0.0 ? 1.0 : ltScale);
+  // The line type: by block from the first insert of the chain that names
+  // one, by layer from the layer (on layer "0" the first insert's layer that
+  // is not "0").
+  std::uint16_t type = LineTypeOf(record, *this);
+  std::uint16_t layer = record.level;
+  const std::uint16_t zero = DefaultLayerIndex();
+  const InsertChainLink* from = chain;
+  if (type == kLineTypeByBlock) {
+    for (; from && LineTypeOf(*from->insert, *this) == kLineTypeByBlock; from = from->parent) {
+    }
+    if (!from) return;
+    type = LineTypeOf(*from->insert, *this);
+    layer = from->insert->level;
+    from = from->parent;
+  }
+  if (type == kLineTypeByLayer) {
+    for (const InsertChainLink* link = from; link && layer == zero; link = link->parent) layer = link->insert->level;
+    if (layer >= layers.Count()) return;
+    const YxxfLayerRec& rec = *layers[layer];
+    const std::uint64_t handle = std::uint64_t(rec.lineTypeHandleHigh) << 32 | rec.lineTypeHandleLow;
+    type = handle != 0 ? GetImportLineTypeIndex(true, handle, WString(), *this)
+                       : GetImportLineTypeIndex(false, 0, rec.lineTypeName, *this);
+  }
+  if (type >= lineTypes.Count() || lineTypes[type]->elements.Count() == 0) return;
+  if (lineStyleOfType[type] < 0) lineStyleOfType[type] = MakeLineStyle(*lineTypes[type], data);
+  if (lineStyleOfType[type] < 0 || lineStyleOfType[type] == kNoStyle) return;
+  line->stroke.lineStyle = std::uint16_t(lineStyleOfType[type]);
+  object.SetTypeByteSourceBits(std::uint8_t(kTypeStyledStroke | (object.TypeByte() & kTypeStyledFill)));
+}
+
+std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data) {
+  auto style = std::make_unique<cStyleLine>();
+  style->name = type.name;
+  if (!(type.description.View() == type.name.View())) style->description = type.description;
+  // The object keeps its colour and width; the style gives the dashes.
+  style->byObject = 1;
+  for (std::uint32_t i = 0; i < type.elements.Count(); ++i) {
+    const YxxfLineTypeElement& e = type.elements[i];
+    LineDashElement element;
+    element.position = e.dashLength;
+    element.flags = e.typeFlags;
+    element.offsetX = e.xOffset;
+    element.offsetY = e.yOffset;
+    element.scale = e.scale;
+    element.rotation = e.rotation;
+    element.text = WString(std::u16string_view(e.text));
+    element.hasText = !element.text.IsEmpty();
+    if (element.hasText && e.styleHandle != 0) {
+      for (const YxxfStyleRec* textStyle : styles) {
+        if (textStyle->handle == e.styleHandle) {
+          element.fontIndex = FontOfImportStyle(*textStyle, data);
+          break;
+        }
+      }
+    }
+    style->dashElements.push_back(std::move(element));
+  }
+  return data.LineStyles().Add(std::move(style));
+}
+
+std::uint16_t YxxfReader::FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data) {
+  const WString face = GetStyleFaceName(style);
+  const int shx = FindOrAddShxFont(data, fileName, face);
+  if (shx >= 0) return std::uint16_t(shx);
+  return data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+}
+
+void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& data) {
+  // The import style: by handle, else by name; a missing one is made.
+  std::uint32_t index = styles.Count();
+  for (std::uint32_t i = 0; i < styles.Count() && index == styles.Count(); ++i) {
+    const YxxfStyleRec& style = *styles[i];
+    if (source.styleHandle != 0 ? style.handle == source.styleHandle : SameNoCase(style.name.View(), source.styleName.View())) {
+      index = i;
+    }
+  }
+  if (index == styles.Count()) {
+    styles.Add(new YxxfStyleRec(source.styleName, std::uint32_t(source.styleHandle),
+                                std::uint32_t(source.styleHandle >> 32), WString(), WString(), 0, 0.0, 1.0, 0));
+  }
+  const YxxfStyleRec& style = *styles[index];
+  if (fontOfStyle.size() <= index) fontOfStyle.resize(index + 1, -1);
+  if (fontOfStyle[index] < 0) fontOfStyle[index] = FontOfImportStyle(style, data);
+  if (fontOfStyle[index] != 65535) text.attr.fontIndex = std::uint16_t(fontOfStyle[index]);
+  if (style.trueTypeFlags & 0x2000000u) text.attr.styleBits |= 0x07;
+  if (style.trueTypeFlags & 0x1000000u) text.attr.styleBits |= 0x10;
+  if (source.multiLine) {
+    if (style.widthFactor > 0.0) text.attr.widthFactor *= style.widthFactor;
+    return;
+  }
+  // A top or middle row stands on the baseline instead, moved down by the
+  // height (half of it for middle) across the text's own direction.
+  const int code = text.alignment & kAlignCodeMask;
+  const int row = code / 3;
+  if (code > 11 || row > 1) return;
+  double shift = row == 0 ? text.attr.height : text.attr.height / 2.0;
+  if (text.attr.mirrorY) shift = -shift;
+  const double a = text.angle * kPi / 180.0;
+  text.point.x += shift * std::sin(a);
+  text.point.y += shift * std::cos(a);
+  text.alignment = std::uint8_t((text.alignment & ~kAlignCodeMask) | (9 + code % 3));
+  text.MarkDirty();
+}
+
+}  // namespace kvn

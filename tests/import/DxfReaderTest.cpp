@@ -1,0 +1,479 @@
+// The DXF reader from bytes written by tests/support/DxfWriter: probe, lines,
+// groups in text and binary form, the section loop with its damaged-input
+// stops, and what the assembly makes of small drawings (insert arrays,
+// colours by block and by layer, self-inserting blocks, limits).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "document/DwgLoadReport.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/CountingAlloc.h"
+#include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
+#include "import/dxf/DxfReader.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/LevelTable.h"
+#include "model/ObjectTypes.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cInsert.h"
+#include "model/cLine.h"
+#include "tests/support/DxfWriter.h"
+
+namespace kvn {
+namespace {
+
+// The message in the current language; the language table is left unloaded
+// as it was, so that later tests may switch the language.
+WString FileReadError() {
+  WString text = LoadLangString(19136);
+  InvalidateLangTable();
+  return text;
+}
+
+using test::DxfWriter;
+
+ByteArray ToBytes(const std::string& text) {
+  ByteArray bytes;
+  bytes.AppendBytes(text.data(), std::int64_t(text.size()));
+  return bytes;
+}
+
+struct Loaded {
+  DocumentResult result{nullptr};
+  DwgLoadReport report;
+};
+
+Loaded Load(const std::string& text) {
+  ByteArray bytes = ToBytes(text);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  Loaded loaded;
+  loaded.result = LoadDxfStream(in, WString(u"test.dxf"), nullptr, &loaded.report);
+  return loaded;
+}
+
+std::vector<cOutObj*> TopObjects(const cDrawingDoc& document, std::uint32_t sheet = 0) {
+  std::vector<cOutObj*> out;
+  for (cOutObj* o = document.GetSheet(sheet)->TopBlock().FirstObject(); o; o = o->next) out.push_back(o);
+  return out;
+}
+
+std::vector<cOutObj*> BlockObjects(const cDrawingDoc& document, const cInsert& insert) {
+  std::vector<cOutObj*> out;
+  cBlock* block = document.GetFirstSheet()->Data()->GetBlock(insert.blockIndex);
+  for (cOutObj* o = block ? block->FirstObject() : nullptr; o; o = o->next) out.push_back(o);
+  return out;
+}
+
+bool Probe(const std::string& text) {
+  ByteArray bytes = ToBytes(text);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  const bool dxf = IsDxfFile(in);
+  EXPECT_EQ(in.Position(), 0u);
+  return dxf;
+}
+
+TEST(DxfReaderTest, ValueTypesFollowTheTableFromTheTop) {
+  const std::pair<int, int> golden[] = {{0, 1},    {5, 6},    {8, 1},    {10, 2},   {62, 4},   {90, 5},
+                                        {100, 1},  {105, 6},  {80, 2},   {103, 2},  {150, 2},  {170, 4},
+                                        {280, 4},  {290, 3},  {310, 7},  {330, 6},  {370, 4},  {390, 6},
+                                        {400, 4},  {410, 1},  {420, 5},  {460, 2},  {999, 1},  {1004, 7},
+                                        {1005, 6}, {1000, 1}, {1010, 2}, {1070, 4}, {1071, 5}, {500, 0},
+                                        {1072, 0}};
+  for (auto [code, type] : golden) EXPECT_EQ(GetDxfValueType(code), type) << code;
+}
+
+TEST(DxfReaderTest, ProbeTakesCommentsAndSpacesAndRefusesOtherCodes) {
+  EXPECT_TRUE(Probe("999\nmade by hand\n999\nsecond\n0\nSECTION\n"));
+  EXPECT_TRUE(Probe("  0\nsection   \n"));
+  EXPECT_FALSE(Probe("1\nSECTION\n"));
+  EXPECT_FALSE(Probe("0\nTABLE\n"));
+  EXPECT_FALSE(Probe(""));
+  EXPECT_TRUE(Probe("autocad binary dxf and more"));
+  std::string many;
+  for (int i = 0; i < 501; ++i) many += "999\nc\n";
+  EXPECT_FALSE(Probe(many + "0\nSECTION\n"));
+}
+
+TEST(DxfReaderTest, LinesEndAtLfCrOrCrLfAndLongLinesComeInPieces) {
+  ByteArray bytes = ToBytes(std::string("a\r\r\nb\r5x\n") + std::string(70000, 'q'));
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfLineReader lines(in);
+  std::string_view line;
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "a");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "b");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line, "5x");
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line.size(), 65535u);
+  ASSERT_TRUE(lines.ReadLine(line));
+  EXPECT_EQ(line.size(), 70000u - 65535u);
+  EXPECT_FALSE(lines.ReadLine(line));
+}
+
+TEST(DxfReaderTest, TextGroupsUnescapeCaretsAndDecodeHexChunks) {
+  ByteArray bytes = ToBytes("1\na^Jb\n1\nx^ y\n1\nend^\n310\nabc\n310\n0a1f\n310\n0aZZ\n");
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, false, false);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, "a\nb");
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, "x^y");
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, "end^");
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));  // odd length: dropped
+  EXPECT_EQ(record.Count(), 3u);
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, std::string("\x0A\x1F", 2));
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(value, std::string("\x0A\x00", 2));
+  EXPECT_EQ(record.Count(), 5u);
+}
+
+TEST(DxfReaderTest, CodeLinesMustBeNumbersInRange) {
+  for (const char* text : {"LINE\nx\n", "99999\nx\n", "-1\nx\n", "12a\nx\n"}) {
+    ByteArray bytes = ToBytes(text);
+    InFileStream in = InFileStream::FromMemory(bytes);
+    DxfGroupReader groups(in, false, false);
+    YxxfGroupRecord record;
+    int code = 0;
+    std::string_view value;
+    EXPECT_FALSE(groups.ReadGroup(code, record, value)) << text;
+    EXPECT_FALSE(groups.Ok());
+    EXPECT_FALSE(groups.ReadGroup(code, record, value));
+  }
+  ByteArray bytes = ToBytes("  8 \nlayer\n");
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, false, false);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(code, 8);
+}
+
+TEST(DxfReaderTest, BinaryGroupsReadOneByteCodesEscapesAndTypedValues) {
+  // 255 then 0x03E8 is code 1000; then a double, a 16-bit and a 32-bit value.
+  std::string raw("\xFF\xE8\x03hello\0", 9);
+  DxfWriter w(DxfWriter::Form::BinaryOneByte);
+  w.Real(10, 2.5).Int(70, -3).Int(90, 70000).Int(290, 1);
+  raw += w.Bytes().substr(22);
+  raw += std::string("\xFF\x10\x27", 3);  // code 10000: unknown
+  ByteArray bytes = ToBytes(raw);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, true, true);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_EQ(code, 1000);
+  EXPECT_EQ(value, "hello");
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(groups.ReadGroup(code, record, value));
+  EXPECT_DOUBLE_EQ(record.GetDouble(10), 2.5);
+  EXPECT_EQ(record.GetInt(70), -3);
+  EXPECT_EQ(record.GetInt(90), 70000);
+  EXPECT_EQ(record.GetInt(290), 1);
+  EXPECT_FALSE(groups.ReadGroup(code, record, value));
+}
+
+std::string SmallDrawing(DxfWriter::Form form, bool eof = true) {
+  DxfWriter w(form);
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7).Layer("WALLS", 1).Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES").Line("WALLS", 0, 0, 10, 0).Line("0", 0, 0, 0, 5, 3).EndSection();
+  if (eof) w.Eof();
+  return w.Bytes();
+}
+
+TEST(DxfReaderTest, TextAndBinaryFilesGiveTheSameDrawing) {
+  for (auto form : {DxfWriter::Form::Text, DxfWriter::Form::Binary, DxfWriter::Form::BinaryOneByte}) {
+    Loaded loaded = Load(SmallDrawing(form));
+    ASSERT_TRUE(loaded.result.Ok());
+    EXPECT_TRUE(loaded.result.Warnings().empty());
+    EXPECT_EQ(loaded.report.version, "AC1009");
+    EXPECT_EQ(loaded.report.encoding, form == DxfWriter::Form::Text ? "ASCII" : "binary");
+    EXPECT_EQ(loaded.report.entities["LINE"], 2u);
+    EXPECT_EQ(loaded.report.layers.size(), 2u);
+    auto objects = TopObjects(*loaded.result.Document());
+    ASSERT_EQ(objects.size(), 2u);
+    auto* wall = dynamic_cast<cLine*>(objects[0]);
+    ASSERT_TRUE(wall);
+    // Drawing y grows downwards; layer WALLS is red, by layer.
+    EXPECT_EQ(wall->end.x, 10.0);
+    EXPECT_EQ(wall->stroke.color, 0x0000FFu);
+    EXPECT_EQ(dynamic_cast<cLine*>(objects[1])->end.y, -5.0);
+  }
+}
+
+TEST(DxfReaderTest, DamagedFilesKeepWhatWasReadWithFileReadError) {
+  // No EOF.
+  Loaded cut = Load(SmallDrawing(DxfWriter::Form::Text, false));
+  ASSERT_TRUE(cut.result.Ok());
+  ASSERT_EQ(cut.result.Warnings().size(), 1u);
+  EXPECT_EQ(cut.result.Warnings()[0], FileReadError());
+  EXPECT_EQ(cut.report.readError, FileReadError().ToUtf8());
+  EXPECT_EQ(TopObjects(*cut.result.Document()).size(), 2u);
+  // A code line of letters after the first line: the first line stays.
+  std::string text = SmallDrawing(DxfWriter::Form::Text);
+  const std::size_t second = text.find("LINE\n8\n0\n");
+  ASSERT_NE(second, std::string::npos);
+  text.replace(second, 4, "LINE\nXX");
+  Loaded letters = Load(text);
+  ASSERT_TRUE(letters.result.Ok());
+  EXPECT_EQ(letters.report.readError, FileReadError().ToUtf8());
+  EXPECT_EQ(TopObjects(*letters.result.Document()).size(), 1u);
+  // Trash beyond EOF is never read.
+  Loaded trash = Load(SmallDrawing(DxfWriter::Form::Text) + "garbage\x01\x02");
+  EXPECT_TRUE(trash.result.Warnings().empty());
+}
+
+// A block of one line from (0, 0) to (1, 0), placed by an INSERT.
+DxfWriter DrawingWithBlock(std::string_view blockLayer = "0", int lineColor = 256) {
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7).Layer("WALLS", 5).Str(0, "ENDTAB").EndSection();
+  w.Section("BLOCKS").Block("B").Line(blockLayer, 0, 0, 1, 0, lineColor).EndBlock().EndSection();
+  w.Section("ENTITIES");
+  return w;
+}
+
+TEST(DxfReaderTest, InsertArraysPlaceColumnsThenRowsTurnedByTheRotation) {
+  DxfWriter w = DrawingWithBlock();
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "B").Point(10, 100, 0).Real(50, 90).Int(70, 3).Int(71, 2);
+  w.Real(44, 10).Real(45, 20).EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto objects = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(objects.size(), 6u);
+  // Column-major; the cell (c x 10, r x 20) turned by 90 degrees is
+  // (-r x 20, c x 10), and drawing y is negated.
+  const DPoint expected[6] = {{100, 0}, {80, 0}, {100, -10}, {80, -10}, {100, -20}, {80, -20}};
+  for (int i = 0; i < 6; ++i) {
+    auto* insert = objects[i]->AsInsert();
+    ASSERT_TRUE(insert);
+    EXPECT_NEAR(insert->point.x, expected[i].x, 1e-9) << i;
+    EXPECT_NEAR(insert->point.y, expected[i].y, 1e-9) << i;
+    auto children = BlockObjects(*loaded.result.Document(), *insert);
+    ASSERT_EQ(children.size(), 1u);
+    auto* line = dynamic_cast<cLine*>(children[0]);
+    ASSERT_TRUE(line);
+    // The turned line, relative to the insertion point.
+    EXPECT_NEAR(line->end.x, 0.0, 1e-9);
+    EXPECT_NEAR(line->end.y, -1.0, 1e-9);
+  }
+}
+
+TEST(DxfReaderTest, ColoursByBlockAndByLayerFollowTheInsertChain) {
+  // By block inside a red insert: red; by layer on "0" inside an insert on
+  // WALLS: the colour of WALLS (blue).
+  DxfWriter w = DrawingWithBlock("0", 0);
+  w.Insert("B", "0", 0, 0, 1).EndSection().Eof();
+  Loaded red = Load(w.Bytes());
+  ASSERT_TRUE(red.result.Ok());
+  auto reds = TopObjects(*red.result.Document());
+  ASSERT_EQ(reds.size(), 1u);
+  auto children = BlockObjects(*red.result.Document(), *reds[0]->AsInsert());
+  ASSERT_EQ(children.size(), 1u);
+  EXPECT_EQ(dynamic_cast<cLine*>(children[0])->stroke.color, 0x0000FFu);
+
+  DxfWriter v = DrawingWithBlock("0", 256);
+  v.Insert("B", "WALLS", 0, 0).Line("0", 0, 0, 1, 1, 0).EndSection().Eof();
+  Loaded walls = Load(v.Bytes());
+  auto top = TopObjects(*walls.result.Document());
+  ASSERT_EQ(top.size(), 2u);
+  children = BlockObjects(*walls.result.Document(), *top[0]->AsInsert());
+  EXPECT_EQ(dynamic_cast<cLine*>(children[0])->stroke.color, 0xFF0000u);
+  // By block at the top level is black.
+  EXPECT_EQ(dynamic_cast<cLine*>(top[1])->stroke.color, 0u);
+}
+
+TEST(DxfReaderTest, SelfInsertingBlocksAndHugeArraysEndQuickly) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("SELF").Line("0", 0, 0, 1, 0).Insert("SELF", "0", 1, 1).EndBlock();
+  w.Block("A").Insert("C", "0", 0, 0).EndBlock().Block("C").Insert("A", "0", 0, 0).Line("0", 0, 0, 1, 1).EndBlock();
+  w.EndSection().Section("ENTITIES").Insert("SELF", "0", 0, 0).Insert("A", "0", 0, 0);
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "SELF").Point(10, 0, 0).Int(70, 1000).Int(71, 1000).Real(44, 1).Real(45, 1);
+  w.EndSection().Eof();
+  const auto start = std::chrono::steady_clock::now();
+  Loaded loaded = Load(w.Bytes());
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ASSERT_TRUE(loaded.result.Ok());
+  EXPECT_LT(seconds, 30.0);
+  bool toldSelf = false, toldCells = false;
+  for (const WString& warning : loaded.result.Warnings()) {
+    const std::string text = warning.ToUtf8();
+    toldSelf = toldSelf || text.find("into itself") != std::string::npos;
+    toldCells = toldCells || text.find("990000 cells") != std::string::npos;
+  }
+  EXPECT_TRUE(toldSelf);
+  EXPECT_TRUE(toldCells);
+  // The first insert, the chain A -> C, and the capped array of 10,000 cells.
+  EXPECT_EQ(TopObjects(*loaded.result.Document()).size(), 2u + 10000u);
+}
+
+TEST(DxfReaderTest, FrozenLayersAreHiddenLevelsAndFarObjectsAreDropped) {
+  // Binary, so that a coordinate can be not a number.
+  DxfWriter w(DxfWriter::Form::Binary);
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7, 1).Layer("ON", 7).Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES").Line("ON", 0, 0, 1, 1).Line("ON", 0, 0, 1e21, 0).Line("0", 0, 0, 5, 5);
+  w.Str(0, "LINE").Str(8, "ON").Point(10, 0, 0).Point(11, std::nan(""), 0);
+  w.EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  cSheet& sheet = *loaded.result.Document()->GetFirstSheet();
+  // Layer "0" is the table's by-block record, here hidden; "ON" the one level.
+  LevelTable& levels = sheet.Data()->Levels();
+  EXPECT_EQ(levels.GetLevel(65535)->visible, 0);
+  ASSERT_EQ(levels.Count(), 1u);
+  EXPECT_EQ(levels.GetLevel(0)->name, WString(u"ON"));
+  EXPECT_EQ(levels.GetLevel(0)->visible, 1);
+  auto objects = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0]->Level(), 0);
+  EXPECT_EQ(objects[1]->Level(), 65535);
+}
+
+TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("DOOR").Line("0", 0, 0, 1, 0);
+  w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "").Str(2, "WIDTH").Str(3, "Door width?");
+  w.EndBlock().EndSection().Section("ENTITIES");
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "DOOR").Int(66, 1).Point(10, 10, 0);
+  // Two attributes of one tag (case aside) give one.
+  w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, "90").Str(2, "WIDTH").Int(70, 0);
+  w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, "80").Str(2, "width").Int(70, 1);
+  w.Str(0, "SEQEND").Str(8, "0").EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto top = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(top.size(), 1u);
+  cInsert* insert = top[0]->AsInsert();
+  ASSERT_TRUE(insert);
+  const AttributeList& attributes = insert->attributes;
+  ASSERT_EQ(attributes.Count(), 1u);
+  EXPECT_EQ(attributes.Get(0)->name, WString(u"WIDTH"));
+  EXPECT_EQ(attributes.Get(0)->value, WString(u"90"));
+  EXPECT_EQ(attributes.Get(0)->third, WString(u"Door width?"));
+  EXPECT_EQ(attributes.Get(0)->flag, 1);
+  // Both attribute texts are drawn with the block's line.
+  EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 3u);
+}
+
+TEST(DxfReaderTest, DrawOrderOfTheModelSpaceFollowsItsSortTable) {
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "BLOCK_RECORD").Str(0, "BLOCK_RECORD").Str(5, "1F");
+  w.Str(2, "*Model_Space").Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES");
+  w.Str(0, "LINE").Str(5, "A0").Str(8, "0").Point(10, 0, 0).Point(11, 1, 0);
+  w.Str(0, "LINE").Str(5, "B0").Str(8, "0").Point(10, 0, 0).Point(11, 2, 0);
+  w.Str(0, "CIRCLE").Str(5, "C0").Str(8, "0").Int(67, 1).Point(10, 0, 0).Real(40, 1);
+  w.EndSection().Section("OBJECTS");
+  // A is drawn where B was, B where A was: the two lines swap.
+  w.Str(0, "SORTENTSTABLE").Str(5, "99").Str(330, "1F").Str(100, "AcDbSortentsTable").Str(330, "1F");
+  w.Str(331, "A0").Str(5, "B0").Str(331, "B0").Str(5, "A0");
+  w.EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto objects = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_DOUBLE_EQ(dynamic_cast<cLine*>(objects[0])->end.x, 2.0);
+  EXPECT_DOUBLE_EQ(dynamic_cast<cLine*>(objects[1])->end.x, 1.0);
+  // The paper-space circle keeps its sheet.
+  ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
+}
+
+TEST(DxfReaderTest, TheModelIsSeenAlongItsActiveViewport) {
+  // A vertical line is a point from above; along (1, 1, 1) it has a length.
+  auto lengthSeen = [](bool tilted) {
+    DxfWriter w;
+    if (tilted) {
+      w.Section("TABLES").Str(0, "TABLE").Str(2, "VPORT").Str(0, "VPORT").Str(2, "*Active").Point(16, 1, 1, 1);
+      w.Str(0, "ENDTAB").EndSection();
+    }
+    w.Section("ENTITIES").Str(0, "LINE").Str(8, "0").Point(10, 0, 0, 0).Point(11, 0, 0, 10).EndSection().Eof();
+    Loaded loaded = Load(w.Bytes());
+    EXPECT_TRUE(loaded.result.Ok());
+    if (!loaded.result.Ok()) return -1.0;
+    auto objects = TopObjects(*loaded.result.Document());
+    EXPECT_EQ(objects.size(), 1u);
+    auto* line = objects.empty() ? nullptr : dynamic_cast<cLine*>(objects[0]);
+    return line ? std::hypot(line->end.x - line->start.x, line->end.y - line->start.y) : -1.0;
+  };
+  EXPECT_NEAR(lengthSeen(false), 0.0, 1e-9);
+  // Seen along the diagonal, 10 along z shows as 10 x sqrt(2/3).
+  EXPECT_NEAR(lengthSeen(true), 10.0 * std::sqrt(2.0 / 3.0), 1e-9);
+}
+
+TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
+  DxfWriter w;
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
+  // The viewport of id 2 comes first; the overall one (id 1) second.
+  for (int id : {2, 1}) {
+    w.Str(0, "VIEWPORT").Str(8, "0").Int(67, 1).Point(10, 100, 100).Real(40, id == 2 ? 50 : 80).Real(41, 40);
+    w.Int(69, id);
+    w.Point(12, 0, 0).Point(16, 0, 0, 1).Real(45, 10);
+  }
+  w.Str(0, "CIRCLE").Str(8, "0").Int(67, 1).Point(10, 5, 5).Real(40, 1);
+  w.EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
+  EXPECT_EQ(loaded.result.Document()->GetSheet(1)->name, WString(u"Paper"));
+  EXPECT_EQ(loaded.report.paper["VIEWPORT"], 2u);
+  auto paper = TopObjects(*loaded.result.Document(), 1);
+  ASSERT_EQ(paper.size(), 2u);
+  EXPECT_EQ(paper[0]->TypeCode(), kTypeSection);
+  // The view kept is the one of id 2, 50 wide.
+  DRect extent;
+  paper[0]->GetExtent(extent);
+  EXPECT_NEAR(std::fabs(extent.x2 - extent.x1), 50.0, 1e-6);
+  EXPECT_EQ(TopObjects(*loaded.result.Document(), 0).size(), 1u);
+}
+
+TEST(DxfReaderTest, AnImportPastItsObjectBudgetStopsWithAMessage) {
+  DxfWriter w;
+  w.Section("ENTITIES");
+  for (int i = 0; i < 20; ++i) w.Line("0", i, 0, i, 1);
+  w.EndSection().Eof();
+  ByteArray bytes = ToBytes(w.Bytes());
+  InFileStream in = InFileStream::FromMemory(bytes);
+  YxxfReader reader(WString(u"budget.dxf"), 1);
+  DxfReadOutcome outcome;
+  ASSERT_TRUE(ReadDxfSections(reader, nullptr, in, outcome));
+  reader.objectBudget = 10;
+  EXPECT_EQ(reader.AssembleDrawing(nullptr), nullptr);
+  EXPECT_NE(reader.stopMessage.ToUtf8().find("more than 10 objects"), std::string::npos) << reader.stopMessage.ToUtf8();
+}
+
+TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheBilingualMessage) {
+  DxfWriter w = DrawingWithBlock();
+  w.Insert("B", "0", 0, 0).EndSection().Eof();
+  ByteArray bytes = ToBytes(w.Bytes());
+  InFileStream in = InFileStream::FromMemory(bytes);
+  // Past the threshold the low-memory callback runs before every allocation.
+  const std::uint64_t held = GetAllocatedBytes(), peak = GetPeakAllocatedBytes();
+  alloc_testing::SetCounters(kLowMemoryThreshold + 1, kLowMemoryThreshold + 1);
+  DocumentResult result = LoadDxfStream(in, WString(u"big.dxf"), nullptr, nullptr);
+  alloc_testing::SetCounters(held, peak);
+  ASSERT_FALSE(result.Ok());
+  EXPECT_NE(result.Detail().ToUtf8().find("Error - file is too big. Out of memory."), std::string::npos);
+  // The next import runs normally.
+  ByteArray again = ToBytes(w.Bytes());
+  InFileStream second = InFileStream::FromMemory(again);
+  EXPECT_TRUE(LoadDxfStream(second, WString(u"small.dxf"), nullptr, nullptr).Ok());
+}
+
+}  // namespace
+}  // namespace kvn
