@@ -439,3 +439,32 @@ TEST_F(PrintOutTest, VectorPagesMarkSemiTransparentAreas) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "document/OpenDrawingFile.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "dwg/InstallReaders.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+// A DXF drawing has no format: it prints at its extent over its scale, on
+// one page that fits an A4 sheet.
+TEST(PrintOutForeign, ADxfDrawingPrintsOnOneA4Page) {
+  KVN_REQUIRE_TESTDATA(data);
+  InstallReaders();
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  auto doc = OpenDrawingFile(WString::FromUtf8((data / "dxf/ezdxf_3_us_main.dxf").string()), request, outcome);
+  ASSERT_NE(doc, nullptr);
+  APXPrintOut out(doc->GetSheet(0)->Drawing(), PrintOutOptions{});
+  EXPECT_EQ(out.pageCount, 1);
+  EXPECT_GT(out.Record().formatWidth, 0.0);
+  EXPECT_LE(out.Record().formatWidth, 297.0);
+  EXPECT_LE(out.Record().formatHeight, 297.0);
+}
+
+}  // namespace
+}  // namespace kvn

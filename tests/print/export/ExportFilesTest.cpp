@@ -588,3 +588,44 @@ TEST(ExportFaults, ScaleNotSetShowsTheErrorAndOpensTheParameters) {
 
 }  // namespace
 }  // namespace kvn
+
+#include "dwg/InstallReaders.h"
+
+namespace kvn {
+namespace {
+
+// A foreign drawing exports as the native ones do: a DXF of the sample
+// files, as BMP (read back by our reader and identify) and as EMF (valid).
+TEST(ExportForeign, ADxfDrawingExportsAsBmpAndEmf) {
+  KVN_REQUIRE_TESTDATA(data);
+  InstallReaders();
+  test::ScratchDir dir;
+  auto doc = Open(data / "dxf/ezdxf_3_us_main.dxf");
+  ASSERT_NE(doc, nullptr);
+  Export e;
+  e.options.pageEntry = 0;
+  e.options.resolution = 100;
+  e.options.exportType = kExportTypeBmp;
+  ASSERT_TRUE(e.Run(*doc, dir / "us.bmp"));
+  const TDib bmp = ReadBmp(dir / "us.bmp");
+  ASSERT_FALSE(bmp.IsEmpty());
+  // About 18 x 12 drawing units at scale 1: 70 x 46 pixels at 100 dpi.
+  EXPECT_GT(bmp.Width(), 40);
+  EXPECT_GT(bmp.Height(), 20);
+  int ink = 0;
+  for (int y = 0; y < bmp.Height(); ++y)
+    for (int x = 0; x < bmp.Width(); ++x) ink += bmp.GetPixelColor(x, y) != 0xFFFFFF;
+  EXPECT_GT(ink, 50);
+  if (HaveIdentify()) {
+    const std::string info = Identify(dir / "us.bmp");
+    EXPECT_EQ(info.rfind(std::to_string(bmp.Width()) + " " + std::to_string(bmp.Height()), 0), 0u) << info;
+  }
+  e.options.exportType = kExportTypeEmf;
+  ASSERT_TRUE(e.Run(*doc, dir / "us.emf"));
+  const Bytes bytes = ReadFile(dir / "us.emf");
+  EmfValidation v;
+  EXPECT_EQ(ValidateEmf(bytes.data(), bytes.size(), &v), EmfCheck::Ok);
+}
+
+}  // namespace
+}  // namespace kvn
