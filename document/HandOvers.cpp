@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <numbers>
 #include <set>
 #include <vector>
 
@@ -31,6 +32,8 @@
 #include "model/Geometry.h"
 #include "model/ObjectTypes.h"
 #include "model/cDistance.h"
+#include "model/InsertLabel.h"
+#include "model/ObjectEntry.h"
 #include "model/cBlock.h"
 #include "model/cStyleFill.h"
 #include "model/cStyleFont.h"
@@ -107,7 +110,89 @@ void NormalizeOldStyleNames(cDrawingData& data) {
   NormalizeStyleNames(data.WallStyles());
   NormalizeStyleNames(data.LinkStyles());
 }
-void ReanchorOldRightAlignedTexts(BodyState& /*state*/) {}
+namespace {
+
+struct ReanchorEntry {
+  const cOutObj* source;
+  int index;
+};
+
+// The texts of the insert's expansion that stand right-aligned on more
+// than one line.
+std::vector<ReanchorEntry> CollectRightAlignedTexts(cInsert& insert, cDrawingData& data) {
+  std::vector<ReanchorEntry> list;
+  const ObjectEntryArray& children = insert.Children();
+  for (std::size_t i = 0; i < children.Count(); ++i) {
+    const ObjectEntry& entry = children[i];
+    cText* text = entry.object ? entry.object->AsText() : nullptr;
+    if (text && (text->alignment & 15) % 3 == 2 && text->GetLineCount(&data) > 1)
+      list.push_back(ReanchorEntry{entry.source, entry.index});
+  }
+  return list;
+}
+
+DPoint MovedByWidth(const DPoint& p, double width, double angleDegrees) {
+  const double a = -angleDegrees * std::numbers::pi / 180.0;
+  return DPoint{p.x + width * std::cos(a), p.y + width * std::sin(a)};
+}
+
+void ReanchorRightAlignedTexts(cBlock& block, const std::vector<ReanchorEntry>& list, cDrawingData& data,
+                               BlockPath& path) {
+  if (!path.Enter(&block)) return;
+  for (cOutObj* o = block.FirstObject(); o; o = o->next) {
+    if (cInsert* insert = o->AsInsert()) {
+      for (const ReanchorEntry& entry : list) {
+        if (entry.source != insert || entry.index < 0) continue;
+        InsertLabel* label = insert->GetLabelSlotAt(entry.index);
+        std::unique_ptr<cText> text = insert->MakeLabelText(entry.index, false, insert, &data);
+        if (!label || !text) continue;
+        text->UpdateIfDirty(&data);
+        label->position = MovedByWidth(text->point, text->blockWidth, text->angle);
+        label->alignment = 2;
+        insert->MarkDirty();
+        block.InvalidateChecksum();
+      }
+      if (cBlock* own = insert->blockIndex < data.BlockCount() ? data.GetBlock(insert->blockIndex) : nullptr)
+        ReanchorRightAlignedTexts(*own, list, data, path);
+    } else if (cText* text = o->AsText()) {
+      bool listed = false;
+      for (const ReanchorEntry& entry : list) listed = listed || entry.source == text;
+      if (!listed) continue;
+      text->UpdateIfDirty(&data);
+      text->point = MovedByWidth(text->point, text->blockWidth, text->angle);
+      // Alignment code 2 (right, top row), the angle flag kept.
+      text->alignment = std::uint8_t((text->alignment & 0xF2) | 0x02);
+      text->MarkDirty();
+      block.InvalidateChecksum();
+    }
+  }
+  path.Leave();
+}
+
+}  // namespace
+
+void ReanchorOldRightAlignedTexts(BodyState& state) {
+  ReanchorRightAlignedTextsOfDrawing(state.data, state.sheet.TopBlock());
+}
+
+void ReanchorRightAlignedTextsOfDrawing(cDrawingData& data, cBlock& top) {
+  for (cOutObj* o = top.FirstObject(); o; o = o->next) {
+    cInsert* insert = o->AsInsert();
+    if (!insert) continue;
+    insert->UpdateIfDirty(&data);
+    if (CollectRightAlignedTexts(*insert, data).empty()) continue;
+    // The block is shared with other inserts: this one gets its own copy.
+    insert->MakeOwnBlock(&top, &data, true);
+    insert->MarkDirty();
+    insert->UpdateIfDirty(&data);
+    const std::vector<ReanchorEntry> list = CollectRightAlignedTexts(*insert, data);
+    if (cBlock* block = insert->blockIndex < data.BlockCount() ? data.GetBlock(insert->blockIndex) : nullptr) {
+      BlockPath path;
+      ReanchorRightAlignedTexts(*block, list, data, path);
+    }
+    insert->MarkDirty();
+  }
+}
 namespace {
 
 // The offset of a row of a styled text: half the style's height for the

@@ -41,6 +41,10 @@ void ConvertOldSymbolTexts(cDrawingData& data);
 void NormalizeOldStyleNames(cDrawingData& data);
 // Right-aligned texts inside inserts (before 3056).
 void ReanchorOldRightAlignedTexts(BodyState& state);
+// The same on a drawing's data and top block: an insert whose block holds
+// right-aligned texts of several lines gets its own copy of the block, in
+// which those texts (and such labels) are anchored at their right end.
+void ReanchorRightAlignedTextsOfDrawing(cDrawingData& data, cBlock& top);
 // Anchors of styled texts (before 3077).
 void ShiftOldStyledTextAnchors(BodyState& state);
 // The same on a drawing's data and top block: anchors of texts that take

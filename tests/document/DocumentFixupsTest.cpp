@@ -321,3 +321,48 @@ TEST(OldStyledTextAnchors, RowsShiftByTheStyleHeightAndBlocksAtOneScaleOnce) {
 
 }  // namespace
 }  // namespace kvn
+
+namespace kvn {
+namespace {
+
+TEST(OldRightAlignedTexts, MultiLineTextsInInsertsMoveInAPrivateBlockSingleLinesStay) {
+  cSheet sheet;
+  cDrawingData& data = *sheet.Data();
+  auto blockWith = [&](const char16_t* content) {
+    auto* text = new cText;
+    text->SetText(WString(content));
+    text->alignment = 2;  // right column
+    text->attr.height = 2.5;
+    text->point = {0, 0};
+    auto* block = new cBlock;
+    ObjectChain chain;
+    chain.Append(text);
+    block->AppendChain(std::move(chain));
+    return std::pair<std::uint32_t, cText*>(data.AddBlock(block), text);
+  };
+  const auto [twoLines, shared] = blockWith(u"first\nsecond line");
+  const auto [oneLine, single] = blockWith(u"one line");
+  ObjectChain chain;
+  auto place = [&](std::uint32_t block) {
+    auto* insert = new cInsert;
+    insert->blockIndex = block;
+    chain.Append(insert);
+    return insert;
+  };
+  cInsert* a = place(twoLines);
+  cInsert* b = place(oneLine);
+  sheet.TopBlock().AppendChain(std::move(chain));
+
+  ReanchorRightAlignedTextsOfDrawing(data, sheet.TopBlock());
+  EXPECT_NE(a->blockIndex, twoLines);  // its own copy
+  EXPECT_EQ(b->blockIndex, oneLine);   // shared, unchanged
+  const cText* moved = data.GetBlock(a->blockIndex)->FirstObject()->AsText();
+  ASSERT_NE(moved, nullptr);
+  EXPECT_GT(moved->point.x, 0.0);  // moved right by the text's block width
+  EXPECT_EQ(moved->alignment & 15, 2);
+  EXPECT_DOUBLE_EQ(shared->point.x, 0.0);  // the shared original stays
+  EXPECT_DOUBLE_EQ(single->point.x, 0.0);
+}
+
+}  // namespace
+}  // namespace kvn
