@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "render/AntiAliasedRaster.h"
+#include "render/AntiAliasedRect.h"
 #include "render/CurveClip.h"
 #include "render/RasterSurface.h"
 #include "render/StyledPrimitive.h"
@@ -52,12 +53,9 @@ class Feeder {
 
   // Adds the piece unless one of its coordinates is out of range.
   void AddPiece(const SegmentArray& piece) {
+    if (!InRange(piece)) return;
     const std::uint32_t n = piece.Count();
-    if (n == 0) return;
     const DeviceSegment* s = piece.Items();
-    for (std::uint32_t i = 0; i < n; ++i)
-      for (std::int32_t v : s[i].v)
-        if (OutOfRange(v)) return;
     for (std::uint32_t i = 0; i < n; ++i) {
       for (int k = 0; k < 8; k += 2) Extend(s[i].v[k], s[i].v[k + 1]);
       if (i == 0) ras_.move_to(s[0].v[0] + 128, s[0].v[1] + 128);
@@ -75,10 +73,29 @@ class Feeder {
     ras_.close_polygon();
   }
 
+  // Takes the piece's box as AddPiece would, without feeding the
+  // rasterizer; false when AddPiece would leave the piece out.
+  bool Measure(const SegmentArray& piece) {
+    if (!InRange(piece)) return false;
+    const DeviceSegment* s = piece.Items();
+    for (std::uint32_t i = 0; i < piece.Count(); ++i)
+      for (int k = 0; k < 8; k += 2) Extend(s[i].v[k], s[i].v[k + 1]);
+    return true;
+  }
+
   bool Added() const { return added_; }
   bool TooSmall() const { return maxX_ - minX_ < kMinExtent && maxY_ - minY_ < kMinExtent; }
 
  private:
+  static bool InRange(const SegmentArray& piece) {
+    const std::uint32_t n = piece.Count();
+    if (n == 0) return false;
+    const DeviceSegment* s = piece.Items();
+    for (std::uint32_t i = 0; i < n; ++i)
+      for (std::int32_t v : s[i].v)
+        if (OutOfRange(v)) return false;
+    return true;
+  }
   void LineTo(std::int32_t x, std::int32_t y) { ras_.line_to(x + 128, y + 128); }
   void Extend(std::int64_t x, std::int64_t y) {
     if (!added_) {
@@ -209,6 +226,10 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
 
   Feeder feeder(ras, state.flat);
   const bool hasGlyphs = contours && transform && contours->Count() > 0;
+  // One axis-parallel rectangle (most filled areas of a plan) skips the
+  // cells: its coverage is worked out row by row, the same as the cells'.
+  AaRectangle rect;
+  bool isRect = false;
   if (hasGlyphs) {
     for (const GlyphContour* contour : *contours) {
       if (!contour || !MapContour(*contour, *transform, &state.mapped)) continue;
@@ -218,7 +239,12 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
   for (std::uint32_t i = 0; pieces && i < pieceCount; ++i) {
     const SegmentArray* piece = pieces[i];
     if (!piece || !piece->closed || piece->Count() == 0) continue;
-    feeder.AddPiece(clip ? ClipClosedContour(*clip, *piece) : *piece);
+    const SegmentArray& cut = clip ? ClipClosedContour(*clip, *piece) : *piece;
+    if (!hasGlyphs && pieceCount == 1 && AxisRectangleShortcut()) {
+      isRect = feeder.Measure(cut) && FindAxisRectangle(cut, &rect);
+      if (isRect) break;
+    }
+    feeder.AddPiece(cut);
   }
   if (!hasGlyphs && (!feeder.Added() || feeder.TooSmall())) return true;
 
@@ -232,6 +258,10 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
   renderer.color = AaColor{ColorR(color), ColorG(color), ColorB(color), std::uint8_t(alpha)};
   if (renderer.color.a == 0) return true;
   cRasterSurface::DirectWrite scope(surface);
+  if (isRect) {
+    RenderAxisRectangle(rect, box, ras, renderer);
+    return true;
+  }
   RenderScanlines(ras, state.scanline, renderer, nullptr);
   return true;
 }
