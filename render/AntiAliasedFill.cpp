@@ -1,6 +1,8 @@
 #include "render/AntiAliasedFill.h"
 
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "render/AntiAliasedRaster.h"
 #include "render/AntiAliasedRect.h"
@@ -116,16 +118,41 @@ class Feeder {
   std::int64_t minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
 };
 
+// Whether every product and sum of the 64-bit mapping stays below 2^55 for
+// points of magnitude under 2^24 (see MapGlyphPoint).
+constexpr std::int64_t kPointLimit = std::int64_t(1) << 24, kFactorLimit = std::int64_t(1) << 20,
+                       kOriginLimit = std::int64_t(1) << 30;
+bool Small(std::int64_t v, std::int64_t limit) { return v < limit && v > -limit; }
+bool SmallTransform(const GlyphTransform& t) {
+  return Small(t.stretch, kFactorLimit) && Small(t.cosine, kFactorLimit) && Small(t.sine, kFactorLimit) &&
+         Small(t.originX, kOriginLimit) && Small(t.originY, kOriginLimit);
+}
+
+// MapGlyphPoint's 64-bit branch, for a transform SmallTransform accepts.
+inline void MapSmall(AaPoint* out, std::int64_t x, std::int64_t y, const GlyphTransform& t) {
+  if (t.mirrorX) x = -x;
+  if (!t.keepY) y = -y;
+  const std::int64_t u = (std::int64_t(t.stretch) * x) >> 10;
+  out->x = (u * t.cosine - y * t.sine + std::int64_t(t.originX) * 65536) >> 18;
+  out->y = (u * t.sine + y * t.cosine + std::int64_t(t.originY) * 65536) >> 18;
+}
+
 // The contour as one closed piece of mapped cubics; false when a point maps
-// out of range or there is no cubic.
-bool MapContour(const GlyphContour& contour, const GlyphTransform& t, SegmentArray* out) {
+// out of range or there is no cubic. Points are any type with int32 x and y
+// (the fill's GlyphPoint, the fonts layer's FixPoint).
+template <class Point>
+bool MapContour(const Point* points, std::uint32_t n, const GlyphTransform& t, SegmentArray* out) {
   out->Clear();
   out->closed = 1;
-  const std::uint32_t n = contour.Count();
   if (n < 4) return false;
+  const bool smallTransform = SmallTransform(t);
   auto map = [&](std::uint32_t i, std::int32_t* x, std::int32_t* y) {
     AaPoint p;
-    MapGlyphPoint(&p, contour[i], t);
+    const Point& q = points[i];
+    if (smallTransform && Small(q.x, kPointLimit) && Small(q.y, kPointLimit))
+      MapSmall(&p, q.x, q.y, t);
+    else
+      MapGlyphPoint(&p, GlyphPoint{q.x, q.y}, t);
     if (OutOfRange(p.x) || OutOfRange(p.y)) return false;
     *x = std::int32_t(p.x);
     *y = std::int32_t(p.y);
@@ -159,18 +186,8 @@ void MapGlyphPoint(AaPoint* out, const GlyphPoint& point, const GlyphTransform& 
   // Glyph points of drawn text are small: in 64 bits the same sums cannot
   // overflow and nothing saturates (every term below 2^55), at a fraction of
   // the cost of 128-bit products.
-  constexpr std::int64_t kPointLimit = std::int64_t(1) << 24, kFactorLimit = std::int64_t(1) << 20,
-                         kOriginLimit = std::int64_t(1) << 30;
-  auto small = [](std::int64_t v, std::int64_t limit) { return v < limit && v > -limit; };
-  if (small(point.x, kPointLimit) && small(point.y, kPointLimit) && small(t.stretch, kFactorLimit) &&
-      small(t.cosine, kFactorLimit) && small(t.sine, kFactorLimit) && small(t.originX, kOriginLimit) &&
-      small(t.originY, kOriginLimit)) {
-    std::int64_t x = point.x, y = point.y;
-    if (t.mirrorX) x = -x;
-    if (!t.keepY) y = -y;
-    const std::int64_t u = (std::int64_t(t.stretch) * x) >> 10;
-    out->x = (u * t.cosine - y * t.sine + std::int64_t(t.originX) * 65536) >> 18;
-    out->y = (u * t.sine + y * t.cosine + std::int64_t(t.originY) * 65536) >> 18;
+  if (Small(point.x, kPointLimit) && Small(point.y, kPointLimit) && SmallTransform(t)) {
+    MapSmall(out, point.x, point.y, t);
     return;
   }
   __int128 x = point.x, y = point.y;
@@ -207,9 +224,14 @@ void RenderScanlines(AaRasterizer& rasterizer, AaScanline& scanline, const SpanR
   }
 }
 
-bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* contours,
-                     const GlyphTransform* transform, SegmentArray* const* pieces, std::uint32_t pieceCount,
-                     const ClipRect* clip, COLORREF color, int alpha) {
+namespace {
+
+// The fill with the glyph contours handed over by `feedGlyphs(map)`, which
+// calls map(points, count) once per contour.
+template <class FeedGlyphs>
+bool FillCore(cRasterSurface& surface, bool hasGlyphs, const GlyphTransform* transform, FeedGlyphs&& feedGlyphs,
+              SegmentArray* const* pieces, std::uint32_t pieceCount, const ClipRect* clip, COLORREF color,
+              int alpha) {
   const std::uint8_t* table = GetAlphaTable(surface.AntiAliasMode());
   if (!table) return false;
   AaState& state = Shared();
@@ -225,16 +247,15 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
   ras.clip_box(box.left, box.top, box.right, box.bottom);
 
   Feeder feeder(ras, state.flat);
-  const bool hasGlyphs = contours && transform && contours->Count() > 0;
   // One axis-parallel rectangle (most filled areas of a plan) skips the
   // cells: its coverage is worked out row by row, the same as the cells'.
   AaRectangle rect;
   bool isRect = false;
   if (hasGlyphs) {
-    for (const GlyphContour* contour : *contours) {
-      if (!contour || !MapContour(*contour, *transform, &state.mapped)) continue;
+    feedGlyphs([&](const auto* points, std::uint32_t count) {
+      if (!MapContour(points, count, *transform, &state.mapped)) return;
       feeder.AddPiece(clip ? ClipClosedContour(*clip, state.mapped) : state.mapped);
-    }
+    });
   }
   for (std::uint32_t i = 0; pieces && i < pieceCount; ++i) {
     const SegmentArray* piece = pieces[i];
@@ -264,6 +285,33 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
   }
   RenderScanlines(ras, state.scanline, renderer, nullptr);
   return true;
+}
+
+}  // namespace
+
+bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* contours,
+                     const GlyphTransform* transform, SegmentArray* const* pieces, std::uint32_t pieceCount,
+                     const ClipRect* clip, COLORREF color, int alpha) {
+  const bool hasGlyphs = contours && transform && contours->Count() > 0;
+  auto feed = [&](auto&& map) {
+    for (const GlyphContour* contour : *contours)
+      if (contour) map(contour->Items(), contour->Count());
+  };
+  return FillCore(surface, hasGlyphs, transform, feed, pieces, pieceCount, clip, color, alpha);
+}
+
+bool FillGlyphRunsAntiAliased(cRasterSurface& surface, const GlyphRuns& runs, const GlyphTransform& transform,
+                              const ClipRect* clip, COLORREF color, int alpha) {
+  auto usable = [](const std::vector<FixPoint>& run) {
+    return run.size() >= 4 && run.size() <= std::numeric_limits<std::uint32_t>::max();
+  };
+  bool hasGlyphs = false;
+  for (const std::vector<FixPoint>& run : runs) hasGlyphs = hasGlyphs || usable(run);
+  auto feed = [&](auto&& map) {
+    for (const std::vector<FixPoint>& run : runs)
+      if (usable(run)) map(run.data(), std::uint32_t(run.size()));
+  };
+  return FillCore(surface, hasGlyphs, &transform, feed, nullptr, 0, clip, color, alpha);
 }
 
 bool FillCircleAntiAliased(cRasterSurface& surface, double centreX, double centreY, double radius, COLORREF color) {
