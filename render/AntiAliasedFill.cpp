@@ -1,7 +1,9 @@
 #include "render/AntiAliasedFill.h"
 
 #include <cmath>
+#include <algorithm>
 #include <limits>
+#include <unordered_map>
 #include <vector>
 
 #include "render/AntiAliasedRaster.h"
@@ -48,10 +50,12 @@ AaState& Shared() {
   return state;
 }
 
-// Feeds pieces to the rasterizer and keeps their bounding box.
-class Feeder {
+// Feeds pieces to the rasterizer (or to a recorder of its calls) and keeps
+// their bounding box.
+template <class Sink>
+class FeederOf {
  public:
-  Feeder(AaRasterizer& rasterizer, GrowArray<std::int32_t>& flat) : ras_(rasterizer), flat_(flat) {}
+  FeederOf(Sink& rasterizer, GrowArray<std::int32_t>& flat) : ras_(rasterizer), flat_(flat) {}
 
   // Adds the piece unless one of its coordinates is out of range.
   void AddPiece(const SegmentArray& piece) {
@@ -112,11 +116,13 @@ class Feeder {
     if (y > maxY_) maxY_ = y;
   }
 
-  AaRasterizer& ras_;
+  Sink& ras_;
   GrowArray<std::int32_t>& flat_;
   bool added_ = false;
   std::int64_t minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
 };
+
+using Feeder = FeederOf<AaRasterizer>;
 
 // Whether every product and sum of the 64-bit mapping stays below 2^55 for
 // points of magnitude under 2^24 (see MapGlyphPoint).
@@ -226,8 +232,128 @@ void RenderScanlines(AaRasterizer& rasterizer, AaScanline& scanline, const SpanR
 
 namespace {
 
-// The fill with the glyph contours handed over by `feedGlyphs(map)`, which
-// calls map(points, count) once per contour.
+bool UsableRun(const std::vector<FixPoint>& run) {
+  return run.size() >= 4 && run.size() <= std::numeric_limits<std::uint32_t>::max();
+}
+
+// Records the rasterizer calls a feeder makes.
+struct CallRecorder {
+  std::vector<std::int32_t>* xy;
+  std::vector<std::uint32_t>* starts;
+  void move_to(std::int32_t x, std::int32_t y) {
+    starts->push_back(std::uint32_t(xy->size()));
+    line_to(x, y);
+  }
+  void line_to(std::int32_t x, std::int32_t y) {
+    xy->push_back(x);
+    xy->push_back(y);
+  }
+  void close_polygon() {}
+};
+
+// A glyph's rasterizer calls under a transform whose origin is cut to its
+// sub-pixel phase (originX & 3, originY & 3). For points and a transform in
+// the 64-bit mapping's range, (S + origin 2^16) >> 18 is (S + phase 2^16) >>
+// 18 plus origin >> 2 exactly, and the flattening (midpoints, differences)
+// moves with its input: the calls at any origin of that phase are these
+// shifted by (originX >> 2, originY >> 2). The box covers every mapped
+// point, control points too, which is what the range test and the clip's
+// inside test read.
+struct CachedOutline {
+  GlyphRuns runs;  // the key's contents: a glyph freed and another made at its address misses
+  std::vector<std::int32_t> xy;
+  std::vector<std::uint32_t> starts;
+  std::int64_t minX = 0, minY = 0, maxX = 0, maxY = 0;
+  bool any = false;   // some contour was fed
+  bool fits = true;   // every point within the 64-bit mapping's range
+};
+
+struct OutlineKey {
+  const GlyphRuns* runs;
+  std::int32_t cosine, sine, stretch;
+  std::uint8_t mirrorX, keepY, phaseX, phaseY;
+  bool operator==(const OutlineKey&) const = default;
+};
+
+struct OutlineKeyHash {
+  std::size_t operator()(const OutlineKey& k) const {
+    std::size_t h = std::hash<const void*>()(k.runs);
+    for (std::int64_t v : {std::int64_t(k.cosine), std::int64_t(k.sine), std::int64_t(k.stretch),
+                           std::int64_t(k.mirrorX | k.keepY << 1 | k.phaseX << 2 | k.phaseY << 4)})
+      h = h * 1000003u ^ std::hash<std::int64_t>()(v);
+    return h;
+  }
+};
+
+// Glyphs of a screen rarely pass a few thousand entries; beyond that the
+// cache starts over rather than grow without bound.
+constexpr std::size_t kMaxCachedOutlines = 8192;
+
+std::unordered_map<OutlineKey, CachedOutline, OutlineKeyHash>& OutlineCache() {
+  static std::unordered_map<OutlineKey, CachedOutline, OutlineKeyHash> cache;
+  return cache;
+}
+
+void BuildOutline(CachedOutline& out, const GlyphRuns& runs, const GlyphTransform& phase) {
+  out.runs = runs;
+  for (const std::vector<FixPoint>& run : runs)
+    for (const FixPoint& p : run) out.fits = out.fits && Small(p.x, kPointLimit) && Small(p.y, kPointLimit);
+  if (!out.fits) return;
+  AaState& state = Shared();
+  CallRecorder recorder{&out.xy, &out.starts};
+  FeederOf<CallRecorder> feeder(recorder, state.flat);
+  SegmentArray mapped;
+  for (const std::vector<FixPoint>& run : runs) {
+    if (!UsableRun(run) || !MapContour(run.data(), std::uint32_t(run.size()), phase, &mapped)) continue;
+    for (const DeviceSegment& s : mapped.segments) {
+      for (int k = 0; k < 8; k += 2) {
+        if (!out.any) {
+          out.minX = out.maxX = s.v[k];
+          out.minY = out.maxY = s.v[k + 1];
+          out.any = true;
+        }
+        out.minX = std::min<std::int64_t>(out.minX, s.v[k]);
+        out.maxX = std::max<std::int64_t>(out.maxX, s.v[k]);
+        out.minY = std::min<std::int64_t>(out.minY, s.v[k + 1]);
+        out.maxY = std::max<std::int64_t>(out.maxY, s.v[k + 1]);
+      }
+    }
+    feeder.AddPiece(mapped);
+  }
+}
+
+const CachedOutline* FindOutline(const GlyphRuns& runs, const GlyphTransform& t) {
+  const OutlineKey key{&runs, t.cosine, t.sine, t.stretch, t.mirrorX, t.keepY, std::uint8_t(t.originX & 3),
+                       std::uint8_t(t.originY & 3)};
+  auto& cache = OutlineCache();
+  auto found = cache.find(key);
+  if (found != cache.end() && found->second.runs == runs) return &found->second;
+  if (found == cache.end() && cache.size() >= kMaxCachedOutlines) cache.clear();
+  CachedOutline& entry = cache[key];
+  entry = CachedOutline{};
+  GlyphTransform phase = t;
+  phase.originX = t.originX & 3;
+  phase.originY = t.originY & 3;
+  BuildOutline(entry, runs, phase);
+  return &entry;
+}
+
+// Whether every mapped point, shifted, is in the rasterizer's range and (with
+// a clip) inside the clip, so that the plain road would neither drop a
+// contour nor cut one.
+bool InsideAfterShift(const CachedOutline& o, std::int64_t dx, std::int64_t dy, const ClipRect* clip) {
+  const std::int64_t x1 = o.minX + dx, x2 = o.maxX + dx, y1 = o.minY + dy, y2 = o.maxY + dy;
+  if (OutOfRange(x1) || OutOfRange(x2) || OutOfRange(y1) || OutOfRange(y2)) return false;
+  return !clip || (x1 >= clip->x1 && x2 <= clip->x2 && y1 >= clip->y1 && y2 <= clip->y2);
+}
+
+}  // namespace
+
+namespace {
+
+// The fill with the glyph contours handed over by `feedGlyphs(map, ras)`,
+// which calls map(points, count) once per contour, or feeds the rasterizer
+// itself the calls map would have made.
 template <class FeedGlyphs>
 bool FillCore(cRasterSurface& surface, bool hasGlyphs, const GlyphTransform* transform, FeedGlyphs&& feedGlyphs,
               SegmentArray* const* pieces, std::uint32_t pieceCount, const ClipRect* clip, COLORREF color,
@@ -252,10 +378,12 @@ bool FillCore(cRasterSurface& surface, bool hasGlyphs, const GlyphTransform* tra
   AaRectangle rect;
   bool isRect = false;
   if (hasGlyphs) {
-    feedGlyphs([&](const auto* points, std::uint32_t count) {
-      if (!MapContour(points, count, *transform, &state.mapped)) return;
-      feeder.AddPiece(clip ? ClipClosedContour(*clip, state.mapped) : state.mapped);
-    });
+    feedGlyphs(
+        [&](const auto* points, std::uint32_t count) {
+          if (!MapContour(points, count, *transform, &state.mapped)) return;
+          feeder.AddPiece(clip ? ClipClosedContour(*clip, state.mapped) : state.mapped);
+        },
+        ras);
   }
   for (std::uint32_t i = 0; pieces && i < pieceCount; ++i) {
     const SegmentArray* piece = pieces[i];
@@ -293,7 +421,7 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
                      const GlyphTransform* transform, SegmentArray* const* pieces, std::uint32_t pieceCount,
                      const ClipRect* clip, COLORREF color, int alpha) {
   const bool hasGlyphs = contours && transform && contours->Count() > 0;
-  auto feed = [&](auto&& map) {
+  auto feed = [&](auto&& map, AaRasterizer&) {
     for (const GlyphContour* contour : *contours)
       if (contour) map(contour->Items(), contour->Count());
   };
@@ -302,14 +430,31 @@ bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* co
 
 bool FillGlyphRunsAntiAliased(cRasterSurface& surface, const GlyphRuns& runs, const GlyphTransform& transform,
                               const ClipRect* clip, COLORREF color, int alpha) {
-  auto usable = [](const std::vector<FixPoint>& run) {
-    return run.size() >= 4 && run.size() <= std::numeric_limits<std::uint32_t>::max();
-  };
   bool hasGlyphs = false;
-  for (const std::vector<FixPoint>& run : runs) hasGlyphs = hasGlyphs || usable(run);
-  auto feed = [&](auto&& map) {
+  for (const std::vector<FixPoint>& run : runs) hasGlyphs = hasGlyphs || UsableRun(run);
+  // The same glyph under the same turn, scale and sub-pixel phase, wholly
+  // inside the clip and the rasterizer's range: its recorded rasterizer
+  // calls, shifted.
+  const CachedOutline* cached = hasGlyphs && SmallTransform(transform) ? FindOutline(runs, transform) : nullptr;
+  const std::int64_t dx = transform.originX >> 2, dy = transform.originY >> 2;
+  if (cached && cached->fits && cached->any && InsideAfterShift(*cached, dx, dy, clip)) {
+    auto replay = [&](auto&&, AaRasterizer& ras) {
+      const std::int32_t* xy = cached->xy.data();
+      const std::size_t contours = cached->starts.size();
+      for (std::size_t c = 0; c < contours; ++c) {
+        const std::size_t from = cached->starts[c];
+        const std::size_t to = c + 1 < contours ? cached->starts[c + 1] : cached->xy.size();
+        ras.move_to(std::int32_t(xy[from] + dx), std::int32_t(xy[from + 1] + dy));
+        for (std::size_t k = from + 2; k + 1 < to; k += 2)
+          ras.line_to(std::int32_t(xy[k] + dx), std::int32_t(xy[k + 1] + dy));
+        ras.close_polygon();
+      }
+    };
+    return FillCore(surface, true, &transform, replay, nullptr, 0, clip, color, alpha);
+  }
+  auto feed = [&](auto&& map, AaRasterizer&) {
     for (const std::vector<FixPoint>& run : runs)
-      if (usable(run)) map(run.data(), std::uint32_t(run.size()));
+      if (UsableRun(run)) map(run.data(), std::uint32_t(run.size()));
   };
   return FillCore(surface, hasGlyphs, &transform, feed, nullptr, 0, clip, color, alpha);
 }
