@@ -37,10 +37,16 @@ struct TableGamma {
   }
 };
 
+// For glyphs known to lie inside the clip box: the same cells without the
+// clipper's tests on every line.
+using AaRasterizerNoClip = agg::rasterizer_scanline_aa<agg::rasterizer_sl_no_clip>;
+
 struct AaState {
   AaRasterizer rasterizer;
   AaScanline scanline;
   const std::uint8_t* gammaTable = nullptr;
+  AaRasterizerNoClip inside;
+  const std::uint8_t* insideGammaTable = nullptr;
   GrowArray<std::int32_t> flat{64};  // points of one flattened curve
   SegmentArray mapped;               // one glyph contour in 1/256 pixel
 };
@@ -205,8 +211,11 @@ void MapGlyphPoint(AaPoint* out, const GlyphPoint& point, const GlyphTransform& 
   out->y = SaturatedShift18(u * t.sine + y * t.cosine + oy);
 }
 
-void RenderScanlines(AaRasterizer& rasterizer, AaScanline& scanline, const SpanRenderer& renderer,
-                     CoverageRecorder* recorder) {
+namespace {
+
+template <class Rasterizer>
+void RenderScanlinesOf(Rasterizer& rasterizer, AaScanline& scanline, const SpanRenderer& renderer,
+                       CoverageRecorder* recorder) {
   if (renderer.x1 > renderer.x2 || renderer.y1 > renderer.y2) return;
   if (!rasterizer.rewind_scanlines()) return;
   scanline.reset(rasterizer.min_x(), rasterizer.max_x());
@@ -228,6 +237,13 @@ void RenderScanlines(AaRasterizer& rasterizer, AaScanline& scanline, const SpanR
         BlendCoverSpan(renderer, x, y, std::uint32_t(end - x), renderer.color, span->covers + skipped, recorder);
     }
   }
+}
+
+}  // namespace
+
+void RenderScanlines(AaRasterizer& rasterizer, AaScanline& scanline, const SpanRenderer& renderer,
+                     CoverageRecorder* recorder) {
+  RenderScanlinesOf(rasterizer, scanline, renderer, recorder);
 }
 
 namespace {
@@ -338,6 +354,20 @@ const CachedOutline* FindOutline(const GlyphRuns& runs, const GlyphTransform& t)
   return &entry;
 }
 
+// The recorded calls, shifted, into a rasterizer.
+template <class Rasterizer>
+void Replay(const CachedOutline& cached, std::int64_t dx, std::int64_t dy, Rasterizer& ras) {
+  const std::int32_t* xy = cached.xy.data();
+  const std::size_t contours = cached.starts.size();
+  for (std::size_t c = 0; c < contours; ++c) {
+    const std::size_t from = cached.starts[c];
+    const std::size_t to = c + 1 < contours ? cached.starts[c + 1] : cached.xy.size();
+    ras.move_to(std::int32_t(xy[from] + dx), std::int32_t(xy[from + 1] + dy));
+    for (std::size_t k = from + 2; k + 1 < to; k += 2) ras.line_to(std::int32_t(xy[k] + dx), std::int32_t(xy[k + 1] + dy));
+    ras.close_polygon();
+  }
+}
+
 // Whether every mapped point, shifted, is in the rasterizer's range and (with
 // a clip) inside the clip, so that the plain road would neither drop a
 // contour nor cut one.
@@ -345,6 +375,48 @@ bool InsideAfterShift(const CachedOutline& o, std::int64_t dx, std::int64_t dy, 
   const std::int64_t x1 = o.minX + dx, x2 = o.maxX + dx, y1 = o.minY + dy, y2 = o.maxY + dy;
   if (OutOfRange(x1) || OutOfRange(x2) || OutOfRange(y1) || OutOfRange(y2)) return false;
   return !clip || (x1 >= clip->x1 && x2 <= clip->x2 && y1 >= clip->y1 && y2 <= clip->y2);
+}
+
+// Whether every point, shifted and moved by the rasterizer's half pixel,
+// lies inside the box as the rasterizer's clipper tests it (edges included):
+// then the clipper passes every line on untouched. Glyphs of 16,384 pixels
+// and more keep the clipped rasterizer all the same (the rule for AGG's
+// long edges).
+bool InsideBox(const CachedOutline& o, std::int64_t dx, std::int64_t dy, const TRect& box) {
+  constexpr std::int64_t kLong = std::int64_t(16384) * 256;
+  return o.maxX - o.minX < kLong && o.maxY - o.minY < kLong && o.minX + dx + 128 >= std::int64_t(box.left) * 256 && o.maxX + dx + 128 <= std::int64_t(box.right) * 256 &&
+         o.minY + dy + 128 >= std::int64_t(box.top) * 256 && o.maxY + dy + 128 <= std::int64_t(box.bottom) * 256;
+}
+
+// FillCore of a cached glyph inside the clip box, on the rasterizer without
+// the clipper.
+bool FillInside(cRasterSurface& surface, const CachedOutline& cached, std::int64_t dx, std::int64_t dy,
+                COLORREF color, int alpha) {
+  const std::uint8_t* table = GetAlphaTable(surface.AntiAliasMode());
+  if (!table) return false;
+  AaState& state = Shared();
+  AaRasterizerNoClip& ras = state.inside;
+  ras.reset();
+  ras.filling_rule(agg::fill_even_odd);
+  if (state.insideGammaTable != table) {
+    ras.gamma(TableGamma{table});
+    state.insideGammaTable = table;
+  }
+  const TRect box = surface.Clip();
+  if (surface.Bits() == nullptr || box.IsEmpty()) return true;
+  Replay(cached, dx, dy, ras);
+  SpanRenderer renderer;
+  renderer.bits = surface.Bits();
+  renderer.stride = surface.Stride();
+  renderer.x1 = box.left;
+  renderer.y1 = box.top;
+  renderer.x2 = box.right - 1;
+  renderer.y2 = box.bottom - 1;
+  renderer.color = AaColor{ColorR(color), ColorG(color), ColorB(color), std::uint8_t(alpha)};
+  if (renderer.color.a == 0) return true;
+  cRasterSurface::DirectWrite scope(surface);
+  RenderScanlinesOf(ras, state.scanline, renderer, nullptr);
+  return true;
 }
 
 }  // namespace
@@ -438,18 +510,8 @@ bool FillGlyphRunsAntiAliased(cRasterSurface& surface, const GlyphRuns& runs, co
   const CachedOutline* cached = hasGlyphs && SmallTransform(transform) ? FindOutline(runs, transform) : nullptr;
   const std::int64_t dx = transform.originX >> 2, dy = transform.originY >> 2;
   if (cached && cached->fits && cached->any && InsideAfterShift(*cached, dx, dy, clip)) {
-    auto replay = [&](auto&&, AaRasterizer& ras) {
-      const std::int32_t* xy = cached->xy.data();
-      const std::size_t contours = cached->starts.size();
-      for (std::size_t c = 0; c < contours; ++c) {
-        const std::size_t from = cached->starts[c];
-        const std::size_t to = c + 1 < contours ? cached->starts[c + 1] : cached->xy.size();
-        ras.move_to(std::int32_t(xy[from] + dx), std::int32_t(xy[from + 1] + dy));
-        for (std::size_t k = from + 2; k + 1 < to; k += 2)
-          ras.line_to(std::int32_t(xy[k] + dx), std::int32_t(xy[k + 1] + dy));
-        ras.close_polygon();
-      }
-    };
+    if (InsideBox(*cached, dx, dy, surface.Clip())) return FillInside(surface, *cached, dx, dy, color, alpha);
+    auto replay = [&](auto&&, AaRasterizer& ras) { Replay(*cached, dx, dy, ras); };
     return FillCore(surface, true, &transform, replay, nullptr, 0, clip, color, alpha);
   }
   auto feed = [&](auto&& map, AaRasterizer&) {
