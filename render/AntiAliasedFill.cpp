@@ -301,13 +301,26 @@ struct OutlineKeyHash {
   }
 };
 
-// Glyphs of a screen rarely pass a few thousand entries; beyond that the
+// Glyphs of a screen rarely pass a few thousand entries or a few megabytes
+// (large glyphs at a high zoom have long outlines); beyond either limit the
 // cache starts over rather than grow without bound.
 constexpr std::size_t kMaxCachedOutlines = 8192;
+constexpr std::size_t kMaxCachedBytes = std::size_t(32) << 20;
 
-std::unordered_map<OutlineKey, CachedOutline, OutlineKeyHash>& OutlineCache() {
-  static std::unordered_map<OutlineKey, CachedOutline, OutlineKeyHash> cache;
+struct OutlineCacheState {
+  std::unordered_map<OutlineKey, CachedOutline, OutlineKeyHash> entries;
+  std::size_t bytes = 0;
+};
+
+OutlineCacheState& OutlineCache() {
+  static OutlineCacheState cache;
   return cache;
+}
+
+std::size_t BytesOf(const CachedOutline& o) {
+  std::size_t n = o.xy.size() * sizeof(std::int32_t) + o.starts.size() * sizeof(std::uint32_t);
+  for (const std::vector<FixPoint>& run : o.runs) n += run.size() * sizeof(FixPoint);
+  return n;
 }
 
 void BuildOutline(CachedOutline& out, const GlyphRuns& runs, const GlyphTransform& phase) {
@@ -341,16 +354,23 @@ void BuildOutline(CachedOutline& out, const GlyphRuns& runs, const GlyphTransfor
 const CachedOutline* FindOutline(const GlyphRuns& runs, const GlyphTransform& t) {
   const OutlineKey key{&runs, t.cosine, t.sine, t.stretch, t.mirrorX, t.keepY, std::uint8_t(t.originX & 3),
                        std::uint8_t(t.originY & 3)};
-  auto& cache = OutlineCache();
-  auto found = cache.find(key);
-  if (found != cache.end() && found->second.runs == runs) return &found->second;
-  if (found == cache.end() && cache.size() >= kMaxCachedOutlines) cache.clear();
-  CachedOutline& entry = cache[key];
+  OutlineCacheState& cache = OutlineCache();
+  auto found = cache.entries.find(key);
+  if (found != cache.entries.end()) {
+    if (found->second.runs == runs) return &found->second;
+    cache.bytes -= BytesOf(found->second);  // another glyph at a freed one's address
+  }
+  if (cache.bytes >= kMaxCachedBytes || (found == cache.entries.end() && cache.entries.size() >= kMaxCachedOutlines)) {
+    cache.entries.clear();
+    cache.bytes = 0;
+  }
+  CachedOutline& entry = cache.entries[key];
   entry = CachedOutline{};
   GlyphTransform phase = t;
   phase.originX = t.originX & 3;
   phase.originY = t.originY & 3;
   BuildOutline(entry, runs, phase);
+  cache.bytes += BytesOf(entry);
   return &entry;
 }
 

@@ -116,6 +116,25 @@ TEST(GlyphRunFastPath, RunsFillLikeCopiedContoursPixelForPixel) {
   EXPECT_GE(drawn, 50);  // the comparison is of glyphs, not of blank surfaces
 }
 
+TEST(GlyphRunFastPath, TheCacheStartsOverWhenFullAndStillDrawsTheSame) {
+  // More turns and scales than the cache keeps entries: it is emptied on the
+  // way and every glyph is drawn as the plain road draws it.
+  std::mt19937 rng(5);
+  const GlyphRuns glyph = RandomGlyph(rng, 48 * 65536);
+  auto fast = Surface(1), slow = Surface(1);
+  ASSERT_TRUE(fast && slow);
+  for (int n = 0; n < 9000; ++n) {
+    GlyphTransform t;
+    t.cosine = 40 + n % 97;
+    t.sine = n / 97 - 45;
+    t.originX = (n * 37) % (kW * 1024);
+    t.originY = (n * 53) % (kH * 1024);
+    FillGlyphRunsAntiAliased(*fast, glyph, t, nullptr, COLORREF(n * 2654435761u & 0xFFFFFF), 128);
+    FillCopied(*slow, glyph, t, nullptr, COLORREF(n * 2654435761u & 0xFFFFFF), 128);
+  }
+  EXPECT_TRUE(raster_test::SamePixels(*fast, *slow));
+}
+
 // The flatness rule with every product in 128 bits, as it stood before the
 // 64-bit road for chords under 2^31.
 bool WideFlatEnough(const std::int32_t* v) {
