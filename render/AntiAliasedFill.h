@@ -11,7 +11,8 @@
 // cells.
 //
 // The rasterizer and its scanline storage are process-wide (GUI thread only;
-// a fill is not reentrant).
+// a fill is not reentrant), and so is the cache of glyph outlines that
+// FillGlyphRunsAntiAliased keeps per glyph, turn, scale and sub-pixel phase.
 #pragma once
 
 #include <cstdint>
