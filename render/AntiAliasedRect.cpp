@@ -23,7 +23,7 @@ bool FindAxisRectangle(const SegmentArray& piece, AaRectangle* out) {
   const std::uint32_t n = piece.Count();
   if (n < 3 || n > 8) return false;
   const DeviceSegment* s = piece.Items();
-  std::int32_t px[9], py[9];
+  std::int32_t px[9] = {}, py[9] = {};
   int m = 0;
   auto add = [&](std::int32_t x, std::int32_t y) {
     if (m > 0 && px[m - 1] == x && py[m - 1] == y) return;
