@@ -190,8 +190,11 @@ TEST(GlyphRunFastPath, FlatteningAgreesWithTheWideRuleAtEveryScale) {
     DeviceSegment s;
     for (std::int32_t& v : s.v) v = std::int32_t(std::clamp<std::int64_t>(coord(rng) * (n % 3 + 1), INT32_MIN, INT32_MAX));
     if (n % 5 == 0) {  // nearly straight
-      s.v[2] = s.v[0] + (s.v[6] - s.v[0]) / 3;
-      s.v[3] = s.v[1] + (s.v[7] - s.v[1]) / 3 + int(rng() % 100) - 50;
+      auto third = [](std::int64_t a, std::int64_t b, std::int64_t wobble) {
+        return std::int32_t(std::clamp<std::int64_t>(a + (b - a) / 3 + wobble, INT32_MIN, INT32_MAX));
+      };
+      s.v[2] = third(s.v[0], s.v[6], 0);
+      s.v[3] = third(s.v[1], s.v[7], std::int64_t(rng() % 100) - 50);
     }
     GrowArray<std::int32_t> got(64);
     FlattenCubicInt(got, s);
