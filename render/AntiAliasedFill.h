@@ -11,13 +11,15 @@
 // cells.
 //
 // The rasterizer and its scanline storage are process-wide (GUI thread only;
-// a fill is not reentrant).
+// a fill is not reentrant), and so is the cache of glyph outlines that
+// FillGlyphRunsAntiAliased keeps per glyph, turn, scale and sub-pixel phase.
 #pragma once
 
 #include <cstdint>
 
 #include "foundation/GrowArray.h"
 #include "model/PathBuffer.h"
+#include "platform/fonts/GlyphOutlineBuffer.h"
 #include "platform/gdi/GdiTypes.h"
 
 namespace kvn {
@@ -67,6 +69,13 @@ void MapGlyphPoint(AaPoint* out, const GlyphPoint& point, const GlyphTransform& 
 bool FillAntiAliased(cRasterSurface& surface, const OwnedArray<GlyphContour>* contours,
                      const GlyphTransform* transform, SegmentArray* const* pieces, std::uint32_t pieceCount,
                      const ClipRect* clip, COLORREF color, int alpha);
+
+// FillAntiAliased of glyph contours alone, read straight from the fonts
+// layer's runs (a glyph's cached outline) instead of copies: runs of fewer
+// than 4 points are passed over. The same pixels as FillAntiAliased with
+// every usable run copied into a GlyphContour.
+bool FillGlyphRunsAntiAliased(cRasterSurface& surface, const GlyphRuns& runs, const GlyphTransform& transform,
+                              const ClipRect* clip, COLORREF color, int alpha);
 
 // An opaque circle: four cubic quarter arcs with their control points at
 // 141/256 of the radius from the axis points. Centre and radius in device

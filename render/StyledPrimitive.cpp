@@ -99,9 +99,13 @@ bool FlatEnough(const std::int32_t* v) {
   for (int c = 2; c <= 4; c += 2) {
     const std::int64_t ca = v[c + along];
     if (ca < lo || ca > hi) return false;
-    // Both factors reach 2^32: their product needs more than 64 bits.
-    const std::int64_t off =
-        std::int64_t(v[c + across]) - v[across] - std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
+    // Both factors reach 2^32: their product needs more than 64 bits, unless
+    // the chord is shorter than 2^31 (|ca - v[along]| and |dAcross| are at
+    // most |dAlong| here), as it is for anything on a screen.
+    const std::int64_t share = std::llabs(dAlong) < (std::int64_t(1) << 31)
+                                   ? (ca - v[along]) * dAcross / dAlong
+                                   : std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
+    const std::int64_t off = std::int64_t(v[c + across]) - v[across] - share;
     if (std::llabs(off) > kFlatTolerance) return false;
   }
   return true;

@@ -1,6 +1,7 @@
 #include "text/ShxTextLine.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "model/Geometry.h"
 #include "model/cDrawingData.h"
@@ -35,6 +36,17 @@ double BuildShxTextLine(ShxParsedFont& font, DRect& box, bool& first, ShxOutline
   auto glyphPoint = [&](const DPoint& p, double penX) {
     return place((line.mirrorX ? -p.x : p.x) + penX, line.keepY ? p.y : -p.y);
   };
+  // Every polyline is sized once: a screen of texts lays out hundreds of
+  // thousands of them, and growing each record by record cost more than
+  // placing the points.
+  std::size_t polylines = out.polylines.size() + 2;
+  for (int i = 0; i < line.count; ++i) {
+    if (ShxGlyph* glyph = font.GetGlyph(line.chars[i])) {
+      glyph->Compute(font);
+      polylines += glyph->polylines.size();
+    }
+  }
+  out.polylines.reserve(polylines);
   double penX = 0.0;
   for (int i = 0; i < line.count; ++i) {
     ShxGlyph* glyph = font.GetGlyph(line.chars[i]);
@@ -50,11 +62,31 @@ double BuildShxTextLine(ShxParsedFont& font, DRect& box, bool& first, ShxOutline
     placed.Normalize();
     box.Union(placed, first);
     for (const CubicArray& source : glyph->polylines) {
-      CubicArray& target = out.polylines.emplace_back();
-      for (const Cubic& c : source) {
-        Cubic placedCubic;
-        for (int k = 0; k < 4; ++k) placedCubic.p[k] = glyphPoint(c.p[k], penX);
-        target.Append64(placedCubic);
+      const std::uint32_t n = source.Count();
+      if (n == 0) {
+        out.polylines.emplace_back();
+        continue;
+      }
+      // Step 0 and n records: the array holds exactly these; a later append
+      // grows it by the usual rule.
+      CubicArray& target = out.polylines.emplace_back(0);
+      target.SetCount(n);
+      // Straight records repeat their ends and each record starts where
+      // the last ended: a point the same bit for bit as the one placed just
+      // before is placed the same, so it is placed once.
+      DPoint last{}, lastPlaced{};
+      bool haveLast = false;
+      for (std::uint32_t r = 0; r < n; ++r) {
+        const Cubic& c = source[r];
+        Cubic& placedCubic = target[r];
+        for (int k = 0; k < 4; ++k) {
+          if (!haveLast || std::memcmp(&c.p[k], &last, sizeof(DPoint)) != 0) {
+            last = c.p[k];
+            lastPlaced = glyphPoint(last, penX);
+            haveLast = true;
+          }
+          placedCubic.p[k] = lastPlaced;
+        }
       }
     }
     penX += line.mirrorX ? -glyph->penEnd.x : glyph->penEnd.x;
