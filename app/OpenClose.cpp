@@ -46,6 +46,13 @@ WString AskDrawingFileName(TWindow& owner) {
   return data.chosenFiles.front();
 }
 
+WString ChooseReferenceFile(const WString& startFolder) {
+  FileDialogData data(kOfnFileMustExist, MakeOpenDrawingFilter(), startFolder);
+  TMyFileOpenDialogKvn dialog(nullptr, nullptr, data, LoadLangString(kStrOpenDrawing));
+  if (dialog.Execute() != 1 || data.chosenFiles.empty()) return WString();
+  return data.chosenFiles.front();
+}
+
 std::unique_ptr<cDrawingDoc> OpenDrawingUnderMonitor(TWindow& parent, const WString& path) {
   ProgressMonitor monitor(&parent, WString(), kProgressDialogId);
   OpenRequest request;

@@ -16,6 +16,10 @@ class TWindow;
 // the previewing dialog takes its place once it exists.
 WString AskDrawingFileName(TWindow& owner);
 
+// The file chosen for a missing external reference, the chooser starting in
+// `startFolder`; empty when cancelled (installed into the reference loader).
+WString ChooseReferenceFile(const WString& startFolder);
+
 // The open dispatcher on `path` under a progress monitor on `parent` (its
 // dialog, or the frame, owns the message boxes). The dispatcher shows the
 // one message of a failure; a failure or a cancelled load gives null.

@@ -4,12 +4,14 @@
 #include "app/CommandIds.h"
 #include "app/ConfiguredUiColors.h"
 #include "app/LevelCombo.h"
+#include "app/OpenClose.h"
 #include "app/ProgressDialog.h"
 #include "print/dialogs/PrintFileDialog.h"
 #include "print/export/BlockPicturePainter.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
+#include "document/ExternalReference.h"
 #include "document/cSheet.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
@@ -125,6 +127,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   cSheet::SetGoneHook(&DetachLevelCombosFrom);
   InstallPrintFileDialog();
   InstallBlockPicturePainter();
+  SetReferenceFileChooser(&ChooseReferenceFile);
   InstallRendererGeometryServices();
   // Every file opens through the readers registered here.
   InstallReaders();

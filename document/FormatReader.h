@@ -44,6 +44,8 @@ struct FormatReadContext {
   LoadQuestions* questions = nullptr;
   // A missing native file may give an empty document when the user agrees.
   bool allowMissing = false;
+  // Nobody is asked anything (external references are given up quietly).
+  bool quiet = false;
   // The caller wants to be told of a block library instead of a refusal.
   bool wantLibraryFlag = false;
   // The reference context of a top-level load (external references).

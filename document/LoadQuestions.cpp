@@ -1,11 +1,21 @@
 #include "document/LoadQuestions.h"
 
+#include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 
 namespace kvn {
 
+int LoadQuestions::Ask(const LoadQuestion& question) { return GoOn(question) ? kIdYes : kIdCancel; }
+
+int MessageBoxQuestions::Ask(const LoadQuestion& question) {
+  if (question.detail.IsEmpty()) return owner_.MessageBoxById(0, question.style, question.textId);
+  WString text = LoadLangString(question.textId);
+  text.Append(question.detail);
+  return owner_.MessageBox(text, nullptr, question.style);
+}
+
 bool MessageBoxQuestions::GoOn(const LoadQuestion& question) {
-  const int answer = owner_.MessageBoxById(0, question.style, question.textId);
+  const int answer = Ask(question);
   return answer == kIdOk || answer == kIdRetry || answer == kIdYes;
 }
 

@@ -19,6 +19,8 @@ struct LoadQuestion {
   int textId = 0;
   // Buttons and icon (foundation/MsgBox.h), e.g. kMbOkCancel | kMbIconQuestion.
   std::uint32_t style = 0;
+  // Shown after the text when not empty (a path, a chain of files).
+  WString detail;
 };
 
 class LoadQuestions {
@@ -26,6 +28,9 @@ class LoadQuestions {
   virtual ~LoadQuestions() = default;
   // True when the reader is to go on (OK, Retry or Yes), false to stop.
   virtual bool GoOn(const LoadQuestion& question) = 0;
+  // The button that answered (kIdYes, kIdNo, kIdCancel ...), for questions
+  // of three answers; without a box: kIdYes for going on, else kIdCancel.
+  virtual int Ask(const LoadQuestion& question);
 };
 
 // Answers every question "stop", asking nobody.
@@ -39,6 +44,7 @@ class MessageBoxQuestions final : public LoadQuestions {
  public:
   explicit MessageBoxQuestions(cMsgDlg& owner) : owner_(owner) {}
   bool GoOn(const LoadQuestion& question) override;
+  int Ask(const LoadQuestion& question) override;
 
  private:
   cMsgDlg& owner_;

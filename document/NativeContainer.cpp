@@ -136,7 +136,11 @@ int cDrawingDoc::ReadNativeContainer(InFileStream& in, const NativeReadOptions& 
   }
   if (attributesOnly) return r.AtEnd() ? kLoadNothingAfterAttributes : kLoadOk;
 
-  // 8-9. Sheets.
+  // 8-9. Sheets. The references of one load share one context (a missing
+  // file asked about once, nesting told once).
+  ReferenceContext localReferences;
+  NativeReadOptions referenceOptions = options;
+  if (!referenceOptions.referenceContext) referenceOptions.referenceContext = &localReferences;
   const std::uint32_t sheetCount = v < 3102 ? r.ReadByte() : r.ReadUInt16();
   for (std::uint32_t i = 0; i < sheetCount; ++i) {
     WString sheetName;
@@ -152,7 +156,7 @@ int cDrawingDoc::ReadNativeContainer(InFileStream& in, const NativeReadOptions& 
       r.ReadString(entry.storedPath, false);
       entry.kind = v < 3084 ? 2 : (r.ReadBit() ? 1 : 0);
       entry.sheetIndex = v < 3101 ? 0 : v == 3101 ? r.ReadByte() : r.ReadUInt16();
-      if (!LoadExternalReference(*this, entry, options)) return kLoadReferenceGivenUp;
+      if (!LoadExternalReference(*this, entry, referenceOptions)) return kLoadReferenceGivenUp;
       continue;
     }
     auto sheet = std::make_unique<cSheet>();

@@ -53,6 +53,8 @@ struct NativeReadOptions {
   bool keepSummary = false;
   // The reference context of a top-level load (external references), may be null.
   void* referenceContext = nullptr;
+  // The file being read: references are resolved against its folder.
+  WString hostPath;
 };
 
 // Whether the 10 bytes are the native magic.

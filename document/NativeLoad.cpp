@@ -1,5 +1,7 @@
 #include "document/NativeLoad.h"
 
+#include "foundation/FileSystem.h"
+
 #include "document/DocumentReaders.h"
 #include "document/NativeFormat.h"
 #include "document/OpenDrawingFile.h"
@@ -38,6 +40,8 @@ int LoadFile(cDrawingDoc& document, const WString& path, const FormatReadContext
   options.monitor = context.monitor;
   options.assumedVersion = context.assumedVersion;
   options.referenceContext = context.referenceContext;
+  options.hostPath = GetFullPath(path);
+  options.quiet = context.quiet;
   return document.ReadNativeContainer(in, options);
 }
 

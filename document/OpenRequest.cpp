@@ -1,5 +1,7 @@
 #include "document/OpenRequest.h"
 
+#include "foundation/MsgBox.h"
+
 #include "document/ProgressMonitor.h"
 
 namespace kvn {
@@ -17,9 +19,15 @@ bool RequestContext::OwnerQuestions::GoOn(const LoadQuestion& question) {
   return owner && MessageBoxQuestions(*owner).GoOn(question);
 }
 
+int RequestContext::OwnerQuestions::Ask(const LoadQuestion& question) {
+  cMsgDlg* owner = MessageOwner(request_);
+  return owner ? MessageBoxQuestions(*owner).Ask(question) : kIdCancel;
+}
+
 RequestContext::RequestContext(const OpenRequest& request) : owner_(request) {
   context_.monitor = request.monitor;
   context_.allowMissing = request.allowMissing;
+  context_.quiet = request.quiet;
   context_.wantLibraryFlag = request.wantLibraryFlag;
   context_.referenceContext = request.referenceContext;
   context_.assumedVersion = request.assumedVersion;

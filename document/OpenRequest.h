@@ -54,6 +54,7 @@ class RequestContext {
    public:
     explicit OwnerQuestions(const OpenRequest& request) : request_(request) {}
     bool GoOn(const LoadQuestion& question) override;
+    int Ask(const LoadQuestion& question) override;
 
    private:
     const OpenRequest& request_;
