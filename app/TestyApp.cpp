@@ -5,10 +5,12 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/LevelCombo.h"
 #include "app/ProgressDialog.h"
+#include "print/PaperNameField.h"
 #include "print/dialogs/PrintFileDialog.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
+#include "document/TitleFields.h"
 #include "document/cSheet.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
@@ -133,6 +135,8 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallPatternGlyphSource();
   InstallShxFonts();
   InstallTrueTypeLineDrawer();
+  InstallTitleFields();
+  InstallPaperNameField();
   {
     testyApp app(fileName);
     status = app.Run();
