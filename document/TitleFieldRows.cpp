@@ -15,6 +15,7 @@
 #include "document/TitleFieldsInternal.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
 #include "foundation/PathNames.h"
 #include "foundation/TextFormat.h"
 #include "model/AttributeList.h"
@@ -282,7 +283,8 @@ const FieldRow kRows[kFieldRowCount] = {
     {0, [](O& o, C& c) {
        std::uint32_t order = 0;
        for (std::uint32_t i = 0; c.document && i < c.document->SheetCount() && order == 0; ++i) {
-         if (&c.document->GetSheet(i)->Drawing() == &c.drawing) order = i + 1;
+         const cSheet* sheet = c.document->GetSheet(i);
+         if (sheet && &sheet->Drawing() == &c.drawing) order = i + 1;
        }
        PutInt(o, order);
      }, {u"výkres:pořadí", u"výkres:poradie", u"drawing:order"}},

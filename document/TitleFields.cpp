@@ -92,14 +92,14 @@ bool Expand(std::u16string& text, Expansion e, cText* owner, std::span<cOutObj* 
 std::u16string ListLines(const std::vector<FieldListItem>& items, std::u16string_view rest, const Expansion& e,
                          std::size_t budget) {
   std::u16string lines;
+  // Too deep: the list shows as an empty one.
+  if (e.depth >= kMaxListDepth) return lines;
   for (std::size_t i = 0; i < items.size(); ++i) {
     std::u16string line(rest);
-    if (e.depth + 1 < kMaxListDepth) {
-      cOutObj* const objects[3] = {items[i][0], items[i][1], items[i][2]};
-      cOutObj* current = FirstInsertOf(objects);
-      Expansion inner{e.document, e.drawing, e.data, nullptr, e.depth + 1};
-      Expand(line, inner, nullptr, objects, current);
-    }
+    cOutObj* const objects[3] = {items[i][0], items[i][1], items[i][2]};
+    cOutObj* current = FirstInsertOf(objects);
+    Expansion inner{e.document, e.drawing, e.data, nullptr, e.depth + 1};
+    Expand(line, inner, nullptr, objects, current);
     const std::size_t added = (i ? 2 : 0) + line.size();
     if (lines.size() + added > budget) break;
     if (i) lines += u"\r\n";

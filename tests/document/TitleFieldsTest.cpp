@@ -198,6 +198,15 @@ TEST_F(TitleFields, ListFields) {
   EXPECT_EQ(OnPump(line), u"In - " + Field(u"file:name") + u"\r\nIn - Pump\r\nSpare - " + Field(u"file:name"));
 }
 
+TEST_F(TitleFields, ListsNestFourDeep) {
+  // Each list of references of the pump names the other pump of the set,
+  // whose list names the first again: four levels still show their line,
+  // a fifth list is empty.
+  const std::u16string list = Field(u"list:references");
+  EXPECT_EQ(OnPump(list + list + list + list + Field(u"block:attribute:Type") + u"!"), u"M3!");
+  EXPECT_EQ(OnPump(list + list + list + list + list + Field(u"block:attribute:Type") + u"!\r\nnext"), u"\r\nnext");
+}
+
 TEST_F(TitleFields, NestedListsAreBounded) {
   // A list field in its own line repeats at most four levels deep, and the
   // text never passes 65,535 units.
