@@ -6,12 +6,14 @@
 #include "app/LevelCombo.h"
 #include "app/OpenClose.h"
 #include "app/ProgressDialog.h"
+#include "print/PaperNameField.h"
 #include "print/dialogs/PrintFileDialog.h"
 #include "print/export/BlockPicturePainter.h"
 #include "app/TestyFrameWindow.h"
 #include "dwg/InstallReaders.h"
 #include "document/BuiltinFontReader.h"
 #include "document/ExternalReference.h"
+#include "document/TitleFields.h"
 #include "document/cSheet.h"
 #include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
@@ -138,6 +140,8 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallPatternGlyphSource();
   InstallShxFonts();
   InstallTrueTypeLineDrawer();
+  InstallTitleFields();
+  InstallPaperNameField();
   {
     testyApp app(fileName);
     status = app.Run();

@@ -67,18 +67,18 @@ bool ReadRealList(ArchiveReader& r, SortedValueList& list) {
   return true;
 }
 
-void ReadSettingRecord(ArchiveReader& r, DrawingSettingRecord& record) {
-  record.number = r.ReadCompactU32();
-  record.mode = r.ReadBit() ? 1 : 0;
-  if (record.mode) {
-    record.value = r.ReadCompactU32();
+void ReadSectorSettings(ArchiveReader& r, SectorSettings& record) {
+  record.count = std::int32_t(r.ReadCompactU32());
+  record.numeric = r.ReadBit() ? 1 : 0;
+  if (record.numeric) {
+    record.firstNumber = std::int32_t(r.ReadCompactU32());
   } else {
-    record.byteValue = r.ReadByte();
+    record.firstLetter = r.ReadByte();
   }
-  record.bit = r.ReadBit() ? 1 : 0;
-  record.twoBits = std::uint8_t(r.ReadBits(2));
-  record.first = r.ReadCompactDouble();
-  record.second = r.ReadCompactDouble();
+  record.reverse = r.ReadBit() ? 1 : 0;
+  record.mode = std::uint8_t(r.ReadBits(2));
+  record.begin = r.ReadCompactDouble();
+  record.step = r.ReadCompactDouble();
 }
 
 }  // namespace
@@ -188,9 +188,12 @@ int ReadFixedSettings(BodyState& state) {
     d.pageFlags[0] = r.ReadBit() ? 1 : 0;
     d.pageFlags[1] = r.ReadBit() ? 1 : 0;
   }
-  if (v >= 3082 && r.ReadBit()) {
-    ReadSettingRecord(r, d.settingRecords[0]);
-    ReadSettingRecord(r, d.settingRecords[1]);
+  if (v >= 3082) {
+    d.sectorsOn = r.ReadBit() ? 1 : 0;
+    if (d.sectorsOn) {
+      ReadSectorSettings(r, d.sectors[0]);
+      ReadSectorSettings(r, d.sectors[1]);
+    }
   }
   if (v < 3068) d.pageResetFlag = r.ReadBit() ? 1 : 0;
   return kLoadOk;

@@ -27,6 +27,8 @@ ForeignReaderSlots& Slots() {
 // Probe and load, without a message.
 DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, const FormatRegistry& registry) {
   const FormatReader* reader = nullptr;
+  std::uint64_t written = 0;
+  bool haveTime = false;
   {
     InFileStream in(path, true);
     if (!in.IsOpen()) {
@@ -35,6 +37,7 @@ DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, cons
     }
     // No format has an empty file; say so rather than "unknown format".
     if (in.Size() == 0) return DocumentResult::Failure(kOpenPictureFailed, kOpenEmptyFile);
+    haveTime = in.GetFileTime(nullptr, nullptr, &written);
     reader = registry.Probe(in, path);
   }
   // Nothing took the file: as when the picture import, which takes
@@ -43,6 +46,8 @@ DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, cons
   RequestContext context(request);
   DocumentResult result = reader->load(path, context.Get());
   if (MonitorCancelled(request) && !result.Ok()) return DocumentResult::Failure(kOpenCancelled);
+  // The title-block fields show when the file was last written.
+  if (result.Ok() && haveTime) result.Document()->SetFileDateTime(written);
   return result;
 }
 

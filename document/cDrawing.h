@@ -37,16 +37,17 @@ class cDrawingData;
 class cDrawingDoc;
 class cOutObj;
 
-// One of the two setting records of a drawing (stored from 3082 on).
-struct DrawingSettingRecord {
-  std::uint32_t mode = 0;
-  std::uint32_t value = 1;
-  std::uint8_t byteValue = 0;
-  std::uint32_t bit = 0;
-  std::uint8_t twoBits = 0;
-  std::uint32_t number = 10;
-  double first = 0.0;
-  double second = 20.0;
+// The sector grid of one axis (stored from 3082 on): labels along the frame
+// that name the column or row an object lies in (document/SectorLabel.h).
+struct SectorSettings {
+  std::uint32_t numeric = 0;      // labels are numbers, else letters
+  std::int32_t firstNumber = 1;   // label of the first sector when numeric
+  std::uint8_t firstLetter = 0;   // 0..25 "A".."Z", 26..51 "a".."z"
+  std::uint32_t reverse = 0;      // counted from the other end
+  std::uint8_t mode = 0;          // 2 absolute, 1 repeated per tile, else per printable area
+  std::int32_t count = 10;
+  double begin = 0.0;
+  double step = 20.0;  // negative: sectors run towards smaller coordinates
 };
 
 // A page of a paged drawing.
@@ -203,8 +204,10 @@ class cDrawing {
   std::uint32_t v3088Ints[2] = {12, 2};
   std::uint8_t v3089Byte = 0;
   WString secondName;
-  std::array<DrawingSettingRecord, 2> settingRecords{
-      DrawingSettingRecord{1, 1, 0, 0, 0, 10, 0.0, 20.0}, DrawingSettingRecord{0, 1, 0, 0, 0, 10, 0.0, 20.0}};
+  // The sector grid: the switch, and the x (numbered) and y (lettered) axes.
+  std::uint8_t sectorsOn = 0;
+  std::array<SectorSettings, 2> sectors{SectorSettings{1, 1, 0, 0, 0, 10, 0.0, 20.0},
+                                        SectorSettings{0, 1, 0, 0, 0, 10, 0.0, 20.0}};
   // The three old text-attribute records of the tagged settings.
   std::array<TextAttributes, 3> oldTextAttributes{};
 

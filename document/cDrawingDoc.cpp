@@ -1,11 +1,13 @@
 #include "document/cDrawingDoc.h"
 
 #include <algorithm>
+#include <ctime>
 #include <string>
 
 #include "document/PageMembership.h"
 #include "document/cDocView.h"
 #include "foundation/LangTable.h"
+#include "foundation/LongPathFiles.h"
 #include "foundation/PathNames.h"
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
@@ -41,6 +43,20 @@ WString FormatPageLabel(const cDrawing& drawing, std::uint32_t page) {
     label.Append(drawing.GetPage(page)->name);
   }
   return label;
+}
+
+void cDrawingDoc::SetFileDateTime(std::uint64_t fileTime) {
+  std::int64_t seconds = 0;
+  std::uint32_t nanoseconds = 0;
+  UnixFromFileTime(fileTime, seconds, nanoseconds);
+  const std::time_t t = std::time_t(seconds);
+  std::tm local{};
+  if (!localtime_r(&t, &local)) return;
+  this->fileDate[0] = std::uint8_t(local.tm_mday);
+  this->fileDate[1] = std::uint8_t(local.tm_mon + 1);
+  this->fileDate[2] = std::uint8_t(local.tm_year % 100);
+  this->fileTime[0] = std::uint8_t(local.tm_hour);
+  this->fileTime[1] = std::uint8_t(local.tm_min);
 }
 
 cDrawingDoc::cDrawingDoc() : fileVersion(std::uint16_t(kCurrentFileVersion)) {}

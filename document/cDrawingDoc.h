@@ -113,6 +113,12 @@ class cDrawingDoc {
   std::uint16_t currentEntry = 0;
   std::uint16_t currentPage = 0;
   WString comment;
+  // The file's last modification at open, local time: day, month, year of
+  // the century; hour, minute. Zeros for a document without a file.
+  std::uint8_t fileDate[3] = {0, 0, 0};
+  std::uint8_t fileTime[2] = {0, 0};
+  // Fills the two above from a file time (FILETIME units), in local time.
+  void SetFileDateTime(std::uint64_t fileTime);
   // The two 32-bit values of containers from 3080 on.
   std::int32_t containerWords[2] = {-1, -1};
   std::vector<ContainerEntry> entries;

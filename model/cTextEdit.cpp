@@ -127,7 +127,7 @@ void cText::FreezeFields() {
 
 void cText::ExpandFieldsInSource(cDrawingData* data, cOutObj* context, cOutObj* insert) {
   WString source = text_;
-  if (ExpandFields(source, data, this, context, insert, WString())) {
+  if (ExpandFields(source, data, this, context, insert, nullptr)) {
     SetText(source);
     MarkDirty();
   }

@@ -203,7 +203,10 @@ bool cText::GetLogFont(cDrawingData* data, LogFont& out, int height, int quality
 void cText::Recalc(cDrawingData* data) {
   displayText = text_;
   outlineCache.reset();
-  if (ExpandFields(displayText, data, this, nullptr, nullptr, WString())) textChanged = 1;
+  // Fields such as the file time change without the text changing: the
+  // characters they may show are loaded with the text's own.
+  WString extraChars;
+  if (ExpandFields(displayText, data, this, nullptr, nullptr, &extraChars)) textChanged = 1;
   halfPenWidth = 0.0;
   std::fill(std::begin(inkOverhang), std::end(inkOverhang), 0.0);
   lineStarts.Clear();
@@ -232,7 +235,9 @@ void cText::Recalc(cDrawingData* data) {
   } else if (TrueTypeFaceSet* set = font->FaceSet()) {
     if (textChanged) {
       textChanged = 0;
-      set->LoadGlyphs(displayText, (IsBold(data) ? 1 : 0) + (IsItalic(data) ? 2 : 0));
+      const int style = (IsBold(data) ? 1 : 0) + (IsItalic(data) ? 2 : 0);
+      set->LoadGlyphs(displayText, style);
+      if (!extraChars.IsEmpty()) set->LoadGlyphs(extraChars, style);
     }
     MeasureTrueType(*this, data, *set, m);
   } else {

@@ -338,7 +338,10 @@ struct BodyWriter {
       w.WriteBit(true);
       w.WriteBit(true);
     }
-    if (v >= 3082) w.WriteBit(false);
+    if (v >= 3082) {
+      w.WriteBit(bool(sheet.sectorsWriter));
+      if (sheet.sectorsWriter) sheet.sectorsWriter(w);
+    }
     if (v < 3068) w.WriteBit(true);
   }
 

@@ -112,6 +112,9 @@ struct FixtureSheet {
   std::function<void(ArchiveWriter&)> contentOverride;
   // When set, written instead of the two lists of reals.
   std::function<void(ArchiveWriter&)> guidesOverride;
+  // From 3082: when set, the sectors switch is on and this writes the two
+  // sector setting records after it.
+  std::function<void(ArchiveWriter&)> sectorsWriter;
   // When set, written instead of the old style section (3050-3076).
   std::function<void(ArchiveWriter&)> styleSectionOverride;
   // When set, written instead of the page records.
