@@ -245,7 +245,7 @@ PrintScaleInfo ComputeScaleInfo(const APXPrintOut& printOut, const cDrawing& dra
   std::snprintf(text, sizeof text, "%.12g", units);
   info.unitsPerMm = Utf16(text);
   if (dataScale > 0) {
-    std::snprintf(text, sizeof text, "%.12g", percent * zoom * factor);
+    std::snprintf(text, sizeof text, "%.6g", percent * zoom * factor);
     info.percent = Utf16(text);
   }
   info.reduced = dataScale != 0 && zoom < 1.0 && !zoomWholePage;
