@@ -77,6 +77,10 @@ bool Visible(TDialog& d, int id) {
   return w != nullptr && w->IsWindowVisible();
 }
 
+void ClickRadio(TDialog& d, int id) {
+  if (auto* radio = dynamic_cast<TRadioButton*>(d.GetDlgItem(id))) radio->Click();
+}
+
 void Press(TDialog& d, int id) {
   auto* button = dynamic_cast<TButton*>(d.GetDlgItem(id));
   ASSERT_NE(button, nullptr) << "button " << id;
@@ -170,7 +174,7 @@ TEST_F(PrintGuiTest, CtrlPPagesTwoToThreeAndPrintSendThoseTwoPages) {
         EXPECT_FALSE(Visible(d, 9003));
         EXPECT_TRUE(Visible(d, 7999));
         test::SaveScreenshot("print-dialog.png");
-        if (auto* custom = dynamic_cast<TRadioButton*>(d.GetDlgItem(5002))) custom->Click();
+        ClickRadio(d, 5002);
         return true;
       },
       [&] {
