@@ -77,6 +77,16 @@ bool Visible(TDialog& d, int id) {
   return w != nullptr && w->IsWindowVisible();
 }
 
+double FieldValue(TDialog& d, int id) {
+  auto* field = dynamic_cast<TAutoDouble*>(d.GetDlgItem(id));
+  return field ? field->GetValue() : -1;
+}
+
+std::string ControlText(TDialog& d, int id) {
+  auto* control = dynamic_cast<TControl*>(d.GetDlgItem(id));
+  return control ? control->GetText().ToUtf8() : std::string();
+}
+
 void ClickRadio(TDialog& d, int id) {
   if (auto* radio = dynamic_cast<TRadioButton*>(d.GetDlgItem(id))) radio->Click();
 }
@@ -206,7 +216,7 @@ TEST_F(PrintGuiTest, CtrlPPagesTwoToThreeAndPrintSendThoseTwoPages) {
       [&] { return RunningPrintDialog() != nullptr; },
       [&] {
         cPrintDialog& d = *RunningPrintDialog();
-        if (auto* field = dynamic_cast<TAutoDouble*>(d.GetDlgItem(16756))) shownWidth = field->GetValue();
+        shownWidth = FieldValue(d, 16756);
         shownWhat = PrintDialogGlobals().what;
         d.CloseWindow(kIdcCancel);
         return true;
@@ -275,7 +285,7 @@ TEST_F(PrintDialogAloneTest, CzechAndSlovak) {
     std::string title, allPages;
     const int result = Run(dialog, [&](cPrintDialog& d) {
       title = d.GetPeer()->GetLabel().ToStdString(wxConvUTF8);
-      if (auto* all = dynamic_cast<TControl*>(d.GetDlgItem(5001))) allPages = all->GetText().ToUtf8();
+      allPages = ControlText(d, 5001);
       test::SaveScreenshot(language == kLanguageCzech ? "print-dialog-cs.png" : "print-dialog-sk.png");
       d.CloseWindow(kIdcCancel);
     });
