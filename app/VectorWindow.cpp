@@ -194,6 +194,7 @@ const TResponseTable& cVectorWindow::Table() {
           OnCommand<&W::CmWholeArea>(kCmWholeArea),
           OnCommand<&W::CmAllElements>(kCmAllElements),
           OnCommand<&W::CmExport>(kCmExport),
+          OnCommand<&W::CmPrint>(kCmPrint),
           OnCommandEnable<&W::CeZoomIn>(kCmZoomIn),
           OnCommandEnable<&W::CeZoomOut>(kCmZoomOut),
           OnCommandEnable<&W::CeZoomPercent>(kCmZoom25),

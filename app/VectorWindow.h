@@ -165,6 +165,10 @@ class cVectorWindow : public TWindow {
   // options, then the pages or tile chosen written as BMP or EMF.
   void CmExport();
 
+  // ---- print (VectorWindowPrint.cpp) ----
+  // Command 19516: the print dialog, then the job.
+  void CmPrint();
+
   // ---- handlers ----
   void EvPaint();
   bool EvEraseBkgnd(TParam1 dc);

@@ -207,6 +207,10 @@ std::uint8_t APXPrintOut::PageState(int page) const {
   return page >= 1 && std::size_t(page) <= pageStates_.size() ? pageStates_[std::size_t(page - 1)] : 0;
 }
 
+void APXPrintOut::DropPage(int page) {
+  if (page >= 1 && std::size_t(page) <= pageStates_.size()) pageStates_[std::size_t(page - 1)] = 0;
+}
+
 APXPrintOut::PagePlace APXPrintOut::PlaceOfPage(int page) const {
   PagePlace place;
   if (HasPrintArea()) {

@@ -105,9 +105,12 @@ class APXPrintOut : public TMyPrintOut {
   MyPrinterDataStruct__Kvn& Record() { return record_; }
   const MyPrinterDataStruct__Kvn& Record() const { return record_; }
   double ScaleFactor() const { return scaleFactor_; }
+  const PrintOutOptions& Options() const { return options_; }
   bool HasPrintArea() const { return !options_.printArea.IsZero(); }
   // 2 unknown, 1 content, 0 empty or excluded.
   std::uint8_t PageState(int page) const;
+  // Leaves page `page` (from 1) out of the print (the dialog's selection).
+  void DropPage(int page);
 
   // The semi-transparent-element flag the painter sets on vector pages.
   std::uint8_t transparencyWarning = 0;

@@ -79,6 +79,9 @@ TPrinterButton_::TPrinterButton_(TWindow* parent, int id, int x, int y, int w, i
       printerIndex(index),
       saveCheckId(saveCheck) {}
 
+TPrinterButton_::TPrinterButton_(TWindow* parent, int resourceId, PrinterComboClass* c, int* index, int saveCheck)
+    : TButton(parent, resourceId), combo(c), printerIndex(index), saveCheckId(saveCheck) {}
+
 PrinterInfo* TPrinterButton_::SelectedPrinter() const {
   const int index = printerIndex ? *printerIndex : (combo ? combo->SelectedIndex() : -1);
   return GetPrinterList().At(index);

@@ -46,6 +46,8 @@ class TPrinterButton_ : public TButton {
  public:
   TPrinterButton_(TWindow* parent, int id, int x, int y, int w, int h, PrinterComboClass* combo,
                   int* printerIndex, int saveCheckId);
+  // The button of a dialog template.
+  TPrinterButton_(TWindow* parent, int resourceId, PrinterComboClass* combo, int* printerIndex, int saveCheckId);
 
   PrinterComboClass* combo;
   int* printerIndex;

@@ -4,7 +4,8 @@
 // The scan reads the sources of the folders that hold dialogs. A source
 // (its .h and .cpp together) names its template in a dialog base
 // constructor, TDialogTr(parent, <id>), TDialog(parent, <id>),
-// TEmbeddedDialog(parent, <id>) or TDialogBar(parent, <id>, frame) (an id the
+// TEmbeddedDialog(parent, <id>), TMyPropertyPage(sheet, <id>, title) or
+// TDialogBar(parent, <id>, frame) (an id the
 // code computes: then the controls must all be in one template), and its
 // controls in the resource constructors of the control classes (the
 // argument count tells them from the constructors with a position),
@@ -201,6 +202,16 @@ void Scan(const std::string& path, const std::string& raw, const Constants& cons
     // name, parent, data, template, title).
     if ((word == "TAutoFileSaveDialog" || word == "TAutoFileOpenDialog") && args.size() == 7) {
       if (constants.Resolve(args[5], id)) facts.templates.insert(id);
+      continue;
+    }
+    // A property sheet's page: (sheet, template, title[, icon]); a source
+    // may hold several pages, each control then in one of their templates.
+    if (word == "TMyPropertyPage" && (args.size() == 3 || args.size() == 4)) {
+      if (constants.Resolve(args[1], id)) {
+        facts.templates.insert(id);
+      } else {
+        facts.computedTemplate = true;
+      }
       continue;
     }
     // The tool bar's dialog bar takes the frame as a third argument.

@@ -6,6 +6,7 @@
 // as the toolkit delivers them.
 #include <gtest/gtest.h>
 
+#include <wx/timer.h>
 #include <wx/window.h>
 
 #include <chrono>
@@ -20,8 +21,10 @@
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
 #include "app/ViewCompanions.h"
+#include "controls/PropertySheet.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "foundation/ModalStack.h"
 #include "foundation/UiColors.h"
 #include "foundation/WaitCursor.h"
 #include "platform/ui/Cursor.h"
@@ -290,11 +293,22 @@ TEST_F(DrawingViewTest, OnePageShowsNoTabsAndTwoPagesDo) {
   EXPECT_EQ(Pos(splitter).x + splitter->GetClientRect().right, view->GetClientRect().right);
   EXPECT_EQ(view->GetVectorWindow()->GetClientRect().bottom + kRulerSize + splitter->GetClientRect().bottom,
             view->GetClientRect().bottom);
-  // A double click on the second tab shows it (and hands the sheet to the
-  // parameters, which change nothing yet).
+  // A double click on the second tab shows it and opens that sheet's
+  // parameters, cancelled here.
   CCustomTabCtrl* tabs = view->GetPageTabs();
   const TRect t = tabs->Model().Tab(1).outer;
+  bool sheetShown = false;
+  wxTimer cancel;
+  cancel.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (auto* sheet = dynamic_cast<TMyPropertySheet*>(ModalStack::Top()); sheet && sheet->GetHandle()) {
+      sheetShown = true;
+      sheet->CmCancel();
+    }
+  });
+  cancel.Start(60);
   tabs->HandleMessage(kWmLButtonDblClk, kMkLButton, MakePointParam((t.left + t.right) / 2, (t.top + t.bottom) / 2));
+  cancel.Stop();
+  EXPECT_TRUE(sheetShown);
   EXPECT_EQ(tabs->CurrentTab(), 1);
   EXPECT_EQ(view->GetVectorWindow()->GetSheetIndex(), 1u);
 }

@@ -1,0 +1,437 @@
+// The print command in the main frame on a private X display, against a
+// fake spooler whose queue keeps the PDF it gets: Ctrl+P (through the X
+// server, xdotool) opens the print dialog; pages 2 to 3 and Print send a
+// job of those two pages; the options are stored and come back next time.
+// The dialog on its own: a drawing of one page and one tile hides the two
+// range choices, and the dialog speaks Czech and Slovak.
+#include <gtest/gtest.h>
+#include <wx/timer.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <deque>
+#include <functional>
+#include <string>
+
+#include "app/AppGlobals.h"
+#include "app/ProgressDialog.h"
+#include "app/TestyFrameWindow.h"
+#include "foundation/LangTable.h"
+#include "foundation/ModalStack.h"
+#include "foundation/Registry.h"
+#include "platform/fonts/FontLayerFaces.h"
+#include "platform/ui/ControlButtons.h"
+#include "platform/ui/FrameWindow.h"
+#include "print/PrinterData.h"
+#include "print/dialogs/PrintDialog.h"
+#include "render/GeometryServicesImpl.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/print/PrintFixtures.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+test::FixtureDocument FourPages() {
+  test::FixtureDocument plan;
+  test::FixtureSheet sheet;
+  sheet.name = u"Plan";
+  for (int p = 0; p < 4; ++p) {
+    test::FixturePage page;
+    page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
+    page.color = 0x80000000;
+    sheet.pages.push_back(page);
+    for (int i = 0; i < 10; ++i) {
+      test::FixtureLine l;
+      l.start = {20.0 + 20 * i, 20};
+      l.end = {20.0 + 20 * i, 180};
+      l.page = std::uint16_t(p);
+      l.color = 0x0000FF;
+      l.width = 1.0;
+      sheet.lines.push_back(l);
+    }
+  }
+  plan.sheets.push_back(sheet);
+  return plan;
+}
+
+// A title as xdotool's --name pattern (a regular expression) matches it.
+std::string Escaped(const std::string& title) {
+  std::string out;
+  for (char c : title) {
+    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+cPrintDialog* RunningPrintDialog() {
+  auto* dialog = dynamic_cast<cPrintDialog*>(ModalStack::Top());
+  return dialog && dialog->GetHandle() && dialog->GetPeer() && dialog->GetPeer()->IsShown() ? dialog : nullptr;
+}
+
+bool Visible(TDialog& d, int id) {
+  TWindow* w = d.GetDlgItem(id);
+  return w != nullptr && w->IsWindowVisible();
+}
+
+double FieldValue(TDialog& d, int id) {
+  auto* field = dynamic_cast<TAutoDouble*>(d.GetDlgItem(id));
+  return field ? field->GetValue() : -1;
+}
+
+std::string ControlText(TDialog& d, int id) {
+  auto* control = dynamic_cast<TControl*>(d.GetDlgItem(id));
+  return control ? control->GetText().ToUtf8() : std::string();
+}
+
+TWindow* Item(TDialog& d, int id) { return d.GetDlgItem(id); }
+
+void ClickRadio(TDialog& d, int id) {
+  if (auto* radio = dynamic_cast<TRadioButton*>(d.GetDlgItem(id))) radio->Click();
+}
+
+void Press(TDialog& d, int id) {
+  auto* button = dynamic_cast<TButton*>(d.GetDlgItem(id));
+  ASSERT_NE(button, nullptr) << "button " << id;
+  button->Click();
+}
+
+void SetField(TDialog& d, int id, double value) {
+  auto* field = dynamic_cast<TAutoDouble*>(d.GetDlgItem(id));
+  ASSERT_NE(field, nullptr) << "field " << id;
+  field->SetValue(value);
+}
+
+class PrintGuiTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    DefaultMargins() = Margins{};
+    test::AddA4Queue(queues_);
+    override_ = std::make_unique<ScopedSpoolerOverride>(spooler_);
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+  }
+  void TearDown() override {
+    delete frame_;
+    frame_ = nullptr;
+    ResetPrinters();
+    override_.reset();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    test::SettingsFolderTest::TearDown();
+  }
+  void OpenFrame() {
+    frame_ = new TTestyFrameWindow;
+    frame_->Attr.X = 30;
+    frame_->Attr.Y = 20;
+    frame_->Attr.W = 900;
+    frame_->Attr.H = 700;
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    const auto file = files_.Path() / "four.kvn";
+    ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(FourPages())));
+    ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+    test::Pump(300ms);
+  }
+  // Ctrl+P through the X server, then the steps one per tick inside the
+  // dialog's loop. True when every step ran and the dialog is gone.
+  bool RunPrint(std::deque<std::function<bool()>> steps) {
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+      if (!steps.empty() && steps.front()()) steps.pop_front();
+    });
+    timer.Start(100);
+    const std::string title = frame_->GetPeer()->GetLabel().ToStdString();
+    test::Shell(test::XdoOnWindow(Escaped(title), "key ctrl+p"));
+    const bool done = test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 60s);
+    timer.Stop();
+    if (!done) {
+      test::SaveScreenshot("print-stuck.png");
+      if (cPrintDialog* d = RunningPrintDialog()) d->CloseWindow(kIdcCancel);
+      test::PumpUntil([] { return ModalStack::Depth() == 0; }, 10s);
+    }
+    test::Pump(200ms);
+    return done;
+  }
+  std::uint32_t Dword(const char16_t* name) {
+    return RegReadKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).GetDword(WString(name), 0xFFFFFFFF);
+  }
+
+  test::FakeSpooler queues_;
+  test::JobSpooler spooler_{queues_};
+  std::unique_ptr<ScopedSpoolerOverride> override_;
+  test::ScratchDir files_;
+  TTestyFrameWindow* frame_ = nullptr;
+};
+
+TEST_F(PrintGuiTest, CtrlPPagesTwoToThreeAndPrintSendThoseTwoPages) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  OpenFrame();
+  ASSERT_TRUE(RunPrint({
+      [&] { return RunningPrintDialog() != nullptr; },
+      [&] {
+        cPrintDialog& d = *RunningPrintDialog();
+        // Four pages: both range choices show; the dialog opens on the printer.
+        EXPECT_TRUE(Visible(d, 5001));
+        EXPECT_TRUE(Visible(d, 5002));
+        EXPECT_FALSE(Visible(d, 5005));
+        EXPECT_FALSE(Visible(d, 9002));
+        EXPECT_FALSE(Visible(d, 9003));
+        EXPECT_TRUE(Visible(d, 7999));
+        test::SaveScreenshot("print-dialog.png");
+        ClickRadio(d, 5002);
+        return true;
+      },
+      [&] {
+        cPrintDialog& d = *RunningPrintDialog();
+        EXPECT_TRUE(Visible(d, 5030));
+        EXPECT_TRUE(Visible(d, 5031));
+        EXPECT_FALSE(Visible(d, 5032));  // one tile a page
+        SetField(d, 5030, 2);
+        SetField(d, 5031, 3);
+        SetField(d, 16756, 0.3);
+        Press(d, kIdcOk);
+        return true;
+      },
+  }));
+  ASSERT_EQ(spooler_.jobs.size(), 1u);
+  const test::FakeJobRecord& job = *spooler_.jobs[0];
+  EXPECT_TRUE(job.finished);
+  EXPECT_EQ(test::PdfPageCount(job.pdf), 2);
+  EXPECT_EQ(job.request.queue, "TEST");
+  // The options are stored, and come back in the next dialog.
+  EXPECT_EQ(Dword(u"PRINT_MIN_WI"), 300u);
+  EXPECT_EQ(RegReadKey(kHkeyCurrentUser, WString(kProgramRegistryKey))
+                .GetString(WString(u"PRINTER_NAME_1110"), WString())
+                .ToUtf8(),
+            "TEST");
+  double shownWidth = 0;
+  int shownWhat = -1;
+  ASSERT_TRUE(RunPrint({
+      [&] { return RunningPrintDialog() != nullptr; },
+      [&] {
+        cPrintDialog& d = *RunningPrintDialog();
+        shownWidth = FieldValue(d, 16756);
+        shownWhat = PrintDialogGlobals().what;
+        d.CloseWindow(kIdcCancel);
+        return true;
+      },
+  }));
+  EXPECT_DOUBLE_EQ(shownWidth, 0.3);
+  EXPECT_EQ(shownWhat, kPrintCustom);
+  EXPECT_EQ(spooler_.jobs.size(), 1u);  // cancelled: no job
+}
+
+// The dialog by itself over a drawing of one page and one tile.
+class PrintDialogAloneTest : public PrintGuiTest {
+ protected:
+  int Run(cPrintDialog& dialog, std::function<void(cPrintDialog&)> check) {
+    int ticks = 0;
+    bool checked = false;
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+      ++ticks;
+      if (dialog.GetPeer() == nullptr || !dialog.GetPeer()->IsShown()) return;
+      if (!checked) {
+        checked = true;
+        check(dialog);
+      }
+      if (ticks > 100) dialog.CloseWindow(kIdcCancel);
+    });
+    timer.Start(60);
+    const int result = dialog.Execute();
+    timer.Stop();
+    return result;
+  }
+};
+
+TEST_F(PrintDialogAloneTest, OnePageAndOneTileHideTheRangeChoices) {
+  LoadPrinterList();
+  test::TiledDrawing tiled(190, 277, 1, 1, 0);
+  std::unique_ptr<TFrameWindow> owner(test::NewFrame(WString(u"Owner"), 0, 0, 400, 300));
+  ASSERT_TRUE(owner->Create());
+  owner->ShowWindow(kSwShow);
+  cPrintDialog dialog(owner.get(), tiled.Drawing(), 0, DRect{0, 0, 100, 100});
+  bool checked = false;
+  Run(dialog, [&checked](cPrintDialog& d) {
+    checked = true;
+    EXPECT_FALSE(Visible(d, 5001));
+    EXPECT_FALSE(Visible(d, 5002));
+    EXPECT_TRUE(Visible(d, 5003));
+    EXPECT_TRUE(Visible(d, 5004));
+    EXPECT_FALSE(Visible(d, 5030));
+    EXPECT_FALSE(Visible(d, 5032));
+    EXPECT_FALSE(Visible(d, 101));  // no preview hook
+    d.CloseWindow(kIdcCancel);
+  });
+  EXPECT_TRUE(checked);
+}
+
+TEST_F(PrintDialogAloneTest, CzechAndSlovak) {
+  LoadPrinterList();
+  test::TiledDrawing tiled(190, 277, 2, 1, 3);
+  std::unique_ptr<TFrameWindow> owner(test::NewFrame(WString(u"Owner"), 0, 0, 400, 300));
+  ASSERT_TRUE(owner->Create());
+  owner->ShowWindow(kSwShow);
+  for (int language : {kLanguageCzech, kLanguageSlovak}) {
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    cPrintDialog dialog(owner.get(), tiled.Drawing(), 0, DRect{0, 0, 100, 100});
+    std::string title, allPages;
+    const int result = Run(dialog, [&](cPrintDialog& d) {
+      title = d.GetPeer()->GetLabel().ToStdString(wxConvUTF8);
+      allPages = ControlText(d, 5001);
+      test::SaveScreenshot(language == kLanguageCzech ? "print-dialog-cs.png" : "print-dialog-sk.png");
+      d.CloseWindow(kIdcCancel);
+    });
+    EXPECT_EQ(result, int(kIdcCancel));
+    EXPECT_EQ(title, language == kLanguageCzech ? "Tisk" : "Tlač");
+    EXPECT_NE(allPages.find(language == kLanguageCzech ? "stránky a dlaždice" : "stránky a dlaždice"),
+              std::string::npos)
+        << allPages;
+  }
+}
+
+// ---- against the test CUPS server (cupsd-fixture.sh) ----------------------------------------
+
+bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
+
+// Where cups-pdf puts the PDFs of a queue: its configuration's Out folder.
+std::string CupsOutFolder(const std::string& queue) {
+  std::ifstream conf("/etc/cups/cups-pdf-" + queue + ".conf");
+  for (std::string line; std::getline(conf, line);) {
+    if (line.rfind("Out ", 0) == 0) return line.substr(4);
+  }
+  return {};
+}
+
+// The PDF whose name starts with `prefix` that pdfinfo can read; empty after
+// the time-out. Other runs on the shared server may move the Out folder, so
+// every folder named meanwhile is searched.
+std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
+  std::set<std::string> folders;
+  for (int i = 0; i < 150; ++i) {
+    if (std::string now = CupsOutFolder("TEST"); !now.empty()) folders.insert(now);
+    for (const std::string& folder : folders) {
+      std::error_code ec;
+      for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+        if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
+        if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
+          return e.path();
+        }
+      }
+    }
+    test::Pump(200ms);
+  }
+  return {};
+}
+
+// Red pixels of page `page` at 20 dpi.
+int RedPixels(const std::filesystem::path& pdf, int page) {
+  const std::string ppm = test::Shell("pdftoppm -r 20 -aa no -f " + std::to_string(page) + " -l " +
+                                      std::to_string(page) + " '" + pdf.string() + "' 2>/dev/null");
+  // P6, width, height, 255, then the pixels.
+  std::istringstream in(ppm);
+  std::string magic;
+  int width = 0, height = 0, depth = 0;
+  in >> magic >> width >> height >> depth;
+  in.get();
+  if (magic != "P6" || width <= 0 || height <= 0) return -1;
+  const std::size_t start = std::size_t(in.tellg());
+  int red = 0;
+  for (std::size_t i = start; i + 2 < ppm.size(); i += 3) {
+    const auto r = std::uint8_t(ppm[i]), g = std::uint8_t(ppm[i + 1]), b = std::uint8_t(ppm[i + 2]);
+    if (r > 180 && g < 90 && b < 90) ++red;
+  }
+  return red;
+}
+
+class PrintCupsGuiTest : public PrintGuiTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    DefaultMargins() = Margins{};
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+  }
+};
+
+TEST_F(PrintCupsGuiTest, CtrlPPagesTwoToThreeArriveAsTwoA4PagesOfTheDrawing) {
+  const char* ci = std::getenv("CI");
+  const bool mustRun = ci && std::string(ci) == "true";
+  if (!CupsServerRunning() || !test::HaveXdotool()) {
+    if (mustRun) FAIL() << "no CUPS server or no xdotool, and CI=true";
+    GTEST_SKIP() << "no CUPS server (tests/print/cupsd-fixture.sh) or no xdotool";
+  }
+  // The job's title is the file's name: a name of this run's own.
+  const std::string name = "kvnprintgui" + std::to_string(::getpid());
+  frame_ = new TTestyFrameWindow;
+  frame_->Attr.X = 30;
+  frame_->Attr.Y = 20;
+  frame_->Attr.W = 900;
+  frame_->Attr.H = 700;
+  ASSERT_TRUE(frame_->Create());
+  frame_->ShowWindow(kSwShow);
+  const auto file = files_.Path() / (name + ".kvn");
+  ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(FourPages())));
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+  test::Pump(300ms);
+  ASSERT_TRUE(RunPrint({
+      [&] { return RunningPrintDialog() != nullptr; },
+      [&] {
+        cPrintDialog& d = *RunningPrintDialog();
+        auto* printers = dynamic_cast<TComboBox*>(Item(d, 7999));
+        EXPECT_NE(printers, nullptr);
+        if (printers) {
+          const int test = FindPrinterIndex(WString(u"TEST"));
+          EXPECT_GE(test, 0);
+          printers->SetSelIndex(test);
+        }
+        ClickRadio(d, 5002);
+        return true;
+      },
+      [&] {
+        cPrintDialog& d = *RunningPrintDialog();
+        SetField(d, 5030, 2);
+        SetField(d, 5031, 3);
+        Press(d, kIdcOk);
+        return true;
+      },
+  }));
+  const std::filesystem::path pdf = WaitForCupsPdf(name);
+  ASSERT_FALSE(pdf.empty()) << "no PDF arrived";
+  const std::string info = test::Shell("pdfinfo '" + pdf.string() + "'");
+  const std::size_t pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 2) << info;
+  EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+  EXPECT_GT(RedPixels(pdf, 1), 20);
+  EXPECT_GT(RedPixels(pdf, 2), 20);
+  EXPECT_EQ(RegReadKey(kHkeyCurrentUser, WString(kProgramRegistryKey))
+                .GetString(WString(u"PRINTER_NAME_1110"), WString())
+                .ToUtf8(),
+            "TEST");
+  std::filesystem::remove(pdf);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
