@@ -356,9 +356,11 @@ void ScaleStyles(Table& table, double factor) {
 void RescaleDrawing(cDrawingData& data, cDrawing* drawing, cBlock& topBlock, double factor, bool wallStyles) {
   if (drawing) {
     for (SortedValueList& list : drawing->guideLines) ScaleSortedList(list, factor);
-    for (DrawingSettingRecord& record : drawing->settingRecords) {
-      record.first *= factor;
-      record.second *= factor;
+    // The two reals at the end of each setting record: the sectors' begin
+    // and step.
+    for (SectorSettings& sector : drawing->sectors) {
+      sector.begin *= factor;
+      sector.step *= factor;
     }
     if (cOutObj* object = drawing->PrototypeText())
       if (cText* text = object->AsText()) text->attr.height *= factor;

@@ -34,8 +34,8 @@ TEST(RescaleDrawing, EveryLengthTimesTheFactorAndLevelValuesNotForZero) {
   cLine* line = AddLine(sheet);
   drawing.guideLines[0].Insert(1.0);
   drawing.guideLines[0].Insert(3.0);
-  drawing.settingRecords[1].first = 5.0;
-  drawing.settingRecords[1].second = 20.0;
+  drawing.sectors[1].begin = 5.0;
+  drawing.sectors[1].step = 20.0;
   std::uint16_t index = 0;
   data.Levels().InsertLevel(WString(u"Walls"), &index, 0);
   data.Levels().FindLevel(index)->value = 2.5;
@@ -48,8 +48,8 @@ TEST(RescaleDrawing, EveryLengthTimesTheFactorAndLevelValuesNotForZero) {
   EXPECT_DOUBLE_EQ(line->stroke.width, 1.0);
   ASSERT_EQ(drawing.guideLines[0].Count(), 2u);
   EXPECT_DOUBLE_EQ(drawing.guideLines[0][1], 6.0);
-  EXPECT_DOUBLE_EQ(drawing.settingRecords[1].first, 10.0);
-  EXPECT_DOUBLE_EQ(drawing.settingRecords[1].second, 40.0);
+  EXPECT_DOUBLE_EQ(drawing.sectors[1].begin, 10.0);
+  EXPECT_DOUBLE_EQ(drawing.sectors[1].step, 40.0);
   EXPECT_DOUBLE_EQ(drawing.PrototypeText()->AsText()->attr.height, 2 * textHeight);
   EXPECT_DOUBLE_EQ(data.Levels().FindLevel(index)->value, 5.0);
 
