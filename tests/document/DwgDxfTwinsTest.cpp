@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -34,26 +33,49 @@ std::string Sheets(const std::string& dump) {
   return a == std::string::npos || b == std::string::npos ? std::string() : dump.substr(a, b - a);
 }
 
-const std::regex kExtent(R"("extent": \[([^\]]*)\])");
+constexpr char kExtentKey[] = "\"extent\": [";
+
+// The text with every extent's numbers taken out (into `values` when given).
+std::string WithoutExtents(const std::string& sheets, std::vector<double>* values = nullptr) {
+  std::string out;
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t key = sheets.find(kExtentKey, at);
+    if (key == std::string::npos) break;
+    const std::size_t open = key + sizeof kExtentKey - 1;
+    const std::size_t close = sheets.find(']', open);
+    if (close == std::string::npos) break;
+    out.append(sheets, at, open - at);
+    if (values) {
+      std::size_t i = open;
+      while (i < close) {
+        std::size_t used = 0;
+        values->push_back(std::stod(sheets.substr(i, close - i), &used));
+        i += used;
+        while (i < close && (sheets[i] == ',' || sheets[i] == ' ')) ++i;
+      }
+    }
+    at = close;
+  }
+  out.append(sheets, at, std::string::npos);
+  return out;
+}
 
 std::vector<double> Extents(const std::string& sheets) {
-  std::vector<double> out;
-  for (std::sregex_iterator it(sheets.begin(), sheets.end(), kExtent), end; it != end; ++it) {
-    std::string values = (*it)[1];
-    std::size_t at = 0;
-    while (at < values.size()) {
-      std::size_t used = 0;
-      out.push_back(std::stod(values.substr(at), &used));
-      at += used;
-      while (at < values.size() && (values[at] == ',' || values[at] == ' ')) ++at;
-    }
-  }
-  return out;
+  std::vector<double> values;
+  WithoutExtents(sheets, &values);
+  return values;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+  return text;
 }
 
 void ExpectSameDrawing(const std::string& a, const std::string& b, const std::string& what) {
   ASSERT_FALSE(a.empty()) << what;
-  EXPECT_EQ(std::regex_replace(a, kExtent, "extent"), std::regex_replace(b, kExtent, "extent")) << what;
+  EXPECT_EQ(WithoutExtents(a), WithoutExtents(b)) << what;
   const std::vector<double> ea = Extents(a), eb = Extents(b);
   ASSERT_EQ(ea.size(), eb.size()) << what;
   for (std::size_t i = 0; i < ea.size(); ++i)
@@ -69,14 +91,14 @@ TEST(DwgDxfTwins, TheExampleDrawingOpensAlikeFromDwgAndBothDxfForms) {
   // R14 stores the layer names in capitals with underscores; the rest is the
   // same drawing.
   std::string r14 = Sheets(Dump((data / "dwg/libredwg_example_r14.dwg").string()));
-  r14 = std::regex_replace(r14, std::regex("TAVOLO_"), "Tavolo ");
+  r14 = Replaced(r14, "TAVOLO_", "Tavolo ");
   ExpectSameDrawing(dwg, r14, "R14");
 
   // R13: the same names as R14, and counts that differ: 22 inserts, 20
   // polygons, 5 texts against 20, 21 and 6 (the extents agree). A listed
   // difference, not yet explained; the test pins it so that a change shows.
   std::string r13 = Sheets(Dump((data / "dwg/libredwg_example_r13.dwg").string()));
-  r13 = std::regex_replace(r13, std::regex("TAVOLO_"), "Tavolo ");
+  r13 = Replaced(r13, "TAVOLO_", "Tavolo ");
   EXPECT_NE(r13.find("\"cInsert\": 22, \"cLine\": 12, \"cPolygon\": 20, \"cText\": 5"), std::string::npos) << r13;
   const std::vector<double> e13 = Extents(r13), e2000 = Extents(dwg);
   ASSERT_EQ(e13.size(), e2000.size());
