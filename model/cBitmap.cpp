@@ -21,7 +21,7 @@ std::uint64_t MaskImageSize(std::int32_t width, std::int32_t height) {
 
 }  // namespace
 
-cBitmap::cBitmap() : cOutObj(kTypeBitmap) {}
+cBitmap::cBitmap() : cFramedPicture(kTypeBitmap) {}
 
 cBitmap::~cBitmap() = default;
 
@@ -180,29 +180,6 @@ DRect& cBitmap::GetExtent(DRect& out) {
 }
 
 void cBitmap::Recalc(cDrawingData*) { frame.Recalc(); }
-
-void cBitmap::SetPoints(const DPoint* points, int count) {
-  if (!points || count < 2) return;
-  frame.SetPoints(points[0], points[1]);
-  MarkDirty();
-}
-
-void cBitmap::Move(const DPoint& offset) {
-  frame.Move(offset);
-  MarkDirty();
-}
-
-bool cBitmap::Rotate(const TransformContext&, const DPoint& centre, double angleDegrees) {
-  frame.Rotate(centre, angleDegrees);
-  MarkDirty();
-  return true;
-}
-
-bool cBitmap::Scale(const TransformContext&, const DPoint& centre, const DPoint& factors) {
-  frame.Scale(centre, factors);
-  MarkDirty();
-  return true;
-}
 
 void cBitmap::Draw(cDrawInfo* info) {
   if (!info || HasFlag(kFlagHidden)) return;

@@ -9,8 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/PictureFrame.h"
-#include "model/cOutObj.h"
+#include "model/FramedPicture.h"
 #include "platform/gdi/TDib.h"
 
 namespace kvn {
@@ -33,7 +32,7 @@ struct EncodedPictureHolder {
 
 inline constexpr std::uint32_t kNoTransparentColour = 0x80000000;
 
-class cBitmap : public cOutObj {
+class cBitmap : public cFramedPicture {
  public:
   static constexpr std::uint8_t kTypeCode = 7;
 
@@ -43,16 +42,12 @@ class cBitmap : public cOutObj {
   cBitmap* AsBitmap() override { return this; }
   const cBitmap* AsBitmap() const override { return this; }
   void Write(cDrawingData* data, ArchiveWriter& w) const override;
-  void Move(const DPoint& offset) override;
-  bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
   DRect& GetExtent(DRect& out) override;
   void Assign(const cOutObj& source) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
-  void SetPoints(const DPoint* points, int count) override;
   void Draw(cDrawInfo* info) override;
   // The four frame corners as one closed polygon, rasterised with the value.
   void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
-  bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   void Recalc(cDrawingData* data) override;
 
   // Takes the picture, the bytes and the mask. With `makeMask` and no mask
@@ -66,14 +61,12 @@ class cBitmap : public cOutObj {
   // Shares the other's holders; the geometry stays.
   void ShareImageFrom(const cBitmap& other);
   const TDib* GetAlphaMask() const { return image_ && image_->mask ? image_->mask.get() : nullptr; }
-  void GetCorners(DPoint out[4]) const { frame.GetCorners(out); }
 
   const std::shared_ptr<DibHolder>& Image() const { return image_; }
   const std::shared_ptr<EncodedPictureHolder>& Encoded() const { return encoded_; }
   // The picture as stored (no decoding): the holder's picture or null.
   const TDib* StoredDib() const { return image_ && image_->picture ? image_->picture.get() : nullptr; }
 
-  PictureFrame frame;
   std::uint32_t transparentColour = kNoTransparentColour;
   double tolerance = 0.0;
 

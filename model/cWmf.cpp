@@ -10,7 +10,7 @@
 
 namespace kvn {
 
-cWmf::cWmf() : cOutObj(kTypeWmf) {}
+cWmf::cWmf() : cFramedPicture(kTypeWmf) {}
 
 cWmf::~cWmf() = default;
 
@@ -127,29 +127,6 @@ DRect& cWmf::GetExtent(DRect& out) {
 void cWmf::Recalc(cDrawingData*) {
   frame.Recalc();
   objectCache.reset();
-}
-
-void cWmf::SetPoints(const DPoint* points, int count) {
-  if (!points || count < 2) return;
-  frame.SetPoints(points[0], points[1]);
-  MarkDirty();
-}
-
-void cWmf::Move(const DPoint& offset) {
-  frame.Move(offset);
-  MarkDirty();
-}
-
-bool cWmf::Rotate(const TransformContext&, const DPoint& centre, double angleDegrees) {
-  frame.Rotate(centre, angleDegrees);
-  MarkDirty();
-  return true;
-}
-
-bool cWmf::Scale(const TransformContext&, const DPoint& centre, const DPoint& factors) {
-  frame.Scale(centre, factors);
-  MarkDirty();
-  return true;
 }
 
 void cWmf::Draw(cDrawInfo* info) {

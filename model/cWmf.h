@@ -13,8 +13,7 @@
 #include <vector>
 
 #include "model/ObjectChain.h"
-#include "model/PictureFrame.h"
-#include "model/cOutObj.h"
+#include "model/FramedPicture.h"
 #include "platform/metafile/EmfPlayer.h"
 
 namespace kvn {
@@ -27,7 +26,7 @@ struct MetafileBits {
   const std::uint8_t* GetBytes() const { return bytes ? bytes->data() : nullptr; }
 };
 
-class cWmf : public cOutObj {
+class cWmf : public cFramedPicture {
  public:
   static constexpr std::uint8_t kTypeCode = 8;
 
@@ -37,16 +36,12 @@ class cWmf : public cOutObj {
   cWmf* AsWmf() override { return this; }
   const cWmf* AsWmf() const override { return this; }
   void Write(cDrawingData* data, ArchiveWriter& w) const override;
-  void Move(const DPoint& offset) override;
-  bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
   DRect& GetExtent(DRect& out) override;
   void Assign(const cOutObj& source) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
-  void SetPoints(const DPoint* points, int count) override;
   void Draw(cDrawInfo* info) override;
   // The four frame corners as one closed polygon, rasterised with the value.
   void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
-  bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   // The extent, and the cached objects dropped.
   void Recalc(cDrawingData* data) override;
 
@@ -55,7 +50,6 @@ class cWmf : public cOutObj {
   // The metafile of the held bytes, made once per holder; null without
   // bytes or when they fail the metafile checks.
   const EmfDocument* GetMetafileHandle();
-  void GetCorners(DPoint out[4]) const { frame.GetCorners(out); }
   const std::shared_ptr<MetafileBits>& Bits() const { return bits_; }
   // Puts the held metafile on the clipboard, which the caller has opened;
   // false without bytes.
@@ -64,7 +58,6 @@ class cWmf : public cOutObj {
   // The renderer's objects made from the metafile: null until first made.
   std::unique_ptr<ObjectChain> objectCache;
 
-  PictureFrame frame;
 
  private:
   std::shared_ptr<MetafileBits> bits_;
