@@ -22,6 +22,7 @@
 #include "model/cDrawingData.h"
 #include "model/cLine.h"
 #include "model/cPolygon.h"
+#include "bench/PlanGrid.h"
 #include "print/export/ExportDrawing.h"
 #include "print/export/ExportSettings.h"
 #include "render/GeometryServicesImpl.h"
@@ -31,48 +32,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// The view benchmark's plan: eleven objects.
-void AddPlan(ObjectChain& chain, double ox, double oy, long& count) {
-  auto line = [&](double x1, double y1, double x2, double y2, double width) {
-    auto* l = new cLine();
-    l->start = {ox + x1, oy + y1};
-    l->end = {ox + x2, oy + y2};
-    l->stroke.width = width;
-    chain.Append(l);
-    ++count;
-  };
-  const double walls[][2] = {{30, 30}, {240, 30}, {240, 160}, {30, 160}};
-  for (int i = 0; i < 4; ++i) line(walls[i][0], walls[i][1], walls[(i + 1) % 4][0], walls[(i + 1) % 4][1], 2.0);
-  line(130, 30, 130, 80, 1.0);
-  line(130, 110, 130, 160, 1.0);
-  line(15, 95, 255, 95, 0.25);
-  line(80, 20, 80, 170, 0.25);
-  auto* door = new cArc();
-  door->start = {ox + 160, oy + 80};
-  door->middle = {ox + 130 + 30 * std::cos(0.785398), oy + 80 + 30 * std::sin(0.785398)};
-  door->end = {ox + 130, oy + 110};
-  chain.Append(door);
-  auto* table = new cCircle();
-  table->p1 = {ox + 170, oy + 100};
-  table->p2 = {ox + 200, oy + 130};
-  chain.Append(table);
-  auto* sofa = new cPolygon();
-  const DPoint pts[] = {{ox + 40, oy + 40}, {ox + 100, oy + 40}, {ox + 100, oy + 60}, {ox + 40, oy + 60}};
-  sofa->FirstList().SetPoints(pts, 4);
-  chain.Append(sofa);
-  count += 3;
-}
-
+// The view benchmark's plan grid (PlanGrid.h), scaled so that its extent
+// is an A4 page.
 std::unique_ptr<cDrawingDoc> MakeGrid(long objects, long& count) {
-  auto doc = std::make_unique<cDrawingDoc>();
-  doc->AddSheet(std::make_unique<cSheet>());
+  auto doc = bench::MakeGrid(objects, count);
   cSheet& sheet = *doc->GetSheet(0);
-  const long plans = (objects + 10) / 11;
-  const long across = std::max(1L, long(std::ceil(std::sqrt(double(plans)))));
-  ObjectChain chain;
-  for (long i = 0; i < plans; ++i) AddPlan(chain, double(i % across) * 280.0, double(i / across) * 200.0, count);
-  sheet.TopBlock().AppendChain(std::move(chain));
-  // The scale that makes the grid's extent an A4 page.
   const DRect extent = sheet.Drawing().GetExtent();
   sheet.Data()->SetScale(std::max(extent.Width() / 297.0, extent.Height() / 210.0));
   sheet.Drawing().formatSize = {297, 210};
