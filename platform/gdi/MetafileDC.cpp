@@ -24,6 +24,14 @@ bool Fits16(const TPoint* points, int count) {
   return true;
 }
 
+// Each drawing call is done on the surface first; only what was done there
+// is written to the metafile.
+template <class Write>
+bool AndRecord(bool done, Write&& write) {
+  if (done) write();
+  return done;
+}
+
 void PutRect(std::uint8_t* p, std::int32_t l, std::int32_t t, std::int32_t r, std::int32_t b) {
   le::Put32(p, std::uint32_t(l));
   le::Put32(p + 4, std::uint32_t(t));
@@ -497,27 +505,19 @@ int MetafileDC::SetMapMode(int mode) {
 }
 
 bool MetafileDC::SetWindowOrg(int x, int y, TPoint* old) {
-  if (!TDC::SetWindowOrg(x, y, old)) return false;
-  Pair(U_EMR_SETWINDOWORGEX, x, y);
-  return true;
+  return AndRecord(TDC::SetWindowOrg(x, y, old), [&] { Pair(U_EMR_SETWINDOWORGEX, x, y); });
 }
 
 bool MetafileDC::SetWindowExt(int cx, int cy, TSize* old) {
-  if (!TDC::SetWindowExt(cx, cy, old)) return false;
-  Pair(U_EMR_SETWINDOWEXTEX, cx, cy);
-  return true;
+  return AndRecord(TDC::SetWindowExt(cx, cy, old), [&] { Pair(U_EMR_SETWINDOWEXTEX, cx, cy); });
 }
 
 bool MetafileDC::SetViewportOrg(int x, int y, TPoint* old) {
-  if (!TDC::SetViewportOrg(x, y, old)) return false;
-  Pair(U_EMR_SETVIEWPORTORGEX, x, y);
-  return true;
+  return AndRecord(TDC::SetViewportOrg(x, y, old), [&] { Pair(U_EMR_SETVIEWPORTORGEX, x, y); });
 }
 
 bool MetafileDC::SetViewportExt(int cx, int cy, TSize* old) {
-  if (!TDC::SetViewportExt(cx, cy, old)) return false;
-  Pair(U_EMR_SETVIEWPORTEXTEX, cx, cy);
-  return true;
+  return AndRecord(TDC::SetViewportExt(cx, cy, old), [&] { Pair(U_EMR_SETVIEWPORTEXTEX, cx, cy); });
 }
 
 namespace {
@@ -532,9 +532,7 @@ void PutXForm(std::uint8_t* p, const XForm& xf) {
 }  // namespace
 
 bool MetafileDC::SetWorldTransform(const XForm& xf) {
-  if (!TDC::SetWorldTransform(xf)) return false;
-  if (std::uint8_t* r = out_.Add(U_EMR_SETWORLDTRANSFORM, 32)) PutXForm(r + 8, xf);
-  return true;
+  return AndRecord(TDC::SetWorldTransform(xf), [&] { if (std::uint8_t* r = out_.Add(U_EMR_SETWORLDTRANSFORM, 32)) PutXForm(r + 8, xf); });
 }
 
 bool MetafileDC::ModifyWorldTransform(const XForm& xf, int mode) {
@@ -614,9 +612,7 @@ bool MetafileDC::RestoreDC(int saved) {
 // ---- drawing ----------------------------------------------------------------
 
 bool MetafileDC::MoveTo(int x, int y, TPoint* old) {
-  if (!TDC::MoveTo(x, y, old)) return false;
-  Pair(U_EMR_MOVETOEX, x, y);
-  return true;
+  return AndRecord(TDC::MoveTo(x, y, old), [&] { Pair(U_EMR_MOVETOEX, x, y); });
 }
 
 bool MetafileDC::LineTo(int x, int y) {
@@ -626,27 +622,19 @@ bool MetafileDC::LineTo(int x, int y) {
 }
 
 bool MetafileDC::Polyline(const TPoint* points, int count) {
-  if (!TDC::Polyline(points, count)) return false;
-  Points(U_EMR_POLYLINE16, U_EMR_POLYLINE, points, count);
-  return true;
+  return AndRecord(TDC::Polyline(points, count), [&] { Points(U_EMR_POLYLINE16, U_EMR_POLYLINE, points, count); });
 }
 
 bool MetafileDC::PolylineTo(const TPoint* points, int count) {
-  if (!TDC::PolylineTo(points, count)) return false;
-  Points(U_EMR_POLYLINETO16, U_EMR_POLYLINETO, points, count);
-  return true;
+  return AndRecord(TDC::PolylineTo(points, count), [&] { Points(U_EMR_POLYLINETO16, U_EMR_POLYLINETO, points, count); });
 }
 
 bool MetafileDC::PolyBezier(const TPoint* points, int count) {
-  if (!TDC::PolyBezier(points, count)) return false;
-  Points(U_EMR_POLYBEZIER16, U_EMR_POLYBEZIER, points, count);
-  return true;
+  return AndRecord(TDC::PolyBezier(points, count), [&] { Points(U_EMR_POLYBEZIER16, U_EMR_POLYBEZIER, points, count); });
 }
 
 bool MetafileDC::PolyBezierTo(const TPoint* points, int count) {
-  if (!TDC::PolyBezierTo(points, count)) return false;
-  Points(U_EMR_POLYBEZIERTO16, U_EMR_POLYBEZIERTO, points, count);
-  return true;
+  return AndRecord(TDC::PolyBezierTo(points, count), [&] { Points(U_EMR_POLYBEZIERTO16, U_EMR_POLYBEZIERTO, points, count); });
 }
 
 bool MetafileDC::PolyDraw(const TPoint* points, const std::uint8_t* types, int count) {
@@ -673,9 +661,7 @@ bool MetafileDC::PolyDraw(const TPoint* points, const std::uint8_t* types, int c
 }
 
 bool MetafileDC::Polygon(const TPoint* points, int count) {
-  if (!TDC::Polygon(points, count)) return false;
-  Points(U_EMR_POLYGON16, U_EMR_POLYGON, points, count);
-  return true;
+  return AndRecord(TDC::Polygon(points, count), [&] { Points(U_EMR_POLYGON16, U_EMR_POLYGON, points, count); });
 }
 
 bool MetafileDC::PolyPolygon(const TPoint* points, const int* counts, int polygonCount) {
@@ -705,15 +691,11 @@ bool MetafileDC::PolyPolygon(const TPoint* points, const int* counts, int polygo
 }
 
 bool MetafileDC::Rectangle(int left, int top, int right, int bottom) {
-  if (!TDC::Rectangle(left, top, right, bottom)) return false;
-  Box(U_EMR_RECTANGLE, left, top, right, bottom);
-  return true;
+  return AndRecord(TDC::Rectangle(left, top, right, bottom), [&] { Box(U_EMR_RECTANGLE, left, top, right, bottom); });
 }
 
 bool MetafileDC::Ellipse(int left, int top, int right, int bottom) {
-  if (!TDC::Ellipse(left, top, right, bottom)) return false;
-  Box(U_EMR_ELLIPSE, left, top, right, bottom);
-  return true;
+  return AndRecord(TDC::Ellipse(left, top, right, bottom), [&] { Box(U_EMR_ELLIPSE, left, top, right, bottom); });
 }
 
 bool MetafileDC::FillRect(const TRect& rect, const TBrush& brush) {
@@ -735,59 +717,41 @@ bool MetafileDC::FillRgn(const TRegion& deviceRegion, const TBrush& brush) {
 }
 
 bool MetafileDC::PatBlt(int x, int y, int width, int height, std::uint32_t rop) {
-  if (!TDC::PatBlt(x, y, width, height, rop)) return false;
-  PatternBlit(x, y, width, height, rop);
-  return true;
+  return AndRecord(TDC::PatBlt(x, y, width, height, rop), [&] { PatternBlit(x, y, width, height, rop); });
 }
 
 // ---- paths and clipping -----------------------------------------------------
 
 bool MetafileDC::BeginPath() {
-  if (!TDC::BeginPath()) return false;
-  Simple(U_EMR_BEGINPATH);
-  return true;
+  return AndRecord(TDC::BeginPath(), [&] { Simple(U_EMR_BEGINPATH); });
 }
 
 bool MetafileDC::EndPath() {
-  if (!TDC::EndPath()) return false;
-  Simple(U_EMR_ENDPATH);
-  return true;
+  return AndRecord(TDC::EndPath(), [&] { Simple(U_EMR_ENDPATH); });
 }
 
 bool MetafileDC::AbortPath() {
-  if (!TDC::AbortPath()) return false;
-  Simple(U_EMR_ABORTPATH);
-  return true;
+  return AndRecord(TDC::AbortPath(), [&] { Simple(U_EMR_ABORTPATH); });
 }
 
 bool MetafileDC::CloseFigure() {
-  if (!TDC::CloseFigure()) return false;
-  Simple(U_EMR_CLOSEFIGURE);
-  return true;
+  return AndRecord(TDC::CloseFigure(), [&] { Simple(U_EMR_CLOSEFIGURE); });
 }
 
 bool MetafileDC::FillPath() {
-  if (!TDC::FillPath()) return false;
-  BoundsRecord(U_EMR_FILLPATH);
-  return true;
+  return AndRecord(TDC::FillPath(), [&] { BoundsRecord(U_EMR_FILLPATH); });
 }
 
 bool MetafileDC::StrokePath() {
-  if (!TDC::StrokePath()) return false;
-  BoundsRecord(U_EMR_STROKEPATH);
-  return true;
+  return AndRecord(TDC::StrokePath(), [&] { BoundsRecord(U_EMR_STROKEPATH); });
 }
 
 bool MetafileDC::StrokeAndFillPath() {
-  if (!TDC::StrokeAndFillPath()) return false;
-  BoundsRecord(U_EMR_STROKEANDFILLPATH);
-  return true;
+  return AndRecord(TDC::StrokeAndFillPath(), [&] { BoundsRecord(U_EMR_STROKEANDFILLPATH); });
 }
 
 bool MetafileDC::SelectClipPath(int mode) {
-  if (!TDC::SelectClipPath(mode)) return false;
-  Value(U_EMR_SELECTCLIPPATH, std::uint32_t(mode));
-  return true;
+  return AndRecord(TDC::SelectClipPath(mode), [&] { Value(U_EMR_SELECTCLIPPATH, std::uint32_t(mode)); });
 }
 
 int MetafileDC::SelectClipRgn(const TRegion* deviceRegion) {
@@ -828,16 +792,12 @@ COLORREF MetafileDC::SetPixel(int x, int y, COLORREF color) {
 
 bool MetafileDC::BitBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                         std::uint32_t rop) {
-  if (!TDC::BitBlt(x, y, width, height, source, sourceX, sourceY, rop)) return false;
-  PixelsAsDib(U_EMR_STRETCHDIBITS, x, y, width, height, source, sourceX, sourceY, width, height, rop);
-  return true;
+  return AndRecord(TDC::BitBlt(x, y, width, height, source, sourceX, sourceY, rop), [&] { PixelsAsDib(U_EMR_STRETCHDIBITS, x, y, width, height, source, sourceX, sourceY, width, height, rop); });
 }
 
 bool MetafileDC::StretchBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                             int sourceWidth, int sourceHeight, std::uint32_t rop) {
-  if (!TDC::StretchBlt(x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop)) return false;
-  PixelsAsDib(U_EMR_STRETCHDIBITS, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop);
-  return true;
+  return AndRecord(TDC::StretchBlt(x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop), [&] { PixelsAsDib(U_EMR_STRETCHDIBITS, x, y, width, height, source, sourceX, sourceY, sourceWidth, sourceHeight, rop); });
 }
 
 bool MetafileDC::AlphaBlend(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
