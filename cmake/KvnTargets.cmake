@@ -43,6 +43,61 @@ function(kvn_split_core)
   set_property(TARGET kvn_core PROPERTY SOURCES ${_generated} $<TARGET_OBJECTS:kvn_core_objects>)
 endfunction()
 
+# --- Unity groups --------------------------------------------------------------
+# kvn_unity(<target>) compiles the target's sources in groups of up to eight
+# files, each group one unit. scripts/unity-groups.py forms the groups so that
+# no two files of a group define the same name of internal linkage (nor a
+# macro, nor a using-directive). Groups are formed when CMake configures, which
+# scripts/build.sh does on every build: a name added while iterating with
+# `cmake --build` alone can clash until then (re-run cmake).
+find_package(Python3 COMPONENTS Interpreter)
+function(kvn_unity target)
+  if(KVN_UNITY AND Python3_Interpreter_FOUND)
+    set_property(GLOBAL APPEND PROPERTY KVN_UNITY_TARGETS ${target})
+  endif()
+endfunction()
+
+function(kvn_unity_apply)
+  get_property(_targets GLOBAL PROPERTY KVN_UNITY_TARGETS)
+  if(NOT _targets)
+    return()
+  endif()
+  set(_listing "")
+  foreach(_target ${_targets})
+    get_target_property(_sources ${_target} SOURCES)
+    get_target_property(_dir ${_target} SOURCE_DIR)
+    foreach(_source ${_sources})
+      if(_source MATCHES "\\.cpp$" AND NOT _source MATCHES "^\\$<")
+        if(NOT IS_ABSOLUTE "${_source}")
+          set(_source "${_dir}/${_source}")
+        endif()
+        if(EXISTS "${_source}")
+          string(APPEND _listing "${_target}\t${_source}\n")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/unity-sources.txt "${_listing}")
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/unity-groups.py
+                          ${CMAKE_BINARY_DIR}/unity-sources.txt ${CMAKE_BINARY_DIR}/unity-groups.txt
+                  RESULT_VARIABLE _result)
+  if(NOT _result EQUAL 0)
+    message(WARNING "unity groups not formed; every file is compiled alone")
+    return()
+  endif()
+  file(STRINGS ${CMAKE_BINARY_DIR}/unity-groups.txt _lines)
+  foreach(_line ${_lines})
+    string(REPLACE "\t" ";" _parts "${_line}")
+    list(GET _parts 0 _target)
+    list(GET _parts 1 _source)
+    list(GET _parts 2 _group)
+    set_source_files_properties(${_source} TARGET_DIRECTORY ${_target} PROPERTIES UNITY_GROUP ${_group})
+  endforeach()
+  foreach(_target ${_targets})
+    set_target_properties(${_target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_MODE GROUP)
+  endforeach()
+endfunction()
+
 # --- Test programs -----------------------------------------------------------
 # Compiling tests is most of the build, and most of a test file's compile time
 # is spent parsing headers. So every test program
@@ -68,6 +123,10 @@ function(kvn_test_compile_options target)
   kvn_own_code(${target})
   # A precompiled header that cannot be used makes a slow build, not a broken one.
   target_compile_options(${target} PRIVATE "${KVN_TEST_OPTIMIZE}" -Wno-error=invalid-pch)
+  # GCC 12 finds "maybe uninitialized" copies inside the standard library once
+  # several test files are inlined into one another (unity groups); it is
+  # never a finding in our own code there.
+  target_compile_options(${target} PRIVATE $<$<CXX_COMPILER_ID:GNU>:-Wno-maybe-uninitialized>)
 endfunction()
 
 # kvn_test_code(<target> <core|gui>): the compile settings of a test program
@@ -98,6 +157,7 @@ function(kvn_test name)
   endif()
   kvn_test_code(${name} ${_flavour})
   target_link_libraries(${name} PRIVATE kvn_core kvn_testsupport GTest::gtest GTest::gtest_main ${T_LIBS})
+  kvn_unity(${name})
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   kvn_test_properties(${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)

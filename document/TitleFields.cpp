@@ -27,7 +27,7 @@ constexpr std::size_t kMaxListText = 65535;
 constexpr std::size_t kMaxReferenceDigits = 9;
 constexpr std::size_t kPrefixDigitsRead = 20;
 
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 // The letter without case and accent. The sort key of WString's own
 // comparison keeps the accent as a tie-breaker, so "NAZEV" and "název"
@@ -143,7 +143,7 @@ bool Expand(std::u16string& text, Expansion e, cText* owner, std::span<cOutObj* 
       cOutObj* fieldInsert = insert;
       cOutObj* referenced[1] = {nullptr};
       std::size_t digits = 0;
-      while (digits < content.size() && digits < kPrefixDigitsRead && IsDigit(content[digits])) ++digits;
+      while (digits < content.size() && digits < kPrefixDigitsRead && IsAsciiDigit(content[digits])) ++digits;
       if (digits < content.size() && content[digits] == u'#') {
         unresolved = true;
         const std::u16string_view number = content.substr(0, digits);

@@ -6,12 +6,12 @@
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "foundation/TextFormat.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Deeper nesting of parentheses and signs than anyone types is refused
 // rather than run down the stack.
 constexpr int kMaxNesting = 200;

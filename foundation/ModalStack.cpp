@@ -10,7 +10,7 @@ struct ModalState {
   GrowArray<ModalWindow*> disabled;
 };
 
-ModalState& State() {
+ModalState& ModalData() {
   static ModalState state;
   return state;
 }
@@ -42,7 +42,7 @@ void SetDisabledByModal(ModalWindow& window, bool disable) {
 void DisableOtherTopWindows(ModalWindow* /*recorded*/, GrowArray<ModalWindow*>& /*disabled*/) {}
 
 void ModalStack::Push(ModalWindow* owner, ModalWindow* window, bool keepVisible) {
-  ModalState& s = State();
+  ModalState& s = ModalData();
   ModalWindow* top = TopLevelOf(owner);
   if (top != nullptr && !keepVisible) {
     top->ShowWindow(top->IsVisibleOrCreatedVisible() && top->IsIconic() ? kSwRestore : kSwShow);
@@ -56,7 +56,7 @@ void ModalStack::Push(ModalWindow* owner, ModalWindow* window, bool keepVisible)
 }
 
 void ModalStack::Pop() {
-  ModalState& s = State();
+  ModalState& s = ModalData();
   if (s.stack.Empty()) return;
   s.stack.SetCount(s.stack.Count() - 1);
   if (!s.stack.Empty()) return;
@@ -68,18 +68,18 @@ void ModalStack::Pop() {
 }
 
 ModalWindow* ModalStack::Top(ModalWindow** first) {
-  ModalState& s = State();
+  ModalState& s = ModalData();
   if (first) *first = s.recorded;
   return s.stack.Empty() ? nullptr : s.stack[s.stack.Count() - 1];
 }
 
 bool ModalStack::IsDisabledWindow(const ModalWindow* window) {
-  for (const ModalWindow* w : State().disabled) {
+  for (const ModalWindow* w : ModalData().disabled) {
     if (w == window) return true;
   }
   return false;
 }
 
-std::uint32_t ModalStack::Depth() { return State().stack.Count(); }
+std::uint32_t ModalStack::Depth() { return ModalData().stack.Count(); }
 
 }  // namespace kvn

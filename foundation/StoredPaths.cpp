@@ -17,9 +17,9 @@ namespace {
 // folders deep, and each try costs a folder listing.
 constexpr std::size_t kMaxSuffixTries = 16;
 
-bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+bool IsStoredDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
-char16_t Fold(char16_t c) {
+char16_t FoldPathChar(char16_t c) {
   char16_t upper = UpperCaseW(c);
   return upper ? upper : c;
 }
@@ -27,7 +27,7 @@ char16_t Fold(char16_t c) {
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) return false;
+    if (a[i] != b[i] && FoldPathChar(a[i]) != FoldPathChar(b[i])) return false;
   return true;
 }
 
@@ -112,7 +112,7 @@ bool ResolveStoredPath(const WString& stored, const WString& baseFolder, WString
     std::size_t share = server == std::u16string::npos ? server : path.find(u'/', server + 1);
     path = share == std::u16string::npos ? std::u16string() : path.substr(share + 1);
     absolute = true;
-  } else if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == u':') {
+  } else if (path.size() >= 2 && IsStoredDriveLetter(path[0]) && path[1] == u':') {
     absolute = path.size() >= 3 && path[2] == u'/';
     path = path.substr(absolute ? 3 : 2);
   } else if (path.starts_with(u"/")) {

@@ -27,7 +27,7 @@ std::uint32_t g_tempCounter = 0;
 // 2 not probed yet, 1 keeps accents, 0 does not.
 int g_keepsAccents = 2;
 
-bool IsDirectory(const std::string& path) {
+bool IsTempDirectory(const std::string& path) {
   struct stat st;
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -38,7 +38,7 @@ bool NameExists(const std::string& path) {
 }
 
 bool MakeFolders(const std::string& path) {
-  if (IsDirectory(path)) return true;
+  if (IsTempDirectory(path)) return true;
   std::string::size_type slash = path.find_last_of('/', path.size() >= 2 ? path.size() - 2 : 0);
   if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
   return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
@@ -65,9 +65,9 @@ WString CreateFallbackFile(const std::string& folder) {
 WString GetTempDirectory() {
   const char* tmpdir = std::getenv("TMPDIR");
   std::string folder;
-  if (tmpdir && tmpdir[0] == '/' && IsDirectory(tmpdir))
+  if (tmpdir && tmpdir[0] == '/' && IsTempDirectory(tmpdir))
     folder = tmpdir;
-  else if (IsDirectory("/tmp"))
+  else if (IsTempDirectory("/tmp"))
     folder = "/tmp";
   else
     return GetCacheDirectory();

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "foundation/NumberFormat.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
@@ -88,7 +89,6 @@ int ParseIntPrefix(const char16_t* text, int length) {
 
 // --- Trigonometry and the error flag ------------------------------------------------------
 
-constexpr double kPi = 3.141592653589793;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 struct MathState {

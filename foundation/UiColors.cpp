@@ -52,7 +52,7 @@ struct UiColorState {
 };
 
 // Filled on first use: every entry -1.
-UiColorState& State() {
+UiColorState& UiColorData() {
   static UiColorState state;
   return state;
 }
@@ -60,25 +60,25 @@ UiColorState& State() {
 }  // namespace
 
 SystemColorProvider* SetSystemColorProvider(SystemColorProvider* provider) {
-  SystemColorProvider* previous = State().provider;
-  State().provider = provider;
+  SystemColorProvider* previous = UiColorData().provider;
+  UiColorData().provider = provider;
   return previous;
 }
 
 std::uint32_t GetSystemColor(int index) {
   if (index < 0 || index >= kUiColorCount) return 0;
-  const SystemColorProvider* provider = State().provider;
+  const SystemColorProvider* provider = UiColorData().provider;
   return provider ? provider->GetSysColor(index) : kDefaultSysColors[index];
 }
 
 ConfiguredUiColorHook SetConfiguredUiColorHook(ConfiguredUiColorHook hook) {
-  ConfiguredUiColorHook previous = State().configured;
-  State().configured = hook;
+  ConfiguredUiColorHook previous = UiColorData().configured;
+  UiColorData().configured = hook;
   return previous;
 }
 
 std::int32_t GetConfiguredUiColor(int index) {
-  const ConfiguredUiColorHook hook = State().configured;
+  const ConfiguredUiColorHook hook = UiColorData().configured;
   return hook ? hook(index) : kNoUiColor;
 }
 
@@ -87,18 +87,18 @@ std::uint32_t GetUiSysColor(int index) {
   if (configured != kNoUiColor) return std::uint32_t(configured);
   const int i = index & 127;
   if (i >= kUiColorCount) return 0;
-  const std::int32_t entry = State().table[i];
+  const std::int32_t entry = UiColorData().table[i];
   return entry != kNoUiColor ? std::uint32_t(entry) : GetSystemColor(i);
 }
 
 bool HasUiSysColor(int index) {
   if (GetConfiguredUiColor(index) != kNoUiColor) return true;
   const int i = index & 127;
-  return i < kUiColorCount && State().table[i] != kNoUiColor;
+  return i < kUiColorCount && UiColorData().table[i] != kNoUiColor;
 }
 
 void SetUiSysColor(int index, std::int32_t color) {
-  if (index >= 0 && index < kUiColorCount) State().table[index] = color;
+  if (index >= 0 && index < kUiColorCount) UiColorData().table[index] = color;
 }
 
 }  // namespace kvn

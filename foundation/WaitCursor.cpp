@@ -12,7 +12,7 @@ struct BusyCursorState {
   bool saved = false;
 };
 
-BusyCursorState& State() {
+BusyCursorState& BusyState() {
   static BusyCursorState state;
   return state;
 }
@@ -20,17 +20,17 @@ BusyCursorState& State() {
 }  // namespace
 
 CursorBackend* SetCursorBackend(CursorBackend* backend) {
-  CursorBackend* previous = State().backend;
-  State().backend = backend;
+  CursorBackend* previous = BusyState().backend;
+  BusyState().backend = backend;
   return previous;
 }
 
-void SetBusyCursorsAllowed(bool allowed) { State().allowed = allowed; }
-bool BusyCursorsAllowed() { return State().allowed; }
-std::uint32_t WaitCursorNesting() { return State().nesting; }
+void SetBusyCursorsAllowed(bool allowed) { BusyState().allowed = allowed; }
+bool BusyCursorsAllowed() { return BusyState().allowed; }
+std::uint32_t WaitCursorNesting() { return BusyState().nesting; }
 
 WaitCursor::WaitCursor(std::uint32_t cursorId) {
-  BusyCursorState& s = State();
+  BusyCursorState& s = BusyState();
   if (!s.allowed) {
     restored_ = true;
     return;
@@ -43,7 +43,7 @@ WaitCursor::WaitCursor(std::uint32_t cursorId) {
 void WaitCursor::Restore() {
   if (restored_) return;
   restored_ = true;
-  BusyCursorState& s = State();
+  BusyCursorState& s = BusyState();
   if (s.nesting > 0) --s.nesting;
   if (s.nesting == 0 && s.saved) {
     s.saved = false;

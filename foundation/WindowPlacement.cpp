@@ -6,7 +6,7 @@ namespace kvn {
 
 namespace {
 
-MonitorSource* g_source = nullptr;
+MonitorSource* g_monitorSource = nullptr;
 
 MonitorList& ProcessList() {
   static MonitorList list;
@@ -48,8 +48,8 @@ WString PlacementKey(const WString& keyPath, const WString& valueName) {
 // --- the process list ----------------------------------------------------------------
 
 MonitorSource* SetMonitorSource(MonitorSource* source) {
-  MonitorSource* previous = g_source;
-  g_source = source;
+  MonitorSource* previous = g_monitorSource;
+  g_monitorSource = source;
   return previous;
 }
 
@@ -57,7 +57,7 @@ const MonitorList& EnumerateMonitorWorkAreas() {
   MonitorList& list = ProcessList();
   list.monitors.Clear();
   list.primary = 0;
-  if (g_source != nullptr) g_source->EnumerateMonitors(list.monitors, list.primary);
+  if (g_monitorSource != nullptr) g_monitorSource->EnumerateMonitors(list.monitors, list.primary);
   EnsureOneMonitor(list);
   return list;
 }

@@ -4,12 +4,12 @@
 #include <cmath>
 
 #include "model/ArcCubic.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 constexpr double kEpsilon = 1.1920928955078125e-7;  // single-precision epsilon
-constexpr double kDegPerRad = 57.29577951308232;
 // An arc whose centre lies farther than this, squared, in chord lengths is
 // treated as a straight line.
 constexpr double kFlatRatioSquared = 1000000.0;

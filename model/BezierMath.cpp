@@ -1,4 +1,5 @@
 #include "model/BezierMath.h"
+#include "foundation/MathConstants.h"
 
 #include <cfloat>
 #include <cmath>
@@ -7,7 +8,6 @@ namespace kvn {
 
 namespace {
 
-constexpr double kEps = FLT_EPSILON;
 
 DPoint Lerp(const DPoint& a, const DPoint& b, double t) { return {a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; }
 
@@ -17,7 +17,7 @@ int UnitRoots(double a, double b, double c, double roots[2]) {
   auto keep = [&](double t) {
     if (t > 0 && t < 1) roots[n++] = t;
   };
-  if (std::fabs(a) < kEps) {
+  if (std::fabs(a) < kFloatEpsilon) {
     if (b != 0) keep(-c / b);
     return n;
   }
@@ -152,7 +152,7 @@ void FlattenBezier(GrowArray<DPoint>& out, const Cubic& c, double relativeTolera
   DRect box;
   GetBezierBounds(box, c, nullptr);
   const double tolerance = (box.Width() + box.Height()) * relativeTolerance * 0.5;
-  if (tolerance > kEps) {
+  if (tolerance > kFloatEpsilon) {
     Cubic scratch = c;
     SubdivideBezier(scratch, out, 15, tolerance);
   }
@@ -179,7 +179,7 @@ void SubdivideBezier(Cubic& c, GrowArray<DPoint>& out, int depth, double toleran
 
   const bool outside = Outside(u(p0), u(p3), u(p1)) || Outside(u(p0), u(p3), u(p2));
   if (!outside) {
-    if (std::fabs(du) < kEps) {
+    if (std::fabs(du) < kFloatEpsilon) {
       out.Append(p3);
       return;
     }

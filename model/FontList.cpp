@@ -73,17 +73,17 @@ struct ListState {
   ShxArchiveLoader shxLoader = nullptr;
 };
 
-ListState& State() {
+ListState& ListData() {
   static ListState s;
   return s;
 }
 
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+char16_t FontAsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    if (FontAsciiUpper(a[i]) != FontAsciiUpper(b[i])) return false;
   }
   return true;
 }
@@ -93,7 +93,7 @@ bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
 // ---- the list ----
 
 void FontList::Build() {
-  ListState& s = State();
+  ListState& s = ListData();
   if (s.built) return;
   // An empty list first: the bindings below consult it and must not build
   // it again.
@@ -131,7 +131,7 @@ void FontList::Build() {
 cStyleFont* FontList::FindByName(const WString& name) {
   if (name.IsEmpty()) return nullptr;
   Build();
-  for (const auto& f : State().entries) {
+  for (const auto& f : ListData().entries) {
     if (f->name.CompareNoCaseN(name.CStr(), -1) == 0) return f.get();
   }
   return nullptr;
@@ -139,20 +139,20 @@ cStyleFont* FontList::FindByName(const WString& name) {
 
 cStyleFont* FontList::GetAt(std::uint32_t index, bool includeAll) {
   Build();
-  const ListState& s = State();
+  const ListState& s = ListData();
   const std::uint32_t limit = includeAll ? std::uint32_t(s.entries.size()) : s.textFontCount;
   return index < limit && index < s.entries.size() ? s.entries[index].get() : nullptr;
 }
 
-std::uint32_t FontList::Count() { return std::uint32_t(State().entries.size()); }
+std::uint32_t FontList::Count() { return std::uint32_t(ListData().entries.size()); }
 
 std::uint32_t FontList::TextFontCount() {
   Build();
-  return State().textFontCount;
+  return ListData().textFontCount;
 }
 
 void FontList::ResetForTest() {
-  ListState& s = State();
+  ListState& s = ListData();
   s.entries.clear();
   s.fallback.reset();
   s.fallbackTried = false;
@@ -161,13 +161,13 @@ void FontList::ResetForTest() {
   s.textFontCount = 0;
 }
 
-void SetBuiltinFontReader(BuiltinFontReader reader) { State().reader = reader; }
-void SetShxArchiveLoader(ShxArchiveLoader loader) { State().shxLoader = loader; }
+void SetBuiltinFontReader(BuiltinFontReader reader) { ListData().reader = reader; }
+void SetShxArchiveLoader(ShxArchiveLoader loader) { ListData().shxLoader = loader; }
 
 std::unique_ptr<cStyleFont> LoadBuiltinFont(int resourceId, const WString& name) {
   const std::span<const std::uint8_t> bytes = FindResource(ResourceType::FontTable, resourceId);
   std::unique_ptr<cStyleFont> font;
-  if (!bytes.empty() && State().reader) font = State().reader(bytes);
+  if (!bytes.empty() && ListData().reader) font = ListData().reader(bytes);
   if (font && font->FaceSet()) {
     TrueTypeFaceSet* set = font->FaceSet();
     set->state = 1;
@@ -183,7 +183,7 @@ std::unique_ptr<cStyleFont> LoadBuiltinFont(int resourceId, const WString& name)
 
 TrueTypeFace* GetFallbackFace(cStyleFont** out, int style) {
   FontList::Build();
-  ListState& s = State();
+  ListState& s = ListData();
   for (const auto& f : s.entries) {
     if (TrueTypeFaceSet* set = f->FaceSet()) {
       if (out) *out = f.get();
@@ -234,7 +234,7 @@ double GetFaceHeightRatio(double* leading, const WString& face, int style) {
       return f.cap[style & 3] / kEm;
     }
   }
-  ListState& s = State();
+  ListState& s = ListData();
   for (const HeightCacheEntry& e : s.heights) {
     if (e.style == (style & 3) && e.name == face) {
       if (leading) *leading = e.leading;
@@ -270,7 +270,7 @@ bool ApplyCharsetSuffix(WString& name, std::uint8_t& charset) {
     const std::size_t start = std::size_t(name.Length()) - suffix.size();
     bool match = true;
     for (std::size_t i = 0; i < suffix.size() && match; ++i)
-      match = AsciiUpper(name[int(start + i)]) == AsciiUpper(suffix[i]);
+      match = FontAsciiUpper(name[int(start + i)]) == FontAsciiUpper(suffix[i]);
     if (!match) continue;
     name = name.Mid(0, int(start));
     charset = s.charset;

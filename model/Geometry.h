@@ -16,6 +16,11 @@ namespace kvn {
 // the point bit-for-bit unchanged. Sine and cosine come from the one-entry
 // degree cache, so runs of points turned by the same angle cost one sin/cos.
 void RotatePoint(DPoint& point, const DPoint& centre, double angle);
+// Scales a point about a centre, each axis by its own factor.
+inline void ScaleAbout(DPoint& p, const DPoint& centre, const DPoint& factors) {
+  p.x = (p.x - centre.x) * factors.x + centre.x;
+  p.y = (p.y - centre.y) * factors.y + centre.y;
+}
 
 // The angle reduced into (-180, 180]: -180 gives 180, 540 gives 180.
 double NormalizeAngle(double angle);

@@ -9,12 +9,12 @@
 #include "model/cAnyLine.h"
 #include "model/cDrawingData.h"
 #include "model/cStyleLine.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDegPerRad = 57.29577951308232;
 
 // The cap falls as the process holds more memory, so that one densely
 // patterned line cannot exhaust it; the allocator's own low-memory threshold

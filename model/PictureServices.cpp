@@ -15,10 +15,10 @@ void PictureServices::RasterizeFrame(const DPoint*, std::uint32_t, cDrawInfo*) {
 
 namespace {
 PictureServices defaults;
-PictureServices* installed = nullptr;
+PictureServices* installedServices = nullptr;
 }  // namespace
 
-PictureServices& GetPictureServices() { return installed ? *installed : defaults; }
-void SetPictureServices(PictureServices* services) { installed = services; }
+PictureServices& GetPictureServices() { return installedServices ? *installedServices : defaults; }
+void SetPictureServices(PictureServices* services) { installedServices = services; }
 
 }  // namespace kvn

@@ -1,4 +1,5 @@
 #include "model/RoundedCorners.h"
+#include "foundation/MathConstants.h"
 
 #include <cfloat>
 #include <cmath>
@@ -8,14 +9,12 @@ namespace kvn {
 
 namespace {
 
-constexpr double kEps = FLT_EPSILON;
-constexpr double kDeg = std::numbers::pi / 180;
 // Handle of a quarter circle of radius 1: 4 (sqrt 2 - 1) / 3.
 constexpr double kCircleHandle = 0.552284749830793;
 // Beyond this tan(turn / 2) the corner is a reversal for all practical radii.
 constexpr double kMaxTangentRatio = 1000000.0;
 
-DPoint Dir(double degrees) { return {std::cos(degrees * kDeg), std::sin(degrees * kDeg)}; }
+DPoint Dir(double degrees) { return {std::cos(degrees * kRadPerDeg), std::sin(degrees * kRadPerDeg)}; }
 DPoint Add(const DPoint& p, const DPoint& u, double k) { return {p.x + u.x * k, p.y + u.y * k}; }
 
 // Arc records of a rounded corner, filled by Geometry().
@@ -27,12 +26,12 @@ struct CornerArcs {
 bool Geometry(const DPoint& a, const DPoint& b, const DPoint& c, double r, RoundedCorner& out, CornerArcs* arcs) {
   out = RoundedCorner{b, b};
   if (!(r > 0)) return false;
-  const double theta1 = std::atan2(b.y - a.y, b.x - a.x) / kDeg;
-  const double theta2 = std::atan2(c.y - b.y, c.x - b.x) / kDeg;
+  const double theta1 = std::atan2(b.y - a.y, b.x - a.x) / kRadPerDeg;
+  const double theta2 = std::atan2(c.y - b.y, c.x - b.x) / kRadPerDeg;
   const double alpha = std::fabs(theta2 - theta1) / 2;
-  const double s = std::fabs(std::sin(alpha * kDeg));
-  const double co = std::fabs(std::cos(alpha * kDeg));
-  if (!(co >= kEps) || !(s >= kEps) || s / co > kMaxTangentRatio) return false;
+  const double s = std::fabs(std::sin(alpha * kRadPerDeg));
+  const double co = std::fabs(std::cos(alpha * kRadPerDeg));
+  if (!(co >= kFloatEpsilon) || !(s >= kFloatEpsilon) || s / co > kMaxTangentRatio) return false;
 
   double t = r * s / co;
   const double len1 = (b.x - a.x) * (b.x - a.x) + (b.y - a.y) * (b.y - a.y);

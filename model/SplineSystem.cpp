@@ -1,4 +1,5 @@
 #include "model/SplineSystem.h"
+#include "foundation/MathConstants.h"
 
 #include <cfloat>
 #include <cmath>
@@ -7,10 +8,9 @@ namespace kvn {
 
 namespace {
 
-constexpr double kEps = FLT_EPSILON;
 
 // Quotient whose divisor is below FLT_EPSILON in magnitude: 0.
-double Ratio(double num, double den) { return std::fabs(den) < kEps ? 0.0 : num / den; }
+double Ratio(double num, double den) { return std::fabs(den) < kFloatEpsilon ? 0.0 : num / den; }
 
 double Positive(double v) { return v > 0 && std::isfinite(v) ? v : 1.0; }
 

@@ -9,7 +9,7 @@ namespace kvn {
 
 namespace {
 
-double PositiveScale(const cDrawingData* data) { return data && data->Scale() > 0 ? data->Scale() : 1.0; }
+double PositiveHatchScale(const cDrawingData* data) { return data && data->Scale() > 0 ? data->Scale() : 1.0; }
 
 }  // namespace
 
@@ -25,7 +25,7 @@ void cAnyFill::MakeHatchObjects(ObjectChain& out, double& scale, cDrawingData* d
     if (style->byObject) {
       // A by-object style sizes its pattern for the drawing scale; the
       // object's own scale is relative to that.
-      scale = style->hatchScale / PositiveScale(data) * fill.hatchScale;
+      scale = style->hatchScale / PositiveHatchScale(data) * fill.hatchScale;
     } else {
       scale = style->hatchScale;
       value = style->hatchValue;

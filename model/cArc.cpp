@@ -10,12 +10,12 @@
 #include "model/OutlinePath.h"
 #include "render/DrawInfo.h"
 #include "model/PathBuffer.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kFloatEpsilon = 1.1920928955078125e-7;
 constexpr double kCos45 = 0.70710678118654752440;
 
 void ScaleAbout(DPoint& p, const DPoint& centre, double fx, double fy) {

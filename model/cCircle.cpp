@@ -7,13 +7,12 @@
 #include "model/Geometry.h"
 #include "render/DrawInfo.h"
 #include "model/PathBuffer.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kQuarterArc = 0.552284749830793;
-constexpr double kFloatEpsilon = 1.1920928955078125e-7;
 
 }  // namespace
 

@@ -25,11 +25,6 @@ constexpr double kShortestSegment = 1.1920928955078125e-7;
 // An unstyled text is this many drawing scales high.
 constexpr double kUnstyledTextHeight = 2.5;
 
-void ScaleAbout(DPoint& p, const DPoint& centre, const DPoint& factors) {
-  p.x = (p.x - centre.x) * factors.x + centre.x;
-  p.y = (p.y - centre.y) * factors.y + centre.y;
-}
-
 double Direction(const DPoint& a, const DPoint& b) { return std::atan2(b.y - a.y, b.x - a.x) * 180.0 / M_PI; }
 
 }  // namespace

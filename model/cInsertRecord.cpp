@@ -28,7 +28,7 @@ namespace kvn {
 
 namespace {
 
-constexpr int kOldNameCodePage = 1250;
+constexpr int kOldInsertNameCodePage = 1250;
 
 // The two labels of records before 3090, as stored.
 struct OldLabels {
@@ -218,7 +218,7 @@ void cInsert::ReadFloatRow(ReadContext* context, cDrawingData* data, ArchiveRead
     color = std::uint32_t(r.ReadInt32()) & 0x80FFFFFFu;
   }
   if (version < 3052) {
-    name = WString(kOldNameCodePage, ReadArchiveCString(r));
+    name = WString(kOldInsertNameCodePage, ReadArchiveCString(r));
   } else {
     name = ReadArchiveWString(r);
   }
@@ -251,7 +251,7 @@ void cInsert::ReadFloatRow(ReadContext* context, cDrawingData* data, ArchiveRead
     GetFirstValue(value);
     if ((flags & kInsertLabel1) && !value.IsEmpty()) old.text[1].AppendChar(char16_t(3));
   } else if (version == 3051) {
-    for (int i = 0; i < 2; ++i) old.text[i] = WString(kOldNameCodePage, ReadArchiveCString(r));
+    for (int i = 0; i < 2; ++i) old.text[i] = WString(kOldInsertNameCodePage, ReadArchiveCString(r));
   } else {
     for (int i = 0; i < 2; ++i) old.text[i] = ReadArchiveWString(r);
   }

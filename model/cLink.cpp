@@ -28,12 +28,7 @@ const char16_t kDebugLength[] = u"DEBUG_LEN";
 const char16_t kDebugUse[] = u"DEBUG_USE";
 
 // An unstyled label is this many drawing scales high.
-constexpr double kUnstyledLabelHeight = 2.0;
-
-void ScaleAbout(DPoint& p, const DPoint& centre, const DPoint& factors) {
-  p.x = (p.x - centre.x) * factors.x + centre.x;
-  p.y = (p.y - centre.y) * factors.y + centre.y;
-}
+constexpr double kUnstyledLinkLabelHeight = 2.0;
 
 bool NamesLineStyle(const cDrawingData& data, std::uint16_t index) {
   return data.LineStyles().Contains(index) && data.LineStyles().Get(index) != nullptr;
@@ -136,7 +131,7 @@ void cLink::RebuildLabel(cDrawingData* data) {
     const double scale = data->GetScale();
     if (scale == 0.0) return;
     label->attr.color = 0;
-    label->attr.height = kUnstyledLabelHeight * (scale > 0.0 ? scale : 1.0);
+    label->attr.height = kUnstyledLinkLabelHeight * (scale > 0.0 ? scale : 1.0);
     // A new text names no face: an unstyled one takes the default face of
     // old texts, so that it has one to be drawn in.
     label->faceName = GetDefaultFaceForKind(label->pitchAndFamily, 0);

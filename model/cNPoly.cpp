@@ -6,13 +6,12 @@
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "model/Geometry.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kRadPerDeg = 0.017453292519943295;
-constexpr double kDegPerRad = 57.29577951308232;
 
 }  // namespace
 

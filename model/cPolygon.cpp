@@ -9,13 +9,13 @@
 #include "model/cLine.h"
 #include "render/DrawInfo.h"
 #include "model/PathBuffer.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
 // The quarter-circle constant of cubic arcs: 4/3 (sqrt 2 - 1).
-constexpr double kQuarterArc = 0.552284749830793;
 
 }  // namespace
 

@@ -10,11 +10,6 @@ namespace kvn {
 
 namespace {
 
-void ScaleAbout(DPoint& p, const DPoint& centre, const DPoint& factors) {
-  p.x = (p.x - centre.x) * factors.x + centre.x;
-  p.y = (p.y - centre.y) * factors.y + centre.y;
-}
-
 }  // namespace
 
 cSection::cSection() : cOutObj(kTypeSection) {}

@@ -12,7 +12,7 @@ namespace kvn {
 
 namespace {
 
-double PositiveScaleOf(const cDrawingData* data) {
+double PositiveWallScaleOf(const cDrawingData* data) {
   const double s = data ? data->GetScale() : 1.0;
   return s > 0.0 ? s : 1.0;
 }
@@ -21,7 +21,7 @@ double PositiveScaleOf(const cDrawingData* data) {
 // is larger (four pattern units per width).
 double OldPatternFactor(double width, const cDrawingData* data) {
   const double pen = width * 4.0;
-  const double s = PositiveScaleOf(data);
+  const double s = PositiveWallScaleOf(data);
   return pen > s ? pen : s;
 }
 

@@ -11,7 +11,7 @@ namespace kvn {
 
 namespace {
 
-constexpr std::uint32_t kColorNotSet = 0x80000000u;
+constexpr std::uint32_t kTextColorNotSet = 0x80000000u;
 constexpr std::uint8_t kBoldBits = 0x07;
 constexpr std::uint8_t kItalicBit = 0x10;
 constexpr std::uint8_t kStrikeOutBit = 0x20;
@@ -138,7 +138,7 @@ void cText::ApplyTextAttributes(const TextAttributes& record, bool onlyWhereUnse
   if (onlyWhereUnset) {
     if (record.height > 0 && attr.height == 0.0) attr.height = record.height;
     if (record.widthFactor > 0 && attr.widthFactor == 0.0) attr.widthFactor = record.widthFactor;
-    if (colorGiven && (attr.color & kColorNotSet)) attr.color = record.color;
+    if (colorGiven && (attr.color & kTextColorNotSet)) attr.color = record.color;
   } else {
     if (record.height > 0) attr.height = record.height;
     if (record.widthFactor > 0) attr.widthFactor = record.widthFactor;

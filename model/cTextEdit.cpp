@@ -7,12 +7,12 @@
 #include "model/cDrawingData.h"
 #include "model/cText.h"
 #include "model/cTextFields.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
 int MirrorColumn(int code) { return code / 3 * 3 + (2 - code % 3); }
 
@@ -52,7 +52,7 @@ bool cText::Scale(const TransformContext& context, const DPoint& centre, const D
   };
   if (fx != 1 && !std::isnan(fx)) {
     point.x = (point.x - centre.x) * fx + centre.x;
-    a = std::atan2(std::sin(a * kDeg), fx * std::cos(a * kDeg)) / kDeg;
+    a = std::atan2(std::sin(a * kRadPerDeg), fx * std::cos(a * kRadPerDeg)) / kRadPerDeg;
     if (fx < 0) {
       if (alongX) {
         a -= 180;
@@ -64,7 +64,7 @@ bool cText::Scale(const TransformContext& context, const DPoint& centre, const D
   }
   if (fy != 1 && !std::isnan(fy)) {
     point.y = (point.y - centre.y) * fy + centre.y;
-    a = std::atan2(fy * std::sin(a * kDeg), std::cos(a * kDeg)) / kDeg;
+    a = std::atan2(fy * std::sin(a * kRadPerDeg), std::cos(a * kRadPerDeg)) / kRadPerDeg;
     if (fy < 0) {
       if (!alongX) {
         a -= 180;
@@ -83,8 +83,8 @@ bool cText::Scale(const TransformContext& context, const DPoint& centre, const D
       MarkDirty();
       const int n = GetLineCount(data);
       const double d = GetDescent(data) + (n - 1) * (GetLineGap(data) + GetLineHeight(data)) * GetLineSpacing();
-      point.x -= std::sin(a * kDeg) * d;
-      point.y -= std::cos(a * kDeg) * d;
+      point.x -= std::sin(a * kRadPerDeg) * d;
+      point.y -= std::cos(a * kRadPerDeg) * d;
       code -= 9;
     }
   }

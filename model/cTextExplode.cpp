@@ -13,12 +13,12 @@
 #include "model/cStyleFont.h"
 #include "model/cStyleText.h"
 #include "model/cText.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDeg = 3.14159265358979323846 / 180.0;
 
 // One SHX stroke: a single straight record as a line, else a polygon.
 cAnyLine* StrokeObject(const CubicArray& polyline) {
@@ -146,8 +146,8 @@ ObjectChain cText::SplitLines(cDrawingData* data, bool keepEmptyLines, bool noBa
       (void)line->GetLineCount(data);  // laid out: a screen font's metrics are measured
       const double e = line->GetLineHeight(data) - line->GetDescent(data);
       const double v = IsMirroredY(data) ? e : -e;
-      line->point.x -= std::sin(line->angle * kDeg) * v;
-      line->point.y -= std::cos(line->angle * kDeg) * v;
+      line->point.x -= std::sin(line->angle * kRadPerDeg) * v;
+      line->point.y -= std::cos(line->angle * kRadPerDeg) * v;
       line->alignment = std::uint8_t((line->alignment & ~kAlignCodeMask) | (column + 9));
       line->MarkDirty();
     }

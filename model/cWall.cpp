@@ -20,11 +20,6 @@ namespace {
 DPoint Add(const DPoint& a, const DPoint& b) { return {a.x + b.x, a.y + b.y}; }
 DPoint Times(const DPoint& v, double k) { return {v.x * k, v.y * k}; }
 
-void ScaleAbout(DPoint& p, const DPoint& centre, const DPoint& factors) {
-  p.x = (p.x - centre.x) * factors.x + centre.x;
-  p.y = (p.y - centre.y) * factors.y + centre.y;
-}
-
 }  // namespace
 
 cWall::cWall() : cOutObj(kTypeWall) {

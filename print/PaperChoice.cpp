@@ -8,7 +8,7 @@ namespace kvn {
 
 namespace {
 
-std::vector<PaperChoiceEntry>& List() {
+std::vector<PaperChoiceEntry>& ChoiceEntries() {
   static std::vector<PaperChoiceEntry> list;
   return list;
 }
@@ -48,13 +48,13 @@ std::vector<PaperChoiceEntry> MakePaperChoices(const std::vector<PaperTableEntry
 }
 
 void BuildPaperChoiceList() {
-  if (!List().empty()) return;
-  List() = MakePaperChoices(PaperTable());
+  if (!ChoiceEntries().empty()) return;
+  ChoiceEntries() = MakePaperChoices(PaperTable());
 }
 
 const std::vector<PaperChoiceEntry>& PaperChoiceList() {
   BuildPaperChoiceList();
-  return List();
+  return ChoiceEntries();
 }
 
 int FindPaperBySize(int& orientation, WString& name, WString& shortName, PaperSizeMm size) {

@@ -21,7 +21,7 @@ namespace kvn {
 
 namespace {
 
-constexpr int kMaxNameLength = 128;
+constexpr int kMaxPrintNameLength = 128;
 // A page's record flag: the page is not printed.
 constexpr std::uint8_t kPageNotPrintable = 0x01;
 // More print pages than this are not made: tiles and pages of a damaged
@@ -47,7 +47,7 @@ bool ObjectLevelPrints(LevelTable& levels, const cOutObj& object) {
 
 bool Overlaps(const DRect& a, const DRect& b) { return a.x1 < b.x2 && b.x1 < a.x2 && a.y1 < b.y2 && b.y1 < a.y2; }
 
-double PositiveOrOne(double v) { return v > 0 ? v : 1.0; }
+double PositiveOrOneScale(double v) { return v > 0 ? v : 1.0; }
 
 }  // namespace
 
@@ -124,8 +124,8 @@ APXPrintOut::APXPrintOut(cDrawing& drawing, const PrintOutOptions& options)
   double width = 0, height = 0;
   if (!HasPrintArea() && !drawing.HasNoFormat()) {
     drawing.GetPrintableSize(width, height);
-    width /= PositiveOrOne(dataScale);
-    height /= PositiveOrOne(dataScale);
+    width /= PositiveOrOneScale(dataScale);
+    height /= PositiveOrOneScale(dataScale);
     if (drawing.tiles.x > 1.0 || drawing.tiles.y > 1.0) {
       width += 2 * drawing.tileOverlap;
       height += 2 * drawing.tileOverlap;
@@ -135,8 +135,8 @@ APXPrintOut::APXPrintOut(cDrawing& drawing, const PrintOutOptions& options)
     width = extent.Width();
     height = extent.Height();
     if (dataScale != 0) {
-      width /= PositiveOrOne(dataScale);
-      height /= PositiveOrOne(dataScale);
+      width /= PositiveOrOneScale(dataScale);
+      height /= PositiveOrOneScale(dataScale);
     }
   } else {
     double grow = options.minLineWidthMm / 2 + options.areaMargin;
@@ -148,8 +148,8 @@ APXPrintOut::APXPrintOut(cDrawing& drawing, const PrintOutOptions& options)
       grow *= dataScale;
     }
     options_.printArea.Inflate(grow, grow);
-    width = options_.printArea.Width() / PositiveOrOne(dataScale);
-    height = options_.printArea.Height() / PositiveOrOne(dataScale);
+    width = options_.printArea.Width() / PositiveOrOneScale(dataScale);
+    height = options_.printArea.Height() / PositiveOrOneScale(dataScale);
   }
   const double percent = drawing.printScale > 0 ? drawing.printScale : 100.0;
   record_.formatWidth = width * scaleFactor_ * percent / 100.0;
@@ -194,7 +194,7 @@ APXPrintOut::APXPrintOut(cDrawing& drawing, const PrintOutOptions& options)
     documentName = document->GetTitleName();
     if (document->SheetCount() > 1 && !drawing.name.IsEmpty()) documentName.AppendCStr(u" - ").Append(drawing.name);
   }
-  if (documentName.Length() > kMaxNameLength) documentName = documentName.Mid(0, kMaxNameLength);
+  if (documentName.Length() > kMaxPrintNameLength) documentName = documentName.Mid(0, kMaxPrintNameLength);
 
   firstPage = 1;
   collatedSets = 1;
@@ -248,7 +248,7 @@ bool APXPrintOut::HasPage(int page) {
 
 double APXPrintOut::PixelsPerUnit(double dpi) const {
   const double percent = drawing_.printScale > 0 ? drawing_.printScale : 100.0;
-  const double dataScale = drawing_.Data() ? PositiveOrOne(drawing_.Data()->Scale()) : 1.0;
+  const double dataScale = drawing_.Data() ? PositiveOrOneScale(drawing_.Data()->Scale()) : 1.0;
   return record_.scale * dpi / 25.4 * scaleFactor_ * percent / dataScale / 100.0;
 }
 

@@ -23,7 +23,7 @@ struct MeasureSlot {
   PageMeasure values;
   bool failed = false;
 };
-std::array<MeasureSlot, 2>& Slots() {
+std::array<MeasureSlot, 2>& MeasureSlots() {
   static std::array<MeasureSlot, 2> slots;
   return slots;
 }
@@ -147,7 +147,7 @@ void MyPrinterDataStruct__::UpdateOnPrinter(PrinterInfo& printer) {
     std::vector<std::uint8_t> key = settings.Serialize();
     key.push_back(0);
     key.insert(key.end(), queue.begin(), queue.end());
-    MeasureSlot& slot = Slots()[static_cast<std::size_t>(pass)];
+    MeasureSlot& slot = MeasureSlots()[static_cast<std::size_t>(pass)];
     if (!slot.used || slot.key != key) {
       slot.used = true;
       slot.key = std::move(key);
@@ -303,7 +303,7 @@ void GetPaperGeometry(PrinterInfo* printer, int paperId, PaperSizeMm& size, Marg
 void ResetPrinters() {
   FreeChosenPrinter();
   GetPrinterList().Clear();
-  Slots() = {};
+  MeasureSlots() = {};
 }
 
 }  // namespace kvn

@@ -17,7 +17,7 @@ struct HatchRow {
 };
 
 // clang-format off
-constexpr HatchRow kRows[kBuiltinHatchCount] = {
+constexpr HatchRow kHatchRows[kBuiltinHatchCount] = {
   {1, {{0, 0, 20, 20}, {0, 0, 20, 0}}},
   {1, {{0, 0, 20, 20}, {0, 0, 0, 20}}},
   {1, {{0, 0, 20, 20}, {0, 0, 20, 20}}},
@@ -91,7 +91,7 @@ void BuildBuiltinHatchObjects(ObjectChain& out, std::uint32_t pattern, double sc
   out.Clear();
   tileBox = DRect{};
   if (!(scale > 0) || !std::isfinite(scale) || pattern == 0 || pattern > kBuiltinHatchCount) return;
-  const HatchRow& row = kRows[pattern - 1];
+  const HatchRow& row = kHatchRows[pattern - 1];
   const double unit = 0.125 * scale;
   bool first = true;
   for (int i = 0; i <= row.last; ++i) {

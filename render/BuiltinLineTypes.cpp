@@ -6,7 +6,7 @@ namespace kvn {
 
 namespace {
 
-constexpr BuiltinLineTypeRow kRows[] = {
+constexpr BuiltinLineTypeRow kLineTypeRows[] = {
     {0, 0, {}},
     {0, 0, {}},
     {2, 0, {0.0, -3.0}},
@@ -27,10 +27,10 @@ constexpr BuiltinLineTypeRow kRows[] = {
     {8, 0, {12.0, -3.0, 12.0, -3.0, 0.5, -3.0, 0.5, -3.0}},
     {10, 0, {12.0, -3.0, 12.0, -3.0, 0.5, -3.0, 0.5, -3.0, 0.5, -3.0}},
 };
-static_assert(sizeof(kRows) / sizeof(kRows[0]) == kBuiltinDashTypes);
+static_assert(sizeof(kLineTypeRows) / sizeof(kLineTypeRows[0]) == kBuiltinDashTypes);
 
 }  // namespace
 
-const BuiltinLineTypeRow& BuiltinLineType(std::uint32_t row) { return row < kBuiltinDashTypes ? kRows[row] : kRows[0]; }
+const BuiltinLineTypeRow& BuiltinLineType(std::uint32_t row) { return row < kBuiltinDashTypes ? kLineTypeRows[row] : kLineTypeRows[0]; }
 
 }  // namespace kvn

@@ -17,7 +17,7 @@ namespace kvn {
 
 namespace {
 
-std::uint32_t Grey(std::uint32_t color) {
+std::uint32_t GreyOf(std::uint32_t color) {
   const std::uint32_t l = ColorLightness(color);
   return l | (l << 8) | (l << 16);
 }
@@ -146,7 +146,7 @@ std::unique_ptr<TDib> ConvertDibBitCount(const TDib& source, std::uint32_t targe
   std::vector<std::uint32_t> table;
   bool byLightness = false, copyBits = false, expandOneToFour = false;
   auto greyed = [](std::vector<std::uint32_t> t) {
-    for (auto& c : t) c = Grey(c);
+    for (auto& c : t) c = GreyOf(c);
     return t;
   };
   if (fixed) {

@@ -9,7 +9,7 @@ namespace kvn {
 
 namespace {
 
-std::uint32_t Rgb(std::uint32_t rgb) { return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16); }
+std::uint32_t SwapRedBlue(std::uint32_t rgb) { return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16); }
 
 }  // namespace
 
@@ -23,9 +23,9 @@ bool TintDibPalette(TDib& dib, std::uint32_t color) {
   if (dib.BitCount() > 8 || dib.PaletteCount() == 0) return false;
   const Hls hls = RgbToHls(color);
   for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) {
-    const std::uint32_t entry = Rgb(dib.GetPaletteEntry(i));
+    const std::uint32_t entry = SwapRedBlue(dib.GetPaletteEntry(i));
     if (entry == (color & 0xFFFFFF)) continue;
-    dib.SetPaletteEntry(i, Rgb(ShadeColorByLightness(entry, hls.hue, hls.saturation, hls.lightness)));
+    dib.SetPaletteEntry(i, SwapRedBlue(ShadeColorByLightness(entry, hls.hue, hls.saturation, hls.lightness)));
   }
   return true;
 }
@@ -36,7 +36,7 @@ DibPaletteSwap::DibPaletteSwap(TDib& dib, std::uint32_t background, std::optiona
     dib_ = nullptr;
     return;
   }
-  for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) saved_.push_back(Rgb(dib.GetPaletteEntry(i)));
+  for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) saved_.push_back(SwapRedBlue(dib.GetPaletteEntry(i)));
   for (std::uint32_t i = 0; i < saved_.size(); ++i) {
     const std::uint32_t c = saved_[i];
     std::uint32_t now = c;
@@ -44,7 +44,7 @@ DibPaletteSwap::DibPaletteSwap(TDib& dib, std::uint32_t background, std::optiona
       now = background;
     else if (disabled)
       now = RgbToHls(c).lightness < 180 ? *disabled : background;
-    dib.SetPaletteEntry(i, Rgb(now));
+    dib.SetPaletteEntry(i, SwapRedBlue(now));
   }
 }
 
@@ -52,7 +52,7 @@ DibPaletteSwap::~DibPaletteSwap() { Restore(); }
 
 void DibPaletteSwap::Restore() {
   if (dib_ == nullptr) return;
-  for (std::uint32_t i = 0; i < saved_.size(); ++i) dib_->SetPaletteEntry(i, Rgb(saved_[i]));
+  for (std::uint32_t i = 0; i < saved_.size(); ++i) dib_->SetPaletteEntry(i, SwapRedBlue(saved_[i]));
   dib_ = nullptr;
 }
 

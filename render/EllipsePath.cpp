@@ -3,13 +3,13 @@
 #include "foundation/DPoint.h"
 #include "model/PathBuffer.h"
 #include "model/WorldMapping.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 // Control-point distance of a quarter circle as a fraction of its radius:
 // 4/3 (sqrt 2 - 1); the radial error stays below 2.8e-4 of the radius.
-constexpr double kKappa = 0.552284749830793;
 }  // namespace
 
 void AddEllipsePath(const WorldMapping& mapping, double x1, double y1, double x2, double y2) {
@@ -17,8 +17,8 @@ void AddEllipsePath(const WorldMapping& mapping, double x1, double y1, double x2
   piece->closed = 1;
   const double cx = (x1 + x2) / 2;
   const double cy = (y1 + y2) / 2;
-  const double kx = kKappa * (x2 - x1) / 2;
-  const double ky = kKappa * (y2 - y1) / 2;
+  const double kx = kQuarterArc * (x2 - x1) / 2;
+  const double ky = kQuarterArc * (y2 - y1) / 2;
   // Around the ellipse from the middle of the x2 side through y2, x1 and y1.
   // The side middles are taken from the box itself so that neighbouring
   // quadrants share their end points exactly.

@@ -14,7 +14,7 @@ namespace kvn {
 
 namespace {
 
-std::int32_t Rnd(double v) { return RoundToInt32(std::floor(v + 0.5)); }
+std::int32_t RoundHalfUp(double v) { return RoundToInt32(std::floor(v + 0.5)); }
 
 // The run's characters as they are sent.
 std::vector<char16_t> RunText(const TextRun& run) {
@@ -27,7 +27,7 @@ std::vector<char16_t> RunText(const TextRun& run) {
 // negated for a mirrored axis.
 int ExtentFor(double scale, bool mirror) {
   int e = 10;
-  if (scale != 0.0) e = std::max(1, Rnd(scale * 10.0));
+  if (scale != 0.0) e = std::max(1, RoundHalfUp(scale * 10.0));
   return mirror ? -e : e;
 }
 
@@ -81,19 +81,19 @@ void DrawTextRunExt(TDC& dc, const TextRun& run, const cDrawInfo& info) {
     wy *= ry;
   }
   if (!std::isfinite(wx) || !std::isfinite(wy)) return;
-  int ex = Rnd(wx), ey = Rnd(wy);
+  int ex = RoundHalfUp(wx), ey = RoundHalfUp(wy);
   if (ex <= 1 || ey <= 1) return;
-  if (run.xScale != 0.0) ex = Rnd(ex * run.xScale);
-  if (run.yScale != 0.0) ey = Rnd(ey * run.yScale);
+  if (run.xScale != 0.0) ex = RoundHalfUp(ex * run.xScale);
+  if (run.yScale != 0.0) ey = RoundHalfUp(ey * run.yScale);
   if (run.mirrorX) ex = -ex;
   if (run.mirrorY) ey = -ey;
   TSize oldWindowExt, oldViewportExt;
   TPoint oldWindowOrg, oldViewportOrg;
-  dc.SetWindowExt(Rnd(run.cellWidth), Rnd(run.cellHeight), &oldWindowExt);
+  dc.SetWindowExt(RoundHalfUp(run.cellWidth), RoundHalfUp(run.cellHeight), &oldWindowExt);
   dc.SetViewportExt(ex, ey, &oldViewportExt);
   dc.SetWindowOrg(0, 0, &oldWindowOrg);
   if (printer) {
-    dc.SetViewportOrg(Rnd(run.position.x * rx), Rnd(run.position.y * ry), &oldViewportOrg);
+    dc.SetViewportOrg(RoundHalfUp(run.position.x * rx), RoundHalfUp(run.position.y * ry), &oldViewportOrg);
   } else {
     dc.SetViewportOrg(run.position.x, run.position.y, &oldViewportOrg);
   }

@@ -13,14 +13,14 @@ namespace kvn {
 
 namespace {
 
-constexpr double kTiny = 0.000001;
+constexpr double kHatchTiny = 0.000001;
 constexpr std::int32_t kThinLineLimit = 384;  // 1.5 device units
 // Dash periods of one family over the box; beyond it a damaged pattern
 // (a period far below the box size) is filled solid instead of walked.
 constexpr double kMaxPeriods = 4.0e6;
 constexpr std::uint32_t kPatternValue = 0;  // anything but the tile background
 
-bool Finite(double v) { return std::isfinite(v); }
+bool IsFiniteValue(double v) { return std::isfinite(v); }
 
 // Liang-Barsky against the box; false when nothing remains. A point inside
 // the box stays a point.
@@ -103,15 +103,15 @@ bool GenerateHatchFamily(const HatchTarget& target, std::size_t index, const DPo
 
   // A damaged file can carry any bit pattern; such a family is filled solid
   // rather than turned into integers.
-  if (!Finite(scale) || !Finite(definition.angle) || !Finite(family.angle) || !Finite(family.baseX) ||
-      !Finite(family.baseY) || !Finite(family.dx) || !Finite(family.dy)) {
+  if (!IsFiniteValue(scale) || !IsFiniteValue(definition.angle) || !IsFiniteValue(family.angle) || !IsFiniteValue(family.baseX) ||
+      !IsFiniteValue(family.baseY) || !IsFiniteValue(family.dx) || !IsFiniteValue(family.dy)) {
     return true;
   }
   for (double d : family.dashes) {
-    if (!Finite(d)) return true;
+    if (!IsFiniteValue(d)) return true;
   }
   for (int i = 0; i < 4; ++i) {
-    if (!Finite(box[i].x) || !Finite(box[i].y)) return true;
+    if (!IsFiniteValue(box[i].x) || !IsFiniteValue(box[i].y)) return true;
   }
 
   const double a = (definition.angle + family.angle) * std::numbers::pi / 180.0;
@@ -131,7 +131,7 @@ bool GenerateHatchFamily(const HatchTarget& target, std::size_t index, const DPo
   } else {
     for (double d : family.dashes) period += std::fabs(d) * scale;
   }
-  if (!(period >= kTiny) || !Finite(period)) return true;
+  if (!(period >= kHatchTiny) || !IsFiniteValue(period)) return true;
 
   DRect areaBox;
   bool firstCorner = true;
@@ -153,9 +153,9 @@ bool GenerateHatchFamily(const HatchTarget& target, std::size_t index, const DPo
     const double ry = dx * std::sin(f) + dy * std::cos(f);
     dx = rx, dy = ry;
   }
-  if (std::fabs(dy) < kTiny) return true;
+  if (std::fabs(dy) < kHatchTiny) return true;
 
-  if (family.dashes.size() == 1 && std::fabs(family.dashes[0] * scale - period) < kTiny) continuous = true;
+  if (family.dashes.size() == 1 && std::fabs(family.dashes[0] * scale - period) < kHatchTiny) continuous = true;
 
   double k0 = std::floor((vmin - by) / dy) - 1;
   double k1 = std::floor((vmax - by) / dy) + 1;
@@ -163,7 +163,7 @@ bool GenerateHatchFamily(const HatchTarget& target, std::size_t index, const DPo
     k0 = std::floor((vmax - by) / dy) - 1;
     k1 = std::floor((vmin - by) / dy) + 1;
   }
-  if (!Finite(k0) || !Finite(k1) || k1 - k0 >= double(kMaxHatchLines)) return false;
+  if (!IsFiniteValue(k0) || !IsFiniteValue(k1) || k1 - k0 >= double(kMaxHatchLines)) return false;
   if (!continuous && (k1 - k0 + 1) * ((umax - umin) / period + 2) > kMaxPeriods) return true;
 
   auto back = [c, s](double u, double v) { return DPoint{u * c - v * s, u * s + v * c}; };

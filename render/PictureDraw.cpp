@@ -18,7 +18,7 @@ namespace kvn {
 
 namespace {
 
-bool IsRle(const TDib& dib) { return dib.Compression() == kBiRle4 || dib.Compression() == kBiRle8; }
+bool IsRleDib(const TDib& dib) { return dib.Compression() == kBiRle4 || dib.Compression() == kBiRle8; }
 
 std::uint32_t Swap(std::uint32_t c) { return ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16); }
 
@@ -145,7 +145,7 @@ bool PassThrough(cBitmap& bitmap, const TDib& dib, const cDrawInfo& info, TDC& d
   }
   if (!source) return false;
   std::unique_ptr<TDib> plain;
-  if (IsRle(*source)) {
+  if (IsRleDib(*source)) {
     plain = ConvertDibBitCount(*source, 0, false, nullptr, false, nullptr);
     if (!plain) return false;
     source = plain.get();
@@ -181,7 +181,7 @@ TDib* GetDib(cBitmap& bitmap, bool needUncompressed) {
   }
   const auto& image = bitmap.Image();
   if (!image || !image->picture) return nullptr;
-  if (needUncompressed && IsRle(*image->picture)) {
+  if (needUncompressed && IsRleDib(*image->picture)) {
     if (!image->uncompressed) image->uncompressed = ConvertDibBitCount(*image->picture, 0, false, nullptr, false, nullptr);
     return image->uncompressed.get();
   }
@@ -288,13 +288,13 @@ void DrawBitmapObject(cBitmap& bitmap, cDrawInfo* info) {
           out = temporary.get();
         }
       };
-      if (info->options.keepUncompressed && IsRle(*out)) replace(ConvertDibBitCount(*out, 0, false, nullptr, false, nullptr));
+      if (info->options.keepUncompressed && IsRleDib(*out)) replace(ConvertDibBitCount(*out, 0, false, nullptr, false, nullptr));
       if (info->options.trueColor && out->BitCount() != 1 && out->BitCount() != 24)
         replace(ConvertDibBitCount(*out, 24, false, nullptr, false, nullptr));
       const std::uint32_t depth = info->options.printerBitDepth;
       if (depth >= 1 && depth <= 23 && out->BitCount() == 24)
         replace(ConvertDibBitCount(*out, depth, false, nullptr, false, nullptr));
-      if (!info->options.keepUncompressed && !IsRle(*out) && out->BitCount() != 1 && out->BitCount() != 24 &&
+      if (!info->options.keepUncompressed && !IsRleDib(*out) && out->BitCount() != 1 && out->BitCount() != 24 &&
           (out->BitCount() == 4 || out->BitCount() == 8)) {
         auto packed = std::make_unique<TDib>();
         if (packed->LoadPackedDib(out->PackedDib(), out->PackedDibSize()) && CompressDibRle(*packed)) replace(std::move(packed));

@@ -19,7 +19,7 @@ std::int64_t Clamp64(std::int64_t v, std::int64_t lo, std::int64_t hi) { return 
 
 // 1/256 pixel to a pixel index: (v + 128) >> 8, without overflow near the
 // ends of the 32-bit range.
-std::int64_t ToPixel(std::int32_t v) { return (std::int64_t(v) + 128) >> 8; }
+std::int64_t FixedToPixel(std::int32_t v) { return (std::int64_t(v) + 128) >> 8; }
 
 // floor(a / b) and ceil(a / b) for b > 0.
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
@@ -391,7 +391,7 @@ void cRasterSurface::DrawLine(std::int32_t x1, std::int32_t y1, std::int32_t x2,
                               std::uint32_t value) {
   if (clip_.IsEmpty()) return;
   DirectWrite scope(*this);
-  ThinLineInScope(*this, ToPixel(x1), ToPixel(y1), ToPixel(x2), ToPixel(y2), value);
+  ThinLineInScope(*this, FixedToPixel(x1), FixedToPixel(y1), FixedToPixel(x2), FixedToPixel(y2), value);
 }
 
 bool cRasterSurface::DrawWideLine(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
@@ -420,7 +420,7 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
     // below without their joints, their closing segment and their
     // same-pixel test (which never applies to a first segment).
     if (reduced < 256) {
-      ThinLineInScope(*this, ToPixel(points[0]), ToPixel(points[1]), ToPixel(points[2]), ToPixel(points[3]), value);
+      ThinLineInScope(*this, FixedToPixel(points[0]), FixedToPixel(points[1]), FixedToPixel(points[2]), FixedToPixel(points[3]), value);
       return;
     }
     const std::int32_t w = std::int32_t(reduced);
@@ -429,7 +429,7 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
       DrawDotInt(*this, points[0], points[1], w, value);
       DrawDotInt(*this, points[2], points[3], w, value);
     }
-    if (!drawn) FillBox(ToPixel(points[2]), ToPixel(points[3]), ToPixel(points[2]) + 1, ToPixel(points[3]) + 1, value);
+    if (!drawn) FillBox(FixedToPixel(points[2]), FixedToPixel(points[3]), FixedToPixel(points[2]) + 1, FixedToPixel(points[3]) + 1, value);
     return;
   }
   if (reduced < 256) {
@@ -438,8 +438,8 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
       // which the segment before it (ending where this one starts) has just
       // set to the same value: flattened curves of small shapes are mostly
       // such steps.
-      const std::int64_t ax = ToPixel(px(from(k))), ay = ToPixel(py(from(k)));
-      const std::int64_t bx = ToPixel(px(k)), by = ToPixel(py(k));
+      const std::int64_t ax = FixedToPixel(px(from(k))), ay = FixedToPixel(py(from(k)));
+      const std::int64_t bx = FixedToPixel(px(k)), by = FixedToPixel(py(k));
       if (k != first && ax == bx && ay == by) continue;
       // The clip is not empty and the scope is held: DrawLine without its set-up.
       ThinLineInScope(*this, ax, ay, bx, by, value);
@@ -470,7 +470,7 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
   if (!noDots && w >= 512)
     for (std::uint32_t i = 0; i < count; ++i) DrawDotInt(*this, px(i), py(i), w, value);
   if (!anyDrawn) {
-    const std::int64_t ex = ToPixel(px(count - 1)), ey = ToPixel(py(count - 1));
+    const std::int64_t ex = FixedToPixel(px(count - 1)), ey = FixedToPixel(py(count - 1));
     FillBox(ex, ey, ex + 1, ey + 1, value);
   }
 }

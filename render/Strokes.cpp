@@ -39,7 +39,7 @@ constexpr std::int64_t kMaxPenWidth = 65536;
 // mapping's rounding, which has a fast path for ordinary values.
 std::int32_t Round32(double v) { return RoundSubpixel(v); }
 
-double Positive(double v) { return v > 0 ? v : 1.0; }
+double PositiveOrUnit(double v) { return v > 0 ? v : 1.0; }
 
 // Off only in tests that compare the shortcut with the general road.
 bool strokeFastPath = true;
@@ -234,22 +234,22 @@ void StrokeWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, 
     const BuiltinLineTypeRow& row = BuiltinLineType(type);
     if (row.count == 0) return;
     const std::uint8_t lineOption = ownValues ? line->stroke.penOption : line->GetPenOption(data);
-    const BuiltinPattern& built = BuiltinPatternFor(type, Positive(patternScale), lineOption, penOption, S, M);
+    const BuiltinPattern& built = BuiltinPatternFor(type, PositiveOrUnit(patternScale), lineOption, penOption, S, M);
     currentPattern.Append(built.pattern.Items(), built.pattern.Count());
     patternLength = built.length;
     if (built.visible) splitFlag = &info.cutFlag;
     paintEndPoints = built.paintEndPoints;
   } else if (!solid && line) {
-    const double objectScale = Positive(patternScale);
+    const double objectScale = PositiveOrUnit(patternScale);
     double offset = 0.0;
     double lengthScale;
     if (style->byObject) {
-      const double drawingScale = data ? Positive(data->Scale()) : 1.0;
+      const double drawingScale = data ? PositiveOrUnit(data->Scale()) : 1.0;
       lengthScale = style->patternScale / drawingScale * objectScale;
     } else {
       lengthScale = style->patternScale;
     }
-    lengthScale = Positive(lengthScale);
+    lengthScale = PositiveOrUnit(lengthScale);
     const StyleDashes dashes = GetStyleDashes(*style, styleEntries);
     const double* entries = dashes.entries;
     const std::uint32_t count = dashes.count;
@@ -377,7 +377,7 @@ bool StrokeDashedSegment(cDrawInfo& info, const cAnyLine& line, COLORREF color) 
   const std::uint8_t type = own.lineType;
   if (type >= kBuiltinDashTypes || BuiltinLineType(type).count == 0) return false;
   const BuiltinPattern& built =
-      BuiltinPatternFor(type, Positive(own.patternScale), own.penOption, own.penOption, m.scale, m.lineWidthFactor);
+      BuiltinPatternFor(type, PositiveOrUnit(own.patternScale), own.penOption, own.penOption, m.scale, m.lineWidthFactor);
   const std::int32_t W = FineWidth(m, own.width);
   return DrawDashedRasterSegment(*info.raster, *segment, StrokeClipFor(m, W).clip, WideOutput(m), W, color,
                                  own.penOption, built.raster);

@@ -17,7 +17,7 @@ struct Point64 {
   std::int64_t x, y;
 };
 
-std::int64_t Abs64(std::int64_t v) { return v < 0 ? -v : v; }
+std::int64_t AbsInt64(std::int64_t v) { return v < 0 ? -v : v; }
 
 std::int64_t FloorDiv(Int128 num, Int128 den) {  // den > 0
   Int128 q = num / den;
@@ -187,7 +187,7 @@ void FillParallelogram(cRasterSurface& surface, const Point64 (&pts)[4], std::ui
   bool small = true;
   std::int64_t xMin = INT64_MAX, xMax = INT64_MIN;
   for (const Point64& p : pts) {
-    small = small && Abs64(p.x) < EdgeWalk::kSmall && Abs64(p.y) < EdgeWalk::kSmall;
+    small = small && AbsInt64(p.x) < EdgeWalk::kSmall && AbsInt64(p.y) < EdgeWalk::kSmall;
     xMin = std::min(xMin, p.x);
     xMax = std::max(xMax, p.x);
   }
@@ -248,7 +248,7 @@ void FillParallelogram(cRasterSurface& surface, const Point64 (&pts)[4], std::ui
 }  // namespace
 
 bool IsDrawableDelta(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1) {
-  return Abs64(std::int64_t(x1) - x0) <= kMaxThickLineDelta && Abs64(std::int64_t(y1) - y0) <= kMaxThickLineDelta;
+  return AbsInt64(std::int64_t(x1) - x0) <= kMaxThickLineDelta && AbsInt64(std::int64_t(y1) - y0) <= kMaxThickLineDelta;
 }
 
 bool DrawThickLineInt(cRasterSurface& surface, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
@@ -266,19 +266,19 @@ bool DrawThickLineInt(cRasterSurface& surface, std::int32_t x0, std::int32_t y0,
   if (dx == 0 && dy != 0) {
     out = TPoint{std::int32_t(dy < 0 ? h : -h), 0};
     const std::int64_t top = std::min<std::int64_t>(y0, y1);
-    surface.FillBox(PixelOf(x0 - h), PixelOf(top), PixelOf(x0 - h + w) + 1, PixelOf(top + Abs64(dy)) + 1, value);
+    surface.FillBox(PixelOf(x0 - h), PixelOf(top), PixelOf(x0 - h + w) + 1, PixelOf(top + AbsInt64(dy)) + 1, value);
     return true;
   }
   if (dy == 0) {
     out = TPoint{0, std::int32_t(dx < 0 ? -h : h)};
     const std::int64_t left = std::min<std::int64_t>(x0, x1);
-    surface.FillBox(PixelOf(left), PixelOf(y0 - h), PixelOf(left + Abs64(dx)) + 1, PixelOf(y0 - h + w) + 1, value);
+    surface.FillBox(PixelOf(left), PixelOf(y0 - h), PixelOf(left + AbsInt64(dx)) + 1, PixelOf(y0 - h + w) + 1, value);
     return true;
   }
 
   // Deltas are checked first so that the squares below stay in 64 bits; a
   // delta this long is refused whatever the flag says.
-  if (Abs64(dx) > kMaxThickLineDelta || Abs64(dy) > kMaxThickLineDelta) return false;
+  if (AbsInt64(dx) > kMaxThickLineDelta || AbsInt64(dy) > kMaxThickLineDelta) return false;
   const std::int64_t lengthSquared = dx * dx + dy * dy;
   if (refuseShort && Int128(lengthSquared) < Int128(w) * w) return false;
 
@@ -290,7 +290,7 @@ bool DrawThickLineInt(cRasterSurface& surface, std::int32_t x0, std::int32_t y0,
 
   // The band's corners; a y-major band is filled in rows, an x-major one in
   // columns, so that every run crosses the band.
-  const bool turned = Abs64(dx) >= Abs64(dy);
+  const bool turned = AbsInt64(dx) >= AbsInt64(dy);
   Point64 corners[4] = {{x0 + nx, y0 + ny}, {x1 + nx, y1 + ny}, {x1 - nx, y1 - ny}, {x0 - nx, y0 - ny}};
   if (turned)
     for (Point64& p : corners) std::swap(p.x, p.y);

@@ -1,4 +1,5 @@
 #include "text/FixedGlyphLine.h"
+#include "foundation/MathConstants.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +9,6 @@ namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // floor(v + 0.5) when it fits 32 bits; false otherwise and for NaN.
 bool Round32(double v, std::int32_t* out) {

@@ -22,19 +22,19 @@ bool HasQdatHeader(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= kQdatHeader && std::memcmp(bytes.data(), "QDAT", 4) == 0 && bytes[4] == 1;
 }
 
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+char16_t ShxAsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
+char16_t ShxAsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 bool HasShxExtension(const WString& name) {
   const std::u16string_view v = name.View();
   const std::size_t dot = v.rfind(u'.');
   if (dot == std::u16string_view::npos || v.size() - dot != 4) return false;
-  return AsciiLower(v[dot + 1]) == u's' && AsciiLower(v[dot + 2]) == u'h' && AsciiLower(v[dot + 3]) == u'x';
+  return ShxAsciiLower(v[dot + 1]) == u's' && ShxAsciiLower(v[dot + 2]) == u'h' && ShxAsciiLower(v[dot + 3]) == u'x';
 }
 
 WString Capitalised(const WString& name) {
   std::u16string s(name.View());
-  for (std::size_t i = 0; i < s.size(); ++i) s[i] = i == 0 ? AsciiUpper(s[i]) : AsciiLower(s[i]);
+  for (std::size_t i = 0; i < s.size(); ++i) s[i] = i == 0 ? ShxAsciiUpper(s[i]) : ShxAsciiLower(s[i]);
   return WString(std::u16string_view(s));
 }
 

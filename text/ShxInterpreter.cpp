@@ -1,5 +1,5 @@
 // The shape interpreter: one shape's bytes into pen-down runs of cubic
-// records. Subshapes nest at most kMaxNesting deep and a shape that is
+// records. Subshapes nest at most kMaxShapeNesting deep and a shape that is
 // already being drawn is skipped, so shapes that draw each other end; and
 // one glyph executes at most kMaxCommands commands, so shapes that call
 // others many times over (a fan-out 16 levels deep) cannot run for ever.
@@ -7,15 +7,15 @@
 
 #include "model/ArcPieces.h"
 #include "text/ShxParsedFont.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr int kMaxNesting = 16;
+constexpr int kMaxShapeNesting = 16;
 constexpr int kMaxStack = 4;
 constexpr std::uint32_t kMaxCommands = 200000;
-constexpr double kPi = 3.14159265358979323846;
 
 constexpr double kDirections[16][2] = {
     {1, 0},  {1, 0.5},  {1, 1},   {0.5, 1},  {0, 1},  {-0.5, 1}, {-1, 1}, {-1, 0.5},
@@ -116,7 +116,7 @@ class Interpreter {
     } else if (number == 0) {
       pos_ = std::min(bytes_.size(), pos_ + 6);
     }
-    if (number != 0 && run_.active.size() < std::size_t(kMaxNesting)) {
+    if (number != 0 && run_.active.size() < std::size_t(kMaxShapeNesting)) {
       bool onStack = false;
       for (std::uint16_t n : run_.active) onStack = onStack || n == number;
       const ShxGlyph* shape = onStack ? nullptr : run_.font.FindShape(number);

@@ -8,12 +8,12 @@
 #include "model/cStyleFont.h"
 #include "model/cText.h"
 #include "text/ShxParsedFont.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 struct Placer {
   double sx, sy, angle;

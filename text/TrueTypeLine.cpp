@@ -10,12 +10,12 @@
 #include "text/FixedGlyphLine.h"
 #include "text/GlyphOutline.h"
 #include "text/GlyphPolygons.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // The glyph of a character: the face's own record (loaded when the family's
 // font file travels in the drawing), else, for a family this machine lacks,

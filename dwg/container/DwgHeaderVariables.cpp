@@ -16,7 +16,7 @@ using K = DwgHeaderKeep;
 constexpr std::uint8_t kAll = 255;
 
 // {type, count, first release, last release, kept value}
-constexpr DwgHeaderRow kRows[] = {
+constexpr DwgHeaderRow kHeaderRows[] = {
     {V::BLL, 1, 27, kAll, K::None},  // REQUIREDVERSIONS
     {V::BD, 4, 14, kAll, K::None},
     {V::TV, 4, 14, kAll, K::None},
@@ -164,7 +164,7 @@ constexpr std::uint8_t kHeaderSentinel[16] = {0xCF, 0x7B, 0x1F, 0x23, 0xFD, 0xDE
 
 }  // namespace
 
-std::span<const DwgHeaderRow> DwgHeaderVariableRows() { return kRows; }
+std::span<const DwgHeaderRow> DwgHeaderVariableRows() { return kHeaderRows; }
 std::span<const std::uint8_t, 16> DwgHeaderSentinel() { return std::span<const std::uint8_t, 16>(kHeaderSentinel); }
 
 bool DwgHeaderRowApplies(const DwgHeaderRow& row, int release) {
@@ -225,7 +225,7 @@ bool DwgReader::ReadDwgHeaderVariables(std::uint32_t sectionSize) {
   std::uint64_t* const kept[] = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                  &paperSpaceRecord, &modelSpaceRecord, &byLayerLineType, &byBlockLineType,
                                  &continuousLineType};
-  for (const DwgHeaderRow& row : kRows) {
+  for (const DwgHeaderRow& row : kHeaderRows) {
     if (!DwgHeaderRowApplies(row, release_)) continue;
     for (int i = 0; i < row.count; ++i) {
       switch (row.type) {

@@ -11,7 +11,7 @@ std::uint32_t U32(std::span<const std::uint8_t> b, std::size_t at) {
          std::uint32_t(b[at + 3]) << 24;
 }
 
-std::uint64_t U64(std::span<const std::uint8_t> b, std::size_t at) {
+std::uint64_t MapU64(std::span<const std::uint8_t> b, std::size_t at) {
   return std::uint64_t(U32(b, at)) | std::uint64_t(U32(b, at + 4)) << 32;
 }
 
@@ -52,7 +52,7 @@ bool ParseDwgSectionMap2004(std::span<const std::uint8_t> bytes, std::vector<Dwg
       return false;
     }
     DwgSectionDescription& d = sections.emplace_back();
-    d.dataSize = U64(bytes, at);
+    d.dataSize = MapU64(bytes, at);
     d.pageCount = U32(bytes, at + 8);
     d.largestPage = U32(bytes, at + 12);
     d.compressed = U32(bytes, at + 20);
@@ -66,7 +66,7 @@ bool ParseDwgSectionMap2004(std::span<const std::uint8_t> bytes, std::vector<Dwg
         detail = 10052;
         return false;
       }
-      d.pages.push_back({U32(bytes, at), U32(bytes, at + 4), U64(bytes, at + 8)});
+      d.pages.push_back({U32(bytes, at), U32(bytes, at + 4), MapU64(bytes, at + 8)});
       at += 16;
     }
   }

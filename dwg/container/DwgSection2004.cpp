@@ -16,7 +16,7 @@ namespace {
 constexpr std::uint32_t kDataPageMask = 0x4164536Bu;
 constexpr std::uint32_t kLargestDataPage = 1'000'000;
 
-std::uint32_t U32(const std::uint8_t* b) {
+std::uint32_t SectionU32(const std::uint8_t* b) {
   return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
 }
 
@@ -75,16 +75,16 @@ bool DwgSection2004::LoadPage(std::size_t index) {
   }
   const std::uint32_t mask = kDataPageMask ^ std::uint32_t(page.filePosition);
   for (int i = 0; i < 32; i += 4) {
-    const std::uint32_t v = U32(head + i) ^ mask;
+    const std::uint32_t v = SectionU32(head + i) ^ mask;
     for (int k = 0; k < 4; ++k) head[i + k] = std::uint8_t(v >> (8 * k));
   }
-  const std::uint32_t dataSize = U32(head + 8);
+  const std::uint32_t dataSize = SectionU32(head + 8);
   if (dataSize > kLargestDataPage || !file_.CanRead(dataSize, 1)) return Fail(DwgPageFailure::Read);
   std::vector<std::uint8_t> data(dataSize);
   if (file_.Read(data.data(), dataSize) != dataSize) return Fail(DwgPageFailure::Read);
   const std::uint32_t dataCheck = DwgChecksum(data, 0);
-  if (dataCheck != U32(head + 28)) return Fail(DwgPageFailure::Checksum);
-  const std::uint32_t headCheck = U32(head + 24);
+  if (dataCheck != SectionU32(head + 28)) return Fail(DwgPageFailure::Checksum);
+  const std::uint32_t headCheck = SectionU32(head + 24);
   for (int k = 24; k < 28; ++k) head[k] = 0;
   if (DwgChecksum(head, dataCheck) != headCheck) return Fail(DwgPageFailure::Checksum);
   // No page of the section is larger than its stated largest page, padding

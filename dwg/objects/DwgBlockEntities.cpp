@@ -7,12 +7,12 @@
 
 #include "dwg/objects/DwgReader.h"
 #include "import/records/YxxfGroupRecord.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 }  // namespace
 
@@ -71,7 +71,7 @@ void DwgReader::ReadInsertData(std::uint32_t& attributeCount) {
   EmitDouble(41, sx);
   EmitDouble(42, sy);
   EmitDouble(43, sz);
-  EmitDouble(50, ReadBitDouble() * kDegrees);
+  EmitDouble(50, ReadBitDouble() * kDegPerRad);
   Read3BitDouble(x, y, z);
   EmitPoint(210, x, y, z);
   attributeCount = 0;
@@ -137,7 +137,7 @@ int DwgReader::HandleVertex2D() {
   const double end = start < 0.0 ? start : ReadBitDouble();
   EmitDouble(42, ReadBitDouble());
   if (release_ >= dwgrelease::kR2010) ReadBitLong();
-  EmitDouble(50, ReadBitDouble() * kDegrees);
+  EmitDouble(50, ReadBitDouble() * kDegPerRad);
   if (!FinishEntityData() || !FinishObject()) return 0;
   EmitDouble(40, std::fabs(start));
   EmitDouble(41, std::fabs(end));

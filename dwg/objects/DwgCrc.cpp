@@ -6,7 +6,7 @@ namespace kvn {
 
 namespace {
 
-constexpr std::array<std::uint16_t, 256> MakeTable() {
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
   std::array<std::uint16_t, 256> table{};
   for (unsigned i = 0; i < 256; ++i) {
     unsigned v = i;
@@ -16,13 +16,13 @@ constexpr std::array<std::uint16_t, 256> MakeTable() {
   return table;
 }
 
-constexpr std::array<std::uint16_t, 256> kTable = MakeTable();
-static_assert(kTable[1] == 0xC0C1, "the DWG CRC table");
+constexpr std::array<std::uint16_t, 256> kCrcTable = MakeCrcTable();
+static_assert(kCrcTable[1] == 0xC0C1, "the DWG CRC table");
 
 }  // namespace
 
 void Crc16Step(std::uint16_t& crc, std::uint8_t byte) {
-  crc = std::uint16_t((crc >> 8) ^ kTable[(crc ^ byte) & 0xFF]);
+  crc = std::uint16_t((crc >> 8) ^ kCrcTable[(crc ^ byte) & 0xFF]);
 }
 
 std::uint16_t Crc16(std::uint16_t crc, const std::uint8_t* bytes, std::size_t n) {

@@ -10,12 +10,12 @@
 #include <numbers>
 
 #include "dwg/objects/DwgReader.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 // Least encoded sizes in bits.
 constexpr std::uint32_t kBitsPerColour = 2 + 2 + 2 + 8;   // BD, BS, BL, RC
@@ -49,8 +49,8 @@ bool DwgReader::ReadHatchEdge(std::uint8_t type) {
         EmitDouble(21, y);
       }
       EmitDouble(40, ReadBitDouble());
-      EmitDouble(50, ReadBitDouble() * kDegrees);
-      EmitDouble(51, ReadBitDouble() * kDegrees);
+      EmitDouble(50, ReadBitDouble() * kDegPerRad);
+      EmitDouble(51, ReadBitDouble() * kDegPerRad);
       record_.AddInt16(73, std::int16_t(ReadBit()));
       return !overrun_;
     case 4: {
@@ -136,7 +136,7 @@ bool DwgReader::ReadHatchPath(bool& pixelSize, std::uint64_t& total) {
 }
 
 bool DwgReader::ReadHatchPattern() {
-  EmitDouble(52, ReadBitDouble() * kDegrees);
+  EmitDouble(52, ReadBitDouble() * kDegPerRad);
   EmitDouble(41, ReadBitDouble());
   record_.AddInt8(77, std::uint8_t(ReadBit()));
   const std::uint16_t lines = ReadBitShort();
@@ -144,7 +144,7 @@ bool DwgReader::ReadHatchPattern() {
   record_.AddInt16(78, std::int16_t(lines));
   for (std::uint16_t i = 0; i < lines; ++i) {
     if (overrun_) return false;
-    EmitDouble(53, ReadBitDouble() * kDegrees);
+    EmitDouble(53, ReadBitDouble() * kDegPerRad);
     double x, y;
     Read2BitDouble(x, y);
     EmitDouble(43, x);

@@ -18,9 +18,9 @@ namespace kvn {
 
 namespace {
 
-constexpr std::uint32_t kBitsPer3BD = 3 * 2;
+constexpr std::uint32_t kMinBitsPer3BD = 3 * 2;
 // Two B, two 3BD, two BL, a BD and a BL.
-constexpr std::uint32_t kBitsPerLeader = 2 + 2 * kBitsPer3BD + 2 * 2 + 2 + 2;
+constexpr std::uint32_t kBitsPerLeader = 2 + 2 * kMinBitsPer3BD + 2 * 2 + 2 + 2;
 // Three BL.
 constexpr std::uint32_t kBitsPerLeaderLine = 3 * 2;
 
@@ -72,7 +72,7 @@ int DwgReader::HandleMultiLeader() {
     point(10);
     point(11);
     const std::uint32_t breaks = ReadBitLong();
-    if (!CountFits(breaks, 2 * kBitsPer3BD)) return 0;
+    if (!CountFits(breaks, 2 * kMinBitsPer3BD)) return 0;
     for (std::uint32_t b = 0; b < breaks; ++b) {
       if (overrun_) return 0;
       dropPoint();
@@ -86,13 +86,13 @@ int DwgReader::HandleMultiLeader() {
       if (overrun_) return 0;
       marker(304, u"LEADER_LINE{");
       const std::uint32_t points = ReadBitLong();
-      if (!CountFits(points, kBitsPer3BD)) return 0;
+      if (!CountFits(points, kMinBitsPer3BD)) return 0;
       for (std::uint32_t p = 0; p < points; ++p) {
         if (overrun_) return 0;
         point(10);
       }
       const std::uint32_t lineBreaks = ReadBitLong();
-      if (!CountFits(lineBreaks, 2 + 2 * kBitsPer3BD)) return 0;
+      if (!CountFits(lineBreaks, 2 + 2 * kMinBitsPer3BD)) return 0;
       for (std::uint32_t b = 0; b < lineBreaks; ++b) {
         if (overrun_) return 0;
         ReadBitLong();

@@ -4,12 +4,12 @@
 #include <numbers>
 
 #include "dwg/objects/DwgReader.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 }  // namespace
 
@@ -49,8 +49,8 @@ int DwgReader::HandleArc() {
   EmitDouble(40, ReadBitDouble());
   ReadThickness();
   ReadExtrusion();
-  EmitDouble(50, ReadBitDouble() * kDegrees);
-  EmitDouble(51, ReadBitDouble() * kDegrees);
+  EmitDouble(50, ReadBitDouble() * kDegPerRad);
+  EmitDouble(51, ReadBitDouble() * kDegPerRad);
   return Finish(entity::kArc);
 }
 
@@ -112,9 +112,9 @@ int DwgReader::HandleShape() {
   Read3BitDouble(x, y, z);
   EmitPoint(10, x, y, z);
   EmitDouble(40, ReadBitDouble());
-  EmitDouble(50, ReadBitDouble() * kDegrees);
+  EmitDouble(50, ReadBitDouble() * kDegPerRad);
   EmitDouble(41, ReadBitDouble());
-  EmitDouble(51, ReadBitDouble() * kDegrees);
+  EmitDouble(51, ReadBitDouble() * kDegPerRad);
   ReadBitDouble();
   ReadBitShort();
   Read3BitDouble(x, y, z);

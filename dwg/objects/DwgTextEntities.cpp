@@ -4,12 +4,12 @@
 #include <numbers>
 
 #include "dwg/objects/DwgReader.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 }  // namespace
 
@@ -20,8 +20,8 @@ void DwgReader::ReadTextData(std::uint16_t verticalCode) {
     Read2RawDoubleZ(11, elevation);
     ReadExtrusion();
     EmitDouble(39, ReadBitDouble());
-    EmitDouble(51, ReadBitDouble() * kDegrees);
-    EmitDouble(50, ReadBitDouble() * kDegrees);
+    EmitDouble(51, ReadBitDouble() * kDegPerRad);
+    EmitDouble(50, ReadBitDouble() * kDegPerRad);
     EmitDouble(40, ReadBitDouble());
     EmitDouble(41, ReadBitDouble());
     ReadText(nullptr, 1);
@@ -42,8 +42,8 @@ void DwgReader::ReadTextData(std::uint16_t verticalCode) {
   }
   ReadExtrusion();
   ReadThickness();
-  if (!(flags & 0x04)) EmitDouble(51, ReadRawDouble() * kDegrees);
-  if (!(flags & 0x08)) EmitDouble(50, ReadRawDouble() * kDegrees);
+  if (!(flags & 0x04)) EmitDouble(51, ReadRawDouble() * kDegPerRad);
+  if (!(flags & 0x08)) EmitDouble(50, ReadRawDouble() * kDegPerRad);
   EmitDouble(40, ReadRawDouble());
   if (!(flags & 0x10)) EmitDouble(41, ReadRawDouble());
   ReadText(nullptr, 1);

@@ -3,12 +3,12 @@
 #include <numbers>
 
 #include "dwg/objects/DwgReader.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 }  // namespace
 
@@ -24,12 +24,12 @@ int DwgReader::HandleViewport() {
     EmitPoint(17, x, y, z);
     Read3BitDouble(x, y, z);
     EmitPoint(16, x, y, z);
-    EmitDouble(51, ReadBitDouble() * kDegrees);
+    EmitDouble(51, ReadBitDouble() * kDegPerRad);
     EmitDouble(45, ReadBitDouble());
     EmitDouble(42, ReadBitDouble());
     EmitDouble(43, ReadBitDouble());
     EmitDouble(44, ReadBitDouble());
-    EmitDouble(50, ReadBitDouble() * kDegrees);
+    EmitDouble(50, ReadBitDouble() * kDegPerRad);
     for (std::uint16_t code = 12; code <= 15; ++code) {
       Read2RawDouble(x, y);
       EmitDouble(code, x);

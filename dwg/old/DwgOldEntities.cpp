@@ -11,13 +11,13 @@
 #include "import/records/TableRecords.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
 constexpr std::uint16_t kSeed = 0xC0C1;
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 
 const char* TypeName(int type) {
   static const char* const kNames[] = {"0",        "LINE",     "POINT",    "CIRCLE", "SHAPE",     "5",
@@ -58,7 +58,7 @@ class EntityReader {
     r_.AddPoint3(std::uint16_t(code), x, y, s_.Double());
   }
   void Number(int code) { r_.AddDouble(std::uint16_t(code), s_.Double()); }
-  void Angle(int code) { r_.AddDouble(std::uint16_t(code), s_.Double() * kDegrees); }
+  void Angle(int code) { r_.AddDouble(std::uint16_t(code), s_.Double() * kDegPerRad); }
   void Text(int code) { r_.AddString(std::uint16_t(code), std::string_view(s_.CountedText())); }
   void ExtrusionThickness(std::uint16_t opt) {
     if (opt & 1) Point3(210);
@@ -146,8 +146,8 @@ int EntityReader::Body(int type, std::uint8_t flags, std::uint16_t opt, double e
       if (opt & 64) Point2(11, elevation);
       if (opt & 128) Point3(210);
       if (opt & 0x100) r_.AddInt(73, s_.U8());
-      r_.AddDouble(50, rotation * kDegrees);
-      r_.AddDouble(51, oblique * kDegrees);
+      r_.AddDouble(50, rotation * kDegPerRad);
+      r_.AddDouble(51, oblique * kDegPerRad);
       return entity::kText;
     }
     case 8:

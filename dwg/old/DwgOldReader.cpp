@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kOldReaderKind = 2;
 
-WString FileNamePart(const WString& path) {
+WString OldFileNamePart(const WString& path) {
   const std::u16string_view view = path.View();
   const std::size_t slash = view.find_last_of(u"/\\");
   return WString(slash == std::u16string_view::npos ? view : view.substr(slash + 1));
@@ -45,7 +45,7 @@ void FillOldReport(const OldDwgState& s, DwgLoadReport& report) {
 DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
   YxxfReader reader(path, kOldReaderKind);
   reader.drawingVersion = 1009;
-  OldDwgState state(in, reader, monitor, FileNamePart(path));
+  OldDwgState state(in, reader, monitor, OldFileNamePart(path));
   reader.byLayerLineType = state.byLayerLineType;
   reader.byBlockLineType = state.byBlockLineType;
   const bool read = ReadOldDwgHeader(state);

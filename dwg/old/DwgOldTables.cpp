@@ -16,10 +16,10 @@ namespace kvn {
 
 namespace {
 
-constexpr std::uint16_t kSeed = 0xC0C1;
+constexpr std::uint16_t kTableCrcSeed = 0xC0C1;
 
-std::uint32_t Low(std::uint64_t h) { return std::uint32_t(h); }
-std::uint32_t High(std::uint64_t h) { return std::uint32_t(h >> 32); }
+std::uint32_t LowWord(std::uint64_t h) { return std::uint32_t(h); }
+std::uint32_t HighWord(std::uint64_t h) { return std::uint32_t(h >> 32); }
 
 // Calls `entry` for every entry of the table at its place, then moves to the
 // entry's check word. False when the read failed or the file ended.
@@ -34,7 +34,7 @@ bool ForEachEntry(OldDwgState& s, const OldTableDescriptor& d, Entry entry) {
     }
     const std::uint64_t at = std::uint64_t(d.start) + std::uint64_t(d.size) * i;
     s.in.Seek(at);
-    s.crc = kSeed;
+    s.crc = kTableCrcSeed;
     entry();
     if (s.failed) return false;
     if (!s.MoveTo(at + d.size - 2)) return false;
@@ -116,7 +116,7 @@ bool ReadOldBlockTable(OldDwgState& s, const OldTableDescriptor& d) {
     s.U16(), s.U8(), s.U16(), s.U8(), s.U16(), s.U16();
     if (s.failed) return;
     const std::uint64_t handle = s.NextHandle();
-    s.reader.blocks.Add(new YxxfBlockRec(s.Decode(name), Vec3{}, Low(handle), High(handle), 0, 0, flags));
+    s.reader.blocks.Add(new YxxfBlockRec(s.Decode(name), Vec3{}, LowWord(handle), HighWord(handle), 0, 0, flags));
   });
 }
 
@@ -137,7 +137,7 @@ bool ReadOldLayerTable(OldDwgState& s, const OldTableDescriptor& d) {
     const std::uint64_t handle = s.NextHandle();
     s.reader.AddLayerRecord(std::make_unique<YxxfLayerRec>(s.Decode(name), index, -1, WString(), off,
                                                            std::uint8_t(flags & 1), std::uint8_t((flags >> 2) & 1),
-                                                           Low(handle), High(handle), Low(lt), High(lt)));
+                                                           LowWord(handle), HighWord(handle), LowWord(lt), HighWord(lt)));
   });
 }
 
@@ -154,7 +154,7 @@ bool ReadOldStyleTable(OldDwgState& s, const OldTableDescriptor& d) {
     const std::string font = s.FixedText(128);
     if (s.failed) return;
     const std::uint64_t handle = s.NextHandle();
-    s.reader.styles.Add(new YxxfStyleRec(s.Decode(name), Low(handle), High(handle), s.Decode(font), WString(), 0,
+    s.reader.styles.Add(new YxxfStyleRec(s.Decode(name), LowWord(handle), HighWord(handle), s.Decode(font), WString(), 0,
                                          height, width, generation));
   });
 }

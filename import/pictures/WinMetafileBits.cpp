@@ -28,7 +28,7 @@ namespace kvn {
 
 namespace {
 
-constexpr double kMaxCoordinate = 30000.0;
+constexpr double kMaxMetafileCoordinate = 30000.0;
 constexpr int kBezierSteps = 8;
 
 // Pen styles back from line types (the inverse of SetLineTypeFromPenStyle).
@@ -246,7 +246,7 @@ std::unique_ptr<ByteArray> GetWinMetafileBits(const EmfDocument* emf, std::uint3
     if (std::isfinite(e.x1) && std::isfinite(e.y1) && std::isfinite(e.x2) && std::isfinite(e.y2))
       reach = std::max({reach, std::fabs(e.x1), std::fabs(e.y1), std::fabs(e.x2), std::fabs(e.y2)});
   }
-  const double unitsPerInch = std::clamp(std::floor(kMaxCoordinate * 25.4 / reach), 1.0, 2540.0);
+  const double unitsPerInch = std::clamp(std::floor(kMaxMetafileCoordinate * 25.4 / reach), 1.0, 2540.0);
   WmfWriter w(25.4 / unitsPerInch);
   w.Take(U_WMRSETMAPMODE_set(8));  // MM_ANISOTROPIC
   w.Take(U_WMRSETWINDOWORG_set(U_POINT16{0, 0}));

@@ -9,7 +9,7 @@ namespace {
 // Row 1 "ascii" gives ISO 8859-2 rather than a Western code page, and row 43
 // names UTF-16, which no byte string is written in; both are kept as the
 // drawings' writers number them.
-constexpr DwgCodePageRow kRows[kDwgCodePageRows] = {
+constexpr DwgCodePageRow kCodePageRows[kDwgCodePageRows] = {
     {0, "", ""},
     {28592, "ascii", "ASCII 7-bit"},
     {1252, "iso8859-1", "Latin 1; Western European"},
@@ -60,24 +60,24 @@ constexpr DwgCodePageRow kRows[kDwgCodePageRows] = {
 }  // namespace
 
 const DwgCodePageRow* DwgCodePageRowAt(int row) {
-  return row >= 0 && row < kDwgCodePageRows ? &kRows[row] : nullptr;
+  return row >= 0 && row < kDwgCodePageRows ? &kCodePageRows[row] : nullptr;
 }
 
 int CodePageFromName(const char* name) {
   if (!name) return 0;
-  for (const DwgCodePageRow& row : kRows) {
+  for (const DwgCodePageRow& row : kCodePageRows) {
     if (strcasecmp(row.name, name) == 0) return row.codePage;
   }
   return 0;
 }
 
-int CodePageFromIndex(int row) { return row >= 1 && row < kDwgCodePageRows ? kRows[row].codePage : 0; }
+int CodePageFromIndex(int row) { return row >= 1 && row < kDwgCodePageRows ? kCodePageRows[row].codePage : 0; }
 
-int CodePageRowOfIndex(int row) { return row >= 0 && row < kDwgCodePageRows ? kRows[row].codePage : 0; }
+int CodePageRowOfIndex(int row) { return row >= 0 && row < kDwgCodePageRows ? kCodePageRows[row].codePage : 0; }
 
 int RowOfCodePage(int codePage) {
   for (int i = 0; i < kDwgCodePageRows; ++i) {
-    if (kRows[i].codePage == codePage) return i;
+    if (kCodePageRows[i].codePage == codePage) return i;
   }
   return -1;
 }
@@ -88,9 +88,9 @@ WString CodePageListText() {
   WString out;
   for (int i = 0; i < kDwgCodePageRows; ++i) {
     if (i > 0) out.AppendChar(u'\t');
-    out.Append(WString(0, kRows[i].name));
+    out.Append(WString(0, kCodePageRows[i].name));
     out.Append(WString(u" - "));
-    out.Append(WString(0, kRows[i].description));
+    out.Append(WString(0, kCodePageRows[i].description));
   }
   return out;
 }

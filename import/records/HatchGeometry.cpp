@@ -11,14 +11,13 @@
 #include "import/records/YxxfGroupRecord.h"
 #include "model/ArcCubic.h"
 #include "model/Geometry.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kQuarterK = 0.552284749830793;
-constexpr double kFloatEpsilon = 1.1920928955078125e-7;
 
 DPoint Turn(const DPoint& p, double degrees) {
   DPoint q = p;

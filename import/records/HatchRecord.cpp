@@ -16,12 +16,12 @@
 #include "model/ObjectTypes.h"
 #include "model/cPolygon.h"
 #include "model/cStyleFill.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 // One boundary loop under construction; curve kind 0 while it is straight.
 struct HatchLoop {

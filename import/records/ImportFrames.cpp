@@ -4,7 +4,7 @@ namespace kvn {
 
 namespace {
 
-Vec3 Cross(const Vec3& a, const Vec3& b) {
+Vec3 CrossProduct(const Vec3& a, const Vec3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
@@ -12,13 +12,13 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
 
 Vec3 ToDirectionFrame(const Vec3& p, const Vec3& direction) {
   Vec3 x = direction.LengthSq() < 1e-30 ? Vec3{1, 0, 0} : direction.Normalized();
-  Vec3 y = Cross(Vec3{0, 0, 1}, x).Normalized();
+  Vec3 y = CrossProduct(Vec3{0, 0, 1}, x).Normalized();
   if (y.LengthSq() == 0.0) {
     // Along the z axis: the world y axis crossed with X gives a frame that
     // turns with the sign of the direction.
-    y = Cross(x, Cross(Vec3{0, 1, 0}, x).Normalized()).Normalized();
+    y = CrossProduct(x, CrossProduct(Vec3{0, 1, 0}, x).Normalized()).Normalized();
   }
-  Vec3 z = Cross(x, y).Normalized();
+  Vec3 z = CrossProduct(x, y).Normalized();
   ImportMatrix frame;
   frame.PreApplyAxes(x, y, z);
   return frame.TransformPoint(p);

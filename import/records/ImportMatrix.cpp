@@ -1,4 +1,5 @@
 #include "import/records/ImportMatrix.h"
+#include "foundation/MathConstants.h"
 
 #include <cmath>
 #include <cstring>
@@ -7,8 +8,7 @@ namespace kvn {
 
 namespace {
 
-constexpr double kTiny = 2.2250738585072014e-308;
-constexpr double kPi = 3.141592653589793;
+constexpr double kSmallestNormal = 2.2250738585072014e-308;
 
 void Multiply(const double* a, const double* b, double* out) {
   double r[16];
@@ -126,7 +126,7 @@ Vec3 ImportMatrix::InverseTransformPoint(const Vec3& p) const {
 
 Vec3 CartesianToSpherical(double x, double y, double z) {
   double r = std::sqrt(x * x + y * y + z * z);
-  return {r, std::atan2(y, x + kTiny), std::asin(z / (r + kTiny))};
+  return {r, std::atan2(y, x + kSmallestNormal), std::asin(z / (r + kSmallestNormal))};
 }
 
 Vec3 SphericalToCartesian(double r, double longitude, double latitude) {

@@ -14,14 +14,14 @@
 #include "model/cDrawingData.h"
 #include "model/cStyleLine.h"
 #include "model/cText.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 
-bool SameNoCase(std::u16string_view a, std::u16string_view b) {
+bool SameStyleNameNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     char16_t p = a[i], q = b[i];
@@ -165,7 +165,7 @@ void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& da
   std::uint32_t index = styles.Count();
   for (std::uint32_t i = 0; i < styles.Count() && index == styles.Count(); ++i) {
     const YxxfStyleRec& style = *styles[i];
-    if (source.styleHandle != 0 ? style.handle == source.styleHandle : SameNoCase(style.name.View(), source.styleName.View())) {
+    if (source.styleHandle != 0 ? style.handle == source.styleHandle : SameStyleNameNoCase(style.name.View(), source.styleName.View())) {
       index = i;
     }
   }

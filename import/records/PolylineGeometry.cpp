@@ -9,12 +9,12 @@
 #include "model/ArcPieces.h"
 #include "model/cLine.h"
 #include "model/cPolygon.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 Vec3 At(const LoadingVertex& v, double z) { return Vec3{v.point.x, v.point.y, z}; }
 

@@ -6,7 +6,7 @@ namespace kvn {
 
 namespace {
 
-int HexValue(char16_t c) {
+int HexCharValue(char16_t c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -50,7 +50,7 @@ void ResolveTextEscapes(WString& text) {
       bool valid = true;
       int code = 0;
       for (int k = 0; k < 5; ++k) {
-        int v = HexValue(Upper(text[i + 3 + k]));
+        int v = HexCharValue(Upper(text[i + 3 + k]));
         if (v < 0) valid = false;
         if (k > 0) code = code << 4 | (v < 0 ? 0 : v);
       }
@@ -64,7 +64,7 @@ void ResolveTextEscapes(WString& text) {
       int code = 0;
       bool valid = true;
       for (int k = 0; k < 4; ++k) {
-        int v = HexValue(text[i + 3 + k]);
+        int v = HexCharValue(text[i + 3 + k]);
         if (v < 0) valid = false;
         code = code << 4 | (v < 0 ? 0 : v);
       }

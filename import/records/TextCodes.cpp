@@ -5,12 +5,12 @@
 
 #include "import/records/ImportMatrix.h"
 #include "model/cText.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr std::size_t npos = std::u16string::npos;
 
 int HexDigit(char16_t c) {

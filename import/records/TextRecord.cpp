@@ -8,12 +8,12 @@
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/cText.h"
+#include "foundation/MathConstants.h"
 
 namespace kvn {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 
 bool IsBlank(const WString& s) {
   for (char16_t c : s.View()) {

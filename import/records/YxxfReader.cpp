@@ -13,7 +13,7 @@ namespace {
 
 
 // ASCII case only: layer and block names compare as the drawings' writers do.
-bool SameNameNoCase(const WString& a, const WString& b) {
+bool SameYxxfName(const WString& a, const WString& b) {
   if (a.Length() != b.Length()) return false;
   for (int i = 0; i < a.Length(); ++i) {
     char16_t x = a[i], y = b[i];
@@ -27,7 +27,7 @@ bool SameNameNoCase(const WString& a, const WString& b) {
 bool StartsWithNoCase(const WString& name, const char16_t* prefix) {
   int n = 0;
   while (prefix[n]) ++n;
-  return name.Length() >= n && SameNameNoCase(name.Mid(0, n), WString(prefix));
+  return name.Length() >= n && SameYxxfName(name.Mid(0, n), WString(prefix));
 }
 
 std::u16string UpperKey(const WString& name) {
@@ -155,7 +155,7 @@ YxxfBlockRec* YxxfReader::FindOwnerBlock(const YxxfGroupRecord& record) {
   } else {
     owner = currentBlock ? currentBlock : &defaultBlock;
   }
-  if (owner != &defaultBlock && SameNameNoCase(owner->name, WString(u"*MODEL_SPACE"))) return &defaultBlock;
+  if (owner != &defaultBlock && SameYxxfName(owner->name, WString(u"*MODEL_SPACE"))) return &defaultBlock;
   return owner;
 }
 
@@ -198,11 +198,11 @@ void YxxfReader::AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneOb
 const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, const YxxfLayoutRec** outLayout) {
   const YxxfLayoutRec* model = nullptr;
   for (const YxxfLayoutRec* layout : reader.layouts) {
-    bool byName = layout->owner == 0 && SameNameNoCase(layout->blockName, WString(u"*Model_Space"));
+    bool byName = layout->owner == 0 && SameYxxfName(layout->blockName, WString(u"*Model_Space"));
     bool byRecord = layout->owner != 0 && layout->owner == reader.modelSpaceRecord;
     // DXF names the model space only through its block-table record.
     for (const YxxfBlockTableRec* btr : reader.blockTableRecords) {
-      if (layout->owner != 0 && btr->handle == layout->owner && SameNameNoCase(btr->name, WString(u"*Model_Space"))) {
+      if (layout->owner != 0 && btr->handle == layout->owner && SameYxxfName(btr->name, WString(u"*Model_Space"))) {
         byRecord = true;
       }
     }
@@ -218,7 +218,7 @@ const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, c
     }
   }
   for (const YxxfViewportRec* vp : reader.viewports) {
-    if (SameNameNoCase(vp->name, WString(u"*Active"))) return vp;
+    if (SameYxxfName(vp->name, WString(u"*Active"))) return vp;
   }
   return reader.viewports.Get(0);
 }

@@ -40,7 +40,7 @@ struct Sources {
 
 // Never destroyed: faces and fonts held by other process-wide objects may
 // still be let go during exit.
-Sources& State() {
+Sources& SourceData() {
   static Sources* s = new Sources;
   return *s;
 }
@@ -66,7 +66,7 @@ constexpr StandIn kStandIns[] = {
     {u"Courier New", u"Liberation Mono"},
 };
 
-bool SameName(const WString& a, const WString& b) { return CompareNoCaseAccentW(a.CStr(), b.CStr()) == 0; }
+bool SameFaceName(const WString& a, const WString& b) { return CompareNoCaseAccentW(a.CStr(), b.CStr()) == 0; }
 
 std::uint8_t PitchAndFamily(FT_Face face, const WString& family, bool mono) {
   if (mono) return 0x31;
@@ -149,12 +149,12 @@ void LoadInstalled(Sources& s) {
     const WString windowsName(stand.windowsName), libreName(stand.libreName);
     auto has = [&](const WString& name) {
       return std::any_of(s.installed.begin(), s.installed.end(), [&](const FaceSource& f) {
-        return std::any_of(f.families.begin(), f.families.end(), [&](const WString& n) { return SameName(n, name); });
+        return std::any_of(f.families.begin(), f.families.end(), [&](const WString& n) { return SameFaceName(n, name); });
       });
     };
     if (has(windowsName)) continue;
     for (FaceSource& f : s.installed) {
-      if (SameName(f.families.front(), libreName)) f.families.push_back(windowsName);
+      if (SameFaceName(f.families.front(), libreName)) f.families.push_back(windowsName);
     }
   }
   std::sort(s.installed.begin(), s.installed.end(), [](const FaceSource& a, const FaceSource& b) {
@@ -193,17 +193,17 @@ bool FaceHasCharset(const FaceSource& face, std::uint8_t charset) {
 }
 
 const std::vector<FaceSource>& InstalledFaces() {
-  Sources& s = State();
+  Sources& s = SourceData();
   if (!s.loaded) LoadInstalled(s);
   return s.installed;
 }
 
 std::vector<FaceSource> FacesOfFamily(const WString& name) {
   std::vector<FaceSource> out;
-  Sources& s = State();
+  Sources& s = SourceData();
   for (const Sources::Memory& m : s.memory) {
     for (const WString& f : m.face.families) {
-      if (SameName(f, name)) {
+      if (SameFaceName(f, name)) {
         out.push_back(m.face);
         break;
       }
@@ -211,7 +211,7 @@ std::vector<FaceSource> FacesOfFamily(const WString& name) {
   }
   for (const FaceSource& face : InstalledFaces()) {
     for (const WString& f : face.families) {
-      if (SameName(f, name)) {
+      if (SameFaceName(f, name)) {
         out.push_back(face);
         break;
       }
@@ -221,7 +221,7 @@ std::vector<FaceSource> FacesOfFamily(const WString& name) {
 }
 
 void UseFontConfigFile(const std::string& path) {
-  Sources& s = State();
+  Sources& s = SourceData();
   if (s.custom) FcConfigDestroy(s.custom);
   s.custom = nullptr;
   if (!path.empty()) {
@@ -238,7 +238,7 @@ void UseFontConfigFile(const std::string& path) {
 }
 
 bool MatchBestFace(const WString& family, FaceSource& out) {
-  FcConfig* config = Config(State());
+  FcConfig* config = Config(SourceData());
   FcPattern* pattern = FcPatternCreate();
   if (!config || !pattern) return false;
   const std::string name = family.ToUtf8();
@@ -261,10 +261,10 @@ bool MatchBestFace(const WString& family, FaceSource& out) {
   return ok;
 }
 
-std::uint64_t FontSourceGeneration() { return State().generation; }
+std::uint64_t FontSourceGeneration() { return SourceData().generation; }
 
 int AddMemoryFont(std::vector<std::uint8_t> bytes) {
-  Sources& s = State();
+  Sources& s = SourceData();
   auto shared = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
   FaceSource face;
   face.memory = shared;
@@ -283,7 +283,7 @@ int AddMemoryFont(std::vector<std::uint8_t> bytes) {
 }
 
 void RemoveMemoryFont(int handle) {
-  Sources& s = State();
+  Sources& s = SourceData();
   const auto it =
       std::find_if(s.memory.begin(), s.memory.end(), [&](const Sources::Memory& m) { return m.handle == handle; });
   if (it == s.memory.end()) return;

@@ -10,11 +10,11 @@ constexpr std::uint32_t kPolygonType = 24;
 constexpr std::size_t kHeaderSize = 16;
 constexpr std::size_t kMaxBuffer = 65535;
 
-std::uint32_t Get32(const std::uint8_t* p) {
+std::uint32_t BufferLe32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
-std::uint16_t Get16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
-FixPoint GetPoint(const std::uint8_t* p) { return {std::int32_t(Get32(p)), std::int32_t(Get32(p + 4))}; }
+std::uint16_t BufferLe16(const std::uint8_t* p) { return std::uint16_t(p[0] | p[1] << 8); }
+FixPoint GetPoint(const std::uint8_t* p) { return {std::int32_t(BufferLe32(p)), std::int32_t(BufferLe32(p + 4))}; }
 
 void Put32At(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(v >> (8 * i));
@@ -31,15 +31,15 @@ GlyphRuns ParseGlyphOutline(std::span<const std::uint8_t> bytes) {
   std::size_t at = 0;
   while (bytes.size() - at >= kHeaderSize) {
     const std::uint8_t* h = bytes.data() + at;
-    const std::uint32_t cb = Get32(h);
-    if (Get32(h + 4) != kPolygonType || cb < kHeaderSize || cb > bytes.size() - at) break;
+    const std::uint32_t cb = BufferLe32(h);
+    if (BufferLe32(h + 4) != kPolygonType || cb < kHeaderSize || cb > bytes.size() - at) break;
     std::vector<FixPoint> run{GetPoint(h + 8)};
     const std::size_t end = at + cb;
     std::size_t p = at + kHeaderSize;
     bool damaged = false;
     while (end - p >= 4) {
-      const std::uint16_t type = Get16(bytes.data() + p);
-      const std::uint16_t count = Get16(bytes.data() + p + 2);
+      const std::uint16_t type = BufferLe16(bytes.data() + p);
+      const std::uint16_t count = BufferLe16(bytes.data() + p + 2);
       p += 4;
       if (std::size_t(count) * 8 > end - p || (type != 1 && type != 2 && type != 3)) {
         damaged = true;

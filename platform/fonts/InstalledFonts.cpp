@@ -31,7 +31,7 @@ struct FontListState {
   std::function<DefaultGuiFace()> guiHook;
 };
 
-FontListState& State() {
+FontListState& FontListData() {
   static FontListState s;
   return s;
 }
@@ -92,7 +92,7 @@ void Build(FontListState& s) {
 }
 
 FontListState& Ensure() {
-  FontListState& s = State();
+  FontListState& s = FontListData();
   if (!s.built || s.generation != FontSourceGeneration()) Build(s);
   return s;
 }
@@ -175,7 +175,7 @@ bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_
 }
 
 void ClearFontList() {
-  FontListState& s = State();
+  FontListState& s = FontListData();
   s.entries.clear();
   s.nameIndex.clear();
   s.familyIndex.clear();
@@ -191,7 +191,7 @@ std::vector<InstalledFont> CopyInstalledFontList() {
 }
 
 void SetDefaultGuiFaceHook(std::function<DefaultGuiFace()> hook) {
-  FontListState& s = State();
+  FontListState& s = FontListData();
   s.guiHook = std::move(hook);
   s.guiFaceKnown = false;
   s.cached = false;

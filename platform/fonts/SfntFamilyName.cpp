@@ -5,7 +5,7 @@ namespace kvn {
 namespace {
 
 std::uint32_t Be16(const std::uint8_t* p) { return std::uint32_t(p[0]) << 8 | p[1]; }
-std::uint32_t Be32(const std::uint8_t* p) { return Be16(p) << 16 | Be16(p + 2); }
+std::uint32_t SfntBe32(const std::uint8_t* p) { return Be16(p) << 16 | Be16(p + 2); }
 
 // The decoded string of one name record; empty when its platform and
 // encoding are not read or it runs past the end.
@@ -29,7 +29,7 @@ WString DecodeName(const std::uint8_t* bytes, std::size_t size, std::uint32_t pl
 }  // namespace
 
 WString ReadSfntFamilyName(const std::uint8_t* bytes, std::size_t size) {
-  if (bytes == nullptr || size < 12 || Be32(bytes) != 0x00010000u) return WString();
+  if (bytes == nullptr || size < 12 || SfntBe32(bytes) != 0x00010000u) return WString();
   const std::uint32_t numTables = Be16(bytes + 4);
   if (numTables == 0) return WString();
   std::uint64_t tableOffset = 0;
@@ -38,7 +38,7 @@ WString ReadSfntFamilyName(const std::uint8_t* bytes, std::size_t size) {
     const std::uint64_t rec = 12 + std::uint64_t(t) * 16;
     if (rec + 16 > size) return WString();
     if (bytes[rec] == 'n' && bytes[rec + 1] == 'a' && bytes[rec + 2] == 'm' && bytes[rec + 3] == 'e') {
-      tableOffset = Be32(bytes + rec + 8);
+      tableOffset = SfntBe32(bytes + rec + 8);
       found = true;
       break;
     }

@@ -12,7 +12,7 @@ namespace kvn {
 namespace {
 
 // Control-point distance of a quarter circle drawn as one cubic.
-constexpr double kKappa = 0.55228474983079339840;
+constexpr double kBezierCircle = 0.55228474983079339840;
 
 bool UsesPattern(std::uint32_t rop) {
   std::uint8_t t = Rop3Table(rop);
@@ -224,10 +224,10 @@ bool TDC::Ellipse(int left, int top, int right, int bottom) {
   GdiPath* out = BeginOutput();
   // Counter-clockwise on the screen from the right end: right, top, left, bottom.
   out->MoveTo(at(1, 0));
-  out->BezierTo(at(1, -kKappa), at(kKappa, -1), at(0, -1));
-  out->BezierTo(at(-kKappa, -1), at(-1, -kKappa), at(-1, 0));
-  out->BezierTo(at(-1, kKappa), at(-kKappa, 1), at(0, 1));
-  out->BezierTo(at(kKappa, 1), at(1, kKappa), at(1, 0));
+  out->BezierTo(at(1, -kBezierCircle), at(kBezierCircle, -1), at(0, -1));
+  out->BezierTo(at(-kBezierCircle, -1), at(-1, -kBezierCircle), at(-1, 0));
+  out->BezierTo(at(-1, kBezierCircle), at(-kBezierCircle, 1), at(0, 1));
+  out->BezierTo(at(kBezierCircle, 1), at(1, kBezierCircle), at(1, 0));
   out->CloseFigure();
   newFigure_ = true;
   return EndOutput(out, true, true, kAlternate);

@@ -15,7 +15,7 @@ namespace kvn {
 namespace {
 
 constexpr std::uint32_t kStock = 0x80000000u;
-constexpr std::uint32_t kHeaderSize = 108;  // with cbPixelFormat, offPixelFormat, bOpenGL, szlMicrometers
+constexpr std::uint32_t kEmfHeaderSize = 108;  // with cbPixelFormat, offPixelFormat, bOpenGL, szlMicrometers
 
 bool Fits16(const TPoint* points, int count) {
   for (int i = 0; i < count; ++i) {
@@ -84,7 +84,7 @@ MetafileDC::MetafileDC(const MetafileFrame& frame, TSize referencePixels, TSize 
         return caps;
       }()),
       out_(budget) {
-  std::uint8_t* h = out_.Add(U_EMR_HEADER, kHeaderSize);
+  std::uint8_t* h = out_.Add(U_EMR_HEADER, kEmfHeaderSize);
   if (h == nullptr) return;
   PutRect(h + 8, 0, 0, -1, -1);
   PutRect(h + 24, frame.left, frame.top, frame.right, frame.bottom);

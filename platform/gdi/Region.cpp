@@ -110,9 +110,9 @@ void MergeSpans(const TRect* ra, std::uint32_t na, const TRect* rb, std::uint32_
 
 std::int32_t ClampCoord(std::int32_t v) { return std::clamp(v, -kRegionCoordLimit, kRegionCoordLimit); }
 
-// Edge of a polygon for scan conversion: active on rows [rowStart, rowEnd),
+// ScanEdge of a polygon for scan conversion: active on rows [rowStart, rowEnd),
 // the rows whose centre line y + 0.5 lies in [top, bottom).
-struct Edge {
+struct ScanEdge {
   double x0, y0, x1, y1;
   int dir;
   std::int64_t rowStart, rowEnd;
@@ -123,11 +123,11 @@ struct Edge {
 // polygon below some 64 MiB of rectangles.
 constexpr std::uint64_t kScanBudget = 1u << 22;
 
-void RowSpans(const std::vector<const Edge*>& active, double yc, int fillMode,
+void RowSpans(const std::vector<const ScanEdge*>& active, double yc, int fillMode,
               std::vector<std::pair<double, int>>& crossings, std::vector<std::int32_t>& out) {
   out.clear();
   crossings.clear();
-  for (const Edge* e : active) {
+  for (const ScanEdge* e : active) {
     double x = e->vertical ? e->x0 : e->x0 + (yc - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0);
     crossings.emplace_back(x, e->dir);
   }
@@ -178,7 +178,7 @@ bool TRegion::FromPolygons(const DPoint* points, const std::uint32_t* counts, st
                            int fillMode, TRegion* out) {
   if (fillMode != kAlternate && fillMode != kWinding) return false;
   if (polygonCount > 0 && (counts == nullptr || points == nullptr)) return false;
-  std::vector<Edge> edges;
+  std::vector<ScanEdge> edges;
   std::uint64_t base = 0;
   for (std::uint32_t p = 0; p < polygonCount; ++p) {
     std::uint32_t n = counts[p];
@@ -194,7 +194,7 @@ bool TRegion::FromPolygons(const DPoint* points, const std::uint32_t* counts, st
       const DPoint& a = poly[i];
       const DPoint& b = poly[(i + 1) % n];
       if (a.y == b.y) continue;
-      Edge e{a.x, a.y, b.x, b.y, b.y > a.y ? 1 : -1, 0, 0, a.x == b.x};
+      ScanEdge e{a.x, a.y, b.x, b.y, b.y > a.y ? 1 : -1, 0, 0, a.x == b.x};
       double top = std::min(a.y, b.y);
       double bottom = std::max(a.y, b.y);
       e.rowStart = std::int64_t(std::ceil(top - 0.5));
@@ -202,9 +202,9 @@ bool TRegion::FromPolygons(const DPoint* points, const std::uint32_t* counts, st
       if (e.rowStart < e.rowEnd) edges.push_back(e);
     }
   }
-  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.rowStart < b.rowStart; });
+  std::sort(edges.begin(), edges.end(), [](const ScanEdge& a, const ScanEdge& b) { return a.rowStart < b.rowStart; });
   std::vector<std::int64_t> rows;
-  for (const Edge& e : edges) {
+  for (const ScanEdge& e : edges) {
     rows.push_back(e.rowStart);
     rows.push_back(e.rowEnd);
   }
@@ -213,7 +213,7 @@ bool TRegion::FromPolygons(const DPoint* points, const std::uint32_t* counts, st
 
   GrowArray<TRect> result(16);
   BandBuilder builder(result);
-  std::vector<const Edge*> active;
+  std::vector<const ScanEdge*> active;
   std::vector<std::pair<double, int>> crossings;
   std::vector<std::int32_t> spans;
   std::size_t next = 0;
@@ -221,7 +221,7 @@ bool TRegion::FromPolygons(const DPoint* points, const std::uint32_t* counts, st
   for (std::size_t k = 0; k + 1 < rows.size(); ++k) {
     std::int64_t r0 = rows[k];
     std::int64_t r1 = rows[k + 1];
-    std::erase_if(active, [r0](const Edge* e) { return e->rowEnd <= r0; });
+    std::erase_if(active, [r0](const ScanEdge* e) { return e->rowEnd <= r0; });
     while (next < edges.size() && edges[next].rowStart <= r0) {
       if (edges[next].rowEnd > r0) active.push_back(&edges[next]);
       ++next;
@@ -229,7 +229,7 @@ bool TRegion::FromPolygons(const DPoint* points, const std::uint32_t* counts, st
     if (active.empty()) continue;
     // Between two breakpoints the active edges do not change; with vertical
     // edges only, every row of the interval has the same spans.
-    bool allVertical = std::all_of(active.begin(), active.end(), [](const Edge* e) { return e->vertical; });
+    bool allVertical = std::all_of(active.begin(), active.end(), [](const ScanEdge* e) { return e->vertical; });
     if (allVertical) {
       RowSpans(active, double(r0) + 0.5, fillMode, crossings, spans);
       builder.Add(std::int32_t(r0), std::int32_t(r1), spans);

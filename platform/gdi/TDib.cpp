@@ -33,7 +33,7 @@ void DropColorProfile(std::uint8_t* header) {
 }
 
 // A channel of `value` under `mask`, scaled to 0..255.
-std::uint32_t Channel(std::uint32_t value, std::uint32_t mask) {
+std::uint32_t MaskedChannel(std::uint32_t value, std::uint32_t mask) {
   if (mask == 0) return 0;
   int shift = std::countr_zero(mask);
   std::uint64_t max = std::uint64_t(mask) >> shift;
@@ -338,9 +338,9 @@ std::uint32_t TDib::GetPixelColor(std::int32_t x, std::int32_t y) const {
     default: {
       std::uint32_t masks[3];
       GetMasks(masks);
-      r = Channel(v, masks[0]);
-      g = Channel(v, masks[1]);
-      b = Channel(v, masks[2]);
+      r = MaskedChannel(v, masks[0]);
+      g = MaskedChannel(v, masks[1]);
+      b = MaskedChannel(v, masks[2]);
       break;
     }
   }

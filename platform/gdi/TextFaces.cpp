@@ -6,7 +6,7 @@ namespace kvn {
 
 namespace {
 
-TextFaceSource* g_source = nullptr;
+TextFaceSource* g_faceSource = nullptr;
 
 void AppendUtf8(std::string* out, char32_t c) {
   if (c < 0x80) {
@@ -28,8 +28,8 @@ void AppendUtf8(std::string* out, char32_t c) {
 
 }  // namespace
 
-void SetTextFaceSource(TextFaceSource* source) { g_source = source; }
-TextFaceSource* GetTextFaceSource() { return g_source; }
+void SetTextFaceSource(TextFaceSource* source) { g_faceSource = source; }
+TextFaceSource* GetTextFaceSource() { return g_faceSource; }
 
 bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const int* dx,
                    std::vector<PlacedGlyph>* glyphs, std::vector<double>* advances, double* total) {

@@ -13,7 +13,7 @@ namespace kvn {
 namespace {
 
 constexpr std::uint32_t kStockFlag = 0x80000000u;
-constexpr std::uint32_t kEmfPlusSignature = 0x2B464D45;  // "EMF+"
+constexpr std::uint32_t kEmfPlusCommentSignature = 0x2B464D45;  // "EMF+"
 
 bool Finite(const XForm& x) {
   return std::isfinite(x.eM11) && std::isfinite(x.eM12) && std::isfinite(x.eM21) && std::isfinite(x.eM22) &&
@@ -178,7 +178,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_FLATTENPATH:  // paths are flattened when drawn
       return true;
     case U_EMR_COMMENT:
-      if (r.U32(8) >= 4 && r.U32(12) == kEmfPlusSignature) {
+      if (r.U32(8) >= 4 && r.U32(12) == kEmfPlusCommentSignature) {
         ++t.emfPlusComments;
         return false;
       }

@@ -74,7 +74,7 @@ std::u16string StringUnits(const SettingValue& value) {
 
 // --- parsing ------------------------------------------------------------------
 
-int HexDigit(char c) {
+int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -166,7 +166,7 @@ bool ParseQuoted(std::string_view line, std::size_t& pos, std::u16string& out, c
           }
           unsigned unit = 0;
           for (int k = 0; k < 4; ++k) {
-            int d = HexDigit(line[pos + k]);
+            int d = HexDigitValue(line[pos + k]);
             if (d < 0) {
               error = "bad \\u escape";
               return false;
@@ -203,7 +203,7 @@ bool ParseValue(std::string_view rest, SettingValue& value, const char*& error) 
     }
     std::uint32_t v = 0;
     for (char c : rest) {
-      int d = HexDigit(c);
+      int d = HexDigitValue(c);
       if (d < 0) {
         error = "bad hex digit";
         return false;
@@ -226,7 +226,7 @@ bool ParseValue(std::string_view rest, SettingValue& value, const char*& error) 
     value.type = SettingType::Binary;
     value.data.resize(rest.size() / 2);
     for (std::size_t i = 0; i < value.data.size(); ++i) {
-      int hi = HexDigit(rest[2 * i]), lo = HexDigit(rest[2 * i + 1]);
+      int hi = HexDigitValue(rest[2 * i]), lo = HexDigitValue(rest[2 * i + 1]);
       if (hi < 0 || lo < 0) {
         error = "bad hex digit";
         return false;

@@ -31,7 +31,7 @@ constexpr const char* kFolderName = "QUARN_KVN_Viewer";
 // Temporary files are ".settings.conf.XXXXXX" beside the file (mkstemp's six characters).
 std::string TemporaryPrefix() { return std::string(".") + SettingsStore::kFileName + "."; }
 
-bool WriteAll(int fd, const char* p, std::size_t n) {
+bool WriteAllBytes(int fd, const char* p, std::size_t n) {
   while (n > 0) {
     ssize_t written = ::write(fd, p, n);
     if (written < 0) {
@@ -61,11 +61,11 @@ bool ReadAll(int fd, std::string& out, std::size_t n) {
 }
 
 // mkdir -p with 0700: settings hold the user's folders and printers.
-bool MakeFolders(const std::string& path) {
+bool MakeSettingsFolders(const std::string& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode) || (errno = ENOTDIR, false);
   std::string::size_type slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !MakeFolders(path.substr(0, slash))) return false;
+  if (slash != std::string::npos && slash > 0 && !MakeSettingsFolders(path.substr(0, slash))) return false;
   return ::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
@@ -319,7 +319,7 @@ bool SettingsStore::Persist() {
     lastError_ = kErrorPathNotFound;
     return false;
   }
-  if (!MakeFolders(folder_)) {
+  if (!MakeSettingsFolders(folder_)) {
     lastError_ = LastSystemError();
     return false;
   }
@@ -372,7 +372,7 @@ bool SettingsStore::WriteAtomically(const std::string& text, int folderFd) {
     return false;
   }
   struct stat st;
-  bool ok = WriteAll(fd, text.data(), text.size()) && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
+  bool ok = WriteAllBytes(fd, text.data(), text.size()) && ::fsync(fd) == 0 && ::fstat(fd, &st) == 0;
   std::uint32_t error = ok ? 0 : LastSystemError();
   if (::close(fd) != 0 && ok) {
     ok = false;

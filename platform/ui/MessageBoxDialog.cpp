@@ -9,12 +9,12 @@
 #include <wx/stockitem.h>
 
 #include "foundation/ModalStack.h"
+#include "platform/ui/WxText.h"
 
 namespace kvn {
 
 namespace {
 
-wxString ToWx(const WString& text) { return wxString::FromUTF8(text.ToUtf8()); }
 
 // Our texts end lines with CR LF (the language tables' "\n"); GTK labels
 // want a bare LF.

@@ -10,7 +10,7 @@ namespace kvn {
 namespace {
 
 const WString kResolution(u"EXP_RES_D");
-const WString kMinWidth(u"EXP_MIN_WI");
+const WString kExportMinWidth(u"EXP_MIN_WI");
 const WString kVectorBitmap(u"PRINT_PDF_BMP");
 const WString kColorMode(u"EXP_CLR_MODE3");
 const WString kSmoothing(u"EXP_USE_ALI");
@@ -22,7 +22,7 @@ ExportSettings ExportSettings::Load() {
   RegReadKey key(kHkeyCurrentUser, WString(kProgramRegistryKey));
   const std::string text = key.GetString(kResolution, WString(u"600")).ToUtf8();
   s.resolution = StringToDoubleLenient(text.c_str(), int(text.size()));
-  s.minLineWidth = std::int32_t(key.GetDword(kMinWidth, 0)) / 1000.0;
+  s.minLineWidth = std::int32_t(key.GetDword(kExportMinWidth, 0)) / 1000.0;
   if (!(s.minLineWidth > 0.0)) s.minLineWidth = 0.125;
   s.vectorBitmapMode = int(key.GetDword(kVectorBitmap, 0));
   s.colorMode = int(key.GetDword(kColorMode, 2));
@@ -33,7 +33,7 @@ ExportSettings ExportSettings::Load() {
 void ExportSettings::Save() const {
   RegWriteKey key(kHkeyCurrentUser, WString(kProgramRegistryKey));
   key.SetString(kResolution, FormatDouble(resolution, kDoubleModeShortest));
-  key.SetDword(kMinWidth, std::uint32_t(std::int32_t(std::floor(minLineWidth * 1000.0 + 0.5))));
+  key.SetDword(kExportMinWidth, std::uint32_t(std::int32_t(std::floor(minLineWidth * 1000.0 + 0.5))));
   key.SetDword(kVectorBitmap, std::uint32_t(vectorBitmapMode));
   key.SetDword(kColorMode, std::uint32_t(colorMode));
   key.SetDword(kSmoothing, std::uint32_t(smoothing));

@@ -34,10 +34,6 @@
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
 
-// The native-file writer of the tests is not part of the shared test
-// library; this program compiles it in directly.
-#include "tests/support/NativeFixture.cpp"  // NOLINT(bugprone-suspicious-include)
-
 namespace kvn {
 namespace {
 
