@@ -73,10 +73,18 @@ WString PortableImagePath(const WString& stored) {
 
 WString FindImageFile(const WString& stored, const WString& drawingFileName) {
   const WString path = PortableImagePath(stored);
-  if (IsRegularFile(path)) return path;
+  const WString folder = FolderOf(drawingFileName);
+  // A relative path counts from the drawing, not from wherever the viewer
+  // was started.
+  if (!path.IsEmpty() && path[0] != u'/') {
+    WString relative = folder;
+    relative.Append(path);
+    if (IsRegularFile(relative)) return relative;
+  } else if (IsRegularFile(path)) {
+    return path;
+  }
   const WString name = GetFileNamePart(path);
   if (name.IsEmpty()) return WString();
-  const WString folder = FolderOf(drawingFileName);
   WString beside = folder;
   beside.Append(name);
   if (IsRegularFile(beside)) return beside;

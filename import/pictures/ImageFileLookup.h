@@ -14,9 +14,10 @@ namespace kvn {
 // drive letter ("C:") dropped.
 WString PortableImagePath(const WString& stored);
 
-// The regular file the stored path names, else the one of its file name in
-// the folder of `drawingFileName` (exact name first, then any name equal to
-// it without regard to case); empty when there is none.
+// The regular file the stored path names (a relative one counted from the
+// folder of `drawingFileName`), else the one of its file name in that
+// folder (exact name first, then any name equal to it without regard to
+// case); empty when there is none.
 WString FindImageFile(const WString& stored, const WString& drawingFileName);
 
 }  // namespace kvn

@@ -233,6 +233,12 @@ TEST(PictureRecords, ImagePathsOpenRegularFilesOnly) {
   EXPECT_EQ(FindImageFile(WString::FromUtf8((dir / "Pic.png").string()), WString()).ToUtf8(),
             (dir / "Pic.png").string());
   EXPECT_TRUE(FindImageFile(WString(u"pipe.bmp"), drawing).IsEmpty());
+  // Relative paths count from the drawing's folder.
+  std::filesystem::create_directory(dir / "plans");
+  ASSERT_TRUE(test::SaveBytes((dir / "plans" / "Pic.png").string(), {'y'}));
+  EXPECT_EQ(FindImageFile(WString(u"plans\\Pic.png"), drawing).ToUtf8(), (dir / "plans/Pic.png").string());
+  EXPECT_EQ(FindImageFile(WString(u"..\\Pic.png"), WString::FromUtf8((dir / "plans" / "d.dxf").string())).ToUtf8(),
+            (dir / "plans/../Pic.png").string());
   EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\sub.png"), drawing).IsEmpty());
   EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\"), drawing).IsEmpty());
   EXPECT_EQ(PortableImagePath(WString(u"c:\\a\\b.png")).ToUtf8(), "/a/b.png");
