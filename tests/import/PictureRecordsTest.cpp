@@ -128,7 +128,9 @@ std::string FrameDrawing(const std::string& data, DxfWriter::Form form = DxfWrit
   return w.Bytes();
 }
 
-std::string FrameData(const std::vector<OleNode>& tree) { return test::OleFrameData(kCorners, test::WriteOleTree(tree)); }
+std::string FrameData(const std::vector<OleNode>& tree) {
+  return test::OleFrameData(kCorners, test::WriteOleTree(tree));
+}
 
 TEST(PictureRecords, OleFrameWithABitmapShowsItAtTheFrameCorners) {
   const std::string data = FrameData({OleNode::Stream("\001Ole10Native", "SIZE" + kBmp)});
@@ -284,7 +286,9 @@ TEST(PictureRecords, OleRecordsSpoolTheirPictures) {
     group.Clear();
     group.AddInt(70, 2);
     group.AddInt(90, std::int32_t(data->size()));
-    for (std::size_t at = 0; at < data->size(); at += 127) group.AddString(310, std::string_view(*data).substr(at, 127));
+    for (std::size_t at = 0; at < data->size(); at += 127) {
+      group.AddString(310, std::string_view(*data).substr(at, 127));
+    }
     cOLE record(&group, entity::kOle2Frame);
     ASSERT_EQ(record.valid, 1);
     EXPECT_EQ(record.corners[2], kCorners[2]);

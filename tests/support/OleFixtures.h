@@ -20,7 +20,9 @@ struct OleNode {
   std::vector<OleNode> children;
   bool storage = false;
 
-  static OleNode Stream(std::string name, std::string content) { return {std::move(name), std::move(content), {}, false}; }
+  static OleNode Stream(std::string name, std::string content) {
+    return {std::move(name), std::move(content), {}, false};
+  }
   static OleNode Storage(std::string name, std::vector<OleNode> children) {
     return {std::move(name), {}, std::move(children), true};
   }
