@@ -8,6 +8,7 @@
 #include "import/records/DwgCodePages.h"
 #include "import/records/HatchRecord.h"
 #include "import/records/InsertRecord.h"
+#include "import/records/PictureRecords.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/ProxyObjectDecoder.h"
 #include "import/records/ViewportRecord.h"
@@ -206,10 +207,21 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       DispatchText(record, code, name);
       return;
     case entity::kArcDimension:
-    case entity::kImage:
-    case entity::kOle2Frame:
       notYet();
       return;
+    case entity::kImage:
+      // The definition comes later (objects section): looked up when made.
+      handOver(std::make_unique<cOneBitmap>(&record, c));
+      return;
+    case entity::kOle2Frame: {
+      auto frame = std::make_unique<cOLE>(&record, c);
+      if (frame->valid) {
+        handOver(std::move(frame));
+      } else {
+        statistics.CountDropped(name, DropReason::NoPicture);
+      }
+      return;
+    }
     case entity::kLwPolyline:
       DispatchLwPolyline(record, name);
       return;

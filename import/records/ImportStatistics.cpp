@@ -12,6 +12,7 @@ const char* DropReasonText(DropReason reason) {
     case DropReason::UnknownClass: return "unknown class";
     case DropReason::NoVisibleEdge: return "no visible edge";
     case DropReason::NoGeometry: return "no geometry";
+    case DropReason::NoPicture: return "no picture";
   }
   return "unknown";
 }

@@ -26,6 +26,7 @@ enum class DropReason {
   UnknownClass,           // a proxy whose class or format is not known
   NoVisibleEdge,          // a 3DFACE with every edge hidden
   NoGeometry,             // an MLINE without vertices, an MLEADER without lines or texts
+  NoPicture,              // an OLE2FRAME whose data hold no picture this program reads
 };
 
 const char* DropReasonText(DropReason reason);

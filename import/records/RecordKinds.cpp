@@ -2,6 +2,7 @@
 #include "import/records/DirectObject.h"
 #include "import/records/HatchRecord.h"
 #include "import/records/InsertRecord.h"
+#include "import/records/PictureRecords.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
@@ -26,6 +27,8 @@ std::unique_ptr<cOneObjRec> MakeEmptyRecord(RecordKind kind) {
     case RecordKind::Segments: return std::make_unique<cDirectObject>();
     case RecordKind::Viewport: return std::make_unique<cOneViewPort>();
     case RecordKind::Insert: return std::make_unique<YxxfEntInsert>();
+    case RecordKind::Bitmap: return std::make_unique<cOneBitmap>();
+    case RecordKind::Ole: return std::make_unique<cOLE>();
     default: return nullptr;
   }
 }

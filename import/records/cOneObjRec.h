@@ -55,6 +55,8 @@ enum class RecordKind : std::uint32_t {
   Viewport = 11,
   Segments = 12,
   Insert = 13,
+  Bitmap = 14,
+  Ole = 15,
 };
 
 inline constexpr std::uint32_t kSpoolBaseBytes = 80;

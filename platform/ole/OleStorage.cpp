@@ -44,6 +44,22 @@ struct GObjectRef {
   GObjectRef& operator=(const GObjectRef&) = delete;
 };
 
+// Some of libgsf's reports carry no log domain (a child that cannot be
+// opened, for one); they are dropped while libgsf is at work here, and
+// only then, so that no other library's reports are lost.
+class QuietDefaultDomain {
+ public:
+  QuietDefaultDomain()
+      : id_(g_log_set_handler(nullptr, GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE),
+                              IgnoreLog, nullptr)) {}
+  ~QuietDefaultDomain() { g_log_remove_handler(nullptr, id_); }
+  QuietDefaultDomain(const QuietDefaultDomain&) = delete;
+  QuietDefaultDomain& operator=(const QuietDefaultDomain&) = delete;
+
+ private:
+  guint id_;
+};
+
 bool IsStorage(GsfInput* child) {
   return GSF_IS_INFILE(child) && gsf_infile_num_children(GSF_INFILE(child)) >= 0;
 }
@@ -100,6 +116,7 @@ std::unique_ptr<OleStorage> OleStorage::OpenPath(const WString& path) {
 
 std::vector<OleElement> OleStorage::ListElements() const {
   std::vector<OleElement> elements;
+  QuietDefaultDomain quiet;
   const int n = gsf_infile_num_children(impl_->storage);
   for (int i = 0; i < n; ++i) {
     const char* name = gsf_infile_name_by_index(impl_->storage, i);
@@ -116,6 +133,7 @@ std::vector<OleElement> OleStorage::ListElements() const {
 }
 
 std::unique_ptr<OleStorage> OleStorage::OpenStorage(const std::string& name) const {
+  QuietDefaultDomain quiet;
   GsfInput* child = gsf_infile_child_by_name(impl_->storage, name.c_str());
   if (!child) return nullptr;
   if (!IsStorage(child)) {
@@ -132,6 +150,7 @@ std::unique_ptr<OleStorage> OleStorage::OpenStorage(const std::string& name) con
 bool OleStorage::ReadWholeStream(ByteArray& out, const OleElement& element, std::uint64_t limit) const {
   out.SetCount(0);
   if (!element.isStream) return false;
+  QuietDefaultDomain quiet;
   GObjectRef child(gsf_infile_child_by_name(impl_->storage, element.name.c_str()));
   if (!child.object) return false;
   GsfInput* input = GSF_INPUT(child.object);

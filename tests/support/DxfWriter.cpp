@@ -64,6 +64,23 @@ DxfWriter& DxfWriter::Int(int code, std::int32_t value) {
   return *this;
 }
 
+DxfWriter& DxfWriter::Chunk(int code, std::string_view bytes) {
+  Code(code);
+  if (form_ == Form::Text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (char c : bytes) {
+      bytes_ += kHex[std::uint8_t(c) >> 4];
+      bytes_ += kHex[std::uint8_t(c) & 15];
+    }
+    bytes_ += '\n';
+  } else {
+    const std::size_t n = bytes.size() < 255 ? bytes.size() : 255;
+    bytes_ += char(n);
+    bytes_.append(bytes.substr(0, n));
+  }
+  return *this;
+}
+
 DxfWriter& DxfWriter::Point(int code, double x, double y, double z) {
   return Real(code, x).Real(code + 10, y).Real(code + 20, z);
 }

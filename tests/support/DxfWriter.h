@@ -20,6 +20,9 @@ class DxfWriter {
   DxfWriter& Int(int code, std::int32_t value);
   // A point as codes code, code + 10, code + 20.
   DxfWriter& Point(int code, double x, double y, double z = 0.0);
+  // One binary chunk (310-319): hexadecimal digits in text, a length byte
+  // and the bytes (at most 255) in binary.
+  DxfWriter& Chunk(int code, std::string_view bytes);
 
   DxfWriter& Section(std::string_view name) { return Str(0, "SECTION").Str(2, name); }
   DxfWriter& EndSection() { return Str(0, "ENDSEC"); }

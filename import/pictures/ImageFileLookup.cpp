@@ -1,0 +1,94 @@
+#include "import/pictures/ImageFileLookup.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cwctype>
+#include <string>
+
+#include "foundation/PathNames.h"
+
+namespace kvn {
+
+namespace {
+
+bool IsRegularFile(const WString& path) {
+  struct stat info {};
+  return !path.IsEmpty() && ::stat(ToNativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+char16_t Folded(char16_t c) {
+  if (c >= u'A' && c <= u'Z') return char16_t(c + 32);
+  if (c < 0x80 || (c >= 0xD800 && c <= 0xDFFF)) return c;
+  return char16_t(std::towlower(wint_t(c)));
+}
+
+bool SameNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Folded(a[i]) != Folded(b[i])) return false;
+  }
+  return true;
+}
+
+// The folder part of a path with its trailing '/', or "./" without one.
+WString FolderOf(const WString& path) {
+  const std::u16string_view s = path.View();
+  for (std::size_t i = s.size(); i > 0; --i) {
+    if (IsPathSeparator(s[i - 1])) return WithForwardSlashes(WString(s.substr(0, i)));
+  }
+  return WString(u"./");
+}
+
+// The regular file in `folder` whose name equals `name` without regard to case.
+WString FindNoCase(const WString& folder, const WString& name) {
+  DIR* dir = ::opendir(ToNativePath(folder).c_str());
+  if (!dir) return WString();
+  WString found;
+  while (const dirent* entry = ::readdir(dir)) {
+    const WString candidate = WString::FromUtf8(entry->d_name);
+    if (!SameNoCase(candidate.View(), name.View())) continue;
+    WString path = folder;
+    path.Append(candidate);
+    if (IsRegularFile(path)) {
+      found = path;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+}  // namespace
+
+WString PortableImagePath(const WString& stored) {
+  std::u16string text(stored.View());
+  for (char16_t& c : text)
+    if (c == u'\\') c = u'/';
+  if (text.size() >= 2 && text[1] == u':' &&
+      ((text[0] >= u'A' && text[0] <= u'Z') || (text[0] >= u'a' && text[0] <= u'z')))
+    text.erase(0, 2);
+  return WString(text);
+}
+
+WString FindImageFile(const WString& stored, const WString& drawingFileName) {
+  const WString path = PortableImagePath(stored);
+  const WString folder = FolderOf(drawingFileName);
+  // A relative path counts from the drawing, not from wherever the viewer
+  // was started.
+  if (!path.IsEmpty() && path[0] != u'/') {
+    WString relative = folder;
+    relative.Append(path);
+    if (IsRegularFile(relative)) return relative;
+  } else if (IsRegularFile(path)) {
+    return path;
+  }
+  const WString name = GetFileNamePart(path);
+  if (name.IsEmpty()) return WString();
+  WString beside = folder;
+  beside.Append(name);
+  if (IsRegularFile(beside)) return beside;
+  return FindNoCase(folder, name);
+}
+
+}  // namespace kvn

@@ -1,0 +1,23 @@
+// Where the raster file of an IMAGE entity is. Its definition stores the
+// path as the drawing's author saw it on Windows: backslashes, a drive
+// letter, names whose case does not matter. When that path names no file
+// here, the file of the same name (case ignored) beside the drawing is
+// taken. Only regular files count: a stored name must never open a device
+// or a pipe.
+#pragma once
+
+#include "foundation/WString.h"
+
+namespace kvn {
+
+// A stored Windows path as a path of this system: '\' as '/', a leading
+// drive letter ("C:") dropped.
+WString PortableImagePath(const WString& stored);
+
+// The regular file the stored path names (a relative one counted from the
+// folder of `drawingFileName`), else the one of its file name in that
+// folder (exact name first, then any name equal to it without regard to
+// case); empty when there is none.
+WString FindImageFile(const WString& stored, const WString& drawingFileName);
+
+}  // namespace kvn

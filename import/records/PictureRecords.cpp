@@ -1,0 +1,217 @@
+#include "import/records/PictureRecords.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "foundation/ArchiveReader.h"
+#include "foundation/ArchiveWriter.h"
+#include "import/pictures/ImageFileLookup.h"
+#include "import/pictures/OleExtraction.h"
+#include "import/pictures/PictureImport.h"
+#include "import/records/ImportMatrix.h"
+#include "import/records/SpoolStream.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/Geometry.h"
+#include "model/ObjectTypes.h"
+#include "model/cBitmap.h"
+#include "model/cWmf.h"
+#include "platform/ole/OleStorage.h"
+
+namespace kvn {
+
+namespace {
+
+constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
+// The OLE frame's own header before the compound file, and where its corners lie.
+constexpr std::size_t kOleFrameHeader = 128;
+constexpr std::size_t kOleCornersAt = 2;
+
+double LittleEndianDouble(const std::uint8_t* p) {
+  std::uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= std::uint64_t(p[i]) << (8 * i);
+  double d = 0;
+  std::memcpy(&d, &bits, 8);
+  return d;
+}
+
+// A model object as it writes itself to an archive, after a byte 1; a byte
+// 0 for none.
+void WritePictureObject(OutFileStream& out, const cOutObj* object) {
+  SpoolWriter(out).U8(object ? 1 : 0);
+  if (!object) return;
+  ArchiveWriter archive(&out);
+  object->Write(nullptr, archive);
+  archive.Flush();
+}
+
+// The object written by WritePictureObject: null for a byte 0; false when
+// the data are not an object of type T.
+template <class T>
+bool ReadPictureObject(InFileStream& in, std::unique_ptr<T>& out) {
+  SpoolReader flag(in);
+  const std::uint8_t present = flag.U8();
+  if (!flag.Ok() || present > 1) return false;
+  if (present == 0) return true;
+  ArchiveReader archive(&in);
+  if (archive.ReadByte() != T::kTypeCode) return false;
+  auto object = std::make_unique<T>();
+  // Written by this build, so read at this build's version.
+  object->Read(nullptr, nullptr, archive, kCurrentFileVersion);
+  if (archive.HasError()) return false;
+  out = std::move(object);
+  return true;
+}
+
+}  // namespace
+
+bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const Vec3& widthEnd,
+                       const Vec3& heightEnd, bool imageRule, PictureFrame& frame) {
+  const Vec3 o = transform.TransformPoint(origin);
+  const Vec3 a3 = transform.TransformPoint(widthEnd);
+  const Vec3 b3 = transform.TransformPoint(heightEnd);
+  const DPoint a{a3.x - o.x, -(a3.y - o.y)};
+  const DPoint b{b3.x - o.x, -(b3.y - o.y)};
+  const double width = std::hypot(a.x, a.y), height = std::hypot(b.x, b.y);
+  if (!(width * height >= 1e-10)) return false;
+  const double angleA = std::atan2(a.y, a.x) * kDegreesPerRadian;
+  const double angleB = std::atan2(b.y, b.x) * kDegreesPerRadian;
+  double turn = NormalizeAngle(angleB - angleA);
+  if (turn == 180.0) turn = -180.0;
+  const bool mirrored = imageRule ? turn > 0.0 : turn < 0.0;
+  frame.width = width;
+  frame.height = mirrored ? -height : height;
+  frame.angle = NormalizeAngle(-angleA);
+  const Vec3& at = imageRule ? b3 : o;
+  frame.origin = DPoint{at.x, -at.y};
+  frame.Recalc();
+  return true;
+}
+
+// ---- IMAGE ----
+
+cOneBitmap::cOneBitmap() = default;
+cOneBitmap::~cOneBitmap() = default;
+
+cOneBitmap::cOneBitmap(const YxxfGroupRecord* record, std::uint16_t code) : SpooledRecord(record, code) {
+  if (!record) return;
+  insertionPoint = record->GetPoint3(10);
+  uVector = record->GetPoint3(11);
+  vVector = record->GetPoint3(12);
+  record->GetPoint2(size[0], size[1], 13);
+  imageDefHandle = record->GetHandle(340);
+}
+
+void cOneBitmap::LoadPicture(const YxxfReader* reader) const {
+  resolved_ = true;
+  if (!reader || imageDefHandle == 0) return;
+  const YxxfImageDefRec* definition = nullptr;
+  for (const YxxfImageDefRec* d : reader->imageDefs) {
+    if (d->handle == imageDefHandle) {
+      definition = d;
+      break;
+    }
+  }
+  if (!definition) return;
+  const WString path = FindImageFile(definition->fileName, reader->fileName);
+  if (path.IsEmpty()) return;
+  std::unique_ptr<cOutObj> loaded = LoadPictureObject(nullptr, nullptr, path, 1.0, false);
+  if (loaded && loaded->AsBitmap()) picture_.reset(static_cast<cBitmap*>(loaded.release()));
+}
+
+ObjectChain cOneBitmap::MakeObject(const ImportMatrix* transform, YxxfReader* reader, void*) const {
+  if (!transform) return ObjectChain();
+  if (!resolved_) LoadPicture(reader);
+  if (!picture_) return ObjectChain();
+  auto bitmap = std::make_unique<cBitmap>();
+  const Vec3 widthEnd{insertionPoint.x + uVector.x * size[0], insertionPoint.y + uVector.y * size[0],
+                      insertionPoint.z + uVector.z * size[0]};
+  const Vec3 heightEnd{insertionPoint.x + vVector.x * size[1], insertionPoint.y + vVector.y * size[1],
+                       insertionPoint.z + vVector.z * size[1]};
+  if (!PlacePictureFrame(*transform, insertionPoint, widthEnd, heightEnd, true, bitmap->frame)) return ObjectChain();
+  bitmap->ShareImageFrom(*picture_);
+  bitmap->MarkDirty();
+  return ObjectChain(bitmap.release());
+}
+
+bool cOneBitmap::ReadExtra(InFileStream&) {
+  resolved_ = false;
+  picture_.reset();
+  return true;
+}
+
+// ---- OLE2FRAME ----
+
+cOLE::cOLE() = default;
+cOLE::~cOLE() = default;
+
+cOLE::cOLE(const YxxfGroupRecord* record, std::uint16_t code) : SpooledRecord(record, code) {
+  if (!record || record->GetInt(70) != 2) return;
+  const std::int32_t length = record->GetInt(90);
+  if (length < 129) return;
+  std::vector<std::uint8_t> data;
+  ByteArray chunk;
+  std::uint32_t at = 0;
+  while (record->FindBytes(chunk, 310, &at)) {
+    // More than the length says can never match; nothing more is gathered.
+    if (data.size() + chunk.Count() > std::size_t(length)) return;
+    data.insert(data.end(), chunk.begin(), chunk.end());
+  }
+  if (data.size() != std::size_t(length)) return;
+
+  std::unique_ptr<OleStorage> storage =
+      OleStorage::OpenBytes(data.data() + kOleFrameHeader, data.size() - kOleFrameHeader);
+  if (!storage) return;
+  OlePictureList presentations, natives;
+  ByteArray contents;
+  CollectOlePictures(*storage, presentations, natives, &contents);
+  std::unique_ptr<cOutObj> picture;
+  if (contents.Count() > 0) picture = MakePictureFromBytes(contents.Items(), contents.Count());
+  if (!picture && !natives.empty()) picture = std::move(natives.front());
+  if (!picture && !presentations.empty()) picture = std::move(presentations.front());
+  if (!picture) return;
+
+  valid = 1;
+  for (int i = 0; i < 4; ++i) {
+    const std::uint8_t* p = data.data() + kOleCornersAt + 24 * i;
+    corners[i] = Vec3{LittleEndianDouble(p), LittleEndianDouble(p + 8), LittleEndianDouble(p + 16)};
+  }
+  if (picture->AsWmf()) {
+    metafile.reset(static_cast<cWmf*>(picture.release()));
+  } else if (picture->AsBitmap()) {
+    bitmap.reset(static_cast<cBitmap*>(picture.release()));
+  }
+}
+
+ObjectChain cOLE::MakeObject(const ImportMatrix* transform, YxxfReader*, void*) const {
+  if (!transform || !valid) return ObjectChain();
+  std::unique_ptr<cFramedPicture> object;
+  if (metafile) {
+    auto copy = std::make_unique<cWmf>();
+    copy->Assign(*metafile);
+    object = std::move(copy);
+  } else if (bitmap) {
+    auto copy = std::make_unique<cBitmap>();
+    copy->Assign(*bitmap);
+    object = std::move(copy);
+  } else {
+    return ObjectChain();
+  }
+  if (!PlacePictureFrame(*transform, corners[0], corners[1], corners[3], false, object->frame)) return ObjectChain();
+  object->MarkDirty();
+  return ObjectChain(object.release());
+}
+
+void cOLE::WriteExtra(OutFileStream& out) const {
+  WritePictureObject(out, metafile.get());
+  WritePictureObject(out, bitmap.get());
+}
+
+bool cOLE::ReadExtra(InFileStream& in) {
+  metafile.reset();
+  bitmap.reset();
+  return ReadPictureObject(in, metafile) && ReadPictureObject(in, bitmap);
+}
+
+}  // namespace kvn

@@ -1,0 +1,111 @@
+// The picture records: cOneBitmap for IMAGE entities, whose raster file lies
+// beside the drawing, and cOLE for OLE2FRAME entities, whose embedded OLE
+// object holds a bitmap or a metafile. Both make a picture object (cBitmap
+// or cWmf) on the parallelogram the entity spans, mapped through the import
+// transform; neither makes anything without a transform (the view survey).
+//
+// Placing (PlacePictureFrame): three points are mapped with the transform,
+// the origin O, the end A of the width side and the end B of the height
+// side. In drawing space (y negated) a = A' - O', b = B' - O'; the frame is
+// |a| wide and |b| high, turned by minus the angle of a. The turn d from a
+// to b (degrees, in (-180, 180), 180 taken as -180) decides the mirroring:
+// an IMAGE (v pointing up the picture's rows, drawn top-down) is mirrored
+// when d > 0 and placed at B', an OLE frame (corners 1, 2 and 4 as O, A
+// and B) when d < 0 and placed at O'. Sides whose lengths multiply to less
+// than 1e-10 give no object.
+//
+// cOneBitmap: insertion point 10/20/30 (O), u vector 11/21/31 (one pixel
+// along x), v vector 12/22/32 (one pixel along y), size in pixels 13/23
+// (A = O + u x width, B = O + v x height), image definition handle 340.
+// The first MakeObject finds the definition (YxxfReader::imageDefs), the
+// file (FindImageFile: the stored path, else its name beside the drawing)
+// and loads it as a bitmap; later calls reuse that picture. The picture is
+// not spooled: a record read back from the spool loads it again.
+// Spool form after the base: insertion point, u, v (24 each), size (16),
+// handle (8): 96 bytes.
+//
+// cOLE: version 70 must be 2, length 90 at least 129, and the 310 chunks
+// together exactly that long. The bytes after the 128-byte frame header are
+// a compound file; its picture is taken from the CONTENTS bytes, else the
+// first native-data picture, else the first presentation picture
+// (OleExtraction.h). The corners are the 12 doubles at bytes 2 to 97.
+// Spool form after the base: the corners (96), the valid byte and 7 zero
+// bytes (104 bytes); then a byte 1 when a metafile follows, the cWmf as it
+// writes itself to an archive (flushed to a byte), a byte 1 when a bitmap
+// follows and the cBitmap the same way.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "import/records/cOneObjRec.h"
+
+namespace kvn {
+
+class cBitmap;
+class cWmf;
+struct PictureFrame;
+
+// The frame on the parallelogram (see above); false when the sides collapse.
+// `imageRule` selects the IMAGE rule, else the OLE rule.
+bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const Vec3& widthEnd,
+                       const Vec3& heightEnd, bool imageRule, PictureFrame& frame);
+
+class cOneBitmap : public SpooledRecord<cOneBitmap> {
+ public:
+  cOneBitmap();
+  cOneBitmap(const YxxfGroupRecord* record, std::uint16_t code);
+  ~cOneBitmap() override;
+  ObjectChain MakeObject(const ImportMatrix* transform, YxxfReader* reader, void* unused) const override;
+  RecordKind Kind() const override { return RecordKind::Bitmap; }
+  template <class Self, class V>
+  static void Fields(Self& r, V&& v) {
+    v(r.insertionPoint);
+    v(r.uVector);
+    v(r.vVector);
+    v(r.size[0]);
+    v(r.size[1]);
+    v(r.imageDefHandle);
+  }
+
+  Vec3 insertionPoint;
+  Vec3 uVector;
+  Vec3 vVector;
+  double size[2] = {0, 0};
+  std::uint64_t imageDefHandle = 0;
+
+ protected:
+  bool ReadExtra(InFileStream& in) override;
+
+ private:
+  void LoadPicture(const YxxfReader* reader) const;
+  mutable bool resolved_ = false;
+  mutable std::unique_ptr<cBitmap> picture_;
+};
+
+class cOLE : public SpooledRecord<cOLE> {
+ public:
+  cOLE();
+  // Reads the frame and extracts its picture (see above).
+  cOLE(const YxxfGroupRecord* record, std::uint16_t code);
+  ~cOLE() override;
+  ObjectChain MakeObject(const ImportMatrix* transform, YxxfReader* reader, void* unused) const override;
+  RecordKind Kind() const override { return RecordKind::Ole; }
+  template <class Self, class V>
+  static void Fields(Self& r, V&& v) {
+    for (auto& corner : r.corners) v(corner);
+    v(r.valid);
+    v(SpoolPad{7});
+  }
+
+  Vec3 corners[4];
+  std::uint8_t valid = 0;
+  std::unique_ptr<cWmf> metafile;
+  std::unique_ptr<cBitmap> bitmap;
+
+ protected:
+  void WriteExtra(OutFileStream& out) const override;
+  bool ReadExtra(InFileStream& in) override;
+};
+
+}  // namespace kvn

@@ -1,0 +1,314 @@
+// Picture records: the frame on the entity's parallelogram (golden values
+// and corners under turned and mirrored transforms), OLE2FRAME entities in
+// DXF files carrying a BMP or a metafile, frames that hold none, IMAGE files
+// found beside the drawing, the picture loaded once, and the spool form.
+#include "import/records/PictureRecords.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "document/DwgLoadReport.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/InFileStream.h"
+#include "import/dxf/DxfReader.h"
+#include "import/pictures/ImageFileLookup.h"
+#include "import/records/ImportMatrix.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+#include "model/cBitmap.h"
+#include "model/cBlock.h"
+#include "model/cWmf.h"
+#include "tests/import/SpoolTestSupport.h"
+#include "tests/support/DxfWriter.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/OleFixtures.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+using test::DxfWriter;
+using test::OleNode;
+
+void ExpectNear(const DPoint& got, const DPoint& want, const char* what) {
+  EXPECT_NEAR(got.x, want.x, 1e-9) << what;
+  EXPECT_NEAR(got.y, want.y, 1e-9) << what;
+}
+
+DPoint Plus(const DPoint& p, const DPoint& q) { return {p.x + q.x, p.y + q.y}; }
+DPoint Minus(const DPoint& p, const DPoint& q) { return {p.x - q.x, p.y - q.y}; }
+
+// ---- placement ----
+
+TEST(PictureRecords, ImageOfTwoHundredByHundredPixelsUnderTheIdentity) {
+  ImportMatrix identity;
+  PictureFrame frame;
+  const Vec3 o{10, 20, 0};
+  ASSERT_TRUE(PlacePictureFrame(identity, o, Vec3{210, 20, 0}, Vec3{10, 120, 0}, true, frame));
+  EXPECT_DOUBLE_EQ(frame.width, 200);
+  EXPECT_DOUBLE_EQ(frame.height, 100);
+  EXPECT_DOUBLE_EQ(frame.angle, 0);
+  ExpectNear(frame.origin, {10, -120}, "origin at (x, -(y + 100))");
+  // v pointing down the page: the same picture mirrored.
+  ASSERT_TRUE(PlacePictureFrame(identity, o, Vec3{210, 20, 0}, Vec3{10, -80, 0}, true, frame));
+  EXPECT_DOUBLE_EQ(frame.height, -100);
+  ExpectNear(frame.origin, {10, 80}, "mirrored origin");
+  // Collapsed sides make nothing.
+  EXPECT_FALSE(PlacePictureFrame(identity, o, o, Vec3{10, 120, 0}, true, frame));
+  EXPECT_FALSE(PlacePictureFrame(identity, o, Vec3{210, 20, 0}, Vec3{10, 20, 1e-3}, false, frame));
+}
+
+TEST(PictureRecords, FrameCornersFollowTheEntityUnderTurnsScalesAndMirrors) {
+  std::vector<ImportMatrix> transforms(4);
+  transforms[1].PreRotateAboutAxis(Vec3{0, 0, 0}, Vec3{0, 0, 1}, 0.5);
+  transforms[2].PreScaleAbout(2.5, 2.5, 2.5, Vec3{1, 1, 0});
+  transforms[2].PreTranslate(-7, 3, 0);
+  transforms[3].PreScaleAbout(-1, 1, 1, Vec3{});
+  transforms[3].PreRotateAboutAxis(Vec3{0, 0, 0}, Vec3{0, 0, 1}, 2.2);
+  const Vec3 o{3, 4, 0}, a{8, 4, 0};
+  for (const Vec3& b : {Vec3{3, 6, 0}, Vec3{3, 2, 0}}) {
+    for (std::size_t t = 0; t < transforms.size(); ++t) {
+      const ImportMatrix& m = transforms[t];
+      const DPoint o2 = m.TransformTo2D(o), a2 = m.TransformTo2D(a), b2 = m.TransformTo2D(b);
+      DPoint c[4];
+      PictureFrame image, ole;
+      ASSERT_TRUE(PlacePictureFrame(m, o, a, b, true, image));
+      image.GetCorners(c);
+      // An image stands on its height end: its first row is at B.
+      ExpectNear(c[0], b2, "image corner 1");
+      ExpectNear(c[1], Plus(b2, Minus(a2, o2)), "image corner 2");
+      ExpectNear(c[3], o2, "image corner 4");
+      ASSERT_TRUE(PlacePictureFrame(m, o, a, b, false, ole));
+      ole.GetCorners(c);
+      ExpectNear(c[0], o2, "OLE corner 1");
+      ExpectNear(c[1], a2, "OLE corner 2");
+      ExpectNear(c[3], b2, "OLE corner 4");
+      EXPECT_GT(ole.angle, -180.0);
+      EXPECT_LE(ole.angle, 180.0);
+    }
+  }
+}
+
+// ---- OLE2FRAME in DXF files ----
+
+struct Loaded {
+  DocumentResult result{nullptr};
+  DwgLoadReport report;
+  std::vector<cOutObj*> objects;
+};
+
+Loaded Load(const std::string& text, const WString& path = WString(u"test.dxf")) {
+  ByteArray bytes;
+  bytes.AppendBytes(text.data(), std::int64_t(text.size()));
+  InFileStream in = InFileStream::FromMemory(bytes);
+  Loaded loaded;
+  loaded.result = LoadDxfStream(in, path, nullptr, &loaded.report);
+  if (loaded.result.Ok()) {
+    for (cOutObj* o = loaded.result.Document()->GetSheet(0)->TopBlock().FirstObject(); o; o = o->next)
+      loaded.objects.push_back(o);
+  }
+  return loaded;
+}
+
+// Upper left, upper right, lower right, lower left, as the frame stores them.
+constexpr Vec3 kCorners[4] = {{10, 60, 0}, {110, 60, 0}, {110, 10, 0}, {10, 10, 0}};
+const std::string kBmp = test::SmallBmpFile(4, 3, 0x00FF00);
+
+std::string FrameDrawing(const std::string& data, DxfWriter::Form form = DxfWriter::Form::Text, int version = 2,
+                         std::int64_t length = -1) {
+  DxfWriter w(form);
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
+  test::WriteOle2Frame(w, data, version, length);
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
+std::string FrameData(const std::vector<OleNode>& tree) {
+  return test::OleFrameData(kCorners, test::WriteOleTree(tree));
+}
+
+TEST(PictureRecords, OleFrameWithABitmapShowsItAtTheFrameCorners) {
+  const std::string data = FrameData({OleNode::Stream("\001Ole10Native", "SIZE" + kBmp)});
+  for (auto form : {DxfWriter::Form::Text, DxfWriter::Form::Binary}) {
+    Loaded loaded = Load(FrameDrawing(data, form));
+    ASSERT_TRUE(loaded.result.Ok());
+    ASSERT_EQ(loaded.objects.size(), 2u);
+    const cBitmap* bitmap = loaded.objects[1]->AsBitmap();
+    ASSERT_NE(bitmap, nullptr);
+    ASSERT_NE(bitmap->StoredDib(), nullptr);
+    EXPECT_EQ(bitmap->StoredDib()->Width(), 4);
+    EXPECT_EQ(bitmap->StoredDib()->GetPixelColor(3, 2), 0x00FF00u);
+    DPoint c[4];
+    bitmap->GetCorners(c);
+    for (int i = 0; i < 4; ++i) ExpectNear(c[i], DPoint{kCorners[i].x, -kCorners[i].y}, "corner");
+    EXPECT_EQ(loaded.report.entities["OLE2FRAME"], 1u);
+    EXPECT_EQ(loaded.report.skipped.count("OLE2FRAME"), 0u);
+  }
+}
+
+TEST(PictureRecords, OleFramePrefersContentsThenNativeThenPresentation) {
+  const OleNode native = OleNode::Stream("\001Ole10Native", "SIZE" + kBmp);
+  const OleNode presentation = OleNode::Stream("\002OlePres000", std::string(40, 'p') + test::SmallEmf());
+  Loaded contents = Load(FrameDrawing(FrameData({native, OleNode::Stream("CONTENTS", test::SmallEmf())})));
+  ASSERT_EQ(contents.objects.size(), 2u);
+  EXPECT_NE(contents.objects[1]->AsWmf(), nullptr);
+  Loaded both = Load(FrameDrawing(FrameData({presentation, native, OleNode::Stream("CONTENTS", "no picture")})));
+  ASSERT_EQ(both.objects.size(), 2u);
+  EXPECT_NE(both.objects[1]->AsBitmap(), nullptr);
+  Loaded only = Load(FrameDrawing(FrameData({presentation})));
+  ASSERT_EQ(only.objects.size(), 2u);
+  const cWmf* metafile = only.objects[1]->AsWmf();
+  ASSERT_NE(metafile, nullptr);
+  DPoint c[4];
+  metafile->GetCorners(c);
+  ExpectNear(c[2], DPoint{110, -10}, "metafile corner 3");
+}
+
+TEST(PictureRecords, OleFramesWithoutAPictureGiveNoObject) {
+  const std::string data = FrameData({OleNode::Stream("\001Ole10Native", "SIZE" + kBmp)});
+  ASSERT_GT(data.size(), 1000u);
+  const std::string first1000 = data.substr(0, 1000);
+  struct Case {
+    const char* what;
+    std::string dxf;
+  } cases[] = {
+      {"999 of 1000 bytes", FrameDrawing(first1000.substr(0, 999), DxfWriter::Form::Text, 2, 1000)},
+      {"more bytes than the length", FrameDrawing(data, DxfWriter::Form::Text, 2, std::int64_t(data.size()) - 1)},
+      {"version 1", FrameDrawing(data, DxfWriter::Form::Text, 1)},
+      {"length 128", FrameDrawing(data.substr(0, 128))},
+      {"no compound file", FrameDrawing(std::string(128, 'h') + std::string(600, 'x'))},
+      {"no picture inside", FrameDrawing(FrameData({OleNode::Stream("CONTENTS", "text")}))},
+  };
+  for (const Case& c : cases) {
+    Loaded loaded = Load(c.dxf);
+    ASSERT_TRUE(loaded.result.Ok()) << c.what;
+    EXPECT_EQ(loaded.objects.size(), 1u) << c.what;
+    EXPECT_EQ(loaded.report.skippedReasons["OLE2FRAME"]["no picture"], 1u) << c.what;
+  }
+}
+
+// ---- IMAGE ----
+
+std::string ImageDrawing(const std::string& storedPath, double vy = 0.5) {
+  DxfWriter w;
+  w.Section("ENTITIES");
+  w.Str(0, "IMAGE").Str(8, "0").Point(10, 5, 5).Point(11, 0.5, 0, 0).Point(12, 0, vy, 0);
+  w.Real(13, 4).Real(23, 3).Str(340, "2A");
+  w.EndSection().Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, storedPath).EndSection().Eof();
+  return w.Bytes();
+}
+
+TEST(PictureRecords, ImageWhoseFolderIsGoneFindsTheFileBesideTheDrawing) {
+  test::ScratchDir dir;
+  ASSERT_TRUE(test::SaveBytes((dir / "Photo.bmp").string(), {kBmp.begin(), kBmp.end()}));
+  const WString drawing = WString::FromUtf8((dir / "plan.dxf").string());
+  Loaded loaded = Load(ImageDrawing("C:\\gone\\Folder\\PHOTO.BMP"), drawing);
+  ASSERT_TRUE(loaded.result.Ok());
+  ASSERT_EQ(loaded.objects.size(), 1u);
+  const cBitmap* bitmap = loaded.objects[0]->AsBitmap();
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_DOUBLE_EQ(bitmap->frame.width, 2.0);
+  EXPECT_DOUBLE_EQ(bitmap->frame.height, 1.5);
+  ExpectNear(bitmap->frame.origin, {5, -6.5}, "origin");
+  // v = (0, -1, 0) x 0.5: the mirrored picture.
+  Loaded mirrored = Load(ImageDrawing("photo.bmp", -0.5), drawing);
+  ASSERT_EQ(mirrored.objects.size(), 1u);
+  EXPECT_DOUBLE_EQ(mirrored.objects[0]->AsBitmap()->frame.height, -1.5);
+  // Missing file, missing definition: no object, and the drawing opens.
+  EXPECT_TRUE(Load(ImageDrawing("C:\\gone\\other.bmp"), drawing).objects.empty());
+  EXPECT_TRUE(Load(ImageDrawing(""), drawing).objects.empty());
+}
+
+TEST(PictureRecords, ImagePathsOpenRegularFilesOnly) {
+  test::ScratchDir dir;
+  ASSERT_TRUE(test::SaveBytes((dir / "Pic.png").string(), {'x'}));
+  std::filesystem::create_directory(dir / "Sub.png");
+  ASSERT_EQ(::mkfifo((dir / "pipe.bmp").c_str(), 0600), 0);
+  const WString drawing = WString::FromUtf8((dir / "d.dxf").string());
+  const std::string found = FindImageFile(WString(u"D:\\old\\PIC.PNG"), drawing).ToUtf8();
+  EXPECT_EQ(found, (dir / "Pic.png").string());
+  EXPECT_EQ(FindImageFile(WString::FromUtf8((dir / "Pic.png").string()), WString()).ToUtf8(),
+            (dir / "Pic.png").string());
+  EXPECT_TRUE(FindImageFile(WString(u"pipe.bmp"), drawing).IsEmpty());
+  // Relative paths count from the drawing's folder.
+  std::filesystem::create_directory(dir / "plans");
+  ASSERT_TRUE(test::SaveBytes((dir / "plans" / "Pic.png").string(), {'y'}));
+  EXPECT_EQ(FindImageFile(WString(u"plans\\Pic.png"), drawing).ToUtf8(), (dir / "plans/Pic.png").string());
+  EXPECT_EQ(FindImageFile(WString(u"..\\Pic.png"), WString::FromUtf8((dir / "plans" / "d.dxf").string())).ToUtf8(),
+            (dir / "plans/../Pic.png").string());
+  EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\sub.png"), drawing).IsEmpty());
+  EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\"), drawing).IsEmpty());
+  EXPECT_EQ(PortableImagePath(WString(u"c:\\a\\b.png")).ToUtf8(), "/a/b.png");
+  EXPECT_EQ(PortableImagePath(WString(u"..\\b.png")).ToUtf8(), "../b.png");
+}
+
+TEST(PictureRecords, ImageIsLoadedOnceAndAgainAfterTheSpool) {
+  test::ScratchDir dir;
+  const std::string file = (dir / "once.bmp").string();
+  ASSERT_TRUE(test::SaveBytes(file, {kBmp.begin(), kBmp.end()}));
+  YxxfReader reader(WString::FromUtf8((dir / "d.dxf").string()), 1);
+  auto definition = std::make_unique<YxxfImageDefRec>();
+  definition->fileName = WString(u"once.bmp");
+  definition->handle = 0x2A;
+  reader.imageDefs.Add(definition.release());
+  cOneBitmap record;
+  record.uVector = Vec3{1, 0, 0};
+  record.vVector = Vec3{0, 1, 0};
+  record.size[0] = 4;
+  record.size[1] = 3;
+  record.imageDefHandle = 0x2A;
+  ImportMatrix identity;
+  EXPECT_TRUE(record.MakeObject(nullptr, &reader, nullptr).Empty());
+  ObjectChain first = record.MakeObject(&identity, &reader, nullptr);
+  ASSERT_FALSE(first.Empty());
+  std::filesystem::remove(file);
+  ObjectChain second = record.MakeObject(&identity, &reader, nullptr);
+  ASSERT_FALSE(second.Empty());
+  EXPECT_EQ(second.Head()->AsBitmap()->Image(), first.Head()->AsBitmap()->Image());
+  // The picture is not spooled: read back, the record looks for the file again.
+  std::unique_ptr<cOneObjRec> back = SpoolRoundTrip(record);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(SpoolBytes(record).Count(), kSpoolBaseBytes + 96);
+  EXPECT_TRUE(back->MakeObject(&identity, &reader, nullptr).Empty());
+}
+
+TEST(PictureRecords, OleRecordsSpoolTheirPictures) {
+  YxxfGroupRecord group;
+  const std::string bmpData = FrameData({OleNode::Stream("\001Ole10Native", "SIZE" + kBmp)});
+  const std::string emfData = FrameData({OleNode::Stream("CONTENTS", test::SmallEmf())});
+  ImportMatrix identity;
+  for (const std::string* data : {&bmpData, &emfData}) {
+    group.Clear();
+    group.AddInt(70, 2);
+    group.AddInt(90, std::int32_t(data->size()));
+    for (std::size_t at = 0; at < data->size(); at += 127) {
+      group.AddString(310, std::string_view(*data).substr(at, 127));
+    }
+    cOLE record(&group, entity::kOle2Frame);
+    ASSERT_EQ(record.valid, 1);
+    EXPECT_EQ(record.corners[2], kCorners[2]);
+    std::unique_ptr<cOneObjRec> back = SpoolRoundTrip(record);
+    ASSERT_NE(back, nullptr);
+    auto* ole = dynamic_cast<cOLE*>(back.get());
+    ASSERT_NE(ole, nullptr);
+    EXPECT_EQ(ole->metafile != nullptr, data == &emfData);
+    EXPECT_EQ(ole->bitmap != nullptr, data == &bmpData);
+    ObjectChain made = back->MakeObject(&identity, nullptr, nullptr);
+    ASSERT_FALSE(made.Empty());
+    DPoint c[4];
+    static_cast<cFramedPicture*>(made.Head())->GetCorners(c);
+    ExpectNear(c[1], DPoint{110, -60}, "corner 2 after the spool");
+  }
+  cOLE empty;
+  std::unique_ptr<cOneObjRec> back = SpoolRoundTrip(empty);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(SpoolBytes(empty).Count(), kSpoolBaseBytes + 104 + 2);
+}
+
+}  // namespace
+}  // namespace kvn
