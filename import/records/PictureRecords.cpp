@@ -6,6 +6,7 @@
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "foundation/MathConstants.h"
 #include "import/pictures/ImageFileLookup.h"
 #include "import/pictures/OleExtraction.h"
 #include "import/pictures/PictureImport.h"
@@ -23,7 +24,6 @@ namespace kvn {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 180.0 / 3.14159265358979323846;
 // The OLE frame's own header before the compound file, and where its corners lie.
 constexpr std::size_t kOleFrameHeader = 128;
 constexpr std::size_t kOleCornersAt = 2;
@@ -75,8 +75,8 @@ bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const 
   const DPoint b{b3.x - o.x, -(b3.y - o.y)};
   const double width = std::hypot(a.x, a.y), height = std::hypot(b.x, b.y);
   if (!(width * height >= 1e-10)) return false;
-  const double angleA = std::atan2(a.y, a.x) * kDegreesPerRadian;
-  const double angleB = std::atan2(b.y, b.x) * kDegreesPerRadian;
+  const double angleA = std::atan2(a.y, a.x) * kDegPerRad;
+  const double angleB = std::atan2(b.y, b.x) * kDegPerRad;
   double turn = NormalizeAngle(angleB - angleA);
   if (turn == 180.0) turn = -180.0;
   const bool mirrored = imageRule ? turn > 0.0 : turn < 0.0;
