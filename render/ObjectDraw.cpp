@@ -14,6 +14,9 @@ void cDistance::Draw(cDrawInfo* info) {
   // The line is stroked even without a target: the scroll test reads whether
   // a dashed stroke was cut.
   if (!DrawPatternObjects(info)) info->DrawSegmentShape(first, second, *this);
+  // The base line of a patterned dimension is a copy of it among the
+  // pattern pieces; the label is drawn once, by the dimension itself.
+  if (stroke.patternPieceMark == 1) return;
   if (cText* label = Text()) label->Draw(info);
 }
 
