@@ -4,6 +4,7 @@
 // the context's scale times the view's, clipped to the frame.
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -259,6 +260,11 @@ void cSection::Draw(cDrawInfo* info) {
   DRect extent;
   GetExtent(extent);
   DeviceRect device = Normalized(WorldToDevice(m, {extent.x1, extent.y1}), WorldToDevice(m, {extent.x2, extent.y2}));
+  // The pixels the extent covers: the far edge's pixel is inside (as a
+  // clip, the rectangle's right and bottom are exclusive). Without it an
+  // auto-sized view cuts the half pixel of its outermost strokes.
+  if (device.right < INT32_MAX) ++device.right;
+  if (device.bottom < INT32_MAX) ++device.bottom;
   const std::int32_t* c = m.clipCompanions;
   const bool companions = c[0] != 0 || c[1] != 0 || c[2] != 0 || c[3] != 0;
   device = Intersect(device, companions ? DeviceRect{c[0], c[1], c[2], c[3]} : m.deviceClip);

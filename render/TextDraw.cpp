@@ -221,10 +221,13 @@ bool DrawThroughDc(cText& text, cDrawInfo& info, TDC& dc, cStyleFont* font, std:
     const int start = text.GetLineRange(length, i);
     if (length <= 0) continue;
     const char16_t* chars = text.displayText.CStr() + start;
+    // The advances of the selected font; where it gives none the run is
+    // laid out by the device itself.
     info.workArray.Clear();
-    for (int k = 0; k < length; ++k) {
+    bool advances = true;
+    for (int k = 0; k < length && advances; ++k) {
       int width = 0;
-      if (!dc.GetCharWidth(chars[k], chars[k], &width)) width = 0;
+      advances = dc.GetCharWidth(chars[k], chars[k], &width);
       info.workArray.Add(width);
     }
     const DPoint top = text.GetLineOrigin(data, i);
@@ -242,7 +245,7 @@ bool DrawThroughDc(cText& text, cDrawInfo& info, TDC& dc, cStyleFont* font, std:
     run.cellWidth = created;
     run.cellHeight = created;
     run.factor = factor;
-    run.advances = info.workArray.Items();
+    run.advances = advances ? info.workArray.Items() : nullptr;
     DrawTextRun(dc, run, info);
   }
   return true;

@@ -16,6 +16,7 @@
 #include "document/cSheet.h"
 #include "model/LevelTable.h"
 #include "model/cBlock.h"
+#include "model/cAnyLine.h"
 #include "model/cCircle.h"
 #include "model/cDistance.h"
 #include "model/cDrawingData.h"
@@ -305,6 +306,45 @@ TEST(SectionView, PageSwapKeepsTheViewOnItsContent) {
   EXPECT_EQ(view->page, 0);
   t.doc.SwapPages(source, 1, 2);
   EXPECT_EQ(view->page, 0);
+}
+
+// The frame of an auto-sized view lies on its outermost strokes: their far
+// pixels are inside the clip, so the square's right and bottom lines show
+// whole.
+TEST(SectionView, AutoSizedViewKeepsItsOutermostStrokes) {
+  TwoSheets t;
+  // Hairlines: their extent reaches a tenth of a pixel beyond the line.
+  for (cOutObj* o = t.Sheet(1)->TopBlock().FirstObject(); o; o = o->next) {
+    if (cAnyLine* line = o->AsAnyLine()) line->stroke.width = 0.02;
+    o->MarkDirty();
+  }
+  cSection* view = t.View(0, 1, {30, 30}, {0, 0}, 1.0);
+  view->automaticFrame = 1;
+  view->recolour = 1;
+  view->color = 0;
+  view->MarkDirty();
+  cRasterSurface surface(false);
+  ASSERT_TRUE(surface.Prepare(TRect{0, 0, kWidth, kHeight}));
+  surface.SetAntiAliasMode(1);
+  surface.FillRect(0, 0, kWidth, kHeight, 0xFFFFFFFF);
+  {
+    cDrawInfo info(TwoSheets::Mapping(), t.Sheet(0)->Data(), surface.GetRasterDC(), &surface);
+    view->Draw(&info);
+  }
+  surface.Flush();
+  // The square spans 20..40 world units: pixels 80..160.
+  int bottom = 0, right = 0;
+  for (int i = 84; i < 156; ++i) {
+    bool b = false, r = false;
+    for (int d = -2; d <= 2; ++d) {
+      b = b || (*surface.PixelAt(i, 160 + d) & 0xFF) < 0x80;
+      r = r || (*surface.PixelAt(160 + d, i) & 0xFF) < 0x80;
+    }
+    bottom += b;
+    right += r;
+  }
+  EXPECT_EQ(bottom, 72);
+  EXPECT_EQ(right, 72);
 }
 
 TEST(SectionView, TurnedAndRecolouredViewsOnTheSurface) {
