@@ -88,7 +88,9 @@ bool WithTemporaryFont(cText& text, cDrawInfo& info, Draw draw) {
 // filled areas, drawn and deleted.
 void DrawGlyphOutlines(cText& text, cDrawInfo& info) {
   if (!FontRecord(text, info.data)) {
-    WithTemporaryFont(text, info, [](cText& copy, cDrawInfo& i) { DrawGlyphOutlines(copy, i); });
+    WithTemporaryFont(text, info, [](cText& copy, cDrawInfo& i) {
+      if (FontRecord(copy, i.data)) DrawGlyphOutlines(copy, i);
+    });
     return;
   }
   ObjectChain chain = text.ExplodeOutlines(info.data, false, true);
@@ -134,7 +136,9 @@ void DrawFaceSetLines(cText& text, cDrawInfo& info, TrueTypeFaceSet& set) {
 
 void DrawRaster(cText& text, cDrawInfo& info, cStyleFont* font) {
   if (!font) {
-    WithTemporaryFont(text, info, [](cText& copy, cDrawInfo& i) { DrawRaster(copy, i, FontRecord(copy, i.data)); });
+    WithTemporaryFont(text, info, [](cText& copy, cDrawInfo& i) {
+      if (cStyleFont* made = FontRecord(copy, i.data)) DrawRaster(copy, i, made);
+    });
     return;
   }
   if (TrueTypeFaceSet* set = font->FaceSet()) DrawFaceSetLines(text, info, *set);
