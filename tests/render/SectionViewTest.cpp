@@ -15,6 +15,7 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "model/LevelTable.h"
+#include "model/cBitmap.h"
 #include "model/cBlock.h"
 #include "model/cAnyLine.h"
 #include "model/cCircle.h"
@@ -291,6 +292,27 @@ TEST(SectionView, LevelFilterAndCopies) {
   std::unique_ptr<cOutObj> copy(CopyObjectForView(source, t.Sheet(1)->Data(), nullptr));
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->IsOnPage(0));
+}
+
+// Pictures turn by any angle here: a view turned by 45 degrees keeps them,
+// turned with the lines.
+TEST(SectionView, ATurnedViewKeepsPicturesTurned) {
+  TwoSheets t;
+  auto* picture = new cBitmap();
+  picture->frame = PictureFrame{{4, 4}, 8, 6, 0};
+  picture->SetLevel(0);
+  Add(*t.Sheet(1), picture);
+  cSection* view = t.View(0, 1, {0, 0}, {60, 60}, 1.0, 45);
+  (void)t.Record(*view);
+  const cBitmap* copy = nullptr;
+  int lines = 0;
+  for (cOutObj* o = view->ViewObjects().FirstObject(); o; o = o->next) {
+    if (o->AsBitmap()) copy = o->AsBitmap();
+    lines += o->TypeCode() == kTypeLine;
+  }
+  EXPECT_EQ(lines, 4);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_DOUBLE_EQ(copy->frame.angle, 45);  // a frame angle turns the other way
 }
 
 TEST(SectionView, PageSwapKeepsTheViewOnItsContent) {

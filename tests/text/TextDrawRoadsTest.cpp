@@ -395,10 +395,22 @@ TEST_F(TextRoads, OverrideColourFillsTheBackgroundWhite) {
 
 TEST_F(TextRoads, NeitherTargetDrawsNothingButTheStrokeTest) {
   BuildPage();
+  // A dashed dimension that leaves the clip on the left.
+  auto* dashed = new cDistance();
+  dashed->textStyle = kNoStyle;
+  dashed->stroke.color = 0;
+  dashed->stroke.width = 0.2;
+  dashed->stroke.lineType = 3;
+  dashed->SetLevel(0);
+  const DPoint ends[2] = {{-40, 70}, {40, 70}};
+  dashed->SetPointsWithData(ends, &data);
+  Add(dashed);
   cDrawInfo info(Mapping(), &data, nullptr, nullptr);
-  // No text or insert child may reach for a device context that is not
-  // there; the dimension's line still runs through the stroke splitter.
+  // No text, view or insert child reaches for a device context that is not
+  // there; the dimension's line still runs through the stroke splitter,
+  // which tells the scroll test that a dash was cut.
   EXPECT_TRUE(Paint(info));
+  EXPECT_EQ(info.cutFlag, 1);
 }
 
 TEST_F(TextRoads, EmptyInsertDrawsNothing) {
