@@ -1,14 +1,7 @@
 // Where the lines of a text start, and the SHX drawing the text subsystem
 // installs. The drawing itself is the renderer's (render/TextDraw.cpp).
-#include <cmath>
-
-#include "model/FontList.h"
 #include "model/Geometry.h"
-#include "model/TrueTypeFace.h"
-#include "model/cDrawingData.h"
-#include "model/cStyleFont.h"
 #include "model/cText.h"
-#include "render/DrawInfo.h"
 
 namespace kvn {
 
