@@ -5,6 +5,7 @@
 #include <string>
 
 #include "document/PageMembership.h"
+#include "document/SectionSource.h"
 #include "document/cDocView.h"
 #include "foundation/LangTable.h"
 #include "foundation/LongPathFiles.h"
@@ -12,6 +13,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cSection.h"
 
 namespace kvn {
 
@@ -204,6 +206,21 @@ void cDrawingDoc::SwapPages(cDrawing& drawing, std::uint32_t a, std::uint32_t b)
     if (&sheet->Drawing() == &drawing) SwapPagesInChain(sheet->TopBlock(), idA, idB);
   }
   drawing.SwapPageRecords(a, b);
+  // Section views keep showing the same content on its new page.
+  for (cSheet* sheet : sheets_) {
+    for (cOutObj* o = sheet->TopBlock().FirstObject(); o; o = o->next) {
+      cSection* section = o->AsSection();
+      if (!section || GetSectionSourceDrawing(*section, sheet->Data()) != &drawing) continue;
+      if (section->page == a) {
+        section->page = std::uint16_t(b);
+      } else if (section->page == b) {
+        section->page = std::uint16_t(a);
+      } else {
+        continue;
+      }
+      section->MarkDirty();
+    }
+  }
   ForEachViewOf(&drawing, [a, b](cDocView& view) {
     if (view.GetCurrentPage() == a) {
       view.SetCurrentPage(std::uint16_t(b));

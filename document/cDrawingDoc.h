@@ -86,7 +86,8 @@ class cDrawingDoc {
   void MarkAllSheetsModified();
   // Exchanges pages a and b (0-based) of a drawing: object memberships in
   // every block of the drawing's data and in its top block, the page
-  // records, and each view's current page; the captions are updated.
+  // records, each view's current page and the page of every section view
+  // (on any sheet) that shows the drawing; the captions are updated.
   void SwapPages(cDrawing& drawing, std::uint32_t a, std::uint32_t b);
 
   // The native container (or single-sheet stream) from the stream's
@@ -104,6 +105,9 @@ class cDrawingDoc {
   // ---- fields ----
   WString name;  // the path the document was opened from
   std::int32_t loadState = 0;
+  // Set while the document is being changed as a whole: section views draw
+  // nothing meanwhile.
+  std::uint8_t busy = 0;
   std::int32_t currentEntryMarker = 0;
   WString filePath;
   std::uint8_t firstSheetOnly = 0;

@@ -61,6 +61,11 @@ class cDistance : public cAnyLine {
   void AddFullExtent(cDrawingData* data, DRect& extent) override;
   // Pattern expansion, then the text rebuilt.
   void Recalc(cDrawingData* data) override;
+  // The symbols of a symbol line type, else the line from the first to the
+  // second point; then the label (render/ObjectDraw.cpp).
+  void Draw(cDrawInfo* info) override;
+  // The line and the label's frame, rasterised with the value.
+  void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
   // One straight record from the first to the second point, open.
   bool GetOutline(CubicArray& out, int* position) override;
 
@@ -78,6 +83,7 @@ class cDistance : public cAnyLine {
   WString FormatValue() const;
 
   const cText* Text() const { return text_.get(); }
+  cText* Text() { return text_.get(); }
 
   DPoint first;
   DPoint second;

@@ -455,18 +455,6 @@ void cInsert::AddFullExtent(cDrawingData* data, DRect& extent) {
   extent = fullExtent;
 }
 
-void cInsert::Draw(cDrawInfo* info) {
-  for (cOutObj* child : childObjects_) {
-    if (child) child->Draw(info);
-  }
-}
-
-void cInsert::DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) {
-  for (cOutObj* child : childObjects_) {
-    if (child) child->DrawOutline(value, info, flag);
-  }
-}
-
 void cInsert::RebuildChildPointers() {
   childObjects_.clear();
   childObjects_.reserve(children_.Count());

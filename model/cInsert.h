@@ -93,6 +93,8 @@ class cInsert : public cOutObj, public InsertChildList {
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
   // The painter opens the insert into its children; drawn alone (a list
   // painter), the insert draws them in order.
+  // The children through the object-list painter (render/ObjectDraw.cpp):
+  // drawn with the context as their colour source, or only their outlines.
   void Draw(cDrawInfo* info) override;
   void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
   bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;

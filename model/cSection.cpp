@@ -17,18 +17,12 @@ cSection::cSection() : cOutObj(kTypeSection) {}
 cSection::~cSection() = default;
 
 DRect& cSection::GetExtent(DRect& out) {
-  out = DRect{insertPoint.x, insertPoint.y, insertPoint.x, insertPoint.y};
-  if (!automaticFrame) {
-    bool first = false;
-    out.AddPoint(framePoint, first);
-    out.Normalize();
+  if (automaticFrame) {
+    out = derivedExtent;
+    return out;
   }
-  DRect shown;
-  viewObjects_.UniteObjectExtents(shown);
-  if (viewObjects_.FirstObject()) {
-    bool first = false;
-    out.Union(shown, first);
-  }
+  out = DRect{insertPoint.x, insertPoint.y, framePoint.x, framePoint.y};
+  out.Normalize();
   return out;
 }
 
@@ -84,6 +78,9 @@ void cSection::Assign(const cOutObj& source) {
     selectionValues.Append(s->selectionValues.Items(), s->selectionValues.Count());
   }
   viewCache = nullptr;
+  viewObjects_.DetachObjects();
+  cacheBuilt = false;
+  MarkDirty();
 }
 
 // ---- record ----

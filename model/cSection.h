@@ -24,12 +24,15 @@
 #include <vector>
 
 #include "foundation/DPoint.h"
+#include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
 #include "model/cBlock.h"
 #include "model/cOutObj.h"
 
 namespace kvn {
+
+class cDrawing;
 
 class cSection : public cOutObj {
  public:
@@ -42,8 +45,8 @@ class cSection : public cOutObj {
   void Move(const DPoint& offset) override;
   // True: the section always turns.
   bool Rotate(const TransformContext& context, const DPoint& centre, double angleDegrees) override;
-  // The box of the insertion point and, unless the frame is automatic, the
-  // frame point; the renderer's view objects extend it once it has made them.
+  // The normalised box of the insertion point and the frame point; for an
+  // automatic frame the extent Recalc derives from the shown content.
   DRect& GetExtent(DRect& out) override;
   void Assign(const cOutObj& source) override;
   ObjectChain Read(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version) override;
@@ -52,9 +55,26 @@ class cSection : public cOutObj {
   void SetPoints(const DPoint* points, int count) override;
   // The scale follows the smaller absolute factor when it is positive.
   bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
-  // The view objects are the renderer's to make.
-  void Recalc(cDrawingData*) override {}
+  // For an automatic frame: the extent of the shown page's objects mapped
+  // onto this sheet, the insertion point alone when there are none. The
+  // view objects are made again at the next Draw. (render/SectionView.cpp)
+  void Recalc(cDrawingData* data) override;
+  // The source sheet's page through the frame, scaled and turned, on the
+  // context's targets clipped to the frame; never inside another view and
+  // never of its own sheet. (render/SectionView.cpp)
+  void Draw(cDrawInfo* info) override;
 
+  // Fills the view objects from the source drawing: copies of the objects
+  // on the view's page (inserts opened into their children) that pass the
+  // level filter, turned about the source point by -angle, kept when they
+  // meet the source rectangle the frame shows (all of them for an automatic
+  // frame). `tail` is where the next copy goes (nothing is copied when it
+  // is null); with `stopAtFirst` the walk ends at the first copy kept.
+  void BuildViewCache(cDrawing& source, cOutObj** tail, bool stopAtFirst);
+  // One source object of BuildViewCache. `levelCache` holds the last level
+  // tested and its answer.
+  void CopyObjectIntoView(cOutObj& object, cDrawing& source, std::int32_t levelCache[2], cOutObj** tail,
+                          bool* stop, const DRect& sourceRect);
   cBlock& ViewObjects() { return viewObjects_; }
 
   GrowArray<std::uint16_t> selectionValues{8};
@@ -72,6 +92,12 @@ class cSection : public cOutObj {
   std::uint8_t automaticFrame = 0;
   // The renderer's cache of the shown view; Assign drops it.
   const void* viewCache = nullptr;
+  // The content extent of an automatic frame (Recalc).
+  DRect derivedExtent;
+  // The source drawing's modification counter when the view objects were
+  // made; they are made again when it moves or cacheBuilt is clear.
+  std::uint32_t cacheStamp = 0;
+  bool cacheBuilt = false;
 
  private:
   cBlock viewObjects_;

@@ -61,6 +61,7 @@ void MakeTextFramePolygon(cDrawingData* data, cText& text, cPolygon& target, std
 // start-up (nothing is drawn without it).
 using ShxTextDrawer = void (*)(cText& text, cDrawInfo& info);
 void SetShxTextDrawer(ShxTextDrawer drawer);
+ShxTextDrawer GetShxTextDrawer();
 
 inline constexpr int kMaxTextLength = 32000;
 
@@ -108,9 +109,21 @@ class cText : public cOutObj {
   // The full extent field.
   void AddFullExtent(cDrawingData* data, DRect& extent) override;
   void Recalc(cDrawingData* data) override;
-  // TrueType lines through the face set, SHX strokes through the installed
-  // SHX drawing; a damaged text is not drawn.
+  // Render with the style background (render/TextDraw.cpp).
   void Draw(cDrawInfo* info) override;
+  // The frame corners as one closed outline rasterised with the value.
+  void DrawOutline(std::uint32_t value, cDrawInfo* info, bool flag) override;
+  // The text onto the context's device context or raster surface: the style
+  // background first when asked; nothing more for a damaged or empty text,
+  // a laid-out width of 0 or a device height (scale x height) below 0.125.
+  // SHX fonts give stroked outlines. TrueType text goes through the raster
+  // surface as glyphs when the text is mirrored, or it has a font record and
+  // the surface is memory-only, or it is printed or exported onto a surface
+  // of render mode 3, or it is on the screen at a device height of 40 or
+  // more; otherwise through the device context as text runs (quarter turns
+  // only) or as glyph outlines (any other angle, or outline text asked).
+  // Nothing without a device context or a surface.
+  void Render(cDrawInfo* info, bool background);
 
   // ---- text and font ----
   const WString& GetText() const { return text_; }

@@ -1,6 +1,7 @@
 // SHX texts: the outline cache of the layout (every line placed as a
 // one-line copy at the line's origin) and the drawing of its strokes with
 // the font's pen width in the text's colour.
+#include <cmath>
 #include <memory>
 
 #include "model/OutlinePath.h"
@@ -60,7 +61,15 @@ void DrawShxText(cText& text, cDrawInfo& info) {
   pen.stroke.lineType = 1;
   // One path of open pieces, stroked once.
   PathBuffer::Empty();
-  for (const CubicArray& polyline : text.outlineCache->polylines) AppendOutlinePiece(info.mapping, polyline, false);
+  for (const CubicArray& polyline : text.outlineCache->polylines) {
+    if (polyline.Count() == 0) continue;
+    // A stroke that comes back to its start is one closed piece, so that its
+    // joint is a join and not two caps.
+    const DPoint& a = polyline.Items()[0].p[0];
+    const DPoint& b = polyline.Items()[polyline.Count() - 1].p[3];
+    const bool closed = std::fabs(a.x - b.x) < 1e-5 && std::fabs(a.y - b.y) < 1e-5;
+    AppendOutlinePiece(info.mapping, polyline, closed);
+  }
   info.StrokePath(pen);
   PathBuffer::Empty();
 }

@@ -278,7 +278,7 @@ TEST_F(OpenCloseTest, SampleDrawingScreenshot) {
   // Eight page entries as tabs (seven pages of the plan, the site), the first
   // current and painted.
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 8);
+  ASSERT_EQ(tabs->Model().Count(), 9);
   EXPECT_EQ(tabs->CurrentTab(), 0);
   EXPECT_TRUE(tabs->IsWindowVisible());
   EXPECT_GT(count(tabs, dark), 20);  // captions, edges and arrows
@@ -296,7 +296,7 @@ TEST_F(OpenCloseTest, SamplePicturesPageShowsPictureAndMetafiles) {
   cVectorView* view = ClientView();
   ASSERT_NE(view, nullptr);
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 8);
+  ASSERT_EQ(tabs->Model().Count(), 9);
   ASSERT_EQ(tabs->Model().Tab(3).caption.ToUtf8(), "Ground floor - 4 Pictures");
   const TRect r = tabs->Model().Tab(3).outer;
   const TPoint inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -334,7 +334,7 @@ TEST_F(OpenCloseTest, SampleInsertsPageShowsThePlacedBlocks) {
   cVectorView* view = ClientView();
   ASSERT_NE(view, nullptr);
   CCustomTabCtrl* tabs = view->GetPageTabs();
-  ASSERT_EQ(tabs->Model().Count(), 8);
+  ASSERT_EQ(tabs->Model().Count(), 9);
   ASSERT_EQ(tabs->Model().Tab(6).caption.ToUtf8(), "Ground floor - 7 Inserts");
   const TRect r = tabs->Model().Tab(6).outer;
   const TPoint inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -360,6 +360,46 @@ TEST_F(OpenCloseTest, SampleInsertsPageShowsThePlacedBlocks) {
   EXPECT_GT(red, 30);
   EXPECT_GT(blue, 60);
   EXPECT_GT(dark, 200);
+}
+
+// The sample's views page: the blue dimensions with their labels, the
+// purple framed view of the site sheet, and the auto-sized view in the
+// site's own green.
+TEST_F(OpenCloseTest, SampleViewsPageShowsDimensionsAndViewsOfTheSite) {
+  InstallRendererGeometryServices();
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+  test::Pump(300ms);
+  cVectorView* view = ClientView();
+  ASSERT_NE(view, nullptr);
+  CCustomTabCtrl* tabs = view->GetPageTabs();
+  ASSERT_EQ(tabs->Model().Count(), 9);
+  ASSERT_EQ(tabs->Model().Tab(7).caption.ToUtf8(), "Ground floor - 8 Views");
+  const TRect r = tabs->Model().Tab(7).outer;
+  const TPoint inside{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  tabs->HandleMessage(kWmLButtonDown, 0, TParam2(std::uint32_t(inside.x) | (std::uint32_t(inside.y) << 16)));
+  test::Pump(400ms);
+  EXPECT_EQ(tabs->CurrentTab(), 7);
+  const test::Screen screen = test::GrabScreen(test::ArtifactDir() / "sample-views.png");
+  ASSERT_GT(screen.width, 0) << "no screenshot (import missing?)";
+  TWindow* w = view->GetVectorWindow();
+  const TRect c = w->GetClientRect();
+  const TPoint o = w->ClientToScreen(TPoint{0, 0});
+  int blue = 0, purple = 0, green = 0;
+  for (int y = c.top; y < c.bottom; ++y)
+    for (int x = c.left; x < c.right; ++x) {
+      const int sx = o.x + x, sy = o.y + y;
+      if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
+      const std::uint32_t p = screen.At(sx, sy);
+      const int pr = int((p >> 16) & 0xFF), pg = int((p >> 8) & 0xFF), pb = int(p & 0xFF);
+      blue += pb > 150 && pr < 80 && pg < 80;
+      purple += pr > 100 && pb > 100 && pg < 60;
+      green += pg > 100 && pr < 60 && pb < 60;
+    }
+  EXPECT_GT(blue, 100) << "the dimensions";
+  EXPECT_GT(purple, 100) << "the framed view";
+  EXPECT_GT(green, 30) << "the auto-sized view";
 }
 
 TEST_F(OpenCloseTest, FrameDestructionDeletesTheOpenDocument) {

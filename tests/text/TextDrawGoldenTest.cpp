@@ -95,15 +95,16 @@ class TextDraw : public ::testing::Test {
     cText& screen = Add(u"Screen font face", kNoStyle, {112, 70}, 0, 4);
     screen.faceName = WString(u"Liberation Sans");
   }
+  // A memory-only surface: every text takes the glyph road at any size.
   test::Picture Paint(const std::vector<cText*>& which) {
-    cRasterSurface surface(false);
+    cRasterSurface surface(true);
     EXPECT_TRUE(surface.Prepare(TRect{0, 0, kWidth, kHeight}));
     surface.SetAntiAliasMode(1);
     surface.FillRect(0, 0, kWidth, kHeight, 0xFFFFFFFF);
     WorldMapping m;
     m.deviceClip = {0, 0, kWidth, kHeight};
     {
-      cDrawInfo info(m, &data, surface.GetRasterDC(), &surface);
+      cDrawInfo info(m, &data, nullptr, &surface);
       for (cText* t : which) t->Draw(&info);
     }
     surface.Flush();
@@ -155,7 +156,10 @@ TEST_F(TextDraw, OneCallPerLineFromTheLineOrigins) {
   t.attr.mirrorY = 1;
   recorded.clear();
   SetTrueTypeLineDrawer(&RecordLine);
-  cDrawInfo info(WorldMapping{}, &data);
+  // A memory-only surface: the glyph road (without a target nothing is drawn).
+  cRasterSurface surface(true);
+  ASSERT_TRUE(surface.Prepare(TRect{0, 0, 64, 64}));
+  cDrawInfo info(WorldMapping{}, &data, nullptr, &surface);
   t.Draw(&info);
   InstallTrueTypeLineDrawer();
   ASSERT_EQ(recorded.size(), 3u);

@@ -1,0 +1,42 @@
+// Drawing dimensions and block inserts: the parts they are made of, through
+// the same roads as the objects they resemble.
+#include "model/cDistance.h"
+#include "model/cInsert.h"
+#include "model/cText.h"
+#include "render/DrawInfo.h"
+#include "render/SheetPainter.h"
+
+namespace kvn {
+
+void cDistance::Draw(cDrawInfo* info) {
+  if (!info || HasFlag(kFlagHidden)) return;
+  UpdateIfDirty(info->data);
+  // The line is stroked even without a target: the scroll test reads whether
+  // a dashed stroke was cut.
+  if (!DrawPatternObjects(info)) info->DrawSegmentShape(first, second, *this);
+  // The base line of a patterned dimension is a copy of it among the
+  // pattern pieces; the label is drawn once, by the dimension itself.
+  if (stroke.patternPieceMark == 1) return;
+  if (cText* label = Text()) label->Draw(info);
+}
+
+void cDistance::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
+  if (!info) return;
+  UpdateIfDirty(info->data);
+  info->RasterizeSegment(value, first, second);
+  if (cText* label = Text()) label->DrawOutline(value, info, false);
+}
+
+void cInsert::Draw(cDrawInfo* info) {
+  if (!info || HasFlag(kFlagHidden)) return;
+  UpdateIfDirty(info->data);
+  DrawObjectList(GetChildren(), *info, info, 0);
+}
+
+void cInsert::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
+  if (!info) return;
+  UpdateIfDirty(info->data);
+  DrawObjectList(GetChildren(), *info, nullptr, value);
+}
+
+}  // namespace kvn
