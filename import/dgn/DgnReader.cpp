@@ -261,31 +261,45 @@ DocumentResult LoadDgnFile(const WString& path, ProgressMonitor* monitor, DwgLoa
   return LoadDgnStream(in, path, monitor, report);
 }
 
-DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
-                             DwgLoadReport* report) {
+LoadResult CheckDgnSignature(InFileStream& in, int& dimension) {
   in.Seek(0);
   std::array<std::uint8_t, 10> first{};
   const std::uint32_t got = in.Read(first.data(), std::uint32_t(first.size()));
-  if (IsOle(std::span(first.data(), got))) return DocumentResult::Failure(kOpenDgnFailed, kOpenDgnV8);
-  if (got < first.size() || !IsDgnV7Signature(first)) return DocumentResult::Failure(kOpenDgnFailed, kOpenDgnNotDgn);
   in.Seek(0);
+  if (IsOle(std::span(first.data(), got))) return kOpenDgnV8;
+  if (got < first.size() || !IsDgnV7Signature(first)) return kOpenDgnNotDgn;
+  dimension = first[0] == 0xC8 ? 3 : 2;
+  return kLoadOk;
+}
 
+bool ReadDgnElements(InFileStream& in, int dimension, YxxfReader& reader, ProgressMonitor* monitor,
+                     DgnReadOutcome& outcome) {
   cDGNInfo info;
-  info.dimension = first[0] == 0xC8 ? 3 : 2;
-  if (monitor) monitor->SetTitle(WString(u"DGN"));
-  YxxfReader reader(path, kDgnReaderKind);
+  info.dimension = dimension;
   for (int level = 0; level < 64; ++level) {
     reader.AddLayerRecord(
         std::make_unique<YxxfLayerRec>(LevelName(level), 7, -1, WString(), 0, 0, 0, 0, 0, 0, 0));
   }
-  DgnReadOutcome outcome;
+  in.Seek(0);
   DgnElementLoop loop(info, reader, outcome);
-  if (!loop.Run(in, monitor)) return DocumentResult::Failure(kOpenCancelled);
+  const bool read = loop.Run(in, monitor);
   reader.currentBlock = nullptr;
   // Levels the first view of the TCB hides are layers switched off.
   for (int level = 1; level < 64 && std::uint32_t(level) < reader.layers.Count(); ++level) {
     if (!(info.levelMask >> (level - 1) & 1)) reader.layers[std::uint32_t(level)]->off = 1;
   }
+  return read;
+}
+
+DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report) {
+  int dimension = 2;
+  const LoadResult refusal = CheckDgnSignature(in, dimension);
+  if (refusal != kLoadOk) return DocumentResult::Failure(kOpenDgnFailed, refusal);
+  if (monitor) monitor->SetTitle(WString(u"DGN"));
+  YxxfReader reader(path, kDgnReaderKind);
+  DgnReadOutcome outcome;
+  if (!ReadDgnElements(in, dimension, reader, monitor, outcome)) return DocumentResult::Failure(kOpenCancelled);
   if (report) FillReport(reader, outcome, *report);
 
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "document/DocumentResult.h"
+#include "document/ResultCodes.h"
 #include "foundation/WString.h"
 
 namespace kvn {
@@ -24,6 +25,7 @@ namespace kvn {
 class FormatRegistry;
 class InFileStream;
 class ProgressMonitor;
+class YxxfReader;
 struct DwgLoadReport;
 
 // Reasons an element is read but not drawn, as kvn-dump names them.
@@ -47,6 +49,16 @@ struct DgnReadOutcome {
 // The first bytes of a V7 design file: a TCB (08 or C8, then 09 FE 02) or a
 // cell library (08 05 17 00).
 bool IsDgnV7Signature(std::span<const std::uint8_t> first);
+
+// Reads the first ten bytes: kLoadOk with the file's dimension (2 or 3),
+// else the cause of the refusal (kOpenDgnV8, kOpenDgnNotDgn).
+LoadResult CheckDgnSignature(InFileStream& in, int& dimension);
+
+// The 64 layers "00" to "63" and the element loop from the start of the
+// stream into the reader context; levels the TCB hides are switched off.
+// False when the monitor cancelled.
+bool ReadDgnElements(InFileStream& in, int dimension, YxxfReader& reader, ProgressMonitor* monitor,
+                     DgnReadOutcome& outcome);
 
 DocumentResult LoadDgnFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
 // Over an open stream (the fuzz target reads from memory).
