@@ -103,11 +103,12 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
     std::uint8_t header[kDgnHeaderBytes];
     const std::uint32_t got = in.Read(header, kDgnHeaderBytes);
     if (got == 0) break;
+    // The end marker may be the file's last two bytes.
+    if (got >= 2 && header[0] == 0xFF && header[1] == 0xFF) break;
     if (got < kDgnHeaderBytes) {
       outcome_.readToEnd = false;
       break;
     }
-    if (header[0] == 0xFF && header[1] == 0xFF) break;
     const std::uint32_t bodyBytes = 2 * std::uint32_t(header[2] | header[3] << 8);
     if (!in.CanRead(bodyBytes, 1) && bodyBytes != 0) {
       outcome_.readToEnd = false;
