@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/DwgLoadReport.h"
+#include "document/ProgressMonitor.h"
 #include "document/OpenFailureMessage.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
@@ -68,11 +69,12 @@ Read ReadBytes(const std::vector<std::uint8_t>& bytes) {
   return r;
 }
 
-DocumentResult LoadBytes(const std::vector<std::uint8_t>& bytes, DwgLoadReport* report = nullptr) {
+DocumentResult LoadBytes(const std::vector<std::uint8_t>& bytes, DwgLoadReport* report = nullptr,
+                         ProgressMonitor* monitor = nullptr) {
   ByteArray array(8);
   array.Append(bytes.data(), std::uint32_t(bytes.size()));
   InFileStream in = InFileStream::FromMemory(array);
-  return LoadDgnStream(in, WString(u"t.dgn"), nullptr, report);
+  return LoadDgnStream(in, WString(u"t.dgn"), monitor, report);
 }
 
 std::uint32_t Color(std::uint32_t rgb) { return EntityColor(1, std::int32_t(rgb)); }
@@ -329,6 +331,13 @@ TEST(DgnReader, RefusalsAndTheWholeDocument) {
   EXPECT_EQ(report.blocks.size(), 1u);
   EXPECT_EQ(report.entities["LINE"], 1u);
   EXPECT_EQ(report.entities["ELLIPSE"], 1u);
+
+  // A cancelled monitor gives no document.
+  ProgressMonitor monitor;
+  monitor.Cancel();
+  DocumentResult cancelled = LoadBytes(w.Bytes(), nullptr, &monitor);
+  EXPECT_EQ(cancelled.Code(), kOpenCancelled);
+  EXPECT_EQ(monitor.Title().ToUtf8(), "DGN");
 }
 
 }  // namespace
