@@ -1,7 +1,6 @@
 #include "import/dgn/DgnConvert.h"
 
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <numbers>
 #include <utility>
@@ -28,9 +27,7 @@ void AddColor(YxxfGroupRecord& record, const cDGNInfo& info, int index) {
 }
 
 void AddLayer(YxxfGroupRecord& record, int level) {
-  char name[4];
-  std::snprintf(name, sizeof(name), "%02d", level & 0x3F);
-  record.AddString(8, name);
+  record.AddString(8, std::string_view(DgnLevelName(level)));
 }
 
 // The colour of a ready record, as the dispatch would make it of 420 and 62.

@@ -49,6 +49,11 @@ std::string DgnTypeName(int type) {
   }
 }
 
+std::string DgnLevelName(int level) {
+  const int l = level & 0x3F;
+  return std::string{char('0' + l / 10), char('0' + l % 10)};
+}
+
 std::uint8_t DgnBytes::U8(std::size_t at) const {
   if (!Has(at, 1)) {
     short_ = true;

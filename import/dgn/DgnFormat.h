@@ -41,6 +41,9 @@ inline constexpr int kCellLibrary = 1, kCellHeader = 2, kLine = 3, kLineString =
 // a number without a name).
 std::string DgnTypeName(int type);
 
+// The layer of a level (0-63): its number with two digits, "00" to "63".
+std::string DgnLevelName(int level);
+
 class DgnBytes {
  public:
   explicit DgnBytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -53,11 +52,7 @@ bool IsDrawnGraphic(int type) {
   }
 }
 
-WString LevelName(int level) {
-  char name[4];
-  std::snprintf(name, sizeof(name), "%02d", level);
-  return WString(0, name);
-}
+WString LevelName(int level) { return WString(0, DgnLevelName(level).c_str()); }
 
 // The element loop and the state it carries from element to element: the
 // stack of open cells, the open complex header and the previous element.

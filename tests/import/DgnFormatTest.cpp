@@ -69,6 +69,8 @@ TEST(DgnFormat, TextsUtf8WithMarkElseAnsi) {
   EXPECT_EQ(DecodeDgnText(ansi).ToUtf8(), "x\xC3\xA9\xE2\x82\xAC");  // stops at the zero byte
   EXPECT_EQ(DgnTypeName(12), "COMPLEX_CHAIN");
   EXPECT_EQ(DgnTypeName(99), "TYPE_99");
+  EXPECT_EQ(DgnLevelName(5), "05");
+  EXPECT_EQ(DgnLevelName(63), "63");
 }
 
 TEST(DgnFormat, FillLinkagesMustHoldTheirColourByte) {
