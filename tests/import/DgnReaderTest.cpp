@@ -158,6 +158,22 @@ TEST(DgnReader, ShapesWithAndWithoutFill) {
   Read open = ReadBytes(plain.Bytes());
   EXPECT_EQ(open.Handed("HATCH"), 0u);
   EXPECT_EQ(open.Handed("POLYLINE"), 1u);
+
+  // B-spline poles take the fill of the curve header before them.
+  DgnWriter b;
+  DgnElement header(46, 0);
+  DgnWriter::Finish(header, 27, 1, 1);
+  DgnWriter::AddAttributes(header, DgnWriter::FillLinkage(3));
+  const DgnElement poles = DgnWriter::AsComponent(b.MultiPoint(21, 1, 1, square));
+  b.Add(b.Tcb()).Add(header).Add(poles).Add(b.Line(1, 1, {0, 0, 0}, {1, 1, 0}));
+  b.Add(b.MultiPoint(21, 1, 1, square));
+  Read spline = ReadBytes(b.Bytes());
+  EXPECT_EQ(spline.Handed("HATCH"), 1u);  // the second run of poles follows a line
+  EXPECT_EQ(spline.Handed("POLYLINE"), 3u);
+  EXPECT_EQ(spline.Entities("BSPLINE_POLE"), 2u);
+  const auto fitted = spline.Records(RecordKind::Polygon);
+  ASSERT_EQ(fitted.size(), 3u);
+  EXPECT_EQ(static_cast<const cLoadingPolygon*>(fitted[0])->curveType, 6u);
 }
 
 TEST(DgnReader, FullCircleAgainstAnArcFromTenDegrees) {
