@@ -11,7 +11,9 @@
 namespace kvn {
 
 struct DwgLoadReport {
-  // "DWG", or "DXF" when the DXF reader filled the report.
+  // "DWG", or "DXF" or "DGN" when the DXF or DGN reader filled the report
+  // (DGN: entities by V7 element type, skipped with their reasons, layers,
+  // cells as blocks, the read error).
   std::string format = "DWG";
   // The six-character version string ("AC1015").
   std::string version;

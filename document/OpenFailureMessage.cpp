@@ -84,6 +84,8 @@ WString MessageText(const DocumentResult& result, const WString& path) {
       if (cause == kOpenUnsupportedFormat) return CannotOpen(path, Unsupported(result));
       return CannotOpen(path, Reason(kStrReasonCadFailed));
     case kOpenDgnFailed:
+      if (cause == kOpenDgnV8) return WithPath(kStrDgnV8Refused, path);
+      if (cause == kOpenDgnNotDgn) return WithPath(kStrDgnNotDgn, path);
       return CannotOpen(path, cause == kOpenUnsupportedFormat ? Unsupported(result) : Reason(kStrReasonDgnFailed));
     case kOpenPictureFailed:
       if (cause == kOpenEmptyFile) return CannotOpen(path, Reason(kStrReasonEmptyFile));

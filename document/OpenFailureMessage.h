@@ -20,6 +20,9 @@ inline constexpr int kStrReasonDamaged = 19781;  // with %d, the result
 inline constexpr int kStrReasonNotOpened = 19782;
 inline constexpr int kStrReasonNoReaderYet = 19783;  // with %s, the format
 inline constexpr int kStrReasonDgnFailed = 19784;
+// The DGN reader's refusals: a V8 file, and a file that is no DGN.
+inline constexpr int kStrDgnV8Refused = 18174;
+inline constexpr int kStrDgnNotDgn = 19134;
 inline constexpr int kStrReasonPictureFailed = 19785;
 inline constexpr int kStrReasonCadFailed = 19786;
 inline constexpr int kStrReasonBlocksDeclined = 19787;

@@ -79,6 +79,10 @@ enum LoadResult : int {
   kOpenDwgRefused = 5009,
   // A cause: the picture import met a file it could not decode.
   kOpenUnknownFileFormat = 5010,
+  // Causes of a DGN refusal: a DGN V8 file (an OLE compound file), and a
+  // file that is no V7 design file.
+  kOpenDgnV8 = 5011,
+  kOpenDgnNotDgn = 5012,
 };
 
 }  // namespace kvn

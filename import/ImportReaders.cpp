@@ -1,6 +1,7 @@
 #include "import/ImportReaders.h"
 
 #include "document/FormatReader.h"
+#include "import/dgn/DgnReader.h"
 #include "import/dxf/DxfReader.h"
 #include "import/pictures/MetafileExploder.h"
 #include "import/pictures/PictureReader.h"
@@ -15,12 +16,12 @@ ObjectChain ExplodeForDrawing(cWmf& metafile, cDrawingData* data) { return Explo
 }  // namespace
 
 void RegisterImportReaders(FormatRegistry& registry) {
-  // Each reader takes its place here when it arrives, registered under the
-  // name of document/DocumentReaders.h that it replaces:
-  //   DGN      (kReaderDgn, FormatSlot::kDgn)           import/dgn/
+  // Each reader is registered under the name of document/DocumentReaders.h
+  // that it replaces.
   // Metafiles and raster pictures both go through the picture reader,
   // which tells them apart by name and content.
   RegisterDxfReader(registry);
+  RegisterDgnReader(registry);
   RegisterPictureReader(registry);
   // Placed metafiles are drawn through the interpreter's objects where no
   // device context plays them.

@@ -19,6 +19,12 @@
 // and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
 //
+// A DGN file adds "source": {"format": "DGN", "version": "V7", "entities"
+// (graphic elements as drawn, by V7 type name: LINE, LINE_STRING, SHAPE,
+// ARC, TEXT, COMPLEX_CHAIN...), "layers", "blocks" (cells), "skipped" (by type),
+// "skippedReasons" (type -> reason -> count: "deleted", "non-planar", "type
+// not drawn", "cut short"), "readError"}.
+//
 // A picture or metafile (opened or refused by the picture import) adds
 // "source": for a raster picture {"format", "width", "height",
 // "bitsPerPixel", "frames"} as the file states them; for a metafile
@@ -296,6 +302,34 @@ void AppendDxfSource(std::string& out, const DwgLoadReport& report) {
   out += "}";
 }
 
+// The "source" object of a DGN file: what the DGN reader found.
+void AppendDgnSource(std::string& out, const DwgLoadReport& report) {
+  out += ", \"source\": {\"format\": \"DGN\", \"version\": ";
+  AppendJsonString(out, report.version);
+  out += ", \"entities\": ";
+  AppendCounts(out, report.entities);
+  out += ", \"layers\": " + std::to_string(report.layers.size());
+  out += ", \"blocks\": " + std::to_string(report.blocks.size());
+  out += ", \"skipped\": ";
+  AppendCounts(out, report.skipped);
+  out += ", \"skippedReasons\": {";
+  bool first = true;
+  for (const auto& [type, reasons] : report.skippedReasons) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, type);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}, \"readError\": ";
+  if (report.readError.empty()) {
+    out += "null";
+  } else {
+    AppendJsonString(out, report.readError);
+  }
+  out += "}";
+}
+
 // The "source" object of a picture or metafile: what the file holds.
 void AppendPictureSource(std::string& out, const PictureSourceReport& report) {
   out += ", \"source\": {\"format\": ";
@@ -361,6 +395,8 @@ int main(int argc, char** argv) {
   out += "]";
   if (dwgReport.format == "DXF") {
     AppendDxfSource(out, dwgReport);
+  } else if (dwgReport.format == "DGN") {
+    AppendDgnSource(out, dwgReport);
   } else if (!dwgReport.version.empty()) {
     AppendDwgSource(out, dwgReport);
   }

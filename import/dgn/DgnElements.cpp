@@ -1,0 +1,306 @@
+#include "import/dgn/DgnElements.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "import/dgn/DgnFormat.h"
+
+namespace kvn {
+
+namespace {
+
+// A 32-bit integer of a quaternion component or a transform entry: full
+// scale is 2^31 - 1.
+constexpr double kQuaternionScale = 2147483647.0;
+// Angles of 2-D elements count 1/360,000 degree.
+constexpr double kAngleUnits = 360000.0;
+
+// Types whose elements have no display header (words 14-17 mean otherwise).
+bool HasDisplayHeader(int type) {
+  switch (type) {
+    case 0: case 1: case 9: case 10: case 32: case 44: case 48: case 49: case 50: case 51: case 57:
+    case 60: case 61: case 62: case 63:
+      return false;
+    default:
+      return true;
+  }
+}
+
+bool IsMultiPoint(int type) {
+  return type == dgn::kLine || type == dgn::kLineString || type == dgn::kShape || type == dgn::kCurve ||
+         type == dgn::kBSplinePole;
+}
+
+bool IsComplexHeader(int type) {
+  return type == dgn::kComplexChain || type == dgn::kComplexShape || type == dgn::kSurface3D ||
+         type == dgn::kSolid3D;
+}
+
+// Reads the quaternion at `at` and applies the planar rule: with x and y
+// both 0 the element lies in the drawing plane, turned by -2 atan2(z, w).
+void ReadQuaternion(const DgnBytes& b, std::size_t at, std::array<double, 4>& q, double& rotation,
+                    bool& nonPlanar) {
+  for (std::size_t i = 0; i < 4; ++i) q[i] = b.I32(at + 4 * i) / kQuaternionScale;
+  if (q[1] == 0.0 && q[2] == 0.0) {
+    rotation = -2.0 * std::atan2(q[3], q[0]) * 180.0 / std::numbers::pi;
+  } else {
+    nonPlanar = true;
+  }
+}
+
+std::string CellName(const DgnBytes& b) {
+  std::string name = Radix50Text(b.U16(38)) + Radix50Text(b.U16(40));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+void ReadTcb(cDGNInfo& info, const DgnBytes& b, DGNElemTCB& tcb) {
+  tcb.dimension = (b.U8(1214) & 0x40) ? 3 : 2;
+  tcb.subUnitsPerMaster = b.U32(1112);
+  tcb.unitsPerSubUnit = b.U32(1116);
+  tcb.masterUnits = std::string{char(b.U8(1120)), char(b.U8(1121))};
+  tcb.subUnits = std::string{char(b.U8(1122)), char(b.U8(1123))};
+  tcb.globalOrigin = Vec3{b.VaxDouble(1240), b.VaxDouble(1248), b.VaxDouble(1256)};
+  for (std::size_t v = 0; v < tcb.views.size(); ++v) {
+    const std::size_t at = 46 + 118 * v;
+    tcb.views[v].flags = b.U16(at);
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < 8; ++i) mask |= std::uint64_t(b.U8(at + 2 + i)) << (8 * i);
+    tcb.views[v].levelMask = mask;
+  }
+  if (info.tcbRead) return;
+  info.tcbRead = true;
+  if (tcb.dimension == 3) info.dimension = 3;
+  if (tcb.subUnitsPerMaster != 0 && tcb.unitsPerSubUnit != 0) {
+    info.scale = 1.0 / (double(tcb.unitsPerSubUnit) * double(tcb.subUnitsPerMaster));
+    info.origin = Vec3{tcb.globalOrigin.x * info.scale, tcb.globalOrigin.y * info.scale,
+                       tcb.globalOrigin.z * info.scale};
+  }
+  info.levelMask = tcb.views[0].levelMask;
+}
+
+std::unique_ptr<DGNElemCore> ReadMultiPoint(const cDGNInfo& info, const DgnBytes& b, int type) {
+  auto e = std::make_unique<DGNElemMultiPoint>();
+  e->structType = DgnStructure::MultiPoint;
+  const std::size_t dim = std::size_t(info.dimension);
+  if (type == dgn::kLine) {
+    for (std::size_t i = 0; i < 2; ++i) {
+      const std::size_t at = 36 + 4 * dim * i;
+      e->vertices.push_back(Vec3{info.X(b.I32(at)), info.Y(b.I32(at + 4)), dim == 3 ? info.Z(b.I32(at + 8)) : 0.0});
+    }
+  } else {
+    // The count the element claims, clamped to the vertices it holds.
+    std::size_t count = b.U16(36);
+    count = std::min(count, (b.Size() - 38) / (4 * dim));
+    e->vertices.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t at = 38 + 4 * dim * i;
+      e->vertices.push_back(Vec3{info.X(b.I32(at)), info.Y(b.I32(at + 4)), dim == 3 ? info.Z(b.I32(at + 8)) : 0.0});
+    }
+  }
+  return e;
+}
+
+std::unique_ptr<DGNElemCore> ReadArc(const cDGNInfo& info, const DgnBytes& b, int type) {
+  auto e = std::make_unique<DGNElemArc>();
+  e->structType = DgnStructure::Arc;
+  // Ellipses start at 36, arcs put their angles first.
+  std::size_t at = 36;
+  if (type == dgn::kArc) {
+    e->startAngle = b.I32(36) / kAngleUnits;
+    const std::uint32_t sweep = b.U32(40);
+    const double magnitude = (sweep & 0x7FFFFFFFu) / kAngleUnits;
+    e->sweepAngle = magnitude == 0.0 ? 360.0 : ((sweep & 0x80000000u) ? -magnitude : magnitude);
+    at = 44;
+  }
+  e->primaryAxis = b.VaxDouble(at) * info.scale;
+  e->secondaryAxis = b.VaxDouble(at + 8) * info.scale;
+  if (info.dimension == 2) {
+    e->rotation = b.I32(at + 16) / kAngleUnits;
+    e->origin = Vec3{b.VaxDouble(at + 20) * info.scale - info.origin.x,
+                     b.VaxDouble(at + 28) * info.scale - info.origin.y, 0.0};
+  } else {
+    ReadQuaternion(b, at + 16, e->quaternion, e->rotation, e->nonPlanar);
+    e->origin = Vec3{b.VaxDouble(at + 32) * info.scale - info.origin.x,
+                     b.VaxDouble(at + 40) * info.scale - info.origin.y,
+                     b.VaxDouble(at + 48) * info.scale - info.origin.z};
+  }
+  return e;
+}
+
+std::unique_ptr<DGNElemCore> ReadText(const cDGNInfo& info, const DgnBytes& b) {
+  auto e = std::make_unique<DGNElemText>();
+  e->structType = DgnStructure::Text;
+  e->font = b.U8(36);
+  e->justification = b.U8(37);
+  e->lengthMultiplier = b.I32(38) * info.scale * 6.0 / 1000.0;
+  e->heightMultiplier = b.I32(42) * info.scale * 6.0 / 1000.0;
+  std::size_t countAt = 58;
+  if (info.dimension == 2) {
+    e->rotation = b.I32(46) / kAngleUnits;
+    e->origin = Vec3{info.X(b.I32(50)), info.Y(b.I32(54)), 0.0};
+  } else {
+    std::array<double, 4> q{};
+    ReadQuaternion(b, 46, q, e->rotation, e->nonPlanar);
+    e->origin = Vec3{info.X(b.I32(62)), info.Y(b.I32(66)), info.Z(b.I32(70))};
+    countAt = 74;
+  }
+  const std::size_t start = countAt + 2;
+  const std::size_t count = std::min<std::size_t>(b.U8(countAt), b.Size() - std::min(b.Size(), start));
+  e->text = DecodeDgnText(b.Span().subspan(std::min(b.Size(), start), count));
+  return e;
+}
+
+std::unique_ptr<DGNElemCore> ReadCellHeader(const cDGNInfo& info, const DgnBytes& b, int type) {
+  auto e = std::make_unique<DGNElemCellHeader>();
+  e->structType = DgnStructure::CellHeader;
+  e->totalLength = b.U16(36);
+  if (type == dgn::kSharedCellDefinition) {
+    e->definition = true;
+    return e;
+  }
+  e->name = CellName(b);
+  e->cellClass = b.U16(42);
+  for (std::size_t i = 0; i < 4; ++i) e->levels[i] = b.U16(44 + 2 * i);
+  if (info.dimension == 2) {
+    for (std::size_t i = 0; i < 4; ++i) e->transform[i] = b.I32(68 + 4 * i) / kQuaternionScale;
+    e->origin = Vec3{info.X(b.I32(84)), info.Y(b.I32(88)), 0.0};
+  } else {
+    e->origin = Vec3{info.X(b.I32(112)), info.Y(b.I32(116)), info.Z(b.I32(120))};
+  }
+  return e;
+}
+
+}  // namespace
+
+std::size_t MinimumElementBytes(int type, int level, int dimension) {
+  const bool three = dimension == 3;
+  switch (type) {
+    case dgn::kLine: return three ? 60 : 52;
+    case dgn::kLineString:
+    case dgn::kShape:
+    case dgn::kCurve:
+    case dgn::kBSplinePole: return 38;
+    case dgn::kComplexChain:
+    case dgn::kComplexShape: return 40;
+    case dgn::kSurface3D:
+    case dgn::kSolid3D: return 42;
+    case dgn::kEllipse: return three ? 92 : 72;
+    case dgn::kArc: return three ? 100 : 80;
+    case dgn::kText: return three ? 76 : 60;
+    case dgn::kCellHeader: return three ? 124 : 92;
+    case dgn::kSharedCellDefinition: return 38;
+    case dgn::kBSplineCurveHeader: return 46;
+    case dgn::kGroupData: return level == 1 ? 806 : 0;
+    case dgn::kTcb: return 1264;
+    default: return 0;
+  }
+}
+
+std::int32_t FindFillColor(std::span<const std::uint8_t> attributes) {
+  std::size_t at = 0;
+  while (attributes.size() - at >= 2) {
+    const std::uint8_t first = attributes[at], second = attributes[at + 1];
+    std::size_t length = 0;
+    if (first == 0 && (second == 0 || second == 0x80)) {
+      length = 8;
+    } else if (second & 0x10) {
+      length = 2 * std::size_t(first) + 2;
+    } else {
+      break;
+    }
+    if (length > attributes.size() - at) break;
+    // The colour index is the linkage's byte 8: it must hold 9 bytes.
+    if (length >= 9) {
+      const int id = attributes[at + 2] | attributes[at + 3] << 8;
+      if (id == 65) return attributes[at + 8];
+    }
+    at += length;
+  }
+  return kDgnNoFill;
+}
+
+std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std::uint8_t> element) {
+  const DgnBytes b(element);
+  const int level = b.U8(0) & 0x3F;
+  const int type = b.U8(1) & 0x7F;
+  const bool complex = (b.U8(0) & 0x80) != 0;
+  const bool deleted = (b.U8(1) & 0x80) != 0;
+  const bool cutShort = element.size() < MinimumElementBytes(type, level, info.dimension);
+
+  std::unique_ptr<DGNElemCore> e;
+  if (cutShort) {
+    e = std::make_unique<DGNElemCore>();
+  } else if (IsMultiPoint(type)) {
+    e = ReadMultiPoint(info, b, type);
+  } else if (type == dgn::kEllipse || type == dgn::kArc) {
+    e = ReadArc(info, b, type);
+  } else if (type == dgn::kText) {
+    e = ReadText(info, b);
+  } else if (IsComplexHeader(type)) {
+    auto h = std::make_unique<DGNElemComplexHeader>();
+    h->structType = DgnStructure::ComplexHeader;
+    h->totalLength = b.U16(36);
+    h->components = b.U16(38);
+    if (type == dgn::kSurface3D || type == dgn::kSolid3D) {
+      h->surfaceType = b.U8(40);
+      h->boundaries = b.U8(41) + 1;
+    }
+    h->shape = type == dgn::kComplexShape;
+    e = std::move(h);
+  } else if (type == dgn::kCellHeader || type == dgn::kSharedCellDefinition) {
+    e = ReadCellHeader(info, b, type);
+  } else if (type == dgn::kBSplineCurveHeader) {
+    auto h = std::make_unique<DGNElemBSplineCurveHeader>();
+    h->structType = DgnStructure::BSplineCurveHeader;
+    h->descriptionWords = b.I32(36);
+    h->order = (b.U8(40) & 0x0F) + 2;
+    h->curveType = b.U8(41);
+    h->poles = b.U16(42);
+    h->knots = b.U16(44);
+    e = std::move(h);
+  } else if (type == dgn::kGroupData && level == 1) {
+    auto t = std::make_unique<DGNElemColorTable>();
+    t->structType = DgnStructure::ColorTable;
+    t->screenFlag = b.U16(36);
+    for (std::size_t i = 0; i < 3; ++i) t->table[255 * 3 + i] = b.U8(38 + i);
+    for (std::size_t i = 0; i < 255 * 3; ++i) t->table[i] = b.U8(41 + i);
+    info.colorTable = t->table;
+    info.hasColorTable = true;
+    e = std::move(t);
+  } else if (type == dgn::kTcb) {
+    auto t = std::make_unique<DGNElemTCB>();
+    t->structType = DgnStructure::Tcb;
+    ReadTcb(info, b, *t);
+    e = std::move(t);
+  } else {
+    e = std::make_unique<DGNElemCore>();
+  }
+
+  e->level = level;
+  e->type = type;
+  e->complex = complex;
+  e->deleted = deleted;
+  e->cutShort = cutShort;
+  e->size = element.size();
+  if (element.size() >= 36 && HasDisplayHeader(type)) {
+    e->graphicGroup = b.U16(28);
+    e->properties = b.U16(32);
+    e->lineStyle = b.U8(34) & 0x07;
+    e->weight = b.U8(34) >> 3;
+    e->color = b.U8(35);
+    if (e->properties & 0x800) {
+      const std::size_t at = 32 + 2 * std::size_t(b.U16(30));
+      if (at < element.size()) e->attributes.assign(element.begin() + std::ptrdiff_t(at), element.end());
+    }
+  }
+  // Fill colours come from the linkages, now that they are known.
+  const std::int32_t fill = e->attributes.empty() ? kDgnNoFill : FindFillColor(e->attributes);
+  if (auto* m = dynamic_cast<DGNElemMultiPoint*>(e.get()); m && type == dgn::kShape) m->fillColor = fill;
+  if (auto* a = dynamic_cast<DGNElemArc*>(e.get())) a->fillColor = fill;
+  if (auto* h = dynamic_cast<DGNElemComplexHeader*>(e.get())) h->fillColor = fill;
+  if (auto* s = dynamic_cast<DGNElemBSplineCurveHeader*>(e.get())) s->fillColor = fill;
+  return e;
+}
+
+}  // namespace kvn

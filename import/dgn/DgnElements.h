@@ -1,0 +1,185 @@
+// The state of one DGN import (cDGNInfo) and the element objects the parser
+// makes of each element (DGNElemCore and its subclasses, one per structure
+// type).
+//
+// Every field is read from the element's V7 offset through DgnBytes, and
+// only when the element is long enough to hold it: each type has a minimum
+// size (kept in MinimumElementBytes), below which the element is parsed as a
+// core element and marked cut short. Vertex counts are clamped to what the
+// element holds, the attribute offset must point inside the element, and
+// linkages are walked only inside the attribute bytes.
+//
+// Types whose elements are read but used for nothing (text nodes, cones,
+// B-spline surfaces, knots and weights, tags, cell libraries) stay core
+// elements.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "foundation/Vec3.h"
+#include "foundation/WString.h"
+#include "model/Cubic.h"
+
+namespace kvn {
+
+class DgnBytes;
+struct YxxfBlockRec;
+
+// One view of the terminal control block; only the first view's level mask
+// is used.
+struct DGNViewInfo {
+  std::uint16_t flags = 0;
+  // Bit (level - 1) set: the level is shown in the view.
+  std::uint64_t levelMask = ~std::uint64_t(0);
+};
+
+class cDGNInfo {
+ public:
+  virtual ~cDGNInfo() = default;
+
+  // 3 for a file whose first byte is 0xC8, else 2; the TCB may change it.
+  int dimension = 2;
+  bool tcbRead = false;
+  // Coordinates are c x scale - origin[axis].
+  double scale = 1.0;
+  Vec3 origin{};
+  // Hidden levels from the first view of the TCB (bit level - 1 clear).
+  std::uint64_t levelMask = ~std::uint64_t(0);
+  bool hasColorTable = false;
+  std::array<std::uint8_t, 768> colorTable{};
+
+  double X(std::int32_t c) const { return c * scale - origin.x; }
+  double Y(std::int32_t c) const { return c * scale - origin.y; }
+  double Z(std::int32_t c) const { return dimension == 3 ? c * scale - origin.z : 0.0; }
+};
+
+// Structure types.
+enum class DgnStructure : std::uint8_t {
+  Core = 1,
+  MultiPoint = 2,
+  ColorTable = 3,
+  Tcb = 4,
+  Arc = 5,
+  Text = 6,
+  ComplexHeader = 7,
+  CellHeader = 8,
+  BSplineCurveHeader = 15,
+};
+
+inline constexpr std::int32_t kDgnNoFill = -1;
+
+class DGNElemCore {
+ public:
+  virtual ~DGNElemCore() = default;
+  DgnStructure structType = DgnStructure::Core;
+  int level = 0;
+  int type = 0;
+  bool complex = false;
+  bool deleted = false;
+  // Shorter than its type needs: parsed as a core element.
+  bool cutShort = false;
+  std::uint16_t graphicGroup = 0;
+  std::uint16_t properties = 0;
+  int lineStyle = 0;
+  int weight = 0;
+  int color = 0;
+  // A 3-D element turned out of the drawing plane (its quaternion has x or y).
+  bool nonPlanar = false;
+  // Element size in bytes, header included.
+  std::size_t size = 0;
+  std::vector<std::uint8_t> attributes;
+};
+
+class DGNElemMultiPoint : public DGNElemCore {
+ public:
+  std::vector<Vec3> vertices;
+  std::int32_t fillColor = kDgnNoFill;
+};
+
+class DGNElemColorTable : public DGNElemCore {
+ public:
+  std::uint16_t screenFlag = 0;
+  std::array<std::uint8_t, 768> table{};
+};
+
+class DGNElemTCB : public DGNElemCore {
+ public:
+  int dimension = 2;
+  std::uint32_t subUnitsPerMaster = 0, unitsPerSubUnit = 0;
+  std::string masterUnits, subUnits;
+  Vec3 globalOrigin{};
+  std::array<DGNViewInfo, 8> views{};
+};
+
+class DGNElemArc : public DGNElemCore {
+ public:
+  Vec3 origin{};
+  double primaryAxis = 0.0, secondaryAxis = 0.0;
+  // Degrees (2-D elements, and 3-D ones in the drawing plane).
+  double rotation = 0.0;
+  // w, x, y, z, each scaled to -1..1 (3-D only).
+  std::array<double, 4> quaternion{1.0, 0.0, 0.0, 0.0};
+  double startAngle = 0.0, sweepAngle = 360.0;
+  std::int32_t fillColor = kDgnNoFill;
+};
+
+class DGNElemText : public DGNElemCore {
+ public:
+  int font = 0, justification = 0;
+  double lengthMultiplier = 0.0, heightMultiplier = 0.0;
+  double rotation = 0.0;
+  Vec3 origin{};
+  WString text;
+};
+
+class DGNElemComplexHeader : public DGNElemCore {
+ public:
+  std::uint16_t totalLength = 0;
+  std::int32_t components = 0;
+  int surfaceType = 0, boundaries = 0;
+  std::int32_t fillColor = kDgnNoFill;
+  bool shape = false;
+  bool drawable = true;
+  std::vector<Cubic3D> segments;
+};
+
+class DGNElemCellHeader : public DGNElemCore {
+ public:
+  std::uint16_t totalLength = 0;
+  std::string name;
+  std::uint16_t cellClass = 0;
+  std::array<std::uint16_t, 4> levels{};
+  Vec3 origin{};
+  std::array<double, 4> transform{1.0, 0.0, 0.0, 1.0};
+  bool definition = false;
+  YxxfBlockRec* block = nullptr;
+  std::uint64_t blockHandle = 0;
+  // Words of the cell still to come (the element loop counts them down).
+  std::int64_t remainingWords = 0;
+};
+
+class DGNElemBSplineCurveHeader : public DGNElemCore {
+ public:
+  std::int32_t descriptionWords = 0;
+  int order = 0, curveType = 0;
+  std::uint16_t poles = 0, knots = 0;
+  std::int32_t fillColor = kDgnNoFill;
+};
+
+// The smallest size in bytes an element of the type (at that level, in
+// files of that dimension) must have for every field the parser reads.
+std::size_t MinimumElementBytes(int type, int level, int dimension);
+
+// The fill colour index of the element's attribute linkages, or kDgnNoFill.
+std::int32_t FindFillColor(std::span<const std::uint8_t> attributes);
+
+// Parses one element (header included) into its object; updates the info
+// from a TCB and a colour table. Never null.
+std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std::uint8_t> element);
+
+}  // namespace kvn

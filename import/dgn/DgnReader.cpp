@@ -1,0 +1,316 @@
+#include "import/dgn/DgnReader.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "document/DocumentReaders.h"
+#include "document/DwgLoadReport.h"
+#include "document/FormatReader.h"
+#include "document/ProgressMonitor.h"
+#include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
+#include "import/dgn/DgnConvert.h"
+#include "import/dgn/DgnElements.h"
+#include "import/dgn/DgnFormat.h"
+#include "import/records/YxxfGroupRecord.h"
+#include "import/records/YxxfReader.h"
+
+namespace kvn {
+
+namespace {
+
+constexpr int kStrFileReadError = 19136;
+// The reader kind of DGN imports in the reader context.
+constexpr int kDgnReaderKind = 3;
+// Block handles of cells count up from 2^27, clear of any handle a file has.
+constexpr std::uint64_t kFirstCellHandle = std::uint64_t(1) << 27;
+
+constexpr std::array<std::uint8_t, 8> kOleSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+
+bool IsOle(std::span<const std::uint8_t> first) {
+  return first.size() >= 8 && std::equal(kOleSignature.begin(), kOleSignature.end(), first.begin());
+}
+
+// Graphic types that are read but that the import does not draw.
+bool IsUndrawnGraphic(int type) {
+  switch (type) {
+    case 22: case 23: case 24: case 33: case 35: case 36: return true;
+    default: return false;
+  }
+}
+
+bool IsDrawnGraphic(int type) {
+  switch (type) {
+    case dgn::kLine: case dgn::kLineString: case dgn::kShape: case dgn::kCurve: case dgn::kBSplinePole:
+    case dgn::kEllipse: case dgn::kArc: case dgn::kText: case dgn::kComplexChain: case dgn::kComplexShape:
+    case dgn::kSurface3D: case dgn::kSolid3D:
+      return true;
+    default:
+      return false;
+  }
+}
+
+WString LevelName(int level) { return WString(0, DgnLevelName(level).c_str()); }
+
+// The element loop and the state it carries from element to element: the
+// stack of open cells, the open complex header and the previous element.
+class DgnElementLoop {
+ public:
+  DgnElementLoop(cDGNInfo& info, YxxfReader& reader, DgnReadOutcome& outcome)
+      : info_(info), reader_(reader), outcome_(outcome) {}
+
+  bool Run(InFileStream& in, ProgressMonitor* monitor);
+
+ private:
+  void Take(std::unique_ptr<DGNElemCore> element);
+  void Count(const DGNElemCore& element, DgnConversion conversion, bool component);
+  void CountDown(std::int64_t words);
+  void OpenCell(std::unique_ptr<DGNElemCellHeader> cell);
+  void SetCurrentBlock() { reader_.currentBlock = cells_.empty() ? nullptr : cells_.back()->block; }
+
+  cDGNInfo& info_;
+  YxxfReader& reader_;
+  DgnReadOutcome& outcome_;
+  YxxfGroupRecord record_;
+  std::vector<std::unique_ptr<DGNElemCellHeader>> cells_;
+  std::unique_ptr<DGNElemComplexHeader> complex_;
+  std::unique_ptr<DGNElemCore> previous_;
+  std::uint64_t nextHandle_ = kFirstCellHandle;
+};
+
+bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
+  const std::uint64_t size = in.Size();
+  std::uint32_t lastPercent = 101;
+  std::vector<std::uint8_t> buffer;
+  while (true) {
+    if (monitor) {
+      const std::uint32_t percent = size ? std::uint32_t((100 * in.Position() + size / 2) / size) : 0;
+      if (percent != lastPercent) {
+        lastPercent = percent;
+        if (!monitor->Step(int(percent), true)) {
+          outcome_.cancelled = true;
+          return false;
+        }
+      }
+    }
+    std::uint8_t header[kDgnHeaderBytes];
+    const std::uint32_t got = in.Read(header, kDgnHeaderBytes);
+    if (got == 0) break;
+    // The end marker may be the file's last two bytes.
+    if (got >= 2 && header[0] == 0xFF && header[1] == 0xFF) break;
+    if (got < kDgnHeaderBytes) {
+      outcome_.readToEnd = false;
+      break;
+    }
+    const std::uint32_t bodyBytes = 2 * std::uint32_t(header[2] | header[3] << 8);
+    if (!in.CanRead(bodyBytes, 1) && bodyBytes != 0) {
+      outcome_.readToEnd = false;
+      ++outcome_.skipped[DgnTypeName(header[1] & 0x7F)][kDgnSkipCutShort];
+      break;
+    }
+    buffer.assign(header, header + kDgnHeaderBytes);
+    buffer.resize(kDgnHeaderBytes + bodyBytes);
+    if (bodyBytes != 0 && in.Read(buffer.data() + kDgnHeaderBytes, bodyBytes) != bodyBytes) {
+      outcome_.readToEnd = false;
+      ++outcome_.skipped[DgnTypeName(header[1] & 0x7F)][kDgnSkipCutShort];
+      break;
+    }
+    ++outcome_.elements;
+    Take(ReadDgnElement(info_, buffer));
+  }
+  // Cells still open at the end keep their block; a cell gives its INSERT
+  // only once it is whole.
+  return true;
+}
+
+void DgnElementLoop::Take(std::unique_ptr<DGNElemCore> element) {
+  SetCurrentBlock();
+  const bool component = complex_ && element->complex;
+  DgnConversion conversion = DgnConversion::Nothing;
+  if (!element->deleted && !element->cutShort) {
+    conversion = ConvertDgnElement(info_, *element, reader_, record_, previous_.get(), complex_.get());
+  }
+  Count(*element, conversion, component);
+
+  const std::int64_t words = std::int64_t(element->size / 2);
+  CountDown(words);
+
+  if (element->structType == DgnStructure::CellHeader && !element->deleted) {
+    std::unique_ptr<DGNElemCellHeader> cell(static_cast<DGNElemCellHeader*>(element.release()));
+    cell->remainingWords = std::int64_t(cell->totalLength) + 19 - words;
+    OpenCell(std::move(cell));
+    return;
+  }
+  if (complex_) {
+    if (--complex_->components <= 0) {
+      SetCurrentBlock();
+      EmitComplexPath(info_, *complex_, reader_, record_);
+      complex_.reset();
+    }
+  }
+  if (element->structType == DgnStructure::ComplexHeader && !element->deleted) {
+    std::unique_ptr<DGNElemComplexHeader> header(static_cast<DGNElemComplexHeader*>(element.release()));
+    if (header->components >= 1) complex_ = std::move(header);
+    return;
+  }
+  if (!element->complex) previous_ = std::move(element);
+}
+
+void DgnElementLoop::Count(const DGNElemCore& e, DgnConversion conversion, bool component) {
+  const std::string name = DgnTypeName(e.type);
+  if (e.deleted) {
+    ++outcome_.skipped[name][kDgnSkipDeleted];
+    return;
+  }
+  if (e.cutShort) {
+    ++outcome_.skipped[name][kDgnSkipCutShort];
+    return;
+  }
+  if (component) return;
+  if (conversion == DgnConversion::NonPlanar) {
+    ++outcome_.skipped[name][kDgnSkipNonPlanar];
+  } else if (IsDrawnGraphic(e.type)) {
+    ++outcome_.entities[name];
+  } else if (IsUndrawnGraphic(e.type)) {
+    ++outcome_.skipped[name][kDgnSkipNotDrawn];
+  }
+}
+
+void DgnElementLoop::CountDown(std::int64_t words) {
+  for (auto& cell : cells_) cell->remainingWords = std::max<std::int64_t>(0, cell->remainingWords - words);
+  while (!cells_.empty() && cells_.back()->remainingWords == 0) {
+    std::unique_ptr<DGNElemCellHeader> cell = std::move(cells_.back());
+    cells_.pop_back();
+    SetCurrentBlock();
+    if (!cell->definition) EmitCellInsert(*cell, reader_, record_);
+  }
+  // An inner cell that outlives its outer one is closed with it.
+  for (std::size_t i = 0; i < cells_.size(); ++i) {
+    if (cells_[i]->remainingWords != 0) continue;
+    while (cells_.size() > i) {
+      std::unique_ptr<DGNElemCellHeader> cell = std::move(cells_.back());
+      cells_.pop_back();
+      SetCurrentBlock();
+      if (!cell->definition) EmitCellInsert(*cell, reader_, record_);
+    }
+    break;
+  }
+}
+
+void DgnElementLoop::OpenCell(std::unique_ptr<DGNElemCellHeader> cell) {
+  const std::uint64_t handle = nextHandle_++;
+  auto block = std::make_unique<YxxfBlockRec>(WString(1252, AString(cell->name.c_str())), Vec3{},
+                                              std::uint32_t(handle), std::uint32_t(handle >> 32), 0, 0, 0);
+  cell->block = block.get();
+  cell->blockHandle = handle;
+  reader_.blocks.Add(block.release());
+  // A cell without components is whole at once.
+  if (cell->remainingWords <= 0) {
+    SetCurrentBlock();
+    if (!cell->definition) EmitCellInsert(*cell, reader_, record_);
+    return;
+  }
+  cells_.push_back(std::move(cell));
+}
+
+void FillReport(const YxxfReader& reader, const DgnReadOutcome& outcome, DwgLoadReport& report) {
+  report.format = "DGN";
+  report.version = "V7";
+  report.entities = outcome.entities;
+  for (const auto& [type, reasons] : outcome.skipped) {
+    for (const auto& [reason, count] : reasons) {
+      report.skipped[type] += count;
+      report.skippedReasons[type][reason] += count;
+    }
+  }
+  for (std::uint32_t i = 0; i < reader.layers.Count(); ++i) report.layers.push_back(reader.layers[i]->name.ToUtf8());
+  for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) report.blocks.push_back(reader.blocks[i]->name.ToUtf8());
+  if (!outcome.readToEnd) report.readError = LoadLangString(kStrFileReadError).ToUtf8();
+}
+
+bool ProbeDgn(InFileStream&, const WString& path) {
+  const std::u16string_view v = path.View();
+  if (v.size() < 4) return false;
+  const std::u16string_view tail = v.substr(v.size() - 4);
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+  return tail[0] == u'.' && lower(tail[1]) == u'd' && lower(tail[2]) == u'g' && lower(tail[3]) == u'n';
+}
+
+DocumentResult LoadDgn(const WString& path, const FormatReadContext& context) {
+  return LoadDgnFile(path, context.monitor, context.dwgReport);
+}
+
+}  // namespace
+
+bool IsDgnV7Signature(std::span<const std::uint8_t> first) {
+  if (first.size() < 4) return false;
+  if (first[0] != 0x08 && first[0] != 0xC8) return false;
+  if (first[1] == 0x09 && first[2] == 0xFE && first[3] == 0x02) return true;
+  return first[0] == 0x08 && first[1] == 0x05 && first[2] == 0x17 && first[3] == 0x00;
+}
+
+DocumentResult LoadDgnFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
+  InFileStream in(path);
+  if (!in.IsOpen()) return DocumentResult::Failure(kOpenDgnFailed, kOpenNotReadable);
+  return LoadDgnStream(in, path, monitor, report);
+}
+
+LoadResult CheckDgnSignature(InFileStream& in, int& dimension) {
+  in.Seek(0);
+  std::array<std::uint8_t, 10> first{};
+  const std::uint32_t got = in.Read(first.data(), std::uint32_t(first.size()));
+  in.Seek(0);
+  if (IsOle(std::span(first.data(), got))) return kOpenDgnV8;
+  if (got < first.size() || !IsDgnV7Signature(first)) return kOpenDgnNotDgn;
+  dimension = first[0] == 0xC8 ? 3 : 2;
+  return kLoadOk;
+}
+
+bool ReadDgnElements(InFileStream& in, int dimension, YxxfReader& reader, ProgressMonitor* monitor,
+                     DgnReadOutcome& outcome) {
+  cDGNInfo info;
+  info.dimension = dimension;
+  for (int level = 0; level < 64; ++level) {
+    reader.AddLayerRecord(
+        std::make_unique<YxxfLayerRec>(LevelName(level), 7, -1, WString(), 0, 0, 0, 0, 0, 0, 0));
+  }
+  in.Seek(0);
+  DgnElementLoop loop(info, reader, outcome);
+  const bool read = loop.Run(in, monitor);
+  reader.currentBlock = nullptr;
+  // Levels the first view of the TCB hides are layers switched off.
+  for (int level = 1; level < 64 && std::uint32_t(level) < reader.layers.Count(); ++level) {
+    if (!(info.levelMask >> (level - 1) & 1)) reader.layers[std::uint32_t(level)]->off = 1;
+  }
+  return read;
+}
+
+DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report) {
+  int dimension = 2;
+  const LoadResult refusal = CheckDgnSignature(in, dimension);
+  if (refusal != kLoadOk) return DocumentResult::Failure(kOpenDgnFailed, refusal);
+  if (monitor) monitor->SetTitle(WString(u"DGN"));
+  YxxfReader reader(path, kDgnReaderKind);
+  DgnReadOutcome outcome;
+  if (!ReadDgnElements(in, dimension, reader, monitor, outcome)) return DocumentResult::Failure(kOpenCancelled);
+  if (report) FillReport(reader, outcome, *report);
+
+  std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (!document) {
+    if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
+    return DocumentResult::Failure(kOpenDgnFailed, kOpenNotReadable, reader.stopMessage);
+  }
+  DocumentResult result(std::move(document));
+  if (!outcome.readToEnd) result.AddWarning(LoadLangString(kStrFileReadError));
+  for (const WString& warning : reader.warnings) result.AddWarning(warning);
+  return result;
+}
+
+void RegisterDgnReader(FormatRegistry& registry) {
+  registry.Register(FormatReader{kReaderDgn, FormatSlot::kDgn, &ProbeDgn, &LoadDgn});
+}
+
+}  // namespace kvn

@@ -1,0 +1,71 @@
+// The DGN reader: MicroStation V7 design files (2-D and 3-D), read element by
+// element and handed to the reader context (import/records/YxxfReader.h) as
+// group-code lists and ready records; the context's assembly makes the
+// document. Cells and shared cell definitions become blocks (the cell's
+// components are its content, found by the word counts of the headers),
+// closed cells an INSERT; complex chains and shapes one cubic path.
+//
+// Refused: DGN V8 (an OLE compound file), and any file whose first element
+// is neither a TCB nor a cell library header. A file cut short, or an element
+// whose stated length passes the end, ends the element loop: what was read is
+// assembled, with the warning "File read error.".
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <span>
+#include <string>
+
+#include "document/DocumentResult.h"
+#include "document/ResultCodes.h"
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class FormatRegistry;
+class InFileStream;
+class ProgressMonitor;
+class YxxfReader;
+struct DwgLoadReport;
+
+// Reasons an element is read but not drawn, as kvn-dump names them.
+inline constexpr char kDgnSkipDeleted[] = "deleted";
+inline constexpr char kDgnSkipNonPlanar[] = "non-planar";
+inline constexpr char kDgnSkipNotDrawn[] = "type not drawn";
+inline constexpr char kDgnSkipCutShort[] = "cut short";
+
+// What the element loop found, by element type name (DgnTypeName).
+struct DgnReadOutcome {
+  // Graphic elements as drawn: components of cells and text nodes one by
+  // one, a complex chain or shape once through its header; cell headers,
+  // text nodes, shared cells and deleted elements are not counted.
+  std::map<std::string, std::uint64_t> entities;
+  std::map<std::string, std::map<std::string, std::uint64_t>> skipped;
+  std::uint64_t elements = 0;
+  bool readToEnd = true;
+  bool cancelled = false;
+};
+
+// The first bytes of a V7 design file: a TCB (08 or C8, then 09 FE 02) or a
+// cell library (08 05 17 00).
+bool IsDgnV7Signature(std::span<const std::uint8_t> first);
+
+// Reads the first ten bytes: kLoadOk with the file's dimension (2 or 3),
+// else the cause of the refusal (kOpenDgnV8, kOpenDgnNotDgn).
+LoadResult CheckDgnSignature(InFileStream& in, int& dimension);
+
+// The 64 layers "00" to "63" and the element loop from the start of the
+// stream into the reader context; levels the TCB hides are switched off.
+// False when the monitor cancelled.
+bool ReadDgnElements(InFileStream& in, int dimension, YxxfReader& reader, ProgressMonitor* monitor,
+                     DgnReadOutcome& outcome);
+
+DocumentResult LoadDgnFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+// Over an open stream (the fuzz target reads from memory).
+DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
+                             DwgLoadReport* report);
+
+// Registers the reader in the dispatcher's DGN slot.
+void RegisterDgnReader(FormatRegistry& registry);
+
+}  // namespace kvn
