@@ -30,10 +30,6 @@
 #include "text/ShxParsedFont.h"
 #include "text/TrueTypeLine.h"
 
-// The native-file writer of the tests is not part of the shared test
-// library; this program compiles it in directly.
-#include "tests/support/NativeFixture.cpp"  // NOLINT(bugprone-suspicious-include)
-
 namespace kvn {
 namespace {
 
