@@ -1,12 +1,14 @@
 #include "render/SheetPainter.h"
 
 #include <memory>
+#include <vector>
 
 #include "document/cDrawing.h"
 #include "model/LevelTable.h"
 #include "model/ObjectTypes.h"
 #include "model/cAnyFill.h"
 #include "model/cBlock.h"
+#include "model/ObjectExtentIndex.h"
 #include "model/cOutObj.h"
 #include "render/DrawInfo.h"
 #include "render/InsertChildList.h"
@@ -105,18 +107,25 @@ bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool 
   return true;
 }
 
-bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, const cDrawing* drawing,
-                      std::uint16_t currentPage, cDrawInfo& info, const PaintChainOptions& options) {
-  std::int32_t pageColor = -1;
-  if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
+namespace {
 
+// One object of the chain: steps 3.1 to 3.6 of the walk.
+struct ChainStep {
+  LevelTable* levels;
+  cDrawingData* data;
+  const cDrawing* drawing;
+  std::uint16_t currentPage;
+  cDrawInfo& info;
+  const PaintChainOptions& options;
+  std::int32_t pageColor;
   bool drawn = false;
-  for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
-    if (object->HasFlag(kFlagHidden)) continue;
-    if (options.filter && !object->MatchesFilter(options.filter)) continue;
+
+  void Paint(cOutObj* object) {
+    if (object->HasFlag(kFlagHidden)) return;
+    if (options.filter && !object->MatchesFilter(options.filter)) return;
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
-    if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) continue;
+    if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
     if (const InsertChildList* insert = AsInsertChildList(*object)) {
       // The insert is opened into its children: each child is tested on its
       // own level, so an insert on a hidden level still shows children on
@@ -136,7 +145,7 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
           }
         }
       }
-      continue;
+      return;
     }
     if (IsObjectVisible(options.drawHidden, *object, levels, options.drawNonPrintable, info,
                         options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn, color)) {
@@ -144,8 +153,37 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
       drawn = true;
     }
   }
+};
+
+// The extent index of the drawing when `block` is its top chain and the
+// drawing has one for that chain; null otherwise. The painter never builds
+// it: that would bring every object up to date, hidden ones too.
+const ObjectExtentIndex* IndexFor(const cDrawing* drawing, const cBlock* block) {
+  if (!drawing || !block || drawing->TopBlock() != block) return nullptr;
+  const ObjectExtentIndex* index = drawing->ExtentIndex();
+  return index && index->Head() == block->FirstObject() ? index : nullptr;
+}
+
+}  // namespace
+
+bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, const cDrawing* drawing,
+                      std::uint16_t currentPage, cDrawInfo& info, const PaintChainOptions& options) {
+  std::int32_t pageColor = -1;
+  if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
+
+  ChainStep step{levels, data, drawing, currentPage, info, options, pageColor};
+  // Objects whose extent misses the world clip fail the view test whatever
+  // else they are; the index leaves them out without visiting them. What
+  // it hands out comes in chain order, so the output is the walk's.
+  std::vector<std::uint32_t> positions;
+  const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block) : nullptr;
+  if (index && index->Query(info.worldClip, positions)) {
+    for (const std::uint32_t p : positions) step.Paint(index->Object(p));
+  } else {
+    for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) step.Paint(object);
+  }
   info.overrideColor = -1;
-  return drawn;
+  return step.drawn;
 }
 
 void DrawObjectList(std::span<cOutObj* const> objects, cDrawInfo& mapping, cDrawInfo* drawing,
