@@ -55,6 +55,11 @@ class ObjectExtentIndex {
 
   std::size_t Size() const { return entries_.size(); }
   cOutObj* Object(std::uint32_t position) const { return entries_[position].object; }
+  // The stored extent of a position, null for an object handed out always
+  // (its extent cannot be relied on).
+  const DRect* KnownExtent(std::uint32_t position) const {
+    return entries_[position].always ? nullptr : &entries_[position].extent;
+  }
   // The chain's first object when the index was built (null when empty), so
   // that a caller can tell an index built for another chain.
   cOutObj* Head() const { return entries_.empty() ? nullptr : entries_.front().object; }

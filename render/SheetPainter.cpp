@@ -81,9 +81,13 @@ bool IsObjectOnCurrentPage(std::int32_t* color, const cOutObj& object, const cDr
   return false;
 }
 
-bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool drawNonPrintable, cDrawInfo& info,
-                     bool levelColorsWhenPrinting, bool pageColorsWhenPrinting, bool overrideOn,
-                     std::int32_t pageColor) {
+namespace {
+
+// IsObjectVisible, with the object's full extent given when the caller
+// knows it (from the drawing's extent index, for an object unchanged since).
+bool IsVisibleWithExtent(const DRect* known, bool drawHidden, cOutObj& object, LevelTable* levels,
+                         bool drawNonPrintable, cDrawInfo& info, bool levelColorsWhenPrinting,
+                         bool pageColorsWhenPrinting, bool overrideOn, std::int32_t pageColor) {
   if (object.HasFlag(kFlagHidden)) return false;
   const bool printing = IsPrinting(info);
   const LevelRecord* level = nullptr;
@@ -93,7 +97,11 @@ bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool 
     if (!drawNonPrintable && printing && !level->printable) return false;
   }
   DRect extent;
-  object.GetFullExtent(info.data, extent);
+  if (known) {
+    extent = *known;
+  } else {
+    object.GetFullExtent(info.data, extent);
+  }
   if (Misses(extent, info.worldClip)) return false;
   if (overrideOn) {
     std::int32_t color = -1;
@@ -105,6 +113,15 @@ bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool 
     info.overrideColor = color;
   }
   return true;
+}
+
+}  // namespace
+
+bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool drawNonPrintable, cDrawInfo& info,
+                     bool levelColorsWhenPrinting, bool pageColorsWhenPrinting, bool overrideOn,
+                     std::int32_t pageColor) {
+  return IsVisibleWithExtent(nullptr, drawHidden, object, levels, drawNonPrintable, info, levelColorsWhenPrinting,
+                             pageColorsWhenPrinting, overrideOn, pageColor);
 }
 
 namespace {
@@ -120,9 +137,12 @@ struct ChainStep {
   std::int32_t pageColor;
   bool drawn = false;
 
-  void Paint(cOutObj* object) {
+  // `known`: the object's full extent from the index, trusted only while
+  // the object has not been marked changed since.
+  void Paint(cOutObj* object, const DRect* known) {
     if (object->HasFlag(kFlagHidden)) return;
     if (options.filter && !object->MatchesFilter(options.filter)) return;
+    if (object->HasFlag(kFlagDirty)) known = nullptr;
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
     if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
@@ -147,8 +167,9 @@ struct ChainStep {
       }
       return;
     }
-    if (IsObjectVisible(options.drawHidden, *object, levels, options.drawNonPrintable, info,
-                        options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn, color)) {
+    if (IsVisibleWithExtent(known, options.drawHidden, *object, levels, options.drawNonPrintable, info,
+                            options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
+                            color)) {
       object->Draw(&info);
       drawn = true;
     }
@@ -156,10 +177,11 @@ struct ChainStep {
 };
 
 // The extent index of the drawing when `block` is its top chain and the
-// drawing has one for that chain; null otherwise. The painter never builds
-// it: that would bring every object up to date, hidden ones too.
-const ObjectExtentIndex* IndexFor(const cDrawing* drawing, const cBlock* block) {
-  if (!drawing || !block || drawing->TopBlock() != block) return nullptr;
+// drawing has one for that chain, made with the context's drawing data;
+// null otherwise. The painter never builds it: that would bring every
+// object up to date, hidden ones too.
+const ObjectExtentIndex* IndexFor(const cDrawing* drawing, const cBlock* block, const cDrawInfo& info) {
+  if (!drawing || !block || drawing->TopBlock() != block || drawing->Data() != info.data) return nullptr;
   const ObjectExtentIndex* index = drawing->ExtentIndex();
   return index && index->Head() == block->FirstObject() ? index : nullptr;
 }
@@ -174,13 +196,25 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   ChainStep step{levels, data, drawing, currentPage, info, options, pageColor};
   // Objects whose extent misses the world clip fail the view test whatever
   // else they are; the index leaves them out without visiting them. What
-  // it hands out comes in chain order, so the output is the walk's.
+  // it hands out comes in chain order, so the output is the walk's. When it
+  // declines (most of the drawing in view), the chain is walked, and the
+  // index still spares each object the computing of its extent as long as
+  // the two agree object for object.
   std::vector<std::uint32_t> positions;
-  const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block) : nullptr;
+  const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block, info) : nullptr;
   if (index && index->Query(info.worldClip, positions)) {
-    for (const std::uint32_t p : positions) step.Paint(index->Object(p));
+    for (const std::uint32_t p : positions) step.Paint(index->Object(p), index->KnownExtent(p));
   } else {
-    for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) step.Paint(object);
+    std::uint32_t next = 0;
+    for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
+      const DRect* known = nullptr;
+      if (index && next < index->Size() && index->Object(next) == object) {
+        known = index->KnownExtent(next++);
+      } else {
+        index = nullptr;
+      }
+      step.Paint(object, known);
+    }
   }
   info.overrideColor = -1;
   return step.drawn;

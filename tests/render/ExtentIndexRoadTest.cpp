@@ -196,5 +196,39 @@ TEST(ExtentIndexRoad, AChangedChainIsWalkedUntilTheIndexIsBuiltAgain) {
   EXPECT_TRUE(PaintOnce(sheet, m, 0, true).pixels == walked.pixels);
 }
 
+TEST(ExtentIndexRoad, AnObjectMarkedChangedIsTestedByItsNewExtent) {
+  // Most of the drawing in view: the index declines and the chain is
+  // walked with the stored extents. A line moved from outside the view into
+  // it and marked dirty, the drawing not told: its stored extent is not
+  // trusted, so it shows as on the plain walk.
+  std::mt19937 rng(5);
+  cSheet sheet;
+  FillDrawing(sheet, rng, 2000);
+  auto* line = new cLine();
+  line->start = {1900, 1900};
+  line->end = {1950, 1950};
+  line->stroke.width = 4.0;
+  line->SetPage(kAllPages);
+  ObjectChain chain;
+  chain.Append(line);
+  sheet.TopBlock().AppendChain(std::move(chain));
+  sheet.Drawing().Summary();
+  WorldMapping m;
+  m.scale = 0.04;  // 0.16 pixels a unit: 2000 x 1500 units across the view
+  m.offsetX = m.offsetY = 0;
+  m.SetDeviceClip(DeviceRect{0, 0, kWidth, kHeight});
+  std::vector<std::uint32_t> positions;
+  const cDrawInfo probe(m, sheet.Data(), nullptr, nullptr);
+  ASSERT_FALSE(sheet.Drawing().ExtentIndex()->Query(probe.worldClip, positions));
+  ASSERT_LT(probe.worldClip.y2, 1900.0);
+  const Paint before = PaintOnce(sheet, m, 0, true);
+  line->start = {100, 100};
+  line->end = {1000, 1200};
+  line->MarkDirty();
+  const Paint fast = PaintOnce(sheet, m, 0, true);
+  EXPECT_FALSE(fast.pixels == before.pixels);
+  EXPECT_TRUE(fast.pixels == PaintOnce(sheet, m, 0, false).pixels);
+}
+
 }  // namespace
 }  // namespace kvn
