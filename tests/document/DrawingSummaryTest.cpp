@@ -3,14 +3,19 @@
 // the extent index comes and goes with it.
 #include <gtest/gtest.h>
 
+#include "document/OpenDrawingFile.h"
 #include "document/cDrawing.h"
+#include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "foundation/WString.h"
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cCircle.h"
 #include "model/cLine.h"
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -112,6 +117,27 @@ TEST(DrawingSummary, AScaleChangeComputesItAgain) {
   EXPECT_EQ(sheet.Drawing().GetExtent(), (DRect{0, 0, 10, 10}));
   SetSheetScale(sheet.Drawing(), nullptr, 2.0);
   EXPECT_EQ(sheet.Drawing().GetExtent(), (DRect{0, 0, 20, 20}));
+}
+
+TEST(DrawingSummary, AnOpenedDrawingStartsWithoutOne) {
+  // Whatever a reader asked on the way, the first request after the open
+  // sums up what the reader left.
+  test::FixtureDocument fixture;
+  fixture.sheets.push_back(test::MakeLineGridSheet(u"Grid", 300));
+  test::ScratchDir dir;
+  const std::string path = (dir / "grid.kvn").string();
+  ASSERT_TRUE(test::SaveBytes(path, test::WriteNativeFile(fixture)));
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(path), request, outcome);
+  ASSERT_NE(doc, nullptr);
+  cDrawing& d = doc->GetSheet(0)->Drawing();
+  EXPECT_FALSE(d.SummaryValid());
+  EXPECT_EQ(d.Summary().counters[kTypeLine], 300u);
+  ASSERT_NE(d.ExtentIndex(), nullptr);
+  EXPECT_EQ(d.ExtentIndex()->Size(), 300u);
+  EXPECT_TRUE(d.ExtentIndex()->HasGrid());
 }
 
 }  // namespace
