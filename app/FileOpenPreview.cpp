@@ -84,6 +84,7 @@ void cPreviewControl::ShowFile(const WString& path, bool wanted) {
         cSheet* first = document->GetSheet(0);
         // The preview draws no pictures.
         first->TopBlock().RemoveBitmaps();
+        first->Drawing().InvalidateSummary(0);
         if (cDrawingData* data = first->Data())
           for (std::uint32_t i = 0; i < data->BlockCount(); ++i)
             if (cBlock* block = data->GetBlock(i)) block->RemoveBitmaps();

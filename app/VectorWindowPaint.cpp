@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "document/cDrawing.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
 #include "render/DrawInfo.h"
@@ -22,7 +23,12 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
   cDrawInfo info(mapping, sheet ? sheet->Data() : nullptr, dc, &surface);
   info.darkBackground = IsDarkBackground(colors.background) ? 1 : 0;
   PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
-  if (sheet != nullptr) PaintSheetPage(*sheet, page, info);
+  if (sheet == nullptr) return;
+  // The summary brings the drawing's extent index with it: a paint of part
+  // of a large drawing then visits only what may show there. Made once,
+  // until the drawing changes.
+  sheet->Drawing().Summary();
+  PaintSheetPage(*sheet, page, info);
 }
 
 void BlitSurfaceToCairo(const cRasterSurface& surface, cairo_t* target) {

@@ -28,7 +28,8 @@ struct DRect;
 // The window's page: the page area in the given colours and the sheet
 // painter with the screen's options, through a drawing context on the
 // window's mapping (its dark-background flag set from the background
-// colour). `sheet` may be null (an empty white paint). `page` is the page
+// colour), after making sure the drawing's summary (and with it its extent
+// index) is there. `sheet` may be null (an empty white paint). `page` is the page
 // record index handed to the sheet painter. `client` is the window's client
 // rectangle; `paint` the rectangle being painted (already the surface's
 // clip). `dc` is the device context the drawing context works through (the

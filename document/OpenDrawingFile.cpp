@@ -5,7 +5,9 @@
 #include "document/OpenFailureMessage.h"
 #include "document/ProgressMonitor.h"
 #include "document/ResultCodes.h"
+#include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
@@ -48,6 +50,14 @@ DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, cons
   if (MonitorCancelled(request) && !result.Ok()) return DocumentResult::Failure(kOpenCancelled);
   // The title-block fields show when the file was last written.
   if (result.Ok() && haveTime) result.Document()->SetFileDateTime(written);
+  // A reader's conversions may ask for a drawing's extent before they move
+  // or drop objects; the summary and its extent index start afresh.
+  if (result.Ok()) {
+    cDrawingDoc& document = *result.Document();
+    for (std::uint32_t i = 0; i < document.SheetCount(); ++i) {
+      if (cSheet* sheet = document.GetSheet(i)) sheet->Drawing().InvalidateSummary(0);
+    }
+  }
   return result;
 }
 

@@ -6,7 +6,9 @@
 #include "document/PageMembership.h"
 #include "document/cDocView.h"
 #include "document/cDrawingDoc.h"
+#include "model/InsertChildList.h"
 #include "model/ObjectTypes.h"
+#include "model/cAnyFill.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
@@ -85,11 +87,60 @@ DRect cDrawing::GetPrintableArea() const {
   return area;
 }
 
-DRect cDrawing::GetExtent() const {
-  DRect r;
-  if (topBlock_) topBlock_->UniteObjectExtents(r);
-  return r;
+DRect cDrawing::GetExtent() const { return Summary().extent; }
+
+namespace {
+
+// The extent the painter tests an object by: its full extent, an insert's
+// the union of its children's (the insert itself is never tested). A view of
+// another sheet changes its extent when the painter rebuilds its copies, so
+// it is never left out by where it was.
+ObjectExtentIndex::Entry IndexEntry(cOutObj& object, cDrawingData* data, const DRect& full) {
+  ObjectExtentIndex::Entry entry{&object, full, object.TypeCode() == kTypeSection};
+  const InsertChildList* insert =
+      object.TypeCode() == kTypeInsert ? dynamic_cast<const InsertChildList*>(&object) : nullptr;
+  if (insert) {
+    entry.extent = DRect{};
+    bool first = true;
+    for (cOutObj* child : insert->GetChildren()) {
+      if (!child) continue;
+      DRect r;
+      child->GetFullExtent(data, r);
+      entry.extent.Union(r, first);
+    }
+    // No children: nothing of it is ever drawn, wherever the clip.
+    if (first) entry.extent = DRect{full.x1, full.y1, full.x1, full.y1};
+  }
+  return entry;
 }
+
+}  // namespace
+
+void cDrawing::DropSummary() const {
+  summary_.flags &= std::uint8_t(~DrawingSummary::kValid);
+  extentIndex_ = ObjectExtentIndex();
+}
+
+const DrawingSummary& cDrawing::Summary() const {
+  if (SummaryValid()) return summary_;
+  summary_ = DrawingSummary{};
+  summary_.flags = DrawingSummary::kValid;
+  std::vector<ObjectExtentIndex::Entry> entries;
+  bool first = true;
+  for (cOutObj* object = topBlock_ ? topBlock_->FirstObject() : nullptr; object; object = object->next) {
+    DRect r;
+    object->GetFullExtent(data_, r);
+    summary_.extent.Union(r, first);
+    ++summary_.counters[object->TypeCode()];
+    if (object->AsAnyLine()) ++summary_.counters[DrawingSummary::kStroked];
+    if (const cAnyFill* fill = object->AsAnyFill(); fill && fill->IsClosed())
+      ++summary_.counters[DrawingSummary::kClosedFilled];
+    entries.push_back(IndexEntry(*object, data_, r));
+  }
+  extentIndex_ = ObjectExtentIndex(std::move(entries));
+  return summary_;
+}
+
 
 DRect cDrawing::GetExtentWithFormat() const {
   DRect objects = GetExtent();
@@ -148,15 +199,19 @@ void SetSheetScale(cDrawing& drawing, cDrawingDoc* document, double newScale) {
   drawing.minStep = {drawing.minStep.x * factor, drawing.minStep.y * factor};
   drawing.gridStep = {drawing.gridStep.x * factor, drawing.gridStep.y * factor};
   if (drawing.TopBlock()) RescaleDrawing(*data, &drawing, *drawing.TopBlock(), factor, true);
+  drawing.InvalidateSummary(0);
   if (!document) return;
   for (std::uint32_t i = 0; i < document->SheetCount(); ++i) {
     cSheet* sheet = document->GetSheet(i);
-    if (sheet && &sheet->Drawing() != &drawing) ScaleSectionsShowing(sheet->TopBlock(), drawing, factor);
+    if (sheet && &sheet->Drawing() != &drawing) {
+      ScaleSectionsShowing(sheet->TopBlock(), drawing, factor);
+      sheet->Drawing().InvalidateSummary(0);
+    }
   }
 }
 
 void cDrawing::InvalidateSummary(int how) {
-  summaryValid_ = false;
+  DropSummary();
   UpdateViews(how);
 }
 

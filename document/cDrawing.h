@@ -27,6 +27,7 @@
 #include "foundation/DPoint.h"
 #include "foundation/DRect.h"
 #include "foundation/WString.h"
+#include "model/ObjectExtentIndex.h"
 #include "model/SortedValueList.h"
 #include "model/TextAttributes.h"
 
@@ -77,6 +78,20 @@ inline std::uint16_t PageIdOfIndex(std::uint32_t index) { return std::uint16_t(i
 struct RememberedView {
   DRect rect;
   double zoom = 0.0;
+};
+
+// What a drawing's top-block objects add up to, computed on the first
+// request and kept until the drawing says it changed: the union of their
+// full extents (the first object's starts it; all zero without objects),
+// one counter per type code, and two counters on codes no class uses.
+struct DrawingSummary {
+  static constexpr std::size_t kClosedFilled = 29;  // filled objects whose outline is closed
+  static constexpr std::size_t kStroked = 30;       // stroked objects
+  static constexpr std::uint8_t kValid = 0x01;
+
+  DRect extent;
+  std::array<std::uint32_t, 32> counters{};
+  std::uint8_t flags = 0;
 };
 
 // Where a print page lies on the format.
@@ -133,7 +148,8 @@ class cDrawing {
   // From the format origin to origin + printable size x tiles; all zero
   // without a format.
   DRect GetPrintableArea() const;
-  // The extent of the objects of the top block (all zero without objects).
+  // The union of the full extents of the top block's objects (all zero
+  // without objects), from the summary.
   DRect GetExtent() const;
   // The page extent the views scroll over: with a format, the printable
   // area united with the object extent (the area alone when that extent is
@@ -150,11 +166,26 @@ class cDrawing {
   void PrepareTextFonts();
 
   // ---- state ----
-  void MarkModified() { ++modificationCounter; }
-  // Clears the summary-valid bit and lets the views update.
+  // Raises the modification counter. Every change counts as one that may
+  // move objects, so the summary and the extent index are dropped too.
+  void MarkModified() {
+    ++modificationCounter;
+    DropSummary();
+  }
+  // Drops the summary and lets the views update.
   void InvalidateSummary(int how);
-  bool SummaryValid() const { return summaryValid_; }
-  void SetSummaryValid() { summaryValid_ = true; }
+  bool SummaryValid() const { return (summary_.flags & DrawingSummary::kValid) != 0; }
+  // The summary, computed first when it is not valid: each object of the
+  // top chain brought up to date and its full extent taken, once until the
+  // next InvalidateSummary or MarkModified.
+  const DrawingSummary& Summary() const;
+  // Where the top block's objects lie (model/ObjectExtentIndex.h), built
+  // with the summary, so that a painter showing part of a large drawing
+  // need not walk every object. Null while the summary is not valid: a
+  // reader never computes it (the drawing window asks for the summary
+  // before it paints). Whoever changes the top chain without MarkModified
+  // must call InvalidateSummary.
+  const ObjectExtentIndex* ExtentIndex() const { return SummaryValid() ? &extentIndex_ : nullptr; }
   // Repaint or update every view of the owning document that shows this drawing.
   void RedrawViews(int how);
   void UpdateViews(int how);
@@ -238,7 +269,10 @@ class cDrawing {
   std::unique_ptr<cOutObj> prototypeText_;
   std::unique_ptr<cOutObj> prototypeShape_;
   std::vector<PageRecord> pages_;
-  bool summaryValid_ = false;
+  void DropSummary() const;
+  // Computed on request by the const readers above.
+  mutable DrawingSummary summary_;
+  mutable ObjectExtentIndex extentIndex_;
 };
 
 // Stores the new drawing scale. With factor = new / old (0 when either is

@@ -1,12 +1,14 @@
 #include "render/SheetPainter.h"
 
 #include <memory>
+#include <vector>
 
 #include "document/cDrawing.h"
 #include "model/LevelTable.h"
 #include "model/ObjectTypes.h"
 #include "model/cAnyFill.h"
 #include "model/cBlock.h"
+#include "model/ObjectExtentIndex.h"
 #include "model/cOutObj.h"
 #include "render/DrawInfo.h"
 #include "render/InsertChildList.h"
@@ -79,9 +81,13 @@ bool IsObjectOnCurrentPage(std::int32_t* color, const cOutObj& object, const cDr
   return false;
 }
 
-bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool drawNonPrintable, cDrawInfo& info,
-                     bool levelColorsWhenPrinting, bool pageColorsWhenPrinting, bool overrideOn,
-                     std::int32_t pageColor) {
+namespace {
+
+// IsObjectVisible, with the object's full extent given when the caller
+// knows it (from the drawing's extent index, for an object unchanged since).
+bool IsVisibleWithExtent(const DRect* known, bool drawHidden, cOutObj& object, LevelTable* levels,
+                         bool drawNonPrintable, cDrawInfo& info, bool levelColorsWhenPrinting,
+                         bool pageColorsWhenPrinting, bool overrideOn, std::int32_t pageColor) {
   if (object.HasFlag(kFlagHidden)) return false;
   const bool printing = IsPrinting(info);
   const LevelRecord* level = nullptr;
@@ -91,7 +97,11 @@ bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool 
     if (!drawNonPrintable && printing && !level->printable) return false;
   }
   DRect extent;
-  object.GetFullExtent(info.data, extent);
+  if (known) {
+    extent = *known;
+  } else {
+    object.GetFullExtent(info.data, extent);
+  }
   if (Misses(extent, info.worldClip)) return false;
   if (overrideOn) {
     std::int32_t color = -1;
@@ -105,18 +115,37 @@ bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool 
   return true;
 }
 
-bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, const cDrawing* drawing,
-                      std::uint16_t currentPage, cDrawInfo& info, const PaintChainOptions& options) {
-  std::int32_t pageColor = -1;
-  if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
+}  // namespace
 
+bool IsObjectVisible(bool drawHidden, cOutObj& object, LevelTable* levels, bool drawNonPrintable, cDrawInfo& info,
+                     bool levelColorsWhenPrinting, bool pageColorsWhenPrinting, bool overrideOn,
+                     std::int32_t pageColor) {
+  return IsVisibleWithExtent(nullptr, drawHidden, object, levels, drawNonPrintable, info, levelColorsWhenPrinting,
+                             pageColorsWhenPrinting, overrideOn, pageColor);
+}
+
+namespace {
+
+// One object of the chain: steps 3.1 to 3.6 of the walk.
+struct ChainStep {
+  LevelTable* levels;
+  cDrawingData* data;
+  const cDrawing* drawing;
+  std::uint16_t currentPage;
+  cDrawInfo& info;
+  const PaintChainOptions& options;
+  std::int32_t pageColor;
   bool drawn = false;
-  for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
-    if (object->HasFlag(kFlagHidden)) continue;
-    if (options.filter && !object->MatchesFilter(options.filter)) continue;
+
+  // `known`: the object's full extent from the index, trusted only while
+  // the object has not been marked changed since.
+  void Paint(cOutObj* object, const DRect* known) {
+    if (object->HasFlag(kFlagHidden)) return;
+    if (options.filter && !object->MatchesFilter(options.filter)) return;
+    if (object->HasFlag(kFlagDirty)) known = nullptr;
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
-    if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) continue;
+    if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
     if (const InsertChildList* insert = AsInsertChildList(*object)) {
       // The insert is opened into its children: each child is tested on its
       // own level, so an insert on a hidden level still shows children on
@@ -136,16 +165,59 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
           }
         }
       }
-      continue;
+      return;
     }
-    if (IsObjectVisible(options.drawHidden, *object, levels, options.drawNonPrintable, info,
-                        options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn, color)) {
+    if (IsVisibleWithExtent(known, options.drawHidden, *object, levels, options.drawNonPrintable, info,
+                            options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
+                            color)) {
       object->Draw(&info);
       drawn = true;
     }
   }
+};
+
+// The extent index of the drawing when `block` is its top chain and the
+// drawing has one for that chain, made with the context's drawing data;
+// null otherwise. The painter never builds it: that would bring every
+// object up to date, hidden ones too.
+const ObjectExtentIndex* IndexFor(const cDrawing* drawing, const cBlock* block, const cDrawInfo& info) {
+  if (!drawing || !block || drawing->TopBlock() != block || drawing->Data() != info.data) return nullptr;
+  const ObjectExtentIndex* index = drawing->ExtentIndex();
+  return index && index->Head() == block->FirstObject() ? index : nullptr;
+}
+
+}  // namespace
+
+bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, const cDrawing* drawing,
+                      std::uint16_t currentPage, cDrawInfo& info, const PaintChainOptions& options) {
+  std::int32_t pageColor = -1;
+  if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
+
+  ChainStep step{levels, data, drawing, currentPage, info, options, pageColor};
+  // Objects whose extent misses the world clip fail the view test whatever
+  // else they are; the index leaves them out without visiting them. What
+  // it hands out comes in chain order, so the output is the walk's. When it
+  // declines (most of the drawing in view), the chain is walked, and the
+  // index still spares each object the computing of its extent as long as
+  // the two agree object for object.
+  std::vector<std::uint32_t> positions;
+  const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block, info) : nullptr;
+  if (index && index->Query(info.worldClip, positions)) {
+    for (const std::uint32_t p : positions) step.Paint(index->Object(p), index->KnownExtent(p));
+  } else {
+    std::uint32_t next = 0;
+    for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
+      const DRect* known = nullptr;
+      if (index && next < index->Size() && index->Object(next) == object) {
+        known = index->KnownExtent(next++);
+      } else {
+        index = nullptr;
+      }
+      step.Paint(object, known);
+    }
+  }
   info.overrideColor = -1;
-  return drawn;
+  return step.drawn;
 }
 
 void DrawObjectList(std::span<cOutObj* const> objects, cDrawInfo& mapping, cDrawInfo* drawing,

@@ -19,6 +19,13 @@
 //
 // The painter keeps no state. The only state it changes is the context's
 // override colour, which it leaves at -1 when a chain is done.
+//
+// Large drawings: when the chain is a drawing's top block and the drawing
+// holds an extent index (cDrawing::ExtentIndex, made with its summary), the
+// painter asks it for the objects that may meet the world clip and walks
+// only those, in chain order; every other object would fail the view test. A view of a corner of a drawing of a
+// million objects then visits thousands, not a million; with most of the
+// drawing in view it walks the whole chain as before.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +56,9 @@ struct PaintChainOptions {
   // on hidden levels drawn.
   bool drawNonPrintable = false;
   bool drawHidden = false;
+  // The drawing's extent index picks the objects to visit (see above). The
+  // output is the same without it; tests switch it off to compare.
+  bool useExtentIndex = true;
 };
 
 // Draws the chain of `block`. Returns true when at least one object's Draw

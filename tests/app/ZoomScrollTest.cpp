@@ -73,8 +73,9 @@ TEST(ZoomScroll, ZoomLimits) {
 TEST(ZoomScroll, LowerLimitOfADrawingUsesItsObjects) {
   cSheet sheet;
   AddLine(sheet, {0, 0}, {4e11, 1});
-  // f = 1 / (4e11 / 100) = 2.5e-10, a quarter of it 6.25e-11.
-  EXPECT_DOUBLE_EQ(ComputeZoomLowerLimit(sheet.Drawing(), 100, 100), 6.25e-11);
+  // f = 1 / (4e11 / 100) = 2.5e-10, a quarter of it 6.25e-11 (the line's
+  // full extent adds its width of 0.25, nothing at this size).
+  EXPECT_NEAR(ComputeZoomLowerLimit(sheet.Drawing(), 100, 100), 6.25e-11, 1e-20);
 }
 
 TEST(ZoomScroll, ExtentWithFormatUnitesTheObjectsAndThePrintableArea) {
@@ -85,10 +86,13 @@ TEST(ZoomScroll, ExtentWithFormatUnitesTheObjectsAndThePrintableArea) {
   d.tiles = {1, 1};
   // No objects: the printable area alone.
   EXPECT_EQ(d.GetExtentWithFormat(), (DRect{0, 0, 277, 190}));
+  // A new object: the drawing's summary is computed again once told. The
+  // line's full extent reaches half its width of 0.25 beyond its ends.
   AddLine(sheet, {-20, 50}, {100, 300});
-  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{-20, 0, 277, 300}));
+  d.InvalidateSummary(0);
+  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{-20.125, 0, 277, 300.125}));
   d.formatSize = {0, 0};
-  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{-20, 50, 100, 300}));
+  EXPECT_EQ(d.GetExtentWithFormat(), (DRect{-20.125, 49.875, 100.125, 300.125}));
 }
 
 TEST(ZoomScroll, SetZoomAtPutsTheCentreOnTheClientCentre) {
@@ -397,8 +401,9 @@ TEST_F(ZoomWindow, HundredPercentAndLastZoomTwiceReturnsToTheStart) {
   window_->CmZoomPercent(kCmZoom100);
   EXPECT_EQ(window_->Mapping().scale, 1.0);
   // 277 x 4 + 30 pixels across do not fit 800: a scroll bar; 190 x 4 + 30 do not fit 600.
-  EXPECT_EQ(window_->HorizontalScroll().range, 277 * 4 + 30);
-  EXPECT_EQ(bars_.h[0], 277 * 4 + 30 - 1);
+  // The line's full extent reaches 0.125 beyond the format: one pixel more.
+  EXPECT_EQ(window_->HorizontalScroll().range, 277 * 4 + 30 + 1);
+  EXPECT_EQ(bars_.h[0], 277 * 4 + 30);
   EXPECT_EQ(bars_.h[1], 800);
   const WorldMapping start = window_->Mapping();
   window_->CmZoomIn();

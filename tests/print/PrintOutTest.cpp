@@ -83,16 +83,19 @@ TEST_F(PrintOutTest, PrintedSizeOfTilesExtentAndArea) {
   EXPECT_DOUBLE_EQ(a.Record().formatWidth, ((100 - 10) * 2 / 2.0 + 6) * 2 * 0.5);
   EXPECT_DOUBLE_EQ(a.Record().formatHeight, ((80 - 10) * 2 / 2.0 + 6) * 2 * 0.5);
 
-  // No format: the extent over the drawing scale; scale 0 leaves it.
+  // No format: the extent over the drawing scale; scale 0 leaves it. The
+  // extent is the square's full one: 30 plus its 0.25 outline, half on
+  // each side.
   TiledDrawing plain(90, 60, 1, 1, 0);
   plain.Drawing().formatSize = {0, 0};
   plain.sheet->Data()->SetScale(4.0);
   APXPrintOut b(plain.Drawing(), PrintOutOptions{});
-  EXPECT_DOUBLE_EQ(b.Record().formatWidth, 30 / 4.0);
+  EXPECT_DOUBLE_EQ(b.Record().formatWidth, 30.25 / 4.0);
   EXPECT_EQ(b.pageCount, 1);
   plain.sheet->Data()->SetScale(0.0);
+  plain.Drawing().InvalidateSummary(0);
   APXPrintOut c(plain.Drawing(), PrintOutOptions{});
-  EXPECT_DOUBLE_EQ(c.Record().formatWidth, 30);
+  EXPECT_DOUBLE_EQ(c.Record().formatWidth, 30.25);
 
   // An area: widened by half the minimum line width plus the area margin
   // (times the scale), exactly one page.
