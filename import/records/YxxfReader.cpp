@@ -70,11 +70,18 @@ void YxxfReader::SetSpoolStream(std::unique_ptr<OutFileStream> stream) { spool_ 
 std::uint16_t YxxfReader::TextCodePage() const { return drawingVersion >= 1021 ? 65001 : codePage; }
 
 std::uint16_t YxxfReader::DefaultLayerIndex() const {
+  if (zeroForCount_ == layers.Count() && zeroForRefills_ == layerRefills_) return zeroIndex_;
+  zeroForCount_ = layers.Count();
+  zeroForRefills_ = layerRefills_;
+  zeroIndex_ = kNoLayer;
   const WString zero(u"0");
   for (std::uint32_t i = 0; i < layers.Count(); ++i) {
-    if (layers[i]->name == zero) return std::uint16_t(i);
+    if (layers[i]->name == zero) {
+      zeroIndex_ = std::uint16_t(i);
+      break;
+    }
   }
-  return kNoLayer;
+  return zeroIndex_;
 }
 
 std::uint16_t YxxfReader::AddImplicitLayer(const WString& name, std::uint64_t handle) {
@@ -111,6 +118,7 @@ void YxxfReader::AddTableLayer(std::unique_ptr<YxxfLayerRec> layer) {
   if (found >= 0) {
     std::uint32_t i = std::uint32_t(found);
     *layers[i] = *layer;
+    ++layerRefills_;
     implicitLayer_[i] = 0;
     IndexLayer(i);
     return;
@@ -135,12 +143,26 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
     }
     return LayerZero();
   }
+  std::string bytes;
+  if (item->type == ItemType::Narrow && item->value.a && item->subRecord == record.SubRecord()) {
+    if (levelNamesCodePage_ != record.CodePage()) {
+      levelOfNarrowName_.clear();
+      levelNamesCodePage_ = record.CodePage();
+    }
+    bytes.assign(item->value.a->CStr(), std::size_t(item->value.a->Length()));
+    auto known = levelOfNarrowName_.find(bytes);
+    if (known != levelOfNarrowName_.end()) return known->second;
+  }
   WString name;
   record.FindString(name, 8);
   if (name.IsEmpty()) return LayerZero();
   IndexLayers();
   auto it = layerByName_.find(UpperKey(name));
-  if (it != layerByName_.end()) return it->second;
+  if (it != layerByName_.end()) {
+    // The index never forgets a name, so the answer holds from now on.
+    if (!bytes.empty()) levelOfNarrowName_.emplace(std::move(bytes), it->second);
+    return it->second;
+  }
   if (layers.Count() < kMaxLayers) return AddImplicitLayer(name, 0);
   return LayerZero();
 }
