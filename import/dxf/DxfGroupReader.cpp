@@ -84,6 +84,19 @@ bool DxfLineReader::ReadLine(std::string_view& line) {
       continue;
     }
     any = true;
+    if (fill_ == 0) {
+      // A line that ends inside the window (with the LF after a CR) is
+      // answered in place, without a copy.
+      const std::uint32_t scan = length < kLineLimit ? length : kLineLimit;
+      std::uint32_t i = 0;
+      while (i < scan && window[i] != '\n' && window[i] != '\r') ++i;
+      if (i < scan && (window[i] == '\n' || i + 1 < length)) {
+        const std::uint32_t end = window[i] == '\r' && window[i + 1] == '\n' ? i + 2 : i + 1;
+        line = std::string_view(reinterpret_cast<const char*>(window), i);
+        in_.ConsumeWindow(end);
+        return true;
+      }
+    }
     const std::uint32_t room = kLineLimit - fill_;
     const std::uint32_t scan = length < room ? length : room;
     std::uint32_t i = 0;

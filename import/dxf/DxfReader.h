@@ -45,7 +45,8 @@ class DxfLineReader {
 
   explicit DxfLineReader(InFileStream& in);
   // One line without its end; false at the end of the stream with nothing
-  // read. The view lasts until the next call.
+  // read. The view lasts until the next call or the next read of the stream
+  // (it may point into the stream's own buffer).
   bool ReadLine(std::string_view& line);
   // The stream is used up and no character is pending.
   bool AtEnd() const;

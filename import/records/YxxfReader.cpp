@@ -13,9 +13,9 @@ namespace {
 
 
 // ASCII case only: layer and block names compare as the drawings' writers do.
-bool SameNameNoCase(const WString& a, const WString& b) {
-  if (a.Length() != b.Length()) return false;
-  for (int i = 0; i < a.Length(); ++i) {
+bool SameNameNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
     char16_t x = a[i], y = b[i];
     if (x >= 'a' && x <= 'z') x = char16_t(x - 32);
     if (y >= 'a' && y <= 'z') y = char16_t(y - 32);
@@ -24,10 +24,9 @@ bool SameNameNoCase(const WString& a, const WString& b) {
   return true;
 }
 
-bool StartsWithNoCase(const WString& name, const char16_t* prefix) {
-  int n = 0;
-  while (prefix[n]) ++n;
-  return name.Length() >= n && SameNameNoCase(name.Mid(0, n), WString(prefix));
+bool StartsWithNoCase(const WString& name, std::u16string_view prefix) {
+  const std::u16string_view v = name.View();
+  return v.size() >= prefix.size() && SameNameNoCase(v.substr(0, prefix.size()), prefix);
 }
 
 std::u16string UpperKey(const WString& name) {
@@ -177,7 +176,7 @@ YxxfBlockRec* YxxfReader::FindOwnerBlock(const YxxfGroupRecord& record) {
   } else {
     owner = currentBlock ? currentBlock : &defaultBlock;
   }
-  if (owner != &defaultBlock && SameNameNoCase(owner->name, WString(u"*MODEL_SPACE"))) return &defaultBlock;
+  if (owner != &defaultBlock && SameNameNoCase(owner->name.View(), u"*MODEL_SPACE")) return &defaultBlock;
   return owner;
 }
 
@@ -220,11 +219,11 @@ void YxxfReader::AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneOb
 const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, const YxxfLayoutRec** outLayout) {
   const YxxfLayoutRec* model = nullptr;
   for (const YxxfLayoutRec* layout : reader.layouts) {
-    bool byName = layout->owner == 0 && SameNameNoCase(layout->blockName, WString(u"*Model_Space"));
+    bool byName = layout->owner == 0 && SameNameNoCase(layout->blockName.View(), u"*Model_Space");
     bool byRecord = layout->owner != 0 && layout->owner == reader.modelSpaceRecord;
     // DXF names the model space only through its block-table record.
     for (const YxxfBlockTableRec* btr : reader.blockTableRecords) {
-      if (layout->owner != 0 && btr->handle == layout->owner && SameNameNoCase(btr->name, WString(u"*Model_Space"))) {
+      if (layout->owner != 0 && btr->handle == layout->owner && SameNameNoCase(btr->name.View(), u"*Model_Space")) {
         byRecord = true;
       }
     }
@@ -240,7 +239,7 @@ const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, c
     }
   }
   for (const YxxfViewportRec* vp : reader.viewports) {
-    if (SameNameNoCase(vp->name, WString(u"*Active"))) return vp;
+    if (SameNameNoCase(vp->name.View(), u"*Active")) return vp;
   }
   return reader.viewports.Get(0);
 }
