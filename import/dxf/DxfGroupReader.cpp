@@ -207,17 +207,27 @@ bool DxfGroupReader::ReadText(int& code, YxxfGroupRecord& record, std::string_vi
   return true;
 }
 
+bool DxfGroupReader::Take(void* out, std::uint32_t n) {
+  std::uint32_t length = 0;
+  const std::uint8_t* window = in_.GetReadWindow(length);
+  if (length >= n) {
+    std::memcpy(out, window, n);
+    return in_.ConsumeWindow(n);
+  }
+  return in_.Read(out, n) == n;
+}
+
 bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value) {
   std::uint8_t bytes[8] = {};
   if (oneByteCodes_) {
-    if (in_.Read(bytes, 1) != 1) return Fail();
+    if (!Take(bytes, 1)) return Fail();
     code = bytes[0];
     if (code == 255) {
-      if (in_.Read(bytes, 2) != 2) return Fail();
+      if (!Take(bytes, 2)) return Fail();
       code = bytes[0] | bytes[1] << 8;
     }
   } else {
-    if (in_.Read(bytes, 2) != 2) return Fail();
+    if (!Take(bytes, 2)) return Fail();
     code = bytes[0] | bytes[1] << 8;
   }
   if (code == 0) record.SetSubRecord(0);
@@ -226,6 +236,17 @@ bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_
   switch (GetDxfValueType(code)) {
     case 1:
     case 6: {
+      // A text that ends inside the window is taken from there in place.
+      std::uint32_t length = 0;
+      const std::uint8_t* window = in_.GetReadWindow(length);
+      if (const void* zero = length ? std::memchr(window, 0, length) : nullptr) {
+        const std::string_view text(reinterpret_cast<const char*>(window),
+                                    std::size_t(static_cast<const std::uint8_t*>(zero) - window));
+        record.AddString(c, text);
+        in_.ConsumeWindow(std::uint32_t(text.size() + 1));
+        value = text;
+        return true;
+      }
       scratch_.clear();
       std::uint8_t byte = 0;
       while (in_.Read(&byte, 1) == 1 && byte != 0) scratch_.push_back(char(byte));
@@ -234,22 +255,22 @@ bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_
       return true;
     }
     case 2: {
-      if (in_.Read(bytes, 8) != 8) return Fail();
+      if (!Take(bytes, 8)) return Fail();
       double d = 0;
       std::memcpy(&d, bytes, 8);
       record.AddDouble(c, d);
       return true;
     }
     case 3:
-      if (in_.Read(bytes, 1) != 1) return Fail();
+      if (!Take(bytes, 1)) return Fail();
       record.AddInt(c, std::int8_t(bytes[0]));
       return true;
     case 4:
-      if (in_.Read(bytes, 2) != 2) return Fail();
+      if (!Take(bytes, 2)) return Fail();
       record.AddInt(c, std::int16_t(bytes[0] | bytes[1] << 8));
       return true;
     case 5:
-      if (in_.Read(bytes, 4) != 4) return Fail();
+      if (!Take(bytes, 4)) return Fail();
       record.AddInt(c, std::int32_t(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
                                     std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24));
       return true;

@@ -65,7 +65,7 @@ class DxfGroupReader {
   DxfGroupReader(InFileStream& in, bool binary, bool oneByteCodes);
 
   // Reads one group and appends it to the record; `value` is its text (for
-  // binary numbers: empty), valid until the next read. False on failure, and
+  // binary numbers: empty), valid until the next read of the stream. False on failure, and
   // every later read fails too.
   bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
   bool Ok() const { return ok_; }
@@ -75,6 +75,8 @@ class DxfGroupReader {
   bool ReadText(int& code, YxxfGroupRecord& record, std::string_view& value);
   bool ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value);
   bool Fail() { return ok_ = false; }
+  // n bytes from the stream's window when it holds them, else through Read.
+  bool Take(void* out, std::uint32_t n);
 
   InFileStream& in_;
   bool ok_ = true;
