@@ -1,3 +1,4 @@
+#include <array>
 #include <cstring>
 
 #include "foundation/InFileStream.h"
@@ -21,10 +22,21 @@ int GetDxfValueType(int code) {
       {999, 999, 1},   {1004, 1004, 7}, {1005, 1005, 6}, {1000, 1009, 1}, {1010, 1059, 2}, {1060, 1070, 4},
       {1071, 1071, 5},
   };
-  for (const Row& row : kRows) {
-    if (code >= row.first && code <= row.last) return row.type;
-  }
-  return 0;
+  auto search = [](int c) {
+    for (const Row& row : kRows) {
+      if (c >= row.first && c <= row.last) return row.type;
+    }
+    return 0;
+  };
+  // Every group asks: codes below 1072 answered from a table of the search.
+  static constexpr int kTableSize = 1072;
+  static const auto kTable = [&] {
+    std::array<std::uint8_t, kTableSize> table{};
+    for (int c = 0; c < kTableSize; ++c) table[std::size_t(c)] = std::uint8_t(search(c));
+    return table;
+  }();
+  if (code >= 0 && code < kTableSize) return kTable[std::size_t(code)];
+  return search(code);
 }
 
 // ---- lines ----
