@@ -229,7 +229,76 @@ bool DxfGroupReader::Take(void* out, std::uint32_t n) {
   return in_.Read(out, n) == n;
 }
 
+bool DxfGroupReader::ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  std::uint32_t length = 0;
+  const std::uint8_t* window = in_.GetReadWindow(length);
+  if (length < 3) return false;
+  int c = 0;
+  std::uint32_t at = 2;
+  if (!oneByteCodes_) {
+    c = window[0] | window[1] << 8;
+  } else if (window[0] != 255) {
+    c = window[0];
+    at = 1;
+  } else {
+    c = window[1] | window[2] << 8;
+    at = 3;
+  }
+  const std::uint8_t* v = window + at;
+  const std::uint32_t left = length - at;
+  const std::uint16_t c16 = std::uint16_t(c);
+  switch (GetDxfValueType(c)) {
+    case 1:
+    case 6: {
+      const void* zero = std::memchr(v, 0, left);
+      if (!zero) return false;
+      const std::string_view text(reinterpret_cast<const char*>(v),
+                                  std::size_t(static_cast<const std::uint8_t*>(zero) - v));
+      if (c == 0) record.SetSubRecord(0);
+      record.AddString(c16, text);
+      in_.ConsumeWindow(at + std::uint32_t(text.size()) + 1);
+      value = text;
+      break;
+    }
+    case 2: {
+      if (left < 8) return false;
+      double d = 0;
+      std::memcpy(&d, v, 8);
+      record.AddDouble(c16, d);
+      in_.ConsumeWindow(at + 8);
+      value = {};
+      break;
+    }
+    case 3:
+      if (left < 1) return false;
+      record.AddInt(c16, std::int8_t(v[0]));
+      in_.ConsumeWindow(at + 1);
+      value = {};
+      break;
+    case 4:
+      if (left < 2) return false;
+      record.AddInt(c16, std::int16_t(v[0] | v[1] << 8));
+      in_.ConsumeWindow(at + 2);
+      value = {};
+      break;
+    case 5:
+      if (left < 4) return false;
+      record.AddInt(c16, std::int32_t(std::uint32_t(v[0]) | std::uint32_t(v[1]) << 8 | std::uint32_t(v[2]) << 16 |
+                                      std::uint32_t(v[3]) << 24));
+      in_.ConsumeWindow(at + 4);
+      value = {};
+      break;
+    default:
+      return false;
+  }
+  code = c;
+  return true;
+}
+
 bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  // Most groups lie whole inside the stream's window; the rest, and every
+  // failure, go the reading road below.
+  if (ReadWindowGroup(code, record, value)) return true;
   std::uint8_t bytes[8] = {};
   if (oneByteCodes_) {
     if (!Take(bytes, 1)) return Fail();
@@ -248,17 +317,6 @@ bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_
   switch (GetDxfValueType(code)) {
     case 1:
     case 6: {
-      // A text that ends inside the window is taken from there in place.
-      std::uint32_t length = 0;
-      const std::uint8_t* window = in_.GetReadWindow(length);
-      if (const void* zero = length ? std::memchr(window, 0, length) : nullptr) {
-        const std::string_view text(reinterpret_cast<const char*>(window),
-                                    std::size_t(static_cast<const std::uint8_t*>(zero) - window));
-        record.AddString(c, text);
-        in_.ConsumeWindow(std::uint32_t(text.size() + 1));
-        value = text;
-        return true;
-      }
       scratch_.clear();
       std::uint8_t byte = 0;
       while (in_.Read(&byte, 1) == 1 && byte != 0) scratch_.push_back(char(byte));

@@ -77,6 +77,9 @@ class DxfGroupReader {
   bool Fail() { return ok_ = false; }
   // n bytes from the stream's window when it holds them, else through Read.
   bool Take(void* out, std::uint32_t n);
+  // A group whose code and value lie whole in the stream's window, read in
+  // place; false (nothing taken) otherwise.
+  bool ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
 
   InFileStream& in_;
   bool ok_ = true;
