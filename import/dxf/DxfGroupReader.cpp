@@ -135,6 +135,28 @@ bool DxfLineReader::ReadLine(std::string_view& line) {
   return any;
 }
 
+bool DxfLineReader::ReadLinePairInPlace(std::string_view& first, std::string_view& second) {
+  if (hasPending_) return false;
+  std::uint32_t length = 0;
+  const std::uint8_t* window = in_.GetReadWindow(length);
+  // The end of the line from `from`: its length and where the next begins;
+  // false when the line, its end (a CR's LF included) or the limit are not
+  // inside the window.
+  auto line = [&](std::uint32_t from, std::string_view& out, std::uint32_t& next) {
+    const std::uint32_t stop = length - from < kLineLimit ? length : from + kLineLimit;
+    std::uint32_t i = from;
+    while (i < stop && window[i] != '\n' && window[i] != '\r') ++i;
+    if (i >= stop || (window[i] == '\r' && i + 1 >= length)) return false;
+    out = std::string_view(reinterpret_cast<const char*>(window) + from, i - from);
+    next = window[i] == '\r' && window[i + 1] == '\n' ? i + 2 : i + 1;
+    return true;
+  };
+  std::uint32_t middle = 0, end = 0;
+  if (length == 0 || !line(0, first, middle) || middle >= length || !line(middle, second, end)) return false;
+  in_.ConsumeWindow(end);
+  return true;
+}
+
 // ---- groups ----
 
 namespace {
@@ -182,10 +204,15 @@ bool DxfGroupReader::ReadGroup(int& code, YxxfGroupRecord& record, std::string_v
 }
 
 bool DxfGroupReader::ReadText(int& code, YxxfGroupRecord& record, std::string_view& value) {
-  std::string_view line;
-  if (!lines_->ReadLine(line) || !ParseCodeLine(line, code) || code < 0 || code > 9999) return Fail();
-  if (code == 0) record.SetSubRecord(0);
-  if (!lines_->ReadLine(line)) line = {};
+  std::string_view line, codeLine;
+  if (lines_->ReadLinePairInPlace(codeLine, line)) {
+    if (!ParseCodeLine(codeLine, code) || code < 0 || code > 9999) return Fail();
+    if (code == 0) record.SetSubRecord(0);
+  } else {
+    if (!lines_->ReadLine(line) || !ParseCodeLine(line, code) || code < 0 || code > 9999) return Fail();
+    if (code == 0) record.SetSubRecord(0);
+    if (!lines_->ReadLine(line)) line = {};
+  }
   if (GetDxfValueType(code) == 7) {
     value = {};
     // An odd length is no chunk: dropped, and reading goes on.

@@ -48,6 +48,10 @@ class DxfLineReader {
   // read. The view lasts until the next call or the next read of the stream
   // (it may point into the stream's own buffer).
   bool ReadLine(std::string_view& line);
+  // Two lines read in place when both lie whole in the stream's window
+  // (nothing pending); false, taking nothing, otherwise. The views last as
+  // ReadLine's do.
+  bool ReadLinePairInPlace(std::string_view& first, std::string_view& second);
   // The stream is used up and no character is pending.
   bool AtEnd() const;
 
