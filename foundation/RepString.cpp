@@ -338,6 +338,19 @@ D& RepString<D, C>::AssignCStr(const C* cstr) {
 }
 
 template <class D, class C>
+D& RepString<D, C>::AssignUnits(const C* units, std::uint32_t n) {
+  if (n == 0 || !units) {
+    Clear();
+  } else if (rep_ != EmptyRep() && rep_->refs == 1 && n <= rep_->capacity) {
+    std::memmove(rep_->chars, units, std::size_t(n) * sizeof(C));
+    SetLength(n);
+  } else {
+    Splice(0, rep_->length, units, n);
+  }
+  return Self();
+}
+
+template <class D, class C>
 D& RepString<D, C>::AssignSub(const D& source, int pos, int count) {
   return Self() = D(source, pos, count);
 }

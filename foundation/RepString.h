@@ -53,6 +53,9 @@ class RepString {
   // A null string clears.
   Derived& AssignCStr(const Char* cstr);
   Derived& AssignSub(const Derived& source, int pos, int count);
+  // Exactly n units (zeros included); a private buffer with room is reused,
+  // so a string refilled over and over allocates only when it must grow.
+  Derived& AssignUnits(const Char* units, std::uint32_t n);
 
   // --- append, prepend, insert ------------------------------------------------
   Derived& Append(const Derived& other);

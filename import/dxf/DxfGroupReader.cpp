@@ -1,3 +1,4 @@
+#include <array>
 #include <cstring>
 
 #include "foundation/InFileStream.h"
@@ -21,10 +22,21 @@ int GetDxfValueType(int code) {
       {999, 999, 1},   {1004, 1004, 7}, {1005, 1005, 6}, {1000, 1009, 1}, {1010, 1059, 2}, {1060, 1070, 4},
       {1071, 1071, 5},
   };
-  for (const Row& row : kRows) {
-    if (code >= row.first && code <= row.last) return row.type;
-  }
-  return 0;
+  auto search = [](int c) {
+    for (const Row& row : kRows) {
+      if (c >= row.first && c <= row.last) return row.type;
+    }
+    return 0;
+  };
+  // Every group asks: codes below 1072 answered from a table of the search.
+  static constexpr int kTableSize = 1072;
+  static const auto kTable = [&] {
+    std::array<std::uint8_t, kTableSize> table{};
+    for (int c = 0; c < kTableSize; ++c) table[std::size_t(c)] = std::uint8_t(search(c));
+    return table;
+  }();
+  if (code >= 0 && code < kTableSize) return kTable[std::size_t(code)];
+  return search(code);
 }
 
 // ---- lines ----
@@ -84,6 +96,19 @@ bool DxfLineReader::ReadLine(std::string_view& line) {
       continue;
     }
     any = true;
+    if (fill_ == 0) {
+      // A line that ends inside the window (with the LF after a CR) is
+      // answered in place, without a copy.
+      const std::uint32_t scan = length < kLineLimit ? length : kLineLimit;
+      std::uint32_t i = 0;
+      while (i < scan && window[i] != '\n' && window[i] != '\r') ++i;
+      if (i < scan && (window[i] == '\n' || i + 1 < length)) {
+        const std::uint32_t end = window[i] == '\r' && window[i + 1] == '\n' ? i + 2 : i + 1;
+        line = std::string_view(reinterpret_cast<const char*>(window), i);
+        in_.ConsumeWindow(end);
+        return true;
+      }
+    }
     const std::uint32_t room = kLineLimit - fill_;
     const std::uint32_t scan = length < room ? length : room;
     std::uint32_t i = 0;
@@ -108,6 +133,28 @@ bool DxfLineReader::ReadLine(std::string_view& line) {
   }
   line = std::string_view(out, fill_);
   return any;
+}
+
+bool DxfLineReader::ReadLinePairInPlace(std::string_view& first, std::string_view& second) {
+  if (hasPending_) return false;
+  std::uint32_t length = 0;
+  const std::uint8_t* window = in_.GetReadWindow(length);
+  // The end of the line from `from`: its length and where the next begins;
+  // false when the line, its end (a CR's LF included) or the limit are not
+  // inside the window.
+  auto line = [&](std::uint32_t from, std::string_view& out, std::uint32_t& next) {
+    const std::uint32_t stop = length - from < kLineLimit ? length : from + kLineLimit;
+    std::uint32_t i = from;
+    while (i < stop && window[i] != '\n' && window[i] != '\r') ++i;
+    if (i >= stop || (window[i] == '\r' && i + 1 >= length)) return false;
+    out = std::string_view(reinterpret_cast<const char*>(window) + from, i - from);
+    next = window[i] == '\r' && window[i + 1] == '\n' ? i + 2 : i + 1;
+    return true;
+  };
+  std::uint32_t middle = 0, end = 0;
+  if (length == 0 || !line(0, first, middle) || middle >= length || !line(middle, second, end)) return false;
+  in_.ConsumeWindow(end);
+  return true;
 }
 
 // ---- groups ----
@@ -157,10 +204,15 @@ bool DxfGroupReader::ReadGroup(int& code, YxxfGroupRecord& record, std::string_v
 }
 
 bool DxfGroupReader::ReadText(int& code, YxxfGroupRecord& record, std::string_view& value) {
-  std::string_view line;
-  if (!lines_->ReadLine(line) || !ParseCodeLine(line, code) || code < 0 || code > 9999) return Fail();
-  if (code == 0) record.SetSubRecord(0);
-  if (!lines_->ReadLine(line)) line = {};
+  std::string_view line, codeLine;
+  if (lines_->ReadLinePairInPlace(codeLine, line)) {
+    if (!ParseCodeLine(codeLine, code) || code < 0 || code > 9999) return Fail();
+    if (code == 0) record.SetSubRecord(0);
+  } else {
+    if (!lines_->ReadLine(line) || !ParseCodeLine(line, code) || code < 0 || code > 9999) return Fail();
+    if (code == 0) record.SetSubRecord(0);
+    if (!lines_->ReadLine(line)) line = {};
+  }
   if (GetDxfValueType(code) == 7) {
     value = {};
     // An odd length is no chunk: dropped, and reading goes on.
@@ -194,17 +246,96 @@ bool DxfGroupReader::ReadText(int& code, YxxfGroupRecord& record, std::string_vi
   return true;
 }
 
+bool DxfGroupReader::Take(void* out, std::uint32_t n) {
+  std::uint32_t length = 0;
+  const std::uint8_t* window = in_.GetReadWindow(length);
+  if (length >= n) {
+    std::memcpy(out, window, n);
+    return in_.ConsumeWindow(n);
+  }
+  return in_.Read(out, n) == n;
+}
+
+bool DxfGroupReader::ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  std::uint32_t length = 0;
+  const std::uint8_t* window = in_.GetReadWindow(length);
+  if (length < 3) return false;
+  int c = 0;
+  std::uint32_t at = 2;
+  if (!oneByteCodes_) {
+    c = window[0] | window[1] << 8;
+  } else if (window[0] != 255) {
+    c = window[0];
+    at = 1;
+  } else {
+    c = window[1] | window[2] << 8;
+    at = 3;
+  }
+  const std::uint8_t* v = window + at;
+  const std::uint32_t left = length - at;
+  const std::uint16_t c16 = std::uint16_t(c);
+  switch (GetDxfValueType(c)) {
+    case 1:
+    case 6: {
+      const void* zero = std::memchr(v, 0, left);
+      if (!zero) return false;
+      const std::string_view text(reinterpret_cast<const char*>(v),
+                                  std::size_t(static_cast<const std::uint8_t*>(zero) - v));
+      if (c == 0) record.SetSubRecord(0);
+      record.AddString(c16, text);
+      in_.ConsumeWindow(at + std::uint32_t(text.size()) + 1);
+      value = text;
+      break;
+    }
+    case 2: {
+      if (left < 8) return false;
+      double d = 0;
+      std::memcpy(&d, v, 8);
+      record.AddDouble(c16, d);
+      in_.ConsumeWindow(at + 8);
+      value = {};
+      break;
+    }
+    case 3:
+      if (left < 1) return false;
+      record.AddInt(c16, std::int8_t(v[0]));
+      in_.ConsumeWindow(at + 1);
+      value = {};
+      break;
+    case 4:
+      if (left < 2) return false;
+      record.AddInt(c16, std::int16_t(v[0] | v[1] << 8));
+      in_.ConsumeWindow(at + 2);
+      value = {};
+      break;
+    case 5:
+      if (left < 4) return false;
+      record.AddInt(c16, std::int32_t(std::uint32_t(v[0]) | std::uint32_t(v[1]) << 8 | std::uint32_t(v[2]) << 16 |
+                                      std::uint32_t(v[3]) << 24));
+      in_.ConsumeWindow(at + 4);
+      value = {};
+      break;
+    default:
+      return false;
+  }
+  code = c;
+  return true;
+}
+
 bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value) {
+  // Most groups lie whole inside the stream's window; the rest, and every
+  // failure, go the reading road below.
+  if (ReadWindowGroup(code, record, value)) return true;
   std::uint8_t bytes[8] = {};
   if (oneByteCodes_) {
-    if (in_.Read(bytes, 1) != 1) return Fail();
+    if (!Take(bytes, 1)) return Fail();
     code = bytes[0];
     if (code == 255) {
-      if (in_.Read(bytes, 2) != 2) return Fail();
+      if (!Take(bytes, 2)) return Fail();
       code = bytes[0] | bytes[1] << 8;
     }
   } else {
-    if (in_.Read(bytes, 2) != 2) return Fail();
+    if (!Take(bytes, 2)) return Fail();
     code = bytes[0] | bytes[1] << 8;
   }
   if (code == 0) record.SetSubRecord(0);
@@ -221,22 +352,22 @@ bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_
       return true;
     }
     case 2: {
-      if (in_.Read(bytes, 8) != 8) return Fail();
+      if (!Take(bytes, 8)) return Fail();
       double d = 0;
       std::memcpy(&d, bytes, 8);
       record.AddDouble(c, d);
       return true;
     }
     case 3:
-      if (in_.Read(bytes, 1) != 1) return Fail();
+      if (!Take(bytes, 1)) return Fail();
       record.AddInt(c, std::int8_t(bytes[0]));
       return true;
     case 4:
-      if (in_.Read(bytes, 2) != 2) return Fail();
+      if (!Take(bytes, 2)) return Fail();
       record.AddInt(c, std::int16_t(bytes[0] | bytes[1] << 8));
       return true;
     case 5:
-      if (in_.Read(bytes, 4) != 4) return Fail();
+      if (!Take(bytes, 4)) return Fail();
       record.AddInt(c, std::int32_t(std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
                                     std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24));
       return true;

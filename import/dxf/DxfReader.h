@@ -45,8 +45,13 @@ class DxfLineReader {
 
   explicit DxfLineReader(InFileStream& in);
   // One line without its end; false at the end of the stream with nothing
-  // read. The view lasts until the next call.
+  // read. The view lasts until the next call or the next read of the stream
+  // (it may point into the stream's own buffer).
   bool ReadLine(std::string_view& line);
+  // Two lines read in place when both lie whole in the stream's window
+  // (nothing pending); false, taking nothing, otherwise. The views last as
+  // ReadLine's do.
+  bool ReadLinePairInPlace(std::string_view& first, std::string_view& second);
   // The stream is used up and no character is pending.
   bool AtEnd() const;
 
@@ -64,7 +69,7 @@ class DxfGroupReader {
   DxfGroupReader(InFileStream& in, bool binary, bool oneByteCodes);
 
   // Reads one group and appends it to the record; `value` is its text (for
-  // binary numbers: empty), valid until the next read. False on failure, and
+  // binary numbers: empty), valid until the next read of the stream. False on failure, and
   // every later read fails too.
   bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
   bool Ok() const { return ok_; }
@@ -74,6 +79,11 @@ class DxfGroupReader {
   bool ReadText(int& code, YxxfGroupRecord& record, std::string_view& value);
   bool ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value);
   bool Fail() { return ok_ = false; }
+  // n bytes from the stream's window when it holds them, else through Read.
+  bool Take(void* out, std::uint32_t n);
+  // A group whose code and value lie whole in the stream's window, read in
+  // place; false (nothing taken) otherwise.
+  bool ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
 
   InFileStream& in_;
   bool ok_ = true;

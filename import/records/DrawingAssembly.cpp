@@ -151,11 +151,21 @@ void ForEachObject(cOutObj* first, F&& f) {
 void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const {
   const std::uint32_t layerCount = layers.Count();
   std::vector<std::uint8_t> used(layerCount, 0);
-  auto mark = [&](cOutObj& o) {
+  // The objects lie all over the heap and a walk down a chain waits for
+  // memory at every link: the first walk takes their addresses, so that the
+  // second can fetch ahead.
+  std::vector<cOutObj*> topObjects, blockObjects;
+  ForEachObject(objects.Head(), [&](cOutObj& o) {
     if (o.Level() < layerCount) used[o.Level()] = 1;
-  };
-  ForEachObject(objects.Head(), mark);
-  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) ForEachObject(data.GetBlock(b)->FirstObject(), mark);
+    topObjects.push_back(&o);
+  });
+  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) {
+    ForEachObject(data.GetBlock(b)->FirstObject(), [&](cOutObj& o) {
+      if (o.Level() < layerCount) used[o.Level()] = 1;
+      blockObjects.push_back(&o);
+    });
+  }
+  constexpr std::size_t kAhead = 16;
   const std::uint16_t zero = DefaultLayerIndex();
   LevelTable& levels = data.Levels();
   std::vector<std::uint16_t> number(layerCount, 65535);
@@ -178,14 +188,16 @@ void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const
     byBlock->color = LevelColour(layer);
   }
   if (levels.InUse()) levels.SetCurrentIndex(0);
-  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) {
-    ForEachObject(data.GetBlock(b)->FirstObject(),
-                  [&](cOutObj& o) { o.SetLevel(o.Level() < layerCount ? number[o.Level()] : 65535); });
+  for (std::size_t k = 0; k < blockObjects.size(); ++k) {
+    if (k + kAhead < blockObjects.size()) __builtin_prefetch(blockObjects[k + kAhead]);
+    cOutObj& o = *blockObjects[k];
+    o.SetLevel(o.Level() < layerCount ? number[o.Level()] : 65535);
   }
   ObjectChain kept;
-  cOutObj* next = objects.Release();
-  while (cOutObj* object = next) {
-    next = object->next;
+  (void)objects.Release();
+  for (std::size_t k = 0; k < topObjects.size(); ++k) {
+    if (k + kAhead < topObjects.size()) __builtin_prefetch(topObjects[k + kAhead]);
+    cOutObj* object = topObjects[k];
     object->next = nullptr;
     if (object->Level() >= layerCount) {
       delete object;

@@ -3,6 +3,8 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "import/records/DwgCodePages.h"
@@ -64,10 +66,22 @@ bool StartsWithAC(const AString& text) { return text.Length() >= 2 && text[0] ==
 
 int EntityCodeOfName(const char* name) {
   if (!name || !*name) return 0;
-  for (const EntityName& row : kEntityNames) {
-    if (strcasecmp(row.name, name) == 0) return row.code;
+  // Every entity asks: the name in upper case against a table of the rows'
+  // names (the longest has 17 letters; a longer name is none of them).
+  static const std::unordered_map<std::string_view, int> kByName = [] {
+    std::unordered_map<std::string_view, int> map;
+    for (const EntityName& row : kEntityNames) map.emplace(row.name, row.code);
+    return map;
+  }();
+  char upper[24];
+  std::size_t n = 0;
+  for (; name[n]; ++n) {
+    if (n == sizeof(upper)) return 0;
+    const char c = name[n];
+    upper[n] = c >= 'a' && c <= 'z' ? char(c - 32) : c;
   }
-  return 0;
+  const auto found = kByName.find(std::string_view(upper, n));
+  return found == kByName.end() ? 0 : found->second;
 }
 
 const char* EntityNameOfCode(int code) {

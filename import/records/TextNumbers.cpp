@@ -48,8 +48,50 @@ std::uint64_t ParseHexHandle(const char* text, int length) {
   return value;
 }
 
+namespace {
+
+// The plain form most files write, [+-]digits[.digits] with at most 15
+// digits after leading zeros and no spaces or exponent: the digits make an
+// integer below 2^53 and one division by an exact power of ten rounds
+// correctly, as the general reader does. Anything else answers false.
+bool ParsePlainDecimal(const char* text, int length, double& out) {
+  static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  int i = 0;
+  bool negative = false;
+  if (text[0] == '-' || text[0] == '+') {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  std::uint64_t mantissa = 0;
+  int digits = 0, fraction = 0;
+  bool point = false, any = false;
+  for (; i < length; ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      any = true;
+      if (point) ++fraction;
+      if (mantissa == 0 && c == '0') continue;
+      if (++digits > 15) return false;
+      mantissa = mantissa * 10 + std::uint64_t(c - '0');
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  if (!any || fraction > 22) return false;
+  const double value = double(mantissa) / kPowers[fraction];
+  out = negative ? -value : value;
+  return true;
+}
+
+}  // namespace
+
 double ParseDoubleOrZero(const char* text, int length) {
   if (!text || length <= 0) return 0.0;
+  double plain = 0.0;
+  if (ParsePlainDecimal(text, length, plain)) return plain;
   double v = StringToDoubleLenient(text, length);
   return std::isnan(v) ? 0.0 : v;
 }

@@ -1,5 +1,6 @@
 #include "import/records/YxxfGroupRecord.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "import/records/TextCodePage.h"
@@ -142,11 +143,7 @@ void YxxfGroupRecord::AddWideString(std::uint16_t code, std::u16string_view text
 
 void YxxfGroupRecord::AddString(std::uint16_t code, std::string_view bytes) {
   AString& slot = NextNarrow();
-  slot.Clear();
-  if (!bytes.empty()) {
-    slot.Resize(std::int64_t(bytes.size()));
-    std::memcpy(slot.Data(), bytes.data(), bytes.size());
-  }
+  slot.AssignUnits(bytes.data(), std::uint32_t(std::min<std::size_t>(bytes.size(), AString::kMaxLength)));
   Push(code, ItemType::Narrow).value.a = &slot;
 }
 

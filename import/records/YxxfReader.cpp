@@ -13,9 +13,9 @@ namespace {
 
 
 // ASCII case only: layer and block names compare as the drawings' writers do.
-bool SameYxxfName(const WString& a, const WString& b) {
-  if (a.Length() != b.Length()) return false;
-  for (int i = 0; i < a.Length(); ++i) {
+bool SameNameNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
     char16_t x = a[i], y = b[i];
     if (x >= 'a' && x <= 'z') x = char16_t(x - 32);
     if (y >= 'a' && y <= 'z') y = char16_t(y - 32);
@@ -24,10 +24,9 @@ bool SameYxxfName(const WString& a, const WString& b) {
   return true;
 }
 
-bool StartsWithNoCase(const WString& name, const char16_t* prefix) {
-  int n = 0;
-  while (prefix[n]) ++n;
-  return name.Length() >= n && SameYxxfName(name.Mid(0, n), WString(prefix));
+bool StartsWithNoCase(const WString& name, std::u16string_view prefix) {
+  const std::u16string_view v = name.View();
+  return v.size() >= prefix.size() && SameNameNoCase(v.substr(0, prefix.size()), prefix);
 }
 
 std::u16string UpperKey(const WString& name) {
@@ -70,11 +69,18 @@ void YxxfReader::SetSpoolStream(std::unique_ptr<OutFileStream> stream) { spool_ 
 std::uint16_t YxxfReader::TextCodePage() const { return drawingVersion >= 1021 ? 65001 : codePage; }
 
 std::uint16_t YxxfReader::DefaultLayerIndex() const {
+  if (zeroForCount_ == layers.Count() && zeroForRefills_ == layerRefills_) return zeroIndex_;
+  zeroForCount_ = layers.Count();
+  zeroForRefills_ = layerRefills_;
+  zeroIndex_ = kNoLayer;
   const WString zero(u"0");
   for (std::uint32_t i = 0; i < layers.Count(); ++i) {
-    if (layers[i]->name == zero) return std::uint16_t(i);
+    if (layers[i]->name == zero) {
+      zeroIndex_ = std::uint16_t(i);
+      break;
+    }
   }
-  return kNoLayer;
+  return zeroIndex_;
 }
 
 std::uint16_t YxxfReader::AddImplicitLayer(const WString& name, std::uint64_t handle) {
@@ -111,6 +117,7 @@ void YxxfReader::AddTableLayer(std::unique_ptr<YxxfLayerRec> layer) {
   if (found >= 0) {
     std::uint32_t i = std::uint32_t(found);
     *layers[i] = *layer;
+    ++layerRefills_;
     implicitLayer_[i] = 0;
     IndexLayer(i);
     return;
@@ -135,12 +142,26 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
     }
     return LayerZero();
   }
+  std::string bytes;
+  if (item->type == ItemType::Narrow && item->value.a && item->subRecord == record.SubRecord()) {
+    if (levelNamesCodePage_ != record.CodePage()) {
+      levelOfNarrowName_.clear();
+      levelNamesCodePage_ = record.CodePage();
+    }
+    bytes.assign(item->value.a->CStr(), std::size_t(item->value.a->Length()));
+    auto known = levelOfNarrowName_.find(bytes);
+    if (known != levelOfNarrowName_.end()) return known->second;
+  }
   WString name;
   record.FindString(name, 8);
   if (name.IsEmpty()) return LayerZero();
   IndexLayers();
   auto it = layerByName_.find(UpperKey(name));
-  if (it != layerByName_.end()) return it->second;
+  if (it != layerByName_.end()) {
+    // The index never forgets a name, so the answer holds from now on.
+    if (!bytes.empty()) levelOfNarrowName_.emplace(std::move(bytes), it->second);
+    return it->second;
+  }
   if (layers.Count() < kMaxLayers) return AddImplicitLayer(name, 0);
   return LayerZero();
 }
@@ -155,7 +176,7 @@ YxxfBlockRec* YxxfReader::FindOwnerBlock(const YxxfGroupRecord& record) {
   } else {
     owner = currentBlock ? currentBlock : &defaultBlock;
   }
-  if (owner != &defaultBlock && SameYxxfName(owner->name, WString(u"*MODEL_SPACE"))) return &defaultBlock;
+  if (owner != &defaultBlock && SameNameNoCase(owner->name.View(), u"*MODEL_SPACE")) return &defaultBlock;
   return owner;
 }
 
@@ -198,11 +219,11 @@ void YxxfReader::AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneOb
 const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, const YxxfLayoutRec** outLayout) {
   const YxxfLayoutRec* model = nullptr;
   for (const YxxfLayoutRec* layout : reader.layouts) {
-    bool byName = layout->owner == 0 && SameYxxfName(layout->blockName, WString(u"*Model_Space"));
+    bool byName = layout->owner == 0 && SameNameNoCase(layout->blockName.View(), u"*Model_Space");
     bool byRecord = layout->owner != 0 && layout->owner == reader.modelSpaceRecord;
     // DXF names the model space only through its block-table record.
     for (const YxxfBlockTableRec* btr : reader.blockTableRecords) {
-      if (layout->owner != 0 && btr->handle == layout->owner && SameYxxfName(btr->name, WString(u"*Model_Space"))) {
+      if (layout->owner != 0 && btr->handle == layout->owner && SameNameNoCase(btr->name.View(), u"*Model_Space")) {
         byRecord = true;
       }
     }
@@ -218,7 +239,7 @@ const YxxfViewportRec* YxxfReader::FindModelViewport(const YxxfReader& reader, c
     }
   }
   for (const YxxfViewportRec* vp : reader.viewports) {
-    if (SameYxxfName(vp->name, WString(u"*Active"))) return vp;
+    if (SameNameNoCase(vp->name.View(), u"*Active")) return vp;
   }
   return reader.viewports.Get(0);
 }

@@ -247,6 +247,17 @@ class YxxfReader {
   std::uint32_t layersIndexed_ = 0;
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHandle_;
   std::uint32_t blocksIndexed_ = 0;
+  // The index of layer "0" as last found, valid while the layer count and
+  // the count of layers filled in place are what they were then (the
+  // styling asks for it once per made object).
+  mutable std::uint32_t zeroForCount_ = 0xFFFFFFFFu, zeroForRefills_ = 0;
+  mutable std::uint16_t zeroIndex_ = kNoLayer;
+  std::uint32_t layerRefills_ = 0;
+  // The level of the last narrow layer names by their bytes and code page:
+  // drawings name a few layers over and over, and the map below answers a
+  // name the same way for the rest of the read once it holds it.
+  std::unordered_map<std::string, std::uint16_t> levelOfNarrowName_;
+  std::uint16_t levelNamesCodePage_ = 0;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
   // Attributes announced by an INSERT. It stands for the open insert record

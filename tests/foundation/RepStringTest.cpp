@@ -158,6 +158,35 @@ TYPED_TEST(RepStringTest, ZeroUnitsBelongToNoSet) {
   }
 }
 
+TYPED_TEST(RepStringTest, AssignUnitsReusesItsOwnBufferAndLeavesCopiesAlone) {
+  using S = TypeParam;
+  using C = CharOf<S>;
+  const std::basic_string<C> longer = Widen<S>(std::string("a long text\0with a zero", 24));
+  S s;
+  s.AssignUnits(longer.data(), std::uint32_t(longer.size()));
+  EXPECT_EQ(s.View(), longer);
+  const C* buffer = s.CStr();
+  const std::uint64_t allocated = GetAllocatedBytes();
+  const auto shorter = Widen<S>("short");
+  s.AssignUnits(shorter.data(), std::uint32_t(shorter.size()));
+  EXPECT_EQ(s.View(), shorter);
+  EXPECT_EQ(s.CStr()[shorter.size()], C(0));
+  EXPECT_EQ(s.CStr(), buffer);
+  EXPECT_EQ(GetAllocatedBytes(), allocated);
+  // A shared representation is not written through.
+  S copy = s;
+  s.AssignUnits(longer.data(), std::uint32_t(longer.size()));
+  EXPECT_EQ(copy.View(), shorter);
+  EXPECT_EQ(s.View(), longer);
+  // Its own units, and none.
+  s.AssignUnits(s.CStr() + 2, 4);
+  EXPECT_EQ(s.View(), longer.substr(2, 4));
+  s.AssignUnits(nullptr, 3);
+  EXPECT_TRUE(s.IsEmpty());
+  s.AssignUnits(shorter.data(), 0);
+  EXPECT_TRUE(s.IsEmpty());
+}
+
 TYPED_TEST(RepStringTest, EqualityByContentOrByRepresentation) {
   using S = TypeParam;
   S a(Widen<S>("same").c_str()), b(Widen<S>("same").c_str());

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "foundation/InFileStream.h"
 #include "foundation/OutFileStream.h"
 #include "import/records/InsertRecord.h"
@@ -45,6 +47,16 @@ TEST_F(ReaderDispatchTest, NameTableIsCaseBlind) {
   EXPECT_EQ(EntityCodeOfName("VPORT"), 54);
   EXPECT_EQ(EntityCodeOfName("NOPE"), 0);
   EXPECT_EQ(EntityCodeOfName(""), 0);
+  // Every name of the table in lower case, and names just longer.
+  for (int code = 2; code <= 54; ++code) {
+    const char* name = EntityNameOfCode(code);
+    ASSERT_TRUE(name) << code;
+    std::string lower(name);
+    for (char& c : lower) c = char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    EXPECT_EQ(EntityCodeOfName(lower.c_str()), code) << name;
+    EXPECT_EQ(EntityCodeOfName((lower + "X").c_str()), 0) << name;
+  }
+  EXPECT_EQ(EntityCodeOfName("ACAD_PROXY_ENTITY_AND_A_LONG_TAIL"), 0);
   EXPECT_EQ(EntityCodeOfName(nullptr), 0);
   EXPECT_STREQ(EntityNameOfCode(31), "MULTILEADER");
   Send("line", {{8, "0"}, {10, 1.0}, {20, 2.0}, {11, 3.0}, {21, 4.0}});
