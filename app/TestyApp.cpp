@@ -7,6 +7,7 @@
 #include "app/OpenClose.h"
 #include "app/ProgressDialog.h"
 #include "print/PaperNameField.h"
+#include "print/PaperSizeLookup.h"
 #include "print/dialogs/PrintFileDialog.h"
 #include "print/export/BlockPicturePainter.h"
 #include "app/TestyFrameWindow.h"
@@ -142,6 +143,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallTrueTypeLineDrawer();
   InstallTitleFields();
   InstallPaperNameField();
+  InstallPaperSizeLookup();
   {
     testyApp app(fileName);
     status = app.Run();

@@ -55,6 +55,11 @@ void ShiftStyledTextAnchorsOfDrawing(cDrawingData& data, cBlock& top);
 void ConvertOldFontStyleNames(BodyState& state);
 // Print formats given by two points and a paper (before 3082).
 void ConvertOldPrintSettings(BodyState& state);
+// The size in millimetres of a printer paper id (0 x 0 when unknown), for
+// the formats of old drawings. The printing layer installs it at start-up;
+// without it old formats keep their size.
+using PaperSizeLookup = void (*)(int paperId, double& width, double& height);
+PaperSizeLookup SetPaperSizeLookup(PaperSizeLookup lookup);
 
 // ---- whole drawings ----
 // Every length of the drawing (settings, levels, objects, blocks, styles)
