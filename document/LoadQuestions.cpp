@@ -23,6 +23,13 @@ int LoadQuestions::Ask(const LoadQuestion& question) { return GoOn(question) ? k
 
 int LoadQuestions::ChooseSheet(const std::vector<WString>& items) { return items.empty() ? -1 : 0; }
 
+bool LoadQuestions::ChooseViewDirection(ViewDirectionChoice&) { return true; }
+
+bool MessageBoxQuestions::ChooseViewDirection(ViewDirectionChoice& choice) {
+  if (LoadDialogs* dialogs = GetLoadDialogs()) return dialogs->ChooseViewDirection(owner_, choice);
+  return LoadQuestions::ChooseViewDirection(choice);
+}
+
 int MessageBoxQuestions::ChooseSheet(const std::vector<WString>& items) {
   if (LoadDialogs* dialogs = GetLoadDialogs()) return dialogs->ChooseSheet(owner_, items);
   return LoadQuestions::ChooseSheet(items);

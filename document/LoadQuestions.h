@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/ViewDirection.h"
 #include "foundation/WString.h"
 
 namespace kvn {
@@ -37,6 +38,10 @@ class LoadQuestions {
   // separator and its name. The index picked, or -1 when none was. Without
   // a dialog the first sheet.
   virtual int ChooseSheet(const std::vector<WString>& items);
+  // The direction a drawing with 3-D content is seen from, starting from
+  // `choice`; false when the user cancels (the drawing is not opened).
+  // Without a dialog the choice stays as it is.
+  virtual bool ChooseViewDirection(ViewDirectionChoice& choice);
 };
 
 // Answers every question "stop", asking nobody.
@@ -53,6 +58,7 @@ class MessageBoxQuestions final : public LoadQuestions {
   bool GoOn(const LoadQuestion& question) override;
   int Ask(const LoadQuestion& question) override;
   int ChooseSheet(const std::vector<WString>& items) override;
+  bool ChooseViewDirection(ViewDirectionChoice& choice) override;
 
  private:
   cMsgDlg& owner_;
@@ -65,6 +71,7 @@ class LoadDialogs {
  public:
   virtual ~LoadDialogs() = default;
   virtual int ChooseSheet(cMsgDlg& owner, const std::vector<WString>& items) = 0;
+  virtual bool ChooseViewDirection(cMsgDlg& owner, ViewDirectionChoice& choice) = 0;
 };
 // Null removes them; they must outlive their installation.
 LoadDialogs* SetLoadDialogs(LoadDialogs* dialogs);

@@ -29,6 +29,11 @@ int RequestContext::OwnerQuestions::ChooseSheet(const std::vector<WString>& item
   return owner ? MessageBoxQuestions(*owner).ChooseSheet(items) : -1;
 }
 
+bool RequestContext::OwnerQuestions::ChooseViewDirection(ViewDirectionChoice& choice) {
+  cMsgDlg* owner = MessageOwner(request_);
+  return owner ? MessageBoxQuestions(*owner).ChooseViewDirection(choice) : true;
+}
+
 RequestContext::RequestContext(const OpenRequest& request) : owner_(request) {
   context_.monitor = request.monitor;
   context_.allowMissing = request.allowMissing;

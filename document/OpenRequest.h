@@ -56,6 +56,7 @@ class RequestContext {
     bool GoOn(const LoadQuestion& question) override;
     int Ask(const LoadQuestion& question) override;
     int ChooseSheet(const std::vector<WString>& items) override;
+    bool ChooseViewDirection(ViewDirectionChoice& choice) override;
 
    private:
     const OpenRequest& request_;
