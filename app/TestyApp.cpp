@@ -4,6 +4,7 @@
 #include "app/CommandIds.h"
 #include "app/ConfiguredUiColors.h"
 #include "app/LevelCombo.h"
+#include "app/LoadDialogs.h"
 #include "app/OpenClose.h"
 #include "app/ProgressDialog.h"
 #include "print/PaperNameField.h"
@@ -144,12 +145,14 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallTitleFields();
   InstallPaperNameField();
   InstallPaperSizeLookup();
+  InstallLoadDialogs();
   {
     testyApp app(fileName);
     status = app.Run();
   }
   UninstallPrintFileDialog();
   UninstallProgressDialogs();
+  UninstallLoadDialogs();
   // The printer singleton of the printing subsystem is freed here once it exists.
   return status;
 }

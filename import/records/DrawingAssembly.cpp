@@ -42,9 +42,11 @@ void OnLowMemory() {
   if (gEmergencyPool) gEmergencyPool->clear();
 }
 
+// An external reference of a foreign drawing is assembled while its host
+// is: the inner guard hands the outer one's pool and flag back when it ends.
 class MemoryGuard {
  public:
-  MemoryGuard() {
+  MemoryGuard() : outerPool_(gEmergencyPool), outerFlag_(gOutOfMemory) {
     gOutOfMemory = false;
     pool_.reserve(500);
     for (int i = 0; i < 500; ++i) pool_.push_back(std::make_unique<char[]>(1000));
@@ -54,13 +56,16 @@ class MemoryGuard {
   }
   ~MemoryGuard() {
     SetLowMemoryCallback(previous_);
-    gEmergencyPool = nullptr;
+    gEmergencyPool = outerPool_;
+    gOutOfMemory = outerFlag_;
   }
   MemoryGuard(const MemoryGuard&) = delete;
   MemoryGuard& operator=(const MemoryGuard&) = delete;
 
  private:
   std::vector<std::unique_ptr<char[]>> pool_;
+  std::vector<std::unique_ptr<char[]>>* outerPool_;
+  bool outerFlag_;
   MemoryCallback previous_ = nullptr;
 };
 
