@@ -86,6 +86,13 @@ WString ResolveByKind(const ExternalReferenceEntry& entry, const WString& hostFo
 
 std::unique_ptr<cSheet> Placeholder() { return std::make_unique<cSheet>(); }
 
+// Only regular files are opened: a stored path may name a device or a pipe
+// (/dev/zero never ends), which no drawing is.
+bool RegularFile(const WString& path) {
+  std::error_code ec;
+  return !path.IsEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.ToUtf8()), ec);
+}
+
 // The user's pick among the sheets of a chosen file: "number - name".
 int ChooseSheetOf(const cDrawingDoc& document, LoadQuestions* questions) {
   if (!questions) return 0;
@@ -160,9 +167,9 @@ bool LoadExternalReference(cDrawingDoc& host, const ExternalReferenceEntry& entr
       ReportNestedReference(questions, context->loading, path);
     }
   } else if (!leaveEmpty) {
-    if (!FileExists(path)) {
+    if (!RegularFile(path)) {
       const WString beside = Joined(hostFolder, GetFileNamePart(path));
-      if (FileExists(beside)) path = beside;
+      if (RegularFile(beside)) path = beside;
     }
     const WString original = path;
     // A file the user chose shows the sheet the user picks from it.
@@ -177,7 +184,7 @@ bool LoadExternalReference(cDrawingDoc& host, const ExternalReferenceEntry& entr
       ++context->depth;
       context->loading.push_back(path);
       OpenOutcome outcome;
-      std::unique_ptr<cDrawingDoc> document = FileExists(path) ? OpenDrawingFile(path, request, outcome) : nullptr;
+      std::unique_ptr<cDrawingDoc> document = RegularFile(path) ? OpenDrawingFile(path, request, outcome) : nullptr;
       context->loading.pop_back();
       --context->depth;
       if (document && chosenFile) {

@@ -5,6 +5,7 @@
 // as sheets of their own (refused inside a reference, left out with a
 // warning when they cannot be loaded).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <filesystem>
@@ -308,6 +309,20 @@ TEST(DxfAssembly, AReferenceThatCannotBeLoadedIsLeftOutAndTheDrawingOpens) {
   bool told = false;
   for (const WString& warning : result.Warnings()) told = told || warning.ToUtf8().find("missing.dxf") != std::string::npos;
   EXPECT_TRUE(told);
+}
+
+TEST(DxfAssembly, ReferencesToPipesAndDevicesAreNotOpened) {
+  // Opening a pipe waits for a writer that never comes; /dev/zero never
+  // ends. Neither is a drawing.
+  test::ScratchDir dir;
+  ASSERT_EQ(::mkfifo((dir / "pipe.dxf").string().c_str(), 0600), 0);
+  for (const char* path : {"pipe.dxf", "/dev/zero"}) {
+    Save(dir / "host.dxf", ReferencingDrawing(path));
+    auto doc = Open(dir / "host.dxf", nullptr);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(doc->SheetCount(), 1u) << path;
+    EXPECT_EQ(ReferenceView(*doc), nullptr) << path;
+  }
 }
 
 TEST(DxfAssembly, AReferenceInsideAReferenceIsRefusedOnceWithTheChain) {
