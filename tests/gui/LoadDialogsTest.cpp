@@ -61,15 +61,18 @@ class LoadDialogsTest : public test::SettingsFolderTest {
   std::unique_ptr<TFrameWindow> frame_;
 };
 
+// The dialogs' controls, by the ids their templates give them.
+TWindow* Item(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
+
 // OK as the user gives it: the fields are saved first.
 void PressOk(TDialog& dialog) {
-  auto* ok = dynamic_cast<TButton*>(dialog.GetDlgItem(kIdOk));
+  auto* ok = dynamic_cast<TButton*>(Item(dialog, kIdOk));
   ASSERT_NE(ok, nullptr);
   ok->Click();
 }
 
 bool Shown(TDialog& dialog, int id) {
-  TWindow* item = dialog.GetDlgItem(id);
+  TWindow* item = Item(dialog, id);
   return item && item->GetPeer() && item->GetPeer()->IsShown();
 }
 
@@ -79,21 +82,21 @@ TEST_F(LoadDialogsTest, TheViewDialogOffersThePresetAndTurnsAnglesIntoADirection
   ApplyViewPreset(choice);
   const bool ok = WhileShown([&] { return RunViewDirectionDialog(frame_.get(), choice); },
                              [&](TDialog& dialog) {
-                               auto* radio = dynamic_cast<TCheckBox*>(dialog.GetDlgItem(2018));
+                               auto* radio = dynamic_cast<TCheckBox*>(Item(dialog, 2018));
                                ASSERT_NE(radio, nullptr);
                                EXPECT_EQ(radio->GetCheck(), kBstChecked);
                                EXPECT_FALSE(Shown(dialog, 1251));
                                EXPECT_TRUE(Shown(dialog, 1257));
                                test::SaveScreenshot("view-direction-dialog.png");
                                // The user-defined direction: its fields show.
-                               if (auto* group = dynamic_cast<TAutoRadio*>(dialog.GetDlgItem(2010))) group->Check(10);
+                               if (auto* group = dynamic_cast<TAutoRadio*>(Item(dialog, 2010))) group->Check(10);
                                EXPECT_TRUE(Shown(dialog, 1251));
                                // 90 degrees to x, 45 to y and z: (0, 1, 1) normalised.
                                const double angles[3] = {90, 45, 45};
                                for (int i = 0; i < 3; ++i)
-                                 if (auto* field = dynamic_cast<TAutoDouble*>(dialog.GetDlgItem(1251 + 2 * i)))
+                                 if (auto* field = dynamic_cast<TAutoDouble*>(Item(dialog, 1251 + 2 * i)))
                                    field->SetValue(angles[i]);
-                               if (auto* twist = dynamic_cast<TAutoDouble*>(dialog.GetDlgItem(1257))) twist->SetValue(30);
+                               if (auto* twist = dynamic_cast<TAutoDouble*>(Item(dialog, 1257))) twist->SetValue(30);
                                PressOk(dialog);
                              });
   ASSERT_TRUE(ok);
@@ -118,7 +121,7 @@ TEST_F(LoadDialogsTest, TheSheetChoiceListsTheSheetsAndAnswersTheLoadsQuestion) 
   MessageBoxQuestions questions(*frame_);
   const int chosen = WhileShown([&] { return questions.ChooseSheet(items); },
                                 [&](TDialog& dialog) {
-                                  auto* list = dynamic_cast<TListBox*>(dialog.GetDlgItem(2001));
+                                  auto* list = dynamic_cast<TListBox*>(Item(dialog, 2001));
                                   ASSERT_NE(list, nullptr);
                                   ASSERT_EQ(list->GetCount(), 3);
                                   EXPECT_EQ(list->GetString(1).ToUtf8(), "2 - B");
