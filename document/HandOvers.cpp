@@ -1,7 +1,4 @@
-// The bodies of the hand-over points; see HandOvers.h. They need the
-// insert, link, section and bitmap classes, the fonts, the block table
-// maintenance and the conversion tables of old drawings, which arrive with
-// their own changes.
+// The bodies of the hand-over points; see HandOvers.h.
 #include "document/HandOvers.h"
 
 #include <algorithm>

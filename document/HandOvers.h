@@ -1,9 +1,9 @@
-// Hand-over points to work that comes with classes and conversions not yet
-// in the program: block inserts and links, sections, the line symbols of
-// old object records, the conversions of old drawings, the document fix-ups
-// after a load, the rescaling of a whole drawing and font glyphs. Each is
-// called where the document needs it; until its owner lands it leaves the
-// drawing exactly as read, which keeps every stream in step.
+// Hand-over points: work of other classes and folders that the document's
+// readers call at fixed places of a read: block inserts and links, sections,
+// the line symbols of old object records, the conversions of old drawings,
+// the document fix-ups after a load, the rescaling of a whole drawing, font
+// glyphs, and (installed by the printing layer) the paper sizes of old
+// print formats.
 #pragma once
 
 #include <cstdint>

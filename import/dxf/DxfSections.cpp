@@ -273,14 +273,10 @@ DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMoni
     }
   }
   reader.ApplyDrawOrder();
-  if (context) {
-    reader.questions = context->questions;
-    reader.quiet = context->quiet;
-    reader.referenceContext = context->referenceContext;
-  }
+  reader.TakeQuestionsFrom(context);
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (!document) {
-    if ((monitor && monitor->Cancelled()) || reader.cancelled) return DocumentResult::Failure(kOpenCancelled);
+    if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));

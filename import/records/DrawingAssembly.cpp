@@ -313,7 +313,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   MemoryGuard guard;
   auto document = std::make_unique<cDrawingDoc>();
   referenceBlocks.clear();
-  cancelled = false;
+  viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
   const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
   // The view direction is asked where someone may be asked, and not while
@@ -351,7 +351,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
                          (std::fabs(choice.direction[2]) > 1e-8 ? 1 : 0);
         if ((mask != 1 && mask != 2 && mask != 4) || seen3D) {
           if (!asker->ChooseViewDirection(choice)) {
-            cancelled = true;
+            viewCancelled = true;
             return false;
           }
           ApplyViewPreset(choice);

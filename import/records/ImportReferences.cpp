@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/ExternalReference.h"
+#include "document/FormatReader.h"
 #include "document/LoadQuestions.h"
 #include "document/NativeFormat.h"
 #include "document/cDrawingDoc.h"
@@ -72,6 +73,13 @@ void ForEachReferenceView(cDrawingDoc& document, std::uint32_t sheetCount,
 bool HasObjects(const cSheet& sheet) { return sheet.TopBlock().FirstObject() != nullptr; }
 
 }  // namespace
+
+void YxxfReader::TakeQuestionsFrom(const FormatReadContext* context) {
+  if (!context) return;
+  questions = context->questions;
+  quiet = context->quiet;
+  referenceContext = context->referenceContext;
+}
 
 void YxxfReader::LoadReferences(cDrawingDoc& document, ProgressMonitor* monitor) {
   if (referenceBlocks.empty()) return;

@@ -40,6 +40,7 @@
 namespace kvn {
 
 class LoadQuestions;
+struct FormatReadContext;
 class OutFileStream;
 class ProgressMonitor;
 class YxxfEntInsert;
@@ -176,7 +177,7 @@ class YxxfReader {
   void* referenceContext = nullptr;
   bool quiet = false;
   // Set when the user cancelled the view question: no document.
-  bool cancelled = false;
+  bool viewCancelled = false;
   // External-reference blocks placed by the built sheets, in the order of
   // their first placement; until the references are loaded the view objects
   // that show one carry its place here as their sheet index.
@@ -196,6 +197,9 @@ class YxxfReader {
     std::uint32_t blockIndex = 0;
   };
   std::vector<SharedInsertBlock> sharedInsertBlocks;
+  // Takes who answers, the quiet flag and the reference context from the
+  // reader's context (nothing without one).
+  void TakeQuestionsFrom(const FormatReadContext* context);
   const SharedInsertBlock* FindSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent,
                                            const YxxfEntInsert& insert, const ImportMatrix& m) const;
   void RememberSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent, const YxxfEntInsert& insert,
