@@ -4,9 +4,11 @@
 #include "app/CommandIds.h"
 #include "app/ConfiguredUiColors.h"
 #include "app/LevelCombo.h"
+#include "app/LoadDialogs.h"
 #include "app/OpenClose.h"
 #include "app/ProgressDialog.h"
 #include "print/PaperNameField.h"
+#include "print/PaperSizeLookup.h"
 #include "print/dialogs/PrintFileDialog.h"
 #include "print/export/BlockPicturePainter.h"
 #include "app/TestyFrameWindow.h"
@@ -142,12 +144,15 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallTrueTypeLineDrawer();
   InstallTitleFields();
   InstallPaperNameField();
+  InstallPaperSizeLookup();
+  InstallLoadDialogs();
   {
     testyApp app(fileName);
     status = app.Run();
   }
   UninstallPrintFileDialog();
   UninstallProgressDialogs();
+  UninstallLoadDialogs();
   // The printer singleton of the printing subsystem is freed here once it exists.
   return status;
 }

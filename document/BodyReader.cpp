@@ -16,6 +16,7 @@
 #include "foundation/InFileStream.h"
 #include "document/LoadQuestions.h"
 #include "foundation/MsgBox.h"
+#include "foundation/PathNames.h"
 #include "model/LevelTable.h"
 #include "model/ReadState.h"
 #include "model/VersionedString.h"
@@ -83,6 +84,12 @@ int ReadDocumentAttributes(BodyState& state, cDrawingDoc& document) {
   return kLoadOk;
 }
 
+// The file-name part of a path without its extension.
+WString FileTitleOf(const WString& path) {
+  const WString name = GetFileNamePart(path);
+  return name.Mid(0, int(name.Length()) - int(GetFileExtension(name).Length()));
+}
+
 // The question of a drawing whose blocks overflowed the table: true to go on.
 bool ConfirmPlaceholderBlocks(const BodyReadArgs& args) {
   LoadQuestions* questions = args.options ? args.options->questions : nullptr;
@@ -100,6 +107,7 @@ int ReadDrawingBody(const BodyReadArgs& args) {
   cDrawingDoc* document = args.document;
   ReadContext readContext;
   readContext.labelTextAttributes = d.oldTextAttributes.data();
+  if (args.options) readContext.fileTitle = FileTitleOf(args.options->hostPath);
   state.readContext = &readContext;
 
   // 1. Reset.

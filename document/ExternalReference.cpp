@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "document/LoadQuestions.h"
 #include "document/NativeFormat.h"
@@ -13,6 +14,7 @@
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "foundation/PathNames.h"
+#include "foundation/TextFormat.h"
 
 namespace kvn {
 
@@ -84,6 +86,29 @@ WString ResolveByKind(const ExternalReferenceEntry& entry, const WString& hostFo
 
 std::unique_ptr<cSheet> Placeholder() { return std::make_unique<cSheet>(); }
 
+// Only regular files are opened: a stored path may name a device or a pipe
+// (/dev/zero never ends), which no drawing is.
+bool RegularFile(const WString& path) {
+  std::error_code ec;
+  return !path.IsEmpty() && std::filesystem::is_regular_file(std::filesystem::path(path.ToUtf8()), ec);
+}
+
+// The user's pick among the sheets of a chosen file: "number - name".
+int ChooseSheetOf(const cDrawingDoc& document, LoadQuestions* questions) {
+  if (!questions) return 0;
+  std::vector<WString> items;
+  for (std::uint32_t i = 0; i < document.SheetCount(); ++i) {
+    const cSheet* sheet = document.GetSheet(i);
+    WString name = sheet ? sheet->Drawing().name : WString();
+    MakeDefaultSheetName(name, i);
+    WString item = FormatPercentD(WString(u"%d"), int(i + 1));
+    item.AppendCStr(u" - ");
+    item.Append(name);
+    items.push_back(item);
+  }
+  return questions->ChooseSheet(items);
+}
+
 }  // namespace
 
 ReferenceFileChooser SetReferenceFileChooser(ReferenceFileChooser chooser) {
@@ -142,11 +167,13 @@ bool LoadExternalReference(cDrawingDoc& host, const ExternalReferenceEntry& entr
       ReportNestedReference(questions, context->loading, path);
     }
   } else if (!leaveEmpty) {
-    if (!FileExists(path)) {
+    if (!RegularFile(path)) {
       const WString beside = Joined(hostFolder, GetFileNamePart(path));
-      if (FileExists(beside)) path = beside;
+      if (RegularFile(beside)) path = beside;
     }
     const WString original = path;
+    // A file the user chose shows the sheet the user picks from it.
+    bool chosenFile = false;
     // However often the user asks to retry, the load ends at last.
     for (int round = 0; round < 100; ++round) {
       OpenRequest request;
@@ -157,10 +184,23 @@ bool LoadExternalReference(cDrawingDoc& host, const ExternalReferenceEntry& entr
       ++context->depth;
       context->loading.push_back(path);
       OpenOutcome outcome;
-      std::unique_ptr<cDrawingDoc> document = FileExists(path) ? OpenDrawingFile(path, request, outcome) : nullptr;
+      std::unique_ptr<cDrawingDoc> document = RegularFile(path) ? OpenDrawingFile(path, request, outcome) : nullptr;
       context->loading.pop_back();
       --context->depth;
-      if (document) {
+      if (document && chosenFile) {
+        const int picked = document->SheetCount() < 2 ? 0 : ChooseSheetOf(*document, questions);
+        if (picked >= 0 && std::uint32_t(picked) < document->SheetCount()) {
+          sheet = document->DetachSheet(std::uint32_t(picked));
+          // Later references to the missing file take the chosen one.
+          context->substitutions.emplace_back(original, path);
+          for (std::uint32_t i = 0; i < host.SheetCount(); ++i) host.GetSheet(i)->Drawing().MarkModified();
+          break;
+        }
+        // No sheet picked: the question about the missing file comes again.
+        document.reset();
+        path = original;
+        chosenFile = false;
+      } else if (document) {
         if (entry.sheetIndex >= document->SheetCount()) return false;
         sheet = document->DetachSheet(entry.sheetIndex);
         break;
@@ -177,9 +217,8 @@ bool LoadExternalReference(cDrawingDoc& host, const ExternalReferenceEntry& entr
       if (answer == kIdNo && g_chooser) {
         const WString chosen = g_chooser(NearestExistingDirectory(path));
         if (chosen.IsEmpty()) continue;  // nothing chosen: asked again
-        context->substitutions.emplace_back(original, chosen);
-        for (std::uint32_t i = 0; i < host.SheetCount(); ++i) host.GetSheet(i)->Drawing().MarkModified();
         path = chosen;
+        chosenFile = true;
         continue;
       }
       // Cancel, or nobody to ask: later references to the file stay empty

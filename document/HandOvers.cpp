@@ -1,7 +1,4 @@
-// The bodies of the hand-over points; see HandOvers.h. They need the
-// insert, link, section and bitmap classes, the fonts, the block table
-// maintenance and the conversion tables of old drawings, which arrive with
-// their own changes.
+// The bodies of the hand-over points; see HandOvers.h.
 #include "document/HandOvers.h"
 
 #include <algorithm>
@@ -12,6 +9,7 @@
 #include <set>
 #include <vector>
 
+#include "document/BlockListReader.h"
 #include "document/BodyReader.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
@@ -25,7 +23,9 @@
 #include "model/SortedValueList.h"
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
+#include "model/BlockCopy.h"
 #include "model/BlockPath.h"
+#include "model/ReadState.h"
 #include "model/cBitmap.h"
 #include "model/cWmf.h"
 #include "model/FontList.h"
@@ -54,7 +54,61 @@ std::uint32_t* InsertBlockIndexOf(cOutObj& object) {
   return insert ? &insert->blockIndex : nullptr;
 }
 
-void ConvertOldSymbolLine(cOutObj& /*object*/, std::uint32_t /*symbolBlock*/, BlockListContext& /*context*/) {}
+void ConvertOldSymbolLine(cOutObj& object, std::uint32_t symbolBlock, BlockListContext& context) {
+  ReadContext* read = context.readContext;
+  cDrawingData* data = context.data;
+  if (!read || !read->lineHolder || !data) return;
+  auto style = std::make_unique<cStyleLine>();
+  style->name = WString(u"X");
+  style->SetFromObject(*read->lineHolder, read->lineHolder->stroke, data);
+  style->hasSymbol = 1;
+  // The symbol: the block's objects with every insert flattened, less the
+  // kinds a symbol cannot draw (inserts, walls, links, section views).
+  if (cBlock* block = symbolBlock < data->BlockCount() ? data->GetBlock(symbolBlock) : nullptr) {
+    ObjectChain flat = FlattenChainCopy(*data, block->FirstObject());
+    for (cOutObj* o = flat.Head(); o; o = o->next) {
+      const std::uint8_t code = o->TypeCode();
+      if (code == 0 || code == 5 || code == 22 || code == 25) continue;
+      if (cOutObj* copy = cOutObj::Clone(*o)) style->symbol.Append(copy);
+    }
+  }
+  const OldPatternValues& old = read->oldPattern;
+  style->repeatLength = old.repeatLength;
+  style->startOffset = old.startOffset;
+  // The old byte's bits say what the symbol does not take from the line.
+  std::uint8_t symbolByte = 3;
+  if (old.symbolByte & 1) symbolByte = 1;
+  if (old.symbolByte & 2) symbolByte = (old.symbolByte & 1) ? 0 : 2;
+  style->symbolByte = symbolByte;
+  if (!(style->patternScale > 0.0)) style->patternScale = 1.0;
+  style->NormalizeSymbolScale();
+
+  LineStyleTable& lines = data->LineStyles();
+  style->name = read->fileTitle;
+  style->name.Append(FormatPercentD(WString(u"%d"), int(lines.Count() + 1)));
+  LinkStyleTable& links = data->LinkStyles();
+  const std::uint16_t remembered = read->rememberedLinkStyle;
+  if (cStyleLink* linkStyle = links.Get(remembered)) linkStyle->name = style->name;
+  const std::uint16_t k = lines.Add(std::move(style));
+  if (k == kNoStyle) return;
+
+  if (cAnyLine* line = object.AsAnyLine()) {
+    line->SetTypeByteSourceBits(std::uint8_t(line->TypeByte() | kTypeStyledStroke));
+    line->stroke.lineStyle = k;
+  }
+  cLink* link = object.AsLink();
+  if (!link || remembered == kNoStyle) return;
+  for (std::uint32_t i = 0; i < links.Count(); ++i) {
+    const cStyleLink* candidate = links.Get(i);
+    if (i == remembered || !candidate || candidate->attributes.lineStyle != k) continue;
+    link->linkStyle = std::uint16_t(i);
+    // The remembered style was made for this link alone.
+    if (remembered + 1u == links.Count()) links.Detach(remembered);
+    break;
+  }
+  if (cStyleLink* named = links.Get(link->linkStyle)) named->attributes.lineStyle = k;
+  link->MarkDirty();
+}
 
 void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector<cOutObj*>& inserts,
                            std::uint32_t firstInsertNumber) {
@@ -76,7 +130,20 @@ void ConnectLinksToInserts(const std::vector<cOutObj*>& links, const std::vector
   }
 }
 
-void ConvertOldSymbolTexts(cDrawingData& /*data*/) {}
+void ConvertOldSymbolTexts(cDrawingData& data) {
+  // Texts of old drawings measure themselves from their glyphs, which the
+  // symbols' own list reader does not load.
+  for (cStyleLine* style : data.LineStyles()) {
+    if (!style) continue;
+    for (cOutObj* o = style->symbol.Head(); o; o = o->next) {
+      cText* text = o->AsText();
+      if (!text) continue;
+      data.LoadGlyphsForText(*text);
+      text->MarkDirty();
+    }
+    style->FreePatternCache();
+  }
+}
 namespace {
 
 // Names trimmed of blanks ("_" when nothing is left), then every later
@@ -285,6 +352,24 @@ void ConvertOldFontStyleNames(BodyState& state) {
   for (auto* style : state.data.FontStyles())
     if (style && style->name.Length() > 0 && style->name[0] == u'@') style->name = style->name.TailFrom(1);
 }
+namespace {
+
+PaperSizeLookup g_paperSize = nullptr;
+
+// Damaged files give any value: out of range saturates, NaN gives 0.
+std::int32_t ClampedInt32(double value) {
+  if (!(value == value)) return 0;
+  return std::int32_t(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
+}  // namespace
+
+PaperSizeLookup SetPaperSizeLookup(PaperSizeLookup lookup) {
+  const PaperSizeLookup previous = g_paperSize;
+  g_paperSize = lookup;
+  return previous;
+}
+
 void ConvertOldPrintSettings(BodyState& state) {
   cDrawing& d = state.drawing;
   const int v = state.version;
@@ -294,9 +379,22 @@ void ConvertOldPrintSettings(BodyState& state) {
   // 3058 the second already turned into scale x B + A), or the two points
   // of the fixed settings.
   const bool tagged = v < 3061;
-  const DPoint a = tagged ? state.old.viewOffset : d.oldFormatOrigin;
-  const DPoint b = tagged ? (v < 3058 ? d.viewCentre : state.old.viewPoint) : d.oldFormatSize;
+  DPoint a = tagged ? state.old.viewOffset : d.oldFormatOrigin;
+  DPoint b = tagged ? (v < 3058 ? d.viewCentre : state.old.viewPoint) : d.oldFormatSize;
   const double s = state.data.Scale() > 0.0 ? state.data.Scale() : 1.0;
+  // Before 3057 a format of no width or height kept the view position
+  // relative to the format origin; it becomes relative to the drawing.
+  const double r = d.realAfterPrototypes;
+  if (v < 3057 && r > 0.0 && (b.x - a.x == 0.0 || b.y - a.y == 0.0)) {
+    std::int32_t* view = state.old.intViewPosition;
+    a = {a.x * r, a.y * r};
+    view[0] = ClampedInt32(double(view[0]) - std::floor(a.x + 0.5));
+    view[1] = ClampedInt32(double(view[1]) - std::floor(a.y + 0.5));
+    a = b = DPoint{};
+    const DRect extent = d.GetExtent();
+    view[0] = ClampedInt32(double(view[0]) + std::floor(r * extent.x1 + 0.5));
+    view[1] = ClampedInt32(double(view[1]) + std::floor(r * extent.y1 + 0.5));
+  }
   d.formatOrigin = a;
   const double w = (b.x - a.x) / s, h = (b.y - a.y) / s;
   DPoint& print = d.printFormatSize;
@@ -322,6 +420,24 @@ void ConvertOldPrintSettings(BodyState& state) {
       d.tiles = {w / d.formatSize.x, h / d.formatSize.y};
     } else {
       d.formatSize = {w, h};
+    }
+  }
+  // The format grows to the paper it was printed on, centred on it.
+  if (d.paperId != 0 && g_paperSize) {
+    double pw = 0.0, ph = 0.0;
+    g_paperSize(d.paperId, pw, ph);
+    const double fw = d.formatSize.x, fh = d.formatSize.y;
+    if (pw > 0 && ph > 0 && fw > 0 && fh > 0) {
+      DPoint grown = d.formatSize;
+      if (pw > fw && ph > fh) {
+        grown = {pw, ph};
+      } else if (ph > fw && pw > fh) {
+        grown = {ph, pw};
+      }
+      if (grown.x != fw || grown.y != fh) {
+        d.formatSize = grown;
+        d.formatMargins = {(grown.x - fw) * 0.5, (grown.y - fh) * 0.5};
+      }
     }
   }
   // Formats near A4 without margins were meant as A4.

@@ -1,9 +1,9 @@
-// Hand-over points to work that comes with classes and conversions not yet
-// in the program: block inserts and links, sections, the line symbols of
-// old object records, the conversions of old drawings, the document fix-ups
-// after a load, the rescaling of a whole drawing and font glyphs. Each is
-// called where the document needs it; until its owner lands it leaves the
-// drawing exactly as read, which keeps every stream in step.
+// Hand-over points: work of other classes and folders that the document's
+// readers call at fixed places of a read: block inserts and links, sections,
+// the line symbols of old object records, the conversions of old drawings,
+// the document fix-ups after a load, the rescaling of a whole drawing, font
+// glyphs, and (installed by the printing layer) the paper sizes of old
+// print formats.
 #pragma once
 
 #include <cstdint>
@@ -55,6 +55,11 @@ void ShiftStyledTextAnchorsOfDrawing(cDrawingData& data, cBlock& top);
 void ConvertOldFontStyleNames(BodyState& state);
 // Print formats given by two points and a paper (before 3082).
 void ConvertOldPrintSettings(BodyState& state);
+// The size in millimetres of a printer paper id (0 x 0 when unknown), for
+// the formats of old drawings. The printing layer installs it at start-up;
+// without it old formats keep their size.
+using PaperSizeLookup = void (*)(int paperId, double& width, double& height);
+PaperSizeLookup SetPaperSizeLookup(PaperSizeLookup lookup);
 
 // ---- whole drawings ----
 // Every length of the drawing (settings, levels, objects, blocks, styles)

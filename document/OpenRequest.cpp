@@ -24,6 +24,16 @@ int RequestContext::OwnerQuestions::Ask(const LoadQuestion& question) {
   return owner ? MessageBoxQuestions(*owner).Ask(question) : kIdCancel;
 }
 
+int RequestContext::OwnerQuestions::ChooseSheet(const std::vector<WString>& items) {
+  cMsgDlg* owner = MessageOwner(request_);
+  return owner ? MessageBoxQuestions(*owner).ChooseSheet(items) : -1;
+}
+
+bool RequestContext::OwnerQuestions::ChooseViewDirection(ViewDirectionChoice& choice) {
+  cMsgDlg* owner = MessageOwner(request_);
+  return owner ? MessageBoxQuestions(*owner).ChooseViewDirection(choice) : true;
+}
+
 RequestContext::RequestContext(const OpenRequest& request) : owner_(request) {
   context_.monitor = request.monitor;
   context_.allowMissing = request.allowMissing;

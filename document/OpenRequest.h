@@ -55,6 +55,8 @@ class RequestContext {
     explicit OwnerQuestions(const OpenRequest& request) : request_(request) {}
     bool GoOn(const LoadQuestion& question) override;
     int Ask(const LoadQuestion& question) override;
+    int ChooseSheet(const std::vector<WString>& items) override;
+    bool ChooseViewDirection(ViewDirectionChoice& choice) override;
 
    private:
     const OpenRequest& request_;

@@ -77,4 +77,32 @@ bool cInsert::MakeOwnBlock(cBlock* top, cDrawingData* data, bool deep) {
   return result;
 }
 
+namespace {
+
+void Flatten(cDrawingData& data, const cOutObj* first, ObjectChain& out, BlockPath& path) {
+  for (const cOutObj* o = first; o; o = o->next) {
+    if (const cInsert* insert = o->AsInsert()) {
+      cBlock* block = const_cast<cInsert*>(insert)->GetPlacedBlock(&data);
+      BlockPathScope scope(path, block);
+      if (!scope.Entered()) continue;
+      // Explode works on a copy: the source chain stays as it is.
+      std::unique_ptr<cOutObj> copy(cOutObj::Clone(*o));
+      if (!copy) continue;
+      ObjectChain exploded = copy->Explode(&data);
+      Flatten(data, exploded.Head(), out, path);
+      continue;
+    }
+    if (cOutObj* copy = cOutObj::Clone(*o)) out.Append(copy);
+  }
+}
+
+}  // namespace
+
+ObjectChain FlattenChainCopy(cDrawingData& data, const cOutObj* first) {
+  ObjectChain out;
+  BlockPath path;
+  Flatten(data, first, out, path);
+  return out;
+}
+
 }  // namespace kvn

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "foundation/WString.h"
 #include "model/StyleTable.h"
 #include "model/TextAttributes.h"
 
@@ -55,6 +56,9 @@ struct ReadContext {
   // of inserts before 3050, which store none. Null when the read has no
   // drawing record.
   const TextAttributes* labelTextAttributes = nullptr;
+  // The file-name part of the file being read, without its extension: line
+  // styles made from old symbol lines are named after it.
+  WString fileTitle;
 };
 
 }  // namespace kvn

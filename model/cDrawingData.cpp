@@ -1,6 +1,7 @@
 #include "model/cDrawingData.h"
 
 #include "model/cBlock.h"
+#include "model/cOutObj.h"
 #include "model/cStyleFill.h"
 #include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
@@ -31,6 +32,13 @@ void cDrawingData::Release() {
 std::uint32_t cDrawingData::AddBlock(cBlock* block) {
   blocks_.Add(block);
   return blocks_.Count() - 1;
+}
+
+void cDrawingData::ResetStyleCaches(cBlock& block) {
+  for (cStyleLine* style : lineStyles_)
+    if (style) style->FreePatternCache();
+  for (cOutObj* o = block.FirstObject(); o; o = o->next) o->MarkDirty();
+  block.InvalidateChecksum();
 }
 
 cDrawing* cDrawingData::GetDrawing() const {

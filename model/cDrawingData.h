@@ -72,6 +72,10 @@ class cDrawingData {
   // blocks from `protectedFirst` only duplicates of those are merged. The
   // first argument is not used.
   void MergeDuplicateBlocks(cOutObj* unused, cOutObj* first, std::uint32_t protectedFirst, int protectedCount);
+  // Drops what the styles keep for drawing (the outlines of line patterns)
+  // and marks every object of the block for a new extent, after something
+  // the caches depend on (fonts, scale) changed.
+  void ResetStyleCaches(cBlock& block);
 
   // ---- scale, parent, owner ----
   // The drawing scale; 0 means none, and whatever scales by it takes a

@@ -73,6 +73,7 @@ void cSection::Assign(const cOutObj& source) {
     color = s->color;
     selectionPresent = s->selectionPresent;
     automaticFrame = s->automaticFrame;
+    referenceView = s->referenceView;
     selectionNames = s->selectionNames;
     selectionValues.Clear();
     selectionValues.Append(s->selectionValues.Items(), s->selectionValues.Count());

@@ -90,6 +90,9 @@ class cSection : public cOutObj {
   std::uint32_t color = 0;
   std::uint8_t selectionPresent = 0;
   std::uint8_t automaticFrame = 0;
+  // Shows the sheet of an external reference of a foreign drawing (set by
+  // the import; not part of the record).
+  std::uint8_t referenceView = 0;
   // The renderer's cache of the shown view; Assign drops it.
   const void* viewCache = nullptr;
   // The content extent of an automatic frame (Recalc).

@@ -41,6 +41,20 @@ void cStyleLine::Scale(double factor) {
   FreePatternCache();
 }
 
+void cStyleLine::NormalizeSymbolScale() {
+  if (symbol.Empty() || !(patternScale > 0.0)) return;
+  const double s = patternScale;
+  repeatLength /= s;
+  if (startOffset > 0.0) startOffset /= s;
+  DoneBlockList done;
+  TransformContext context{&done, nullptr, nullptr};
+  for (cOutObj* o = symbol.Head(); o; o = o->next) {
+    o->Scale(context, DPoint{0, 0}, DPoint{1.0 / s, 1.0 / s});
+    o->ScaleLineWidths(context, 1.0 / s);
+  }
+  FreePatternCache();
+}
+
 void cStyleLine::ScalePattern(double factor) {
   if (factor == 0.0 || !byObject) return;
   patternScale *= factor;

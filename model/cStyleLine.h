@@ -80,6 +80,12 @@ class cStyleLine : public cAnyStyle {
   // dash elements and the cache.
   void SetFromObject(const cOutObj& object, const StrokeFields& stroke, const cDrawingData* data);
 
+  // Brings the symbol to pattern scale 1: the symbol values (the start
+  // offset only when positive) divided by the pattern scale, the symbol's
+  // objects and their line widths scaled by its inverse. Nothing without a
+  // symbol or a positive pattern scale.
+  void NormalizeSymbolScale();
+
   // A symbol line style: the flag and at least one symbol object.
   bool IsSymbolLine() const { return hasSymbol != 0 && !symbol.Empty(); }
   bool HasDashElements() const { return !dashElements.empty(); }

@@ -408,7 +408,10 @@ void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
   }
   if (line.GetLineType(data) == kLineTypeNone) return;
   bool solid;
-  if (style->IsSymbolLine() || style->HasDashElements()) {
+  // Dash elements are the style's dash list. A symbol line's symbols are
+  // generated objects; its line itself follows its line type (a solid one
+  // has no dash list and drew nothing).
+  if (style->HasDashElements()) {
     solid = false;
   } else {
     const std::uint8_t type = style->lineType;

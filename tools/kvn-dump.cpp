@@ -51,6 +51,7 @@
 #include "document/OpenFailureMessage.h"
 #include "document/cDrawingDoc.h"
 #include "dwg/InstallReaders.h"
+#include "print/PaperSizeLookup.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
 #include "foundation/WString.h"
@@ -371,6 +372,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   InstallReaders();
+  // Old drawings' formats grow to their paper as in the viewer.
+  InstallPaperSizeLookup();
   // The message is the one the viewer would show: in its language.
   SetLanguageIndex(ReadLanguageSetting());
   // Quiet: no message box, and every question of a reader answered "stop".

@@ -59,7 +59,7 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
 }
 
 DocumentResult LoadDwg(const WString& path, const FormatReadContext& context) {
-  return LoadDwgFile(path, context.monitor, context.dwgReport);
+  return LoadDwgFile(path, context.monitor, context.dwgReport, &context);
 }
 
 bool ProbeDwg(InFileStream& in, const WString&) { return IsDwgFile(in); }
@@ -122,14 +122,15 @@ DocumentResult ReportDwgError(int messageId, int detail) {
                                  detail != 0 ? WString::FromUtf8(std::to_string(detail)) : WString());
 }
 
-DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
+DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report,
+                           const FormatReadContext* context) {
   InFileStream in(path);
   if (!in.IsOpen()) return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable);
-  return LoadDwgStream(in, path, monitor, report);
+  return LoadDwgStream(in, path, monitor, report, context);
 }
 
 DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
-                             DwgLoadReport* report) {
+                             DwgLoadReport* report, const FormatReadContext* context) {
   char head[7] = {};
   in.Seek(0);
   const std::uint32_t got = in.Read(head, 6);
@@ -139,7 +140,7 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   if (version == 0) return ReportDwgError(kStrDwgNotDwg, 0);
   if (version == 12) {
     if (monitor) monitor->SetTitle(WString(u"DWG"));
-    return ReadOldDwg(in, path, monitor, report);
+    return ReadOldDwg(in, path, monitor, report, context);
   }
   const bool paged2004 = version == 18 || version == 24 || version == 27 || version == 32;
   if (version != 14 && version != 15 && version != 21 && !paged2004) {
@@ -163,9 +164,10 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
                           reader.ErrorCode());
   }
   reader.ApplyDrawOrder();
+  reader.TakeQuestionsFrom(context);
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (!document) {
-    if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
+    if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));

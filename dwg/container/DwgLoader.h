@@ -14,6 +14,7 @@ namespace kvn {
 
 class DwgReader;
 class FormatRegistry;
+struct FormatReadContext;
 class InFileStream;
 class ProgressMonitor;
 struct DwgLoadReport;
@@ -34,10 +35,13 @@ DocumentResult ReportDwgError(int messageId, int detail);
 
 // Reads the file; `report`, when given, receives what was found. A file read
 // whole gives the document of the import's drawing assembly.
-DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+// `context`, when given, who answers the assembly's questions (view
+// direction, external references) and the load's reference context.
+DocumentResult LoadDwgFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report,
+                           const FormatReadContext* context = nullptr);
 // The same over an open stream (in memory for the fuzz target).
 DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
-                             DwgLoadReport* report);
+                             DwgLoadReport* report, const FormatReadContext* context = nullptr);
 
 // Registers the reader in the dispatcher's DWG slot.
 void RegisterDwgReader(FormatRegistry& registry);

@@ -42,7 +42,8 @@ void FillOldReport(const OldDwgState& s, DwgLoadReport& report) {
 
 }  // namespace
 
-DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
+DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report,
+                          const FormatReadContext* context) {
   YxxfReader reader(path, kOldReaderKind);
   reader.drawingVersion = 1009;
   OldDwgState state(in, reader, monitor, OldFileNamePart(path));
@@ -53,9 +54,10 @@ DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor
   if (state.cancelled) return DocumentResult::Failure(kOpenCancelled);
   if (!read || state.failed) return ReportDwgError(kStrDwgCorrupted, 0);
   reader.ApplyDrawOrder();
+  reader.TakeQuestionsFrom(context);
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (!document) {
-    if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
+    if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));

@@ -19,6 +19,7 @@ class ProgressMonitor;
 class YxxfGroupRecord;
 class YxxfReader;
 struct DwgLoadReport;
+struct FormatReadContext;
 
 // Ten bytes in the file: entry size (u16), entry count (u32), start (u32).
 struct OldTableDescriptor {
@@ -89,6 +90,7 @@ bool ReadOldDwgEntities(OldDwgState& state, std::uint32_t start, std::uint32_t e
 
 // Reads a whole AC1009 file; a file read whole gives the document of the
 // drawing assembly, a damaged one "File is corrupted.".
-DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor* monitor, DwgLoadReport* report,
+                          const FormatReadContext* context = nullptr);
 
 }  // namespace kvn

@@ -23,6 +23,7 @@
 namespace kvn {
 
 class FormatRegistry;
+struct FormatReadContext;
 class InFileStream;
 class ProgressMonitor;
 class YxxfGroupRecord;
@@ -109,10 +110,13 @@ struct DxfReadOutcome {
 bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream& in, DxfReadOutcome& outcome);
 
 // The DXF entry over a path or an open stream (the fuzz target reads from
-// memory). `report`, when given, receives what the file holds.
-DocumentResult LoadDxfFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report);
+// memory). `report`, when given, receives what the file holds; `context`,
+// when given, who answers the assembly's questions (view direction,
+// external references) and the reference context of the load.
+DocumentResult LoadDxfFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report,
+                           const FormatReadContext* context = nullptr);
 DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
-                             DwgLoadReport* report);
+                             DwgLoadReport* report, const FormatReadContext* context = nullptr);
 
 // Registers the reader in the dispatcher's DXF slot.
 void RegisterDxfReader(FormatRegistry& registry);

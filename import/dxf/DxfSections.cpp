@@ -233,21 +233,22 @@ bool SameNameAscii(const WString& a, const char16_t* b) {
 }
 
 DocumentResult LoadDxf(const WString& path, const FormatReadContext& context) {
-  return LoadDxfFile(path, context.monitor, context.dwgReport);
+  return LoadDxfFile(path, context.monitor, context.dwgReport, &context);
 }
 
 bool ProbeDxf(InFileStream& in, const WString&) { return IsDxfFile(in); }
 
 }  // namespace
 
-DocumentResult LoadDxfFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report) {
+DocumentResult LoadDxfFile(const WString& path, ProgressMonitor* monitor, DwgLoadReport* report,
+                           const FormatReadContext* context) {
   InFileStream in(path);
   if (!in.IsOpen()) return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable);
-  return LoadDxfStream(in, path, monitor, report);
+  return LoadDxfStream(in, path, monitor, report, context);
 }
 
 DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMonitor* monitor,
-                             DwgLoadReport* report) {
+                             DwgLoadReport* report, const FormatReadContext* context) {
   if (monitor) monitor->SetTitle(WString(u"DXF"));
   YxxfReader reader(path, 1);
   DxfReadOutcome outcome;
@@ -272,9 +273,10 @@ DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMoni
     }
   }
   reader.ApplyDrawOrder();
+  reader.TakeQuestionsFrom(context);
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (!document) {
-    if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
+    if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));

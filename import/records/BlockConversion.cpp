@@ -19,6 +19,7 @@
 #include "model/cDrawingData.h"
 #include "model/AttributeList.h"
 #include "model/cInsert.h"
+#include "model/cSection.h"
 #include "model/cText.h"
 
 namespace kvn {
@@ -37,7 +38,72 @@ bool SameAsciiNoCase(const WString& a, const WString& b) {
   return true;
 }
 
+// The linear part of an insert's transform (rows 0 to 2, columns 0 to 2).
+constexpr int kLinear[9] = {0, 1, 2, 4, 5, 6, 8, 9, 10};
+
 }  // namespace
+
+const YxxfReader::SharedInsertBlock* YxxfReader::FindSharedBlock(const YxxfBlockRec& block,
+                                                                 const InsertChainLink* parent,
+                                                                 const YxxfEntInsert& insert,
+                                                                 const ImportMatrix& m) const {
+  // Elements the single-precision epsilon apart count as equal.
+  constexpr double kEqual = 1.1920928955078125e-7;
+  for (const SharedInsertBlock& shared : sharedInsertBlocks) {
+    if (shared.block != &block || shared.parent != parent) continue;
+    if (shared.color != insert.color || shared.level != insert.level || shared.lineTypeHandle != insert.lineTypeHandle ||
+        shared.lineTypeByHandle != insert.lineTypeByHandle || shared.lineTypeName.View() != insert.lineTypeName.View())
+      continue;
+    bool equal = true;
+    for (int k = 0; k < 9 && equal; ++k) equal = std::fabs(shared.linear[k] - m.m[kLinear[k]]) <= kEqual;
+    if (equal) return &shared;
+  }
+  return nullptr;
+}
+
+void YxxfReader::RememberSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent,
+                                     const YxxfEntInsert& insert, const ImportMatrix& m, std::uint32_t index) {
+  // Nested inserts are styled through the chain of their parents, which
+  // differs from one expansion to the next: only top-level ones share.
+  if (parent) return;
+  SharedInsertBlock shared;
+  shared.block = &block;
+  shared.parent = parent;
+  shared.color = insert.color;
+  shared.level = insert.level;
+  shared.lineTypeHandle = insert.lineTypeHandle;
+  shared.lineTypeByHandle = insert.lineTypeByHandle;
+  shared.lineTypeName = insert.lineTypeName;
+  for (int k = 0; k < 9; ++k) shared.linear[k] = m.m[kLinear[k]];
+  shared.blockIndex = index;
+  sharedInsertBlocks.push_back(shared);
+}
+
+std::unique_ptr<cSection> YxxfReader::MakeReferenceView(const YxxfEntInsert& insert, const YxxfBlockRec& block,
+                                                        const ImportMatrix& transform) {
+  std::size_t key = 0;
+  while (key < referenceBlocks.size() && referenceBlocks[key] != &block) ++key;
+  if (key == referenceBlocks.size()) {
+    // The view's sheet index is 16 bits.
+    if (key >= 65535) return nullptr;
+    referenceBlocks.push_back(&block);
+  }
+  ImportMatrix local;
+  const Vec3 insertion = SetupInsertMatrix(local, insert.extrusion, insert.rotation, insert.scale, insert.insertion);
+  auto view = std::make_unique<cSection>();
+  view->referenceView = 1;
+  view->sheetIndex = std::uint16_t(key);
+  view->automaticFrame = 1;
+  view->insertPoint = transform.TransformTo2D(insertion);
+  view->sourcePoint = DPoint{block.base.x, -block.base.y};
+  const double scale = std::fabs(insert.scale.x);
+  view->scale = scale > 0.0 && std::isfinite(scale) ? scale : 1.0;
+  double angle = std::isfinite(insert.rotation) ? std::remainder(insert.rotation, 360.0) : 0.0;
+  if (angle <= -180.0) angle += 360.0;
+  view->angle = angle;
+  view->MarkDirty();
+  return view;
+}
 
 YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle) {
   for (YxxfBlockRec* block : blocks) {
@@ -101,8 +167,12 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     YxxfBlockRec* target = FindBlock(insert->handle, insert->blockName, insert->blockHandle);
     if (!target) continue;
     if ((target->flags & 4) && !target->xrefPath.IsEmpty()) {
-      if (warnings.empty() || warnings.back().View() != u"External references are not loaded.") {
-        warnings.push_back(WString(u"External references are not loaded."));
+      // The referenced drawing is loaded after the sheets are built and
+      // shown through this view.
+      if (std::unique_ptr<cSection> view = MakeReferenceView(*insert, *target, transform)) {
+        StyleImportedObject(chain, record, *view, *data);
+        ++objectsMade;
+        out.Append(view.release());
       }
       continue;
     }
@@ -136,6 +206,24 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         m.PreMultiply(local);
         m.PreTranslate(origin);
         m.PreMultiply(transform);
+        m.counter = transform.counter;
+        const DPoint at = transform.TransformTo2D(origin);
+        // An insert like an earlier one (same block, same turn and scale,
+        // the same styling) places the block made for that one; inserts
+        // with attributes carry their own texts.
+        const bool shareable = attributesEnd == i + 1;
+        if (shareable) {
+          if (const SharedInsertBlock* shared = FindSharedBlock(*target, chain, *insert, m)) {
+            auto placed = std::make_unique<cInsert>();
+            placed->blockIndex = shared->blockIndex;
+            placed->SetInsertPoint(at);
+            placed->name = target->name;
+            placed->SetLevel(insert->level);
+            ++objectsMade;
+            out.Append(placed.release());
+            continue;
+          }
+        }
         InsertChainLink link{chain, insert, target, depth};
         ObjectChain children;
         if (!ConvertBlock(children, &link, m, data, 0, *target, monitor)) return false;
@@ -171,12 +259,12 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
           item.flag = (attribute->flags[0] & 1) == 0 ? 1 : 0;
           attributes.Add(std::move(item));
         }
-        const DPoint at = transform.TransformTo2D(origin);
         auto generated = std::make_unique<cBlock>();
         generated->AppendChain(std::move(children));
         generated->MoveObjects(DPoint{-at.x, -at.y});
         auto placed = std::make_unique<cInsert>();
         placed->blockIndex = data->AddBlock(generated.release());
+        if (shareable) RememberSharedBlock(*target, chain, *insert, m, placed->blockIndex);
         placed->SetInsertPoint(at);
         placed->name = target->name;
         if (attributes.Count() != 0) placed->SetAttributes(attributes);

@@ -7,14 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "document/ExternalReference.h"
+#include "document/LoadQuestions.h"
 #include "document/ProgressMonitor.h"
+#include "document/ViewDirection.h"
+#include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
 #include "import/records/AciColors.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/RecordUtilities.h"
+#include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
+#include "model/AttributeList.h"
 #include "model/LevelTable.h"
 #include "model/ObjectChain.h"
 #include "model/cBlock.h"
@@ -36,9 +42,11 @@ void OnLowMemory() {
   if (gEmergencyPool) gEmergencyPool->clear();
 }
 
+// An external reference of a foreign drawing is assembled while its host
+// is: the inner guard hands the outer one's pool and flag back when it ends.
 class MemoryGuard {
  public:
-  MemoryGuard() {
+  MemoryGuard() : outerPool_(gEmergencyPool), outerFlag_(gOutOfMemory) {
     gOutOfMemory = false;
     pool_.reserve(500);
     for (int i = 0; i < 500; ++i) pool_.push_back(std::make_unique<char[]>(1000));
@@ -48,13 +56,16 @@ class MemoryGuard {
   }
   ~MemoryGuard() {
     SetLowMemoryCallback(previous_);
-    gEmergencyPool = nullptr;
+    gEmergencyPool = outerPool_;
+    gOutOfMemory = outerFlag_;
   }
   MemoryGuard(const MemoryGuard&) = delete;
   MemoryGuard& operator=(const MemoryGuard&) = delete;
 
  private:
   std::vector<std::unique_ptr<char[]>> pool_;
+  std::vector<std::unique_ptr<char[]>>* outerPool_;
+  bool outerFlag_;
   MemoryCallback previous_ = nullptr;
 };
 
@@ -78,14 +89,17 @@ bool FiniteWithin(const DRect& r) {
 }
 
 // Objects whose extent is not finite or reaches beyond 1e20 are dropped;
-// the others on visible levels make the drawing area.
-void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects) {
+// the others on visible levels make the drawing area. With an initial view
+// that holds at least one object whole, the views open on the area cut to
+// it.
+void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initialView) {
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
   ObjectChain kept;
   cOutObj* next = objects.Release();
   DRect area;
   bool first = true;
+  bool anyInside = false;
   while (cOutObj* object = next) {
     next = object->next;
     object->next = nullptr;
@@ -98,6 +112,9 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects) {
     }
     const LevelRecord* level = data->Levels().FindLevel(object->Level());
     if (!level || level->visible) area.Union(extent, first);
+    if (initialView && extent.x1 >= initialView->x1 && extent.x2 <= initialView->x2 && extent.y1 >= initialView->y1 &&
+        extent.y2 <= initialView->y2)
+      anyInside = true;
     kept.Append(object);
   }
   top.AppendChain(std::move(kept));
@@ -109,6 +126,11 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects) {
   if (!first) {
     const double fit = std::max(std::fabs(area.x2 - area.x1) / 420.0, std::fabs(area.y2 - area.y1) / 297.0);
     if (std::isfinite(fit) && fit > 1.0) data->SetScale(std::ceil(fit));
+  }
+  if (anyInside && !first) {
+    const DRect cut{std::max(area.x1, initialView->x1), std::max(area.y1, initialView->y1),
+                    std::min(area.x2, initialView->x2), std::min(area.y2, initialView->y2)};
+    if (cut.x1 < cut.x2 && cut.y1 < cut.y2) drawing.rememberedView = RememberedView{cut, 0.0};
   }
   drawing.PrepareTextFonts();
   drawing.InvalidateSummary(0);
@@ -143,6 +165,61 @@ void ForEachObject(cOutObj* first, F&& f) {
 }
 
 }  // namespace
+
+// Attribute definitions of the sheet's own records (not those inside
+// blocks) enter the document's attribute list, one per tag (case and
+// accents ignored).
+void YxxfReader::AddAttributeDefinitions(cDrawingDoc& document, YxxfBlockRec& block, int mode) const {
+  AttributeList& list = document.attributes;
+  for (std::uint32_t i = 0; i < block.entities.Count(); ++i) {
+    cOneObjRec& record = *block.entities[i];
+    if (record.entityCode != entity::kAttDef) continue;
+    if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
+    const cOneText* definition = record.AsText();
+    if (!definition || definition->tag.IsEmpty()) continue;
+    bool known = false;
+    for (std::uint32_t k = 0; k < list.Count() && !known; ++k)
+      known = CompareNoCaseAccentW(list.Get(k)->name.CStr(), definition->tag.CStr()) == 0;
+    if (known) continue;
+    AttributeItem item;
+    item.name = definition->tag;
+    item.value = definition->text;
+    item.third = definition->prompt.IsEmpty() ? definition->tag : definition->prompt;
+    item.flag = (definition->flags[0] & 1) == 0 ? 1 : 0;
+    list.Add(std::move(item));
+  }
+}
+
+// The drawing's display precisions from the header: decimal lengths and
+// decimal degrees give their number of decimals, 12 (the display width
+// class) when it is not below 9.
+void YxxfReader::ApplyUnits(cDrawing& drawing) const {
+  auto precision = [](std::int32_t value) { return value >= 0 && value < 9 ? std::uint32_t(value) : 12u; };
+  if (lunits == 2) drawing.v3088Ints[0] = precision(luprec);
+  if (aunits == 0) drawing.v3088Ints[1] = precision(auprec);
+}
+
+// The rectangle the viewport shows, when the sheet is seen from its
+// direction and twist: its view centre and height (width = height x aspect
+// ratio) around the transformed target, y down.
+bool YxxfReader::InitialViewRect(const YxxfViewportRec* viewport, const ViewDirectionChoice& choice,
+                                 const ImportMatrix& view, DRect& out) {
+  if (!viewport || viewport->direction.LengthSq() <= 1e-20) return false;
+  const Vec3 d = viewport->direction.Normalized();
+  const double c[3] = {d.x, d.y, d.z};
+  for (int i = 0; i < 3; ++i)
+    if (!(std::fabs(c[i] - choice.direction[i]) <= 1e-5)) return false;
+  if (!(std::fabs(viewport->twist - choice.twist) <= 0.0001)) return false;
+  if (viewport->height == 0.0 || viewport->aspect == 0.0) return false;
+  const double h = viewport->height, w = h * viewport->aspect;
+  const Vec3 t = view.TransformPoint(viewport->target);
+  out = DRect{viewport->centre[0] - w / 2 + t.x, -(viewport->centre[1] + h / 2 + t.y),
+              viewport->centre[0] + w / 2 + t.x, -(viewport->centre[1] - h / 2 + t.y)};
+  out.Normalize();
+  for (double v : {out.x1, out.y1, out.x2, out.y2})
+    if (!std::isfinite(v)) return false;
+  return true;
+}
 
 // Levels from the layers the sheet uses: layer "0" is no level but the
 // table's default record (objects on it take the by-block level 65535);
@@ -247,29 +324,79 @@ void YxxfReader::ApplyDrawOrder() {
 std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monitor) {
   MemoryGuard guard;
   auto document = std::make_unique<cDrawingDoc>();
-  // Levels: every layer in list order, since records name their layer by its
-  // index; names are unique already (the reader merges equal names).
+  referenceBlocks.clear();
+  viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
   const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
-  auto buildSheet = [&](const WString& name, YxxfBlockRec& block, int mode, bool keepEmpty) -> bool {
-    auto sheet = std::make_unique<cSheet>();
-    sheet->name = name;
-    cDrawingData* data = sheet->Data();
-    data->SetScale(1.0);
-    // The model is seen along its active viewport's direction; the paper
-    // and the layouts from above. (Mapping to 2-D negates y: drawing
-    // coordinates grow downwards.)
-    const bool model = mode == 1 && modelViewport && modelViewport->direction.LengthSq() > 1e-20;
-    const ImportMatrix view = model ? BuildViewMatrix(modelViewport->direction.Normalized(), modelViewport->twist)
-                                    : ImportMatrix();
-    ObjectChain objects;
-    const bool ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
-    if (!ok || gOutOfMemory) return false;
-    MakeSheetLevels(*data, objects);
-    if (!objects.Head() && !keepEmpty) return true;
-    ComputeDrawingArea(*sheet, objects);
-    document->AddSheet(std::move(sheet));
-    return true;
+  // The view direction is asked where someone may be asked, and not while
+  // this drawing is itself loaded as a reference.
+  const auto* context = static_cast<const ReferenceContext*>(referenceContext);
+  LoadQuestions* asker = quiet || (context && context->depth > 0) ? nullptr : questions;
+
+  auto buildSheet = [&](const WString& name, YxxfBlockRec& block, int mode, bool keepEmpty,
+                        const YxxfViewportRec* viewport) -> bool {
+    // The model is seen along its active viewport's direction, the paper
+    // and the layouts from above.
+    ViewDirectionChoice choice;
+    if (viewport && viewport->direction.LengthSq() > 1e-20) {
+      const Vec3 d = viewport->direction.Normalized();
+      choice.direction[0] = d.x;
+      choice.direction[1] = d.y;
+      choice.direction[2] = d.z;
+      choice.twist = viewport->twist;
+      choice.preset = FindPresetViewDirection(choice.direction);
+    }
+    bool seen3D = false;
+    while (true) {
+      auto sheet = std::make_unique<cSheet>();
+      sheet->name = name;
+      cDrawingData* data = sheet->Data();
+      data->SetScale(1.0);
+      // Styles and shared blocks belong to one sheet's drawing data (a
+      // dropped sheet's data may be followed by another at its address).
+      styledData = nullptr;
+      sharedInsertBlocks.clear();
+      const std::size_t referenceMark = referenceBlocks.size();
+      if (asker) {
+        const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +
+                         (std::fabs(choice.direction[1]) > 1e-8 ? 2 : 0) +
+                         (std::fabs(choice.direction[2]) > 1e-8 ? 1 : 0);
+        if ((mask != 1 && mask != 2 && mask != 4) || seen3D) {
+          if (!asker->ChooseViewDirection(choice)) {
+            viewCancelled = true;
+            return false;
+          }
+          ApplyViewPreset(choice);
+        }
+      }
+      std::uint32_t offPlane = 0;
+      ImportMatrix view =
+          BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
+      view.counter = &offPlane;
+      ObjectChain objects;
+      const bool ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+      if (!ok || gOutOfMemory) return false;
+      // Content off the drawing plane: seen from where the user says.
+      if (!seen3D && asker && offPlane >= 10) {
+        seen3D = true;
+        referenceBlocks.resize(referenceMark);
+        continue;
+      }
+      view.counter = nullptr;
+      AddAttributeDefinitions(*document, block, mode);
+      MakeSheetLevels(*data, objects);
+      if (!objects.Head() && !keepEmpty) {
+        referenceBlocks.resize(referenceMark);
+        return true;
+      }
+      DRect initialView;
+      const bool hasInitialView = objects.Head() && InitialViewRect(viewport, choice, view, initialView);
+      data->MergeDuplicateBlocks(nullptr, objects.Head(), 0, 0);
+      ApplyUnits(sheet->Drawing());
+      ComputeDrawingArea(*sheet, objects, hasInitialView ? &initialView : nullptr);
+      document->AddSheet(std::move(sheet));
+      return true;
+    }
   };
   auto finish = [&]() -> std::unique_ptr<cDrawingDoc> {
     if (gOutOfMemory) {
@@ -282,7 +409,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     return nullptr;
   };
 
-  if (!buildSheet(modelLayout ? modelLayout->name : WString(u"Model"), defaultBlock, 1, true)) return finish();
+  if (!buildSheet(modelLayout ? modelLayout->name : WString(u"Model"), defaultBlock, 1, true, modelViewport))
+    return finish();
   // The paper layout: the one owned by the paper-space record, or named by
   // its block.
   const YxxfLayoutRec* paperLayout = nullptr;
@@ -295,12 +423,13 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       break;
     }
   }
-  if (!buildSheet(paperLayout ? paperLayout->name : WString(u"Paper"), defaultBlock, 2, false)) return finish();
+  if (!buildSheet(paperLayout ? paperLayout->name : WString(u"Paper"), defaultBlock, 2, false, nullptr))
+    return finish();
   for (const YxxfLayoutRec* layout : layouts) {
     if (layout == modelLayout || layout == paperLayout) continue;
     YxxfBlockRec* block = FindBlock(0, layout->owner == 0 ? layout->blockName : WString(), layout->owner);
     if (!block || block == &defaultBlock) continue;
-    if (!buildSheet(layout->name, *block, 0, false)) return finish();
+    if (!buildSheet(layout->name, *block, 0, false, nullptr)) return finish();
   }
   if (monitor && monitor->Cancelled()) return nullptr;
   if (selfInserts != 0) {
@@ -314,6 +443,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   }
   document->name = fileName;
   document->SetFilePath(fileName);
+  LoadReferences(*document, monitor);
   return document;
 }
 

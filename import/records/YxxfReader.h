@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "foundation/AString.h"
+#include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
 #include "import/records/ImportStatistics.h"
@@ -38,6 +39,8 @@
 
 namespace kvn {
 
+class LoadQuestions;
+struct FormatReadContext;
 class OutFileStream;
 class ProgressMonitor;
 class YxxfEntInsert;
@@ -46,7 +49,10 @@ class cDrawingData;
 class cDrawingDoc;
 class cInsert;
 class cOutObj;
+class cDrawing;
+class cSection;
 class cSheet;
+struct ViewDirectionChoice;
 class cText;
 class cStyleFill;
 class ImportMatrix;
@@ -130,6 +136,13 @@ class YxxfReader {
   void StyleText(const cOneText& source, cText& text, cDrawingData& data);
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
+  // The sheet's attribute definitions into the document's attribute list,
+  // the header's display precisions, and the initial view of a viewport
+  // (DrawingAssembly.cpp).
+  void AddAttributeDefinitions(cDrawingDoc& document, YxxfBlockRec& block, int mode) const;
+  void ApplyUnits(cDrawing& drawing) const;
+  static bool InitialViewRect(const YxxfViewportRec* viewport, const ViewDirectionChoice& choice,
+                              const ImportMatrix& view, DRect& out);
   // Colour, level, line type and text font of a made object (import
   // styling, ImportStyling.cpp). Styles are made once per drawing data.
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
@@ -154,6 +167,50 @@ class YxxfReader {
   std::uint64_t selfInserts = 0, cellsCapped = 0;
   // Set when the import stopped; the message the user is shown.
   WString stopMessage;
+  // ---- what the assembly may ask and load (set by the caller) ----
+  // Who answers the assembly's questions (the view direction of 3-D content,
+  // loading external references); null: nobody is asked, the view is the
+  // active viewport's and references are loaded without asking.
+  LoadQuestions* questions = nullptr;
+  // The reference context of the load (document/ExternalReference.h) when
+  // this drawing is itself loaded as a reference, else null.
+  void* referenceContext = nullptr;
+  bool quiet = false;
+  // Set when the user cancelled the view question: no document.
+  bool viewCancelled = false;
+  // External-reference blocks placed by the built sheets, in the order of
+  // their first placement; until the references are loaded the view objects
+  // that show one carry its place here as their sheet index.
+  std::vector<const YxxfBlockRec*> referenceBlocks;
+  // Generated blocks of inserts that can share them, per sheet
+  // (BlockConversion.cpp).
+  struct SharedInsertBlock {
+    const YxxfBlockRec* block = nullptr;
+    const InsertChainLink* parent = nullptr;
+    // What the styling of the children takes from the insert.
+    std::uint32_t color = 0;
+    std::uint16_t level = 0;
+    std::uint64_t lineTypeHandle = 0;
+    std::uint8_t lineTypeByHandle = 0;
+    WString lineTypeName;
+    double linear[9] = {};
+    std::uint32_t blockIndex = 0;
+  };
+  std::vector<SharedInsertBlock> sharedInsertBlocks;
+  // Takes who answers, the quiet flag and the reference context from the
+  // reader's context (nothing without one).
+  void TakeQuestionsFrom(const FormatReadContext* context);
+  const SharedInsertBlock* FindSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent,
+                                           const YxxfEntInsert& insert, const ImportMatrix& m) const;
+  void RememberSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent, const YxxfEntInsert& insert,
+                           const ImportMatrix& m, std::uint32_t index);
+  // An insert of an external-reference block: the view object that will
+  // show the referenced drawing (null past 65535 referenced blocks).
+  std::unique_ptr<cSection> MakeReferenceView(const YxxfEntInsert& insert, const YxxfBlockRec& block,
+                                              const ImportMatrix& transform);
+  // Loads the referenced drawings of the built sheets after them and points
+  // their views at them; views of references not loaded are removed.
+  void LoadReferences(cDrawingDoc& document, ProgressMonitor* monitor);
   // Things mended or left out, for the open result's warnings.
   std::vector<WString> warnings;
 

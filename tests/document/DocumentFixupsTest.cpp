@@ -366,3 +366,229 @@ TEST(OldRightAlignedTexts, MultiLineTextsInInsertsMoveInAPrivateBlockSingleLines
 
 }  // namespace
 }  // namespace kvn
+
+#include <bit>
+
+#include "document/BlockListReader.h"
+#include "foundation/ArchiveWriter.h"
+#include "model/ReadState.h"
+#include "model/cLink.h"
+#include "model/cStyleLine.h"
+#include "model/cStyleLink.h"
+#include "print/PaperSizeLookup.h"
+
+namespace kvn {
+namespace {
+
+std::unique_ptr<cDrawingDoc> OpenNamed(const test::ScratchDir& dir, const char* name,
+                                       const std::vector<std::uint8_t>& bytes) {
+  const std::string path = (dir / name).string();
+  EXPECT_TRUE(test::SaveBytes(path, bytes));
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  auto doc = OpenDrawingFile(WString::FromUtf8(path), request, outcome);
+  EXPECT_EQ(outcome.errorCode, 0);
+  return doc;
+}
+
+TEST(OldSymbolLines, ALineOf3049WithASymbolBecomesAStyleNamedAfterTheFile) {
+  test::ScratchDir dir;
+  test::SingleSheetFile file;
+  file.version = 3049;
+  // Drawings of 3049 without levels were block libraries.
+  file.headerLines = {"Version=3049", "Levels=1", "Level=A"};
+  test::FixtureBlock symbol;
+  symbol.lines.push_back(test::FixtureLine{{0, 0}, {4, 2}});
+  symbol.lines.back().width = 1.0;
+  file.sheet.blocks.push_back(symbol);
+  test::FixtureLine announcing{{0, 0}, {100, 0}};
+  announcing.width = 0.5;  // the old pattern unit: 4 x 0.5 = 2
+  announcing.symbolBlock = 0;
+  announcing.repeatLength = 10.0;
+  announcing.startOffset = 3.0;
+  announcing.symbolByte = 1;
+  file.sheet.lines.push_back(announcing);
+  // A plain line after it: no symbol follows, no style is made for it.
+  file.sheet.lines.push_back(test::FixtureLine{{0, 10}, {100, 10}});
+  auto doc = OpenNamed(dir, "Plan.kvn", test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  const cDrawingData& data = *doc->GetSheet(0)->Data();
+  ASSERT_EQ(data.LineStyles().Count(), 1u);
+  const cStyleLine& style = *data.LineStyles().Get(0);
+  EXPECT_EQ(style.name.ToUtf8(), "Plan1");
+  EXPECT_TRUE(style.IsSymbolLine());
+  EXPECT_EQ(style.symbolByte, 1);  // old bit 0 alone
+  const double s = style.patternScale;
+  ASSERT_GT(s, 0.0);
+  EXPECT_DOUBLE_EQ(style.repeatLength, 10.0 / s);
+  EXPECT_DOUBLE_EQ(style.startOffset, 3.0 / s);
+  ASSERT_EQ(style.symbol.Count(), 1u);
+  const cLine* symbolLine = dynamic_cast<const cLine*>(style.symbol.Head());
+  ASSERT_NE(symbolLine, nullptr);
+  EXPECT_NEAR(symbolLine->end.x, 4.0 / s, 1e-6);
+  EXPECT_NEAR(symbolLine->end.y, 2.0 / s, 1e-6);
+
+  const cOutObj* first = doc->GetSheet(0)->TopBlock().FirstObject();
+  ASSERT_NE(first, nullptr);
+  const cAnyLine* line = first->AsAnyLine();
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->TypeByte() & kTypeStyledStroke);
+  EXPECT_EQ(line->stroke.lineStyle, 0);
+  const cAnyLine* plain = first->next ? first->next->AsAnyLine() : nullptr;
+  ASSERT_NE(plain, nullptr);
+  EXPECT_FALSE(plain->TypeByte() & kTypeStyledStroke);
+}
+
+// The conversion on its own: a link whose old record remembered a link
+// style, and a holder of line attributes.
+struct SymbolSetup {
+  cSheet sheet;
+  ReadContext read;
+  BlockListContext context;
+  std::uint32_t block = 0;
+  SymbolSetup() {
+    cDrawingData& data = *sheet.Data();
+    auto* symbol = new cBlock;
+    ObjectChain chain;
+    chain.Append(SymbolLine());
+    symbol->AppendChain(std::move(chain));
+    block = data.AddBlock(symbol);
+    read.fileTitle = WString(u"old");
+    context.data = &data;
+    context.readContext = &read;
+  }
+  static cLine* SymbolLine() {
+    auto* line = new cLine;
+    const DPoint points[2] = {{0, 0}, {2, 0}};
+    line->SetPoints(points, 2);
+    return line;
+  }
+};
+
+TEST(OldSymbolLines, ALinkGetsTheStyleOfTheSameLineStyleAndTheRememberedOneGoes) {
+  SymbolSetup setup;
+  cDrawingData& data = *setup.sheet.Data();
+  setup.read.lineHolder = std::make_unique<cAnyLine>(kLineHolderTypeCode);
+  setup.read.oldPattern = OldPatternValues{8.0, 0.0, 3};
+  // Link style 0 already draws with line style 0 (the one about to be
+  // made); style 1 is the one the link's record made and remembered.
+  auto existing = std::make_unique<cStyleLink>();
+  existing->attributes.lineStyle = 0;
+  data.LinkStyles().Add(std::move(existing));
+  data.LinkStyles().Add(std::make_unique<cStyleLink>());
+  setup.read.rememberedLinkStyle = 1;
+  cLink link;
+  link.linkStyle = 1;
+  ConvertOldSymbolLine(link, setup.block, setup.context);
+  ASSERT_EQ(data.LineStyles().Count(), 1u);
+  EXPECT_EQ(data.LineStyles().Get(0)->name.ToUtf8(), "old1");
+  EXPECT_EQ(data.LineStyles().Get(0)->symbolByte, 0);  // bits 0 and 1
+  EXPECT_EQ(link.linkStyle, 0);
+  EXPECT_EQ(data.LinkStyles().Count(), 1u);  // the remembered one, last, went
+
+  // Nothing to bind to: the remembered style keeps the link and takes the
+  // new line style and its name.
+  setup.read.rememberedLinkStyle = 0;
+  data.LinkStyles().Get(0)->attributes.lineStyle = 7;
+  link.linkStyle = 0;
+  ConvertOldSymbolLine(link, setup.block, setup.context);
+  ASSERT_EQ(data.LineStyles().Count(), 2u);
+  EXPECT_EQ(data.LineStyles().Get(1)->name.ToUtf8(), "old2");
+  EXPECT_EQ(data.LinkStyles().Get(0)->name.ToUtf8(), "old2");
+  EXPECT_EQ(data.LinkStyles().Get(0)->attributes.lineStyle, 1);
+  EXPECT_EQ(link.linkStyle, 0);
+}
+
+TEST(OldSymbolLines, WithoutALineHolderNoStyleIsMade) {
+  SymbolSetup setup;
+  cLine line;
+  ConvertOldSymbolLine(line, setup.block, setup.context);
+  EXPECT_EQ(setup.sheet.Data()->LineStyles().Count(), 0u);
+  EXPECT_FALSE(line.TypeByte() & kTypeStyledStroke);
+  // A symbol block beyond the table gives an empty symbol, not a crash.
+  setup.read.lineHolder = std::make_unique<cAnyLine>(kLineHolderTypeCode);
+  ConvertOldSymbolLine(line, 999, setup.context);
+  ASSERT_EQ(setup.sheet.Data()->LineStyles().Count(), 1u);
+  EXPECT_TRUE(setup.sheet.Data()->LineStyles().Get(0)->symbol.Empty());
+  EXPECT_TRUE(line.TypeByte() & kTypeStyledStroke);
+}
+
+TEST(OldPrintSettings, FormatsGrowToTheirPaperCentred) {
+  InstallPaperSizeLookup();
+  test::ScratchDir dir;
+  test::SingleSheetFile file;
+  file.version = 3062;
+  file.sheet.lines.push_back(test::FixtureLine{{10, 10}, {100, 100}});
+  file.sheet.paperId = 9;  // A4, 210 x 297
+  file.sheet.formatSize = {200, 150};
+  auto doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  const cDrawing* d = &doc->GetSheet(0)->Drawing();
+  EXPECT_DOUBLE_EQ(d->formatSize.x, 210);
+  EXPECT_DOUBLE_EQ(d->formatSize.y, 297);
+  EXPECT_DOUBLE_EQ(d->formatMargins.x, 5);
+  EXPECT_DOUBLE_EQ(d->formatMargins.y, 73.5);
+
+  // Turned to fit: the paper lies across.
+  file.sheet.formatSize = {280, 200};
+  doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  d = &doc->GetSheet(0)->Drawing();
+  EXPECT_DOUBLE_EQ(d->formatSize.x, 297);
+  EXPECT_DOUBLE_EQ(d->formatSize.y, 210);
+  EXPECT_DOUBLE_EQ(d->formatMargins.x, 8.5);
+  EXPECT_DOUBLE_EQ(d->formatMargins.y, 5);
+
+  // Larger than the paper: kept (then not near A4 either).
+  file.sheet.formatSize = {400, 300};
+  doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  EXPECT_DOUBLE_EQ(doc->GetSheet(0)->Drawing().formatSize.x, 400);
+  EXPECT_DOUBLE_EQ(doc->GetSheet(0)->Drawing().formatMargins.x, 0);
+  SetPaperSizeLookup(nullptr);
+}
+
+// A tagged settings record: tag, length, payload words.
+void Tag(ArchiveWriter& w, std::uint8_t tag, std::initializer_list<std::uint32_t> words) {
+  w.WriteByte(tag);
+  w.WriteByte(std::uint8_t(4 * words.size()));
+  for (std::uint32_t word : words) w.WriteRaw32(word);
+}
+std::uint32_t Single(float value) { return std::bit_cast<std::uint32_t>(value); }
+
+TEST(OldPrintSettings, ViewPositionsOfFormatlessDrawingsBefore3057CountFromTheDrawing) {
+  test::ScratchDir dir;
+  test::SingleSheetFile file;
+  file.version = 3056;
+  file.sheet.lines.push_back(test::FixtureLine{{10, 10}, {100, 100}});
+  auto settings = [](std::uint32_t pointX) {
+    return [pointX](ArchiveWriter& w) {
+      Tag(w, 19, {Single(2.0f)});                       // r
+      Tag(w, 2, {Single(10.0f), Single(20.0f)});        // A
+      Tag(w, 3, {pointX, Single(5.0f)});                // B = scale x point + A
+      Tag(w, 20, {100});
+      Tag(w, 21, {200});
+      w.WriteByte(0);
+    };
+  };
+  // B.x - A.x is 0: V - round(r A) + round(r E), E the extent's corner (10, 10).
+  file.sheet.settingsOverride = settings(Single(0.0f));
+  auto doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  const cDrawing* d = &doc->GetSheet(0)->Drawing();
+  EXPECT_DOUBLE_EQ(d->viewPositions[0].x, 100 - 20 + 20);
+  EXPECT_DOUBLE_EQ(d->viewPositions[0].y, 200 - 40 + 20);
+  EXPECT_DOUBLE_EQ(d->formatOrigin.x, 0.0);
+
+  // A format of width and height: the position stays.
+  file.sheet.settingsOverride = settings(Single(50.0f));
+  doc = Open(dir, test::WriteSingleSheetFile(file));
+  ASSERT_NE(doc, nullptr);
+  d = &doc->GetSheet(0)->Drawing();
+  EXPECT_DOUBLE_EQ(d->viewPositions[0].x, 100);
+  EXPECT_DOUBLE_EQ(d->viewPositions[0].y, 200);
+}
+
+}  // namespace
+}  // namespace kvn

@@ -13,6 +13,7 @@
 #include "document/OpenDrawingFile.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "model/cBlock.h"
 #include "tests/support/NativeFixture.h"
@@ -30,10 +31,17 @@ class RecordingQuestions : public LoadQuestions {
   int Ask(const LoadQuestion& q) override {
     asked.push_back(q.textId);
     details.push_back(q.detail.ToUtf8());
-    return answer_;
+    // After the first answer: Cancel, so that a repeated question ends.
+    return asked.size() == 1 ? answer_ : kIdCancel;
+  }
+  int ChooseSheet(const std::vector<WString>& items) override {
+    for (const WString& item : items) sheetItems.push_back(item.ToUtf8());
+    return sheetAnswer;
   }
   std::vector<int> asked;
   std::vector<std::string> details;
+  std::vector<std::string> sheetItems;
+  int sheetAnswer = -1;
 
  private:
   int answer_;
@@ -135,6 +143,55 @@ TEST(ExternalReference, NestedReferencesAreRefusedOnceWithTheChainAndMutualOnesE
   EXPECT_EQ(ok.asked[0], 18402);
   EXPECT_NE(ok.details[0].find("middle.kvn\n->\n"), std::string::npos) << ok.details[0];
   EXPECT_NE(ok.details[0].find("leaf.kvn"), std::string::npos);
+}
+
+// The file the shell's File-Open would give.
+WString g_chosenFile;
+WString ChooseTheFile(const WString&) { return g_chosenFile; }
+
+TEST(ExternalReference, NoChoosesAnotherFileAndASheetOfIt) {
+  test::ScratchDir dir;
+  Save(dir / "other" / "three.kvn", {Drawn(u"A"), Drawn(u""), Drawn(u"C")});
+  Save(dir / "other" / "one.kvn", {Drawn(u"Only")});
+  Save(dir / "host.kvn", {Reference(u"gone.kvn", 1, 1), Reference(u"gone.kvn", 1, 0)});
+  const ReferenceFileChooser previous = SetReferenceFileChooser(&ChooseTheFile);
+
+  // Three sheets: the user picks the third from "number - name" items.
+  g_chosenFile = WString::FromUtf8((dir / "other" / "three.kvn").string());
+  RecordingQuestions no(kIdNo);
+  no.sheetAnswer = 2;
+  auto doc = Open(dir / "host.kvn", &no);
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(doc->SheetCount(), 2u);
+  EXPECT_EQ(no.asked.size(), 1u);
+  // A sheet without a name shows the default name ("Drawing 2").
+  const std::string unnamed = "2 - " + LoadLangString(18252).ToUtf8() + " 2";
+  EXPECT_EQ(no.sheetItems, (std::vector<std::string>{"1 - A", unnamed, "3 - C"}));
+  EXPECT_TRUE(HasObjects(*doc, 0));
+  EXPECT_EQ(doc->GetSheet(0)->referencePath.ToUtf8(), g_chosenFile.ToUtf8());
+  // The second reference to the missing file takes the chosen one unasked,
+  // with its own sheet index.
+  EXPECT_TRUE(HasObjects(*doc, 1));
+  EXPECT_EQ(doc->GetSheet(1)->referencePath.ToUtf8(), g_chosenFile.ToUtf8());
+
+  // One sheet: taken without a choice, though the reference named sheet 1.
+  g_chosenFile = WString::FromUtf8((dir / "other" / "one.kvn").string());
+  RecordingQuestions single(kIdNo);
+  doc = Open(dir / "host.kvn", &single);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_TRUE(single.sheetItems.empty());
+  EXPECT_TRUE(HasObjects(*doc, 0));
+
+  // No sheet picked: the question comes again (answered Cancel) and the
+  // sheet stays empty.
+  g_chosenFile = WString::FromUtf8((dir / "other" / "three.kvn").string());
+  RecordingQuestions none(kIdNo);
+  doc = Open(dir / "host.kvn", &none);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(none.asked.size(), 2u);
+  EXPECT_FALSE(HasObjects(*doc, 0));
+  EXPECT_FALSE(HasObjects(*doc, 1));
+  SetReferenceFileChooser(previous);
 }
 
 TEST(ExternalReference, TooFewSheetsEndTheLoad) {

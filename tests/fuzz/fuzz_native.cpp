@@ -355,6 +355,48 @@ std::vector<std::vector<std::uint8_t>> InsertSeeds() {
 
 }  // namespace
 
+// Drawings at the gates of the old-drawing conversions: a symbol line of
+// the oldest records, formats near A4 and on a paper, and a container whose
+// sheet refers to another file (missing when fuzzed).
+std::vector<std::vector<std::uint8_t>> OldConversionSeeds() {
+  using namespace kvn::test;
+  std::vector<std::vector<std::uint8_t>> seeds;
+  FixtureSheet sheet;
+  sheet.levels = {{u"0"}};
+  FixtureBlock symbol;
+  symbol.lines = {FixtureLine{{0, 0}, {4, 2}}};
+  sheet.blocks = {symbol};
+  FixtureLine announcing{{0, 0}, {100, 0}};
+  announcing.width = 0.5;
+  announcing.symbolBlock = 0;
+  announcing.symbolByte = 2;
+  FixtureLine plain{{0, 10}, {100, 10}};
+  sheet.formatSize = {240, 200};
+  sheet.paperId = 9;
+  for (int version : {3048, 3053, 3056, 3057, 3058, 3062, 3067, 3076, 3078, 3081}) {
+    SingleSheetFile file;
+    file.version = version;
+    file.headerLines = {"Version=" + std::to_string(version), "Levels=1", "Level=A"};
+    file.sheet = sheet;
+    file.sheet.lines = version < 3050 ? std::vector<FixtureLine>{announcing, plain} : std::vector<FixtureLine>{plain};
+    seeds.push_back(WriteSingleSheetFile(file));
+  }
+  FixtureDocument doc;
+  FixtureSheet drawn = sheet;
+  drawn.lines = {plain};
+  FixtureSheet reference;
+  reference.name = u"Ref";
+  reference.reference = true;
+  reference.referencePath = u"..\\Sub\\PLAN.KVN";
+  reference.referenceKind = 2;
+  doc.sheets = {drawn, reference};
+  for (int version : {3087, 3094, 3111}) {
+    doc.version = version;
+    seeds.push_back(WriteNativeFile(doc));
+  }
+  return seeds;
+}
+
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   using namespace kvn::test;
   std::vector<std::vector<std::uint8_t>> seeds;
@@ -392,6 +434,7 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   seeds.push_back(TextSeed());
   for (int version : {3111, 3081, 3070, 3055, 3045}) seeds.push_back(SchematicSeed(version));
   for (auto& seed : InsertSeeds()) seeds.push_back(std::move(seed));
+  for (auto& seed : OldConversionSeeds()) seeds.push_back(std::move(seed));
   // The shipped sample: arcs, circles, polygons, wide walls, several pages.
   const std::filesystem::path sample =
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";

@@ -106,7 +106,8 @@ struct BodyWriter {
     w.WriteCompactU16(std::uint16_t(number));
   }
 
-  void LinePart(bool styled, int style, std::uint8_t lineType, std::uint32_t color, double width) {
+  void LinePart(bool styled, int style, std::uint8_t lineType, std::uint32_t color, double width,
+                const FixtureLine* symbol = nullptr) {
     if (styled) {
       if (v >= 3077) {
         LineStyleRef(style);
@@ -141,8 +142,14 @@ struct BodyWriter {
     } else {
       w.WriteRaw32(color);
       WriteFloat(w, width);
-      w.WriteByte(lineType);
+      const bool announces = symbol && v < 3050 && symbol->symbolBlock >= 0;
+      w.WriteByte(std::uint8_t(lineType | (announces ? 0x80 : 0)));
       if (v < 3050) WriteFloat(w, 0.0);  // old pattern length
+      if (announces) {
+        WriteFloat(w, symbol->repeatLength);
+        WriteFloat(w, symbol->startOffset);
+        w.WriteByte(symbol->symbolByte);
+      }
       if (v >= 3058) WriteFloat(w, 1.0);
     }
   }
@@ -154,7 +161,7 @@ struct BodyWriter {
     h.level = line.level;
     h.pageId = line.page;
     WriteHeaderAt(w, v, h);
-    LinePart(styled, line.lineStyle, line.lineType, line.color, line.width);
+    LinePart(styled, line.lineStyle, line.lineType, line.color, line.width, &line);
     if (v >= 3061) {
       w.WriteRealPoint(line.start);
       w.WriteDeltaPoint(line.end, line.start);
@@ -162,6 +169,7 @@ struct BodyWriter {
       WriteFloatPoint(w, line.start.x, line.start.y);
       WriteFloatPoint(w, line.end.x, line.end.y);
     }
+    if (!styled && v < 3050 && line.symbolBlock >= 0) w.WriteUInt16(std::uint16_t(line.symbolBlock));
   }
 
   // The prototypes of the fixed settings: a default cRectangle and a
@@ -271,7 +279,7 @@ struct BodyWriter {
     }
     w.WriteCompactDouble(0.0);    // tile overlap
     w.WriteCompactDouble(100.0);  // print scale
-    w.WriteCompactU16(0);         // paper
+    w.WriteCompactU16(sheet.paperId);
     if (v < 3068) w.WriteCompactPoint(DPoint{});
     w.WriteCompactPoint(DPoint{-1.0, -1.0});
     if (v < 3068) {

@@ -38,6 +38,12 @@ struct FixtureLine {
   double width = 0.25;
   std::uint8_t lineType = 1;
   int lineStyle = -1;  // >= 0: styled by the sheet's line style of that index
+  // Before 3050 only: >= 0 makes the line announce a symbol line (line type
+  // bit 7 with the three symbol values) whose symbol is this block (from 0).
+  int symbolBlock = -1;
+  double repeatLength = 10.0;
+  double startOffset = 0.0;
+  std::uint8_t symbolByte = 0;
 };
 
 struct FixtureLevel {
@@ -81,6 +87,7 @@ struct FixtureSheet {
   DPoint formatSize{297.0, 210.0};
   DPoint formatMargins;
   DPoint tiles{1.0, 1.0};
+  std::uint16_t paperId = 0;  // the printer paper of the fixed settings
   bool levelTable = true;
   std::vector<FixtureLevel> levels;
   std::uint16_t currentLevel = 65535;
