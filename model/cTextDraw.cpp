@@ -46,6 +46,9 @@ void cText::Draw(cDrawInfo* info) {
     cDrawingData temporary;
     cText copy;
     copy.Assign(*this);
+    // The copy is laid out again under the temporary table, which belongs to
+    // no drawing: it takes the text as shown, fields already expanded.
+    copy.SetText(displayText);
     copy.DetachFromStyle(data);
     copy.faceName = GetFaceName(data);
     copy.SetFontIndex(kNoStyle);
