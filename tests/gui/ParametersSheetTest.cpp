@@ -183,6 +183,46 @@ TEST_F(ParametersSheetTest, MovingPageTwoBeforePageOneKeepsEachPagesObjects) {
   EXPECT_EQ(d.pageFlags[0], 0);
 }
 
+TEST_F(ParametersSheetTest, PagesPageColourFollowsColouredAndSetsThePageColour) {
+  test::TiledDrawing tiled(100, 100, 1, 1, 2);
+  cDrawing& d = tiled.Drawing();
+  d.GetPage(0)->color = kPageNoColor;
+  d.GetPage(1)->color = 0x00112233;
+  bool finished = false;
+  const bool ok = Run(tiled.doc,
+                      {
+                          [] { return RunningSheet() != nullptr; },
+                          [&] {
+                            TMyPropertySheet& s = *RunningSheet();
+                            auto* colour = dynamic_cast<TColorCombo*>(Item(s, 1, 7025));
+                            EXPECT_NE(colour, nullptr);
+                            if (!colour) return true;
+                            // Page 1 has no colour: the combo is off.
+                            Select(s, 1, 7002, 0);
+                            EXPECT_FALSE(colour->IsWindowEnabled());
+                            // Page 2 shows its colour, and takes a new one.
+                            Select(s, 1, 7002, 1);
+                            EXPECT_TRUE(colour->IsWindowEnabled());
+                            EXPECT_EQ(colour->GetColor(), 0x00112233u);
+                            colour->ApplyPick(0x000000FF, false);
+                            EXPECT_EQ(d.GetPage(1)->color, 0x000000FFu);
+                            // "Coloured" off: the colour goes, the combo with it.
+                            Click(s, 1, 7023);
+                            EXPECT_NE(d.GetPage(1)->color & 0x80000000u, 0u);
+                            EXPECT_FALSE(colour->IsWindowEnabled());
+                            // "Add" does nothing in the viewer.
+                            TWindow* add = Item(s, 1, 7006);
+                            EXPECT_TRUE(add && !add->IsWindowEnabled());
+                            s.CmOk();
+                            return true;
+                          },
+                      },
+                      finished);
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d.PageRecordCount(), 2u);
+}
+
 // Message boxes answered from a queue (OK when it is empty), each text noted.
 class QueuedBoxes final : public MessageBoxBackend {
  public:
