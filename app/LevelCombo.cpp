@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "app/ToolBarBoxes.h"
 #include "app/VectorView.h"
@@ -12,6 +13,7 @@
 #include "document/cDrawing.h"
 #include "document/cSheet.h"
 #include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "foundation/UiColors.h"
 #include "model/LevelTable.h"
 #include "model/cDrawingData.h"
@@ -92,8 +94,8 @@ int LevelColumnAt(const TRect& row, const TPoint& point) {
   return (point.x - row.left) / kLevelColumnWidth + 1;
 }
 
-void DrawLevelItem(TRect* rowOut, const TDrawItem& item, cDrawingData* data, bool storeOnlySelected,
-                   bool withColumns) {
+void DrawLevelItem(TRect* rowOut, const TDrawItem& item, int valueFormat, cDrawingData* data, bool storeOnlySelected,
+                   bool withColumns, bool withValue) {
   const bool selected = (item.itemState & kOdsSelected) != 0;
   if (rowOut && (!storeOnlySelected || selected)) *rowOut = item.rect;
   if (item.itemAction & (kOdaDrawEntire | kOdaSelect)) {
@@ -117,6 +119,11 @@ void DrawLevelItem(TRect* rowOut, const TDrawItem& item, cDrawingData* data, boo
         WString name;
         level->GetDisplayName(name);
         if (withColumns) DrawLevelColumns(item, *level, item.rect);
+        if (withValue && !std::isnan(level->value) && level->value != 0) {
+          const TRect value{int(text.right - text.Width() / 5 + 5), text.top, text.right, text.bottom};
+          DrawItemText(item, value, FormatDouble(level->value, valueFormat), fore);
+          text.right = value.left;
+        }
         DrawItemText(item, text, name, fore);
         if (!withColumns) {
           const int end = text.left + MeasureItemText(item, name) + 3;
@@ -248,7 +255,7 @@ void TLevelComboBox::MeasureItem(TMeasureItem& item) {
 
 void TLevelComboBox::DrawItem(TDrawItem& item) {
   item.itemData = item.itemId >= 0 && item.itemId < GetCount() ? GetItemData(item.itemId) : 65536;
-  DrawLevelItem(&itemRect_, item, sheet_ ? sheet_->Data() : nullptr, false, true);
+  DrawLevelItem(&itemRect_, item, 0, sheet_ ? sheet_->Data() : nullptr, false, true, false);
 }
 
 int TLevelComboBox::MeasureItemsWidth() {

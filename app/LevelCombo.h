@@ -89,10 +89,12 @@ int LevelColumnAt(const TRect& row, const TPoint& point);
 bool ToggleLevelColumn(TWindow& owner, TWindow& control, const TRect& row, const TPoint& point, std::uint16_t level,
                        cSheet& sheet);
 
-// Paints a level row: background, the three columns (when asked) and the
-// name. `rowOut` receives the row rectangle (only for a selected row with
-// `storeOnlySelected`).
-void DrawLevelItem(TRect* rowOut, const TDrawItem& item, cDrawingData* data, bool storeOnlySelected,
-                   bool withColumns);
+// Paints a level row: background, the three columns (when asked), the
+// level's value in the right fifth (when asked and neither 0 nor NaN, in
+// FormatDouble's `valueFormat`) and the name. `rowOut` receives the row
+// rectangle (only for a selected row with `storeOnlySelected`). Without
+// columns they follow the name.
+void DrawLevelItem(TRect* rowOut, const TDrawItem& item, int valueFormat, cDrawingData* data, bool storeOnlySelected,
+                   bool withColumns, bool withValue);
 
 }  // namespace kvn

@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/LevelCombo.h"
+#include "app/LevelList.h"
 #include "app/VectorWindow.h"
 #include "controls/AutoControls.h"
+#include "controls/ColorCombo.h"
 #include "controls/PropertySheet.h"
 #include "document/HandOvers.h"
 #include "document/cDrawing.h"
@@ -15,6 +18,7 @@
 #include "foundation/MsgBox.h"
 #include "foundation/TextFormat.h"
 #include "model/LevelTable.h"
+#include "model/LevelUse.h"
 #include "model/cBlock.h"
 #include "model/cOutObj.h"
 #include "model/cDrawingData.h"
@@ -45,11 +49,14 @@ constexpr int kLocationGiven = 8102, kLocationX = 8104, kLocationY = 8106;
 constexpr int kPagesPage = 19909;
 constexpr int kPageColours = 16548, kPageList = 7002, kPageUp = 7003, kPageDown = 7004, kPageRemove = 7005;
 constexpr int kPageName = 7010, kPageRename = 7011, kPagePrintable = 7020, kPageOnAll = 7021, kPageColoured = 7023;
-constexpr int kRemoveUnused = 7008;
+constexpr int kPageColour = 7025, kRemoveUnused = 7008;
 // Layers page.
 constexpr int kLayersPage = 18894;
 constexpr int kLevelColours = 16548, kLevelRows = 15942, kLevelVisible = 15590, kLevelPrintable = 16546,
-              kLevelColoured = 15604;
+              kLevelColoured = 15604, kLevelColour = 15606;
+constexpr int kUseLevels = 5500, kSortByLevels = 5501, kLevelFilter = 5503, kSelectAllLevels = 5510, kInvertLevels = 5511;
+constexpr int kStructuralLevelControls[] = {15584, 15700, 15586, 15582, 16862, 2006, 15580, 2001, 5531, 7001, 15588};
+constexpr int kStrQuestion = 1173, kStrDisableLevels = 18060, kStrSortByLevels = 18062, kStrNoSortByLevels = 18064;
 
 constexpr std::uint8_t kPageNotPrintable = 0x01, kPageOnAllPages = 0x02;
 constexpr std::uint32_t kNoColour = 0x80000000u;
@@ -303,6 +310,13 @@ class cNewPagesPage : public TMyPropertyPage {
     new TAutoCheck(this, kPageColours, &state.pageColours, 1);
     list_ = new TListBox(this, kPageList);
     name_ = new TEdit(this, kPageName);
+    colour_ = new TColorCombo(this, kPageColour, nullptr, 0);
+    colour_->SetChangeCallback([this](std::uint32_t colour) {
+      if (PageRecord* page = Selected()) {
+        page->color = colour & 0x00FFFFFFu;
+        Redraw(state_);
+      }
+    });
   }
 
   bool Apply() override {
@@ -376,6 +390,8 @@ class cNewPagesPage : public TMyPropertyPage {
     SetCheck(kPagePrintable, page && !(page->kind & kPageNotPrintable), page != nullptr);
     SetCheck(kPageOnAll, page && (page->kind & kPageOnAllPages), page != nullptr);
     SetCheck(kPageColoured, page && !(page->color & kNoColour), page != nullptr);
+    colour_->SetColor(page ? page->color & 0x00FFFFFFu : 0);
+    colour_->EnableWindow(page && !(page->color & kNoColour));
   }
   void CmUp() { MovePage(list_->GetSelIndex(), list_->GetSelIndex() - 1); }
   void CmDown() { MovePage(list_->GetSelIndex(), list_->GetSelIndex() + 1); }
@@ -413,6 +429,7 @@ class cNewPagesPage : public TMyPropertyPage {
   void CmColoured() {
     if (PageRecord* page = Selected()) {
       page->color = Checked(kPageColoured) ? (page->color & 0x00FFFFFFu) : (page->color | kNoColour);
+      colour_->EnableWindow(!(page->color & kNoColour));
       Redraw(state_);
     }
   }
@@ -436,6 +453,7 @@ class cNewPagesPage : public TMyPropertyPage {
   std::uint32_t current_;
   TListBox* list_;
   TEdit* name_;
+  TColorCombo* colour_;
 };
 
 // ---- Layers page ----------------------------------------------------------------------------------
@@ -445,7 +463,11 @@ class TLevelPage : public TMyPropertyPage {
   TLevelPage(TMyPropertySheet* sheet, SheetState& state)
       : TMyPropertyPage(sheet, kLayersPage, WString(u"~09360Layers~")), state_(state) {
     new TAutoCheck(this, kLevelColours, &state.levelColours, 1);
-    list_ = new TListBox(this, kLevelRows);
+    list_ = NewLevelListBox(this, kLevelRows, state.sheet);
+    list_->onLevelChanged = [this] { ShowSelected(); };
+    filter_ = new TEdit(this, kLevelFilter);
+    colour_ = new TColorCombo(this, kLevelColour, nullptr, 0);
+    colour_->SetChangeCallback([this](std::uint32_t colour) { ApplyColour(colour); });
   }
 
   bool Apply() override {
@@ -459,6 +481,11 @@ class TLevelPage : public TMyPropertyPage {
     static const TResponseTable table(
         {
             OnChildNotify<&TLevelPage::ShowSelected>(kLevelRows, kLbnSelChange),
+            OnChildNotify<&TLevelPage::Fill>(kLevelFilter, kEnChange),
+            OnCommand<&TLevelPage::CmUseLevels>(kUseLevels),
+            OnCommand<&TLevelPage::CmSortByLevels>(kSortByLevels),
+            OnCommand<&TLevelPage::CmSelectAll>(kSelectAllLevels),
+            OnCommand<&TLevelPage::CmInvertSelection>(kInvertLevels),
             OnCommand<&TLevelPage::CmVisible>(kLevelVisible),
             OnCommand<&TLevelPage::CmPrintable>(kLevelPrintable),
             OnCommand<&TLevelPage::CmColoured>(kLevelColoured),
@@ -470,31 +497,74 @@ class TLevelPage : public TMyPropertyPage {
  protected:
   void SetupWindow() override {
     TMyPropertyPage::SetupWindow();
-    list_->ClearList();
-    if (cDrawingData* data = state_.drawing->Data()) {
-      LevelTable& levels = data->Levels();
-      for (std::uint32_t i = 0; i < levels.Count(); ++i) {
-        WString name;
-        if (const LevelRecord* level = levels.GetLevel(std::uint16_t(i))) level->GetDisplayName(name);
-        list_->AddString(name);
-      }
-      if (auto* use = dynamic_cast<TCheckBox*>(GetDlgItem(5500))) use->SetCheck(levels.InUse() ? kBstChecked : kBstUnchecked);
-    }
-    list_->SetSelIndex(0);
+    // The structural editing of levels is the editor's.
+    for (int id : kStructuralLevelControls)
+      if (TWindow* w = GetDlgItem(id)) w->EnableWindow(false);
+    cDrawingData* data = state_.drawing->Data();
+    SetCheck(kUseLevels, data && data->Levels().InUse(), data != nullptr);
+    SetCheck(kSortByLevels, state_.drawing->sortByLevels != 0, true);
+    Fill();
+    if (list_->GetCount() > 0 && list_->GetSelCount() == 0) list_->SetSel(0, true);
     ShowSelected();
   }
 
  private:
-  LevelRecord* Selected() {
+  LevelTable* Levels() {
     cDrawingData* data = state_.drawing->Data();
-    const int index = list_->GetSelIndex();
-    return data && index >= 0 ? data->Levels().GetLevel(std::uint16_t(index)) : nullptr;
+    return data ? &data->Levels() : nullptr;
+  }
+  // The levels of the selected rows.
+  std::vector<LevelRecord*> Selected() {
+    std::vector<LevelRecord*> out;
+    LevelTable* table = Levels();
+    if (table == nullptr) return out;
+    for (int row : list_->GetSelIndexes()) {
+      const std::intptr_t index = list_->GetItemData(row);
+      if (index < 0 || index > 65535) continue;
+      if (LevelRecord* level = table->FindLevel(std::uint16_t(index))) out.push_back(level);
+    }
+    return out;
+  }
+  // Refills the list through the filter; the levels selected before stay
+  // selected where they are still listed.
+  void Fill() {
+    std::vector<std::intptr_t> before;
+    for (int row : list_->GetSelIndexes()) before.push_back(list_->GetItemData(row));
+    const WString filter = filter_->GetText();
+    FillLevelList(*list_, state_.drawing->Data(), nullptr, &filter, nullptr);
+    for (int row = 0; row < list_->GetCount(); ++row)
+      if (std::find(before.begin(), before.end(), list_->GetItemData(row)) != before.end()) list_->SetSel(row, true);
+    ShowSelected();
   }
   void SetCheck(int id, bool on, bool enable) {
     if (auto* check = dynamic_cast<TCheckBox*>(GetDlgItem(id))) {
       check->SetCheck(on ? kBstChecked : kBstUnchecked);
       check->EnableWindow(enable);
     }
+  }
+  bool Checked(int id) {
+    auto* check = dynamic_cast<TCheckBox*>(GetDlgItem(id));
+    return check && check->GetCheck() == kBstChecked;
+  }
+  // The common state of the selected levels: mixed when they differ.
+  void ShowCommon(int id, const std::vector<LevelRecord*>& levels, bool (*state)(const LevelRecord&)) {
+    auto* check = dynamic_cast<TCheckBox*>(GetDlgItem(id));
+    if (check == nullptr) return;
+    const std::size_t on = std::size_t(std::count_if(levels.begin(), levels.end(),
+                                                     [&](const LevelRecord* l) { return state(*l); }));
+    check->SetCheck(on == 0 ? kBstUnchecked : on == levels.size() ? kBstChecked : kBstIndeterminate);
+    check->EnableWindow(!levels.empty());
+  }
+  void ShowSelected() {
+    const std::vector<LevelRecord*> levels = Selected();
+    ShowCommon(kLevelVisible, levels, [](const LevelRecord& l) { return l.visible != 0; });
+    ShowCommon(kLevelPrintable, levels, [](const LevelRecord& l) { return l.printable != 0; });
+    ShowCommon(kLevelColoured, levels, [](const LevelRecord& l) { return (l.color & kNoColour) == 0; });
+    colour_->SetColor(levels.empty() ? 0 : levels.front()->color & 0x00FFFFFFu);
+    colour_->EnableWindow(!levels.empty());
+    const bool any = list_->GetCount() > 0;
+    for (int id : {kSelectAllLevels, kInvertLevels})
+      if (TWindow* w = GetDlgItem(id)) w->EnableWindow(any);
   }
   // A mixed box clicked becomes clear; else it shows the new state.
   bool Clicked(int id) {
@@ -503,29 +573,74 @@ class TLevelPage : public TMyPropertyPage {
     if (check->GetCheck() == kBstIndeterminate) check->SetCheck(kBstUnchecked);
     return check->GetCheck() == kBstChecked;
   }
-  void ShowSelected() {
-    const LevelRecord* level = Selected();
-    SetCheck(kLevelVisible, level && level->visible, level != nullptr);
-    SetCheck(kLevelPrintable, level && level->printable, level != nullptr);
-    SetCheck(kLevelColoured, level && !(level->color & kNoColour), level != nullptr);
+  void Changed() {
+    Redraw(state_);
+    list_->Invalidate(false);
+    ShowSelected();
   }
   void CmVisible() {
-    if (LevelRecord* level = Selected()) level->visible = std::uint8_t(Clicked(kLevelVisible));
-    Redraw(state_);
+    const bool on = Clicked(kLevelVisible);
+    for (LevelRecord* level : Selected()) level->visible = std::uint8_t(on);
+    Changed();
   }
   void CmPrintable() {
-    if (LevelRecord* level = Selected()) level->printable = std::uint8_t(Clicked(kLevelPrintable));
-    Redraw(state_);
+    const bool on = Clicked(kLevelPrintable);
+    for (LevelRecord* level : Selected()) level->printable = std::uint8_t(on);
+    Changed();
   }
   void CmColoured() {
-    if (LevelRecord* level = Selected()) {
-      level->color = Clicked(kLevelColoured) ? (level->color & 0x00FFFFFFu) : (level->color | kNoColour);
+    const bool on = Clicked(kLevelColoured);
+    for (LevelRecord* level : Selected()) level->color = on ? (level->color & 0x00FFFFFFu) : (level->color | kNoColour);
+    Changed();
+  }
+  void ApplyColour(std::uint32_t colour) {
+    for (LevelRecord* level : Selected()) level->color = colour & 0x00FFFFFFu;
+    Changed();
+  }
+  void CmSelectAll() {
+    list_->SetSel(-1, true);
+    ShowSelected();
+  }
+  void CmInvertSelection() {
+    for (int row = 0; row < list_->GetCount(); ++row) list_->SetSel(row, !list_->GetSel(row));
+    ShowSelected();
+  }
+  void CmUseLevels() {
+    cDrawingData* data = state_.drawing->Data();
+    if (data == nullptr) return;
+    LevelTable& table = data->Levels();
+    if (Checked(kUseLevels)) {
+      table.SetInUse();
+    } else if (table.InUse()) {
+      if (MessageBoxStr(LoadLangString(kStrQuestion), kMbOkCancel | kMbIconQuestion, LoadLangString(kStrDisableLevels)) !=
+          kIdOk) {
+        SetCheck(kUseLevels, true, true);
+        return;
+      }
+      DropLevelUse(*data, state_.sheet->TopBlock());
     }
-    Redraw(state_);
+    Fill();
+    Changed();
+    RefreshLevelComboBoxes(nullptr);
+  }
+  void CmSortByLevels() {
+    const bool on = Checked(kSortByLevels);
+    const int question = on ? kStrSortByLevels : kStrNoSortByLevels;
+    if (MessageBoxStr(LoadLangString(kStrQuestion), kMbOkCancel | kMbIconQuestion, LoadLangString(question)) != kIdOk) {
+      SetCheck(kSortByLevels, !on, true);
+      return;
+    }
+    state_.drawing->sortByLevels = std::uint8_t(on);
+    if (on) {
+      SortObjectsByLevel(state_.sheet->TopBlock());
+      Redraw(state_);
+    }
   }
 
   SheetState& state_;
-  TListBox* list_;
+  TLevelListBox* list_;
+  TEdit* filter_;
+  TColorCombo* colour_;
 };
 
 }  // namespace

@@ -226,6 +226,9 @@ class cDrawing {
   double unitReal = 1.0;
   std::uint8_t optionBits[3] = {1, 1, 1};
   std::uint8_t pageFlags[2] = {1, 1};  // the two bits from 3080
+  // The editor's switch that keeps the objects grouped by level order; the
+  // viewer only shows and keeps it while the drawing is open.
+  std::uint8_t sortByLevels = 0;
   std::uint16_t storedCurrentPage = 0;
   std::uint8_t pageResetFlag = 1;
   // The fields read from 3088 on: a bit, two bytes, two integers, the second

@@ -95,6 +95,12 @@ std::uint16_t LevelTable::IndexOf(const LevelRecord* record) const {
 
 std::uint16_t LevelTable::GetCurrentIndex() const { return current_ < UsableCount() ? current_ : 65535; }
 
+void LevelTable::Clear() {
+  levels_.clear();
+  inUse_ = false;
+  current_ = 65535;
+}
+
 void LevelTable::SetCurrentIndex(std::uint16_t index) { current_ = index < UsableCount() ? index : 65535; }
 
 LevelRecord* LevelTable::InsertLevel(const WString& name, std::uint16_t* outIndex, std::uint32_t position) {

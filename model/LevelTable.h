@@ -75,6 +75,12 @@ class LevelTable {
   // changing nothing, when the table already holds 65534 levels.
   LevelRecord* InsertLevel(const WString& name, std::uint16_t* outIndex, std::uint32_t position);
 
+  // Drops every level and takes the table out of use (the drawing then
+  // has no levels); the current level becomes 65535.
+  void Clear();
+  // Puts the table in use (with the levels it has, maybe none).
+  void SetInUse() { inUse_ = true; }
+
   // 0 unsorted, 1..12 the sort key and direction (see MakeDisplayOrder).
   std::uint8_t SortMode() const { return sortMode_; }
   void SetSortMode(std::uint8_t mode) { sortMode_ = mode; }

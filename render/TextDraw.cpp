@@ -70,6 +70,9 @@ bool WithTemporaryFont(cText& text, cDrawInfo& info, Draw draw) {
   cDrawingData temporary;
   cText copy;
   copy.Assign(text);
+  // The copy is laid out again under the temporary table, which belongs to
+  // no drawing: it takes the text as shown, fields already expanded.
+  copy.SetText(text.GetDisplayText(data));
   copy.DetachFromStyle(data);
   copy.faceName = text.GetFaceName(data);
   copy.SetFontIndex(kNoStyle);

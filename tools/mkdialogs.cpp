@@ -32,8 +32,8 @@
 // Flags: tabstop, notabstop, group, disabled, hidden, border, vscroll,
 // hscroll; ownerdraw (push); lefttext (check, radio); center, right,
 // noprefix, etched, sunken (static); center, right, multiline, readonly,
-// password, number, wantreturn (edit); sort, extendedsel, multiplesel
-// (listbox); dropdown, simple, sort, ownerdrawfixed, ownerdrawvariable
+// password, number, wantreturn (edit); sort, extendedsel, multiplesel,
+// ownerdrawfixed (listbox, with LBS_HASSTRINGS); dropdown, simple, sort, ownerdrawfixed, ownerdrawvariable
 // (combo); noheader, multisel (listview); smooth (progress); wrap,
 // arrowkeys, horz (updown); and style=0x<hex> for any other bits.
 //
@@ -193,6 +193,7 @@ bool ApplyFlag(const std::string& kind, const std::string& flag, std::uint32_t& 
       {"edit", "password", 0, 0x20},            {"edit", "number", 0, 0x2000},
       {"edit", "wantreturn", 0, 0x1000},        {"listbox", "sort", 0, 0x2},
       {"listbox", "extendedsel", 0, 0x800},     {"listbox", "multiplesel", 0, 0x8},
+      {"listbox", "ownerdrawfixed", 0, 0x10 | 0x40},
       {"combo", "dropdown", 0x3, 0x2},          {"combo", "simple", 0x3, 0x1},
       {"combo", "sort", 0, 0x100},              {"combo", "ownerdrawfixed", 0x30, 0x10},
       {"combo", "ownerdrawvariable", 0x30, 0x20}, {"listview", "noheader", 0, 0x4000},

@@ -6,6 +6,7 @@
 #include <wx/app.h>
 #include <wx/odcombo.h>
 #include <wx/settings.h>
+#include <wx/vlbox.h>
 
 #include <algorithm>
 
@@ -45,58 +46,189 @@ TListBox::TListBox(TWindow* parent, int id, int x, int y, int w, int h) : TContr
   Attr.Style |= kLbsNotify | kWsVScroll | kWsBorder;
 }
 
+namespace {
+
+wxListBox* PlainList(wxWindow* peer) { return dynamic_cast<wxListBox*>(peer); }
+wxVListBox* DrawnList(wxWindow* peer) { return dynamic_cast<wxVListBox*>(peer); }
+
+}  // namespace
+
+bool TListBox::IsMultipleSel() const { return (Attr.Style & (kLbsMultipleSel | kLbsExtendedSel)) != 0; }
+
 void TListBox::ClearList() {
   items_.clear();
   sel_ = -1;
-  if (auto* list = dynamic_cast<wxListBox*>(GetPeer())) list->Clear();
+  if (auto* list = PlainList(GetPeer())) list->Clear();
+  if (auto* list = DrawnList(GetPeer())) list->Clear();
 }
 
 int TListBox::AddString(const WString& text) {
   if (Attr.Style & kLbsSort) {
-    return InsertString(text, SortedPosition(items_, text, [](const WString& s) -> const WString& { return s; }));
+    return InsertString(text, SortedPosition(items_, text, [](const Item& i) -> const WString& { return i.text; }));
   }
   return InsertString(text, -1);
 }
 
 int TListBox::InsertString(const WString& text, int index) {
   if (index < 0 || index > GetCount()) index = GetCount();
-  items_.insert(items_.begin() + index, text);
-  if (auto* list = dynamic_cast<wxListBox*>(GetPeer())) list->Insert(ToWx(text), unsigned(index));
+  if (auto* list = PlainList(GetPeer())) list->Insert(ToWx(text), unsigned(index));
+  if (DrawnList(GetPeer())) {
+    // The toolkit's owner-drawn list keeps its selection by row number:
+    // rows after the new one are selected again one place further.
+    TakeSelectionFromPeer();
+    items_.insert(items_.begin() + index, Item{text});
+    GiveSelectionToPeer();
+  } else {
+    items_.insert(items_.begin() + index, Item{text});
+  }
   if (sel_ >= index) ++sel_;
   return index;
 }
 
 int TListBox::DeleteString(int index) {
   if (index < 0 || index >= GetCount()) return -1;
-  items_.erase(items_.begin() + index);
-  if (auto* list = dynamic_cast<wxListBox*>(GetPeer())) list->Delete(unsigned(index));
+  if (auto* list = PlainList(GetPeer())) list->Delete(unsigned(index));
+  if (DrawnList(GetPeer())) {
+    TakeSelectionFromPeer();
+    items_.erase(items_.begin() + index);
+    GiveSelectionToPeer();
+  } else {
+    items_.erase(items_.begin() + index);
+  }
   if (sel_ == index) sel_ = -1;
   if (sel_ > index) --sel_;
   return GetCount();
 }
 
 WString TListBox::GetString(int index) const {
-  return index >= 0 && index < GetCount() ? items_[std::size_t(index)] : WString();
+  return index >= 0 && index < GetCount() ? items_[std::size_t(index)].text : WString();
+}
+
+void TListBox::SetItemData(int index, std::intptr_t data) {
+  if (index >= 0 && index < GetCount()) items_[std::size_t(index)].data = data;
+}
+
+std::intptr_t TListBox::GetItemData(int index) const {
+  return index >= 0 && index < GetCount() ? items_[std::size_t(index)].data : -1;
 }
 
 int TListBox::GetSelIndex() const {
-  if (const auto* list = dynamic_cast<const wxListBox*>(GetPeer())) return list->GetSelection();
+  if (IsMultipleSel()) {
+    for (int i = 0; i < GetCount(); ++i)
+      if (GetSel(i)) return i;
+    return -1;
+  }
+  if (const auto* list = PlainList(GetPeer())) return list->GetSelection();
+  if (const auto* list = DrawnList(GetPeer())) return list->GetSelection();
   return sel_;
 }
 
 void TListBox::SetSelIndex(int index) {
   if (index < 0 || index >= GetCount()) index = -1;
   sel_ = index;
-  if (auto* list = dynamic_cast<wxListBox*>(GetPeer())) {
+  if (IsMultipleSel()) {
+    SetSel(-1, false);
+    if (index >= 0) SetSel(index, true);
+    return;
+  }
+  if (auto* list = PlainList(GetPeer())) {
     if (index < 0) {
       list->DeselectAll();
     } else {
       list->SetSelection(index);
     }
   }
+  if (auto* list = DrawnList(GetPeer())) list->SetSelection(index);
 }
 
-bool TListBox::AcceptsPeer(wxWindow* peer) const { return dynamic_cast<wxListBox*>(peer) != nullptr; }
+bool TListBox::GetSel(int index) const {
+  if (index < 0 || index >= GetCount()) return false;
+  if (!IsMultipleSel()) return GetSelIndex() == index;
+  if (const auto* list = PlainList(GetPeer())) return list->IsSelected(index);
+  if (const auto* list = DrawnList(GetPeer())) return list->IsSelected(std::size_t(index));
+  return items_[std::size_t(index)].selected;
+}
+
+void TListBox::SetSel(int index, bool select) {
+  if (!IsMultipleSel()) {
+    if (index >= 0 && index < GetCount()) SetSelIndex(select ? index : -1);
+    return;
+  }
+  const int first = index < 0 ? 0 : index;
+  const int last = index < 0 ? GetCount() - 1 : std::min(index, GetCount() - 1);
+  for (int i = first; i <= last; ++i) {
+    items_[std::size_t(i)].selected = select;
+    if (auto* list = PlainList(GetPeer())) {
+      if (select) {
+        list->SetSelection(i);
+      } else {
+        list->Deselect(i);
+      }
+    }
+    if (auto* list = DrawnList(GetPeer())) list->Select(std::size_t(i), select);
+  }
+}
+
+int TListBox::GetSelCount() const {
+  int count = 0;
+  for (int i = 0; i < GetCount(); ++i) count += GetSel(i) ? 1 : 0;
+  return count;
+}
+
+std::vector<int> TListBox::GetSelIndexes() const {
+  std::vector<int> out;
+  for (int i = 0; i < GetCount(); ++i)
+    if (GetSel(i)) out.push_back(i);
+  return out;
+}
+
+TRect TListBox::GetItemRect(int index) const {
+  if (index < 0 || index >= GetCount()) return TRect{};
+  if (const auto* list = DrawnList(GetPeer())) {
+    const wxRect r = list->GetItemRect(std::size_t(index));
+    return TRect{r.x, r.y, r.x + r.width, r.y + r.height};
+  }
+  return TRect{};
+}
+
+int TListBox::ItemFromPoint(const TPoint& point) const {
+  if (const auto* list = DrawnList(GetPeer())) {
+    if (point.x < 0 || point.x >= list->GetClientSize().x) return -1;
+    const int row = list->VirtualHitTest(point.y);
+    return row >= 0 && row < GetCount() ? row : -1;
+  }
+  if (const auto* list = PlainList(GetPeer())) {
+    const int row = list->HitTest(wxPoint(point.x, point.y));
+    return row >= 0 && row < GetCount() ? row : -1;
+  }
+  return -1;
+}
+
+void TListBox::TakeSelectionFromPeer() {
+  if (!IsMultipleSel()) return;
+  const wxVListBox* drawn = DrawnList(GetPeer());
+  const wxListBox* plain = PlainList(GetPeer());
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (drawn) items_[i].selected = drawn->IsSelected(i);
+    if (plain) items_[i].selected = plain->IsSelected(int(i));
+  }
+}
+
+void TListBox::GiveSelectionToPeer() {
+  if (auto* list = DrawnList(GetPeer())) {
+    list->SetItemCount(items_.size());
+    if (IsMultipleSel()) {
+      list->DeselectAll();
+      for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].selected) list->Select(i, true);
+    } else {
+      list->SetSelection(sel_ >= 0 && sel_ < GetCount() ? sel_ : -1);
+    }
+    list->RefreshAll();
+  }
+}
+
+bool TListBox::AcceptsPeer(wxWindow* peer) const { return PeerIsClass(peer, DialogControlClass::ListBox); }
 
 void TListBox::BindControlEvents(wxWindow* peer) {
   auto bind = [peer](const wxEventTypeTag<wxCommandEvent>& type, std::uint32_t code) {
@@ -115,16 +247,24 @@ void TListBox::BindControlEvents(wxWindow* peer) {
 
 void TListBox::CaptureState() {
   TControl::CaptureState();
-  if (GetPeer()) sel_ = GetSelIndex();
+  if (!GetPeer()) return;
+  TakeSelectionFromPeer();
+  if (!IsMultipleSel()) sel_ = GetSelIndex();
 }
 
 void TListBox::ApplyState() {
   TControl::ApplyState();
-  auto* list = dynamic_cast<wxListBox*>(GetPeer());
-  if (list == nullptr) return;
-  list->Clear();
-  for (const WString& item : items_) list->Append(ToWx(item));
-  if (sel_ >= 0 && sel_ < GetCount()) list->SetSelection(sel_);
+  if (auto* list = PlainList(GetPeer())) {
+    list->Clear();
+    for (const Item& item : items_) list->Append(ToWx(item.text));
+    if (IsMultipleSel()) {
+      for (std::size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].selected) list->SetSelection(int(i));
+    } else if (sel_ >= 0 && sel_ < GetCount()) {
+      list->SetSelection(sel_);
+    }
+  }
+  GiveSelectionToPeer();
 }
 
 // --- TComboBox ---------------------------------------------------------------------------

@@ -27,9 +27,27 @@ class TListBox : public TControl {
   int DeleteString(int index);
   int GetCount() const { return int(items_.size()); }
   WString GetString(int index) const;
-  // LB_GETCURSEL (-1 none) / LB_SETCURSEL (-1 or an index out of range clears it).
+  // LB_SETITEMDATA / LB_GETITEMDATA (-1 out of range).
+  void SetItemData(int index, std::intptr_t data);
+  std::intptr_t GetItemData(int index) const;
+  // LB_GETCURSEL (-1 none) / LB_SETCURSEL (-1 or an index out of range clears
+  // it). A list of many selected rows answers its first selected row and
+  // takes the index as its only selected row.
   int GetSelIndex() const;
   void SetSelIndex(int index);
+  // LBS_MULTIPLESEL or LBS_EXTENDEDSEL.
+  bool IsMultipleSel() const;
+  // LB_GETSEL, LB_SETSEL (index -1: every row), LB_GETSELCOUNT, LB_GETSELITEMS.
+  bool GetSel(int index) const;
+  void SetSel(int index, bool select);
+  int GetSelCount() const;
+  std::vector<int> GetSelIndexes() const;
+  // LB_GETITEMRECT of an owner-drawn list (client pixels; empty for a row
+  // out of view or a list of the toolkit's own rows) and LB_ITEMFROMPOINT
+  // (-1 below the last row or outside the list).
+  TRect GetItemRect(int index) const;
+  int ItemFromPoint(const TPoint& point) const;
+  bool IsOwnerDrawn() const { return (Attr.Style & kLbsOwnerDrawFixed) != 0; }
 
  protected:
   bool AcceptsPeer(wxWindow* peer) const override;
@@ -38,19 +56,18 @@ class TListBox : public TControl {
   void ApplyState() override;
 
  private:
-  std::vector<WString> items_;
+  struct Item {
+    WString text;
+    std::intptr_t data = 0;
+    bool selected = false;  // many-row lists while there is no window
+  };
+  void TakeSelectionFromPeer();
+  void GiveSelectionToPeer();
+
+  std::vector<Item> items_;
   int sel_ = -1;
 };
 
-// A combo box. The toolkit reports fewer and other events than Win32's
-// combo box; they are turned into Win32's notifications in Win32's order:
-//   list opened                     CBN_DROPDOWN
-//   item chosen in the open list    CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP
-//   list closed without a choice    CBN_SELENDCANCEL (still dropped), CBN_CLOSEUP
-//   selection changed, list closed  CBN_SELCHANGE, CBN_SELENDOK
-//   text typed (editable)           CBN_EDITCHANGE
-// A close-up whose choice the toolkit may still report afterwards is
-// finished a message round later.
 class TComboBox : public TControl {
  public:
   TComboBox(TWindow* parent, int resourceId);

@@ -20,10 +20,12 @@
 #include <wx/statline.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/vlbox.h>
 
 #include <algorithm>
 
 #include "platform/gdi/TDib.h"
+#include "platform/ui/ControlLists.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBridge.h"
@@ -198,6 +200,50 @@ class OwnerDrawComboPeer : public WxPeer<wxOwnerDrawnComboBox> {
       if (mi.itemHeight > 0) return mi.itemHeight;
     }
     return wxOwnerDrawnComboBox::OnMeasureItem(item);
+  }
+};
+
+// An owner-drawn list box (LBS_OWNERDRAWFIXED): the owner's DrawItem paints
+// every row, including its background and the selection; its MeasureItem
+// gives the rows' height. With LBS_MULTIPLESEL or LBS_EXTENDEDSEL the toolkit
+// list selects as Win32's extended selection does (a click selects one row,
+// Ctrl adds, Shift extends).
+class OwnerDrawListPeer : public WxPeer<wxVListBox> {
+ public:
+  OwnerDrawListPeer(TWindow* owner, wxWindow* parent, int id, const wxPoint& pos, const wxSize& size, long style)
+      : WxPeer<wxVListBox>(owner, parent, id, pos, size, style) {}
+
+ protected:
+  void OnDrawItem(wxDC& dc, const wxRect& rect, size_t n) const override {
+    auto* owner = dynamic_cast<TListBox*>(OwnerControl(this));
+    if (owner == nullptr) return;
+    TDrawItem di;
+    di.ctlType = kOdtListBox;
+    di.ctlId = GetId();
+    di.itemId = int(n);
+    di.itemAction = kOdaDrawEntire;
+    if (IsSelected(n)) di.itemState |= kOdsSelected;
+    if (IsCurrent(n) && HasFocus()) di.itemState |= kOdsFocus;
+    if (!IsEnabled()) di.itemState |= kOdsDisabled;
+    di.rect = TRect{rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
+    di.itemData = owner->GetItemData(int(n));
+    di.dc = &dc;
+    owner->DrawItem(di);
+  }
+  void OnDrawBackground(wxDC& dc, const wxRect& rect, size_t n) const override {
+    // The owner fills the whole row itself.
+    if (OwnerControl(this) == nullptr) wxVListBox::OnDrawBackground(dc, rect, n);
+  }
+  wxCoord OnMeasureItem(size_t n) const override {
+    if (TControl* owner = OwnerControl(this)) {
+      TMeasureItem mi;
+      mi.ctlType = kOdtListBox;
+      mi.ctlId = GetId();
+      mi.itemId = int(n);
+      owner->MeasureItem(mi);
+      if (mi.itemHeight > 0) return mi.itemHeight;
+    }
+    return GetCharHeight() + 2;
   }
 };
 
@@ -413,6 +459,13 @@ wxWindow* CreateControlPeer(TWindow* owner, wxWindow* parent, DialogControlClass
       if (style & kLbsMultipleSel) flags = wxLB_MULTIPLE;
       if (style & kLbsSort) flags |= wxLB_SORT;
       if (style & kWsHScroll) flags |= wxLB_HSCROLL;
+      if (style & kLbsOwnerDrawFixed) {
+        // The toolkit's owner-drawn list knows one or many; extended is the
+        // many it has.
+        const long selection = (style & (kLbsExtendedSel | kLbsMultipleSel)) ? wxLB_MULTIPLE : 0;
+        peer = new OwnerDrawListPeer(owner, parent, wxId, Pos(pixels), Size(pixels), selection | wxBORDER_THEME);
+        break;
+      }
       peer = new WxPeer<wxListBox>(owner, parent, wxId, Pos(pixels), Size(pixels), 0, nullptr, flags);
       break;
     }
@@ -447,7 +500,8 @@ bool PeerIsClass(const wxWindow* peer, DialogControlClass cls) {
     case DialogControlClass::Static:
       return dynamic_cast<const wxStaticText*>(peer) || dynamic_cast<const wxStaticLine*>(peer);
     case DialogControlClass::Edit: return dynamic_cast<const wxTextCtrl*>(peer) != nullptr;
-    case DialogControlClass::ListBox: return dynamic_cast<const wxListBox*>(peer) != nullptr;
+    case DialogControlClass::ListBox:
+      return dynamic_cast<const wxListBox*>(peer) || dynamic_cast<const OwnerDrawListPeer*>(peer);
     case DialogControlClass::ComboBox:
       return dynamic_cast<const wxComboBox*>(peer) || dynamic_cast<const wxOwnerDrawnComboBox*>(peer);
     case DialogControlClass::ListView: return dynamic_cast<const wxListCtrl*>(peer) != nullptr;
@@ -458,7 +512,8 @@ bool PeerIsClass(const wxWindow* peer, DialogControlClass cls) {
 }
 
 bool PeerIsOwnerDrawn(const wxWindow* peer) {
-  return dynamic_cast<const OwnerDrawButtonPeer*>(peer) || dynamic_cast<const OwnerDrawComboPeer*>(peer);
+  return dynamic_cast<const OwnerDrawButtonPeer*>(peer) || dynamic_cast<const OwnerDrawComboPeer*>(peer) ||
+         dynamic_cast<const OwnerDrawListPeer*>(peer);
 }
 
 wxWindow* ReplaceWithOwnerDrawnButton(wxWindow* button) {

@@ -25,7 +25,7 @@ wxWindow* CreateControlPeer(TWindow* owner, wxWindow* parent, DialogControlClass
 
 // The class a toolkit control made by CreateControlPeer stands for.
 bool PeerIsClass(const wxWindow* peer, DialogControlClass cls);
-// The peer is the owner-drawn button or the owner-drawn combo box.
+// The peer is the owner-drawn button, combo box or list box.
 bool PeerIsOwnerDrawn(const wxWindow* peer);
 // Puts an owner-drawn button (no owner yet) in the place of a toolkit push
 // button: same parent, id, label, rectangle, visibility, enabling and tab

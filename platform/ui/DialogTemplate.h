@@ -72,6 +72,8 @@ inline constexpr std::uint32_t kEsNumber = 0x2000;
 inline constexpr std::uint32_t kLbsNotify = 0x1;
 inline constexpr std::uint32_t kLbsSort = 0x2;
 inline constexpr std::uint32_t kLbsMultipleSel = 0x8;
+inline constexpr std::uint32_t kLbsOwnerDrawFixed = 0x10;
+inline constexpr std::uint32_t kLbsHasStrings = 0x40;
 inline constexpr std::uint32_t kLbsExtendedSel = 0x800;
 
 inline constexpr std::uint32_t kCbsSimple = 0x1;

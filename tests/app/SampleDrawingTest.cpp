@@ -2,7 +2,8 @@
 // fixture writer from the plan below: two sheets, the first with eight
 // pages: levels, lines, arcs, circles and polygons on three, then pictures,
 // filled, translucent and hatched areas, texts, block inserts, and
-// dimensions with two views of the second sheet. The test checks that the
+// dimensions with two views of the second sheet; the second sheet a site in a
+// sector frame with a title block of fields. The test checks that the
 // shipped file is exactly what the plan writes and that it opens; run it
 // with KVN_WRITE_SAMPLE=1 to write the file afresh after changing the plan.
 #include <gtest/gtest.h>
@@ -393,6 +394,43 @@ void AddTextPage(test::FixtureSheet& s, std::vector<std::shared_ptr<const cOutOb
   text(u"Screen font Times New Roman", kArial, {20, 175}, 0, 5)->SetFont(&face, 0x12, 0, 65535);
 }
 
+// A sector axis setting record in the stored order.
+void WriteSectorAxis(ArchiveWriter& w, std::uint32_t count, bool numeric, std::uint32_t first, double begin,
+                     double step) {
+  w.WriteCompactU32(count);
+  w.WriteBit(numeric);
+  if (numeric) {
+    w.WriteCompactU32(first);
+  } else {
+    w.WriteByte(std::uint8_t(first));
+  }
+  w.WriteBit(false);  // not reversed
+  w.WriteBits(2, 2);  // absolute sectors
+  w.WriteCompactDouble(begin);
+  w.WriteCompactDouble(step);
+}
+
+// In a face outside the font table (the screen font's road), so that the
+// texts are drawn by the window.
+std::shared_ptr<cText> FieldText(const char16_t* content, DPoint at, int alignment, double height,
+                                 std::uint16_t page = 0) {
+  auto t = std::make_shared<cText>();
+  t->SetText(WString(content));
+  const WString face(u"Liberation Sans");
+  t->SetFont(&face, 0x12, 0, 65535);
+  t->point = at;
+  t->alignment = std::uint8_t(alignment);
+  t->attr.height = height;
+  t->attr.color = 0;
+  t->SetPage(page);
+  return t;
+}
+
+// The site on A3 inside a sector frame along the printable area (8
+// numbered columns of 50 mm from x = 0, 6 lettered rows of 46 mm from
+// y = 0, each labelled by a sector field), with a title block: block 0 placed once, its texts fields of
+// the file, the drawing, its order among the drawings, the scale, the
+// paper, the page, the insert's sector and the insert's attribute.
 test::FixtureSheet SiteSheet() {
   test::FixtureSheet s;
   s.name = u"Site";
@@ -405,6 +443,59 @@ test::FixtureSheet SiteSheet() {
   const DPoint h[] = {{150, 100}, {250, 100}, {250, 180}, {200, 210}, {150, 180}};
   house->FirstList().SetPoints(h, 5);
   s.objects = {house};
+
+  s.sectorsWriter = [](ArchiveWriter& w) {
+    WriteSectorAxis(w, 8, true, 1, 0.0, 50.0);
+    WriteSectorAxis(w, 6, false, 0, 0.0, 46.0);
+  };
+  // The frame: an outer and an inner border 5 mm apart, a tick at every
+  // sector boundary between them, and each sector's label in the band.
+  const double x1 = 0, y1 = 0, x2 = 400, y2 = 276, band = 5;
+  auto box = [&](double a, double b, double c, double d, double width) {
+    const DPoint p[] = {{a, b}, {c, b}, {c, d}, {a, d}};
+    for (int i = 0; i < 4; ++i) s.lines.push_back(Line(p[i], p[(i + 1) % 4], 65535, 0, 0x000000, width));
+  };
+  box(x1, y1, x2, y2, 0.5);
+  box(x1 + band, y1 + band, x2 - band, y2 - band, 0.25);
+  for (int i = 0; i < 8; ++i) {
+    const double x = x1 + 50 * i;
+    if (i > 0) {
+      s.lines.push_back(Line({x, y1}, {x, y1 + band}, 65535, 0, 0x000000, 0.25));
+      s.lines.push_back(Line({x, y2 - band}, {x, y2}, 65535, 0, 0x000000, 0.25));
+    }
+    s.objects.push_back(FieldText(u"[/<sector:x>\\]", {x + 25, y1 + 1}, 1, 3));
+    s.objects.push_back(FieldText(u"[/<sector:x>\\]", {x + 25, y2 - 4}, 1, 3));
+  }
+  for (int i = 0; i < 6; ++i) {
+    const double y = y1 + 46 * i;
+    if (i > 0) {
+      s.lines.push_back(Line({x1, y}, {x1 + band, y}, 65535, 0, 0x000000, 0.25));
+      s.lines.push_back(Line({x2 - band, y}, {x2, y}, 65535, 0, 0x000000, 0.25));
+    }
+    s.objects.push_back(FieldText(u"[/<sector:y>\\]", {x1 + 2.5, y + 21.5}, 1, 3));
+    s.objects.push_back(FieldText(u"[/<sector:y>\\]", {x2 - 2.5, y + 21.5}, 1, 3));
+  }
+
+  // The title block: 120 x 42 mm, a row of 6 mm per value.
+  test::FixtureBlock title;
+  const double w = 120, rows = 7, row = 6;
+  const DPoint corners[] = {{0, 0}, {w, 0}, {w, rows * row}, {0, rows * row}};
+  for (int i = 0; i < 4; ++i) title.lines.push_back(Line(corners[i], corners[(i + 1) % 4], 65535, 0, 0, 0.5));
+  for (int i = 1; i < rows; ++i) title.lines.push_back(Line({0, i * row}, {w, i * row}, 65535, 0, 0, 0.25));
+  const char16_t* texts[] = {
+      u"File: [/<file:name>\\]",
+      u"Drawing: [/<drawing:name>\\]",
+      u"Sheet: [/<drawing:order>\\]/[/<drawing:count>\\]",
+      u"Scale: [/<drawing:scale>\\]",
+      u"Paper: [/<format:name>\\]   Page: [/<page:order>\\]",
+      u"Sector: [/<sector>\\]",
+      u"Drawn by: [/<block:attribute:DRAWN>\\]",
+  };
+  for (int i = 0; i < rows; ++i) title.objects.push_back(FieldText(texts[i], {2, i * row + 1.5}, 0, 3.5));
+  s.blocks = {title};
+  test::InsertFixture placed = PlaceBlock(0, {272, 225}, 0);
+  placed.attributes = {test::InsertAttributeFixture{2, u"DRAWN", u"Ann Novak", 1}};
+  s.inserts = {placed};
   return s;
 }
 
@@ -447,6 +538,25 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   EXPECT_EQ(links[0]->end2Number, inserts[1]->RunningId());
   EXPECT_EQ(links[1]->end1Number, inserts[1]->RunningId());
   EXPECT_EQ(links[1]->end2Number, inserts[2]->RunningId());
+
+  // The site's sector frame and title block.
+  const cSheet* site = doc->GetSheet(1);
+  ASSERT_NE(site, nullptr);
+  EXPECT_EQ(site->Drawing().sectorsOn, 1);
+  EXPECT_EQ(site->Drawing().sectors[0].count, 8);
+  EXPECT_EQ(site->Drawing().sectors[1].step, 46.0);
+  const cBlock* title = site->Data()->GetBlock(0);
+  ASSERT_NE(title, nullptr);
+  int texts = 0;
+  for (const cOutObj* o = title->FirstObject(); o; o = o->next) texts += dynamic_cast<const cText*>(o) != nullptr;
+  EXPECT_EQ(texts, 7);
+  const cInsert* placed = nullptr;
+  for (const cOutObj* o = site->TopBlock().FirstObject(); o; o = o->next)
+    if (const auto* insert = dynamic_cast<const cInsert*>(o)) placed = insert;
+  ASSERT_NE(placed, nullptr);
+  WString drawn;
+  EXPECT_TRUE(placed->attributes.Lookup(nullptr, nullptr, drawn, nullptr, WString(u"DRAWN")));
+  EXPECT_EQ(drawn.ToUtf8(), "Ann Novak");
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // native drawing shows its stored comment and a picture, the same file
 // selected again is not reloaded, unchecking "Preview" clears the picture
 // at once and checking it brings it back, a new folder clears both, a DWG
-// drawing shows its thumbnail, and a file that is no drawing shows nothing.
+// drawing shows its thumbnail, and a file that is no drawing shows nothing;
+// in English and in Czech.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
@@ -45,6 +46,9 @@ class FileOpenPreviewTest : public test::SettingsFolderTest {
     frame_.reset();
     test::SettingsFolderTest::TearDown();
   }
+  // The chooser with a drawing, a DWG and a text file selected in turn,
+  // its "Preview" box labelled as given.
+  void RunChooser(const std::filesystem::path& dataDir, const char* previewLabel);
   WString Save(const std::string& name, const std::vector<std::uint8_t>& bytes) {
     const std::string path = (scratch_ / name).string();
     EXPECT_TRUE(test::SaveBytes(path, bytes));
@@ -56,8 +60,16 @@ class FileOpenPreviewTest : public test::SettingsFolderTest {
   std::unique_ptr<TFrameWindow> frame_;
 };
 
-TEST_F(FileOpenPreviewTest, CommentAndPreviewFollowTheSelectionAndTheCheckBox) {
-  KVN_REQUIRE_TESTDATA(dataDir);
+// The label of a control of the extra template without its '&'.
+std::string LabelOf(TMyFileOpenDialogKvn& dialog, int id) {
+  auto* control = dialog.Extra() ? dynamic_cast<TControl*>(dialog.Extra()->GetDlgItem(id)) : nullptr;
+  if (control == nullptr) return "<missing>";
+  std::string text = control->GetText().ToUtf8();
+  std::erase(text, '&');
+  return text;
+}
+
+void FileOpenPreviewTest::RunChooser(const std::filesystem::path& dataDir, const char* previewLabel) {
   test::FixtureDocument doc;
   doc.comment = u"Ground floor, revision B";
   test::FixtureSheet sheet;
@@ -72,6 +84,7 @@ TEST_F(FileOpenPreviewTest, CommentAndPreviewFollowTheSelectionAndTheCheckBox) {
   std::deque<std::function<bool()>> steps = {
       [&] { return ChooserShown() && dialog.Preview() && dialog.Preview()->GetHandle() != nullptr; },
       [&] {
+        EXPECT_EQ(LabelOf(dialog, TMyFileOpenDialogKvn::kPreviewCheck), previewLabel);
         dialog.SelectionChange(drawing);
         EXPECT_EQ(dialog.Comment().ToUtf8(), "Ground floor, revision B");
         EXPECT_TRUE(dialog.Preview()->HasPicture());
@@ -110,6 +123,18 @@ TEST_F(FileOpenPreviewTest, CommentAndPreviewFollowTheSelectionAndTheCheckBox) {
   EXPECT_EQ(dialog.Execute(), 2);
   timer.Stop();
   EXPECT_TRUE(checked);
+}
+
+TEST_F(FileOpenPreviewTest, CommentAndPreviewFollowTheSelectionAndTheCheckBox) {
+  KVN_REQUIRE_TESTDATA(dataDir);
+  RunChooser(dataDir, "Preview");
+}
+
+TEST_F(FileOpenPreviewTest, CommentAndPreviewWorkAlikeInCzech) {
+  KVN_REQUIRE_TESTDATA(dataDir);
+  SetLanguageIndex(kLanguageCzech);
+  InvalidateLangTable();
+  RunChooser(dataDir, "N\u00e1hled");
 }
 
 }  // namespace

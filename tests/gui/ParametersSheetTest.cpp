@@ -1,7 +1,9 @@
 // The drawing parameters sheet on a private X display: a zero scale with a
 // drawing area is refused (18139) and, answered OK, stored without the
 // area; moving page 2 before page 1 keeps each page's objects; the layer
-// and page options reach the drawing on OK only.
+// and page options reach the drawing on OK only; the Layers page filters,
+// selects many levels, switches them together, and turns level use and
+// sorting by level on and off after asking.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
@@ -10,12 +12,18 @@
 #include <memory>
 #include <string>
 
+#include "app/LevelList.h"
 #include "app/ParametersSheet.h"
+#include "controls/ColorCombo.h"
 #include "controls/AutoControls.h"
 #include "controls/PropertySheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
+#include "model/LevelTable.h"
+#include "model/ObjectChain.h"
 #include "model/cBlock.h"
+#include "model/cDrawingData.h"
+#include "model/cRectangle.h"
 #include "model/cOutObj.h"
 #include "platform/ui/FrameWindow.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -173,6 +181,187 @@ TEST_F(ParametersSheetTest, MovingPageTwoBeforePageOneKeepsEachPagesObjects) {
   EXPECT_EQ(namesOfObjects(), before);  // every object still on its own page
   EXPECT_EQ(d.GetPage(0)->kind & 1, 1);
   EXPECT_EQ(d.pageFlags[0], 0);
+}
+
+TEST_F(ParametersSheetTest, PagesPageColourFollowsColouredAndSetsThePageColour) {
+  test::TiledDrawing tiled(100, 100, 1, 1, 2);
+  cDrawing& d = tiled.Drawing();
+  d.GetPage(0)->color = kPageNoColor;
+  d.GetPage(1)->color = 0x00112233;
+  bool finished = false;
+  const bool ok = Run(tiled.doc,
+                      {
+                          [] { return RunningSheet() != nullptr; },
+                          [&] {
+                            TMyPropertySheet& s = *RunningSheet();
+                            auto* colour = dynamic_cast<TColorCombo*>(Item(s, 1, 7025));
+                            EXPECT_NE(colour, nullptr);
+                            if (!colour) return true;
+                            // Page 1 has no colour: the combo is off.
+                            Select(s, 1, 7002, 0);
+                            EXPECT_FALSE(colour->IsWindowEnabled());
+                            // Page 2 shows its colour, and takes a new one.
+                            Select(s, 1, 7002, 1);
+                            EXPECT_TRUE(colour->IsWindowEnabled());
+                            EXPECT_EQ(colour->GetColor(), 0x00112233u);
+                            colour->ApplyPick(0x000000FF, false);
+                            EXPECT_EQ(d.GetPage(1)->color, 0x000000FFu);
+                            // "Coloured" off: the colour goes, the combo with it.
+                            Click(s, 1, 7023);
+                            EXPECT_NE(d.GetPage(1)->color & 0x80000000u, 0u);
+                            EXPECT_FALSE(colour->IsWindowEnabled());
+                            // "Add" does nothing in the viewer.
+                            TWindow* add = Item(s, 1, 7006);
+                            EXPECT_TRUE(add && !add->IsWindowEnabled());
+                            s.CmOk();
+                            return true;
+                          },
+                      },
+                      finished);
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d.PageRecordCount(), 2u);
+}
+
+// Message boxes answered from a queue (OK when it is empty), each text noted.
+class QueuedBoxes final : public MessageBoxBackend {
+ public:
+  QueuedBoxes() : previous_(SetMessageBoxBackend(this)) {}
+  ~QueuedBoxes() override { SetMessageBoxBackend(previous_); }
+  QueuedBoxes(const QueuedBoxes&) = delete;
+  QueuedBoxes& operator=(const QueuedBoxes&) = delete;
+  int Show(const cMsgDlg*, const WString& text, const WString&, std::uint32_t) override {
+    texts.push_back(text.ToUtf8());
+    if (answers.empty()) return kIdOk;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<int> answers;
+  std::vector<std::string> texts;
+
+ private:
+  MessageBoxBackend* previous_;
+};
+
+int CheckState(TMyPropertySheet& sheet, int page, int id) {
+  auto* check = dynamic_cast<TCheckBox*>(Item(sheet, page, id));
+  return check ? check->GetCheck() : -1;
+}
+
+
+TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUseAndSorting) {
+  test::TiledDrawing tiled(100, 100, 1, 1, 0);
+  cDrawingData& data = *tiled.sheet->Data();
+  LevelTable& table = data.Levels();
+  table.InsertLevel(u"alpha", nullptr, 0);
+  table.InsertLevel(u"beta", nullptr, 1)->visible = 0;
+  table.InsertLevel(u"gamma", nullptr, 2);
+  // One square on each level, in the order gamma, alpha, beta.
+  std::vector<std::uint16_t> levelsInChain{2, 0, 1};
+  {
+    cOutObj* o = tiled.sheet->TopBlock().FirstObject();
+    ASSERT_NE(o, nullptr);
+    for (std::uint16_t level : levelsInChain) {
+      ObjectChain chain;
+      auto* square = new cRectangle();
+      square->corner2 = {10, 10};
+      square->SetLevel(level);
+      chain.Append(square);
+      tiled.sheet->TopBlock().AppendChain(std::move(chain));
+    }
+    // The fixture's own square goes to "gamma" too, first in the chain.
+    o->SetLevel(2);
+  }
+  auto chainLevels = [&] {
+    std::vector<std::uint16_t> out;
+    for (const cOutObj* o = tiled.sheet->TopBlock().FirstObject(); o; o = o->next) out.push_back(o->Level());
+    return out;
+  };
+  QueuedBoxes boxes;
+  boxes.answers = {kIdOk, kIdCancel, kIdOk};
+  auto levelList = [](TMyPropertySheet& s) { return dynamic_cast<TLevelListBox*>(Item(s, 2, 15942)); };
+  auto filterTo = [](TMyPropertySheet& s, const char16_t* text) {
+    auto* filter = dynamic_cast<TEdit*>(Item(s, 2, 5503));
+    EXPECT_NE(filter, nullptr);
+    if (!filter) return;
+    filter->SetText(WString(text));
+    s.GetPage(2)->HandleMessage(kWmCommand, MakeWParam(5503, std::uint16_t(kEnChange)), 0);
+  };
+  bool finished = false;
+  const bool ok = Run(tiled.doc,
+                      {
+                          [] { return RunningSheet() != nullptr; },
+                          [&] {
+                            TMyPropertySheet& s = *RunningSheet();
+                            TLevelListBox* list = levelList(s);
+                            EXPECT_NE(list, nullptr);
+                            if (!list) return true;
+                            // Sort mode 1: "(by block)" first, then by name.
+                            EXPECT_EQ(list->GetCount(), 4);
+                            EXPECT_EQ(list->GetSelIndexes(), (std::vector<int>{0}));
+                            // The structural editing stays off.
+                            for (int id : {15584, 15700, 15586, 15582, 16862, 15580, 2001, 5531, 7001, 15588}) {
+                              TWindow* w = Item(s, 2, id);
+                              EXPECT_TRUE(w && !w->IsWindowEnabled()) << id;
+                            }
+                            filterTo(s, u"ET");
+                            EXPECT_EQ(list->GetCount(), 1);
+                            EXPECT_EQ(list->GetString(0).ToUtf8(), "beta");
+                            filterTo(s, u"");
+                            EXPECT_EQ(list->GetCount(), 4);
+                            Click(s, 2, 5510);  // select all
+                            EXPECT_EQ(list->GetSelCount(), 4);
+                            Click(s, 2, 5511);  // invert
+                            EXPECT_EQ(list->GetSelCount(), 0);
+                            EXPECT_EQ(CheckState(s, 2, 15590), kBstUnchecked);
+                            // alpha and beta: shown and hidden, so mixed.
+                            list->SetSel(1, true);
+                            list->SetSel(2, true);
+                            s.GetPage(2)->HandleMessage(kWmCommand, MakeWParam(15942, std::uint16_t(kLbnSelChange)), 0);
+                            EXPECT_EQ(CheckState(s, 2, 15590), kBstIndeterminate);
+                            EXPECT_EQ(CheckState(s, 2, 16546), kBstChecked);
+                            // A mixed box clicked clears: both hidden.
+                            Click(s, 2, 15590);
+                            EXPECT_EQ(CheckState(s, 2, 15590), kBstUnchecked);
+                            EXPECT_EQ(table.GetLevel(0)->visible, 0);
+                            EXPECT_EQ(table.GetLevel(1)->visible, 0);
+                            EXPECT_EQ(table.GetLevel(2)->visible, 1);
+                            // Levels start without a colour: Coloured gives both
+                            // one (black), then the combo sets it for both.
+                            EXPECT_EQ(CheckState(s, 2, 15604), kBstUnchecked);
+                            Click(s, 2, 15604);
+                            EXPECT_EQ(table.GetLevel(0)->color, 0u);
+                            EXPECT_EQ(table.GetLevel(1)->color, 0u);
+                            EXPECT_NE(table.GetLevel(2)->color & 0x80000000u, 0u);
+                            auto* colour = dynamic_cast<TColorCombo*>(Item(s, 2, 15606));
+                            EXPECT_NE(colour, nullptr);
+                            if (colour) colour->ApplyPick(0x00336699, false);
+                            EXPECT_EQ(table.GetLevel(0)->color, 0x00336699u);
+                            EXPECT_EQ(table.GetLevel(1)->color, 0x00336699u);
+                            EXPECT_EQ(CheckState(s, 2, 15604), kBstChecked);
+                            // Sorting by levels, answered OK.
+                            Click(s, 2, 5501);
+                            EXPECT_EQ(chainLevels(), (std::vector<std::uint16_t>{0, 1, 2, 2}));
+                            // Level use off: Cancel keeps it, OK drops the levels.
+                            Click(s, 2, 5500);
+                            EXPECT_EQ(CheckState(s, 2, 5500), kBstChecked);
+                            EXPECT_TRUE(table.InUse());
+                            Click(s, 2, 5500);
+                            EXPECT_FALSE(table.InUse());
+                            EXPECT_EQ(list->GetCount(), 0);
+                            s.CmOk();
+                            return true;
+                          },
+                      },
+                      finished);
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(boxes.texts.size(), 3u);
+  EXPECT_NE(boxes.texts[0].find("sort all items"), std::string::npos);
+  EXPECT_NE(boxes.texts[1].find("disable layers"), std::string::npos);
+  EXPECT_EQ(chainLevels(), (std::vector<std::uint16_t>{65535, 65535, 65535, 65535}));
+  EXPECT_EQ(tiled.Drawing().sortByLevels, 1);
 }
 
 }  // namespace

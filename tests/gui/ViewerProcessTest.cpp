@@ -3,7 +3,9 @@
 // File > Exit and through Ctrl+Q with status 0, switches the language from
 // the menu and keeps it, restores its placement (maximised too), shows
 // the out-of-memory notice of the previous run once, and opens the drawing
-// named on its command line with rulers, page tabs and scroll bars.
+// named on its command line with rulers, page tabs and scroll bars; Page
+// Down and Up switch pages, and drags with the left or middle button pan
+// until the button is released, also outside the view.
 // Screenshots go to $KVN_GUI_ARTIFACTS for a person to look at.
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -394,6 +397,116 @@ TEST_F(ViewerProcessTest, OpensTheSampleWithRulersPageTabsAndScrollBars) {
   ASSERT_GT(z.width, 0);
   EXPECT_GE(vGrey * 10, vAll * 9) << "no vertical scroll bar";
   EXPECT_GE(hGrey * 10, hAll * 9) << "no horizontal scroll bar";
+  viewer.Keys("ctrl+q");
+  EXPECT_EQ(viewer.WaitExit(), 0);
+}
+
+// ---- pan and page keys in the viewer itself ------------------------------------------------------
+
+// The share (0..1) of the view's inner pixels of `before` found again in
+// `after` moved by (dx, dy): the view's content is what the rectangle
+// from (x1, y1) to (x2, y2) of the screen shows.
+double ShiftedMatch(const test::Screen& before, const test::Screen& after, int x1, int y1, int x2, int y2, int dx,
+                    int dy) {
+  int same = 0, all = 0;
+  for (int y = y1; y < y2; y += 2)
+    for (int x = x1; x < x2; x += 2) {
+      const int tx = x + dx, ty = y + dy;
+      if (tx < x1 || ty < y1 || tx >= x2 || ty >= y2) continue;
+      ++all;
+      same += before.At(x, y) == after.At(tx, ty) ? 1 : 0;
+    }
+  return all == 0 ? 0.0 : double(same) / all;
+}
+
+// Where the lit (current) page tab begins along the tab strip, -1 none.
+int LitTab(const test::Screen& s, const Geometry& f, const ViewOrigin& o) {
+  const int ys = f.y + f.h - 3;
+  for (int x = o.x + 15; x < f.x + f.w;) {
+    const std::uint32_t c = s.At(x, ys);
+    int run = 1;
+    while (x + run < f.x + f.w && s.At(x + run, ys) == c) ++run;
+    if (run >= 30 && c == 0xFFFFFF) return x;
+    x += run;
+  }
+  return -1;
+}
+
+TEST_F(ViewerProcessTest, PageKeysSwitchPagesAndLeftAndMiddleDragsPan) {
+  const std::filesystem::path sample = std::filesystem::weakly_canonical(
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn");
+  SetDword(u"Language", 2);
+  Viewer viewer(settings_.Path(), sample.string());
+  ASSERT_FALSE(viewer.Window().empty()) << "no window appeared";
+  ASSERT_TRUE(test::WaitUntil([&] { return viewer.Title().find(sample.string()) != std::string::npos; }));
+  const Geometry f = WindowGeometry(viewer.Window());
+  ViewOrigin o;
+  // A screenshot once two in a row are the same.
+  auto settled = [&](const char* name) {
+    test::Screen s;
+    std::vector<std::uint32_t> previous;
+    test::WaitUntil([&] {
+      s = test::GrabScreen(test::ArtifactDir() / name);
+      if (s.width < f.x + f.w || s.height < f.y + f.h) return false;
+      o = FindView(s, f);
+      const bool same = s.pixels == previous;
+      previous = s.pixels;
+      return o.y >= f.y && o.x == f.x && same;
+    });
+    return s;
+  };
+  const test::Screen first = settled("viewer-page1.png");
+  ASSERT_GT(first.width, 0);
+  ASSERT_GE(o.y, f.y);
+  // The drawing's inner part: right of and below the rulers, above the
+  // tab strip and left of the vertical scroll bar.
+  const int x1 = o.x + 20, y1 = o.y + 20, x2 = f.x + f.w - 30, y2 = f.y + f.h - 30;
+  const int tab1 = LitTab(first, f, o);
+  ASSERT_GE(tab1, 0);
+
+  // Page Down shows page 2: another picture, and the tab strip (which
+  // keeps the current tab first) shows another caption; Page Up brings
+  // page 1's tab back.
+  const int tx1 = tab1, ty1 = f.y + f.h - 14, tx2 = std::min(tab1 + 250, f.x + f.w - 20), ty2 = f.y + f.h;
+  viewer.Keys("Next");
+  const test::Screen second = settled("viewer-page2.png");
+  EXPECT_LT(ShiftedMatch(first, second, x1, y1, x2, y2, 0, 0), 0.99);
+  EXPECT_LT(ShiftedMatch(first, second, tx1, ty1, tx2, ty2, 0, 0), 0.98);
+  viewer.Keys("Prior");
+  const test::Screen back = settled("viewer-page1-again.png");
+  EXPECT_EQ(ShiftedMatch(first, back, tx1, ty1, tx2, ty2, 0, 0), 1.0);
+
+  // Zoomed in, a drag with the left button moves the drawing with the
+  // pointer, and so does one with the middle button.
+  viewer.Keys("KP_Add KP_Add");
+  const test::Screen zoomed = settled("viewer-zoomed.png");
+  const int cx = (x1 + x2) / 2, cy = (y1 + y2) / 2;
+  auto drag = [&](int button, int dx, int dy, int endX, int endY) {
+    test::Shell("xdotool mousemove --sync " + std::to_string(cx) + " " + std::to_string(cy) + " mousedown " +
+                std::to_string(button) + " sleep 0.2 mousemove --sync " + std::to_string(cx + dx / 2) + " " +
+                std::to_string(cy + dy / 2) + " sleep 0.2 mousemove --sync " + std::to_string(endX) + " " +
+                std::to_string(endY) + " sleep 0.2 mouseup " + std::to_string(button));
+  };
+  drag(1, 60, 40, cx + 60, cy + 40);
+  const test::Screen left = settled("viewer-left-drag.png");
+  // Unmoved, the pictures differ in a few hundredths only (mostly white).
+  EXPECT_GT(ShiftedMatch(zoomed, left, x1, y1, x2, y2, 60, 40), 0.999);
+  EXPECT_LT(ShiftedMatch(zoomed, left, x1, y1, x2, y2, 0, 0), 0.99);
+  drag(2, -50, -30, cx - 50, cy - 30);
+  const test::Screen middle = settled("viewer-middle-drag.png");
+  EXPECT_GT(ShiftedMatch(left, middle, x1, y1, x2, y2, -50, -30), 0.999);
+  EXPECT_LT(ShiftedMatch(left, middle, x1, y1, x2, y2, 0, 0), 0.99);
+
+  // A release outside the view ends the drag: moving back over the view
+  // afterwards pans no more.
+  drag(1, 40, 0, f.x + f.w + 40 < first.width ? f.x + f.w + 40 : cx + 40, f.y + f.h + 40 < first.height
+                                                                            ? f.y + f.h + 40
+                                                                            : cy);
+  const test::Screen released = settled("viewer-released.png");
+  test::Shell("xdotool mousemove --sync " + std::to_string(cx - 70) + " " + std::to_string(cy + 20) +
+              " sleep 0.3 mousemove --sync " + std::to_string(cx + 30) + " " + std::to_string(cy - 20));
+  const test::Screen moved = settled("viewer-after-release.png");
+  EXPECT_GT(ShiftedMatch(released, moved, x1, y1, x2, y2, 0, 0), 0.999);
   viewer.Keys("ctrl+q");
   EXPECT_EQ(viewer.WaitExit(), 0);
 }

@@ -418,6 +418,7 @@ struct BodyWriter {
         if (v >= 3105) w.WriteUInt16(0);
         for (const FixtureLine& line : block.lines) Line(line);
         for (const InsertFixture& insert : block.inserts) Insert(insert);
+        for (const auto& object : block.objects) object->Write(nullptr, w);
         w.WriteByte(255);
       }
       w.WriteByte(2);

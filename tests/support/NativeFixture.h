@@ -72,6 +72,9 @@ struct FixtureBlock {
   // Inserts after the lines, each record in the form of the file version
   // (InsertFixtures.h); block indexes count from 0.
   std::vector<InsertFixture> inserts;
+  // Further objects after the inserts, each written by its own record
+  // writer without drawing data (current form only).
+  std::vector<std::shared_ptr<const cOutObj>> objects;
 };
 
 struct FixtureSheet {
