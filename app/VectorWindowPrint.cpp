@@ -5,14 +5,18 @@
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
 #include "document/cDrawing.h"
+#include "document/cDrawingDoc.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "print/PrintJob.h"
 #include "print/dialogs/PrintDialog.h"
+#include "print/dialogs/PrintPreview.h"
 
 namespace kvn {
 
 namespace {
+
+constexpr int kPreviewIconId = 15058;
 
 TWindow* FrameOfWindow(TWindow* window) {
   if (auto* view = dynamic_cast<cVectorView*>(window->GetParentO()); view && view->GetFrame()) return view->GetFrame();
@@ -38,6 +42,12 @@ void cVectorWindow::CmPrint() {
   bool openParameters = false;
   cPrintDialog dialog(frame, *drawing, page, view);
   dialog.openParameters = [&openParameters](const APXPrintOut*) { openParameters = true; };
+  // The preview lies over the main frame and shows the document's name.
+  dialog.runPreview = [&dialog, frame, drawing](APXPrintOut& printOut, const WString& title, int startPage) {
+    const TRect rect = frame->GetWindowRect();
+    const WString name = drawing->Document() ? drawing->Document()->GetTitleName() : WString();
+    return RunPrintPreview(nullptr, &dialog, &printOut, title, kPreviewIconId, startPage, name, true, &rect);
+  };
   if (dialog.Execute() == kIdcOk && dialog.PrintOut() != nullptr) {
     APXPrintOut& printOut = *dialog.PrintOut();
     const PrintDialogOptions& options = dialog.Options();

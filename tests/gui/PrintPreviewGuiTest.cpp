@@ -1,0 +1,309 @@
+// The print preview on a private X display: the page text and the page
+// view over a paged drawing, keys and buttons moving between the pages with
+// content, Escape and Enter leaving without printing, Print returning true,
+// a window below 200 pixels growing to the work area, the X window class;
+// and from the print dialog (Ctrl+P, Preview, Page Down, Print) a job of
+// the previewed pages on the fake queue.
+#include <gtest/gtest.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/ProgressDialog.h"
+#include "app/TestyFrameWindow.h"
+#include "foundation/LangTable.h"
+#include "foundation/ModalStack.h"
+#include "foundation/WindowPlacement.h"
+#include "platform/fonts/FontLayerFaces.h"
+#include "platform/ui/ControlButtons.h"
+#include "platform/ui/FrameWindow.h"
+#include "platform/ui/GadgetWindow.h"
+#include "platform/ui/MessageQueue.h"
+#include "print/PrintOut.h"
+#include "print/dialogs/PrintDialog.h"
+#include "print/dialogs/PrintPreview.h"
+#include "render/GeometryServicesImpl.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/print/PrintFixtures.h"
+#include "tests/support/NativeFixture.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Posted messages are dispatched in the toolkit's loop, as the
+// application's own loop does (the test program has no application object).
+void ScheduleRound() {
+  wxTheApp->CallAfter([] { MessageQueue::Instance().DispatchRound(); });
+}
+
+PreviewWindow__new* RunningPreview() {
+  auto* preview = dynamic_cast<PreviewWindow__new*>(ModalStack::Top());
+  return preview && preview->GetPeer() && preview->GetPeer()->IsShown() ? preview : nullptr;
+}
+
+std::string Title(TWindow& w) { return w.GetPeer()->GetLabel().ToStdString(wxConvUTF8); }
+
+// A title as xdotool's --name pattern (a regular expression) matches it.
+std::string Escaped(const std::string& title) {
+  std::string out;
+  for (char c : title) {
+    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+// Runs `start` (which opens something modal), then the steps one per tick
+// inside its loop; every step returns true when done. Afterwards nothing
+// modal is left, whatever happened.
+bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
+  wxTimer timer;
+  int ticks = 0;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    ++ticks;
+    if (ticks > 400) {
+      // Stuck: close whatever is open so that the run ends.
+      if (PreviewWindow__new* p = RunningPreview()) p->EndModal(kPreviewResultClose);
+      if (auto* d = dynamic_cast<cPrintDialog*>(ModalStack::Top())) d->CloseWindow(kIdcCancel);
+      return;
+    }
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+  });
+  timer.Start(50);
+  start();
+  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 30s);
+  timer.Stop();
+  return steps.empty();
+}
+
+class PrintPreviewGuiTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    DefaultMargins() = Margins{};
+    test::AddA4Queue(queues_);
+    override_ = std::make_unique<ScopedSpoolerOverride>(spooler_);
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+    LoadPrinterList();
+    MessageQueue::Instance().SetWakeHook(&ScheduleRound);
+    owner_.reset(test::NewFrame(WString(u"Owner"), 20, 20, 700, 600));
+    ASSERT_TRUE(owner_->Create());
+    owner_->ShowWindow(kSwShow);
+    test::Pump(100ms);
+  }
+  void TearDown() override {
+    MessageQueue::Instance().SetWakeHook(nullptr);
+    owner_.reset();
+    delete frame_;
+    frame_ = nullptr;
+    ResetPrinters();
+    override_.reset();
+    test::SettingsFolderTest::TearDown();
+  }
+  std::unique_ptr<APXPrintOut> PrintOut(cDrawing& drawing) {
+    PrintOutOptions o;
+    o.printer = GetPrinterList().At(0);
+    o.printScale = 1;
+    return std::make_unique<APXPrintOut>(drawing, o);
+  }
+
+  test::FakeSpooler queues_;
+  test::JobSpooler spooler_{queues_};
+  std::unique_ptr<ScopedSpoolerOverride> override_;
+  std::unique_ptr<TFrameWindow> owner_;
+  TTestyFrameWindow* frame_ = nullptr;
+  test::ScratchDir files_;
+};
+
+TEST_F(PrintPreviewGuiTest, PagesWithContentKeysAndButtons) {
+  // Three pages, the second left out of printing: two pages to show.
+  test::TiledDrawing tiled(190, 277, 1, 1, 3, 0x0000FF);
+  tiled.Drawing().GetPage(1)->kind |= 0x01;
+  auto out = PrintOut(tiled.Drawing());
+  const TRect rect{40, 40, 640, 560};
+  bool result = true;
+  std::string wmClass;
+  ASSERT_TRUE(RunSteps(
+      [&] {
+        result = RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"Preview test"), 0, 1,
+                                 WString(u"plan"), true, &rect);
+      },
+      {
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            EXPECT_EQ(p.StatusText().ToUtf8(), "Page 1 / 2  plan");
+            EXPECT_EQ(p.PageView()->GetPage(), 1);
+            EXPECT_TRUE(p.PageView()->ready);
+            EXPECT_FALSE(out->strips.empty());
+            EXPECT_FALSE(p.ToolBar()->GadgetWithId(kCmPrevPage)->GetEnabled());
+            EXPECT_TRUE(p.ToolBar()->GadgetWithId(kCmNextPage)->GetEnabled());
+            EXPECT_TRUE(p.ToolBar()->GadgetWithId(kCmPreviewPrint)->GetEnabled());
+            EXPECT_EQ(Title(p), "Preview test");
+            const std::string id = std::to_string(reinterpret_cast<std::uintptr_t>(p.GetPeer()->GetHandle()));
+            wmClass = test::Shell("xprop -name 'Preview test' WM_CLASS 2>/dev/null");
+            test::SaveScreenshot("print-preview.png");
+            // Page Down through the X server.
+            if (test::HaveXdotool()) test::Shell(test::XdoOnWindow("Preview test", "key Next"));
+            return true;
+          },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            if (!test::HaveXdotool()) p.Layout()->EvKeyDown(kVkNext, 1, 0);
+            EXPECT_EQ(p.PageIndex(), 1);
+            EXPECT_EQ(p.PageView()->GetPage(), 3);  // page 2 is left out
+            EXPECT_EQ(p.StatusText().ToUtf8(), "Page 2 / 2  plan");
+            // At the end Page Down and Right stay; Left goes back.
+            p.Layout()->EvKeyDown(kVkRight, 1, 0);
+            EXPECT_EQ(p.PageIndex(), 1);
+            p.Layout()->EvKeyDown(kVkLeft, 1, 0);
+            EXPECT_EQ(p.PageIndex(), 0);
+            // Fit width and back to fit page.
+            p.CmFitWidth();
+            EXPECT_TRUE(p.FitWidth());
+            const TRect wide = p.PageView()->GetClientRect();
+            p.CmFitPage();
+            EXPECT_FALSE(p.FitWidth());
+            const TRect whole = p.PageView()->GetClientRect();
+            EXPECT_GT(wide.Width(), whole.Width());
+            // Escape leaves without printing.
+            p.Layout()->EvKeyDown(kVkEscape, 1, 0);
+            return true;
+          },
+      }));
+  EXPECT_FALSE(result);
+  EXPECT_NE(wmClass.find("QUARN-W-PREVIEW"), std::string::npos) << wmClass;
+  EXPECT_TRUE(out->strips.empty());
+
+  // Enter leaves without printing too; Print returns true.
+  for (const std::uint32_t key : {kVkReturn, 0u}) {
+    result = key == 0 ? false : true;
+    ASSERT_TRUE(RunSteps(
+        [&] { result = RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"P"), 0, 1, WString(), true, &rect); },
+        {
+            [&] { return RunningPreview() != nullptr; },
+            [&] {
+              PreviewWindow__new& p = *RunningPreview();
+              if (key) {
+                p.Layout()->EvKeyDown(key, 1, 0);
+              } else {
+                p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
+              }
+              return true;
+            },
+        }));
+    EXPECT_EQ(result, key == 0) << key;
+  }
+}
+
+TEST_F(PrintPreviewGuiTest, AllEmptyPagesShowPageOneOfOneAndASmallWindowTakesTheWorkArea) {
+  test::TiledDrawing tiled(190, 277, 1, 1, 2, 0x0000FF);
+  for (int p = 0; p < 2; ++p) tiled.Drawing().GetPage(p)->kind |= 0x01;
+  auto out = PrintOut(tiled.Drawing());
+  const TRect tiny{50, 50, 250, 199};  // 149 pixels high
+  const ScreenRect work = GetWorkAreaAtPoint(owner_->ClientToScreen(TPoint{0, 0}).x,
+                                             owner_->ClientToScreen(TPoint{0, 0}).y);
+  TRect shown;
+  std::string status;
+  ASSERT_TRUE(RunSteps(
+      [&] { RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"Empty"), 0, 1, WString(), false, &tiny); },
+      {
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            status = p.StatusText().ToUtf8();
+            shown = p.GetWindowRect();
+            EXPECT_EQ(p.ToolBar()->GadgetWithId(kCmPreviewPrint), nullptr);  // no Print button asked
+            p.PostMessage(kWmClose);
+            return true;
+          },
+      }));
+  EXPECT_EQ(status, "Page 1 / 1");
+  EXPECT_GE(shown.Width(), (work.right - work.left) * 9 / 10);
+  EXPECT_GE(shown.Height(), (work.bottom - work.top) * 8 / 10);
+}
+
+// The print command: Ctrl+P, Preview, Page Down, Print: the job has the pages.
+TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  test::FixtureDocument plan;
+  test::FixtureSheet sheet;
+  sheet.name = u"Plan";
+  for (int p = 0; p < 3; ++p) {
+    test::FixturePage page;
+    page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
+    page.color = 0x80000000;
+    sheet.pages.push_back(page);
+    test::FixtureLine l;
+    l.start = {20.0, 20};
+    l.end = {180.0, 180};
+    l.page = std::uint16_t(p);
+    l.color = 0x0000FF;
+    l.width = 1.0;
+    sheet.lines.push_back(l);
+  }
+  plan.sheets.push_back(sheet);
+  frame_ = new TTestyFrameWindow;
+  frame_->Attr.X = 30;
+  frame_->Attr.Y = 20;
+  frame_->Attr.W = 900;
+  frame_->Attr.H = 700;
+  ASSERT_TRUE(frame_->Create());
+  frame_->ShowWindow(kSwShow);
+  const auto file = files_.Path() / "three.kvn";
+  ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(plan)));
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+  test::Pump(300ms);
+  const std::string title = Escaped(Title(*frame_));
+  std::string previewTitle;
+  ASSERT_TRUE(RunSteps([&] { test::Shell(test::XdoOnWindow(title, "key ctrl+p")); },
+                       {
+                           [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
+                           [&] {
+                             auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
+                             if (auto* all = dynamic_cast<TRadioButton*>(d.GetDlgItem(5001))) all->Click();
+                             auto* preview = dynamic_cast<TButton*>(d.GetDlgItem(101));
+                             EXPECT_NE(preview, nullptr);
+                             EXPECT_TRUE(preview && preview->IsWindowVisible());
+                             // Clicked from the loop, not from inside this timer's tick.
+                             if (preview) wxTheApp->CallAfter([preview] { preview->Click(); });
+                             return true;
+                           },
+                           [&] { return RunningPreview() != nullptr; },
+                           [&] {
+                             PreviewWindow__new& p = *RunningPreview();
+                             previewTitle = Title(p);
+                             EXPECT_EQ(p.StatusText().ToUtf8(), "Page 1 / 3  three");
+                             test::Shell(test::XdoOnWindow(Escaped(previewTitle), "key Next"));
+                             return true;
+                           },
+                           [&] {
+                             PreviewWindow__new& p = *RunningPreview();
+                             EXPECT_EQ(p.PageIndex(), 1);
+                             test::SaveScreenshot("print-preview-page2.png");
+                             p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
+                             return true;
+                           },
+                       }));
+  EXPECT_EQ(previewTitle.rfind("Print preview - three", 0), 0u) << previewTitle;
+  ASSERT_EQ(spooler_.jobs.size(), 1u);
+  EXPECT_TRUE(spooler_.jobs[0]->finished);
+  EXPECT_EQ(test::PdfPageCount(spooler_.jobs[0]->pdf), 3);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
