@@ -1,6 +1,8 @@
 // The print command of the drawing window (19516): the print dialog, then
 // the print job with the copies, collation and print-to-file it chose, and
 // the warning about semi-transparent elements after a job that went through.
+#include <optional>
+
 #include "app/ParametersSheet.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
@@ -40,8 +42,16 @@ void cVectorWindow::CmPrint() {
   const std::uint16_t page = drawing->PageCount() > 0 ? GetBlockIndex() : 0;
 
   bool openParameters = false;
+  std::optional<ProposedFormat> proposed;
   cPrintDialog dialog(frame, *drawing, page, view);
-  dialog.openParameters = [&openParameters](const APXPrintOut*) { openParameters = true; };
+  dialog.openParameters = [&openParameters, &proposed](const APXPrintOut* printOut) {
+    openParameters = true;
+    if (printOut) {
+      const auto& record = printOut->Record();
+      proposed = ProposedFormat{{record.paperWidth, record.paperHeight},
+                                {record.printableWidth, record.printableHeight}};
+    }
+  };
   // The preview lies over the main frame and shows the document's name.
   dialog.runPreview = [&dialog, frame, drawing](APXPrintOut& printOut, const WString& title, int startPage) {
     const TRect rect = frame->GetWindowRect();
@@ -67,7 +77,9 @@ void cVectorWindow::CmPrint() {
   }
   // The parameters open once the dialog is gone: over the main frame, not
   // over a closing dialog.
-  if (openParameters && document_) RunParametersSheet(frame, this, document_, GetSheetIndex());
+  if (openParameters && document_) {
+    RunParametersSheet(frame, this, document_, GetSheetIndex(), proposed ? &*proposed : nullptr);
+  }
 }
 
 }  // namespace kvn

@@ -3,7 +3,8 @@
 // content, Escape and Enter leaving without printing, Print returning true,
 // a window below 200 pixels growing to the work area, the X window class;
 // and from the print dialog (Ctrl+P, Preview, Page Down, Print) a job of
-// the previewed pages on the fake queue.
+// the previewed pages on the fake queue. The print dialog's "Adapt the
+// drawing format" hands the printer's paper to the parameters sheet.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
@@ -11,9 +12,13 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/ParametersSheet.h"
 #include "app/ProgressDialog.h"
+#include "controls/AutoControls.h"
+#include "controls/PropertySheet.h"
 #include "app/TestyFrameWindow.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
@@ -301,6 +306,67 @@ TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
   ASSERT_EQ(spooler_.jobs.size(), 1u);
   EXPECT_TRUE(spooler_.jobs[0]->finished);
   EXPECT_EQ(test::PdfPageCount(spooler_.jobs[0]->pdf), 3);
+}
+
+// "Adapt the drawing format": a format larger than A4 is printed reduced;
+// the button closes the dialog and the parameters sheet opens on a drawing
+// area made for A4 (its printable size within 5 mm margins), turned to the
+// drawing's shape.
+TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
+  test::TiledDrawing tiled(400, 300, 1, 1, 0, 0x0000FF);
+  std::optional<ProposedFormat> proposed;
+  bool reducedShown = false;
+  {
+    cPrintDialog dialog(owner_.get(), tiled.Drawing(), 0, DRect{0, 0, 100, 100});
+    dialog.openParameters = [&](const APXPrintOut* printOut) {
+      ASSERT_NE(printOut, nullptr);
+      const auto& r = printOut->Record();
+      proposed = ProposedFormat{{r.paperWidth, r.paperHeight}, {r.printableWidth, r.printableHeight}};
+    };
+    RunSteps([&] { dialog.Execute(); },
+             {
+                 [&] { return dialog.GetPeer() && dialog.GetPeer()->IsShown(); },
+                 [&] {
+                   TWindow* adapt = dialog.GetDlgItem(5101);
+                   reducedShown = adapt && adapt->IsWindowVisible();
+                   auto* button = dynamic_cast<TButton*>(adapt);
+                   if (button) wxTheApp->CallAfter([button] { button->Click(); });
+                   if (!button) dialog.CloseWindow(kIdcCancel);
+                   return true;
+                 },
+             });
+  }
+  EXPECT_TRUE(reducedShown);
+  ASSERT_TRUE(proposed.has_value());
+  EXPECT_NEAR(proposed->paper.width + proposed->paper.height, 210 + 297, 1);
+  EXPECT_NEAR(proposed->paper.width - proposed->printable.width, 10, 0.5);
+
+  double width = 0, height = 0;
+  int area = -1, tiled_ = -1;
+  bool ok = false;
+  RunSteps([&] { ok = RunParametersSheet(owner_.get(), nullptr, &tiled.doc, 0, &*proposed); },
+           {
+               [] { return dynamic_cast<TMyPropertySheet*>(ModalStack::Top()) != nullptr; },
+               [&] {
+                 auto& sheet = *dynamic_cast<TMyPropertySheet*>(ModalStack::Top());
+                 EXPECT_EQ(sheet.GetCurrentPageIndex(), 0);
+                 auto* page = sheet.GetPage(0);
+                 if (auto* f = dynamic_cast<TAutoDouble*>(page->GetDlgItem(3651))) width = f->GetValue();
+                 if (auto* f = dynamic_cast<TAutoDouble*>(page->GetDlgItem(3652))) height = f->GetValue();
+                 if (auto* c = dynamic_cast<TCheckBox*>(page->GetDlgItem(3601))) area = c->GetCheck();
+                 if (auto* c = dynamic_cast<TCheckBox*>(page->GetDlgItem(3501))) tiled_ = c->GetCheck();
+                 sheet.CmOk();
+                 return true;
+               },
+           });
+  EXPECT_TRUE(ok);
+  // A4 landscape for the landscape drawing, margins included.
+  EXPECT_DOUBLE_EQ(width, 297);
+  EXPECT_DOUBLE_EQ(height, 210);
+  EXPECT_EQ(area, int(kBstChecked));
+  EXPECT_EQ(tiled_, int(kBstChecked));
+  EXPECT_DOUBLE_EQ(tiled.Drawing().formatSize.x, 297);
+  EXPECT_GT(tiled.Drawing().tiles.x, 1);
 }
 
 }  // namespace
