@@ -71,6 +71,8 @@ class TMyPrintOut {
   // Set by PrintPage when it returned false for a failure rather than a
   // cancel: the job then reports an error, not "Printing canceled".
   bool pageFailed = false;
+  // The print-out was cancelled before it was printed: it prints nothing.
+  bool cancelled = false;
 };
 
 // Colour mode -> bits per pixel and the monochrome flag (0 black and white,

