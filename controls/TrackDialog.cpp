@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 #include <wx/eventfilter.h>
+#include <wx/listbox.h>
 #include <wx/window.h>
 
 #include "platform/ui/MessageQueue.h"
@@ -127,6 +128,12 @@ bool TTrackDialog::MouseEvent(bool leftDown, bool leftUp, const TPoint& screen) 
     if (screen.x < r.left || screen.x >= r.right || screen.y < r.top || screen.y >= r.bottom) {
       End(Cancelled);
       return true;
+    }
+    // The dialog holds the mouse, so the list does not see its own press:
+    // the entry under the press is selected here.
+    if (auto* list = dynamic_cast<wxListBox*>(list_->GetPeer())) {
+      const int hit = list->HitTest(list->ScreenToClient(wxPoint(screen.x, screen.y)));
+      if (hit != wxNOT_FOUND) list_->SetSelIndex(hit);
     }
     return false;
   }
