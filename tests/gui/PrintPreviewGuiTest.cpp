@@ -8,7 +8,13 @@
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -370,6 +376,138 @@ TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
   EXPECT_EQ(tiled_, int(kBstChecked));
   EXPECT_DOUBLE_EQ(tiled.Drawing().formatSize.x, 297);
   EXPECT_GT(tiled.Drawing().tiles.x, 1);
+}
+
+// ---- against the test CUPS server (tests/print/cupsd-fixture.sh) --------------------------
+
+bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
+
+// The PDF of the job titled `prefix...` in the TEST queue's Out folder; empty after the time-out.
+std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
+  std::set<std::string> folders;
+  for (int i = 0; i < 150; ++i) {
+    std::ifstream conf("/etc/cups/cups-pdf-TEST.conf");
+    for (std::string line; std::getline(conf, line);) {
+      if (line.rfind("Out ", 0) == 0) folders.insert(line.substr(4));
+    }
+    for (const std::string& folder : folders) {
+      std::error_code ec;
+      for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+        if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
+        if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
+          return e.path();
+        }
+      }
+    }
+    test::Pump(200ms);
+  }
+  return {};
+}
+
+class PrintPreviewCupsTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    DefaultMargins() = Margins{};
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+    MessageQueue::Instance().SetWakeHook(&ScheduleRound);
+  }
+  void TearDown() override {
+    MessageQueue::Instance().SetWakeHook(nullptr);
+    delete frame_;
+    ResetPrinters();
+    test::SettingsFolderTest::TearDown();
+  }
+  TTestyFrameWindow* frame_ = nullptr;
+  test::ScratchDir files_;
+};
+
+// Ctrl+P on the queue TEST, Preview: "Page 1 / 3", Page Down to the second
+// page, Print: three A4 pages arrive as a PDF.
+TEST_F(PrintPreviewCupsTest, PreviewPrintArrivesAtTheQueue) {
+  const char* ci = std::getenv("CI");
+  if (!CupsServerRunning() || !test::HaveXdotool()) {
+    if (ci && std::string(ci) == "true") FAIL() << "no CUPS server or no xdotool, and CI=true";
+    GTEST_SKIP() << "no CUPS server (tests/print/cupsd-fixture.sh) or no xdotool";
+  }
+  const std::string name = "kvnpreview" + std::to_string(::getpid());
+  test::FixtureDocument plan;
+  test::FixtureSheet sheet;
+  sheet.name = u"Plan";
+  for (int p = 0; p < 3; ++p) {
+    test::FixturePage page;
+    page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
+    page.color = 0x80000000;
+    sheet.pages.push_back(page);
+    for (int i = 0; i < 6; ++i) {
+      test::FixtureLine l;
+      l.start = {20.0 + 30 * i, 20};
+      l.end = {20.0 + 30 * i, 180};
+      l.page = std::uint16_t(p);
+      l.color = 0x0000FF;
+      l.width = 1.0;
+      sheet.lines.push_back(l);
+    }
+  }
+  plan.sheets.push_back(sheet);
+  frame_ = new TTestyFrameWindow;
+  frame_->Attr.X = 30;
+  frame_->Attr.Y = 20;
+  frame_->Attr.W = 900;
+  frame_->Attr.H = 700;
+  ASSERT_TRUE(frame_->Create());
+  frame_->ShowWindow(kSwShow);
+  const auto file = files_.Path() / (name + ".kvn");
+  ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(plan)));
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+  test::Pump(300ms);
+  std::string status;
+  int shownAfterPageDown = -1;
+  ASSERT_TRUE(RunSteps(
+      [&] { test::Shell(test::XdoOnWindow(Escaped(Title(*frame_)), "key ctrl+p")); },
+      {
+          [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
+          [&] {
+            auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
+            if (auto* printers = dynamic_cast<TComboBox*>(Control(d, 7999))) {
+              printers->SetSelIndex(FindPrinterIndex(WString(u"TEST")));
+            }
+            if (auto* all = dynamic_cast<TRadioButton*>(Control(d, 5001))) all->Click();
+            if (auto* preview = dynamic_cast<TButton*>(Control(d, 101))) {
+              wxTheApp->CallAfter([preview] { preview->Click(); });
+            }
+            return true;
+          },
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            status = p.StatusText().ToUtf8();
+            test::Shell(test::XdoOnWindow(Escaped(Title(p)), "key Next"));
+            return true;
+          },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            shownAfterPageDown = p.PageIndex();
+            p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
+            return true;
+          },
+      }));
+  EXPECT_EQ(status, "Page 1 / 3  " + name);
+  EXPECT_EQ(shownAfterPageDown, 1);
+  const std::filesystem::path pdf = WaitForCupsPdf(name);
+  ASSERT_FALSE(pdf.empty()) << "no PDF arrived";
+  const std::string info = test::Shell("pdfinfo '" + pdf.string() + "'");
+  const std::size_t pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 3) << info;
+  EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+  std::filesystem::remove(pdf);
 }
 
 }  // namespace
