@@ -427,7 +427,9 @@ int PreviewWindow__new::RunModal() {
 void PreviewWindow__new::EndModal(int result) {
   result_ = result;
   running_ = false;
-  if (auto* loop = static_cast<wxGUIEventLoop*>(loop_); loop && loop->IsRunning()) loop->Exit(result);
+  // The loop may not be the innermost one (a box open over the preview):
+  // it ends once control comes back to it.
+  if (auto* loop = static_cast<wxGUIEventLoop*>(loop_)) loop->ScheduleExit(result);
 }
 
 const TResponseTable& PreviewWindow__new::Table() {
