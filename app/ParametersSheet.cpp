@@ -645,7 +645,8 @@ class TLevelPage : public TMyPropertyPage {
 
 }  // namespace
 
-bool RunParametersSheet(TWindow* frame, cVectorWindow* window, cDrawingDoc* document, std::uint32_t sheetIndex) {
+bool RunParametersSheet(TWindow* frame, cVectorWindow* window, cDrawingDoc* document, std::uint32_t sheetIndex,
+                        const ProposedFormat* proposed) {
   if (document == nullptr) return false;
   cSheet* sheet = document->GetSheet(sheetIndex);
   if (sheet == nullptr || sheet->Data() == nullptr) return false;
@@ -656,11 +657,21 @@ bool RunParametersSheet(TWindow* frame, cVectorWindow* window, cDrawingDoc* docu
   state.oldScale = state.newScale = sheet->Data()->Scale();
   state.format = LoadFormatPage(*state.drawing, state.oldScale);
   state.shownScaleField = state.format.scaleField;
+  if (proposed) {
+    // The drawing area made for the proposed paper, its margins what the
+    // printer cannot print; the page shows it for the user to confirm.
+    const DPoint margins{std::max(0.0, (proposed->paper.width - proposed->printable.width) / 2),
+                         std::max(0.0, (proposed->paper.height - proposed->printable.height) / 2)};
+    state.format.defineArea = 1;
+    ApplyPaper(state.format, *state.drawing, true, proposed->paper, margins);
+    state.format.tiled = state.format.tilesX > 1 || state.format.tilesY > 1 ? 1 : 0;
+  }
   state.pageColours = state.drawing->pageFlags[1];
   state.levelColours = state.drawing->pageFlags[0];
 
   TMyPropertySheet propertySheet(frame, kSheetCaption);
   propertySheet.SetHelpId(kSheetHelp);
+  if (proposed) LastPage = 0;  // the Format page
   propertySheet.rememberedPage = &LastPage;
   new cNewPrintPage(&propertySheet, state);
   const std::uint32_t currentPage = window && state.drawing->PageCount() > 0 ? window->GetBlockIndex() : 0;

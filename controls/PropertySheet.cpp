@@ -2,9 +2,11 @@
 
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/notebook.h>
 #include <wx/panel.h>
 #include <wx/sizer.h>
+#include <wx/timer.h>
 
 #include <algorithm>
 
@@ -246,7 +248,9 @@ int TMyPropertySheet::Execute() {
   auto* dialog = dynamic_cast<wxDialog*>(GetPeer());
   ModalStack::Push(GetParentO(), this, true);
   modalRunning_ = true;
+  outerLoop_ = wxEventLoopBase::GetActive();
   if (dialog) dialog->ShowModal();
+  if (endRetry_) endRetry_->Stop();
   modalRunning_ = false;
   ModalStack::Pop();
   TWindow::Destroy(result_);
@@ -256,7 +260,19 @@ int TMyPropertySheet::Execute() {
 void TMyPropertySheet::End(int result) {
   result_ = result;
   if (modalRunning_) {
-    if (auto* dialog = dynamic_cast<wxDialog*>(GetPeer()); dialog && dialog->IsModal()) dialog->EndModal(result);
+    auto* dialog = dynamic_cast<wxDialog*>(GetPeer());
+    wxEventLoopBase* active = wxEventLoopBase::GetActive();
+    if (dialog && dialog->IsModal() && active && active != outerLoop_ && !active->IsYielding()) {
+      dialog->EndModal(result);
+    } else if (dialog) {
+      // Still being shown, its modal loop not yet running (its first update
+      // may wait for the clipboard in a nested loop): ended once it runs.
+      if (!endRetry_) {
+        endRetry_ = std::make_unique<wxTimer>();
+        endRetry_->Bind(wxEVT_TIMER, [this](wxTimerEvent&) { End(result_); });
+      }
+      endRetry_->StartOnce(10);
+    }
     return;
   }
   TWindow::Destroy(result);

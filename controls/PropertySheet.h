@@ -15,6 +15,7 @@
 #include "controls/EmbeddedDialog.h"
 
 class wxNotebook;
+class wxTimer;
 
 namespace kvn {
 
@@ -113,6 +114,8 @@ class TMyPropertySheet : public TWindow {
   wxNotebook* notebook_ = nullptr;
   bool parentDisabled_ = false;
   bool modalRunning_ = false;
+  std::unique_ptr<wxTimer> endRetry_;
+  void* outerLoop_ = nullptr;  // the toolkit loop active when the modal run began
   int startPage_ = 0;
   int result_ = 2;
 };

@@ -14,6 +14,7 @@
 #include "foundation/WString.h"
 #include "platform/gdi/GdiTypes.h"
 #include "platform/gdi/TDib.h"
+#include "print/PageImageStrip.h"
 #include "print/PrinterData.h"
 
 namespace kvn {
@@ -61,11 +62,17 @@ class TMyPrintOut {
   int pageCount = 0;
   PrinterInfo* printer = nullptr;
   std::vector<PageImage> pageImages;
+  // The preview's bands of the page rendered last, in temporary files; a
+  // capture puts its bands here instead of into pageImages while this is on.
+  std::vector<PageImageStrip> strips;
+  bool captureStrips = false;
   bool recordComplete = false;
   MyPrinterDataStruct__* record = nullptr;
   // Set by PrintPage when it returned false for a failure rather than a
   // cancel: the job then reports an error, not "Printing canceled".
   bool pageFailed = false;
+  // The print-out was cancelled before it was printed: it prints nothing.
+  bool cancelled = false;
 };
 
 // Colour mode -> bits per pixel and the monochrome flag (0 black and white,
@@ -125,6 +132,9 @@ class APXPrintOut : public TMyPrintOut {
   PagePlace PlaceOfPage(int page) const;
   // Pixels per drawing unit at `dpi`.
   double PixelsPerUnit(double dpi) const;
+  // Draws the preview's bands that meet `clip` (logical units: dots of the
+  // printed area at the larger resolution) at the printed area's position.
+  void PaintStrips(TDC& dc, const TRect& clip);
 
  private:
   bool PrintVector(TDC* dc, const PagePlace& place, double dpi, std::int32_t minLinePx, bool useFilter,

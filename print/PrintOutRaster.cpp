@@ -208,6 +208,12 @@ bool APXPrintOut::PrintRaster(TDC* dc, const PagePlace& place, double dpi, int d
         TDib& out = indexed ? *indexed : band;
 
         const int x = int(imageX) + column * kPrintBandSize, y = int(imageY) + row * kPrintBandSize;
+        if (keep && captureStrips) {
+          // The preview's bands: placed in the printed area, kept on disk.
+          const int bx = column * kPrintBandSize, by = row * kPrintBandSize;
+          strips.emplace_back(TRect{bx, by, bx + w, by + h}, out);
+          continue;
+        }
         if (keep) {
           if (!imageStarted) {
             pageImages.push_back(PageImage{widthPx, heightPx, dpi, dpi, {}});

@@ -4,10 +4,12 @@
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/listbox.h>
 #include <wx/odcombo.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
+#include <wx/timer.h>
 #include <wx/toplevel.h>
 
 #include <algorithm>
@@ -256,7 +258,9 @@ int TDialog::Execute() {
   ModalStack::Push(GetParentO(), this, true);
   modalRunning_ = true;
   endRequested_ = false;
+  outerLoop_ = wxEventLoopBase::GetActive();
   if (dialog) dialog->ShowModal();
+  if (endRetry_) endRetry_->Stop();
   modalRunning_ = false;
   ModalStack::Pop();
   // CloseWindow ran the dialog's own Destroy already; this only lets the
@@ -274,11 +278,33 @@ void TDialog::Destroy(int retValue) {
   if (modalRunning_) {
     if (!endRequested_) {
       endRequested_ = true;
-      if (auto* dialog = dynamic_cast<wxDialog*>(GetPeer())) dialog->EndModal(retValue);
+      EndModalRun();
     }
     return;
   }
   TWindow::Destroy(retValue);
+}
+
+// Showing a dialog, the toolkit updates its controls first, and a text
+// field asking the clipboard whether it can paste waits for the answer in a
+// nested yield: a timer or a posted close may run there, before the modal
+// loop exists. Ended then, the toolkit would only mark the dialog not modal
+// and the loop that follows would never end; the end is taken up again
+// once the modal loop itself dispatches (an active loop other than the one
+// outside, not yielding).
+void TDialog::EndModalRun() {
+  auto* dialog = dynamic_cast<wxDialog*>(GetPeer());
+  if (dialog == nullptr || !modalRunning_) return;
+  if (wxEventLoopBase* active = wxEventLoopBase::GetActive();
+      dialog->IsModal() && active && active != outerLoop_ && !active->IsYielding()) {
+    dialog->EndModal(retValue_);
+    return;
+  }
+  if (!endRetry_) {
+    endRetry_ = std::make_unique<wxTimer>();
+    endRetry_->Bind(wxEVT_TIMER, [this](wxTimerEvent&) { EndModalRun(); });
+  }
+  endRetry_->StartOnce(10);
 }
 
 void TDialog::CmOk() {

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "foundation/Mnemonics.h"
@@ -36,6 +37,8 @@
 #include "platform/ui/Controls.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/Window.h"
+
+class wxTimer;
 
 namespace kvn {
 
@@ -125,6 +128,9 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
   TResult EvNextDlgCtl(TParam1 wParam, TParam2 lParam);
   void SetDefaultFocus();
   void PressButton(int id, bool onlyEnabled);
+  // Ends the toolkit's modal run, or retries shortly while the toolkit is
+  // still showing the dialog and has not made it modal yet.
+  void EndModalRun();
 
   int resourceId_;
   const DialogTemplateData* template_;
@@ -134,6 +140,8 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
   bool modal_ = false;
   bool modalRunning_ = false;
   bool endRequested_ = false;
+  std::unique_ptr<wxTimer> endRetry_;
+  void* outerLoop_ = nullptr;  // the toolkit loop active when the modal run began
 };
 
 using TDialogGeneric = TDialog;

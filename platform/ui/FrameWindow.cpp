@@ -1,5 +1,6 @@
 #include "platform/ui/FrameWindow.h"
 
+#include <wx/app.h>
 #include <wx/accel.h>
 #include <wx/frame.h>
 #include <wx/menu.h>
@@ -14,6 +15,7 @@
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/WxText.h"
+#include "platform/ui/XWindowClass.h"
 
 namespace kvn {
 
@@ -131,6 +133,10 @@ void TFrameWindow::ShowWindow(int command) {
   if (command == kSwShowMaximized) maximizeRequested_ = true;
   if (command == kSwRestore || command == kSwShowNormal) maximizeRequested_ = false;
   TWindow::ShowWindow(command);
+  if (!xClass_.IsEmpty() && GetPeer() && GetPeer()->IsShown()) {
+    const std::string appName = wxTheApp ? wxTheApp->GetAppName().ToStdString(wxConvUTF8) : std::string();
+    SetXWindowClass(GetPeer(), appName.empty() ? xClass_.ToUtf8() : appName, xClass_.ToUtf8());
+  }
 }
 
 // --- the command road ------------------------------------------------------------------------

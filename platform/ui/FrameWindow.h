@@ -52,6 +52,9 @@ class TFrameWindow : public TWindow {
   const std::vector<AcceleratorEntry>& GetAccelerators() const { return accelerators_; }
   // The shortcut shown after a command's label in the current menu.
   WString GetMenuShortcut(std::uint32_t id) const;
+  // The X window class (the class part of WM_CLASS) of this frame alone,
+  // set whenever the frame is shown; empty: the program's class.
+  void SetXClass(const WString& windowClass) { xClass_ = windowClass; }
   // The icon resource of the frame (kept; shown once icon resources exist).
   void SetIconId(int id) { iconId_ = id; }
   int GetIconId() const { return iconId_; }
@@ -105,6 +108,7 @@ class TFrameWindow : public TWindow {
   std::vector<AcceleratorEntry> accelerators_;
   wxSizer* sizer_ = nullptr;
   WString instanceName_;
+  WString xClass_;
   bool maximizeRequested_ = false;
   bool maximizeConfirmed_ = false;
 };

@@ -341,11 +341,8 @@ void cPrintDialog::CmDefaults() {
   RefreshColourWarning();
 }
 
-void cPrintDialog::CmPreview() {
-  if (!runPreview) return;
-  auto printOut = BuildPrintOut(false);
-  if (!printOut) return;
-  const PrintScaleInfo info = ComputeScaleInfo(*printOut, drawing_, options_.zoomWholePage != 0);
+WString cPrintDialog::PreviewTitle(APXPrintOut& printOut) {
+  const PrintScaleInfo info = ComputeScaleInfo(printOut, drawing_, options_.zoomWholePage != 0);
   const WString units = FormatPercentS(infoTexts_[0]->pattern, info.unitsPerMm);
   WString caption;
   if (info.percent.IsEmpty()) {
@@ -353,7 +350,29 @@ void cPrintDialog::CmPreview() {
   } else {
     caption = FormatPercentS3(WString(u"  ( %s  %s %%)  -  %s"), LoadLangString(kStrScaleWord), info.percent, units);
   }
-  runPreview(*printOut, caption);
+  WString title = LoadLangString(kStrPrintPreviewTitle);
+  if (cDrawingDoc* document = drawing_.Document()) {
+    if (const WString name = document->GetTitleName(); !name.IsEmpty()) title.Append(WString(u" - ")).Append(name);
+  }
+  return title.Append(caption);
+}
+
+void cPrintDialog::CmPreview() {
+  if (!runPreview) return;
+  auto printOut = BuildPrintOut(false);
+  if (!printOut) return;
+  // The preview starts on the first print page of the drawing page shown.
+  const bool area = options_.what == kPrintVisibleArea || options_.what == kPrintSelectionArea;
+  const int startPage = area ? 1 : int(currentPage_) * tilesPerPage_ + 1;
+  if (!runPreview(*printOut, PreviewTitle(*printOut), startPage)) return;
+  // Print in the preview: what the dialog's own Print does with this print-out.
+  if (options_.output == 0 && printOut->printer == nullptr) {
+    MessageBoxById(0, kMbOk | kMbIconError, kStrInvalidPrinter);
+    return;
+  }
+  printOut->strips.clear();
+  printOut_ = std::move(printOut);
+  CloseWindow(kIdcOk);
 }
 
 void cPrintDialog::CmAdaptFormat() {

@@ -37,9 +37,14 @@ class cPrintDialog : public TDialogTr {
   // argument is the proposed format (paper and printable size) when the
   // user asked to adapt the format, else null.
   std::function<void(const APXPrintOut*)> openParameters;
-  // Shows the preview of a full print-out with its caption; without it the
-  // preview button stays hidden.
-  std::function<void(APXPrintOut&, const WString& caption)> runPreview;
+  // Shows the preview of a full print-out with its title, starting on
+  // print page `startPage`; true when the user chose Print there, which
+  // closes the dialog as its own Print does. Without it the preview button
+  // stays hidden.
+  std::function<bool(APXPrintOut&, const WString& title, int startPage)> runPreview;
+  // The preview's title for a print-out: "Print preview", the document's
+  // title, the scale and units text.
+  WString PreviewTitle(APXPrintOut& printOut);
 
   // The finished print-out after "Print" (owned by the dialog).
   APXPrintOut* PrintOut() const { return printOut_.get(); }

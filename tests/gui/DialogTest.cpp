@@ -217,6 +217,30 @@ class DialogTest : public ::testing::Test {
   TFrameWindow* frame_ = nullptr;
 };
 
+// A dialog closed while the toolkit is still showing it (here from the
+// toolkit's own first update, as a timer can do while a text field waits for
+// the clipboard there) still ends its modal run, with the close's answer.
+class ClosedWhileShown : public TestDialog {
+ public:
+  using TestDialog::TestDialog;
+
+ protected:
+  void SetupWindow() override {
+    TestDialog::SetupWindow();
+    GetPeer()->Bind(wxEVT_INIT_DIALOG, [this](wxInitDialogEvent& e) {
+      CloseWindow(kIdcCancel);
+      e.Skip();
+    });
+  }
+};
+
+TEST_F(DialogTest, ClosedWhileBeingShownStillEndsItsModalRun) {
+  Values v;
+  ClosedWhileShown d(frame_, v);
+  EXPECT_EQ(d.Execute(), int(kIdcCancel));
+  EXPECT_EQ(d.GetHandle(), nullptr);
+}
+
 TEST_F(DialogTest, ShowsTheVariablesAndCancelLeavesThemUnchanged) {
   Values v;
   TestDialog d(frame_, v);

@@ -1,0 +1,516 @@
+// The print preview on a private X display: the page text and the page
+// view over a paged drawing, keys and buttons moving between the pages with
+// content, Escape and Enter leaving without printing, Print returning true,
+// a window below 200 pixels growing to the work area, the X window class;
+// and from the print dialog (Ctrl+P, Preview, Page Down, Print) a job of
+// the previewed pages on the fake queue. The print dialog's "Adapt the
+// drawing format" hands the printer's paper to the parameters sheet.
+#include <gtest/gtest.h>
+#include <wx/timer.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/ParametersSheet.h"
+#include "app/ProgressDialog.h"
+#include "controls/AutoControls.h"
+#include "controls/PropertySheet.h"
+#include "app/TestyFrameWindow.h"
+#include "foundation/LangTable.h"
+#include "foundation/ModalStack.h"
+#include "foundation/WindowPlacement.h"
+#include "platform/fonts/FontLayerFaces.h"
+#include "platform/ui/ControlButtons.h"
+#include "platform/ui/FrameWindow.h"
+#include "platform/ui/GadgetWindow.h"
+#include "platform/ui/MessageQueue.h"
+#include "print/PrintOut.h"
+#include "print/dialogs/PrintDialog.h"
+#include "print/dialogs/PrintPreview.h"
+#include "render/GeometryServicesImpl.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/print/PrintFixtures.h"
+#include "tests/support/NativeFixture.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Posted messages are dispatched in the toolkit's loop, as the
+// application's own loop does (the test program has no application object).
+void ScheduleRound() {
+  wxTheApp->CallAfter([] { MessageQueue::Instance().DispatchRound(); });
+}
+
+PreviewWindow__new* RunningPreview() {
+  auto* preview = dynamic_cast<PreviewWindow__new*>(ModalStack::Top());
+  return preview && preview->GetPeer() && preview->GetPeer()->IsShown() ? preview : nullptr;
+}
+
+// A control of a dialog (by a variable id, as the dialog id lint wants).
+TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
+
+std::string Title(TWindow& w) { return w.GetPeer()->GetLabel().ToStdString(wxConvUTF8); }
+
+// A title as xdotool's --name pattern (a regular expression) matches it.
+std::string Escaped(const std::string& title) {
+  std::string out;
+  for (char c : title) {
+    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+// Runs `start` (which opens something modal), then the steps one per tick
+// inside its loop; every step returns true when done. Afterwards nothing
+// modal is left, whatever happened.
+bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
+  wxTimer timer;
+  int ticks = 0;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    ++ticks;
+    if (ticks > 400) {
+      // Stuck: close whatever is open so that the run ends.
+      if (PreviewWindow__new* p = RunningPreview()) p->EndModal(kPreviewResultClose);
+      if (auto* d = dynamic_cast<cPrintDialog*>(ModalStack::Top())) d->CloseWindow(kIdcCancel);
+      return;
+    }
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+  });
+  timer.Start(50);
+  start();
+  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 30s);
+  timer.Stop();
+  return steps.empty();
+}
+
+class PrintPreviewGuiTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    DefaultMargins() = Margins{};
+    test::AddA4Queue(queues_);
+    override_ = std::make_unique<ScopedSpoolerOverride>(spooler_);
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+    LoadPrinterList();
+    MessageQueue::Instance().SetWakeHook(&ScheduleRound);
+    owner_.reset(test::NewFrame(WString(u"Owner"), 20, 20, 700, 600));
+    ASSERT_TRUE(owner_->Create());
+    owner_->ShowWindow(kSwShow);
+    test::Pump(100ms);
+  }
+  void TearDown() override {
+    MessageQueue::Instance().SetWakeHook(nullptr);
+    owner_.reset();
+    delete frame_;
+    frame_ = nullptr;
+    ResetPrinters();
+    override_.reset();
+    test::SettingsFolderTest::TearDown();
+  }
+  std::unique_ptr<APXPrintOut> PrintOut(cDrawing& drawing) {
+    PrintOutOptions o;
+    o.printer = GetPrinterList().At(0);
+    o.printScale = 1;
+    return std::make_unique<APXPrintOut>(drawing, o);
+  }
+
+  test::FakeSpooler queues_;
+  test::JobSpooler spooler_{queues_};
+  std::unique_ptr<ScopedSpoolerOverride> override_;
+  std::unique_ptr<TFrameWindow> owner_;
+  TTestyFrameWindow* frame_ = nullptr;
+  test::ScratchDir files_;
+};
+
+TEST_F(PrintPreviewGuiTest, PagesWithContentKeysAndButtons) {
+  // Three pages, the second left out of printing: two pages to show.
+  test::TiledDrawing tiled(190, 277, 1, 1, 3, 0x0000FF);
+  tiled.Drawing().GetPage(1)->kind |= 0x01;
+  auto out = PrintOut(tiled.Drawing());
+  const TRect rect{40, 40, 640, 560};
+  bool result = true;
+  std::string wmClass;
+  ASSERT_TRUE(RunSteps(
+      [&] {
+        result = RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"Preview test"), 0, 1,
+                                 WString(u"plan"), true, &rect);
+      },
+      {
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            EXPECT_EQ(p.StatusText().ToUtf8(), "Page 1 / 2  plan");
+            EXPECT_EQ(p.PageView()->GetPage(), 1);
+            EXPECT_TRUE(p.PageView()->ready);
+            EXPECT_FALSE(out->strips.empty());
+            EXPECT_FALSE(p.ToolBar()->GadgetWithId(kCmPrevPage)->GetEnabled());
+            EXPECT_TRUE(p.ToolBar()->GadgetWithId(kCmNextPage)->GetEnabled());
+            EXPECT_TRUE(p.ToolBar()->GadgetWithId(kCmPreviewPrint)->GetEnabled());
+            EXPECT_EQ(Title(p), "Preview test");
+            const std::string id = std::to_string(reinterpret_cast<std::uintptr_t>(p.GetPeer()->GetHandle()));
+            wmClass = test::Shell("xprop -name 'Preview test' WM_CLASS 2>/dev/null");
+            test::SaveScreenshot("print-preview.png");
+            // Page Down through the X server.
+            if (test::HaveXdotool()) test::Shell(test::XdoOnWindow("Preview test", "key Next"));
+            return true;
+          },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            if (!test::HaveXdotool()) p.Layout()->EvKeyDown(kVkNext, 1, 0);
+            EXPECT_EQ(p.PageIndex(), 1);
+            EXPECT_EQ(p.PageView()->GetPage(), 3);  // page 2 is left out
+            EXPECT_EQ(p.StatusText().ToUtf8(), "Page 2 / 2  plan");
+            // At the end Page Down and Right stay; Left goes back.
+            p.Layout()->EvKeyDown(kVkRight, 1, 0);
+            EXPECT_EQ(p.PageIndex(), 1);
+            p.Layout()->EvKeyDown(kVkLeft, 1, 0);
+            EXPECT_EQ(p.PageIndex(), 0);
+            // Fit width and back to fit page.
+            p.CmFitWidth();
+            EXPECT_TRUE(p.FitWidth());
+            const TRect wide = p.PageView()->GetClientRect();
+            p.CmFitPage();
+            EXPECT_FALSE(p.FitWidth());
+            const TRect whole = p.PageView()->GetClientRect();
+            EXPECT_GT(wide.Width(), whole.Width());
+            // Escape leaves without printing.
+            p.Layout()->EvKeyDown(kVkEscape, 1, 0);
+            return true;
+          },
+      }));
+  EXPECT_FALSE(result);
+  EXPECT_NE(wmClass.find("QUARN-W-PREVIEW"), std::string::npos) << wmClass;
+  EXPECT_TRUE(out->strips.empty());
+
+  // Enter leaves without printing too; Print returns true.
+  for (const std::uint32_t key : {kVkReturn, 0u}) {
+    result = key == 0 ? false : true;
+    ASSERT_TRUE(RunSteps(
+        [&] { result = RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"P"), 0, 1, WString(), true, &rect); },
+        {
+            [&] { return RunningPreview() != nullptr; },
+            [&] {
+              PreviewWindow__new& p = *RunningPreview();
+              if (key) {
+                p.Layout()->EvKeyDown(key, 1, 0);
+              } else {
+                p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
+              }
+              return true;
+            },
+        }));
+    EXPECT_EQ(result, key == 0) << key;
+  }
+}
+
+TEST_F(PrintPreviewGuiTest, AllEmptyPagesShowPageOneOfOneAndASmallWindowTakesTheWorkArea) {
+  test::TiledDrawing tiled(190, 277, 1, 1, 2, 0x0000FF);
+  for (int p = 0; p < 2; ++p) tiled.Drawing().GetPage(p)->kind |= 0x01;
+  auto out = PrintOut(tiled.Drawing());
+  const TRect tiny{50, 50, 250, 199};  // 149 pixels high
+  const ScreenRect work = GetWorkAreaAtPoint(owner_->ClientToScreen(TPoint{0, 0}).x,
+                                             owner_->ClientToScreen(TPoint{0, 0}).y);
+  TRect shown;
+  std::string status;
+  ASSERT_TRUE(RunSteps(
+      [&] { RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"Empty"), 0, 1, WString(), false, &tiny); },
+      {
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            status = p.StatusText().ToUtf8();
+            shown = p.GetWindowRect();
+            EXPECT_EQ(p.ToolBar()->GadgetWithId(kCmPreviewPrint), nullptr);  // no Print button asked
+            p.PostMessage(kWmClose);
+            return true;
+          },
+      }));
+  EXPECT_EQ(status, "Page 1 / 1");
+  EXPECT_GE(shown.Width(), (work.right - work.left) * 9 / 10);
+  EXPECT_GE(shown.Height(), (work.bottom - work.top) * 8 / 10);
+}
+
+// The print command: Ctrl+P, Preview, Page Down, Print: the job has the pages.
+TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  test::FixtureDocument plan;
+  test::FixtureSheet sheet;
+  sheet.name = u"Plan";
+  for (int p = 0; p < 3; ++p) {
+    test::FixturePage page;
+    page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
+    page.color = 0x80000000;
+    sheet.pages.push_back(page);
+    test::FixtureLine l;
+    l.start = {20.0, 20};
+    l.end = {180.0, 180};
+    l.page = std::uint16_t(p);
+    l.color = 0x0000FF;
+    l.width = 1.0;
+    sheet.lines.push_back(l);
+  }
+  plan.sheets.push_back(sheet);
+  frame_ = new TTestyFrameWindow;
+  frame_->Attr.X = 30;
+  frame_->Attr.Y = 20;
+  frame_->Attr.W = 900;
+  frame_->Attr.H = 700;
+  ASSERT_TRUE(frame_->Create());
+  frame_->ShowWindow(kSwShow);
+  const auto file = files_.Path() / "three.kvn";
+  ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(plan)));
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+  test::Pump(300ms);
+  const std::string title = Escaped(Title(*frame_));
+  std::string previewTitle;
+  ASSERT_TRUE(RunSteps([&] { test::Shell(test::XdoOnWindow(title, "key ctrl+p")); },
+                       {
+                           [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
+                           [&] {
+                             auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
+                             if (auto* all = dynamic_cast<TRadioButton*>(Control(d, 5001))) all->Click();
+                             auto* preview = dynamic_cast<TButton*>(Control(d, 101));
+                             EXPECT_NE(preview, nullptr);
+                             EXPECT_TRUE(preview && preview->IsWindowVisible());
+                             // Clicked from the loop, not from inside this timer's tick.
+                             if (preview) wxTheApp->CallAfter([preview] { preview->Click(); });
+                             return true;
+                           },
+                           [&] { return RunningPreview() != nullptr; },
+                           [&] {
+                             PreviewWindow__new& p = *RunningPreview();
+                             previewTitle = Title(p);
+                             EXPECT_EQ(p.StatusText().ToUtf8(), "Page 1 / 3  three");
+                             test::Shell(test::XdoOnWindow(Escaped(previewTitle), "key Next"));
+                             return true;
+                           },
+                           [&] {
+                             PreviewWindow__new& p = *RunningPreview();
+                             EXPECT_EQ(p.PageIndex(), 1);
+                             test::SaveScreenshot("print-preview-page2.png");
+                             p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
+                             return true;
+                           },
+                       }));
+  EXPECT_EQ(previewTitle.rfind("Print preview - three", 0), 0u) << previewTitle;
+  ASSERT_EQ(spooler_.jobs.size(), 1u);
+  EXPECT_TRUE(spooler_.jobs[0]->finished);
+  EXPECT_EQ(test::PdfPageCount(spooler_.jobs[0]->pdf), 3);
+}
+
+// "Adapt the drawing format": a format larger than A4 is printed reduced;
+// the button closes the dialog and the parameters sheet opens on a drawing
+// area made for A4 (its printable size within 5 mm margins), turned to the
+// drawing's shape.
+TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
+  test::TiledDrawing tiled(400, 300, 1, 1, 0, 0x0000FF);
+  std::optional<ProposedFormat> proposed;
+  bool reducedShown = false;
+  {
+    cPrintDialog dialog(owner_.get(), tiled.Drawing(), 0, DRect{0, 0, 100, 100});
+    dialog.openParameters = [&](const APXPrintOut* printOut) {
+      ASSERT_NE(printOut, nullptr);
+      const auto& r = printOut->Record();
+      proposed = ProposedFormat{{r.paperWidth, r.paperHeight}, {r.printableWidth, r.printableHeight}};
+    };
+    RunSteps([&] { dialog.Execute(); },
+             {
+                 [&] { return dialog.GetPeer() && dialog.GetPeer()->IsShown(); },
+                 [&] {
+                   TWindow* adapt = Control(dialog, 5101);
+                   reducedShown = adapt && adapt->IsWindowVisible();
+                   auto* button = dynamic_cast<TButton*>(adapt);
+                   if (button) wxTheApp->CallAfter([button] { button->Click(); });
+                   if (!button) dialog.CloseWindow(kIdcCancel);
+                   return true;
+                 },
+             });
+  }
+  EXPECT_TRUE(reducedShown);
+  ASSERT_TRUE(proposed.has_value());
+  EXPECT_NEAR(proposed->paper.width + proposed->paper.height, 210 + 297, 1);
+  EXPECT_NEAR(proposed->paper.width - proposed->printable.width, 10, 0.5);
+
+  double width = 0, height = 0;
+  int area = -1, tiled_ = -1;
+  bool ok = false;
+  RunSteps([&] { ok = RunParametersSheet(owner_.get(), nullptr, &tiled.doc, 0, &*proposed); },
+           {
+               [] { return dynamic_cast<TMyPropertySheet*>(ModalStack::Top()) != nullptr; },
+               [&] {
+                 auto& sheet = *dynamic_cast<TMyPropertySheet*>(ModalStack::Top());
+                 EXPECT_EQ(sheet.GetCurrentPageIndex(), 0);
+                 auto* page = sheet.GetPage(0);
+                 if (auto* f = dynamic_cast<TAutoDouble*>(Control(*page, 3651))) width = f->GetValue();
+                 if (auto* f = dynamic_cast<TAutoDouble*>(Control(*page, 3652))) height = f->GetValue();
+                 if (auto* c = dynamic_cast<TCheckBox*>(Control(*page, 3601))) area = c->GetCheck();
+                 if (auto* c = dynamic_cast<TCheckBox*>(Control(*page, 3501))) tiled_ = c->GetCheck();
+                 sheet.CmOk();
+                 return true;
+               },
+           });
+  EXPECT_TRUE(ok);
+  // A4 landscape for the landscape drawing, margins included.
+  EXPECT_DOUBLE_EQ(width, 297);
+  EXPECT_DOUBLE_EQ(height, 210);
+  EXPECT_EQ(area, int(kBstChecked));
+  EXPECT_EQ(tiled_, int(kBstChecked));
+  EXPECT_DOUBLE_EQ(tiled.Drawing().formatSize.x, 297);
+  EXPECT_GT(tiled.Drawing().tiles.x, 1);
+}
+
+// ---- against the test CUPS server (tests/print/cupsd-fixture.sh) --------------------------
+
+bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
+
+// The PDF of the job titled `prefix...` in the TEST queue's Out folder; empty after the time-out.
+std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
+  std::set<std::string> folders;
+  for (int i = 0; i < 150; ++i) {
+    std::ifstream conf("/etc/cups/cups-pdf-TEST.conf");
+    for (std::string line; std::getline(conf, line);) {
+      if (line.rfind("Out ", 0) == 0) folders.insert(line.substr(4));
+    }
+    for (const std::string& folder : folders) {
+      std::error_code ec;
+      for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+        if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
+        if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
+          return e.path();
+        }
+      }
+    }
+    test::Pump(200ms);
+  }
+  return {};
+}
+
+class PrintPreviewCupsTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    test::SettingsFolderTest::SetUp();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    DefaultMargins() = Margins{};
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+    MessageQueue::Instance().SetWakeHook(&ScheduleRound);
+  }
+  void TearDown() override {
+    MessageQueue::Instance().SetWakeHook(nullptr);
+    delete frame_;
+    ResetPrinters();
+    test::SettingsFolderTest::TearDown();
+  }
+  TTestyFrameWindow* frame_ = nullptr;
+  test::ScratchDir files_;
+};
+
+// Ctrl+P on the queue TEST, Preview: "Page 1 / 3", Page Down to the second
+// page, Print: three A4 pages arrive as a PDF.
+TEST_F(PrintPreviewCupsTest, PreviewPrintArrivesAtTheQueue) {
+  const char* ci = std::getenv("CI");
+  if (!CupsServerRunning() || !test::HaveXdotool()) {
+    if (ci && std::string(ci) == "true") FAIL() << "no CUPS server or no xdotool, and CI=true";
+    GTEST_SKIP() << "no CUPS server (tests/print/cupsd-fixture.sh) or no xdotool";
+  }
+  const std::string name = "kvnpreview" + std::to_string(::getpid());
+  test::FixtureDocument plan;
+  test::FixtureSheet sheet;
+  sheet.name = u"Plan";
+  for (int p = 0; p < 3; ++p) {
+    test::FixturePage page;
+    page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
+    page.color = 0x80000000;
+    sheet.pages.push_back(page);
+    for (int i = 0; i < 6; ++i) {
+      test::FixtureLine l;
+      l.start = {20.0 + 30 * i, 20};
+      l.end = {20.0 + 30 * i, 180};
+      l.page = std::uint16_t(p);
+      l.color = 0x0000FF;
+      l.width = 1.0;
+      sheet.lines.push_back(l);
+    }
+  }
+  plan.sheets.push_back(sheet);
+  frame_ = new TTestyFrameWindow;
+  frame_->Attr.X = 30;
+  frame_->Attr.Y = 20;
+  frame_->Attr.W = 900;
+  frame_->Attr.H = 700;
+  ASSERT_TRUE(frame_->Create());
+  frame_->ShowWindow(kSwShow);
+  const auto file = files_.Path() / (name + ".kvn");
+  ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(plan)));
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+  test::Pump(300ms);
+  std::string status;
+  int shownAfterPageDown = -1;
+  ASSERT_TRUE(RunSteps(
+      [&] { test::Shell(test::XdoOnWindow(Escaped(Title(*frame_)), "key ctrl+p")); },
+      {
+          [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
+          [&] {
+            auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
+            if (auto* printers = dynamic_cast<TComboBox*>(Control(d, 7999))) {
+              printers->SetSelIndex(FindPrinterIndex(WString(u"TEST")));
+            }
+            if (auto* all = dynamic_cast<TRadioButton*>(Control(d, 5001))) all->Click();
+            if (auto* preview = dynamic_cast<TButton*>(Control(d, 101))) {
+              wxTheApp->CallAfter([preview] { preview->Click(); });
+            }
+            return true;
+          },
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            status = p.StatusText().ToUtf8();
+            test::Shell(test::XdoOnWindow(Escaped(Title(p)), "key Next"));
+            return true;
+          },
+          [&] {
+            PreviewWindow__new& p = *RunningPreview();
+            shownAfterPageDown = p.PageIndex();
+            p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
+            return true;
+          },
+      }));
+  EXPECT_EQ(status, "Page 1 / 3  " + name);
+  EXPECT_EQ(shownAfterPageDown, 1);
+  const std::filesystem::path pdf = WaitForCupsPdf(name);
+  ASSERT_FALSE(pdf.empty()) << "no PDF arrived";
+  const std::string info = test::Shell("pdfinfo '" + pdf.string() + "'");
+  const std::size_t pages = info.find("Pages:");
+  ASSERT_NE(pages, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + pages + 6), 3) << info;
+  EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+  std::filesystem::remove(pdf);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
