@@ -164,7 +164,9 @@ void TMyStyleCombo::DrawItem(TDrawItem& item) {
   } else {
     DrawTableStyle(item, int(ref), back, fore);
   }
-  if ((item.itemAction & kOdaFocus) && (item.itemState & kOdsFocus)) DrawItemFocusRect(item, item.rect);
+  const bool focusAction = (item.itemAction & kOdaFocus) && selected;
+  const bool focusedDraw = (item.itemAction & (kOdaDrawEntire | kOdaSelect)) && (item.itemState & kOdsFocus);
+  if (focusAction || focusedDraw) DrawItemFocusRect(item, item.rect);
 }
 
 void TMyStyleCombo::DrawTableStyle(TDrawItem& item, int entry, std::uint32_t back, std::uint32_t fore) {
