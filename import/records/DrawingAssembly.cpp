@@ -103,6 +103,8 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initia
   while (cOutObj* object = next) {
     next = object->next;
     object->next = nullptr;
+    // The next object is fetched while this one is measured.
+    if (next) __builtin_prefetch(next);
     DRect extent;
     object->GetExtentUpdated(data, extent);
     extent.Normalize();
