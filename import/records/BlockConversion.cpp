@@ -120,6 +120,13 @@ YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& n
   return nullptr;
 }
 
+namespace {
+
+// How far ahead of the record in hand the conversion fetches records.
+constexpr std::uint32_t kRecordsAhead = 8;
+
+}  // namespace
+
 bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
                               cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor) {
   const std::uint32_t count = block.entities.Count();
@@ -131,6 +138,9 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     const cOneObjRec* first = nullptr;
     bool anyId = false;
     for (std::uint32_t i = 0; i < count; ++i) {
+      // The records lie all over the heap: those ahead are fetched while
+      // this one is asked.
+      if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
       cOneViewPort* viewport = block.entities[i]->AsViewPort();
       if (!viewport) continue;
       if (!first) first = viewport;
@@ -149,6 +159,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       }
       return false;
     }
+    if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
     const cOneObjRec& record = *block.entities[i];
     if (&record == overall) continue;
     if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
