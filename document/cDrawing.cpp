@@ -174,8 +174,7 @@ PageTile cDrawing::GetPageTileRect(int printPageIndex) const {
   return tile;
 }
 
-void cDrawing::PrepareTextFonts() {
-  if (!data_) return;
+void cDrawing::PrepareStylesAndBlockFonts() {
   for (cStyleText* style : data_->TextStyles()) data_->ResolveStyleFont(style->attributes);
   for (std::uint32_t i = 0; i < data_->BlockCount(); ++i) {
     cBlock* block = data_->GetBlock(i);
@@ -183,9 +182,20 @@ void cDrawing::PrepareTextFonts() {
     block->InvalidateChecksum();
     for (cOutObj* o = block->FirstObject(); o; o = o->next) LoadGlyphsForObject(*data_, *o);
   }
+}
+
+void cDrawing::PrepareTextFonts() {
+  if (!data_) return;
+  PrepareStylesAndBlockFonts();
   if (topBlock_) {
     for (cOutObj* o = topBlock_->FirstObject(); o; o = o->next) LoadGlyphsForObject(*data_, *o);
   }
+}
+
+void cDrawing::PrepareTextFonts(std::span<cText* const> topTexts) {
+  if (!data_) return;
+  PrepareStylesAndBlockFonts();
+  for (cText* text : topTexts) data_->LoadGlyphsForText(*text);
 }
 
 void SetSheetScale(cDrawing& drawing, cDrawingDoc* document, double newScale) {

@@ -21,6 +21,7 @@
 #include <cfloat>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "document/TypedAttributeList.h"
@@ -37,6 +38,7 @@ class cBlock;
 class cDrawingData;
 class cDrawingDoc;
 class cOutObj;
+class cText;
 
 // The sector grid of one axis (stored from 3082 on): labels along the frame
 // that name the column or row an object lies in (document/SectorLabel.h).
@@ -164,6 +166,10 @@ class cDrawing {
   // and the glyphs of every object's texts are loaded (blocks first, then
   // the top block). The import calls it on each drawing it builds.
   void PrepareTextFonts();
+  // The same for a caller that has just walked the top block: `topTexts`
+  // are all the texts of the top block, in chain order, so that the top
+  // block is not walked again.
+  void PrepareTextFonts(std::span<cText* const> topTexts);
 
   // ---- state ----
   // Raises the modification counter. Every change counts as one that may
@@ -266,6 +272,10 @@ class cDrawing {
   SortedValueList guideLines[2];
 
  private:
+  // Every text style gets a font; the blocks' checksums are dropped and
+  // their texts' glyphs loaded.
+  void PrepareStylesAndBlockFonts();
+
   cBlock* topBlock_;
   cDrawingData* data_;
   cDrawingDoc* document_ = nullptr;

@@ -22,9 +22,11 @@ bool ChecksumLess(std::uint32_t a, std::uint32_t b) {
   return false;
 }
 
+// `unvisited` counts the blocks not taken yet: once none is left, the rest
+// of a long chain cannot add an entry and is not walked.
 void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries, std::vector<bool>& visited,
-             ByteArray& scratch, BlockPath& path) {
-  for (cOutObj* o = chain; o; o = o->next) {
+             ByteArray& scratch, BlockPath& path, std::size_t& unvisited) {
+  for (cOutObj* o = chain; o && unvisited != 0; o = o->next) {
     cInsert* insert = o->AsInsert();
     if (!insert) continue;
     const std::uint32_t i = insert->blockIndex;
@@ -34,8 +36,9 @@ void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& en
     // Marked before it is entered: a block reached again through itself is
     // already taken.
     visited[i] = true;
+    --unvisited;
     if (path.Enter(block)) {
-      Collect(block->FirstObject(), data, entries, visited, scratch, path);
+      Collect(block->FirstObject(), data, entries, visited, scratch, path, unvisited);
       path.Leave();
     }
     entries.push_back(ReachableBlock{i, std::uint32_t(entries.size()), block->GetChecksum(scratch)});
@@ -83,7 +86,11 @@ bool CommonWidth(double& width, cBlock& block, cDrawingData& data, BlockPath& pa
 void CollectReachableBlocks(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries,
                             std::vector<bool>& visited, ByteArray& scratch) {
   BlockPath path;
-  Collect(chain, data, entries, visited, scratch, path);
+  std::size_t unvisited = 0;
+  for (std::size_t i = 0; i < visited.size() && i < data.BlockCount(); ++i) {
+    if (!visited[i] && data.GetBlock(std::uint32_t(i))) ++unvisited;
+  }
+  Collect(chain, data, entries, visited, scratch, path, unvisited);
 }
 
 bool RemapInsertBlocks(cDrawingData& data, cOutObj* chain, const std::vector<std::uint32_t>& remap) {

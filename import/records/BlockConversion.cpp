@@ -120,6 +120,13 @@ YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& n
   return nullptr;
 }
 
+namespace {
+
+// How far ahead of the record in hand the conversion fetches records.
+constexpr std::uint32_t kRecordsAhead = 8;
+
+}  // namespace
+
 bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
                               cDrawingData* data, int mode, YxxfBlockRec& block, ProgressMonitor* monitor) {
   const std::uint32_t count = block.entities.Count();
@@ -131,6 +138,9 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     const cOneObjRec* first = nullptr;
     bool anyId = false;
     for (std::uint32_t i = 0; i < count; ++i) {
+      // The records lie all over the heap: those ahead are fetched while
+      // this one is asked.
+      if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
       cOneViewPort* viewport = block.entities[i]->AsViewPort();
       if (!viewport) continue;
       if (!first) first = viewport;
@@ -149,6 +159,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       }
       return false;
     }
+    if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
     const cOneObjRec& record = *block.entities[i];
     if (&record == overall) continue;
     if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
@@ -190,16 +201,16 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     const std::uint64_t cells = std::uint64_t(insert->columns) * insert->rows;
     if (cells > maxArrayCells) cellsCapped += cells - maxArrayCells;
     std::uint64_t made = 0;
+    // The same for every cell of an array.
+    ImportMatrix local;
+    const Vec3 insertion = SetupInsertMatrix(local, insert->extrusion, insert->rotation, insert->scale,
+                                             insert->insertion);
+    const double angle = insert->rotation * 3.141592653589793 / 180.0;
+    const double cosine = std::cos(angle), sine = std::sin(angle);
     for (std::uint32_t c = 0; c < insert->columns && made < maxArrayCells; ++c) {
       for (std::uint32_t r = 0; r < insert->rows && made < maxArrayCells; ++r, ++made) {
-        ImportMatrix local;
-        const Vec3 insertion = SetupInsertMatrix(local, insert->extrusion, insert->rotation, insert->scale,
-                                                 insert->insertion);
-        const double angle = insert->rotation * 3.141592653589793 / 180.0;
         const double dx = c * insert->columnSpacing, dy = r * insert->rowSpacing;
-        const Vec3 cell = OcsToWcs(Vec3{dx * std::cos(angle) - dy * std::sin(angle),
-                                        dx * std::sin(angle) + dy * std::cos(angle), 0.0},
-                                   insert->extrusion);
+        const Vec3 cell = OcsToWcs(Vec3{dx * cosine - dy * sine, dx * sine + dy * cosine, 0.0}, insert->extrusion);
         const Vec3 origin{insertion.x + cell.x, insertion.y + cell.y, insertion.z + cell.z};
         ImportMatrix m;
         m.PreTranslateNegated(target->base);

@@ -96,6 +96,10 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initia
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
   ObjectChain kept;
+  // The texts kept, for their glyphs: when the top block holds nothing
+  // else, the texts met here are all of its texts.
+  const bool topWasEmpty = top.FirstObject() == nullptr;
+  std::vector<cText*> keptTexts;
   cOutObj* next = objects.Release();
   DRect area;
   bool first = true;
@@ -103,6 +107,8 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initia
   while (cOutObj* object = next) {
     next = object->next;
     object->next = nullptr;
+    // The next object is fetched while this one is measured.
+    if (next) __builtin_prefetch(next);
     DRect extent;
     object->GetExtentUpdated(data, extent);
     extent.Normalize();
@@ -115,6 +121,7 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initia
     if (initialView && extent.x1 >= initialView->x1 && extent.x2 <= initialView->x2 && extent.y1 >= initialView->y1 &&
         extent.y2 <= initialView->y2)
       anyInside = true;
+    if (cText* text = object->AsText()) keptTexts.push_back(text);
     kept.Append(object);
   }
   top.AppendChain(std::move(kept));
@@ -132,7 +139,11 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initia
                     std::min(area.x2, initialView->x2), std::min(area.y2, initialView->y2)};
     if (cut.x1 < cut.x2 && cut.y1 < cut.y2) drawing.rememberedView = RememberedView{cut, 0.0};
   }
-  drawing.PrepareTextFonts();
+  if (topWasEmpty) {
+    drawing.PrepareTextFonts(keptTexts);
+  } else {
+    drawing.PrepareTextFonts();
+  }
   drawing.InvalidateSummary(0);
 }
 

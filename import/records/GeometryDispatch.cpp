@@ -105,18 +105,20 @@ void YxxfReader::DispatchLwPolyline(const YxxfGroupRecord& record, const std::st
                                                     &record, record.GetDouble(38), entity::kLwPolyline);
   std::int32_t count = -1;
   const bool counted = record.FindInt(count, 90);
-  std::uint32_t at = 0;
+  // Every vertex takes two items at least: the count read cannot ask for more.
+  if (counted && count > 0) polyline->vertices.reserve(std::min<std::size_t>(std::size_t(count), record.Count() / 2));
+  // Each vertex runs from its 10 to the item before the next 10.
+  std::int64_t next = record.FindIndex(10);
   while (!counted || std::int64_t(polyline->vertices.size()) < count) {
-    std::int64_t i = record.FindIndex(10, at);
+    const std::int64_t i = next;
     if (i < 0) break;
-    std::int64_t next = record.FindIndex(10, std::uint32_t(i) + 1);
+    next = record.FindIndex(10, std::uint32_t(i) + 1);
     const std::uint32_t last = next < 0 ? kNoLimit : std::uint32_t(next - 1);
     LoadingVertex v;
     record.GetPoint2(v.point.x, v.point.y, 10, std::uint32_t(i), last);
     v.bulge = record.GetDouble(42, 0.0, std::uint32_t(i), last);
     v.width = (record.GetDouble(40, 0.0, std::uint32_t(i), last) + record.GetDouble(41, 0.0, std::uint32_t(i), last)) / 2;
     polyline->AddVertex(v);
-    at = std::uint32_t(i) + 1;
   }
   AddEntity(record, std::move(polyline), true, name);
 }

@@ -1,5 +1,6 @@
 #include "import/records/HatchRecord.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/ArchiveReader.h"
@@ -63,6 +64,11 @@ bool ReadPolylinePath(Walk& w, HatchLoop& loop) {
   w.I(93, count);
   std::vector<DPoint> points;
   std::vector<double> bulges;
+  // Every vertex takes two items at least: the count read cannot ask for more.
+  const std::uint32_t left = w.r.Count() - std::min(w.at, w.r.Count());
+  const std::size_t room = std::min<std::size_t>(std::size_t(std::max(count, 0)), left / 2);
+  points.reserve(room);
+  bulges.reserve(room);
   for (std::int32_t i = 0; i < count; ++i) {
     DPoint p;
     if (!w.D(10, p.x) || !w.D(20, p.y)) break;
@@ -76,6 +82,7 @@ bool ReadPolylinePath(Walk& w, HatchLoop& loop) {
   for (double b : bulges) anyBulge = anyBulge || b != 0.0;
   if (points.size() < 2) return false;
   if (!anyBulge) {
+    loop.segments.reserve(loop.segments.size() + points.size() - 1);
     for (std::size_t i = 0; i + 1 < points.size(); ++i) loop.segments.push_back(Cubic::Straight(points[i], points[i + 1]));
     return true;
   }
@@ -174,6 +181,7 @@ void SetLoop(PointList& list, const std::vector<Cubic>& segments, bool curved) {
     return;
   }
   std::vector<DPoint> points;
+  points.reserve(segments.size() + 1);
   for (const Cubic& c : segments) points.push_back(c.Start());
   points.push_back(segments.back().End());
   list.SetPoints(points.data(), std::uint32_t(std::min<std::size_t>(points.size(), PointList::kMaxPoints)));

@@ -60,6 +60,7 @@ ObjectChain MakeBulgePolyline(const ImportMatrix* transform, std::span<const Loa
   if (n < 2) return ObjectChain();
   const std::size_t spans = closed ? n : n - 1;
   std::vector<Cubic3D> segments;
+  segments.reserve(spans);
   bool anyArc = false;
   for (std::size_t i = 0; i < spans; ++i) {
     const LoadingVertex& from = vertices[i];
@@ -95,6 +96,7 @@ ObjectChain MakeBulgePolyline(const ImportMatrix* transform, std::span<const Loa
     return Single(std::move(line));
   }
   std::vector<Vec3> points;
+  points.reserve(spans + 1);
   for (std::size_t i = 0; i < spans; ++i) points.push_back(segments[i].p[0]);
   if (!closed) points.push_back(segments.back().p[3]);
   return Single(PointPolygon(transform, points, extrusion, closed));

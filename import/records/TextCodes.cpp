@@ -118,6 +118,11 @@ WString& StripMtextCodes(WString& out, const WString& text, bool& hasSpace) {
 }
 
 WString& ConvertPercentCodes(WString& out, const WString& text, bool multiLine) {
+  // Most texts have no code: they are shared as they are.
+  if (text.View().find(u"%%") == std::u16string_view::npos) {
+    out = text;
+    return out;
+  }
   std::u16string s(text.View());
   std::size_t i = 0;
   while (i < s.size()) {

@@ -1,5 +1,6 @@
 #include "import/records/TextNumbers.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
 
@@ -50,11 +51,15 @@ std::uint64_t ParseHexHandle(const char* text, int length) {
 
 namespace {
 
-// The plain form most files write, [+-]digits[.digits] with at most 15
-// digits after leading zeros and no spaces or exponent: the digits make an
+// The plain form most files write, [+-]digits[.digits] with no spaces or
+// exponent. With at most 15 digits after leading zeros the digits make an
 // integer below 2^53 and one division by an exact power of ten rounds
-// correctly, as the general reader does. Anything else answers false.
+// correctly, as the general reader does; longer ones (full-precision
+// coordinates) go to the standard reader, which rounds correctly too.
+// Anything else answers false.
 bool ParsePlainDecimal(const char* text, int length, double& out) {
+  // Past this length the general reader cuts digits off: left to it.
+  constexpr int kLongest = 64;
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   int i = 0;
@@ -63,6 +68,7 @@ bool ParsePlainDecimal(const char* text, int length, double& out) {
     negative = text[0] == '-';
     i = 1;
   }
+  const int start = i;
   std::uint64_t mantissa = 0;
   int digits = 0, fraction = 0;
   bool point = false, any = false;
@@ -72,15 +78,22 @@ bool ParsePlainDecimal(const char* text, int length, double& out) {
       any = true;
       if (point) ++fraction;
       if (mantissa == 0 && c == '0') continue;
-      if (++digits > 15) return false;
-      mantissa = mantissa * 10 + std::uint64_t(c - '0');
+      if (++digits <= 15) mantissa = mantissa * 10 + std::uint64_t(c - '0');
     } else if (c == '.' && !point) {
       point = true;
     } else {
       return false;
     }
   }
-  if (!any || fraction > 22) return false;
+  if (!any) return false;
+  if (digits > 15 || fraction > 22) {
+    if (length > kLongest) return false;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text + start, text + length, value);
+    if (error != std::errc() || end != text + length) return false;
+    out = negative ? -value : value;
+    return true;
+  }
   const double value = double(mantissa) / kPowers[fraction];
   out = negative ? -value : value;
   return true;

@@ -40,8 +40,8 @@ cOneText::cOneText(YxxfGroupRecord* record, std::uint16_t code) : SpooledRecord(
     if (!raw.IsEmpty()) {
       multiLine = 1;
     } else {
+      // A one-line text: its code 1 is read below, the pieces are not needed.
       record->SetSubRecord(0);
-      raw = record->JoinStrings(3, 1);
     }
   }
   for (int i = 0; i < 5; ++i) flags[i] = record->GetInt(std::uint16_t(70 + i));

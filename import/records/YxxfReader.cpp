@@ -188,7 +188,12 @@ ImportSpace YxxfReader::SpaceOf(const YxxfBlockRec* owner, const YxxfGroupRecord
 
 bool YxxfReader::AddRecord(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool) {
   if (!entityRecord) return false;
-  YxxfBlockRec* owner = FindOwnerBlock(record);
+  return AttachRecord(record, FindOwnerBlock(record), std::move(entityRecord), spool);
+}
+
+bool YxxfReader::AttachRecord(const YxxfGroupRecord& record, YxxfBlockRec* owner,
+                              std::unique_ptr<cOneObjRec> entityRecord, bool spool) {
+  if (!entityRecord) return false;
   if (!owner) {
     unowned.Add(entityRecord.release());
     return false;
@@ -209,7 +214,7 @@ void YxxfReader::AddEntity(const YxxfGroupRecord& record, std::unique_ptr<cOneOb
                            const std::string& name) {
   YxxfBlockRec* owner = FindOwnerBlock(record);
   ImportSpace space = SpaceOf(owner, record);
-  if (AddRecord(record, std::move(entityRecord), spool)) {
+  if (AttachRecord(record, owner, std::move(entityRecord), spool)) {
     statistics.CountHanded(space, name);
   } else {
     statistics.CountDropped(name, DropReason::UnknownOwner);

@@ -284,6 +284,10 @@ class YxxfReader {
                  const std::string& name);
   void HandleHeader(const YxxfGroupRecord& record);
   ImportSpace SpaceOf(const YxxfBlockRec* owner, const YxxfGroupRecord& record) const;
+  // AddRecord with the owner already found (FindOwnerBlock), so that an
+  // entity counted by its space looks its owner up once.
+  bool AttachRecord(const YxxfGroupRecord& record, YxxfBlockRec* owner, std::unique_ptr<cOneObjRec> entityRecord,
+                    bool spool);
   // Layer records.
   std::uint16_t LayerZero();
   std::uint16_t AddImplicitLayer(const WString& name, std::uint64_t handle);

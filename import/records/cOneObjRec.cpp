@@ -20,22 +20,46 @@ constexpr std::uint32_t kMaxFixedBytes = 256;
 
 cOneObjRec::cOneObjRec(const YxxfGroupRecord* record, std::uint16_t code) : entityCode(code) {
   if (!record) return;
-  handle = record->GetHandle(5);
+  // One walk finds the first item of every base code; each value is then
+  // read from its own item (the same first items the finders would take).
+  enum Slot { kHandle, kLineType, kColour, kTrueColour, kScale, kInvisible, kExtrusion, kSlots };
+  std::int64_t at[kSlots] = {-1, -1, -1, -1, -1, -1, -1};
+  const std::uint8_t sub = record->SubRecord();
+  for (std::uint32_t i = 0, n = record->Count(); i < n; ++i) {
+    const YxxfItem& item = *record->Item(i);
+    if (item.subRecord != sub) continue;
+    int slot = kSlots;
+    switch (item.code) {
+      case 5: slot = kHandle; break;
+      case 6: slot = kLineType; break;
+      case 62: slot = kColour; break;
+      case 420: slot = kTrueColour; break;
+      case 48: slot = kScale; break;
+      case 60: slot = kInvisible; break;
+      case 210: slot = kExtrusion; break;
+      default: continue;
+    }
+    if (at[slot] < 0) at[slot] = i;
+  }
+  auto first = [&](Slot slot) { return std::uint32_t(at[slot]); };
+  if (at[kHandle] >= 0) handle = record->GetHandle(5, first(kHandle), first(kHandle));
   // A line-type handle counts only on entities that have a handle (DWG).
-  std::int64_t at = record->FindIndex(6);
-  if (at >= 0) {
-    const YxxfItem* item = record->Item(std::uint32_t(at));
+  if (at[kLineType] >= 0) {
+    const YxxfItem* item = record->Item(first(kLineType));
     if (item->type == ItemType::Handle && handle != 0) {
       lineTypeHandle = item->value.h;
       lineTypeByHandle = 1;
     } else {
-      record->FindString(lineTypeName, 6);
+      std::uint32_t from = first(kLineType);
+      record->FindString(lineTypeName, 6, &from, from);
     }
   }
-  color = EntityColor(std::uint16_t(record->GetInt(62, 256)), record->GetInt(420, -1));
-  lineTypeScale = record->GetDouble(48, 1.0);
-  invisible = std::uint8_t(record->GetInt(60) & 1);
-  if (record->FindIndex(210) >= 0) extrusion = record->GetPoint3(210);
+  const std::int32_t aci = at[kColour] >= 0 ? record->GetInt(62, 256, first(kColour), first(kColour)) : 256;
+  const std::int32_t rgb = at[kTrueColour] >= 0 ? record->GetInt(420, -1, first(kTrueColour), first(kTrueColour)) : -1;
+  color = EntityColor(std::uint16_t(aci), rgb);
+  if (at[kScale] >= 0) lineTypeScale = record->GetDouble(48, 1.0, first(kScale), first(kScale));
+  if (at[kInvisible] >= 0) invisible = std::uint8_t(record->GetInt(60, 0, first(kInvisible), first(kInvisible)) & 1);
+  if (at[kExtrusion] >= 0) extrusion = record->GetPoint3(210, first(kExtrusion));
 }
 
 ObjectChain cOneObjRec::MakeObject(const ImportMatrix*, YxxfReader*, void*) const { return ObjectChain(); }

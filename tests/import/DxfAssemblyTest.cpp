@@ -27,7 +27,10 @@
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
 #include "model/cLine.h"
+#include "model/TrueTypeFace.h"
 #include "model/cSection.h"
+#include "model/cStyleFont.h"
+#include "model/cText.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -227,6 +230,45 @@ TEST(DxfAssembly, InsertsOfOneBlockAtOneTurnAndScaleShareItsGeneratedBlock) {
   extent.Normalize();
   EXPECT_DOUBLE_EQ(extent.x1, 30);
   EXPECT_DOUBLE_EQ(extent.x2, 31);
+}
+
+// Every text of the top block and of the generated blocks has its glyphs
+// loaded when the drawing opens, those after a dropped object too.
+TEST(DxfAssembly, TheGlyphsOfEveryTextAreLoadedWhenTheDrawingOpens) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("B").Str(0, "TEXT").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "inside");
+  w.EndBlock().EndSection();
+  w.Section("ENTITIES");
+  w.Str(0, "TEXT").Str(8, "A").Point(10, 0, 0).Real(40, 2).Str(1, "Alpha");
+  w.Line("A", 0, 0, 1e30, 0);  // beyond 1e20: dropped
+  w.Str(0, "TEXT").Str(8, "A").Point(10, 5, 5).Real(40, 2).Str(1, "wxyz 19%%d");
+  w.Insert("B", "A", 20, 0);
+  w.EndSection().Eof();
+  DocumentResult result = Load(w.Bytes(), nullptr);
+  ASSERT_TRUE(result.Ok());
+  cDrawingData* data = result.Document()->GetSheet(0)->Data();
+  std::vector<cText*> texts;
+  for (cOutObj* o : TopObjects(*result.Document())) {
+    if (cText* text = o->AsText()) texts.push_back(text);
+  }
+  for (std::uint32_t b = 0; b < data->BlockCount(); ++b) {
+    for (cOutObj* o = data->GetBlock(b)->FirstObject(); o; o = o->next) {
+      if (cText* text = o->AsText()) texts.push_back(text);
+    }
+  }
+  ASSERT_EQ(texts.size(), 3u);
+  for (cText* text : texts) {
+    const std::uint16_t index = text->GetFontIndex(data);
+    ASSERT_LT(index, data->FontStyles().Count());
+    TrueTypeFaceSet* set = data->FontStyles().Get(index)->FaceSet();
+    if (!set || !set->IsAvailable()) GTEST_SKIP() << "no outline font for the texts";
+    const int style = (text->IsBold(data) ? 1 : 0) + (text->IsItalic(data) ? 2 : 0);
+    const TrueTypeFace* face = set->GetFace(style);
+    ASSERT_NE(face, nullptr);
+    const WString& shown = text->GetDisplayText(data);
+    ASSERT_GT(shown.Length(), 0);
+    for (int i = 0; i < shown.Length(); ++i) EXPECT_NE(FindGlyph(shown[i], face->glyphs), nullptr) << int(shown[i]);
+  }
 }
 
 // ---- external references ----

@@ -6,6 +6,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "foundation/TextFormat.h"
@@ -30,7 +31,9 @@ TEST(TextNumbersTest, PlainDecimalsReadBitForBitAsTheGeneralReader) {
         "- 1", "1.5.2", "0x10", "inf", "nan", "00000000000000000001.5", "123456789012345", "1234567890123456",
         "123456789012345.6", "9007199254740993", "0.000000000000000000001", "0.0000000000000000000001",
         "0.00000000000000000000001", "1.7976931348623157", "4.9406564584124654", "2.2250738585072014",
-        "99999999999999.9", "0.1000000000000000055511151231257827", "12,5", "7.5abc"}) {
+        "99999999999999.9", "0.1000000000000000055511151231257827", "12,5", "7.5abc", "1234.5678901234567",
+        "-0.61803398874989490", "9007199254740993.0", "0.30000000000000004", "1797693134862315708145274237317043567981",
+        "0.0000000000000000000000000000000000000000000000000000000000000000000001", "5.0000000000000000000000000000001"}) {
     EXPECT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
   }
   // Random texts of the plain form and just beside it (a long run of
@@ -57,6 +60,18 @@ TEST(TextNumbersTest, PlainDecimalsReadBitForBitAsTheGeneralReader) {
       case 2: text += '.'; break;
       default: break;
     }
+    ASSERT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
+  }
+  // Coordinates as CAD programs write them: 17 significant digits.
+  for (int n = 0; n < 100000; ++n) {
+    const double v = std::bit_cast<double>(next());
+    if (!std::isfinite(v) || std::fabs(v) > 1e30 || std::fabs(v) < 1e-30) continue;
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, "%.17f", v);
+    if (length <= 0 || length >= int(sizeof text)) continue;
+    ASSERT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
+    const double near = double(n) * 0.6180339887498949 - 5000.0;
+    std::snprintf(text, sizeof text, "%.17g", near);
     ASSERT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
   }
 }
