@@ -10,7 +10,11 @@
 #include <string>
 
 #include "foundation/UiColors.h"
+#include "document/cDrawing.h"
 #include "model/ObjectTypes.h"
+#include "model/ShxFont.h"
+#include "model/cBlock.h"
+#include "model/cStyleFont.h"
 #include "model/WorldMapping.h"
 #include "model/cDrawingData.h"
 #include "model/cLine.h"
@@ -20,6 +24,8 @@
 #include "model/cStyleText.h"
 #include "model/cText.h"
 #include "platform/gdi/GdiObjects.h"
+#include "platform/gdi/TDib.h"
+#include "print/export/MakeDrawingPreview.h"
 #include "platform/ui/ControlDraw.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/NearParent.h"
@@ -27,6 +33,7 @@
 #include "platform/ui/WxText.h"
 #include "render/DrawInfo.h"
 #include "render/RasterSurface.h"
+#include "text/ShxParsedFont.h"
 
 namespace kvn {
 
@@ -283,10 +290,56 @@ WString TTextStyleCombo::BuiltinName(int n) const {
   return WString::FromUtf8(std::to_string(n + 1));
 }
 
+namespace {
+
+// An SHX text font has no screen face: the font's name is written in the font
+// itself, into a one-bit preview of a drawing that holds only that text (one
+// pixel of margin), and each black pixel (x, y) of it is set at (x + 1, h - y)
+// in the text colour. False when the text's font is no SHX text font or the
+// preview could not be made.
+bool DrawShxTextSample(wxDC& dc, cDrawingData* data, const TextAttributes& attributes, const wxSize& size) {
+  if (!data || size.x <= 2 || size.y <= 2) return false;
+  cText probe;
+  probe.ApplyTextAttributes(attributes, false);
+  const std::uint16_t index = probe.GetFontIndex(data);
+  cStyleFont* font = index < data->FontStyles().Count() ? data->FontStyles().Get(index) : nullptr;
+  ShxFont* shx = font ? font->Shx() : nullptr;
+  if (!shx || !LoadShxFontData(*shx) || !shx->parsed || !shx->parsed->IsTextFont()) return false;
+  cBlock top;
+  auto* sample = new cText();
+  sample->ApplyTextAttributes(attributes, false);
+  sample->SetText(font->name);
+  sample->point = {0, 0};
+  sample->angle = 0;
+  if (!(sample->attr.height > 0)) sample->attr.height = 1;
+  ObjectChain chain;
+  chain.Append(sample);
+  top.AppendChain(std::move(chain));
+  cDrawing drawing(&top, data);
+  PreviewOptions options;
+  options.monochrome = true;
+  options.smoothing = false;
+  options.margin = 1;
+  const std::unique_ptr<TDib> picture = MakeDrawingPreview(drawing, data, &top, size.x, size.y, options);
+  if (!picture) return false;
+  const wxPen previousPen = dc.GetPen();
+  dc.SetPen(wxPen(dc.GetTextForeground()));
+  for (std::int32_t y = 0; y < picture->Height(); ++y) {
+    for (std::int32_t x = 0; x < picture->Width(); ++x) {
+      if (picture->GetPixelColor(x, y) == 0) dc.DrawPoint(x + 1, size.y - y);
+    }
+  }
+  dc.SetPen(previousPen);
+  return true;
+}
+
+}  // namespace
+
 std::int32_t TTextStyleCombo::DrawSample(wxDC& dc, int entry) {
   const auto* style = static_cast<const cStyleText*>(StyleAt(entry));
   if (!style) return -1;
   const wxSize size = dc.GetSize();
+  if (DrawShxTextSample(dc, DrawingData(), style->attributes, size)) return std::int32_t(style->attributes.color);
   cText text;
   text.ApplyTextAttributes(style->attributes, false);
   const WString face = text.GetFaceName(DrawingData());

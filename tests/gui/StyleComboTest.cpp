@@ -15,11 +15,13 @@
 #include "model/BlockPicture.h"
 #include "model/cDrawingData.h"
 #include "model/cStyleFill.h"
+#include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
 #include "model/cStyleText.h"
 #include "render/GeometryServicesImpl.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/GoldenImage.h"
+#include "text/ShxParsedFont.h"
 
 namespace kvn {
 namespace {
@@ -250,6 +252,51 @@ TEST(StyleCombo, SampleColoursFollowTheStyle) {
   TTextStyleCombo texts(nullptr, 3, 0, 0, 200, 20, &styles.data);
   EXPECT_EQ(texts.DrawSample(dc, 0), 0x123456);
   EXPECT_EQ(texts.DrawSample(dc, 1), -1);
+}
+
+// An SHX text font has no screen face: the sample is the font's name drawn
+// in the font's own strokes, in the text colour, not a face name in a
+// screen font.
+TEST_F(StyleRowsTest, AnShxTextStyleWritesTheFontNameInItsOwnStrokes) {
+  InstallShxFonts();
+  Styles styles;
+  auto romans = std::make_unique<cStyleFont>();
+  romans->name = WString(u"Romans.shx");
+  romans->BindFace(nullptr, nullptr);
+  ASSERT_NE(romans->Shx(), nullptr);
+  const std::uint16_t font = styles.data.FontStyles().Add(std::move(romans));
+  auto strokes = std::make_unique<cStyleText>();
+  strokes->name = WString(u"Strokes");
+  strokes->attributes.fontIndex = font;
+  strokes->attributes.height = 2.5;
+  strokes->attributes.color = 0x0000C0;
+  styles.data.TextStyles().Add(std::move(strokes));
+
+  TTextStyleCombo texts(nullptr, 3, 0, 0, 200, 20, &styles.data);
+  auto paint = [&](int entry) {
+    wxBitmap bitmap(100, 16, 24);
+    wxMemoryDC dc(bitmap);
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    dc.SetTextForeground(wxColour(0, 0x80, 0));
+    const std::int32_t colour = texts.DrawSample(dc, entry);
+    dc.SelectObject(wxNullBitmap);
+    const wxImage image = bitmap.ConvertToImage();
+    int green = 0, other = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+      for (int x = 0; x < image.GetWidth(); ++x) {
+        const bool white = image.GetRed(x, y) == 255 && image.GetGreen(x, y) == 255 && image.GetBlue(x, y) == 255;
+        const bool ink = image.GetRed(x, y) == 0 && image.GetGreen(x, y) == 0x80 && image.GetBlue(x, y) == 0;
+        green += ink;
+        other += !white && !ink;
+      }
+    return std::tuple{colour, green, other};
+  };
+  // Single pixels set in exactly the text colour: no smoothed screen glyphs.
+  const auto [colour, green, other] = paint(1);
+  EXPECT_EQ(colour, 0x0000C0);
+  EXPECT_GT(green, 30);
+  EXPECT_EQ(other, 0);
 }
 
 }  // namespace
