@@ -2,7 +2,7 @@
 // parser, conversion and the whole assembly. Seeded with small 2-D and 3-D
 // design files of the test writer (cells, shared cells, complex chains and
 // shapes, filled shapes, arcs in and out of the plane, texts, a colour
-// table) and the first 160 KB of the sample DGN files (when present), so
+// table) and the first 48 KB of the sample DGN files (when present), so
 // that one replay round stays short; each also cut at a quarter, a half and
 // three quarters.
 #include <cmath>
@@ -71,7 +71,7 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       std::ifstream in(entry.path(), std::ios::binary);
       std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
-      if (bytes.size() > 160'000) bytes.resize(160'000);
+      if (bytes.size() > 48'000) bytes.resize(48'000);
       whole.push_back(std::move(bytes));
     }
   }
