@@ -36,4 +36,17 @@ void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::
   piece->closed = closed ? 1 : 0;
 }
 
+void AppendVertexPiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed) {
+  SegmentArray* piece = PathBuffer::NewPiece();
+  std::int32_t a[2] = {0, 0}, b[2] = {0, 0};
+  if (count > 0) mapping.ToSubpixel(vertices[0], a);
+  for (std::uint32_t i = 1; i < count; ++i) {
+    mapping.ToSubpixel(vertices[i], b);
+    piece->Append(DeviceSegment::Line(a[0], a[1], b[0], b[1]));
+    a[0] = b[0];
+    a[1] = b[1];
+  }
+  piece->closed = closed ? 1 : 0;
+}
+
 }  // namespace kvn

@@ -13,5 +13,8 @@ struct WorldMapping;
 void AppendOutlinePiece(const WorldMapping& mapping, const CubicArray& records, bool closed);
 // The same for `count` records in plain memory.
 void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::uint32_t count, bool closed);
+// The piece of the straight records (v[i], v[i], v[i + 1], v[i + 1]) for
+// `count` vertices: the same integers as those records would give.
+void AppendVertexPiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed);
 
 }  // namespace kvn

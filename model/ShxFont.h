@@ -26,7 +26,24 @@ class cText;
 struct ShxOutlineCache {
   std::vector<CubicArray> polylines;
   std::vector<std::uint32_t> underlines;
+
+  // What drawing reads of every polyline, made on the first drawing
+  // (MakeShxStrokeRuns): whether it comes back to its start, and for a
+  // polyline of chained straight records its vertices alone (a quarter of
+  // the memory that a repaint of many texts walks).
+  struct StrokeRun {
+    std::uint32_t first = 0;  // into vertices, for a chained polyline
+    std::uint32_t count = 0;  // vertices; 0: draw the polyline's records
+    bool closed = false;
+  };
+  std::vector<StrokeRun> strokeRuns;
+  std::vector<DPoint> vertices;
+  bool strokeRunsMade = false;
 };
+
+// Fills the cache's stroke runs from its polylines (once; again after the
+// polylines change only through a new cache).
+void MakeShxStrokeRuns(ShxOutlineCache& cache);
 
 // Builds the strokes of every line of a laid-out SHX text, `bounds` their
 // box; null when the font gives none. The SHX reader installs it.

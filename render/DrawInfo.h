@@ -37,6 +37,7 @@
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/GdiTypes.h"
 #include "model/WorldMapping.h"
+#include "render/CharAdvanceCache.h"
 
 namespace kvn {
 
@@ -199,6 +200,8 @@ class cDrawInfo : public cOutInfo_ {
   // The character advances (device units) of the text being drawn, one per
   // character, handed to the text output.
   GrowArray<std::int32_t> workArray{8};
+  // The device's character advances in its selected font, asked once each.
+  CharAdvanceCache charAdvances;
   // When set, a translucent area or a masked or transparent picture sent to a
   // device context writes 1 here (a flag of the printer record).
   std::uint8_t* outputMarker = nullptr;

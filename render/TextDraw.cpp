@@ -233,8 +233,8 @@ bool DrawThroughDc(cText& text, cDrawInfo& info, TDC& dc, cStyleFont* font, std:
     info.workArray.Clear();
     bool advances = true;
     for (int k = 0; k < length && advances; ++k) {
-      int width = 0;
-      advances = dc.GetCharWidth(chars[k], chars[k], &width);
+      std::int32_t width = 0;
+      advances = info.charAdvances.Width(dc, chars[k], &width);
       info.workArray.Add(width);
     }
     const DPoint top = text.GetLineOrigin(data, i);

@@ -59,16 +59,20 @@ void DrawShxText(cText& text, cDrawInfo& info) {
   pen.stroke.color = color & 0x80000000u ? 0 : color & 0x00FFFFFFu;
   pen.stroke.width = 2 * text.halfPenWidth;
   pen.stroke.lineType = 1;
-  // One path of open pieces, stroked once.
+  // One path of open pieces, stroked once. Most strokes are chains of
+  // straight records, read as their vertices alone.
+  ShxOutlineCache& cache = *text.outlineCache;
+  MakeShxStrokeRuns(cache);
   PathBuffer::Empty();
-  for (const CubicArray& polyline : text.outlineCache->polylines) {
+  for (std::size_t i = 0; i < cache.polylines.size(); ++i) {
+    const CubicArray& polyline = cache.polylines[i];
     if (polyline.Count() == 0) continue;
-    // A stroke that comes back to its start is one closed piece, so that its
-    // joint is a join and not two caps.
-    const DPoint& a = polyline.Items()[0].p[0];
-    const DPoint& b = polyline.Items()[polyline.Count() - 1].p[3];
-    const bool closed = std::fabs(a.x - b.x) < 1e-5 && std::fabs(a.y - b.y) < 1e-5;
-    AppendOutlinePiece(info.mapping, polyline, closed);
+    const ShxOutlineCache::StrokeRun& run = cache.strokeRuns[i];
+    if (run.count > 0) {
+      AppendVertexPiece(info.mapping, cache.vertices.data() + run.first, run.count, run.closed);
+    } else {
+      AppendOutlinePiece(info.mapping, polyline, run.closed);
+    }
   }
   info.StrokePath(pen);
   PathBuffer::Empty();

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "platform/fonts/FontSources.h"
 #include "platform/fonts/RealizedFont.h"
@@ -34,29 +36,69 @@ std::string FaceKey(const LogFont& font) {
   return key;
 }
 
+// Every LogFont field: what a realised font's choice and metrics depend on.
+using SizedKey = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::uint8_t,
+                            std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t,
+                            std::uint8_t, std::u16string>;
+
+SizedKey SizedKeyOf(const LogFont& font) {
+  std::size_t n = 0;
+  while (n < std::size_t(kLfFaceSize) && font.faceName[n]) ++n;
+  return {font.height,    font.width,        font.escapement,    font.orientation, font.weight,
+          font.italic,    font.underline,    font.strikeOut,     font.charSet,     font.outPrecision,
+          font.clipPrecision, font.quality,  font.pitchAndFamily, std::u16string(font.faceName, n)};
+}
+
 class LayerFaces final : public TextFaceSource {
  public:
+  // A device context asks for its font's face at every text call (a width
+  // per character while a run is measured), and realising the metrics opens
+  // the font file: the answers are kept per LogFont until the faces a
+  // LogFont can choose change.
   bool Realise(const LogFont& font, TextFace* out) override {
-    Entry* entry = Find(font);
-    if (!entry || !entry->face) return false;
-    // Metrics are realised at the asked size; the cairo face is shared.
-    std::unique_ptr<RealizedFont> sized = RealizedFont::Create(font);
-    if (!sized) return false;
-    const TextMetric tm = sized->GetTextMetrics();
-    *out = TextFace{entry->face,
-                    sized->EmPixels(),
-                    double(tm.ascent),
-                    double(tm.descent),
-                    double(tm.internalLeading),
-                    double(tm.externalLeading),
-                    font.quality != 3};
-    return out->emSize > 0;
+    if (generation_ != FontChoiceGeneration()) {
+      sized_.clear();
+      generation_ = FontChoiceGeneration();
+    }
+    SizedKey key = SizedKeyOf(font);
+    if (auto it = sized_.find(key); it != sized_.end()) {
+      if (!it->second.has_value()) return false;
+      *out = *it->second;
+      return true;
+    }
+    // Zooming makes a new size at every step; old sizes are dropped at once.
+    if (sized_.size() >= kMaxSized) sized_.clear();
+    std::optional<TextFace> made = RealiseSized(font);
+    sized_.emplace(std::move(key), made);
+    if (!made) return false;
+    *out = *made;
+    return true;
   }
 
  private:
+  static constexpr std::size_t kMaxSized = 256;
+
   struct Entry {
     cairo_font_face_t* face = nullptr;
   };
+
+  std::optional<TextFace> RealiseSized(const LogFont& font) {
+    Entry* entry = Find(font);
+    if (!entry || !entry->face) return std::nullopt;
+    // Metrics are realised at the asked size; the cairo face is shared.
+    std::unique_ptr<RealizedFont> sized = RealizedFont::Create(font);
+    if (!sized) return std::nullopt;
+    const TextMetric tm = sized->GetTextMetrics();
+    TextFace face{entry->face,
+                  sized->EmPixels(),
+                  double(tm.ascent),
+                  double(tm.descent),
+                  double(tm.internalLeading),
+                  double(tm.externalLeading),
+                  font.quality != 3};
+    if (!(face.emSize > 0)) return std::nullopt;
+    return face;
+  }
 
   Entry* Find(const LogFont& font) {
     const std::string key = FaceKey(font);
@@ -90,6 +132,8 @@ class LayerFaces final : public TextFaceSource {
 
   // Faces stay for the life of the process, as TextFace promises.
   std::map<std::string, Entry> entries_;
+  std::map<SizedKey, std::optional<TextFace>> sized_;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace

@@ -30,6 +30,8 @@ struct Sources {
   bool loaded = false;
   std::vector<FaceSource> installed;
   std::uint64_t generation = 1;
+  // Grows with every change of either list: installed or memory faces.
+  std::uint64_t choices = 1;
   struct Memory {
     int handle;
     FaceSource face;
@@ -235,6 +237,7 @@ void UseFontConfigFile(const std::string& path) {
   s.loaded = false;
   s.installed.clear();
   ++s.generation;
+  ++s.choices;
 }
 
 bool MatchBestFace(const WString& family, FaceSource& out) {
@@ -263,6 +266,8 @@ bool MatchBestFace(const WString& family, FaceSource& out) {
 
 std::uint64_t FontSourceGeneration() { return SourceData().generation; }
 
+std::uint64_t FontChoiceGeneration() { return SourceData().choices; }
+
 int AddMemoryFont(std::vector<std::uint8_t> bytes) {
   Sources& s = SourceData();
   auto shared = std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
@@ -279,6 +284,7 @@ int AddMemoryFont(std::vector<std::uint8_t> bytes) {
   const int handle = s.nextHandle++;
   // Memory fonts are private: the installed list does not change.
   s.memory.push_back({handle, std::move(face)});
+  ++s.choices;
   return handle;
 }
 
@@ -288,6 +294,7 @@ void RemoveMemoryFont(int handle) {
       std::find_if(s.memory.begin(), s.memory.end(), [&](const Sources::Memory& m) { return m.handle == handle; });
   if (it == s.memory.end()) return;
   s.memory.erase(it);
+  ++s.choices;
 }
 
 }  // namespace kvn

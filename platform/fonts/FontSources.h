@@ -57,6 +57,9 @@ void UseFontConfigFile(const std::string& path);
 // Grows by one whenever the installed faces may have changed (memory fonts
 // are not installed faces).
 std::uint64_t FontSourceGeneration();
+// Grows by one whenever the face a LogFont chooses may have changed: the
+// installed faces as above, or a memory font added or removed.
+std::uint64_t FontChoiceGeneration();
 
 // Memory fonts: a handle above 0, or 0 when the bytes hold no outline face.
 // The family names of the face are read from its name table.

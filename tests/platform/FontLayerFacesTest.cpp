@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/fonts/FontLayerFaces.h"
+#include "platform/fonts/FontSources.h"
 #include "platform/gdi/RasterDC.h"
 #include "platform/gdi/TextFaces.h"
 #include "tests/support/PrivateFonts.h"
@@ -105,6 +106,39 @@ TEST_F(FontLayerFacesTest, BoldFromItsFileAndSlantSynthesised) {
   // stays about as much.
   EXPECT_NE(italic.bits, regular.bits);
   EXPECT_NEAR(Ink(italic), Ink(regular), Ink(regular) / 5);
+}
+
+// Faces are kept per LogFont: sizes and qualities keep their own answers,
+// and a memory font that a LogFont now chooses is seen at once.
+TEST_F(FontLayerFacesTest, KeptAnswersFollowSizeQualityAndMemoryFonts) {
+  if (!test::FontFilesPresent({test::kLiberationMono})) GTEST_SKIP() << "Liberation Mono missing";
+  LogFont cell = Font(u"Liberation Mono");
+  cell.height = 40;  // a cell height: the em follows the face's win ascent and descent
+  TextFace before, small, again, smooth, memory, after;
+  ASSERT_TRUE(FontLayerFaces().Realise(cell, &before));
+  LogFont half = cell;
+  half.height = 20;
+  ASSERT_TRUE(FontLayerFaces().Realise(half, &small));
+  ASSERT_TRUE(FontLayerFaces().Realise(cell, &again));
+  EXPECT_EQ(again.emSize, before.emSize);
+  EXPECT_EQ(again.ascent, before.ascent);
+  EXPECT_NEAR(small.emSize * 2, before.emSize, 1.0);
+  LogFont quality = cell;
+  quality.quality = 4;
+  ASSERT_TRUE(FontLayerFaces().Realise(quality, &smooth));
+  EXPECT_FALSE(before.antialias);
+  EXPECT_TRUE(smooth.antialias);
+
+  // Only Liberation Sans is installed: it stands in until Mono travels as a
+  // memory font (usWinAscent 1705, usWinDescent 615 of 2048 units).
+  const int handle = AddMemoryFont(test::ReadFileBytes(test::kLiberationMono));
+  ASSERT_GT(handle, 0);
+  ASSERT_TRUE(FontLayerFaces().Realise(cell, &memory));
+  RemoveMemoryFont(handle);
+  EXPECT_NEAR(memory.emSize, 40.0 * 2048 / (1705 + 615), 1e-9);
+  EXPECT_NE(memory.emSize, before.emSize);
+  ASSERT_TRUE(FontLayerFaces().Realise(cell, &after));
+  EXPECT_EQ(after.emSize, before.emSize);
 }
 
 }  // namespace
