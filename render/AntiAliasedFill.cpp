@@ -402,6 +402,31 @@ bool InsideAfterShift(const CachedOutline& o, std::int64_t dx, std::int64_t dy, 
 // then the clipper passes every line on untouched. Glyphs of 16,384 pixels
 // and more keep the clipped rasterizer all the same (the rule for AGG's
 // long edges).
+// A rasterizer emptied for a new fill, even-odd, with the gamma of `table`
+// (set again only when the table differs from the one it was last given).
+template <class Rasterizer>
+void ResetRasterizer(Rasterizer& ras, const std::uint8_t* table, const std::uint8_t*& lastTable) {
+  ras.reset();
+  ras.filling_rule(agg::fill_even_odd);
+  if (lastTable != table) {
+    ras.gamma(TableGamma{table});
+    lastTable = table;
+  }
+}
+
+// The span renderer writing into the surface's bits inside `box`.
+SpanRenderer SurfaceRenderer(cRasterSurface& surface, const TRect& box, COLORREF color, int alpha) {
+  SpanRenderer renderer;
+  renderer.bits = surface.Bits();
+  renderer.stride = surface.Stride();
+  renderer.x1 = box.left;
+  renderer.y1 = box.top;
+  renderer.x2 = box.right - 1;
+  renderer.y2 = box.bottom - 1;
+  renderer.color = AaColor{ColorR(color), ColorG(color), ColorB(color), std::uint8_t(alpha)};
+  return renderer;
+}
+
 bool InsideBox(const CachedOutline& o, std::int64_t dx, std::int64_t dy, const TRect& box) {
   constexpr std::int64_t kLong = std::int64_t(16384) * 256;
   return o.maxX - o.minX < kLong && o.maxY - o.minY < kLong && o.minX + dx + 128 >= std::int64_t(box.left) * 256 && o.maxX + dx + 128 <= std::int64_t(box.right) * 256 &&
@@ -416,23 +441,11 @@ bool FillInside(cRasterSurface& surface, const CachedOutline& cached, std::int64
   if (!table) return false;
   AaState& state = Shared();
   AaRasterizerNoClip& ras = state.inside;
-  ras.reset();
-  ras.filling_rule(agg::fill_even_odd);
-  if (state.insideGammaTable != table) {
-    ras.gamma(TableGamma{table});
-    state.insideGammaTable = table;
-  }
+  ResetRasterizer(ras, table, state.insideGammaTable);
   const TRect box = surface.Clip();
   if (surface.Bits() == nullptr || box.IsEmpty()) return true;
   Replay(cached, dx, dy, ras);
-  SpanRenderer renderer;
-  renderer.bits = surface.Bits();
-  renderer.stride = surface.Stride();
-  renderer.x1 = box.left;
-  renderer.y1 = box.top;
-  renderer.x2 = box.right - 1;
-  renderer.y2 = box.bottom - 1;
-  renderer.color = AaColor{ColorR(color), ColorG(color), ColorB(color), std::uint8_t(alpha)};
+  SpanRenderer renderer = SurfaceRenderer(surface, box, color, alpha);
   if (renderer.color.a == 0) return true;
   cRasterSurface::DirectWrite scope(surface);
   RenderScanlinesOf(ras, state.scanline, renderer, nullptr);
@@ -454,12 +467,7 @@ bool FillCore(cRasterSurface& surface, bool hasGlyphs, const GlyphTransform* tra
   if (!table) return false;
   AaState& state = Shared();
   AaRasterizer& ras = state.rasterizer;
-  ras.reset();
-  ras.filling_rule(agg::fill_even_odd);
-  if (state.gammaTable != table) {
-    ras.gamma(TableGamma{table});
-    state.gammaTable = table;
-  }
+  ResetRasterizer(ras, table, state.gammaTable);
   const TRect box = surface.Clip();
   if (surface.Bits() == nullptr || box.IsEmpty()) return true;
   ras.clip_box(box.left, box.top, box.right, box.bottom);
@@ -489,14 +497,7 @@ bool FillCore(cRasterSurface& surface, bool hasGlyphs, const GlyphTransform* tra
   }
   if (!hasGlyphs && (!feeder.Added() || feeder.TooSmall())) return true;
 
-  SpanRenderer renderer;
-  renderer.bits = surface.Bits();
-  renderer.stride = surface.Stride();
-  renderer.x1 = box.left;
-  renderer.y1 = box.top;
-  renderer.x2 = box.right - 1;
-  renderer.y2 = box.bottom - 1;
-  renderer.color = AaColor{ColorR(color), ColorG(color), ColorB(color), std::uint8_t(alpha)};
+  SpanRenderer renderer = SurfaceRenderer(surface, box, color, alpha);
   if (renderer.color.a == 0) return true;
   cRasterSurface::DirectWrite scope(surface);
   if (isRect) {
