@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "foundation/UiColors.h"
@@ -299,21 +300,19 @@ namespace {
 // preview could not be made.
 bool DrawShxTextSample(wxDC& dc, cDrawingData* data, const TextAttributes& attributes, const wxSize& size) {
   if (!data || size.x <= 2 || size.y <= 2) return false;
-  cText probe;
-  probe.ApplyTextAttributes(attributes, false);
-  const std::uint16_t index = probe.GetFontIndex(data);
+  auto sample = std::make_unique<cText>();
+  sample->ApplyTextAttributes(attributes, false);
+  const std::uint16_t index = sample->GetFontIndex(data);
   cStyleFont* font = index < data->FontStyles().Count() ? data->FontStyles().Get(index) : nullptr;
   ShxFont* shx = font ? font->Shx() : nullptr;
   if (!shx || !LoadShxFontData(*shx) || !shx->parsed || !shx->parsed->IsTextFont()) return false;
-  cBlock top;
-  auto* sample = new cText();
-  sample->ApplyTextAttributes(attributes, false);
   sample->SetText(font->name);
   sample->point = {0, 0};
   sample->angle = 0;
   if (!(sample->attr.height > 0)) sample->attr.height = 1;
+  cBlock top;
   ObjectChain chain;
-  chain.Append(sample);
+  chain.Append(sample.release());
   top.AppendChain(std::move(chain));
   cDrawing drawing(&top, data);
   PreviewOptions options;
