@@ -28,6 +28,20 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+
+// Opens the file quietly through the dispatcher; the time it took in
+// `seconds`. Null (and a line on stderr) when the open failed.
+std::unique_ptr<cDrawingDoc> OpenTimed(const std::string& path, double& seconds) {
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  const auto t0 = Clock::now();
+  std::unique_ptr<cDrawingDoc> document = OpenDrawingFile(WString::FromUtf8(path), request, outcome);
+  seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  if (!document) std::fprintf(stderr, "open failed: %d\n", outcome.errorCode);
+  return document;
+}
+
 void Bench(std::size_t lines, int rounds, bool compressed) {
   test::FixtureDocument doc;
   doc.compressed = compressed;
@@ -41,16 +55,9 @@ void Bench(std::size_t lines, int rounds, bool compressed) {
   double best = 1e30;
   std::size_t objects = 0;
   for (int round = 0; round < rounds; ++round) {
-    OpenRequest request;
-    request.quiet = true;
-    OpenOutcome outcome;
-    const auto t0 = Clock::now();
-    std::unique_ptr<cDrawingDoc> document = OpenDrawingFile(WString::FromUtf8(path), request, outcome);
-    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    if (!document) {
-      std::fprintf(stderr, "open failed: %d\n", outcome.errorCode);
-      break;
-    }
+    double seconds = 0;
+    std::unique_ptr<cDrawingDoc> document = OpenTimed(path, seconds);
+    if (!document) break;
     objects = 0;
     for (cOutObj* o = document->GetFirstSheet()->TopBlock().FirstObject(); o; o = o->next) ++objects;
     if (seconds < best) best = seconds;
@@ -92,16 +99,9 @@ void BenchOld(int rounds) {
   double best = 1e30, bestMerge = 1e30;
   std::size_t objects = 0;
   for (int round = 0; round < rounds; ++round) {
-    OpenRequest request;
-    request.quiet = true;
-    OpenOutcome outcome;
-    const auto t0 = Clock::now();
-    std::unique_ptr<cDrawingDoc> document = OpenDrawingFile(WString::FromUtf8(path), request, outcome);
-    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    if (!document) {
-      std::fprintf(stderr, "open failed: %d\n", outcome.errorCode);
-      break;
-    }
+    double seconds = 0;
+    std::unique_ptr<cDrawingDoc> document = OpenTimed(path, seconds);
+    if (!document) break;
     objects = 0;
     cSheet* sheet = document->GetFirstSheet();
     for (cOutObj* o = sheet->TopBlock().FirstObject(); o; o = o->next) ++objects;
