@@ -6,6 +6,8 @@ set -euo pipefail
 PACKAGES=(
   # toolchain
   cmake g++ make pkgconf ccache git lld
+  # forms the unity groups of the build (scripts/unity-groups.py)
+  python3
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # libraries named by the design
   libwxgtk3.2-dev libcairo2-dev libagg-dev libdouble-conversion-dev zlib1g-dev
