@@ -1,11 +1,20 @@
 # Warning flags for the project's own code (never applied to third-party headers,
 # which are all included as SYSTEM).
-function(kvn_own_code target)
+function(kvn_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wnon-virtual-dtor
     # Designated initializers leave members to their defaults on purpose.
     -Wno-missing-field-initializers)
   if(KVN_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# The product's own code: the warnings, and in the sanitizer build the
+# sanitizers. Test code and test fixtures take kvn_warnings only.
+function(kvn_own_code target)
+  kvn_warnings(${target})
+  if(KVN_SANITIZE)
+    target_compile_options(${target} PRIVATE ${KVN_SANITIZE_OPTIONS})
   endif()
 endfunction()
 
@@ -157,7 +166,7 @@ set(KVN_TEST_OPTIMIZE "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-O1;-Wno-ar
 
 # kvn_test_compile_options(<target>): the compile options of test code.
 function(kvn_test_compile_options target)
-  kvn_own_code(${target})
+  kvn_warnings(${target})
   # A precompiled header that cannot be used makes a slow build, not a broken one.
   target_compile_options(${target} PRIVATE "${KVN_TEST_OPTIMIZE}" -Wno-error=invalid-pch)
   # GCC 12 finds "maybe uninitialized" copies inside the standard library once

@@ -11,7 +11,7 @@ kind="${1:-release}"
 jobs="${KVN_JOBS:-$(nproc)}"
 case "$kind" in
   release) dir=build; args=(-DCMAKE_BUILD_TYPE=Release) ;;
-  asan)    dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Debug -DKVN_SANITIZE=ON -DKVN_BUILD_BENCH=OFF) ;;
+  asan)    dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Release -DKVN_SANITIZE=ON -DKVN_BUILD_BENCH=OFF) ;;
   *) echo "usage: $0 [release|asan]" >&2; exit 2 ;;
 esac
 
