@@ -121,7 +121,20 @@ class ColorComboTest : public test::SettingsFolderTest {
       }
     });
   }
-  // Waits (in the loop, modal loops included) until `done` or 8 s.
+  // Sets `done` once the grid is gone, looking every 100 ms from now on, so
+  // that a test ends when its keys or clicks have closed the grid rather
+  // than at its time-out.
+  void DoneWhenGridCloses(bool& done) {
+    After(100, [this, &done] {
+      if (done) return;
+      if (ShownGrid() == nullptr) {
+        done = true;
+      } else {
+        DoneWhenGridCloses(done);
+      }
+    });
+  }
+  // Waits (in the loop, modal loops included) until `done` or 12 s.
   void PumpUntil(const bool& done) {
     for (int i = 0; i < 120 && !done; ++i) test::Pump(100ms);
   }
@@ -152,6 +165,7 @@ TEST_F(ColorComboTest, ClickOpensTheGridAndArrowsWithEnterPick) {
     sawGrid = ShownGrid() != nullptr;
     // From no hot cell: Right to black, Right to white, Enter.
     KeysToGrid("Right Right Return");
+    DoneWhenGridCloses(done);
   });
   After(6000, [&] { Finish(done); });
   ClickAt(ComboCentre());
@@ -175,6 +189,7 @@ TEST_F(ColorComboTest, F4OpensTheGridAndNoColourGivesTheFlag) {
     if (grid) test::SaveScreenshot("color-grid-standard16.png");
     // First Right goes to the no-colour row.
     KeysToGrid("Right Return");
+    DoneWhenGridCloses(done);
   });
   After(6000, [&] { Finish(done); });
   frame_->combo->SetFocus();
@@ -200,6 +215,7 @@ TEST_F(ColorComboTest, ClickOutsideClosesTheGridAndGoesNowhere) {
     test::SaveScreenshot("color-grid-palette.png");
     test::Shell("(timeout 10 xdotool mousemove " + std::to_string(outside.x) + " " + std::to_string(outside.y) +
                 " click 1) >/dev/null 2>&1 &");
+    DoneWhenGridCloses(done);
   });
   After(4000, [&] { Finish(done); });
   ClickAt(ComboCentre());
@@ -244,6 +260,7 @@ TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
         // Back in the grid: cancelled as Escape would (keys to the grid are
         // checked by the tests above).
         ShownGrid()->CloseWindow(kIdcCancel);
+        done = true;
       });
     });
   });
