@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Configures and builds into a build folder.
-#   scripts/build.sh [release|asan] -> build/ or build-asan/
+#   scripts/build.sh [release|asan] [target...] -> build/ or build-asan/
+# (every target when none is named). The sanitizer build is optimised like the
+# release build and instruments the product's code; test code is compiled
+# alike in both, so that the second build takes it from the compiler cache.
 # With ccache, compiles are shared between clean clones in other folders:
 # paths are taken relative to the checkout's parent (CCACHE_BASEDIR), the
 # build folder is not hashed into debug-info builds (CCACHE_NOHASHDIR), and
@@ -8,6 +11,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind="${1:-release}"
+[ "$#" -gt 0 ] && shift
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
 jobs="${KVN_JOBS:-$(nproc)}"
 case "$kind" in
   release) dir=build; args=(-DCMAKE_BUILD_TYPE=Release) ;;
@@ -27,7 +33,7 @@ fi
 
 start=$(date +%s)
 cmake -S . -B "$dir" "${args[@]}" >/dev/null
-cmake --build "$dir" -j "$jobs"
+cmake --build "$dir" -j "$jobs" "${targets[@]}"
 echo "build.sh: $kind built in $(( $(date +%s) - start )) s on $jobs cores"
 
 if [ "$have_ccache" -eq 1 ]; then

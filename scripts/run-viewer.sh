@@ -13,5 +13,5 @@ elif [ -n "$1" ] && [ "${1#/}" = "$1" ]; then
 fi
 cd "$root"
 bash scripts/install-deps.sh
-bash scripts/build.sh release
+bash scripts/build.sh release kvn-viewer
 exec ./build/app/kvn-viewer "$@"
