@@ -80,7 +80,11 @@ function(kvn_unity_apply)
         if(NOT IS_ABSOLUTE "${_source}")
           set(_source "${_dir}/${_source}")
         endif()
-        if(EXISTS "${_source}")
+        # Generated sources are compiled alone: they exist only after the
+        # first build, and grouping them then would re-form the groups of
+        # their target (and compile it all again) on the next configure.
+        string(FIND "${_source}" "${CMAKE_BINARY_DIR}/" _in_build)
+        if(EXISTS "${_source}" AND NOT _in_build EQUAL 0)
           string(APPEND _listing "${_target}\t${_source}\n")
         endif()
       endif()
