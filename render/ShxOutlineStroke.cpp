@@ -84,8 +84,8 @@ void cDrawInfo::StrokeShxOutline(ShxOutlineCache& cache, cOutObj& pen) {
   PathBuffer::Empty();
   if (!line || !PrepareThinRasterStroke(*this, *line, thin)) {
     // One path of open pieces, stroked once.
-    for (std::size_t i = 0; i < cache.polylines.size(); ++i)
-      if (cache.polylines[i].Count() != 0) AppendRun(mapping, cache, i);
+    for (std::size_t i = 0; i < cache.strokeRuns.size(); ++i)
+      if (!cache.strokeRuns[i].empty) AppendRun(mapping, cache, i);
     StrokePath(pen);
     PathBuffer::Empty();
     return;
@@ -93,12 +93,13 @@ void cDrawInfo::StrokeShxOutline(ShxOutlineCache& cache, cOutObj& pen) {
   // The strokes reaching outside the clip, kept apart while the path buffer
   // serves MapRecords, then stroked together.
   std::vector<std::uint32_t> outside;
-  for (std::size_t i = 0; i < cache.polylines.size(); ++i) {
-    const CubicArray& polyline = cache.polylines[i];
-    if (polyline.Count() == 0) continue;
+  // Only the runs are read for a chained stroke: its polyline's records lie
+  // elsewhere in memory.
+  for (std::size_t i = 0; i < cache.strokeRuns.size(); ++i) {
     const ShxOutlineCache::StrokeRun& run = cache.strokeRuns[i];
+    if (run.empty) continue;
     const bool inside = run.count > 0 ? MapVertices(mapping, cache.vertices.data() + run.first, run.count, thin.clip)
-                                      : MapRecords(mapping, polyline, thin.clip);
+                                      : MapRecords(mapping, cache.polylines[i], thin.clip);
     if (!inside) {
       outside.push_back(std::uint32_t(i));
       continue;
