@@ -27,30 +27,14 @@ namespace {
 GrowArray<std::int32_t> points(64);
 GrowArray<DeviceSegment> records(16);
 
-// WorldMapping::ToSubpixel with the mapping's fields held in locals: the
-// stores into the point array could otherwise alias them, and every vertex
-// would read them again.
-struct SubpixelMap {
-  explicit SubpixelMap(const WorldMapping& m)
-      : scale(m.scale), originX(m.originX), originY(m.originY), offsetX(m.offsetX), offsetY(m.offsetY) {}
-  void operator()(const DPoint& w, std::int32_t out[2]) const {
-    out[0] = RoundSubpixel((w.x * scale * 4 + originX + offsetX) * 256);
-    out[1] = RoundSubpixel((w.y * scale * 4 + originY + offsetY) * 256);
-  }
-  double scale, originX, originY;
-  std::int32_t offsetX, offsetY;
-};
-
 // The vertices of a chained stroke in 1/256 pixel into `points`; false when
 // one lies outside the clip.
-bool MapVertices(const SubpixelMap map, const DPoint* vertices, std::uint32_t count, const ClipRect clip) {
+bool MapVertices(const WorldMapping& m, const DPoint* vertices, std::uint32_t count, const ClipRect clip) {
   points.SetCount(2 * count);
   std::int32_t* out = points.Items();
+  m.ToSubpixelRun(vertices, count, out);
   bool inside = true;
-  for (std::uint32_t i = 0; i < count; ++i, out += 2) {
-    map(vertices[i], out);
-    inside &= PointInsideClip(out, clip);
-  }
+  for (std::uint32_t i = 0; i < count; ++i) inside &= PointInsideClip(out + 2 * i, clip);
   return inside;
 }
 
@@ -109,14 +93,13 @@ void cDrawInfo::StrokeShxOutline(ShxOutlineCache& cache, cOutObj& pen) {
   std::vector<std::uint32_t> outside;
   // Only the runs are read for a chained stroke: its polyline's records lie
   // elsewhere in memory.
-  const SubpixelMap map(mapping);
   {
     // One bracket of direct writes for the text, not one per stroke.
     cRasterSurface::DirectWrite scope(*raster);
     for (std::size_t i = 0; i < cache.strokeRuns.size(); ++i) {
       const ShxOutlineCache::StrokeRun& run = cache.strokeRuns[i];
       if (run.empty) continue;
-      const bool inside = run.count > 0 ? MapVertices(map, cache.vertices.data() + run.first, run.count, thin.clip)
+      const bool inside = run.count > 0 ? MapVertices(mapping, cache.vertices.data() + run.first, run.count, thin.clip)
                                         : MapRecords(mapping, cache.polylines[i], thin.clip);
       if (!inside) {
         outside.push_back(std::uint32_t(i));
