@@ -1,7 +1,5 @@
 #include "model/OutlinePath.h"
 
-#include <cstring>
-
 #include "model/PathBuffer.h"
 #include "model/WorldMapping.h"
 
@@ -13,26 +11,12 @@ void AppendOutlinePiece(const WorldMapping& mapping, const CubicArray& records, 
 
 void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::uint32_t count, bool closed) {
   SegmentArray* piece = PathBuffer::NewPiece();
-  // Straight records repeat their ends as control points and each record
-  // starts where the last one ended: a point the same bit for bit as the one
-  // mapped just before maps to the same integers, so it is mapped once.
-  DPoint last{};
-  std::int32_t lastOut[2] = {0, 0};
-  bool haveLast = false;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    DeviceSegment segment;
-    for (int k = 0; k < 4; ++k) {
-      const DPoint& p = records[i].p[k];
-      if (!haveLast || std::memcmp(&p, &last, sizeof(DPoint)) != 0) {
-        mapping.ToSubpixel(p, lastOut);
-        last = p;
-        haveLast = true;
-      }
-      segment.v[2 * k] = lastOut[0];
-      segment.v[2 * k + 1] = lastOut[1];
-    }
-    piece->Append(segment);
-  }
+  // Every point maps straight into its segment: a point repeated bit for bit
+  // (the ends of straight records, a record's start on its predecessor's end)
+  // maps to the same integers each time.
+  piece->segments.SetCount(count);
+  DeviceSegment* out = piece->segments.Items();
+  for (std::uint32_t i = 0; i < count; ++i) mapping.ToSubpixelRun(records[i].p, 4, out[i].v);
   piece->closed = closed ? 1 : 0;
 }
 
