@@ -25,11 +25,10 @@ namespace {
 
 // GUI thread only, like the path buffer; kept between texts.
 GrowArray<std::int32_t> points(64);
-GrowArray<DeviceSegment> records(16);
 
 // The vertices of a chained stroke in 1/256 pixel into `points`; false when
 // one lies outside the clip.
-bool MapVertices(const WorldMapping& m, const DPoint* vertices, std::uint32_t count, const ClipRect clip) {
+bool MapVertices(const WorldMapping& m, const DPoint* vertices, std::uint32_t count, const ClipRect& clip) {
   points.SetCount(2 * count);
   std::int32_t* out = points.Items();
   m.ToSubpixelRun(vertices, count, out);
@@ -89,10 +88,9 @@ void cDrawInfo::StrokeShxOutline(ShxOutlineCache& cache, cOutObj& pen) {
     return;
   }
   // The strokes reaching outside the clip, kept apart while the path buffer
-  // serves MapRecords, then stroked together.
+  // serves MapRecords, then stroked together. Only the runs and vertices are
+  // read for a chained stroke: its polyline's records lie elsewhere in memory.
   std::vector<std::uint32_t> outside;
-  // Only the runs are read for a chained stroke: its polyline's records lie
-  // elsewhere in memory.
   {
     // One bracket of direct writes for the text, not one per stroke.
     cRasterSurface::DirectWrite scope(*raster);
