@@ -1,5 +1,7 @@
 #include "model/OutlinePath.h"
 
+#include <cstring>
+
 #include "model/PathBuffer.h"
 #include "model/WorldMapping.h"
 
@@ -9,14 +11,44 @@ void AppendOutlinePiece(const WorldMapping& mapping, const CubicArray& records, 
   AppendOutlinePiece(mapping, records.Items(), records.Count(), closed);
 }
 
+namespace {
+
+bool SameBits(const DPoint& a, const DPoint& b) { return std::memcmp(&a, &b, sizeof(DPoint)) == 0; }
+
+}  // namespace
+
 void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::uint32_t count, bool closed) {
   SegmentArray* piece = PathBuffer::NewPiece();
-  // Every point maps straight into its segment: a point repeated bit for bit
-  // (the ends of straight records, a record's start on its predecessor's end)
-  // maps to the same integers each time.
   piece->segments.SetCount(count);
   DeviceSegment* out = piece->segments.Items();
-  for (std::uint32_t i = 0; i < count; ++i) mapping.ToSubpixelRun(records[i].p, 4, out[i].v);
+  // A point the same bit for bit as another maps to the same integers: a
+  // straight record (a, a, b, b) maps its two ends, and its start not at all
+  // where it is its predecessor's end, as in a polyline. A curve maps its four
+  // points as one run.
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const Cubic& r = records[i];
+    std::int32_t* v = out[i].v;
+    if (!SameBits(r.p[0], r.p[1]) || !SameBits(r.p[2], r.p[3])) {
+      mapping.ToSubpixelRun(r.p, 4, v);
+      continue;
+    }
+    if (i > 0 && SameBits(r.p[0], records[i - 1].p[3])) {
+      v[0] = out[i - 1].v[6];
+      v[1] = out[i - 1].v[7];
+    } else {
+      mapping.ToSubpixel(r.p[0], v);
+    }
+    v[2] = v[0];
+    v[3] = v[1];
+    if (SameBits(r.p[3], r.p[0])) {
+      v[6] = v[0];
+      v[7] = v[1];
+    } else {
+      mapping.ToSubpixel(r.p[3], v + 6);
+    }
+    v[4] = v[6];
+    v[5] = v[7];
+  }
   piece->closed = closed ? 1 : 0;
 }
 
