@@ -45,10 +45,13 @@ void DrawFilledLists(cDrawInfo* info, cAnyFill& object, const PointList* const* 
   CubicArray& records = kept.Get();
   const bool single = count == 1;
   if (single) lists[0]->ToBeziers(records);
-  bool anyClosed = false;
+  bool anyClosed = false, allClosed = true;
   PathBuffer::Empty();
   for (std::size_t i = 0; i < count; ++i) {
-    if (!lists[i]->IsClosed()) continue;
+    if (!lists[i]->IsClosed()) {
+      allClosed = false;
+      continue;
+    }
     if (!single) {
       records.Clear();
       lists[i]->ToBeziers(records);
@@ -58,6 +61,13 @@ void DrawFilledLists(cDrawInfo* info, cAnyFill& object, const PointList* const* 
   }
   if (anyClosed) info->FillPath(object);
   if (object.GetLineType(info->data) == kLineTypeNone) return;
+  // With every list closed the stroke's path is the one just filled, which
+  // the fill leaves as it found it (its hatch layer draws into the second
+  // piece list).
+  if (allClosed) {
+    info->StrokePath(object);
+    return;
+  }
   PathBuffer::Empty();
   for (std::size_t i = 0; i < count; ++i) {
     if (!single) {
