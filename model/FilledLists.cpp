@@ -1,8 +1,6 @@
 #include "model/FilledLists.h"
 
-#include <memory>
-#include <vector>
-
+#include "model/KeptRecords.h"
 #include "model/OutlinePath.h"
 #include "model/PathBuffer.h"
 #include "model/PointList.h"
@@ -10,33 +8,6 @@
 #include "render/DrawInfo.h"
 
 namespace kvn {
-
-namespace {
-
-// The records of the lists being drawn, kept from object to object instead
-// of allocated for each: one array per nesting depth, since a fill's pattern
-// objects draw while their area's records are in use. GUI thread only, like
-// the path buffer.
-class KeptRecords {
- public:
-  KeptRecords() {
-    // Never destroyed: the arrays live in the counting heap until the end.
-    static auto& kept = *new std::vector<std::unique_ptr<CubicArray>>;
-    if (kept.size() <= depth_) kept.push_back(std::make_unique<CubicArray>());
-    records_ = kept[depth_++].get();
-    records_->Clear();
-  }
-  ~KeptRecords() { --depth_; }
-  KeptRecords(const KeptRecords&) = delete;
-  KeptRecords& operator=(const KeptRecords&) = delete;
-  CubicArray& Get() { return *records_; }
-
- private:
-  static inline std::size_t depth_ = 0;
-  CubicArray* records_;
-};
-
-}  // namespace
 
 void DrawFilledLists(cDrawInfo* info, cAnyFill& object, const PointList* const* lists, std::size_t count) {
   if (!info || count == 0) return;
