@@ -11,27 +11,43 @@ void AppendOutlinePiece(const WorldMapping& mapping, const CubicArray& records, 
   AppendOutlinePiece(mapping, records.Items(), records.Count(), closed);
 }
 
+namespace {
+
+bool SameBits(const DPoint& a, const DPoint& b) { return std::memcmp(&a, &b, sizeof(DPoint)) == 0; }
+
+}  // namespace
+
 void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::uint32_t count, bool closed) {
   SegmentArray* piece = PathBuffer::NewPiece();
-  // Straight records repeat their ends as control points and each record
-  // starts where the last one ended: a point the same bit for bit as the one
-  // mapped just before maps to the same integers, so it is mapped once.
-  DPoint last{};
-  std::int32_t lastOut[2] = {0, 0};
-  bool haveLast = false;
+  piece->segments.SetCount(count);
+  DeviceSegment* out = piece->segments.Items();
+  // A point the same bit for bit as another maps to the same integers: a
+  // straight record (a, a, b, b) maps its two ends, and its start not at all
+  // where it is its predecessor's end, as in a polyline. A curve maps its four
+  // points as one run.
   for (std::uint32_t i = 0; i < count; ++i) {
-    DeviceSegment segment;
-    for (int k = 0; k < 4; ++k) {
-      const DPoint& p = records[i].p[k];
-      if (!haveLast || std::memcmp(&p, &last, sizeof(DPoint)) != 0) {
-        mapping.ToSubpixel(p, lastOut);
-        last = p;
-        haveLast = true;
-      }
-      segment.v[2 * k] = lastOut[0];
-      segment.v[2 * k + 1] = lastOut[1];
+    const Cubic& r = records[i];
+    std::int32_t* v = out[i].v;
+    if (!SameBits(r.p[0], r.p[1]) || !SameBits(r.p[2], r.p[3])) {
+      mapping.ToSubpixelRun(r.p, 4, v);
+      continue;
     }
-    piece->Append(segment);
+    if (i > 0 && SameBits(r.p[0], records[i - 1].p[3])) {
+      v[0] = out[i - 1].v[6];
+      v[1] = out[i - 1].v[7];
+    } else {
+      mapping.ToSubpixel(r.p[0], v);
+    }
+    v[2] = v[0];
+    v[3] = v[1];
+    if (SameBits(r.p[3], r.p[0])) {
+      v[6] = v[0];
+      v[7] = v[1];
+    } else {
+      mapping.ToSubpixel(r.p[3], v + 6);
+    }
+    v[4] = v[6];
+    v[5] = v[7];
   }
   piece->closed = closed ? 1 : 0;
 }

@@ -34,6 +34,7 @@ void MakeShxStrokeRuns(ShxOutlineCache& cache) {
   for (const CubicArray& polyline : cache.polylines) {
     ShxOutlineCache::StrokeRun run;
     if (polyline.Count() > 0) {
+      run.empty = false;
       // A stroke that comes back to its start is one closed piece, so that
       // its joint is a join and not two caps.
       const DPoint& a = polyline.Items()[0].p[0];

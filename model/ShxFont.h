@@ -35,6 +35,7 @@ struct ShxOutlineCache {
     std::uint32_t first = 0;  // into vertices, for a chained polyline
     std::uint32_t count = 0;  // vertices; 0: draw the polyline's records
     bool closed = false;
+    bool empty = true;  // the polyline has no records: nothing to draw
   };
   std::vector<StrokeRun> strokeRuns;
   std::vector<DPoint> vertices;

@@ -67,6 +67,10 @@ struct WorldMapping {
     out[0] = RoundSubpixel((w.x * scale * 4 + originX + offsetX) * 256);
     out[1] = RoundSubpixel((w.y * scale * 4 + originY + offsetY) * 256);
   }
+  // `count` points to 2 x count sub-pixel integers, each pair what
+  // ToSubpixel gives (x and y side by side in one register where the target
+  // has SSE2).
+  void ToSubpixelRun(const DPoint* points, std::uint32_t count, std::int32_t* out) const;
   // One cubic segment (four points) to eight sub-pixel integers.
   void ToSubpixel4(const DPoint points[4], std::int32_t out[8]) const {
     for (int i = 0; i < 4; ++i) ToSubpixel(points[i], out + 2 * i);

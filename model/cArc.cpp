@@ -7,6 +7,7 @@
 #include "model/ArcPieces.h"
 #include "model/BezierMath.h"
 #include "model/Geometry.h"
+#include "model/KeptRecords.h"
 #include "model/OutlinePath.h"
 #include "render/DrawInfo.h"
 #include "model/PathBuffer.h"
@@ -163,7 +164,8 @@ void cArc::Assign(const cOutObj& source) {
 void cArc::Draw(cDrawInfo* info) {
   if (!info || HasFlag(kFlagHidden)) return;
   if (DrawPatternObjects(info)) return;
-  CubicArray records;
+  KeptRecords kept;
+  CubicArray& records = kept.Get();
   const bool closed = GetOutline(records, nullptr);
   PathBuffer::Empty();
   AppendOutlinePiece(info->mapping, records, closed);

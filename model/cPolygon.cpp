@@ -209,6 +209,12 @@ ObjectChain cPolygon::Explode(cDrawingData* data) {
 void cPolygon::Draw(cDrawInfo* info) {
   if (!info || HasFlag(kFlagHidden)) return;
   if (DrawPatternObjects(info)) return;
+  if (lists_.size() == 1) {
+    // The usual polygon, without a list of one pointer on the heap.
+    const PointList* only = &lists_.front();
+    DrawFilledLists(info, *this, &only, 1);
+    return;
+  }
   std::vector<const PointList*> lists;
   lists.reserve(lists_.size());
   for (const PointList& list : lists_) lists.push_back(&list);

@@ -22,12 +22,12 @@ std::uint32_t GreyOf(std::uint32_t color) {
   return l | (l << 8) | (l << 16);
 }
 
-std::uint32_t Rgb(std::uint32_t rgb) { return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16); }
+std::uint32_t PaletteEntryToColorref(std::uint32_t rgb) { return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16); }
 
 std::vector<std::uint32_t> TableOf(const TDib& dib) {
   std::vector<std::uint32_t> t;
   if (dib.BitCount() <= 8)
-    for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) t.push_back(Rgb(dib.GetPaletteEntry(i)));
+    for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) t.push_back(PaletteEntryToColorref(dib.GetPaletteEntry(i)));
   return t;
 }
 
@@ -223,7 +223,7 @@ std::unique_ptr<TDib> ConvertDibBitCount(const TDib& source, std::uint32_t targe
       const std::uint32_t c = DibGetPixelColor(src, x, y);
       std::uint32_t value;
       if (target == 24) {
-        value = Rgb(c);
+        value = PaletteEntryToColorref(c);
       } else if (byLightness) {
         const std::uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
         value = std::uint32_t(MulDiv(std::int32_t(std::min({r, g, b}) + std::max({r, g, b})), k, 510));

@@ -45,6 +45,7 @@ class cDrawingData;
 class cOutObj;
 class cRasterSurface;
 class TDC;
+struct ShxOutlineCache;
 
 // The mapping and the drawing data: what a Draw needs to place geometry.
 class cOutInfo_ {
@@ -155,6 +156,11 @@ class cDrawInfo : public cOutInfo_ {
   // Strokes the current path with the object's line attributes unless its
   // line type is 0.
   virtual void StrokePath(cOutObj& object);
+  // Strokes an SHX text's strokes (their runs made here) with the pen's line
+  // attributes: the pixels of StrokePath over a path of one piece per stroke,
+  // which is what it gets where the raster shortcut does not apply
+  // (render/ShxOutlineStroke.cpp). The path is left empty.
+  virtual void StrokeShxOutline(ShxOutlineCache& cache, cOutObj& pen);
   // Rasterises every piece of the current path with the value (outline pass).
   virtual void RasterizePath(std::uint32_t value);
   // Empties the path, adds the segment and rasterises it.

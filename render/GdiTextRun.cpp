@@ -16,11 +16,13 @@ namespace {
 
 std::int32_t RoundHalfUp(double v) { return RoundToInt32(std::floor(v + 0.5)); }
 
-// The run's characters as they are sent.
-std::vector<char16_t> RunText(const TextRun& run) {
-  std::vector<char16_t> text(run.text, run.text + run.count);
-  if (!run.directOutput) ToSymbolFontText(run.text, run.count, text.data());
-  return text;
+// The run's characters as they are sent: its own for direct output, else
+// their symbol-font form in `converted`.
+const char16_t* RunText(const TextRun& run, std::vector<char16_t>& converted) {
+  if (run.directOutput) return run.text;
+  converted.resize(std::size_t(run.count));
+  ToSymbolFontText(run.text, run.count, converted.data());
+  return converted.data();
 }
 
 // sx of the TextOut road: 10 unscaled, else ten times the scale, at least 1;
@@ -51,15 +53,16 @@ void DrawTextRun(TDC& dc, const TextRun& run, const cDrawInfo& info) {
   if (info.mapping.outputMode != OutputMode::Metafile && !info.textOutRuns) {
     DrawTextRunExt(dc, run, info);
   } else {
-    const std::vector<char16_t> text = RunText(run);
+    std::vector<char16_t> converted;
+    const char16_t* text = RunText(run, converted);
     if (run.xScale == 0.0 && run.yScale == 0.0 && !run.mirrorX && !run.mirrorY) {
-      dc.TextOut(run.position.x, run.position.y, text.data(), run.count);
+      dc.TextOut(run.position.x, run.position.y, text, run.count);
     } else {
       const int sx = ExtentFor(run.xScale, run.mirrorX), sy = ExtentFor(run.yScale, run.mirrorY);
       TSize oldWindow, oldViewport;
       dc.SetWindowExt(10, 10, &oldWindow);
       dc.SetViewportExt(sx, sy, &oldViewport);
-      dc.TextOut(MulDiv(run.position.x, 10, sx), MulDiv(run.position.y, 10, sy), text.data(), run.count);
+      dc.TextOut(MulDiv(run.position.x, 10, sx), MulDiv(run.position.y, 10, sy), text, run.count);
       dc.SetWindowExt(oldWindow.cx, oldWindow.cy);
       dc.SetViewportExt(oldViewport.cx, oldViewport.cy);
     }
@@ -97,8 +100,8 @@ void DrawTextRunExt(TDC& dc, const TextRun& run, const cDrawInfo& info) {
   } else {
     dc.SetViewportOrg(run.position.x, run.position.y, &oldViewportOrg);
   }
-  const std::vector<char16_t> text = RunText(run);
-  dc.ExtTextOut(0, 0, 0, nullptr, text.data(), run.count, run.advances);
+  std::vector<char16_t> converted;
+  dc.ExtTextOut(0, 0, 0, nullptr, RunText(run, converted), run.count, run.advances);
   dc.SetWindowExt(oldWindowExt.cx, oldWindowExt.cy);
   dc.SetViewportExt(oldViewportExt.cx, oldViewportExt.cy);
   dc.SetWindowOrg(oldWindowOrg.x, oldWindowOrg.y);

@@ -426,6 +426,23 @@ void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
                  penOption);
 }
 
+bool PrepareThinRasterStroke(const cDrawInfo& info, const cAnyLine& line, ThinRasterStroke& out) {
+  if (!strokeFastPath || !info.raster) return false;
+  const WorldMapping& m = info.mapping;
+  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return false;
+  if (line.GetLineStyle(info.data)) return false;
+  const StrokeFields& own = line.stroke;
+  if (own.lineType != kLineTypeSolid) return false;
+  const std::int32_t W = FineWidth(m, own.width);
+  // DrawPolyline draws one-pixel lines below this width.
+  if (std::int64_t(W) - 128 >= 256) return false;
+  out.color = StripColorFlags(info.MapLineColor(own.color));
+  out.width = W;
+  out.penOption = own.penOption;
+  out.clip = StrokeClipFor(m, W).clip;
+  return true;
+}
+
 void StrokePathWith(cDrawInfo& info, const cAnyLine* line, const cStyleLine* style, bool solid, COLORREF color,
                     double width, std::uint8_t penOption) {
   StrokeWith(info, line, style, false, solid, color, width, penOption);

@@ -16,6 +16,7 @@
 #include "foundation/DPoint.h"
 #include "platform/gdi/GdiTypes.h"
 #include "model/WorldMapping.h"
+#include "render/CurveClip.h"
 
 namespace kvn {
 
@@ -33,6 +34,23 @@ void StrokePathObject(cDrawInfo& info, const cAnyLine& line);
 // or dashed straight segment inside the clip onto the raster surface would
 // draw the same pixels.
 void SetStrokeFastPathForTests(bool enabled);
+
+// What StrokePathObject draws a line with when the target is the raster
+// surface, the line has no line style and is solid, no clip companions are
+// set and the pen is thin (under 1.5 pixels, drawn as one-pixel lines): the
+// pixel colour, width and pen option its DrawPolyline calls take, and the
+// clip (1/256 pixel) inside which a piece is drawn whole. A piece lying
+// wholly inside that clip gives the same pixels through one
+// raster DrawPolyline call of its flattened points as through the general
+// road. False when any condition fails (or the stroke shortcuts are off for a
+// test).
+struct ThinRasterStroke {
+  COLORREF color = 0;
+  std::int32_t width = 0;
+  std::uint8_t penOption = 0;
+  ClipRect clip;
+};
+bool PrepareThinRasterStroke(const cDrawInfo& info, const cAnyLine& line, ThinRasterStroke& out);
 
 // The stroke proper, with the object and its style (either may be null), a
 // solid flag, the output colour, the width in world units and the pen

@@ -4,8 +4,6 @@
 #include <cmath>
 #include <memory>
 
-#include "model/OutlinePath.h"
-#include "model/PathBuffer.h"
 #include "model/cDrawingData.h"
 #include "model/cLine.h"
 #include "model/cStyleFont.h"
@@ -59,23 +57,7 @@ void DrawShxText(cText& text, cDrawInfo& info) {
   pen.stroke.color = color & 0x80000000u ? 0 : color & 0x00FFFFFFu;
   pen.stroke.width = 2 * text.halfPenWidth;
   pen.stroke.lineType = 1;
-  // One path of open pieces, stroked once. Most strokes are chains of
-  // straight records, read as their vertices alone.
-  ShxOutlineCache& cache = *text.outlineCache;
-  MakeShxStrokeRuns(cache);
-  PathBuffer::Empty();
-  for (std::size_t i = 0; i < cache.polylines.size(); ++i) {
-    const CubicArray& polyline = cache.polylines[i];
-    if (polyline.Count() == 0) continue;
-    const ShxOutlineCache::StrokeRun& run = cache.strokeRuns[i];
-    if (run.count > 0) {
-      AppendVertexPiece(info.mapping, cache.vertices.data() + run.first, run.count, run.closed);
-    } else {
-      AppendOutlinePiece(info.mapping, polyline, run.closed);
-    }
-  }
-  info.StrokePath(pen);
-  PathBuffer::Empty();
+  info.StrokeShxOutline(*text.outlineCache, pen);
 }
 
 }  // namespace kvn

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "platform/fonts/FontSources.h"
 #include "platform/fonts/RealizedFont.h"
@@ -21,7 +22,18 @@ namespace {
 
 const cairo_user_data_key_t kFtFaceKey{};
 
-void DoneFace(void* face) { FT_Done_Face(static_cast<FT_Face>(face)); }
+// What a cairo face of ours holds until cairo lets it go: its FreeType face
+// and, for a memory font, the bytes that face reads its glyphs from (the
+// font layer drops its own copy when the drawing removes the font).
+struct HeldFace {
+  FT_Face face = nullptr;
+  std::shared_ptr<const std::vector<std::uint8_t>> memory;
+  ~HeldFace() {
+    if (face) FT_Done_Face(face);
+  }
+};
+
+void DoneFace(void* held) { delete static_cast<HeldFace*>(held); }
 
 // The key of a realised face: every LogFont field but the size, escapement
 // and orientation, which the device context applies itself.
@@ -58,6 +70,11 @@ class LayerFaces final : public TextFaceSource {
   bool Realise(const LogFont& font, TextFace* out) override {
     if (generation_ != FontChoiceGeneration()) {
       sized_.clear();
+      // The face a name chooses may be another now; faces handed out stay
+      // valid, as TextFace promises.
+      for (auto& [key, entry] : entries_)
+        if (entry.face) retired_.push_back(entry.face);
+      entries_.clear();
       generation_ = FontChoiceGeneration();
     }
     SizedKey key = SizedKeyOf(font);
@@ -114,13 +131,16 @@ class LayerFaces final : public TextFaceSource {
         src.memory ? FT_New_Memory_Face(FreeTypeLibrary(), src.memory->data(), FT_Long(src.memory->size()), 0, &ft)
                    : FT_New_Face(FreeTypeLibrary(), src.file.c_str(), src.index, &ft);
     if (error != 0 || !ft) return &entry;
+    auto held = std::make_unique<HeldFace>();
+    held->face = ft;
+    held->memory = src.memory;
     if (chosen->SymbolCmap()) FT_Select_Charmap(ft, FT_ENCODING_MS_SYMBOL);
     cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(ft, FT_LOAD_NO_HINTING);
-    if (cairo_font_face_set_user_data(face, &kFtFaceKey, ft, DoneFace) != CAIRO_STATUS_SUCCESS) {
+    if (cairo_font_face_set_user_data(face, &kFtFaceKey, held.get(), DoneFace) != CAIRO_STATUS_SUCCESS) {
       cairo_font_face_destroy(face);
-      FT_Done_Face(ft);
       return &entry;
     }
+    held.release();  // the face owns it now
     const int weight = font.weight > 0 ? font.weight : 400;
     unsigned synth = 0;
     if (weight >= 600 && src.weight < 600) synth |= CAIRO_FT_SYNTHESIZE_BOLD;
@@ -130,8 +150,10 @@ class LayerFaces final : public TextFaceSource {
     return &entry;
   }
 
-  // Faces stay for the life of the process, as TextFace promises.
+  // Faces stay for the life of the process, as TextFace promises: those of
+  // the current font choice by key, those of earlier ones retired.
   std::map<std::string, Entry> entries_;
+  std::vector<cairo_font_face_t*> retired_;
   std::map<SizedKey, std::optional<TextFace>> sized_;
   std::uint64_t generation_ = 0;
 };

@@ -89,6 +89,8 @@ CairoDC::CairoDC(cairo_surface_t* surface, const DeviceCaps& caps) : TDC(caps) {
 }
 
 CairoDC::~CairoDC() {
+  for (cairo_font_options_t* options : glyphOptions_)
+    if (options) cairo_font_options_destroy(options);
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);
 }

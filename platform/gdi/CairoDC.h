@@ -17,6 +17,8 @@
 
 #include <cairo.h>
 
+#include <vector>
+
 #include "platform/gdi/DeviceContext.h"
 
 namespace kvn {
@@ -82,6 +84,10 @@ class CairoDC : public TDC {
   cairo_t* cr_ = nullptr;
   bool antialias_ = false;
   GdiPath guard_;
+  // RenderGlyphs' glyph list and font options (gray anti-aliasing, none),
+  // kept between runs.
+  std::vector<cairo_glyph_t> glyphList_;
+  cairo_font_options_t* glyphOptions_[2] = {nullptr, nullptr};
 };
 
 void SetSourceColor(cairo_t* cr, COLORREF color);

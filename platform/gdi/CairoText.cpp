@@ -22,17 +22,18 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
   cairo_set_matrix(cr, &m);
   cairo_set_font_face(cr, face.face);
   cairo_set_font_size(cr, face.emSize);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_font_options_set_antialias(options,
-                                   face.antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  cairo_font_options_t*& options = glyphOptions_[face.antialias ? 0 : 1];
+  if (!options) {
+    options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_antialias(options, face.antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+  }
   cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
   SetSourceColor(cr, color);
-  std::vector<cairo_glyph_t> list(glyphs.size());
-  for (std::size_t i = 0; i < glyphs.size(); ++i) list[i] = {glyphs[i].index, glyphs[i].x, 0.0};
-  cairo_show_glyphs(cr, list.data(), int(list.size()));
+  glyphList_.resize(glyphs.size());
+  for (std::size_t i = 0; i < glyphs.size(); ++i) glyphList_[i] = {glyphs[i].index, glyphs[i].x, 0.0};
+  cairo_show_glyphs(cr, glyphList_.data(), int(glyphList_.size()));
   cairo_restore(cr);
   RecoverFromError();
 }

@@ -346,6 +346,8 @@ class TDC {
   bool newFigure_ = true;
   GdiPath path_;
   GdiPath scratch_;
+  // ExtTextOut's laid-out glyphs, kept between runs.
+  std::vector<PlacedGlyph> runGlyphs_;
 };
 
 // Saved states beyond this depth are refused, so that a crafted metafile

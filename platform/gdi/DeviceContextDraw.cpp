@@ -458,7 +458,7 @@ bool TDC::ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, con
   TextFace face;
   TextFaceSource* source = GetTextFaceSource();
   if (!source || !state_.font.IsValid() || !source->Realise(state_.font.Data(), &face)) return false;
-  std::vector<PlacedGlyph> glyphs;
+  std::vector<PlacedGlyph>& glyphs = runGlyphs_;
   double advance = 0;
   if (!LayoutTextRun(face, text, count, dx, &glyphs, nullptr, &advance)) return false;
   const XForm toDevice = GetTextRunTransform(x, y, advance, face.ascent, face.descent);

@@ -35,7 +35,8 @@ class TextFaceSource {
   virtual bool Realise(const LogFont& font, TextFace* out) = 0;
 };
 
-// The process-wide source (not owned; null: none). GUI thread only.
+// The process-wide source (not owned; null: none). GUI thread only. Setting
+// it lets go of the scaled fonts the run layout keeps for the faces it met.
 void SetTextFaceSource(TextFaceSource* source);
 TextFaceSource* GetTextFaceSource();
 
@@ -50,7 +51,9 @@ struct PlacedGlyph {
 // per character at the sum of the advances before it, the advances taken
 // from `dx` (logical units, one per unit) when given, else from the face.
 // `advances` (optional) receives each unit's advance. Answers the run's
-// whole advance; false when the face cannot be used.
+// whole advance; false when the face cannot be used. The scaled fonts of the
+// last few faces and em sizes are kept, with each character's glyph and
+// advance as cairo gave them.
 bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const int* dx,
                    std::vector<PlacedGlyph>* glyphs, std::vector<double>* advances, double* total);
 

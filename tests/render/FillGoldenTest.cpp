@@ -7,8 +7,11 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/DrawAttributes.h"
+#include "model/OutlinePath.h"
+#include "model/PathBuffer.h"
 #include "model/cDrawingData.h"
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
@@ -227,6 +230,45 @@ TEST_P(FillGolden, PatternTilesAreSeamlessAndFixedToTheWorldGrid) {
   EXPECT_EQ(movedDiffer, 0);
   EXPECT_GT(whole.CountNonWhite(), 1000);
   test::ExpectMatchesGolden(whole.Picture(), Golden("fill_pattern_tiles"), kTolerance);
+}
+
+// A fill leaves the path it filled as it found it: what the hatch layer
+// draws (lines, pattern objects in tiles) goes into the second piece list, so
+// a filled object strokes the very path it filled.
+TEST_P(FillGolden, FillLeavesThePathItFilled) {
+  Canvas c(200, 120);
+  cDrawInfo info(c.Mapping(2.0, 10, 10), nullptr, Dc(c), Raster(c));
+  auto ring = Poly({{0, 0}, {40, 0}, {40, 25}, {0, 25}}, true);
+  PointList& hole = ring->AddList();
+  const DPoint inner[] = {{10, 5}, {30, 5}, {20, 20}};
+  hole.SetPoints(inner, 3);
+  hole.SetClosed(true);
+  ring->MarkDirty();
+  ring->UpdateIfDirty(nullptr);
+  for (int n = 0; n <= 21; ++n) {
+    ring->fill.hatchKind = std::uint8_t(n);
+    ring->fill.hatchValue = 0.1;
+    ring->fill.fillColor = Rgb(200, 230, 255);
+    PathBuffer::Empty();
+    for (std::uint32_t i = 0; i < ring->ListCount(); ++i) {
+      CubicArray records;
+      ring->List(i).ToBeziers(records);
+      AppendOutlinePiece(info.mapping, records, true);
+    }
+    std::vector<std::vector<DeviceSegment>> before;
+    for (std::uint32_t i = 0; i < PathBuffer::PieceCount(); ++i)
+      before.emplace_back(PathBuffer::Piece(i)->Items(), PathBuffer::Piece(i)->Items() + PathBuffer::Piece(i)->Count());
+    info.FillPath(*ring);
+    ASSERT_EQ(PathBuffer::PathMode(), 0) << n;
+    ASSERT_EQ(PathBuffer::PieceCount(), before.size()) << n;
+    for (std::uint32_t i = 0; i < PathBuffer::PieceCount(); ++i) {
+      const SegmentArray* piece = PathBuffer::Piece(i);
+      EXPECT_EQ(std::vector<DeviceSegment>(piece->Items(), piece->Items() + piece->Count()), before[i]) << n;
+      EXPECT_EQ(piece->closed, 1) << n;
+    }
+  }
+  PathBuffer::Empty();
+  EXPECT_GT(c.CountNonWhite(), 500);
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, FillGolden, ::testing::Values(false, true),

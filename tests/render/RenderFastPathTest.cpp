@@ -421,6 +421,42 @@ TEST(RenderFastPathTest, OutlinesMapEveryPointAsTheirRecordsSayEvenWhenPointsRep
   }
   EXPECT_EQ(PathBuffer::Piece(PathBuffer::PieceCount() - 1)->closed, 1);
 
+  // Random runs of straight records (chained, broken, of zero length) and
+  // curves, on points that repeat, differ only in the sign of zero or are NaN.
+  std::mt19937 random(2024);
+  std::uniform_int_distribution<int> pick(0, 7), kind(0, 3);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const DPoint pool[8] = {{0.0, 1.0}, {-0.0, 1.0}, {2.5, -3.75}, {1e-3, 7.125},
+                          {nan, 2.0}, {-40.0, 0.5}, {3.3, 3.3}, {1e6, -1e6}};
+  for (int round = 0; round < 200; ++round) {
+    records.Clear();
+    DPoint at = pool[pick(random)];
+    for (int n = 1 + round % 9; n > 0; --n) {
+      const DPoint to = pool[pick(random)];
+      switch (kind(random)) {
+        case 0:  // a curve from where the last record ended
+          records.Append(Cubic{{at, pool[pick(random)], pool[pick(random)], to}});
+          break;
+        case 1:  // a straight record that starts somewhere else
+          records.Append(Cubic::Straight(pool[pick(random)], to));
+          break;
+        default:  // chained straight
+          records.Append(Cubic::Straight(at, to));
+          break;
+      }
+      at = to;
+    }
+    PathBuffer::Empty();
+    AppendOutlinePiece(m, records, false);
+    const std::vector<DeviceSegment> piece = CurrentPiece();
+    ASSERT_EQ(piece.size(), records.Count());
+    for (std::uint32_t i = 0; i < records.Count(); ++i) {
+      DeviceSegment expected;
+      m.ToSubpixel4(records[i].p, expected.v);
+      ASSERT_EQ(piece[i], expected) << round << " " << i;
+    }
+  }
+
   // The ellipse's twelve shared points give what its sixteen would.
   const double x1 = -3.3, y1 = 1.1, x2 = 9.7, y2 = 4.4;
   PathBuffer::Empty();

@@ -1,11 +1,13 @@
 // Regression: at the largest zoom (about 4e7 device units per world unit)
 // ordinary coordinates leave the 32-bit range; converting them wrapped round
 // (undefined behaviour) and drew lines across the whole window. Integer
-// results now saturate at +-(2^31 - 1).
+// results now saturate at +-(2^31 - 1). Runs of points map as single points.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "model/WorldMapping.h"
 
@@ -59,6 +61,40 @@ TEST(WorldMappingSaturation, ClipAndInverseAtTheEdgesOfTheRange) {
   const DPoint w = m.DeviceToWorld({INT32_MAX, INT32_MIN});
   EXPECT_EQ(w.x, (double(INT32_MAX) - double(INT32_MIN)) / 4);
   EXPECT_EQ(w.y, (double(INT32_MIN) - 1) / 4);
+}
+
+// A run of points maps pair by pair as ToSubpixel maps each point: random
+// mappings and points, halves on both sides of zero (where the rounding
+// turns), the edges of the fast range, saturation, infinities and NaN.
+TEST(WorldMappingSaturation, RunsMapAsSinglePointsDo) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  std::mt19937 random(77);
+  std::uniform_real_distribution<double> coordinate(-3000, 3000), scale(-3, 50), origin(-1e5, 1e5);
+  std::uniform_int_distribution<std::int32_t> offset(-5000, 5000);
+  std::vector<DPoint> points;
+  for (int i = 0; i < 2000; ++i) points.push_back({coordinate(random), coordinate(random)});
+  for (int k = -8; k <= 8; ++k) points.push_back({k / 1024.0 - 0.5 / 1024, k / 1024.0 + 0.5 / 1024});
+  const double edges[] = {2147483646.5 / 1024, -2147483647.5 / 1024, 2147483647.0 / 1024, -2147483648.0 / 1024,
+                          1e300, -1e300, inf, -inf, nan, 0.0, -0.0};
+  for (double a : edges)
+    for (double b : edges) points.push_back({a, b});
+  for (int round = 0; round < 40; ++round) {
+    WorldMapping m;
+    m.scale = round < 2 ? 1.0 : scale(random);
+    m.originX = round < 2 ? 0.0 : origin(random);
+    m.originY = round < 2 ? 0.0 : origin(random);
+    m.offsetX = round == 0 ? 0 : offset(random);
+    m.offsetY = round == 0 ? 0 : offset(random);
+    std::vector<std::int32_t> run(points.size() * 2, 7);
+    m.ToSubpixelRun(points.data(), std::uint32_t(points.size()), run.data());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      std::int32_t one[2];
+      m.ToSubpixel(points[i], one);
+      ASSERT_EQ(run[2 * i], one[0]) << round << " " << i << " " << points[i].x;
+      ASSERT_EQ(run[2 * i + 1], one[1]) << round << " " << i << " " << points[i].y;
+    }
+  }
 }
 
 }  // namespace

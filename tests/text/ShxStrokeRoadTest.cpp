@@ -2,9 +2,13 @@
 // rather than from the stroke records. Random texts (turned, mirrored,
 // narrowed, several lines, underlined) on random views must hand the stroke
 // exactly the path the records give: the same pieces, segments and closed
-// flags, so the same pixels.
+// flags, so the same pixels. Onto the raster surface a thin pen draws the
+// strokes inside the clip straight from their vertices: the same pixels as
+// the general road, for texts a pixel high up to texts whose pen is too wide
+// for the shortcut, inside the surface and across its edges.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -21,6 +25,8 @@
 #include "model/cStyleFont.h"
 #include "model/cText.h"
 #include "render/DrawInfo.h"
+#include "render/RasterSurface.h"
+#include "render/Strokes.h"
 #include "text/ShxParsedFont.h"
 #include "text/ShxTextLine.h"
 
@@ -74,6 +80,12 @@ class ShxStrokeRoad : public ::testing::Test {
     font->BindFace(nullptr, nullptr);
     ASSERT_NE(font->Shx(), nullptr);
     romans_ = data_.FontStyles().Add(std::move(font));
+    auto wide = std::make_unique<cStyleFont>();
+    wide->name = WString(u"Romans.shx");
+    wide->BindFace(nullptr, nullptr);
+    ASSERT_NE(wide->shx, nullptr);
+    wide->shx->penWidth = 3.0;  // percent of the text height
+    widePen_ = data_.FontStyles().Add(std::move(wide));
   }
   void TearDown() override {
     FontList::ResetForTest();
@@ -84,6 +96,7 @@ class ShxStrokeRoad : public ::testing::Test {
   }
   cDrawingData data_;
   std::uint16_t romans_ = 0;
+  std::uint16_t widePen_ = 0;
 };
 
 TEST_F(ShxStrokeRoad, VerticesGiveTheRecordsPathOnRandomViews) {
@@ -128,6 +141,72 @@ TEST_F(ShxStrokeRoad, VerticesGiveTheRecordsPathOnRandomViews) {
   }
   // Most strokes took the vertex road.
   EXPECT_GT(vertexRoads * 2, pieces / 3);
+}
+
+// The pixels of texts drawn onto a fresh white surface under the mapping.
+std::vector<std::uint32_t> PaintTexts(std::vector<cText>& texts, const WorldMapping& m, cDrawingData* data) {
+  constexpr int kWidth = 160, kHeight = 100;
+  cRasterSurface surface(true);
+  EXPECT_TRUE(surface.Prepare(TRect{0, 0, kWidth, kHeight}));
+  surface.FillRect(0, 0, kWidth, kHeight, 0xFFFFFFFF);
+  {
+    cDrawInfo info(m, data, nullptr, &surface);
+    for (cText& t : texts) DrawShxText(t, info);
+  }
+  std::vector<std::uint32_t> out;
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) out.push_back(*surface.PixelAt(x, y) & 0xFFFFFF);
+  return out;
+}
+
+TEST_F(ShxStrokeRoad, ThinRasterShortcutGivesTheGeneralRoadsPixels) {
+  static const char16_t kChars[] = u"AaBbgjMWmwOoSs80il.,?@&% -";
+  constexpr int kCount = int(sizeof kChars / sizeof kChars[0]) - 1;
+  // Every built-in SHX font (some draw arcs as curve records), and Romans
+  // with a pen of its own that grows beyond the shortcut on large texts.
+  std::vector<std::uint16_t> fonts{widePen_};
+  for (std::uint32_t i = 0; cStyleFont* f = FontList::GetAt(i); ++i) {
+    if (!f->Shx()) continue;
+    auto font = std::make_unique<cStyleFont>();
+    font->name = f->name;
+    font->BindFace(nullptr, nullptr);
+    if (font->Shx()) fonts.push_back(data_.FontStyles().Add(std::move(font)));
+  }
+  ASSERT_GE(fonts.size(), 10u);
+  std::mt19937 random(3417);
+  std::uniform_int_distribution<std::size_t> font(0, fonts.size() - 1);
+  std::uniform_int_distribution<int> pick(0, kCount - 1), length(1, 12), coin(0, 1);
+  std::uniform_real_distribution<double> place(-20, 180), angle(-180, 180), pixels(-0.3, 2.5);
+  int inked = 0;
+  for (int round = 0; round < 16; ++round) {
+    std::vector<cText> texts(6);
+    for (cText& text : texts) {
+      std::u16string s;
+      for (int n = length(random); n > 0; --n) s.push_back(kChars[pick(random)]);
+      text.SetText(WString(s.c_str()));
+      text.SetFontIndex(fonts[font(random)]);
+      text.attr.height = 10;
+      text.attr.mirrorX = std::uint8_t(coin(random) && coin(random));
+      text.attr.styleBits = coin(random) ? 0x40 : 0;
+      text.attr.color = std::uint32_t(round * 0x101010);
+      text.point = {place(random), place(random) * 0.6};
+      text.SetAngle(coin(random) ? angle(random) : 0.0);
+    }
+    // Text heights from under a pixel to a hundred pixels and more, where
+    // the pen outgrows the shortcut; the texts cross the surface's edges.
+    WorldMapping m;
+    m.scale = std::pow(10.0, pixels(random)) / 40.0;
+    m.originX = -40 * m.scale * 4 * (round % 3);
+    m.originY = -20 * m.scale * 4 * (round % 2);
+    m.deviceClip = {0, 0, 160, 100};
+    SetStrokeFastPathForTests(false);
+    const std::vector<std::uint32_t> general = PaintTexts(texts, m, &data_);
+    SetStrokeFastPathForTests(true);
+    const std::vector<std::uint32_t> shortcut = PaintTexts(texts, m, &data_);
+    ASSERT_EQ(shortcut, general) << "round " << round << " scale " << m.scale;
+    inked += std::count_if(general.begin(), general.end(), [](std::uint32_t p) { return p != 0xFFFFFF; }) > 0;
+  }
+  EXPECT_GE(inked, 8);
 }
 
 }  // namespace
