@@ -133,8 +133,11 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
   }();
   const std::uint64_t size = in.Size();
   std::uint32_t lastPercent = 101;
-  while (readable && !groups.AtEnd()) {
+  // The end of the input shows as a group that cannot be read; only the
+  // progress report asks for it beforehand, so as not to report past the end.
+  while (readable) {
     if (monitor) {
+      if (groups.AtEnd()) break;
       const std::uint32_t percent = size ? std::uint32_t((75 * in.Position() + size / 2) / size) : 0;
       if (percent != lastPercent) {
         lastPercent = percent;

@@ -101,6 +101,10 @@ bool ParsePlainDecimal(const char* text, int length, double& out) {
 
 }  // namespace
 
+bool ParsePlainDouble(const char* text, int length, double& out) {
+  return text && length > 0 && ParsePlainDecimal(text, length, out);
+}
+
 double ParseDoubleOrZero(const char* text, int length) {
   if (!text || length <= 0) return 0.0;
   double plain = 0.0;

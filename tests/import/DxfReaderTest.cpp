@@ -121,6 +121,70 @@ TEST(DxfReaderTest, LinesEndAtLfCrOrCrLfAndLongLinesComeInPieces) {
   EXPECT_FALSE(lines.ReadLine(line));
 }
 
+// The line scan looks at eight bytes at a time: every line length around
+// the word size with each ending, bytes that differ from LF or CR in one bit
+// (0x0B, 0x0C, 0x8A, 0x8D) inside, and the pair read in place and through
+// the stream give the same lines.
+TEST(DxfReaderTest, LinesOfEveryLengthAroundTheWordSizeEndWhereTheyEnd) {
+  const char* const kEnds[] = {"\n", "\r", "\r\n"};
+  std::string text;
+  std::vector<std::string> expected;
+  for (int length = 0; length < 27; ++length) {
+    for (const char* end : kEnds) {
+      std::string line;
+      for (int i = 0; i < length; ++i) line.push_back("ab\x0b\x0c\x8a\x8dz"[(i + length) % 7]);
+      expected.push_back(line);
+      text += line + end;
+      // A CR ending followed by an empty line would read as CR LF.
+      if (std::string(end) == "\r") {
+        expected.emplace_back("x");
+        text += "x\n";
+      }
+    }
+  }
+  ByteArray bytes = ToBytes(text);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfLineReader lines(in);
+  std::string_view first, second;
+  std::size_t k = 0;
+  while (k < expected.size()) {
+    if (k % 3 == 0 && k + 1 < expected.size() && lines.ReadLinePairInPlace(first, second)) {
+      EXPECT_EQ(first, expected[k]) << k;
+      EXPECT_EQ(second, expected[k + 1]) << k + 1;
+      k += 2;
+      continue;
+    }
+    ASSERT_TRUE(lines.ReadLine(first)) << k;
+    EXPECT_EQ(first, expected[k]) << k;
+    ++k;
+  }
+  EXPECT_FALSE(lines.ReadLine(first));
+}
+
+// Reals in their plain form are kept as numbers, others as the text they
+// were: every look-up answers as it answered for the text.
+TEST(DxfReaderTest, PlainRealsAreReadOnceAndOtherFormsStayText) {
+  ByteArray bytes = ToBytes("10\n-12.5\n20\n0.12345678901234567\n30\n 1e3\n40\nabc\n41\n2.5^J\n70\n7\n");
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, false, false);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  while (groups.ReadGroup(code, record, value)) {
+  }
+  ASSERT_EQ(record.Count(), 6u);
+  EXPECT_EQ(record.Item(0)->type, ItemType::Double);
+  EXPECT_EQ(record.GetDouble(10), -12.5);
+  EXPECT_EQ(record.Item(1)->type, ItemType::Double);
+  EXPECT_EQ(record.GetDouble(20), 0.12345678901234567);
+  EXPECT_EQ(record.Item(2)->type, ItemType::Narrow);
+  EXPECT_EQ(record.GetDouble(30), 1000.0);
+  EXPECT_EQ(record.GetDouble(40), 0.0);
+  EXPECT_EQ(record.GetNarrowString(40), AString("abc"));
+  EXPECT_EQ(record.Item(4)->type, ItemType::Narrow);
+  EXPECT_EQ(record.GetInt(70), 7);
+}
+
 TEST(DxfReaderTest, TextGroupsUnescapeCaretsAndDecodeHexChunks) {
   ByteArray bytes = ToBytes("1\na^Jb\n1\nx^ y\n1\nend^\n310\nabc\n310\n0a1f\n310\n0aZZ\n");
   InFileStream in = InFileStream::FromMemory(bytes);
