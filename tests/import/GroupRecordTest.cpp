@@ -135,6 +135,53 @@ TEST(GroupRecordTest, SubRecordLayersAreInvisibleToEachOther) {
   EXPECT_EQ(r.Count(), 0u);
 }
 
+// The first-item table answers look-ups from the start: seeded random
+// adds, removals, sub-record switches and clears, every code asked (those
+// the table holds, pseudo-codes, and codes it does not hold) under several
+// limits, compared with a walk of the items.
+TEST(GroupRecordTest, FirstItemsFromTheStartAgreeWithAWalkOfTheItems) {
+  const std::uint16_t kCodes[] = {0, 5, 8, 10, 62, 1071, 1072, 2000, kCodeOwnerHandle, kCodeDimensionR12, 32777};
+  YxxfGroupRecord record;
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  auto walk = [&](std::uint16_t code, std::uint32_t limit) -> std::int64_t {
+    for (std::uint32_t i = 0; i < record.Count() && i <= limit; ++i) {
+      const YxxfItem* item = record.Item(i);
+      if (item->code == code && item->subRecord == record.SubRecord()) return i;
+    }
+    return -1;
+  };
+  for (int step = 0; step < 20000; ++step) {
+    const std::uint32_t op = next(100);
+    const std::uint16_t code = kCodes[next(std::size(kCodes))];
+    if (op < 60) {
+      record.AddInt(code, int(step));
+    } else if (op < 70) {
+      record.RemoveLast();
+    } else if (op < 80) {
+      record.SetLastSubRecord(std::uint8_t(next(3)));
+    } else if (op < 92) {
+      record.SetSubRecord(std::uint8_t(next(4) == 0 ? 1 : 0));
+    } else if (op < 95) {
+      record.Clear();
+    }
+    for (std::uint16_t asked : kCodes) {
+      for (std::uint32_t limit : {kNoLimit, 0u, 3u, record.Count() / 2}) {
+        ASSERT_EQ(record.FindIndex(asked, 0, limit), walk(asked, limit)) << "step " << step << " code " << asked;
+      }
+      std::int32_t value = -1;
+      const std::int64_t at = walk(asked, kNoLimit);
+      ASSERT_EQ(record.FindInt(value, asked), at >= 0);
+      if (at >= 0) {
+        EXPECT_EQ(value, record.Item(std::uint32_t(at))->value.i);
+      }
+    }
+  }
+}
+
 TEST(GroupRecordTest, PoolsKeepTheirStringsAcrossClear) {
   YxxfGroupRecord r;
   r.AddString(1, std::string_view("one"));
