@@ -149,6 +149,11 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     }
     if (!anyId) overall = first;
   }
+  // Objects put at the top of a sheet are noted with their levels.
+  std::vector<SheetObject>* const noted = chain ? nullptr : sheetObjects_;
+  auto note = [noted](cOutObj* object) {
+    if (noted) noted->push_back(SheetObject{object, object->Level()});
+  };
   for (std::uint32_t i = 0; i < count; ++i) {
     if (monitor && monitor->Cancelled()) return false;
     if (ImportOutOfMemory()) return false;
@@ -171,6 +176,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       for (cOutObj* object = made.Head(); object; object = object->next) {
         StyleImportedObject(chain, record, *object, *data);
         ++objectsMade;
+        note(object);
       }
       out.AppendChain(std::move(made));
       continue;
@@ -183,6 +189,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       if (std::unique_ptr<cSection> view = MakeReferenceView(*insert, *target, transform)) {
         StyleImportedObject(chain, record, *view, *data);
         ++objectsMade;
+        note(view.get());
         out.Append(view.release());
       }
       continue;
@@ -231,6 +238,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
             placed->name = target->name;
             placed->SetLevel(insert->level);
             ++objectsMade;
+            note(placed.get());
             out.Append(placed.release());
             continue;
           }
@@ -281,6 +289,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (attributes.Count() != 0) placed->SetAttributes(attributes);
         placed->SetLevel(insert->level);
         ++objectsMade;
+        note(placed.get());
         out.Append(placed.release());
       }
     }
