@@ -134,7 +134,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   // first viewport when none has an id (files that number them otherwise
   // would lose a real view to the order of the file).
   const cOneObjRec* overall = nullptr;
-  if (!chain) {
+  if (!chain && block.viewportRecords != 0) {
     const cOneObjRec* first = nullptr;
     bool anyId = false;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -154,16 +154,25 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   auto note = [noted](cOutObj* object) {
     if (noted) noted->push_back(SheetObject{object, object->Level()});
   };
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (monitor && monitor->Cancelled()) return false;
-    if (ImportOutOfMemory()) return false;
+  // Asked before each record: whether the conversion is to stop.
+  auto stop = [&] {
+    if (monitor && monitor->Cancelled()) return true;
+    if (ImportOutOfMemory()) return true;
     if (objectsMade > objectBudget) {
       if (stopMessage.IsEmpty()) {
         stopMessage = WString::FromUtf8("The drawing makes more than " + std::to_string(objectBudget) +
                                         " objects; it is not opened.");
       }
-      return false;
+      return true;
     }
+    return false;
+  };
+  // Only the default block holds paper-space records: the paper of a
+  // drawing without any is a walk that makes nothing (asked once, as the
+  // walk would ask before its first record).
+  if (mode == 2 && block.paperRecords == 0) return count == 0 || !stop();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (stop()) return false;
     if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
     const cOneObjRec& record = *block.entities[i];
     if (&record == overall) continue;

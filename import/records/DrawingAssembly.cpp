@@ -181,6 +181,7 @@ void ForEachObject(cOutObj* first, F&& f) {
 // blocks) enter the document's attribute list, one per tag (case and
 // accents ignored).
 void YxxfReader::AddAttributeDefinitions(cDrawingDoc& document, YxxfBlockRec& block, int mode) const {
+  if (block.attributeDefinitions == 0) return;
   AttributeList& list = document.attributes;
   for (std::uint32_t i = 0; i < block.entities.Count(); ++i) {
     cOneObjRec& record = *block.entities[i];

@@ -205,7 +205,12 @@ bool YxxfReader::AttachRecord(const YxxfGroupRecord& record, YxxfBlockRec* owner
     entityRecord->WriteSpool(*spool_);
     return true;
   }
-  if (cOneViewPort* viewport = entityRecord->AsViewPort()) viewport->blockPosition = owner->entities.Count();
+  if (cOneViewPort* viewport = entityRecord->AsViewPort()) {
+    viewport->blockPosition = owner->entities.Count();
+    ++owner->viewportRecords;
+  }
+  if (entityRecord->entityCode == entity::kAttDef) ++owner->attributeDefinitions;
+  if (entityRecord->paperSpace) ++owner->paperRecords;
   owner->entities.Add(entityRecord.release());
   return true;
 }

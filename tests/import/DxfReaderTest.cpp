@@ -458,6 +458,39 @@ TEST(DxfReaderTest, DrawOrderOfTheModelSpaceFollowsItsSortTable) {
   ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
 }
 
+// The assembly leaves out its walks for what a block does not hold, by the
+// counts the reader keeps: they count what was added to each block, and a
+// drawing without paper-space records gets no paper sheet.
+TEST(DxfReaderTest, BlocksCountTheirViewportsAttributeDefinitionsAndPaperRecords) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("DOOR").Line("0", 0, 0, 1, 0);
+  w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "").Str(3, "Width?").Str(2, "WIDTH").Int(70, 0);
+  w.EndBlock().EndSection();
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1).Line("0", 0, 0, 2, 2);
+  w.Str(0, "CIRCLE").Str(8, "0").Int(67, 1).Point(10, 0, 0).Real(40, 1);
+  w.Str(0, "VIEWPORT").Str(8, "0").Int(67, 1).Point(10, 100, 100).Real(40, 80).Real(41, 40).Int(69, 1);
+  w.EndSection().Eof();
+  ByteArray bytes = ToBytes(w.Bytes());
+  InFileStream in = InFileStream::FromMemory(bytes);
+  YxxfReader reader(WString(u"counts.dxf"), 1);
+  DxfReadOutcome outcome;
+  ASSERT_TRUE(ReadDxfSections(reader, nullptr, in, outcome));
+  EXPECT_EQ(reader.defaultBlock.entities.Count(), 4u);
+  EXPECT_EQ(reader.defaultBlock.paperRecords, 2u);
+  EXPECT_EQ(reader.defaultBlock.viewportRecords, 1u);
+  EXPECT_EQ(reader.defaultBlock.attributeDefinitions, 0u);
+  ASSERT_EQ(reader.blocks.Count(), 1u);
+  EXPECT_EQ(reader.blocks[0]->attributeDefinitions, 1u);
+  EXPECT_EQ(reader.blocks[0]->paperRecords, 0u);
+  EXPECT_EQ(reader.blocks[0]->viewportRecords, 0u);
+
+  DxfWriter model;
+  model.Section("ENTITIES").Line("0", 0, 0, 1, 1).EndSection().Eof();
+  Loaded loaded = Load(model.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  EXPECT_EQ(loaded.result.Document()->SheetCount(), 1u);
+}
+
 TEST(DxfReaderTest, TheModelIsSeenAlongItsActiveViewport) {
   // A vertical line is a point from above; along (1, 1, 1) it has a length.
   auto lengthSeen = [](bool tilted) {
