@@ -121,15 +121,15 @@ TEST(DxfReaderTest, LinesEndAtLfCrOrCrLfAndLongLinesComeInPieces) {
   EXPECT_FALSE(lines.ReadLine(line));
 }
 
-// The line scan looks at eight bytes at a time: every line length around
-// the word size with each ending, bytes that differ from LF or CR in one bit
+// The line scan looks at 32 and eight bytes at a time: every line length
+// around those sizes with each ending, bytes that differ from LF or CR in one bit
 // (0x0B, 0x0C, 0x8A, 0x8D) inside, and the pair read in place and through
 // the stream give the same lines.
 TEST(DxfReaderTest, LinesOfEveryLengthAroundTheWordSizeEndWhereTheyEnd) {
   const char* const kEnds[] = {"\n", "\r", "\r\n"};
   std::string text;
   std::vector<std::string> expected;
-  for (int length = 0; length < 27; ++length) {
+  for (int length = 0; length < 41; ++length) {
     for (const char* end : kEnds) {
       std::string line;
       for (int i = 0; i < length; ++i) line.push_back("ab\x0b\x0c\x8a\x8dz"[(i + length) % 7]);
