@@ -391,7 +391,10 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
       view.counter = &offPlane;
       ObjectChain objects;
+      // About one object per record: reserved at once rather than grown
+      // (and copied) step by step.
       std::vector<SheetObject> top;
+      top.reserve(mode == 2 ? block.paperRecords : block.entities.Count());
       bool ok = false;
       {
         // The list is noted into for this conversion only.
