@@ -146,11 +146,20 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
   if (item->type == ItemType::Narrow && item->value.a && item->subRecord == record.SubRecord()) {
     if (levelNamesCodePage_ != record.CodePage()) {
       levelOfNarrowName_.clear();
+      lastLevelKnown_ = false;
       levelNamesCodePage_ = record.CodePage();
     }
-    bytes.assign(item->value.a->CStr(), std::size_t(item->value.a->Length()));
+    const std::string_view raw(item->value.a->CStr(), std::size_t(item->value.a->Length()));
+    // Entities come in runs on one layer: the last answer first, unhashed.
+    if (lastLevelKnown_ && raw == lastLevelName_) return lastLevel_;
+    bytes.assign(raw);
     auto known = levelOfNarrowName_.find(bytes);
-    if (known != levelOfNarrowName_.end()) return known->second;
+    if (known != levelOfNarrowName_.end()) {
+      lastLevelName_ = bytes;
+      lastLevel_ = known->second;
+      lastLevelKnown_ = true;
+      return known->second;
+    }
   }
   WString name;
   record.FindString(name, 8);

@@ -332,6 +332,10 @@ class YxxfReader {
   // name the same way for the rest of the read once it holds it.
   std::unordered_map<std::string, std::uint16_t> levelOfNarrowName_;
   std::uint16_t levelNamesCodePage_ = 0;
+  // The last narrow layer name LevelOf answered from the map, and its answer.
+  std::string lastLevelName_;
+  std::uint16_t lastLevel_ = 0;
+  bool lastLevelKnown_ = false;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
   // Attributes announced by an INSERT. It stands for the open insert record
