@@ -87,11 +87,32 @@ std::uint32_t LineEndMask32(const std::uint8_t* bytes) {
 
 }  // namespace
 
+const std::uint8_t* DxfWindow::Get(std::uint32_t& length) {
+  if (used_ >= length_) {
+    Sync();
+    data_ = in_.GetReadWindow(length_);
+    if (!data_) length_ = 0;
+  }
+  length = length_ - used_;
+  return length ? data_ + used_ : nullptr;
+}
+
+void DxfWindow::Sync() const {
+  if (used_ != 0) in_.ConsumeWindow(used_);
+  data_ = nullptr;
+  length_ = used_ = 0;
+}
+
 DxfLineReader::DxfLineReader(InFileStream& in) : in_(in), buffer_(new char[kLineLimit + 1]) {}
 
-bool DxfLineReader::AtEnd() const { return !hasPending_ && in_.Eof(); }
+bool DxfLineReader::AtEnd() const {
+  if (hasPending_ || window_.HoldsBytes()) return false;
+  window_.Sync();
+  return in_.Eof();
+}
 
 bool DxfLineReader::ReadLine(std::string_view& line) {
+  window_.Sync();
   fill_ = 0;
   bool any = false;
   if (hasPending_) {
@@ -182,7 +203,7 @@ bool DxfLineReader::ReadLine(std::string_view& line) {
 bool DxfLineReader::ReadLinePairInPlace(std::string_view& first, std::string_view& second) {
   if (hasPending_) return false;
   std::uint32_t length = 0;
-  const std::uint8_t* window = in_.GetReadWindow(length);
+  const std::uint8_t* window = window_.Get(length);
   // The line ends among the first `known` bytes of the window.
   std::uint32_t ends = 0, known = 0;
 #if defined(__SSE2__)
@@ -210,7 +231,7 @@ bool DxfLineReader::ReadLinePairInPlace(std::string_view& first, std::string_vie
   };
   std::uint32_t middle = 0, end = 0;
   if (length == 0 || !line(0, first, middle) || middle >= length || !line(middle, second, end)) return false;
-  in_.ConsumeWindow(end);
+  window_.Take(end);
   return true;
 }
 
@@ -253,7 +274,12 @@ DxfGroupReader::DxfGroupReader(InFileStream& in, bool binary, bool oneByteCodes)
   if (!binary) lines_ = std::make_unique<DxfLineReader>(in);
 }
 
-bool DxfGroupReader::AtEnd() const { return lines_ ? lines_->AtEnd() : in_.Eof(); }
+bool DxfGroupReader::AtEnd() const {
+  if (lines_) return lines_->AtEnd();
+  if (window_.HoldsBytes()) return false;
+  window_.Sync();
+  return in_.Eof();
+}
 
 bool DxfGroupReader::ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
   if (!ok_) return false;
@@ -316,17 +342,23 @@ bool DxfGroupReader::ReadText(int& code, YxxfGroupRecord& record, std::string_vi
 
 bool DxfGroupReader::Take(void* out, std::uint32_t n) {
   std::uint32_t length = 0;
-  const std::uint8_t* window = in_.GetReadWindow(length);
+  const std::uint8_t* window = window_.Get(length);
   if (length >= n) {
     std::memcpy(out, window, n);
-    return in_.ConsumeWindow(n);
+    window_.Take(n);
+    return true;
   }
+  return ReadRaw(out, n);
+}
+
+bool DxfGroupReader::ReadRaw(void* out, std::uint32_t n) {
+  window_.Sync();
   return in_.Read(out, n) == n;
 }
 
 bool DxfGroupReader::ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
   std::uint32_t length = 0;
-  const std::uint8_t* window = in_.GetReadWindow(length);
+  const std::uint8_t* window = window_.Get(length);
   if (length < 3) return false;
   int c = 0;
   std::uint32_t at = 2;
@@ -351,7 +383,7 @@ bool DxfGroupReader::ReadWindowGroup(int& code, YxxfGroupRecord& record, std::st
                                   std::size_t(static_cast<const std::uint8_t*>(zero) - v));
       if (c == 0) record.SetSubRecord(0);
       record.AddString(c16, text);
-      in_.ConsumeWindow(at + std::uint32_t(text.size()) + 1);
+      window_.Take(at + std::uint32_t(text.size()) + 1);
       value = text;
       break;
     }
@@ -360,27 +392,27 @@ bool DxfGroupReader::ReadWindowGroup(int& code, YxxfGroupRecord& record, std::st
       double d = 0;
       std::memcpy(&d, v, 8);
       record.AddDouble(c16, d);
-      in_.ConsumeWindow(at + 8);
+      window_.Take(at + 8);
       value = {};
       break;
     }
     case 3:
       if (left < 1) return false;
       record.AddInt(c16, std::int8_t(v[0]));
-      in_.ConsumeWindow(at + 1);
+      window_.Take(at + 1);
       value = {};
       break;
     case 4:
       if (left < 2) return false;
       record.AddInt(c16, std::int16_t(v[0] | v[1] << 8));
-      in_.ConsumeWindow(at + 2);
+      window_.Take(at + 2);
       value = {};
       break;
     case 5:
       if (left < 4) return false;
       record.AddInt(c16, std::int32_t(std::uint32_t(v[0]) | std::uint32_t(v[1]) << 8 | std::uint32_t(v[2]) << 16 |
                                       std::uint32_t(v[3]) << 24));
-      in_.ConsumeWindow(at + 4);
+      window_.Take(at + 4);
       value = {};
       break;
     default:
@@ -414,7 +446,7 @@ bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_
     case 6: {
       scratch_.clear();
       std::uint8_t byte = 0;
-      while (in_.Read(&byte, 1) == 1 && byte != 0) scratch_.push_back(char(byte));
+      while (ReadRaw(&byte, 1) && byte != 0) scratch_.push_back(char(byte));
       record.AddString(c, std::string_view(scratch_));
       value = scratch_;
       return true;
@@ -440,9 +472,9 @@ bool DxfGroupReader::ReadBinary(int& code, YxxfGroupRecord& record, std::string_
                                     std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24));
       return true;
     case 7: {
-      if (in_.Read(bytes, 1) != 1) return Fail();
+      if (!ReadRaw(bytes, 1)) return Fail();
       scratch_.assign(bytes[0], '\0');
-      if (in_.Read(scratch_.data(), bytes[0]) != bytes[0]) return Fail();
+      if (!ReadRaw(scratch_.data(), bytes[0])) return Fail();
       record.AddString(c, std::string_view(scratch_));
       value = scratch_;
       return true;

@@ -253,6 +253,45 @@ TEST(DxfReaderTest, BinaryGroupsReadOneByteCodesEscapesAndTypedValues) {
   EXPECT_FALSE(groups.ReadGroup(code, record, value));
 }
 
+// The readers keep the stream's window between groups and tell the stream
+// what they took in steps: groups of every size across many windows (and
+// strings cut by a window's end) read as written, the end is seen exactly
+// where the data end, and once a reader is gone the stream stands there.
+TEST(DxfReaderTest, GroupsAcrossManyWindowsReadAsWrittenAndLeaveTheStreamAtTheirEnd) {
+  for (DxfWriter::Form form : {DxfWriter::Form::Text, DxfWriter::Form::Binary, DxfWriter::Form::BinaryOneByte}) {
+    DxfWriter w(form);
+    for (int i = 0; i < 3000; ++i) {
+      w.Str(1, std::string(std::size_t(i % 301), char('a' + i % 26)));
+      w.Real(10, i * 0.25).Int(70, i % 300 - 150).Int(90, i * 1000);
+    }
+    const std::string all = w.Bytes();
+    const bool binary = form != DxfWriter::Form::Text;
+    ByteArray bytes = ToBytes(all);
+    InFileStream in = InFileStream::FromMemory(bytes);
+    if (binary) in.Seek(22);
+    {
+      DxfGroupReader groups(in, binary, form == DxfWriter::Form::BinaryOneByte);
+      int code = 0;
+      std::string_view value;
+      for (int i = 0; i < 3000; ++i) {
+        YxxfGroupRecord record;
+        ASSERT_FALSE(groups.AtEnd()) << i;
+        ASSERT_TRUE(groups.ReadGroup(code, record, value)) << i;
+        ASSERT_EQ(code, 1);
+        ASSERT_EQ(value, std::string(std::size_t(i % 301), char('a' + i % 26))) << i;
+        for (int k = 0; k < 3; ++k) ASSERT_TRUE(groups.ReadGroup(code, record, value)) << i;
+        ASSERT_EQ(record.GetDouble(10), i * 0.25) << i;
+        ASSERT_EQ(record.GetInt(70), i % 300 - 150) << i;
+        ASSERT_EQ(record.GetInt(90), i * 1000) << i;
+      }
+      EXPECT_TRUE(groups.AtEnd());
+      YxxfGroupRecord record;
+      EXPECT_FALSE(groups.ReadGroup(code, record, value));
+    }
+    EXPECT_EQ(in.Position(), all.size()) << int(form);
+  }
+}
+
 std::string SmallDrawing(DxfWriter::Form form, bool eof = true) {
   DxfWriter w(form);
   w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
