@@ -146,18 +146,22 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
   if (item->type == ItemType::Narrow && item->value.a && item->subRecord == record.SubRecord()) {
     if (levelNamesCodePage_ != record.CodePage()) {
       levelOfNarrowName_.clear();
-      lastLevelKnown_ = false;
+      for (RecentLevel& recent : recentLevels_) recent.known = false;
       levelNamesCodePage_ = record.CodePage();
     }
     const std::string_view raw(item->value.a->CStr(), std::size_t(item->value.a->Length()));
-    // Entities come in runs on one layer: the last answer first, unhashed.
-    if (lastLevelKnown_ && raw == lastLevelName_) return lastLevel_;
+    // A few names answer nearly every entity: a small table in front of the
+    // map, one slot per name by a quick hash of its bytes.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : raw) hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    RecentLevel& recent = recentLevels_[hash % kRecentLevels];
+    if (recent.known && recent.name == raw) return recent.level;
     bytes.assign(raw);
     auto known = levelOfNarrowName_.find(bytes);
     if (known != levelOfNarrowName_.end()) {
-      lastLevelName_ = bytes;
-      lastLevel_ = known->second;
-      lastLevelKnown_ = true;
+      recent.name = bytes;
+      recent.level = known->second;
+      recent.known = true;
       return known->second;
     }
   }

@@ -23,6 +23,7 @@
 // before, $DWGCODEPAGE names the code page (0: the ANSI code page).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -332,10 +333,15 @@ class YxxfReader {
   // name the same way for the rest of the read once it holds it.
   std::unordered_map<std::string, std::uint16_t> levelOfNarrowName_;
   std::uint16_t levelNamesCodePage_ = 0;
-  // The last narrow layer name LevelOf answered from the map, and its answer.
-  std::string lastLevelName_;
-  std::uint16_t lastLevel_ = 0;
-  bool lastLevelKnown_ = false;
+  // Narrow layer names LevelOf answered from the map lately, with their
+  // answers, each in the slot its hash names.
+  struct RecentLevel {
+    std::string name;
+    std::uint16_t level = 0;
+    bool known = false;
+  };
+  static constexpr std::size_t kRecentLevels = 64;
+  std::array<RecentLevel, kRecentLevels> recentLevels_;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
   // Attributes announced by an INSERT. It stands for the open insert record
