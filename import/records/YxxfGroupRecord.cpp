@@ -274,7 +274,17 @@ bool YxxfGroupRecord::FindHandle(std::uint64_t& out, std::uint16_t code, std::ui
 }
 
 WString YxxfGroupRecord::DecodeNarrow(const AString& text) const {
-  return DecodeNarrowText(codePage_, text.CStr(), text.Length());
+  const std::string_view bytes(text.CStr(), std::size_t(std::max(text.Length(), 0)));
+  if (bytes.empty() || bytes.size() > kRecentTextBytes) return DecodeNarrowText(codePage_, text.CStr(), text.Length());
+  std::uint32_t hash = 2166136261u;
+  for (const char c : bytes) hash = (hash ^ std::uint8_t(c)) * 16777619u;
+  RecentText& recent = recentTexts_[hash % kRecentTexts];
+  if (recent.known && recent.codePage == codePage_ && recent.bytes == bytes) return recent.text;
+  recent.text = DecodeNarrowText(codePage_, text.CStr(), text.Length());
+  recent.bytes.assign(bytes);
+  recent.codePage = codePage_;
+  recent.known = true;
+  return recent.text;
 }
 
 bool YxxfGroupRecord::FindString(WString& out, std::uint16_t code, std::uint32_t* index,

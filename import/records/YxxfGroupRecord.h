@@ -27,8 +27,10 @@
 // SEQEND or ENDBLK, 32774 next entity, 32775/32776 dimension insertion rules.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "foundation/AString.h"
@@ -210,6 +212,18 @@ class YxxfGroupRecord {
   OwnedArray<AString> narrowPool_{8};
   std::uint32_t nextWide_ = 0;
   std::uint32_t nextNarrow_ = 0;
+  // Short texts decoded lately (names of blocks, styles, patterns repeat
+  // from entity to entity), by a quick hash of their bytes: answered again
+  // with the same shared string. Kept across records.
+  struct RecentText {
+    std::string bytes;
+    std::uint16_t codePage = 0;
+    bool known = false;
+    WString text;
+  };
+  static constexpr std::size_t kRecentTexts = 16;
+  static constexpr std::size_t kRecentTextBytes = 32;
+  mutable std::array<RecentText, kRecentTexts> recentTexts_;
 };
 
 }  // namespace kvn

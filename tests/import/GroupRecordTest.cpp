@@ -226,6 +226,26 @@ TEST(GroupRecordTest, StringsDecodeInTheRecordsCodePage) {
   EXPECT_EQ(r.GetNarrowString(2, "n"), "n");
 }
 
+// Short texts decoded again answer from the record's recent texts: still
+// what the code page and escapes make of the bytes, across records, code
+// pages and names that share a slot, and untouched by a change made to an
+// earlier answer.
+TEST(GroupRecordTest, RepeatedShortTextsDecodeAsTheFirstTime) {
+  YxxfGroupRecord r;
+  for (int i = 0; i < 3000; ++i) {
+    const int page = i % 5 == 0 ? 1250 : 65001;
+    r.Clear();
+    r.SetCodePage(std::uint16_t(page));
+    std::string bytes = std::string("N\\U+0041\x8A") + std::to_string(i % 40);
+    if (i % 7 == 0) bytes += std::string(40, 'x');  // past the short texts
+    r.AddString(2, std::string_view(bytes));
+    WString got = r.GetString(2);
+    ASSERT_EQ(got, DecodeNarrowText(page, bytes.data(), int(bytes.size()))) << i;
+    got.Append(WString(u"!"));
+    ASSERT_EQ(r.GetString(2), DecodeNarrowText(page, bytes.data(), int(bytes.size()))) << i;
+  }
+}
+
 TEST(GroupRecordTest, JoinStringsPrefersNarrowPieces) {
   YxxfGroupRecord r;
   r.SetCodePage(65001);
