@@ -5,7 +5,8 @@
 // MB/s of the whole open, the shares of reading the groups alone (the line
 // and group readers without dispatch) and of reading with the dispatch into
 // import records (no assembly), and the peak heap bytes per entity.
-//   ./build/bench/kvn-bench-dxf-open [entities] [rounds] [full]
+//   ./build/bench/kvn-bench-dxf-open [entities] [rounds] [full] [ascii|binary]
+// (the words may stand anywhere; ascii or binary runs that form alone).
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -158,10 +159,28 @@ void Run(const char* what, const std::string& bytes, int entities, int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int entities = argc > 1 ? std::atoi(argv[1]) : 200000;
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
-  const bool full = argc > 3 && std::string(argv[3]) == "full";
-  Run("ASCII", Drawing(test::DxfWriter::Form::Text, entities, full), entities, rounds);
-  Run("binary", Drawing(test::DxfWriter::Form::Binary, entities, full), entities, rounds);
+  // Numbers are the entities, then the rounds; the words may stand anywhere.
+  int entities = 200000, rounds = 3, numbers = 0;
+  bool full = false, ascii = true, binary = true;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg(argv[i]);
+    if (arg == "full") {
+      full = true;
+    } else if (arg == "ascii") {
+      binary = false;
+    } else if (arg == "binary") {
+      ascii = false;
+    } else if (numbers++ == 0) {
+      entities = std::atoi(argv[i]);
+    } else {
+      rounds = std::atoi(argv[i]);
+    }
+  }
+  if (entities <= 0 || rounds <= 0) {
+    std::fprintf(stderr, "usage: kvn-bench-dxf-open [entities] [rounds] [full] [ascii|binary]\n");
+    return 2;
+  }
+  if (ascii) Run("ASCII", Drawing(test::DxfWriter::Form::Text, entities, full), entities, rounds);
+  if (binary) Run("binary", Drawing(test::DxfWriter::Form::Binary, entities, full), entities, rounds);
   return 0;
 }

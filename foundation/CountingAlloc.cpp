@@ -38,8 +38,9 @@ void CallLowMemory() {
   if (MemoryCallback cb = g_lowMemory.load(std::memory_order_relaxed)) cb();
 }
 
-// The request is counted before the heap call; once the heap answers, the count
-// is corrected to the block's real size, which is what a free takes off again.
+// A reallocation's request is counted before the heap call; once the heap
+// answers, the count is corrected to the block's real size, which is what a
+// free takes off again.
 void Settle(void* block, std::size_t requested) {
   std::size_t real = g_heap.usable_size(block);
   if (real > requested) {
@@ -61,15 +62,17 @@ void FatalOutOfMemory() {
 
 void* CountingAlloc(std::size_t n) {
   if (n == 0) n = 1;  // malloc(0) may answer null, which is not a failure
-  Add(n);
-  if (g_current.load(std::memory_order_relaxed) > kLowMemoryThreshold) CallLowMemory();
+  // The threshold is asked as if the request were held already; the block's
+  // real size is counted once the heap answers, in one step (every
+  // allocation passes here, and each step is an atomic read-modify-write).
+  if (g_current.load(std::memory_order_relaxed) + n > kLowMemoryThreshold) CallLowMemory();
   void* block = g_heap.malloc(n);
   if (!block) {
     CallLowMemory();
     block = g_heap.malloc(n);
     if (!block) FatalOutOfMemory();
   }
-  Settle(block, n);
+  Add(g_heap.usable_size(block));
   return block;
 }
 

@@ -38,6 +38,34 @@ int GetDxfValueType(int code);
 inline constexpr char kDxfBinarySentinel[22] = {'A', 'u', 't', 'o', 'C', 'A', 'D', ' ', 'B', 'i', 'n',
                                                 'a', 'r', 'y', ' ', 'D', 'X', 'F', '\r', '\n', 0x1A, 0};
 
+// The stream's window held between reads: what is taken from it is told
+// to the stream in one step, when the window is used up or before anything
+// else reads the stream (Sync), rather than group by group. Until then the
+// stream's position lags behind what was taken.
+class DxfWindow {
+ public:
+  explicit DxfWindow(InFileStream& in) : in_(in) {}
+  ~DxfWindow() { Sync(); }
+  DxfWindow(const DxfWindow&) = delete;
+  DxfWindow& operator=(const DxfWindow&) = delete;
+
+  // The bytes not yet taken (a new window once these are used up); length
+  // 0 when the stream has none in a window.
+  const std::uint8_t* Get(std::uint32_t& length);
+  // Takes n of the bytes Get answered.
+  void Take(std::uint32_t n) { used_ += n; }
+  // Bytes not yet taken are left in the window.
+  bool HoldsBytes() const { return used_ < length_; }
+  // Tells the stream what was taken and lets go of the window.
+  void Sync() const;
+
+ private:
+  InFileStream& in_;
+  mutable const std::uint8_t* data_ = nullptr;
+  mutable std::uint32_t length_ = 0;
+  mutable std::uint32_t used_ = 0;
+};
+
 // Text lines of a stream: LF, CR or CR LF end a line; a line longer than
 // 65,535 bytes comes in pieces.
 class DxfLineReader {
@@ -58,6 +86,7 @@ class DxfLineReader {
 
  private:
   InFileStream& in_;
+  DxfWindow window_{in_};
   std::unique_ptr<char[]> buffer_;
   std::uint32_t fill_ = 0;
   bool hasPending_ = false;
@@ -85,8 +114,11 @@ class DxfGroupReader {
   // A group whose code and value lie whole in the stream's window, read in
   // place; false (nothing taken) otherwise.
   bool ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
+  // n bytes read from the stream itself (the window given back first).
+  bool ReadRaw(void* out, std::uint32_t n);
 
   InFileStream& in_;
+  DxfWindow window_{in_};
   bool ok_ = true;
   bool oneByteCodes_ = false;
   std::unique_ptr<DxfLineReader> lines_;

@@ -8,6 +8,7 @@
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "import/dxf/DxfReader.h"
+#include "import/records/RecentCounters.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 
@@ -49,23 +50,23 @@ std::string Upper(std::string_view name) {
 }
 
 // Counts one entity list as the file holds it.
-void CountEntity(DxfReadOutcome& outcome, int kind, const std::string& name, const std::string& blockName,
-                 const YxxfGroupRecord& record) {
+void CountEntity(DxfReadOutcome& outcome, RecentCounters& counters, int kind, const std::string& name,
+                 const std::string& blockName, const YxxfGroupRecord& record) {
   if (name == "VERTEX" || name == "SEQEND" || name == "ATTRIB") {
-    ++outcome.sub[name];
+    ++counters.Counter(outcome.sub, name);
     return;
   }
   if (kind == 4) {
-    ++(record.GetInt(67) != 0 ? outcome.paper : outcome.model)[name];
+    ++counters.Counter(record.GetInt(67) != 0 ? outcome.paper : outcome.model, name);
     return;
   }
   if (name == "BLOCK" || name == "ENDBLK") return;
   if (blockName == "*MODEL_SPACE") {
-    ++outcome.model[name];
+    ++counters.Counter(outcome.model, name);
   } else if (blockName.rfind("*PAPER_SPACE", 0) == 0) {
-    ++outcome.paper[name];
+    ++counters.Counter(outcome.paper, name);
   } else {
-    ++outcome.blocks[name];
+    ++counters.Counter(outcome.blocks, name);
   }
 }
 
@@ -123,6 +124,7 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
   const bool readable = got == 22;
 
   YxxfGroupRecord record;
+  RecentCounters counters;
   int kind = 6;
   std::string name;
   std::string blockName;
@@ -133,8 +135,11 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
   }();
   const std::uint64_t size = in.Size();
   std::uint32_t lastPercent = 101;
-  while (readable && !groups.AtEnd()) {
+  // The end of the input shows as a group that cannot be read; only the
+  // progress report asks for it beforehand, so as not to report past the end.
+  while (readable) {
     if (monitor) {
+      if (groups.AtEnd()) break;
       const std::uint32_t percent = size ? std::uint32_t((75 * in.Position() + size / 2) / size) : 0;
       if (percent != lastPercent) {
         lastPercent = percent;
@@ -178,7 +183,7 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
       if (kind == 3 || kind == 4) {
         const std::string upper = Upper(name);
         if (kind == 3 && upper == "BLOCK") blockName = Upper(record.GetNarrowString(2).CStr());
-        CountEntity(outcome, kind, upper, blockName, record);
+        CountEntity(outcome, counters, kind, upper, blockName, record);
         if (kind == 3 && upper == "ENDBLK") blockName.clear();
       }
       reader.DispatchSection(record, name.c_str(), YxxfSection(kind == 6 ? 5 : kind));

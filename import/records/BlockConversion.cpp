@@ -134,7 +134,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   // first viewport when none has an id (files that number them otherwise
   // would lose a real view to the order of the file).
   const cOneObjRec* overall = nullptr;
-  if (!chain) {
+  if (!chain && block.viewportRecords != 0) {
     const cOneObjRec* first = nullptr;
     bool anyId = false;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -149,16 +149,30 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     }
     if (!anyId) overall = first;
   }
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (monitor && monitor->Cancelled()) return false;
-    if (ImportOutOfMemory()) return false;
+  // Objects put at the top of a sheet are noted with their levels.
+  std::vector<SheetObject>* const noted = chain ? nullptr : sheetObjects_;
+  auto note = [noted](cOutObj* object) {
+    if (noted) noted->push_back(SheetObject{object, object->Level()});
+  };
+  // Asked before each record: whether the conversion is to stop.
+  auto stop = [&] {
+    if (monitor && monitor->Cancelled()) return true;
+    if (ImportOutOfMemory()) return true;
     if (objectsMade > objectBudget) {
       if (stopMessage.IsEmpty()) {
         stopMessage = WString::FromUtf8("The drawing makes more than " + std::to_string(objectBudget) +
                                         " objects; it is not opened.");
       }
-      return false;
+      return true;
     }
+    return false;
+  };
+  // Only the default block holds paper-space records: the paper of a
+  // drawing without any is a walk that makes nothing (asked once, as the
+  // walk would ask before its first record).
+  if (mode == 2 && block.paperRecords == 0) return count == 0 || !stop();
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (stop()) return false;
     if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
     const cOneObjRec& record = *block.entities[i];
     if (&record == overall) continue;
@@ -171,6 +185,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       for (cOutObj* object = made.Head(); object; object = object->next) {
         StyleImportedObject(chain, record, *object, *data);
         ++objectsMade;
+        note(object);
       }
       out.AppendChain(std::move(made));
       continue;
@@ -183,6 +198,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       if (std::unique_ptr<cSection> view = MakeReferenceView(*insert, *target, transform)) {
         StyleImportedObject(chain, record, *view, *data);
         ++objectsMade;
+        note(view.get());
         out.Append(view.release());
       }
       continue;
@@ -231,6 +247,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
             placed->name = target->name;
             placed->SetLevel(insert->level);
             ++objectsMade;
+            note(placed.get());
             out.Append(placed.release());
             continue;
           }
@@ -281,6 +298,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (attributes.Count() != 0) placed->SetAttributes(attributes);
         placed->SetLevel(insert->level);
         ++objectsMade;
+        note(placed.get());
         out.Append(placed.release());
       }
     }

@@ -181,6 +181,7 @@ void ForEachObject(cOutObj* first, F&& f) {
 // blocks) enter the document's attribute list, one per tag (case and
 // accents ignored).
 void YxxfReader::AddAttributeDefinitions(cDrawingDoc& document, YxxfBlockRec& block, int mode) const {
+  if (block.attributeDefinitions == 0) return;
   AttributeList& list = document.attributes;
   for (std::uint32_t i = 0; i < block.entities.Count(); ++i) {
     cOneObjRec& record = *block.entities[i];
@@ -237,16 +238,21 @@ bool YxxfReader::InitialViewRect(const YxxfViewportRec* viewport, const ViewDire
 // every other used layer becomes a level in layer order; top-level objects
 // naming no layer are dropped, block children get 65535.
 void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const {
+  std::vector<SheetObject> top;
+  ForEachObject(objects.Head(), [&](cOutObj& o) { top.push_back(SheetObject{&o, o.Level()}); });
+  MakeSheetLevels(data, objects, top);
+}
+
+void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const {
   const std::uint32_t layerCount = layers.Count();
   std::vector<std::uint8_t> used(layerCount, 0);
+  for (const SheetObject& o : top) {
+    if (o.level < layerCount) used[o.level] = 1;
+  }
   // The objects lie all over the heap and a walk down a chain waits for
-  // memory at every link: the first walk takes their addresses, so that the
-  // second can fetch ahead.
-  std::vector<cOutObj*> topObjects, blockObjects;
-  ForEachObject(objects.Head(), [&](cOutObj& o) {
-    if (o.Level() < layerCount) used[o.Level()] = 1;
-    topObjects.push_back(&o);
-  });
+  // memory at every link: the block objects' addresses are taken first, so
+  // that the renumbering can fetch ahead (the top objects come listed).
+  std::vector<cOutObj*> blockObjects;
   for (std::uint32_t b = 0; b < data.BlockCount(); ++b) {
     ForEachObject(data.GetBlock(b)->FirstObject(), [&](cOutObj& o) {
       if (o.Level() < layerCount) used[o.Level()] = 1;
@@ -283,15 +289,15 @@ void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const
   }
   ObjectChain kept;
   (void)objects.Release();
-  for (std::size_t k = 0; k < topObjects.size(); ++k) {
-    if (k + kAhead < topObjects.size()) __builtin_prefetch(topObjects[k + kAhead]);
-    cOutObj* object = topObjects[k];
+  for (std::size_t k = 0; k < top.size(); ++k) {
+    if (k + kAhead < top.size()) __builtin_prefetch(top[k + kAhead].object);
+    cOutObj* object = top[k].object;
     object->next = nullptr;
-    if (object->Level() >= layerCount) {
+    if (top[k].level >= layerCount) {
       delete object;
       continue;
     }
-    object->SetLevel(number[object->Level()]);
+    object->SetLevel(number[top[k].level]);
     kept.Append(object);
   }
   objects = std::move(kept);
@@ -385,7 +391,20 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
       view.counter = &offPlane;
       ObjectChain objects;
-      const bool ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+      // About one object per record: reserved at once rather than grown
+      // (and copied) step by step.
+      std::vector<SheetObject> top;
+      top.reserve(mode == 2 ? block.paperRecords : block.entities.Count());
+      bool ok = false;
+      {
+        // The list is noted into for this conversion only.
+        struct Noting {
+          std::vector<SheetObject>*& slot;
+          ~Noting() { slot = nullptr; }
+        } noting{sheetObjects_};
+        sheetObjects_ = &top;
+        ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+      }
       if (!ok || gOutOfMemory) return false;
       // Content off the drawing plane: seen from where the user says.
       if (!seen3D && asker && offPlane >= 10) {
@@ -395,7 +414,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       view.counter = nullptr;
       AddAttributeDefinitions(*document, block, mode);
-      MakeSheetLevels(*data, objects);
+      MakeSheetLevels(*data, objects, top);
       if (!objects.Head() && !keepEmpty) {
         referenceBlocks.resize(referenceMark);
         return true;

@@ -3,8 +3,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "import/records/DwgCodePages.h"
@@ -67,11 +68,28 @@ bool StartsWithAC(const AString& text) { return text.Length() >= 2 && text[0] ==
 int EntityCodeOfName(const char* name) {
   if (!name || !*name) return 0;
   // Every entity asks: the name in upper case against a table of the rows'
-  // names (the longest has 17 letters; a longer name is none of them).
-  static const std::unordered_map<std::string_view, int> kByName = [] {
-    std::unordered_map<std::string_view, int> map;
-    for (const EntityName& row : kEntityNames) map.emplace(row.name, row.code);
-    return map;
+  // names (the longest has 17 letters; a longer name is none of them). The
+  // table is open-addressed by a quick hash of the letters, found in a
+  // probe or two without the general map's hashing and buckets.
+  constexpr std::size_t kSlots = 256;
+  auto hashOf = [](std::string_view text) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : text) hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    return hash;
+  };
+  struct Slot {
+    std::string_view name;
+    int code = 0;
+  };
+  static const std::array<Slot, kSlots> kByName = [&] {
+    std::array<Slot, kSlots> table{};
+    for (const EntityName& row : kEntityNames) {
+      const std::string_view key(row.name);
+      std::size_t at = hashOf(key) % kSlots;
+      while (!table[at].name.empty()) at = (at + 1) % kSlots;
+      table[at] = Slot{key, row.code};
+    }
+    return table;
   }();
   char upper[24];
   std::size_t n = 0;
@@ -80,8 +98,11 @@ int EntityCodeOfName(const char* name) {
     const char c = name[n];
     upper[n] = c >= 'a' && c <= 'z' ? char(c - 32) : c;
   }
-  const auto found = kByName.find(std::string_view(upper, n));
-  return found == kByName.end() ? 0 : found->second;
+  const std::string_view key(upper, n);
+  for (std::size_t at = hashOf(key) % kSlots; !kByName[at].name.empty(); at = (at + 1) % kSlots) {
+    if (kByName[at].name == key) return kByName[at].code;
+  }
+  return 0;
 }
 
 const char* EntityNameOfCode(int code) {

@@ -27,6 +27,9 @@ namespace {
 // One boundary loop under construction; curve kind 0 while it is straight.
 struct HatchLoop {
   std::vector<Cubic> segments;
+  // A polyline path without bulges: its points, kept as they are instead
+  // of straight segments that would be turned back into the same points.
+  std::vector<DPoint> corners;
   int curveKind = 0;
 };
 
@@ -63,27 +66,30 @@ bool ReadPolylinePath(Walk& w, HatchLoop& loop) {
   std::int32_t count = 0;
   w.I(93, count);
   std::vector<DPoint> points;
+  // Kept from the first vertex with a bulge on (most paths have none).
   std::vector<double> bulges;
+  bool anyBulge = false;
   // Every vertex takes two items at least: the count read cannot ask for more.
   const std::uint32_t left = w.r.Count() - std::min(w.at, w.r.Count());
   const std::size_t room = std::min<std::size_t>(std::size_t(std::max(count, 0)), left / 2);
   points.reserve(room);
-  bulges.reserve(room);
   for (std::int32_t i = 0; i < count; ++i) {
     DPoint p;
     if (!w.D(10, p.x) || !w.D(20, p.y)) break;
     double bulge = 0;
     if (w.Next(42)) w.D(42, bulge);
+    if (bulge != 0.0 && !anyBulge) {
+      anyBulge = true;
+      bulges.reserve(room);
+      bulges.assign(points.size(), 0.0);
+    }
     points.push_back(p);
-    bulges.push_back(bulge);
+    if (anyBulge) bulges.push_back(bulge);
   }
   const bool closed = w.at > pathStart && w.r.GetInt(73, 0, pathStart, w.at - 1) != 0;
-  bool anyBulge = false;
-  for (double b : bulges) anyBulge = anyBulge || b != 0.0;
   if (points.size() < 2) return false;
   if (!anyBulge) {
-    loop.segments.reserve(loop.segments.size() + points.size() - 1);
-    for (std::size_t i = 0; i + 1 < points.size(); ++i) loop.segments.push_back(Cubic::Straight(points[i], points[i + 1]));
+    loop.corners = std::move(points);
     return true;
   }
   loop.curveKind = 4;
@@ -175,8 +181,14 @@ void ReadEdgePath(Walk& w, HatchLoop& loop, int readerKind) {
   }
 }
 
-void SetLoop(PointList& list, const std::vector<Cubic>& segments, bool curved) {
-  if (curved) {
+void SetLoop(PointList& list, const HatchLoop& loop) {
+  const std::vector<Cubic>& segments = loop.segments;
+  if (!loop.corners.empty()) {
+    list.SetPoints(loop.corners.data(), std::uint32_t(std::min<std::size_t>(loop.corners.size(), PointList::kMaxPoints)));
+    list.SetClosed(true);
+    return;
+  }
+  if (loop.curveKind != 0) {
     list.SetFromCubics(segments.data(), std::uint32_t(segments.size()), true);
     return;
   }
@@ -282,7 +294,7 @@ cOneHatch::cOneHatch(const YxxfGroupRecord* record, YxxfReader* reader, std::uin
     } else {
       ReadEdgePath(w, loop, readerKind);
     }
-    if (!loop.segments.empty()) loops.push_back(std::move(loop));
+    if (!loop.segments.empty() || !loop.corners.empty()) loops.push_back(std::move(loop));
   }
   if (loops.empty()) return;
 
@@ -291,7 +303,7 @@ cOneHatch::cOneHatch(const YxxfGroupRecord* record, YxxfReader* reader, std::uin
     combined.ResetLists();
     for (std::size_t i = 0; i < loops.size(); ++i) {
       PointList& list = i == 0 ? combined.FirstList() : combined.AddList();
-      SetLoop(list, loops[i].segments, loops[i].curveKind != 0);
+      SetLoop(list, loops[i]);
     }
     CubicArray joined;
     JoinClosedLists(combined, joined);
@@ -305,7 +317,7 @@ cOneHatch::cOneHatch(const YxxfGroupRecord* record, YxxfReader* reader, std::uin
   const std::uint16_t fillStyle = !solid && reader ? PatternStyle(*record, *reader) : 0;
   for (const HatchLoop& loop : loops) {
     auto polygon = std::make_unique<cPolygon>();
-    SetLoop(polygon->FirstList(), loop.segments, loop.curveKind != 0);
+    SetLoop(polygon->FirstList(), loop);
     polygon->SetTypeByteSourceBits(std::uint8_t(polygon->TypeByte() & 0x40));
     polygon->stroke.lineType = 0;
     polygon->stroke.penOption = 1;

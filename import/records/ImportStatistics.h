@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 
+#include "import/records/RecentCounters.h"
+
 namespace kvn {
 
 enum class ImportSpace { Model, Paper, Block };
@@ -33,7 +35,7 @@ const char* DropReasonText(DropReason reason);
 
 class ImportStatistics {
  public:
-  void CountHanded(ImportSpace space, const std::string& name) { ++handed_[int(space)][name]; }
+  void CountHanded(ImportSpace space, const std::string& name) { ++recent_.Counter(handed_[int(space)], name); }
   void CountApart(const std::string& name) { ++apart_[name]; }
   void CountDropped(const std::string& name, DropReason reason) { ++dropped_[{name, reason}]; }
 
@@ -56,6 +58,7 @@ class ImportStatistics {
   std::map<std::string, std::uint64_t> handed_[3];
   std::map<std::string, std::uint64_t> apart_;
   std::map<std::pair<std::string, DropReason>, std::uint64_t> dropped_;
+  RecentCounters recent_;
 };
 
 }  // namespace kvn

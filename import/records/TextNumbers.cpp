@@ -62,6 +62,7 @@ bool ParsePlainDecimal(const char* text, int length, double& out) {
   constexpr int kLongest = 64;
   static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  auto digit = [text](int at) { return static_cast<unsigned>(text[at] - '0') < 10u; };
   int i = 0;
   bool negative = false;
   if (text[0] == '-' || text[0] == '+') {
@@ -69,30 +70,42 @@ bool ParsePlainDecimal(const char* text, int length, double& out) {
     i = 1;
   }
   const int start = i;
-  std::uint64_t mantissa = 0;
-  int digits = 0, fraction = 0;
-  bool point = false, any = false;
-  for (; i < length; ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      any = true;
-      if (point) ++fraction;
-      if (mantissa == 0 && c == '0') continue;
-      if (++digits <= 15) mantissa = mantissa * 10 + std::uint64_t(c - '0');
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
+  // The whole part: leading zeros, then its significant digits.
+  int first = i;
+  while (first < length && text[first] == '0') ++first;
+  int end = first;
+  while (end < length && digit(end)) ++end;
+  bool any = end > start;
+  // The significant digits run from `first` (the point skipped) up to `last`.
+  int significant = end - first, fraction = 0, last = end;
+  if (end < length && text[end] == '.') {
+    const int from = end + 1;
+    int lead = from;
+    // Zeros after the point lead while the whole part had no other digit.
+    if (significant == 0) {
+      while (lead < length && text[lead] == '0') ++lead;
+      first = lead;
     }
+    end = lead;
+    while (end < length && digit(end)) ++end;
+    fraction = end - from;
+    significant += end - lead;
+    any = any || fraction > 0;
+    last = end;
   }
-  if (!any) return false;
-  if (digits > 15 || fraction > 22) {
+  if (!any || end != length) return false;
+  if (significant > 15 || fraction > 22) {
     if (length > kLongest) return false;
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text + start, text + length, value);
-    if (error != std::errc() || end != text + length) return false;
+    const auto [stop, error] = std::from_chars(text + start, text + length, value);
+    if (error != std::errc() || stop != text + length) return false;
     out = negative ? -value : value;
     return true;
+  }
+  // At most 15 digits: an integer below 2^53, divided once by an exact power.
+  std::uint64_t mantissa = 0;
+  for (int k = first; k < last; ++k) {
+    if (text[k] != '.') mantissa = mantissa * 10 + std::uint64_t(text[k] - '0');
   }
   const double value = double(mantissa) / kPowers[fraction];
   out = negative ? -value : value;
@@ -100,6 +113,10 @@ bool ParsePlainDecimal(const char* text, int length, double& out) {
 }
 
 }  // namespace
+
+bool ParsePlainDouble(const char* text, int length, double& out) {
+  return text && length > 0 && ParsePlainDecimal(text, length, out);
+}
 
 double ParseDoubleOrZero(const char* text, int length) {
   if (!text || length <= 0) return 0.0;

@@ -19,4 +19,9 @@ std::uint64_t ParseHexHandle(const char* text, int length);
 // Spaces allowed around the number; empty or unreadable text gives 0.0.
 double ParseDoubleOrZero(const char* text, int length);
 
+// The plain form most files write, [+-]digits[.digits] without spaces or
+// exponent, read as ParseDoubleOrZero reads it; false (out unchanged) for
+// anything else, which ParseDoubleOrZero reads its own way.
+bool ParsePlainDouble(const char* text, int length, double& out);
+
 }  // namespace kvn

@@ -63,7 +63,9 @@ cOneText::cOneText(YxxfGroupRecord* record, std::uint16_t code) : SpooledRecord(
   if (record->HasHandle(7)) {
     styleHandle = record->GetHandle(7);
   } else if (!record->FindString(styleName, 7)) {
-    styleName = WString(u"STANDARD");
+    // One shared representation for the many texts that name no style.
+    static const WString kStandard(u"STANDARD");
+    styleName = kStandard;
   }
   record->SetSubRecord(0);
 }

@@ -61,16 +61,56 @@ double ItemToDouble(const YxxfItem& item) {
   }
 }
 
+YxxfGroupRecord::YxxfGroupRecord() : firstItems_(std::make_unique<FirstItem[]>(kIndexedSlots)) {}
+
 void YxxfGroupRecord::Clear() {
   subRecord_ = 0;
   items_.Clear();
   nextWide_ = 0;
   nextNarrow_ = 0;
+  if (++generation_ == 0) {
+    // After 2^32 entities the old generations come round again.
+    for (std::uint32_t i = 0; i < kIndexedSlots; ++i) firstItems_[i] = FirstItem{};
+    generation_ = 1;
+  }
+}
+
+void YxxfGroupRecord::NoteFirst(std::uint32_t index) {
+  const YxxfItem& item = items_[index];
+  const std::uint32_t slot = SlotOf(item.code);
+  if (item.subRecord != 0 || slot == kIndexedSlots) return;
+  FirstItem& first = firstItems_[slot];
+  if (first.generation != generation_ || first.index > index) first = FirstItem{generation_, index};
+}
+
+void YxxfGroupRecord::ForgetFirst(std::uint32_t index) {
+  const YxxfItem& item = items_[index];
+  const std::uint32_t slot = SlotOf(item.code);
+  if (item.subRecord != 0 || slot == kIndexedSlots) return;
+  FirstItem& first = firstItems_[slot];
+  if (first.generation != generation_ || first.index != index) return;
+  // The next item of the code in id 0, if any, becomes the first.
+  first = FirstItem{};
+  for (std::uint32_t i = index + 1; i < items_.Count(); ++i) {
+    if (items_[i].code == item.code && items_[i].subRecord == 0) {
+      first = FirstItem{generation_, i};
+      break;
+    }
+  }
+}
+
+void YxxfGroupRecord::SetLastSubRecord(std::uint8_t id) {
+  const std::uint32_t count = items_.Count();
+  if (count == 0) return;
+  ForgetFirst(count - 1);
+  items_[count - 1].subRecord = id;
+  NoteFirst(count - 1);
 }
 
 void YxxfGroupRecord::RemoveLast() {
   const std::uint32_t count = items_.Count();
   if (count == 0) return;
+  ForgetFirst(count - 1);
   const YxxfItem& last = items_[count - 1];
   if (last.type == ItemType::Narrow && nextNarrow_ != 0 && last.value.a == narrowPool_[nextNarrow_ - 1]) {
     --nextNarrow_;
@@ -86,7 +126,9 @@ YxxfItem& YxxfGroupRecord::Push(std::uint16_t code, ItemType type) {
   item.subRecord = subRecord_;
   item.type = type;
   items_.Add(item);
-  return items_[items_.Count() - 1];
+  const std::uint32_t index = items_.Count() - 1;
+  NoteFirst(index);
+  return items_[index];
 }
 
 WString& YxxfGroupRecord::NextWide() {
@@ -148,6 +190,14 @@ void YxxfGroupRecord::AddString(std::uint16_t code, std::string_view bytes) {
 }
 
 std::int64_t YxxfGroupRecord::Scan(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const {
+  if (start == 0 && subRecord_ == 0) {
+    const std::uint32_t slot = SlotOf(code);
+    if (slot != kIndexedSlots) {
+      const FirstItem& first = firstItems_[slot];
+      if (first.generation != generation_ || first.index > limit) return -1;
+      return first.index;
+    }
+  }
   for (std::uint32_t i = start; i < items_.Count(); ++i) {
     if (i > limit) break;
     const YxxfItem& item = items_[i];
@@ -224,7 +274,17 @@ bool YxxfGroupRecord::FindHandle(std::uint64_t& out, std::uint16_t code, std::ui
 }
 
 WString YxxfGroupRecord::DecodeNarrow(const AString& text) const {
-  return DecodeNarrowText(codePage_, text.CStr(), text.Length());
+  const std::string_view bytes(text.CStr(), std::size_t(std::max(text.Length(), 0)));
+  if (bytes.empty() || bytes.size() > kRecentTextBytes) return DecodeNarrowText(codePage_, text.CStr(), text.Length());
+  std::uint32_t hash = 2166136261u;
+  for (const char c : bytes) hash = (hash ^ std::uint8_t(c)) * 16777619u;
+  RecentText& recent = recentTexts_[hash % kRecentTexts];
+  if (recent.known && recent.codePage == codePage_ && recent.bytes == bytes) return recent.text;
+  recent.text = DecodeNarrowText(codePage_, text.CStr(), text.Length());
+  recent.bytes.assign(bytes);
+  recent.codePage = codePage_;
+  recent.known = true;
+  return recent.text;
 }
 
 bool YxxfGroupRecord::FindString(WString& out, std::uint16_t code, std::uint32_t* index,

@@ -10,7 +10,11 @@
 // any before it.
 //
 // Items carry a sub-record id copied from the record's current id when they
-// are added; finders see only the items of the current id. A reader that must
+// are added; finders see only the items of the current id. The record keeps
+// the index of the first item of each code (DXF codes and the pseudo-codes
+// below) among the items of id 0, so that a look-up from the start answers
+// at once: building one import record asks for a dozen codes, and each
+// asked the whole list before. A reader that must
 // deliver two sets of values under the same codes (an attribute and the
 // multi-line text inside it) switches to id 1 for the second set.
 //
@@ -23,7 +27,10 @@
 // SEQEND or ENDBLK, 32774 next entity, 32775/32776 dimension insertion rules.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "foundation/AString.h"
@@ -72,7 +79,7 @@ double ItemToDouble(const YxxfItem& item);
 
 class YxxfGroupRecord {
  public:
-  YxxfGroupRecord() = default;
+  YxxfGroupRecord();
   YxxfGroupRecord(const YxxfGroupRecord&) = delete;
   YxxfGroupRecord& operator=(const YxxfGroupRecord&) = delete;
 
@@ -89,9 +96,7 @@ class YxxfGroupRecord {
   // when empty.
   void RemoveLast();
   // Gives the last item a sub-record id.
-  void SetLastSubRecord(std::uint8_t id) {
-    if (items_.Count() != 0) items_[items_.Count() - 1].subRecord = id;
-  }
+  void SetLastSubRecord(std::uint8_t id);
   const YxxfItem* Item(std::uint32_t i) const { return items_.Get(i); }
   // String objects held by the pools (for tests of the recycling).
   std::uint32_t WidePoolSize() const { return widePool_.Count(); }
@@ -180,13 +185,45 @@ class YxxfGroupRecord {
   WString& NextWide();
   AString& NextNarrow();
 
+  // The slot of a code in the first-item table, or kIndexedSlots for a
+  // code it does not hold.
+  static constexpr std::uint32_t kIndexedCodes = 1072;
+  static constexpr std::uint32_t kIndexedSlots = kIndexedCodes + 8;
+  static std::uint32_t SlotOf(std::uint16_t code) {
+    if (code < kIndexedCodes) return code;
+    if (code >= kCodeOwnerHandle && code <= kCodeDimensionR12) return kIndexedCodes + (code - kCodeOwnerHandle);
+    return kIndexedSlots;
+  }
+  // A slot holds an index only while its generation is the record's: Clear
+  // empties the table by moving to the next generation.
+  struct FirstItem {
+    std::uint32_t generation = 0;
+    std::uint32_t index = 0;
+  };
+  void NoteFirst(std::uint32_t index);
+  void ForgetFirst(std::uint32_t index);
+
   GrowArray<YxxfItem> items_{8};
+  std::unique_ptr<FirstItem[]> firstItems_;
+  std::uint32_t generation_ = 1;
   std::uint16_t codePage_ = 0;
   std::uint8_t subRecord_ = 0;
   OwnedArray<WString> widePool_{8};
   OwnedArray<AString> narrowPool_{8};
   std::uint32_t nextWide_ = 0;
   std::uint32_t nextNarrow_ = 0;
+  // Short texts decoded lately (names of blocks, styles, patterns repeat
+  // from entity to entity), by a quick hash of their bytes: answered again
+  // with the same shared string. Kept across records.
+  struct RecentText {
+    std::string bytes;
+    std::uint16_t codePage = 0;
+    bool known = false;
+    WString text;
+  };
+  static constexpr std::size_t kRecentTexts = 16;
+  static constexpr std::size_t kRecentTextBytes = 32;
+  mutable std::array<RecentText, kRecentTexts> recentTexts_;
 };
 
 }  // namespace kvn

@@ -146,11 +146,24 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
   if (item->type == ItemType::Narrow && item->value.a && item->subRecord == record.SubRecord()) {
     if (levelNamesCodePage_ != record.CodePage()) {
       levelOfNarrowName_.clear();
+      for (RecentLevel& recent : recentLevels_) recent.known = false;
       levelNamesCodePage_ = record.CodePage();
     }
-    bytes.assign(item->value.a->CStr(), std::size_t(item->value.a->Length()));
+    const std::string_view raw(item->value.a->CStr(), std::size_t(item->value.a->Length()));
+    // A few names answer nearly every entity: a small table in front of the
+    // map, one slot per name by a quick hash of its bytes.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : raw) hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    RecentLevel& recent = recentLevels_[hash % kRecentLevels];
+    if (recent.known && recent.name == raw) return recent.level;
+    bytes.assign(raw);
     auto known = levelOfNarrowName_.find(bytes);
-    if (known != levelOfNarrowName_.end()) return known->second;
+    if (known != levelOfNarrowName_.end()) {
+      recent.name = bytes;
+      recent.level = known->second;
+      recent.known = true;
+      return known->second;
+    }
   }
   WString name;
   record.FindString(name, 8);
@@ -205,7 +218,12 @@ bool YxxfReader::AttachRecord(const YxxfGroupRecord& record, YxxfBlockRec* owner
     entityRecord->WriteSpool(*spool_);
     return true;
   }
-  if (cOneViewPort* viewport = entityRecord->AsViewPort()) viewport->blockPosition = owner->entities.Count();
+  if (cOneViewPort* viewport = entityRecord->AsViewPort()) {
+    viewport->blockPosition = owner->entities.Count();
+    ++owner->viewportRecords;
+  }
+  if (entityRecord->entityCode == entity::kAttDef) ++owner->attributeDefinitions;
+  if (entityRecord->paperSpace) ++owner->paperRecords;
   owner->entities.Add(entityRecord.release());
   return true;
 }

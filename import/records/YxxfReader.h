@@ -23,6 +23,7 @@
 // before, $DWGCODEPAGE names the code page (0: the ANSI code page).
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -136,6 +137,15 @@ class YxxfReader {
   void StyleText(const cOneText& source, cText& text, cDrawingData& data);
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
+  // An object at the top of a sheet with its level (the layer index the
+  // styling gave it), in the order of the sheet's chain.
+  struct SheetObject {
+    cOutObj* object = nullptr;
+    std::uint16_t level = 0;
+  };
+  // MakeSheetLevels over the objects of `objects` listed in `top`, each
+  // with the level it has now.
+  void MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const;
   // The sheet's attribute definitions into the document's attribute list,
   // the header's display precisions, and the initial view of a viewport
   // (DrawingAssembly.cpp).
@@ -302,6 +312,10 @@ class YxxfReader {
   void IndexLayer(std::uint32_t index);
   YxxfBlockRec* BlockByHandle(std::uint64_t handle);
 
+  // While a sheet is converted: every object ConvertBlock puts at the top
+  // of the sheet, as it puts it there, so that the levels are numbered
+  // without a walk down a chain of objects spread over the heap.
+  std::vector<SheetObject>* sheetObjects_ = nullptr;
   std::unique_ptr<OutFileStream> spool_;
   std::unordered_map<std::u16string, std::uint16_t> layerByName_;
   std::unordered_map<std::uint64_t, std::uint16_t> layerByHandle_;
@@ -319,6 +333,15 @@ class YxxfReader {
   // name the same way for the rest of the read once it holds it.
   std::unordered_map<std::string, std::uint16_t> levelOfNarrowName_;
   std::uint16_t levelNamesCodePage_ = 0;
+  // Narrow layer names LevelOf answered from the map lately, with their
+  // answers, each in the slot its hash names.
+  struct RecentLevel {
+    std::string name;
+    std::uint16_t level = 0;
+    bool known = false;
+  };
+  static constexpr std::size_t kRecentLevels = 64;
+  std::array<RecentLevel, kRecentLevels> recentLevels_;
   // Layers created for entities before (or without) their table entry.
   GrowArray<std::uint8_t> implicitLayer_{8};
   // Attributes announced by an INSERT. It stands for the open insert record

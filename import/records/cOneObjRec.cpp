@@ -20,27 +20,12 @@ constexpr std::uint32_t kMaxFixedBytes = 256;
 
 cOneObjRec::cOneObjRec(const YxxfGroupRecord* record, std::uint16_t code) : entityCode(code) {
   if (!record) return;
-  // One walk finds the first item of every base code; each value is then
-  // read from its own item (the same first items the finders would take).
+  // The first item of every base code (the same first items the finders
+  // would take); each value is then read from its own item.
   enum Slot { kHandle, kLineType, kColour, kTrueColour, kScale, kInvisible, kExtrusion, kSlots };
-  std::int64_t at[kSlots] = {-1, -1, -1, -1, -1, -1, -1};
-  const std::uint8_t sub = record->SubRecord();
-  for (std::uint32_t i = 0, n = record->Count(); i < n; ++i) {
-    const YxxfItem& item = *record->Item(i);
-    if (item.subRecord != sub) continue;
-    int slot = kSlots;
-    switch (item.code) {
-      case 5: slot = kHandle; break;
-      case 6: slot = kLineType; break;
-      case 62: slot = kColour; break;
-      case 420: slot = kTrueColour; break;
-      case 48: slot = kScale; break;
-      case 60: slot = kInvisible; break;
-      case 210: slot = kExtrusion; break;
-      default: continue;
-    }
-    if (at[slot] < 0) at[slot] = i;
-  }
+  static constexpr std::uint16_t kCodes[kSlots] = {5, 6, 62, 420, 48, 60, 210};
+  std::int64_t at[kSlots];
+  for (int slot = 0; slot < kSlots; ++slot) at[slot] = record->FindIndex(kCodes[slot]);
   auto first = [&](Slot slot) { return std::uint32_t(at[slot]); };
   if (at[kHandle] >= 0) handle = record->GetHandle(5, first(kHandle), first(kHandle));
   // A line-type handle counts only on entities that have a handle (DWG).

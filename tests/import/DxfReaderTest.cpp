@@ -121,6 +121,70 @@ TEST(DxfReaderTest, LinesEndAtLfCrOrCrLfAndLongLinesComeInPieces) {
   EXPECT_FALSE(lines.ReadLine(line));
 }
 
+// The line scan looks at 32 and eight bytes at a time: every line length
+// around those sizes with each ending, bytes that differ from LF or CR in one bit
+// (0x0B, 0x0C, 0x8A, 0x8D) inside, and the pair read in place and through
+// the stream give the same lines.
+TEST(DxfReaderTest, LinesOfEveryLengthAroundTheWordSizeEndWhereTheyEnd) {
+  const char* const kEnds[] = {"\n", "\r", "\r\n"};
+  std::string text;
+  std::vector<std::string> expected;
+  for (int length = 0; length < 41; ++length) {
+    for (const char* end : kEnds) {
+      std::string line;
+      for (int i = 0; i < length; ++i) line.push_back("ab\x0b\x0c\x8a\x8dz"[(i + length) % 7]);
+      expected.push_back(line);
+      text += line + end;
+      // A CR ending followed by an empty line would read as CR LF.
+      if (std::string(end) == "\r") {
+        expected.emplace_back("x");
+        text += "x\n";
+      }
+    }
+  }
+  ByteArray bytes = ToBytes(text);
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfLineReader lines(in);
+  std::string_view first, second;
+  std::size_t k = 0;
+  while (k < expected.size()) {
+    if (k % 3 == 0 && k + 1 < expected.size() && lines.ReadLinePairInPlace(first, second)) {
+      EXPECT_EQ(first, expected[k]) << k;
+      EXPECT_EQ(second, expected[k + 1]) << k + 1;
+      k += 2;
+      continue;
+    }
+    ASSERT_TRUE(lines.ReadLine(first)) << k;
+    EXPECT_EQ(first, expected[k]) << k;
+    ++k;
+  }
+  EXPECT_FALSE(lines.ReadLine(first));
+}
+
+// Reals in their plain form are kept as numbers, others as the text they
+// were: every look-up answers as it answered for the text.
+TEST(DxfReaderTest, PlainRealsAreReadOnceAndOtherFormsStayText) {
+  ByteArray bytes = ToBytes("10\n-12.5\n20\n0.12345678901234567\n30\n 1e3\n40\nabc\n41\n2.5^J\n70\n7\n");
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DxfGroupReader groups(in, false, false);
+  YxxfGroupRecord record;
+  int code = 0;
+  std::string_view value;
+  while (groups.ReadGroup(code, record, value)) {
+  }
+  ASSERT_EQ(record.Count(), 6u);
+  EXPECT_EQ(record.Item(0)->type, ItemType::Double);
+  EXPECT_EQ(record.GetDouble(10), -12.5);
+  EXPECT_EQ(record.Item(1)->type, ItemType::Double);
+  EXPECT_EQ(record.GetDouble(20), 0.12345678901234567);
+  EXPECT_EQ(record.Item(2)->type, ItemType::Narrow);
+  EXPECT_EQ(record.GetDouble(30), 1000.0);
+  EXPECT_EQ(record.GetDouble(40), 0.0);
+  EXPECT_EQ(record.GetNarrowString(40), AString("abc"));
+  EXPECT_EQ(record.Item(4)->type, ItemType::Narrow);
+  EXPECT_EQ(record.GetInt(70), 7);
+}
+
 TEST(DxfReaderTest, TextGroupsUnescapeCaretsAndDecodeHexChunks) {
   ByteArray bytes = ToBytes("1\na^Jb\n1\nx^ y\n1\nend^\n310\nabc\n310\n0a1f\n310\n0aZZ\n");
   InFileStream in = InFileStream::FromMemory(bytes);
@@ -187,6 +251,45 @@ TEST(DxfReaderTest, BinaryGroupsReadOneByteCodesEscapesAndTypedValues) {
   EXPECT_EQ(record.GetInt(90), 70000);
   EXPECT_EQ(record.GetInt(290), 1);
   EXPECT_FALSE(groups.ReadGroup(code, record, value));
+}
+
+// The readers keep the stream's window between groups and tell the stream
+// what they took in steps: groups of every size across many windows (and
+// strings cut by a window's end) read as written, the end is seen exactly
+// where the data end, and once a reader is gone the stream stands there.
+TEST(DxfReaderTest, GroupsAcrossManyWindowsReadAsWrittenAndLeaveTheStreamAtTheirEnd) {
+  for (DxfWriter::Form form : {DxfWriter::Form::Text, DxfWriter::Form::Binary, DxfWriter::Form::BinaryOneByte}) {
+    DxfWriter w(form);
+    for (int i = 0; i < 3000; ++i) {
+      w.Str(1, std::string(std::size_t(i % 301), char('a' + i % 26)));
+      w.Real(10, i * 0.25).Int(70, i % 300 - 150).Int(90, i * 1000);
+    }
+    const std::string all = w.Bytes();
+    const bool binary = form != DxfWriter::Form::Text;
+    ByteArray bytes = ToBytes(all);
+    InFileStream in = InFileStream::FromMemory(bytes);
+    if (binary) in.Seek(22);
+    {
+      DxfGroupReader groups(in, binary, form == DxfWriter::Form::BinaryOneByte);
+      int code = 0;
+      std::string_view value;
+      for (int i = 0; i < 3000; ++i) {
+        YxxfGroupRecord record;
+        ASSERT_FALSE(groups.AtEnd()) << i;
+        ASSERT_TRUE(groups.ReadGroup(code, record, value)) << i;
+        ASSERT_EQ(code, 1);
+        ASSERT_EQ(value, std::string(std::size_t(i % 301), char('a' + i % 26))) << i;
+        for (int k = 0; k < 3; ++k) ASSERT_TRUE(groups.ReadGroup(code, record, value)) << i;
+        ASSERT_EQ(record.GetDouble(10), i * 0.25) << i;
+        ASSERT_EQ(record.GetInt(70), i % 300 - 150) << i;
+        ASSERT_EQ(record.GetInt(90), i * 1000) << i;
+      }
+      EXPECT_TRUE(groups.AtEnd());
+      YxxfGroupRecord record;
+      EXPECT_FALSE(groups.ReadGroup(code, record, value));
+    }
+    EXPECT_EQ(in.Position(), all.size()) << int(form);
+  }
 }
 
 std::string SmallDrawing(DxfWriter::Form form, bool eof = true) {
@@ -392,6 +495,39 @@ TEST(DxfReaderTest, DrawOrderOfTheModelSpaceFollowsItsSortTable) {
   EXPECT_DOUBLE_EQ(dynamic_cast<cLine*>(objects[1])->end.x, 1.0);
   // The paper-space circle keeps its sheet.
   ASSERT_EQ(loaded.result.Document()->SheetCount(), 2u);
+}
+
+// The assembly leaves out its walks for what a block does not hold, by the
+// counts the reader keeps: they count what was added to each block, and a
+// drawing without paper-space records gets no paper sheet.
+TEST(DxfReaderTest, BlocksCountTheirViewportsAttributeDefinitionsAndPaperRecords) {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("DOOR").Line("0", 0, 0, 1, 0);
+  w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "").Str(3, "Width?").Str(2, "WIDTH").Int(70, 0);
+  w.EndBlock().EndSection();
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1).Line("0", 0, 0, 2, 2);
+  w.Str(0, "CIRCLE").Str(8, "0").Int(67, 1).Point(10, 0, 0).Real(40, 1);
+  w.Str(0, "VIEWPORT").Str(8, "0").Int(67, 1).Point(10, 100, 100).Real(40, 80).Real(41, 40).Int(69, 1);
+  w.EndSection().Eof();
+  ByteArray bytes = ToBytes(w.Bytes());
+  InFileStream in = InFileStream::FromMemory(bytes);
+  YxxfReader reader(WString(u"counts.dxf"), 1);
+  DxfReadOutcome outcome;
+  ASSERT_TRUE(ReadDxfSections(reader, nullptr, in, outcome));
+  EXPECT_EQ(reader.defaultBlock.entities.Count(), 4u);
+  EXPECT_EQ(reader.defaultBlock.paperRecords, 2u);
+  EXPECT_EQ(reader.defaultBlock.viewportRecords, 1u);
+  EXPECT_EQ(reader.defaultBlock.attributeDefinitions, 0u);
+  ASSERT_EQ(reader.blocks.Count(), 1u);
+  EXPECT_EQ(reader.blocks[0]->attributeDefinitions, 1u);
+  EXPECT_EQ(reader.blocks[0]->paperRecords, 0u);
+  EXPECT_EQ(reader.blocks[0]->viewportRecords, 0u);
+
+  DxfWriter model;
+  model.Section("ENTITIES").Line("0", 0, 0, 1, 1).EndSection().Eof();
+  Loaded loaded = Load(model.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  EXPECT_EQ(loaded.result.Document()->SheetCount(), 1u);
 }
 
 TEST(DxfReaderTest, TheModelIsSeenAlongItsActiveViewport) {

@@ -135,6 +135,53 @@ TEST(GroupRecordTest, SubRecordLayersAreInvisibleToEachOther) {
   EXPECT_EQ(r.Count(), 0u);
 }
 
+// The first-item table answers look-ups from the start: seeded random
+// adds, removals, sub-record switches and clears, every code asked (those
+// the table holds, pseudo-codes, and codes it does not hold) under several
+// limits, compared with a walk of the items.
+TEST(GroupRecordTest, FirstItemsFromTheStartAgreeWithAWalkOfTheItems) {
+  const std::uint16_t kCodes[] = {0, 5, 8, 10, 62, 1071, 1072, 2000, kCodeOwnerHandle, kCodeDimensionR12, 32777};
+  YxxfGroupRecord record;
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  auto walk = [&](std::uint16_t code, std::uint32_t limit) -> std::int64_t {
+    for (std::uint32_t i = 0; i < record.Count() && i <= limit; ++i) {
+      const YxxfItem* item = record.Item(i);
+      if (item->code == code && item->subRecord == record.SubRecord()) return i;
+    }
+    return -1;
+  };
+  for (int step = 0; step < 20000; ++step) {
+    const std::uint32_t op = next(100);
+    const std::uint16_t code = kCodes[next(std::size(kCodes))];
+    if (op < 60) {
+      record.AddInt(code, int(step));
+    } else if (op < 70) {
+      record.RemoveLast();
+    } else if (op < 80) {
+      record.SetLastSubRecord(std::uint8_t(next(3)));
+    } else if (op < 92) {
+      record.SetSubRecord(std::uint8_t(next(4) == 0 ? 1 : 0));
+    } else if (op < 95) {
+      record.Clear();
+    }
+    for (std::uint16_t asked : kCodes) {
+      for (std::uint32_t limit : {kNoLimit, 0u, 3u, record.Count() / 2}) {
+        ASSERT_EQ(record.FindIndex(asked, 0, limit), walk(asked, limit)) << "step " << step << " code " << asked;
+      }
+      std::int32_t value = -1;
+      const std::int64_t at = walk(asked, kNoLimit);
+      ASSERT_EQ(record.FindInt(value, asked), at >= 0);
+      if (at >= 0) {
+        EXPECT_EQ(value, record.Item(std::uint32_t(at))->value.i);
+      }
+    }
+  }
+}
+
 TEST(GroupRecordTest, PoolsKeepTheirStringsAcrossClear) {
   YxxfGroupRecord r;
   r.AddString(1, std::string_view("one"));
@@ -177,6 +224,26 @@ TEST(GroupRecordTest, StringsDecodeInTheRecordsCodePage) {
   EXPECT_EQ(r.GetString(2, u"d"), WString(u"d"));
   EXPECT_EQ(r.GetString(2), WString());
   EXPECT_EQ(r.GetNarrowString(2, "n"), "n");
+}
+
+// Short texts decoded again answer from the record's recent texts: still
+// what the code page and escapes make of the bytes, across records, code
+// pages and names that share a slot, and untouched by a change made to an
+// earlier answer.
+TEST(GroupRecordTest, RepeatedShortTextsDecodeAsTheFirstTime) {
+  YxxfGroupRecord r;
+  for (int i = 0; i < 3000; ++i) {
+    const int page = i % 5 == 0 ? 1250 : 65001;
+    r.Clear();
+    r.SetCodePage(std::uint16_t(page));
+    std::string bytes = std::string("N\\U+0041\x8A") + std::to_string(i % 40);
+    if (i % 7 == 0) bytes += std::string(40, 'x');  // past the short texts
+    r.AddString(2, std::string_view(bytes));
+    WString got = r.GetString(2);
+    ASSERT_EQ(got, DecodeNarrowText(page, bytes.data(), int(bytes.size()))) << i;
+    got.Append(WString(u"!"));
+    ASSERT_EQ(r.GetString(2), DecodeNarrowText(page, bytes.data(), int(bytes.size()))) << i;
+  }
 }
 
 TEST(GroupRecordTest, JoinStringsPrefersNarrowPieces) {

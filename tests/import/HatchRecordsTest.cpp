@@ -191,6 +191,36 @@ TEST_F(HatchRecordTest, SolidPolylinePathsAndBulges) {
   EXPECT_FALSE(Make({{70, 1}})->MakeObject(&identity, nullptr, nullptr));
 }
 
+// A bulge first met on a later vertex (or on the closing span) bends that
+// span alone: the same points as when every earlier vertex writes its zero.
+TEST_F(HatchRecordTest, BulgesFirstMetOnALaterVertexBendThatSpanAlone) {
+  auto later = Make({{70, 1}, {91, 1}, {92, 2}, {72, 1}, {73, 1}, {93, 3}, {10, 0.0}, {20, 0.0}, {10, 2.0},
+                     {20, 0.0}, {42, 1.0}, {10, 2.0}, {20, 2.0}});
+  auto zeros = Make({{70, 1}, {91, 1}, {92, 2}, {72, 1}, {73, 1}, {93, 3}, {10, 0.0}, {20, 0.0}, {42, 0.0},
+                     {10, 2.0}, {20, 0.0}, {42, 1.0}, {10, 2.0}, {20, 2.0}, {42, 0.0}});
+  auto closing = Make({{70, 1}, {91, 1}, {92, 2}, {72, 1}, {73, 1}, {93, 3}, {10, 0.0}, {20, 0.0}, {10, 2.0},
+                       {20, 0.0}, {10, 2.0}, {20, 2.0}, {42, -0.5}});
+  ASSERT_EQ(later->polygons.size(), 1u);
+  ASSERT_EQ(zeros->polygons.size(), 1u);
+  ASSERT_EQ(closing->polygons.size(), 1u);
+  const PointList& a = later->polygons[0]->FirstList();
+  const PointList& b = zeros->polygons[0]->FirstList();
+  EXPECT_EQ(a.GetCurveKind(), 3);
+  ASSERT_EQ(a.Count(), b.Count());
+  for (std::uint32_t i = 0; i < a.Count(); ++i) {
+    EXPECT_EQ(a.Points()[i].x, b.Points()[i].x) << i;
+    EXPECT_EQ(a.Points()[i].y, b.Points()[i].y) << i;
+  }
+  // The first span stays straight: its inner controls lie on it.
+  EXPECT_EQ(a.Points()[1].y, 0.0);
+  EXPECT_EQ(a.Points()[2].y, 0.0);
+  // A half circle over (2, 0)-(2, 2) reaches x = 3 (or 1 the other way).
+  ExpectNear(a.Points()[6], 3, 1);
+  const PointList& c = closing->polygons[0]->FirstList();
+  EXPECT_EQ(c.GetCurveKind(), 3);
+  EXPECT_GT(c.Count(), 7u);
+}
+
 TEST_F(HatchRecordTest, GradientAverage) {
   auto h = Make({{70, 1}, {450, 1}, {421, 0xFF0000}, {421, "255"}, {91, 0}});
   EXPECT_EQ(h->color, 0x007F007Fu);

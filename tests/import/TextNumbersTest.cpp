@@ -76,5 +76,27 @@ TEST(TextNumbersTest, PlainDecimalsReadBitForBitAsTheGeneralReader) {
   }
 }
 
+// Long decimals exactly halfway between two doubles (and a hair beside
+// them) round to even as the general reader does, and the longest runs of
+// digits and places the quick road takes still agree with it.
+TEST(TextNumbersTest, LongDecimalsHalfwayBetweenDoublesRoundToEven) {
+  for (const char* text :
+       {"4503599627370496.5", "4503599627370497.5", "-4503599627370496.5", "9007199254740995", "18014398509481986",
+        "18014398509481990", "4503599627370496.50000", "4503599627370496.5000001", "4503599627370496.4999999",
+        "9223372036854775807", "9999999999999999999", "0.000000000000000000000000001",
+        "0.123456789012345678", "1.234567890123456789", "0.0000000001234567890123456789"}) {
+    EXPECT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
+  }
+  // Every double between 2^52 and 2^54 is an integer or a half: the halves
+  // and odd integers above 2^53 are exactly halfway.
+  for (std::uint64_t k = 0; k < 2000; ++k) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%llu.5", static_cast<unsigned long long>((1ull << 52) + k * 7919));
+    ASSERT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>((1ull << 53) + 2 * k * 7919 + 1));
+    ASSERT_EQ(Bits(text), GeneralBits(text)) << '"' << text << '"';
+  }
+}
+
 }  // namespace
 }  // namespace kvn
