@@ -5,8 +5,10 @@
 // MB/s of the whole open, the shares of reading the groups alone (the line
 // and group readers without dispatch) and of reading with the dispatch into
 // import records (no assembly), and the peak heap bytes per entity.
-//   ./build/bench/kvn-bench-dxf-open [entities] [rounds] [full] [ascii|binary]
+//   ./build/bench/kvn-bench-dxf-open [entities] [rounds] [sparse] [ascii|binary]
 // (the words may stand anywhere; ascii or binary runs that form alone).
+// Target: at least 100 MB/s for the full form on one core; aim 185 MB/s.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -25,10 +27,10 @@ using namespace kvn;
 
 namespace {
 
-// `full`: entities as CAD programs write them, with handles, owners,
-// subclass markers, z values and coordinates of full precision (about
-// 40 MB for 200,000 entities); else the sparse form (codes and short
-// numbers only).
+// The full form (the default): entities as CAD programs write them, with
+// handles, owners, subclass markers, z values and coordinates of full
+// precision (about 40 MB for 200,000 entities); `sparse`: codes and short
+// numbers only, where the costs per entity weigh more than the bytes.
 std::string Drawing(test::DxfWriter::Form form, int entities, bool full) {
   test::DxfWriter w(form);
   w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1015").EndSection();
@@ -126,12 +128,19 @@ double ParseSeconds(ByteArray& memory, bool binary) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void Run(const char* what, const std::string& bytes, int entities, int rounds) {
+// MB/s of the whole open.
+double Run(const char* what, const std::string& bytes, int entities, int rounds) {
   ByteArray memory(8);
   memory.AppendBytes(bytes.data(), std::int64_t(bytes.size()));
   double total = 0.0, parse = 0.0, read = 0.0;
   std::uint64_t peakBytes = 0;
   bool ok = true;
+  {
+    // One open before the timed rounds: the system font list, which the first
+    // text of a process loads, is not a cost of opening a drawing.
+    InFileStream in = InFileStream::FromMemory(memory);
+    ok = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr).Ok();
+  }
   for (int r = 0; r < rounds; ++r) {
     const std::uint64_t before = GetAllocatedBytes();
     alloc_testing::SetCounters(before, before);
@@ -154,6 +163,7 @@ void Run(const char* what, const std::string& bytes, int entities, int rounds) {
               "(%4.1f %%)  peak %5.0f B/entity%s\n",
               what, mb, total * 1e3, mb / total, parse * 1e3, 100.0 * parse / total, read * 1e3, 100.0 * read / total,
               double(peakBytes) / entities, ok ? "" : "  (open FAILED)");
+  return mb / total;
 }
 
 }  // namespace
@@ -161,10 +171,12 @@ void Run(const char* what, const std::string& bytes, int entities, int rounds) {
 int main(int argc, char** argv) {
   // Numbers are the entities, then the rounds; the words may stand anywhere.
   int entities = 200000, rounds = 3, numbers = 0;
-  bool full = false, ascii = true, binary = true;
+  bool full = true, ascii = true, binary = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg(argv[i]);
-    if (arg == "full") {
+    if (arg == "sparse") {
+      full = false;
+    } else if (arg == "full") {
       full = true;
     } else if (arg == "ascii") {
       binary = false;
@@ -177,10 +189,16 @@ int main(int argc, char** argv) {
     }
   }
   if (entities <= 0 || rounds <= 0) {
-    std::fprintf(stderr, "usage: kvn-bench-dxf-open [entities] [rounds] [full] [ascii|binary]\n");
+    std::fprintf(stderr, "usage: kvn-bench-dxf-open [entities] [rounds] [sparse] [ascii|binary]\n");
     return 2;
   }
-  if (ascii) Run("ASCII", Drawing(test::DxfWriter::Form::Text, entities, full), entities, rounds);
-  if (binary) Run("binary", Drawing(test::DxfWriter::Form::Binary, entities, full), entities, rounds);
+  double slowest = 1e300;
+  if (ascii) slowest = std::min(slowest, Run("ASCII", Drawing(test::DxfWriter::Form::Text, entities, full), entities, rounds));
+  if (binary)
+    slowest = std::min(slowest, Run("binary", Drawing(test::DxfWriter::Form::Binary, entities, full), entities, rounds));
+  if (full) {
+    std::printf("target at least 100 MB/s: %s; aim 185 MB/s: %s\n", slowest >= 100 ? "met" : "not yet",
+                slowest >= 185 ? "met" : "not yet");
+  }
   return 0;
 }
