@@ -220,6 +220,20 @@ void AppendCounts(std::string& out, const std::map<std::string, std::uint64_t>& 
   out += "}";
 }
 
+// ", "skippedReasons": {type: {reason: count}}" of a reader's report.
+void AppendSkippedReasons(std::string& out, const DwgLoadReport& report) {
+  out += ", \"skippedReasons\": {";
+  bool first = true;
+  for (const auto& [type, reasons] : report.skippedReasons) {
+    if (!first) out += ", ";
+    first = false;
+    AppendJsonString(out, type);
+    out += ": ";
+    AppendCounts(out, reasons);
+  }
+  out += "}";
+}
+
 // The "source" object of a DWG file: what the DWG reader found.
 void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += ", \"source\": {\"format\": \"DWG\", \"version\": ";
@@ -237,16 +251,8 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   // R11/R12 records realigned to their stated end (body shorter or longer).
   out += ", \"realigned\": ";
   AppendCounts(out, report.realigned);
-  out += ", \"skippedReasons\": {";
-  bool first = true;
-  for (const auto& [type, reasons] : report.skippedReasons) {
-    if (!first) out += ", ";
-    first = false;
-    AppendJsonString(out, type);
-    out += ": ";
-    AppendCounts(out, reasons);
-  }
-  out += "}, \"dispatched\": ";
+  AppendSkippedReasons(out, report);
+  out += ", \"dispatched\": ";
   AppendCounts(out, report.dispatched);
   // Only the paged layouts have pages to tell of.
   if (report.pagesRead.empty() && report.pagesFailed.empty()) {
@@ -267,62 +273,34 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += "]}";
 }
 
-// The "source" object of a DXF file: what the DXF reader found.
-void AppendDxfSource(std::string& out, const DwgLoadReport& report) {
-  out += ", \"source\": {\"format\": \"DXF\", \"version\": ";
+// The "source" object of a DXF or DGN file: what its reader found. DXF adds
+// its encoding and the counts of paper space, blocks and sub-entities.
+void AppendImportSource(std::string& out, const DwgLoadReport& report) {
+  const bool dxf = report.format == "DXF";
+  out += ", \"source\": {\"format\": ";
+  AppendJsonString(out, report.format);
+  out += ", \"version\": ";
   AppendJsonString(out, report.version);
-  out += ", \"encoding\": ";
-  AppendJsonString(out, report.encoding);
+  if (dxf) {
+    out += ", \"encoding\": ";
+    AppendJsonString(out, report.encoding);
+  }
   out += ", \"entities\": ";
   AppendCounts(out, report.entities);
   out += ", \"layers\": " + std::to_string(report.layers.size());
   out += ", \"blocks\": " + std::to_string(report.blocks.size());
   out += ", \"skipped\": ";
   AppendCounts(out, report.skipped);
-  out += ", \"paper\": ";
-  AppendCounts(out, report.paper);
-  out += ", \"blockEntities\": ";
-  AppendCounts(out, report.blockEntities);
-  out += ", \"subEntities\": ";
-  AppendCounts(out, report.subEntities);
-  out += ", \"skippedReasons\": {";
-  bool first = true;
-  for (const auto& [type, reasons] : report.skippedReasons) {
-    if (!first) out += ", ";
-    first = false;
-    AppendJsonString(out, type);
-    out += ": ";
-    AppendCounts(out, reasons);
+  if (dxf) {
+    out += ", \"paper\": ";
+    AppendCounts(out, report.paper);
+    out += ", \"blockEntities\": ";
+    AppendCounts(out, report.blockEntities);
+    out += ", \"subEntities\": ";
+    AppendCounts(out, report.subEntities);
   }
-  out += "}, \"readError\": ";
-  if (report.readError.empty()) {
-    out += "null";
-  } else {
-    AppendJsonString(out, report.readError);
-  }
-  out += "}";
-}
-
-// The "source" object of a DGN file: what the DGN reader found.
-void AppendDgnSource(std::string& out, const DwgLoadReport& report) {
-  out += ", \"source\": {\"format\": \"DGN\", \"version\": ";
-  AppendJsonString(out, report.version);
-  out += ", \"entities\": ";
-  AppendCounts(out, report.entities);
-  out += ", \"layers\": " + std::to_string(report.layers.size());
-  out += ", \"blocks\": " + std::to_string(report.blocks.size());
-  out += ", \"skipped\": ";
-  AppendCounts(out, report.skipped);
-  out += ", \"skippedReasons\": {";
-  bool first = true;
-  for (const auto& [type, reasons] : report.skippedReasons) {
-    if (!first) out += ", ";
-    first = false;
-    AppendJsonString(out, type);
-    out += ": ";
-    AppendCounts(out, reasons);
-  }
-  out += "}, \"readError\": ";
+  AppendSkippedReasons(out, report);
+  out += ", \"readError\": ";
   if (report.readError.empty()) {
     out += "null";
   } else {
@@ -396,10 +374,8 @@ int main(int argc, char** argv) {
     }
   }
   out += "]";
-  if (dwgReport.format == "DXF") {
-    AppendDxfSource(out, dwgReport);
-  } else if (dwgReport.format == "DGN") {
-    AppendDgnSource(out, dwgReport);
+  if (dwgReport.format == "DXF" || dwgReport.format == "DGN") {
+    AppendImportSource(out, dwgReport);
   } else if (!dwgReport.version.empty()) {
     AppendDwgSource(out, dwgReport);
   }
