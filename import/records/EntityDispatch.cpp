@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/QuickHash.h"
 #include "import/records/DwgCodePages.h"
 #include "import/records/HatchRecord.h"
 #include "import/records/InsertRecord.h"
@@ -72,11 +73,6 @@ int EntityCodeOfName(const char* name) {
   // table is open-addressed by a quick hash of the letters, found in a
   // probe or two without the general map's hashing and buckets.
   constexpr std::size_t kSlots = 256;
-  auto hashOf = [](std::string_view text) {
-    std::uint32_t hash = 2166136261u;
-    for (const char c : text) hash = (hash ^ std::uint8_t(c)) * 16777619u;
-    return hash;
-  };
   struct Slot {
     std::string_view name;
     int code = 0;
@@ -85,7 +81,7 @@ int EntityCodeOfName(const char* name) {
     std::array<Slot, kSlots> table{};
     for (const EntityName& row : kEntityNames) {
       const std::string_view key(row.name);
-      std::size_t at = hashOf(key) % kSlots;
+      std::size_t at = QuickHash(key) % kSlots;
       while (!table[at].name.empty()) at = (at + 1) % kSlots;
       table[at] = Slot{key, row.code};
     }
@@ -99,7 +95,7 @@ int EntityCodeOfName(const char* name) {
     upper[n] = c >= 'a' && c <= 'z' ? char(c - 32) : c;
   }
   const std::string_view key(upper, n);
-  for (std::size_t at = hashOf(key) % kSlots; !kByName[at].name.empty(); at = (at + 1) % kSlots) {
+  for (std::size_t at = QuickHash(key) % kSlots; !kByName[at].name.empty(); at = (at + 1) % kSlots) {
     if (kByName[at].name == key) return kByName[at].code;
   }
   return 0;

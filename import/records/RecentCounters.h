@@ -10,6 +10,8 @@
 #include <map>
 #include <string>
 
+#include "foundation/QuickHash.h"
+
 namespace kvn {
 
 class RecentCounters {
@@ -23,8 +25,7 @@ class RecentCounters {
 
   // The map's counter of the name (made 0 when new).
   std::uint64_t& Counter(std::map<std::string, std::uint64_t>& map, const std::string& name) {
-    std::uint32_t hash = 2166136261u;
-    for (const char c : name) hash = (hash ^ std::uint8_t(c)) * 16777619u;
+    std::uint32_t hash = QuickHash(name);
     hash ^= std::uint32_t(reinterpret_cast<std::uintptr_t>(&map) >> 4);
     Slot& slot = slots_[hash % kSlots];
     if (slot.map != &map || slot.name != name) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "foundation/QuickHash.h"
 #include "import/records/TextCodePage.h"
 #include "import/records/TextNumbers.h"
 
@@ -276,9 +277,7 @@ bool YxxfGroupRecord::FindHandle(std::uint64_t& out, std::uint16_t code, std::ui
 WString YxxfGroupRecord::DecodeNarrow(const AString& text) const {
   const std::string_view bytes(text.CStr(), std::size_t(std::max(text.Length(), 0)));
   if (bytes.empty() || bytes.size() > kRecentTextBytes) return DecodeNarrowText(codePage_, text.CStr(), text.Length());
-  std::uint32_t hash = 2166136261u;
-  for (const char c : bytes) hash = (hash ^ std::uint8_t(c)) * 16777619u;
-  RecentText& recent = recentTexts_[hash % kRecentTexts];
+  RecentText& recent = recentTexts_[QuickHash(bytes) % kRecentTexts];
   if (recent.known && recent.codePage == codePage_ && recent.bytes == bytes) return recent.text;
   recent.text = DecodeNarrowText(codePage_, text.CStr(), text.Length());
   recent.bytes.assign(bytes);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "foundation/OutFileStream.h"
+#include "foundation/QuickHash.h"
 #include "import/records/ViewportRecord.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "model/cStyleFill.h"
@@ -152,9 +153,7 @@ std::uint16_t YxxfReader::LevelOf(const YxxfGroupRecord& record) {
     const std::string_view raw(item->value.a->CStr(), std::size_t(item->value.a->Length()));
     // A few names answer nearly every entity: a small table in front of the
     // map, one slot per name by a quick hash of its bytes.
-    std::uint32_t hash = 2166136261u;
-    for (const char c : raw) hash = (hash ^ std::uint8_t(c)) * 16777619u;
-    RecentLevel& recent = recentLevels_[hash % kRecentLevels];
+    RecentLevel& recent = recentLevels_[QuickHash(raw) % kRecentLevels];
     if (recent.known && recent.name == raw) return recent.level;
     bytes.assign(raw);
     auto known = levelOfNarrowName_.find(bytes);
