@@ -39,6 +39,8 @@ struct DwgLoadReport {
   // R11/R12 records whose body was shorter or longer than their stated
   // length, per entity type.
   std::map<std::string, std::uint64_t> realigned;
+  // What the open result's warnings tell the user (the drawing opened).
+  std::vector<std::string> warnings;
   std::vector<std::string> layers;
   std::vector<std::string> blocks;
   // Pages of the paged layouts (R2004 on): read per section, and the one

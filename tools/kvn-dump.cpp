@@ -252,6 +252,12 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += ", \"realigned\": ";
   AppendCounts(out, report.realigned);
   AppendSkippedReasons(out, report);
+  out += ", \"warnings\": [";
+  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
+    if (i) out += ", ";
+    AppendJsonString(out, report.warnings[i]);
+  }
+  out += "]";
   out += ", \"dispatched\": ";
   AppendCounts(out, report.dispatched);
   // Only the paged layouts have pages to tell of.

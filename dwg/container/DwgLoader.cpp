@@ -42,7 +42,7 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
     report.skipped[name] += count;
     report.skippedReasons[name]["not emitted"] += count;
   }
-  for (const auto& [name, count] : reader.statistics.HandedIn(ImportSpace::Model)) report.entities[name] += count;
+  for (const auto& [name, count] : reader.objectStatistics.ModelEntities()) report.entities[name] += count;
   for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
     for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
   }
@@ -56,6 +56,7 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   }
   for (std::uint32_t i = 0; i < reader.layers.Count(); ++i) report.layers.push_back(reader.layers[i]->name.ToUtf8());
   for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) report.blocks.push_back(reader.blocks[i]->name.ToUtf8());
+  for (const WString& warning : reader.warnings) report.warnings.push_back(warning.ToUtf8());
 }
 
 DocumentResult LoadDwg(const WString& path, const FormatReadContext& context) {

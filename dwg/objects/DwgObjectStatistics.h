@@ -24,6 +24,9 @@ class DwgObjectStatistics {
  public:
   void CountRead(const std::string& type) { ++read_[type]; }
   void CountSkipped(const std::string& type, DwgSkipReason reason) { ++skipped_[{type, reason}]; }
+  // An entity the file places in model space, by its DXF type name, whether
+  // or not its own data was read.
+  void CountModelEntity(const std::string& dxfName) { ++model_[dxfName]; }
 
   std::uint64_t Read(const std::string& type) const;
   std::uint64_t Skipped(const std::string& type, DwgSkipReason reason) const;
@@ -31,10 +34,12 @@ class DwgObjectStatistics {
   std::uint64_t TotalSkipped() const;
   const std::map<std::string, std::uint64_t>& ReadCounts() const { return read_; }
   const std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t>& SkippedCounts() const { return skipped_; }
+  const std::map<std::string, std::uint64_t>& ModelEntities() const { return model_; }
 
  private:
   std::map<std::string, std::uint64_t> read_;
   std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t> skipped_;
+  std::map<std::string, std::uint64_t> model_;
 };
 
 }  // namespace kvn

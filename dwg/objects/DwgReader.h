@@ -65,6 +65,10 @@ inline constexpr std::uint16_t kDwgNoClass = 65535;
 const DwgObjectType* DwgObjectTypeAt(int index);
 // The first entry of the name, ignoring case, or -1.
 int DwgObjectTypeIndexOfName(const char* name);
+// The DXF entity name of a fixed entity type number as a space holds it
+// (MINSERT is an INSERT, every dimension a DIMENSION), or null for objects,
+// block brackets, vertices, attributes and sequence ends.
+const char* DwgDxfEntityNameOfType(int type);
 
 // Owned-link kinds the loader keeps with each object.
 inline constexpr std::uint8_t kLinkSubEntity = 1, kLinkFirstLast = 2, kLinkOwnedList = 4;
@@ -400,6 +404,10 @@ class DwgReader : public YxxfReader {
   std::uint16_t entityCode_ = 0;
   std::uint8_t linkKind_ = 0;
   bool lastIsEntity_ = false;
+  // The entity mode of the object's common entity data (-1: none read).
+  int entitySpace_ = -1;
+  // The DXF name the file's entity of this object has.
+  std::string dxfName_;
   std::uint32_t objectReactors_ = 0;
   bool objectXdict_ = false;
   bool suppliedFrame_ = false;
@@ -413,6 +421,8 @@ class DwgReader : public YxxfReader {
     int plotStyleFlags = 0;
     bool hasXdict = false;
     bool colorBook = false;
+    // The entity mode: 0 owned by a block, 1 paper space, 2 model space.
+    int space = 0;
   } flags_;
   // R13 to R2000: an entity whose own fields failed keeps its links (owner,
   // next entity) when its handle data can still be reached: the record is
