@@ -246,18 +246,14 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += ", \"blocks\": " + std::to_string(report.blocks.size());
   out += ", \"skipped\": ";
   AppendCounts(out, report.skipped);
+  out += ", \"paper\": ";
+  AppendCounts(out, report.paper);
   out += ", \"objects\": ";
   AppendCounts(out, report.objects);
   // R11/R12 records realigned to their stated end (body shorter or longer).
   out += ", \"realigned\": ";
   AppendCounts(out, report.realigned);
   AppendSkippedReasons(out, report);
-  out += ", \"warnings\": [";
-  for (std::size_t i = 0; i < report.warnings.size(); ++i) {
-    if (i) out += ", ";
-    AppendJsonString(out, report.warnings[i]);
-  }
-  out += "]";
   out += ", \"dispatched\": ";
   AppendCounts(out, report.dispatched);
   // Only the paged layouts have pages to tell of.

@@ -43,6 +43,7 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
     report.skippedReasons[name]["not emitted"] += count;
   }
   for (const auto& [name, count] : reader.objectStatistics.ModelEntities()) report.entities[name] += count;
+  for (const auto& [name, count] : reader.objectStatistics.PaperEntities()) report.paper[name] += count;
   for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
     for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
   }

@@ -32,7 +32,10 @@ bool DwgReader::ReadDwgObject(std::uint32_t available) {
   if (typeName_.empty()) typeName_ = "(frame)";
   // What the file holds in model space counts whatever became of the
   // entity's own data.
-  if (entitySpace_ == 2 && !dxfName_.empty()) objectStatistics.CountModelEntity(dxfName_);
+  if (!dxfName_.empty()) {
+    if (entitySpace_ == 2) objectStatistics.CountModelEntity(dxfName_);
+    if (entitySpace_ == 1) objectStatistics.CountPaperEntity(dxfName_);
+  }
   if (!ok) {
     if (overrun_ && reason != DwgSkipReason::CrcMismatch) reason = DwgSkipReason::Overrun;
     objectStatistics.CountSkipped(typeName_, reason);

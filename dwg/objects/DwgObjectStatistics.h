@@ -27,6 +27,7 @@ class DwgObjectStatistics {
   // An entity the file places in model space, by its DXF type name, whether
   // or not its own data was read.
   void CountModelEntity(const std::string& dxfName) { ++model_[dxfName]; }
+  void CountPaperEntity(const std::string& dxfName) { ++paper_[dxfName]; }
 
   std::uint64_t Read(const std::string& type) const;
   std::uint64_t Skipped(const std::string& type, DwgSkipReason reason) const;
@@ -35,11 +36,12 @@ class DwgObjectStatistics {
   const std::map<std::string, std::uint64_t>& ReadCounts() const { return read_; }
   const std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t>& SkippedCounts() const { return skipped_; }
   const std::map<std::string, std::uint64_t>& ModelEntities() const { return model_; }
+  const std::map<std::string, std::uint64_t>& PaperEntities() const { return paper_; }
 
  private:
   std::map<std::string, std::uint64_t> read_;
   std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t> skipped_;
-  std::map<std::string, std::uint64_t> model_;
+  std::map<std::string, std::uint64_t> model_, paper_;
 };
 
 }  // namespace kvn
