@@ -95,6 +95,9 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
   }
   std::vector<DwgKeptObject> kept;
   std::vector<std::string> keptNames;
+  kept.reserve(n);
+  keptNames.reserve(n);
+  YxxfGroupRecord record;
 
   // First pass, in file order.
   for (std::size_t i = 0; i < n; ++i) {
@@ -127,7 +130,6 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
         entityCode_ == entity::kImageDef) {
       // Table entries and objects that travel as records reach the
       // dispatcher at once; no block owns them.
-      YxxfGroupRecord record;
       const std::uint16_t code = RecordBufferToGroupRecord(record, TakeRecord(), TextCodePage());
       DispatchEntity(record, code);
       continue;
@@ -138,6 +140,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
   }
 
   // Emitting pass, block by block.
+  emitted_.reserve(kept.size());
   std::sort(objectMap.begin(), objectMap.end(),
             [](const DwgMapEntry& a, const DwgMapEntry& b) { return a.handle < b.handle; });
   const DwgObjectLookup lookup = [&](std::uint64_t handle) -> const DwgKeptObject* {

@@ -45,9 +45,9 @@ const DwgKeptObject* DwgReader::EmitObject(std::uint64_t handle, const DwgObject
   const DwgKeptObject* kept = lookup(handle);
   if (!kept || kept->record.size() < 2) return nullptr;
   if (!emitted_.insert(handle).second) return nullptr;
-  std::vector<std::uint8_t> bytes = kept->record;
-  if (!sub || hasOwner) SetRecordHandle(bytes, kCodeOwnerHandle, owner);
-  const std::uint16_t code = RecordBufferToGroupRecord(record, bytes, TextCodePage());
+  emitBytes_.assign(kept->record.begin(), kept->record.end());
+  if (!sub || hasOwner) SetRecordHandle(emitBytes_, kCodeOwnerHandle, owner);
+  const std::uint16_t code = RecordBufferToGroupRecord(record, emitBytes_, TextCodePage());
   DispatchEntity(record, code);
   ++dispatched_;
   return kept;
@@ -58,7 +58,8 @@ std::uint64_t DwgReader::WalkEntity(std::uint64_t handle, const DwgObjectLookup&
   const DwgKeptObject* kept = lookup(handle);
   if (!kept) return 0;
   const Links links = LinksOf(kept->record);
-  YxxfGroupRecord record;
+  if (!emitRecord_) emitRecord_ = std::make_unique<YxxfGroupRecord>();
+  YxxfGroupRecord& record = *emitRecord_;
   if (kept->linkKind == kLinkSubEntity) {
     // Vertices, attributes and SEQEND reach the dispatcher with their owner.
     if (!emitted_.insert(handle).second) return 0;

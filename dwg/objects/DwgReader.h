@@ -445,6 +445,11 @@ class DwgReader : public YxxfReader {
   std::vector<DwgClass> dwgClasses_;
   std::string typeName_;
   std::unordered_set<std::uint64_t> emitted_;
+  // Reused across the objects of a drawing instead of made for each: the
+  // group record the kept records are converted into (its first-item index
+  // is large), and the copy of a record whose owner is set.
+  std::unique_ptr<YxxfGroupRecord> emitRecord_;
+  std::vector<std::uint8_t> emitBytes_;
   // Blocks made from block headers, by the header's handle.
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHeader_;
   std::uint32_t dispatched_ = 0;
