@@ -140,7 +140,6 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
   }
 
   // Emitting pass, block by block.
-  emitted_.reserve(kept.size());
   std::sort(objectMap.begin(), objectMap.end(),
             [](const DwgMapEntry& a, const DwgMapEntry& b) { return a.handle < b.handle; });
   const DwgObjectLookup lookup = [&](std::uint64_t handle) -> const DwgKeptObject* {
@@ -179,7 +178,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
   for (std::size_t i = 0; i < n; ++i) {
     const DwgMapEntry& entry = objectMap[i];
     if (entry.location == kNoKeptRecord || entry.location >= kept.size()) continue;
-    if (!emitted_.contains(entry.handle)) ++notEmitted[keptNames[entry.location]];
+    if (!kept[entry.location].emitted) ++notEmitted[keptNames[entry.location]];
   }
   return true;
 }

@@ -92,6 +92,8 @@ const DwgMapEntry* FindHandleEntry(const std::vector<DwgMapEntry>& entries, std:
 struct DwgKeptObject {
   std::vector<std::uint8_t> record;  // entity code + items
   std::uint8_t linkKind = 0;
+  // Handed over to the dispatcher (at most once).
+  mutable bool emitted = false;
 };
 // Finds the kept record of a handle, null when the drawing holds none.
 using DwgObjectLookup = std::function<const DwgKeptObject*(std::uint64_t handle)>;
@@ -444,12 +446,12 @@ class DwgReader : public YxxfReader {
   std::vector<std::pair<std::uint16_t, std::uint16_t>> classMap_;
   std::vector<DwgClass> dwgClasses_;
   std::string typeName_;
-  std::unordered_set<std::uint64_t> emitted_;
   // Reused across the objects of a drawing instead of made for each: the
   // group record the kept records are converted into (its first-item index
   // is large), and the copy of a record whose owner is set.
   std::unique_ptr<YxxfGroupRecord> emitRecord_;
   std::vector<std::uint8_t> emitBytes_;
+  std::vector<std::pair<std::uint16_t, std::uint64_t>> linkItems_;
   // Blocks made from block headers, by the header's handle.
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHeader_;
   std::uint32_t dispatched_ = 0;

@@ -240,6 +240,12 @@ void ForEachItem(std::span<const std::uint8_t> record, Visit visit) {
 
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record) {
   std::vector<std::pair<std::uint16_t, std::uint64_t>> out;
+  RecordHandleItems(record, out);
+  return out;
+}
+
+void RecordHandleItems(std::span<const std::uint8_t> record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& out) {
+  out.clear();
   ForEachItem(record, [&](std::uint16_t code, std::uint8_t tag, std::size_t at) {
     if (tag == 5) {
       std::uint64_t h;
@@ -248,7 +254,6 @@ std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span
     }
     return true;
   });
-  return out;
 }
 
 void SetRecordHandle(std::vector<std::uint8_t>& record, std::uint16_t code, std::uint64_t value) {

@@ -77,6 +77,8 @@ std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const
 
 // The handle items of a finished record, in order: {group code, handle}.
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record);
+// The same into `out`, whose storage is reused.
+void RecordHandleItems(std::span<const std::uint8_t> record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& out);
 
 // Sets the first handle item of the code to the value, or appends one (under
 // sub-record 0) when the record has none.
