@@ -161,7 +161,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
                                              block.ownedHandles.Items() + block.ownedHandles.Count());
       for (std::uint64_t handle : owned) {
         if (!step()) return false;
-        if (lookup(handle)) WalkEntity(handle, lookup);
+        WalkEntity(handle, lookup);
       }
       continue;
     }

@@ -44,7 +44,11 @@ const DwgKeptObject* DwgReader::EmitObject(std::uint64_t handle, const DwgObject
                                            YxxfGroupRecord& record, bool sub, std::uint64_t owner,
                                            bool hasOwner) {
   if (handle == 0 || !lookup) return nullptr;
-  const DwgKeptObject* kept = lookup(handle);
+  return EmitKept(lookup(handle), record, sub, owner, hasOwner);
+}
+
+const DwgKeptObject* DwgReader::EmitKept(const DwgKeptObject* kept, YxxfGroupRecord& record, bool sub,
+                                         std::uint64_t owner, bool hasOwner) {
   if (!kept || kept->record.size() < 2) return nullptr;
   if (kept->emitted) return nullptr;
   kept->emitted = true;
@@ -70,7 +74,7 @@ std::uint64_t DwgReader::WalkEntity(std::uint64_t handle, const DwgObjectLookup&
     const std::uint16_t code = RecordBufferToGroupRecord(record, kept->record, TextCodePage());
     DispatchEntity(record, code);
     ++dispatched_;
-  } else if (!EmitObject(handle, lookup, record, false, links.owner, links.hasOwner)) {
+  } else if (!EmitKept(kept, record, false, links.owner, links.hasOwner)) {
     return 0;
   }
   const std::uint64_t owner = links.owner;

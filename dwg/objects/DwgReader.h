@@ -380,6 +380,9 @@ class DwgReader : public YxxfReader {
   bool ReadHatchPattern();
   const DwgKeptObject* EmitObject(std::uint64_t handle, const DwgObjectLookup& lookup, YxxfGroupRecord& record,
                                   bool sub, std::uint64_t owner, bool hasOwner);
+  // The same for an object already looked up (null: nothing).
+  const DwgKeptObject* EmitKept(const DwgKeptObject* kept, YxxfGroupRecord& record, bool sub, std::uint64_t owner,
+                                bool hasOwner);
 
   int release_;
   bool ac1012_;

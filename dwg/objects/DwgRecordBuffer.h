@@ -62,6 +62,10 @@ class DwgRecordBuffer {
  private:
   void Head(std::uint16_t code, DwgItemTag tag);
   void Put(const void* data, std::size_t n);
+  // A whole item of a fixed-size value in one step: the buffer grows once
+  // and the copy has a known size.
+  template <std::size_t N>
+  void Fixed(std::uint16_t code, DwgItemTag tag, const void* value);
 
   std::vector<std::uint8_t> bytes_;
   std::uint32_t items_ = 0;
