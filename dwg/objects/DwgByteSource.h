@@ -18,6 +18,22 @@ class DwgByteSource {
   virtual bool NextByte(std::uint8_t& out) = 0;
   // Byte offset of the next byte.
   virtual std::uint64_t Position() const = 0;
+  // NextByte without a call while the source lends a run of bytes: the bit
+  // reader takes every byte of a drawing one at a time.
+  bool Take(std::uint8_t& out) {
+    if (windowLeft_ != 0) {
+      out = *window_++;
+      --windowLeft_;
+      return true;
+    }
+    return NextByte(out);
+  }
+
+ protected:
+  // The bytes lent from the current position on (a source that lends them
+  // takes them first in NextByte and counts them in Position).
+  const std::uint8_t* window_ = nullptr;
+  std::size_t windowLeft_ = 0;
 };
 
 // Bytes held by the caller, who keeps them alive.
