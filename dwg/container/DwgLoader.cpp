@@ -1,6 +1,7 @@
 #include "dwg/container/DwgLoader.h"
 
 #include <string>
+#include <string_view>
 
 #include "document/DocumentReaders.h"
 #include "document/DwgLoadReport.h"
@@ -15,6 +16,7 @@
 #include "dwg/old/DwgOldReader.h"
 #include "foundation/InFileStream.h"
 #include "import/records/DwgCodePages.h"
+#include "import/records/TableRecords.h"
 
 namespace kvn {
 
@@ -32,6 +34,16 @@ WString FileNamePart(const WString& path) {
   return WString(slash == std::u16string_view::npos ? view : view.substr(slash + 1));
 }
 
+bool IsPaperSpaceBlockName(const std::string& name) {
+  constexpr std::string_view kPrefix = "*PAPER_SPACE";
+  if (name.size() < kPrefix.size()) return false;
+  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
+    const char c = name[i] >= 'a' && name[i] <= 'z' ? char(name[i] - 32) : name[i];
+    if (c != kPrefix[i]) return false;
+  }
+  return true;
+}
+
 void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   for (const auto& [name, count] : reader.objectStatistics.ReadCounts()) report.objects[name] += count;
   for (const auto& [key, count] : reader.objectStatistics.SkippedCounts()) {
@@ -44,6 +56,16 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   }
   for (const auto& [name, count] : reader.objectStatistics.ModelEntities()) report.entities[name] += count;
   for (const auto& [name, count] : reader.objectStatistics.PaperEntities()) report.paper[name] += count;
+  // The entities of the other layouts, as a DXF file holds them in its
+  // *Paper_Space blocks.
+  for (const auto& [owner, counts] : reader.objectStatistics.BlockEntities()) {
+    for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) {
+      const YxxfBlockRec& block = *reader.blocks[i];
+      if (block.handle != owner || !IsPaperSpaceBlockName(block.name.ToUtf8())) continue;
+      for (const auto& [name, count] : counts) report.paper[name] += count;
+      break;
+    }
+  }
   for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
     for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
   }

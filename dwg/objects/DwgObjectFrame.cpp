@@ -27,6 +27,7 @@ bool DwgReader::ReadDwgObject(std::uint32_t available) {
   DwgSkipReason reason = DwgSkipReason::Overrun;
   typeName_.clear();
   entitySpace_ = -1;
+  entityOwner_ = 0;
   dxfName_.clear();
   bool ok = ReadDwgObjectBody(available, reason);
   if (typeName_.empty()) typeName_ = "(frame)";
@@ -35,6 +36,7 @@ bool DwgReader::ReadDwgObject(std::uint32_t available) {
   if (!dxfName_.empty()) {
     if (entitySpace_ == 2) objectStatistics.CountModelEntity(dxfName_);
     if (entitySpace_ == 1) objectStatistics.CountPaperEntity(dxfName_);
+    if (entitySpace_ == 0) objectStatistics.CountBlockEntity(entityOwner_, dxfName_);
   }
   if (!ok) {
     if (overrun_ && reason != DwgSkipReason::CrcMismatch) reason = DwgSkipReason::Overrun;
@@ -302,7 +304,7 @@ bool DwgReader::FinishEntityData() {
 }
 
 bool DwgReader::ReadEntityHandles() {
-  if (flags_.hasOwner) ReadHandleRef(4, nullptr, kCodeOwnerHandle);
+  if (flags_.hasOwner) ReadHandleRef(4, &entityOwner_, kCodeOwnerHandle);
   for (std::uint32_t i = 0; i < flags_.reactors; ++i) {
     if (overrun_) return false;
     ReadHandleRef(4, nullptr, 0);

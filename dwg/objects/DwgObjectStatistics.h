@@ -28,6 +28,9 @@ class DwgObjectStatistics {
   // or not its own data was read.
   void CountModelEntity(const std::string& dxfName) { ++model_[dxfName]; }
   void CountPaperEntity(const std::string& dxfName) { ++paper_[dxfName]; }
+  // An entity owned by a block record (the active paper space's are in
+  // CountPaperEntity; the other layouts' are found by their block's name).
+  void CountBlockEntity(std::uint64_t owner, const std::string& dxfName) { ++owned_[owner][dxfName]; }
 
   std::uint64_t Read(const std::string& type) const;
   std::uint64_t Skipped(const std::string& type, DwgSkipReason reason) const;
@@ -37,11 +40,13 @@ class DwgObjectStatistics {
   const std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t>& SkippedCounts() const { return skipped_; }
   const std::map<std::string, std::uint64_t>& ModelEntities() const { return model_; }
   const std::map<std::string, std::uint64_t>& PaperEntities() const { return paper_; }
+  const std::map<std::uint64_t, std::map<std::string, std::uint64_t>>& BlockEntities() const { return owned_; }
 
  private:
   std::map<std::string, std::uint64_t> read_;
   std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t> skipped_;
   std::map<std::string, std::uint64_t> model_, paper_;
+  std::map<std::uint64_t, std::map<std::string, std::uint64_t>> owned_;
 };
 
 }  // namespace kvn

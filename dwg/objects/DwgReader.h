@@ -411,8 +411,9 @@ class DwgReader : public YxxfReader {
   bool lastIsEntity_ = false;
   // The entity mode of the object's common entity data (-1: none read).
   int entitySpace_ = -1;
-  // The DXF name the file's entity of this object has.
+  // The DXF name the file's entity of this object has, and its owner.
   std::string dxfName_;
+  std::uint64_t entityOwner_ = 0;
   std::uint32_t objectReactors_ = 0;
   bool objectXdict_ = false;
   bool suppliedFrame_ = false;

@@ -108,22 +108,30 @@ TEST(DwgWriterCounts, DrawingsEqualTheirDxfTwinsAndOtherReleases) {
   KVN_REQUIRE_TESTDATA(dir);
   // A second writer: class objects (multileaders, tables, image, wipeout,
   // mesh, underlay) and the types the import does not draw all counted.
-  const Counts acadsharp = LoadReport(dir / "dwg/acadsharp_sample_AC1024.dwg").entities;
-  EXPECT_EQ(acadsharp, LoadReport(dir / "dxf/acadsharp_sample_AC1024_ascii.dxf").entities);
+  const DwgLoadReport acadsharpReport = LoadReport(dir / "dwg/acadsharp_sample_AC1024.dwg");
+  const DwgLoadReport acadsharpTwin = LoadReport(dir / "dxf/acadsharp_sample_AC1024_ascii.dxf");
+  const Counts& acadsharp = acadsharpReport.entities;
+  EXPECT_EQ(acadsharp, acadsharpTwin.entities);
+  // Paper space: the active layout's entities and the other layouts' blocks.
+  EXPECT_EQ(acadsharpReport.paper, acadsharpTwin.paper);
+  EXPECT_EQ(acadsharpReport.paper.at("VIEWPORT"), 6u);
   EXPECT_EQ(acadsharp.at("MULTILEADER"), 15u);
   EXPECT_EQ(acadsharp.at("ACAD_TABLE"), 2u);
   EXPECT_EQ(acadsharp.at("IMAGE"), 1u);
   EXPECT_EQ(acadsharp.at("WIPEOUT"), 1u);
   // The example series from R14 on (R13 has no light-weight polylines) and
   // its DXF forms.
-  const Counts series = LoadReport(dir / "dwg/libredwg_example_2000.dwg").entities;
+  const DwgLoadReport seriesReport = LoadReport(dir / "dwg/libredwg_example_2000.dwg");
+  const Counts& series = seriesReport.entities;
   EXPECT_EQ(series.at("LWPOLYLINE"), 11u);
   for (const char* twin : {"dwg/libredwg_example_r14.dwg", "dwg/libredwg_example_2004.dwg",
                            "dwg/libredwg_example_2007.dwg", "dwg/libredwg_example_2010.dwg",
                            "dwg/libredwg_example_2013.dwg", "dwg/libredwg_example_2018.dwg",
                            "dxf/libredwg_example_2000.dxf", "dxf/libredwg_example_2000_binary.dxf",
                            "dxf/libredwg_example_2018.dxf"}) {
-    EXPECT_EQ(LoadReport(dir / twin).entities, series) << twin;
+    const DwgLoadReport report = LoadReport(dir / twin);
+    EXPECT_EQ(report.entities, series) << twin;
+    EXPECT_EQ(report.paper, seriesReport.paper) << twin;
   }
 }
 
