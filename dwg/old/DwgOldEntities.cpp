@@ -329,6 +329,8 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     } else {
       record.AddHandle64(5, s.NextHandle());
     }
+    // The space the import places the entity in (item 67) is the one it is
+    // counted in.
     bool paper = false;
     if (extra & 4) {
       const std::uint16_t space = s.U16();
