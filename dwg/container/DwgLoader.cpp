@@ -117,20 +117,22 @@ bool ReadDwgFileHeaderR13(DwgReader& reader, InFileStream& in, DwgLocator (&loca
 
 bool ReadDwgContainerR13(DwgReader& reader, InFileStream& in) {
   DwgLocator locators[kDwgLocators];
-  DwgStreamSource source(in);
-  reader.SetSource(&source);
+  // The stream is read ahead: from here on it is positioned through the
+  // source alone.
+  DwgStreamSource source(in, true);
   auto fail = [&](std::uint16_t code) {
     reader.SetReaderError(code, 0);
     return false;
   };
   if (!ReadDwgFileHeaderR13(reader, in, locators)) return fail(10039);
-  if (locators[0].address > in.Size() || !in.Seek(locators[0].address)) return fail(10040);
+  reader.SetSource(&source);
+  if (!source.Seek(locators[0].address)) return fail(10040);
   if (!reader.ReadDwgHeaderVariables(locators[0].size)) return fail(10041);
-  if (locators[1].address > in.Size() || !in.Seek(locators[1].address)) return fail(10042);
+  if (!source.Seek(locators[1].address)) return fail(10042);
   reader.ReadDwgClasses(locators[1].size);
-  if (locators[2].address > in.Size() || !in.Seek(locators[2].address)) return fail(10043);
+  if (!source.Seek(locators[2].address)) return fail(10043);
   if (!reader.ReadDwgHandleMap(locators[2].size)) return fail(10044);
-  in.Seek(0);
+  source.Seek(0);
   return reader.ReadDwgObjects(in.Size(), in.Size(), FileNamePart(in.Path()));
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace kvn {
 
@@ -49,15 +50,21 @@ class DwgMemorySource final : public DwgByteSource {
   std::size_t at_ = 0;
 };
 
-// An input file stream positioned by its owner.
+// An input file stream positioned by its owner. A source made with
+// `readAhead` reads the stream in chunks and lends them to Take; its owner
+// then positions it only through Seek, never the stream itself.
 class DwgStreamSource final : public DwgByteSource {
  public:
-  explicit DwgStreamSource(InFileStream& stream) : stream_(stream) {}
+  explicit DwgStreamSource(InFileStream& stream, bool readAhead = false) : stream_(stream), readAhead_(readAhead) {}
   bool NextByte(std::uint8_t& out) override;
   std::uint64_t Position() const override;
+  // Drops the bytes read ahead and positions the stream; false past its end.
+  bool Seek(std::uint64_t position);
 
  private:
   InFileStream& stream_;
+  bool readAhead_ = false;
+  std::vector<std::uint8_t> chunk_;
 };
 
 }  // namespace kvn
