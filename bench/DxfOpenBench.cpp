@@ -55,11 +55,14 @@ double ParseSeconds(ByteArray& memory, bool binary) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The open alone: the document is let go after the clock stops.
 double OpenSeconds(ByteArray& memory, bool& ok) {
   const auto start = std::chrono::steady_clock::now();
   InFileStream in = InFileStream::FromMemory(memory);
-  ok = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr).Ok() && ok;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const DocumentResult result = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ok = result.Ok() && ok;
+  return seconds;
 }
 
 // MB/s of the whole open.
