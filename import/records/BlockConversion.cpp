@@ -43,22 +43,30 @@ constexpr int kLinear[9] = {0, 1, 2, 4, 5, 6, 8, 9, 10};
 
 }  // namespace
 
-const YxxfReader::SharedInsertBlock* YxxfReader::FindSharedBlock(const YxxfBlockRec& block,
-                                                                 const InsertChainLink* parent,
-                                                                 const YxxfEntInsert& insert,
-                                                                 const ImportMatrix& m) const {
-  // Elements the single-precision epsilon apart count as equal.
-  constexpr double kEqual = 1.1920928955078125e-7;
-  for (const SharedInsertBlock& shared : sharedInsertBlocks) {
-    if (shared.block != &block || shared.parent != parent) continue;
-    if (shared.color != insert.color || shared.level != insert.level || shared.lineTypeHandle != insert.lineTypeHandle ||
-        shared.lineTypeByHandle != insert.lineTypeByHandle || shared.lineTypeName.View() != insert.lineTypeName.View())
-      continue;
-    bool equal = true;
-    for (int k = 0; k < 9 && equal; ++k) equal = std::fabs(shared.linear[k] - m.m[kLinear[k]]) <= kEqual;
-    if (equal) return &shared;
-  }
-  return nullptr;
+namespace {
+
+// What decides whether an insert may place a block made for another.
+SharedInsertBlock SharingKey(const YxxfBlockRec& block, const InsertChainLink* parent, const YxxfEntInsert& insert,
+                             const ImportMatrix& m) {
+  SharedInsertBlock key;
+  key.block = &block;
+  key.parent = parent;
+  key.color = insert.color;
+  key.level = insert.level;
+  key.lineTypeHandle = insert.lineTypeHandle;
+  key.lineTypeByHandle = insert.lineTypeByHandle;
+  key.lineTypeName = insert.lineTypeName;
+  for (int k = 0; k < 9; ++k) key.linear[k] = m.m[kLinear[k]];
+  return key;
+}
+
+}  // namespace
+
+const SharedInsertBlock* YxxfReader::FindSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent,
+                                                     const YxxfEntInsert& insert, const ImportMatrix& m) const {
+  // Only top-level inserts are remembered (below).
+  if (parent || sharedInsertBlocks.Count() == 0) return nullptr;
+  return sharedInsertBlocks.Find(SharingKey(block, parent, insert, m));
 }
 
 void YxxfReader::RememberSharedBlock(const YxxfBlockRec& block, const InsertChainLink* parent,
@@ -66,17 +74,9 @@ void YxxfReader::RememberSharedBlock(const YxxfBlockRec& block, const InsertChai
   // Nested inserts are styled through the chain of their parents, which
   // differs from one expansion to the next: only top-level ones share.
   if (parent) return;
-  SharedInsertBlock shared;
-  shared.block = &block;
-  shared.parent = parent;
-  shared.color = insert.color;
-  shared.level = insert.level;
-  shared.lineTypeHandle = insert.lineTypeHandle;
-  shared.lineTypeByHandle = insert.lineTypeByHandle;
-  shared.lineTypeName = insert.lineTypeName;
-  for (int k = 0; k < 9; ++k) shared.linear[k] = m.m[kLinear[k]];
+  SharedInsertBlock shared = SharingKey(block, parent, insert, m);
   shared.blockIndex = index;
-  sharedInsertBlocks.push_back(shared);
+  sharedInsertBlocks.Remember(std::move(shared));
 }
 
 std::unique_ptr<cSection> YxxfReader::MakeReferenceView(const YxxfEntInsert& insert, const YxxfBlockRec& block,

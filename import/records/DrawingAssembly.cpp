@@ -372,7 +372,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       // Styles and shared blocks belong to one sheet's drawing data (a
       // dropped sheet's data may be followed by another at its address).
       styledData = nullptr;
-      sharedInsertBlocks.clear();
+      sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
       if (asker) {
         const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +

@@ -35,6 +35,7 @@
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
 #include "import/records/ImportStatistics.h"
+#include "import/records/SharedInsertBlocks.h"
 #include "import/records/TableRecords.h"
 #include "import/records/cOneObjRec.h"
 
@@ -194,19 +195,7 @@ class YxxfReader {
   std::vector<const YxxfBlockRec*> referenceBlocks;
   // Generated blocks of inserts that can share them, per sheet
   // (BlockConversion.cpp).
-  struct SharedInsertBlock {
-    const YxxfBlockRec* block = nullptr;
-    const InsertChainLink* parent = nullptr;
-    // What the styling of the children takes from the insert.
-    std::uint32_t color = 0;
-    std::uint16_t level = 0;
-    std::uint64_t lineTypeHandle = 0;
-    std::uint8_t lineTypeByHandle = 0;
-    WString lineTypeName;
-    double linear[9] = {};
-    std::uint32_t blockIndex = 0;
-  };
-  std::vector<SharedInsertBlock> sharedInsertBlocks;
+  SharedInsertBlocks sharedInsertBlocks;
   // Takes who answers, the quiet flag and the reference context from the
   // reader's context (nothing without one).
   void TakeQuestionsFrom(const FormatReadContext* context);
