@@ -108,5 +108,23 @@ TEST(DibRows, ConversionToAFixedTableAndToTwentyFourBitsAsThePlainRule) {
   }
 }
 
+// The export hands a rendered colour picture on as it is where a conversion
+// to 24 bits would have copied it: the same packed bytes, header included.
+TEST(DibRows, TwentyFourBitsToTwentyFourIsAByteCopy) {
+  std::mt19937 rng(24);
+  for (std::int32_t width : {1, 2, 3, 5, 64}) {
+    TDib dib;
+    ASSERT_TRUE(dib.Create(width, 7, 24));
+    ASSERT_TRUE(dib.SetPelsPerMeter(11811, 11811));
+    for (std::int32_t y = 0; y < 7; ++y)
+      for (std::int32_t x = 0; x < width; ++x) DibSetPixelRaw(dib, x, y, rng() & 0xFFFFFF);
+    auto copy = ConvertDibBitCount(dib, 24, false, nullptr, false, nullptr);
+    ASSERT_TRUE(copy);
+    ASSERT_EQ(std::vector<std::uint8_t>(copy->PackedDib(), copy->PackedDib() + copy->PackedDibSize()),
+              std::vector<std::uint8_t>(dib.PackedDib(), dib.PackedDib() + dib.PackedDibSize()))
+        << width;
+  }
+}
+
 }  // namespace
 }  // namespace kvn
