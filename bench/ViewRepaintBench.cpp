@@ -2,7 +2,7 @@
 // repeated on a grid until the page holds 100,000 objects (lines, arcs,
 // circles, polygons). GTK cannot move window pixels, so every scroll step
 // is such a repaint: render into the shared surface, blit to the window.
-//   kvn-bench-view-repaint [objects] [frames]
+//   kvn-bench-view-repaint [objects] [frames] [plans|filled|inserts|texts]
 // Prints the median milliseconds per repaint for the whole grid in view
 // ("All elements") and at 100 %, scrolled a page at a time. Target: under
 // 12 ms.
@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "bench/PlanGrid.h"
@@ -340,27 +341,37 @@ void Report(const char* what, long count, long frames, const Timing& t, double t
 int main(int argc, char** argv) {
   const long objects = argc > 1 ? std::max(1L, std::atol(argv[1])) : 100000;
   const long frames = argc > 2 ? std::max(1L, std::atol(argv[2])) : 20;
-  long count = 0;
-  auto doc = MakeGrid(objects, count);
-  Report("plans", count, frames, Measure(doc.get(), frames), 12.0);
-  long filled = 0;
-  auto areas = MakeFilledGrid(objects, filled);
-  Report("filled areas", filled, frames, Measure(areas.get(), frames), 30.0);
-  long placed = 0;
-  std::vector<cInsert*> inserts;
-  auto withInserts = MakeInsertGrid(objects, placed, inserts);
-  Report("filled areas, a third placed by inserts two deep", placed, frames, Measure(withInserts.get(), frames),
-         30.0);
-  // The expansion alone: every insert made dirty and expanded again.
-  cDrawingData* data = withInserts->GetSheet(0)->Data();
-  double expansion = 0;
-  for (long i = 0; i < frames; ++i) {
-    for (cInsert* insert : inserts) insert->MarkDirty();
-    const auto t0 = Clock::now();
-    for (cInsert* insert : inserts) insert->UpdateIfDirty(data);
-    expansion += Milliseconds(t0);
+  // One case alone: plans, filled, inserts or texts.
+  const std::string only = argc > 3 ? argv[3] : "";
+  auto runs = [&](const char* name) { return only.empty() || only == name; };
+  if (runs("plans")) {
+    long count = 0;
+    auto doc = MakeGrid(objects, count);
+    Report("plans", count, frames, Measure(doc.get(), frames), 12.0);
   }
-  std::printf("  expansion of all %zu inserts: %.2f ms\n", inserts.size(), expansion / double(frames));
+  if (runs("filled")) {
+    long filled = 0;
+    auto areas = MakeFilledGrid(objects, filled);
+    Report("filled areas", filled, frames, Measure(areas.get(), frames), 30.0);
+  }
+  if (runs("inserts")) {
+    long placed = 0;
+    std::vector<cInsert*> inserts;
+    auto withInserts = MakeInsertGrid(objects, placed, inserts);
+    Report("filled areas, a third placed by inserts two deep", placed, frames, Measure(withInserts.get(), frames),
+           30.0);
+    // The expansion alone: every insert made dirty and expanded again.
+    cDrawingData* data = withInserts->GetSheet(0)->Data();
+    double expansion = 0;
+    for (long i = 0; i < frames; ++i) {
+      for (cInsert* insert : inserts) insert->MarkDirty();
+      const auto t0 = Clock::now();
+      for (cInsert* insert : inserts) insert->UpdateIfDirty(data);
+      expansion += Milliseconds(t0);
+    }
+    std::printf("  expansion of all %zu inserts: %.2f ms\n", inserts.size(), expansion / double(frames));
+  }
+  if (!runs("texts")) return 0;
 
   // What the program installs at start for texts: the font readers and the
   // glyph roads.
