@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "foundation/ArchiveWriter.h"
 #include "model/BlockPath.h"
 #include "model/cAnyLine.h"
 #include "model/cBlock.h"
@@ -51,9 +52,10 @@ constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 
 // For each key, the index of the next equal key in the list (kNoEntry for
 // the last of its value): the keys of one value as a list, in list order.
-std::vector<std::uint32_t> LinkEqualKeys(const std::vector<std::uint32_t>& keys) {
+template <class Key>
+std::vector<std::uint32_t> LinkEqualKeys(const std::vector<Key>& keys) {
   std::vector<std::uint32_t> next(keys.size(), kNoEntry);
-  std::unordered_map<std::uint32_t, std::uint32_t> last;
+  std::unordered_map<Key, std::uint32_t> last;
   last.reserve(keys.size());
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const auto [at, added] = last.try_emplace(keys[i], std::uint32_t(i));
@@ -63,6 +65,26 @@ std::vector<std::uint32_t> LinkEqualKeys(const std::vector<std::uint32_t>& keys)
     }
   }
   return next;
+}
+
+// A 64-bit hash of the block's records as IsSameBlock compares them, each
+// written on its own: blocks it takes as the same hash alike. The 32-bit
+// checksum rotates and XORs bytes, so blocks that differ only in the block
+// indexes of their inserts often share it (a drawing of nested inserts put
+// up to a hundred blocks in one checksum); the hash keeps them apart.
+std::uint64_t RecordsHash(const cBlock& block, ByteArray& scratch) {
+  constexpr std::uint64_t kPrime = 1099511628211ull;
+  std::uint64_t h = 1469598103934665603ull;
+  for (const cOutObj* o = block.FirstObject(); o; o = o->next) {
+    scratch.Clear();
+    {
+      ArchiveWriter w(&scratch);
+      o->Write(nullptr, w);
+    }
+    for (const std::uint8_t b : scratch) h = (h ^ b) * kPrime;
+    h = (h ^ std::uint64_t(scratch.Count())) * kPrime;
+  }
+  return h;
 }
 
 bool CommonWidth(double& width, cBlock& block, cDrawingData& data, BlockPath& path, bool& found) {
@@ -200,8 +222,8 @@ void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std
   // Second pass, over the entries left, in collection order (positions
   // compared bytewise like checksums): blocks that became equal once their
   // inserts were re-pointed are emptied onto the first. Emptying a block
-  // changes no other block's checksum (an insert is written with its block
-  // index only), so each checksum is taken once, before the pass.
+  // changes no other block's checksum or records (an insert is written with
+  // its block index only), so each is taken once, before the pass.
   std::vector<std::uint32_t> order;
   order.reserve(entries.size());
   for (std::size_t e = 0; e < entries.size(); ++e)
@@ -211,7 +233,17 @@ void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std
   });
   sums.resize(order.size());
   for (std::size_t k = 0; k < order.size(); ++k) sums[k] = GetBlock(entries[order[k]].index)->GetChecksum(scratch);
-  const std::vector<std::uint32_t> laterSame = LinkEqualKeys(sums);
+  // Only blocks of one checksum and one records hash can be the same; the
+  // hash is taken only where a checksum is shared.
+  std::unordered_map<std::uint32_t, std::uint32_t> sharing;
+  sharing.reserve(sums.size());
+  for (const std::uint32_t sum : sums) ++sharing[sum];
+  std::vector<std::uint64_t> keys(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const std::uint64_t records = sharing[sums[k]] > 1 ? RecordsHash(*GetBlock(entries[order[k]].index), scratch) : 0;
+    keys[k] = records * 0x9e3779b97f4a7c15ull ^ sums[k];
+  }
+  const std::vector<std::uint32_t> laterSame = LinkEqualKeys(keys);
   std::vector<bool> emptiedEntry(order.size(), false);
   std::vector<std::uint32_t> second = identity();
   bool emptied = false;

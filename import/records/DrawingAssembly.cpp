@@ -341,6 +341,11 @@ void YxxfReader::ApplyDrawOrder() {
 std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monitor) {
   MemoryGuard guard;
   auto document = std::make_unique<cDrawingDoc>();
+  if (objectBudget == 0) {
+    std::uint64_t records = defaultBlock.entities.Count();
+    for (std::uint32_t b = 0; b < blocks.Count(); ++b) records += blocks[b]->entities.Count();
+    objectBudget = ImportBudget(records);
+  }
   referenceBlocks.clear();
   viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
