@@ -62,9 +62,9 @@ std::unique_ptr<ByteArray> RepairEmf(const std::uint8_t* data, std::uint64_t siz
   le::Put32(bytes.data() + 48, std::uint32_t(end));
 
   const std::uint32_t headerSize = le::U32(bytes.data() + 4);
-  const bool headerFits = headerSize >= kEmfHeaderMinSize && headerSize % 4 == 0 && headerSize < end &&
-                          RecordCouldStart(bytes, headerSize, end);
-  if (headerFits) return ValidOrClosed(std::move(bytes));
+  if (headerSize >= kEmfHeaderMinSize && headerSize % 4 == 0 && headerSize < end) {
+    if (std::unique_ptr<ByteArray> closed = ValidOrClosed(bytes)) return closed;
+  }
   // The header's size is wrong: the first place after which the records run
   // whole to the end is taken as its end.
   for (std::uint64_t at = kEmfHeaderMinSize; at < std::min(end, kHeaderSearch); at += 4) {
