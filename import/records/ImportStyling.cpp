@@ -12,6 +12,7 @@
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
 #include "model/cDrawingData.h"
+#include "model/cStyleFill.h"
 #include "model/cStyleLine.h"
 #include "model/cText.h"
 #include "foundation/MathConstants.h"
@@ -77,6 +78,7 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
     styledData = &data;
     lineStyleOfType.assign(lineTypes.Count(), -1);
     fontOfStyle.clear();
+    fillStyleOfPattern.assign(hatchStyles.Count(), -1);
   }
   object.SetLevel(record.level);
   if (cText* text = object.AsText()) {
@@ -85,7 +87,9 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
     return;
   }
   if (cAnyFill* fill = object.AsAnyFill()) {
-    if (fill->fill.fillColor == kColorByLayer || fill->fill.fillColor == kColorByBlock) {
+    if (object.TypeByte() & kTypeStyledFill) {
+      StylePatternFill(chain, record, *fill, data);
+    } else if (fill->fill.fillColor == kColorByLayer || fill->fill.fillColor == kColorByBlock) {
       fill->fill.fillColor = ResolveImportColour(fill->fill.fillColor, chain, record);
     }
   }
@@ -121,6 +125,33 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
   if (lineStyleOfType[type] < 0 || lineStyleOfType[type] == kNoStyle) return;
   line->stroke.lineStyle = std::uint16_t(lineStyleOfType[type]);
   object.SetTypeByteSourceBits(std::uint8_t(kTypeStyledStroke | (object.TypeByte() & kTypeStyledFill)));
+}
+
+void YxxfReader::StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill,
+                                  cDrawingData& data) {
+  // Until styled, the fill style index is the pattern's place in the
+  // reader's list; the drawing data gets one copy of each pattern used.
+  const std::uint16_t pattern = fill.fill.fillStyle;
+  std::int32_t index = -1;
+  if (pattern < hatchStyles.Count()) {
+    if (fillStyleOfPattern.size() <= pattern) fillStyleOfPattern.resize(std::size_t(pattern) + 1, -1);
+    if (fillStyleOfPattern[pattern] < 0) {
+      auto style = std::make_unique<cStyleFill>();
+      style->Assign(*hatchStyles[pattern]);
+      fillStyleOfPattern[pattern] = data.FillStyles().Add(std::move(style));
+    }
+    index = fillStyleOfPattern[pattern];
+  }
+  if (index < 0 || index == kNoStyle) {
+    // No style to draw: the pattern is left out rather than painted solid.
+    fill.SetTypeByteSourceBits(std::uint8_t(fill.TypeByte() & kTypeStyledStroke));
+    fill.fill.fillStyle = 0;
+    fill.fill.hatchKind = 0;
+  } else {
+    fill.fill.fillStyle = std::uint16_t(index);
+  }
+  fill.fill.hatchColor = ResolveImportColour(fill.fill.hatchColor, chain, record);
+  fill.fill.fillColor = 0x80000000u;
 }
 
 std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data) {

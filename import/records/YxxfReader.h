@@ -46,6 +46,7 @@ class OutFileStream;
 class ProgressMonitor;
 class YxxfEntInsert;
 class YxxfGroupRecord;
+class cAnyFill;
 class cDrawingData;
 class cDrawingDoc;
 class cInsert;
@@ -157,14 +158,17 @@ class YxxfReader {
   // styling, ImportStyling.cpp). Styles are made once per drawing data.
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
                            cDrawingData& data);
+  // A pattern fill: its fill style from the reader's pattern list, its
+  // pattern colour resolved, no solid layer.
+  void StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill, cDrawingData& data);
   // The colour of a record after by-layer and by-block resolution.
   std::uint32_t ResolveImportColour(std::uint32_t color, const InsertChainLink* chain, const cOneObjRec& record) const;
 
   // The drawing data the style caches below belong to, the line style made
-  // for each import line type and the font of each import text style (-1:
-  // not made yet).
+  // for each import line type, the font of each import text style and the
+  // fill style made for each hatch pattern (-1: not made yet).
   cDrawingData* styledData = nullptr;
-  std::vector<std::int32_t> lineStyleOfType, fontOfStyle;
+  std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
   // this many cells; an import makes at most this many objects.
