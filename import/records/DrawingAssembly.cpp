@@ -26,6 +26,7 @@
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "model/cSection.h"
 
 namespace kvn {
 
@@ -170,6 +171,20 @@ WString LevelName(const WString& name) {
   return WString(std::u16string_view(text).substr(first, last - first + 1));
 }
 
+// A drawing whose model is empty opens on its first sheet with objects (a
+// drawing that lives in paper space), not on an empty view.
+void OpenOnFirstSheetWithObjects(cDrawingDoc& document) {
+  auto hasObjects = [&](std::uint32_t i) { return document.GetSheet(i)->TopBlock().FirstObject() != nullptr; };
+  if (document.SheetCount() == 0 || hasObjects(0)) return;
+  for (std::uint32_t i = 1; i < document.SheetCount() && i < 65535; ++i) {
+    if (hasObjects(i)) {
+      document.currentEntry = std::uint16_t(i);
+      document.currentPage = 0;
+      return;
+    }
+  }
+}
+
 template <class F>
 void ForEachObject(cOutObj* first, F&& f) {
   for (cOutObj* o = first; o; o = o->next) f(*o);
@@ -240,10 +255,11 @@ bool YxxfReader::InitialViewRect(const YxxfViewportRec* viewport, const ViewDire
 void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const {
   std::vector<SheetObject> top;
   ForEachObject(objects.Head(), [&](cOutObj& o) { top.push_back(SheetObject{&o, o.Level()}); });
-  MakeSheetLevels(data, objects, top);
+  (void)MakeSheetLevels(data, objects, top);
 }
 
-void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const {
+std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
+                                                       const std::vector<SheetObject>& top) const {
   const std::uint32_t layerCount = layers.Count();
   std::vector<std::uint8_t> used(layerCount, 0);
   for (const SheetObject& o : top) {
@@ -302,6 +318,33 @@ void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const
   }
   objects = std::move(kept);
   levels.MakeNamesUnique();
+  return number;
+}
+
+void YxxfReader::SetSheetViewportLevels(cDrawingData& data, const ObjectChain& objects,
+                                        const std::vector<std::uint16_t>& firstSheetLevelOfLayer) const {
+  auto apply = [&](cOutObj& object) {
+    cSection* view = object.AsSection();
+    if (!view || view->referenceView) return;
+    bool filter = false;
+    SetViewportVisibleLevels(view->selectionValues, filter, *this);
+    GrowArray<std::uint16_t> levels{8};
+    for (std::uint16_t layer : view->selectionValues) {
+      if (layer == kNoLayer) {
+        levels.Add(kNoLayer);
+      } else if (layer < firstSheetLevelOfLayer.size() && firstSheetLevelOfLayer[layer] != 65535) {
+        levels.Add(firstSheetLevelOfLayer[layer]);
+      } else if (layer == DefaultLayerIndex()) {
+        // Layer "0" is the first sheet's default level.
+        levels.Add(65535);
+      }
+    }
+    view->selectionValues.Clear();
+    view->selectionValues.Append(levels.Items(), levels.Count());
+    view->selectionPresent = filter ? 1 : 0;
+  };
+  ForEachObject(objects.Head(), apply);
+  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) ForEachObject(data.GetBlock(b)->FirstObject(), apply);
 }
 
 bool ImportOutOfMemory() { return gOutOfMemory; }
@@ -350,6 +393,9 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   const auto* context = static_cast<const ReferenceContext*>(referenceContext);
   LoadQuestions* asker = quiet || (context && context->depth > 0) ? nullptr : questions;
 
+  // The level numbers of the first built sheet (the model), by layer.
+  bool firstBuilt = false;
+  std::vector<std::uint16_t> firstSheetLevelOfLayer;
   auto buildSheet = [&](const WString& name, YxxfBlockRec& block, int mode, bool keepEmpty,
                         const YxxfViewportRec* viewport) -> bool {
     // The model is seen along its active viewport's direction, the paper
@@ -414,7 +460,13 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       view.counter = nullptr;
       AddAttributeDefinitions(*document, block, mode);
-      MakeSheetLevels(*data, objects, top);
+      const std::vector<std::uint16_t> levelOfLayer = MakeSheetLevels(*data, objects, top);
+      if (firstBuilt) {
+        SetSheetViewportLevels(*data, objects, firstSheetLevelOfLayer);
+      } else {
+        firstBuilt = true;
+        firstSheetLevelOfLayer = levelOfLayer;
+      }
       if (!objects.Head() && !keepEmpty) {
         referenceBlocks.resize(referenceMark);
         return true;
@@ -474,6 +526,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   document->name = fileName;
   document->SetFilePath(fileName);
   LoadReferences(*document, monitor);
+  OpenOnFirstSheetWithObjects(*document);
   return document;
 }
 

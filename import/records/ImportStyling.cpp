@@ -12,6 +12,7 @@
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
 #include "model/cDrawingData.h"
+#include "model/cSection.h"
 #include "model/cStyleFill.h"
 #include "model/cStyleLine.h"
 #include "model/cText.h"
@@ -81,6 +82,11 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
     fillStyleOfPattern.assign(hatchStyles.Count(), -1);
   }
   object.SetLevel(record.level);
+  // A viewport shows whatever its own layer says: the layer is made visible.
+  if (object.AsSection() && record.level < layers.Count()) {
+    layers[record.level]->off = 0;
+    layers[record.level]->frozen = 0;
+  }
   if (cText* text = object.AsText()) {
     text->attr.color = ResolveImportColour(text->attr.color, chain, record);
     if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) StyleText(*source, *text, data);

@@ -146,7 +146,14 @@ class YxxfReader {
   };
   // MakeSheetLevels over the objects of `objects` listed in `top`, each
   // with the level it has now.
-  void MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const;
+  // Answers the level number each layer got (65535: none).
+  std::vector<std::uint16_t> MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
+                                             const std::vector<SheetObject>& top) const;
+  // The view objects of a sheet built after the first show the first
+  // sheet's levels but those frozen in them: their frozen layer indexes
+  // become the first sheet's level numbers of the layers not frozen.
+  void SetSheetViewportLevels(cDrawingData& data, const ObjectChain& objects,
+                              const std::vector<std::uint16_t>& firstSheetLevelOfLayer) const;
   // The sheet's attribute definitions into the document's attribute list,
   // the header's display precisions, and the initial view of a viewport
   // (DrawingAssembly.cpp).
