@@ -432,7 +432,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
           ApplyViewPreset(choice);
         }
       }
-      std::uint32_t offPlane = 0;
+      OffPlaneCounter offPlane;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
       view.counter = &offPlane;
@@ -453,7 +453,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       if (!ok || gOutOfMemory) return false;
       // Content off the drawing plane: seen from where the user says.
-      if (!seen3D && asker && offPlane >= 10) {
+      if (!seen3D && asker && offPlane.count >= 10) {
         seen3D = true;
         referenceBlocks.resize(referenceMark);
         continue;
