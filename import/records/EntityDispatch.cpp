@@ -178,7 +178,6 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
   if (code < 2 || code > 54) return;
   const std::string name = !currentName_.empty() ? currentName_ : EntityNameOfCode(code);
   auto handOver = [&](std::unique_ptr<cOneObjRec> rec) { AddEntity(record, std::move(rec), true, name); };
-  auto notYet = [&] { statistics.CountDropped(name, DropReason::NotImportedYet); };
   const std::uint16_t c = std::uint16_t(code);
 
   switch (code) {
@@ -227,6 +226,7 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       return;
     }
     case entity::kDimension:
+    case entity::kArcDimension:
     case entity::kAcadTable:
       // Both show the block their writer drew them into.
       handOver(std::make_unique<YxxfEntInsert>(&record, Vec3{}, Vec3{1, 1, 1}, 0.0, c));
@@ -236,9 +236,6 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kMText:
     case entity::kAttDef:
       DispatchText(record, code, name);
-      return;
-    case entity::kArcDimension:
-      notYet();
       return;
     case entity::kImage:
       // The definition comes later (objects section): looked up when made.
