@@ -227,9 +227,13 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     }
     case entity::kDimension:
     case entity::kArcDimension:
-    case entity::kAcadTable:
-      // Both show the block their writer drew them into.
+      // Dimensions show the block their writer drew them into (placed by
+      // their point 12).
       handOver(std::make_unique<YxxfEntInsert>(&record, Vec3{}, Vec3{1, 1, 1}, 0.0, c));
+      return;
+    case entity::kAcadTable:
+      // A table's block is drawn about its insertion point.
+      handOver(std::make_unique<YxxfEntInsert>(&record, record.GetPoint3(10), Vec3{1, 1, 1}, 0.0, c));
       return;
     case entity::kAttrib:
     case entity::kText:
