@@ -8,6 +8,7 @@
 #include "import/records/InsertRecord.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
+#include "model/FontList.h"
 #include "model/ObjectTypes.h"
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
@@ -191,9 +192,13 @@ std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData
 }
 
 std::uint16_t YxxfReader::FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data) {
-  const WString face = GetStyleFaceName(style);
+  WString face = GetStyleFaceName(style);
   const int shx = FindOrAddShxFont(data, fileName, face);
   if (shx >= 0) return std::uint16_t(shx);
+  // A family this machine does not have would be a face without outlines
+  // (a foreign drawing carries none) and its texts would not show: they are
+  // written in the default face instead.
+  if (!FontList::FindByName(face) && FontList::FindByName(WString(u"Arial"))) face = WString(u"Arial");
   return data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
 }
 
