@@ -27,6 +27,9 @@
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
 #include "model/cSection.h"
+#include "model/cStyleFill.h"
+#include "model/cStyleLine.h"
+#include "model/cStyleText.h"
 
 namespace kvn {
 
@@ -169,6 +172,19 @@ WString LevelName(const WString& name) {
   if (first == std::u16string::npos) return WString(u"_");
   const std::size_t last = text.find_last_not_of(u' ');
   return WString(std::u16string_view(text).substr(first, last - first + 1));
+}
+
+// The line, fill and text styles of a sheet each with names of their own:
+// import styles may repeat a name that differs only in case.
+void MakeStyleNamesUnique(cDrawingData& data) {
+  auto unique = [](auto& table) {
+    std::vector<WString*> names;
+    for (std::uint32_t i = 0; i < table.Count(); ++i) names.push_back(&table.Get(i)->name);
+    MakeNamesUnique(names);
+  };
+  unique(data.LineStyles());
+  unique(data.FillStyles());
+  unique(data.TextStyles());
 }
 
 // A drawing whose model is empty opens on its first sheet with objects (a
@@ -467,6 +483,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         firstBuilt = true;
         firstSheetLevelOfLayer = levelOfLayer;
       }
+      MakeStyleNamesUnique(*data);
       if (!objects.Head() && !keepEmpty) {
         referenceBlocks.resize(referenceMark);
         return true;

@@ -1,6 +1,7 @@
 // Import styling: a made object gets its level, its colours with by layer
 // and by block resolved through the insert chain, a line style made from
 // its line type, and the font of its text style.
+#include <algorithm>
 #include <cmath>
 
 #include "import/records/AciColors.h"
@@ -16,6 +17,7 @@
 #include "model/cSection.h"
 #include "model/cStyleFill.h"
 #include "model/cStyleLine.h"
+#include "model/cStyleText.h"
 #include "model/cText.h"
 #include "foundation/MathConstants.h"
 
@@ -81,6 +83,7 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
     lineStyleOfType.assign(lineTypes.Count(), -1);
     fontOfStyle.clear();
     fillStyleOfPattern.assign(hatchStyles.Count(), -1);
+    textStyleOfStyle.clear();
   }
   object.SetLevel(record.level);
   // A viewport shows whatever its own layer says: the layer is made visible.
@@ -191,6 +194,28 @@ std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData
   return data.LineStyles().Add(std::move(style));
 }
 
+std::int32_t YxxfReader::MakeTextStyle(const YxxfStyleRec& style, const cText& text, std::int32_t font,
+                                       cDrawingData& data) {
+  auto made = std::make_unique<cStyleText>();
+  made->name = style.name;
+  TextAttributes& a = made->attributes;
+  if (font >= 0 && font != 65535) a.fontIndex = std::uint16_t(font);
+  a.mirrorX = (style.generationFlags & 2) ? 1 : 0;
+  a.mirrorY = (style.generationFlags & 4) ? 1 : 0;
+  a.height = style.height != 0.0 ? style.height : text.attr.height;
+  a.pitchAndFamily = std::uint8_t(style.trueTypeFlags & 0xFF);
+  a.bold = (style.trueTypeFlags & 0x2000000u) ? 1 : 0;
+  a.italic = (style.trueTypeFlags & 0x1000000u) ? 1 : 0;
+  if (a.fontIndex == 65535) {
+    const std::u16string_view face = GetStyleFaceName(style).View();
+    const std::size_t n = std::min<std::size_t>(face.size(), kFaceNameUnits - 1);
+    std::copy_n(face.data(), n, a.faceName);
+    a.faceName[n] = 0;
+    data.ResolveStyleFont(a);
+  }
+  return data.TextStyles().Add(std::move(made));
+}
+
 std::uint16_t YxxfReader::FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data) {
   WString face = GetStyleFaceName(style);
   const int shx = FindOrAddShxFont(data, fileName, face);
@@ -221,8 +246,25 @@ void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& da
   if (fontOfStyle[index] != 65535) text.attr.fontIndex = std::uint16_t(fontOfStyle[index]);
   if (style.trueTypeFlags & 0x2000000u) text.attr.styleBits |= 0x07;
   if (style.trueTypeFlags & 0x1000000u) text.attr.styleBits |= 0x10;
+  // The text style of the drawing made from the import style, once.
+  if (textStyleOfStyle.size() <= index) textStyleOfStyle.resize(index + 1, -1);
+  if (textStyleOfStyle[index] < 0) textStyleOfStyle[index] = MakeTextStyle(style, text, fontOfStyle[index], data);
+  if (textStyleOfStyle[index] != kNoStyle) {
+    text.attr.textStyle = std::uint16_t(textStyleOfStyle[index]);
+    text.SetTypeByteSourceBits(std::uint8_t(text.TypeByte() | kTypeStyledStroke));
+  }
   if (source.multiLine) {
-    if (style.widthFactor > 0.0) text.attr.widthFactor *= style.widthFactor;
+    if (style.widthFactor > 0.0) {
+      text.attr.widthFactor *= style.widthFactor;
+      text.wrapWidth *= style.widthFactor;
+    }
+    // A box far wider than the text could ever need is no box at all.
+    const double chars = double(text.GetText().Length());
+    const double need = 3.0 * text.GetHeight(&data) * chars * text.GetWidthFactor(&data);
+    if (text.wrapWidth > 0.0 && text.wrapWidth > need) {
+      text.wrapWidth = 0.0;
+    }
+    text.MarkDirty();
     return;
   }
   // A top or middle row stands on the baseline instead, moved down by the

@@ -133,8 +133,12 @@ class YxxfReader {
   // the font of an import text style.
   std::int32_t MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data);
   std::uint16_t FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data);
-  // The font of a text's import style (made when missing); a top or middle
-  // aligned TEXT moved onto its baseline.
+  // The drawing's text style made from an import style (its index): the
+  // style's font, mirroring and height (the first text's when the style has
+  // none), bold and italic.
+  std::int32_t MakeTextStyle(const YxxfStyleRec& style, const cText& text, std::int32_t font, cDrawingData& data);
+  // The font and text style of a text's import style (made when missing); a
+  // top or middle aligned TEXT moved onto its baseline.
   void StyleText(const cOneText& source, cText& text, cDrawingData& data);
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
@@ -175,7 +179,7 @@ class YxxfReader {
   // for each import line type, the font of each import text style and the
   // fill style made for each hatch pattern (-1: not made yet).
   cDrawingData* styledData = nullptr;
-  std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern;
+  std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern, textStyleOfStyle;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
   // this many cells; an import makes at most this many objects.
