@@ -15,6 +15,8 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
+#include "foundation/LangTable.h"
+#include "foundation/PathNames.h"
 #include "import/records/AciColors.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/RecordUtilities.h"
@@ -34,6 +36,8 @@
 namespace kvn {
 
 namespace {
+
+constexpr int kStrReadOnly = 19882;  // " (read only)"
 
 // One import at a time: the emergency pool is freed when memory runs low,
 // so that the assembly can still unwind and report.
@@ -540,7 +544,9 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     warnings.push_back(WString::FromUtf8(std::to_string(cellsCapped) + " cells of insert arrays beyond " +
                                          std::to_string(maxArrayCells) + " per insert were left out."));
   }
-  document->name = fileName;
+  // The name says the drawing is shown, not edited.
+  document->name = GetFileNamePart(fileName);
+  document->name.Append(LoadLangString(kStrReadOnly));
   document->SetFilePath(fileName);
   LoadReferences(*document, monitor);
   OpenOnFirstSheetWithObjects(*document);

@@ -1,6 +1,7 @@
 // The sheets of a foreign drawing and what their views show: a drawing that
 // lives in paper space opens on its paper sheet; a viewport hides the layers
 // frozen in it (and only there) and is itself shown whatever its own layer.
+// The document is named by its file, read only.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
 #include "import/dxf/DxfReader.h"
 #include "model/LevelTable.h"
 #include "model/cBlock.h"
@@ -35,9 +37,13 @@ TEST(DxfSheetViews, ADrawingInPaperSpaceOpensOnItsPaperSheet) {
   w.Str(0, "LINE").Str(8, "0").Int(67, 1).Point(10, 0, 0).Point(11, 10, 10);
   w.Str(0, "CIRCLE").Str(8, "0").Int(67, 1).Point(10, 5, 5).Real(40, 2);
   w.EndSection().Eof();
+  SetLanguageIndex(2);
+  InvalidateLangTable();
   DocumentResult result = Load(w.Bytes());
   ASSERT_TRUE(result.Ok());
   cDrawingDoc& document = *result.Document();
+  // The document is named by its file, shown and not edited.
+  EXPECT_EQ(document.name, WString(u"views.dxf (read only)"));
   ASSERT_EQ(document.SheetCount(), 2u);
   EXPECT_EQ(document.GetSheet(0)->name, WString(u"Model"));
   EXPECT_EQ(document.GetSheet(1)->name, WString(u"Paper"));
