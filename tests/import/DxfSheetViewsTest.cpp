@@ -4,6 +4,8 @@
 // The document is named by its file, read only.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "document/cDrawingDoc.h"
@@ -16,7 +18,11 @@
 #include "model/cDrawingData.h"
 #include "model/cSection.h"
 #include "print/export/MakeDrawingPreview.h"
+#include "document/OpenDrawingFile.h"
+#include "document/cDrawing.h"
+#include "dwg/InstallReaders.h"
 #include "tests/support/DxfWriter.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -151,6 +157,37 @@ TEST(DxfSheetViews, AViewportHidesTheLayersFrozenInItAndShowsOnItsOffLayer) {
     } else {
       EXPECT_GT(upper, 20);
     }
+  }
+}
+
+std::unique_ptr<cDrawingDoc> OpenSample(const std::filesystem::path& path) {
+  InstallReaders();
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  return OpenDrawingFile(WString::FromUtf8(path.string()), request, outcome);
+}
+
+// The view a drawing opens on comes from its active viewport, cut to the
+// drawing area, whichever form the drawing is read from: the DWG file holds
+// the view's width where DXF holds its aspect ratio.
+TEST(DxfSheetViews, TheDwgAndDxfFormsOpenOnTheActiveViewport) {
+  KVN_REQUIRE_TESTDATA(data);
+  const char* pairs[][2] = {{"dxf/libredwg_example_2000.dxf", "dwg/libredwg_example_2000.dwg"},
+                            {"dxf/libredwg_example_2000.dxf", "dwg/libredwg_example_r14.dwg"},
+                            {"dxf/acadsharp_sample_AC1024_ascii.dxf", "dwg/acadsharp_sample_AC1024.dwg"}};
+  for (const auto& pair : pairs) {
+    SCOPED_TRACE(pair[1]);
+    auto dxf = OpenSample(data / pair[0]);
+    auto dwg = OpenSample(data / pair[1]);
+    ASSERT_TRUE(dxf && dwg);
+    const DRect& a = dxf->GetSheet(0)->Drawing().rememberedView.rect;
+    const DRect& b = dwg->GetSheet(0)->Drawing().rememberedView.rect;
+    ASSERT_LT(a.x1, a.x2);
+    // The viewport's sides (the bottom is where each form's content ends).
+    EXPECT_NEAR(b.x1, a.x1, 1e-6 * (a.x2 - a.x1));
+    EXPECT_NEAR(b.x2, a.x2, 1e-6 * (a.x2 - a.x1));
+    EXPECT_NEAR(b.y2, a.y2, 1e-6 * (a.x2 - a.x1));
   }
 }
 
