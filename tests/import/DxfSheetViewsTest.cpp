@@ -13,6 +13,8 @@
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "import/dxf/DxfReader.h"
+#include "import/records/TableRecords.h"
+#include "import/records/YxxfGroupRecord.h"
 #include "model/LevelTable.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
@@ -189,6 +191,32 @@ TEST(DxfSheetViews, TheDwgAndDxfFormsOpenOnTheActiveViewport) {
     EXPECT_NEAR(b.x2, a.x2, 1e-6 * (a.x2 - a.x1));
     EXPECT_NEAR(b.y2, a.y2, 1e-6 * (a.x2 - a.x1));
   }
+}
+
+// A DXF LAYOUT names itself and its block-table record in its own part:
+// before it stand the page setup's name (1) and the owner dictionary (330).
+TEST(DxfSheetViews, ALayoutIsNamedAndPlacedByItsOwnPart) {
+  YxxfGroupRecord r;
+  r.AddString(5, std::string_view("59"));
+  r.AddString(330, std::string_view("1A"));  // the owner dictionary
+  r.AddString(100, std::string_view("AcDbPlotSettings"));
+  r.AddString(1, std::string_view(""));  // the page setup's name
+  r.AddString(100, std::string_view("AcDbLayout"));
+  r.AddString(1, std::string_view("Sheet 2"));
+  r.AddString(330, std::string_view("1FDD"));
+  r.AddString(331, std::string_view("1FE0"));
+  auto layout = YxxfLayoutRec::FromRecord(r);
+  EXPECT_EQ(layout->name, WString(u"Sheet 2"));
+  EXPECT_EQ(layout->owner, 0x1FDDu);
+  EXPECT_EQ(layout->lastActiveViewport, 0x1FE0u);
+  // Without the subclass marker (a reader that gives only the layout's own
+  // groups) the first groups are the layout's.
+  YxxfGroupRecord plain;
+  plain.AddString(1, std::string_view("Layout1"));
+  plain.AddString(330, std::string_view("22"));
+  auto bare = YxxfLayoutRec::FromRecord(plain);
+  EXPECT_EQ(bare->name, WString(u"Layout1"));
+  EXPECT_EQ(bare->owner, 0x22u);
 }
 
 }  // namespace
