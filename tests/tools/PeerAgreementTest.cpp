@@ -38,7 +38,6 @@ constexpr const char* kExample = "libredwg_example_2000";
 constexpr const char* kInlineCodes =
     "the peer draws inline MTEXT codes (stacked fractions, column breaks, changes of font and height) with its own "
     "line layout: 55 % of its ink lies near ours";
-the DXF form of the same drawing agrees";
 
 const Row kRows[] = {
     {"dxf/acadsharp_sample_AC1024_ascii.dxf", "acadsharp_sample_AC1024_ascii", nullptr},
