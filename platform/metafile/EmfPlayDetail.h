@@ -19,4 +19,17 @@ TRect ToContextDevice(const HandleTable& table, const TRect& rect);
 bool ReadRegion(const HandleTable& table, const EmfRecord& record, std::uint32_t offset, std::uint32_t bytes,
                 TRegion* out);
 
+// The metafile's page mapping (window and viewport), and its world
+// transform followed by it: logical units to metafile device units.
+XForm PageTransform(const EmfMappingState& m);
+XForm LogicalToMetafileDevice(const EmfMappingState& m);
+
+// Glyph space onto metafile device units for a run whose reference point
+// lies at `at` (metafile device units): upright and left to right whatever
+// the signs of the page mapping (EmfRecordText.cpp).
+XForm UprightTextFrame(const EmfMappingState& m, const DPoint& at);
+
+// EXTTEXTOUTA/W and POLYTEXTOUTA/W.
+bool PlayTextRecord(TDC& dc, const HandleTable& table, const EmfRecord& record);
+
 }  // namespace kvn::emf_play

@@ -7,7 +7,6 @@
 #include <numbers>
 #include <vector>
 
-#include "foundation/CodePages.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/gdi/DibPixels.h"
 #include "platform/gdi/TDib.h"
@@ -18,7 +17,6 @@ namespace kvn::emf_play {
 namespace {
 
 constexpr std::uint32_t kStockFlag = 0x80000000u;
-constexpr std::uint32_t kEtoPdy = 0x2000;
 // Points of one poly record beyond this are refused (the record would be
 // 64 MB or more anyway).
 constexpr std::uint32_t kMaxPoints = 1u << 24;
@@ -188,37 +186,6 @@ bool PlayRoundRect(TDC& dc, const EmfRecord& r) {
   return DrawClosed(dc, f);
 }
 
-// ---- text ----
-
-bool PlayText(TDC& dc, const EmfRecord& r, bool wide) {
-  const std::int32_t x = r.I32(36), y = r.I32(40);
-  const std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
-  if (count > kMaxPoints || !r.Holds(offString, count, wide ? 2 : 1)) return false;
-  std::vector<char16_t> text(count);
-  const char16_t* table = GetCodePageTable(1252);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (wide) {
-      text[i] = char16_t(std::uint16_t(r.I16(offString + 2 * i)));
-    } else {
-      const std::uint8_t b = r.U8(offString + i);
-      text[i] = b < 128 || !table ? char16_t(b) : table[b - 128];
-    }
-  }
-  std::vector<int> dx;
-  if (offDx != 0 && count > 0) {
-    const std::uint32_t step = options & kEtoPdy ? 2 : 1;
-    if (!r.Holds(offDx, std::uint64_t(count) * step, 4)) return false;
-    dx.resize(count);
-    for (std::uint32_t i = 0; i < count; ++i) dx[i] = r.I32(offDx + 4 * i * step);
-  }
-  const TRect rect{r.I32(56), r.I32(60), r.I32(64), r.I32(68)};
-  const bool withRect = options & (kEtoOpaque | kEtoClipped);
-  const bool ok = dc.ExtTextOut(x, y, options & (kEtoOpaque | kEtoClipped), withRect ? &rect : nullptr, text.data(),
-                                int(count), dx.empty() ? nullptr : dx.data());
-  // Glyphs need the fonts layer; an opaque box alone still counts as drawn.
-  return ok || count == 0 || withRect;
-}
-
 // ---- bitmaps ----
 
 // The packed DIB of a record from its BITMAPINFO and bits; `scans` limits
@@ -386,8 +353,9 @@ bool PlayDrawRecord(TDC& dc, HandleTable& t, const EmfRecord& r, bool* played) {
     case U_EMR_ROUNDRECT: ok = PlayRoundRect(dc, r); break;
     case U_EMR_ARC: case U_EMR_CHORD: case U_EMR_PIE: case U_EMR_ARCTO: ok = PlayArc(dc, t, r, type); break;
     case U_EMR_ANGLEARC: ok = PlayAngleArc(dc, r); break;
-    case U_EMR_EXTTEXTOUTW: ok = PlayText(dc, r, true); break;
-    case U_EMR_EXTTEXTOUTA: ok = PlayText(dc, r, false); break;
+    case U_EMR_EXTTEXTOUTW: case U_EMR_EXTTEXTOUTA: case U_EMR_POLYTEXTOUTW: case U_EMR_POLYTEXTOUTA:
+      ok = PlayTextRecord(dc, t, r);
+      break;
     case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_ALPHABLEND: ok = PlayBlt(dc, r, type); break;
     case U_EMR_STRETCHDIBITS: ok = PlayStretchDIBits(dc, r); break;
     case U_EMR_SETDIBITSTODEVICE: ok = PlaySetDIBits(dc, r); break;
