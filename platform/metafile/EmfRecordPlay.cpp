@@ -117,6 +117,17 @@ bool ExtSelectClip(TDC& dc, const HandleTable& t, const EmfRecord& r) {
   return true;
 }
 
+// OFFSETCLIPRGN: the clip moved by a logical offset (none: nothing to move).
+bool OffsetClip(TDC& dc, const HandleTable& t, std::int32_t dx, std::int32_t dy) {
+  TRegion clip;
+  if (dc.GetClipRgn(&clip) != 1) return true;
+  const DPoint d = dc.GetLogicalToDevice().ApplyVector({double(dx), double(dy)});
+  clip.Offset(RoundToInt32(d.x), RoundToInt32(d.y));
+  if (dc.SelectClipRgn(&clip) == kRegionError) return false;
+  KeepInitialClip(dc, t);
+  return true;
+}
+
 bool RestoreDC(TDC& dc, HandleTable& t, std::int32_t relative) {
   // Only states the metafile saved itself can be restored.
   const std::int32_t saved = std::int32_t(t.savedMappings.size());
@@ -282,6 +293,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
       break;
     case U_EMR_EXTSELECTCLIPRGN: ok = ExtSelectClip(dc, t, r); break;
     case U_EMR_INTERSECTCLIPRECT: ok = dc.IntersectClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; break;
+    case U_EMR_OFFSETCLIPRGN: ok = OffsetClip(dc, t, r.I32(8), r.I32(12)); break;
     case U_EMR_EXCLUDECLIPRECT: ok = dc.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; break;
     default: {
       bool played = false;
