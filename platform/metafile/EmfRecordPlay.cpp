@@ -230,6 +230,10 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
       break;
     }
     case U_EMR_SETARCDIRECTION: m.clockwise = r.U32(8) == 2; return true;
+    case U_EMR_SETTEXTJUSTIFICATION:
+      m.breakExtra = r.I32(8);
+      m.breakCount = r.I32(12);
+      return true;
     // ---- modes and colours ----
     case U_EMR_SETBKMODE: return dc.SetBkMode(r.I32(8)) != 0;
     case U_EMR_SETPOLYFILLMODE: return dc.SetPolyFillMode(r.I32(8)) != 0;

@@ -75,7 +75,30 @@ double RunAdvance(const TDC& dc, const TextRun& run) {
   return dc.GetTextExtent(run.text.data(), int(run.text.size()), &size) ? size.cx : 0.0;
 }
 
-bool DrawRun(TDC& dc, const HandleTable& t, const TextRun& run) {
+// A run without spacing under SETTEXTJUSTIFICATION: the face's advances,
+// and the extra spread over the spaces (the first ones take the remainder).
+void Justify(const TDC& dc, const EmfMappingState& m, TextRun* run) {
+  if (!run->dx.empty() || m.breakExtra == 0 || m.breakCount <= 0) return;
+  if (std::find(run->text.begin(), run->text.end(), u' ') == run->text.end()) return;
+  std::vector<int> dx(run->text.size());
+  for (std::size_t i = 0; i < dx.size(); ++i) {
+    if (!dc.GetCharWidth(run->text[i], run->text[i], &dx[i])) return;
+  }
+  const std::int32_t share = m.breakExtra / m.breakCount;
+  std::int32_t remainder = m.breakExtra % m.breakCount;
+  for (std::size_t i = 0; i < dx.size(); ++i) {
+    if (run->text[i] != u' ') continue;
+    dx[i] += share;
+    if (remainder != 0) {
+      dx[i] += remainder > 0 ? 1 : -1;
+      remainder += remainder > 0 ? -1 : 1;
+    }
+  }
+  run->dx = std::move(dx);
+}
+
+bool DrawRun(TDC& dc, const HandleTable& t, TextRun& run) {
+  Justify(dc, t.mapping, &run);
   const std::uint32_t boxOptions = run.options & (kEtoOpaque | kEtoClipped);
   // Writers under a "y up" mapping give the box's top as the larger y.
   const TRect box{std::min(run.rect.left, run.rect.right), std::min(run.rect.top, run.rect.bottom),

@@ -12,6 +12,7 @@
 #include "platform/gdi/LeBytes.h"
 #include "platform/gdi/TDib.h"
 #include "platform/metafile/EmfBuilder.h"
+#include "platform/metafile/WmfBitmap16.h"
 
 namespace kvn {
 
@@ -29,6 +30,8 @@ enum : std::uint16_t {
   kMetaSetRop2 = 0x0104,
   kMetaSetPolyFillMode = 0x0106,
   kMetaSetStretchBltMode = 0x0107,
+  kMetaSetTextJustification = 0x020A,
+  kMetaEscape = 0x0626,
   kMetaRestoreDc = 0x0127,
   kMetaInvertRegion = 0x012A,
   kMetaPaintRegion = 0x012B,
@@ -94,6 +97,11 @@ constexpr std::uint32_t kEmrStretchDibits = 81;
 constexpr std::uint32_t kEmrExtTextOutA = 83;
 constexpr std::uint32_t kEmrCreateMonoBrush = 93;
 constexpr std::uint32_t kEmrCreateDibPatternBrushPt = 94;
+constexpr std::uint32_t kEmrComment = 70;
+constexpr std::uint32_t kEmrSetTextJustification = 120;
+// Escapes kept: the metafile comment; every other escape speaks to the
+// recording device's driver and is skipped.
+constexpr std::uint16_t kEscapeMfComment = 15;
 
 constexpr std::uint16_t kEtoOpaque = 0x0002;
 constexpr std::uint16_t kEtoClipped = 0x0004;
@@ -155,35 +163,6 @@ int CodePageOfCharset(std::uint8_t charset) {
     case 238: return 1250;
     default: return 1252;
   }
-}
-
-// A device-dependent Bitmap16 {type, width, height, width bytes, planes,
-// bits per pixel} with its rows top-down at `bitsAt`, as a DIB. Only the
-// depths whose colours do not depend on the recording device are taken:
-// 1 bit (0 black, 1 white), 24 and 32 bits (blue, green, red).
-bool Bitmap16ToDib(const std::uint8_t* p, std::uint64_t n, std::uint32_t bitsAt, TDib* dib) {
-  if (n < 10 || bitsAt > n) return false;
-  const std::int32_t width = le::I16(p + 2);
-  const std::int32_t height = le::I16(p + 4);
-  const std::uint32_t widthBytes = le::U16(p + 6);
-  const std::uint8_t planes = p[8];
-  const std::uint8_t bpp = p[9];
-  if (planes != 1 || (bpp != 1 && bpp != 24 && bpp != 32)) return false;
-  if (width <= 0 || height <= 0) return false;
-  const std::uint64_t rowBytes = (std::uint64_t(width) * bpp + 7) / 8;
-  if (widthBytes < rowBytes) return false;
-  // Rows are padded to 16 bits; some writers put a 32-bit padded size in
-  // the header while packing the rows to 16 bits. Take what the bytes hold.
-  std::uint64_t stride = widthBytes;
-  if (stride * std::uint64_t(height) > n - bitsAt) stride = (rowBytes + 1) & ~std::uint64_t(1);
-  if (stride * std::uint64_t(height) > n - bitsAt) return false;
-  if (!dib->Create(width, height, bpp)) return false;
-  if (bpp == 1) dib->SetPaletteEntry(1, 0xFFFFFF);
-  for (std::int32_t y = 0; y < height; ++y) {
-    std::uint8_t* row = dib->Bits() + std::uint64_t(height - 1 - y) * dib->Stride();
-    std::memcpy(row, p + bitsAt + std::uint64_t(y) * stride, std::size_t(rowBytes));
-  }
-  return true;
 }
 
 DibParts PartsOf(const TDib& dib) {
@@ -248,6 +227,7 @@ class Translator {
                   bool stretch);
   void StretchDib(const Params& p);
   void SetDibToDev(const Params& p);
+  void Escape(const Params& p);
 
   void SaveDc();
   void RestoreDc(std::int32_t n);
@@ -696,6 +676,18 @@ void Translator::SetDibToDev(const Params& p) {
   le::Put32(rec + 72, p.U(1));
 }
 
+// META_ESCAPE: {escape, byte count, data}. A metafile comment becomes an
+// EMF comment with the same data.
+void Translator::Escape(const Params& p) {
+  if (!p.Has(4) || p.U(0) != kEscapeMfComment) return;
+  const std::uint32_t count = p.U(1);
+  if (!p.Has(4ull + count)) return;
+  std::uint8_t* rec = out_.Add(kEmrComment, 12ull + count);
+  if (rec == nullptr) return;
+  le::Put32(rec + 8, count);
+  if (count) std::memcpy(rec + 12, p.At(4), count);
+}
+
 void Translator::SaveDc() {
   saved_.push_back(Saved{orgX_, orgY_, palette_});
   out_.Take(U_EMRSAVEDC_set());
@@ -833,9 +825,17 @@ void Translator::Record(std::uint16_t function, std::uint32_t sizeWords, const P
     case kMetaDibStretchBlt: Blit(function, sizeWords, p); break;
     case kMetaStretchDib: StretchDib(p); break;
     case kMetaSetDibToDev: SetDibToDev(p); break;
-    // Map mode and viewport belong to the frame (see the header); escapes,
-    // character extra, justification and relative mode have no EMF record
-    // that this program plays.
+    case kMetaSetTextJustification:  // {break count, break extra}
+      if (p.Has(4)) {
+        std::uint8_t* rec = out_.Add(kEmrSetTextJustification, 16);
+        if (rec == nullptr) break;
+        le::Put32(rec + 8, std::uint32_t(p.S(1)));
+        le::Put32(rec + 12, std::uint32_t(p.S(0)));
+      }
+      break;
+    case kMetaEscape: Escape(p); break;
+    // Map mode and viewport belong to the frame (see the header); character
+    // extra and relative mode have no EMF record that this program plays.
     default: break;
   }
 }
