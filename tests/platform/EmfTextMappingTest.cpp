@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <uemf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -142,7 +143,8 @@ void Text(EmfBuilder& b, std::int32_t x, std::int32_t y, const std::u16string& t
   for (std::size_t i = 0; i < text.size(); ++i) le::Put16(p + 76 + 2 * i, text[i]);
 }
 
-std::vector<std::uint8_t> Render(const Mapping& m, const TextCase& c) {
+// The pixels of a metafile whose records after the header `write` gives.
+std::vector<std::uint8_t> Play(const std::function<void(EmfBuilder&)>& write) {
   EmfBuilder b(1 << 20);
   std::uint8_t* h = b.Add(U_EMR_HEADER, 108);
   Put(h, 32, 10000);  // frame 0..100 mm
@@ -153,21 +155,7 @@ std::vector<std::uint8_t> Render(const Mapping& m, const TextCase& c) {
   Put(h, 76, 1000);
   Put(h, 80, 100);
   Put(h, 84, 100);
-  m.records(b);
-  One(b, U_EMR_SETBKMODE, U_TRANSPARENT);
-  One(b, U_EMR_SETTEXTALIGN, std::int32_t(c.align));
-  const std::int32_t height = std::int32_t(160 * std::fabs(m.sy));
-  Font(b, c.cellHeight ? height : -height, c.escapement);
-  // A band across the glyphs, written as the mapping has it (top and
-  // bottom exchanged where y grows upward).
-  const TRect clip{m.X(0), m.Y(400), m.X(1000), m.Y(470)};
-  if (c.updateCp) {
-    Pair(b, U_EMR_MOVETOEX, m.X(200), m.Y(500));
-    Text(b, 0, 0, u"Fg", 0, {});
-    Text(b, 0, 0, u"hj", 0, {});
-  } else {
-    Text(b, m.X(200), m.Y(500), u"Fgh", c.clipped ? U_ETO_CLIPPED : 0, clip);
-  }
+  write(b);
   EXPECT_TRUE(b.Finish(4));
   const std::optional<EmfDocument> emf = EmfDocument::FromBytes(b.Bytes().Items(), b.Bytes().Count());
   EXPECT_TRUE(emf);
@@ -179,6 +167,26 @@ std::vector<std::uint8_t> Render(const Mapping& m, const TextCase& c) {
   EXPECT_EQ(stats.unplayed, 0u);
   dc->Flush();
   return bits;
+}
+
+std::vector<std::uint8_t> Render(const Mapping& m, const TextCase& c) {
+  return Play([&](EmfBuilder& b) {
+    m.records(b);
+    One(b, U_EMR_SETBKMODE, U_TRANSPARENT);
+    One(b, U_EMR_SETTEXTALIGN, std::int32_t(c.align));
+    const std::int32_t height = std::int32_t(160 * std::fabs(m.sy));
+    Font(b, c.cellHeight ? height : -height, c.escapement);
+    // A band across the glyphs, written as the mapping has it (top and
+    // bottom exchanged where y grows upward).
+    const TRect clip{m.X(0), m.Y(400), m.X(1000), m.Y(470)};
+    if (c.updateCp) {
+      Pair(b, U_EMR_MOVETOEX, m.X(200), m.Y(500));
+      Text(b, 0, 0, u"Fg", 0, {});
+      Text(b, 0, 0, u"hj", 0, {});
+    } else {
+      Text(b, m.X(200), m.Y(500), u"Fgh", c.clipped ? U_ETO_CLIPPED : 0, clip);
+    }
+  });
 }
 
 int Ink(const std::vector<std::uint8_t>& bits) {
@@ -237,6 +245,64 @@ TEST_F(EmfTextMapping, EscapementTurnsCounterClockwiseOnTheDevice) {
     EXPECT_GT(above, 100);
     EXPECT_EQ(below, 0);
   }
+}
+
+// The rightmost column with ink, or -1.
+int RightmostInk(const std::vector<std::uint8_t>& bits) {
+  int right = -1;
+  for (int y = 0; y < kSide; ++y)
+    for (int x = 0; x < kSide; ++x)
+      if (bits[(y * kSide + x) * 4] < 128) right = std::max(right, x);
+  return right;
+}
+
+void PlainText(EmfBuilder& b) {
+  One(b, U_EMR_SETBKMODE, U_TRANSPARENT);
+  One(b, U_EMR_SETTEXTALIGN, U_TA_BASELINE);
+  Font(b, -160, 0);
+}
+
+TEST_F(EmfTextMapping, JustificationSpreadsItsExtraOverTheSpaces) {
+  const auto plain = Play([](EmfBuilder& b) {
+    PlainText(b);
+    Text(b, 100, 500, u"I I", 0, {});
+  });
+  const auto justified = Play([](EmfBuilder& b) {
+    PlainText(b);
+    std::uint8_t* p = b.Add(U_EMR_SETTEXTJUSTIFICATION, 16);
+    Put(p, 8, 200);  // 200 logical units over one break: 40 pixels here
+    Put(p, 12, 1);
+    Text(b, 100, 500, u"I I", 0, {});
+  });
+  ASSERT_GT(RightmostInk(plain), 0);
+  EXPECT_NEAR(RightmostInk(justified) - RightmostInk(plain), 40, 1);
+}
+
+TEST_F(EmfTextMapping, PolyTextDrawsEachOfItsRunsAsOneTextRecordWould) {
+  const auto single = Play([](EmfBuilder& b) {
+    PlainText(b);
+    Text(b, 100, 400, u"Fg", 0, {});
+    Text(b, 300, 800, u"hij", 0, {});
+  });
+  const auto poly = Play([](EmfBuilder& b) {
+    PlainText(b);
+    // POLYTEXTOUTW: two EMRTEXTs of 40 bytes at 40, the strings after them.
+    std::uint8_t* p = b.Add(U_EMR_POLYTEXTOUTW, 40 + 80 + 12);
+    Put(p, 24, 1);
+    Put(p, 36, 2);
+    const struct { std::int32_t x, y; std::u16string text; std::uint32_t at; } runs[2] = {
+        {100, 400, u"Fg", 120}, {300, 800, u"hij", 124}};
+    for (int i = 0; i < 2; ++i) {
+      std::uint8_t* t = p + 40 + 40 * i;
+      Put(t, 0, runs[i].x);
+      Put(t, 4, runs[i].y);
+      Put(t, 8, std::int32_t(runs[i].text.size()));
+      Put(t, 12, std::int32_t(runs[i].at));
+      for (std::size_t k = 0; k < runs[i].text.size(); ++k) le::Put16(p + runs[i].at + 2 * k, runs[i].text[k]);
+    }
+  });
+  EXPECT_GT(Ink(single), 300);
+  EXPECT_EQ(Differences(single, poly), 0);
 }
 
 }  // namespace emf_text_mapping
