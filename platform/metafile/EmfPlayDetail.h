@@ -41,6 +41,6 @@ bool PlayMaskedBlit(TDC& dc, const HandleTable& table, const EmfRecord& record);
 bool PlayGradientFill(TDC& dc, const EmfRecord& record);
 
 // EXTTEXTOUTA/W and POLYTEXTOUTA/W.
-bool PlayTextRecord(TDC& dc, const HandleTable& table, const EmfRecord& record);
+bool PlayTextRecord(TDC& dc, HandleTable& table, const EmfRecord& record);
 
 }  // namespace kvn::emf_play

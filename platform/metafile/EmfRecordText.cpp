@@ -13,10 +13,14 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "foundation/CodePages.h"
+#include "foundation/WString.h"
+#include "platform/gdi/SymbolFont.h"
 #include "platform/metafile/EmfPlayDetail.h"
+#include "platform/metafile/SymbolFaces.h"
 
 namespace kvn::emf_play {
 
@@ -34,6 +38,7 @@ struct TextRun {
   std::uint32_t options = 0;
   TRect rect;
   std::vector<char16_t> text;
+  std::vector<std::uint16_t> codes;  // the record's bytes or UTF-16 units
   std::vector<int> dx;
 };
 
@@ -46,12 +51,15 @@ bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run) {
   run->rect = {r.I32(at + 20), r.I32(at + 24), r.I32(at + 28), r.I32(at + 32)};
   if (count > kMaxRunChars || !r.Holds(offString, count, wide ? 2 : 1)) return false;
   run->text.resize(count);
+  run->codes.resize(count);
   const char16_t* table = GetCodePageTable(1252);
   for (std::uint32_t i = 0; i < count; ++i) {
     if (wide) {
-      run->text[i] = char16_t(std::uint16_t(r.I16(offString + 2 * i)));
+      run->codes[i] = std::uint16_t(r.I16(offString + 2 * i));
+      run->text[i] = char16_t(run->codes[i]);
     } else {
       const std::uint8_t b = r.U8(offString + i);
+      run->codes[i] = b;
       run->text[i] = b < 128 || !table ? char16_t(b) : table[b - 128];
     }
   }
@@ -97,7 +105,7 @@ void Justify(const TDC& dc, const EmfMappingState& m, TextRun* run) {
   run->dx = std::move(dx);
 }
 
-bool DrawRun(TDC& dc, const HandleTable& t, TextRun& run) {
+bool DrawRunInFont(TDC& dc, const HandleTable& t, TextRun& run) {
   Justify(dc, t.mapping, &run);
   const std::uint32_t boxOptions = run.options & (kEtoOpaque | kEtoClipped);
   // Writers under a "y up" mapping give the box's top as the larger y.
@@ -143,6 +151,30 @@ bool DrawRun(TDC& dc, const HandleTable& t, TextRun& run) {
   return ok || boxOptions != 0;
 }
 
+// A Symbol or Wingdings text without such a font: its codes as Unicode
+// characters and the stand-in font, selected until the run is drawn (its
+// advances, when the record has none, are the stand-in's).
+std::optional<TFont> StandInForSymbols(TDC& dc, HandleTable& t, TextRun* run) {
+  if (!dc.GetCurrentFont().IsValid()) return std::nullopt;
+  const LogFont& font = dc.GetCurrentFont().Data();
+  const SymbolFace face = SymbolFaceOf(font);
+  if (face == SymbolFace::kNone) return std::nullopt;
+  std::int8_t& installed = t.symbolFontInstalled[face == SymbolFace::kSymbol ? 0 : 1];
+  if (installed < 0) installed = IsNonSymbolFont(WString(std::u16string_view(font.faceName))) ? 0 : 1;
+  if (installed) return std::nullopt;
+  for (std::size_t i = 0; i < run->text.size(); ++i) run->text[i] = SymbolFaceChar(face, run->codes[i]);
+  const TFont original = dc.GetCurrentFont();
+  dc.SelectObject(TFont(SymbolStandIn(font)));
+  return original;
+}
+
+bool DrawRun(TDC& dc, HandleTable& t, TextRun& run) {
+  const std::optional<TFont> symbolFont = StandInForSymbols(dc, t, &run);
+  const bool ok = DrawRunInFont(dc, t, run);
+  if (symbolFont) dc.SelectObject(*symbolFont);
+  return ok;
+}
+
 }  // namespace
 
 XForm UprightTextFrame(const EmfMappingState& m, const DPoint& at) {
@@ -157,7 +189,7 @@ XForm UprightTextFrame(const EmfMappingState& m, const DPoint& at) {
   return frame;
 }
 
-bool PlayTextRecord(TDC& dc, const HandleTable& t, const EmfRecord& r) {
+bool PlayTextRecord(TDC& dc, HandleTable& t, const EmfRecord& r) {
   const std::uint32_t type = r.Type();
   const bool wide = type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTW;
   if (type == U_EMR_EXTTEXTOUTW || type == U_EMR_EXTTEXTOUTA) {
