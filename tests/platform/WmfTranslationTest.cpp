@@ -16,6 +16,7 @@
 #include "platform/gdi/RasterDC.h"
 #include "platform/metafile/EmfPlayer.h"
 #include "platform/metafile/WmfBitmap16.h"
+#include "platform/metafile/WmfDrawnBounds.h"
 #include "platform/metafile/WmfToEmf.h"
 
 namespace kvn {
@@ -158,6 +159,41 @@ TEST(WmfTranslation, CommentEscapesAreKeptDriverEscapesSkippedJustificationPasse
   }
   EXPECT_EQ(comments, 1);
   EXPECT_EQ(justifications, 1);
+}
+
+TEST(WmfTranslation, PlainWmfWithoutWindowIsFramedByWhatItDraws) {
+  Writer w;
+  w.Record(0x0102, {1});                         // SETBKMODE: not drawing
+  w.Record(0x041B, {700, 900, 600, 500});        // RECTANGLE 500,600 .. 900,700
+  w.Record(0x0324, {3, 450, 620, 500, 650, 480, 690});  // POLYGON reaching left to 450
+  w.Record(0x012E, {24});                        // TA_BASELINE
+  Bytes font(18, 0);
+  le::Put16(font.data(), std::uint16_t(-20));
+  w.Record(0x02FB, {}, font);                    // CREATEFONTINDIRECT 20 high, slot 0
+  w.Record(0x012D, {0});
+  w.Record(0x0521, {4}, Bytes{'T', 'e', 'x', 't', 0xEE, 0x02, 0xF4, 0x01});  // TEXTOUT at 500, 750
+  const Bytes wmf = w.Finish();
+  WmfBounds b;
+  ASSERT_TRUE(WmfDrawnBounds(wmf.data(), wmf.size(), &b));
+  EXPECT_EQ(b.left, 450);
+  EXPECT_EQ(b.top, 600);
+  EXPECT_EQ(b.right, 900);
+  EXPECT_EQ(b.bottom, 754);  // the text's descent below its baseline at 750
+
+  ByteArray emf;
+  ASSERT_TRUE(ConvertWmfToEmf(wmf.data(), wmf.size(), WmfPicture{}, emf));
+  const std::optional<EmfDocument> doc = EmfDocument::FromBytes(emf.Items(), emf.Count());
+  ASSERT_TRUE(doc);
+  // 450 x 154 units at 96 per inch: the frame is the drawing, not the device.
+  EXPECT_EQ(doc->Header().bounds.right, 449);
+  EXPECT_EQ(doc->Header().bounds.bottom, 153);
+  // The rectangle's corner lands 50 pixels in from the frame's left edge.
+  std::vector<std::uint8_t> bits(450 * 154 * 4, 0xFF);
+  auto dc = RasterDC::Create(bits.data(), 450, 154);
+  EXPECT_TRUE(PlayEnhMetaFile(*dc, *doc, TRect{0, 0, 450, 154}));
+  dc->Flush();
+  EXPECT_LT(bits[(10 * 450 + 50) * 4], 128);   // the rectangle's top-left corner
+  EXPECT_EQ(bits[(10 * 450 + 40) * 4], 0xFF);  // left of it, above the polygon
 }
 
 }  // namespace wmf_translation
