@@ -164,7 +164,7 @@ std::optional<TFont> StandInForSymbols(TDC& dc, HandleTable& t, TextRun* run) {
   if (installed) return std::nullopt;
   for (std::size_t i = 0; i < run->text.size(); ++i) run->text[i] = SymbolFaceChar(face, run->codes[i]);
   const TFont original = dc.GetCurrentFont();
-  dc.SelectObject(TFont(SymbolStandIn(font)));
+  dc.SelectObject(TFont(SymbolStandIn(font, ChooseStandInFace(run->text))));
   return original;
 }
 

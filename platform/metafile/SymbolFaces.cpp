@@ -1,7 +1,14 @@
 #include "platform/metafile/SymbolFaces.h"
 
+#include "foundation/WString.h"
+#include "platform/fonts/FontSources.h"
+#include "platform/fonts/FontTypes.h"
+#include "platform/fonts/RealizedFont.h"
+
 #include <algorithm>
 #include <array>
+#include <memory>
+#include <string_view>
 #include <iterator>
 
 namespace kvn {
@@ -59,7 +66,7 @@ constexpr std::array<char16_t, 224> kWingdings = {
     // 0x30: folders, pages, hourglass, keyboard, tape drive, writing hands
     kBox, kBox, kBox, kBox, kBox, kBox, 0x231B, 0x2328, kBox, kBox, kBox, kBox, kBox, kBox, 0x2707, 0x270D,
     // 0x40: hands, faces, skull, flags, aeroplane, sun, snowflake, crosses
-    0x270D, 0x270C, kBox, kBox, kBox, 0x261C, 0x261E, 0x261D, 0x261F, 0x270B, 0x263A, kBox, 0x2639, kBox, 0x2620,
+    0x270D, 0x270C, kBox, kBox, kBox, 0x261C, 0x261E, 0x261D, 0x261F, 0x261D, 0x263A, kBox, 0x2639, kBox, 0x2620,
     0x2690,
     // 0x50: crosses, star of David, crescent, yin yang, om, wheel, zodiac
     0x2691, 0x2708, 0x263C, kBox, 0x2744, 0x271D, 0x271E, 0x2719, 0x2720, 0x2721, 0x262A, 0x262F, 0x0950, 0x2638,
@@ -68,7 +75,7 @@ constexpr std::array<char16_t, 224> kWingdings = {
     0x264A, 0x264B, 0x264C, 0x264D, 0x264E, 0x264F, 0x2650, 0x2651, 0x2652, 0x2653, 0x0026, 0x0026, 0x25CF, 0x274D,
     0x25A0, 0x25A1,
     // 0x70
-    kBox, 0x2751, 0x2752, 0x2B27, 0x29EB, 0x25C6, 0x2756, 0x2B25, 0x2327, kBox, 0x2318, 0x2740, 0x273F, 0x275D,
+    kBox, 0x2751, 0x2752, 0x25C6, 0x29EB, 0x25C6, 0x2756, 0x2B25, 0x2327, kBox, 0x2318, 0x2740, 0x273F, 0x275D,
     0x275E, 0x25AF,
     // 0x80: circled digits 0..10, negative circled digits
     0x24EA, 0x2460, 0x2461, 0x2462, 0x2463, 0x2464, 0x2465, 0x2466, 0x2467, 0x2468, 0x2469, 0x24FF, 0x2776, 0x2777,
@@ -121,12 +128,40 @@ char16_t SymbolFaceChar(SymbolFace face, std::uint32_t code) {
   return c ? c : char16_t(code);
 }
 
-LogFont SymbolStandIn(const LogFont& font) {
+LogFont SymbolStandIn(const LogFont& font, const char16_t* face) {
   LogFont out = font;
   out.charSet = 1;  // DEFAULT_CHARSET
   std::fill(std::begin(out.faceName), std::end(out.faceName), u'\0');
-  for (int i = 0; kSymbolStandInFace[i] && i < kLfFaceSize - 1; ++i) out.faceName[i] = kSymbolStandInFace[i];
+  for (int i = 0; face[i] && i < kLfFaceSize - 1; ++i) out.faceName[i] = face[i];
   return out;
+}
+
+int StandInCoverage(const char16_t* family, const std::vector<char16_t>& text) {
+  if (FacesOfFamily(WString(std::u16string_view(family))).empty()) return -1;
+  LogFont log;
+  const std::unique_ptr<RealizedFont> font = RealizedFont::Create(SymbolStandIn(log, family));
+  if (!font) return -1;
+  const std::vector<UnicodeRange> ranges = font->GetFontUnicodeRanges();
+  int count = 0;
+  for (char16_t c : text) {
+    count += std::any_of(ranges.begin(), ranges.end(), [c](const UnicodeRange& r) {
+      return c >= r.first && std::uint32_t(c) < std::uint32_t(r.first) + r.count;
+    });
+  }
+  return count;
+}
+
+const char16_t* ChooseStandInFace(const std::vector<char16_t>& text) {
+  const char16_t* best = kSymbolStandInFaces[0];
+  int bestCount = -1;
+  for (const char16_t* face : kSymbolStandInFaces) {
+    const int count = StandInCoverage(face, text);
+    if (count > bestCount) {
+      best = face;
+      bestCount = count;
+    }
+  }
+  return best;
 }
 
 }  // namespace kvn

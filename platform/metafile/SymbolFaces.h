@@ -5,8 +5,8 @@
 // them draws letters instead, so the codes are turned into the Unicode
 // characters of the pictograms (Greek letters and mathematical signs for
 // Symbol, dingbats, arrows and shapes for Wingdings) and drawn with a face
-// that has them: OpenSymbol (Debian fonts-opensymbol), found through
-// fontconfig like any face. A code without a Unicode counterpart in the
+// that has them: OpenSymbol (Debian fonts-opensymbol) or DejaVu Sans,
+// whichever has more of a run's characters, found like any face. A code without a Unicode counterpart in the
 // Basic Multilingual Plane is drawn as the nearest such shape (a white
 // square where there is none).
 #pragma once
@@ -27,10 +27,21 @@ SymbolFace SymbolFaceOf(const LogFont& font);
 // character (a byte, or a UTF-16 unit).
 char16_t SymbolFaceChar(SymbolFace face, std::uint32_t code);
 
-// The font the converted text is drawn with: the same font on the
-// stand-in face.
-LogFont SymbolStandIn(const LogFont& font);
+// The faces that may stand in, in order of preference: OpenSymbol draws the
+// Symbol face's signs as office documents show them; DejaVu Sans has more
+// of the Wingdings pictograms (zodiac, hands, lozenges).
+inline constexpr const char16_t* kSymbolStandInFaces[] = {u"OpenSymbol", u"DejaVu Sans"};
+inline constexpr const char16_t* kSymbolStandInFace = kSymbolStandInFaces[0];
 
-inline constexpr char16_t kSymbolStandInFace[] = u"OpenSymbol";
+// The characters of `text` an installed face of the family has; -1 when
+// the family is not installed (another face would be drawn for it).
+int StandInCoverage(const char16_t* family, const std::vector<char16_t>& text);
+
+// The stand-in of the list that has the most of the characters (the first
+// of equals), or the first when none is installed.
+const char16_t* ChooseStandInFace(const std::vector<char16_t>& text);
+
+// The font the converted text is drawn with: the same font on the face.
+LogFont SymbolStandIn(const LogFont& font, const char16_t* face = kSymbolStandInFace);
 
 }  // namespace kvn

@@ -45,7 +45,7 @@ std::vector<std::uint8_t> Draw(const std::u16string& face, const std::vector<std
   le::Put32(f + 8, 1);
   le::Put32(f + 12, std::uint32_t(-40));
   le::Put32(f + 28, 400);
-  f[35] = face == kSymbolStandInFace ? 1 : 2;  // SYMBOL_CHARSET for the symbol faces
+  f[35] = face == u"Symbol" || face == u"WINGDINGS" ? 2 : 1;  // SYMBOL_CHARSET for the symbol faces
   f[38] = 3;
   for (std::size_t i = 0; i < face.size(); ++i) le::Put16(f + 40 + 2 * i, face[i]);
   le::Put32(b.Add(U_EMR_SELECTOBJECT, 12) + 8, 1);
@@ -80,10 +80,9 @@ int Ink(const std::vector<std::uint8_t>& bits) {
 class EmfSymbolFace : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!test::FontFilesPresent({test::kLiberationSans, kOpenSymbol}))
-      GTEST_SKIP() << "Debian fonts-liberation2 or fonts-opensymbol missing";
-    fonts_ = std::make_unique<test::PrivateFonts>("emf-symbol-face",
-                                                  std::vector<std::string>{test::kLiberationSans, kOpenSymbol});
+    const std::vector<std::string> files = {test::kLiberationSans, test::kDejaVuSans, kOpenSymbol};
+    if (!test::FontFilesPresent(files)) GTEST_SKIP() << "fonts-liberation2, fonts-dejavu-core or fonts-opensymbol missing";
+    fonts_ = std::make_unique<test::PrivateFonts>("emf-symbol-face", files);
     previous_ = GetTextFaceSource();
     InstallFontLayerFaces();
   }
@@ -101,6 +100,7 @@ struct Case {
   std::vector<std::uint16_t> codes;
   bool wide;
   std::u16string unicode;  // what the codes stand for
+  const char16_t* standIn = kSymbolStandInFace;  // the face that has them all
 };
 
 TEST_F(EmfSymbolFace, CodesAreDrawnAsTheirPictogramsInTheStandInFace) {
@@ -109,12 +109,14 @@ TEST_F(EmfSymbolFace, CodesAreDrawnAsTheirPictogramsInTheStandInFace) {
       {"Symbol, UTF-16: Sigma infinity", u"Symbol", {0x53, 0xA5}, true, u"\u03A3\u221E"},
       {"Symbol, private-use codes: for all, sum", u"Symbol", {0xF022, 0xF0E5}, true, u"\u2200\u2211"},
       {"Wingdings: scissors, smiley, check mark", u"WINGDINGS", {0x22, 0x4A, 0xFC}, false, u"\u2702\u263A\u2713"},
+      // OpenSymbol has no zodiac signs; DejaVu Sans has.
+      {"Wingdings: aries, pisces", u"Wingdings", {0x5E, 0x69}, false, u"\u2648\u2653", u"DejaVu Sans"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::vector<std::uint8_t> drawn = Draw(c.face, c.codes, c.wide);
     std::vector<std::uint16_t> units(c.unicode.begin(), c.unicode.end());
-    const std::vector<std::uint8_t> expected = Draw(kSymbolStandInFace, units, true);
+    const std::vector<std::uint8_t> expected = Draw(c.standIn, units, true);
     EXPECT_GT(Ink(expected), 50);
     EXPECT_EQ(drawn, expected);
     // The letters the codes are look different.
@@ -136,6 +138,14 @@ TEST(SymbolFaces, TablesAndFaceNames) {
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kWingdings, 0xF081), u'\u2460');
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kNone, 0x61), u'a');
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kWingdings, 0x263A), u'\u263A');  // beyond the codes: as it is
+}
+
+TEST_F(EmfSymbolFace, TheStandInWithMostOfARunsCharactersIsChosen) {
+  EXPECT_EQ(StandInCoverage(u"OpenSymbol", {u'\u03B1', u'\u2648'}), 1);
+  EXPECT_EQ(StandInCoverage(u"DejaVu Sans", {u'\u03B1', u'\u2648'}), 2);
+  EXPECT_EQ(StandInCoverage(u"No Such Face", {u'a'}), -1);
+  EXPECT_EQ(std::u16string(ChooseStandInFace({u'\u2648'})), u"DejaVu Sans");
+  EXPECT_EQ(std::u16string(ChooseStandInFace({u'\u03B1'})), u"OpenSymbol");
 }
 
 }  // namespace emf_symbol_face
