@@ -40,6 +40,7 @@
 // "skippedReasons" (type -> reason -> count), "readError" (null or the
 // message)}.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -139,15 +140,21 @@ void AppendSheet(std::string& out, cSheet& sheet) {
     }
   }
   out += "], \"blocks\": " + std::to_string(data->BlockCount());
-  std::map<std::string, std::uint64_t> counts;
+  // Counted by type code first: a name looked up per object costs more than
+  // the rest of the walk on a drawing of 100,000 objects.
+  std::array<std::uint64_t, 256> byType{};
   DRect extent;
   bool first = true;
   for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
-    ++counts[ClassName(o->TypeCode())];
+    ++byType[o->TypeCode()];
     DRect box;
     o->GetExtentUpdated(data, box);
     box.Normalize();
     extent.Union(box, first);
+  }
+  std::map<std::string, std::uint64_t> counts;
+  for (std::size_t type = 0; type < byType.size(); ++type) {
+    if (byType[type]) counts[ClassName(std::uint8_t(type))] += byType[type];
   }
   out += ", \"objects\": {";
   bool firstKey = true;

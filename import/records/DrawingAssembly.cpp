@@ -341,6 +341,11 @@ void YxxfReader::ApplyDrawOrder() {
 std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monitor) {
   MemoryGuard guard;
   auto document = std::make_unique<cDrawingDoc>();
+  if (objectBudget == 0) {
+    std::uint64_t records = defaultBlock.entities.Count();
+    for (std::uint32_t b = 0; b < blocks.Count(); ++b) records += blocks[b]->entities.Count();
+    objectBudget = ImportBudget(records);
+  }
   referenceBlocks.clear();
   viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
@@ -372,7 +377,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       // Styles and shared blocks belong to one sheet's drawing data (a
       // dropped sheet's data may be followed by another at its address).
       styledData = nullptr;
-      sharedInsertBlocks.clear();
+      sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
       if (asker) {
         const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +

@@ -35,6 +35,7 @@
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
 #include "import/records/ImportStatistics.h"
+#include "import/records/SharedInsertBlocks.h"
 #include "import/records/TableRecords.h"
 #include "import/records/cOneObjRec.h"
 
@@ -167,11 +168,26 @@ class YxxfReader {
   std::vector<std::int32_t> lineStyleOfType, fontOfStyle;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
-  // this many cells; an import makes at most this many objects.
+  // this many cells. The budget bounds what one import creates, counted
+  // where it is made: records walked (through every nested insert path),
+  // array cells, objects made and blocks generated. Neither of the first two
+  // bounds the product of nested blocks: 30 levels of two inserts each are a
+  // drawing of 2 KB that describes a billion lines. AssembleDrawing sets the
+  // budget from the file's own records (ImportBudget) unless it was set
+  // before; `objectsMade` counts the spending.
   std::uint32_t maxInsertDepth = 64;
   std::uint64_t maxArrayCells = 10'000;
-  std::uint64_t objectBudget = 20'000'000;
+  std::uint64_t objectBudget = 0;
   std::uint64_t objectsMade = 0;
+  // The budget of a file of `records` entity records: every drawing of the
+  // test data spends less than twice its record count, a real drawing of a
+  // few million objects about the same; a bomb reaches the base within half
+  // a second and about 150 MB (bench/ImportBombBench.cpp).
+  static std::uint64_t ImportBudget(std::uint64_t records);
+  // The stop message of a spent budget, with %s the budget.
+  static constexpr int kStrImportTooLarge = 19796;
+  // Counts one unit; false (with the stop message set) once the budget is spent.
+  bool Spend(std::uint64_t units = 1);
   // Inserts skipped because their block is on their own insert chain, and
   // array cells left out above the cap.
   std::uint64_t selfInserts = 0, cellsCapped = 0;
@@ -194,19 +210,7 @@ class YxxfReader {
   std::vector<const YxxfBlockRec*> referenceBlocks;
   // Generated blocks of inserts that can share them, per sheet
   // (BlockConversion.cpp).
-  struct SharedInsertBlock {
-    const YxxfBlockRec* block = nullptr;
-    const InsertChainLink* parent = nullptr;
-    // What the styling of the children takes from the insert.
-    std::uint32_t color = 0;
-    std::uint16_t level = 0;
-    std::uint64_t lineTypeHandle = 0;
-    std::uint8_t lineTypeByHandle = 0;
-    WString lineTypeName;
-    double linear[9] = {};
-    std::uint32_t blockIndex = 0;
-  };
-  std::vector<SharedInsertBlock> sharedInsertBlocks;
+  SharedInsertBlocks sharedInsertBlocks;
   // Takes who answers, the quiet flag and the reference context from the
   // reader's context (nothing without one).
   void TakeQuestionsFrom(const FormatReadContext* context);

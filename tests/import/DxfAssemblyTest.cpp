@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -230,6 +231,45 @@ TEST(DxfAssembly, InsertsOfOneBlockAtOneTurnAndScaleShareItsGeneratedBlock) {
   extent.Normalize();
   EXPECT_DOUBLE_EQ(extent.x1, 30);
   EXPECT_DOUBLE_EQ(extent.x2, 31);
+}
+
+// Ten thousand inserts of one block, each at its own turn, and their
+// repeats: one made at the same turn a hair apart (less than the epsilon:
+// the grid cells of the search must not split them), and one of a twin
+// block of the same content at the same place (merged onto the first, in
+// the first pass or, where a block of the same checksum came between them,
+// emptied in the second).
+TEST(DxfAssembly, TenThousandTurnedInsertsShareAndMergeTheirBlocksOnePerTurn) {
+  constexpr int kTurns = 10'000;
+  DxfWriter w;
+  w.Section("BLOCKS").Block("B").Line("0", 0, 0, 1, 0, 0).EndBlock();
+  w.Block("TWIN").Line("0", 0, 0, 1, 0, 0).EndBlock().EndSection();
+  w.Section("ENTITIES");
+  auto turned = [&w](const char* block, double x, double y, double angle) {
+    w.Str(0, "INSERT").Str(8, "0").Str(2, block).Point(10, x, y).Real(50, angle);
+  };
+  for (int i = 0; i < kTurns; ++i) turned("B", i, 0, i * 0.036);
+  for (int i = 0; i < kTurns; ++i) turned("B", i, 5, i * 0.036 + 1e-6);
+  for (int i = 0; i < kTurns; ++i) turned("TWIN", i, 0, i * 0.036);
+  w.EndSection().Eof();
+  DocumentResult result = Load(w.Bytes(), nullptr);
+  ASSERT_TRUE(result.Ok());
+  const auto top = TopObjects(*result.Document());
+  ASSERT_EQ(top.size(), std::size_t(3 * kTurns));
+  cDrawingData* data = result.Document()->GetSheet(0)->Data();
+  // A block per turn for B and for the twin; no insert places a twin's.
+  EXPECT_EQ(data->BlockCount(), std::uint32_t(2 * kTurns));
+  std::vector<std::uint32_t> blockOfTurn;
+  for (int i = 0; i < kTurns; ++i) blockOfTurn.push_back(top[std::size_t(i)]->AsInsert()->blockIndex);
+  std::vector<std::uint32_t> distinct = blockOfTurn;
+  std::sort(distinct.begin(), distinct.end());
+  EXPECT_EQ(std::unique(distinct.begin(), distinct.end()) - distinct.begin(), kTurns);
+  for (int copy = 1; copy < 3; ++copy) {
+    for (int i = 0; i < kTurns; ++i) {
+      ASSERT_EQ(top[std::size_t(copy * kTurns + i)]->AsInsert()->blockIndex, blockOfTurn[std::size_t(i)])
+          << "copy " << copy << " turn " << i;
+    }
+  }
 }
 
 // Every text of the top block and of the generated blocks has its glyphs

@@ -15,6 +15,7 @@
 #include "foundation/CountingAlloc.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "import/dxf/DxfReader.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
@@ -590,7 +591,8 @@ TEST(DxfReaderTest, AnImportPastItsObjectBudgetStopsWithAMessage) {
   ASSERT_TRUE(ReadDxfSections(reader, nullptr, in, outcome));
   reader.objectBudget = 10;
   EXPECT_EQ(reader.AssembleDrawing(nullptr), nullptr);
-  EXPECT_NE(reader.stopMessage.ToUtf8().find("more than 10 objects"), std::string::npos) << reader.stopMessage.ToUtf8();
+  EXPECT_EQ(reader.stopMessage, FormatPercentS(LoadLangString(YxxfReader::kStrImportTooLarge), WString(u"10")))
+      << reader.stopMessage.ToUtf8();
 }
 
 TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheBilingualMessage) {
