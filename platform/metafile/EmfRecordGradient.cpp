@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "platform/metafile/EmfPlayDetail.h"
@@ -23,6 +24,10 @@ constexpr std::uint32_t kVertexSize = 16;  // x, y, then red, green, blue, alpha
 constexpr std::uint32_t kMaxObjects = 1u << 20;
 constexpr int kRampSteps = 256;
 constexpr int kMaxSide = 1024;
+// Pixels of triangle blocks one record may make (16 of the largest blocks);
+// the triangles after them are not drawn, so that a record of a million
+// triangles cannot hold playback for minutes.
+constexpr std::uint64_t kMaxRecordPixels = 16ull * kMaxSide * kMaxSide;
 
 struct Vertex {
   double x, y;
@@ -39,7 +44,18 @@ std::uint32_t Pixel(const double c[3], std::uint32_t alpha = 0xFF) {
   return alpha << 24 | b(c[0]) << 16 | b(c[1]) << 8 | b(c[2]);
 }
 
+// Sizes beyond the 32-bit range of a blit are refused.
+bool FitsInt(double v) {
+  return v >= double(std::numeric_limits<std::int32_t>::min()) && v <= double(std::numeric_limits<std::int32_t>::max());
+}
+
+// A block side for a length on the device: 1 to kMaxSide pixels.
+int BlockSide(double length) {
+  return std::isfinite(length) ? int(std::clamp(std::ceil(length), 1.0, double(kMaxSide))) : kMaxSide;
+}
+
 bool FillRect(TDC& dc, const Vertex& a, const Vertex& b, bool across) {
+  if (!FitsInt(b.x - a.x) || !FitsInt(b.y - a.y)) return false;
   const int x = int(a.x), y = int(a.y), cx = int(b.x - a.x), cy = int(b.y - a.y);
   if (cx == 0 || cy == 0) return true;
   std::vector<std::uint32_t> ramp(kRampSteps);
@@ -58,16 +74,19 @@ bool FillRect(TDC& dc, const Vertex& a, const Vertex& b, bool across) {
   return dc.StretchBlt(x, y, cx, cy, view, 0, 0, view.width, view.height, kSrcCopy);
 }
 
-bool FillTriangle(TDC& dc, const Vertex& a, const Vertex& b, const Vertex& c) {
+bool FillTriangle(TDC& dc, const Vertex& a, const Vertex& b, const Vertex& c, std::uint64_t* budget) {
   const double x0 = std::floor(std::min({a.x, b.x, c.x})), y0 = std::floor(std::min({a.y, b.y, c.y}));
   const double x1 = std::ceil(std::max({a.x, b.x, c.x})), y1 = std::ceil(std::max({a.y, b.y, c.y}));
   const double area = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
   if (area == 0 || x1 <= x0 || y1 <= y0) return true;
+  if (!FitsInt(x1 - x0) || !FitsInt(y1 - y0)) return false;
   // The block's size: the box's size on the device, within the limits.
   const XForm toDevice = dc.GetLogicalToDevice();
   const DPoint ex = toDevice.ApplyVector({x1 - x0, 0}), ey = toDevice.ApplyVector({0, y1 - y0});
-  const int w = std::clamp(int(std::ceil(std::hypot(ex.x, ex.y))), 1, kMaxSide);
-  const int h = std::clamp(int(std::ceil(std::hypot(ey.x, ey.y))), 1, kMaxSide);
+  const int w = BlockSide(std::hypot(ex.x, ex.y)), h = BlockSide(std::hypot(ey.x, ey.y));
+  const std::uint64_t pixels = std::uint64_t(w) * std::uint64_t(h);
+  if (pixels > *budget) return false;
+  *budget -= pixels;
   std::vector<std::uint32_t> block(std::size_t(w) * std::size_t(h));
   // A pixel whose centre lies within half a pixel of the triangle is drawn,
   // so that triangles sharing an edge leave no seam.
@@ -120,14 +139,15 @@ bool PlayGradientFill(TDC& dc, const EmfRecord& r) {
     return true;
   };
   bool ok = true;
-  for (std::uint32_t i = 0; i < objects; ++i) {
+  std::uint64_t budget = kMaxRecordPixels;
+  for (std::uint32_t i = 0; i < objects && budget > 0; ++i) {
     const std::uint32_t o = at + i * unit;
     Vertex a, b, c;
     if (!vertex(r.U32(o), &a) || !vertex(r.U32(o + 4), &b) || (triangles && !vertex(r.U32(o + 8), &c))) {
       ok = false;
       continue;
     }
-    ok = (triangles ? FillTriangle(dc, a, b, c) : FillRect(dc, a, b, mode == U_GRADIENT_FILL_RECT_H)) && ok;
+    ok = (triangles ? FillTriangle(dc, a, b, c, &budget) : FillRect(dc, a, b, mode == U_GRADIENT_FILL_RECT_H)) && ok;
   }
   return ok;
 }

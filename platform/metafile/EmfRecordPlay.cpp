@@ -187,6 +187,11 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_SETICMMODE:
     case U_EMR_SETCOLORADJUSTMENT:
     case U_EMR_FLATTENPATH:  // paths are flattened when drawn
+    // Escapes speak to the recording device's driver; no target here has
+    // one, so they are skipped as a device without the escape skips them.
+    case U_EMR_DRAWESCAPE:
+    case U_EMR_EXTESCAPE:
+    case U_EMR_NAMEDESCAPE:
       return true;
     case U_EMR_COMMENT:
       if (r.U32(8) >= 4 && r.U32(12) == kEmfPlusCommentSignature) {

@@ -172,6 +172,13 @@ const Fixture kFixtures[] = {
        b.Take(U_EMRRECTANGLE_set(R(0, 0, kSide, kSide)));
      },
      {{10, 10, 255, 255, 255}, {40, 40, 0, 128, 0}, {70, 70, 0, 128, 0}, {90, 90, 255, 255, 255}}},
+    {"EMR_EXTESCAPE (a driver's request: skipped, not refused)",
+     [](EmfBuilder& b) {
+       std::uint8_t* p = b.Add(U_EMR_EXTESCAPE, 20);
+       le::Put32(p + 8, 4100);  // the escape
+       le::Put32(p + 12, 4);    // its data
+     },
+     {{50, 50, 255, 255, 255}}},
 };
 
 std::optional<EmfDocument> Write(const Fixture& f) {
