@@ -9,6 +9,7 @@
 
 #include "document/ExternalReference.h"
 #include "document/LoadQuestions.h"
+#include "document/PartialReadNotice.h"
 #include "document/ProgressMonitor.h"
 #include "document/ViewDirection.h"
 #include "document/cDrawing.h"
@@ -368,7 +369,28 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       choice.twist = viewport->twist;
       choice.preset = FindPresetViewDirection(choice.direction);
     }
-    bool seen3D = false;
+    // The question is put only after a conversion went through, so that a
+    // drawing refused while it is converted (too large, out of memory) is
+    // refused without asking first; a read error is told before it.
+    const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +
+                     (std::fabs(choice.direction[1]) > 1e-8 ? 2 : 0) +
+                     (std::fabs(choice.direction[2]) > 1e-8 ? 1 : 0);
+    const bool oblique = mask != 1 && mask != 2 && mask != 4;
+    bool seen3D = false, asked = false;
+    auto ask = [&]() -> bool {
+      if (partialPending) {
+        asker->GoOn(PartialReadNotice(fileName));
+        partialPending = false;
+        partialTold = true;
+      }
+      asked = true;
+      if (!asker->ChooseViewDirection(choice)) {
+        viewCancelled = true;
+        return false;
+      }
+      ApplyViewPreset(choice);
+      return true;
+    };
     while (true) {
       auto sheet = std::make_unique<cSheet>();
       sheet->name = name;
@@ -379,18 +401,6 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       styledData = nullptr;
       sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
-      if (asker) {
-        const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +
-                         (std::fabs(choice.direction[1]) > 1e-8 ? 2 : 0) +
-                         (std::fabs(choice.direction[2]) > 1e-8 ? 1 : 0);
-        if ((mask != 1 && mask != 2 && mask != 4) || seen3D) {
-          if (!asker->ChooseViewDirection(choice)) {
-            viewCancelled = true;
-            return false;
-          }
-          ApplyViewPreset(choice);
-        }
-      }
       std::uint32_t offPlane = 0;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
@@ -411,11 +421,18 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
       }
       if (!ok || gOutOfMemory) return false;
-      // Content off the drawing plane: seen from where the user says.
-      if (!seen3D && asker && offPlane >= 10) {
+      // An oblique view, or content off the drawing plane: seen from where
+      // the user says; built again unless the answer is the view built.
+      if (asker && !asked && (oblique || (!seen3D && offPlane >= 10))) {
         seen3D = true;
-        referenceBlocks.resize(referenceMark);
-        continue;
+        const ViewDirectionChoice built = choice;
+        if (!ask()) return false;
+        const bool same = built.direction[0] == choice.direction[0] && built.direction[1] == choice.direction[1] &&
+                          built.direction[2] == choice.direction[2] && built.twist == choice.twist;
+        if (!same) {
+          referenceBlocks.resize(referenceMark);
+          continue;
+        }
       }
       view.counter = nullptr;
       AddAttributeDefinitions(*document, block, mode);

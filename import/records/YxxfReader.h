@@ -180,9 +180,9 @@ class YxxfReader {
   std::uint64_t objectBudget = 0;
   std::uint64_t objectsMade = 0;
   // The budget of a file of `records` entity records: every drawing of the
-  // test data spends less than twice its record count, a real drawing of a
-  // few million objects about the same; a bomb reaches the base within half
-  // a second and about 150 MB (bench/ImportBombBench.cpp).
+  // test data spends a few units per record, a real drawing of a few million
+  // objects about the same; a bomb spends the base in about 0.1 s and 50 MB
+  // (bench/ImportBombBench.cpp).
   static std::uint64_t ImportBudget(std::uint64_t records);
   // The stop message of a spent budget, with %s the budget.
   static constexpr int kStrImportTooLarge = 19796;
@@ -204,6 +204,11 @@ class YxxfReader {
   bool quiet = false;
   // Set when the user cancelled the view question: no document.
   bool viewCancelled = false;
+  // Set by the reader when the file was read only in part: the assembly
+  // tells the user before it asks the view question (and sets `partialTold`);
+  // otherwise the open dispatcher tells it after the open.
+  bool partialPending = false;
+  bool partialTold = false;
   // External-reference blocks placed by the built sheets, in the order of
   // their first placement; until the references are loaded the view objects
   // that show one carry its place here as their sheet index.
