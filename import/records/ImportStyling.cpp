@@ -93,7 +93,10 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
   }
   if (cText* text = object.AsText()) {
     text->attr.color = ResolveImportColour(text->attr.color, chain, record);
-    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) StyleText(*source, *text, data);
+    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) {
+      StyleText(*source, *text, data);
+      FrameLaidOutText(*source, *text, data);
+    }
     return;
   }
   if (cAnyFill* fill = object.AsAnyFill()) {
