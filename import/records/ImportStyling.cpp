@@ -12,6 +12,7 @@
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
 #include "model/cDrawingData.h"
+#include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
 #include "model/cText.h"
 #include "foundation/MathConstants.h"
@@ -155,9 +156,17 @@ std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData
 
 std::uint16_t YxxfReader::FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data) {
   const WString face = GetStyleFaceName(style);
-  const int shx = FindOrAddShxFont(data, fileName, face);
+  int shx = FindOrAddShxFont(data, fileName, face);
+  if (shx < 0 && NamesShxFile(style)) shx = AddShxStandIn(data, face);
   if (shx >= 0) return std::uint16_t(shx);
-  return data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+  const std::uint16_t index =
+      data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+  // The low byte of the flags is the family's pitch-and-family byte: a face
+  // nobody has is replaced by one of the same kind (fixed pitch, serif...).
+  cStyleFont* font = index < data.FontStyles().Count() ? data.FontStyles().Get(index) : nullptr;
+  TrueTypeFaceSet* set = font && font->trueType && !font->trueType->shared ? font->FaceSet() : nullptr;
+  if (set && set->pitchAndFamily == 0) set->pitchAndFamily = std::uint8_t(style.trueTypeFlags & 0xFFu);
+  return index;
 }
 
 void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& data) {
