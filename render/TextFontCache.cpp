@@ -62,8 +62,10 @@ LogFont MakeLogFont(const TextAttributes& a, const FontKey& key) {
   lf.orientation = key.escapement;
   lf.weight = a.bold ? 700 : 400;
   lf.italic = a.italic ? 1 : 0;
-  lf.underline = a.underline ? 1 : 0;
-  lf.strikeOut = a.strikeOut ? 1 : 0;
+  // The text drawing adds the bars itself, placed from the face's metrics:
+  // a device would draw them again (and a metafile player perhaps not).
+  lf.underline = 0;
+  lf.strikeOut = 0;
   lf.charSet = a.charSet;
   lf.pitchAndFamily = a.pitchAndFamily;
   static_assert(kFaceNameUnits <= kLfFaceSize);
