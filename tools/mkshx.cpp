@@ -16,7 +16,8 @@
 //   shapes     a text font, SHX 1.1 shapes file numbered by code page 1250;
 //   unicode    a text font, SHX unifont 1.0 numbered by UTF-16 code;
 //   shapefile  a shape file without header, compiled from a .shp source.
-// A text font's source is a Hershey font (<name>.jhf): its ASCII glyphs,
+// A text font's source is a Hershey font (<name>.jhf): its ASCII glyphs
+// (keys it leaves empty filled from its capitals or from rowmans),
 // cap height as "above", descenders as "below", advances from the glyph
 // bounds and strokes as displacements. The accent marks (marks.shp) and the
 // degree, plus-minus and diameter signs (symbols.shp) are written in the
@@ -739,13 +740,33 @@ Bytes WriteUnicodeFont(const TextFont& font, const Bytes& header) {
   return out;
 }
 
+// Keys a source font leaves empty (the Greek fonts have no "z", the map
+// markers no digits): a lower-case letter takes its capital, anything else
+// the simplex glyph of the key, so that every printable ASCII key draws.
+// Hershey fonts share one frame (base line and cap height), so glyphs move
+// between them unchanged.
+void FillEmptyGlyphs(std::vector<HersheyGlyph>& glyphs, const std::string& simplexPath) {
+  std::optional<std::vector<HersheyGlyph>> simplex;
+  for (int c = 33; c < 127; ++c) {
+    HersheyGlyph& g = glyphs[std::size_t(c - 32)];
+    if (!g.strokes.empty()) continue;
+    if (c >= 'a' && c <= 'z' && !glyphs[std::size_t(c - 'a' + 'A' - 32)].strokes.empty()) {
+      g = glyphs[std::size_t(c - 'a' + 'A' - 32)];
+      continue;
+    }
+    if (!simplex) simplex = ReadHershey(simplexPath);
+    g = (*simplex)[std::size_t(c - 32)];
+  }
+}
+
 Bytes MakeTextFont(const std::string& member, bool unicode, bool latin, const std::string& hersheyPath,
                    const std::string& shxDir, const std::map<std::uint32_t, CharInfo>& chars) {
   TextFont font;
   font.member = member;
   font.unicode = unicode;
   font.latin = latin;
-  const std::vector<HersheyGlyph> glyphs = ReadHershey(hersheyPath);
+  std::vector<HersheyGlyph> glyphs = ReadHershey(hersheyPath);
+  FillEmptyGlyphs(glyphs, hersheyPath.substr(0, hersheyPath.find_last_of('/') + 1) + "rowmans.jhf");
   AddHershey(font, glyphs);
   AddSource(font, shxDir + "/symbols.shp",
             unicode ? std::map<std::string, std::uint32_t>{{"DEGREE", 176}, {"PLUSMINUS", 177}, {"DIAMETER", 8709}}
