@@ -56,6 +56,16 @@ struct CodePageTableEntry {
   const char16_t* table;
 };
 #include "foundation/CodePageTables.inc"
+struct CasePair {
+  char16_t lower;
+  char16_t upper;
+};
+struct FoldEntry {
+  char16_t wide;
+  char ascii;
+  char zero;
+};
+#include "foundation/UnicodeTables.inc"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -179,9 +189,65 @@ std::map<std::uint32_t, std::uint8_t> Cp1250Letters(const std::map<std::uint32_t
   return letters;
 }
 
-// Letters of code page 1250 by letter: the 1250 letter with the same base and
-// first mark, else the base letter when it is ASCII; letters of 1250 map to
-// their own codes.
+// The ASCII look-alike of the foundation's fold table, or 0.
+char AsciiFold(std::uint32_t code) {
+  const auto* end = std::end(kFoldToAscii);
+  const auto* it = std::lower_bound(std::begin(kFoldToAscii), end, code,
+                                    [](const FoldEntry& e, std::uint32_t c) { return e.wide < c; });
+  return it != end && it->wide == code ? it->ascii : 0;
+}
+
+// Greek letters on the keys of the Greek fonts (the symbol-font keyboard:
+// a alpha, b beta, c chi, d delta ... q theta, w omega, y psi, z zeta), so
+// that a Greek text in a Greek SHX font shows its own letters and in a Latin
+// font a readable transliteration.
+char GreekKey(std::uint32_t code) {
+  static const char kSmall[25] = {'a', 'b', 'g', 'd', 'e', 'z', 'h', 'q', 'i', 'k', 'l', 'm', 'n',
+                                  'x', 'o', 'p', 'r', 'V', 's', 't', 'u', 'f', 'c', 'y', 'w'};
+  std::uint32_t offset = 0;
+  bool capital = false;
+  if (code >= 0x03B1 && code <= 0x03C9) {
+    offset = code - 0x03B1;
+  } else if (code >= 0x0391 && code <= 0x03A9 && code != 0x03A2) {
+    offset = code - 0x0391;
+    capital = true;
+  } else {
+    return 0;
+  }
+  char key = kSmall[offset];
+  if (key == 'V') key = 's';  // final sigma
+  return capital ? char(std::toupper(static_cast<unsigned char>(key))) : key;
+}
+
+bool InScript(const CharInfo& info) {
+  return info.name.rfind("LATIN ", 0) == 0 || info.name.rfind("GREEK ", 0) == 0 || info.name.rfind("CYRILLIC ", 0) == 0;
+}
+
+// The byte of code page 1250 that stands for a letter: its own, else the
+// 1250 letter of the same base and first mark, else that of its base (the
+// base of a Greek letter on its key), else its ASCII look-alike; 0 for none.
+std::uint8_t FoldLetter(const std::map<std::uint32_t, CharInfo>& chars,
+                        const std::map<std::uint32_t, std::uint8_t>& letters,
+                        const std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint8_t>& byBaseAndMark,
+                        std::uint32_t code) {
+  if (code < 128) return IsLetter(chars, code) ? std::uint8_t(code) : 0;
+  if (auto it = letters.find(code); it != letters.end()) return it->second;
+  if (const char key = GreekKey(code)) return std::uint8_t(key);
+  const std::vector<std::uint32_t> d = Decompose(chars, code);
+  if (d.size() >= 2) {
+    if (auto it = byBaseAndMark.find({d[0], d[1]}); it != byBaseAndMark.end()) return it->second;
+    if (d[0] != code && IsLetter(chars, d[0])) {
+      if (const std::uint8_t base = FoldLetter(chars, letters, byBaseAndMark, d[0])) return base;
+    }
+  }
+  const char ascii = AsciiFold(code);
+  return (ascii >= 'A' && ascii <= 'Z') || (ascii >= 'a' && ascii <= 'z') ? std::uint8_t(ascii) : 0;
+}
+
+// Letters of the Latin, Greek and Cyrillic scripts by letter, as FoldLetter
+// gives them. Codes 128 to 255 that code page 1250 holds at the same value
+// are left 0 (their own code serves); the others get an entry, since a
+// 1250-numbered font cannot be asked for them directly.
 Bytes MakeUnicodeTable(const std::map<std::uint32_t, CharInfo>& chars) {
   const std::map<std::uint32_t, std::uint8_t> letters = Cp1250Letters(chars);
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint8_t> byBaseAndMark;
@@ -191,19 +257,9 @@ Bytes MakeUnicodeTable(const std::map<std::uint32_t, CharInfo>& chars) {
   }
   Bytes table(65536, 0);
   for (const auto& [code, info] : chars) {
-    if (code < 256) continue;
-    if (auto it = letters.find(code); it != letters.end()) {
-      table[code] = it->second;
-      continue;
-    }
-    if (!IsLetter(chars, code) || info.name.rfind("LATIN ", 0) != 0) continue;
-    const std::vector<std::uint32_t> d = Decompose(chars, code);
-    if (d.size() < 2) continue;
-    if (auto it = byBaseAndMark.find({d[0], d[1]}); it != byBaseAndMark.end()) {
-      table[code] = it->second;
-    } else if (d[0] < 128 && IsLetter(chars, d[0])) {
-      table[code] = std::uint8_t(d[0]);
-    }
+    if (code < 128 || (code < 256 && kCodePage1250[code - 0x80] == code)) continue;
+    if (!IsLetter(chars, code) || !InScript(info)) continue;
+    table[code] = FoldLetter(chars, letters, byBaseAndMark, code);
   }
   return table;
 }

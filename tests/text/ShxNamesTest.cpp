@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "foundation/CodePages.h"
+#include "foundation/UnicodeCase.h"
 #include "model/FontList.h"
 #include "model/cStyleFont.h"
 #include "text/ShxArchive.h"
@@ -129,6 +131,47 @@ TEST_F(ShxNames, StandInsAreBuiltInFontsOfTheNamedDesign) {
     ASSERT_NE(font, nullptr) << standIn.ToUtf8();
     EXPECT_NE(font->Shx(), nullptr);
   }
+}
+
+// The letter fold table: every letter of Latin-1 Supplement and Latin
+// Extended-A reaches, in a font numbered by code page 1250, a letter whose
+// look-alike is its own (A grave an A, not R acute), and a Latin text font
+// draws it with ink; Greek letters sit on the Greek fonts' keys.
+TEST_F(ShxNames, FoldTableGivesEveryLatinLetterAPrintableLetter) {
+  const std::uint8_t* table = UnicodeTo8BitTable();
+  cStyleFont* romans = FontList::FindByName(WString(u"Romans.shx"));
+  ASSERT_NE(romans, nullptr);
+  ASSERT_TRUE(LoadShxFontData(*romans->Shx()));
+  const ShxParsedFont& font = *romans->Shx()->parsed;
+  int letters = 0;
+  for (char16_t c = 0x00C0; c <= 0x017F; ++c) {
+    if (c == 0x00D7 || c == 0x00F7) continue;  // multiplication and division signs
+    ++letters;
+    const std::uint8_t cp1250Own = WideToCodePageByte(1250, c);
+    const std::uint8_t byte = table[c] ? table[c] : (c < 256 ? cp1250Own : 0);
+    ASSERT_NE(byte, 0) << "U+" << std::hex << int(c);
+    const char bytes[2] = {char(byte), 0};
+    const char16_t shown = WString(1250, bytes)[0];
+    // A letter, of the same base: the look-alikes agree.
+    const char got = shown < 128 ? char(shown) : FoldToAsciiW(shown);
+    EXPECT_TRUE((got >= 'A' && got <= 'Z') || (got >= 'a' && got <= 'z'))
+        << "U+" << std::hex << int(c) << " -> byte " << int(byte);
+    if (const char want = FoldToAsciiW(c)) {
+      EXPECT_EQ(got, want) << "U+" << std::hex << int(c);
+    }
+    ShxGlyph* g = font.GetGlyph(c);
+    ASSERT_NE(g, nullptr) << "U+" << std::hex << int(c);
+    EXPECT_NE(g, font.FindShape('?')) << "U+" << std::hex << int(c);
+  }
+  EXPECT_EQ(letters, 62 + 128);
+  int nonZero = 0;
+  for (std::uint32_t c = 256; c < 65536; ++c) nonZero += table[c] != 0;
+  EXPECT_GE(nonZero, 517);
+  EXPECT_EQ(table[0x03B1], 'a');  // alpha
+  EXPECT_EQ(table[0x03B8], 'q');  // theta
+  EXPECT_EQ(table[0x03A9], 'W');  // capital omega
+  EXPECT_EQ(table[0x03AC], 'a');  // alpha with tonos
+  EXPECT_EQ(table[0x0416], 'Z');  // Cyrillic capital zhe
 }
 
 }  // namespace
