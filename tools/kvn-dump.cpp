@@ -52,8 +52,8 @@
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
 #include "document/cDrawingDoc.h"
-#include "dwg/InstallReaders.h"
-#include "print/PaperSizeLookup.h"
+#include "app/DrawingServices.h"
+#include "tools/JsonText.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
 #include "foundation/WString.h"
@@ -65,14 +65,6 @@
 #include "model/cStyleFont.h"
 #include "model/cOutObj.h"
 #include "model/FontList.h"
-#include "document/BuiltinFontReader.h"
-#include "document/TitleFields.h"
-#include "platform/fonts/FontLayerFaces.h"
-#include "print/PaperNameField.h"
-#include "render/GeometryServicesImpl.h"
-#include "text/PatternGlyphs.h"
-#include "text/ShxParsedFont.h"
-#include "text/TrueTypeLine.h"
 
 using namespace kvn;
 
@@ -101,40 +93,8 @@ const char* ClassName(std::uint8_t typeCode) {
   }
 }
 
-void AppendJsonString(std::string& out, const std::string& utf8) {
-  out.push_back('"');
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out.push_back(char(c));
-        }
-    }
-  }
-  out.push_back('"');
-}
-
-// The shortest text that reads back as the same double; null for NaN and
-// infinities, which JSON cannot hold.
-void AppendNumber(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  (void)ec;
-  out.append(buf, end);
-}
+using tool::AppendJsonString;
+using tool::AppendNumber;
 
 void AppendFonts(std::string& out, cDrawingData& data) {
   out += ", \"fonts\": [";
@@ -378,19 +338,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kvn-dump <drawing file>\n");
     return 2;
   }
-  InstallReaders();
-  // The fonts, outlines and fields the viewer installs: what is reported of
-  // fonts is what the viewer draws with.
-  InstallRendererGeometryServices();
-  InstallBuiltinFontReader();
-  InstallFontLayerFaces();
-  InstallPatternGlyphSource();
-  InstallShxFonts();
-  InstallTrueTypeLineDrawer();
-  InstallTitleFields();
-  InstallPaperNameField();
-  // Old drawings' formats grow to their paper as in the viewer.
-  InstallPaperSizeLookup();
+  // Readers, fonts, SHX archive and fields as the viewer has them.
+  InstallDrawingServices();
   // The message is the one the viewer would show: in its language.
   SetLanguageIndex(ReadLanguageSetting());
   // Quiet: no message box, and every question of a reader answered "stop".
