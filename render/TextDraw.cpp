@@ -169,17 +169,18 @@ void DrawBars(cText& text, cDrawInfo& info) {
 }
 
 // The em height of the text in drawing units: the face's em over its cap
-// height for a face of the font table, the measured ratio for a screen face.
+// height for a face of the font table; the text's height itself for a
+// screen face, whose layout measures its lines with the height as the em
+// (the glyph road's temporary copy draws the same em). Taking the cap ratio
+// of it again drew small screen-face text at half its size.
 double EmHeight(const cText& text, cDrawingData* data, cStyleFont* font) {
   const double height = text.GetHeight(data);
   if (font) {
     TrueTypeFaceSet* set = font->FaceSet();
     double cap = 0.0;
     if (set && GetFaceSetMetrics(*set, &cap, FaceStyle(text, data)) && cap > 0) return 48.0 * height / cap;
-    return height;
   }
-  const double ratio = GetFaceHeightRatio(nullptr, text.GetFaceName(data), FaceStyle(text, data));
-  return ratio > 0 && std::isfinite(ratio) ? height * ratio : height;
+  return height;
 }
 
 // Sets a graphics mode for the life of the scope; the previous one comes
