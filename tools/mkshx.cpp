@@ -35,6 +35,8 @@
 // Every shape gets its closing 0.
 #include <zlib.h>
 
+#include "foundation/UnicodeCase.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -56,15 +58,10 @@ struct CodePageTableEntry {
   const char16_t* table;
 };
 #include "foundation/CodePageTables.inc"
-struct CasePair {
-  char16_t lower;
-  char16_t upper;
-};
-struct FoldEntry {
-  char16_t wide;
-  char ascii;
-  char zero;
-};
+// The ASCII look-alikes as data: the record types of the program's header,
+// the table itself included here (nothing of the program is linked).
+using kvn::CasePair;
+using kvn::FoldEntry;
 #include "foundation/UnicodeTables.inc"
 
 using Bytes = std::vector<std::uint8_t>;
