@@ -109,12 +109,14 @@ void AppendFonts(std::string& out, cDrawingData& data) {
     bool found = false;
     WString substitute;
     if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) {
-      found = set->IsAvailable() || set->memoryFont || set->outlinesStored;
-      // What draws a family nobody has (the same choice the drawing makes).
-      if (!set->IsAvailable() && !set->memoryFont) {
+      found = set->IsAvailable();
+      // What draws a family nobody has whose outlines the drawing does not
+      // carry either (the same choice the drawing makes).
+      bool carried = false;
+      for (const auto& face : set->faces) carried = carried || (face && !face->metrics.empty());
+      if (!found && !carried) {
         (void)GetSubstituteFace(*set, 0);
         substitute = set->substituteName;
-        found = false;
       }
     }
     if (font && font->Shx()) {
