@@ -292,7 +292,7 @@ WString MatchStyledFamily(const WString& family, int weight, bool italic, std::u
   // answers, the first of fixed pitch where fixed pitch was asked, else the
   // first.
   FcResult result = FcResultNoMatch;
-  FcFontSet* sorted = FcFontSort(config, pattern, FcTrue, nullptr, &result);
+  FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result);
   FcPatternDestroy(pattern);
   if (!sorted) return WString();
   WString out, first;
