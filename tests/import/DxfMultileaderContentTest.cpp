@@ -32,7 +32,7 @@ struct Case {
   const char* name;
   bool framed;
   double gap;               // context 145
-  bool blockContent;        // no text: the block CONTENT (record 1A0)
+  const char* content;      // the block record of the block content, or null for text
   const char* entityArrow;  // 342 after the context data, or null
   const char* lineArrow;    // 341 of the leader line, or null
   // Expected: the names of the inserts in file order, and whether the
@@ -42,14 +42,17 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"plain text", false, 1.0, false, nullptr, nullptr, {}, true},
-    {"framed text", true, 1.0, false, nullptr, nullptr, {}, true},
-    {"framed text, wide gap", true, 3.0, false, nullptr, nullptr, {}, true},
-    {"block content", false, 1.0, true, nullptr, nullptr, {"CONTENT"}, true},
-    {"arrow of the entity", false, 1.0, false, "1B0", nullptr, {"DOTARROW"}, false},
-    {"arrow of the line first", false, 1.0, false, "1B0", "1C0", {"TICKARROW"}, false},
-    {"arrow handle 0 is the filled arrow", false, 1.0, false, "0", nullptr, {}, true},
-    {"block content with its arrow", true, 1.0, true, "1B0", nullptr, {"CONTENT", "DOTARROW"}, false},
+    {"plain text", false, 1.0, nullptr, nullptr, nullptr, {}, true},
+    {"framed text", true, 1.0, nullptr, nullptr, nullptr, {}, true},
+    {"framed text, wide gap", true, 3.0, nullptr, nullptr, nullptr, {}, true},
+    {"block content", false, 1.0, "1A0", nullptr, nullptr, {"CONTENT"}, true},
+    {"arrow of the entity", false, 1.0, nullptr, "1B0", nullptr, {"DOTARROW"}, false},
+    {"arrow of the line first", false, 1.0, nullptr, "1B0", "1C0", {"TICKARROW"}, false},
+    {"arrow handle 0 is the filled arrow", false, 1.0, nullptr, "0", nullptr, {}, true},
+    {"block content with its arrow", true, 1.0, "1A0", "1B0", nullptr, {"CONTENT", "DOTARROW"}, false},
+    // Handles that name no block (a damaged file) draw nothing in their place.
+    {"arrow block missing", false, 1.0, nullptr, "1D0", nullptr, {}, false},
+    {"content block missing", false, 1.0, "1D0", "1D0", nullptr, {}, false},
 };
 
 // Blocks with a handle and the handle of their block record (330), as the
@@ -69,9 +72,9 @@ std::string Drawing(const Case& c) {
   w.EndSection();
   w.Section("ENTITIES").Str(0, "MULTILEADER").Str(5, "200").Str(8, "0").Int(270, 2);
   w.Str(300, "CONTEXT_DATA{").Real(40, 1.0).Point(10, 20, 10).Real(41, 2.0).Real(140, 1.5).Real(145, c.gap);
-  if (c.blockContent) {
+  if (c.content) {
     // The block at (30, 5), twice as large, turned a quarter, in blue.
-    w.Int(290, 0).Int(296, 1).Str(341, "1A0").Point(14, 0, 0, 1).Point(15, 30, 5).Point(16, 2, 2, 1);
+    w.Int(290, 0).Int(296, 1).Str(341, c.content).Point(14, 0, 0, 1).Point(15, 30, 5).Point(16, 2, 2, 1);
     w.Real(46, kPi / 2).Int(93, int(0xC20000FF));
   } else {
     w.Int(290, 1).Str(304, "Note").Point(11, 0, 0, 1).Str(340, "0").Point(12, 20, 10).Point(13, 1, 0);
@@ -84,7 +87,7 @@ std::string Drawing(const Case& c) {
   w.Str(305, "}").Int(271, 0).Str(303, "}");
   w.Str(301, "}").Str(340, "0").Int(90, 0).Int(170, 1).Real(41, 2.0);
   if (c.entityArrow) w.Str(342, c.entityArrow);
-  w.Real(42, 1.5).Int(172, c.blockContent ? 1 : 2).Int(292, c.framed ? 1 : 0);
+  w.Real(42, 1.5).Int(172, c.content ? 1 : 2).Int(292, c.framed ? 1 : 0);
   w.EndSection().Eof();
   return w.Bytes();
 }
@@ -133,7 +136,7 @@ TEST(DxfMultileaderContentTest, FramesBlocksAndArrowheadsAsTheFileAsks) {
     for (std::size_t i = 0; i < inserts.size(); ++i) EXPECT_EQ(inserts[i]->name.ToUtf8(), c.inserts[i]) << i;
 
     // The text's frame: its laid-out box widened by the gap, not filled.
-    ASSERT_EQ(text != nullptr, !c.blockContent);
+    ASSERT_EQ(text != nullptr, !c.content);
     if (text && c.framed) {
       ASSERT_TRUE(frame);
       EXPECT_TRUE(frame->FirstList().IsClosed());
