@@ -251,11 +251,17 @@ void YxxfReader::DispatchMLeader(YxxfGroupRecord& record, const std::string& nam
   GrowArray<ItemRange> leaders, lines;
   FindContextBlocks(record, leaders, "LEADER{", 302);
   FindContextBlocks(record, lines, "LEADER_LINE{", 304);
-  // The arrowhead size of the entity: its 42 after the context data.
+  // The arrowhead size as drawn: the context's 140 (the entity's size under
+  // the annotation scale), else the entity's 42 after the context data.
   GrowArray<ItemRange> context;
   FindContextBlocks(record, context, "CONTEXT_DATA{", 300);
   const std::uint32_t afterContext = context.Count() > 0 ? context[0].close + 1 : 0;
-  const double arrowSize = std::fabs(record.GetDouble(42, 0.0, afterContext));
+  double arrowSize = std::fabs(record.GetDouble(42, 0.0, afterContext));
+  if (context.Count() > 0) {
+    const std::int64_t scaled = FindInContext(record, context[0], leaders, 140);
+    const double size = scaled < 0 ? 0.0 : std::fabs(GetItemDouble(record.Item(std::uint32_t(scaled))));
+    if (size > 0 && std::isfinite(size)) arrowSize = size;
+  }
   // The arrowhead block of the entity (its 342 after the context data); none
   // is the closed filled arrow. A leader line's own (its 341) comes first.
   const std::uint64_t entityArrow = record.GetHandle(342, afterContext);

@@ -39,6 +39,8 @@ struct Case {
   // closed filled arrow is drawn.
   std::vector<std::string> inserts;
   bool filledArrow;
+  // The context's arrow size (140, 0: not written); the entity's 42 is 1.5.
+  double contextArrow = 1.5;
 };
 
 const Case kCases[] = {
@@ -53,6 +55,9 @@ const Case kCases[] = {
     // Handles that name no block (a damaged file) draw nothing in their place.
     {"arrow block missing", false, 1.0, nullptr, "1D0", nullptr, {}, false},
     {"content block missing", false, 1.0, "1D0", "1D0", nullptr, {}, false},
+    // Under an annotation scale the context's size is the one drawn.
+    {"arrow twice as large in the context", false, 1.0, nullptr, "1B0", nullptr, {"DOTARROW"}, false, 3.0},
+    {"no size in the context: the entity's", false, 1.0, nullptr, "1B0", nullptr, {"DOTARROW"}, false, 0.0},
 };
 
 // Blocks with a handle and the handle of their block record (330), as the
@@ -71,7 +76,9 @@ std::string Drawing(const Case& c) {
   BlockWithRecord(w, "TICKARROW", "1BF", "1C0", -1, 0);
   w.EndSection();
   w.Section("ENTITIES").Str(0, "MULTILEADER").Str(5, "200").Str(8, "0").Int(270, 2);
-  w.Str(300, "CONTEXT_DATA{").Real(40, 1.0).Point(10, 20, 10).Real(41, 2.0).Real(140, 1.5).Real(145, c.gap);
+  w.Str(300, "CONTEXT_DATA{").Real(40, 1.0).Point(10, 20, 10).Real(41, 2.0);
+  if (c.contextArrow > 0) w.Real(140, c.contextArrow);
+  w.Real(145, c.gap);
   if (c.content) {
     // The block at (30, 5), twice as large, turned a quarter, in blue.
     w.Int(290, 0).Int(296, 1).Str(341, c.content).Point(14, 0, 0, 1).Point(15, 30, 5).Point(16, 2, 2, 1);
@@ -171,12 +178,13 @@ TEST(DxfMultileaderContentTest, FramesBlocksAndArrowheadsAsTheFileAsks) {
         ASSERT_TRUE(block && block->FirstObject() && block->FirstObject()->AsAnyLine());
         EXPECT_EQ(block->FirstObject()->AsAnyLine()->stroke.color, 0xFF0000u);
       } else {
-        // The arrow's body (the block's minus x, 1.5 long) runs from the
-        // tip at the vertex (0, 0) along the leader towards (18, 10).
-        const double a = std::atan2(10.0, 18.0);
+        // The arrow's body (the block's minus x, as long as the arrow
+        // size) runs from the tip at the vertex (0, 0) along the leader
+        // towards (18, 10).
+        const double a = std::atan2(10.0, 18.0), size = c.contextArrow > 0 ? c.contextArrow : 1.5;
         EXPECT_NEAR(r.x1, 0, 1e-6);
-        EXPECT_NEAR(r.x2, 1.5 * std::cos(a), 1e-6);
-        EXPECT_NEAR(r.y1, -1.5 * std::sin(a), 1e-6);
+        EXPECT_NEAR(r.x2, size * std::cos(a), 1e-6);
+        EXPECT_NEAR(r.y1, -size * std::sin(a), 1e-6);
         EXPECT_NEAR(r.y2, 0, 1e-6);
       }
     }
