@@ -54,6 +54,8 @@ class cVectorWindow : public TWindow {
   // Shows another page of the current sheet (kept as given; an index out
   // of range reads as 0, as above).
   void SetBlockIndex(std::uint16_t blockIndex) { blockIndex_ = blockIndex; }
+  // The page index as last set, not checked against the drawing's pages.
+  std::uint16_t RawBlockIndex() const { return blockIndex_; }
   // Shows entry `entry` of the document's page list (its sheet and page)
   // with that drawing's remembered view, or its objects fitted.
   void ShowPageEntry(std::uint32_t entry);
