@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/ZoomScroll.h"
 #include "platform/ui/Window.h"
@@ -195,6 +196,15 @@ class cVectorWindow : public TWindow {
   ScrollAxis scrollH_;
   ScrollAxis scrollV_;
   bool viewStored_ = false;
+  // The views of the drawings left for another drawing, the latest last:
+  // coming back to a drawing takes its view out again.
+  struct DrawingView {
+    const cDrawing* drawing;
+    WorldMapping mapping;
+    WorldMapping previousMapping;
+    ScrollAxis horizontal, vertical;
+  };
+  std::vector<DrawingView> viewHistory_;
   cScrollBarHost* scrollHost_ = nullptr;
   struct PanState {
     bool active = false;
