@@ -227,20 +227,24 @@ void cSection::BuildViewCache(cDrawing& source, cOutObj** tail, bool stopAtFirst
   std::int32_t levelCache[2] = {-1, 0};
   bool stop = false;
   cOutObj** at = tail;
+  // The tail moves on past what each copy appended: the next copy is
+  // written through it, and would otherwise replace (and lose) the last.
+  auto copy = [&](cOutObj& object) {
+    CopyObjectIntoView(object, source, levelCache, at, &stop, sourceRect);
+    if (at) {
+      while (*at) at = &(*at)->next;
+    }
+  };
   for (cOutObj* o = source.TopBlock()->FirstObject(); o && !(stopAtFirst && stop); o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
     o->UpdateIfDirty(source.Data());
     if (cInsert* insert = o->AsInsert()) {
       for (cOutObj* child : insert->GetChildren()) {
-        if (child) CopyObjectIntoView(*child, source, levelCache, at, &stop, sourceRect);
+        if (child) copy(*child);
         if (stopAtFirst && stop) break;
       }
     } else {
-      CopyObjectIntoView(*o, source, levelCache, at, &stop, sourceRect);
-    }
-    // The tail moves on past what was appended.
-    if (at) {
-      while (*at) at = &(*at)->next;
+      copy(*o);
     }
   }
 }

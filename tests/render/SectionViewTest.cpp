@@ -21,6 +21,7 @@
 #include "model/cCircle.h"
 #include "model/cDistance.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cSection.h"
 #include "model/cText.h"
@@ -292,6 +293,31 @@ TEST(SectionView, LevelFilterAndCopies) {
   std::unique_ptr<cOutObj> copy(CopyObjectForView(source, t.Sheet(1)->Data(), nullptr));
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->IsOnPage(0));
+}
+
+// Every child of an insert in the source is copied into the view, each
+// after the last. Regression: each child replaced the one before it, which
+// was lost to the view (and leaked).
+TEST(SectionView, EveryChildOfAnInsertIsInTheView) {
+  TwoSheets t;
+  cDrawingData& data = *t.Sheet(1)->Data();
+  auto* block = new cBlock();
+  ObjectChain parts;
+  for (double y : {2.0, 4.0, 6.0}) parts.Append(Line({2, y}, {18, y}, 0x00000000, 1));
+  block->AppendChain(std::move(parts));
+  auto* insert = new cInsert();
+  insert->blockIndex = data.AddBlock(block);
+  insert->point = {0, 0};
+  insert->scale = {1, 1};
+  insert->SetLevel(1);
+  Add(*t.Sheet(1), insert);
+  cSection* view = t.View(0, 1, {0, 0}, {60, 60});
+  view->selectionPresent = 1;
+  view->selectionValues.Add(1);
+  (void)t.Record(*view);
+  int lines = 0;
+  for (cOutObj* o = view->ViewObjects().FirstObject(); o; o = o->next) lines += o->TypeCode() == kTypeLine;
+  EXPECT_EQ(lines, 3);
 }
 
 // Pictures turn by any angle here: a view turned by 45 degrees keeps them,
