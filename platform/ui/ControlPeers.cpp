@@ -387,6 +387,41 @@ class ToggleButtonPeer : public WxPeer<Base> {
   }
 };
 
+// A static text shows its whole text: a translated text (or one the program
+// fills in) may outgrow its template box, and GTK then cuts it off. A
+// one-line, left-aligned text widens to its text; a box of several lines
+// wraps the text at its width.
+class StaticTextPeer : public WxPeer<wxStaticText> {
+ public:
+  using WxPeer<wxStaticText>::WxPeer;
+  void SetLabel(const wxString& label) override {
+    WxPeer<wxStaticText>::SetLabel(label);
+    if (wrapping_) return;
+    const wxSize size = GetSize();
+    if (SeveralLines(size.y)) {
+      wrapping_ = true;
+      Wrap(size.x);
+      wrapping_ = false;
+    } else {
+      SetSize(size.x, size.y);
+    }
+  }
+
+ protected:
+  void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
+    const bool leftAligned = !(GetWindowStyle() & (wxALIGN_RIGHT | wxALIGN_CENTRE_HORIZONTAL));
+    if (leftAligned && width >= 0 && height >= 0 && !SeveralLines(height) && !GetLabel().Contains('\n')) {
+      InvalidateBestSize();
+      width = std::max(width, GetBestSize().x);
+    }
+    WxPeer<wxStaticText>::DoSetSize(x, y, width, height, sizeFlags);
+  }
+
+ private:
+  bool SeveralLines(int height) const { return height >= 2 * GetCharHeight(); }
+  bool wrapping_ = false;
+};
+
 wxWindow* MakeButton(TWindow* owner, wxWindow* parent, int id, const wxString& label, std::uint32_t style,
                      const TRect& r, bool startsGroup) {
   switch (style & kBsTypeMask) {
@@ -428,7 +463,7 @@ wxWindow* MakeStatic(TWindow* owner, wxWindow* parent, int id, const WString& te
   if (type == kSsCenter) flags |= wxALIGN_CENTRE_HORIZONTAL;
   if (type == kSsRight) flags |= wxALIGN_RIGHT;
   if (style & kSsSunken) flags |= wxBORDER_SUNKEN;
-  auto* label = new WxPeer<wxStaticText>(owner, parent, id, wxString(), Pos(r), Size(r), flags);
+  auto* label = new StaticTextPeer(owner, parent, id, wxString(), Pos(r), Size(r), flags);
   if (style & kSsNoPrefix) {
     label->SetLabelText(ToWx(text));
   } else {
