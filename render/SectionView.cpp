@@ -227,24 +227,25 @@ void cSection::BuildViewCache(cDrawing& source, cOutObj** tail, bool stopAtFirst
   std::int32_t levelCache[2] = {-1, 0};
   bool stop = false;
   cOutObj** at = tail;
-  // The tail moves on past what each copy appended: the next copy is
-  // written through it, and would otherwise replace (and lose) the last.
-  auto copy = [&](cOutObj& object) {
-    CopyObjectIntoView(object, source, levelCache, at, &stop, sourceRect);
-    if (at) {
-      while (*at) at = &(*at)->next;
-    }
-  };
   for (cOutObj* o = source.TopBlock()->FirstObject(); o && !(stopAtFirst && stop); o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
     o->UpdateIfDirty(source.Data());
+    // The tail moves on past what each copy appended: the next copy is
+    // linked behind it, never over it.
+    auto advance = [&at] {
+      if (at) {
+        while (*at) at = &(*at)->next;
+      }
+    };
     if (cInsert* insert = o->AsInsert()) {
       for (cOutObj* child : insert->GetChildren()) {
-        if (child) copy(*child);
+        if (child) CopyObjectIntoView(*child, source, levelCache, at, &stop, sourceRect);
+        advance();
         if (stopAtFirst && stop) break;
       }
     } else {
-      copy(*o);
+      CopyObjectIntoView(*o, source, levelCache, at, &stop, sourceRect);
+      advance();
     }
   }
 }
