@@ -8,52 +8,6 @@ namespace kvn {
 
 namespace {
 
-// BLACKONWHITE and WHITEONBLACK keep, where a picture is shrunk, the darkest
-// (lightest) of the pixels that fall together, so that a thin black line
-// survives on a small preview; cairo's nearest filter alone drops whole rows
-// and columns of it. The copied block is first shrunk by whole factors, per
-// channel minimum (maximum), to no more than the device's pixels; the
-// nearest filter then only enlarges. Null when no shrinking is asked, else
-// the new block, with `toImage` made to address it.
-cairo_surface_t* ShrinkKeepingInk(cairo_surface_t* image, int stretchMode, XForm& toImage) {
-  if ((stretchMode != kBlackOnWhite && stretchMode != kWhiteOnBlack) || toImage.eM12 != 0 || toImage.eM21 != 0)
-    return nullptr;
-  // Source pixels per device pixel along each axis; whole factors only.
-  const double sx = std::fabs(toImage.eM11), sy = std::fabs(toImage.eM22);
-  if (!(sx > 1.0 || sy > 1.0) || !std::isfinite(sx) || !std::isfinite(sy)) return nullptr;
-  const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
-  const int kx = sx > 1.0 ? int(std::min(std::ceil(sx), double(std::max(w, 1)))) : 1;
-  const int ky = sy > 1.0 ? int(std::min(std::ceil(sy), double(std::max(h, 1)))) : 1;
-  const int rw = (w + kx - 1) / kx, rh = (h + ky - 1) / ky;
-  cairo_surface_t* reduced = cairo_image_surface_create(cairo_image_surface_get_format(image), rw, rh);
-  if (cairo_surface_status(reduced) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(reduced);
-    return nullptr;
-  }
-  cairo_surface_flush(reduced);
-  const std::uint8_t* from = cairo_image_surface_get_data(image);
-  const std::size_t fromStride = std::size_t(cairo_image_surface_get_stride(image));
-  std::uint8_t* to = cairo_image_surface_get_data(reduced);
-  const std::size_t toStride = std::size_t(cairo_image_surface_get_stride(reduced));
-  const bool darkest = stretchMode == kBlackOnWhite;
-  for (int y = 0; y < rh; ++y) {
-    for (int x = 0; x < rw; ++x) {
-      std::uint8_t pixel[4];
-      std::memcpy(pixel, from + std::size_t(y) * ky * fromStride + std::size_t(x) * kx * 4, 4);
-      for (int yy = y * ky; yy < std::min(h, (y + 1) * ky); ++yy) {
-        const std::uint8_t* row = from + std::size_t(yy) * fromStride;
-        for (int xx = x * kx; xx < std::min(w, (x + 1) * kx); ++xx)
-          for (int c = 0; c < 4; ++c)
-            pixel[c] = darkest ? std::min(pixel[c], row[xx * 4 + c]) : std::max(pixel[c], row[xx * 4 + c]);
-      }
-      std::memcpy(to + std::size_t(y) * toStride + std::size_t(x) * 4, pixel, 4);
-    }
-  }
-  cairo_surface_mark_dirty(reduced);
-  toImage = CombineTransform(toImage, ScaleTransform(1.0 / kx, 1.0 / ky));
-  return reduced;
-}
-
 // Dashes per stroke beyond which a dashed pen draws solid: a dash pattern
 // far below a pixel over a long path would otherwise make cairo walk
 // billions of dashes.
@@ -405,12 +359,6 @@ bool CairoDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape)
   if (!toImage.IsInvertible()) {
     cairo_surface_destroy(image);
     return false;
-  }
-  if (!useAlpha && !request.alphaBlend) {
-    if (cairo_surface_t* reduced = ShrinkKeepingInk(image, request.stretchMode, toImage)) {
-      cairo_surface_destroy(image);
-      image = reduced;
-    }
   }
   cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image);
   cairo_surface_destroy(image);
