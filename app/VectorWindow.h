@@ -115,6 +115,10 @@ class cVectorWindow : public TWindow {
   void SetZoomAt(const DPoint& centre, double z, std::int32_t cw, std::int32_t ch);
   void ZoomToRect(bool redraw, const DRect& rect, bool shrink);
   void RestoreView();
+  // RestoreView, then the scroll bars; when showing or hiding them changed
+  // the client (a drawing without a format that fits gets bars), the view
+  // is fitted once more to the client that is left.
+  void RestoreViewAndScrollBars(bool redraw);
   void UpdateScrollBars(bool keep, bool redraw, bool store);
   void ScrollTo(bool store, std::int64_t x, std::int64_t y, bool force);
 

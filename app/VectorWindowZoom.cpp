@@ -130,6 +130,17 @@ void cVectorWindow::RestoreView() {
   mapping_.offsetY = SaturateInt32(std::int64_t(mapping_.offsetY) + client.top + kFitInset);
 }
 
+void cVectorWindow::RestoreViewAndScrollBars(bool redraw) {
+  const bool stored = viewStored_;
+  if (!stored) RestoreView();
+  const TRect before = MappedClientRect();
+  UpdateScrollBars(false, redraw, false);
+  if (!stored && !(MappedClientRect() == before)) {
+    RestoreView();
+    UpdateScrollBars(false, redraw, false);
+  }
+}
+
 void cVectorWindow::UpdateScrollBars(bool keep, bool redraw, bool store) {
   if (g_updatingScrollBars) return;
   cDrawing* drawing = GetSheetData();
@@ -245,8 +256,7 @@ void cVectorWindow::ShowPageEntry(std::uint32_t entry) {
     viewStored_ = false;
     scrollH_ = ScrollAxis{};
     scrollV_ = ScrollAxis{};
-    RestoreView();
-    UpdateScrollBars(false, true, false);
+    RestoreViewAndScrollBars(true);
   }
   if (GetHandle()) Invalidate(true);
 }

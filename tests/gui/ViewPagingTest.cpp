@@ -17,6 +17,7 @@
 #include "app/ToolBarBoxes.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
+#include "app/DrawingServices.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -24,6 +25,7 @@
 #include "model/cOutObj.h"
 #include "platform/ui/MessageQueue.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -53,6 +55,8 @@ View ViewOf(const cVectorWindow& w) {
 
 class ViewPagingTest : public test::SettingsFolderTest {
  protected:
+  // The readers of foreign drawings, as the viewer installs them.
+  static void SetUpTestSuite() { InstallDrawingServices(); }
   void SetUp() override {
     SettingsFolderTest::SetUp();
     frame_ = new TTestyFrameWindow;
@@ -136,6 +140,34 @@ TEST_F(ViewPagingTest, FirstViewShowsTheWholeFirstPage) {
   EXPECT_LT(std::max(a.x, b.x), client.right);
   EXPECT_LT(std::max(a.y, b.y), client.bottom) << "the bottom edge is cut off";
   test::SaveScreenshot("first-view.png");
+}
+
+// The DGN drawings of the test data (their first views are fitted from a
+// remembered view that a DGN has not): each edge of the drawing in view.
+TEST_F(ViewPagingTest, FirstViewOfEveryDgnShowsItsWholeDrawing) {
+  KVN_REQUIRE_TESTDATA(data);
+  for (const char* name : {"dgn/dgnlib_samp4.dgn", "dgn/dgnlib_samp15.dgn", "dgn/aspose_V7-Imperial-Arch-01-Seed2D.dgn",
+                           "dgn/ezdxf_underlay.dgn"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8((data / name).string())));
+    Idle();
+    cVectorWindow& w = Window();
+    cDrawing& drawing = *w.GetSheetData();
+    if (drawing.TopBlock() == nullptr || drawing.TopBlock()->FirstObject() == nullptr) continue;
+    DRect extent;
+    const std::uint16_t page = w.GetBlockIndex();
+    ExtentFilter filter;
+    filter.drawingPages = int(drawing.PageCount());
+    filter.page = &page;
+    drawing.TopBlock()->GetFilteredExtent(filter, drawing.Data(), extent);
+    const TRect client = w.GetClientRect();
+    const DevicePoint a = WorldToDevice(w.Mapping(), DPoint{extent.x1, extent.y1});
+    const DevicePoint b = WorldToDevice(w.Mapping(), DPoint{extent.x2, extent.y2});
+    EXPECT_GE(std::min(a.x, b.x), client.left);
+    EXPECT_GE(std::min(a.y, b.y), client.top);
+    EXPECT_LT(std::max(a.x, b.x), client.right);
+    EXPECT_LT(std::max(a.y, b.y), client.bottom) << "the bottom edge is cut off";
+  }
 }
 
 TEST_F(ViewPagingTest, AfterCloseTheZoomBoxShowsNoPercentage) {
