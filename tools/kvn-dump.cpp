@@ -371,5 +371,13 @@ int main(int argc, char** argv) {
   }
   out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  const int status = std::fflush(stdout) == 0 ? 0 : 1;
+#if !defined(__SANITIZE_ADDRESS__)
+  // The process ends here: the system takes the document's memory back at
+  // once, which freeing its objects one by one would take a sixth of the
+  // run for on a large drawing. Sanitizer builds free it, so that leak
+  // checks keep covering the document's teardown.
+  (void)result.TakeDocument().release();
+#endif
+  return status;
 }
