@@ -15,10 +15,6 @@
 #include <vector>
 
 #include "document/DocumentResult.h"
-#include "dwg/container/DwgLoader.h"
-#include "foundation/GrowArray.h"
-#include "foundation/InFileStream.h"
-#include "import/dxf/DxfReader.h"
 #include "tests/support/BombDrawings.h"
 
 using namespace kvn;
@@ -26,25 +22,16 @@ using namespace kvn;
 namespace {
 
 void OpenOne(const test::BombShape& shape, bool dwg) {
-  ByteArray bytes;
-  if (dwg) {
-    const std::vector<std::uint8_t> file = test::BombDwg(shape);
-    bytes.AppendBytes(file.data(), std::int64_t(file.size()));
-  } else {
-    const std::string file = test::BombDxf(shape);
-    bytes.AppendBytes(file.data(), std::int64_t(file.size()));
-  }
-  InFileStream in = InFileStream::FromMemory(bytes);
+  const std::size_t bytes = dwg ? test::BombDwg(shape).size() : test::BombDxf(shape).size();
   const auto start = std::chrono::steady_clock::now();
-  DocumentResult result = dwg ? LoadDwgStream(in, WString(u"bomb.dwg"), nullptr, nullptr)
-                              : LoadDxfStream(in, WString(u"bomb.dxf"), nullptr, nullptr);
+  DocumentResult result = test::OpenBomb(shape, dwg);
   const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::string reason = result.Detail().ToUtf8();
   if (const auto cut = reason.find('\n'); cut != std::string::npos) reason.resize(cut);
   std::printf("%-4s %-22s %6lld B %9.1f ms %7.1f MB  %s %s%s\n", dwg ? "DWG" : "DXF", shape.Name().c_str(),
-              static_cast<long long>(bytes.Count()), ms, usage.ru_maxrss / 1024.0,
+              static_cast<long long>(bytes), ms, usage.ru_maxrss / 1024.0,
               result.Ok() ? "OPENED" : "refused", reason.c_str(),
               ms < 1000.0 && usage.ru_maxrss < 200 * 1024 ? "" : "  <-- over target");
   std::fflush(stdout);

@@ -51,6 +51,7 @@
 #include "document/DwgLoadReport.h"
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
+#include "document/PartialReadNotice.h"
 #include "document/cDrawingDoc.h"
 #include "app/DrawingServices.h"
 #include "tools/JsonText.h"
@@ -223,6 +224,8 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += ", \"blocks\": " + std::to_string(report.blocks.size());
   out += ", \"skipped\": ";
   AppendCounts(out, report.skipped);
+  out += ", \"paper\": ";
+  AppendCounts(out, report.paper);
   out += ", \"objects\": ";
   AppendCounts(out, report.objects);
   // R11/R12 records realigned to their stated end (body shorter or longer).
@@ -363,11 +366,15 @@ int main(int argc, char** argv) {
     out += ", \"message\": ";
     AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());
   }
-  if (!result.Warnings().empty()) {
+  if (result.Partial() || !result.Warnings().empty()) {
+    // The notice of a partial read first, as the viewer would show it.
+    std::vector<std::string> warnings;
+    if (result.Partial()) warnings.push_back(PartialReadText(path).ToUtf8());
+    for (const WString& warning : result.Warnings()) warnings.push_back(warning.ToUtf8());
     out += ", \"warnings\": [";
-    for (std::size_t i = 0; i < result.Warnings().size(); ++i) {
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
       if (i) out += ", ";
-      AppendJsonString(out, result.Warnings()[i].ToUtf8());
+      AppendJsonString(out, warnings[i]);
     }
     out += "]";
   }

@@ -3,9 +3,11 @@
 // MLEADER. Counts given by the file (vertices, elements) only bound what is
 // read: a record never promises more items than it holds.
 #include <algorithm>
+#include <cmath>
 
 #include "import/records/PolylineRecords.h"
 #include "import/records/RecordUtilities.h"
+#include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
@@ -55,6 +57,11 @@ std::unique_ptr<cLoadingPolygon> Polyline3D(const YxxfGroupRecord& record, const
     polygon->AddVertex(v);
   }
   return polygon;
+}
+
+// The point `distance` from `from` along the unit vector `unit`.
+Vec3 Along(const Vec3& from, const Vec3& unit, double distance) {
+  return Vec3{from.x + unit.x * distance, from.y + unit.y * distance, from.z + unit.z * distance};
 }
 
 }  // namespace
@@ -198,12 +205,45 @@ void YxxfReader::DispatchSpline(const YxxfGroupRecord& record, const std::string
 }
 
 void YxxfReader::DispatchMLeader(YxxfGroupRecord& record, const std::string& name) {
-  GrowArray<ItemRange> lines;
+  GrowArray<ItemRange> leaders, lines;
+  FindContextBlocks(record, leaders, "LEADER{", 302);
   FindContextBlocks(record, lines, "LEADER_LINE{", 304);
+  // The arrowhead size of the entity: its 42 after the context data.
+  GrowArray<ItemRange> context;
+  FindContextBlocks(record, context, "CONTEXT_DATA{", 300);
+  const std::uint32_t afterContext = context.Count() > 0 ? context[0].close + 1 : 0;
+  const double arrowSize = std::fabs(record.GetDouble(42, 0.0, afterContext));
   std::vector<std::unique_ptr<cOneObjRec>> records;
-  for (const ItemRange& range : lines) {
-    std::vector<Vec3> points = PointsOf(record, 10, range.open, range.close);
-    if (points.size() >= 2) records.push_back(Polyline3D(record, points, false, entity::kMultiLeader));
+  for (const ItemRange& line : lines) {
+    std::vector<Vec3> points = PointsOf(record, 10, line.open, line.close);
+    // A leader line runs from its vertices to the landing point of its
+    // leader, and on along the dogleg when the leader has one.
+    for (const ItemRange& leader : leaders) {
+      if (line.open < leader.open || line.close > leader.close) continue;
+      const std::vector<Vec3> landing = PointsOf(record, 10, leader.open, line.open, 1);
+      if (!landing.empty()) {
+        points.push_back(landing[0]);
+        const double dogleg = record.GetDouble(40, 0.0, leader.open, line.open - 1);
+        if (record.GetInt(291, 0, leader.open, line.open - 1) != 0 && dogleg > 0 && std::isfinite(dogleg)) {
+          const Vec3 d = record.GetPoint3(11, leader.open, line.open - 1);
+          if (d.LengthSq() > 1e-20) points.push_back(Along(landing[0], d.Normalized(), dogleg));
+        }
+      }
+      break;
+    }
+    if (points.size() < 2) continue;
+    if (arrowSize > 0 && std::isfinite(arrowSize)) {
+      // A closed filled arrowhead at the first vertex along the first span.
+      const Vec3 tip = points[0];
+      const Vec3 along = Vec3{points[1].x - tip.x, points[1].y - tip.y, points[1].z - tip.z}.Normalized();
+      if (along.LengthSq() > 0) {
+        const Vec3 across{-along.y, along.x, 0.0};
+        const Vec3 base = Along(tip, along, arrowSize);
+        const Vec3 left = Along(base, across, arrowSize / 6), right = Along(base, across, -arrowSize / 6);
+        records.push_back(std::make_unique<YxxfEntSolid>(&record, tip, left, right, right, entity::kSolid));
+      }
+    }
+    records.push_back(Polyline3D(record, points, false, entity::kMultiLeader));
   }
   AppendMLeaderTexts(record, records);
   AddEntities(record, std::move(records), name);

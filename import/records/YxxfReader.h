@@ -47,6 +47,7 @@ class OutFileStream;
 class ProgressMonitor;
 class YxxfEntInsert;
 class YxxfGroupRecord;
+class cAnyFill;
 class cDrawingData;
 class cDrawingDoc;
 class cInsert;
@@ -133,8 +134,12 @@ class YxxfReader {
   // the font of an import text style.
   std::int32_t MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data);
   std::uint16_t FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data);
-  // The font of a text's import style (made when missing); a top or middle
-  // aligned TEXT moved onto its baseline.
+  // The drawing's text style made from an import style (its index): the
+  // style's font, mirroring and height (the first text's when the style has
+  // none), bold and italic.
+  std::int32_t MakeTextStyle(const YxxfStyleRec& style, const cText& text, std::int32_t font, cDrawingData& data);
+  // The font and text style of a text's import style (made when missing); a
+  // top or middle aligned TEXT moved onto its baseline.
   void StyleText(const cOneText& source, cText& text, cDrawingData& data);
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
@@ -146,7 +151,14 @@ class YxxfReader {
   };
   // MakeSheetLevels over the objects of `objects` listed in `top`, each
   // with the level it has now.
-  void MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const;
+  // Answers the level number each layer got (65535: none).
+  std::vector<std::uint16_t> MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
+                                             const std::vector<SheetObject>& top) const;
+  // The view objects of a sheet built after the first show the first
+  // sheet's levels but those frozen in them: their frozen layer indexes
+  // become the first sheet's level numbers of the layers not frozen.
+  void SetSheetViewportLevels(cDrawingData& data, const ObjectChain& objects,
+                              const std::vector<std::uint16_t>& firstSheetLevelOfLayer) const;
   // The sheet's attribute definitions into the document's attribute list,
   // the header's display precisions, and the initial view of a viewport
   // (DrawingAssembly.cpp).
@@ -158,14 +170,17 @@ class YxxfReader {
   // styling, ImportStyling.cpp). Styles are made once per drawing data.
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
                            cDrawingData& data);
+  // A pattern fill: its fill style from the reader's pattern list, its
+  // pattern colour resolved, no solid layer.
+  void StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill, cDrawingData& data);
   // The colour of a record after by-layer and by-block resolution.
   std::uint32_t ResolveImportColour(std::uint32_t color, const InsertChainLink* chain, const cOneObjRec& record) const;
 
   // The drawing data the style caches below belong to, the line style made
-  // for each import line type and the font of each import text style (-1:
-  // not made yet).
+  // for each import line type, the font of each import text style and the
+  // fill style made for each hatch pattern (-1: not made yet).
   cDrawingData* styledData = nullptr;
-  std::vector<std::int32_t> lineStyleOfType, fontOfStyle;
+  std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern, textStyleOfStyle;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
   // this many cells. The budget bounds what one import creates, counted
@@ -180,9 +195,9 @@ class YxxfReader {
   std::uint64_t objectBudget = 0;
   std::uint64_t objectsMade = 0;
   // The budget of a file of `records` entity records: every drawing of the
-  // test data spends less than twice its record count, a real drawing of a
-  // few million objects about the same; a bomb reaches the base within half
-  // a second and about 150 MB (bench/ImportBombBench.cpp).
+  // test data spends a few units per record, a real drawing of a few million
+  // objects about the same; a bomb spends the base in about 0.1 s and 50 MB
+  // (bench/ImportBombBench.cpp).
   static std::uint64_t ImportBudget(std::uint64_t records);
   // The stop message of a spent budget, with %s the budget.
   static constexpr int kStrImportTooLarge = 19796;
@@ -204,6 +219,11 @@ class YxxfReader {
   bool quiet = false;
   // Set when the user cancelled the view question: no document.
   bool viewCancelled = false;
+  // Set by the reader when the file was read only in part: the assembly
+  // tells the user before it asks the view question (and sets `partialTold`);
+  // otherwise the open dispatcher tells it after the open.
+  bool partialPending = false;
+  bool partialTold = false;
   // External-reference blocks placed by the built sheets, in the order of
   // their first placement; until the references are loaded the view objects
   // that show one carry its place here as their sheet index.

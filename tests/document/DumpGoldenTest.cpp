@@ -106,6 +106,26 @@ TEST(KvnDump, DxfFilesTellTheirSource) {
   EXPECT_NE(cut.find("\"warnings\": [\""), std::string::npos) << cut;
 }
 
+// A DWG's source: model-space entities as the file holds them by DXF name
+// (class objects by their class's name, types the import drops included),
+// then what did not become an object and why.
+TEST(KvnDump, DwgFilesTellTheirSource) {
+  KVN_REQUIRE_TESTDATA(data);
+  int status = -1;
+  const std::string out = RunDump((data / "dwg/acadsharp_sample_AC1024.dwg").string(), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("\"source\": {\"format\": \"DWG\", \"version\": \"AC1024\", \"headerChecked\": true, "
+                     "\"entities\": {\"3DFACE\": 1, \"3DSOLID\": 2, \"ACAD_TABLE\": 2, \"ARC\": 1, "),
+            std::string::npos)
+      << out;
+  for (const char* part : {"\"MULTILEADER\": 15", "\"IMAGE\": 1", "\"WIPEOUT\": 1", "\"POINT\": 6",
+                           "\"skipped\": {", "\"paper\": {", "\"skippedReasons\": {",
+                           "\"POINT\": {\"type not drawn\": 40}", "\"VISUALSTYLE\": {\"no handler\": 24}"}) {
+    EXPECT_NE(out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(out.find("\"TYPE_5"), std::string::npos) << out;
+}
+
 TEST(KvnDump, DamagedFileStillPrintsItsResult) {
   ScratchDir dir;
   FixtureDocument doc = TwoSheetDocument();

@@ -250,9 +250,10 @@ TEST_F(ExportGuiTest, ATypedNameAndSaveWriteTheFileAndKeepTheSettings) {
 
 TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
   const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
-  // 300 dpi in colour, smoothed: each page takes long enough for the
-  // toolkit's timer to find the dialog between two pages.
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"300"));
+  // 600 dpi in colour, smoothed: each page takes long enough for the
+  // toolkit's timer to find the dialog between two pages (at 300 dpi the
+  // twelve pages are written in about a second, before the dialog shows).
+  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"600"));
   RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetDword(WString(u"EXP_USE_ALI"), 1);
   bool sawProgress = false;
   ASSERT_TRUE(RunExport(

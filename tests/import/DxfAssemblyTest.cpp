@@ -16,6 +16,7 @@
 #include "document/ExternalReference.h"
 #include "document/LoadQuestions.h"
 #include "document/OpenDrawingFile.h"
+#include "document/PartialReadNotice.h"
 #include "document/ResultCodes.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
@@ -50,10 +51,12 @@ class RecordingQuestions : public LoadQuestions {
   }
   int Ask(const LoadQuestion& q) override {
     asked.push_back(q.textId);
+    order.push_back(q.textId);
     return answer;
   }
   bool ChooseViewDirection(ViewDirectionChoice& choice) override {
     presetsShown.push_back(choice.preset);
+    order.push_back(kViewQuestion);
     choice.preset = viewPreset;
     return viewAnswer;
   }
@@ -62,6 +65,9 @@ class RecordingQuestions : public LoadQuestions {
   bool viewAnswer = true;
   std::vector<int> asked;
   std::vector<int> presetsShown;
+  // Every question in turn; the view question as kViewQuestion.
+  static constexpr int kViewQuestion = -1;
+  std::vector<int> order;
 };
 
 DocumentResult Load(const std::string& text, LoadQuestions* questions) {
@@ -137,6 +143,36 @@ TEST(DxfAssembly, AViewportAlongADiagonalAsksAtOnceAndCancelOpensNothing) {
   DocumentResult diagonal = Load(UprightLines(1, true), &keep);
   ASSERT_TRUE(diagonal.Ok());
   EXPECT_NEAR(FirstLineLength(diagonal), 10.0 * std::sqrt(2.0 / 3.0), 1e-9);
+}
+
+// The view question is put only after a conversion went through: a read
+// error is told before it, and a drawing refused as too large is refused
+// without it.
+TEST(DxfAssembly, TheViewQuestionFollowsTheReadErrorAndNeverPrecedesARefusal) {
+  std::string cut = UprightLines(3, true);
+  cut.resize(cut.find("EOF") - 2);
+  RecordingQuestions questions;
+  DocumentResult partial = Load(cut, &questions);
+  ASSERT_TRUE(partial.Ok());
+  EXPECT_EQ(questions.order, (std::vector<int>{kStrFileReadError, RecordingQuestions::kViewQuestion}));
+  // Told: the open does not tell it again.
+  EXPECT_TRUE(partial.Partial());
+  EXPECT_TRUE(partial.PartialTold());
+
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "VPORT").Str(0, "VPORT").Str(2, "*Active").Point(16, 1, 1, 1);
+  w.Str(0, "ENDTAB").EndSection();
+  w.Section("BLOCKS").Block("B0").Line("0", 0, 0, 1, 0).EndBlock();
+  for (int level = 1; level <= 24; ++level) {
+    w.Block("B" + std::to_string(level));
+    w.Insert("B" + std::to_string(level - 1), "0", 0, 0).Insert("B" + std::to_string(level - 1), "0", 1, 0);
+    w.EndBlock();
+  }
+  w.EndSection().Section("ENTITIES").Insert("B24", "0", 0, 0).EndSection().Eof();
+  RecordingQuestions bomb;
+  DocumentResult refused = Load(w.Bytes(), &bomb);
+  EXPECT_FALSE(refused.Ok());
+  EXPECT_TRUE(bomb.order.empty());
 }
 
 TEST(DxfAssembly, AttributeDefinitionsOfTheSheetEnterTheDocumentOncePerTag) {

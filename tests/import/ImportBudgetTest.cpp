@@ -12,12 +12,8 @@
 #include "document/OpenFailureMessage.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
-#include "dwg/container/DwgLoader.h"
 #include "foundation/CountingAlloc.h"
-#include "foundation/GrowArray.h"
-#include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
-#include "import/dxf/DxfReader.h"
 #include "import/records/YxxfReader.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
@@ -29,19 +25,7 @@ namespace {
 
 using test::BombShape;
 
-DocumentResult Open(const BombShape& shape, bool dwg) {
-  ByteArray bytes;
-  if (dwg) {
-    const std::vector<std::uint8_t> file = test::BombDwg(shape);
-    bytes.AppendBytes(file.data(), std::int64_t(file.size()));
-  } else {
-    const std::string file = test::BombDxf(shape);
-    bytes.AppendBytes(file.data(), std::int64_t(file.size()));
-  }
-  InFileStream in = InFileStream::FromMemory(bytes);
-  return dwg ? LoadDwgStream(in, WString(u"bomb.dwg"), nullptr, nullptr)
-             : LoadDxfStream(in, WString(u"bomb.dxf"), nullptr, nullptr);
-}
+DocumentResult Open(const BombShape& shape, bool dwg) { return test::OpenBomb(shape, dwg); }
 
 // The lines a drawing shows through its nested inserts.
 std::uint64_t LinesShown(cOutObj* chain, cDrawingData& data, int depth = 0) {

@@ -1,5 +1,8 @@
 #include "tests/support/BombDrawings.h"
 
+#include "dwg/container/DwgLoader.h"
+#include "foundation/InFileStream.h"
+#include "import/dxf/DxfReader.h"
 #include "tests/support/DwgBitWriter.h"
 #include "tests/support/DwgFileWriter.h"
 #include "tests/support/DxfWriter.h"
@@ -186,6 +189,20 @@ std::vector<std::uint8_t> BombDwg(const BombShape& shape) {
   add(kModelSpace, BlockHeader(kModelSpace, "*MODEL_SPACE", top, top));
   add(top, Insert(top, Common(kModelSpace, 0, 0), kFirstHeader + std::uint64_t(shape.levels), 0, 0, Placement{}));
   return WriteDwgFile(spec);
+}
+
+DocumentResult OpenBomb(const BombShape& shape, bool dwg) {
+  ByteArray bytes;
+  if (dwg) {
+    const std::vector<std::uint8_t> file = BombDwg(shape);
+    bytes.AppendBytes(file.data(), std::int64_t(file.size()));
+  } else {
+    const std::string file = BombDxf(shape);
+    bytes.AppendBytes(file.data(), std::int64_t(file.size()));
+  }
+  InFileStream in = InFileStream::FromMemory(bytes);
+  return dwg ? LoadDwgStream(in, WString(u"bomb.dwg"), nullptr, nullptr)
+             : LoadDxfStream(in, WString(u"bomb.dxf"), nullptr, nullptr);
 }
 
 }  // namespace kvn::test

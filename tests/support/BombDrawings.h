@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "document/DocumentResult.h"
+
 namespace kvn::test {
 
 struct BombShape {
@@ -24,5 +26,7 @@ struct BombShape {
 
 std::string BombDxf(const BombShape& shape);
 std::vector<std::uint8_t> BombDwg(const BombShape& shape);
+// The bomb written as DXF or DWG and opened from memory by its reader.
+DocumentResult OpenBomb(const BombShape& shape, bool dwg);
 
 }  // namespace kvn::test
