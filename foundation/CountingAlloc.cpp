@@ -10,9 +10,17 @@ namespace kvn {
 namespace {
 
 // The program runs on one thread, but toolkit threads may still call operator
-// new; relaxed atomics keep the counters whole at almost no cost.
-std::atomic<std::uint64_t> g_current{0};
+// new. The thread that allocates first (the main thread, during static
+// initialisation) owns a count that only it writes: a relaxed load and a store
+// keep it exact without a locked read-modify-write, which on the path every
+// allocation and free takes cost about a tenth of a large import. Other
+// threads count in a shared atomic; the bytes held are the sum of the two.
+std::atomic<std::int64_t> g_ownerHeld{0};
+std::atomic<std::int64_t> g_otherHeld{0};
 std::atomic<std::uint64_t> g_peak{0};
+std::atomic<bool> g_ownerClaimed{false};
+// 0 until the thread's first allocation, then 1 for the owner, -1 for others.
+thread_local signed char t_role = 0;
 std::atomic<MemoryCallback> g_lowMemory{nullptr};
 std::atomic<MemoryCallback> g_fatal{nullptr};
 std::atomic<bool> g_fatalDone{false};
@@ -21,18 +29,42 @@ std::size_t SystemUsableSize(void* p) { return ::malloc_usable_size(p); }
 
 alloc_testing::Heap g_heap{&std::malloc, &std::realloc, &std::free, &SystemUsableSize};
 
-void RaisePeak(std::uint64_t current) {
+bool IsOwner() {
+  if (t_role == 0) t_role = g_ownerClaimed.exchange(true) ? -1 : 1;
+  return t_role > 0;
+}
+
+std::uint64_t Held() {
+  const std::int64_t held = g_ownerHeld.load(std::memory_order_relaxed) + g_otherHeld.load(std::memory_order_relaxed);
+  return held > 0 ? std::uint64_t(held) : 0;
+}
+
+// The owner raises the peak with a store (a raise by another thread at the
+// same instant may be lost; the held count never is), others by exchange.
+void RaisePeak(std::uint64_t current, bool owner) {
   std::uint64_t peak = g_peak.load(std::memory_order_relaxed);
-  while (current > peak &&
-         !g_peak.compare_exchange_weak(peak, current, std::memory_order_relaxed)) {
+  if (current <= peak) return;
+  if (owner) {
+    g_peak.store(current, std::memory_order_relaxed);
+    return;
+  }
+  while (current > peak && !g_peak.compare_exchange_weak(peak, current, std::memory_order_relaxed)) {
   }
 }
 
-void Add(std::uint64_t n) {
-  RaisePeak(g_current.fetch_add(n, std::memory_order_relaxed) + n);
+void Change(std::int64_t delta) {
+  const bool owner = IsOwner();
+  if (owner) {
+    g_ownerHeld.store(g_ownerHeld.load(std::memory_order_relaxed) + delta, std::memory_order_relaxed);
+  } else {
+    g_otherHeld.fetch_add(delta, std::memory_order_relaxed);
+  }
+  if (delta > 0) RaisePeak(Held(), owner);
 }
 
-void Sub(std::uint64_t n) { g_current.fetch_sub(n, std::memory_order_relaxed); }
+void Add(std::uint64_t n) { Change(std::int64_t(n)); }
+
+void Sub(std::uint64_t n) { Change(-std::int64_t(n)); }
 
 void CallLowMemory() {
   if (MemoryCallback cb = g_lowMemory.load(std::memory_order_relaxed)) cb();
@@ -64,8 +96,8 @@ void* CountingAlloc(std::size_t n) {
   if (n == 0) n = 1;  // malloc(0) may answer null, which is not a failure
   // The threshold is asked as if the request were held already; the block's
   // real size is counted once the heap answers, in one step (every
-  // allocation passes here, and each step is an atomic read-modify-write).
-  if (g_current.load(std::memory_order_relaxed) + n > kLowMemoryThreshold) CallLowMemory();
+  // allocation passes here).
+  if (Held() + n > kLowMemoryThreshold) CallLowMemory();
   void* block = g_heap.malloc(n);
   if (!block) {
     CallLowMemory();
@@ -80,9 +112,7 @@ void* CountingMalloc(std::size_t n) { return CountingAlloc(n); }
 
 void* CountingRealloc(void* block, std::size_t n) {
   if (n == 0) n = 1;
-  std::size_t old = g_heap.usable_size(block);
-  Sub(old);
-  Add(n);
+  Change(std::int64_t(n) - std::int64_t(g_heap.usable_size(block)));
   void* moved = g_heap.realloc(block, n);
   if (!moved) {
     CallLowMemory();
@@ -99,7 +129,7 @@ void CountingFree(void* block) {
   g_heap.free(block);
 }
 
-std::uint64_t GetAllocatedBytes() { return g_current.load(std::memory_order_relaxed); }
+std::uint64_t GetAllocatedBytes() { return Held(); }
 std::uint64_t GetPeakAllocatedBytes() { return g_peak.load(std::memory_order_relaxed); }
 
 void SetLowMemoryCallback(MemoryCallback callback) { g_lowMemory.store(callback); }
@@ -110,7 +140,9 @@ namespace alloc_testing {
 Heap SystemHeap() { return Heap{&std::malloc, &std::realloc, &std::free, &SystemUsableSize}; }
 void SetHeap(const Heap& heap) { g_heap = heap; }
 void SetCounters(std::uint64_t current, std::uint64_t peak) {
-  g_current.store(current);
+  // Called on the owner thread: its count takes whatever the others hold.
+  (void)IsOwner();
+  g_ownerHeld.store(std::int64_t(current) - g_otherHeld.load());
   g_peak.store(peak);
 }
 }  // namespace alloc_testing

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "foundation/AString.h"
@@ -174,23 +175,36 @@ typename RepString<D, C>::Rep* RepString<D, C>::EmptyRep() {
   return &empty;
 }
 
+// A representation and its first buffer are one heap block: the characters
+// follow the header, so a string costs one allocation, not two. A buffer that
+// grows moves out to a block of its own (the header stays where the strings
+// sharing it point).
+template <class D, class C>
+C* RepString<D, C>::InlineChars(Rep* rep) {
+  static_assert(sizeof(Rep) % alignof(C) == 0);
+  return reinterpret_cast<C*>(reinterpret_cast<char*>(rep) + sizeof(Rep));
+}
+
 template <class D, class C>
 typename RepString<D, C>::Rep* RepString<D, C>::MakeRep(const C* a, std::uint32_t alen, const C* b,
                                                           std::uint32_t blen, std::uint64_t capacity) {
   std::uint32_t length = CheckLength(std::uint64_t(alen) + blen);
   std::uint32_t cap = CheckLength(std::max<std::uint64_t>({capacity, length, kMinCapacity}));
-  C* chars = static_cast<C*>(CountingMalloc((std::size_t(cap) + 1) * sizeof(C)));
+  void* block = CountingMalloc(sizeof(Rep) + (std::size_t(cap) + 1) * sizeof(C));
+  Rep* rep = new (block) Rep{nullptr, length, cap, 1};
+  C* chars = rep->chars = InlineChars(rep);
   if (alen) std::memcpy(chars, a, alen * sizeof(C));
   if (blen) std::memcpy(chars + alen, b, blen * sizeof(C));
   chars[length] = 0;
-  return new Rep{chars, length, cap, 1};
+  return rep;
 }
 
 template <class D, class C>
 void RepString<D, C>::Release(Rep* rep) {
   if (rep == EmptyRep() || --rep->refs != 0) return;
-  CountingFree(rep->chars);
-  delete rep;
+  if (rep->chars != InlineChars(rep)) CountingFree(rep->chars);
+  rep->~Rep();
+  CountingFree(rep);
 }
 
 template <class D, class C>
@@ -214,7 +228,13 @@ void RepString<D, C>::RepReserve(Rep* rep, std::uint64_t n) {
   if (n <= rep->capacity) return;
   CheckLength(n);
   std::uint64_t cap = std::min<std::uint64_t>(std::max<std::uint64_t>(2ull * rep->capacity, n), kMaxLength);
-  rep->chars = static_cast<C*>(CountingRealloc(rep->chars, (std::size_t(cap) + 1) * sizeof(C)));
+  if (rep->chars == InlineChars(rep)) {
+    C* moved = static_cast<C*>(CountingMalloc((std::size_t(cap) + 1) * sizeof(C)));
+    std::memcpy(moved, rep->chars, (std::size_t(rep->capacity) + 1) * sizeof(C));
+    rep->chars = moved;
+  } else {
+    rep->chars = static_cast<C*>(CountingRealloc(rep->chars, (std::size_t(cap) + 1) * sizeof(C)));
+  }
   rep->capacity = std::uint32_t(cap);
 }
 

@@ -4,7 +4,8 @@
 //
 // A string is one pointer to a shared representation {characters, length,
 // capacity, reference count}; the buffer holds capacity + 1 characters and is
-// always terminated. Copying costs one increment, and a shared representation
+// always terminated (and lies in the same heap block as the header until it
+// grows). Copying costs one increment, and a shared representation
 // is copied only when one of its owners is about to write (every writer
 // calls Unshare first). All empty strings of one type share one static
 // representation that is never written nor freed.
@@ -146,6 +147,8 @@ class RepString {
   // A length past kMaxLength is an allocation failure (the process ends).
   static std::uint32_t CheckedLength(std::uint64_t n);
   static Rep* EmptyRep();
+  // Where a representation's first buffer lies, right after its header.
+  static Char* InlineChars(Rep* rep);
   static Rep* MakeRep(const Char* a, std::uint32_t alen, const Char* b, std::uint32_t blen,
                       std::uint64_t capacity);
   static void Release(Rep* rep);

@@ -21,27 +21,40 @@ class BlockPath {
   static constexpr int kMaxDepth = 64;
 
   bool Contains(const cBlock* block) const {
-    for (const cBlock* b : blocks_) {
-      if (b == block) return true;
+    for (int i = 0; i < depth_; ++i) {
+      if (At(i) == block) return true;
     }
     return false;
   }
-  int Depth() const { return int(blocks_.size()); }
+  int Depth() const { return depth_; }
   // False, changing nothing, when the block may not be entered.
   bool Enter(const cBlock* block) {
     if (!block || Depth() >= kMaxDepth || Contains(block)) return false;
-    blocks_.push_back(block);
+    if (depth_ < kInline) {
+      inline_[depth_] = block;
+    } else {
+      more_.push_back(block);
+    }
+    ++depth_;
     return true;
   }
   void Leave() {
-    if (!blocks_.empty()) blocks_.pop_back();
+    if (depth_ == 0) return;
+    --depth_;
+    if (depth_ >= kInline) more_.pop_back();
   }
 
  private:
-  std::vector<const cBlock*> blocks_;
+  // The first levels in place: every insert's expansion walks a path, and
+  // nearly all of them are one or two deep.
+  static constexpr int kInline = 8;
+  const cBlock* At(int i) const { return i < kInline ? inline_[i] : more_[std::size_t(i - kInline)]; }
+
+  const cBlock* inline_[kInline] = {};
+  std::vector<const cBlock*> more_;
+  int depth_ = 0;
 };
 
-// Enters a block for the lifetime of the scope.
 class BlockPathScope {
  public:
   BlockPathScope(BlockPath& path, const cBlock* block) : path_(path), entered_(path.Enter(block)) {}

@@ -51,9 +51,17 @@ class ObjectEntryArray {
   void RemoveAt(std::size_t at) { entries_.erase(entries_.begin() + std::ptrdiff_t(at)); }
   // Moves every entry of `other` behind the last of this list.
   void TakeAll(ObjectEntryArray& other) {
+    // Into an empty list the other's storage moves whole.
+    if (entries_.empty()) {
+      entries_.swap(other.entries_);
+      return;
+    }
+    entries_.reserve(entries_.size() + other.entries_.size());
     for (ObjectEntry& e : other.entries_) entries_.push_back(std::move(e));
     other.entries_.clear();
   }
+  // Room for `count` entries in all, taken at once.
+  void Reserve(std::size_t count) { entries_.reserve(count); }
   // Deletes every child, the last first.
   void Flush() {
     while (!entries_.empty()) entries_.pop_back();

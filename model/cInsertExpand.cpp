@@ -90,6 +90,10 @@ void ExpandInsert(const ExpandInsertArgs& args) {
   TransformContext plain;
   plain.data = data;
   ObjectEntryArray t;
+  // One entry per block object, the usual case, taken at once rather than grown.
+  std::size_t blockObjects = 0;
+  for (const cOutObj* o = args.block->FirstObject(); o; o = o->next) ++blockObjects;
+  t.Reserve(blockObjects);
 
   // 1. Copies, explosions and nested expansions, in block order.
   for (cOutObj* o = args.block->FirstObject(); o; o = o->next) {

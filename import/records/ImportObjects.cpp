@@ -39,10 +39,17 @@ std::unique_ptr<cPolygon> PointPolygon(const ImportMatrix* transform, std::span<
   SetImportPen(*polygon);
   PointList& list = polygon->FirstList();
   if (transform) {
-    std::vector<DPoint> mapped;
-    mapped.reserve(points.size());
-    for (const Vec3& p : points) mapped.push_back(transform->TransformTo2D(OcsToWcs(p, extrusion)));
-    list.SetPoints(mapped.data(), std::uint32_t(std::min<std::size_t>(mapped.size(), PointList::kMaxPoints)));
+    // Most polylines are short: their points are mapped on the stack.
+    constexpr std::size_t kShort = 16;
+    DPoint shortRun[kShort];
+    std::vector<DPoint> longRun;
+    DPoint* mapped = shortRun;
+    if (points.size() > kShort) {
+      longRun.resize(points.size());
+      mapped = longRun.data();
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) mapped[i] = transform->TransformTo2D(OcsToWcs(points[i], extrusion));
+    list.SetPoints(mapped, std::uint32_t(std::min<std::size_t>(points.size(), PointList::kMaxPoints)));
   } else {
     std::vector<Vec3> world;
     world.reserve(points.size());

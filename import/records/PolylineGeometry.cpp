@@ -34,6 +34,31 @@ void AppendEdge(ObjectChain& chain, const ImportMatrix* transform, const Vec3& a
   chain.Append(PointPolygon(nullptr, points, extrusion, false).release());
 }
 
+// A polyline without arcs: with a transform, one open span is a line; else
+// the polygon through the vertices (what the segments of MakeBulgePolyline
+// would give, without building them).
+ObjectChain StraightPolyline(const ImportMatrix* transform, std::span<const LoadingVertex> vertices, double elevation,
+                             const Vec3& extrusion, bool closed) {
+  const std::size_t n = vertices.size();
+  if (transform && n == 2 && !closed) {
+    auto line = std::make_unique<cLine>();
+    SetImportPen(*line);
+    line->start = transform->TransformTo2D(OcsToWcs(At(vertices[0], elevation), extrusion));
+    line->end = transform->TransformTo2D(OcsToWcs(At(vertices[1], elevation), extrusion));
+    return Single(std::move(line));
+  }
+  constexpr std::size_t kShort = 16;
+  Vec3 shortRun[kShort];
+  std::vector<Vec3> longRun;
+  Vec3* points = shortRun;
+  if (n > kShort) {
+    longRun.resize(n);
+    points = longRun.data();
+  }
+  for (std::size_t i = 0; i < n; ++i) points[i] = At(vertices[i], elevation);
+  return Single(PointPolygon(transform, std::span<const Vec3>(points, n), extrusion, closed));
+}
+
 }  // namespace
 
 void AddQuadraticSpan(std::vector<Cubic3D>& out, std::span<const Vec3> points, int a, int b, int c, int d, int e) {
@@ -59,9 +84,18 @@ ObjectChain MakeBulgePolyline(const ImportMatrix* transform, std::span<const Loa
   const std::size_t n = vertices.size();
   if (n < 2) return ObjectChain();
   const std::size_t spans = closed ? n : n - 1;
+  // Without an arc the polygon is made of the vertices themselves (most
+  // polylines): no segments are built for it.
+  bool straight = true;
+  for (std::size_t i = 0; i < spans && straight; ++i) {
+    const LoadingVertex& from = vertices[i];
+    const LoadingVertex& to = vertices[(i + 1) % n];
+    const double dx = to.point.x - from.point.x, dy = to.point.y - from.point.y;
+    straight = !(from.bulge != 0.0 && (dx != 0.0 || dy != 0.0));
+  }
+  if (straight) return StraightPolyline(transform, vertices, elevation, extrusion, closed);
   std::vector<Cubic3D> segments;
   segments.reserve(spans);
-  bool anyArc = false;
   for (std::size_t i = 0; i < spans; ++i) {
     const LoadingVertex& from = vertices[i];
     const LoadingVertex& to = vertices[(i + 1) % n];
@@ -81,25 +115,12 @@ ObjectChain MakeBulgePolyline(const ImportMatrix* transform, std::span<const Loa
         segments.push_back(c3);
       }
       if (r > 0 && width > 2 * r) width = 2 * r;
-      anyArc = true;
     } else {
       const Vec3 p = At(from, elevation), q = At(to, elevation);
       segments.push_back(Cubic3D{{p, p, q, q}});
     }
   }
-  if (anyArc) return Single(SegmentPolygon(transform, segments, extrusion, closed));
-  if (transform && spans == 1 && !closed) {
-    auto line = std::make_unique<cLine>();
-    SetImportPen(*line);
-    line->start = transform->TransformTo2D(OcsToWcs(At(vertices[0], elevation), extrusion));
-    line->end = transform->TransformTo2D(OcsToWcs(At(vertices[1], elevation), extrusion));
-    return Single(std::move(line));
-  }
-  std::vector<Vec3> points;
-  points.reserve(spans + 1);
-  for (std::size_t i = 0; i < spans; ++i) points.push_back(segments[i].p[0]);
-  if (!closed) points.push_back(segments.back().p[3]);
-  return Single(PointPolygon(transform, points, extrusion, closed));
+  return Single(SegmentPolygon(transform, segments, extrusion, closed));
 }
 
 ObjectChain MakeFittedPolyline(const ImportMatrix* transform, std::span<const LoadingVertex> vertices,

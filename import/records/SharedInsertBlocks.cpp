@@ -9,8 +9,6 @@ namespace kvn {
 
 namespace {
 
-constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-
 std::uint64_t Mix(std::uint64_t z) {
   z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
   z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
@@ -36,6 +34,23 @@ bool CellOf(double v, std::int64_t& cell) {
   return true;
 }
 
+// The neighbours of a value's cell that an equal value may lie in: an equal
+// value is at most an eighth of a cell away, so a neighbour counts only when
+// the value lies within a quarter of a cell of the border with it (the
+// margin covers the rounding of the comparison). Far from zero, where the
+// fraction is coarse or the cell clamped, both neighbours count.
+void NeighbourCells(double v, std::int64_t& from, std::int64_t& to) {
+  const double scaled = v * 1048576.0;
+  if (!(std::fabs(scaled) < 2251799813685248.0)) {  // 2^51
+    from = -1;
+    to = 1;
+    return;
+  }
+  const double fraction = scaled - std::floor(scaled);
+  from = fraction < 0.25 ? -1 : 0;
+  to = fraction > 0.75 ? 1 : 0;
+}
+
 std::uint64_t CellKey(std::uint64_t fields, std::int64_t x, std::int64_t y) {
   return Mix(fields ^ Mix(std::uint64_t(x) * 0x9e3779b97f4a7c15ull ^ std::uint64_t(y)));
 }
@@ -52,18 +67,53 @@ bool SharedInsertBlocks::Shares(const SharedInsertBlock& shared, const SharedIns
   return true;
 }
 
+const SharedInsertBlocks::Cell* SharedInsertBlocks::FindCell(std::uint64_t key) const {
+  if (cells_.empty()) return nullptr;
+  const std::size_t mask = cells_.size() - 1;
+  for (std::size_t at = std::size_t(key) & mask;; at = (at + 1) & mask) {
+    const Cell& cell = cells_[at];
+    if (cell.first == kNoEntry) return nullptr;
+    if (cell.key == key) return &cell;
+  }
+}
+
+SharedInsertBlocks::Cell& SharedInsertBlocks::AddCell(std::uint64_t key) {
+  if ((cellsTaken_ + 1) * 2 > cells_.size()) {
+    std::vector<Cell> old(std::max<std::size_t>(cells_.size() * 2, 64));
+    old.swap(cells_);
+    const std::size_t mask = cells_.size() - 1;
+    for (const Cell& cell : old) {
+      if (cell.first == kNoEntry) continue;
+      std::size_t at = std::size_t(cell.key) & mask;
+      while (cells_[at].first != kNoEntry) at = (at + 1) & mask;
+      cells_[at] = cell;
+    }
+  }
+  const std::size_t mask = cells_.size() - 1;
+  std::size_t at = std::size_t(key) & mask;
+  while (cells_[at].first != kNoEntry && cells_[at].key != key) at = (at + 1) & mask;
+  if (cells_[at].first == kNoEntry) {
+    cells_[at].key = key;
+    ++cellsTaken_;
+  }
+  return cells_[at];
+}
+
 const SharedInsertBlock* SharedInsertBlocks::Find(const SharedInsertBlock& wanted) const {
   std::int64_t x = 0, y = 0;
   if (entries_.empty() || !CellOf(wanted.linear[0], x) || !CellOf(wanted.linear[1], y)) return nullptr;
   const std::uint64_t fields = FieldsHash(wanted);
-  std::uint32_t best = kNone;
-  for (std::int64_t dx = -1; dx <= 1; ++dx) {
-    for (std::int64_t dy = -1; dy <= 1; ++dy) {
-      const auto cell = cells_.find(CellKey(fields, x + dx, y + dy));
-      if (cell == cells_.end()) continue;
+  std::int64_t fromX = 0, toX = 0, fromY = 0, toY = 0;
+  NeighbourCells(wanted.linear[0], fromX, toX);
+  NeighbourCells(wanted.linear[1], fromY, toY);
+  std::uint32_t best = kNoEntry;
+  for (std::int64_t dx = fromX; dx <= toX; ++dx) {
+    for (std::int64_t dy = fromY; dy <= toY; ++dy) {
+      const Cell* cell = FindCell(CellKey(fields, x + dx, y + dy));
+      if (!cell) continue;
       // Each cell lists its entries in the order remembered: the first that
       // shares is the cell's earliest.
-      for (std::uint32_t i = cell->second.first; i != kNone && i < best; i = nextInCell_[i]) {
+      for (std::uint32_t i = cell->first; i != kNoEntry && i < best; i = nextInCell_[i]) {
         if (Shares(entries_[i], wanted)) {
           best = i;
           break;
@@ -71,7 +121,7 @@ const SharedInsertBlock* SharedInsertBlocks::Find(const SharedInsertBlock& wante
       }
     }
   }
-  return best == kNone ? nullptr : &entries_[best];
+  return best == kNoEntry ? nullptr : &entries_[best];
 }
 
 void SharedInsertBlocks::Remember(SharedInsertBlock shared) {
@@ -80,20 +130,24 @@ void SharedInsertBlocks::Remember(SharedInsertBlock shared) {
   const bool filed = CellOf(shared.linear[0], x) && CellOf(shared.linear[1], y);
   const std::uint64_t key = filed ? CellKey(FieldsHash(shared), x, y) : 0;
   entries_.push_back(std::move(shared));
-  nextInCell_.push_back(kNone);
+  nextInCell_.push_back(kNoEntry);
   // An entry with an element that is not finite can be shared by nothing.
   if (!filed) return;
-  const auto [cell, added] = cells_.try_emplace(key, Cell{index, index});
-  if (!added) {
-    nextInCell_[cell->second.last] = index;
-    cell->second.last = index;
+  Cell& cell = AddCell(key);
+  if (cell.first == kNoEntry) {
+    cell.first = cell.last = index;
+  } else {
+    nextInCell_[cell.last] = index;
+    cell.last = index;
   }
 }
 
 void SharedInsertBlocks::Clear() {
   entries_.clear();
   nextInCell_.clear();
-  cells_.clear();
+  // The slots are kept for the next sheet, emptied.
+  std::fill(cells_.begin(), cells_.end(), Cell{});
+  cellsTaken_ = 0;
 }
 
 }  // namespace kvn

@@ -109,19 +109,21 @@ class cOneObjRec {
     v(r.extrusion);
   }
 
+  // The small fields side by side (no padding between them): a record is
+  // held per entity until the drawing is assembled.
   std::uint64_t handle = 0;
   std::uint64_t lineTypeHandle = 0;
   std::uint8_t lineTypeByHandle = 0;
   std::uint8_t paperSpace = 0;
+  std::uint8_t invisible = 0;
   std::uint16_t entityCode = 0;
   std::uint16_t level = 0;
   std::uint32_t color = 0;
-  double lineTypeScale = 1.0;
-  std::uint8_t invisible = 0;
-  Vec3 extrusion{0, 0, 1};
-  WString lineTypeName;
   // Draw-order key of SortByDrawOrder; not spooled.
   std::uint32_t orderKey = 0;
+  double lineTypeScale = 1.0;
+  Vec3 extrusion{0, 0, 1};
+  WString lineTypeName;
 
  protected:
   // The subclass data: size, encode, decode (through the subclass's Fields).
