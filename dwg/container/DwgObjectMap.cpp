@@ -93,6 +93,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
     const std::uint64_t next = i + 1 < n ? objectMap[i + 1].location : endOfObjects;
     sizes[i] = next > objectMap[i].location ? std::uint32_t(next - objectMap[i].location) : 0;
   }
+  DwgRecordStore store;
   std::vector<DwgKeptObject> kept;
   std::vector<std::string> keptNames;
   kept.reserve(n);
@@ -135,7 +136,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
       continue;
     }
     entry.location = std::uint32_t(kept.size());
-    kept.push_back({TakeRecord(), linkKind_});
+    kept.push_back({KeepRecord(store), linkKind_});
     keptNames.push_back(typeName_);
   }
 

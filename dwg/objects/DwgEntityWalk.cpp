@@ -16,7 +16,7 @@ struct Links {
 };
 
 // `items` is scratch storage kept by the caller across entities.
-Links LinksOf(const std::vector<std::uint8_t>& record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& items) {
+Links LinksOf(std::span<const std::uint8_t> record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& items) {
   Links links;
   RecordHandleItems(record, items);
   for (const auto& [code, handle] : items) {

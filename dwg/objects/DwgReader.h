@@ -90,7 +90,7 @@ const DwgMapEntry* FindHandleEntry(const std::vector<DwgMapEntry>& entries, std:
 
 // A record kept by the loader for an object read successfully.
 struct DwgKeptObject {
-  std::vector<std::uint8_t> record;  // entity code + items
+  std::span<const std::uint8_t> record;  // entity code + items, in the loader's record store
   std::uint8_t linkKind = 0;
   // Handed over to the dispatcher (at most once).
   mutable bool emitted = false;
@@ -212,6 +212,8 @@ class DwgReader : public YxxfReader {
   bool ReadDwgObject(std::uint32_t available);
   // The record of the last object read: entity code and items.
   std::vector<std::uint8_t> TakeRecord() const { return record_.Record(entityCode_); }
+  // The finished record copied into `store`.
+  std::span<const std::uint8_t> KeepRecord(DwgRecordStore& store) const { return store.Add(entityCode_, record_); }
   DwgRecordBuffer& Buffer() { return record_; }
   std::uint16_t EntityCode() const { return entityCode_; }
   std::uint8_t LinkKind() const { return linkKind_; }

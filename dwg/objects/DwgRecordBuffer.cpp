@@ -106,6 +106,24 @@ std::vector<std::uint8_t> DwgRecordBuffer::Record(std::uint16_t entityCode) cons
   return out;
 }
 
+std::span<const std::uint8_t> DwgRecordStore::Add(std::uint16_t entityCode, const DwgRecordBuffer& items) {
+  // A chunk holds many records; one larger than a chunk gets its own.
+  constexpr std::size_t kChunkBytes = std::size_t(1) << 18;
+  const std::vector<std::uint8_t>& bytes = items.ItemBytes();
+  const std::size_t size = bytes.size() + 2;
+  if (chunks_.empty() || capacity_ - used_ < size) {
+    capacity_ = std::max(size, kChunkBytes);
+    chunks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(capacity_));
+    used_ = 0;
+  }
+  std::uint8_t* out = chunks_.back().get() + used_;
+  out[0] = std::uint8_t(entityCode);
+  out[1] = std::uint8_t(entityCode >> 8);
+  if (!bytes.empty()) std::memcpy(out + 2, bytes.data(), bytes.size());
+  used_ += size;
+  return {out, size};
+}
+
 namespace {
 
 std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -70,6 +71,20 @@ class DwgRecordBuffer {
   std::vector<std::uint8_t> bytes_;
   std::uint32_t items_ = 0;
   std::uint8_t subRecord_ = 0;
+};
+
+// The finished records of a drawing, kept side by side in large chunks
+// rather than one allocation each. A record never moves once added, so its
+// bytes stay valid for the store's life.
+class DwgRecordStore {
+ public:
+  // Copies the finished record (entity code, then the items) into the store.
+  std::span<const std::uint8_t> Add(std::uint16_t entityCode, const DwgRecordBuffer& items);
+
+ private:
+  std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;
+  std::size_t used_ = 0;
+  std::size_t capacity_ = 0;
 };
 
 // Fills the group-code record (cleared, code page set) from a finished

@@ -264,6 +264,7 @@ TEST(DwgObjectFrameTest, ExtendedDataInTheFrame) {
 // ---- entity walk ----
 
 struct Drawing {
+  DwgRecordStore store;
   std::map<std::uint64_t, DwgKeptObject> objects;
   void Add(std::uint64_t handle, std::uint16_t code, std::uint8_t kind,
            std::vector<std::pair<std::uint16_t, std::uint64_t>> links) {
@@ -271,7 +272,7 @@ struct Drawing {
     b.AddHandle(5, handle);
     b.AddBytes(8, "0");
     for (auto [c, h] : links) b.AddHandle(c, h);
-    objects[handle] = DwgKeptObject{b.Record(code), kind};
+    objects[handle] = DwgKeptObject{store.Add(code, b), kind};
   }
   DwgObjectLookup Lookup() {
     return [this](std::uint64_t h) -> const DwgKeptObject* {
