@@ -170,6 +170,9 @@ class DwgReader : public YxxfReader {
   std::uint16_t ReadRawShort();
   std::uint32_t ReadRawLong();
   double ReadRawDouble();
+  // n raw (unaligned) bytes: those ReadRawChar would give, from the source's
+  // lent run in one step when it holds them.
+  void ReadRawRun(std::uint8_t* out, std::uint32_t n);
   // n RC into the target (null: a scratch buffer); false on overrun.
   bool ReadByteRun(std::vector<std::uint8_t>* target, std::uint32_t n);
   std::uint16_t ReadBitShort();
