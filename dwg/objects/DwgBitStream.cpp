@@ -326,12 +326,11 @@ std::uint64_t DwgReader::ReadHandle(int /*expectedCode*/) {
   std::uint8_t head = ReadRawChar();
   int code = head >> 4;
   int counter = head & 0x0F;
+  std::uint8_t run[15];
+  ReadRawRun(run, std::uint32_t(counter));
   std::uint64_t bytes = 0;
-  for (int i = 0; i < counter; ++i) {
-    std::uint8_t b = ReadRawChar();
-    // Only the last eight bytes make the value.
-    if (counter - i <= 8) bytes = bytes << 8 | b;
-  }
+  // Only the last eight bytes make the value.
+  for (int i = counter > 8 ? counter - 8 : 0; i < counter; ++i) bytes = bytes << 8 | run[i];
   switch (code) {
     case 6: return objectHandle_ + (counter ? bytes : 1);
     case 8: return objectHandle_ - (counter ? bytes : 1);
