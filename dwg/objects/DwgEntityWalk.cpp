@@ -52,9 +52,9 @@ const DwgKeptObject* DwgReader::EmitKept(const DwgKeptObject* kept, YxxfGroupRec
   if (!kept || kept->record.size() < 2) return nullptr;
   if (kept->emitted) return nullptr;
   kept->emitted = true;
-  emitBytes_.assign(kept->record.begin(), kept->record.end());
-  if (!sub || hasOwner) SetRecordHandle(emitBytes_, kCodeOwnerHandle, owner);
-  const std::uint16_t code = RecordBufferToGroupRecord(record, emitBytes_, TextCodePage());
+  const std::uint16_t code =
+      !sub || hasOwner ? RecordBufferToGroupRecord(record, kept->record, TextCodePage(), kCodeOwnerHandle, owner)
+                       : RecordBufferToGroupRecord(record, kept->record, TextCodePage());
   DispatchEntity(record, code);
   ++dispatched_;
   return kept;

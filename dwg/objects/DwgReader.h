@@ -457,9 +457,8 @@ class DwgReader : public YxxfReader {
   std::string typeName_;
   // Reused across the objects of a drawing instead of made for each: the
   // group record the kept records are converted into (its first-item index
-  // is large), and the copy of a record whose owner is set.
+  // is large).
   std::unique_ptr<YxxfGroupRecord> emitRecord_;
-  std::vector<std::uint8_t> emitBytes_;
   std::vector<std::pair<std::uint16_t, std::uint64_t>> linkItems_;
   // Blocks made from block headers, by the header's handle.
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHeader_;

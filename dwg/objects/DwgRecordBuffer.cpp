@@ -126,7 +126,16 @@ std::span<const std::uint8_t> DwgRecordStore::Add(std::uint16_t entityCode, cons
 
 namespace {
 
-std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer) {
+// A handle item to set while a record is converted.
+struct DwgHandleSetting {
+  std::uint16_t code = 0;
+  std::uint64_t value = 0;
+  bool done = false;
+};
+
+// `setHandle` (may be null) gives the first handle item of its code its
+// value; `setHandle->done` says whether one was found.
+std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer, DwgHandleSetting* setHandle) {
   const std::uint8_t* p = buffer.data();
   const std::size_t size = buffer.size();
   std::uint16_t entityCode = std::uint16_t(p[0] | p[1] << 8);
@@ -175,6 +184,10 @@ std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t
         std::uint64_t h;
         if (!have(8)) return entityCode;
         take(&h, 8);
+        if (setHandle && !setHandle->done && code == setHandle->code) {
+          h = setHandle->value;
+          setHandle->done = true;
+        }
         record.AddHandle64(code, h);
         break;
       }
@@ -211,9 +224,22 @@ std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const
   record.SetCodePage(codePage);
   record.Clear();
   if (buffer.size() < 2) return 0;
-  std::uint16_t entityCode = ConvertItems(record, buffer);
+  std::uint16_t entityCode = ConvertItems(record, buffer, nullptr);
   // The finders of the dispatcher look at sub-record 0.
   record.SetSubRecord(0);
+  return entityCode;
+}
+
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle) {
+  record.SetCodePage(codePage);
+  record.Clear();
+  if (buffer.size() < 2) return 0;
+  DwgHandleSetting setting{handleCode, handle};
+  const std::uint16_t entityCode = ConvertItems(record, buffer, &setting);
+  // As SetRecordHandle appends it: under sub-record 0, after every item.
+  record.SetSubRecord(0);
+  if (!setting.done) record.AddHandle64(handleCode, handle);
   return entityCode;
 }
 

@@ -94,6 +94,13 @@ class DwgRecordStore {
 std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
                                         std::uint16_t codePage);
 
+// The same, with the first handle item of `handleCode` given the value
+// `handle`, or such an item added (under sub-record 0) after all others:
+// what SetRecordHandle on a copy of a whole record and then the conversion
+// give, without the copy.
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle);
+
 // The handle items of a finished record, in order: {group code, handle}.
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record);
 // The same into `out`, whose storage is reused.
