@@ -37,7 +37,7 @@ void ArchiveWriter::HandOn(const std::uint8_t* bytes, std::uint32_t n) {
 
 void ArchiveWriter::EmitByte(std::uint8_t b) {
   if (checksumOn) checksum_ = archive::ChecksumStep(checksum_, b);
-  HandOn(&b, 1);
+  if (HasSink()) HandOn(&b, 1);
 }
 
 void ArchiveWriter::WriteBit(bool b) {
@@ -69,7 +69,7 @@ void ArchiveWriter::EmitBytes(const std::uint8_t* bytes, std::uint32_t n) {
     for (std::uint32_t i = 0; i < n; ++i) c = archive::ChecksumStep(c, bytes[i]);
     checksum_ = c;
   }
-  HandOn(bytes, n);
+  if (HasSink()) HandOn(bytes, n);
 }
 
 void ArchiveWriter::Write(const void* bytes, std::uint32_t n) {
@@ -81,6 +81,17 @@ void ArchiveWriter::Write(const void* bytes, std::uint32_t n) {
   // Off a byte boundary each byte is shifted across two output bytes, as
   // WriteByte does; the shifted bytes are handed on a run at a time.
   const unsigned k = pending_;
+  if (!HasSink()) {
+    // Only the checksum is kept: no bytes to hand on.
+    std::uint32_t c = checksum_;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint8_t v = b[i];
+      if (checksumOn) c = archive::ChecksumStep(c, std::uint8_t(((v >> k) & (0xFF >> k)) | (bitBuffer_ << (8 - k))));
+      bitBuffer_ = v & ((1u << k) - 1);
+    }
+    checksum_ = c;
+    return;
+  }
   std::uint8_t shifted[64];
   while (n > 0) {
     const std::uint32_t m = n < sizeof shifted ? n : std::uint32_t(sizeof shifted);

@@ -94,6 +94,7 @@ class ArchiveWriter {
  private:
   void EmitByte(std::uint8_t b);
   void EmitBytes(const std::uint8_t* bytes, std::uint32_t n);
+  bool HasSink() const { return output_ || memory_ || deflate_; }
   void HandOn(const std::uint8_t* bytes, std::uint32_t n);
 
   OutFileStream* output_ = nullptr;
