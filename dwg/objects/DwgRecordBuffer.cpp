@@ -126,16 +126,11 @@ std::span<const std::uint8_t> DwgRecordStore::Add(std::uint16_t entityCode, cons
 
 namespace {
 
-// A handle item to set while a record is converted.
-struct DwgHandleSetting {
-  std::uint16_t code = 0;
-  std::uint64_t value = 0;
-  bool done = false;
-};
-
-// `setHandle` (may be null) gives the first handle item of its code its
-// value; `setHandle->done` says whether one was found.
-std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer, DwgHandleSetting* setHandle) {
+// `conversion` (may be null): the first handle item of its code given its
+// value (unless an item found keeps its own), `handleFound` set when one
+// was; the handle items listed as found.
+std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                           DwgRecordConversion* conversion) {
   const std::uint8_t* p = buffer.data();
   const std::size_t size = buffer.size();
   std::uint16_t entityCode = std::uint16_t(p[0] | p[1] << 8);
@@ -184,9 +179,12 @@ std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t
         std::uint64_t h;
         if (!have(8)) return entityCode;
         take(&h, 8);
-        if (setHandle && !setHandle->done && code == setHandle->code) {
-          h = setHandle->value;
-          setHandle->done = true;
+        if (conversion) {
+          if (conversion->handleItems) conversion->handleItems->emplace_back(code, h);
+          if (conversion->setHandle && !conversion->handleFound && code == conversion->handleCode) {
+            if (!conversion->keepFoundHandle) h = conversion->handle;
+            conversion->handleFound = true;
+          }
         }
         record.AddHandle64(code, h);
         break;
@@ -231,16 +229,26 @@ std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const
 }
 
 std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
-                                        std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle) {
+                                        std::uint16_t codePage, DwgRecordConversion& conversion) {
   record.SetCodePage(codePage);
   record.Clear();
+  conversion.handleFound = false;
+  if (conversion.handleItems) conversion.handleItems->clear();
   if (buffer.size() < 2) return 0;
-  DwgHandleSetting setting{handleCode, handle};
-  const std::uint16_t entityCode = ConvertItems(record, buffer, &setting);
+  const std::uint16_t entityCode = ConvertItems(record, buffer, &conversion);
   // As SetRecordHandle appends it: under sub-record 0, after every item.
   record.SetSubRecord(0);
-  if (!setting.done) record.AddHandle64(handleCode, handle);
+  if (conversion.setHandle && !conversion.handleFound) record.AddHandle64(conversion.handleCode, conversion.handle);
   return entityCode;
+}
+
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle) {
+  DwgRecordConversion conversion;
+  conversion.setHandle = true;
+  conversion.handleCode = handleCode;
+  conversion.handle = handle;
+  return RecordBufferToGroupRecord(record, buffer, codePage, conversion);
 }
 
 namespace {

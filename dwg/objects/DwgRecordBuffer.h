@@ -101,6 +101,22 @@ std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const
 std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
                                         std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle);
 
+// What a conversion does besides converting: with `setHandle`, the first
+// handle item of `handleCode` is given `handle` (or, with `keepFoundHandle`,
+// keeps its own value) and without one such an item is added as above;
+// `handleFound` tells which. `handleItems` (when set) receives the record's
+// handle items as RecordHandleItems lists them, in the same pass.
+struct DwgRecordConversion {
+  bool setHandle = false;
+  bool keepFoundHandle = false;
+  std::uint16_t handleCode = 0;
+  std::uint64_t handle = 0;
+  std::vector<std::pair<std::uint16_t, std::uint64_t>>* handleItems = nullptr;
+  bool handleFound = false;
+};
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, DwgRecordConversion& conversion);
+
 // The handle items of a finished record, in order: {group code, handle}.
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record);
 // The same into `out`, whose storage is reused.

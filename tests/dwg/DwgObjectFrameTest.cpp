@@ -395,25 +395,51 @@ TEST(DwgEntityWalkTest, OwnerSetWhileConvertingAsInACopy) {
       b.AddDouble(code == 10 ? 20 : 40, double(h));
       b.AddWide(1, u"text");
     }
+    auto same = [c](const YxxfGroupRecord& got, const YxxfGroupRecord& expected) {
+      ASSERT_EQ(got.Count(), expected.Count()) << "case " << c;
+      EXPECT_EQ(got.SubRecord(), expected.SubRecord());
+      for (std::uint32_t i = 0; i < got.Count(); ++i) {
+        const YxxfItem& a = *got.Item(i);
+        const YxxfItem& e = *expected.Item(i);
+        EXPECT_EQ(a.code, e.code) << "case " << c << " item " << i;
+        EXPECT_EQ(a.subRecord, e.subRecord) << "case " << c << " item " << i;
+        EXPECT_EQ(a.type, e.type) << "case " << c << " item " << i;
+        if (a.type != ItemType::Wide && a.type != ItemType::Narrow) {
+          EXPECT_EQ(a.value.h, e.value.h) << "case " << c << " item " << i;
+        }
+      }
+      EXPECT_EQ(got.GetHandle(kCodeOwnerHandle), expected.GetHandle(kCodeOwnerHandle)) << "case " << c;
+    };
+    DwgRecordStore store;
+    const std::span<const std::uint8_t> kept = store.Add(19, b);
     std::vector<std::uint8_t> copy = b.Record(19);
     SetRecordHandle(copy, kCodeOwnerHandle, 0x77);
     YxxfGroupRecord expected, got;
     EXPECT_EQ(RecordBufferToGroupRecord(expected, copy, 1252), 19);
-    DwgRecordStore store;
-    EXPECT_EQ(RecordBufferToGroupRecord(got, store.Add(19, b), 1252, kCodeOwnerHandle, 0x77), 19);
-    ASSERT_EQ(got.Count(), expected.Count()) << "case " << c;
-    EXPECT_EQ(got.SubRecord(), expected.SubRecord());
-    for (std::uint32_t i = 0; i < got.Count(); ++i) {
-      const YxxfItem& a = *got.Item(i);
-      const YxxfItem& e = *expected.Item(i);
-      EXPECT_EQ(a.code, e.code) << "case " << c << " item " << i;
-      EXPECT_EQ(a.subRecord, e.subRecord) << "case " << c << " item " << i;
-      EXPECT_EQ(a.type, e.type) << "case " << c << " item " << i;
-      if (a.type != ItemType::Wide && a.type != ItemType::Narrow) {
-        EXPECT_EQ(a.value.h, e.value.h) << "case " << c << " item " << i;
+    EXPECT_EQ(RecordBufferToGroupRecord(got, kept, 1252, kCodeOwnerHandle, 0x77), 19);
+    same(got, expected);
+    // The entity's own owner kept (0 added when it has none), the handle
+    // items listed in the same pass as RecordHandleItems lists them.
+    const auto items = RecordHandleItems(kept);
+    std::uint64_t owner = 0;
+    for (const auto& [code, handle] : items) {
+      if (code == kCodeOwnerHandle) {
+        owner = handle;
+        break;
       }
     }
-    EXPECT_EQ(got.GetHandle(kCodeOwnerHandle), expected.GetHandle(kCodeOwnerHandle)) << "case " << c;
+    copy = b.Record(19);
+    SetRecordHandle(copy, kCodeOwnerHandle, owner);
+    RecordBufferToGroupRecord(expected, copy, 1252);
+    std::vector<std::pair<std::uint16_t, std::uint64_t>> listed{{1, 2}};
+    DwgRecordConversion conversion;
+    conversion.setHandle = true;
+    conversion.keepFoundHandle = true;
+    conversion.handleCode = kCodeOwnerHandle;
+    conversion.handleItems = &listed;
+    EXPECT_EQ(RecordBufferToGroupRecord(got, kept, 1252, conversion), 19);
+    same(got, expected);
+    EXPECT_EQ(listed, items) << "case " << c;
   }
 }
 
