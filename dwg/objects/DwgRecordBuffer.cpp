@@ -26,13 +26,15 @@ void DwgRecordBuffer::Head(std::uint16_t code, DwgItemTag tag) {
 
 template <std::size_t N>
 void DwgRecordBuffer::Fixed(std::uint16_t code, DwgItemTag tag, const void* value) {
-  const std::size_t at = bytes_.size();
-  bytes_.resize(at + 3 + N);
-  std::uint8_t* p = bytes_.data() + at;
-  p[0] = std::uint8_t(code);
-  p[1] = std::uint8_t(code >> 8);
-  p[2] = std::uint8_t(tag);
-  std::memcpy(p + 3, value, N);
+  std::uint8_t item[3 + N];
+  item[0] = std::uint8_t(code);
+  item[1] = std::uint8_t(code >> 8);
+  item[2] = std::uint8_t(tag);
+  std::memcpy(item + 3, value, N);
+  // Appended without the zero-fill a resize makes; the buffer is kept
+  // across objects, so it seldom grows.
+  if (bytes_.capacity() - bytes_.size() < sizeof item) bytes_.reserve(std::max<std::size_t>(1024, 2 * bytes_.capacity()));
+  bytes_.insert(bytes_.end(), item, item + sizeof item);
   ++items_;
 }
 
