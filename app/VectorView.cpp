@@ -294,10 +294,7 @@ void cVectorView::EvSize(std::uint32_t sizeType, const TSize& size) {
   // would lose the view the drawing remembers, so it waits for a real size.
   if (sizeType == kSizeMinimized || size.cx <= 0 || size.cy <= 0) return;
   Layout();
-  if (firstSizing_) {
-    if (!window_->IsViewStored()) window_->RestoreView();
-    window_->UpdateScrollBars(false, false, false);
-  }
+  if (firstSizing_) window_->RestoreViewAndScrollBars(false);
 }
 
 void cVectorView::EvSetFocus(THandle) {

@@ -16,7 +16,9 @@
 // alphabetical order; `extent` is the normalised union of their extents, or
 // null without objects; `fonts` lists the font table: kind "shx", "none",
 // "name", "file" (font file carried) or "outlines" (glyph outlines carried),
-// and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
+// and whether the machine has the family (or the SHX font has bytes or is
+// built in); a font drawn in another face adds "substitute", that face
+// (an installed family, or the built-in SHX font that stands in). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
 //
 // A DGN file adds "source": {"format": "DGN", "version": "V7", "entities"
@@ -64,6 +66,7 @@
 #include "model/cDrawingData.h"
 #include "model/cStyleFont.h"
 #include "model/cOutObj.h"
+#include "model/FontList.h"
 
 using namespace kvn;
 
@@ -106,9 +109,29 @@ void AppendFonts(std::string& out, cDrawingData& data) {
     const char* kinds[] = {"none", "shx", "name", "file", "outlines"};
     out += ", \"kind\": \"" + std::string(kinds[int(kind) + 2]) + "\", \"found\": ";
     bool found = false;
-    if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) found = set->IsAvailable();
-    if (ShxFont* shx = font ? font->Shx() : nullptr) found = !shx->bytes.empty();
-    out += found ? "true}" : "false}";
+    WString substitute;
+    if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) {
+      found = set->IsAvailable();
+      // What draws a family nobody has whose outlines the drawing does not
+      // carry either (the same choice the drawing makes).
+      bool carried = false;
+      for (const auto& face : set->faces) carried = carried || (face && !face->metrics.empty());
+      if (!found && !carried) {
+        (void)GetSubstituteFace(*set, 0);
+        substitute = set->substituteName;
+      }
+    }
+    if (font && font->Shx()) {
+      // A built-in font counts as found before its bytes are fetched.
+      found = font->substituteName.IsEmpty() && (font->shx->shared || !font->Shx()->bytes.empty());
+      substitute = font->substituteName;
+    }
+    out += found ? "true" : "false";
+    if (!substitute.IsEmpty()) {
+      out += ", \"substitute\": ";
+      AppendJsonString(out, substitute.ToUtf8());
+    }
+    out += "}";
   }
   out += "]";
 }

@@ -16,6 +16,7 @@
 #include "model/cDrawingData.h"
 #include "model/cSection.h"
 #include "model/cStyleFill.h"
+#include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
 #include "model/cStyleText.h"
 #include "model/cText.h"
@@ -93,7 +94,10 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
   }
   if (cText* text = object.AsText()) {
     text->attr.color = ResolveImportColour(text->attr.color, chain, record);
-    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) StyleText(*source, *text, data);
+    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) {
+      StyleText(*source, *text, data);
+      FrameLaidOutText(*source, *text, data);
+    }
     return;
   }
   if (cAnyFill* fill = object.AsAnyFill()) {
@@ -217,14 +221,18 @@ std::int32_t YxxfReader::MakeTextStyle(const YxxfStyleRec& style, const cText& t
 }
 
 std::uint16_t YxxfReader::FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data) {
-  WString face = GetStyleFaceName(style);
-  const int shx = FindOrAddShxFont(data, fileName, face);
+  const WString face = GetStyleFaceName(style);
+  int shx = FindOrAddShxFont(data, fileName, face);
+  if (shx < 0 && NamesShxFile(style)) shx = AddShxStandIn(data, face);
   if (shx >= 0) return std::uint16_t(shx);
-  // A family this machine does not have would be a face without outlines
-  // (a foreign drawing carries none) and its texts would not show: they are
-  // written in the default face instead.
-  if (!FontList::FindByName(face) && FontList::FindByName(WString(u"Arial"))) face = WString(u"Arial");
-  return data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+  const std::uint16_t index =
+      data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+  // The low byte of the flags is the family's pitch-and-family byte: a face
+  // nobody has is replaced by one of the same kind (fixed pitch, serif...).
+  cStyleFont* font = index < data.FontStyles().Count() ? data.FontStyles().Get(index) : nullptr;
+  TrueTypeFaceSet* set = font && font->trueType && !font->trueType->shared ? font->FaceSet() : nullptr;
+  if (set && set->pitchAndFamily == 0) set->pitchAndFamily = std::uint8_t(style.trueTypeFlags & 0xFFu);
+  return index;
 }
 
 void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& data) {

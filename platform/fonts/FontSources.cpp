@@ -298,6 +298,51 @@ bool MatchBestFace(const WString& family, FaceSource& out) {
   return ok;
 }
 
+WString MatchStyledFamily(const WString& family, int weight, bool italic, std::uint8_t pitchAndFamily) {
+  FcConfig* config = Config(SourceData());
+  FcPattern* pattern = FcPatternCreate();
+  if (!config || !pattern) {
+    if (pattern) FcPatternDestroy(pattern);
+    return WString();
+  }
+  const std::string name = family.ToUtf8();
+  if (!name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+  // The generic family after the name: what fontconfig's rules turn into a
+  // face of that kind when the name itself is unknown.
+  const bool fixed = (pitchAndFamily & 0x03) == 1 || (pitchAndFamily & 0xF0) == 0x30;
+  const char* generic = fixed ? "monospace"
+                        : (pitchAndFamily & 0xF0) == 0x10 ? "serif"
+                        : (pitchAndFamily & 0xF0) == 0x40 ? "cursive"
+                        : (pitchAndFamily & 0xF0) == 0x50 ? "fantasy"
+                                                          : "sans-serif";
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(generic));
+  if (fixed) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+  FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  // fontconfig ranks language coverage above spacing: of its ordered
+  // answers, the first of fixed pitch where fixed pitch was asked, else the
+  // first.
+  FcResult result = FcResultNoMatch;
+  FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  FcPatternDestroy(pattern);
+  if (!sorted) return WString();
+  WString out, first;
+  for (int i = 0; i < sorted->nfont && out.IsEmpty(); ++i) {
+    FcChar8* chosen = nullptr;
+    if (FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &chosen) != FcResultMatch || !chosen) continue;
+    const WString answer = WString::FromUtf8(reinterpret_cast<const char*>(chosen));
+    if (first.IsEmpty()) first = answer;
+    int spacing = FC_PROPORTIONAL;
+    (void)FcPatternGetInteger(sorted->fonts[i], FC_SPACING, 0, &spacing);
+    if (!fixed || spacing == FC_MONO) out = answer;
+  }
+  FcFontSetDestroy(sorted);
+  return out.IsEmpty() ? first : out;
+}
+
 std::uint64_t FontSourceGeneration() { return SourceData().generation; }
 
 std::uint64_t FontChoiceGeneration() { return SourceData().choices; }

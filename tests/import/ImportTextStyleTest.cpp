@@ -92,7 +92,10 @@ TEST(ImportTextStyleTest, TextsOfOneStyleShareItsMirroringAndHeight) {
   EXPECT_EQ(copy.attr.mirrorY, 1);
 }
 
-TEST(ImportTextStyleTest, AFamilyThisMachineLacksIsWrittenInTheDefaultFace) {
+// A family this machine lacks keeps its name in the font table (so that the
+// report says what the drawing asked for) and is drawn in a face that
+// exists: its substitute, which the set records.
+TEST(ImportTextStyleTest, AFamilyThisMachineLacksKeepsItsNameAndDrawsInASubstitute) {
   if (!FontList::FindByName(WString(u"Arial"))) GTEST_SKIP() << "the font list holds no Arial here";
   DxfWriter w;
   w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE");
@@ -107,7 +110,16 @@ TEST(ImportTextStyleTest, AFamilyThisMachineLacksIsWrittenInTheDefaultFace) {
   ASSERT_EQ(texts.size(), 1u);
   const cStyleFont* font = sheet.Data()->FontStyles().Get(texts[0]->GetFontIndex(sheet.Data()));
   ASSERT_TRUE(font);
-  EXPECT_EQ(font->name, WString(u"Arial"));
+  EXPECT_EQ(font->name, WString(u"no_such_family_here"));
+  TrueTypeFaceSet* set = font->FaceSet();
+  ASSERT_TRUE(set);
+  EXPECT_FALSE(set->IsAvailable());
+  TrueTypeFace* substitute = GetSubstituteFace(*set, 0);
+  ASSERT_TRUE(substitute);
+  EXPECT_FALSE(set->substituteName.IsEmpty());
+  EXPECT_NE(substitute->GetGlyph(u'c'), nullptr);
+  // The text has a width: it shows.
+  EXPECT_GT(texts[0]->blockWidth, 0.0);
 }
 
 }  // namespace
