@@ -37,7 +37,7 @@ void ArchiveWriter::HandOn(const std::uint8_t* bytes, std::uint32_t n) {
 
 void ArchiveWriter::EmitByte(std::uint8_t b) {
   if (checksumOn) checksum_ = archive::ChecksumStep(checksum_, b);
-  HandOn(&b, 1);
+  if (HasSink()) HandOn(&b, 1);
 }
 
 void ArchiveWriter::WriteBit(bool b) {
@@ -63,18 +63,47 @@ void ArchiveWriter::WriteByte(std::uint8_t v) {
   bitBuffer_ = v & ((1u << k) - 1);
 }
 
-void ArchiveWriter::Write(const void* bytes, std::uint32_t n) {
-  const auto* b = static_cast<const std::uint8_t*>(bytes);
-  if (pending_ != 0) {
-    for (std::uint32_t i = 0; i < n; ++i) WriteByte(b[i]);
-    return;
-  }
+void ArchiveWriter::EmitBytes(const std::uint8_t* bytes, std::uint32_t n) {
   if (checksumOn) {
     std::uint32_t c = checksum_;
-    for (std::uint32_t i = 0; i < n; ++i) c = archive::ChecksumStep(c, b[i]);
+    for (std::uint32_t i = 0; i < n; ++i) c = archive::ChecksumStep(c, bytes[i]);
     checksum_ = c;
   }
-  HandOn(b, n);
+  if (HasSink()) HandOn(bytes, n);
+}
+
+void ArchiveWriter::Write(const void* bytes, std::uint32_t n) {
+  const auto* b = static_cast<const std::uint8_t*>(bytes);
+  if (pending_ == 0) {
+    EmitBytes(b, n);
+    return;
+  }
+  // Off a byte boundary each byte is shifted across two output bytes, as
+  // WriteByte does; the shifted bytes are handed on a run at a time.
+  const unsigned k = pending_;
+  if (!HasSink()) {
+    // Only the checksum is kept: no bytes to hand on.
+    std::uint32_t c = checksum_;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint8_t v = b[i];
+      if (checksumOn) c = archive::ChecksumStep(c, std::uint8_t(((v >> k) & (0xFF >> k)) | (bitBuffer_ << (8 - k))));
+      bitBuffer_ = v & ((1u << k) - 1);
+    }
+    checksum_ = c;
+    return;
+  }
+  std::uint8_t shifted[64];
+  while (n > 0) {
+    const std::uint32_t m = n < sizeof shifted ? n : std::uint32_t(sizeof shifted);
+    for (std::uint32_t i = 0; i < m; ++i) {
+      const std::uint8_t v = b[i];
+      shifted[i] = std::uint8_t(((v >> k) & (0xFF >> k)) | (bitBuffer_ << (8 - k)));
+      bitBuffer_ = v & ((1u << k) - 1);
+    }
+    EmitBytes(shifted, m);
+    b += m;
+    n -= m;
+  }
 }
 
 void ArchiveWriter::WriteUInt16(std::uint16_t v) {

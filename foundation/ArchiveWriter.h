@@ -37,6 +37,7 @@ class WString;
 class ArchiveWriter {
  public:
   explicit ArchiveWriter(OutFileStream* output);
+  // A null `memory` keeps nothing: the checksum alone is wanted.
   explicit ArchiveWriter(ByteArray* memory);
   // Flushes, then finishes the deflate sub-stream if one is open.
   ~ArchiveWriter();
@@ -92,6 +93,8 @@ class ArchiveWriter {
 
  private:
   void EmitByte(std::uint8_t b);
+  void EmitBytes(const std::uint8_t* bytes, std::uint32_t n);
+  bool HasSink() const { return output_ || memory_ || deflate_; }
   void HandOn(const std::uint8_t* bytes, std::uint32_t n);
 
   OutFileStream* output_ = nullptr;

@@ -124,8 +124,8 @@ class cBlock {
   // Checksum on; mask (two raw bytes) and fields when the mask is not 0; the
   // name; every object; the checksum is stored, flag 0x02 set and returned.
   std::uint32_t WriteChecksummed(ArchiveWriter& w);
-  // The cached checksum, computed through a memory archive over `scratch`
-  // when flag 0x02 is clear (0 without objects).
+  // The cached checksum, computed through an archive writer that keeps no
+  // bytes when flag 0x02 is clear (0 without objects); `scratch` is unused.
   std::uint32_t GetChecksum(ByteArray& scratch);
   void InvalidateChecksum() { flags &= std::uint8_t(~kBlockChecksumValid); }
   // Same name (case-blind), same mask, same checksum and objects whose

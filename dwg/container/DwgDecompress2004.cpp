@@ -12,6 +12,8 @@ class Decoder {
   Decoder(std::span<const std::uint8_t> in, std::vector<std::uint8_t>& out, std::size_t cap)
       : in_(in), out_(out), cap_(cap) {}
 
+  std::size_t Written() const { return n_; }
+
   bool Run(std::uint32_t expectedSize) {
     if (in_.empty()) return false;
     while (true) {
@@ -31,7 +33,7 @@ class Decoder {
         if (!Literals(count)) return false;
       } else if (op == 0x11) {
         if (p_ + 2 != in_.size()) return false;
-        return expectedSize == kDwgNoExpectedSize || out_.size() == expectedSize;
+        return expectedSize == kDwgNoExpectedSize || n_ == expectedSize;
       } else {
         std::uint64_t length = 0;
         std::uint64_t distance = 0;
@@ -68,34 +70,53 @@ class Decoder {
   std::uint8_t Next() { return p_ < in_.size() ? in_[p_++] : 0; }
 
   bool Literals(std::uint64_t count) {
-    if (count > in_.size() - p_ || count > cap_ - out_.size()) return false;
-    out_.insert(out_.end(), in_.begin() + std::ptrdiff_t(p_), in_.begin() + std::ptrdiff_t(p_ + count));
+    if (count > in_.size() - p_ || count > cap_ - n_) return false;
+    if (count == 0) return true;
+    Room(std::size_t(count));
+    std::memcpy(out_.data() + n_, in_.data() + p_, std::size_t(count));
+    n_ += std::size_t(count);
     p_ += count;
     return true;
   }
 
   // The copy repeats the last distance + 1 bytes when it is longer than
-  // them; it goes in chunks of that size rather than byte by byte.
+  // them: short copies byte by byte, long ones in chunks of that size.
   bool Copy(std::uint64_t length, std::uint64_t distance) {
-    const std::size_t n = out_.size();
+    const std::size_t n = n_;
     if (distance >= n) return false;
     if (length > cap_ - n) return false;
     const std::size_t step = std::size_t(distance) + 1;
-    out_.resize(n + std::size_t(length));
+    Room(std::size_t(length));
+    std::uint8_t* o = out_.data();
     std::size_t at = n;
     const std::size_t end = n + std::size_t(length);
-    while (at < end) {
-      const std::size_t chunk = std::min(step, end - at);
-      std::memcpy(out_.data() + at, out_.data() + at - step, chunk);
-      at += chunk;
+    if (length <= 16) {
+      for (; at < end; ++at) o[at] = o[at - step];
+    } else {
+      while (at < end) {
+        const std::size_t chunk = std::min(step, end - at);
+        std::memcpy(o + at, o + at - step, chunk);
+        at += chunk;
+      }
     }
+    n_ = end;
     return true;
+  }
+
+  // The output vector is grown ahead (never past the cap) and cut to the
+  // bytes written when the decoder ends.
+  void Room(std::size_t more) {
+    if (out_.size() - n_ >= more) return;
+    std::size_t size = std::max(out_.size() * 2, n_ + more);
+    size = std::min(size, std::max(cap_, n_ + more));
+    out_.resize(size);
   }
 
   std::span<const std::uint8_t> in_;
   std::vector<std::uint8_t>& out_;
   std::size_t cap_;
   std::size_t p_ = 0;
+  std::size_t n_ = 0;  // output bytes written
 };
 
 }  // namespace
@@ -104,8 +125,11 @@ bool DecompressDwg2004(std::span<const std::uint8_t> input, std::vector<std::uin
                        std::uint32_t expectedSize, std::size_t cap) {
   output.clear();
   if (expectedSize != kDwgNoExpectedSize) cap = std::min<std::size_t>(cap, expectedSize);
-  output.reserve(std::min<std::size_t>(cap, input.size() * 4 + 64));
-  return Decoder(input, output, cap).Run(expectedSize);
+  output.resize(std::min<std::size_t>(cap, input.size() * 4 + 64));
+  Decoder decoder(input, output, cap);
+  const bool ok = decoder.Run(expectedSize);
+  output.resize(decoder.Written());
+  return ok;
 }
 
 }  // namespace kvn

@@ -130,19 +130,41 @@ std::uint8_t DwgReader::ReadRawChar() {
   return value;
 }
 
+void DwgReader::ReadRawRun(std::uint8_t* out, std::uint32_t n) {
+  DwgByteSource* from = stringSwitched_ && stringSource_ ? stringSource_ : source_;
+  const std::uint8_t* run = budget_ >= n && from ? from->TakeRun(n) : nullptr;
+  if (!run) {
+    for (std::uint32_t i = 0; i < n; ++i) out[i] = ReadRawChar();
+    return;
+  }
+  budget_ -= n;
+  const unsigned left = bitsLeft_;
+  std::uint8_t previous = curByte_;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint8_t next = run[i];
+    Crc16Step(crc_, next);
+    out[i] = left == 0 ? next : std::uint8_t((previous << (8 - left)) | (next >> left));
+    previous = next;
+  }
+  curByte_ = previous;
+  bitsCounted_ += 8ull * n;
+}
+
 std::uint16_t DwgReader::ReadRawShort() {
-  std::uint16_t lo = ReadRawChar();
-  return std::uint16_t(lo | ReadRawChar() << 8);
+  std::uint8_t b[2];
+  ReadRawRun(b, 2);
+  return std::uint16_t(b[0] | b[1] << 8);
 }
 
 std::uint32_t DwgReader::ReadRawLong() {
-  std::uint32_t lo = ReadRawShort();
-  return lo | std::uint32_t(ReadRawShort()) << 16;
+  std::uint8_t b[4];
+  ReadRawRun(b, 4);
+  return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
 }
 
 double DwgReader::ReadRawDouble() {
   std::uint8_t bytes[8];
-  for (std::uint8_t& b : bytes) b = ReadRawChar();
+  ReadRawRun(bytes, 8);
   double d;
   std::memcpy(&d, bytes, 8);
   return d;
@@ -152,7 +174,7 @@ bool DwgReader::ReadByteRun(std::vector<std::uint8_t>* target, std::uint32_t n) 
   if (!CountFits(n, 8)) return false;
   std::vector<std::uint8_t>& out = target ? *target : scratch_;
   out.resize(n);
-  for (std::uint32_t i = 0; i < n; ++i) out[i] = ReadRawChar();
+  if (n != 0) ReadRawRun(out.data(), n);
   return !overrun_;
 }
 
@@ -304,12 +326,11 @@ std::uint64_t DwgReader::ReadHandle(int /*expectedCode*/) {
   std::uint8_t head = ReadRawChar();
   int code = head >> 4;
   int counter = head & 0x0F;
+  std::uint8_t run[15];
+  ReadRawRun(run, std::uint32_t(counter));
   std::uint64_t bytes = 0;
-  for (int i = 0; i < counter; ++i) {
-    std::uint8_t b = ReadRawChar();
-    // Only the last eight bytes make the value.
-    if (counter - i <= 8) bytes = bytes << 8 | b;
-  }
+  // Only the last eight bytes make the value.
+  for (int i = counter > 8 ? counter - 8 : 0; i < counter; ++i) bytes = bytes << 8 | run[i];
   switch (code) {
     case 6: return objectHandle_ + (counter ? bytes : 1);
     case 8: return objectHandle_ - (counter ? bytes : 1);

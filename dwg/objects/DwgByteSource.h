@@ -29,6 +29,15 @@ class DwgByteSource {
     }
     return NextByte(out);
   }
+  // The next n bytes at once when the lent run holds them (taken), else
+  // null and nothing taken.
+  const std::uint8_t* TakeRun(std::size_t n) {
+    if (windowLeft_ < n) return nullptr;
+    const std::uint8_t* run = window_;
+    window_ += n;
+    windowLeft_ -= n;
+    return run;
+  }
 
  protected:
   // The bytes lent from the current position on (a source that lends them

@@ -3,6 +3,7 @@
 // 1 is 0xC0C1; objects start it at 0xC0C1.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -10,8 +11,25 @@ namespace kvn {
 
 inline constexpr std::uint16_t kDwgCrcSeed = 0xC0C1;
 
-// crc = (crc >> 8) ^ T[(crc ^ byte) & 0xFF]
-void Crc16Step(std::uint16_t& crc, std::uint8_t byte);
+namespace crc_detail {
+constexpr std::array<std::uint16_t, 256> MakeCrcTable() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned i = 0; i < 256; ++i) {
+    unsigned v = i;
+    for (int k = 0; k < 8; ++k) v = (v & 1) ? (v >> 1) ^ 0xA001u : v >> 1;
+    table[i] = std::uint16_t(v);
+  }
+  return table;
+}
+inline constexpr std::array<std::uint16_t, 256> kCrcTable = MakeCrcTable();
+static_assert(kCrcTable[1] == 0xC0C1, "the DWG CRC table");
+}  // namespace crc_detail
+
+// crc = (crc >> 8) ^ T[(crc ^ byte) & 0xFF]; inline, since the bit reader
+// takes it for every byte of a drawing.
+inline void Crc16Step(std::uint16_t& crc, std::uint8_t byte) {
+  crc = std::uint16_t((crc >> 8) ^ crc_detail::kCrcTable[(crc ^ byte) & 0xFF]);
+}
 std::uint16_t Crc16(std::uint16_t crc, const std::uint8_t* bytes, std::size_t n);
 
 }  // namespace kvn

@@ -15,10 +15,8 @@ struct Links {
   std::vector<std::uint64_t> owned;
 };
 
-// `items` is scratch storage kept by the caller across entities.
-Links LinksOf(const std::vector<std::uint8_t>& record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& items) {
+Links LinksOfItems(const std::vector<std::pair<std::uint16_t, std::uint64_t>>& items) {
   Links links;
-  RecordHandleItems(record, items);
   for (const auto& [code, handle] : items) {
     switch (code) {
       case kCodeOwnedEntry: links.owned.push_back(handle); break;
@@ -34,6 +32,12 @@ Links LinksOf(const std::vector<std::uint8_t>& record, std::vector<std::pair<std
     }
   }
   return links;
+}
+
+// `items` is scratch storage kept by the caller across entities.
+Links LinksOf(std::span<const std::uint8_t> record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& items) {
+  RecordHandleItems(record, items);
+  return LinksOfItems(items);
 }
 
 }  // namespace
@@ -52,9 +56,9 @@ const DwgKeptObject* DwgReader::EmitKept(const DwgKeptObject* kept, YxxfGroupRec
   if (!kept || kept->record.size() < 2) return nullptr;
   if (kept->emitted) return nullptr;
   kept->emitted = true;
-  emitBytes_.assign(kept->record.begin(), kept->record.end());
-  if (!sub || hasOwner) SetRecordHandle(emitBytes_, kCodeOwnerHandle, owner);
-  const std::uint16_t code = RecordBufferToGroupRecord(record, emitBytes_, TextCodePage());
+  const std::uint16_t code =
+      !sub || hasOwner ? RecordBufferToGroupRecord(record, kept->record, TextCodePage(), kCodeOwnerHandle, owner)
+                       : RecordBufferToGroupRecord(record, kept->record, TextCodePage());
   DispatchEntity(record, code);
   ++dispatched_;
   return kept;
@@ -64,19 +68,28 @@ std::uint64_t DwgReader::WalkEntity(std::uint64_t handle, const DwgObjectLookup&
   if (handle == 0 || !lookup) return 0;
   const DwgKeptObject* kept = lookup(handle);
   if (!kept) return 0;
-  const Links links = LinksOf(kept->record, linkItems_);
   if (!emitRecord_) emitRecord_ = std::make_unique<YxxfGroupRecord>();
   YxxfGroupRecord& record = *emitRecord_;
+  // The links are listed while the record is converted, in one pass over it.
+  DwgRecordConversion conversion;
+  conversion.handleItems = &linkItems_;
   if (kept->linkKind == kLinkSubEntity) {
     // Vertices, attributes and SEQEND reach the dispatcher with their owner.
     if (kept->emitted) return 0;
-    kept->emitted = true;
-    const std::uint16_t code = RecordBufferToGroupRecord(record, kept->record, TextCodePage());
-    DispatchEntity(record, code);
-    ++dispatched_;
-  } else if (!EmitKept(kept, record, false, links.owner, links.hasOwner)) {
-    return 0;
+  } else {
+    if (kept->emitted || kept->record.size() < 2) return 0;
+    // The entity is handed over with its own owner; one without an owner
+    // item gets one of handle 0.
+    conversion.setHandle = true;
+    conversion.keepFoundHandle = true;
+    conversion.handleCode = kCodeOwnerHandle;
+    conversion.handle = 0;
   }
+  kept->emitted = true;
+  const std::uint16_t code = RecordBufferToGroupRecord(record, kept->record, TextCodePage(), conversion);
+  const Links links = LinksOfItems(linkItems_);
+  DispatchEntity(record, code);
+  ++dispatched_;
   const std::uint64_t owner = links.owner;
   if (kept->linkKind == kLinkOwnedList) {
     for (std::uint64_t sub : links.owned) EmitObject(sub, lookup, record, true, owner, true);

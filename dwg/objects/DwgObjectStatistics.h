@@ -23,11 +23,19 @@ const char* DwgSkipReasonText(DwgSkipReason reason);
 class DwgObjectStatistics {
  public:
   DwgObjectStatistics() = default;
-  // It keeps a pointer into its own counts.
+  // It keeps pointers into its own counts.
   DwgObjectStatistics(const DwgObjectStatistics&) = delete;
   DwgObjectStatistics& operator=(const DwgObjectStatistics&) = delete;
 
-  void CountRead(const std::string& type) { ++read_[type]; }
+  // Objects of one type often follow one another: the last type's count is
+  // kept at hand (a map's entries stay where they are).
+  void CountRead(const std::string& type) {
+    if (!lastRead_ || type != lastReadType_) {
+      lastReadType_ = type;
+      lastRead_ = &read_[type];
+    }
+    ++*lastRead_;
+  }
   void CountSkipped(const std::string& type, DwgSkipReason reason) { ++skipped_[{type, reason}]; }
   // An entity the file places in model space, by its DXF type name, whether
   // or not its own data was read.
@@ -40,8 +48,13 @@ class DwgObjectStatistics {
     if (!lastOwned_ || owner != lastOwner_) {
       lastOwner_ = owner;
       lastOwned_ = &owned_[owner];
+      lastOwnedCount_ = nullptr;
     }
-    ++(*lastOwned_)[dxfName];
+    if (!lastOwnedCount_ || dxfName != lastOwnedName_) {
+      lastOwnedName_ = dxfName;
+      lastOwnedCount_ = &(*lastOwned_)[dxfName];
+    }
+    ++*lastOwnedCount_;
   }
 
   std::uint64_t Read(const std::string& type) const;
@@ -61,6 +74,10 @@ class DwgObjectStatistics {
   std::map<std::uint64_t, std::map<std::string, std::uint64_t>> owned_;
   std::uint64_t lastOwner_ = 0;
   std::map<std::string, std::uint64_t>* lastOwned_ = nullptr;
+  std::string lastOwnedName_;
+  std::uint64_t* lastOwnedCount_ = nullptr;
+  std::string lastReadType_;
+  std::uint64_t* lastRead_ = nullptr;
 };
 
 }  // namespace kvn

@@ -90,7 +90,7 @@ const DwgMapEntry* FindHandleEntry(const std::vector<DwgMapEntry>& entries, std:
 
 // A record kept by the loader for an object read successfully.
 struct DwgKeptObject {
-  std::vector<std::uint8_t> record;  // entity code + items
+  std::span<const std::uint8_t> record;  // entity code + items, in the loader's record store
   std::uint8_t linkKind = 0;
   // Handed over to the dispatcher (at most once).
   mutable bool emitted = false;
@@ -170,6 +170,9 @@ class DwgReader : public YxxfReader {
   std::uint16_t ReadRawShort();
   std::uint32_t ReadRawLong();
   double ReadRawDouble();
+  // n raw (unaligned) bytes: those ReadRawChar would give, from the source's
+  // lent run in one step when it holds them.
+  void ReadRawRun(std::uint8_t* out, std::uint32_t n);
   // n RC into the target (null: a scratch buffer); false on overrun.
   bool ReadByteRun(std::vector<std::uint8_t>* target, std::uint32_t n);
   std::uint16_t ReadBitShort();
@@ -212,6 +215,8 @@ class DwgReader : public YxxfReader {
   bool ReadDwgObject(std::uint32_t available);
   // The record of the last object read: entity code and items.
   std::vector<std::uint8_t> TakeRecord() const { return record_.Record(entityCode_); }
+  // The finished record copied into `store`.
+  std::span<const std::uint8_t> KeepRecord(DwgRecordStore& store) const { return store.Add(entityCode_, record_); }
   DwgRecordBuffer& Buffer() { return record_; }
   std::uint16_t EntityCode() const { return entityCode_; }
   std::uint8_t LinkKind() const { return linkKind_; }
@@ -452,9 +457,8 @@ class DwgReader : public YxxfReader {
   std::string typeName_;
   // Reused across the objects of a drawing instead of made for each: the
   // group record the kept records are converted into (its first-item index
-  // is large), and the copy of a record whose owner is set.
+  // is large).
   std::unique_ptr<YxxfGroupRecord> emitRecord_;
-  std::vector<std::uint8_t> emitBytes_;
   std::vector<std::pair<std::uint16_t, std::uint64_t>> linkItems_;
   // Blocks made from block headers, by the header's handle.
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHeader_;

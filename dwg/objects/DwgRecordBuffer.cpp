@@ -26,13 +26,15 @@ void DwgRecordBuffer::Head(std::uint16_t code, DwgItemTag tag) {
 
 template <std::size_t N>
 void DwgRecordBuffer::Fixed(std::uint16_t code, DwgItemTag tag, const void* value) {
-  const std::size_t at = bytes_.size();
-  bytes_.resize(at + 3 + N);
-  std::uint8_t* p = bytes_.data() + at;
-  p[0] = std::uint8_t(code);
-  p[1] = std::uint8_t(code >> 8);
-  p[2] = std::uint8_t(tag);
-  std::memcpy(p + 3, value, N);
+  std::uint8_t item[3 + N];
+  item[0] = std::uint8_t(code);
+  item[1] = std::uint8_t(code >> 8);
+  item[2] = std::uint8_t(tag);
+  std::memcpy(item + 3, value, N);
+  // Appended without the zero-fill a resize makes; the buffer is kept
+  // across objects, so it seldom grows.
+  if (bytes_.capacity() - bytes_.size() < sizeof item) bytes_.reserve(std::max<std::size_t>(1024, 2 * bytes_.capacity()));
+  bytes_.insert(bytes_.end(), item, item + sizeof item);
   ++items_;
 }
 
@@ -106,9 +108,31 @@ std::vector<std::uint8_t> DwgRecordBuffer::Record(std::uint16_t entityCode) cons
   return out;
 }
 
+std::span<const std::uint8_t> DwgRecordStore::Add(std::uint16_t entityCode, const DwgRecordBuffer& items) {
+  // A chunk holds many records; one larger than a chunk gets its own.
+  constexpr std::size_t kChunkBytes = std::size_t(1) << 18;
+  const std::vector<std::uint8_t>& bytes = items.ItemBytes();
+  const std::size_t size = bytes.size() + 2;
+  if (chunks_.empty() || capacity_ - used_ < size) {
+    capacity_ = std::max(size, kChunkBytes);
+    chunks_.push_back(std::make_unique_for_overwrite<std::uint8_t[]>(capacity_));
+    used_ = 0;
+  }
+  std::uint8_t* out = chunks_.back().get() + used_;
+  out[0] = std::uint8_t(entityCode);
+  out[1] = std::uint8_t(entityCode >> 8);
+  if (!bytes.empty()) std::memcpy(out + 2, bytes.data(), bytes.size());
+  used_ += size;
+  return {out, size};
+}
+
 namespace {
 
-std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer) {
+// `conversion` (may be null): the first handle item of its code given its
+// value (unless an item found keeps its own), `handleFound` set when one
+// was; the handle items listed as found.
+std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                           DwgRecordConversion* conversion) {
   const std::uint8_t* p = buffer.data();
   const std::size_t size = buffer.size();
   std::uint16_t entityCode = std::uint16_t(p[0] | p[1] << 8);
@@ -157,6 +181,13 @@ std::uint16_t ConvertItems(YxxfGroupRecord& record, std::span<const std::uint8_t
         std::uint64_t h;
         if (!have(8)) return entityCode;
         take(&h, 8);
+        if (conversion) {
+          if (conversion->handleItems) conversion->handleItems->emplace_back(code, h);
+          if (conversion->setHandle && !conversion->handleFound && code == conversion->handleCode) {
+            if (!conversion->keepFoundHandle) h = conversion->handle;
+            conversion->handleFound = true;
+          }
+        }
         record.AddHandle64(code, h);
         break;
       }
@@ -193,10 +224,33 @@ std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const
   record.SetCodePage(codePage);
   record.Clear();
   if (buffer.size() < 2) return 0;
-  std::uint16_t entityCode = ConvertItems(record, buffer);
+  std::uint16_t entityCode = ConvertItems(record, buffer, nullptr);
   // The finders of the dispatcher look at sub-record 0.
   record.SetSubRecord(0);
   return entityCode;
+}
+
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, DwgRecordConversion& conversion) {
+  record.SetCodePage(codePage);
+  record.Clear();
+  conversion.handleFound = false;
+  if (conversion.handleItems) conversion.handleItems->clear();
+  if (buffer.size() < 2) return 0;
+  const std::uint16_t entityCode = ConvertItems(record, buffer, &conversion);
+  // As SetRecordHandle appends it: under sub-record 0, after every item.
+  record.SetSubRecord(0);
+  if (conversion.setHandle && !conversion.handleFound) record.AddHandle64(conversion.handleCode, conversion.handle);
+  return entityCode;
+}
+
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle) {
+  DwgRecordConversion conversion;
+  conversion.setHandle = true;
+  conversion.handleCode = handleCode;
+  conversion.handle = handle;
+  return RecordBufferToGroupRecord(record, buffer, codePage, conversion);
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -72,12 +73,49 @@ class DwgRecordBuffer {
   std::uint8_t subRecord_ = 0;
 };
 
+// The finished records of a drawing, kept side by side in large chunks
+// rather than one allocation each. A record never moves once added, so its
+// bytes stay valid for the store's life.
+class DwgRecordStore {
+ public:
+  // Copies the finished record (entity code, then the items) into the store.
+  std::span<const std::uint8_t> Add(std::uint16_t entityCode, const DwgRecordBuffer& items);
+
+ private:
+  std::vector<std::unique_ptr<std::uint8_t[]>> chunks_;
+  std::size_t used_ = 0;
+  std::size_t capacity_ = 0;
+};
+
 // Fills the group-code record (cleared, code page set) from a finished
 // record and returns its entity code (0 for fewer than 2 bytes). Tags above
 // 7 read like tag 1; an item cut short by the end of the bytes ends the
 // conversion.
 std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
                                         std::uint16_t codePage);
+
+// The same, with the first handle item of `handleCode` given the value
+// `handle`, or such an item added (under sub-record 0) after all others:
+// what SetRecordHandle on a copy of a whole record and then the conversion
+// give, without the copy.
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, std::uint16_t handleCode, std::uint64_t handle);
+
+// What a conversion does besides converting: with `setHandle`, the first
+// handle item of `handleCode` is given `handle` (or, with `keepFoundHandle`,
+// keeps its own value) and without one such an item is added as above;
+// `handleFound` tells which. `handleItems` (when set) receives the record's
+// handle items as RecordHandleItems lists them, in the same pass.
+struct DwgRecordConversion {
+  bool setHandle = false;
+  bool keepFoundHandle = false;
+  std::uint16_t handleCode = 0;
+  std::uint64_t handle = 0;
+  std::vector<std::pair<std::uint16_t, std::uint64_t>>* handleItems = nullptr;
+  bool handleFound = false;
+};
+std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const std::uint8_t> buffer,
+                                        std::uint16_t codePage, DwgRecordConversion& conversion);
 
 // The handle items of a finished record, in order: {group code, handle}.
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record);

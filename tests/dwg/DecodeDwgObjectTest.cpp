@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "dwg/objects/DecodeDwgObject.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "tests/dwg/DwgTestSupport.h"
@@ -73,6 +77,27 @@ ProxyObjectData CircleData(std::vector<std::uint8_t>& storage, const char* name 
   data.typeName = name;
   data.version = 15;
   return data;
+}
+
+// Records kept side by side: every record reads back as the buffer's own
+// finished record after thousands more were added, one of them larger than
+// a chunk of the store.
+TEST(DwgRecordStoreTest, RecordsStayWhereTheyWereAdded) {
+  DwgRecordStore store;
+  std::vector<std::span<const std::uint8_t>> kept;
+  std::vector<std::vector<std::uint8_t>> expected;
+  for (int i = 0; i < 20000; ++i) {
+    DwgRecordBuffer b;
+    b.AddHandle(5, std::uint64_t(i) + 1);
+    b.AddDouble(10, i * 0.5);
+    if (i % 997 == 0) b.AddBytes(1, std::string(std::size_t(i) * 40, char('a' + i % 26)));
+    if (i == 5000) b.AddBytes(310, std::string(300000, 'x'));
+    kept.push_back(store.Add(std::uint16_t(i % 600), b));
+    expected.push_back(b.Record(std::uint16_t(i % 600)));
+  }
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    ASSERT_TRUE(std::equal(kept[i].begin(), kept[i].end(), expected[i].begin(), expected[i].end())) << i;
+  }
 }
 
 TEST(DecodeDwgObjectTest, HandlerByNameOverSuppliedData) {

@@ -264,6 +264,7 @@ TEST(DwgObjectFrameTest, ExtendedDataInTheFrame) {
 // ---- entity walk ----
 
 struct Drawing {
+  DwgRecordStore store;
   std::map<std::uint64_t, DwgKeptObject> objects;
   void Add(std::uint64_t handle, std::uint16_t code, std::uint8_t kind,
            std::vector<std::pair<std::uint16_t, std::uint64_t>> links) {
@@ -271,7 +272,7 @@ struct Drawing {
     b.AddHandle(5, handle);
     b.AddBytes(8, "0");
     for (auto [c, h] : links) b.AddHandle(c, h);
-    objects[handle] = DwgKeptObject{b.Record(code), kind};
+    objects[handle] = DwgKeptObject{store.Add(code, b), kind};
   }
   DwgObjectLookup Lookup() {
     return [this](std::uint64_t h) -> const DwgKeptObject* {
@@ -371,6 +372,75 @@ TEST(DwgObjectFrameTest, StringAndHandleDataFromASecondSource) {
   EXPECT_EQ(rec->GetString(1), WString(u"elsewhere"));
   EXPECT_EQ(rec->GetHandle(7), 0x11u);
   EXPECT_EQ(rec->GetHandle(kCodeOwnerHandle), 0x1Fu);
+}
+
+// The owner set during the conversion gives the group record that setting
+// it in a copy of the record and converting the copy gives: found first,
+// found after a sub-record switch, found twice (the first taken), absent
+// (added under sub-record 0 after all items).
+TEST(DwgEntityWalkTest, OwnerSetWhileConvertingAsInACopy) {
+  const std::vector<std::vector<std::pair<std::uint16_t, std::uint8_t>>> cases = {
+      {{kCodeOwnerHandle, 0}, {8, 0}},
+      {{5, 0}, {8, 1}, {kCodeOwnerHandle, 1}, {10, 2}},
+      {{kCodeOwnerHandle, 2}, {kCodeOwnerHandle, 0}, {11, 0}},
+      {{5, 0}, {8, 3}},
+      {},
+  };
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    DwgRecordBuffer b;
+    std::uint64_t h = 0x10;
+    for (const auto& [code, sub] : cases[c]) {
+      if (sub != b.SubRecord()) b.SwitchSubRecord(sub);
+      b.AddHandle(code, ++h);
+      b.AddDouble(code == 10 ? 20 : 40, double(h));
+      b.AddWide(1, u"text");
+    }
+    auto same = [c](const YxxfGroupRecord& got, const YxxfGroupRecord& expected) {
+      ASSERT_EQ(got.Count(), expected.Count()) << "case " << c;
+      EXPECT_EQ(got.SubRecord(), expected.SubRecord());
+      for (std::uint32_t i = 0; i < got.Count(); ++i) {
+        const YxxfItem& a = *got.Item(i);
+        const YxxfItem& e = *expected.Item(i);
+        EXPECT_EQ(a.code, e.code) << "case " << c << " item " << i;
+        EXPECT_EQ(a.subRecord, e.subRecord) << "case " << c << " item " << i;
+        EXPECT_EQ(a.type, e.type) << "case " << c << " item " << i;
+        if (a.type != ItemType::Wide && a.type != ItemType::Narrow) {
+          EXPECT_EQ(a.value.h, e.value.h) << "case " << c << " item " << i;
+        }
+      }
+      EXPECT_EQ(got.GetHandle(kCodeOwnerHandle), expected.GetHandle(kCodeOwnerHandle)) << "case " << c;
+    };
+    DwgRecordStore store;
+    const std::span<const std::uint8_t> kept = store.Add(19, b);
+    std::vector<std::uint8_t> copy = b.Record(19);
+    SetRecordHandle(copy, kCodeOwnerHandle, 0x77);
+    YxxfGroupRecord expected, got;
+    EXPECT_EQ(RecordBufferToGroupRecord(expected, copy, 1252), 19);
+    EXPECT_EQ(RecordBufferToGroupRecord(got, kept, 1252, kCodeOwnerHandle, 0x77), 19);
+    same(got, expected);
+    // The entity's own owner kept (0 added when it has none), the handle
+    // items listed in the same pass as RecordHandleItems lists them.
+    const auto items = RecordHandleItems(kept);
+    std::uint64_t owner = 0;
+    for (const auto& [code, handle] : items) {
+      if (code == kCodeOwnerHandle) {
+        owner = handle;
+        break;
+      }
+    }
+    copy = b.Record(19);
+    SetRecordHandle(copy, kCodeOwnerHandle, owner);
+    RecordBufferToGroupRecord(expected, copy, 1252);
+    std::vector<std::pair<std::uint16_t, std::uint64_t>> listed{{1, 2}};
+    DwgRecordConversion conversion;
+    conversion.setHandle = true;
+    conversion.keepFoundHandle = true;
+    conversion.handleCode = kCodeOwnerHandle;
+    conversion.handleItems = &listed;
+    EXPECT_EQ(RecordBufferToGroupRecord(got, kept, 1252, conversion), 19);
+    same(got, expected);
+    EXPECT_EQ(listed, items) << "case " << c;
+  }
 }
 
 }  // namespace
