@@ -97,6 +97,8 @@ TWindow* TFrameWindow::SetClientWindow(TWindow* client) {
   return old;
 }
 
+WString TFrameWindow::GetHintText(std::uint32_t, THintKind) { return WString(); }
+
 bool TFrameWindow::AssignMenu(int menuResId) {
   menuResId_ = menuResId;
   auto* frame = dynamic_cast<wxFrame*>(GetPeer());

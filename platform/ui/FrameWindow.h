@@ -52,6 +52,10 @@ class TFrameWindow : public TWindow {
   const std::vector<AcceleratorEntry>& GetAccelerators() const { return accelerators_; }
   // The shortcut shown after a command's label in the current menu.
   WString GetMenuShortcut(std::uint32_t id) const;
+  // The hint of a command for a status line (kind 1) or a tool tip (kind 2);
+  // empty when the frame has none. Decorated frames answer from their menus.
+  enum THintKind { StatusHint = 1, TooltipHint = 2 };
+  virtual WString GetHintText(std::uint32_t id, THintKind kind);
   // The X window class (the class part of WM_CLASS) of this frame alone,
   // set whenever the frame is shown; empty: the program's class.
   void SetXClass(const WString& windowClass) { xClass_ = windowClass; }
