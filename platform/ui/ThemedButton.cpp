@@ -109,7 +109,9 @@ void PaintFace(const TDrawItem& item, wxWindow* button, const ThemedButtonRecord
   const int gap = bitmap.IsOk() && !text.empty() ? 4 : 0;
   const int glyphWidth = bitmap.IsOk() ? bitmap.GetWidth() : 0;
   const int shift = pressed ? 1 : 0;
-  int x = rect.x + (rect.width - (glyphWidth + gap + textSize.x)) / 2 + shift;
+  // Too long a text is cut at the right edge; the glyph always shows.
+  int x = std::max(rect.x + 3, rect.x + (rect.width - (glyphWidth + gap + textSize.x)) / 2) + shift;
+  wxDCClipper clip(dc, rect);
   if (bitmap.IsOk()) {
     dc.DrawBitmap(bitmap, x, rect.y + (rect.height - bitmap.GetHeight()) / 2 + shift, true);
     x += glyphWidth + gap;
