@@ -5,6 +5,7 @@
 
 #include "document/DrawingComment.h"
 #include "document/DwgProbe.h"
+#include "document/FormatReader.h"
 #include "document/NativeFormat.h"
 #include "document/OpenDrawingFile.h"
 #include "document/ProgressMonitor.h"
@@ -59,21 +60,30 @@ void cPreviewControl::ShowFile(const WString& path, bool wanted) {
   document_.reset();
   if (!path.IsEmpty() && wanted && FileExists(path)) {
     std::uint8_t head[10] = {};
-    bool native = false, dwg = false;
+    bool native = false, dwg = false, otherDrawing = false;
     {
       InFileStream in(path);
       if (in.IsOpen()) {
         native = in.Read(head, 10) == 10 && IsNativeMagic(head, 10);
         in.Seek(0);
         dwg = !native && IsDwgFile(in);
+        // DXF and DGN drawings carry no thumbnail: they are loaded quietly
+        // as a native drawing is, by the same dispatcher that opens them.
+        in.Seek(0);
+        if (!native && !dwg) {
+          const FormatReader* reader = GetFormatRegistry().Probe(in, path);
+          otherDrawing = reader && (reader->slot == FormatSlot::kDxf || reader->slot == FormatSlot::kDgn);
+        }
       }
     }
     if (dwg) {
       ownSheet_ = ReadDwgThumbnail(nullptr, path, false);
       sheet_ = ownSheet_.get();
-    } else if (native) {
+    } else if (native || otherDrawing) {
       // Quiet: never a dialog; a load that takes more than its delay is
-      // given up rather than blocking the chooser.
+      // given up rather than blocking the chooser. (DXF files used to show
+      // nothing because only native files were loaded here, not because the
+      // quiet load failed: the DXF reader loads them well within 2 s.)
       ProgressMonitor monitor(nullptr, WString(), kProgressDialogId);
       monitor.SetQuiet(true);
       OpenRequest request;

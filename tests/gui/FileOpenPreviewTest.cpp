@@ -2,7 +2,7 @@
 // native drawing shows its stored comment and a picture, the same file
 // selected again is not reloaded, unchecking "Preview" clears the picture
 // at once and checking it brings it back, a new folder clears both, a DWG
-// drawing shows its thumbnail, and a file that is no drawing shows nothing;
+// drawing shows its thumbnail, a DXF drawing its picture, and a file that is no drawing shows nothing;
 // in English and in Czech.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
@@ -14,6 +14,7 @@
 #include "app/FileOpenPreview.h"
 #include "controls/AutoButtons.h"
 #include "controls/FileDialogData.h"
+#include "dwg/InstallReaders.h"
 #include "foundation/DialogFolder.h"
 #include "foundation/LangTable.h"
 #include "platform/ui/FrameWindow.h"
@@ -37,6 +38,7 @@ class FileOpenPreviewTest : public test::SettingsFolderTest {
     SetLanguageIndex(kLanguageEnglish);
     InvalidateLangTable();
     if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    InstallReaders();
     frame_.reset(test::NewFrame(WString(u"Owner"), 60, 40, 900, 700));
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShow);
@@ -104,6 +106,9 @@ void FileOpenPreviewTest::RunChooser(const std::filesystem::path& dataDir, const
         EXPECT_FALSE(dialog.Preview()->HasPicture());
         dialog.SelectionChange(WString::FromUtf8((dataDir / "dwg/libredwg_example_2000.dwg").string()));
         EXPECT_TRUE(dialog.Preview()->HasPicture());
+        // A DXF drawing has no thumbnail: it is loaded quietly as a native one is.
+        dialog.SelectionChange(WString::FromUtf8((dataDir / "dxf/ezdxf_hatches_1.dxf").string()));
+        EXPECT_TRUE(dialog.Preview()->HasPicture()) << "DXF";
         checked = true;
         test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
         return true;
