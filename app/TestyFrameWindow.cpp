@@ -21,6 +21,7 @@
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/FileDrop.h"
 #include "platform/ui/RegisteredMessages.h"
+#include "platform/ui/ToolkitLanguage.h"
 
 namespace kvn {
 
@@ -45,6 +46,7 @@ TTestyFrameWindow::TTestyFrameWindow()
   // "Language": a missing or negative value follows the system's language.
   SetLanguageIndex(ReadLanguageSetting());
   InvalidateLangTable();
+  ApplyToolkitLanguage(GetLanguageIndex());
   UpdateTitle();
   SetInstanceName(WString(u"QUARN-KVN-VIEWER"));
   SetIconId(15058);
@@ -149,6 +151,7 @@ void TTestyFrameWindow::UpdateTitle() {
 void TTestyFrameWindow::SwitchLanguage(int index) {
   SetLanguageIndex(index);
   InvalidateLangTable();
+  ApplyToolkitLanguage(GetLanguageIndex());
   AssignMenu(kMainMenuId);
   if (GetHandle()) {
     BuildMainToolBar(*GetToolBar(), *this);
