@@ -1,5 +1,6 @@
 #include "platform/ui/ToolkitLanguage.h"
 
+#include <wx/app.h>
 #include <wx/translation.h>
 
 #include <libintl.h>
@@ -42,7 +43,9 @@ void ApplyToolkitLanguage(int languageIndex) {
   const char* code = LanguageCode(languageIndex);
   setenv("LANGUAGE", code, 1);
   MessagesLocaleThatTranslates();
-  // A fresh set of wx catalogues for the language (the old one goes with Set).
+  // A fresh set of wx catalogues for the language (the old one goes with
+  // Set); wxWidgets finds its catalogues only once its application exists.
+  if (wxTheApp == nullptr) return;
   auto* translations = new wxTranslations;
   translations->SetLanguage(wxString::FromAscii(code));
   translations->AddStdCatalog();
