@@ -59,7 +59,8 @@ class TFrameWindow : public TWindow {
   // The X window class (the class part of WM_CLASS) of this frame alone,
   // set whenever the frame is shown; empty: the program's class.
   void SetXClass(const WString& windowClass) { xClass_ = windowClass; }
-  // The icon resource of the frame (kept; shown once icon resources exist).
+  // The icon of the frame: the bitmap resource of that id, its light grey
+  // (C0C0C0) transparent, given to the window when it is set up.
   void SetIconId(int id) { iconId_ = id; }
   int GetIconId() const { return iconId_; }
 
@@ -103,6 +104,7 @@ class TFrameWindow : public TWindow {
   std::vector<TWindow*> CommandChain();
   bool HasCommandHandler(std::uint32_t id);
   void ApplyMinMaxInfo();
+  void ApplyIcon();
 
   TWindow* client_;
   int menuResId_ = 0;
