@@ -159,4 +159,41 @@ void TMyFileOpenDialogKvn::ShowCommentAndPreview() {
   if (preview_) preview_->ShowFile(selectedPath_, ShowDrawingPreview());
 }
 
+// ---- saving with a comment -----------------------------------------------------------------------
+
+TFileSaveDialogWithComment::TFileSaveDialogWithComment(DialogFolder* folder, TWindow* parent, TData& data,
+                                                       const WString& title)
+    : TAutoFileSaveDialog(1, folder, WString(), parent, data, kTemplate, title) {
+  new TEdit(Extra(), TMyFileOpenDialogKvn::kCommentBox);
+}
+
+void TFileSaveDialogWithComment::SelectionChange(const WString& path) {
+  if (path == selectedPath_) return;
+  selectedPath_ = path;
+  comment_ = path.IsEmpty() ? WString() : ReadDrawingComment(path);
+  ShowComment();
+}
+
+void TFileSaveDialogWithComment::FolderChanged() {
+  selectedPath_ = WString();
+  comment_ = WString();
+  ShowComment();
+}
+
+void TFileSaveDialogWithComment::ShowComment() {
+  if (auto* box = dynamic_cast<TControl*>(Extra()->GetDlgItem(TMyFileOpenDialogKvn::kCommentBox));
+      box && box->GetHandle())
+    box->SetText(comment_);
+}
+
+bool RunFileDialogWithComment(bool open, DialogFolder* folder, TWindow* owner, FileDialogData& data,
+                              const WString& title) {
+  if (open) {
+    TMyFileOpenDialogKvn dialog(folder, owner, data, title);
+    return dialog.Execute() == 1;
+  }
+  TFileSaveDialogWithComment dialog(folder, owner, data, title);
+  return dialog.Execute() == 1;
+}
+
 }  // namespace kvn

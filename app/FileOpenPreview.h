@@ -61,6 +61,28 @@ class TMyFileOpenDialogKvn : public TAutoFileOpenDialog {
   cPreviewControl* preview_ = nullptr;
 };
 
+// The file dialog for saving with the comment box (template 16511, no
+// preview): the selected drawing's comment shows below the file list.
+class TFileSaveDialogWithComment : public TAutoFileSaveDialog {
+ public:
+  static constexpr int kTemplate = 16511;
+  TFileSaveDialogWithComment(DialogFolder* folder, TWindow* parent, TData& data, const WString& title);
+  const WString& Comment() const { return comment_; }
+  void SelectionChange(const WString& path) override;
+  void FolderChanged() override;
+
+ private:
+  void ShowComment();
+  WString comment_;
+  WString selectedPath_;
+};
+
+// The file dialog with a comment and a caller's title: opening with the
+// preview (template 16510), saving without it (16511). True when the user
+// pressed OK.
+bool RunFileDialogWithComment(bool open, DialogFolder* folder, TWindow* owner, FileDialogData& data,
+                              const WString& title);
+
 // Whether previews are shown; true at start, changed by the check box.
 bool& ShowDrawingPreview();
 

@@ -142,6 +142,41 @@ TEST_F(FileOpenPreviewTest, CommentAndPreviewWorkAlikeInCzech) {
   RunChooser(dataDir, "N\u00e1hled");
 }
 
+TEST_F(FileOpenPreviewTest, TheSaveDialogWithACommentShowsTheComment) {
+  test::FixtureDocument doc;
+  doc.comment = u"Roof, revision C";
+  doc.sheets = {test::FixtureSheet{}};
+  const WString drawing = Save("roof.kvn", test::WriteNativeFile(doc));
+  FileDialogData data(0, WString(u"Drawings|*.kvn"));
+  TFileSaveDialogWithComment dialog(&folder_, frame_.get(), data, WString::FromUtf8(kTitle));
+  bool checked = false;
+  int ticks = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (++ticks > 300) {
+      timer.Stop();
+      ADD_FAILURE() << "the chooser did not close";
+      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+      return;
+    }
+    auto* box = dialog.Extra() ? dynamic_cast<TControl*>(dialog.Extra()->GetDlgItem(16806)) : nullptr;
+    if (checked || !ChooserShown() || box == nullptr || !box->GetHandle()) return;
+    dialog.SelectionChange(drawing);
+    EXPECT_EQ(dialog.Comment().ToUtf8(), "Roof, revision C");
+    EXPECT_EQ(box->GetText().ToUtf8(), "Roof, revision C");
+    // No preview in the save dialog.
+    EXPECT_EQ(dialog.Extra()->GetDlgItem(cPreviewControl::kId), nullptr);
+    dialog.FolderChanged();
+    EXPECT_TRUE(box->GetText().IsEmpty());
+    checked = true;
+    test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+  });
+  timer.Start(100);
+  EXPECT_EQ(dialog.Execute(), 2);
+  timer.Stop();
+  EXPECT_TRUE(checked);
+}
+
 }  // namespace
 }  // namespace kvn
 
