@@ -134,29 +134,37 @@ TMyFileOpenDialogKvn::TMyFileOpenDialogKvn(DialogFolder* folder, TWindow* parent
 
 TMyFileOpenDialogKvn::~TMyFileOpenDialogKvn() = default;
 
-void TMyFileOpenDialogKvn::SelectionChange(const WString& path) {
+bool SelectedComment::Select(const WString& path) {
   // Selecting the same file again reloads nothing.
-  if (path == selectedPath_) return;
-  selectedPath_ = path;
+  if (path == path_) return false;
+  path_ = path;
   comment_ = path.IsEmpty() ? WString() : ReadDrawingComment(path);
-  ShowCommentAndPreview();
+  return true;
+}
+
+void SelectedComment::Clear() {
+  path_ = WString();
+  comment_ = WString();
+}
+
+void TMyFileOpenDialogKvn::SelectionChange(const WString& path) {
+  if (selected_.Select(path)) ShowCommentAndPreview();
 }
 
 void TMyFileOpenDialogKvn::FolderChanged() {
-  selectedPath_ = WString();
-  comment_ = WString();
+  selected_.Clear();
   ShowCommentAndPreview();
 }
 
 void TMyFileOpenDialogKvn::CmPreviewCheck(int state) {
   ShowDrawingPreview() = state == kBstChecked;
-  if (preview_) preview_->ShowFile(selectedPath_, ShowDrawingPreview());
+  if (preview_) preview_->ShowFile(selected_.Path(), ShowDrawingPreview());
 }
 
 void TMyFileOpenDialogKvn::ShowCommentAndPreview() {
   if (auto* box = dynamic_cast<TControl*>(Extra()->GetDlgItem(kCommentBox)); box && box->GetHandle())
-    box->SetText(comment_);
-  if (preview_) preview_->ShowFile(selectedPath_, ShowDrawingPreview());
+    box->SetText(selected_.Comment());
+  if (preview_) preview_->ShowFile(selected_.Path(), ShowDrawingPreview());
 }
 
 // ---- saving with a comment -----------------------------------------------------------------------
@@ -168,22 +176,18 @@ TFileSaveDialogWithComment::TFileSaveDialogWithComment(DialogFolder* folder, TWi
 }
 
 void TFileSaveDialogWithComment::SelectionChange(const WString& path) {
-  if (path == selectedPath_) return;
-  selectedPath_ = path;
-  comment_ = path.IsEmpty() ? WString() : ReadDrawingComment(path);
-  ShowComment();
+  if (selected_.Select(path)) ShowComment();
 }
 
 void TFileSaveDialogWithComment::FolderChanged() {
-  selectedPath_ = WString();
-  comment_ = WString();
+  selected_.Clear();
   ShowComment();
 }
 
 void TFileSaveDialogWithComment::ShowComment() {
   if (auto* box = dynamic_cast<TControl*>(Extra()->GetDlgItem(TMyFileOpenDialogKvn::kCommentBox));
       box && box->GetHandle())
-    box->SetText(comment_);
+    box->SetText(selected_.Comment());
 }
 
 bool RunFileDialogWithComment(bool open, DialogFolder* folder, TWindow* owner, FileDialogData& data,

@@ -208,17 +208,31 @@ void PaintRulerCorner(TDC& dc, TSize size, COLORREF background, bool splitMode) 
 
 namespace {
 
-// A raster picture (B, G, R, A bytes, top-down) onto the window's paint context.
-void BlitRaster(wxDC& dc, const std::uint8_t* bits, int width, int height) {
-  wxImage image(width, height, false);
+// Paints a window through a raster context of its client size, then blits
+// the picture onto its paint context, so that the screen shows the pixels
+// of the reviewed test pictures. `paint` gets the context, the size and the
+// window's background colour.
+void PaintThroughRaster(TWindow& window, const std::function<void(RasterDC&, TSize, COLORREF)>& paint) {
+  wxPaintDC* dc = window.GetPaintDC();
+  wxWindow* peer = window.GetPeer();
+  if (!dc || !peer) return;
+  const wxSize size = peer->GetClientSize();
+  if (size.x < 1 || size.y < 1) return;
+  std::vector<std::uint32_t> pixels(std::size_t(size.x) * std::size_t(size.y));
+  std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(pixels.data());
+  const std::unique_ptr<RasterDC> raster = RasterDC::Create(bits, size.x, size.y);
+  if (!raster) return;
+  const wxColour back = peer->GetBackgroundColour();
+  paint(*raster, TSize{size.x, size.y}, Rgb(back.Red(), back.Green(), back.Blue()));
+  raster->Flush();
+  wxImage image(size.x, size.y, false);
   unsigned char* out = image.GetData();
-  const std::size_t count = std::size_t(width) * std::size_t(height);
-  for (std::size_t i = 0; i < count; ++i, out += 3) {
+  for (std::size_t i = 0; i < pixels.size(); ++i, out += 3) {
     out[0] = bits[4 * i + 2];
     out[1] = bits[4 * i + 1];
     out[2] = bits[4 * i];
   }
-  dc.DrawBitmap(wxBitmap(image), 0, 0);
+  dc->DrawBitmap(wxBitmap(image), 0, 0);
 }
 
 }  // namespace
@@ -234,24 +248,14 @@ void TWhereWin::Refresh(bool updateNow) {
   if (updateNow) UpdateWindow();
 }
 
-// The ruler is painted into a raster context of its own size and blitted,
-// so that the screen shows the pixels of the reviewed test pictures. A
-// ruler is 15 pixels by the view's length: a few tens of KiB at most.
+// A ruler is 15 pixels by the view's length: its picture is a few tens of
+// KiB at most.
 void TWhereWin::EvPaint() {
-  wxPaintDC* dc = GetPaintDC();
-  if (!dc || !GetPeer()) return;
-  const wxSize size = GetPeer()->GetClientSize();
-  if (size.x < 1 || size.y < 1) return;
-  std::vector<std::uint32_t> pixels(std::size_t(size.x) * std::size_t(size.y));
-  std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(pixels.data());
-  const std::unique_ptr<RasterDC> raster = RasterDC::Create(bits, size.x, size.y);
-  if (!raster) return;
-  const wxColour back = GetPeer()->GetBackgroundColour();
-  raster->FillSolidRect(TRect{0, 0, size.x, size.y}, Rgb(back.Red(), back.Green(), back.Blue()));
-  PaintRulerTo(*raster, window_->Mapping(), vertical_, TSize{size.x, size.y}, GetUiSysColor(8), cache_);
-  DrawMarker(*raster);
-  raster->Flush();
-  BlitRaster(*dc, bits, size.x, size.y);
+  PaintThroughRaster(*this, [this](RasterDC& raster, TSize size, COLORREF back) {
+    raster.FillSolidRect(TRect{0, 0, size.cx, size.cy}, back);
+    PaintRulerTo(raster, window_->Mapping(), vertical_, size, GetUiSysColor(8), cache_);
+    DrawMarker(raster);
+  });
 }
 
 void TWhereWin::DrawMarker(TDC& dc) {
@@ -299,18 +303,9 @@ void TAngleWin::SetSplitMode(bool on) {
 }
 
 void TAngleWin::EvPaint() {
-  wxPaintDC* dc = GetPaintDC();
-  if (!dc || !GetPeer()) return;
-  const wxSize size = GetPeer()->GetClientSize();
-  if (size.x < 1 || size.y < 1) return;
-  std::vector<std::uint32_t> pixels(std::size_t(size.x) * std::size_t(size.y));
-  std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(pixels.data());
-  const std::unique_ptr<RasterDC> raster = RasterDC::Create(bits, size.x, size.y);
-  if (!raster) return;
-  const wxColour back = GetPeer()->GetBackgroundColour();
-  PaintRulerCorner(*raster, TSize{size.x, size.y}, Rgb(back.Red(), back.Green(), back.Blue()), splitMode_);
-  raster->Flush();
-  BlitRaster(*dc, bits, size.x, size.y);
+  PaintThroughRaster(*this, [this](RasterDC& raster, TSize size, COLORREF back) {
+    PaintRulerCorner(raster, size, back, splitMode_);
+  });
 }
 
 const TResponseTable& TAngleWin::Table() {
