@@ -171,7 +171,7 @@ void TMyFileOpenDialogKvn::ShowCommentAndPreview() {
 
 TFileSaveDialogWithComment::TFileSaveDialogWithComment(DialogFolder* folder, TWindow* parent, TData& data,
                                                        const WString& title)
-    : TAutoFileSaveDialog(1, folder, WString(), parent, data, kTemplate, title) {
+    : TAutoFileSaveDialog(1, folder, WString(), parent, data, kSaveTemplate, title) {
   new TEdit(Extra(), TMyFileOpenDialogKvn::kCommentBox);
 }
 

@@ -79,7 +79,7 @@ class TMyFileOpenDialogKvn : public TAutoFileOpenDialog {
 // preview): the selected drawing's comment shows below the file list.
 class TFileSaveDialogWithComment : public TAutoFileSaveDialog {
  public:
-  static constexpr int kTemplate = 16511;
+  static constexpr int kSaveTemplate = 16511;
   TFileSaveDialogWithComment(DialogFolder* folder, TWindow* parent, TData& data, const WString& title);
   const WString& Comment() const { return selected_.Comment(); }
   void SelectionChange(const WString& path) override;

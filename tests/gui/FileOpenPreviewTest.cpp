@@ -159,13 +159,14 @@ TEST_F(FileOpenPreviewTest, TheSaveDialogWithACommentShowsTheComment) {
       test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
       return;
     }
-    auto* box = dialog.Extra() ? dynamic_cast<TControl*>(dialog.Extra()->GetDlgItem(16806)) : nullptr;
+    const int commentBox = TMyFileOpenDialogKvn::kCommentBox, preview = cPreviewControl::kId;
+    auto* box = dialog.Extra() ? dynamic_cast<TControl*>(dialog.Extra()->GetDlgItem(commentBox)) : nullptr;
     if (checked || !ChooserShown() || box == nullptr || !box->GetHandle()) return;
     dialog.SelectionChange(drawing);
     EXPECT_EQ(dialog.Comment().ToUtf8(), "Roof, revision C");
     EXPECT_EQ(box->GetText().ToUtf8(), "Roof, revision C");
     // No preview in the save dialog.
-    EXPECT_EQ(dialog.Extra()->GetDlgItem(cPreviewControl::kId), nullptr);
+    EXPECT_EQ(dialog.Extra()->GetDlgItem(preview), nullptr);
     dialog.FolderChanged();
     EXPECT_TRUE(box->GetText().IsEmpty());
     checked = true;
