@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 #include "app/LevelCombo.h"
 #include "app/LevelList.h"
+#include "app/ToolBarBoxes.h"
+#include "app/VectorView.h"
 #include "app/VectorWindow.h"
 #include "controls/AutoControls.h"
 #include "controls/ColorCombo.h"
@@ -92,6 +96,34 @@ struct SheetState {
 void Redraw(SheetState& state) {
   state.drawing->MarkModified();
   state.drawing->RedrawViews(0);
+}
+
+// After the page list changed (removed, moved or renamed pages): the views'
+// page tabs and every page box list the pages as they are now.
+void PagesChanged(SheetState& state) {
+  Redraw(state);
+  RefreshDocumentViews(state.document, true);
+  RefreshPagesComboBoxes();
+}
+
+// Removes a page; every view of the drawing keeps the page it showed, or
+// shows the one that took the removed page's place (the last one when the
+// removed page was last).
+void RemovePageKeepingViews(SheetState& state, std::uint32_t index) {
+  cDrawing& d = *state.drawing;
+  std::vector<std::pair<cDocView*, std::uint32_t>> shown;
+  // The raw page: a view's own answer is clamped to the pages that are left.
+  state.document->ForEachViewOf(&d, [&](cDocView& view) {
+    auto* vector = dynamic_cast<cVectorView*>(&view);
+    shown.emplace_back(&view, vector ? vector->GetVectorWindow()->RawBlockIndex() : view.GetCurrentPage());
+  });
+  d.DeletePage(index);
+  const std::uint32_t count = d.PageRecordCount();
+  for (auto& [view, page] : shown) {
+    if (page > index) --page;
+    if (page >= count) page = count > 0 ? count - 1 : 0;
+    view->SetCurrentPage(std::uint16_t(page));
+  }
 }
 
 // ---- Format page ----------------------------------------------------------------------------------
@@ -350,7 +382,7 @@ class cNewPagesPage : public TMyPropertyPage {
       return;
     state_.document->SwapPages(d, std::uint32_t(from), std::uint32_t(to));
     Fill(to);
-    Redraw(state_);
+    PagesChanged(state_);
   }
 
  protected:
@@ -401,15 +433,16 @@ class cNewPagesPage : public TMyPropertyPage {
     if (MessageBoxStr(LoadLangString(kStrWarning), kMbOkCancel | kMbIconQuestion, LoadLangString(kStrRemovePage)) !=
         kIdOk)
       return;
-    state_.drawing->DeletePage(std::uint32_t(index));
-    Fill(std::max(index - 1, 0));
-    Redraw(state_);
+    RemovePageKeepingViews(state_, std::uint32_t(index));
+    // The row that took the removed page's place, or the new last one.
+    Fill(index);
+    PagesChanged(state_);
   }
   void CmRename() {
     if (PageRecord* page = Selected()) {
       page->name = name_->GetText();
       Fill(list_->GetSelIndex());
-      Redraw(state_);
+      PagesChanged(state_);
     }
   }
   void CmPrintable() {
@@ -440,13 +473,15 @@ class cNewPagesPage : public TMyPropertyPage {
     cDrawing& d = *state_.drawing;
     for (std::uint32_t i = d.PageRecordCount(); i-- > 0;) {
       bool used = false;
+      // An object on every page keeps no page of its own: it stays with
+      // whatever pages are left.
       for (const cOutObj* o = state_.sheet->TopBlock().FirstObject(); o && !used; o = o->next) {
-        used = o->IsOnPage(PageIdOfIndex(i));
+        used = o->IsOnPage(PageIdOfIndex(i)) && (o->PageList() != nullptr || o->PageId() != kAllPages);
       }
-      if (!used) d.DeletePage(i);
+      if (!used) RemovePageKeepingViews(state_, i);
     }
     Fill(0);
-    Redraw(state_);
+    PagesChanged(state_);
   }
 
   SheetState& state_;

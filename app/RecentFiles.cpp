@@ -95,6 +95,20 @@ WString TRecentFiles::MenuText(std::uint32_t index, const WString& entry, const 
 }
 
 void TRecentFiles::RebuildMenu(wxMenu& menu) const {
+  const std::vector<WString>& entries = List().entries;
+  // The enabler runs at every idle time and when the menu opens: items that
+  // are already right stay, since an item replaced under an open menu
+  // takes no click.
+  bool same = true;
+  for (std::uint32_t i = 0; i < kMostEntries && same; ++i) {
+    const wxMenuItem* item = menu.FindChildItem(int(kFirstCommand + i));
+    if (i >= entries.size()) {
+      same = item == nullptr;
+    } else {
+      same = item != nullptr && item->GetItemLabel() == ToWx(MenuText(i, entries[i], StartDirectory()));
+    }
+  }
+  if (same) return;
   for (std::uint32_t id = kFirstCommand; id < kFirstCommand + kMostEntries; ++id)
     if (menu.FindChildItem(int(id))) menu.Destroy(int(id));
   // The anchor's position, searched from the end.
@@ -107,7 +121,6 @@ void TRecentFiles::RebuildMenu(wxMenu& menu) const {
     }
   }
   if (anchor < 1) return;
-  const std::vector<WString>& entries = List().entries;
   for (std::uint32_t i = 0; i < entries.size(); ++i) {
     const WString text = MenuText(i, entries[i], StartDirectory());
     menu.Insert(std::size_t(anchor - 1 + int(i)), int(kFirstCommand + i), ToWx(text));

@@ -3,21 +3,15 @@
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
 #include "app/ConfiguredUiColors.h"
+#include "app/DrawingServices.h"
 #include "app/LevelCombo.h"
 #include "app/LoadDialogs.h"
 #include "app/OpenClose.h"
 #include "app/ProgressDialog.h"
-#include "print/PaperNameField.h"
-#include "print/PaperSizeLookup.h"
 #include "print/dialogs/PrintFileDialog.h"
-#include "print/export/BlockPicturePainter.h"
 #include "app/TestyFrameWindow.h"
-#include "dwg/InstallReaders.h"
-#include "document/BuiltinFontReader.h"
 #include "document/ExternalReference.h"
-#include "document/TitleFields.h"
 #include "document/cSheet.h"
-#include "render/GeometryServicesImpl.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/FileSystem.h"
 #include "foundation/LangTable.h"
@@ -25,13 +19,9 @@
 #include "foundation/ProgramFolders.h"
 #include "foundation/Registry.h"
 #include "foundation/TextFormat.h"
-#include "platform/fonts/FontLayerFaces.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
 #include "platform/ui/WxClipboard.h"
-#include "text/PatternGlyphs.h"
-#include "text/ShxParsedFont.h"
-#include "text/TrueTypeLine.h"
 
 namespace kvn {
 
@@ -130,21 +120,11 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallProgressDialogs();
   cSheet::SetGoneHook(&DetachLevelCombosFrom);
   InstallPrintFileDialog();
-  InstallBlockPicturePainter();
   SetReferenceFileChooser(&ChooseReferenceFile);
-  InstallRendererGeometryServices();
-  // Every file opens through the readers registered here.
-  InstallReaders();
-  InstallBuiltinFontReader();
   InstallDefaultGuiFaceHook();
   InstallWxClipboard();
-  InstallFontLayerFaces();
-  InstallPatternGlyphSource();
-  InstallShxFonts();
-  InstallTrueTypeLineDrawer();
-  InstallTitleFields();
-  InstallPaperNameField();
-  InstallPaperSizeLookup();
+  // Readers, fonts, SHX, fields and paper: shared with kvn-dump and kvn-render.
+  InstallDrawingServices();
   InstallLoadDialogs();
   {
     testyApp app(fileName);

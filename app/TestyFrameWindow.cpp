@@ -27,6 +27,11 @@ namespace kvn {
 
 namespace {
 
+// Posted by SwitchLanguage to itself: the tool bar is built again once the
+// command that switched the language has returned. A flag button's own
+// command runs inside the gadget window that the rebuild deletes.
+constexpr std::uint32_t kWmRebuildToolBar = kWmUser + 0x100;
+
 int LanguageOfCommand(std::uint32_t id) {
   switch (id) {
     case kCmCzech: return kLanguageCzech;
@@ -99,7 +104,6 @@ bool TTestyFrameWindow::OpenFile(const WString& fileName) {
   } else {
     chosen = AskDrawingFileName(*this);
     if (!chosen.IsEmpty()) doc = OpenDrawingUnderMonitor(*this, chosen);
-    if (!chosen.IsEmpty()) Add(chosen);
   }
   bool opened = false;
   // A document without sheets is dropped here and the open one stays.
@@ -107,6 +111,8 @@ bool TTestyFrameWindow::OpenFile(const WString& fileName) {
     auto* view = new cVectorView(frameLink_, doc.get(), doc->currentEntry, doc->currentPage);
     doc->AddView(view);
     SetClientWindow(view);  // the previous client goes with its document below
+    // Only a file that opened is worth offering again.
+    if (!chosen.IsEmpty()) Add(chosen);
     delete std::exchange(CurrentDocument(), doc.release());
     FocusFrameClient();
     opened = true;
@@ -153,13 +159,26 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
   InvalidateLangTable();
   ApplyToolkitLanguage(GetLanguageIndex());
   AssignMenu(kMainMenuId);
-  if (GetHandle()) {
-    BuildMainToolBar(*GetToolBar(), *this);
-    RefreshPagesComboBoxes();
-    RefreshLevelComboBoxes(nullptr);
+  if (GetHandle() && !toolBarRebuildPending_) {
+    // Never now: this may run inside the tool bar's own command dispatch.
+    toolBarRebuildPending_ = PostMessage(kWmRebuildToolBar);
+    if (!toolBarRebuildPending_) RebuildToolBar();
   }
   UpdateTitle();
   WriteLanguageSetting(index);
+}
+
+void TTestyFrameWindow::RebuildToolBar() {
+  toolBarRebuildPending_ = false;
+  if (!GetHandle()) return;
+  BuildMainToolBar(*GetToolBar(), *this);
+  RefreshPagesComboBoxes();
+  RefreshLevelComboBoxes(nullptr);
+}
+
+TResult TTestyFrameWindow::EvRebuildToolBar(TParam1, TParam2) {
+  RebuildToolBar();
+  return 0;
 }
 
 // --- handlers ------------------------------------------------------------------------------------
@@ -205,6 +224,7 @@ const TResponseTable& TTestyFrameWindow::Table() {
       {
           OnMessage<kWmGetMinMaxInfo, &F::EvGetMinMaxInfo>(),
           OnRaw<&F::EvThemeChanged>(kWmThemeChanged),
+          OnRaw<&F::EvRebuildToolBar>(kWmRebuildToolBar),
           OnCommand<&F::CmExit>(kCmExit),
           OnCommand<&F::CmFileOpen>(kCmFileOpen),
           OnCommand<&F::CmFileClose>(kCmFileClose),

@@ -42,11 +42,14 @@ class TTestyFrameWindow : public THelpWindow, public TRecentFiles {
   // String 19766 with the version, then " - " and the document's name.
   void UpdateTitle();
   // Index 0 Czech, 1 Slovak, 2 English: tables, menu, title, "Language".
+  // The tool bar follows once the current command has returned (a posted
+  // message), since the command may come from the tool bar itself.
   void SwitchLanguage(int index);
 
   // --- handlers ------------------------------------------------------------------------
   void EvGetMinMaxInfo(TMinMaxInfo& info);
   TResult EvThemeChanged(TParam1, TParam2) { return 0; }
+  TResult EvRebuildToolBar(TParam1, TParam2);
   void CmExit();
   void CmFileOpen();
   void CeFileClose(TCommandEnabler& ce);
@@ -66,7 +69,11 @@ class TTestyFrameWindow : public THelpWindow, public TRecentFiles {
   static const TResponseTable& Table();
 
  private:
+  // The tool bar in the current language, with its boxes refreshed.
+  void RebuildToolBar();
+
   std::array<void*, 4> frameLink_{};
+  bool toolBarRebuildPending_ = false;
 };
 
 }  // namespace kvn

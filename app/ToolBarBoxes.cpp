@@ -163,7 +163,15 @@ void TZoomComboBox::LoadFromVariable() {
 void TZoomComboBox::ShowZoom() {
   cVectorView* view = CurrentVectorView();
   EnableWindow(view != nullptr);
-  if (!view) return;
+  if (!view) {
+    // No drawing, no zoom: the last one shown would read as current.
+    if (lastShown_ != -1.0 || !GetText().IsEmpty()) {
+      lastShown_ = -1.0;
+      text_ = WString();
+      SetText(text_);
+    }
+    return;
+  }
   cVectorWindow& window = *view->GetVectorWindow();
   const double p = window.Mapping().scale * 100.0 * DrawingScaleOf(window);
   if (p == lastShown_) return;

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/ZoomScroll.h"
 #include "platform/ui/Window.h"
@@ -54,6 +55,8 @@ class cVectorWindow : public TWindow {
   // Shows another page of the current sheet (kept as given; an index out
   // of range reads as 0, as above).
   void SetBlockIndex(std::uint16_t blockIndex) { blockIndex_ = blockIndex; }
+  // The page index as last set, not checked against the drawing's pages.
+  std::uint16_t RawBlockIndex() const { return blockIndex_; }
   // Shows entry `entry` of the document's page list (its sheet and page)
   // with that drawing's remembered view, or its objects fitted.
   void ShowPageEntry(std::uint32_t entry);
@@ -193,6 +196,15 @@ class cVectorWindow : public TWindow {
   ScrollAxis scrollH_;
   ScrollAxis scrollV_;
   bool viewStored_ = false;
+  // The views of the drawings left for another drawing, the latest last:
+  // coming back to a drawing takes its view out again.
+  struct DrawingView {
+    const cDrawing* drawing;
+    WorldMapping mapping;
+    WorldMapping previousMapping;
+    ScrollAxis horizontal, vertical;
+  };
+  std::vector<DrawingView> viewHistory_;
   cScrollBarHost* scrollHost_ = nullptr;
   struct PanState {
     bool active = false;

@@ -216,15 +216,38 @@ void cVectorWindow::ShowPageEntry(std::uint32_t entry) {
   document_->EntryToSheetAndPage(sheet, page, entry);
   if (sheet > 0xFFFF || page > 0xFFFF) return;
   if (sheet == GetSheetIndex() && page == GetBlockIndex()) return;
+  const cDrawing* left = GetSheetData();
   sheetIndex_ = std::uint16_t(sheet);
   blockIndex_ = std::uint16_t(page);
-  viewStored_ = false;
-  // Each drawing keeps its own visible area; a page of the same drawing
-  // shows its own objects fitted when nothing was remembered.
-  scrollH_ = ScrollAxis{};
-  scrollV_ = ScrollAxis{};
-  RestoreView();
-  UpdateScrollBars(false, true, false);
+  const cDrawing* shown = GetSheetData();
+  // Another page of the same drawing is seen through the same view, so that
+  // PgDn and PgUp come back to exactly what was there.
+  if (shown == left) {
+    if (GetHandle()) Invalidate(true);
+    return;
+  }
+  // Each drawing keeps the view it was left with until it is shown again.
+  if (left) viewHistory_.push_back(DrawingView{left, mapping_, previousMapping_, scrollH_, scrollV_});
+  const auto kept = std::find_if(viewHistory_.rbegin(), viewHistory_.rend(),
+                                 [shown](const DrawingView& v) { return v.drawing == shown; });
+  if (kept != viewHistory_.rend()) {
+    // The client may have changed size meanwhile: its rectangle stays.
+    const DeviceRect clip = mapping_.deviceClip;
+    mapping_ = kept->mapping;
+    mapping_.SetDeviceClip(clip);
+    previousMapping_ = kept->previousMapping;
+    scrollH_ = kept->horizontal;
+    scrollV_ = kept->vertical;
+    viewHistory_.erase(std::next(kept).base());
+    viewStored_ = true;
+    UpdateScrollBars(false, true, false);
+  } else {
+    viewStored_ = false;
+    scrollH_ = ScrollAxis{};
+    scrollV_ = ScrollAxis{};
+    RestoreView();
+    UpdateScrollBars(false, true, false);
+  }
   if (GetHandle()) Invalidate(true);
 }
 

@@ -186,4 +186,30 @@ UserZoomField ComputeUserZoomField(double scale, double k, double lowerLimitQ) {
 
 double UserZoomToZoom(double percent, double k) { return percent / EffectiveDrawingScale(k) * 0.04; }
 
+WorldMapping FitRectMapping(const cDrawing& drawing, const DRect& rect, const TRect& client) {
+  WorldMapping m;
+  m.SetDeviceClip(DeviceRect{client.left, client.top, client.right, client.bottom});
+  const std::int32_t cw = client.right - client.left, ch = client.bottom - client.top;
+  const double z = FitZoom(rect, cw - 2 * kFitInset, ch - 2 * kFitInset);
+  if (z <= 0.0) return m;
+  const double k = drawing.Data() ? drawing.Data()->Scale() : 1.0;
+  const DRect extent = drawing.GetExtentWithFormat();
+  SetZoomAt(m, DPoint{(rect.x1 + rect.x2) / 2.0, (rect.y1 + rect.y2) / 2.0}, z, EffectiveDrawingScale(k),
+            ComputeZoomLowerLimit(drawing, cw, ch), extent, cw, ch);
+  const bool hasFormat = !drawing.HasNoFormat();
+  auto axis = [&](double low, double high, std::int32_t offset, std::int32_t size, double& origin,
+                  std::int32_t& newOffset) {
+    const AxisLayout l = ComputeAxisLayout(low, high, m.scale, offset, size, hasFormat);
+    origin = l.origin;
+    ScrollAxis a;
+    a.page = size;
+    a.range = l.range;
+    a.fits = l.fits;
+    newOffset = SaturateInt32(std::int64_t(kScrollMargin) - ClampScrollPosition(l.position, a, hasFormat));
+  };
+  axis(extent.x1, extent.x2, m.offsetX, cw, m.originX, m.offsetX);
+  axis(extent.y1, extent.y2, m.offsetY, ch, m.originY, m.offsetY);
+  return m;
+}
+
 }  // namespace kvn

@@ -18,6 +18,7 @@
 #include "foundation/DPoint.h"
 #include "foundation/DRect.h"
 #include "model/WorldMapping.h"
+#include "platform/gdi/GdiTypes.h"
 
 namespace kvn {
 
@@ -157,5 +158,13 @@ class cScrollBarHost {
   // The visible area moved: the rulers follow.
   virtual void VisibleAreaMoved() {}
 };
+
+// The mapping a freshly shown drawing window of client rectangle `client`
+// comes to when View > "All elements" (or any fit) zooms it to `rect`: the
+// fit into the client shrunk by kFitInset, the zoom centred on the client,
+// then the scroll layout's origin and clamped positions, as the window sets
+// them from scroll bars that held nothing yet. The mapping of an unusable
+// rectangle (no area, empty client) keeps scale 1 with the client's clip.
+WorldMapping FitRectMapping(const cDrawing& drawing, const DRect& rect, const TRect& client);
 
 }  // namespace kvn

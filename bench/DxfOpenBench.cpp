@@ -4,13 +4,17 @@
 // opened from memory through the DXF entry with the document built. Reports
 // MB/s of the whole open, the shares of reading the groups alone (the line
 // and group readers without dispatch) and of reading with the dispatch into
-// import records (no assembly), and the peak heap bytes per entity.
-//   ./build/bench/kvn-bench-dxf-open [entities] [rounds] [sparse] [ascii|binary]
-// (the words may stand anywhere; ascii or binary runs that form alone).
-// Target: at least 100 MB/s for the full form on one core; aim 185 MB/s.
+// import records (no assembly), and the peak heap bytes per entity. Then the
+// growth: the ASCII drawing with every insert rotated (each insert then needs
+// a block of its own) at the entities, twice and four times as many, timed
+// whole, and the ratio of the largest to the smallest.
+//   ./build/bench/kvn-bench-dxf-open [entities] [rounds] [sparse] [rotated] [ascii|binary|growth]
+// (the words may stand anywhere; ascii, binary or growth runs that part
+// alone; rotated rotates the inserts of the two forms too).
+// Targets: at least 100 MB/s for the full form on one core, aim 185 MB/s;
+// growth linear: four times the entities in at most 4.5 times the time.
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -21,88 +25,11 @@
 #include "import/dxf/DxfReader.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
-#include "tests/support/DxfWriter.h"
+#include "tests/support/MixedDxfDrawing.h"
 
 using namespace kvn;
 
 namespace {
-
-// The full form (the default): entities as CAD programs write them, with
-// handles, owners, subclass markers, z values and coordinates of full
-// precision (about 40 MB for 200,000 entities); `sparse`: codes and short
-// numbers only, where the costs per entity weigh more than the bytes.
-std::string Drawing(test::DxfWriter::Form form, int entities, bool full) {
-  test::DxfWriter w(form);
-  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1015").EndSection();
-  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER");
-  for (int i = 0; i < 8; ++i) w.Layer("LAYER" + std::to_string(i), 1 + i);
-  w.Str(0, "ENDTAB").EndSection();
-  w.Section("BLOCKS").Block("PART").Line("0", 0, 0, 1, 0).Line("0", 1, 0, 1, 1);
-  w.Str(0, "CIRCLE").Str(8, "0").Point(10, 0.5, 0.5).Real(40, 0.25).EndBlock().EndSection();
-  w.Section("ENTITIES");
-  char handle[24];
-  // The entity's name and layer, with the full form's handle, owner and
-  // subclass markers.
-  auto head = [&](int i, const char* name, const std::string& layer, const char* subclass) {
-    w.Str(0, name);
-    if (full) {
-      std::snprintf(handle, sizeof handle, "%X", 0x100 + i);
-      w.Str(5, handle).Str(330, "1F").Str(100, "AcDbEntity");
-    }
-    w.Str(8, layer);
-    if (full) w.Str(100, subclass);
-  };
-  for (int i = 0; i < entities; ++i) {
-    const std::string layer = "LAYER" + std::to_string(i % 8);
-    // Full precision: a fraction that needs all 17 digits.
-    const double jitter = full ? std::fmod(i * 0.6180339887498949, 1.0) : 0.0;
-    const double x = (i % 1000) * 10.0 + jitter, y = (i / 1000) * 10.0 + jitter;
-    switch (i % 7) {
-      case 0:
-        head(i, "LINE", layer, "AcDbLine");
-        w.Point(10, x, y).Point(11, x + 7.5 + jitter, y + 3.25 + jitter);
-        break;
-      case 1:
-        head(i, "LWPOLYLINE", layer, "AcDbPolyline");
-        w.Int(90, 4).Int(70, 1);
-        if (full) w.Real(43, 0.0);
-        for (int k = 0; k < 4; ++k) w.Real(10, x + (k & 1) * 5.0).Real(20, y + (k >> 1) * 5.0);
-        break;
-      case 2:
-        head(i, "CIRCLE", layer, "AcDbCircle");
-        w.Point(10, x, y).Real(40, 2.5 + jitter);
-        break;
-      case 3:
-        head(i, "ARC", layer, "AcDbCircle");
-        w.Point(10, x, y).Real(40, 3.0 + jitter);
-        if (full) w.Str(100, "AcDbArc");
-        w.Real(50, 15.0 + jitter).Real(51, 195.0 + jitter);
-        break;
-      case 4:
-        head(i, "TEXT", layer, "AcDbText");
-        w.Point(10, x, y).Real(40, 1.5).Str(1, "Label " + std::to_string(i));
-        if (full) w.Str(100, "AcDbText");
-        break;
-      case 5:
-        if (full) {
-          head(i, "INSERT", layer, "AcDbBlockReference");
-          w.Str(2, "PART").Point(10, x, y);
-        } else {
-          w.Insert("PART", layer, x, y);
-        }
-        break;
-      default:
-        head(i, "HATCH", layer, "AcDbHatch");
-        w.Point(10, 0, 0).Real(210, 0).Real(220, 0).Real(230, 1).Str(2, "SOLID");
-        w.Int(70, 1).Int(71, 0).Int(91, 1).Int(92, 2).Int(72, 0).Int(73, 1).Int(93, 4);
-        for (int k = 0; k < 4; ++k) w.Real(10, x + (k == 1 || k == 2) * 4.0).Real(20, y + (k >= 2) * 4.0);
-        w.Int(97, 0).Int(75, 0).Int(76, 1).Int(98, 0);
-        break;
-    }
-  }
-  w.EndSection().Eof();
-  return w.Bytes();
-}
 
 // Reading with the dispatch into import records, no assembly.
 double ReadSeconds(ByteArray& memory) {
@@ -128,6 +55,16 @@ double ParseSeconds(ByteArray& memory, bool binary) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The open alone: the document is let go after the clock stops.
+double OpenSeconds(ByteArray& memory, bool& ok) {
+  const auto start = std::chrono::steady_clock::now();
+  InFileStream in = InFileStream::FromMemory(memory);
+  const DocumentResult result = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  ok = result.Ok() && ok;
+  return seconds;
+}
+
 // MB/s of the whole open.
 double Run(const char* what, const std::string& bytes, int entities, int rounds) {
   ByteArray memory(8);
@@ -144,14 +81,8 @@ double Run(const char* what, const std::string& bytes, int entities, int rounds)
   for (int r = 0; r < rounds; ++r) {
     const std::uint64_t before = GetAllocatedBytes();
     alloc_testing::SetCounters(before, before);
-    const auto start = std::chrono::steady_clock::now();
-    {
-      InFileStream in = InFileStream::FromMemory(memory);
-      DocumentResult result = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr);
-      ok = ok && result.Ok();
-      total += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      peakBytes = GetPeakAllocatedBytes() - before;
-    }
+    total += OpenSeconds(memory, ok);
+    peakBytes = GetPeakAllocatedBytes() - before;
     read += ReadSeconds(memory);
     parse += ParseSeconds(memory, bytes[0] == 'A' && bytes.compare(0, 18, "AutoCAD Binary DXF") == 0);
   }
@@ -166,22 +97,48 @@ double Run(const char* what, const std::string& bytes, int entities, int rounds)
   return mb / total;
 }
 
+// The growth with rotated inserts: best of the rounds at each size.
+void Growth(int entities, int rounds) {
+  double first = 0.0, last = 0.0;
+  bool ok = true;
+  for (int scale : {1, 2, 4}) {
+    test::MixedDxfOptions options;
+    options.entities = entities * scale;
+    options.rotatedInserts = true;
+    const std::string bytes = test::MixedDxfDrawing(test::DxfWriter::Form::Text, options);
+    ByteArray memory(8);
+    memory.AppendBytes(bytes.data(), std::int64_t(bytes.size()));
+    double best = 1e300;
+    for (int r = 0; r < rounds; ++r) best = std::min(best, OpenSeconds(memory, ok));
+    std::printf("rotated  %7d entities %7.1f MB  open %8.1f ms%s\n", options.entities, double(bytes.size()) / 1e6,
+                best * 1e3, ok ? "" : "  (open FAILED)");
+    (scale == 1 ? first : last) = best;
+  }
+  const double ratio = last / first;
+  std::printf("growth %dk/%dk: %.2f (linear: at most 4.5: %s)\n", entities * 4 / 1000, entities / 1000, ratio,
+              ratio <= 4.5 ? "met" : "not yet");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // Numbers are the entities, then the rounds; the words may stand anywhere.
   int entities = 200000, rounds = 3, numbers = 0;
-  bool full = true, ascii = true, binary = true;
+  bool full = true, rotated = false, ascii = true, binary = true, growth = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg(argv[i]);
     if (arg == "sparse") {
       full = false;
     } else if (arg == "full") {
       full = true;
+    } else if (arg == "rotated") {
+      rotated = true;
     } else if (arg == "ascii") {
-      binary = false;
+      binary = growth = false;
     } else if (arg == "binary") {
-      ascii = false;
+      ascii = growth = false;
+    } else if (arg == "growth") {
+      ascii = binary = false;
     } else if (numbers++ == 0) {
       entities = std::atoi(argv[i]);
     } else {
@@ -189,16 +146,22 @@ int main(int argc, char** argv) {
     }
   }
   if (entities <= 0 || rounds <= 0) {
-    std::fprintf(stderr, "usage: kvn-bench-dxf-open [entities] [rounds] [sparse] [ascii|binary]\n");
+    std::fprintf(stderr,
+                 "usage: kvn-bench-dxf-open [entities] [rounds] [sparse] [rotated] [ascii|binary|growth]\n");
     return 2;
   }
+  test::MixedDxfOptions options;
+  options.entities = entities;
+  options.full = full;
+  options.rotatedInserts = rotated;
   double slowest = 1e300;
-  if (ascii) slowest = std::min(slowest, Run("ASCII", Drawing(test::DxfWriter::Form::Text, entities, full), entities, rounds));
+  if (ascii) slowest = std::min(slowest, Run("ASCII", test::MixedDxfDrawing(test::DxfWriter::Form::Text, options), entities, rounds));
   if (binary)
-    slowest = std::min(slowest, Run("binary", Drawing(test::DxfWriter::Form::Binary, entities, full), entities, rounds));
-  if (full) {
+    slowest = std::min(slowest, Run("binary", test::MixedDxfDrawing(test::DxfWriter::Form::Binary, options), entities, rounds));
+  if (full && (ascii || binary)) {
     std::printf("target at least 100 MB/s: %s; aim 185 MB/s: %s\n", slowest >= 100 ? "met" : "not yet",
                 slowest >= 185 ? "met" : "not yet");
   }
+  if (growth) Growth(entities, rounds);
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "controls/DialogTr.h"
 
+#include <wx/window.h>
+
 #include "foundation/LangTable.h"
 #include "foundation/Mnemonics.h"
 #include "foundation/WindowPlacement.h"
@@ -75,6 +77,10 @@ void TDialogTr::TranslateTexts() {
 }
 
 void TDialogTr::Place() {
+  // A dialog inside another window (a tool-bar box, a property page) is
+  // placed by that window's layout; asking for its parent's place on the
+  // screen before the frame is shown only makes the toolkit complain.
+  if (GetPeer() != nullptr && !GetPeer()->IsTopLevel()) return;
   DialogPlacement in;
   in.centerFlag = centerFlag;
   TWindow* parent = GetParentO();

@@ -1,9 +1,13 @@
 // The toolkit side of the file dialogs: the GTK chooser run for
 // TOpenSaveDialogMy::DoExecute, with the extra template inside it.
+#include <dlfcn.h>
 #include <wx/app.h>
 #include <wx/filedlg.h>
 #include <wx/timer.h>
 
+#include <string>
+
+#include "controls/FileDialogData.h"
 #include "controls/FileDialogs.h"
 #include "foundation/FileSystem.h"
 #include "platform/ui/NearParent.h"
@@ -11,6 +15,30 @@
 #include "platform/ui/WxText.h"
 
 namespace kvn {
+
+namespace {
+
+// The name typed into a GTK save chooser, renamed for a new file type. The
+// toolkit offers no access to the typed name, so the GTK calls are looked
+// up in the process (the toolkit has loaded them), as for the X window class.
+void RenameForNewType(wxFileDialog& dialog, const WString& previousExtension, const WString& newExtension) {
+  using GetName = char* (*)(void*);
+  using SetName = void (*)(void*, const char*);
+  using Free = void (*)(void*);
+  const auto getName = reinterpret_cast<GetName>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_get_current_name"));
+  const auto setName = reinterpret_cast<SetName>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_set_current_name"));
+  const auto free = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "g_free"));
+  void* chooser = dialog.GetHandle();
+  if (!getName || !setName || !free || chooser == nullptr) return;
+  char* typed = getName(chooser);
+  if (typed == nullptr) return;
+  const WString name = WString::FromUtf8(typed);
+  free(typed);
+  const WString renamed = NameForNewType(name, previousExtension, newExtension);
+  if (!(renamed == name)) setName(chooser, renamed.ToUtf8().c_str());
+}
+
+}  // namespace
 
 // The dialog whose chooser runs: the toolkit asks a plain function for the
 // extra controls, and only one modal chooser runs at a time.
@@ -98,6 +126,11 @@ int TOpenSaveDialogMy::DoExecute() {
   watch.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
     const int filterIndex = dialog.GetFilterIndex();
     if (filterIndex != lastFilter && filterIndex >= 0) {
+      if (save) {
+        // The typed name follows the type: "plan.bmp" becomes "plan.emf".
+        RenameForNewType(dialog, FilterExtension(data_.FilterPattern(std::uint32_t(lastFilter) + 1)),
+                         FilterExtension(data_.FilterPattern(std::uint32_t(filterIndex) + 1)));
+      }
       lastFilter = filterIndex;
       TypeChange(std::uint32_t(filterIndex) + 1);
     }

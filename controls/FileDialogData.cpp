@@ -70,6 +70,15 @@ bool EndsWithNoCase(const WString& name, const WString& extension) {
   return WString(name.CStr() + name.Length() - n).CompareNoCaseN(extension.CStr(), n) == 0;
 }
 
+WString NameForNewType(const WString& name, const WString& previousExtension, const WString& newExtension) {
+  if (previousExtension.IsEmpty() || newExtension.IsEmpty() || name.Length() <= previousExtension.Length() ||
+      !EndsWithNoCase(name, previousExtension))
+    return name;
+  WString renamed(name.View().substr(0, std::size_t(name.Length() - previousExtension.Length())));
+  renamed.Append(newExtension);
+  return renamed;
+}
+
 WString TrimTrailingBlanks(std::u16string_view name) {
   while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
   return WString(name);

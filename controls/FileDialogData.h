@@ -67,6 +67,10 @@ struct FileDialogData {
 WString FilterExtension(const WString& pattern);
 // Ends with `extension` without regard to case.
 bool EndsWithNoCase(const WString& name, const WString& extension);
+// The name a save chooser shows once another file type is chosen: a name
+// that ends with the previous type's extension ends with the new one's
+// instead; any other name is left as typed.
+WString NameForNewType(const WString& name, const WString& previousExtension, const WString& newExtension);
 // A name with its trailing blanks removed.
 WString TrimTrailingBlanks(std::u16string_view name);
 

@@ -43,6 +43,17 @@ class [[nodiscard]] DocumentResult {
   const std::vector<WString>& Warnings() const { return warnings_; }
   void AddWarning(WString text) { warnings_.push_back(std::move(text)); }
 
+  // A document read only in part (a file cut short, damaged records or
+  // pixels passed over): the user is told once that the file is damaged and
+  // what could be read is shown (document/PartialReadNotice.h). `told`: the
+  // reader told it already, before a question of its own.
+  void MarkPartial(bool told = false) {
+    partial_ = true;
+    partialTold_ = partialTold_ || told;
+  }
+  bool Partial() const { return partial_; }
+  bool PartialTold() const { return partialTold_; }
+
   // A picture or metafile shown in a new drawing, not a native drawing.
   bool native = true;
 
@@ -54,6 +65,8 @@ class [[nodiscard]] DocumentResult {
   LoadResult cause_ = kLoadOk;
   WString detail_;
   std::vector<WString> warnings_;
+  bool partial_ = false;
+  bool partialTold_ = false;
 };
 
 }  // namespace kvn

@@ -17,9 +17,9 @@ struct DwgLoadReport {
   std::string format = "DWG";
   // The six-character version string ("AC1015").
   std::string version;
-  // DXF only: "ASCII" or "binary"; paper-space and block-definition
-  // entities by type; VERTEX, SEQEND and ATTRIB apart; the read error
-  // (empty when the file was read to its EOF).
+  // DXF only: "ASCII" or "binary"; block-definition entities by type;
+  // VERTEX, SEQEND and ATTRIB apart; the read error (empty when the file
+  // was read to its EOF). DXF and DWG: paper-space entities by type.
   std::string encoding;
   std::map<std::string, std::uint64_t> paper;
   std::map<std::string, std::uint64_t> blockEntities;
@@ -27,7 +27,8 @@ struct DwgLoadReport {
   std::string readError;
   // The header variables were read and their check word matched.
   bool headerChecked = false;
-  // Model-space entities handed to the import, per DXF type name.
+  // Model-space entities as the file holds them, per DXF type name (class
+  // objects by their class's DXF name), whatever the import makes of them.
   std::map<std::string, std::uint64_t> entities;
   // Every object read with its handler, per DWG type name.
   std::map<std::string, std::uint64_t> objects;
@@ -39,6 +40,8 @@ struct DwgLoadReport {
   // R11/R12 records whose body was shorter or longer than their stated
   // length, per entity type.
   std::map<std::string, std::uint64_t> realigned;
+  // What the open result's warnings tell the user (the drawing opened).
+  std::vector<std::string> warnings;
   std::vector<std::string> layers;
   std::vector<std::string> blocks;
   // Pages of the paged layouts (R2004 on): read per section, and the one

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "document/OpenFailureMessage.h"
+#include "document/PartialReadNotice.h"
 #include "document/ProgressMonitor.h"
 #include "document/ResultCodes.h"
 #include "document/cDrawing.h"
@@ -72,15 +73,11 @@ DocumentResult OpenDrawing(const WString& path, const OpenRequest& request, cons
   cMsgDlg* owner = MessageOwner(request);
   if (!result.Ok()) {
     if (owner) ShowOpenFailure(owner, result, path);
-  } else if (owner && !result.Warnings().empty()) {
-    // What a reader mended or left out (a file read only in part): one box
-    // with every warning, after which the drawing opens.
-    WString text;
-    for (const WString& warning : result.Warnings()) {
-      if (!text.IsEmpty()) text.Append(WString(u"\n"));
-      text.Append(warning);
-    }
-    owner->MessageBox(text, nullptr, kMbIconError);
+  } else if (owner) {
+    // A file read only in part, and what a reader mended or left out: one
+    // box, after which the drawing opens.
+    const WString text = OpenWarningText(result, path);
+    if (!text.IsEmpty()) owner->MessageBox(text, nullptr, kMbIconError);
   }
   return result;
 }

@@ -31,6 +31,17 @@ WString CannotOpen(const WString& path, const WString& reason, int textId = kStr
 WString Reason(int textId) { return LoadLangString(textId); }
 WString ReasonWithCode(int textId, LoadResult code) { return FormatPercentD(LoadLangString(textId), int(code)); }
 
+// "Unknown file format", then, where the reader named the format it
+// recognised, that the picture data of that format are damaged.
+WString DamagedPicture(const DocumentResult& result) {
+  WString text = Reason(kStrReasonUnknownFileFormat);
+  if (!result.Detail().IsEmpty()) {
+    text.AppendChar(u'\n');
+    text.Append(FormatPercentS(LoadLangString(kStrReasonPictureDamaged), result.Detail()));
+  }
+  return text;
+}
+
 // The reader recognised the format but the program has no reader for it.
 WString Unsupported(const DocumentResult& result) {
   if (result.Detail().IsEmpty()) return Reason(kStrReasonUnknownFormat);
@@ -85,11 +96,13 @@ WString MessageText(const DocumentResult& result, const WString& path) {
       return CannotOpen(path, Reason(kStrReasonCadFailed));
     case kOpenDgnFailed:
       if (cause == kOpenDgnV8) return WithPath(kStrDgnV8Refused, path);
-      if (cause == kOpenDgnNotDgn) return WithPath(kStrDgnNotDgn, path);
+      if (cause == kOpenDgnNotDgn) return CannotOpen(path, Reason(kStrReasonNotDgn), kStrDgnNotDgn);
+      // The reader's own reason (a drawing too large to convert).
+      if (cause == kOpenNotReadable && !result.Detail().IsEmpty()) return CannotOpen(path, result.Detail());
       return CannotOpen(path, cause == kOpenUnsupportedFormat ? Unsupported(result) : Reason(kStrReasonDgnFailed));
     case kOpenPictureFailed:
       if (cause == kOpenEmptyFile) return CannotOpen(path, Reason(kStrReasonEmptyFile));
-      if (cause == kOpenUnknownFileFormat) return CannotOpen(path, Reason(kStrReasonUnknownFileFormat));
+      if (cause == kOpenUnknownFileFormat) return CannotOpen(path, DamagedPicture(result));
       return CannotOpen(path, cause == kOpenUnsupportedFormat ? Unsupported(result) : Reason(kStrReasonPictureFailed));
     case kLoadChecksumMismatch: return CannotOpen(path, Reason(kStrReasonChecksum));
     case kLoadBlocksDeclined: return CannotOpen(path, Reason(kStrReasonBlocksDeclined));

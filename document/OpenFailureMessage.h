@@ -31,8 +31,12 @@ inline constexpr int kStrReasonReferenceGivenUp = 19789;
 inline constexpr int kStrReasonChecksum = 19790;
 inline constexpr int kStrReasonReaderResult = 19791;  // with %d, the result
 inline constexpr int kStrReasonEmptyFile = 19792;
-// "Unknown file format": a picture that does not decode.
+// "Unknown file format": a picture that does not decode; with the name of
+// the format it was recognised as, that its data are damaged (%s).
 inline constexpr int kStrReasonUnknownFileFormat = 16082;
+inline constexpr int kStrReasonPictureDamaged = 19798;
+// A file named .dgn that is no DGN design file.
+inline constexpr int kStrReasonNotDgn = 19799;
 // The DWG reader's messages, and the word before a step number.
 inline constexpr int kStrDwgUnsupportedVersion = 19890;
 inline constexpr int kStrDwgNotDwg = 19892;

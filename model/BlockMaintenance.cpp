@@ -1,7 +1,10 @@
 #include "model/BlockMaintenance.h"
 
 #include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "foundation/ArchiveWriter.h"
 #include "model/BlockPath.h"
 #include "model/cAnyLine.h"
 #include "model/cBlock.h"
@@ -43,6 +46,45 @@ void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& en
     }
     entries.push_back(ReachableBlock{i, std::uint32_t(entries.size()), block->GetChecksum(scratch)});
   }
+}
+
+constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
+
+// For each key, the index of the next equal key in the list (kNoEntry for
+// the last of its value): the keys of one value as a list, in list order.
+template <class Key>
+std::vector<std::uint32_t> LinkEqualKeys(const std::vector<Key>& keys) {
+  std::vector<std::uint32_t> next(keys.size(), kNoEntry);
+  std::unordered_map<Key, std::uint32_t> last;
+  last.reserve(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const auto [at, added] = last.try_emplace(keys[i], std::uint32_t(i));
+    if (!added) {
+      next[at->second] = std::uint32_t(i);
+      at->second = std::uint32_t(i);
+    }
+  }
+  return next;
+}
+
+// A 64-bit hash of the block's records as IsSameBlock compares them, each
+// written on its own: blocks it takes as the same hash alike. The 32-bit
+// checksum rotates and XORs bytes, so blocks that differ only in the block
+// indexes of their inserts often share it (a drawing of nested inserts put
+// up to a hundred blocks in one checksum); the hash keeps them apart.
+std::uint64_t RecordsHash(const cBlock& block, ByteArray& scratch) {
+  constexpr std::uint64_t kPrime = 1099511628211ull;
+  std::uint64_t h = 1469598103934665603ull;
+  for (const cOutObj* o = block.FirstObject(); o; o = o->next) {
+    scratch.Clear();
+    {
+      ArchiveWriter w(&scratch);
+      o->Write(nullptr, w);
+    }
+    for (const std::uint8_t b : scratch) h = (h ^ b) * kPrime;
+    h = (h ^ std::uint64_t(scratch.Count())) * kPrime;
+  }
+  return h;
 }
 
 bool CommonWidth(double& width, cBlock& block, cDrawingData& data, BlockPath& path, bool& found) {
@@ -125,14 +167,12 @@ void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std
   std::vector<bool> visited(n, false);
   CollectReachableBlocks(first, *this, entries, visited, scratch);
 
-  std::vector<std::uint32_t> protectedSums;
+  std::unordered_set<std::uint32_t> protectedSums;
   if (protectedFirst < n && protectedCount > 0 && std::uint64_t(protectedFirst) + std::uint32_t(protectedCount) <= n) {
     for (std::uint32_t i = protectedFirst; i < protectedFirst + std::uint32_t(protectedCount); ++i)
-      if (cBlock* b = GetBlock(i)) protectedSums.push_back(b->GetChecksum(scratch));
+      if (cBlock* b = GetBlock(i)) protectedSums.insert(b->GetChecksum(scratch));
   }
-  auto allowed = [&](std::uint32_t sum) {
-    return protectedSums.empty() || std::find(protectedSums.begin(), protectedSums.end(), sum) != protectedSums.end();
-  };
+  auto allowed = [&](std::uint32_t sum) { return protectedSums.empty() || protectedSums.contains(sum); };
   auto remapAll = [&](const std::vector<std::uint32_t>& remap) {
     RemapInsertBlocks(*this, first, remap);
     for (std::uint32_t i = 0; i < n; ++i) {
@@ -145,46 +185,78 @@ void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std
     for (std::uint32_t i = 0; i <= n; ++i) remap[i] = i;
     return remap;
   };
+  // Only blocks of one checksum are ever compared: each pass walks the
+  // entries of one checksum as a list, in the pass's order, so the time
+  // grows with the number of blocks, not with its square.
+  std::vector<std::uint32_t> sums(entries.size());
 
-  // First pass, in checksum order: equal blocks map onto the first of them.
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const ReachableBlock& a, const ReachableBlock& b) { return ChecksumLess(a.checksum, b.checksum); });
+  // First pass. In checksum order, equal blocks map onto the first of a run
+  // of equal neighbours; a block that differs starts the next run. Runs of
+  // different checksums never meet, so each checksum's entries are taken in
+  // collection order on their own.
+  for (std::size_t e = 0; e < entries.size(); ++e) sums[e] = entries[e].checksum;
+  const std::vector<std::uint32_t> sameSum = LinkEqualKeys(sums);
+  std::vector<bool> follows(entries.size(), false);
+  for (const std::uint32_t next : sameSum)
+    if (next != kNoEntry) follows[next] = true;
+  std::vector<bool> merged(entries.size(), false);
   std::vector<std::uint32_t> remap = identity();
   bool remapped = false;
   for (std::size_t e = 0; e < entries.size(); ++e) {
-    if (!allowed(entries[e].checksum)) continue;
-    while (e + 1 < entries.size() && entries[e + 1].checksum == entries[e].checksum) {
-      cBlock* a = GetBlock(entries[e].index);
-      cBlock* b = GetBlock(entries[e + 1].index);
-      if (!a || !b || !a->IsSameBlock(*b, scratch, otherScratch)) break;
-      remap[entries[e + 1].index] = entries[e].index;
-      entries.erase(entries.begin() + std::ptrdiff_t(e) + 1);
-      remapped = true;
+    if (follows[e] || !allowed(sums[e])) continue;
+    std::uint32_t runHead = std::uint32_t(e);
+    for (std::uint32_t f = sameSum[e]; f != kNoEntry; f = sameSum[f]) {
+      cBlock* a = GetBlock(entries[runHead].index);
+      cBlock* b = GetBlock(entries[f].index);
+      if (a && b && a->IsSameBlock(*b, scratch, otherScratch)) {
+        remap[entries[f].index] = entries[runHead].index;
+        merged[f] = true;
+        remapped = true;
+      } else {
+        runHead = f;
+      }
     }
   }
   if (remapped) remapAll(remap);
 
-  // Second pass, in collection order: blocks that became equal once their
-  // inserts were re-pointed are emptied onto the first.
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const ReachableBlock& a, const ReachableBlock& b) { return ChecksumLess(a.position, b.position); });
+  // Second pass, over the entries left, in collection order (positions
+  // compared bytewise like checksums): blocks that became equal once their
+  // inserts were re-pointed are emptied onto the first. Emptying a block
+  // changes no other block's checksum or records (an insert is written with
+  // its block index only), so each is taken once, before the pass.
+  std::vector<std::uint32_t> order;
+  order.reserve(entries.size());
+  for (std::size_t e = 0; e < entries.size(); ++e)
+    if (!merged[e] && GetBlock(entries[e].index)) order.push_back(std::uint32_t(e));
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return ChecksumLess(entries[a].position, entries[b].position);
+  });
+  sums.resize(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) sums[k] = GetBlock(entries[order[k]].index)->GetChecksum(scratch);
+  // Only blocks of one checksum and one records hash can be the same; the
+  // hash is taken only where a checksum is shared.
+  std::unordered_map<std::uint32_t, std::uint32_t> sharing;
+  sharing.reserve(sums.size());
+  for (const std::uint32_t sum : sums) ++sharing[sum];
+  std::vector<std::uint64_t> keys(order.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const std::uint64_t records = sharing[sums[k]] > 1 ? RecordsHash(*GetBlock(entries[order[k]].index), scratch) : 0;
+    keys[k] = records * 0x9e3779b97f4a7c15ull ^ sums[k];
+  }
+  const std::vector<std::uint32_t> laterSame = LinkEqualKeys(keys);
+  std::vector<bool> emptiedEntry(order.size(), false);
   std::vector<std::uint32_t> second = identity();
   bool emptied = false;
-  for (std::size_t e = 0; e < entries.size(); ++e) {
-    cBlock* a = GetBlock(entries[e].index);
-    if (!a) continue;
-    const std::uint32_t c = a->GetChecksum(scratch);
-    if (!allowed(c)) continue;
-    for (std::size_t f = e + 1; f < entries.size();) {
-      cBlock* b = GetBlock(entries[f].index);
-      if (b && b->GetChecksum(otherScratch) == c && a->IsSameBlock(*b, scratch, otherScratch)) {
-        b->DetachObjects();
-        second[entries[f].index] = entries[e].index;
-        entries.erase(entries.begin() + std::ptrdiff_t(f));
-        emptied = true;
-      } else {
-        ++f;
-      }
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    if (emptiedEntry[k] || !allowed(sums[k])) continue;
+    cBlock* a = GetBlock(entries[order[k]].index);
+    for (std::uint32_t f = laterSame[k]; f != kNoEntry; f = laterSame[f]) {
+      cBlock* b = GetBlock(entries[order[f]].index);
+      if (emptiedEntry[f] || !a->IsSameBlock(*b, scratch, otherScratch)) continue;
+      b->DetachObjects();
+      second[entries[order[f]].index] = entries[order[k]].index;
+      emptiedEntry[f] = true;
+      emptied = true;
     }
   }
   if (emptied) remapAll(second);

@@ -69,6 +69,8 @@ struct ListState {
   bool fallbackLoading = false;
   bool fallbackTried = false;
   std::vector<HeightCacheEntry> heights;
+  // The installed families that draw families nobody has, one set each.
+  std::vector<std::unique_ptr<TrueTypeFaceSet>> substitutes;
   BuiltinFontReader reader = nullptr;
   ShxArchiveLoader shxLoader = nullptr;
 };
@@ -157,6 +159,7 @@ void FontList::ResetForTest() {
   s.fallback.reset();
   s.fallbackTried = false;
   s.heights.clear();
+  s.substitutes.clear();
   s.built = false;
   s.textFontCount = 0;
 }
@@ -202,6 +205,34 @@ TrueTypeFace* GetFallbackFace(cStyleFont** out, int style) {
   return set->GetFace(0);
 }
 
+TrueTypeFace* GetSubstituteFace(TrueTypeFaceSet& set, int style) {
+  if (set.memoryFont || set.IsAvailable()) return nullptr;
+  ListState& s = ListData();
+  FontList::Build();
+  const WString name = FindStyledSubstitute(set.name, (style & 1) ? 700 : 400, (style & 2) != 0, set.pitchAndFamily);
+  TrueTypeFaceSet* substitute = nullptr;
+  if (!name.IsEmpty()) {
+    for (const auto& known : s.substitutes) {
+      if (known->name == name) substitute = known.get();
+    }
+    if (!substitute) {
+      s.substitutes.push_back(std::make_unique<TrueTypeFaceSet>(name));
+      substitute = s.substitutes.back().get();
+    }
+  }
+  if (!substitute || substitute == &set || !substitute->IsAvailable()) {
+    // Not even the default face is installed: the list's first family,
+    // which may carry its own outlines.
+    cStyleFont* font = nullptr;
+    TrueTypeFace* fallback = GetFallbackFace(&font, style);
+    if (fallback && fallback->set != &set && set.substituteName.IsEmpty() && font) set.substituteName = font->name;
+    return fallback && fallback->set != &set ? fallback : nullptr;
+  }
+  if (set.substituteName.IsEmpty()) set.substituteName = name;
+  TrueTypeFace* face = substitute->GetFace(style);
+  return face ? face : substitute->CreateFace(style);
+}
+
 const std::vector<std::uint8_t>* GetFaceSetMetrics(TrueTypeFaceSet& set, double* capHeight, int style) {
   TrueTypeFace* face = set.GetFace(style);
   if (face && !face->metrics.empty()) {
@@ -215,7 +246,7 @@ const std::vector<std::uint8_t>* GetFaceSetMetrics(TrueTypeFaceSet& set, double*
       return block;
     }
   }
-  TrueTypeFace* fallback = GetFallbackFace(nullptr, style);
+  TrueTypeFace* fallback = GetSubstituteFace(set, style);
   if (!fallback || fallback->set == &set) return nullptr;
   const std::vector<std::uint8_t>* block =
       !fallback->metrics.empty() ? &fallback->metrics : fallback->GetOutlineMetrics();

@@ -60,6 +60,13 @@ std::unique_ptr<cStyleFont> LoadBuiltinFont(int resourceId, const WString& name)
 // The face of the style of the first TrueType entry of the list, else of the
 // built-in "Arial" resource (loaded once); `font` receives its font.
 TrueTypeFace* GetFallbackFace(cStyleFont** font, int style);
+// The face that draws a family this machine lacks and whose glyphs the
+// drawing does not carry: the installed family fontconfig picks for the
+// family with the style's weight and slant and the set's pitch-and-family
+// byte (FindStyledSubstitute), else the first TrueType entry of the list.
+// The set records the family used in `substituteName`. Null for a set that
+// is available or carries its font file.
+TrueTypeFace* GetSubstituteFace(TrueTypeFaceSet& set, int style);
 // TrueTypeFaceSet::GetMetrics: the outline-metrics block of the family's
 // face of the style (stored, else from the installed font, else the
 // fallback face's), with its cap height; null when there is none.

@@ -132,6 +132,9 @@ class TrueTypeFaceSet {
   std::uint8_t rangesKnown = 0;
   std::uint8_t capFromTables = 0;
   std::uint8_t state = 2;  // 2 not yet asked, 1 available, 0 not available
+  // The installed family drawn instead when the family is not available
+  // (GetSubstituteFace); empty until one was needed. Not stored.
+  WString substituteName;
 };
 
 RealizedFont* RealizeTrueTypeFace(TrueTypeFace& face);

@@ -78,6 +78,8 @@ class cStyleFont : public cAnyStyle {
   std::unique_ptr<ShxFontPair> shx;
   // A second face name given when the font was added; not stored.
   WString alternativeName;
+  // The built-in SHX font that draws an SHX file nobody has; not stored.
+  WString substituteName;
   // The kind of the record read (kNoData for a new font).
   FontRecordKind kind = FontRecordKind::kNoData;
 };

@@ -148,8 +148,10 @@ void cText::ApplyTextAttributes(const TextAttributes& record, bool onlyWhereUnse
   ApplyFlag(attr.styleBits, kItalicBit, record.italic);
   ApplyFlag(attr.styleBits, kUnderlineBit, record.underline);
   ApplyFlag(attr.styleBits, kStrikeOutBit, record.strikeOut);
-  ApplyBool(attr.mirrorX, record.mirrorX);
-  ApplyBool(attr.mirrorY, record.mirrorY);
+  // A text mirrors when it or its style says so: a style does not take the
+  // text's own mirroring away.
+  if (!onlyWhereUnset || !attr.mirrorX) ApplyBool(attr.mirrorX, record.mirrorX);
+  if (!onlyWhereUnset || !attr.mirrorY) ApplyBool(attr.mirrorY, record.mirrorY);
   if (record.fontIndex < kNoStyle) {
     SetFont(nullptr, record.pitchAndFamily, record.charSet, record.fontIndex);
   } else {

@@ -135,6 +135,10 @@ void MeasureTrueType(cText& text, cDrawingData* data, TrueTypeFaceSet& set, Meas
     const char16_t c = s.CStr()[i];
     if (c == u'\n' || c == u'\r') continue;
     FontGlyph* glyph = face->GetGlyph(c);
+    // A family nobody has is measured in the face that draws it.
+    if (!glyph && set.state == 0) {
+      if (TrueTypeFace* substitute = GetSubstituteFace(set, style)) glyph = substitute->GetGlyph(c);
+    }
     if (!glyph) continue;
     GlyphBox box;
     GetTrueTypeGlyphBox(*glyph, box);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "document/ProgressMonitor.h"
 #include "foundation/InFileStream.h"
@@ -26,6 +27,33 @@ int Round(double v) { return static_cast<int>(std::floor(v + 0.5)); }
 int ClampedRound(double v) {
   if (!std::isfinite(v)) return 0;
   return Round(std::clamp(v, -1e8, 1e8));
+}
+
+// A band shown on fewer pixels than it has keeps the darkest of the pixels
+// that fall together, as BLACKONWHITE shrinking does: thin lines stay whole
+// instead of losing whole rows and columns. Shrunk by whole factors, to no
+// more than the pixels it gets; a 24-bit copy.
+TDib ShrinkKeepingInk(const TDib& band, int kx, int ky) {
+  const int w = band.Width(), h = band.Height();
+  const int rw = (w + kx - 1) / kx, rh = (h + ky - 1) / ky;
+  TDib out;
+  if (!out.Create(rw, rh, 24)) return out;
+  for (int y = 0; y < rh; ++y) {
+    for (int x = 0; x < rw; ++x) {
+      int r = 255, g = 255, b = 255;
+      for (int yy = y * ky; yy < std::min(h, (y + 1) * ky); ++yy) {
+        for (int xx = x * kx; xx < std::min(w, (x + 1) * kx); ++xx) {
+          const std::uint32_t c = band.GetPixelColor(xx, yy);  // 0x00BBGGRR
+          if (c == TDib::kInvalidColor) continue;
+          r = std::min(r, int(c & 0xFF));
+          g = std::min(g, int(c >> 8 & 0xFF));
+          b = std::min(b, int(c >> 16 & 0xFF));
+        }
+      }
+      out.SetPixel(x, y, std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b));  // 0x00RRGGBB
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -136,6 +164,20 @@ void APXPrintOut::PaintStrips(TDC& dc, const TRect& clip) {
     if (!file.IsOpen()) return;
     const TDib dib = TDib::FromBmpStream(file);
     if (!dib.HasBits()) continue;
+    // The pixels the band gets on the device.
+    TPoint span[2] = {{0, 0}, {dib.Width(), dib.Height()}};
+    const bool mapped = dc.LPtoDP(span, 2);
+    const int deviceW = std::abs(span[1].x - span[0].x), deviceH = std::abs(span[1].y - span[0].y);
+    if (mapped && deviceW > 0 && deviceH > 0 && (deviceW < dib.Width() || deviceH < dib.Height())) {
+      const int kx = std::max(1, (dib.Width() + deviceW - 1) / deviceW);
+      const int ky = std::max(1, (dib.Height() + deviceH - 1) / deviceH);
+      const TDib shrunk = ShrinkKeepingInk(dib, kx, ky);
+      if (shrunk.HasBits()) {
+        dc.StretchDIBits(r.left + ox, r.top + oy, dib.Width(), dib.Height(), 0, 0, shrunk.Width(), shrunk.Height(),
+                         shrunk, kSrcCopy);
+        continue;
+      }
+    }
     dc.StretchDIBits(r.left + ox, r.top + oy, dib.Width(), dib.Height(), 0, 0, dib.Width(), dib.Height(), dib,
                      kSrcCopy);
   }

@@ -2,8 +2,8 @@
 // (RLE decoded, 16 and 32 bits widened through their channel masks), then
 // the target's table is chosen (fixed palette, copied and perhaps greyed
 // table, grey ramp or octree palette) and the pixels are copied, expanded
-// or converted one by one, x outer and y inner, while their colours are
-// collected.
+// or converted row by row; the colours used are collected in their order of
+// first appearance with x outer and y inner.
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -12,6 +12,7 @@
 #include "model/ColorHls.h"
 #include "platform/gdi/LeBytes.h"
 #include "render/DibConversion.h"
+#include "render/DibRows.h"
 
 namespace kvn {
 
@@ -168,9 +169,10 @@ std::unique_ptr<TDib> ConvertDibBitCount(const TDib& source, std::uint32_t targe
         byLightness = true;
       } else {
         OctreeQuantizer octree(target == 4 ? 16 : 256, greyFlag);
+        const DibColorRows rows(src);
         for (std::int32_t y = 0; y < src.Height(); ++y)
           for (std::int32_t x = 0; x < src.Width(); ++x)
-            if (!octree.AddColor(DibGetPixelColor(src, x, y))) return nullptr;
+            if (!octree.AddColor(rows.Readable() ? rows.Color(x, y) : DibGetPixelColor(src, x, y))) return nullptr;
         table = octree.GetPalette();
       }
     } else {
@@ -213,33 +215,45 @@ std::unique_ptr<TDib> ConvertDibBitCount(const TDib& source, std::uint32_t targe
   }
 
   NearestEntry nearest(table, out->PaletteCount());
+  const std::int32_t k = target == 1 ? 1 : 255;
+  auto valueOf = [&](std::uint32_t c) -> std::uint32_t {
+    if (target == 24) return PaletteEntryToColorref(c);
+    if (byLightness) {
+      const std::uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+      return std::uint32_t(MulDiv(std::int32_t(std::min({r, g, b}) + std::max({r, g, b})), k, 510));
+    }
+    return nearest(c);
+  };
+  // Row by row where both pictures allow it; the result does not depend on
+  // the order.
+  const DibColorRows rows(src);
+  if (rows.Readable() && DibRowsWritable(*out)) {
+    std::vector<std::uint32_t> colors(std::size_t(std::max(w, 0))), values(colors.size());
+    for (std::int32_t y = 0; y < h; ++y) {
+      rows.ReadRow(y, colors.data());
+      for (std::int32_t x = 0; x < w; ++x) values[x] = valueOf(colors[x]);
+      WriteRawRow(*out, y, values.data());
+    }
+  } else {
+    for (std::int32_t x = 0; x < w; ++x)
+      for (std::int32_t y = 0; y < h; ++y) DibSetPixelRaw(*out, x, y, valueOf(DibGetPixelColor(src, x, y)));
+  }
+  // The colours in order of first appearance, x outer and y inner.
   std::vector<std::uint32_t> used;
   std::unordered_set<std::uint32_t> seen;
   bool overflow = false, hasPrevious = false;
   std::uint32_t previous = 0;
-  const std::int32_t k = target == 1 ? 1 : 255;
-  for (std::int32_t x = 0; x < w; ++x)
-    for (std::int32_t y = 0; y < h; ++y) {
-      const std::uint32_t c = DibGetPixelColor(src, x, y);
-      std::uint32_t value;
-      if (target == 24) {
-        value = PaletteEntryToColorref(c);
-      } else if (byLightness) {
-        const std::uint32_t r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
-        value = std::uint32_t(MulDiv(std::int32_t(std::min({r, g, b}) + std::max({r, g, b})), k, 510));
-      } else {
-        value = nearest(c);
-      }
-      DibSetPixelRaw(*out, x, y, value);
-      if (usedColors && !fixed && !overflow && (!hasPrevious || c != previous)) {
-        hasPrevious = true;
-        previous = c;
-        if (seen.insert(c).second) {
-          if (used.size() == 256)
-            overflow = true;
-          else
-            used.push_back(c);
-        }
+  for (std::int32_t x = 0; x < w && usedColors && !fixed && !overflow; ++x)
+    for (std::int32_t y = 0; y < h && !overflow; ++y) {
+      const std::uint32_t c = rows.Readable() ? rows.Color(x, y) : DibGetPixelColor(src, x, y);
+      if (hasPrevious && c == previous) continue;
+      hasPrevious = true;
+      previous = c;
+      if (seen.insert(c).second) {
+        if (used.size() == 256)
+          overflow = true;
+        else
+          used.push_back(c);
       }
     }
   if (usedColors && !fixed && !overflow && !used.empty()) {
@@ -259,18 +273,23 @@ bool CollectDibColors(std::vector<std::uint32_t>* colors, const TDib& dib) {
   if (bits != 24 && bits != 4 && bits != 8) return false;
   std::vector<std::uint32_t> found;
   std::unordered_set<std::uint32_t> seen;
+  const DibColorRows rows(dib);
   const std::int32_t w = dib.Width(), h = dib.Height();
-  for (std::int32_t y = 0; y < h && found.size() <= 256; ++y)
+  std::vector<std::uint32_t> row(std::size_t(std::max(w, 0)));
+  for (std::int32_t y = 0; y < h && found.size() <= 256; ++y) {
+    // An index beyond the table reads colour 0.
+    rows.ReadRow(y, row.data());
     for (std::int32_t x = 0; x < w; ++x) {
-      // An index beyond the table reads colour 0.
-      const std::uint32_t c = DibGetPixelColor(dib, x, y);
-      if (!seen.insert(c).second) continue;
+      const std::uint32_t c = row[x];
+      // A run of one colour asks the set once.
+      if ((x > 0 && c == row[x - 1]) || !seen.insert(c).second) continue;
       if (found.size() == 256) {
         if (bits == 24) return false;
         break;
       }
       found.push_back(c);
     }
+  }
   if (found.size() > 256) found.resize(256);
   if (found.empty()) return false;
   found.resize(PaletteSizeForBitCount(BitsFor(found.size())), 0);

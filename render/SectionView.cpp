@@ -230,17 +230,22 @@ void cSection::BuildViewCache(cDrawing& source, cOutObj** tail, bool stopAtFirst
   for (cOutObj* o = source.TopBlock()->FirstObject(); o && !(stopAtFirst && stop); o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
     o->UpdateIfDirty(source.Data());
+    // The tail moves on past what each copy appended: the next copy is
+    // linked behind it, never over it.
+    auto advance = [&at] {
+      if (at) {
+        while (*at) at = &(*at)->next;
+      }
+    };
     if (cInsert* insert = o->AsInsert()) {
       for (cOutObj* child : insert->GetChildren()) {
         if (child) CopyObjectIntoView(*child, source, levelCache, at, &stop, sourceRect);
+        advance();
         if (stopAtFirst && stop) break;
       }
     } else {
       CopyObjectIntoView(*o, source, levelCache, at, &stop, sourceRect);
-    }
-    // The tail moves on past what was appended.
-    if (at) {
-      while (*at) at = &(*at)->next;
+      advance();
     }
   }
 }

@@ -147,18 +147,40 @@ void DrawRaster(cText& text, cDrawInfo& info, cStyleFont* font) {
   if (TrueTypeFaceSet* set = font->FaceSet()) DrawFaceSetLines(text, info, *set);
 }
 
+// The underline and strike-out of text drawn as device-context runs: the
+// bars of the text's explosion (one text per line first), as areas.
+void DrawBars(cText& text, cDrawInfo& info) {
+  if (!FontRecord(text, info.data)) {
+    WithTemporaryFont(text, info, [](cText& copy, cDrawInfo& i) {
+      if (FontRecord(copy, i.data)) DrawBars(copy, i);
+    });
+    return;
+  }
+  if (!text.IsUnderline(info.data) && !text.IsStrikeOut(info.data)) return;
+  // Without the style's background: it lies under the runs already drawn.
+  ObjectChain chain = text.ExplodeOutlines(info.data, true, true);
+  for (cOutObj* o = chain.Head(); o; o = o->next) {
+    if (cText* line = o->AsText()) {
+      DrawBars(*line, info);
+    } else {
+      o->Draw(&info);
+    }
+  }
+}
+
 // The em height of the text in drawing units: the face's em over its cap
-// height for a face of the font table, the measured ratio for a screen face.
+// height for a face of the font table; the text's height itself for a
+// screen face, whose layout measures its lines with the height as the em
+// (the glyph road's temporary copy draws the same em). Taking the cap ratio
+// of it again drew small screen-face text at half its size.
 double EmHeight(const cText& text, cDrawingData* data, cStyleFont* font) {
   const double height = text.GetHeight(data);
   if (font) {
     TrueTypeFaceSet* set = font->FaceSet();
     double cap = 0.0;
     if (set && GetFaceSetMetrics(*set, &cap, FaceStyle(text, data)) && cap > 0) return 48.0 * height / cap;
-    return height;
   }
-  const double ratio = GetFaceHeightRatio(nullptr, text.GetFaceName(data), FaceStyle(text, data));
-  return ratio > 0 && std::isfinite(ratio) ? height * ratio : height;
+  return height;
 }
 
 // Sets a graphics mode for the life of the scope; the previous one comes
@@ -255,6 +277,10 @@ bool DrawThroughDc(cText& text, cDrawInfo& info, TDC& dc, cStyleFont* font, std:
     run.advances = advances ? info.workArray.Items() : nullptr;
     DrawTextRun(dc, run, info);
   }
+  // The runs' fonts carry no underline or strike-out (TextFontCache.h): the
+  // bars are areas placed from the face's metrics, as on the glyph road, so
+  // that screen, printer and metafile show the same bars.
+  if (text.IsUnderline(data) || text.IsStrikeOut(data)) DrawBars(text, info);
   return true;
 }
 

@@ -1,10 +1,14 @@
 #include "render/TextFontCache.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 
 #include "model/TextAttributes.h"
+#include "model/TrueTypeFace.h"
+#include "model/cDrawingData.h"
+#include "model/cStyleFont.h"
 #include "model/cText.h"
 #include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
@@ -58,13 +62,26 @@ LogFont MakeLogFont(const TextAttributes& a, const FontKey& key) {
   lf.orientation = key.escapement;
   lf.weight = a.bold ? 700 : 400;
   lf.italic = a.italic ? 1 : 0;
-  lf.underline = a.underline ? 1 : 0;
-  lf.strikeOut = a.strikeOut ? 1 : 0;
+  // The text drawing adds the bars itself, placed from the face's metrics:
+  // a device would draw them again (and a metafile player perhaps not).
+  lf.underline = 0;
+  lf.strikeOut = 0;
   lf.charSet = a.charSet;
   lf.pitchAndFamily = a.pitchAndFamily;
   static_assert(kFaceNameUnits <= kLfFaceSize);
   for (int i = 0; i < kFaceNameUnits; ++i) lf.faceName[i] = key.faceName[i];
   return lf;
+}
+
+// The installed family that stands in for the text's TrueType family, or
+// null when the family is there (or the text names no font record).
+const WString* SubstituteFaceName(const cText& text, cDrawingData* data) {
+  const std::uint16_t index = text.GetFontIndex(data);
+  if (!data || index >= data->FontStyles().Count()) return nullptr;
+  const cStyleFont* font = data->FontStyles().Get(index);
+  TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr;
+  if (!set || set->memoryFont || set->IsAvailable() || set->substituteName.IsEmpty()) return nullptr;
+  return &set->substituteName;
 }
 
 }  // namespace
@@ -85,6 +102,11 @@ TFont SelectTextFont(TDC& dc, const cText& text, cDrawInfo& info, std::int32_t h
   text.GetTextAttributes(attributes, info.data);
   FontKey key;
   for (int i = 0; i < kFaceNameUnits; ++i) key.faceName[i] = attributes.faceName[i];
+  // A family nobody has is drawn in the face the glyph road draws it in.
+  if (const WString* substitute = SubstituteFaceName(text, info.data)) {
+    const int n = std::min(substitute->Length(), kFaceNameUnits - 1);
+    for (int i = 0; i < kFaceNameUnits; ++i) key.faceName[i] = i < n ? (*substitute)[i] : u'\0';
+  }
   key.style = StyleBits(attributes);
   key.height = height;
   key.escapement = TextFontEscapement(text.angle);

@@ -31,6 +31,9 @@ std::int32_t TextFontEscapement(double angleDegrees);
 // the height or the escapement differ from those it was made for; before
 // that the device context gets back the font it had before the renderer
 // selected one. The font is not selected here: the text drawing selects it.
+// The font never underlines or strikes out (the text drawing draws those
+// bars itself), and a family nobody has is asked by the name of the family
+// that stands in for it (model/FontList.h, GetSubstituteFace).
 // An empty handle when no font could be made.
 TFont SelectTextFont(TDC& dc, const cText& text, cDrawInfo& info, std::int32_t height);
 

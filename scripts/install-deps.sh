@@ -22,6 +22,8 @@ PACKAGES=(
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fonts-liberation fonts-dejavu-core
+  # the face that draws Symbol and Wingdings texts of metafiles
+  fonts-opensymbol
   # printing tests: a CUPS server with PDF queues
   cups printer-driver-cups-pdf
   # a decimal-comma locale: number output is tested under it, and the Czech

@@ -29,7 +29,7 @@ class FontTableGlyphs : public GlyphOutlineSource {
       glyph = face->GetGlyph(code);
     }
     if (!glyph && set->state == 0) {
-      if (TrueTypeFace* fallback = GetFallbackFace(nullptr, 0)) glyph = fallback->GetGlyph(code);
+      if (TrueTypeFace* substitute = GetSubstituteFace(*set, 0)) glyph = substitute->GetGlyph(code);
     }
     if (!glyph) return false;
     if (!glyph->polygons) BuildGlyphPolygons(*glyph);

@@ -171,6 +171,13 @@ ShxGlyph* ShxParsedFont::GetGlyph(char16_t code) const {
     } else if (c > 255) {
       const std::uint8_t mapped = UnicodeTo8BitTable()[c];
       c = mapped ? mapped : '?';
+    } else if (c >= 128 && UnicodeTo8BitTable()[c] != 0) {
+      // A Latin-1 letter that code page 1250 holds elsewhere or not at all
+      // (its byte there is another letter: U+00C0 would find R acute); its
+      // look-alike, else '?'.
+      c = UnicodeTo8BitTable()[c];
+      if (ShxGlyph* g = FindShape(c)) return g;
+      return FindShape('?');
     }
   }
   if (ShxGlyph* g = FindShape(c)) return g;

@@ -69,7 +69,10 @@ void ShxShapeInterpreter(const ShxGlyph& glyph, DPoint& pen, std::vector<CubicAr
                          const ShxParsedFont& font, double& scale);
 
 // The 65,536-byte map of UTF-16 codes to code page 1250 look-alikes (0: none),
-// from the embedded table; all zero when it is missing or damaged.
+// from the embedded table; all zero when it is missing or damaged. Every
+// Latin, Greek and Cyrillic letter has one (Greek letters on the keys of
+// the Greek fonts); codes below 256 only where code page 1250 does not hold
+// the letter at the same value.
 const std::uint8_t* UnicodeTo8BitTable();
 
 // Loads the SHX hooks of the model: line metrics, the built-in archives of

@@ -27,7 +27,7 @@ FontGlyph* LookUpGlyph(TrueTypeFaceSet& set, int faceIndex, char16_t code) {
     if (!glyph && set.memoryFont) glyph = face->GetGlyph(code);
   }
   if (!glyph && set.state == 0) {
-    if (TrueTypeFace* fallback = GetFallbackFace(nullptr, faceIndex)) glyph = fallback->GetGlyph(code);
+    if (TrueTypeFace* substitute = GetSubstituteFace(set, faceIndex)) glyph = substitute->GetGlyph(code);
   }
   return glyph;
 }

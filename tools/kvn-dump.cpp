@@ -16,7 +16,9 @@
 // alphabetical order; `extent` is the normalised union of their extents, or
 // null without objects; `fonts` lists the font table: kind "shx", "none",
 // "name", "file" (font file carried) or "outlines" (glyph outlines carried),
-// and whether the machine has the family (or the SHX font has bytes). Keys stay as they are; new ones are added as more
+// and whether the machine has the family (or the SHX font has bytes or is
+// built in); a font drawn in another face adds "substitute", that face
+// (an installed family, or the built-in SHX font that stands in). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
 //
 // A DGN file adds "source": {"format": "DGN", "version": "V7", "entities"
@@ -40,6 +42,7 @@
 // "skippedReasons" (type -> reason -> count), "readError" (null or the
 // message)}.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -49,9 +52,10 @@
 #include "document/DwgLoadReport.h"
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
+#include "document/PartialReadNotice.h"
 #include "document/cDrawingDoc.h"
-#include "dwg/InstallReaders.h"
-#include "print/PaperSizeLookup.h"
+#include "app/DrawingServices.h"
+#include "tools/JsonText.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
 #include "foundation/WString.h"
@@ -62,6 +66,7 @@
 #include "model/cDrawingData.h"
 #include "model/cStyleFont.h"
 #include "model/cOutObj.h"
+#include "model/FontList.h"
 
 using namespace kvn;
 
@@ -90,40 +95,8 @@ const char* ClassName(std::uint8_t typeCode) {
   }
 }
 
-void AppendJsonString(std::string& out, const std::string& utf8) {
-  out.push_back('"');
-  for (unsigned char c : utf8) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out.push_back(char(c));
-        }
-    }
-  }
-  out.push_back('"');
-}
-
-// The shortest text that reads back as the same double; null for NaN and
-// infinities, which JSON cannot hold.
-void AppendNumber(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char buf[32];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  (void)ec;
-  out.append(buf, end);
-}
+using tool::AppendJsonString;
+using tool::AppendNumber;
 
 void AppendFonts(std::string& out, cDrawingData& data) {
   out += ", \"fonts\": [";
@@ -136,9 +109,29 @@ void AppendFonts(std::string& out, cDrawingData& data) {
     const char* kinds[] = {"none", "shx", "name", "file", "outlines"};
     out += ", \"kind\": \"" + std::string(kinds[int(kind) + 2]) + "\", \"found\": ";
     bool found = false;
-    if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) found = set->IsAvailable();
-    if (ShxFont* shx = font ? font->Shx() : nullptr) found = !shx->bytes.empty();
-    out += found ? "true}" : "false}";
+    WString substitute;
+    if (TrueTypeFaceSet* set = font ? font->FaceSet() : nullptr) {
+      found = set->IsAvailable();
+      // What draws a family nobody has whose outlines the drawing does not
+      // carry either (the same choice the drawing makes).
+      bool carried = false;
+      for (const auto& face : set->faces) carried = carried || (face && !face->metrics.empty());
+      if (!found && !carried) {
+        (void)GetSubstituteFace(*set, 0);
+        substitute = set->substituteName;
+      }
+    }
+    if (font && font->Shx()) {
+      // A built-in font counts as found before its bytes are fetched.
+      found = font->substituteName.IsEmpty() && (font->shx->shared || !font->Shx()->bytes.empty());
+      substitute = font->substituteName;
+    }
+    out += found ? "true" : "false";
+    if (!substitute.IsEmpty()) {
+      out += ", \"substitute\": ";
+      AppendJsonString(out, substitute.ToUtf8());
+    }
+    out += "}";
   }
   out += "]";
 }
@@ -171,15 +164,21 @@ void AppendSheet(std::string& out, cSheet& sheet) {
     }
   }
   out += "], \"blocks\": " + std::to_string(data->BlockCount());
-  std::map<std::string, std::uint64_t> counts;
+  // Counted by type code first: a name looked up per object costs more than
+  // the rest of the walk on a drawing of 100,000 objects.
+  std::array<std::uint64_t, 256> byType{};
   DRect extent;
   bool first = true;
   for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
-    ++counts[ClassName(o->TypeCode())];
+    ++byType[o->TypeCode()];
     DRect box;
     o->GetExtentUpdated(data, box);
     box.Normalize();
     extent.Union(box, first);
+  }
+  std::map<std::string, std::uint64_t> counts;
+  for (std::size_t type = 0; type < byType.size(); ++type) {
+    if (byType[type]) counts[ClassName(std::uint8_t(type))] += byType[type];
   }
   out += ", \"objects\": {";
   bool firstKey = true;
@@ -246,6 +245,8 @@ void AppendDwgSource(std::string& out, const DwgLoadReport& report) {
   out += ", \"blocks\": " + std::to_string(report.blocks.size());
   out += ", \"skipped\": ";
   AppendCounts(out, report.skipped);
+  out += ", \"paper\": ";
+  AppendCounts(out, report.paper);
   out += ", \"objects\": ";
   AppendCounts(out, report.objects);
   // R11/R12 records realigned to their stated end (body shorter or longer).
@@ -349,9 +350,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kvn-dump <drawing file>\n");
     return 2;
   }
-  InstallReaders();
-  // Old drawings' formats grow to their paper as in the viewer.
-  InstallPaperSizeLookup();
+  // Readers, fonts, SHX archive and fields as the viewer has them.
+  InstallDrawingServices();
   // The message is the one the viewer would show: in its language.
   SetLanguageIndex(ReadLanguageSetting());
   // Quiet: no message box, and every question of a reader answered "stop".
@@ -387,11 +387,15 @@ int main(int argc, char** argv) {
     out += ", \"message\": ";
     AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());
   }
-  if (!result.Warnings().empty()) {
+  if (result.Partial() || !result.Warnings().empty()) {
+    // The notice of a partial read first, as the viewer would show it.
+    std::vector<std::string> warnings;
+    if (result.Partial()) warnings.push_back(PartialReadText(path).ToUtf8());
+    for (const WString& warning : result.Warnings()) warnings.push_back(warning.ToUtf8());
     out += ", \"warnings\": [";
-    for (std::size_t i = 0; i < result.Warnings().size(); ++i) {
+    for (std::size_t i = 0; i < warnings.size(); ++i) {
       if (i) out += ", ";
-      AppendJsonString(out, result.Warnings()[i].ToUtf8());
+      AppendJsonString(out, warnings[i]);
     }
     out += "]";
   }

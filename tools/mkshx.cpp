@@ -16,7 +16,8 @@
 //   shapes     a text font, SHX 1.1 shapes file numbered by code page 1250;
 //   unicode    a text font, SHX unifont 1.0 numbered by UTF-16 code;
 //   shapefile  a shape file without header, compiled from a .shp source.
-// A text font's source is a Hershey font (<name>.jhf): its ASCII glyphs,
+// A text font's source is a Hershey font (<name>.jhf): its ASCII glyphs
+// (keys it leaves empty filled from its capitals or from rowmans),
 // cap height as "above", descenders as "below", advances from the glyph
 // bounds and strokes as displacements. The accent marks (marks.shp) and the
 // degree, plus-minus and diameter signs (symbols.shp) are written in the
@@ -33,6 +34,8 @@
 //   call NAME|NUMBER                   code 7 (the pen is up afterwards)
 // Every shape gets its closing 0.
 #include <zlib.h>
+
+#include "foundation/UnicodeCase.h"
 
 #include <algorithm>
 #include <array>
@@ -55,6 +58,11 @@ struct CodePageTableEntry {
   const char16_t* table;
 };
 #include "foundation/CodePageTables.inc"
+// The ASCII look-alikes as data: the record types of the program's header,
+// the table itself included here (nothing of the program is linked).
+using kvn::CasePair;
+using kvn::FoldEntry;
+#include "foundation/UnicodeTables.inc"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -178,9 +186,65 @@ std::map<std::uint32_t, std::uint8_t> Cp1250Letters(const std::map<std::uint32_t
   return letters;
 }
 
-// Letters of code page 1250 by letter: the 1250 letter with the same base and
-// first mark, else the base letter when it is ASCII; letters of 1250 map to
-// their own codes.
+// The ASCII look-alike of the foundation's fold table, or 0.
+char AsciiFold(std::uint32_t code) {
+  const auto* end = std::end(kFoldToAscii);
+  const auto* it = std::lower_bound(std::begin(kFoldToAscii), end, code,
+                                    [](const FoldEntry& e, std::uint32_t c) { return e.wide < c; });
+  return it != end && it->wide == code ? it->ascii : 0;
+}
+
+// Greek letters on the keys of the Greek fonts (the symbol-font keyboard:
+// a alpha, b beta, c chi, d delta ... q theta, w omega, y psi, z zeta), so
+// that a Greek text in a Greek SHX font shows its own letters and in a Latin
+// font a readable transliteration.
+char GreekKey(std::uint32_t code) {
+  static const char kSmall[25] = {'a', 'b', 'g', 'd', 'e', 'z', 'h', 'q', 'i', 'k', 'l', 'm', 'n',
+                                  'x', 'o', 'p', 'r', 'V', 's', 't', 'u', 'f', 'c', 'y', 'w'};
+  std::uint32_t offset = 0;
+  bool capital = false;
+  if (code >= 0x03B1 && code <= 0x03C9) {
+    offset = code - 0x03B1;
+  } else if (code >= 0x0391 && code <= 0x03A9 && code != 0x03A2) {
+    offset = code - 0x0391;
+    capital = true;
+  } else {
+    return 0;
+  }
+  char key = kSmall[offset];
+  if (key == 'V') key = 's';  // final sigma
+  return capital ? char(std::toupper(static_cast<unsigned char>(key))) : key;
+}
+
+bool InScript(const CharInfo& info) {
+  return info.name.rfind("LATIN ", 0) == 0 || info.name.rfind("GREEK ", 0) == 0 || info.name.rfind("CYRILLIC ", 0) == 0;
+}
+
+// The byte of code page 1250 that stands for a letter: its own, else the
+// 1250 letter of the same base and first mark, else that of its base (the
+// base of a Greek letter on its key), else its ASCII look-alike; 0 for none.
+std::uint8_t FoldLetter(const std::map<std::uint32_t, CharInfo>& chars,
+                        const std::map<std::uint32_t, std::uint8_t>& letters,
+                        const std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint8_t>& byBaseAndMark,
+                        std::uint32_t code) {
+  if (code < 128) return IsLetter(chars, code) ? std::uint8_t(code) : 0;
+  if (auto it = letters.find(code); it != letters.end()) return it->second;
+  if (const char key = GreekKey(code)) return std::uint8_t(key);
+  const std::vector<std::uint32_t> d = Decompose(chars, code);
+  if (d.size() >= 2) {
+    if (auto it = byBaseAndMark.find({d[0], d[1]}); it != byBaseAndMark.end()) return it->second;
+    if (d[0] != code && IsLetter(chars, d[0])) {
+      if (const std::uint8_t base = FoldLetter(chars, letters, byBaseAndMark, d[0])) return base;
+    }
+  }
+  const char ascii = AsciiFold(code);
+  return (ascii >= 'A' && ascii <= 'Z') || (ascii >= 'a' && ascii <= 'z') ? std::uint8_t(ascii) : 0;
+}
+
+// Letters of the Latin, Greek and Cyrillic scripts by letter, as FoldLetter
+// gives them. Codes 128 to 255 that code page 1250 holds at the same value
+// are left 0 (their own code serves); the others get an entry, since a
+// 1250-numbered font cannot be asked for them directly.
 Bytes MakeUnicodeTable(const std::map<std::uint32_t, CharInfo>& chars) {
   const std::map<std::uint32_t, std::uint8_t> letters = Cp1250Letters(chars);
   std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint8_t> byBaseAndMark;
@@ -190,19 +254,9 @@ Bytes MakeUnicodeTable(const std::map<std::uint32_t, CharInfo>& chars) {
   }
   Bytes table(65536, 0);
   for (const auto& [code, info] : chars) {
-    if (code < 256) continue;
-    if (auto it = letters.find(code); it != letters.end()) {
-      table[code] = it->second;
-      continue;
-    }
-    if (!IsLetter(chars, code) || info.name.rfind("LATIN ", 0) != 0) continue;
-    const std::vector<std::uint32_t> d = Decompose(chars, code);
-    if (d.size() < 2) continue;
-    if (auto it = byBaseAndMark.find({d[0], d[1]}); it != byBaseAndMark.end()) {
-      table[code] = it->second;
-    } else if (d[0] < 128 && IsLetter(chars, d[0])) {
-      table[code] = std::uint8_t(d[0]);
-    }
+    if (code < 128 || (code < 256 && kCodePage1250[code - 0x80] == code)) continue;
+    if (!IsLetter(chars, code) || !InScript(info)) continue;
+    table[code] = FoldLetter(chars, letters, byBaseAndMark, code);
   }
   return table;
 }
@@ -739,13 +793,33 @@ Bytes WriteUnicodeFont(const TextFont& font, const Bytes& header) {
   return out;
 }
 
+// Keys a source font leaves empty (the Greek fonts have no "z", the map
+// markers no digits): a lower-case letter takes its capital, anything else
+// the simplex glyph of the key, so that every printable ASCII key draws.
+// Hershey fonts share one frame (base line and cap height), so glyphs move
+// between them unchanged.
+void FillEmptyGlyphs(std::vector<HersheyGlyph>& glyphs, const std::string& simplexPath) {
+  std::optional<std::vector<HersheyGlyph>> simplex;
+  for (int c = 33; c < 127; ++c) {
+    HersheyGlyph& g = glyphs[std::size_t(c - 32)];
+    if (!g.strokes.empty()) continue;
+    if (c >= 'a' && c <= 'z' && !glyphs[std::size_t(c - 'a' + 'A' - 32)].strokes.empty()) {
+      g = glyphs[std::size_t(c - 'a' + 'A' - 32)];
+      continue;
+    }
+    if (!simplex) simplex = ReadHershey(simplexPath);
+    g = (*simplex)[std::size_t(c - 32)];
+  }
+}
+
 Bytes MakeTextFont(const std::string& member, bool unicode, bool latin, const std::string& hersheyPath,
                    const std::string& shxDir, const std::map<std::uint32_t, CharInfo>& chars) {
   TextFont font;
   font.member = member;
   font.unicode = unicode;
   font.latin = latin;
-  const std::vector<HersheyGlyph> glyphs = ReadHershey(hersheyPath);
+  std::vector<HersheyGlyph> glyphs = ReadHershey(hersheyPath);
+  FillEmptyGlyphs(glyphs, hersheyPath.substr(0, hersheyPath.find_last_of('/') + 1) + "rowmans.jhf");
   AddHershey(font, glyphs);
   AddSource(font, shxDir + "/symbols.shp",
             unicode ? std::map<std::string, std::uint32_t>{{"DEGREE", 176}, {"PLUSMINUS", 177}, {"DIAMETER", 8709}}

@@ -61,17 +61,22 @@ bool DwgReader::ReadDwgClasses(std::uint32_t sectionSize) {
     ReadBit();
     cls.itemClassId = ReadBitShort();
     if (release_ >= dwgrelease::kR2004) {
-      ReadBitLong();
-      ReadBitShort();
-      ReadBitShort();
-      ReadBitLong();
-      ReadBitLong();
+      // Instance count, the class's DWG version and maintenance release,
+      // two unknown longs. The version and maintenance release are bit
+      // longs: the two encodings agree below 256, and some writers store a
+      // maintenance release above it in the long's full 32 bits.
+      for (int i = 0; i < 5; ++i) ReadBitLong();
     }
     if (cls.number >= largest) break;
   }
   if (overrun_ || GetSourcePosition() > sectionStart + sectionSize) ok = false;
   if (ok && release_ >= dwgrelease::kR2007 && !ResolveDeferredTexts()) ok = false;
   if (!ok) {
+    // The drawing still opens; what the classes would have named is missing
+    // from it, and the user is told so.
+    warnings.push_back(WString(
+        u"The classes section of the drawing could not be read: objects of custom classes "
+        u"(multileaders, tables, images and the like) are left out."));
     // Texts of R2007 and later are unread then: only the classes read whole
     // before the damage count.
     if (release_ >= dwgrelease::kR2007) return false;

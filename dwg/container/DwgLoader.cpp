@@ -1,6 +1,7 @@
 #include "dwg/container/DwgLoader.h"
 
 #include <string>
+#include <string_view>
 
 #include "document/DocumentReaders.h"
 #include "document/DwgLoadReport.h"
@@ -15,6 +16,7 @@
 #include "dwg/old/DwgOldReader.h"
 #include "foundation/InFileStream.h"
 #include "import/records/DwgCodePages.h"
+#include "import/records/TableRecords.h"
 
 namespace kvn {
 
@@ -32,6 +34,16 @@ WString FileNamePart(const WString& path) {
   return WString(slash == std::u16string_view::npos ? view : view.substr(slash + 1));
 }
 
+bool IsPaperSpaceBlockName(const std::string& name) {
+  constexpr std::string_view kPrefix = "*PAPER_SPACE";
+  if (name.size() < kPrefix.size()) return false;
+  for (std::size_t i = 0; i < kPrefix.size(); ++i) {
+    const char c = name[i] >= 'a' && name[i] <= 'z' ? char(name[i] - 32) : name[i];
+    if (c != kPrefix[i]) return false;
+  }
+  return true;
+}
+
 void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   for (const auto& [name, count] : reader.objectStatistics.ReadCounts()) report.objects[name] += count;
   for (const auto& [key, count] : reader.objectStatistics.SkippedCounts()) {
@@ -42,7 +54,18 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
     report.skipped[name] += count;
     report.skippedReasons[name]["not emitted"] += count;
   }
-  for (const auto& [name, count] : reader.statistics.HandedIn(ImportSpace::Model)) report.entities[name] += count;
+  for (const auto& [name, count] : reader.objectStatistics.ModelEntities()) report.entities[name] += count;
+  for (const auto& [name, count] : reader.objectStatistics.PaperEntities()) report.paper[name] += count;
+  // The entities of the other layouts, as a DXF file holds them in its
+  // *Paper_Space blocks.
+  for (const auto& [owner, counts] : reader.objectStatistics.BlockEntities()) {
+    for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) {
+      const YxxfBlockRec& block = *reader.blocks[i];
+      if (block.handle != owner || !IsPaperSpaceBlockName(block.name.ToUtf8())) continue;
+      for (const auto& [name, count] : counts) report.paper[name] += count;
+      break;
+    }
+  }
   for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
     for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
   }
@@ -56,6 +79,7 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   }
   for (std::uint32_t i = 0; i < reader.layers.Count(); ++i) report.layers.push_back(reader.layers[i]->name.ToUtf8());
   for (std::uint32_t i = 0; i < reader.blocks.Count(); ++i) report.blocks.push_back(reader.blocks[i]->name.ToUtf8());
+  for (const WString& warning : reader.warnings) report.warnings.push_back(warning.ToUtf8());
 }
 
 DocumentResult LoadDwg(const WString& path, const FormatReadContext& context) {
@@ -93,20 +117,22 @@ bool ReadDwgFileHeaderR13(DwgReader& reader, InFileStream& in, DwgLocator (&loca
 
 bool ReadDwgContainerR13(DwgReader& reader, InFileStream& in) {
   DwgLocator locators[kDwgLocators];
-  DwgStreamSource source(in);
-  reader.SetSource(&source);
+  // The stream is read ahead: from here on it is positioned through the
+  // source alone.
+  DwgStreamSource source(in, true);
   auto fail = [&](std::uint16_t code) {
     reader.SetReaderError(code, 0);
     return false;
   };
   if (!ReadDwgFileHeaderR13(reader, in, locators)) return fail(10039);
-  if (locators[0].address > in.Size() || !in.Seek(locators[0].address)) return fail(10040);
+  reader.SetSource(&source);
+  if (!source.Seek(locators[0].address)) return fail(10040);
   if (!reader.ReadDwgHeaderVariables(locators[0].size)) return fail(10041);
-  if (locators[1].address > in.Size() || !in.Seek(locators[1].address)) return fail(10042);
+  if (!source.Seek(locators[1].address)) return fail(10042);
   reader.ReadDwgClasses(locators[1].size);
-  if (locators[2].address > in.Size() || !in.Seek(locators[2].address)) return fail(10043);
+  if (!source.Seek(locators[2].address)) return fail(10043);
   if (!reader.ReadDwgHandleMap(locators[2].size)) return fail(10044);
-  in.Seek(0);
+  source.Seek(0);
   return reader.ReadDwgObjects(in.Size(), in.Size(), FileNamePart(in.Path()));
 }
 

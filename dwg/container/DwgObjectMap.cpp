@@ -95,6 +95,9 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
   }
   std::vector<DwgKeptObject> kept;
   std::vector<std::string> keptNames;
+  kept.reserve(n);
+  keptNames.reserve(n);
+  YxxfGroupRecord record;
 
   // First pass, in file order.
   for (std::size_t i = 0; i < n; ++i) {
@@ -127,7 +130,6 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
         entityCode_ == entity::kImageDef) {
       // Table entries and objects that travel as records reach the
       // dispatcher at once; no block owns them.
-      YxxfGroupRecord record;
       const std::uint16_t code = RecordBufferToGroupRecord(record, TakeRecord(), TextCodePage());
       DispatchEntity(record, code);
       continue;
@@ -159,7 +161,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
                                              block.ownedHandles.Items() + block.ownedHandles.Count());
       for (std::uint64_t handle : owned) {
         if (!step()) return false;
-        if (lookup(handle)) WalkEntity(handle, lookup);
+        WalkEntity(handle, lookup);
       }
       continue;
     }
@@ -176,7 +178,7 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
   for (std::size_t i = 0; i < n; ++i) {
     const DwgMapEntry& entry = objectMap[i];
     if (entry.location == kNoKeptRecord || entry.location >= kept.size()) continue;
-    if (!emitted_.contains(entry.handle)) ++notEmitted[keptNames[entry.location]];
+    if (!kept[entry.location].emitted) ++notEmitted[keptNames[entry.location]];
   }
   return true;
 }

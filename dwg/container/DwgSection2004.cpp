@@ -66,6 +66,9 @@ bool DwgSection2004::Fail(DwgPageFailure why) {
 }
 
 bool DwgSection2004::LoadPage(std::size_t index) {
+  // The lent bytes belong to the page that goes.
+  position_ -= windowLeft_;
+  windowLeft_ = 0;
   PageDescriptor& page = pages_[index];
   page_.clear();
   loaded_ = SIZE_MAX;
@@ -131,11 +134,23 @@ std::uint8_t DwgSection2004::ReadSectionByte2004(std::uint64_t offset) {
 }
 
 bool DwgSection2004::NextByte(std::uint8_t& out) {
+  if (windowLeft_ != 0) {
+    out = *window_++;
+    --windowLeft_;
+    return true;
+  }
   out = 0;
   if (!ok_) return false;
   out = ReadSectionByte2004(position_);
   if (!ok_) return false;
   ++position_;
+  // The rest of the loaded page is lent to Take.
+  if (loaded_ != SIZE_MAX && position_ >= pageStart_ && position_ - pageStart_ < page_.size()) {
+    const std::size_t at = std::size_t(position_ - pageStart_);
+    window_ = page_.data() + at;
+    windowLeft_ = page_.size() - at;
+    position_ += windowLeft_;
+  }
   return true;
 }
 

@@ -69,7 +69,7 @@ class DwgSection2004 final : public DwgByteSource {
   std::uint8_t ReadSectionByte2004(std::uint64_t offset);
 
   bool NextByte(std::uint8_t& out) override;
-  std::uint64_t Position() const override { return position_; }
+  std::uint64_t Position() const override { return position_ - windowLeft_; }
 
   std::uint32_t PagesRead() const { return pagesRead_; }
   DwgPageFailure Failure() const { return failure_; }
@@ -90,6 +90,7 @@ class DwgSection2004 final : public DwgByteSource {
   std::vector<std::uint8_t> page_;
   std::uint64_t pageStart_ = 0;
   std::size_t loaded_ = SIZE_MAX;
+  // The offset after the bytes lent (the loaded page's rest).
   std::uint64_t position_ = 0;
   std::uint32_t pagesRead_ = 0;
   DwgPageFailure failure_ = DwgPageFailure::None;

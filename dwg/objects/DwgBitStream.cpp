@@ -53,7 +53,7 @@ std::uint8_t DwgReader::ReadSourceByte() {
   --budget_;
   DwgByteSource* from = stringSwitched_ && stringSource_ ? stringSource_ : source_;
   std::uint8_t byte = 0;
-  if (!from || !from->NextByte(byte)) {
+  if (!from || !from->Take(byte)) {
     // The data end before the budget: the same as running out of it.
     overrun_ = true;
     budget_ = 0;

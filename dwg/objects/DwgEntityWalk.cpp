@@ -15,9 +15,11 @@ struct Links {
   std::vector<std::uint64_t> owned;
 };
 
-Links LinksOf(const std::vector<std::uint8_t>& record) {
+// `items` is scratch storage kept by the caller across entities.
+Links LinksOf(const std::vector<std::uint8_t>& record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& items) {
   Links links;
-  for (const auto& [code, handle] : RecordHandleItems(record)) {
+  RecordHandleItems(record, items);
+  for (const auto& [code, handle] : items) {
     switch (code) {
       case kCodeOwnedEntry: links.owned.push_back(handle); break;
       case kCodeFirstEntity: links.first = handle; break;
@@ -42,12 +44,17 @@ const DwgKeptObject* DwgReader::EmitObject(std::uint64_t handle, const DwgObject
                                            YxxfGroupRecord& record, bool sub, std::uint64_t owner,
                                            bool hasOwner) {
   if (handle == 0 || !lookup) return nullptr;
-  const DwgKeptObject* kept = lookup(handle);
+  return EmitKept(lookup(handle), record, sub, owner, hasOwner);
+}
+
+const DwgKeptObject* DwgReader::EmitKept(const DwgKeptObject* kept, YxxfGroupRecord& record, bool sub,
+                                         std::uint64_t owner, bool hasOwner) {
   if (!kept || kept->record.size() < 2) return nullptr;
-  if (!emitted_.insert(handle).second) return nullptr;
-  std::vector<std::uint8_t> bytes = kept->record;
-  if (!sub || hasOwner) SetRecordHandle(bytes, kCodeOwnerHandle, owner);
-  const std::uint16_t code = RecordBufferToGroupRecord(record, bytes, TextCodePage());
+  if (kept->emitted) return nullptr;
+  kept->emitted = true;
+  emitBytes_.assign(kept->record.begin(), kept->record.end());
+  if (!sub || hasOwner) SetRecordHandle(emitBytes_, kCodeOwnerHandle, owner);
+  const std::uint16_t code = RecordBufferToGroupRecord(record, emitBytes_, TextCodePage());
   DispatchEntity(record, code);
   ++dispatched_;
   return kept;
@@ -57,15 +64,17 @@ std::uint64_t DwgReader::WalkEntity(std::uint64_t handle, const DwgObjectLookup&
   if (handle == 0 || !lookup) return 0;
   const DwgKeptObject* kept = lookup(handle);
   if (!kept) return 0;
-  const Links links = LinksOf(kept->record);
-  YxxfGroupRecord record;
+  const Links links = LinksOf(kept->record, linkItems_);
+  if (!emitRecord_) emitRecord_ = std::make_unique<YxxfGroupRecord>();
+  YxxfGroupRecord& record = *emitRecord_;
   if (kept->linkKind == kLinkSubEntity) {
     // Vertices, attributes and SEQEND reach the dispatcher with their owner.
-    if (!emitted_.insert(handle).second) return 0;
+    if (kept->emitted) return 0;
+    kept->emitted = true;
     const std::uint16_t code = RecordBufferToGroupRecord(record, kept->record, TextCodePage());
     DispatchEntity(record, code);
     ++dispatched_;
-  } else if (!EmitObject(handle, lookup, record, false, links.owner, links.hasOwner)) {
+  } else if (!EmitKept(kept, record, false, links.owner, links.hasOwner)) {
     return 0;
   }
   const std::uint64_t owner = links.owner;
@@ -78,13 +87,13 @@ std::uint64_t DwgReader::WalkEntity(std::uint64_t handle, const DwgObjectLookup&
     while (at != 0) {
       const DwgKeptObject* sub = EmitObject(at, lookup, record, true, owner, true);
       if (!sub || at == links.last) break;
-      at = LinksOf(sub->record).next;
+      at = LinksOf(sub->record, linkItems_).next;
     }
   }
   std::uint64_t seqendNext = 0;
   if (links.closing != 0) {
     if (const DwgKeptObject* seqend = EmitObject(links.closing, lookup, record, true, owner, true)) {
-      seqendNext = LinksOf(seqend->record).next;
+      seqendNext = LinksOf(seqend->record, linkItems_).next;
     }
   }
   switch (kept->linkKind) {

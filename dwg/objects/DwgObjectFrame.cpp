@@ -26,8 +26,18 @@ void DwgReader::SetSuppliedFrame(std::uint64_t dataEndBits, std::uint64_t handle
 bool DwgReader::ReadDwgObject(std::uint32_t available) {
   DwgSkipReason reason = DwgSkipReason::Overrun;
   typeName_.clear();
+  entitySpace_ = -1;
+  entityOwner_ = 0;
+  dxfName_.clear();
   bool ok = ReadDwgObjectBody(available, reason);
   if (typeName_.empty()) typeName_ = "(frame)";
+  // What the file holds in model space counts whatever became of the
+  // entity's own data.
+  if (!dxfName_.empty()) {
+    if (entitySpace_ == 2) objectStatistics.CountModelEntity(dxfName_);
+    if (entitySpace_ == 1) objectStatistics.CountPaperEntity(dxfName_);
+    if (entitySpace_ == 0) objectStatistics.CountBlockEntity(entityOwner_, dxfName_);
+  }
   if (!ok) {
     if (overrun_ && reason != DwgSkipReason::CrcMismatch) reason = DwgSkipReason::Overrun;
     objectStatistics.CountSkipped(typeName_, reason);
@@ -117,6 +127,14 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
     }
   }
   if (typeName_.empty()) typeName_ = NameOfType(type);
+  if (const char* fixed = DwgDxfEntityNameOfType(type)) {
+    dxfName_ = fixed;
+  } else if (type >= 500) {
+    dxfName_ = typeName_;
+    for (const DwgClass& cls : dwgClasses_) {
+      if (cls.number == type) dxfName_ = cls.name.CStr();
+    }
+  }
 
   bool handled = false;
   // The own fields of an entity failed, but its links were kept.
@@ -230,11 +248,13 @@ bool DwgReader::ReadCommonEntityData() {
   }
   if (release_ <= dwgrelease::kR14) dataEndBits_ = ReadRawLong();
   ReadEntityBody();
+  if (!overrun_) entitySpace_ = flags_.space;
   return !overrun_;
 }
 
 void DwgReader::ReadEntityBody() {
-  switch (ReadBitPair()) {
+  flags_.space = ReadBitPair();
+  switch (flags_.space) {
     case 0: flags_.hasOwner = true; break;
     case 1: record_.AddInt16(67, 1); break;
     default: break;
@@ -284,7 +304,7 @@ bool DwgReader::FinishEntityData() {
 }
 
 bool DwgReader::ReadEntityHandles() {
-  if (flags_.hasOwner) ReadHandleRef(4, nullptr, kCodeOwnerHandle);
+  if (flags_.hasOwner) ReadHandleRef(4, &entityOwner_, kCodeOwnerHandle);
   for (std::uint32_t i = 0; i < flags_.reactors; ++i) {
     if (overrun_) return false;
     ReadHandleRef(4, nullptr, 0);

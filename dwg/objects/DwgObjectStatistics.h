@@ -22,8 +22,27 @@ const char* DwgSkipReasonText(DwgSkipReason reason);
 
 class DwgObjectStatistics {
  public:
+  DwgObjectStatistics() = default;
+  // It keeps a pointer into its own counts.
+  DwgObjectStatistics(const DwgObjectStatistics&) = delete;
+  DwgObjectStatistics& operator=(const DwgObjectStatistics&) = delete;
+
   void CountRead(const std::string& type) { ++read_[type]; }
   void CountSkipped(const std::string& type, DwgSkipReason reason) { ++skipped_[{type, reason}]; }
+  // An entity the file places in model space, by its DXF type name, whether
+  // or not its own data was read.
+  void CountModelEntity(const std::string& dxfName) { ++model_[dxfName]; }
+  void CountPaperEntity(const std::string& dxfName) { ++paper_[dxfName]; }
+  // An entity owned by a block record (the active paper space's are in
+  // CountPaperEntity; the other layouts' are found by their block's name).
+  void CountBlockEntity(std::uint64_t owner, const std::string& dxfName) {
+    // A block's entities follow one another: its counts are kept at hand.
+    if (!lastOwned_ || owner != lastOwner_) {
+      lastOwner_ = owner;
+      lastOwned_ = &owned_[owner];
+    }
+    ++(*lastOwned_)[dxfName];
+  }
 
   std::uint64_t Read(const std::string& type) const;
   std::uint64_t Skipped(const std::string& type, DwgSkipReason reason) const;
@@ -31,10 +50,17 @@ class DwgObjectStatistics {
   std::uint64_t TotalSkipped() const;
   const std::map<std::string, std::uint64_t>& ReadCounts() const { return read_; }
   const std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t>& SkippedCounts() const { return skipped_; }
+  const std::map<std::string, std::uint64_t>& ModelEntities() const { return model_; }
+  const std::map<std::string, std::uint64_t>& PaperEntities() const { return paper_; }
+  const std::map<std::uint64_t, std::map<std::string, std::uint64_t>>& BlockEntities() const { return owned_; }
 
  private:
   std::map<std::string, std::uint64_t> read_;
   std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t> skipped_;
+  std::map<std::string, std::uint64_t> model_, paper_;
+  std::map<std::uint64_t, std::map<std::string, std::uint64_t>> owned_;
+  std::uint64_t lastOwner_ = 0;
+  std::map<std::string, std::uint64_t>* lastOwned_ = nullptr;
 };
 
 }  // namespace kvn

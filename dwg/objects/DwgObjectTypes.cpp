@@ -128,6 +128,53 @@ int DwgObjectTypeIndexOfName(const char* name) {
   return -1;
 }
 
+const char* DwgDxfEntityNameOfType(int type) {
+  // Block brackets and the parts of polylines and inserts (vertices,
+  // attributes, sequence ends) are no entities of a space.
+  switch (type) {
+    case 1: return "TEXT";
+    case 3: return "ATTDEF";
+    case 7:
+    case 8: return "INSERT";
+    case 15:
+    case 16:
+    case 29:
+    case 30: return "POLYLINE";
+    case 17: return "ARC";
+    case 18: return "CIRCLE";
+    case 19: return "LINE";
+    case 20:
+    case 21:
+    case 22:
+    case 23:
+    case 24:
+    case 25:
+    case 26: return "DIMENSION";
+    case 27: return "POINT";
+    case 28: return "3DFACE";
+    case 31: return "SOLID";
+    case 32: return "TRACE";
+    case 33: return "SHAPE";
+    case 34: return "VIEWPORT";
+    case 35: return "ELLIPSE";
+    case 36: return "SPLINE";
+    case 37: return "REGION";
+    case 38: return "3DSOLID";
+    case 39: return "BODY";
+    case 40: return "RAY";
+    case 41: return "XLINE";
+    case 44: return "MTEXT";
+    case 45: return "LEADER";
+    case 46: return "TOLERANCE";
+    case 47: return "MLINE";
+    case 74: return "OLE2FRAME";
+    case 77: return "LWPOLYLINE";
+    case 78: return "HATCH";
+    case 498: return "ACAD_PROXY_ENTITY";
+    default: return nullptr;
+  }
+}
+
 void DwgReader::AddClassMapping(std::uint16_t classNumber, std::uint16_t reference) {
   for (auto& pair : classMap_) {
     if (pair.first == classNumber) {

@@ -65,6 +65,10 @@ inline constexpr std::uint16_t kDwgNoClass = 65535;
 const DwgObjectType* DwgObjectTypeAt(int index);
 // The first entry of the name, ignoring case, or -1.
 int DwgObjectTypeIndexOfName(const char* name);
+// The DXF entity name of a fixed entity type number as a space holds it
+// (MINSERT is an INSERT, every dimension a DIMENSION), or null for objects,
+// block brackets, vertices, attributes and sequence ends.
+const char* DwgDxfEntityNameOfType(int type);
 
 // Owned-link kinds the loader keeps with each object.
 inline constexpr std::uint8_t kLinkSubEntity = 1, kLinkFirstLast = 2, kLinkOwnedList = 4;
@@ -88,6 +92,8 @@ const DwgMapEntry* FindHandleEntry(const std::vector<DwgMapEntry>& entries, std:
 struct DwgKeptObject {
   std::vector<std::uint8_t> record;  // entity code + items
   std::uint8_t linkKind = 0;
+  // Handed over to the dispatcher (at most once).
+  mutable bool emitted = false;
 };
 // Finds the kept record of a handle, null when the drawing holds none.
 using DwgObjectLookup = std::function<const DwgKeptObject*(std::uint64_t handle)>;
@@ -374,6 +380,9 @@ class DwgReader : public YxxfReader {
   bool ReadHatchPattern();
   const DwgKeptObject* EmitObject(std::uint64_t handle, const DwgObjectLookup& lookup, YxxfGroupRecord& record,
                                   bool sub, std::uint64_t owner, bool hasOwner);
+  // The same for an object already looked up (null: nothing).
+  const DwgKeptObject* EmitKept(const DwgKeptObject* kept, YxxfGroupRecord& record, bool sub, std::uint64_t owner,
+                                bool hasOwner);
 
   int release_;
   bool ac1012_;
@@ -400,6 +409,11 @@ class DwgReader : public YxxfReader {
   std::uint16_t entityCode_ = 0;
   std::uint8_t linkKind_ = 0;
   bool lastIsEntity_ = false;
+  // The entity mode of the object's common entity data (-1: none read).
+  int entitySpace_ = -1;
+  // The DXF name the file's entity of this object has, and its owner.
+  std::string dxfName_;
+  std::uint64_t entityOwner_ = 0;
   std::uint32_t objectReactors_ = 0;
   bool objectXdict_ = false;
   bool suppliedFrame_ = false;
@@ -413,6 +427,8 @@ class DwgReader : public YxxfReader {
     int plotStyleFlags = 0;
     bool hasXdict = false;
     bool colorBook = false;
+    // The entity mode: 0 owned by a block, 1 paper space, 2 model space.
+    int space = 0;
   } flags_;
   // R13 to R2000: an entity whose own fields failed keeps its links (owner,
   // next entity) when its handle data can still be reached: the record is
@@ -434,7 +450,12 @@ class DwgReader : public YxxfReader {
   std::vector<std::pair<std::uint16_t, std::uint16_t>> classMap_;
   std::vector<DwgClass> dwgClasses_;
   std::string typeName_;
-  std::unordered_set<std::uint64_t> emitted_;
+  // Reused across the objects of a drawing instead of made for each: the
+  // group record the kept records are converted into (its first-item index
+  // is large), and the copy of a record whose owner is set.
+  std::unique_ptr<YxxfGroupRecord> emitRecord_;
+  std::vector<std::uint8_t> emitBytes_;
+  std::vector<std::pair<std::uint16_t, std::uint64_t>> linkItems_;
   // Blocks made from block headers, by the header's handle.
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHeader_;
   std::uint32_t dispatched_ = 0;

@@ -24,25 +24,25 @@ void DwgRecordBuffer::Head(std::uint16_t code, DwgItemTag tag) {
   ++items_;
 }
 
-void DwgRecordBuffer::AddDouble(std::uint16_t code, double value) {
-  Head(code, DwgItemTag::Double);
-  Put(&value, 8);
+template <std::size_t N>
+void DwgRecordBuffer::Fixed(std::uint16_t code, DwgItemTag tag, const void* value) {
+  const std::size_t at = bytes_.size();
+  bytes_.resize(at + 3 + N);
+  std::uint8_t* p = bytes_.data() + at;
+  p[0] = std::uint8_t(code);
+  p[1] = std::uint8_t(code >> 8);
+  p[2] = std::uint8_t(tag);
+  std::memcpy(p + 3, value, N);
+  ++items_;
 }
 
-void DwgRecordBuffer::AddInt32(std::uint16_t code, std::int32_t value) {
-  Head(code, DwgItemTag::Int32);
-  Put(&value, 4);
-}
+void DwgRecordBuffer::AddDouble(std::uint16_t code, double value) { Fixed<8>(code, DwgItemTag::Double, &value); }
 
-void DwgRecordBuffer::AddInt16(std::uint16_t code, std::int16_t value) {
-  Head(code, DwgItemTag::Int16);
-  Put(&value, 2);
-}
+void DwgRecordBuffer::AddInt32(std::uint16_t code, std::int32_t value) { Fixed<4>(code, DwgItemTag::Int32, &value); }
 
-void DwgRecordBuffer::AddInt8(std::uint16_t code, std::uint8_t value) {
-  Head(code, DwgItemTag::Int8);
-  Put(&value, 1);
-}
+void DwgRecordBuffer::AddInt16(std::uint16_t code, std::int16_t value) { Fixed<2>(code, DwgItemTag::Int16, &value); }
+
+void DwgRecordBuffer::AddInt8(std::uint16_t code, std::uint8_t value) { Fixed<1>(code, DwgItemTag::Int8, &value); }
 
 void DwgRecordBuffer::AddWide(std::uint16_t code, std::u16string_view text) {
   Head(code, DwgItemTag::Wide);
@@ -52,8 +52,7 @@ void DwgRecordBuffer::AddWide(std::uint16_t code, std::u16string_view text) {
 }
 
 void DwgRecordBuffer::AddHandle(std::uint16_t code, std::uint64_t handle) {
-  Head(code, DwgItemTag::Handle);
-  Put(&handle, 8);
+  Fixed<8>(code, DwgItemTag::Handle, &handle);
 }
 
 void DwgRecordBuffer::AddBytes(std::uint16_t code, std::string_view bytes) {
@@ -240,6 +239,12 @@ void ForEachItem(std::span<const std::uint8_t> record, Visit visit) {
 
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record) {
   std::vector<std::pair<std::uint16_t, std::uint64_t>> out;
+  RecordHandleItems(record, out);
+  return out;
+}
+
+void RecordHandleItems(std::span<const std::uint8_t> record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& out) {
+  out.clear();
   ForEachItem(record, [&](std::uint16_t code, std::uint8_t tag, std::size_t at) {
     if (tag == 5) {
       std::uint64_t h;
@@ -248,7 +253,6 @@ std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span
     }
     return true;
   });
-  return out;
 }
 
 void SetRecordHandle(std::vector<std::uint8_t>& record, std::uint16_t code, std::uint64_t value) {

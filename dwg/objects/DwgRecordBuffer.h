@@ -62,6 +62,10 @@ class DwgRecordBuffer {
  private:
   void Head(std::uint16_t code, DwgItemTag tag);
   void Put(const void* data, std::size_t n);
+  // A whole item of a fixed-size value in one step: the buffer grows once
+  // and the copy has a known size.
+  template <std::size_t N>
+  void Fixed(std::uint16_t code, DwgItemTag tag, const void* value);
 
   std::vector<std::uint8_t> bytes_;
   std::uint32_t items_ = 0;
@@ -77,6 +81,8 @@ std::uint16_t RecordBufferToGroupRecord(YxxfGroupRecord& record, std::span<const
 
 // The handle items of a finished record, in order: {group code, handle}.
 std::vector<std::pair<std::uint16_t, std::uint64_t>> RecordHandleItems(std::span<const std::uint8_t> record);
+// The same into `out`, whose storage is reused.
+void RecordHandleItems(std::span<const std::uint8_t> record, std::vector<std::pair<std::uint16_t, std::uint64_t>>& out);
 
 // Sets the first handle item of the code to the value, or appends one (under
 // sub-record 0) when the record has none.

@@ -306,8 +306,11 @@ int DwgReader::HandleVport() {
   ReadBit();
   if (release_ < dwgrelease::kR2007) ReadBitShort();
   ReadBit();
-  EmitDouble(40, ReadBitDouble());
-  EmitDouble(41, ReadBitDouble());
+  // The file holds the view's height and width; DXF's 41 is their ratio.
+  const double viewHeight = ReadBitDouble();
+  const double viewWidth = ReadBitDouble();
+  EmitDouble(40, viewHeight);
+  EmitDouble(41, viewHeight != 0.0 && std::isfinite(viewWidth / viewHeight) ? viewWidth / viewHeight : 0.0);
   double x, y, z;
   Read2RawDouble(x, y);
   record_.AddDouble(12, x);

@@ -329,12 +329,26 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     } else {
       record.AddHandle64(5, s.NextHandle());
     }
-    if (extra & 4) record.AddInt(67, s.U16());
+    // The space the import places the entity in (item 67) is the one it is
+    // counted in.
+    bool paper = false;
+    if (extra & 4) {
+      const std::uint16_t space = s.U16();
+      paper = space != 0;
+      record.AddInt(67, space);
+    }
     const char* name = TypeName(type);
     const char* reason = nullptr;
     const int code = body.Body(type, flags, opt, elevation, &reason);
     ++s.readCounts[name];
     if (s.failed) return false;
+    // What the entity range holds in each space, whatever the import makes
+    // of it; block brackets and the parts of polylines and inserts are no
+    // entities of a space.
+    if (s.owner == 0 && type != 12 && type != 13 && type != 16 && type != 17 && type != 20 &&
+        std::string_view(name) != "unknown" && !(name[0] >= '0' && name[0] <= '9')) {
+      ++(paper ? s.paperCounts : s.modelCounts)[name];
+    }
     if (code != 0) {
       reader.DispatchEntity(record, code);
     } else {

@@ -29,7 +29,8 @@ void FillOldReport(const OldDwgState& s, DwgLoadReport& report) {
     for (const auto& [reason, count] : reasons) report.skippedReasons[name][reason] += count;
   }
   for (const auto& [name, count] : s.realignedCounts) report.realigned[name] += count;
-  for (const auto& [name, count] : reader.statistics.HandedIn(ImportSpace::Model)) report.entities[name] += count;
+  report.entities = s.modelCounts;
+  report.paper = s.paperCounts;
   for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
     for (const auto& [name, count] : reader.statistics.HandedIn(space)) report.dispatched[name] += count;
   }

@@ -51,6 +51,8 @@ class OldDwgState {
   // Per entity type name: records read, records not dispatched, records
   // whose body was shorter or longer than their stated length.
   std::map<std::string, std::uint64_t> readCounts, skippedCounts, realignedCounts;
+  // Entities of the entity range per DXF type name, by space.
+  std::map<std::string, std::uint64_t> modelCounts, paperCounts;
   std::map<std::string, std::map<std::string, std::uint64_t>> skippedReasons;
 
   bool AtEnd() const;

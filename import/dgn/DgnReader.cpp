@@ -304,7 +304,7 @@ DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMoni
     return DocumentResult::Failure(kOpenDgnFailed, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));
-  if (!outcome.readToEnd) result.AddWarning(LoadLangString(kStrFileReadError));
+  if (!outcome.readToEnd) result.MarkPartial();
   for (const WString& warning : reader.warnings) result.AddWarning(warning);
   return result;
 }

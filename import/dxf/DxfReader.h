@@ -133,6 +133,8 @@ struct DxfReadOutcome {
   bool binary = false;
   bool sawEof = false;
   bool cancelled = false;
+  // Entities outside every section (after an ENDSEC, before EOF), passed over.
+  std::uint32_t strayGroups = 0;
   // Entities as the file holds them, by name: model space, paper space,
   // block definitions, and the sub-entities VERTEX, SEQEND and ATTRIB.
   std::map<std::string, std::uint64_t> model, paper, blocks, sub;

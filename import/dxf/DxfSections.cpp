@@ -167,7 +167,11 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
         outcome.sawEof = true;
         break;
       }
-      if (!EqualNoCase(current, "SECTION")) continue;
+      if (!EqualNoCase(current, "SECTION")) {
+        // Something outside every section: passed over, the file damaged.
+        ++outcome.strayGroups;
+        continue;
+      }
       std::string_view sectionName;
       if (!groups.ReadGroup(code, record, sectionName) || code != 2 || sectionName.empty()) break;
       const std::string section(sectionName);
@@ -279,13 +283,15 @@ DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMoni
   }
   reader.ApplyDrawOrder();
   reader.TakeQuestionsFrom(context);
+  const bool partial = !outcome.sawEof || outcome.strayGroups != 0;
+  reader.partialPending = partial;
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (!document) {
     if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));
-  if (!outcome.sawEof) result.AddWarning(LoadLangString(kStrFileReadError));
+  if (partial) result.MarkPartial(reader.partialTold);
   for (const WString& warning : reader.warnings) result.AddWarning(warning);
   return result;
 }

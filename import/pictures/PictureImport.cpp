@@ -6,6 +6,7 @@
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "foundation/WaitCursor.h"
+#include "import/pictures/EmfRepair.h"
 #include "model/cBitmap.h"
 #include "model/cWmf.h"
 #include "platform/image/ImageCodecs.h"
@@ -54,10 +55,17 @@ std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString
   return ReadMetafileAsEmf(in, parent);
 }
 
-std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName) {
+std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
+                                           PictureInfo* info) {
   WaitCursor wait;
-  if (!IsMetafileName(fileName)) return LoadPictureObject(data, parent, fileName, 1.0, true);
+  if (!IsMetafileName(fileName)) return LoadPictureObject(data, parent, fileName, 1.0, true, info);
   std::unique_ptr<ByteArray> bits = ReadMetafileFile(parent, fileName);
+  if (!bits && !EndsWith(fileName, u".wmf")) {
+    // A damaged enhanced metafile shows what could be read of it.
+    const std::vector<std::uint8_t> whole = ReadWholeFile(nullptr, fileName);
+    bits = RepairEmf(whole.data(), whole.size());
+    if (bits && info) info->repaired = true;
+  }
   EmfHeaderInfo header;
   if (!bits || !ReadEmfHeader(bits->Items(), bits->Count(), &header)) {
     if (parent) ShowMessageBox(parent, LoadLangString(kStrUnknownFileFormat), fileName.CStr(), kMbOk);
@@ -80,13 +88,14 @@ std::vector<std::uint8_t> ReadJpegFileBytes(const WString& fileName) {
   return bytes;
 }
 
-std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, const WString& fileName) {
+std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, const WString& fileName,
+                                                     PictureInfo* info) {
   WaitCursor wait;
   std::vector<std::unique_ptr<TDib>> frames;
   const std::vector<std::uint8_t> bytes = ReadWholeFile(parent, fileName);
   if (bytes.empty()) return frames;
   auto picture = std::make_unique<TDib>();
-  if (DecodePicture(bytes.data(), bytes.size(), picture.get()) == PictureStatus::kOk && picture->HasBits())
+  if (DecodePicture(bytes.data(), bytes.size(), picture.get(), info) == PictureStatus::kOk && picture->HasBits())
     frames.push_back(std::move(picture));
   return frames;
 }
@@ -105,9 +114,9 @@ std::unique_ptr<cBitmap> MakeBitmapObject(std::unique_ptr<TDib> picture, double 
 }
 
 std::unique_ptr<cOutObj> LoadPictureObject(cDrawingData*, const cMsgDlg* parent, const WString& fileName,
-                                           double sizeFactor, bool keepEncoded) {
+                                           double sizeFactor, bool keepEncoded, PictureInfo* info) {
   std::vector<std::uint8_t> jpeg = ReadJpegFileBytes(fileName);
-  std::vector<std::unique_ptr<TDib>> frames = LoadPictureFrames(parent, fileName);
+  std::vector<std::unique_ptr<TDib>> frames = LoadPictureFrames(parent, fileName, info);
   if (frames.empty()) {
     if (parent) {
       WString text = LoadLangString(kStrUnknownFileFormat);

@@ -22,6 +22,7 @@ class cBitmap;
 class cDrawingData;
 class cMsgDlg;
 class cOutObj;
+struct PictureInfo;
 
 // "Unknown file format".
 inline constexpr int kStrUnknownFileFormat = 16082;
@@ -41,12 +42,15 @@ bool IsGdiPlusPossible();
 // Whether the name ends in ".wmf" or ".emf" (ASCII case ignored).
 bool IsMetafileName(const WString& fileName);
 
-std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName);
+// `info`, when given, receives what the decoder found of a raster picture
+// (its format; whether damaged data were passed over).
+std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
+                                           PictureInfo* info = nullptr);
 
 // A cBitmap of the file's picture (the frames of a file beyond its first
 // are not read), or null.
 std::unique_ptr<cOutObj> LoadPictureObject(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
-                                           double sizeFactor, bool keepEncoded);
+                                           double sizeFactor, bool keepEncoded, PictureInfo* info = nullptr);
 
 // A cBitmap showing the picture at `sizeFactor` millimetres per
 // millimetre of its resolution, holding the JPEG bytes when given; null
@@ -60,7 +64,8 @@ std::vector<std::uint8_t> ReadJpegFileBytes(const WString& fileName);
 
 // The pictures of the file (its first picture only), or empty when it is
 // not a picture this program reads.
-std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, const WString& fileName);
+std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, const WString& fileName,
+                                                     PictureInfo* info = nullptr);
 
 // The file as enhanced-metafile bytes (Windows metafiles converted), or null.
 std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName);

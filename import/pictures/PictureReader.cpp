@@ -17,23 +17,32 @@ namespace {
 
 bool ProbeAnything(InFileStream&, const WString&) { return true; }
 
-// Whether the file starts like a picture of a format read here (so that a
-// failure means a damaged picture, not a file of an unknown kind).
-bool HasPictureSignature(const WString& path) {
+// The format the file starts like, when it is one read here (so that a
+// failure means a damaged picture of that format, not a file of an unknown
+// kind); empty otherwise.
+WString RecognisedFormat(const WString& path) {
+  if (IsMetafileName(path)) {
+    const std::u16string_view name = path.View();
+    const bool wmf = name.size() >= 3 && (name[name.size() - 3] == u'w' || name[name.size() - 3] == u'W');
+    return WString(wmf ? u"WMF" : u"EMF");
+  }
   InFileStream in(path, true);
   std::uint8_t head[16] = {};
   const std::uint32_t n = in.IsOpen() ? in.Read(head, sizeof head) : 0;
-  return SniffPictureFormat(head, n) != PictureFormat::kUnknown;
+  const PictureFormat format = SniffPictureFormat(head, n);
+  return format == PictureFormat::kUnknown ? WString() : WString::FromUtf8(PictureFormatName(format));
 }
 
 DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&) {
   auto document = std::make_unique<cDrawingDoc>();
   document->AddSheet(std::make_unique<cSheet>());
   cSheet& sheet = *document->GetFirstSheet();
-  std::unique_ptr<cOutObj> object = ImportPictureFile(sheet.Data(), nullptr, path);
+  PictureInfo info;
+  std::unique_ptr<cOutObj> object = ImportPictureFile(sheet.Data(), nullptr, path, &info);
   if (!object) {
-    const bool known = IsMetafileName(path) || HasPictureSignature(path);
-    return DocumentResult::Failure(kOpenPictureFailed, known ? kOpenUnknownFileFormat : kOpenUnsupportedFormat);
+    const WString format = RecognisedFormat(path);
+    if (format.IsEmpty()) return DocumentResult::Failure(kOpenPictureFailed, kOpenUnsupportedFormat);
+    return DocumentResult::Failure(kOpenPictureFailed, kOpenUnknownFileFormat, format);
   }
   sheet.Data()->SetScale(1.0);
   ObjectChain chain;
@@ -47,6 +56,7 @@ DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&
   document->SetFilePath(path);
   DocumentResult result(std::move(document));
   result.native = false;
+  if (info.repaired) result.MarkPartial();
   return result;
 }
 

@@ -30,4 +30,15 @@ std::uint32_t EntityColor(std::uint16_t index, std::int32_t trueColor) {
   return AciToRgb(index, trueColor);
 }
 
+std::uint32_t MLeaderColor(std::int32_t value) {
+  const std::uint32_t v = std::uint32_t(value);
+  switch (v >> 24) {
+    case 0xC0: return kColorByLayer;
+    case 0xC1: return kColorByBlock;
+    case 0xC2: return AciToRgb(1, std::int32_t(v & 0xFFFFFF));
+    case 0xC3: return EntityColor(std::uint16_t(v & 0xFF), -1);
+    default: return kColorByLayer;
+  }
+}
+
 }  // namespace kvn

@@ -26,4 +26,9 @@ std::uint32_t AciToRgb(std::uint16_t index, std::int32_t trueColor);
 // (-1 when absent): by block for 0, by layer for 256, else AciToRgb.
 std::uint32_t EntityColor(std::uint16_t index, std::int32_t trueColor);
 
+// The colour word of MLEADER parts (texts, block content): the high byte
+// says how it is given: 0xC0 by layer, 0xC1 by block, 0xC2 a true colour,
+// 0xC3 a colour index; anything else by layer.
+std::uint32_t MLeaderColor(std::int32_t value);
+
 }  // namespace kvn

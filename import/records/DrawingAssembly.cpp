@@ -9,12 +9,15 @@
 
 #include "document/ExternalReference.h"
 #include "document/LoadQuestions.h"
+#include "document/PartialReadNotice.h"
 #include "document/ProgressMonitor.h"
 #include "document/ViewDirection.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
+#include "foundation/LangTable.h"
+#include "foundation/PathNames.h"
 #include "import/records/AciColors.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/RecordUtilities.h"
@@ -26,10 +29,16 @@
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "model/cSection.h"
+#include "model/cStyleFill.h"
+#include "model/cStyleLine.h"
+#include "model/cStyleText.h"
 
 namespace kvn {
 
 namespace {
+
+constexpr int kStrReadOnly = 19882;  // " (read only)"
 
 // One import at a time: the emergency pool is freed when memory runs low,
 // so that the assembly can still unwind and report.
@@ -170,6 +179,33 @@ WString LevelName(const WString& name) {
   return WString(std::u16string_view(text).substr(first, last - first + 1));
 }
 
+// The line, fill and text styles of a sheet each with names of their own:
+// import styles may repeat a name that differs only in case.
+void MakeStyleNamesUnique(cDrawingData& data) {
+  auto unique = [](auto& table) {
+    std::vector<WString*> names;
+    for (std::uint32_t i = 0; i < table.Count(); ++i) names.push_back(&table.Get(i)->name);
+    MakeNamesUnique(names);
+  };
+  unique(data.LineStyles());
+  unique(data.FillStyles());
+  unique(data.TextStyles());
+}
+
+// A drawing whose model is empty opens on its first sheet with objects (a
+// drawing that lives in paper space), not on an empty view.
+void OpenOnFirstSheetWithObjects(cDrawingDoc& document) {
+  auto hasObjects = [&](std::uint32_t i) { return document.GetSheet(i)->TopBlock().FirstObject() != nullptr; };
+  if (document.SheetCount() == 0 || hasObjects(0)) return;
+  for (std::uint32_t i = 1; i < document.SheetCount() && i < 65535; ++i) {
+    if (hasObjects(i)) {
+      document.currentEntry = std::uint16_t(i);
+      document.currentPage = 0;
+      return;
+    }
+  }
+}
+
 template <class F>
 void ForEachObject(cOutObj* first, F&& f) {
   for (cOutObj* o = first; o; o = o->next) f(*o);
@@ -240,10 +276,11 @@ bool YxxfReader::InitialViewRect(const YxxfViewportRec* viewport, const ViewDire
 void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const {
   std::vector<SheetObject> top;
   ForEachObject(objects.Head(), [&](cOutObj& o) { top.push_back(SheetObject{&o, o.Level()}); });
-  MakeSheetLevels(data, objects, top);
+  (void)MakeSheetLevels(data, objects, top);
 }
 
-void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const {
+std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
+                                                       const std::vector<SheetObject>& top) const {
   const std::uint32_t layerCount = layers.Count();
   std::vector<std::uint8_t> used(layerCount, 0);
   for (const SheetObject& o : top) {
@@ -302,6 +339,33 @@ void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const
   }
   objects = std::move(kept);
   levels.MakeNamesUnique();
+  return number;
+}
+
+void YxxfReader::SetSheetViewportLevels(cDrawingData& data, const ObjectChain& objects,
+                                        const std::vector<std::uint16_t>& firstSheetLevelOfLayer) const {
+  auto apply = [&](cOutObj& object) {
+    cSection* view = object.AsSection();
+    if (!view || view->referenceView) return;
+    bool filter = false;
+    SetViewportVisibleLevels(view->selectionValues, filter, *this);
+    GrowArray<std::uint16_t> levels{8};
+    for (std::uint16_t layer : view->selectionValues) {
+      if (layer == kNoLayer) {
+        levels.Add(kNoLayer);
+      } else if (layer < firstSheetLevelOfLayer.size() && firstSheetLevelOfLayer[layer] != 65535) {
+        levels.Add(firstSheetLevelOfLayer[layer]);
+      } else if (layer == DefaultLayerIndex()) {
+        // Layer "0" is the first sheet's default level.
+        levels.Add(65535);
+      }
+    }
+    view->selectionValues.Clear();
+    view->selectionValues.Append(levels.Items(), levels.Count());
+    view->selectionPresent = filter ? 1 : 0;
+  };
+  ForEachObject(objects.Head(), apply);
+  for (std::uint32_t b = 0; b < data.BlockCount(); ++b) ForEachObject(data.GetBlock(b)->FirstObject(), apply);
 }
 
 bool ImportOutOfMemory() { return gOutOfMemory; }
@@ -341,6 +405,11 @@ void YxxfReader::ApplyDrawOrder() {
 std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monitor) {
   MemoryGuard guard;
   auto document = std::make_unique<cDrawingDoc>();
+  if (objectBudget == 0) {
+    std::uint64_t records = defaultBlock.entities.Count();
+    for (std::uint32_t b = 0; b < blocks.Count(); ++b) records += blocks[b]->entities.Count();
+    objectBudget = ImportBudget(records);
+  }
   referenceBlocks.clear();
   viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
@@ -350,6 +419,9 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   const auto* context = static_cast<const ReferenceContext*>(referenceContext);
   LoadQuestions* asker = quiet || (context && context->depth > 0) ? nullptr : questions;
 
+  // The level numbers of the first built sheet (the model), by layer.
+  bool firstBuilt = false;
+  std::vector<std::uint16_t> firstSheetLevelOfLayer;
   auto buildSheet = [&](const WString& name, YxxfBlockRec& block, int mode, bool keepEmpty,
                         const YxxfViewportRec* viewport) -> bool {
     // The model is seen along its active viewport's direction, the paper
@@ -363,7 +435,28 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       choice.twist = viewport->twist;
       choice.preset = FindPresetViewDirection(choice.direction);
     }
-    bool seen3D = false;
+    // The question is put only after a conversion went through, so that a
+    // drawing refused while it is converted (too large, out of memory) is
+    // refused without asking first; a read error is told before it.
+    const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +
+                     (std::fabs(choice.direction[1]) > 1e-8 ? 2 : 0) +
+                     (std::fabs(choice.direction[2]) > 1e-8 ? 1 : 0);
+    const bool oblique = mask != 1 && mask != 2 && mask != 4;
+    bool seen3D = false, asked = false;
+    auto ask = [&]() -> bool {
+      if (partialPending) {
+        asker->GoOn(PartialReadNotice(fileName));
+        partialPending = false;
+        partialTold = true;
+      }
+      asked = true;
+      if (!asker->ChooseViewDirection(choice)) {
+        viewCancelled = true;
+        return false;
+      }
+      ApplyViewPreset(choice);
+      return true;
+    };
     while (true) {
       auto sheet = std::make_unique<cSheet>();
       sheet->name = name;
@@ -372,21 +465,9 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       // Styles and shared blocks belong to one sheet's drawing data (a
       // dropped sheet's data may be followed by another at its address).
       styledData = nullptr;
-      sharedInsertBlocks.clear();
+      sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
-      if (asker) {
-        const int mask = (std::fabs(choice.direction[0]) > 1e-8 ? 4 : 0) +
-                         (std::fabs(choice.direction[1]) > 1e-8 ? 2 : 0) +
-                         (std::fabs(choice.direction[2]) > 1e-8 ? 1 : 0);
-        if ((mask != 1 && mask != 2 && mask != 4) || seen3D) {
-          if (!asker->ChooseViewDirection(choice)) {
-            viewCancelled = true;
-            return false;
-          }
-          ApplyViewPreset(choice);
-        }
-      }
-      std::uint32_t offPlane = 0;
+      OffPlaneCounter offPlane;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
       view.counter = &offPlane;
@@ -406,15 +487,29 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
       }
       if (!ok || gOutOfMemory) return false;
-      // Content off the drawing plane: seen from where the user says.
-      if (!seen3D && asker && offPlane >= 10) {
+      // An oblique view, or content off the drawing plane: seen from where
+      // the user says; built again unless the answer is the view built.
+      if (asker && !asked && (oblique || (!seen3D && offPlane.count >= 10))) {
         seen3D = true;
-        referenceBlocks.resize(referenceMark);
-        continue;
+        const ViewDirectionChoice built = choice;
+        if (!ask()) return false;
+        const bool same = built.direction[0] == choice.direction[0] && built.direction[1] == choice.direction[1] &&
+                          built.direction[2] == choice.direction[2] && built.twist == choice.twist;
+        if (!same) {
+          referenceBlocks.resize(referenceMark);
+          continue;
+        }
       }
       view.counter = nullptr;
       AddAttributeDefinitions(*document, block, mode);
-      MakeSheetLevels(*data, objects, top);
+      const std::vector<std::uint16_t> levelOfLayer = MakeSheetLevels(*data, objects, top);
+      if (firstBuilt) {
+        SetSheetViewportLevels(*data, objects, firstSheetLevelOfLayer);
+      } else {
+        firstBuilt = true;
+        firstSheetLevelOfLayer = levelOfLayer;
+      }
+      MakeStyleNamesUnique(*data);
       if (!objects.Head() && !keepEmpty) {
         referenceBlocks.resize(referenceMark);
         return true;
@@ -471,9 +566,12 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     warnings.push_back(WString::FromUtf8(std::to_string(cellsCapped) + " cells of insert arrays beyond " +
                                          std::to_string(maxArrayCells) + " per insert were left out."));
   }
-  document->name = fileName;
+  // The name says the drawing is shown, not edited.
+  document->name = GetFileNamePart(fileName);
+  document->name.Append(LoadLangString(kStrReadOnly));
   document->SetFilePath(fileName);
   LoadReferences(*document, monitor);
+  OpenOnFirstSheetWithObjects(*document);
   return document;
 }
 

@@ -178,7 +178,6 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
   if (code < 2 || code > 54) return;
   const std::string name = !currentName_.empty() ? currentName_ : EntityNameOfCode(code);
   auto handOver = [&](std::unique_ptr<cOneObjRec> rec) { AddEntity(record, std::move(rec), true, name); };
-  auto notYet = [&] { statistics.CountDropped(name, DropReason::NotImportedYet); };
   const std::uint16_t c = std::uint16_t(code);
 
   switch (code) {
@@ -227,18 +226,20 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       return;
     }
     case entity::kDimension:
-    case entity::kAcadTable:
-      // Both show the block their writer drew them into.
+    case entity::kArcDimension:
+      // Dimensions show the block their writer drew them into (placed by
+      // their point 12).
       handOver(std::make_unique<YxxfEntInsert>(&record, Vec3{}, Vec3{1, 1, 1}, 0.0, c));
+      return;
+    case entity::kAcadTable:
+      // A table's block is drawn about its insertion point.
+      handOver(std::make_unique<YxxfEntInsert>(&record, record.GetPoint3(10), Vec3{1, 1, 1}, 0.0, c));
       return;
     case entity::kAttrib:
     case entity::kText:
     case entity::kMText:
     case entity::kAttDef:
       DispatchText(record, code, name);
-      return;
-    case entity::kArcDimension:
-      notYet();
       return;
     case entity::kImage:
       // The definition comes later (objects section): looked up when made.

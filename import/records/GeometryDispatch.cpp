@@ -1,11 +1,17 @@
 // The dispatch rows of the point-sequence entities: POLYLINE with its
 // VERTEX records, LWPOLYLINE, LEADER, MLINE, SPLINE and the leader lines of
-// MLEADER. Counts given by the file (vertices, elements) only bound what is
+// MLEADER with their arrowheads and block content. Counts given by the file (vertices, elements) only bound what is
 // read: a record never promises more items than it holds.
 #include <algorithm>
+#include <cmath>
 
+#include "foundation/MathConstants.h"
+#include "import/records/AciColors.h"
+#include "import/records/ImportMatrix.h"
+#include "import/records/InsertRecord.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/RecordUtilities.h"
+#include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
@@ -27,6 +33,45 @@ std::vector<Vec3> PointsOf(const YxxfGroupRecord& record, std::uint16_t code, st
     at = std::uint32_t(i) + 1;
   }
   return points;
+}
+
+// The block content of each MLEADER context without text (its 296 set): an
+// insert of the block record 341 at 15 (given in world coordinates), scaled
+// by 16, turned by 46 (radians) about the normal 14, in the colour 93.
+void AppendMLeaderBlocks(const YxxfGroupRecord& record, const GrowArray<ItemRange>& contexts,
+                         const GrowArray<ItemRange>& leaders, std::vector<std::unique_ptr<cOneObjRec>>& out) {
+  for (const ItemRange& range : contexts) {
+    auto find = [&](std::uint16_t code) { return FindInContext(record, range, leaders, code); };
+    const std::int64_t hasText = find(290), hasBlock = find(296);
+    if (hasText >= 0 && GetItemInt(record.Item(std::uint32_t(hasText))) != 0) continue;
+    if (hasBlock < 0 || GetItemInt(record.Item(std::uint32_t(hasBlock))) == 0) continue;
+    const std::int64_t at = find(341);
+    if (at < 0) continue;
+    const std::uint64_t block = record.GetHandle(341, std::uint32_t(at), range.close);
+    if (block == 0) continue;
+    auto point = [&](std::uint16_t code, Vec3 otherwise) {
+      const std::int64_t i = find(code);
+      return i < 0 ? otherwise : record.GetPoint3(code, std::uint32_t(i), range.close);
+    };
+    Vec3 normal = point(14, Vec3{0, 0, 1});
+    if (!(normal.LengthSq() > 1e-20) || !std::isfinite(normal.LengthSq())) normal = Vec3{0, 0, 1};
+    normal = normal.Normalized();
+    const Vec3 world = point(15, Vec3{});
+    // The insert is placed in the coordinates of its normal.
+    const Vec3 ax = OcsToWcs(Vec3{1, 0, 0}, normal), ay = OcsToWcs(Vec3{0, 1, 0}, normal);
+    const Vec3 position{world.x * ax.x + world.y * ax.y + world.z * ax.z,
+                        world.x * ay.x + world.y * ay.y + world.z * ay.z,
+                        world.x * normal.x + world.y * normal.y + world.z * normal.z};
+    const Vec3 scale = point(16, Vec3{1, 1, 1});
+    double rotation = 0.0;
+    if (const std::int64_t i = find(46); i >= 0) rotation = GetItemDouble(record.Item(std::uint32_t(i))) * 180.0 / kPi;
+    if (!std::isfinite(rotation)) rotation = 0.0;
+    auto insert = std::make_unique<YxxfEntInsert>(&record, position, scale, rotation, entity::kMultiLeader);
+    insert->extrusion = normal;
+    insert->blockHandle = block;
+    if (const std::int64_t i = find(93); i >= 0) insert->color = MLeaderColor(GetItemInt(record.Item(std::uint32_t(i))));
+    out.push_back(std::move(insert));
+  }
 }
 
 std::vector<double> DoublesOf(const YxxfGroupRecord& record, std::uint16_t code) {
@@ -55,6 +100,11 @@ std::unique_ptr<cLoadingPolygon> Polyline3D(const YxxfGroupRecord& record, const
     polygon->AddVertex(v);
   }
   return polygon;
+}
+
+// The point `distance` from `from` along the unit vector `unit`.
+Vec3 Along(const Vec3& from, const Vec3& unit, double distance) {
+  return Vec3{from.x + unit.x * distance, from.y + unit.y * distance, from.z + unit.z * distance};
 }
 
 }  // namespace
@@ -198,12 +248,67 @@ void YxxfReader::DispatchSpline(const YxxfGroupRecord& record, const std::string
 }
 
 void YxxfReader::DispatchMLeader(YxxfGroupRecord& record, const std::string& name) {
-  GrowArray<ItemRange> lines;
+  GrowArray<ItemRange> leaders, lines;
+  FindContextBlocks(record, leaders, "LEADER{", 302);
   FindContextBlocks(record, lines, "LEADER_LINE{", 304);
+  // The arrowhead size as drawn: the context's 140 (the entity's size under
+  // the annotation scale), else the entity's 42 after the context data.
+  GrowArray<ItemRange> context;
+  FindContextBlocks(record, context, "CONTEXT_DATA{", 300);
+  const std::uint32_t afterContext = context.Count() > 0 ? context[0].close + 1 : 0;
+  double arrowSize = std::fabs(record.GetDouble(42, 0.0, afterContext));
+  if (context.Count() > 0) {
+    const std::int64_t scaled = FindInContext(record, context[0], leaders, 140);
+    const double size = scaled < 0 ? 0.0 : std::fabs(GetItemDouble(record.Item(std::uint32_t(scaled))));
+    if (size > 0 && std::isfinite(size)) arrowSize = size;
+  }
+  // The arrowhead block of the entity (its 342 after the context data); none
+  // is the closed filled arrow. A leader line's own (its 341) comes first.
+  const std::uint64_t entityArrow = record.GetHandle(342, afterContext);
   std::vector<std::unique_ptr<cOneObjRec>> records;
-  for (const ItemRange& range : lines) {
-    std::vector<Vec3> points = PointsOf(record, 10, range.open, range.close);
-    if (points.size() >= 2) records.push_back(Polyline3D(record, points, false, entity::kMultiLeader));
+  AppendMLeaderBlocks(record, context, leaders, records);
+  for (const ItemRange& line : lines) {
+    std::vector<Vec3> points = PointsOf(record, 10, line.open, line.close);
+    // A leader line runs from its vertices to the landing point of its
+    // leader, and on along the dogleg when the leader has one.
+    for (const ItemRange& leader : leaders) {
+      if (line.open < leader.open || line.close > leader.close) continue;
+      const std::vector<Vec3> landing = PointsOf(record, 10, leader.open, line.open, 1);
+      if (!landing.empty()) {
+        points.push_back(landing[0]);
+        const double dogleg = record.GetDouble(40, 0.0, leader.open, line.open - 1);
+        // The DWG form carries no dogleg flag: there the length decides.
+        if (record.GetInt(291, 1, leader.open, line.open - 1) != 0 && dogleg > 0 && std::isfinite(dogleg)) {
+          const Vec3 d = record.GetPoint3(11, leader.open, line.open - 1);
+          if (d.LengthSq() > 1e-20) points.push_back(Along(landing[0], d.Normalized(), dogleg));
+        }
+      }
+      break;
+    }
+    if (points.size() < 2) continue;
+    const std::uint64_t lineArrow = record.GetHandle(341, line.open, line.close);
+    const std::uint64_t arrowBlock = lineArrow != 0 ? lineArrow : entityArrow;
+    if (arrowSize > 0 && std::isfinite(arrowSize)) {
+      // The arrowhead at the first vertex along the first span: its block,
+      // drawn with the tip at the block's origin and its body along minus x
+      // as dimension arrowheads are, or the closed filled arrow.
+      const Vec3 tip = points[0];
+      const Vec3 along = Vec3{points[1].x - tip.x, points[1].y - tip.y, points[1].z - tip.z}.Normalized();
+      if (along.LengthSq() > 0 && arrowBlock != 0) {
+        const double turn = std::atan2(along.y, along.x) * 180.0 / kPi + 180.0;
+        auto arrow = std::make_unique<YxxfEntInsert>(&record, tip, Vec3{arrowSize, arrowSize, arrowSize}, turn,
+                                                     entity::kMultiLeader);
+        arrow->extrusion = Vec3{0, 0, 1};
+        arrow->blockHandle = arrowBlock;
+        records.push_back(std::move(arrow));
+      } else if (along.LengthSq() > 0) {
+        const Vec3 across{-along.y, along.x, 0.0};
+        const Vec3 base = Along(tip, along, arrowSize);
+        const Vec3 left = Along(base, across, arrowSize / 6), right = Along(base, across, -arrowSize / 6);
+        records.push_back(std::make_unique<YxxfEntSolid>(&record, tip, left, right, right, entity::kSolid));
+      }
+    }
+    records.push_back(Polyline3D(record, points, false, entity::kMultiLeader));
   }
   AppendMLeaderTexts(record, records);
   AddEntities(record, std::move(records), name);

@@ -224,6 +224,9 @@ std::uint16_t PatternStyle(const YxxfGroupRecord& record, YxxfReader& reader) {
   auto style = std::make_unique<cStyleFill>();
   style->name = record.GetString(2);
   style->hatchKind = kSymbolHatch;
+  // The hatch object keeps its own colour, thin lines and scale.
+  style->byObject = 1;
+  style->hatchValue = 0.0;
   std::vector<OneFinalDef> lines;
   ReadHatchPatternLines(record, lines);
   if (lines.empty()) {
@@ -243,12 +246,22 @@ std::uint16_t PatternStyle(const YxxfGroupRecord& record, YxxfReader& reader) {
     }
   }
   for (const OneFinalDef& line : lines) {
+    // The renderer draws a family along its angle in drawing axes (y down)
+    // from a base point given along and across the line, and turns the
+    // offset by the angle. The file's lines run at their angle in world
+    // axes with base and offset in world axes (y already flipped here): the
+    // angle changes sign, the base goes into the line's axes and the offset
+    // is turned by twice the world angle, so that after the renderer's turn
+    // it is the flipped offset of the line's own axes.
+    const double a = line.angle * kPi / 180.0;
+    const double c = std::cos(a), s = std::sin(a);
     HatchLine h;
-    h.values[0] = line.baseX;
-    h.values[1] = line.baseY;
-    h.params[0] = line.offsetX;
-    h.params[1] = line.offsetY;
-    h.params[2] = line.angle;
+    h.values[0] = line.baseX * c - line.baseY * s;
+    h.values[1] = line.baseX * s + line.baseY * c;
+    const double c2 = c * c - s * s, s2 = 2 * s * c;
+    h.params[0] = line.offsetX * c2 - line.offsetY * s2;
+    h.params[1] = line.offsetX * s2 + line.offsetY * c2;
+    h.params[2] = -line.angle;
     h.dashes = line.dashes;
     style->hatchLines.push_back(std::move(h));
   }

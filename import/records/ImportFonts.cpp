@@ -9,6 +9,7 @@
 #include "model/cStyleFont.h"
 #include "model/cStyleText.h"
 #include "text/ShxFontFile.h"
+#include "text/ShxStandIn.h"
 
 namespace kvn {
 
@@ -41,6 +42,14 @@ WString FolderOf(const WString& path) {
   const std::u16string_view v = path.View();
   const std::size_t slash = v.find_last_of(u"/\\");
   return slash == std::u16string_view::npos ? WString(u".") : WString(v.substr(0, slash));
+}
+
+// The capitalised face with ".shx".
+WString ShxFontName(const WString& face) {
+  std::u16string name(face.View());
+  if (!name.empty() && name[0] >= u'a' && name[0] <= u'z') name[0] = char16_t(name[0] - 32);
+  name += u".shx";
+  return WString(std::u16string_view(name));
 }
 
 }  // namespace
@@ -82,11 +91,26 @@ int FindOrAddShxFont(cDrawingData& data, const WString& drawingPath, const WStri
   }
   if (!shx || ShxShapeCount(*shx) == 0) return -1;
   auto font = std::make_unique<cStyleFont>();
-  std::u16string name(face.View());
-  if (!name.empty() && name[0] >= u'a' && name[0] <= u'z') name[0] = char16_t(name[0] - 32);
-  font->name = WString(std::u16string_view(name));
-  font->name.Append(WString(u".shx"));
+  font->name = ShxFontName(face);
   font->BindFace(nullptr, std::move(shx));
+  const std::uint16_t index = data.FontStyles().Add(std::move(font));
+  return index == kNoStyle ? -1 : int(index);
+}
+
+bool NamesShxFile(const YxxfStyleRec& style) {
+  return style.trueTypeFamily.IsEmpty() && EndsWithNoCase(style.fontFile.View(), u".shx");
+}
+
+int AddShxStandIn(cDrawingData& data, const WString& face) {
+  const cStyleFont* builtin = FontList::FindByName(ShxStandInName(face));
+  if (!builtin) builtin = FontList::FindByName(WString(u"Simplex.shx"));
+  ShxFont* shared = builtin ? builtin->Shx() : nullptr;
+  if (!shared) return -1;
+  auto font = std::make_unique<cStyleFont>();
+  font->name = ShxFontName(face);
+  font->BindFace(nullptr, std::make_unique<ShxFont>());
+  font->shx->shared = shared;
+  font->substituteName = builtin->name;
   const std::uint16_t index = data.FontStyles().Add(std::move(font));
   return index == kNoStyle ? -1 : int(index);
 }

@@ -30,6 +30,15 @@ WString GetStyleFaceName(const YxxfStyleRec& style);
 // by the capitalised face and ".shx". The font's index, or -1 when none is found.
 int FindOrAddShxFont(cDrawingData& data, const WString& drawingPath, const WString& face);
 
+// Whether the style names an SHX file (its font file ends in ".shx" and it
+// names no TrueType family).
+bool NamesShxFile(const YxxfStyleRec& style);
+// For an SHX file nobody has: a font named by the capitalised face and
+// ".shx" that draws with the built-in font of the design its name suggests
+// (text/ShxStandIn.h), that font's name kept as its substitute. The font's
+// index, or -1 without built-in fonts.
+int AddShxStandIn(cDrawingData& data, const WString& face);
+
 // The first text style of the drawing data of that name (case ignored);
 // 65535 when none.
 std::uint16_t FindStyleByName(const cDrawingData& data, const WString& name);

@@ -102,9 +102,17 @@ Vec3 ImportMatrix::TransformPoint(const Vec3& p) const {
           m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11]};
 }
 
+void OffPlaneCounter::Note(double z) {
+  if (!hasPlane) {
+    hasPlane = true;
+    plane = z;
+  }
+  if (std::fabs(z - plane) > 1e-6) ++count;
+}
+
 DPoint ImportMatrix::TransformTo2D(const Vec3& p) const {
   Vec3 q = TransformPoint(p);
-  if (counter && std::fabs(q.z) > 1e-6) ++*counter;
+  if (counter) counter->Note(q.z);
   return DPoint{q.x, -q.y};
 }
 

@@ -5,9 +5,11 @@
 // Sixteen doubles, row by row; a point (x, y, z) is the column (x, y, z, 1).
 // "Pre-apply A" means M := A * M (A acts after M), "post-apply" M := M * A.
 // Drawing objects have y pointing down, so TransformTo2D negates y. The z that
-// remains after mapping is only counted (points with |z| > 1e-6) through the
-// counter pointer, which the drawing assembly sets to learn whether the view
-// shows 3-D content; the matrix does not own it.
+// remains after mapping is only counted through the counter pointer, which
+// the drawing assembly sets to learn whether the view shows 3-D content; the
+// matrix does not own it. A point counts when its z lies more than 1e-6 off
+// the plane of the first point mapped: a flat drawing at an elevation is no
+// 3-D content.
 //
 // Entities with an extrusion direction (group codes 210/220/230) give their
 // points in an object coordinate system whose axes come from the DXF
@@ -22,6 +24,14 @@
 
 namespace kvn {
 
+// Points off the plane (at the z of the first point) across the view.
+struct OffPlaneCounter {
+  std::uint32_t count = 0;
+  bool hasPlane = false;
+  double plane = 0.0;
+  void Note(double z);
+};
+
 class ImportMatrix {
  public:
   ImportMatrix() { SetIdentity(); }
@@ -29,7 +39,7 @@ class ImportMatrix {
   ImportMatrix& operator=(const ImportMatrix&) = default;
 
   double m[16];
-  std::uint32_t* counter = nullptr;
+  OffPlaneCounter* counter = nullptr;
 
   // Values only; the counter pointer stays.
   void SetIdentity();

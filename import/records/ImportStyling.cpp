@@ -1,6 +1,7 @@
 // Import styling: a made object gets its level, its colours with by layer
 // and by block resolved through the insert chain, a line style made from
 // its line type, and the font of its text style.
+#include <algorithm>
 #include <cmath>
 
 #include "import/records/AciColors.h"
@@ -8,11 +9,16 @@
 #include "import/records/InsertRecord.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
+#include "model/FontList.h"
 #include "model/ObjectTypes.h"
 #include "model/cAnyFill.h"
 #include "model/cAnyLine.h"
 #include "model/cDrawingData.h"
+#include "model/cSection.h"
+#include "model/cStyleFill.h"
+#include "model/cStyleFont.h"
 #include "model/cStyleLine.h"
+#include "model/cStyleText.h"
 #include "model/cText.h"
 #include "foundation/MathConstants.h"
 
@@ -77,15 +83,27 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
     styledData = &data;
     lineStyleOfType.assign(lineTypes.Count(), -1);
     fontOfStyle.clear();
+    fillStyleOfPattern.assign(hatchStyles.Count(), -1);
+    textStyleOfStyle.clear();
   }
   object.SetLevel(record.level);
+  // A viewport shows whatever its own layer says: the layer is made visible.
+  if (object.AsSection() && record.level < layers.Count()) {
+    layers[record.level]->off = 0;
+    layers[record.level]->frozen = 0;
+  }
   if (cText* text = object.AsText()) {
     text->attr.color = ResolveImportColour(text->attr.color, chain, record);
-    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) StyleText(*source, *text, data);
+    if (const cOneText* source = const_cast<cOneObjRec&>(record).AsText()) {
+      StyleText(*source, *text, data);
+      FrameLaidOutText(*source, *text, data);
+    }
     return;
   }
   if (cAnyFill* fill = object.AsAnyFill()) {
-    if (fill->fill.fillColor == kColorByLayer || fill->fill.fillColor == kColorByBlock) {
+    if (object.TypeByte() & kTypeStyledFill) {
+      StylePatternFill(chain, record, *fill, data);
+    } else if (fill->fill.fillColor == kColorByLayer || fill->fill.fillColor == kColorByBlock) {
       fill->fill.fillColor = ResolveImportColour(fill->fill.fillColor, chain, record);
     }
   }
@@ -123,6 +141,33 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
   object.SetTypeByteSourceBits(std::uint8_t(kTypeStyledStroke | (object.TypeByte() & kTypeStyledFill)));
 }
 
+void YxxfReader::StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill,
+                                  cDrawingData& data) {
+  // Until styled, the fill style index is the pattern's place in the
+  // reader's list; the drawing data gets one copy of each pattern used.
+  const std::uint16_t pattern = fill.fill.fillStyle;
+  std::int32_t index = -1;
+  if (pattern < hatchStyles.Count()) {
+    if (fillStyleOfPattern.size() <= pattern) fillStyleOfPattern.resize(std::size_t(pattern) + 1, -1);
+    if (fillStyleOfPattern[pattern] < 0) {
+      auto style = std::make_unique<cStyleFill>();
+      style->Assign(*hatchStyles[pattern]);
+      fillStyleOfPattern[pattern] = data.FillStyles().Add(std::move(style));
+    }
+    index = fillStyleOfPattern[pattern];
+  }
+  if (index < 0 || index == kNoStyle) {
+    // No style to draw: the pattern is left out rather than painted solid.
+    fill.SetTypeByteSourceBits(std::uint8_t(fill.TypeByte() & kTypeStyledStroke));
+    fill.fill.fillStyle = 0;
+    fill.fill.hatchKind = 0;
+  } else {
+    fill.fill.fillStyle = std::uint16_t(index);
+  }
+  fill.fill.hatchColor = ResolveImportColour(fill.fill.hatchColor, chain, record);
+  fill.fill.fillColor = 0x80000000u;
+}
+
 std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data) {
   auto style = std::make_unique<cStyleLine>();
   style->name = type.name;
@@ -153,11 +198,41 @@ std::int32_t YxxfReader::MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData
   return data.LineStyles().Add(std::move(style));
 }
 
+std::int32_t YxxfReader::MakeTextStyle(const YxxfStyleRec& style, const cText& text, std::int32_t font,
+                                       cDrawingData& data) {
+  auto made = std::make_unique<cStyleText>();
+  made->name = style.name;
+  TextAttributes& a = made->attributes;
+  if (font >= 0 && font != 65535) a.fontIndex = std::uint16_t(font);
+  a.mirrorX = (style.generationFlags & 2) ? 1 : 0;
+  a.mirrorY = (style.generationFlags & 4) ? 1 : 0;
+  a.height = style.height != 0.0 ? style.height : text.attr.height;
+  a.pitchAndFamily = std::uint8_t(style.trueTypeFlags & 0xFF);
+  a.bold = (style.trueTypeFlags & 0x2000000u) ? 1 : 0;
+  a.italic = (style.trueTypeFlags & 0x1000000u) ? 1 : 0;
+  if (a.fontIndex == 65535) {
+    const std::u16string_view face = GetStyleFaceName(style).View();
+    const std::size_t n = std::min<std::size_t>(face.size(), kFaceNameUnits - 1);
+    std::copy_n(face.data(), n, a.faceName);
+    a.faceName[n] = 0;
+    data.ResolveStyleFont(a);
+  }
+  return data.TextStyles().Add(std::move(made));
+}
+
 std::uint16_t YxxfReader::FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data) {
   const WString face = GetStyleFaceName(style);
-  const int shx = FindOrAddShxFont(data, fileName, face);
+  int shx = FindOrAddShxFont(data, fileName, face);
+  if (shx < 0 && NamesShxFile(style)) shx = AddShxStandIn(data, face);
   if (shx >= 0) return std::uint16_t(shx);
-  return data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+  const std::uint16_t index =
+      data.FindOrAddFont(face, (style.trueTypeFlags & 0x2000000u) != 0, (style.trueTypeFlags & 0x1000000u) != 0);
+  // The low byte of the flags is the family's pitch-and-family byte: a face
+  // nobody has is replaced by one of the same kind (fixed pitch, serif...).
+  cStyleFont* font = index < data.FontStyles().Count() ? data.FontStyles().Get(index) : nullptr;
+  TrueTypeFaceSet* set = font && font->trueType && !font->trueType->shared ? font->FaceSet() : nullptr;
+  if (set && set->pitchAndFamily == 0) set->pitchAndFamily = std::uint8_t(style.trueTypeFlags & 0xFFu);
+  return index;
 }
 
 void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& data) {
@@ -179,8 +254,25 @@ void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& da
   if (fontOfStyle[index] != 65535) text.attr.fontIndex = std::uint16_t(fontOfStyle[index]);
   if (style.trueTypeFlags & 0x2000000u) text.attr.styleBits |= 0x07;
   if (style.trueTypeFlags & 0x1000000u) text.attr.styleBits |= 0x10;
+  // The text style of the drawing made from the import style, once.
+  if (textStyleOfStyle.size() <= index) textStyleOfStyle.resize(index + 1, -1);
+  if (textStyleOfStyle[index] < 0) textStyleOfStyle[index] = MakeTextStyle(style, text, fontOfStyle[index], data);
+  if (textStyleOfStyle[index] != kNoStyle) {
+    text.attr.textStyle = std::uint16_t(textStyleOfStyle[index]);
+    text.SetTypeByteSourceBits(std::uint8_t(text.TypeByte() | kTypeStyledStroke));
+  }
   if (source.multiLine) {
-    if (style.widthFactor > 0.0) text.attr.widthFactor *= style.widthFactor;
+    if (style.widthFactor > 0.0) {
+      text.attr.widthFactor *= style.widthFactor;
+      text.wrapWidth *= style.widthFactor;
+    }
+    // A box far wider than the text could ever need is no box at all.
+    const double chars = double(text.GetText().Length());
+    const double need = 3.0 * text.GetHeight(&data) * chars * text.GetWidthFactor(&data);
+    if (text.wrapWidth > 0.0 && text.wrapWidth > need) {
+      text.wrapWidth = 0.0;
+    }
+    text.MarkDirty();
     return;
   }
   // A top or middle row stands on the baseline instead, moved down by the

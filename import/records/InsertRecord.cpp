@@ -11,7 +11,7 @@ YxxfEntInsert::YxxfEntInsert(const YxxfGroupRecord* record, const Vec3& point, c
                              double rotationIn, std::uint16_t code)
     : SpooledRecord(record, code), insertion(point), scale(scaleIn), rotation(rotationIn) {
   if (!record) return;
-  if (code == entity::kDimension &&
+  if ((code == entity::kDimension || code == entity::kArcDimension) &&
       (record->GetInt(kCodeDimensionDxf) != 0 || record->GetInt(kCodeDimensionR12) != 0)) {
     insertion = OcsToWcs(record->GetPoint3(12), extrusion);
     insertion.z = record->GetDouble(31);

@@ -65,6 +65,18 @@ bool IsOutsideRanges(std::uint32_t index, const GrowArray<ItemRange>& a, const G
   return true;
 }
 
+std::int64_t FindInContext(const YxxfGroupRecord& record, const ItemRange& context,
+                           const GrowArray<ItemRange>& leaders, std::uint16_t code) {
+  for (std::uint32_t i = context.open; i <= context.close && i < record.Count(); ++i) {
+    const YxxfItem* item = record.Item(i);
+    if (item->code != code || item->subRecord != record.SubRecord()) continue;
+    bool inLeader = false;
+    for (const ItemRange& r : leaders) inLeader = inLeader || (i >= r.open && i <= r.close);
+    if (!inLeader) return i;
+  }
+  return -1;
+}
+
 void SortByDrawOrder(OwnedArray<cOneObjRec>& records, const GrowArray<std::uint64_t>& table) {
   if (table.Count() < 2) return;
   std::vector<std::unique_ptr<cOneObjRec>> list;

@@ -45,6 +45,11 @@ void FindContextBlocks(const YxxfGroupRecord& record, GrowArray<ItemRange>& out,
 bool IsOutsideRanges(std::uint32_t index, const GrowArray<ItemRange>& a, const GrowArray<ItemRange>& b,
                      const GrowArray<ItemRange>& c);
 
+// Index of the first item of the code inside the context range but outside
+// every leader range, of the record's current sub-record; -1 when none.
+std::int64_t FindInContext(const YxxfGroupRecord& record, const ItemRange& context,
+                           const GrowArray<ItemRange>& leaders, std::uint16_t code);
+
 // Sorts a block's records by a sort table: flat handle pairs {entity, sort
 // handle}; an entity takes the draw position of the entity whose handle is
 // its sort handle. Sort handles that name no record get empty placeholder

@@ -158,10 +158,27 @@ std::unique_ptr<YxxfBlockTableRec> YxxfBlockTableRec::FromRecord(const YxxfGroup
   return rec;
 }
 
+namespace {
+
+// Where a DXF LAYOUT's own part begins (its subclass marker), 0 without one:
+// its name (1) and block-table record (330) are read from there, since the
+// plot settings before it have a 1 of their own (the page setup's name) and
+// the object's first 330 is its owner dictionary.
+std::uint32_t LayoutPart(const YxxfGroupRecord& r) {
+  for (std::int64_t i = r.FindIndex(100); i >= 0; i = r.FindIndex(100, std::uint32_t(i) + 1)) {
+    const AString marker = r.GetNarrowString(100, "", std::uint32_t(i), std::uint32_t(i));
+    if (strcasecmp(marker.CStr(), "AcDbLayout") == 0) return std::uint32_t(i);
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::unique_ptr<YxxfLayoutRec> YxxfLayoutRec::FromRecord(const YxxfGroupRecord& r) {
   auto rec = std::make_unique<YxxfLayoutRec>();
-  rec->name = r.GetString(1);
-  rec->owner = r.GetHandle(330);
+  const std::uint32_t part = LayoutPart(r);
+  rec->name = r.GetString(1, nullptr, r.FindIndex(1, part) >= 0 ? part : 0);
+  rec->owner = r.GetHandle(330, r.FindIndex(330, part) >= 0 ? part : 0);
   rec->handle = r.GetHandle(5);
   rec->lastActiveViewport = r.GetHandle(331);
   return rec;

@@ -1,5 +1,7 @@
 // The dispatch rows of texts: TEXT, MTEXT, ATTDEF, ATTRIB, and the texts of
 // MLEADER context blocks.
+#include <cmath>
+
 #include "import/records/AciColors.h"
 #include "import/records/RecordUtilities.h"
 #include "import/records/TextCodes.h"
@@ -9,37 +11,12 @@
 
 namespace kvn {
 
-namespace {
-
-// The colour word of MLEADER texts: the high byte says how it is given.
-std::uint32_t MLeaderColor(std::int32_t value) {
-  const std::uint32_t v = std::uint32_t(value);
-  switch (v >> 24) {
-    case 0xC0: return kColorByLayer;
-    case 0xC1: return kColorByBlock;
-    case 0xC2: return AciToRgb(1, std::int32_t(v & 0xFFFFFF));
-    case 0xC3: return EntityColor(std::uint16_t(v & 0xFF), -1);
-    default: return kColorByLayer;
-  }
-}
-
-}  // namespace
-
 void AppendMLeaderTexts(YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>>& out) {
-  GrowArray<ItemRange> contexts, leaders, none;
+  GrowArray<ItemRange> contexts, leaders;
   FindContextBlocks(record, contexts, "CONTEXT_DATA{", 300);
   FindContextBlocks(record, leaders, "LEADER{", 302);
   for (const ItemRange& range : contexts) {
-    // The first item of the code in the context block but outside its leaders.
-    auto find = [&](std::uint16_t code) -> std::int64_t {
-      for (std::uint32_t i = range.open; i <= range.close && i < record.Count(); ++i) {
-        const YxxfItem* item = record.Item(i);
-        if (item->code == code && item->subRecord == record.SubRecord() && IsOutsideRanges(i, leaders, none, none)) {
-          return i;
-        }
-      }
-      return -1;
-    };
+    auto find = [&](std::uint16_t code) { return FindInContext(record, range, leaders, code); };
     const std::int64_t hasText = find(290);
     if (hasText < 0 || GetItemInt(record.Item(std::uint32_t(hasText))) == 0) continue;
     auto text = std::make_unique<cOneText>(&record, 0);
@@ -67,6 +44,12 @@ void AppendMLeaderTexts(YxxfGroupRecord& record, std::vector<std::unique_ptr<cOn
       bool hasSpace = false;
       StripMtextCodes(stripped, raw, hasSpace);
       ConvertPercentCodes(text->text, stripped, true);
+    }
+    // The frame: the entity's flag after its context data (the context's
+    // own 292 is the background's), at the landing gap from the text.
+    if (record.GetInt(292, 0, range.close + 1) != 0) {
+      text->framed = 1;
+      if (std::int64_t i = find(145); i >= 0) text->frameGap = std::fabs(GetItemDouble(record.Item(std::uint32_t(i))));
     }
     out.push_back(std::move(text));
   }

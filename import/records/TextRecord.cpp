@@ -3,10 +3,12 @@
 #include <cmath>
 
 #include "import/records/ImportMatrix.h"
+#include "import/records/ImportObjects.h"
 #include "import/records/SpoolStream.h"
 #include "import/records/TextCodes.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
+#include "model/cPolygon.h"
 #include "model/cText.h"
 #include "foundation/MathConstants.h"
 
@@ -127,7 +129,47 @@ ObjectChain cOneText::MakeObject(const ImportMatrix* transform, YxxfReader*, voi
   }
   object->alignment = std::uint8_t((object->alignment & ~kAlignCodeMask) | (alignment & kAlignCodeMask));
   object->MarkDirty();
-  return ObjectChain(object.release());
+  const DPoint at = object->point;
+  ObjectChain out(object.release());
+  if (framed) {
+    // Its corners come with the text's style (FrameLaidOutText); until then
+    // it is a point at the text.
+    auto frame = std::make_unique<cPolygon>();
+    SetImportPen(*frame);
+    const DPoint corners[4] = {at, at, at, at};
+    frame->FirstList().SetPoints(corners, 4);
+    frame->FirstList().SetClosed(true);
+    out.Append(frame.release());
+  }
+  return out;
+}
+
+void FrameLaidOutText(const cOneText& source, cText& text, cDrawingData& data) {
+  if (!source.framed || !text.next) return;
+  cAnyFill* fill = text.next->AsAnyFill();
+  cPolygon* frame = fill ? fill->AsPolygon() : nullptr;
+  if (!frame || frame->ListCount() == 0) return;
+  DPoint c[4];
+  text.GetFrameCorners(&data, c);
+  // The box's own axes, from its sides; a side of no length takes the
+  // other turned by a right angle.
+  auto unit = [](DPoint a, DPoint b) {
+    const double dx = b.x - a.x, dy = b.y - a.y, length = std::hypot(dx, dy);
+    return length > 1e-12 && std::isfinite(length) ? DPoint{dx / length, dy / length} : DPoint{};
+  };
+  DPoint u = unit(c[0], c[1]), v = unit(c[0], c[3]);
+  if (u.x == 0 && u.y == 0) u = DPoint{v.y, -v.x};
+  if (v.x == 0 && v.y == 0) v = DPoint{-u.y, u.x};
+  double g = source.frameGap;
+  if (!std::isfinite(g) || g < 0) g = 0;
+  const double su[4] = {-1, 1, 1, -1}, sv[4] = {-1, -1, 1, 1};
+  for (int i = 0; i < 4; ++i) {
+    c[i].x += (su[i] * u.x + sv[i] * v.x) * g;
+    c[i].y += (su[i] * u.y + sv[i] * v.y) * g;
+  }
+  frame->FirstList().SetPoints(c, 4);
+  frame->FirstList().SetClosed(true);
+  frame->MarkDirty();
 }
 
 void cOneText::WriteExtra(OutFileStream& out) const {

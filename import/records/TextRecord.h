@@ -13,8 +13,8 @@
 //
 // Spool form after the base: height, insertion point, second point,
 // rotation, line spacing, width (8 + 24 + 24 + 8 + 8 + 8), flags 70..74
-// (5 x 4), a zero word, style handle (8), multi-line byte and 7 zero bytes
-// (120 bytes); then style name, text, tag and prompt, each a character count
+// (5 x 4), a zero word, style handle (8), multi-line byte, frame byte, 6
+// zero bytes and the frame gap (128 bytes); then style name, text, tag and prompt, each a character count
 // and the UTF-16 code units.
 #pragma once
 
@@ -24,6 +24,11 @@
 
 #include "foundation/WString.h"
 #include "import/records/cOneObjRec.h"
+
+namespace kvn {
+class cDrawingData;
+class cText;
+}  // namespace kvn
 
 namespace kvn {
 
@@ -50,7 +55,9 @@ class cOneText : public SpooledRecord<cOneText> {
     v(SpoolPad{4});
     v(r.styleHandle);
     v(r.multiLine);
-    v(SpoolPad{7});
+    v(r.framed);
+    v(SpoolPad{6});
+    v(r.frameGap);
   }
 
   double height = 0.0;
@@ -63,6 +70,11 @@ class cOneText : public SpooledRecord<cOneText> {
   std::int32_t flags[5] = {0, 0, 0, 0, 0};
   std::uint64_t styleHandle = 0;
   std::uint8_t multiLine = 0;
+  // A frame is drawn around the laid-out text, this far from it; the
+  // layout is only known once the text has its style (the frame follows
+  // the text in its chain and gets its corners when the text is styled).
+  std::uint8_t framed = 0;
+  double frameGap = 0.0;
   WString styleName;
   WString text;
   WString tag;
@@ -76,7 +88,12 @@ class cOneText : public SpooledRecord<cOneText> {
 // The texts of an MLEADER: one multi-line text per context block that has
 // one (290 non-zero), read outside the block's leaders: visibility 60,
 // colour 90, height 41, location 12, direction 13, width 43, attachment 171
-// (2 and 3 kept, else 1), text 304, style handle 340.
+// (2 and 3 kept, else 1), text 304, style handle 340; framed when the
+// entity's 292 after the context data is set, at the landing gap 145.
 void AppendMLeaderTexts(YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>>& out);
+
+// Gives the frame that follows a framed text in its chain the corners of
+// the text's laid-out box, widened by the gap. The text must be styled.
+void FrameLaidOutText(const cOneText& source, cText& text, cDrawingData& data);
 
 }  // namespace kvn

@@ -63,13 +63,8 @@ ObjectChain cOneViewPort::MakeObject(const ImportMatrix*, YxxfReader* reader, vo
     }
   }
   const Vec3 t = view.TransformPoint(viewTarget);
-  const DPoint shown{t.x + viewCentre[0], -(t.y + viewCentre[1])};
-  // The shown point sits at the frame's centre, (w, -h) from the insertion point.
-  if (section->scale != 0.0) {
-    section->sourcePoint = DPoint{shown.x - w / section->scale, shown.y + h / section->scale};
-  } else {
-    section->sourcePoint = shown;
-  }
+  // The view shows its source point at the frame's centre.
+  section->sourcePoint = DPoint{t.x + viewCentre[0], -(t.y + viewCentre[1])};
 
   if (reader) {
     for (std::uint64_t handle : frozenLayers) {

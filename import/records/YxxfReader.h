@@ -35,6 +35,7 @@
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
 #include "import/records/ImportStatistics.h"
+#include "import/records/SharedInsertBlocks.h"
 #include "import/records/TableRecords.h"
 #include "import/records/cOneObjRec.h"
 
@@ -46,6 +47,7 @@ class OutFileStream;
 class ProgressMonitor;
 class YxxfEntInsert;
 class YxxfGroupRecord;
+class cAnyFill;
 class cDrawingData;
 class cDrawingDoc;
 class cInsert;
@@ -132,8 +134,12 @@ class YxxfReader {
   // the font of an import text style.
   std::int32_t MakeLineStyle(const YxxfLineTypeRec& type, cDrawingData& data);
   std::uint16_t FontOfImportStyle(const YxxfStyleRec& style, cDrawingData& data);
-  // The font of a text's import style (made when missing); a top or middle
-  // aligned TEXT moved onto its baseline.
+  // The drawing's text style made from an import style (its index): the
+  // style's font, mirroring and height (the first text's when the style has
+  // none), bold and italic.
+  std::int32_t MakeTextStyle(const YxxfStyleRec& style, const cText& text, std::int32_t font, cDrawingData& data);
+  // The font and text style of a text's import style (made when missing); a
+  // top or middle aligned TEXT moved onto its baseline.
   void StyleText(const cOneText& source, cText& text, cDrawingData& data);
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
@@ -145,7 +151,14 @@ class YxxfReader {
   };
   // MakeSheetLevels over the objects of `objects` listed in `top`, each
   // with the level it has now.
-  void MakeSheetLevels(cDrawingData& data, ObjectChain& objects, const std::vector<SheetObject>& top) const;
+  // Answers the level number each layer got (65535: none).
+  std::vector<std::uint16_t> MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
+                                             const std::vector<SheetObject>& top) const;
+  // The view objects of a sheet built after the first show the first
+  // sheet's levels but those frozen in them: their frozen layer indexes
+  // become the first sheet's level numbers of the layers not frozen.
+  void SetSheetViewportLevels(cDrawingData& data, const ObjectChain& objects,
+                              const std::vector<std::uint16_t>& firstSheetLevelOfLayer) const;
   // The sheet's attribute definitions into the document's attribute list,
   // the header's display precisions, and the initial view of a viewport
   // (DrawingAssembly.cpp).
@@ -157,21 +170,39 @@ class YxxfReader {
   // styling, ImportStyling.cpp). Styles are made once per drawing data.
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
                            cDrawingData& data);
+  // A pattern fill: its fill style from the reader's pattern list, its
+  // pattern colour resolved, no solid layer.
+  void StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill, cDrawingData& data);
   // The colour of a record after by-layer and by-block resolution.
   std::uint32_t ResolveImportColour(std::uint32_t color, const InsertChainLink* chain, const cOneObjRec& record) const;
 
   // The drawing data the style caches below belong to, the line style made
-  // for each import line type and the font of each import text style (-1:
-  // not made yet).
+  // for each import line type, the font of each import text style and the
+  // fill style made for each hatch pattern (-1: not made yet).
   cDrawingData* styledData = nullptr;
-  std::vector<std::int32_t> lineStyleOfType, fontOfStyle;
+  std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern, textStyleOfStyle;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
-  // this many cells; an import makes at most this many objects.
+  // this many cells. The budget bounds what one import creates, counted
+  // where it is made: records walked (through every nested insert path),
+  // array cells, objects made and blocks generated. Neither of the first two
+  // bounds the product of nested blocks: 30 levels of two inserts each are a
+  // drawing of 2 KB that describes a billion lines. AssembleDrawing sets the
+  // budget from the file's own records (ImportBudget) unless it was set
+  // before; `objectsMade` counts the spending.
   std::uint32_t maxInsertDepth = 64;
   std::uint64_t maxArrayCells = 10'000;
-  std::uint64_t objectBudget = 20'000'000;
+  std::uint64_t objectBudget = 0;
   std::uint64_t objectsMade = 0;
+  // The budget of a file of `records` entity records: every drawing of the
+  // test data spends a few units per record, a real drawing of a few million
+  // objects about the same; a bomb spends the base in about 0.1 s and 50 MB
+  // (bench/ImportBombBench.cpp).
+  static std::uint64_t ImportBudget(std::uint64_t records);
+  // The stop message of a spent budget, with %s the budget.
+  static constexpr int kStrImportTooLarge = 19796;
+  // Counts one unit; false (with the stop message set) once the budget is spent.
+  bool Spend(std::uint64_t units = 1);
   // Inserts skipped because their block is on their own insert chain, and
   // array cells left out above the cap.
   std::uint64_t selfInserts = 0, cellsCapped = 0;
@@ -188,25 +219,18 @@ class YxxfReader {
   bool quiet = false;
   // Set when the user cancelled the view question: no document.
   bool viewCancelled = false;
+  // Set by the reader when the file was read only in part: the assembly
+  // tells the user before it asks the view question (and sets `partialTold`);
+  // otherwise the open dispatcher tells it after the open.
+  bool partialPending = false;
+  bool partialTold = false;
   // External-reference blocks placed by the built sheets, in the order of
   // their first placement; until the references are loaded the view objects
   // that show one carry its place here as their sheet index.
   std::vector<const YxxfBlockRec*> referenceBlocks;
   // Generated blocks of inserts that can share them, per sheet
   // (BlockConversion.cpp).
-  struct SharedInsertBlock {
-    const YxxfBlockRec* block = nullptr;
-    const InsertChainLink* parent = nullptr;
-    // What the styling of the children takes from the insert.
-    std::uint32_t color = 0;
-    std::uint16_t level = 0;
-    std::uint64_t lineTypeHandle = 0;
-    std::uint8_t lineTypeByHandle = 0;
-    WString lineTypeName;
-    double linear[9] = {};
-    std::uint32_t blockIndex = 0;
-  };
-  std::vector<SharedInsertBlock> sharedInsertBlocks;
+  SharedInsertBlocks sharedInsertBlocks;
   // Takes who answers, the quiet flag and the reference context from the
   // reader's context (nothing without one).
   void TakeQuestionsFrom(const FormatReadContext* context);

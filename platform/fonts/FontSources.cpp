@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <span>
+#include <string_view>
 
 #include "platform/fonts/SfntFamilyName.h"
+#include "platform/fonts/Type1Header.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // fontconfig keeps the blocks of a parsed configuration behind offset-encoded
@@ -70,6 +73,12 @@ constexpr StandIn kStandIns[] = {
 
 bool SameFaceName(const WString& a, const WString& b) { return CompareNoCaseAccentW(a.CStr(), b.CStr()) == 0; }
 
+// The pitch-and-family byte of a face without an OS/2 table.
+std::uint8_t PitchAndFamilyByName(const WString& family, bool mono) {
+  if (mono) return 0x31;
+  return family.Contains(u"Serif", false) ? 0x12 : 0x22;
+}
+
 std::uint8_t PitchAndFamily(FT_Face face, const WString& family, bool mono) {
   if (mono) return 0x31;
   const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -82,7 +91,7 @@ std::uint8_t PitchAndFamily(FT_Face face, const WString& family, bool mono) {
     if (cls >= 1 && cls <= 7 && cls != 6) return 0x12;
     if (cls == 8) return 0x22;
   }
-  return family.Contains(u"Serif", false) ? 0x12 : 0x22;
+  return PitchAndFamilyByName(family, false);
 }
 
 // Fills what FreeType tells of a face; false when it is no outline face.
@@ -106,6 +115,23 @@ bool DescribeFace(FT_Face face, FaceSource& out) {
   return true;
 }
 
+// A Type 1 face described from its clear-text header, as FreeType would
+// describe it (Type1Header.h); false when FreeType must open it.
+bool DescribeType1Face(FaceSource& out) {
+  if (out.index != 0) return false;
+  const std::string clear = ReadType1ClearText(out.file);
+  const auto facts =
+      ReadType1Facts(std::span(reinterpret_cast<const std::uint8_t*>(clear.data()), clear.size()));
+  if (!facts) return false;
+  out.codePages = 0;
+  out.weight = facts->bold ? 700 : 400;
+  out.italic = facts->italic;
+  out.symbolCmap = false;
+  out.version = 0;
+  out.pitchAndFamily = PitchAndFamilyByName(out.families.front(), facts->fixedPitch);
+  return true;
+}
+
 FcConfig* Config(Sources& s) {
   return s.custom ? s.custom : FcConfigGetCurrent();
 }
@@ -117,7 +143,7 @@ void LoadInstalled(Sources& s) {
   if (!config) return;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, nullptr);
+  FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FILE, FC_INDEX, FC_FONTFORMAT, nullptr);
   FcFontSet* set = FcFontList(config, pattern, objects);
   FcObjectSetDestroy(objects);
   FcPatternDestroy(pattern);
@@ -139,6 +165,14 @@ void LoadInstalled(Sources& s) {
         face.families.push_back(name);
     }
     if (face.families.empty()) continue;
+    // fontconfig's cache names the format: Type 1 faces are described from
+    // their headers, which spares decrypting each whole font.
+    FcChar8* format = nullptr;
+    if (FcPatternGetString(set->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch && format &&
+        std::string_view(reinterpret_cast<const char*>(format)) == "Type 1" && DescribeType1Face(face)) {
+      s.installed.push_back(std::move(face));
+      continue;
+    }
     FT_Face ft = nullptr;
     if (FT_New_Face(lib, face.file.c_str(), index, &ft) != 0) continue;
     const bool ok = DescribeFace(ft, face);
@@ -262,6 +296,51 @@ bool MatchBestFace(const WString& family, FaceSource& out) {
   }
   FcPatternDestroy(match);
   return ok;
+}
+
+WString MatchStyledFamily(const WString& family, int weight, bool italic, std::uint8_t pitchAndFamily) {
+  FcConfig* config = Config(SourceData());
+  FcPattern* pattern = FcPatternCreate();
+  if (!config || !pattern) {
+    if (pattern) FcPatternDestroy(pattern);
+    return WString();
+  }
+  const std::string name = family.ToUtf8();
+  if (!name.empty()) FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+  // The generic family after the name: what fontconfig's rules turn into a
+  // face of that kind when the name itself is unknown.
+  const bool fixed = (pitchAndFamily & 0x03) == 1 || (pitchAndFamily & 0xF0) == 0x30;
+  const char* generic = fixed ? "monospace"
+                        : (pitchAndFamily & 0xF0) == 0x10 ? "serif"
+                        : (pitchAndFamily & 0xF0) == 0x40 ? "cursive"
+                        : (pitchAndFamily & 0xF0) == 0x50 ? "fantasy"
+                                                          : "sans-serif";
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(generic));
+  if (fixed) FcPatternAddInteger(pattern, FC_SPACING, FC_MONO);
+  FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  // fontconfig ranks language coverage above spacing: of its ordered
+  // answers, the first of fixed pitch where fixed pitch was asked, else the
+  // first.
+  FcResult result = FcResultNoMatch;
+  FcFontSet* sorted = FcFontSort(config, pattern, FcFalse, nullptr, &result);
+  FcPatternDestroy(pattern);
+  if (!sorted) return WString();
+  WString out, first;
+  for (int i = 0; i < sorted->nfont && out.IsEmpty(); ++i) {
+    FcChar8* chosen = nullptr;
+    if (FcPatternGetString(sorted->fonts[i], FC_FAMILY, 0, &chosen) != FcResultMatch || !chosen) continue;
+    const WString answer = WString::FromUtf8(reinterpret_cast<const char*>(chosen));
+    if (first.IsEmpty()) first = answer;
+    int spacing = FC_PROPORTIONAL;
+    (void)FcPatternGetInteger(sorted->fonts[i], FC_SPACING, 0, &spacing);
+    if (!fixed || spacing == FC_MONO) out = answer;
+  }
+  FcFontSetDestroy(sorted);
+  return out.IsEmpty() ? first : out;
 }
 
 std::uint64_t FontSourceGeneration() { return SourceData().generation; }

@@ -49,6 +49,12 @@ std::vector<FaceSource> FacesOfFamily(const WString& name);
 // fontconfig's best outline face for a family nobody has (it always
 // answers while any font is installed); false with none at all.
 bool MatchBestFace(const WString& family, FaceSource& out);
+// The installed family fontconfig chooses for a family nobody has, asked
+// with the weight, slant and pitch of the text (pitch-and-family byte: low
+// bits 1 fixed pitch, high nibble 1 roman, 2 swiss, 3 modern, 4 script,
+// 5 decorative, each also asked as fontconfig's generic family); empty with
+// no fonts at all.
+WString MatchStyledFamily(const WString& family, int weight, bool italic, std::uint8_t pitchAndFamily);
 
 // Makes the font layer use the fontconfig file `path` (an empty path: the
 // configuration the environment names) and forget every list and cache built

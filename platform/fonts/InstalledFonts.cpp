@@ -1,6 +1,8 @@
 #include "platform/fonts/InstalledFonts.h"
 
 #include <algorithm>
+#include <map>
+#include <string>
 
 #include "foundation/CodePages.h"
 #include "foundation/WaitCursor.h"
@@ -26,6 +28,8 @@ struct FontListState {
   std::uint8_t cacheFacePitch = 0;
   std::uint8_t cacheCharset = 0;
   bool cacheFound = false;
+  // FindStyledSubstitute's answers, keyed on the request.
+  std::map<std::u16string, WString> styled;
   bool guiFaceKnown = false;
   DefaultGuiFace guiFace;
   std::function<DefaultGuiFace()> guiHook;
@@ -53,6 +57,7 @@ void Build(FontListState& s) {
   s.nameIndex.clear();
   s.familyIndex.clear();
   s.cached = false;
+  s.styled.clear();
   for (const FaceSource& face : InstalledFaces()) {
     const std::vector<std::uint8_t> sets = CharsetsOfFace(face);
     for (const WString& family : face.families) {
@@ -174,8 +179,27 @@ bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_
   return found;
 }
 
+WString FindStyledSubstitute(const WString& requested, int weight, bool italic, std::uint8_t pitchAndFamily) {
+  FontListState& s = Ensure();
+  std::u16string key(requested.View());
+  key += char16_t(weight);
+  key += char16_t(italic ? 1 : 0);
+  key += char16_t(pitchAndFamily);
+  if (auto it = s.styled.find(key); it != s.styled.end()) return it->second;
+  WString answer;
+  const WString matched = MatchStyledFamily(requested, weight, italic, pitchAndFamily);
+  if (const InstalledFont* entry = matched.IsEmpty() ? nullptr : Find(s, matched)) answer = entry->faceName;
+  if (answer.IsEmpty()) {
+    std::uint8_t pitch = 0, charset = 0;
+    (void)FindSubstituteFont(answer, pitch, charset, requested, pitchAndFamily);
+  }
+  s.styled.emplace(std::move(key), answer);
+  return answer;
+}
+
 void ClearFontList() {
   FontListState& s = FontListData();
+  s.styled.clear();
   s.entries.clear();
   s.nameIndex.clear();
   s.familyIndex.clear();
@@ -195,6 +219,7 @@ void SetDefaultGuiFaceHook(std::function<DefaultGuiFace()> hook) {
   s.guiHook = std::move(hook);
   s.guiFaceKnown = false;
   s.cached = false;
+  s.styled.clear();
 }
 
 char16_t ToSymbolFontChar(char16_t c) {

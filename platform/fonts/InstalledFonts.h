@@ -31,6 +31,12 @@ const InstalledFont* FindInstalledFont(const WString& faceName);
 // request and answers whether the requested face itself is installed.
 bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_t& charset,
                         const WString& requested, std::uint8_t requestedPitchAndFamily);
+// The installed face that draws a face nobody has, asked with the text's
+// weight, slant and pitch-and-family byte: fontconfig's choice for the
+// family when that choice is in the list, else FindSubstituteFont's answer
+// (which ends in the default GUI face). Never empty while the default GUI
+// face has a name; remembered per request until the list is built again.
+WString FindStyledSubstitute(const WString& requested, int weight, bool italic, std::uint8_t pitchAndFamily);
 void ClearFontList();
 // Copies of all entries in the order of the name index.
 std::vector<InstalledFont> CopyInstalledFontList();

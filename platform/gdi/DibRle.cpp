@@ -8,8 +8,9 @@
 
 namespace kvn {
 
-bool DecodeRleDib(const TDib& source, TDib* out) {
+bool DecodeRleDib(const TDib& source, TDib* out, bool* damaged) {
   out->Clear();
+  bool outside = false;
   const bool four = source.Compression() == kBiRle4;
   if ((!four && source.Compression() != kBiRle8) || !source.HasBits()) return false;
   // Header and palette as they are, with the compression and image size of
@@ -29,7 +30,10 @@ bool DecodeRleDib(const TDib& source, TDib* out) {
   std::uint8_t* bits = bytes.data() + start;
   // Compressed pictures are bottom-up: stored row y is row y of the bits.
   auto put = [&](std::int64_t x, std::int64_t y, std::uint32_t v) {
-    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    if (x < 0 || y < 0 || x >= w || y >= h) {
+      outside = true;
+      return;
+    }
     std::uint8_t* row = bits + std::size_t(y) * stride;
     if (!four) {
       row[x] = std::uint8_t(v);
@@ -45,6 +49,7 @@ bool DecodeRleDib(const TDib& source, TDib* out) {
     pos += 2;
     if (count > 0) {
       const std::int64_t todo = std::min<std::int64_t>(count, std::max<std::int64_t>(0, w - x));
+      outside = outside || todo < std::int64_t(count);
       for (std::int64_t i = 0; i < todo; ++i) put(x + i, y, four ? ((i & 1) ? value & 0x0F : value >> 4) : value);
       x += count;
     } else if (value == 0) {
@@ -57,17 +62,22 @@ bool DecodeRleDib(const TDib& source, TDib* out) {
       x += s[pos];
       y += s[pos + 1];
       pos += 2;
+      outside = outside || x > w || y > h;
     } else {
       const std::size_t used = four ? (value + 1) / 2 : value;
       for (std::uint32_t i = 0; i < value; ++i) {
         const std::size_t at = pos + (four ? i / 2 : i);
-        if (at >= n) break;
+        if (at >= n) {
+          outside = true;
+          break;
+        }
         put(x + i, y, four ? ((i & 1) ? s[at] & 0x0F : s[at] >> 4) : s[at]);
       }
       x += value;
       pos += (used + 1) & ~std::size_t(1);
     }
   }
+  if (damaged) *damaged = outside;
   return out->LoadPackedDib(bytes.data(), bytes.size());
 }
 

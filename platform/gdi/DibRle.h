@@ -15,8 +15,10 @@ namespace kvn {
 // A few bytes of runs can claim a picture of gigabytes: beyond 64 MiB of
 // decoded pixels the picture must hold at least one byte per 1024 decoded
 // bytes (runs of 255 pixels give 127, blank rows more, real pictures far
-// less), else it is refused rather than allocated.
-bool DecodeRleDib(const TDib& source, TDib* out);
+// less), else it is refused rather than allocated. `damaged`, when given,
+// tells whether the runs were damaged: a run or move past the picture's
+// edge, or an absolute run past the end of the stored stream.
+bool DecodeRleDib(const TDib& source, TDib* out, bool* damaged = nullptr);
 inline constexpr std::uint64_t kMaxRleDecodedBytes = 64ull << 20;
 inline constexpr std::uint64_t kMaxRleExpansion = 1024;
 

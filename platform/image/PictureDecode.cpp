@@ -2,9 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "foundation/GrowArray.h"
 #include "foundation/InFileStream.h"
+#include "platform/gdi/DibRle.h"
 #include "platform/gdi/LeBytes.h"
 
 namespace kvn {
@@ -59,6 +61,17 @@ std::int32_t PixelsPerMetreFromDpcm(double dotsPerCentimetre) {
 PictureStatus DecodeBmpPicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
   if (out) out->Clear();
   if (data == nullptr || size < kBmpFileHeaderSize + 4 || size > kMaxDibImageBytes) return PictureStatus::kDamaged;
+  // A compressed picture whose header leaves the compressed size 0 (TDib
+  // refuses it) is read to the end of the file, as lenient readers do.
+  std::vector<std::uint8_t> sized;
+  constexpr std::size_t kCompression = kBmpFileHeaderSize + 16, kSizeImage = kBmpFileHeaderSize + 20;
+  if (size >= kSizeImage + 4 && le::U32(data + kBmpFileHeaderSize) >= 40 && le::U32(data + kSizeImage) == 0 &&
+      (le::U32(data + kCompression) == kBiRle8 || le::U32(data + kCompression) == kBiRle4) &&
+      le::U32(data + 10) < size) {
+    sized.assign(data, data + size);
+    le::Put32(sized.data() + kSizeImage, std::uint32_t(size - le::U32(data + 10)));
+    data = sized.data();
+  }
   PackedDibLayout layout;
   if (!ParsePackedDibHeader(data + kBmpFileHeaderSize, size - kBmpFileHeaderSize, &layout))
     return PictureStatus::kDamaged;
@@ -74,7 +87,15 @@ PictureStatus DecodeBmpPicture(const std::uint8_t* data, std::size_t size, TDib*
   copy.Append(data, std::uint32_t(size));
   InFileStream stream = InFileStream::FromMemory(copy);
   *out = TDib::FromBmpStream(stream);
-  return out->HasBits() ? PictureStatus::kOk : PictureStatus::kDamaged;
+  if (!out->HasBits()) return PictureStatus::kDamaged;
+  // Runs are decoded when the picture is drawn; their damage is known now.
+  if (info && (out->Compression() == kBiRle4 || out->Compression() == kBiRle8)) {
+    TDib plain;
+    bool damaged = false;
+    DecodeRleDib(*out, &plain, &damaged);
+    info->repaired = damaged || !sized.empty();
+  }
+  return PictureStatus::kOk;
 }
 
 namespace {

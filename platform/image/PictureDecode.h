@@ -46,6 +46,9 @@ struct PictureInfo {
   std::uint32_t bitsPerPixel = 0;
   // Pages of a TIFF, frames of a GIF; 1 for the others.
   std::uint32_t frames = 0;
+  // Damaged data passed over: the picture shows what could be read (runs of
+  // an RLE bitmap past its edges).
+  bool repaired = false;
 };
 
 // Whether an uncompressed bitmap of that size fits TDib's limit.

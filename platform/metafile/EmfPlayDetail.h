@@ -1,6 +1,7 @@
 // Shared by the record players of EmfPlayer (not for other callers).
 #pragma once
 
+#include "platform/gdi/TDib.h"
 #include "platform/metafile/EmfPlayer.h"
 
 namespace kvn::emf_play {
@@ -18,5 +19,28 @@ TRect ToContextDevice(const HandleTable& table, const TRect& rect);
 // context's device pixels. False when it does not fit the record.
 bool ReadRegion(const HandleTable& table, const EmfRecord& record, std::uint32_t offset, std::uint32_t bytes,
                 TRegion* out);
+
+// The metafile's page mapping (window and viewport), and its world
+// transform followed by it: logical units to metafile device units.
+XForm PageTransform(const EmfMappingState& m);
+XForm LogicalToMetafileDevice(const EmfMappingState& m);
+
+// Glyph space onto metafile device units for a run whose reference point
+// lies at `at` (metafile device units): upright and left to right whatever
+// the signs of the page mapping (EmfRecordText.cpp).
+XForm UprightTextFrame(const EmfMappingState& m, const DPoint& at);
+
+// The packed DIB of a record from its BITMAPINFO and bits (colour tables by
+// RGB only); `scans` limits the rows present (SetDIBitsToDevice).
+bool LoadDib(const EmfRecord& record, std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
+             std::uint32_t cbBits, std::uint32_t usage, TDib* dib, std::uint32_t scans = 0);
+
+// MASKBLT, PLGBLT and TRANSPARENTBLT (EmfRecordMaskedBlit.cpp).
+bool PlayMaskedBlit(TDC& dc, const HandleTable& table, const EmfRecord& record);
+// GRADIENTFILL (EmfRecordGradient.cpp).
+bool PlayGradientFill(TDC& dc, const EmfRecord& record);
+
+// EXTTEXTOUTA/W and POLYTEXTOUTA/W.
+bool PlayTextRecord(TDC& dc, HandleTable& table, const EmfRecord& record);
 
 }  // namespace kvn::emf_play

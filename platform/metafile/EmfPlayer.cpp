@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gdi/LeBytes.h"
+#include "platform/metafile/EmfPlayDetail.h"
 
 namespace kvn {
 
@@ -69,13 +70,20 @@ void HandleTable::Delete(std::uint32_t index) {
   if (index != 0 && index < objects_.size()) objects_[index] = std::monostate{};
 }
 
-void ApplyEmfMapping(TDC& dc, const HandleTable& table) {
-  const EmfMappingState& m = table.mapping;
+namespace emf_play {
+
+XForm PageTransform(const EmfMappingState& m) {
   const double sx = m.viewportExt.x / m.windowExt.x, sy = m.viewportExt.y / m.windowExt.y;
-  const XForm page{sx, 0, 0, sy, m.viewportOrg.x - m.windowOrg.x * sx, m.viewportOrg.y - m.windowOrg.y * sy};
-  const XForm world = CombineTransform(CombineTransform(CombineTransform(m.world, page), table.fit),
-                                       table.initialWorld);
-  dc.SetWorldTransform(world);
+  return XForm{sx, 0, 0, sy, m.viewportOrg.x - m.windowOrg.x * sx, m.viewportOrg.y - m.windowOrg.y * sy};
+}
+
+XForm LogicalToMetafileDevice(const EmfMappingState& m) { return CombineTransform(m.world, PageTransform(m)); }
+
+}  // namespace emf_play
+
+void ApplyEmfMapping(TDC& dc, const HandleTable& table) {
+  const XForm logical = emf_play::LogicalToMetafileDevice(table.mapping);
+  dc.SetWorldTransform(CombineTransform(CombineTransform(logical, table.fit), table.initialWorld));
 }
 
 bool EnumEnhMetaFile(TDC& dc, const EmfDocument& emf, EnhMetaFileProc proc, std::intptr_t data, const TRect* rect,

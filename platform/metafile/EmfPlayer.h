@@ -67,7 +67,7 @@ struct EmfRecord {
 bool ReadRecordLogFont(const EmfRecord& record, LogFont* font);
 
 // What the metafile's records set up that the context does not hold: its
-// own page mapping, world transform and arc direction, saved and restored
+// own page mapping, world transform, arc direction and text justification, saved and restored
 // with its SaveDC and RestoreDC.
 struct EmfMappingState {
   int mapMode = kMmText;
@@ -77,6 +77,10 @@ struct EmfMappingState {
   DPoint viewportExt{1, 1};
   XForm world;
   bool clockwise = false;
+  // SETTEXTJUSTIFICATION: logical units spread over the break characters of
+  // each text run that gives no spacing of its own.
+  std::int32_t breakExtra = 0;
+  std::int32_t breakCount = 0;
 };
 
 // The objects the records create, by handle index, and the playback's state.
@@ -108,6 +112,9 @@ class HandleTable {
   int baseDepth = 0;  // the context's saved depth once its state was saved
   EmfMappingState mapping;
   std::vector<EmfMappingState> savedMappings;
+  // Whether a Symbol and a Wingdings font are installed (-1: not asked
+  // yet); without one their texts are drawn through a stand-in face.
+  std::int8_t symbolFontInstalled[2] = {-1, -1};
   // Records passed over: EMF+ comments, and records that could not be played.
   std::uint32_t emfPlusComments = 0;
   std::uint32_t unplayed = 0;

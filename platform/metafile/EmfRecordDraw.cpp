@@ -7,7 +7,6 @@
 #include <numbers>
 #include <vector>
 
-#include "foundation/CodePages.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/gdi/DibPixels.h"
 #include "platform/gdi/TDib.h"
@@ -18,7 +17,6 @@ namespace kvn::emf_play {
 namespace {
 
 constexpr std::uint32_t kStockFlag = 0x80000000u;
-constexpr std::uint32_t kEtoPdy = 0x2000;
 // Points of one poly record beyond this are refused (the record would be
 // 64 MB or more anyway).
 constexpr std::uint32_t kMaxPoints = 1u << 24;
@@ -188,56 +186,7 @@ bool PlayRoundRect(TDC& dc, const EmfRecord& r) {
   return DrawClosed(dc, f);
 }
 
-// ---- text ----
-
-bool PlayText(TDC& dc, const EmfRecord& r, bool wide) {
-  const std::int32_t x = r.I32(36), y = r.I32(40);
-  const std::uint32_t count = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
-  if (count > kMaxPoints || !r.Holds(offString, count, wide ? 2 : 1)) return false;
-  std::vector<char16_t> text(count);
-  const char16_t* table = GetCodePageTable(1252);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (wide) {
-      text[i] = char16_t(std::uint16_t(r.I16(offString + 2 * i)));
-    } else {
-      const std::uint8_t b = r.U8(offString + i);
-      text[i] = b < 128 || !table ? char16_t(b) : table[b - 128];
-    }
-  }
-  std::vector<int> dx;
-  if (offDx != 0 && count > 0) {
-    const std::uint32_t step = options & kEtoPdy ? 2 : 1;
-    if (!r.Holds(offDx, std::uint64_t(count) * step, 4)) return false;
-    dx.resize(count);
-    for (std::uint32_t i = 0; i < count; ++i) dx[i] = r.I32(offDx + 4 * i * step);
-  }
-  const TRect rect{r.I32(56), r.I32(60), r.I32(64), r.I32(68)};
-  const bool withRect = options & (kEtoOpaque | kEtoClipped);
-  const bool ok = dc.ExtTextOut(x, y, options & (kEtoOpaque | kEtoClipped), withRect ? &rect : nullptr, text.data(),
-                                int(count), dx.empty() ? nullptr : dx.data());
-  // Glyphs need the fonts layer; an opaque box alone still counts as drawn.
-  return ok || count == 0 || withRect;
-}
-
 // ---- bitmaps ----
-
-// The packed DIB of a record from its BITMAPINFO and bits; `scans` limits
-// the rows present (SetDIBitsToDevice).
-bool LoadDib(const EmfRecord& r, std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
-             std::uint32_t cbBits, std::uint32_t usage, TDib* dib, std::uint32_t scans = 0) {
-  if (usage != 0 || cbBmi == 0 || !r.Holds(offBmi, cbBmi, 1) || !r.Holds(offBits, cbBits, 1)) return false;
-  std::vector<std::uint8_t> packed(r.data + offBmi, r.data + offBmi + cbBmi);
-  if (scans != 0 && packed.size() >= 12 && le::U32(packed.data()) >= kBitmapInfoHeaderSize) {
-    const std::int32_t height = le::I32(packed.data() + 8);
-    if (height != INT32_MIN && std::uint32_t(std::abs(height)) > scans)
-      le::Put32(packed.data() + 8, std::uint32_t(height < 0 ? -std::int32_t(scans) : std::int32_t(scans)));
-  }
-  PackedDibLayout layout;
-  if (!ParsePackedDibHeader(packed.data(), packed.size(), &layout) || layout.bitsOffset > packed.size()) return false;
-  packed.resize(layout.bitsOffset);
-  packed.insert(packed.end(), r.data + offBits, r.data + offBits + std::min(cbBits, layout.bitsSize));
-  return dib->LoadPackedDib(packed.data(), packed.size());
-}
 
 // Source rows of a blit record count from the top; a bottom-up picture
 // counts them from the bottom.
@@ -309,26 +258,86 @@ bool PlayPatternBrush(HandleTable& t, const EmfRecord& r) {
 
 // ---- regions ----
 
+// The brush of a record's handle (stock objects by the high bit).
+bool RecordBrush(const HandleTable& t, std::uint32_t index, TBrush* brush) {
+  if (index & kStockFlag) {
+    *brush = StockBrush(int(index & ~kStockFlag));
+    return brush->IsValid();
+  }
+  const HandleTable::Object* o = t.Get(index);
+  const TBrush* b = o ? std::get_if<TBrush>(o) : nullptr;
+  if (!b) return false;
+  *brush = *b;
+  return brush->IsValid();
+}
+
 bool PlayRegionFill(TDC& dc, const HandleTable& t, const EmfRecord& r, bool withBrush) {
   const std::uint32_t bytes = r.U32(24);
   TRegion region;
   if (!ReadRegion(t, r, withBrush ? 32 : 28, bytes, &region)) return false;
   TBrush brush = dc.GetCurrentBrush();
-  if (withBrush) {
-    const std::uint32_t index = r.U32(28);
-    if (index & kStockFlag) {
-      brush = StockBrush(int(index & ~kStockFlag));
-    } else {
-      const HandleTable::Object* o = t.Get(index);
-      const TBrush* b = o ? std::get_if<TBrush>(o) : nullptr;
-      if (!b) return false;
-      brush = *b;
-    }
-  }
+  if (withBrush && !RecordBrush(t, r.U32(28), &brush)) return false;
   return brush.IsValid() && dc.FillRgn(region, brush);
 }
 
+// FRAMERGN: the region less the region shrunk by the stroke's width and
+// height (logical units) on each side, filled with the brush.
+bool PlayFrameRegion(TDC& dc, const HandleTable& t, const EmfRecord& r) {
+  TRegion region;
+  TBrush brush;
+  if (!ReadRegion(t, r, 40, r.U32(24), &region) || !RecordBrush(t, r.U32(28), &brush)) return false;
+  const XForm toDevice = dc.GetLogicalToDevice();
+  const DPoint sx = toDevice.ApplyVector({double(r.I32(32)), 0}), sy = toDevice.ApplyVector({0, double(r.I32(36))});
+  const std::int32_t w = std::clamp(RoundToInt32(std::hypot(sx.x, sx.y)), 1, 1 << 20);
+  const std::int32_t h = std::clamp(RoundToInt32(std::hypot(sy.x, sy.y)), 1, 1 << 20);
+  TRegion inner = region;
+  const std::int32_t shifts[4][2] = {{w, 0}, {-w, 0}, {0, h}, {0, -h}};
+  for (const auto& s : shifts) {
+    TRegion moved = region;
+    moved.Offset(s[0], s[1]);
+    inner.Combine(inner, moved, kRgnAnd);
+  }
+  TRegion frame;
+  frame.Combine(region, inner, kRgnDiff);
+  return dc.FillRgn(frame, brush);
+}
+
+// INVERTRGN: every pixel of the region inverted (a destination-invert blit
+// over the region's box inside the region as clip).
+bool PlayInvertRegion(TDC& dc, const HandleTable& t, const EmfRecord& r) {
+  TRegion region;
+  const std::uint32_t bytes = r.U32(24);
+  if (!ReadRegion(t, r, 28, bytes, &region)) return false;
+  if (region.IsEmpty()) return true;
+  // The box of the region data (metafile device units).
+  const TRect box{r.I32(28 + 16), r.I32(28 + 20), r.I32(28 + 24), r.I32(28 + 28)};
+  const int saved = dc.SaveDC();
+  if (saved == 0) return false;
+  dc.ExtSelectClipRgn(&region, kRgnAnd);
+  dc.SetWorldTransform(CombineTransform(t.fit, t.initialWorld));
+  const bool ok = dc.PatBlt(box.left, box.top, box.right - box.left, box.bottom - box.top, kDstInvert);
+  dc.RestoreDC(saved);
+  ApplyEmfMapping(dc, t);
+  return ok;
+}
+
 }  // namespace
+
+bool LoadDib(const EmfRecord& r, std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
+             std::uint32_t cbBits, std::uint32_t usage, TDib* dib, std::uint32_t scans) {
+  if (usage != 0 || cbBmi == 0 || !r.Holds(offBmi, cbBmi, 1) || !r.Holds(offBits, cbBits, 1)) return false;
+  std::vector<std::uint8_t> packed(r.data + offBmi, r.data + offBmi + cbBmi);
+  if (scans != 0 && packed.size() >= 12 && le::U32(packed.data()) >= kBitmapInfoHeaderSize) {
+    const std::int32_t height = le::I32(packed.data() + 8);
+    if (height != INT32_MIN && std::uint32_t(std::abs(height)) > scans)
+      le::Put32(packed.data() + 8, std::uint32_t(height < 0 ? -std::int32_t(scans) : std::int32_t(scans)));
+  }
+  PackedDibLayout layout;
+  if (!ParsePackedDibHeader(packed.data(), packed.size(), &layout) || layout.bitsOffset > packed.size()) return false;
+  packed.resize(layout.bitsOffset);
+  packed.insert(packed.end(), r.data + offBits, r.data + offBits + std::min(cbBits, layout.bitsSize));
+  return dib->LoadPackedDib(packed.data(), packed.size());
+}
 
 TRect ToContextDevice(const HandleTable& t, const TRect& rect) {
   const XForm m = CombineTransform(t.fit, t.initialToDevice);
@@ -386,14 +395,19 @@ bool PlayDrawRecord(TDC& dc, HandleTable& t, const EmfRecord& r, bool* played) {
     case U_EMR_ROUNDRECT: ok = PlayRoundRect(dc, r); break;
     case U_EMR_ARC: case U_EMR_CHORD: case U_EMR_PIE: case U_EMR_ARCTO: ok = PlayArc(dc, t, r, type); break;
     case U_EMR_ANGLEARC: ok = PlayAngleArc(dc, r); break;
-    case U_EMR_EXTTEXTOUTW: ok = PlayText(dc, r, true); break;
-    case U_EMR_EXTTEXTOUTA: ok = PlayText(dc, r, false); break;
+    case U_EMR_EXTTEXTOUTW: case U_EMR_EXTTEXTOUTA: case U_EMR_POLYTEXTOUTW: case U_EMR_POLYTEXTOUTA:
+      ok = PlayTextRecord(dc, t, r);
+      break;
     case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_ALPHABLEND: ok = PlayBlt(dc, r, type); break;
     case U_EMR_STRETCHDIBITS: ok = PlayStretchDIBits(dc, r); break;
     case U_EMR_SETDIBITSTODEVICE: ok = PlaySetDIBits(dc, r); break;
     case U_EMR_CREATEDIBPATTERNBRUSHPT: case U_EMR_CREATEMONOBRUSH: ok = PlayPatternBrush(t, r); break;
     case U_EMR_FILLRGN: ok = PlayRegionFill(dc, t, r, true); break;
     case U_EMR_PAINTRGN: ok = PlayRegionFill(dc, t, r, false); break;
+    case U_EMR_FRAMERGN: ok = PlayFrameRegion(dc, t, r); break;
+    case U_EMR_INVERTRGN: ok = PlayInvertRegion(dc, t, r); break;
+    case U_EMR_MASKBLT: case U_EMR_PLGBLT: case U_EMR_TRANSPARENTBLT: ok = PlayMaskedBlit(dc, t, r); break;
+    case U_EMR_GRADIENTFILL: ok = PlayGradientFill(dc, r); break;
     default:
       *played = false;
       return false;

@@ -117,6 +117,17 @@ bool ExtSelectClip(TDC& dc, const HandleTable& t, const EmfRecord& r) {
   return true;
 }
 
+// OFFSETCLIPRGN: the clip moved by a logical offset (none: nothing to move).
+bool OffsetClip(TDC& dc, const HandleTable& t, std::int32_t dx, std::int32_t dy) {
+  TRegion clip;
+  if (dc.GetClipRgn(&clip) != 1) return true;
+  const DPoint d = dc.GetLogicalToDevice().ApplyVector({double(dx), double(dy)});
+  clip.Offset(RoundToInt32(d.x), RoundToInt32(d.y));
+  if (dc.SelectClipRgn(&clip) == kRegionError) return false;
+  KeepInitialClip(dc, t);
+  return true;
+}
+
 bool RestoreDC(TDC& dc, HandleTable& t, std::int32_t relative) {
   // Only states the metafile saved itself can be restored.
   const std::int32_t saved = std::int32_t(t.savedMappings.size());
@@ -176,6 +187,11 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_SETICMMODE:
     case U_EMR_SETCOLORADJUSTMENT:
     case U_EMR_FLATTENPATH:  // paths are flattened when drawn
+    // Escapes speak to the recording device's driver; no target here has
+    // one, so they are skipped as a device without the escape skips them.
+    case U_EMR_DRAWESCAPE:
+    case U_EMR_EXTESCAPE:
+    case U_EMR_NAMEDESCAPE:
       return true;
     case U_EMR_COMMENT:
       if (r.U32(8) >= 4 && r.U32(12) == kEmfPlusCommentSignature) {
@@ -219,6 +235,10 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
       break;
     }
     case U_EMR_SETARCDIRECTION: m.clockwise = r.U32(8) == 2; return true;
+    case U_EMR_SETTEXTJUSTIFICATION:
+      m.breakExtra = r.I32(8);
+      m.breakCount = r.I32(12);
+      return true;
     // ---- modes and colours ----
     case U_EMR_SETBKMODE: return dc.SetBkMode(r.I32(8)) != 0;
     case U_EMR_SETPOLYFILLMODE: return dc.SetPolyFillMode(r.I32(8)) != 0;
@@ -282,6 +302,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
       break;
     case U_EMR_EXTSELECTCLIPRGN: ok = ExtSelectClip(dc, t, r); break;
     case U_EMR_INTERSECTCLIPRECT: ok = dc.IntersectClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; break;
+    case U_EMR_OFFSETCLIPRGN: ok = OffsetClip(dc, t, r.I32(8), r.I32(12)); break;
     case U_EMR_EXCLUDECLIPRECT: ok = dc.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; break;
     default: {
       bool played = false;

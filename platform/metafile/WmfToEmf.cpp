@@ -12,76 +12,16 @@
 #include "platform/gdi/LeBytes.h"
 #include "platform/gdi/TDib.h"
 #include "platform/metafile/EmfBuilder.h"
+#include "platform/metafile/WmfBitmap16.h"
+#include "platform/metafile/WmfDrawnBounds.h"
+#include "platform/metafile/WmfRecordWalk.h"
 
 namespace kvn {
 
 namespace {
 
-// --- WMF record functions ------------------------------------------------------
+using namespace wmf;
 
-enum : std::uint16_t {
-  kMetaEof = 0x0000,
-  kMetaSaveDc = 0x001E,
-  kMetaRealizePalette = 0x0035,
-  kMetaSetPalEntries = 0x0037,
-  kMetaCreatePalette = 0x00F7,
-  kMetaSetBkMode = 0x0102,
-  kMetaSetRop2 = 0x0104,
-  kMetaSetPolyFillMode = 0x0106,
-  kMetaSetStretchBltMode = 0x0107,
-  kMetaRestoreDc = 0x0127,
-  kMetaInvertRegion = 0x012A,
-  kMetaPaintRegion = 0x012B,
-  kMetaSelectClipRegion = 0x012C,
-  kMetaSelectObject = 0x012D,
-  kMetaSetTextAlign = 0x012E,
-  kMetaResizePalette = 0x0139,
-  kMetaDibCreatePatternBrush = 0x0142,
-  kMetaSetLayout = 0x0149,
-  kMetaDeleteObject = 0x01F0,
-  kMetaCreatePatternBrush = 0x01F9,
-  kMetaSetBkColor = 0x0201,
-  kMetaSetTextColor = 0x0209,
-  kMetaSetWindowOrg = 0x020B,
-  kMetaSetWindowExt = 0x020C,
-  kMetaOffsetWindowOrg = 0x020F,
-  kMetaLineTo = 0x0213,
-  kMetaMoveTo = 0x0214,
-  kMetaOffsetClipRgn = 0x0220,
-  kMetaFillRegion = 0x0228,
-  kMetaSetMapperFlags = 0x0231,
-  kMetaSelectPalette = 0x0234,
-  kMetaCreatePenIndirect = 0x02FA,
-  kMetaCreateFontIndirect = 0x02FB,
-  kMetaCreateBrushIndirect = 0x02FC,
-  kMetaPolygon = 0x0324,
-  kMetaPolyline = 0x0325,
-  kMetaScaleWindowExt = 0x0410,
-  kMetaExcludeClipRect = 0x0415,
-  kMetaIntersectClipRect = 0x0416,
-  kMetaEllipse = 0x0418,
-  kMetaFloodFill = 0x0419,
-  kMetaRectangle = 0x041B,
-  kMetaSetPixel = 0x041F,
-  kMetaFrameRegion = 0x0429,
-  kMetaAnimatePalette = 0x0436,
-  kMetaTextOut = 0x0521,
-  kMetaPolyPolygon = 0x0538,
-  kMetaExtFloodFill = 0x0548,
-  kMetaRoundRect = 0x061C,
-  kMetaPatBlt = 0x061D,
-  kMetaCreateRegion = 0x06FF,
-  kMetaArc = 0x0817,
-  kMetaPie = 0x081A,
-  kMetaChord = 0x0830,
-  kMetaBitBlt = 0x0922,
-  kMetaDibBitBlt = 0x0940,
-  kMetaExtTextOut = 0x0A32,
-  kMetaStretchBlt = 0x0B23,
-  kMetaDibStretchBlt = 0x0B41,
-  kMetaSetDibToDev = 0x0D33,
-  kMetaStretchDib = 0x0F43,
-};
 
 // EMF record types written by hand.
 constexpr std::uint32_t kEmrSetMapperFlags = 16;
@@ -94,6 +34,11 @@ constexpr std::uint32_t kEmrStretchDibits = 81;
 constexpr std::uint32_t kEmrExtTextOutA = 83;
 constexpr std::uint32_t kEmrCreateMonoBrush = 93;
 constexpr std::uint32_t kEmrCreateDibPatternBrushPt = 94;
+constexpr std::uint32_t kEmrComment = 70;
+constexpr std::uint32_t kEmrSetTextJustification = 120;
+// Escapes kept: the metafile comment; every other escape speaks to the
+// recording device's driver and is skipped.
+constexpr std::uint16_t kEscapeMfComment = 15;
 
 constexpr std::uint16_t kEtoOpaque = 0x0002;
 constexpr std::uint16_t kEtoClipped = 0x0004;
@@ -103,21 +48,6 @@ constexpr std::uint16_t kBsPattern = 3;
 constexpr std::uint32_t kMaxSlots = 0xFFFF;
 
 // The parameters of one record: bounds-checked word and byte access.
-class Params {
- public:
-  Params(const std::uint8_t* p, std::uint32_t n) : p_(p), n_(n) {}
-  std::uint32_t Size() const { return n_; }
-  bool Has(std::uint64_t bytes) const { return bytes <= n_; }
-  // Word i as signed / unsigned; the caller has checked Has(2 * i + 2).
-  std::int32_t S(std::uint32_t i) const { return le::I16(p_ + 2 * i); }
-  std::uint32_t U(std::uint32_t i) const { return le::U16(p_ + 2 * i); }
-  std::uint32_t U32At(std::uint32_t byte) const { return le::U32(p_ + byte); }
-  const std::uint8_t* At(std::uint32_t byte) const { return p_ + byte; }
-
- private:
-  const std::uint8_t* p_;
-  std::uint32_t n_;
-};
 
 U_COLORREF ColorRef(std::uint32_t v) {
   return U_COLORREF{std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
@@ -155,35 +85,6 @@ int CodePageOfCharset(std::uint8_t charset) {
     case 238: return 1250;
     default: return 1252;
   }
-}
-
-// A device-dependent Bitmap16 {type, width, height, width bytes, planes,
-// bits per pixel} with its rows top-down at `bitsAt`, as a DIB. Only the
-// depths whose colours do not depend on the recording device are taken:
-// 1 bit (0 black, 1 white), 24 and 32 bits (blue, green, red).
-bool Bitmap16ToDib(const std::uint8_t* p, std::uint64_t n, std::uint32_t bitsAt, TDib* dib) {
-  if (n < 10 || bitsAt > n) return false;
-  const std::int32_t width = le::I16(p + 2);
-  const std::int32_t height = le::I16(p + 4);
-  const std::uint32_t widthBytes = le::U16(p + 6);
-  const std::uint8_t planes = p[8];
-  const std::uint8_t bpp = p[9];
-  if (planes != 1 || (bpp != 1 && bpp != 24 && bpp != 32)) return false;
-  if (width <= 0 || height <= 0) return false;
-  const std::uint64_t rowBytes = (std::uint64_t(width) * bpp + 7) / 8;
-  if (widthBytes < rowBytes) return false;
-  // Rows are padded to 16 bits; some writers put a 32-bit padded size in
-  // the header while packing the rows to 16 bits. Take what the bytes hold.
-  std::uint64_t stride = widthBytes;
-  if (stride * std::uint64_t(height) > n - bitsAt) stride = (rowBytes + 1) & ~std::uint64_t(1);
-  if (stride * std::uint64_t(height) > n - bitsAt) return false;
-  if (!dib->Create(width, height, bpp)) return false;
-  if (bpp == 1) dib->SetPaletteEntry(1, 0xFFFFFF);
-  for (std::int32_t y = 0; y < height; ++y) {
-    std::uint8_t* row = dib->Bits() + std::uint64_t(height - 1 - y) * dib->Stride();
-    std::memcpy(row, p + bitsAt + std::uint64_t(y) * stride, std::size_t(rowBytes));
-  }
-  return true;
 }
 
 DibParts PartsOf(const TDib& dib) {
@@ -248,6 +149,7 @@ class Translator {
                   bool stretch);
   void StretchDib(const Params& p);
   void SetDibToDev(const Params& p);
+  void Escape(const Params& p);
 
   void SaveDc();
   void RestoreDc(std::int32_t n);
@@ -696,6 +598,18 @@ void Translator::SetDibToDev(const Params& p) {
   le::Put32(rec + 72, p.U(1));
 }
 
+// META_ESCAPE: {escape, byte count, data}. A metafile comment becomes an
+// EMF comment with the same data.
+void Translator::Escape(const Params& p) {
+  if (!p.Has(4) || p.U(0) != kEscapeMfComment) return;
+  const std::uint32_t count = p.U(1);
+  if (!p.Has(4ull + count)) return;
+  std::uint8_t* rec = out_.Add(kEmrComment, 12ull + count);
+  if (rec == nullptr) return;
+  le::Put32(rec + 8, count);
+  if (count) std::memcpy(rec + 12, p.At(4), count);
+}
+
 void Translator::SaveDc() {
   saved_.push_back(Saved{orgX_, orgY_, palette_});
   out_.Take(U_EMRSAVEDC_set());
@@ -833,9 +747,17 @@ void Translator::Record(std::uint16_t function, std::uint32_t sizeWords, const P
     case kMetaDibStretchBlt: Blit(function, sizeWords, p); break;
     case kMetaStretchDib: StretchDib(p); break;
     case kMetaSetDibToDev: SetDibToDev(p); break;
-    // Map mode and viewport belong to the frame (see the header); escapes,
-    // character extra, justification and relative mode have no EMF record
-    // that this program plays.
+    case kMetaSetTextJustification:  // {break count, break extra}
+      if (p.Has(4)) {
+        std::uint8_t* rec = out_.Add(kEmrSetTextJustification, 16);
+        if (rec == nullptr) break;
+        le::Put32(rec + 8, std::uint32_t(p.S(1)));
+        le::Put32(rec + 12, std::uint32_t(p.S(0)));
+      }
+      break;
+    case kMetaEscape: Escape(p); break;
+    // Map mode and viewport belong to the frame (see the header); character
+    // extra and relative mode have no EMF record that this program plays.
     default: break;
   }
 }
@@ -850,23 +772,6 @@ bool ReadWmfHeader(const std::uint8_t* data, std::uint64_t size) {
   return (type == 1 || type == 2) && headerWords == kWmfHeaderSize / 2 && (version == 0x0100 || version == 0x0300);
 }
 
-// Walks the records after the header; `visit` gets (function, size in
-// words, parameters) and returns false to stop. False when a record's size
-// does not fit what is left.
-template <class Visit>
-bool WalkRecords(const std::uint8_t* data, std::uint64_t size, Visit visit) {
-  std::uint64_t at = kWmfHeaderSize;
-  while (at < size) {
-    if (size - at < 6) return false;
-    const std::uint32_t words = le::U32(data + at);
-    const std::uint16_t function = le::U16(data + at + 4);
-    if (words < 3 || 2ull * words > size - at) return false;
-    if (function == kMetaEof) return true;
-    if (!visit(function, words, Params(data + at + 6, std::uint32_t(2ull * words - 6)))) return true;
-    at += 2ull * words;
-  }
-  return true;
-}
 
 std::int32_t Round(double v) { return std::int32_t(v < 0 ? v - 0.5 : v + 0.5); }
 
@@ -922,7 +827,19 @@ bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPict
   // Frame (0.01 mm) and viewport (reference pixels).
   constexpr double kHmmPerPixel = kReferenceDeviceWidthMm * 100.0 / kReferenceDeviceWidth;
   std::int32_t frameW, frameH, pxW, pxH;
-  if (picture.hasSize && picture.widthHmm != 0 && picture.heightHmm != 0) {
+  const bool sized = picture.hasSize && picture.widthHmm != 0 && picture.heightHmm != 0;
+  // Without a size or a window, the picture is what it draws: its window is
+  // the drawn bounds, the viewport origin moves their corner to the frame's.
+  double viewportX = 0, viewportY = 0;
+  WmfBounds drawn;
+  const bool byDrawing = !sized && !haveWindow && WmfDrawnBounds(data, size, &drawn) && drawn.right > drawn.left &&
+                         drawn.bottom > drawn.top;
+  if (byDrawing) {
+    winWidth = std::max(1, Round(drawn.right - drawn.left));
+    winHeight = std::max(1, Round(drawn.bottom - drawn.top));
+    haveWindow = true;
+  }
+  if (sized) {
     frameW = std::abs(picture.widthHmm);
     frameH = std::abs(picture.heightHmm);
     pxW = std::max(1, Round(frameW / kHmmPerPixel));
@@ -940,6 +857,10 @@ bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPict
     winWidth = pxW;
     winHeight = pxH;
   }
+  if (byDrawing) {
+    viewportX = -drawn.left * pxW / winWidth;
+    viewportY = -drawn.top * pxH / winHeight;
+  }
 
   EmfBuilder out(kMaxConvertedEmfBytes);
   const U_RECTL bounds = Rect(0, 0, pxW - 1, pxH - 1);
@@ -949,7 +870,7 @@ bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPict
   out.Take(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
   out.Take(U_EMRSETWINDOWORGEX_set(Pt(winLeft, winTop)));
   out.Take(U_EMRSETWINDOWEXTEX_set(U_SIZEL{winWidth, winHeight}));
-  out.Take(U_EMRSETVIEWPORTORGEX_set(Pt(0, 0)));
+  out.Take(U_EMRSETVIEWPORTORGEX_set(Pt(Round(viewportX), Round(viewportY))));
   out.Take(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{pxW, pxH}));
 
   Translator translator(out, bounds);

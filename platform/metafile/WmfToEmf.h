@@ -55,7 +55,9 @@ std::uint16_t PlaceableHeaderChecksum(const std::uint8_t* header22);
 // METAFILEPICT (MM_ANISOTROPIC, 0.01 mm) and, from a placeable header, the
 // logical rectangle the records draw in. Without a size the picture is given
 // the size of its window at 96 units per inch (shrunk to the reference
-// device when larger), or the whole reference device.
+// device when larger); without a window record either, the bounds of what
+// it draws (WmfDrawnBounds.h) are its window; when it draws nothing with an
+// area, it is the whole reference device.
 struct WmfPicture {
   bool hasSize = false;
   std::int32_t widthHmm = 0, heightHmm = 0;

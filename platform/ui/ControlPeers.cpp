@@ -398,6 +398,66 @@ wxSize Size(const TRect& r) {
   return wxSize(int(std::max<std::int64_t>(r.Width(), 0)), int(std::max<std::int64_t>(r.Height(), 0)));
 }
 
+// A check box or radio button never smaller than its indicator and label:
+// GTK cannot lay one into less (gtk_box_gadget_distribute complains at every
+// layout, and the label is cut off), and a template row of 10 dialog units
+// can round a pixel short, as a translated label can outgrow its template
+// width. A label set later grows the box again.
+template <class Base>
+class ToggleButtonPeer : public WxPeer<Base> {
+ public:
+  using WxPeer<Base>::WxPeer;
+  void SetLabel(const wxString& label) override {
+    WxPeer<Base>::SetLabel(label);
+    this->InvalidateBestSize();
+    const wxSize size = this->GetSize();
+    this->SetSize(size.x, size.y);
+  }
+
+ protected:
+  void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
+    const wxSize best = this->GetBestSize();
+    if (width >= 0 && width < best.x) width = best.x;
+    if (height >= 0 && height < best.y) height = best.y;
+    WxPeer<Base>::DoSetSize(x, y, width, height, sizeFlags);
+  }
+};
+
+// A static text shows its whole text: a translated text (or one the program
+// fills in) may outgrow its template box, and GTK then cuts it off. A
+// one-line, left-aligned text widens to its text; a box of several lines
+// wraps the text at its width.
+class StaticTextPeer : public WxPeer<wxStaticText> {
+ public:
+  using WxPeer<wxStaticText>::WxPeer;
+  void SetLabel(const wxString& label) override {
+    WxPeer<wxStaticText>::SetLabel(label);
+    if (wrapping_) return;
+    const wxSize size = GetSize();
+    if (SeveralLines(size.y)) {
+      wrapping_ = true;
+      Wrap(size.x);
+      wrapping_ = false;
+    } else {
+      SetSize(size.x, size.y);
+    }
+  }
+
+ protected:
+  void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
+    const bool leftAligned = !(GetWindowStyle() & (wxALIGN_RIGHT | wxALIGN_CENTRE_HORIZONTAL));
+    if (leftAligned && width >= 0 && height >= 0 && !SeveralLines(height) && !GetLabel().Contains('\n')) {
+      InvalidateBestSize();
+      width = std::max(width, GetBestSize().x);
+    }
+    WxPeer<wxStaticText>::DoSetSize(x, y, width, height, sizeFlags);
+  }
+
+ private:
+  bool SeveralLines(int height) const { return height >= 2 * GetCharHeight(); }
+  bool wrapping_ = false;
+};
+
 wxWindow* MakeButton(TWindow* owner, wxWindow* parent, int id, const wxString& label, std::uint32_t style,
                      const TRect& r, bool startsGroup) {
   switch (style & kBsTypeMask) {
@@ -410,13 +470,14 @@ wxWindow* MakeButton(TWindow* owner, wxWindow* parent, int id, const wxString& l
       long flags = wxCHK_3STATE;
       if ((style & kBsTypeMask) == kBsAuto3State) flags |= wxCHK_ALLOW_3RD_STATE_FOR_USER;
       if (style & kBsLeftText) flags |= wxALIGN_RIGHT;
-      return new WxPeer<wxCheckBox>(owner, parent, id, label, Pos(r), Size(r), flags);
+      return new ToggleButtonPeer<wxCheckBox>(owner, parent, id, label, Pos(r), Size(r), flags);
     }
     case kBsRadioButton:
     case kBsAutoRadioButton:
       // GTK groups radio buttons by creation: a new group starts at a
       // WS_GROUP button or after a control that is not a radio button.
-      return new WxPeer<wxRadioButton>(owner, parent, id, label, Pos(r), Size(r), startsGroup ? wxRB_GROUP : 0);
+      return new ToggleButtonPeer<wxRadioButton>(owner, parent, id, label, Pos(r), Size(r),
+                                                 startsGroup ? wxRB_GROUP : 0);
     case kBsGroupBox: return new WxPeer<wxStaticBox>(owner, parent, id, label, Pos(r), Size(r));
     case kBsOwnerDraw: return new OwnerDrawButtonPeer(owner, parent, id, label, Pos(r), Size(r));
     default:
@@ -440,7 +501,7 @@ wxWindow* MakeStatic(TWindow* owner, wxWindow* parent, int id, const WString& te
   if (type == kSsCenter) flags |= wxALIGN_CENTRE_HORIZONTAL;
   if (type == kSsRight) flags |= wxALIGN_RIGHT;
   if (style & kSsSunken) flags |= wxBORDER_SUNKEN;
-  auto* label = new WxPeer<wxStaticText>(owner, parent, id, wxString(), Pos(r), Size(r), flags);
+  auto* label = new StaticTextPeer(owner, parent, id, wxString(), Pos(r), Size(r), flags);
   if (style & kSsNoPrefix) {
     label->SetLabelText(ToWx(text));
   } else {

@@ -122,8 +122,14 @@ std::unique_ptr<TDib> RenderSheetToDib(LevelTable* levels, cDrawingData* data, c
   if (monochrome && onlyBlackWhite) {
     result = ConvertDibBitCount(*wide, 1, true, nullptr, std::nullopt, nullptr);
   } else {
-    result = ConvertDibBitCount(*wide, firstTarget, firstTarget == 1, nullptr, grey, nullptr);
-    wide.reset();
+    // A colour picture asked at 24 bits is the rendered one itself: its
+    // conversion would copy it byte for byte (same header, same rows).
+    if (firstTarget == 24 && !grey && wide->BitCount() == 24 && wide->Compression() == kBiRgb) {
+      result = std::move(wide);
+    } else {
+      result = ConvertDibBitCount(*wide, firstTarget, firstTarget == 1, nullptr, grey, nullptr);
+      wide.reset();
+    }
     // The colours of the result itself (a grey picture's greys, not the
     // colours they came from), when fewer bits would hold them.
     std::vector<std::uint32_t> used;

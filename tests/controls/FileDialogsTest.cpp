@@ -103,6 +103,20 @@ TEST(FileDialogData, ExtensionOfAFilterAndTheLayoutRule) {
   EXPECT_TRUE(FilterExtension(WString(u"*.dx?")).IsEmpty());
   EXPECT_TRUE(EndsWithNoCase(WString(u"PLAN.DXF"), WString(u".dxf")));
   EXPECT_FALSE(EndsWithNoCase(WString(u"dxf"), WString(u".dxf")));
+  // A new file type renames only a name with the previous type's extension.
+  const struct {
+    const char16_t *name, *from, *to, *expected;
+  } renames[] = {{u"plan.bmp", u".bmp", u".emf", u"plan.emf"},
+                 {u"PLAN.BMP", u".bmp", u".emf", u"PLAN.emf"},
+                 {u"plan.v2", u".bmp", u".emf", u"plan.v2"},
+                 {u"plan", u".bmp", u".emf", u"plan"},
+                 {u".bmp", u".bmp", u".emf", u".bmp"},
+                 {u"plan.bmp", u"", u".emf", u"plan.bmp"},
+                 {u"plan.bmp", u".bmp", u"", u"plan.bmp"}};
+  for (const auto& r : renames) {
+    EXPECT_EQ(NameForNewType(WString(r.name), WString(r.from), WString(r.to)).ToUtf8(), WString(r.expected).ToUtf8())
+        << WString(r.name).ToUtf8();
+  }
 
   const ExtraControlsLayout one = LayoutExtraControls(10, 300, false);
   EXPECT_EQ(one.firstWidth, 290);

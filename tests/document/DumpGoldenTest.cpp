@@ -9,6 +9,7 @@
 
 #include "document/ResultCodes.h"
 #include "tests/document/DocumentTestSupport.h"
+#include "tests/support/DxfWriter.h"
 #include "tests/support/TestData.h"
 
 namespace kvn::test {
@@ -104,6 +105,55 @@ TEST(KvnDump, DxfFilesTellTheirSource) {
   EXPECT_EQ(cut.rfind("{\"result\": 0", 0), 0u) << cut;
   EXPECT_NE(cut.find("\"readError\": \""), std::string::npos) << cut;
   EXPECT_NE(cut.find("\"warnings\": [\""), std::string::npos) << cut;
+}
+
+// Styles naming fonts nobody has: each font says it was not found and what
+// draws it instead (an installed family of the machine's configuration; the
+// built-in simplex font for an SHX file); the built-in romans is found.
+TEST(KvnDump, FontsNobodyHasNameTheirSubstitutes) {
+  ScratchDir dir;
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE").Int(70, 3);
+  const char* files[3] = {"ariblk.ttf", "nosuchfont.shx", "romans.shx"};
+  for (int i = 0; i < 3; ++i)
+    w.Str(0, "STYLE").Str(2, "S" + std::to_string(i)).Int(70, 0).Real(40, 0.0).Real(41, 1.0).Str(3, files[i]);
+  w.Str(0, "ENDTAB").EndSection().Section("ENTITIES");
+  for (int i = 0; i < 3; ++i)
+    w.Str(0, "TEXT").Str(8, "0").Point(10, 0.0, 10.0 * i).Real(40, 2.5).Str(1, "Text").Str(7, "S" + std::to_string(i));
+  w.EndSection().Eof();
+  const std::string path = (dir / "fonts.dxf").string();
+  ASSERT_TRUE(SaveBytes(path, std::vector<std::uint8_t>(w.Bytes().begin(), w.Bytes().end())));
+  int status = -1;
+  const std::string out = RunDump(path, &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("{\"name\": \"ariblk\", \"kind\": \"outlines\", \"found\": false, \"substitute\": \""),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("{\"name\": \"Nosuchfont.shx\", \"kind\": \"shx\", \"found\": false, "
+                     "\"substitute\": \"Simplex.shx\"}"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("{\"name\": \"Romans.shx\", \"kind\": \"shx\", \"found\": true}"), std::string::npos) << out;
+}
+
+// A DWG's source: model-space entities as the file holds them by DXF name
+// (class objects by their class's name, types the import drops included),
+// then what did not become an object and why.
+TEST(KvnDump, DwgFilesTellTheirSource) {
+  KVN_REQUIRE_TESTDATA(data);
+  int status = -1;
+  const std::string out = RunDump((data / "dwg/acadsharp_sample_AC1024.dwg").string(), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("\"source\": {\"format\": \"DWG\", \"version\": \"AC1024\", \"headerChecked\": true, "
+                     "\"entities\": {\"3DFACE\": 1, \"3DSOLID\": 2, \"ACAD_TABLE\": 2, \"ARC\": 1, "),
+            std::string::npos)
+      << out;
+  for (const char* part : {"\"MULTILEADER\": 15", "\"IMAGE\": 1", "\"WIPEOUT\": 1", "\"POINT\": 6",
+                           "\"skipped\": {", "\"paper\": {", "\"skippedReasons\": {",
+                           "\"POINT\": {\"type not drawn\": 40}", "\"VISUALSTYLE\": {\"no handler\": 24}"}) {
+    EXPECT_NE(out.find(part), std::string::npos) << part;
+  }
+  EXPECT_EQ(out.find("\"TYPE_5"), std::string::npos) << out;
 }
 
 TEST(KvnDump, DamagedFileStillPrintsItsResult) {

@@ -94,12 +94,13 @@ TEST(DwgDxfTwins, TheExampleDrawingOpensAlikeFromDwgAndBothDxfForms) {
   r14 = Replaced(r14, "TAVOLO_", "Tavolo ");
   ExpectSameDrawing(dwg, r14, "R14");
 
-  // R13: the same names as R14, and counts that differ: 22 inserts, 20
-  // polygons, 5 texts against 20, 21 and 6 (the extents agree). A listed
+  // R13: the same names as R14, and counts that differ: 23 inserts, 20
+  // polygons, 5 texts against 21, 21 and 6 (the extents agree; the arc
+  // dimension is one insert in both). A listed
   // difference, not yet explained; the test pins it so that a change shows.
   std::string r13 = Sheets(Dump((data / "dwg/libredwg_example_r13.dwg").string()));
   r13 = Replaced(r13, "TAVOLO_", "Tavolo ");
-  EXPECT_NE(r13.find("\"cInsert\": 22, \"cLine\": 12, \"cPolygon\": 20, \"cText\": 5"), std::string::npos) << r13;
+  EXPECT_NE(r13.find("\"cInsert\": 23, \"cLine\": 12, \"cPolygon\": 20, \"cText\": 5"), std::string::npos) << r13;
   const std::vector<double> e13 = Extents(r13), e2000 = Extents(dwg);
   ASSERT_EQ(e13.size(), e2000.size());
   for (std::size_t i = 0; i < e13.size(); ++i) EXPECT_NEAR(e13[i], e2000[i], 1e-6 * std::fabs(e2000[i]));

@@ -145,6 +145,19 @@ TEST(DrawingFormat, TilesAndPrintableAreas) {
   sheet.Data()->SetScale(0.0);
   d.GetPrintableSize(w, h);
   EXPECT_DOUBLE_EQ(w, 277.0);
+
+  // Any part of a tile is a tile: rounded up, not to the nearest (2.5
+  // alone cannot tell them apart).
+  const struct {
+    double x, y;
+    int across, down;
+  } counts[] = {{2.3, 1.2, 3, 2}, {1.0, 1.0, 1, 1}, {1.01, 3.0, 2, 3}, {0.4, -2.0, 1, 1}};
+  for (const auto& c : counts) {
+    d.tiles = {c.x, c.y};
+    d.GetTileCounts(across, down);
+    EXPECT_EQ(across, c.across) << c.x;
+    EXPECT_EQ(down, c.down) << c.y;
+  }
 }
 
 TEST(DrawingPages, DeletePageRenumbersAndDropsOrphans) {

@@ -118,6 +118,7 @@ TEST(DwgLoader, ChangedHeaderByteFailsTheCheckWordWithItsStep) {
   EXPECT_EQ(int(result.Code()), 5002);
   EXPECT_EQ(result.Detail().ToUtf8(), "10016");
   SetLanguageIndex(2);
+  InvalidateLangTable();  // a table loaded earlier in the process may be another language's
   const std::string text = MakeOpenFailureMessage(result, u"x.dwg").text.ToUtf8();
   EXPECT_EQ(text, "Cannot open file.\n\nFile is corrupted. (Error #10016)\n\nx.dwg");
 }
@@ -155,6 +156,7 @@ TEST(DwgLoader, VersionStringsAndMessages) {
   EXPECT_EQ(codeOf("AC1013"), 5005);
   EXPECT_EQ(codeOf("AC101X"), 5004);
   SetLanguageIndex(2);
+  InvalidateLangTable();  // a table loaded earlier in the process may be another language's
   // No detail: no step number.
   EXPECT_EQ(MakeOpenFailureMessage(ReportDwgError(kStrDwgUnsupportedVersion, 0), u"a.dwg").text.ToUtf8(),
             "Cannot open file.\n\nUnsupported DWG version.\n\na.dwg");

@@ -46,6 +46,7 @@ WString Save(const test::ScratchDir& dir, const std::string& name, const std::ve
 
 TEST(DwgOpenDispatch, RefusalShowsOneBoxOnlyWithAnOwner) {
   SetLanguageIndex(2);
+  InvalidateLangTable();  // a table loaded earlier in the process may be another language's
   FormatRegistry registry;
   RegisterDwgReader(registry);
   test::ScratchDir dir;

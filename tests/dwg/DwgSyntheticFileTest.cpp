@@ -177,20 +177,25 @@ TEST(DwgSyntheticFile, SimpleAssemblyPutsModelSpaceLinesOnTheirLevels) {
 }
 
 TEST(DwgSyntheticFile, ChainsThatComeBackOrLeadNowhereEnd) {
+  // "entities" counts what the file holds in model space; "dispatched" what
+  // the chains handed to the import.
   DwgLoadReport cyclic;
   // 0x60 -> 0x61 -> 0x60 ...; the last handle 0x62 is never reached.
   (void)SyntheticFile(Drawing(0x60, 0x62, {{0x60, 0x61}, {0x61, 0x60}, {0x62, 0}})).Load(&cyclic);
-  EXPECT_EQ(cyclic.entities["LINE"], 2u);
+  EXPECT_EQ(cyclic.entities["LINE"], 3u);
+  EXPECT_EQ(cyclic.dispatched["LINE"], 2u);
   EXPECT_EQ(cyclic.skippedReasons["LINE"]["not emitted"], 1u);
 
   DwgLoadReport missing;
   (void)SyntheticFile(Drawing(0x60, 0x62, {{0x60, 0x99}, {0x62, 0}})).Load(&missing);
-  EXPECT_EQ(missing.entities["LINE"], 1u);
+  EXPECT_EQ(missing.entities["LINE"], 2u);
+  EXPECT_EQ(missing.dispatched["LINE"], 1u);
 
   DwgLoadReport ends;
   // An entity that names no next one ends the block before its last.
   (void)SyntheticFile(Drawing(0x60, 0x62, {{0x60, 0}, {0x62, 0}})).Load(&ends);
-  EXPECT_EQ(ends.entities["LINE"], 1u);
+  EXPECT_EQ(ends.entities["LINE"], 2u);
+  EXPECT_EQ(ends.dispatched["LINE"], 1u);
 }
 
 // A hatch claiming 2^31 paths fails at its first count; the drawing opens

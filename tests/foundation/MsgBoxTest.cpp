@@ -85,7 +85,7 @@ TEST_F(MsgBoxTest, TranslatedButtonsAndDefaultCaption) {
   const Seen& s = backend.seen[0];
   EXPECT_EQ(s.owner, &owner_);
   EXPECT_EQ(s.text, u"Uložit?");
-  EXPECT_EQ(s.caption, u"Prohlížeč KVN");
+  EXPECT_EQ(s.caption, u"Chyba");
   EXPECT_EQ(s.style, kMbYesNoCancel | kMbIconQuestion);
   EXPECT_EQ(s.languageId, GetUILanguageId());
   EXPECT_TRUE(s.translated);
@@ -117,7 +117,7 @@ TEST_F(MsgBoxTest, NestedBoxKeepsTheToolkitsButtons) {
   EXPECT_TRUE(backend.seen[0].translated);
   EXPECT_FALSE(backend.seen[1].translated);
   EXPECT_EQ(backend.seen[1].labels[0], u"");
-  EXPECT_EQ(backend.seen[1].caption, u"Prohlížeč KVN");
+  EXPECT_EQ(backend.seen[1].caption, u"Chyba");
   // Once the outer box is closed, boxes are translated again.
   owner_.MessageBox(WString(u"after"));
   EXPECT_TRUE(backend.seen[2].translated);
@@ -130,11 +130,11 @@ TEST_F(MsgBoxTest, CaptionsByIdAndString) {
   owner_.MessageBoxStr(WString(), kMbOk, WString(u"t"));
   owner_.MessageBoxStr(WString(u"Own"), kMbOk, WString(u"t"));
   ASSERT_EQ(backend.seen.size(), 4u);
-  EXPECT_EQ(backend.seen[0].caption, u"Prohlížeč KVN");
+  EXPECT_EQ(backend.seen[0].caption, u"Chyba");
   EXPECT_EQ(backend.seen[0].text, u"Výraz nelze vyhodnotit.");
   EXPECT_EQ(backend.seen[1].caption, u"Obrázky");
   EXPECT_EQ(backend.seen[1].text, u"(podle bloku)");
-  EXPECT_EQ(backend.seen[2].caption, u"Prohlížeč KVN");
+  EXPECT_EQ(backend.seen[2].caption, u"Chyba");
   EXPECT_EQ(backend.seen[3].caption, u"Own");
 }
 
@@ -159,7 +159,7 @@ TEST_F(MsgBoxTest, FileMessages) {
   // The detail is UTF-8.
   EXPECT_EQ(backend.seen[0].text, u"Soubor nelze otevřít:\n/tmp/a.kvn\n\nSoubor neexistuje č");
   EXPECT_EQ(backend.seen[0].style, kMbIconError);
-  EXPECT_EQ(backend.seen[0].caption, u"Prohlížeč KVN");
+  EXPECT_EQ(backend.seen[0].caption, u"Chyba");
   EXPECT_EQ(backend.seen[1].text, u"Soubor nelze uložit:\n/tmp/b.kvn");
 }
 

@@ -1,6 +1,9 @@
 // Enhanced-metafile playback over arbitrary bytes: validation, then playback
 // onto a 256 x 256 raster target and onto the recording target through the
 // metafile-drawing callback.
+#include <uemf.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
@@ -140,4 +143,62 @@ std::vector<std::uint8_t> Build(bool anisotropic) {
 
 }  // namespace
 
-std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() { return {Build(false), Build(true)}; }
+// The records that copy through masks, shade, frame and invert regions,
+// move the clip, justify and draw symbol faces, written by libUEMF.
+std::vector<std::uint8_t> BuildMore() {
+  EmfBuilder b(1 << 20);
+  Rec(b, kEmrHeader, {0, 0, 255, 255, 0, 0, 6773, 6773, kEmfSignature, 0x10000, 0, 0, 0, 0, 0, 0, 1024, 768, 270,
+                      203, 0, 0, 0, 0, 0});
+  const U_RECTL box{0, 0, 255, 255};
+  const U_XFORM identity{1, 0, 0, 1, 0, 0};
+  U_TRIVERTEX v[3] = {{10, 10, 0xFF00, 0, 0, 0}, {200, 40, 0, 0xFF00, 0, 0}, {40, 200, 0, 0, 0xFF00, 0}};
+  const std::uint32_t rect[2] = {0, 1}, tri[3] = {0, 1, 2};
+  b.Take(U_EMRGRADIENTFILL_set(box, 3, 1, U_GRADIENT_FILL_RECT_V, v, rect));
+  b.Take(U_EMRGRADIENTFILL_set(box, 3, 1, U_GRADIENT_FILL_TRIANGLE, v, tri));
+  // A 4 x 4 24-bit picture and a 4 x 4 mask.
+  char pixels[48];
+  for (int i = 0; i < 48; ++i) pixels[i] = char(i * 23);
+  char mask[16] = {char(0xA0), 0, 0, 0, char(0x50), 0, 0, 0, char(0xF0), 0, 0, 0, 0, 0, 0, 0};
+  U_RGBQUAD mono[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(4, 4, 1, 24, U_BI_RGB, 48, 0, 0, 0, 0), nullptr);
+  PU_BITMAPINFO mbi = bitmapinfo_set(bitmapinfoheader_set(4, -4, 1, 1, U_BI_RGB, 16, 0, 0, 2, 0), mono);
+  b.Take(U_EMRTRANSPARENTBLT_set(box, {20, 20}, {60, 60}, {0, 0}, {4, 4}, identity, {0, 0, 0, 0}, U_DIB_RGB_COLORS,
+                                 0x00170000, bmi, 48, pixels));
+  b.Take(U_EMRMASKBLT_set(box, {100, 20}, {4, 4}, {0, 0}, identity, {0, 0, 0, 0}, U_DIB_RGB_COLORS, {1, 0},
+                          U_DIB_RGB_COLORS, 0xAA000000u | U_SRCCOPY, bmi, 48, pixels, mbi, 16, mask));
+  U_POINTL corners[3] = {{128, 100}, {200, 160}, {60, 170}};
+  b.Take(U_EMRPLGBLT_set(box, corners, {0, 0}, {4, 4}, identity, {0, 0, 0, 0}, U_DIB_RGB_COLORS, {0, 0},
+                         U_DIB_RGB_COLORS, bmi, 48, pixels, mbi, 16, mask));
+  std::free(bmi);
+  std::free(mbi);
+  U_RECTL rects[2] = {{10, 200, 120, 240}, {60, 240, 100, 250}};
+  PU_RGNDATA region = rgndata_set(rgndataheader_set(2, U_RECTL{10, 200, 120, 250}), rects);
+  Rec(b, 39, {1, kBsSolid, Rgb(0, 90, 0), 0});
+  b.Take(U_EMRFRAMERGN_set(box, 1, {3, 2}, region));
+  b.Take(U_EMRINVERTRGN_set(region));
+  std::free(region);
+  Rec(b, 30, {0, 0, 128, 128});  // INTERSECTCLIPRECT
+  Rec(b, 26, {40, U(-20)});      // OFFSETCLIPRGN
+  Rec(b, 120, {30, 2});          // SETTEXTJUSTIFICATION
+  {
+    std::uint8_t* f = b.Add(82, 12 + 92);
+    if (f) {
+      le::Put32(f + 8, 2);
+      le::Put32(f + 12, U(-24));
+      f[35] = 2;
+      const char16_t face[] = u"Wingdings";
+      for (std::size_t i = 0; i < sizeof face / 2; ++i) le::Put16(f + 40 + 2 * i, face[i]);
+    }
+  }
+  Rec(b, 37, {2});
+  Rec(b, 22, {U(kTaUpdateCp | kTaBaseline)});
+  // POLYTEXTOUTW: two runs, "a b" and a private-use code.
+  Rec(b, 97, {0, 0, 0, 0, 1, 0, 0, 2,
+              30, 60, 3, 120, kEtoClipped, 0, 0, 200, 100, 0,
+              30, 90, 1, 126, 0, 0, 0, 0, 0, 0,
+              'a' | ' ' << 16, 'b' | 0xF04Au << 16});
+  b.Finish(3);
+  return {b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()};
+}
+
+std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() { return {Build(false), Build(true), BuildMore()}; }

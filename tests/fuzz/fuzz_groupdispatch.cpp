@@ -173,7 +173,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)record.GetPoint3(10);
 
   ImportMatrix m = TransformFrom(data, size);
-  std::uint32_t deep = 0;
+  OffPlaneCounter deep;
   m.counter = &deep;
   // Everything collapses onto a line: directions and sizes vanish.
   ImportMatrix flat;

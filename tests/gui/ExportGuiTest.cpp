@@ -5,6 +5,7 @@
 // the settings; a long export of twelve pages shows the progress dialog; the
 // options speak Czech when the program does. Screenshots go to
 // $KVN_GUI_ARTIFACTS.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/filedlg.h>
 #include <wx/timer.h>
@@ -73,6 +74,18 @@ bool Visible(TExportDialog& d, int id) {
 wxFileDialog* ChooserOf(TOpenSaveDialogMy& dialog) {
   return dialog.Extra() && dialog.Extra()->GetPeer() ? dynamic_cast<wxFileDialog*>(dialog.Extra()->GetPeer()->GetParent())
                                                       : nullptr;
+}
+
+// The name typed into the GTK chooser (the toolkit has no getter for it).
+std::string TypedName(wxFileDialog& chooser) {
+  using GetName = char* (*)(void*);
+  const auto getName = reinterpret_cast<GetName>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_get_current_name"));
+  const auto release = reinterpret_cast<void (*)(void*)>(dlsym(RTLD_DEFAULT, "g_free"));
+  if (!getName || !release) return std::string();
+  char* name = getName(chooser.GetHandle());
+  std::string out = name ? name : "";
+  release(name);
+  return out;
 }
 
 // Neither Return in the name field nor a click on Save ends the GTK chooser
@@ -194,12 +207,15 @@ TEST_F(ExportGuiTest, CtrlEOpensTheChooserAndTheFilterPicksTheOptions) {
         EXPECT_TRUE(Visible(d, kIdSmoothing));
         sawBmp = true;
         test::SaveScreenshot("export-chooser-bmp.png");
+        ChooserOf(d)->SetFilename("twelve.bmp");
         ChooserOf(d)->SetFilterIndex(1);  // the metafile
         return true;
       },
       [&] { return Dialog()->ShownFilterIndex() == 2; },
       [&] {
         TExportDialog& d = *Dialog();
+        // The name follows the type.
+        EXPECT_EQ(TypedName(*ChooserOf(d)), "twelve.emf");
         EXPECT_TRUE(Visible(d, kIdResolutionCombo));
         EXPECT_FALSE(Visible(d, kIdColorMode));
         EXPECT_FALSE(Visible(d, kIdSmoothing));
@@ -252,9 +268,10 @@ TEST_F(ExportGuiTest, ATypedNameAndSaveWriteTheFileAndKeepTheSettings) {
 
 TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
   const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
-  // 300 dpi in colour, smoothed: each page takes long enough for the
-  // toolkit's timer to find the dialog between two pages.
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"300"));
+  // 600 dpi in colour, smoothed: each page takes long enough for the
+  // toolkit's timer to find the dialog between two pages (at 300 dpi the
+  // twelve pages are written in about a second, before the dialog shows).
+  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"600"));
   RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetDword(WString(u"EXP_USE_ALI"), 1);
   bool sawProgress = false;
   ASSERT_TRUE(RunExport(

@@ -26,6 +26,7 @@
 #include "model/LevelTable.h"
 #include "model/cDrawingData.h"
 #include "platform/ui/GadgetWindow.h"
+#include "platform/ui/MessageQueue.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
@@ -72,10 +73,13 @@ class ToolBarBoxesTest : public test::SettingsFolderTest {
     const TRect r = box.GetWindowRect();
     return TPoint{x < 0 ? r.right + x : r.left + x, (r.top + r.bottom) / 2};
   }
+  // Idle updates, the toolkit's loop and the posted messages (a language
+  // switch builds the tool bar again through one).
   void Idle() {
     for (int i = 0; i < 5; ++i) {
       frame_->IdleAction(0);
       test::Pump(100ms);
+      MessageQueue::Instance().DispatchRound();
     }
   }
 

@@ -239,7 +239,7 @@ TEST_F(ViewerProcessTest, OutOfMemoryNoticeOnceAndCleared) {
     }
     ASSERT_TRUE(boxShown) << "no notice appeared";
     EXPECT_EQ(Dword(u"MemoryError", 99), 0u);  // cleared before it is shown
-    const std::string box = Shell("xdotool search --onlyvisible --name '^KVN Viewer$' 2>/dev/null | head -1");
+    const std::string box = Shell("xdotool search --onlyvisible --name '^Error$' 2>/dev/null | head -1");
     ASSERT_FALSE(box.empty());
     test::SaveScreenshot("viewer-memory-notice.png");
     Shell("xdotool windowfocus --sync " + box + " key Return");

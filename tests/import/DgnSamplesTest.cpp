@@ -211,6 +211,7 @@ TEST(DgnSamplesTest, SeedFileOpensEmptyAndTheV8FileIsRefused) {
   EXPECT_EQ(int(refused.Code()), 5002);
   EXPECT_EQ(refused.Cause(), kOpenDgnV8);
   SetLanguageIndex(2);
+  InvalidateLangTable();  // a table loaded earlier in the process may be another language's
   EXPECT_NE(MakeOpenFailureMessage(refused, v8).text.ToUtf8().find("DGN (V8 version) is not supported"),
             std::string::npos);
   InvalidateLangTable();
@@ -235,7 +236,7 @@ TEST(DgnSamplesTest, CutAndBitFlippedSampleEndsCleanly) {
     EXPECT_GE(entities, previous) << percent;
     previous = entities;
     // A cut inside an element is reported.
-    EXPECT_EQ(report.readError.empty(), result.Warnings().empty()) << percent;
+    EXPECT_EQ(report.readError.empty(), !result.Partial()) << percent;
   }
   std::mt19937 random(38);
   for (int round = 0; round < 40; ++round) {

@@ -24,7 +24,8 @@ TEST(DirectObjectTest, SegmentsWithAndWithoutTransform) {
   curve.closed = 1;
   curve.fillColor = 0x123456;
   ImportMatrix identity;
-  std::uint32_t deep = 0;
+  OffPlaneCounter deep;
+  deep.hasPlane = true;  // the plane of earlier content: z = 0
   identity.counter = &deep;
   ObjectChain flat = curve.MakeObject(&identity, nullptr, nullptr);
   auto* f = dynamic_cast<cPolygon*>(flat.Head());
@@ -33,7 +34,7 @@ TEST(DirectObjectTest, SegmentsWithAndWithoutTransform) {
   EXPECT_EQ(f->FirstList().Points()[1].y, -1);
   EXPECT_TRUE(f->FirstList().IsClosed());
   EXPECT_EQ(f->fill.fillColor, 0x123456u);
-  EXPECT_EQ(deep, 8u);  // every point lies at z = 1
+  EXPECT_EQ(deep.count, 8u);  // every point lies at z = 1
   ObjectChain survey = curve.MakeObject(nullptr, nullptr, nullptr);
   EXPECT_EQ(dynamic_cast<cPolygon*>(survey.Head())->FirstList().Get3DPoint(1).z, 1);
 

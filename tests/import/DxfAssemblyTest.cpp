@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -15,6 +16,7 @@
 #include "document/ExternalReference.h"
 #include "document/LoadQuestions.h"
 #include "document/OpenDrawingFile.h"
+#include "document/PartialReadNotice.h"
 #include "document/ResultCodes.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
@@ -49,10 +51,12 @@ class RecordingQuestions : public LoadQuestions {
   }
   int Ask(const LoadQuestion& q) override {
     asked.push_back(q.textId);
+    order.push_back(q.textId);
     return answer;
   }
   bool ChooseViewDirection(ViewDirectionChoice& choice) override {
     presetsShown.push_back(choice.preset);
+    order.push_back(kViewQuestion);
     choice.preset = viewPreset;
     return viewAnswer;
   }
@@ -61,6 +65,9 @@ class RecordingQuestions : public LoadQuestions {
   bool viewAnswer = true;
   std::vector<int> asked;
   std::vector<int> presetsShown;
+  // Every question in turn; the view question as kViewQuestion.
+  static constexpr int kViewQuestion = -1;
+  std::vector<int> order;
 };
 
 DocumentResult Load(const std::string& text, LoadQuestions* questions) {
@@ -136,6 +143,36 @@ TEST(DxfAssembly, AViewportAlongADiagonalAsksAtOnceAndCancelOpensNothing) {
   DocumentResult diagonal = Load(UprightLines(1, true), &keep);
   ASSERT_TRUE(diagonal.Ok());
   EXPECT_NEAR(FirstLineLength(diagonal), 10.0 * std::sqrt(2.0 / 3.0), 1e-9);
+}
+
+// The view question is put only after a conversion went through: a read
+// error is told before it, and a drawing refused as too large is refused
+// without it.
+TEST(DxfAssembly, TheViewQuestionFollowsTheReadErrorAndNeverPrecedesARefusal) {
+  std::string cut = UprightLines(3, true);
+  cut.resize(cut.find("EOF") - 2);
+  RecordingQuestions questions;
+  DocumentResult partial = Load(cut, &questions);
+  ASSERT_TRUE(partial.Ok());
+  EXPECT_EQ(questions.order, (std::vector<int>{kStrFileReadError, RecordingQuestions::kViewQuestion}));
+  // Told: the open does not tell it again.
+  EXPECT_TRUE(partial.Partial());
+  EXPECT_TRUE(partial.PartialTold());
+
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "VPORT").Str(0, "VPORT").Str(2, "*Active").Point(16, 1, 1, 1);
+  w.Str(0, "ENDTAB").EndSection();
+  w.Section("BLOCKS").Block("B0").Line("0", 0, 0, 1, 0).EndBlock();
+  for (int level = 1; level <= 24; ++level) {
+    w.Block("B" + std::to_string(level));
+    w.Insert("B" + std::to_string(level - 1), "0", 0, 0).Insert("B" + std::to_string(level - 1), "0", 1, 0);
+    w.EndBlock();
+  }
+  w.EndSection().Section("ENTITIES").Insert("B24", "0", 0, 0).EndSection().Eof();
+  RecordingQuestions bomb;
+  DocumentResult refused = Load(w.Bytes(), &bomb);
+  EXPECT_FALSE(refused.Ok());
+  EXPECT_TRUE(bomb.order.empty());
 }
 
 TEST(DxfAssembly, AttributeDefinitionsOfTheSheetEnterTheDocumentOncePerTag) {
@@ -230,6 +267,45 @@ TEST(DxfAssembly, InsertsOfOneBlockAtOneTurnAndScaleShareItsGeneratedBlock) {
   extent.Normalize();
   EXPECT_DOUBLE_EQ(extent.x1, 30);
   EXPECT_DOUBLE_EQ(extent.x2, 31);
+}
+
+// Ten thousand inserts of one block, each at its own turn, and their
+// repeats: one made at the same turn a hair apart (less than the epsilon:
+// the grid cells of the search must not split them), and one of a twin
+// block of the same content at the same place (merged onto the first, in
+// the first pass or, where a block of the same checksum came between them,
+// emptied in the second).
+TEST(DxfAssembly, TenThousandTurnedInsertsShareAndMergeTheirBlocksOnePerTurn) {
+  constexpr int kTurns = 10'000;
+  DxfWriter w;
+  w.Section("BLOCKS").Block("B").Line("0", 0, 0, 1, 0, 0).EndBlock();
+  w.Block("TWIN").Line("0", 0, 0, 1, 0, 0).EndBlock().EndSection();
+  w.Section("ENTITIES");
+  auto turned = [&w](const char* block, double x, double y, double angle) {
+    w.Str(0, "INSERT").Str(8, "0").Str(2, block).Point(10, x, y).Real(50, angle);
+  };
+  for (int i = 0; i < kTurns; ++i) turned("B", i, 0, i * 0.036);
+  for (int i = 0; i < kTurns; ++i) turned("B", i, 5, i * 0.036 + 1e-6);
+  for (int i = 0; i < kTurns; ++i) turned("TWIN", i, 0, i * 0.036);
+  w.EndSection().Eof();
+  DocumentResult result = Load(w.Bytes(), nullptr);
+  ASSERT_TRUE(result.Ok());
+  const auto top = TopObjects(*result.Document());
+  ASSERT_EQ(top.size(), std::size_t(3 * kTurns));
+  cDrawingData* data = result.Document()->GetSheet(0)->Data();
+  // A block per turn for B and for the twin; no insert places a twin's.
+  EXPECT_EQ(data->BlockCount(), std::uint32_t(2 * kTurns));
+  std::vector<std::uint32_t> blockOfTurn;
+  for (int i = 0; i < kTurns; ++i) blockOfTurn.push_back(top[std::size_t(i)]->AsInsert()->blockIndex);
+  std::vector<std::uint32_t> distinct = blockOfTurn;
+  std::sort(distinct.begin(), distinct.end());
+  EXPECT_EQ(std::unique(distinct.begin(), distinct.end()) - distinct.begin(), kTurns);
+  for (int copy = 1; copy < 3; ++copy) {
+    for (int i = 0; i < kTurns; ++i) {
+      ASSERT_EQ(top[std::size_t(copy * kTurns + i)]->AsInsert()->blockIndex, blockOfTurn[std::size_t(i)])
+          << "copy " << copy << " turn " << i;
+    }
+  }
 }
 
 // Every text of the top block and of the generated blocks has its glyphs

@@ -25,16 +25,24 @@ void ExpectNear(const Vec3& a, const Vec3& b, double tol = 1e-12) {
 
 TEST(ImportMatrixTest, TransformTo2DNegatesYAndCountsDepth) {
   ImportMatrix m;
-  std::uint32_t count = 0;
+  OffPlaneCounter count;
   m.counter = &count;
   DPoint p = m.TransformTo2D(Vec3{1, 2, 0});
   EXPECT_EQ(p.x, 1.0);
   EXPECT_EQ(p.y, -2.0);
-  EXPECT_EQ(count, 0u);
+  EXPECT_EQ(count.count, 0u);
   m.TransformTo2D(Vec3{1, 2, 0.5});
-  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(count.count, 1u);
   m.TransformTo2D(Vec3{1, 2, 1e-6});  // exactly the threshold: not counted
-  EXPECT_EQ(count, 1u);
+  EXPECT_EQ(count.count, 1u);
+  // The plane is the first point's: a flat drawing at an elevation counts none.
+  OffPlaneCounter raised;
+  m.counter = &raised;
+  for (double z : {5.0, 5.0, 5.0 + 1e-7}) m.TransformTo2D(Vec3{1, 2, z});
+  EXPECT_EQ(raised.count, 0u);
+  m.TransformTo2D(Vec3{1, 2, 0});
+  EXPECT_EQ(raised.count, 1u);
+  m.counter = &count;
   ImportMatrix copy(m);
   EXPECT_EQ(copy.counter, &count);
   copy.SetIdentity();

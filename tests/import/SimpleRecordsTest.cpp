@@ -224,14 +224,14 @@ TEST(ImportRecordObjectsTest, Ellipses) {
 
 TEST(ImportRecordObjectsTest, LinesAndPoints) {
   ImportMatrix m;
-  std::uint32_t deep = 0;
+  OffPlaneCounter deep;
   m.counter = &deep;
   YxxfEntLine line(nullptr, Vec3{1, 2, 0}, Vec3{3, 4, 5}, 2);
   ObjectChain a = line.MakeObject(&m, nullptr, nullptr);
   cLine* l = dynamic_cast<cLine*>(a.Head());
   ASSERT_NE(l, nullptr);
   EXPECT_EQ(l->end, (DPoint{3, -4}));
-  EXPECT_EQ(deep, 1u);
+  EXPECT_EQ(deep.count, 1u);
   YxxfEntPoint point(nullptr, Vec3{7, 8, 0}, 19);
   ObjectChain b = point.MakeObject(&m, nullptr, nullptr);
   cLine* pl = dynamic_cast<cLine*>(b.Head());

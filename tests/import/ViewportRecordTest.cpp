@@ -43,11 +43,10 @@ TEST_F(ViewportRecordTest, ScaleFrameAndShownPoint) {
   EXPECT_DOUBLE_EQ(s->scale, 0.25);
   EXPECT_EQ(s->insertPoint, (DPoint{0, 0}));
   EXPECT_EQ(s->framePoint, (DPoint{200, -100}));
-  // The view's centre, target (10, 20) plus centre (5, 5), lands on the
-  // frame's centre (100, -50).
-  const DPoint shown{15, -25};
-  EXPECT_DOUBLE_EQ((shown.x - s->sourcePoint.x) * s->scale + s->insertPoint.x, 100);
-  EXPECT_DOUBLE_EQ((shown.y - s->sourcePoint.y) * s->scale + s->insertPoint.y, -50);
+  // The view's centre, target (10, 20) plus centre (5, 5), is the source
+  // point, which a framed view shows at the frame's centre (100, -50).
+  EXPECT_EQ(s->sourcePoint, (DPoint{15, -25}));
+  EXPECT_EQ(s->automaticFrame, 0);
   // One handle names layer "Doors"; the other names none.
   ASSERT_EQ(s->selectionValues.Count(), 1u);
   EXPECT_EQ(s->selectionValues[0], 1);  // "Doors", the second layer

@@ -4,10 +4,16 @@
 // dotted lines) on a raster target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "document/ProgressMonitor.h"
+#include "model/ObjectChain.h"
+#include "model/cBlock.h"
+#include "model/cCircle.h"
 #include "platform/gdi/RasterDC.h"
 #include "print/PrintOut.h"
 #include "print/PrintPreview.h"
@@ -202,6 +208,54 @@ TEST_F(PrintPreviewOnPrinter, PaintedPageShowsBandsGreyMarginsAndDottedLines) {
   for (const PageImageStrip& s : out.strips) std::filesystem::remove(s.FileName().ToUtf8());
   const PaintedView gone = Paint(out, true, w, h);
   EXPECT_EQ(gone.At(cx, cy), 0xFFFFFFu);
+}
+
+// A thin circle rendered for the preview and shrunk onto a view of fewer
+// pixels stays whole: every 2-degree sector around its middle holds ink.
+// Regression: the shrinking dropped whole rows and columns of the bands.
+TEST_F(PrintPreviewOnPrinter, ThinCircleStaysWholeOnTheShrunkSheet) {
+  test::AddA4Queue(spooler);
+  LoadPrinterList();
+  TiledDrawing t(100, 100, 1, 1, 0, 0xFFFFFF);  // white squares: only the circle shows
+  auto* circle = new cCircle();
+  circle->p1 = {10, 10};
+  circle->p2 = {90, 90};
+  circle->stroke.color = 0;
+  circle->stroke.width = 0;
+  ObjectChain chain;
+  chain.Append(circle);
+  t.sheet->TopBlock().AppendChain(std::move(chain));
+  PrintOutOptions o;
+  o.printer = GetPrinterList().At(0);
+  o.printScale = 1;
+  APXPrintOut out(t.Drawing(), o);
+  MyPrinterDataStruct__Kvn& r = out.Record();
+  // Rendered for a window of 500 pixels, shown on one of about 300.
+  CapPreviewResolution(r, 500, 500);
+  ASSERT_TRUE(RenderPreviewPage(out, 1, nullptr));
+  const int w = int(r.paperWidth) * 3 / 2, h = int(r.paperHeight) * 3 / 2;
+  const PaintedView view = Paint(out, true, w, h);
+  double sx = 0, sy = 0;
+  std::vector<std::pair<int, int>> ink;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint32_t p = view.At(x, y);
+      // Grey or black: not the white paper, the grey margins or the red lines.
+      const int red = int(p >> 16), green = int((p >> 8) & 0xFF);
+      if (red < 230 && std::abs(red - green) < 40) {
+        ink.emplace_back(x, y);
+        sx += x;
+        sy += y;
+      }
+    }
+  ASSERT_GT(ink.size(), 100u);
+  const double cx = sx / double(ink.size()), cy = sy / double(ink.size());
+  std::vector<int> sectors(180);
+  for (const auto& [x, y] : ink) {
+    const double a = std::atan2(y - cy, x - cx) * 180 / 3.14159265358979 + 180;
+    ++sectors[std::min(179, int(a / 2))];
+  }
+  for (int i = 0; i < 180; ++i) EXPECT_GT(sectors[std::size_t(i)], 0) << "no ink at " << i * 2 - 180 << " degrees";
 }
 
 TEST(PrintPreview, SheetFillingPrintedAreaDrawsNoDottedLines) {

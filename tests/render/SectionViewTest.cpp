@@ -21,6 +21,7 @@
 #include "model/cCircle.h"
 #include "model/cDistance.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cSection.h"
 #include "model/cText.h"
@@ -292,6 +293,34 @@ TEST(SectionView, LevelFilterAndCopies) {
   std::unique_ptr<cOutObj> copy(CopyObjectForView(source, t.Sheet(1)->Data(), nullptr));
   ASSERT_NE(copy, nullptr);
   EXPECT_TRUE(copy->IsOnPage(0));
+}
+
+// Every child of an insert in the source is copied into the view: each
+// copy is linked behind the one before, none written over it (which lost
+// all but the last child of each insert, and leaked the others).
+TEST(SectionView, EveryChildOfAnInsertIsCopied) {
+  TwoSheets t;
+  cDrawingData& data = *t.Sheet(1)->Data();
+  ObjectChain lines;
+  for (int i = 0; i < 5; ++i) lines.Append(Line({0, 2.0 * i}, {8, 2.0 * i}, 0, 1));
+  auto* block = new cBlock();
+  block->AppendChain(std::move(lines));
+  auto* insert = new cInsert();
+  insert->blockIndex = data.AddBlock(block);
+  insert->point = {2, 2};
+  insert->SetLevel(1);
+  Add(*t.Sheet(1), insert);
+  cSection* view = t.View(0, 1, {0, 0}, {60, 60});
+  view->selectionPresent = 1;
+  view->selectionValues.Add(1);
+  (void)t.Record(*view);
+  int lines5 = 0, circles = 0;
+  for (cOutObj* o = view->ViewObjects().FirstObject(); o; o = o->next) {
+    lines5 += o->TypeCode() == kTypeLine;
+    circles += o->TypeCode() == kTypeCircle;
+  }
+  EXPECT_EQ(lines5, 5);
+  EXPECT_EQ(circles, 1);
 }
 
 // Pictures turn by any angle here: a view turned by 45 degrees keeps them,

@@ -446,9 +446,9 @@ std::vector<std::uint8_t> MultiLeaderObject(int release, std::uint64_t handle, c
     if (s.hasBlock) {
       handles.push_back(s.contentBlock);
       w.data.Point3BD(0, 0, 1);
-      w.data.Point3BD(9, 9, 0);
-      w.data.Point3BD(1, 1, 1);
-      w.data.BD(0);
+      w.data.Point3BD(s.blockPosition[0], s.blockPosition[1], s.blockPosition[2]);
+      w.data.Point3BD(s.blockScale[0], s.blockScale[1], s.blockScale[2]);
+      w.data.BD(s.blockRotation);
       ObjectColour(w, s.colourIndex);
       for (int i = 0; i < 16; ++i) w.data.BD(i % 5 == 0 ? 1.0 : 0.0);
     }
@@ -480,7 +480,7 @@ std::vector<std::uint8_t> MultiLeaderObject(int release, std::uint64_t handle, c
   w.data.BS(1);
   w.data.BS(0);
   ObjectColour(w, s.colourIndex);
-  w.data.B(0);
+  w.data.B(s.frameText);
   handles.push_back(s.block);
   ObjectColour(w, s.colourIndex);
   w.data.Point3BD(1, 1, 1);

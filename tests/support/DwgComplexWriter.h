@@ -129,6 +129,9 @@ struct DwgMLeaderSpec {
   std::uint64_t textStyle = 0;  // the context's text style
   bool hasBlock = false;        // only without text
   std::uint64_t contentBlock = 0;
+  std::array<double, 3> blockPosition{9, 9, 0}, blockScale{1, 1, 1};
+  double blockRotation = 0;  // radians
+  bool frameText = false;    // the entity's text-frame flag
   std::uint32_t colourIndex = 256;  // of the leader line; RGB from R2004
   std::string colourName;           // R2004 and later: leader-line colours with names
   std::uint64_t style = 0, lineType = 0, arrow = 0, entityTextStyle = 0, block = 0;

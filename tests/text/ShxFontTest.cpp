@@ -253,7 +253,9 @@ TEST(ShxGlyphs, BoundsAndLookUp) {
   EXPECT_EQ(font->GetGlyph(177), font->FindShape(63));   // no plus-minus shape: '?'
   EXPECT_EQ(font->GetGlyph(8709), font->FindShape(63));
   EXPECT_EQ(font->GetGlyph(u'z'), nullptr);               // below 128: no '?'
-  EXPECT_EQ(font->GetGlyph(200), font->FindShape(200));
+  // E grave is not the C caron that code page 1250 holds at 200: its
+  // look-alike E, missing here, gives '?'.
+  EXPECT_EQ(font->GetGlyph(200), font->FindShape(63));
   EXPECT_EQ(font->GetGlyph(0x00C1), font->FindShape(65));  // A acute: its ASCII look-alike
   EXPECT_EQ(font->GetGlyph(0x00FE), font->FindShape(63));  // thorn has no look-alike here
 

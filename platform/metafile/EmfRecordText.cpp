@@ -1,0 +1,210 @@
+// The text records of a metafile (EXTTEXTOUTA/W, POLYTEXTOUTA/W).
+//
+// GDI keeps text upright and reading left to right under a page mapping
+// that turns an axis ("y up" metric modes, negative window or viewport
+// extents): the mapping's signs are taken off the glyphs, and only the
+// reference point goes through the whole mapping. The metafile's world
+// transform is seen through the same signs, so a turn of the world turns
+// the text the way it turns the lines. Drawing the glyphs through the plain
+// mapping instead shows them mirrored, upside down, and turned the wrong
+// way at an escapement.
+#include <uemf.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <vector>
+
+#include "foundation/CodePages.h"
+#include "foundation/WString.h"
+#include "platform/gdi/SymbolFont.h"
+#include "platform/metafile/EmfPlayDetail.h"
+#include "platform/metafile/SymbolFaces.h"
+
+namespace kvn::emf_play {
+
+namespace {
+
+constexpr std::uint32_t kEtoPdyFlag = 0x2000;
+// One EMRTEXT: reference point, count, string offset, options, rectangle,
+// spacing offset.
+constexpr std::uint32_t kEmrTextSize = 40;
+// Characters of one run beyond this are refused.
+constexpr std::uint32_t kMaxRunChars = 1u << 24;
+
+struct TextRun {
+  DPoint reference;
+  std::uint32_t options = 0;
+  TRect rect;
+  std::vector<char16_t> text;
+  std::vector<std::uint16_t> codes;  // the record's bytes or UTF-16 units
+  std::vector<int> dx;
+};
+
+// The EMRTEXT at `at`; its offsets count from the record's start.
+bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run) {
+  if (!r.Holds(at, 1, kEmrTextSize)) return false;
+  const std::uint32_t count = r.U32(at + 8), offString = r.U32(at + 12), offDx = r.U32(at + 36);
+  run->reference = {double(r.I32(at)), double(r.I32(at + 4))};
+  run->options = r.U32(at + 16);
+  run->rect = {r.I32(at + 20), r.I32(at + 24), r.I32(at + 28), r.I32(at + 32)};
+  if (count > kMaxRunChars || !r.Holds(offString, count, wide ? 2 : 1)) return false;
+  run->text.resize(count);
+  run->codes.resize(count);
+  const char16_t* table = GetCodePageTable(1252);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (wide) {
+      run->codes[i] = std::uint16_t(r.I16(offString + 2 * i));
+      run->text[i] = char16_t(run->codes[i]);
+    } else {
+      const std::uint8_t b = r.U8(offString + i);
+      run->codes[i] = b;
+      run->text[i] = b < 128 || !table ? char16_t(b) : table[b - 128];
+    }
+  }
+  if (offDx != 0 && count > 0) {
+    const std::uint32_t step = run->options & kEtoPdyFlag ? 2 : 1;
+    if (!r.Holds(offDx, std::uint64_t(count) * step, 4)) return false;
+    run->dx.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) run->dx[i] = r.I32(offDx + 4 * i * step);
+  }
+  return true;
+}
+
+// The run's advance along its baseline (logical units of the font).
+double RunAdvance(const TDC& dc, const TextRun& run) {
+  if (!run.dx.empty()) {
+    double sum = 0;
+    for (int d : run.dx) sum += d;
+    return sum;
+  }
+  TSize size;
+  return dc.GetTextExtent(run.text.data(), int(run.text.size()), &size) ? size.cx : 0.0;
+}
+
+// A run without spacing under SETTEXTJUSTIFICATION: the face's advances,
+// and the extra spread over the spaces (the first ones take the remainder).
+void Justify(const TDC& dc, const EmfMappingState& m, TextRun* run) {
+  if (!run->dx.empty() || m.breakExtra == 0 || m.breakCount <= 0) return;
+  if (std::find(run->text.begin(), run->text.end(), u' ') == run->text.end()) return;
+  std::vector<int> dx(run->text.size());
+  for (std::size_t i = 0; i < dx.size(); ++i) {
+    if (!dc.GetCharWidth(run->text[i], run->text[i], &dx[i])) return;
+  }
+  const std::int32_t share = m.breakExtra / m.breakCount;
+  std::int32_t remainder = m.breakExtra % m.breakCount;
+  for (std::size_t i = 0; i < dx.size(); ++i) {
+    if (run->text[i] != u' ') continue;
+    dx[i] += share;
+    if (remainder != 0) {
+      dx[i] += remainder > 0 ? 1 : -1;
+      remainder += remainder > 0 ? -1 : 1;
+    }
+  }
+  run->dx = std::move(dx);
+}
+
+bool DrawRunInFont(TDC& dc, const HandleTable& t, TextRun& run) {
+  Justify(dc, t.mapping, &run);
+  const std::uint32_t boxOptions = run.options & (kEtoOpaque | kEtoClipped);
+  // Writers under a "y up" mapping give the box's top as the larger y.
+  const TRect box{std::min(run.rect.left, run.rect.right), std::min(run.rect.top, run.rect.bottom),
+                  std::max(run.rect.left, run.rect.right), std::max(run.rect.top, run.rect.bottom)};
+  if ((boxOptions & kEtoOpaque) && !box.IsEmpty())
+    dc.ExtTextOut(int(run.reference.x), int(run.reference.y), kEtoOpaque, &box, u"", 0, nullptr);
+  if (run.text.empty()) return true;
+  const std::uint32_t align = dc.GetTextAlign();
+  const bool updateCp = align & kTaUpdateCp;
+  DPoint origin = run.reference;
+  if (updateCp) origin = {double(dc.GetCurrentPosition().x), double(dc.GetCurrentPosition().y)};
+  const XForm logical = LogicalToMetafileDevice(t.mapping);
+  const XForm frame = UprightTextFrame(t.mapping, logical.Apply(origin));
+  int saved = 0;
+  if ((boxOptions & kEtoClipped) && !box.IsEmpty()) {
+    saved = dc.SaveDC();
+    dc.IntersectClipRect(box.left, box.top, box.right, box.bottom);
+  }
+  if (updateCp) dc.SetTextAlign(align & ~kTaUpdateCp);
+  dc.SetWorldTransform(CombineTransform(CombineTransform(frame, t.fit), t.initialWorld));
+  const bool ok = dc.ExtTextOut(0, 0, 0, nullptr, run.text.data(), int(run.text.size()),
+                                run.dx.empty() ? nullptr : run.dx.data());
+  if (updateCp) dc.SetTextAlign(align);
+  if (saved != 0) dc.RestoreDC(saved);
+  ApplyEmfMapping(dc, t);
+  if (updateCp) {
+    // The position moves past the run (back over it for right alignment).
+    const std::uint32_t h = align & kTaHorizontalMask;
+    const double sign = h == kTaRight ? -1.0 : h == kTaCenter ? 0.0 : 1.0;
+    const double angle = dc.GetCurrentFont().IsValid()
+                             ? dc.GetCurrentFont().Data().escapement * (std::numbers::pi / 1800.0)
+                             : 0.0;
+    const double advance = sign * RunAdvance(dc, run);
+    const DPoint along = frame.ApplyVector({advance * std::cos(angle), -advance * std::sin(angle)});
+    XForm back;
+    if (logical.Invert(&back)) {
+      const DPoint step = back.ApplyVector(along);
+      dc.MoveTo(RoundToInt32(origin.x + step.x), RoundToInt32(origin.y + step.y));
+    }
+  }
+  // Glyphs need the fonts layer; an opaque box alone still counts as drawn.
+  return ok || boxOptions != 0;
+}
+
+// A Symbol or Wingdings text without such a font: its codes as Unicode
+// characters and the stand-in font, selected until the run is drawn (its
+// advances, when the record has none, are the stand-in's).
+std::optional<TFont> StandInForSymbols(TDC& dc, HandleTable& t, TextRun* run) {
+  if (!dc.GetCurrentFont().IsValid()) return std::nullopt;
+  const LogFont& font = dc.GetCurrentFont().Data();
+  const SymbolFace face = SymbolFaceOf(font);
+  if (face == SymbolFace::kNone) return std::nullopt;
+  std::int8_t& installed = t.symbolFontInstalled[face == SymbolFace::kSymbol ? 0 : 1];
+  if (installed < 0) installed = IsNonSymbolFont(WString(std::u16string_view(font.faceName))) ? 0 : 1;
+  if (installed) return std::nullopt;
+  for (std::size_t i = 0; i < run->text.size(); ++i) run->text[i] = SymbolFaceChar(face, run->codes[i]);
+  const TFont original = dc.GetCurrentFont();
+  dc.SelectObject(TFont(SymbolStandIn(font, ChooseStandInFace(run->text))));
+  return original;
+}
+
+bool DrawRun(TDC& dc, HandleTable& t, TextRun& run) {
+  const std::optional<TFont> symbolFont = StandInForSymbols(dc, t, &run);
+  const bool ok = DrawRunInFont(dc, t, run);
+  if (symbolFont) dc.SelectObject(*symbolFont);
+  return ok;
+}
+
+}  // namespace
+
+XForm UprightTextFrame(const EmfMappingState& m, const DPoint& at) {
+  const XForm page = PageTransform(m);
+  const double fx = page.eM11 < 0 ? -1.0 : 1.0, fy = page.eM22 < 0 ? -1.0 : 1.0;
+  const XForm& w = m.world;
+  // The world seen through the page's signs, then the page's sizes.
+  const XForm seen{w.eM11, w.eM12 * fx * fy, w.eM21 * fx * fy, w.eM22, 0, 0};
+  XForm frame = CombineTransform(seen, XForm{std::fabs(page.eM11), 0, 0, std::fabs(page.eM22), 0, 0});
+  frame.eDx = at.x;
+  frame.eDy = at.y;
+  return frame;
+}
+
+bool PlayTextRecord(TDC& dc, HandleTable& t, const EmfRecord& r) {
+  const std::uint32_t type = r.Type();
+  const bool wide = type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTW;
+  if (type == U_EMR_EXTTEXTOUTW || type == U_EMR_EXTTEXTOUTA) {
+    TextRun run;
+    return ReadRun(r, 36, wide, &run) && DrawRun(dc, t, run);
+  }
+  // POLYTEXTOUT: a count of runs at 36, the runs from 40.
+  const std::uint32_t runs = r.U32(36);
+  if (runs == 0 || !r.Holds(40, runs, kEmrTextSize)) return false;
+  bool ok = true;
+  for (std::uint32_t i = 0; i < runs; ++i) {
+    TextRun run;
+    ok = ReadRun(r, 40 + i * kEmrTextSize, wide, &run) && DrawRun(dc, t, run) && ok;
+  }
+  return ok;
+}
+
+}  // namespace kvn::emf_play

@@ -1,0 +1,47 @@
+// Text in the Symbol and Wingdings faces where no such font is installed.
+//
+// Those faces draw their pictograms at the codes of plain letters (0x20 to
+// 0xFF, or 0xF020 to 0xF0FF in UTF-16 records). A font that stands in for
+// them draws letters instead, so the codes are turned into the Unicode
+// characters of the pictograms (Greek letters and mathematical signs for
+// Symbol, dingbats, arrows and shapes for Wingdings) and drawn with a face
+// that has them: OpenSymbol (Debian fonts-opensymbol) or DejaVu Sans,
+// whichever has more of a run's characters, found like any face. A code without a Unicode counterpart in the
+// Basic Multilingual Plane is drawn as the nearest such shape (a white
+// square where there is none).
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi/GdiObjects.h"
+
+namespace kvn {
+
+enum class SymbolFace : std::uint8_t { kNone, kSymbol, kWingdings };
+
+// The face a font name asks for (ASCII case ignored).
+SymbolFace SymbolFaceOf(const LogFont& font);
+
+// The Unicode character of a code of the face; `code` is the record's
+// character (a byte, or a UTF-16 unit).
+char16_t SymbolFaceChar(SymbolFace face, std::uint32_t code);
+
+// The faces that may stand in, in order of preference: OpenSymbol draws the
+// Symbol face's signs as office documents show them; DejaVu Sans has more
+// of the Wingdings pictograms (zodiac, hands, lozenges).
+inline constexpr const char16_t* kSymbolStandInFaces[] = {u"OpenSymbol", u"DejaVu Sans"};
+inline constexpr const char16_t* kSymbolStandInFace = kSymbolStandInFaces[0];
+
+// The characters of `text` an installed face of the family has; -1 when
+// the family is not installed (another face would be drawn for it).
+int StandInCoverage(const char16_t* family, const std::vector<char16_t>& text);
+
+// The stand-in of the list that has the most of the characters (the first
+// of equals), or the first when none is installed.
+const char16_t* ChooseStandInFace(const std::vector<char16_t>& text);
+
+// The font the converted text is drawn with: the same font on the face.
+LogFont SymbolStandIn(const LogFont& font, const char16_t* face = kSymbolStandInFace);
+
+}  // namespace kvn

@@ -1,0 +1,163 @@
+// The texts of the drawing parameters sheet and of the print dialog, in all
+// three languages, on a private X display with the sample drawing open:
+// every one-line text shows whole (its best size fits its box), and every
+// check box and radio button has room for its indicator and label.
+// Regression: "Drawing scale is correc..." and longer translations were cut.
+#include <gtest/gtest.h>
+#include <wx/checkbox.h>
+#include <wx/radiobut.h>
+#include <wx/stattext.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AppGlobals.h"
+#include "app/CommandIds.h"
+#include "app/ProgressDialog.h"
+#include "app/TestyFrameWindow.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
+#include "controls/PropertySheet.h"
+#include "foundation/LangTable.h"
+#include "foundation/ModalStack.h"
+#include "platform/fonts/FontLayerFaces.h"
+#include "platform/ui/MessageQueue.h"
+#include "print/dialogs/PrintDialog.h"
+#include "render/GeometryServicesImpl.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/print/PrintFixtures.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Every shown text, check box and radio button below `root` that does not
+// fit its box, as "label: best w x h in w x h".
+void CollectCut(wxWindow* root, std::vector<std::string>& cut) {
+  for (wxWindow* child : root->GetChildren()) {
+    if (!child->IsShown()) continue;
+    const wxSize size = child->GetSize(), best = child->GetBestSize();
+    bool tooSmall = false;
+    if (dynamic_cast<wxStaticText*>(child)) {
+      const bool oneLine = size.y < 2 * child->GetCharHeight() && !child->GetLabel().Contains('\n');
+      const bool left = !(child->GetWindowStyle() & (wxALIGN_RIGHT | wxALIGN_CENTRE_HORIZONTAL));
+      // A box of several lines wraps its text: it must hold every line.
+      tooSmall = oneLine ? left && best.x > size.x : best.y > size.y || best.x > size.x;
+    } else if (dynamic_cast<wxCheckBox*>(child) || dynamic_cast<wxRadioButton*>(child)) {
+      tooSmall = best.x > size.x || best.y > size.y;
+    }
+    if (tooSmall) {
+      cut.push_back(child->GetLabel().ToStdString(wxConvUTF8) + ": best " + std::to_string(best.x) + " x " +
+                    std::to_string(best.y) + " in " + std::to_string(size.x) + " x " + std::to_string(size.y));
+    }
+    CollectCut(child, cut);
+  }
+}
+
+bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
+  wxTimer timer;
+  int ticks = 0;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (++ticks > 300) {
+      if (auto* sheet = dynamic_cast<TMyPropertySheet*>(ModalStack::Top())) sheet->CmCancel();
+      if (auto* dialog = dynamic_cast<cPrintDialog*>(ModalStack::Top())) dialog->CloseWindow(kIdcCancel);
+      return;
+    }
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+  });
+  timer.Start(60);
+  start();
+  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 30s);
+  timer.Stop();
+  return steps.empty();
+}
+
+class DialogTextsTest : public test::SettingsFolderTest {
+ protected:
+  void SetUp() override {
+    SettingsFolderTest::SetUp();
+    ResetPrinters();
+    PrintDialogGlobals() = PrintDialogOptions{};
+    test::AddA4Queue(queues_);
+    override_ = std::make_unique<ScopedSpoolerOverride>(spooler_);
+    InstallRendererGeometryServices();
+    InstallFontLayerFaces();
+    InstallProgressDialogs();
+    LoadPrinterList();
+    frame_ = new TTestyFrameWindow;
+    frame_->Attr.X = 0;
+    frame_->Attr.Y = 0;
+    frame_->Attr.W = 900;
+    frame_->Attr.H = 700;
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    const std::filesystem::path sample =
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+    ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(sample.string())));
+    test::Pump(300ms);
+  }
+  void TearDown() override {
+    delete frame_;
+    ResetPrinters();
+    override_.reset();
+    SetLanguageIndex(kLanguageEnglish);
+    InvalidateLangTable();
+    SettingsFolderTest::TearDown();
+  }
+  cVectorWindow& Window() { return *static_cast<cVectorView*>(frame_->GetClientWindow())->GetVectorWindow(); }
+
+  test::FakeSpooler queues_;
+  test::JobSpooler spooler_{queues_};
+  std::unique_ptr<ScopedSpoolerOverride> override_;
+  TTestyFrameWindow* frame_ = nullptr;
+};
+
+TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole) {
+  for (int language : {kLanguageEnglish, kLanguageCzech, kLanguageSlovak}) {
+    SCOPED_TRACE(language);
+    frame_->SwitchLanguage(language);
+    MessageQueue::Instance().DispatchRound();
+    std::vector<std::string> cut;
+    bool seen = false;
+    EXPECT_TRUE(RunSteps([&] { Window().HandleMessage(kWmCommand, kCmParameters, 0); },
+                         {
+                             [&] { return dynamic_cast<TMyPropertySheet*>(ModalStack::Top()) != nullptr; },
+                             [&] {
+                               auto& sheet = *dynamic_cast<TMyPropertySheet*>(ModalStack::Top());
+                               for (int page = 0; page < sheet.GetPageCount(); ++page) {
+                                 sheet.SelectPage(page);
+                                 if (TMyPropertyPage* p = sheet.GetPage(page); p && p->GetPeer())
+                                   CollectCut(p->GetPeer(), cut);
+                               }
+                               seen = true;
+                               sheet.CmCancel();
+                               return true;
+                             },
+                         }));
+    EXPECT_TRUE(RunSteps([&] { Window().HandleMessage(kWmCommand, kCmPrint, 0); },
+                         {
+                             [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
+                             [&] {
+                               auto& dialog = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
+                               CollectCut(dialog.GetPeer(), cut);
+                               if (language == kLanguageSlovak) test::SaveScreenshot("print-dialog-slovak.png");
+                               dialog.CloseWindow(kIdcCancel);
+                               return true;
+                             },
+                         }));
+    EXPECT_TRUE(seen);
+    for (const std::string& text : cut) ADD_FAILURE() << "cut off: " << text;
+  }
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
