@@ -5,6 +5,7 @@
 
 #include "document/DrawingComment.h"
 #include "document/DwgProbe.h"
+#include "document/FormatReader.h"
 #include "document/NativeFormat.h"
 #include "document/OpenDrawingFile.h"
 #include "document/ProgressMonitor.h"
@@ -59,21 +60,30 @@ void cPreviewControl::ShowFile(const WString& path, bool wanted) {
   document_.reset();
   if (!path.IsEmpty() && wanted && FileExists(path)) {
     std::uint8_t head[10] = {};
-    bool native = false, dwg = false;
+    bool native = false, dwg = false, otherDrawing = false;
     {
       InFileStream in(path);
       if (in.IsOpen()) {
         native = in.Read(head, 10) == 10 && IsNativeMagic(head, 10);
         in.Seek(0);
         dwg = !native && IsDwgFile(in);
+        // DXF and DGN drawings carry no thumbnail: they are loaded quietly
+        // as a native drawing is, by the same dispatcher that opens them.
+        in.Seek(0);
+        if (!native && !dwg) {
+          const FormatReader* reader = GetFormatRegistry().Probe(in, path);
+          otherDrawing = reader && (reader->slot == FormatSlot::kDxf || reader->slot == FormatSlot::kDgn);
+        }
       }
     }
     if (dwg) {
       ownSheet_ = ReadDwgThumbnail(nullptr, path, false);
       sheet_ = ownSheet_.get();
-    } else if (native) {
+    } else if (native || otherDrawing) {
       // Quiet: never a dialog; a load that takes more than its delay is
-      // given up rather than blocking the chooser.
+      // given up rather than blocking the chooser. (DXF files used to show
+      // nothing because only native files were loaded here, not because the
+      // quiet load failed: the DXF reader loads them well within 2 s.)
       ProgressMonitor monitor(nullptr, WString(), kProgressDialogId);
       monitor.SetQuiet(true);
       OpenRequest request;
@@ -124,29 +134,70 @@ TMyFileOpenDialogKvn::TMyFileOpenDialogKvn(DialogFolder* folder, TWindow* parent
 
 TMyFileOpenDialogKvn::~TMyFileOpenDialogKvn() = default;
 
-void TMyFileOpenDialogKvn::SelectionChange(const WString& path) {
+bool SelectedComment::Select(const WString& path) {
   // Selecting the same file again reloads nothing.
-  if (path == selectedPath_) return;
-  selectedPath_ = path;
+  if (path == path_) return false;
+  path_ = path;
   comment_ = path.IsEmpty() ? WString() : ReadDrawingComment(path);
-  ShowCommentAndPreview();
+  return true;
+}
+
+void SelectedComment::Clear() {
+  path_ = WString();
+  comment_ = WString();
+}
+
+void TMyFileOpenDialogKvn::SelectionChange(const WString& path) {
+  if (selected_.Select(path)) ShowCommentAndPreview();
 }
 
 void TMyFileOpenDialogKvn::FolderChanged() {
-  selectedPath_ = WString();
-  comment_ = WString();
+  selected_.Clear();
   ShowCommentAndPreview();
 }
 
 void TMyFileOpenDialogKvn::CmPreviewCheck(int state) {
   ShowDrawingPreview() = state == kBstChecked;
-  if (preview_) preview_->ShowFile(selectedPath_, ShowDrawingPreview());
+  if (preview_) preview_->ShowFile(selected_.Path(), ShowDrawingPreview());
 }
 
 void TMyFileOpenDialogKvn::ShowCommentAndPreview() {
   if (auto* box = dynamic_cast<TControl*>(Extra()->GetDlgItem(kCommentBox)); box && box->GetHandle())
-    box->SetText(comment_);
-  if (preview_) preview_->ShowFile(selectedPath_, ShowDrawingPreview());
+    box->SetText(selected_.Comment());
+  if (preview_) preview_->ShowFile(selected_.Path(), ShowDrawingPreview());
+}
+
+// ---- saving with a comment -----------------------------------------------------------------------
+
+TFileSaveDialogWithComment::TFileSaveDialogWithComment(DialogFolder* folder, TWindow* parent, TData& data,
+                                                       const WString& title)
+    : TAutoFileSaveDialog(1, folder, WString(), parent, data, kSaveTemplate, title) {
+  new TEdit(Extra(), TMyFileOpenDialogKvn::kCommentBox);
+}
+
+void TFileSaveDialogWithComment::SelectionChange(const WString& path) {
+  if (selected_.Select(path)) ShowComment();
+}
+
+void TFileSaveDialogWithComment::FolderChanged() {
+  selected_.Clear();
+  ShowComment();
+}
+
+void TFileSaveDialogWithComment::ShowComment() {
+  if (auto* box = dynamic_cast<TControl*>(Extra()->GetDlgItem(TMyFileOpenDialogKvn::kCommentBox));
+      box && box->GetHandle())
+    box->SetText(selected_.Comment());
+}
+
+bool RunFileDialogWithComment(bool open, DialogFolder* folder, TWindow* owner, FileDialogData& data,
+                              const WString& title) {
+  if (open) {
+    TMyFileOpenDialogKvn dialog(folder, owner, data, title);
+    return dialog.Execute() == 1;
+  }
+  TFileSaveDialogWithComment dialog(folder, owner, data, title);
+  return dialog.Execute() == 1;
 }
 
 }  // namespace kvn

@@ -35,6 +35,21 @@ class cPreviewControl : public TButton {
   cSheet* sheet_ = nullptr;
 };
 
+// The comment of the file selected in a chooser: read again only when the
+// selection changes; a new folder clears it.
+class SelectedComment {
+ public:
+  // Whether the selection changed (and the comment was read).
+  bool Select(const WString& path);
+  void Clear();
+  const WString& Comment() const { return comment_; }
+  const WString& Path() const { return path_; }
+
+ private:
+  WString comment_;
+  WString path_;
+};
+
 class TMyFileOpenDialogKvn : public TAutoFileOpenDialog {
  public:
   static constexpr int kTemplate = 16510;
@@ -44,8 +59,8 @@ class TMyFileOpenDialogKvn : public TAutoFileOpenDialog {
   TMyFileOpenDialogKvn(DialogFolder* folder, TWindow* parent, TData& data, const WString& title);
   ~TMyFileOpenDialogKvn() override;
 
-  const WString& Comment() const { return comment_; }
-  const WString& SelectedPath() const { return selectedPath_; }
+  const WString& Comment() const { return selected_.Comment(); }
+  const WString& SelectedPath() const { return selected_.Path(); }
   cPreviewControl* Preview() const { return preview_; }
   // The check box: the choice holds for the rest of the run.
   void CmPreviewCheck(int state);
@@ -56,10 +71,30 @@ class TMyFileOpenDialogKvn : public TAutoFileOpenDialog {
  private:
   void ShowCommentAndPreview();
   int previewState_ = 1;
-  WString comment_;
-  WString selectedPath_;
+  SelectedComment selected_;
   cPreviewControl* preview_ = nullptr;
 };
+
+// The file dialog for saving with the comment box (template 16511, no
+// preview): the selected drawing's comment shows below the file list.
+class TFileSaveDialogWithComment : public TAutoFileSaveDialog {
+ public:
+  static constexpr int kSaveTemplate = 16511;
+  TFileSaveDialogWithComment(DialogFolder* folder, TWindow* parent, TData& data, const WString& title);
+  const WString& Comment() const { return selected_.Comment(); }
+  void SelectionChange(const WString& path) override;
+  void FolderChanged() override;
+
+ private:
+  void ShowComment();
+  SelectedComment selected_;
+};
+
+// The file dialog with a comment and a caller's title: opening with the
+// preview (template 16510), saving without it (16511). True when the user
+// pressed OK.
+bool RunFileDialogWithComment(bool open, DialogFolder* folder, TWindow* owner, FileDialogData& data,
+                              const WString& title);
 
 // Whether previews are shown; true at start, changed by the check box.
 bool& ShowDrawingPreview();

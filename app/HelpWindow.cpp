@@ -1,5 +1,6 @@
 #include "app/HelpWindow.h"
 
+#include <wx/event.h>
 #include <wx/menu.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "app/CommandIds.h"
 #include "controls/MenuAccessWx.h"
 #include "foundation/WindowPlacement.h"
+#include "platform/ui/MessageBridge.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/RegisteredMessages.h"
 
@@ -100,6 +102,9 @@ bool THelpWindow::Create() {
 void THelpWindow::SetupWindow() {
   harbor_ = std::make_unique<THarbor>(*this);
   TDecoratedFrame::SetupWindow();
+  // The decorated frame looks at every key before it is dispatched (GTK
+  // hands a frame's keys to its char hook before its accelerator table).
+  GetPeer()->Bind(wxEVT_CHAR_HOOK, &THelpWindow::OnCharHook, this);
   harbor_->Insert(*toolBar_, Location::Top);
   toolBar_->LayoutBar();
 }
@@ -126,6 +131,32 @@ const TResponseTable& THelpWindow::Table() {
 }
 
 bool THelpWindow::Find(TEventInfo& info) { return Table().Search(info); }
+
+WString THelpWindow::GetHintText(std::uint32_t id, THintKind kind) {
+  WString text;
+  wxMenuBar* bar = GetMenuBar();
+  if (bar == nullptr) return text;
+  TWxMenuBarAccess access(bar);
+  menuDecorator_.GetCommandHint(text, &access, id, int(kind));
+  return text;
+}
+
+void THelpWindow::OnCharHook(wxKeyEvent& event) {
+  // The hook hears only keys of the frame that holds the focus: the active
+  // window, as the decorator asks. The modifiers are the event's: by the
+  // time the loop runs the hook, the keys may be up again.
+  const std::uint32_t key = VirtualKeyFromWx(event.GetKeyCode());
+  wxMenuBar* bar = GetMenuBar();
+  if (key != 0 && bar != nullptr) {
+    std::uint8_t modifiers = 0;
+    if (event.ShiftDown()) modifiers |= kKeyShift;
+    if (event.ControlDown()) modifiers |= kKeyCtrl;
+    if (event.AltDown()) modifiers |= kKeyAlt;
+    TWxMenuBarAccess access(bar);
+    if (menuDecorator_.TranslateShortcut(*this, &access, key, modifiers)) return;
+  }
+  event.Skip();
+}
 
 void THelpWindow::MenuAssigned() {
   commandTable_ = CommandTableFromAccelerators(GetAccelerators());

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class wxKeyEvent;
+
 #include "controls/MenuDecorator.h"
 #include "platform/ui/DecoratedFrame.h"
 
@@ -51,6 +53,8 @@ class THelpWindow : public TDecoratedFrame, public MyHelpClass {
   TDockableControlBarWithAutoTips* GetToolBar() const { return toolBar_; }
   THarbor* GetHarbor() const { return harbor_.get(); }
   MenuDecorator& GetMenuDecorator() { return menuDecorator_; }
+  // A command's tool-tip hint: its menu label and shortcut (the decorator's).
+  WString GetHintText(std::uint32_t id, THintKind kind) override;
 
   void EvGetMinMaxInfo(TMinMaxInfo& info);
   void CmNothing() {}
@@ -60,6 +64,8 @@ class THelpWindow : public TDecoratedFrame, public MyHelpClass {
  protected:
   // Every new menu bar gets the commands' images and shortcut texts.
   void MenuAssigned() override;
+  // Shortcut keys become commands before the focus sees them.
+  void OnCharHook(wxKeyEvent& event);
 
  private:
   MenuDecorator menuDecorator_;

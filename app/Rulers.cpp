@@ -4,6 +4,7 @@
 #include <wx/image.h>
 #include <wx/window.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -15,11 +16,16 @@
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/GdiObjects.h"
 #include "platform/gdi/RasterDC.h"
+#include "platform/gdi/TDib.h"
+#include "platform/ui/ControlDraw.h"
 #include "platform/ui/Cursor.h"
 
 namespace kvn {
 
 namespace {
+
+// The corner bitmap of the split mode.
+constexpr int kCornerBitmapId = 19991;
 
 // Four columns of 8 pixels, leftmost column in the highest byte, bit 7 the top row.
 std::uint32_t Glyph(char c) {
@@ -173,7 +179,63 @@ void PaintRulerTo(TDC& dc, const WorldMapping& mapping, bool vertical, TSize siz
   dc.RestorePen();
 }
 
+void DrawRulerMarker(TDC& dc, bool vertical, TSize size, std::int32_t start, std::int32_t length) {
+  if (start == kNoRulerMarker) return;
+  const std::int32_t along = vertical ? size.cy : size.cx;
+  const std::int64_t from = std::max<std::int64_t>(std::int64_t(start) - 1, 0);
+  const std::int64_t to = std::min<std::int64_t>(std::int64_t(start) + length + 1, along);
+  if (to <= from) return;
+  if (vertical) {
+    dc.PatBlt(0, int(from), size.cx, int(to - from), kDstInvert);
+  } else {
+    dc.PatBlt(int(from), 0, int(to - from), size.cy, kDstInvert);
+  }
+}
+
+void PaintRulerCorner(TDC& dc, TSize size, COLORREF background, bool splitMode) {
+  dc.FillSolidRect(TRect{0, 0, size.cx, size.cy}, background);
+  if (!splitMode) return;
+  // Loaded once and kept, found or not.
+  static const TDib corner = [] {
+    TDib dib;
+    LoadBitmapResource(kCornerBitmapId, dib);
+    return dib;
+  }();
+  if (corner.HasBits()) dc.SetDIBitsToDevice(0, 0, corner.Width(), corner.Height(), 0, 0, corner);
+}
+
 // ---- windows -----------------------------------------------------------------------------------
+
+namespace {
+
+// Paints a window through a raster context of its client size, then blits
+// the picture onto its paint context, so that the screen shows the pixels
+// of the reviewed test pictures. `paint` gets the context, the size and the
+// window's background colour.
+void PaintThroughRaster(TWindow& window, const std::function<void(RasterDC&, TSize, COLORREF)>& paint) {
+  wxPaintDC* dc = window.GetPaintDC();
+  wxWindow* peer = window.GetPeer();
+  if (!dc || !peer) return;
+  const wxSize size = peer->GetClientSize();
+  if (size.x < 1 || size.y < 1) return;
+  std::vector<std::uint32_t> pixels(std::size_t(size.x) * std::size_t(size.y));
+  std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(pixels.data());
+  const std::unique_ptr<RasterDC> raster = RasterDC::Create(bits, size.x, size.y);
+  if (!raster) return;
+  const wxColour back = peer->GetBackgroundColour();
+  paint(*raster, TSize{size.x, size.y}, Rgb(back.Red(), back.Green(), back.Blue()));
+  raster->Flush();
+  wxImage image(size.x, size.y, false);
+  unsigned char* out = image.GetData();
+  for (std::size_t i = 0; i < pixels.size(); ++i, out += 3) {
+    out[0] = bits[4 * i + 2];
+    out[1] = bits[4 * i + 1];
+    out[2] = bits[4 * i];
+  }
+  dc->DrawBitmap(wxBitmap(image), 0, 0);
+}
+
+}  // namespace
 
 TWhereWin::TWhereWin(cVectorWindow* window, TWindow* view, int orientation)
     : TWindow(view), window_(window), vertical_(orientation == 1) {
@@ -186,30 +248,28 @@ void TWhereWin::Refresh(bool updateNow) {
   if (updateNow) UpdateWindow();
 }
 
-// The ruler is painted into a raster context of its own size and blitted,
-// so that the screen shows the pixels of the reviewed test pictures. A
-// ruler is 15 pixels by the view's length: a few tens of KiB at most.
+// A ruler is 15 pixels by the view's length: its picture is a few tens of
+// KiB at most.
 void TWhereWin::EvPaint() {
-  wxPaintDC* dc = GetPaintDC();
-  if (!dc || !GetPeer()) return;
-  const wxSize size = GetPeer()->GetClientSize();
-  if (size.x < 1 || size.y < 1) return;
-  std::vector<std::uint32_t> pixels(std::size_t(size.x) * std::size_t(size.y));
-  std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(pixels.data());
-  const std::unique_ptr<RasterDC> raster = RasterDC::Create(bits, size.x, size.y);
-  if (!raster) return;
-  const wxColour back = GetPeer()->GetBackgroundColour();
-  raster->FillSolidRect(TRect{0, 0, size.x, size.y}, Rgb(back.Red(), back.Green(), back.Blue()));
-  PaintRulerTo(*raster, window_->Mapping(), vertical_, TSize{size.x, size.y}, GetUiSysColor(8), cache_);
-  raster->Flush();
-  wxImage image(size.x, size.y, false);
-  unsigned char* out = image.GetData();
-  for (std::size_t i = 0; i < pixels.size(); ++i, out += 3) {
-    out[0] = bits[4 * i + 2];
-    out[1] = bits[4 * i + 1];
-    out[2] = bits[4 * i];
-  }
-  dc->DrawBitmap(wxBitmap(image), 0, 0);
+  PaintThroughRaster(*this, [this](RasterDC& raster, TSize size, COLORREF back) {
+    raster.FillSolidRect(TRect{0, 0, size.cx, size.cy}, back);
+    PaintRulerTo(raster, window_->Mapping(), vertical_, size, GetUiSysColor(8), cache_);
+    DrawMarker(raster);
+  });
+}
+
+void TWhereWin::DrawMarker(TDC& dc) {
+  const TRect r = GetClientRect();
+  DrawRulerMarker(dc, vertical_, TSize{r.right - r.left, r.bottom - r.top}, markerStart_, markerLength_);
+}
+
+void TWhereWin::SetMarker(std::int32_t start, std::int32_t end) {
+  if (start == markerStart_ && (start == kNoRulerMarker || end - start == markerLength_)) return;
+  // The ruler is painted whole into its own picture: the old band goes and
+  // the new one comes with one repaint.
+  markerStart_ = start;
+  markerLength_ = start == kNoRulerMarker ? 0 : end - start;
+  Refresh(true);
 }
 
 bool TWhereWin::EvSetCursor(THandle, std::uint32_t, std::uint32_t) {
@@ -236,9 +296,22 @@ const TResponseTable& TWhereWin::Table() {
 
 bool TWhereWin::Find(TEventInfo& info) { return Table().Search(info); }
 
+void TAngleWin::SetSplitMode(bool on) {
+  if (splitMode_ == on) return;
+  splitMode_ = on;
+  if (GetHandle()) Invalidate(true);
+}
+
+void TAngleWin::EvPaint() {
+  PaintThroughRaster(*this, [this](RasterDC& raster, TSize size, COLORREF back) {
+    PaintRulerCorner(raster, size, back, splitMode_);
+  });
+}
+
 const TResponseTable& TAngleWin::Table() {
   static const TResponseTable table(
       {
+          OnMessage<kWmPaint, &TAngleWin::EvPaint>(),
           OnMessage<kWmLButtonDown, &TAngleWin::Swallow>(),
           OnMessage<kWmLButtonDblClk, &TAngleWin::Swallow>(),
       },

@@ -69,11 +69,29 @@ class TDC;
 void PaintRulerTo(TDC& dc, const WorldMapping& mapping, bool vertical, TSize size, COLORREF colour,
                   RulerCache& cache);
 
+// No marker band on a ruler.
+inline constexpr std::int32_t kNoRulerMarker = 0x7FFFFFFF;
+
+// Inverts the marker band across a ruler of `size` pixels: pixels `start`
+// to `start + length` along it, widened by one pixel at each end, clipped to
+// the ruler. Nothing for kNoRulerMarker. Inverting twice restores the ruler.
+void DrawRulerMarker(TDC& dc, bool vertical, TSize size, std::int32_t start, std::int32_t length);
+
+// The corner box: its background, and in the split mode of the drawing
+// window the corner bitmap (resource 19991) at its top-left corner.
+void PaintRulerCorner(TDC& dc, TSize size, COLORREF background, bool splitMode);
+
 // TWhereWin: one ruler window over a drawing window's mapping.
 class TWhereWin : public TWindow {
  public:
   TWhereWin(cVectorWindow* window, TWindow* view, int orientation);
   void Refresh(bool updateNow);
+  // The marked band (inverted) between two pixels along the ruler; start
+  // kNoRulerMarker removes it. The viewer itself never marks a band.
+  void SetMarker(std::int32_t start, std::int32_t end);
+  void DrawMarker(TDC& dc);
+  std::int32_t MarkerStart() const { return markerStart_; }
+  std::int32_t MarkerLength() const { return markerLength_; }
   void EvPaint();
   bool EvSetCursor(THandle, std::uint32_t, std::uint32_t);
   void EvLButtonDblClk(std::uint32_t, const TPoint&) {}
@@ -87,15 +105,25 @@ class TWhereWin : public TWindow {
   cVectorWindow* window_;
   bool vertical_;
   RulerCache cache_;
+  std::int32_t markerStart_ = kNoRulerMarker;
+  std::int32_t markerLength_ = 0;
 };
 
-// TAngleWin: the 15 x 15 corner where the rulers meet; its background only.
+// TAngleWin: the 15 x 15 corner where the rulers meet: its background, and
+// the corner bitmap while the drawing window is split (which the viewer
+// never does).
 class TAngleWin : public TWindow {
  public:
   explicit TAngleWin(TWindow* view) : TWindow(view) {}
+  void SetSplitMode(bool on);
+  bool GetSplitMode() const { return splitMode_; }
+  void EvPaint();
   void Swallow(std::uint32_t, const TPoint&) {}
   bool Find(TEventInfo& info) override;
   static const TResponseTable& Table();
+
+ private:
+  bool splitMode_ = false;
 };
 
 }  // namespace kvn

@@ -30,6 +30,7 @@
 #include "platform/ui/ControlDraw.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/NearParent.h"
+#include "platform/ui/ShellHelpers.h"
 #include "platform/ui/OwnerDrawMeasure.h"
 #include "platform/ui/WxText.h"
 #include "render/DrawInfo.h"

@@ -21,6 +21,7 @@
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/FileDrop.h"
 #include "platform/ui/RegisteredMessages.h"
+#include "platform/ui/ToolkitLanguage.h"
 
 namespace kvn {
 
@@ -50,6 +51,7 @@ TTestyFrameWindow::TTestyFrameWindow()
   // "Language": a missing or negative value follows the system's language.
   SetLanguageIndex(ReadLanguageSetting());
   InvalidateLangTable();
+  ApplyToolkitLanguage(GetLanguageIndex());
   UpdateTitle();
   SetInstanceName(WString(u"QUARN-KVN-VIEWER"));
   SetIconId(15058);
@@ -155,6 +157,7 @@ void TTestyFrameWindow::UpdateTitle() {
 void TTestyFrameWindow::SwitchLanguage(int index) {
   SetLanguageIndex(index);
   InvalidateLangTable();
+  ApplyToolkitLanguage(GetLanguageIndex());
   AssignMenu(kMainMenuId);
   if (GetHandle() && !toolBarRebuildPending_) {
     // Never now: this may run inside the tool bar's own command dispatch.

@@ -21,6 +21,8 @@ namespace {
 
 // Rulers are 15 pixels thick.
 constexpr std::int32_t kRulerThickness = 15;
+// The least height of the bottom strip while it holds page tabs.
+constexpr std::int32_t kTabStripMinHeight = 19;
 // The scroll bars' control id.
 constexpr int kScrollBarId = 1000;
 
@@ -255,11 +257,16 @@ ViewLayoutInput cVectorView::LayoutInput() const {
   in.width = client.right - client.left;
   in.height = client.bottom - client.top;
   in.hbarHeight = ScrollBarHeight();
+  in.tabsNeeded = TabsNeeded();
+  // The page tabs share the bar's strip and write their captions at 6/10
+  // of its height. Win32's 17-pixel bars give 10-pixel captions; GTK's
+  // 15-pixel bars gave 9-pixel fonts with 7-pixel letters. 19 pixels give
+  // the 11-pixel font of Win32's dialogs.
+  if (in.tabsNeeded) in.hbarHeight = std::max(in.hbarHeight, kTabStripMinHeight);
   in.vbarWidth = ScrollBarWidth();
   in.hEmpty = hBar_->IsEmpty();
   in.vEmpty = vBar_->IsEmpty();
   in.tabShare = tabShare_;
-  in.tabsNeeded = TabsNeeded();
   in.rulersShown = rulersShown_;
   return in;
 }

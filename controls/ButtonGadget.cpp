@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "controls/GadgetImage.h"
+#include "controls/MenuAccessWx.h"
 #include "controls/MenuDecorator.h"
 #include "foundation/UiColors.h"
 #include "platform/gdi/DeviceContext.h"
@@ -316,7 +317,7 @@ void TButtonGadgetZv::OpenDropDownMenu() {
   Invalidate();
   Update();
   const TRect& b = GetBounds();
-  const int chosen = window->GetPeer()->GetPopupMenuSelectionFromUser(menu, wxPoint(b.left, b.bottom));
+  const int chosen = TrackDropDownMenu(nullptr, menu, *this, TPoint{b.left, b.bottom}, 0);
   menuOpen_ = false;
   Invalidate();
   if (chosen > 0) {
@@ -325,6 +326,21 @@ void TButtonGadgetZv::OpenDropDownMenu() {
     LoadImage();
     Activate();
   }
+}
+
+int TButtonGadgetZv::TrackDropDownMenu(MenuDecorator* decorator, wxMenu& menu, TGadget& gadget, const TPoint& point,
+                                       int alignment) {
+  TGadgetWindow* window = gadget.GetGadgetWindow();
+  if (window == nullptr || window->GetPeer() == nullptr) return 0;
+  MenuDecorator own;
+  MenuDecorator& dresser = decorator ? *decorator : own;
+  TWxMenuAccess access(&menu);
+  dresser.ConvertMenu(false, &access);
+  // TPM_RIGHTALIGN (8): the point is the menu's top-right corner.
+  wxPoint at(point.x, point.y);
+  if (alignment & 0x8) at.x -= menu.GetWindow() ? menu.GetWindow()->GetSize().x : 0;
+  const int chosen = window->GetPeer()->GetPopupMenuSelectionFromUser(menu, at);
+  return chosen == wxID_NONE ? 0 : chosen;
 }
 
 // --- TSeparatorGadgetZv ---------------------------------------------------------------------------

@@ -22,6 +22,8 @@
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/GadgetWindow.h"
 
+class wxMenu;
+
 namespace kvn {
 
 class MenuDecorator;
@@ -76,6 +78,18 @@ class TButtonGadgetZv : public TGadget {
   void GoDownExclusively();
   void LoadImage();
   void OpenDropDownMenu();
+
+ public:
+  // Shows a drop-down menu of a tool-bar button at a point of the gadget
+  // window (the menu's top-left corner, or its top-right with a right
+  // alignment): the menu is dressed by `decorator` (a new one when null:
+  // the commands' images and shortcut texts), owned by the gadget window;
+  // the chosen command, 0 for none. GTK draws the menu itself: the
+  // decorator dresses its items, it does not paint them.
+  static int TrackDropDownMenu(MenuDecorator* decorator, wxMenu& menu, TGadget& gadget, const TPoint& point,
+                               int alignment);
+
+ private:
 
   TWindow* enableTarget_ = nullptr;
   std::uint32_t imageId_;

@@ -1,6 +1,7 @@
 // The toolkit side of the file dialogs: the GTK chooser run for
 // TOpenSaveDialogMy::DoExecute, with the extra template inside it.
 #include <dlfcn.h>
+#include <wx/app.h>
 #include <wx/filedlg.h>
 #include <wx/timer.h>
 
@@ -10,6 +11,7 @@
 #include "controls/FileDialogs.h"
 #include "foundation/FileSystem.h"
 #include "platform/ui/NearParent.h"
+#include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -150,6 +152,11 @@ int TOpenSaveDialogMy::DoExecute() {
   const int answer = dialog.ShowModal();
   watch.Stop();
   current = outer;
+  // A tip of the chooser (its sidebar's "Recent files") would stay on top of
+  // the frame once the chooser is gone; it is asked away now and again
+  // after the chooser is destroyed.
+  HideStaleTooltip();
+  if (wxTheApp) wxTheApp->CallAfter([] { HideStaleTooltip(); });
 
   if (answer != wxID_OK) {
     // The chooser reports no reason for a cancel.

@@ -272,12 +272,16 @@ std::uint32_t MenuDecorator::FindShortcutCommand(TWindow& window, TMenuAccess* m
 }
 
 bool MenuDecorator::TranslateShortcut(TWindow& window, TMenuAccess* menu, std::uint32_t key) {
-  // Only a live, enabled window can be the active one.
-  if (window.GetHandle() == nullptr || !window.IsWindowEnabled()) return false;
   std::uint8_t modifiers = 0;
   if (GetKeyState(kVkShift) < 0) modifiers |= kKeyShift;
   if (GetKeyState(kVkControl) < 0) modifiers |= kKeyCtrl;
   if (GetKeyState(kVkMenu) < 0) modifiers |= kKeyAlt;
+  return TranslateShortcut(window, menu, key, modifiers);
+}
+
+bool MenuDecorator::TranslateShortcut(TWindow& window, TMenuAccess* menu, std::uint32_t key, std::uint8_t modifiers) {
+  // Only a live, enabled window can be the active one.
+  if (window.GetHandle() == nullptr || !window.IsWindowEnabled()) return false;
   const std::uint32_t command = FindShortcutCommand(window, menu, modifiers, key);
   if (command == 0) return false;
   return window.PostMessage(kWmCommand, command, 0);

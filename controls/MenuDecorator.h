@@ -120,7 +120,10 @@ class MenuDecorator {
                                     std::uint32_t key) const;
   // Before a key reaches the focus: posts the command (WM_COMMAND) to an
   // enabled window and answers true, or false when the key stands for none.
+  // The modifiers are those held when the key was pressed (the key state
+  // as of the message); without them the keyboard is asked now.
   bool TranslateShortcut(TWindow& window, TMenuAccess* menu, std::uint32_t key);
+  bool TranslateShortcut(TWindow& window, TMenuAccess* menu, std::uint32_t key, std::uint8_t modifiers);
 
   // Loads a command's image ahead of time, as a conversion would.
   void AddMenuImage(std::uint32_t command);

@@ -13,8 +13,10 @@
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "foundation/WindowPlacement.h"
+#include "platform/ui/ControlPeers.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/NearParent.h"
+#include "platform/ui/ThemedButton.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
 
@@ -134,16 +136,16 @@ wxWindow* TMyPropertySheet::CreatePeer(wxWindow* parentPeer) {
   column->Add(notebook_, 1, wxEXPAND | wxALL, kBorder);
   auto* buttons = new wxBoxSizer(wxHORIZONTAL);
   buttons->AddStretchSpacer();
-  auto addButton = [&](int id, int textId, bool enabled) {
-    auto* button = new wxButton(dialog, id, ToWx(LoadLangString(textId)));
-    button->Enable(enabled);
+  auto addButton = [&](int id, int textId, bool isDefault) {
+    wxWindow* button = NewPushButtonPeer(nullptr, dialog, id, ToWx(LoadLangString(textId)), wxDefaultPosition,
+                                         wxDefaultSize, isDefault);
     buttons->Add(button, 0, wxLEFT, kBorder);
     return button;
   };
-  addButton(int(kIdcOk), kOkTextId, true)->SetDefault();
-  addButton(int(kIdcCancel), kCancelTextId, true);
+  addButton(int(kIdcOk), kOkTextId, true);
+  addButton(int(kIdcCancel), kCancelTextId, false);
   // The Apply button, when the sheet has one, is the Restore button.
-  if (restoreButton) addButton(int(kCmRestoreDefaults), kRestoreTextId, true);
+  if (restoreButton) addButton(int(kCmRestoreDefaults), kRestoreTextId, false);
   column->Add(buttons, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, kBorder);
   dialog->SetSizerAndFit(column);
 
@@ -160,12 +162,17 @@ wxWindow* TMyPropertySheet::CreatePeer(wxWindow* parentPeer) {
     if (e.GetEventObject() == notebook_) MakePageWindow(e.GetSelection());
   });
   dialog->Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
+    wxWindow* focus = wxWindow::FindFocus();
+    const bool onButton = PeerIsPushButton(focus) && wxGetTopLevelParent(focus) == GetPeer();
     if (e.GetKeyCode() == WXK_ESCAPE) {
       CmCancel();
-    } else if ((e.GetKeyCode() == WXK_RETURN || e.GetKeyCode() == WXK_NUMPAD_ENTER) &&
-               dynamic_cast<wxButton*>(wxWindow::FindFocus()) == nullptr) {
+    } else if ((e.GetKeyCode() == WXK_RETURN || e.GetKeyCode() == WXK_NUMPAD_ENTER) && !onButton) {
       CmOk();
-    } else {
+    } else if ((e.GetKeyCode() == WXK_RETURN || e.GetKeyCode() == WXK_NUMPAD_ENTER) && ThemedPeerOf(focus)) {
+      // The toolkit presses its own buttons on Enter, not themed ones.
+      ClickOwnerDrawnButton(focus);
+    } else if (!((e.AltDown() || onButton) && ClickThemedButtonByMnemonic(focus ? focus->GetParent() : nullptr,
+                                                                           e.GetKeyCode()))) {
       e.Skip();
     }
   });
@@ -197,6 +204,7 @@ bool TMyPropertySheet::SelectPage(int index) {
 
 void TMyPropertySheet::SetupWindow() {
   TWindow::SetupWindow();
+  SubclassPushButtons(this, GetPeer());
   PlaceWindowNearParent(GetPeer());
   for (std::size_t i = 0; i < notebook_->GetPageCount(); ++i) {
     WString text = FromWx(notebook_->GetPageText(i));
@@ -227,6 +235,7 @@ void TMyPropertySheet::Place() {
 }
 
 void TMyPropertySheet::CleanupWindow() {
+  ForgetSubclassedButtons(this);
   TWindow::CleanupWindow();
   if (parentDisabled_) {
     if (TWindow* parent = GetParentO(); parent && parent->GetHandle()) {

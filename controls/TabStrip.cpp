@@ -2,6 +2,8 @@
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/font.h>
+#include <wx/renderer.h>
 #include <wx/settings.h>
 #include <wx/window.h>
 
@@ -67,9 +69,7 @@ std::int32_t TabStripModel::MeasureTabs() {
   const std::int32_t h = height_;
   std::int32_t x = 0;
   for (TabItem& tab : tabs_) {
-    WString caption = tab.caption;
-    if (caption.Length() > 100) caption = caption.Mid(0, 100);
-    const std::int32_t w = std::max(measure_ ? measure_(caption) : 0, 0);
+    const std::int32_t w = CaptionWidth(tab);
     tab.outer = TRect{x, 1, x + h + 4 + w, h - 1};
     tab.text = TRect{x + h / 2, 1, x + h / 2 + 4 + w, h - 1};
     x += (h + 4 + w) - h / 2;
@@ -121,12 +121,33 @@ void TabStripModel::Tail(std::int32_t aw) {
   }
 }
 
+std::int32_t TabStripModel::CaptionWidth(const TabItem& tab) const {
+  WString caption = tab.caption;
+  if (caption.Length() > 100) caption = caption.Mid(0, 100);
+  return std::max(measure_ ? measure_(caption) : 0, 0);
+}
+
+void TabStripModel::ShowTextLoop(std::int32_t aw, int index) {
+  if (!Valid(index)) return;
+  // Each round shows one more tab from the left, so the loop ends by the
+  // current tab at the latest.
+  while (true) {
+    const TabItem& tab = tabs_[std::size_t(index)];
+    const std::int32_t w = CaptionWidth(tab);
+    const std::int32_t left = tab.text.left + (tab.text.right - tab.text.left - w) / 2 + 2;
+    if (left + w <= width_ || first_ >= current_ || first_ >= Count() - 1) return;
+    ++first_;
+    MeasureArrange(aw);
+  }
+}
+
 void TabStripModel::Reposition(TabReposition mode, int index) {
   const std::int32_t needed = MeasureTabs();
   if (Count() < 2 || needed <= width_) {
     first_ = 0;
     arrows_ = {};
     ArrangeTabs(0);
+    if (mode == TabReposition::ShowText) ShowTextLoop(0, index);
     return;
   }
   for (int& a : arrows_) {
@@ -174,7 +195,10 @@ void TabStripModel::Reposition(TabReposition mode, int index) {
       MeasureTabs();
       Tail(aw);
       break;
-    case TabReposition::ShowText: ArrangeTabs(aw); break;
+    case TabReposition::ShowText:
+      ArrangeTabs(aw);
+      ShowTextLoop(aw, index);
+      break;
   }
 }
 
@@ -239,6 +263,37 @@ int TabStripModel::SetTabMarked(int index, bool flag) {
   } else if (flag) {
     SelectTab(index);
   }
+  return 0;
+}
+
+int TabStripModel::GetTabData(int index, std::uint32_t& value) const {
+  if (!Valid(index)) return -2;
+  value = tabs_[std::size_t(index)].data;
+  return 0;
+}
+
+int TabStripModel::SetTabData(int index, std::uint32_t value) {
+  if (!Valid(index)) return -2;
+  tabs_[std::size_t(index)].data = value;
+  return 0;
+}
+
+int TabStripModel::GetTabText(int index, WString& caption) const {
+  if (!Valid(index)) return -2;
+  caption = tabs_[std::size_t(index)].caption;
+  return 0;
+}
+
+int TabStripModel::SetTabText(int index, const WString& caption) {
+  if (!Valid(index)) return -2;
+  tabs_[std::size_t(index)].caption = caption;
+  Reposition(TabReposition::Refit, 0);
+  return 0;
+}
+
+int TabStripModel::GetTabTextRect(int index, TRect& rect) const {
+  if (!Valid(index)) return -2;
+  rect = tabs_[std::size_t(index)].text;
   return 0;
 }
 
@@ -311,24 +366,64 @@ std::int64_t NowMs() {
       .count();
 }
 
-wxFont BoldFont(wxWindow* peer, std::int32_t h) {
-  wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
-  // A strip over 10 pixels high limits the font to 6/10 of its height.
-  if (h > 10 && font.GetPixelSize().y > h * 6 / 10) font.SetPixelSize(wxSize(0, h * 6 / 10));
-  (void)peer;
-  return font.Bold();
-}
+// The glyph strip, 32 x 7 pixels, four bytes a row, most significant bit
+// leftmost; a 0 bit is a glyph pixel.
+constexpr std::uint8_t kArrowGlyphs[7][4] = {
+    {0xBD, 0xFB, 0xDF, 0xBD}, {0xB9, 0xF3, 0xCF, 0x9D}, {0xB1, 0xE3, 0xC7, 0x8D}, {0xA3, 0xC7, 0xE3, 0xC5},
+    {0xB1, 0xE3, 0xC7, 0x8D}, {0xB9, 0xF3, 0xCF, 0x9D}, {0xBD, 0xFB, 0xDF, 0xBD},
+};
 
 }  // namespace
 
+bool TabArrowGlyphPixel(int glyph, int x, int y) {
+  if (glyph < 0 || glyph > 3 || x < 0 || x > 7 || y < 0 || y > 6) return false;
+  return (kArrowGlyphs[y][glyph] & (0x80 >> x)) == 0;
+}
+
+struct CCustomTabCtrl::Fonts {
+  wxFont normal;
+  wxFont bold;
+};
+
 CCustomTabCtrl::CCustomTabCtrl(TWindow* parent)
-    : TWindow(parent), model_([this](const WString& caption) -> std::int32_t {
+    : TWindow(parent), fonts_(std::make_unique<Fonts>()), model_([this](const WString& caption) -> std::int32_t {
         wxWindow* peer = GetPeer();
         if (!peer) return std::int32_t(caption.Length()) * 7;
         wxClientDC dc(peer);
-        dc.SetFont(BoldFont(peer, model_.Height()));
+        dc.SetFont(BoldFont());
         return dc.GetTextExtent(ToWx(caption)).x;
-      }) {}
+      }) {
+  // The fonts are made on first use: the toolkit's default GUI font needs a
+  // display, and a strip may be built (and tested) without one.
+}
+
+void CCustomTabCtrl::UpdateFonts(bool repaint) {
+  const std::int32_t h = GetPeer() ? GetPeer()->GetClientSize().y : 0;
+  if (h != cachedHeight_) {
+    cachedHeight_ = h;
+    wxFont font = wxSystemSettings::GetFont(wxSYS_DEFAULT_GUI_FONT);
+    // A strip over 10 pixels high limits the font to 6/10 of its height
+    // (rounded as MulDiv rounds).
+    const int limit = (h * 6 + 5) / 10;
+    if (h > 10 && font.GetPixelSize().y > limit) font.SetPixelSize(wxSize(0, limit));
+    fonts_->normal = font;
+    fonts_->bold = font.Bold();
+  }
+  if (repaint) {
+    model_.Reposition(TabReposition::Refit, 0);
+    Refresh();
+  }
+}
+
+const wxFont& CCustomTabCtrl::NormalFont() const {
+  if (cachedHeight_ < 0) const_cast<CCustomTabCtrl*>(this)->UpdateFonts(false);
+  return fonts_->normal;
+}
+
+const wxFont& CCustomTabCtrl::BoldFont() const {
+  if (cachedHeight_ < 0) const_cast<CCustomTabCtrl*>(this)->UpdateFonts(false);
+  return fonts_->bold;
+}
 
 CCustomTabCtrl::~CCustomTabCtrl() = default;
 
@@ -359,9 +454,22 @@ int CCustomTabCtrl::SelectTab(int index) {
   return r;
 }
 
+int CCustomTabCtrl::DeleteTab(int index) {
+  const int r = model_.DeleteTab(index);
+  Refresh();
+  return r;
+}
+
+int CCustomTabCtrl::SetTabText(int index, const WString& caption) {
+  const int r = model_.SetTabText(index, caption);
+  Refresh();
+  return r;
+}
+
 void CCustomTabCtrl::EvSize(std::uint32_t, const TSize& size) {
   if (size.cx == 0 || size.cy == 0) return;
   model_.SetClientSize(size.cx, size.cy);
+  UpdateFonts(false);
   model_.Reposition(TabReposition::Refit, 0);
   Refresh();
 }
@@ -447,32 +555,26 @@ void CCustomTabCtrl::PaintStrip(wxDC& dc) {
     dc.SetPen(edge);
     dc.SetBrush(*wxTRANSPARENT_BRUSH);
     dc.DrawRectangle(0, 1, x0, h - 1);
-    // Two push buttons with their triangles.
-    const wxRect prev(1, 2, h - 3, h - 3), next(h - 2, 2, h - 2, h - 3);
+    // Two push buttons with the strip's glyphs (previous, next) in the
+    // button text colour; the next glyph is centred one pixel further right.
+    const wxRect buttons[2] = {wxRect(wxPoint(1, 2), wxPoint(h - 3, h - 2)),
+                               wxRect(wxPoint(h - 2, 2), wxPoint(2 * h - 5, h - 2))};
+    const wxRect glyphBoxes[2] = {buttons[0], wxRect(wxPoint(h - 1, 2), wxPoint(2 * h - 5, h - 2))};
     for (int i = 0; i < 2; ++i) {
-      const wxRect r = i == 0 ? prev : next;
       const bool pressed = arrows[std::size_t(i)] == 3;
-      dc.SetBrush(wxBrush(pressed ? shadow : face));
-      dc.SetPen(edge);
-      dc.DrawRectangle(r);
-      const int cx = r.x + r.width / 2, cy = r.y + r.height / 2;
-      wxPoint pts[3];
-      if (i == 0) {
-        pts[0] = wxPoint(cx - 2, cy);
-        pts[1] = wxPoint(cx + 2, cy - 4);
-        pts[2] = wxPoint(cx + 2, cy + 4);
-      } else {
-        pts[0] = wxPoint(cx + 2, cy);
-        pts[1] = wxPoint(cx - 2, cy - 4);
-        pts[2] = wxPoint(cx - 2, cy + 4);
+      if (wxWindow* peer = GetPeer()) {
+        wxRendererNative::Get().DrawPushButton(peer, dc, buttons[i], pressed ? int(wxCONTROL_PRESSED) : 0);
       }
-      dc.SetBrush(wxBrush(text));
-      dc.DrawPolygon(3, pts);
+      const wxRect& g = glyphBoxes[i];
+      const int gx = g.x + (g.width - 8) / 2, gy = g.y + (g.height - 7) / 2;
+      dc.SetPen(wxPen(text, 1));
+      for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 8; ++x)
+          if (TabArrowGlyphPixel(i + 1, x, y)) dc.DrawPoint(gx + x, gy + y);
     }
   }
-  const wxFont bold = BoldFont(GetPeer(), h);
-  wxFont normal = bold;
-  normal.SetWeight(wxFONTWEIGHT_NORMAL);
+  const wxFont& bold = BoldFont();
+  const wxFont& normal = NormalFont();
   auto paintTab = [&](int i) {
     const TabItem& tab = model_.Tab(i);
     const bool lit = tab.selected || tab.marked;

@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "foundation/WString.h"
@@ -78,6 +79,14 @@ class TabStripModel {
   int SelectTabEx(int index, bool byMouse, bool ctrl);
   int IsTabMarked(int index) const;
   int SetTabMarked(int index, bool flag);
+  // The caller's value and the caption of a tab (0, or -2 for a bad index);
+  // a new caption re-fits the strip.
+  int GetTabData(int index, std::uint32_t& value) const;
+  int SetTabData(int index, std::uint32_t value);
+  int GetTabText(int index, WString& caption) const;
+  int SetTabText(int index, const WString& caption);
+  // The tab's text rectangle (all zero while it is hidden or a sliver).
+  int GetTabTextRect(int index, TRect& rect) const;
 
   int HitTest(std::int32_t x, std::int32_t y) const;
   // A click with hit code `code`: true when a tab was selected (the owner's
@@ -104,6 +113,10 @@ class TabStripModel {
     ArrangeTabs(aw);
   }
   void Tail(std::int32_t aw);
+  // Mode 6: scrolls on until the caption of the tab at `index` ends inside
+  // the client or the current tab is the first visible one.
+  void ShowTextLoop(std::int32_t aw, int index);
+  std::int32_t CaptionWidth(const TabItem& tab) const;
   bool Valid(int index) const { return index >= 0 && index < Count(); }
 
   Measure measure_;
@@ -119,8 +132,13 @@ class TabStripModel {
 }  // namespace kvn
 
 class wxDC;
+class wxFont;
 
 namespace kvn {
+
+// The scroll arrows' glyph strip: four 8 x 7 glyphs side by side (first,
+// previous, next, last); true where glyph `glyph` has a pixel at (x, y).
+bool TabArrowGlyphPixel(int glyph, int x, int y);
 
 // CCustomTabCtrl: the strip as a window. It paints the model double-buffered
 // (the background erase does nothing), takes left, right and double clicks,
@@ -137,6 +155,18 @@ class CCustomTabCtrl : public TWindow {
   void DeleteAllTabs();
   int SelectTab(int index);
   int CurrentTab() const { return model_.CurrentTab(); }
+  int DeleteTab(int index);
+  int GetTabData(int index, std::uint32_t& value) const { return model_.GetTabData(index, value); }
+  int SetTabData(int index, std::uint32_t value) { return model_.SetTabData(index, value); }
+  int GetTabText(int index, WString& caption) const { return model_.GetTabText(index, caption); }
+  int SetTabText(int index, const WString& caption);
+  int GetTabTextRect(int index, TRect& rect) const { return model_.GetTabTextRect(index, rect); }
+  // New fonts when the client height changed: the default GUI font, its
+  // height limited to 6/10 of a strip over 10 pixels high, and its bold
+  // twin; with `repaint` the strip is re-fitted and repainted.
+  void UpdateFonts(bool repaint);
+  const wxFont& NormalFont() const;
+  const wxFont& BoldFont() const;
 
   // The owner's hooks: after a selection by a click, and after that for a
   // double click.
@@ -165,6 +195,9 @@ class CCustomTabCtrl : public TWindow {
   void Refresh();
   void RepeatArrow();
 
+  struct Fonts;
+  std::unique_ptr<Fonts> fonts_;
+  std::int32_t cachedHeight_ = -1;
   TabStripModel model_;
   std::int64_t lastRepeatMs_ = 0;
   bool repeating_ = false;

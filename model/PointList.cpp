@@ -409,4 +409,12 @@ double PointList::GetArea(bool* exact) const {
   return std::fabs(area);
 }
 
+bool TestPolylineEdge(const SegmentTest& test, const void* object, std::span<const DPoint> points, int i, int count,
+                      double value) {
+  // The count may not reach past the points the caller really has.
+  if (!test || count < 2 || std::size_t(count) > points.size() || i < 0 || i >= count) return false;
+  const DPoint& from = points[std::size_t(i == 0 ? count - 1 : i - 1)];
+  return test(object, from, points[std::size_t(i)], value);
+}
+
 }  // namespace kvn

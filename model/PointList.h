@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "foundation/DPoint.h"
@@ -152,5 +153,16 @@ class PointList {
   DRect tight_;
   DRect hull_;
 };
+
+// The general segment test of the geometry helpers: the object the points
+// belong to, one edge, and the caller's value (a distance, a tolerance).
+using SegmentTest = std::function<bool(const void* object, const DPoint& from, const DPoint& to, double value)>;
+
+// Runs `test` on the edge of the first `count` points that ends at point i:
+// from point i - 1 to point i, and for i = 0 the closing edge from the last
+// point. False, without a test, for an index outside 0..count-1, fewer than
+// two points or no test.
+bool TestPolylineEdge(const SegmentTest& test, const void* object, std::span<const DPoint> points, int i, int count,
+                      double value);
 
 }  // namespace kvn

@@ -13,6 +13,9 @@ PACKAGES=(
   libwxgtk3.2-dev libcairo2-dev libagg-dev libdouble-conversion-dev zlib1g-dev
   libjpeg62-turbo-dev libpng-dev libtiff-dev libgif-dev
   libfreetype-dev libfontconfig1-dev libcups2-dev libuemf-dev libgsf-1-dev
+  # the toolkit's own texts in the interface language: wxWidgets' catalogues
+  # (GTK's own, gtk30, come with GTK itself)
+  wx3.2-i18n
   # code-page and Unicode data for the table generators, and the Hershey
   # fonts that tools/mkshx turns into the built-in SHX fonts
   unicode-data hershey-fonts-data

@@ -7,6 +7,7 @@
 #include <wx/window.h>
 
 #include "platform/ui/ControlPeers.h"
+#include "platform/ui/ThemedButton.h"
 
 namespace kvn {
 
@@ -80,7 +81,14 @@ bool TButton::AcceptsPeer(wxWindow* peer) const {
 }
 
 wxWindow* TButton::AdaptTemplatePeer(wxWindow* peer) {
-  if (!ownerDrawRequested_ || PeerIsOwnerDrawn(peer) || dynamic_cast<wxButton*>(peer) == nullptr) return peer;
+  if (!ownerDrawRequested_) return peer;
+  // A button that draws itself is no themed button: its record is kept,
+  // suspended, as the program's list keeps the bitmap buttons.
+  if (ThemedPeerOf(peer)) {
+    SuspendThemedButton(peer);
+    return peer;
+  }
+  if (PeerIsOwnerDrawn(peer) || dynamic_cast<wxButton*>(peer) == nullptr) return peer;
   return ReplaceWithOwnerDrawnButton(peer);
 }
 

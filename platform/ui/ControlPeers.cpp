@@ -29,6 +29,8 @@
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBridge.h"
+#include "platform/ui/Messages.h"
+#include "platform/ui/ThemedButton.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -40,12 +42,29 @@ TControl* OwnerControl(const wxWindow* peer) { return dynamic_cast<TControl*>(TW
 // An owner-drawn push button: the owner's DrawItem paints it (Win32's
 // BS_OWNERDRAW); it takes the focus, is pressed by the left button and by
 // the space bar, and reports a click as a button does (wxEVT_BUTTON).
+//
+// A themed push button is this peer with a face of the program's own (Part
+// of the push-button theming, ThemedButton.h): the dialog layer makes it
+// where Win32 would have subclassed a plain push button, since GTK's
+// buttons cannot be taken over. Its face is painted through
+// ThemedButtonProc unless its record is suspended (the owner draws it).
 class OwnerDrawButtonPeer : public WxPeer<wxControl> {
  public:
   OwnerDrawButtonPeer(TWindow* owner, wxWindow* parent, int id, const wxString& label, const wxPoint& pos,
-                      const wxSize& size)
-      : WxPeer<wxControl>(owner, parent, id, pos, size, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE) {
+                      const wxSize& size, const ThemedPeerInfo& themed = {})
+      : WxPeer<wxControl>(owner, parent, id, pos, size, wxBORDER_NONE | wxFULL_REPAINT_ON_RESIZE),
+        themed_(themed) {
     SetLabel(label);
+    if (themed_.themed) {
+      Bind(wxEVT_ENTER_WINDOW, [this](wxMouseEvent& e) {
+        e.Skip();
+        ThemedButtonProc(this, kWmMouseMove, 0, 0);
+      });
+      Bind(wxEVT_LEAVE_WINDOW, [this](wxMouseEvent& e) {
+        e.Skip();
+        ThemedButtonProc(this, kWmMouseLeave, 0, 0);
+      });
+    }
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Bind(wxEVT_PAINT, &OwnerDrawButtonPeer::OnPaint, this);
     Bind(wxEVT_LEFT_DOWN, &OwnerDrawButtonPeer::OnLeftDown, this);
@@ -68,6 +87,11 @@ class OwnerDrawButtonPeer : public WxPeer<wxControl> {
   bool AcceptsFocus() const override { return IsEnabled() && IsShown(); }
   bool AcceptsFocusFromKeyboard() const override { return AcceptsFocus(); }
 
+  ~OwnerDrawButtonPeer() override { ForgetThemedWindow(this); }
+
+  const ThemedPeerInfo& Themed() const { return themed_; }
+  ThemedPeerInfo& Themed() { return themed_; }
+
   // A click as the user makes it.
   void Click() {
     wxCommandEvent event(wxEVT_BUTTON, GetId());
@@ -78,7 +102,11 @@ class OwnerDrawButtonPeer : public WxPeer<wxControl> {
  protected:
   wxSize DoGetBestSize() const override {
     wxSize text = GetTextExtent(GetLabelText());
-    return wxSize(text.x + 16, text.y + 10);
+    if (!themed_.themed) return wxSize(text.x + 16, text.y + 10);
+    // Room for a 16-pixel glyph beside the text, and at least the size of
+    // the toolkit's own buttons, so that rows of buttons look alike.
+    const wxSize least = wxButton::GetDefaultSize(const_cast<OwnerDrawButtonPeer*>(this));
+    return wxSize(std::max(text.x + 16 + 20, least.x), std::max(text.y + 10, least.y));
   }
 
  private:
@@ -100,7 +128,14 @@ class OwnerDrawButtonPeer : public WxPeer<wxControl> {
     if (!IsEnabled()) item.itemState |= kOdsDisabled;
     item.rect = TRect{0, 0, size.x, size.y};
     item.dc = &dc;
-    if (TControl* owner = OwnerControl(this)) {
+    if (themed_.themed) {
+      // The dialog's procedure paints a themed button before its owner hears of it.
+      bool handled = false;
+      ThemedButtonProc(GetParent(), kWmDrawItem, 0, reinterpret_cast<TParam2>(&item), &handled);
+      if (handled) return;
+    }
+    TControl* owner = OwnerControl(this);
+    if (owner && !(themed_.themed && !themed_.suspended)) {
       owner->DrawItem(item);
       return;
     }
@@ -152,6 +187,7 @@ class OwnerDrawButtonPeer : public WxPeer<wxControl> {
     e.Skip();
   }
 
+  ThemedPeerInfo themed_;
   bool pressed_ = false;
   bool inside_ = false;
 };
@@ -444,11 +480,13 @@ wxWindow* MakeButton(TWindow* owner, wxWindow* parent, int id, const wxString& l
                                                  startsGroup ? wxRB_GROUP : 0);
     case kBsGroupBox: return new WxPeer<wxStaticBox>(owner, parent, id, label, Pos(r), Size(r));
     case kBsOwnerDraw: return new OwnerDrawButtonPeer(owner, parent, id, label, Pos(r), Size(r));
-    default: {
-      auto* button = new WxPeer<wxButton>(owner, parent, id, label, Pos(r), Size(r));
-      if ((style & kBsTypeMask) == kBsDefPushButton) button->SetDefault();
-      return button;
-    }
+    default:
+      if (!TakesThemedFace(style)) {
+        auto* button = new WxPeer<wxButton>(owner, parent, id, label, Pos(r), Size(r));
+        if ((style & kBsTypeMask) == kBsDefPushButton) button->SetDefault();
+        return button;
+      }
+      return NewPushButtonPeer(owner, parent, id, label, Pos(r), Size(r), (style & kBsTypeMask) == kBsDefPushButton);
   }
 }
 
@@ -570,6 +608,33 @@ bool PeerIsClass(const wxWindow* peer, DialogControlClass cls) {
     case DialogControlClass::UpDown: return dynamic_cast<const UpDownPeer*>(peer) != nullptr;
   }
   return false;
+}
+
+wxWindow* NewPushButtonPeer(TWindow* owner, wxWindow* parent, int id, const wxString& label, const wxPoint& pos,
+                            const wxSize& size, bool isDefault, int glyphId) {
+  if (!PushButtonTheming()) {
+    auto* button = new WxPeer<wxButton>(owner, parent, id, label, pos, size);
+    if (isDefault) button->SetDefault();
+    return button;
+  }
+  ThemedPeerInfo themed;
+  themed.themed = true;
+  themed.isDefault = isDefault;
+  themed.glyphId = glyphId != 0 ? glyphId : id;
+  auto* button = new OwnerDrawButtonPeer(owner, parent, id, label, pos, size, themed);
+  // A button made without a size takes the size the toolkit's button of
+  // this label would have.
+  if (size == wxDefaultSize) button->SetInitialSize();
+  return button;
+}
+
+bool PeerIsPushButton(const wxWindow* peer) {
+  return dynamic_cast<const wxButton*>(peer) != nullptr || dynamic_cast<const OwnerDrawButtonPeer*>(peer) != nullptr;
+}
+
+ThemedPeerInfo* ThemedPeerOf(wxWindow* peer) {
+  auto* button = dynamic_cast<OwnerDrawButtonPeer*>(peer);
+  return button && button->Themed().themed ? &button->Themed() : nullptr;
 }
 
 bool PeerIsOwnerDrawn(const wxWindow* peer) {

@@ -9,6 +9,9 @@
 #include "platform/ui/DialogTemplate.h"
 
 class wxBitmap;
+class wxPoint;
+class wxSize;
+class wxString;
 class wxWindow;
 
 namespace kvn {
@@ -33,6 +36,19 @@ bool PeerIsOwnerDrawn(const wxWindow* peer);
 wxWindow* ReplaceWithOwnerDrawnButton(wxWindow* button);
 // A click on an owner-drawn button as the user makes it (wxEVT_BUTTON).
 void ClickOwnerDrawnButton(wxWindow* peer);
+
+// A push button of the dialog layer at a pixel position and size (default
+// size: what the label needs): while push-button theming is on, the themed
+// owner-drawn button (ThemedButton.h), whose face shows the bitmap resource
+// `glyphId` (0: the control id) where the theming rules give one; else the
+// toolkit's button.
+wxWindow* NewPushButtonPeer(TWindow* owner, wxWindow* parent, int id, const wxString& label, const wxPoint& pos,
+                            const wxSize& size, bool isDefault, int glyphId = 0);
+// The toolkit's push button or an owner-drawn one.
+bool PeerIsPushButton(const wxWindow* peer);
+// The theming state of a themed button peer; null for any other window.
+struct ThemedPeerInfo;
+ThemedPeerInfo* ThemedPeerOf(wxWindow* peer);
 
 // WM_GETTEXT and WM_SETTEXT of any control: an edit's or combo box's
 // contents, else the label with its '&' marks.

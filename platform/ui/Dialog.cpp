@@ -16,6 +16,7 @@
 
 #include "foundation/ModalStack.h"
 #include "platform/ui/ControlPeers.h"
+#include "platform/ui/ThemedButton.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
@@ -154,6 +155,12 @@ void TDialog::BindDialogEvents(wxWindow* dialog, bool dialogKeys) {
   if (dialogKeys) {
     dialog->Bind(wxEVT_CHAR_HOOK, [dialog](wxKeyEvent& e) {
       auto* self = dynamic_cast<TDialog*>(TWindow::FromPeer(dialog));
+      // A themed button's mnemonic: with Alt, or alone while a button has
+      // the focus (the toolkit does this for its own buttons only).
+      if (self && (e.AltDown() || PeerIsPushButton(wxWindow::FindFocus())) &&
+          ClickThemedButtonByMnemonic(dialog, e.GetKeyCode())) {
+        return;
+      }
       if (self == nullptr || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) e.Skip();
     });
   }
@@ -209,10 +216,12 @@ bool TDialog::Create() {
 
 void TDialog::SetupWindow() {
   TWindow::SetupWindow();
+  SubclassPushButtons(this, GetPeer());
   LoadFromVariable();
 }
 
 void TDialog::CleanupWindow() {
+  ForgetSubclassedButtons(this);
   templatePeers_.clear();
   TWindow::CleanupWindow();
 }
@@ -506,7 +515,7 @@ bool TDialog::HandleDialogKey(std::uint32_t vk, bool shift) {
         PressButton(control->GetId(), true);
         return true;
       }
-      if (!control && dynamic_cast<wxButton*>(focus)) {
+      if (!control && PeerIsPushButton(focus)) {
         PressButton(focus->GetId(), true);
         return true;
       }

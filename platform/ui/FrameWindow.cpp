@@ -3,6 +3,8 @@
 #include <wx/app.h>
 #include <wx/accel.h>
 #include <wx/frame.h>
+#include <wx/icon.h>
+#include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
 
@@ -10,7 +12,10 @@
 
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/Application.h"
+#include "platform/gdi/TDib.h"
 #include "platform/ui/CommandEnabler.h"
+#include "platform/ui/ControlDraw.h"
+#include "platform/ui/ControlPeers.h"
 #include "platform/ui/Menu.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/MessageQueue.h"
@@ -69,9 +74,24 @@ void TFrameWindow::SetupWindow() {
     GetPeer()->SetAcceleratorTable(BuildAcceleratorTable(accelerators_));
   }
   if (menuResId_ != 0) AssignMenu(menuResId_);
+  ApplyIcon();
   TWindow::SetupWindow();
   LayoutFrame();
   ApplyMinMaxInfo();
+}
+
+void TFrameWindow::ApplyIcon() {
+  auto* frame = dynamic_cast<wxTopLevelWindow*>(GetPeer());
+  TDib dib;
+  if (frame == nullptr || iconId_ == 0 || !LoadBitmapResource(iconId_, dib)) return;
+  const wxBitmap bitmap = DibToBitmap(dib);
+  if (!bitmap.IsOk()) return;
+  wxImage image = bitmap.ConvertToImage();
+  image.SetMaskColour(0xC0, 0xC0, 0xC0);
+  image.InitAlpha();
+  wxIcon icon;
+  icon.CopyFromBitmap(wxBitmap(image));
+  frame->SetIcon(icon);
 }
 
 void TFrameWindow::ApplyMinMaxInfo() {
@@ -96,6 +116,8 @@ TWindow* TFrameWindow::SetClientWindow(TWindow* client) {
   if (GetHandle()) LayoutFrame();
   return old;
 }
+
+WString TFrameWindow::GetHintText(std::uint32_t, THintKind) { return WString(); }
 
 bool TFrameWindow::AssignMenu(int menuResId) {
   menuResId_ = menuResId;

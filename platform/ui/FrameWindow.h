@@ -52,10 +52,15 @@ class TFrameWindow : public TWindow {
   const std::vector<AcceleratorEntry>& GetAccelerators() const { return accelerators_; }
   // The shortcut shown after a command's label in the current menu.
   WString GetMenuShortcut(std::uint32_t id) const;
+  // The hint of a command for a status line (kind 1) or a tool tip (kind 2);
+  // empty when the frame has none. Decorated frames answer from their menus.
+  enum THintKind { StatusHint = 1, TooltipHint = 2 };
+  virtual WString GetHintText(std::uint32_t id, THintKind kind);
   // The X window class (the class part of WM_CLASS) of this frame alone,
   // set whenever the frame is shown; empty: the program's class.
   void SetXClass(const WString& windowClass) { xClass_ = windowClass; }
-  // The icon resource of the frame (kept; shown once icon resources exist).
+  // The icon of the frame: the bitmap resource of that id, its light grey
+  // (C0C0C0) transparent, given to the window when it is set up.
   void SetIconId(int id) { iconId_ = id; }
   int GetIconId() const { return iconId_; }
 
@@ -99,6 +104,7 @@ class TFrameWindow : public TWindow {
   std::vector<TWindow*> CommandChain();
   bool HasCommandHandler(std::uint32_t id);
   void ApplyMinMaxInfo();
+  void ApplyIcon();
 
   TWindow* client_;
   int menuResId_ = 0;

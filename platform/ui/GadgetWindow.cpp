@@ -13,6 +13,7 @@
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBridge.h"
+#include "platform/ui/WxText.h"
 
 namespace kvn {
 
@@ -186,7 +187,31 @@ int TGadgetWindow::IndexOf(const TGadget& gadget) const {
 
 void TGadgetWindow::SetHintCommand(int id) {
   hintCommand_ = id;
+  ShowTooltipOf(id);
   if (hintSink_) hintSink_(id);
+}
+
+WString TGadgetWindow::GetTooltipText() const {
+  const wxWindow* peer = GetPeer();
+  return peer ? FromWx(peer->GetToolTipText()) : WString();
+}
+
+void TGadgetWindow::ShowTooltipOf(int id) {
+  // The frame has no status line: a command's hint is the tool tip of the
+  // bar while the mouse is over the button. GTK keeps one tool tip per
+  // widget and asks for it again when it changes, so moving from button
+  // to button shows the new text without leaving the bar.
+  wxWindow* peer = GetPeer();
+  if (peer == nullptr) return;
+  WString text;
+  if (id >= 0) {
+    if (TFrameWindow* frame = GetFrame()) text = frame->GetHintText(std::uint32_t(id), TFrameWindow::TooltipHint);
+  }
+  if (text.IsEmpty()) {
+    peer->UnsetToolTip();
+  } else if (peer->GetToolTipText() != ToWx(text)) {
+    peer->SetToolTip(ToWx(text));
+  }
 }
 
 COLORREF TGadgetWindow::GetFaceColor() const {

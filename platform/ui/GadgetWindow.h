@@ -138,9 +138,12 @@ class TGadgetWindow : public TWindow {
   TTileDirection GetDirection() const { return direction_; }
   THintMode GetHintMode() const { return hintMode_; }
   void SetHintMode(THintMode mode) { hintMode_ = mode; }
-  // Shows the hint of a command (-1: none) where the frame shows hints.
+  // Shows the hint of a command (-1: none) where the frame shows hints:
+  // the frame's tool-tip hint of the command becomes the bar's tool tip.
   virtual void SetHintCommand(int id);
   int GetHintCommand() const { return hintCommand_; }
+  // The tool tip the bar shows now (empty: none).
+  WString GetTooltipText() const;
   void SetHintSink(std::function<void(int)> sink) { hintSink_ = std::move(sink); }
 
   // The system colour index of the face; -1: button face (15).
@@ -189,6 +192,7 @@ class TGadgetWindow : public TWindow {
   bool EvEraseBkgnd(TParam1) { return true; }
   void EvSize(std::uint32_t, const TSize&) { LayoutSession(); }
   void Enter(TGadget* gadget, std::uint32_t keys, const TPoint& point);
+  void ShowTooltipOf(int id);
 
   TTileDirection direction_;
   THintMode hintMode_ = EnterHints;

@@ -9,6 +9,8 @@
 #include <wx/stockitem.h>
 
 #include "foundation/ModalStack.h"
+#include "platform/ui/ControlPeers.h"
+#include "platform/ui/ThemedButton.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -102,7 +104,44 @@ MessageBoxDialog::MessageBoxDialog(wxWindow* parent, const MessageBoxRequest& re
     SetEscapeId(ButtonWindowId(escapeAnswer_));
   }
   Bind(wxEVT_CLOSE_WINDOW, &MessageBoxDialog::OnClose, this);
+  Bind(wxEVT_CHAR_HOOK, &MessageBoxDialog::OnCharHook, this);
   if (request.translated) Place(parent);
+  SubclassPushButtons(this, this);
+}
+
+MessageBoxDialog::~MessageBoxDialog() { ForgetSubclassedButtons(this); }
+
+void MessageBoxDialog::Click(wxWindow* button) {
+  wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+  event.SetEventObject(button);
+  button->GetEventHandler()->ProcessEvent(event);
+}
+
+void MessageBoxDialog::OnCharHook(wxKeyEvent& event) {
+  // The toolkit presses its own buttons on Enter, Escape and mnemonics;
+  // themed buttons are pressed here.
+  const int key = event.GetKeyCode();
+  wxWindow* focus = FindFocus();
+  if (key == WXK_ESCAPE) {
+    if (escapeAnswer_ != 0) EndModal(escapeAnswer_);
+    return;
+  }
+  if (key == WXK_RETURN || key == WXK_NUMPAD_ENTER) {
+    for (const Button& b : buttons_) {
+      if (b.button == focus) {
+        Click(b.button);
+        return;
+      }
+    }
+    for (const Button& b : buttons_) {
+      if (const ThemedPeerInfo* info = ThemedPeerOf(b.button); info && info->isDefault) {
+        Click(b.button);
+        return;
+      }
+    }
+  }
+  if ((event.AltDown() || PeerIsPushButton(focus)) && ClickThemedButtonByMnemonic(this, key)) return;
+  event.Skip();
 }
 
 void MessageBoxDialog::AddButtons(std::uint32_t style, const MessageBoxButtonLabels& labels, bool translated) {
@@ -123,15 +162,17 @@ void MessageBoxDialog::AddButtons(std::uint32_t style, const MessageBoxButtonLab
   if (answers.size() == 1) escapeAnswer_ = kIdOk;
   if (style & kMbHelp) answers.push_back(kIdHelp);
 
-  for (int answer : answers) {
-    auto* button = new wxButton(this, ButtonWindowId(answer), ButtonLabel(answer, labels, translated));
+  std::size_t defaultIndex = (style & kMbDefButtonMask) >> 8;
+  if (defaultIndex >= answers.size()) defaultIndex = 0;
+  for (std::size_t i = 0; i < answers.size(); ++i) {
+    const int answer = answers[i];
+    // The answer is the button's Win32 id, and so the id of its glyph.
+    wxWindow* button = NewPushButtonPeer(nullptr, this, ButtonWindowId(answer), ButtonLabel(answer, labels, translated),
+                                         wxDefaultPosition, wxDefaultSize, i == defaultIndex, answer);
     // Help leaves the box open; the program has no help viewer to send it to.
     if (answer != kIdHelp) button->Bind(wxEVT_BUTTON, [this, answer](wxCommandEvent&) { EndModal(answer); });
     buttons_.push_back({button, answer});
   }
-  std::size_t defaultIndex = (style & kMbDefButtonMask) >> 8;
-  if (defaultIndex >= buttons_.size()) defaultIndex = 0;
-  buttons_[defaultIndex].button->SetDefault();
   buttons_[defaultIndex].button->SetFocus();
 }
 

@@ -18,12 +18,14 @@ class MessageBoxDialog : public wxDialog {
   // `parent` may be null. A translated request is placed over the parent on
   // the parent's monitor; an untranslated (nested) one keeps the default place.
   MessageBoxDialog(wxWindow* parent, const MessageBoxRequest& request);
+  ~MessageBoxDialog() override;
 
   // Shows the box modally; returns the answer (kIdOk, kIdYes, ...).
   int Run();
 
+  // Themed push buttons (platform/ui/ThemedButton.h) while theming is on.
   struct Button {
-    wxButton* button;
+    wxWindow* button;
     int answer;  // kIdOk, ...
   };
   // The buttons from left to right.
@@ -35,6 +37,8 @@ class MessageBoxDialog : public wxDialog {
   void AddButtons(std::uint32_t style, const MessageBoxButtonLabels& labels, bool translated);
   void Place(wxWindow* parent);
   void OnClose(wxCloseEvent& event);
+  void OnCharHook(wxKeyEvent& event);
+  void Click(wxWindow* button);
 
   std::vector<Button> buttons_;
   // The answer of Escape and of the title bar's close box; 0 when the style

@@ -21,8 +21,4 @@ void ComputePlaceNearParent(const ScreenRect& parent, int width, int height, con
 // Moves a window near its parent; nothing without a parent.
 void PlaceWindowNearParent(wxWindow* window);
 
-// Keeps a combo box's drop-down list on the screen. The toolkit already opens
-// its pop-ups inside the monitor's work area, so there is nothing to move.
-inline void KeepComboDropListOnScreen(wxWindow* /*combo*/) {}
-
 }  // namespace kvn

@@ -8,6 +8,8 @@
 #include <wx/utils.h>
 #include <wx/window.h>
 
+#include <dlfcn.h>
+
 #include "foundation/UiColors.h"
 #include "foundation/WaitCursor.h"
 #include "foundation/WindowPlacement.h"
@@ -155,6 +157,25 @@ bool RestoreWindowPlacement(wxTopLevelWindow* frame, const WString& valueName, c
   frame->SetSize(attrs.x, attrs.y, attrs.width, attrs.height);
   if (attrs.maximized) frame->Maximize(true);
   return true;
+}
+
+void HideStaleTooltip() {
+#ifdef __WXGTK__
+  // GTK's own calls, looked up in the running process (the toolkit has
+  // loaded them): the program needs no GTK headers for these two.
+  using DefaultDisplay = void* (*)();
+  using OnDisplay = void (*)(void*);
+  static const auto defaultDisplay = reinterpret_cast<DefaultDisplay>(dlsym(RTLD_DEFAULT, "gdk_display_get_default"));
+  static const auto triggerQuery = reinterpret_cast<OnDisplay>(dlsym(RTLD_DEFAULT, "gtk_tooltip_trigger_tooltip_query"));
+  static const auto flush = reinterpret_cast<OnDisplay>(dlsym(RTLD_DEFAULT, "gdk_display_flush"));
+  if (defaultDisplay == nullptr || triggerQuery == nullptr) return;
+  void* display = defaultDisplay();
+  if (display == nullptr) return;
+  triggerQuery(display);
+  // The hidden tip leaves the screen now, not when the loop runs again
+  // (a drawing may be loading by then).
+  if (flush) flush(display);
+#endif
 }
 
 }  // namespace kvn

@@ -27,6 +27,11 @@ void FocusFirstTabItem(wxWindow* window);
 WString GetWindowTextString(wxWindow* window, bool clean);
 // The same for a dialog control, always cleaned; empty when the control does not exist.
 WString GetDialogItemText(wxWindow* dialog, int controlId);
+// Hides a tool tip the toolkit still shows for a window that has gone:
+// GTK keeps a visible tip up when its window is hidden or destroyed under
+// it (a modal chooser closed while the mouse rests on a tip), until the
+// mouse moves again. The tip is asked for afresh at the mouse's place.
+void HideStaleTooltip();
 // Moves the window into the work area of the monitor of the point
 // (ComputeMoveIntoMonitor); nothing without a monitor.
 void MoveWindowIntoMonitor(wxWindow* window, int x, int y, bool topLeft);

@@ -112,5 +112,68 @@ TEST(RulerGolden, CollapsedMappingPaintsNothing) {
   for (std::uint32_t px : p.pixels) ASSERT_EQ(px, 0xFFFFFFu);
 }
 
+// The marker band: every pixel from start - 1 to end inverted across the
+// ruler, nothing else touched, and a second inversion restores the ruler.
+TEST(RulerGolden, MarkerBandInvertsItsPixelsOnly) {
+  for (bool vertical : {false, true}) {
+    const std::int32_t length = 120;
+    const TSize size = vertical ? TSize{kRulerSize, length} : TSize{length, kRulerSize};
+    std::vector<std::uint8_t> bits(std::size_t(size.cx) * std::size_t(size.cy) * 4);
+    const std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), size.cx, size.cy);
+    ASSERT_NE(dc, nullptr);
+    dc->FillSolidRect(TRect{0, 0, size.cx, size.cy}, kBack);
+    WorldMapping m;
+    m.scale = 1;
+    m.offsetX = m.offsetY = 15;
+    RulerCache cache;
+    PaintRulerTo(*dc, m, vertical, size, kInk, cache);
+    dc->Flush();
+    const test::Picture before = test::PictureFromBgra(bits.data(), size.cx, size.cy);
+    struct Band {
+      std::int32_t start, end;
+      std::int32_t first, last;  // inverted pixels along the ruler
+    };
+    for (const Band& b : {Band{30, 40, 29, 40}, Band{0, 5, 0, 5}, Band{110, 150, 109, length - 1}}) {
+      DrawRulerMarker(*dc, vertical, size, b.start, b.end - b.start);
+      dc->Flush();
+      const test::Picture marked = test::PictureFromBgra(bits.data(), size.cx, size.cy);
+      for (std::int32_t along = 0; along < length; ++along) {
+        for (std::int32_t across = 0; across < kRulerSize; ++across) {
+          const std::int32_t x = vertical ? across : along, y = vertical ? along : across;
+          const bool inBand = along >= b.first && along <= b.last;
+          const std::uint32_t expected = inBand ? (~before.At(x, y) & 0xFFFFFF) : before.At(x, y);
+          ASSERT_EQ(marked.At(x, y), expected) << vertical << " band " << b.start << " at " << along << "," << across;
+        }
+      }
+      DrawRulerMarker(*dc, vertical, size, b.start, b.end - b.start);
+      dc->Flush();
+      EXPECT_EQ(test::PictureFromBgra(bits.data(), size.cx, size.cy).pixels, before.pixels);
+    }
+    // No band: nothing drawn.
+    DrawRulerMarker(*dc, vertical, size, kNoRulerMarker, 10);
+    dc->Flush();
+    EXPECT_EQ(test::PictureFromBgra(bits.data(), size.cx, size.cy).pixels, before.pixels);
+  }
+}
+
+// The corner box shows the split-mode bitmap only in the split mode.
+TEST(RulerGolden, CornerShowsItsBitmapOnlyWhenSplit) {
+  std::vector<std::uint8_t> bits(std::size_t(kRulerSize) * kRulerSize * 4);
+  const std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), kRulerSize, kRulerSize);
+  ASSERT_NE(dc, nullptr);
+  const COLORREF face = 0x00D4D0C8;
+  PaintRulerCorner(*dc, TSize{kRulerSize, kRulerSize}, face, false);
+  dc->Flush();
+  test::Picture p = test::PictureFromBgra(bits.data(), kRulerSize, kRulerSize);
+  for (std::uint32_t c : p.pixels) EXPECT_EQ(c, 0xC8D0D4u);
+  PaintRulerCorner(*dc, TSize{kRulerSize, kRulerSize}, face, true);
+  dc->Flush();
+  p = test::PictureFromBgra(bits.data(), kRulerSize, kRulerSize);
+  // The four panes' frame: black at (1, 1) and in the middle, white inside a pane.
+  EXPECT_EQ(p.At(1, 1), 0x000000u);
+  EXPECT_EQ(p.At(7, 7), 0x000000u);
+  EXPECT_EQ(p.At(3, 3), 0xFFFFFFu);
+}
+
 }  // namespace
 }  // namespace kvn

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace kvn {
 namespace {
 
@@ -199,6 +201,83 @@ TEST(TabStrip, SelectionMarksAndDeletion) {
   m.SelectTab(0);
   m.InsertTab(0, WString(u"b"), 0);
   EXPECT_EQ(m.CurrentTab(), 1);
+}
+
+TEST(TabStrip, DataTextAndTextRectOfATab) {
+  TabStripModel m = Strip(3, 400);
+  std::uint32_t value = 0;
+  WString caption;
+  TRect rect;
+  // Every accessor refuses indices outside 0..count-1 and changes nothing.
+  for (int bad : {-1, 3, 100}) {
+    EXPECT_EQ(m.GetTabData(bad, value), -2);
+    EXPECT_EQ(m.SetTabData(bad, 7), -2);
+    EXPECT_EQ(m.GetTabText(bad, caption), -2);
+    EXPECT_EQ(m.SetTabText(bad, WString(u"x")), -2);
+    EXPECT_EQ(m.GetTabTextRect(bad, rect), -2);
+  }
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(m.SetTabData(1, 0xDEADBEEF), 0);
+  EXPECT_EQ(m.GetTabData(1, value), 0);
+  EXPECT_EQ(value, 0xDEADBEEF);
+  EXPECT_EQ(m.GetTabData(0, value), 0);
+  EXPECT_EQ(value, 0u);
+  // A longer caption re-fits: the tabs after it move right.
+  EXPECT_EQ(m.SetTabText(0, WString(u"Longer page")), 0);
+  EXPECT_EQ(m.GetTabText(0, caption), 0);
+  EXPECT_EQ(caption, WString(u"Longer page"));
+  EXPECT_EQ(m.GetTabTextRect(0, rect), 0);
+  EXPECT_EQ(rect, (TRect{10, 1, 10 + 4 + 110, 19}));
+  EXPECT_EQ(m.Tab(1).outer.left, 20 + 4 + 110 - 10);
+  // A sliver has no text rectangle.
+  TabStripModel narrow = Strip(10, 200);
+  narrow.ClickAt(kTabHitNext, false);
+  EXPECT_EQ(narrow.GetTabTextRect(0, rect), 0);
+  EXPECT_EQ(rect, TRect{});
+}
+
+TEST(TabStrip, ShowTextScrollsUntilTheCaptionEndsInsideOrTheCurrentTabLeads) {
+  // h = 20, arrows 37 wide, tabs 64 wide advancing 54; a caption of 40
+  // pixels centred in its text rectangle, plus 2, ends 54 right of the tab's
+  // left edge, which lies at 37 + 54 (index - first).
+  struct Case {
+    int current;
+    int index;
+    int firstAfter;
+  };
+  for (const Case& c : {Case{5, 5, 3}, Case{8, 8, 6}, Case{1, 8, 1}, Case{-1, 8, 0}, Case{5, 2, 0}}) {
+    TabStripModel m = Strip(10, 200);
+    if (c.current >= 0) m.SelectTab(c.current);
+    m.Reposition(TabReposition::First, 0);
+    ASSERT_EQ(m.FirstVisible(), 0);
+    m.Reposition(TabReposition::ShowText, c.index);
+    EXPECT_EQ(m.FirstVisible(), c.firstAfter) << c.current << " " << c.index;
+  }
+  // Tabs that fit: nothing scrolls.
+  TabStripModel wide = Strip(3, 400);
+  wide.SelectTab(2);
+  wide.Reposition(TabReposition::ShowText, 2);
+  EXPECT_EQ(wide.FirstVisible(), 0);
+}
+
+TEST(TabStrip, ArrowGlyphsAreTheStripsBitmaps) {
+  // Glyphs as drawn ('#'), first, previous, next, last.
+  const char* expected[4][7] = {
+      {" #    # ", " #   ## ", " #  ### ", " # ###  ", " #  ### ", " #   ## ", " #    # "},
+      {"     #  ", "    ##  ", "   ###  ", "  ###   ", "   ###  ", "    ##  ", "     #  "},
+      {"  #     ", "  ##    ", "  ###   ", "   ###  ", "  ###   ", "  ##    ", "  #     "},
+      {" #    # ", " ##   # ", " ###  # ", "  ### # ", " ###  # ", " ##   # ", " #    # "},
+  };
+  for (int g = 0; g < 4; ++g) {
+    for (int y = 0; y < 7; ++y) {
+      std::string row;
+      for (int x = 0; x < 8; ++x) row += TabArrowGlyphPixel(g, x, y) ? '#' : ' ';
+      EXPECT_EQ(row, expected[g][y]) << "glyph " << g << " row " << y;
+    }
+  }
+  EXPECT_FALSE(TabArrowGlyphPixel(4, 0, 0));
+  EXPECT_FALSE(TabArrowGlyphPixel(0, 8, 0));
+  EXPECT_FALSE(TabArrowGlyphPixel(0, 0, 7));
 }
 
 }  // namespace

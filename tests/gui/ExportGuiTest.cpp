@@ -177,6 +177,8 @@ class ExportGuiTest : public test::SettingsFolderTest {
   }
   void Escape(const std::string& title) { test::Shell(test::XdoOnWindow(title, "key Escape")); }
 
+  // Ctrl+E and Ctrl+P post their commands, which the frame's own loop would dispatch.
+  test::DispatchPostedMessages posted_;
   test::ScratchDir files_;
   test::ScratchDir out_;
   TTestyFrameWindow* frame_ = nullptr;

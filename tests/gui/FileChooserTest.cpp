@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <utility>
+#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -211,6 +213,63 @@ TEST_F(FileChooserTest, TheTypeChangeHookRunsWhenTheFilterChanges) {
   EXPECT_EQ(dialog.picked[0], 2u);
   // Cancelled: the chosen index is not remembered.
   EXPECT_EQ(data.filterIndex, 1u);
+}
+
+// The chooser's sidebar tip ("Recent files") shown when the chooser closes
+// must not stay on top of the frame.
+TEST_F(FileChooserTest, TheSidebarTipGoesWithTheChooser) {
+  using namespace std::chrono_literals;
+  auto regionOf = [](const test::Screen& a, const test::Screen& b, int skipTop, int skipBottom) {
+    TRect box{1 << 30, 1 << 30, -1, -1};
+    int n = 0;
+    for (int y = 0; y < std::min(a.height, b.height); ++y) {
+      if (y >= skipTop && y <= skipBottom) continue;
+      for (int x = 0; x < std::min(a.width, b.width); ++x) {
+        if (a.At(x, y) == b.At(x, y)) continue;
+        ++n;
+        box = TRect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1), std::max(box.bottom, y + 1)};
+      }
+    }
+    return std::make_pair(n, box);
+  };
+  auto move = [](int x, int y) {
+    test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " >/dev/null 2>&1");
+  };
+  move(5, 1000);
+  test::Pump(200ms);
+  const test::Screen frameOnly = test::GrabScreen(test::ArtifactDir() / "tip-frame.png");
+  FileDialogData data(kOfnFileMustExist, kFilter);
+  TAutoFileOpenDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
+  int tipPixels = 0;
+  TRect tip;
+  int hoverY = 0;
+  test::Screen plain;
+  RunSteps(dialog, {[&] { return ChooserShown() && ChooserOf(dialog) != nullptr; },
+                    [&] {
+                      plain = test::GrabScreen(test::ArtifactDir() / "tip-chooser.png");
+                      // The sidebar's first row, "Recent", near the chooser's top-left corner.
+                      const wxRect r = ChooserOf(dialog)->GetScreenRect();
+                      hoverY = r.y + 22;
+                      move(r.x + 39, hoverY);
+                      test::Pump(30ms);
+                      move(r.x + 40, hoverY);
+                      return true;
+                    },
+                    [&] {
+                      test::Pump(1500ms);
+                      const test::Screen shown = test::GrabScreen(test::ArtifactDir() / "tip-shown.png");
+                      std::tie(tipPixels, tip) = regionOf(plain, shown, hoverY - 16, hoverY + 16);
+                      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+                      return true;
+                    }});
+  test::Pump(500ms);
+  if (tipPixels < 50) GTEST_SKIP() << "GTK showed no tip on this display";
+  const test::Screen after = test::GrabScreen(test::ArtifactDir() / "tip-after.png");
+  int left = 0;
+  for (int y = std::max<int>(tip.top, 0); y < std::min<int>(tip.bottom, after.height); ++y)
+    for (int x = std::max<int>(tip.left, 0); x < std::min<int>(tip.right, after.width); ++x)
+      left += after.At(x, y) != frameOnly.At(x, y);
+  EXPECT_LT(left, tipPixels / 10) << "the tip stayed where it was";
 }
 
 }  // namespace

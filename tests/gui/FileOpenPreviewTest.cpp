@@ -2,7 +2,7 @@
 // native drawing shows its stored comment and a picture, the same file
 // selected again is not reloaded, unchecking "Preview" clears the picture
 // at once and checking it brings it back, a new folder clears both, a DWG
-// drawing shows its thumbnail, and a file that is no drawing shows nothing;
+// drawing shows its thumbnail, a DXF drawing its picture, and a file that is no drawing shows nothing;
 // in English and in Czech.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
@@ -14,6 +14,7 @@
 #include "app/FileOpenPreview.h"
 #include "controls/AutoButtons.h"
 #include "controls/FileDialogData.h"
+#include "dwg/InstallReaders.h"
 #include "foundation/DialogFolder.h"
 #include "foundation/LangTable.h"
 #include "platform/ui/FrameWindow.h"
@@ -37,6 +38,7 @@ class FileOpenPreviewTest : public test::SettingsFolderTest {
     SetLanguageIndex(kLanguageEnglish);
     InvalidateLangTable();
     if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+    InstallReaders();
     frame_.reset(test::NewFrame(WString(u"Owner"), 60, 40, 900, 700));
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShow);
@@ -104,6 +106,9 @@ void FileOpenPreviewTest::RunChooser(const std::filesystem::path& dataDir, const
         EXPECT_FALSE(dialog.Preview()->HasPicture());
         dialog.SelectionChange(WString::FromUtf8((dataDir / "dwg/libredwg_example_2000.dwg").string()));
         EXPECT_TRUE(dialog.Preview()->HasPicture());
+        // A DXF drawing has no thumbnail: it is loaded quietly as a native one is.
+        dialog.SelectionChange(WString::FromUtf8((dataDir / "dxf/ezdxf_hatches_1.dxf").string()));
+        EXPECT_TRUE(dialog.Preview()->HasPicture()) << "DXF";
         checked = true;
         test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
         return true;
@@ -135,6 +140,42 @@ TEST_F(FileOpenPreviewTest, CommentAndPreviewWorkAlikeInCzech) {
   SetLanguageIndex(kLanguageCzech);
   InvalidateLangTable();
   RunChooser(dataDir, "N\u00e1hled");
+}
+
+TEST_F(FileOpenPreviewTest, TheSaveDialogWithACommentShowsTheComment) {
+  test::FixtureDocument doc;
+  doc.comment = u"Roof, revision C";
+  doc.sheets = {test::FixtureSheet{}};
+  const WString drawing = Save("roof.kvn", test::WriteNativeFile(doc));
+  FileDialogData data(0, WString(u"Drawings|*.kvn"));
+  TFileSaveDialogWithComment dialog(&folder_, frame_.get(), data, WString::FromUtf8(kTitle));
+  bool checked = false;
+  int ticks = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    if (++ticks > 300) {
+      timer.Stop();
+      ADD_FAILURE() << "the chooser did not close";
+      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+      return;
+    }
+    const int commentBox = TMyFileOpenDialogKvn::kCommentBox, preview = cPreviewControl::kId;
+    auto* box = dialog.Extra() ? dynamic_cast<TControl*>(dialog.Extra()->GetDlgItem(commentBox)) : nullptr;
+    if (checked || !ChooserShown() || box == nullptr || !box->GetHandle()) return;
+    dialog.SelectionChange(drawing);
+    EXPECT_EQ(dialog.Comment().ToUtf8(), "Roof, revision C");
+    EXPECT_EQ(box->GetText().ToUtf8(), "Roof, revision C");
+    // No preview in the save dialog.
+    EXPECT_EQ(dialog.Extra()->GetDlgItem(preview), nullptr);
+    dialog.FolderChanged();
+    EXPECT_TRUE(box->GetText().IsEmpty());
+    checked = true;
+    test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+  });
+  timer.Start(100);
+  EXPECT_EQ(dialog.Execute(), 2);
+  timer.Stop();
+  EXPECT_TRUE(checked);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
+#include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
 
 namespace kvn::test {
@@ -215,6 +216,12 @@ std::string XdoOnWindow(const std::string& title, const std::string& action) {
   return "timeout 10 xdotool search --sync --onlyvisible --name '^" + title + "$' windowfocus --sync " + action +
          " >/dev/null 2>&1";
 }
+
+DispatchPostedMessages::DispatchPostedMessages() {
+  MessageQueue::Instance().SetWakeHook([] { wxTheApp->CallAfter([] { MessageQueue::Instance().DispatchRound(); }); });
+}
+
+DispatchPostedMessages::~DispatchPostedMessages() { MessageQueue::Instance().SetWakeHook(nullptr); }
 
 void SettingsFolderTest::SetUp() {
   setenv("KVN_SETTINGS_DIR", settings_.Path().c_str(), 1);

@@ -102,6 +102,18 @@ TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h);
 // of one step arrives in a later one.
 std::string XdoOnWindow(const std::string& title, const std::string& action = "");
 
+// While it lives, messages posted to the program's windows are dispatched
+// in the toolkit's loop, as the application's own loop dispatches them (a
+// test program has no application object). Commands of shortcut keys are
+// posted, so tests that press them through the X server need this.
+class DispatchPostedMessages {
+ public:
+  DispatchPostedMessages();
+  ~DispatchPostedMessages();
+  DispatchPostedMessages(const DispatchPostedMessages&) = delete;
+  DispatchPostedMessages& operator=(const DispatchPostedMessages&) = delete;
+};
+
 // Tests whose code reads the process-wide settings: each gets a fresh,
 // empty settings folder and the English language.
 class SettingsFolderTest : public ::testing::Test {

@@ -174,6 +174,8 @@ class PrintGuiTest : public test::SettingsFolderTest {
   test::FakeSpooler queues_;
   test::JobSpooler spooler_{queues_};
   std::unique_ptr<ScopedSpoolerOverride> override_;
+  // Ctrl+E and Ctrl+P post their commands, which the frame's own loop would dispatch.
+  test::DispatchPostedMessages posted_;
   test::ScratchDir files_;
   TTestyFrameWindow* frame_ = nullptr;
 };

@@ -9,14 +9,21 @@
 #include <wx/init.h>
 
 #include <cstdio>
+#include <string>
+#include <memory>
+#include <cstdlib>
+#include <chrono>
 
 #include "app/GadgetFrame.h"
 #include "app/ShellControls.h"
+#include "foundation/LangTable.h"
+#include "foundation/ProgramFolders.h"
 #include "controls/DialogTr.h"
 #include "platform/ui/DialogItems.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/NearParent.h"
 #include "platform/ui/OwnerDrawMeasure.h"
+#include "platform/ui/ShellHelpers.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -141,6 +148,58 @@ TEST(ShellUtilities, AutoButtonCallsBackAndHideControlStaysHidden) {
   EXPECT_FALSE(hiddenCheck->GetPeer()->IsShown());
   EXPECT_FALSE(hiddenCheck->GetPeer()->IsThisEnabled());
   delete dialog;
+}
+
+TEST(ShellUtilities, PointInRectTakesLeftAndTopOnly) {
+  const TRect r{10, 20, 30, 40};
+  struct Case {
+    TPoint p;
+    bool in;
+  };
+  for (const Case& c : {Case{{10, 20}, true}, Case{{29, 39}, true}, Case{{30, 20}, false}, Case{{10, 40}, false},
+                        Case{{9, 25}, false}, Case{{15, 19}, false}}) {
+    EXPECT_EQ(IsPointInRect(r, c.p), c.in) << c.p.x << "," << c.p.y;
+  }
+}
+
+TEST(ShellUtilities, SystemFolderAndDataInProgramFolders) {
+  const char* saved = std::getenv("XDG_CONFIG_DIRS");
+  const std::string keep = saved ? saved : "";
+  setenv("XDG_CONFIG_DIRS", "/etc/kvn-xdg:/etc/xdg", 1);
+  EXPECT_EQ(GetWindowsFolderPath(), WString(u"/etc/kvn-xdg/"));
+  unsetenv("XDG_CONFIG_DIRS");
+  EXPECT_EQ(GetWindowsFolderPath(), WString(u"/etc/xdg/"));
+  if (saved) setenv("XDG_CONFIG_DIRS", keep.c_str(), 1);
+
+  SetLanguageIndex(kLanguageEnglish);
+  test::AnsweringBoxes boxes(std::chrono::milliseconds(30));
+  MessageBoxBackend* previous = SetMessageBoxBackend(&boxes);
+  EXPECT_TRUE(WarnDataInProgramFiles(nullptr, WString(u"/usr/share/kvn/plan.kvn"), false));
+  WString inProgram = GetProgramDirectory();
+  inProgram.AppendCStr(u"plan.kvn");
+  EXPECT_TRUE(WarnDataInProgramFiles(nullptr, inProgram, true));
+  EXPECT_FALSE(WarnDataInProgramFiles(nullptr, WString(u"/home/user/plan.kvn"), true));
+  SetMessageBoxBackend(previous);
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_EQ(boxes.texts[0], WString(u"Data must not be in a folder '/usr/share/kvn/plan.kvn'"));
+  EXPECT_NE(boxes.texts[1].ToUtf8().find("Prosím přesuňte data jinam."), std::string::npos);
+}
+
+TEST(ShellUtilities, InputHookGuardSeesEveryKeyAndMouseEvent) {
+  int keys = 0, mice = 0;
+  {
+    InputHookGuard guard([&](InputHookGuard::Kind k) { (k == InputHookGuard::Kind::Keyboard ? keys : mice)++; });
+    EXPECT_EQ(InputHookGuard::Active(), &guard);
+    std::unique_ptr<TFrameWindow> frame(test::NewFrame(WString(u"Hooked"), 0, 0, 200, 150));
+    ASSERT_TRUE(frame->Create());
+    wxKeyEvent key(wxEVT_KEY_DOWN);
+    frame->GetPeer()->GetEventHandler()->ProcessEvent(key);
+    wxMouseEvent move(wxEVT_MOTION);
+    frame->GetPeer()->GetEventHandler()->ProcessEvent(move);
+  }
+  EXPECT_EQ(InputHookGuard::Active(), nullptr);
+  EXPECT_GE(keys, 1);
+  EXPECT_GE(mice, 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // too. Needs a display (run under Xvfb by xvfb-run.sh).
 #include <gtest/gtest.h>
 #include <wx/frame.h>
+#include <wx/accel.h>
 #include <wx/menu.h>
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "app/CommandIds.h"
+#include "app/HelpWindow.h"
 #include "app/TestyFrameWindow.h"
 #include "controls/ButtonGadget.h"
 #include "controls/MenuAccessWx.h"
@@ -138,6 +140,145 @@ TEST_F(ToolBarMenuTest, MainMenuShowsImagesAndShortcutsInEveryLanguage) {
     test::Pump(100ms);
   }
   frame->SwitchLanguage(kLanguageEnglish);
+}
+
+TGadgetWindow* MainBar(TTestyFrameWindow& frame) {
+  for (TWindow* child : frame.GetToolBar()->GetChildren())
+    if (auto* bar = dynamic_cast<TGadgetWindow*>(child)) return bar;
+  return nullptr;
+}
+
+void MoveTo(const TPoint& p) {
+  test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+              " >/dev/null 2>&1");
+}
+
+// A hand that comes to rest on a point: one jump there and a last pixel of
+// movement (a single warp into a window may reach it as an enter alone).
+void HoverAt(const TPoint& p) {
+  MoveTo(TPoint{p.x - 1, p.y});
+  test::Pump(30ms);
+  MoveTo(p);
+}
+
+// Pixels that differ between two grabs inside a rectangle.
+int Changed(const test::Screen& a, const test::Screen& b, const TRect& r) {
+  int n = 0;
+  for (int y = std::max(0, r.top); y < std::min({r.bottom, a.height, b.height}); ++y)
+    for (int x = std::max(0, r.left); x < std::min({r.right, a.width, b.width}); ++x) n += a.At(x, y) != b.At(x, y);
+  return n;
+}
+
+TEST_F(ToolBarMenuTest, ToolBarButtonsShowTheirCommandHintsAsTooltips) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  // Every button of the main bar, in its order, with the hint its menu item
+  // gives (the page keys belong to the drawing window, not to the menu).
+  const std::vector<std::pair<std::uint32_t, std::u16string>> expected = {
+      {kCmFileOpen, u"Open (Ctrl+O)"},         {kCmFileClose, u"Close (Ctrl+W)"},
+      {kCmPrint, u"Print (Ctrl+P)"},           {kCmParameters, u"Parameters (Ctrl+I)"},
+      {kCmExport, u"Export (Ctrl+E)"},         {kCmPagePrevious, u"Previous"},
+      {kCmPageNext, u"Next"},      {kCmZoomIn, u"Zoom in (Num +)"},
+      {kCmZoomOut, u"Zoom out (Num -)"},       {kCmAbout, u"About software (F1)"},
+      {kCmCzech, u"Česky"},                    {kCmSlovak, u"Slovensky"},
+      {kCmEnglish, u"English"}};
+  auto frame = std::make_unique<TTestyFrameWindow>();
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShow);
+  test::Pump(300ms);
+  TGadgetWindow* bar = MainBar(*frame);
+  ASSERT_NE(bar, nullptr);
+  std::vector<const TGadget*> buttons;
+  for (const auto& g : bar->Gadgets())
+    if (dynamic_cast<const TButtonGadgetZv*>(g.get())) buttons.push_back(g.get());
+  ASSERT_EQ(buttons.size(), expected.size());
+  auto centre = [&](const TGadget& g) {
+    const TRect& b = g.GetBounds();
+    return bar->ClientToScreen(TPoint{b.left + int(b.Width()) / 2, b.top + int(b.Height()) / 2});
+  };
+  const TPoint away = bar->ClientToScreen(TPoint{0, 200});
+  MoveTo(away);
+  test::Pump(100ms);
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    EXPECT_EQ(buttons[i]->GetId(), int(expected[i].first));
+    HoverAt(centre(*buttons[i]));
+    const WString want(expected[i].second);
+    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == want; }, 3s))
+        << expected[i].first << ": " << bar->GetTooltipText().ToUtf8();
+  }
+  // GTK itself shows the last one below the mouse after its delay.
+  const TPoint last = centre(*buttons.back());
+  const TRect below{last.x - 100, last.y + 14, last.x + 120, last.y + 60};
+  MoveTo(TPoint{last.x, last.y + 200});
+  test::Pump(300ms);
+  const test::Screen before = test::GrabScreen(test::ArtifactDir() / "toolbar-no-tooltip.png");
+  HoverAt(last);
+  test::Pump(1500ms);
+  const test::Screen shown = test::GrabScreen(test::ArtifactDir() / "toolbar-tooltip.png");
+  if (!before.pixels.empty() && !shown.pixels.empty()) {
+    EXPECT_GT(Changed(before, shown, below), 200);
+  }
+  // Off the buttons the bar has no tool tip.
+  MoveTo(TPoint{last.x, last.y + 200});
+  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText().IsEmpty(); }, 3s));
+  // The hints follow the language.
+  frame->SwitchLanguage(kLanguageCzech);
+  test::Pump(200ms);
+  bar = MainBar(*frame);
+  ASSERT_NE(bar, nullptr);
+  HoverAt(centre(*bar->Gadgets().front()));
+  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == WString(u"Otevřít (Ctrl+O)"); }, 3s))
+      << bar->GetTooltipText().ToUtf8();
+  MoveTo(TPoint{last.x, last.y + 200});
+  frame->SwitchLanguage(kLanguageEnglish);
+}
+
+// A help frame with the main menu and its accelerators that notes the
+// commands it runs; Export is disabled.
+class ShortcutFrame : public THelpWindow {
+ public:
+  ShortcutFrame() : THelpWindow(nullptr, WString(u"Shortcut frame")) {
+    Attr.W = 500;
+    Attr.H = 300;
+    SetMenuResourceId(20000);
+    SetAcceleratorTableId(20000);
+  }
+  void CmClose() { commands.push_back(kCmFileClose); }
+  void CmExport() { commands.push_back(kCmExport); }
+  void CeExport(TCommandEnabler& ce) { ce.Enable(false); }
+  bool Find(TEventInfo& info) override { return Table().Search(info); }
+  static const TResponseTable& Table() {
+    static const TResponseTable table(
+        {OnCommand<&ShortcutFrame::CmClose>(kCmFileClose), OnCommand<&ShortcutFrame::CmExport>(kCmExport),
+         OnCommandEnable<&ShortcutFrame::CeExport>(kCmExport)},
+        {&THelpWindow::Table()});
+    return table;
+  }
+  std::vector<std::uint32_t> commands;
+};
+
+TEST_F(ToolBarMenuTest, ShortcutKeysReachTheFrameThroughTheDecorator) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  auto frame = std::make_unique<ShortcutFrame>();
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShow);
+  test::Pump(300ms);
+  // Without the toolkit's accelerators only the decorator can make a command
+  // of Ctrl+F4, the second key of Close, which no menu item shows (GTK
+  // itself takes the keys that menu items show).
+  frame->GetPeer()->SetAcceleratorTable(wxNullAcceleratorTable);
+  // The keys go to the focus, a client of the frame.
+  frame->SetClientWindow(new TWindow(frame.get()));
+  frame->GetClientWindow()->SetFocus();
+  test::Pump(100ms);
+  test::Shell(test::XdoOnWindow("Shortcut frame", "key ctrl+F4"));
+  ASSERT_TRUE(test::PumpUntil([&] {
+    MessageQueue::Instance().DispatchRound();
+    return !frame->commands.empty();
+  }, 3s));
+  // A disabled command takes no key.
+  test::Shell(test::XdoOnWindow("Shortcut frame", "key ctrl+e"));
+  PumpAndDispatch(300ms);
+  EXPECT_EQ(frame->commands, (std::vector<std::uint32_t>{kCmFileClose}));
 }
 
 }  // namespace

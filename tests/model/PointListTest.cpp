@@ -566,5 +566,48 @@ TEST(PointListPath, RecordsGoToOneNewPiece) {
   PathBuffer::Empty();
 }
 
+TEST(PointList, TestPolylineEdgeHandsTheEdgeEndingAtThePoint) {
+  const DPoint pts[] = {{0, 0}, {10, 0}, {10, 5}, {0, 5}};
+  struct Seen {
+    const void* object = nullptr;
+    DPoint from, to;
+    double value = 0;
+    int calls = 0;
+  } seen;
+  const SegmentTest test = [&seen](const void* object, const DPoint& from, const DPoint& to, double value) {
+    seen = {object, from, to, value, seen.calls + 1};
+    return from.x != to.x;  // horizontal edges answer true
+  };
+  const int object = 7;
+  struct Case {
+    int i;
+    int count;
+    bool called;
+    DPoint from, to;
+    bool result;
+  };
+  const Case cases[] = {
+      {0, 4, true, {0, 5}, {0, 0}, false},    // the closing edge, from the last point
+      {1, 4, true, {0, 0}, {10, 0}, true},
+      {3, 4, true, {10, 5}, {0, 5}, true},
+      {0, 3, true, {10, 5}, {0, 0}, true},    // a shorter count closes at its own last point
+      {3, 3, false, {}, {}, false},           // beyond the count
+      {-1, 4, false, {}, {}, false},
+      {0, 1, false, {}, {}, false},           // a single point has no edge
+      {1, 5, false, {}, {}, false},           // a count past the points given
+  };
+  for (const Case& c : cases) {
+    seen = {};
+    EXPECT_EQ(TestPolylineEdge(test, &object, pts, c.i, c.count, 0.25), c.result) << c.i << "/" << c.count;
+    EXPECT_EQ(seen.calls, c.called ? 1 : 0) << c.i << "/" << c.count;
+    if (!c.called) continue;
+    EXPECT_EQ(seen.object, &object);
+    EXPECT_EQ(seen.from, c.from) << c.i << "/" << c.count;
+    EXPECT_EQ(seen.to, c.to) << c.i << "/" << c.count;
+    EXPECT_EQ(seen.value, 0.25);
+  }
+  EXPECT_FALSE(TestPolylineEdge(SegmentTest(), &object, pts, 1, 4, 0));
+}
+
 }  // namespace
 }  // namespace kvn

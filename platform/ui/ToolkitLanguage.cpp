@@ -1,0 +1,57 @@
+#include "platform/ui/ToolkitLanguage.h"
+
+#include <wx/app.h>
+#include <wx/translation.h>
+
+#include <libintl.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+
+namespace kvn {
+
+namespace {
+
+const char* LanguageCode(int languageIndex) {
+  switch (languageIndex) {
+    case 0: return "cs";
+    case 1: return "sk";
+    default: return "en";
+  }
+}
+
+// gettext ignores LANGUAGE in the "C" locale; C.UTF-8 is a locale of every
+// glibc system and lets it through.
+void MessagesLocaleThatTranslates() {
+  const char* current = std::setlocale(LC_MESSAGES, nullptr);
+  if (current != nullptr && std::strcmp(current, "C") != 0 && std::strcmp(current, "POSIX") != 0) {
+    // Set again all the same: setting a locale is what makes gettext
+    // forget the texts it has already looked up.
+    const std::string name = current;
+    std::setlocale(LC_MESSAGES, name.c_str());
+    return;
+  }
+  for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8", "cs_CZ.UTF-8"}) {
+    if (std::setlocale(LC_MESSAGES, name) != nullptr) return;
+  }
+}
+
+}  // namespace
+
+void ApplyToolkitLanguage(int languageIndex) {
+  const char* code = LanguageCode(languageIndex);
+  setenv("LANGUAGE", code, 1);
+  MessagesLocaleThatTranslates();
+  // A fresh set of wx catalogues for the language (the old one goes with
+  // Set); wxWidgets finds its catalogues only once its application exists.
+  if (wxTheApp == nullptr) return;
+  auto* translations = new wxTranslations;
+  translations->SetLanguage(wxString::FromAscii(code));
+  translations->AddStdCatalog();
+  wxTranslations::Set(translations);
+}
+
+const char* ToolkitText(const char* domain, const char* message) { return dgettext(domain, message); }
+
+}  // namespace kvn

@@ -1,0 +1,94 @@
+// The toolkit's own texts follow the interface language: the standard
+// button labels of wxWidgets and GTK's file-chooser texts are Czech under
+// the Czech interface and English again under the English one, whatever
+// the process locale was. The chooser itself is shown for a person to look
+// at ($KVN_GUI_ARTIFACTS/toolkit-czech-chooser.png).
+#include <gtest/gtest.h>
+#include <wx/stockitem.h>
+#include <wx/timer.h>
+
+#include <chrono>
+#include <string>
+
+#include "controls/FileDialogData.h"
+#include "controls/FileDialogs.h"
+#include "foundation/DialogFolder.h"
+#include "foundation/LangTable.h"
+#include "platform/ui/FrameWindow.h"
+#include "platform/ui/ToolkitLanguage.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace kvn {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string Stock(int id) { return wxGetStockLabel(id, wxSTOCK_WITH_MNEMONIC).ToStdString(wxConvUTF8); }
+
+class ToolkitLanguageTest : public test::SettingsFolderTest {
+ protected:
+  void TearDown() override {
+    ApplyToolkitLanguage(kLanguageEnglish);
+    test::SettingsFolderTest::TearDown();
+  }
+};
+
+TEST_F(ToolkitLanguageTest, StandardButtonsAndChooserTextsFollowTheLanguage) {
+  struct Case {
+    int language;
+    const char* cancel;
+    const char* open;
+    const char* otherPlaces;  // the chooser's sidebar
+  };
+  const Case cases[] = {
+      {kLanguageCzech, "&Storno", "&Otevřít...", "Další umístění"},
+      // wxWidgets' Slovak catalogue leaves these two buttons in English.
+      {kLanguageSlovak, "&Cancel", "&Open...", "Ďalšie umiestnenia"},
+      {kLanguageEnglish, "&Cancel", "&Open...", "Other Locations"},
+  };
+  for (const Case& c : cases) {
+    ApplyToolkitLanguage(c.language);
+    EXPECT_EQ(Stock(wxID_CANCEL), c.cancel) << c.language;
+    EXPECT_EQ(Stock(wxID_OPEN), c.open) << c.language;
+    EXPECT_EQ(std::string(ToolkitText("gtk30", "Other Locations")), c.otherPlaces) << c.language;
+  }
+}
+
+TEST_F(ToolkitLanguageTest, TheChooserOpensInCzech) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  SetLanguageIndex(kLanguageCzech);
+  ApplyToolkitLanguage(kLanguageCzech);
+  std::unique_ptr<TFrameWindow> frame(test::NewFrame(WString(u"Owner"), 40, 40, 700, 500));
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShow);
+  test::ScratchDir scratch;
+  DialogFolder folder(WString(u"ToolkitLanguageTest"), DialogFolder::kDocuments);
+  folder.SetFolder(WString::FromUtf8(scratch.Path().string()), false);
+  FileDialogData data(kOfnFileMustExist, WString(u"All|*"));
+  TAutoFileOpenDialog dialog(1, &folder, WString(), frame.get(), data, 0, WString(u"Czech chooser"));
+  bool shown = false;
+  int ticks = 0;
+  wxTimer timer;
+  timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    ++ticks;
+    if (!shown && !test::Shell("xdotool search --onlyvisible --name '^Czech chooser$' 2>/dev/null").empty()) {
+      shown = true;
+      ticks = 0;
+    }
+    if (shown && ticks == 5) {
+      test::SaveScreenshot("toolkit-czech-chooser.png");
+      test::Shell(test::XdoOnWindow("Czech chooser", "key Escape"));
+    }
+    if (ticks > 200) test::Shell(test::XdoOnWindow("Czech chooser", "key Escape"));
+  });
+  timer.Start(100);
+  EXPECT_EQ(dialog.Execute(), 2);
+  timer.Stop();
+  EXPECT_TRUE(shown);
+  SetLanguageIndex(kLanguageEnglish);
+}
+
+}  // namespace
+}  // namespace kvn
+
+int main(int argc, char** argv) { return kvn::test::RunGuiTests(argc, argv); }
