@@ -26,18 +26,22 @@ using namespace kvn;
 
 namespace {
 
+// The open alone, as the DXF benchmark times it: the clock stops before the
+// document is let go.
 double OpenSeconds(const std::vector<std::uint8_t>& bytes, int rounds, std::uint64_t& entities) {
   ByteArray memory(8);
   memory.Append(bytes.data(), std::uint32_t(bytes.size()));
-  const auto start = std::chrono::steady_clock::now();
+  double seconds = 0;
   for (int i = 0; i < rounds; ++i) {
     InFileStream in = InFileStream::FromMemory(memory);
     DwgLoadReport report;
-    (void)LoadDwgStream(in, WString(u"bench.dwg"), nullptr, &report);
+    const auto start = std::chrono::steady_clock::now();
+    const DocumentResult result = LoadDwgStream(in, WString(u"bench.dwg"), nullptr, &report);
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     entities = 0;
     for (const auto& [name, count] : report.entities) entities += count;
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / rounds;
+  return seconds / rounds;
 }
 
 void Report(const char* what, const std::vector<std::uint8_t>& bytes, int rounds) {
