@@ -45,7 +45,7 @@ void DwgReader::SetStringSource(DwgByteSource* source, std::uint64_t bitSize, st
   stringBytes_ = byteSize;
 }
 
-std::uint8_t DwgReader::ReadSourceByte() {
+std::uint8_t DwgReader::ReadSourceByteSlow() {
   if (budget_ == 0) {
     overrun_ = true;
     return 0;
@@ -106,47 +106,32 @@ bool DwgReader::CountFits(std::uint64_t count, std::uint32_t minBits) {
 
 // ---- bit cursor ----
 
-int DwgReader::ReadBit() {
-  if (bitsLeft_ == 0) {
-    curByte_ = ReadSourceByte();
-    bitsLeft_ = 8;
-  }
-  --bitsLeft_;
-  ++bitsCounted_;
-  return (curByte_ >> bitsLeft_) & 1;
-}
-
-int DwgReader::ReadBitPair() {
-  int high = ReadBit();
-  return high << 1 | ReadBit();
-}
-
-std::uint8_t DwgReader::ReadRawChar() {
-  std::uint8_t next = ReadSourceByte();
-  std::uint8_t value =
-      bitsLeft_ == 0 ? next : std::uint8_t((curByte_ << (8 - bitsLeft_)) | (next >> bitsLeft_));
-  curByte_ = next;
-  bitsCounted_ += 8;
-  return value;
-}
-
 void DwgReader::ReadRawRun(std::uint8_t* out, std::uint32_t n) {
-  DwgByteSource* from = stringSwitched_ && stringSource_ ? stringSource_ : source_;
+  DwgByteSource* from = ActiveSource();
   const std::uint8_t* run = budget_ >= n && from ? from->TakeRun(n) : nullptr;
   if (!run) {
     for (std::uint32_t i = 0; i < n; ++i) out[i] = ReadRawChar();
     return;
   }
   budget_ -= n;
+  // The check word in a local: `out` may alias any member.
+  std::uint16_t crc = crc_;
   const unsigned left = bitsLeft_;
-  std::uint8_t previous = curByte_;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const std::uint8_t next = run[i];
-    Crc16Step(crc_, next);
-    out[i] = left == 0 ? next : std::uint8_t((previous << (8 - left)) | (next >> left));
-    previous = next;
+  if (left == 0) {
+    for (std::uint32_t i = 0; i < n; ++i) Crc16Step(crc, run[i]);
+    std::memcpy(out, run, n);
+    if (n != 0) curByte_ = run[n - 1];
+  } else {
+    std::uint8_t previous = curByte_;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const std::uint8_t next = run[i];
+      Crc16Step(crc, next);
+      out[i] = std::uint8_t((previous << (8 - left)) | (next >> left));
+      previous = next;
+    }
+    curByte_ = previous;
   }
-  curByte_ = previous;
+  crc_ = crc;
   bitsCounted_ += 8ull * n;
 }
 
@@ -219,13 +204,10 @@ double DwgReader::ReadDefaultDouble(double def) {
   std::memcpy(bytes, &def, 8);
   switch (ReadBitPair()) {
     case 0: return def;
-    case 1:
-      for (int i = 0; i < 4; ++i) bytes[i] = ReadRawChar();
-      break;
+    case 1: ReadRawRun(bytes, 4); break;
     case 2:
-      bytes[4] = ReadRawChar();
-      bytes[5] = ReadRawChar();
-      for (int i = 0; i < 4; ++i) bytes[i] = ReadRawChar();
+      ReadRawRun(bytes + 4, 2);
+      ReadRawRun(bytes, 4);
       break;
     default: return ReadRawDouble();
   }

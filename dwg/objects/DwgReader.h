@@ -26,6 +26,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "dwg/objects/DwgByteSource.h"
+#include "dwg/objects/DwgCrc.h"
 #include "dwg/objects/DwgObjectStatistics.h"
 #include "dwg/objects/DwgRecordBuffer.h"
 #include "foundation/AString.h"
@@ -142,7 +144,19 @@ class DwgReader : public YxxfReader {
   // in by FinishObject (null: none); the object's own check word still
   // closes it. Forgotten when that object has been read.
   void SetStringSource(DwgByteSource* source, std::uint64_t bitSize, std::uint32_t byteSize);
-  std::uint8_t ReadSourceByte();
+  std::uint8_t ReadSourceByte() {
+    // Inline while the source lends bytes: the bit reader takes every byte
+    // of a drawing through here.
+    DwgByteSource* from = ActiveSource();
+    if (budget_ != 0 && from) {
+      if (const std::uint8_t* run = from->TakeRun(1)) {
+        --budget_;
+        Crc16Step(crc_, *run);
+        return *run;
+      }
+    }
+    return ReadSourceByteSlow();
+  }
   // n bytes from the source, past the bit cursor; a run longer than the
   // budget sets the overrun flag and reads nothing.
   bool ReadRawBytes(std::uint8_t* buffer, std::uint32_t n);
@@ -164,9 +178,32 @@ class DwgReader : public YxxfReader {
   bool CountFits(std::uint64_t count, std::uint32_t minBits);
 
   // ---- primitives ----
-  int ReadBit();
-  int ReadBitPair();
-  std::uint8_t ReadRawChar();
+  int ReadBit() {
+    if (bitsLeft_ == 0) {
+      curByte_ = ReadSourceByte();
+      bitsLeft_ = 8;
+    }
+    --bitsLeft_;
+    ++bitsCounted_;
+    return (curByte_ >> bitsLeft_) & 1;
+  }
+  int ReadBitPair() {
+    if (bitsLeft_ >= 2) {
+      bitsLeft_ = std::uint8_t(bitsLeft_ - 2);
+      bitsCounted_ += 2;
+      return (curByte_ >> bitsLeft_) & 3;
+    }
+    const int high = ReadBit();
+    return high << 1 | ReadBit();
+  }
+  std::uint8_t ReadRawChar() {
+    const std::uint8_t next = ReadSourceByte();
+    const std::uint8_t value =
+        bitsLeft_ == 0 ? next : std::uint8_t((curByte_ << (8 - bitsLeft_)) | (next >> bitsLeft_));
+    curByte_ = next;
+    bitsCounted_ += 8;
+    return value;
+  }
   std::uint16_t ReadRawShort();
   std::uint32_t ReadRawLong();
   double ReadRawDouble();
@@ -355,6 +392,9 @@ class DwgReader : public YxxfReader {
   };
 
   bool ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason);
+  DwgByteSource* ActiveSource() const { return stringSwitched_ && stringSource_ ? stringSource_ : source_; }
+  // ReadSourceByte when the source lends no byte (or the budget is spent).
+  std::uint8_t ReadSourceByteSlow();
   // Clears the per-object state and sets the byte budget (section readers).
   void ResetObjectState(std::uint32_t budget);
   bool DwgHasHighSizeField() const;
