@@ -40,17 +40,20 @@ void ArchiveWriter::EmitByte(std::uint8_t b) {
   if (HasSink()) HandOn(&b, 1);
 }
 
-void ArchiveWriter::WriteBit(bool b) {
-  bitBuffer_ = (bitBuffer_ << 1) | unsigned(b);
-  if (++pending_ == 8) {
-    EmitByte(std::uint8_t(bitBuffer_));
-    bitBuffer_ = 0;
-    pending_ = 0;
-  }
-}
-
 void ArchiveWriter::WriteBits(std::uint32_t value, unsigned n) {
-  for (unsigned i = n; i-- > 0;) WriteBit((value >> i) & 1);
+  if (n > 24) {
+    for (unsigned i = n; i-- > 0;) WriteBit((value >> i) & 1);
+    return;
+  }
+  // The n bits at once, as WriteBit would add them one by one.
+  std::uint32_t buffer = (bitBuffer_ << n) | (value & ((1u << n) - 1));
+  unsigned pending = pending_ + n;
+  while (pending >= 8) {
+    pending -= 8;
+    EmitByte(std::uint8_t(buffer >> pending));
+  }
+  bitBuffer_ = buffer & ((1u << pending) - 1);
+  pending_ = pending;
 }
 
 void ArchiveWriter::WriteByte(std::uint8_t v) {
@@ -79,17 +82,26 @@ void ArchiveWriter::Write(const void* bytes, std::uint32_t n) {
     return;
   }
   // Off a byte boundary each byte is shifted across two output bytes, as
-  // WriteByte does; the shifted bytes are handed on a run at a time.
+  // WriteByte does; the shifted bytes are handed on a run at a time. The
+  // carried bits and the checksum stay in locals: the bytes may alias any
+  // member, which would otherwise be stored and loaded again for each byte.
   const unsigned k = pending_;
+  const std::uint32_t low = (1u << k) - 1;
+  std::uint32_t carry = bitBuffer_;
   if (!HasSink()) {
     // Only the checksum is kept: no bytes to hand on.
-    std::uint32_t c = checksum_;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const std::uint8_t v = b[i];
-      if (checksumOn) c = archive::ChecksumStep(c, std::uint8_t(((v >> k) & (0xFF >> k)) | (bitBuffer_ << (8 - k))));
-      bitBuffer_ = v & ((1u << k) - 1);
+    if (checksumOn) {
+      std::uint32_t c = checksum_;
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint8_t v = b[i];
+        c = archive::ChecksumStep(c, std::uint8_t((v >> k) | (carry << (8 - k))));
+        carry = v & low;
+      }
+      checksum_ = c;
+    } else if (n != 0) {
+      carry = b[n - 1] & low;
     }
-    checksum_ = c;
+    bitBuffer_ = carry;
     return;
   }
   std::uint8_t shifted[64];
@@ -97,9 +109,10 @@ void ArchiveWriter::Write(const void* bytes, std::uint32_t n) {
     const std::uint32_t m = n < sizeof shifted ? n : std::uint32_t(sizeof shifted);
     for (std::uint32_t i = 0; i < m; ++i) {
       const std::uint8_t v = b[i];
-      shifted[i] = std::uint8_t(((v >> k) & (0xFF >> k)) | (bitBuffer_ << (8 - k)));
-      bitBuffer_ = v & ((1u << k) - 1);
+      shifted[i] = std::uint8_t((v >> k) | (carry << (8 - k)));
+      carry = v & low;
     }
+    bitBuffer_ = carry;
     EmitBytes(shifted, m);
     b += m;
     n -= m;

@@ -49,7 +49,14 @@ class ArchiveWriter {
   // While set, every emitted byte goes into the checksum.
   bool checksumOn = false;
 
-  void WriteBit(bool b);
+  void WriteBit(bool b) {
+    bitBuffer_ = (bitBuffer_ << 1) | unsigned(b);
+    if (++pending_ == 8) {
+      EmitByte(std::uint8_t(bitBuffer_));
+      bitBuffer_ = 0;
+      pending_ = 0;
+    }
+  }
   void WriteBits(std::uint32_t value, unsigned n);
   void WriteByte(std::uint8_t v);
   void Write(const void* bytes, std::uint32_t n);
