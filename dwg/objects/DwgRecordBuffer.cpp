@@ -8,14 +8,20 @@
 namespace kvn {
 
 void DwgRecordBuffer::Clear() {
-  bytes_.clear();
+  size_ = 0;
   items_ = 0;
   subRecord_ = 0;
 }
 
+std::uint8_t* DwgRecordBuffer::Grow(std::size_t n) {
+  if (bytes_.size() - size_ < n) bytes_.resize(std::max<std::size_t>({1024, 2 * bytes_.size(), size_ + n}));
+  std::uint8_t* at = bytes_.data() + size_;
+  size_ += n;
+  return at;
+}
+
 void DwgRecordBuffer::Put(const void* data, std::size_t n) {
-  const auto* p = static_cast<const std::uint8_t*>(data);
-  bytes_.insert(bytes_.end(), p, p + n);
+  if (n != 0) std::memcpy(Grow(n), data, n);
 }
 
 void DwgRecordBuffer::Head(std::uint16_t code, DwgItemTag tag) {
@@ -26,15 +32,12 @@ void DwgRecordBuffer::Head(std::uint16_t code, DwgItemTag tag) {
 
 template <std::size_t N>
 void DwgRecordBuffer::Fixed(std::uint16_t code, DwgItemTag tag, const void* value) {
-  std::uint8_t item[3 + N];
+  // Written in place: the buffer is kept across objects, so it seldom grows.
+  std::uint8_t* item = Grow(3 + N);
   item[0] = std::uint8_t(code);
   item[1] = std::uint8_t(code >> 8);
   item[2] = std::uint8_t(tag);
   std::memcpy(item + 3, value, N);
-  // Appended without the zero-fill a resize makes; the buffer is kept
-  // across objects, so it seldom grows.
-  if (bytes_.capacity() - bytes_.size() < sizeof item) bytes_.reserve(std::max<std::size_t>(1024, 2 * bytes_.capacity()));
-  bytes_.insert(bytes_.end(), item, item + sizeof item);
   ++items_;
 }
 
@@ -65,12 +68,12 @@ void DwgRecordBuffer::AddBytes(std::uint16_t code, std::string_view bytes) {
 }
 
 void DwgRecordBuffer::SetHandleAt(std::size_t itemOffset, std::uint64_t handle) {
-  if (itemOffset + 11 > bytes_.size() || bytes_[itemOffset + 2] != std::uint8_t(DwgItemTag::Handle)) return;
+  if (itemOffset + 11 > size_ || bytes_[itemOffset + 2] != std::uint8_t(DwgItemTag::Handle)) return;
   std::memcpy(&bytes_[itemOffset + 3], &handle, 8);
 }
 
 void DwgRecordBuffer::InsertWideAt(std::size_t itemOffset, std::uint16_t code, std::u16string_view text) {
-  if (itemOffset > bytes_.size()) return;
+  if (itemOffset > size_) return;
   std::vector<std::uint8_t> item(7 + text.size() * 2);
   item[0] = std::uint8_t(code);
   item[1] = std::uint8_t(code >> 8);
@@ -78,19 +81,22 @@ void DwgRecordBuffer::InsertWideAt(std::size_t itemOffset, std::uint16_t code, s
   const std::uint32_t n = std::uint32_t(text.size());
   std::memcpy(&item[3], &n, 4);
   if (n) std::memcpy(&item[7], text.data(), text.size() * 2);
-  bytes_.insert(bytes_.begin() + std::ptrdiff_t(itemOffset), item.begin(), item.end());
+  Grow(item.size());
+  std::memmove(bytes_.data() + itemOffset + item.size(), bytes_.data() + itemOffset, size_ - item.size() - itemOffset);
+  std::memcpy(bytes_.data() + itemOffset, item.data(), item.size());
   ++items_;
 }
 
 void DwgRecordBuffer::Truncate(std::size_t end, std::uint32_t items) {
-  if (end > bytes_.size()) return;
-  bytes_.resize(end);
+  if (end > size_) return;
+  size_ = end;
   items_ = items;
 }
 
 void DwgRecordBuffer::MoveToEnd(std::size_t begin, std::size_t end) {
-  if (begin >= end || end > bytes_.size()) return;
-  std::rotate(bytes_.begin() + std::ptrdiff_t(begin), bytes_.begin() + std::ptrdiff_t(end), bytes_.end());
+  if (begin >= end || end > size_) return;
+  std::rotate(bytes_.begin() + std::ptrdiff_t(begin), bytes_.begin() + std::ptrdiff_t(end),
+              bytes_.begin() + std::ptrdiff_t(size_));
 }
 
 void DwgRecordBuffer::SwitchSubRecord(std::uint8_t id) {
@@ -101,17 +107,17 @@ void DwgRecordBuffer::SwitchSubRecord(std::uint8_t id) {
 
 std::vector<std::uint8_t> DwgRecordBuffer::Record(std::uint16_t entityCode) const {
   std::vector<std::uint8_t> out;
-  out.reserve(bytes_.size() + 2);
+  out.reserve(size_ + 2);
   out.push_back(std::uint8_t(entityCode));
   out.push_back(std::uint8_t(entityCode >> 8));
-  out.insert(out.end(), bytes_.begin(), bytes_.end());
+  out.insert(out.end(), bytes_.begin(), bytes_.begin() + std::ptrdiff_t(size_));
   return out;
 }
 
 std::span<const std::uint8_t> DwgRecordStore::Add(std::uint16_t entityCode, const DwgRecordBuffer& items) {
   // A chunk holds many records; one larger than a chunk gets its own.
   constexpr std::size_t kChunkBytes = std::size_t(1) << 18;
-  const std::vector<std::uint8_t>& bytes = items.ItemBytes();
+  const std::span<const std::uint8_t> bytes = items.ItemBytes();
   const std::size_t size = bytes.size() + 2;
   if (chunks_.empty() || capacity_ - used_ < size) {
     capacity_ = std::max(size, kChunkBytes);

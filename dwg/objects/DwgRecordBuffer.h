@@ -42,7 +42,7 @@ class DwgRecordBuffer {
   void SwitchSubRecord(std::uint8_t id);
 
   // The byte offset the next item will start at.
-  std::size_t End() const { return bytes_.size(); }
+  std::size_t End() const { return size_; }
   // Sets the value of the handle item that starts at `itemOffset`.
   void SetHandleAt(std::size_t itemOffset, std::uint64_t handle);
   // Inserts a wide-text item at `itemOffset`, an item boundary.
@@ -56,19 +56,25 @@ class DwgRecordBuffer {
 
   std::uint8_t SubRecord() const { return subRecord_; }
   std::uint32_t ItemCount() const { return items_; }
-  const std::vector<std::uint8_t>& ItemBytes() const { return bytes_; }
+  std::span<const std::uint8_t> ItemBytes() const { return {bytes_.data(), size_}; }
   // The finished record: entity code, then the items.
   std::vector<std::uint8_t> Record(std::uint16_t entityCode) const;
 
  private:
   void Head(std::uint16_t code, DwgItemTag tag);
   void Put(const void* data, std::size_t n);
+  // n more bytes at the end (their values unset), for the caller to fill.
+  std::uint8_t* Grow(std::size_t n);
   // A whole item of a fixed-size value in one step: the buffer grows once
   // and the copy has a known size.
   template <std::size_t N>
   void Fixed(std::uint16_t code, DwgItemTag tag, const void* value);
 
+  // The items are bytes_[0, size_); the vector is kept at least that large
+  // (grown, never shrunk), so appending an item writes into room already
+  // there instead of growing the vector by each item.
   std::vector<std::uint8_t> bytes_;
+  std::size_t size_ = 0;
   std::uint32_t items_ = 0;
   std::uint8_t subRecord_ = 0;
 };
