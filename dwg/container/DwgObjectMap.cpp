@@ -167,8 +167,25 @@ bool DwgReader::ReadDwgObjects(std::uint64_t endOfObjects, std::uint64_t inputSi
 
   // Emitting pass, block by block.
   SortEntriesBy(objectMap, [](const DwgMapEntry& e) { return e.handle; });
+  // Handles are mostly dense: when their range is not much larger than the
+  // map, a table by handle answers each look-up at once (the first entry of
+  // a handle, as the search gives it); otherwise the sorted map is searched.
+  std::vector<std::uint32_t> byHandle;
+  const std::uint64_t lowest = n ? objectMap.front().handle : 0;
+  if (n != 0 && objectMap.back().handle - lowest < 4 * std::uint64_t(n) + 1024) {
+    byHandle.assign(std::size_t(objectMap.back().handle - lowest) + 1, 0xFFFFFFFFu);
+    for (std::size_t i = n; i-- > 0;) byHandle[std::size_t(objectMap[i].handle - lowest)] = std::uint32_t(i);
+  }
   const DwgObjectLookup lookup = [&](std::uint64_t handle) -> const DwgKeptObject* {
-    const DwgMapEntry* entry = n ? FindHandleEntry(objectMap, handle, 0, n - 1) : nullptr;
+    const DwgMapEntry* entry = nullptr;
+    if (!byHandle.empty()) {
+      if (handle >= lowest && handle - lowest < byHandle.size()) {
+        const std::uint32_t at = byHandle[std::size_t(handle - lowest)];
+        if (at != 0xFFFFFFFFu) entry = &objectMap[at];
+      }
+    } else if (n) {
+      entry = FindHandleEntry(objectMap, handle, 0, n - 1);
+    }
     if (!entry || entry->location == kNoKeptRecord || entry->location >= kept.size()) return nullptr;
     return &kept[entry->location];
   };
