@@ -86,11 +86,16 @@ class Decoder {
     if (distance >= n) return false;
     if (length > cap_ - n) return false;
     const std::size_t step = std::size_t(distance) + 1;
-    Room(std::size_t(length));
+    // Eight bytes of room beyond the copy: short copies from at least eight
+    // bytes back go eight at a time, the last run past the end (those bytes
+    // are written over next, or cut when the decoder ends).
+    Room(std::size_t(length) + 8);
     std::uint8_t* o = out_.data();
     std::size_t at = n;
     const std::size_t end = n + std::size_t(length);
-    if (length <= 16) {
+    if (length <= 16 && step >= 8) {
+      for (; at < end; at += 8) std::memcpy(o + at, o + at - step, 8);
+    } else if (length <= 16) {
       for (; at < end; ++at) o[at] = o[at - step];
     } else {
       while (at < end) {
