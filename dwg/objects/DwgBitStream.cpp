@@ -114,24 +114,28 @@ void DwgReader::ReadRawRun(std::uint8_t* out, std::uint32_t n) {
     return;
   }
   budget_ -= n;
-  // The check word in a local: `out` may alias any member.
-  std::uint16_t crc = crc_;
+  // The check word runs over the source bytes: eight at a time for a
+  // double, in a local for a short run (`out` may alias any member).
+  if (n >= 8) {
+    crc_ = Crc16(crc_, run, n);
+  } else {
+    std::uint16_t crc = crc_;
+    for (std::uint32_t i = 0; i < n; ++i) Crc16Step(crc, run[i]);
+    crc_ = crc;
+  }
   const unsigned left = bitsLeft_;
   if (left == 0) {
-    for (std::uint32_t i = 0; i < n; ++i) Crc16Step(crc, run[i]);
     std::memcpy(out, run, n);
     if (n != 0) curByte_ = run[n - 1];
   } else {
     std::uint8_t previous = curByte_;
     for (std::uint32_t i = 0; i < n; ++i) {
       const std::uint8_t next = run[i];
-      Crc16Step(crc, next);
       out[i] = std::uint8_t((previous << (8 - left)) | (next >> left));
       previous = next;
     }
     curByte_ = previous;
   }
-  crc_ = crc;
   bitsCounted_ += 8ull * n;
 }
 

@@ -20,6 +20,20 @@ TEST(DwgCrcTest, TableAndKnownValue) {
   EXPECT_EQ(Crc16(0, reinterpret_cast<const std::uint8_t*>(digits), 9), 0xBB3D);
 }
 
+TEST(DwgCrcTest, RunsOfEveryLengthMatchTheByteSteps) {
+  // Runs fold eight bytes at a time: every length and seed must give what
+  // the steps one byte at a time give.
+  std::uint8_t bytes[40];
+  for (int i = 0; i < 40; ++i) bytes[i] = std::uint8_t(i * 37 + 11);
+  for (std::uint16_t seed : {std::uint16_t(0), kDwgCrcSeed, std::uint16_t(0xFFFF), std::uint16_t(0x1234)}) {
+    for (std::size_t n = 0; n <= 40; ++n) {
+      std::uint16_t stepped = seed;
+      for (std::size_t i = 0; i < n; ++i) Crc16Step(stepped, bytes[i]);
+      EXPECT_EQ(Crc16(seed, bytes, n), stepped) << "seed " << seed << ", " << n << " bytes";
+    }
+  }
+}
+
 TEST(DwgBitStreamTest, BitsAreTakenHighFirstAndRawValuesCrossBytes) {
   DwgBitWriter w;
   w.B(1);
