@@ -13,11 +13,8 @@ void DwgRecordBuffer::Clear() {
   subRecord_ = 0;
 }
 
-std::uint8_t* DwgRecordBuffer::Grow(std::size_t n) {
-  if (bytes_.size() - size_ < n) bytes_.resize(std::max<std::size_t>({1024, 2 * bytes_.size(), size_ + n}));
-  std::uint8_t* at = bytes_.data() + size_;
-  size_ += n;
-  return at;
+void DwgRecordBuffer::GrowStorage(std::size_t n) {
+  bytes_.resize(std::max<std::size_t>({1024, 2 * bytes_.size(), size_ + n}));
 }
 
 void DwgRecordBuffer::Put(const void* data, std::size_t n) {
@@ -30,34 +27,11 @@ void DwgRecordBuffer::Head(std::uint16_t code, DwgItemTag tag) {
   ++items_;
 }
 
-template <std::size_t N>
-void DwgRecordBuffer::Fixed(std::uint16_t code, DwgItemTag tag, const void* value) {
-  // Written in place: the buffer is kept across objects, so it seldom grows.
-  std::uint8_t* item = Grow(3 + N);
-  item[0] = std::uint8_t(code);
-  item[1] = std::uint8_t(code >> 8);
-  item[2] = std::uint8_t(tag);
-  std::memcpy(item + 3, value, N);
-  ++items_;
-}
-
-void DwgRecordBuffer::AddDouble(std::uint16_t code, double value) { Fixed<8>(code, DwgItemTag::Double, &value); }
-
-void DwgRecordBuffer::AddInt32(std::uint16_t code, std::int32_t value) { Fixed<4>(code, DwgItemTag::Int32, &value); }
-
-void DwgRecordBuffer::AddInt16(std::uint16_t code, std::int16_t value) { Fixed<2>(code, DwgItemTag::Int16, &value); }
-
-void DwgRecordBuffer::AddInt8(std::uint16_t code, std::uint8_t value) { Fixed<1>(code, DwgItemTag::Int8, &value); }
-
 void DwgRecordBuffer::AddWide(std::uint16_t code, std::u16string_view text) {
   Head(code, DwgItemTag::Wide);
   std::uint32_t n = std::uint32_t(text.size());
   Put(&n, 4);
   Put(text.data(), text.size() * 2);
-}
-
-void DwgRecordBuffer::AddHandle(std::uint16_t code, std::uint64_t handle) {
-  Fixed<8>(code, DwgItemTag::Handle, &handle);
 }
 
 void DwgRecordBuffer::AddBytes(std::uint16_t code, std::string_view bytes) {

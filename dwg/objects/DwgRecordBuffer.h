@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string_view>
@@ -31,12 +32,13 @@ class DwgRecordBuffer {
   // No items, sub-record id 0; keeps the capacity.
   void Clear();
 
-  void AddDouble(std::uint16_t code, double value);
-  void AddInt32(std::uint16_t code, std::int32_t value);
-  void AddInt16(std::uint16_t code, std::int16_t value);
-  void AddInt8(std::uint16_t code, std::uint8_t value);
+  // Inline: a drawing's objects add millions of items.
+  void AddDouble(std::uint16_t code, double value) { Fixed<8>(code, DwgItemTag::Double, &value); }
+  void AddInt32(std::uint16_t code, std::int32_t value) { Fixed<4>(code, DwgItemTag::Int32, &value); }
+  void AddInt16(std::uint16_t code, std::int16_t value) { Fixed<2>(code, DwgItemTag::Int16, &value); }
+  void AddInt8(std::uint16_t code, std::uint8_t value) { Fixed<1>(code, DwgItemTag::Int8, &value); }
   void AddWide(std::uint16_t code, std::u16string_view text);
-  void AddHandle(std::uint16_t code, std::uint64_t handle);
+  void AddHandle(std::uint16_t code, std::uint64_t handle) { Fixed<8>(code, DwgItemTag::Handle, &handle); }
   void AddBytes(std::uint16_t code, std::string_view bytes);
   // A switch item; the items after it belong to sub-record `id`.
   void SwitchSubRecord(std::uint8_t id);
@@ -64,11 +66,24 @@ class DwgRecordBuffer {
   void Head(std::uint16_t code, DwgItemTag tag);
   void Put(const void* data, std::size_t n);
   // n more bytes at the end (their values unset), for the caller to fill.
-  std::uint8_t* Grow(std::size_t n);
-  // A whole item of a fixed-size value in one step: the buffer grows once
-  // and the copy has a known size.
+  std::uint8_t* Grow(std::size_t n) {
+    if (bytes_.size() - size_ < n) GrowStorage(n);
+    std::uint8_t* at = bytes_.data() + size_;
+    size_ += n;
+    return at;
+  }
+  void GrowStorage(std::size_t n);
+  // A whole item of a fixed-size value in one step, written in place: the
+  // buffer is kept across objects, so it seldom grows.
   template <std::size_t N>
-  void Fixed(std::uint16_t code, DwgItemTag tag, const void* value);
+  void Fixed(std::uint16_t code, DwgItemTag tag, const void* value) {
+    std::uint8_t* item = Grow(3 + N);
+    item[0] = std::uint8_t(code);
+    item[1] = std::uint8_t(code >> 8);
+    item[2] = std::uint8_t(tag);
+    std::memcpy(item + 3, value, N);
+    ++items_;
+  }
 
   // The items are bytes_[0, size_); the vector is kept at least that large
   // (grown, never shrunk), so appending an item writes into room already
