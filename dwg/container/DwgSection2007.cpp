@@ -94,12 +94,23 @@ bool DwgSection2007::LoadNextPage() {
 }
 
 bool DwgSection2007::NextByte(std::uint8_t& out) {
+  if (windowLeft_ != 0) {
+    out = *window_++;
+    --windowLeft_;
+    return true;
+  }
   out = 0;
   while (at_ >= page_.size()) {
     if (!LoadNextPage()) return false;
   }
   out = page_[at_++];
   ++delivered_;
+  // The rest of the page is lent to Take (counted as delivered; Position
+  // subtracts what is still lent).
+  window_ = page_.data() + at_;
+  windowLeft_ = page_.size() - at_;
+  delivered_ += windowLeft_;
+  at_ = page_.size();
   return true;
 }
 

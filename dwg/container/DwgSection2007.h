@@ -50,7 +50,7 @@ class DwgSection2007 final : public DwgByteSource {
   const DwgSectionRecord2007* Record() const { return record_; }
 
   bool NextByte(std::uint8_t& out) override;
-  std::uint64_t Position() const override { return delivered_; }
+  std::uint64_t Position() const override { return delivered_ - windowLeft_; }
 
   std::uint32_t PagesRead() const { return pagesRead_; }
   DwgPageFailure Failure() const { return failure_; }
