@@ -2,9 +2,12 @@
 // button's background in two states lands in a raster device context as
 // the theme draws it.
 #include <gtest/gtest.h>
+#include <wx/image.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "foundation/UiTheme.h"
@@ -28,6 +31,20 @@ std::vector<std::uint8_t> Draw(UxThemeDll& theme, int part, int state) {
   return bits;
 }
 
+// The surface as a PNG artifact, for a person to look at.
+void SaveArtifact(const std::vector<std::uint8_t>& bits, const std::string& name) {
+  wxImage image(kWidth, kHeight);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint8_t* p = &bits[(std::size_t(y) * kWidth + x) * 4];
+      image.SetRGB(x, y, p[2], p[1], p[0]);
+    }
+  }
+  if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+  std::filesystem::create_directories(test::ArtifactDir());
+  image.SaveFile((test::ArtifactDir() / name).string(), wxBITMAP_TYPE_PNG);
+}
+
 int DifferingPixels(const std::vector<std::uint8_t>& a, const std::vector<std::uint8_t>& b) {
   int n = 0;
   for (std::size_t i = 0; i + 3 < a.size(); i += 4) {
@@ -46,6 +63,8 @@ TEST(ThemeDrawing, PushButtonStatesComeFromTheTheme) {
   const std::vector<std::uint8_t> empty(std::size_t(kWidth) * kHeight * 4, 0xFF);
   const std::vector<std::uint8_t> normal = Draw(theme, kBpPushButton, kPbsNormal);
   const std::vector<std::uint8_t> pressed = Draw(theme, kBpPushButton, kPbsPressed);
+  SaveArtifact(normal, "theme-push-normal.png");
+  SaveArtifact(pressed, "theme-push-pressed.png");
   EXPECT_GT(DifferingPixels(normal, empty), kWidth * kHeight / 4);
   EXPECT_GT(DifferingPixels(pressed, normal), 0);
   // Only the rectangle grown by one pixel is touched.
