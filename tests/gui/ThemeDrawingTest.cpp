@@ -18,13 +18,13 @@
 namespace kvn {
 namespace {
 
-constexpr int kWidth = 120;
-constexpr int kHeight = 40;
+constexpr int kSurfaceWidth = 120;
+constexpr int kSurfaceHeight = 40;
 
 // A white surface with the part drawn inside, grown rectangle and all.
 std::vector<std::uint8_t> Draw(UxThemeDll& theme, int part, int state) {
-  std::vector<std::uint8_t> bits(std::size_t(kWidth) * kHeight * 4, 0xFF);
-  std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), kWidth, kHeight);
+  std::vector<std::uint8_t> bits(std::size_t(kSurfaceWidth) * kSurfaceHeight * 4, 0xFF);
+  std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), kSurfaceWidth, kSurfaceHeight);
   EXPECT_NE(dc, nullptr);
   if (dc) theme.DrawBackground(dc.get(), part, state, ScreenRect{11, 6, 109, 34}, nullptr);
   if (dc) dc->Flush();
@@ -33,10 +33,10 @@ std::vector<std::uint8_t> Draw(UxThemeDll& theme, int part, int state) {
 
 // The surface as a PNG artifact, for a person to look at.
 void SaveArtifact(const std::vector<std::uint8_t>& bits, const std::string& name) {
-  wxImage image(kWidth, kHeight);
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const std::uint8_t* p = &bits[(std::size_t(y) * kWidth + x) * 4];
+  wxImage image(kSurfaceWidth, kSurfaceHeight);
+  for (int y = 0; y < kSurfaceHeight; ++y) {
+    for (int x = 0; x < kSurfaceWidth; ++x) {
+      const std::uint8_t* p = &bits[(std::size_t(y) * kSurfaceWidth + x) * 4];
       image.SetRGB(x, y, p[2], p[1], p[0]);
     }
   }
@@ -60,16 +60,16 @@ TEST(ThemeDrawing, PushButtonStatesComeFromTheTheme) {
   EXPECT_TRUE(theme.IsBound());
   EXPECT_TRUE(theme.IsUsable());
 
-  const std::vector<std::uint8_t> empty(std::size_t(kWidth) * kHeight * 4, 0xFF);
+  const std::vector<std::uint8_t> empty(std::size_t(kSurfaceWidth) * kSurfaceHeight * 4, 0xFF);
   const std::vector<std::uint8_t> normal = Draw(theme, kBpPushButton, kPbsNormal);
   const std::vector<std::uint8_t> pressed = Draw(theme, kBpPushButton, kPbsPressed);
   SaveArtifact(normal, "theme-push-normal.png");
   SaveArtifact(pressed, "theme-push-pressed.png");
-  EXPECT_GT(DifferingPixels(normal, empty), kWidth * kHeight / 4);
+  EXPECT_GT(DifferingPixels(normal, empty), kSurfaceWidth * kSurfaceHeight / 4);
   EXPECT_GT(DifferingPixels(pressed, normal), 0);
   // Only the rectangle grown by one pixel is touched.
-  EXPECT_EQ(normal[(std::size_t(4) * kWidth + 4) * 4], 0xFF);
-  EXPECT_EQ(normal[(std::size_t(kHeight - 5) * kWidth + kWidth - 5) * 4], 0xFF);
+  EXPECT_EQ(normal[(std::size_t(4) * kSurfaceWidth + 4) * 4], 0xFF);
+  EXPECT_EQ(normal[(std::size_t(kSurfaceHeight - 5) * kSurfaceWidth + kSurfaceWidth - 5) * 4], 0xFF);
 
   // Check box and radio button: checked differs from unchecked.
   EXPECT_GT(DifferingPixels(Draw(theme, kBpCheckBox, 1), Draw(theme, kBpCheckBox, 5)), 0);
@@ -86,8 +86,8 @@ TEST(ThemeDrawing, EdgeAnswersTheContentInside) {
   InstallThemeDrawing();
   UxThemeDll theme;
   theme.Open(nullptr);
-  std::vector<std::uint8_t> bits(std::size_t(kWidth) * kHeight * 4, 0);
-  std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), kWidth, kHeight);
+  std::vector<std::uint8_t> bits(std::size_t(kSurfaceWidth) * kSurfaceHeight * 4, 0);
+  std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), kSurfaceWidth, kSurfaceHeight);
   ASSERT_NE(dc, nullptr);
   ScreenRect content;
   // EDGE_SUNKEN on every side (BF_RECT).
