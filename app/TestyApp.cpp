@@ -21,6 +21,7 @@
 #include "foundation/TextFormat.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/DefaultGuiFace.h"
+#include "platform/ui/ThemeDrawing.h"
 #include "platform/ui/WxClipboard.h"
 
 namespace kvn {
@@ -122,6 +123,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   InstallPrintFileDialog();
   SetReferenceFileChooser(&ChooseReferenceFile);
   InstallDefaultGuiFaceHook();
+  InstallThemeDrawing();
   InstallWxClipboard();
   // Readers, fonts, SHX, fields and paper: shared with kvn-dump and kvn-render.
   InstallDrawingServices();
@@ -133,6 +135,7 @@ int OwlMain(int argc, char16_t* argv[]) {
   UninstallPrintFileDialog();
   UninstallProgressDialogs();
   UninstallLoadDialogs();
+  UninstallThemeDrawing();
   // The printer singleton of the printing subsystem is freed here once it exists.
   return status;
 }

@@ -177,6 +177,21 @@ class OwnedArray {
   T* Add(T* item) { return items_.Add(item); }
   // Gives up ownership of the element at i (null when out of range).
   T* DetachAt(std::uint32_t i) { return items_.DetachAt(i); }
+  // Deletes the item at i and leaves its slot empty, for a walk that lets
+  // items go as it passes them; RemoveEmpty closes the gaps afterwards,
+  // keeping the order of the others.
+  void DeleteAt(std::uint32_t i) {
+    if (i >= items_.Count()) return;
+    delete items_[i];
+    items_[i] = nullptr;
+  }
+  void RemoveEmpty() {
+    std::uint32_t kept = 0;
+    for (std::uint32_t i = 0; i < items_.Count(); ++i) {
+      if (items_[i]) items_[kept++] = items_[i];
+    }
+    items_.SetCount(kept);
+  }
 
   void Clear() {
     // The items lie all over the heap: those next in turn are fetched while

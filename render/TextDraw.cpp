@@ -75,6 +75,10 @@ bool WithTemporaryFont(cText& text, cDrawInfo& info, Draw draw) {
   copy.SetText(text.GetDisplayText(data));
   copy.DetachFromStyle(data);
   copy.faceName = text.GetFaceName(data);
+  // A text that names no face at all (its font reference was lost) is drawn
+  // in the default face, as the device-context road draws it upright:
+  // turned by other than quarter turns or mirrored, it drew nothing.
+  if (copy.faceName.IsEmpty()) copy.faceName = GetDefaultFaceForKind(copy.pitchAndFamily, 0);
   copy.SetFontIndex(kNoStyle);
   RegisterTextFont(temporary, copy);
   if (copy.attr.fontIndex == kNoStyle) return false;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "model/FontList.h"
 #include "model/TextAttributes.h"
 #include "model/TrueTypeFace.h"
 #include "model/cDrawingData.h"
@@ -106,6 +107,14 @@ TFont SelectTextFont(TDC& dc, const cText& text, cDrawInfo& info, std::int32_t h
   if (const WString* substitute = SubstituteFaceName(text, info.data)) {
     const int n = std::min(substitute->Length(), kFaceNameUnits - 1);
     for (int i = 0; i < kFaceNameUnits; ++i) key.faceName[i] = i < n ? (*substitute)[i] : u'\0';
+  }
+  // A text that names no face runs in the default face, the one its glyphs
+  // and bars are measured in (the toolkit's own default may be another).
+  if (key.faceName[0] == u'\0') {
+    std::uint8_t pitchAndFamily = text.pitchAndFamily;
+    const WString face = GetDefaultFaceForKind(pitchAndFamily, 0);
+    const int n = std::min(face.Length(), kFaceNameUnits - 1);
+    for (int i = 0; i < kFaceNameUnits; ++i) key.faceName[i] = i < n ? face[i] : u'\0';
   }
   key.style = StyleBits(attributes);
   key.height = height;

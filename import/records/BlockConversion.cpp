@@ -142,6 +142,25 @@ namespace {
 // How far ahead of the record in hand the conversion fetches records.
 constexpr std::uint32_t kRecordsAhead = 8;
 
+// Whether a record of the default block is read by no walk after the
+// model's conversion: the paper's conversion reads the paper records, all
+// viewports (for the overall one) and the attributes after a paper insert
+// up to the record that ends them; the attribute list reads the model's
+// attribute definitions. `paperRun` carries whether the records in hand
+// follow a paper record through attributes only.
+bool ReleasableModelRecord(const cOneObjRec& record, bool& paperRun) {
+  if (record.paperSpace) {
+    paperRun = true;
+    return false;
+  }
+  if (paperRun) {
+    paperRun = record.entityCode == entity::kAttrib;
+    return false;
+  }
+  if (record.entityCode == entity::kAttDef) return false;
+  return const_cast<cOneObjRec&>(record).AsViewPort() == nullptr;
+}
+
 }  // namespace
 
 bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, const ImportMatrix& transform,
@@ -181,10 +200,20 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   // drawing without any is a walk that makes nothing (asked once, as the
   // walk would ask before its first record).
   if (mode == 2 && block.paperRecords == 0) return count == 0 || !stop();
+  // A record is let go once the walk has passed it (an insert reads the
+  // attributes that follow it, never those before).
+  const bool release = releaseModelRecords_ && !chain && mode == 1 && &block == &defaultBlock;
+  bool paperRun = false;
+  std::uint32_t passed = count;
   for (std::uint32_t i = 0; i < count; ++i) {
+    if (passed != count) {
+      block.entities.DeleteAt(passed);
+      passed = count;
+    }
     if (stop()) return false;
     if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
     const cOneObjRec& record = *block.entities[i];
+    if (release && ReleasableModelRecord(record, paperRun)) passed = i;
     if (&record == overall) continue;
     if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
     if (record.invisible || record.entityCode == entity::kAttrib) continue;
@@ -316,6 +345,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       }
     }
   }
+  if (passed != count) block.entities.DeleteAt(passed);
   return true;
 }
 

@@ -481,10 +481,18 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         // The list is noted into for this conversion only.
         struct Noting {
           std::vector<SheetObject>*& slot;
-          ~Noting() { slot = nullptr; }
-        } noting{sheetObjects_};
+          bool& release;
+          ~Noting() {
+            slot = nullptr;
+            release = false;
+          }
+        } noting{sheetObjects_, releaseModelRecords_};
         sheetObjects_ = &top;
+        // The model's conversion is its last unless the view direction
+        // may still be asked (its answer builds the model again).
+        releaseModelRecords_ = mode == 1 && &block == &defaultBlock && (!asker || asked);
         ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+        if (releaseModelRecords_) block.entities.RemoveEmpty();
       }
       if (!ok || gOutOfMemory) return false;
       // An oblique view, or content off the drawing plane: seen from where

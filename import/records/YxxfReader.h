@@ -340,6 +340,10 @@ class YxxfReader {
   // of the sheet, as it puts it there, so that the levels are numbered
   // without a walk down a chain of objects spread over the heap.
   std::vector<SheetObject>* sheetObjects_ = nullptr;
+  // While the model is converted for the last time: its records that no
+  // later walk reads are deleted as the conversion passes them, so that the
+  // records and the objects made from them are not all held at once.
+  bool releaseModelRecords_ = false;
   std::unique_ptr<OutFileStream> spool_;
   std::unordered_map<std::u16string, std::uint16_t> layerByName_;
   std::unordered_map<std::uint64_t, std::uint16_t> layerByHandle_;

@@ -45,6 +45,9 @@ int TDC::GetDeviceCaps(int index) const {
       return caps_.bitsPixel;
     case kCapPlanes:
       return 1;
+    case kCapNumColors:
+      // The colours of a device of 8 bits or fewer; -1 beyond.
+      return caps_.bitsPixel <= 8 ? 1 << caps_.bitsPixel : -1;
     case kCapRasterCaps:
       return caps_.rasterCaps;
     case kCapLogPixelsX:

@@ -245,6 +245,7 @@ inline constexpr int kCapHorzRes = 8;
 inline constexpr int kCapVertRes = 10;
 inline constexpr int kCapBitsPixel = 12;
 inline constexpr int kCapPlanes = 14;
+inline constexpr int kCapNumColors = 24;
 inline constexpr int kCapRasterCaps = 38;
 inline constexpr int kCapLogPixelsX = 88;
 inline constexpr int kCapLogPixelsY = 90;

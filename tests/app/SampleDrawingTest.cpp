@@ -25,6 +25,7 @@
 #include "model/cLine.h"
 #include "model/cPolygon.h"
 #include "model/cRectangle.h"
+#include "model/cStyleFont.h"
 #include "model/cSection.h"
 #include "model/cText.h"
 #include "model/cWmf.h"
@@ -557,6 +558,71 @@ TEST(SampleDrawing, ShippedFileIsWhatThePlanWritesAndOpens) {
   WString drawn;
   EXPECT_TRUE(placed->attributes.Lookup(nullptr, nullptr, drawn, nullptr, WString(u"DRAWN")));
   EXPECT_EQ(drawn.ToUtf8(), "Ann Novak");
+}
+
+// Every text of the texts page carries the font of the sample's table it was
+// written with: the fonts travel inline at their first reference, so none is
+// a reference to a font the reader has not met yet. The text outside the
+// table keeps its own face.
+TEST(SampleDrawing, TextsCarryTheFontsTheSampleDefines) {
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  std::unique_ptr<cDrawingDoc> doc = OpenDrawingFile(WString::FromUtf8(SamplePath().string()), request, outcome);
+  ASSERT_NE(doc, nullptr) << outcome.errorCode;
+  const cSheet* plan = doc->GetSheet(0);
+  ASSERT_NE(plan, nullptr);
+  cDrawingData* data = plan->Data();
+  struct Expected {
+    const char* text;
+    int alignment;     // -1: any
+    const char* font;  // "" for a face outside the font table
+  };
+  // The alignment texts alternate between Arial and Romans.
+  static const Expected kTexts[] = {
+      {"Left", 0, "Arial"},
+      {"Centre", 1, "Romans.shx"},
+      {"Right", 2, "Arial"},
+      {"Left", 3, "Romans.shx"},
+      {"Centre", 4, "Arial"},
+      {"Right", 5, "Romans.shx"},
+      {"Left", 6, "Arial"},
+      {"Centre", 7, "Romans.shx"},
+      {"Right", 8, "Arial"},
+      {"Left", 9, "Romans.shx"},
+      {"Centre", 10, "Arial"},
+      {"Right", 11, "Romans.shx"},
+      {"Arial Narrow", -1, "Arial Narrow"},
+      {"Mirrored X", -1, "Arial"},
+      {"Mirrored Y", -1, "Romans.shx"},
+      {"Turned 30\u00B0", -1, "Arial"},
+      {"Three lines\nof Romans\nat spacing 1.5", -1, "Romans.shx"},
+      {"A wrapped Arial text that breaks at its blanks", -1, "Arial"},
+      {"Underlined Arial", -1, "Arial"},
+      {"Underlined Romans", -1, "Romans.shx"},
+      {"Screen font Times New Roman", -1, ""},
+  };
+  int checked = 0;
+  for (const cOutObj* o = plan->TopBlock().FirstObject(); o; o = o->next) {
+    const auto* text = dynamic_cast<const cText*>(o);
+    if (!text) continue;
+    const std::string content = text->GetText().ToUtf8();
+    for (const Expected& expected : kTexts) {
+      if (content != expected.text || (expected.alignment >= 0 && expected.alignment != text->alignment)) continue;
+      ++checked;
+      const std::uint16_t index = text->GetFontIndex(data);
+      if (*expected.font == 0) {
+        EXPECT_EQ(index, kNoStyle) << content;
+        EXPECT_EQ(text->faceName.ToUtf8(), "Times New Roman") << content;
+        continue;
+      }
+      const cStyleFont* font = index == kNoStyle ? nullptr : data->FontStyles().Get(index);
+      ASSERT_NE(font, nullptr) << content << ": no font (index " << index << ")";
+      EXPECT_EQ(font->name.ToUtf8(), expected.font) << content;
+    }
+  }
+  EXPECT_EQ(checked, int(std::size(kTexts)));
+  EXPECT_EQ(data->FontStyles().Count(), 3u);
 }
 
 }  // namespace

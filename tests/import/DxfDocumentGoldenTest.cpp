@@ -15,8 +15,12 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "document/DwgLoadReport.h"
+#include "document/LoadQuestions.h"
+#include "document/OpenDrawingFile.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/ArchiveWriter.h"
@@ -263,6 +267,89 @@ TEST(DxfDocumentGoldenTest, TheFingerprintSeesOneBit) {
   ASSERT_TRUE(first);
   first->Move(DPoint{1e-12, 0.0});
   EXPECT_NE(DocumentLines("x", result), before);
+}
+
+// Someone to ask who keeps every answer: the model might then be built again
+// after the view question, so its records are all kept to the end.
+class KeepingQuestions final : public LoadQuestions {
+ public:
+  bool GoOn(const LoadQuestion&) override { return true; }
+};
+
+// Paper and model records mixed: attributes of either space after inserts
+// of the other, a model record ending a paper insert's attributes, stray
+// attributes, viewports and attribute definitions in both spaces.
+std::string InterleavedDrawing() {
+  test::DxfWriter w(test::DxfWriter::Form::Text);
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1015").EndSection();
+  w.Section("BLOCKS").Block("TAGGED").Line("0", 0, 0, 2, 1);
+  w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1.0).Str(1, "d").Str(3, "Prompt").Str(2, "T");
+  w.EndBlock().EndSection();
+  w.Section("ENTITIES");
+  auto attrib = [&](bool paper, const std::string& tag, const std::string& value) {
+    w.Str(0, "ATTRIB").Str(8, "0");
+    if (paper) w.Int(67, 1);
+    w.Point(10, 1, 1).Real(40, 1.0).Str(1, value).Str(2, tag).Int(70, 0);
+  };
+  auto insert = [&](bool paper, double x, bool attributes) {
+    w.Str(0, "INSERT").Str(8, "0");
+    if (paper) w.Int(67, 1);
+    if (attributes) w.Int(66, 1);
+    w.Str(2, "TAGGED").Point(10, x, 0.5 * x);
+  };
+  for (int i = 0; i < 6; ++i) {
+    const double x = 10.0 * i;
+    w.Line("0", x, 0, x + 5, 5);
+    insert(true, x, true);
+    attrib(false, "T", "model after paper " + std::to_string(i));
+    attrib(true, "U", "paper after paper " + std::to_string(i));
+    if (i % 2 == 0) w.Line("0", x, 1, x + 3, 4);
+    attrib(true, "V", "stray paper " + std::to_string(i));
+    insert(false, x + 1, true);
+    attrib(true, "T", "paper after model " + std::to_string(i));
+    attrib(false, "U", "model after model " + std::to_string(i));
+    w.Str(0, "SEQEND").Str(8, "0");
+    w.Str(0, "ATTDEF").Str(8, "0");
+    if (i % 2) w.Int(67, 1);
+    w.Point(10, x, 2).Real(40, 1.0).Str(1, "v").Str(3, "Asked").Str(2, "D" + std::to_string(i));
+    w.Str(0, "VIEWPORT").Str(8, "0");
+    if (i % 3) w.Int(67, 1);
+    w.Point(10, x, 3).Real(40, 4.0).Real(41, 3.0).Int(69, i + 1);
+    w.Str(0, "CIRCLE").Str(8, "0").Int(67, i % 2).Point(10, x, 4).Real(40, 1.5);
+  }
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
+// The model's records let go as the model is converted (nobody to ask)
+// build what the records kept whole build.
+TEST(DxfDocumentGoldenTest, ModelRecordsLetGoBuildWhatKeptRecordsBuild) {
+  std::vector<std::pair<std::string, std::string>> drawings{{"interleaved", InterleavedDrawing()},
+                                                            {"mixed", MixedDrawing(test::DxfWriter::Form::Text)}};
+  if (const std::filesystem::path dir = test::TestDataDir(); !dir.empty()) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "dxf")) {
+      if (entry.path().extension() != ".dxf") continue;
+      std::ifstream file(entry.path(), std::ios::binary);
+      std::stringstream bytes;
+      bytes << file.rdbuf();
+      drawings.emplace_back(entry.path().filename().string(), bytes.str());
+    }
+  }
+  for (const auto& [name, bytes] : drawings) {
+    ByteArray memory;
+    memory.AppendBytes(bytes.data(), std::int64_t(bytes.size()));
+    InFileStream quiet = InFileStream::FromMemory(memory);
+    const std::string letGo = DocumentLines(name, LoadDxfStream(quiet, WString(u"x.dxf"), nullptr, nullptr));
+    KeepingQuestions questions;
+    FormatReadContext context;
+    context.questions = &questions;
+    InFileStream asked = InFileStream::FromMemory(memory);
+    const std::string kept = DocumentLines(name, LoadDxfStream(asked, WString(u"x.dxf"), nullptr, nullptr, &context));
+    EXPECT_EQ(letGo, kept);
+    if (name == "interleaved") {
+      EXPECT_NE(letGo.find("sheets 2 "), std::string::npos) << letGo;
+    }
+  }
 }
 
 }  // namespace

@@ -10,11 +10,16 @@
 #include <gsf/gsf-utils.h>
 
 #include "foundation/AString.h"
+#include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "foundation/InFileStream.h"
 #include "foundation/OutFileStream.h"
 #include "foundation/WString.h"
 #include "model/ObjectTypes.h"
+#include "model/StyleRefs.h"
+#include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "model/cStyleFont.h"
 #include "tests/support/RecordFixtures.h"
 
 namespace kvn::test {
@@ -57,8 +62,60 @@ struct BodyWriter {
   std::vector<int> styleNumbers;
   int nextStyleNumber = 0;
 
+  // The sheet's font table as the objects see it while they are written:
+  // the style writer puts each font inline at its first reference and the
+  // later ones refer to its written number, as real files do. Null when the
+  // sheet has no fonts (or an old version keeps them in the style section
+  // ahead of the content), so that objects are written without drawing data.
+  std::unique_ptr<cDrawingData> fontData;
+
   BodyWriter(ArchiveWriter& writer, int version, const FixtureSheet& s)
       : w(writer), v(version), sheet(s), styleNumbers(s.lineStyles.size(), -1) {}
+
+  // Each font entry of the sheet, written as the trailing section writes it
+  // and read back, in the order of the sheet's font indexes.
+  void MakeFontData() {
+    const std::size_t count = sheet.fontNames.size() + sheet.shxFonts.size() + sheet.fontDefinitions.size();
+    if (v < 3077 || count == 0) return;
+    fontData = std::make_unique<cDrawingData>();
+    for (std::size_t i = 0; i < count; ++i) {
+      ByteArray bytes;
+      {
+        ArchiveWriter entry(&bytes);
+        FontEntry(entry, i);
+      }
+      InFileStream in = InFileStream::FromMemory(bytes);
+      ArchiveReader r(&in);
+      fontData->FontStyles().Add(ReadStyleDefinition<cStyleFont>(r, v, fontData.get()));
+    }
+    ResetStyleWriteNumbers(*fontData);
+  }
+
+  // Font entry `index` of the sheet (names, SHX fonts, definitions) without
+  // its leading bit.
+  void FontEntry(ArchiveWriter& out, std::size_t index) {
+    if (index < sheet.fontNames.size()) {
+      FontDefinition(out, sheet.fontNames[index]);
+      return;
+    }
+    index -= sheet.fontNames.size();
+    if (index < sheet.shxFonts.size()) {
+      const auto& [font, penWidth] = sheet.shxFonts[index];
+      WriteVersionedName(out, v, font);
+      if (v >= 3098) WriteStr(out, u"");
+      out.WriteByte(std::uint8_t(-1));  // SHX
+      out.WriteBit(false);               // the data of the built-in font
+      out.WriteCompactDouble(penWidth);
+      out.WriteBit(false);
+      return;
+    }
+    sheet.fontDefinitions[index - sheet.shxFonts.size()](out);
+  }
+
+  // Whether an object's reference already carried font entry `index`.
+  bool FontWrittenInline(std::size_t index) const {
+    return fontData && fontData->FontStyles().Get(std::uint16_t(index))->writtenNumber >= 0;
+  }
 
   void LineStyleRecord(const FixtureLineStyle& style) {
     if (v >= 3098) {
@@ -355,12 +412,12 @@ struct BodyWriter {
 
   // A font-table entry that names its face only: kind 0, the pitch and
   // family byte and (from 3108) the character set.
-  void FontDefinition(const std::u16string& name) {
-    WriteVersionedName(w, v, name);
-    if (v >= 3098) WriteStr(w, u"");
-    w.WriteByte(0);
-    w.WriteByte(0x22);
-    if (v >= 3108) w.WriteByte(238);
+  void FontDefinition(ArchiveWriter& out, const std::u16string& name) {
+    WriteVersionedName(out, v, name);
+    if (v >= 3098) WriteStr(out, u"");
+    out.WriteByte(0);
+    out.WriteByte(0x22);
+    if (v >= 3108) out.WriteByte(238);
   }
 
   void OldStyleSection() {
@@ -374,7 +431,7 @@ struct BodyWriter {
     }
     for (const std::u16string& font : sheet.fontNames) {
       w.WriteByte(6);
-      FontDefinition(font);
+      FontDefinition(w, font);
     }
     w.WriteByte(0);
   }
@@ -410,6 +467,8 @@ struct BodyWriter {
   }
 
   void Content() {
+    MakeFontData();
+    cDrawingData* data = fontData.get();
     if (sheet.contentOverride) {
       sheet.contentOverride(w);
     } else {
@@ -418,13 +477,13 @@ struct BodyWriter {
         if (v >= 3105) w.WriteUInt16(0);
         for (const FixtureLine& line : block.lines) Line(line);
         for (const InsertFixture& insert : block.inserts) Insert(insert);
-        for (const auto& object : block.objects) object->Write(nullptr, w);
+        for (const auto& object : block.objects) object->Write(data, w);
         w.WriteByte(255);
       }
       w.WriteByte(2);
       for (const FixtureLine& line : sheet.lines) Line(line);
       for (const InsertFixture& insert : sheet.inserts) Insert(insert);
-      for (const auto& object : sheet.objects) object->Write(nullptr, w);
+      for (const auto& object : sheet.objects) object->Write(data, w);
       for (const auto& write : sheet.handWrittenObjects) write(w);
       w.WriteByte(255);
       w.WriteByte(255);
@@ -438,22 +497,12 @@ struct BodyWriter {
     }
     w.WriteBit(false);
     for (int list = 0; list < 4; ++list) w.WriteBit(false);  // fill, text, wall, link
-    for (const std::u16string& font : sheet.fontNames) {
+    // The fonts no object named, in the order of the sheet.
+    const std::size_t fonts = sheet.fontNames.size() + sheet.shxFonts.size() + sheet.fontDefinitions.size();
+    for (std::size_t i = 0; i < fonts; ++i) {
+      if (FontWrittenInline(i)) continue;
       w.WriteBit(true);
-      FontDefinition(font);
-    }
-    for (const auto& [font, penWidth] : sheet.shxFonts) {
-      w.WriteBit(true);
-      WriteVersionedName(w, v, font);
-      if (v >= 3098) WriteStr(w, u"");
-      w.WriteByte(std::uint8_t(-1));  // SHX
-      w.WriteBit(false);               // the data of the built-in font
-      w.WriteCompactDouble(penWidth);
-      w.WriteBit(false);
-    }
-    for (const auto& definition : sheet.fontDefinitions) {
-      w.WriteBit(true);
-      definition(w);
+      FontEntry(w, i);
     }
     w.WriteBit(false);
     for (int ref = 0; ref < 5; ++ref) w.WriteBit(false);  // no default styles

@@ -251,6 +251,31 @@ TEST_F(TextRoads, PageOnTheRasterSurface) {
   test::ExpectMatchesGolden(p, "text_roads_surface", 8);
 }
 
+// A text without a font and without a face name (a reference lost on the
+// way) still draws, in the default face, on every road: upright (runs),
+// turned by 30 degrees (glyph outlines) and mirrored (glyphs into the
+// surface).
+TEST_F(TextRoads, TextsWithoutAFaceDrawInTheDefaultFace) {
+  struct Case {
+    const char* what;
+    double angle;
+    bool mirrorX, mirrorY;
+  };
+  for (const Case& c : {Case{"upright", 0, false, false}, Case{"turned 30", 30, false, false},
+                        Case{"mirrored x", 0, true, false}, Case{"mirrored y", 0, false, true}}) {
+    SCOPED_TRACE(c.what);
+    page.DetachObjects();
+    cText* t = Text(u"Faceless", kNoStyle, {20, 40}, 0, 6);
+    t->faceName = WString();
+    t->SetAngle(c.angle);
+    t->attr.mirrorX = c.mirrorX ? 1 : 0;
+    t->attr.mirrorY = c.mirrorY ? 1 : 0;
+    Add(t);
+    const test::Picture p = PaintOnSurface();
+    EXPECT_GT(CountDark(p, 0, 0, kWidth, kHeight), 100);
+  }
+}
+
 TEST_F(TextRoads, PageOnACairoImageDeviceContext) {
   BuildPage();
   std::vector<std::uint8_t> bits(std::size_t(kWidth) * kHeight * 4, 0xFF);
