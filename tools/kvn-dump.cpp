@@ -221,18 +221,24 @@ void AppendCounts(std::string& out, const std::map<std::string, std::uint64_t>& 
   out += "}";
 }
 
-// ", "skippedReasons": {type: {reason: count}}" of a reader's report.
-void AppendSkippedReasons(std::string& out, const DwgLoadReport& report) {
-  out += ", \"skippedReasons\": {";
+// {name: {reason: count}}: counts under a second key.
+void AppendNestedCounts(std::string& out, const std::map<std::string, std::map<std::string, std::uint64_t>>& counts) {
+  out += "{";
   bool first = true;
-  for (const auto& [type, reasons] : report.skippedReasons) {
+  for (const auto& [name, inner] : counts) {
     if (!first) out += ", ";
     first = false;
-    AppendJsonString(out, type);
+    AppendJsonString(out, name);
     out += ": ";
-    AppendCounts(out, reasons);
+    AppendCounts(out, inner);
   }
   out += "}";
+}
+
+// ", "skippedReasons": {type: {reason: count}}" of a reader's report.
+void AppendSkippedReasons(std::string& out, const DwgLoadReport& report) {
+  out += ", \"skippedReasons\": ";
+  AppendNestedCounts(out, report.skippedReasons);
 }
 
 // The "source" object of a DWG file: what the DWG reader found.
@@ -329,16 +335,9 @@ void AppendPictureSource(std::string& out, const PictureSourceReport& report) {
     out += ", \"converted\": ";
     AppendCounts(out, report.converted);
   }
-  out += ", \"skipped\": {";
-  bool first = true;
-  for (const auto& [name, reasons] : report.skipped) {
-    if (!first) out += ", ";
-    first = false;
-    AppendJsonString(out, name);
-    out += ": ";
-    AppendCounts(out, reasons);
-  }
-  out += "}, \"exploded\": ";
+  out += ", \"skipped\": ";
+  AppendNestedCounts(out, report.skipped);
+  out += ", \"exploded\": ";
   std::map<std::string, std::uint64_t> classes;
   for (const auto& [type, count] : report.exploded) classes[ClassName(type)] += count;
   AppendCounts(out, classes);
