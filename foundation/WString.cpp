@@ -60,6 +60,17 @@ int WString::CompareNoCaseN(const char16_t* other, int n) const {
 
 int CompareNoCaseAccentW(const char16_t* a, const char16_t* b) { return CompareAccentKeys(a, b, -1); }
 
+bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char16_t p = a[i], q = b[i];
+    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
+    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
+    if (p != q) return false;
+  }
+  return true;
+}
+
 // --- concatenate, arrays ---------------------------------------------------------------------
 
 WString ConcatWStringCStr(const WString& a, const char16_t* b) { return WString::Concat(a, b); }

@@ -87,6 +87,10 @@ WString ConcatCStrWString(const char16_t* a, const WString& b);
 // Whole 0-terminated strings, accent-blind and case-blind (-1, 0, 1); null counts as empty.
 int CompareNoCaseAccentW(const char16_t* a, const char16_t* b);
 
+// Equal when they differ only in the case of ASCII letters (file-format
+// names and keys, which other letters never fold in).
+bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b);
+
 // The string at index, or the empty string when the index is out of range
 // (or the slot is null).
 WString GetStringArrayItem(const OwnedArray<WString>& array, int index);

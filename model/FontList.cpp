@@ -82,14 +82,6 @@ ListState& ListData() {
 
 char16_t FontAsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
-bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FontAsciiUpper(a[i]) != FontAsciiUpper(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 // ---- the list ----

@@ -28,18 +28,6 @@ namespace kvn {
 
 namespace {
 
-bool SameAsciiNoCase(const WString& a, const WString& b) {
-  const std::u16string_view x = a.View(), y = b.View();
-  if (x.size() != y.size()) return false;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    char16_t p = x[i], q = y[i];
-    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
-    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
-    if (p != q) return false;
-  }
-  return true;
-}
-
 // The linear part of an insert's transform (rows 0 to 2, columns 0 to 2).
 constexpr int kLinear[9] = {0, 1, 2, 4, 5, 6, 8, 9, 10};
 
@@ -125,7 +113,7 @@ bool YxxfReader::Spend(std::uint64_t units) {
 YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle) {
   for (YxxfBlockRec* block : blocks) {
     if (blockHandle != 0 ? block->handle == blockHandle || block->owner == blockHandle
-                         : !name.IsEmpty() && SameAsciiNoCase(block->name, name)) {
+                         : !name.IsEmpty() && EqualsAsciiNoCase(block->name.View(), name.View())) {
       return block;
     }
     if (insertHandle != 0) {
@@ -312,7 +300,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
           if (!attribute) continue;
           bool known = false;
           for (std::uint32_t k = 0; k < attributes.Count() && !known; ++k) {
-            known = SameAsciiNoCase(attributes.Get(k)->name, attribute->tag);
+            known = EqualsAsciiNoCase(attributes.Get(k)->name.View(), attribute->tag.View());
           }
           if (known) continue;
           AttributeItem item;

@@ -112,15 +112,6 @@ const InstalledFont* Find(FontListState& s, const WString& name) {
   return &s.entries[*it];
 }
 
-bool EqualsAsciiNoCase(const WString& a, const WString& b) {
-  if (a.Length() != b.Length()) return false;
-  auto up = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; };
-  for (int i = 0; i < a.Length(); ++i) {
-    if (up(a[i]) != up(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 const std::vector<InstalledFont>& EnsureInstalledFontList() { return Ensure().entries; }
@@ -130,7 +121,7 @@ const InstalledFont* FindInstalledFont(const WString& faceName) { return Find(En
 bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_t& charset, const WString& requested,
                         std::uint8_t requestedPitch) {
   FontListState& s = Ensure();
-  if (s.cached && s.cachePitch == requestedPitch && EqualsAsciiNoCase(s.cacheName, requested)) {
+  if (s.cached && s.cachePitch == requestedPitch && EqualsAsciiNoCase(s.cacheName.View(), requested.View())) {
     face = s.cacheFace;
     pitchAndFamily = s.cacheFacePitch;
     charset = s.cacheCharset;

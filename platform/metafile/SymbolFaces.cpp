@@ -103,20 +103,11 @@ constexpr std::array<char16_t, 224> kWingdings = {
     0x2611, 0x229E,
 };
 
-bool SameAscii(const char16_t* a, const char16_t* b) {
-  for (; *a && *b; ++a, ++b) {
-    const char16_t x = *a >= u'A' && *a <= u'Z' ? char16_t(*a + 32) : *a;
-    const char16_t y = *b >= u'A' && *b <= u'Z' ? char16_t(*b + 32) : *b;
-    if (x != y) return false;
-  }
-  return *a == *b;
-}
-
 }  // namespace
 
 SymbolFace SymbolFaceOf(const LogFont& font) {
-  if (SameAscii(font.faceName, u"symbol")) return SymbolFace::kSymbol;
-  if (SameAscii(font.faceName, u"wingdings")) return SymbolFace::kWingdings;
+  if (EqualsAsciiNoCase(font.faceName, u"symbol")) return SymbolFace::kSymbol;
+  if (EqualsAsciiNoCase(font.faceName, u"wingdings")) return SymbolFace::kWingdings;
   return SymbolFace::kNone;
 }
 
