@@ -205,6 +205,16 @@ bool FitTextToTransform(cText& text, const ImportMatrix& transform, const Vec3& 
   const double l3 = l0;
   if (!(l2 >= 1e-20) || !(l3 >= 1e-20)) return false;
   const double h = l2 / l3;
+  // The side the glyphs stand on: the plane's normal crossed with the
+  // direction, mapped. When it lands on the other side of the mapped
+  // direction than an upright text's up (an extrusion towards -z, a
+  // mirrored insert), the text is seen from behind and is drawn mirrored
+  // across its baseline.
+  Vec3 n = extrusion.LengthSq() > 1e-24 ? extrusion : Vec3{0, 0, 1};
+  const Vec3 side{n.y * d.z - n.z * d.y, n.z * d.x - n.x * d.z, n.x * d.y - n.y * d.x};
+  double sx = 0, sy = 0;
+  project(side, sx, sy);
+  if (px * sy - py * sx > 1e-12 * l1 * std::hypot(sx, sy)) text.attr.mirrorY = text.attr.mirrorY ? 0 : 1;
   text.SetAngle(-std::atan2(py, px) * 180.0 / kPi);
   text.attr.height *= h;
   text.attr.widthFactor = k / h;

@@ -38,8 +38,11 @@ int GetTextJustifyIndex(std::uint32_t flags);
 
 // Turns and scales the text for the transform: the angle from the mapped
 // direction, the height by the mapped up vector, the width factor and the
-// wrap width by the mapped direction. False (text unchanged) when the
-// direction or the up vector vanishes before or after mapping.
+// wrap width by the mapped direction; a text seen from behind (its plane's
+// normal crossed with the direction maps to the other side of the mapped
+// direction than an upright text's up) is mirrored across its baseline.
+// False (text unchanged) when the direction or the up vector vanishes
+// before or after mapping.
 bool FitTextToTransform(cText& text, const ImportMatrix& transform, const Vec3& direction, const Vec3& extrusion);
 
 }  // namespace kvn
