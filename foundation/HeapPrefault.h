@@ -1,0 +1,27 @@
+// Fresh heap pages faulted in ahead of use on a helper thread. A large
+// import takes a hundred megabytes in millions of small blocks, and the main
+// thread stopped at the first write of every new 4 KiB page: about a tenth
+// of the import went to the kernel clearing pages one fault at a time. Once
+// the heap holds more than kStartBytes, the heap grows in large steps and a
+// helper thread populates the pages a little ahead of the highest block
+// handed out, so that the main thread finds them mapped. Populating maps
+// pages without writing them: the helper never changes memory the program
+// sees. Without the kernel's populate advice (before Linux 5.14) nothing
+// happens.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kvn {
+
+// Called after the system heap answered a request of n bytes at `block`
+// (cheap unless the block lies past the last point noted).
+void NoteHeapBlock(void* block, std::size_t n);
+
+namespace heap_prefault_testing {
+// Bytes populated by the helper so far.
+std::uint64_t PopulatedBytes();
+}  // namespace heap_prefault_testing
+
+}  // namespace kvn
