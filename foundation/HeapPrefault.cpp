@@ -29,6 +29,7 @@ constexpr std::uintptr_t kStartBytes = std::uintptr_t(4) << 20;
 constexpr std::uintptr_t kAheadBytes = std::uintptr_t(16) << 20;
 constexpr std::uintptr_t kStepBytes = std::uintptr_t(1) << 20;
 constexpr std::uintptr_t kPage = 4096;
+constexpr std::uintptr_t kHugePage = std::uintptr_t(2) << 20;
 
 std::atomic<std::uintptr_t> g_watch{0};
 std::atomic<std::uint64_t> g_populated{0};
@@ -36,10 +37,12 @@ std::atomic<std::uint64_t> g_populated{0};
 class Helper {
  public:
   // The main arena's pages up to `target` (inside the heap) are wanted.
-  void Want(std::uintptr_t from, std::uintptr_t target) {
+  void Want(std::uintptr_t base, std::uintptr_t top, std::uintptr_t from, std::uintptr_t target) {
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (failed_) return;
+      base_ = base;
+      top_ = std::max(top_, top);
       if (done_ == 0) done_ = from;
       if (target <= target_) return;
       target_ = target;
@@ -61,14 +64,24 @@ class Helper {
     std::unique_lock<std::mutex> lock(mutex_);
     while (true) {
       wake_.wait(lock, [&] { return target_ > done_; });
-      const std::uintptr_t from = done_, to = target_;
+      const std::uintptr_t from = done_, to = target_, base = base_, top = top_;
       lock.unlock();
-      // In steps, so that the heap's own growth (which waits for the
-      // address space lock) is never held up long.
+      // In steps of one huge page, so that the heap's own growth (which
+      // waits for the address space lock) is never held up long. Each step
+      // is advised for huge pages just before it is populated: the clearing
+      // of a huge page is slow the first time, and falls on this thread,
+      // not on the program's. Advice only: a kernel that refuses it gives
+      // ordinary pages.
       bool ok = true;
       std::uintptr_t at = from;
       while (at < to && ok) {
-        const std::uintptr_t end = std::min(to, at + kStepBytes);
+        const std::uintptr_t region = at & ~(kHugePage - 1);
+        const std::uintptr_t end = std::min(to, region + kHugePage);
+#if defined(MADV_HUGEPAGE)
+        // Within the heap only (its first and last huge pages in part).
+        const std::uintptr_t adviseFrom = std::max(region, base), adviseTo = std::min(region + kHugePage, top);
+        if (adviseTo > adviseFrom) (void)madvise(reinterpret_cast<void*>(adviseFrom), adviseTo - adviseFrom, MADV_HUGEPAGE);
+#endif
         ok = madvise(reinterpret_cast<void*>(at), end - at, kPopulate) == 0;
         if (ok) g_populated.fetch_add(end - at, std::memory_order_relaxed);
         at = end;
@@ -84,7 +97,7 @@ class Helper {
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::uintptr_t done_ = 0, target_ = 0;
+  std::uintptr_t base_ = 0, top_ = 0, done_ = 0, target_ = 0;
   bool started_ = false, failed_ = false;
 };
 
@@ -125,7 +138,7 @@ void NoteHeapBlock(void* block, std::size_t n) {
   const std::uintptr_t from = (end + kPage - 1) & ~(kPage - 1);
   const std::uintptr_t ahead = std::min(kAheadBytes, (end - base) / 4);
   const std::uintptr_t target = std::min(top, end + ahead) & ~(kPage - 1);
-  if (target > from) TheHelper().Want(from, target);
+  if (target > from) TheHelper().Want(base, top, from, target);
 }
 
 namespace heap_prefault_testing {
