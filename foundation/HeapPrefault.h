@@ -2,12 +2,14 @@
 // import takes a hundred megabytes in millions of small blocks, and the main
 // thread stopped at the first write of every new 4 KiB page: about a tenth
 // of the import went to the kernel clearing pages one fault at a time. Once
-// the heap holds more than kStartBytes, the heap grows in large steps and a
-// helper thread populates the pages a little ahead of the highest block
-// handed out, so that the main thread finds them mapped. Populating maps
-// pages without writing them: the helper never changes memory the program
-// sees. Without the kernel's populate advice (before Linux 5.14) nothing
-// happens.
+// the heap holds a few megabytes, the heap grows in large steps and a helper
+// thread populates the pages a little ahead of the highest block handed
+// out, in huge pages where the kernel gives them, so that the main thread
+// finds them mapped (and walks its objects through fewer TLB entries).
+// Populating maps pages without writing them: the helper never changes
+// memory the program sees. Without the kernel's populate advice (before
+// Linux 5.14) nothing happens. Heaps other than the C library's own (the
+// sanitizers') are left alone.
 #pragma once
 
 #include <cstddef>
