@@ -153,6 +153,13 @@ void NoteHeapBlock(void* block, std::size_t n) {
 
 namespace heap_prefault_testing {
 std::uint64_t PopulatedBytes() { return g_populated.load(std::memory_order_relaxed); }
+bool Applies() {
+#if defined(__SANITIZE_ADDRESS__)
+  return false;
+#else
+  return HeapBase() != 0;
+#endif
+}
 }  // namespace heap_prefault_testing
 
 }  // namespace kvn

@@ -22,8 +22,11 @@ namespace kvn {
 void NoteHeapBlock(void* block, std::size_t n);
 
 namespace heap_prefault_testing {
-// Bytes populated by the helper so far.
+// Bytes populated by the helpers so far.
 std::uint64_t PopulatedBytes();
+// Whether pages are populated ahead in this process: not on one core, not
+// over a sanitizer's heap.
+bool Applies();
 }  // namespace heap_prefault_testing
 
 }  // namespace kvn
