@@ -165,8 +165,8 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
 
 namespace dxf_testing {
 // Whether the section loop reads its groups ahead on a thread: Auto for
-// files of a megabyte or more on a machine of more than one core; and the
-// groups in one batch of the reading thread (0: the default).
+// text files of a megabyte or more on a machine of more than one core; and
+// the groups in one batch of the reading thread (0: the default).
 enum class ReadAhead { Auto, Never, Always };
 void SetReadAhead(ReadAhead mode, std::uint32_t batchGroups = 0);
 }  // namespace dxf_testing
