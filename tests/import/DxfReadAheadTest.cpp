@@ -136,11 +136,5 @@ TEST(DxfReadAheadTest, LettingGoStopsTheReadingThread) {
   }
 }
 
-TEST(DxfReadAheadTest, BatchSizesAreBounded) {
-  EXPECT_EQ(DxfReadAhead::BatchGroupsFor(0), DxfReadAhead::kBatchGroups);
-  EXPECT_EQ(DxfReadAhead::BatchGroupsFor(1), 1u);
-  EXPECT_EQ(DxfReadAhead::BatchGroupsFor(DxfReadAhead::kBatchGroups + 1), DxfReadAhead::kBatchGroups);
-}
-
 }  // namespace
 }  // namespace kvn
