@@ -25,30 +25,23 @@ ByteArray ToBytes(const std::string& text) {
   return bytes;
 }
 
-// Every group read, with the items of the record and the text values (the
-// numbers' text aside), and whether reading ended by failing.
+// Every group read: its code, the record's item count and sub-record, the
+// item added (type, value as double, integer and text); cleared every fifth
+// group, as the section loop clears it.
 template <class Groups>
 std::string Transcript(Groups& groups) {
   std::ostringstream out;
   YxxfGroupRecord record;
-  int code = 0;
+  int code = 0, read = 0;
   std::string_view value;
-  int read = 0;
   while (groups.ReadGroup(code, record, value)) {
-    const YxxfItem* item = record.Count() ? record.Item(record.Count() - 1) : nullptr;
     out << code << ":" << record.Count() << ":" << int(record.SubRecord());
-    if (item && item->type == ItemType::Narrow) out << ":" << std::string(value);
-    out << "\n";
-    if (++read % 5 == 0) {
-      // Items kept across groups, compared in one piece now and then.
-      for (std::uint32_t i = 0; i < record.Count(); ++i) {
-        const YxxfItem* kept = record.Item(i);
-        out << " " << kept->code << "/" << int(kept->type) << "/" << record.GetDouble(kept->code) << "/"
-            << record.GetInt(kept->code);
-      }
-      out << "\n";
-      record.Clear();
+    if (const YxxfItem* item = record.Count() ? record.Item(record.Count() - 1) : nullptr) {
+      out << ":" << int(item->type) << ":" << ItemToDouble(*item) << ":" << ItemToInt(*item);
+      if (item->type == ItemType::Narrow) out << ":" << std::string(value);
     }
+    out << "\n";
+    if (++read % 5 == 0) record.Clear();
   }
   return out.str();
 }
