@@ -114,11 +114,11 @@ Helpers& TheHelpers() {
   return *helpers;
 }
 
-// The start of the heap, or 0 where nothing is populated ahead: on one
-// core the clearing would only move from one thread to another.
+// The heap tuned for large imports; its start, or 0 where nothing is
+// populated ahead: on one core the clearing would only move from one thread
+// to another.
 std::uintptr_t HeapBase() {
   static const std::uintptr_t base = []() -> std::uintptr_t {
-    if (std::thread::hardware_concurrency() < 2) return 0;
     // The heap grows in large steps and keeps what is freed at its top
     // (given back only in large pieces), so that what is populated is not
     // given back and faulted in again. Setting these ends the C library's
@@ -132,6 +132,7 @@ std::uintptr_t HeapBase() {
     // (a few per cent of an import); the per-thread cache still takes the
     // small frees.
     (void)mallopt(M_MXFAST, 0);
+    if (std::thread::hardware_concurrency() < 2) return 0;
     const std::uintptr_t b = reinterpret_cast<std::uintptr_t>(sbrk(0));
     g_watch.store(b + kStartBytes, std::memory_order_relaxed);
     return b;
