@@ -1,4 +1,5 @@
 #include "foundation/CountingAlloc.h"
+#include "foundation/HeapPrefault.h"
 
 #include <malloc.h>
 #include <unistd.h>
@@ -104,6 +105,7 @@ void* CountingAlloc(std::size_t n) {
     block = g_heap.malloc(n);
     if (!block) FatalOutOfMemory();
   }
+  if (g_heap.malloc == &std::malloc) NoteHeapBlock(block, n);
   Add(g_heap.usable_size(block));
   return block;
 }

@@ -1,7 +1,6 @@
 #include "model/BlockMaintenance.h"
 
 #include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "foundation/ArchiveWriter.h"
@@ -50,21 +49,40 @@ void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& en
 
 constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 
+// The indexes of the keys in key order, equal keys in list order: sorted
+// rather than hashed, as a table of a node per key cost more than the rest
+// of the merge on a drawing of tens of thousands of generated blocks.
+template <class Key>
+std::vector<std::uint32_t> KeyOrder(const std::vector<Key>& keys) {
+  std::vector<std::uint32_t> order(keys.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = std::uint32_t(i);
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return keys[a] < keys[b] || (keys[a] == keys[b] && a < b);
+  });
+  return order;
+}
+
 // For each key, the index of the next equal key in the list (kNoEntry for
 // the last of its value): the keys of one value as a list, in list order.
 template <class Key>
 std::vector<std::uint32_t> LinkEqualKeys(const std::vector<Key>& keys) {
   std::vector<std::uint32_t> next(keys.size(), kNoEntry);
-  std::unordered_map<Key, std::uint32_t> last;
-  last.reserve(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    const auto [at, added] = last.try_emplace(keys[i], std::uint32_t(i));
-    if (!added) {
-      next[at->second] = std::uint32_t(i);
-      at->second = std::uint32_t(i);
-    }
+  const std::vector<std::uint32_t> order = KeyOrder(keys);
+  for (std::size_t k = 1; k < order.size(); ++k) {
+    if (keys[order[k - 1]] == keys[order[k]]) next[order[k - 1]] = order[k];
   }
   return next;
+}
+
+// For each key, whether another key of the list equals it.
+template <class Key>
+std::vector<bool> SharedKeys(const std::vector<Key>& keys) {
+  std::vector<bool> shared(keys.size(), false);
+  const std::vector<std::uint32_t> order = KeyOrder(keys);
+  for (std::size_t k = 1; k < order.size(); ++k) {
+    if (keys[order[k - 1]] == keys[order[k]]) shared[order[k - 1]] = shared[order[k]] = true;
+  }
+  return shared;
 }
 
 // A 64-bit hash of the block's records as IsSameBlock compares them, each
@@ -235,12 +253,10 @@ void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std
   for (std::size_t k = 0; k < order.size(); ++k) sums[k] = GetBlock(entries[order[k]].index)->GetChecksum(scratch);
   // Only blocks of one checksum and one records hash can be the same; the
   // hash is taken only where a checksum is shared.
-  std::unordered_map<std::uint32_t, std::uint32_t> sharing;
-  sharing.reserve(sums.size());
-  for (const std::uint32_t sum : sums) ++sharing[sum];
+  const std::vector<bool> sharing = SharedKeys(sums);
   std::vector<std::uint64_t> keys(order.size());
   for (std::size_t k = 0; k < order.size(); ++k) {
-    const std::uint64_t records = sharing[sums[k]] > 1 ? RecordsHash(*GetBlock(entries[order[k]].index), scratch) : 0;
+    const std::uint64_t records = sharing[k] ? RecordsHash(*GetBlock(entries[order[k]].index), scratch) : 0;
     keys[k] = records * 0x9e3779b97f4a7c15ull ^ sums[k];
   }
   const std::vector<std::uint32_t> laterSame = LinkEqualKeys(keys);

@@ -93,6 +93,24 @@ class DxfLineReader {
   char pending_ = 0;
 };
 
+// One group as read, before it enters a record: its code and its value as
+// the record will hold it. `text` is the value's text (for a real read from
+// a text file, too; empty for binary numbers and a dropped chunk), valid
+// until the next read of the stream.
+struct DxfGroup {
+  // None: nothing enters the record (a hexadecimal chunk of odd length).
+  enum class Kind : std::uint8_t { None, Int, Double, Text };
+  int code = 0;
+  Kind kind = Kind::None;
+  std::int32_t integer = 0;
+  double real = 0.0;
+  std::string_view text;
+};
+
+// Appends a group to the record as the group reader does: a code 0 starts
+// at sub-record 0 again.
+void AddDxfGroup(const DxfGroup& group, YxxfGroupRecord& record);
+
 class DxfGroupReader {
  public:
   // `binary`: the stream stands after the binary sentinel.
@@ -102,18 +120,20 @@ class DxfGroupReader {
   // binary numbers: empty), valid until the next read of the stream. False on failure, and
   // every later read fails too.
   bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
+  // Reads one group without a record; fails as ReadGroup does.
+  bool Next(DxfGroup& group);
   bool Ok() const { return ok_; }
   bool AtEnd() const;
 
  private:
-  bool ReadText(int& code, YxxfGroupRecord& record, std::string_view& value);
-  bool ReadBinary(int& code, YxxfGroupRecord& record, std::string_view& value);
+  bool ReadText(DxfGroup& group);
+  bool ReadBinary(DxfGroup& group);
   bool Fail() { return ok_ = false; }
   // n bytes from the stream's window when it holds them, else through Read.
   bool Take(void* out, std::uint32_t n);
   // A group whose code and value lie whole in the stream's window, read in
   // place; false (nothing taken) otherwise.
-  bool ReadWindowGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
+  bool ReadWindowGroup(DxfGroup& group);
   // n bytes read from the stream itself (the window given back first).
   bool ReadRaw(void* out, std::uint32_t n);
 
@@ -142,6 +162,14 @@ struct DxfReadOutcome {
 
 // The section loop: true unless cancelled (a file cut short is still read).
 bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream& in, DxfReadOutcome& outcome);
+
+namespace dxf_testing {
+// Whether the section loop reads its groups ahead on a thread: Auto for
+// text files of a megabyte or more on a machine of more than one core; and
+// the groups in one batch of the reading thread (0: the default).
+enum class ReadAhead { Auto, Never, Always };
+void SetReadAhead(ReadAhead mode, std::uint32_t batchGroups = 0);
+}  // namespace dxf_testing
 
 // The DXF entry over a path or an open stream (the fuzz target reads from
 // memory). `report`, when given, receives what the file holds; `context`,

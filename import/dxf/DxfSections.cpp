@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <cstring>
 #include <strings.h>
+#include <thread>
 
 #include "document/DocumentReaders.h"
 #include "document/DwgLoadReport.h"
@@ -7,6 +9,7 @@
 #include "document/ProgressMonitor.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
+#include "import/dxf/DxfReadAhead.h"
 #include "import/dxf/DxfReader.h"
 #include "import/records/RecentCounters.h"
 #include "import/records/YxxfGroupRecord.h"
@@ -105,45 +108,53 @@ bool IsDxfFile(InFileStream& in) {
   return dxf;
 }
 
-bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream& in, DxfReadOutcome& outcome) {
-  const std::uint64_t start = in.Position();
-  char sentinel[22] = {};
-  const std::uint32_t got = in.Read(sentinel, 22);
-  bool binary = false, oneByte = false;
-  if (got == 22 && std::memcmp(sentinel, kDxfBinarySentinel, 22) == 0) {
-    binary = true;
-    std::uint8_t next[2] = {};
-    if (in.Read(next, 2) == 2) oneByte = (next[0] | next[1] << 8) != 0;
-    in.Seek(start + 22);
-  } else {
-    in.Seek(start);
-  }
-  outcome.binary = binary;
-  DxfGroupReader groups(in, binary, oneByte);
-  // A file shorter than the sentinel holds no group.
-  const bool readable = got == 22;
+namespace {
 
+// Reading ahead pays from about this size on; below, starting a thread
+// costs more than it saves.
+constexpr std::uint64_t kReadAheadBytes = 1 << 20;
+dxf_testing::ReadAhead gReadAhead = dxf_testing::ReadAhead::Auto;
+std::uint32_t gBatchGroups = 0;
+
+// The group reader over the stream, read on the loop's own thread.
+class DirectGroups {
+ public:
+  DirectGroups(InFileStream& in, bool binary, bool oneByte) : in_(in), groups_(in, binary, oneByte) {}
+  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
+    return groups_.ReadGroup(code, record, value);
+  }
+  bool AtEnd() const { return groups_.AtEnd(); }
+  std::uint64_t Position() const { return in_.Position(); }
+
+ private:
+  InFileStream& in_;
+  DxfGroupReader groups_;
+};
+
+struct LoopInput {
+  WString shortName;
+  std::uint64_t size = 0;
+};
+
+template <class Groups>
+void RunSectionLoop(Groups& groups, YxxfReader& reader, ProgressMonitor* monitor, const LoopInput& input,
+                    DxfReadOutcome& outcome) {
   YxxfGroupRecord record;
   RecentCounters counters;
   int kind = 6;
   std::string name;
   std::string blockName;
-  const WString shortName = [&] {
-    const std::u16string_view v = in.Path().View();
-    const std::size_t slash = v.find_last_of(u"/\\");
-    return WString(slash == std::u16string_view::npos ? v : v.substr(slash + 1));
-  }();
-  const std::uint64_t size = in.Size();
   std::uint32_t lastPercent = 101;
   // The end of the input shows as a group that cannot be read; only the
   // progress report asks for it beforehand, so as not to report past the end.
-  while (readable) {
+  while (true) {
     if (monitor) {
       if (groups.AtEnd()) break;
-      const std::uint32_t percent = size ? std::uint32_t((75 * in.Position() + size / 2) / size) : 0;
+      const std::uint64_t size = input.size;
+      const std::uint32_t percent = size ? std::uint32_t((75 * groups.Position() + size / 2) / size) : 0;
       if (percent != lastPercent) {
         lastPercent = percent;
-        if (!monitor->Step(percent, true, &shortName, nullptr, false)) {
+        if (!monitor->Step(percent, true, &input.shortName, nullptr, false)) {
           outcome.cancelled = true;
           break;
         }
@@ -200,6 +211,63 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
       name = current;
     }
   }
+}
+
+// Binary groups are read about as fast in place as they are taken from the
+// reading thread's batches: only text files are read ahead.
+bool UseReadAhead(bool binary, std::uint64_t size) {
+  switch (gReadAhead) {
+    case dxf_testing::ReadAhead::Never:
+      return false;
+    case dxf_testing::ReadAhead::Always:
+      return true;
+    case dxf_testing::ReadAhead::Auto:
+      break;
+  }
+  return !binary && size >= kReadAheadBytes && std::thread::hardware_concurrency() > 1;
+}
+
+}  // namespace
+
+namespace dxf_testing {
+void SetReadAhead(ReadAhead mode, std::uint32_t batchGroups) {
+  gReadAhead = mode;
+  gBatchGroups = batchGroups;
+}
+}  // namespace dxf_testing
+
+bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream& in, DxfReadOutcome& outcome) {
+  const std::uint64_t start = in.Position();
+  char sentinel[22] = {};
+  const std::uint32_t got = in.Read(sentinel, 22);
+  bool binary = false, oneByte = false;
+  if (got == 22 && std::memcmp(sentinel, kDxfBinarySentinel, 22) == 0) {
+    binary = true;
+    std::uint8_t next[2] = {};
+    if (in.Read(next, 2) == 2) oneByte = (next[0] | next[1] << 8) != 0;
+    in.Seek(start + 22);
+  } else {
+    in.Seek(start);
+  }
+  outcome.binary = binary;
+  // A file shorter than the sentinel holds no group.
+  if (got != 22) return true;
+  LoopInput input;
+  input.shortName = [&] {
+    const std::u16string_view v = in.Path().View();
+    const std::size_t slash = v.find_last_of(u"/\\");
+    return WString(slash == std::u16string_view::npos ? v : v.substr(slash + 1));
+  }();
+  input.size = in.Size();
+  if (UseReadAhead(binary, input.size - std::min(input.size, in.Position()))) {
+    DxfReadAhead ahead(in, binary, oneByte, gBatchGroups);
+    if (ahead.Started()) {
+      RunSectionLoop(ahead, reader, monitor, input, outcome);
+      return !outcome.cancelled;
+    }
+  }
+  DirectGroups groups(in, binary, oneByte);
+  RunSectionLoop(groups, reader, monitor, input, outcome);
   return !outcome.cancelled;
 }
 

@@ -21,6 +21,7 @@
 #include "document/DwgLoadReport.h"
 #include "document/LoadQuestions.h"
 #include "document/OpenDrawingFile.h"
+#include "document/ProgressMonitor.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/ArchiveWriter.h"
@@ -348,6 +349,90 @@ TEST(DxfDocumentGoldenTest, ModelRecordsLetGoBuildWhatKeptRecordsBuild) {
     EXPECT_EQ(letGo, kept);
     if (name == "interleaved") {
       EXPECT_NE(letGo.find("sheets 2 "), std::string::npos) << letGo;
+    }
+  }
+}
+
+// What the reader reports beside the document: counts by name, the read
+// error.
+std::string ReportLines(const DwgLoadReport& report) {
+  std::ostringstream out;
+  out << report.version << " " << report.encoding << " error \"" << report.readError << "\"";
+  for (const auto* counts : {&report.entities, &report.paper, &report.blockEntities, &report.subEntities,
+                             &report.skipped}) {
+    out << " |";
+    for (const auto& [name, count] : *counts) out << " " << name << "=" << count;
+  }
+  out << " layers " << report.layers.size() << " blocks " << report.blocks.size();
+  return out.str();
+}
+
+std::string LoadedLines(const std::string& name, const std::string& bytes, bool withMonitor) {
+  ByteArray memory;
+  memory.AppendBytes(bytes.data(), std::int64_t(bytes.size()));
+  InFileStream in = InFileStream::FromMemory(memory);
+  DwgLoadReport report;
+  ProgressMonitor monitor;
+  const DocumentResult result =
+      LoadDxfStream(in, WString(u"x.dxf"), withMonitor ? &monitor : nullptr, &report);
+  return DocumentLines(name, result) + ReportLines(report) + "\n";
+}
+
+// Reading ahead on a thread builds what reading on the section loop's own
+// thread builds, whatever size its batches have: batches of a few groups
+// end between an entity's groups, between a SECTION and its name, right
+// before EOF. The samples, the mixed drawing in every form and with CR LF
+// line ends, and damaged copies: cut at points through the file (inside a
+// line, a binary value, a section), a code line of letters, trash after
+// EOF. With and without a progress monitor (which asks for the end and the
+// position before each group).
+TEST(DxfDocumentGoldenTest, ReadingAheadBuildsWhatReadingInTheLoopBuilds) {
+  struct Drawing {
+    std::string name, bytes;
+    bool small = true;
+  };
+  std::vector<Drawing> drawings;
+  for (auto [form, name] : {std::pair{test::DxfWriter::Form::Text, "text"},
+                            {test::DxfWriter::Form::Binary, "binary"},
+                            {test::DxfWriter::Form::BinaryOneByte, "one-byte"}}) {
+    const std::string bytes = MixedDrawing(form);
+    drawings.push_back({name, bytes});
+    for (std::size_t cut : {std::size_t(21), std::size_t(23), bytes.size() / 7, bytes.size() / 3 + 1,
+                            bytes.size() / 2 + 3, bytes.size() - 9, bytes.size() - 1}) {
+      drawings.push_back({std::string(name) + " cut at " + std::to_string(cut), bytes.substr(0, cut)});
+    }
+  }
+  const std::string text = MixedDrawing(test::DxfWriter::Form::Text);
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  drawings.push_back({"crlf", crlf});
+  drawings.push_back({"crlf cut", crlf.substr(0, crlf.size() / 2 + 1)});
+  std::string letters = text;
+  const std::size_t circle = letters.find("CIRCLE\n", letters.size() / 2);
+  ASSERT_NE(circle, std::string::npos);
+  letters.replace(circle + 7, 1, "XY");
+  drawings.push_back({"letters", letters});
+  drawings.push_back({"trash", text + "0\nLINE\n8\n0\n\x01\x02"});
+  if (const std::filesystem::path dir = test::TestDataDir(); !dir.empty()) {
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "dxf")) {
+      if (entry.path().extension() != ".dxf") continue;
+      std::ifstream file(entry.path(), std::ios::binary);
+      std::stringstream bytes;
+      bytes << file.rdbuf();
+      drawings.push_back({entry.path().filename().string(), bytes.str(), false});
+    }
+  }
+  struct Restore {
+    ~Restore() { dxf_testing::SetReadAhead(dxf_testing::ReadAhead::Auto); }
+  } restore;
+  for (const Drawing& drawing : drawings) {
+    dxf_testing::SetReadAhead(dxf_testing::ReadAhead::Never);
+    const std::string alone = LoadedLines(drawing.name, drawing.bytes, false);
+    const std::vector<std::uint32_t> batches =
+        drawing.small ? std::vector<std::uint32_t>{1, 2, 3, 5, 0} : std::vector<std::uint32_t>{3, 0};
+    for (std::uint32_t batch : batches) {
+      dxf_testing::SetReadAhead(dxf_testing::ReadAhead::Always, batch);
+      EXPECT_EQ(LoadedLines(drawing.name, drawing.bytes, batch % 2 == 1), alone) << drawing.name << " batch " << batch;
     }
   }
 }
