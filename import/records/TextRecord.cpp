@@ -98,6 +98,9 @@ ObjectChain cOneText::MakeObject(const ImportMatrix* transform, YxxfReader*, voi
   object->attr.color = color;
   object->attr.widthFactor = 1.0;
   object->SetText(shown);
+  // Tabs and other control codes of the file (MTEXT's ^I in bullet lists)
+  // would draw as the face's missing-glyph box.
+  object->SanitizeText();
   const int alignment = Alignment();
   if (!multiLine) {
     object->attr.mirrorX = (flags[1] & 2) ? 1 : 0;

@@ -147,6 +147,10 @@ TEST(ImportedTextLayoutTest, LinesAdvanceByOnePitchAndNeverRunOverEachOther) {
       {"seen from behind", "MTEXT", "alpha\\Pbeta", 0, 0, none, {0, 0, -1}, 2, "beta", false, 1, true, 0, up},
       {"seen from behind, turned back", "MTEXT", "alpha\\Pbeta", 0, 0, {-1, 0, 0}, {0, 0, -1}, 2, "beta", false, 1,
        true, 180, down},
+      {"a tab of a bullet list becomes a blank", "MTEXT", "alpha\\P-^Ibeta", 0, 0, none, none, 2,
+       "- beta", false, 1, false, 0, down},
+      {"a control code of a TEXT becomes a blank", "TEXT", "alpha^Ibeta", 0, 0, none, none, 1, "alpha beta", false, 1,
+       false, 0, down},
       {"single-line text seen from behind", "TEXT", "alpha", 0, 0, none, {0, 0, -1}, 1, "alpha", false, 1, true, 180,
        down},
   };
