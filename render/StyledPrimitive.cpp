@@ -338,15 +338,7 @@ class PartOutput final : public ClipPartSink {
 
   void PolylineRoute(const ClipPart& part, bool closed, bool dashing) {
     flatPoints.Clear();
-    for (std::uint32_t i = 0; i < part.Count(); ++i) {
-      const DeviceSegment& s = part[i];
-      flatPoints.Append(s.v, 2);
-      if (s.IsStraight()) {
-        flatPoints.Append(s.v + 6, 2);
-      } else {
-        FlattenCubicInt(flatPoints, s);
-      }
-    }
+    for (std::uint32_t i = 0; i < part.Count(); ++i) AppendPolylineSegment(flatPoints, part[i]);
     const std::uint32_t n = flatPoints.Count() / 2;
     if (!dashing) {
       OutputPolyline(flatPoints.Items(), n, closed);
@@ -485,9 +477,9 @@ ClipRect CachedScaledRect(const DeviceRect& r, std::int32_t limit) {
   return e.clip;
 }
 
-// Every point of every segment inside the clip (the splitter's inside test,
-// x1 <= x < x2 and y1 <= y < y2).
-bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
+}  // namespace
+
+bool PieceInsideClip(const SegmentArray& piece, const ClipRect& r) {
   for (const DeviceSegment& s : piece.segments) {
     for (int i = 0; i < 8; i += 2) {
       if (!PointInsideClip(s.v + i, r)) return false;
@@ -496,7 +488,14 @@ bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
   return true;
 }
 
-}  // namespace
+void AppendPolylineSegment(GrowArray<std::int32_t>& points, const DeviceSegment& s) {
+  points.Append(s.v, 2);
+  if (s.IsStraight()) {
+    points.Append(s.v + 6, 2);
+  } else {
+    FlattenCubicInt(points, s);
+  }
+}
 
 ClipRect RasterStrokeClip(const DeviceRect& clip, bool wideCoordinates) {
   return ScaledRect(clip, wideCoordinates ? kWideLimit : kNarrowLimit);
@@ -610,7 +609,7 @@ bool DrawStyledPrimitive(const StyledPrimitive& args) {
       // A piece whose every point lies inside is what the splitter would hand
       // on whole, untouched and with its closed flag, without a cut; most
       // strokes of a paint are such pieces.
-      if (PieceInside(*piece, clip)) {
+      if (PieceInsideClip(*piece, clip)) {
         out.OnClipPart(ClipPart(piece->Items(), piece->Count()), piece->closed != 0);
       } else {
         SplitPieceAtClip(*piece, clip, out, args.splitFlag);
