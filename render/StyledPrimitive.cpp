@@ -96,16 +96,32 @@ bool FlatEnough(const std::int32_t* v) {
     return true;
   }
   const std::int64_t lo = std::min(v[along], v[6 + along]), hi = std::max(v[along], v[6 + along]);
+  // Chords and offsets below 2^26 (a quarter of a million pixels: anything
+  // on a screen) decide without dividing; the rest divide as the rule reads.
+  constexpr std::int64_t kNear = std::int64_t(1) << 26;
+  const std::int64_t d = std::llabs(dAlong);
+  const bool small = d < kNear;
   for (int c = 2; c <= 4; c += 2) {
     const std::int64_t ca = v[c + along];
     if (ca < lo || ca > hi) return false;
+    const std::int64_t a = std::int64_t(v[c + across]) - v[across];
+    if (small && a > -kNear && a < kNear) {
+      // share = trunc(t dAcross / dAlong) lies within the tolerance of a
+      // when a - 64 <= share <= a + 64. With m = t dAcross sign(dAlong),
+      // share is floor(m / d) for m >= 0 and ceil(m / d) below, so the two
+      // bounds are products (below 2^53: |t|, |dAcross| <= d here).
+      const std::int64_t m = (ca - v[along]) * (dAlong < 0 ? -dAcross : dAcross);
+      const std::int64_t upper = a + kFlatTolerance, lower = a - kFlatTolerance;
+      const bool near = m >= 0 ? (m < (upper + 1) * d && m >= lower * d) : (m <= upper * d && m > (lower - 1) * d);
+      if (!near) return false;
+      continue;
+    }
     // Both factors reach 2^32: their product needs more than 64 bits, unless
     // the chord is shorter than 2^31 (|ca - v[along]| and |dAcross| are at
-    // most |dAlong| here), as it is for anything on a screen.
-    const std::int64_t share = std::llabs(dAlong) < (std::int64_t(1) << 31)
-                                   ? (ca - v[along]) * dAcross / dAlong
-                                   : std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
-    const std::int64_t off = std::int64_t(v[c + across]) - v[across] - share;
+    // most |dAlong| here).
+    const std::int64_t share = d < (std::int64_t(1) << 31) ? (ca - v[along]) * dAcross / dAlong
+                                                            : std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
+    const std::int64_t off = a - share;
     if (std::llabs(off) > kFlatTolerance) return false;
   }
   return true;
