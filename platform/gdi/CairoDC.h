@@ -96,6 +96,10 @@ class CairoDC : public TDC {
   cairo_font_options_t* glyphOptions_[2] = {nullptr, nullptr};
 };
 
+// Tests only: off, every glyph run on a cairo target sets its position in
+// the context's matrix and looks its scaled font up afresh, as it did before
+// runs shared one scaled font.
+void SetSharedGlyphFontForTests(bool enabled);
 void SetSourceColor(cairo_t* cr, COLORREF color);
 // The colour a binary raster operation paints with when it needs no
 // destination; other operations answer the colour unchanged.
