@@ -18,6 +18,9 @@
 // in a TrueType face, half in the built-in SHX font) and 2,000 dimensions,
 // the rest plans. Its drawing scale puts about 500 texts in a 100 % view
 // (the number is printed). Target: under 30 ms each.
+// With KVN_BENCH_PNG=PREFIX set, the first repaint of each view is written
+// to PREFIX-CASE-all.png and PREFIX-CASE-100.png, so that a change to the
+// painter can be checked for the same pixels.
 #include <cairo.h>
 
 #include <algorithm>
@@ -285,7 +288,17 @@ double Median(std::vector<double> v) {
   return n == 0 ? 0.0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2.0;
 }
 
-Timing Measure(cDrawingDoc* doc, long frames) {
+// Writes the window's last repaint when KVN_BENCH_PNG names a prefix.
+void WritePng(cairo_surface_t* image, const char* name, const char* view) {
+  const char* prefix = std::getenv("KVN_BENCH_PNG");
+  if (!prefix || !*prefix) return;
+  const std::string path = std::string(prefix) + "-" + name + "-" + view + ".png";
+  if (cairo_surface_write_to_png(image, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  }
+}
+
+Timing Measure(cDrawingDoc* doc, long frames, const char* name) {
   cVectorWindow window(doc, 0, 0, nullptr);
   const TRect paint{0, 0, kWidth, kHeight};
   window.SetClientRect(paint);
@@ -305,6 +318,7 @@ Timing Measure(cDrawingDoc* doc, long frames) {
   std::vector<double> times;
   window.CmAllElements();
   repaint();  // warm-up: the surface is made, extents computed
+  WritePng(image, name, "all");
   for (long i = 0; i < frames; ++i) {
     const auto t0 = Clock::now();
     repaint();
@@ -314,6 +328,7 @@ Timing Measure(cDrawingDoc* doc, long frames) {
 
   window.CmZoomPercent(kCmZoom100);
   repaint();
+  WritePng(image, name, "100");
   times.clear();
   for (long i = 0; i < frames; ++i) {
     const auto t0 = Clock::now();
@@ -347,18 +362,18 @@ int main(int argc, char** argv) {
   if (runs("plans")) {
     long count = 0;
     auto doc = MakeGrid(objects, count);
-    Report("plans", count, frames, Measure(doc.get(), frames), 12.0);
+    Report("plans", count, frames, Measure(doc.get(), frames, "plans"), 12.0);
   }
   if (runs("filled")) {
     long filled = 0;
     auto areas = MakeFilledGrid(objects, filled);
-    Report("filled areas", filled, frames, Measure(areas.get(), frames), 30.0);
+    Report("filled areas", filled, frames, Measure(areas.get(), frames, "filled"), 30.0);
   }
   if (runs("inserts")) {
     long placed = 0;
     std::vector<cInsert*> inserts;
     auto withInserts = MakeInsertGrid(objects, placed, inserts);
-    Report("filled areas, a third placed by inserts two deep", placed, frames, Measure(withInserts.get(), frames),
+    Report("filled areas, a third placed by inserts two deep", placed, frames, Measure(withInserts.get(), frames, "inserts"),
            30.0);
     // The expansion alone: every insert made dirty and expanded again.
     cDrawingData* data = withInserts->GetSheet(0)->Data();
@@ -386,6 +401,6 @@ int main(int argc, char** argv) {
   char what[160];
   std::snprintf(what, sizeof what, "texts and dimensions (%ld texts, %ld dimensions; %ld texts in the 100 %% view)",
                 texts.texts, texts.dimensions, shown);
-  Report(what, texts.objects, frames, Measure(texts.doc.get(), frames), 30.0);
+  Report(what, texts.objects, frames, Measure(texts.doc.get(), frames, "texts"), 30.0);
   return 0;
 }

@@ -72,7 +72,15 @@ class GrowArray {
   void Append(const E* src, std::uint32_t n) {
     if (n == 0) return;
     Reserve(n);
-    std::memcpy(static_cast<void*>(items_ + count_), src, std::size_t(n) * sizeof(E));
+    E* out = items_ + count_;
+    if (n <= 4) {
+      // The appends of one or two elements (a segment, a point's pair) that
+      // flattening and path building make by the million: copied in place,
+      // without a library call.
+      for (std::uint32_t i = 0; i < n; ++i) out[i] = src[i];
+    } else {
+      std::memcpy(static_cast<void*>(out), src, std::size_t(n) * sizeof(E));
+    }
     count_ += n;
   }
   E Append(const E& value) {

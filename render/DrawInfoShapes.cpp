@@ -26,12 +26,19 @@ namespace kvn {
 
 namespace {
 
-// The straight record (a, a, b, b), each end mapped once.
+// The straight record (a, a, b, b), each end mapped once, straight into the
+// piece (a record put together aside and copied in was read back wider than
+// it was written, which the processor makes wait).
 void AppendSegmentPiece(const WorldMapping& m, const DPoint& a, const DPoint& b) {
-  std::int32_t from[2], to[2];
-  m.ToSubpixel(a, from);
-  m.ToSubpixel(b, to);
-  PathBuffer::NewPiece()->Append(DeviceSegment::Line(from[0], from[1], to[0], to[1]));
+  SegmentArray* piece = PathBuffer::NewPiece();
+  piece->segments.SetCount(1);
+  std::int32_t* v = piece->segments.Items()[0].v;
+  m.ToSubpixel(a, v);
+  m.ToSubpixel(b, v + 6);
+  v[2] = v[0];
+  v[3] = v[1];
+  v[4] = v[6];
+  v[5] = v[7];
 }
 
 }  // namespace

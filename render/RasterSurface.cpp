@@ -433,16 +433,30 @@ void cRasterSurface::DrawPolyline(const std::int32_t* points, std::uint32_t coun
     return;
   }
   if (reduced < 256) {
+    // Each point's pixel is taken once: a segment starts where the one
+    // before it ended.
+    std::int64_t ax = FixedToPixel(px(from(first))), ay = FixedToPixel(py(from(first)));
     for (std::uint32_t k = first; k < count; ++k) {
+      const std::int64_t bx = FixedToPixel(px(k)), by = FixedToPixel(py(k));
       // A segment that starts and ends in one pixel sets only that pixel,
       // which the segment before it (ending where this one starts) has just
       // set to the same value: flattened curves of small shapes are mostly
       // such steps.
-      const std::int64_t ax = FixedToPixel(px(from(k))), ay = FixedToPixel(py(from(k)));
-      const std::int64_t bx = FixedToPixel(px(k)), by = FixedToPixel(py(k));
       if (k != first && ax == bx && ay == by) continue;
-      // The clip is not empty and the scope is held: DrawLine without its set-up.
-      ThinLineInScope(*this, ax, ay, bx, by, value);
+      if (bx - ax >= -1 && bx - ax <= 1 && by - ay >= -1 && by - ay <= 1 && ax >= clip_.left && ax < clip_.right &&
+          bx >= clip_.left && bx < clip_.right && ay >= clip_.top && ay < clip_.bottom && by >= clip_.top &&
+          by < clip_.bottom) {
+        // A step to a neighbouring pixel inside the clip, the rest of them:
+        // ThinLineInScope sets its two end pixels and nothing between.
+        *PixelAt(std::int32_t(ax), std::int32_t(ay)) = value;
+        *PixelAt(std::int32_t(bx), std::int32_t(by)) = value;
+      } else {
+        // The clip is not empty and the scope is held: DrawLine without its
+        // set-up.
+        ThinLineInScope(*this, ax, ay, bx, by, value);
+      }
+      ax = bx;
+      ay = by;
     }
     return;
   }

@@ -44,21 +44,12 @@ bool MapRecords(const WorldMapping& m, const CubicArray& polyline, const ClipRec
   PathBuffer::Empty();
   AppendOutlinePiece(m, polyline, false);
   const SegmentArray& piece = *PathBuffer::Piece(0);
-  for (const DeviceSegment& s : piece.segments)
-    for (int i = 0; i < 8; i += 2)
-      if (!PointInsideClip(s.v + i, clip)) {
-        PathBuffer::Empty();
-        return false;
-      }
-  points.Clear();
-  for (const DeviceSegment& s : piece.segments) {
-    points.Append(s.v, 2);
-    if (s.IsStraight()) {
-      points.Append(s.v + 6, 2);
-    } else {
-      FlattenCubicInt(points, s);
-    }
+  if (!PieceInsideClip(piece, clip)) {
+    PathBuffer::Empty();
+    return false;
   }
+  points.Clear();
+  for (const DeviceSegment& s : piece.segments) AppendPolylineSegment(points, s);
   PathBuffer::Empty();
   return true;
 }

@@ -364,6 +364,38 @@ bool StrokeSolidSegment(cDrawInfo& info, COLORREF color, double width, std::uint
   return DrawSolidRasterSegment(*info.raster, *segment, StrokeClipFor(info.mapping, W).clip, W, color, penOption);
 }
 
+// The flattened points of one piece for StrokeSolidPieces; GUI thread only,
+// like the path buffer.
+GrowArray<std::int32_t> piecePoints(64);
+
+// StrokeSolidSegment for any path of pieces, curved or closed, that lies
+// wholly inside the stroke clip: what StrokeWith ends in for a solid stroke
+// onto the raster surface (no pattern, no symbols, no pen), each piece
+// flattened as the polyline route flattens an uncut part and handed to the
+// same DrawPolyline call, in the same order, without the pattern set-up, the
+// clip splitter and the part sink. Circles, arcs, polygons and area outlines
+// take it. False, with nothing drawn, when any piece reaches outside.
+bool StrokeSolidPieces(cDrawInfo& info, COLORREF color, double width, std::uint8_t penOption) {
+  if (!strokeFastPath || !info.raster) return false;
+  const WorldMapping& m = info.mapping;
+  if (m.clipCompanions[0] || m.clipCompanions[1] || m.clipCompanions[2] || m.clipCompanions[3]) return false;
+  const std::uint32_t count = PathBuffer::PieceCount();
+  if (count == 0) return false;
+  const std::int32_t W = FineWidth(m, width);
+  const ClipRect& clip = StrokeClipFor(m, W).clip;
+  SegmentArray* const* pieces = PathBuffer::Pieces();
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (!pieces[i] || !PieceInsideClip(*pieces[i], clip)) return false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const SegmentArray& piece = *pieces[i];
+    if (piece.Count() == 0) continue;
+    piecePoints.Clear();
+    for (const DeviceSegment& s : piece.segments) AppendPolylineSegment(piecePoints, s);
+    info.raster->DrawPolyline(piecePoints.Items(), piecePoints.Count() / 2, W, color, penOption, piece.closed != 0);
+  }
+  return true;
+}
+
 // The dashed counterpart of StrokeSolidSegment for an object without a line
 // style whose line type is a built-in row: the pattern StrokeWith would build
 // (the same cached row), walked along the one straight segment by
@@ -401,7 +433,9 @@ void StrokePathObject(cDrawInfo& info, const cAnyLine& line) {
       StrokeWith(info, nullptr, nullptr, false, true, StripColorFlags(info.MapFillColor(gap)), own.width,
                  own.penOption);
     const COLORREF color = StripColorFlags(info.MapLineColor(own.color));
-    if (solid ? StrokeSolidSegment(info, color, own.width, own.penOption) : StrokeDashedSegment(info, line, color))
+    if (solid ? StrokeSolidSegment(info, color, own.width, own.penOption) ||
+                    StrokeSolidPieces(info, color, own.width, own.penOption)
+              : StrokeDashedSegment(info, line, color))
       return;
     StrokeWith(info, &line, nullptr, true, solid, color, own.width, own.penOption);
     return;

@@ -96,16 +96,32 @@ bool FlatEnough(const std::int32_t* v) {
     return true;
   }
   const std::int64_t lo = std::min(v[along], v[6 + along]), hi = std::max(v[along], v[6 + along]);
+  // Chords and offsets below 2^26 (a quarter of a million pixels: anything
+  // on a screen) decide without dividing; the rest divide as the rule reads.
+  constexpr std::int64_t kNear = std::int64_t(1) << 26;
+  const std::int64_t d = std::llabs(dAlong);
+  const bool small = d < kNear;
   for (int c = 2; c <= 4; c += 2) {
     const std::int64_t ca = v[c + along];
     if (ca < lo || ca > hi) return false;
+    const std::int64_t a = std::int64_t(v[c + across]) - v[across];
+    if (small && a > -kNear && a < kNear) {
+      // share = trunc(t dAcross / dAlong) lies within the tolerance of a
+      // when a - 64 <= share <= a + 64. With m = t dAcross sign(dAlong),
+      // share is floor(m / d) for m >= 0 and ceil(m / d) below, so the two
+      // bounds are products (below 2^53: |t|, |dAcross| <= d here).
+      const std::int64_t m = (ca - v[along]) * (dAlong < 0 ? -dAcross : dAcross);
+      const std::int64_t upper = a + kFlatTolerance, lower = a - kFlatTolerance;
+      const bool near = m >= 0 ? (m < (upper + 1) * d && m >= lower * d) : (m <= upper * d && m > (lower - 1) * d);
+      if (!near) return false;
+      continue;
+    }
     // Both factors reach 2^32: their product needs more than 64 bits, unless
     // the chord is shorter than 2^31 (|ca - v[along]| and |dAcross| are at
-    // most |dAlong| here), as it is for anything on a screen.
-    const std::int64_t share = std::llabs(dAlong) < (std::int64_t(1) << 31)
-                                   ? (ca - v[along]) * dAcross / dAlong
-                                   : std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
-    const std::int64_t off = std::int64_t(v[c + across]) - v[across] - share;
+    // most |dAlong| here).
+    const std::int64_t share = d < (std::int64_t(1) << 31) ? (ca - v[along]) * dAcross / dAlong
+                                                            : std::int64_t(Wide(ca - v[along]) * dAcross / dAlong);
+    const std::int64_t off = a - share;
     if (std::llabs(off) > kFlatTolerance) return false;
   }
   return true;
@@ -338,15 +354,7 @@ class PartOutput final : public ClipPartSink {
 
   void PolylineRoute(const ClipPart& part, bool closed, bool dashing) {
     flatPoints.Clear();
-    for (std::uint32_t i = 0; i < part.Count(); ++i) {
-      const DeviceSegment& s = part[i];
-      flatPoints.Append(s.v, 2);
-      if (s.IsStraight()) {
-        flatPoints.Append(s.v + 6, 2);
-      } else {
-        FlattenCubicInt(flatPoints, s);
-      }
-    }
+    for (std::uint32_t i = 0; i < part.Count(); ++i) AppendPolylineSegment(flatPoints, part[i]);
     const std::uint32_t n = flatPoints.Count() / 2;
     if (!dashing) {
       OutputPolyline(flatPoints.Items(), n, closed);
@@ -485,9 +493,9 @@ ClipRect CachedScaledRect(const DeviceRect& r, std::int32_t limit) {
   return e.clip;
 }
 
-// Every point of every segment inside the clip (the splitter's inside test,
-// x1 <= x < x2 and y1 <= y < y2).
-bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
+}  // namespace
+
+bool PieceInsideClip(const SegmentArray& piece, const ClipRect& r) {
   for (const DeviceSegment& s : piece.segments) {
     for (int i = 0; i < 8; i += 2) {
       if (!PointInsideClip(s.v + i, r)) return false;
@@ -496,7 +504,14 @@ bool PieceInside(const SegmentArray& piece, const ClipRect& r) {
   return true;
 }
 
-}  // namespace
+void AppendPolylineSegment(GrowArray<std::int32_t>& points, const DeviceSegment& s) {
+  points.Append(s.v, 2);
+  if (s.IsStraight()) {
+    points.Append(s.v + 6, 2);
+  } else {
+    FlattenCubicInt(points, s);
+  }
+}
 
 ClipRect RasterStrokeClip(const DeviceRect& clip, bool wideCoordinates) {
   return ScaledRect(clip, wideCoordinates ? kWideLimit : kNarrowLimit);
@@ -610,7 +625,7 @@ bool DrawStyledPrimitive(const StyledPrimitive& args) {
       // A piece whose every point lies inside is what the splitter would hand
       // on whole, untouched and with its closed flag, without a cut; most
       // strokes of a paint are such pieces.
-      if (PieceInside(*piece, clip)) {
+      if (PieceInsideClip(*piece, clip)) {
         out.OnClipPart(ClipPart(piece->Items(), piece->Count()), piece->closed != 0);
       } else {
         SplitPieceAtClip(*piece, clip, out, args.splitFlag);

@@ -144,6 +144,17 @@ bool DrawDashedRasterSegment(cRasterSurface& raster, const DeviceSegment& segmen
 std::uint32_t BuildPenDashArray(std::uint32_t* out, const std::int32_t* pattern, std::uint32_t count,
                                 std::uint32_t capacity);
 
+// Every point of every segment of the piece inside the clip (PointInsideClip):
+// such a piece is what the clip splitter would hand on whole, untouched and
+// with its closed flag.
+bool PieceInsideClip(const SegmentArray& piece, const ClipRect& r);
+
+// The points the polyline route draws for one segment of a part: its start,
+// then its end (straight) or its flattened points, appended as (x, y) pairs.
+// A chain of segments repeats each inner point, which sets no pixel of its
+// own.
+void AppendPolylineSegment(GrowArray<std::int32_t>& points, const DeviceSegment& s);
+
 // Flattens one segment by integer midpoint subdivision (at most 14 levels,
 // a quarter pixel from the chord) and appends the points it produces (not
 // the start point; the end point last) as (x, y) pairs.

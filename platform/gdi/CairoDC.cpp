@@ -264,7 +264,7 @@ const GdiPath& CairoDC::Guarded(const GdiPath& path, bool forFill) {
 void CairoDC::RenderStroke(const GdiPath& devicePath) {
   StrokeStyle style = ComputeStroke(devicePath);
   const GdiPath& path = Guarded(devicePath, false);
-  cairo_t* cr = cr_;
+  cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
   ApplyClip(cr, 0, 0);
@@ -281,7 +281,7 @@ void CairoDC::RenderStroke(const GdiPath& devicePath) {
 
 void CairoDC::RenderFill(const GdiPath& devicePath, const TBrush& brush, int fillMode, int rop2) {
   const GdiPath& path = Guarded(devicePath, true);
-  cairo_t* cr = cr_;
+  cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
   ApplyClip(cr, 0, 0);
@@ -309,7 +309,7 @@ bool CairoDC::RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) {
     case kDstInvert: {
       // |destination - white| is the inverse of every opaque colour.
       const GdiPath& path = Guarded(devicePath, true);
-      cairo_t* cr = cr_;
+      cairo_t* cr = Cairo();
       cairo_save(cr);
       cairo_identity_matrix(cr);
       ApplyClip(cr, 0, 0);
@@ -368,7 +368,7 @@ bool CairoDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape)
   cairo_pattern_set_filter(pattern, request.stretchMode == kHalftone ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
 
   const GdiPath& shape = Guarded(deviceShape, true);
-  cairo_t* cr = cr_;
+  cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
   ApplyClip(cr, 0, 0);
@@ -387,7 +387,7 @@ bool CairoDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape)
 }
 
 bool CairoDC::RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) {
-  cairo_t* cr = cr_;
+  cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
   ApplyClip(cr, 0, 0);

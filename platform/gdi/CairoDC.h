@@ -75,7 +75,13 @@ class CairoDC : public TDC {
   bool SetBrushSource(cairo_t* cr, const TBrush& brush, int rop2) const;
   // The path itself, or a copy cut to the cairo coordinate range.
   const GdiPath& Guarded(const GdiPath& path, bool forFill);
-  cairo_t* Cairo() { return cr_; }
+  // The context, for drawing: a target whose pixels are also written
+  // directly first tells cairo about those writes (BeforeCairo).
+  cairo_t* Cairo() {
+    BeforeCairo();
+    return cr_;
+  }
+  virtual void BeforeCairo() {}
   // A context in an error state stays dead; start a new one on the surface.
   void RecoverFromError();
 
@@ -90,6 +96,10 @@ class CairoDC : public TDC {
   cairo_font_options_t* glyphOptions_[2] = {nullptr, nullptr};
 };
 
+// Tests only: off, every glyph run on a cairo target sets its position in
+// the context's matrix and looks its scaled font up afresh, as it did before
+// runs shared one scaled font.
+void SetSharedGlyphFontForTests(bool enabled);
 void SetSourceColor(cairo_t* cr, COLORREF color);
 // The colour a binary raster operation paints with when it needs no
 // destination; other operations answer the colour unchanged.

@@ -7,21 +7,34 @@
 
 namespace kvn {
 
+namespace {
+
+// Off only in tests that compare the shared scaled font with the matrix road.
+bool sharedScaledFont = true;
+
+// Whether the target is an image that maps user space 1:1 onto its pixels
+// once the context's own matrix is the identity (no device offset or
+// scale). Other targets (printers, documents) keep runs placed by the
+// matrix, which is what they record.
+bool UntransformedImage(cairo_surface_t* surface) {
+  if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+  double x = 0, y = 0;
+  cairo_surface_get_device_offset(surface, &x, &y);
+  if (x != 0 || y != 0) return false;
+  cairo_surface_get_device_scale(surface, &x, &y);
+  return x == 1 && y == 1;
+}
+
+}  // namespace
+
+void SetSharedGlyphFontForTests(bool enabled) { sharedScaledFont = enabled; }
+
 void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, const std::vector<PlacedGlyph>& glyphs,
                            COLORREF color) {
   if (glyphs.empty() || !face.face) return;
   // Runs that reach beyond cairo's coordinate range are not drawn.
   if (!(std::fabs(glyphToDevice.eDx) < kCairoCoordLimit && std::fabs(glyphToDevice.eDy) < kCairoCoordLimit)) return;
   cairo_t* cr = Cairo();
-  cairo_save(cr);
-  cairo_identity_matrix(cr);
-  ApplyClip(cr, 0, 0);
-  cairo_matrix_t m;
-  cairo_matrix_init(&m, glyphToDevice.eM11, glyphToDevice.eM12, glyphToDevice.eM21, glyphToDevice.eM22,
-                    glyphToDevice.eDx, glyphToDevice.eDy);
-  cairo_set_matrix(cr, &m);
-  cairo_set_font_face(cr, face.face);
-  cairo_set_font_size(cr, face.emSize);
   cairo_font_options_t*& options = glyphOptions_[face.antialias ? 0 : 1];
   if (!options) {
     options = cairo_font_options_create();
@@ -29,10 +42,47 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_antialias(options, face.antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
   }
-  cairo_set_font_options(cr, options);
-  SetSourceColor(cr, color);
+  cairo_matrix_t m;
+  cairo_matrix_init(&m, glyphToDevice.eM11, glyphToDevice.eM12, glyphToDevice.eM21, glyphToDevice.eM22,
+                    glyphToDevice.eDx, glyphToDevice.eDy);
   glyphList_.resize(glyphs.size());
-  for (std::size_t i = 0; i < glyphs.size(); ++i) glyphList_[i] = {glyphs[i].index, glyphs[i].x, 0.0};
+  if (sharedScaledFont && UntransformedImage(Surface())) {
+    // The run's position goes into the glyphs instead of the matrix, so that
+    // runs of one face, size and turn share one scaled font, kept in the
+    // context's outer state between runs: with the position in the matrix
+    // every run looked its scaled font up afresh, the larger part of the
+    // cost of a run of a few glyphs. The pixels are the same: the font's
+    // scale (em size times the turn) is the product cairo formed of the
+    // em size and the matrix, and each glyph lands where cairo put it, its
+    // position transformed as cairo transforms it (by the same routine; the
+    // matrix cairo applied was this one, multiplied by identities).
+    cairo_identity_matrix(cr);
+    cairo_set_font_face(cr, face.face);
+    cairo_matrix_t fontMatrix;
+    cairo_matrix_init(&fontMatrix, face.emSize * m.xx, face.emSize * m.yx, face.emSize * m.xy, face.emSize * m.yy, 0,
+                      0);
+    cairo_set_font_matrix(cr, &fontMatrix);
+    cairo_set_font_options(cr, options);
+    // Made in the outer state, so that the saved state below inherits it.
+    cairo_get_scaled_font(cr);
+    for (std::size_t i = 0; i < glyphs.size(); ++i) {
+      double x = glyphs[i].x, y = 0.0;
+      cairo_matrix_transform_point(&m, &x, &y);
+      glyphList_[i] = {glyphs[i].index, x, y};
+    }
+    cairo_save(cr);
+    ApplyClip(cr, 0, 0);
+  } else {
+    cairo_save(cr);
+    cairo_identity_matrix(cr);
+    ApplyClip(cr, 0, 0);
+    cairo_set_matrix(cr, &m);
+    cairo_set_font_face(cr, face.face);
+    cairo_set_font_size(cr, face.emSize);
+    cairo_set_font_options(cr, options);
+    for (std::size_t i = 0; i < glyphs.size(); ++i) glyphList_[i] = {glyphs[i].index, glyphs[i].x, 0.0};
+  }
+  SetSourceColor(cr, color);
   cairo_show_glyphs(cr, glyphList_.data(), int(glyphList_.size()));
   cairo_restore(cr);
   RecoverFromError();

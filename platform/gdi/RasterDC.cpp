@@ -45,8 +45,19 @@ std::unique_ptr<RasterDC> RasterDC::Create(std::uint8_t* bits, std::int32_t widt
 RasterDC::RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCaps& caps)
     : CairoDC(surface, caps), bits_(bits) {}
 
-void RasterDC::Flush() { cairo_surface_flush(Surface()); }
-void RasterDC::MarkDirty() { cairo_surface_mark_dirty(Surface()); }
+void RasterDC::Flush() {
+  if (!cairoDrew_) return;
+  cairo_surface_flush(Surface());
+  cairoDrew_ = false;
+}
+
+void RasterDC::MarkDirty() { writesUntold_ = true; }
+
+void RasterDC::BeforeCairo() {
+  if (writesUntold_) cairo_surface_mark_dirty(Surface());
+  writesUntold_ = false;
+  cairoDrew_ = true;
+}
 
 void RasterDC::PutRop2(std::int64_t x, std::int64_t y, int rop2, std::uint32_t word) {
   if (!PixelVisible(x, y)) return;

@@ -37,6 +37,12 @@ class RasterDC : public CairoDC {
   std::int32_t Height() const { return Caps().heightPx; }
   std::int32_t Stride() const { return Caps().widthPx * 4; }
 
+  // The bracket of direct writes to the pixels: Flush before (cairo's
+  // pending drawing lands first), MarkDirty after (cairo learns the pixels
+  // changed). Both are lazy, since a repaint brackets every stroke of every
+  // object and hardly ever draws through cairo in between: Flush asks cairo
+  // only when it has drawn since the last flush, and MarkDirty is told to
+  // cairo just before it next draws (BeforeCairo).
   void Flush();
   void MarkDirty();
 
@@ -68,7 +74,11 @@ class RasterDC : public CairoDC {
   template <class Op>
   void ThroughMask(const GdiPath& devicePath, bool stroke, int fillMode, const StrokeStyle* style, Op op);
 
+  void BeforeCairo() override;
+
   std::uint8_t* bits_;
+  bool cairoDrew_ = true;       // since the last flush
+  bool writesUntold_ = false;   // direct writes cairo has not been told of
 };
 
 }  // namespace kvn

@@ -205,5 +205,44 @@ TEST(GlyphRunFastPath, FlatteningAgreesWithTheWideRuleAtEveryScale) {
   }
 }
 
+// Control points placed exactly at the flatness bound and one unit past it,
+// on chords of every direction and slope sign, where the rounding of the
+// chord point across (toward zero) decides: the flattening must agree with
+// the divided rule point for point.
+TEST(GlyphRunFastPath, FlatteningAgreesWithTheWideRuleAtTheBound) {
+  const std::int32_t chords[][2] = {{1000, 0},  {1000, 333}, {1000, -333}, {-1000, 333}, {-1000, -333},
+                                    {7, 3},     {-7, 3},     {333, 1000},  {-333, -1000}, {3, -7},
+                                    {65536, 1}, {1, 65536},  {999, 998},   {-999, 998}};
+  const std::int32_t origins[][2] = {{0, 0}, {-5000, 7000}, {123457, -98765}};
+  int cases = 0;
+  for (const auto& o : origins) {
+    for (const auto& chord : chords) {
+      const bool xAlong = std::abs(chord[0]) >= std::abs(chord[1]);
+      const std::int64_t dAlong = xAlong ? chord[0] : chord[1], dAcross = xAlong ? chord[1] : chord[0];
+      for (int share = 1; share <= 3; ++share) {
+        const std::int64_t t = dAlong * share / 4;
+        const std::int64_t onChord = t * dAcross / dAlong;
+        for (std::int64_t off : {-66, -65, -64, -63, 0, 63, 64, 65, 66}) {
+          DeviceSegment s;
+          s.v[0] = o[0], s.v[1] = o[1];
+          s.v[6] = std::int32_t(o[0] + chord[0]), s.v[7] = std::int32_t(o[1] + chord[1]);
+          const std::int32_t along = std::int32_t(t), across = std::int32_t(onChord + off);
+          s.v[2] = std::int32_t(o[0] + (xAlong ? along : across));
+          s.v[3] = std::int32_t(o[1] + (xAlong ? across : along));
+          s.v[4] = s.v[6], s.v[5] = s.v[7];
+          GrowArray<std::int32_t> got(64);
+          FlattenCubicInt(got, s);
+          std::vector<std::int32_t> want;
+          WideFlatten(want, s);
+          ASSERT_EQ(got.Count(), want.size()) << cases;
+          for (std::uint32_t i = 0; i < got.Count(); ++i) ASSERT_EQ(got[i], want[i]) << cases;
+          ++cases;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(cases, 3 * 14 * 3 * 9);
+}
+
 }  // namespace
 }  // namespace kvn

@@ -112,6 +112,38 @@ TEST(ThinLineWalkTest, ThinPolylinesNearTheEdgesSetWhatTheirSegmentsSet) {
   }
 }
 
+// Polylines of small steps (what flattened small curves and small texts'
+// strokes are): runs of points in one pixel and steps to a neighbouring one,
+// wandering across the clip edges, set what their segments set.
+TEST(ThinLineWalkTest, PolylinesOfPixelStepsAcrossTheEdgesSetWhatTheirSegmentsSet) {
+  std::mt19937 rng(23);
+  constexpr std::int32_t kW = 12, kH = 9;
+  auto fast = MakeSurface(kW, kH, true);
+  auto reference = MakeSurface(kW, kH, true);
+  const std::uint32_t value = ColorrefToPixel(0x00405060);
+  for (int round = 0; round < 3000; ++round) {
+    const std::uint32_t n = 2 + rng() % 12;
+    std::vector<std::int32_t> pts;
+    std::int32_t x = std::int32_t(rng() % (kW * 256 + 512)) - 256, y = std::int32_t(rng() % (kH * 256 + 512)) - 256;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      pts.push_back(x);
+      pts.push_back(y);
+      // Steps of up to a pixel and a half: mostly the same or the next pixel.
+      x += std::int32_t(rng() % 769) - 384;
+      y += std::int32_t(rng() % 769) - 384;
+    }
+    const bool closed = rng() % 2 == 0;
+    fast->FillRect(0, 0, kW, kH, kPaper);
+    reference->FillRect(0, 0, kW, kH, kPaper);
+    fast->DrawPolyline(pts.data(), n, 256, 0x00405060, 0, closed);
+    for (std::uint32_t k = closed ? 0 : 1; k < n; ++k) {
+      const std::uint32_t from = k == 0 ? n - 1 : k - 1;
+      ReferenceLine(*reference, pts[2 * from], pts[2 * from + 1], pts[2 * k], pts[2 * k + 1], value);
+    }
+    ASSERT_TRUE(SamePixels(*fast, *reference)) << "round " << round;
+  }
+}
+
 TEST(ThinLineWalkTest, BandsBelowTwoPixelsGetNoDotsWhateverTheFlag) {
   // Dots of radius (width - 128) >> 9 = 0 set nothing, so asking for them
   // changes nothing; from width 640 on they are drawn and do.

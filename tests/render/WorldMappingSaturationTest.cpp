@@ -63,7 +63,7 @@ TEST(WorldMappingSaturation, ClipAndInverseAtTheEdgesOfTheRange) {
   EXPECT_EQ(w.y, (double(INT32_MIN) - 1) / 4);
 }
 
-// A run of points maps pair by pair as ToSubpixel maps each point: random
+// A run of points maps as ToSubpixel maps each point: random
 // mappings and points, halves on both sides of zero (where the rounding
 // turns), the edges of the fast range, saturation, infinities and NaN.
 TEST(WorldMappingSaturation, RunsMapAsSinglePointsDo) {
@@ -93,6 +93,16 @@ TEST(WorldMappingSaturation, RunsMapAsSinglePointsDo) {
       m.ToSubpixel(points[i], one);
       ASSERT_EQ(run[2 * i], one[0]) << round << " " << i << " " << points[i].x;
       ASSERT_EQ(run[2 * i + 1], one[1]) << round << " " << i << " " << points[i].y;
+    }
+    // Short runs from every offset, odd lengths among them: points mapped
+    // in pairs and the single point left over agree alike, also where a
+    // pair holds one point outside the fast range.
+    for (std::size_t start = points.size() - 40; start + 9 <= points.size(); start += 3) {
+      for (std::uint32_t length = 1; length <= 9; ++length) {
+        std::vector<std::int32_t> part(length * 2, 7);
+        m.ToSubpixelRun(points.data() + start, length, part.data());
+        for (std::uint32_t i = 0; i < 2 * length; ++i) ASSERT_EQ(part[i], run[2 * start + i]) << start << " " << length;
+      }
     }
   }
 }

@@ -1,0 +1,128 @@
+// The window blit onto cairo images: where it copies rows itself it must
+// leave every word of the target as the cairo fill does (a SOURCE blit of
+// the surface's clip area), and where it cannot (other formats, transforms,
+// offsets, clips that are no whole-pixel rectangles, groups) it must still
+// leave the same. Each case blits onto two copies of one target, once
+// through BlitSurfaceToCairo and once through the fill, and compares them.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/VectorWindowPaint.h"
+#include "render/RasterSurface.h"
+
+namespace kvn {
+namespace {
+
+constexpr std::int32_t kSourceW = 40, kSourceH = 30;
+
+// The blit as the cairo fill does it.
+void FillBlit(const cRasterSurface& surface, cairo_t* target) {
+  const RasterBlitSource source = surface.BlitSource();
+  if (!source.pixels.IsValid()) return;
+  cairo_surface_t* image = cairo_image_surface_create_for_data(const_cast<unsigned char*>(source.pixels.bits),
+                                                               CAIRO_FORMAT_RGB24, source.pixels.width,
+                                                               source.pixels.height, source.pixels.stride);
+  const TRect& a = source.area;
+  cairo_save(target);
+  cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(target, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
+  cairo_new_path(target);
+  cairo_rectangle(target, a.left, a.top, double(a.right - a.left), double(a.bottom - a.top));
+  cairo_fill(target);
+  cairo_restore(target);
+  cairo_surface_finish(image);
+  cairo_surface_destroy(image);
+}
+
+// A source whose words differ everywhere, the unused top byte included.
+std::unique_ptr<cRasterSurface> Source(const TRect& clip) {
+  auto s = std::make_unique<cRasterSurface>(true);
+  if (!s->Prepare(TRect{0, 0, kSourceW, kSourceH})) return nullptr;
+  for (std::int32_t y = 0; y < kSourceH; ++y)
+    for (std::int32_t x = 0; x < kSourceW; ++x) *s->PixelAt(x, y) = 0x01000000u * std::uint32_t(x ^ y) + std::uint32_t(y * 977 + x * 31);
+  s->SetClip(clip);
+  return s;
+}
+
+struct Case {
+  const char* name;
+  cairo_format_t format;
+  std::int32_t width, height;
+  TRect sourceClip;
+  // Sets up the context before the blit (clip, transform, offset, group).
+  std::function<void(cairo_t*)> setUp;
+  bool group = false;  // blit into a pushed group, then paint it
+};
+
+std::vector<std::uint32_t> Blit(const Case& c, const cRasterSurface& source, bool viaFill) {
+  std::vector<std::uint32_t> words(std::size_t(c.width) * std::size_t(c.height), 0xA5C3E1F0u);
+  cairo_surface_t* image = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(words.data()), c.format,
+                                                               c.width, c.height, c.width * 4);
+  cairo_t* cr = cairo_create(image);
+  if (c.setUp) c.setUp(cr);
+  if (c.group) cairo_push_group_with_content(cr, CAIRO_CONTENT_COLOR);
+  if (viaFill) {
+    FillBlit(source, cr);
+  } else {
+    BlitSurfaceToCairo(source, cr);
+  }
+  if (c.group) {
+    cairo_pop_group_to_source(cr);
+    cairo_paint(cr);
+  }
+  cairo_destroy(cr);
+  cairo_surface_flush(image);
+  cairo_surface_destroy(image);
+  return words;
+}
+
+TEST(BlitSurfaceToCairo, LeavesWhatTheCairoFillLeaves) {
+  const TRect whole{0, 0, kSourceW, kSourceH}, inner{5, 4, 33, 21};
+  auto clipTo = [](std::vector<cairo_rectangle_t> rects) {
+    return [rects](cairo_t* cr) {
+      for (const cairo_rectangle_t& r : rects) cairo_rectangle(cr, r.x, r.y, r.width, r.height);
+      cairo_clip(cr);
+    };
+  };
+  const Case cases[] = {
+      {"whole source onto a like image", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole, nullptr},
+      {"the source's clip area only", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, inner, nullptr},
+      {"a larger image", CAIRO_FORMAT_RGB24, 64, 50, inner, nullptr},
+      {"a smaller image", CAIRO_FORMAT_RGB24, 21, 13, whole, nullptr},
+      {"one clip rectangle", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole, clipTo({{3, 2, 17, 9}})},
+      {"two clip rectangles", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, inner, clipTo({{0, 0, 10, 10}, {20, 12, 15, 30}})},
+      {"a clip beyond the image", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole, clipTo({{-5, -5, 100, 12}})},
+      {"a clip of fractional pixels", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole, clipTo({{2.5, 3.25, 11, 7}})},
+      {"a round clip", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole,
+       [](cairo_t* cr) {
+         cairo_arc(cr, 20, 15, 9, 0, 6.2831853);
+         cairo_clip(cr);
+       }},
+      {"a translation", CAIRO_FORMAT_RGB24, 64, 50, whole, [](cairo_t* cr) { cairo_translate(cr, 7, 3); }},
+      {"a scale", CAIRO_FORMAT_RGB24, 64, 50, inner, [](cairo_t* cr) { cairo_scale(cr, 1.5, 1.5); }},
+      {"a device offset", CAIRO_FORMAT_RGB24, 64, 50, whole,
+       [](cairo_t* cr) { cairo_surface_set_device_offset(cairo_get_target(cr), 4, 6); }},
+      {"an image with alpha", CAIRO_FORMAT_ARGB32, kSourceW, kSourceH, whole, nullptr},
+      {"a pushed group", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, inner, clipTo({{3, 2, 30, 20}}), true},
+  };
+  for (const Case& c : cases) {
+    const auto source = Source(c.sourceClip);
+    ASSERT_TRUE(source) << c.name;
+    const std::vector<std::uint32_t> got = Blit(c, *source, false);
+    const std::vector<std::uint32_t> want = Blit(c, *source, true);
+    EXPECT_TRUE(got == want) << c.name;
+    // Something of the source arrived.
+    EXPECT_NE(got, std::vector<std::uint32_t>(got.size(), 0xA5C3E1F0u)) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace kvn
