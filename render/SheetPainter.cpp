@@ -11,6 +11,7 @@
 #include "model/ObjectExtentIndex.h"
 #include "model/cOutObj.h"
 #include "render/DrawInfo.h"
+#include "render/DrawPrefetch.h"
 #include "render/InsertChildList.h"
 #include "model/cInvRect.h"
 
@@ -203,12 +204,18 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   std::vector<std::uint32_t> positions;
   const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block, info) : nullptr;
   if (index && index->Query(info.worldClip, positions)) {
-    for (const std::uint32_t p : positions) step.Paint(index->Object(p), index->KnownExtent(p));
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+      PrefetchForDraw([&](std::uint32_t k) {
+        return i + k < positions.size() ? index->Object(positions[i + k]) : nullptr;
+      });
+      step.Paint(index->Object(positions[i]), index->KnownExtent(positions[i]));
+    }
   } else {
     std::uint32_t next = 0;
     for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
       const DRect* known = nullptr;
       if (index && next < index->Size() && index->Object(next) == object) {
+        PrefetchForDraw([&](std::uint32_t k) { return next + k < index->Size() ? index->Object(next + k) : nullptr; });
         known = index->KnownExtent(next++);
       } else {
         index = nullptr;
