@@ -150,10 +150,11 @@ class YxxfReader {
     std::uint16_t level = 0;
   };
   // MakeSheetLevels over the objects of `objects` listed in `top`, each
-  // with the level it has now.
+  // with the level it has now; `top` keeps the objects kept, with their
+  // new levels.
   // Answers the level number each layer got (65535: none).
   std::vector<std::uint16_t> MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
-                                             const std::vector<SheetObject>& top) const;
+                                             std::vector<SheetObject>& top) const;
   // The view objects of a sheet built after the first show the first
   // sheet's levels but those frozen in them: their frozen layer indexes
   // become the first sheet's level numbers of the layers not frozen.
