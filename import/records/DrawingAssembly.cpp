@@ -417,6 +417,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     objectBudget = ImportBudget(records);
   }
   referenceBlocks.clear();
+  blockLookup_.Reset();
   viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
   const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
