@@ -24,27 +24,47 @@ bool ChecksumLess(std::uint32_t a, std::uint32_t b) {
   return false;
 }
 
+void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries, std::vector<bool>& visited,
+             ByteArray& scratch, BlockPath& path, std::size_t& unvisited);
+
+// The entries of the object's block and of the blocks nested in it, when it
+// is an insert of a block not taken yet.
+void CollectObject(cOutObj* o, cDrawingData& data, std::vector<ReachableBlock>& entries, std::vector<bool>& visited,
+                   ByteArray& scratch, BlockPath& path, std::size_t& unvisited) {
+  cInsert* insert = o->AsInsert();
+  if (!insert) return;
+  const std::uint32_t i = insert->blockIndex;
+  if (i >= data.BlockCount() || i >= visited.size() || visited[i]) return;
+  cBlock* block = data.GetBlock(i);
+  if (!block) return;
+  // Marked before it is entered: a block reached again through itself is
+  // already taken.
+  visited[i] = true;
+  --unvisited;
+  if (path.Enter(block)) {
+    Collect(block->FirstObject(), data, entries, visited, scratch, path, unvisited);
+    path.Leave();
+  }
+  entries.push_back(ReachableBlock{i, std::uint32_t(entries.size()), block->GetChecksum(scratch)});
+}
+
 // `unvisited` counts the blocks not taken yet: once none is left, the rest
 // of a long chain cannot add an entry and is not walked.
 void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries, std::vector<bool>& visited,
              ByteArray& scratch, BlockPath& path, std::size_t& unvisited) {
-  for (cOutObj* o = chain; o && unvisited != 0; o = o->next) {
-    cInsert* insert = o->AsInsert();
-    if (!insert) continue;
-    const std::uint32_t i = insert->blockIndex;
-    if (i >= data.BlockCount() || i >= visited.size() || visited[i]) continue;
-    cBlock* block = data.GetBlock(i);
-    if (!block) continue;
-    // Marked before it is entered: a block reached again through itself is
-    // already taken.
-    visited[i] = true;
-    --unvisited;
-    if (path.Enter(block)) {
-      Collect(block->FirstObject(), data, entries, visited, scratch, path, unvisited);
-      path.Leave();
-    }
-    entries.push_back(ReachableBlock{i, std::uint32_t(entries.size()), block->GetChecksum(scratch)});
+  for (cOutObj* o = chain; o && unvisited != 0; o = o->next)
+    CollectObject(o, data, entries, visited, scratch, path, unvisited);
+}
+
+// How far ahead of the object in hand a walk down a list of objects fetches.
+constexpr std::size_t kObjectsAhead = 16;
+
+std::size_t CountUnvisited(cDrawingData& data, const std::vector<bool>& visited) {
+  std::size_t unvisited = 0;
+  for (std::size_t i = 0; i < visited.size() && i < data.BlockCount(); ++i) {
+    if (!visited[i] && data.GetBlock(std::uint32_t(i))) ++unvisited;
   }
+  return unvisited;
 }
 
 constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
@@ -146,23 +166,47 @@ bool CommonWidth(double& width, cBlock& block, cDrawingData& data, BlockPath& pa
 void CollectReachableBlocks(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries,
                             std::vector<bool>& visited, ByteArray& scratch) {
   BlockPath path;
-  std::size_t unvisited = 0;
-  for (std::size_t i = 0; i < visited.size() && i < data.BlockCount(); ++i) {
-    if (!visited[i] && data.GetBlock(std::uint32_t(i))) ++unvisited;
-  }
+  std::size_t unvisited = CountUnvisited(data, visited);
   Collect(chain, data, entries, visited, scratch, path, unvisited);
 }
 
+void CollectReachableBlocks(std::span<cOutObj* const> top, cDrawingData& data, std::vector<ReachableBlock>& entries,
+                            std::vector<bool>& visited, ByteArray& scratch) {
+  BlockPath path;
+  std::size_t unvisited = CountUnvisited(data, visited);
+  // The objects lie all over the heap: listed, those ahead are fetched
+  // while this one is asked, where a chain waits for memory at every link.
+  for (std::size_t k = 0; k < top.size() && unvisited != 0; ++k) {
+    if (k + kObjectsAhead < top.size()) __builtin_prefetch(top[k + kObjectsAhead]);
+    CollectObject(top[k], data, entries, visited, scratch, path, unvisited);
+  }
+}
+
+namespace {
+
+bool RemapObject(cDrawingData& data, cOutObj* o, const std::vector<std::uint32_t>& remap) {
+  cInsert* insert = o->AsInsert();
+  if (!insert || insert->blockIndex >= remap.size()) return false;
+  const std::uint32_t target = remap[insert->blockIndex];
+  if (target == insert->blockIndex || target >= data.BlockCount()) return false;
+  insert->blockIndex = target;
+  insert->MarkDirty();
+  return true;
+}
+
+}  // namespace
+
 bool RemapInsertBlocks(cDrawingData& data, cOutObj* chain, const std::vector<std::uint32_t>& remap) {
   bool changed = false;
-  for (cOutObj* o = chain; o; o = o->next) {
-    cInsert* insert = o->AsInsert();
-    if (!insert || insert->blockIndex >= remap.size()) continue;
-    const std::uint32_t target = remap[insert->blockIndex];
-    if (target == insert->blockIndex || target >= data.BlockCount()) continue;
-    insert->blockIndex = target;
-    insert->MarkDirty();
-    changed = true;
+  for (cOutObj* o = chain; o; o = o->next) changed = RemapObject(data, o, remap) || changed;
+  return changed;
+}
+
+bool RemapInsertBlocks(cDrawingData& data, std::span<cOutObj* const> top, const std::vector<std::uint32_t>& remap) {
+  bool changed = false;
+  for (std::size_t k = 0; k < top.size(); ++k) {
+    if (k + kObjectsAhead < top.size()) __builtin_prefetch(top[k + kObjectsAhead]);
+    changed = RemapObject(data, top[k], remap) || changed;
   }
   return changed;
 }
@@ -178,12 +222,24 @@ bool GetCommonLineWidth(double& width, cBlock& block, cDrawingData& data) {
 
 void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std::uint32_t protectedFirst,
                                         int protectedCount) {
+  MergeDuplicateBlocksOf(TopObjects{first, {}}, protectedFirst, protectedCount);
+}
+
+void cDrawingData::MergeDuplicateBlocks(std::span<cOutObj* const> top) {
+  MergeDuplicateBlocksOf(TopObjects{nullptr, top}, 0, 0);
+}
+
+void cDrawingData::MergeDuplicateBlocksOf(const TopObjects& top, std::uint32_t protectedFirst, int protectedCount) {
   const std::uint32_t n = BlockCount();
   if (n == 0) return;
   ByteArray scratch, otherScratch;
   std::vector<ReachableBlock> entries;
   std::vector<bool> visited(n, false);
-  CollectReachableBlocks(first, *this, entries, visited, scratch);
+  if (top.chain) {
+    CollectReachableBlocks(top.chain, *this, entries, visited, scratch);
+  } else {
+    CollectReachableBlocks(top.listed, *this, entries, visited, scratch);
+  }
 
   std::unordered_set<std::uint32_t> protectedSums;
   if (protectedFirst < n && protectedCount > 0 && std::uint64_t(protectedFirst) + std::uint32_t(protectedCount) <= n) {
@@ -192,7 +248,11 @@ void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std
   }
   auto allowed = [&](std::uint32_t sum) { return protectedSums.empty() || protectedSums.contains(sum); };
   auto remapAll = [&](const std::vector<std::uint32_t>& remap) {
-    RemapInsertBlocks(*this, first, remap);
+    if (top.chain) {
+      RemapInsertBlocks(*this, top.chain, remap);
+    } else {
+      RemapInsertBlocks(*this, top.listed, remap);
+    }
     for (std::uint32_t i = 0; i < n; ++i) {
       cBlock* b = GetBlock(i);
       if (b && RemapInsertBlocks(*this, b->FirstObject(), remap)) b->InvalidateChecksum();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "foundation/GrowArray.h"
@@ -26,9 +27,13 @@ struct ReachableBlock {
 // block of the table, set before a block is entered.
 void CollectReachableBlocks(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries,
                             std::vector<bool>& visited, ByteArray& scratch);
+// The same from a list of top-level objects in place of a chain.
+void CollectReachableBlocks(std::span<cOutObj* const> top, cDrawingData& data, std::vector<ReachableBlock>& entries,
+                            std::vector<bool>& visited, ByteArray& scratch);
 // Every insert of the chain takes remap[its block index] (geometry dirty);
 // true when one changed.
 bool RemapInsertBlocks(cDrawingData& data, cOutObj* chain, const std::vector<std::uint32_t>& remap);
+bool RemapInsertBlocks(cDrawingData& data, std::span<cOutObj* const> top, const std::vector<std::uint32_t>& remap);
 // The pen width shared by every stroked object of the block and of the
 // blocks nested in it: false when it has none; true with -1 when they differ.
 bool GetCommonLineWidth(double& width, cBlock& block, cDrawingData& data);

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
@@ -72,6 +73,9 @@ class cDrawingData {
   // blocks from `protectedFirst` only duplicates of those are merged. The
   // first argument is not used.
   void MergeDuplicateBlocks(cOutObj* unused, cOutObj* first, std::uint32_t protectedFirst, int protectedCount);
+  // The same over the top-level objects listed in chain order, without a
+  // protected range: a list is walked with fetches ahead.
+  void MergeDuplicateBlocks(std::span<cOutObj* const> top);
   // Drops what the styles keep for drawing (the outlines of line patterns)
   // and marks every object of the block for a new extent, after something
   // the caches depend on (fonts, scale) changed.
@@ -129,6 +133,13 @@ class cDrawingData {
   void LoadGlyphsForText(cText& text);
 
  private:
+  // The top-level objects of a merge: a chain, or (without one) a list.
+  struct TopObjects {
+    cOutObj* chain = nullptr;
+    std::span<cOutObj* const> listed;
+  };
+  void MergeDuplicateBlocksOf(const TopObjects& top, std::uint32_t protectedFirst, int protectedCount);
+
   // Declared in the reverse of the destruction order (see above).
   LineStyleTable lineStyles_;
   FillStyleTable fillStyles_;

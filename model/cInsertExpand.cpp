@@ -373,10 +373,13 @@ void cInsert::Recalc(cDrawingData* data) {
   }
   for (std::size_t i = 0; i < children_.Count(); ++i) {
     cOutObj& child = *children_[i].object;
-    DRect plainRect, strokeRect, fullRect;
+    // The plain extent is taken once and grown for the other two: asked
+    // again it answers the same (an arc works out its outline each time).
+    DRect plainRect;
     child.GetExtentUpdated(data, plainRect);
-    child.GetStrokeExtent(data, strokeRect);
-    child.GetFullExtent(data, fullRect);
+    DRect strokeRect = plainRect, fullRect = plainRect;
+    child.AddStrokeExtent(data, strokeRect);
+    child.AddFullExtent(data, fullRect);
     fullExtent.Union(fullRect, firstFull);
     if (!child.HasFlag(kFlagInsertGenerated)) {
       plainExtent.Union(plainRect, firstPlain);

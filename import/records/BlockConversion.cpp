@@ -111,18 +111,7 @@ bool YxxfReader::Spend(std::uint64_t units) {
 }
 
 YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle) {
-  for (YxxfBlockRec* block : blocks) {
-    if (blockHandle != 0 ? block->handle == blockHandle || block->owner == blockHandle
-                         : !name.IsEmpty() && EqualsAsciiNoCase(block->name.View(), name.View())) {
-      return block;
-    }
-    if (insertHandle != 0) {
-      for (std::uint32_t i = 0; i < block->insertHandles.Count(); ++i) {
-        if (block->insertHandles[i] == insertHandle) return block;
-      }
-    }
-  }
-  return nullptr;
+  return blockLookup_.Find(blocks, insertHandle, name, blockHandle);
 }
 
 namespace {

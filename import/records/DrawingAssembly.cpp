@@ -97,11 +97,13 @@ bool FiniteWithin(const DRect& r) {
   return true;
 }
 
-// Objects whose extent is not finite or reaches beyond 1e20 are dropped;
+// The objects of the chain, listed in its order in `listed`: those whose
+// extent is not finite or reaches beyond 1e20 are dropped;
 // the others on visible levels make the drawing area. With an initial view
 // that holds at least one object whole, the views open on the area cut to
 // it.
-void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initialView) {
+void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<cOutObj*>& listed,
+                        const DRect* initialView) {
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
   ObjectChain kept;
@@ -109,15 +111,16 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const DRect* initia
   // else, the texts met here are all of its texts.
   const bool topWasEmpty = top.FirstObject() == nullptr;
   std::vector<cText*> keptTexts;
-  cOutObj* next = objects.Release();
+  (void)objects.Release();
   DRect area;
   bool first = true;
   bool anyInside = false;
-  while (cOutObj* object = next) {
-    next = object->next;
+  constexpr std::size_t kAhead = 16;
+  for (std::size_t k = 0; k < listed.size(); ++k) {
+    // Those ahead are fetched while this one is measured.
+    if (k + kAhead < listed.size()) __builtin_prefetch(listed[k + kAhead]);
+    cOutObj* object = listed[k];
     object->next = nullptr;
-    // The next object is fetched while this one is measured.
-    if (next) __builtin_prefetch(next);
     DRect extent;
     object->GetExtentUpdated(data, extent);
     extent.Normalize();
@@ -280,7 +283,7 @@ void YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const
 }
 
 std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
-                                                       const std::vector<SheetObject>& top) const {
+                                                       std::vector<SheetObject>& top) const {
   const std::uint32_t layerCount = layers.Count();
   std::vector<std::uint8_t> used(layerCount, 0);
   for (const SheetObject& o : top) {
@@ -326,6 +329,7 @@ std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, Objec
   }
   ObjectChain kept;
   (void)objects.Release();
+  std::size_t keptCount = 0;
   for (std::size_t k = 0; k < top.size(); ++k) {
     if (k + kAhead < top.size()) __builtin_prefetch(top[k + kAhead].object);
     cOutObj* object = top[k].object;
@@ -336,7 +340,9 @@ std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, Objec
     }
     object->SetLevel(number[top[k].level]);
     kept.Append(object);
+    top[keptCount++] = SheetObject{object, object->Level()};
   }
+  top.resize(keptCount);
   objects = std::move(kept);
   levels.MakeNamesUnique();
   return number;
@@ -411,6 +417,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     objectBudget = ImportBudget(records);
   }
   referenceBlocks.clear();
+  blockLookup_.Reset();
   viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
   const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
@@ -524,9 +531,13 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       DRect initialView;
       const bool hasInitialView = objects.Head() && InitialViewRect(viewport, choice, view, initialView);
-      data->MergeDuplicateBlocks(nullptr, objects.Head(), 0, 0);
+      // The sheet's objects in chain order, for the walks below to fetch ahead.
+      std::vector<cOutObj*> listed(top.size());
+      for (std::size_t k = 0; k < top.size(); ++k) listed[k] = top[k].object;
+      std::vector<SheetObject>().swap(top);
+      data->MergeDuplicateBlocks(listed);
       ApplyUnits(sheet->Drawing());
-      ComputeDrawingArea(*sheet, objects, hasInitialView ? &initialView : nullptr);
+      ComputeDrawingArea(*sheet, objects, listed, hasInitialView ? &initialView : nullptr);
       document->AddSheet(std::move(sheet));
       return true;
     }

@@ -34,6 +34,7 @@
 #include "foundation/DRect.h"
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
+#include "import/records/BlockLookup.h"
 #include "import/records/ImportStatistics.h"
 #include "import/records/SharedInsertBlocks.h"
 #include "import/records/TableRecords.h"
@@ -150,10 +151,11 @@ class YxxfReader {
     std::uint16_t level = 0;
   };
   // MakeSheetLevels over the objects of `objects` listed in `top`, each
-  // with the level it has now.
+  // with the level it has now; `top` keeps the objects kept, with their
+  // new levels.
   // Answers the level number each layer got (65535: none).
   std::vector<std::uint16_t> MakeSheetLevels(cDrawingData& data, ObjectChain& objects,
-                                             const std::vector<SheetObject>& top) const;
+                                             std::vector<SheetObject>& top) const;
   // The view objects of a sheet built after the first show the first
   // sheet's levels but those frozen in them: their frozen layer indexes
   // become the first sheet's level numbers of the layers not frozen.
@@ -350,6 +352,9 @@ class YxxfReader {
   std::uint32_t layersIndexed_ = 0;
   std::unordered_map<std::uint64_t, YxxfBlockRec*> blockByHandle_;
   std::uint32_t blocksIndexed_ = 0;
+  // FindBlock's indexes, built again for each assembly (the reading fills
+  // in a block's keys after appending it).
+  BlockLookup blockLookup_;
   // The index of layer "0" as last found, valid while the layer count and
   // the count of layers filled in place are what they were then (the
   // styling asks for it once per made object).

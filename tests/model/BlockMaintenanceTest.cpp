@@ -262,6 +262,40 @@ TEST(BlockMaintenance, TheMergeDecidesAsThePlainRuleOnRandomTables) {
   }
 }
 
+// The merge over the top objects listed decides as the merge down their
+// chain, and the collection lists the same entries in the same order.
+TEST(BlockMaintenance, TheListedTopMergesAsItsChain) {
+  struct Case {
+    std::uint32_t seed;
+    int leaves, holders;
+    bool collide;
+  };
+  const Case cases[] = {{11, 40, 40, false}, {12, 600, 900, true}, {13, 1500, 1500, true}, {14, 10, 3000, false}};
+  for (const Case& c : cases) {
+    RandomTable listed(c.seed, c.leaves, c.holders, c.collide), chained(c.seed, c.leaves, c.holders, c.collide);
+    std::vector<cOutObj*> top;
+    for (cOutObj* o = listed.top.FirstObject(); o; o = o->next) top.push_back(o);
+
+    std::vector<ReachableBlock> fromList, fromChain;
+    std::vector<bool> visitedList(listed.d.data->BlockCount(), false), visitedChain = visitedList;
+    ByteArray scratch;
+    CollectReachableBlocks(top, *listed.d.data, fromList, visitedList, scratch);
+    CollectReachableBlocks(chained.top.FirstObject(), *chained.d.data, fromChain, visitedChain, scratch);
+    ASSERT_EQ(fromList.size(), fromChain.size()) << "seed " << c.seed;
+    for (std::size_t e = 0; e < fromList.size(); ++e) {
+      EXPECT_EQ(fromList[e].index, fromChain[e].index);
+      EXPECT_EQ(fromList[e].checksum, fromChain[e].checksum);
+    }
+    EXPECT_EQ(visitedList, visitedChain);
+
+    listed.d.data->MergeDuplicateBlocks(top);
+    chained.d.data->MergeDuplicateBlocks(nullptr, chained.top.FirstObject(), 0, 0);
+    const std::vector<std::int64_t> outcome = listed.Outcome();
+    EXPECT_EQ(outcome, chained.Outcome()) << "seed " << c.seed;
+    EXPECT_NE(outcome, RandomTable(c.seed, c.leaves, c.holders, c.collide).Outcome()) << "seed " << c.seed;
+  }
+}
+
 // Ten thousand blocks of one line each at its own turn, each with a twin,
 // and a holder placing each of the two: the first pass maps every twin onto
 // its block, the second empties the holder of the twin onto the other
