@@ -63,12 +63,15 @@ int CompareNoCaseAccentW(const char16_t* a, const char16_t* b) { return CompareA
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t p = a[i], q = b[i];
-    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
-    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
-    if (p != q) return false;
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;
+}
+
+std::u16string AsciiUpperKey(std::u16string_view name) {
+  std::u16string key(name);
+  for (char16_t& c : key) c = AsciiUpper(c);
+  return key;
 }
 
 // --- concatenate, arrays ---------------------------------------------------------------------

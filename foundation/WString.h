@@ -91,6 +91,12 @@ int CompareNoCaseAccentW(const char16_t* a, const char16_t* b);
 // names and keys, which other letters never fold in).
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b);
 
+// An ASCII letter in upper case; every other character as it is.
+inline char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
+
+// The key a case-blind table of such names is looked up by.
+std::u16string AsciiUpperKey(std::u16string_view name);
+
 // The string at index, or the empty string when the index is out of range
 // (or the slot is null).
 WString GetStringArrayItem(const OwnedArray<WString>& array, int index);

@@ -80,7 +80,6 @@ ListState& ListData() {
   return s;
 }
 
-char16_t FontAsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 }  // namespace
 
@@ -293,7 +292,7 @@ bool ApplyCharsetSuffix(WString& name, std::uint8_t& charset) {
     const std::size_t start = std::size_t(name.Length()) - suffix.size();
     bool match = true;
     for (std::size_t i = 0; i < suffix.size() && match; ++i)
-      match = FontAsciiUpper(name[int(start + i)]) == FontAsciiUpper(suffix[i]);
+      match = AsciiUpper(name[int(start + i)]) == AsciiUpper(suffix[i]);
     if (!match) continue;
     name = name.Mid(0, int(start));
     charset = s.charset;

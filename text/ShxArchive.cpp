@@ -23,7 +23,6 @@ bool HasQdatHeader(std::span<const std::uint8_t> bytes) {
 }
 
 char16_t ShxAsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
-char16_t ShxAsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 
 bool HasShxExtension(const WString& name) {
   const std::u16string_view v = name.View();
@@ -34,7 +33,7 @@ bool HasShxExtension(const WString& name) {
 
 WString Capitalised(const WString& name) {
   std::u16string s(name.View());
-  for (std::size_t i = 0; i < s.size(); ++i) s[i] = i == 0 ? ShxAsciiUpper(s[i]) : ShxAsciiLower(s[i]);
+  for (std::size_t i = 0; i < s.size(); ++i) s[i] = i == 0 ? AsciiUpper(s[i]) : ShxAsciiLower(s[i]);
   return WString(std::u16string_view(s));
 }
 

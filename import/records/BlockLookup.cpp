@@ -8,13 +8,7 @@ namespace kvn {
 
 namespace {
 
-std::u16string NameKey(const WString& name) {
-  std::u16string key(name.View());
-  for (char16_t& c : key) {
-    if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
-  }
-  return key;
-}
+std::u16string NameKey(const WString& name) { return AsciiUpperKey(name.View()); }
 
 }  // namespace
 

@@ -13,7 +13,6 @@ int HexCharValue(char16_t c) {
   return -1;
 }
 
-char16_t Upper(char16_t c) { return c >= 'a' && c <= 'z' ? char16_t(c - 32) : c; }
 
 // The character of a \M+ escape, or '?' when it cannot be decoded.
 char16_t DecodeMultibyte(int codePage, int code) {
@@ -45,12 +44,12 @@ void ResolveTextEscapes(WString& text) {
   if (text.FindChar(u'\\') < 0) return;
   for (int i = 0; i < text.Length(); ++i) {
     if (text[i] != u'\\') continue;
-    char16_t kind = Upper(text[i + 1]);
+    char16_t kind = AsciiUpper(text[i + 1]);
     if (kind == u'M' && text[i + 2] == u'+' && i + 7 < text.Length()) {
       bool valid = true;
       int code = 0;
       for (int k = 0; k < 5; ++k) {
-        int v = HexCharValue(Upper(text[i + 3 + k]));
+        int v = HexCharValue(AsciiUpper(text[i + 3 + k]));
         if (v < 0) valid = false;
         if (k > 0) code = code << 4 | (v < 0 ? 0 : v);
       }

@@ -30,13 +30,7 @@ bool StartsWithNoCase(const WString& name, std::u16string_view prefix) {
   return v.size() >= prefix.size() && SameNameNoCase(v.substr(0, prefix.size()), prefix);
 }
 
-std::u16string UpperKey(const WString& name) {
-  std::u16string key(name.View());
-  for (char16_t& c : key) {
-    if (c >= 'a' && c <= 'z') c = char16_t(c - 32);
-  }
-  return key;
-}
+std::u16string UpperKey(const WString& name) { return AsciiUpperKey(name.View()); }
 
 }  // namespace
 
