@@ -222,24 +222,22 @@ bool GetCommonLineWidth(double& width, cBlock& block, cDrawingData& data) {
 
 void cDrawingData::MergeDuplicateBlocks(cOutObj* /*unused*/, cOutObj* first, std::uint32_t protectedFirst,
                                         int protectedCount) {
-  MergeDuplicateBlocksOf(TopObjects{first, {}}, protectedFirst, protectedCount);
+  if (BlockCount() == 0) return;
+  std::vector<cOutObj*> listed;
+  for (cOutObj* o = first; o; o = o->next) listed.push_back(o);
+  MergeDuplicateBlocksOf(listed, protectedFirst, protectedCount);
 }
 
-void cDrawingData::MergeDuplicateBlocks(std::span<cOutObj* const> top) {
-  MergeDuplicateBlocksOf(TopObjects{nullptr, top}, 0, 0);
-}
+void cDrawingData::MergeDuplicateBlocks(std::span<cOutObj* const> top) { MergeDuplicateBlocksOf(top, 0, 0); }
 
-void cDrawingData::MergeDuplicateBlocksOf(const TopObjects& top, std::uint32_t protectedFirst, int protectedCount) {
+void cDrawingData::MergeDuplicateBlocksOf(std::span<cOutObj* const> top, std::uint32_t protectedFirst,
+                                          int protectedCount) {
   const std::uint32_t n = BlockCount();
   if (n == 0) return;
   ByteArray scratch, otherScratch;
   std::vector<ReachableBlock> entries;
   std::vector<bool> visited(n, false);
-  if (top.chain) {
-    CollectReachableBlocks(top.chain, *this, entries, visited, scratch);
-  } else {
-    CollectReachableBlocks(top.listed, *this, entries, visited, scratch);
-  }
+  CollectReachableBlocks(top, *this, entries, visited, scratch);
 
   std::unordered_set<std::uint32_t> protectedSums;
   if (protectedFirst < n && protectedCount > 0 && std::uint64_t(protectedFirst) + std::uint32_t(protectedCount) <= n) {
@@ -248,11 +246,7 @@ void cDrawingData::MergeDuplicateBlocksOf(const TopObjects& top, std::uint32_t p
   }
   auto allowed = [&](std::uint32_t sum) { return protectedSums.empty() || protectedSums.contains(sum); };
   auto remapAll = [&](const std::vector<std::uint32_t>& remap) {
-    if (top.chain) {
-      RemapInsertBlocks(*this, top.chain, remap);
-    } else {
-      RemapInsertBlocks(*this, top.listed, remap);
-    }
+    RemapInsertBlocks(*this, top, remap);
     for (std::uint32_t i = 0; i < n; ++i) {
       cBlock* b = GetBlock(i);
       if (b && RemapInsertBlocks(*this, b->FirstObject(), remap)) b->InvalidateChecksum();

@@ -133,12 +133,7 @@ class cDrawingData {
   void LoadGlyphsForText(cText& text);
 
  private:
-  // The top-level objects of a merge: a chain, or (without one) a list.
-  struct TopObjects {
-    cOutObj* chain = nullptr;
-    std::span<cOutObj* const> listed;
-  };
-  void MergeDuplicateBlocksOf(const TopObjects& top, std::uint32_t protectedFirst, int protectedCount);
+  void MergeDuplicateBlocksOf(std::span<cOutObj* const> top, std::uint32_t protectedFirst, int protectedCount);
 
   // Declared in the reverse of the destruction order (see above).
   LineStyleTable lineStyles_;
