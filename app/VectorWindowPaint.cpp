@@ -7,6 +7,7 @@
 #include "document/cDrawing.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
+#include "platform/gdi/CairoDC.h"
 #include "render/DrawInfo.h"
 #include "render/RasterSurface.h"
 
@@ -26,14 +27,9 @@ constexpr std::int64_t kInvalidMargin = 12;
 // paint). False, with nothing written, where any condition fails.
 bool CopyIntoImageTarget(const RasterBlitSource& source, cairo_t* target) {
   cairo_surface_t* image = cairo_get_group_target(target);
-  if (cairo_surface_get_type(image) != CAIRO_SURFACE_TYPE_IMAGE ||
-      cairo_image_surface_get_format(image) != CAIRO_FORMAT_RGB24 || cairo_image_surface_get_data(image) == nullptr)
+  if (!IsUntransformedImage(image) || cairo_image_surface_get_format(image) != CAIRO_FORMAT_RGB24 ||
+      cairo_image_surface_get_data(image) == nullptr)
     return false;
-  double x = 0, y = 0;
-  cairo_surface_get_device_offset(image, &x, &y);
-  if (x != 0 || y != 0) return false;
-  cairo_surface_get_device_scale(image, &x, &y);
-  if (x != 1 || y != 1) return false;
   cairo_matrix_t m;
   cairo_get_matrix(target, &m);
   if (m.xx != 1 || m.yx != 0 || m.xy != 0 || m.yy != 1 || m.x0 != 0 || m.y0 != 0) return false;

@@ -66,6 +66,15 @@ cairo_surface_t* PatternSurface(const BrushData& brush) {
 
 }  // namespace
 
+bool IsUntransformedImage(cairo_surface_t* surface) {
+  if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
+  double x = 0, y = 0;
+  cairo_surface_get_device_offset(surface, &x, &y);
+  if (x != 0 || y != 0) return false;
+  cairo_surface_get_device_scale(surface, &x, &y);
+  return x == 1 && y == 1;
+}
+
 void SetSourceColor(cairo_t* cr, COLORREF color) {
   cairo_set_source_rgb(cr, ColorR(color) / 255.0, ColorG(color) / 255.0, ColorB(color) / 255.0);
 }

@@ -101,6 +101,9 @@ class CairoDC : public TDC {
 // runs shared one scaled font.
 void SetSharedGlyphFontForTests(bool enabled);
 void SetSourceColor(cairo_t* cr, COLORREF color);
+// Whether the surface is an image that maps user space 1:1 onto its pixels
+// once a context's own matrix is the identity (no device offset or scale).
+bool IsUntransformedImage(cairo_surface_t* surface);
 // The colour a binary raster operation paints with when it needs no
 // destination; other operations answer the colour unchanged.
 COLORREF Rop2SourceColor(int rop2, COLORREF color);

@@ -12,19 +12,6 @@ namespace {
 // Off only in tests that compare the shared scaled font with the matrix road.
 bool sharedScaledFont = true;
 
-// Whether the target is an image that maps user space 1:1 onto its pixels
-// once the context's own matrix is the identity (no device offset or
-// scale). Other targets (printers, documents) keep runs placed by the
-// matrix, which is what they record.
-bool UntransformedImage(cairo_surface_t* surface) {
-  if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
-  double x = 0, y = 0;
-  cairo_surface_get_device_offset(surface, &x, &y);
-  if (x != 0 || y != 0) return false;
-  cairo_surface_get_device_scale(surface, &x, &y);
-  return x == 1 && y == 1;
-}
-
 }  // namespace
 
 void SetSharedGlyphFontForTests(bool enabled) { sharedScaledFont = enabled; }
@@ -46,7 +33,9 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
   cairo_matrix_init(&m, glyphToDevice.eM11, glyphToDevice.eM12, glyphToDevice.eM21, glyphToDevice.eM22,
                     glyphToDevice.eDx, glyphToDevice.eDy);
   glyphList_.resize(glyphs.size());
-  if (sharedScaledFont && UntransformedImage(Surface())) {
+  // Other targets (printers, documents) keep runs placed by the matrix,
+  // which is what they record.
+  if (sharedScaledFont && IsUntransformedImage(Surface())) {
     // The run's position goes into the glyphs instead of the matrix, so that
     // runs of one face, size and turn share one scaled font, kept in the
     // context's outer state between runs: with the position in the matrix
