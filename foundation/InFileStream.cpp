@@ -120,8 +120,40 @@ bool InFileStream::RawReadAt(std::uint64_t pos, void* buffer, std::uint32_t n) {
   return true;
 }
 
+bool InFileStream::LoadBlockAhead(std::uint32_t length) {
+  run_ = blockStart_ == nextInRun_ ? run_ + 1 : 0;
+  nextInRun_ = blockStart_ + kStreamBufferSize;
+  const bool held = blockStart_ >= aheadStart_ && blockStart_ - aheadStart_ + length <= aheadLength_;
+  if (!held) {
+    if (run_ < kBlocksBeforeReadAhead) return false;
+    if (!ahead_) ahead_ = std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadSize);
+    const auto want = std::uint32_t(std::min<std::uint64_t>(kReadAheadSize, size_ - blockStart_));
+    std::uint32_t done = 0;
+    while (done < want) {
+      const ssize_t r = ::pread(file_.Fd(), ahead_.get() + done, want - done, off_t(blockStart_ + done));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      done += std::uint32_t(r);
+    }
+    aheadStart_ = blockStart_;
+    aheadLength_ = done;
+    // A short read-ahead that still holds the block is as good as the
+    // block's own read; otherwise the block's own read reports the failure.
+    if (done < length) return false;
+  }
+  blockData_ = ahead_.get() + (blockStart_ - aheadStart_);
+  ++blocksReadAhead_;
+  return true;
+}
+
 bool InFileStream::LoadBlock() {
-  if (!RawReadAt(blockStart_, block_.Get(), BlockLength())) return false;
+  const std::uint32_t length = BlockLength();
+  if (file_.IsValid() && LoadBlockAhead(length)) {
+    blockNotLoaded_ = false;
+    return true;
+  }
+  if (!RawReadAt(blockStart_, block_.Get(), length)) return false;
+  blockData_ = block_.Get();
   blockNotLoaded_ = false;
   return true;
 }
@@ -153,7 +185,7 @@ std::uint32_t InFileStream::Read(void* buffer, std::uint32_t n) {
   std::uint32_t blockLength = BlockLength();
   if (std::uint64_t(offset_) + left > blockLength) {
     std::uint32_t part = blockLength - offset_;
-    std::memcpy(out, block_.Get() + offset_, part);
+    std::memcpy(out, blockData_ + offset_, part);
     out += part;
     left -= part;
     blockStart_ += kStreamBufferSize;
@@ -169,7 +201,7 @@ std::uint32_t InFileStream::Read(void* buffer, std::uint32_t n) {
     moved = true;
   }
   if (moved && !LoadBlock()) return 0;
-  std::memcpy(out, block_.Get() + offset_, left);
+  std::memcpy(out, blockData_ + offset_, left);
   offset_ += left;
   delivered_ += n;
   return n;
@@ -178,7 +210,7 @@ std::uint32_t InFileStream::Read(void* buffer, std::uint32_t n) {
 std::uint8_t InFileStream::ReadByte() {
   if (block_ && !blockNotLoaded_ && offset_ < BlockLength() && IsOpen()) {
     ++delivered_;
-    return block_.Get()[offset_++];
+    return blockData_[offset_++];
   }
   std::uint8_t b = 0;
   Read(&b, 1);
@@ -235,7 +267,7 @@ const std::uint8_t* InFileStream::GetReadWindow(std::uint32_t& length) {
     blockLength = BlockLength();
   }
   length = blockLength - offset_;
-  return block_.Get() + offset_;
+  return blockData_ + offset_;
 }
 
 bool InFileStream::ConsumeWindow(std::uint32_t n) {

@@ -174,6 +174,76 @@ TEST(InFileStream, RandomSeeksAndReadsMatchTheData) {
   }
 }
 
+// A file read on block after block comes from the read-ahead; windows,
+// bytes, reads across blocks and seeks back into or out of it all see the
+// file's bytes, and a file that shrinks past the read-ahead still closes.
+TEST(InFileStream, SequentialReadingIsServedAheadAndSeesTheFile) {
+  test::ScratchDir dir;
+  const auto data = Pattern(3 * 1024 * 1024 + 777, 11);
+  WriteFile(dir / "big.bin", data);
+  {
+    InFileStream in(PathOf(dir / "big.bin"));
+    std::vector<std::uint8_t> seen;
+    std::mt19937 rng(5);
+    while (!in.Eof()) {
+      const std::uint32_t pick = rng() % 8;
+      const std::uint64_t pos = in.Position();
+      if (pick == 0) {
+        seen.push_back(in.ReadByte());
+      } else if (pick == 1) {
+        std::vector<std::uint8_t> got(rng() % 20000);
+        got.resize(in.Read(got.data(), std::uint32_t(got.size())));
+        seen.insert(seen.end(), got.begin(), got.end());
+      } else {
+        std::uint32_t length = 0;
+        const std::uint8_t* w = in.GetReadWindow(length);
+        ASSERT_NE(w, nullptr);
+        const std::uint32_t take = std::min<std::uint32_t>(length, 1 + rng() % 9000);
+        seen.insert(seen.end(), w, w + take);
+        ASSERT_TRUE(in.ConsumeWindow(take));
+      }
+      ASSERT_EQ(in.Position(), pos + (seen.size() - pos));
+    }
+    ASSERT_EQ(seen.size(), data.size());
+    EXPECT_TRUE(seen == data);
+    EXPECT_GT(in.BlocksReadAhead(), 300u);
+    // Back into the read-ahead, then to the start and into the tail again.
+    for (std::uint64_t to : {std::uint64_t(data.size() - 5000), std::uint64_t(0), std::uint64_t(2000000)}) {
+      ASSERT_TRUE(in.Seek(to));
+      std::vector<std::uint8_t> got(12000);
+      const std::uint32_t n = in.Read(got.data(), 12000);
+      ASSERT_EQ(n, std::min<std::uint64_t>(12000, data.size() - to));
+      EXPECT_TRUE(std::equal(got.begin(), got.begin() + n, data.begin() + std::ptrdiff_t(to)));
+    }
+  }
+  {
+    // A few blocks are read alone before the read-ahead starts.
+    InFileStream in(PathOf(dir / "big.bin"));
+    std::vector<std::uint8_t> head(3 * kStreamBufferSize);
+    for (std::uint8_t& b : head) b = in.ReadByte();
+    EXPECT_EQ(in.BlocksReadAhead(), 0u);
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), data.begin()));
+  }
+  {
+    InFileStream in(PathOf(dir / "big.bin"));
+    std::vector<std::uint8_t> got(100000);
+    std::uint32_t length = 0;
+    std::uint64_t delivered = 0;
+    while (delivered < 100000 && in.GetReadWindow(length)) {
+      in.ConsumeWindow(length);
+      delivered += length;
+    }
+    std::filesystem::resize_file(dir / "big.bin", 2 * 1024 * 1024);
+    while (in.GetReadWindow(length)) {
+      ASSERT_TRUE(in.ConsumeWindow(length));
+      delivered += length;
+    }
+    EXPECT_FALSE(in.IsOpen());
+    EXPECT_EQ(in.LastError(), kErrorHandleEof);
+    EXPECT_LE(delivered, 2u * 1024 * 1024);
+  }
+}
+
 TEST(InFileStream, CanReadIsFalseAtTheEndEvenForNothing) {
   ByteArray memory = ToArray(Pattern(100));
   auto in = InFileStream::FromMemory(memory);
