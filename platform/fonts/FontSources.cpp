@@ -30,6 +30,16 @@ struct Sources {
   // fontconfig's current configuration (the one the environment names,
   // loaded once by fontconfig itself and kept for the process).
   FcConfig* custom = nullptr;
+  // fontconfig's list, named but not yet described: a face is opened only
+  // when its family is asked for, or when the whole list is.
+  bool listed = false;
+  enum class Told : std::uint8_t { Not, Described, Unusable };
+  struct Listed {
+    FaceSource face;
+    bool type1 = false;
+    Told told = Told::Not;
+  };
+  std::vector<Listed> faces;
   bool loaded = false;
   std::vector<FaceSource> installed;
   std::uint64_t generation = 1;
@@ -136,9 +146,16 @@ FcConfig* Config(Sources& s) {
   return s.custom ? s.custom : FcConfigGetCurrent();
 }
 
-void LoadInstalled(Sources& s) {
-  s.loaded = true;
-  s.installed.clear();
+bool IsType1(FcPattern* font) {
+  FcChar8* format = nullptr;
+  return FcPatternGetString(font, FC_FONTFORMAT, 0, &format) == FcResultMatch && format &&
+         std::string_view(reinterpret_cast<const char*>(format)) == "Type 1";
+}
+
+// The installed outline faces by name only, in their fixed order.
+void ListInstalled(Sources& s) {
+  s.listed = true;
+  s.faces.clear();
   FcConfig* config = Config(s);
   if (!config) return;
   FcPattern* pattern = FcPatternCreate();
@@ -148,7 +165,6 @@ void LoadInstalled(Sources& s) {
   FcObjectSetDestroy(objects);
   FcPatternDestroy(pattern);
   if (!set) return;
-  FT_Library lib = FreeTypeLibrary();
   for (int i = 0; i < set->nfont; ++i) {
     FcChar8* file = nullptr;
     int index = 0;
@@ -167,38 +183,54 @@ void LoadInstalled(Sources& s) {
     if (face.families.empty()) continue;
     // fontconfig's cache names the format: Type 1 faces are described from
     // their headers, which spares decrypting each whole font.
-    FcChar8* format = nullptr;
-    if (FcPatternGetString(set->fonts[i], FC_FONTFORMAT, 0, &format) == FcResultMatch && format &&
-        std::string_view(reinterpret_cast<const char*>(format)) == "Type 1" && DescribeType1Face(face)) {
-      s.installed.push_back(std::move(face));
-      continue;
-    }
-    FT_Face ft = nullptr;
-    if (FT_New_Face(lib, face.file.c_str(), index, &ft) != 0) continue;
-    const bool ok = DescribeFace(ft, face);
-    FT_Done_Face(ft);
-    if (ok) s.installed.push_back(std::move(face));
+    s.faces.push_back({std::move(face), IsType1(set->fonts[i])});
   }
   FcFontSetDestroy(set);
   // The metric-compatible stand-ins take the Windows names nobody else has.
   for (const StandIn& stand : kStandIns) {
     const WString windowsName(stand.windowsName), libreName(stand.libreName);
     auto has = [&](const WString& name) {
-      return std::any_of(s.installed.begin(), s.installed.end(), [&](const FaceSource& f) {
-        return std::any_of(f.families.begin(), f.families.end(), [&](const WString& n) { return SameFaceName(n, name); });
+      return std::any_of(s.faces.begin(), s.faces.end(), [&](const Sources::Listed& l) {
+        const std::vector<WString>& f = l.face.families;
+        return std::any_of(f.begin(), f.end(), [&](const WString& n) { return SameFaceName(n, name); });
       });
     };
     if (has(windowsName)) continue;
-    for (FaceSource& f : s.installed) {
-      if (SameFaceName(f.families.front(), libreName)) f.families.push_back(windowsName);
+    for (Sources::Listed& l : s.faces) {
+      if (SameFaceName(l.face.families.front(), libreName)) l.face.families.push_back(windowsName);
     }
   }
-  std::sort(s.installed.begin(), s.installed.end(), [](const FaceSource& a, const FaceSource& b) {
+  std::sort(s.faces.begin(), s.faces.end(), [](const Sources::Listed& l, const Sources::Listed& r) {
+    const FaceSource &a = l.face, &b = r.face;
     const int c = a.families.front().View().compare(b.families.front().View());
     if (c != 0) return c < 0;
     if (a.file != b.file) return a.file < b.file;
     return a.index < b.index;
   });
+}
+
+// Describes listed face i once; whether it is a usable outline face.
+bool DescribeListed(Sources& s, std::size_t i) {
+  Sources::Listed& listed = s.faces[i];
+  if (listed.told == Sources::Told::Not) {
+    FaceSource& face = listed.face;
+    bool ok = listed.type1 && DescribeType1Face(face);
+    if (!ok) {
+      FT_Face ft = nullptr;
+      if (FT_New_Face(FreeTypeLibrary(), face.file.c_str(), face.index, &ft) == 0) {
+        ok = DescribeFace(ft, face);
+        FT_Done_Face(ft);
+      }
+    }
+    listed.told = ok ? Sources::Told::Described : Sources::Told::Unusable;
+  }
+  return listed.told == Sources::Told::Described;
+}
+
+Sources& Listed() {
+  Sources& s = SourceData();
+  if (!s.listed) ListInstalled(s);
+  return s;
 }
 
 }  // namespace
@@ -229,9 +261,33 @@ bool FaceHasCharset(const FaceSource& face, std::uint8_t charset) {
 }
 
 const std::vector<FaceSource>& InstalledFaces() {
-  Sources& s = SourceData();
-  if (!s.loaded) LoadInstalled(s);
+  Sources& s = Listed();
+  if (!s.loaded) {
+    s.loaded = true;
+    s.installed.clear();
+    for (std::size_t i = 0; i < s.faces.size(); ++i) {
+      if (DescribeListed(s, i)) s.installed.push_back(s.faces[i].face);
+    }
+  }
   return s.installed;
+}
+
+std::vector<FaceSource> InstalledFacesOfFamily(const WString& name) {
+  std::vector<FaceSource> out;
+  Sources& s = Listed();
+  for (std::size_t i = 0; i < s.faces.size(); ++i) {
+    const std::vector<WString>& families = s.faces[i].face.families;
+    if (std::any_of(families.begin(), families.end(), [&](const WString& f) { return SameFaceName(f, name); }) &&
+        DescribeListed(s, i))
+      out.push_back(s.faces[i].face);
+  }
+  return out;
+}
+
+std::size_t DescribedInstalledFaces() {
+  const Sources& s = SourceData();
+  return std::size_t(std::count_if(s.faces.begin(), s.faces.end(),
+                                   [](const Sources::Listed& l) { return l.told != Sources::Told::Not; }));
 }
 
 std::vector<FaceSource> FacesOfFamily(const WString& name) {
@@ -245,14 +301,8 @@ std::vector<FaceSource> FacesOfFamily(const WString& name) {
       }
     }
   }
-  for (const FaceSource& face : InstalledFaces()) {
-    for (const WString& f : face.families) {
-      if (SameFaceName(f, name)) {
-        out.push_back(face);
-        break;
-      }
-    }
-  }
+  const std::vector<FaceSource> installed = InstalledFacesOfFamily(name);
+  out.insert(out.end(), installed.begin(), installed.end());
   return out;
 }
 
@@ -268,6 +318,8 @@ void UseFontConfigFile(const std::string& path) {
       s.custom = FcConfigCreate();
     }
   }
+  s.listed = false;
+  s.faces.clear();
   s.loaded = false;
   s.installed.clear();
   ++s.generation;

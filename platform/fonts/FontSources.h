@@ -1,5 +1,5 @@
 // Where outline faces come from: the faces fontconfig knows (outline fonts
-// only, read once and kept), and private memory fonts that drawings carry.
+// only, listed once and each described when first asked for), and private memory fonts that drawings carry.
 // Each face is described the way the program's font code expects of Windows:
 // its family names, weight, italic flag, the Windows character sets of its
 // OS/2 code-page bits and a pitch-and-family byte.
@@ -42,6 +42,11 @@ bool FaceHasCharset(const FaceSource& face, std::uint8_t charset);
 
 // The installed outline faces, in a fixed order (family, then file).
 const std::vector<FaceSource>& InstalledFaces();
+// The installed faces whose family names include `name` (case and accents
+// ignored), in the order above; only these faces are opened.
+std::vector<FaceSource> InstalledFacesOfFamily(const WString& name);
+// How many installed faces have been opened and described so far (tests).
+std::size_t DescribedInstalledFaces();
 // The faces whose family names include `name` (case and accents ignored):
 // memory fonts first, then installed faces.
 std::vector<FaceSource> FacesOfFamily(const WString& name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "foundation/CodePages.h"
@@ -30,6 +31,9 @@ struct FontListState {
   bool cacheFound = false;
   // FindStyledSubstitute's answers, keyed on the request.
   std::map<std::u16string, WString> styled;
+  // Entries looked up by name before (or without) the whole list: built
+  // from the faces of that one family, as the whole list would have them.
+  std::map<std::u16string, std::optional<InstalledFont>> single;
   bool guiFaceKnown = false;
   DefaultGuiFace guiFace;
   std::function<DefaultGuiFace()> guiHook;
@@ -56,8 +60,6 @@ void Build(FontListState& s) {
   s.entries.clear();
   s.nameIndex.clear();
   s.familyIndex.clear();
-  s.cached = false;
-  s.styled.clear();
   for (const FaceSource& face : InstalledFaces()) {
     const std::vector<std::uint8_t> sets = CharsetsOfFace(face);
     for (const WString& family : face.families) {
@@ -93,12 +95,27 @@ void Build(FontListState& s) {
   std::sort(s.familyIndex.begin(), s.familyIndex.end(),
             [&](std::size_t a, std::size_t b) { return s.entries[a].pitchAndFamily < s.entries[b].pitchAndFamily; });
   s.built = true;
-  s.generation = FontSourceGeneration();
+}
+
+// Forgets every list and answer made from other installed faces.
+FontListState& Current() {
+  FontListState& s = FontListData();
+  if (s.generation != FontSourceGeneration()) {
+    s.generation = FontSourceGeneration();
+    s.built = false;
+    s.entries.clear();
+    s.nameIndex.clear();
+    s.familyIndex.clear();
+    s.cached = false;
+    s.styled.clear();
+    s.single.clear();
+  }
+  return s;
 }
 
 FontListState& Ensure() {
-  FontListState& s = FontListData();
-  if (!s.built || s.generation != FontSourceGeneration()) Build(s);
+  FontListState& s = Current();
+  if (!s.built) Build(s);
   return s;
 }
 
@@ -112,15 +129,49 @@ const InstalledFont* Find(FontListState& s, const WString& name) {
   return &s.entries[*it];
 }
 
+// Find without the whole list where the name allows: the entry is made from
+// the faces of that family alone, the way Build makes it. Only when two
+// spellings of the name (case, accents) are families of their own does the
+// answer depend on the whole list's order, and then the whole list is built.
+const InstalledFont* FindByFamily(FontListState& s, const WString& name) {
+  if (s.built) return Find(s, name);
+  const char16_t* key = name.CStr();
+  if (key[0] == u'@') ++key;
+  const std::u16string keyText(key);
+  auto known = s.single.find(keyText);
+  if (known == s.single.end()) {
+    const WString family(keyText);
+    std::optional<InstalledFont> entry;
+    bool ambiguous = false;
+    for (const FaceSource& face : InstalledFacesOfFamily(family)) {
+      for (const WString& f : face.families) {
+        if (f.IsEmpty() || f[0] == u'@' || CompareNoCaseAccentW(f.CStr(), key) != 0) continue;
+        if (!entry) entry = InstalledFont{f, {}, face.pitchAndFamily};
+        if (f != entry->faceName) {
+          ambiguous = true;
+          continue;
+        }
+        for (std::uint8_t c : CharsetsOfFace(face)) {
+          if (c != 255 && std::find(entry->charsets.begin(), entry->charsets.end(), c) == entry->charsets.end())
+            entry->charsets.push_back(c);
+        }
+      }
+    }
+    if (ambiguous) return Find(Ensure(), name);
+    known = s.single.emplace(keyText, std::move(entry)).first;
+  }
+  return known->second ? &*known->second : nullptr;
+}
+
 }  // namespace
 
 const std::vector<InstalledFont>& EnsureInstalledFontList() { return Ensure().entries; }
 
-const InstalledFont* FindInstalledFont(const WString& faceName) { return Find(Ensure(), faceName); }
+const InstalledFont* FindInstalledFont(const WString& faceName) { return FindByFamily(Current(), faceName); }
 
 bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_t& charset, const WString& requested,
                         std::uint8_t requestedPitch) {
-  FontListState& s = Ensure();
+  FontListState& s = Current();
   if (s.cached && s.cachePitch == requestedPitch && EqualsAsciiNoCase(s.cacheName.View(), requested.View())) {
     face = s.cacheFace;
     pitchAndFamily = s.cacheFacePitch;
@@ -128,18 +179,19 @@ bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_
     return s.cacheFound;
   }
   bool found = false;
-  const InstalledFont* entry = Find(s, requested);
+  const InstalledFont* entry = FindByFamily(s, requested);
   if (entry) {
     found = true;
   } else {
     auto firstOf = [&](const char16_t* a, const char16_t* b) {
-      const InstalledFont* e = Find(s, WString(a));
-      return e ? e : Find(s, WString(b));
+      const InstalledFont* e = FindByFamily(s, WString(a));
+      return e ? e : FindByFamily(s, WString(b));
     };
     if (requestedPitch == 0x12) entry = firstOf(u"Times New Roman", u"FreeSerif");
     if (requestedPitch == 0x22) entry = firstOf(u"Arial", u"FreeSans");
     if (requestedPitch == 0x31) entry = firstOf(u"Courier New", u"FreeMono");
     if (!entry && requestedPitch != 0) {
+      Ensure();
       auto it = std::lower_bound(s.familyIndex.begin(), s.familyIndex.end(), requestedPitch,
                                  [&](std::size_t i, std::uint8_t p) { return s.entries[i].pitchAndFamily < p; });
       if (it != s.familyIndex.end() && s.entries[*it].pitchAndFamily == requestedPitch) entry = &s.entries[*it];
@@ -171,7 +223,7 @@ bool FindSubstituteFont(WString& face, std::uint8_t& pitchAndFamily, std::uint8_
 }
 
 WString FindStyledSubstitute(const WString& requested, int weight, bool italic, std::uint8_t pitchAndFamily) {
-  FontListState& s = Ensure();
+  FontListState& s = Current();
   std::u16string key(requested.View());
   key += char16_t(weight);
   key += char16_t(italic ? 1 : 0);
@@ -179,7 +231,7 @@ WString FindStyledSubstitute(const WString& requested, int weight, bool italic, 
   if (auto it = s.styled.find(key); it != s.styled.end()) return it->second;
   WString answer;
   const WString matched = MatchStyledFamily(requested, weight, italic, pitchAndFamily);
-  if (const InstalledFont* entry = matched.IsEmpty() ? nullptr : Find(s, matched)) answer = entry->faceName;
+  if (const InstalledFont* entry = matched.IsEmpty() ? nullptr : FindByFamily(s, matched)) answer = entry->faceName;
   if (answer.IsEmpty()) {
     std::uint8_t pitch = 0, charset = 0;
     (void)FindSubstituteFont(answer, pitch, charset, requested, pitchAndFamily);
@@ -191,6 +243,7 @@ WString FindStyledSubstitute(const WString& requested, int weight, bool italic, 
 void ClearFontList() {
   FontListState& s = FontListData();
   s.styled.clear();
+  s.single.clear();
   s.entries.clear();
   s.nameIndex.clear();
   s.familyIndex.clear();

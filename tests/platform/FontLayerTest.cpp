@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "platform/fonts/FontSources.h"
 #include "platform/fonts/GlyphOutlineBuffer.h"
@@ -86,6 +87,63 @@ TEST(InstalledFonts, FamilyIndexAndDefaultGuiFace) {
   EXPECT_FALSE(FindSubstituteFont(face, pitch, charset, WString(u"Missing"), 0x12));
   EXPECT_EQ(face, WString(u"Cantarell"));
   SetDefaultGuiFaceHook(nullptr);
+}
+
+// Looking a family up opens that family's faces only, and every answer is
+// the one the whole list gives: every installed family, other spellings,
+// missing names, each pitch-and-family byte.
+TEST(InstalledFonts, LookupsByNameOpenOneFamilyAndAnswerAsTheWholeList) {
+  UseFontConfigFile("");
+  ClearFontList();
+  ASSERT_EQ(DescribedInstalledFaces(), 0u);
+  if (FindInstalledFont(WString(u"Liberation Sans"))) {
+    EXPECT_EQ(DescribedInstalledFaces(), InstalledFacesOfFamily(WString(u"Liberation Sans")).size());
+    EXPECT_LT(DescribedInstalledFaces(), 20u);
+  }
+  std::vector<WString> names = {WString(u"Arial"),  WString(u"@liberation sans"), WString(u"LIBERATION MONO"),
+                                WString(u"Garamond"), WString(u"Times New Roman"),  WString(u"dejavu sans"),
+                                WString(u"")};
+  for (const InstalledFont& f : CopyInstalledFontList()) {
+    names.push_back(f.faceName);
+    names.push_back(WString(u"@" + std::u16string(f.faceName.View())));
+  }
+  struct Answer {
+    bool listed = false;
+    InstalledFont entry;
+    std::vector<std::tuple<bool, std::u16string, int, int>> substitutes;
+  };
+  auto ask = [&] {
+    std::vector<Answer> out;
+    for (const WString& name : names) {
+      Answer a;
+      if (const InstalledFont* f = FindInstalledFont(name)) {
+        a.listed = true;
+        a.entry = *f;
+      }
+      for (std::uint8_t pitch : {0x00, 0x12, 0x22, 0x31, 0x45}) {
+        WString face;
+        std::uint8_t p = 0, charset = 0;
+        const bool found = FindSubstituteFont(face, p, charset, name, pitch);
+        a.substitutes.emplace_back(found, std::u16string(face.View()), p, charset);
+      }
+      out.push_back(std::move(a));
+    }
+    return out;
+  };
+  ClearFontList();
+  const std::vector<Answer> lazily = ask();
+  ClearFontList();
+  (void)EnsureInstalledFontList();
+  const std::vector<Answer> whole = ask();
+  ASSERT_EQ(lazily.size(), whole.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    SCOPED_TRACE(names[i].ToUtf8());
+    EXPECT_EQ(lazily[i].listed, whole[i].listed);
+    EXPECT_EQ(lazily[i].entry.faceName, whole[i].entry.faceName);
+    EXPECT_EQ(lazily[i].entry.pitchAndFamily, whole[i].entry.pitchAndFamily);
+    EXPECT_EQ(lazily[i].entry.charsets, whole[i].entry.charsets);
+    EXPECT_EQ(lazily[i].substitutes, whole[i].substitutes);
+  }
 }
 
 TEST(InstalledFonts, SymbolTextMapping) {
