@@ -197,10 +197,15 @@ bool TrueTypeFaceSet::IsAvailable() {
 void TrueTypeFaceSet::LoadGlyphs(const WString& text, int style) {
   TrueTypeFace* face = GetFace(style);
   for (int i = 0; i < text.Length() && text[i] != 0; ++i) {
-    if (face && FindGlyph(text[i], face->glyphs)) continue;
+    const char16_t code = text[i];
+    if (face && face->KnownGlyph(code)) continue;
+    if (face && FindGlyph(code, face->glyphs)) {
+      face->NoteKnownGlyph(code);
+      continue;
+    }
     if (!IsAvailable()) return;
     if (!face) face = CreateFace(style);
-    (void)face->GetGlyph(text[i]);
+    (void)face->GetGlyph(code);
   }
 }
 

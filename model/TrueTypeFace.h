@@ -10,6 +10,7 @@
 // 2 -> 1 or 0); a family whose font file travels in the drawing always is.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -96,6 +97,14 @@ class TrueTypeFace {
   std::uint8_t style = 0;  // bit 0 bold, bit 1 italic
   TrueTypeFaceSet* set = nullptr;
   std::vector<std::unique_ptr<FontGlyph>> glyphs;  // ascending by code
+  // Codes below 256 seen to have a record in `glyphs` (records are never
+  // taken out): a text's glyphs are then made sure of without a search per
+  // character, which waited on memory at every step.
+  std::array<std::uint64_t, 4> knownLatin{};
+  bool KnownGlyph(char16_t code) const { return code < 256 && (knownLatin[code >> 6] >> (code & 63) & 1) != 0; }
+  void NoteKnownGlyph(char16_t code) {
+    if (code < 256) knownLatin[code >> 6] |= std::uint64_t(1) << (code & 63);
+  }
   double capHeight = 0.0;                          // in units of the 48-pixel em
   std::vector<std::uint8_t> metrics;               // empty when there is none
   std::unique_ptr<RealizedFont> font;
