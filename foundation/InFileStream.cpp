@@ -126,8 +126,15 @@ bool InFileStream::LoadBlockAhead(std::uint32_t length) {
   const bool held = blockStart_ >= aheadStart_ && blockStart_ - aheadStart_ + length <= aheadLength_;
   if (!held) {
     if (run_ < kBlocksBeforeReadAhead) return false;
-    if (!ahead_) ahead_ = std::make_unique_for_overwrite<std::uint8_t[]>(kReadAheadSize);
+    // No larger than what is left of the file: a small file's read-ahead is
+    // small.
     const auto want = std::uint32_t(std::min<std::uint64_t>(kReadAheadSize, size_ - blockStart_));
+    if (aheadCapacity_ < want) {
+      blockData_ = block_.Get();
+      aheadLength_ = 0;
+      ahead_ = std::make_unique_for_overwrite<std::uint8_t[]>(want);
+      aheadCapacity_ = want;
+    }
     std::uint32_t done = 0;
     while (done < want) {
       const ssize_t r = ::pread(file_.Fd(), ahead_.get() + done, want - done, off_t(blockStart_ + done));

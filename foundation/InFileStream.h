@@ -128,6 +128,7 @@ class InFileStream {
   // The current block's bytes: the pooled buffer, or a part of the read-ahead.
   const std::uint8_t* blockData_ = nullptr;
   std::unique_ptr<std::uint8_t[]> ahead_;
+  std::uint32_t aheadCapacity_ = 0;
   std::uint64_t aheadStart_ = 0;
   std::uint32_t aheadLength_ = 0;
   // Where the next block of a run of blocks loaded one after another starts,
