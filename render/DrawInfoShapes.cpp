@@ -34,9 +34,9 @@ void AppendSegmentPiece(const WorldMapping& m, const DPoint& a, const DPoint& b)
   SegmentArray* piece = PathBuffer::NewPiece();
   piece->segments.SetCount(1);
   std::int32_t* v = piece->segments.Items()[0].v;
-  const DPoint ends[2] = {a, b};
   std::int32_t e[4];
-  m.ToSubpixelRun(ends, 2, e);
+  m.ToSubpixel(a, e);
+  m.ToSubpixel(b, e + 2);
   v[0] = v[2] = e[0];
   v[1] = v[3] = e[1];
   v[4] = v[6] = e[2];
