@@ -18,6 +18,22 @@ namespace {
 // What InvalidateWorldRect adds around a changed rectangle, in pixels.
 constexpr std::int64_t kInvalidMargin = 12;
 
+// Copies `rows` rows of `rowBytes` each between images of the given strides.
+// Rows that follow each other without a gap in both images (a whole-width
+// area of images of one width: every window paint that shows all of it) go
+// as one block: one large copy moves the 8 MB of a full-HD paint faster than
+// a thousand row-sized ones.
+void CopyPixelRows(std::uint8_t* target, std::size_t targetStride, const std::uint8_t* source,
+                   std::size_t sourceStride, std::size_t rowBytes, std::size_t rows) {
+  if (rowBytes == targetStride && rowBytes == sourceStride) {
+    std::memcpy(target, source, rowBytes * rows);
+    return;
+  }
+  for (std::size_t row = 0; row < rows; ++row) {
+    std::memcpy(target + row * targetStride, source + row * sourceStride, rowBytes);
+  }
+}
+
 // The clip area copied row by row into the target's own pixels where that
 // leaves what the cairo fill below leaves: an image of the surface's format
 // (a SOURCE blit of RGB24 onto RGB24 stores the very words), drawn to
@@ -59,11 +75,10 @@ bool CopyIntoImageTarget(const RasterBlitSource& source, cairo_t* target) {
     const double right = std::min({double(a.right), r.x + r.width, width, double(source.pixels.width)});
     const double bottom = std::min({double(a.bottom), r.y + r.height, height, double(source.pixels.height)});
     if (left >= right || top >= bottom) continue;
-    const std::size_t x0 = std::size_t(left), rowBytes = std::size_t(right - left) * 4;
-    for (std::size_t row = std::size_t(top); row < std::size_t(bottom); ++row) {
-      std::memcpy(bits + row * stride + x0 * 4,
-                  source.pixels.bits + row * std::size_t(source.pixels.stride) + x0 * 4, rowBytes);
-    }
+    const std::size_t x0 = std::size_t(left), y0 = std::size_t(top);
+    const std::size_t sourceStride = std::size_t(source.pixels.stride);
+    CopyPixelRows(bits + y0 * stride + x0 * 4, stride, source.pixels.bits + y0 * sourceStride + x0 * 4, sourceStride,
+                  std::size_t(right - left) * 4, std::size_t(bottom - top));
     cairo_surface_mark_dirty_rectangle(image, int(left), int(top), int(right - left), int(bottom - top));
   }
   cairo_rectangle_list_destroy(clips);
@@ -139,12 +154,10 @@ void WindowBlitter::Blit(const cRasterSurface& surface, cairo_t* target) {
   std::uint8_t* bits = cairo_image_surface_get_data(image_);
   const std::size_t stride = std::size_t(cairo_image_surface_get_stride(image_));
   const TRect& a = source.area;
-  const std::size_t rowBytes = std::size_t(a.right - a.left) * 4;
-  for (std::int32_t y = a.top; y < a.bottom; ++y) {
-    std::memcpy(bits + std::size_t(y) * stride + std::size_t(a.left) * 4,
-                source.pixels.bits + std::size_t(y) * std::size_t(source.pixels.stride) + std::size_t(a.left) * 4,
-                rowBytes);
-  }
+  const std::size_t sourceStride = std::size_t(source.pixels.stride);
+  const std::size_t x0 = std::size_t(a.left), y0 = std::size_t(a.top);
+  CopyPixelRows(bits + y0 * stride + x0 * 4, stride, source.pixels.bits + y0 * sourceStride + x0 * 4, sourceStride,
+                std::size_t(a.right - a.left) * 4, std::size_t(a.bottom - a.top));
   cairo_surface_mark_dirty_rectangle(image_, a.left, a.top, a.right - a.left, a.bottom - a.top);
   cairo_save(target);
   cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);

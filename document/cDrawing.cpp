@@ -96,7 +96,7 @@ namespace {
 // another sheet changes its extent when the painter rebuilds its copies, so
 // it is never left out by where it was.
 ObjectExtentIndex::Entry IndexEntry(cOutObj& object, cDrawingData* data, const DRect& full) {
-  ObjectExtentIndex::Entry entry{&object, full, object.TypeCode() == kTypeSection};
+  ObjectExtentIndex::Entry entry{&object, full, object.TypeCode() == kTypeSection, object.TypeCode()};
   const InsertChildList* insert =
       object.TypeCode() == kTypeInsert ? dynamic_cast<const InsertChildList*>(&object) : nullptr;
   if (insert) {

@@ -64,15 +64,26 @@ bool CircleThroughPoints(DPoint& centre, double& startAngle, double& endAngle, d
   return true;
 }
 
+ArcCircle CircleOfArc(const DPoint& start, const DPoint& through, const DPoint& end) {
+  ArcCircle c;
+  c.isArc = CircleThroughPoints(c.centre, c.startAngle, c.endAngle, c.radius, start, through, end);
+  return c;
+}
+
 void AppendArcBeziers(CubicArray& out, const DPoint& start, const DPoint& through, const DPoint& end,
                       double* outRadius) {
-  DPoint centre;
-  double a0 = 0, a1 = 0, r = 0;
-  if (!CircleThroughPoints(centre, a0, a1, r, start, through, end)) {
+  AppendArcBeziersOnCircle(out, CircleOfArc(start, through, end), start, end, outRadius);
+}
+
+void AppendArcBeziersOnCircle(CubicArray& out, const ArcCircle& circle, const DPoint& start, const DPoint& end,
+                              double* outRadius) {
+  if (!circle.isArc) {
     if (outRadius) *outRadius = 0;
     out.Append64(Cubic::Straight(start, end));
     return;
   }
+  const DPoint& centre = circle.centre;
+  const double a0 = circle.startAngle, a1 = circle.endAngle, r = circle.radius;
   if (outRadius) *outRadius = r;
   const double sweep = std::fabs(a1 - a0);
   const int pieces = sweep <= 90 + kEpsilon ? 1 : sweep <= 180 + kEpsilon ? 2 : sweep <= 270 + kEpsilon ? 3 : 4;

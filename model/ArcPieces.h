@@ -18,6 +18,18 @@ namespace kvn {
 bool CircleThroughPoints(DPoint& centre, double& startAngle, double& endAngle, double& radius, const DPoint& p0,
                          const DPoint& p1, const DPoint& p2);
 
+// What CircleThroughPoints answers, kept together: an arc object keeps it
+// between changes of its points, so that each drawing of the arc does not
+// work out the circle (three arc tangents) again.
+struct ArcCircle {
+  DPoint centre;
+  double startAngle = 0;
+  double endAngle = 0;
+  double radius = 0;
+  bool isArc = false;  // false: the points make no arc
+};
+ArcCircle CircleOfArc(const DPoint& start, const DPoint& through, const DPoint& end);
+
 // Appends the arc through start, through and end to `out`: the sweep is cut
 // into 1, 2, 3 or 4 equal pieces of at most 90 degrees (each threshold
 // allowing the single-precision epsilon), the first piece starting exactly at
@@ -26,5 +38,9 @@ bool CircleThroughPoints(DPoint& centre, double& startAngle, double& endAngle, d
 // outRadius when given.
 void AppendArcBeziers(CubicArray& out, const DPoint& start, const DPoint& through, const DPoint& end,
                       double* outRadius = nullptr);
+// The same with the circle of the three points already worked out
+// (CircleOfArc(start, through, end)): the very records.
+void AppendArcBeziersOnCircle(CubicArray& out, const ArcCircle& circle, const DPoint& start, const DPoint& end,
+                              double* outRadius = nullptr);
 
 }  // namespace kvn

@@ -43,6 +43,9 @@ class ObjectExtentIndex {
     // True when the extent cannot be relied on: the object is handed out
     // whatever the clip.
     bool always = false;
+    // The object's type code (fixed for the object's life), so that a walk
+    // can tell its kind without reading the object.
+    std::uint8_t typeCode = 0;
   };
 
   // Fewer objects than this are not worth a grid: queries decline.
@@ -55,6 +58,7 @@ class ObjectExtentIndex {
 
   std::size_t Size() const { return entries_.size(); }
   cOutObj* Object(std::uint32_t position) const { return entries_[position].object; }
+  std::uint8_t TypeCode(std::uint32_t position) const { return entries_[position].typeCode; }
   // The stored extent of a position, null for an object handed out always
   // (its extent cannot be relied on).
   const DRect* KnownExtent(std::uint32_t position) const {

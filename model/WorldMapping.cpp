@@ -4,9 +4,6 @@
 #include <cmath>
 #include <iterator>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace kvn {
 
@@ -45,32 +42,17 @@ DPoint WorldMapping::ToDeviceF(const DPoint& w) const {
 std::int32_t RoundSubpixelSlow(double t) { return Saturate(std::floor(t)); }
 
 void WorldMapping::ToSubpixelRun(const DPoint* points, std::uint32_t count, std::int32_t* out) const {
-  std::uint32_t i = 0;
 #if defined(__SSE2__)
-  // The same operations in the same order on both lanes, each rounded as the
-  // scalar one is (no contraction into fused operations without FMA), and
-  // RoundSubpixel's fast path: the truncation, lowered by one where it
-  // rounded up; a pair outside that path takes the scalar road.
-  const __m128d scaleV = _mm_set1_pd(scale), four = _mm_set1_pd(4.0), k256 = _mm_set1_pd(256.0);
-  const __m128d origin = _mm_set_pd(originY, originX), offset = _mm_set_pd(double(offsetY), double(offsetX));
-  const __m128d half = _mm_set1_pd(0.5), low = _mm_set1_pd(-2147483647.0), high = _mm_set1_pd(2147483647.0);
-  for (; i < count; ++i) {
-    const __m128d w = _mm_loadu_pd(&points[i].x);
-    const __m128d v = _mm_mul_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_mul_pd(w, scaleV), four), origin), offset), k256);
-    const __m128d t = _mm_add_pd(v, half);
-    if (_mm_movemask_pd(_mm_and_pd(_mm_cmpgt_pd(t, low), _mm_cmplt_pd(t, high))) != 3) {
-      ToSubpixel(points[i], out + 2 * i);
-      continue;
-    }
-    const __m128i truncated = _mm_cvttpd_epi32(t);
-    // All ones (-1) in the lanes whose truncation lies above t, moved from
-    // the 64-bit lanes of the comparison to the two low 32-bit lanes.
-    const __m128i above = _mm_castpd_si128(_mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), t));
-    const __m128i result = _mm_add_epi32(truncated, _mm_shuffle_epi32(above, _MM_SHUFFLE(3, 3, 2, 0)));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), result);
+  // The factors in registers once: the stores of the run could otherwise be
+  // taken to change the offsets, which would then be read again each point.
+  const __m128d scaleV = _mm_set1_pd(scale), origin = _mm_set_pd(originY, originX);
+  const __m128d offset = _mm_set_pd(double(offsetY), double(offsetX));
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!SubpixelPairFast(points[i], scaleV, origin, offset, out + 2 * i)) ToSubpixel(points[i], out + 2 * i);
   }
+#else
+  for (std::uint32_t i = 0; i < count; ++i) ToSubpixel(points[i], out + 2 * i);
 #endif
-  for (; i < count; ++i) ToSubpixel(points[i], out + 2 * i);
 }
 
 DPoint WorldMapping::DeviceToWorld(const DevicePoint& d) const {

@@ -10,6 +10,10 @@
 
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "foundation/DPoint.h"
 
 namespace kvn {
@@ -42,6 +46,31 @@ inline std::int32_t RoundSubpixel(double v) {
   return RoundSubpixelSlow(t);
 }
 
+#if defined(__SSE2__)
+// The sub-pixel pair of a point, x and y side by side: the operations of
+// WorldMapping::ToSubpixel in the same order on both lanes, each rounded as
+// the scalar one is (no contraction into fused operations without FMA),
+// and RoundSubpixel's fast path: the truncation, lowered by one where it
+// rounded up. False, with nothing written, for a pair outside that path.
+// The factors: scale in both lanes, (originX, originY), (offsetX, offsetY).
+inline bool SubpixelPairFast(const DPoint& w, __m128d scale, __m128d origin, __m128d offset, std::int32_t out[2]) {
+  const __m128d v = _mm_mul_pd(
+      _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_mul_pd(_mm_loadu_pd(&w.x), scale), _mm_set1_pd(4.0)), origin), offset),
+      _mm_set1_pd(256.0));
+  const __m128d t = _mm_add_pd(v, _mm_set1_pd(0.5));
+  if (_mm_movemask_pd(_mm_and_pd(_mm_cmpgt_pd(t, _mm_set1_pd(-2147483647.0)),
+                                 _mm_cmplt_pd(t, _mm_set1_pd(2147483647.0)))) != 3)
+    return false;
+  const __m128i truncated = _mm_cvttpd_epi32(t);
+  // All ones (-1) in the lanes whose truncation lies above t, moved from the
+  // 64-bit lanes of the comparison to the two low 32-bit lanes.
+  const __m128i above = _mm_castpd_si128(_mm_cmpgt_pd(_mm_cvtepi32_pd(truncated), t));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out),
+                   _mm_add_epi32(truncated, _mm_shuffle_epi32(above, _MM_SHUFFLE(3, 3, 2, 0))));
+  return true;
+}
+#endif
+
 struct WorldMapping {
   double originX = 0;
   double originY = 0;
@@ -64,12 +93,16 @@ struct WorldMapping {
   // 1/256 device units; the offset is added before scaling by 256. Inline:
   // every point of every stroke passes here.
   void ToSubpixel(const DPoint& w, std::int32_t out[2]) const {
+#if defined(__SSE2__)
+    if (SubpixelPairFast(w, _mm_set1_pd(scale), _mm_set_pd(originY, originX),
+                         _mm_set_pd(double(offsetY), double(offsetX)), out))
+      return;
+#endif
     out[0] = RoundSubpixel((w.x * scale * 4 + originX + offsetX) * 256);
     out[1] = RoundSubpixel((w.y * scale * 4 + originY + offsetY) * 256);
   }
   // `count` points to 2 x count sub-pixel integers, each pair what
-  // ToSubpixel gives (x and y side by side in one register where the target
-  // has SSE2).
+  // ToSubpixel gives (the mapping's factors loaded once for the run).
   void ToSubpixelRun(const DPoint* points, std::uint32_t count, std::int32_t* out) const;
   // One cubic segment (four points) to eight sub-pixel integers.
   void ToSubpixel4(const DPoint points[4], std::int32_t out[8]) const {

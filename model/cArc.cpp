@@ -67,7 +67,11 @@ ObjectChain cArc::Read(ReadContext* context, cDrawingData* data, ArchiveReader& 
 
 bool cArc::GetOutline(CubicArray& out, int* position) {
   if (position) *position = -1;
-  AppendArcBeziers(out, start, middle, end);
+  if (circleKept_ && !HasFlag(kFlagDirty)) {
+    AppendArcBeziersOnCircle(out, circle_, start, end);
+  } else {
+    AppendArcBeziers(out, start, middle, end);
+  }
   out.closed = IsClosed() ? 1 : 0;
   return IsClosed();
 }
@@ -93,7 +97,11 @@ void cArc::AddStrokeExtent(cDrawingData* data, DRect& extent) {
   extent.AddPoint(end, first);
 }
 
-void cArc::Recalc(cDrawingData* data) { ExpandPattern(data); }
+void cArc::Recalc(cDrawingData* data) {
+  circle_ = CircleOfArc(start, middle, end);
+  circleKept_ = true;
+  ExpandPattern(data);
+}
 
 ObjectChain cArc::Explode(cDrawingData* data) { return ExplodeFirstContour(data); }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "foundation/DPoint.h"
+#include "model/ArcPieces.h"
 #include "model/cAnyFill.h"
 
 namespace kvn {
@@ -57,6 +58,14 @@ class cArc : public cAnyFill {
   DPoint start;
   DPoint middle;
   DPoint end;
+
+ private:
+  // The circle of the three points as Recalc last worked it out: the
+  // outline takes it while the object is not marked changed since (every
+  // change of the points marks it), instead of working it out at each
+  // drawing.
+  ArcCircle circle_;
+  bool circleKept_ = false;
 };
 
 }  // namespace kvn

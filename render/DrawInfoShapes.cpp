@@ -26,19 +26,21 @@ namespace kvn {
 
 namespace {
 
-// The straight record (a, a, b, b), each end mapped once, straight into the
-// piece (a record put together aside and copied in was read back wider than
-// it was written, which the processor makes wait).
+// The straight record (a, a, b, b), each end mapped once, both in one run
+// (x and y of a point mapped side by side), straight into the piece (a
+// record put together aside and copied in was read back wider than it was
+// written, which the processor makes wait).
 void AppendSegmentPiece(const WorldMapping& m, const DPoint& a, const DPoint& b) {
   SegmentArray* piece = PathBuffer::NewPiece();
   piece->segments.SetCount(1);
   std::int32_t* v = piece->segments.Items()[0].v;
-  m.ToSubpixel(a, v);
-  m.ToSubpixel(b, v + 6);
-  v[2] = v[0];
-  v[3] = v[1];
-  v[4] = v[6];
-  v[5] = v[7];
+  std::int32_t e[4];
+  m.ToSubpixel(a, e);
+  m.ToSubpixel(b, e + 2);
+  v[0] = v[2] = e[0];
+  v[1] = v[3] = e[1];
+  v[4] = v[6] = e[2];
+  v[5] = v[7] = e[3];
 }
 
 }  // namespace

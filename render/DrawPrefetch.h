@@ -59,12 +59,16 @@ inline void PrefetchHead(const cOutObj* object) {
   if (object) prefetch_detail::Lines(object, 2 * prefetch_detail::kLine);
 }
 
-inline void PrefetchBody(const cOutObj* object) {
-  if (const cText* text = prefetch_detail::AsTextObject(object)) prefetch_detail::Lines(text, sizeof(cText));
+// The text stages take the text itself: a walk that knows which objects
+// ahead are texts (the extent index keeps each object's type) hands it on
+// without reading the object's type from its head, which for a drawing of
+// plain objects was the walk's one wait on memory (the head prefetched
+// only a few objects before).
+inline void PrefetchTextBody(const cText* text) {
+  if (text) prefetch_detail::Lines(text, sizeof(cText));
 }
 
-inline void PrefetchReferenced(const cOutObj* object) {
-  const cText* text = prefetch_detail::AsTextObject(object);
+inline void PrefetchTextReferenced(const cText* text) {
   if (!text) return;
   prefetch_detail::Line(text->lineStarts.Items());
   // The characters and the count in front of them.
@@ -74,22 +78,40 @@ inline void PrefetchReferenced(const cOutObj* object) {
   if (const ShxOutlineCache* cache = text->outlineCache.get()) prefetch_detail::Lines(cache, sizeof(ShxOutlineCache));
 }
 
-inline void PrefetchStrokes(const cOutObj* object) {
-  const cText* text = prefetch_detail::AsTextObject(object);
+inline void PrefetchTextStrokes(const cText* text) {
   const ShxOutlineCache* cache = text ? text->outlineCache.get() : nullptr;
   if (!cache) return;
   prefetch_detail::Lines(cache->strokeRuns.data(), 2 * prefetch_detail::kLine);
   prefetch_detail::Lines(cache->vertices.data(), 4 * prefetch_detail::kLine);
 }
 
+inline void PrefetchBody(const cOutObj* object) { PrefetchTextBody(prefetch_detail::AsTextObject(object)); }
+inline void PrefetchReferenced(const cOutObj* object) {
+  PrefetchTextReferenced(prefetch_detail::AsTextObject(object));
+}
+inline void PrefetchStrokes(const cOutObj* object) { PrefetchTextStrokes(prefetch_detail::AsTextObject(object)); }
+
+// The object `object` when its type code `type` says it is a text, else null.
+inline const cText* TextOfType(const cOutObj* object, std::uint8_t type) {
+  return type == kTypeText ? static_cast<const cText*>(object) : nullptr;
+}
+
 // `at(k)`: the object k places ahead of the one about to be drawn, or null
-// past the end. Called once per drawn position, before drawing it.
+// past the end; `textAt(k)`: that object when it is a text, else null.
+// Called once per drawn position, before drawing it.
+template <class ObjectAhead, class TextAhead>
+void PrefetchForDraw(ObjectAhead at, TextAhead textAt) {
+  PrefetchHead(at(kPrefetchHeadAhead));
+  PrefetchTextBody(textAt(kPrefetchBodyAhead));
+  PrefetchTextReferenced(textAt(kPrefetchReferencedAhead));
+  PrefetchTextStrokes(textAt(kPrefetchStrokesAhead));
+}
+
+// The same for a walk that knows only the objects: each text stage reads
+// the type from the object's head.
 template <class ObjectAhead>
 void PrefetchForDraw(ObjectAhead at) {
-  PrefetchHead(at(kPrefetchHeadAhead));
-  PrefetchBody(at(kPrefetchBodyAhead));
-  PrefetchReferenced(at(kPrefetchReferencedAhead));
-  PrefetchStrokes(at(kPrefetchStrokesAhead));
+  PrefetchForDraw(at, [&](std::uint32_t k) { return prefetch_detail::AsTextObject(at(k)); });
 }
 
 }  // namespace kvn

@@ -177,6 +177,12 @@ struct ChainStep {
   }
 };
 
+// The object at an index position when it is a text, told by the type the
+// index keeps (the object itself is not read).
+const cText* TextAt(const ObjectExtentIndex& index, std::uint32_t position) {
+  return TextOfType(index.Object(position), index.TypeCode(position));
+}
+
 // The extent index of the drawing when `block` is its top chain and the
 // drawing has one for that chain, made with the context's drawing data;
 // null otherwise. The painter never builds it: that would bring every
@@ -205,9 +211,9 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block, info) : nullptr;
   if (index && index->Query(info.worldClip, positions)) {
     for (std::size_t i = 0; i < positions.size(); ++i) {
-      PrefetchForDraw([&](std::uint32_t k) {
-        return i + k < positions.size() ? index->Object(positions[i + k]) : nullptr;
-      });
+      PrefetchForDraw(
+          [&](std::uint32_t k) { return i + k < positions.size() ? index->Object(positions[i + k]) : nullptr; },
+          [&](std::uint32_t k) { return i + k < positions.size() ? TextAt(*index, positions[i + k]) : nullptr; });
       step.Paint(index->Object(positions[i]), index->KnownExtent(positions[i]));
     }
   } else {
@@ -215,7 +221,9 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
     for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
       const DRect* known = nullptr;
       if (index && next < index->Size() && index->Object(next) == object) {
-        PrefetchForDraw([&](std::uint32_t k) { return next + k < index->Size() ? index->Object(next + k) : nullptr; });
+        PrefetchForDraw(
+            [&](std::uint32_t k) { return next + k < index->Size() ? index->Object(next + k) : nullptr; },
+            [&](std::uint32_t k) { return next + k < index->Size() ? TextAt(*index, next + k) : nullptr; });
         known = index->KnownExtent(next++);
       } else {
         index = nullptr;

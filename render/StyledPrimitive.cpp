@@ -129,9 +129,72 @@ bool FlatEnough(const std::int32_t* v) {
 
 std::int32_t Mid(std::int32_t a, std::int32_t b) { return std::int32_t((std::int64_t(a) + b + 1) >> 1); }
 
+// The subdivision of a segment moved by whole units is the moved subdivision
+// of the segment: the midpoints (a + b + 1) >> 1 move with it (the move,
+// doubled, is even) and the flatness test reads differences only. So the
+// points of a small segment are kept relative to its start, keyed by its
+// other three points relative to the start, and a later segment of the same
+// shape anywhere (the same circle, arc or symbol repeated across a drawing,
+// each of its quarters) takes them without subdividing again.
+constexpr std::uint32_t kSmallCurveMaxPoints = 15;
+struct SmallCurve {
+  // The three relative points as six 16-bit values, the last two in `key1`.
+  std::uint64_t key0 = 0;
+  std::uint32_t key1 = 0;
+  std::uint32_t count = 0;  // points kept; 0: empty entry
+  std::int16_t points[2 * kSmallCurveMaxPoints];
+};
+// 256 shapes, 20 KB a thread that draws.
+constexpr std::uint32_t kSmallCurveBits = 8;
+thread_local SmallCurve smallCurves[1u << kSmallCurveBits];
+
 }  // namespace
 
 void FlattenCubicInt(GrowArray<std::int32_t>& points, const DeviceSegment& s) {
+  const std::int32_t* v = s.v;
+  std::int64_t rel[6];
+  bool small = true;
+  for (int i = 0; i < 6; ++i) {
+    rel[i] = std::int64_t(v[2 + i]) - v[i & 1];
+    small &= rel[i] >= INT16_MIN && rel[i] <= INT16_MAX;
+  }
+  if (!small) {
+    FlattenCubicIntWalk(points, s);
+    return;
+  }
+  auto u16 = [&](int i) { return std::uint64_t(std::uint16_t(rel[i])); };
+  const std::uint64_t key0 = u16(0) | u16(1) << 16 | u16(2) << 32 | u16(3) << 48;
+  const std::uint32_t key1 = std::uint32_t(u16(4) | u16(5) << 16);
+  const std::uint64_t mixed = (key0 ^ (std::uint64_t(key1) * 0x9E3779B97F4A7C15ull)) * 0xD6E8FEB86659FD93ull;
+  SmallCurve& kept = smallCurves[mixed >> (64 - kSmallCurveBits)];
+  const std::int32_t x0 = v[0], y0 = v[1];
+  if (kept.count != 0 && kept.key0 == key0 && kept.key1 == key1) {
+    const std::uint32_t first = points.Count();
+    points.SetCount(first + 2 * kept.count);
+    std::int32_t* out = points.Items() + first;
+    for (std::uint32_t i = 0; i < kept.count; ++i) {
+      out[2 * i] = x0 + kept.points[2 * i];
+      out[2 * i + 1] = y0 + kept.points[2 * i + 1];
+    }
+    return;
+  }
+  const std::uint32_t first = points.Count();
+  FlattenCubicIntWalk(points, s);
+  // Every point lies in the box of the four (midpoints of midpoints), so
+  // relative to the start it fits 16 bits as they do.
+  const std::uint32_t made = (points.Count() - first) / 2;
+  if (made > kSmallCurveMaxPoints) return;
+  const std::int32_t* out = points.Items() + first;
+  for (std::uint32_t i = 0; i < made; ++i) {
+    kept.points[2 * i] = std::int16_t(out[2 * i] - x0);
+    kept.points[2 * i + 1] = std::int16_t(out[2 * i + 1] - y0);
+  }
+  kept.key0 = key0;
+  kept.key1 = key1;
+  kept.count = made;
+}
+
+void FlattenCubicIntWalk(GrowArray<std::int32_t>& points, const DeviceSegment& s) {
   struct Item {
     DeviceSegment seg;
     int depth;

@@ -158,6 +158,11 @@ void AppendPolylineSegment(GrowArray<std::int32_t>& points, const DeviceSegment&
 // Flattens one segment by integer midpoint subdivision (at most 14 levels,
 // a quarter pixel from the chord) and appends the points it produces (not
 // the start point; the end point last) as (x, y) pairs.
+// The points of a small segment (its points within 2^15 units of its start,
+// at most 15 points) are kept per shape and given again to a later segment
+// of the same shape wherever it lies.
 void FlattenCubicInt(GrowArray<std::int32_t>& points, const DeviceSegment& s);
+// The subdivision itself, nothing kept or taken: what FlattenCubicInt gives.
+void FlattenCubicIntWalk(GrowArray<std::int32_t>& points, const DeviceSegment& s);
 
 }  // namespace kvn

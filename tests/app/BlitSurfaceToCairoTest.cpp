@@ -95,6 +95,7 @@ TEST(BlitSurfaceToCairo, LeavesWhatTheCairoFillLeaves) {
   const Case cases[] = {
       {"whole source onto a like image", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole, nullptr},
       {"the source's clip area only", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, inner, nullptr},
+      {"whole-width rows in the middle", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, TRect{0, 7, kSourceW, 19}, nullptr},
       {"a larger image", CAIRO_FORMAT_RGB24, 64, 50, inner, nullptr},
       {"a smaller image", CAIRO_FORMAT_RGB24, 21, 13, whole, nullptr},
       {"one clip rectangle", CAIRO_FORMAT_RGB24, kSourceW, kSourceH, whole, clipTo({{3, 2, 17, 9}})},

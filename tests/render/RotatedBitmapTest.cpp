@@ -22,7 +22,7 @@ using raster_test::kPaper;
 using raster_test::MakeSurface;
 using raster_test::Pixel;
 
-constexpr std::uint32_t kOpaque = 0xFF000000;
+constexpr std::uint32_t kFullAlpha = 0xFF000000;
 const std::span<const std::uint8_t> kNoMask;
 
 // A 24-bit picture (bottom-up unless topDown) of 0x00RRGGBB colours given row by row.
@@ -79,7 +79,7 @@ TEST(RotatedBitmapTest, IdentityPlacementCopiesPixelsExactlyFromEveryPixelFormat
     auto s = MakeSurface(8, 6);
     DrawRotatedBitmap(*s, Upright(2, 3, 3, 2), *dib, kNoMask, kNoTransparentColor, 0);
     EXPECT_EQ(Block(*s, 2, 3, 3, 2), kSix);
-    EXPECT_EQ(Pixel(*s, 2, 3), kOpaque | A);  // stored, not blended at 255
+    EXPECT_EQ(Pixel(*s, 2, 3), kFullAlpha | A);  // stored, not blended at 255
     EXPECT_EQ(CountChanged(*s), 6);
   }
   auto s = MakeSurface(8, 6);
@@ -165,11 +165,11 @@ TEST(RotatedBitmapTest, RedDifferencesWeighMoreWhereRedIsDark) {
   auto bright = MakeSurface(2, 1);
   DrawRotatedBitmap(*bright, Upright(0, 0, 2, 1), dib, kNoMask, 0x0000FF, 1.9);
   EXPECT_EQ(Pixel(*bright, 0, 0), kPaper);
-  EXPECT_EQ(Pixel(*bright, 1, 0), kOpaque | 0x0A0000);
+  EXPECT_EQ(Pixel(*bright, 1, 0), kFullAlpha | 0x0A0000);
   auto dark = MakeSurface(2, 1);
   DrawRotatedBitmap(*dark, Upright(0, 0, 2, 1), dib, kNoMask, 0x000000, 1.9);
-  EXPECT_EQ(Pixel(*dark, 0, 0), kOpaque | 0xF50000);
-  EXPECT_EQ(Pixel(*dark, 1, 0), kOpaque | 0x0A0000);
+  EXPECT_EQ(Pixel(*dark, 0, 0), kFullAlpha | 0xF50000);
+  EXPECT_EQ(Pixel(*dark, 1, 0), kFullAlpha | 0x0A0000);
 }
 
 TEST(RotatedBitmapTest, MaskCoverageBlendsAsTheSurfaceDoes) {
@@ -187,7 +187,7 @@ TEST(RotatedBitmapTest, MaskCoverageBlendsAsTheSurfaceDoes) {
   EXPECT_EQ(Pixel(*s, 1, 0), Pixel(*expected, 1, 0));
   EXPECT_EQ(Pixel(*s, 2, 0), Pixel(*expected, 2, 0));
   EXPECT_NE(Pixel(*s, 2, 0), 0xFF203040u);
-  EXPECT_EQ(Pixel(*s, 3, 0), kOpaque | ink);
+  EXPECT_EQ(Pixel(*s, 3, 0), kFullAlpha | ink);
 
   // The mask follows the source pixel, not the destination: doubled, each
   // byte covers two surface pixels.
@@ -195,8 +195,8 @@ TEST(RotatedBitmapTest, MaskCoverageBlendsAsTheSurfaceDoes) {
   DrawRotatedBitmap(*doubled, Upright(0, 0, 8, 2), dib, mask, kNoTransparentColor, 0);
   EXPECT_EQ(Pixel(*doubled, 0, 1), kPaper);
   EXPECT_EQ(Pixel(*doubled, 1, 1), kPaper);
-  EXPECT_EQ(Pixel(*doubled, 6, 1), kOpaque | ink);
-  EXPECT_EQ(Pixel(*doubled, 7, 0), kOpaque | ink);
+  EXPECT_EQ(Pixel(*doubled, 6, 1), kFullAlpha | ink);
+  EXPECT_EQ(Pixel(*doubled, 7, 0), kFullAlpha | ink);
 
   // A mask of another size is refused rather than read past its end.
   auto refused = MakeSurface(4, 1);
@@ -214,7 +214,7 @@ TEST(RotatedBitmapTest, ClipIsRespected) {
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 10; ++x) {
       const bool inside = x >= 2 && x < 6 && y >= 3 && y < 8;
-      EXPECT_EQ(Pixel(*s, x, y), inside ? (kOpaque | 0x102030) : kPaper) << x << "," << y;
+      EXPECT_EQ(Pixel(*s, x, y), inside ? (kFullAlpha | 0x102030) : kPaper) << x << "," << y;
     }
 }
 

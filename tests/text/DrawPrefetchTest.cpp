@@ -17,6 +17,7 @@
 #include "document/cSheet.h"
 #include "model/FontList.h"
 #include "model/ObjectChain.h"
+#include "model/ObjectExtentIndex.h"
 #include "model/ShxFont.h"
 #include "model/TextGlyphBoxes.h"
 #include "model/WorldMapping.h"
@@ -192,6 +193,42 @@ TEST_F(DrawPrefetch, WalkThatPrefetchesPaintsAsTheWalkWithout) {
     EXPECT_GT(ink, 100u) << "scale " << v.scale;
     EXPECT_TRUE(prefetched == plain) << "scale " << v.scale;
   }
+}
+
+// The walk takes the texts ahead from the types the index keeps, without
+// reading the objects: each position's kept type must be its object's, and
+// only a text's position may hand on a text.
+TEST_F(DrawPrefetch, IndexKeepsEachObjectsTypeForTheTextStages) {
+  std::mt19937 rng(6162);
+  cSheet sheet;
+  const std::uint16_t romans = AddRomans(*sheet.Data());
+  FillDrawing(sheet, romans, rng, 600);
+  sheet.Drawing().Summary();
+  const ObjectExtentIndex* index = sheet.Drawing().ExtentIndex();
+  ASSERT_NE(index, nullptr);
+  ASSERT_EQ(index->Size(), 600u);
+  std::size_t texts = 0;
+  for (std::uint32_t i = 0; i < index->Size(); ++i) {
+    const cOutObj* object = index->Object(i);
+    EXPECT_EQ(index->TypeCode(i), object->TypeCode()) << i;
+    const cText* text = TextOfType(object, index->TypeCode(i));
+    EXPECT_EQ(text, object->TypeCode() == kTypeText ? static_cast<const cText*>(object) : nullptr) << i;
+    texts += text != nullptr;
+  }
+  EXPECT_GT(texts, 100u);
+  // The form with the texts told apart asks the same distances.
+  std::vector<std::uint32_t> asked, askedText;
+  PrefetchForDraw(
+      [&](std::uint32_t k) -> const cOutObj* {
+        asked.push_back(k);
+        return nullptr;
+      },
+      [&](std::uint32_t k) -> const cText* {
+        askedText.push_back(k);
+        return nullptr;
+      });
+  EXPECT_EQ(asked, std::vector<std::uint32_t>{kPrefetchHeadAhead});
+  EXPECT_EQ(askedText, (std::vector<std::uint32_t>{kPrefetchBodyAhead, kPrefetchReferencedAhead, kPrefetchStrokesAhead}));
 }
 
 }  // namespace
