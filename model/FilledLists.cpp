@@ -1,5 +1,7 @@
 #include "model/FilledLists.h"
 
+#include <span>
+
 #include "model/KeptRecords.h"
 #include "model/OutlinePath.h"
 #include "model/PathBuffer.h"
@@ -9,13 +11,33 @@
 
 namespace kvn {
 
+namespace {
+
+// A list of straight edges (no curve kind): its piece is mapped vertex by
+// vertex, without the cubic records its outline would first be made of.
+bool StraightEdged(const PointList& list) { return list.GetCurveKind() == 0; }
+
+}  // namespace
+
 void DrawFilledLists(cDrawInfo* info, cAnyFill& object, const PointList* const* lists, std::size_t count) {
   if (!info || count == 0) return;
   // One list (the usual case) is converted once for both passes.
   KeptRecords kept;
   CubicArray& records = kept.Get();
   const bool single = count == 1;
-  if (single) lists[0]->ToBeziers(records);
+  if (single && !StraightEdged(*lists[0])) lists[0]->ToBeziers(records);
+  auto append = [&](const PointList& list) {
+    if (StraightEdged(list)) {
+      const std::span<const DPoint> points = list.Points();
+      AppendPolylinePiece(info->mapping, points.data(), std::uint32_t(points.size()), list.IsClosed());
+      return;
+    }
+    if (!single) {
+      records.Clear();
+      list.ToBeziers(records);
+    }
+    AppendOutlinePiece(info->mapping, records, list.IsClosed());
+  };
   bool anyClosed = false, allClosed = true;
   PathBuffer::Empty();
   for (std::size_t i = 0; i < count; ++i) {
@@ -23,11 +45,7 @@ void DrawFilledLists(cDrawInfo* info, cAnyFill& object, const PointList* const* 
       allClosed = false;
       continue;
     }
-    if (!single) {
-      records.Clear();
-      lists[i]->ToBeziers(records);
-    }
-    AppendOutlinePiece(info->mapping, records, true);
+    append(*lists[i]);
     anyClosed = true;
   }
   if (anyClosed) info->FillPath(object);
@@ -40,13 +58,7 @@ void DrawFilledLists(cDrawInfo* info, cAnyFill& object, const PointList* const* 
     return;
   }
   PathBuffer::Empty();
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!single) {
-      records.Clear();
-      lists[i]->ToBeziers(records);
-    }
-    AppendOutlinePiece(info->mapping, records, lists[i]->IsClosed());
-  }
+  for (std::size_t i = 0; i < count; ++i) append(*lists[i]);
   info->StrokePath(object);
 }
 

@@ -52,17 +52,34 @@ void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::
   piece->closed = closed ? 1 : 0;
 }
 
-void AppendVertexPiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed) {
+namespace {
+
+// The vertices' edges into a new piece; with `back`, the edge from the last
+// vertex to the first as well.
+void AppendEdges(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool back, bool closed) {
   SegmentArray* piece = PathBuffer::NewPiece();
-  std::int32_t a[2] = {0, 0}, b[2] = {0, 0};
-  if (count > 0) mapping.ToSubpixel(vertices[0], a);
+  std::int32_t first[2] = {0, 0}, a[2] = {0, 0}, b[2] = {0, 0};
+  if (count > 0) mapping.ToSubpixel(vertices[0], first);
+  a[0] = first[0];
+  a[1] = first[1];
   for (std::uint32_t i = 1; i < count; ++i) {
     mapping.ToSubpixel(vertices[i], b);
     piece->Append(DeviceSegment::Line(a[0], a[1], b[0], b[1]));
     a[0] = b[0];
     a[1] = b[1];
   }
+  if (back && count >= 2) piece->Append(DeviceSegment::Line(a[0], a[1], first[0], first[1]));
   piece->closed = closed ? 1 : 0;
+}
+
+}  // namespace
+
+void AppendVertexPiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed) {
+  AppendEdges(mapping, vertices, count, false, closed);
+}
+
+void AppendPolylinePiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed) {
+  AppendEdges(mapping, vertices, count, closed, closed);
 }
 
 }  // namespace kvn

@@ -16,5 +16,10 @@ void AppendOutlinePiece(const WorldMapping& mapping, const Cubic* records, std::
 // The piece of the straight records (v[i], v[i], v[i + 1], v[i + 1]) for
 // `count` vertices: the same integers as those records would give.
 void AppendVertexPiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed);
+// The piece of a polyline of straight edges, with the edge from the last
+// vertex back to the first when `closed` (from two vertices on): the same
+// integers as its straight records (RoundedPolylineToBeziers without
+// corners) would give, without making the records.
+void AppendPolylinePiece(const WorldMapping& mapping, const DPoint* vertices, std::uint32_t count, bool closed);
 
 }  // namespace kvn

@@ -156,7 +156,7 @@ ObjectChain cAnyLine::Resolve(cDrawingData* data, bool makeCopy) {
 
 ObjectChain cAnyLine::Explode(cDrawingData* data) { return ExplodeFirstContour(data); }
 
-bool cAnyLine::DrawPatternObjects(cDrawInfo* info) {
+bool cAnyLine::DrawPlacedPatternObjects(cDrawInfo* info) {
   if (!IsPatternExpansionOn() || !patternPieces_ || patternPieces_->entries.empty()) return false;
   for (PatternPiece& piece : patternPieces_->entries) {
     if (piece.object) piece.object->Draw(info);

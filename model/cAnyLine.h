@@ -99,7 +99,9 @@ class cAnyLine : public cOutObj {
 
   // Draws the pattern pieces instead of the object; false when there are
   // none to draw (expansion off, or no pieces).
-  bool DrawPatternObjects(cDrawInfo* info);
+  // Inline: every stroked object asks at every drawing, and most have no
+  // pattern objects.
+  bool DrawPatternObjects(cDrawInfo* info) { return patternPieces_ && DrawPlacedPatternObjects(info); }
 
   const PatternPieceList* PatternPieces() const { return patternPieces_.get(); }
 
@@ -130,6 +132,8 @@ class cAnyLine : public cOutObj {
   void DeletePatternPieces() { patternPieces_.reset(); }
 
  private:
+  bool DrawPlacedPatternObjects(cDrawInfo* info);
+
   std::unique_ptr<PatternPieceList> patternPieces_;
 };
 

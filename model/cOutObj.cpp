@@ -132,11 +132,9 @@ bool cOutObj::IsSameRecord(const cOutObj& other, ByteArray& scratchA, ByteArray&
          std::equal(scratchA.begin(), scratchA.end(), scratchB.begin());
 }
 
-void cOutObj::UpdateIfDirty(cDrawingData* data) {
-  if (flags_ & kFlagDirty) {
-    flags_ &= std::uint8_t(~kFlagDirty);
-    Recalc(data);
-  }
+void cOutObj::UpdateMarked(cDrawingData* data) {
+  flags_ &= std::uint8_t(~kFlagDirty);
+  Recalc(data);
 }
 
 DRect& cOutObj::GetExtentUpdated(cDrawingData* data, DRect& out) {

@@ -181,7 +181,11 @@ class cOutObj {
   // without drawing data. The arrays are scratch space.
   bool IsSameRecord(const cOutObj& other, ByteArray& scratchA, ByteArray& scratchB) const;
 
-  void UpdateIfDirty(cDrawingData* data);
+  // Inline: the painter asks every object of a paint, and most are not
+  // marked.
+  void UpdateIfDirty(cDrawingData* data) {
+    if (flags_ & kFlagDirty) UpdateMarked(data);
+  }
   DRect& GetExtentUpdated(cDrawingData* data, DRect& out);
   DRect& GetStrokeExtent(cDrawingData* data, DRect& out);
   DRect& GetFullExtent(cDrawingData* data, DRect& out);
@@ -193,6 +197,9 @@ class cOutObj {
   cOutObj* next = nullptr;
 
  private:
+  // Clears the mark, then recomputes (a Recalc that marks again cannot loop).
+  void UpdateMarked(cDrawingData* data);
+
   std::uint8_t typeByte_;
   std::uint8_t flags_ = kFlagDirty;
   std::uint16_t level_ = 0;

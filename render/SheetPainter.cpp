@@ -136,6 +136,8 @@ struct ChainStep {
   cDrawInfo& info;
   const PaintChainOptions& options;
   std::int32_t pageColor;
+  // Whether the drawing has pages to sort objects by (fixed for the walk).
+  bool paged;
   bool drawn = false;
 
   // `known`: the object's full extent from the index, trusted only while
@@ -146,7 +148,7 @@ struct ChainStep {
     if (object->HasFlag(kFlagDirty)) known = nullptr;
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
-    if (drawing && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
+    if (paged && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
     if (const InsertChildList* insert = AsInsertChildList(*object)) {
       // The insert is opened into its children: each child is tested on its
       // own level, so an insert on a hidden level still shows children on
@@ -200,7 +202,8 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   std::int32_t pageColor = -1;
   if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
 
-  ChainStep step{levels, data, drawing, currentPage, info, options, pageColor};
+  // Without pages every object is on the current one.
+  ChainStep step{levels, data, drawing, currentPage, info, options, pageColor, drawing && drawing->PageCount() > 1};
   // Objects whose extent misses the world clip fail the view test whatever
   // else they are; the index leaves them out without visiting them. What
   // it hands out comes in chain order, so the output is the walk's. When it

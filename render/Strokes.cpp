@@ -76,19 +76,24 @@ struct StrokeClip {
 };
 StrokeClip strokeClips[8];
 
-const StrokeClip& StrokeClipFor(const WorldMapping& m, std::int64_t reach) {
+// Fills the entry for the mapping's clip and the reach.
+[[gnu::noinline]] void RefreshStrokeClip(StrokeClip& e, const WorldMapping& m, std::int64_t reach, bool wide) {
+  e.deviceClip = m.deviceClip;
+  e.reach = reach;
+  e.wide = wide;
+  e.valid = true;
+  e.widened = WidenedClip(m, reach);
+  e.clip = RasterStrokeClip(e.widened, wide);
+}
+
+// Inline: every stroke asks, and nearly every ask finds its entry.
+inline const StrokeClip& StrokeClipFor(const WorldMapping& m, std::int64_t reach) {
   const bool wide = WideOutput(m);
   // Reaches of a paint mostly differ by whole pixels (256 units).
   StrokeClip& e = strokeClips[(std::uint64_t(reach) >> 8) & 7];
   // The rectangle as one 16-byte block (four 32-bit fields, no padding).
-  if (!e.valid || e.reach != reach || e.wide != wide || std::memcmp(&e.deviceClip, &m.deviceClip, sizeof(DeviceRect))) {
-    e.deviceClip = m.deviceClip;
-    e.reach = reach;
-    e.wide = wide;
-    e.valid = true;
-    e.widened = WidenedClip(m, reach);
-    e.clip = RasterStrokeClip(e.widened, wide);
-  }
+  if (!e.valid || e.reach != reach || e.wide != wide || std::memcmp(&e.deviceClip, &m.deviceClip, sizeof(DeviceRect)))
+    RefreshStrokeClip(e, m, reach, wide);
   return e;
 }
 

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "render/EllipsePath.h"
 #include "render/PointArray.h"
 #include "model/WorldMapping.h"
+#include "model/Cubic.h"
+#include "model/OutlinePath.h"
+#include "model/RoundedCorners.h"
 
 namespace kvn {
 namespace {
@@ -143,6 +148,54 @@ TEST_F(PathBufferTest, EllipseFollowsTheMapping) {
   // A second ellipse is a second piece of the same list.
   AddEllipsePath(mapping, 0, 0, 1, 1);
   EXPECT_EQ(PathBuffer::PieceCount(), 2u);
+}
+
+// A list of straight edges goes into the path vertex by vertex: the piece
+// must hold the very segments its straight records give (open and closed,
+// none to many points, repeated points, a point at the start again, values
+// that saturate or are not numbers), under mappings with fractions.
+TEST_F(PathBufferTest, PolylinePieceIsWhatItsStraightRecordsGive) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<std::vector<DPoint>> lists = {
+      {},
+      {{3, 4}},
+      {{3, 4}, {10.25, -7.5}},
+      {{0, 0}, {60, 0}, {60, 20}, {0, 20}},
+      {{1.1, 2.2}, {1.1, 2.2}, {5.5, 2.2}, {5.5, 2.2}, {1.1, 2.2}},
+      {{-40.3, 17.9}, {12.6, -3.3}, {99.9, 42.1}, {-0.4, 0.6}, {33.3, 33.3}, {-40.3, 17.9}},
+      {{1e12, -1e12}, {2, 3}, {nan, 4}, {5, 6}},
+  };
+  const struct {
+    double scale, originX, originY;
+    std::int32_t offsetX, offsetY;
+  } mappings[] = {{1.0, 0, 0, 0, 0}, {0.0142, 13.37, -2.5, 960, 540}, {7.3, -0.5, 0.25, -3, 8}};
+  int compared = 0;
+  for (const auto& mp : mappings) {
+    WorldMapping m;
+    m.scale = mp.scale;
+    m.originX = mp.originX;
+    m.originY = mp.originY;
+    m.offsetX = mp.offsetX;
+    m.offsetY = mp.offsetY;
+    for (const std::vector<DPoint>& points : lists) {
+      for (const bool closed : {false, true}) {
+        CubicArray records;
+        RoundedPolylineToBeziers(records, nullptr, points.data(), std::uint32_t(points.size()), closed, 0.0, nullptr);
+        PathBuffer::Empty();
+        AppendOutlinePiece(m, records, closed);
+        AppendPolylinePiece(m, points.data(), std::uint32_t(points.size()), closed);
+        ASSERT_EQ(PathBuffer::PieceCount(), 2u);
+        const SegmentArray& want = *PathBuffer::Piece(0);
+        const SegmentArray& got = *PathBuffer::Piece(1);
+        EXPECT_EQ(got.closed, want.closed);
+        ASSERT_EQ(got.Count(), want.Count()) << points.size() << " points, closed " << closed;
+        for (std::uint32_t i = 0; i < got.Count(); ++i)
+          EXPECT_TRUE(got.Items()[i] == want.Items()[i]) << points.size() << " points, closed " << closed << ", " << i;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_EQ(compared, 3 * 7 * 2);
 }
 
 }  // namespace

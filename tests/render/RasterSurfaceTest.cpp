@@ -408,5 +408,48 @@ TEST(RasterSurfaceTest, StampMaskAndCopyFromAreLimitedToBothSurfaces) {
   EXPECT_EQ(Pixel(*src, 2, 1), 3u);
 }
 
+// Boxes filled as runs of whole rows, long row runs and short ones, on a
+// surface kept wider than its clip (a larger earlier paint) and on one of
+// its own size, each compared pixel for pixel with the box stored pixel by
+// pixel inside the clip: nothing outside the box or the clip changes.
+TEST(RasterSurfaceTest, FillBoxStoresExactlyTheClippedBox) {
+  struct Box {
+    const char* name;
+    std::int64_t left, top, right, bottom;
+  };
+  const Box boxes[] = {
+      {"whole surface", -5, -5, 900, 700},  {"whole rows", -1, 40, 700, 90},      {"long rows", 3, 10, 650, 20},
+      {"rows of 255", 100, 5, 355, 9},      {"rows of 256", 100, 5, 356, 9},      {"one long row", 0, 77, 699, 78},
+      {"short rows", 20, 30, 27, 60},       {"one pixel", 599, 399, 600, 400},    {"outside", 700, 500, 800, 600},
+      {"empty", 50, 50, 50, 90},
+  };
+  const TRect clips[] = {{0, 0, 640, 400}, {7, 3, 610, 390}};
+  for (const bool memoryOnly : {false, true}) {
+    for (const TRect& clip : clips) {
+      for (const Box& b : boxes) {
+        auto s = MakeSurface(memoryOnly ? 640 : 700, memoryOnly ? 400 : 450, memoryOnly);
+        ASSERT_TRUE(s);
+        if (!memoryOnly) {
+          ASSERT_TRUE(s->Prepare(TRect{0, 0, 640, 400}));  // keeps the wider surface
+        }
+        s->SetClip(clip);
+        const TRect c = s->Clip();
+        std::vector<std::uint32_t> want;
+        for (std::int32_t y = 0; y < s->Height(); ++y)
+          for (std::int32_t x = 0; x < s->Width(); ++x) {
+            const bool in = x >= b.left && x < b.right && y >= b.top && y < b.bottom && x >= c.left && x < c.right &&
+                            y >= c.top && y < c.bottom;
+            want.push_back(in ? kInk : Pixel(*s, x, y));
+          }
+        s->FillBox(b.left, b.top, b.right, b.bottom, kInk);
+        std::vector<std::uint32_t> got;
+        for (std::int32_t y = 0; y < s->Height(); ++y)
+          for (std::int32_t x = 0; x < s->Width(); ++x) got.push_back(Pixel(*s, x, y));
+        EXPECT_TRUE(got == want) << b.name << ", clip " << c.left << "," << c.top << ", memory only " << memoryOnly;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kvn
