@@ -3,6 +3,7 @@
 // circles, polygons). GTK cannot move window pixels, so every scroll step
 // is such a repaint: render into the shared surface, blit to the window.
 //   kvn-bench-view-repaint [objects] [frames] [plans|filled|inserts|texts]
+// (the word may stand anywhere)
 // Prints the median milliseconds per repaint for the whole grid in view
 // ("All elements") and at 100 %, scrolled a page at a time. Target: under
 // 12 ms.
@@ -24,6 +25,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -354,10 +356,19 @@ void Report(const char* what, long count, long frames, const Timing& t, double t
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long objects = argc > 1 ? std::max(1L, std::atol(argv[1])) : 100000;
-  const long frames = argc > 2 ? std::max(1L, std::atol(argv[2])) : 20;
-  // One case alone: plans, filled, inserts or texts.
-  const std::string only = argc > 3 ? argv[3] : "";
+  // The counts in order (objects, frames); a word anywhere runs one case
+  // alone: plans, filled, inserts or texts.
+  long objects = 100000, frames = 20;
+  std::string only;
+  int counts = 0;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (!word.empty() && std::isdigit(static_cast<unsigned char>(word[0]))) {
+      (counts++ == 0 ? objects : frames) = std::max(1L, std::atol(argv[i]));
+    } else {
+      only = word;
+    }
+  }
   auto runs = [&](const char* name) { return only.empty() || only == name; };
   if (runs("plans")) {
     long count = 0;
