@@ -96,6 +96,8 @@ class InFileStream {
   // Bytes handed out by reads since construction or the last seek to 0.
   std::uint64_t BytesDelivered() const { return delivered_; }
   const WString& Path() const { return path_; }
+  // Blocks served from the read-ahead since construction (for tests).
+  std::uint64_t BlocksReadAhead() const { return blocksReadAhead_; }
 
  private:
   static constexpr std::uint32_t kMemoryOverrun = 0xFFFFFFFF;
@@ -103,12 +105,6 @@ class InFileStream {
   // much is read ahead (a whole number of blocks).
   static constexpr std::uint32_t kBlocksBeforeReadAhead = 3;
   static constexpr std::uint32_t kReadAheadSize = 128 * kStreamBufferSize;
-
- public:
-  // Blocks served from the read-ahead since construction (for tests).
-  std::uint64_t BlocksReadAhead() const { return blocksReadAhead_; }
-
- private:
 
   std::uint32_t BlockLength() const;
   // Loads min(8192, size - block start) bytes at block start into the block.
