@@ -9,6 +9,7 @@
 #include "document/ProgressMonitor.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
+#include "foundation/PathNames.h"
 #include "import/dxf/DxfReadAhead.h"
 #include "import/dxf/DxfReader.h"
 #include "import/records/RecentCounters.h"
@@ -253,11 +254,7 @@ bool ReadDxfSections(YxxfReader& reader, ProgressMonitor* monitor, InFileStream&
   // A file shorter than the sentinel holds no group.
   if (got != 22) return true;
   LoopInput input;
-  input.shortName = [&] {
-    const std::u16string_view v = in.Path().View();
-    const std::size_t slash = v.find_last_of(u"/\\");
-    return WString(slash == std::u16string_view::npos ? v : v.substr(slash + 1));
-  }();
+  input.shortName = GetFileNamePart(in.Path());
   input.size = in.Size();
   if (UseReadAhead(binary, input.size - std::min(input.size, in.Position()))) {
     DxfReadAhead ahead(in, binary, oneByte, gBatchGroups);
@@ -297,18 +294,6 @@ void FillReport(const YxxfReader& reader, const DxfReadOutcome& outcome, DwgLoad
   if (!outcome.sawEof) report.readError = LoadLangString(kStrFileReadError).ToUtf8();
 }
 
-bool SameNameAscii(const WString& a, const char16_t* b) {
-  const std::u16string_view x = a.View(), y(b);
-  if (x.size() != y.size()) return false;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    char16_t p = x[i], q = y[i];
-    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
-    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
-    if (p != q) return false;
-  }
-  return true;
-}
-
 DocumentResult LoadDxf(const WString& path, const FormatReadContext& context) {
   return LoadDxfFile(path, context.monitor, context.dwgReport, &context);
 }
@@ -342,10 +327,10 @@ DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMoni
     }
   }
   for (const YxxfBlockTableRec* record : reader.blockTableRecords) {
-    if (reader.modelSpaceRecord == 0 && SameNameAscii(record->name, u"*Model_Space")) {
+    if (reader.modelSpaceRecord == 0 && EqualsAsciiNoCase(record->name.View(), u"*Model_Space")) {
       reader.modelSpaceRecord = record->handle;
     }
-    if (reader.paperSpaceRecord == 0 && SameNameAscii(record->name, u"*Paper_Space")) {
+    if (reader.paperSpaceRecord == 0 && EqualsAsciiNoCase(record->name.View(), u"*Paper_Space")) {
       reader.paperSpaceRecord = record->handle;
     }
   }

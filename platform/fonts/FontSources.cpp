@@ -83,6 +83,11 @@ constexpr StandIn kStandIns[] = {
 
 bool SameFaceName(const WString& a, const WString& b) { return CompareNoCaseAccentW(a.CStr(), b.CStr()) == 0; }
 
+// One of the face's family names is `name` (case and accents ignored).
+bool HasFamily(const FaceSource& face, const WString& name) {
+  return std::any_of(face.families.begin(), face.families.end(), [&](const WString& f) { return SameFaceName(f, name); });
+}
+
 // The pitch-and-family byte of a face without an OS/2 table.
 std::uint8_t PitchAndFamilyByName(const WString& family, bool mono) {
   if (mono) return 0x31;
@@ -190,10 +195,8 @@ void ListInstalled(Sources& s) {
   for (const StandIn& stand : kStandIns) {
     const WString windowsName(stand.windowsName), libreName(stand.libreName);
     auto has = [&](const WString& name) {
-      return std::any_of(s.faces.begin(), s.faces.end(), [&](const Sources::Listed& l) {
-        const std::vector<WString>& f = l.face.families;
-        return std::any_of(f.begin(), f.end(), [&](const WString& n) { return SameFaceName(n, name); });
-      });
+      return std::any_of(s.faces.begin(), s.faces.end(),
+                         [&](const Sources::Listed& l) { return HasFamily(l.face, name); });
     };
     if (has(windowsName)) continue;
     for (Sources::Listed& l : s.faces) {
@@ -276,10 +279,7 @@ std::vector<FaceSource> InstalledFacesOfFamily(const WString& name) {
   std::vector<FaceSource> out;
   Sources& s = Listed();
   for (std::size_t i = 0; i < s.faces.size(); ++i) {
-    const std::vector<WString>& families = s.faces[i].face.families;
-    if (std::any_of(families.begin(), families.end(), [&](const WString& f) { return SameFaceName(f, name); }) &&
-        DescribeListed(s, i))
-      out.push_back(s.faces[i].face);
+    if (HasFamily(s.faces[i].face, name) && DescribeListed(s, i)) out.push_back(s.faces[i].face);
   }
   return out;
 }
@@ -294,12 +294,7 @@ std::vector<FaceSource> FacesOfFamily(const WString& name) {
   std::vector<FaceSource> out;
   Sources& s = SourceData();
   for (const Sources::Memory& m : s.memory) {
-    for (const WString& f : m.face.families) {
-      if (SameFaceName(f, name)) {
-        out.push_back(m.face);
-        break;
-      }
-    }
+    if (HasFamily(m.face, name)) out.push_back(m.face);
   }
   const std::vector<FaceSource> installed = InstalledFacesOfFamily(name);
   out.insert(out.end(), installed.begin(), installed.end());

@@ -54,6 +54,25 @@ bool NameLess(const InstalledFont& a, const InstalledFont& b) {
   return ka < kb;
 }
 
+// The face's character sets added to the entry's, each once, in order.
+void AddCharsets(InstalledFont& entry, const std::vector<std::uint8_t>& sets) {
+  for (std::uint8_t c : sets) {
+    if (c != 255 && std::find(entry.charsets.begin(), entry.charsets.end(), c) == entry.charsets.end())
+      entry.charsets.push_back(c);
+  }
+}
+
+// Forgets the lists and every answer made from them.
+void Forget(FontListState& s) {
+  s.built = false;
+  s.entries.clear();
+  s.nameIndex.clear();
+  s.familyIndex.clear();
+  s.cached = false;
+  s.styled.clear();
+  s.single.clear();
+}
+
 void Build(FontListState& s) {
   // Reading every installed face takes a moment, once.
   WaitCursor busy;
@@ -71,10 +90,7 @@ void Build(FontListState& s) {
         it = s.entries.end() - 1;
       }
       // Each family is reported once per character set.
-      for (std::uint8_t c : sets) {
-        if (c != 255 && std::find(it->charsets.begin(), it->charsets.end(), c) == it->charsets.end())
-          it->charsets.push_back(c);
-      }
+      AddCharsets(*it, sets);
     }
   }
   std::stable_sort(s.entries.begin(), s.entries.end(), NameLess);
@@ -102,13 +118,7 @@ FontListState& Current() {
   FontListState& s = FontListData();
   if (s.generation != FontSourceGeneration()) {
     s.generation = FontSourceGeneration();
-    s.built = false;
-    s.entries.clear();
-    s.nameIndex.clear();
-    s.familyIndex.clear();
-    s.cached = false;
-    s.styled.clear();
-    s.single.clear();
+    Forget(s);
   }
   return s;
 }
@@ -151,10 +161,7 @@ const InstalledFont* FindByFamily(FontListState& s, const WString& name) {
           ambiguous = true;
           continue;
         }
-        for (std::uint8_t c : CharsetsOfFace(face)) {
-          if (c != 255 && std::find(entry->charsets.begin(), entry->charsets.end(), c) == entry->charsets.end())
-            entry->charsets.push_back(c);
-        }
+        AddCharsets(*entry, CharsetsOfFace(face));
       }
     }
     if (ambiguous) return Find(Ensure(), name);
@@ -240,16 +247,7 @@ WString FindStyledSubstitute(const WString& requested, int weight, bool italic, 
   return answer;
 }
 
-void ClearFontList() {
-  FontListState& s = FontListData();
-  s.styled.clear();
-  s.single.clear();
-  s.entries.clear();
-  s.nameIndex.clear();
-  s.familyIndex.clear();
-  s.cached = false;
-  s.built = false;
-}
+void ClearFontList() { Forget(FontListData()); }
 
 std::vector<InstalledFont> CopyInstalledFontList() {
   FontListState& s = Ensure();
