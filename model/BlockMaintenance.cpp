@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "foundation/ArchiveWriter.h"
 #include "model/BlockPath.h"
@@ -15,14 +17,9 @@ namespace kvn {
 
 namespace {
 
-// Checksums compare as their four bytes in storage order, lowest first.
-bool ChecksumLess(std::uint32_t a, std::uint32_t b) {
-  for (int i = 0; i < 4; ++i) {
-    const std::uint32_t x = (a >> (8 * i)) & 0xFF, y = (b >> (8 * i)) & 0xFF;
-    if (x != y) return x < y;
-  }
-  return false;
-}
+// Positions compare as their four bytes in storage order, lowest first:
+// the order of the value with its bytes swapped.
+std::uint32_t ByteOrderKey(std::uint32_t v) { return __builtin_bswap32(v); }
 
 void Collect(cOutObj* chain, cDrawingData& data, std::vector<ReachableBlock>& entries, std::vector<bool>& visited,
              ByteArray& scratch, BlockPath& path, std::size_t& unvisited);
@@ -71,14 +68,16 @@ constexpr std::uint32_t kNoEntry = 0xFFFFFFFFu;
 
 // The indexes of the keys in key order, equal keys in list order: sorted
 // rather than hashed, as a table of a node per key cost more than the rest
-// of the merge on a drawing of tens of thousands of generated blocks.
+// of the merge on a drawing of tens of thousands of generated blocks. The
+// pairs of key and index are sorted themselves, not indexes that look
+// their keys up at every comparison.
 template <class Key>
 std::vector<std::uint32_t> KeyOrder(const std::vector<Key>& keys) {
+  std::vector<std::pair<Key, std::uint32_t>> pairs(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) pairs[i] = {keys[i], std::uint32_t(i)};
+  std::sort(pairs.begin(), pairs.end());
   std::vector<std::uint32_t> order(keys.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = std::uint32_t(i);
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return keys[a] < keys[b] || (keys[a] == keys[b] && a < b);
-  });
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = pairs[i].second;
   return order;
 }
 
@@ -296,13 +295,10 @@ void cDrawingData::MergeDuplicateBlocksOf(std::span<cOutObj* const> top, std::ui
   // inserts were re-pointed are emptied onto the first. Emptying a block
   // changes no other block's checksum or records (an insert is written with
   // its block index only), so each is taken once, before the pass.
-  std::vector<std::uint32_t> order;
-  order.reserve(entries.size());
-  for (std::size_t e = 0; e < entries.size(); ++e)
-    if (!merged[e] && GetBlock(entries[e].index)) order.push_back(std::uint32_t(e));
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return ChecksumLess(entries[a].position, entries[b].position);
-  });
+  std::vector<std::uint32_t> swapped(entries.size());
+  for (std::size_t e = 0; e < entries.size(); ++e) swapped[e] = ByteOrderKey(entries[e].position);
+  std::vector<std::uint32_t> order = KeyOrder(swapped);
+  std::erase_if(order, [&](std::uint32_t e) { return merged[e] || !GetBlock(entries[e].index); });
   sums.resize(order.size());
   for (std::size_t k = 0; k < order.size(); ++k) sums[k] = GetBlock(entries[order[k]].index)->GetChecksum(scratch);
   // Only blocks of one checksum and one records hash can be the same; the
