@@ -39,6 +39,23 @@ class RuntimeLibrary {
   bool missing_ = false;
 };
 
+// A table of a library's functions (a struct of function pointers), filled
+// by `resolve` when it is made: as a function-local static, the library is
+// opened on the first call, once, safe from any thread.
+template <class Functions>
+class RuntimeFunctions {
+ public:
+  RuntimeFunctions(const char* soname, void (*resolve)(RuntimeLibrary&, Functions&)) : library_(soname) {
+    resolve(library_, functions_);
+  }
+  // Null unless the library is usable.
+  const Functions* Get() const { return library_.Usable() ? &functions_ : nullptr; }
+
+ private:
+  RuntimeLibrary library_;
+  Functions functions_;
+};
+
 // Test seam: while one lives, every RuntimeLibrary answers as if its library
 // could not be loaded (the path of a machine without it). Nests.
 class ScopedRuntimeLibrariesMissing {
