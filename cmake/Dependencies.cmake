@@ -15,6 +15,15 @@ pkg_check_modules(GIF REQUIRED IMPORTED_TARGET libgif)
 pkg_check_modules(GSF REQUIRED IMPORTED_TARGET libgsf-1)
 pkg_check_modules(AGG REQUIRED libagg)
 
+# libcups and libgsf are opened on first use (platform/RuntimeLibrary.h), not
+# when a program starts: the core library takes their headers only. Code that
+# calls them directly (tests, fixtures) links Cups::Cups or PkgConfig::GSF.
+add_library(kvn::cups_headers INTERFACE IMPORTED)
+target_include_directories(kvn::cups_headers SYSTEM INTERFACE ${CUPS_INCLUDE_DIR})
+add_library(kvn::gsf_headers INTERFACE IMPORTED)
+target_include_directories(kvn::gsf_headers SYSTEM INTERFACE ${GSF_INCLUDE_DIRS})
+target_compile_options(kvn::gsf_headers INTERFACE ${GSF_CFLAGS_OTHER})
+
 # AGG ships a static archive and headers that warn under C++20: include as SYSTEM.
 add_library(kvn::agg INTERFACE IMPORTED)
 target_include_directories(kvn::agg SYSTEM INTERFACE ${AGG_INCLUDE_DIRS})

@@ -2,15 +2,10 @@
 
 #include <cstring>
 #include <mutex>
-
-#include <gsf/gsf-infile-msole.h>
-#include <gsf/gsf-infile.h>
-#include <gsf/gsf-input-memory.h>
-#include <gsf/gsf-input-stdio.h>
-#include <gsf/gsf-input.h>
-#include <gsf/gsf-utils.h>
+#include <utility>
 
 #include "foundation/PathNames.h"
+#include "platform/ole/GsfLibrary.h"
 
 namespace kvn {
 
@@ -18,30 +13,40 @@ namespace {
 
 void IgnoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
-// libgsf reports every inconsistency of a damaged file through GLib's log
-// (warnings and criticals on standard error). A damaged drawing is answered
-// by a result code of ours, so those reports are dropped.
-void InitGsfOnce() {
+constexpr auto kQuietLevels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE);
+
+// libgsf, started once; null without it. libgsf reports every inconsistency
+// of a damaged file through GLib's log (warnings and criticals on standard
+// error). A damaged drawing is answered by a result code of ours, so those
+// reports are dropped.
+const GsfLibrary* StartedGsf() {
+  const GsfLibrary* gsf = Gsf();
+  if (!gsf) return nullptr;
   static std::once_flag once;
-  std::call_once(once, [] {
-    gsf_init();
-    const auto levels = GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE);
+  std::call_once(once, [gsf] {
+    gsf->init();
     for (const char* domain : {"libgsf", "libgsf:msole", "libgsf:utils"}) {
-      g_log_set_handler(domain, levels, IgnoreLog, nullptr);
+      gsf->logSetHandler(domain, kQuietLevels, IgnoreLog, nullptr);
     }
   });
+  return gsf;
 }
 
 // Owns one GObject reference.
-struct GObjectRef {
-  gpointer object = nullptr;
-  GObjectRef() = default;
-  explicit GObjectRef(gpointer o) : object(o) {}
-  ~GObjectRef() {
-    if (object) g_object_unref(object);
+class GsfInputRef {
+ public:
+  GsfInputRef(const GsfLibrary& gsf, GsfInput* input) : gsf_(gsf), input_(input) {}
+  ~GsfInputRef() {
+    if (input_) gsf_.objectUnref(input_);
   }
-  GObjectRef(const GObjectRef&) = delete;
-  GObjectRef& operator=(const GObjectRef&) = delete;
+  GsfInputRef(const GsfInputRef&) = delete;
+  GsfInputRef& operator=(const GsfInputRef&) = delete;
+  GsfInput* get() const { return input_; }
+  GsfInput* release() { return std::exchange(input_, nullptr); }
+
+ private:
+  const GsfLibrary& gsf_;
+  GsfInput* input_;
 };
 
 // Some of libgsf's reports carry no log domain (a child that cannot be
@@ -49,19 +54,21 @@ struct GObjectRef {
 // only then, so that no other library's reports are lost.
 class QuietDefaultDomain {
  public:
-  QuietDefaultDomain()
-      : id_(g_log_set_handler(nullptr, GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_MESSAGE),
-                              IgnoreLog, nullptr)) {}
-  ~QuietDefaultDomain() { g_log_remove_handler(nullptr, id_); }
+  explicit QuietDefaultDomain(const GsfLibrary& gsf)
+      : gsf_(gsf), id_(gsf.logSetHandler(nullptr, kQuietLevels, IgnoreLog, nullptr)) {}
+  ~QuietDefaultDomain() { gsf_.logRemoveHandler(nullptr, id_); }
   QuietDefaultDomain(const QuietDefaultDomain&) = delete;
   QuietDefaultDomain& operator=(const QuietDefaultDomain&) = delete;
 
  private:
+  const GsfLibrary& gsf_;
   guint id_;
 };
 
-bool IsStorage(GsfInput* child) {
-  return GSF_IS_INFILE(child) && gsf_infile_num_children(GSF_INFILE(child)) >= 0;
+// A child is a sub-storage when it is itself an infile (GSF_IS_INFILE).
+bool IsStorage(const GsfLibrary& gsf, GsfInput* child) {
+  if (!child || !gsf.typeCheckInstanceIsA(reinterpret_cast<GTypeInstance*>(child), gsf.infileType())) return false;
+  return gsf.infileNumChildren(reinterpret_cast<GsfInfile*>(child)) >= 0;
 }
 
 }  // namespace
@@ -71,14 +78,25 @@ bool HasOleSignature(const std::uint8_t* bytes, std::size_t length) {
 }
 
 struct OleStorage::Impl {
+  explicit Impl(const GsfLibrary& library) : gsf(library) {}
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  ~Impl() {
+    if (storage) gsf.objectUnref(storage);
+    if (source) gsf.objectUnref(source);
+  }
+  // The storage of the source; false when it is none.
+  bool OpenStorageOfSource() {
+    GError* error = nullptr;
+    storage = gsf.infileMsoleNew(source, &error);
+    if (error) gsf.errorFree(error);
+    return storage != nullptr;
+  }
+  const GsfLibrary& gsf;
   // The bytes a memory storage reads from (shared by its sub-storages).
   std::shared_ptr<std::vector<std::uint8_t>> bytes;
   GsfInput* source = nullptr;   // one reference, released last
   GsfInfile* storage = nullptr;  // one reference
-  ~Impl() {
-    if (storage) g_object_unref(storage);
-    if (source) g_object_unref(source);
-  }
 };
 
 OleStorage::OleStorage(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -86,79 +104,68 @@ OleStorage::~OleStorage() = default;
 
 std::unique_ptr<OleStorage> OleStorage::OpenBytes(const std::uint8_t* data, std::size_t size) {
   if (!data || !HasOleSignature(data, size)) return nullptr;
-  InitGsfOnce();
-  auto impl = std::make_unique<Impl>();
+  const GsfLibrary* gsf = StartedGsf();
+  if (!gsf) return nullptr;
+  auto impl = std::make_unique<Impl>(*gsf);
   impl->bytes = std::make_shared<std::vector<std::uint8_t>>(data, data + size);
-  impl->source = gsf_input_memory_new(impl->bytes->data(), gsf_off_t(size), FALSE);
-  if (!impl->source) return nullptr;
-  GError* error = nullptr;
-  impl->storage = gsf_infile_msole_new(impl->source, &error);
-  if (error) g_error_free(error);
-  if (!impl->storage) return nullptr;
+  impl->source = gsf->inputMemoryNew(impl->bytes->data(), gsf_off_t(size), FALSE);
+  if (!impl->source || !impl->OpenStorageOfSource()) return nullptr;
   return std::unique_ptr<OleStorage>(new OleStorage(std::move(impl)));
 }
 
 std::unique_ptr<OleStorage> OleStorage::OpenPath(const WString& path) {
-  InitGsfOnce();
-  auto impl = std::make_unique<Impl>();
+  const GsfLibrary* gsf = StartedGsf();
+  if (!gsf) return nullptr;
+  auto impl = std::make_unique<Impl>(*gsf);
   GError* error = nullptr;
-  impl->source = gsf_input_stdio_new(ToNativePath(path).c_str(), &error);
-  if (error) {
-    g_error_free(error);
-    error = nullptr;
-  }
-  if (!impl->source) return nullptr;
-  impl->storage = gsf_infile_msole_new(impl->source, &error);
-  if (error) g_error_free(error);
-  if (!impl->storage) return nullptr;
+  impl->source = gsf->inputStdioNew(ToNativePath(path).c_str(), &error);
+  if (error) gsf->errorFree(error);
+  if (!impl->source || !impl->OpenStorageOfSource()) return nullptr;
   return std::unique_ptr<OleStorage>(new OleStorage(std::move(impl)));
 }
 
 std::vector<OleElement> OleStorage::ListElements() const {
+  const GsfLibrary& gsf = impl_->gsf;
   std::vector<OleElement> elements;
-  QuietDefaultDomain quiet;
-  const int n = gsf_infile_num_children(impl_->storage);
+  QuietDefaultDomain quiet(gsf);
+  const int n = gsf.infileNumChildren(impl_->storage);
   for (int i = 0; i < n; ++i) {
-    const char* name = gsf_infile_name_by_index(impl_->storage, i);
-    GObjectRef child(gsf_infile_child_by_index(impl_->storage, i));
-    if (!child.object) continue;
-    GsfInput* input = GSF_INPUT(child.object);
+    const char* name = gsf.infileNameByIndex(impl_->storage, i);
+    GsfInputRef child(gsf, gsf.infileChildByIndex(impl_->storage, i));
+    if (!child.get()) continue;
     OleElement element;
     element.name = name ? name : "";
-    element.isStream = !IsStorage(input);
-    if (element.isStream) element.size = std::uint64_t(gsf_input_size(input));
+    element.isStream = !IsStorage(gsf, child.get());
+    if (element.isStream) element.size = std::uint64_t(gsf.inputSize(child.get()));
     elements.push_back(std::move(element));
   }
   return elements;
 }
 
 std::unique_ptr<OleStorage> OleStorage::OpenStorage(const std::string& name) const {
-  QuietDefaultDomain quiet;
-  GsfInput* child = gsf_infile_child_by_name(impl_->storage, name.c_str());
-  if (!child) return nullptr;
-  if (!IsStorage(child)) {
-    g_object_unref(child);
-    return nullptr;
-  }
-  auto impl = std::make_unique<Impl>();
+  const GsfLibrary& gsf = impl_->gsf;
+  QuietDefaultDomain quiet(gsf);
+  GsfInputRef child(gsf, gsf.infileChildByName(impl_->storage, name.c_str()));
+  if (!IsStorage(gsf, child.get())) return nullptr;
+  auto impl = std::make_unique<Impl>(gsf);
   impl->bytes = impl_->bytes;
-  // The parent's source stays alive through the child's own references.
-  impl->storage = GSF_INFILE(child);
+  // The parent's source stays alive through the child's own references; the
+  // child's one reference passes to the sub-storage.
+  impl->storage = reinterpret_cast<GsfInfile*>(child.release());
   return std::unique_ptr<OleStorage>(new OleStorage(std::move(impl)));
 }
 
 bool OleStorage::ReadWholeStream(ByteArray& out, const OleElement& element, std::uint64_t limit) const {
   out.SetCount(0);
   if (!element.isStream) return false;
-  QuietDefaultDomain quiet;
-  GObjectRef child(gsf_infile_child_by_name(impl_->storage, element.name.c_str()));
-  if (!child.object) return false;
-  GsfInput* input = GSF_INPUT(child.object);
-  if (IsStorage(input)) return false;
-  const gsf_off_t size = gsf_input_size(input);
+  const GsfLibrary& gsf = impl_->gsf;
+  QuietDefaultDomain quiet(gsf);
+  GsfInputRef child(gsf, gsf.infileChildByName(impl_->storage, element.name.c_str()));
+  if (!child.get() || IsStorage(gsf, child.get())) return false;
+  const gsf_off_t size = gsf.inputSize(child.get());
   if (size <= 0 || std::uint64_t(size) > limit || std::uint64_t(size) > 0xFFFFFFFFull) return false;
   out.SetCount(std::uint32_t(size));
-  if (!gsf_input_read(input, std::size_t(size), out.Items())) {
+  if (!gsf.inputRead(child.get(), std::size_t(size), out.Items())) {
     out.SetCount(0);
     return false;
   }

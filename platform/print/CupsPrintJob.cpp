@@ -3,18 +3,18 @@
 // incoming; closing the job's connection then drops what was sent.
 #include "platform/print/CupsPrintJob.h"
 
-#include <cups/cups.h>
-
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "platform/print/CupsLibrary.h"
 
 namespace kvn {
 
 namespace {
 
-std::string LastCupsError() {
-  const char* text = cupsLastErrorString();
+std::string LastCupsError(const CupsLibrary& cups) {
+  const char* text = cups.lastErrorString();
   return text && *text ? text : "unknown print server error";
 }
 
@@ -27,6 +27,7 @@ int CodeForStatus(ipp_status_t status) {
 
 class CupsJob final : public SpoolerJob {
  public:
+  explicit CupsJob(const CupsLibrary& cups) : cups_(cups) {}
   ~CupsJob() override {
     if (open_) Cancel();
     Close();
@@ -39,40 +40,41 @@ class CupsJob final : public SpoolerJob {
       instance = name.substr(slash + 1);
       name.resize(slash);
     }
-    dest_ = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(), instance.empty() ? nullptr : instance.c_str());
+    dest_ = cups_.getNamedDest(CUPS_HTTP_DEFAULT, name.c_str(), instance.empty() ? nullptr : instance.c_str());
     if (!dest_) {
-      errorText = LastCupsError();
+      errorText = LastCupsError(cups_);
       return false;
     }
-    http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr);
+    http_ = cups_.httpConnect2(cups_.server(), cups_.ippPort(), nullptr, AF_UNSPEC, cups_.encryption(), 1, 30000,
+                               nullptr);
     if (!http_) {
-      errorText = LastCupsError();
+      errorText = LastCupsError(cups_);
       return false;
     }
-    info_ = cupsCopyDestInfo(http_, dest_);
+    info_ = cups_.copyDestInfo(http_, dest_);
     if (!info_) {
-      errorText = LastCupsError();
+      errorText = LastCupsError(cups_);
       return false;
     }
     cups_option_t* options = nullptr;
     int count = 0;
     for (const auto& [key, value] : CupsJobOptions(request.settings)) {
-      count = cupsAddOption(key.c_str(), value.c_str(), count, &options);
+      count = cups_.addOption(key.c_str(), value.c_str(), count, &options);
     }
     const ipp_status_t created =
-        cupsCreateDestJob(http_, dest_, info_, &jobId_, request.title.c_str(), count, options);
+        cups_.createDestJob(http_, dest_, info_, &jobId_, request.title.c_str(), count, options);
     if (created > IPP_STATUS_OK_EVENTS_COMPLETE || jobId_ <= 0) {
-      cupsFreeOptions(count, options);
+      cups_.freeOptions(count, options);
       code = CodeForStatus(created) > 0 ? kSpError : CodeForStatus(created);
-      errorText = LastCupsError();
+      errorText = LastCupsError(cups_);
       jobId_ = 0;
       return false;
     }
-    const http_status_t started = cupsStartDestDocument(http_, dest_, info_, jobId_, request.title.c_str(),
-                                                        CUPS_FORMAT_PDF, count, options, 1);
-    cupsFreeOptions(count, options);
+    const http_status_t started = cups_.startDestDocument(http_, dest_, info_, jobId_, request.title.c_str(),
+                                                          CUPS_FORMAT_PDF, count, options, 1);
+    cups_.freeOptions(count, options);
     if (started != HTTP_STATUS_CONTINUE) {
-      errorText = LastCupsError();
+      errorText = LastCupsError(cups_);
       Cancel();
       return false;
     }
@@ -84,9 +86,9 @@ class CupsJob final : public SpoolerJob {
   bool Write(const std::uint8_t* data, std::size_t size) override {
     if (!open_ || failed_) return false;
     if (size == 0) return true;
-    if (cupsWriteRequestData(http_, reinterpret_cast<const char*>(data), size) != HTTP_STATUS_CONTINUE) {
+    if (cups_.writeRequestData(http_, reinterpret_cast<const char*>(data), size) != HTTP_STATUS_CONTINUE) {
       failed_ = true;
-      errorText_ = LastCupsError();
+      errorText_ = LastCupsError(cups_);
       return false;
     }
     return true;
@@ -99,10 +101,10 @@ class CupsJob final : public SpoolerJob {
       CancelOnServer();
       return kSpError;
     }
-    const ipp_status_t status = cupsFinishDestDocument(http_, dest_, info_);
+    const ipp_status_t status = cups_.finishDestDocument(http_, dest_, info_);
     const int code = CodeForStatus(status);
     if (code <= 0) {
-      errorText_ = LastCupsError();
+      errorText_ = LastCupsError(cups_);
       CancelOnServer();
     }
     return code;
@@ -117,17 +119,18 @@ class CupsJob final : public SpoolerJob {
 
  private:
   void CancelOnServer() {
-    if (jobId_ > 0 && dest_) cupsCancelDestJob(CUPS_HTTP_DEFAULT, dest_, jobId_);
+    if (jobId_ > 0 && dest_) cups_.cancelDestJob(CUPS_HTTP_DEFAULT, dest_, jobId_);
   }
   void Close() {
-    if (info_) cupsFreeDestInfo(info_);
+    if (info_) cups_.freeDestInfo(info_);
     info_ = nullptr;
-    if (http_) httpClose(http_);
+    if (http_) cups_.httpClose(http_);
     http_ = nullptr;
-    if (dest_) cupsFreeDests(1, dest_);
+    if (dest_) cups_.freeDests(1, dest_);
     dest_ = nullptr;
   }
 
+  const CupsLibrary& cups_;
   cups_dest_t* dest_ = nullptr;
   http_t* http_ = nullptr;
   cups_dinfo_t* info_ = nullptr;
@@ -156,8 +159,9 @@ std::vector<std::pair<std::string, std::string>> CupsJobOptions(const PrinterSet
   return options;
 }
 
-std::unique_ptr<SpoolerJob> StartCupsJob(const SpoolerJobRequest& request, int& code, std::string& errorText) {
-  auto job = std::make_unique<CupsJob>();
+std::unique_ptr<SpoolerJob> StartCupsJob(const CupsLibrary& cups, const SpoolerJobRequest& request, int& code,
+                                         std::string& errorText) {
+  auto job = std::make_unique<CupsJob>(cups);
   if (!job->Open(request, code, errorText)) return nullptr;
   return job;
 }

@@ -9,7 +9,10 @@
 
 namespace kvn {
 
-std::unique_ptr<SpoolerJob> StartCupsJob(const SpoolerJobRequest& request, int& code, std::string& errorText);
+struct CupsLibrary;
+
+std::unique_ptr<SpoolerJob> StartCupsJob(const CupsLibrary& cups, const SpoolerJobRequest& request, int& code,
+                                         std::string& errorText);
 
 // The IPP options of a job for the settings (name, value), in the order sent.
 std::vector<std::pair<std::string, std::string>> CupsJobOptions(const PrinterSettings& settings);
