@@ -90,7 +90,9 @@ bool DwgReader::ReadDwgHandleMap(std::uint32_t sectionSize) {
         SetReaderError(10006, 0);
         return false;
       }
-      location += locationOffset;
+      // Damaged maps give offsets whose running sum leaves 64 bits; only its
+      // low 32 bits are a location, which wrapping keeps.
+      location = std::int64_t(std::uint64_t(location) + std::uint64_t(locationOffset));
       if (objectMap.size() == objectMap.capacity()) objectMap.reserve(objectMap.size() + kMapGrowth);
       objectMap.push_back({0, std::uint32_t(location), 0});
     }

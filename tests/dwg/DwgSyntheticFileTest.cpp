@@ -14,6 +14,7 @@
 #include "model/cOutObj.h"
 #include "dwg/container/DwgLoader.h"
 #include "dwg/objects/DwgByteSource.h"
+#include "dwg/objects/DwgCrc.h"
 #include "dwg/objects/DwgReader.h"
 #include "foundation/InFileStream.h"
 #include "tests/support/DwgBitWriter.h"
@@ -326,6 +327,40 @@ TEST(DwgHeaderVariables, SentinelSizeAndCheckWordFailures) {
   std::vector<std::uint8_t> changed = section;
   changed[section.size() - 3] ^= 0x01;
   EXPECT_EQ(ReadHeader(changed, 15, 0).error, 10016);
+}
+
+// A damaged map whose location offsets add up past 64 bits: the entries
+// keep the low 32 bits of the running sum, as a map without overflow
+// would give them.
+TEST(DwgObjectMap, LocationOffsetsPastSixtyFourBitsWrap) {
+  constexpr std::int64_t kHuge = 0x3FFFFFFFFFFF1234;
+  std::vector<std::uint8_t> pairs;
+  for (int i = 0; i < 3; ++i) {
+    test::AppendModularChar(pairs, 1, false);
+    test::AppendModularChar(pairs, kHuge, true);
+  }
+  std::vector<std::uint8_t> map;
+  auto part = [&](const std::vector<std::uint8_t>& body) {
+    const std::uint16_t size = std::uint16_t(body.size() + 2);
+    std::vector<std::uint8_t> bytes = {std::uint8_t(size >> 8), std::uint8_t(size)};
+    bytes.insert(bytes.end(), body.begin(), body.end());
+    const std::uint16_t crc = Crc16(kDwgCrcSeed, bytes.data(), bytes.size());
+    bytes.push_back(std::uint8_t(crc >> 8));
+    bytes.push_back(std::uint8_t(crc));
+    map.insert(map.end(), bytes.begin(), bytes.end());
+  };
+  part(pairs);
+  part({});
+  DwgMemorySource source(map);
+  DwgReader reader(WString(), 15);
+  reader.SetSource(&source);
+  ASSERT_TRUE(reader.ReadDwgHandleMap(std::uint32_t(map.size())));
+  ASSERT_EQ(reader.objectMap.size(), 3u);
+  std::uint64_t sum = 0;
+  for (const DwgMapEntry& entry : reader.objectMap) {
+    sum += std::uint64_t(kHuge);
+    EXPECT_EQ(entry.location, std::uint32_t(sum));
+  }
 }
 
 TEST(DwgObjectMap, ModularCharsOfTheWriterReadBack) {
