@@ -10,6 +10,8 @@
 #include <mutex>
 #include <thread>
 
+#include "foundation/AddressSanitizer.h"
+
 namespace kvn {
 
 namespace {
@@ -160,7 +162,7 @@ void NoteHeapBlock(void* block, std::size_t n) {
 namespace heap_prefault_testing {
 std::uint64_t PopulatedBytes() { return g_populated.load(std::memory_order_relaxed); }
 bool Applies() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KVN_ADDRESS_SANITIZER)
   return false;
 #else
   return HeapBase() != 0;

@@ -57,6 +57,7 @@
 #include "document/cDrawingDoc.h"
 #include "app/DrawingServices.h"
 #include "tools/JsonText.h"
+#include "foundation/AddressSanitizer.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
 #include "foundation/WString.h"
@@ -403,7 +404,7 @@ int main(int argc, char** argv) {
   out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   const int status = std::fflush(stdout) == 0 ? 0 : 1;
-#if !defined(__SANITIZE_ADDRESS__)
+#if !defined(KVN_ADDRESS_SANITIZER)
   // The process ends here: the system takes the document's memory back at
   // once, which freeing its objects one by one would take a sixth of the
   // run for on a large drawing. Sanitizer builds free it, so that leak

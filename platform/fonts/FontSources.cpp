@@ -11,9 +11,10 @@
 #include <string_view>
 
 #include "platform/fonts/SfntFamilyName.h"
+#include "foundation/AddressSanitizer.h"
 #include "platform/fonts/Type1Header.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KVN_ADDRESS_SANITIZER)
 // fontconfig keeps the blocks of a parsed configuration behind offset-encoded
 // pointers, which LeakSanitizer cannot follow: the system configuration that
 // fontconfig keeps for the process (288 bytes on Debian 12) shows as a leak.
