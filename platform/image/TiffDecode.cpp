@@ -163,8 +163,15 @@ PictureStatus DecodeTiffPicture(const std::uint8_t* data, std::size_t size, TDib
   TIFFSetErrorHandler(QuietHandler);
   TIFFSetWarningHandler(QuietHandler);
   TiffSource source{data, size, 0};
-  std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpen("picture", "rm", &source, ReadProc, WriteProc, SeekProc,
-                                                        CloseProc, SizeProc, MapProc, UnmapProc));
+  // The library sizes its buffers from the file's tags (a damaged samples
+  // count asked it for 21 GB): no single block it takes may be larger than
+  // the largest picture we make.
+  std::unique_ptr<TIFFOpenOptions, decltype(&TIFFOpenOptionsFree)> options(TIFFOpenOptionsAlloc(),
+                                                                             &TIFFOpenOptionsFree);
+  if (!options) return PictureStatus::kDamaged;
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), tmsize_t(kMaxDibImageBytes));
+  std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "rm", &source, ReadProc, WriteProc, SeekProc,
+                                                           CloseProc, SizeProc, MapProc, UnmapProc, options.get()));
   if (!tiff) return PictureStatus::kDamaged;
   std::uint32_t width = 0, height = 0;
   std::uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG;

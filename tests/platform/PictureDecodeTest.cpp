@@ -104,5 +104,32 @@ TEST(PictureDecode, APngWhoseEndIsDamagedKeepsItsPixels) {
   EXPECT_TRUE(back.IsEmpty());
 }
 
+// A TIFF of 65,532 x 5 pixels of 65,535 samples each, LZW-compressed
+// without strip byte counts: the library sizes the one strip it reads from
+// the tags (21 GB). Refused as damaged, without taking that memory.
+TEST(PictureDecode, TiffAskingForAHugeStripIsDamaged) {
+  std::vector<std::uint8_t> tiff = {'I', 'I', 42, 0, 24, 0, 0, 0};
+  tiff.resize(24, 0x80);  // the strip's few bytes
+  const std::uint16_t kShort = 3, kLong = 4;
+  const struct {
+    std::uint16_t tag, type;
+    std::uint32_t value;
+  } entries[] = {{256, kShort, 65532}, {257, kShort, 5}, {258, kShort, 8},    {259, kShort, 5},
+                 {262, kShort, 3},     {273, kLong, 8},  {277, kShort, 65535}};
+  auto put = [&](std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) tiff.push_back(std::uint8_t(v >> (8 * i)));
+  };
+  put(std::uint32_t(std::size(entries)), 2);
+  for (const auto& e : entries) {
+    put(e.tag, 2);
+    put(e.type, 2);
+    put(1, 4);
+    put(e.value, 4);
+  }
+  put(0, 4);
+  TDib dib;
+  EXPECT_EQ(DecodePicture(tiff.data(), tiff.size(), &dib, nullptr), PictureStatus::kDamaged);
+}
+
 }  // namespace
 }  // namespace kvn
