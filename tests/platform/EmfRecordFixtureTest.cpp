@@ -162,6 +162,12 @@ const Fixture kFixtures[] = {
        b.Take(U_EMRINVERTRGN_set(region.data));
      },
      {{30, 30, 0, 0, 0}, {30, 50, 0, 0, 0}, {50, 50, 255, 255, 255}, {70, 70, 255, 255, 255}}},
+    {"EMR_INVERTRGN of a region reaching far past an int's range",
+     [](EmfBuilder& b) {
+       Region region({R(-2147483638, 20, 120, 40)});
+       b.Take(U_EMRINVERTRGN_set(region.data));
+     },
+     {{30, 30, 0, 0, 0}, {90, 30, 0, 0, 0}, {50, 50, 255, 255, 255}}},
     {"EMR_OFFSETCLIPRGN",
      [](EmfBuilder& b) {
        b.Take(U_EMRINTERSECTCLIPRECT_set(R(0, 0, 50, 50)));
