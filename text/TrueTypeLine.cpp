@@ -123,14 +123,15 @@ void DrawTrueTypeLine(TrueTypeFaceSet& set, const TrueTypeLine& line) {
   const DPoint p1{p0.x + double(total) * kx * along.x, p0.y + double(total) * kx * along.y};
   const double scale = line.height / c;
   if (line.underline) {
-    double offset = (tm.ascent - metrics.Int(otm::kUnderscorePosition)) * scale;
+    // In doubles: a damaged face's metrics may lie an int's range apart.
+    double offset = (double(tm.ascent) - double(metrics.Int(otm::kUnderscorePosition))) * scale;
     const std::int32_t size = metrics.Int(otm::kUnderscoreSize);
     const double thickness = (size <= 0 ? 1 : size) * scale;
     if (line.mirrorY) offset = -offset;
     DrawTextBar(line.info, line.out, p0, p1, line.angle, offset, thickness, line.barColor, line.level, line.templ);
   }
   if (line.strikeOut) {
-    double offset = (tm.ascent - metrics.Int(otm::kStrikeoutPosition)) * scale;
+    double offset = (double(tm.ascent) - double(metrics.Int(otm::kStrikeoutPosition))) * scale;
     const std::uint32_t size = metrics.UInt(otm::kStrikeoutSize);
     const double thickness = double(size == 0 ? 1u : size) * scale;
     if (line.mirrorY) offset = -offset;

@@ -158,6 +158,26 @@ TEST(TrueTypeLine, BarsOrderThicknessAndMissingGlyphs) {
   EXPECT_TRUE(nothing.Empty());
 }
 
+// A damaged face whose ascent and bar positions lie an int's range apart:
+// the bars are placed where the metrics say, not where a wrapped difference
+// would put them.
+TEST(TrueTypeLine, BarsOfMetricsAnIntsRangeApart) {
+  auto set = HandMadeFamily();
+  std::vector<std::uint8_t>& metrics = set->GetFace(0)->metrics;
+  Put32(metrics, otm::kTextMetrics + 4, 0x7FFFFF00);
+  Put32(metrics, otm::kUnderscorePosition, -0x40000000);
+  Put32(metrics, otm::kStrikeoutPosition, -0x7FFFFF00);
+  ObjectChain out;
+  TrueTypeLine line = Line(u"A", &out);
+  line.strikeOut = true;
+  line.mirrorY = true;
+  DrawTrueTypeLine(*set, line);
+  std::vector<cPolygon*> p = Polygons(out);
+  ASSERT_EQ(p.size(), 3u);
+  EXPECT_NEAR(p[1]->FirstList().Points()[0].y, 50 - (2147483392.0 + 1073741824.0) * 0.1, 1.0);
+  EXPECT_NEAR(p[2]->FirstList().Points()[0].y, 50 - 2.0 * 2147483392.0 * 0.1, 1.0);
+}
+
 TEST(TrueTypeLine, TheFaceSetDrawsThroughTheInstalledLineDrawing) {
   auto set = HandMadeFamily();
   ObjectChain before;
