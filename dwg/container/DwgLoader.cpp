@@ -16,6 +16,7 @@
 #include "dwg/old/DwgOldReader.h"
 #include "foundation/InFileStream.h"
 #include "import/records/DwgCodePages.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/TableRecords.h"
 
 namespace kvn {
@@ -192,6 +193,7 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   reader.ApplyDrawOrder();
   reader.TakeQuestionsFrom(context);
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (report) ReportImportLosses(reader.statistics, *report);
   if (!document) {
     if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);

@@ -7,6 +7,7 @@
 #include "document/ResultCodes.h"
 #include "dwg/container/DwgLoader.h"
 #include "foundation/InFileStream.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/YxxfReader.h"
 
 namespace kvn {
@@ -57,6 +58,7 @@ DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor
   reader.ApplyDrawOrder();
   reader.TakeQuestionsFrom(context);
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (report) ReportImportLosses(reader.statistics, *report);
   if (!document) {
     if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);

@@ -14,6 +14,7 @@
 #include "import/dgn/DgnConvert.h"
 #include "import/dgn/DgnElements.h"
 #include "import/dgn/DgnFormat.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 
@@ -299,6 +300,7 @@ DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMoni
   if (report) FillReport(reader, outcome, *report);
 
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (report) ReportImportLosses(reader.statistics, *report);
   if (!document) {
     if (monitor && monitor->Cancelled()) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenDgnFailed, kOpenNotReadable, reader.stopMessage);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <strings.h>
 #include <thread>
@@ -12,7 +13,10 @@
 #include "foundation/PathNames.h"
 #include "import/dxf/DxfReadAhead.h"
 #include "import/dxf/DxfReader.h"
+#include "import/records/ImportLosses.h"
+#include "import/records/ImportStatistics.h"
 #include "import/records/RecentCounters.h"
+#include "import/records/TextNumbers.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 
@@ -74,6 +78,29 @@ void CountEntity(DxfReadOutcome& outcome, RecentCounters& counters, int kind, co
     ++counters.Counter(outcome.paper, name);
   } else {
     ++counters.Counter(outcome.blocks, name);
+  }
+}
+
+// Whether the group just added to the record holds a number the file wrote
+// so that it cannot be read: the text of a number group that is no number
+// (read as 0, or by its leading digits), or a binary real that is not
+// finite.
+bool UnreadableNumber(int code, const YxxfGroupRecord& record) {
+  const int type = GetDxfValueType(code);
+  if (type < 2 || type > 5 || record.Count() == 0) return false;
+  const YxxfItem& item = *record.Item(record.Count() - 1);
+  if (item.code != code) return false;
+  switch (item.type) {
+    case ItemType::Double:
+      return !std::isfinite(item.value.d);
+    case ItemType::Narrow: {
+      const AString* text = item.value.a;
+      if (!text) return true;
+      return type == 2 ? !IsReadableReal(text->CStr(), text->Length())
+                       : !IsWholeInteger(text->CStr(), text->Length());
+    }
+    default:
+      return false;
   }
 }
 
@@ -149,6 +176,8 @@ void RunSectionLoop(Groups& groups, YxxfReader& reader, ProgressMonitor* monitor
   std::string name;
   std::string blockName;
   std::uint32_t lastPercent = 101;
+  // Numbers of the record in hand that could not be read.
+  std::uint64_t unreadable = 0;
   // The end of the input shows as a group that cannot be read; only the
   // progress report asks for it beforehand, so as not to report past the end.
   while (true) {
@@ -167,6 +196,7 @@ void RunSectionLoop(Groups& groups, YxxfReader& reader, ProgressMonitor* monitor
     int code = 0;
     std::string_view value;
     if (!groups.ReadGroup(code, record, value)) break;
+    if (code != 0 && UnreadableNumber(code, record)) ++unreadable;
     if (code == 101 && (kind == 3 || kind == 4)) {
       record.SetSubRecord(std::uint8_t(record.SubRecord() + 1));
       record.SetLastSubRecord(record.SubRecord());
@@ -205,8 +235,13 @@ void RunSectionLoop(Groups& groups, YxxfReader& reader, ProgressMonitor* monitor
         CountEntity(outcome, counters, kind, upper, blockName, record);
         if (kind == 3 && upper == "ENDBLK") blockName.clear();
       }
+      if (unreadable != 0) {
+        reader.statistics.CountLoss(name.empty() ? std::string("HEADER") : Upper(name), LossReason::UnreadableNumber,
+                                    unreadable);
+      }
       reader.DispatchSection(record, name.c_str(), YxxfSection(kind == 6 ? 5 : kind));
     }
+    unreadable = 0;
     record.Clear();
     if (EqualNoCase(current, "ENDSEC")) {
       kind = 6;
@@ -342,6 +377,7 @@ DocumentResult LoadDxfStream(InFileStream& in, const WString& path, ProgressMoni
   const bool partial = !outcome.sawEof || outcome.strayGroups != 0;
   reader.partialPending = partial;
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
+  if (report) ReportImportLosses(reader.statistics, *report);
   if (!document) {
     if ((monitor && monitor->Cancelled()) || reader.viewCancelled) return DocumentResult::Failure(kOpenCancelled);
     return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, reader.stopMessage);

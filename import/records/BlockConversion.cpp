@@ -164,8 +164,8 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   }
   // Objects put at the top of a sheet are noted with their levels.
   std::vector<SheetObject>* const noted = chain ? nullptr : sheetObjects_;
-  auto note = [noted](cOutObj* object) {
-    if (noted) noted->push_back(SheetObject{object, object->Level()});
+  auto note = [noted](cOutObj* object, const cOneObjRec& record) {
+    if (noted) noted->push_back(SheetObject{object, object->Level(), record.entityCode});
   };
   // Asked before each record: whether the conversion is to stop.
   auto stop = [&] {
@@ -201,7 +201,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       for (cOutObj* object = made.Head(); object; object = object->next) {
         StyleImportedObject(chain, record, *object, *data);
         ++objectsMade;
-        note(object);
+        note(object, record);
       }
       out.AppendChain(std::move(made));
       continue;
@@ -214,7 +214,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       if (std::unique_ptr<cSection> view = MakeReferenceView(*insert, *target, transform)) {
         StyleImportedObject(chain, record, *view, *data);
         ++objectsMade;
-        note(view.get());
+        note(view.get(), record);
         out.Append(view.release());
       }
       continue;
@@ -265,7 +265,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
             placed->name = target->name;
             placed->SetLevel(insert->level);
             ++objectsMade;
-            note(placed.get());
+            note(placed.get(), record);
             out.Append(placed.release());
             continue;
           }
@@ -317,7 +317,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (attributes.Count() != 0) placed->SetAttributes(attributes);
         placed->SetLevel(insert->level);
         ++objectsMade;
-        note(placed.get());
+        note(placed.get(), record);
         out.Append(placed.release());
       }
     }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,9 @@
 #include "foundation/LangTable.h"
 #include "foundation/PathNames.h"
 #include "import/records/AciColors.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/ImportMatrix.h"
+#include "import/records/ImportStatistics.h"
 #include "import/records/RecordUtilities.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
@@ -90,19 +93,26 @@ bool StartsWithNoCaseAscii(const WString& text, std::u16string_view prefix) {
   return true;
 }
 
-bool FiniteWithin(const DRect& r) {
+// Why an extent cannot be drawn: not finite, or reaching beyond 1e20 (no
+// view can show it together with anything else); none when it can.
+std::optional<LossReason> ExtentLoss(const DRect& r) {
+  bool beyond = false;
   for (double v : {r.x1, r.y1, r.x2, r.y2}) {
-    if (!std::isfinite(v) || v < -1e20 || v > 1e20) return false;
+    if (!std::isfinite(v)) return LossReason::ExtentNotFinite;
+    beyond = beyond || v < -1e20 || v > 1e20;
   }
-  return true;
+  if (beyond) return LossReason::ExtentTooLarge;
+  return std::nullopt;
 }
 
-// The objects of the chain, listed in its order in `listed`: those whose
-// extent is not finite or reaches beyond 1e20 are dropped;
+// The objects of the chain, listed in its order in `listed` with the
+// entity codes of their records in `entities`: those whose extent is not
+// finite or reaches beyond 1e20 are dropped and counted as lost;
 // the others on visible levels make the drawing area. With an initial view
 // that holds at least one object whole, the views open on the area cut to
 // it.
 void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<cOutObj*>& listed,
+                        const std::vector<std::uint16_t>& entities, ImportStatistics& statistics,
                         const DRect* initialView) {
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
@@ -124,7 +134,9 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
     DRect extent;
     object->GetExtentUpdated(data, extent);
     extent.Normalize();
-    if (!FiniteWithin(extent)) {
+    if (const std::optional<LossReason> loss = ExtentLoss(extent)) {
+      const char* name = k < entities.size() ? EntityNameOfCode(entities[k]) : nullptr;
+      statistics.CountLoss(name ? name : "unknown", *loss);
       delete object;
       continue;
     }
@@ -340,7 +352,7 @@ std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, Objec
     }
     object->SetLevel(number[top[k].level]);
     kept.Append(object);
-    top[keptCount++] = SheetObject{object, object->Level()};
+    top[keptCount++] = SheetObject{object, object->Level(), top[k].entity};
   }
   top.resize(keptCount);
   objects = std::move(kept);
@@ -533,21 +545,22 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       const bool hasInitialView = objects.Head() && InitialViewRect(viewport, choice, view, initialView);
       // The sheet's objects in chain order, for the walks below to fetch ahead.
       std::vector<cOutObj*> listed(top.size());
-      for (std::size_t k = 0; k < top.size(); ++k) listed[k] = top[k].object;
+      std::vector<std::uint16_t> entities(top.size());
+      for (std::size_t k = 0; k < top.size(); ++k) {
+        listed[k] = top[k].object;
+        entities[k] = top[k].entity;
+      }
       std::vector<SheetObject>().swap(top);
       data->MergeDuplicateBlocks(listed);
       ApplyUnits(sheet->Drawing());
-      ComputeDrawingArea(*sheet, objects, listed, hasInitialView ? &initialView : nullptr);
+      ComputeDrawingArea(*sheet, objects, listed, entities, statistics, hasInitialView ? &initialView : nullptr);
       document->AddSheet(std::move(sheet));
       return true;
     }
   };
   auto finish = [&]() -> std::unique_ptr<cDrawingDoc> {
     if (gOutOfMemory) {
-      const std::string peak = std::to_string(GetPeakAllocatedBytes());
-      stopMessage = WString::FromUtf8("Chyba - soubor je příliš veliký. Není volná paměť. alokováno max. " + peak +
-                                      " B.\n\nError - file is too big. Out of memory. Allocated max. " + peak +
-                                      " B.");
+      stopMessage = OutOfMemoryText(GetPeakAllocatedBytes());
       return nullptr;
     }
     return nullptr;
@@ -585,6 +598,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     warnings.push_back(WString::FromUtf8(std::to_string(cellsCapped) + " cells of insert arrays beyond " +
                                          std::to_string(maxArrayCells) + " per insert were left out."));
   }
+  for (WString& warning : ImportLossWarnings(statistics)) warnings.push_back(std::move(warning));
   // The name says the drawing is shown, not edited.
   document->name = GetFileNamePart(fileName);
   document->name.Append(LoadLangString(kStrReadOnly));

@@ -17,6 +17,17 @@ const char* DropReasonText(DropReason reason) {
   return "unknown";
 }
 
+const char* LossReasonText(LossReason reason) {
+  switch (reason) {
+    case LossReason::UnreadableNumber: return "unreadable number";
+    case LossReason::ExtentNotFinite: return "extent not finite";
+    case LossReason::ExtentTooLarge: return "extent beyond 1e20";
+  }
+  return "unknown";
+}
+
+bool LossDropsObject(LossReason reason) { return reason != LossReason::UnreadableNumber; }
+
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {
   auto it = handed_[int(space)].find(name);
   return it == handed_[int(space)].end() ? 0 : it->second;
@@ -56,6 +67,19 @@ std::map<std::string, std::uint64_t> ImportStatistics::SkippedByName() const {
   std::map<std::string, std::uint64_t> out;
   for (const auto& [key, count] : dropped_) out[key.first] += count;
   return out;
+}
+
+std::uint64_t ImportStatistics::Lost(const std::string& name, LossReason reason) const {
+  auto it = lost_.find({name, reason});
+  return it == lost_.end() ? 0 : it->second;
+}
+
+std::uint64_t ImportStatistics::TotalLost(LossReason reason) const {
+  std::uint64_t n = 0;
+  for (const auto& [key, count] : lost_) {
+    if (key.second == reason) n += count;
+  }
+  return n;
 }
 
 }  // namespace kvn

@@ -33,11 +33,27 @@ enum class DropReason {
 
 const char* DropReasonText(DropReason reason);
 
+// What the import lost of an entity it took: a number it could not read
+// (the entity is kept, the number taken as its reading gives it) or a
+// drawing object the assembly had to leave out.
+enum class LossReason {
+  UnreadableNumber,  // a number written as text that is none (abc, 12abc, nan), or a binary one not finite
+  ExtentNotFinite,   // an object whose extent is not a finite rectangle
+  ExtentTooLarge,    // an object reaching beyond 1e20 either way
+};
+
+const char* LossReasonText(LossReason reason);
+// Whether the object itself is gone (it counts as skipped) or only a value of it.
+bool LossDropsObject(LossReason reason);
+
 class ImportStatistics {
  public:
   void CountHanded(ImportSpace space, const std::string& name) { ++recent_.Counter(handed_[int(space)], name); }
   void CountApart(const std::string& name) { ++apart_[name]; }
   void CountDropped(const std::string& name, DropReason reason) { ++dropped_[{name, reason}]; }
+  void CountLoss(const std::string& name, LossReason reason, std::uint64_t n = 1) {
+    if (n) lost_[{name, reason}] += n;
+  }
 
   // Counts by name; 0 for a name not seen.
   std::uint64_t Handed(ImportSpace space, const std::string& name) const;
@@ -49,6 +65,10 @@ class ImportStatistics {
   std::uint64_t TotalDropped() const;
   // Dropped entities by name, all reasons together (kvn-dump's "skipped").
   std::map<std::string, std::uint64_t> SkippedByName() const;
+  // Losses by name and reason; the total of one reason.
+  std::uint64_t Lost(const std::string& name, LossReason reason) const;
+  std::uint64_t TotalLost(LossReason reason) const;
+  const std::map<std::pair<std::string, LossReason>, std::uint64_t>& LossCounts() const { return lost_; }
 
   const std::map<std::string, std::uint64_t>& HandedIn(ImportSpace space) const { return handed_[int(space)]; }
   const std::map<std::string, std::uint64_t>& ApartCounts() const { return apart_; }
@@ -58,6 +78,7 @@ class ImportStatistics {
   std::map<std::string, std::uint64_t> handed_[3];
   std::map<std::string, std::uint64_t> apart_;
   std::map<std::pair<std::string, DropReason>, std::uint64_t> dropped_;
+  std::map<std::pair<std::string, LossReason>, std::uint64_t> lost_;
   RecentCounters recent_;
 };
 

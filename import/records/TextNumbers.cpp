@@ -118,6 +118,29 @@ bool ParsePlainDouble(const char* text, int length, double& out) {
   return text && length > 0 && ParsePlainDecimal(text, length, out);
 }
 
+bool IsWholeInteger(const char* text, int length) {
+  if (!text) return false;
+  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  int i = 0;
+  while (i < length && isSpace(text[i])) ++i;
+  if (i < length && (text[i] == '+' || text[i] == '-')) ++i;
+  const int digits = i;
+  while (i < length && text[i] >= '0' && text[i] <= '9') ++i;
+  if (i == digits) return false;
+  while (i < length && isSpace(text[i])) ++i;
+  return i == length;
+}
+
+bool IsReadableReal(const char* text, int length) {
+  if (!text || length <= 0) return false;
+  double value = 0.0;
+  if (ParsePlainDecimal(text, length, value)) return true;
+  // Blank text reads as 0 without being a number.
+  bool blank = true;
+  for (int i = 0; i < length && blank; ++i) blank = text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r');
+  return !blank && std::isfinite(StringToDoubleLenient(text, length));
+}
+
 double ParseDoubleOrZero(const char* text, int length) {
   if (!text || length <= 0) return 0.0;
   double plain = 0.0;

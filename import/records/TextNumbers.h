@@ -24,4 +24,12 @@ double ParseDoubleOrZero(const char* text, int length);
 // anything else, which ParseDoubleOrZero reads its own way.
 bool ParsePlainDouble(const char* text, int length, double& out);
 
+// Whether a text of a number group is the number it is read as: for an
+// integer, decimal digits with an optional sign and white space around
+// them; for a real, a finite number the lenient reader takes whole. Anything
+// else (abc, 12abc, nan, blank) is read as 0 or by its leading digits, and
+// the import counts it as a number lost.
+bool IsWholeInteger(const char* text, int length);
+bool IsReadableReal(const char* text, int length);
+
 }  // namespace kvn

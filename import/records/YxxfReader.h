@@ -145,10 +145,13 @@ class YxxfReader {
   // The levels of a sheet from the layers its objects use (DrawingAssembly.cpp).
   void MakeSheetLevels(cDrawingData& data, ObjectChain& objects) const;
   // An object at the top of a sheet with its level (the layer index the
-  // styling gave it), in the order of the sheet's chain.
+  // styling gave it), in the order of the sheet's chain, and the entity
+  // code of the record it was made from (0: not known), which names it
+  // should it be lost.
   struct SheetObject {
     cOutObj* object = nullptr;
     std::uint16_t level = 0;
+    std::uint16_t entity = 0;
   };
   // MakeSheetLevels over the objects of `objects` listed in `top`, each
   // with the level it has now; `top` keeps the objects kept, with their

@@ -1,0 +1,42 @@
+#include "import/records/ImportLosses.h"
+
+#include <string>
+
+#include "document/DwgLoadReport.h"
+#include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
+#include "import/records/ImportStatistics.h"
+
+namespace kvn {
+
+void ReportImportLosses(const ImportStatistics& statistics, DwgLoadReport& report) {
+  for (const auto& [key, count] : statistics.LossCounts()) {
+    report.skippedReasons[key.first][LossReasonText(key.second)] += count;
+    if (LossDropsObject(key.second)) report.skipped[key.first] += count;
+  }
+}
+
+std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
+  struct Kind {
+    LossReason reason;
+    int text;
+  };
+  static constexpr Kind kKinds[] = {
+      {LossReason::ExtentTooLarge, kStrLostBeyondRange},
+      {LossReason::ExtentNotFinite, kStrLostNotFinite},
+      {LossReason::UnreadableNumber, kStrUnreadableNumbers},
+  };
+  std::vector<WString> warnings;
+  for (const Kind& kind : kKinds) {
+    const std::uint64_t count = statistics.TotalLost(kind.reason);
+    if (count == 0) continue;
+    warnings.push_back(FormatPercentS(LoadLangString(kind.text), WString::FromUtf8(std::to_string(count))));
+  }
+  return warnings;
+}
+
+WString OutOfMemoryText(std::uint64_t peak) {
+  return FormatPercentS(LoadLangString(kStrOutOfMemory), WString::FromUtf8(std::to_string(peak)));
+}
+
+}  // namespace kvn

@@ -1,0 +1,34 @@
+// What an import lost without refusing the drawing, told to whoever asks:
+// kvn-dump's report counts every loss, and the open tells each kind of loss
+// once in its warnings.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "foundation/WString.h"
+
+namespace kvn {
+
+class ImportStatistics;
+struct DwgLoadReport;
+
+inline constexpr int kStrLostBeyondRange = 19805;
+inline constexpr int kStrLostNotFinite = 19806;
+inline constexpr int kStrUnreadableNumbers = 19807;
+// The refusal once memory ran out, with %s the most bytes that were held.
+inline constexpr int kStrOutOfMemory = 19808;
+
+// Every loss under skippedReasons (name -> reason -> count); a lost object
+// counts under skipped too, an unreadable number (its object kept) does not.
+void ReportImportLosses(const ImportStatistics& statistics, DwgLoadReport& report);
+
+// One warning for each kind of loss that happened, with its count, in the
+// language of the tables.
+std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics);
+
+// The refusal of a drawing that ran the memory out, `peak` the most bytes
+// held, in the language of the tables.
+WString OutOfMemoryText(std::uint64_t peak);
+
+}  // namespace kvn
