@@ -20,6 +20,9 @@
 // built in); a font drawn in another face adds "substitute", that face
 // (an installed family, or the built-in SHX font that stands in). Keys stay as they are; new ones are added as more
 // formats are read. Exit status 0 whenever the document could be printed.
+// Should the heap refuse a request for good, the answer is the failed open
+// the viewer would show (result 5001, "message": its out-of-memory text
+// with the most bytes held) and the exit status the allocator's (3).
 //
 // A DGN file adds "source": {"format": "DGN", "version": "V7", "entities"
 // (graphic elements as drawn, by V7 type name: LINE, LINE_STRING, SHAPE,
@@ -41,6 +44,12 @@
 // space and block definitions), "subEntities" (VERTEX, SEQEND, ATTRIB),
 // "skippedReasons" (type -> reason -> count), "readError" (null or the
 // message)}.
+//
+// DXF, DWG and DGN add to "skipped" and "skippedReasons" what the import
+// lost after the reader took it: drawing objects left out for an "extent
+// not finite" or an "extent beyond 1e20", by the type of their record; and
+// under "unreadable number" the numbers of a record that could not be read
+// (counted per number, its entity kept, so not under "skipped").
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -57,6 +66,7 @@
 #include "document/cDrawingDoc.h"
 #include "app/DrawingServices.h"
 #include "tools/JsonText.h"
+#include "tools/OutOfMemoryAnswer.h"
 #include "foundation/AddressSanitizer.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
@@ -352,16 +362,19 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: kvn-dump <drawing file>\n");
     return 2;
   }
-  // Readers, fonts, SHX archive and fields as the viewer has them.
-  InstallDrawingServices();
   // The message is the one the viewer would show: in its language.
   SetLanguageIndex(ReadLanguageSetting());
+  const WString path = WString::FromUtf8(argv[1]);
+  // From here on a heap that runs out still gets its answer.
+  tool::AnswerOutOfMemory(path, "{\"result\": " + std::to_string(int(kOpenNotReadable)) +
+                                    ", \"version\": null, \"sheets\": [], \"message\": ");
+  // Readers, fonts, SHX archive and fields as the viewer has them.
+  InstallDrawingServices();
   // Quiet: no message box, and every question of a reader answered "stop".
   OpenRequest request;
   request.quiet = true;
   DwgLoadReport dwgReport;
   request.dwgReport = &dwgReport;
-  const WString path = WString::FromUtf8(argv[1]);
   DocumentResult result = OpenDrawing(path, request);
   cDrawingDoc* document = result.Document();
 

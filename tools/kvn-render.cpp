@@ -19,7 +19,9 @@
 // kvn-dump's object ("result" non-zero, "message": the viewer's text); an
 // unusable argument or a failed write prints "result" -1 and a "message".
 // The exit status is 0 only when the PNG was written; no PNG is left behind
-// otherwise.
+// otherwise. Should the heap refuse a request for good (opening or
+// painting), the answer is the failed open's ("result" 5001, "message" the
+// viewer's out-of-memory text) and the exit status the allocator's (3).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +48,7 @@
 #include "render/PagePainter.h"
 #include "render/RasterSurface.h"
 #include "tools/JsonText.h"
+#include "tools/OutOfMemoryAnswer.h"
 
 using namespace kvn;
 
@@ -156,13 +159,15 @@ int main(int argc, char** argv) {
   if (!options) return Usage();
   const Options& o = *options;
 
-  InstallDrawingServices();
   SetLanguageIndex(ReadLanguageSetting());
+  const WString path = WString::FromUtf8(o.file);
+  // From here on a heap that runs out still gets its answer.
+  tool::AnswerOutOfMemory(path, "{\"result\": " + std::to_string(int(kOpenNotReadable)) + ", \"message\": ");
+  InstallDrawingServices();
 
   const Clock::time_point start = Clock::now();
   OpenRequest request;
   request.quiet = true;
-  const WString path = WString::FromUtf8(o.file);
   DocumentResult result = OpenDrawing(path, request);
   const Clock::time_point opened = Clock::now();
   cDrawingDoc* document = result.Document();
