@@ -26,11 +26,6 @@
 
 namespace kvn {
 
-const char16_t kMemoryErrorNotice[] =
-    u"Nastal problém v předešlém spuštění softwaru. Paměť byla vyčerpána, zřejmě při otevírání příliš velikého "
-    u"souboru.\n\nIn the previous run of the software was a problem: Out of memory.\n(probably when opening a too "
-    u"big file)";
-
 namespace {
 constexpr const char16_t* kMemoryErrorValue = u"MemoryError";
 }  // namespace
@@ -93,7 +88,7 @@ void CheckPreviousMemoryError(const cMsgDlg* owner) {
     cleared = key.SetDword(WString(kMemoryErrorValue), 0);
   }
   // Only a cleared value lets the notice show: never twice for one event.
-  if (cleared) ShowMessageBox(owner, WString(kMemoryErrorNotice), nullptr, kMbIconError);
+  if (cleared) ShowMessageBox(owner, LoadLangString(kStrMemoryErrorNotice), nullptr, kMbIconError);
 }
 
 void OnFatalOutOfMemory() {

@@ -46,8 +46,8 @@ void ReportSetAsideSettings(const cMsgDlg* owner);
 // such a file exists. False for an empty path.
 bool ResolveCommandLinePath(WString& path);
 
-// The notice of an out-of-memory end of the previous run (one literal, in
-// Czech and English, whatever the interface language).
-extern const char16_t kMemoryErrorNotice[];
+// The notice of an out-of-memory end of the previous run, in the interface
+// language.
+inline constexpr int kStrMemoryErrorNotice = 19809;
 
 }  // namespace kvn

@@ -168,7 +168,7 @@ TEST_F(ShellTest, MemoryErrorNoticeShowsOnceAndLeavesZero) {
   WriteDword(u"MemoryError", 1);
   CheckPreviousMemoryError(nullptr);
   ASSERT_EQ(boxes_.texts.size(), 1u);
-  EXPECT_EQ(boxes_.texts[0], WString(kMemoryErrorNotice));
+  EXPECT_EQ(boxes_.texts[0], LoadLangString(kStrMemoryErrorNotice));
   EXPECT_EQ(boxes_.styles[0] & kMbIconMask, kMbIconError);
   EXPECT_EQ(ReadDword(u"MemoryError", 99), 0u);  // set to 0, not deleted
   CheckPreviousMemoryError(nullptr);
