@@ -2,6 +2,7 @@
 #include "foundation/HeapPrefault.h"
 
 #include <malloc.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -25,6 +26,11 @@ thread_local signed char t_role = 0;
 std::atomic<MemoryCallback> g_lowMemory{nullptr};
 std::atomic<MemoryCallback> g_fatal{nullptr};
 std::atomic<bool> g_fatalDone{false};
+// Set once the fatal callback has returned; the thread running it is marked
+// so that a failure inside the callback ends the process instead of waiting
+// for itself.
+std::atomic<bool> g_fatalTold{false};
+thread_local bool t_tellingFatal = false;
 
 std::size_t SystemUsableSize(void* p) { return ::malloc_usable_size(p); }
 
@@ -87,7 +93,13 @@ void Settle(void* block, std::size_t requested) {
 
 void FatalOutOfMemory() {
   if (!g_fatalDone.exchange(true)) {
+    t_tellingFatal = true;
     if (MemoryCallback cb = g_fatal.load(std::memory_order_relaxed)) cb();
+    g_fatalTold.store(true);
+  } else if (!t_tellingFatal) {
+    // Another thread ran out first and is telling it (a tool writing its
+    // answer): the process ends once that is told, not halfway through.
+    while (!g_fatalTold.load()) ::sched_yield();
   }
   // No clean-up: destructors and exit handlers could allocate again.
   ::_exit(kOutOfMemoryExitCode);

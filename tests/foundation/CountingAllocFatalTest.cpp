@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 #include "foundation/CountingAlloc.h"
 
 namespace kvn {
@@ -41,6 +44,39 @@ TEST(CountingAllocFatalDeathTest, FatalCallbackRunsAtMostOnce) {
         FatalOutOfMemory();
       },
       ::testing::ExitedWithCode(kOutOfMemoryExitCode), "fatal-callback");
+}
+
+// A callback that takes its time, as a tool writing its answer does.
+std::atomic<bool> g_telling{false};
+void OnFatalSlowly() {
+  g_telling = true;
+  ::usleep(200'000);
+  const char msg[] = "told\n";
+  (void)!::write(2, msg, sizeof msg - 1);
+}
+
+TEST(CountingAllocFatalDeathTest, AFailureOnAnotherThreadWaitsUntilTheFirstIsTold) {
+  EXPECT_EXIT(
+      {
+        SetFatalMemoryCallback(&OnFatalSlowly);
+        std::thread first([] { FatalOutOfMemory(); });
+        while (!g_telling) ::usleep(1000);
+        FatalOutOfMemory();
+      },
+      ::testing::ExitedWithCode(kOutOfMemoryExitCode), "^told\n$");
+}
+
+// A callback that runs out itself ends the process rather than waiting for
+// its own end.
+void OnFatalFailing() { FatalOutOfMemory(); }
+
+TEST(CountingAllocFatalDeathTest, AFailureInsideTheCallbackEndsTheProcess) {
+  EXPECT_EXIT(
+      {
+        SetFatalMemoryCallback(&OnFatalFailing);
+        FatalOutOfMemory();
+      },
+      ::testing::ExitedWithCode(kOutOfMemoryExitCode), "");
 }
 
 }  // namespace
