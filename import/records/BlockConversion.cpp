@@ -162,10 +162,12 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     }
     if (!anyId) overall = first;
   }
-  // Objects put at the top of a sheet are noted with their levels.
+  // Objects put at the top of a sheet are noted with their levels and the
+  // type of the record in hand, which names them should they be lost.
   std::vector<SheetObject>* const noted = chain ? nullptr : sheetObjects_;
-  auto note = [noted](cOutObj* object, const cOneObjRec& record) {
-    if (noted) noted->push_back(SheetObject{object, object->Level(), record.entityCode});
+  const cOneObjRec* inHand = nullptr;
+  auto note = [noted, &inHand](cOutObj* object) {
+    if (noted) noted->push_back(SheetObject{object, object->Level(), inHand ? inHand->entityCode : std::uint16_t(0)});
   };
   // Asked before each record: whether the conversion is to stop.
   auto stop = [&] {
@@ -190,6 +192,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     if (stop()) return false;
     if (i + kRecordsAhead < count) __builtin_prefetch(block.entities[i + kRecordsAhead]);
     const cOneObjRec& record = *block.entities[i];
+    inHand = &record;
     if (release && ReleasableModelRecord(record, paperRun)) passed = i;
     if (&record == overall) continue;
     if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
@@ -201,7 +204,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       for (cOutObj* object = made.Head(); object; object = object->next) {
         StyleImportedObject(chain, record, *object, *data);
         ++objectsMade;
-        note(object, record);
+        note(object);
       }
       out.AppendChain(std::move(made));
       continue;
@@ -214,7 +217,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       if (std::unique_ptr<cSection> view = MakeReferenceView(*insert, *target, transform)) {
         StyleImportedObject(chain, record, *view, *data);
         ++objectsMade;
-        note(view.get(), record);
+        note(view.get());
         out.Append(view.release());
       }
       continue;
@@ -265,7 +268,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
             placed->name = target->name;
             placed->SetLevel(insert->level);
             ++objectsMade;
-            note(placed.get(), record);
+            note(placed.get());
             out.Append(placed.release());
             continue;
           }
@@ -317,7 +320,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (attributes.Count() != 0) placed->SetAttributes(attributes);
         placed->SetLevel(insert->level);
         ++objectsMade;
-        note(placed.get(), record);
+        note(placed.get());
         out.Append(placed.release());
       }
     }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,16 +92,25 @@ bool StartsWithNoCaseAscii(const WString& text, std::u16string_view prefix) {
   return true;
 }
 
-// Why an extent cannot be drawn: not finite, or reaching beyond 1e20 (no
-// view can show it together with anything else); none when it can.
-std::optional<LossReason> ExtentLoss(const DRect& r) {
-  bool beyond = false;
+bool FiniteWithin(const DRect& r) {
+  for (double v : {r.x1, r.y1, r.x2, r.y2}) {
+    if (!std::isfinite(v) || v < -1e20 || v > 1e20) return false;
+  }
+  return true;
+}
+
+// Why an extent that is not FiniteWithin cannot be drawn.
+LossReason ExtentLossReason(const DRect& r) {
   for (double v : {r.x1, r.y1, r.x2, r.y2}) {
     if (!std::isfinite(v)) return LossReason::ExtentNotFinite;
-    beyond = beyond || v < -1e20 || v > 1e20;
   }
-  if (beyond) return LossReason::ExtentTooLarge;
-  return std::nullopt;
+  return LossReason::ExtentTooLarge;
+}
+
+// The type name of a lost object: its record's, when known.
+std::string LostObjectName(const std::vector<std::uint16_t>& entities, std::size_t k) {
+  const char* name = k < entities.size() ? EntityNameOfCode(entities[k]) : nullptr;
+  return name ? name : "unknown";
 }
 
 // The objects of the chain, listed in its order in `listed` with the
@@ -134,9 +142,8 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
     DRect extent;
     object->GetExtentUpdated(data, extent);
     extent.Normalize();
-    if (const std::optional<LossReason> loss = ExtentLoss(extent)) {
-      const char* name = k < entities.size() ? EntityNameOfCode(entities[k]) : nullptr;
-      statistics.CountLoss(name ? name : "unknown", *loss);
+    if (!FiniteWithin(extent)) {
+      statistics.CountLoss(LostObjectName(entities, k), ExtentLossReason(extent));
       delete object;
       continue;
     }
