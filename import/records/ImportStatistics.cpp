@@ -22,11 +22,15 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::UnreadableNumber: return "unreadable number";
     case LossReason::ExtentNotFinite: return "extent not finite";
     case LossReason::ExtentTooLarge: return "extent beyond 1e20";
+    case LossReason::InsertNotExpanded: return "inserted into itself or nested too deep";
+    case LossReason::ArrayCellsCapped: return "array cells beyond the cap";
   }
   return "unknown";
 }
 
-bool LossDropsObject(LossReason reason) { return reason != LossReason::UnreadableNumber; }
+bool LossDropsObject(LossReason reason) {
+  return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge;
+}
 
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {
   auto it = handed_[int(space)].find(name);
