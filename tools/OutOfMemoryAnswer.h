@@ -66,13 +66,14 @@ inline void WriteAnswer() {
 // "{\"result\": 5001, \"message\": ". Call after the language is chosen.
 inline void AnswerOutOfMemory(const WString& path, const std::string& head) {
   // A character no text holds stands for the number while the message is
-  // made; the JSON form of it marks where the number goes.
+  // made; the JSON form of its last occurrence (the path comes before the
+  // text) marks where the number goes.
   const WString detail = FormatPercentS(LoadLangString(kStrOutOfMemory), WString(u"\u0001"));
   const DocumentResult refusal = DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, detail);
   std::string json;
   AppendJsonString(json, MakeOpenFailureMessage(refusal, path).text.ToUtf8());
   const std::string marker = "\\u0001";
-  const std::size_t at = json.find(marker);
+  const std::size_t at = json.rfind(marker);
   if (at == std::string::npos) {
     out_of_memory::gBefore = head + json;
     out_of_memory::gAfter = "}\n";
