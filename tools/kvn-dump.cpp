@@ -47,11 +47,9 @@
 //
 // DXF, DWG and DGN add to "skipped" and "skippedReasons" what the import
 // lost after the reader took it: drawing objects left out for an "extent
-// not finite" or an "extent beyond 1e20", by the type of their record. Only
-// "skippedReasons" counts the losses that leave the entity in place: under
-// "unreadable number" the numbers of a record that could not be read (per
-// number), under INSERT the placements "inserted into itself or nested too
-// deep" and the "array cells beyond the cap".
+// not finite" or an "extent beyond 1e20", by the type of their record; and,
+// in "skippedReasons" only (the entity is kept), under "unreadable number"
+// the numbers of a record that could not be read, counted per number.
 #include <algorithm>
 #include <array>
 #include <charconv>

@@ -21,7 +21,6 @@
 #include "import/records/AciColors.h"
 #include "import/records/ImportLosses.h"
 #include "import/records/ImportMatrix.h"
-#include "import/records/ImportStatistics.h"
 #include "import/records/RecordUtilities.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
@@ -596,10 +595,16 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     if (!buildSheet(layout->name, *block, 0, false, nullptr)) return finish();
   }
   if (monitor && monitor->Cancelled()) return nullptr;
-  statistics.CountLoss("INSERT", LossReason::InsertNotExpanded, selfInserts);
-  statistics.CountLoss("INSERT", LossReason::ArrayCellsCapped, cellsCapped);
-  for (WString& warning : ImportLossWarnings(statistics, maxInsertDepth, maxArrayCells))
-    warnings.push_back(std::move(warning));
+  if (selfInserts != 0) {
+    warnings.push_back(WString::FromUtf8(std::to_string(selfInserts) +
+                                         " inserts of a block into itself (or nested deeper than " +
+                                         std::to_string(maxInsertDepth) + ") were left out."));
+  }
+  if (cellsCapped != 0) {
+    warnings.push_back(WString::FromUtf8(std::to_string(cellsCapped) + " cells of insert arrays beyond " +
+                                         std::to_string(maxArrayCells) + " per insert were left out."));
+  }
+  for (WString& warning : ImportLossWarnings(statistics)) warnings.push_back(std::move(warning));
   // The name says the drawing is shown, not edited.
   document->name = GetFileNamePart(fileName);
   document->name.Append(LoadLangString(kStrReadOnly));

