@@ -467,6 +467,9 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     while (true) {
       auto sheet = std::make_unique<cSheet>();
       sheet->name = name;
+      // The layout's name is the one the tabs, the page box, printing and
+      // export show.
+      sheet->Drawing().name = name;
       cDrawingData* data = sheet->Data();
       data->SetScale(1.0);
       // Styles and shared blocks belong to one sheet's drawing data (a
