@@ -312,6 +312,7 @@ std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, Objec
     level->firstFlag = layer.locked ? 1 : 0;
     level->visible = layer.off || layer.frozen ? 0 : 1;
     level->color = LevelColour(layer);
+    level->lineTypeHandle = std::uint64_t(layer.lineTypeHandleHigh) << 32 | layer.lineTypeHandleLow;
     number[i] = index;
   }
   if (zero < layerCount) {
