@@ -7,6 +7,7 @@
 //
 // Without --sheet the sheet is the one the window opens on (a drawing that
 // lives in paper space opens on its layout, not on the empty model).
+//
 // The drawing is fitted as View > "All elements" fits it into a window whose
 // client is W x H pixels (default 1600 x 1200): the same inset, centring and
 // scroll layout, so a window of that size shows the same pixels. Without
