@@ -166,6 +166,22 @@ TEST(KvnRenderTest, PaperSpaceDrawingIsPaintedFromItsLayout) {
   EXPECT_LT(InkBoxOf(picture).x2, 0) << "the model has ink";
 }
 
+// A real drawing of that kind (an old DWG whose entities are all flagged as
+// paper space) fills the picture from its paper sheet.
+TEST(KvnRenderTest, RealPaperSpaceDrawingIsPaintedFromItsPaperSheet) {
+  KVN_REQUIRE_TESTDATA(data);
+  test::ScratchDir dir;
+  const fs::path png = dir / "aceb10.png";
+  const ToolRun r =
+      RunRender("--width 300 --height 200 " + Quoted(data / "dwg/libredwg_r11_ACEB10.dwg") + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"result\": 0, \"sheet\": 1, ", 0), 0u) << r.out;
+  test::Picture picture;
+  ASSERT_TRUE(test::ReadPng(png, &picture));
+  const InkBox ink = InkBoxOf(picture);
+  EXPECT_GT(ink.y2 - ink.y1, 150) << "the paper sheet does not fill the picture";
+}
+
 // A file cut short is painted from what could be read, and the JSON line
 // says so with the viewer's notice (in the language the tool runs in); an
 // intact file carries no warning.
