@@ -199,7 +199,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     if (!insert) {
       ObjectChain made = record.MakeObject(&transform, this, nullptr);
       for (cOutObj* object = made.Head(); object; object = object->next) {
-        StyleImportedObject(chain, record, *object, *data);
+        StyleImportedObject(chain, record, *object, *data, &transform);
         ++objectsMade;
         note(object);
       }
