@@ -117,7 +117,10 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
   }
   cAnyLine* line = object.AsAnyLine();
   if (!line) return;
-  line->stroke.color = ResolveImportColour(record.color, chain, record);
+  // The one line a text makes is its frame.
+  const cOneText* framedText = const_cast<cOneObjRec&>(record).AsText();
+  const std::uint32_t colour = framedText && framedText->framed ? framedText->frameColor : record.color;
+  line->stroke.color = ResolveImportColour(colour, chain, record);
   line->stroke.patternScale = record.lineTypeScale * (ltScale == 0.0 ? 1.0 : ltScale);
   if (transform) {
     // The geometry came through the transform, the widths did not: a wide
