@@ -199,7 +199,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     if (!insert) {
       ObjectChain made = record.MakeObject(&transform, this, nullptr);
       for (cOutObj* object = made.Head(); object; object = object->next) {
-        StyleImportedObject(chain, record, *object, *data);
+        StyleImportedObject(chain, record, *object, *data, &transform);
         ++objectsMade;
         note(object);
       }
@@ -275,7 +275,10 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (!ConvertBlock(children, &link, m, data, 0, *target, monitor)) return false;
         for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
           const cOneObjRec& attribute = *block.entities[a];
-          if (attribute.invisible) continue;
+          const cOneText* value = const_cast<cOneObjRec&>(attribute).AsText();
+          // An attribute flagged invisible (bit 0 of its flags) is kept
+          // with the insert but not drawn.
+          if (attribute.invisible || (value && (value->flags[0] & 1))) continue;
           ObjectChain text = attribute.MakeObject(&transform, this, nullptr);
           for (cOutObj* object = text.Head(); object; object = object->next) StyleImportedObject(&link, attribute, *object, *data);
           children.AppendChain(std::move(text));

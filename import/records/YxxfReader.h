@@ -170,8 +170,10 @@ class YxxfReader {
                               const ImportMatrix& view, DRect& out);
   // Colour, level, line type and text font of a made object (import
   // styling, ImportStyling.cpp). Styles are made once per drawing data.
+  // With the transform the object was made under, its line widths follow
+  // the transform's scale as its geometry did.
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
-                           cDrawingData& data);
+                           cDrawingData& data, const ImportMatrix* transform = nullptr);
   // A pattern fill: its fill style from the reader's pattern list, its
   // pattern colour resolved, no solid layer.
   void StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill, cDrawingData& data);
