@@ -506,7 +506,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         // The model's conversion is its last unless the view direction
         // may still be asked (its answer builds the model again).
         releaseModelRecords_ = mode == 1 && &block == &defaultBlock && (!asker || asked);
-        ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+        ok = ForeseeExpansions(block, mode) && ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
         if (releaseModelRecords_) block.entities.RemoveEmpty();
       }
       if (!ok || gOutOfMemory) return false;

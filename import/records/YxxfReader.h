@@ -209,6 +209,10 @@ class YxxfReader {
   static constexpr int kStrImportTooLarge = 19796;
   // Counts one unit; false (with the stop message set) once the budget is spent.
   bool Spend(std::uint64_t units = 1);
+  // False (with the stop message) when what the block's records show,
+  // every insert counted by its block's records, is more than the budget
+  // has left: refused before anything is converted.
+  bool ForeseeExpansions(YxxfBlockRec& block, int mode);
   // Spends the expansions of the sheet's top-level inserts.
   bool SpendOnExpansions(cDrawingData& data, const std::vector<cOutObj*>& objects);
   // Inserts skipped because their block is on their own insert chain, and

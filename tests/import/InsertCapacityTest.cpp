@@ -3,7 +3,7 @@
 // open keeps no copy of a block per placement: its heap stays within a few
 // times the file while a block of 1,000 lines is placed 1,000 times. A block
 // placed more often than the file pays for is refused as too large before
-// any placement is expanded, well inside the heap.
+// any placement is converted or expanded, well inside the heap.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -103,6 +103,18 @@ TEST(InsertCapacity, PlacementsBeyondWhatTheFilePaysForAreRefused) {
   alloc_testing::SetCounters(before, before);
   DocumentResult result = OpenDxf(file);
   EXPECT_LT(GetPeakAllocatedBytes() - before, 200u << 20);
+  ASSERT_FALSE(result.Ok());
+  EXPECT_EQ(result.Detail().ToUtf8().rfind(TooLargeReason(), 0), 0u) << result.Detail().ToUtf8();
+}
+
+// Each turned placement needs a block of its own: converted one by one,
+// they would fill the heap up to the budget before the refusal.
+TEST(InsertCapacity, TurnedPlacementsBeyondTheBudgetAreRefusedBeforeTheyAreMade) {
+  const std::string file = SymbolDrawing(3000, 2000, true);
+  const std::uint64_t before = GetAllocatedBytes();
+  alloc_testing::SetCounters(before, before);
+  DocumentResult result = OpenDxf(file);
+  EXPECT_LT(GetPeakAllocatedBytes() - before, 40 * file.size());
   ASSERT_FALSE(result.Ok());
   EXPECT_EQ(result.Detail().ToUtf8().rfind(TooLargeReason(), 0), 0u) << result.Detail().ToUtf8();
 }
