@@ -482,6 +482,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       styledData = nullptr;
       sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
+      // A sheet built again spends the budget again, not on top of the first.
+      const std::uint64_t spentMark = objectsMade;
       OffPlaneCounter offPlane;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
@@ -520,6 +522,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
                           built.direction[2] == choice.direction[2] && built.twist == choice.twist;
         if (!same) {
           referenceBlocks.resize(referenceMark);
+          objectsMade = spentMark;
           continue;
         }
       }

@@ -1,5 +1,6 @@
 // Symbols placed many times. Inserts each at an angle of their own need a
-// block each; the budget lets 2,000 of a 200-line block through whole. The
+// block each; the budget lets 2,000 and 10,000 of a 200-line block through
+// whole, the latter also when the view question builds the sheet twice. The
 // open keeps no copy of a block per placement: its heap stays within a few
 // times the file while a block of 1,000 lines is placed 1,000 times. A block
 // placed more often than the file pays for is refused as too large before
@@ -9,6 +10,9 @@
 #include <string>
 
 #include "document/DocumentResult.h"
+#include "document/FormatReader.h"
+#include "document/LoadQuestions.h"
+#include "document/ViewDirection.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
@@ -25,10 +29,15 @@ namespace kvn {
 namespace {
 
 // An R12 drawing: block S of `lines` short lines, placed `inserts` times on
-// a grid, each turned by an angle of its own when `turned`.
-std::string SymbolDrawing(int inserts, int lines, bool turned) {
+// a grid, each turned by an angle of its own when `turned`; with `oblique`
+// its active viewport looks along (1, 1, 1).
+std::string SymbolDrawing(int inserts, int lines, bool turned, bool oblique = false) {
   test::DxfWriter w;
   w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
+  if (oblique) {
+    w.Section("TABLES").Str(0, "TABLE").Str(2, "VPORT").Str(0, "VPORT").Str(2, "*Active").Point(16, 1, 1, 1);
+    w.Real(51, 0).Str(0, "ENDTAB").EndSection();
+  }
   w.Section("BLOCKS").Block("S");
   for (int i = 0; i < lines; ++i) w.Line("0", i % 50, i / 50, i % 50 + 0.5, i / 50 + 0.7);
   w.EndBlock().EndSection();
@@ -41,11 +50,26 @@ std::string SymbolDrawing(int inserts, int lines, bool turned) {
   return w.Bytes();
 }
 
-DocumentResult OpenDxf(const std::string& file) {
+// Answers the view question with the view from above.
+class FromAbove : public LoadQuestions {
+ public:
+  bool GoOn(const LoadQuestion&) override { return false; }
+  bool ChooseViewDirection(ViewDirectionChoice& choice) override {
+    ++asked;
+    choice.preset = 0;
+    return true;
+  }
+  int asked = 0;
+};
+
+DocumentResult OpenDxf(const std::string& file, LoadQuestions* questions = nullptr) {
   ByteArray bytes;
   bytes.AppendBytes(file.data(), std::int64_t(file.size()));
   InFileStream in = InFileStream::FromMemory(bytes);
-  return LoadDxfStream(in, WString(u"symbols.dxf"), nullptr, nullptr);
+  if (!questions) return LoadDxfStream(in, WString(u"symbols.dxf"), nullptr, nullptr);
+  FormatReadContext context;
+  context.questions = questions;
+  return LoadDxfStream(in, WString(u"symbols.dxf"), nullptr, nullptr, &context);
 }
 
 // The lines the sheet shows through its inserts (one level).
@@ -74,6 +98,18 @@ TEST(InsertCapacity, TwoThousandTurnedSymbolsOpenWhole) {
   std::uint64_t inserts = 0;
   EXPECT_EQ(LinesShown(*result.Document()->GetSheet(0), inserts), 400'000u);
   EXPECT_EQ(inserts, 2000u);
+}
+
+// Seen from another direction than the file's, the sheet is built again;
+// the first build's spending is given back, not added to the second's.
+TEST(InsertCapacity, TenThousandTurnedSymbolsOpenWholeAfterTheViewQuestion) {
+  FromAbove questions;
+  DocumentResult result = OpenDxf(SymbolDrawing(10000, 200, true, true), &questions);
+  ASSERT_TRUE(result.Ok()) << result.Detail().ToUtf8();
+  EXPECT_EQ(questions.asked, 1);
+  std::uint64_t inserts = 0;
+  EXPECT_EQ(LinesShown(*result.Document()->GetSheet(0), inserts), 2'000'000u);
+  EXPECT_EQ(inserts, 10000u);
 }
 
 TEST(InsertCapacity, TheOpenKeepsNoCopyOfABlockPerPlacement) {
