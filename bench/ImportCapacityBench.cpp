@@ -95,6 +95,9 @@ void OpenOne(const Case& c) {
   DocumentResult result = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr);
   const double ms = Ms(start);
   const double heapMb = double(GetPeakAllocatedBytes() - base) / 1e6;
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const double rssMb = usage.ru_maxrss / 1024.0;
   std::string expand = "";
   std::uint64_t objects = 0;
   if (result.Ok()) {
@@ -108,19 +111,18 @@ void OpenOne(const Case& c) {
       for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next, ++objects) o->UpdateIfDirty(sheet.Data());
     }
     char text[96];
-    std::snprintf(text, sizeof text, "  shown: %.0f ms, +%.1f MB heap", Ms(shown),
-                  double(GetPeakAllocatedBytes() - held) / 1e6);
+    getrusage(RUSAGE_SELF, &usage);
+    std::snprintf(text, sizeof text, "  shown: %.0f ms, +%.1f MB heap, %.1f MB rss", Ms(shown),
+                  double(GetPeakAllocatedBytes() - held) / 1e6, usage.ru_maxrss / 1024.0);
     expand = text;
   }
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
   std::string reason = result.Detail().ToUtf8();
   if (const auto cut = reason.rfind('\n'); cut != std::string::npos) reason = reason.substr(cut + 1);
   const bool onTarget = c.target == Target::Bomb    ? !result.Ok() && ms < 1000.0 && heapMb < 200.0
                         : c.target == Target::Honest ? result.Ok()
                                                      : result.Ok() && ms < 1000.0;
   std::printf("%-24s %10zu B %9.1f ms %8.1f MB heap %8.1f MB rss  %s%s%s%s\n", c.name.c_str(), file.size(), ms,
-              heapMb, usage.ru_maxrss / 1024.0, result.Ok() ? "opened " : "refused: ",
+              heapMb, rssMb, result.Ok() ? "opened " : "refused: ",
               result.Ok() ? (std::to_string(objects) + " top objects").c_str() : reason.c_str(), expand.c_str(),
               onTarget ? "" : "  <-- off target");
   std::fflush(stdout);
