@@ -99,8 +99,8 @@ std::unique_ptr<cSection> YxxfReader::MakeReferenceView(const YxxfEntInsert& ins
 std::uint64_t YxxfReader::ImportBudget(std::uint64_t records) {
   // Measured on the doubling bomb: 4 million units take 0.4 s and 150 MB.
   // Per record: 10,000 inserts of a 200-line block, each at its own angle,
-  // spend about 400 units per insert; a unit kept costs some 150 bytes, so
-  // a file may take about 75 KB for each of its records.
+  // spend about 400 units per insert; a unit made or kept costs 100 to 150
+  // bytes, so a file may take 50 to 75 KB for each of its records.
   constexpr std::uint64_t kBase = 400'000, kPerRecord = 512;
   return kBase + kPerRecord * std::min<std::uint64_t>(records, std::uint64_t(1) << 40);
 }

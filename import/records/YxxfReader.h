@@ -202,8 +202,10 @@ class YxxfReader {
   // The budget of a file of `records` entity records: every drawing of the
   // test data spends a few units per record; symbols placed each at an angle
   // of its own (each then a block of its own, and its expansion when shown)
-  // spend about twice the symbol's records per insert; a bomb spends the
-  // base in about 0.1 s and 50 MB (bench/ImportBombBench.cpp).
+  // spend about twice the symbol's records per insert. A bomb whose blocks
+  // multiply past the budget is refused by its forecast (ForeseeExpansions)
+  // in about a millisecond; one just inside the forecast spends the base in
+  // about 0.1 s and 70 MB (bench/ImportBombBench.cpp).
   static std::uint64_t ImportBudget(std::uint64_t records);
   // The stop message of a spent budget, with %s the budget.
   static constexpr int kStrImportTooLarge = 19796;
