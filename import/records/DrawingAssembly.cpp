@@ -28,6 +28,7 @@
 #include "model/ObjectChain.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cOutObj.h"
 #include "model/cSection.h"
 #include "model/cStyleFill.h"
@@ -121,8 +122,15 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
     if (k + kAhead < listed.size()) __builtin_prefetch(listed[k + kAhead]);
     cOutObj* object = listed[k];
     object->next = nullptr;
+    // Memory ran low: the rest is kept unmeasured, the sheet is refused.
+    if (gOutOfMemory) {
+      kept.Append(object);
+      continue;
+    }
     DRect extent;
     object->GetExtentUpdated(data, extent);
+    // The painter expands an insert again when it shows it.
+    if (cInsert* insert = object->AsInsert()) insert->DropChildren();
     extent.Normalize();
     if (!FiniteWithin(extent)) {
       delete object;
@@ -478,6 +486,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       styledData = nullptr;
       sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
+      // A sheet built again spends the budget again, not on top of the first.
+      const std::uint64_t spentMark = objectsMade;
       OffPlaneCounter offPlane;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
@@ -502,7 +512,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         // The model's conversion is its last unless the view direction
         // may still be asked (its answer builds the model again).
         releaseModelRecords_ = mode == 1 && &block == &defaultBlock && (!asker || asked);
-        ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+        ok = ForeseeExpansions(block, mode) && ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
         if (releaseModelRecords_) block.entities.RemoveEmpty();
       }
       if (!ok || gOutOfMemory) return false;
@@ -516,6 +526,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
                           built.direction[2] == choice.direction[2] && built.twist == choice.twist;
         if (!same) {
           referenceBlocks.resize(referenceMark);
+          objectsMade = spentMark;
           continue;
         }
       }
@@ -540,8 +551,11 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       for (std::size_t k = 0; k < top.size(); ++k) listed[k] = top[k].object;
       std::vector<SheetObject>().swap(top);
       data->MergeDuplicateBlocks(listed);
+      // What the inserts will hold when shown is counted before any is expanded.
+      if (!SpendOnExpansions(*data, listed)) return false;
       ApplyUnits(sheet->Drawing());
       ComputeDrawingArea(*sheet, objects, listed, hasInitialView ? &initialView : nullptr);
+      if (gOutOfMemory) return false;
       document->AddSheet(std::move(sheet));
       return true;
     }
