@@ -165,6 +165,7 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
     if (!toolBarRebuildPending_) RebuildToolBar();
   }
   UpdateTitle();
+  RetitleDocumentViews(CurrentDocument());
   WriteLanguageSetting(index);
 }
 

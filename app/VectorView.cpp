@@ -178,6 +178,14 @@ void RefreshDocumentViews(cDrawingDoc* document, bool rebuild) {
   }
 }
 
+void RetitleDocumentViews(cDrawingDoc* document) {
+  if (!document) return;
+  document->UpdateViewCaptions();
+  for (std::uint32_t i = 0; i < document->ViewCount(); ++i) {
+    if (auto* view = dynamic_cast<cVectorView*>(document->GetView(i))) view->RetitlePageTabs();
+  }
+}
+
 void cVectorView::SetupWindow() {
   TWindow::SetupWindow();
   RefreshPageTabs(true);
@@ -218,6 +226,13 @@ void cVectorView::RefreshPageTabs(bool rebuild) {
     tabs_->SelectTab(int(window_->GetPageNumber()));
   }
   if (rebuild) Layout();
+}
+
+void cVectorView::RetitlePageTabs() {
+  for (int i = 0; i < tabs_->Model().Count(); ++i) {
+    std::uint32_t entry = 0;
+    if (tabs_->GetTabData(i, entry) == 0) tabs_->SetTabText(i, document_->GetPageEntryTitle(entry));
+  }
 }
 
 std::uint32_t cVectorView::GetSheetIndex() const { return window_->GetSheetIndex(); }

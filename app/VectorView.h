@@ -118,6 +118,10 @@ class cVectorView : public TWindow, public cDocView, public cScrollBarHost {
   // One tab per page entry when the document has two or more (rebuild), and
   // the tab of the page shown selected.
   void RefreshPageTabs(bool rebuild);
+  // The tabs' captions made again from the document (a language switch
+  // changes the default sheet names); the tabs, the one selected and the
+  // strip's scrolling stay.
+  void RetitlePageTabs();
   bool TabsNeeded() const;
   void SetupWindow() override;
   // The library's check (every child may close); the document itself
@@ -189,5 +193,8 @@ const PtrArray& VectorViews();
 // The pages of `document` changed: each of its views shows its page tabs
 // again (rebuilt, and the view laid out, with `rebuild`).
 void RefreshDocumentViews(cDrawingDoc* document, bool rebuild);
+// The interface language changed: the views' captions and page tabs of
+// `document` are made again in it.
+void RetitleDocumentViews(cDrawingDoc* document);
 
 }  // namespace kvn

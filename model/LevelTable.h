@@ -38,6 +38,10 @@ struct LevelRecord {
   // 0x00BBGGRR; 0x80000000 = the level has no colour of its own.
   std::uint32_t color = 0x80000000;
   double value = 0.0;
+  // The line type of the CAD layer the level was imported from, by the
+  // file's handle (0: none, or not a CAD import). Lives in memory only:
+  // native files neither read nor write it.
+  std::uint64_t lineTypeHandle = 0;
   // Not read nor written by this table; kept at the renderer's default.
   std::uint16_t word = 65534;
 

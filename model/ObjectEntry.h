@@ -66,6 +66,11 @@ class ObjectEntryArray {
   void Flush() {
     while (!entries_.empty()) entries_.pop_back();
   }
+  // Flush, and the list's own storage given back too.
+  void FlushAndRelease() {
+    Flush();
+    std::vector<ObjectEntry>().swap(entries_);
+  }
 
  private:
   std::vector<ObjectEntry> entries_;

@@ -455,6 +455,12 @@ void cInsert::AddFullExtent(cDrawingData* data, DRect& extent) {
   extent = fullExtent;
 }
 
+void cInsert::DropChildren() {
+  children_.FlushAndRelease();
+  std::vector<cOutObj*>().swap(childObjects_);
+  MarkDirty();
+}
+
 void cInsert::RebuildChildPointers() {
   childObjects_.clear();
   childObjects_.reserve(children_.Count());

@@ -106,6 +106,10 @@ class cInsert : public cOutObj, public InsertChildList {
   // ---- InsertChildList ----
   std::span<cOutObj* const> GetChildren() const override { return childObjects_; }
   const ObjectEntryArray& Children() const { return children_; }
+  // The expansion is let go (its extents stay); the next UpdateIfDirty
+  // builds it again. An open that only needs the extents keeps no copy of a
+  // block per placement.
+  void DropChildren();
 
   // ---- block access ----
   // The table entry of the block index; an index beyond the table gets a new

@@ -76,6 +76,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cStyleFont.h"
 #include "model/cOutObj.h"
 #include "model/FontList.h"
@@ -171,6 +172,8 @@ void AppendSheet(std::string& out, cSheet& sheet) {
     ++byType[o->TypeCode()];
     DRect box;
     o->GetExtentUpdated(data, box);
+    // Nothing is drawn: an insert's expansion is not kept.
+    if (cInsert* insert = o->AsInsert()) insert->DropChildren();
     box.Normalize();
     extent.Union(box, first);
   }

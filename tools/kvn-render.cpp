@@ -5,6 +5,9 @@
 //
 //   kvn-render [--sheet N] [--page N] [--width W] [--height H] [--frame] FILE OUT.png
 //
+// Without --sheet the sheet is the one the window opens on (a drawing that
+// lives in paper space opens on its layout, not on the empty model).
+//
 // The drawing is fitted as View > "All elements" fits it into a window whose
 // client is W x H pixels (default 1600 x 1200): the same inset, centring and
 // scroll layout, so a window of that size shows the same pixels. Without
@@ -15,7 +18,9 @@
 //
 // Prints one JSON line: {"result": 0, "sheet", "page" (null for all
 // objects), "extent": [x1, y1, x2, y2] (the fitted world rectangle), "scale"
-// (pixels per drawing unit), "ms": {"open", "paint"}}. A failed open prints
+// (pixels per drawing unit), "ms": {"open", "paint"}}, and, after a partial
+// read or with notes of the import, "warnings" as kvn-dump gives them (the
+// partial read's notice first). A failed open prints
 // kvn-dump's object ("result" non-zero, "message": the viewer's text); an
 // unusable argument or a failed write prints "result" -1 and a "message".
 // The exit status is 0 only when the PNG was written; no PNG is left behind
@@ -35,6 +40,7 @@
 #include "app/ZoomScroll.h"
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
+#include "document/PartialReadNotice.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -61,7 +67,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kMaxSide = 8192;
 
 struct Options {
-  std::uint32_t sheet = 0;
+  std::optional<std::uint32_t> sheet;
   std::optional<std::uint16_t> page;
   int width = 1600;
   int height = 1200;
@@ -175,11 +181,18 @@ int main(int argc, char** argv) {
     const int code = result.Ok() ? -1 : int(result.Code());
     return Fail(code, MakeOpenFailureMessage(result, path).text.ToUtf8());
   }
-  if (o.sheet >= document->SheetCount()) {
-    return Fail(-1, "sheet " + std::to_string(o.sheet) + " does not exist (the drawing has " +
+  std::uint32_t sheetIndex = 0;
+  if (o.sheet) {
+    sheetIndex = *o.sheet;
+  } else {
+    std::uint32_t entryPage = 0;
+    document->EntryToSheetAndPage(sheetIndex, entryPage, document->currentEntry);
+  }
+  if (sheetIndex >= document->SheetCount()) {
+    return Fail(-1, "sheet " + std::to_string(sheetIndex) + " does not exist (the drawing has " +
                         std::to_string(document->SheetCount()) + ")");
   }
-  cSheet& sheet = *document->GetSheet(o.sheet);
+  cSheet& sheet = *document->GetSheet(sheetIndex);
   cDrawing& drawing = sheet.Drawing();
   if (o.page && *o.page >= std::max<std::uint32_t>(drawing.PageCount(), 1)) {
     return Fail(-1, "page " + std::to_string(*o.page) + " does not exist (the sheet has " +
@@ -217,7 +230,7 @@ int main(int argc, char** argv) {
   }
   const Clock::time_point painted = Clock::now();
 
-  std::string out = "{\"result\": 0, \"sheet\": " + std::to_string(o.sheet) + ", \"page\": ";
+  std::string out = "{\"result\": 0, \"sheet\": " + std::to_string(sheetIndex) + ", \"page\": ";
   out += o.page ? std::to_string(*o.page) : "null";
   out += ", \"extent\": [";
   const double corners[4] = {extent.x1, extent.y1, extent.x2, extent.y2};
@@ -231,7 +244,20 @@ int main(int argc, char** argv) {
   tool::AppendNumber(out, double(std::int64_t(Milliseconds(start, opened) * 10.0 + 0.5)) / 10.0);
   out += ", \"paint\": ";
   tool::AppendNumber(out, double(std::int64_t(Milliseconds(opened, painted) * 10.0 + 0.5)) / 10.0);
-  out += "}}\n";
+  out += "}";
+  if (result.Partial() || !result.Warnings().empty()) {
+    out += ", \"warnings\": [";
+    bool first = true;
+    auto add = [&](const WString& text) {
+      if (!first) out += ", ";
+      first = false;
+      tool::AppendJsonString(out, text.ToUtf8());
+    };
+    if (result.Partial()) add(PartialReadText(path));
+    for (const WString& warning : result.Warnings()) add(warning);
+    out += "]";
+  }
+  out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -21,6 +21,7 @@
 #include "model/cDrawingData.h"
 #include "model/AttributeList.h"
 #include "model/cInsert.h"
+#include "model/InsertExpansionSize.h"
 #include "model/cSection.h"
 #include "model/cText.h"
 
@@ -97,8 +98,20 @@ std::unique_ptr<cSection> YxxfReader::MakeReferenceView(const YxxfEntInsert& ins
 
 std::uint64_t YxxfReader::ImportBudget(std::uint64_t records) {
   // Measured on the doubling bomb: 4 million units take 0.4 s and 150 MB.
-  constexpr std::uint64_t kBase = 400'000, kPerRecord = 32;
+  // Per record: 10,000 inserts of a 200-line block, each at its own angle,
+  // spend about 400 units per insert; a unit made or kept costs 100 to 150
+  // bytes, so a file may take 50 to 75 KB for each of its records.
+  constexpr std::uint64_t kBase = 400'000, kPerRecord = 512;
   return kBase + kPerRecord * std::min<std::uint64_t>(records, std::uint64_t(1) << 40);
+}
+
+bool YxxfReader::SpendOnExpansions(cDrawingData& data, const std::vector<cOutObj*>& objects) {
+  InsertExpansionSize size(data);
+  std::uint64_t children = 0;
+  for (cOutObj* object : objects) {
+    if (const cInsert* insert = object->AsInsert()) children += size.Of(*insert);
+  }
+  return Spend(children);
 }
 
 bool YxxfReader::Spend(std::uint64_t units) {
@@ -201,9 +214,10 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
     if (!insert) {
       ObjectChain made = record.MakeObject(&transform, this, nullptr);
+      // The walk paid for the record's first object.
       for (cOutObj* object = made.Head(); object; object = object->next) {
-        StyleImportedObject(chain, record, *object, *data);
-        ++objectsMade;
+        StyleImportedObject(chain, record, *object, *data, &transform);
+        if (object != made.Head()) ++objectsMade;
         note(object);
       }
       out.AppendChain(std::move(made));
@@ -278,7 +292,10 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (!ConvertBlock(children, &link, m, data, 0, *target, monitor)) return false;
         for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
           const cOneObjRec& attribute = *block.entities[a];
-          if (attribute.invisible) continue;
+          const cOneText* value = const_cast<cOneObjRec&>(attribute).AsText();
+          // An attribute flagged invisible (bit 0 of its flags) is kept
+          // with the insert but not drawn.
+          if (attribute.invisible || (value && (value->flags[0] & 1))) continue;
           ObjectChain text = attribute.MakeObject(&transform, this, nullptr);
           for (cOutObj* object = text.Head(); object; object = object->next) StyleImportedObject(&link, attribute, *object, *data);
           children.AppendChain(std::move(text));

@@ -29,6 +29,7 @@
 #include "model/ObjectChain.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cOutObj.h"
 #include "model/cSection.h"
 #include "model/cStyleFill.h"
@@ -138,8 +139,15 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
     if (k + kAhead < listed.size()) __builtin_prefetch(listed[k + kAhead]);
     cOutObj* object = listed[k];
     object->next = nullptr;
+    // Memory ran low: the rest is kept unmeasured, the sheet is refused.
+    if (gOutOfMemory) {
+      kept.Append(object);
+      continue;
+    }
     DRect extent;
     object->GetExtentUpdated(data, extent);
+    // The painter expands an insert again when it shows it.
+    if (cInsert* insert = object->AsInsert()) insert->DropChildren();
     extent.Normalize();
     if (!FiniteWithin(extent)) {
       statistics.CountLoss(LostObjectName(entities, k), ExtentLossReason(extent));
@@ -330,6 +338,7 @@ std::vector<std::uint16_t> YxxfReader::MakeSheetLevels(cDrawingData& data, Objec
     level->firstFlag = layer.locked ? 1 : 0;
     level->visible = layer.off || layer.frozen ? 0 : 1;
     level->color = LevelColour(layer);
+    level->lineTypeHandle = std::uint64_t(layer.lineTypeHandleHigh) << 32 | layer.lineTypeHandleLow;
     number[i] = index;
   }
   if (zero < layerCount) {
@@ -485,6 +494,9 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     while (true) {
       auto sheet = std::make_unique<cSheet>();
       sheet->name = name;
+      // The layout's name is the one the tabs, the page box, printing and
+      // export show.
+      sheet->Drawing().name = name;
       cDrawingData* data = sheet->Data();
       data->SetScale(1.0);
       // Styles and shared blocks belong to one sheet's drawing data (a
@@ -492,6 +504,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       styledData = nullptr;
       sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
+      // A sheet built again spends the budget again, not on top of the first.
+      const std::uint64_t spentMark = objectsMade;
       OffPlaneCounter offPlane;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
@@ -516,7 +530,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         // The model's conversion is its last unless the view direction
         // may still be asked (its answer builds the model again).
         releaseModelRecords_ = mode == 1 && &block == &defaultBlock && (!asker || asked);
-        ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+        ok = ForeseeExpansions(block, mode) && ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
         if (releaseModelRecords_) block.entities.RemoveEmpty();
       }
       if (!ok || gOutOfMemory) return false;
@@ -530,6 +544,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
                           built.direction[2] == choice.direction[2] && built.twist == choice.twist;
         if (!same) {
           referenceBlocks.resize(referenceMark);
+          objectsMade = spentMark;
           continue;
         }
       }
@@ -558,8 +573,11 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       std::vector<SheetObject>().swap(top);
       data->MergeDuplicateBlocks(listed);
+      // What the inserts will hold when shown is counted before any is expanded.
+      if (!SpendOnExpansions(*data, listed)) return false;
       ApplyUnits(sheet->Drawing());
       ComputeDrawingArea(*sheet, objects, listed, entities, statistics, hasInitialView ? &initialView : nullptr);
+      if (gOutOfMemory) return false;
       document->AddSheet(std::move(sheet));
       return true;
     }

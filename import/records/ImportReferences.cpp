@@ -140,6 +140,10 @@ void YxxfReader::LoadReferences(cDrawingDoc& document, ProgressMonitor* monitor)
       continue;
     }
     sheetOf[k] = int(before);
+    // Named by the block that refers to it: the referenced file's own
+    // layout name ("Model", mostly) would tell one reference from another
+    // by nothing.
+    document.GetSheet(before)->Drawing().name = block.name;
   }
   ForEachReferenceView(document, ownSheets, [&](cSection& view) {
     const int sheet = view.sheetIndex < sheetOf.size() ? sheetOf[view.sheetIndex] : -1;

@@ -6,6 +6,7 @@
 
 #include "import/records/AciColors.h"
 #include "import/records/ImportFonts.h"
+#include "import/records/ImportMatrix.h"
 #include "import/records/InsertRecord.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
@@ -26,6 +27,13 @@ namespace kvn {
 
 namespace {
 
+// How much the transform enlarges lengths in the entity's own plane: the
+// larger of its mapped unit vectors.
+double WidthScale(const ImportMatrix& transform, const Vec3& extrusion) {
+  const Vec3 x = transform.TransformDirection(OcsToWcs(Vec3{1, 0, 0}, extrusion));
+  const Vec3 y = transform.TransformDirection(OcsToWcs(Vec3{0, 1, 0}, extrusion));
+  return std::sqrt(std::max(x.LengthSq(), y.LengthSq()));
+}
 
 bool SameStyleNameNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
@@ -78,7 +86,7 @@ std::uint32_t YxxfReader::ResolveImportColour(std::uint32_t color, const InsertC
 }
 
 void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
-                                     cDrawingData& data) {
+                                     cDrawingData& data, const ImportMatrix* transform) {
   if (styledData != &data) {
     styledData = &data;
     lineStyleOfType.assign(lineTypes.Count(), -1);
@@ -109,8 +117,18 @@ void YxxfReader::StyleImportedObject(const InsertChainLink* chain, const cOneObj
   }
   cAnyLine* line = object.AsAnyLine();
   if (!line) return;
-  line->stroke.color = ResolveImportColour(record.color, chain, record);
+  // The one line a text makes is its frame.
+  const cOneText* framedText = const_cast<cOneObjRec&>(record).AsText();
+  const std::uint32_t colour = framedText && framedText->framed ? framedText->frameColor : record.color;
+  line->stroke.color = ResolveImportColour(colour, chain, record);
   line->stroke.patternScale = record.lineTypeScale * (ltScale == 0.0 ? 1.0 : ltScale);
+  if (transform) {
+    // The geometry came through the transform, the widths did not: a wide
+    // polyline in a block inserted at half size is drawn half as wide, as
+    // its writer draws it (a dot arrowhead stays a disc).
+    const double scale = WidthScale(*transform, record.extrusion);
+    if (scale != 1.0 && scale > 1e-20 && std::isfinite(scale)) line->ScaleLineWidths(TransformContext{}, scale);
+  }
   // The line type: by block from the first insert of the chain that names
   // one, by layer from the layer (on layer "0" the first insert's layer that
   // is not "0").

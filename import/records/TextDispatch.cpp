@@ -1,6 +1,8 @@
 // The dispatch rows of texts: TEXT, MTEXT, ATTDEF, ATTRIB, and the texts of
 // MLEADER context blocks.
 #include <cmath>
+#include <string>
+#include <string_view>
 
 #include "import/records/AciColors.h"
 #include "import/records/RecordUtilities.h"
@@ -24,6 +26,8 @@ void AppendMLeaderTexts(YxxfGroupRecord& record, std::vector<std::unique_ptr<cOn
     text->multiLine = 1;
     text->styleName = WString();
     if (std::int64_t i = find(60); i >= 0) text->invisible = GetItemInt(record.Item(std::uint32_t(i))) & 1;
+    // The base record gave the entity's own colour.
+    text->frameColor = text->color;
     if (std::int64_t i = find(90); i >= 0) text->color = MLeaderColor(GetItemInt(record.Item(std::uint32_t(i))));
     if (std::int64_t i = find(41); i >= 0) text->height = GetItemDouble(record.Item(std::uint32_t(i)));
     if (std::int64_t i = find(43); i >= 0) text->width = GetItemDouble(record.Item(std::uint32_t(i)));
@@ -44,6 +48,16 @@ void AppendMLeaderTexts(YxxfGroupRecord& record, std::vector<std::unique_ptr<cOn
       bool hasSpace = false;
       StripMtextCodes(stripped, raw, hasSpace);
       ConvertPercentCodes(text->text, stripped, true);
+    }
+    if (std::int64_t i = find(172); i >= 0 && GetItemInt(record.Item(std::uint32_t(i))) == 3) {
+      std::u16string line;
+      const std::u16string_view lines = text->text.View();
+      for (std::size_t k = 0; k < lines.size(); ++k) {
+        const bool pair = lines[k] == u'\r' && k + 1 < lines.size() && lines[k + 1] == u'\n';
+        if (!pair) line.push_back(lines[k] == u'\n' || lines[k] == u'\r' ? u' ' : lines[k]);
+      }
+      text->text = WString(line);
+      text->width = 0.0;
     }
     // The frame: the entity's flag after its context data (the context's
     // own 292 is the background's), at the landing gap from the text.

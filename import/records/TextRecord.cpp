@@ -58,7 +58,14 @@ cOneText::cOneText(YxxfGroupRecord* record, std::uint16_t code) : SpooledRecord(
     ConvertPercentCodes(text, record->GetString(1), false);
   }
   insertion = record->GetPoint3(10);
-  if (record->FindIndex(11) >= 0) second = record->GetPoint3(11);
+  if (record->FindIndex(11) >= 0) {
+    second = record->GetPoint3(11);
+  } else if (!multiLine) {
+    // A justified text whose writer left out its alignment point (a DWG
+    // text may store none) is placed at its insertion point, where its
+    // writer shows it, not about the origin.
+    second = insertion;
+  }
   height = record->GetDouble(40);
   lineSpacing = record->GetDouble(44);
   rotation = record->GetDouble(50);

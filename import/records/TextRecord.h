@@ -14,8 +14,9 @@
 // Spool form after the base: height, insertion point, second point,
 // rotation, line spacing, width (8 + 24 + 24 + 8 + 8 + 8), flags 70..74
 // (5 x 4), a zero word, style handle (8), multi-line byte, frame byte, 6
-// zero bytes and the frame gap (128 bytes); then style name, text, tag and prompt, each a character count
-// and the UTF-16 code units.
+// zero bytes, the frame gap, the frame colour and 4 zero bytes (136 bytes);
+// then style name, text, tag and prompt, each a character count and the
+// UTF-16 code units.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +59,8 @@ class cOneText : public SpooledRecord<cOneText> {
     v(r.framed);
     v(SpoolPad{6});
     v(r.frameGap);
+    v(r.frameColor);
+    v(SpoolPad{4});
   }
 
   double height = 0.0;
@@ -75,6 +78,9 @@ class cOneText : public SpooledRecord<cOneText> {
   // the text in its chain and gets its corners when the text is styled).
   std::uint8_t framed = 0;
   double frameGap = 0.0;
+  // The frame's colour (a record colour: by layer and by block resolved as
+  // the record's own): the multileader's, whatever colour its text has.
+  std::uint32_t frameColor = 0;
   WString styleName;
   WString text;
   WString tag;
@@ -89,7 +95,10 @@ class cOneText : public SpooledRecord<cOneText> {
 // one (290 non-zero), read outside the block's leaders: visibility 60,
 // colour 90, height 41, location 12, direction 13, width 43, attachment 171
 // (2 and 3 kept, else 1), text 304, style handle 340; framed when the
-// entity's 292 after the context data is set, at the landing gap 145.
+// entity's 292 after the context data is set, at the landing gap 145, in
+// the entity's own colour. A text that flows top to bottom (172 = 3) is
+// drawn as its writers draw it: its paragraphs side by side on one line,
+// never wrapped.
 void AppendMLeaderTexts(YxxfGroupRecord& record, std::vector<std::unique_ptr<cOneObjRec>>& out);
 
 // Gives the frame that follows a framed text in its chain the corners of

@@ -173,8 +173,10 @@ class YxxfReader {
                               const ImportMatrix& view, DRect& out);
   // Colour, level, line type and text font of a made object (import
   // styling, ImportStyling.cpp). Styles are made once per drawing data.
+  // With the transform the object was made under, its line widths follow
+  // the transform's scale as its geometry did.
   void StyleImportedObject(const InsertChainLink* chain, const cOneObjRec& record, cOutObj& object,
-                           cDrawingData& data);
+                           cDrawingData& data, const ImportMatrix* transform = nullptr);
   // A pattern fill: its fill style from the reader's pattern list, its
   // pattern colour resolved, no solid layer.
   void StylePatternFill(const InsertChainLink* chain, const cOneObjRec& record, cAnyFill& fill, cDrawingData& data);
@@ -194,20 +196,32 @@ class YxxfReader {
   // bounds the product of nested blocks: 30 levels of two inserts each are a
   // drawing of 2 KB that describes a billion lines. AssembleDrawing sets the
   // budget from the file's own records (ImportBudget) unless it was set
-  // before; `objectsMade` counts the spending.
+  // before; `objectsMade` counts the spending. The children every top-level
+  // insert will hold when shown are spent too (SpendOnExpansions), before
+  // any is expanded: a block of many objects placed many times is as large
+  // as what it shows, shared or not.
   std::uint32_t maxInsertDepth = 64;
   std::uint64_t maxArrayCells = 10'000;
   std::uint64_t objectBudget = 0;
   std::uint64_t objectsMade = 0;
   // The budget of a file of `records` entity records: every drawing of the
-  // test data spends a few units per record, a real drawing of a few million
-  // objects about the same; a bomb spends the base in about 0.1 s and 50 MB
-  // (bench/ImportBombBench.cpp).
+  // test data spends a few units per record; symbols placed each at an angle
+  // of its own (each then a block of its own, and its expansion when shown)
+  // spend about twice the symbol's records per insert. A bomb whose blocks
+  // multiply past the budget is refused by its forecast (ForeseeExpansions)
+  // in about a millisecond; one just inside the forecast spends the base in
+  // about 0.1 s and 70 MB (bench/ImportBombBench.cpp).
   static std::uint64_t ImportBudget(std::uint64_t records);
   // The stop message of a spent budget, with %s the budget.
   static constexpr int kStrImportTooLarge = 19796;
   // Counts one unit; false (with the stop message set) once the budget is spent.
   bool Spend(std::uint64_t units = 1);
+  // False (with the stop message) when what the block's records show,
+  // every insert counted by its block's records, is more than the budget
+  // has left: refused before anything is converted.
+  bool ForeseeExpansions(YxxfBlockRec& block, int mode);
+  // Spends the expansions of the sheet's top-level inserts.
+  bool SpendOnExpansions(cDrawingData& data, const std::vector<cOutObj*>& objects);
   // Inserts skipped because their block is on their own insert chain, and
   // array cells left out above the cap.
   std::uint64_t selfInserts = 0, cellsCapped = 0;

@@ -191,5 +191,51 @@ TEST(DxfMultileaderContentTest, FramesBlocksAndArrowheadsAsTheFileAsks) {
   }
 }
 
+// A magenta multileader whose text is by layer (black on layer "0"), with
+// a frame; its text flows as `flow` (context 172) in a box 5 wide.
+std::string ColouredDrawing(int flow) {
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7).Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES").Str(0, "MULTILEADER").Str(5, "200").Str(8, "0").Int(62, 6).Int(270, 2);
+  w.Str(300, "CONTEXT_DATA{").Real(40, 1.0).Point(10, 20, 10).Real(41, 2.0).Real(140, 1.0).Real(145, 1.0);
+  w.Int(290, 1).Str(304, "ALPHA\\PBETA").Point(11, 0, 0, 1).Str(340, "0").Point(12, 20, 10).Point(13, 1, 0);
+  w.Real(43, 5.0).Int(90, int(0xC0000000)).Int(171, 1).Int(172, flow).Real(141, 1.5).Int(292, 0);
+  w.Point(110, 0, 0).Point(111, 1, 0).Point(112, 0, 1).Int(297, 0);
+  w.Str(302, "LEADER{").Int(290, 1).Int(291, 1).Point(10, 18, 10).Point(11, 1, 0).Int(90, 0).Real(40, 2.0);
+  w.Str(304, "LEADER_LINE{").Point(10, 0, 0).Int(91, 0).Str(305, "}").Int(271, 0).Str(303, "}");
+  w.Str(301, "}").Str(340, "0").Int(90, 0).Int(170, 1).Real(41, 2.0).Real(42, 1.0).Int(172, 2).Int(292, 1);
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
+TEST(DxfMultileaderContentTest, FrameInTheMultileadersColourAndTopToBottomTextOnOneLine) {
+  struct Flow {
+    int flow;
+    const char* text;
+    double wrap;
+  };
+  // Left to right (1) and by style (5) keep the paragraphs and the box.
+  const Flow flows[] = {{1, "ALPHA\nBETA", 5.0}, {5, "ALPHA\nBETA", 5.0}, {3, "ALPHA BETA", 0.0}};
+  for (const Flow& f : flows) {
+    SCOPED_TRACE(f.flow);
+    DocumentResult result = Load(ColouredDrawing(f.flow));
+    ASSERT_TRUE(result.Ok());
+    cSheet& sheet = *result.Document()->GetFirstSheet();
+    cText* text = nullptr;
+    cPolygon* frame = nullptr;
+    for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
+      if (cText* t = o->AsText()) {
+        text = t;
+        frame = PolygonOf(o->next);
+      }
+    }
+    ASSERT_TRUE(text && frame);
+    EXPECT_EQ(text->GetText().ToUtf8(), f.text);
+    EXPECT_DOUBLE_EQ(text->wrapWidth, f.wrap);
+    EXPECT_EQ(text->attr.color, 0u);
+    EXPECT_EQ(frame->stroke.color, 0xFF00FFu);
+  }
+}
+
 }  // namespace
 }  // namespace kvn

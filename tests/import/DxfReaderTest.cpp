@@ -27,6 +27,7 @@
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
 #include "model/cLine.h"
+#include "model/cText.h"
 #include "tests/support/DxfWriter.h"
 
 namespace kvn {
@@ -476,8 +477,50 @@ TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
   EXPECT_EQ(attributes.Get(0)->value, WString(u"90"));
   EXPECT_EQ(attributes.Get(0)->third, WString(u"Door width?"));
   EXPECT_EQ(attributes.Get(0)->flag, 1);
-  // Both attribute texts are drawn with the block's line.
-  EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 3u);
+  // The visible attribute's text is drawn with the block's line; the one
+  // flagged invisible (70 = 1) is not.
+  EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 2u);
+}
+
+// An R2000 file as other programs write it: subclass markers, owners, an
+// INSERT at half size whose attributes follow it up to SEQEND. The visible
+// values are drawn where the file puts them: one centred on its insertion
+// point with no alignment point (group 11) written; the invisible one not.
+TEST(DxfReaderTest, AttributeValuesAreDrawnWhereTheFilePutsThem) {
+  DxfWriter w;
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1015").EndSection();
+  w.Section("BLOCKS").Str(0, "BLOCK").Str(5, "40").Str(100, "AcDbEntity").Str(8, "0");
+  w.Str(100, "AcDbBlockBegin").Str(2, "FLAG").Int(70, 2).Point(10, 0, 0).Str(3, "FLAG");
+  w.Str(0, "LINE").Str(5, "42").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbLine").Point(10, 0, 0).Point(11, 10, 0);
+  w.Str(0, "ATTDEF").Str(5, "44").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbText").Point(10, 0, -3);
+  w.Real(40, 1.0).Str(1, "").Int(72, 1).Str(100, "AcDbAttributeDefinition").Str(3, "some prompt").Str(2, "NAME");
+  w.Int(70, 0);
+  w.Str(0, "ENDBLK").Str(5, "41").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbBlockEnd").EndSection();
+  w.Section("ENTITIES").Str(0, "INSERT").Str(5, "50").Str(100, "AcDbEntity").Str(8, "0");
+  w.Str(100, "AcDbBlockReference").Int(66, 1).Str(2, "FLAG").Point(10, 20, 20).Real(41, 0.5).Real(42, 0.5);
+  w.Str(0, "ATTRIB").Str(5, "51").Str(330, "50").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbText");
+  w.Point(10, 20, 18.5).Real(40, 0.5).Str(1, "some prompt data").Int(72, 1).Str(100, "AcDbAttribute");
+  w.Str(2, "NAME").Int(70, 0);
+  w.Str(0, "ATTRIB").Str(5, "52").Str(330, "50").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbText");
+  w.Point(10, 20, 17).Real(40, 0.5).Str(1, "hidden").Str(100, "AcDbAttribute").Str(2, "SECRET").Int(70, 1);
+  w.Str(0, "SEQEND").Str(5, "53").Str(330, "50").Str(100, "AcDbEntity").Str(8, "0").EndSection().Eof();
+  Loaded loaded = Load(w.Bytes());
+  ASSERT_TRUE(loaded.result.Ok());
+  auto top = TopObjects(*loaded.result.Document());
+  ASSERT_EQ(top.size(), 1u);
+  cInsert* insert = top[0]->AsInsert();
+  ASSERT_TRUE(insert);
+  ASSERT_EQ(insert->attributes.Count(), 2u);
+  EXPECT_EQ(insert->attributes.Get(0)->third, WString(u"some prompt"));
+  std::vector<cText*> texts;
+  for (cOutObj* o : BlockObjects(*loaded.result.Document(), *insert)) {
+    if (cText* t = o->AsText()) texts.push_back(t);
+  }
+  ASSERT_EQ(texts.size(), 1u);
+  EXPECT_EQ(texts[0]->GetText(), WString(u"some prompt data"));
+  // The block's objects lie about the insertion point (y down).
+  EXPECT_NEAR(insert->point.x + texts[0]->point.x, 20, 1e-9);
+  EXPECT_NEAR(insert->point.y + texts[0]->point.y, -18.5, 1e-9);
 }
 
 TEST(DxfReaderTest, DrawOrderOfTheModelSpaceFollowsItsSortTable) {

@@ -83,11 +83,11 @@ TEST(ImportBudget, ADrawingInsideTheBudgetOpensWhole) {
   }
 }
 
-// The budget follows the file: every record may make 32 units besides the
+// The budget follows the file: every record may make 512 units besides the
 // base, so a drawing of many records is never held to the base.
 TEST(ImportBudget, TheBudgetGrowsWithTheRecordsOfTheFile) {
   EXPECT_EQ(YxxfReader::ImportBudget(0), 400'000u);
-  EXPECT_EQ(YxxfReader::ImportBudget(3'000'000), 400'000u + 96'000'000u);
+  EXPECT_EQ(YxxfReader::ImportBudget(3'000'000), 400'000u + 1'536'000'000u);
   EXPECT_GT(YxxfReader::ImportBudget(~std::uint64_t(0)), 0u);
 }
 

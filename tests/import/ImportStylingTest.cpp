@@ -7,6 +7,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "document/cDrawingDoc.h"
@@ -17,6 +19,7 @@
 #include "import/records/TableRecords.h"
 #include "import/records/YxxfReader.h"
 #include "model/ObjectTypes.h"
+#include "model/cAnyLine.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
@@ -170,6 +173,56 @@ TEST(ImportStylingTest, ShxFontsNamedByWindowsPathsAreFoundBesideTheDrawing) {
   ASSERT_TRUE(font);
   EXPECT_EQ(font->name.ToUtf8(), "Myfont.shx");
   EXPECT_EQ(font->GetKind(), FontRecordKind::kShx);
+}
+
+// A dot: a closed LWPOLYLINE of two half circles whose width fills it.
+DxfWriter DotBlocks() {
+  DxfWriter w;
+  w.Section("BLOCKS").Block("DOT");
+  w.Str(0, "LWPOLYLINE").Str(8, "0").Int(90, 2).Int(70, 1).Real(43, 0.5);
+  w.Point(10, -0.25, 0).Real(42, 1.0).Point(10, 0.25, 0).Real(42, 1.0);
+  w.EndBlock();
+  // The dot again, inside a block of its own at twice the size.
+  w.Block("PAIR").Str(0, "INSERT").Str(8, "0").Str(2, "DOT").Point(10, 0, 0).Real(41, 2).Real(42, 2).Real(43, 2);
+  w.EndBlock().EndSection().Section("ENTITIES");
+  return w;
+}
+
+// The line width of the one line object under an insert (through nested
+// inserts), or -1.
+double WidthInside(cSheet& sheet, cOutObj* object) {
+  while (cInsert* insert = object ? object->AsInsert() : nullptr) {
+    cBlock* block = sheet.Data()->GetBlock(insert->blockIndex);
+    object = block ? block->FirstObject() : nullptr;
+  }
+  cAnyLine* line = object ? object->AsAnyLine() : nullptr;
+  return line ? line->stroke.width : -1.0;
+}
+
+TEST(ImportStylingTest, WidePolylinesScaleWithTheirInserts) {
+  struct Case {
+    const char* block;
+    double scale;
+    double width;  // of the dot as drawn
+  };
+  const Case cases[] = {{"DOT", 1.0, 0.5}, {"DOT", 0.5, 0.25}, {"DOT", -0.5, 0.25}, {"PAIR", 0.25, 0.25}};
+  DxfWriter w = DotBlocks();
+  for (const Case& c : cases) {
+    w.Str(0, "INSERT").Str(8, "0").Str(2, c.block).Point(10, 10, 0).Real(41, c.scale).Real(42, std::fabs(c.scale));
+  }
+  // At the top level the width is the file's.
+  w.Str(0, "LWPOLYLINE").Str(8, "0").Int(90, 2).Int(70, 0).Real(43, 0.5).Point(10, 0, 0).Point(10, 1, 0);
+  w.EndSection().Eof();
+  DocumentResult result = Load(w.Bytes());
+  ASSERT_TRUE(result.Ok());
+  cSheet& sheet = *result.Document()->GetFirstSheet();
+  auto top = Chain(sheet.TopBlock().FirstObject());
+  ASSERT_EQ(top.size(), std::size(cases) + 1);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].block + std::string(" at ") + std::to_string(cases[i].scale));
+    EXPECT_NEAR(WidthInside(sheet, top[i]), cases[i].width, 1e-12);
+  }
+  EXPECT_NEAR(WidthInside(sheet, top.back()), 0.5, 1e-12);
 }
 
 }  // namespace

@@ -145,6 +145,35 @@ TEST_F(TextRecordTest, AlignmentTable) {
   EXPECT_EQ(Make(entity::kMText, {{1, "x"}, {71, 12}})->Alignment(), 0);
 }
 
+// The DWG form may store no alignment point, and some DXF writers leave
+// group 11 out: a justified text then stands at its insertion point.
+TEST_F(TextRecordTest, JustifiedTextsWithoutAnAlignmentPointStandAtTheirInsertion) {
+  struct Row {
+    int code;
+    int h;           // group 72
+    int vCode, v;    // 73 or 74
+  };
+  const Row rows[] = {{entity::kText, 1, 73, 0},
+                      {entity::kText, 0, 73, 3},
+                      {entity::kAttrib, 2, 74, 1},
+                      {entity::kAttDef, 4, 74, 0}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.code);
+    Fill(record, {{1, "x"}, {2, "T"}, {10, 7.0}, {20, 3.0}});
+    record.AddInt(72, row.h);
+    record.AddInt(std::uint16_t(row.vCode), row.v);
+    cOneText text(&record, std::uint16_t(row.code));
+    cText* t = Object(text);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->point.x, 7);
+    EXPECT_EQ(t->point.y, -3);
+  }
+  // An MTEXT's group 11 is its direction: along x when absent.
+  cText* m = Object(*Make(entity::kMText, {{1, "x"}, {10, 7.0}, {20, 3.0}}));
+  ASSERT_TRUE(m);
+  EXPECT_NEAR(m->angle, 0, 1e-12);
+}
+
 TEST_F(TextRecordTest, HeightWidthBlanksAndMirrors) {
   auto a = Make(entity::kText, {{1, "x"}, {40, -2.5}, {41, 0.8}, {71, 6}, {50, 30.0}});
   cText* t = Object(*a);

@@ -10,7 +10,11 @@
 #include <fstream>
 #include <string>
 
+#include "foundation/LangTable.h"
+#include "document/PartialReadNotice.h"
+#include "tests/support/DxfWriter.h"
 #include "tests/support/GoldenImage.h"
+#include "tests/support/PaperSpaceDxf.h"
 #include "tests/support/PrivateFonts.h"
 #include "tests/support/TestData.h"
 #include "tools/InkMask.h"
@@ -139,6 +143,80 @@ TEST(KvnRenderTest, FilesThatDoNotOpenGiveTheViewersMessageAndNoPicture) {
     EXPECT_NE(r.out.find("\"message\": \""), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(png));
   }
+}
+
+// A drawing whose model space is empty is painted from the layout that
+// holds its content, as the window opens it; its empty model stays white.
+TEST(KvnRenderTest, PaperSpaceDrawingIsPaintedFromItsLayout) {
+  test::ScratchDir dir;
+  const fs::path file = dir / "paper.dxf";
+  std::ofstream(file, std::ios::binary) << test::PaperSpaceOnlyDxf();
+  const fs::path png = dir / "paper.png";
+  ToolRun r = RunRender("--width 300 --height 200 " + Quoted(file) + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"result\": 0, \"sheet\": 1, ", 0), 0u) << r.out;
+  test::Picture picture;
+  ASSERT_TRUE(test::ReadPng(png, &picture));
+  EXPECT_GE(InkBoxOf(picture).x2, 0) << "no ink";
+
+  r = RunRender("--sheet 0 --width 300 --height 200 " + Quoted(file) + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"result\": 0, \"sheet\": 0, ", 0), 0u) << r.out;
+  ASSERT_TRUE(test::ReadPng(png, &picture));
+  EXPECT_LT(InkBoxOf(picture).x2, 0) << "the model has ink";
+}
+
+// A real drawing of that kind (an old DWG whose entities are all flagged as
+// paper space) fills the picture from its paper sheet.
+TEST(KvnRenderTest, RealPaperSpaceDrawingIsPaintedFromItsPaperSheet) {
+  KVN_REQUIRE_TESTDATA(data);
+  test::ScratchDir dir;
+  const fs::path png = dir / "aceb10.png";
+  const ToolRun r =
+      RunRender("--width 300 --height 200 " + Quoted(data / "dwg/libredwg_r11_ACEB10.dwg") + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"result\": 0, \"sheet\": 1, ", 0), 0u) << r.out;
+  test::Picture picture;
+  ASSERT_TRUE(test::ReadPng(png, &picture));
+  const InkBox ink = InkBoxOf(picture);
+  EXPECT_GT(ink.y2 - ink.y1, 150) << "the paper sheet does not fill the picture";
+}
+
+// A file cut short is painted from what could be read, and the JSON line
+// says so with the viewer's notice (in the language the tool runs in); an
+// intact file carries no warning.
+TEST(KvnRenderTest, CutFileCarriesThePartialReadNotice) {
+  test::ScratchDir dir;
+  test::DxfWriter w;
+  w.Section("ENTITIES").Line("0", 0, 0, 100, 50).Line("0", 0, 50, 100, 0);
+  const std::string opened = w.Bytes();
+  const std::string whole = w.EndSection().Eof().Bytes();
+  const fs::path cut = dir / "cut.dxf", intact = dir / "intact.dxf";
+  std::ofstream(cut, std::ios::binary) << opened << "0\nLINE\n8\n0\n10\n5";
+  std::ofstream(intact, std::ios::binary) << whole;
+  const fs::path png = dir / "out.png";
+
+  ToolRun r = RunRender(Quoted(intact) + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.find("\"warnings\""), std::string::npos) << r.out;
+
+  r = RunRender(Quoted(cut) + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  test::Picture picture;
+  ASSERT_TRUE(test::ReadPng(png, &picture));
+  EXPECT_GE(InkBoxOf(picture).x2, 0) << "what was read is not painted";
+  bool told = false;
+  for (int language : {kLanguageCzech, kLanguageSlovak, kLanguageEnglish}) {
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    std::string expected = "\"warnings\": [\"";
+    for (char c : PartialReadText(WString::FromUtf8(cut.string())).ToUtf8()) {
+      if (c == '\n') expected += "\\n";
+      else expected += c;
+    }
+    told = told || r.out.find(expected + "\"]") != std::string::npos;
+  }
+  EXPECT_TRUE(told) << r.out;
 }
 
 // Dimensions with arrows and text, in fonts pinned for the test.

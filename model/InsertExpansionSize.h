@@ -1,0 +1,33 @@
+// How many children an insert's expansion holds, counted from the blocks
+// without expanding anything: what the painter keeps for every placed
+// insert. An open counts it before it makes anything, so that a block
+// placed many times is weighed by what its placements will hold.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kvn {
+
+class cDrawingData;
+class cInsert;
+
+class InsertExpansionSize {
+ public:
+  explicit InsertExpansionSize(cDrawingData& data) : data_(data) {}
+
+  // The block's objects (a nested insert counted by its own block, its
+  // labels and blank-out rectangle) up to the expansion's budget, then the
+  // insert's labels and blank-out rectangle.
+  std::uint64_t Of(const cInsert& insert);
+
+ private:
+  // What one block expands to; blocks are counted once and remembered.
+  std::uint64_t OfBlock(std::uint32_t index, int depth);
+
+  cDrawingData& data_;
+  std::vector<std::uint64_t> counted_;
+  std::vector<std::uint8_t> state_;  // 0 not yet, 1 being counted, 2 counted
+};
+
+}  // namespace kvn
