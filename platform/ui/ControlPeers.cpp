@@ -43,8 +43,8 @@ TControl* OwnerControl(const wxWindow* peer) { return dynamic_cast<TControl*>(TW
 // BS_OWNERDRAW); it takes the focus, is pressed by the left button and by
 // the space bar, and reports a click as a button does (wxEVT_BUTTON).
 //
-// A themed push button is this peer with a face of the program's own (Part
-// of the push-button theming, ThemedButton.h): the dialog layer makes it
+// A themed push button is this peer with a face of the program's own (one
+// piece of the push-button theming, ThemedButton.h): the dialog layer makes it
 // where Win32 would have subclassed a plain push button, since GTK's
 // buttons cannot be taken over. Its face is painted through
 // ThemedButtonProc unless its record is suspended (the owner draws it).
