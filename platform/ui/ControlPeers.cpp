@@ -23,9 +23,11 @@
 #include <wx/vlbox.h>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "platform/gdi/TDib.h"
 #include "platform/ui/ControlLists.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/MessageBridge.h"
@@ -416,7 +418,10 @@ class ToggleButtonPeer : public WxPeer<Base> {
 
  protected:
   void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
-    const wxSize best = this->GetBestSize();
+    // The room of its label and indicator; the toolkit's best size is no
+    // help once a size was given, as it never shrinks below that.
+    wxSize best = ToggleButtonNeed(*this, std::is_same_v<Base, wxCheckBox>, false);
+    if (best.x <= 0) best = this->GetBestSize();
     if (width >= 0 && width < best.x) width = best.x;
     if (height >= 0 && height < best.y) height = best.y;
     WxPeer<Base>::DoSetSize(x, y, width, height, sizeFlags);
@@ -447,8 +452,9 @@ class StaticTextPeer : public WxPeer<wxStaticText> {
   void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
     const bool leftAligned = !(GetWindowStyle() & (wxALIGN_RIGHT | wxALIGN_CENTRE_HORIZONTAL));
     if (leftAligned && width >= 0 && height >= 0 && !SeveralLines(height) && !GetLabel().Contains('\n')) {
-      InvalidateBestSize();
-      width = std::max(width, GetBestSize().x);
+      // Its text's width, not the toolkit's best size, which never shrinks
+      // below a size once given.
+      width = std::max(width, GetTextExtent(GetLabelText()).x);
     }
     WxPeer<wxStaticText>::DoSetSize(x, y, width, height, sizeFlags);
   }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/radiobut.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/timer.h>
 
@@ -23,10 +24,13 @@
 #include "app/TestyFrameWindow.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
+#include "controls/DialogTr.h"
 #include "controls/PropertySheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "platform/fonts/FontLayerFaces.h"
+#include "platform/ui/ControlPeers.h"
+#include "platform/ui/DialogTemplate.h"
 #include "platform/ui/MessageQueue.h"
 #include "print/dialogs/PrintDialog.h"
 #include "render/GeometryServicesImpl.h"
@@ -154,6 +158,79 @@ TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole
                          }));
     EXPECT_TRUE(seen);
     for (const std::string& text : cut) ADD_FAILURE() << "cut off: " << text;
+  }
+}
+
+// Every template of the program, built as the dialog layer builds it and
+// translated as the program's dialogs translate it at set-up, in each
+// language, measured with the toolkit's fonts: every text fits the
+// rectangle its template gives it in the dialog's units (a text or check
+// box that needs more widens past it, a push button cuts its text), every
+// control lies inside the dialog, and every control the template puts
+// inside a group box stays inside that box.
+// Regression: the parameters sheet's "Drawing scale is correctly set" and
+// "Choose according actual printer" ran past the sheet's right edge; in
+// Slovak the print dialog's vector-graphics option ran onto the Printer
+// group's border.
+TEST_F(DialogTextsTest, EveryControlOfEveryTemplateFitsItsRectangleInEveryLanguage) {
+  for (int language : {kLanguageEnglish, kLanguageCzech, kLanguageSlovak}) {
+    SCOPED_TRACE(language);
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    for (const DialogTemplateData& t : AllDialogTemplates()) {
+      TDialogTr dialog(frame_, t.id);
+      ASSERT_TRUE(dialog.Create());
+      wxWindow* peer = dialog.GetPeer();
+      ASSERT_NE(peer, nullptr);
+      const TSize units = dialog.GetBaseUnits();
+      const wxSize client = peer->GetClientSize();
+      std::vector<std::string> cut;
+      auto say = [&](const wxWindow& w, const std::string& what) {
+        cut.push_back("\"" + w.GetLabel().ToStdString(wxConvUTF8) + "\" " + what);
+      };
+      // The shown control made for each template entry: found where its rectangle begins.
+      std::vector<std::pair<const DialogControlData*, wxWindow*>> made;
+      for (const DialogControlData& c : t.Controls()) {
+        const TRect r = DialogUnitsToPixels(TRect{c.x, c.y, c.x + c.cx, c.y + c.cy}, units.cx, units.cy);
+        for (wxWindow* child : peer->GetChildren()) {
+          if (child->IsShown() && child->GetPosition() == wxPoint(r.left, r.top)) {
+            made.emplace_back(&c, child);
+            break;
+          }
+        }
+      }
+      for (const auto& [c, child] : made) {
+        const TRect r = DialogUnitsToPixels(TRect{c->x, c->y, c->x + c->cx, c->y + c->cy}, units.cx, units.cy);
+        const wxRect actual = child->GetRect();
+        const int width = int(r.Width()), height = int(r.Height());
+        const std::string room = " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        const bool toggle = dynamic_cast<wxCheckBox*>(child) || dynamic_cast<wxRadioButton*>(child);
+        if ((toggle || dynamic_cast<wxStaticText*>(child)) && actual.width > width) {
+          say(*child, "needs " + std::to_string(actual.width) + " pixels of its rectangle" + room);
+        }
+        if (toggle && actual.height > height) {
+          say(*child, "needs " + std::to_string(actual.height) + " pixels of height" + room);
+        }
+        if (PeerIsPushButton(child) && !child->GetLabel().empty() &&
+            child->GetTextExtent(wxControl::RemoveMnemonics(child->GetLabel())).x > width - 8) {
+          say(*child, "is cut by its button" + room);
+        }
+        if (actual.x < 0 || actual.y < 0 || actual.GetRight() >= client.x || actual.GetBottom() >= client.y) {
+          say(*child, "lies outside the dialog's " + std::to_string(client.x) + " x " + std::to_string(client.y));
+        }
+      }
+      // Inside a group box: every control whose template rectangle lies in the box's.
+      for (const auto& [g, box] : made) {
+        if (!dynamic_cast<wxStaticBox*>(box)) continue;
+        for (const auto& [c, child] : made) {
+          const bool inside = c != g && c->x >= g->x && c->y >= g->y && c->x + c->cx <= g->x + g->cx &&
+                              c->y + c->cy <= g->y + g->cy;
+          if (inside && !box->GetRect().Contains(child->GetRect())) say(*child, "runs onto its group box's border");
+        }
+      }
+      for (const std::string& text : cut) ADD_FAILURE() << "dialog " << t.id << ": " << text;
+      dialog.Destroy(kIdcCancel);
+    }
   }
 }
 
