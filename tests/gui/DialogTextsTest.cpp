@@ -3,11 +3,13 @@
 // every one-line text shows whole (its best size fits its box), and every
 // check box and radio button has room for its indicator and label.
 // Regression: "Drawing scale is correc..." and longer translations were cut.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 #include <wx/timer.h>
 
 #include <chrono>
@@ -159,6 +161,55 @@ TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole
     EXPECT_TRUE(seen);
     for (const std::string& text : cut) ADD_FAILURE() << "cut off: " << text;
   }
+}
+
+// The room a text field gives its text: GTK's text area of the entry
+// (inside its frame and padding), asked of the toolkit itself.
+int EntryTextWidth(wxWindow* field) {
+  struct Area {
+    int x, y, width, height;
+  };
+  using TextArea = void (*)(void*, Area*);
+  static const auto textArea = reinterpret_cast<TextArea>(dlsym(RTLD_DEFAULT, "gtk_entry_get_text_area"));
+  if (textArea == nullptr || field == nullptr) return -1;
+  Area area{};
+  textArea(field->GetHandle(), &area);
+  return area.width;
+}
+
+// The drawing area's beginning X and Y on the Format page hold seven-digit
+// values with their two decimals (a drawing far from its origin, as
+// "Adapt the drawing format..." proposes them) whole.
+// Regression: the two fields cut such values.
+TEST_F(DialogTextsTest, TheFormatPagesBeginningFieldsShowSevenDigitValuesWhole) {
+  std::vector<std::string> cut;
+  EXPECT_TRUE(RunSteps([&] { Window().HandleMessage(kWmCommand, kCmParameters, 0); },
+                       {
+                           [&] { return dynamic_cast<TMyPropertySheet*>(ModalStack::Top()) != nullptr; },
+                           [&] {
+                             auto& sheet = *dynamic_cast<TMyPropertySheet*>(ModalStack::Top());
+                             sheet.SelectPage(0);
+                             wxWindow* page = sheet.GetPage(0) ? sheet.GetPage(0)->GetPeer() : nullptr;
+                             for (int id : {3603, 3605}) {
+                               auto* field = page ? dynamic_cast<wxTextCtrl*>(page->FindWindow(id)) : nullptr;
+                               if (field == nullptr) {
+                                 cut.push_back("no field " + std::to_string(id));
+                                 continue;
+                               }
+                               field->ChangeValue("-1234567.89");
+                               test::Pump(100ms);
+                               const int needs = field->GetTextExtent(field->GetValue()).x;
+                               const int room = EntryTextWidth(field);
+                               if (room < needs) {
+                                 cut.push_back(std::to_string(id) + ": the text needs " + std::to_string(needs) +
+                                               " pixels, the field shows " + std::to_string(room));
+                               }
+                             }
+                             sheet.CmCancel();
+                             return true;
+                           },
+                       }));
+  for (const std::string& text : cut) ADD_FAILURE() << text;
 }
 
 // Every template of the program, built as the dialog layer builds it and
