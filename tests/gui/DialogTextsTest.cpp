@@ -142,6 +142,9 @@ TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole
                                  if (TMyPropertyPage* p = sheet.GetPage(page); p && p->GetPeer())
                                    CollectCut(p->GetPeer(), cut);
                                }
+                               sheet.SelectPage(0);
+                               test::Pump(200ms);
+                               test::SaveScreenshot("parameters-format-" + std::to_string(language) + ".png");
                                seen = true;
                                sheet.CmCancel();
                                return true;
