@@ -27,9 +27,9 @@
 
 #include "platform/gdi/TDib.h"
 #include "platform/ui/ControlLists.h"
-#include "platform/ui/DialogFit.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/ThemedButton.h"

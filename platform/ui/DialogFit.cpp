@@ -1,10 +1,8 @@
 #include "platform/ui/DialogFit.h"
 
-#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/control.h>
 #include <wx/radiobut.h>
-#include <wx/statbox.h>
 #include <wx/stattext.h>
 
 #include <algorithm>
