@@ -192,6 +192,20 @@ bool TMyPropertySheet::MakePageWindow(int index) {
   if (rememberedFocus) *rememberedFocus = 0;
   if (!made) return false;
   holder->GetSizer()->Add(page->GetPeer(), 1, wxEXPAND);
+  // A page laid out larger for its texts (TDialog::FitTemplateToTexts)
+  // widens the sheet.
+  const wxSize laidOut = page->GetPeer()->GetMinSize(), held = holder->GetMinSize();
+  if (laidOut.x > held.x || laidOut.y > held.y) {
+    holder->SetMinSize(wxSize(std::max(laidOut.x, held.x), std::max(laidOut.y, held.y)));
+    notebook_->InvalidateBestSize();
+    if (wxWindow* sheet = GetPeer(); sheet && sheet->GetSizer()) {
+      // Grown about its centre, where it was placed.
+      const wxRect before = sheet->GetRect();
+      sheet->GetSizer()->SetSizeHints(sheet);
+      const wxSize after = sheet->GetSize();
+      sheet->Move(before.x - (after.x - before.width) / 2, before.y - (after.y - before.height) / 2);
+    }
+  }
   holder->Layout();
   return true;
 }

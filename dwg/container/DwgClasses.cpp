@@ -8,6 +8,7 @@
 
 #include "dwg/objects/DwgCrc.h"
 #include "dwg/objects/DwgReader.h"
+#include "import/records/ImportWarnings.h"
 
 namespace kvn {
 
@@ -74,9 +75,7 @@ bool DwgReader::ReadDwgClasses(std::uint32_t sectionSize) {
   if (!ok) {
     // The drawing still opens; what the classes would have named is missing
     // from it, and the user is told so.
-    warnings.push_back(WString(
-        u"The classes section of the drawing could not be read: objects of custom classes "
-        u"(multileaders, tables, images and the like) are left out."));
+    warnings.push_back(ClassesUnreadWarning());
     // Texts of R2007 and later are unread then: only the classes read whole
     // before the damage count.
     if (release_ >= dwgrelease::kR2007) return false;

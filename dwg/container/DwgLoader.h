@@ -2,7 +2,8 @@
 // reader, which fills a DwgReader context; every refusal ends in one result
 // code with the number of the step that failed. R13 to R2000 files are read
 // here (the plain layout), R2004 to R2018 and R2007 by their paged-layout
-// readers; R12 and older are refused as unsupported.
+// readers, R11 and R12 (AC1009) by the reader of old drawings
+// (dwg/old/DwgOldReader.h); versions before R11 are refused as unsupported.
 #pragma once
 
 #include <cstdint>

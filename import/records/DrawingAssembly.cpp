@@ -21,6 +21,7 @@
 #include "import/records/AciColors.h"
 #include "import/records/ImportLosses.h"
 #include "import/records/ImportMatrix.h"
+#include "import/records/ImportWarnings.h"
 #include "import/records/RecordUtilities.h"
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
@@ -614,13 +615,10 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   }
   if (monitor && monitor->Cancelled()) return nullptr;
   if (selfInserts != 0) {
-    warnings.push_back(WString::FromUtf8(std::to_string(selfInserts) +
-                                         " inserts of a block into itself (or nested deeper than " +
-                                         std::to_string(maxInsertDepth) + ") were left out."));
+    warnings.push_back(SelfInsertsWarning(selfInserts, maxInsertDepth));
   }
   if (cellsCapped != 0) {
-    warnings.push_back(WString::FromUtf8(std::to_string(cellsCapped) + " cells of insert arrays beyond " +
-                                         std::to_string(maxArrayCells) + " per insert were left out."));
+    warnings.push_back(ArrayCellsWarning(cellsCapped, maxArrayCells));
   }
   for (WString& warning : ImportLossWarnings(statistics)) warnings.push_back(std::move(warning));
   // The name says the drawing is shown, not edited.

@@ -16,6 +16,7 @@
 #include "document/cSheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
+#include "import/records/ImportWarnings.h"
 #include "import/records/TableRecords.h"
 #include "import/records/YxxfReader.h"
 #include "model/ObjectChain.h"
@@ -129,10 +130,7 @@ void YxxfReader::LoadReferences(cDrawingDoc& document, ProgressMonitor* monitor)
     const bool shown = loaded && document.SheetCount() == before + 1 && HasObjects(*document.GetSheet(before));
     if (!shown) {
       while (document.SheetCount() > before) document.DetachSheet(document.SheetCount() - 1);
-      WString warning(u"The external reference \"");
-      warning.Append(block.xrefPath);
-      warning.AppendCStr(u"\" could not be loaded; the drawing is shown without it.");
-      warnings.push_back(warning);
+      warnings.push_back(ReferenceLeftOutWarning(block.xrefPath));
       continue;
     }
     if (before > 65535) {

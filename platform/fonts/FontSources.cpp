@@ -11,16 +11,7 @@
 #include <string_view>
 
 #include "platform/fonts/SfntFamilyName.h"
-#include "foundation/AddressSanitizer.h"
 #include "platform/fonts/Type1Header.h"
-
-#if defined(KVN_ADDRESS_SANITIZER)
-// fontconfig keeps the blocks of a parsed configuration behind offset-encoded
-// pointers, which LeakSanitizer cannot follow: the system configuration that
-// fontconfig keeps for the process (288 bytes on Debian 12) shows as a leak.
-// Only its allocations are exempt; leak detection stays on for ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-#endif
 
 namespace kvn {
 

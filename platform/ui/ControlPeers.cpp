@@ -23,11 +23,13 @@
 #include <wx/vlbox.h>
 
 #include <algorithm>
+#include <type_traits>
 
 #include "platform/gdi/TDib.h"
 #include "platform/ui/ControlLists.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/Controls.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/Messages.h"
 #include "platform/ui/ThemedButton.h"
@@ -43,8 +45,8 @@ TControl* OwnerControl(const wxWindow* peer) { return dynamic_cast<TControl*>(TW
 // BS_OWNERDRAW); it takes the focus, is pressed by the left button and by
 // the space bar, and reports a click as a button does (wxEVT_BUTTON).
 //
-// A themed push button is this peer with a face of the program's own (Part
-// of the push-button theming, ThemedButton.h): the dialog layer makes it
+// A themed push button is this peer with a face of the program's own (one
+// piece of the push-button theming, ThemedButton.h): the dialog layer makes it
 // where Win32 would have subclassed a plain push button, since GTK's
 // buttons cannot be taken over. Its face is painted through
 // ThemedButtonProc unless its record is suspended (the owner draws it).
@@ -416,7 +418,10 @@ class ToggleButtonPeer : public WxPeer<Base> {
 
  protected:
   void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
-    const wxSize best = this->GetBestSize();
+    // The room of its label and indicator; the toolkit's best size is no
+    // help once a size was given, as it never shrinks below that.
+    wxSize best = ToggleButtonNeed(*this, std::is_same_v<Base, wxCheckBox>, false);
+    if (best.x <= 0) best = this->GetBestSize();
     if (width >= 0 && width < best.x) width = best.x;
     if (height >= 0 && height < best.y) height = best.y;
     WxPeer<Base>::DoSetSize(x, y, width, height, sizeFlags);
@@ -447,8 +452,9 @@ class StaticTextPeer : public WxPeer<wxStaticText> {
   void DoSetSize(int x, int y, int width, int height, int sizeFlags) override {
     const bool leftAligned = !(GetWindowStyle() & (wxALIGN_RIGHT | wxALIGN_CENTRE_HORIZONTAL));
     if (leftAligned && width >= 0 && height >= 0 && !SeveralLines(height) && !GetLabel().Contains('\n')) {
-      InvalidateBestSize();
-      width = std::max(width, GetBestSize().x);
+      // Its text's width, not the toolkit's best size, which never shrinks
+      // below a size once given.
+      width = std::max(width, GetTextExtent(GetLabelText()).x);
     }
     WxPeer<wxStaticText>::DoSetSize(x, y, width, height, sizeFlags);
   }

@@ -16,6 +16,7 @@
 
 #include "foundation/ModalStack.h"
 #include "platform/ui/ControlPeers.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/ThemedButton.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/MessageQueue.h"
@@ -138,6 +139,8 @@ wxWindow* TDialog::CreatePeer(wxWindow* parentPeer) {
 void TDialog::CreateTemplateControls(wxWindow* dialog) {
   const int baseX = std::max(dialog->GetCharWidth(), 1);
   const int baseY = std::max(dialog->GetCharHeight(), 1);
+  baseX_ = baseX;
+  baseY_ = baseY;
   bool previousRadio = false;
   templatePeers_.clear();
   for (const DialogControlData& c : template_->Controls()) {
@@ -214,7 +217,42 @@ bool TDialog::Create() {
   return true;
 }
 
+void TDialog::FitTemplateToTexts() {
+  wxWindow* host = GetPeer();
+  if (host == nullptr || template_ == nullptr || templatePeers_.empty()) return;
+  std::vector<DialogFitControl> controls;
+  controls.reserve(templatePeers_.size());
+  for (const TemplatePeer& t : templatePeers_) controls.push_back(DialogFitControl{t.entry, t.peer});
+  const DialogBaseUnits fitted = FitDialogBaseUnits(controls, DialogBaseUnits{baseX_, baseY_});
+  const bool grown = fitted.x != baseX_ || fitted.y != baseY_;
+  baseX_ = fitted.x;
+  baseY_ = fitted.y;
+  // Every control again at its rectangle: one made with its untranslated
+  // text may have widened for it.
+  for (const TemplatePeer& t : templatePeers_) {
+    const DialogControlData& c = *t.entry;
+    const TRect r = DialogUnitsToPixels(TRect{c.x, c.y, c.x + c.cx, c.y + c.cy}, baseX_, baseY_);
+    // A combo box keeps the toolkit's height for its field, as when it was made.
+    const bool combo = c.cls == DialogControlClass::ComboBox;
+    t.peer->SetSize(r.left, r.top, int(std::max<std::int64_t>(r.Width(), 0)),
+                    combo ? t.peer->GetSize().y : int(std::max<std::int64_t>(r.Height(), 0)));
+  }
+  if (!grown) return;
+  const wxSize client(DialogUnitsToPixelsX(template_->cx, baseX_), DialogUnitsToPixelsY(template_->cy, baseY_));
+  if (host->IsTopLevel()) {
+    // Grown about its centre, where it was placed.
+    const wxRect before = host->GetRect();
+    host->SetClientSize(client);
+    const wxSize after = host->GetSize();
+    host->Move(before.x - (after.x - before.width) / 2, before.y - (after.y - before.height) / 2);
+  } else {
+    host->SetClientSize(client);
+    host->SetMinSize(client);
+  }
+}
+
 void TDialog::SetupWindow() {
+  FitTemplateToTexts();
   TWindow::SetupWindow();
   SubclassPushButtons(this, GetPeer());
   LoadFromVariable();

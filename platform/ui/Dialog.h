@@ -50,6 +50,9 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
 
   int GetResourceId() const { return resourceId_; }
   const DialogTemplateData* GetTemplate() const { return template_; }
+  // The pixels of four horizontal and of eight vertical dialog units the
+  // template is laid out in (after FitTemplateToTexts).
+  TSize GetBaseUnits() const { return TSize{baseX_, baseY_}; }
 
   // Runs the dialog modally (between ModalStack::Push and Pop): the id of
   // the command that closed it (kIdcOk, kIdcCancel, ...), -1 when the
@@ -116,6 +119,10 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
   // notifications bound to it (without the keys, which are then the host's).
   void CreateTemplateControls(wxWindow* dialog);
   void BindDialogEvents(wxWindow* dialog, bool dialogKeys = true);
+  // Once the controls show their final texts (translated): where a text
+  // does not fit its rectangle, the template is laid out again with larger
+  // dialog units (DialogFit.h) and the dialog's window grows with it.
+  void FitTemplateToTexts();
 
  private:
   struct TemplatePeer {
@@ -135,6 +142,7 @@ class TDialog : public TWindow, public TTransferTarget, public TTemplateHost {
   int resourceId_;
   const DialogTemplateData* template_;
   std::vector<TemplatePeer> templatePeers_;
+  int baseX_ = 1, baseY_ = 1;  // the dialog units the template controls were laid out in
   int defaultId_ = kIdcOk;
   int retValue_ = kIdcCancel;
   bool modal_ = false;

@@ -116,8 +116,9 @@ TResult RawThunk(TEventHandler& h, TParam1 w, TParam2 l) {
 
 }  // namespace response_detail
 
-// How a message's parameters reach its handler: each message that Part code
-// handles by name belongs to a family with one parameter shape; others use OnRaw.
+// How a message's parameters reach its handler: each message that the
+// program's windows handle by name belongs to a family with one parameter
+// shape; others use OnRaw.
 enum class MessageFamily {
   None,        // no cracker: OnMessage does not compile
   Mouse,       // void (uint32_t modKeys, const TPoint& clientPoint)

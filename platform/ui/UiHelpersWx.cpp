@@ -14,17 +14,13 @@
 #include "foundation/WaitCursor.h"
 #include "foundation/WindowPlacement.h"
 #include "foundation/WindowText.h"
+#include "platform/ui/WxText.h"
 
 namespace kvn {
 
 namespace {
 
 ScreenRect FromWx(const wxRect& r) { return ScreenRect{r.x, r.y, r.x + r.width, r.y + r.height}; }
-
-WString FromWx(const wxString& s) {
-  const wxScopedCharBuffer utf8 = s.utf8_str();
-  return WString::FromUtf8(std::string_view(utf8.data(), utf8.length()));
-}
 
 // wxBeginBusyCursor nests on its own; the guards call it once, at the
 // outermost level, and end it when the last guard ends.

@@ -74,7 +74,7 @@ TEST_P(PartialReadNotices, RefusalsCarryTheReadersReasonAfterThePath) {
   std::u16string damaged = Text(kStrReasonPictureDamaged);
   damaged.replace(damaged.find(u"%s"), 2, u"PNG");
   EXPECT_NE(png.find(Text(kStrReasonUnknownFileFormat) + u"\n" + damaged), std::u16string::npos);
-  // Without a format named, the reason stays the Part's alone.
+  // Without a format named, the message ends with the bare reason.
   const std::u16string unnamed(
       MakeOpenFailureMessage(DocumentResult::Failure(kOpenPictureFailed, kOpenUnknownFileFormat), path).text.View());
   EXPECT_EQ(unnamed.substr(unnamed.size() - Text(kStrReasonUnknownFileFormat).size()),

@@ -64,8 +64,9 @@ DwgMLeaderSpec TextSpec() {
   return s;
 }
 
-// The codes of the Part's item list for the text spec, from the first
-// leader on.
+// The group codes of a multileader's record in the order the object stores
+// its items, from the first leader on; `text` picks text content over block
+// content.
 std::vector<int> ExpectedCodes(int release, bool text) {
   const bool r2010 = release >= 24;
   std::vector<int> c = {302, 10, 20, 30, 11, 21, 31, 40, 304, 10, 20, 30, 10, 20, 30, 91};

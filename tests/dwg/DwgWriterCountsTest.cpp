@@ -16,7 +16,9 @@
 
 #include "document/DwgLoadReport.h"
 #include "dwg/container/DwgLoader.h"
+#include "foundation/LangTable.h"
 #include "import/dxf/DxfReader.h"
+#include "import/records/ImportWarnings.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -139,6 +141,8 @@ TEST(DwgWriterCounts, DrawingsEqualTheirDxfTwinsAndOtherReleases) {
 // damaged first records: the records run on until the section's budget ends.
 TEST(DwgWriterCounts, UnreadableClassesSectionWarnsAndTheDrawingOpens) {
   KVN_REQUIRE_TESTDATA(dir);
+  SetLanguageIndex(kLanguageEnglish);
+  InvalidateLangTable();
   std::ifstream in(dir / "dwg/libredwg_example_2000.dwg", std::ios::binary);
   std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_GT(bytes.size(), 0x40u);
@@ -170,6 +174,18 @@ TEST(DwgWriterCounts, UnreadableClassesSectionWarnsAndTheDrawingOpens) {
   // The same text reaches the viewer's open message.
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0], report.warnings[0]);
+  // In Czech and Slovak it is the language table's text of that language.
+  for (int language : {kLanguageCzech, kLanguageSlovak}) {
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    std::vector<std::string> translated;
+    LoadReport(damaged, &translated);
+    ASSERT_EQ(translated.size(), 1u);
+    EXPECT_EQ(translated[0], ClassesUnreadWarning().ToUtf8());
+    EXPECT_NE(translated[0], shown[0]);
+  }
+  SetLanguageIndex(kLanguageEnglish);
+  InvalidateLangTable();
   // The fixed types are all there; the class objects are skipped as unknown.
   EXPECT_EQ(report.entities.at("LINE"), 8u);
   std::uint64_t unknown = 0;

@@ -3,10 +3,13 @@
 // every one-line text shows whole (its best size fits its box), and every
 // check box and radio button has room for its indicator and label.
 // Regression: "Drawing scale is correc..." and longer translations were cut.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
 #include <wx/radiobut.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
+#include <wx/textctrl.h>
 #include <wx/timer.h>
 
 #include <chrono>
@@ -23,10 +26,13 @@
 #include "app/TestyFrameWindow.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
+#include "controls/DialogTr.h"
 #include "controls/PropertySheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "platform/fonts/FontLayerFaces.h"
+#include "platform/ui/ControlPeers.h"
+#include "platform/ui/DialogTemplate.h"
 #include "platform/ui/MessageQueue.h"
 #include "print/dialogs/PrintDialog.h"
 #include "render/GeometryServicesImpl.h"
@@ -136,6 +142,9 @@ TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole
                                  if (TMyPropertyPage* p = sheet.GetPage(page); p && p->GetPeer())
                                    CollectCut(p->GetPeer(), cut);
                                }
+                               sheet.SelectPage(0);
+                               test::Pump(200ms);
+                               test::SaveScreenshot("parameters-format-" + std::to_string(language) + ".png");
                                seen = true;
                                sheet.CmCancel();
                                return true;
@@ -154,6 +163,128 @@ TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole
                          }));
     EXPECT_TRUE(seen);
     for (const std::string& text : cut) ADD_FAILURE() << "cut off: " << text;
+  }
+}
+
+// The room a text field gives its text: GTK's text area of the entry
+// (inside its frame and padding), asked of the toolkit itself.
+int EntryTextWidth(wxWindow* field) {
+  struct Area {
+    int x, y, width, height;
+  };
+  using TextArea = void (*)(void*, Area*);
+  static const auto textArea = reinterpret_cast<TextArea>(dlsym(RTLD_DEFAULT, "gtk_entry_get_text_area"));
+  if (textArea == nullptr || field == nullptr) return -1;
+  Area area{};
+  textArea(field->GetHandle(), &area);
+  return area.width;
+}
+
+// The drawing area's beginning X and Y on the Format page hold seven-digit
+// values with their two decimals (a drawing far from its origin, as
+// "Adapt the drawing format..." proposes them) whole.
+// Regression: the two fields cut such values.
+TEST_F(DialogTextsTest, TheFormatPagesBeginningFieldsShowSevenDigitValuesWhole) {
+  std::vector<std::string> cut;
+  EXPECT_TRUE(RunSteps([&] { Window().HandleMessage(kWmCommand, kCmParameters, 0); },
+                       {
+                           [&] { return dynamic_cast<TMyPropertySheet*>(ModalStack::Top()) != nullptr; },
+                           [&] {
+                             auto& sheet = *dynamic_cast<TMyPropertySheet*>(ModalStack::Top());
+                             sheet.SelectPage(0);
+                             wxWindow* page = sheet.GetPage(0) ? sheet.GetPage(0)->GetPeer() : nullptr;
+                             for (int id : {3603, 3605}) {
+                               auto* field = page ? dynamic_cast<wxTextCtrl*>(page->FindWindow(id)) : nullptr;
+                               if (field == nullptr) {
+                                 cut.push_back("no field " + std::to_string(id));
+                                 continue;
+                               }
+                               field->ChangeValue("-1234567.89");
+                               test::Pump(100ms);
+                               const int needs = field->GetTextExtent(field->GetValue()).x;
+                               const int room = EntryTextWidth(field);
+                               if (room < needs) {
+                                 cut.push_back(std::to_string(id) + ": the text needs " + std::to_string(needs) +
+                                               " pixels, the field shows " + std::to_string(room));
+                               }
+                             }
+                             sheet.CmCancel();
+                             return true;
+                           },
+                       }));
+  for (const std::string& text : cut) ADD_FAILURE() << text;
+}
+
+// Every template of the program, built as the dialog layer builds it and
+// translated as the program's dialogs translate it at set-up, in each
+// language, measured with the toolkit's fonts: every text fits the
+// rectangle its template gives it in the dialog's units (a text or check
+// box that needs more widens past it, a push button cuts its text), every
+// control lies inside the dialog, and every control the template puts
+// inside a group box stays inside that box.
+// Regression: the parameters sheet's "Drawing scale is correctly set" and
+// "Choose according actual printer" ran past the sheet's right edge; in
+// Slovak the print dialog's vector-graphics option ran onto the Printer
+// group's border.
+TEST_F(DialogTextsTest, EveryControlOfEveryTemplateFitsItsRectangleInEveryLanguage) {
+  for (int language : {kLanguageEnglish, kLanguageCzech, kLanguageSlovak}) {
+    SCOPED_TRACE(language);
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    for (const DialogTemplateData& t : AllDialogTemplates()) {
+      TDialogTr dialog(frame_, t.id);
+      ASSERT_TRUE(dialog.Create());
+      wxWindow* peer = dialog.GetPeer();
+      ASSERT_NE(peer, nullptr);
+      const TSize units = dialog.GetBaseUnits();
+      const wxSize client = peer->GetClientSize();
+      std::vector<std::string> cut;
+      auto say = [&](const wxWindow& w, const std::string& what) {
+        cut.push_back("\"" + w.GetLabel().ToStdString(wxConvUTF8) + "\" " + what);
+      };
+      // The shown control made for each template entry: found where its rectangle begins.
+      std::vector<std::pair<const DialogControlData*, wxWindow*>> made;
+      for (const DialogControlData& c : t.Controls()) {
+        const TRect r = DialogUnitsToPixels(TRect{c.x, c.y, c.x + c.cx, c.y + c.cy}, units.cx, units.cy);
+        for (wxWindow* child : peer->GetChildren()) {
+          if (child->IsShown() && child->GetPosition() == wxPoint(r.left, r.top)) {
+            made.emplace_back(&c, child);
+            break;
+          }
+        }
+      }
+      for (const auto& [c, child] : made) {
+        const TRect r = DialogUnitsToPixels(TRect{c->x, c->y, c->x + c->cx, c->y + c->cy}, units.cx, units.cy);
+        const wxRect actual = child->GetRect();
+        const int width = int(r.Width()), height = int(r.Height());
+        const std::string room = " (" + std::to_string(width) + " x " + std::to_string(height) + ")";
+        const bool toggle = dynamic_cast<wxCheckBox*>(child) || dynamic_cast<wxRadioButton*>(child);
+        if ((toggle || dynamic_cast<wxStaticText*>(child)) && actual.width > width) {
+          say(*child, "needs " + std::to_string(actual.width) + " pixels of its rectangle" + room);
+        }
+        if (toggle && actual.height > height) {
+          say(*child, "needs " + std::to_string(actual.height) + " pixels of height" + room);
+        }
+        if (PeerIsPushButton(child) && !child->GetLabel().empty() &&
+            child->GetTextExtent(wxControl::RemoveMnemonics(child->GetLabel())).x > width - 8) {
+          say(*child, "is cut by its button" + room);
+        }
+        if (actual.x < 0 || actual.y < 0 || actual.GetRight() >= client.x || actual.GetBottom() >= client.y) {
+          say(*child, "lies outside the dialog's " + std::to_string(client.x) + " x " + std::to_string(client.y));
+        }
+      }
+      // Inside a group box: every control whose template rectangle lies in the box's.
+      for (const auto& [g, box] : made) {
+        if (!dynamic_cast<wxStaticBox*>(box)) continue;
+        for (const auto& [c, child] : made) {
+          const bool inside = c != g && c->x >= g->x && c->y >= g->y && c->x + c->cx <= g->x + g->cx &&
+                              c->y + c->cy <= g->y + g->cy;
+          if (inside && !box->GetRect().Contains(child->GetRect())) say(*child, "runs onto its group box's border");
+        }
+      }
+      for (const std::string& text : cut) ADD_FAILURE() << "dialog " << t.id << ": " << text;
+      dialog.Destroy(kIdcCancel);
+    }
   }
 }
 
