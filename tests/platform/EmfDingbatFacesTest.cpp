@@ -7,6 +7,8 @@
 #include <uemf.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,7 +22,9 @@
 #include "platform/metafile/EmfPlayer.h"
 #include "platform/metafile/SymbolFaceTables.h"
 #include "platform/metafile/SymbolFaces.h"
+#include "platform/print/PrintDC.h"
 #include "tests/support/PrivateFonts.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -29,7 +33,7 @@ constexpr int kSide = 48;
 
 // Codes in a face, 36 pixels high, as a one-byte record in the symbol
 // character set, or UTF-16 units.
-std::vector<std::uint8_t> Draw(const std::u16string& face, const std::u16string& codes, bool symbolCharset) {
+std::vector<std::uint8_t> TextEmf(const std::u16string& face, const std::u16string& codes, bool symbolCharset) {
   EmfBuilder b(1 << 12);
   std::uint8_t* h = b.Add(U_EMR_HEADER, 108);
   le::Put32(h + 32, kSide * 100);
@@ -47,19 +51,26 @@ std::vector<std::uint8_t> Draw(const std::u16string& face, const std::u16string&
   f[38] = 3;
   for (std::size_t i = 0; i < face.size(); ++i) le::Put16(f + 40 + 2 * i, face[i]);
   le::Put32(b.Add(U_EMR_SELECTOBJECT, 12) + 8, 1);
-  std::uint8_t* t = b.Add(symbolCharset ? U_EMR_EXTTEXTOUTA : U_EMR_EXTTEXTOUTW, 80);
+  const std::uint32_t unit = symbolCharset ? 1 : 2;
+  const std::uint32_t size = 76 + ((std::uint32_t(codes.size()) * unit + 3) & ~3u);
+  std::uint8_t* t = b.Add(symbolCharset ? U_EMR_EXTTEXTOUTA : U_EMR_EXTTEXTOUTW, size);
   le::Put32(t + 24, 1);
   le::Put32(t + 36, 4);
   le::Put32(t + 40, 38);
   le::Put32(t + 44, std::uint32_t(codes.size()));
   le::Put32(t + 48, 76);
-  for (std::size_t i = 0; i < codes.size() && i < 2; ++i) {
+  for (std::size_t i = 0; i < codes.size(); ++i) {
     if (symbolCharset) t[76 + i] = std::uint8_t(codes[i]);
     else le::Put16(t + 76 + 2 * i, codes[i]);
   }
   EXPECT_TRUE(b.Finish(2));
+  return {b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()};
+}
+
+std::vector<std::uint8_t> Draw(const std::u16string& face, const std::u16string& codes, bool symbolCharset) {
+  const std::vector<std::uint8_t> bytes = TextEmf(face, codes, symbolCharset);
   std::vector<std::uint8_t> bits(kSide * kSide * 4, 0xFF);
-  const std::optional<EmfDocument> emf = EmfDocument::FromBytes(b.Bytes().Items(), b.Bytes().Count());
+  const std::optional<EmfDocument> emf = EmfDocument::FromBytes(bytes.data(), bytes.size());
   if (!emf) return bits;
   auto dc = RasterDC::Create(bits.data(), kSide, kSide);
   EXPECT_TRUE(PlayEnhMetaFile(*dc, *emf, TRect{0, 0, kSide, kSide}));
@@ -76,6 +87,18 @@ int Ink(const std::vector<std::uint8_t>& bits) {
   int n = 0;
   for (std::size_t i = 0; i < bits.size(); i += 4) n += bits[i] < 160;
   return n;
+}
+
+// The text of a PDF as poppler reads it back.
+std::string PdfText(const std::filesystem::path& pdf) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(("pdftotext -enc UTF-8 '" + pdf.string() + "' -").c_str(), "r"),
+                                             ::pclose);
+  if (!pipe) return out;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) out.append(buffer, n);
+  return out;
 }
 
 class EmfDingbatFaces : public ::testing::Test {
@@ -132,6 +155,38 @@ TEST_F(EmfDingbatFaces, EveryCodeOfEachFaceDrawsItsCharacter) {
     // Nearly every code of each face stands for a character.
     EXPECT_GT(drawn, 180) << std::string(WString(f.name).ToUtf8());
   }
+}
+
+// The printer's road: a PDF page whose text, read back, is the pictographs.
+TEST_F(EmfDingbatFaces, PrintedPagesCarryThePictographs) {
+  test::ScratchDir scratch;
+  const std::filesystem::path file = scratch.Path() / "dingbats.pdf";
+  TPrintDC_ dc("TEST", PrinterSettings{}, PrintPageSetup{210, 297, 300, 300, 200, 287, 5, 5});
+  ASSERT_TRUE(dc.Valid());
+  ASSERT_GT(dc.StartDoc(WString(u"dingbats"), WString::FromUtf8(file.string())), 0);
+  ASSERT_GT(dc.StartPage(), 0);
+  struct Line {
+    const char16_t* face;
+    std::u16string codes;
+    const char* expected;  // UTF-8
+  };
+  const Line lines[] = {
+      {u"Wingdings 2", u"\x21\x69\xF0", "\U0001F58A\u24EA\u2739"},  // pen, circled zero, star
+      {u"Wingdings 3", u"\x21\x8A", "\u2B60\U0001F812"},               // arrows
+      {u"Webdings", u"\x21\xFC", "\U0001F577\U0001F30D"},               // spider, globe
+  };
+  int y = 0;
+  for (const Line& line : lines) {
+    const std::vector<std::uint8_t> bytes = TextEmf(line.face, line.codes, true);
+    const std::optional<EmfDocument> emf = EmfDocument::FromBytes(bytes.data(), bytes.size());
+    ASSERT_TRUE(emf);
+    EXPECT_TRUE(PlayEnhMetaFile(dc, *emf, TRect{100, 100 + y, 700, 700 + y}));
+    y += 700;
+  }
+  ASSERT_GT(dc.EndPage(), 0);
+  ASSERT_GT(dc.EndDoc(), 0);
+  const std::string text = PdfText(file);
+  for (const Line& line : lines) EXPECT_NE(text.find(line.expected), std::string::npos) << text;
 }
 
 }  // namespace
