@@ -170,7 +170,8 @@ TEST_F(MetafileGlyphFontLeak, ExtremeAnisotropicWindowsLeaveNothingBehind) {
   picture.windowWidth = header.right - header.left;
   picture.windowHeight = header.bottom - header.top;
   ByteArray converted;
-  ASSERT_TRUE(ConvertWmfToEmf(wmf.data() + kPlaceableHeaderSize, wmf.size() - kPlaceableHeaderSize, picture, converted));
+  ASSERT_TRUE(
+      ConvertWmfToEmf(wmf.data() + kPlaceableHeaderSize, wmf.size() - kPlaceableHeaderSize, picture, converted));
   Paint({converted.Items(), converted.Items() + converted.Count()});
 
   // A font larger than FreeType takes, in logical units ten thousand times
