@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "import/records/ImportMatrix.h"
+#include "import/records/TextCodePage.h"
 #include "import/records/TextCodes.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
@@ -164,6 +165,21 @@ TEST(TextCodesTest, WorkGrowsWithTheTextNotItsSquare) {
     EXPECT_LE(single.characters, 2 * n) << text.Mid(0, 12).ToUtf8();
     EXPECT_LE(multi.characters, 2 * n) << text.Mid(0, 12).ToUtf8();
   }
+}
+
+TEST(TextCodesTest, NarrowTextEscapesTakeWorkLinearInTheText) {
+  // 2 MB of \U+ and \M+ escapes, each of which moved the rest of the text
+  // when it was replaced in place; the output is the characters they stand for.
+  constexpr int kRepeats = (2 << 20) / 16;
+  std::u16string s;
+  s.reserve(std::size_t(kRepeats) * 16);
+  for (int i = 0; i < kRepeats; ++i) s += u"\\U+00B0\\M+18140x";
+  WString text{std::u16string_view(s)};
+  TextCodeWork work;
+  ResolveTextEscapes(text, &work);
+  EXPECT_LE(work.characters, 2 * s.size());
+  ASSERT_EQ(text.Length(), 3 * kRepeats);
+  EXPECT_EQ(text.View().substr(0, 3), DecodeNarrowText(932, "\\U+00B0\\M+18140x", 16).View());
 }
 
 TEST(TextCodesTest, JustifyIndex) {
