@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -146,7 +147,7 @@ bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const 
   glyphs->clear();
   if (advances) advances->assign(std::size_t(count > 0 ? count : 0), 0.0);
   *total = 0;
-  if (!face.face || !(face.emSize > 0) || count < 0) return false;
+  if (!face.face || !(face.emSize > 0) || !std::isfinite(face.emSize) || count < 0) return false;
   LayoutFont& font = LayoutFontFor(face.face, face.emSize);
   const bool ok = font.Ok();
   double x = 0;
