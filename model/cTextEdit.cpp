@@ -108,19 +108,25 @@ void cText::MoveAnchorToTopLeft(cDrawingData* data) {
 }
 
 void cText::FreezeFields() {
-  std::u16string s(text_.CStr(), std::size_t(text_.Length()));
+  // Copied while scanned: a text of many fields is not moved once per field.
+  const std::u16string_view v = text_.View();
+  std::u16string s;
   bool changed = false;
   std::size_t from = 0;
   for (;;) {
-    const std::size_t open = s.find(u"[/<", from);
-    if (open == std::u16string::npos) break;
-    const std::size_t close = s.find(u">\\]", open + 3);
-    if (close == std::u16string::npos) break;
-    s.insert(open + 3, 1, u'?');
+    const std::size_t open = v.find(u"[/<", from);
+    if (open == std::u16string_view::npos) break;
+    const std::size_t close = v.find(u">\\]", open + 3);
+    if (close == std::u16string_view::npos) break;
+    if (!changed) s.reserve(v.size() + 16);
+    s.append(v.substr(from, open + 3 - from));
+    s += u'?';
+    s.append(v.substr(open + 3, close + 3 - (open + 3)));
     changed = true;
-    from = close + 1 + 3;
+    from = close + 3;
   }
   if (!changed) return;
+  s.append(v.substr(from));
   SetText(WString(std::u16string_view(s)));
   MarkDirty();
 }

@@ -109,9 +109,10 @@ struct TextRun {
 void ToSymbolFontText(const char16_t* text, int count, char16_t* out);
 
 // Metafile export and contexts with textOutRuns draw through TextOut with
-// the window extent (10, 10) over a viewport of ten times the scales;
-// everything else goes to DrawTextRunExt. The alignment and the extents are
-// restored.
+// the window extent (10, 10) over a viewport of ten times the scales, a
+// mirrored run under a world transform that reflects it about its point;
+// everything else goes to DrawTextRunExt. The alignment, the extents and the
+// world transform are restored.
 void DrawTextRun(TDC& dc, const TextRun& run, const cDrawInfo& info);
 // Draws the run with ExtTextOut at (0, 0) under a mapping that stretches the
 // font cell to the wanted device size at the run's position; the mapping is

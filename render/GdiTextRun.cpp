@@ -25,13 +25,40 @@ const char16_t* RunText(const TextRun& run, std::vector<char16_t>& converted) {
   return converted.data();
 }
 
-// sx of the TextOut road: 10 unscaled, else ten times the scale, at least 1;
-// negated for a mirrored axis.
-int ExtentFor(double scale, bool mirror) {
-  int e = 10;
-  if (scale != 0.0) e = std::max(1, RoundHalfUp(scale * 10.0));
-  return mirror ? -e : e;
+// sx of the TextOut road: 10 unscaled, else ten times the scale, at least 1.
+int ExtentFor(double scale) {
+  if (scale == 0.0) return 10;
+  return std::max(1, RoundHalfUp(scale * 10.0));
 }
+
+// A mirrored run of the TextOut road is reflected by the world transform
+// about its reference point, not by a negative extent: a metafile player
+// keeps text upright under a page mapping that turns an axis (GDI does, and
+// so do other readers of the exported metafile), while a world transform's
+// reflection reaches the glyphs. The world transform needs GM_ADVANCED,
+// which is set for the run when the context is not in it yet.
+class MirrorScope {
+ public:
+  MirrorScope(TDC& dc, const TextRun& run, TPoint at) : dc_(dc) {
+    if (!run.mirrorX && !run.mirrorY) return;
+    if (dc.GetGraphicsMode() != kGmAdvanced) previousMode_ = dc.SetGraphicsMode(kGmAdvanced);
+    world_ = dc.GetWorldTransform();
+    const double mx = run.mirrorX ? -1.0 : 1.0, my = run.mirrorY ? -1.0 : 1.0;
+    active_ = dc.ModifyWorldTransform(XForm{mx, 0, 0, my, (1.0 - mx) * at.x, (1.0 - my) * at.y}, kMwtLeftMultiply);
+  }
+  ~MirrorScope() {
+    if (active_) dc_.SetWorldTransform(world_);
+    if (previousMode_ != 0) dc_.SetGraphicsMode(previousMode_);
+  }
+  MirrorScope(const MirrorScope&) = delete;
+  MirrorScope& operator=(const MirrorScope&) = delete;
+
+ private:
+  TDC& dc_;
+  XForm world_;
+  int previousMode_ = 0;
+  bool active_ = false;
+};
 
 }  // namespace
 
@@ -55,14 +82,19 @@ void DrawTextRun(TDC& dc, const TextRun& run, const cDrawInfo& info) {
   } else {
     std::vector<char16_t> converted;
     const char16_t* text = RunText(run, converted);
-    if (run.xScale == 0.0 && run.yScale == 0.0 && !run.mirrorX && !run.mirrorY) {
+    if (run.xScale == 0.0 && run.yScale == 0.0) {
+      const MirrorScope mirror(dc, run, run.position);
       dc.TextOut(run.position.x, run.position.y, text, run.count);
     } else {
-      const int sx = ExtentFor(run.xScale, run.mirrorX), sy = ExtentFor(run.yScale, run.mirrorY);
+      const int sx = ExtentFor(run.xScale), sy = ExtentFor(run.yScale);
       TSize oldWindow, oldViewport;
       dc.SetWindowExt(10, 10, &oldWindow);
       dc.SetViewportExt(sx, sy, &oldViewport);
-      dc.TextOut(MulDiv(run.position.x, 10, sx), MulDiv(run.position.y, 10, sy), text, run.count);
+      const TPoint at{MulDiv(run.position.x, 10, sx), MulDiv(run.position.y, 10, sy)};
+      {
+        const MirrorScope mirror(dc, run, at);
+        dc.TextOut(at.x, at.y, text, run.count);
+      }
       dc.SetWindowExt(oldWindow.cx, oldWindow.cy);
       dc.SetViewportExt(oldViewport.cx, oldViewport.cy);
     }

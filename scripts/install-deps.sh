@@ -22,8 +22,9 @@ PACKAGES=(
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
   fonts-liberation2 fonts-liberation fonts-dejavu-core
-  # the face that draws Symbol and Wingdings texts of metafiles
-  fonts-opensymbol
+  # the faces that draw Symbol, Wingdings and Webdings texts of metafiles
+  # (Symbola has the pictographs Unicode 7.0 encoded the dingbat faces as)
+  fonts-opensymbol fonts-symbola
   # printing tests: a CUPS server with PDF queues
   cups printer-driver-cups-pdf
   # a decimal-comma locale: number output is tested under it, and the Czech

@@ -361,12 +361,16 @@ bool DxfGroupReader::ReadText(DxfGroup& group) {
   }
   // Caret escapes: ^@ .. ^_ stand for the control characters 0..31; any
   // other character after a caret is dropped and the caret kept.
-  scratch_.assign(line);
-  for (std::size_t i = 0; i + 1 < scratch_.size(); ++i) {
-    if (scratch_[i] != '^') continue;
-    const unsigned char next = static_cast<unsigned char>(scratch_[i + 1]);
-    scratch_.erase(i + 1, 1);
-    if (next >= 0x40 && next < 0x60) scratch_[i] = char(next - 64);
+  // Copied while scanned: a line of many carets is not moved once per caret.
+  scratch_.clear();
+  scratch_.reserve(line.size());
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '^' || i + 1 >= line.size()) {
+      scratch_ += line[i];
+      continue;
+    }
+    const unsigned char next = static_cast<unsigned char>(line[++i]);
+    scratch_ += next >= 0x40 && next < 0x60 ? char(next - 64) : '^';
   }
   group.text = scratch_;
   return true;

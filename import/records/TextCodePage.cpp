@@ -2,6 +2,9 @@
 
 #include "foundation/CodePages.h"
 
+#include <string>
+#include <string_view>
+
 namespace kvn {
 
 namespace {
@@ -40,39 +43,54 @@ int CodePageOfMultibyteEscape(char16_t digit) {
   }
 }
 
-void ResolveTextEscapes(WString& text) {
-  if (text.FindChar(u'\\') < 0) return;
-  for (int i = 0; i < text.Length(); ++i) {
-    if (text[i] != u'\\') continue;
-    char16_t kind = AsciiUpper(text[i + 1]);
-    if (kind == u'M' && text[i + 2] == u'+' && i + 7 < text.Length()) {
-      bool valid = true;
-      int code = 0;
-      for (int k = 0; k < 5; ++k) {
-        int v = HexCharValue(AsciiUpper(text[i + 3 + k]));
-        if (v < 0) valid = false;
-        if (k > 0) code = code << 4 | (v < 0 ? 0 : v);
-      }
-      if (!valid) continue;
-      char16_t c = DecodeMultibyte(CodePageOfMultibyteEscape(text[i + 3]), code);
-      const char16_t one[2] = {c, 0};
-      text.Replace(i, 8, one);
-      continue;
-    }
-    if (kind == u'U' && text[i + 2] == u'+' && i + 6 < text.Length()) {
-      int code = 0;
-      bool valid = true;
-      for (int k = 0; k < 4; ++k) {
-        int v = HexCharValue(text[i + 3 + k]);
-        if (v < 0) valid = false;
-        code = code << 4 | (v < 0 ? 0 : v);
-      }
-      if (!valid || code == 0 || (code >= 0xD800 && code <= 0xDFFF)) continue;
-      if (code == 0x2205) code = 0x00F8;
-      const char16_t one[2] = {char16_t(code), 0};
-      text.Replace(i, 7, one);
-    }
+// Copied while scanned: an escape replaced in place moved the rest of the
+// text, once per escape.
+void ResolveTextEscapes(WString& text, TextCodeWork* work) {
+  if (text.FindChar(u'\\') < 0) {
+    if (work) work->characters += std::uint64_t(text.Length());
+    return;
   }
+  const std::u16string_view s = text.View();
+  const int n = int(s.size());
+  auto at = [&s, n](int k) { return k < n ? s[std::size_t(k)] : char16_t(0); };
+  std::u16string out;
+  out.reserve(s.size());
+  for (int i = 0; i < n; ++i) {
+    const char16_t c = s[std::size_t(i)];
+    if (c == u'\\') {
+      const char16_t kind = AsciiUpper(at(i + 1));
+      if (kind == u'M' && at(i + 2) == u'+' && i + 7 < n) {
+        bool valid = true;
+        int code = 0;
+        for (int k = 0; k < 5; ++k) {
+          int v = HexCharValue(AsciiUpper(at(i + 3 + k)));
+          if (v < 0) valid = false;
+          if (k > 0) code = code << 4 | (v < 0 ? 0 : v);
+        }
+        if (valid) {
+          out += DecodeMultibyte(CodePageOfMultibyteEscape(at(i + 3)), code);
+          i += 7;
+          continue;
+        }
+      } else if (kind == u'U' && at(i + 2) == u'+' && i + 6 < n) {
+        int code = 0;
+        bool valid = true;
+        for (int k = 0; k < 4; ++k) {
+          int v = HexCharValue(at(i + 3 + k));
+          if (v < 0) valid = false;
+          code = code << 4 | (v < 0 ? 0 : v);
+        }
+        if (valid && code != 0 && !(code >= 0xD800 && code <= 0xDFFF)) {
+          out += code == 0x2205 ? u'\u00F8' : char16_t(code);
+          i += 6;
+          continue;
+        }
+      }
+    }
+    out += c;
+  }
+  if (work) work->characters += s.size() + out.size();
+  text = WString(std::u16string_view(out));
 }
 
 WString DecodeNarrowText(int codePage, const char* bytes, int count) {

@@ -13,14 +13,16 @@
 #include <cstdint>
 
 #include "foundation/WString.h"
+#include "import/records/TextCodes.h"
 
 namespace kvn {
 
 // The code page of the \M+ escape digit, 0 for an unknown digit.
 int CodePageOfMultibyteEscape(char16_t digit);
 
-// Resolves the escapes in place.
-void ResolveTextEscapes(WString& text);
+// Resolves the escapes in the text; `work` (optional) counts the characters
+// looked at and written.
+void ResolveTextEscapes(WString& text, TextCodeWork* work = nullptr);
 
 // Decode and resolve; null or a count of 0 gives the empty text.
 WString DecodeNarrowText(int codePage, const char* bytes, int count);

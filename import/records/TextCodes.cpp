@@ -20,6 +20,32 @@ int HexDigit(char16_t c) {
   return -1;
 }
 
+// The place of one character at or after a position that only moves
+// forward. Each character is looked at once however often it is asked for,
+// so a text of many codes and no ";" is not scanned to its end per code.
+class ForwardFind {
+ public:
+  ForwardFind(std::u16string_view text, char16_t wanted, std::uint64_t& work)
+      : text_(text), wanted_(wanted), work_(work) {}
+
+  std::size_t From(std::size_t from) {
+    if (!known_ || from > found_) {
+      found_ = text_.find(wanted_, from);
+      const std::size_t end = found_ == npos ? text_.size() : found_ + 1;
+      if (end > from) work_ += end - from;
+      known_ = true;
+    }
+    return found_;
+  }
+
+ private:
+  std::u16string_view text_;
+  char16_t wanted_;
+  std::uint64_t& work_;
+  std::size_t found_ = npos;
+  bool known_ = false;
+};
+
 }  // namespace
 
 std::optional<char16_t> HexDigitsToChar(const WString& text, int position) {
@@ -34,147 +60,158 @@ std::optional<char16_t> HexDigitsToChar(const WString& text, int position) {
   return char16_t(value);
 }
 
-WString& StripMtextCodes(WString& out, const WString& text, bool& hasSpace) {
-  std::u16string s(text.View());
+// Both routines copy while they scan: the text left to read is always a tail
+// of the input, so a code never moves what follows it (an MTEXT of many
+// thousand codes would otherwise be moved once per code).
+WString& StripMtextCodes(WString& out, const WString& text, bool& hasSpace, TextCodeWork* work) {
+  const std::u16string_view s = text.View();
+  std::uint64_t looked = 0;
+  ForwardFind semicolon(s, u';', looked), brace(s, u'{', looked), caret(s, u'^', looked);
+  std::u16string o;
+  o.reserve(s.size());
   std::size_t i = 0;
   while (i < s.size()) {
+    ++looked;
     const char16_t c = s[i];
     if (c < 0x20 || c > 0x7D) {
+      o += c;
       ++i;
     } else if (c == u' ') {
       hasSpace = true;
+      o += c;
       ++i;
     } else if (c == u'{' || c == u'}') {
-      s.erase(i, 1);
-    } else if (c != u'\\') {
       ++i;
-    } else if (i + 1 >= s.size()) {
-      ++i;  // a backslash at the very end stays
+    } else if (c != u'\\' || i + 1 >= s.size()) {
+      o += c;  // a backslash at the very end stays
+      ++i;
     } else {
       const char16_t n = s[i + 1];
       switch (n) {
         case u'N':
         case u' ':
-          s[i] = s[i + 1] = u'\n';
+          o += u"\n\n";
           i += 2;
           break;
         case u'P':
-          s.erase(i, 1);
-          s[i++] = u'\n';
+          o += u'\n';
+          i += 2;
           break;
         case u'K': case u'L': case u'O': case u'k': case u'l': case u'o':
-          s.erase(i, 2);
+          i += 2;
           break;
         case u'\\': case u'{': case u'}':
-          s.erase(i, 1);
-          ++i;
+          o += n;
+          i += 2;
           break;
         case u'~':
-          s.erase(i, 1);
-          s[i++] = u' ';
+          o += u' ';
+          i += 2;
           break;
         case u'S': {
-          const std::size_t end = s.find(u';', i);
+          // Stacked text up to its ";" as [a/b]: the first "^" becomes "/",
+          // the rest is kept as written.
+          const std::size_t end = semicolon.From(i);
           if (end == npos) {
+            o += c;
             ++i;
             break;
           }
-          const std::size_t caret = s.find(u'^', i + 1);
-          if (caret != npos && caret < end) s[caret] = u'/';
-          s.erase(i, 1);
-          s[i] = u'[';
-          s[end - 1] = u']';
-          i = end;
+          const std::size_t at = caret.From(i + 2);
+          o += u'[';
+          const std::size_t first = o.size();
+          o.append(s.substr(i + 2, end - i - 2));
+          if (at < end) o[first + (at - i - 2)] = u'/';
+          o += u']';
+          looked += end - i;
+          i = end + 1;
           break;
         }
         case u'U':
         case u'u': {
           std::optional<char16_t> v;
-          if (s.size() - i - 1 >= 6 && s[i + 2] == u'+') v = HexDigitsToChar(WString(std::u16string_view(s)), int(i) + 3);
+          if (s.size() - i - 1 >= 6 && s[i + 2] == u'+') v = HexDigitsToChar(text, int(i) + 3);
           if (v) {
-            s[i] = *v;
-            s.erase(i + 1, 6);
+            o += *v;
+            i += 7;
+          } else {
+            o += c;
+            ++i;
           }
-          ++i;
           break;
         }
         default: {
-          const std::size_t end = s.find(u';', i);
-          const std::size_t brace = s.find(u'{', i + 1);
-          if (brace != npos && (end == npos || brace < end)) {
-            s.erase(i, brace - i);
+          // Any other code runs to its ";", or to a "{" that comes first.
+          const std::size_t end = semicolon.From(i);
+          const std::size_t open = brace.From(i + 1);
+          if (open != npos && (end == npos || open < end)) {
+            i = open;
           } else if (end == npos) {
+            o += c;
             ++i;
           } else {
-            s.erase(i, end - i + 1);
+            i = end + 1;
           }
           break;
         }
       }
     }
   }
-  out = WString(std::u16string_view(s));
+  if (work) work->characters += looked + o.size();
+  out = WString(std::u16string_view(o));
   return out;
 }
 
-WString& ConvertPercentCodes(WString& out, const WString& text, bool multiLine) {
+WString& ConvertPercentCodes(WString& out, const WString& text, bool multiLine, TextCodeWork* work) {
+  const std::u16string_view s = text.View();
   // Most texts have no code: they are shared as they are.
-  if (text.View().find(u"%%") == std::u16string_view::npos) {
+  if (s.find(u"%%") == std::u16string_view::npos) {
+    if (work) work->characters += s.size();
     out = text;
     return out;
   }
-  std::u16string s(text.View());
+  std::u16string o;
+  o.reserve(s.size());
   std::size_t i = 0;
   while (i < s.size()) {
     if (s[i] != u'%' || i + 2 >= s.size() || s[i + 1] != u'%') {
-      ++i;
+      o += s[i++];
       continue;
     }
     char16_t c = s[i + 2];
     if (c >= u'A' && c <= u'Z') c = char16_t(c - u'A' + u'a');
-    switch (c) {
-      case u'c': s.replace(i, 3, 1, u'\u00F8'); ++i; break;
-      case u'd': s.replace(i, 3, 1, u'\u00B0'); ++i; break;
-      case u'p': s.replace(i, 3, 1, u'\u00B1'); ++i; break;
-      case u'%':
-        if (multiLine) {
-          i += 3;
-        } else {
-          s.erase(i, 2);
-          ++i;
-        }
-        break;
-      case u'o':
-      case u'u':
-        if (multiLine) {
-          i += 3;
-        } else {
-          s.erase(i, 3);
-        }
-        break;
-      default: {
-        if (multiLine) {
-          i += 3;
-          break;
-        }
-        s.erase(i, 2);
-        std::size_t digits = 0;
-        int value = 0;
-        while (digits < 3 && i + digits < s.size() && s[i + digits] >= u'0' && s[i + digits] <= u'9') {
-          value = value * 10 + (s[i + digits] - u'0');
-          ++digits;
-        }
-        if (digits == 0) {
-          ++i;  // the letter stays
-          break;
-        }
-        s.erase(i, digits);
-        if (value >= 32) s.insert(i++, 1, char16_t(value));
-        break;
+    if (c == u'c' || c == u'd' || c == u'p') {
+      o += c == u'c' ? u'\u00F8' : c == u'd' ? u'\u00B0' : u'\u00B1';
+      i += 3;
+    } else if (multiLine) {
+      // Multi-line texts keep the other codes as written.
+      o.append(s.substr(i, 3));
+      i += 3;
+    } else if (c == u'%') {
+      o += u'%';
+      i += 3;
+    } else if (c == u'o' || c == u'u') {
+      i += 3;
+    } else {
+      // %%nnn: up to three digits, the character from 32 on; %% before
+      // anything else is dropped and the character kept.
+      i += 2;
+      std::size_t digits = 0;
+      int value = 0;
+      while (digits < 3 && i + digits < s.size() && s[i + digits] >= u'0' && s[i + digits] <= u'9') {
+        value = value * 10 + (s[i + digits] - u'0');
+        ++digits;
+      }
+      if (digits == 0) {
+        o += s[i++];
+      } else {
+        if (value >= 32) o += char16_t(value);
+        i += digits;
       }
     }
   }
-  out = WString(std::u16string_view(s));
+  if (work) work->characters += s.size() + o.size();
+  out = WString(std::u16string_view(o));
   return out;
 }
 

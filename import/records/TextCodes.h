@@ -15,16 +15,22 @@ namespace kvn {
 class ImportMatrix;
 class cText;
 
+// Characters one or more calls looked at, copied or wrote: the stripping
+// is one pass, so this stays a small multiple of the text's length.
+struct TextCodeWork {
+  std::uint64_t characters = 0;
+};
+
 // MTEXT codes removed: \P a line feed, \N and "\ " two line feeds, \~ a
 // space, \S a/b; stacked text as [a/b], \U+XXXX the character, \\ \{ \}
 // literals, the on/off codes \L \O \K gone, every other code up to its ";"
 // (or up to a "{" that comes first). Sets hasSpace when the text holds a space.
-WString& StripMtextCodes(WString& out, const WString& text, bool& hasSpace);
+WString& StripMtextCodes(WString& out, const WString& text, bool& hasSpace, TextCodeWork* work = nullptr);
 
 // %%c, %%d, %%p: diameter, degree, plus-minus. Single-line texts (multiLine
 // false) also lose %%o and %%u, keep one % of %%%, and take %%nnn as the
 // character nnn (from 32 on); in multi-line texts those stay as written.
-WString& ConvertPercentCodes(WString& out, const WString& text, bool multiLine);
+WString& ConvertPercentCodes(WString& out, const WString& text, bool multiLine, TextCodeWork* work = nullptr);
 
 // The character of the four hexadecimal digits at `position`; none when a
 // digit is not hexadecimal, the text ends first, or the value is U+0000 or a

@@ -356,6 +356,8 @@ std::vector<UnicodeRange> RealizedFont::GetFontUnicodeRanges() const {
   return out;
 }
 
+bool RealizedFont::MapsCharacter(char32_t c) const { return FT_Get_Char_Index(face_, FT_ULong(c)) != 0; }
+
 double MeasureCapHeight(const RealizedFont& font, const LogFont& logFont, bool& fromTables) {
   fromTables = false;
   const TextMetric tm = font.GetTextMetrics();

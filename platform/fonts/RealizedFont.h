@@ -57,6 +57,9 @@ class RealizedFont {
   // `count` bytes of a table from `offset`; empty when it is missing or shorter.
   std::vector<std::uint8_t> GetFontData(std::uint32_t tag, std::size_t offset, std::size_t count) const;
   std::vector<UnicodeRange> GetFontUnicodeRanges() const;
+  // Whether the face's character map has a glyph for the character (any
+  // plane; the ranges above stop at U+FFFF, as GDI's do).
+  bool MapsCharacter(char32_t c) const;
 
  private:
   RealizedFont() = default;

@@ -96,6 +96,12 @@ class CairoDC : public TDC {
   cairo_font_options_t* glyphOptions_[2] = {nullptr, nullptr};
 };
 
+// Whether a glyph scale (font matrix times the device matrix) is within
+// kMaxGlyphPixelsPerEm along the baseline and across it. Runs beyond it (an
+// extreme anisotropic mapping makes glyphs hundreds of thousands of pixels
+// wide) are not drawn: no part of them would fit a page.
+bool GlyphScaleWithinFreeType(const cairo_matrix_t& fontMatrix, const cairo_matrix_t& ctm);
+
 // Tests only: off, every glyph run on a cairo target sets its position in
 // the context's matrix and looks its scaled font up afresh, as it did before
 // runs shared one scaled font.

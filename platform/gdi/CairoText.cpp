@@ -16,6 +16,18 @@ bool sharedScaledFont = true;
 
 void SetSharedGlyphFontForTests(bool enabled) { sharedScaledFont = enabled; }
 
+bool GlyphScaleWithinFreeType(const cairo_matrix_t& fontMatrix, const cairo_matrix_t& ctm) {
+  cairo_matrix_t scale;
+  cairo_matrix_multiply(&scale, &fontMatrix, &ctm);
+  // The glyph's size along its baseline and across it, as cairo hands them
+  // to FreeType.
+  const double along = std::hypot(scale.xx, scale.yx);
+  const double det = std::fabs(scale.xx * scale.yy - scale.yx * scale.xy);
+  if (!std::isfinite(along) || !std::isfinite(det)) return false;
+  const double across = along > 0 ? det / along : 0.0;
+  return along <= kMaxGlyphPixelsPerEm && across <= kMaxGlyphPixelsPerEm;
+}
+
 void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, const std::vector<PlacedGlyph>& glyphs,
                            COLORREF color) {
   if (glyphs.empty() || !face.face) return;
@@ -45,11 +57,13 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
     // em size and the matrix, and each glyph lands where cairo put it, its
     // position transformed as cairo transforms it (by the same routine; the
     // matrix cairo applied was this one, multiplied by identities).
-    cairo_identity_matrix(cr);
-    cairo_set_font_face(cr, face.face);
-    cairo_matrix_t fontMatrix;
+    cairo_matrix_t fontMatrix, identity;
     cairo_matrix_init(&fontMatrix, face.emSize * m.xx, face.emSize * m.yx, face.emSize * m.xy, face.emSize * m.yy, 0,
                       0);
+    cairo_matrix_init_identity(&identity);
+    if (!GlyphScaleWithinFreeType(fontMatrix, identity)) return;
+    cairo_identity_matrix(cr);
+    cairo_set_font_face(cr, face.face);
     cairo_set_font_matrix(cr, &fontMatrix);
     cairo_set_font_options(cr, options);
     // Made in the outer state, so that the saved state below inherits it.
@@ -62,6 +76,15 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
     cairo_save(cr);
     ApplyClip(cr, 0, 0);
   } else {
+    // The scale the context would ask for: the em size under the matrix
+    // and the surface's own scale.
+    cairo_matrix_t size, device, ctm;
+    cairo_matrix_init_scale(&size, face.emSize, face.emSize);
+    double sx = 1, sy = 1;
+    cairo_surface_get_device_scale(Surface(), &sx, &sy);
+    cairo_matrix_init_scale(&device, sx, sy);
+    cairo_matrix_multiply(&ctm, &m, &device);
+    if (!GlyphScaleWithinFreeType(size, ctm)) return;
     cairo_save(cr);
     cairo_identity_matrix(cr);
     ApplyClip(cr, 0, 0);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -38,9 +39,15 @@ void AppendUtf8(std::string* out, char32_t c) {
 // work for short texts.
 class LayoutFont {
  public:
-  LayoutFont(cairo_font_face_t* face, double emSize) : face_(face), emSize_(emSize) {
+  // Larger em sizes (a font of a metafile in fine logical units) are laid
+  // out at the largest size FreeType takes and their advances scaled:
+  // unhinted advances grow with the size.
+  LayoutFont(cairo_font_face_t* face, double emSize)
+      : face_(face),
+        emSize_(emSize),
+        advanceScale_(emSize > kMaxGlyphPixelsPerEm ? emSize / kMaxGlyphPixelsPerEm : 1.0) {
     cairo_matrix_t size, identity;
-    cairo_matrix_init_scale(&size, emSize, emSize);
+    cairo_matrix_init_scale(&size, emSize / advanceScale_, emSize / advanceScale_);
     cairo_matrix_init_identity(&identity);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
@@ -78,7 +85,7 @@ class LayoutFont {
         cairo_scaled_font_glyph_extents(scaled_, list, 1, &extents);
         e->found = true;
         e->index = list[0].index;
-        e->advance = extents.x_advance;
+        e->advance = extents.x_advance * advanceScale_;
       }
       cairo_glyph_free(list);
     }
@@ -98,6 +105,7 @@ class LayoutFont {
 
   cairo_font_face_t* face_;
   double emSize_;
+  double advanceScale_;
   cairo_scaled_font_t* scaled_ = nullptr;
   std::array<Entry, kDirect> direct_{};
   std::unordered_map<char32_t, Entry> others_;
@@ -139,7 +147,7 @@ bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const 
   glyphs->clear();
   if (advances) advances->assign(std::size_t(count > 0 ? count : 0), 0.0);
   *total = 0;
-  if (!face.face || !(face.emSize > 0) || count < 0) return false;
+  if (!face.face || !(face.emSize > 0) || !std::isfinite(face.emSize) || count < 0) return false;
   LayoutFont& font = LayoutFontFor(face.face, face.emSize);
   const bool ok = font.Ok();
   double x = 0;

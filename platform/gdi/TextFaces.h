@@ -16,6 +16,11 @@
 
 namespace kvn {
 
+// FreeType sizes a face to at most 65,535 pixels per em either way. Cairo,
+// asked for a larger scaled font, fails to make it and loses the memory of
+// the half-made one, so no larger scale is ever asked of it.
+inline constexpr double kMaxGlyphPixelsPerEm = 65535.0;
+
 // A realised font. The face stays valid while the source keeps it (sources
 // cache their faces for the life of the process or until they are cleared).
 struct TextFace {

@@ -112,9 +112,10 @@ class HandleTable {
   int baseDepth = 0;  // the context's saved depth once its state was saved
   EmfMappingState mapping;
   std::vector<EmfMappingState> savedMappings;
-  // Whether a Symbol and a Wingdings font are installed (-1: not asked
-  // yet); without one their texts are drawn through a stand-in face.
-  std::int8_t symbolFontInstalled[2] = {-1, -1};
+  // Whether the Symbol, Wingdings, Wingdings 2, Wingdings 3 and Webdings
+  // fonts are installed (-1: not asked yet); without one their texts are
+  // drawn through a stand-in face.
+  std::int8_t symbolFontInstalled[5] = {-1, -1, -1, -1, -1};
   // Records passed over: EMF+ comments, and records that could not be played.
   std::uint32_t emfPlusComments = 0;
   std::uint32_t unplayed = 0;

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "foundation/CodePages.h"
@@ -151,20 +152,41 @@ bool DrawRunInFont(TDC& dc, const HandleTable& t, TextRun& run) {
   return ok || boxOptions != 0;
 }
 
-// A Symbol or Wingdings text without such a font: its codes as Unicode
+// A Symbol or dingbat text without such a font: its codes as Unicode
 // characters and the stand-in font, selected until the run is drawn (its
-// advances, when the record has none, are the stand-in's).
+// advances, when the record has none, are the stand-in's). A character
+// beyond the Basic Multilingual Plane takes two units; its code's advance
+// stays with the first.
 std::optional<TFont> StandInForSymbols(TDC& dc, HandleTable& t, TextRun* run) {
   if (!dc.GetCurrentFont().IsValid()) return std::nullopt;
   const LogFont& font = dc.GetCurrentFont().Data();
   const SymbolFace face = SymbolFaceOf(font);
   if (face == SymbolFace::kNone) return std::nullopt;
-  std::int8_t& installed = t.symbolFontInstalled[face == SymbolFace::kSymbol ? 0 : 1];
+  static_assert(std::extent_v<decltype(HandleTable::symbolFontInstalled)> == kSymbolFaceCount);
+  std::int8_t& installed = t.symbolFontInstalled[int(face) - 1];
   if (installed < 0) installed = IsNonSymbolFont(WString(std::u16string_view(font.faceName))) ? 0 : 1;
   if (installed) return std::nullopt;
-  for (std::size_t i = 0; i < run->text.size(); ++i) run->text[i] = SymbolFaceChar(face, run->codes[i]);
+  std::vector<char32_t> characters(run->codes.size());
+  for (std::size_t i = 0; i < characters.size(); ++i) characters[i] = SymbolFaceChar(face, run->codes[i]);
+  run->text.clear();
+  std::vector<int> dx;
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    const char32_t c = characters[i];
+    const bool pair = c > 0xFFFF;
+    if (pair) {
+      run->text.push_back(char16_t(0xD800 + ((c - 0x10000) >> 10)));
+      run->text.push_back(char16_t(0xDC00 + ((c - 0x10000) & 0x3FF)));
+    } else {
+      run->text.push_back(char16_t(c));
+    }
+    if (!run->dx.empty()) {
+      dx.push_back(run->dx[i]);
+      if (pair) dx.push_back(0);
+    }
+  }
+  run->dx = std::move(dx);
   const TFont original = dc.GetCurrentFont();
-  dc.SelectObject(TFont(SymbolStandIn(font, ChooseStandInFace(run->text))));
+  dc.SelectObject(TFont(SymbolStandIn(font, ChooseStandInFace(characters))));
   return original;
 }
 

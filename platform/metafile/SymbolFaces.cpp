@@ -1,5 +1,7 @@
 #include "platform/metafile/SymbolFaces.h"
 
+#include "platform/metafile/SymbolFaceTables.h"
+
 #include "foundation/WString.h"
 #include "platform/fonts/FontSources.h"
 #include "platform/fonts/FontTypes.h"
@@ -14,8 +16,6 @@
 namespace kvn {
 
 namespace {
-
-constexpr char16_t kNoCounterpart = 0x25A1;  // WHITE SQUARE
 
 // Symbol codes 0x20..0xFF; 0 keeps the code as it is (ASCII punctuation and
 // digits the face shares with text faces).
@@ -57,66 +57,27 @@ constexpr std::array<char16_t, 224> kSymbol = {
     0x23AD, 0x0020,
 };
 
-constexpr char16_t kBox = kNoCounterpart;
-
-// Wingdings codes 0x20..0xFF.
-constexpr std::array<char16_t, 224> kWingdings = {
-    // 0x20: pencil, scissors, telephone, envelopes, mailboxes
-    0x0020, 0x270F, 0x2702, 0x2701, kBox, 0x237E, kBox, kBox, 0x260E, 0x2706, 0x2709, 0x2709, kBox, kBox, kBox, kBox,
-    // 0x30: folders, pages, hourglass, keyboard, tape drive, writing hands
-    kBox, kBox, kBox, kBox, kBox, kBox, 0x231B, 0x2328, kBox, kBox, kBox, kBox, kBox, kBox, 0x2707, 0x270D,
-    // 0x40: hands, faces, skull, flags, aeroplane, sun, snowflake, crosses
-    0x270D, 0x270C, kBox, kBox, kBox, 0x261C, 0x261E, 0x261D, 0x261F, 0x261D, 0x263A, kBox, 0x2639, kBox, 0x2620,
-    0x2690,
-    // 0x50: crosses, star of David, crescent, yin yang, om, wheel, zodiac
-    0x2691, 0x2708, 0x263C, kBox, 0x2744, 0x271D, 0x271E, 0x2719, 0x2720, 0x2721, 0x262A, 0x262F, 0x0950, 0x2638,
-    0x2648, 0x2649,
-    // 0x60: zodiac, ampersands, circles, squares, lozenges
-    0x264A, 0x264B, 0x264C, 0x264D, 0x264E, 0x264F, 0x2650, 0x2651, 0x2652, 0x2653, 0x0026, 0x0026, 0x25CF, 0x274D,
-    0x25A0, 0x25A1,
-    // 0x70
-    kBox, 0x2751, 0x2752, 0x25C6, 0x29EB, 0x25C6, 0x2756, 0x2B25, 0x2327, kBox, 0x2318, 0x2740, 0x273F, 0x275D,
-    0x275E, 0x25AF,
-    // 0x80: circled digits 0..10, negative circled digits
-    0x24EA, 0x2460, 0x2461, 0x2462, 0x2463, 0x2464, 0x2465, 0x2466, 0x2467, 0x2468, 0x2469, 0x24FF, 0x2776, 0x2777,
-    0x2778, 0x2779,
-    // 0x90: negative circled digits, leaves, dots
-    0x277A, 0x277B, 0x277C, 0x277D, 0x277E, 0x277F, 0x2767, 0x2767, 0x2767, 0x2767, 0x2767, 0x2767, 0x2767, 0x2767,
-    0x00B7, 0x2022,
-    // 0xA0: squares, circles, stars
-    0x25AA, 0x25CB, 0x25EF, 0x25EF, 0x25C9, 0x25CE, 0x25CE, 0x25AA, 0x25FB, 0x2726, 0x2726, 0x2605, 0x2736, 0x2734,
-    0x2739, 0x2735,
-    // 0xB0: position indicators, stars, clock faces
-    0x2316, 0x2316, 0x27E1, 0x2311, 0x003F, 0x272A, 0x2730, 0x25F7, 0x25F7, 0x25F7, 0x25F7, 0x25F7, 0x25F7, 0x25F7,
-    0x25F7, 0x25F7,
-    // 0xC0: clock faces, curved arrows, ornaments
-    0x25F7, 0x25F7, 0x25F7, 0x21B3, 0x21B2, 0x21B0, 0x21B1, 0x21B3, 0x21B2, 0x21B0, 0x21B1, kBox, kBox, kBox, kBox,
-    kBox,
-    // 0xD0: ornaments, erase keys, arrowheads, arrows
-    kBox, kBox, kBox, kBox, kBox, 0x232B, 0x2326, 0x25C0, 0x27A2, 0x25B2, 0x25BC, 0x25C0, 0x25B6, 0x25B2, 0x25BC,
-    0x2190,
-    // 0xE0: arrows
-    0x2192, 0x2191, 0x2193, 0x2196, 0x2197, 0x2199, 0x2198, 0x2190, 0x2794, 0x2191, 0x2193, 0x2196, 0x2197, 0x2199,
-    0x2198, 0x21E6,
-    // 0xF0: white arrows, boxes, check marks
-    0x21E8, 0x21E7, 0x21E9, 0x2B04, 0x21F3, 0x2B00, 0x2B01, 0x2B03, 0x2B02, 0x25AD, 0x25AB, 0x2717, 0x2713, 0x2612,
-    0x2611, 0x229E,
-};
-
 }  // namespace
 
 SymbolFace SymbolFaceOf(const LogFont& font) {
   if (EqualsAsciiNoCase(font.faceName, u"symbol")) return SymbolFace::kSymbol;
   if (EqualsAsciiNoCase(font.faceName, u"wingdings")) return SymbolFace::kWingdings;
+  if (EqualsAsciiNoCase(font.faceName, u"wingdings 2")) return SymbolFace::kWingdings2;
+  if (EqualsAsciiNoCase(font.faceName, u"wingdings 3")) return SymbolFace::kWingdings3;
+  if (EqualsAsciiNoCase(font.faceName, u"webdings")) return SymbolFace::kWebdings;
   return SymbolFace::kNone;
 }
 
-char16_t SymbolFaceChar(SymbolFace face, std::uint32_t code) {
-  if (face == SymbolFace::kNone) return char16_t(code);
+char32_t SymbolFaceChar(SymbolFace face, std::uint32_t code) {
+  if (face == SymbolFace::kNone) return char32_t(code);
   if (code >= 0xF000 && code <= 0xF0FF) code -= 0xF000;
-  if (code < 0x20 || code > 0xFF) return char16_t(code);
-  const char16_t c = (face == SymbolFace::kSymbol ? kSymbol : kWingdings)[code - 0x20];
-  return c ? c : char16_t(code);
+  if (code < 0x20 || code > 0xFF) return char32_t(code);
+  if (face == SymbolFace::kSymbol) {
+    const char16_t c = kSymbol[code - 0x20];
+    return c ? c : char32_t(code);
+  }
+  const SymbolFaceTable* table = DingbatTable(face);
+  return table ? (*table)[code - 0x20] : char32_t(code);
 }
 
 LogFont SymbolStandIn(const LogFont& font, const char16_t* face) {
@@ -127,22 +88,15 @@ LogFont SymbolStandIn(const LogFont& font, const char16_t* face) {
   return out;
 }
 
-int StandInCoverage(const char16_t* family, const std::vector<char16_t>& text) {
+int StandInCoverage(const char16_t* family, const std::vector<char32_t>& text) {
   if (FacesOfFamily(WString(std::u16string_view(family))).empty()) return -1;
   LogFont log;
   const std::unique_ptr<RealizedFont> font = RealizedFont::Create(SymbolStandIn(log, family));
   if (!font) return -1;
-  const std::vector<UnicodeRange> ranges = font->GetFontUnicodeRanges();
-  int count = 0;
-  for (char16_t c : text) {
-    count += std::any_of(ranges.begin(), ranges.end(), [c](const UnicodeRange& r) {
-      return c >= r.first && std::uint32_t(c) < std::uint32_t(r.first) + r.count;
-    });
-  }
-  return count;
+  return int(std::count_if(text.begin(), text.end(), [&font](char32_t c) { return font->MapsCharacter(c); }));
 }
 
-const char16_t* ChooseStandInFace(const std::vector<char16_t>& text) {
+const char16_t* ChooseStandInFace(const std::vector<char32_t>& text) {
   const char16_t* best = kSymbolStandInFaces[0];
   int bestCount = -1;
   for (const char16_t* face : kSymbolStandInFaces) {

@@ -26,6 +26,8 @@ TEST(DxfCaretEscapeTest, EdgesOfTheControlRange) {
       {"^?z", "^z"},   // 0x3F: just below the range
       {"^`z", "^z"},   // 0x60: just above it
       {"^^A", "\x1E" "A"},
+      {"^^^", "\x1E^"},  // the last caret has nothing after it
+      {"a^Jb^", "a\nb^"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "import/records/ImportMatrix.h"
+#include "import/records/TextCodePage.h"
 #include "import/records/TextCodes.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
@@ -82,6 +83,103 @@ TEST(TextCodesTest, PercentCodes) {
   EXPECT_EQ(Percent(u"%%065BC", false), WString(u"ABC"));
   EXPECT_EQ(Percent(u"%%x", false), WString(u"x"));
   EXPECT_EQ(Percent(u"%%", false), WString(u"%%"));
+}
+
+TEST(TextCodesTest, CodesAtTheirEdges) {
+  // Codes inside codes, stacks and escapes cut short, braces in odd places.
+  struct Row {
+    const char16_t* in;
+    const char16_t* out;
+    bool space;
+  };
+  const Row rows[] = {
+      {u"{\\Fa{b;c}d}", u"b;cd", false},
+      {u"\\Sx{^y;z", u"[x{/y]z", false},
+      {u"\\S^;", u"[/]", false},
+      {u"\\S a^b^c; d", u"[ a/b^c] d", true},
+      {u"\\;x", u"x", false},
+      {u"\\H2{;}", u";", false},
+      {u"\\P\\P}{", u"\n\n", false},
+      {u"\\U+00e9\\U+00E", u"\u00E9\\U+00E", false},
+      {u"\\u+0041\\S1/2;\\~", u"A[1/2] ", false},
+      {u"\\Ftxt|b0;\\\\{\\}", u"\\}", false},
+      {u"a\\Kb\\kc\\Ld\\le", u"abcde", false},
+      {u"\\A1;\\Q15;{\\W0.8;x}", u"x", false},
+      {u"\\p-3;\\C2;\\T1.1;w", u"w", false},
+      {u"\\N\\ x \\", u"\n\n\n\nx \\", true},
+      {u"{}{}{}{}", u"", false},
+  };
+  for (const Row& row : rows) {
+    bool space = false;
+    EXPECT_EQ(Mtext(row.in, &space), WString(row.out)) << WString(row.in).ToUtf8();
+    EXPECT_EQ(space, row.space) << WString(row.in).ToUtf8();
+  }
+  struct PercentRow {
+    const char16_t* in;
+    const char16_t* single;
+    const char16_t* multi;
+  };
+  const PercentRow percent[] = {
+      {u"%%%%%", u"%%%", u"%%%%%"},
+      {u"%%c%%C%%d", u"\u00F8\u00F8\u00B0", u"\u00F8\u00F8\u00B0"},
+      {u"%%1234", u"{4", u"%%1234"},
+      {u"%%0319", u"9", u"%%0319"},
+      {u"%%O%%u%%z%%", u"z%%", u"%%O%%u%%z%%"},
+      {u"50%%%%%%", u"50%%", u"50%%%%%%"},
+  };
+  for (const PercentRow& row : percent) {
+    EXPECT_EQ(Percent(row.in, false), WString(row.single)) << WString(row.in).ToUtf8();
+    EXPECT_EQ(Percent(row.in, true), WString(row.multi)) << WString(row.in).ToUtf8();
+  }
+}
+
+TEST(TextCodesTest, WorkGrowsWithTheTextNotItsSquare) {
+  // 10 MB texts of the shapes that moved the rest of the text once per code:
+  // chunks of braces, codes that never find their ";", stacks without one,
+  // escapes and percent codes. The characters looked at, copied and written
+  // stay within a few per character of the text (each scan for a ";",
+  // "{" or "^" passes a character once).
+  constexpr std::size_t kSize = 10u << 20;
+  auto repeat = [](std::u16string_view piece) {
+    std::u16string s;
+    s.reserve(kSize + piece.size());
+    while (s.size() < kSize) s += piece;
+    return WString(std::u16string_view(s));
+  };
+  const WString texts[] = {
+      repeat(u"{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}{}a"),
+      repeat(u"\\Fx\\H2x"),
+      repeat(u"\\S1^2"),
+      repeat(u"\\Fa{b}\\U+00B0\\P\\\\"),
+      repeat(u"%%d%%%%%065%%o"),
+  };
+  for (const WString& text : texts) {
+    TextCodeWork strip, single, multi;
+    WString out;
+    bool space = false;
+    StripMtextCodes(out, text, space, &strip);
+    ConvertPercentCodes(out, text, false, &single);
+    ConvertPercentCodes(out, text, true, &multi);
+    const std::uint64_t n = std::uint64_t(text.Length());
+    EXPECT_LE(strip.characters, 6 * n) << text.Mid(0, 12).ToUtf8();
+    EXPECT_LE(single.characters, 2 * n) << text.Mid(0, 12).ToUtf8();
+    EXPECT_LE(multi.characters, 2 * n) << text.Mid(0, 12).ToUtf8();
+  }
+}
+
+TEST(TextCodesTest, NarrowTextEscapesTakeWorkLinearInTheText) {
+  // 2 MB of \U+ and \M+ escapes, each of which moved the rest of the text
+  // when it was replaced in place; the output is the characters they stand for.
+  constexpr int kRepeats = (2 << 20) / 16;
+  std::u16string s;
+  s.reserve(std::size_t(kRepeats) * 16);
+  for (int i = 0; i < kRepeats; ++i) s += u"\\U+00B0\\M+18140x";
+  WString text{std::u16string_view(s)};
+  TextCodeWork work;
+  ResolveTextEscapes(text, &work);
+  EXPECT_LE(work.characters, 2 * s.size());
+  ASSERT_EQ(text.Length(), 3 * kRepeats);
+  EXPECT_EQ(text.View().substr(0, 3), DecodeNarrowText(932, "\\U+00B0\\M+18140x", 16).View());
 }
 
 TEST(TextCodesTest, JustifyIndex) {

@@ -135,7 +135,7 @@ TEST(SymbolFaces, TablesAndFaceNames) {
   EXPECT_EQ(SymbolFaceOf(font), SymbolFace::kNone);
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kSymbol, u'1'), u'1');  // digits stay
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kSymbol, 0x44), u'\u0394');
-  EXPECT_EQ(SymbolFaceChar(SymbolFace::kWingdings, 0xF081), u'\u2460');
+  EXPECT_EQ(SymbolFaceChar(SymbolFace::kWingdings, 0xF081), U'\u2780');  // dingbat circled digit one
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kNone, 0x61), u'a');
   EXPECT_EQ(SymbolFaceChar(SymbolFace::kWingdings, 0x263A), u'\u263A');  // beyond the codes: as it is
 }

@@ -242,14 +242,21 @@ TEST(DrawTextRun, ScaledRunDrawsThroughTenOverTenAndRestores) {
   EXPECT_EQ(dc.calls, (Log{"SetTextAlign TA_CENTER|TA_BASELINE", "SetWindowExt 10 10", "SetViewportExt 10 10",
                            "TextOut 10 20 \"\\uf041\"", "SetWindowExt 3 4", "SetViewportExt 5 6",
                            "SetTextAlign TA_LEFT|TA_TOP"}));
-  // Mirrored and half wide: the viewport goes negative on x.
+  // Mirrored and half wide: the half width through the viewport, the mirror
+  // through a world transform about the run's point (a negative extent
+  // leaves a metafile's text upright on playback).
   dc.Clear();
   run.xScale = 0.5;
   run.mirrorX = true;
   DrawTextRun(dc, run, info);
-  EXPECT_EQ(dc.calls[2], "SetViewportExt -5 10");
-  EXPECT_EQ(dc.calls[3], "TextOut -20 20 \"\\uf041\"");
+  EXPECT_EQ(dc.calls, (Log{"SetTextAlign TA_CENTER|TA_BASELINE", "SetWindowExt 10 10", "SetViewportExt 5 10",
+                           "SetGraphicsMode GM_ADVANCED", "ModifyWorldTransform [-1 0 0 1 40 0] MWT_LEFTMULTIPLY",
+                           "TextOut 20 20 \"\\uf041\"", "SetWorldTransform [1 0 0 1 0 0]",
+                           "SetGraphicsMode GM_COMPATIBLE", "SetWindowExt 3 4", "SetViewportExt 5 6",
+                           "SetTextAlign TA_LEFT|TA_TOP"}));
   EXPECT_EQ(dc.GetWindowExt(), (TSize{3, 4}));
+  EXPECT_EQ(dc.GetGraphicsMode(), kGmCompatible);
+  EXPECT_EQ(dc.GetWorldTransform(), XForm{});
 }
 
 TEST(DrawTextRun, ExtRoadStretchesTheCellAtThePosition) {

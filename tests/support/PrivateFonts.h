@@ -22,6 +22,9 @@ inline constexpr const char* kLiberationNarrow =
     "/usr/share/fonts/truetype/liberation/LiberationSansNarrow-Regular.ttf";
 inline constexpr const char* kDejaVuSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 inline constexpr const char* kDejaVuSansMono = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+// The stand-ins of the symbol faces (fonts-opensymbol, fonts-symbola).
+inline constexpr const char* kOpenSymbolFont = "/usr/share/fonts/truetype/libreoffice/opens___.ttf";
+inline constexpr const char* kSymbola = "/usr/share/fonts/truetype/ancient-scripts/Symbola_hint.ttf";
 
 inline bool FontFilesPresent(const std::vector<std::string>& files) {
   for (const std::string& f : files) {

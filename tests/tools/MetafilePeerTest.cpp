@@ -93,13 +93,15 @@ ToolRun RunCommand(const std::string& command) {
 }
 
 // Fonts pinned as the peer renderings were made: the Liberation faces for
-// the Windows names, DejaVu for the rest, OpenSymbol for the symbol faces.
+// the Windows names, DejaVu for the rest, OpenSymbol and Symbola for the
+// symbol faces.
 class MetafilePeer : public ::testing::Test {
  protected:
   void SetUp() override {
     const std::vector<std::string> files = {test::kLiberationSans, test::kLiberationSerif, test::kLiberationMono,
-                                            test::kDejaVuSans, kOpenSymbol};
-    if (!test::FontFilesPresent(files)) GTEST_SKIP() << "fonts-liberation2, fonts-dejavu-core or fonts-opensymbol missing";
+                                            test::kDejaVuSans, kOpenSymbol, test::kSymbola};
+    if (!test::FontFilesPresent(files))
+      GTEST_SKIP() << "fonts-liberation2, fonts-dejavu-core, fonts-opensymbol or fonts-symbola missing";
     fonts_ = std::make_unique<test::PrivateFonts>("metafile-peer", files);
     conf_ = fs::current_path() / "private-fonts" / "metafile-peer" / "fonts.conf";
   }
