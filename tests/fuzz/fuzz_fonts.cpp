@@ -123,8 +123,10 @@ void UseFontFile(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const bool configured = [] {
-    // No installed fonts: only what the input carries is realised.
-    const std::string conf = std::filesystem::absolute("kvn-fuzz-fonts.conf").string();
+    // No installed fonts: only what the input carries is realised. The
+    // configuration goes to the temporary folder, not to wherever the fuzzer
+    // was started (a checkout, where it would be taken for a project file).
+    const std::string conf = (std::filesystem::temp_directory_path() / "kvn-fuzz-fonts.conf").string();
     std::ofstream(conf) << "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n";
     UseFontConfigFile(conf);
     return true;
