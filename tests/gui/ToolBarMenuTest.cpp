@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/CommandIds.h"
+#include "app/ConfiguredUiColors.h"
 #include "app/HelpWindow.h"
 #include "app/LevelCombo.h"
 #include "app/TestyFrameWindow.h"
@@ -21,6 +22,7 @@
 #include "controls/ButtonGadget.h"
 #include "controls/MenuAccessWx.h"
 #include "foundation/LangTable.h"
+#include "foundation/UiColors.h"
 #include "platform/ui/DecoratedFrame.h"
 #include "platform/ui/MessageQueue.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -316,6 +318,47 @@ TEST_F(ToolBarMenuTest, DisabledButtonsAndEveryPartOfTheBoxesShowTooltips) {
     }
   }
   MoveTo(away);
+}
+
+// The drop-down menus show on the program's menu colour, and so do the menu
+// bar's titles (GTK draws the menus: its styling takes the colour).
+TEST_F(ToolBarMenuTest, MenusShowTheProgramsMenuColour) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  // The program's own colours, as it installs them at start-up.
+  const ConfiguredUiColorHook previous = SetConfiguredUiColorHook(&ShellConfiguredUiColor);
+  const std::uint32_t c = GetUiSysColor(132);  // 0x00BBGGRR
+  ASSERT_NE(c, GetUiSysColor(4)) << "the menu colour must differ from the theme's for this test";
+  const std::uint32_t menu = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);  // as the screen has it
+  auto frame = std::make_unique<TTestyFrameWindow>();
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShow);
+  frame->GetPeer()->SetSize(0, 0, 700, 500);
+  test::Pump(300ms);
+  EXPECT_EQ(frame->GetMenuDecorator().MenuColor(), c);
+  const wxPoint origin = frame->GetPeer()->GetScreenPosition();
+  auto count = [&](const test::Screen& screen, const TRect& r) {
+    int n = 0;
+    for (int y = std::max(0, r.top); y < std::min(r.bottom, screen.height); ++y)
+      for (int x = std::max(0, r.left); x < std::min(r.right, screen.width); ++x) n += screen.At(x, y) == menu;
+    return n;
+  };
+  // GTK opens a menu on a press and release with time between them.
+  MoveTo(TPoint{origin.x + 20, origin.y + 10});
+  test::Pump(200ms);
+  test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
+  test::Pump(200ms);
+  test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+  test::Pump(500ms);
+  const test::Screen open = test::GrabScreen(test::ArtifactDir() / "main-menu-colour.png");
+  test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+  test::Pump(100ms);
+  test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+  test::Pump(100ms);
+  SetConfiguredUiColorHook(previous);
+  ASSERT_FALSE(open.pixels.empty()) << "no screen grab";
+  // The drop-down below the bar, and the bar's other titles.
+  EXPECT_GT(count(open, TRect{origin.x, origin.y + 30, origin.x + 200, origin.y + 200}), 2000) << "menu background";
+  EXPECT_GT(count(open, TRect{origin.x + 60, origin.y, origin.x + 300, origin.y + 22}), 200) << "menu bar titles";
 }
 
 // A help frame with the main menu and its accelerators that notes the
