@@ -58,6 +58,7 @@ MainToolBarState SaveMainToolBarState(TDockableControlBar& bar) {
     if (dynamic_cast<const TZoomComboBox*>(w)) state.focusBox = MainToolBarState::Box::Zoom;
     if (dynamic_cast<const TLevelComboBox*>(w)) state.focusBox = MainToolBarState::Box::Levels;
   }
+  state.focusInBar = state.focusBox == MainToolBarState::Box::None;
   return state;
 }
 
@@ -71,7 +72,10 @@ void RestoreMainToolBarState(TDockableControlBar& bar, TFrameWindow& frame, cons
     case MainToolBarState::Box::Pages: target = FindBox<TPagesComboBox>(bar); break;
     case MainToolBarState::Box::Zoom: target = FindBox<TZoomComboBox>(bar); break;
     case MainToolBarState::Box::Levels: target = FindBox<TLevelComboBox>(bar); break;
-    case MainToolBarState::Box::None: target = GetWindowPtr(state.focus); break;
+    case MainToolBarState::Box::None:
+      // What held it in the old bar is gone: the drawing takes it.
+      target = state.focusInBar ? frame.GetClientWindow() : GetWindowPtr(state.focus);
+      break;
   }
   // A box the new bar hides (one page, no levels) cannot hold the keyboard:
   // the drawing gets it, as after any choice in a box.

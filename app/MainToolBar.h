@@ -24,6 +24,7 @@ struct MainToolBarState {
   enum class Box : std::uint8_t { None, Pages, Zoom, Levels };
   THandle focus = nullptr;
   Box focusBox = Box::None;
+  bool focusInBar = false;  // in the old bar, though in none of its boxes
   bool hasLevel = false;
   std::intptr_t level = 0;  // the row's item data: the level's index
 };
