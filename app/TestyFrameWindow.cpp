@@ -172,9 +172,13 @@ void TTestyFrameWindow::SwitchLanguage(int index) {
 void TTestyFrameWindow::RebuildToolBar() {
   toolBarRebuildPending_ = false;
   if (!GetHandle()) return;
+  // The old bar goes with its boxes: what they showed and the keyboard
+  // stay as they were before the switch.
+  const MainToolBarState kept = SaveMainToolBarState(*GetToolBar());
   BuildMainToolBar(*GetToolBar(), *this);
   RefreshPagesComboBoxes();
   RefreshLevelComboBoxes(nullptr);
+  RestoreMainToolBarState(*GetToolBar(), *this, kept);
 }
 
 TResult TTestyFrameWindow::EvRebuildToolBar(TParam1, TParam2) {

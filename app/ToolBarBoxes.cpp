@@ -49,6 +49,11 @@ void TDialogBar::CloseWindow(int retValue) {
   ReturnFocus();
 }
 
+bool TDialogBar::EvInitDialog(THandle focus) {
+  TEmbeddedDialog::EvInitDialog(focus);
+  return false;
+}
+
 void TDialogBar::ReturnFocus() {
   if (TWindow* client = frame_.GetClientWindow(); client && client->GetHandle())
     client->SetFocus();

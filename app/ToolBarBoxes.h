@@ -26,6 +26,10 @@ class TDialogBar : public TEmbeddedDialog {
   void CloseWindow(int retValue) override;
   // The keyboard back to the drawing: the frame's client window.
   void ReturnFocus();
+  // A box made (at start-up or when a language switch builds the tool bar
+  // again) leaves the keyboard where it was: a dialog's first control would
+  // take it, and the drawing's keys (PgDn) would then go to the box.
+  bool EvInitDialog(THandle focus) override;
   std::function<void()> confirm;
 
  private:

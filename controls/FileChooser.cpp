@@ -109,6 +109,10 @@ int TOpenSaveDialogMy::DoExecute() {
   const bool save = mode_ == kSaveMode;
   WString folder = data_.initialFolder;
   WString name(std::u16string_view(data_.fileName).substr(0, data_.fileName.find(u'\0')));
+  // The proposed name carries the extension of the type the chooser opens
+  // with (the toolkit would give a bare name its first type's extension,
+  // whatever type is then chosen).
+  if (save) name = NameWithTypeExtension(name, data_, data_.filterIndex);
   wxFileDialog dialog(parent_ ? parent_->GetPeer() : nullptr, ToWx(title_), ToWx(folder), ToWx(name),
                       WildcardOf(data_), StyleOf(data_, save));
   if (data_.filterIndex >= 1) dialog.SetFilterIndex(int(data_.filterIndex) - 1);

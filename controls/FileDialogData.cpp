@@ -79,6 +79,28 @@ WString NameForNewType(const WString& name, const WString& previousExtension, co
   return renamed;
 }
 
+WString NameWithTypeExtension(const WString& name, const FileDialogData& data, std::uint32_t filterIndex) {
+  const WString extension = FilterExtension(data.FilterPattern(filterIndex));
+  if (name.IsEmpty() || extension.IsEmpty() || EndsWithNoCase(name, extension)) return name;
+  // Only the file's own name counts: a folder may hold a dot ("/a.bmp/s").
+  const std::size_t slash = name.View().rfind(u'/');
+  const std::size_t leafStart = slash == std::u16string_view::npos ? 0 : slash + 1;
+  const WString leaf(name.View().substr(leafStart));
+  WString out(name.View().substr(0, leafStart));
+  const auto pairs = data.FilterPairs();
+  for (std::uint32_t other = 1; other <= pairs.size(); ++other) {
+    if (other == filterIndex) continue;
+    const WString renamed = NameForNewType(leaf, FilterExtension(pairs[other - 1].second), extension);
+    if (!(renamed == leaf)) {
+      out.Append(renamed);
+      return out;
+    }
+  }
+  out.Append(leaf);
+  out.Append(extension);
+  return out;
+}
+
 WString TrimTrailingBlanks(std::u16string_view name) {
   while (!name.empty() && name.back() == u' ') name.remove_suffix(1);
   return WString(name);

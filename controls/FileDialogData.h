@@ -71,6 +71,13 @@ bool EndsWithNoCase(const WString& name, const WString& extension);
 // that ends with the previous type's extension ends with the new one's
 // instead; any other name is left as typed.
 WString NameForNewType(const WString& name, const WString& previousExtension, const WString& newExtension);
+// The name a save chooser proposes, and the name it writes, for the type of
+// the 1-based filter index: a name that ends with the extension of another
+// type of the list ends with the chosen type's instead ("s.bmp" saved as a
+// metafile is "s.emf", never "s.bmp.emf"); a name without the chosen
+// type's extension gets it appended; a type without an extension of its own
+// ("*.*") leaves the name as typed, and so does an empty name.
+WString NameWithTypeExtension(const WString& name, const FileDialogData& data, std::uint32_t filterIndex);
 // A name with its trailing blanks removed.
 WString TrimTrailingBlanks(std::u16string_view name);
 

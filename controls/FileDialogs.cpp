@@ -98,11 +98,11 @@ int TOpenSaveDialogMy::Execute() {
     folder_->SetFolder(FullPath(WString(name.View().substr(0, std::size_t(slash + 1)))), true);
   }
   if (mode_ == kSaveMode) {
-    const WString extension = FilterExtension(data_.FilterPattern(data_.filterIndex));
-    if (!extension.IsEmpty() && !EndsWithNoCase(name, extension)) {
-      name.Append(extension);
-      if (FileExists(name) && AskOverwrite(name) != kIdOk) return Finish(2);
-    }
+    // The chooser asked about the name as typed; a name made for the type
+    // is asked about here.
+    const WString typed = name;
+    name = NameWithTypeExtension(typed, data_, data_.filterIndex);
+    if (!(name == typed) && FileExists(name) && AskOverwrite(name) != kIdOk) return Finish(2);
   }
   data_.chosenFiles.push_back(FullPath(name));
   return Finish(result);

@@ -39,6 +39,10 @@ class TMenuAccess {
   // after the label) and the command's image (null: none). What the menu
   // cannot show it leaves out.
   virtual void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image) = 0;
+  // Shows the level on the menu colour (0x00BBGGRR): a drop-down's
+  // background, the menu bar's items. A menu that cannot be coloured leaves
+  // it (the decorator's own rows paint it themselves).
+  virtual void ShowMenuColor(std::uint32_t color) { (void)color; }
 };
 
 }  // namespace kvn

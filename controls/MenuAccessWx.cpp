@@ -6,6 +6,9 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
+#include <string>
+
 #include "controls/GadgetImage.h"
 #include "platform/gdi/TDib.h"
 #include "platform/ui/WxText.h"
@@ -48,6 +51,58 @@ void AlwaysShowImage(wxMenuItem* item) {
   }
 #else
   (void)item;
+#endif
+}
+
+// The widget names the style sheet speaks of.
+constexpr const char* kMenuName = "kvn-menu";
+constexpr const char* kMenuBarName = "kvn-menubar";
+
+// The program's one style sheet for its menus, on the default screen, at
+// the application's priority (above the theme). Made on first use; loaded
+// again only when the colour changes. The GTK calls are looked up in the
+// process, as for the images above.
+void StyleMenus(std::uint32_t color) {
+#ifdef __WXGTK__
+  static void* provider = nullptr;
+  static std::uint32_t styled = 0xFFFFFFFF;
+  if (color == styled) return;
+  using NewProvider = void* (*)();
+  using LoadData = int (*)(void*, const char*, long, void**);
+  using DefaultScreen = void* (*)();
+  using AddForScreen = void (*)(void*, void*, unsigned);
+  static const auto newProvider = reinterpret_cast<NewProvider>(dlsym(RTLD_DEFAULT, "gtk_css_provider_new"));
+  static const auto loadData = reinterpret_cast<LoadData>(dlsym(RTLD_DEFAULT, "gtk_css_provider_load_from_data"));
+  static const auto defaultScreen = reinterpret_cast<DefaultScreen>(dlsym(RTLD_DEFAULT, "gdk_screen_get_default"));
+  static const auto addForScreen =
+      reinterpret_cast<AddForScreen>(dlsym(RTLD_DEFAULT, "gtk_style_context_add_provider_for_screen"));
+  if (!newProvider || !loadData || !defaultScreen || !addForScreen) return;
+  if (provider == nullptr) {
+    void* screen = defaultScreen();
+    if (screen == nullptr) return;
+    provider = newProvider();
+    constexpr unsigned kPriorityApplication = 600;  // GTK_STYLE_PROVIDER_PRIORITY_APPLICATION
+    addForScreen(screen, provider, kPriorityApplication);
+  }
+  char rgb[8];
+  std::snprintf(rgb, sizeof rgb, "#%02x%02x%02x", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+  const std::string css = std::string("#") + kMenuName + " { background-color: " + rgb + "; }\n#" + kMenuBarName +
+                          " > menuitem:not(:hover) { background-color: " + rgb + "; }\n";
+  if (loadData(provider, css.c_str(), long(css.size()), nullptr)) styled = color;
+#else
+  (void)color;
+#endif
+}
+
+// Names a widget for the style sheet.
+void NameWidget(void* widget, const char* name) {
+#ifdef __WXGTK__
+  using SetName = void (*)(void*, const char*);
+  static const auto setName = reinterpret_cast<SetName>(dlsym(RTLD_DEFAULT, "gtk_widget_set_name"));
+  if (setName != nullptr && widget != nullptr) setName(widget, name);
+#else
+  (void)widget;
+  (void)name;
 #endif
 }
 
@@ -109,6 +164,20 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString&, 
   item->SetBitmap(bitmap);
   menu_->Insert(std::size_t(position), item);
   AlwaysShowImage(item);
+}
+
+void TWxMenuAccess::ShowMenuColor(std::uint32_t color) {
+  if (color == 0xFFFFFFFF) return;
+#ifdef __WXGTK__
+  NameWidget(menu_->m_menu, kMenuName);
+#endif
+  StyleMenus(color);
+}
+
+void TWxMenuBarAccess::ShowMenuColor(std::uint32_t color) {
+  if (color == 0xFFFFFFFF) return;
+  NameWidget(bar_->GetHandle(), kMenuBarName);
+  StyleMenus(color);
 }
 
 int TWxMenuBarAccess::GetItemCount() const { return int(bar_->GetMenuCount()); }

@@ -5,6 +5,11 @@
 // gets the command's image: wxGTK takes an item's picture only when the
 // item is put into its menu, so the item is taken out and put back with it.
 // Check items carry no picture (GTK shows their check mark instead).
+//
+// The menu colour reaches GTK through its styling: the program's menus and
+// menu bars are named, and one style sheet of the program's gives those
+// names the colour (the menus' background, the bar's items while the mouse
+// is not on them, where the theme draws its own highlight).
 #pragma once
 
 #include <memory>
@@ -28,6 +33,7 @@ class TWxMenuAccess : public TMenuAccess {
   TMenuAccess* GetSubMenu(int position) override;
   const void* ItemKey(int position) const override;
   void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image) override;
+  void ShowMenuColor(std::uint32_t color) override;
 
  private:
   wxMenu* menu_;
@@ -45,6 +51,7 @@ class TWxMenuBarAccess : public TMenuAccess {
   TMenuAccess* GetSubMenu(int position) override;
   const void* ItemKey(int position) const override;
   void ShowDecorated(int, const WString&, const WString&, const TDib*) override {}
+  void ShowMenuColor(std::uint32_t color) override;
 
  private:
   wxMenuBar* bar_;

@@ -23,6 +23,8 @@ constexpr std::int32_t kSubmenuCommand = -3;
 // GetMenuStringW reads at most this many characters.
 constexpr int kMaxMenuText = 256;
 constexpr char16_t kBackspace = 0x08;
+// The program's menu colour in its colour table.
+constexpr int kMenuColorIndex = 132;
 
 // Writes the translated texts back into the menu they came from.
 class MenuTextTarget : public MnemonicTarget {
@@ -139,6 +141,8 @@ void MenuDecorator::TranslateTree(TMenuAccess& menu) {
 void MenuDecorator::ConvertMenu(bool translate, TMenuAccess* menu) {
   if (menu != nullptr && translate) TranslateTree(*menu);
   if (menu == nullptr) return;
+  // Asked again on every pass: a theme change may change it.
+  menuColor_ = GetUiSysColor(kMenuColorIndex);
   for (auto& record : records_) record->seen = false;
   ConvertLevel(*menu, false);
   // Records of menus that have left the tree altogether go too.
@@ -198,6 +202,9 @@ void MenuDecorator::ConvertLevel(TMenuAccess& menu, bool dropDown) {
   for (const auto& r : records_) {
     if (r->menu == menuKey) Show(menu, *r);
   }
+  // A drop-down with converted items takes the menu colour as its
+  // background; the bar's items are painted in it too.
+  if (!converted.empty() || !dropDown) menu.ShowMenuColor(menuColor_);
 }
 
 void MenuDecorator::Show(TMenuAccess& menu, const ItemRecord& record) const {
@@ -357,7 +364,7 @@ bool MenuDecorator::DrawMenuItem(TDC& dc, const TMenuDraw& draw, const TMenuFont
     textColor = GetUiSysColor(17);
     tickColor = GetUiSysColor(16);
   }
-  const COLORREF menuColor = GetUiSysColor(132);
+  const COLORREF menuColor = GetUiSysColor(kMenuColorIndex);
   const COLORREF background = highlighted ? GetUiSysColor(13) : menuColor;
   dc.SetBkMode(kTransparent);
   dc.SetTextColor(textColor);

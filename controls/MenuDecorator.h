@@ -135,6 +135,9 @@ class MenuDecorator {
   const std::vector<std::unique_ptr<ItemRecord>>& Records() const { return records_; }
   const ItemRecord* FindRecord(std::uint32_t command) const;
   const TDib* ImageOf(const ItemRecord& record) const;
+  // The menu colour of the last conversion (entry 132 of the colour
+  // table); kClrInvalid before the first.
+  COLORREF MenuColor() const { return menuColor_; }
   // The icon column's colour: the menu colour with its lightness raised to at least 200.
   static COLORREF IconColumnColor(COLORREF menuColor);
 
@@ -158,6 +161,7 @@ class MenuDecorator {
   std::vector<std::uint32_t> excluded_;
   std::vector<std::unique_ptr<ItemRecord>> records_;
   std::vector<std::unique_ptr<Image>> images_;
+  COLORREF menuColor_ = kClrInvalid;
 };
 
 }  // namespace kvn

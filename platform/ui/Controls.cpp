@@ -1,5 +1,6 @@
 #include "platform/ui/Controls.h"
 
+#include <dlfcn.h>
 #include <wx/window.h>
 
 #include "platform/ui/ControlPeers.h"
@@ -7,6 +8,32 @@
 #include "platform/ui/WxText.h"
 
 namespace kvn {
+
+namespace {
+
+// A GTK combo box with an entry takes the toolkit's tool tip on its entry
+// only: over its arrow button (the rest of the widget) no tip showed. The
+// outer widget gets the text too; GTK asks a widget's parents for a tip, so
+// every part of the control then shows it. The GTK call is looked up in the
+// process (the toolkit has loaded it), as for the X window class.
+void TipOnWholeWidget(wxWindow& peer, const WString& text) {
+#ifdef __WXGTK__
+  using SetTip = void (*)(void*, const char*);
+  static const auto setTip = reinterpret_cast<SetTip>(dlsym(RTLD_DEFAULT, "gtk_widget_set_tooltip_text"));
+  void* widget = peer.GetHandle();
+  if (setTip == nullptr || widget == nullptr) return;
+  if (text.IsEmpty()) {
+    setTip(widget, nullptr);
+  } else {
+    setTip(widget, text.ToUtf8().c_str());
+  }
+#else
+  (void)peer;
+  (void)text;
+#endif
+}
+
+}  // namespace
 
 TControl::TControl(TWindow* parent, int resourceId) : TWindow(parent), fromResource_(true) {
   Attr.Id = resourceId;
@@ -115,6 +142,7 @@ void TControl::SetTooltipText(const WString& text) {
   } else {
     peer->SetToolTip(ToWx(text));
   }
+  TipOnWholeWidget(*peer, text);
 }
 
 void TControl::EnableWindow(bool enable) {

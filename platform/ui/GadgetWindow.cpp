@@ -140,6 +140,7 @@ TGadgetWindow::TGadgetWindow(TWindow* parent, TTileDirection direction) : TWindo
 TGadgetWindow::~TGadgetWindow() {
   capture_ = nullptr;
   atMouse_ = nullptr;
+  disabledAtMouse_ = nullptr;
   Destroy();
 }
 
@@ -157,6 +158,7 @@ std::unique_ptr<TGadget> TGadgetWindow::Remove(TGadget& gadget) {
   if (it == gadgets_.end()) return nullptr;
   if (capture_ == &gadget) GadgetReleaseCapture(gadget);
   if (atMouse_ == &gadget) atMouse_ = nullptr;
+  if (disabledAtMouse_ == &gadget) disabledAtMouse_ = nullptr;
   std::unique_ptr<TGadget> out = std::move(*it);
   gadgets_.erase(it);
   out->window_ = nullptr;
@@ -336,10 +338,25 @@ void TGadgetWindow::EvMouseMove(std::uint32_t keys, const TPoint& point) {
     capture_->MouseMove(keys, point);
     return;
   }
-  TGadget* gadget = GadgetFromPoint(point);
-  if (gadget && (!gadget->GetTrackMouse() || !gadget->GetEnabled())) gadget = nullptr;
-  Enter(gadget, keys, point);
+  TGadget* under = GadgetFromPoint(point);
+  const bool tracks = under && under->GetTrackMouse();
+  Enter(tracks && under->GetEnabled() ? under : nullptr, keys, point);
   if (atMouse_) atMouse_->MouseMove(keys, point);
+  HintOfDisabled(tracks && !under->GetEnabled() ? under : nullptr);
+}
+
+void TGadgetWindow::HintOfDisabled(TGadget* gadget) {
+  // A disabled button takes no mouse, yet tells what it would do: its hint
+  // shows while the mouse rests on it, as an enabled button's does.
+  if (gadget == disabledAtMouse_) return;
+  const bool had = disabledAtMouse_ != nullptr;
+  disabledAtMouse_ = gadget;
+  if (hintMode_ != EnterHints) return;
+  if (gadget) {
+    SetHintCommand(gadget->GetId());
+  } else if (had && atMouse_ == nullptr) {
+    SetHintCommand(-1);
+  }
 }
 
 void TGadgetWindow::EvLButtonDown(std::uint32_t keys, const TPoint& point) {
@@ -361,6 +378,7 @@ void TGadgetWindow::EvLButtonUp(std::uint32_t keys, const TPoint& point) {
 void TGadgetWindow::EvMouseLeave() {
   if (capture_) return;
   Enter(nullptr, 0, TPoint{-1, -1});
+  HintOfDisabled(nullptr);
 }
 
 void TGadgetWindow::EvCaptureChanged(THandle other) {

@@ -192,6 +192,8 @@ class TGadgetWindow : public TWindow {
   bool EvEraseBkgnd(TParam1) { return true; }
   void EvSize(std::uint32_t, const TSize&) { LayoutSession(); }
   void Enter(TGadget* gadget, std::uint32_t keys, const TPoint& point);
+  // The disabled button under the mouse (null: none), whose hint shows.
+  void HintOfDisabled(TGadget* gadget);
   void ShowTooltipOf(int id);
 
   TTileDirection direction_;
@@ -202,6 +204,7 @@ class TGadgetWindow : public TWindow {
   std::vector<std::unique_ptr<TGadget>> gadgets_;
   TGadget* capture_ = nullptr;
   TGadget* atMouse_ = nullptr;
+  TGadget* disabledAtMouse_ = nullptr;
 };
 
 }  // namespace kvn

@@ -1,5 +1,6 @@
 #include "platform/ui/ThemedButton.h"
 
+#include <dlfcn.h>
 #include <wx/bitmap.h>
 #include <wx/dc.h>
 #include <wx/image.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "foundation/UiColors.h"
+#include "foundation/UiTheme.h"
 #include "platform/gdi/TDib.h"
 #include "platform/ui/ControlDraw.h"
 #include "platform/ui/ControlPeers.h"
@@ -196,9 +198,8 @@ TResult ThemedButtonProc(wxWindow* window, std::uint32_t message, TParam1 wParam
       return 0;
     }
     case kWmMouseMove:
-      // GTK tells every window when the mouse leaves it, so the request for
-      // that notice always holds here.
-      if (!record->hot) {
+      // Hot only once the leaving will be told: a button left hot would stay so.
+      if (!record->hot && TrackMouseLeave(window)) {
         record->hot = true;
         window->Refresh(false);
       }
@@ -239,7 +240,23 @@ bool ClickThemedButtonByMnemonic(wxWindow* dialog, int key) {
   return false;
 }
 
-bool TrackMouseLeave(wxWindow*) { return false; }
+bool TrackMouseLeave(wxWindow* window) {
+  // Asked only where the visual-styles binding is loaded: the theme
+  // services installed.
+  if (window == nullptr || GetThemeServices() == nullptr) return false;
+  // GTK reports the mouse leaving a widget once the widget has its window
+  // on the display (realized); before that nothing would be reported. The
+  // GTK call is looked up in the process (the toolkit has loaded it).
+  void* widget = window->GetHandle();
+  if (widget == nullptr) return false;
+#ifdef __WXGTK__
+  using Realized = int (*)(void*);
+  static const auto realized = reinterpret_cast<Realized>(dlsym(RTLD_DEFAULT, "gtk_widget_get_realized"));
+  return realized != nullptr && realized(widget) != 0;
+#else
+  return true;
+#endif
+}
 
 // GetUiSysColor asks the configured colour first, then the table, then the
 // system: exactly the face rule.

@@ -81,10 +81,10 @@ const TDib* ThemedButtonGlyph(int id, bool parentIsOurs);
 // none has.
 bool ClickThemedButtonByMnemonic(wxWindow* dialog, int key);
 
-// Asks for a mouse-leave notification only where the visual-styles library
-// is loaded (foundation/UiTheme.h): never on this platform, so false. The
-// toolkit reports the mouse leaving every window anyway, and the themed
-// buttons listen to that.
+// Asks for a mouse-leave notification, only where the visual-styles library
+// is loaded (theme services installed, foundation/UiTheme.h): true when the
+// toolkit will report the mouse leaving the window, which GTK does for every
+// realized widget; false for no window, an unrealized one or no theme.
 bool TrackMouseLeave(wxWindow* window);
 
 // The face of a painted button: the configured button-face colour (index

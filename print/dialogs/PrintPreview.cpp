@@ -9,6 +9,7 @@
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 #include <vector>
 
@@ -282,6 +283,15 @@ PreviewWindow__new::PreviewWindow__new(TWindow* parent, APXPrintOut& printOut, c
 }
 
 PreviewWindow__new::~PreviewWindow__new() = default;
+
+WString PreviewWindow__new::GetHintText(std::uint32_t id, THintKind) {
+  static constexpr std::pair<std::uint32_t, int> kHints[] = {{kCmPrevPage, 19835}, {kCmNextPage, 19836},
+                                                             {kCmFitWidth, 19837}, {kCmFitPage, 19838},
+                                                             {kCmPreviewPrint, 19839}};
+  for (const auto& [command, text] : kHints)
+    if (command == id) return LoadLangString(text);
+  return WString();
+}
 
 void PreviewWindow__new::SetupWindow() {
   TDecoratedFrame::SetupWindow();

@@ -125,6 +125,9 @@ class PreviewWindow__new : public TDecoratedFrame {
   // The text of gadget 2114.
   WString StatusText() const;
   TGadgetWindow* ToolBar() const { return toolBar_; }
+  // The tool tip of a tool-bar button: what it does (the preview has no
+  // menu to take the text from); empty for other ids.
+  WString GetHintText(std::uint32_t id, THintKind kind) override;
 
   const char16_t* GetClassName() const override { return kClassName; }
   bool Find(TEventInfo& info) override;

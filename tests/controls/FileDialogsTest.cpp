@@ -127,6 +127,36 @@ TEST(FileDialogData, ExtensionOfAFilterAndTheLayoutRule) {
   EXPECT_EQ(two.thirdLeft, 163);
 }
 
+TEST(FileDialogData, TheNameOfASaveCarriesTheChosenTypesExtension) {
+  const FileDialogData data(0, kSaveFilter);
+  const struct {
+    const char16_t* name;
+    std::uint32_t filterIndex;
+    const char16_t* expected;
+  } names[] = {{u"plan", 2, u"plan.dxf"},
+               // Another type's extension gives way, in any case.
+               {u"plan.kvn", 2, u"plan.dxf"},
+               {u"PLAN.KVN", 2, u"PLAN.dxf"},
+               {u"plan.dxf", 1, u"plan.kvn"},
+               {u"/w/plan.kvn", 2, u"/w/plan.dxf"},
+               // The chosen type's own extension stays as typed.
+               {u"plan.dxf", 2, u"plan.dxf"},
+               {u"Plan.DXF", 2, u"Plan.DXF"},
+               // A foreign extension, or a dot in a folder, is part of the name.
+               {u"plan.v2", 2, u"plan.v2.dxf"},
+               {u"/w/a.kvn/plan", 2, u"/w/a.kvn/plan.dxf"},
+               {u".kvn", 2, u".kvn.dxf"},
+               // Types without an extension, an index outside the list, no name.
+               {u"plan.kvn", 3, u"plan.kvn"},
+               {u"plan.kvn", 4, u"plan.kvn"},
+               {u"plan.kvn", 9, u"plan.kvn"},
+               {u"", 2, u""}};
+  for (const auto& n : names) {
+    EXPECT_EQ(NameWithTypeExtension(WString(n.name), data, n.filterIndex).ToUtf8(), WString(n.expected).ToUtf8())
+        << WString(n.name).ToUtf8() << " as type " << n.filterIndex;
+  }
+}
+
 TEST_F(FileDialogsTest, SaveAppendsTheFilterExtensionAndAsksOnlyForTheFormedName) {
   DialogFolder folder(WString(u"TestSave"), DialogFolder::kDocuments);
   {
@@ -167,6 +197,19 @@ TEST_F(FileDialogsTest, SaveAppendsTheFilterExtensionAndAsksOnlyForTheFormedName
     EXPECT_EQ(dialog.Execute(), 1);
     EXPECT_EQ(dialog.asked, 0);
     EXPECT_EQ(data.chosenFiles[0].ToUtf8(), Work("PLAN.DXF").string());
+  }
+  {
+    // Another type's extension typed: the chosen type's takes its place,
+    // and the existing file of that name is asked about.
+    FileDialogData data(0, kSaveFilter);
+    PlayedDialog dialog(TOpenSaveDialogMy::kSaveMode, 0, &folder, WString(), nullptr, data, 0, WString());
+    dialog.answerBuffer = U(Work("plan.kvn"));
+    dialog.answerFilter = 2;
+    dialog.askAnswer = kIdOk;
+    EXPECT_EQ(dialog.Execute(), 1);
+    EXPECT_EQ(dialog.asked, 1);
+    ASSERT_EQ(data.chosenFiles.size(), 1u);
+    EXPECT_EQ(data.chosenFiles[0].ToUtf8(), Work("plan.dxf").string());
   }
   for (std::uint32_t filterIndex : {3u, 4u}) {
     // A pattern without '.' and "*.*" keep the name as typed.

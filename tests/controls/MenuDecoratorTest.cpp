@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controls/MenuDecorator.h"
+#include "foundation/UiColors.h"
 #include "foundation/LangTable.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/gdi/RasterDC.h"
@@ -58,8 +59,10 @@ class FakeMenu : public TMenuAccess {
     items[pos]->image = image;
     ++items[pos]->shown;
   }
+  void ShowMenuColor(std::uint32_t c) override { color = c; }
 
   std::vector<std::unique_ptr<Item>> items;
+  std::uint32_t color = 0xFFFFFFFF;  // none shown
 };
 
 // A window whose command-enable handling disables one command.
@@ -123,6 +126,18 @@ TEST(MenuDecorator, RecordsSplitLabelAndTakeShortcutsFromTheCommandTable) {
   EXPECT_EQ(f.File().items[0]->shortcut, WString(u"Ctrl+O"));
   EXPECT_EQ(f.File().items[2]->shown, 0);
   for (const auto& r : f.decorator.Records()) EXPECT_TRUE(r->menuHasNoImages);
+}
+
+TEST(MenuDecorator, DropDownsWithCommandsAndTheBarTakeTheMenuColour) {
+  Fixture f;
+  FakeMenu& empty = f.bar.AddPopup(u"&Empty");
+  empty.AddSeparator();
+  f.decorator.ConvertMenu(false, &f.bar);
+  const std::uint32_t menuColor = GetUiSysColor(132);
+  EXPECT_EQ(f.decorator.MenuColor(), menuColor);
+  EXPECT_EQ(f.bar.color, menuColor);
+  EXPECT_EQ(f.File().color, menuColor);
+  EXPECT_EQ(empty.color, 0xFFFFFFFFu) << "nothing converted, nothing coloured";
 }
 
 TEST(MenuDecorator, ChangedTextUpdatesTheRecordAndStaleRecordsGo) {

@@ -21,6 +21,7 @@
 #include "app/AppGlobals.h"
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
+#include "foundation/DialogFolder.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
@@ -264,6 +265,59 @@ TEST_F(ExportGuiTest, ATypedNameAndSaveWriteTheFileAndKeepTheSettings) {
   EXPECT_EQ(Dword(u"EXP_MIN_WI"), 125u);
   EXPECT_EQ(RegReadKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).GetString(WString(u"EXP_RES_D"), WString()).ToUtf8(),
             "75");
+}
+
+// The name proposed and the name written carry the extension of the type,
+// whether the type was remembered from an earlier export (a restart reads it
+// from the settings) or chosen in the chooser, and whatever was typed.
+TEST_F(ExportGuiTest, TheProposedAndTheWrittenNameCarryTheTypesExtension) {
+  struct Case {
+    std::uint32_t remembered;  // 0: no export yet
+    int chosen;                // filter chosen in the chooser, 0-based; -1 keeps the remembered one
+    const char* typed;         // nullptr keeps the proposed name
+    const char* proposed;
+    const char* written;
+  };
+  const Case cases[] = {
+      {2, -1, nullptr, "twelve.emf", "twelve.emf"},  // was "twelve.bmp", written "twelve.bmp.emf"
+      {2, -1, "s.bmp", "twelve.emf", "s.emf"},       // was "s.bmp.emf"
+      {0, -1, nullptr, "twelve.bmp", "twelve.bmp"},
+      {1, -1, "u.emf", "twelve.bmp", "u.bmp"},
+      {1, 1, nullptr, "twelve.bmp", "twelve.emf"},
+      {2, 0, "v", "twelve.emf", "v.bmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("remembered ") + std::to_string(c.remembered) + ", chosen " + std::to_string(c.chosen) +
+                 ", typed " + (c.typed ? c.typed : "-"));
+    {
+      // 0 reads as never written.
+      DialogFolder folder(WString(kExportDialogFolder), DialogFolder::kDocuments);
+      folder.SetFilterIndex(kExportFilterSlot, c.remembered);
+    }
+    std::string proposed;
+    ASSERT_TRUE(RunExport({
+        [&] { return Shown(); },
+        [&] {
+          wxFileDialog& chooser = *ChooserOf(*Dialog());
+          proposed = TypedName(chooser);
+          if (c.typed) chooser.SetFilename(c.typed);
+          if (c.chosen >= 0) chooser.SetFilterIndex(c.chosen);
+          return true;
+        },
+        [&] {
+          // The chooser's watch has seen the type (and renamed the name).
+          if (c.chosen >= 0 && Dialog()->ShownFilterIndex() != std::uint32_t(c.chosen + 1)) return false;
+          PressSave(*Dialog());
+          return true;
+        },
+    })) << "the export did not run to its end";
+    EXPECT_EQ(proposed, c.proposed);
+    EXPECT_TRUE(fs::exists(out_.Path() / c.written)) << "nothing at " << c.written;
+    for (const auto& entry : fs::directory_iterator(out_.Path())) {
+      EXPECT_EQ(entry.path().filename().string(), c.written) << "a file of another name";
+      fs::remove(entry.path());
+    }
+  }
 }
 
 TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {

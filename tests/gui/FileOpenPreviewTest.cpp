@@ -119,7 +119,7 @@ void FileOpenPreviewTest::RunChooser(const std::filesystem::path& dataDir, const
     if (++ticks > 300) {
       timer.Stop();
       ADD_FAILURE() << "the chooser did not close";
-      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+      test::EndModalWindows();
       return;
     }
     if (!steps.empty() && steps.front()()) steps.pop_front();
@@ -156,7 +156,7 @@ TEST_F(FileOpenPreviewTest, TheSaveDialogWithACommentShowsTheComment) {
     if (++ticks > 300) {
       timer.Stop();
       ADD_FAILURE() << "the chooser did not close";
-      test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
+      test::EndModalWindows();
       return;
     }
     const int commentBox = TMyFileOpenDialogKvn::kCommentBox, preview = cPreviewControl::kId;

@@ -1,20 +1,25 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include <cairo.h>
+#include <dlfcn.h>
 #include <glib.h>
 #include <wx/app.h>
+#include <wx/dialog.h>
 #include <wx/init.h>
+#include <wx/timer.h>
 #include <wx/log.h>
 #include <wx/toplevel.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "foundation/LangTable.h"
+#include "foundation/ModalStack.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
@@ -76,7 +81,156 @@ class NotingLog : public wxLogChain {
   }
 };
 
+// GTK's own dialogs (the file chooser), which wxWidgets does not list among
+// its top-level windows. The GTK calls are looked up in the process (the
+// toolkit has loaded them): the tests need no GTK headers for these few.
+struct GtkCalls {
+  template <class F>
+  static F Find(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+  }
+  GList* (*listToplevels)() = Find<GList* (*)()>("gtk_window_list_toplevels");
+  int (*visible)(void*) = Find<int (*)(void*)>("gtk_widget_get_visible");
+  int (*modal)(void*) = Find<int (*)(void*)>("gtk_window_get_modal");
+  // GType is a gsize.
+  gsize (*dialogType)() = Find<gsize (*)()>("gtk_dialog_get_type");
+  int (*isA)(void*, gsize) = Find<int (*)(void*, gsize)>("g_type_check_instance_is_a");
+  const char* (*title)(void*) = Find<const char* (*)(void*)>("gtk_window_get_title");
+  void (*respond)(void*, int) = Find<void (*)(void*, int)>("gtk_dialog_response");
+  bool Ok() const { return listToplevels && visible && modal && dialogType && isA && title && respond; }
+};
+
+const GtkCalls& Gtk() {
+  static const GtkCalls calls;
+  return calls;
+}
+
+constexpr int kGtkResponseCancel = -6;
+
+// The modal windows open now, innermost last: GTK's dialogs, the toolkit's
+// modal dialogs in the order they were made, and the program's modal
+// windows.
+struct ModalWindows {
+  std::vector<void*> gtkDialogs;
+  std::vector<wxDialog*> dialogs;
+  TWindow* program = nullptr;  // the top of the program's modal stack
+  bool Empty() const { return gtkDialogs.empty() && dialogs.empty() && program == nullptr; }
+  // Who is innermost (the watchdog times each one from when it came).
+  const void* Innermost() const {
+    if (!gtkDialogs.empty()) return gtkDialogs.back();
+    return dialogs.empty() ? static_cast<const void*>(program) : dialogs.back();
+  }
+  std::string Title() const {
+    if (!gtkDialogs.empty()) {
+      const char* t = Gtk().title(gtkDialogs.back());
+      return t ? t : "";
+    }
+    if (!dialogs.empty()) return dialogs.back()->GetTitle().ToStdString(wxConvUTF8);
+    return program && program->GetPeer() ? program->GetPeer()->GetLabel().ToStdString(wxConvUTF8) : std::string();
+  }
+};
+
+ModalWindows OpenModalWindows() {
+  ModalWindows open;
+  if (Gtk().Ok()) {
+    GList* toplevels = Gtk().listToplevels();
+    for (GList* l = toplevels; l; l = l->next) {
+      if (Gtk().isA(l->data, Gtk().dialogType()) && Gtk().visible(l->data) && Gtk().modal(l->data)) {
+        open.gtkDialogs.push_back(l->data);
+      }
+    }
+    g_list_free(toplevels);
+  }
+  for (wxWindow* w : wxTopLevelWindows) {
+    if (auto* dialog = dynamic_cast<wxDialog*>(w); dialog && dialog->IsModal()) open.dialogs.push_back(dialog);
+  }
+  open.program = dynamic_cast<TWindow*>(ModalStack::Top());
+  return open;
+}
+
+class ModalWatchdog {
+ public:
+  ModalWatchdog() {
+    if (const char* seconds = std::getenv("KVN_GUI_MODAL_LIMIT_S"); seconds && std::atoi(seconds) > 0)
+      limit_ = std::chrono::seconds(std::atoi(seconds));
+    timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
+    timer_.Start(250);
+  }
+  void Set(std::chrono::milliseconds limit, std::function<void(const std::string&)> onExpiry) {
+    limit_ = limit;
+    onExpiry_ = std::move(onExpiry);
+    watched_ = nullptr;
+  }
+
+ private:
+  void Tick() {
+    const ModalWindows open = OpenModalWindows();
+    const auto now = std::chrono::steady_clock::now();
+    if (open.Innermost() != watched_) {
+      watched_ = open.Innermost();
+      since_ = now;
+      return;
+    }
+    if (open.Empty() || now - since_ < limit_) return;
+    const std::string message = "the modal window \"" + open.Title() + "\" stayed open for " +
+                                std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit_).count()) +
+                                " s: nothing closed it (ended by the watchdog)";
+    // Asked again a few seconds later should the window not go.
+    since_ = now - limit_ + std::chrono::seconds(5);
+    if (onExpiry_) {
+      onExpiry_(message);
+    } else {
+      ADD_FAILURE() << message;
+    }
+    EndModalWindows();
+  }
+
+  wxTimer timer_;
+  std::chrono::milliseconds limit_ = std::chrono::seconds(150);
+  std::function<void(const std::string&)> onExpiry_;
+  const void* watched_ = nullptr;
+  std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+};
+
+std::unique_ptr<ModalWatchdog>& Watchdog() {
+  static std::unique_ptr<ModalWatchdog> watchdog;
+  return watchdog;
+}
+
 }  // namespace
+
+int EndModalWindows() {
+  const ModalWindows open = OpenModalWindows();
+  int ended = 0;
+  // The innermost loop has to end before the one around it can. A GTK
+  // dialog ends as its Cancel button ends it.
+  for (auto it = open.gtkDialogs.rbegin(); it != open.gtkDialogs.rend(); ++it) {
+    Gtk().respond(*it, kGtkResponseCancel);
+    ++ended;
+  }
+  if (ended > 0) return ended;
+  for (auto it = open.dialogs.rbegin(); it != open.dialogs.rend(); ++it) {
+    wxDialog* dialog = *it;
+    if (TWindow* window = TWindow::FromPeer(dialog)) {
+      window->HandleMessage(kWmClose);
+    } else {
+      // As the title bar's close box ends it (a message box answers its
+      // Escape answer), else with Cancel.
+      dialog->Close(true);
+      if (dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+    }
+    ++ended;
+  }
+  if (open.dialogs.empty() && open.program) {
+    open.program->HandleMessage(kWmClose);
+    ++ended;
+  }
+  return ended;
+}
+
+void SetModalWatchdog(std::chrono::milliseconds limit, std::function<void(const std::string& message)> onExpiry) {
+  if (Watchdog()) Watchdog()->Set(limit, std::move(onExpiry));
+}
 
 int RunGuiTests(int argc, char** argv, bool installUiHelpers) {
   testing::InitGoogleTest(&argc, argv);
@@ -90,7 +244,9 @@ int RunGuiTests(int argc, char** argv, bool installUiHelpers) {
   // The chain deletes itself with the log target it is when the toolkit ends.
   new NotingLog;
   if (installUiHelpers) InstallUiHelpersWx();
+  Watchdog() = std::make_unique<ModalWatchdog>();
   int result = RUN_ALL_TESTS();
+  Watchdog().reset();
   if (installUiHelpers) UninstallUiHelpersWx();
   if (!Complaints().empty()) {
     std::fprintf(stderr, "FAILED: the toolkit complained %zu times while the tests ran:\n", Complaints().size());
@@ -111,14 +267,14 @@ bool SaveScreenshot(const std::string& name) {
   std::filesystem::create_directories(dir, ec);
   const std::string file = (dir / name).string();
   // The full path: /usr/local/bin/convert and friends may be stand-ins.
-  const std::string command = "/usr/bin/import -window root '" + file + "' 2>/dev/null";
+  const std::string command = "timeout 30 /usr/bin/import -window root '" + file + "' 2>/dev/null";
   return std::system(command.c_str()) == 0 && std::filesystem::exists(file);
 }
 
 Screen GrabScreen(const std::filesystem::path& file) {
   Screen screen;
   std::filesystem::create_directories(file.parent_path());
-  const std::string command = "/usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
+  const std::string command = "timeout 30 /usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
   if (std::system(command.c_str()) != 0) return screen;
   cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
   if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
@@ -201,11 +357,19 @@ TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h) {
 
 std::string Shell(const std::string& command) {
   std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
+  // The command reaches the shell through the environment: no quoting of
+  // its own quotes is needed.
+  setenv("KVN_GUI_SHELL_COMMAND", command.c_str(), 1);
+  const auto start = std::chrono::steady_clock::now();
+  FILE* pipe = popen("timeout -k 5 60 sh -c \"$KVN_GUI_SHELL_COMMAND\"", "r");
   if (!pipe) return out;
   std::array<char, 512> buffer{};
   while (std::fgets(buffer.data(), int(buffer.size()), pipe)) out += buffer.data();
   pclose(pipe);
+  // The command's own exit status may be timeout's too (xdotool under a
+  // shorter "timeout"): only the time tells that the limit here stopped it.
+  if (std::chrono::steady_clock::now() - start >= std::chrono::seconds(60))
+    ADD_FAILURE() << "the shell command ran past 60 s and was stopped: " << command;
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
 }

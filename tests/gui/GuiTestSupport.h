@@ -65,7 +65,25 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 MessageBoxDialog* FindOpenBox();
 
 // The standard output of a shell command, without its trailing line breaks.
+// The command is stopped after 60 s, and the running test then fails: a
+// tool that waits for a window that never comes (xdotool search --sync)
+// must not hold the test for ever.
 std::string Shell(const std::string& command);
+
+// Ends every modal window that is open, innermost first, without the X
+// server: the toolkit's dialogs (file choosers, message boxes) with Cancel,
+// the program's modal windows with WM_CLOSE. How many were asked to end.
+int EndModalWindows();
+
+// Modal windows are closed by the tests themselves (a timer, keys through
+// the X server). When that never happens (the window is never found, a key
+// goes astray) a modal loop would wait for ever: a watchdog, running in
+// every loop of the toolkit, fails the running test with the window's title
+// and ends the modal windows once one has stayed open for `limit`
+// (150 s unless set; KVN_GUI_MODAL_LIMIT_S overrides it). `onExpiry`
+// replaces the failure (the watchdog's own test); null restores it.
+void SetModalWatchdog(std::chrono::milliseconds limit,
+                      std::function<void(const std::string& message)> onExpiry = nullptr);
 
 // True when xdotool is installed (tests that need real key presses skip
 // without it).

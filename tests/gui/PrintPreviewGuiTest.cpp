@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/ParametersSheet.h"
 #include "app/ProgressDialog.h"
@@ -220,6 +221,75 @@ TEST_F(PrintPreviewGuiTest, PagesWithContentKeysAndButtons) {
         }));
     EXPECT_EQ(result, key == 0) << key;
   }
+}
+
+// Every button of the preview's tool bar tells what it does when the mouse
+// rests on it, the disabled "previous page" of the first page too, in the
+// program's language.
+TEST_F(PrintPreviewGuiTest, EveryToolBarButtonShowsItsTooltip) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  test::TiledDrawing tiled(190, 277, 1, 1, 3, 0x0000FF);
+  auto out = PrintOut(tiled.Drawing());
+  const TRect rect{40, 40, 640, 560};
+  struct Expected {
+    int id;
+    const char* english;
+    const char* czech;
+  };
+  const Expected buttons[] = {{kCmPrevPage, "Previous page", "Předchozí stránka"},
+                              {kCmNextPage, "Next page", "Další stránka"},
+                              {kCmFitWidth, "Fit width", "Přizpůsobit šířce"},
+                              {kCmFitPage, "Whole page", "Celá stránka"},
+                              {kCmPreviewPrint, "Print", "Tisk"}};
+  for (int language : {kLanguageEnglish, kLanguageCzech}) {
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    std::vector<std::string> shown;
+    std::deque<std::function<bool()>> steps{[&] { return RunningPreview() != nullptr; }};
+    for (const Expected& b : buttons) {
+      // The mouse off the bar, next to the button, then onto it: one move
+      // per tick, so that the toolkit sees each.
+      for (const int dx : {-1000, -1, 0}) {
+        steps.push_back([&, dx] {
+          TGadgetWindow& bar = *RunningPreview()->ToolBar();
+          const TGadget* button = bar.GadgetWithId(b.id);
+          if (button == nullptr) return true;
+          if (b.id == kCmPrevPage) {
+            EXPECT_FALSE(button->GetEnabled());
+          }
+          const TRect& r = button->GetBounds();
+          TPoint at = bar.ClientToScreen(TPoint{r.left + int(r.Width()) / 2, r.top + int(r.Height()) / 2});
+          if (dx == -1000) {
+            at.y += 150;
+          } else {
+            at.x += dx;
+          }
+          test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) +
+                      " >/dev/null 2>&1");
+          return true;
+        });
+      }
+      int waited = 0;
+      steps.push_back([&, waited]() mutable {
+        const std::string tip = RunningPreview()->ToolBar()->GetTooltipText().ToUtf8();
+        if (tip != (language == kLanguageCzech ? b.czech : b.english) && ++waited < 40) return false;
+        shown.push_back(tip);
+        return true;
+      });
+    }
+    steps.push_back([&] {
+      RunningPreview()->EndModal(kPreviewResultClose);
+      return true;
+    });
+    ASSERT_TRUE(RunSteps(
+        [&] { RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"Tips"), 0, 1, WString(), true, &rect); },
+        std::move(steps)));
+    ASSERT_EQ(shown.size(), std::size(buttons));
+    for (std::size_t i = 0; i < shown.size(); ++i)
+      EXPECT_EQ(shown[i], language == kLanguageCzech ? buttons[i].czech : buttons[i].english) << buttons[i].id;
+  }
+  SetLanguageIndex(kLanguageEnglish);
+  InvalidateLangTable();
 }
 
 TEST_F(PrintPreviewGuiTest, AllEmptyPagesShowPageOneOfOneAndASmallWindowTakesTheWorkArea) {

@@ -37,7 +37,8 @@ class RenderToolWindowTest : public test::SettingsFolderTest {
 };
 
 int RunRender(const std::string& arguments) {
-  const std::string command = std::string(KVN_RENDER_PATH) + " " + arguments + " >/dev/null 2>&1";
+  // Bounded: a render that never ends fails the test (timeout answers 124).
+  const std::string command = "timeout 120 " + std::string(KVN_RENDER_PATH) + " " + arguments + " >/dev/null 2>&1";
   return std::system(command.c_str());
 }
 

@@ -20,6 +20,7 @@
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/Messages.h"
+#include "platform/ui/ThemeDrawing.h"
 #include "platform/ui/ThemedButton.h"
 #include "tests/gui/GuiTestSupport.h"
 
@@ -75,6 +76,8 @@ class ThemedButtonTest : public test::SettingsFolderTest {
   void SetUp() override {
     test::SettingsFolderTest::SetUp();
     SetLanguageIndex(kLanguageEnglish);
+    // The theme, as the program installs it at start-up.
+    InstallThemeDrawing();
     frame_.reset(test::NewFrame(WString(u"Themed owner"), 0, 0, 300, 200));
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShow);
@@ -82,10 +85,42 @@ class ThemedButtonTest : public test::SettingsFolderTest {
   }
   void TearDown() override {
     frame_.reset();
+    UninstallThemeDrawing();
     test::SettingsFolderTest::TearDown();
   }
   std::unique_ptr<TFrameWindow> frame_;
 };
+
+// The mouse-leave request holds where the toolkit will tell of the leaving
+// (a widget on the display) and the theme is loaded; a button becomes hot
+// only then, so that none is left hot with no word of the mouse going.
+TEST_F(ThemedButtonTest, TrackMouseLeaveAnswersWhereTheToolkitCanTell) {
+  EXPECT_FALSE(TrackMouseLeave(nullptr));
+  auto* dialog = new TDialogTr(frame_.get(), kTestDialogId);
+  dialog->Attr.Style &= ~kWsVisible;
+  ASSERT_TRUE(dialog->Create());
+  wxWindow* cancel = dialog->GetPeer()->FindWindow(int(kIdcCancel));
+  ASSERT_NE(cancel, nullptr);
+  ASSERT_FALSE(dialog->GetPeer()->IsShown());
+  EXPECT_FALSE(TrackMouseLeave(cancel)) << "a button never shown is on no display yet";
+  dialog->ShowWindow(kSwShow);
+  test::Pump(300ms);
+  EXPECT_TRUE(TrackMouseLeave(cancel));
+  EXPECT_TRUE(TrackMouseLeave(dialog->GetPeer()));
+
+  // Without the theme nothing is asked for, and a move leaves the button cold.
+  UninstallThemeDrawing();
+  EXPECT_FALSE(TrackMouseLeave(cancel));
+  ThemedButtonProc(cancel, kWmMouseMove, 0, 0);
+  EXPECT_FALSE(FindThemedRecord(cancel)->hot);
+  InstallThemeDrawing();
+  ThemedButtonProc(cancel, kWmMouseMove, 0, 0);
+  EXPECT_TRUE(FindThemedRecord(cancel)->hot);
+  ThemedButtonProc(cancel, kWmMouseLeave, 0, 0);
+  EXPECT_FALSE(FindThemedRecord(cancel)->hot);
+  dialog->Destroy();
+  test::Pump(100ms);
+}
 
 TEST_F(ThemedButtonTest, TemplateButtonsGetTheThemedFaceInEveryState) {
   auto* dialog = new TDialogTr(frame_.get(), kTestDialogId);

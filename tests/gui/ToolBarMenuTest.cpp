@@ -8,16 +8,21 @@
 #include <wx/menu.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CommandIds.h"
+#include "app/ConfiguredUiColors.h"
 #include "app/HelpWindow.h"
+#include "app/LevelCombo.h"
 #include "app/TestyFrameWindow.h"
+#include "app/ToolBarBoxes.h"
 #include "controls/ButtonGadget.h"
 #include "controls/MenuAccessWx.h"
 #include "foundation/LangTable.h"
+#include "foundation/UiColors.h"
 #include "platform/ui/DecoratedFrame.h"
 #include "platform/ui/MessageQueue.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -142,6 +147,29 @@ TEST_F(ToolBarMenuTest, MainMenuShowsImagesAndShortcutsInEveryLanguage) {
   frame->SwitchLanguage(kLanguageEnglish);
 }
 
+// Every button of the main bar, in its order, with the hint its menu item
+// gives (the page keys belong to the drawing window, not to the menu).
+const std::vector<std::pair<std::uint32_t, std::u16string>>& MainBarHints() {
+  static const std::vector<std::pair<std::uint32_t, std::u16string>> hints = {
+      {kCmFileOpen, u"Open (Ctrl+O)"},         {kCmFileClose, u"Close (Ctrl+W)"},
+      {kCmPrint, u"Print (Ctrl+P)"},           {kCmParameters, u"Parameters (Ctrl+I)"},
+      {kCmExport, u"Export (Ctrl+E)"},         {kCmPagePrevious, u"Previous"},
+      {kCmPageNext, u"Next"},                  {kCmZoomIn, u"Zoom in (Num +)"},
+      {kCmZoomOut, u"Zoom out (Num -)"},       {kCmAbout, u"About software (F1)"},
+      {kCmCzech, u"Česky"},                    {kCmSlovak, u"Slovensky"},
+      {kCmEnglish, u"English"}};
+  return hints;
+}
+
+template <class Box>
+Box* FindBox(TWindow& root) {
+  for (TWindow* child : root.GetChildren()) {
+    if (auto* box = dynamic_cast<Box*>(child)) return box;
+    if (Box* inner = FindBox<Box>(*child)) return inner;
+  }
+  return nullptr;
+}
+
 TGadgetWindow* MainBar(TTestyFrameWindow& frame) {
   for (TWindow* child : frame.GetToolBar()->GetChildren())
     if (auto* bar = dynamic_cast<TGadgetWindow*>(child)) return bar;
@@ -171,16 +199,7 @@ int Changed(const test::Screen& a, const test::Screen& b, const TRect& r) {
 
 TEST_F(ToolBarMenuTest, ToolBarButtonsShowTheirCommandHintsAsTooltips) {
   if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
-  // Every button of the main bar, in its order, with the hint its menu item
-  // gives (the page keys belong to the drawing window, not to the menu).
-  const std::vector<std::pair<std::uint32_t, std::u16string>> expected = {
-      {kCmFileOpen, u"Open (Ctrl+O)"},         {kCmFileClose, u"Close (Ctrl+W)"},
-      {kCmPrint, u"Print (Ctrl+P)"},           {kCmParameters, u"Parameters (Ctrl+I)"},
-      {kCmExport, u"Export (Ctrl+E)"},         {kCmPagePrevious, u"Previous"},
-      {kCmPageNext, u"Next"},      {kCmZoomIn, u"Zoom in (Num +)"},
-      {kCmZoomOut, u"Zoom out (Num -)"},       {kCmAbout, u"About software (F1)"},
-      {kCmCzech, u"Česky"},                    {kCmSlovak, u"Slovensky"},
-      {kCmEnglish, u"English"}};
+  const std::vector<std::pair<std::uint32_t, std::u16string>>& expected = MainBarHints();
   auto frame = std::make_unique<TTestyFrameWindow>();
   ASSERT_TRUE(frame->Create());
   frame->ShowWindow(kSwShow);
@@ -230,6 +249,116 @@ TEST_F(ToolBarMenuTest, ToolBarButtonsShowTheirCommandHintsAsTooltips) {
       << bar->GetTooltipText().ToUtf8();
   MoveTo(TPoint{last.x, last.y + 200});
   frame->SwitchLanguage(kLanguageEnglish);
+}
+
+// Every button has its tool tip, also while it is disabled (with no drawing
+// open most are), and the three boxes show theirs over every part of them:
+// the arrow button of the page and zoom boxes showed none.
+TEST_F(ToolBarMenuTest, DisabledButtonsAndEveryPartOfTheBoxesShowTooltips) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  auto frame = std::make_unique<TTestyFrameWindow>();
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShow);
+  frame->GetPeer()->SetSize(0, 0, 1200, 700);
+  test::Pump(300ms);
+  auto idle = [&] {
+    for (int i = 0; i < 3; ++i) {
+      frame->IdleAction(0);
+      if (TGadgetWindow* bar = MainBar(*frame)) bar->IdleAction(0);
+      PumpAndDispatch(60ms);
+    }
+  };
+  idle();
+  TGadgetWindow* bar = MainBar(*frame);
+  ASSERT_NE(bar, nullptr);
+  auto centre = [&](const TGadget& g) {
+    const TRect& b = g.GetBounds();
+    return bar->ClientToScreen(TPoint{b.left + int(b.Width()) / 2, b.top + int(b.Height()) / 2});
+  };
+  const TPoint away = bar->ClientToScreen(TPoint{0, 300});
+  int disabled = 0;
+  for (const auto& [id, hint] : MainBarHints()) {
+    const TGadget* button = bar->GadgetWithId(int(id));
+    ASSERT_NE(button, nullptr) << id;
+    disabled += !button->GetEnabled();
+    MoveTo(away);
+    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText().IsEmpty(); }, 3s)) << id;
+    HoverAt(centre(*button));
+    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == WString(hint); }, 3s))
+        << id << (button->GetEnabled() ? "" : " (disabled)") << ": " << bar->GetTooltipText().ToUtf8();
+  }
+  EXPECT_GE(disabled, 5) << "with no drawing open the drawing's commands are disabled";
+
+  // The boxes, with a drawing of several pages; GTK shows the tip below the
+  // mouse after its delay.
+  const std::filesystem::path sample =
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn";
+  ASSERT_TRUE(frame->OpenFile(WString::FromUtf8(sample.string())));
+  idle();
+  int n = 0;
+  for (TWindow* box : {static_cast<TWindow*>(FindBox<TPagesComboBox>(*frame)),
+                       static_cast<TWindow*>(FindBox<TZoomComboBox>(*frame)),
+                       static_cast<TWindow*>(FindBox<TLevelComboBox>(*frame))}) {
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(box->IsWindowVisible());
+    const TRect r = box->GetWindowRect();
+    // The arrow at the right end, and the text.
+    for (const TPoint at : {TPoint{r.right - 8, (r.top + r.bottom) / 2}, TPoint{r.left + 20, (r.top + r.bottom) / 2}}) {
+      SCOPED_TRACE("box " + std::to_string(n) + " at x " + std::to_string(at.x));
+      MoveTo(away);
+      test::Pump(600ms);
+      const test::Screen before = test::GrabScreen(test::ArtifactDir() / ("box-tip-" + std::to_string(n) + "-none.png"));
+      HoverAt(at);
+      test::Pump(1500ms);
+      const test::Screen shown = test::GrabScreen(test::ArtifactDir() / ("box-tip-" + std::to_string(n) + ".png"));
+      const TRect below{at.x - 100, r.bottom + 2, at.x + 120, r.bottom + 60};
+      ASSERT_FALSE(before.pixels.empty() || shown.pixels.empty()) << "no screen grab";
+      EXPECT_GT(Changed(before, shown, below), 200) << "no tip";
+      ++n;
+    }
+  }
+  MoveTo(away);
+}
+
+// The drop-down menus show on the program's menu colour, and so do the menu
+// bar's titles (GTK draws the menus: its styling takes the colour).
+TEST_F(ToolBarMenuTest, MenusShowTheProgramsMenuColour) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  // The program's own colours, as it installs them at start-up.
+  const ConfiguredUiColorHook previous = SetConfiguredUiColorHook(&ShellConfiguredUiColor);
+  const std::uint32_t c = GetUiSysColor(132);  // 0x00BBGGRR
+  ASSERT_NE(c, GetUiSysColor(4)) << "the menu colour must differ from the theme's for this test";
+  const std::uint32_t menu = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);  // as the screen has it
+  auto frame = std::make_unique<TTestyFrameWindow>();
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShow);
+  frame->GetPeer()->SetSize(0, 0, 700, 500);
+  test::Pump(300ms);
+  EXPECT_EQ(frame->GetMenuDecorator().MenuColor(), c);
+  const wxPoint origin = frame->GetPeer()->GetScreenPosition();
+  auto count = [&](const test::Screen& screen, const TRect& r) {
+    int n = 0;
+    for (int y = std::max(0, r.top); y < std::min(r.bottom, screen.height); ++y)
+      for (int x = std::max(0, r.left); x < std::min(r.right, screen.width); ++x) n += screen.At(x, y) == menu;
+    return n;
+  };
+  // GTK opens a menu on a press and release with time between them.
+  MoveTo(TPoint{origin.x + 20, origin.y + 10});
+  test::Pump(200ms);
+  test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
+  test::Pump(200ms);
+  test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+  test::Pump(500ms);
+  const test::Screen open = test::GrabScreen(test::ArtifactDir() / "main-menu-colour.png");
+  test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+  test::Pump(100ms);
+  test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+  test::Pump(100ms);
+  SetConfiguredUiColorHook(previous);
+  ASSERT_FALSE(open.pixels.empty()) << "no screen grab";
+  // The drop-down below the bar, and the bar's other titles.
+  EXPECT_GT(count(open, TRect{origin.x, origin.y + 30, origin.x + 200, origin.y + 200}), 2000) << "menu background";
+  EXPECT_GT(count(open, TRect{origin.x + 60, origin.y, origin.x + 300, origin.y + 22}), 200) << "menu bar titles";
 }
 
 // A help frame with the main menu and its accelerators that notes the

@@ -79,7 +79,13 @@ TEST_F(ToolkitLanguageTest, TheChooserOpensInCzech) {
       test::SaveScreenshot("toolkit-czech-chooser.png");
       test::Shell(test::XdoOnWindow("Czech chooser", "key Escape"));
     }
-    if (ticks > 200) test::Shell(test::XdoOnWindow("Czech chooser", "key Escape"));
+    // Never found through the X server, or the Escape went astray: Escape
+    // pressed there again would be lost the same way, so the chooser is
+    // ended through the toolkit and the test fails.
+    if (ticks == 200) {
+      ADD_FAILURE() << (shown ? "Escape did not close the chooser" : "the chooser window was never found");
+      test::EndModalWindows();
+    }
   });
   timer.Start(100);
   EXPECT_EQ(dialog.Execute(), 2);
