@@ -80,7 +80,7 @@ std::string UniqueTitle() {
 // time-out. Other runs on the shared server may point the queue's Out folder
 // elsewhere while a job is on its way, so every folder the configuration has
 // named since the test began is searched.
-fs::path WaitForPdf(const std::string& title, int seconds = 20) {
+fs::path WaitForPdf(const std::string& title, int seconds = 60) {
   static std::set<fs::path> folders;
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (std::chrono::steady_clock::now() < end) {
