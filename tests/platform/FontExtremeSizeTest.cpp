@@ -1,7 +1,8 @@
 // A damaged drawing or metafile may ask for a font of any height and width
 // an int holds: the realised font's metrics and widths stay ordered and
 // non-negative (saturated at the end of the 32-bit range), as for a font of
-// a sane size.
+// a sane size; runs are laid out up to the largest size FreeType sets and
+// refused past it, without losing memory (the sanitizer build's leak check).
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/fonts/FontLayerFaces.h"
 #include "platform/fonts/FontTypes.h"
 #include "platform/fonts/RealizedFont.h"
+#include "platform/gdi/TextFaces.h"
 #include "tests/support/PrivateFonts.h"
 
 namespace kvn {
@@ -45,6 +48,34 @@ TEST(RealizedFont, MetricsOfFontsOfEveryHeightAndWidthStayOrdered) {
       (void)font->GetOutlineTextMetrics();
     }
   }
+}
+
+TEST(RealizedFont, RunsAreLaidOutUpToTheLargestSizeAndRefusedPastIt) {
+  const std::vector<std::string> chosen = {test::kLiberationSans};
+  if (!test::FontFilesPresent(chosen)) GTEST_SKIP() << "Debian fonts-liberation2 missing";
+  test::PrivateFonts fonts("extreme-layout", chosen);
+  TextFaceSource* previous = GetTextFaceSource();
+  InstallFontLayerFaces();
+  LogFont lf;
+  lf.height = -40;
+  SetLogFontFace(lf, WString(u"Arial"));
+  TextFace face;
+  ASSERT_TRUE(FontLayerFaces().Realise(lf, &face));
+  const double sizes[] = {12, 4000, 65535, 65536, 1e6, 2.2e9};
+  for (const double em : sizes) {
+    SCOPED_TRACE(::testing::Message() << "em " << em);
+    TextFace sized = face;
+    sized.emSize = em;
+    std::vector<PlacedGlyph> glyphs;
+    double total = 0;
+    const bool laidOut = LayoutTextRun(sized, u"Wx", 2, nullptr, &glyphs, nullptr, &total);
+    EXPECT_EQ(laidOut, em <= 65535);
+    if (laidOut) {
+      EXPECT_EQ(glyphs.size(), 2u);
+      EXPECT_GT(total, 0);
+    }
+  }
+  SetTextFaceSource(previous);
 }
 
 }  // namespace
