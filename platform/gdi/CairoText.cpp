@@ -21,6 +21,13 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
   if (glyphs.empty() || !face.face) return;
   // Runs that reach beyond cairo's coordinate range are not drawn.
   if (!(std::fabs(glyphToDevice.eDx) < kCairoCoordLimit && std::fabs(glyphToDevice.eDy) < kCairoCoordLimit)) return;
+  // Nor glyphs larger than a face is drawn at: the em along the run and
+  // across it on the device, as cairo takes them from the font's matrix.
+  const double xx = face.emSize * glyphToDevice.eM11, yx = face.emSize * glyphToDevice.eM12;
+  const double xy = face.emSize * glyphToDevice.eM21, yy = face.emSize * glyphToDevice.eM22;
+  const double along = std::hypot(xx, yx);
+  const double across = along > 0 ? std::fabs(xx * yy - xy * yx) / along : 0.0;
+  if (!(along <= kLargestGlyphEm && across <= kLargestGlyphEm)) return;
   cairo_t* cr = Cairo();
   cairo_font_options_t*& options = glyphOptions_[face.antialias ? 0 : 1];
   if (!options) {

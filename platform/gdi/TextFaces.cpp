@@ -139,11 +139,7 @@ bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const 
   glyphs->clear();
   if (advances) advances->assign(std::size_t(count > 0 ? count : 0), 0.0);
   *total = 0;
-  // FreeType sets no size above 65,535 pixels per em: cairo then answers an
-  // unusable scaled font and loses the one it had begun (about 650 bytes a
-  // size), so such sizes are not asked for.
-  constexpr double kLargestEm = 65535.0;
-  if (!face.face || !(face.emSize > 0) || face.emSize > kLargestEm || count < 0) return false;
+  if (!face.face || !(face.emSize > 0) || face.emSize > kLargestGlyphEm || count < 0) return false;
   LayoutFont& font = LayoutFontFor(face.face, face.emSize);
   const bool ok = font.Ok();
   double x = 0;

@@ -40,6 +40,12 @@ class TextFaceSource {
 void SetTextFaceSource(TextFaceSource* source);
 TextFaceSource* GetTextFaceSource();
 
+// The largest em, in pixels along either axis, that a face is drawn or laid
+// out at: FreeType sets no larger size, and cairo then answers an unusable
+// scaled font and loses the one it had begun (about 650 bytes a size). Runs
+// beyond it are not laid out or drawn (as cairo's refusal drew nothing).
+inline constexpr double kLargestGlyphEm = 65535.0;
+
 // One glyph of a laid-out run: its index in the face and its origin on the
 // baseline (glyph space).
 struct PlacedGlyph {

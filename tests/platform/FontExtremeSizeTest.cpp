@@ -13,7 +13,9 @@
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/fonts/FontTypes.h"
 #include "platform/fonts/RealizedFont.h"
+#include "platform/gdi/RasterDC.h"
 #include "platform/gdi/TextFaces.h"
+#include "platform/gdi/XForm.h"
 #include "tests/support/PrivateFonts.h"
 
 namespace kvn {
@@ -73,6 +75,45 @@ TEST(RealizedFont, RunsAreLaidOutUpToTheLargestSizeAndRefusedPastIt) {
     if (laidOut) {
       EXPECT_EQ(glyphs.size(), 2u);
       EXPECT_GT(total, 0);
+    }
+  }
+  SetTextFaceSource(previous);
+}
+
+// The same through a device context whose transform enlarges the font: text
+// whose em on the device stays within the largest size is drawn, larger
+// text is left out, and neither loses memory.
+TEST(RealizedFont, TextEnlargedPastTheLargestSizeOnTheDeviceIsLeftOut) {
+  const std::vector<std::string> chosen = {test::kLiberationSans};
+  if (!test::FontFilesPresent(chosen)) GTEST_SKIP() << "Debian fonts-liberation2 missing";
+  test::PrivateFonts fonts("extreme-device", chosen);
+  TextFaceSource* previous = GetTextFaceSource();
+  InstallFontLayerFaces();
+  constexpr int kSide = 64;
+  for (const double enlarged : {1.0, 1000.0, 3000.0}) {
+    SCOPED_TRACE(::testing::Message() << "enlarged " << enlarged << " times");
+    std::vector<std::uint8_t> bits(kSide * kSide * 4, 0xFF);
+    auto dc = RasterDC::Create(bits.data(), kSide, kSide);
+    ASSERT_TRUE(dc);
+    dc->SetGraphicsMode(kGmAdvanced);
+    // The picture looks at the middle of the stem of an I: 0.09 to 0.19 em
+    // across, its foot on the baseline, 0.3 em below the picture's middle.
+    const double em = 30 * enlarged;
+    dc->SetWorldTransform(XForm{enlarged, 0, 0, enlarged, 32 - 0.14 * em, 32 + 0.3 * em});
+    LogFont lf;
+    lf.height = -30;  // 30,000 and 90,000 pixels on the device
+    SetLogFontFace(lf, WString(u"Arial"));
+    dc->SelectObject(TFont(lf));
+    dc->SetBkMode(kTransparent);
+    dc->SetTextAlign(kTaLeft | kTaBaseline);
+    dc->TextOut(0, 0, u"I", 1);
+    dc->Flush();
+    int ink = 0;
+    for (std::size_t i = 0; i < bits.size(); i += 4) ink += bits[i] < 128;
+    if (enlarged * 30 <= kLargestGlyphEm) {
+      EXPECT_GT(ink, 0);
+    } else {
+      EXPECT_EQ(ink, 0);
     }
   }
   SetTextFaceSource(previous);
