@@ -161,7 +161,8 @@ std::vector<std::uint8_t> SmallDgn() {
 }  // namespace
 
 // Files of the test data of at most 64 KB (larger ones make a replay round
-// long without reaching other code), each under its own extension.
+// long without reaching other code) and the first 48 KB of the design files,
+// each under its own extension.
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   std::vector<std::vector<std::uint8_t>> seeds = {WithExtension(SmallDxf(), ".dxf"),
                                                   WithExtension(SmallDgn(), ".dgn")};
@@ -170,7 +171,10 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   std::error_code ec;
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root, ec)) {
-    if (entry.is_regular_file() && entry.file_size() <= 64'000) files.push_back(entry.path());
+    // Design files are read element by element: the start of a large one
+    // is a drawing too.
+    const bool designFile = entry.path().extension() == ".dgn";
+    if (entry.is_regular_file() && (designFile || entry.file_size() <= 64'000)) files.push_back(entry.path());
   }
   // In one order wherever the folder lies, so that replays repeat.
   std::sort(files.begin(), files.end());
@@ -180,7 +184,9 @@ std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
                    [](char c) { return char(std::tolower(static_cast<unsigned char>(c))); });
     if (extension == ".md") continue;
     std::ifstream in(file, std::ios::binary);
-    seeds.push_back(WithExtension(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}), extension));
+    std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+    if (bytes.size() > 48'000) bytes.resize(48'000);
+    seeds.push_back(WithExtension(std::move(bytes), extension));
   }
   return seeds;
 }
