@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "platform/fonts/GlyphOutlineBuffer.h"
+#include "platform/gdi/XForm.h"
 
 namespace kvn {
 
@@ -72,6 +73,11 @@ WString SfntName(FT_Face f, unsigned nameId) {
 void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::int64_t v) {
   const auto u = std::uint32_t(v);
   for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(u >> (8 * i));
+}
+
+std::int32_t SaturatedInt32(std::int64_t v) {
+  return std::int32_t(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                               std::numeric_limits<std::int32_t>::max()));
 }
 
 // Decomposes an outline (font units) into a GGO_BEZIER buffer.
@@ -169,9 +175,9 @@ RealizedFont::~RealizedFont() {
   if (face_) FT_Done_Face(face_);
 }
 
-std::int32_t RealizedFont::Round(double units) const {
-  return std::int32_t(std::floor(units * ppem_ / face_->units_per_EM + 0.5));
-}
+// Metrics of a font asked for at a size or width far past any surface
+// saturate at the ends of the 32-bit range instead of overflowing.
+std::int32_t RealizedFont::Round(double units) const { return RoundToInt32(units * ppem_ / face_->units_per_EM); }
 
 unsigned RealizedFont::GlyphIndex(char16_t code) const {
   unsigned index = FT_Get_Char_Index(face_, code);
@@ -187,14 +193,14 @@ TextMetric RealizedFont::GetTextMetrics() const {
   const double winDescent = os2 ? os2->usWinDescent : -face_->descender;
   tm.ascent = Round(winAscent);
   tm.descent = Round(winDescent);
-  tm.height = tm.ascent + tm.descent;
-  tm.internalLeading = tm.height - std::int32_t(std::floor(ppem_ + 0.5));
+  tm.height = SaturatedInt32(std::int64_t(tm.ascent) + tm.descent);
+  tm.internalLeading = SaturatedInt32(std::int64_t(tm.height) - RoundToInt32(ppem_));
   if (hhea) {
     const double gap = hhea->Line_Gap - ((winAscent + winDescent) - (hhea->Ascender - hhea->Descender));
     tm.externalLeading = std::max(0, Round(gap));
-    tm.maxCharWidth = std::int32_t(std::floor(hhea->advance_Width_Max * ppem_ * xScale_ / face_->units_per_EM + 0.5));
+    tm.maxCharWidth = RoundToInt32(hhea->advance_Width_Max * ppem_ * xScale_ / face_->units_per_EM);
   }
-  tm.aveCharWidth = os2 ? std::int32_t(std::floor(os2->xAvgCharWidth * ppem_ * xScale_ / face_->units_per_EM + 0.5)) : 0;
+  tm.aveCharWidth = os2 ? RoundToInt32(os2->xAvgCharWidth * ppem_ * xScale_ / face_->units_per_EM) : 0;
   tm.weight = bold_ ? 700 : source_.weight;
   if (os2) {
     if (symbol_) {
@@ -304,7 +310,7 @@ bool RealizedFont::GetCharWidth(char16_t code, std::int32_t& width) const {
     return false;
   double units = double(face_->glyph->advance.x);
   if (bold_) units += double(face_->units_per_EM) / kBoldDivisor;
-  width = std::int32_t(std::floor(units * ppem_ * xScale_ / face_->units_per_EM + 0.5));
+  width = RoundToInt32(units * ppem_ * xScale_ / face_->units_per_EM);
   return true;
 }
 

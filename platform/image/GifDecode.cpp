@@ -58,6 +58,17 @@ bool SkipExtension(GifFileType* gif) {
 
 std::uint16_t DibBitsForColourBits(int bits) { return bits <= 1 ? 1 : bits <= 4 ? 4 : 8; }
 
+// Whether `bytes` of LZW data could fill a frame of that many pixels: a
+// code takes at least a bit, and its string is at most one longer than the
+// codes read before it and never longer than the 4,096 codes of the table.
+// A frame its data cannot fill is damaged (the last line would fail), so
+// it is refused before its picture is made: a damaged header may ask for
+// gigabytes in a few hundred bytes.
+bool DataCouldFill(std::uint64_t bytes, std::uint64_t pixels) {
+  const std::uint64_t codes = bytes * 8;
+  return pixels <= codes * (std::min<std::uint64_t>(codes, 4095) + 1);
+}
+
 // Reads the first frame's pixels into the picture, rows in display order
 // (an interlaced frame's four passes put back in place).
 bool ReadFrame(GifFileType* gif, TDib* out) {
@@ -133,6 +144,10 @@ PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib*
         info->bitsPerPixel = map ? std::uint32_t(map->BitsPerPixel) : 8;
       }
       if (!DibSizeAllowed(d.Width, d.Height, bitCount)) return PictureStatus::kTooLarge;
+      if (out && !DataCouldFill(source.size - source.at, std::uint64_t(d.Width) * std::uint64_t(d.Height))) {
+        out->Clear();
+        return PictureStatus::kDamaged;
+      }
       if (out) {
         if (!ReadFrame(gif.get(), out)) {
           out->Clear();

@@ -309,10 +309,12 @@ bool PlayInvertRegion(TDC& dc, const HandleTable& t, const EmfRecord& r) {
   const std::uint32_t bytes = r.U32(24);
   if (!ReadRegion(t, r, 28, bytes, &region)) return false;
   if (region.IsEmpty()) return true;
-  // The box of the region data (metafile device units), kept within 2^30
-  // either way, far beyond any surface, so that its sides are ints: a
-  // damaged box may span more than an int holds.
-  auto coordinate = [&](std::uint32_t at) { return std::clamp(r.I32(at), -(1 << 30), 1 << 30); };
+  // The box of the region data (metafile device units), kept within 2^30 - 1
+  // either way, far beyond any surface, so that its sides and its width and
+  // height are ints: a damaged box may span more than an int holds, on one
+  // side or on both.
+  constexpr std::int32_t kFar = (1 << 30) - 1;
+  auto coordinate = [&](std::uint32_t at) { return std::clamp(r.I32(at), -kFar, kFar); };
   const TRect box{coordinate(28 + 16), coordinate(28 + 20), coordinate(28 + 24), coordinate(28 + 28)};
   const int saved = dc.SaveDC();
   if (saved == 0) return false;

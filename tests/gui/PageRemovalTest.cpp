@@ -261,6 +261,66 @@ TEST_F(PageRemovalTest, RemoveAllUnusedPagesKeepsOnlyPagesWithObjectsOfTheirOwn)
   ExpectListsFollow();
 }
 
+// Six pages P0..P5, a line on each.
+test::FixtureDocument SixPages() {
+  test::FixtureDocument doc;
+  test::FixtureSheet sheet;
+  sheet.name = u"Pages";
+  static const char16_t* const names[] = {u"P0", u"P1", u"P2", u"P3", u"P4", u"P5"};
+  for (std::uint16_t p = 0; p < 6; ++p) {
+    sheet.pages.push_back({names[p], 0, 0x80000000u});
+    test::FixtureLine l;
+    l.start = {30, 30.0 + 20 * p};
+    l.end = {250, 30.0 + 20 * p};
+    l.page = p;
+    sheet.lines.push_back(l);
+  }
+  doc.sheets.push_back(sheet);
+  return doc;
+}
+
+// The view after each kind of removal: of a page before the one shown (the
+// first page), of one after it, of the shown page itself (the next takes its
+// place) and of the shown page when it is the last (the new last is shown).
+TEST_F(PageRemovalTest, TheViewKeepsItsPageOrTakesTheOneInItsPlaceAfterEachRemoval) {
+  test::ScratchDir files;
+  const std::string path = (files / "six.kvn").string();
+  ASSERT_TRUE(test::SaveBytes(path, test::WriteNativeFile(SixPages())));
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(path)));
+  test::Pump(300ms);
+  cDrawing& drawing = CurrentDocument()->GetSheet(0)->Drawing();
+  ASSERT_EQ(drawing.PageRecordCount(), 6u);
+  View().GetVectorWindow()->ShowPageEntry(3);  // P3
+  struct Step {
+    int remove;
+    const char* shown;  // the page the view shows afterwards
+  };
+  const Step steps[] = {{0, "P3"}, {3, "P3"}, {2, "P5"}, {2, "P2"}};
+  QueuedBoxes boxes;
+  const bool finished = Run({
+      [] { return RunningSheet() != nullptr; },
+      [&] {
+        TMyPropertySheet& s = *RunningSheet();
+        for (const Step& step : steps) {
+          SCOPED_TRACE(::testing::Message() << "removing row " << step.remove);
+          SelectRow(s, step.remove);
+          Click(s, kRemove);
+          const std::uint32_t shown = View().GetVectorWindow()->RawBlockIndex();
+          EXPECT_LT(shown, drawing.PageRecordCount());
+          if (shown < drawing.PageRecordCount()) {
+            EXPECT_EQ(drawing.GetPage(shown)->name.ToUtf8(), step.shown);
+          }
+        }
+        s.CmOk();
+        return true;
+      },
+  });
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(boxes.texts.size(), 4u);
+  ASSERT_EQ(drawing.PageRecordCount(), 2u);
+  ExpectListsFollow();
+}
+
 }  // namespace
 }  // namespace kvn
 

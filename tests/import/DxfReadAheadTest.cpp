@@ -4,7 +4,9 @@
 // reader is let go.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -126,6 +128,52 @@ TEST(DxfReadAheadTest, LettingGoStopsTheReadingThread) {
       std::string_view value;
       for (int i = 0; i < taken; ++i) ASSERT_TRUE(ahead.ReadGroup(code, record, value));
     }
+  }
+}
+
+// The position the open's progress is taken from, after each group taken,
+// is never past where the group reader stands after the same groups (the
+// reading thread, ahead by up to four batches, is given time to run ahead
+// first), nor further behind than one batch.
+TEST(DxfReadAheadTest, ThePositionIsNeverAheadOfTheGroupsTaken) {
+  std::string many;
+  for (int i = 0; i < 4; ++i) many += Drawing(DxfWriter::Form::Text);
+  ByteArray bytes = ToBytes(many);
+  std::vector<std::uint64_t> after;  // the direct reader's position after each group
+  {
+    InFileStream direct = InFileStream::FromMemory(bytes);
+    DxfGroupReader groups(direct, false, false);
+    YxxfGroupRecord record;
+    int code = 0;
+    std::string_view value;
+    while (groups.ReadGroup(code, record, value)) {
+      after.push_back(direct.Position());
+      record.Clear();
+    }
+  }
+  ASSERT_GT(after.size(), 5000u);
+  for (std::uint32_t batch : {1u, 7u, 64u, 0u}) {
+    SCOPED_TRACE(::testing::Message() << "batches of " << batch);
+    const std::uint32_t groupsPerBatch = DxfReadAhead::BatchGroupsFor(batch);
+    InFileStream in = InFileStream::FromMemory(bytes);
+    DxfReadAhead ahead(in, false, false, batch);
+    ASSERT_TRUE(ahead.Started());
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    YxxfGroupRecord record;
+    int code = 0;
+    std::string_view value;
+    std::size_t taken = 0, ahead_ = 0, behind = 0;
+    while (ahead.ReadGroup(code, record, value)) {
+      ASSERT_LT(taken, after.size());
+      const std::uint64_t at = ahead.Position();
+      if (at > after[taken]) ++ahead_;
+      if (taken >= groupsPerBatch && at < after[taken - groupsPerBatch]) ++behind;
+      ++taken;
+      record.Clear();
+    }
+    EXPECT_EQ(taken, after.size());
+    EXPECT_EQ(ahead_, 0u) << "groups after which the position was ahead of them";
+    EXPECT_EQ(behind, 0u) << "groups after which the position was more than a batch behind";
   }
 }
 

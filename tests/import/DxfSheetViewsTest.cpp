@@ -4,9 +4,12 @@
 // The document is named by its file, read only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -159,6 +162,77 @@ TEST(DxfSheetViews, AViewportHidesTheLayersFrozenInItAndShowsOnItsOffLayer) {
     } else {
       EXPECT_GT(upper, 20);
     }
+  }
+}
+
+// Model: a horizontal line on each of the layers 0, A, B and C, one above
+// the other (y = 1, 3, 5, 7). Paper: the overall viewport and a viewport
+// showing all four lines, with the layer of handle `frozen` frozen in it
+// (none for an empty handle).
+std::string FourLayerDrawing(const std::string& frozen) {
+  DxfWriter w;
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER");
+  const char* names[4] = {"0", "A", "B", "C"};
+  for (int k = 0; k < 4; ++k) {
+    w.Str(0, "LAYER").Str(5, std::string("2") + char('0' + k)).Str(2, names[k]).Int(70, 0).Int(62, 7).Str(6, "CONTINUOUS");
+  }
+  w.Str(0, "ENDTAB").EndSection();
+  w.Section("ENTITIES");
+  for (int k = 0; k < 4; ++k) w.Line(names[k], 0, 1 + 2 * k, 10, 1 + 2 * k);
+  auto viewport = [&](int id, double size, bool withFrozen) {
+    w.Str(0, "VIEWPORT").Str(8, "0").Int(67, 1).Point(10, 50, 50).Real(40, size).Real(41, size).Int(69, id);
+    w.Point(12, 5, 4).Point(17, 0, 0).Point(16, 0, 0, 1).Real(45, size / 5).Real(51, 0);
+    if (withFrozen && !frozen.empty()) w.Str(331, frozen);
+  };
+  viewport(1, 200, false);
+  viewport(2, 40, true);
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
+// The rows of the painted paper sheet with ink in the middle third of the
+// columns, grouped into runs of neighbouring rows: one run per line.
+std::vector<std::pair<int, int>> InkRuns(const std::string& drawing) {
+  std::vector<std::pair<int, int>> runs;
+  DocumentResult result = Load(drawing);
+  EXPECT_TRUE(result.Ok());
+  if (!result.Ok() || result.Document()->SheetCount() < 2) return runs;
+  cSheet& paper = *result.Document()->GetSheet(1);
+  PreviewOptions options;
+  options.smoothing = false;
+  auto dib = MakeDrawingPreview(paper.Drawing(), paper.Data(), &paper.TopBlock(), 200, 200, options);
+  EXPECT_NE(dib, nullptr);
+  if (!dib) return runs;
+  for (int y = 0; y < dib->Height(); ++y) {
+    bool ink = false;
+    for (int x = dib->Width() / 3; x < 2 * dib->Width() / 3 && !ink; ++x) {
+      const std::uint32_t c = dib->GetPixelColor(x, y);
+      ink = ((c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF)) / 3 < 128;
+    }
+    if (!ink) continue;
+    if (!runs.empty() && runs.back().second == y - 1) {
+      runs.back().second = y;
+    } else {
+      runs.emplace_back(y, y);
+    }
+  }
+  return runs;
+}
+
+// Whichever layer a viewport freezes, the first of the table ("0", the
+// default layer) included, the viewport hides that layer's line and shows
+// the others.
+TEST(DxfSheetViews, AViewportFreezingAnyLayerHidesExactlyThatLayersObjects) {
+  const auto all = InkRuns(FourLayerDrawing(""));
+  ASSERT_EQ(all.size(), 4u) << "one run of ink per line";
+  for (int k = 0; k < 4; ++k) {
+    SCOPED_TRACE(::testing::Message() << "layer " << (k == 0 ? "0" : std::string(1, char('A' + k - 1)))
+                                      << " frozen in the viewport");
+    const auto runs = InkRuns(FourLayerDrawing(std::string("2") + char('0' + k)));
+    // Rows run down, y up: the line at y = 1 + 2k is run 3 - k.
+    std::vector<std::pair<int, int>> expected = all;
+    expected.erase(expected.begin() + (3 - k));
+    EXPECT_EQ(runs, expected);
   }
 }
 

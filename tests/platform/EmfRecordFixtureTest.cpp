@@ -226,5 +226,52 @@ TEST(EmfRecordFixture, EachNewRecordIsPlayedWithTheColoursItAsksFor) {
   }
 }
 
+// A damaged region may reach past the range of an int on any side: on
+// every combination of sides lying on the surface, just off it or far past
+// an int's range, the region is inverted on the surface wherever it lies
+// there, and nowhere else.
+TEST(EmfRecordFixture, RegionsReachingPastEachSideAreInvertedWhereTheyLie) {
+  // The region's core is 20..80 x 20..60; a probe beyond each side lies in
+  // the region only when that side lies off the surface.
+  struct Side {
+    const char* name;
+    int on, off, far;  // the side's coordinate in each of its three places
+    int x, y;          // the probe beyond it
+  };
+  const Side sides[4] = {{"left", 20, -100, -2147483638, 10, 40},
+                         {"top", 20, -100, -2147483638, 50, 10},
+                         {"right", 80, 200, 2147483637, 90, 40},
+                         {"bottom", 60, 200, 2147483637, 50, 80}};
+  for (int combination = 0; combination < 81; ++combination) {
+    int place[4];
+    int sideCoordinate[4];
+    for (int i = 0, c = combination; i < 4; ++i, c /= 3) {
+      place[i] = c % 3;
+      sideCoordinate[i] = place[i] == 0 ? sides[i].on : place[i] == 1 ? sides[i].off : sides[i].far;
+    }
+    SCOPED_TRACE(::testing::Message() << "region " << sideCoordinate[0] << ", " << sideCoordinate[1] << " .. "
+                                      << sideCoordinate[2] << ", " << sideCoordinate[3]);
+    const U_RECTL rect = R(sideCoordinate[0], sideCoordinate[1], sideCoordinate[2], sideCoordinate[3]);
+    const Fixture fixture{"EMR_INVERTRGN",
+                          [&](EmfBuilder& b) {
+                            Region region({rect});
+                            b.Take(U_EMRINVERTRGN_set(region.data));
+                          },
+                          {}};
+    const std::optional<EmfDocument> emf = Write(fixture);
+    ASSERT_TRUE(emf);
+    std::vector<std::uint8_t> bits(kSide * kSide * 4, 0xFF);
+    auto dc = RasterDC::Create(bits.data(), kSide, kSide);
+    ASSERT_TRUE(dc);
+    EXPECT_TRUE(PlayEnhMetaFile(*dc, *emf, TRect{0, 0, kSide, kSide}));
+    dc->Flush();
+    auto inverted = [&](int x, int y) { return bits[std::size_t((y * kSide + x) * 4)] < 128; };
+    EXPECT_TRUE(inverted(50, 40)) << "the region's core";
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(inverted(sides[i].x, sides[i].y), place[i] != 0) << "beyond the " << sides[i].name << " side";
+    }
+  }
+}
+
 }  // namespace emf_record_fixture
 }  // namespace kvn

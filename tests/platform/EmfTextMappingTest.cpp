@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -303,6 +304,112 @@ TEST_F(EmfTextMapping, PolyTextDrawsEachOfItsRunsAsOneTextRecordWould) {
   });
   EXPECT_GT(Ink(single), 300);
   EXPECT_EQ(Differences(single, poly), 0);
+}
+
+// World transforms of a metafile, each keeping the logical point `at` in
+// its place (so that the text stays on the picture).
+struct World {
+  const char* name;
+  double m11, m12, m21, m22;
+};
+const World kWorlds[] = {{"no world transform", 1, 0, 0, 1},
+                         {"world turned 30 degrees", 0.8660254, 0.5, -0.5, 0.8660254},
+                         {"world turned -50 degrees", 0.6427876, -0.7660444, 0.7660444, 0.6427876},
+                         {"world sheared (eM12 0.4)", 1, 0.4, 0, 1}};
+
+void SetWorld(EmfBuilder& b, const World& w, double atX, double atY) {
+  std::uint8_t* p = b.Add(U_EMR_SETWORLDTRANSFORM, 32);
+  const float values[6] = {float(w.m11), float(w.m12), float(w.m21), float(w.m22),
+                           float(atX - (atX * w.m11 + atY * w.m21)), float(atY - (atX * w.m12 + atY * w.m22))};
+  for (int i = 0; i < 6; ++i) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &values[i], 4);
+    le::Put32(p + 8 + 4 * i, bits);
+  }
+}
+
+struct InkCentre {
+  double x = 0, y = 0;
+  int count = 0;
+};
+InkCentre CentreOfInk(const std::vector<std::uint8_t>& bits) {
+  InkCentre c;
+  for (int y = 0; y < kSide; ++y)
+    for (int x = 0; x < kSide; ++x)
+      if (bits[(y * kSide + x) * 4] < 128) {
+        c.x += x;
+        c.y += y;
+        ++c.count;
+      }
+  if (c.count > 0) c.x /= c.count, c.y /= c.count;
+  return c;
+}
+
+// Under every page mapping, world transform and escapement: runs written
+// from the current position continue where the last one ended (two runs
+// draw what one run of both draws), and the run lies along the line the
+// same mapping draws along its logical x axis (the reading direction, which
+// a turned x axis reverses).
+TEST_F(EmfTextMapping, RunsFromTheCurrentPositionContinueWhereTheLastEndedUnderEveryMapping) {
+  std::vector<const Mapping*> mappings = {&kPlain};
+  for (const Mapping& m : kFlipped) mappings.push_back(&m);
+  for (const Mapping* m : mappings) {
+    const double atX = m->X(200), atY = m->Y(500);
+    const std::int32_t height = std::int32_t(120 * std::fabs(m->sy));
+    for (const World& w : kWorlds) {
+      for (const std::int32_t escapement : {0, 300, -450}) {
+        SCOPED_TRACE(::testing::Message() << m->name << ", " << w.name << ", escapement " << escapement);
+        auto setUp = [&](EmfBuilder& b, std::uint32_t align) {
+          m->records(b);
+          SetWorld(b, w, atX, atY);
+          One(b, U_EMR_SETBKMODE, U_TRANSPARENT);
+          One(b, U_EMR_SETTEXTALIGN, std::int32_t(align));
+          Font(b, -height, escapement);
+        };
+        const auto whole = Play([&](EmfBuilder& b) {
+          setUp(b, U_TA_BASELINE);
+          Text(b, std::int32_t(atX), std::int32_t(atY), u"Fghjk", 0, {});
+        });
+        const auto pieces = Play([&](EmfBuilder& b) {
+          setUp(b, U_TA_BASELINE | U_TA_UPDATECP);
+          Pair(b, U_EMR_MOVETOEX, std::int32_t(atX), std::int32_t(atY));
+          Text(b, 0, 0, u"Fg", 0, {});
+          Text(b, 0, 0, u"hj", 0, {});
+          Text(b, 0, 0, u"k", 0, {});
+        });
+        // Each run starts at a whole logical unit, and the glyphs' edges
+        // round to pixels: the ink may differ at its edges, not in where it
+        // lies.
+        const InkCentre one = CentreOfInk(whole), several = CentreOfInk(pieces);
+        ASSERT_GT(one.count, 100);
+        EXPECT_NEAR(several.count, one.count, one.count / 10);
+        EXPECT_LT(std::hypot(several.x - one.x, several.y - one.y), 1.0) << "the runs do not continue one another";
+        if (escapement != 0) continue;
+        // Underscores: ink along the baseline, against a line of the same
+        // length along the logical x axis (reversed where x is turned).
+        const auto underscores = Play([&](EmfBuilder& b) {
+          setUp(b, U_TA_BASELINE);
+          Text(b, std::int32_t(atX), std::int32_t(atY), u"____", 0, {});
+        });
+        const double along = (m->sx < 0 ? -1.0 : 1.0) * 240 * std::fabs(m->sx);
+        const auto line = Play([&](EmfBuilder& b) {
+          m->records(b);
+          SetWorld(b, w, atX, atY);
+          Pair(b, U_EMR_MOVETOEX, std::int32_t(atX), std::int32_t(atY));
+          Pair(b, U_EMR_LINETO, std::int32_t(atX + along), std::int32_t(atY));
+        });
+        const InkCentre text = CentreOfInk(underscores), drawn = CentreOfInk(line);
+        ASSERT_GT(text.count, 20);
+        ASSERT_GT(drawn.count, 20);
+        // Both start at the reference point (device 40, 100 here).
+        const double textAngle = std::atan2(text.y - 100, text.x - 40);
+        const double lineAngle = std::atan2(drawn.y - 100, drawn.x - 40);
+        double apart = std::fabs(textAngle - lineAngle);
+        apart = std::min(apart, 2 * 3.14159265358979 - apart);
+        EXPECT_LT(apart, 0.2) << "the run does not read along the mapping's x axis";
+      }
+    }
+  }
 }
 
 }  // namespace emf_text_mapping

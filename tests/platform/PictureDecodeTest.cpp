@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
+#include "foundation/CountingAlloc.h"
 #include "platform/image/ImageCodecs.h"
 #include "platform/image/PictureDecode.h"
 
@@ -129,6 +131,51 @@ TEST(PictureDecode, TiffAskingForAHugeStripIsDamaged) {
   put(0, 4);
   TDib dib;
   EXPECT_EQ(DecodePicture(tiff.data(), tiff.size(), &dib, nullptr), PictureStatus::kDamaged);
+}
+
+// A GIF of a few hundred bytes whose frame asks for 64,250 x 64,250 pixels
+// (2 GB at four bits, within the largest picture) is refused as damaged
+// without making that picture: its data could not fill it. A frame its
+// data fills is read.
+TEST(PictureDecode, GifFrameItsDataCannotFillIsDamagedWithoutItsPicture) {
+  auto gif = [](std::uint16_t width, std::uint16_t height, std::size_t dataBytes) {
+    std::vector<std::uint8_t> b = {'G', 'I', 'F', '8', '9', 'a'};
+    auto put16 = [&](std::uint16_t v) {
+      b.push_back(std::uint8_t(v));
+      b.push_back(std::uint8_t(v >> 8));
+    };
+    put16(width);
+    put16(height);
+    b.insert(b.end(), {0xF3, 0, 0});  // a global table of 16 colours
+    for (int i = 0; i < 16; ++i) b.insert(b.end(), {std::uint8_t(i * 16), 0, 0});
+    b.push_back(0x2C);
+    put16(0);
+    put16(0);
+    put16(width);
+    put16(height);
+    b.push_back(0);
+    b.push_back(4);  // LZW code size
+    for (std::size_t left = dataBytes; left > 0;) {
+      const std::size_t n = std::min<std::size_t>(left, 255);
+      b.push_back(std::uint8_t(n));
+      for (std::size_t i = 0; i < n; ++i) b.push_back(0x00);
+      left -= n;
+    }
+    b.push_back(0);
+    b.push_back(0x3B);
+    return b;
+  };
+  const std::vector<std::uint8_t> huge = gif(64250, 64250, 300);
+  alloc_testing::SetCounters(GetAllocatedBytes(), GetAllocatedBytes());
+  const std::uint64_t before = GetAllocatedBytes();
+  TDib dib;
+  EXPECT_EQ(DecodePicture(huge.data(), huge.size(), &dib, nullptr), PictureStatus::kDamaged);
+  EXPECT_LT(GetPeakAllocatedBytes() - before, std::uint64_t(64) << 20);
+  // Codes of colour 0 only, enough for the frame's 16 x 4 pixels.
+  const std::vector<std::uint8_t> small = gif(16, 4, 60);
+  ASSERT_EQ(DecodePicture(small.data(), small.size(), &dib, nullptr), PictureStatus::kOk);
+  EXPECT_EQ(dib.Width(), 16);
+  EXPECT_EQ(dib.Height(), 4);
 }
 
 }  // namespace

@@ -121,6 +121,34 @@ TEST_F(PrintOptionsTest, CurrentPageOrTileKeepsTheTileUnderTheViewCentre) {
   EXPECT_EQ(KeptPages(*printOut), std::vector<int>{2});
 }
 
+// Whichever tile of a 3 x 2 tiling the view is centred on, off the
+// diagonal too, on either drawing page: the one print page kept shows that
+// drawing page and holds the view's centre.
+TEST_F(PrintOptionsTest, CurrentTileIsTheTileUnderTheViewCentreOnEveryTile) {
+  TiledDrawing tiled(100, 100, 3, 2, 2);  // 2 pages x 6 tiles
+  options.what = kPrintCurrent;
+  for (std::uint16_t page = 0; page < 2; ++page) {
+    for (int row = 0; row < 2; ++row) {
+      for (int column = 0; column < 3; ++column) {
+        SCOPED_TRACE(::testing::Message() << "page " << page << ", column " << column << ", row " << row);
+        currentPage = page;
+        const DPoint centre{100.0 * column + 40, 100.0 * row + 60};
+        view = DRect{centre.x - 20, centre.y - 30, centre.x + 20, centre.y + 30};
+        auto printOut = Build(tiled);
+        ASSERT_TRUE(printOut);
+        const std::vector<int> kept = KeptPages(*printOut);
+        ASSERT_EQ(kept.size(), 1u);
+        const PageTile tile = tiled.Drawing().GetPageTileRect(kept[0] - 1);
+        EXPECT_EQ(tile.page, page);
+        DRect r = tile.rect;
+        r.Normalize();
+        EXPECT_TRUE(centre.x > r.x1 && centre.x < r.x2 && centre.y > r.y1 && centre.y < r.y2)
+            << "print page " << kept[0] << " shows " << r.x1 << ", " << r.y1 << " .. " << r.x2 << ", " << r.y2;
+      }
+    }
+  }
+}
+
 TEST_F(PrintOptionsTest, KeepCurrentPageOrTileWithTheWholePage) {
   TiledDrawing tiled(100, 100, 2, 2, 2);
   PrintOutOptions o;

@@ -4,14 +4,20 @@
 // picture; files that do not open give the viewer's message and no PNG.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "foundation/LangTable.h"
+#include "app/DrawingServices.h"
+#include "document/OpenDrawingFile.h"
 #include "document/PartialReadNotice.h"
+#include "document/cDrawing.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/LangTable.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/support/PaperSpaceDxf.h"
@@ -125,6 +131,47 @@ TEST(KvnRenderTest, SheetsPagesAndTheFrameAreChosenByTheOptions) {
     EXPECT_NE(r.status, 0) << r.out;
     EXPECT_FALSE(fs::exists(none));
   }
+}
+
+// On every sheet the last page is painted and the page just past it is
+// refused, with no picture; a sheet without pages has its objects as the
+// one page 0.
+TEST(KvnRenderTest, ThePageJustPastTheLastIsRefusedOnEverySheet) {
+  test::ScratchDir dir;
+  const fs::path sample = SamplePath();
+  const fs::path noPages = dir / "no-pages.dxf";
+  std::ofstream(noPages) << "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n0\n20\n0\n11\n10\n21\n5\n"
+                            "0\nENDSEC\n0\nEOF\n";
+  InstallDrawingServices();
+  int sheetsWithPages = 0, sheetsWithout = 0;
+  for (const fs::path& file : {sample, noPages}) {
+    OpenRequest request;
+    request.quiet = true;
+    DocumentResult opened = OpenDrawing(WString::FromUtf8(file.string()), request);
+    ASSERT_TRUE(opened.Ok() && opened.Document()) << file;
+    for (std::uint32_t s = 0; s < opened.Document()->SheetCount(); ++s) {
+      const std::uint32_t pages = opened.Document()->GetSheet(s)->Drawing().PageCount();
+      ++(pages > 0 ? sheetsWithPages : sheetsWithout);
+      const std::uint32_t past = std::max<std::uint32_t>(pages, 1);
+      for (const std::uint32_t page : {past - 1, past}) {
+        SCOPED_TRACE(::testing::Message() << file.filename().string() << " sheet " << s << " of " << pages
+                                          << " pages, --page " << page);
+        const fs::path png = dir / ("page-" + std::to_string(s) + "-" + std::to_string(page) + ".png");
+        const ToolRun r = RunRender("--sheet " + std::to_string(s) + " --page " + std::to_string(page) +
+                                    " --width 120 --height 90 " + Quoted(file) + " " + Quoted(png));
+        if (page < past) {
+          EXPECT_EQ(r.status, 0) << r.out;
+          EXPECT_TRUE(fs::exists(png));
+        } else {
+          EXPECT_NE(r.status, 0) << r.out;
+          EXPECT_NE(r.out.find("\"message\": \""), std::string::npos) << r.out;
+          EXPECT_FALSE(fs::exists(png));
+        }
+      }
+    }
+  }
+  EXPECT_GT(sheetsWithPages, 0);
+  EXPECT_GT(sheetsWithout, 0);
 }
 
 TEST(KvnRenderTest, FilesThatDoNotOpenGiveTheViewersMessageAndNoPicture) {
