@@ -34,16 +34,37 @@ bool ReadFaceSlot(ArchiveReader& r, TrueTypeFace& face) {
   if (OutlineMetricsView(block).Valid()) face.metrics = std::move(block);
   const std::uint16_t count = r.ReadUInt16();
   if (r.HasError() || !r.CanRead(count, kGlyphRecordMin)) return false;
+  // Read in file order and sorted once: inserting each glyph at its place
+  // moved the rest of the list every time, up to 65,535 glyphs a face.
+  std::vector<std::unique_ptr<FontGlyph>> read;
+  read.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
     auto glyph = std::make_unique<FontGlyph>();
     glyph->code = r.ReadUInt16();
     glyph->advance = r.ReadUInt16();
     const std::uint16_t k = r.ReadUInt16();
     if (!r.ReadIntoVector(glyph->outline, k) || r.HasError()) return false;
-    std::size_t at = 0;
-    if (FindGlyph(char16_t(glyph->code), face.glyphs, &at)) continue;  // a repeated code keeps the first
-    face.glyphs.insert(face.glyphs.begin() + std::ptrdiff_t(at), std::move(glyph));
+    read.push_back(std::move(glyph));
   }
+  const auto byCode = [](const std::unique_ptr<FontGlyph>& a, const std::unique_ptr<FontGlyph>& b) {
+    return a->code < b->code;
+  };
+  const auto sameCode = [](const std::unique_ptr<FontGlyph>& a, const std::unique_ptr<FontGlyph>& b) {
+    return a->code == b->code;
+  };
+  // A repeated code keeps the first: the face's own glyphs, then file order.
+  std::stable_sort(read.begin(), read.end(), byCode);
+  read.erase(std::unique(read.begin(), read.end(), sameCode), read.end());
+  std::vector<std::unique_ptr<FontGlyph>> merged;
+  merged.reserve(face.glyphs.size() + read.size());
+  auto kept = face.glyphs.begin();
+  for (auto& glyph : read) {
+    while (kept != face.glyphs.end() && (*kept)->code < glyph->code) merged.push_back(std::move(*kept++));
+    if (kept != face.glyphs.end() && (*kept)->code == glyph->code) continue;
+    merged.push_back(std::move(glyph));
+  }
+  while (kept != face.glyphs.end()) merged.push_back(std::move(*kept++));
+  face.glyphs = std::move(merged);
   return !r.HasError();
 }
 

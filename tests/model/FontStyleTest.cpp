@@ -3,6 +3,8 @@
 // damaged records leave the font without that data.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "model/FontList.h"
@@ -328,6 +330,60 @@ TEST(FontStyle, DamagedRecordsLeaveTheFontWithoutThatData) {
     cStyleFont f;
     f.name = WString(u"Gone Face");
     (void)f.Read(part.Reader(), kCurrentFileVersion, nullptr);
+  }
+}
+
+// Stored glyphs come in any order and may repeat a code: the face holds
+// them by code, the first of each code kept, whatever the order written
+// (descending, shuffled, repeated, a whole face's worth).
+TEST(FontStyle, StoredGlyphsAreHeldByCodeTheFirstOfEachKept) {
+  FreshFontList fresh;
+  const auto read = [](const std::vector<std::uint16_t>& codes) {
+    const std::vector<std::uint8_t> bytes = test::Archive([&](ArchiveWriter& w) {
+      w.WriteByte(2);
+      w.WriteByte(0x22);
+      w.WriteByte(0);
+      w.WriteBit(true);
+      w.WriteBit(false);
+      w.WriteUInt16(0);
+      w.WriteBit(true);
+      w.WriteCompactDouble(30.0);
+      w.WriteUInt16(0);
+      w.WriteUInt16(std::uint16_t(codes.size()));
+      for (std::size_t i = 0; i < codes.size(); ++i) {
+        w.WriteUInt16(codes[i]);
+        w.WriteUInt16(std::uint16_t(i));  // the advance tells which one was kept
+        w.WriteUInt16(0);
+      }
+      w.WriteBit(false);
+      w.WriteBit(false);
+      w.WriteBit(false);
+    });
+    MemoryArchive m(bytes);
+    auto font = std::make_unique<cStyleFont>();
+    font->name = WString(u"Gone Face");
+    (void)font->Read(m.Reader(), kCurrentFileVersion, nullptr);
+    return font;
+  };
+  std::vector<std::uint16_t> whole(65535);
+  for (std::size_t i = 0; i < whole.size(); ++i) whole[i] = std::uint16_t((i * 40503u + 7u) % 65536u);
+  const std::vector<std::vector<std::uint16_t>> cases = {
+      {u'C', u'B', u'A'}, {u'B', u'A', u'B', u'C', u'A'}, {7, 7, 7}, whole};
+  for (const auto& codes : cases) {
+    SCOPED_TRACE(::testing::Message() << codes.size() << " glyphs, first " << codes[0]);
+    auto font = read(codes);
+    ASSERT_NE(font->FaceSet(), nullptr);
+    const TrueTypeFace* face = font->FaceSet()->GetFace(0);
+    ASSERT_NE(face, nullptr);
+    std::map<std::uint16_t, std::uint16_t> first;
+    for (std::size_t i = 0; i < codes.size(); ++i) first.emplace(codes[i], std::uint16_t(i));
+    ASSERT_EQ(face->glyphs.size(), first.size());
+    auto expected = first.begin();
+    for (const auto& glyph : face->glyphs) {
+      EXPECT_EQ(glyph->code, expected->first);
+      EXPECT_EQ(glyph->advance, expected->second);
+      ++expected;
+    }
   }
 }
 
