@@ -20,31 +20,40 @@ std::uint64_t Extras(const cInsert& insert) {
 }  // namespace
 
 std::uint64_t InsertExpansionSize::Of(const cInsert& insert) {
-  return std::min<std::uint64_t>(OfBlock(insert.blockIndex, 0), kExpansionBudget) + Extras(insert);
+  return OfBlock(insert.blockIndex, 0).children + Extras(insert);
 }
 
-std::uint64_t InsertExpansionSize::OfBlock(std::uint32_t index, int depth) {
+bool InsertExpansionSize::Cut(const cInsert& insert) { return OfBlock(insert.blockIndex, 0).spent > kExpansionBudget; }
+
+InsertExpansionSize::Count InsertExpansionSize::OfBlock(std::uint32_t index, int depth) {
   // The expansion enters no block twice on one path and none deeper than
   // the path allows; a missing block expands to nothing.
-  if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return 0;
+  if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return {};
   if (counted_.size() < data_.BlockCount()) {
-    counted_.resize(data_.BlockCount(), 0);
+    counted_.resize(data_.BlockCount());
     state_.resize(data_.BlockCount(), 0);
   }
   if (state_[index] == 2) return counted_[index];
-  if (state_[index] == 1) return 0;
+  if (state_[index] == 1) return {};
   state_[index] = 1;
-  std::uint64_t total = 0;
+  // The budget pays for the copies of block objects; the labels and
+  // blank-out rectangles of nested inserts come on top of it.
+  Count total;
   if (const cBlock* block = data_.GetBlock(index)) {
-    for (const cOutObj* o = block->FirstObject(); o && total < kExpansionBudget; o = o->next) {
+    for (const cOutObj* o = block->FirstObject();
+         o && (total.children < kExpansionBudget || total.spent <= kExpansionBudget); o = o->next) {
       if (const cInsert* nested = o->AsInsert()) {
-        total += OfBlock(nested->blockIndex, depth + 1) + Extras(*nested);
+        const Count inner = OfBlock(nested->blockIndex, depth + 1);
+        total.children += inner.children + Extras(*nested);
+        total.spent += inner.spent;
       } else {
-        ++total;
+        ++total.children;
+        ++total.spent;
       }
     }
   }
-  total = std::min<std::uint64_t>(total, kExpansionBudget);
+  total.children = std::min<std::uint64_t>(total.children, kExpansionBudget);
+  total.spent = std::min<std::uint64_t>(total.spent, kExpansionBudget + 1);
   counted_[index] = total;
   state_[index] = 2;
   return total;

@@ -21,12 +21,22 @@ class InsertExpansionSize {
   // insert's labels and blank-out rectangle.
   std::uint64_t Of(const cInsert& insert);
 
+  // Whether the expansion stops at its budget with objects of the blocks
+  // still to make: the insert shows only part of its block.
+  bool Cut(const cInsert& insert);
+
  private:
-  // What one block expands to; blocks are counted once and remembered.
-  std::uint64_t OfBlock(std::uint32_t index, int depth);
+  // Of one block: what it expands to (up to the budget), and how much of the
+  // budget it would spend, counted just past the budget.
+  struct Count {
+    std::uint64_t children = 0;
+    std::uint64_t spent = 0;
+  };
+  // Blocks are counted once and remembered.
+  Count OfBlock(std::uint32_t index, int depth);
 
   cDrawingData& data_;
-  std::vector<std::uint64_t> counted_;
+  std::vector<Count> counted_;
   std::vector<std::uint8_t> state_;  // 0 not yet, 1 being counted, 2 counted
 };
 

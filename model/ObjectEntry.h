@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -56,8 +57,10 @@ class ObjectEntryArray {
       entries_.swap(other.entries_);
       return;
     }
-    entries_.reserve(entries_.size() + other.entries_.size());
-    for (ObjectEntry& e : other.entries_) entries_.push_back(std::move(e));
+    // A range insert grows the storage geometrically: reserving the exact
+    // sum would move the whole list again for every nested insert taken.
+    entries_.insert(entries_.end(), std::make_move_iterator(other.entries_.begin()),
+                    std::make_move_iterator(other.entries_.end()));
     other.entries_.clear();
   }
   // Room for `count` entries in all, taken at once.

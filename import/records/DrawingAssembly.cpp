@@ -26,6 +26,7 @@
 #include "import/records/TextRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/AttributeList.h"
+#include "model/InsertExpansionSize.h"
 #include "model/LevelTable.h"
 #include "model/ObjectChain.h"
 #include "model/cBlock.h"
@@ -117,14 +118,16 @@ std::string LostObjectName(const std::vector<std::uint16_t>& entities, std::size
 // The objects of the chain, listed in its order in `listed` with the
 // entity codes of their records in `entities`: those whose extent is not
 // finite or reaches beyond 1e20 are dropped and counted as lost;
-// the others on visible levels make the drawing area. With an initial view
-// that holds at least one object whole, the views open on the area cut to
-// it.
+// the others on visible levels make the drawing area. A kept insert whose
+// block expands past what one insert shows is counted too: it shows in
+// part. With an initial view that holds at least one object whole, the
+// views open on the area cut to it.
 void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<cOutObj*>& listed,
                         const std::vector<std::uint16_t>& entities, ImportStatistics& statistics,
                         const DRect* initialView) {
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
+  InsertExpansionSize expansionSize(*data);
   ObjectChain kept;
   // The texts kept, for their glyphs: when the top block holds nothing
   // else, the texts met here are all of its texts.
@@ -154,6 +157,9 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
       statistics.CountLoss(LostObjectName(entities, k), ExtentLossReason(extent));
       delete object;
       continue;
+    }
+    if (const cInsert* insert = object->AsInsert(); insert && expansionSize.Cut(*insert)) {
+      statistics.CountLoss(LostObjectName(entities, k), LossReason::ExpansionCut);
     }
     const LevelRecord* level = data->Levels().FindLevel(object->Level());
     if (!level || level->visible) area.Union(extent, first);

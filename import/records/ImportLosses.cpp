@@ -25,6 +25,7 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
       {LossReason::ExtentTooLarge, kStrLostBeyondRange},
       {LossReason::ExtentNotFinite, kStrLostNotFinite},
       {LossReason::UnreadableNumber, kStrUnreadableNumbers},
+      {LossReason::ExpansionCut, kStrExpansionsCut},
   };
   std::vector<WString> warnings;
   for (const Kind& kind : kKinds) {

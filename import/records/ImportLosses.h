@@ -16,6 +16,7 @@ struct DwgLoadReport;
 inline constexpr int kStrLostBeyondRange = 19805;
 inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
+inline constexpr int kStrExpansionsCut = 19930;
 // The refusal once memory ran out, with %s the most bytes that were held.
 inline constexpr int kStrOutOfMemory = 19808;
 

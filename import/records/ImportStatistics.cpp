@@ -22,6 +22,7 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::UnreadableNumber: return "unreadable number";
     case LossReason::ExtentNotFinite: return "extent not finite";
     case LossReason::ExtentTooLarge: return "extent beyond 1e20";
+    case LossReason::ExpansionCut: return "expansion past the cap";
   }
   return "unknown";
 }

@@ -40,6 +40,7 @@ enum class LossReason {
   UnreadableNumber,  // a number written as text that is none (abc, 12abc, nan), or a binary one not finite
   ExtentNotFinite,   // an object whose extent is not a finite rectangle
   ExtentTooLarge,    // an object reaching beyond 1e20 either way
+  ExpansionCut,      // an insert whose block expands past what one insert may show (kept, shown in part)
 };
 
 const char* LossReasonText(LossReason reason);

@@ -1,7 +1,8 @@
 // What an import loses without refusing the drawing is counted in the
 // report (kvn-dump's skippedReasons) and told once per kind in the open's
-// warnings: objects whose extent is not finite or reaches beyond 1e20, and
-// numbers the file writes so that they cannot be read.
+// warnings: objects whose extent is not finite or reaches beyond 1e20,
+// numbers the file writes so that they cannot be read, and inserts whose
+// block expands past what one insert shows.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -62,6 +63,22 @@ std::string Entities(DxfWriter::Form form, const std::function<void(DxfWriter&)>
   w.EndSection().Eof();
   return w.Bytes();
 }
+
+// Blocks for one INSERT of GRID: GRID holds a 10 x `rows` array of LEAF,
+// a block of `lines` lines.
+std::function<void(DxfWriter&)> Grid(int rows, int lines) {
+  return [rows, lines](DxfWriter& w) {
+    w.Block("LEAF");
+    for (int i = 0; i < lines; ++i) w.Line("0", i, 0, i, 1);
+    w.EndBlock();
+    w.Block("GRID");
+    w.Str(0, "INSERT").Str(8, "0").Str(2, "LEAF").Point(10, 0, 0);
+    w.Int(70, 10).Int(71, rows).Real(44, lines + 1.0).Real(45, 2.0);
+    w.EndBlock();
+  };
+}
+
+void InsertGrid(DxfWriter& w) { w.Str(0, "INSERT").Str(8, "0").Str(2, "GRID").Point(10, 0, 0); }
 
 struct LossCase {
   const char* what;
@@ -142,6 +159,10 @@ std::vector<LossCase> Cases() {
                               w.Real(11, std::numeric_limits<double>::quiet_NaN()).Real(21, 1).Real(31, 0);
                             }),
                    "LINE", "unreadable number", 1, kStrUnreadableNumbers, 1, 1});
+  // 100 cells of 4,100 lines: 410,000 children, past the 400,000 one
+  // insert shows; the insert is kept and shows in part.
+  cases.push_back({"an insert past the expansion cap", Entities(text, InsertGrid, Grid(10, 4100)), "INSERT",
+                   "expansion past the cap", 1, kStrExpansionsCut, 2, 0});
   return cases;
 }
 
@@ -181,6 +202,15 @@ TEST(ImportLossesTest, ReadableNumbersInAnyFormAreNoLoss) {
     w.Str(11, "+3").Str(21, ".5").Str(62, "  7").Str(70, "-12 ");
   }));
   ASSERT_TRUE(loaded.result.Ok());
+  EXPECT_TRUE(loaded.report.skippedReasons.empty());
+  EXPECT_TRUE(loaded.result.Warnings().empty());
+}
+
+// An insert of many objects, below what one insert shows, loses nothing.
+TEST(ImportLossesTest, AnInsertBelowTheExpansionCapIsNoLoss) {
+  Loaded loaded = Load(Entities(DxfWriter::Form::Text, InsertGrid, Grid(10, 400)));
+  ASSERT_TRUE(loaded.result.Ok());
+  EXPECT_EQ(TopCount(*loaded.result.Document()), 2u);
   EXPECT_TRUE(loaded.report.skippedReasons.empty());
   EXPECT_TRUE(loaded.result.Warnings().empty());
 }

@@ -2,7 +2,9 @@
 // of children the expansion makes: for nested blocks, blocks that place
 // themselves, nesting past the path's depth, a lattice held by the budget,
 // missing blocks, labels and the blank-out rectangle. The import spends it
-// before any expansion is made, so it must neither miss nor invent children.
+// before any expansion is made, so it must neither miss nor invent children;
+// and it tells an expansion cut at its budget (a loss the open counts) from
+// one that just fills it.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -54,7 +56,19 @@ TEST(InsertExpansionSizeTest, CountsWhatTheExpansionMakes) {
     std::function<std::uint32_t(cDrawingData*)> build;
     int labels = 0;
     bool blankOut = false;
+    bool cut = false;  // whether the expansion stops at its budget with objects left
   };
+  // A block of `leaves` inserts of a block of `each` lines, and `extra` lines.
+  auto wide = [](cDrawingData* d, int leaves, int each, int extra) {
+    std::vector<cOutObj*> lines;
+    for (int i = 0; i < each; ++i) lines.push_back(Line());
+    const std::uint32_t leaf = AddBlock(d, lines);
+    std::vector<cOutObj*> objects;
+    for (int i = 0; i < leaves; ++i) objects.push_back(InsertOf(leaf));
+    for (int i = 0; i < extra; ++i) objects.push_back(Line());
+    return AddBlock(d, objects);
+  };
+  static_assert(kExpansionBudget == 400 * 1000, "the budget rows below are built for this budget");
   const std::vector<Row> rows = {
       {"flat", [](cDrawingData* d) { return AddBlock(d, {Line(), Line(), Line()}); }},
       {"nested twice", [](cDrawingData* d) {
@@ -76,7 +90,8 @@ TEST(InsertExpansionSizeTest, CountsWhatTheExpansionMakes) {
          std::uint32_t previous = AddBlock(d, {Line()});
          for (int i = 0; i < 40; ++i) previous = AddBlock(d, {InsertOf(previous), InsertOf(previous)});
          return previous;
-       }},
+       },
+       0, false, true},
       {"labels and blank-out", [](cDrawingData* d) {
          const std::uint32_t leaf = AddBlock(d, {Line()});
          cInsert* nested = InsertOf(leaf);
@@ -85,6 +100,8 @@ TEST(InsertExpansionSizeTest, CountsWhatTheExpansionMakes) {
          return AddBlock(d, {Line(), nested});
        },
        2, true},
+      {"exactly the budget", [&](cDrawingData* d) { return wide(d, 1000, 400, 0); }},
+      {"one past the budget", [&](cDrawingData* d) { return wide(d, 1000, 400, 1); }, 0, false, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -93,7 +110,9 @@ TEST(InsertExpansionSizeTest, CountsWhatTheExpansionMakes) {
     top.blockIndex = row.build(d.data);
     for (int i = 0; i < row.labels; ++i) top.GetLabelSlot(i)->text = WString(u"L");
     top.blankOut = row.blankOut ? 1 : 0;
-    const std::uint64_t counted = InsertExpansionSize(*d.data).Of(top);
+    InsertExpansionSize size(*d.data);
+    const std::uint64_t counted = size.Of(top);
+    EXPECT_EQ(size.Cut(top), row.cut);
     top.UpdateIfDirty(d.data);
     EXPECT_EQ(counted, top.GetChildren().size());
   }
