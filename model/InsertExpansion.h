@@ -14,7 +14,8 @@
 // already on the path, or a path 64 deep, expands to nothing where it closes.
 // A budget of generated children per expansion keeps a lattice of blocks that
 // place each other several times, level after level, from growing without
-// end (kExpansionBudget).
+// end (kExpansionBudget), and a count of the nested blocks entered ends a
+// lattice of blocks that hold nothing but each other (kExpansionEntries).
 #pragma once
 
 #include <cstdint>
@@ -30,6 +31,9 @@ class cDrawingData;
 // Children one top-level expansion may make; far above real drawings (a
 // whole drawing placed as a block has some ten thousand objects).
 inline constexpr std::uint32_t kExpansionBudget = 400000;
+// Nested blocks one top-level expansion may enter: a binary lattice enters
+// about two blocks for every child it makes, and real drawings far fewer.
+inline constexpr std::uint32_t kExpansionEntries = 4 * kExpansionBudget;
 
 struct ExpandInsertArgs {
   // Where the insert's block and its overrides are looked up; null (line
@@ -55,6 +59,10 @@ struct ExpandInsertArgs {
   BlockPath* path = nullptr;
   // Children still allowed; null starts a new budget.
   std::uint32_t* budget = nullptr;
+  // Nested blocks still allowed to be entered; null starts a new count.
+  // Blocks that only place each other make no children, so the children's
+  // budget alone would let a lattice of them walk all of its paths.
+  std::uint32_t* entries = nullptr;
 };
 
 void ExpandInsert(const ExpandInsertArgs& args);

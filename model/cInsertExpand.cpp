@@ -82,6 +82,8 @@ void ExpandInsert(const ExpandInsertArgs& args) {
   BlockPath& path = args.path ? *args.path : ownPath;
   std::uint32_t ownBudget = kExpansionBudget;
   std::uint32_t& budget = args.budget ? *args.budget : ownBudget;
+  std::uint32_t ownEntries = kExpansionEntries;
+  std::uint32_t& entries = args.entries ? *args.entries : ownEntries;
   BlockPathScope scope(path, args.block);
   if (!scope.Entered()) return;
 
@@ -99,7 +101,8 @@ void ExpandInsert(const ExpandInsertArgs& args) {
   for (cOutObj* o = args.block->FirstObject(); o; o = o->next) {
     if (budget == 0) break;
     if (cInsert* nested = o->AsInsert()) {
-      if (!data) continue;
+      if (!data || entries == 0) continue;
+      --entries;
       const std::uint16_t level = nested->Level() == kNoLevel ? args.level : nested->Level();
       ExpandInsertArgs inner;
       inner.blockData = args.blockData;
@@ -112,6 +115,7 @@ void ExpandInsert(const ExpandInsertArgs& args) {
       inner.level = level;
       inner.path = &path;
       inner.budget = &budget;
+      inner.entries = &entries;
       ExpandInsert(inner);
       continue;
     }
@@ -191,9 +195,16 @@ void ExpandInsert(const ExpandInsertArgs& args) {
     }
   }
 
-  // 5. Label texts.
+  // 5. Label texts. A nested insert's labels are paid from the budget like
+  // its block's objects: a lattice of labelled placements of empty blocks
+  // would otherwise make labels without end.
   if (!args.labelsOff) {
+    const bool nested = args.budget != nullptr;
     for (int i = 0; i < insert.LabelSlotCount(); ++i) {
+      if (nested) {
+        if (budget == 0) break;
+        --budget;
+      }
       std::unique_ptr<cText> text = insert.MakeLabelText(i, false, args.topInsert, data);
       if (!text) continue;
       text->SetFlag(kFlagInsertGenerated);

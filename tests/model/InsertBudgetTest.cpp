@@ -113,5 +113,41 @@ TEST(InsertBudget, TheBudgetStopsEveryChainWhereverItRunsOut) {
   }
 }
 
+// Blocks that only place each other make no children, so the children's
+// budget never runs out: the nested blocks entered are counted too, and a
+// lattice of 2^40 empty placements ends after that many entries instead of
+// walking every path, and labelled placements pay for their labels.
+TEST(InsertBudget, ALatticeOfEmptyBlocksEndsAfterTheBudgetsEntries) {
+  for (const Case& c : {Case{"", 0, 10}, Case{"", 2, 40}, Case{"l", 0, 40}}) {
+    SCOPED_TRACE(::testing::Message() << "leaf " << c.leaf << ", " << c.levels << " levels");
+    std::uint64_t wanted = 0;
+    const std::size_t made = ChildrenOf(c, wanted);
+    EXPECT_LE(made, std::size_t(kExpansionBudget));
+    if (wanted <= kExpansionBudget) {
+      EXPECT_EQ(made, wanted);
+    }
+  }
+  // Placements that carry a label each: the labels are paid for as the
+  // block's objects are, so 2^30 labelled placements of empty blocks stop
+  // at the budget too.
+  DataRef d;
+  std::uint32_t previous = AddBlock(d.data, {});
+  for (int i = 0; i < 30; ++i) {
+    cInsert* first = InsertOf(previous);
+    cInsert* second = InsertOf(previous, 1);
+    for (cInsert* placed : {first, second}) {
+      InsertLabel* slot = placed->GetLabelSlot(0);
+      slot->text = WString(u"L");
+      slot->position = {0, 1};
+    }
+    previous = AddBlock(d.data, {first, second});
+  }
+  cInsert insert;
+  insert.blockIndex = previous;
+  insert.UpdateIfDirty(d.data);
+  EXPECT_LE(insert.GetChildren().size(), std::size_t(kExpansionBudget));
+  EXPECT_GE(insert.GetChildren().size(), std::size_t(kExpansionBudget) - 2);
+}
+
 }  // namespace
 }  // namespace kvn
