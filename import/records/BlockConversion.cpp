@@ -105,8 +105,7 @@ std::uint64_t YxxfReader::ImportBudget(std::uint64_t records) {
   return kBase + kPerRecord * std::min<std::uint64_t>(records, std::uint64_t(1) << 40);
 }
 
-bool YxxfReader::SpendOnExpansions(cDrawingData& data, const std::vector<cOutObj*>& objects) {
-  InsertExpansionSize size(data);
+bool YxxfReader::SpendOnExpansions(InsertExpansionSize& size, const std::vector<cOutObj*>& objects) {
   std::uint64_t children = 0;
   for (cOutObj* object : objects) {
     if (const cInsert* insert = object->AsInsert()) children += size.Of(*insert);

@@ -123,11 +123,10 @@ std::string LostObjectName(const std::vector<std::uint16_t>& entities, std::size
 // part. With an initial view that holds at least one object whole, the
 // views open on the area cut to it.
 void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<cOutObj*>& listed,
-                        const std::vector<std::uint16_t>& entities, ImportStatistics& statistics,
-                        const DRect* initialView) {
+                        const std::vector<std::uint16_t>& entities, InsertExpansionSize& expansionSize,
+                        ImportStatistics& statistics, const DRect* initialView) {
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
-  InsertExpansionSize expansionSize(*data);
   ObjectChain kept;
   // The texts kept, for their glyphs: when the top block holds nothing
   // else, the texts met here are all of its texts.
@@ -581,9 +580,12 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       std::vector<SheetObject>().swap(top);
       data->MergeDuplicateBlocks(listed);
       // What the inserts will hold when shown is counted before any is expanded.
-      if (!SpendOnExpansions(*data, listed)) return false;
+      // One count of the blocks serves the spending and, below, the inserts cut short.
+      InsertExpansionSize expansionSize(*data);
+      if (!SpendOnExpansions(expansionSize, listed)) return false;
       ApplyUnits(sheet->Drawing());
-      ComputeDrawingArea(*sheet, objects, listed, entities, statistics, hasInitialView ? &initialView : nullptr);
+      ComputeDrawingArea(*sheet, objects, listed, entities, expansionSize, statistics,
+                         hasInitialView ? &initialView : nullptr);
       if (gOutOfMemory) return false;
       document->AddSheet(std::move(sheet));
       return true;

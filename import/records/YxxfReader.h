@@ -42,6 +42,7 @@
 
 namespace kvn {
 
+class InsertExpansionSize;
 class LoadQuestions;
 struct FormatReadContext;
 class OutFileStream;
@@ -220,8 +221,9 @@ class YxxfReader {
   // every insert counted by its block's records, is more than the budget
   // has left: refused before anything is converted.
   bool ForeseeExpansions(YxxfBlockRec& block, int mode);
-  // Spends the expansions of the sheet's top-level inserts.
-  bool SpendOnExpansions(cDrawingData& data, const std::vector<cOutObj*>& objects);
+  // Spends the expansions of the sheet's top-level inserts, counted by the
+  // sheet's `size` (which the assembly asks again for inserts cut short).
+  bool SpendOnExpansions(InsertExpansionSize& size, const std::vector<cOutObj*>& objects);
   // Inserts skipped because their block is on their own insert chain, and
   // array cells left out above the cap.
   std::uint64_t selfInserts = 0, cellsCapped = 0;
