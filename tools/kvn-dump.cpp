@@ -62,10 +62,10 @@
 #include "document/DwgLoadReport.h"
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
-#include "document/PartialReadNotice.h"
 #include "document/cDrawingDoc.h"
 #include "app/DrawingServices.h"
 #include "tools/JsonText.h"
+#include "tools/OpenWarningsJson.h"
 #include "tools/OutOfMemoryAnswer.h"
 #include "foundation/AddressSanitizer.h"
 #include "foundation/DRect.h"
@@ -405,18 +405,7 @@ int main(int argc, char** argv) {
     out += ", \"message\": ";
     AppendJsonString(out, MakeOpenFailureMessage(result, path).text.ToUtf8());
   }
-  if (result.Partial() || !result.Warnings().empty()) {
-    // The notice of a partial read first, as the viewer would show it.
-    std::vector<std::string> warnings;
-    if (result.Partial()) warnings.push_back(PartialReadText(path).ToUtf8());
-    for (const WString& warning : result.Warnings()) warnings.push_back(warning.ToUtf8());
-    out += ", \"warnings\": [";
-    for (std::size_t i = 0; i < warnings.size(); ++i) {
-      if (i) out += ", ";
-      AppendJsonString(out, warnings[i]);
-    }
-    out += "]";
-  }
+  tool::AppendOpenWarnings(out, result, path);
   out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   const int status = std::fflush(stdout) == 0 ? 0 : 1;

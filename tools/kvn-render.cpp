@@ -40,7 +40,6 @@
 #include "app/ZoomScroll.h"
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
-#include "document/PartialReadNotice.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -54,6 +53,7 @@
 #include "render/PagePainter.h"
 #include "render/RasterSurface.h"
 #include "tools/JsonText.h"
+#include "tools/OpenWarningsJson.h"
 #include "tools/OutOfMemoryAnswer.h"
 
 using namespace kvn;
@@ -245,18 +245,7 @@ int main(int argc, char** argv) {
   out += ", \"paint\": ";
   tool::AppendNumber(out, double(std::int64_t(Milliseconds(opened, painted) * 10.0 + 0.5)) / 10.0);
   out += "}";
-  if (result.Partial() || !result.Warnings().empty()) {
-    out += ", \"warnings\": [";
-    bool first = true;
-    auto add = [&](const WString& text) {
-      if (!first) out += ", ";
-      first = false;
-      tool::AppendJsonString(out, text.ToUtf8());
-    };
-    if (result.Partial()) add(PartialReadText(path));
-    for (const WString& warning : result.Warnings()) add(warning);
-    out += "]";
-  }
+  tool::AppendOpenWarnings(out, result, path);
   out += "}\n";
   std::fwrite(out.data(), 1, out.size(), stdout);
   return std::fflush(stdout) == 0 ? 0 : 1;
