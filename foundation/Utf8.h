@@ -1,5 +1,5 @@
-// UTF-16 surrogate tests and the UTF-8 encoder shared by the string
-// conversions and the settings file.
+// UTF-16 surrogate tests and the UTF-8 and UTF-16 encoders shared by the
+// string conversions, the settings file and the metafile text runs.
 #pragma once
 
 #include <string>
@@ -29,6 +29,21 @@ inline void AppendUtf8(std::string& out, char32_t cp) {
     out += char(0x80 | ((cp >> 6) & 0x3F));
     out += char(0x80 | (cp & 0x3F));
   }
+}
+
+// Appends one code point (at most U+10FFFF) in UTF-16, as a surrogate pair
+// beyond the Basic Multilingual Plane; `out` is any container of char16_t.
+// Gives the number of units appended.
+template <class Units>
+int AppendUtf16(Units& out, char32_t cp) {
+  if (cp < 0x10000) {
+    out.push_back(char16_t(cp));
+    return 1;
+  }
+  cp -= 0x10000;
+  out.push_back(char16_t(0xD800 + (cp >> 10)));
+  out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+  return 2;
 }
 
 }  // namespace kvn

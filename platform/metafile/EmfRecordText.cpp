@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "foundation/CodePages.h"
+#include "foundation/Utf8.h"
 #include "foundation/WString.h"
 #include "platform/gdi/SymbolFont.h"
 #include "platform/metafile/EmfPlayDetail.h"
@@ -171,17 +172,10 @@ std::optional<TFont> StandInForSymbols(TDC& dc, HandleTable& t, TextRun* run) {
   run->text.clear();
   std::vector<int> dx;
   for (std::size_t i = 0; i < characters.size(); ++i) {
-    const char32_t c = characters[i];
-    const bool pair = c > 0xFFFF;
-    if (pair) {
-      run->text.push_back(char16_t(0xD800 + ((c - 0x10000) >> 10)));
-      run->text.push_back(char16_t(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      run->text.push_back(char16_t(c));
-    }
+    const int units = AppendUtf16(run->text, characters[i]);
     if (!run->dx.empty()) {
       dx.push_back(run->dx[i]);
-      if (pair) dx.push_back(0);
+      if (units == 2) dx.push_back(0);
     }
   }
   run->dx = std::move(dx);

@@ -111,16 +111,6 @@ bool DecodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp) {
   return true;
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
-  if (cp < 0x10000) {
-    out += char16_t(cp);
-  } else {
-    cp -= 0x10000;
-    out += char16_t(0xD800 + (cp >> 10));
-    out += char16_t(0xDC00 + (cp & 0x3FF));
-  }
-}
-
 bool Utf8ToUtf16(std::string_view s, std::u16string& out) {
   out.clear();
   std::size_t pos = 0;
