@@ -1,5 +1,6 @@
 #include "import/records/TextNumbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -8,11 +9,18 @@
 
 namespace kvn {
 
+namespace {
+
+// The white space a number's text may carry around it (C's isspace, without
+// the locale).
+bool IsNumberSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
 std::int32_t ParseDecimalSaturated(const char* text, int length) {
   if (!text) return 0;
   int i = 0;
-  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-  while (i < length && isSpace(text[i])) ++i;
+  while (i < length && IsNumberSpace(text[i])) ++i;
   bool negative = false;
   if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   // Accumulate the magnitude in 64 bits and stop growing once it is past
@@ -120,14 +128,13 @@ bool ParsePlainDouble(const char* text, int length, double& out) {
 
 bool IsWholeInteger(const char* text, int length) {
   if (!text) return false;
-  auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
   int i = 0;
-  while (i < length && isSpace(text[i])) ++i;
+  while (i < length && IsNumberSpace(text[i])) ++i;
   if (i < length && (text[i] == '+' || text[i] == '-')) ++i;
   const int digits = i;
   while (i < length && text[i] >= '0' && text[i] <= '9') ++i;
   if (i == digits) return false;
-  while (i < length && isSpace(text[i])) ++i;
+  while (i < length && IsNumberSpace(text[i])) ++i;
   return i == length;
 }
 
@@ -136,8 +143,7 @@ bool IsReadableReal(const char* text, int length) {
   double value = 0.0;
   if (ParsePlainDecimal(text, length, value)) return true;
   // Blank text reads as 0 without being a number.
-  bool blank = true;
-  for (int i = 0; i < length && blank; ++i) blank = text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r');
+  const bool blank = std::all_of(text, text + length, IsNumberSpace);
   return !blank && std::isfinite(StringToDoubleLenient(text, length));
 }
 
