@@ -14,6 +14,7 @@
 #include "foundation/ModalStack.h"
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/ControlPeers.h"
+#include "platform/ui/DialogFit.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/NearParent.h"
 #include "platform/ui/ThemedButton.h"
@@ -199,11 +200,9 @@ bool TMyPropertySheet::MakePageWindow(int index) {
     holder->SetMinSize(wxSize(std::max(laidOut.x, held.x), std::max(laidOut.y, held.y)));
     notebook_->InvalidateBestSize();
     if (wxWindow* sheet = GetPeer(); sheet && sheet->GetSizer()) {
-      // Grown about its centre, where it was placed.
       const wxRect before = sheet->GetRect();
       sheet->GetSizer()->SetSizeHints(sheet);
-      const wxSize after = sheet->GetSize();
-      sheet->Move(before.x - (after.x - before.width) / 2, before.y - (after.y - before.height) / 2);
+      KeepCentreAfterGrowth(*sheet, before);
     }
   }
   holder->Layout();

@@ -240,11 +240,9 @@ void TDialog::FitTemplateToTexts() {
   if (!grown) return;
   const wxSize client(DialogUnitsToPixelsX(template_->cx, baseX_), DialogUnitsToPixelsY(template_->cy, baseY_));
   if (host->IsTopLevel()) {
-    // Grown about its centre, where it was placed.
     const wxRect before = host->GetRect();
     host->SetClientSize(client);
-    const wxSize after = host->GetSize();
-    host->Move(before.x - (after.x - before.width) / 2, before.y - (after.y - before.height) / 2);
+    KeepCentreAfterGrowth(*host, before);
   } else {
     host->SetClientSize(client);
     host->SetMinSize(client);

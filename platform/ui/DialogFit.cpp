@@ -98,4 +98,9 @@ DialogBaseUnits FitDialogBaseUnits(std::span<const DialogFitControl> controls, D
   return fitted;
 }
 
+void KeepCentreAfterGrowth(wxWindow& window, const wxRect& before) {
+  const wxSize after = window.GetSize();
+  window.Move(before.x - (after.x - before.width) / 2, before.y - (after.y - before.height) / 2);
+}
+
 }  // namespace kvn

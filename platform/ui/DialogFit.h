@@ -48,4 +48,8 @@ wxSize ToggleButtonNeed(const wxWindow& peer, bool check, bool probe);
 // every control's need fits its template rectangle.
 DialogBaseUnits FitDialogBaseUnits(std::span<const DialogFitControl> controls, DialogBaseUnits base);
 
+// A top-level window that grew for its texts from `before` (its rectangle
+// when it was placed) is moved so that it keeps the centre it was placed at.
+void KeepCentreAfterGrowth(wxWindow& window, const wxRect& before);
+
 }  // namespace kvn
