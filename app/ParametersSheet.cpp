@@ -418,6 +418,10 @@ class cNewPagesPage : public TMyPropertyPage {
     const int count = list_->GetCount();
     if (TWindow* w = GetDlgItem(kPageUp)) w->EnableWindow(count > 1);
     if (TWindow* w = GetDlgItem(kPageDown)) w->EnableWindow(count > 1);
+    // Without a chosen page (a sheet without pages) they would do nothing.
+    for (int id : {kPageRemove, kPageRename}) {
+      if (TWindow* w = GetDlgItem(id)) w->EnableWindow(page != nullptr);
+    }
     name_->SetText(page ? page->name : WString());
     SetCheck(kPagePrintable, page && !(page->kind & kPageNotPrintable), page != nullptr);
     SetCheck(kPageOnAll, page && (page->kind & kPageOnAllPages), page != nullptr);

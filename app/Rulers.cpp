@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -147,6 +148,21 @@ std::int32_t DrawRulerText(const std::function<void(std::int32_t, std::int32_t)>
   return advance;
 }
 
+bool RulerLabelFits(const RulerTick& tick, bool vertical, std::int32_t length, std::int32_t room) {
+  // The pixels the label would set, along the ruler.
+  std::int64_t first = INT64_MAX, last = INT64_MIN;
+  auto extent = [&](std::int32_t x, std::int32_t y) {
+    const std::int64_t along = vertical ? y : x;
+    first = std::min(first, along);
+    last = std::max(last, along);
+  };
+  if (vertical)
+    DrawRulerText(extent, 0, tick.position - 2, true, tick.text, room);
+  else
+    DrawRulerText(extent, tick.position + 2, 0, false, tick.text, room);
+  return first <= last && first >= 0 && last < length;
+}
+
 void PaintRulerTo(TDC& dc, const WorldMapping& mapping, bool vertical, TSize size, COLORREF colour,
                   RulerCache& cache) {
   const std::int32_t length = vertical ? size.cy : size.cx;
@@ -165,7 +181,7 @@ void PaintRulerTo(TDC& dc, const WorldMapping& mapping, bool vertical, TSize siz
       line(t.top, t.position, kRulerSize, t.position);
     else
       line(t.position, t.top, t.position, kRulerSize);
-    if (t.label) {
+    if (t.label && RulerLabelFits(t, vertical, length, layout.labelRoom)) {
       if (vertical)
         DrawRulerText(pixel, 0, t.position - 2, true, t.text, layout.labelRoom);
       else

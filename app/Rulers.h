@@ -59,10 +59,15 @@ RulerLayout ComputeRulerTicks(const WorldMapping& mapping, bool vertical, std::i
 std::int32_t DrawRulerText(const std::function<void(std::int32_t x, std::int32_t y)>& setPixel, std::int32_t x,
                            std::int32_t y, bool vertical, const std::string& text, std::int32_t room);
 
+// Whether a tick's label lies whole on a ruler `length` pixels long, where
+// PaintRulerTo sets it: a label cut by either end of the ruler reads as
+// another number ("-150" as "0") and is left out.
+bool RulerLabelFits(const RulerTick& tick, bool vertical, std::int32_t length, std::int32_t room);
+
 class TDC;
 
 // Paints one ruler of `size` pixels into the device context: the ticks, the
-// labels and the base line along the inner edge, with a solid one-pixel pen
+// labels that fit whole (RulerLabelFits) and the base line along the inner edge, with a solid one-pixel pen
 // and single pixels in `colour`. The background is the caller's (the
 // window's erase). Nothing is drawn for a mapping without a positive world
 // length of 40 pixels.

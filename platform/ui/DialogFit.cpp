@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/ui/DialogTemplate.h"
+#include "platform/ui/UiHelpersWx.h"
 
 namespace kvn {
 
@@ -99,8 +100,9 @@ DialogBaseUnits FitDialogBaseUnits(std::span<const DialogFitControl> controls, D
 }
 
 void KeepCentreAfterGrowth(wxWindow& window, const wxRect& before) {
-  const wxSize after = window.GetSize();
-  window.Move(before.x - (after.x - before.width) / 2, before.y - (after.y - before.height) / 2);
+  // Kept on its monitor too: a window that grew past the edge of the screen
+  // would otherwise show only part of itself.
+  MoveWindowIntoMonitor(&window, before.x + before.width / 2, before.y + before.height / 2, false);
 }
 
 }  // namespace kvn

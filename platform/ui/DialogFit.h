@@ -49,7 +49,8 @@ wxSize ToggleButtonNeed(const wxWindow& peer, bool check, bool probe);
 DialogBaseUnits FitDialogBaseUnits(std::span<const DialogFitControl> controls, DialogBaseUnits base);
 
 // A top-level window that grew for its texts from `before` (its rectangle
-// when it was placed) is moved so that it keeps the centre it was placed at.
+// when it was placed) is moved so that it keeps the centre it was placed at,
+// as far as its monitor's work area lets it.
 void KeepCentreAfterGrowth(wxWindow& window, const wxRect& before);
 
 }  // namespace kvn

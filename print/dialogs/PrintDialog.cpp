@@ -101,7 +101,9 @@ cPrintDialog::cPrintDialog(TWindow* parent, cDrawing& drawing, std::uint16_t cur
   if (!many_ && (options_.what == kPrintAll || options_.what == kPrintCustom)) options_.what = kPrintCurrent;
   if (options_.what == kPrintSelectionArea) options_.what = kPrintCurrent;
 
-  new TAutoRadio(this, kWhatFirst, 5, &options_.what, kPrintAll);
+  // The default settings fall on a shown choice: "All pages and tiles" is
+  // hidden for a drawing of one page and one tile.
+  new TAutoRadio(this, kWhatFirst, 5, &options_.what, many_ ? kPrintAll : kPrintCurrent);
   static_cast<TAutoRadio*>(ChildWithId(kWhatFirst))->SetCallback(RadioChanged, 0);
   MmField(this, kAreaMargin, &options_.areaMargin, 0, 2, 1000, 1);
   IntField(this, kPageFrom, &options_.pageFrom, 1, 1, pageCount_, 1);
