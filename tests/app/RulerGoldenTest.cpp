@@ -17,11 +17,11 @@ namespace {
 constexpr COLORREF kInk = 0x00000000;
 constexpr COLORREF kBack = 0x00FFFFFF;
 
-test::Picture PaintRuler(double scale, bool vertical, std::int32_t length) {
+test::Picture PaintRuler(double scale, bool vertical, std::int32_t length, std::int32_t offset = 15) {
   WorldMapping m;
   m.scale = scale;
-  m.offsetX = 15;
-  m.offsetY = 15;
+  m.offsetX = offset;
+  m.offsetY = offset;
   const TSize size = vertical ? TSize{kRulerSize, length} : TSize{length, kRulerSize};
   std::vector<std::uint8_t> bits(std::size_t(size.cx) * std::size_t(size.cy) * 4);
   const std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), size.cx, size.cy);
@@ -105,6 +105,54 @@ TEST(RulerGolden, VerticalAtFourHundredPercent) {
   EXPECT_EQ(TickTop(p, true, 95), 9);
   EXPECT_EQ(TickTop(p, true, 175), 1);
   test::ExpectMatchesGolden(p, "ruler_v_400", 0);
+}
+
+// A drawing whose extent starts at -150, its start swept across both ends
+// of the ruler over a whole label period: every label shows whole or not
+// at all (one cut at its start made "-150" read "0"), and the labels that
+// fit are drawn.
+TEST(RulerGolden, LabelsShowWholeOrNotAtAll) {
+  const std::int32_t length = 200;
+  bool sawMinus150 = false;
+  for (bool vertical : {false, true}) {
+    for (std::int32_t start = -44; start <= 44; ++start) {
+      // World -150 at pixel `start` (4 pixels a unit at 100 %).
+      const std::int32_t offset = start + 600;
+      const test::Picture p = PaintRuler(1.0, vertical, length, offset);
+      WorldMapping m;
+      m.scale = 1.0;
+      m.offsetX = m.offsetY = offset;
+      RulerCache cache;
+      const RulerLayout layout = ComputeRulerTicks(m, vertical, length, cache);
+      int whole = 0;
+      for (const RulerTick& t : layout.ticks) {
+        if (!t.label) continue;
+        int inked = 0, inside = 0, all = 0;
+        auto count = [&](std::int32_t x, std::int32_t y) {
+          ++all;
+          if (x < 0 || y < 0 || x >= p.width || y >= p.height) return;
+          ++inside;
+          inked += Ink(p, x, y);
+        };
+        if (vertical)
+          DrawRulerText(count, 0, t.position - 2, true, t.text, layout.labelRoom);
+        else
+          DrawRulerText(count, t.position + 2, 0, false, t.text, layout.labelRoom);
+        SCOPED_TRACE(std::string(vertical ? "vertical" : "horizontal") + " start " + std::to_string(start) + " label \"" +
+                     t.text + "\" at " + std::to_string(t.position));
+        if (inked > 0) {
+          EXPECT_EQ(inked, all) << "a label cut by the ruler's end";
+        }
+        if (inside == all) {
+          EXPECT_EQ(inked, all) << "a label that fits is not drawn";
+          ++whole;
+        }
+        sawMinus150 = sawMinus150 || (t.text == "-150" && inside > 0 && inside < all);
+      }
+      EXPECT_GE(whole, 3) << start;
+    }
+  }
+  EXPECT_TRUE(sawMinus150);  // the sweep did cut "-150" at the ruler's start
 }
 
 TEST(RulerGolden, CollapsedMappingPaintsNothing) {
