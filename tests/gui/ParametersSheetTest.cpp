@@ -223,6 +223,31 @@ TEST_F(ParametersSheetTest, PagesPageColourFollowsColouredAndSetsThePageColour) 
   EXPECT_EQ(d.PageRecordCount(), 2u);
 }
 
+// Remove and Rename act on the chosen page: off on a sheet without pages,
+// on once a page is chosen.
+TEST_F(ParametersSheetTest, PagesPageRemoveAndRenameNeedAChosenPage) {
+  for (int pages : {0, 2}) {
+    SCOPED_TRACE(pages);
+    test::TiledDrawing tiled(100, 100, 1, 1, pages);
+    bool finished = false;
+    Run(tiled.doc,
+        {
+            [] { return RunningSheet() != nullptr; },
+            [&] {
+              TMyPropertySheet& s = *RunningSheet();
+              for (int id : {7005, 7011}) {
+                TWindow* button = Item(s, 1, id);
+                EXPECT_TRUE(button && button->IsWindowEnabled() == (pages > 0)) << id;
+              }
+              s.CmCancel();
+              return true;
+            },
+        },
+        finished);
+    EXPECT_TRUE(finished);
+  }
+}
+
 // Message boxes answered from a queue (OK when it is empty), each text noted.
 class QueuedBoxes final : public MessageBoxBackend {
  public:

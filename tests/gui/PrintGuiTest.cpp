@@ -18,6 +18,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/AppGlobals.h"
 #include "app/ProgressDialog.h"
@@ -287,6 +288,37 @@ TEST_F(PrintDialogAloneTest, OnePageAndOneTileHideTheRangeChoices) {
     d.CloseWindow(kIdcCancel);
   });
   EXPECT_TRUE(checked);
+}
+
+// Default settings choose a shown print range: "All pages and tiles" for a
+// drawing of several pages, the current page where it is hidden.
+TEST_F(PrintDialogAloneTest, DefaultSettingsChooseAShownRange) {
+  LoadPrinterList();
+  std::unique_ptr<TFrameWindow> owner(test::NewFrame(WString(u"Owner"), 0, 0, 400, 300));
+  ASSERT_TRUE(owner->Create());
+  owner->ShowWindow(kSwShow);
+  for (int pages : {0, 3}) {
+    SCOPED_TRACE(pages);
+    test::TiledDrawing tiled(190, 277, 1, 1, pages);
+    cPrintDialog dialog(owner.get(), tiled.Drawing(), 0, DRect{0, 0, 100, 100});
+    bool checked = false;
+    Run(dialog, [&](cPrintDialog& d) {
+      checked = true;
+      ClickRadio(d, 5004);  // the visible area, then back to the defaults
+      Press(d, 1053);
+      std::vector<int> chosen;
+      for (int id = 5001; id <= 5005; ++id) {
+        auto* radio = dynamic_cast<TRadioButton*>(Item(d, id));
+        if (radio && radio->GetCheck() == kBstChecked) {
+          chosen.push_back(id);
+          EXPECT_TRUE(Visible(d, id)) << id << " is chosen but hidden";
+        }
+      }
+      EXPECT_EQ(chosen, std::vector<int>{pages > 1 ? 5001 : 5003});
+      d.CloseWindow(kIdcCancel);
+    });
+    EXPECT_TRUE(checked);
+  }
 }
 
 TEST_F(PrintDialogAloneTest, CzechAndSlovak) {
