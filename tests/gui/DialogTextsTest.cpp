@@ -1,7 +1,8 @@
 // The texts of the drawing parameters sheet and of the print dialog, in all
 // three languages, on a private X display with the sample drawing open:
 // every one-line text shows whole (its best size fits its box), and every
-// check box and radio button has room for its indicator and label.
+// check box and radio button has room for its indicator and label; every
+// dialog grown for its texts stays on the screen.
 // Regression: "Drawing scale is correc..." and longer translations were cut.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +32,7 @@
 #include "controls/PropertySheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
+#include "foundation/WindowPlacement.h"
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/DialogTemplate.h"
@@ -156,6 +159,14 @@ TEST_F(DialogTextsTest, EveryTextOfTheParametersSheetAndThePrintDialogShowsWhole
                              [&] {
                                auto& dialog = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
                                CollectCut(dialog.GetPeer(), cut);
+                               // As the viewer shows it, on the screen.
+                               const ScreenRect work = GetPrimaryWorkArea();
+                               const wxRect r = dialog.GetPeer()->GetRect();
+                               if (!wxRect(work.left, work.top, work.right - work.left, work.bottom - work.top)
+                                        .Contains(r)) {
+                                 cut.push_back("the print dialog at x " + std::to_string(r.x) + ", " +
+                                               std::to_string(r.width) + " wide, leaves the screen");
+                               }
                                if (language == kLanguageSlovak) test::SaveScreenshot("print-dialog-slovak.png");
                                dialog.CloseWindow(kIdcCancel);
                                return true;
@@ -286,6 +297,48 @@ TEST_F(DialogTextsTest, EveryControlOfEveryTemplateFitsItsRectangleInEveryLangua
       dialog.Destroy(kIdcCancel);
     }
   }
+}
+
+// Every template, translated and fitted to its texts in each language,
+// lies on the screen, and the print dialog grows no wider in English than
+// in the two translations (its English texts are no longer than theirs).
+// Regression: the English print dialog grew for one radio button's text to
+// 1260 pixels, wider than the main window, and kept its centre by moving
+// its left edge off the screen.
+TEST_F(DialogTextsTest, EveryFittedTemplateLiesOnTheScreenInEveryLanguage) {
+  const ScreenRect work = GetPrimaryWorkArea();
+  const wxRect screen(work.left, work.top, work.right - work.left, work.bottom - work.top);
+  std::map<int, int> printWidth;
+  for (int language : {kLanguageEnglish, kLanguageCzech, kLanguageSlovak}) {
+    SCOPED_TRACE(language);
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    for (const DialogTemplateData& t : AllDialogTemplates()) {
+      TDialogTr dialog(frame_, t.id);
+      ASSERT_TRUE(dialog.Create());
+      const wxRect r = dialog.GetPeer()->GetRect();
+      EXPECT_TRUE(screen.Contains(r)) << "dialog " << t.id << " at " << r.x << ", " << r.y << ", " << r.width
+                                      << " x " << r.height << " leaves the screen";
+      if (t.id == 19516) printWidth[language] = r.width;
+      dialog.Destroy(kIdcCancel);
+    }
+  }
+  EXPECT_LE(printWidth[kLanguageEnglish], std::max(printWidth[kLanguageCzech], printWidth[kLanguageSlovak]));
+
+  // A dialog that grows by half for one text, placed at the screen's edge.
+  static const DialogControlData kControls[] = {
+      {DialogControlClass::Button, 101, u"Check box too long", 7, 7, 60, 10,
+       kWsVisible | kWsTabStop | kBsAutoCheckBox},
+  };
+  static const DialogTemplateData kGrowing[] = {{29811, u"Grows", 400, 40, 0, kControls, 1}};
+  ScopedDialogTemplates templates(kGrowing);
+  TDialogTr dialog(frame_, 29811);
+  ASSERT_TRUE(dialog.Create());
+  const wxRect r = dialog.GetPeer()->GetRect();
+  EXPECT_GT(r.width, 1000) << "the test dialog did not grow";
+  EXPECT_TRUE(screen.Contains(r)) << "the grown dialog at " << r.x << ", " << r.y << ", " << r.width << " x "
+                                  << r.height << " leaves the screen";
+  dialog.Destroy(kIdcCancel);
 }
 
 }  // namespace
