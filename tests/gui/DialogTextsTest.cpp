@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/checkbox.h>
+#include <wx/control.h>
 #include <wx/radiobut.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
@@ -37,6 +38,7 @@
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/DialogTemplate.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/ThemedButton.h"
 #include "print/dialogs/PrintDialog.h"
 #include "render/GeometryServicesImpl.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -296,6 +298,59 @@ TEST_F(DialogTextsTest, EveryControlOfEveryTemplateFitsItsRectangleInEveryLangua
       for (const std::string& text : cut) ADD_FAILURE() << "dialog " << t.id << ": " << text;
       dialog.Destroy(kIdcCancel);
     }
+  }
+}
+
+// Every push button of every template, translated as the viewer translates
+// after a language switch, in each language: its label shows no literal
+// '&' and marks at most one mnemonic, and the standard buttons (OK, Cancel,
+// Yes, No, Help, ...) are drawn alike in every language: the same themed
+// face with the same glyph, a mnemonic wherever the English one has one.
+// Regression: the Slovak view-direction dialog's Cancel read "&Zrušiť",
+// with a literal ampersand, no mnemonic and no icon.
+TEST_F(DialogTextsTest, EveryButtonOfEveryTemplateIsShownAlikeInEveryLanguage) {
+  struct Shown {
+    bool themed = false;
+    bool glyph = false;
+    bool mnemonic = false;
+    bool operator==(const Shown&) const = default;
+  };
+  std::map<std::pair<int, int>, Shown> english;  // (template, button) -> how English shows it
+  for (int language : {kLanguageEnglish, kLanguageCzech, kLanguageSlovak}) {
+    SCOPED_TRACE(language);
+    frame_->SwitchLanguage(language);
+    MessageQueue::Instance().DispatchRound();
+    int standard = 0;
+    for (const DialogTemplateData& t : AllDialogTemplates()) {
+      TDialogTr dialog(frame_, t.id);
+      ASSERT_TRUE(dialog.Create());
+      for (wxWindow* child : dialog.GetPeer()->GetChildren()) {
+        if (!PeerIsPushButton(child)) continue;
+        const wxString label = child->GetLabel();
+        const std::string text = label.ToStdString(wxConvUTF8);
+        const wxString shownText = wxControl::RemoveMnemonics(label);
+        EXPECT_FALSE(shownText.Contains('&')) << "dialog " << t.id << " button " << child->GetId() << " shows \""
+                                              << shownText.ToStdString(wxConvUTF8) << "\"";
+        EXPECT_LE(label.length() - shownText.length(), 1u) << "dialog " << t.id << ": \"" << text << "\"";
+        const int id = child->GetId();
+        if (id != kIdOk && id != kIdCancel && id != kIdYes && id != kIdNo && id != kIdcHelp && id != 1038) continue;
+        ++standard;
+        Shown shown;
+        const ThemedPeerInfo* themed = ThemedPeerOf(child);
+        shown.themed = themed != nullptr;
+        shown.glyph = themed && ThemedButtonGlyph(themed->glyphId, true) != nullptr;
+        shown.mnemonic = shownText.length() < label.length();
+        EXPECT_TRUE(shown.themed && shown.glyph) << "dialog " << t.id << ": \"" << text << "\" has no icon";
+        if (language == kLanguageEnglish) {
+          english[std::make_pair(t.id, id)] = shown;
+        } else {
+          EXPECT_TRUE(shown == english[std::make_pair(t.id, id)])
+              << "dialog " << t.id << ": \"" << text << "\" is not shown as its English twin";
+        }
+      }
+      dialog.Destroy(kIdcCancel);
+    }
+    EXPECT_GT(standard, 20);
   }
 }
 
