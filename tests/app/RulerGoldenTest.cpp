@@ -138,8 +138,8 @@ TEST(RulerGolden, LabelsShowWholeOrNotAtAll) {
           DrawRulerText(count, 0, t.position - 2, true, t.text, layout.labelRoom);
         else
           DrawRulerText(count, t.position + 2, 0, false, t.text, layout.labelRoom);
-        SCOPED_TRACE(std::string(vertical ? "vertical" : "horizontal") + " start " + std::to_string(start) + " label \"" +
-                     t.text + "\" at " + std::to_string(t.position));
+        SCOPED_TRACE(std::string(vertical ? "vertical" : "horizontal") + " start " + std::to_string(start) +
+                     " label \"" + t.text + "\" at " + std::to_string(t.position));
         if (inked > 0) {
           EXPECT_EQ(inked, all) << "a label cut by the ruler's end";
         }
