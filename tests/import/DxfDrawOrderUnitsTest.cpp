@@ -47,7 +47,8 @@ std::string Drawing(const Case& c) {
   w.Str(2, "*Paper_Space").Str(0, "ENDTAB").EndSection();
   w.Section("BLOCKS").Str(0, "BLOCK").Str(5, "40").Str(100, "AcDbEntity").Str(8, "0");
   w.Str(100, "AcDbBlockBegin").Str(2, "FLAG").Int(70, 2).Point(10, 0, 0).Str(3, "FLAG");
-  w.Str(0, "LINE").Str(5, "42").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbLine").Point(10, 0, 0).Point(11, 10, 0);
+  w.Str(0, "LINE").Str(5, "42").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbLine");
+  w.Point(10, 0, 0).Point(11, 10, 0);
   w.Str(0, "ATTDEF").Str(5, "44").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbText").Point(10, 0, -3);
   w.Real(40, 1.0).Str(1, "").Str(100, "AcDbAttributeDefinition").Str(3, "some prompt").Str(2, "NAME").Int(70, 0);
   w.Str(0, "ENDBLK").Str(5, "41").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbBlockEnd").EndSection();

@@ -65,7 +65,8 @@ TEST(ImportSheetNames, AFileWithLayoutsKeepsItsSheets) {
   const Sheets acadsharp{{"Model", 187}, {"MyLayout", 1}, {"Layout1", 1}, {"Layout2", 1}};
   const Sheets example{{"Model", 64}};
   const std::pair<const char*, Sheets> files[] = {
-      {"dxf/dxfparser_api-cw750-details.dxf", {{"Model", 1483}, {"Sheet 1", 11}, {"Sheet 2", 5}, {"Sheet 3", 6}, {"Sheet 4", 17}}},
+      {"dxf/dxfparser_api-cw750-details.dxf",
+       {{"Model", 1483}, {"Sheet 1", 11}, {"Sheet 2", 5}, {"Sheet 3", 6}, {"Sheet 4", 17}}},
       {"dxf/ezdxf_text.dxf", {{"Model", 222}, {"Layout2", 1}, {"Layout1", 1}}},
       {"dwg/libredwg_2018_Dynblocks.dwg", {{"Model", 117}, {"Layout2", 1}, {"Layout1", 1}}},
       {"dxf/acadsharp_sample_AC1024_ascii.dxf", acadsharp},
