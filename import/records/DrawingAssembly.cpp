@@ -95,13 +95,8 @@ bool StartsWithNoCaseAscii(const WString& text, std::u16string_view prefix) {
   return true;
 }
 
-// "*Paper_Space" (ASCII case ignored), or with `exact` false any name that
-// begins so ("*Paper_Space28").
-bool IsPaperSpaceBlockName(const WString& name, bool exact) {
-  constexpr std::u16string_view kName = u"*Paper_Space";
-  if (exact && name.View().size() != kName.size()) return false;
-  return StartsWithNoCaseAscii(name, kName);
-}
+// A layout's block: "*Paper_Space", "*Paper_Space28"... (ASCII case ignored).
+bool IsPaperSpaceBlockName(const WString& name) { return StartsWithNoCaseAscii(name, u"*Paper_Space"); }
 
 bool FiniteWithin(const DRect& r) {
   for (double v : {r.x1, r.y1, r.x2, r.y2}) {
@@ -652,7 +647,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   // shows the layouts it lists.
   if (layouts.Count() == 0) {
     for (YxxfBlockRec* block : blocks) {
-      if (block == paperBlock || block == &defaultBlock || !IsPaperSpaceBlockName(block->name, false)) continue;
+      if (block == paperBlock || block == &defaultBlock || !IsPaperSpaceBlockName(block->name)) continue;
       if (!buildSheet(block->name, *block, 0, false, nullptr)) return finish();
     }
   }
