@@ -47,7 +47,8 @@
 //
 // DXF, DWG and DGN add to "skipped" and "skippedReasons" what the import
 // lost after the reader took it: drawing objects left out for an "extent
-// not finite" or an "extent beyond 1e20", by the type of their record; and,
+// not finite" or an "extent beyond 1e20", by the type of their record, and
+// every entity taken "on no sheet" when none of the sheets holds anything; and,
 // in "skippedReasons" only (the entity is kept), under "unreadable number"
 // the numbers of a record that could not be read, counted per number.
 #include <algorithm>

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/ExternalReference.h"
@@ -93,6 +94,9 @@ bool StartsWithNoCaseAscii(const WString& text, std::u16string_view prefix) {
   }
   return true;
 }
+
+// A layout's block: "*Paper_Space", "*Paper_Space28"... (ASCII case ignored).
+bool IsPaperSpaceBlockName(const WString& name) { return StartsWithNoCaseAscii(name, u"*Paper_Space"); }
 
 bool FiniteWithin(const DRect& r) {
   for (double v : {r.x1, r.y1, r.x2, r.y2}) {
@@ -613,13 +617,39 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       break;
     }
   }
-  if (!buildSheet(paperLayout ? paperLayout->name : WString(u"Paper"), defaultBlock, 2, false, nullptr))
-    return finish();
+  // The blocks the further layouts are built from.
+  std::vector<std::pair<const YxxfLayoutRec*, YxxfBlockRec*>> layoutBlocks;
   for (const YxxfLayoutRec* layout : layouts) {
     if (layout == modelLayout || layout == paperLayout) continue;
     YxxfBlockRec* block = FindBlock(0, layout->owner == 0 ? layout->blockName : WString(), layout->owner);
     if (!block || block == &defaultBlock) continue;
+    layoutBlocks.emplace_back(layout, block);
+  }
+  auto claimed = [&](const YxxfBlockRec* block) {
+    return std::any_of(layoutBlocks.begin(), layoutBlocks.end(), [&](const auto& l) { return l.second == block; });
+  };
+  // A file may hold its paper space in the block section only (no record of
+  // the default block flagged as paper): the paper is then the
+  // *Paper_Space block, unless a further layout is built from it.
+  YxxfBlockRec* paperBlock = paperSpaceRecord != 0 ? FindBlock(0, WString(), paperSpaceRecord) : nullptr;
+  if (!paperBlock) paperBlock = FindBlock(0, WString(u"*Paper_Space"), 0);
+  const bool paperFromBlock =
+      defaultBlock.paperRecords == 0 && paperBlock && paperBlock != &defaultBlock && !claimed(paperBlock);
+  const WString paperName = paperLayout ? paperLayout->name : WString(u"Paper");
+  if (!(paperFromBlock ? buildSheet(paperName, *paperBlock, 0, false, nullptr)
+                       : buildSheet(paperName, defaultBlock, 2, false, nullptr)))
+    return finish();
+  for (const auto& [layout, block] : layoutBlocks) {
     if (!buildSheet(layout->name, *block, 0, false, nullptr)) return finish();
+  }
+  // Without any layout, the further *Paper_Space blocks are the layouts the
+  // file holds: each a sheet named after its block. A file with layouts
+  // shows the layouts it lists.
+  if (layouts.Count() == 0) {
+    for (YxxfBlockRec* block : blocks) {
+      if (block == paperBlock || block == &defaultBlock || !IsPaperSpaceBlockName(block->name)) continue;
+      if (!buildSheet(block->name, *block, 0, false, nullptr)) return finish();
+    }
   }
   if (monitor && monitor->Cancelled()) return nullptr;
   if (selfInserts != 0) {
@@ -628,7 +658,14 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   if (cellsCapped != 0) {
     warnings.push_back(ArrayCellsWarning(cellsCapped, maxArrayCells));
   }
+  // Objects were read and none reaches a sheet: the open says so rather
+  // than show an empty drawing without a word.
+  bool anyObject = false;
+  for (std::uint32_t i = 0; i < document->SheetCount() && !anyObject; ++i)
+    anyObject = document->GetSheet(i)->TopBlock().FirstObject() != nullptr;
+  const WString onNoSheet = anyObject ? WString() : CountReadOnNoSheet(statistics);
   for (WString& warning : ImportLossWarnings(statistics)) warnings.push_back(std::move(warning));
+  if (!onNoSheet.IsEmpty()) warnings.push_back(onNoSheet);
   // The name says the drawing is shown, not edited.
   document->name = GetFileNamePart(fileName);
   document->name.Append(LoadLangString(kStrReadOnly));

@@ -1,5 +1,6 @@
 #include "import/records/ImportLosses.h"
 
+#include <map>
 #include <string>
 
 #include "document/DwgLoadReport.h"
@@ -34,6 +35,24 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
     warnings.push_back(FormatPercentS(LoadLangString(kind.text), WString::FromUtf8(std::to_string(count))));
   }
   return warnings;
+}
+
+WString CountReadOnNoSheet(ImportStatistics& statistics) {
+  std::map<std::string, std::uint64_t> taken;
+  for (ImportSpace space : {ImportSpace::Model, ImportSpace::Paper, ImportSpace::Block}) {
+    for (const auto& [name, count] : statistics.HandedIn(space)) taken[name] += count;
+  }
+  std::uint64_t total = statistics.TotalDropped();
+  for (const auto& [name, count] : taken) {
+    // Those left out for their extent are told already.
+    const std::uint64_t told =
+        statistics.Lost(name, LossReason::ExtentNotFinite) + statistics.Lost(name, LossReason::ExtentTooLarge);
+    if (count <= told) continue;
+    statistics.CountLoss(name, LossReason::OnNoSheet, count - told);
+    total += count - told;
+  }
+  if (total == 0) return WString();
+  return FormatPercentS(LoadLangString(kStrReadOnNoSheet), WString::FromUtf8(std::to_string(total)));
 }
 
 WString OutOfMemoryText(std::uint64_t peak) {

@@ -17,6 +17,7 @@ inline constexpr int kStrLostBeyondRange = 19805;
 inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
 inline constexpr int kStrExpansionsCut = 19930;
+inline constexpr int kStrReadOnNoSheet = 19939;
 // The refusal once memory ran out, with %s the most bytes that were held.
 inline constexpr int kStrOutOfMemory = 19808;
 
@@ -27,6 +28,12 @@ void ReportImportLosses(const ImportStatistics& statistics, DwgLoadReport& repor
 // One warning for each kind of loss that happened, with its count, in the
 // language of the tables.
 std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics);
+
+// A drawing none of whose sheets holds anything: every entity taken (and
+// not already lost for its extent) counts as lost on no sheet. Returns the
+// warning that tells it with the entities dropped while read, or an empty
+// text when nothing was read.
+WString CountReadOnNoSheet(ImportStatistics& statistics);
 
 // The refusal of a drawing that ran the memory out, `peak` the most bytes
 // held, in the language of the tables.

@@ -23,12 +23,14 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::ExtentNotFinite: return "extent not finite";
     case LossReason::ExtentTooLarge: return "extent beyond 1e20";
     case LossReason::ExpansionCut: return "expansion past the cap";
+    case LossReason::OnNoSheet: return "on no sheet";
   }
   return "unknown";
 }
 
 bool LossDropsObject(LossReason reason) {
-  return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge;
+  return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge ||
+         reason == LossReason::OnNoSheet;
 }
 
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {

@@ -41,6 +41,7 @@ enum class LossReason {
   ExtentNotFinite,   // an object whose extent is not a finite rectangle
   ExtentTooLarge,    // an object reaching beyond 1e20 either way
   ExpansionCut,      // an insert whose block expands past what one insert may show (kept, shown in part)
+  OnNoSheet,         // an entity taken in a drawing none of whose sheets holds anything
 };
 
 const char* LossReasonText(LossReason reason);

@@ -77,73 +77,127 @@ std::int64_t FindInContext(const YxxfGroupRecord& record, const ItemRange& conte
   return -1;
 }
 
-void SortByDrawOrder(OwnedArray<cOneObjRec>& records, const GrowArray<std::uint64_t>& table) {
-  if (table.Count() < 2) return;
+namespace {
+
+// A record with the attributes that follow it (an insert's values): what a
+// sort table moves, and what a split keeps on one side, as one.
+struct RecordUnit {
+  std::uint32_t first = 0, count = 0;
+};
+
+std::vector<RecordUnit> UnitsOf(const std::vector<std::unique_ptr<cOneObjRec>>& list) {
+  std::vector<RecordUnit> units;
+  units.reserve(list.size());
+  for (std::uint32_t i = 0; i < list.size(); ++i) {
+    if (list[i]->entityCode == entity::kAttrib && !units.empty() && units.back().first + units.back().count == i) {
+      ++units.back().count;
+    } else {
+      units.push_back(RecordUnit{i, 1});
+    }
+  }
+  return units;
+}
+
+std::vector<std::unique_ptr<cOneObjRec>> DetachAll(OwnedArray<cOneObjRec>& records) {
   std::vector<std::unique_ptr<cOneObjRec>> list;
   list.reserve(records.Count());
   while (records.Count() > 0) list.emplace_back(records.DetachAt(records.Count() - 1));
   std::reverse(list.begin(), list.end());
-  auto byHandle = [](const std::unique_ptr<cOneObjRec>& a, const std::unique_ptr<cOneObjRec>& b) {
-    return a->handle < b->handle;
+  return list;
+}
+
+}  // namespace
+
+void SortByDrawOrder(OwnedArray<cOneObjRec>& records, const GrowArray<std::uint64_t>& table) {
+  if (table.Count() < 2) return;
+  std::vector<std::unique_ptr<cOneObjRec>> list = DetachAll(records);
+  std::vector<RecordUnit> units = UnitsOf(list);
+  // Every record's handle names its unit: a pair that names an attribute
+  // moves the insert it belongs to.
+  struct Named {
+    std::uint64_t handle;
+    std::uint32_t unit;
   };
-  std::stable_sort(list.begin(), list.end(), byHandle);
-  auto find = [&](std::uint64_t handle) -> std::int64_t {
-    auto it = std::lower_bound(list.begin(), list.end(), handle,
-                               [](const std::unique_ptr<cOneObjRec>& r, std::uint64_t h) { return r->handle < h; });
-    return it != list.end() && (*it)->handle == handle ? it - list.begin() : -1;
+  std::vector<Named> named;
+  named.reserve(list.size());
+  for (std::uint32_t u = 0; u < units.size(); ++u) {
+    for (std::uint32_t k = 0; k < units[u].count; ++k) named.push_back(Named{list[units[u].first + k]->handle, u});
+  }
+  auto byHandle = [](const Named& a, const Named& b) { return a.handle < b.handle; };
+  std::stable_sort(named.begin(), named.end(), byHandle);
+  auto unitOf = [&](std::uint64_t handle) -> std::int64_t {
+    auto it = std::lower_bound(named.begin(), named.end(), handle,
+                               [](const Named& n, std::uint64_t h) { return n.handle < h; });
+    return it != named.end() && it->handle == handle ? std::int64_t(it->unit) : -1;
   };
 
   const std::uint32_t pairs = table.Count() / 2;
   std::vector<std::uint64_t> missing;
   for (std::uint32_t p = 0; p < pairs; ++p) {
-    if (find(table[2 * p + 1]) < 0) missing.push_back(table[2 * p + 1]);
+    if (unitOf(table[2 * p + 1]) < 0) missing.push_back(table[2 * p + 1]);
   }
   std::sort(missing.begin(), missing.end());
   missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
   for (std::uint64_t h : missing) {
     auto placeholder = std::make_unique<cOneObjRec>();
     placeholder->handle = h;
+    units.push_back(RecordUnit{std::uint32_t(list.size()), 1});
+    named.push_back(Named{h, std::uint32_t(units.size() - 1)});
     list.push_back(std::move(placeholder));
   }
-  if (!missing.empty()) std::stable_sort(list.begin(), list.end(), byHandle);
+  if (!missing.empty()) std::stable_sort(named.begin(), named.end(), byHandle);
+
+  // The units in the order of their first record's handle; `slotOf` is a
+  // unit's place in that order.
+  const std::size_t n = units.size();
+  std::vector<std::uint32_t> order(n);
+  for (std::uint32_t u = 0; u < n; ++u) order[u] = u;
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return list[units[a].first]->handle < list[units[b].first]->handle;
+  });
+  std::vector<std::uint32_t> slotOf(n);
+  for (std::uint32_t i = 0; i < n; ++i) slotOf[order[i]] = i;
 
   constexpr std::uint32_t kNoKey = 0xFFFFFFFFu;
-  const std::size_t n = list.size();
   std::vector<std::uint32_t> key(n, kNoKey);
-  std::vector<std::int64_t> slot(n);
-  for (std::size_t i = 0; i < n; ++i) slot[i] = std::int64_t(i);
+  std::vector<std::uint32_t> slot(n);
+  for (std::uint32_t i = 0; i < n; ++i) slot[i] = i;
   bool applied = false;
   for (std::uint32_t p = 0; p < pairs; ++p) {
-    std::int64_t first = find(table[2 * p]);
-    std::int64_t s = find(table[2 * p + 1]);
-    if (first < 0 || s < 0) continue;
-    key[std::size_t(first)] = std::uint32_t(s);
-    slot[std::size_t(s)] = first;
+    const std::int64_t first = unitOf(table[2 * p]);
+    const std::int64_t second = unitOf(table[2 * p + 1]);
+    if (first < 0 || second < 0) continue;
+    const std::uint32_t f = slotOf[std::size_t(first)], s = slotOf[std::size_t(second)];
+    key[f] = s;
+    slot[s] = f;
     applied = true;
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    std::size_t holder = std::size_t(slot[i]);
-    if (key[holder] == kNoKey) key[holder] = std::uint32_t(i);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t holder = slot[i];
+    if (key[holder] == kNoKey) key[holder] = i;
   }
-  // A record moved out of its slot without a key of its own sorts last.
-  for (std::size_t i = 0; i < n; ++i) list[i]->orderKey = key[i];
+  // A unit moved out of its slot without a key of its own sorts last.
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const RecordUnit& unit = units[order[i]];
+    for (std::uint32_t k = 0; k < unit.count; ++k) list[unit.first + k]->orderKey = key[i];
+  }
   if (applied) {
-    std::stable_sort(list.begin(), list.end(),
-                     [](const std::unique_ptr<cOneObjRec>& a, const std::unique_ptr<cOneObjRec>& b) {
-                       return a->orderKey < b->orderKey;
-                     });
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return list[units[a].first]->orderKey < list[units[b].first]->orderKey;
+    });
   }
-  for (auto& r : list) records.Add(r.release());
+  for (std::uint32_t u : order) {
+    for (std::uint32_t k = 0; k < units[u].count; ++k) records.Add(list[units[u].first + k].release());
+  }
 }
 
 void SplitRecordList(OwnedArray<cOneObjRec>& withoutFlag, OwnedArray<cOneObjRec>& withFlag,
                      OwnedArray<cOneObjRec>& source, bool invert) {
-  std::vector<cOneObjRec*> taken;
-  taken.reserve(source.Count());
-  while (source.Count() > 0) taken.push_back(source.DetachAt(source.Count() - 1));
-  for (auto it = taken.rbegin(); it != taken.rend(); ++it) {
-    bool flag = ((*it)->paperSpace != 0) != invert;
-    (flag ? withFlag : withoutFlag).Add(*it);
+  std::vector<std::unique_ptr<cOneObjRec>> list = DetachAll(source);
+  for (const RecordUnit& unit : UnitsOf(list)) {
+    // The attributes go where their insert goes, whatever their own flag.
+    const bool flag = (list[unit.first]->paperSpace != 0) != invert;
+    for (std::uint32_t k = 0; k < unit.count; ++k) (flag ? withFlag : withoutFlag).Add(list[unit.first + k].release());
   }
 }
 

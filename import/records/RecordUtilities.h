@@ -54,11 +54,15 @@ std::int64_t FindInContext(const YxxfGroupRecord& record, const ItemRange& conte
 // handle}; an entity takes the draw position of the entity whose handle is
 // its sort handle. Sort handles that name no record get empty placeholder
 // records (they make no object). With fewer than two handles nothing happens;
-// when no pair applies the records stay in handle order.
+// when no pair applies the records stay in handle order. A record moves
+// with the attributes that follow it (an insert with its values), and a
+// pair that names an attribute moves its insert: a sort table changes the
+// order of what is drawn, never what is drawn.
 void SortByDrawOrder(OwnedArray<cOneObjRec>& records, const GrowArray<std::uint64_t>& sortTable);
 
 // Every record of the source goes to `withFlag` when its paper-space flag is
 // set (or, with invert, clear), else to `withoutFlag`; the source ends empty.
+// The attributes that follow a record go with it, whatever their own flag.
 void SplitRecordList(OwnedArray<cOneObjRec>& withoutFlag, OwnedArray<cOneObjRec>& withFlag,
                      OwnedArray<cOneObjRec>& source, bool invert);
 

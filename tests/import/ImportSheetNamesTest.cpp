@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "document/OpenDrawingFile.h"
@@ -16,6 +17,7 @@
 #include "document/cSheet.h"
 #include "dwg/InstallReaders.h"
 #include "foundation/LangTable.h"
+#include "model/cBlock.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -52,6 +54,38 @@ TEST(ImportSheetNames, LayoutsNameTheSheetsOfBothTwinsInEveryLanguage) {
   }
   SetLanguageIndex(kLanguageEnglish);
   InvalidateLangTable();
+}
+
+// A file with layouts keeps its sheets, their order and what each holds,
+// whatever *Paper_Space blocks it carries besides: the DXF and DWG twins
+// alike.
+TEST(ImportSheetNames, AFileWithLayoutsKeepsItsSheets) {
+  KVN_REQUIRE_TESTDATA(data);
+  using Sheets = std::vector<std::pair<std::string, std::size_t>>;
+  const Sheets acadsharp{{"Model", 187}, {"MyLayout", 1}, {"Layout1", 1}, {"Layout2", 1}};
+  const Sheets example{{"Model", 64}};
+  const std::pair<const char*, Sheets> files[] = {
+      {"dxf/dxfparser_api-cw750-details.dxf",
+       {{"Model", 1483}, {"Sheet 1", 11}, {"Sheet 2", 5}, {"Sheet 3", 6}, {"Sheet 4", 17}}},
+      {"dxf/ezdxf_text.dxf", {{"Model", 222}, {"Layout2", 1}, {"Layout1", 1}}},
+      {"dwg/libredwg_2018_Dynblocks.dwg", {{"Model", 117}, {"Layout2", 1}, {"Layout1", 1}}},
+      {"dxf/acadsharp_sample_AC1024_ascii.dxf", acadsharp},
+      {"dwg/acadsharp_sample_AC1024.dwg", acadsharp},
+      {"dxf/libredwg_example_2000.dxf", example},
+      {"dwg/libredwg_example_2000.dwg", example},
+  };
+  for (const auto& [file, sheets] : files) {
+    SCOPED_TRACE(file);
+    auto document = Open(data / file);
+    ASSERT_TRUE(document);
+    Sheets got;
+    for (std::uint32_t i = 0; i < document->SheetCount(); ++i) {
+      std::size_t n = 0;
+      for (cOutObj* o = document->GetSheet(i)->TopBlock().FirstObject(); o; o = o->next) ++n;
+      got.emplace_back(document->GetSheet(i)->Drawing().name.ToUtf8(), n);
+    }
+    EXPECT_EQ(got, sheets);
+  }
 }
 
 TEST(ImportSheetNames, AReferenceSheetIsNamedByItsBlock) {

@@ -96,6 +96,33 @@ TEST(RecordUtilitiesTest, SortByDrawOrder) {
   EXPECT_EQ(Handles(kept), (std::vector<std::uint64_t>{0x9, 0x8}));
 }
 
+// The attributes that follow an insert move with it, whichever of the two
+// the table names, and stay on its side of a split whatever their own flag.
+TEST(RecordUtilitiesTest, AnInsertMovesWithItsAttributes) {
+  auto make = [](OwnedArray<cOneObjRec>& list) {
+    AddRecords(list, {0x30, 0x31, 0x32, 0x10});
+    list[0]->entityCode = entity::kInsert;
+    list[1]->entityCode = entity::kAttrib;
+    list[2]->entityCode = entity::kAttrib;
+    list[3]->entityCode = entity::kLine;
+  };
+  for (std::uint64_t named : {0x30, 0x31, 0x32}) {
+    OwnedArray<cOneObjRec> list;
+    make(list);
+    GrowArray<std::uint64_t> table;
+    // The two swap places.
+    for (std::uint64_t h : {named, std::uint64_t(0x10), std::uint64_t(0x10), named}) table.Add(h);
+    SortByDrawOrder(list, table);
+    EXPECT_EQ(Handles(list), (std::vector<std::uint64_t>{0x30, 0x31, 0x32, 0x10})) << named;
+  }
+  OwnedArray<cOneObjRec> source, model, paper;
+  make(source);
+  source[0]->paperSpace = 1;
+  SplitRecordList(model, paper, source, false);
+  EXPECT_EQ(Handles(paper), (std::vector<std::uint64_t>{0x30, 0x31, 0x32}));
+  EXPECT_EQ(Handles(model), (std::vector<std::uint64_t>{0x10}));
+}
+
 TEST(RecordUtilitiesTest, SplitByPaperSpace) {
   OwnedArray<cOneObjRec> source, model, paper;
   AddRecords(source, {1, 2, 3});

@@ -1,5 +1,7 @@
 #include "tests/support/PaperSpaceDxf.h"
 
+#include <array>
+
 #include "tests/support/DxfWriter.h"
 
 namespace kvn::test {
@@ -47,6 +49,49 @@ std::string PaperSpaceOnlyDxf() {
   w.Str(100, "AcDbLayout").Str(1, "Model").Int(70, 1).Int(71, 0).Str(330, "1F");
   w.Str(0, "LAYOUT").Str(5, "1E").Str(330, "1A").Str(100, "AcDbPlotSettings").Str(1, "");
   w.Str(100, "AcDbLayout").Str(1, "Sheet A").Int(70, 1).Int(71, 1).Str(330, "1B");
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
+std::string PaperSpaceBlockOnlyDxf() {
+  DxfWriter w;
+  w.Section("BLOCKS");
+  auto block = [&](const char* name, const char* handle, const char* owner) {
+    w.Str(0, "BLOCK").Str(5, handle).Str(330, owner).Str(100, "AcDbEntity").Str(8, "0");
+    w.Str(100, "AcDbBlockBegin").Str(2, name).Int(70, 0).Point(10, 0, 0).Str(3, name);
+  };
+  auto end = [&](const char* handle, const char* owner) {
+    w.Str(0, "ENDBLK").Str(5, handle).Str(330, owner).Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbBlockEnd");
+  };
+  auto head = [&](const char* name, const char* handle, const char* owner) {
+    w.Str(0, name).Str(5, handle).Str(330, owner).Str(100, "AcDbEntity").Str(8, "0");
+  };
+  block("*Model_Space", "20", "1F");
+  end("21", "1F");
+  block("*Paper_Space", "1C", "1B");
+  head("VIEWPORT", "100", "1B");
+  w.Str(100, "AcDbViewport").Point(10, 148.5, 105).Real(40, 297).Real(41, 210).Int(69, 1);
+  head("VIEWPORT", "101", "1B");
+  w.Str(100, "AcDbViewport").Point(10, 200, 60).Real(40, 60).Real(41, 40).Int(69, 2).Point(12, 0, 0).Real(45, 20);
+  head("INSERT", "102", "1B");
+  w.Str(100, "AcDbBlockReference").Str(2, "FRAME").Point(10, 20, 20);
+  head("TEXT", "103", "1B");
+  w.Str(100, "AcDbText").Point(10, 20, 150).Real(40, 8).Str(1, "PAPER IN ITS BLOCK");
+  head("LINE", "104", "1B");
+  w.Str(100, "AcDbLine").Point(10, 10, 10).Point(11, 280, 190);
+  end("1D", "1B");
+  block("*Paper_Space28", "2C", "2B");
+  head("LINE", "200", "2B");
+  w.Str(100, "AcDbLine").Point(10, 0, 0).Point(11, 100, 50);
+  head("TEXT", "201", "2B");
+  w.Str(100, "AcDbText").Point(10, 5, 40).Real(40, 5).Str(1, "SECOND LAYOUT");
+  end("2D", "2B");
+  block("FRAME", "30", "2F");
+  for (auto [x1, y1, x2, y2] : {std::array{0, 0, 40, 0}, {40, 0, 40, 30}, {40, 30, 0, 30}, {0, 30, 0, 0}}) {
+    w.Str(0, "LINE").Str(330, "2F").Str(100, "AcDbEntity").Str(8, "0").Str(100, "AcDbLine");
+    w.Point(10, x1, y1).Point(11, x2, y2);
+  }
+  end("31", "2F");
   w.EndSection().Eof();
   return w.Bytes();
 }

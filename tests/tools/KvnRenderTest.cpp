@@ -213,6 +213,36 @@ TEST(KvnRenderTest, PaperSpaceDrawingIsPaintedFromItsLayout) {
   EXPECT_LT(InkBoxOf(picture).x2, 0) << "the model has ink";
 }
 
+// A file of a BLOCKS section only, whose drawing lies in its *Paper_Space
+// block, is painted from its paper sheet; kvn-dump lists that sheet's
+// objects and the further *Paper_Space28 as a sheet of its own.
+TEST(KvnRenderTest, PaperSpaceHeldInItsBlockIsPaintedAndDumped) {
+  test::ScratchDir dir;
+  const fs::path file = dir / "blocks.dxf";
+  std::ofstream(file, std::ios::binary) << test::PaperSpaceBlockOnlyDxf();
+  const fs::path png = dir / "blocks.png";
+  ToolRun r = RunRender("--width 300 --height 200 " + Quoted(file) + " " + Quoted(png));
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"result\": 0, \"sheet\": 1, ", 0), 0u) << r.out;
+  test::Picture picture;
+  ASSERT_TRUE(test::ReadPng(png, &picture));
+  EXPECT_GE(InkBoxOf(picture).x2, 0) << "no ink";
+
+  const std::string command = std::string(KVN_DUMP_PATH) + " " + Quoted(file) + " 2>&1";
+  std::string out;
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    EXPECT_EQ(pclose(pipe), 0) << out;
+  }
+  EXPECT_EQ(out.rfind("{\"result\": 0, ", 0), 0u) << out;
+  // The paper sheet's objects: the insert, the text, the line and the view
+  // onto the model.
+  EXPECT_NE(out.find("\"name\": \"Paper\", \"pages\": 0, \"objectsOnPage\": [4]"), std::string::npos) << out;
+  EXPECT_NE(out.find("\"name\": \"*Paper_Space28\""), std::string::npos) << out;
+}
+
 // A real drawing of that kind (an old DWG whose entities are all flagged as
 // paper space) fills the picture from its paper sheet.
 TEST(KvnRenderTest, RealPaperSpaceDrawingIsPaintedFromItsPaperSheet) {
