@@ -94,11 +94,11 @@ namespace {
 // The extent the painter tests an object by: its full extent, an insert's
 // the union of its children's (the insert itself is never tested). A view of
 // another sheet changes its extent when the painter rebuilds its copies, so
-// it is never left out by where it was.
+// it is never left out by where it was. An insert's children are let go once
+// measured: the index keeps no copy of a block per placement.
 ObjectExtentIndex::Entry IndexEntry(cOutObj& object, cDrawingData* data, const DRect& full) {
   ObjectExtentIndex::Entry entry{&object, full, object.TypeCode() == kTypeSection, object.TypeCode()};
-  const InsertChildList* insert =
-      object.TypeCode() == kTypeInsert ? dynamic_cast<const InsertChildList*>(&object) : nullptr;
+  InsertChildList* insert = object.TypeCode() == kTypeInsert ? dynamic_cast<InsertChildList*>(&object) : nullptr;
   if (insert) {
     entry.extent = DRect{};
     bool first = true;
@@ -110,6 +110,7 @@ ObjectExtentIndex::Entry IndexEntry(cOutObj& object, cDrawingData* data, const D
     }
     // No children: nothing of it is ever drawn, wherever the clip.
     if (first) entry.extent = DRect{full.x1, full.y1, full.x1, full.y1};
+    insert->DropChildren();
   }
   return entry;
 }

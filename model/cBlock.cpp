@@ -109,6 +109,8 @@ void cBlock::GetFilteredExtent(const ExtentFilter& filter, cDrawingData* data, D
     // hidden level is not drawn even when its insert's level is visible).
     // Any other object needs a visible level when a drawing record is given.
     const bool levels = filter.drawingPages >= 0 && data;
+    // Its children are let go once measured: a fit holds one placement's
+    // expansion at a time, however often the block is placed.
     if (cInsert* insert = object->AsInsert()) {
       insert->UpdateIfDirty(data);
       for (cOutObj* child : insert->GetChildren()) {
@@ -117,6 +119,7 @@ void cBlock::GetFilteredExtent(const ExtentFilter& filter, cDrawingData* data, D
         child->GetFullExtent(data, r);
         out.Union(r, first);
       }
+      insert->DropChildren();
       continue;
     }
     if (levels && !data->Levels().GetLevel(object->Level())->visible) continue;

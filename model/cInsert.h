@@ -7,6 +7,8 @@
 // name, and up to eight label slots. Its Recalc expands the block into a
 // private list of transformed children (model/InsertExpansion.h), which the
 // painter draws (InsertChildList) and which give the insert its extents.
+// Whoever only passes through the children (fit, paint, extent index) lets
+// them go again (DropChildren); the extents are kept.
 //
 // Block overrides: when the block's presence mask has a bit set, every insert
 // of that block uses the block's value instead of its own (name 0x0001,
@@ -107,9 +109,10 @@ class cInsert : public cOutObj, public InsertChildList {
   std::span<cOutObj* const> GetChildren() const override { return childObjects_; }
   const ObjectEntryArray& Children() const { return children_; }
   // The expansion is let go (its extents stay); the next UpdateIfDirty
-  // builds it again. An open that only needs the extents keeps no copy of a
-  // block per placement.
-  void DropChildren();
+  // builds it again. The open, the fit and the paint each let an insert's
+  // children go once they have used them, so that none of them keeps a copy
+  // of a block per placement.
+  void DropChildren() override;
 
   // ---- block access ----
   // The table entry of the block index; an index beyond the table gets a new

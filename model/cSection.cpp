@@ -79,8 +79,6 @@ void cSection::Assign(const cOutObj& source) {
     selectionValues.Append(s->selectionValues.Items(), s->selectionValues.Count());
   }
   viewCache = nullptr;
-  viewObjects_.DetachObjects();
-  cacheBuilt = false;
   MarkDirty();
 }
 

@@ -9,5 +9,6 @@ namespace kvn {
 
 // The child list of a block insert; null for every other object.
 const InsertChildList* AsInsertChildList(const cOutObj& object);
+InsertChildList* AsInsertChildList(cOutObj& object);
 
 }  // namespace kvn

@@ -1,7 +1,9 @@
 // Section views: a window onto another sheet of the same document. The view
-// keeps turned copies of the source page's objects (the view objects) and
-// draws them under a mapping that puts the source point on the anchor at
-// the context's scale times the view's, clipped to the frame.
+// makes turned copies of the source page's objects one at a time and draws
+// each under a mapping that puts the source point on the anchor at the
+// context's scale times the view's, clipped to the frame, before the next is
+// made. Nothing is kept between paints: what a view shows is the source as
+// it stands.
 #include <algorithm>
 #include <cmath>
 #include <climits>
@@ -141,8 +143,6 @@ cOutObj* CopyObjectForView(cOutObj& object, cDrawingData* data, const cOutObj* m
 
 void cSection::Recalc(cDrawingData* data) {
   derivedExtent = DRect{};
-  // The view's own geometry changed: its objects are made again.
-  cacheBuilt = false;
   if (!automaticFrame) return;
   derivedExtent = DRect{insertPoint.x, insertPoint.y, insertPoint.x, insertPoint.y};
   cDrawing* source = GetSectionSourceDrawing(*this, data);
@@ -154,6 +154,8 @@ void cSection::Recalc(cDrawingData* data) {
     if (!IsObjectOnCurrentPage(nullptr, *o, *source, page)) continue;
     DRect e;
     o->GetFullExtent(sourceData, e);
+    // Measured, an insert's children go: the frame keeps no copies.
+    if (cInsert* insert = o->AsInsert()) insert->DropChildren();
     all.Union(e, first);
   }
   if (first || (all.x1 == 0.0 && all.y1 == 0.0 && all.x2 == 0.0 && all.y2 == 0.0)) return;
@@ -168,9 +170,9 @@ void cSection::Recalc(cDrawingData* data) {
   derivedExtent.Normalize();
 }
 
-void cSection::CopyObjectIntoView(cOutObj& object, cDrawing& source, std::int32_t levelCache[2], cOutObj** tail,
-                                  bool* stop, const DRect& sourceRect) {
-  if (!tail || object.HasFlag(kFlagHidden)) return;
+bool cSection::CopyObjectIntoView(cOutObj& object, cDrawing& source, std::int32_t levelCache[2],
+                                  const DRect& sourceRect, const ViewCopySink& take) {
+  if (object.HasFlag(kFlagHidden)) return true;
   cDrawingData* data = source.Data();
   const std::uint16_t level = object.Level();
   if (levelCache[0] != std::int32_t(level)) {
@@ -192,7 +194,7 @@ void cSection::CopyObjectIntoView(cOutObj& object, cDrawing& source, std::int32_
     levelCache[0] = level;
     levelCache[1] = shown ? 1 : 0;
   }
-  if (!levelCache[1]) return;
+  if (!levelCache[1]) return true;
 
   ObjectChain copies(CopyObjectForView(object, data, &object));
   TransformContext context;
@@ -213,41 +215,42 @@ void cSection::CopyObjectIntoView(cOutObj& object, cDrawing& source, std::int32_
     DRect e;
     kept->GetFullExtent(data, e);
     if (!automaticFrame && !Overlaps(e, sourceRect)) continue;
-    AppendAtTail(tail, kept.release());
-    if (stop) *stop = true;
+    if (!take(std::move(kept))) return false;
   }
+  return true;
 }
 
-void cSection::BuildViewCache(cDrawing& source, cOutObj** tail, bool stopAtFirst) {
+void cSection::ForEachViewCopy(cDrawing& source, const ViewCopySink& take) {
   if (!source.TopBlock() || !(scale > 0)) return;
   const double w = std::fabs(framePoint.x - insertPoint.x) / scale;
   const double h = std::fabs(framePoint.y - insertPoint.y) / scale;
   const DRect sourceRect{sourcePoint.x - w * 0.5, sourcePoint.y - h * 0.5, sourcePoint.x + w * 0.5,
                          sourcePoint.y + h * 0.5};
   std::int32_t levelCache[2] = {-1, 0};
-  bool stop = false;
-  cOutObj** at = tail;
-  for (cOutObj* o = source.TopBlock()->FirstObject(); o && !(stopAtFirst && stop); o = o->next) {
+  for (cOutObj* o = source.TopBlock()->FirstObject(); o; o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
     o->UpdateIfDirty(source.Data());
-    // The tail moves on past what each copy appended: the next copy is
-    // linked behind it, never over it.
-    auto advance = [&at] {
-      if (at) {
-        while (*at) at = &(*at)->next;
-      }
-    };
     if (cInsert* insert = o->AsInsert()) {
+      // The insert's children are copied one at a time and let go with it:
+      // a view holds one placement's expansion at a time.
+      bool more = true;
       for (cOutObj* child : insert->GetChildren()) {
-        if (child) CopyObjectIntoView(*child, source, levelCache, at, &stop, sourceRect);
-        advance();
-        if (stopAtFirst && stop) break;
+        if (child && !(more = CopyObjectIntoView(*child, source, levelCache, sourceRect, take))) break;
       }
-    } else {
-      CopyObjectIntoView(*o, source, levelCache, at, &stop, sourceRect);
-      advance();
+      insert->DropChildren();
+      if (!more) return;
+    } else if (!CopyObjectIntoView(*o, source, levelCache, sourceRect, take)) {
+      return;
     }
   }
+}
+
+void cSection::BuildViewCache(cDrawing& source, cOutObj** tail, bool stopAtFirst) {
+  if (!tail) return;
+  ForEachViewCopy(source, [&](std::unique_ptr<cOutObj> copy) {
+    AppendAtTail(tail, copy.release());
+    return !stopAtFirst;
+  });
 }
 
 void cSection::Draw(cDrawInfo* info) {
@@ -274,16 +277,6 @@ void cSection::Draw(cDrawInfo* info) {
   const bool companions = c[0] != 0 || c[1] != 0 || c[2] != 0 || c[3] != 0;
   device = Intersect(device, companions ? DeviceRect{c[0], c[1], c[2], c[3]} : m.deviceClip);
   if (IsEmpty(device)) return;
-
-  if (!cacheBuilt || cacheStamp != source->modificationCounter) {
-    cacheStamp = source->modificationCounter;
-    cacheBuilt = true;
-    viewObjects_.DetachObjects();
-    cOutObj* head = nullptr;
-    BuildViewCache(*source, &head, false);
-    ObjectChain chain(head);
-    viewObjects_.AppendChain(std::move(chain));
-  }
 
   const DevicePoint anchor =
       automaticFrame ? WorldToDevice(m, insertPoint)
@@ -340,12 +333,15 @@ void cSection::Draw(cDrawInfo* info) {
   const bool screen = m.outputMode == OutputMode::Screen;
   const bool levelColours = screen || primary->pageFlags[0] != 0;
   LevelTable* levels = info->data ? &info->data->Levels() : nullptr;
-  for (cOutObj* o = viewObjects_.FirstObject(); o; o = o->next) {
-    if (o->HasFlag(kFlagHidden)) continue;
+  // Each copy is drawn as it is made and freed at once: a view keeps no
+  // copy of what it shows, so that a sheet of many views over a large model
+  // holds one object (or one placement's expansion) at a time.
+  ForEachViewCopy(*source, [&](std::unique_ptr<cOutObj> o) {
+    if (o->HasFlag(kFlagHidden)) return true;
     DRect e;
     o->GetFullExtent(info->data, e);
     const DRect& clip = info->worldClip;
-    if (!(clip.x2 >= e.x1 && e.x2 >= clip.x1 && clip.y2 >= e.y1 && e.y2 >= clip.y1)) continue;
+    if (!(clip.x2 >= e.x1 && e.x2 >= clip.x1 && clip.y2 >= e.y1 && e.y2 >= clip.y1)) return true;
     if (perLevel) {
       info->overrideColor = -1;
       const LevelRecord* level = levels ? levels->FindLevel(o->Level()) : nullptr;
@@ -354,7 +350,8 @@ void cSection::Draw(cDrawInfo* info) {
       if (!screen && info->colorMode == kColorModeBlackWhite) info->overrideColor = 0;
     }
     o->Draw(info);
-  }
+    return true;
+  });
 }
 
 }  // namespace kvn

@@ -65,6 +65,11 @@ const InsertChildList* AsInsertChildList(const cOutObj& object) {
   return dynamic_cast<const InsertChildList*>(&object);
 }
 
+InsertChildList* AsInsertChildList(cOutObj& object) {
+  if (object.TypeCode() != kTypeInsert) return nullptr;
+  return dynamic_cast<InsertChildList*>(&object);
+}
+
 bool IsObjectOnCurrentPage(std::int32_t* color, const cOutObj& object, const cDrawing& drawing,
                            std::uint16_t currentPage) {
   if (drawing.PageCount() <= 1) return true;
@@ -149,13 +154,14 @@ struct ChainStep {
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
     if (paged && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
-    if (const InsertChildList* insert = AsInsertChildList(*object)) {
+    if (InsertChildList* insert = AsInsertChildList(*object)) {
       // The insert is opened into its children: each child is tested on its
       // own level, so an insert on a hidden level still shows children on
       // visible ones. The insert itself is neither tested nor drawn. A
       // blank-out rectangle ends the expansion's list but whitens what lies
       // under the insert, so it is painted before the other children (in
-      // list order it would wipe them out).
+      // list order it would wipe them out). Once drawn, the children go: a
+      // paint holds one placement's expansion at a time.
       for (int pass = 0; pass < 2; ++pass) {
         for (cOutObj* child : insert->GetChildren()) {
           if (!child || child->TypeCode() == kTypeConPoint) continue;
@@ -168,6 +174,7 @@ struct ChainStep {
           }
         }
       }
+      insert->DropChildren();
       return;
     }
     if (IsVisibleWithExtent(known, options.drawHidden, *object, levels, options.drawNonPrintable, info,
