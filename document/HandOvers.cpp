@@ -579,6 +579,9 @@ void FixOldTurnedPictures(cDrawingDoc& document) {
           break;
         }
       }
+      // Looked at, the children go: the open keeps no copy of a block per
+      // placement.
+      insert->DropChildren();
       if (!needsFix) continue;
       // Older versions drew these pictures upright: a private block lets
       // them turn back without changing the other inserts of the block.

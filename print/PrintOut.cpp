@@ -77,7 +77,7 @@ bool IsPrintPageEmpty(cDrawing& drawing, int drawingPage) {
   for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) {
     if (o->HasFlag(kFlagHidden)) continue;
     if (!IsObjectOnCurrentPage(nullptr, *o, drawing, std::uint16_t(drawingPage))) continue;
-    o->UpdateIfDirty(data);
+    UpdateExtents(*o, data);
     if (ObjectLevelPrints(data->Levels(), *o)) return false;
   }
   return true;
@@ -86,7 +86,7 @@ bool IsPrintPageEmpty(cDrawing& drawing, int drawingPage) {
 bool RectHasPrintableContent(cDrawing& drawing, const DRect& rect, int drawingPage) {
   cDrawingData* data = drawing.Data();
   if (!data || !drawing.TopBlock()) return false;
-  for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) o->UpdateIfDirty(data);
+  for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) UpdateExtents(*o, data);
   if (!Overlaps(rect, drawing.GetExtent())) return false;
   const bool pageTest = drawing.PageCount() > 1;
   LevelTable& levels = data->Levels();
@@ -95,11 +95,14 @@ bool RectHasPrintableContent(cDrawing& drawing, const DRect& rect, int drawingPa
     if (o->HasFlag(kFlagHidden)) continue;
     o->UpdateIfDirty(data);
     DRect extent;
-    if (const InsertChildList* insert = AsInsertChildList(*o)) {
+    if (InsertChildList* insert = AsInsertChildList(*o)) {
+      bool meets = false;
       for (cOutObj* child : insert->GetChildren()) {
         if (!child || !LevelPrints(levels, child->Level())) continue;
-        if (Overlaps(child->GetFullExtent(data, extent), rect)) return true;
+        if ((meets = Overlaps(child->GetFullExtent(data, extent), rect))) break;
       }
+      insert->DropChildren();
+      if (meets) return true;
     } else if (LevelPrints(levels, o->Level()) && Overlaps(o->GetFullExtent(data, extent), rect)) {
       return true;
     }
@@ -116,7 +119,7 @@ APXPrintOut::APXPrintOut(cDrawing& drawing, const PrintOutOptions& options)
 
   // Extents are taken from derived geometry: bring it up to date once.
   if (drawing.Data() && drawing.TopBlock()) {
-    for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) o->UpdateIfDirty(drawing.Data());
+    for (cOutObj* o = drawing.TopBlock()->FirstObject(); o; o = o->next) UpdateExtents(*o, drawing.Data());
   }
 
   // The printed size of one print page, in paper millimetres.

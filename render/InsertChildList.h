@@ -7,8 +7,15 @@
 
 namespace kvn {
 
+class cDrawingData;
+
 // The child list of a block insert; null for every other object.
 const InsertChildList* AsInsertChildList(const cOutObj& object);
 InsertChildList* AsInsertChildList(cOutObj& object);
+
+// Brings the object's extents up to date. An insert lets its children go
+// again: a walk that only needs extents holds no copy of a block per
+// placement.
+void UpdateExtents(cOutObj& object, cDrawingData* data);
 
 }  // namespace kvn

@@ -70,6 +70,12 @@ InsertChildList* AsInsertChildList(cOutObj& object) {
   return dynamic_cast<InsertChildList*>(&object);
 }
 
+void UpdateExtents(cOutObj& object, cDrawingData* data) {
+  if (!object.HasFlag(kFlagDirty)) return;
+  object.UpdateIfDirty(data);
+  if (InsertChildList* insert = AsInsertChildList(object)) insert->DropChildren();
+}
+
 bool IsObjectOnCurrentPage(std::int32_t* color, const cOutObj& object, const cDrawing& drawing,
                            std::uint16_t currentPage) {
   if (drawing.PageCount() <= 1) return true;
