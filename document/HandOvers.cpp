@@ -247,7 +247,11 @@ void ReanchorRightAlignedTextsOfDrawing(cDrawingData& data, cBlock& top) {
     cInsert* insert = o->AsInsert();
     if (!insert) continue;
     insert->UpdateIfDirty(&data);
-    if (CollectRightAlignedTexts(*insert, data).empty()) continue;
+    const bool found = !CollectRightAlignedTexts(*insert, data).empty();
+    // Looked at, the children go: the open keeps no copy of a block per
+    // placement.
+    insert->DropChildren();
+    if (!found) continue;
     // The block is shared with other inserts: this one gets its own copy.
     insert->MakeOwnBlock(&top, &data, true);
     insert->MarkDirty();
@@ -257,7 +261,7 @@ void ReanchorRightAlignedTextsOfDrawing(cDrawingData& data, cBlock& top) {
       BlockPath path;
       ReanchorRightAlignedTexts(*block, list, data, path);
     }
-    insert->MarkDirty();
+    insert->DropChildren();
   }
 }
 namespace {
