@@ -58,8 +58,8 @@ class cSection : public cOutObj {
   // The scale follows the smaller absolute factor when it is positive.
   bool Scale(const TransformContext& context, const DPoint& centre, const DPoint& factors) override;
   // For an automatic frame: the extent of the shown page's objects mapped
-  // onto this sheet, the insertion point alone when there are none. The
-  // view objects are made again at the next Draw. (render/SectionView.cpp)
+  // onto this sheet, the insertion point alone when there are none.
+  // (render/SectionView.cpp)
   void Recalc(cDrawingData* data) override;
   // The source sheet's page through the frame, scaled and turned, on the
   // context's targets clipped to the frame; never inside another view and
