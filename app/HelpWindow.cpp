@@ -162,7 +162,7 @@ void THelpWindow::MenuAssigned() {
   commandTable_ = CommandTableFromAccelerators(GetAccelerators());
   menuDecorator_.SetCommandTable(&commandTable_);
   if (wxMenuBar* bar = GetMenuBar()) {
-    TWxMenuBarAccess access(bar);
+    TWxMenuBarAccess access(bar, &GetMenuShownKeys());
     menuDecorator_.ConvertMenu(false, &access);
   }
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "controls/GadgetImage.h"
+#include "controls/MenuRowGtk.h"
 #include "platform/gdi/TDib.h"
 #include "platform/ui/WxText.h"
 
@@ -86,8 +87,18 @@ void StyleMenus(std::uint32_t color) {
   }
   char rgb[8];
   std::snprintf(rgb, sizeof rgb, "#%02x%02x%02x", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+  // The bar takes the colour over its whole width, not only behind its
+  // titles. A check item's box is hidden in both states: the rows draw the
+  // tick of a checked item themselves (MenuRowGtk.h), and an unchecked
+  // item shows nothing there. Its 7 pixels and the margin after it keep a
+  // menu of check items alone narrow; the tick is drawn 10 pixels left of
+  // the text, where the box was.
   const std::string css = std::string("#") + kMenuName + " { background-color: " + rgb + "; }\n#" + kMenuBarName +
-                          " > menuitem:not(:hover) { background-color: " + rgb + "; }\n";
+                          " { background-color: " + rgb + "; background-image: none; box-shadow: none; }\n#" +
+                          kMenuBarName + " > menuitem:not(:hover) { background-color: " + rgb + "; }\n#" + kMenuName +
+                          " menuitem check { min-width: 7px; min-height: 7px; margin: 0 3px 0 0; padding: 0;"
+                          " border-style: none; background-color: transparent; background-image: none;"
+                          " box-shadow: none; -gtk-icon-source: none; -gtk-icon-shadow: none; }\n";
   if (loadData(provider, css.c_str(), long(css.size()), nullptr)) styled = color;
 #else
   (void)color;
@@ -106,12 +117,13 @@ void NameWidget(void* widget, const char* name) {
 #endif
 }
 
-TWxMenuAccess* SubAccess(std::vector<std::unique_ptr<TWxMenuAccess>>& subs, wxMenu* menu) {
+TWxMenuAccess* SubAccess(std::vector<std::unique_ptr<TWxMenuAccess>>& subs, wxMenu* menu,
+                         const TWxMenuAccess::KeyTexts* shownKeys) {
   if (menu == nullptr) return nullptr;
   for (auto& s : subs) {
     if (s->MenuKey() == menu) return s.get();
   }
-  subs.push_back(std::make_unique<TWxMenuAccess>(menu));
+  subs.push_back(std::make_unique<TWxMenuAccess>(menu, shownKeys));
   return subs.back().get();
 }
 
@@ -140,30 +152,53 @@ TMenuAccess::ItemInfo TWxMenuAccess::GetItemInfo(int position) const {
 
 WString TWxMenuAccess::GetMenuString(int position) const {
   const wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position));
-  return item ? FromWx(item->GetItemLabel()) : WString();
+  if (item == nullptr) return WString();
+  WString text = FromWx(item->GetItemLabel());
+  if (shownKeys_ == nullptr || item->IsSubMenu() || text.FindChar(u'\t') >= 0) return text;
+  if (auto it = shownKeys_->find(std::uint32_t(item->GetId())); it != shownKeys_->end()) {
+    text.AppendChar(u'\t').Append(it->second);
+  }
+  return text;
 }
 
 void TWxMenuAccess::SetMenuString(int position, const WString& text) {
-  if (wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position))) item->SetItemLabel(ToWx(text));
+  wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position));
+  if (item == nullptr) return;
+  // A shown key stays out of the label, as GetMenuString added it.
+  const int tab = text.FindChar(u'\t');
+  if (shownKeys_ != nullptr && tab >= 0 && shownKeys_->contains(std::uint32_t(item->GetId()))) {
+    item->SetItemLabel(ToWx(WString(text.View().substr(0, std::size_t(tab)))));
+    return;
+  }
+  item->SetItemLabel(ToWx(text));
 }
 
 TMenuAccess* TWxMenuAccess::GetSubMenu(int position) {
   const wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position));
-  return item ? SubAccess(subs_, item->GetSubMenu()) : nullptr;
+  return item ? SubAccess(subs_, item->GetSubMenu(), shownKeys_) : nullptr;
 }
 
 const void* TWxMenuAccess::ItemKey(int position) const { return menu_->FindItemByPosition(std::size_t(position)); }
 
-void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString&, const TDib* image) {
+void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& shortcut, const TDib* image) {
   wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position));
-  if (item == nullptr || image == nullptr || item->GetKind() != wxITEM_NORMAL || item->IsSubMenu()) return;
-  if (item->GetBitmap().IsOk()) return;
-  const wxBitmap bitmap = MenuBitmap(*image);
-  if (!bitmap.IsOk()) return;
-  menu_->Remove(item);
-  item->SetBitmap(bitmap);
-  menu_->Insert(std::size_t(position), item);
-  AlwaysShowImage(item);
+  if (item == nullptr || item->IsSubMenu()) return;
+  if (image != nullptr && item->GetKind() == wxITEM_NORMAL && !item->GetBitmap().IsOk()) {
+    const wxBitmap bitmap = MenuBitmap(*image);
+    if (bitmap.IsOk()) {
+      menu_->Remove(item);
+      item->SetBitmap(bitmap);
+      menu_->Insert(std::size_t(position), item);
+      AlwaysShowImage(item);
+    }
+  }
+#ifdef __WXGTK__
+  // After the item was put back: that made a new GTK item.
+  ShowRowShortcut(item->GetMenuItem(), shortcut.ToUtf8());
+  if (item->IsCheckable()) DrawRowTick(item->GetMenuItem());
+#else
+  (void)shortcut;
+#endif
 }
 
 void TWxMenuAccess::ShowMenuColor(std::uint32_t color) {
@@ -197,7 +232,7 @@ void TWxMenuBarAccess::SetMenuString(int position, const WString& text) {
 }
 
 TMenuAccess* TWxMenuBarAccess::GetSubMenu(int position) {
-  return SubAccess(subs_, bar_->GetMenu(std::size_t(position)));
+  return SubAccess(subs_, bar_->GetMenu(std::size_t(position)), shownKeys_);
 }
 
 const void* TWxMenuBarAccess::ItemKey(int position) const { return bar_->GetMenu(std::size_t(position)); }

@@ -1,10 +1,13 @@
 // TMenuAccess over toolkit menus: the menu bar of a frame and its menus.
 //
-// GTK paints its menus itself, so a decorated item keeps the toolkit's text
-// (label, then the accelerator GTK shows after it; Menu.h builds it) and
-// gets the command's image: wxGTK takes an item's picture only when the
-// item is put into its menu, so the item is taken out and put back with it.
-// Check items carry no picture (GTK shows their check mark instead).
+// GTK paints its menus itself, so a decorated item keeps the toolkit's
+// label and gets the command's image: wxGTK takes an item's picture only
+// when the item is put into its menu, so the item is taken out and put
+// back with it. Check items carry no picture. The shortcut text and a check
+// item's tick are drawn by the row itself (MenuRowGtk.h). An item whose key
+// no accelerator binds has no shortcut in its label (GTK would bind it);
+// its key text, given with the menu (BuiltMenu::shownKeys), is read as if
+// the label had it after a TAB.
 //
 // The menu colour reaches GTK through its styling: the program's menus and
 // menu bars are named, and one style sheet of the program's gives those
@@ -12,6 +15,8 @@
 // is not on them, where the theme draws its own highlight).
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -24,7 +29,8 @@ namespace kvn {
 
 class TWxMenuAccess : public TMenuAccess {
  public:
-  explicit TWxMenuAccess(wxMenu* menu) : menu_(menu) {}
+  using KeyTexts = std::map<std::uint32_t, WString>;
+  explicit TWxMenuAccess(wxMenu* menu, const KeyTexts* shownKeys = nullptr) : menu_(menu), shownKeys_(shownKeys) {}
   const void* MenuKey() const override { return menu_; }
   int GetItemCount() const override;
   ItemInfo GetItemInfo(int position) const override;
@@ -37,12 +43,14 @@ class TWxMenuAccess : public TMenuAccess {
 
  private:
   wxMenu* menu_;
+  const KeyTexts* shownKeys_;
   std::vector<std::unique_ptr<TWxMenuAccess>> subs_;
 };
 
 class TWxMenuBarAccess : public TMenuAccess {
  public:
-  explicit TWxMenuBarAccess(wxMenuBar* bar) : bar_(bar) {}
+  explicit TWxMenuBarAccess(wxMenuBar* bar, const TWxMenuAccess::KeyTexts* shownKeys = nullptr)
+      : bar_(bar), shownKeys_(shownKeys) {}
   const void* MenuKey() const override { return bar_; }
   int GetItemCount() const override;
   ItemInfo GetItemInfo(int position) const override;
@@ -55,6 +63,7 @@ class TWxMenuBarAccess : public TMenuAccess {
 
  private:
   wxMenuBar* bar_;
+  const TWxMenuAccess::KeyTexts* shownKeys_;
   std::vector<std::unique_ptr<TWxMenuAccess>> subs_;
 };
 

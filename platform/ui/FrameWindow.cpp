@@ -127,6 +127,7 @@ bool TFrameWindow::AssignMenu(int menuResId) {
   if (!LoadMenuTemplate(menuResId, menu)) return false;
   BuiltMenu built = BuildMenuBar(menu, accelerators_);
   shortcuts_ = std::move(built.shortcuts);
+  shownKeys_ = std::move(built.shownKeys);
   // The frame deletes the bar it had.
   frame->SetMenuBar(built.bar);
   MenuAssigned();

@@ -52,6 +52,9 @@ class TFrameWindow : public TWindow {
   const std::vector<AcceleratorEntry>& GetAccelerators() const { return accelerators_; }
   // The shortcut shown after a command's label in the current menu.
   WString GetMenuShortcut(std::uint32_t id) const;
+  // The key texts of the current menu's items whose keys no accelerator
+  // binds (BuiltMenu::shownKeys).
+  const std::map<std::uint32_t, WString>& GetMenuShownKeys() const { return shownKeys_; }
   // The hint of a command for a status line (kind 1) or a tool tip (kind 2);
   // empty when the frame has none. Decorated frames answer from their menus.
   enum THintKind { StatusHint = 1, TooltipHint = 2 };
@@ -111,6 +114,7 @@ class TFrameWindow : public TWindow {
   int accelResId_ = 0;
   int iconId_ = 0;
   std::map<std::uint32_t, WString> shortcuts_;
+  std::map<std::uint32_t, WString> shownKeys_;
   std::vector<AcceleratorEntry> accelerators_;
   wxSizer* sizer_ = nullptr;
   WString instanceName_;

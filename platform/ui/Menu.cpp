@@ -55,10 +55,10 @@ int WxKey(const AcceleratorEntry& e) {
   return (e.flags & kFVirtKey) ? WxKeyFromVirtualKey(e.key) : int(e.key);
 }
 
-// The shortcut a command shows: the accelerator whose text the resource
-// names, else the command's first one. A command without an accelerator
-// shows none: GTK can show a shortcut only as an accelerator it then
-// handles itself, and keys like Page up belong to the drawing window.
+// The shortcut in a command's label: the accelerator whose text the
+// resource names, else the command's first one. A command without an
+// accelerator has none there: GTK binds every shortcut it finds in a label,
+// and keys like Page up belong to the drawing window (BuiltMenu::shownKeys).
 WString ShortcutFor(const MenuTemplateItem& item, const std::vector<AcceleratorEntry>& accelerators) {
   WString first;
   const WString wanted = TranslateMenuText(item.shortcut).text;
@@ -94,7 +94,11 @@ void AddItems(wxMenu* menu, const std::vector<MenuTemplateItem>& items,
       continue;
     }
     const WString shortcut = ShortcutFor(item, accelerators);
-    if (!shortcut.IsEmpty()) built.shortcuts[item.id] = shortcut;
+    if (!shortcut.IsEmpty()) {
+      built.shortcuts[item.id] = shortcut;
+    } else if (!item.shortcut.IsEmpty()) {
+      built.shownKeys[item.id] = TranslateMenuText(item.shortcut).text;
+    }
     menu->Append(int(item.id), MenuLabel(text.text, shortcut), wxString(),
                  item.checkable ? wxITEM_CHECK : wxITEM_NORMAL);
     list.AddMenuItem(level, position++, int(item.id), text.text, text.takesPart);

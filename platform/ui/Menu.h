@@ -22,6 +22,11 @@ struct BuiltMenu {
   // The shortcut text shown after each command's label (kept when an
   // enabler changes the label).
   std::map<std::uint32_t, WString> shortcuts;
+  // The key text the resource names for an item whose key no accelerator
+  // binds (Page up: the drawing window takes it), translated. It is not in
+  // the item's label, where GTK would bind the key; the menu decorator
+  // shows it.
+  std::map<std::uint32_t, WString> shownKeys;
 };
 
 BuiltMenu BuildMenuBar(const MenuTemplate& menu, const std::vector<AcceleratorEntry>& accelerators);

@@ -148,13 +148,13 @@ TEST_F(ToolBarMenuTest, MainMenuShowsImagesAndShortcutsInEveryLanguage) {
 }
 
 // Every button of the main bar, in its order, with the hint its menu item
-// gives (the page keys belong to the drawing window, not to the menu).
+// gives (the page keys are named though the drawing window takes them).
 const std::vector<std::pair<std::uint32_t, std::u16string>>& MainBarHints() {
   static const std::vector<std::pair<std::uint32_t, std::u16string>> hints = {
       {kCmFileOpen, u"Open (Ctrl+O)"},         {kCmFileClose, u"Close (Ctrl+W)"},
       {kCmPrint, u"Print (Ctrl+P)"},           {kCmParameters, u"Parameters (Ctrl+I)"},
-      {kCmExport, u"Export (Ctrl+E)"},         {kCmPagePrevious, u"Previous"},
-      {kCmPageNext, u"Next"},                  {kCmZoomIn, u"Zoom in (Num +)"},
+      {kCmExport, u"Export (Ctrl+E)"},         {kCmPagePrevious, u"Previous (Page up)"},
+      {kCmPageNext, u"Next (Page down)"},                {kCmZoomIn, u"Zoom in (Num +)"},
       {kCmZoomOut, u"Zoom out (Num -)"},       {kCmAbout, u"About software (F1)"},
       {kCmCzech, u"Česky"},                    {kCmSlovak, u"Slovensky"},
       {kCmEnglish, u"English"}};

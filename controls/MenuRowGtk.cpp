@@ -1,0 +1,200 @@
+#include "controls/MenuRowGtk.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace kvn {
+
+namespace {
+
+// GDK's rectangle and colour, as GTK lays them out.
+struct Allocation {
+  int x, y, width, height;
+};
+struct Rgba {
+  double red, green, blue, alpha;
+};
+
+// GObject type ids are gsize.
+using GType = unsigned long;
+using DrawHandler = int (*)(void* widget, void* cairo, void* data);
+
+template <class F>
+F Find(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+}
+
+// The GTK, GObject, Pango and cairo calls the rows need, found once.
+struct Gtk {
+  void* (*binChild)(void*) = Find<void* (*)(void*)>("gtk_bin_get_child");
+  GType (*accelLabelType)() = Find<GType (*)()>("gtk_accel_label_get_type");
+  GType (*checkItemType)() = Find<GType (*)()>("gtk_check_menu_item_get_type");
+  int (*isA)(void*, GType) = Find<int (*)(void*, GType)>("g_type_check_instance_is_a");
+  void (*setAccelWidget)(void*, void*) = Find<void (*)(void*, void*)>("gtk_accel_label_set_accel_widget");
+  void (*setData)(void*, const char*, void*, void (*)(void*)) =
+      Find<void (*)(void*, const char*, void*, void (*)(void*))>("g_object_set_data_full");
+  void* (*getData)(void*, const char*) = Find<void* (*)(void*, const char*)>("g_object_get_data");
+  char* (*strdup)(const char*) = Find<char* (*)(const char*)>("g_strdup");
+  void (*free)(void*) = Find<void (*)(void*)>("g_free");
+  void (*unref)(void*) = Find<void (*)(void*)>("g_object_unref");
+  unsigned long (*connect)(void*, const char*, DrawHandler, void*, void*, int) =
+      Find<unsigned long (*)(void*, const char*, DrawHandler, void*, void*, int)>("g_signal_connect_data");
+  void* (*createLayout)(void*, const char*) = Find<void* (*)(void*, const char*)>("gtk_widget_create_pango_layout");
+  void (*pixelSize)(void*, int*, int*) = Find<void (*)(void*, int*, int*)>("pango_layout_get_pixel_size");
+  void (*allocation)(void*, Allocation*) = Find<void (*)(void*, Allocation*)>("gtk_widget_get_allocation");
+  void (*layoutOffsets)(void*, int*, int*) = Find<void (*)(void*, int*, int*)>("gtk_label_get_layout_offsets");
+  void* (*styleContext)(void*) = Find<void* (*)(void*)>("gtk_widget_get_style_context");
+  void (*renderLayout)(void*, void*, double, double, void*) =
+      Find<void (*)(void*, void*, double, double, void*)>("gtk_render_layout");
+  int (*state)(void*) = Find<int (*)(void*)>("gtk_style_context_get_state");
+  void (*color)(void*, int, Rgba*) = Find<void (*)(void*, int, Rgba*)>("gtk_style_context_get_color");
+  void* (*newProvider)() = Find<void* (*)()>("gtk_css_provider_new");
+  int (*loadCss)(void*, const char*, long, void**) =
+      Find<int (*)(void*, const char*, long, void**)>("gtk_css_provider_load_from_data");
+  void (*addProvider)(void*, void*, unsigned) = Find<void (*)(void*, void*, unsigned)>("gtk_style_context_add_provider");
+  int (*checkActive)(void*) = Find<int (*)(void*)>("gtk_check_menu_item_get_active");
+  void (*sourceRgba)(void*, double, double, double, double) =
+      Find<void (*)(void*, double, double, double, double)>("cairo_set_source_rgba");
+  void (*rectangle)(void*, double, double, double, double) =
+      Find<void (*)(void*, double, double, double, double)>("cairo_rectangle");
+  void (*fill)(void*) = Find<void (*)(void*)>("cairo_fill");
+
+  bool Ok() const {
+    return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
+           free && unref && connect && createLayout && pixelSize && allocation && layoutOffsets && styleContext &&
+           renderLayout && state && color && newProvider && loadCss && addProvider && checkActive && sourceRgba &&
+           rectangle && fill;
+  }
+};
+
+const Gtk* Calls() {
+  static const Gtk gtk;
+  return gtk.Ok() ? &gtk : nullptr;
+}
+
+constexpr int kConnectAfter = 1;                 // G_CONNECT_AFTER
+constexpr unsigned kPriorityApplication = 600;   // GTK_STYLE_PROVIDER_PRIORITY_APPLICATION
+constexpr const char* kShortcutKey = "kvn-shortcut";
+constexpr const char* kPaddingKey = "kvn-shortcut-padding";
+constexpr const char* kDrawsKey = "kvn-draws";
+// The shortcut is drawn with two blanks after it, and three blanks more
+// are kept between the label and the shortcut.
+constexpr const char* kAfterShortcut = "  ";
+constexpr const char* kBeforeShortcut = "   ";
+
+// Column c of the tick covers rows kTickFirstRow[c] .. kTickFirstRow[c] + 2.
+constexpr int kTickFirstRow[7] = {2, 3, 4, 3, 2, 1, 0};
+constexpr int kTickSize = 7;
+// The tick's left edge lies this far left of the text.
+constexpr int kTickToText = 10;
+
+// The row's label, when it is GTK's accelerator label.
+void* AccelLabel(const Gtk& gtk, void* item) {
+  if (item == nullptr) return nullptr;
+  void* child = gtk.binChild(item);
+  return child != nullptr && gtk.isA(child, gtk.accelLabelType()) ? child : nullptr;
+}
+
+int TextWidth(const Gtk& gtk, void* widget, const std::string& text) {
+  void* layout = gtk.createLayout(widget, text.c_str());
+  if (layout == nullptr) return 0;
+  int width = 0;
+  gtk.pixelSize(layout, &width, nullptr);
+  gtk.unref(layout);
+  return width;
+}
+
+int DrawShortcut(void* label, void* cairo, void*) {
+  const Gtk* gtk = Calls();
+  const auto* text = gtk ? static_cast<const char*>(gtk->getData(label, kShortcutKey)) : nullptr;
+  if (text == nullptr || *text == 0) return 0;
+  const std::string shown = std::string(text) + kAfterShortcut;
+  void* layout = gtk->createLayout(label, shown.c_str());
+  if (layout == nullptr) return 0;
+  Allocation a{};
+  gtk->allocation(label, &a);
+  int width = 0;
+  gtk->pixelSize(layout, &width, nullptr);
+  // The label's own text sits at these offsets (in its window); the
+  // shortcut shares its baseline, being in the same font.
+  int y = 0;
+  gtk->layoutOffsets(label, nullptr, &y);
+  gtk->renderLayout(gtk->styleContext(label), cairo, double(a.width - width), double(y - a.y), layout);
+  gtk->unref(layout);
+  return 0;
+}
+
+int DrawTick(void* item, void* cairo, void*) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || !gtk->checkActive(item)) return 0;
+  void* label = gtk->binChild(item);
+  if (label == nullptr) return 0;
+  Allocation row{};
+  Allocation text{};
+  gtk->allocation(item, &row);
+  gtk->allocation(label, &text);
+  // The label's colour: the menu's text, or the highlight's while the
+  // mouse is on the row, or the theme's grey on a disabled row.
+  void* context = gtk->styleContext(label);
+  Rgba c{};
+  gtk->color(context, gtk->state(context), &c);
+  gtk->sourceRgba(cairo, c.red, c.green, c.blue, c.alpha);
+  const int left = text.x - row.x - kTickToText;
+  const int top = row.height / 2 - 3;
+  for (int col = 0; col < kTickSize; ++col) {
+    gtk->rectangle(cairo, left + col, top + kTickFirstRow[col], 1, 3);
+  }
+  gtk->fill(cairo);
+  return 0;
+}
+
+}  // namespace
+
+void ShowRowShortcut(void* gtkMenuItem, const std::string& shortcut) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr) return;
+  void* label = AccelLabel(*gtk, gtkMenuItem);
+  if (label == nullptr) return;
+  // GTK's text goes; the item keeps its accelerator, so its key works as before.
+  gtk->setAccelWidget(label, nullptr);
+  gtk->setData(label, kShortcutKey, gtk->strdup(shortcut.c_str()), gtk->free);
+  if (gtk->getData(label, kDrawsKey) == nullptr) {
+    gtk->connect(label, "draw", &DrawShortcut, nullptr, nullptr, kConnectAfter);
+    gtk->setData(label, kDrawsKey, label, nullptr);
+  }
+  // The room for the text: a padding of the label's own, at the priority
+  // of the program's style sheets.
+  const int room = shortcut.empty() ? 0
+                                    : TextWidth(*gtk, label, shortcut + kAfterShortcut) +
+                                          TextWidth(*gtk, label, kBeforeShortcut);
+  void* provider = gtk->getData(label, kPaddingKey);
+  if (provider == nullptr) {
+    if (room == 0) return;
+    provider = gtk->newProvider();
+    if (provider == nullptr) return;
+    gtk->addProvider(gtk->styleContext(label), provider, kPriorityApplication);
+    gtk->setData(label, kPaddingKey, provider, gtk->unref);
+  }
+  char css[64];
+  std::snprintf(css, sizeof css, "* { padding-right: %dpx; }", room);
+  gtk->loadCss(provider, css, long(std::strlen(css)), nullptr);
+}
+
+void DrawRowTick(void* gtkCheckMenuItem) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || gtkCheckMenuItem == nullptr || !gtk->isA(gtkCheckMenuItem, gtk->checkItemType())) return;
+  if (gtk->getData(gtkCheckMenuItem, kDrawsKey) != nullptr) return;
+  gtk->connect(gtkCheckMenuItem, "draw", &DrawTick, nullptr, nullptr, kConnectAfter);
+  gtk->setData(gtkCheckMenuItem, kDrawsKey, gtkCheckMenuItem, nullptr);
+}
+
+std::string RowShortcut(void* gtkMenuItem) {
+  const Gtk* gtk = Calls();
+  void* label = gtk ? AccelLabel(*gtk, gtkMenuItem) : nullptr;
+  const auto* text = label ? static_cast<const char*>(gtk->getData(label, kShortcutKey)) : nullptr;
+  return text ? std::string(text) : std::string();
+}
+
+}  // namespace kvn

@@ -1,0 +1,38 @@
+// The parts of a GTK menu row that the program still draws itself: the
+// shortcut text at the row's right, in the program's own key names, and the
+// tick of a check item.
+//
+// GTK's accelerator label names keys in GTK's words ("KP +" for the
+// keypad's plus) and shows only keys that GTK binds to the item; some of
+// the program's keys (Page up, Page down) belong to the drawing window and
+// must not be bound. So the row's label no longer follows its item's
+// accelerators (the binding itself stays with the item), and draws the
+// program's text in a padding at its right, sized for the text in the
+// label's own font, in the label's colour (the theme's highlight text while
+// the mouse is on the row). The menus' style sheet hides a check item's
+// box; a checked item gets a 7 x 7 tick in the same colour, its right edge
+// 4 pixels left of the text, vertically centred on the row.
+//
+// The GTK calls are looked up in the running process, as elsewhere in the
+// program: the toolkit has loaded GTK, and the program then needs neither
+// GTK's headers nor a direct link to it. Without GTK (or with a child that
+// is not an accelerator label) a row is left as the toolkit made it.
+#pragma once
+
+#include <string>
+
+namespace kvn {
+
+// Shows `shortcut` (UTF-8; empty for none) at the right of a GtkMenuItem's
+// row in place of GTK's accelerator text. Called again with a new text (a
+// language switch), it replaces the old one.
+void ShowRowShortcut(void* gtkMenuItem, const std::string& shortcut);
+
+// Draws the program's tick on a GtkCheckMenuItem while it is checked.
+// Calling it again for the same item changes nothing.
+void DrawRowTick(void* gtkCheckMenuItem);
+
+// The shortcut text the row shows; empty when it shows none. For tests.
+std::string RowShortcut(void* gtkMenuItem);
+
+}  // namespace kvn
