@@ -49,11 +49,14 @@ struct Gtk {
   int (*translate)(void*, void*, int, int, int*, int*) =
       Symbol<int (*)(void*, void*, int, int, int*, int*)>("gtk_widget_translate_coordinates");
   int (*mapped)(void*) = Symbol<int (*)(void*)>("gtk_widget_get_mapped");
+  void (*preferredWidth)(void*, int*, int*) = Symbol<void (*)(void*, int*, int*)>("gtk_widget_get_preferred_width");
+  void* (*layout)(void*) = Symbol<void* (*)(void*)>("gtk_label_get_layout");
+  void (*pixelSize)(void*, int*, int*) = Symbol<void (*)(void*, int*, int*)>("pango_layout_get_pixel_size");
   unsigned (*accelWidth)(void*) = Symbol<unsigned (*)(void*)>("gtk_accel_label_get_accel_width");
   void* (*context)(void*) = Symbol<void* (*)(void*)>("gtk_widget_get_style_context");
   int (*state)(void*) = Symbol<int (*)(void*)>("gtk_style_context_get_state");
   void (*color)(void*, int, Rgba*) = Symbol<void (*)(void*, int, Rgba*)>("gtk_style_context_get_color");
-  bool Ok() const { return child && window && toplevel && translate && origin && allocation && mapped && accelWidth && context && state && color; }
+  bool Ok() const { return child && window && toplevel && translate && origin && allocation && mapped && preferredWidth && layout && pixelSize && accelWidth && context && state && color; }
 
   // The widget's rectangle on the screen (a menu's items lie in a window
   // of their own inside the menu's, so the offset is asked of GTK).
@@ -175,8 +178,13 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
     EXPECT_EQ(RowShortcut(row(kCmPageNext)), keys.down) << language;
     EXPECT_EQ(RowShortcut(row(kCmFileOpen)), "Ctrl+O") << language;
     EXPECT_EQ(RowShortcut(row(kCmZoom25)), "") << language;
-    for (std::uint32_t id : {kCmZoomIn, kCmFileOpen, kCmPagePrevious})
+    for (std::uint32_t id : {kCmZoomIn, kCmFileOpen, kCmPagePrevious}) {
+      // The label measures its accelerator text when asked for its width.
+      int minimum = 0;
+      int natural = 0;
+      gtk.preferredWidth(gtk.child(row(id)), &minimum, &natural);
       EXPECT_EQ(gtk.accelWidth(gtk.child(row(id))), 0u) << language << ": " << id;
+    }
   }
 
   // The bar's far right, with every menu closed.
@@ -197,10 +205,15 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   const test::Screen pageMenu = test::GrabScreen(test::ArtifactDir() / "menu-page-keys.png");
   for (std::uint32_t id : {kCmPagePrevious, kCmPageNext}) {
     const TRect r = gtk.OnScreen(row(id));
-    // Right of the label's text: the label's padding, where the key name is drawn.
+    // Right of the label's own text, where the key name is drawn.
+    void* label = gtk.child(row(id));
+    int textWidth = 0;
+    gtk.pixelSize(gtk.layout(label), &textWidth, nullptr);
+    ASSERT_GT(textWidth, 0);
     int inked = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left + int(r.Width()) / 2; x < r.right; ++x) inked += Pixel(pageMenu, x, y) != menuColour;
+    for (int y = r.top + 2; y < r.bottom - 2; ++y)
+      for (int x = gtk.OnScreen(label).left + textWidth + 4; x < r.right - 2; ++x)
+        inked += Pixel(pageMenu, x, y) != menuColour;
     EXPECT_GT(inked, 30) << "no key name on row " << id;
   }
   CloseMenus();

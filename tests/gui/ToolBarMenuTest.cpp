@@ -154,7 +154,7 @@ const std::vector<std::pair<std::uint32_t, std::u16string>>& MainBarHints() {
       {kCmFileOpen, u"Open (Ctrl+O)"},         {kCmFileClose, u"Close (Ctrl+W)"},
       {kCmPrint, u"Print (Ctrl+P)"},           {kCmParameters, u"Parameters (Ctrl+I)"},
       {kCmExport, u"Export (Ctrl+E)"},         {kCmPagePrevious, u"Previous (Page up)"},
-      {kCmPageNext, u"Next (Page down)"},                {kCmZoomIn, u"Zoom in (Num +)"},
+      {kCmPageNext, u"Next (Page down)"},      {kCmZoomIn, u"Zoom in (Num +)"},
       {kCmZoomOut, u"Zoom out (Num -)"},       {kCmAbout, u"About software (F1)"},
       {kCmCzech, u"Česky"},                    {kCmSlovak, u"Slovensky"},
       {kCmEnglish, u"English"}};
