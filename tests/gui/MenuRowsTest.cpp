@@ -18,10 +18,12 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/HelpWindow.h"
 #include "app/TestyFrameWindow.h"
+#include "controls/MenuAccessWx.h"
 #include "controls/MenuRowGtk.h"
 #include "foundation/LangTable.h"
 #include "foundation/UiColors.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/WxText.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
@@ -185,6 +187,20 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
       gtk.preferredWidth(gtk.child(row(id)), &minimum, &natural);
       EXPECT_EQ(gtk.accelWidth(gtk.child(row(id))), 0u) << language << ": " << id;
     }
+  }
+
+  // The decorator reads a page key's name after a TAB, as the resource has
+  // it; written back, the name stays out of the label, where GTK would bind
+  // the key.
+  {
+    TWxMenuBarAccess access(bar, &frame->GetMenuShownKeys());
+    TMenuAccess* page = access.GetSubMenu(1);
+    ASSERT_NE(page, nullptr);
+    wxMenuItem* previousItem = bar->FindItem(int(kCmPagePrevious));
+    const WString label = FromWx(previousItem->GetItemLabel());
+    EXPECT_EQ(page->GetMenuString(0), WString(label).AppendCStr(u"\tPage up"));
+    page->SetMenuString(0, WString(label).AppendCStr(u"\tPage up"));
+    EXPECT_EQ(FromWx(previousItem->GetItemLabel()), label);
   }
 
   // The bar's far right, with every menu closed.
