@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -257,13 +258,30 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kLwPolyline:
       DispatchLwPolyline(record, name);
       return;
-    case entity::kHatch:
-      handOver(std::make_unique<cOneHatch>(&record, this, c));
+    case entity::kHatch: {
+      auto hatch = std::make_unique<cOneHatch>(&record, this, c);
+      if (hatch->polygons.empty()) {
+        statistics.CountLoss(name, LossReason::DamagedCount);
+      } else {
+        handOver(std::move(hatch));
+      }
       return;
-    case entity::kViewport:
+    }
+    case entity::kViewport: {
+      auto viewport = std::make_unique<cOneViewPort>(&record, c);
+      // A view without a height shows nothing; the paper's overall viewport
+      // (id 1) is no view, and is kept whatever its height for the assembly
+      // to find it.
+      const double height = viewport->viewHeight;
+      const bool overall = viewport->viewportId == 0 || viewport->viewportId == 1;
+      if (!overall && !(height > 0.0 && height <= std::numeric_limits<double>::max())) {
+        statistics.CountLoss(name, LossReason::DamagedCount);
+        return;
+      }
       // Kept in memory: the assembly looks for the paper's overall viewport.
-      AddEntity(record, std::make_unique<cOneViewPort>(&record, c), false, name);
+      AddEntity(record, std::move(viewport), false, name);
       return;
+    }
     case entity::kLeader:
       DispatchLeader(record, name);
       return;

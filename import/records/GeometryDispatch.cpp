@@ -151,12 +151,16 @@ void YxxfReader::DispatchVertex(const YxxfGroupRecord& record, const std::string
 }
 
 void YxxfReader::DispatchLwPolyline(const YxxfGroupRecord& record, const std::string& name) {
-  auto polyline = std::make_unique<cLoadingPolygon>(record.GetDouble(43), std::uint32_t(record.GetInt(70)), 0u,
-                                                    &record, record.GetDouble(38), entity::kLwPolyline);
+  // Closed (1) and line-type generation (128) are the only flags of a
+  // light-weight polyline: other bits would make it a mesh.
+  const std::uint32_t flags = std::uint32_t(record.GetInt(70)) & 0x81u;
+  auto polyline = std::make_unique<cLoadingPolygon>(record.GetDouble(43), flags, 0u, &record, record.GetDouble(38),
+                                                    entity::kLwPolyline);
   std::int32_t count = -1;
-  const bool counted = record.FindInt(count, 90);
+  // A count of none or less while vertices follow is damaged: they are read.
+  const bool counted = record.FindInt(count, 90) && count > 0;
   // Every vertex takes two items at least: the count read cannot ask for more.
-  if (counted && count > 0) polyline->vertices.reserve(std::min<std::size_t>(std::size_t(count), record.Count() / 2));
+  if (counted) polyline->vertices.reserve(std::min<std::size_t>(std::size_t(count), record.Count() / 2));
   // Each vertex runs from its 10 to the item before the next 10.
   std::int64_t next = record.FindIndex(10);
   while (!counted || std::int64_t(polyline->vertices.size()) < count) {
@@ -235,14 +239,20 @@ void YxxfReader::DispatchMLine(const YxxfGroupRecord& record, const std::string&
 
 void YxxfReader::DispatchSpline(const YxxfGroupRecord& record, const std::string& name) {
   auto spline = InWorld(std::make_unique<cLoadingSpline>(&record, entity::kSpline));
-  if (record.GetInt(74) > 0 && record.GetInt(73) == 0) {
-    spline->throughPoints = 1;
-    spline->points = PointsOf(record, 11);
-  } else {
-    spline->points = PointsOf(record, 10);
+  // The points the record holds decide, not its counts 73 and 74: control
+  // points when there are any, else the fit points.
+  spline->points = PointsOf(record, 10);
+  if (!spline->points.empty()) {
     spline->degree = record.GetInt(71, 3);
     spline->knots = DoublesOf(record, 40);
     spline->weights = DoublesOf(record, 41);
+  } else {
+    spline->throughPoints = 1;
+    spline->points = PointsOf(record, 11);
+  }
+  if (spline->points.size() < 2) {
+    statistics.CountLoss(name, LossReason::DamagedCount);
+    return;
   }
   AddEntity(record, std::move(spline), true, name);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
@@ -35,11 +36,13 @@ struct HatchLoop {
 
 // The group-code walk: each look-up takes the first item of its code at or
 // after the position and moves past it.
+// A walk over one boundary path stops at its last item.
 struct Walk {
   const YxxfGroupRecord& r;
   std::uint32_t at = 0;
-  bool D(std::uint16_t code, double& out) { return r.FindDouble(out, code, &at); }
-  bool I(std::uint16_t code, std::int32_t& out) { return r.FindInt(out, code, &at); }
+  std::uint32_t last = kNoLimit;
+  bool D(std::uint16_t code, double& out) { return r.FindDouble(out, code, &at, last); }
+  bool I(std::uint16_t code, std::int32_t& out) { return r.FindInt(out, code, &at, last); }
   // The item directly at the position has the code (in the current sub-record).
   bool Next(std::uint16_t code) const {
     const YxxfItem* item = r.Item(at);
@@ -70,8 +73,11 @@ bool ReadPolylinePath(Walk& w, HatchLoop& loop) {
   std::vector<double> bulges;
   bool anyBulge = false;
   // Every vertex takes two items at least: the count read cannot ask for more.
-  const std::uint32_t left = w.r.Count() - std::min(w.at, w.r.Count());
-  const std::size_t room = std::min<std::size_t>(std::size_t(std::max(count, 0)), left / 2);
+  const std::uint32_t end = std::min(w.last == kNoLimit ? w.r.Count() : w.last + 1, w.r.Count());
+  const std::uint32_t left = end - std::min(w.at, end);
+  // A count of none or less is damaged: the vertices the path holds are read.
+  if (count <= 0) count = std::numeric_limits<std::int32_t>::max();
+  const std::size_t room = std::min<std::size_t>(std::size_t(count), left / 2);
   points.reserve(room);
   for (std::int32_t i = 0; i < count; ++i) {
     DPoint p;
@@ -136,6 +142,8 @@ void ReadSplineEdge(Walk& w, HatchLoop& loop) {
 void ReadEdgePath(Walk& w, HatchLoop& loop, int readerKind) {
   std::int32_t count = 0;
   w.I(93, count);
+  // A count of none or less is damaged: the edges the path holds are read.
+  if (count <= 0) count = std::numeric_limits<std::int32_t>::max();
   for (std::int32_t e = 0; e < count; ++e) {
     std::int32_t type = 0;
     if (!w.I(72, type)) return;
@@ -179,6 +187,62 @@ void ReadEdgePath(Walk& w, HatchLoop& loop, int readerKind) {
       ReadSplineEdge(w, loop);
     }
   }
+}
+
+// Whether a boundary path may hold an item of the code (a reader that
+// gives the vertices as 3-D points adds their 30).
+bool IsPathCode(std::uint16_t code) {
+  switch (code) {
+    case 10: case 11: case 12: case 13: case 20: case 21: case 22: case 23: case 30:
+    case 40: case 42: case 50: case 51: case 72: case 73: case 74: case 92:
+    case 93: case 94: case 95: case 96: case 97: case 330:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The boundary paths after the path count at `from`: each starts at its 92
+// and ends before the next, the last before the first item of a code no
+// path holds (the hatch style, the pattern, the seed points).
+struct PathExtent {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+};
+
+std::vector<PathExtent> FindPaths(const YxxfGroupRecord& record, std::uint32_t from) {
+  std::vector<PathExtent> paths;
+  std::uint32_t i = from;
+  for (; i < record.Count(); ++i) {
+    const YxxfItem& item = *record.Item(i);
+    if (item.subRecord != record.SubRecord()) continue;
+    if (!IsPathCode(item.code)) break;
+    if (item.code != 92) continue;
+    if (!paths.empty()) paths.back().last = i - 1;
+    paths.push_back(PathExtent{i, i});
+  }
+  if (!paths.empty()) paths.back().last = i - 1;
+  return paths;
+}
+
+// Whether a path is a polyline path: its items say so, whatever its flags.
+// Before its count 93 only a polyline path has items (its bulge flag 72 and
+// closed flag 73); after the count, a polyline path goes on with a vertex
+// 10, an edge path with an edge type 72. The flags decide an empty path.
+bool IsPolylinePath(const YxxfGroupRecord& record, const PathExtent& path) {
+  bool counted = false;
+  for (std::uint32_t i = path.first + 1; i <= path.last; ++i) {
+    const YxxfItem& item = *record.Item(i);
+    if (item.subRecord != record.SubRecord()) continue;
+    if (!counted && item.code == 93) {
+      counted = true;
+      continue;
+    }
+    if (!counted) return item.code == 72 || item.code == 73 || item.code == 10;
+    if (item.code == 10 || item.code == 72) return item.code == 10;
+    break;
+  }
+  return (ItemToInt(*record.Item(path.first)) & 2) != 0;
 }
 
 void SetLoop(PointList& list, const HatchLoop& loop) {
@@ -294,18 +358,21 @@ cOneHatch::cOneHatch(const YxxfGroupRecord* record, YxxfReader* reader, std::uin
   std::uint32_t gradient = 0;
   if (GradientColor(*record, gradient)) color = gradient;
 
-  std::int32_t paths = 0;
-  if (!w.I(91, paths) || paths < 0) return;
+  std::int32_t count = 0;
+  if (!w.I(91, count)) return;
+  // The paths the record holds; a count that is none, less or more than
+  // them is damaged.
+  const std::vector<PathExtent> paths = FindPaths(*record, w.at);
+  const std::size_t used = count > 0 && std::size_t(count) <= paths.size() ? std::size_t(count) : paths.size();
   const int readerKind = reader ? reader->kind : 0;
   std::vector<HatchLoop> loops;
-  for (std::int32_t p = 0; p < paths; ++p) {
-    std::int32_t flags = 0;
-    if (!w.I(92, flags)) break;
+  for (std::size_t p = 0; p < used; ++p) {
+    Walk path{*record, paths[p].first + 1, paths[p].last};
     HatchLoop loop;
-    if (flags & 2) {
-      if (!ReadPolylinePath(w, loop)) continue;
+    if (IsPolylinePath(*record, paths[p])) {
+      if (!ReadPolylinePath(path, loop)) continue;
     } else {
-      ReadEdgePath(w, loop, readerKind);
+      ReadEdgePath(path, loop, readerKind);
     }
     if (!loop.segments.empty() || !loop.corners.empty()) loops.push_back(std::move(loop));
   }

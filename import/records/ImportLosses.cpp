@@ -27,6 +27,7 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
       {LossReason::ExtentNotFinite, kStrLostNotFinite},
       {LossReason::UnreadableNumber, kStrUnreadableNumbers},
       {LossReason::ExpansionCut, kStrExpansionsCut},
+      {LossReason::DamagedCount, kStrLostDamagedCount},
   };
   std::vector<WString> warnings;
   for (const Kind& kind : kKinds) {

@@ -18,6 +18,7 @@ inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
 inline constexpr int kStrExpansionsCut = 19930;
 inline constexpr int kStrReadOnNoSheet = 19939;
+inline constexpr int kStrLostDamagedCount = 19815;
 // The refusal once memory ran out, with %s the most bytes that were held.
 inline constexpr int kStrOutOfMemory = 19808;
 

@@ -24,13 +24,14 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::ExtentTooLarge: return "extent beyond 1e20";
     case LossReason::ExpansionCut: return "expansion past the cap";
     case LossReason::OnNoSheet: return "on no sheet";
+    case LossReason::DamagedCount: return "damaged count";
   }
   return "unknown";
 }
 
 bool LossDropsObject(LossReason reason) {
   return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge ||
-         reason == LossReason::OnNoSheet;
+         reason == LossReason::OnNoSheet || reason == LossReason::DamagedCount;
 }
 
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {

@@ -42,6 +42,8 @@ enum class LossReason {
   ExtentTooLarge,    // an object reaching beyond 1e20 either way
   ExpansionCut,      // an insert whose block expands past what one insert may show (kept, shown in part)
   OnNoSheet,         // an entity taken in a drawing none of whose sheets holds anything
+  DamagedCount,      // an object whose counts or sizes in the file leave nothing to draw (a spline without
+                     // points, a hatch without paths, a viewport without a view height)
 };
 
 const char* LossReasonText(LossReason reason);

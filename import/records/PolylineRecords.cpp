@@ -1,5 +1,7 @@
 #include "import/records/PolylineRecords.h"
 
+#include <algorithm>
+
 #include "import/records/ImportMatrix.h"
 #include "import/records/ImportObjects.h"
 #include "import/records/SpoolStream.h"
@@ -87,18 +89,26 @@ double cLoadingPolygon::Width() const {
 
 ObjectChain cLoadingPolygon::MakeObject(const ImportMatrix* transform, YxxfReader*, void*) const {
   double width = Width();
+  // A polyface mesh none of whose vertices is a mesh vertex or names a
+  // corner has damaged flags (a million, say): its vertices are a polyline's.
+  const bool faceless = (flags & 0x40) && vertices.empty() &&
+                        std::all_of(faces.begin(), faces.end(), [](const LoadingVertex& v) {
+                          return v.index[0] == 0 && v.index[1] == 0 && v.index[2] == 0 && v.index[3] == 0;
+                        });
+  const std::uint32_t shape = faceless ? flags & ~0x50u : flags;
+  const std::span<const LoadingVertex> points = faceless ? faces : vertices;
   ObjectChain chain;
-  if (flags & 0x08) {
-    chain = curveType == 0 ? Make3dPolyline(transform, vertices, (flags & 1) != 0, extrusion)
-                           : MakeFittedPolyline(transform, vertices, flags, curveType, nullptr, extrusion);
-  } else if (flags & 0x10) {
-    chain = MakePolygonMesh(transform, vertices, meshM, meshN, extrusion, flags);
-  } else if (flags & 0x40) {
-    chain = MakePolyfaceMesh(transform, vertices, faces, extrusion);
+  if (shape & 0x08) {
+    chain = curveType == 0 ? Make3dPolyline(transform, points, (shape & 1) != 0, extrusion)
+                           : MakeFittedPolyline(transform, points, shape, curveType, nullptr, extrusion);
+  } else if (shape & 0x10) {
+    chain = MakePolygonMesh(transform, points, meshM, meshN, extrusion, shape);
+  } else if (shape & 0x40) {
+    chain = MakePolyfaceMesh(transform, points, faces, extrusion);
   } else if (curveType == 0) {
-    chain = MakeBulgePolyline(transform, vertices, elevation, width, extrusion, (flags & 1) != 0);
+    chain = MakeBulgePolyline(transform, points, elevation, width, extrusion, (shape & 1) != 0);
   } else {
-    chain = MakeFittedPolyline(transform, vertices, flags, curveType, &elevation, extrusion);
+    chain = MakeFittedPolyline(transform, points, shape, curveType, &elevation, extrusion);
   }
   for (cOutObj* o = chain.Head(); o; o = o->next) {
     if (cAnyLine* line = o->AsAnyLine()) {
