@@ -130,10 +130,12 @@ bool OffsetClip(TDC& dc, const HandleTable& t, std::int32_t dx, std::int32_t dy)
 
 bool RestoreDC(TDC& dc, HandleTable& t, std::int32_t relative) {
   // Only states the metafile saved itself can be restored.
-  const std::int32_t saved = std::int32_t(t.savedMappings.size());
-  std::int32_t levels = relative < 0 ? -relative : saved - relative + 1;
+  // Counted wide: a record may ask for -2^31 levels, whose negation no
+  // 32-bit integer holds.
+  const std::int64_t saved = std::int64_t(t.savedMappings.size());
+  const std::int64_t levels = relative < 0 ? -std::int64_t(relative) : saved - relative + 1;
   if (relative == 0 || levels < 1 || levels > saved) return false;
-  if (!dc.RestoreDC(-levels)) return false;
+  if (!dc.RestoreDC(-int(levels))) return false;
   t.mapping = t.savedMappings[std::size_t(saved - levels)];
   t.savedMappings.resize(std::size_t(saved - levels));
   return true;

@@ -94,15 +94,18 @@ void Justify(const TDC& dc, const EmfMappingState& m, TextRun* run) {
   for (std::size_t i = 0; i < dx.size(); ++i) {
     if (!dc.GetCharWidth(run->text[i], run->text[i], &dx[i])) return;
   }
-  const std::int32_t share = m.breakExtra / m.breakCount;
-  std::int32_t remainder = m.breakExtra % m.breakCount;
+  // Summed wide: the extra may be anything up to 2^31 - 1, and an advance
+  // past the integer range is taken as the largest one.
+  const std::int64_t share = m.breakExtra / m.breakCount;
+  std::int64_t remainder = m.breakExtra % m.breakCount;
   for (std::size_t i = 0; i < dx.size(); ++i) {
     if (run->text[i] != u' ') continue;
-    dx[i] += share;
+    std::int64_t advance = std::int64_t(dx[i]) + share;
     if (remainder != 0) {
-      dx[i] += remainder > 0 ? 1 : -1;
+      advance += remainder > 0 ? 1 : -1;
       remainder += remainder > 0 ? -1 : 1;
     }
+    dx[i] = int(std::clamp<std::int64_t>(advance, INT32_MIN, INT32_MAX));
   }
   run->dx = std::move(dx);
 }

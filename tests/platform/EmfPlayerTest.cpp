@@ -230,6 +230,19 @@ TEST(EmfPlayer, RestoreDcCannotReachBelowThePlaybackAndClipStaysInsideTheInitial
   EXPECT_EQ(clip.GetBox(), (TRect{0, 0, 50, 50}));
 }
 
+TEST(EmfPlayer, RestoreDcOfTheMostNegativeCountIsRefusedAndLeavesTheSavedStates) {
+  const EmfDocument emf = Build([](EmfBuilder& b) {
+    b.Add(33, 8);                                              // SAVEDC
+    le::Put32(b.Add(34, 12) + 8, std::uint32_t(INT32_MIN));  // RESTOREDC -2^31: more than was saved
+    le::Put32(b.Add(34, 12) + 8, std::uint32_t(-1));         // RESTOREDC -1: the one saved
+  });
+  RecordingDC dc;
+  EmfPlayStats stats;
+  EXPECT_TRUE(PlayEnhMetaFile(dc, emf, TRect{0, 0, 100, 100}, &stats));
+  EXPECT_EQ(stats.unplayed, 1u);
+  EXPECT_EQ(dc.SavedDepth(), 0);
+}
+
 TEST(EmfPlayer, ObjectsBeyondTheTableAndUnknownRecordsArePassedOverAndCounted) {
   const EmfDocument emf = Build(
       [](EmfBuilder& b) {

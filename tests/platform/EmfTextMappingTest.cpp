@@ -277,6 +277,17 @@ TEST_F(EmfTextMapping, JustificationSpreadsItsExtraOverTheSpaces) {
   });
   ASSERT_GT(RightmostInk(plain), 0);
   EXPECT_NEAR(RightmostInk(justified) - RightmostInk(plain), 40, 1);
+  // The largest extra a record holds moves the second I off the picture
+  // and leaves the first where it was.
+  const auto extreme = Play([](EmfBuilder& b) {
+    PlainText(b);
+    std::uint8_t* p = b.Add(U_EMR_SETTEXTJUSTIFICATION, 16);
+    Put(p, 8, INT32_MAX);
+    Put(p, 12, 1);
+    Text(b, 100, 500, u"I I", 0, {});
+  });
+  EXPECT_GT(RightmostInk(extreme), 0);
+  EXPECT_LT(RightmostInk(extreme), RightmostInk(plain));
 }
 
 TEST_F(EmfTextMapping, PolyTextDrawsEachOfItsRunsAsOneTextRecordWould) {
