@@ -28,7 +28,6 @@ namespace {
 
 constexpr std::uint32_t kMaxExplodeSavedStates = 4096;
 constexpr std::uint32_t kMaxTextCharacters = 1'000'000;
-constexpr std::uint32_t kEmfPlusSignature = 0x2B464D45;  // "EMF+"
 
 DPoint MinCorner(const DPoint& a, const DPoint& b) { return {std::min(a.x, b.x), std::min(a.y, b.y)}; }
 DPoint MaxCorner(const DPoint& a, const DPoint& b) { return {std::max(a.x, b.x), std::max(a.y, b.y)}; }
@@ -500,7 +499,7 @@ bool MetafileExploder::HandleRecord(const EmfRecord& r) {
       path_.reset();
       break;
     case 70:
-      if (r.size >= 16 && r.U32(12) == kEmfPlusSignature) Skip("EMR_COMMENT", "EMF+ records");
+      if (r.size >= 16 && r.U32(12) == kEmfPlusCommentSignature) Skip("EMR_COMMENT", "EMF+ records");
       else Skip("EMR_COMMENT", "comment");
       break;
     case 76: fits = BitBltRecord(r, &finish, &made); break;

@@ -4,12 +4,15 @@
 #include "document/FormatReader.h"
 #include "document/cDrawingDoc.h"
 #include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
 #include "import/pictures/PictureImport.h"
 #include "model/ObjectChain.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cOutObj.h"
+#include "model/cWmf.h"
 #include "platform/image/PictureDecode.h"
+#include "platform/metafile/EmfPlayer.h"
 
 namespace kvn {
 
@@ -44,6 +47,11 @@ DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&
     if (format.IsEmpty()) return DocumentResult::Failure(kOpenPictureFailed, kOpenUnsupportedFormat);
     return DocumentResult::Failure(kOpenPictureFailed, kOpenUnknownFileFormat, format);
   }
+  // A metafile drawn wholly in EMF+ records shows as an empty frame: the
+  // open says so.
+  cWmf* metafile = object->AsWmf();
+  const EmfDocument* emf = metafile ? metafile->GetMetafileHandle() : nullptr;
+  const bool emfPlusOnly = emf && DrawsOnlyInEmfPlus(*emf);
   sheet.Data()->SetScale(1.0);
   ObjectChain chain;
   chain.Append(object.release());
@@ -57,6 +65,7 @@ DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&
   DocumentResult result(std::move(document));
   result.native = false;
   if (info.repaired) result.MarkPartial();
+  if (emfPlusOnly) result.AddWarning(LoadLangString(kStrEmfPlusNotDrawn));
   return result;
 }
 

@@ -5,6 +5,10 @@
 
 namespace kvn {
 
+// The open's warning for a metafile whose drawing is all in EMF+ records,
+// which are not drawn.
+inline constexpr int kStrEmfPlusNotDrawn = 19816;
+
 class FormatRegistry;
 
 void RegisterPictureReader(FormatRegistry& registry);

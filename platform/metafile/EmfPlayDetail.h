@@ -10,6 +10,9 @@ namespace kvn::emf_play {
 // Answers whether the record type is one of them; *played tells whether it
 // was drawn.
 bool PlayDrawRecord(TDC& dc, HandleTable& table, const EmfRecord& record, bool* played);
+// Whether a record of the type puts ink on the target (lines, curves,
+// shapes, path and region fills, text, bitmaps), played here or not.
+bool IsDrawingRecord(std::uint32_t type);
 
 // A rectangle of metafile device units onto the context's device pixels
 // (the bounding box when the playback turns).

@@ -1,6 +1,9 @@
 // The metafile handle, the record readers, the handle table and the
-// enumeration with its mapping.
+// enumeration with its mapping, and the check for a drawing held wholly in
+// EMF+ records.
 #include "platform/metafile/EmfPlayer.h"
+
+#include <uemf.h>
 
 #include <cmath>
 #include <cstring>
@@ -141,6 +144,21 @@ bool EnumEnhMetaFile(TDC& dc, const EmfDocument& emf, EnhMetaFileProc proc, std:
   if (dc.IsPathOpen() || dc.HasClosedPath()) dc.AbortPath();
   dc.RestoreDC(depth);
   return completed;
+}
+
+bool DrawsOnlyInEmfPlus(const EmfDocument& emf) {
+  bool plus = false;
+  std::uint32_t offset = 0;
+  while (offset + 8 <= emf.Size()) {
+    const std::uint32_t size = le::U32(emf.Data() + offset + 4);
+    if (size < 8 || size > emf.Size() - offset) break;  // validated; kept as a guard
+    const EmfRecord record{emf.Data() + offset, size};
+    if (emf_play::IsDrawingRecord(record.Type())) return false;
+    if (record.Type() == U_EMR_COMMENT && record.U32(8) >= 4 && record.U32(12) == kEmfPlusCommentSignature) plus = true;
+    if (record.Type() == kEmrEof) break;
+    offset += size;
+  }
+  return plus;
 }
 
 }  // namespace kvn

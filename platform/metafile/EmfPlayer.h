@@ -29,6 +29,10 @@
 
 namespace kvn {
 
+// The identifier of a comment record that carries EMF+ records, which the
+// player passes over.
+inline constexpr std::uint32_t kEmfPlusCommentSignature = 0x2B464D45;  // "EMF+"
+
 // Bytes of a validated enhanced metafile.
 class EmfDocument {
  public:
@@ -123,6 +127,10 @@ class HandleTable {
  private:
   std::vector<Object> objects_;
 };
+
+// Whether the metafile's drawing is all in EMF+ comments: it holds EMF+
+// records and no record that draws, so that playing it draws nothing.
+bool DrawsOnlyInEmfPlus(const EmfDocument& emf);
 
 // The callback of EnumEnhMetaFile: 0 stops the enumeration.
 using EnhMetaFileProc = int (*)(TDC& dc, HandleTable& table, const EmfRecord& record, int handleCount,

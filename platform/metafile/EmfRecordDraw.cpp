@@ -372,6 +372,25 @@ bool ReadRegion(const HandleTable& t, const EmfRecord& r, std::uint32_t offset, 
   return true;
 }
 
+bool IsDrawingRecord(std::uint32_t type) {
+  switch (type) {
+    case U_EMR_POLYBEZIER: case U_EMR_POLYGON: case U_EMR_POLYLINE: case U_EMR_POLYBEZIERTO:
+    case U_EMR_POLYLINETO: case U_EMR_POLYPOLYLINE: case U_EMR_POLYPOLYGON: case U_EMR_SETPIXELV:
+    case U_EMR_ANGLEARC: case U_EMR_ELLIPSE: case U_EMR_RECTANGLE: case U_EMR_ROUNDRECT: case U_EMR_ARC:
+    case U_EMR_CHORD: case U_EMR_PIE: case U_EMR_LINETO: case U_EMR_ARCTO: case U_EMR_POLYDRAW:
+    case U_EMR_FILLPATH: case U_EMR_STROKEANDFILLPATH: case U_EMR_STROKEPATH: case U_EMR_FILLRGN:
+    case U_EMR_FRAMERGN: case U_EMR_INVERTRGN: case U_EMR_PAINTRGN: case U_EMR_BITBLT: case U_EMR_STRETCHBLT:
+    case U_EMR_MASKBLT: case U_EMR_PLGBLT: case U_EMR_SETDIBITSTODEVICE: case U_EMR_STRETCHDIBITS:
+    case U_EMR_EXTTEXTOUTA: case U_EMR_EXTTEXTOUTW: case U_EMR_POLYBEZIER16: case U_EMR_POLYGON16:
+    case U_EMR_POLYLINE16: case U_EMR_POLYBEZIERTO16: case U_EMR_POLYLINETO16: case U_EMR_POLYPOLYLINE16:
+    case U_EMR_POLYPOLYGON16: case U_EMR_POLYDRAW16: case U_EMR_POLYTEXTOUTA: case U_EMR_POLYTEXTOUTW:
+    case U_EMR_SMALLTEXTOUT: case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_GRADIENTFILL:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool PlayDrawRecord(TDC& dc, HandleTable& t, const EmfRecord& r, bool* played) {
   const std::uint32_t type = r.Type();
   bool ok = false;

@@ -13,7 +13,6 @@ namespace kvn {
 namespace {
 
 constexpr std::uint32_t kStockFlag = 0x80000000u;
-constexpr std::uint32_t kEmfPlusCommentSignature = 0x2B464D45;  // "EMF+"
 
 bool Finite(const XForm& x) {
   return std::isfinite(x.eM11) && std::isfinite(x.eM12) && std::isfinite(x.eM21) && std::isfinite(x.eM22) &&
