@@ -12,65 +12,26 @@ namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
 
-// UTF-8 to UTF-16. Every malformed piece gives one U+FFFD and is not allowed
-// to swallow the byte after it: a lead byte without its continuation bytes
-// (truncated, or followed by a byte that cannot continue it), a stray
-// continuation byte, the bytes C0, C1 and F5..FF, overlong forms, encoded
-// surrogates and code points above U+10FFFF. Four-byte sequences become
-// surrogate pairs. Writes at most n units for n bytes; returns the count.
+// UTF-8 to UTF-16. Every malformed piece (NextUtf8Piece) gives one U+FFFD.
+// Four-byte sequences become surrogate pairs. Writes at most n units for n
+// bytes; returns the count.
 std::uint32_t DecodeUtf8(const std::uint8_t* s, std::uint32_t n, char16_t* out) {
   std::uint32_t i = 0, k = 0;
   while (i < n) {
-    std::uint8_t b = s[i++];
-    if (b < 0x80) {
-      out[k++] = b;
-      continue;
-    }
-    int need;
-    std::uint32_t cp;
-    // The allowed range of the first continuation byte excludes overlong
-    // forms (E0, F0), surrogates (ED) and values past U+10FFFF (F4).
-    std::uint8_t lower = 0x80, upper = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) {
-      need = 1;
-      cp = b & 0x1F;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      need = 2;
-      cp = b & 0x0F;
-      if (b == 0xE0) lower = 0xA0;
-      if (b == 0xED) upper = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      need = 3;
-      cp = b & 0x07;
-      if (b == 0xF0) lower = 0x90;
-      if (b == 0xF4) upper = 0x8F;
-    } else {
+    const Utf8Piece piece = NextUtf8Piece(s + i, n - i);
+    i += piece.length;
+    if (!piece.valid) {
       out[k++] = kReplacement;
-      continue;
-    }
-    bool complete = true;
-    for (int j = 0; j < need; ++j) {
-      if (i >= n || s[i] < lower || s[i] > upper) {
-        complete = false;
-        break;
-      }
-      cp = (cp << 6) | (s[i++] & 0x3F);
-      lower = 0x80;
-      upper = 0xBF;
-    }
-    if (!complete) {
-      out[k++] = kReplacement;
-    } else if (cp >= 0x10000) {
-      cp -= 0x10000;
+    } else if (piece.cp >= 0x10000) {
+      const char32_t cp = piece.cp - 0x10000;
       out[k++] = char16_t(0xD800 + (cp >> 10));
       out[k++] = char16_t(0xDC00 + (cp & 0x3FF));
     } else {
-      out[k++] = char16_t(cp);
+      out[k++] = char16_t(piece.cp);
     }
   }
   return k;
 }
-
 
 }  // namespace
 
