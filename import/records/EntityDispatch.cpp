@@ -270,11 +270,13 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kViewport: {
       auto viewport = std::make_unique<cOneViewPort>(&record, c);
       // A view without a height shows nothing; the paper's overall viewport
-      // (id 1) is no view, and is kept whatever its height for the assembly
-      // to find it.
+      // (id 1, or the first of its block in a file without ids) is no view,
+      // and is kept whatever its height for the assembly to find it.
       const double height = viewport->viewHeight;
-      const bool overall = viewport->viewportId == 0 || viewport->viewportId == 1;
-      if (!overall && !(height > 0.0 && height <= std::numeric_limits<double>::max())) {
+      const YxxfBlockRec* owner = FindOwnerBlock(record);
+      const bool first = owner && owner->viewportRecords == 0;
+      const bool overall = viewport->viewportId == 1 || (viewport->viewportId == 0 && first);
+      if (owner && !overall && !(height > 0.0 && height <= std::numeric_limits<double>::max())) {
         statistics.CountLoss(name, LossReason::DamagedCount);
         return;
       }

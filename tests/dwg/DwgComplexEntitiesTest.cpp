@@ -239,6 +239,34 @@ TEST(DwgComplexEntities, WeightedSplineGivesEachWeightBeforeItsPoint) {
   }
 }
 
+// The dispatch takes the DWG records of damaged counts as it takes the DXF
+// ones: a spline without points and a view without a height are counted as
+// lost, the paper's overall viewport (the first, DWG giving no ids) is kept.
+TEST(DwgComplexEntities, RecordsLeftWithNothingToDrawAreCountedAsDamaged) {
+  for (int release : kReleases) {
+    if (release < 15) continue;
+    SCOPED_TRACE(release);
+    DwgSplineSpec empty;
+    empty.scenario = release >= 27 ? 1 : 3;
+    Read spline(SplineObject(release, 0x80, empty), release);
+    ASSERT_TRUE(spline.ok);
+    spline.reader.DispatchEntity(*spline.record, entity::kSpline);
+    EXPECT_EQ(spline.reader.statistics.Lost("SPLINE", LossReason::DamagedCount), 1u);
+    EXPECT_EQ(spline.reader.statistics.Handed(ImportSpace::Model, "SPLINE"), 0u);
+
+    DwgEntityCommon paper;
+    paper.mode = 1;
+    Read overall(ViewportObject(release, 0x80, {}, 0, 0.0, paper), release);
+    Read view(ViewportObject(release, 0x81, {}, 0, 0.0, paper), release);
+    ASSERT_TRUE(overall.ok && view.ok);
+    YxxfReader& reader = overall.reader;
+    reader.DispatchEntity(*overall.record, entity::kViewport);
+    reader.DispatchEntity(*view.record, entity::kViewport);
+    EXPECT_EQ(reader.statistics.Lost("VIEWPORT", LossReason::DamagedCount), 1u);
+    EXPECT_EQ(reader.defaultBlock.viewportRecords, 1u);
+  }
+}
+
 TEST(DwgComplexEntities, OleFrameLongerThanItsObjectFails) {
   const std::vector<std::uint8_t> data(40, 0xAB);
   for (int release : kReleases) {

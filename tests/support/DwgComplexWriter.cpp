@@ -258,8 +258,9 @@ std::vector<std::uint8_t> MLineObject(int release, std::uint64_t handle, int lin
 }
 
 std::vector<std::uint8_t> ViewportObject(int release, std::uint64_t handle,
-                                         const std::vector<std::uint64_t>& frozenLayers, std::uint32_t claimedFrozen) {
-  Entity e(release, 34, handle);
+                                         const std::vector<std::uint64_t>& frozenLayers, std::uint32_t claimedFrozen,
+                                         double viewHeight, const DwgEntityCommon& common) {
+  Entity e(release, 34, handle, common);
   DwgObjectWriter& w = e.w;
   w.data.Point3BD(100, 50, 0);
   w.data.BD(200);
@@ -268,7 +269,7 @@ std::vector<std::uint8_t> ViewportObject(int release, std::uint64_t handle,
     w.data.Point3BD(0, 0, 0);
     w.data.Point3BD(0, 0, 1);
     w.data.BD(0.5);  // twist, radians
-    w.data.BD(300);
+    w.data.BD(viewHeight);
     w.data.BD(50);
     w.data.BD(0);
     w.data.BD(0);

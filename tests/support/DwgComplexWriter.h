@@ -96,7 +96,8 @@ std::vector<std::uint8_t> MLineObject(int release, std::uint64_t handle, int lin
                                       const std::vector<DwgMLineVertex>& vertices, std::uint16_t claimedVertices = 0);
 
 std::vector<std::uint8_t> ViewportObject(int release, std::uint64_t handle,
-                                         const std::vector<std::uint64_t>& frozenLayers, std::uint32_t claimedFrozen = 0);
+                                         const std::vector<std::uint64_t>& frozenLayers, std::uint32_t claimedFrozen = 0,
+                                         double viewHeight = 300, const DwgEntityCommon& common = {});
 
 std::vector<std::uint8_t> ImageObject(int release, std::uint64_t handle, std::uint64_t definition,
                                       std::uint64_t reactor, bool rectangleClip = true, std::uint32_t claimedClip = 0);
