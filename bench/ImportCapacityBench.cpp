@@ -1,16 +1,21 @@
-// Capacity and defence of the DXF import, each drawing opened from memory in
+// Capacity and defence of the DXF and native opens, each drawing opened in
 // a child process of its own (made there, so that its peak resident memory
 // is its own): honest drawings that must open whole (two million mixed
-// entities; 2,000 and 10,000 inserts of a 200-line block, each at an angle
-// of its own; 1,000 placements of a 1,000-line block) and bombs that must be
-// refused with their message (one block of L lines placed N times, nested
-// blocks) and one MTEXT of a megabyte of formatting codes, which must open
+// entities; symbols placed by arrays, by inserts at one angle and each at
+// an angle of its own, up to four million shown lines; a long text placed
+// 200 times; 100 paper views over a model of 100,000 lines) and bombs that
+// must be refused with their message (blocks placed past what a paint may
+// walk or the open may hold, nested blocks, 200 views over a million lines,
+// native drawings that place a large block many times or nest a doubling
+// lattice) and one MTEXT of a megabyte of formatting codes, which must open
 // quickly. For each: the file's
 // bytes, the ms of the open, the peak heap of the open (counting allocator)
 // and the peak resident memory of the process, the result and the reason;
 // for an opened drawing also the ms and peak heap of expanding every
 // top-level object as a full view shows them.
 //   ./build/bench/kvn-bench-import-capacity [name]
+//   ./build/bench/kvn-bench-import-capacity --write <folder>   (the files
+//   only, each named after its case, for kvn-dump and kvn-render)
 // Targets: honest drawings open whole; every bomb refused in under 1 s
 // within 200 MB; the MTEXT opens in under 1 s.
 #include <sys/resource.h>
@@ -20,11 +25,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "document/DocumentResult.h"
+#include "document/NativeLoad.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
@@ -34,6 +41,7 @@
 #include "model/cBlock.h"
 #include "model/cOutObj.h"
 #include "tests/support/BombDrawings.h"
+#include "tests/support/CapacityDrawings.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/MixedDxfDrawing.h"
 
@@ -49,7 +57,25 @@ struct Case {
   std::string name;
   Target target;
   std::function<std::string()> make;
+  // A native drawing, else DXF.
+  bool native = false;
+  std::string Extension() const { return native ? ".kvn" : ".dxf"; }
 };
+
+std::string Native(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// A native drawing opens from a file: it is written to a temporary one.
+DocumentResult OpenNative(const std::string& file) {
+  char path[] = "/tmp/kvn-capacity-XXXXXX";
+  const int fd = mkstemp(path);
+  if (fd < 0) return DocumentResult::Failure(kOpenNotReadable);
+  const bool written = write(fd, file.data(), file.size()) == ssize_t(file.size());
+  close(fd);
+  DocumentResult result = written ? NativeFormatReader().load(WString::FromUtf8(path), FormatReadContext{})
+                                  : DocumentResult::Failure(kOpenNotReadable);
+  unlink(path);
+  return result;
+}
 
 // Block S of `lines` short lines placed `inserts` times on a grid, each
 // turned by an angle of its own when `turned`.
@@ -92,7 +118,8 @@ void OpenOne(const Case& c) {
   alloc_testing::SetCounters(base, base);
   const auto start = std::chrono::steady_clock::now();
   InFileStream in = InFileStream::FromMemory(memory);
-  DocumentResult result = LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr);
+  DocumentResult result =
+      c.native ? OpenNative(file) : LoadDxfStream(in, WString(u"bench.dxf"), nullptr, nullptr);
   const double ms = Ms(start);
   const double heapMb = double(GetPeakAllocatedBytes() - base) / 1e6;
   rusage usage{};
@@ -121,7 +148,7 @@ void OpenOne(const Case& c) {
   const bool onTarget = c.target == Target::Bomb    ? !result.Ok() && ms < 1000.0 && heapMb < 200.0
                         : c.target == Target::Honest ? result.Ok()
                                                      : result.Ok() && ms < 1000.0;
-  std::printf("%-24s %10zu B %9.1f ms %8.1f MB heap %8.1f MB rss  %s%s%s%s\n", c.name.c_str(), file.size(), ms,
+  std::printf("%-26s %10zu B %9.1f ms %8.1f MB heap %8.1f MB rss  %s%s%s%s\n", c.name.c_str(), file.size(), ms,
               heapMb, rssMb, result.Ok() ? "opened " : "refused: ",
               result.Ok() ? (std::to_string(objects) + " top objects").c_str() : reason.c_str(), expand.c_str(),
               onTarget ? "" : "  <-- off target");
@@ -131,7 +158,12 @@ void OpenOne(const Case& c) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* only = argc > 1 ? argv[1] : nullptr;
+  const bool writeFiles = argc > 2 && std::strcmp(argv[1], "--write") == 0;
+  const char* only = argc > 1 && !writeFiles ? argv[1] : nullptr;
+  using test::Placing;
+  auto symbols = [](Placing placing, int lines, int count, int columns = 1, int rows = 1) {
+    return [=] { return test::SymbolPlacementsDxf(placing, lines, count, columns, rows); };
+  };
   auto bomb = [](test::BombShape shape) { return [shape] { return test::BombDxf(shape); }; };
   const std::vector<Case> cases = {
       {"mixed-2M", Target::Honest,
@@ -151,9 +183,40 @@ int main(int argc, char** argv) {
       {"nested-doubling-30", Target::Bomb, bomb({test::BombShape::Doubling, 30})},
       {"nested-ten-way-12", Target::Bomb, bomb({test::BombShape::TenWay, 12})},
       {"nested-arrays-5", Target::Bomb, bomb({test::BombShape::Arrays, 5, 100})},
+      // One symbol placed: arrays, inserts at one angle, each at its own.
+      {"array-50x50-of-200", Target::Honest, symbols(Placing::Array, 200, 1, 50, 50)},
+      {"array-100x100-of-200", Target::Honest, symbols(Placing::Array, 200, 1, 100, 100)},
+      {"placed-2000-of-1000", Target::Honest, symbols(Placing::OneAngle, 1000, 2000)},
+      {"placed-4000-of-1000", Target::Honest, symbols(Placing::OneAngle, 1000, 4000)},
+      {"placed-1000-of-2000", Target::Honest, symbols(Placing::OneAngle, 2000, 1000)},
+      {"own-angles-1000-of-2000", Target::Honest, symbols(Placing::OwnAngles, 2000, 1000)},
+      {"own-angles-2000-of-1000", Target::Honest, symbols(Placing::OwnAngles, 1000, 2000)},
+      // Placements a paint walks: ten million lines are walked, not kept;
+      // thirty million are past the ceiling; 12.5 million turned ones
+      // would each keep a block of their own.
+      {"placed-20000-of-500", Target::Honest, symbols(Placing::OneAngle, 500, 20000)},
+      {"placed-60000-of-500", Target::Bomb, symbols(Placing::OneAngle, 500, 60000)},
+      {"own-angles-50000-of-250", Target::Bomb, symbols(Placing::OwnAngles, 250, 50000)},
+      {"text-56000-array-100x2", Target::Honest, [] { return test::LongTextArrayDxf(56000, 100, 2); }},
+      // Paper views: each walks the model once more.
+      {"views-100-over-1000x100", Target::Honest, [] { return test::ViewportsDxf(100, 1000, 100); }},
+      {"views-200-over-1000x1000", Target::Bomb, [] { return test::ViewportsDxf(200, 1000, 1000); }},
+      // Native drawings.
+      {"native-4000-of-20000", Target::Bomb, [] { return Native(test::NativePlacements(20000, 4000)); }, true},
+      {"native-doubling-40", Target::Bomb, [] { return Native(test::NativeDoublingLattice(40)); }, true},
       {"mtext-1MB", Target::Quick, [] { return MtextBomb(1'000'000); }},
       {"mtext-10MB", Target::Named, [] { return MtextBomb(10'000'000); }},
   };
+  if (writeFiles) {
+    for (const Case& c : cases) {
+      if (c.target == Target::Named) continue;
+      const std::string path = std::string(argv[2]) + "/" + c.name + c.Extension();
+      const std::string bytes = c.make();
+      std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+      std::printf("%s\n", path.c_str());
+    }
+    return 0;
+  }
   // The reasons in English.
   SetLanguageIndex(2);
   std::printf("target: honest drawings open whole; bombs refused in under 1000 ms within 200 MB of heap;\n"

@@ -1,13 +1,18 @@
 #include "document/NativeLoad.h"
 
+#include <string>
+
 #include "foundation/FileSystem.h"
 
+#include "document/DocumentCost.h"
 #include "document/DocumentReaders.h"
 #include "document/NativeFormat.h"
 #include "document/OpenDrawingFile.h"
 #include "document/ProgressMonitor.h"
 #include "document/cDrawingDoc.h"
 #include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "foundation/MsgBox.h"
 #include "platform/ole/OleStorage.h"
 
@@ -62,7 +67,16 @@ DocumentResult LoadNativeFile(const WString& path, const FormatReadContext& cont
   if (Cancelled(context)) return DocumentResult::Failure(kOpenCancelled);
   if (context.wantLibraryFlag && library) return DocumentResult::Failure(kOpenLibraryDetected);
   if (result != kLoadOk) return DocumentResult::Failure(result, cause);
-  return DocumentResult(std::move(document));
+  // Weighed before anything expands an insert: a few kilobytes may place a
+  // large block without end.
+  const DocumentCost forecast = ForecastDocumentCost(*document);
+  if (!forecast.cost.Within()) return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, DrawingTooLargeText());
+  DocumentResult opened(std::move(document));
+  if (forecast.insertsCut != 0) {
+    opened.AddWarning(
+        FormatPercentS(LoadLangString(kStrExpansionsCut), WString::FromUtf8(std::to_string(forecast.insertsCut))));
+  }
+  return opened;
 }
 
 }  // namespace

@@ -6,8 +6,6 @@
 #include <strings.h>
 
 #include "document/ProgressMonitor.h"
-#include "foundation/LangTable.h"
-#include "foundation/TextFormat.h"
 #include "import/records/AciColors.h"
 #include "import/records/ImportFrames.h"
 #include "import/records/ImportMatrix.h"
@@ -21,7 +19,6 @@
 #include "model/cDrawingData.h"
 #include "model/AttributeList.h"
 #include "model/cInsert.h"
-#include "model/InsertExpansionSize.h"
 #include "model/cSection.h"
 #include "model/cText.h"
 
@@ -96,32 +93,6 @@ std::unique_ptr<cSection> YxxfReader::MakeReferenceView(const YxxfEntInsert& ins
   return view;
 }
 
-std::uint64_t YxxfReader::ImportBudget(std::uint64_t records) {
-  // Measured on the doubling bomb: 4 million units take 0.4 s and 150 MB.
-  // Per record: 10,000 inserts of a 200-line block, each at its own angle,
-  // spend about 400 units per insert; a unit made or kept costs 100 to 150
-  // bytes, so a file may take 50 to 75 KB for each of its records.
-  constexpr std::uint64_t kBase = 400'000, kPerRecord = 512;
-  return kBase + kPerRecord * std::min<std::uint64_t>(records, std::uint64_t(1) << 40);
-}
-
-bool YxxfReader::SpendOnExpansions(InsertExpansionSize& size, const std::vector<cOutObj*>& objects) {
-  std::uint64_t children = 0;
-  for (cOutObj* object : objects) {
-    if (const cInsert* insert = object->AsInsert()) children += size.Of(*insert);
-  }
-  return Spend(children);
-}
-
-bool YxxfReader::Spend(std::uint64_t units) {
-  objectsMade += units;
-  if (objectsMade <= objectBudget) return true;
-  if (stopMessage.IsEmpty()) {
-    stopMessage = FormatPercentS(LoadLangString(kStrImportTooLarge), WString::FromUtf8(std::to_string(objectBudget)));
-  }
-  return false;
-}
-
 YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle) {
   return blockLookup_.Find(blocks, insertHandle, name, blockHandle);
 }
@@ -184,8 +155,7 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   // Asked before each record: whether the conversion is to stop.
   auto stop = [&] {
     if (monitor && monitor->Cancelled()) return true;
-    if (ImportOutOfMemory()) return true;
-    return !Spend();
+    return ImportOutOfMemory();
   };
   // Only the default block holds paper-space records: the paper of a
   // drawing without any is a walk that makes nothing (asked once, as the
@@ -213,10 +183,8 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
     if (!insert) {
       ObjectChain made = record.MakeObject(&transform, this, nullptr);
-      // The walk paid for the record's first object.
       for (cOutObj* object = made.Head(); object; object = object->next) {
         StyleImportedObject(chain, record, *object, *data, &transform);
-        if (object != made.Head()) ++objectsMade;
         note(object);
       }
       out.AppendChain(std::move(made));
@@ -229,7 +197,6 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
       // shown through this view.
       if (std::unique_ptr<cSection> view = MakeReferenceView(*insert, *target, transform)) {
         StyleImportedObject(chain, record, *view, *data);
-        ++objectsMade;
         note(view.get());
         out.Append(view.release());
       }
@@ -257,8 +224,6 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     const double cosine = std::cos(angle), sine = std::sin(angle);
     for (std::uint32_t c = 0; c < insert->columns && made < maxArrayCells; ++c) {
       for (std::uint32_t r = 0; r < insert->rows && made < maxArrayCells; ++r, ++made) {
-        // Each cell is a path of its own through the nested blocks.
-        if (!Spend()) return false;
         const double dx = c * insert->columnSpacing, dy = r * insert->rowSpacing;
         const Vec3 cell = OcsToWcs(Vec3{dx * cosine - dy * sine, dx * sine + dy * cosine, 0.0}, insert->extrusion);
         const Vec3 origin{insertion.x + cell.x, insertion.y + cell.y, insertion.z + cell.z};
@@ -280,7 +245,6 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
             placed->SetInsertPoint(at);
             placed->name = target->name;
             placed->SetLevel(insert->level);
-            ++objectsMade;
             note(placed.get());
             out.Append(placed.release());
             continue;
@@ -329,13 +293,11 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         generated->MoveObjects(DPoint{-at.x, -at.y});
         auto placed = std::make_unique<cInsert>();
         placed->blockIndex = data->AddBlock(generated.release());
-        ++objectsMade;
         if (shareable) RememberSharedBlock(*target, chain, *insert, m, placed->blockIndex);
         placed->SetInsertPoint(at);
         placed->name = target->name;
         if (attributes.Count() != 0) placed->SetAttributes(attributes);
         placed->SetLevel(insert->level);
-        ++objectsMade;
         note(placed.get());
         out.Append(placed.release());
       }

@@ -445,19 +445,70 @@ void YxxfReader::ApplyDrawOrder() {
   }
 }
 
+std::vector<YxxfReader::SheetSource> YxxfReader::SheetSources(const YxxfLayoutRec* modelLayout,
+                                                               const YxxfViewportRec* modelViewport) {
+  std::vector<SheetSource> sources;
+  sources.push_back({modelLayout ? modelLayout->name : WString(u"Model"), &defaultBlock, 1, true, modelViewport});
+  // The paper layout: the one owned by the paper-space record, or named by
+  // its block.
+  const YxxfLayoutRec* paperLayout = nullptr;
+  for (const YxxfLayoutRec* layout : layouts) {
+    const bool byRecord = layout->owner != 0 && layout->owner == paperSpaceRecord;
+    const bool byName = layout->owner == 0 && StartsWithNoCaseAscii(layout->blockName, u"*Paper_Space") &&
+                        layout->blockName.View().size() == 12;
+    if (byRecord || byName) {
+      paperLayout = layout;
+      break;
+    }
+  }
+  // The blocks the further layouts are built from.
+  std::vector<std::pair<const YxxfLayoutRec*, YxxfBlockRec*>> layoutBlocks;
+  for (const YxxfLayoutRec* layout : layouts) {
+    if (layout == modelLayout || layout == paperLayout) continue;
+    YxxfBlockRec* block = FindBlock(0, layout->owner == 0 ? layout->blockName : WString(), layout->owner);
+    if (!block || block == &defaultBlock) continue;
+    layoutBlocks.emplace_back(layout, block);
+  }
+  auto claimed = [&](const YxxfBlockRec* block) {
+    return std::any_of(layoutBlocks.begin(), layoutBlocks.end(), [&](const auto& l) { return l.second == block; });
+  };
+  // A file may hold its paper space in the block section only (no record of
+  // the default block flagged as paper): the paper is then the
+  // *Paper_Space block, unless a further layout is built from it.
+  YxxfBlockRec* paperBlock = paperSpaceRecord != 0 ? FindBlock(0, WString(), paperSpaceRecord) : nullptr;
+  if (!paperBlock) paperBlock = FindBlock(0, WString(u"*Paper_Space"), 0);
+  const bool paperFromBlock =
+      defaultBlock.paperRecords == 0 && paperBlock && paperBlock != &defaultBlock && !claimed(paperBlock);
+  const WString paperName = paperLayout ? paperLayout->name : WString(u"Paper");
+  if (paperFromBlock) {
+    sources.push_back({paperName, paperBlock, 0, false, nullptr});
+  } else {
+    sources.push_back({paperName, &defaultBlock, 2, false, nullptr});
+  }
+  for (const auto& [layout, block] : layoutBlocks) sources.push_back({layout->name, block, 0, false, nullptr});
+  // Without any layout, the further *Paper_Space blocks are the layouts the
+  // file holds: each a sheet named after its block. A file with layouts
+  // shows the layouts it lists.
+  if (layouts.Count() == 0) {
+    for (YxxfBlockRec* block : blocks) {
+      if (block == paperBlock || block == &defaultBlock || !IsPaperSpaceBlockName(block->name)) continue;
+      sources.push_back({block->name, block, 0, false, nullptr});
+    }
+  }
+  return sources;
+}
+
 std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monitor) {
   MemoryGuard guard;
   auto document = std::make_unique<cDrawingDoc>();
-  if (objectBudget == 0) {
-    std::uint64_t records = defaultBlock.entities.Count();
-    for (std::uint32_t b = 0; b < blocks.Count(); ++b) records += blocks[b]->entities.Count();
-    objectBudget = ImportBudget(records);
-  }
   referenceBlocks.clear();
   blockLookup_.Reset();
   viewCancelled = false;
   const YxxfLayoutRec* modelLayout = nullptr;
   const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
+  // Every sheet is weighed before the first is built.
+  const std::vector<SheetSource> sources = SheetSources(modelLayout, modelViewport);
+  if (!ForeseeDrawing(sources)) return nullptr;
   // The view direction is asked where someone may be asked, and not while
   // this drawing is itself loaded as a reference.
   const auto* context = static_cast<const ReferenceContext*>(referenceContext);
@@ -514,8 +565,6 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       styledData = nullptr;
       sharedInsertBlocks.Clear();
       const std::size_t referenceMark = referenceBlocks.size();
-      // A sheet built again spends the budget again, not on top of the first.
-      const std::uint64_t spentMark = objectsMade;
       OffPlaneCounter offPlane;
       ImportMatrix view =
           BuildViewMatrix(Vec3{choice.direction[0], choice.direction[1], choice.direction[2]}, choice.twist);
@@ -540,7 +589,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         // The model's conversion is its last unless the view direction
         // may still be asked (its answer builds the model again).
         releaseModelRecords_ = mode == 1 && &block == &defaultBlock && (!asker || asked);
-        ok = ForeseeExpansions(block, mode) && ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
+        ok = ConvertBlock(objects, nullptr, view, data, mode, block, monitor);
         if (releaseModelRecords_) block.entities.RemoveEmpty();
       }
       if (!ok || gOutOfMemory) return false;
@@ -554,7 +603,6 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
                           built.direction[2] == choice.direction[2] && built.twist == choice.twist;
         if (!same) {
           referenceBlocks.resize(referenceMark);
-          objectsMade = spentMark;
           continue;
         }
       }
@@ -583,10 +631,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       std::vector<SheetObject>().swap(top);
       data->MergeDuplicateBlocks(listed);
-      // What the inserts will hold when shown is counted before any is expanded.
-      // One count of the blocks serves the spending and, below, the inserts cut short.
+      // Inserts whose blocks expand past what one insert shows are told.
       InsertExpansionSize expansionSize(*data);
-      if (!SpendOnExpansions(expansionSize, listed)) return false;
       ApplyUnits(sheet->Drawing());
       ComputeDrawingArea(*sheet, objects, listed, entities, expansionSize, statistics,
                          hasInitialView ? &initialView : nullptr);
@@ -603,53 +649,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
     return nullptr;
   };
 
-  if (!buildSheet(modelLayout ? modelLayout->name : WString(u"Model"), defaultBlock, 1, true, modelViewport))
-    return finish();
-  // The paper layout: the one owned by the paper-space record, or named by
-  // its block.
-  const YxxfLayoutRec* paperLayout = nullptr;
-  for (const YxxfLayoutRec* layout : layouts) {
-    const bool byRecord = layout->owner != 0 && layout->owner == paperSpaceRecord;
-    const bool byName = layout->owner == 0 && StartsWithNoCaseAscii(layout->blockName, u"*Paper_Space") &&
-                        layout->blockName.View().size() == 12;
-    if (byRecord || byName) {
-      paperLayout = layout;
-      break;
-    }
-  }
-  // The blocks the further layouts are built from.
-  std::vector<std::pair<const YxxfLayoutRec*, YxxfBlockRec*>> layoutBlocks;
-  for (const YxxfLayoutRec* layout : layouts) {
-    if (layout == modelLayout || layout == paperLayout) continue;
-    YxxfBlockRec* block = FindBlock(0, layout->owner == 0 ? layout->blockName : WString(), layout->owner);
-    if (!block || block == &defaultBlock) continue;
-    layoutBlocks.emplace_back(layout, block);
-  }
-  auto claimed = [&](const YxxfBlockRec* block) {
-    return std::any_of(layoutBlocks.begin(), layoutBlocks.end(), [&](const auto& l) { return l.second == block; });
-  };
-  // A file may hold its paper space in the block section only (no record of
-  // the default block flagged as paper): the paper is then the
-  // *Paper_Space block, unless a further layout is built from it.
-  YxxfBlockRec* paperBlock = paperSpaceRecord != 0 ? FindBlock(0, WString(), paperSpaceRecord) : nullptr;
-  if (!paperBlock) paperBlock = FindBlock(0, WString(u"*Paper_Space"), 0);
-  const bool paperFromBlock =
-      defaultBlock.paperRecords == 0 && paperBlock && paperBlock != &defaultBlock && !claimed(paperBlock);
-  const WString paperName = paperLayout ? paperLayout->name : WString(u"Paper");
-  if (!(paperFromBlock ? buildSheet(paperName, *paperBlock, 0, false, nullptr)
-                       : buildSheet(paperName, defaultBlock, 2, false, nullptr)))
-    return finish();
-  for (const auto& [layout, block] : layoutBlocks) {
-    if (!buildSheet(layout->name, *block, 0, false, nullptr)) return finish();
-  }
-  // Without any layout, the further *Paper_Space blocks are the layouts the
-  // file holds: each a sheet named after its block. A file with layouts
-  // shows the layouts it lists.
-  if (layouts.Count() == 0) {
-    for (YxxfBlockRec* block : blocks) {
-      if (block == paperBlock || block == &defaultBlock || !IsPaperSpaceBlockName(block->name)) continue;
-      if (!buildSheet(block->name, *block, 0, false, nullptr)) return finish();
-    }
+  for (const SheetSource& source : sources) {
+    if (!buildSheet(source.name, *source.block, source.mode, source.keepEmpty, source.viewport)) return finish();
   }
   if (monitor && monitor->Cancelled()) return nullptr;
   if (selfInserts != 0) {

@@ -1,71 +1,221 @@
-// The forecast of what a sheet will show, taken from the import records
-// before anything is converted: a drawing whose blocks multiply past the
-// budget is refused at once, not after its conversion has spent the budget
-// (and the heap it fills) step by step.
+// The forecast of what a drawing will cost, taken from the import records
+// before anything is converted (model/DrawingCost.h): a drawing whose blocks
+// multiply past a ceiling is refused at once, not after its conversion has
+// filled the heap.
 #include <algorithm>
+#include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "import/records/InsertRecord.h"
+#include "import/records/TextRecord.h"
+#include "import/records/ViewportRecord.h"
 #include "import/records/YxxfReader.h"
 
 namespace kvn {
 
 namespace {
 
-struct Forecast {
-  YxxfReader& reader;
-  std::uint64_t limit;
-  // Per block: what one placement shows; kCounting while being counted
-  // (a block on its own path shows nothing there, as the conversion skips it).
-  std::unordered_map<const YxxfBlockRec*, std::uint64_t> shown;
-  static constexpr std::uint64_t kCounting = ~std::uint64_t(0);
+// What one placement of a block shows and keeps, or one sheet.
+struct Cost {
+  std::uint64_t walked = 0;  // objects a paint walks
+  std::uint64_t bytes = 0;   // bytes the open keeps
 
-  // The objects one record shows, `depth` inserts down.
-  std::uint64_t OfRecord(const cOneObjRec& record, std::uint32_t depth) {
-    const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
-    if (!insert) return 1;
-    YxxfBlockRec* target = reader.FindBlock(insert->handle, insert->blockName, insert->blockHandle);
-    if (!target) return 0;
-    if ((target->flags & 4) && !target->xrefPath.IsEmpty()) return 1;
-    if (depth + 1 > reader.maxInsertDepth) return 0;
-    const std::uint64_t cells =
-        std::min<std::uint64_t>(std::uint64_t(insert->columns) * insert->rows, reader.maxArrayCells);
-    const std::uint64_t each = OfBlock(*target, depth + 1);
-    // Saturates just past the limit: the answer only has to tell that.
-    return each == 0 ? 0 : std::min<std::uint64_t>(cells, limit / each + 1) * each;
+  void Add(const Cost& other) {
+    walked = SaturatedPlus(walked, other.walked, kWalkCeiling);
+    bytes = SaturatedPlus(bytes, other.bytes, kMemoryCeiling);
   }
+  bool Past() const { return walked > kWalkCeiling || bytes > kMemoryCeiling; }
+};
 
-  std::uint64_t OfBlock(const YxxfBlockRec& block, std::uint32_t depth) {
-    auto [at, fresh] = shown.try_emplace(&block, kCounting);
-    if (!fresh) return at->second == kCounting ? 0 : at->second;
-    std::uint64_t total = 0;
-    for (std::uint32_t i = 0; i < block.entities.Count() && total <= limit; ++i) {
+// `cells` placements of what `each` shows and keeps, each with its insert.
+Cost Placed(std::uint64_t cells, const Cost& each) {
+  return Cost{SaturatedTimes(cells, each.walked, kWalkCeiling),
+              SaturatedTimes(cells, std::min(each.bytes, kMemoryCeiling + 1) + kBytesPerInsert, kMemoryCeiling)};
+}
+
+// A record that is no insert: one object, a text by its characters.
+Cost OfObject(const cOneObjRec& record) {
+  const cOneText* text = const_cast<cOneObjRec&>(record).AsText();
+  const std::size_t characters = text ? text->text.View().size() : 0;
+  return Cost{TextWalk(characters), kBytesPerObject + characters * kBytesPerCharacter};
+}
+
+// The bytes that tell apart two top-level inserts whose placements may
+// share one generated block: the block, the turn, scale and extrusion, and
+// what the styling of the children takes from the insert.
+std::string SharingKey(const YxxfBlockRec& block, const YxxfEntInsert& insert) {
+  std::string key;
+  auto add = [&key](const auto& value) { key.append(reinterpret_cast<const char*>(&value), sizeof value); };
+  add(&block);
+  add(insert.rotation);
+  for (const Vec3& v : {insert.scale, insert.extrusion}) {
+    add(v.x);
+    add(v.y);
+    add(v.z);
+  }
+  add(insert.color);
+  add(insert.level);
+  add(insert.lineTypeHandle);
+  add(insert.lineTypeByHandle);
+  const std::u16string_view name = insert.lineTypeName.View();
+  key.append(reinterpret_cast<const char*>(name.data()), name.size() * sizeof(char16_t));
+  return key;
+}
+
+class Forecast {
+ public:
+  explicit Forecast(YxxfReader& reader) : reader_(reader) {}
+
+  // One sheet built from `block` in `mode`; each of its views walks
+  // `viewed` objects (what the model shows).
+  Cost OfSheet(YxxfBlockRec& block, int mode, std::uint64_t viewed) {
+    const cOneObjRec* overall = OverallViewport(block);
+    std::unordered_set<std::string> shared;
+    Cost total;
+    const std::uint32_t count = block.entities.Count();
+    for (std::uint32_t i = 0; i < count && !total.Past(); ++i) {
       const cOneObjRec& record = *block.entities[i];
-      if (record.invisible || record.entityCode == entity::kAttrib || record.entityCode == entity::kAttDef) continue;
-      total += OfRecord(record, depth);
+      if (&record == overall) continue;
+      if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
+      if (record.invisible || record.entityCode == entity::kAttrib) continue;
+      if (const_cast<cOneObjRec&>(record).AsViewPort()) {
+        total.Add(Cost{viewed, kBytesPerObject});
+        continue;
+      }
+      const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
+      if (!insert) {
+        total.Add(OfObject(record));
+        continue;
+      }
+      const std::uint32_t attributesEnd = AttributesEnd(block, i);
+      YxxfBlockRec* target = Target(*insert);
+      Cost each;
+      const std::uint64_t cells = Placements(*insert, target, 0, block, i, attributesEnd, each);
+      if (cells == 0) continue;
+      largestPlacement_ = std::max(largestPlacement_, each.walked);
+      // Top-level inserts alike (and the cells of one array) place the
+      // block generated for the first; an insert with attributes has its own.
+      if (attributesEnd == i + 1 && !shared.insert(SharingKey(*target, *insert)).second) {
+        total.Add(Cost{SaturatedTimes(cells, each.walked, kWalkCeiling),
+                       SaturatedTimes(cells, kBytesPerInsert, kMemoryCeiling)});
+      } else if (attributesEnd == i + 1) {
+        total.Add(Cost{SaturatedTimes(cells, each.walked, kWalkCeiling),
+                       SaturatedPlus(each.bytes, SaturatedTimes(cells, kBytesPerInsert, kMemoryCeiling),
+                                     kMemoryCeiling)});
+      } else {
+        total.Add(Placed(cells, each));
+      }
+      i = attributesEnd - 1;
     }
-    total = std::min(total, limit + 1);
-    // The map may have grown since `at` was taken.
-    shown[&block] = total;
     return total;
   }
+
+  // The objects of the largest top-level placement met so far.
+  std::uint64_t LargestPlacement() const { return largestPlacement_; }
+
+ private:
+  // The paper's overall viewport, which the conversion skips: the one of
+  // id 1, or the first when none has an id.
+  static const cOneObjRec* OverallViewport(YxxfBlockRec& block) {
+    if (block.viewportRecords == 0) return nullptr;
+    const cOneObjRec* first = nullptr;
+    bool anyId = false;
+    for (std::uint32_t i = 0; i < block.entities.Count(); ++i) {
+      const cOneViewPort* viewport = block.entities[i]->AsViewPort();
+      if (!viewport) continue;
+      if (!first) first = viewport;
+      anyId = anyId || viewport->viewportId != 0;
+      if (viewport->viewportId == 1) return viewport;
+    }
+    return anyId ? nullptr : first;
+  }
+
+  static std::uint32_t AttributesEnd(YxxfBlockRec& block, std::uint32_t i) {
+    std::uint32_t end = i + 1;
+    while (end < block.entities.Count() && block.entities[end]->entityCode == entity::kAttrib) ++end;
+    return end;
+  }
+
+  YxxfBlockRec* Target(const YxxfEntInsert& insert) {
+    return reader_.FindBlock(insert.handle, insert.blockName, insert.blockHandle);
+  }
+
+  // The cells of the insert at record `i` of `block` (0: it places
+  // nothing) and, in `each`, what one cell shows and keeps: its block's
+  // objects and its visible attributes. An external reference is one view.
+  std::uint64_t Placements(const YxxfEntInsert& insert, YxxfBlockRec* target, std::uint32_t depth,
+                           YxxfBlockRec& block, std::uint32_t i, std::uint32_t attributesEnd, Cost& each) {
+    if (!target) return 0;
+    if ((target->flags & 4) && !target->xrefPath.IsEmpty()) {
+      each = Cost{1, kBytesPerObject};
+      return 1;
+    }
+    if (depth + 1 > reader_.maxInsertDepth) return 0;
+    each = OfBlock(*target, depth + 1);
+    for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
+      const cOneObjRec& attribute = *block.entities[a];
+      if (!attribute.invisible) each.Add(OfObject(attribute));
+    }
+    return std::min<std::uint64_t>(std::uint64_t(insert.columns) * insert.rows, reader_.maxArrayCells);
+  }
+
+  // What one nested placement of `block` shows and keeps: its objects, and
+  // each nested insert with the block generated for every one of its cells
+  // (nested inserts share no block). Counted once per block; a block on
+  // its own path counts nothing there, as the conversion skips it.
+  Cost OfBlock(YxxfBlockRec& block, std::uint32_t depth) {
+    auto [at, fresh] = blocks_.try_emplace(&block, kCounting);
+    if (!fresh) return at->second.walked == kCounting.walked ? Cost{} : at->second;
+    Cost total;
+    const std::uint32_t count = block.entities.Count();
+    for (std::uint32_t i = 0; i < count && !total.Past(); ++i) {
+      const cOneObjRec& record = *block.entities[i];
+      if (record.invisible || record.entityCode == entity::kAttrib || record.entityCode == entity::kAttDef) continue;
+      const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
+      if (!insert) {
+        total.Add(OfObject(record));
+        continue;
+      }
+      const std::uint32_t attributesEnd = AttributesEnd(block, i);
+      Cost each;
+      const std::uint64_t cells = Placements(*insert, Target(*insert), depth, block, i, attributesEnd, each);
+      total.Add(Placed(cells, each));
+      i = attributesEnd - 1;
+    }
+    // The map may have grown since `at` was taken.
+    blocks_[&block] = total;
+    return total;
+  }
+
+  static constexpr Cost kCounting{~std::uint64_t(0), 0};
+  YxxfReader& reader_;
+  std::unordered_map<const YxxfBlockRec*, Cost> blocks_;
+  std::uint64_t largestPlacement_ = 0;
 };
 
 }  // namespace
 
-bool YxxfReader::ForeseeExpansions(YxxfBlockRec& block, int mode) {
-  const std::uint64_t left = objectBudget > objectsMade ? objectBudget - objectsMade : 0;
-  Forecast forecast{*this, left, {}};
-  std::uint64_t total = 0;
-  for (std::uint32_t i = 0; i < block.entities.Count() && total <= left; ++i) {
-    const cOneObjRec& record = *block.entities[i];
-    if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
-    if (record.invisible || record.entityCode == entity::kAttrib) continue;
-    total += forecast.OfRecord(record, 0);
+DrawingCost YxxfReader::ForecastCost(const std::vector<SheetSource>& sources) {
+  Forecast forecast(*this);
+  DrawingCost cost;
+  std::uint64_t model = 1;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    // The model's own views show nothing more than an object each.
+    const Cost sheet = forecast.OfSheet(*sources[i].block, sources[i].mode, model);
+    if (i == 0) model = sheet.walked;
+    cost.walked = std::max(cost.walked, sheet.walked);
+    cost.bytes = SaturatedPlus(cost.bytes, sheet.bytes, kMemoryCeiling);
   }
-  if (total <= left) return true;
-  // Spent as the conversion would spend it, so that the refusal says the same.
-  return Spend(left + 1);
+  cost.bytes = SaturatedPlus(cost.bytes, PaintBytesOfPlacement(forecast.LargestPlacement()), kMemoryCeiling);
+  return cost;
+}
+
+bool YxxfReader::ForeseeDrawing(const std::vector<SheetSource>& sources) {
+  if (ForecastCost(sources).Within()) return true;
+  if (stopMessage.IsEmpty()) stopMessage = DrawingTooLargeText();
+  return false;
 }
 
 }  // namespace kvn

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/WString.h"
+#include "model/DrawingCost.h"
 
 namespace kvn {
 
@@ -16,7 +17,6 @@ struct DwgLoadReport;
 inline constexpr int kStrLostBeyondRange = 19805;
 inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
-inline constexpr int kStrExpansionsCut = 19930;
 inline constexpr int kStrReadOnNoSheet = 19939;
 inline constexpr int kStrLostDamagedCount = 19815;
 // The refusal once memory ran out, with %s the most bytes that were held.

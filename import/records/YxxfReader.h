@@ -39,6 +39,7 @@
 #include "import/records/SharedInsertBlocks.h"
 #include "import/records/TableRecords.h"
 #include "import/records/cOneObjRec.h"
+#include "model/DrawingCost.h"
 
 namespace kvn {
 
@@ -191,39 +192,37 @@ class YxxfReader {
   std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern, textStyleOfStyle;
 
   // Limits: inserts nest at most this deep; an insert array makes at most
-  // this many cells. The budget bounds what one import creates, counted
-  // where it is made: records walked (through every nested insert path),
-  // array cells, objects made and blocks generated. Neither of the first two
-  // bounds the product of nested blocks: 30 levels of two inserts each are a
-  // drawing of 2 KB that describes a billion lines. AssembleDrawing sets the
-  // budget from the file's own records (ImportBudget) unless it was set
-  // before; `objectsMade` counts the spending. The children every top-level
-  // insert will hold when shown are spent too (SpendOnExpansions), before
-  // any is expanded: a block of many objects placed many times is as large
-  // as what it shows, shared or not.
+  // this many cells (both cuts are told).
   std::uint32_t maxInsertDepth = 64;
   std::uint64_t maxArrayCells = 10'000;
-  std::uint64_t objectBudget = 0;
-  std::uint64_t objectsMade = 0;
-  // The budget of a file of `records` entity records: every drawing of the
-  // test data spends a few units per record; symbols placed each at an angle
-  // of its own (each then a block of its own, and its expansion when shown)
-  // spend about twice the symbol's records per insert. A bomb whose blocks
-  // multiply past the budget is refused by its forecast (ForeseeExpansions)
-  // in about a millisecond; one just inside the forecast spends the base in
-  // about 0.1 s and 70 MB (bench/ImportBombBench.cpp).
-  static std::uint64_t ImportBudget(std::uint64_t records);
-  // The stop message of a spent budget, with %s the budget.
-  static constexpr int kStrImportTooLarge = 19796;
-  // Counts one unit; false (with the stop message set) once the budget is spent.
-  bool Spend(std::uint64_t units = 1);
-  // False (with the stop message) when what the block's records show,
-  // every insert counted by its block's records, is more than the budget
-  // has left: refused before anything is converted.
-  bool ForeseeExpansions(YxxfBlockRec& block, int mode);
-  // Spends the expansions of the sheet's top-level inserts, counted by the
-  // sheet's `size` (which the assembly asks again for inserts cut short).
-  bool SpendOnExpansions(InsertExpansionSize& size, const std::vector<cOutObj*>& objects);
+  // The refusal of a drawing whose forecast cost (model/DrawingCost.h) is
+  // past a ceiling.
+  static constexpr int kStrImportTooLarge = kStrDrawingTooLarge;
+  // The cost of every sheet the assembly will build, taken from the records
+  // before anything is converted: what the open keeps (each insert's
+  // generated block, shared between top-level inserts alike), the largest
+  // top-level placement a paint expands, and what one paint of a sheet
+  // walks (each paper view walking the model once more). Nested blocks
+  // that multiply past a ceiling are refused here, in about a millisecond
+  // (bench/ImportBombBench.cpp). False with the stop message when the
+  // drawing is too large.
+  // One sheet the assembly builds: from which block, in which mode (1
+  // model space, 2 paper space, 0 all), kept when empty, seen through
+  // which viewport.
+  struct SheetSource {
+    WString name;
+    YxxfBlockRec* block = nullptr;
+    int mode = 0;
+    bool keepEmpty = false;
+    const YxxfViewportRec* viewport = nullptr;
+  };
+  // The sheets in the order they are built: the model, the paper, the
+  // further layouts.
+  std::vector<SheetSource> SheetSources(const YxxfLayoutRec* modelLayout, const YxxfViewportRec* modelViewport);
+  // `sources` begins with the model, whose objects every view of the other
+  // sheets shows.
+  bool ForeseeDrawing(const std::vector<SheetSource>& sources);
+  DrawingCost ForecastCost(const std::vector<SheetSource>& sources);
   // Inserts skipped because their block is on their own insert chain, and
   // array cells left out above the cap.
   std::uint64_t selfInserts = 0, cellsCapped = 0;

@@ -627,20 +627,24 @@ TEST(DxfReaderTest, PaperSheetSkipsTheOverallViewportById) {
   EXPECT_EQ(TopObjects(*loaded.result.Document(), 0).size(), 1u);
 }
 
-TEST(DxfReaderTest, AnImportPastItsObjectBudgetStopsWithAMessage) {
+// Twenty lines placed through two arrays of 10,000 cells: two billion
+// lines, refused before any is made.
+TEST(DxfReaderTest, AnImportPastItsForecastStopsWithAMessage) {
   DxfWriter w;
-  w.Section("ENTITIES");
+  w.Section("BLOCKS").Block("A");
   for (int i = 0; i < 20; ++i) w.Line("0", i, 0, i, 1);
+  w.EndBlock().Block("B");
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "A").Point(10, 0, 0).Int(70, 100).Int(71, 100).Real(44, 30).Real(45, 2);
+  w.EndBlock().EndSection().Section("ENTITIES");
+  w.Str(0, "INSERT").Str(8, "0").Str(2, "B").Point(10, 0, 0).Int(70, 100).Int(71, 100).Real(44, 3000).Real(45, 200);
   w.EndSection().Eof();
   ByteArray bytes = ToBytes(w.Bytes());
   InFileStream in = InFileStream::FromMemory(bytes);
   YxxfReader reader(WString(u"budget.dxf"), 1);
   DxfReadOutcome outcome;
   ASSERT_TRUE(ReadDxfSections(reader, nullptr, in, outcome));
-  reader.objectBudget = 10;
   EXPECT_EQ(reader.AssembleDrawing(nullptr), nullptr);
-  EXPECT_EQ(reader.stopMessage, FormatPercentS(LoadLangString(YxxfReader::kStrImportTooLarge), WString(u"10")))
-      << reader.stopMessage.ToUtf8();
+  EXPECT_EQ(reader.stopMessage, DrawingTooLargeText()) << reader.stopMessage.ToUtf8();
 }
 
 TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheLanguageTableMessage) {

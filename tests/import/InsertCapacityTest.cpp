@@ -1,10 +1,11 @@
 // Symbols placed many times. Inserts each at an angle of their own need a
-// block each; the budget lets 2,000 and 10,000 of a 200-line block through
-// whole, the latter also when the view question builds the sheet twice. The
-// open keeps no copy of a block per placement: its heap stays within a few
-// times the file while a block of 1,000 lines is placed 1,000 times. A block
-// placed more often than the file pays for is refused as too large before
-// any placement is converted or expanded, well inside the heap.
+// block each; 2,000 and 10,000 of a 200-line block open whole, the latter
+// also when the view question builds the sheet twice. The open keeps no
+// copy of a block per placement: its heap stays within a few times the file
+// while a block of 1,000 lines is placed 1,000 times. A block placed past
+// what a paint may walk, or turned placements past what the open may hold,
+// are refused as too large before any placement is converted or expanded,
+// well inside the heap.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -133,8 +134,9 @@ TEST(InsertCapacity, TheOpenKeepsNoCopyOfABlockPerPlacement) {
   EXPECT_DOUBLE_EQ(extent.x1, 99 * 60.0);
 }
 
-TEST(InsertCapacity, PlacementsBeyondWhatTheFilePaysForAreRefused) {
-  const std::string file = SymbolDrawing(1500, 4000, false);
+// 24 million lines for one paint to walk.
+TEST(InsertCapacity, PlacementsBeyondWhatAPaintWalksAreRefused) {
+  const std::string file = SymbolDrawing(6000, 4000, false);
   const std::uint64_t before = GetAllocatedBytes();
   alloc_testing::SetCounters(before, before);
   DocumentResult result = OpenDxf(file);
@@ -144,9 +146,10 @@ TEST(InsertCapacity, PlacementsBeyondWhatTheFilePaysForAreRefused) {
 }
 
 // Each turned placement needs a block of its own: converted one by one,
-// they would fill the heap up to the budget before the refusal.
-TEST(InsertCapacity, TurnedPlacementsBeyondTheBudgetAreRefusedBeforeTheyAreMade) {
-  const std::string file = SymbolDrawing(3000, 2000, true);
+// 16 million lines would fill the heap past its threshold before the
+// refusal, though a paint might walk them.
+TEST(InsertCapacity, TurnedPlacementsBeyondWhatTheOpenHoldsAreRefusedBeforeTheyAreMade) {
+  const std::string file = SymbolDrawing(8000, 2000, true);
   const std::uint64_t before = GetAllocatedBytes();
   alloc_testing::SetCounters(before, before);
   DocumentResult result = OpenDxf(file);
