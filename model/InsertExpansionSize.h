@@ -1,7 +1,6 @@
 // How many children an insert's expansion holds, counted from the blocks
-// without expanding anything: what the painter keeps for every placed
-// insert. An open counts it before it makes anything, so that a block
-// placed many times is weighed by what its placements will hold.
+// without expanding anything, and whether the expansion stops at its cap
+// with objects still to make: the opens tell the inserts shown only in part.
 #pragma once
 
 #include <cstdint>
