@@ -176,8 +176,9 @@ int main(int argc, char** argv) {
       {"turned-2000x200", Target::Honest, [] { return Symbols(2000, 200, true); }},
       {"turned-10000x200", Target::Honest, [] { return Symbols(10000, 200, true); }},
       {"placed-1000x1000", Target::Honest, [] { return Symbols(1000, 1000, false); }},
-      {"fan-out-3000x3000", Target::Bomb, [] { return Symbols(3000, 3000, false); }},
-      {"fan-out-10000x1000", Target::Bomb, [] { return Symbols(10000, 1000, false); }},
+      // Nine and ten million lines: within what a paint may walk.
+      {"fan-out-3000x3000", Target::Honest, [] { return Symbols(3000, 3000, false); }},
+      {"fan-out-10000x1000", Target::Honest, [] { return Symbols(10000, 1000, false); }},
       {"fan-out-20000x4000", Target::Bomb, [] { return Symbols(20000, 4000, false); }},
       {"turned-20000x4000", Target::Bomb, [] { return Symbols(20000, 4000, true); }},
       {"nested-doubling-30", Target::Bomb, bomb({test::BombShape::Doubling, 30})},
@@ -209,7 +210,8 @@ int main(int argc, char** argv) {
   };
   if (writeFiles) {
     for (const Case& c : cases) {
-      if (c.target == Target::Named) continue;
+      // The mixed drawing is 150 MB of text, and no capacity case.
+      if (c.target == Target::Named || c.name.rfind("mixed", 0) == 0) continue;
       const std::string path = std::string(argv[2]) + "/" + c.name + c.Extension();
       const std::string bytes = c.make();
       std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
