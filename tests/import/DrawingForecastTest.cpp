@@ -83,6 +83,15 @@ TEST(DrawingForecast, SymbolsPlacedUpToFourMillionLinesOpenWhole) {
   }
 }
 
+// The cells of an array place one generated block: fifteen million lines
+// walked by a paint, but only 1,500 kept, open.
+TEST(DrawingForecast, AnArrayIsWeighedByTheBlockItKeepsOnce) {
+  std::uint64_t peak = 0;
+  DocumentResult result = OpenMeasured(test::SymbolPlacementsDxf(Placing::Array, 1500, 0, 100, 100), peak);
+  ASSERT_TRUE(result.Ok()) << result.Detail().ToUtf8();
+  EXPECT_LT(peak, 16u << 20);
+}
+
 // Past a ceiling: the open refuses from the records, its heap little more
 // than they take.
 void ExpectRefused(const char* name, const std::string& file) {
