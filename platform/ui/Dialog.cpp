@@ -90,7 +90,15 @@ TDialog::TDialog(TWindow* parent, int resourceId)
   }
 }
 
-TDialog::~TDialog() = default;
+TDialog::~TDialog() {
+  // A dialog deleted while it still has its window (a property page, a box
+  // in a tool bar) is cleaned up here, while it is still a dialog: the
+  // window's destructor would run only the window's own clean-up and leave
+  // the dialog's themed-button record behind, naming a window that is gone.
+  // A button made later at that address would then be taken for it and
+  // drawn without its face.
+  TWindow::Destroy();
+}
 
 const TResponseTable& TDialog::Table() {
   static const TResponseTable table(

@@ -10,13 +10,16 @@
 #include <chrono>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "controls/DialogTr.h"
+#include "controls/EmbeddedDialog.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/DialogTemplate.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/Messages.h"
@@ -205,6 +208,30 @@ TEST_F(ThemedButtonTest, TemplateButtonsGetTheThemedFaceInEveryState) {
   EXPECT_TRUE(test::PumpUntil([&] { return dialog->GetHandle() == nullptr; }, 5s));
   EXPECT_EQ(FindThemedRecord(ok), nullptr) << "the records go with the dialog";
   delete dialog;
+}
+
+// A dialog deleted while it still has its window, as a property page goes
+// with its sheet and a box with its tool bar, takes its records with it:
+// a record left behind names a window that is gone, and a push button made
+// later at that address was taken for the dialog and painted by the
+// fallback, its label's '&' shown and no glyph. Every template with a
+// themed push button, made as a page is made.
+TEST_F(ThemedButtonTest, ADialogDeletedWithItsWindowLeavesNoRecord) {
+  int recorded = 0;
+  for (const DialogTemplateData& t : AllDialogTemplates()) {
+    auto dialog = std::make_unique<TEmbeddedDialog>(nullptr, t.id);
+    dialog->SetHost(frame_->GetPeer());
+    ASSERT_TRUE(dialog->Create()) << t.id;
+    // Only compared with the records' windows once they are gone, never used.
+    std::vector<const wxWindow*> windows{dialog->GetPeer()};
+    for (const wxWindow* child : dialog->GetPeer()->GetChildren()) windows.push_back(child);
+    if (FindThemedRecord(dialog->GetPeer()) == nullptr) continue;
+    ++recorded;
+    dialog.reset();
+    test::Pump(50ms);
+    for (const wxWindow* window : windows) EXPECT_EQ(FindThemedRecord(window), nullptr) << "dialog " << t.id;
+  }
+  EXPECT_GE(recorded, 10) << "too few templates with themed push buttons";
 }
 
 TEST_F(ThemedButtonTest, MessageBoxButtonsShowTheirGlyphs) {
