@@ -51,6 +51,8 @@ class TDialogAnyChar : public TDialogTr {
   static constexpr int kResourceId = 1098;
 
   TDialogAnyChar(TWindow* parent, const WString& faceName, bool withSets, char16_t* chosen);
+  // Deleted with its window still there, it remembers its set as itself.
+  ~TDialogAnyChar() override { Destroy(); }
   int SetIndex() const { return set_; }
   TOneCharListBox& List() { return *list_; }
   // Changing the set refills the list.

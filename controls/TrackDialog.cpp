@@ -93,6 +93,10 @@ TTrackDialog::TTrackDialog(TWindow* parent, const std::vector<WString>& strings,
 }
 
 TTrackDialog::~TTrackDialog() {
+  // Deleted with its window still there, it lets the mouse go and drops its
+  // filter as itself: the bases' destructors would run only their own
+  // clean-up.
+  Destroy();
   filter_.reset();
   if (g_open == this) g_open = nullptr;
 }

@@ -146,7 +146,8 @@ class OwnerDrawButtonPeer : public WxPeer<wxControl> {
     int flags = (item.itemState & kOdsSelected) ? int(wxCONTROL_PRESSED) : 0;
     if (!IsEnabled()) flags |= wxCONTROL_DISABLED;
     wxRendererNative::Get().DrawPushButton(this, dc, wxRect(size), flags);
-    dc.DrawLabel(GetLabel(), wxRect(size), wxALIGN_CENTRE);
+    const auto [text, mnemonic] = LabelAndMnemonic(GetLabel());
+    dc.DrawLabel(text, wxRect(size), wxALIGN_CENTRE, mnemonic);
   }
   void OnLeftDown(wxMouseEvent& e) {
     e.Skip();

@@ -69,19 +69,6 @@ wxBitmap GlyphBitmap(const TDib& dib, bool disabled) {
   return wxBitmap(image);
 }
 
-// The label without its '&' marks, and where the mnemonic letter stands.
-std::pair<wxString, int> LabelAndMnemonic(const wxString& label) {
-  wxString text;
-  int index = -1;
-  for (std::size_t i = 0; i < label.length(); ++i) {
-    if (label[i] == '&' && i + 1 < label.length()) {
-      ++i;
-      if (label[i] != '&' && index < 0) index = int(text.length());
-    }
-    text += label[i];
-  }
-  return {text, index};
-}
 
 // The face: the theme's push button on the face colour, then the glyph and
 // the text side by side, centred, one pixel down and right while pressed.
@@ -128,6 +115,19 @@ void PaintFace(const TDrawItem& item, wxWindow* button, const ThemedButtonRecord
 }
 
 }  // namespace
+
+std::pair<wxString, int> LabelAndMnemonic(const wxString& label) {
+  wxString text;
+  int index = -1;
+  for (std::size_t i = 0; i < label.length(); ++i) {
+    if (label[i] == '&' && i + 1 < label.length()) {
+      ++i;
+      if (label[i] != '&' && index < 0) index = int(text.length());
+    }
+    text += label[i];
+  }
+  return {text, index};
+}
 
 void SetPushButtonTheming(bool on) { g_theming = on; }
 bool PushButtonTheming() { return g_theming; }

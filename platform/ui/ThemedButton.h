@@ -16,6 +16,9 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+
+#include <wx/string.h>
 
 #include "foundation/WString.h"
 #include "platform/gdi/GdiTypes.h"
@@ -72,6 +75,10 @@ void SuspendThemedButton(wxWindow* button);
 // record answered; anything else is left to the window's own handling.
 TResult ThemedButtonProc(wxWindow* window, std::uint32_t message, TParam1 wParam, TParam2 lParam,
                          bool* handled = nullptr);
+
+// A button label without its '&' marks, and the index of the mnemonic
+// letter in it (-1: none); "&&" stands for one '&'.
+std::pair<wxString, int> LabelAndMnemonic(const wxString& label);
 
 // The glyph of a button id (null: none), looked up once per id for the run.
 const TDib* ThemedButtonGlyph(int id, bool parentIsOurs);

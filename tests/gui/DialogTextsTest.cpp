@@ -306,8 +306,8 @@ TEST_F(DialogTextsTest, EveryControlOfEveryTemplateFitsItsRectangleInEveryLangua
 // '&' and marks at most one mnemonic, and the standard buttons (OK, Cancel,
 // Yes, No, Help, ...) are drawn alike in every language: the same themed
 // face with the same glyph, a mnemonic wherever the English one has one.
-// Regression: the Slovak view-direction dialog's Cancel read "&Zrušiť",
-// with a literal ampersand, no mnemonic and no icon.
+// (The themed face lost to a stale record of a deleted dialog is caught by
+// ThemedButtonTest.ADialogDeletedWithItsWindowLeavesNoRecord.)
 TEST_F(DialogTextsTest, EveryButtonOfEveryTemplateIsShownAlikeInEveryLanguage) {
   struct Shown {
     bool themed = false;
