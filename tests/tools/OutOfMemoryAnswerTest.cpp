@@ -15,11 +15,17 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
+#include "document/DocumentResult.h"
+#include "document/OpenFailureMessage.h"
+#include "document/ResultCodes.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "import/records/ImportLosses.h"
 #include "tests/support/TestData.h"
+#include "tools/JsonText.h"
 
 namespace kvn {
 namespace {
@@ -69,7 +75,22 @@ struct Tool {
   // The arguments after the drawing (a picture small enough for the
   // sanitizer's limit on one request).
   std::string after;
+  // The answer's JSON up to the message.
+  std::string head;
 };
+
+// The message of the refused open of `path` in JSON, split where the number
+// of bytes goes.
+std::pair<std::string, std::string> ExpectedMessage(const fs::path& path) {
+  const WString number = u"<bytes>";
+  const DocumentResult refusal = DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable,
+                                                         FormatPercentS(LoadLangString(kStrOutOfMemory), number));
+  std::string json;
+  tool::AppendJsonString(json, MakeOpenFailureMessage(refusal, WString::FromUtf8(path.string())).text.ToUtf8());
+  const std::size_t at = json.rfind(number.ToUtf8());
+  if (at == std::string::npos) return {json, ""};
+  return {json.substr(0, at), json.substr(at + number.ToUtf8().size())};
+}
 
 TEST(OutOfMemoryAnswerTest, ToolsAnswerWithTheViewersRefusalWhenMemoryRunsOut) {
   test::ScratchDir dir;
@@ -78,14 +99,14 @@ TEST(OutOfMemoryAnswerTest, ToolsAnswerWithTheViewersRefusalWhenMemoryRunsOut) {
   WriteLines(large, 600000);
   // The text the tools print is in the language they read from the settings.
   SetLanguageIndex(ReadLanguageSetting());
-  const std::string text = LoadLangString(kStrOutOfMemory).ToUtf8();
+  ASSERT_NE(LoadLangString(kStrOutOfMemory).ToUtf8().find("%s"), std::string::npos);
+  const auto [before, after] = ExpectedMessage(large);
   InvalidateLangTable();
-  const std::size_t marker = text.find("%s");
-  ASSERT_NE(marker, std::string::npos);
-  const std::string before = text.substr(0, marker);
 
-  const Tool tools[] = {{"kvn-dump", KVN_DUMP_PATH, ""},
-                        {"kvn-render", KVN_RENDER_PATH, " '" + (dir / "out.png").string() + "' --width 160 --height 120"}};
+  const Tool tools[] = {
+      {"kvn-dump", KVN_DUMP_PATH, "", "{\"result\": 5001, \"version\": null, \"sheets\": [], \"message\": "},
+      {"kvn-render", KVN_RENDER_PATH, " '" + (dir / "out.png").string() + "' --width 160 --height 120",
+       "{\"result\": 5001, \"message\": "}};
   for (const Tool& tool : tools) {
     SCOPED_TRACE(tool.name);
     auto command = [&](const fs::path& drawing) { return tool.path + " '" + drawing.string() + "'" + tool.after; };
@@ -107,14 +128,15 @@ TEST(OutOfMemoryAnswerTest, ToolsAnswerWithTheViewersRefusalWhenMemoryRunsOut) {
     }
     const ToolRun run = RunTool(limit + command(large));
     EXPECT_EQ(run.status, kOutOfMemoryExitCode) << run.out;
-    // One JSON object on one line: the failed open and its message.
-    EXPECT_EQ(run.out.rfind("{\"result\": 5001, ", 0), 0u) << run.out;
-    EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
-    EXPECT_TRUE(run.out.size() > 3 && run.out.compare(run.out.size() - 3, 3, "\"}\n") == 0) << run.out;
-    const std::size_t told = run.out.find(before);
-    ASSERT_NE(told, std::string::npos) << run.out;
-    EXPECT_GT(std::strtoull(run.out.c_str() + told + before.size(), nullptr, 10), 0u) << run.out;
-    EXPECT_NE(run.out.find("large.dxf"), std::string::npos) << run.out;
+    // The whole answer, one JSON object on one line: the failed open and its
+    // message with the most bytes held in place of the text's %s.
+    const std::string open = tool.head + before, close = after + "}\n";
+    ASSERT_GT(run.out.size(), open.size() + close.size()) << run.out;
+    EXPECT_EQ(run.out.substr(0, open.size()), open);
+    EXPECT_EQ(run.out.substr(run.out.size() - close.size()), close);
+    const std::string bytes = run.out.substr(open.size(), run.out.size() - open.size() - close.size());
+    EXPECT_EQ(bytes.find_first_not_of("0123456789"), std::string::npos) << bytes;
+    EXPECT_GT(std::strtoull(bytes.c_str(), nullptr, 10), 0u) << run.out;
   }
 }
 
