@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -260,6 +262,17 @@ bool ParseCodeLine(std::string_view line, int& code) {
   return true;
 }
 
+// A number group kept as text: one the plain reader did not take (a real
+// in another form) or an integer, tested whole as its look-ups will read
+// it (at most the length the record keeps). A real the plain reader took is
+// readable, and a string group is no number.
+void NoteUnreadableText(DxfGroup& group, int type) {
+  if (type < 2 || type > 5) return;
+  const int length = int(std::min<std::size_t>(group.text.size(), AString::kMaxLength));
+  group.unreadable =
+      type == 2 ? !IsReadableReal(group.text.data(), length) : !IsWholeInteger(group.text.data(), length);
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -303,17 +316,19 @@ void AddDxfGroup(const DxfGroup& group, YxxfGroupRecord& record) {
 // here group by group): the typed group between them otherwise cost a
 // fifth of reading the groups of a binary file.
 __attribute__((flatten)) bool DxfGroupReader::ReadGroup(int& code, YxxfGroupRecord& record,
-                                                       std::string_view& value) {
+                                                       std::string_view& value, bool* unreadable) {
   DxfGroup group;
   if (!Next(group)) return false;
   AddDxfGroup(group, record);
   code = group.code;
   value = group.text;
+  if (unreadable) *unreadable = group.unreadable;
   return true;
 }
 
 bool DxfGroupReader::Next(DxfGroup& group) {
   if (!ok_) return false;
+  group.unreadable = false;
   return lines_ ? ReadText(group) : ReadBinary(group);
 }
 
@@ -357,6 +372,7 @@ bool DxfGroupReader::ReadText(DxfGroup& group) {
   group.kind = DxfGroup::Kind::Text;
   if (line.find('^') == std::string_view::npos) {
     group.text = line;
+    NoteUnreadableText(group, type);
     return true;
   }
   // Caret escapes: ^@ .. ^_ stand for the control characters 0..31; any
@@ -373,6 +389,7 @@ bool DxfGroupReader::ReadText(DxfGroup& group) {
     scratch_ += next >= 0x40 && next < 0x60 ? char(next - 64) : '^';
   }
   group.text = scratch_;
+  NoteUnreadableText(group, type);
   return true;
 }
 
@@ -426,6 +443,7 @@ bool DxfGroupReader::ReadWindowGroup(DxfGroup& group) {
       if (left < 8) return false;
       std::memcpy(&group.real, v, 8);
       group.kind = DxfGroup::Kind::Double;
+      group.unreadable = !std::isfinite(group.real);
       window_.Take(at + 8);
       break;
     }
@@ -488,6 +506,7 @@ bool DxfGroupReader::ReadBinary(DxfGroup& group) {
       if (!Take(bytes, 8)) return Fail();
       group.kind = DxfGroup::Kind::Double;
       std::memcpy(&group.real, bytes, 8);
+      group.unreadable = !std::isfinite(group.real);
       return true;
     case 3:
       if (!Take(bytes, 1)) return Fail();

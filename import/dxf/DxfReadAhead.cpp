@@ -62,6 +62,7 @@ void DxfReadAhead::Produce(bool binary, bool oneByteCodes) {
       Entry entry;
       entry.code = std::uint16_t(group.code);
       entry.kind = group.kind;
+      entry.unreadable = group.unreadable;
       switch (group.kind) {
         case DxfGroup::Kind::Int:
           entry.value.integer = group.integer;
@@ -108,7 +109,7 @@ bool DxfReadAhead::AtEnd() {
   return false;
 }
 
-bool DxfReadAhead::ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
+bool DxfReadAhead::ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value, bool* unreadable) {
   if (AtEnd()) return false;
   const Entry& entry = current_->groups[next_++];
   DxfGroup group;
@@ -130,6 +131,7 @@ bool DxfReadAhead::ReadGroup(int& code, YxxfGroupRecord& record, std::string_vie
   AddDxfGroup(group, record);
   code = group.code;
   value = group.text;
+  if (unreadable) *unreadable = entry.unreadable;
   return true;
 }
 

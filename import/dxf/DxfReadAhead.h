@@ -40,7 +40,7 @@ class DxfReadAhead {
   // caller reads the stream itself.
   bool Started() const { return thread_.joinable(); }
   // As DxfGroupReader::ReadGroup, except that `value` is empty for numbers.
-  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
+  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value, bool* unreadable = nullptr);
   // No group is left to read (the next read fails).
   bool AtEnd();
   // Where the stream stood when the groups now being taken were read.
@@ -54,6 +54,7 @@ class DxfReadAhead {
   struct Entry {
     std::uint16_t code = 0;
     DxfGroup::Kind kind = DxfGroup::Kind::None;
+    bool unreadable = false;
     // Text: its bytes at `offset` in the batch's bytes.
     std::uint32_t length = 0;
     union {

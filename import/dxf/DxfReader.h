@@ -105,6 +105,11 @@ struct DxfGroup {
   std::int32_t integer = 0;
   double real = 0.0;
   std::string_view text;
+  // A number the file wrote so that it cannot be read: the text of a number
+  // group that is no number (read as 0, or by its leading digits), or a
+  // binary real that is not finite. Told where the value is read, so that
+  // the readable numbers (nearly all) are not looked at twice.
+  bool unreadable = false;
 };
 
 // Appends a group to the record as the group reader does: a code 0 starts
@@ -118,8 +123,9 @@ class DxfGroupReader {
 
   // Reads one group and appends it to the record; `value` is its text (for
   // binary numbers: empty), valid until the next read of the stream. False on failure, and
-  // every later read fails too.
-  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value);
+  // every later read fails too. `unreadable`, when given, tells whether the
+  // group is a number that cannot be read (DxfGroup::unreadable).
+  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value, bool* unreadable = nullptr);
   // Reads one group without a record; fails as ReadGroup does.
   bool Next(DxfGroup& group);
   bool Ok() const { return ok_; }

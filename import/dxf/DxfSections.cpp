@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <strings.h>
 #include <thread>
@@ -16,7 +15,6 @@
 #include "import/records/ImportLosses.h"
 #include "import/records/ImportStatistics.h"
 #include "import/records/RecentCounters.h"
-#include "import/records/TextNumbers.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 
@@ -81,29 +79,6 @@ void CountEntity(DxfReadOutcome& outcome, RecentCounters& counters, int kind, co
   }
 }
 
-// Whether the group just added to the record holds a number the file wrote
-// so that it cannot be read: the text of a number group that is no number
-// (read as 0, or by its leading digits), or a binary real that is not
-// finite.
-bool UnreadableNumber(int code, const YxxfGroupRecord& record) {
-  const int type = GetDxfValueType(code);
-  if (type < 2 || type > 5 || record.Count() == 0) return false;
-  const YxxfItem& item = *record.Item(record.Count() - 1);
-  if (item.code != code) return false;
-  switch (item.type) {
-    case ItemType::Double:
-      return !std::isfinite(item.value.d);
-    case ItemType::Narrow: {
-      const AString* text = item.value.a;
-      if (!text) return true;
-      return type == 2 ? !IsReadableReal(text->CStr(), text->Length())
-                       : !IsWholeInteger(text->CStr(), text->Length());
-    }
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 bool IsDxfFile(InFileStream& in) {
@@ -151,8 +126,8 @@ std::uint32_t gBatchGroups = 0;
 class DirectGroups {
  public:
   DirectGroups(InFileStream& in, bool binary, bool oneByte) : in_(in), groups_(in, binary, oneByte) {}
-  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value) {
-    return groups_.ReadGroup(code, record, value);
+  bool ReadGroup(int& code, YxxfGroupRecord& record, std::string_view& value, bool* unreadable = nullptr) {
+    return groups_.ReadGroup(code, record, value, unreadable);
   }
   bool AtEnd() const { return groups_.AtEnd(); }
   std::uint64_t Position() const { return in_.Position(); }
@@ -195,8 +170,9 @@ void RunSectionLoop(Groups& groups, YxxfReader& reader, ProgressMonitor* monitor
     }
     int code = 0;
     std::string_view value;
-    if (!groups.ReadGroup(code, record, value)) break;
-    if (code != 0 && UnreadableNumber(code, record)) ++unreadable;
+    bool unreadableNumber = false;
+    if (!groups.ReadGroup(code, record, value, &unreadableNumber)) break;
+    unreadable += unreadableNumber;
     if (code == 101 && (kind == 3 || kind == 4)) {
       record.SetSubRecord(std::uint8_t(record.SubRecord() + 1));
       record.SetLastSubRecord(record.SubRecord());
