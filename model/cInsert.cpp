@@ -456,6 +456,7 @@ void cInsert::AddFullExtent(cDrawingData* data, DRect& extent) {
 }
 
 void cInsert::DropChildren() {
+  extentsKeptFromDrop_ = extentsKeptFromDrop_ || !HasFlag(kFlagDirty);
   children_.FlushAndRelease();
   std::vector<cOutObj*>().swap(childObjects_);
   MarkDirty();

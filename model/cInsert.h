@@ -113,6 +113,12 @@ class cInsert : public cOutObj, public InsertChildList {
   // children go once they have used them, so that none of them keeps a copy
   // of a block per placement.
   void DropChildren() override;
+  // Whether the extents are the ones measured before the expansion was let
+  // go, nothing having expanded the insert since: a reader of the drawing as
+  // its open left it takes them without expanding every insert again. A
+  // change made to the insert after the drop is not seen here (it only
+  // marks the insert dirty): anything that edits goes through the update.
+  bool ExtentsKeptFromDrop() const { return extentsKeptFromDrop_; }
 
   // ---- block access ----
   // The table entry of the block index; an index beyond the table gets a new
@@ -226,6 +232,7 @@ class cInsert : public cOutObj, public InsertChildList {
   std::uint32_t runningId_ = 0;
   ObjectEntryArray children_;
   std::vector<cOutObj*> childObjects_;
+  bool extentsKeptFromDrop_ = false;
 };
 
 // 3 without an object, 1 for a text or an insert with the classifier flag,

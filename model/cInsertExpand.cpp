@@ -353,6 +353,7 @@ ObjectChain cInsert::Explode(cDrawingData* data) {
 // ---- Recalc --------------------------------------------------------------------------------
 
 void cInsert::Recalc(cDrawingData* data) {
+  extentsKeptFromDrop_ = false;
   children_.Flush();
   childObjects_.clear();
   cBlock* block = data ? GetBlock(data) : nullptr;

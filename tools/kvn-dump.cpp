@@ -172,9 +172,15 @@ void AppendSheet(std::string& out, cSheet& sheet) {
     }
     ++byType[o->TypeCode()];
     DRect box;
-    o->GetExtentUpdated(data, box);
-    // Nothing is drawn: an insert's expansion is not kept.
-    if (cInsert* insert = o->AsInsert()) insert->DropChildren();
+    // An insert the open measured keeps its extent; one it did not is
+    // expanded here, and nothing being drawn, its expansion let go.
+    cInsert* insert = o->AsInsert();
+    if (insert && insert->ExtentsKeptFromDrop()) {
+      insert->GetExtent(box);
+    } else {
+      o->GetExtentUpdated(data, box);
+      if (insert) insert->DropChildren();
+    }
     box.Normalize();
     extent.Union(box, first);
   }
