@@ -7,7 +7,34 @@
 
 namespace kvn {
 
-AttributeItem* AttributeList::Add(AttributeItem item) { return items_.Add(new AttributeItem(std::move(item))); }
+namespace {
+
+// A list this short is scanned: an index would cost more than it saves.
+constexpr std::uint32_t kIndexedFrom = 8;
+
+}  // namespace
+
+AttributeItem* AttributeList::Add(AttributeItem item) {
+  AttributeItem* added = items_.Add(new AttributeItem(std::move(item)));
+  if (index_) index_->Add(added->name.View(), items_.Count() - 1);
+  return added;
+}
+
+std::int64_t AttributeList::FindFirst(std::u16string_view name) const {
+  const std::uint32_t count = items_.Count();
+  if (count < kIndexedFrom) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+      tag_index_testing::CountComparisons(1);
+      if (items_[i]->name.View() == name) return i;
+    }
+    return -1;
+  }
+  if (!index_) {
+    index_ = std::make_unique<TagIndex>();
+    for (std::uint32_t i = 0; i < count; ++i) index_->Add(items_[i]->name.View(), i);
+  }
+  return index_->Find(name);
+}
 
 void AttributeList::Write(ArchiveWriter& w) const {
   w.WriteCompactU32(items_.Count());
@@ -21,7 +48,7 @@ void AttributeList::Write(ArchiveWriter& w) const {
 }
 
 bool AttributeList::Read(ArchiveReader& r, int version, bool convertFileNames) {
-  items_.Clear();
+  Clear();
   std::uint32_t count = r.ReadCompactU32();
   if (count == 0) return true;
   const bool longStrings = version < 3073;
@@ -61,7 +88,7 @@ std::size_t TakeRun(const Unit* data, std::size_t n, std::size_t& pos) {
 }  // namespace
 
 void AttributeList::ReadPacked8(const std::uint8_t* bytes, std::size_t n) {
-  items_.Clear();
+  Clear();
   if (!bytes) return;
   std::size_t pos = 0;
   while (pos < n && bytes[pos] != 0) {
@@ -78,7 +105,7 @@ void AttributeList::ReadPacked8(const std::uint8_t* bytes, std::size_t n) {
 }
 
 void AttributeList::ReadPackedWide(const char16_t* units, std::size_t n) {
-  items_.Clear();
+  Clear();
   if (!units) return;
   std::size_t pos = 0;
   while (pos < n && units[pos] != 0) {
@@ -112,6 +139,8 @@ void AttributeList::SetByKind(const WString& value, std::uint8_t kind) {
     if (item->kind != kind) continue;
     if (value.IsEmpty()) {
       delete items_.DetachAt(i);
+      // The positions after it moved.
+      index_.reset();
     } else {
       item->value = value;
     }
@@ -132,17 +161,13 @@ bool AttributeList::Lookup(const AttributeList* definitions, int* outIndex, WStr
   if (name.IsEmpty()) return false;
   bool found = false;
   if (definitions) {
-    for (const AttributeItem* def : definitions->items_) {
-      if (def->name.Equals(name)) {
-        if (outFlag) *outFlag = def->flag;
-        found = true;
-        break;
-      }
+    if (const std::int64_t d = definitions->FindFirst(name.View()); d >= 0) {
+      if (outFlag) *outFlag = definitions->items_[std::uint32_t(d)]->flag;
+      found = true;
     }
   }
-  for (std::uint32_t i = 0; i < items_.Count(); ++i) {
-    const AttributeItem* item = items_[i];
-    if (!item->name.Equals(name)) continue;
+  if (const std::int64_t i = FindFirst(name.View()); i >= 0) {
+    const AttributeItem* item = items_[std::uint32_t(i)];
     outValue = item->value;
     if (outIndex) *outIndex = int(i);
     if (!definitions && outFlag) *outFlag = item->flag;

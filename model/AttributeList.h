@@ -5,9 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string_view>
 
 #include "foundation/GrowArray.h"
 #include "foundation/WString.h"
+#include "model/TagIndex.h"
 
 namespace kvn {
 
@@ -30,9 +33,16 @@ class AttributeList {
 
   std::uint32_t Count() const { return items_.Count(); }
   const AttributeItem* Get(std::uint32_t i) const { return items_.Get(i); }
-  AttributeItem* Get(std::uint32_t i) { return items_.Get(i); }
+  // The item may be renamed: the names are indexed again when next looked up.
+  AttributeItem* Get(std::uint32_t i) {
+    index_.reset();
+    return items_.Get(i);
+  }
   AttributeItem* Add(AttributeItem item);
-  void Clear() { items_.Clear(); }
+  void Clear() {
+    items_.Clear();
+    index_.reset();
+  }
 
   void Write(ArchiveWriter& w) const;
   // False when the stream ends inside the list (the items read so far stay).
@@ -54,9 +64,14 @@ class AttributeList {
   // definitions). True when the item or the definition exists.
   bool Lookup(const AttributeList* definitions, int* outIndex, WString& outValue, std::uint8_t* outFlag,
               const WString& name) const;
+  // The index of the first item of that name; -1 when none has it.
+  std::int64_t FindFirst(std::u16string_view name) const;
 
  private:
   OwnedArray<AttributeItem> items_{8};
+  // The first item of each name, made by the first look-up of a list long
+  // enough to need it and kept up with the items; a short list is scanned.
+  mutable std::unique_ptr<TagIndex> index_;
 };
 
 }  // namespace kvn

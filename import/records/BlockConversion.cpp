@@ -18,6 +18,7 @@
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/AttributeList.h"
+#include "model/TagIndex.h"
 #include "model/cInsert.h"
 #include "model/cSection.h"
 #include "model/cText.h"
@@ -266,24 +267,27 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
         if (!children.Head()) continue;
         // The insert's attributes: one per tag, with the prompt of the
         // block's ATTDEF of that tag.
+        // Tags are found through indexes: an insert may carry thousands.
         AttributeList attributes;
+        TagIndex tags(TagIndex::Match::AsciiNoCase);
+        TagIndex definitions;
+        bool definitionsIndexed = false;
         for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {
           const cOneText* attribute = const_cast<cOneObjRec*>(block.entities[a])->AsText();
           if (!attribute) continue;
-          bool known = false;
-          for (std::uint32_t k = 0; k < attributes.Count() && !known; ++k) {
-            known = EqualsAsciiNoCase(attributes.Get(k)->name.View(), attribute->tag.View());
-          }
-          if (known) continue;
+          if (!tags.Add(attribute->tag.View(), attributes.Count())) continue;
           AttributeItem item;
           item.name = attribute->tag;
           item.value = attribute->text;
-          for (std::uint32_t d = 0; d < target->entities.Count(); ++d) {
-            const cOneText* definition = const_cast<cOneObjRec*>(target->entities[d])->AsText();
-            if (definition && definition->entityCode == entity::kAttDef && definition->tag.View() == attribute->tag.View()) {
-              item.third = definition->prompt;
-              break;
+          if (!definitionsIndexed) {
+            for (std::uint32_t d = 0; d < target->entities.Count(); ++d) {
+              const cOneText* definition = const_cast<cOneObjRec*>(target->entities[d])->AsText();
+              if (definition && definition->entityCode == entity::kAttDef) definitions.Add(definition->tag.View(), d);
             }
+            definitionsIndexed = true;
+          }
+          if (const std::int64_t d = definitions.Find(attribute->tag.View()); d >= 0) {
+            item.third = const_cast<cOneObjRec*>(target->entities[std::uint32_t(d)])->AsText()->prompt;
           }
           item.flag = (attribute->flags[0] & 1) == 0 ? 1 : 0;
           attributes.Add(std::move(item));

@@ -27,6 +27,7 @@
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
 #include "model/cLine.h"
+#include "model/TagIndex.h"
 #include "model/cText.h"
 #include "tests/support/DxfWriter.h"
 
@@ -480,6 +481,51 @@ TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
   // The visible attribute's text is drawn with the block's line; the one
   // flagged invisible (70 = 1) is not.
   EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 2u);
+}
+
+// One insert of n attributes over a block of n definitions, n taken once
+// and four times over: the tags are gathered and their prompts found in
+// work that grows with n (a scan per tag grows with its square). A tag
+// repeated in another case and a definition repeated keep their first.
+TEST(DxfReaderTest, AttributesOfAnInsertAreGatheredInWorkThatGrowsWithTheirNumber) {
+  std::uint64_t work[2] = {};
+  for (int round = 0; round < 2; ++round) {
+    const int n = round == 0 ? 300 : 1200;
+    DxfWriter w;
+    w.Section("BLOCKS").Block("TAGS").Line("0", 0, 0, 1, 0);
+    for (int i = 0; i < n; ++i) {
+      w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "");
+      w.Str(2, "T" + std::to_string(i)).Str(3, "prompt " + std::to_string(i)).Int(70, 1);
+    }
+    w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "").Str(2, "T0").Str(3, "second").Int(70, 1);
+    w.EndBlock().EndSection().Section("ENTITIES");
+    w.Str(0, "INSERT").Str(8, "0").Str(2, "TAGS").Int(66, 1).Point(10, 0, 0);
+    for (int i = 0; i < n; ++i) {
+      w.Str(0, "ATTRIB").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "v" + std::to_string(i));
+      w.Str(2, "T" + std::to_string(i)).Int(70, 1);
+    }
+    w.Str(0, "ATTRIB").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "again").Str(2, "t1").Int(70, 1);
+    w.Str(0, "SEQEND").Str(8, "0").EndSection().Eof();
+    const std::uint64_t before = tag_index_testing::NameComparisons();
+    Loaded loaded = Load(w.Bytes());
+    work[round] = tag_index_testing::NameComparisons() - before;
+    ASSERT_TRUE(loaded.result.Ok());
+    auto top = TopObjects(*loaded.result.Document());
+    ASSERT_EQ(top.size(), 1u);
+    cInsert* insert = top[0]->AsInsert();
+    ASSERT_TRUE(insert);
+    const AttributeList& attributes = insert->attributes;
+    ASSERT_EQ(attributes.Count(), std::uint32_t(n));
+    for (int i = 0; i < n; ++i) {
+      const AttributeItem& item = *attributes.Get(std::uint32_t(i));
+      ASSERT_EQ(item.name, WString::FromUtf8("T" + std::to_string(i)));
+      ASSERT_EQ(item.value, WString::FromUtf8("v" + std::to_string(i)));
+      ASSERT_EQ(item.third, WString::FromUtf8("prompt " + std::to_string(i)));
+      ASSERT_EQ(item.flag, 0);
+    }
+  }
+  EXPECT_GT(work[0], 0u);
+  EXPECT_LT(work[1], 6 * work[0]) << work[0] << " then " << work[1];
 }
 
 // An R2000 file as other programs write it: subclass markers, owners, an

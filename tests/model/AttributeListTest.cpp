@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
@@ -159,6 +160,86 @@ TEST(AttributeList, OldFileNameFieldsUpgradedOnRequest) {
   EXPECT_TRUE(converted.Get(0)->value.Equals(WString(u"Sheet [/<file:name>\\].kvn")));
   EXPECT_TRUE(kept.Get(0)->value.Equals(WString(u"Sheet [/<file:name>\\]")));
   EXPECT_TRUE(current.Get(0)->value.Equals(WString(u"Sheet [/<file:name>\\]")));
+}
+
+}  // namespace
+}  // namespace kvn
+
+namespace kvn {
+namespace {
+
+// The first item of the name by a plain scan: what a look-up must find.
+int FirstByScan(const AttributeList& l, const WString& name) {
+  for (std::uint32_t i = 0; i < l.Count(); ++i) {
+    if (l.Get(i)->name.Equals(name)) return int(i);
+  }
+  return -1;
+}
+
+WString Numbered(const char* stem, int i) { return WString::FromUtf8(stem + std::to_string(i)); }
+
+// Every name of a list of n looked up, n taken once and four times over: a
+// scan per name does sixteen times the work for the longer list, an index
+// four. Names repeat (the first wins), items are removed and renamed
+// between look-ups, and each answer is the scan's.
+TEST(AttributeList, LookUpsGrowWithTheListAndFindTheFirstOfEachName) {
+  std::uint64_t work[2] = {};
+  for (int round = 0; round < 2; ++round) {
+    const int n = round == 0 ? 500 : 2000;
+    AttributeList l, defs;
+    for (int i = 0; i < n; ++i) {
+      AttributeItem item;
+      item.name = Numbered("tag", i % (n / 2));  // each name twice
+      item.value = Numbered("v", i);
+      item.kind = std::uint8_t(i == 3 ? 1 : 0);
+      item.flag = std::uint8_t(i % 3 != 0);
+      l.Add(std::move(item));
+      AttributeItem def;
+      def.name = Numbered("tag", i);
+      def.flag = std::uint8_t(i % 2);
+      defs.Add(std::move(def));
+    }
+    // Read through a constant view: a renamable item taken out of the list
+    // has its names indexed again.
+    const AttributeList& items = l;
+    const std::uint64_t before = tag_index_testing::NameComparisons();
+    WString value;
+    int index = 0;
+    std::uint8_t flag = 0;
+    for (int i = 0; i < n; ++i) {
+      const WString name = Numbered("tag", i);
+      const int first = FirstByScan(l, name);
+      // Names past n / 2 are only defined.
+      ASSERT_EQ(l.Lookup(&defs, &index, value, &flag, name), true) << i;
+      ASSERT_EQ(index, first) << i;
+      ASSERT_EQ(flag, i % 2) << i;
+      if (first >= 0) {
+        ASSERT_TRUE(value.Equals(items.Get(std::uint32_t(first))->value)) << i;
+      }
+      ASSERT_EQ(l.Lookup(nullptr, &index, value, &flag, name), first >= 0) << i;
+      if (first >= 0) {
+        ASSERT_EQ(flag, items.Get(std::uint32_t(first))->flag) << i;
+      }
+    }
+    work[round] = tag_index_testing::NameComparisons() - before;
+    // The scans of the check compare names without the counter; removing an
+    // item moves the rest, and a renamed item is found by its new name.
+    l.SetByKind(WString(), 1);
+    EXPECT_EQ(l.Lookup(nullptr, &index, value, nullptr, Numbered("tag", 3)), true);
+    EXPECT_EQ(index, FirstByScan(l, Numbered("tag", 3)));
+    EXPECT_EQ(l.Lookup(nullptr, &index, value, nullptr, Numbered("tag", 5)), true);
+    EXPECT_EQ(index, 4);
+    l.Get(0)->name = WString(u"renamed");
+    EXPECT_EQ(l.Lookup(nullptr, &index, value, nullptr, WString(u"renamed")), true);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(l.Lookup(nullptr, &index, value, nullptr, Numbered("tag", 0)), true);
+    EXPECT_EQ(index, FirstByScan(l, Numbered("tag", 0)));
+    l.Add(Item(u"added", u"late"));
+    EXPECT_EQ(l.Lookup(nullptr, &index, value, nullptr, WString(u"added")), true);
+    EXPECT_EQ(index, int(l.Count()) - 1);
+  }
+  EXPECT_GT(work[0], 0u);
+  EXPECT_LT(work[1], 6 * work[0]) << work[0] << " then " << work[1];
 }
 
 }  // namespace
