@@ -123,6 +123,12 @@ class GrowArray {
   }
 
   void Clear() { count_ = 0; }
+  // Gives back the capacity beyond the count (the one exception to a
+  // capacity that never shrinks): for a large block whose content shrank in
+  // place.
+  void ShrinkToFit() {
+    if (count_ < capacity_ && count_ != 0) Resize(count_);
+  }
 
  private:
   // Capacities and counts are 32-bit; a growth past that is an allocation failure.

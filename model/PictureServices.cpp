@@ -9,6 +9,7 @@ std::unique_ptr<TDib> PictureServices::ConvertDibBitCount(const TDib&, std::uint
 }
 bool PictureServices::CountDibColors(std::vector<std::uint32_t>*, const TDib&) { return false; }
 bool PictureServices::CompressDibRle(TDib&) { return false; }
+bool PictureServices::NarrowDibTo24(TDib&) { return false; }
 void PictureServices::DrawBitmap(cBitmap&, cDrawInfo*) {}
 void PictureServices::DrawWmf(cWmf&, cDrawInfo*) {}
 void PictureServices::RasterizeFrame(const DPoint*, std::uint32_t, cDrawInfo*) {}

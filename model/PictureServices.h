@@ -32,6 +32,9 @@ class PictureServices {
   virtual bool CountDibColors(std::vector<std::uint32_t>* colors, const TDib& picture);
   // RLE compression in place when smaller.
   virtual bool CompressDibRle(TDib& picture);
+  // A 32-bit picture brought to 24 bits in its own block, as the conversion
+  // to 24 bits makes it; false (nothing changed) for any other picture.
+  virtual bool NarrowDibTo24(TDib& picture);
   virtual void DrawBitmap(cBitmap& bitmap, cDrawInfo* info);
   // The outline pass of a frame: its four corners as one closed polygon.
   virtual void RasterizeFrame(const DPoint corners[4], std::uint32_t value, cDrawInfo* info);

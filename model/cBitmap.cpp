@@ -33,7 +33,10 @@ void cBitmap::SetImage(bool makeMask, std::unique_ptr<TDib> picture, bool reduce
   PictureServices& services = GetPictureServices();
   if (makeMask && !mask) mask = services.ExtractAlphaMask(*picture);
   if (reduceColours) {
-    if (picture->Compression() == kBiBitFields || picture->BitCount() == 16 || picture->BitCount() == 32)
+    // A 32-bit picture is narrowed in its own block: a large one is not
+    // held twice.
+    if ((picture->Compression() == kBiBitFields || picture->BitCount() == 16 || picture->BitCount() == 32) &&
+        !services.NarrowDibTo24(*picture))
       if (auto wide = services.ConvertDibBitCount(*picture, 24, nullptr)) picture = std::move(wide);
     std::vector<std::uint32_t> colours;
     if (services.CountDibColors(&colours, *picture) && colours.size() < (picture->BitCount() <= 8 ? 1u << picture->BitCount() : 0u))

@@ -72,8 +72,12 @@ std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* b
   const std::uint32_t entries = full == 0 ? 0 : std::uint32_t(std::min<std::size_t>(parts.palette.size(), full));
   // An empty table would read as a full one; keep at least one entry.
   const std::uint32_t stored = full == 0 ? 0 : std::max<std::uint32_t>(entries, 1);
-  std::vector<std::uint8_t> bytes(kBitmapInfoHeaderSize + std::size_t(stored) * 4);
-  std::uint8_t* h = bytes.data();
+  // Built in the block the picture keeps: a large picture is never held
+  // twice here.
+  ByteArray bytes;
+  bytes.SetCount(kBitmapInfoHeaderSize + stored * 4);
+  std::memset(bytes.Items(), 0, bytes.Count());
+  std::uint8_t* h = bytes.Items();
   le::Put32(h, kBitmapInfoHeaderSize);
   le::Put32(h + 4, std::uint32_t(parts.width));
   le::Put32(h + 8, std::uint32_t(parts.height));
@@ -92,13 +96,20 @@ std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* b
   }
   le::Put32(h + 20, bitsSize);
   PackedDibLayout layout;
-  if (!ParsePackedDibHeader(bytes.data(), bytes.size(), &layout)) return nullptr;
+  if (!ParsePackedDibHeader(bytes.Items(), bytes.Count(), &layout)) return nullptr;
   if (parts.compression == kBiRgb || parts.compression == kBiBitFields) le::Put32(h + 20, layout.bitsSize);
-  const std::size_t start = bytes.size();
-  bytes.resize(start + layout.bitsSize, 0);
-  if (bits != nullptr) std::memcpy(bytes.data() + start, bits, std::min(bitsSize, layout.bitsSize));
+  const std::uint32_t start = bytes.Count();
+  // One block of the exact size: the header's few bytes are copied into it.
+  ByteArray block;
+  block.Reserve(start + layout.bitsSize);
+  block.Append(bytes.Items(), start);
+  block.SetCount(start + layout.bitsSize);
+  std::uint8_t* pixels = block.Items() + start;
+  const std::uint32_t copied = bits != nullptr ? std::min(bitsSize, layout.bitsSize) : 0;
+  if (copied != 0) std::memcpy(pixels, bits, copied);
+  std::memset(pixels + copied, 0, layout.bitsSize - copied);
   auto dib = std::make_unique<TDib>();
-  if (!dib->LoadPackedDib(bytes.data(), bytes.size())) return nullptr;
+  if (!dib->AdoptPackedDib(std::move(block))) return nullptr;
   return dib;
 }
 
@@ -128,24 +139,38 @@ bool CompressDibRle(TDib& dib) {
   if (IsRle(dib) || !dib.HasBits() || (dib.BitCount() != 8 && dib.BitCount() != 4)) return false;
   const bool four = dib.BitCount() == 4;
   const std::int32_t w = dib.Width(), h = dib.Height();
-  std::vector<std::uint8_t> out;
-  for (std::int32_t r = 0; r < h; ++r) {
-    // Compressed pictures are bottom-up whatever the source's order.
-    const std::int32_t y = dib.IsTopDown() ? h - 1 - r : r;
-    std::int32_t x = 0;
-    while (x < w) {
-      const std::uint32_t v = DibGetPixelRaw(dib, x, y);
-      std::int32_t run = 1;
-      while (x + run < w && run < 255 && DibGetPixelRaw(dib, x + run, y) == v) ++run;
-      out.push_back(std::uint8_t(run));
-      out.push_back(std::uint8_t(four ? (v << 4) | v : v));
-      x += run;
-      if (out.size() >= dib.BitsSize()) return false;
+  // The runs, each pair of bytes handed to `put`; false as soon as they
+  // reach the plain bits' size.
+  auto runs = [&](auto&& put) {
+    std::uint64_t size = 0;
+    for (std::int32_t r = 0; r < h; ++r) {
+      // Compressed pictures are bottom-up whatever the source's order.
+      const std::int32_t y = dib.IsTopDown() ? h - 1 - r : r;
+      std::int32_t x = 0;
+      while (x < w) {
+        const std::uint32_t v = DibGetPixelRaw(dib, x, y);
+        std::int32_t run = 1;
+        while (x + run < w && run < 255 && DibGetPixelRaw(dib, x + run, y) == v) ++run;
+        put(std::uint8_t(run), std::uint8_t(four ? (v << 4) | v : v));
+        x += run;
+        size += 2;
+        if (size >= dib.BitsSize()) return false;
+      }
+      put(std::uint8_t(0), std::uint8_t(r + 1 == h ? 1 : 0));
+      size += 2;
     }
-    out.push_back(0);
-    out.push_back(std::uint8_t(r + 1 == h ? 1 : 0));
-  }
-  if (out.size() >= dib.BitsSize()) return false;
+    return size < dib.BitsSize();
+  };
+  // Measured first: a picture the runs do not make smaller (most photos)
+  // costs no second block, and one they do gets a block of its size.
+  std::size_t size = 0;
+  if (!runs([&](std::uint8_t, std::uint8_t) { size += 2; })) return false;
+  std::vector<std::uint8_t> out;
+  out.reserve(size);
+  runs([&](std::uint8_t a, std::uint8_t b) {
+    out.push_back(a);
+    out.push_back(b);
+  });
   DibBuildParts parts = PartsOf(dib, dib.BitCount());
   parts.height = h;
   parts.compression = four ? kBiRle4 : kBiRle8;

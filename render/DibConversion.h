@@ -45,6 +45,12 @@ std::unique_ptr<TDib> DecodeRleDib(const TDib& source);
 // `usedColors`, when given, receives the colours of the result padded to
 // 2, 16 or 256 when fewer bits would hold them; `fixedPalette` of 2, 16 or
 // 256 entries fixes the target's depth and table.
+// A 32-bit picture (plain, or with colour masks) made 24 bits in its own
+// block, which then shrinks: the pixels are never held twice. The result is
+// the one ConvertDibBitCount gives at 24 bits. False, nothing changed, for
+// any other picture.
+bool NarrowDibTo24(TDib& dib);
+
 std::unique_ptr<TDib> ConvertDibBitCount(const TDib& source, std::uint32_t targetBits, bool oneBitByLightness,
                                          std::vector<std::uint32_t>* usedColors, std::optional<bool> grey,
                                          const std::vector<std::uint32_t>* fixedPalette);

@@ -84,6 +84,53 @@ std::unique_ptr<TDib> WidenTo24(const TDib& src) {
   return out;
 }
 
+}  // namespace
+
+bool NarrowDibTo24(TDib& dib) {
+  if (!dib.HasBits() || dib.BitCount() != 32 || (dib.Compression() != kBiRgb && dib.Compression() != kBiBitFields))
+    return false;
+  std::uint32_t masks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+  if (dib.Compression() == kBiBitFields) {
+    const std::uint8_t* m = dib.PackedDib() + kBitmapInfoHeaderSize;
+    for (int i = 0; i < 3; ++i) masks[i] = le::U32(m + 4 * i);
+  }
+  const std::int32_t width = dib.Width(), rows = dib.Height();
+  const std::int32_t heightField = dib.Layout().header.height;
+  const std::int32_t xPels = dib.Layout().header.xPelsPerMeter, yPels = dib.Layout().header.yPelsPerMeter;
+  const std::uint32_t from = dib.BitsOffset(), fromStride = dib.Stride();
+  const std::uint32_t toStride = ((std::uint32_t(width) * 24 + 31) / 32) * 4;
+  ByteArray bytes = dib.ReleasePackedDib();
+  std::uint8_t* block = bytes.Items();
+  // Rows in the order they lie: every pixel is written at or before where
+  // it was read, and after it was read.
+  for (std::int32_t r = 0; r < rows; ++r) {
+    const std::uint8_t* source = block + from + std::size_t(r) * fromStride;
+    std::uint8_t* target = block + kBitmapInfoHeaderSize + std::size_t(r) * toStride;
+    for (std::int32_t x = 0; x < width; ++x) {
+      const std::uint32_t p = le::U32(source + 4 * std::size_t(x));
+      target[3 * x] = std::uint8_t(Channel(p, masks[2]));
+      target[3 * x + 1] = std::uint8_t(Channel(p, masks[1]));
+      target[3 * x + 2] = std::uint8_t(Channel(p, masks[0]));
+    }
+    std::memset(target + 3 * std::size_t(width), 0, toStride - 3 * std::size_t(width));
+  }
+  // The header the conversion writes.
+  std::memset(block, 0, kBitmapInfoHeaderSize);
+  le::Put32(block, kBitmapInfoHeaderSize);
+  le::Put32(block + 4, std::uint32_t(width));
+  le::Put32(block + 8, std::uint32_t(heightField));
+  le::Put16(block + 12, 1);
+  le::Put16(block + 14, 24);
+  le::Put32(block + 20, toStride * std::uint32_t(rows));
+  le::Put32(block + 24, std::uint32_t(xPels));
+  le::Put32(block + 28, std::uint32_t(yPels));
+  bytes.SetCount(kBitmapInfoHeaderSize + toStride * std::uint32_t(rows));
+  bytes.ShrinkToFit();
+  return dib.AdoptPackedDib(std::move(bytes));
+}
+
+namespace {
+
 // Nearest table entry by squared distance; the last answer is remembered.
 class NearestEntry {
  public:

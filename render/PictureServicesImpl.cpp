@@ -21,6 +21,7 @@ class RendererPictureServices : public PictureServices {
     return kvn::CountDibColors(colors, picture);
   }
   bool CompressDibRle(TDib& picture) override { return kvn::CompressDibRle(picture); }
+  bool NarrowDibTo24(TDib& picture) override { return kvn::NarrowDibTo24(picture); }
   void DrawBitmap(cBitmap& bitmap, cDrawInfo* info) override { DrawBitmapObject(bitmap, info); }
   void DrawWmf(cWmf& metafile, cDrawInfo* info) override { DrawWmfObject(metafile, info); }
   void RasterizeFrame(const DPoint corners[4], std::uint32_t value, cDrawInfo* info) override {

@@ -180,6 +180,27 @@ bool TDib::LoadPackedDib(const std::uint8_t* data, std::uint64_t size) {
   return true;
 }
 
+bool TDib::AdoptPackedDib(ByteArray&& bytes) {
+  Clear();
+  PackedDibLayout l;
+  if (!ValidatePackedDib(bytes.Items(), bytes.Count(), &l)) return false;
+  if (l.headerSize == kBitmapCoreHeaderSize) {
+    const ByteArray core = std::move(bytes);
+    return LoadPackedDib(core.Items(), core.Count());
+  }
+  if (l.headerSize == kBitmapV5HeaderSize) DropColorProfile(bytes.Items());
+  bytes.SetCount(std::uint32_t(l.TotalSize()));
+  packed_ = std::move(bytes);
+  layout_ = l;
+  return true;
+}
+
+ByteArray TDib::ReleasePackedDib() {
+  ByteArray bytes = std::move(packed_);
+  Clear();
+  return bytes;
+}
+
 bool TDib::Create(std::int32_t width, std::int32_t height, std::uint16_t bitCount) {
   Clear();
   std::uint8_t header[kBitmapInfoHeaderSize] = {};

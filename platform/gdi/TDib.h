@@ -89,6 +89,12 @@ class TDib {
   // Copies a validated packed DIB (bytes after its bits are left out);
   // false (and empty) when it is refused.
   bool LoadPackedDib(const std::uint8_t* data, std::uint64_t size);
+  // The same, taking the bytes over instead of copying them (a core header
+  // is widened into a copy); bytes after the bits are dropped.
+  bool AdoptPackedDib(ByteArray&& bytes);
+  // Gives the packed DIB's bytes away, leaving the picture empty: for a
+  // conversion made in the same block.
+  ByteArray ReleasePackedDib();
   // A new uncompressed picture with zero bits and a zero palette of 2^bits
   // entries for 1, 4 and 8 bits; a negative height makes it top-down.
   bool Create(std::int32_t width, std::int32_t height, std::uint16_t bitCount);

@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <optional>
 #include <iterator>
 #include <set>
 
 #include "foundation/InFileStream.h"
 #include "foundation/UiColors.h"
 #include "model/ColorHls.h"
+#include "platform/gdi/LeBytes.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -327,6 +330,65 @@ TEST(DibConversion, LightenedSystemColourReachesTwoHundredAndFollowsTheTable) {
   SetUiSysColor(5, 0xF0F0F0);  // already light: kept, and the cache must notice the change
   EXPECT_EQ(GetLightenedSysColor(5), 0xF0F0F0u);
   SetUiSysColor(5, kNoUiColor);
+}
+
+}  // namespace
+}  // namespace kvn
+
+namespace kvn {
+namespace {
+
+// A 32-bit picture of w x h (negative: top-down) of varied pixels, plain or
+// with the colour masks given after a 40-byte header.
+TDib ThirtyTwoBit(std::int32_t w, std::int32_t h, const std::uint32_t* masks) {
+  const std::int32_t rows = h < 0 ? -h : h;
+  std::vector<std::uint8_t> bytes(40 + (masks ? 12 : 0) + std::size_t(w) * 4 * rows, 0);
+  le::Put32(bytes.data(), 40);
+  le::Put32(bytes.data() + 4, std::uint32_t(w));
+  le::Put32(bytes.data() + 8, std::uint32_t(h));
+  le::Put16(bytes.data() + 12, 1);
+  le::Put16(bytes.data() + 14, 32);
+  le::Put32(bytes.data() + 16, masks ? kBiBitFields : kBiRgb);
+  le::Put32(bytes.data() + 24, 3780);
+  le::Put32(bytes.data() + 28, 2835);
+  std::size_t at = 40;
+  if (masks) {
+    for (int i = 0; i < 3; ++i) le::Put32(bytes.data() + 40 + 4 * i, masks[i]);
+    at += 12;
+  }
+  for (std::size_t i = at; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i * 37 + (i >> 7) * 11);
+  TDib dib;
+  EXPECT_TRUE(dib.LoadPackedDib(bytes.data(), bytes.size()));
+  return dib;
+}
+
+// Narrowed in its own block, a 32-bit picture is byte for byte what the
+// conversion to 24 bits makes: rows either way up, widths with and without
+// row padding, plain and masked channels. Other depths are left alone.
+TEST(DibConversion, ThirtyTwoBitPicturesNarrowInPlaceToTheConversionsResult) {
+  const std::uint32_t tenBits[3] = {0x3FF00000, 0x000FFC00, 0x000003FF};
+  const std::uint32_t swapped[3] = {0x000000FF, 0x0000FF00, 0x00FF0000};
+  struct Case {
+    std::int32_t w, h;
+    const std::uint32_t* masks;
+  };
+  for (const Case& c : {Case{7, 5, nullptr}, Case{8, -3, nullptr}, Case{5, 4, tenBits}, Case{9, -2, swapped}}) {
+    SCOPED_TRACE(testing::Message() << c.w << " x " << c.h << (c.masks ? " masked" : ""));
+    const TDib source = ThirtyTwoBit(c.w, c.h, c.masks);
+    const std::unique_ptr<TDib> converted = ConvertDibBitCount(source, 24, false, nullptr, std::nullopt, nullptr);
+    ASSERT_TRUE(converted);
+    TDib narrowed;
+    ASSERT_TRUE(narrowed.LoadPackedDib(source.PackedDib(), source.PackedDibSize()));
+    ASSERT_TRUE(NarrowDibTo24(narrowed));
+    ASSERT_EQ(narrowed.PackedDibSize(), converted->PackedDibSize());
+    const std::uint8_t* bytes = narrowed.PackedDib();
+    EXPECT_TRUE(std::equal(bytes, bytes + narrowed.PackedDibSize(), converted->PackedDib()));
+    EXPECT_EQ(narrowed.BitsOffset(), converted->BitsOffset());
+    EXPECT_EQ(narrowed.Stride(), converted->Stride());
+  }
+  auto eight = Make(4, 4, 8, std::vector<std::uint32_t>(256, 0));
+  EXPECT_FALSE(NarrowDibTo24(*eight));
+  EXPECT_EQ(eight->BitCount(), 8);
 }
 
 }  // namespace
