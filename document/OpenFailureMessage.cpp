@@ -103,6 +103,9 @@ WString MessageText(const DocumentResult& result, const WString& path) {
     case kOpenPictureFailed:
       if (cause == kOpenEmptyFile) return CannotOpen(path, Reason(kStrReasonEmptyFile));
       if (cause == kOpenUnknownFileFormat) return CannotOpen(path, DamagedPicture(result));
+      if (cause == kOpenPictureTooLarge) {
+        return CannotOpen(path, FormatPercentS(LoadLangString(kStrReasonPictureTooLarge), result.Detail()));
+      }
       return CannotOpen(path, cause == kOpenUnsupportedFormat ? Unsupported(result) : Reason(kStrReasonPictureFailed));
     case kLoadChecksumMismatch: return CannotOpen(path, Reason(kStrReasonChecksum));
     case kLoadBlocksDeclined: return CannotOpen(path, Reason(kStrReasonBlocksDeclined));

@@ -35,6 +35,8 @@ inline constexpr int kStrReasonEmptyFile = 19792;
 // the format it was recognised as, that its data are damaged (%s).
 inline constexpr int kStrReasonUnknownFileFormat = 16082;
 inline constexpr int kStrReasonPictureDamaged = 19798;
+// A picture too large to hold (%s: the bytes its pixels would take).
+inline constexpr int kStrReasonPictureTooLarge = 19826;
 // A file named .dgn that is no DGN design file.
 inline constexpr int kStrReasonNotDgn = 19799;
 // The DWG reader's messages, and the word before a step number.

@@ -83,6 +83,9 @@ enum LoadResult : int {
   // file that is no V7 design file.
   kOpenDgnV8 = 5011,
   kOpenDgnNotDgn = 5012,
+  // A cause: a picture whose bitmap would pass the memory threshold, refused
+  // from its header; the detail holds the bytes it would take.
+  kOpenPictureTooLarge = 5016,
 };
 
 }  // namespace kvn

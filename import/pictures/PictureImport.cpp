@@ -1,5 +1,6 @@
 #include "import/pictures/PictureImport.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "foundation/InFileStream.h"
@@ -41,6 +42,21 @@ std::vector<std::uint8_t> ReadWholeFile(const cMsgDlg* parent, const WString& fi
   std::vector<std::uint8_t> bytes(std::size_t(in.Size()));
   if (in.Read(bytes.data(), std::uint32_t(bytes.size())) != bytes.size()) return {};
   return bytes;
+}
+
+// Whether the picture's header, read from the first bytes of the file,
+// refuses it for its size (`info` then says so): such a file is not read
+// whole. Formats whose header may lie further on are judged when decoded.
+bool RefusedByItsHeader(const WString& fileName, PictureInfo* info) {
+  constexpr std::uint32_t kHeadBytes = 64 * 1024;
+  InFileStream in(fileName, true);
+  if (!in.IsOpen()) return false;
+  std::vector<std::uint8_t> head(std::size_t(std::min<std::uint64_t>(in.Size(), kHeadBytes)));
+  head.resize(in.Read(head.data(), std::uint32_t(head.size())));
+  PictureInfo probe;
+  if (ProbePicture(head.data(), head.size(), &probe) != PictureStatus::kTooLarge) return false;
+  if (info) *info = probe;
+  return true;
 }
 
 }  // namespace
@@ -92,6 +108,7 @@ std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, cons
                                                      PictureInfo* info) {
   WaitCursor wait;
   std::vector<std::unique_ptr<TDib>> frames;
+  if (RefusedByItsHeader(fileName, info)) return frames;
   const std::vector<std::uint8_t> bytes = ReadWholeFile(parent, fileName);
   if (bytes.empty()) return frames;
   auto picture = std::make_unique<TDib>();

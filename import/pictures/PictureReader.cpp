@@ -1,5 +1,7 @@
 #include "import/pictures/PictureReader.h"
 
+#include <string>
+
 #include "document/DocumentReaders.h"
 #include "document/FormatReader.h"
 #include "document/cDrawingDoc.h"
@@ -42,6 +44,10 @@ DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&
   cSheet& sheet = *document->GetFirstSheet();
   PictureInfo info;
   std::unique_ptr<cOutObj> object = ImportPictureFile(sheet.Data(), nullptr, path, &info);
+  if (!object && info.tooLarge) {
+    return DocumentResult::Failure(kOpenPictureFailed, kOpenPictureTooLarge,
+                                   WString::FromUtf8(std::to_string(info.pixelBytes)));
+  }
   if (!object) {
     const WString format = RecognisedFormat(path);
     if (format.IsEmpty()) return DocumentResult::Failure(kOpenPictureFailed, kOpenUnsupportedFormat);

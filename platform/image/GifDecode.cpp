@@ -143,7 +143,7 @@ PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib*
         info->height = d.Height;
         info->bitsPerPixel = map ? std::uint32_t(map->BitsPerPixel) : 8;
       }
-      if (!DibSizeAllowed(d.Width, d.Height, bitCount)) return PictureStatus::kTooLarge;
+      if (!DibSizeAllowed(d.Width, d.Height, bitCount, info)) return PictureStatus::kTooLarge;
       if (out && !DataCouldFill(source.size - source.at, std::uint64_t(d.Width) * std::uint64_t(d.Height))) {
         out->Clear();
         return PictureStatus::kDamaged;

@@ -66,7 +66,7 @@ PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, 
     pictureInfo->frames = 1;
   }
   const std::uint16_t bitCount = grey ? 8 : 24;
-  if (!DibSizeAllowed(info.image_width, info.image_height, bitCount) ||
+  if (!DibSizeAllowed(info.image_width, info.image_height, bitCount, pictureInfo) ||
       (!greyPalette && std::uint64_t(info.image_width) * info.image_height > kMaxJpegPixels)) {
     jpeg_destroy_decompress(&info);
     return PictureStatus::kTooLarge;
@@ -78,7 +78,7 @@ PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, 
   info.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   const std::int32_t width = std::int32_t(info.output_width), height = std::int32_t(info.output_height);
-  if (!DibSizeAllowed(width, height, bitCount) || !out->Create(width, height, bitCount)) {
+  if (!DibSizeAllowed(width, height, bitCount, pictureInfo) || !out->Create(width, height, bitCount)) {
     jpeg_destroy_decompress(&info);
     out->Clear();
     return PictureStatus::kTooLarge;

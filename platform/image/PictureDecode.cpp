@@ -1,9 +1,12 @@
 #include "platform/image/PictureDecode.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "foundation/CountingAlloc.h"
 #include "foundation/GrowArray.h"
 #include "foundation/InFileStream.h"
 #include "platform/gdi/DibRle.h"
@@ -40,12 +43,16 @@ PictureFormat SniffPictureFormat(const std::uint8_t* data, std::size_t size) {
   return PictureFormat::kUnknown;
 }
 
-bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount) {
+bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount, PictureInfo* told) {
   if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || bitCount == 0 || bitCount > 32)
     return false;
   const std::uint64_t stride = ((std::uint64_t(width) * bitCount + 31) / 32) * 4;
   // Both factors are below 2^32, so the product fits 64 bits.
-  return stride * std::uint64_t(height) <= kMaxDibImageBytes;
+  const std::uint64_t bytes = stride * std::uint64_t(height);
+  if (told) told->pixelBytes = bytes;
+  // A picture past the threshold would run the memory out once it is
+  // drawn, if not already while it is converted.
+  return bytes <= std::min<std::uint64_t>(kMaxDibImageBytes, kLowMemoryThreshold);
 }
 
 std::int32_t PixelsPerMetreFromDpi(double dotsPerInch) {
@@ -82,11 +89,20 @@ PictureStatus DecodeBmpPicture(const std::uint8_t* data, std::size_t size, TDib*
     info->bitsPerPixel = layout.header.bitCount;
     info->frames = 1;
   }
+  // Runs are drawn from the whole bitmap they make.
+  if (!DibSizeAllowed(layout.header.width, std::abs(std::int64_t(layout.header.height)), layout.header.bitCount, info))
+    return PictureStatus::kTooLarge;
   if (!out) return PictureStatus::kOk;
-  ByteArray copy;
-  copy.Append(data, std::uint32_t(size));
-  InFileStream stream = InFileStream::FromMemory(copy);
-  *out = TDib::FromBmpStream(stream);
+  if (le::U32(data + 10) == kBmpFileHeaderSize + layout.bitsOffset) {
+    // The bits follow the palette, as nearly every writer puts them: the
+    // packed DIB is taken from the bytes in hand, copied once.
+    out->LoadPackedDib(data + kBmpFileHeaderSize, size - kBmpFileHeaderSize);
+  } else {
+    ByteArray copy;
+    copy.Append(data, std::uint32_t(size));
+    InFileStream stream = InFileStream::FromMemory(copy);
+    *out = TDib::FromBmpStream(stream);
+  }
   if (!out->HasBits()) return PictureStatus::kDamaged;
   // Runs are decoded when the picture is drawn; their damage is known now.
   if (info && (out->Compression() == kBiRle4 || out->Compression() == kBiRle8)) {
@@ -122,11 +138,14 @@ PictureStatus DecodePicture(const std::uint8_t* data, std::size_t size, TDib* ou
   TDib local;
   const PictureStatus status = Decode(data, size, out ? out : &local, info);
   if (status != PictureStatus::kOk && out) out->Clear();
+  if (info) info->tooLarge = status == PictureStatus::kTooLarge;
   return status;
 }
 
 PictureStatus ProbePicture(const std::uint8_t* data, std::size_t size, PictureInfo* info) {
-  return Decode(data, size, nullptr, info);
+  const PictureStatus status = Decode(data, size, nullptr, info);
+  if (info) info->tooLarge = status == PictureStatus::kTooLarge;
+  return status;
 }
 
 }  // namespace kvn

@@ -10,8 +10,9 @@
 // fields. Rows are stored bottom-up.
 //
 // Every decoder learns the picture's size from its header and refuses one
-// whose bitmap would exceed TDib's limit (kMaxDibImageBytes) before any
-// pixel memory is taken.
+// whose bitmap would exceed TDib's limit (kMaxDibImageBytes), or the
+// memory threshold of the counting allocator (kLowMemoryThreshold), before
+// any pixel memory is taken.
 #pragma once
 
 #include <cstddef>
@@ -49,10 +50,15 @@ struct PictureInfo {
   // Damaged data passed over: the picture shows what could be read (runs of
   // an RLE bitmap past its edges).
   bool repaired = false;
+  // The picture was refused for its size (kTooLarge); `pixelBytes`, the
+  // bytes its bitmap would have taken.
+  bool tooLarge = false;
+  std::uint64_t pixelBytes = 0;
 };
 
-// Whether an uncompressed bitmap of that size fits TDib's limit.
-bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount);
+// Whether an uncompressed bitmap of that size fits TDib's limit and the
+// memory threshold; `told`, when given, learns its bytes.
+bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount, PictureInfo* told = nullptr);
 
 // Decodes the first picture of the bytes into `out` (cleared first).
 PictureStatus DecodePicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info = nullptr);

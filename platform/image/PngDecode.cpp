@@ -53,7 +53,7 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
       info->width = std::int32_t(std::min<std::uint32_t>(width, 0x7FFFFFFF));
       info->height = std::int32_t(std::min<std::uint32_t>(height, 0x7FFFFFFF));
     }
-    if (!DibSizeAllowed(width, height, DibBitCount(data[25], data[24], false))) return PictureStatus::kTooLarge;
+    if (!DibSizeAllowed(width, height, DibBitCount(data[25], data[24], false), info)) return PictureStatus::kTooLarge;
   }
   PngSource source{data, size, 0};
   std::vector<png_bytep> rows;
@@ -87,7 +87,7 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
   const bool paletted = colourType == PNG_COLOR_TYPE_PALETTE;
   const bool grey = colourType == PNG_COLOR_TYPE_GRAY && !hasTrns;
   const std::uint16_t bitCount = DibBitCount(colourType, depth, hasTrns);
-  if (!DibSizeAllowed(width, height, bitCount)) {
+  if (!DibSizeAllowed(width, height, bitCount, info)) {
     status = PictureStatus::kTooLarge;
     png_longjmp(png, 1);
   }

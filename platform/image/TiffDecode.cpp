@@ -203,7 +203,7 @@ PictureStatus DecodeTiffPicture(const std::uint8_t* data, std::size_t size, TDib
     info->frames = TIFFNumberOfDirectories(tiff.get());
   }
   // The RGBA reader needs a 32-bit word per pixel besides the picture.
-  if (!DibSizeAllowed(width, height, indexed ? bitCount : 32)) return PictureStatus::kTooLarge;
+  if (!DibSizeAllowed(width, height, indexed ? bitCount : 32, info)) return PictureStatus::kTooLarge;
   if (!out) return PictureStatus::kOk;
   const bool ok = indexed    ? ReadIndexed(tiff.get(), width, height, bps, photometric, out)
                   : rgbLines ? ReadRgbLines(tiff.get(), width, height, spp, associated, out)

@@ -5,8 +5,11 @@
 #include "import/pictures/PictureEncoders.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -15,11 +18,14 @@
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
 #include "dwg/InstallReaders.h"
+#include "foundation/CountingAlloc.h"
 #include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "model/cBitmap.h"
 #include "model/cBlock.h"
 #include "model/cWmf.h"
 #include "platform/gdi/LeBytes.h"
+#include "platform/image/ImageCodecs.h"
 #include "platform/image/PictureDecode.h"
 #include "platform/metafile/EmfBuilder.h"
 #include "render/DibConversion.h"
@@ -346,6 +352,280 @@ TEST_F(PictureImportTest, EncodersTellTheirFailuresByNumberAndWriteFiles) {
   EXPECT_EQ(a.front()->BitCount(), 24);
   EXPECT_EQ(b.front()->BitCount(), 8);
   EXPECT_EQ(a.front()->GetPixelColor(4, 2), b.front()->GetPixelColor(4, 2));
+}
+
+}  // namespace
+}  // namespace kvn
+
+namespace kvn {
+namespace {
+
+// A picture of w x h pixels at the bit count, its colours a pattern of
+// many values (so that no format packs it into a few).
+TDib PatternPicture(std::int32_t width, std::int32_t height, std::uint16_t bitCount) {
+  TDib dib;
+  EXPECT_TRUE(dib.Create(width, height, bitCount));
+  if (bitCount <= 8) {
+    for (std::uint32_t i = 0; i < (1u << bitCount); ++i) dib.SetPaletteEntry(i, i * 0x010305u);
+  }
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::uint8_t* row = dib.Bits() + std::size_t(y) * dib.Stride();
+    for (std::uint32_t i = 0; i < dib.Stride(); ++i) row[i] = std::uint8_t((i * 7 + std::uint32_t(y) * 13) ^ (i >> 5));
+  }
+  return dib;
+}
+
+std::vector<std::uint8_t> JpegOf(std::int32_t width, std::int32_t height) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(width);
+  info.image_height = JDIMENSION(height);
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(std::size_t(width) * 3);
+  while (info.next_scanline < info.image_height) {
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = std::uint8_t(i * 5 + info.next_scanline * 3);
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return out;
+}
+
+// A GIF of one frame, every pixel colour 0: codes of 5 bits after a code
+// size of 4, a clear code after every twelve so that the width stays.
+std::vector<std::uint8_t> GifOf(std::uint16_t width, std::uint16_t height) {
+  std::vector<std::uint8_t> b = {'G', 'I', 'F', '8', '9', 'a'};
+  auto put16 = [&](std::uint16_t v) {
+    b.push_back(std::uint8_t(v));
+    b.push_back(std::uint8_t(v >> 8));
+  };
+  put16(width);
+  put16(height);
+  b.insert(b.end(), {0xF3, 0, 0});  // a global table of 16 colours
+  for (int i = 0; i < 16; ++i) b.insert(b.end(), {std::uint8_t(i * 16), 0, 0});
+  b.push_back(0x2C);
+  put16(0);
+  put16(0);
+  put16(width);
+  put16(height);
+  b.push_back(0);
+  b.push_back(4);
+  std::vector<std::uint8_t> codes;
+  std::uint32_t bits = 0, held = 0;
+  auto code = [&](std::uint32_t c) {
+    bits |= c << held;
+    held += 5;
+    while (held >= 8) {
+      codes.push_back(std::uint8_t(bits));
+      bits >>= 8;
+      held -= 8;
+    }
+  };
+  const std::size_t pixels = std::size_t(width) * height;
+  for (std::size_t i = 0; i < pixels; ++i) {
+    if (i % 12 == 0) code(16);
+    code(0);
+  }
+  code(17);
+  if (held > 0) codes.push_back(std::uint8_t(bits));
+  for (std::size_t at = 0; at < codes.size(); at += 255) {
+    const std::size_t n = std::min<std::size_t>(codes.size() - at, 255);
+    b.push_back(std::uint8_t(n));
+    b.insert(b.end(), codes.begin() + std::ptrdiff_t(at), codes.begin() + std::ptrdiff_t(at + n));
+  }
+  b.push_back(0);
+  b.push_back(0x3B);
+  return b;
+}
+
+struct LargePicture {
+  const char* name;
+  std::function<std::vector<std::uint8_t>()> file;
+  // The bytes of the bitmap the decoder makes.
+  std::uint64_t decoded;
+};
+
+constexpr std::int32_t kSide = 1500;
+
+std::uint64_t BitmapBytes(std::int32_t width, std::int32_t height, std::uint32_t bitCount) {
+  return ((std::uint64_t(width) * bitCount + 31) / 32) * 4 * std::uint64_t(height);
+}
+
+std::vector<LargePicture> LargePictures(const std::filesystem::path& dir) {
+  auto encoded = [](std::uint16_t bitCount, bool alpha, PictureContainer container) {
+    return [=] {
+      const TDib dib = PatternPicture(kSide, kSide, bitCount);
+      const TDib mask = PatternPicture(kSide, kSide, 8);
+      std::vector<std::uint8_t> bytes;
+      EXPECT_TRUE(EncodeDibAsContainer(dib, alpha ? &mask : nullptr, container, &bytes));
+      return bytes;
+    };
+  };
+  auto bmp = [dir](std::uint16_t bitCount) {
+    return [=] {
+      const std::filesystem::path path = dir / "made.bmp";
+      EXPECT_TRUE(WriteDibAsBmpFile(PathOf(path), PatternPicture(kSide, kSide, bitCount)));
+      return ReadFile(path);
+    };
+  };
+  const std::uint64_t b8 = BitmapBytes(kSide, kSide, 8), b24 = BitmapBytes(kSide, kSide, 24),
+                      b32 = BitmapBytes(kSide, kSide, 32);
+  return {
+      {"PNG, 24 bits", encoded(24, false, PictureContainer::kPng), b24},
+      {"PNG, 32 bits", encoded(24, true, PictureContainer::kPng), b32},
+      {"PNG, 8 bits", encoded(8, false, PictureContainer::kPng), b8},
+      {"TIFF, 24 bits", encoded(24, false, PictureContainer::kTiff), b24},
+      {"TIFF, 32 bits", encoded(24, true, PictureContainer::kTiff), b32},
+      {"BMP, 24 bits", bmp(24), b24},
+      {"BMP, 32 bits", bmp(32), b32},
+      {"JPEG", [] { return JpegOf(kSide, kSide); }, b24},
+      {"GIF", [] { return GifOf(kSide, kSide); }, BitmapBytes(kSide, kSide, 4)},
+  };
+}
+
+// Each format converts holding one copy of its pixels at a time, besides
+// the file's bytes: what the heap held at its peak, less the file, is within
+// a little of the larger of the bitmap decoded and the bitmap kept.
+TEST_F(PictureImportTest, LargePicturesOfEveryFormatConvertHoldingOneCopy) {
+  test::ScratchDir dir;
+  for (const LargePicture& picture : LargePictures(dir.Path())) {
+    SCOPED_TRACE(picture.name);
+    const std::vector<std::uint8_t> bytes = picture.file();
+    const std::filesystem::path path = dir / "picture";
+    WriteFile(path, bytes);
+    alloc_testing::SetCounters(GetAllocatedBytes(), GetAllocatedBytes());
+    const std::uint64_t before = GetAllocatedBytes();
+    std::unique_ptr<cOutObj> object = ImportPictureFile(nullptr, nullptr, PathOf(path), nullptr);
+    const std::uint64_t peak = GetPeakAllocatedBytes() - before;
+    ASSERT_TRUE(object);
+    cBitmap* bitmap = object->AsBitmap();
+    ASSERT_TRUE(bitmap);
+    const std::uint64_t kept = bitmap->StoredDib() ? bitmap->StoredDib()->PackedDibSize() : 0;
+    const std::uint64_t copy = std::max(picture.decoded, kept);
+    EXPECT_LT(peak, bytes.size() + copy + copy / 4 + (1u << 20))
+        << "file " << bytes.size() << ", decoded " << picture.decoded << ", kept " << kept;
+  }
+}
+
+// A PNG of nothing but its header, claiming width x height pixels of the
+// colour type at 8 bits.
+std::vector<std::uint8_t> PngHeaderOnly(std::uint32_t width, std::uint32_t height, std::uint8_t colourType) {
+  std::vector<std::uint8_t> b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'};
+  for (std::uint32_t v : {width, height})
+    for (int s = 24; s >= 0; s -= 8) b.push_back(std::uint8_t(v >> s));
+  b.insert(b.end(), {8, colourType, 0, 0, 0});
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (std::size_t i = 12; i < b.size(); ++i) {
+    crc ^= b[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  crc ^= 0xFFFFFFFF;
+  for (int s = 24; s >= 0; s -= 8) b.push_back(std::uint8_t(crc >> s));
+  return b;
+}
+
+// The bytes with the 16-bit value at `at` made big-endian `v`.
+void PutBe16(std::vector<std::uint8_t>& b, std::size_t at, std::uint16_t v) {
+  b[at] = std::uint8_t(v >> 8);
+  b[at + 1] = std::uint8_t(v);
+}
+
+// Pictures whose headers claim a bitmap past the memory threshold (and
+// within the bitmap limit, which refused them before): each is refused from
+// its header, the heap taking nothing near the pixels' size, with the
+// language tables' message and the bytes it would take.
+TEST_F(PictureImportTest, PicturesPastTheMemoryThresholdAreRefusedBeforeDecoding) {
+  struct Claim {
+    const char* name;
+    std::function<std::vector<std::uint8_t>()> file;
+    std::uint64_t bytes;
+  };
+  const std::vector<Claim> claims = {
+      {"PNG", [] { return PngHeaderOnly(25000, 25000, 2); }, BitmapBytes(25000, 25000, 24)},
+      {"BMP",
+       [] {
+         std::vector<std::uint8_t> b(54, 0);
+         b[0] = 'B', b[1] = 'M';
+         le::Put32(b.data() + 2, 54);
+         le::Put32(b.data() + 10, 54);
+         le::Put32(b.data() + 14, 40);
+         le::Put32(b.data() + 18, 25000);
+         le::Put32(b.data() + 22, 25000);
+         le::Put16(b.data() + 26, 1);
+         le::Put16(b.data() + 28, 24);
+         return b;
+       },
+       BitmapBytes(25000, 25000, 24)},
+      {"GIF",
+       [] {
+         std::vector<std::uint8_t> b = {'G', 'I', 'F', '8', '9', 'a', 0x28, 0xA0, 0x28, 0xA0, 0xF7, 0, 0};
+         b.resize(b.size() + 256 * 3, 0);  // a global table of 256 colours
+         b.insert(b.end(), {',', 0, 0, 0, 0, 0x28, 0xA0, 0x28, 0xA0, 0, 8, 2, 0x00, 0x01, 0, ';'});
+         return b;
+       },
+       BitmapBytes(41000, 41000, 8)},
+      {"JPEG",
+       [] {
+         std::vector<std::uint8_t> b = JpegOf(16, 8);
+         // The frame header's height and width.
+         for (std::size_t i = 2; i + 9 < b.size(); ++i) {
+           if (b[i] == 0xFF && b[i + 1] == 0xC0) {
+             PutBe16(b, i + 5, 25000);
+             PutBe16(b, i + 7, 25000);
+             break;
+           }
+         }
+         return b;
+       },
+       BitmapBytes(25000, 25000, 24)},
+      {"TIFF",
+       [] {
+         std::vector<std::uint8_t> b;
+         EXPECT_TRUE(EncodeDibAsContainer(PatternPicture(16, 8, 24), nullptr, PictureContainer::kTiff, &b));
+         // The first directory's width and length (tags 256 and 257).
+         const std::uint32_t ifd = le::U32(b.data() + 4);
+         const std::uint16_t entries = le::U16(b.data() + ifd);
+         for (std::uint16_t e = 0; e < entries; ++e) {
+           std::uint8_t* entry = b.data() + ifd + 2 + 12 * e;
+           const std::uint16_t tag = le::U16(entry), type = le::U16(entry + 2);
+           if (tag != 256 && tag != 257) continue;
+           if (type == 3) le::Put16(entry + 8, 21000);
+           else le::Put32(entry + 8, 21000);
+         }
+         return b;
+       },
+       BitmapBytes(21000, 21000, 32)},
+  };
+  test::ScratchDir dir;
+  for (const Claim& claim : claims) {
+    SCOPED_TRACE(claim.name);
+    ASSERT_GT(claim.bytes, kLowMemoryThreshold);
+    ASSERT_LE(claim.bytes, kMaxDibImageBytes);
+    const std::filesystem::path path = dir / "claim";
+    WriteFile(path, claim.file());
+    alloc_testing::SetCounters(GetAllocatedBytes(), GetAllocatedBytes());
+    const std::uint64_t before = GetAllocatedBytes();
+    const DocumentResult result = Open(path);
+    EXPECT_LT(GetPeakAllocatedBytes() - before, std::uint64_t(16) << 20);
+    EXPECT_EQ(result.Code(), kOpenPictureFailed);
+    EXPECT_EQ(result.Cause(), kOpenPictureTooLarge);
+    const WString message = MakeOpenFailureMessage(result, PathOf(path)).text;
+    const WString reason =
+        FormatPercentS(LoadLangString(kStrReasonPictureTooLarge), WString::FromUtf8(std::to_string(claim.bytes)));
+    EXPECT_EQ(message.ToUtf8().substr(message.ToUtf8().size() - reason.ToUtf8().size()), reason.ToUtf8())
+        << message.ToUtf8();
+  }
 }
 
 }  // namespace
