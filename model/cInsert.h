@@ -230,9 +230,9 @@ class cInsert : public cOutObj, public InsertChildList {
 
   std::vector<std::unique_ptr<InsertLabel>> labels_;
   std::uint32_t runningId_ = 0;
+  bool extentsKeptFromDrop_ = false;
   ObjectEntryArray children_;
   std::vector<cOutObj*> childObjects_;
-  bool extentsKeptFromDrop_ = false;
 };
 
 // 3 without an object, 1 for a text or an insert with the classifier flag,
