@@ -28,6 +28,7 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
       {LossReason::UnreadableNumber, kStrUnreadableNumbers},
       {LossReason::ExpansionCut, kStrExpansionsCut},
       {LossReason::DamagedCount, kStrLostDamagedCount},
+      {LossReason::PictureTooLarge, kStrLostPictureTooLarge},
   };
   std::vector<WString> warnings;
   for (const Kind& kind : kKinds) {
@@ -45,9 +46,10 @@ WString CountReadOnNoSheet(ImportStatistics& statistics) {
   }
   std::uint64_t total = statistics.TotalDropped();
   for (const auto& [name, count] : taken) {
-    // Those left out for their extent are told already.
-    const std::uint64_t told =
-        statistics.Lost(name, LossReason::ExtentNotFinite) + statistics.Lost(name, LossReason::ExtentTooLarge);
+    // Those left out for their extent or their picture's size are told already.
+    const std::uint64_t told = statistics.Lost(name, LossReason::ExtentNotFinite) +
+                               statistics.Lost(name, LossReason::ExtentTooLarge) +
+                               statistics.Lost(name, LossReason::PictureTooLarge);
     if (count <= told) continue;
     statistics.CountLoss(name, LossReason::OnNoSheet, count - told);
     total += count - told;

@@ -19,6 +19,7 @@ inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
 inline constexpr int kStrReadOnNoSheet = 19939;
 inline constexpr int kStrLostDamagedCount = 19815;
+inline constexpr int kStrLostPictureTooLarge = 19817;
 // The refusal once memory ran out, with %s the most bytes that were held.
 inline constexpr int kStrOutOfMemory = 19808;
 
@@ -31,9 +32,9 @@ void ReportImportLosses(const ImportStatistics& statistics, DwgLoadReport& repor
 std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics);
 
 // A drawing none of whose sheets holds anything: every entity taken (and
-// not already lost for its extent) counts as lost on no sheet. Returns the
-// warning that tells it with the entities dropped while read, or an empty
-// text when nothing was read.
+// not already lost for its extent or its picture's size) counts as lost on
+// no sheet. Returns the warning that tells it with the entities dropped
+// while read, or an empty text when nothing was read.
 WString CountReadOnNoSheet(ImportStatistics& statistics);
 
 // The refusal of a drawing that ran the memory out, `peak` the most bytes

@@ -25,13 +25,15 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::ExpansionCut: return "expansion past the cap";
     case LossReason::OnNoSheet: return "on no sheet";
     case LossReason::DamagedCount: return "damaged count";
+    case LossReason::PictureTooLarge: return "picture too large";
   }
   return "unknown";
 }
 
 bool LossDropsObject(LossReason reason) {
   return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge ||
-         reason == LossReason::OnNoSheet || reason == LossReason::DamagedCount;
+         reason == LossReason::OnNoSheet || reason == LossReason::DamagedCount ||
+         reason == LossReason::PictureTooLarge;
 }
 
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {

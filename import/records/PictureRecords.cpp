@@ -18,6 +18,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cBitmap.h"
 #include "model/cWmf.h"
+#include "platform/image/PictureDecode.h"
 #include "platform/ole/OleStorage.h"
 
 namespace kvn {
@@ -103,7 +104,7 @@ cOneBitmap::cOneBitmap(const YxxfGroupRecord* record, std::uint16_t code) : Spoo
   imageDefHandle = record->GetHandle(340);
 }
 
-void cOneBitmap::LoadPicture(const YxxfReader* reader) const {
+void cOneBitmap::LoadPicture(YxxfReader* reader) const {
   resolved_ = true;
   if (!reader || imageDefHandle == 0) return;
   const YxxfImageDefRec* definition = nullptr;
@@ -116,8 +117,15 @@ void cOneBitmap::LoadPicture(const YxxfReader* reader) const {
   if (!definition) return;
   const WString path = FindImageFile(definition->fileName, reader->fileName);
   if (path.IsEmpty()) return;
-  std::unique_ptr<cOutObj> loaded = LoadPictureObject(nullptr, nullptr, path, 1.0, false);
-  if (loaded && loaded->AsBitmap()) picture_.reset(static_cast<cBitmap*>(loaded.release()));
+  PictureInfo info;
+  std::unique_ptr<cOutObj> loaded = LoadPictureObject(nullptr, nullptr, path, 1.0, false, &info);
+  if (loaded && loaded->AsBitmap()) {
+    picture_.reset(static_cast<cBitmap*>(loaded.release()));
+  } else if (info.tooLarge) {
+    // The record is made once here, so its loss counts once however often
+    // its block is placed.
+    reader->statistics.CountLoss("IMAGE", LossReason::PictureTooLarge);
+  }
 }
 
 ObjectChain cOneBitmap::MakeObject(const ImportMatrix* transform, YxxfReader* reader, void*) const {

@@ -19,8 +19,11 @@
 // (A = O + u x width, B = O + v x height), image definition handle 340.
 // The first MakeObject finds the definition (YxxfReader::imageDefs), the
 // file (FindImageFile: the stored path, else its name beside the drawing)
-// and loads it as a bitmap; later calls reuse that picture. The picture is
-// not spooled: a record read back from the spool loads it again.
+// and loads it as a bitmap; later calls reuse that picture. A picture found
+// but refused for its size is counted as a loss of the reader's statistics
+// (LossReason::PictureTooLarge), once for the record; a file not found is
+// passed by. The picture is not spooled: a record read back from the spool
+// loads it again.
 // Spool form after the base: insertion point, u, v (24 each), size (16),
 // handle (8): 96 bytes.
 //
@@ -78,7 +81,7 @@ class cOneBitmap : public SpooledRecord<cOneBitmap> {
   bool ReadExtra(InFileStream& in) override;
 
  private:
-  void LoadPicture(const YxxfReader* reader) const;
+  void LoadPicture(YxxfReader* reader) const;
   mutable bool resolved_ = false;
   mutable std::unique_ptr<cBitmap> picture_;
 };

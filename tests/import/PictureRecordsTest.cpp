@@ -16,13 +16,18 @@
 #include "document/cSheet.h"
 #include "foundation/InFileStream.h"
 #include "import/dxf/DxfReader.h"
+#include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "import/pictures/ImageFileLookup.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/YxxfGroupRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/cBitmap.h"
 #include "model/cBlock.h"
 #include "model/cWmf.h"
+#include "platform/gdi/TDib.h"
+#include "platform/image/ImageCodecs.h"
 #include "tests/import/SpoolTestSupport.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/NativeFixture.h"
@@ -245,6 +250,83 @@ TEST(PictureRecords, ImagePathsOpenRegularFilesOnly) {
   EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\"), drawing).IsEmpty());
   EXPECT_EQ(PortableImagePath(WString(u"c:\\a\\b.png")).ToUtf8(), "/a/b.png");
   EXPECT_EQ(PortableImagePath(WString(u"..\\b.png")).ToUtf8(), "../b.png");
+}
+
+// A PNG chunk: length, type, data and the CRC PNG defines over type and data.
+void AppendPngChunk(std::string& png, const char* type, const std::string& data) {
+  for (int s = 24; s >= 0; s -= 8) png.push_back(char(std::uint8_t(data.size() >> s)));
+  const std::string body = std::string(type, 4) + data;
+  png += body;
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (unsigned char c : body) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+  }
+  crc ^= 0xFFFFFFFF;
+  for (int s = 24; s >= 0; s -= 8) png.push_back(char(std::uint8_t(crc >> s)));
+}
+
+// A valid PNG header claiming 25,000 x 25,000 RGB pixels (past the memory
+// threshold) before a tiny IDAT: refused from its header, never decoded.
+std::string PngClaimingTooMuch() {
+  std::string png = "\x89PNG\r\n\x1A\n";
+  const std::string side = {0, 0, char(0x61), char(0xA8)};  // 25000
+  AppendPngChunk(png, "IHDR", side + side + std::string{8, 2, 0, 0, 0});
+  AppendPngChunk(png, "IDAT", std::string{0x78, 0x01, 0x01, 0x00, 0x00, char(0xFF), char(0xFF), 0, 0, 0, 1});
+  AppendPngChunk(png, "IEND", "");
+  return png;
+}
+
+std::string SmallPng() {
+  TDib dib;
+  EXPECT_TRUE(dib.Create(4, 3, 24));
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(EncodeDibAsContainer(dib, nullptr, PictureContainer::kPng, &bytes));
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A picture found beside the drawing but refused for its size is a loss the
+// open tells, once with its count; an ordinary picture is no loss. A block
+// placed twice loses its one IMAGE once; a drawing of nothing but such a
+// picture tells its loss, not that it shows nothing.
+TEST(PictureRecords, ImageRefusedForItsSizeIsCountedAndToldOnce) {
+  struct Case {
+    const char* what;
+    std::string picture;
+    bool inBlock;
+    std::uint64_t lost;
+  } cases[] = {{"too large", PngClaimingTooMuch(), true, 2},
+               {"too large, alone", PngClaimingTooMuch(), false, 1},
+               {"small", SmallPng(), true, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::ScratchDir dir;
+    ASSERT_TRUE(test::SaveBytes((dir / "pic.png").string(), {c.picture.begin(), c.picture.end()}));
+    DxfWriter w;
+    if (c.inBlock) {
+      w.Section("BLOCKS").Str(0, "BLOCK").Str(8, "0").Str(2, "B").Int(70, 0).Point(10, 0, 0);
+      w.Str(0, "IMAGE").Str(8, "0").Point(10, 0, 0).Point(11, 1, 0, 0).Point(12, 0, 1, 0).Real(13, 4).Real(23, 3);
+      w.Str(340, "2A").Str(0, "ENDBLK").EndSection();
+    }
+    w.Section("ENTITIES");
+    if (c.inBlock) {
+      w.Line("0", 0, 0, 1, 1);
+      for (double x : {0.0, 10.0}) w.Str(0, "INSERT").Str(8, "0").Str(2, "B").Point(10, x, 0);
+    }
+    w.Str(0, "IMAGE").Str(8, "0").Point(10, 5, 5).Point(11, 1, 0, 0).Point(12, 0, 1, 0).Real(13, 4).Real(23, 3);
+    w.Str(340, "2A").EndSection();
+    w.Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, "C:\\gone\\pic.png").EndSection().Eof();
+    Loaded loaded = Load(w.Bytes(), WString::FromUtf8((dir / "plan.dxf").string()));
+    ASSERT_EQ(loaded.result.Code(), 0);
+    EXPECT_EQ(loaded.report.skippedReasons["IMAGE"]["picture too large"], c.lost);
+    EXPECT_EQ(loaded.report.skipped["IMAGE"], c.lost);
+    const WString told =
+        FormatPercentS(LoadLangString(kStrLostPictureTooLarge), WString::FromUtf8(std::to_string(c.lost)));
+    std::vector<std::string> expected, warnings;
+    if (c.lost) expected.push_back(told.ToUtf8());
+    for (const WString& warning : loaded.result.Warnings()) warnings.push_back(warning.ToUtf8());
+    EXPECT_EQ(warnings, expected);
+  }
 }
 
 TEST(PictureRecords, ImageIsLoadedOnceAndAgainAfterTheSpool) {
