@@ -9,6 +9,7 @@
 #include "model/cBitmap.h"
 #include "model/cWmf.h"
 #include "platform/gdi/TDib.h"
+#include "platform/image/PictureDecode.h"
 #include "platform/metafile/ReadMetafileAsEmf.h"
 #include "platform/ole/OleStorage.h"
 
@@ -29,9 +30,9 @@ bool IsCompoundPart(const std::string& name) { return name.compare(0, 6, "OcPart
 
 // A picture of the stream's bytes after the first `skip` (fewer when the
 // stream is shorter), appended to the list when there is one.
-void AddPicture(OlePictureList& list, const ByteArray& bytes, std::size_t skip) {
+void AddPicture(OlePictureList& list, const ByteArray& bytes, std::size_t skip, bool* tooLarge) {
   const std::size_t from = std::min<std::size_t>(skip, bytes.Count());
-  if (auto picture = MakePictureFromBytes(bytes.Items() + from, bytes.Count() - from)) {
+  if (auto picture = MakePictureFromBytes(bytes.Items() + from, bytes.Count() - from, tooLarge)) {
     list.push_back(std::move(picture));
   }
 }
@@ -39,7 +40,7 @@ void AddPicture(OlePictureList& list, const ByteArray& bytes, std::size_t skip) 
 }  // namespace
 
 void CollectOlePictures(const OleStorage& storage, OlePictureList& presentations, OlePictureList& natives,
-                        ByteArray* contents, int depth) {
+                        ByteArray* contents, bool* tooLarge, int depth) {
   for (const OleElement& element : storage.ListElements()) {
     if (!IsCompoundPart(element.name)) {
       ByteArray bytes;
@@ -47,26 +48,32 @@ void CollectOlePictures(const OleStorage& storage, OlePictureList& presentations
       if (SameNoCase(element.name, kContentsName)) {
         if (contents) contents->Append(bytes.Items(), bytes.Count());
       } else if (SameNoCase(element.name, kNativeName)) {
-        AddPicture(natives, bytes, kNativeSizePrefix);
+        AddPicture(natives, bytes, kNativeSizePrefix, tooLarge);
       } else if (SameNoCase(element.name, kPresentationName)) {
-        AddPicture(presentations, bytes, kPresentationHeader);
+        AddPicture(presentations, bytes, kPresentationHeader, tooLarge);
       }
     } else if (!element.isStream && depth < kMaxOcPartDepth) {
       if (auto part = storage.OpenStorage(element.name)) {
-        CollectOlePictures(*part, presentations, natives, nullptr, depth + 1);
+        CollectOlePictures(*part, presentations, natives, nullptr, tooLarge, depth + 1);
       }
     }
   }
 }
 
-std::unique_ptr<cOutObj> MakePictureFromBytes(const std::uint8_t* data, std::size_t size) {
+std::unique_ptr<cOutObj> MakePictureFromBytes(const std::uint8_t* data, std::size_t size, bool* tooLarge) {
   if (!data || size == 0 || size > kMaxDibImageBytes) return nullptr;
   ByteArray bytes;
   bytes.Append(data, std::uint32_t(size));
   {
     InFileStream in = InFileStream::FromMemory(bytes);
     auto dib = std::make_unique<TDib>(TDib::FromBmpStream(in));
-    if (dib->HasBits()) return MakeBitmapObject(std::move(dib), 1.0, {}, false);
+    if (dib->HasBits()) {
+      if (DibSizeAllowed(dib->Width(), dib->Height(), dib->BitCount())) {
+        return MakeBitmapObject(std::move(dib), 1.0, {}, false);
+      }
+      if (tooLarge) *tooLarge = true;
+      return nullptr;
+    }
   }
   // ReadMetafileAsEmf would tell the user about a picture too big; here it
   // is one of a drawing's objects and is left out quietly.

@@ -32,12 +32,16 @@ using OlePictureList = std::vector<std::unique_ptr<cOutObj>>;
 // and "\2OlePres000" become pictures of the native and presentation lists
 // (when their bytes make one); a storage whose name begins with "OcPart" is
 // walked the same way without contents bytes. Any other element is passed by.
+// `tooLarge`, when given, is set when a picture was refused for its size.
 void CollectOlePictures(const OleStorage& storage, OlePictureList& presentations, OlePictureList& natives,
-                        ByteArray* contents, int depth = 0);
+                        ByteArray* contents, bool* tooLarge = nullptr, int depth = 0);
 
 // A cBitmap of a .bmp file, else a cWmf of an enhanced or Windows metafile
 // (converted), else null. Metafiles above kMaxMetafileBytes are refused
-// without a message: they belong to a drawing being imported.
-std::unique_ptr<cOutObj> MakePictureFromBytes(const std::uint8_t* data, std::size_t size);
+// without a message: they belong to a drawing being imported. A bitmap
+// that would pass the memory threshold once drawn (a run-length picture
+// claims its size in a few bytes) is refused as the picture files are
+// (DibSizeAllowed), `tooLarge` then set when given.
+std::unique_ptr<cOutObj> MakePictureFromBytes(const std::uint8_t* data, std::size_t size, bool* tooLarge = nullptr);
 
 }  // namespace kvn

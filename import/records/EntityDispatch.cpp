@@ -250,6 +250,8 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
       auto frame = std::make_unique<cOLE>(&record, c);
       if (frame->valid) {
         handOver(std::move(frame));
+      } else if (frame->pictureTooLarge) {
+        statistics.CountLoss(name, LossReason::PictureTooLarge);
       } else {
         statistics.CountDropped(name, DropReason::NoPicture);
       }

@@ -44,7 +44,8 @@ enum class LossReason {
   OnNoSheet,         // an entity taken in a drawing none of whose sheets holds anything
   DamagedCount,      // an object whose counts or sizes in the file leave nothing to draw (a spline without
                      // points, a hatch without paths, a viewport without a view height)
-  PictureTooLarge,   // a picture found whose bitmap would pass the memory threshold, refused from its header
+  PictureTooLarge,   // an IMAGE's picture file or an OLE frame's picture whose bitmap would pass the memory
+                     // threshold, refused from its header
 };
 
 const char* LossReasonText(LossReason reason);

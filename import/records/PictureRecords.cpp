@@ -173,12 +173,16 @@ cOLE::cOLE(const YxxfGroupRecord* record, std::uint16_t code) : SpooledRecord(re
   if (!storage) return;
   OlePictureList presentations, natives;
   ByteArray contents;
-  CollectOlePictures(*storage, presentations, natives, &contents);
+  bool refused = false;
+  CollectOlePictures(*storage, presentations, natives, &contents, &refused);
   std::unique_ptr<cOutObj> picture;
-  if (contents.Count() > 0) picture = MakePictureFromBytes(contents.Items(), contents.Count());
+  if (contents.Count() > 0) picture = MakePictureFromBytes(contents.Items(), contents.Count(), &refused);
   if (!picture && !natives.empty()) picture = std::move(natives.front());
   if (!picture && !presentations.empty()) picture = std::move(presentations.front());
-  if (!picture) return;
+  if (!picture) {
+    pictureTooLarge = refused;
+    return;
+  }
 
   valid = 1;
   for (int i = 0; i < 4; ++i) {

@@ -31,7 +31,9 @@
 // together exactly that long. The bytes after the 128-byte frame header are
 // a compound file; its picture is taken from the CONTENTS bytes, else the
 // first native-data picture, else the first presentation picture
-// (OleExtraction.h). The corners are the 12 doubles at bytes 2 to 97.
+// (OleExtraction.h). The corners are the 12 doubles at bytes 2 to 97. A
+// frame left without a picture because one was refused for its size says
+// so (pictureTooLarge), for the dispatch to count the loss.
 // Spool form after the base: the corners (96), the valid byte and 7 zero
 // bytes (104 bytes); then a byte 1 when a metafile follows, the cWmf as it
 // writes itself to an archive (flushed to a byte), a byte 1 when a bitmap
@@ -103,6 +105,8 @@ class cOLE : public SpooledRecord<cOLE> {
 
   Vec3 corners[4];
   std::uint8_t valid = 0;
+  // Not spooled: only a frame that is not valid has it set.
+  bool pictureTooLarge = false;
   std::unique_ptr<cWmf> metafile;
   std::unique_ptr<cBitmap> bitmap;
 

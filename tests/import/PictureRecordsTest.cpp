@@ -285,41 +285,80 @@ std::string SmallPng() {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// A picture found beside the drawing but refused for its size is a loss the
-// open tells, once with its count; an ordinary picture is no loss. A block
-// placed twice loses its one IMAGE once; a drawing of nothing but such a
-// picture tells its loss, not that it shows nothing.
-TEST(PictureRecords, ImageRefusedForItsSizeIsCountedAndToldOnce) {
+// A BMP of 41,000 x 41,000 pixels of 8 bits (past the memory threshold
+// once its runs are drawn) in a few bytes: a palette and an end of bitmap.
+std::string RunLengthBmpClaimingTooMuch() {
+  std::string file(14 + 40 + 1024 + 2, '\0');
+  auto put32 = [&file](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) file[at + i] = char(std::uint8_t(v >> (8 * i)));
+  };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, std::uint32_t(file.size()));
+  put32(10, 14 + 40 + 1024);
+  put32(14, 40);
+  put32(18, 41000);
+  put32(22, 41000);
+  file[26] = 1;
+  file[28] = 8;
+  put32(30, 1);  // BI_RLE8
+  put32(34, 2);
+  file[file.size() - 1] = 1;
+  return file;
+}
+
+// An IMAGE at (5, 5), and when `inBlock` the same in a block placed twice
+// beside a line.
+std::string PlacedImageDrawing(bool inBlock) {
+  DxfWriter w;
+  auto image = [&w](double x) {
+    w.Str(0, "IMAGE").Str(8, "0").Point(10, x, 5).Point(11, 1, 0, 0).Point(12, 0, 1, 0).Real(13, 4).Real(23, 3);
+    w.Str(340, "2A");
+  };
+  if (inBlock) {
+    w.Section("BLOCKS").Str(0, "BLOCK").Str(8, "0").Str(2, "B").Int(70, 0).Point(10, 0, 0);
+    image(0);
+    w.Str(0, "ENDBLK").EndSection();
+  }
+  w.Section("ENTITIES");
+  if (inBlock) {
+    w.Line("0", 0, 0, 1, 1);
+    for (double x : {0.0, 10.0}) w.Str(0, "INSERT").Str(8, "0").Str(2, "B").Point(10, x, 0);
+  }
+  image(5);
+  w.EndSection();
+  w.Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, "C:\\gone\\pic.png").EndSection().Eof();
+  return w.Bytes();
+}
+
+// A picture refused for its size (an IMAGE's file found beside the drawing,
+// an OLE frame's bitmap) is a loss the open tells, once with its count; an
+// ordinary picture is no loss. A block placed twice loses its one IMAGE
+// once; a drawing of nothing but such a picture tells its loss, not that it
+// shows nothing.
+TEST(PictureRecords, PicturesRefusedForTheirSizeAreCountedAndToldOnce) {
   struct Case {
     const char* what;
-    std::string picture;
-    bool inBlock;
+    std::string dxf;
+    std::string pictureFile;
+    const char* name;
     std::uint64_t lost;
-  } cases[] = {{"too large", PngClaimingTooMuch(), true, 2},
-               {"too large, alone", PngClaimingTooMuch(), false, 1},
-               {"small", SmallPng(), true, 0}};
+  } cases[] = {
+      {"image too large", PlacedImageDrawing(true), PngClaimingTooMuch(), "IMAGE", 2},
+      {"image too large, alone", PlacedImageDrawing(false), PngClaimingTooMuch(), "IMAGE", 1},
+      {"small image", PlacedImageDrawing(true), SmallPng(), "IMAGE", 0},
+      {"OLE bitmap too large",
+       FrameDrawing(FrameData({OleNode::Stream("\001Ole10Native", "SIZE" + RunLengthBmpClaimingTooMuch())})), "",
+       "OLE2FRAME", 1},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     test::ScratchDir dir;
-    ASSERT_TRUE(test::SaveBytes((dir / "pic.png").string(), {c.picture.begin(), c.picture.end()}));
-    DxfWriter w;
-    if (c.inBlock) {
-      w.Section("BLOCKS").Str(0, "BLOCK").Str(8, "0").Str(2, "B").Int(70, 0).Point(10, 0, 0);
-      w.Str(0, "IMAGE").Str(8, "0").Point(10, 0, 0).Point(11, 1, 0, 0).Point(12, 0, 1, 0).Real(13, 4).Real(23, 3);
-      w.Str(340, "2A").Str(0, "ENDBLK").EndSection();
-    }
-    w.Section("ENTITIES");
-    if (c.inBlock) {
-      w.Line("0", 0, 0, 1, 1);
-      for (double x : {0.0, 10.0}) w.Str(0, "INSERT").Str(8, "0").Str(2, "B").Point(10, x, 0);
-    }
-    w.Str(0, "IMAGE").Str(8, "0").Point(10, 5, 5).Point(11, 1, 0, 0).Point(12, 0, 1, 0).Real(13, 4).Real(23, 3);
-    w.Str(340, "2A").EndSection();
-    w.Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, "C:\\gone\\pic.png").EndSection().Eof();
-    Loaded loaded = Load(w.Bytes(), WString::FromUtf8((dir / "plan.dxf").string()));
+    ASSERT_TRUE(test::SaveBytes((dir / "pic.png").string(), {c.pictureFile.begin(), c.pictureFile.end()}));
+    Loaded loaded = Load(c.dxf, WString::FromUtf8((dir / "plan.dxf").string()));
     ASSERT_EQ(loaded.result.Code(), 0);
-    EXPECT_EQ(loaded.report.skippedReasons["IMAGE"]["picture too large"], c.lost);
-    EXPECT_EQ(loaded.report.skipped["IMAGE"], c.lost);
+    EXPECT_EQ(loaded.report.skippedReasons[c.name]["picture too large"], c.lost);
+    EXPECT_EQ(loaded.report.skipped[c.name], c.lost);
     const WString told =
         FormatPercentS(LoadLangString(kStrLostPictureTooLarge), WString::FromUtf8(std::to_string(c.lost)));
     std::vector<std::string> expected, warnings;
