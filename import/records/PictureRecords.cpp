@@ -122,7 +122,7 @@ void cOneBitmap::LoadPicture(YxxfReader* reader) const {
   if (loaded && loaded->AsBitmap()) {
     picture_.reset(static_cast<cBitmap*>(loaded.release()));
   } else if (info.tooLarge) {
-    // The record is made once here, so its loss counts once however often
+    // A record loads its picture once: the loss counts once however often
     // its block is placed.
     reader->statistics.CountLoss("IMAGE", LossReason::PictureTooLarge);
   }
