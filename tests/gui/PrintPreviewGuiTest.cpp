@@ -268,10 +268,12 @@ TEST_F(PrintPreviewGuiTest, EveryToolBarButtonShowsItsTooltip) {
           return true;
         });
       }
+      // Up to 10 s of 50 ms ticks: the toolkit's tooltip delay is half a
+      // second, and the sanitizer build's full unwinder slows the query.
       int waited = 0;
       steps.push_back([&, waited]() mutable {
         const std::string tip = RunningPreview()->ToolBar()->GetTooltipText().ToUtf8();
-        if (tip != (language == kLanguageCzech ? b.czech : b.english) && ++waited < 40) return false;
+        if (tip != (language == kLanguageCzech ? b.czech : b.english) && ++waited < 200) return false;
         shown.push_back(tip);
         return true;
       });

@@ -65,7 +65,13 @@ class Viewer {
     }
     const std::string pid = std::to_string(pid_);
     window_ = Shell("timeout 20 xdotool search --sync --onlyvisible --pid " + pid + " 2>/dev/null | head -1");
-  }
+    // Mapped is not yet drawn: until its first paint the frame shows the
+    // display's black, which a settled screenshot would take for the frame,
+    // and keys sent meanwhile may reach no widget. The menu bar's corner
+    // turns light once the frame has painted.
+    if (!window_.empty() && !test::WaitUntil([&] { return Painted(); }, 60s)) {
+      ADD_FAILURE() << "the viewer's frame was never painted";
+    }
   }
   ~Viewer() {
     if (pid_ > 0 && !exited_) {
@@ -103,6 +109,11 @@ class Viewer {
       at = end + 1;
     }
     return {};
+  }
+  // Whether the frame's top left corner (its menu bar) is drawn.
+  bool Painted() const {
+    const std::string pixel = Shell("import -window " + window_ + " -crop 1x1+4+4 txt:- 2>/dev/null");
+    return pixel.find("0,0:") != std::string::npos && pixel.find("#000000") == std::string::npos;
   }
   // The visible windows of the process (the frame and any box).
   int VisibleWindows() const {
