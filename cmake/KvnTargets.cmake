@@ -192,11 +192,22 @@ function(kvn_test_code target flavour)
   target_link_libraries(${target} PRIVATE kvn_testbase_${flavour})
 endfunction()
 
+# The cups-pdf queues the test CUPS fixture (tests/print/cupsd-fixture.sh)
+# adds for this build: named after the build folder, so that the suites of
+# two builds or two checkouts print side by side on the shared server. The
+# A4 queue is also the default destination of every test program (LPDEST).
+string(SHA1 _kvn_build_hash "${PROJECT_BINARY_DIR}")
+string(SUBSTRING "${_kvn_build_hash}" 0 8 _kvn_build_hash)
+set(KVN_CUPS_TEST_QUEUE "TEST_${_kvn_build_hash}")
+set(KVN_CUPS_LETTER_QUEUE "LETTER_${_kvn_build_hash}")
+
 # kvn_test_properties(<test>): what every GoogleTest program's CTest entry has.
 function(kvn_test_properties test)
   set_tests_properties(${test} PROPERTIES SKIP_REGULAR_EXPRESSION "${KVN_TEST_SKIP_REGEX}")
   set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT
-    "KVN_TESTDATA_DEFAULT=${PROJECT_SOURCE_DIR}/../shared/testdata")
+    "KVN_TESTDATA_DEFAULT=${PROJECT_SOURCE_DIR}/../shared/testdata"
+    "KVN_CUPS_TEST_QUEUE=${KVN_CUPS_TEST_QUEUE}" "KVN_CUPS_LETTER_QUEUE=${KVN_CUPS_LETTER_QUEUE}"
+    "LPDEST=${KVN_CUPS_TEST_QUEUE}")
 endfunction()
 
 # kvn_test(<name> SOURCES ... [LIBS ...]): one GoogleTest executable registered with CTest.

@@ -39,16 +39,7 @@ const std::set<std::string>& ComplexTypes() {
   return types;
 }
 
-std::filesystem::path SampleFolder() {
-  for (const char* var : {"KVN_TESTDATA", "KVN_TESTDATA_DEFAULT"}) {
-    const char* value = std::getenv(var);
-    std::error_code ec;
-    if (value && *value && std::filesystem::is_directory(std::filesystem::path(value) / "dwg", ec)) {
-      return std::filesystem::path(value) / "dwg";
-    }
-  }
-  return {};
-}
+std::filesystem::path SampleFolder() { return KvnFuzzSampleFolder("dwg"); }
 
 // The raw type number of an R13-R2000 object: its BS after the size.
 int RawType(std::span<const std::uint8_t> object, int release) {

@@ -40,15 +40,7 @@ void Dispatch(const std::vector<std::uint8_t>& record) {
 // Every object of the R13-R2000 sample drawings, found through their
 // object maps, as seeds of the release's slot.
 void AddSampleObjects(std::vector<std::vector<std::uint8_t>>& seeds) {
-  std::filesystem::path folder;
-  for (const char* var : {"KVN_TESTDATA", "KVN_TESTDATA_DEFAULT"}) {
-    const char* value = std::getenv(var);
-    std::error_code ec;
-    if (value && *value && std::filesystem::is_directory(std::filesystem::path(value) / "dwg", ec)) {
-      folder = std::filesystem::path(value) / "dwg";
-      break;
-    }
-  }
+  const std::filesystem::path folder = KvnFuzzSampleFolder("dwg");
   if (folder.empty()) return;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     std::vector<std::uint8_t> file;

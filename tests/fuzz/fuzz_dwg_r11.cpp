@@ -28,16 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-std::filesystem::path SampleFolder() {
-  for (const char* var : {"KVN_TESTDATA", "KVN_TESTDATA_DEFAULT"}) {
-    const char* value = std::getenv(var);
-    std::error_code ec;
-    if (value && *value && std::filesystem::is_directory(std::filesystem::path(value) / "dwg", ec)) {
-      return std::filesystem::path(value) / "dwg";
-    }
-  }
-  return {};
-}
+std::filesystem::path SampleFolder() { return KvnFuzzSampleFolder("dwg"); }
 
 std::vector<std::uint8_t> Synthetic() {
   using test::R11Entity;

@@ -121,15 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
 namespace {
 
-std::filesystem::path TestData() {
-  for (const char* var : {"KVN_TESTDATA", "KVN_TESTDATA_DEFAULT"}) {
-    const char* value = std::getenv(var);
-    std::error_code ec;
-    if (value && *value && std::filesystem::is_directory(value, ec)) return value;
-  }
-  return {};
-}
-
 std::vector<std::uint8_t> WithExtension(std::vector<std::uint8_t> bytes, const std::string& extension) {
   std::uint8_t pick = 0;
   for (std::size_t i = 0; i < kExtensions.size(); ++i) {
@@ -166,7 +157,7 @@ std::vector<std::uint8_t> SmallDgn() {
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   std::vector<std::vector<std::uint8_t>> seeds = {WithExtension(SmallDxf(), ".dxf"),
                                                   WithExtension(SmallDgn(), ".dgn")};
-  const std::filesystem::path root = TestData();
+  const std::filesystem::path root = KvnFuzzSampleFolder("");
   if (root.empty()) return seeds;
   std::error_code ec;
   std::vector<std::filesystem::path> files;

@@ -104,16 +104,12 @@ std::vector<std::uint8_t> Written() {
 
 std::vector<std::vector<std::uint8_t>> KvnFuzzSeeds() {
   std::vector<std::vector<std::uint8_t>> seeds = {Written()};
-  for (const char* var : {"KVN_TESTDATA", "KVN_TESTDATA_DEFAULT"}) {
-    const char* value = std::getenv(var);
-    std::error_code ec;
-    if (!value || !*value || !std::filesystem::is_directory(std::filesystem::path(value) / "metafile", ec)) continue;
+  if (const std::filesystem::path folder = KvnFuzzSampleFolder("metafile"); !folder.empty()) {
     for (const char* name : {"libwmf_text.wmf", "libwmf_sample.wmf", "libuemf_test_libuemf_ref.wmf"}) {
-      std::ifstream in(std::filesystem::path(value) / "metafile" / name, std::ios::binary);
+      std::ifstream in(folder / name, std::ios::binary);
       std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
       if (!bytes.empty()) seeds.push_back(std::move(bytes));
     }
-    break;
   }
   return seeds;
 }

@@ -12,8 +12,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <set>
 #include <sstream>
 #include <deque>
 #include <functional>
@@ -36,6 +34,7 @@
 #include "tests/print/PrintFixtures.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
+#include "tests/support/TestQueues.h"
 
 namespace kvn {
 namespace {
@@ -350,29 +349,16 @@ TEST_F(PrintDialogAloneTest, CzechAndSlovak) {
 
 bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
 
-// Where cups-pdf puts the PDFs of a queue: its configuration's Out folder.
-std::string CupsOutFolder(const std::string& queue) {
-  std::ifstream conf("/etc/cups/cups-pdf-" + queue + ".conf");
-  for (std::string line; std::getline(conf, line);) {
-    if (line.rfind("Out ", 0) == 0) return line.substr(4);
-  }
-  return {};
-}
-
-// The PDF whose name starts with `prefix` that pdfinfo can read; empty after
-// the time-out. Other runs on the shared server may move the Out folder, so
-// every folder named meanwhile is searched.
+// The PDF in the A4 queue's Out folder whose name starts with `prefix` that
+// pdfinfo can read; empty after the time-out.
 std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
-  std::set<std::string> folders;
-  for (int i = 0; i < 150; ++i) {
-    if (std::string now = CupsOutFolder("TEST"); !now.empty()) folders.insert(now);
-    for (const std::string& folder : folders) {
-      std::error_code ec;
-      for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-        if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
-        if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
-          return e.path();
-        }
+  const std::filesystem::path folder = test::CupsOutFolder(test::CupsTestQueue());
+  for (int i = 0; i < 150 && !folder.empty(); ++i) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+      if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
+      if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
+        return e.path();
       }
     }
     test::Pump(200ms);
@@ -440,9 +426,9 @@ TEST_F(PrintCupsGuiTest, CtrlPPagesTwoToThreeArriveAsTwoA4PagesOfTheDrawing) {
         auto* printers = dynamic_cast<TComboBox*>(Item(d, 7999));
         EXPECT_NE(printers, nullptr);
         if (printers) {
-          const int test = FindPrinterIndex(WString(u"TEST"));
-          EXPECT_GE(test, 0);
-          printers->SetSelIndex(test);
+          const int queue = FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue()));
+          EXPECT_GE(queue, 0);
+          printers->SetSelIndex(queue);
         }
         ClickRadio(d, 5002);
         return true;
@@ -467,7 +453,7 @@ TEST_F(PrintCupsGuiTest, CtrlPPagesTwoToThreeArriveAsTwoA4PagesOfTheDrawing) {
   EXPECT_EQ(RegReadKey(kHkeyCurrentUser, WString(kProgramRegistryKey))
                 .GetString(WString(u"PRINTER_NAME_1110"), WString())
                 .ToUtf8(),
-            "TEST");
+            test::CupsTestQueue());
   std::filesystem::remove(pdf);
 }
 

@@ -13,8 +13,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <set>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -42,6 +40,7 @@
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/print/PrintFixtures.h"
 #include "tests/support/NativeFixture.h"
+#include "tests/support/TestQueues.h"
 
 namespace kvn {
 namespace {
@@ -269,10 +268,12 @@ TEST_F(PrintPreviewGuiTest, EveryToolBarButtonShowsItsTooltip) {
           return true;
         });
       }
+      // Up to 10 s of 50 ms ticks: the toolkit's tooltip delay is half a
+      // second, and the sanitizer build's full unwinder slows the query.
       int waited = 0;
       steps.push_back([&, waited]() mutable {
         const std::string tip = RunningPreview()->ToolBar()->GetTooltipText().ToUtf8();
-        if (tip != (language == kLanguageCzech ? b.czech : b.english) && ++waited < 40) return false;
+        if (tip != (language == kLanguageCzech ? b.czech : b.english) && ++waited < 200) return false;
         shown.push_back(tip);
         return true;
       });
@@ -452,21 +453,15 @@ TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
 
 bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
 
-// The PDF of the job titled `prefix...` in the TEST queue's Out folder; empty after the time-out.
+// The PDF of the job titled `prefix...` in the A4 queue's Out folder; empty after the time-out.
 std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
-  std::set<std::string> folders;
-  for (int i = 0; i < 150; ++i) {
-    std::ifstream conf("/etc/cups/cups-pdf-TEST.conf");
-    for (std::string line; std::getline(conf, line);) {
-      if (line.rfind("Out ", 0) == 0) folders.insert(line.substr(4));
-    }
-    for (const std::string& folder : folders) {
-      std::error_code ec;
-      for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-        if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
-        if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
-          return e.path();
-        }
+  const std::filesystem::path folder = test::CupsOutFolder(test::CupsTestQueue());
+  for (int i = 0; i < 150 && !folder.empty(); ++i) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
+      if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
+      if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
+        return e.path();
       }
     }
     test::Pump(200ms);
@@ -498,7 +493,7 @@ class PrintPreviewCupsTest : public test::SettingsFolderTest {
   test::ScratchDir files_;
 };
 
-// Ctrl+P on the queue TEST, Preview: "Page 1 / 3", Page Down to the second
+// Ctrl+P on the A4 queue, Preview: "Page 1 / 3", Page Down to the second
 // page, Print: three A4 pages arrive as a PDF.
 TEST_F(PrintPreviewCupsTest, PreviewPrintArrivesAtTheQueue) {
   const char* ci = std::getenv("CI");
@@ -546,7 +541,7 @@ TEST_F(PrintPreviewCupsTest, PreviewPrintArrivesAtTheQueue) {
           [&] {
             auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
             if (auto* printers = dynamic_cast<TComboBox*>(Control(d, 7999))) {
-              printers->SetSelIndex(FindPrinterIndex(WString(u"TEST")));
+              printers->SetSelIndex(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue())));
             }
             if (auto* all = dynamic_cast<TRadioButton*>(Control(d, 5001))) all->Click();
             if (auto* preview = dynamic_cast<TButton*>(Control(d, 101))) {

@@ -28,6 +28,7 @@
 #include "foundation/WindowPlacement.h"
 #include "platform/settings/SettingsStore.h"
 #include "tests/support/TestData.h"
+#include "tests/support/TestQueues.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
@@ -64,6 +65,13 @@ class Viewer {
     }
     const std::string pid = std::to_string(pid_);
     window_ = Shell("timeout 20 xdotool search --sync --onlyvisible --pid " + pid + " 2>/dev/null | head -1");
+    // Mapped is not yet drawn: until its first paint the frame shows the
+    // display's black, which a settled screenshot would take for the frame,
+    // and keys sent meanwhile may reach no widget. The menu bar's corner
+    // turns light once the frame has painted.
+    if (!window_.empty() && !test::WaitUntil([&] { return Painted(); }, 60s)) {
+      ADD_FAILURE() << "the viewer's frame was never painted";
+    }
   }
   ~Viewer() {
     if (pid_ > 0 && !exited_) {
@@ -101,6 +109,11 @@ class Viewer {
       at = end + 1;
     }
     return {};
+  }
+  // Whether the frame's top left corner (its menu bar) is drawn.
+  bool Painted() const {
+    const std::string pixel = Shell("import -window " + window_ + " -crop 1x1+4+4 txt:- 2>/dev/null");
+    return pixel.find("0,0:") != std::string::npos && pixel.find("#000000") == std::string::npos;
   }
   // The visible windows of the process (the frame and any box).
   int VisibleWindows() const {
@@ -552,17 +565,9 @@ TEST_F(ViewerProcessTest, AnOpenDialogCancelledAndTheViewerClosedEndsWithStatusZ
 // server (tests/print/cupsd-fixture.sh) to itself.
 class ViewerPrintTest : public ViewerProcessTest {};
 
-// Where cups-pdf puts the PDFs of the TEST queue: its configuration's Out folder.
-std::filesystem::path CupsOutFolder() {
-  std::ifstream conf("/etc/cups/cups-pdf-TEST.conf");
-  for (std::string line; std::getline(conf, line);) {
-    if (line.rfind("Out ", 0) == 0) return line.substr(4);
-  }
-  return {};
-}
-
 // A drawing opened through the Open dialog (the toolkit's file chooser),
-// printed on the test server's default queue and the viewer closed: it
+// printed on the default queue (the A4 queue of this build's test server,
+// made the default by LPDEST) and the viewer closed: it
 // ends with status 0. In the sanitizer build that status also says that
 // LeakSanitizer found nothing of ours at exit (it ends a leaking process
 // with another status), and that what GTK and GLib keep is named in
@@ -607,8 +612,8 @@ TEST_F(ViewerPrintTest, OpensThroughTheOpenDialogPrintsAndEndsWithStatusZero) {
   test::SaveScreenshot("viewer-print-dialog.png");
   Shell("xdotool windowfocus --sync " + dialog + " sleep 0.3 key Return");
   bool arrived = false;
-  const std::filesystem::path out = CupsOutFolder();
-  ASSERT_FALSE(out.empty()) << "the TEST queue has no Out folder";
+  const std::filesystem::path out = test::CupsOutFolder(test::CupsTestQueue());
+  ASSERT_FALSE(out.empty()) << "the queue " << test::CupsTestQueue() << " has no Out folder";
   test::WaitUntil(
       [&] {
         std::error_code ec;

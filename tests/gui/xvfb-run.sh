@@ -17,4 +17,20 @@ if ! [[ "$number" =~ ^[0-9]+$ ]]; then
   exit 1
 fi
 export DISPLAY=":$number" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
+# Scratch files go into a temporary folder of the program's own, not into
+# /tmp, and stay there until the program ends: GTK's file chooser keeps the
+# texts of a listed file in its folder model and drops them without freeing
+# them when the file vanishes while the model lives (LeakSanitizer reports
+# the blocks, and GTK's stripped frames leave no name to suppress them by).
+# /tmp loses files all the time while other tests run, and a test's own
+# scratch folder goes at its end. The folder is named after the build, the
+# program and its test filter, and emptied when the program starts instead
+# of removed when it ends, so that the folders on the way to it only ever
+# gain entries while tests run; its path stays short, as the recent-files
+# menu shows paths of up to 70 characters whole.
+build="$(cd "$(dirname "$1")/../.." && pwd)"
+scratch="/var/tmp/kvn-gui/$(printf '%s\n' "$build" "$(basename "$1")" "${GTEST_FILTER:-}" | md5sum | cut -c1-8)"
+mkdir -p "$scratch"
+find "$scratch" -mindepth 1 -delete
+export TMPDIR="$scratch" KVN_KEEP_SCRATCH=1
 "$@"

@@ -1,5 +1,6 @@
 // The printer data against a real CUPS server (tests/print/cupsd-fixture.sh
-// starts one with the queues TEST, A4, and LETTER, US Letter, both cups-pdf).
+// starts one with this build's queues, one A4 and one US Letter, both
+// cups-pdf; test::CupsTestQueue and test::CupsLetterQueue name them).
 // Without a server these tests skip; with CI=true they fail.
 #include <cups/cups.h>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include "foundation/Registry.h"
 #include "print/PrinterData.h"
 #include "tests/print/FakeSpooler.h"
+#include "tests/support/TestQueues.h"
 
 namespace kvn {
 namespace {
@@ -98,21 +100,21 @@ Margins PpdA4Margins() {
 TEST_F(CupsPrintersTest, TestQueueOffersA4WithItsPpdMargins) {
   KVN_REQUIRE_CUPS();
   LoadPrinterList();
-  const int index = FindPrinterIndex(WString(u"TEST"));
-  ASSERT_GE(index, 0) << "queue TEST missing: run tests/print/cupsd-fixture.sh";
-  PrinterInfo* test = GetPrinterList().At(index);
-  test->LoadPapers();
-  const PrinterPaper* a4 = test->FindPaper(9);
+  const int index = FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue()));
+  ASSERT_GE(index, 0) << "queue " << test::CupsTestQueue() << " missing: run tests/print/cupsd-fixture.sh";
+  PrinterInfo* queue = GetPrinterList().At(index);
+  queue->LoadPapers();
+  const PrinterPaper* a4 = queue->FindPaper(9);
   ASSERT_NE(a4, nullptr);
   // The PPD gives sizes in points: 595 x 842 pt is 209.9 x 297.0 mm.
   EXPECT_NEAR(a4->width, 2100, 2);
   EXPECT_NEAR(a4->height, 2970, 2);
-  ASSERT_NE(test->GetDevMode(), nullptr);
-  EXPECT_EQ(test->GetDevMode()->paperSize, 9);
+  ASSERT_NE(queue->GetDevMode(), nullptr);
+  EXPECT_EQ(queue->GetDevMode()->paperSize, 9);
   PaperSizeMm size;
   Margins m, expected = PpdA4Margins();
   WString name;
-  GetPaperGeometry(test, 9, size, m, name);
+  GetPaperGeometry(queue, 9, size, m, name);
   EXPECT_NEAR(size.width, 210, 0.2);
   EXPECT_NEAR(size.height, 297, 0.2);
   EXPECT_NEAR(m.left, expected.left, 0.11);
@@ -126,25 +128,25 @@ TEST_F(CupsPrintersTest, SavedSettingsReturnOnlyForTheSameNameAndAVanishedNameTa
   KVN_REQUIRE_CUPS();
   RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetDword(u"PRINT_SAVE_SET_1110", 1);
   LoadPrinterList();
-  PrinterInfo* test = GetPrinterList().At(FindPrinterIndex(WString(u"TEST")));
-  ASSERT_NE(test, nullptr);
-  PrinterSettings a3 = *test->GetDevMode();
+  PrinterInfo* queue = GetPrinterList().At(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue())));
+  ASSERT_NE(queue, nullptr);
+  PrinterSettings a3 = *queue->GetDevMode();
   a3.paperSize = 8;
   a3.media = "iso_a3_297x420mm";
-  test->ReplaceDevMode(a3);
-  SavePrinterConfig(*test, true);
+  queue->ReplaceDevMode(a3);
+  SavePrinterConfig(*queue, true);
 
   ResetPrinters();
-  PrinterChoice letter(WString(u"LETTER"));
-  EXPECT_EQ(GetPrinterList().At(FindPrinterIndex(WString(u"TEST")))->GetDevMode()->paperSize, 9);
+  PrinterChoice letter(WString::FromUtf8(test::CupsLetterQueue()));
+  EXPECT_EQ(GetPrinterList().At(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue())))->GetDevMode()->paperSize, 9);
 
-  SavePrinterConfig(*GetPrinterList().At(FindPrinterIndex(WString(u"TEST"))), false);
+  SavePrinterConfig(*GetPrinterList().At(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue()))), false);
   ResetPrinters();
   LoadPrinterList();
-  GetPrinterList().At(FindPrinterIndex(WString(u"TEST")))->ReplaceDevMode(a3);
-  SavePrinterConfig(*GetPrinterList().At(FindPrinterIndex(WString(u"TEST"))), true);
+  GetPrinterList().At(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue())))->ReplaceDevMode(a3);
+  SavePrinterConfig(*GetPrinterList().At(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue()))), true);
   ResetPrinters();
-  PrinterChoice same(WString(u"TEST"));
+  PrinterChoice same(WString::FromUtf8(test::CupsTestQueue()));
   ASSERT_NE(same.GetPrinter(), nullptr);
   EXPECT_EQ(same.GetPrinter()->GetDevMode()->paperSize, 8);
   MyPrinterDataStruct__ r;

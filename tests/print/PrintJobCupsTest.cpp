@@ -1,8 +1,7 @@
 // Printing against a real CUPS server (tests/print/cupsd-fixture.sh starts
-// one with the cups-pdf queue TEST, A4): the PDFs that arrive are read with
-// pdfinfo and pdftoppm. Without a server these tests skip; with CI=true
-// they fail. The server is shared: a failure while other test runs print
-// should be rerun alone before it is believed.
+// one with an A4 cups-pdf queue of this build's own): the PDFs that arrive
+// are read with pdfinfo and pdftoppm. Without a server these tests skip;
+// with CI=true they fail.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include "platform/print/CupsPrintJob.h"
 #include "print/PrintJob.h"
 #include "tests/print/PrintFixtures.h"
+#include "tests/support/TestQueues.h"
 
 namespace kvn {
 namespace {
@@ -51,15 +51,6 @@ bool ServerRunning() { return RunCommand("lpstat -r 2>/dev/null").find("is runni
     }                                                                                                           \
   } while (0)
 
-// Where cups-pdf puts the PDFs of a queue: its configuration's Out folder.
-fs::path OutFolder(const std::string& queue) {
-  std::ifstream conf("/etc/cups/cups-pdf-" + queue + ".conf");
-  for (std::string line; std::getline(conf, line);) {
-    if (line.rfind("Out ", 0) == 0) return fs::path(line.substr(4));
-  }
-  return {};
-}
-
 std::set<fs::path> Pdfs(const fs::path& folder) {
   std::set<fs::path> files;
   std::error_code ec;
@@ -76,20 +67,15 @@ std::string UniqueTitle() {
   return "kvnprint" + std::to_string(::getpid()) + "n" + std::to_string(++counter);
 }
 
-// The first PDF of the title that pdfinfo can read; empty after the
-// time-out. Other runs on the shared server may point the queue's Out folder
-// elsewhere while a job is on its way, so every folder the configuration has
-// named since the test began is searched.
+// The first PDF of the title in the A4 queue's Out folder that pdfinfo can
+// read; empty after the time-out.
 fs::path WaitForPdf(const std::string& title, int seconds = 60) {
-  static std::set<fs::path> folders;
+  const fs::path folder = test::CupsOutFolder(test::CupsTestQueue());
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (const fs::path now = OutFolder("TEST"); !now.empty()) folders.insert(now);
-    for (const fs::path& folder : folders) {
-      for (const fs::path& p : Pdfs(folder)) {
-        if (p.filename().string().rfind(title, 0) != 0) continue;
-        if (RunCommand("pdfinfo '" + p.string() + "' 2>/dev/null").find("Pages:") != std::string::npos) return p;
-      }
+  while (!folder.empty() && std::chrono::steady_clock::now() < end) {
+    for (const fs::path& p : Pdfs(folder)) {
+      if (p.filename().string().rfind(title, 0) != 0) continue;
+      if (RunCommand("pdfinfo '" + p.string() + "' 2>/dev/null").find("Pages:") != std::string::npos) return p;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
@@ -181,9 +167,9 @@ TEST(CupsJobOptions, EveryOptionTheJobAsksFor) {
 // its tile's square where the placement puts it, by both roads.
 TEST_F(CupsPrintJobTest, ATiledDrawingArrivesAsTwentyFourA4Pages) {
   KVN_REQUIRE_CUPS();
-  PrinterInfo* printer = Queue("TEST");
+  PrinterInfo* printer = Queue(test::CupsTestQueue());
   ASSERT_TRUE(printer);
-  const fs::path out = OutFolder("TEST");
+  const fs::path out = test::CupsOutFolder(test::CupsTestQueue());
   ASSERT_FALSE(out.empty());
   TiledDrawing t(100, 140, 2, 3, 4);
   for (std::uint8_t vector : {1, 0}) {
@@ -220,7 +206,7 @@ TEST_F(CupsPrintJobTest, ATiledDrawingArrivesAsTwentyFourA4Pages) {
 // second turn, no shrinking), its square in the middle as placed.
 TEST_F(CupsPrintJobTest, ALandscapeDrawingArrivesTurnedAtFullSize) {
   KVN_REQUIRE_CUPS();
-  PrinterInfo* printer = Queue("TEST");
+  PrinterInfo* printer = Queue(test::CupsTestQueue());
   ASSERT_TRUE(printer);
   TiledDrawing t(240, 150, 1, 1, 0);
   PrintOutOptions o;
@@ -299,7 +285,7 @@ class FileChooser final : public PrintFileChooser {
 
 TEST_F(CupsPrintJobTest, BlackAndWhiteAndGreyPagesHoldNoColour) {
   KVN_REQUIRE_CUPS();
-  PrinterInfo* printer = Queue("TEST");
+  PrinterInfo* printer = Queue(test::CupsTestQueue());
   ASSERT_TRUE(printer);
   test::ScratchDir scratch;
   FileChooser chooser;
@@ -372,7 +358,7 @@ TEST_F(CupsPrintJobTest, BlackAndWhiteAndGreyPagesHoldNoColour) {
 
 TEST_F(CupsPrintJobTest, PrintToFileWritesTheSamePages) {
   KVN_REQUIRE_CUPS();
-  PrinterInfo* printer = Queue("TEST");
+  PrinterInfo* printer = Queue(test::CupsTestQueue());
   ASSERT_TRUE(printer);
   test::ScratchDir scratch;
   FileChooser chooser;
@@ -443,7 +429,7 @@ class SlowPrintOut final : public APXPrintOut {
 
 TEST_F(CupsPrintJobTest, ALongJobShowsTheProgressDialogAndCancelLeavesNoOutput) {
   KVN_REQUIRE_CUPS();
-  PrinterInfo* printer = Queue("TEST");
+  PrinterInfo* printer = Queue(test::CupsTestQueue());
   ASSERT_TRUE(printer);
   CancellingFactory dialogs;
   TiledDrawing t(100, 140, 2, 3, 4);
@@ -466,10 +452,10 @@ TEST_F(CupsPrintJobTest, AQueueDeletedMidJobCancelsCleanly) {
   KVN_REQUIRE_CUPS();
   if (::geteuid() != 0) GTEST_SKIP() << "adding and deleting a queue needs root";
   const std::string queue = "KVN_GONE_" + std::to_string(::getpid());
-  // Its PDFs would land where TEST's do, so that "no output" is looked for
+  // Its PDFs would land where the A4 queue's do, so that "no output" is looked for
   // in the right place.
   const std::string conf = "/etc/cups/cups-pdf-" + queue + ".conf";
-  std::ofstream(conf) << "Out " << OutFolder("TEST").string() << "\nLabel 0\n";
+  std::ofstream(conf) << "Out " << test::CupsOutFolder(test::CupsTestQueue()).string() << "\nLabel 0\n";
   RunCommand("lpadmin -p " + queue + " -E -v cups-pdf:/" + queue +
              " -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd -o media-default=iso_a4_210x297mm 2>&1");
   ResetPrinters();

@@ -1,5 +1,5 @@
 // The printer and paper dialogs on a private X display against the test
-// CUPS server (cupsd-fixture.sh: queues TEST, A4, and LETTER, US Letter), in
+// CUPS server (cupsd-fixture.sh: this build's A4 and US Letter queues), in
 // English and Czech: the paper dialog lists a queue's papers and refills for
 // another queue, OK with another printer asks string 1165; the properties
 // dialog changes the settings on OK only; a typed format is recognised as a
@@ -28,6 +28,7 @@
 #include "print/dialogs/PrinterProperties.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/print/FakeSpooler.h"
+#include "tests/support/TestQueues.h"
 
 namespace kvn {
 namespace {
@@ -101,9 +102,9 @@ bool PressReturn() {
   return true;
 }
 
-int IndexOfQueue(const char16_t* name) {
+int IndexOfQueue(const std::string& name) {
   LoadPrinterList();
-  return FindPrinterIndex(WString(name));
+  return FindPrinterIndex(WString::FromUtf8(name));
 }
 
 class PrinterDialogsGuiTest : public test::SettingsFolderTest, public ::testing::WithParamInterface<int> {
@@ -138,8 +139,8 @@ class PrinterDialogsGuiTest : public test::SettingsFolderTest, public ::testing:
 
 TEST_P(PrinterDialogsGuiTest, PaperDialogListsTheQueuesPapersAndAnotherPrinterAsks1165) {
   KVN_REQUIRE_CUPS_AND_XDOTOOL();
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(u"PRINTER_NAME_1110", WString(u"TEST"));
-  const int test = IndexOfQueue(u"TEST"), letter = IndexOfQueue(u"LETTER");
+  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(u"PRINTER_NAME_1110", WString::FromUtf8(test::CupsTestQueue()));
+  const int test = IndexOfQueue(test::CupsTestQueue()), letter = IndexOfQueue(test::CupsLetterQueue());
   ASSERT_GE(test, 0);
   ASSERT_GE(letter, 0);
   ASSERT_EQ(GetChosenPrinter().index, test);
@@ -186,7 +187,7 @@ TEST_P(PrinterDialogsGuiTest, PaperDialogListsTheQueuesPapersAndAnotherPrinterAs
   EXPECT_EQ(boxes_.captions[0], LoadLangString(1173));
   EXPECT_EQ(GetChosenPrinter().index, letter);
   EXPECT_EQ(RegReadKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).GetString(u"PRINTER_NAME_1110", WString()),
-            u"LETTER");
+            WString::FromUtf8(test::CupsLetterQueue()));
   EXPECT_EQ(paperId, 1);
   EXPECT_NEAR(size.height, 279.4, 0.2);
 }
@@ -202,7 +203,7 @@ TPrinterPropertiesDialog* OpenProperties() {
 
 TEST_P(PrinterDialogsGuiTest, PropertiesDialogChangesTheSettingsOnOkOnly) {
   KVN_REQUIRE_CUPS_AND_XDOTOOL();
-  PrinterInfo* printer = GetPrinterList().At(IndexOfQueue(u"TEST"));
+  PrinterInfo* printer = GetPrinterList().At(IndexOfQueue(test::CupsTestQueue()));
   ASSERT_NE(printer, nullptr);
   const PrinterSettings before = *printer->GetDevMode();
   auto chooseA3 = [&](bool ok) {
