@@ -134,6 +134,42 @@ TEST(InsertCapacity, TheOpenKeepsNoCopyOfABlockPerPlacement) {
   EXPECT_DOUBLE_EQ(extent.x1, 99 * 60.0);
 }
 
+// What a summary or a fit reads of an insert after the open: the extent the
+// open measured before it let the children go, kept so that nobody has to
+// expand every placement again to learn it, and equal to what an expansion
+// at its place covers.
+TEST(InsertCapacity, EveryInsertKeepsTheExtentOfItsExpansionAfterTheOpen) {
+  DocumentResult result = OpenDxf(SymbolDrawing(30, 120, true));
+  ASSERT_TRUE(result.Ok()) << result.Detail().ToUtf8();
+  cSheet& sheet = *result.Document()->GetSheet(0);
+  int inserts = 0;
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
+    cInsert* insert = o->AsInsert();
+    if (!insert) continue;
+    ++inserts;
+    ASSERT_TRUE(insert->ExtentsKeptFromDrop()) << "insert " << inserts;
+    DRect kept;
+    insert->GetExtent(kept);
+    kept.Normalize();
+    insert->UpdateIfDirty(sheet.Data());
+    DRect expanded;
+    bool first = true;
+    for (cOutObj* child : insert->GetChildren()) {
+      DRect box;
+      child->GetExtentUpdated(sheet.Data(), box);
+      box.Normalize();
+      expanded.Union(box, first);
+    }
+    ASSERT_FALSE(first) << "insert " << inserts << " expands to nothing";
+    EXPECT_NEAR(kept.x1, expanded.x1, 1e-9) << "insert " << inserts;
+    EXPECT_NEAR(kept.y1, expanded.y1, 1e-9) << "insert " << inserts;
+    EXPECT_NEAR(kept.x2, expanded.x2, 1e-9) << "insert " << inserts;
+    EXPECT_NEAR(kept.y2, expanded.y2, 1e-9) << "insert " << inserts;
+    insert->DropChildren();
+  }
+  EXPECT_EQ(inserts, 30);
+}
+
 // 24 million lines for one paint to walk.
 TEST(InsertCapacity, PlacementsBeyondWhatAPaintWalksAreRefused) {
   const std::string file = SymbolDrawing(6000, 4000, false);
