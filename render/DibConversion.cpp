@@ -67,6 +67,32 @@ void DibSetPixelRaw(TDib& dib, std::int32_t x, std::int32_t y, std::uint32_t val
   dib.SetPixel(x, TopRow(dib, y), value);
 }
 
+void PutInfoHeader(std::uint8_t* h, const DibBuildParts& parts, std::uint32_t bitsSize, std::uint32_t colorsUsed) {
+  std::memset(h, 0, kBitmapInfoHeaderSize);
+  le::Put32(h, kBitmapInfoHeaderSize);
+  le::Put32(h + 4, std::uint32_t(parts.width));
+  le::Put32(h + 8, std::uint32_t(parts.height));
+  le::Put16(h + 12, 1);
+  le::Put16(h + 14, parts.bitCount);
+  le::Put32(h + 16, parts.compression);
+  le::Put32(h + 20, bitsSize);
+  le::Put32(h + 24, std::uint32_t(parts.xPelsPerMeter));
+  le::Put32(h + 28, std::uint32_t(parts.yPelsPerMeter));
+  le::Put32(h + 32, colorsUsed);
+}
+
+DibBuildParts PartsOf(const TDib& dib, std::uint16_t bitCount) {
+  DibBuildParts p;
+  p.width = dib.Width();
+  p.height = dib.Layout().header.height;
+  p.bitCount = bitCount;
+  p.xPelsPerMeter = dib.Layout().header.xPelsPerMeter;
+  p.yPelsPerMeter = dib.Layout().header.yPelsPerMeter;
+  if (bitCount <= 8)
+    for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) p.palette.push_back(RgbToColorRef(dib.GetPaletteEntry(i)));
+  return p;
+}
+
 std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* bits, std::uint32_t bitsSize) {
   const std::uint32_t full = PaletteSizeForBitCount(parts.bitCount);
   const std::uint32_t entries = full == 0 ? 0 : std::uint32_t(std::min<std::size_t>(parts.palette.size(), full));
@@ -78,15 +104,7 @@ std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* b
   bytes.SetCount(kBitmapInfoHeaderSize + stored * 4);
   std::memset(bytes.Items(), 0, bytes.Count());
   std::uint8_t* h = bytes.Items();
-  le::Put32(h, kBitmapInfoHeaderSize);
-  le::Put32(h + 4, std::uint32_t(parts.width));
-  le::Put32(h + 8, std::uint32_t(parts.height));
-  le::Put16(h + 12, 1);
-  le::Put16(h + 14, parts.bitCount);
-  le::Put32(h + 16, parts.compression);
-  le::Put32(h + 24, std::uint32_t(parts.xPelsPerMeter));
-  le::Put32(h + 28, std::uint32_t(parts.yPelsPerMeter));
-  le::Put32(h + 32, stored == full ? 0 : stored);
+  PutInfoHeader(h, parts, bitsSize, stored == full ? 0 : stored);
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint32_t c = parts.palette[i];
     std::uint8_t* q = h + kBitmapInfoHeaderSize + 4 * i;
@@ -94,7 +112,6 @@ std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* b
     q[1] = std::uint8_t(c >> 8);
     q[2] = std::uint8_t(c);
   }
-  le::Put32(h + 20, bitsSize);
   PackedDibLayout layout;
   if (!ParsePackedDibHeader(bytes.Items(), bytes.Count(), &layout)) return nullptr;
   if (parts.compression == kBiRgb || parts.compression == kBiBitFields) le::Put32(h + 20, layout.bitsSize);
@@ -112,22 +129,6 @@ std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* b
   if (!dib->AdoptPackedDib(std::move(block))) return nullptr;
   return dib;
 }
-
-namespace {
-
-DibBuildParts PartsOf(const TDib& dib, std::uint16_t bitCount) {
-  DibBuildParts p;
-  p.width = dib.Width();
-  p.height = dib.Layout().header.height;
-  p.bitCount = bitCount;
-  p.xPelsPerMeter = dib.Layout().header.xPelsPerMeter;
-  p.yPelsPerMeter = dib.Layout().header.yPelsPerMeter;
-  if (bitCount <= 8)
-    for (std::uint32_t i = 0; i < dib.PaletteCount(); ++i) p.palette.push_back(RgbToColorRef(dib.GetPaletteEntry(i)));
-  return p;
-}
-
-}  // namespace
 
 std::unique_ptr<TDib> DecodeRleDib(const TDib& source) {
   auto out = std::make_unique<TDib>();

@@ -144,5 +144,11 @@ struct DibBuildParts {
   std::vector<std::uint32_t> palette;  // COLORREF entries
 };
 std::unique_ptr<TDib> BuildDib(const DibBuildParts& parts, const std::uint8_t* bits, std::uint32_t bitsSize);
+// The parts of `dib` at another bit count: its size, its height's sign and
+// its resolution; its palette only at 8 bits or fewer.
+DibBuildParts PartsOf(const TDib& dib, std::uint16_t bitCount);
+// Writes the 40-byte information header of `parts` at `h`, every field the
+// parts do not give zero.
+void PutInfoHeader(std::uint8_t* h, const DibBuildParts& parts, std::uint32_t bitsSize, std::uint32_t colorsUsed);
 
 }  // namespace kvn

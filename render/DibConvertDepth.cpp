@@ -95,8 +95,7 @@ bool NarrowDibTo24(TDib& dib) {
     for (int i = 0; i < 3; ++i) masks[i] = le::U32(m + 4 * i);
   }
   const std::int32_t width = dib.Width(), rows = dib.Height();
-  const std::int32_t heightField = dib.Layout().header.height;
-  const std::int32_t xPels = dib.Layout().header.xPelsPerMeter, yPels = dib.Layout().header.yPelsPerMeter;
+  const DibBuildParts parts = PartsOf(dib, 24);
   const std::uint32_t from = dib.BitsOffset(), fromStride = dib.Stride();
   const std::uint32_t toStride = ((std::uint32_t(width) * 24 + 31) / 32) * 4;
   ByteArray bytes = dib.ReleasePackedDib();
@@ -115,15 +114,7 @@ bool NarrowDibTo24(TDib& dib) {
     std::memset(target + 3 * std::size_t(width), 0, toStride - 3 * std::size_t(width));
   }
   // The header the conversion writes.
-  std::memset(block, 0, kBitmapInfoHeaderSize);
-  le::Put32(block, kBitmapInfoHeaderSize);
-  le::Put32(block + 4, std::uint32_t(width));
-  le::Put32(block + 8, std::uint32_t(heightField));
-  le::Put16(block + 12, 1);
-  le::Put16(block + 14, 24);
-  le::Put32(block + 20, toStride * std::uint32_t(rows));
-  le::Put32(block + 24, std::uint32_t(xPels));
-  le::Put32(block + 28, std::uint32_t(yPels));
+  PutInfoHeader(block, parts, toStride * std::uint32_t(rows), 0);
   bytes.SetCount(kBitmapInfoHeaderSize + toStride * std::uint32_t(rows));
   bytes.ShrinkToFit();
   return dib.AdoptPackedDib(std::move(bytes));
