@@ -127,10 +127,11 @@ std::string LostObjectName(const std::vector<std::uint16_t>& entities, std::size
 // part. With an initial view that holds at least one object whole, the
 // views open on the area cut to it.
 void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<cOutObj*>& listed,
-                        const std::vector<std::uint16_t>& entities, InsertExpansionSize& expansionSize,
-                        ImportStatistics& statistics, const DRect* initialView) {
+                        const std::vector<std::uint16_t>& entities, ImportStatistics& statistics,
+                        const DRect* initialView) {
   cDrawingData* data = sheet.Data();
   cBlock& top = sheet.TopBlock();
+  InsertExpansionSize expansionSize(*data);
   ObjectChain kept;
   // The texts kept, for their glyphs: when the top block holds nothing
   // else, the texts met here are all of its texts.
@@ -454,8 +455,8 @@ std::vector<YxxfReader::SheetSource> YxxfReader::SheetSources(const YxxfLayoutRe
   const YxxfLayoutRec* paperLayout = nullptr;
   for (const YxxfLayoutRec* layout : layouts) {
     const bool byRecord = layout->owner != 0 && layout->owner == paperSpaceRecord;
-    const bool byName = layout->owner == 0 && StartsWithNoCaseAscii(layout->blockName, u"*Paper_Space") &&
-                        layout->blockName.View().size() == 12;
+    const bool byName =
+        layout->owner == 0 && IsPaperSpaceBlockName(layout->blockName) && layout->blockName.View().size() == 12;
     if (byRecord || byName) {
       paperLayout = layout;
       break;
@@ -631,11 +632,8 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
       }
       std::vector<SheetObject>().swap(top);
       data->MergeDuplicateBlocks(listed);
-      // Inserts whose blocks expand past what one insert shows are told.
-      InsertExpansionSize expansionSize(*data);
       ApplyUnits(sheet->Drawing());
-      ComputeDrawingArea(*sheet, objects, listed, entities, expansionSize, statistics,
-                         hasInitialView ? &initialView : nullptr);
+      ComputeDrawingArea(*sheet, objects, listed, entities, statistics, hasInitialView ? &initialView : nullptr);
       if (gOutOfMemory) return false;
       document->AddSheet(std::move(sheet));
       return true;

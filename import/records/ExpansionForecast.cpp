@@ -96,14 +96,15 @@ class Forecast {
       if (cells == 0) continue;
       largestPlacement_ = std::max(largestPlacement_, each.walked);
       // Top-level inserts alike (and the cells of one array) place the
-      // block generated for the first; an insert with attributes has its own.
-      if (attributesEnd == i + 1 && !shared.insert(SharingKey(*target, *insert)).second) {
-        total.Add(Cost{SaturatedTimes(cells, each.walked, kWalkCeiling),
-                       SaturatedTimes(cells, kBytesPerInsert, kMemoryCeiling)});
-      } else if (attributesEnd == i + 1) {
-        total.Add(Cost{SaturatedTimes(cells, each.walked, kWalkCeiling),
-                       SaturatedPlus(each.bytes, SaturatedTimes(cells, kBytesPerInsert, kMemoryCeiling),
-                                     kMemoryCeiling)});
+      // block generated for the first, which alone keeps it; an insert with
+      // attributes has its own.
+      if (attributesEnd == i + 1) {
+        Cost placed{SaturatedTimes(cells, each.walked, kWalkCeiling),
+                    SaturatedTimes(cells, kBytesPerInsert, kMemoryCeiling)};
+        if (shared.insert(SharingKey(*target, *insert)).second) {
+          placed.bytes = SaturatedPlus(each.bytes, placed.bytes, kMemoryCeiling);
+        }
+        total.Add(placed);
       } else {
         total.Add(Placed(cells, each));
       }

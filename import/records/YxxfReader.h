@@ -43,7 +43,6 @@
 
 namespace kvn {
 
-class InsertExpansionSize;
 class LoadQuestions;
 struct FormatReadContext;
 class OutFileStream;
@@ -198,14 +197,6 @@ class YxxfReader {
   // The refusal of a drawing whose forecast cost (model/DrawingCost.h) is
   // past a ceiling.
   static constexpr int kStrImportTooLarge = kStrDrawingTooLarge;
-  // The cost of every sheet the assembly will build, taken from the records
-  // before anything is converted: what the open keeps (each insert's
-  // generated block, shared between top-level inserts alike), the largest
-  // top-level placement a paint expands, and what one paint of a sheet
-  // walks (each paper view walking the model once more). Nested blocks
-  // that multiply past a ceiling are refused here, in about a millisecond
-  // (bench/ImportBombBench.cpp). False with the stop message when the
-  // drawing is too large.
   // One sheet the assembly builds: from which block, in which mode (1
   // model space, 2 paper space, 0 all), kept when empty, seen through
   // which viewport.
@@ -219,8 +210,15 @@ class YxxfReader {
   // The sheets in the order they are built: the model, the paper, the
   // further layouts.
   std::vector<SheetSource> SheetSources(const YxxfLayoutRec* modelLayout, const YxxfViewportRec* modelViewport);
-  // `sources` begins with the model, whose objects every view of the other
-  // sheets shows.
+  // The cost of every sheet the assembly will build, taken from the records
+  // before anything is converted: what the open keeps (each insert's
+  // generated block, shared between top-level inserts alike), the largest
+  // top-level placement a paint expands, and what one paint of a sheet
+  // walks (each paper view walking the model once more). Nested blocks
+  // that multiply past a ceiling are refused here, in about a millisecond
+  // (bench/ImportBombBench.cpp). False with the stop message when the
+  // drawing is too large. `sources` begins with the model, whose objects
+  // every view of the other sheets shows.
   bool ForeseeDrawing(const std::vector<SheetSource>& sources);
   DrawingCost ForecastCost(const std::vector<SheetSource>& sources);
   // Inserts skipped because their block is on their own insert chain, and
