@@ -159,8 +159,14 @@ struct ChainStep {
     if (object->HasFlag(kFlagDirty)) known = nullptr;
     object->UpdateIfDirty(data);
     std::int32_t color = pageColor;
-    if (paged && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
-    if (InsertChildList* insert = AsInsertChildList(*object)) {
+    InsertChildList* insert = AsInsertChildList(*object);
+    if (paged && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) {
+      // Brought up to date and passed by: an insert of another page keeps
+      // no expansion either.
+      if (insert) insert->DropChildren();
+      return;
+    }
+    if (insert) {
       // The insert is opened into its children: each child is tested on its
       // own level, so an insert on a hidden level still shows children on
       // visible ones. The insert itself is neither tested nor drawn. A

@@ -158,6 +158,29 @@ TEST(InsertPaintMemory, ManyPlacementsOfOneBlockPaintWithinTheBlock) {
   }
 }
 
+// Placements on another page than the one painted are passed by, and keep
+// no expansion either: a paged drawing whose pages place one block many
+// times holds, painting one page, no copy of the block per placement of the
+// others.
+TEST(InsertPaintMemory, PlacementsOnAnotherPageKeepNoExpansion) {
+  auto doc = NewDocument(1);
+  cSheet& sheet = *doc->GetSheet(0);
+  sheet.Drawing().AppendPage(PageRecord{});
+  sheet.Drawing().AppendPage(PageRecord{});
+  const std::uint32_t block = ChordBlock(*sheet.Data(), 400);
+  Place(sheet, block, 500, true);
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) o->SetPage(PageIdOfIndex(1));
+  const std::uint64_t expansion = OneExpansion(sheet, block);
+  const Painted painted = FitAndPaint(sheet);
+  EXPECT_LT(painted.peak, 4 * expansion + kPerTopObject * 500)
+      << "one expansion holds " << expansion << " bytes; kept, the 500 placements would hold " << 500 * expansion;
+  int holding = 0;
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
+    if (const cInsert* insert = o->AsInsert(); insert && !insert->GetChildren().empty()) ++holding;
+  }
+  EXPECT_EQ(holding, 0) << "placements on the page not painted still hold their children";
+}
+
 // One INSERT of a DXF file with 20 columns and 25 rows: each cell becomes a
 // placement of the one block the file defines.
 TEST(InsertPaintMemory, AnArrayedInsertPaintsWithinTheBlock) {
