@@ -1,6 +1,5 @@
 // The toolkit side of the file dialogs: the GTK chooser run for
 // TOpenSaveDialogMy::DoExecute, with the extra template inside it.
-#include <dlfcn.h>
 #include <wx/app.h>
 #include <wx/filedlg.h>
 #include <wx/timer.h>
@@ -11,6 +10,7 @@
 #include "controls/FileDialogs.h"
 #include "foundation/FileSystem.h"
 #include "platform/ui/NearParent.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
 
@@ -25,9 +25,9 @@ void RenameForNewType(wxFileDialog& dialog, const WString& previousExtension, co
   using GetName = char* (*)(void*);
   using SetName = void (*)(void*, const char*);
   using Free = void (*)(void*);
-  const auto getName = reinterpret_cast<GetName>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_get_current_name"));
-  const auto setName = reinterpret_cast<SetName>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_set_current_name"));
-  const auto free = reinterpret_cast<Free>(dlsym(RTLD_DEFAULT, "g_free"));
+  const auto getName = ToolkitSymbol<GetName>("gtk_file_chooser_get_current_name");
+  const auto setName = ToolkitSymbol<SetName>("gtk_file_chooser_set_current_name");
+  const auto free = ToolkitSymbol<Free>("g_free");
   void* chooser = dialog.GetHandle();
   if (!getName || !setName || !free || chooser == nullptr) return;
   char* typed = getName(chooser);

@@ -1,9 +1,9 @@
 #include "controls/MenuRowGtk.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
+
+#include "platform/ui/ToolkitSymbol.h"
 
 namespace kvn {
 
@@ -21,45 +21,42 @@ struct Rgba {
 using GType = unsigned long;
 using DrawHandler = int (*)(void* widget, void* cairo, void* data);
 
-template <class F>
-F Find(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
-}
-
 // The GTK, GObject, Pango and cairo calls the rows need, found once.
 struct Gtk {
-  void* (*binChild)(void*) = Find<void* (*)(void*)>("gtk_bin_get_child");
-  GType (*accelLabelType)() = Find<GType (*)()>("gtk_accel_label_get_type");
-  GType (*checkItemType)() = Find<GType (*)()>("gtk_check_menu_item_get_type");
-  int (*isA)(void*, GType) = Find<int (*)(void*, GType)>("g_type_check_instance_is_a");
-  void (*setAccelWidget)(void*, void*) = Find<void (*)(void*, void*)>("gtk_accel_label_set_accel_widget");
+  void* (*binChild)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_bin_get_child");
+  GType (*accelLabelType)() = ToolkitSymbol<GType (*)()>("gtk_accel_label_get_type");
+  GType (*checkItemType)() = ToolkitSymbol<GType (*)()>("gtk_check_menu_item_get_type");
+  int (*isA)(void*, GType) = ToolkitSymbol<int (*)(void*, GType)>("g_type_check_instance_is_a");
+  void (*setAccelWidget)(void*, void*) = ToolkitSymbol<void (*)(void*, void*)>("gtk_accel_label_set_accel_widget");
   void (*setData)(void*, const char*, void*, void (*)(void*)) =
-      Find<void (*)(void*, const char*, void*, void (*)(void*))>("g_object_set_data_full");
-  void* (*getData)(void*, const char*) = Find<void* (*)(void*, const char*)>("g_object_get_data");
-  char* (*strdup)(const char*) = Find<char* (*)(const char*)>("g_strdup");
-  void (*free)(void*) = Find<void (*)(void*)>("g_free");
-  void (*unref)(void*) = Find<void (*)(void*)>("g_object_unref");
+      ToolkitSymbol<void (*)(void*, const char*, void*, void (*)(void*))>("g_object_set_data_full");
+  void* (*getData)(void*, const char*) = ToolkitSymbol<void* (*)(void*, const char*)>("g_object_get_data");
+  char* (*strdup)(const char*) = ToolkitSymbol<char* (*)(const char*)>("g_strdup");
+  void (*free)(void*) = ToolkitSymbol<void (*)(void*)>("g_free");
+  void (*unref)(void*) = ToolkitSymbol<void (*)(void*)>("g_object_unref");
   unsigned long (*connect)(void*, const char*, DrawHandler, void*, void*, int) =
-      Find<unsigned long (*)(void*, const char*, DrawHandler, void*, void*, int)>("g_signal_connect_data");
-  void* (*createLayout)(void*, const char*) = Find<void* (*)(void*, const char*)>("gtk_widget_create_pango_layout");
-  void (*pixelSize)(void*, int*, int*) = Find<void (*)(void*, int*, int*)>("pango_layout_get_pixel_size");
-  void (*allocation)(void*, Allocation*) = Find<void (*)(void*, Allocation*)>("gtk_widget_get_allocation");
-  void (*layoutOffsets)(void*, int*, int*) = Find<void (*)(void*, int*, int*)>("gtk_label_get_layout_offsets");
-  void* (*styleContext)(void*) = Find<void* (*)(void*)>("gtk_widget_get_style_context");
+      ToolkitSymbol<unsigned long (*)(void*, const char*, DrawHandler, void*, void*, int)>("g_signal_connect_data");
+  void* (*createLayout)(void*, const char*) =
+      ToolkitSymbol<void* (*)(void*, const char*)>("gtk_widget_create_pango_layout");
+  void (*pixelSize)(void*, int*, int*) = ToolkitSymbol<void (*)(void*, int*, int*)>("pango_layout_get_pixel_size");
+  void (*allocation)(void*, Allocation*) = ToolkitSymbol<void (*)(void*, Allocation*)>("gtk_widget_get_allocation");
+  void (*layoutOffsets)(void*, int*, int*) = ToolkitSymbol<void (*)(void*, int*, int*)>("gtk_label_get_layout_offsets");
+  void* (*styleContext)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_style_context");
   void (*renderLayout)(void*, void*, double, double, void*) =
-      Find<void (*)(void*, void*, double, double, void*)>("gtk_render_layout");
-  int (*state)(void*) = Find<int (*)(void*)>("gtk_style_context_get_state");
-  void (*color)(void*, int, Rgba*) = Find<void (*)(void*, int, Rgba*)>("gtk_style_context_get_color");
-  void* (*newProvider)() = Find<void* (*)()>("gtk_css_provider_new");
+      ToolkitSymbol<void (*)(void*, void*, double, double, void*)>("gtk_render_layout");
+  int (*state)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_style_context_get_state");
+  void (*color)(void*, int, Rgba*) = ToolkitSymbol<void (*)(void*, int, Rgba*)>("gtk_style_context_get_color");
+  void* (*newProvider)() = ToolkitSymbol<void* (*)()>("gtk_css_provider_new");
   int (*loadCss)(void*, const char*, long, void**) =
-      Find<int (*)(void*, const char*, long, void**)>("gtk_css_provider_load_from_data");
-  void (*addProvider)(void*, void*, unsigned) = Find<void (*)(void*, void*, unsigned)>("gtk_style_context_add_provider");
-  int (*checkActive)(void*) = Find<int (*)(void*)>("gtk_check_menu_item_get_active");
+      ToolkitSymbol<int (*)(void*, const char*, long, void**)>("gtk_css_provider_load_from_data");
+  void (*addProvider)(void*, void*, unsigned) =
+      ToolkitSymbol<void (*)(void*, void*, unsigned)>("gtk_style_context_add_provider");
+  int (*checkActive)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_check_menu_item_get_active");
   void (*sourceRgba)(void*, double, double, double, double) =
-      Find<void (*)(void*, double, double, double, double)>("cairo_set_source_rgba");
+      ToolkitSymbol<void (*)(void*, double, double, double, double)>("cairo_set_source_rgba");
   void (*rectangle)(void*, double, double, double, double) =
-      Find<void (*)(void*, double, double, double, double)>("cairo_rectangle");
-  void (*fill)(void*) = Find<void (*)(void*)>("cairo_fill");
+      ToolkitSymbol<void (*)(void*, double, double, double, double)>("cairo_rectangle");
+  void (*fill)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_fill");
 
   bool Ok() const {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&

@@ -47,10 +47,13 @@
 //
 // DXF, DWG and DGN add to "skipped" and "skippedReasons" what the import
 // lost after the reader took it: drawing objects left out for an "extent
-// not finite" or an "extent beyond 1e20", by the type of their record, and
-// every entity taken "on no sheet" when none of the sheets holds anything; and,
-// in "skippedReasons" only (the entity is kept), under "unreadable number"
-// the numbers of a record that could not be read, counted per number.
+// not finite" or an "extent beyond 1e20", records whose counts leave nothing
+// to draw ("damaged count"), pictures refused for their size ("picture too
+// large"), by the type of their record, and every entity taken "on no
+// sheet" when none of the sheets holds anything; and, in "skippedReasons"
+// only (the entity is kept), under "unreadable number" the numbers of a
+// record that could not be read, counted per number, and under "expansion
+// past the cap" the inserts shown only in part.
 #include <algorithm>
 #include <array>
 #include <charconv>

@@ -1,10 +1,10 @@
 #include "platform/ui/Controls.h"
 
-#include <dlfcn.h>
 #include <wx/window.h>
 
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/MessageBridge.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -19,7 +19,7 @@ namespace {
 void TipOnWholeWidget(wxWindow& peer, const WString& text) {
 #ifdef __WXGTK__
   using SetTip = void (*)(void*, const char*);
-  static const auto setTip = reinterpret_cast<SetTip>(dlsym(RTLD_DEFAULT, "gtk_widget_set_tooltip_text"));
+  static const auto setTip = ToolkitSymbol<SetTip>("gtk_widget_set_tooltip_text");
   void* widget = peer.GetHandle();
   if (setTip == nullptr || widget == nullptr) return;
   if (text.IsEmpty()) {

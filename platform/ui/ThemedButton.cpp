@@ -1,6 +1,5 @@
 #include "platform/ui/ThemedButton.h"
 
-#include <dlfcn.h>
 #include <wx/bitmap.h>
 #include <wx/dc.h>
 #include <wx/image.h>
@@ -20,6 +19,7 @@
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Messages.h"
+#include "platform/ui/ToolkitSymbol.h"
 
 namespace kvn {
 
@@ -251,7 +251,7 @@ bool TrackMouseLeave(wxWindow* window) {
   if (widget == nullptr) return false;
 #ifdef __WXGTK__
   using Realized = int (*)(void*);
-  static const auto realized = reinterpret_cast<Realized>(dlsym(RTLD_DEFAULT, "gtk_widget_get_realized"));
+  static const auto realized = ToolkitSymbol<Realized>("gtk_widget_get_realized");
   return realized != nullptr && realized(widget) != 0;
 #else
   return true;

@@ -8,12 +8,12 @@
 #include <wx/utils.h>
 #include <wx/window.h>
 
-#include <dlfcn.h>
 
 #include "foundation/UiColors.h"
 #include "foundation/WaitCursor.h"
 #include "foundation/WindowPlacement.h"
 #include "foundation/WindowText.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -161,9 +161,9 @@ void HideStaleTooltip() {
   // loaded them): the program needs no GTK headers for these two.
   using DefaultDisplay = void* (*)();
   using OnDisplay = void (*)(void*);
-  static const auto defaultDisplay = reinterpret_cast<DefaultDisplay>(dlsym(RTLD_DEFAULT, "gdk_display_get_default"));
-  static const auto triggerQuery = reinterpret_cast<OnDisplay>(dlsym(RTLD_DEFAULT, "gtk_tooltip_trigger_tooltip_query"));
-  static const auto flush = reinterpret_cast<OnDisplay>(dlsym(RTLD_DEFAULT, "gdk_display_flush"));
+  static const auto defaultDisplay = ToolkitSymbol<DefaultDisplay>("gdk_display_get_default");
+  static const auto triggerQuery = ToolkitSymbol<OnDisplay>("gtk_tooltip_trigger_tooltip_query");
+  static const auto flush = ToolkitSymbol<OnDisplay>("gdk_display_flush");
   if (defaultDisplay == nullptr || triggerQuery == nullptr) return;
   void* display = defaultDisplay();
   if (display == nullptr) return;

@@ -1,9 +1,10 @@
 #include "platform/ui/XWindowClass.h"
 
-#include <dlfcn.h>
 #include <wx/window.h>
 
 #include <vector>
+
+#include "platform/ui/ToolkitSymbol.h"
 
 namespace kvn {
 
@@ -15,11 +16,6 @@ struct XClassHintRecord {
   char* resClass;
 };
 
-template <class F>
-F Symbol(const char* name) {
-  return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
-}
-
 }  // namespace
 
 // GTK takes a window's class only before the window is realised, and the
@@ -29,13 +25,13 @@ F Symbol(const char* name) {
 // development files to build.
 bool SetXWindowClass(wxWindow* topLevel, const std::string& instance, const std::string& windowClass) {
   if (topLevel == nullptr) return false;
-  const auto getWindow = Symbol<void* (*)(void*)>("gtk_widget_get_window");
-  const auto getXid = Symbol<unsigned long (*)(void*)>("gdk_x11_window_get_xid");
-  const auto getDisplay = Symbol<void* (*)(void*)>("gdk_window_get_display");
-  const auto getXDisplay = Symbol<void* (*)(void*)>("gdk_x11_display_get_xdisplay");
-  const auto setClassHint = Symbol<int (*)(void*, unsigned long, XClassHintRecord*)>("XSetClassHint");
-  const auto isInstance = Symbol<int (*)(void*, unsigned long)>("g_type_check_instance_is_a");
-  const auto x11DisplayType = Symbol<unsigned long (*)()>("gdk_x11_display_get_type");
+  const auto getWindow = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_window");
+  const auto getXid = ToolkitSymbol<unsigned long (*)(void*)>("gdk_x11_window_get_xid");
+  const auto getDisplay = ToolkitSymbol<void* (*)(void*)>("gdk_window_get_display");
+  const auto getXDisplay = ToolkitSymbol<void* (*)(void*)>("gdk_x11_display_get_xdisplay");
+  const auto setClassHint = ToolkitSymbol<int (*)(void*, unsigned long, XClassHintRecord*)>("XSetClassHint");
+  const auto isInstance = ToolkitSymbol<int (*)(void*, unsigned long)>("g_type_check_instance_is_a");
+  const auto x11DisplayType = ToolkitSymbol<unsigned long (*)()>("gdk_x11_display_get_type");
   if (!getWindow || !getXid || !getDisplay || !getXDisplay || !setClassHint || !isInstance ||
       !x11DisplayType) {
     return false;
