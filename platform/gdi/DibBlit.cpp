@@ -3,6 +3,7 @@
 // clip and the raster operations follow the blit rules (README.md).
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/gdi/DeviceContext.h"
@@ -42,7 +43,9 @@ int TDC::StretchDIBits(int x, int y, int width, int height, int sourceX, int sou
   if (!Blit(x, y, width, height, view, sourceX - part.left, int(top) - part.top, sourceWidth, sourceHeight, rop,
             nullptr))
     return 0;
-  return sourceHeight < 0 ? -sourceHeight : sourceHeight;
+  // The rows asked for, as GDI answers; a height of -2^31 has no 32-bit
+  // negation and answers the most an int holds.
+  return int(std::min<std::int64_t>(std::abs(std::int64_t(sourceHeight)), INT32_MAX));
 }
 
 int TDC::SetDIBitsToDevice(int x, int y, int width, int height, int sourceX, int sourceY, const TDib& dib) {

@@ -53,6 +53,12 @@ std::int32_t Clamp32(double v) {
   return std::int32_t(std::floor(v));
 }
 
+// The inclusive bounds of a blit's rectangle, summed wide: a played record
+// may place it anywhere in the 32-bit range.
+void PutBlitBounds(std::uint8_t* p, int x, int y, int width, int height) {
+  PutRect(p, x, y, Clamp32(double(x) + width - 1), Clamp32(double(y) + height - 1));
+}
+
 // RGNDATA of a region: header (32 bytes) then its rectangles.
 std::vector<std::uint8_t> RegionData(const TRegion& region) {
   const std::uint32_t n = region.RectCount();
@@ -183,7 +189,7 @@ void MetafileDC::Region(std::uint32_t type, const TRegion* region, std::uint32_t
 void MetafileDC::PatternBlit(int x, int y, int width, int height, std::uint32_t rop) {
   std::uint8_t* r = out_.Add(U_EMR_BITBLT, 100);
   if (r == nullptr) return;
-  PutRect(r + 8, x, y, x + width - 1, y + height - 1);
+  PutBlitBounds(r + 8, x, y, width, height);
   le::Put32(r + 24, std::uint32_t(x));
   le::Put32(r + 28, std::uint32_t(y));
   le::Put32(r + 32, std::uint32_t(width));
@@ -202,7 +208,7 @@ void MetafileDC::Dib(std::uint32_t type, int x, int y, int width, int height, in
   if (type == U_EMR_ALPHABLEND) {
     std::uint8_t* r = out_.AddWithDib(type, 108, parts, 84);
     if (r == nullptr) return;
-    PutRect(r + 8, x, y, x + width - 1, y + height - 1);
+    PutBlitBounds(r + 8, x, y, width, height);
     le::Put32(r + 24, std::uint32_t(x));
     le::Put32(r + 28, std::uint32_t(y));
     le::Put32(r + 32, std::uint32_t(width));
@@ -218,7 +224,7 @@ void MetafileDC::Dib(std::uint32_t type, int x, int y, int width, int height, in
   }
   std::uint8_t* r = out_.AddWithDib(U_EMR_STRETCHDIBITS, 80, parts, 48);
   if (r == nullptr) return;
-  PutRect(r + 8, x, y, x + width - 1, y + height - 1);
+  PutBlitBounds(r + 8, x, y, width, height);
   le::Put32(r + 24, std::uint32_t(x));
   le::Put32(r + 28, std::uint32_t(y));
   le::Put32(r + 32, std::uint32_t(sourceX));
@@ -236,27 +242,31 @@ void MetafileDC::Dib(std::uint32_t type, int x, int y, int width, int height, in
 void MetafileDC::PixelsAsDib(std::uint32_t type, int x, int y, int width, int height, const PixelView& source,
                              int sourceX, int sourceY, int sourceWidth, int sourceHeight, std::uint32_t rop) {
   if (!source.IsValid() || sourceWidth == 0 || sourceHeight == 0) return;
-  // Mirrored source extents keep their sign in the destination.
-  if (sourceWidth < 0) {
-    sourceX += sourceWidth;
-    sourceWidth = -sourceWidth;
-    x += width;
-    width = -width;
+  // Mirrored source extents keep their sign in the destination. Counted
+  // wide: an extent of -2^31 has no 32-bit negation.
+  std::int64_t srcX = sourceX, srcY = sourceY, srcW = sourceWidth, srcH = sourceHeight;
+  std::int64_t dstX = x, dstY = y, dstW = width, dstH = height;
+  if (srcW < 0) {
+    srcX += srcW;
+    srcW = -srcW;
+    dstX += dstW;
+    dstW = -dstW;
   }
-  if (sourceHeight < 0) {
-    sourceY += sourceHeight;
-    sourceHeight = -sourceHeight;
-    y += height;
-    height = -height;
+  if (srcH < 0) {
+    srcY += srcH;
+    srcH = -srcH;
+    dstY += dstH;
+    dstH = -dstH;
   }
-  const std::int64_t x0 = std::max<std::int64_t>(sourceX, 0), y0 = std::max<std::int64_t>(sourceY, 0);
-  const std::int64_t x1 = std::min<std::int64_t>(std::int64_t(sourceX) + sourceWidth, source.width);
-  const std::int64_t y1 = std::min<std::int64_t>(std::int64_t(sourceY) + sourceHeight, source.height);
+  const std::int64_t x0 = std::max<std::int64_t>(srcX, 0), y0 = std::max<std::int64_t>(srcY, 0);
+  const std::int64_t x1 = std::min<std::int64_t>(srcX + srcW, source.width);
+  const std::int64_t y1 = std::min<std::int64_t>(srcY + srcH, source.height);
   if (x0 >= x1 || y0 >= y1) return;
   // The destination shrinks with the cut source.
-  const double sx = double(width) / sourceWidth, sy = double(height) / sourceHeight;
-  const int dx = x + int(std::lround((x0 - sourceX) * sx)), dy = y + int(std::lround((y0 - sourceY) * sy));
-  const int dw = int(std::lround((x1 - x0) * sx)), dh = int(std::lround((y1 - y0) * sy));
+  const double sx = double(dstW) / double(srcW), sy = double(dstH) / double(srcH);
+  const int dx = Clamp32(double(dstX) + std::round(double(x0 - srcX) * sx));
+  const int dy = Clamp32(double(dstY) + std::round(double(y0 - srcY) * sy));
+  const int dw = Clamp32(std::round(double(x1 - x0) * sx)), dh = Clamp32(std::round(double(y1 - y0) * sy));
   const auto w = std::uint32_t(x1 - x0), h = std::uint32_t(y1 - y0);
   std::uint8_t bmi[40] = {};
   le::Put32(bmi, 40);

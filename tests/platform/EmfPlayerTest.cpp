@@ -243,6 +243,49 @@ TEST(EmfPlayer, RestoreDcOfTheMostNegativeCountIsRefusedAndLeavesTheSavedStates)
   EXPECT_EQ(dc.SavedDepth(), 0);
 }
 
+// A positive level names the save that made it, counted from the first:
+// after three saves, level 1 takes back all three.
+TEST(EmfPlayer, RestoreDcOfAPositiveLevelReturnsToTheStateOfThatSave) {
+  const EmfDocument emf = Build([](EmfBuilder& b) {
+    for (std::uint32_t level = 1; level <= 3; ++level) {
+      le::Put32(b.Add(25, 12) + 8, level);  // SETBKCOLOR: the state saved as this level
+      std::uint8_t* p = b.Add(10, 16);      // SETWINDOWORGEX
+      le::Put32(p + 8, level * 10);
+      b.Add(33, 8);  // SAVEDC
+    }
+    le::Put32(b.Add(25, 12) + 8, 4);
+    le::Put32(b.Add(34, 12) + 8, 1);                   // RESTOREDC 1
+    le::Put32(b.Add(34, 12) + 8, std::uint32_t(-1));  // nothing left to restore
+  });
+  struct Seen {
+    COLORREF bk;
+    double windowX;
+    std::size_t saved;
+    int depth;
+  };
+  std::vector<Seen> seen;
+  RecordingDC dc;
+  EmfPlayStats stats;
+  const TRect rect{0, 0, 100, 100};
+  EnumEnhMetaFile(
+      dc, emf,
+      [](TDC& on, HandleTable& t, const EmfRecord& r, int count, std::intptr_t data) {
+        PlayEnhMetaFileRecord(on, t, r, unsigned(count));
+        reinterpret_cast<std::vector<Seen>*>(data)->push_back(
+            {on.GetBkColor(), t.mapping.windowOrg.x, t.savedMappings.size(), on.SavedDepth()});
+        return 1;
+      },
+      reinterpret_cast<std::intptr_t>(&seen), &rect, &stats);
+  // Header, 3 x 3 records, SETBKCOLOR, two RESTOREDC, EOF.
+  ASSERT_EQ(seen.size(), 14u);
+  const Seen& restored = seen[11];
+  EXPECT_EQ(restored.bk, 1u);
+  EXPECT_EQ(restored.windowX, 10);
+  EXPECT_EQ(restored.saved, 0u);
+  EXPECT_EQ(restored.depth, 1);  // the player's own save
+  EXPECT_EQ(stats.unplayed, 1u);  // the second RESTOREDC
+}
+
 TEST(EmfPlayer, ObjectsBeyondTheTableAndUnknownRecordsArePassedOverAndCounted) {
   const EmfDocument emf = Build(
       [](EmfBuilder& b) {
