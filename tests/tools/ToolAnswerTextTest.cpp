@@ -12,6 +12,7 @@
 #include "foundation/LangTable.h"
 #include "import/pictures/PictureReader.h"
 #include "tests/support/TestData.h"
+#include "tools/JsonText.h"
 
 namespace kvn {
 namespace {
@@ -59,6 +60,42 @@ TEST(ToolAnswerTextTest, BytesThatAreNoUtf8ComeOutEscapedAndTheAnswerStaysUtf8) 
                                  (dir / "no\xff" / "out.png").string() + "' --width 32 --height 32");
   ASSERT_NE(render.find("no\\u00ff"), std::string::npos) << render;
   EXPECT_TRUE(ValidUtf8(render)) << render;
+}
+
+// Each byte of a cut or stray sequence is escaped as itself, so that names
+// differing in any of its bytes stay different keys.
+TEST(ToolAnswerTextTest, ACutSequenceIsEscapedByteByByteAndTwoSuchNamesStayTwoKeys) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"CUT\xe2\x82", "\"CUT\\u00e2\\u0082\""},
+      {"CUT\xe2\x83", "\"CUT\\u00e2\\u0083\""},
+      {"\xf0\x9f\x98", "\"\\u00f0\\u009f\\u0098\""},
+      {"a\xff" "b\xe2\x82\xac", "\"a\\u00ffb\xe2\x82\xac\""},
+      {"q\"\\\n\x01", "\"q\\\"\\\\\\n\\u0001\""},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    tool::AppendJsonString(out, c.in);
+    EXPECT_EQ(out, c.out);
+  }
+
+  test::ScratchDir dir;
+  const fs::path drawing = dir / "cut.dxf";
+  {
+    std::ofstream out(drawing, std::ios::binary);
+    out << "0\nSECTION\n2\nENTITIES\n"
+        << "0\nCUT\xe2\x82\n8\n0\n10\n0\n20\n0\n"
+        << "0\nCUT\xe2\x83\n8\n0\n10\n0\n20\n0\n"
+        << "0\nCUT\xe2\x83\n8\n0\n10\n0\n20\n0\n0\nENDSEC\n0\nEOF\n";
+  }
+  const std::string dump = ToolOutput(std::string(KVN_DUMP_PATH) + " '" + drawing.string() + "'");
+  ASSERT_EQ(dump.rfind("{\"result\": 0,", 0), 0u) << dump;
+  EXPECT_TRUE(ValidUtf8(dump)) << dump;
+  const std::size_t entities = dump.find("\"entities\": {");
+  ASSERT_NE(entities, std::string::npos) << dump;
+  EXPECT_NE(dump.find("\"CUT\\u00e2\\u0082\": 1", entities), std::string::npos) << dump;
+  EXPECT_NE(dump.find("\"CUT\\u00e2\\u0083\": 2", entities), std::string::npos) << dump;
 }
 
 TEST(ToolAnswerTextTest, AMetafileDrawnOnlyInEmfPlusIsToldAndAnOrdinaryOneIsNot) {
