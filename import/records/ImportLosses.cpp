@@ -55,7 +55,10 @@ WString CountReadOnNoSheet(ImportStatistics& statistics) {
     total += count - told;
   }
   if (total == 0) return WString();
-  return FormatPercentS(LoadLangString(kStrReadOnNoSheet), WString::FromUtf8(std::to_string(total)));
+  // Czech and Slovak say "1 objekt", "2 objekty" and "5 objektů/objektov";
+  // the English text of 2 to 4 is that of the other counts.
+  const int text = total == 1 ? kStrReadOnNoSheetOne : total <= 4 ? kStrReadOnNoSheetFew : kStrReadOnNoSheet;
+  return FormatPercentS(LoadLangString(text), WString::FromUtf8(std::to_string(total)));
 }
 
 WString OutOfMemoryText(std::uint64_t peak) {

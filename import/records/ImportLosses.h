@@ -17,6 +17,10 @@ struct DwgLoadReport;
 inline constexpr int kStrLostBeyondRange = 19805;
 inline constexpr int kStrLostNotFinite = 19806;
 inline constexpr int kStrUnreadableNumbers = 19807;
+// The same text for 1 object, for 2 to 4 (Czech and Slovak nouns take their
+// own form there) and for the other counts.
+inline constexpr int kStrReadOnNoSheetOne = 19946;
+inline constexpr int kStrReadOnNoSheetFew = 19947;
 inline constexpr int kStrReadOnNoSheet = 19939;
 inline constexpr int kStrLostDamagedCount = 19815;
 inline constexpr int kStrLostPictureTooLarge = 19817;

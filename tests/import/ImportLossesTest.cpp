@@ -19,6 +19,7 @@
 #include "foundation/TextFormat.h"
 #include "import/dxf/DxfReader.h"
 #include "import/records/ImportLosses.h"
+#include "import/records/ImportStatistics.h"
 #include "model/cBlock.h"
 #include "model/cLine.h"
 #include "tests/support/DxfWriter.h"
@@ -188,6 +189,40 @@ TEST(ImportLossesTest, EachLossIsCountedInTheReportAndToldOnce) {
       EXPECT_EQ(times, 1) << told.ToUtf8();
     }
   }
+}
+
+// The count of objects read onto no sheet agrees with its noun in each
+// language: Czech and Slovak have a form for 1, one for 2 to 4 and one for
+// the rest.
+TEST(ImportLossesTest, ObjectsOnNoSheetAreToldWithTheNounOfTheirCount) {
+  struct Case {
+    int language;
+    std::uint64_t count;
+    const char* told;
+  };
+  const Case cases[] = {
+      {kLanguageEnglish, 1, "The drawing shows nothing: 1 object was read, but it does not lie on a sheet."},
+      {kLanguageEnglish, 3, "The drawing shows nothing: 3 objects were read, but none of them lies on a sheet."},
+      {kLanguageEnglish, 5, "The drawing shows nothing: 5 objects were read, but none of them lies on a sheet."},
+      {kLanguageCzech, 1, "Výkres nic nezobrazuje: načten byl 1 objekt, ale neleží na listu."},
+      {kLanguageCzech, 2, "Výkres nic nezobrazuje: načteny byly 2 objekty, ale žádný z nich neleží na listu."},
+      {kLanguageCzech, 4, "Výkres nic nezobrazuje: načteny byly 4 objekty, ale žádný z nich neleží na listu."},
+      {kLanguageCzech, 5, "Výkres nic nezobrazuje: načteno bylo 5 objektů, ale žádný z nich neleží na listu."},
+      {kLanguageCzech, 22, "Výkres nic nezobrazuje: načteno bylo 22 objektů, ale žádný z nich neleží na listu."},
+      {kLanguageSlovak, 1, "Výkres nič nezobrazuje: načítaný bol 1 objekt, ale neleží na liste."},
+      {kLanguageSlovak, 3, "Výkres nič nezobrazuje: načítané boli 3 objekty, ale žiadny z nich neleží na liste."},
+      {kLanguageSlovak, 11, "Výkres nič nezobrazuje: načítaných bolo 11 objektov, ale žiadny z nich neleží na liste."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.language) + " " + std::to_string(c.count));
+    SetLanguageIndex(c.language);
+    InvalidateLangTable();
+    ImportStatistics statistics;
+    for (std::uint64_t i = 0; i < c.count; ++i) statistics.CountHanded(ImportSpace::Block, "LINE");
+    EXPECT_EQ(CountReadOnNoSheet(statistics).ToUtf8(), c.told);
+  }
+  SetLanguageIndex(kLanguageEnglish);
+  InvalidateLangTable();
 }
 
 TEST(ImportLossesTest, UnreadableCoordinatesStillReadAsZero) {
