@@ -1,5 +1,6 @@
 #include "foundation/MsgBox.h"
 
+#include <langinfo.h>
 #include <locale.h>
 
 #include <algorithm>
@@ -24,6 +25,27 @@ WString CaptionOrDefault(const char16_t* caption) {
   return caption ? WString(caption) : LoadLangString(kStrDefaultCaption);
 }
 
+// A locale with the messages of `name` and a UTF-8 character type: the C
+// library writes a translated text in its locale's character set, and the
+// "C" one turns every accented letter into '?' ("Adres?? nebo soubor
+// neexistuje"). The character type is the named locale's own when that is
+// UTF-8, else C.UTF-8, which every glibc system has. Null when the system
+// lacks the messages' locale.
+locale_t Utf8MessagesLocale(const char* name) {
+  locale_t messages = ::newlocale(LC_MESSAGES_MASK, name, locale_t(nullptr));
+  if (!messages) return locale_t(nullptr);
+  for (const char* ctype : {name, "C.UTF-8", "C.utf8"}) {
+    // On success the base is taken over (and may be the locale returned);
+    // on failure it stays as it was.
+    locale_t both = ::newlocale(LC_CTYPE_MASK, ctype, messages);
+    if (!both) continue;
+    messages = both;
+    if (std::strcmp(::nl_langinfo_l(CODESET, both), "UTF-8") == 0) return both;
+  }
+  ::freelocale(messages);
+  return locale_t(nullptr);
+}
+
 // The locale whose messages match a Windows language id; null when the
 // system lacks it.
 locale_t MessagesLocale(std::uint16_t langId) {
@@ -35,7 +57,7 @@ locale_t MessagesLocale(std::uint16_t langId) {
                              : langId == kLangIdEnglishUs ? english
                                                           : nullptr;
   for (; names && *names; ++names) {
-    if (locale_t loc = ::newlocale(LC_MESSAGES_MASK, *names, locale_t(nullptr))) return loc;
+    if (locale_t loc = Utf8MessagesLocale(*names)) return loc;
   }
   return locale_t(nullptr);
 }
@@ -176,8 +198,8 @@ AString GetSystemErrorText(std::uint32_t code) {
   if (int err = ErrnoFromSystemError(code)) {
     locale_t loc = MessagesLocale(GetUILanguageId());
     // 1024, the user's default: the locale the environment names.
-    if (!loc) loc = ::newlocale(LC_MESSAGES_MASK, "", locale_t(nullptr));
-    if (!loc) loc = ::newlocale(LC_MESSAGES_MASK, "C", locale_t(nullptr));
+    if (!loc) loc = Utf8MessagesLocale("");
+    if (!loc) loc = Utf8MessagesLocale("C");
     if (loc) {
       AString text(::strerror_l(err, loc));
       ::freelocale(loc);

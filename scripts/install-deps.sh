@@ -51,11 +51,17 @@ else
   $SUDO apt-get install -y --no-install-recommends -o DPkg::Lock::Timeout=300 "${missing[@]}"
 fi
 
-# cs_CZ.UTF-8, generated only when missing (locale -a lists it as cs_CZ.utf8).
-if ! locale -a 2>/dev/null | grep -qix 'cs_CZ\.utf-\?8'; then
-  echo "install-deps: generating cs_CZ.UTF-8"
-  if ! grep -qx 'cs_CZ.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    echo 'cs_CZ.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+# cs_CZ.UTF-8 and sk_SK.UTF-8, generated only when missing (locale -a lists
+# them as cs_CZ.utf8 and sk_SK.utf8): the system's error texts are tested in
+# both languages.
+generate=0
+for name in cs_CZ sk_SK; do
+  if ! locale -a 2>/dev/null | grep -qix "${name}\.utf-\?8"; then
+    echo "install-deps: generating ${name}.UTF-8"
+    if ! grep -qx "${name}.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null; then
+      echo "${name}.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    fi
+    generate=1
   fi
-  $SUDO locale-gen
-fi
+done
+if [ "$generate" -eq 1 ]; then $SUDO locale-gen; fi

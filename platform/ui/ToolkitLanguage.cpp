@@ -3,11 +3,14 @@
 #include <wx/app.h>
 #include <wx/translation.h>
 
+#include <langinfo.h>
 #include <libintl.h>
 
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace kvn {
 
@@ -39,9 +42,32 @@ void MessagesLocaleThatTranslates() {
 
 }  // namespace
 
+bool UseUtf8CharacterType() {
+  auto utf8 = [] {
+    const char* codeset = nl_langinfo(CODESET);
+    return codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
+  };
+  if (utf8()) return true;
+  // The environment's language and country in UTF-8 first (cs_CZ of
+  // cs_CZ.ISO-8859-2), then the plain UTF-8 locale every glibc system has.
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  std::string language = current ? current : "C";
+  language = language.substr(0, language.find_first_of(".@"));
+  std::vector<std::string> names;
+  if (language != "C" && language != "POSIX" && !language.empty()) names.push_back(language + ".UTF-8");
+  names.insert(names.end(), {"C.UTF-8", "C.utf8"});
+  for (const std::string& name : names) {
+    if (std::setlocale(LC_CTYPE, name.c_str()) != nullptr && utf8()) return true;
+  }
+  return false;
+}
+
 void ApplyToolkitLanguage(int languageIndex) {
   const char* code = LanguageCode(languageIndex);
   setenv("LANGUAGE", code, 1);
+  // Before the messages locale is set again, which makes gettext forget
+  // the texts it translated into the old character set.
+  UseUtf8CharacterType();
   MessagesLocaleThatTranslates();
   // A fresh set of wx catalogues for the language (the old one goes with
   // Set); wxWidgets finds its catalogues only once its application exists.

@@ -10,6 +10,9 @@
 #include <chrono>
 #include <fstream>
 #include <random>
+#include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "foundation/LangTable.h"
@@ -313,15 +316,39 @@ TEST(SystemError, ErrnoMapsToWin32CodesAndBackToItsText) {
     EXPECT_FALSE(GetSystemErrorText(kErrorHandleEof).IsEmpty());
     EXPECT_EQ(GetSystemErrorText(12345), AString("System error 12345."));
   }
-  // The Czech interface takes the texts of the Czech locale, which
-  // scripts/install-deps.sh generates.
-  const ScopedLanguage czech(kLanguageCzech);
-  locale_t cs = ::newlocale(LC_MESSAGES_MASK, "cs_CZ.UTF-8", locale_t(nullptr));
-  ASSERT_NE(cs, locale_t(nullptr)) << "the cs_CZ.UTF-8 locale is missing: run scripts/install-deps.sh";
-  const AString czechDiskFull(::strerror_l(ENOSPC, cs));
-  ::freelocale(cs);
-  EXPECT_EQ(GetSystemErrorText(kErrorDiskFull), czechDiskFull);
-  EXPECT_NE(czechDiskFull, AString(std::strerror(ENOSPC))) << "no Czech message catalogue";
+  // The Czech and Slovak interfaces take the texts of their locales, which
+  // scripts/install-deps.sh generates, with every accented letter: the C
+  // library's own text under the whole UTF-8 locale. The C library keeps a
+  // text once translated whatever character set asked for it, until a
+  // locale is set: each text is asked for afresh.
+  auto forget = [] {
+    const std::string messages = std::setlocale(LC_MESSAGES, nullptr);
+    std::setlocale(LC_MESSAGES, messages.c_str());
+  };
+  struct Language {
+    int index;
+    const char* locale;
+  };
+  for (const Language& language : {Language{kLanguageCzech, "cs_CZ.UTF-8"}, Language{kLanguageSlovak, "sk_SK.UTF-8"}}) {
+    SCOPED_TRACE(language.locale);
+    const ScopedLanguage scoped(language.index);
+    locale_t whole = ::newlocale(LC_ALL_MASK, language.locale, locale_t(nullptr));
+    ASSERT_NE(whole, locale_t(nullptr)) << "the " << language.locale
+                                        << " locale is missing: run scripts/install-deps.sh";
+    for (const auto& [code, err] : {std::pair{kErrorPathNotFound, ENOENT}, std::pair{kErrorDiskFull, ENOSPC}}) {
+      forget();
+      const AString shown = GetSystemErrorText(code);
+      forget();
+      const AString own(::strerror_l(err, whole));
+      EXPECT_NE(own, AString(std::strerror(err))) << "no message catalogue";
+      EXPECT_EQ(shown, own);
+      // "Adresář nebo soubor neexistuje": accented, never '?'.
+      const std::string_view text = shown.View();
+      EXPECT_EQ(text.find('?'), std::string_view::npos) << text;
+      EXPECT_TRUE(std::any_of(text.begin(), text.end(), [](char c) { return (unsigned char)c >= 0x80; })) << text;
+    }
+    ::freelocale(whole);
+  }
 }
 
 TEST(InFileStream, AFileThatShrinksClosesTheStream) {

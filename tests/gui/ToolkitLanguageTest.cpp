@@ -7,7 +7,13 @@
 #include <wx/stockitem.h>
 #include <wx/timer.h>
 
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cerrno>
 #include <chrono>
+#include <clocale>
+#include <cstring>
 #include <string>
 
 #include "controls/FileDialogData.h"
@@ -52,6 +58,28 @@ TEST_F(ToolkitLanguageTest, StandardButtonsAndChooserTextsFollowTheLanguage) {
     EXPECT_EQ(Stock(wxID_OPEN), c.open) << c.language;
     EXPECT_EQ(std::string(ToolkitText("gtk30", "Other Locations")), c.otherPlaces) << c.language;
   }
+}
+
+// In a "C" character type every accented letter of a translated text
+// becomes '?' ("Adres?? nebo soubor neexistuje", GTK's "nen? adres??em"):
+// the character type is made UTF-8, the number format left alone.
+TEST_F(ToolkitLanguageTest, TheCharacterTypeBecomesUtf8AndTheNumberFormatStays) {
+  const std::string ctype = std::setlocale(LC_CTYPE, nullptr), numeric = std::setlocale(LC_NUMERIC, nullptr);
+  locale_t czech = ::newlocale(LC_ALL_MASK, "cs_CZ.UTF-8", locale_t(nullptr));
+  ASSERT_NE(czech, locale_t(nullptr)) << "the cs_CZ.UTF-8 locale is missing: run scripts/install-deps.sh";
+  ASSERT_NE(std::setlocale(LC_CTYPE, "C"), nullptr);
+  ASSERT_NE(std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8"), nullptr);
+  ApplyToolkitLanguage(kLanguageCzech);
+  EXPECT_STREQ(nl_langinfo(CODESET), "UTF-8");
+  EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "cs_CZ.UTF-8");
+  // The process's own error text, as GLib passes it to the chooser.
+  const std::string shown = std::strerror(ENOENT);
+  std::setlocale(LC_MESSAGES, std::string(std::setlocale(LC_MESSAGES, nullptr)).c_str());  // forget it
+  EXPECT_EQ(shown, std::string(::strerror_l(ENOENT, czech)));
+  EXPECT_EQ(shown.find('?'), std::string::npos) << shown;
+  ::freelocale(czech);
+  std::setlocale(LC_NUMERIC, numeric.c_str());
+  std::setlocale(LC_CTYPE, ctype.c_str());
 }
 
 TEST_F(ToolkitLanguageTest, TheChooserOpensInCzech) {
