@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 
+#include "foundation/LangTable.h"
 #include "foundation/Registry.h"
 #include "model/LevelTable.h"
 #include "print/PrintOptions.h"
@@ -349,6 +350,25 @@ TEST_F(PrintOptionsTest, ColouredLevelsOrPagesWithoutTheirPrintInColourOption) {
   EXPECT_TRUE(ColouredButNotInColour(tiled.doc));
   level->printable = 0;
   EXPECT_FALSE(ColouredButNotInColour(tiled.doc));
+}
+
+// The semi-transparency warning names the print dialog's vector radio
+// button (4202, table line 2297) by the button's own words in Czech and
+// Slovak; the English text is the program's stated one.
+TEST(TransparencyWarning, QuotesTheVectorPrintButtonInCzechAndSlovak) {
+  constexpr int kVectorModeLine = 2297;
+  for (int language : {kLanguageCzech, kLanguageSlovak}) {
+    SCOPED_TRACE(language);
+    SetLanguageIndex(language);
+    InvalidateLangTable();
+    const WString button(GetLangTableLine(kVectorModeLine));
+    const std::u16string_view words = button.View().substr(0, button.View().find(u" ("));
+    const std::u16string quoted = u"'" + std::u16string(words) + u"'";
+    EXPECT_NE(LoadLangString(kStrTransparencyWarning).View().find(quoted), std::u16string_view::npos)
+        << LoadLangString(kStrTransparencyWarning).ToUtf8();
+  }
+  SetLanguageIndex(kLanguageEnglish);
+  InvalidateLangTable();
 }
 
 }  // namespace
