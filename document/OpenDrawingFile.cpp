@@ -21,6 +21,7 @@ namespace {
 constexpr int kStrAllDrawingsAndPictures = 18282;
 constexpr int kStrProductName = 16635;
 constexpr int kStrPictures = 1124;
+constexpr int kStrWarningCaption = 1186;
 
 ForeignReaderSlots& Slots() {
   static ForeignReaderSlots slots;
@@ -75,9 +76,18 @@ DocumentResult OpenDrawing(const WString& path, const OpenRequest& request, cons
     if (owner) ShowOpenFailure(owner, result, path);
   } else if (owner) {
     // A file read only in part, and what a reader mended or left out: one
-    // box, after which the drawing opens.
+    // box, after which the drawing opens. A read error is told as an error
+    // (the reader's own "File read error."); a file read whole that opens
+    // with something mended, left out or not drawn gets a warning, titled
+    // and marked as one.
     const WString text = OpenWarningText(result, path);
-    if (!text.IsEmpty()) owner->MessageBox(text, nullptr, kMbIconError);
+    if (!text.IsEmpty()) {
+      if (result.Partial() && !result.PartialTold()) {
+        owner->MessageBox(text, nullptr, kMbIconError);
+      } else {
+        owner->MessageBoxStr(LoadLangString(kStrWarningCaption), kMbIconWarning, text);
+      }
+    }
   }
   return result;
 }
