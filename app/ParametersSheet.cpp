@@ -422,6 +422,8 @@ class cNewPagesPage : public TMyPropertyPage {
     for (int id : {kPageRemove, kPageRename}) {
       if (TWindow* w = GetDlgItem(id)) w->EnableWindow(page != nullptr);
     }
+    // A sheet without pages has none to remove: no question about them.
+    if (TWindow* w = GetDlgItem(kRemoveUnused)) w->EnableWindow(count > 0);
     name_->SetText(page ? page->name : WString());
     SetCheck(kPagePrintable, page && !(page->kind & kPageNotPrintable), page != nullptr);
     SetCheck(kPageOnAll, page && (page->kind & kPageOnAllPages), page != nullptr);
@@ -471,6 +473,7 @@ class cNewPagesPage : public TMyPropertyPage {
     }
   }
   void CmRemoveUnused() {
+    if (state_.drawing->PageRecordCount() == 0) return;
     if (MessageBoxStr(LoadLangString(kStrWarning), kMbOkCancel | kMbIconQuestion, LoadLangString(kStrRemoveUnused)) !=
         kIdOk)
       return;

@@ -224,7 +224,8 @@ TEST_F(ParametersSheetTest, PagesPageColourFollowsColouredAndSetsThePageColour) 
 }
 
 // Remove and Rename act on the chosen page: off on a sheet without pages,
-// on once a page is chosen.
+// on once a page is chosen. "Remove empty pages" is off without pages too,
+// so that it never asks about pages that are not there.
 TEST_F(ParametersSheetTest, PagesPageRemoveAndRenameNeedAChosenPage) {
   for (int pages : {0, 2}) {
     SCOPED_TRACE(pages);
@@ -235,7 +236,7 @@ TEST_F(ParametersSheetTest, PagesPageRemoveAndRenameNeedAChosenPage) {
             [] { return RunningSheet() != nullptr; },
             [&] {
               TMyPropertySheet& s = *RunningSheet();
-              for (int id : {7005, 7011}) {
+              for (int id : {7005, 7011, 7008}) {
                 TWindow* button = Item(s, 1, id);
                 EXPECT_TRUE(button && button->IsWindowEnabled() == (pages > 0)) << id;
               }
