@@ -545,6 +545,7 @@ class TLevelPage : public TMyPropertyPage {
     cDrawingData* data = state_.drawing->Data();
     SetCheck(kUseLevels, data && data->Levels().InUse(), data != nullptr);
     SetCheck(kSortByLevels, state_.drawing->sortByLevels != 0, true);
+    EnableLevelList();
     Fill();
     if (list_->GetCount() > 0 && list_->GetSelCount() == 0) list_->SetSel(0, true);
     ShowSelected();
@@ -577,6 +578,15 @@ class TLevelPage : public TMyPropertyPage {
     for (int row = 0; row < list_->GetCount(); ++row)
       if (std::find(before.begin(), before.end(), list_->GetItemData(row)) != before.end()) list_->SetSel(row, true);
     ShowSelected();
+  }
+  // The list lists the levels of a drawing that uses them (FillLevelList):
+  // without level use (a paper sheet, whose drawing has no level table of
+  // its own) it and its filter stay empty and disabled.
+  void EnableLevelList() {
+    const LevelTable* table = Levels();
+    const bool inUse = table && table->InUse();
+    list_->EnableWindow(inUse);
+    filter_->EnableWindow(inUse);
   }
   void SetCheck(int id, bool on, bool enable) {
     if (auto* check = dynamic_cast<TCheckBox*>(GetDlgItem(id))) {
@@ -661,6 +671,7 @@ class TLevelPage : public TMyPropertyPage {
       }
       DropLevelUse(*data, state_.sheet->TopBlock());
     }
+    EnableLevelList();
     Fill();
     Changed();
     RefreshLevelComboBoxes(nullptr);

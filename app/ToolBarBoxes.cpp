@@ -6,6 +6,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/LevelCombo.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
 #include "document/cDrawingDoc.h"
@@ -117,6 +118,7 @@ void TPagesComboBox::OnSelectionChange() {
     if (index >= 0) {
       view->GetVectorWindow()->ShowPageEntry(std::uint32_t(index));
       RefreshDocumentViews(view->GetDocument(), false);
+      RefreshLevelComboBoxes(nullptr);
     }
   }
   bar_->ReturnFocus();

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "app/LevelCombo.h"
 #include "app/ParametersSheet.h"
 #include "app/ToolBarBoxes.h"
 #include "app/Rulers.h"
@@ -161,6 +162,7 @@ TMyTabControl::TMyTabControl(cVectorView* view) : CCustomTabCtrl(view), view_(vi
 void TMyTabControl::OnTabClicked() {
   if (CurrentTab() >= 0) view_->GetVectorWindow()->ShowPageEntry(std::uint32_t(CurrentTab()));
   RefreshPagesComboBoxes();
+  RefreshLevelComboBoxes(nullptr);
 }
 
 void TMyTabControl::OnTabDoubleClicked() {

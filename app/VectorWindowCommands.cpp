@@ -2,6 +2,7 @@
 // button, and the commands it passes on (Parameters) or swallows.
 #include <cstdint>
 
+#include "app/LevelCombo.h"
 #include "app/ParametersSheet.h"
 #include "app/ToolBarBoxes.h"
 #include "app/VectorView.h"
@@ -19,7 +20,9 @@ namespace kvn {
 void cVectorWindow::ShowPageAndTabs(std::uint32_t entry) {
   ShowPageEntry(entry);
   RefreshDocumentViews(document_, false);
+  // A page of another drawing may have other levels, or none.
   RefreshPagesComboBoxes();
+  RefreshLevelComboBoxes(nullptr);
 }
 
 void cVectorWindow::CmPreviousPage() {

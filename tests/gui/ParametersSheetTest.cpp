@@ -14,6 +14,8 @@
 
 #include "app/LevelList.h"
 #include "app/ParametersSheet.h"
+#include "document/OpenDrawingFile.h"
+#include "dwg/InstallReaders.h"
 #include "controls/ColorCombo.h"
 #include "controls/AutoControls.h"
 #include "controls/PropertySheet.h"
@@ -28,6 +30,7 @@
 #include "platform/ui/FrameWindow.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/print/PrintFixtures.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -76,7 +79,7 @@ class ParametersSheetTest : public test::SettingsFolderTest {
     frame_->ShowWindow(kSwShow);
   }
   // Runs the sheet and the steps one per tick inside its loop.
-  bool Run(cDrawingDoc& doc, std::deque<std::function<bool()>> steps, bool& finished) {
+  bool Run(cDrawingDoc& doc, std::deque<std::function<bool()>> steps, bool& finished, std::uint32_t sheetIndex = 0) {
     int ticks = 0;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
@@ -87,7 +90,7 @@ class ParametersSheetTest : public test::SettingsFolderTest {
       if (!steps.empty() && steps.front()()) steps.pop_front();
     });
     timer.Start(60);
-    const bool result = RunParametersSheet(frame_.get(), nullptr, &doc, 0);
+    const bool result = RunParametersSheet(frame_.get(), nullptr, &doc, sheetIndex);
     timer.Stop();
     finished = steps.empty();
     return result;
@@ -376,6 +379,9 @@ TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUs
                             Click(s, 2, 5500);
                             EXPECT_FALSE(table.InUse());
                             EXPECT_EQ(list->GetCount(), 0);
+                            // Nothing left to list or to narrow.
+                            EXPECT_FALSE(list->IsWindowEnabled());
+                            EXPECT_FALSE(Item(s, 2, 5503)->IsWindowEnabled());
                             s.CmOk();
                             return true;
                           },
@@ -388,6 +394,48 @@ TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUs
   EXPECT_NE(boxes.texts[1].find("disable layers"), std::string::npos);
   EXPECT_EQ(chainLevels(), (std::vector<std::uint16_t>{65535, 65535, 65535, 65535}));
   EXPECT_EQ(tiled.Drawing().sortByLevels, 1);
+}
+
+// A drawing's model lists its layers; a paper sheet of it, whose drawing has
+// no level table of its own, shows "Use layers" off and its list and filter
+// empty and disabled.
+TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFilterOff) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InstallReaders();
+  OpenRequest quiet;
+  quiet.quiet = true;
+  DocumentResult opened = OpenDrawing(WString::FromUtf8((dir / "dxf/acadsharp_sample_AC1024_ascii.dxf").string()), quiet);
+  ASSERT_TRUE(opened.Ok());
+  cDrawingDoc& doc = *opened.Document();
+  ASSERT_GE(doc.SheetCount(), 2u);
+  ASSERT_TRUE(doc.GetSheet(0)->Data()->Levels().InUse());
+  ASSERT_FALSE(doc.GetSheet(1)->Data()->Levels().InUse());
+  for (std::uint32_t index : {0u, 1u}) {
+    SCOPED_TRACE(index);
+    const bool levels = index == 0;
+    bool finished = false;
+    Run(
+        doc,
+        {
+            [] { return RunningSheet() != nullptr; },
+            [&] {
+              TMyPropertySheet& s = *RunningSheet();
+              auto* list = dynamic_cast<TLevelListBox*>(Item(s, 2, 15942));
+              TWindow* filter = Item(s, 2, 5503);
+              EXPECT_TRUE(list && filter);
+              if (!list || !filter) return true;
+              EXPECT_EQ(CheckState(s, 2, 5500), levels ? kBstChecked : kBstUnchecked);
+              // The six layers and the "by block" entry.
+              EXPECT_EQ(list->GetCount(), levels ? 7 : 0);
+              EXPECT_EQ(list->IsWindowEnabled(), levels);
+              EXPECT_EQ(filter->IsWindowEnabled(), levels);
+              s.CmCancel();
+              return true;
+            },
+        },
+        finished, index);
+    EXPECT_TRUE(finished);
+  }
 }
 
 }  // namespace

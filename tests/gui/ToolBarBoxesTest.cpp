@@ -3,7 +3,8 @@
 // page box hidden); the sample's pages are listed with the current
 // one selected; a page chosen from the list is shown and the box follows
 // PgDn; 150 typed into the zoom box and Enter give 150 %, while 0 or a
-// negative number changes nothing.
+// negative number changes nothing. The level box follows a page switch to
+// a sheet without levels.
 #include <gtest/gtest.h>
 #include <wx/odcombo.h>
 #include <wx/window.h>
@@ -23,11 +24,13 @@
 #include "app/VectorWindow.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "dwg/InstallReaders.h"
 #include "model/LevelTable.h"
 #include "model/cDrawingData.h"
 #include "platform/ui/GadgetWindow.h"
 #include "platform/ui/MessageQueue.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -207,6 +210,34 @@ TEST(ZoomBoxText, FormatsByMagnitude) {
   const std::string small = ZoomBoxText(0.5).ToUtf8();
   EXPECT_EQ(small.back(), '%');
   EXPECT_EQ(small.rfind("0.5", 0), 0u) << small;
+}
+
+// A page switch refreshes the level box as it refreshes the page box: a
+// paper sheet whose drawing has no levels of its own hides it, and the
+// model shows its layers again.
+TEST_F(ToolBarBoxesTest, LevelBoxFollowsAPageSwitchToASheetWithoutLevels) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InstallReaders();
+  Idle();
+  TLevelComboBox* levels = FindBox<TLevelComboBox>(*frame_);
+  ASSERT_NE(levels, nullptr);
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8((dir / "dxf/acadsharp_sample_AC1024_ascii.dxf").string())));
+  Idle();
+  cVectorWindow& window = *CurrentVectorView()->GetVectorWindow();
+  ASSERT_EQ(window.GetSheetIndex(), 0u);
+  EXPECT_TRUE(levels->IsWindowEnabled());
+  EXPECT_EQ(levels->GetCount(), 7);  // six layers and the "by block" entry
+  window.CmNextPage();
+  Idle();
+  ASSERT_EQ(window.GetSheetIndex(), 1u);
+  EXPECT_EQ(levels->ShownSheet(), window.GetCurrentSheet());
+  EXPECT_FALSE(levels->IsWindowEnabled());
+  EXPECT_FALSE(levels->GetPeer()->IsShown());
+  window.CmPreviousPage();
+  Idle();
+  ASSERT_EQ(window.GetSheetIndex(), 0u);
+  EXPECT_TRUE(levels->IsWindowEnabled());
+  EXPECT_EQ(levels->GetCount(), 7);
 }
 
 }  // namespace
