@@ -9,6 +9,7 @@
 #include <gif_lib.h>
 
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 
 namespace kvn {
 
@@ -58,20 +59,10 @@ bool SkipExtension(GifFileType* gif) {
 
 std::uint16_t DibBitsForColourBits(int bits) { return bits <= 1 ? 1 : bits <= 4 ? 4 : 8; }
 
-// Whether `bytes` of LZW data could fill a frame of that many pixels: a
-// code takes at least a bit, and its string is at most one longer than the
-// codes read before it and never longer than the 4,096 codes of the table.
-// A frame its data cannot fill is damaged (the last line would fail), so
-// it is refused before its picture is made: a damaged header may ask for
-// gigabytes in a few hundred bytes.
-bool DataCouldFill(std::uint64_t bytes, std::uint64_t pixels) {
-  const std::uint64_t codes = bytes * 8;
-  return pixels <= codes * (std::min<std::uint64_t>(codes, 4095) + 1);
-}
-
 // Reads the first frame's pixels into the picture, rows in display order
-// (an interlaced frame's four passes put back in place).
-bool ReadFrame(GifFileType* gif, TDib* out) {
+// (an interlaced frame's four passes put back in place). `cut`: a line could
+// not be read; the lines before it are kept (false when there were none).
+bool ReadFrame(GifFileType* gif, TDib* out, bool* cut) {
   const GifImageDesc& d = gif->Image;
   const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
   const int colourBits = map ? map->BitsPerPixel : 8;
@@ -93,19 +84,23 @@ bool ReadFrame(GifFileType* gif, TDib* out) {
       out->SetPixel(x, y, index);
     }
   };
-  if (d.Interlace) {
-    static constexpr int kStart[4] = {0, 4, 2, 1};
-    static constexpr int kStep[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass) {
-      for (int y = kStart[pass]; y < d.Height; y += kStep[pass]) {
-        if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) return false;
-        putRow(y);
+  bool any = false;
+  auto next = [&](int y) {
+    if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) return false;
+    putRow(y);
+    any = true;
+    return true;
+  };
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  const int passes = d.Interlace ? 4 : 1;
+  for (int pass = 0; pass < passes; ++pass) {
+    const int start = d.Interlace ? kStart[pass] : 0, step = d.Interlace ? kStep[pass] : 1;
+    for (int y = start; y < d.Height; y += step) {
+      if (!next(y)) {
+        *cut = true;
+        return any;
       }
-    }
-  } else {
-    for (int y = 0; y < d.Height; ++y) {
-      if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) return false;
-      putRow(y);
     }
   }
   return true;
@@ -143,18 +138,26 @@ PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib*
         info->height = d.Height;
         info->bitsPerPixel = map ? std::uint32_t(map->BitsPerPixel) : 8;
       }
-      if (!DibSizeAllowed(d.Width, d.Height, bitCount, info)) return PictureStatus::kTooLarge;
-      if (out && !DataCouldFill(source.size - source.at, std::uint64_t(d.Width) * std::uint64_t(d.Height))) {
-        out->Clear();
+      if (!PictureWeightAllowed(d.Width, d.Height, bitCount, 0, info)) return PictureStatus::kTooLarge;
+      // A damaged header may ask for gigabytes in a few hundred bytes.
+      if (!CodedDataCouldHold(PixelCoding::kGifLzw, source.size - source.at, std::uint64_t(d.Width),
+                              std::uint64_t(d.Height), bitCount)) {
+        if (out) out->Clear();
         return PictureStatus::kDamaged;
       }
       if (out) {
-        if (!ReadFrame(gif.get(), out)) {
+        bool cut = false;
+        if (!ReadFrame(gif.get(), out, &cut)) {
           out->Clear();
           return PictureStatus::kDamaged;
         }
-        // giflib reads the frame's data to its end with the last line.
         haveFirst = true;
+        if (cut) {
+          // What the frame's data gave is shown; nothing after it is read.
+          if (info) info->repaired = true;
+          break;
+        }
+        // giflib reads the frame's data to its end with the last line.
         continue;
       }
       haveFirst = true;
