@@ -57,6 +57,26 @@ bool SkipExtension(GifFileType* gif) {
   return true;
 }
 
+// The data from `at` on, a chain of sub-blocks, when the file ends inside
+// one of them: a copy in which that sub-block holds what is left and the
+// chain ends after it, so that the lines its codes reach are decoded
+// (giflib reads a sub-block whole or not at all, and a small picture's data
+// is often one sub-block). Empty when the chain is whole.
+std::vector<std::uint8_t> EndCutSubBlock(const std::uint8_t* data, std::size_t size, std::size_t at) {
+  while (at < size) {
+    const std::size_t length = data[at];
+    if (length == 0) return {};
+    if (length > size - at - 1) {
+      std::vector<std::uint8_t> copy(data, data + size);
+      copy[at] = std::uint8_t(size - at - 1);
+      copy.push_back(0);
+      return copy;
+    }
+    at += 1 + length;
+  }
+  return {};
+}
+
 std::uint16_t DibBitsForColourBits(int bits) { return bits <= 1 ? 1 : bits <= 4 ? 4 : 8; }
 
 // Reads the first frame's pixels into the picture, rows in display order
@@ -111,6 +131,8 @@ bool ReadFrame(GifFileType* gif, TDib* out, bool* cut) {
 PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
   if (out) out->Clear();
   if (data == nullptr || size < 13) return PictureStatus::kDamaged;
+  // Outlives the reader, which may be switched onto it.
+  std::vector<std::uint8_t> mended;
   GifSource source{data, size, 0};
   int error = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadFromMemory, &error));
@@ -146,7 +168,14 @@ PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib*
         return PictureStatus::kDamaged;
       }
       if (out) {
-        bool cut = false;
+        // The frame's data follow the descriptor: the reader goes on in the
+        // copy at the same offset.
+        mended = EndCutSubBlock(source.data, source.size, source.at);
+        if (!mended.empty()) {
+          source.data = mended.data();
+          source.size = mended.size();
+        }
+        bool cut = !mended.empty();
         if (!ReadFrame(gif.get(), out, &cut)) {
           out->Clear();
           return PictureStatus::kDamaged;

@@ -397,6 +397,8 @@ TEST_F(PictureClaimsTest, PicturesWhoseDataEndEarlyOpenWithWhatWasReadAndTellItO
       {"TIFF, grey", StripTiff(32, 32, 1, 8, 4, true)},
       {"TIFF, 16-bit RGB", StripTiff(32, 32, 3, 16, 4, true)},
       {"GIF", Gif(96, 64)},
+      // Its data one sub-block, cut inside it.
+      {"GIF, small", Gif(12, 12)},
   };
   for (const Cut& cut : cuts) {
     SCOPED_TRACE(cut.name);
