@@ -31,15 +31,11 @@ WString CannotOpen(const WString& path, const WString& reason, int textId = kStr
 WString Reason(int textId) { return LoadLangString(textId); }
 WString ReasonWithCode(int textId, LoadResult code) { return FormatPercentD(LoadLangString(textId), int(code)); }
 
-// "Unknown file format", then, where the reader named the format it
-// recognised, that the picture data of that format are damaged.
+// That the picture data of the format the reader recognised are damaged;
+// "Unknown file format" when it recognised none.
 WString DamagedPicture(const DocumentResult& result) {
-  WString text = Reason(kStrReasonUnknownFileFormat);
-  if (!result.Detail().IsEmpty()) {
-    text.AppendChar(u'\n');
-    text.Append(FormatPercentS(LoadLangString(kStrReasonPictureDamaged), result.Detail()));
-  }
-  return text;
+  if (result.Detail().IsEmpty()) return Reason(kStrReasonUnknownFileFormat);
+  return FormatPercentS(LoadLangString(kStrReasonPictureDamaged), result.Detail());
 }
 
 // The reader recognised the format but the program has no reader for it.

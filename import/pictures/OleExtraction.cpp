@@ -10,6 +10,7 @@
 #include "model/cWmf.h"
 #include "platform/gdi/TDib.h"
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 #include "platform/metafile/ReadMetafileAsEmf.h"
 #include "platform/ole/OleStorage.h"
 
@@ -68,11 +69,16 @@ std::unique_ptr<cOutObj> MakePictureFromBytes(const std::uint8_t* data, std::siz
     InFileStream in = InFileStream::FromMemory(bytes);
     auto dib = std::make_unique<TDib>(TDib::FromBmpStream(in));
     if (dib->HasBits()) {
-      if (DibSizeAllowed(dib->Width(), dib->Height(), dib->BitCount())) {
-        return MakeBitmapObject(std::move(dib), 1.0, {}, false);
+      if (!PictureWeightAllowed(dib->Width(), dib->Height(), dib->BitCount(), 0)) {
+        if (tooLarge) *tooLarge = true;
+        return nullptr;
       }
-      if (tooLarge) *tooLarge = true;
-      return nullptr;
+      // Runs too few to reach the rows they claim are damaged.
+      const bool runs = dib->Compression() == kBiRle4 || dib->Compression() == kBiRle8;
+      if (runs && !CodedDataCouldHold(PixelCoding::kBmpRuns, size, std::uint64_t(dib->Width()),
+                                      std::uint64_t(dib->Height()), dib->BitCount()))
+        return nullptr;
+      return MakeBitmapObject(std::move(dib), 1.0, {}, false);
     }
   }
   // ReadMetafileAsEmf would tell the user about a picture too big; here it

@@ -41,7 +41,8 @@ void CollectOlePictures(const OleStorage& storage, OlePictureList& presentations
 // without a message: they belong to a drawing being imported. A bitmap
 // that would pass the memory threshold once drawn (a run-length picture
 // claims its size in a few bytes) is refused as the picture files are
-// (DibSizeAllowed), `tooLarge` then set when given.
+// (PictureWeightAllowed), `tooLarge` then set when given; runs too few for
+// the rows they claim are refused as damaged.
 std::unique_ptr<cOutObj> MakePictureFromBytes(const std::uint8_t* data, std::size_t size, bool* tooLarge = nullptr);
 
 }  // namespace kvn

@@ -9,6 +9,7 @@
 #include <gif_lib.h>
 
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 
 namespace kvn {
 
@@ -56,22 +57,32 @@ bool SkipExtension(GifFileType* gif) {
   return true;
 }
 
-std::uint16_t DibBitsForColourBits(int bits) { return bits <= 1 ? 1 : bits <= 4 ? 4 : 8; }
-
-// Whether `bytes` of LZW data could fill a frame of that many pixels: a
-// code takes at least a bit, and its string is at most one longer than the
-// codes read before it and never longer than the 4,096 codes of the table.
-// A frame its data cannot fill is damaged (the last line would fail), so
-// it is refused before its picture is made: a damaged header may ask for
-// gigabytes in a few hundred bytes.
-bool DataCouldFill(std::uint64_t bytes, std::uint64_t pixels) {
-  const std::uint64_t codes = bytes * 8;
-  return pixels <= codes * (std::min<std::uint64_t>(codes, 4095) + 1);
+// The data from `at` on, a chain of sub-blocks, when the file ends inside
+// one of them: a copy in which that sub-block holds what is left and the
+// chain ends after it, so that the lines its codes reach are decoded
+// (giflib reads a sub-block whole or not at all, and a small picture's data
+// is often one sub-block). Empty when the chain is whole.
+std::vector<std::uint8_t> EndCutSubBlock(const std::uint8_t* data, std::size_t size, std::size_t at) {
+  while (at < size) {
+    const std::size_t length = data[at];
+    if (length == 0) return {};
+    if (length > size - at - 1) {
+      std::vector<std::uint8_t> copy(data, data + size);
+      copy[at] = std::uint8_t(size - at - 1);
+      copy.push_back(0);
+      return copy;
+    }
+    at += 1 + length;
+  }
+  return {};
 }
 
+std::uint16_t DibBitsForColourBits(int bits) { return bits <= 1 ? 1 : bits <= 4 ? 4 : 8; }
+
 // Reads the first frame's pixels into the picture, rows in display order
-// (an interlaced frame's four passes put back in place).
-bool ReadFrame(GifFileType* gif, TDib* out) {
+// (an interlaced frame's four passes put back in place). `cut`: a line could
+// not be read; the lines before it are kept (false when there were none).
+bool ReadFrame(GifFileType* gif, TDib* out, bool* cut) {
   const GifImageDesc& d = gif->Image;
   const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
   const int colourBits = map ? map->BitsPerPixel : 8;
@@ -93,19 +104,23 @@ bool ReadFrame(GifFileType* gif, TDib* out) {
       out->SetPixel(x, y, index);
     }
   };
-  if (d.Interlace) {
-    static constexpr int kStart[4] = {0, 4, 2, 1};
-    static constexpr int kStep[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass) {
-      for (int y = kStart[pass]; y < d.Height; y += kStep[pass]) {
-        if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) return false;
-        putRow(y);
+  bool any = false;
+  auto next = [&](int y) {
+    if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) return false;
+    putRow(y);
+    any = true;
+    return true;
+  };
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  const int passes = d.Interlace ? 4 : 1;
+  for (int pass = 0; pass < passes; ++pass) {
+    const int start = d.Interlace ? kStart[pass] : 0, step = d.Interlace ? kStep[pass] : 1;
+    for (int y = start; y < d.Height; y += step) {
+      if (!next(y)) {
+        *cut = true;
+        return any;
       }
-    }
-  } else {
-    for (int y = 0; y < d.Height; ++y) {
-      if (DGifGetLine(gif, line.data(), d.Width) != GIF_OK) return false;
-      putRow(y);
     }
   }
   return true;
@@ -116,6 +131,8 @@ bool ReadFrame(GifFileType* gif, TDib* out) {
 PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib* out, PictureInfo* info) {
   if (out) out->Clear();
   if (data == nullptr || size < 13) return PictureStatus::kDamaged;
+  // Outlives the reader, which may be switched onto it.
+  std::vector<std::uint8_t> mended;
   GifSource source{data, size, 0};
   int error = 0;
   std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadFromMemory, &error));
@@ -143,18 +160,33 @@ PictureStatus DecodeGifPicture(const std::uint8_t* data, std::size_t size, TDib*
         info->height = d.Height;
         info->bitsPerPixel = map ? std::uint32_t(map->BitsPerPixel) : 8;
       }
-      if (!DibSizeAllowed(d.Width, d.Height, bitCount, info)) return PictureStatus::kTooLarge;
-      if (out && !DataCouldFill(source.size - source.at, std::uint64_t(d.Width) * std::uint64_t(d.Height))) {
-        out->Clear();
+      if (!PictureWeightAllowed(d.Width, d.Height, bitCount, 0, info)) return PictureStatus::kTooLarge;
+      // A damaged header may ask for gigabytes in a few hundred bytes.
+      if (!CodedDataCouldHold(PixelCoding::kGifLzw, source.size - source.at, std::uint64_t(d.Width),
+                              std::uint64_t(d.Height), bitCount)) {
+        if (out) out->Clear();
         return PictureStatus::kDamaged;
       }
       if (out) {
-        if (!ReadFrame(gif.get(), out)) {
+        // The frame's data follow the descriptor: the reader goes on in the
+        // copy at the same offset.
+        mended = EndCutSubBlock(source.data, source.size, source.at);
+        if (!mended.empty()) {
+          source.data = mended.data();
+          source.size = mended.size();
+        }
+        bool cut = !mended.empty();
+        if (!ReadFrame(gif.get(), out, &cut)) {
           out->Clear();
           return PictureStatus::kDamaged;
         }
-        // giflib reads the frame's data to its end with the last line.
         haveFirst = true;
+        if (cut) {
+          // What the frame's data gave is shown; nothing after it is read.
+          if (info) info->repaired = true;
+          break;
+        }
+        // giflib reads the frame's data to its end with the last line.
         continue;
       }
       haveFirst = true;

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 #include "platform/image/ImageCodecs.h"
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 
 namespace kvn {
 
@@ -20,13 +22,59 @@ namespace {
 struct JpegErrors {
   jpeg_error_mgr manager;
   std::jmp_buf jump;
+  // The data ended before the picture did: libjpeg fills the rest in grey
+  // and says so only by a warning.
+  bool cut;
 };
 
 [[noreturn]] void OnJpegError(j_common_ptr info) {
   std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->jump, 1);
 }
 
-void OnJpegMessage(j_common_ptr, int) {}
+void OnJpegMessage(j_common_ptr info, int level) {
+  const int code = info->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER))
+    reinterpret_cast<JpegErrors*>(info->err)->cut = true;
+}
+
+// The 8x8 blocks of the component that has the most, from the header's
+// sizes and sampling factors alone.
+std::uint64_t LargestComponentBlocks(const jpeg_decompress_struct& info) {
+  int maxH = 1, maxV = 1;
+  for (int c = 0; c < info.num_components; ++c) {
+    maxH = std::max(maxH, info.comp_info[c].h_samp_factor);
+    maxV = std::max(maxV, info.comp_info[c].v_samp_factor);
+  }
+  std::uint64_t most = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    const std::uint64_t w =
+        (std::uint64_t(info.image_width) * info.comp_info[c].h_samp_factor + 8 * maxH - 1) / (8 * maxH);
+    const std::uint64_t h =
+        (std::uint64_t(info.image_height) * info.comp_info[c].v_samp_factor + 8 * maxV - 1) / (8 * maxV);
+    most = std::max(most, w * h);
+  }
+  return most;
+}
+
+// A progressive picture keeps every coefficient of every component (64
+// 16-bit values per block) until its last scan.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& info) {
+  if (!info.progressive_mode) return 0;
+  int maxH = 1, maxV = 1;
+  for (int c = 0; c < info.num_components; ++c) {
+    maxH = std::max(maxH, info.comp_info[c].h_samp_factor);
+    maxV = std::max(maxV, info.comp_info[c].v_samp_factor);
+  }
+  std::uint64_t bytes = 0;
+  for (int c = 0; c < info.num_components; ++c) {
+    // Whole MCUs of the component, as libjpeg allocates them.
+    const std::uint64_t mcusAcross = (std::uint64_t(info.image_width) + 8 * maxH - 1) / (8 * maxH);
+    const std::uint64_t mcusDown = (std::uint64_t(info.image_height) + 8 * maxV - 1) / (8 * maxV);
+    bytes += mcusAcross * std::uint64_t(info.comp_info[c].h_samp_factor) * mcusDown *
+             std::uint64_t(info.comp_info[c].v_samp_factor) * 64 * sizeof(JCOEF);
+  }
+  return bytes;
+}
 
 }  // namespace
 
@@ -45,6 +93,7 @@ PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, 
   info.err = jpeg_std_error(&errors.manager);
   errors.manager.error_exit = OnJpegError;
   errors.manager.emit_message = OnJpegMessage;
+  errors.cut = false;
   if (setjmp(errors.jump) != 0) {
     jpeg_destroy_decompress(&info);
     if (out) out->Clear();
@@ -66,10 +115,17 @@ PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, 
     pictureInfo->frames = 1;
   }
   const std::uint16_t bitCount = grey ? 8 : 24;
-  if (!DibSizeAllowed(info.image_width, info.image_height, bitCount, pictureInfo) ||
+  if (!PictureWeightAllowed(info.image_width, info.image_height, bitCount, CoefficientBytes(info), pictureInfo) ||
       (!greyPalette && std::uint64_t(info.image_width) * info.image_height > kMaxJpegPixels)) {
     jpeg_destroy_decompress(&info);
     return PictureStatus::kTooLarge;
+  }
+  // Arithmetic coding can spend far less than a bit on a block.
+  if (!info.arith_code &&
+      !CodedDataCouldHold(PixelCoding::kJpegHuffman, size, info.image_width, info.image_height, 0,
+                          LargestComponentBlocks(info))) {
+    jpeg_destroy_decompress(&info);
+    return PictureStatus::kDamaged;
   }
   if (!out) {
     jpeg_destroy_decompress(&info);
@@ -78,7 +134,8 @@ PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, 
   info.out_color_space = cmyk ? JCS_CMYK : grey ? JCS_GRAYSCALE : JCS_EXT_BGR;
   jpeg_start_decompress(&info);
   const std::int32_t width = std::int32_t(info.output_width), height = std::int32_t(info.output_height);
-  if (!DibSizeAllowed(width, height, bitCount, pictureInfo) || !out->Create(width, height, bitCount)) {
+  if (!PictureWeightAllowed(width, height, bitCount, CoefficientBytes(info), pictureInfo) ||
+      !out->Create(width, height, bitCount)) {
     jpeg_destroy_decompress(&info);
     out->Clear();
     return PictureStatus::kTooLarge;
@@ -110,8 +167,11 @@ PictureStatus DecodeJpeg(const std::uint8_t* data, std::size_t size, TDib* out, 
     else if (info.density_unit == 2)
       out->SetResolution(PixelsPerMetreFromDpcm(info.X_density), PixelsPerMetreFromDpcm(info.Y_density));
   }
-  jpeg_finish_decompress(&info);
+  // What could be read is kept: the rows past the end are grey.
+  if (info.output_scanline < info.output_height) errors.cut = true;
+  if (!errors.cut) jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
+  if (pictureInfo && errors.cut) pictureInfo->repaired = true;
   return PictureStatus::kOk;
 }
 

@@ -11,6 +11,7 @@
 #include "foundation/InFileStream.h"
 #include "platform/gdi/DibRle.h"
 #include "platform/gdi/LeBytes.h"
+#include "platform/image/PictureWeight.h"
 
 namespace kvn {
 
@@ -44,11 +45,8 @@ PictureFormat SniffPictureFormat(const std::uint8_t* data, std::size_t size) {
 }
 
 bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount, PictureInfo* told) {
-  if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || bitCount == 0 || bitCount > 32)
-    return false;
-  const std::uint64_t stride = ((std::uint64_t(width) * bitCount + 31) / 32) * 4;
-  // Both factors are below 2^32, so the product fits 64 bits.
-  const std::uint64_t bytes = stride * std::uint64_t(height);
+  const std::uint64_t bytes = DibImageBytes(width, height, bitCount);
+  if (bytes == 0) return false;
   if (told) told->pixelBytes = bytes;
   // A picture past the threshold would run the memory out once it is
   // drawn, if not already while it is converted.
@@ -89,9 +87,15 @@ PictureStatus DecodeBmpPicture(const std::uint8_t* data, std::size_t size, TDib*
     info->bitsPerPixel = layout.header.bitCount;
     info->frames = 1;
   }
-  // Runs are drawn from the whole bitmap they make.
-  if (!DibSizeAllowed(layout.header.width, std::abs(std::int64_t(layout.header.height)), layout.header.bitCount, info))
+  // Runs are drawn from the whole bitmap they make; while their damage is
+  // learnt below, the runs themselves are held beside it.
+  const bool runs = layout.header.compression == kBiRle4 || layout.header.compression == kBiRle8;
+  const std::int64_t rows = std::abs(std::int64_t(layout.header.height));
+  if (!PictureWeightAllowed(layout.header.width, rows, layout.header.bitCount, runs ? size : 0, info))
     return PictureStatus::kTooLarge;
+  if (!CodedDataCouldHold(runs ? PixelCoding::kBmpRuns : PixelCoding::kStored, size, std::uint64_t(layout.header.width),
+                          std::uint64_t(rows), layout.header.bitCount))
+    return PictureStatus::kDamaged;
   if (!out) return PictureStatus::kOk;
   if (le::U32(data + 10) == kBmpFileHeaderSize + layout.bitsOffset) {
     // The bits follow the palette, as nearly every writer puts them: the

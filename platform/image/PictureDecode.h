@@ -9,10 +9,13 @@
 // file's resolution, when it states one, goes into the pixels-per-metre
 // fields. Rows are stored bottom-up.
 //
-// Every decoder learns the picture's size from its header and refuses one
-// whose bitmap would exceed TDib's limit (kMaxDibImageBytes), or the
-// memory threshold of the counting allocator (kLowMemoryThreshold), before
-// any pixel memory is taken.
+// Every decoder learns the picture's size from its header and weighs it
+// (PictureWeight.h) before any pixel memory is taken: a picture whose
+// bitmap would exceed TDib's limit (kMaxDibImageBytes), or whose weight
+// would pass the memory threshold of the counting allocator
+// (kLowMemoryThreshold), is refused as too large; one whose file could not
+// hold the pixels its header claims, as damaged. A picture whose data end
+// early (JPEG, TIFF, GIF) keeps what was decoded and is marked repaired.
 #pragma once
 
 #include <cstddef>
@@ -34,7 +37,7 @@ enum class PictureStatus : std::uint8_t {
   kOk,
   kUnknownFormat,  // no signature of a format read here
   kDamaged,        // the library refused the data, or it ends too early
-  kTooLarge,       // the bitmap would exceed TDib's limit
+  kTooLarge,       // the bitmap would exceed TDib's limit or the memory threshold
 };
 
 // What the file itself says, before any conversion.
@@ -48,16 +51,20 @@ struct PictureInfo {
   // Pages of a TIFF, frames of a GIF; 1 for the others.
   std::uint32_t frames = 0;
   // Damaged data passed over: the picture shows what could be read (runs of
-  // an RLE bitmap past its edges).
+  // an RLE bitmap past its edges, the rows before the data of a JPEG, TIFF
+  // or GIF ended).
   bool repaired = false;
-  // The picture was refused for its size (kTooLarge); `pixelBytes`, the
-  // bytes its bitmap would have taken.
+  // The picture was refused for its size (kTooLarge). `pixelBytes`, once
+  // the header is read: the bytes the picture takes at its peak (its
+  // bitmap, what the decoder holds beside it, the alpha mask of a 32-bit
+  // picture), as PictureWeightAllowed counts them.
   bool tooLarge = false;
   std::uint64_t pixelBytes = 0;
 };
 
-// Whether an uncompressed bitmap of that size fits TDib's limit and the
-// memory threshold; `told`, when given, learns its bytes.
+// Whether an uncompressed bitmap of that size, alone, fits TDib's limit and
+// the memory threshold; `told`, when given, learns its bytes. Decoders
+// weigh a picture with PictureWeightAllowed.
 bool DibSizeAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount, PictureInfo* told = nullptr);
 
 // Decodes the first picture of the bytes into `out` (cleared first).

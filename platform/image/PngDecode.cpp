@@ -8,6 +8,7 @@
 #include <png.h>
 
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 
 namespace kvn {
 
@@ -35,6 +36,30 @@ std::uint16_t DibBitCount(int colourType, int depth, bool hasTrns) {
   return (colourType & PNG_COLOR_MASK_ALPHA) != 0 || hasTrns ? 32 : 24;
 }
 
+int ChannelsOf(int colourType) {
+  switch (colourType) {
+    case PNG_COLOR_TYPE_RGB: return 3;
+    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
+    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
+    default: return 1;
+  }
+}
+
+// The picture weighed from its header and the file's size: too large for
+// the memory, or more pixels than `size` bytes of deflate data can give.
+PictureStatus Weigh(std::uint32_t width, std::uint32_t height, int depth, int colourType, bool hasTrns,
+                    std::size_t size, PictureInfo* info) {
+  const std::uint16_t bitCount = DibBitCount(colourType, depth, hasTrns);
+  // A row pointer per row; 16-bit samples are read whole, at the bitmap's
+  // channels, before they are reduced.
+  std::uint64_t beside = std::uint64_t(height) * sizeof(png_bytep);
+  if (depth == 16) beside += std::uint64_t(width) * height * (bitCount / 8) * 2;
+  if (!PictureWeightAllowed(width, height, bitCount, beside, info)) return PictureStatus::kTooLarge;
+  if (!CodedDataCouldHold(PixelCoding::kDeflate, size, width, height, std::uint32_t(ChannelsOf(colourType) * depth)))
+    return PictureStatus::kDamaged;
+  return PictureStatus::kOk;
+}
+
 std::uint32_t Be32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
 }
@@ -52,8 +77,11 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
       info->format = PictureFormat::kPng;
       info->width = std::int32_t(std::min<std::uint32_t>(width, 0x7FFFFFFF));
       info->height = std::int32_t(std::min<std::uint32_t>(height, 0x7FFFFFFF));
+      info->bitsPerPixel = std::uint32_t(ChannelsOf(data[25]) * data[24]);
+      info->frames = 1;
     }
-    if (!DibSizeAllowed(width, height, DibBitCount(data[25], data[24], false), info)) return PictureStatus::kTooLarge;
+    const PictureStatus weighed = Weigh(width, height, data[24], data[25], false, size, info);
+    if (weighed != PictureStatus::kOk) return weighed;
   }
   PngSource source{data, size, 0};
   std::vector<png_bytep> rows;
@@ -87,10 +115,9 @@ PictureStatus DecodePngPicture(const std::uint8_t* data, std::size_t size, TDib*
   const bool paletted = colourType == PNG_COLOR_TYPE_PALETTE;
   const bool grey = colourType == PNG_COLOR_TYPE_GRAY && !hasTrns;
   const std::uint16_t bitCount = DibBitCount(colourType, depth, hasTrns);
-  if (!DibSizeAllowed(width, height, bitCount, info)) {
-    status = PictureStatus::kTooLarge;
-    png_longjmp(png, 1);
-  }
+  status = Weigh(width, height, depth, colourType, hasTrns, size, info);
+  if (status != PictureStatus::kOk) png_longjmp(png, 1);
+  status = PictureStatus::kDamaged;
   if (!out) {
     png_destroy_read_struct(&png, &pngInfo, nullptr);
     return PictureStatus::kOk;

@@ -8,6 +8,7 @@
 #include <tiffio.h>
 
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 
 namespace kvn {
 
@@ -49,6 +50,32 @@ void UnmapProc(thandle_t, void*, toff_t) {}
 
 void QuietHandler(const char*, const char*, va_list) {}
 
+// Every error libtiff meets on this file is counted: its RGBA reader goes on
+// past a strip it cannot read, and only the count tells that rows are lost.
+int CountError(TIFF*, void* count, const char*, const char*, va_list) {
+  ++*static_cast<int*>(count);
+  return 1;
+}
+
+int QuietWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+PixelCoding CodingOf(std::uint16_t compression) {
+  switch (compression) {
+    case COMPRESSION_NONE: return PixelCoding::kStored;
+    case COMPRESSION_LZW: return PixelCoding::kTiffLzw;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return PixelCoding::kDeflate;
+    case COMPRESSION_PACKBITS: return PixelCoding::kPackBits;
+    case COMPRESSION_OJPEG:
+    case COMPRESSION_JPEG: return PixelCoding::kJpegHuffman;
+    case COMPRESSION_CCITTRLE:
+    case COMPRESSION_CCITTRLEW:
+    case COMPRESSION_CCITTFAX3:
+    case COMPRESSION_CCITTFAX4: return PixelCoding::kFax;
+    default: return PixelCoding::kUnbounded;
+  }
+}
+
 struct TiffCloser {
   void operator()(TIFF* tiff) const { TIFFClose(tiff); }
 };
@@ -65,9 +92,10 @@ void SetResolutionFromTags(TIFF* tiff, TDib* out) {
   else if (unit == RESUNIT_CENTIMETER) out->SetResolution(PixelsPerMetreFromDpcm(x), PixelsPerMetreFromDpcm(y));
 }
 
-// Grey, bilevel and palette pages line by line.
+// Grey, bilevel and palette pages line by line. `cut`: a line could not be
+// read; the lines before it are kept (false when there were none).
 bool ReadIndexed(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uint16_t bps, std::uint16_t photometric,
-                 TDib* out) {
+                 TDib* out, bool* cut) {
   const std::uint16_t bitCount = bps == 16 ? 8 : bps;
   if (!out->Create(std::int32_t(width), std::int32_t(height), bitCount)) return false;
   const std::uint32_t entries = 1u << bitCount;
@@ -90,7 +118,10 @@ bool ReadIndexed(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uin
   if (lineSize <= 0 || std::size_t(lineSize) < need) return false;
   std::vector<std::uint8_t> line(static_cast<std::size_t>(lineSize));
   for (std::uint32_t y = 0; y < height; ++y) {
-    if (TIFFReadScanline(tiff, line.data(), y, 0) < 0) return false;
+    if (TIFFReadScanline(tiff, line.data(), y, 0) < 0) {
+      *cut = true;
+      return y > 0;
+    }
     std::uint8_t* row = out->Bits() + std::size_t(height - 1 - y) * out->Stride();
     if (bps == 16) {
       for (std::uint32_t x = 0; x < width; ++x) {
@@ -110,7 +141,7 @@ bool ReadIndexed(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uin
 // Associated alpha (colours premultiplied) is taken back to plain colours,
 // as a 32-bit picture holds them.
 bool ReadRgbLines(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::uint16_t spp, bool associated,
-                  TDib* out) {
+                  TDib* out, bool* cut) {
   const bool alpha = spp == 4;
   if (!out->Create(std::int32_t(width), std::int32_t(height), alpha ? 32 : 24)) return false;
   const tmsize_t lineSize = TIFFScanlineSize(tiff);
@@ -118,7 +149,10 @@ bool ReadRgbLines(TIFF* tiff, std::uint32_t width, std::uint32_t height, std::ui
   std::vector<std::uint8_t> line(static_cast<std::size_t>(lineSize));
   const std::size_t bytes = alpha ? 4 : 3;
   for (std::uint32_t y = 0; y < height; ++y) {
-    if (TIFFReadScanline(tiff, line.data(), y, 0) < 0) return false;
+    if (TIFFReadScanline(tiff, line.data(), y, 0) < 0) {
+      *cut = true;
+      return y > 0;
+    }
     std::uint8_t* row = out->Bits() + std::size_t(height - 1 - y) * out->Stride();
     for (std::uint32_t x = 0; x < width; ++x) {
       const std::uint8_t* p = &line[std::size_t(x) * spp];
@@ -170,12 +204,15 @@ PictureStatus DecodeTiffPicture(const std::uint8_t* data, std::size_t size, TDib
                                                                              &TIFFOpenOptionsFree);
   if (!options) return PictureStatus::kDamaged;
   TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), tmsize_t(kMaxDibImageBytes));
+  int errors = 0;
+  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), CountError, &errors);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), QuietWarning, nullptr);
   std::unique_ptr<TIFF, TiffCloser> tiff(TIFFClientOpenExt("picture", "rm", &source, ReadProc, WriteProc, SeekProc,
                                                            CloseProc, SizeProc, MapProc, UnmapProc, options.get()));
   if (!tiff) return PictureStatus::kDamaged;
   std::uint32_t width = 0, height = 0;
   std::uint16_t bps = 1, spp = 1, photometric = PHOTOMETRIC_MINISWHITE, planar = PLANARCONFIG_CONTIG;
-  std::uint16_t extraCount = 0;
+  std::uint16_t extraCount = 0, compression = COMPRESSION_NONE;
   std::uint16_t* extra = nullptr;
   if (TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width) != 1 ||
       TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height) != 1)
@@ -184,6 +221,7 @@ PictureStatus DecodeTiffPicture(const std::uint8_t* data, std::size_t size, TDib
   TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_SAMPLESPERPIXEL, &spp);
   TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_PLANARCONFIG, &planar);
   TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_EXTRASAMPLES, &extraCount, &extra);
+  TIFFGetFieldDefaulted(tiff.get(), TIFFTAG_COMPRESSION, &compression);
   if (TIFFGetField(tiff.get(), TIFFTAG_PHOTOMETRIC, &photometric) != 1)
     photometric = spp >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
   const bool indexed = spp == 1 && !TIFFIsTiled(tiff.get()) && planar == PLANARCONFIG_CONTIG &&
@@ -203,15 +241,24 @@ PictureStatus DecodeTiffPicture(const std::uint8_t* data, std::size_t size, TDib
     info->frames = TIFFNumberOfDirectories(tiff.get());
   }
   // The RGBA reader needs a 32-bit word per pixel besides the picture.
-  if (!DibSizeAllowed(width, height, indexed ? bitCount : 32, info)) return PictureStatus::kTooLarge;
+  const std::uint64_t raster = indexed || rgbLines ? 0 : std::uint64_t(width) * height * 4;
+  if (!PictureWeightAllowed(width, height, bitCount, raster, info)) return PictureStatus::kTooLarge;
+  // JPEG blocks are counted on the whole picture's pixels: a block per 64.
+  const std::uint64_t pixels = std::uint64_t(width) * height;
+  if (!CodedDataCouldHold(CodingOf(compression), size, width, height, std::uint32_t(bps) * spp, (pixels + 63) / 64))
+    return PictureStatus::kDamaged;
   if (!out) return PictureStatus::kOk;
-  const bool ok = indexed    ? ReadIndexed(tiff.get(), width, height, bps, photometric, out)
-                  : rgbLines ? ReadRgbLines(tiff.get(), width, height, spp, associated, out)
+  errors = 0;
+  bool cut = false;
+  const bool ok = indexed    ? ReadIndexed(tiff.get(), width, height, bps, photometric, out, &cut)
+                  : rgbLines ? ReadRgbLines(tiff.get(), width, height, spp, associated, out, &cut)
                              : ReadRgba(tiff.get(), width, height, alpha, out);
   if (!ok) {
     out->Clear();
     return PictureStatus::kDamaged;
   }
+  // The RGBA reader leaves what it could not read blank and goes on.
+  if (info && (cut || errors > 0)) info->repaired = true;
   SetResolutionFromTags(tiff.get(), out);
   return PictureStatus::kOk;
 }
