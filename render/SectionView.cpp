@@ -9,17 +9,18 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "document/SectionSource.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "model/Geometry.h"
+#include "model/KeptExpansions.h"
 #include "model/LevelTable.h"
 #include "model/cAnyLine.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
-#include "model/KeptExpansions.h"
 #include "model/cInsert.h"
 #include "model/cPolygon.h"
 #include "model/cSection.h"
