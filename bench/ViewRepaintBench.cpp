@@ -12,8 +12,9 @@
 // built-in hatch. Target: under 30 ms.
 // A third drawing is the filled one with a third of its objects placed by
 // block inserts two deep (an insert of a block holding two inserts of a
-// block of five objects); the expansion of all its inserts is timed apart.
-// Target: under 30 ms.
+// block of five objects); the expansion of all its inserts is timed apart,
+// and the inserts the timed repaints expanded are counted (those the first
+// repaint kept are drawn as they are). Target: under 30 ms.
 // A fourth drawing holds texts and dimensions: 100,000 objects, of them
 // 10,000 texts (a room label in each plan and a title per four plans, half
 // in a TrueType face, half in the built-in SHX font) and 2,000 dimensions,
@@ -282,6 +283,9 @@ double Milliseconds(Clock::time_point since) {
 struct Timing {
   double whole = 0;    // median ms of a repaint with all elements in view
   double hundred = 0;  // median ms of a repaint at 100 %, scrolled a page
+  // Inserts expanded during the timed repaints (the warm-ups not counted):
+  // the expansions the first repaint kept are drawn again as they are.
+  std::uint64_t expansions = 0;
 };
 
 double Median(std::vector<double> v) {
@@ -321,16 +325,19 @@ Timing Measure(cDrawingDoc* doc, long frames, const char* name) {
   window.CmAllElements();
   repaint();  // warm-up: the surface is made, extents computed
   WritePng(image, name, "all");
+  std::uint64_t expanded = cInsert::ExpansionCount();
   for (long i = 0; i < frames; ++i) {
     const auto t0 = Clock::now();
     repaint();
     times.push_back(Milliseconds(t0));
   }
   t.whole = Median(times);
+  t.expansions = cInsert::ExpansionCount() - expanded;
 
   window.CmZoomPercent(kCmZoom100);
   repaint();
   WritePng(image, name, "100");
+  expanded = cInsert::ExpansionCount();
   times.clear();
   for (long i = 0; i < frames; ++i) {
     const auto t0 = Clock::now();
@@ -339,6 +346,7 @@ Timing Measure(cDrawingDoc* doc, long frames, const char* name) {
     times.push_back(Milliseconds(t0));
   }
   t.hundred = Median(times);
+  t.expansions += cInsert::ExpansionCount() - expanded;
   cairo_destroy(cr);
   cairo_surface_destroy(image);
   return t;
@@ -348,6 +356,7 @@ void Report(const char* what, long count, long frames, const Timing& t, double t
   std::printf("%s: drawing window %d x %d, %ld objects, %ld frames\n", what, kWidth, kHeight, count, frames);
   std::printf("  all elements in view: %.2f ms per repaint (median)\n", t.whole);
   std::printf("  100 %%, scrolled a page per frame: %.2f ms per repaint (median)\n", t.hundred);
+  std::printf("  inserts expanded in the timed repaints: %llu\n", static_cast<unsigned long long>(t.expansions));
   const double worst = std::max(t.whole, t.hundred);
   std::printf("  target under %.0f ms: %s; aim 16 ms: %s\n", target, worst < target ? "met" : "NOT met",
               worst < 16.0 ? "met" : "not yet");

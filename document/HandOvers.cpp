@@ -262,6 +262,9 @@ void ReanchorRightAlignedTextsOfDrawing(cDrawingData& data, cBlock& top) {
       ReanchorRightAlignedTexts(*block, list, data, path);
     }
     insert->DropChildren();
+    // The block's texts moved since the insert was measured: its extents are
+    // measured again when next asked for.
+    insert->MarkDirty();
   }
 }
 namespace {

@@ -11,6 +11,7 @@
 #include "model/cAnyFill.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cOutObj.h"
 #include "model/cStyleText.h"
 
@@ -92,26 +93,27 @@ DRect cDrawing::GetExtent() const { return Summary().extent; }
 namespace {
 
 // The extent the painter tests an object by: its full extent, an insert's
-// the union of its children's (the insert itself is never tested). A view of
-// another sheet changes its extent when the painter rebuilds its copies, so
-// it is never left out by where it was. An insert's children are let go once
-// measured: the index keeps no copy of a block per placement.
+// the union of its children's (the insert itself is never tested), as its
+// last expansion measured them. A view of another sheet changes its extent
+// when the painter rebuilds its copies, so it is never left out by where it
+// was. The object is up to date.
 ObjectExtentIndex::Entry IndexEntry(cOutObj& object, cDrawingData* data, const DRect& full) {
   ObjectExtentIndex::Entry entry{&object, full, object.TypeCode() == kTypeSection, object.TypeCode()};
-  InsertChildList* insert = object.TypeCode() == kTypeInsert ? dynamic_cast<InsertChildList*>(&object) : nullptr;
-  if (insert) {
-    entry.extent = DRect{};
-    bool first = true;
-    for (cOutObj* child : insert->GetChildren()) {
+  if (object.TypeCode() != kTypeInsert) return entry;
+  entry.extent = DRect{};
+  bool first = true;
+  if (cInsert* insert = object.AsInsert()) {
+    insert->UniteChildExtents(data, nullptr, entry.extent, first);
+  } else if (InsertChildList* list = dynamic_cast<InsertChildList*>(&object)) {
+    for (cOutObj* child : list->GetChildren()) {
       if (!child) continue;
       DRect r;
       child->GetFullExtent(data, r);
       entry.extent.Union(r, first);
     }
-    // No children: nothing of it is ever drawn, wherever the clip.
-    if (first) entry.extent = DRect{full.x1, full.y1, full.x1, full.y1};
-    insert->DropChildren();
   }
+  // No children: nothing of it is ever drawn, wherever the clip.
+  if (first) entry.extent = DRect{full.x1, full.y1, full.x1, full.y1};
   return entry;
 }
 
@@ -129,6 +131,9 @@ const DrawingSummary& cDrawing::Summary() const {
   std::vector<ObjectExtentIndex::Entry> entries;
   bool first = true;
   for (cOutObj* object = topBlock_ ? topBlock_->FirstObject() : nullptr; object; object = object->next) {
+    // An insert that must be expanded to be measured lets its children go
+    // once measured: the index keeps no copy of a block per placement.
+    cInsert* expanded = object->HasFlag(kFlagDirty) ? object->AsInsert() : nullptr;
     DRect r;
     object->GetFullExtent(data_, r);
     summary_.extent.Union(r, first);
@@ -137,6 +142,7 @@ const DrawingSummary& cDrawing::Summary() const {
     if (const cAnyFill* fill = object->AsAnyFill(); fill && fill->IsClosed())
       ++summary_.counters[DrawingSummary::kClosedFilled];
     entries.push_back(IndexEntry(*object, data_, r));
+    if (expanded) expanded->DropChildren();
   }
   extentIndex_ = ObjectExtentIndex(std::move(entries));
   return summary_;

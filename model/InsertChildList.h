@@ -1,8 +1,9 @@
 // What the sheet painter needs of a block insert: its child list, the objects
 // the insert has placed (owned by the insert), in drawing order, and a way to
-// let them go once drawn. The painter keeps no expansion: a drawing that
-// places a block many times holds one placement's children at a time, not a
-// copy of the block per placement.
+// let them go. Once drawn, an insert keeps its children between repaints in
+// the list of kept expansions (model/KeptExpansions.h), within that list's
+// byte budget: a drawing that places a block many times holds at most the
+// budget's worth of copies, however many placements it has.
 //
 // The insert class (model/cInsert.h) derives from this interface beside
 // cOutObj and keeps type code 0 (kTypeInsert). The painter reaches it with a
@@ -12,6 +13,8 @@
 
 #include <span>
 
+#include "model/KeptExpansions.h"
+
 namespace kvn {
 
 class cOutObj;
@@ -20,12 +23,24 @@ class InsertChildList {
  public:
   // Null entries are skipped.
   virtual std::span<cOutObj* const> GetChildren() const = 0;
-  // The children are freed; the next update makes them again. Nothing for
-  // a list that keeps no copies of its own.
+  // The children are freed; the next use makes them again. Nothing for a
+  // list that keeps no copies of its own.
   virtual void DropChildren() {}
 
+  // Whether the list of kept expansions holds this one.
+  bool IsKept() const { return keptLink_.kept; }
+
  protected:
-  ~InsertChildList() = default;
+  InsertChildList() = default;
+  InsertChildList(const InsertChildList&) {}
+  InsertChildList& operator=(const InsertChildList&) { return *this; }
+  virtual ~InsertChildList() {
+    if (keptLink_.kept) KeptExpansions::Shared().Forget(*this);
+  }
+
+ private:
+  friend class KeptExpansions;
+  KeptExpansionLink keptLink_;
 };
 
 }  // namespace kvn

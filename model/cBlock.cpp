@@ -109,17 +109,11 @@ void cBlock::GetFilteredExtent(const ExtentFilter& filter, cDrawingData* data, D
     // hidden level is not drawn even when its insert's level is visible).
     // Any other object needs a visible level when a drawing record is given.
     const bool levels = filter.drawingPages >= 0 && data;
-    // Its children are let go once measured: a fit holds one placement's
-    // expansion at a time, however often the block is placed.
+    // The insert's extents per level, as its last expansion measured them:
+    // a fit of an opened drawing expands nothing, and one that must expand
+    // holds one placement's expansion at a time.
     if (cInsert* insert = object->AsInsert()) {
-      insert->UpdateIfDirty(data);
-      for (cOutObj* child : insert->GetChildren()) {
-        if (!child || (levels && !data->Levels().GetLevel(child->Level())->visible)) continue;
-        DRect r;
-        child->GetFullExtent(data, r);
-        out.Union(r, first);
-      }
-      insert->DropChildren();
+      insert->UniteChildExtents(data, levels ? &data->Levels() : nullptr, out, first);
       continue;
     }
     if (levels && !data->Levels().GetLevel(object->Level())->visible) continue;

@@ -9,6 +9,8 @@
 #include "model/FontList.h"
 #include "model/Geometry.h"
 #include "model/InsertLabelText.h"
+#include "model/KeptExpansions.h"
+#include "model/LevelTable.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cText.h"
@@ -19,6 +21,9 @@ namespace {
 
 // The one process-wide running counter of numbered inserts; never reset.
 std::uint32_t g_runningCounter = 0;
+// Expansions made in this process: one increment beside the copying of a
+// block, never reset.
+std::uint64_t g_expansions = 0;
 
 // cos and sin of an angle in degrees, exactly 1 and 0 for 0.
 void CosSin(double degrees, double& c, double& s) {
@@ -456,11 +461,53 @@ void cInsert::AddFullExtent(cDrawingData* data, DRect& extent) {
 }
 
 void cInsert::DropChildren() {
-  extentsKeptFromDrop_ = extentsKeptFromDrop_ || !HasFlag(kFlagDirty);
+  KeptExpansions::Shared().Forget(*this);
+  // An insert marked changed keeps its mark: its extents are not valid.
+  if (!HasFlag(kFlagDirty)) childrenDropped_ = true;
   children_.FlushAndRelease();
   std::vector<cOutObj*>().swap(childObjects_);
-  MarkDirty();
 }
+
+void cInsert::RemakeDroppedChildren() const {
+  // The children are what the insert caches of its block, not part of its
+  // value: a reader of a const insert may have them made again.
+  if (childrenDropped_ && !HasFlag(kFlagDirty)) const_cast<cInsert*>(this)->Recalc(expandedWith_);
+}
+
+void cInsert::BeginExpansion(cDrawingData* data) {
+  KeptExpansions::Shared().Forget(*this);
+  ++g_expansions;
+  childrenDropped_ = false;
+  expandedWith_ = data;
+  levelExtents_.clear();
+}
+
+void cInsert::AddChildExtent(std::uint16_t level, const DRect& full) {
+  // Children of a block mostly lie on one or two levels: a short search.
+  for (ChildLevelExtent& e : levelExtents_) {
+    if (e.level != level) continue;
+    bool first = false;
+    e.extent.Union(full, first);
+    return;
+  }
+  levelExtents_.push_back(ChildLevelExtent{level, full});
+}
+
+bool cInsert::UniteChildExtents(cDrawingData* data, LevelTable* visibleOnly, DRect& out, bool& first) {
+  const bool expands = HasFlag(kFlagDirty);
+  UpdateIfDirty(data);
+  bool any = false;
+  for (const ChildLevelExtent& e : levelExtents_) {
+    if (visibleOnly && !visibleOnly->GetLevel(e.level)->visible) continue;
+    out.Union(e.extent, first);
+    any = true;
+  }
+  // Expanded only to be measured: the children go again.
+  if (expands) DropChildren();
+  return any;
+}
+
+std::uint64_t cInsert::ExpansionCount() { return g_expansions; }
 
 void cInsert::RebuildChildPointers() {
   childObjects_.clear();

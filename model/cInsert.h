@@ -6,9 +6,15 @@
 // value that may recolour and re-widen the children, its own attributes and
 // name, and up to eight label slots. Its Recalc expands the block into a
 // private list of transformed children (model/InsertExpansion.h), which the
-// painter draws (InsertChildList) and which give the insert its extents.
-// Whoever only passes through the children (fit, paint, extent index) lets
-// them go again (DropChildren); the extents are kept.
+// painter draws (InsertChildList) and which give the insert its extents:
+// the three extents of cOutObj, and the union of the children's full
+// extents on each level they lie on. Whoever only measures the children
+// (the open, a fit, the extent index, the print walks) lets them go again
+// (DropChildren); the painter keeps them between repaints within the budget
+// of the kept expansions (model/KeptExpansions.h). An insert whose children
+// went keeps its extents and is not marked changed: a fit or an index reads
+// them without expanding the block again, and the children are made again
+// when they are next asked for.
 //
 // Block overrides: when the block's presence mask has a bit set, every insert
 // of that block uses the block's value instead of its own (name 0x0001,
@@ -66,6 +72,14 @@ inline constexpr std::uint32_t kNoBlockIndex = 0xFFFFFFFFu;
 // "No fixed width" of the expansion.
 inline constexpr double kNoFixedWidth = std::numeric_limits<double>::max();
 
+// The union of the full extents of an insert's children on one level.
+struct ChildLevelExtent {
+  std::uint16_t level = 0;
+  DRect extent;
+};
+
+class LevelTable;
+
 class cInsert : public cOutObj, public InsertChildList {
  public:
   // A numbered insert takes the next running id.
@@ -106,19 +120,43 @@ class cInsert : public cOutObj, public InsertChildList {
   cBlock* GetPlacedBlock(cDrawingData* data) override { return GetBlock(data); }
 
   // ---- InsertChildList ----
-  std::span<cOutObj* const> GetChildren() const override { return childObjects_; }
-  const ObjectEntryArray& Children() const { return children_; }
-  // The expansion is let go (its extents stay); the next UpdateIfDirty
-  // builds it again. The open, the fit and the paint each let an insert's
-  // children go once they have used them, so that none of them keeps a copy
-  // of a block per placement.
+  // The children of an insert not marked changed whose children went are
+  // made again first, with the drawing data of the last expansion (the
+  // insert is not changed by that: its extents come out the same). An
+  // insert marked changed answers what it holds until it is brought up to
+  // date.
+  std::span<cOutObj* const> GetChildren() const override {
+    RemakeDroppedChildren();
+    return childObjects_;
+  }
+  const ObjectEntryArray& Children() const {
+    RemakeDroppedChildren();
+    return children_;
+  }
+  // The expansion is let go; an insert not marked changed keeps its
+  // extents and stays unmarked. The open, a fit and the print walks let an
+  // insert's children go once they have measured them, so that none of them
+  // keeps a copy of a block per placement.
   void DropChildren() override;
-  // Whether the extents are the ones measured before the expansion was let
-  // go, nothing having expanded the insert since: a reader of the drawing as
-  // its open left it takes them without expanding every insert again. A
-  // change made to the insert after the drop is not seen here (it only
-  // marks the insert dirty): anything that edits goes through the update.
-  bool ExtentsKeptFromDrop() const { return extentsKeptFromDrop_; }
+  // Whether the insert holds its children now (asking GetChildren would
+  // make them again).
+  bool HoldsChildren() const { return !childrenDropped_ && !HasFlag(kFlagDirty); }
+  // Whether the children went while the extents stay valid: nothing has
+  // marked the insert changed since its last expansion. A reader takes the
+  // extents without expanding the insert again.
+  bool ExtentsKeptFromDrop() const { return childrenDropped_ && !HasFlag(kFlagDirty); }
+  // The union of the children's full extents per level, in the order the
+  // levels first appear among the children, as the last expansion measured
+  // them; valid while the insert is not marked changed.
+  std::span<const ChildLevelExtent> ChildExtents() const { return levelExtents_; }
+  // Unites into `out` the children's full extents, only those on visible
+  // levels when a level table is given; false when none were united. An
+  // insert marked changed is expanded to measure them, and lets its
+  // children go again.
+  bool UniteChildExtents(cDrawingData* data, LevelTable* visibleOnly, DRect& out, bool& first);
+  // How many times an insert of this process was expanded (Recalc): a
+  // count that tells tests which walks expand and which read what is kept.
+  static std::uint64_t ExpansionCount();
 
   // ---- block access ----
   // The table entry of the block index; an index beyond the table gets a new
@@ -227,12 +265,23 @@ class cInsert : public cOutObj, public InsertChildList {
   void LabelCentres(cDrawingData* data, std::vector<DPoint>& centres, std::vector<DPoint>& offsets,
                     double keepAngleTurn);
   void RebuildChildPointers();
+  // The first step of Recalc: the kept expansion is forgotten, the level
+  // extents emptied, the drawing data remembered, the expansion counted.
+  void BeginExpansion(cDrawingData* data);
+  // Recalc's measure of one child: its full extent joins its level's.
+  void AddChildExtent(std::uint16_t level, const DRect& full);
+  void RemakeDroppedChildren() const;
 
   std::vector<std::unique_ptr<InsertLabel>> labels_;
   std::uint32_t runningId_ = 0;
-  bool extentsKeptFromDrop_ = false;
+  // The children went while the insert was up to date (DropChildren).
+  bool childrenDropped_ = false;
+  // The drawing data of the last expansion: dropped children are made again
+  // with it.
+  cDrawingData* expandedWith_ = nullptr;
   ObjectEntryArray children_;
   std::vector<cOutObj*> childObjects_;
+  std::vector<ChildLevelExtent> levelExtents_;
 };
 
 // 3 without an object, 1 for a text or an insert with the classifier flag,

@@ -353,7 +353,7 @@ ObjectChain cInsert::Explode(cDrawingData* data) {
 // ---- Recalc --------------------------------------------------------------------------------
 
 void cInsert::Recalc(cDrawingData* data) {
-  extentsKeptFromDrop_ = false;
+  BeginExpansion(data);
   children_.Flush();
   childObjects_.clear();
   cBlock* block = data ? GetBlock(data) : nullptr;
@@ -393,6 +393,7 @@ void cInsert::Recalc(cDrawingData* data) {
     child.AddStrokeExtent(data, strokeRect);
     child.AddFullExtent(data, fullRect);
     fullExtent.Union(fullRect, firstFull);
+    AddChildExtent(child.Level(), fullRect);
     if (!child.HasFlag(kFlagInsertGenerated)) {
       plainExtent.Union(plainRect, firstPlain);
       strokeExtent.Union(strokeRect, firstStroke);

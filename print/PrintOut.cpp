@@ -10,6 +10,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
+#include "model/cInsert.h"
 #include "model/cOutObj.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Region.h"
@@ -34,8 +35,15 @@ bool LevelPrints(LevelTable& levels, std::uint16_t index) {
 }
 
 // The object, or for an insert any of its children, is on a visible and
-// printable level.
+// printable level. An insert up to date answers from the levels its last
+// expansion measured, without expanding again.
 bool ObjectLevelPrints(LevelTable& levels, const cOutObj& object) {
+  if (const cInsert* insert = object.AsInsert()) {
+    for (const ChildLevelExtent& e : insert->ChildExtents()) {
+      if (LevelPrints(levels, e.level)) return true;
+    }
+    return false;
+  }
   if (const InsertChildList* insert = AsInsertChildList(object)) {
     for (cOutObj* child : insert->GetChildren()) {
       if (child && LevelPrints(levels, child->Level())) return true;
@@ -96,12 +104,26 @@ bool RectHasPrintableContent(cDrawing& drawing, const DRect& rect, int drawingPa
     o->UpdateIfDirty(data);
     DRect extent;
     if (InsertChildList* insert = AsInsertChildList(*o)) {
+      // A child on a printed level can meet the rectangle only where its
+      // level's extent does: an insert none of whose printed levels meets it
+      // is passed by without being expanded.
+      bool held = true;
+      if (const cInsert* measured = o->AsInsert()) {
+        const std::span<const ChildLevelExtent> levelExtents = measured->ChildExtents();
+        if (std::none_of(levelExtents.begin(), levelExtents.end(), [&](const ChildLevelExtent& e) {
+              return LevelPrints(levels, e.level) && Overlaps(e.extent, rect);
+            })) {
+          continue;
+        }
+        held = measured->HoldsChildren();
+      }
       bool meets = false;
       for (cOutObj* child : insert->GetChildren()) {
         if (!child || !LevelPrints(levels, child->Level())) continue;
         if ((meets = Overlaps(child->GetFullExtent(data, extent), rect))) break;
       }
-      insert->DropChildren();
+      // Children made again only for this test go again.
+      if (!held) insert->DropChildren();
       if (meets) return true;
     } else if (LevelPrints(levels, o->Level()) && Overlaps(o->GetFullExtent(data, extent), rect)) {
       return true;

@@ -13,9 +13,9 @@ class cDrawingData;
 const InsertChildList* AsInsertChildList(const cOutObj& object);
 InsertChildList* AsInsertChildList(cOutObj& object);
 
-// Brings the object's extents up to date. An insert lets its children go
-// again: a walk that only needs extents holds no copy of a block per
-// placement.
+// Brings the object's extents up to date. An insert expanded for it lets its
+// children go again: a walk that only needs extents holds no copy of a block
+// per placement.
 void UpdateExtents(cOutObj& object, cDrawingData* data);
 
 }  // namespace kvn

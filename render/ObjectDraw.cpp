@@ -27,19 +27,20 @@ void cDistance::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
   if (cText* label = Text()) label->DrawOutline(value, info, false);
 }
 
-// Drawn, the children go, as under the sheet painter.
+// Drawn alone, the children go again unless the sheet painter keeps them
+// for its repaints.
 void cInsert::Draw(cDrawInfo* info) {
   if (!info || HasFlag(kFlagHidden)) return;
   UpdateIfDirty(info->data);
   DrawObjectList(GetChildren(), *info, info, 0);
-  DropChildren();
+  if (!IsKept()) DropChildren();
 }
 
 void cInsert::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
   if (!info) return;
   UpdateIfDirty(info->data);
   DrawObjectList(GetChildren(), *info, nullptr, value);
-  DropChildren();
+  if (!IsKept()) DropChildren();
 }
 
 }  // namespace kvn

@@ -9,12 +9,14 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "document/SectionSource.h"
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "model/Geometry.h"
+#include "model/KeptExpansions.h"
 #include "model/LevelTable.h"
 #include "model/cAnyLine.h"
 #include "model/cBlock.h"
@@ -152,10 +154,12 @@ void cSection::Recalc(cDrawingData* data) {
   bool first = true;
   for (cOutObj* o = source->TopBlock()->FirstObject(); o; o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, *source, page)) continue;
+    // An insert expanded to be measured lets its children go again: the
+    // frame keeps no copies.
+    cInsert* expanded = o->HasFlag(kFlagDirty) ? o->AsInsert() : nullptr;
     DRect e;
     o->GetFullExtent(sourceData, e);
-    // Measured, an insert's children go: the frame keeps no copies.
-    if (cInsert* insert = o->AsInsert()) insert->DropChildren();
+    if (expanded) expanded->DropChildren();
     all.Union(e, first);
   }
   if (first || (all.x1 == 0.0 && all.y1 == 0.0 && all.x2 == 0.0 && all.y2 == 0.0)) return;
@@ -229,17 +233,24 @@ void cSection::ForEachViewCopy(cDrawing& source, const ViewCopySink& take) {
   std::int32_t levelCache[2] = {-1, 0};
   for (cOutObj* o = source.TopBlock()->FirstObject(); o; o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
-    o->UpdateIfDirty(source.Data());
     if (cInsert* insert = o->AsInsert()) {
-      // The insert's children are copied one at a time and let go with it:
-      // a view holds one placement's expansion at a time.
+      // The insert's children are copied one at a time; the insert keeps
+      // them, as the sheet painter's do, within the budget of the kept
+      // expansions: the views of a layout over the same model expand each
+      // placement once, not once per view.
+      const std::uint64_t heap = KeptExpansions::HeapNow();
+      o->UpdateIfDirty(source.Data());
+      const std::span<cOutObj* const> children = insert->GetChildren();
       bool more = true;
-      for (cOutObj* child : insert->GetChildren()) {
+      for (cOutObj* child : children) {
         if (child && !(more = CopyObjectIntoView(*child, source, levelCache, sourceRect, take))) break;
       }
-      insert->DropChildren();
+      KeptExpansions::Shared().Drawn(*insert, heap, children.size());
       if (!more) return;
-    } else if (!CopyObjectIntoView(*o, source, levelCache, sourceRect, take)) {
+      continue;
+    }
+    o->UpdateIfDirty(source.Data());
+    if (!CopyObjectIntoView(*o, source, levelCache, sourceRect, take)) {
       return;
     }
   }

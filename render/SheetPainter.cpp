@@ -8,6 +8,7 @@
 #include "model/ObjectTypes.h"
 #include "model/cAnyFill.h"
 #include "model/cBlock.h"
+#include "model/KeptExpansions.h"
 #include "model/ObjectExtentIndex.h"
 #include "model/cOutObj.h"
 #include "render/DrawInfo.h"
@@ -73,6 +74,7 @@ InsertChildList* AsInsertChildList(cOutObj& object) {
 void UpdateExtents(cOutObj& object, cDrawingData* data) {
   if (!object.HasFlag(kFlagDirty)) return;
   object.UpdateIfDirty(data);
+  // Expanded only to be measured: nothing was drawn to keep.
   if (InsertChildList* insert = AsInsertChildList(object)) insert->DropChildren();
 }
 
@@ -157,36 +159,14 @@ struct ChainStep {
     if (object->HasFlag(kFlagHidden)) return;
     if (options.filter && !object->MatchesFilter(options.filter)) return;
     if (object->HasFlag(kFlagDirty)) known = nullptr;
-    object->UpdateIfDirty(data);
-    std::int32_t color = pageColor;
     InsertChildList* insert = AsInsertChildList(*object);
-    if (paged && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) {
-      // Brought up to date and passed by: an insert of another page keeps
-      // no expansion either.
-      if (insert) insert->DropChildren();
-      return;
-    }
+    // An insert is expanded only when it is drawn: one of another page is
+    // passed by as it is.
+    if (!insert) object->UpdateIfDirty(data);
+    std::int32_t color = pageColor;
+    if (paged && !IsObjectOnCurrentPage(&color, *object, *drawing, currentPage)) return;
     if (insert) {
-      // The insert is opened into its children: each child is tested on its
-      // own level, so an insert on a hidden level still shows children on
-      // visible ones. The insert itself is neither tested nor drawn. A
-      // blank-out rectangle ends the expansion's list but whitens what lies
-      // under the insert, so it is painted before the other children (in
-      // list order it would wipe them out). Once drawn, the children go: a
-      // paint holds one placement's expansion at a time.
-      for (int pass = 0; pass < 2; ++pass) {
-        for (cOutObj* child : insert->GetChildren()) {
-          if (!child || child->TypeCode() == kTypeConPoint) continue;
-          if ((child->TypeCode() == cInvRect::kTypeCode) != (pass == 0)) continue;
-          if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
-                              options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
-                              color)) {
-            child->Draw(&info);
-            drawn = true;
-          }
-        }
-      }
-      insert->DropChildren();
+      PaintInsert(*object, *insert, color);
       return;
     }
     if (IsVisibleWithExtent(known, options.drawHidden, *object, levels, options.drawNonPrintable, info,
@@ -195,6 +175,33 @@ struct ChainStep {
       object->Draw(&info);
       drawn = true;
     }
+  }
+
+  // The insert is opened into its children: each child is tested on its own
+  // level, so an insert on a hidden level still shows children on visible
+  // ones. The insert itself is neither tested nor drawn. A blank-out
+  // rectangle ends the expansion's list but whitens what lies under the
+  // insert, so it is painted before the other children (in list order it
+  // would wipe them out). Drawn, the insert keeps its children for the next
+  // repaint, within the budget of the kept expansions.
+  void PaintInsert(cOutObj& object, InsertChildList& insert, std::int32_t color) {
+    KeptExpansions& kept = KeptExpansions::Shared();
+    const std::uint64_t heap = KeptExpansions::HeapNow();
+    object.UpdateIfDirty(data);
+    const std::span<cOutObj* const> children = insert.GetChildren();
+    for (int pass = 0; pass < 2; ++pass) {
+      for (cOutObj* child : children) {
+        if (!child || child->TypeCode() == kTypeConPoint) continue;
+        if ((child->TypeCode() == cInvRect::kTypeCode) != (pass == 0)) continue;
+        if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
+                            options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
+                            color)) {
+          child->Draw(&info);
+          drawn = true;
+        }
+      }
+    }
+    kept.Drawn(insert, heap, children.size());
   }
 };
 

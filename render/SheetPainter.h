@@ -17,8 +17,10 @@
 // Pages: objects name pages by id, the page record's index (4095 every
 // page); the current page is a page record index.
 //
-// The painter keeps no state. The only state it changes is the context's
-// override colour, which it leaves at -1 when a chain is done.
+// The painter keeps no state of its own. It changes the context's override
+// colour, which it leaves at -1 when a chain is done, and the list of kept
+// expansions (model/KeptExpansions.h): an insert it draws keeps its children
+// for the next repaint, within that list's budget.
 //
 // Large drawings: when the chain is a drawing's top block and the drawing
 // holds an extent index (cDrawing::ExtentIndex, made with its summary), the

@@ -65,9 +65,12 @@ TEST(PrintInsertMemory, PrintWalksHoldOnePlacementAtATime) {
   {
     APXPrintOut out(sheet.Drawing(), PrintOutOptions{});
     // Only the last placement meets this corner; everything before it is
-    // walked and left.
+    // walked and left, measured by what the print-out's start kept of each:
+    // only the one that may meet the corner is expanded.
+    const std::uint64_t start = cInsert::ExpansionCount();
     EXPECT_TRUE(RectHasPrintableContent(sheet.Drawing(), {146.5, 26.5, 147.5, 27.5}, 0));
     EXPECT_FALSE(RectHasPrintableContent(sheet.Drawing(), {-50, -50, -40, -40}, 0));
+    EXPECT_EQ(cInsert::ExpansionCount() - start, 1u);
   }
   const std::uint64_t peak = GetPeakAllocatedBytes() - before;
   // Kept, the placements would hold kPlacements expansions.

@@ -1,0 +1,81 @@
+// The expansions of block inserts kept between repaints. An insert keeps its
+// children while it is in use: once drawn, it stays expanded, so that a
+// repaint that shows it again draws its children without expanding the block
+// once more. What all kept expansions hold together is bounded by a budget of
+// heap bytes; past it, the expansions drawn least recently are let go first.
+//
+// The list is intrusive: each insert carries its own link (InsertChildList),
+// so keeping, touching and forgetting are a few pointer moves and the list
+// allocates nothing. An insert that dies leaves the list on its way out.
+//
+// One list serves the whole process, every open drawing: the model and its
+// caches are used by one thread. Its budget is the one figure a forecast of
+// what a drawing holds adds for the kept expansions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kvn {
+
+class InsertChildList;
+
+// The heap bytes the kept expansions of all open drawings may hold together.
+// A window of 1920 x 1080 pixels seldom shows more than some 200,000 placed
+// objects (140 bytes each while expanded): 32 MiB keeps them all, and
+// bounds the rest. A drawing that shows more is expanded at each repaint
+// beyond the budget, as if nothing were kept.
+inline constexpr std::uint64_t kKeptExpansionBytes = std::uint64_t(32) << 20;
+
+// An insert's place in the list of kept expansions (a member of
+// InsertChildList, touched only by KeptExpansions).
+struct KeptExpansionLink {
+  InsertChildList* newer = nullptr;
+  InsertChildList* older = nullptr;
+  std::uint64_t bytes = 0;
+  bool kept = false;
+};
+
+class KeptExpansions {
+ public:
+  constexpr KeptExpansions() = default;
+
+  // The list of the process.
+  static KeptExpansions& Shared();
+
+  // The heap held now: taken before an insert is brought up to date and
+  // drawn, it tells Drawn what the expansion took.
+  static std::uint64_t HeapNow();
+
+  // The insert's `children` were just drawn. A kept insert becomes the most
+  // recently drawn. One not kept yet is kept, charged with the heap taken
+  // since `heapBefore` (at least a small object per child), and the least
+  // recently drawn are let go until the budget holds; one that alone passes
+  // the budget is let go at once.
+  void Drawn(InsertChildList& insert, std::uint64_t heapBefore, std::size_t children);
+
+  // The insert leaves the list; its children stay where they are. For the
+  // insert itself, when its children go or are made again.
+  void Forget(InsertChildList& insert);
+
+  // Lets every kept expansion go.
+  void DropAll();
+
+  std::uint64_t Bytes() const { return bytes_; }
+  std::size_t Count() const { return count_; }
+  std::uint64_t Budget() const { return budget_; }
+  // Lets the least recently drawn go until the new budget holds.
+  void SetBudget(std::uint64_t bytes);
+
+ private:
+  void Unlink(InsertChildList& insert);
+  void DropOldestBeyond(std::uint64_t budget, const InsertChildList* spare);
+
+  InsertChildList* newest_ = nullptr;
+  InsertChildList* oldest_ = nullptr;
+  std::uint64_t bytes_ = 0;
+  std::size_t count_ = 0;
+  std::uint64_t budget_ = kKeptExpansionBytes;
+};
+
+}  // namespace kvn
