@@ -209,7 +209,9 @@ void MenuDecorator::ConvertLevel(TMenuAccess& menu, bool dropDown) {
 
 void MenuDecorator::Show(TMenuAccess& menu, const ItemRecord& record) const {
   const TDib* image = record.menuHasNoImages ? nullptr : ImageOf(record);
-  menu.ShowDecorated(record.position, record.label, record.shortcut, image);
+  // Every row of a drop-down with images has the column, with an image or not.
+  const COLORREF column = record.inDropDown && !record.menuHasNoImages ? IconColumnColor(menuColor_) : kClrInvalid;
+  menu.ShowDecorated(record.position, record.label, record.shortcut, image, column);
 }
 
 const TDib* MenuDecorator::ImageOf(const ItemRecord& record) const {

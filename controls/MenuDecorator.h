@@ -10,9 +10,10 @@
 // and the command's image. Records the pass does not meet are dropped.
 //
 // GTK menus cannot be painted by the program: the window layer shows each
-// record through TMenuAccess::ShowDecorated (the image on the item and the
-// shortcut after its label). MeasureMenuItem and DrawMenuItem paint the same
-// rows on the device-context layer, where the program draws a menu itself.
+// record through TMenuAccess::ShowDecorated (the image on the item, the
+// shortcut after its label, the icon column's colour). MeasureMenuItem and
+// DrawMenuItem paint the same rows on the device-context layer, where the
+// program draws a menu itself.
 #pragma once
 
 #include <cstdint>

@@ -28,6 +28,7 @@ class FakeMenu : public TMenuAccess {
     WString label;
     WString shortcut;
     const TDib* image = nullptr;
+    std::uint32_t iconColumn = 0;
     int shown = 0;
   };
 
@@ -53,8 +54,10 @@ class FakeMenu : public TMenuAccess {
   void SetMenuString(int pos, const WString& text) override { items[pos]->text = text; }
   TMenuAccess* GetSubMenu(int pos) override { return items[pos]->sub.get(); }
   const void* ItemKey(int pos) const override { return items[pos].get(); }
-  void ShowDecorated(int pos, const WString& label, const WString& shortcut, const TDib* image) override {
+  void ShowDecorated(int pos, const WString& label, const WString& shortcut, const TDib* image,
+                     std::uint32_t iconColumn) override {
     items[pos]->label = label;
+    items[pos]->iconColumn = iconColumn;
     items[pos]->shortcut = shortcut;
     items[pos]->image = image;
     ++items[pos]->shown;
@@ -269,6 +272,12 @@ TEST(MenuDecorator, DrawnRowsGolden) {
   ASSERT_NE(decorator.ImageOf(*decorator.FindRecord(kOpen)), nullptr);
   EXPECT_FALSE(decorator.FindRecord(kOpen)->menuHasNoImages);
   EXPECT_TRUE(decorator.FindRecord(4242)->menuHasNoImages);
+  // The column the menu shows: on the rows of a menu with images; none in
+  // a menu without images.
+  const std::uint32_t column = MenuDecorator::IconColumnColor(GetUiSysColor(132));
+  EXPECT_EQ(file.items[0]->iconColumn, column);
+  EXPECT_EQ(file.items[3]->iconColumn, column);
+  EXPECT_EQ(other.items[0]->iconColumn, kClrInvalid);
   constexpr int kWidth = 120;
   constexpr int kRow = 25;
   const std::pair<std::uint32_t, std::uint32_t> rows[] = {
