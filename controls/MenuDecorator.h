@@ -165,4 +165,11 @@ class MenuDecorator {
   COLORREF menuColor_ = kClrInvalid;
 };
 
+// A one-pixel frame along the inside of a rectangle, given by its corners
+// or by its origin and size: the top and left edges in `topLeft`, the right
+// and bottom edges in `bottomRight`, which also take the top-right and
+// bottom-left corners. A rectangle without area gets nothing.
+void DrawTwoColorFrame(TDC& dc, const TRect& rect, COLORREF topLeft, COLORREF bottomRight);
+void DrawTwoColorFrame(TDC& dc, int x, int y, int width, int height, COLORREF topLeft, COLORREF bottomRight);
+
 }  // namespace kvn
