@@ -467,6 +467,8 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   const std::uint32_t highlight = Rgb(OwnMenuColours::kHighlight);
   const ColourFrame f;
   ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(f.file->m_owner) != 0; }, kMenuWait)) << "the frame shows";
+  // The X server has the frame's window before the pointer goes there.
+  gtk.sync(gtk.defaultDisplay());
   DrawWatch title(gtk, f.file->m_owner);
   DrawWatch open(gtk, f.Row(kCmFileOpen));
   DrawWatch half(gtk, f.Row(kCmZoom50));
