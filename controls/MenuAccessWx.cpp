@@ -266,6 +266,9 @@ void TWxMenuBarAccess::ShowMenuColor(std::uint32_t color) {
   if (color == 0xFFFFFFFF) return;
   NameWidget(bar_->GetHandle(), kMenuBarName);
   StyleMenus(color);
+#ifdef __WXGTK__
+  for (std::size_t i = 0; i < bar_->GetMenuCount(); ++i) LightTitleUnderMouse(bar_->GetMenu(i)->m_owner);
+#endif
 }
 
 int TWxMenuBarAccess::GetItemCount() const { return int(bar_->GetMenuCount()); }

@@ -22,7 +22,8 @@ struct Rgba {
 
 // GObject type ids are gsize.
 using GType = unsigned long;
-using DrawHandler = int (*)(void* widget, void* cairo, void* data);
+// A handler of "draw" (the cairo context) or of a crossing (the event).
+using DrawHandler = int (*)(void* widget, void* cairoOrEvent, void* data);
 
 // The GTK, GObject, Pango and cairo calls the rows need, found once.
 struct Gtk {
@@ -61,6 +62,11 @@ struct Gtk {
       ToolkitSymbol<void (*)(void*, double, double, double, double)>("cairo_rectangle");
   void (*fill)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_fill");
   int (*sensitive)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_is_sensitive");
+  void* (*parent)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_parent");
+  GType (*shellType)() = ToolkitSymbol<GType (*)()>("gtk_menu_shell_get_type");
+  void* (*selectedItem)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_menu_shell_get_selected_item");
+  void (*setStateFlags)(void*, int, int) = ToolkitSymbol<void (*)(void*, int, int)>("gtk_widget_set_state_flags");
+  void (*unsetStateFlags)(void*, int) = ToolkitSymbol<void (*)(void*, int)>("gtk_widget_unset_state_flags");
   // An item with a picture is GTK's image item; without these the column
   // is not filled, as the picture could not be drawn on it again.
   GType (*imageItemType)() = ToolkitSymbol<GType (*)()>("gtk_image_menu_item_get_type");
@@ -73,7 +79,7 @@ struct Gtk {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
            free && unref && connect && createLayout && pixelSize && allocation && layoutOffsets && styleContext &&
            renderLayout && state && color && newProvider && loadCss && addProvider && checkActive && sourceRgba &&
-           rectangle && fill && sensitive;
+           rectangle && fill && sensitive && parent && shellType && selectedItem && setStateFlags && unsetStateFlags;
   }
   bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
 };
@@ -206,6 +212,29 @@ int DrawRow(void* item, void* cairo, void*) {
   return 0;
 }
 
+// GTK lights a bar title (its prelight state, :hover in the style sheet)
+// only while its menu is open; the mouse on it lights it too.
+constexpr int kPrelight = 1 << 1;  // GTK_STATE_FLAG_PRELIGHT
+constexpr const char* kTitleKey = "kvn-title";
+
+// Both let GTK see the crossing too (false: not handled).
+int EnterTitle(void* item, void*, void*) {
+  const Gtk* gtk = Calls();
+  if (gtk != nullptr && gtk->sensitive(item)) gtk->setStateFlags(item, kPrelight, 0);
+  return 0;
+}
+
+int LeaveTitle(void* item, void*, void*) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr) return 0;
+  // The title of the open menu stays lit: the menu's grab takes the mouse
+  // from it as it opens.
+  void* bar = gtk->parent(item);
+  if (bar != nullptr && gtk->isA(bar, gtk->shellType()) && gtk->selectedItem(bar) == item) return 0;
+  gtk->unsetStateFlags(item, kPrelight);
+  return 0;
+}
+
 void DrawAfterRow(const Gtk& gtk, void* item) {
   if (gtk.getData(item, kDrawsKey) != nullptr) return;
   gtk.connect(item, "draw", &DrawRow, nullptr, nullptr, kConnectAfter);
@@ -256,6 +285,14 @@ void ShowRowIconColumn(void* gtkMenuItem, std::uint32_t color) {
   if (gtk == nullptr || gtkMenuItem == nullptr) return;
   gtk->setData(gtkMenuItem, kColumnKey, color == kNoIconColumn ? nullptr : ColorData(color), nullptr);
   DrawAfterRow(*gtk, gtkMenuItem);
+}
+
+void LightTitleUnderMouse(void* gtkMenuItem) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || gtkMenuItem == nullptr || gtk->getData(gtkMenuItem, kTitleKey) != nullptr) return;
+  gtk->connect(gtkMenuItem, "enter-notify-event", &EnterTitle, nullptr, nullptr, 0);
+  gtk->connect(gtkMenuItem, "leave-notify-event", &LeaveTitle, nullptr, nullptr, 0);
+  gtk->setData(gtkMenuItem, kTitleKey, gtkMenuItem, nullptr);
 }
 
 std::string RowShortcut(void* gtkMenuItem) {

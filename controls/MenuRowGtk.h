@@ -46,6 +46,10 @@ void DrawRowTick(void* gtkCheckMenuItem);
 inline constexpr std::uint32_t kNoIconColumn = 0xFFFFFFFF;
 void ShowRowIconColumn(void* gtkMenuItem, std::uint32_t color);
 
+// Lights a menu-bar title (GtkMenuItem) while the mouse is on it, as while
+// its menu is open: GTK lights it only then.
+void LightTitleUnderMouse(void* gtkMenuItem);
+
 // The shortcut text the row shows; empty when it shows none. For tests.
 std::string RowShortcut(void* gtkMenuItem);
 

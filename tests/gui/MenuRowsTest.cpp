@@ -473,16 +473,25 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   DrawWatch open(gtk, f.Row(kCmFileOpen));
   DrawWatch half(gtk, f.Row(kCmZoom50));
 
-  // The File menu open: its title filled in the highlight colour, written
-  // in the highlight text's; the rows on the menu colour, their column in
-  // its own.
-  ClickSlowly(gtk.OnScreen(f.file->m_owner));
-  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title is not drawn highlighted";
+  // The File title under the mouse, then with its menu open: filled in the
+  // highlight colour, written in the highlight text's.
+  const TRect titleBox = gtk.OnScreen(f.file->m_owner);
+  const std::uint32_t highlightText = Rgb(OwnMenuColours::kHighlightText);
+  MoveTo(titleBox.left + 4, titleBox.top + 4);
+  MoveTo(titleBox.left + 5, titleBox.top + 5);
+  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title under the mouse is not drawn highlighted";
+  const test::Screen pointed = test::GrabScreen(test::ArtifactDir() / "menu-colours-title.png");
+  ASSERT_FALSE(pointed.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(pointed, titleBox, highlight, highlightText), "") << "the bar title under the mouse";
+  MoveTo(titleBox.right + 40, titleBox.top + 5);
+  ASSERT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted when the mouse leaves it";
+  // The rows on the menu colour, their column in its own.
+  ClickSlowly(titleBox);
   ASSERT_TRUE(open.WaitDrawn(false)) << "the File menu does not open";
+  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title is not drawn highlighted";
   const test::Screen opened = test::GrabScreen(test::ArtifactDir() / "menu-colours-open.png");
   ASSERT_FALSE(opened.pixels.empty()) << "no screen grab";
-  EXPECT_EQ(InkFault(opened, gtk.OnScreen(f.file->m_owner), highlight, Rgb(OwnMenuColours::kHighlightText)), "")
-      << "the highlighted bar title";
+  EXPECT_EQ(InkFault(opened, titleBox, highlight, highlightText), "") << "the bar title of the open menu";
 
   // A disabled checked item: the tick in the button shadow's colour, the
   // text in the grey text's.
@@ -513,11 +522,15 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   const test::Screen hovered = test::GrabScreen(test::ArtifactDir() / "menu-colours-highlight.png");
   ASSERT_FALSE(hovered.pixels.empty()) << "no screen grab";
   EXPECT_EQ(FillFault(hovered, columnBox, column, picture), "") << "the column under the highlight";
+  EXPECT_EQ(InkFault(hovered, titleBox, highlight, highlightText), "") << "the bar title with the mouse in its menu";
   EXPECT_EQ(Changed(opened, hovered, picture), 0) << "the picture under the highlight";
   EXPECT_EQ(FillFault(hovered, TRect{openRow.left + kColumn, openRow.top, openText.left, openRow.bottom}, highlight),
             "")
       << "the highlight right of the column";
+  // The title goes out once its menu is closed and the mouse is elsewhere.
   CloseMenus();
+  MoveTo(titleBox.right + 40, titleBox.bottom + 60);
+  EXPECT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted";
 }
 
 // A help frame with the main menu and its accelerators that notes the
