@@ -312,39 +312,16 @@ TEST(MenuDecorator, TwoColorFrames) {
   constexpr int kH = 6;
   struct Case {
     TRect rect;
-    const char* picture;  // kH rows of kW
+    const char* picture;  // kH rows of kW ('|' between rows)
   };
+  const std::string empty(kW * kH, '.');
+  const char* const kEmpty = empty.c_str();
   const Case cases[] = {
-      {{1, 1, 6, 5}, "......."
-                     ".11112."
-                     ".1...2."
-                     ".1...2."
-                     ".22222."
-                     "......."},
-      {{0, 0, 2, 2}, "12....."
-                     "22....."
-                     "......."
-                     "......."
-                     "......."
-                     "......."},
-      {{3, 2, 4, 3}, "......."
-                     "......."
-                     "...2..."
-                     "......."
-                     "......."
-                     "......."},
-      {{2, 2, 2, 5}, "......."  // no width
-                     "......."
-                     "......."
-                     "......."
-                     "......."
-                     "......."},
-      {{2, 4, 5, 1}, "......."  // bottom above top
-                     "......."
-                     "......."
-                     "......."
-                     "......."
-                     "......."},
+      {{1, 1, 6, 5}, ".......|.11112.|.1...2.|.1...2.|.22222.|......."},
+      {{0, 0, 2, 2}, "12.....|22.....|.......|.......|.......|......."},
+      {{3, 2, 4, 3}, ".......|.......|...2...|.......|.......|......."},
+      {{2, 2, 2, 5}, kEmpty},  // no width
+      {{2, 4, 5, 1}, kEmpty},  // bottom above top
   };
   constexpr COLORREF kFirst = 0x000000FF;
   constexpr COLORREF kSecond = 0x00FF0000;
@@ -366,8 +343,10 @@ TEST(MenuDecorator, TwoColorFrames) {
         const std::uint8_t* p = &bits[std::size_t(i) * 4];  // B, G, R
         got += p[2] == 0xFF && p[0] == 0xFF ? '.' : p[2] == 0xFF ? '1' : p[0] == 0xFF ? '2' : '?';
       }
-      EXPECT_EQ(got, c.picture) << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom
-                                << (bySize ? " by size" : " by corners");
+      std::string want(c.picture);
+      std::erase(want, '|');
+      EXPECT_EQ(got, want) << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom
+                           << (bySize ? " by size" : " by corners");
     }
   }
   // A size that reaches past the coordinates' range ends at their edge.
