@@ -61,7 +61,8 @@ void AlwaysShowImage(wxMenuItem* item) {
 constexpr const char* kMenuName = "kvn-menu";
 constexpr const char* kMenuBarName = "kvn-menubar";
 
-// The system colours of highlighted and disabled rows.
+// The system colours of the rows' texts and of highlighted rows.
+constexpr int kMenuTextColor = 7;
 constexpr int kHighlightColor = 13;
 constexpr int kHighlightTextColor = 14;
 constexpr int kGrayTextColor = 17;
@@ -78,6 +79,7 @@ struct MenuSheetColors {
   std::uint32_t menu = 0;
   std::uint32_t highlight = 0;
   std::uint32_t highlightText = 0;
+  std::uint32_t text = 0;
   std::uint32_t grayText = 0;
   bool operator==(const MenuSheetColors&) const = default;
 };
@@ -86,14 +88,16 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
   const std::string menu = CssColor(c.menu);
   const std::string highlight = CssColor(c.highlight);
   const std::string highlightText = CssColor(c.highlightText);
+  const std::string text = CssColor(c.text);
   const std::string grayText = CssColor(c.grayText);
   const std::string m = std::string("#") + kMenuName;
   const std::string bar = std::string("#") + kMenuBarName;
   // The bar takes the colour over its whole width, not only behind its
-  // titles; a title under the mouse or with its menu open is filled in the
-  // highlight colour with its text in the highlight's (the theme's
-  // underline goes). The rows under the mouse take the same colours; a
-  // disabled row's text is the grey text colour. A check item's box is
+  // titles, which are written in the menu text colour like the rows; a
+  // title under the mouse or with its menu open is filled in the highlight
+  // colour with its text in the highlight text's (the theme's underline
+  // goes). The rows under the mouse take the same colours; a disabled row's
+  // text is the grey text colour. A check item's box is
   // hidden in both states: the rows draw the tick of a checked item
   // themselves (MenuRowGtk.h), and an unchecked item shows nothing there.
   // Its 7 pixels and the margin after it keep a menu of check items alone
@@ -103,6 +107,7 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
   return m + " { background-color: " + menu + "; }\n" +
          bar + " { background-color: " + menu + "; background-image: none; box-shadow: none; }\n" +
          bar + " > menuitem:not(:hover) { background-color: " + menu + "; }\n" +
+         bar + " > menuitem, " + m + " menuitem { color: " + text + "; }\n" +
          bar + " > menuitem:hover { " + highlighted + " }\n" +
          m + " menuitem:hover { " + highlighted + " }\n" +
          m + " menuitem:disabled, " + m + " menuitem:disabled label { color: " + grayText + "; }\n" +
@@ -121,7 +126,7 @@ void StyleMenus(std::uint32_t menuColor) {
   static MenuSheetColors styled{};
   static bool loaded = false;
   const MenuSheetColors colors{menuColor, GetUiSysColor(kHighlightColor), GetUiSysColor(kHighlightTextColor),
-                               GetUiSysColor(kGrayTextColor)};
+                               GetUiSysColor(kMenuTextColor), GetUiSysColor(kGrayTextColor)};
   if (loaded && colors == styled) return;
   using NewProvider = void* (*)();
   using LoadData = int (*)(void*, const char*, long, void**);

@@ -11,9 +11,9 @@
 //
 // The menu colours reach GTK through its styling: the program's menus and
 // menu bars are named, and one style sheet of the program's gives those
-// names the colours (the menus' background and the bar's, the highlight and
-// its text on a bar title or row under the mouse, the grey text of a
-// disabled row). The icon column of a row is drawn by the row itself.
+// names the colours (the menus' background and the bar's, the menu text,
+// the highlight and its text on a bar title or row under the mouse, the
+// grey text of a disabled row). The icon column of a row is drawn by the row itself.
 #pragma once
 
 #include <cstdint>

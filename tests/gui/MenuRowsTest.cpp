@@ -399,18 +399,20 @@ int Changed(const test::Screen& a, const test::Screen& b, const TRect& r) {
 class OwnMenuColours {
  public:
   static constexpr std::uint32_t kMenu = 0x0080A0C0;           // lightness below 200: the column is lighter
+  static constexpr std::uint32_t kText = 0x00603010;           // 7
   static constexpr std::uint32_t kHighlight = 0x001E28C8;      // 13
   static constexpr std::uint32_t kHighlightText = 0x0078FAFA;  // 14
   static constexpr std::uint32_t kShadow = 0x00008000;         // 16, a disabled tick
   static constexpr std::uint32_t kGrayText = 0x000000F0;       // 17, a disabled text
   OwnMenuColours() : previous_(SetConfiguredUiColorHook(&Menu)) {
+    SetUiSysColor(7, std::int32_t(kText));
     SetUiSysColor(13, std::int32_t(kHighlight));
     SetUiSysColor(14, std::int32_t(kHighlightText));
     SetUiSysColor(16, std::int32_t(kShadow));
     SetUiSysColor(17, std::int32_t(kGrayText));
   }
   ~OwnMenuColours() {
-    for (int index : {13, 14, 16, 17}) SetUiSysColor(index, kNoUiColor);
+    for (int index : {7, 13, 14, 16, 17}) SetUiSysColor(index, kNoUiColor);
     SetConfiguredUiColorHook(previous_);
   }
   OwnMenuColours(const OwnMenuColours&) = delete;
@@ -485,6 +487,9 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(InkFault(pointed, titleBox, highlight, highlightText), "") << "the bar title under the mouse";
   MoveTo(titleBox.right + 40, titleBox.top + 5);
   ASSERT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted when the mouse leaves it";
+  const test::Screen left = test::GrabScreen(test::ArtifactDir() / "menu-colours-bar.png");
+  ASSERT_FALSE(left.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(left, titleBox, menu, Rgb(OwnMenuColours::kText)), "") << "the bar title";
   // The rows on the menu colour, their column in its own.
   ClickSlowly(titleBox);
   ASSERT_TRUE(open.WaitDrawn(false)) << "the File menu does not open";
@@ -492,6 +497,11 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   const test::Screen opened = test::GrabScreen(test::ArtifactDir() / "menu-colours-open.png");
   ASSERT_FALSE(opened.pixels.empty()) << "no screen grab";
   EXPECT_EQ(InkFault(opened, titleBox, highlight, highlightText), "") << "the bar title of the open menu";
+
+  const TRect closeRow = gtk.OnScreen(f.Row(kCmFileClose));
+  const TRect closeText{gtk.OnScreen(gtk.child(f.Row(kCmFileClose))).left, closeRow.top + 2, closeRow.right - 2,
+                        closeRow.bottom - 2};
+  EXPECT_EQ(InkFault(opened, closeText, menu, Rgb(OwnMenuColours::kText)), "") << "a row's text";
 
   // A disabled checked item: the tick in the button shadow's colour, the
   // text in the grey text's.
