@@ -19,6 +19,10 @@ struct Allocation {
 struct Rgba {
   double red, green, blue, alpha;
 };
+// GtkBorder: a box's edge widths.
+struct Border {
+  short left, right, top, bottom;
+};
 
 // GObject type ids are gsize.
 using GType = unsigned long;
@@ -62,6 +66,9 @@ struct Gtk {
       ToolkitSymbol<void (*)(void*, double, double, double, double)>("cairo_rectangle");
   void (*fill)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_fill");
   int (*sensitive)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_is_sensitive");
+  int (*translate)(void*, void*, int, int, int*, int*) =
+      ToolkitSymbol<int (*)(void*, void*, int, int, int*, int*)>("gtk_widget_translate_coordinates");
+  void (*border)(void*, int, Border*) = ToolkitSymbol<void (*)(void*, int, Border*)>("gtk_style_context_get_border");
   void* (*parent)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_parent");
   GType (*shellType)() = ToolkitSymbol<GType (*)()>("gtk_menu_shell_get_type");
   void* (*selectedItem)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_menu_shell_get_selected_item");
@@ -79,7 +86,7 @@ struct Gtk {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
            free && unref && connect && createLayout && pixelSize && allocation && layoutOffsets && styleContext &&
            renderLayout && state && color && newProvider && loadCss && addProvider && checkActive && sourceRgba &&
-           rectangle && fill && sensitive && parent && shellType && selectedItem && setStateFlags && unsetStateFlags;
+           rectangle && fill && sensitive && translate && border && parent && shellType && selectedItem && setStateFlags && unsetStateFlags;
   }
   bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
 };
@@ -161,16 +168,34 @@ int DrawShortcut(void* label, void* cairo, void*) {
 // The column over GTK's highlight, then the item's picture again on it.
 void DrawColumn(const Gtk& gtk, void* item, void* cairo, const Allocation& row, std::uint32_t color) {
   if (!gtk.CanRedrawImages()) return;
-  int width = kColumnWidth;
+  int left = 0;
+  int top = 0;
+  int right = kColumnWidth;
+  int bottom = row.height;
   // A theme that starts the text sooner keeps it: the column stops there.
   if (void* label = gtk.binChild(item)) {
     Allocation text{};
     gtk.allocation(label, &text);
-    width = std::min(width, text.x - row.x);
+    right = std::min(right, text.x - row.x);
   }
-  if (width <= 0) return;
+  // The rows reach over the menu's frame (GTK's highlight covers it too);
+  // the column leaves it be.
+  if (void* menu = gtk.parent(item)) {
+    Allocation box{};
+    gtk.allocation(menu, &box);
+    Border frame{};
+    gtk.border(gtk.styleContext(menu), 0, &frame);
+    int x = 0;
+    int y = 0;
+    if (gtk.translate(item, menu, 0, 0, &x, &y)) {
+      left = std::max(left, frame.left - x);
+      top = std::max(top, frame.top - y);
+      bottom = std::min(bottom, box.height - frame.bottom - y);
+    }
+  }
+  if (right <= left || bottom <= top) return;
   SetSource(gtk, cairo, color);
-  gtk.rectangle(cairo, 0, 0, width, row.height);
+  gtk.rectangle(cairo, left, top, right - left, bottom - top);
   gtk.fill(cairo);
   if (!gtk.isA(item, gtk.imageItemType())) return;
   void* image = gtk.itemImage(item);

@@ -19,7 +19,8 @@
 // pictures and one more) in the column's own colour under the highlight
 // too: after GTK has drawn the row, the column is filled and the item's
 // picture drawn again on it, before the tick. GTK's row heights, widths and
-// text offsets stay; the column stops where a theme starts the text sooner.
+// text offsets stay; the column stops where a theme starts the text sooner,
+// and leaves the menu's frame, which GTK's rows reach over, as it is.
 //
 // The GTK calls are looked up in the running process, as elsewhere in the
 // program: the toolkit has loaded GTK, and the program then needs neither

@@ -524,8 +524,13 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   const TRect openText = gtk.OnScreen(gtk.child(f.Row(kCmFileOpen)));
   ASSERT_GT(picture.Width(), 0);
   ASSERT_LE(picture.right, openRow.left + kColumn) << "GTK put the picture outside the column";
-  const TRect columnBox{openRow.left, openRow.top, openRow.left + kColumn, openRow.bottom};
+  // Two pixels in from the row's edges, where the menu's frame may be.
+  const TRect columnBox{openRow.left + 2, openRow.top + 2, openRow.left + kColumn, openRow.bottom - 2};
   EXPECT_EQ(FillFault(opened, columnBox, column, picture), "") << "the column of a row without the highlight";
+  // The menu's frame, which the rows reach over, stays.
+  const TRect lastRow = gtk.OnScreen(f.Row(kCmZoom100));
+  EXPECT_NE(Pixel(opened, openRow.left, openRow.top + int(openRow.Height()) / 2), column) << "the menu's left edge";
+  EXPECT_NE(Pixel(opened, lastRow.left + 10, lastRow.bottom - 1), column) << "the menu's bottom edge";
   EXPECT_NE(FillFault(opened, picture, column), "") << "no picture in the column";
   MoveTo(openRow.left + kColumn + 20, openRow.top + int(openRow.Height()) / 2);
   ASSERT_TRUE(open.WaitDrawn(true)) << "the Open row is not drawn highlighted";
@@ -534,8 +539,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(FillFault(hovered, columnBox, column, picture), "") << "the column under the highlight";
   EXPECT_EQ(InkFault(hovered, titleBox, highlight, highlightText), "") << "the bar title with the mouse in its menu";
   EXPECT_EQ(Changed(opened, hovered, picture), 0) << "the picture under the highlight";
-  EXPECT_EQ(FillFault(hovered, TRect{openRow.left + kColumn, openRow.top, openText.left, openRow.bottom}, highlight),
-            "")
+  EXPECT_EQ(FillFault(hovered, TRect{columnBox.right, columnBox.top, openText.left, columnBox.bottom}, highlight), "")
       << "the highlight right of the column";
   // The title goes out once its menu is closed and the mouse is elsewhere.
   CloseMenus();
