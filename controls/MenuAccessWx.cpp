@@ -97,11 +97,11 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
   // title under the mouse or with its menu open is filled in the highlight
   // colour with its text in the highlight text's (the theme's underline
   // goes). The rows under the mouse take the same colours; a disabled row's
-  // text is the grey text colour. A check item's box is
-  // hidden in both states: the rows draw the tick of a checked item
-  // themselves (MenuRowGtk.h), and an unchecked item shows nothing there.
-  // Its 7 pixels and the margin after it keep a menu of check items alone
-  // narrow; the tick is drawn 10 pixels left of the text, where the box was.
+  // text is the grey text colour. A check item's box is hidden in both
+  // states: the rows draw the tick of a checked item themselves
+  // (MenuRowGtk.h), and an unchecked item shows nothing there. Its 7 pixels
+  // and the margin after it keep a menu of check items alone narrow; the
+  // tick is drawn 10 pixels left of the text, where the box was.
   const std::string highlighted =
       "background-color: " + highlight + "; background-image: none; box-shadow: none; color: " + highlightText + ";";
   return m + " { background-color: " + menu + "; }\n" +

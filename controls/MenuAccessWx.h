@@ -13,7 +13,7 @@
 // menu bars are named, and one style sheet of the program's gives those
 // names the colours (the menus' background and the bar's, the menu text,
 // the highlight and its text on a bar title or row under the mouse, the
-// grey text of a disabled row). The icon column of a row is drawn by the row itself.
+// grey text of a disabled row). A row draws its icon column itself.
 #pragma once
 
 #include <cstdint>

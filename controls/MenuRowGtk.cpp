@@ -27,7 +27,7 @@ struct Border {
 // GObject type ids are gsize.
 using GType = unsigned long;
 // A handler of "draw" (the cairo context) or of a crossing (the event).
-using DrawHandler = int (*)(void* widget, void* cairoOrEvent, void* data);
+using Handler = int (*)(void* widget, void* cairoOrEvent, void* data);
 
 // The GTK, GObject, Pango and cairo calls the rows need, found once.
 struct Gtk {
@@ -42,8 +42,8 @@ struct Gtk {
   char* (*strdup)(const char*) = ToolkitSymbol<char* (*)(const char*)>("g_strdup");
   void (*free)(void*) = ToolkitSymbol<void (*)(void*)>("g_free");
   void (*unref)(void*) = ToolkitSymbol<void (*)(void*)>("g_object_unref");
-  unsigned long (*connect)(void*, const char*, DrawHandler, void*, void*, int) =
-      ToolkitSymbol<unsigned long (*)(void*, const char*, DrawHandler, void*, void*, int)>("g_signal_connect_data");
+  unsigned long (*connect)(void*, const char*, Handler, void*, void*, int) =
+      ToolkitSymbol<unsigned long (*)(void*, const char*, Handler, void*, void*, int)>("g_signal_connect_data");
   void* (*createLayout)(void*, const char*) =
       ToolkitSymbol<void* (*)(void*, const char*)>("gtk_widget_create_pango_layout");
   void (*pixelSize)(void*, int*, int*) = ToolkitSymbol<void (*)(void*, int*, int*)>("pango_layout_get_pixel_size");
@@ -86,7 +86,8 @@ struct Gtk {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
            free && unref && connect && createLayout && pixelSize && allocation && layoutOffsets && styleContext &&
            renderLayout && state && color && newProvider && loadCss && addProvider && checkActive && sourceRgba &&
-           rectangle && fill && sensitive && translate && border && parent && shellType && selectedItem && setStateFlags && unsetStateFlags;
+           rectangle && fill && sensitive && translate && border && parent && shellType && selectedItem &&
+           setStateFlags && unsetStateFlags;
   }
   bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
 };

@@ -290,7 +290,8 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
       << "the Help menu opens";
   const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
   MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; }, kMenuWait)) << "the Language menu opens";
+  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; }, kMenuWait))
+      << "the Language menu opens";
   test::Pump(300ms);
   const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
   for (std::uint32_t id : {kCmCzech, kCmSlovak, kCmEnglish}) {
@@ -487,12 +488,13 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(InkFault(pointed, titleBox, highlight, highlightText), "") << "the bar title under the mouse";
   MoveTo(titleBox.right + 40, titleBox.top + 5);
   ASSERT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted when the mouse leaves it";
-  const test::Screen left = test::GrabScreen(test::ArtifactDir() / "menu-colours-bar.png");
-  ASSERT_FALSE(left.pixels.empty()) << "no screen grab";
-  EXPECT_EQ(InkFault(left, titleBox, menu, Rgb(OwnMenuColours::kText)), "") << "the bar title";
+  const test::Screen away = test::GrabScreen(test::ArtifactDir() / "menu-colours-bar.png");
+  ASSERT_FALSE(away.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(away, titleBox, menu, Rgb(OwnMenuColours::kText)), "") << "the bar title";
   // The rows on the menu colour, their column in its own.
   ClickSlowly(titleBox);
   ASSERT_TRUE(open.WaitDrawn(false)) << "the File menu does not open";
+  ASSERT_TRUE(half.WaitDrawn(false)) << "the disabled row is not drawn";
   ASSERT_TRUE(title.WaitDrawn(true)) << "the File title is not drawn highlighted";
   const test::Screen opened = test::GrabScreen(test::ArtifactDir() / "menu-colours-open.png");
   ASSERT_FALSE(opened.pixels.empty()) << "no screen grab";
