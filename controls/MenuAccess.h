@@ -36,9 +36,11 @@ class TMenuAccess {
   virtual TMenuAccess* GetSubMenu(int position) = 0;
   virtual const void* ItemKey(int position) const = 0;
   // Shows the item as the decorator has it: label, shortcut text (shown
-  // after the label) and the command's image (null: none). What the menu
-  // cannot show it leaves out.
-  virtual void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image) = 0;
+  // after the label), the command's image (null: none) and the colour of
+  // the icon column at the row's left (0x00BBGGRR; 0xFFFFFFFF when the
+  // item's menu has no column). What the menu cannot show it leaves out.
+  virtual void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image,
+                             std::uint32_t iconColumn) = 0;
   // Shows the level on the menu colour (0x00BBGGRR): a drop-down's
   // background, the menu bar's items. A menu that cannot be coloured leaves
   // it (the decorator's own rows paint it themselves).

@@ -11,7 +11,9 @@
 
 #include "controls/GadgetImage.h"
 #include "controls/MenuRowGtk.h"
+#include "foundation/UiColors.h"
 #include "platform/gdi/TDib.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -59,24 +61,81 @@ void AlwaysShowImage(wxMenuItem* item) {
 constexpr const char* kMenuName = "kvn-menu";
 constexpr const char* kMenuBarName = "kvn-menubar";
 
+// The system colours of the rows' texts and of highlighted rows.
+constexpr int kMenuTextColor = 7;
+constexpr int kHighlightColor = 13;
+constexpr int kHighlightTextColor = 14;
+constexpr int kGrayTextColor = 17;
+
+// "#rrggbb" of a colour 0x00BBGGRR.
+std::string CssColor(std::uint32_t color) {
+  char rgb[8];
+  std::snprintf(rgb, sizeof rgb, "#%02x%02x%02x", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
+  return rgb;
+}
+
+// The colours the menus' style sheet gives them (0x00BBGGRR each).
+struct MenuSheetColors {
+  std::uint32_t menu = 0;
+  std::uint32_t highlight = 0;
+  std::uint32_t highlightText = 0;
+  std::uint32_t text = 0;
+  std::uint32_t grayText = 0;
+  bool operator==(const MenuSheetColors&) const = default;
+};
+
+std::string MenuStyleSheet(const MenuSheetColors& c) {
+  const std::string menu = CssColor(c.menu);
+  const std::string highlight = CssColor(c.highlight);
+  const std::string highlightText = CssColor(c.highlightText);
+  const std::string text = CssColor(c.text);
+  const std::string grayText = CssColor(c.grayText);
+  const std::string m = std::string("#") + kMenuName;
+  const std::string bar = std::string("#") + kMenuBarName;
+  // The bar takes the colour over its whole width, not only behind its
+  // titles, which are written in the menu text colour like the rows; a
+  // title under the mouse or with its menu open is filled in the highlight
+  // colour with its text in the highlight text's (the theme's underline
+  // goes). The rows under the mouse take the same colours; a disabled row's
+  // text is the grey text colour. A check item's box is hidden in both
+  // states: the rows draw the tick of a checked item themselves
+  // (MenuRowGtk.h), and an unchecked item shows nothing there. Its 7 pixels
+  // and the margin after it keep a menu of check items alone narrow; the
+  // tick is drawn 10 pixels left of the text, where the box was.
+  const std::string highlighted =
+      "background-color: " + highlight + "; background-image: none; box-shadow: none; color: " + highlightText + ";";
+  return m + " { background-color: " + menu + "; }\n" +
+         bar + " { background-color: " + menu + "; background-image: none; box-shadow: none; }\n" +
+         bar + " > menuitem:not(:hover) { background-color: " + menu + "; }\n" +
+         bar + " > menuitem, " + m + " menuitem { color: " + text + "; }\n" +
+         bar + " > menuitem:hover { " + highlighted + " }\n" +
+         m + " menuitem:hover { " + highlighted + " }\n" +
+         m + " menuitem:disabled, " + m + " menuitem:disabled label { color: " + grayText + "; }\n" +
+         m + " menuitem check { min-width: 7px; min-height: 7px; margin: 0 3px 0 0; padding: 0;"
+             " border-style: none; background-color: transparent; background-image: none;"
+             " box-shadow: none; -gtk-icon-source: none; -gtk-icon-shadow: none; }\n";
+}
+
 // The program's one style sheet for its menus, on the default screen, at
 // the application's priority (above the theme). Made on first use; loaded
-// again only when the colour changes. The GTK calls are looked up in the
+// again only when a colour changes. The GTK calls are looked up in the
 // process, as for the images above.
-void StyleMenus(std::uint32_t color) {
+void StyleMenus(std::uint32_t menuColor) {
 #ifdef __WXGTK__
   static void* provider = nullptr;
-  static std::uint32_t styled = 0xFFFFFFFF;
-  if (color == styled) return;
+  static MenuSheetColors styled{};
+  static bool loaded = false;
+  const MenuSheetColors colors{menuColor, GetUiSysColor(kHighlightColor), GetUiSysColor(kHighlightTextColor),
+                               GetUiSysColor(kMenuTextColor), GetUiSysColor(kGrayTextColor)};
+  if (loaded && colors == styled) return;
   using NewProvider = void* (*)();
   using LoadData = int (*)(void*, const char*, long, void**);
   using DefaultScreen = void* (*)();
   using AddForScreen = void (*)(void*, void*, unsigned);
-  static const auto newProvider = reinterpret_cast<NewProvider>(dlsym(RTLD_DEFAULT, "gtk_css_provider_new"));
-  static const auto loadData = reinterpret_cast<LoadData>(dlsym(RTLD_DEFAULT, "gtk_css_provider_load_from_data"));
-  static const auto defaultScreen = reinterpret_cast<DefaultScreen>(dlsym(RTLD_DEFAULT, "gdk_screen_get_default"));
-  static const auto addForScreen =
-      reinterpret_cast<AddForScreen>(dlsym(RTLD_DEFAULT, "gtk_style_context_add_provider_for_screen"));
+  static const auto newProvider = ToolkitSymbol<NewProvider>("gtk_css_provider_new");
+  static const auto loadData = ToolkitSymbol<LoadData>("gtk_css_provider_load_from_data");
+  static const auto defaultScreen = ToolkitSymbol<DefaultScreen>("gdk_screen_get_default");
+  static const auto addForScreen = ToolkitSymbol<AddForScreen>("gtk_style_context_add_provider_for_screen");
   if (!newProvider || !loadData || !defaultScreen || !addForScreen) return;
   if (provider == nullptr) {
     void* screen = defaultScreen();
@@ -85,23 +144,13 @@ void StyleMenus(std::uint32_t color) {
     constexpr unsigned kPriorityApplication = 600;  // GTK_STYLE_PROVIDER_PRIORITY_APPLICATION
     addForScreen(screen, provider, kPriorityApplication);
   }
-  char rgb[8];
-  std::snprintf(rgb, sizeof rgb, "#%02x%02x%02x", color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
-  // The bar takes the colour over its whole width, not only behind its
-  // titles. A check item's box is hidden in both states: the rows draw the
-  // tick of a checked item themselves (MenuRowGtk.h), and an unchecked
-  // item shows nothing there. Its 7 pixels and the margin after it keep a
-  // menu of check items alone narrow; the tick is drawn 10 pixels left of
-  // the text, where the box was.
-  const std::string css = std::string("#") + kMenuName + " { background-color: " + rgb + "; }\n#" + kMenuBarName +
-                          " { background-color: " + rgb + "; background-image: none; box-shadow: none; }\n#" +
-                          kMenuBarName + " > menuitem:not(:hover) { background-color: " + rgb + "; }\n#" + kMenuName +
-                          " menuitem check { min-width: 7px; min-height: 7px; margin: 0 3px 0 0; padding: 0;"
-                          " border-style: none; background-color: transparent; background-image: none;"
-                          " box-shadow: none; -gtk-icon-source: none; -gtk-icon-shadow: none; }\n";
-  if (loadData(provider, css.c_str(), long(css.size()), nullptr)) styled = color;
+  const std::string css = MenuStyleSheet(colors);
+  if (loadData(provider, css.c_str(), long(css.size()), nullptr)) {
+    styled = colors;
+    loaded = true;
+  }
 #else
-  (void)color;
+  (void)menuColor;
 #endif
 }
 
@@ -180,9 +229,16 @@ TMenuAccess* TWxMenuAccess::GetSubMenu(int position) {
 
 const void* TWxMenuAccess::ItemKey(int position) const { return menu_->FindItemByPosition(std::size_t(position)); }
 
-void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& shortcut, const TDib* image) {
+void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& shortcut, const TDib* image,
+                                  std::uint32_t iconColumn) {
   wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position));
-  if (item == nullptr || item->IsSubMenu()) return;
+  if (item == nullptr) return;
+  if (item->IsSubMenu()) {
+#ifdef __WXGTK__
+    ShowRowIconColumn(item->GetMenuItem(), iconColumn);
+#endif
+    return;
+  }
   if (image != nullptr && item->GetKind() == wxITEM_NORMAL && !item->GetBitmap().IsOk()) {
     const wxBitmap bitmap = MenuBitmap(*image);
     if (bitmap.IsOk()) {
@@ -196,8 +252,10 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
   // After the item was put back: that made a new GTK item.
   ShowRowShortcut(item->GetMenuItem(), shortcut.ToUtf8());
   if (item->IsCheckable()) DrawRowTick(item->GetMenuItem());
+  ShowRowIconColumn(item->GetMenuItem(), iconColumn);
 #else
   (void)shortcut;
+  (void)iconColumn;
 #endif
 }
 
@@ -213,6 +271,9 @@ void TWxMenuBarAccess::ShowMenuColor(std::uint32_t color) {
   if (color == 0xFFFFFFFF) return;
   NameWidget(bar_->GetHandle(), kMenuBarName);
   StyleMenus(color);
+#ifdef __WXGTK__
+  for (std::size_t i = 0; i < bar_->GetMenuCount(); ++i) LightTitleUnderMouse(bar_->GetMenu(i)->m_owner);
+#endif
 }
 
 int TWxMenuBarAccess::GetItemCount() const { return int(bar_->GetMenuCount()); }

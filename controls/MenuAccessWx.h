@@ -9,10 +9,11 @@
 // its key text, given with the menu (BuiltMenu::shownKeys), is read as if
 // the label had it after a TAB.
 //
-// The menu colour reaches GTK through its styling: the program's menus and
+// The menu colours reach GTK through its styling: the program's menus and
 // menu bars are named, and one style sheet of the program's gives those
-// names the colour (the menus' background, the bar's items while the mouse
-// is not on them, where the theme draws its own highlight).
+// names the colours (the menus' background and the bar's, the menu text,
+// the highlight and its text on a bar title or row under the mouse, the
+// grey text of a disabled row). A row draws its icon column itself.
 #pragma once
 
 #include <cstdint>
@@ -38,7 +39,8 @@ class TWxMenuAccess : public TMenuAccess {
   void SetMenuString(int position, const WString& text) override;
   TMenuAccess* GetSubMenu(int position) override;
   const void* ItemKey(int position) const override;
-  void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image) override;
+  void ShowDecorated(int position, const WString& label, const WString& shortcut, const TDib* image,
+                     std::uint32_t iconColumn) override;
   void ShowMenuColor(std::uint32_t color) override;
 
  private:
@@ -58,7 +60,7 @@ class TWxMenuBarAccess : public TMenuAccess {
   void SetMenuString(int position, const WString& text) override;
   TMenuAccess* GetSubMenu(int position) override;
   const void* ItemKey(int position) const override;
-  void ShowDecorated(int, const WString&, const WString&, const TDib*) override {}
+  void ShowDecorated(int, const WString&, const WString&, const TDib*, std::uint32_t) override {}
   void ShowMenuColor(std::uint32_t color) override;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "controls/GadgetImage.h"
 #include "foundation/LangTable.h"
@@ -209,7 +210,9 @@ void MenuDecorator::ConvertLevel(TMenuAccess& menu, bool dropDown) {
 
 void MenuDecorator::Show(TMenuAccess& menu, const ItemRecord& record) const {
   const TDib* image = record.menuHasNoImages ? nullptr : ImageOf(record);
-  menu.ShowDecorated(record.position, record.label, record.shortcut, image);
+  // Every row of a drop-down with images has the column, with an image or not.
+  const COLORREF column = record.inDropDown && !record.menuHasNoImages ? IconColumnColor(menuColor_) : kClrInvalid;
+  menu.ShowDecorated(record.position, record.label, record.shortcut, image, column);
 }
 
 const TDib* MenuDecorator::ImageOf(const ItemRecord& record) const {
@@ -413,6 +416,26 @@ bool MenuDecorator::DrawMenuItem(TDC& dc, const TMenuDraw& draw, const TMenuFont
     dc.DrawText(shortcut.CStr(), shortcut.Length(), &shortcutRect, kDtVCenter | kDtSingleLine | kDtRight);
   }
   return true;
+}
+
+void DrawTwoColorFrame(TDC& dc, const TRect& rect, COLORREF topLeft, COLORREF bottomRight) {
+  if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+  const int l = rect.left;
+  const int t = rect.top;
+  const int r = rect.right;
+  const int b = rect.bottom;
+  dc.FillSolidRect(TRect{l, t, r - 1, t + 1}, topLeft);
+  dc.FillSolidRect(TRect{l, t, l + 1, b - 1}, topLeft);
+  dc.FillSolidRect(TRect{r - 1, t, r, b}, bottomRight);
+  dc.FillSolidRect(TRect{l, b - 1, r, b}, bottomRight);
+}
+
+void DrawTwoColorFrame(TDC& dc, int x, int y, int width, int height, COLORREF topLeft, COLORREF bottomRight) {
+  // The far corner as the coordinates can hold it.
+  auto end = [](int origin, int size) {
+    return int(std::clamp<std::int64_t>(std::int64_t(origin) + size, INT32_MIN, INT32_MAX));
+  };
+  DrawTwoColorFrame(dc, TRect{x, y, end(x, width), end(y, height)}, topLeft, bottomRight);
 }
 
 }  // namespace kvn

@@ -10,9 +10,10 @@
 // and the command's image. Records the pass does not meet are dropped.
 //
 // GTK menus cannot be painted by the program: the window layer shows each
-// record through TMenuAccess::ShowDecorated (the image on the item and the
-// shortcut after its label). MeasureMenuItem and DrawMenuItem paint the same
-// rows on the device-context layer, where the program draws a menu itself.
+// record through TMenuAccess::ShowDecorated (the image on the item, the
+// shortcut after its label, the icon column's colour). MeasureMenuItem and
+// DrawMenuItem paint the same rows on the device-context layer, where the
+// program draws a menu itself.
 #pragma once
 
 #include <cstdint>
@@ -163,5 +164,12 @@ class MenuDecorator {
   std::vector<std::unique_ptr<Image>> images_;
   COLORREF menuColor_ = kClrInvalid;
 };
+
+// A one-pixel frame along the inside of a rectangle, given by its corners
+// or by its origin and size: the top and left edges in `topLeft`, the right
+// and bottom edges in `bottomRight`, which also take the top-right and
+// bottom-left corners. A rectangle without area gets nothing.
+void DrawTwoColorFrame(TDC& dc, const TRect& rect, COLORREF topLeft, COLORREF bottomRight);
+void DrawTwoColorFrame(TDC& dc, int x, int y, int width, int height, COLORREF topLeft, COLORREF bottomRight);
 
 }  // namespace kvn

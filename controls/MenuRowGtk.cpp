@@ -1,8 +1,11 @@
 #include "controls/MenuRowGtk.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/UiColors.h"
 #include "platform/ui/ToolkitSymbol.h"
 
 namespace kvn {
@@ -16,10 +19,15 @@ struct Allocation {
 struct Rgba {
   double red, green, blue, alpha;
 };
+// GtkBorder: a box's edge widths.
+struct Border {
+  short left, right, top, bottom;
+};
 
 // GObject type ids are gsize.
 using GType = unsigned long;
-using DrawHandler = int (*)(void* widget, void* cairo, void* data);
+// A handler of "draw" (the cairo context) or of a crossing (the event).
+using Handler = int (*)(void* widget, void* cairoOrEvent, void* data);
 
 // The GTK, GObject, Pango and cairo calls the rows need, found once.
 struct Gtk {
@@ -34,8 +42,8 @@ struct Gtk {
   char* (*strdup)(const char*) = ToolkitSymbol<char* (*)(const char*)>("g_strdup");
   void (*free)(void*) = ToolkitSymbol<void (*)(void*)>("g_free");
   void (*unref)(void*) = ToolkitSymbol<void (*)(void*)>("g_object_unref");
-  unsigned long (*connect)(void*, const char*, DrawHandler, void*, void*, int) =
-      ToolkitSymbol<unsigned long (*)(void*, const char*, DrawHandler, void*, void*, int)>("g_signal_connect_data");
+  unsigned long (*connect)(void*, const char*, Handler, void*, void*, int) =
+      ToolkitSymbol<unsigned long (*)(void*, const char*, Handler, void*, void*, int)>("g_signal_connect_data");
   void* (*createLayout)(void*, const char*) =
       ToolkitSymbol<void* (*)(void*, const char*)>("gtk_widget_create_pango_layout");
   void (*pixelSize)(void*, int*, int*) = ToolkitSymbol<void (*)(void*, int*, int*)>("pango_layout_get_pixel_size");
@@ -57,13 +65,31 @@ struct Gtk {
   void (*rectangle)(void*, double, double, double, double) =
       ToolkitSymbol<void (*)(void*, double, double, double, double)>("cairo_rectangle");
   void (*fill)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_fill");
+  int (*sensitive)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_is_sensitive");
+  int (*translate)(void*, void*, int, int, int*, int*) =
+      ToolkitSymbol<int (*)(void*, void*, int, int, int*, int*)>("gtk_widget_translate_coordinates");
+  void (*border)(void*, int, Border*) = ToolkitSymbol<void (*)(void*, int, Border*)>("gtk_style_context_get_border");
+  void* (*parent)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_parent");
+  GType (*shellType)() = ToolkitSymbol<GType (*)()>("gtk_menu_shell_get_type");
+  void* (*selectedItem)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_menu_shell_get_selected_item");
+  void (*setStateFlags)(void*, int, int) = ToolkitSymbol<void (*)(void*, int, int)>("gtk_widget_set_state_flags");
+  void (*unsetStateFlags)(void*, int) = ToolkitSymbol<void (*)(void*, int)>("gtk_widget_unset_state_flags");
+  // An item with a picture is GTK's image item; without these the column
+  // is not filled, as the picture could not be drawn on it again.
+  GType (*imageItemType)() = ToolkitSymbol<GType (*)()>("gtk_image_menu_item_get_type");
+  void* (*itemImage)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_image_menu_item_get_image");
+  int (*visible)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_get_visible");
+  void (*propagateDraw)(void*, void*, void*) =
+      ToolkitSymbol<void (*)(void*, void*, void*)>("gtk_container_propagate_draw");
 
   bool Ok() const {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
            free && unref && connect && createLayout && pixelSize && allocation && layoutOffsets && styleContext &&
            renderLayout && state && color && newProvider && loadCss && addProvider && checkActive && sourceRgba &&
-           rectangle && fill;
+           rectangle && fill && sensitive && translate && border && parent && shellType && selectedItem &&
+           setStateFlags && unsetStateFlags;
   }
+  bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
 };
 
 const Gtk* Calls() {
@@ -76,6 +102,8 @@ constexpr unsigned kPriorityApplication = 600;   // GTK_STYLE_PROVIDER_PRIORITY_
 constexpr const char* kShortcutKey = "kvn-shortcut";
 constexpr const char* kPaddingKey = "kvn-shortcut-padding";
 constexpr const char* kDrawsKey = "kvn-draws";
+constexpr const char* kTickKey = "kvn-tick";
+constexpr const char* kColumnKey = "kvn-column";
 // The shortcut is drawn with two blanks after it, and three blanks more
 // are kept between the label and the shortcut.
 constexpr const char* kAfterShortcut = "  ";
@@ -86,6 +114,21 @@ constexpr int kTickFirstRow[7] = {2, 3, 4, 3, 2, 1, 0};
 constexpr int kTickSize = 7;
 // The tick's left edge lies this far left of the text.
 constexpr int kTickToText = 10;
+// The icon column: the 24-pixel images and one pixel more, from the row's
+// left edge.
+constexpr int kColumnWidth = 25;
+// The disabled tick's colour: the button shadow (the text takes the grey
+// text colour through the menus' style sheet).
+constexpr int kDisabledTickColor = 16;
+
+// A colour kept as an item's data: 0 is "none", so it is stored plus one.
+void* ColorData(std::uint32_t colorref) { return reinterpret_cast<void*>(std::uintptr_t(colorref & 0xFFFFFF) + 1); }
+std::uint32_t DataColor(void* data) { return std::uint32_t(reinterpret_cast<std::uintptr_t>(data) - 1); }
+
+void SetSource(const Gtk& gtk, void* cairo, std::uint32_t colorref) {
+  gtk.sourceRgba(cairo, (colorref & 0xFF) / 255.0, ((colorref >> 8) & 0xFF) / 255.0, ((colorref >> 16) & 0xFF) / 255.0,
+                 1.0);
+}
 
 // The row's label, when it is GTK's accelerator label.
 void* AccelLabel(const Gtk& gtk, void* item) {
@@ -123,28 +166,105 @@ int DrawShortcut(void* label, void* cairo, void*) {
   return 0;
 }
 
-int DrawTick(void* item, void* cairo, void*) {
-  const Gtk* gtk = Calls();
-  if (gtk == nullptr || !gtk->checkActive(item)) return 0;
-  void* label = gtk->binChild(item);
-  if (label == nullptr) return 0;
-  Allocation row{};
+// The column over GTK's highlight, then the item's picture again on it.
+void DrawColumn(const Gtk& gtk, void* item, void* cairo, const Allocation& row, std::uint32_t color) {
+  if (!gtk.CanRedrawImages()) return;
+  int left = 0;
+  int top = 0;
+  int right = kColumnWidth;
+  int bottom = row.height;
+  // A theme that starts the text sooner keeps it: the column stops there.
+  if (void* label = gtk.binChild(item)) {
+    Allocation text{};
+    gtk.allocation(label, &text);
+    right = std::min(right, text.x - row.x);
+  }
+  // The rows reach over the menu's frame (GTK's highlight covers it too);
+  // the column leaves it be.
+  if (void* menu = gtk.parent(item)) {
+    Allocation box{};
+    gtk.allocation(menu, &box);
+    Border frame{};
+    gtk.border(gtk.styleContext(menu), 0, &frame);
+    int x = 0;
+    int y = 0;
+    if (gtk.translate(item, menu, 0, 0, &x, &y)) {
+      left = std::max(left, frame.left - x);
+      top = std::max(top, frame.top - y);
+      bottom = std::min(bottom, box.height - frame.bottom - y);
+    }
+  }
+  if (right <= left || bottom <= top) return;
+  SetSource(gtk, cairo, color);
+  gtk.rectangle(cairo, left, top, right - left, bottom - top);
+  gtk.fill(cairo);
+  if (!gtk.isA(item, gtk.imageItemType())) return;
+  void* image = gtk.itemImage(item);
+  if (image != nullptr && gtk.visible(image)) gtk.propagateDraw(item, image, cairo);
+}
+
+void DrawTick(const Gtk& gtk, void* item, void* cairo, const Allocation& row) {
+  void* label = gtk.binChild(item);
+  if (label == nullptr) return;
   Allocation text{};
-  gtk->allocation(item, &row);
-  gtk->allocation(label, &text);
-  // The label's colour: the menu's text, or the highlight's while the
-  // mouse is on the row, or the theme's grey on a disabled row.
-  void* context = gtk->styleContext(label);
-  Rgba c{};
-  gtk->color(context, gtk->state(context), &c);
-  gtk->sourceRgba(cairo, c.red, c.green, c.blue, c.alpha);
+  gtk.allocation(label, &text);
+  if (gtk.sensitive(item)) {
+    // The label's colour: the menu's text, or the highlight's while the
+    // mouse is on the row.
+    void* context = gtk.styleContext(label);
+    Rgba c{};
+    gtk.color(context, gtk.state(context), &c);
+    gtk.sourceRgba(cairo, c.red, c.green, c.blue, c.alpha);
+  } else {
+    SetSource(gtk, cairo, GetUiSysColor(kDisabledTickColor));
+  }
   const int left = text.x - row.x - kTickToText;
   const int top = row.height / 2 - 3;
   for (int col = 0; col < kTickSize; ++col) {
-    gtk->rectangle(cairo, left + col, top + kTickFirstRow[col], 1, 3);
+    gtk.rectangle(cairo, left + col, top + kTickFirstRow[col], 1, 3);
   }
-  gtk->fill(cairo);
+  gtk.fill(cairo);
+}
+
+// After GTK has drawn the row: the icon column, then the tick (which may
+// lie in the column).
+int DrawRow(void* item, void* cairo, void*) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr) return 0;
+  Allocation row{};
+  gtk->allocation(item, &row);
+  if (void* column = gtk->getData(item, kColumnKey)) DrawColumn(*gtk, item, cairo, row, DataColor(column));
+  if (gtk->getData(item, kTickKey) != nullptr && gtk->checkActive(item)) DrawTick(*gtk, item, cairo, row);
   return 0;
+}
+
+// GTK lights a bar title (its prelight state, :hover in the style sheet)
+// only while its menu is open; the mouse on it lights it too.
+constexpr int kPrelight = 1 << 1;  // GTK_STATE_FLAG_PRELIGHT
+constexpr const char* kTitleKey = "kvn-title";
+
+// Both let GTK see the crossing too (false: not handled).
+int EnterTitle(void* item, void*, void*) {
+  const Gtk* gtk = Calls();
+  if (gtk != nullptr && gtk->sensitive(item)) gtk->setStateFlags(item, kPrelight, 0);
+  return 0;
+}
+
+int LeaveTitle(void* item, void*, void*) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr) return 0;
+  // The title of the open menu stays lit: the menu's grab takes the mouse
+  // from it as it opens.
+  void* bar = gtk->parent(item);
+  if (bar != nullptr && gtk->isA(bar, gtk->shellType()) && gtk->selectedItem(bar) == item) return 0;
+  gtk->unsetStateFlags(item, kPrelight);
+  return 0;
+}
+
+void DrawAfterRow(const Gtk& gtk, void* item) {
+  if (gtk.getData(item, kDrawsKey) != nullptr) return;
+  gtk.connect(item, "draw", &DrawRow, nullptr, nullptr, kConnectAfter);
+  gtk.setData(item, kDrawsKey, item, nullptr);
 }
 
 }  // namespace
@@ -182,9 +302,23 @@ void ShowRowShortcut(void* gtkMenuItem, const std::string& shortcut) {
 void DrawRowTick(void* gtkCheckMenuItem) {
   const Gtk* gtk = Calls();
   if (gtk == nullptr || gtkCheckMenuItem == nullptr || !gtk->isA(gtkCheckMenuItem, gtk->checkItemType())) return;
-  if (gtk->getData(gtkCheckMenuItem, kDrawsKey) != nullptr) return;
-  gtk->connect(gtkCheckMenuItem, "draw", &DrawTick, nullptr, nullptr, kConnectAfter);
-  gtk->setData(gtkCheckMenuItem, kDrawsKey, gtkCheckMenuItem, nullptr);
+  gtk->setData(gtkCheckMenuItem, kTickKey, gtkCheckMenuItem, nullptr);
+  DrawAfterRow(*gtk, gtkCheckMenuItem);
+}
+
+void ShowRowIconColumn(void* gtkMenuItem, std::uint32_t color) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || gtkMenuItem == nullptr) return;
+  gtk->setData(gtkMenuItem, kColumnKey, color == kNoIconColumn ? nullptr : ColorData(color), nullptr);
+  DrawAfterRow(*gtk, gtkMenuItem);
+}
+
+void LightTitleUnderMouse(void* gtkMenuItem) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || gtkMenuItem == nullptr || gtk->getData(gtkMenuItem, kTitleKey) != nullptr) return;
+  gtk->connect(gtkMenuItem, "enter-notify-event", &EnterTitle, nullptr, nullptr, 0);
+  gtk->connect(gtkMenuItem, "leave-notify-event", &LeaveTitle, nullptr, nullptr, 0);
+  gtk->setData(gtkMenuItem, kTitleKey, gtkMenuItem, nullptr);
 }
 
 std::string RowShortcut(void* gtkMenuItem) {

@@ -1,6 +1,8 @@
 // The menu decorator's records, hints and shortcuts over a plain menu model.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <memory>
 #include <vector>
 
@@ -28,6 +30,7 @@ class FakeMenu : public TMenuAccess {
     WString label;
     WString shortcut;
     const TDib* image = nullptr;
+    std::uint32_t iconColumn = 0;
     int shown = 0;
   };
 
@@ -53,8 +56,10 @@ class FakeMenu : public TMenuAccess {
   void SetMenuString(int pos, const WString& text) override { items[pos]->text = text; }
   TMenuAccess* GetSubMenu(int pos) override { return items[pos]->sub.get(); }
   const void* ItemKey(int pos) const override { return items[pos].get(); }
-  void ShowDecorated(int pos, const WString& label, const WString& shortcut, const TDib* image) override {
+  void ShowDecorated(int pos, const WString& label, const WString& shortcut, const TDib* image,
+                     std::uint32_t iconColumn) override {
     items[pos]->label = label;
+    items[pos]->iconColumn = iconColumn;
     items[pos]->shortcut = shortcut;
     items[pos]->image = image;
     ++items[pos]->shown;
@@ -269,6 +274,12 @@ TEST(MenuDecorator, DrawnRowsGolden) {
   ASSERT_NE(decorator.ImageOf(*decorator.FindRecord(kOpen)), nullptr);
   EXPECT_FALSE(decorator.FindRecord(kOpen)->menuHasNoImages);
   EXPECT_TRUE(decorator.FindRecord(4242)->menuHasNoImages);
+  // The column the menu shows: on the rows of a menu with images; none in
+  // a menu without images.
+  const std::uint32_t column = MenuDecorator::IconColumnColor(GetUiSysColor(132));
+  EXPECT_EQ(file.items[0]->iconColumn, column);
+  EXPECT_EQ(file.items[3]->iconColumn, column);
+  EXPECT_EQ(other.items[0]->iconColumn, kClrInvalid);
   constexpr int kWidth = 120;
   constexpr int kRow = 25;
   const std::pair<std::uint32_t, std::uint32_t> rows[] = {
@@ -291,6 +302,61 @@ TEST(MenuDecorator, DrawnRowsGolden) {
     dc->Flush();
   }
   test::ExpectMatchesGolden(test::PictureFromBgra(bits.data(), kWidth, kRow * int(std::size(rows))), "menu_rows", 0);
+}
+
+// The two-colour frame on the raster target, both ways of giving the
+// rectangle: '1' the first colour (top and left), '2' the second (right
+// and bottom, with the top-right and bottom-left corners), '.' untouched.
+TEST(MenuDecorator, TwoColorFrames) {
+  constexpr int kW = 7;
+  constexpr int kH = 6;
+  struct Case {
+    TRect rect;
+    const char* picture;  // kH rows of kW ('|' between rows)
+  };
+  const std::string empty(kW * kH, '.');
+  const char* const kEmpty = empty.c_str();
+  const Case cases[] = {
+      {{1, 1, 6, 5}, ".......|.11112.|.1...2.|.1...2.|.22222.|......."},
+      {{0, 0, 2, 2}, "12.....|22.....|.......|.......|.......|......."},
+      {{3, 2, 4, 3}, ".......|.......|...2...|.......|.......|......."},
+      {{2, 2, 2, 5}, kEmpty},  // no width
+      {{2, 4, 5, 1}, kEmpty},  // bottom above top
+  };
+  constexpr COLORREF kFirst = 0x000000FF;
+  constexpr COLORREF kSecond = 0x00FF0000;
+  for (const Case& c : cases) {
+    for (bool bySize : {false, true}) {
+      std::vector<std::uint8_t> bits(std::size_t(kW) * kH * 4, 0xFF);
+      {
+        auto dc = RasterDC::Create(bits.data(), kW, kH);
+        ASSERT_NE(dc, nullptr);
+        if (bySize) {
+          DrawTwoColorFrame(*dc, c.rect.left, c.rect.top, int(c.rect.Width()), int(c.rect.Height()), kFirst, kSecond);
+        } else {
+          DrawTwoColorFrame(*dc, c.rect, kFirst, kSecond);
+        }
+        dc->Flush();
+      }
+      std::string got;
+      for (int i = 0; i < kW * kH; ++i) {
+        const std::uint8_t* p = &bits[std::size_t(i) * 4];  // B, G, R
+        got += p[2] == 0xFF && p[0] == 0xFF ? '.' : p[2] == 0xFF ? '1' : p[0] == 0xFF ? '2' : '?';
+      }
+      std::string want(c.picture);
+      std::erase(want, '|');
+      EXPECT_EQ(got, want) << c.rect.left << "," << c.rect.top << "," << c.rect.right << "," << c.rect.bottom
+                           << (bySize ? " by size" : " by corners");
+    }
+  }
+  // A size that reaches past the coordinates' range ends at their edge.
+  std::vector<std::uint8_t> bits(std::size_t(kW) * kH * 4, 0xFF);
+  auto dc = RasterDC::Create(bits.data(), kW, kH);
+  ASSERT_NE(dc, nullptr);
+  DrawTwoColorFrame(*dc, 3, 2, std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), kFirst, kSecond);
+  dc->Flush();
+  EXPECT_EQ(bits[(2 * kW + 3) * 4 + 2], 0xFF) << "the top-left corner";
+  EXPECT_EQ(bits[(2 * kW + 3) * 4 + 0], 0x00) << "the top-left corner";
 }
 
 }  // namespace

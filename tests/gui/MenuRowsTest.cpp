@@ -3,9 +3,14 @@
 // a checked one with the 7 x 7 tick in its text colour, the shortcut texts
 // in the program's key names in every language (the keypad's "Num +", and
 // the page keys that no menu accelerator binds), and the keys doing what
-// they did, once. Needs a display (run under Xvfb by xvfb-run.sh).
+// they did, once. Then the program's colours under the mouse: a bar title
+// filled in the highlight colour with its text in the highlight text's, the
+// icon column in its own colour under a highlighted row, and a disabled
+// checked item's tick and text. Needs a display (run under Xvfb by
+// xvfb-run.sh).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <wx/frame.h>
 #include <wx/menu.h>
 
 #include <chrono>
@@ -19,6 +24,7 @@
 #include "app/HelpWindow.h"
 #include "app/TestyFrameWindow.h"
 #include "controls/MenuAccessWx.h"
+#include "controls/MenuDecorator.h"
 #include "controls/MenuRowGtk.h"
 #include "foundation/LangTable.h"
 #include "foundation/UiColors.h"
@@ -58,7 +64,21 @@ struct Gtk {
   void* (*context)(void*) = Symbol<void* (*)(void*)>("gtk_widget_get_style_context");
   int (*state)(void*) = Symbol<int (*)(void*)>("gtk_style_context_get_state");
   void (*color)(void*, int, Rgba*) = Symbol<void (*)(void*, int, Rgba*)>("gtk_style_context_get_color");
-  bool Ok() const { return child && window && toplevel && translate && origin && allocation && mapped && preferredWidth && layout && pixelSize && accelWidth && context && state && color; }
+  int (*stateFlags)(void*) = Symbol<int (*)(void*)>("gtk_widget_get_state_flags");
+  void* (*itemImage)(void*) = Symbol<void* (*)(void*)>("gtk_image_menu_item_get_image");
+  unsigned long (*connect)(void*, const char*, int (*)(void*, void*, void*), void*, void*, int) =
+      Symbol<unsigned long (*)(void*, const char*, int (*)(void*, void*, void*), void*, void*, int)>(
+          "g_signal_connect_data");
+  void (*disconnect)(void*, unsigned long) = Symbol<void (*)(void*, unsigned long)>("g_signal_handler_disconnect");
+  void* (*defaultDisplay)() = Symbol<void* (*)()>("gdk_display_get_default");
+  void (*sync)(void*) = Symbol<void (*)(void*)>("gdk_display_sync");
+  bool Ok() const {
+    return child && window && toplevel && translate && origin && allocation && mapped && preferredWidth && layout &&
+           pixelSize && accelWidth && context && state && color && stateFlags && itemImage && connect && disconnect &&
+           defaultDisplay && sync;
+  }
+  static constexpr int kPrelight = 1 << 1;  // GTK_STATE_FLAG_PRELIGHT: under the mouse, or its menu open
+  bool Prelit(void* widget) const { return (stateFlags(widget) & kPrelight) != 0; }
 
   // The widget's rectangle on the screen (a menu's items lie in a window
   // of their own inside the menu's, so the offset is asked of GTK).
@@ -83,10 +103,22 @@ struct Gtk {
   }
 };
 
+// 0xRRGGBB of a colour 0x00BBGGRR.
+std::uint32_t Rgb(std::uint32_t colorref) {
+  return ((colorref & 0xFF) << 16) | (colorref & 0xFF00) | ((colorref >> 16) & 0xFF);
+}
+
 // A pixel of the grab; an impossible colour outside it.
 std::uint32_t Pixel(const test::Screen& s, int x, int y) {
   return x >= 0 && y >= 0 && x < s.width && y < s.height ? s.At(x, y) : 0xFF000000;
 }
+
+// A menu opens, a row takes the highlight, within this; wide enough for the
+// sanitizer build on a machine running the other GUI tests.
+constexpr auto kMenuWait = 20s;
+
+// The icon column's width, from the row's left edge.
+constexpr int kColumn = 25;
 
 void MoveTo(int x, int y) {
   test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
@@ -113,14 +145,16 @@ void CloseMenus() {
 // background when it is unchecked; when checked, the 7 x 7 tick (columns
 // of three pixels, starting 2, 3, 4, 3, 2, 1, 0 rows down) in the text
 // colour and nothing else. Empty when it holds; else what is wrong.
+// The background may be the icon column's colour left of the column's
+// edge.
 std::string CheckAreaFault(const test::Screen& s, const TRect& row, const TRect& text, bool checked,
-                           std::uint32_t background, std::uint32_t textColour) {
+                           std::uint32_t background, std::uint32_t textColour, std::uint32_t column) {
   std::vector<TPoint> marks;
   // Two pixels in from the row's edges: the menu's border may touch them.
   for (int y = row.top + 2; y < row.bottom - 2; ++y)
     for (int x = row.left + 2; x < text.left; ++x) {
       const std::uint32_t p = Pixel(s, x, y);
-      if (p == background) continue;
+      if (p == (x < row.left + kColumn ? column : background)) continue;
       if (p != textColour) return "a pixel of another colour at " + std::to_string(x) + "," + std::to_string(y);
       marks.push_back(TPoint{x, y});
     }
@@ -152,7 +186,8 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   const ConfiguredUiColorHook previous = SetConfiguredUiColorHook(&ShellConfiguredUiColor);
   const std::uint32_t c = GetUiSysColor(132);
   ASSERT_NE(c, GetUiSysColor(4)) << "the menu colour must differ from the theme's for this test";
-  const std::uint32_t menuColour = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+  const std::uint32_t menuColour = Rgb(c);
+  const std::uint32_t columnColour = Rgb(MenuDecorator::IconColumnColor(c));
   auto frame = std::make_unique<TTestyFrameWindow>();
   ASSERT_TRUE(frame->Create());
   frame->ShowWindow(kSwShow);
@@ -216,7 +251,7 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
 
   // The Page menu: its rows draw the page keys' names at their right.
   ClickSlowly(gtk.OnScreen(bar->GetMenu(1)->m_owner));
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmPageNext)) != 0; }, 5s)) << "the Page menu opens";
+  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmPageNext)) != 0; }, kMenuWait)) << "the Page menu opens";
   test::Pump(200ms);
   const test::Screen pageMenu = test::GrabScreen(test::ArtifactDir() / "menu-page-keys.png");
   for (std::uint32_t id : {kCmPagePrevious, kCmPageNext}) {
@@ -237,35 +272,281 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   // The View menu's zoom items (none checked without a drawing) and the
   // language items (English checked).
   ClickSlowly(gtk.OnScreen(bar->GetMenu(2)->m_owner));
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmZoom400)) != 0; }, 5s)) << "the View menu opens";
+  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmZoom400)) != 0; }, kMenuWait)) << "the View menu opens";
   test::Pump(200ms);
   const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
   for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
     void* item = row(id);
     EXPECT_EQ(CheckAreaFault(viewMenu, gtk.OnScreen(item), gtk.OnScreen(gtk.child(item)),
-                             bar->FindItem(int(id))->IsChecked(), menuColour, gtk.TextColour(gtk.child(item))),
+                             bar->FindItem(int(id))->IsChecked(), menuColour, gtk.TextColour(gtk.child(item)),
+                             columnColour),
               "")
         << "zoom item " << id;
   }
   CloseMenus();
   ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
   wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }, 5s));
+  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }, kMenuWait))
+      << "the Help menu opens";
   const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
   MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; }, 5s)) << "the Language menu opens";
+  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; }, kMenuWait))
+      << "the Language menu opens";
   test::Pump(300ms);
   const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
   for (std::uint32_t id : {kCmCzech, kCmSlovak, kCmEnglish}) {
     void* item = row(id);
     ASSERT_EQ(bar->FindItem(int(id))->IsChecked(), id == kCmEnglish);
+    // The Language menu has no pictures, so no column.
     EXPECT_EQ(CheckAreaFault(languageMenu, gtk.OnScreen(item), gtk.OnScreen(gtk.child(item)), id == kCmEnglish,
-                             menuColour, gtk.TextColour(gtk.child(item))),
+                             menuColour, gtk.TextColour(gtk.child(item)), menuColour),
               "")
         << "language item " << id;
   }
   CloseMenus();
   SetConfiguredUiColorHook(previous);
+}
+
+// Notes how a widget was drawn last (after its own handlers and the
+// program's), so that a test waits for a row drawn in the state it wants.
+class DrawWatch {
+ public:
+  DrawWatch(const Gtk& gtk, void* widget) : gtk_(gtk), widget_(widget) {
+    handler_ = gtk.connect(widget, "draw", &DrawWatch::OnDraw, this, nullptr, 1 /* G_CONNECT_AFTER */);
+  }
+  ~DrawWatch() { gtk_.disconnect(widget_, handler_); }
+  DrawWatch(const DrawWatch&) = delete;
+  DrawWatch& operator=(const DrawWatch&) = delete;
+
+  // Runs the toolkit until the widget is highlighted (or not) and its last
+  // draw showed it so, then waits for the X server to have the pixels;
+  // false after kMenuWait.
+  bool WaitDrawn(bool highlighted) {
+    if (!test::PumpUntil(
+            [&] { return draws_ > 0 && lastPrelit_ == highlighted && gtk_.Prelit(widget_) == highlighted; },
+            kMenuWait))
+      return false;
+    gtk_.sync(gtk_.defaultDisplay());
+    return true;
+  }
+
+ private:
+  static int OnDraw(void* widget, void*, void* data) {
+    auto* self = static_cast<DrawWatch*>(data);
+    ++self->draws_;
+    self->lastPrelit_ = self->gtk_.Prelit(widget);
+    return 0;
+  }
+
+  const Gtk& gtk_;
+  void* widget_;
+  unsigned long handler_ = 0;
+  int draws_ = 0;
+  bool lastPrelit_ = false;
+};
+
+// Whether a channel of `p` lies between those of `a` and `b`.
+bool Between(std::uint32_t p, std::uint32_t a, std::uint32_t b, int shift) {
+  const int v = int((p >> shift) & 0xFF);
+  const int x = int((a >> shift) & 0xFF);
+  const int y = int((b >> shift) & 0xFF);
+  return v >= std::min(x, y) && v <= std::max(x, y);
+}
+
+// Text in `ink` on `background` inside `r`: every pixel is one of the two
+// or a blend of them (each channel between theirs, as smoothing gives),
+// and the ink shows in full on at least 10 pixels. Empty when it holds;
+// else what is wrong.
+std::string InkFault(const test::Screen& s, const TRect& r, std::uint32_t background, std::uint32_t ink) {
+  int inked = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      const std::uint32_t p = Pixel(s, x, y);
+      inked += p == ink;
+      if (!Between(p, background, ink, 0) || !Between(p, background, ink, 8) || !Between(p, background, ink, 16)) {
+        char text[80];
+        std::snprintf(text, sizeof text, "%06x at %d,%d", p, x, y);
+        return text;
+      }
+    }
+  return inked >= 10 ? "" : std::to_string(inked) + " pixels in the ink";
+}
+
+// Pixels of `r` not in `colour`, outside `hole`; empty when there are none,
+// else the first.
+std::string FillFault(const test::Screen& s, const TRect& r, std::uint32_t colour, const TRect& hole = TRect{}) {
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      if (x >= hole.left && x < hole.right && y >= hole.top && y < hole.bottom) continue;
+      const std::uint32_t p = Pixel(s, x, y);
+      if (p == colour) continue;
+      char text[80];
+      std::snprintf(text, sizeof text, "%06x at %d,%d", p, x, y);
+      return text;
+    }
+  return "";
+}
+
+// Pixels that differ between two grabs inside a rectangle.
+int Changed(const test::Screen& a, const test::Screen& b, const TRect& r) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += Pixel(a, x, y) != Pixel(b, x, y);
+  return n;
+}
+
+// Colours of their own for what the program colours, so that none is the
+// theme's by chance; put back afterwards.
+class OwnMenuColours {
+ public:
+  static constexpr std::uint32_t kMenu = 0x0080A0C0;           // lightness below 200: the column is lighter
+  static constexpr std::uint32_t kText = 0x00603010;           // 7
+  static constexpr std::uint32_t kHighlight = 0x001E28C8;      // 13
+  static constexpr std::uint32_t kHighlightText = 0x0078FAFA;  // 14
+  static constexpr std::uint32_t kShadow = 0x00008000;         // 16, a disabled tick
+  static constexpr std::uint32_t kGrayText = 0x000000F0;       // 17, a disabled text
+  OwnMenuColours() : previous_(SetConfiguredUiColorHook(&Menu)) {
+    SetUiSysColor(7, std::int32_t(kText));
+    SetUiSysColor(13, std::int32_t(kHighlight));
+    SetUiSysColor(14, std::int32_t(kHighlightText));
+    SetUiSysColor(16, std::int32_t(kShadow));
+    SetUiSysColor(17, std::int32_t(kGrayText));
+  }
+  ~OwnMenuColours() {
+    for (int index : {7, 13, 14, 16, 17}) SetUiSysColor(index, kNoUiColor);
+    SetConfiguredUiColorHook(previous_);
+  }
+  OwnMenuColours(const OwnMenuColours&) = delete;
+  OwnMenuColours& operator=(const OwnMenuColours&) = delete;
+
+ private:
+  static std::int32_t Menu(int index) { return index == 132 ? std::int32_t(kMenu) : kNoUiColor; }
+  ConfiguredUiColorHook previous_;
+};
+
+// A frame of the toolkit's own with one menu, decorated as the program's
+// frames are: two commands with pictures, a separator, a checked item that
+// is disabled and one that is not.
+struct ColourFrame {
+  ColourFrame() {
+    frame = new wxFrame(nullptr, wxID_ANY, "Menu colours", wxPoint(0, 0), wxSize(400, 300));
+    auto* bar = new wxMenuBar;
+    file = new wxMenu;
+    file->Append(int(kCmFileOpen), "&Open...\tCtrl+O");
+    file->Append(int(kCmFileClose), "&Close");
+    file->AppendSeparator();
+    file->AppendCheckItem(int(kCmZoom50), "&Half");
+    file->AppendCheckItem(int(kCmZoom100), "&Whole");
+    bar->Append(file, "&File");
+    frame->SetMenuBar(bar);
+    file->Check(int(kCmZoom50), true);
+    file->Enable(int(kCmZoom50), false);
+    file->Check(int(kCmZoom100), true);
+    TWxMenuBarAccess access(bar);
+    decorator.ConvertMenu(false, &access);
+    frame->Show();
+  }
+  ~ColourFrame() {
+    frame->Destroy();
+    test::Pump(50ms);
+  }
+  ColourFrame(const ColourFrame&) = delete;
+  ColourFrame& operator=(const ColourFrame&) = delete;
+  void* Row(std::uint32_t id) const { return file->FindItem(int(id))->GetMenuItem(); }
+
+  MenuDecorator decorator;
+  wxFrame* frame;
+  wxMenu* file;
+};
+
+TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  const Gtk gtk;
+  ASSERT_TRUE(gtk.Ok());
+  const OwnMenuColours colours;
+  const std::uint32_t menu = Rgb(OwnMenuColours::kMenu);
+  const std::uint32_t column = Rgb(MenuDecorator::IconColumnColor(OwnMenuColours::kMenu));
+  ASSERT_NE(column, menu) << "the column must stand out from the menu for this test";
+  const std::uint32_t highlight = Rgb(OwnMenuColours::kHighlight);
+  const ColourFrame f;
+  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(f.file->m_owner) != 0; }, kMenuWait)) << "the frame shows";
+  // The X server has the frame's window before the pointer goes there.
+  gtk.sync(gtk.defaultDisplay());
+  DrawWatch title(gtk, f.file->m_owner);
+  DrawWatch open(gtk, f.Row(kCmFileOpen));
+  DrawWatch half(gtk, f.Row(kCmZoom50));
+
+  // The File title under the mouse, then with its menu open: filled in the
+  // highlight colour, written in the highlight text's.
+  const TRect titleBox = gtk.OnScreen(f.file->m_owner);
+  const std::uint32_t highlightText = Rgb(OwnMenuColours::kHighlightText);
+  MoveTo(titleBox.left + 4, titleBox.top + 4);
+  MoveTo(titleBox.left + 5, titleBox.top + 5);
+  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title under the mouse is not drawn highlighted";
+  const test::Screen pointed = test::GrabScreen(test::ArtifactDir() / "menu-colours-title.png");
+  ASSERT_FALSE(pointed.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(pointed, titleBox, highlight, highlightText), "") << "the bar title under the mouse";
+  MoveTo(titleBox.right + 40, titleBox.top + 5);
+  ASSERT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted when the mouse leaves it";
+  const test::Screen away = test::GrabScreen(test::ArtifactDir() / "menu-colours-bar.png");
+  ASSERT_FALSE(away.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(away, titleBox, menu, Rgb(OwnMenuColours::kText)), "") << "the bar title";
+  // The rows on the menu colour, their column in its own.
+  ClickSlowly(titleBox);
+  ASSERT_TRUE(open.WaitDrawn(false)) << "the File menu does not open";
+  ASSERT_TRUE(half.WaitDrawn(false)) << "the disabled row is not drawn";
+  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title is not drawn highlighted";
+  const test::Screen opened = test::GrabScreen(test::ArtifactDir() / "menu-colours-open.png");
+  ASSERT_FALSE(opened.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(opened, titleBox, highlight, highlightText), "") << "the bar title of the open menu";
+
+  const TRect closeRow = gtk.OnScreen(f.Row(kCmFileClose));
+  const TRect closeText{gtk.OnScreen(gtk.child(f.Row(kCmFileClose))).left, closeRow.top + 2, closeRow.right - 2,
+                        closeRow.bottom - 2};
+  EXPECT_EQ(InkFault(opened, closeText, menu, Rgb(OwnMenuColours::kText)), "") << "a row's text";
+
+  // A disabled checked item: the tick in the button shadow's colour, the
+  // text in the grey text's.
+  {
+    void* item = f.Row(kCmZoom50);
+    const TRect row = gtk.OnScreen(item);
+    const TRect text = gtk.OnScreen(gtk.child(item));
+    EXPECT_EQ(CheckAreaFault(opened, row, text, true, menu, Rgb(OwnMenuColours::kShadow), column), "")
+        << "the disabled checked item";
+    EXPECT_EQ(InkFault(opened, TRect{text.left, row.top + 2, row.right - 2, row.bottom - 2}, menu,
+                       Rgb(OwnMenuColours::kGrayText)),
+              "")
+        << "the disabled item's text";
+  }
+
+  // Open under the mouse: the highlight right of the column, the column in
+  // its colour with the picture drawn on it again, as it was.
+  const TRect openRow = gtk.OnScreen(f.Row(kCmFileOpen));
+  const TRect picture = gtk.OnScreen(gtk.itemImage(f.Row(kCmFileOpen)));
+  const TRect openText = gtk.OnScreen(gtk.child(f.Row(kCmFileOpen)));
+  ASSERT_GT(picture.Width(), 0);
+  ASSERT_LE(picture.right, openRow.left + kColumn) << "GTK put the picture outside the column";
+  // Two pixels in from the row's edges, where the menu's frame may be.
+  const TRect columnBox{openRow.left + 2, openRow.top + 2, openRow.left + kColumn, openRow.bottom - 2};
+  EXPECT_EQ(FillFault(opened, columnBox, column, picture), "") << "the column of a row without the highlight";
+  // The menu's frame, which the rows reach over, stays.
+  const TRect lastRow = gtk.OnScreen(f.Row(kCmZoom100));
+  EXPECT_NE(Pixel(opened, openRow.left, openRow.top + int(openRow.Height()) / 2), column) << "the menu's left edge";
+  EXPECT_NE(Pixel(opened, lastRow.left + 10, lastRow.bottom - 1), column) << "the menu's bottom edge";
+  EXPECT_NE(FillFault(opened, picture, column), "") << "no picture in the column";
+  MoveTo(openRow.left + kColumn + 20, openRow.top + int(openRow.Height()) / 2);
+  ASSERT_TRUE(open.WaitDrawn(true)) << "the Open row is not drawn highlighted";
+  const test::Screen hovered = test::GrabScreen(test::ArtifactDir() / "menu-colours-highlight.png");
+  ASSERT_FALSE(hovered.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(FillFault(hovered, columnBox, column, picture), "") << "the column under the highlight";
+  EXPECT_EQ(InkFault(hovered, titleBox, highlight, highlightText), "") << "the bar title with the mouse in its menu";
+  EXPECT_EQ(Changed(opened, hovered, picture), 0) << "the picture under the highlight";
+  EXPECT_EQ(FillFault(hovered, TRect{columnBox.right, columnBox.top, openText.left, columnBox.bottom}, highlight), "")
+      << "the highlight right of the column";
+  // The title goes out once its menu is closed and the mouse is elsewhere.
+  CloseMenus();
+  MoveTo(titleBox.right + 40, titleBox.bottom + 60);
+  EXPECT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted";
 }
 
 // A help frame with the main menu and its accelerators that notes the
