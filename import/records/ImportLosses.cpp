@@ -3,7 +3,10 @@
 #include <map>
 #include <string>
 
+#include "document/DocumentResult.h"
 #include "document/DwgLoadReport.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
 #include "import/records/ImportStatistics.h"
@@ -56,6 +59,21 @@ WString CountReadOnNoSheet(ImportStatistics& statistics) {
   }
   if (total == 0) return WString();
   return FormatPercentS(LoadLangString(kStrReadOnNoSheet), WString::FromUtf8(std::to_string(total)));
+}
+
+void TellDamagedRecords(std::uint64_t damaged, const ImportStatistics& statistics, bool told,
+                        DocumentResult& result) {
+  if (damaged == 0 || !result.Document()) return;
+  result.MarkPartial(told);
+  result.AddWarning(FormatPercentS(LoadLangString(kStrLostDamagedRecords), WString::FromUtf8(std::to_string(damaged))));
+  const cDrawingDoc& document = *result.Document();
+  for (std::uint32_t i = 0; i < document.SheetCount(); ++i) {
+    if (document.GetSheet(i)->TopBlock().FirstObject()) return;
+  }
+  // The assembly tells a drawing whose entities it took and placed on no
+  // sheet (CountReadOnNoSheet); the rest lost everything to the damage.
+  if (statistics.TotalLost(LossReason::OnNoSheet) != 0 || statistics.TotalDropped() != 0) return;
+  result.AddWarning(LoadLangString(kStrDamagedShowsNothing));
 }
 
 WString OutOfMemoryText(std::uint64_t peak) {
