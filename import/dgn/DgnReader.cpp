@@ -131,7 +131,9 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
       break;
     }
     ++outcome_.elements;
-    Take(ReadDgnElement(info_, buffer));
+    std::unique_ptr<DGNElemCore> element = ReadDgnElement(info_, buffer);
+    if (element->overlong) ++outcome_.overlong;
+    Take(std::move(element));
   }
   // A cell still open at the end claims more than the file holds: its length
   // is damaged or the file cut. It is placed with what it gathered (every
@@ -328,7 +330,7 @@ DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMoni
     return DocumentResult::Failure(kOpenDgnFailed, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));
-  if (!outcome.readToEnd) result.MarkPartial();
+  if (!outcome.readToEnd || outcome.overlong != 0) result.MarkPartial();
   for (const WString& warning : reader.warnings) result.AddWarning(warning);
   TellDamagedRecords(outcome.damaged, reader.statistics, false, result);
   return result;

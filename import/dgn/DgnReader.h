@@ -48,6 +48,10 @@ struct DgnReadOutcome {
   // (counted "cut short" in `skipped`; the element that passes the end of
   // the file is not among them: it ends the read).
   std::uint64_t damaged = 0;
+  // Elements longer than their fields without attribute data (a damaged
+  // word count, which passed over the elements after it): read, and the file
+  // told as damaged.
+  std::uint64_t overlong = 0;
   // The file ended at its end marker, outside any cell.
   bool readToEnd = true;
   bool cancelled = false;

@@ -332,11 +332,22 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
   padded.resize(padded.size() + 510, 0xEE);  // the rest of the last sector
   std::vector<std::uint8_t> early = whole;
   early.resize(early.size() + 1024, 0xEE);  // whole sectors after the marker
+  // A word count damaged upwards: the line covers the one after it.
+  DgnWriter ow;
+  DgnElement covering = ow.Line(1, 1, {0, 0, 0}, {1, 1, 0});
+  const DgnElement covered = ow.Line(1, 1, {2, 2, 0}, {3, 3, 0});
+  DgnWriter::PutU16(covering, 2, std::uint16_t((covering.size() + covered.size() - 4) / 2));
+  ow.Add(ow.Tcb()).Add(covering).Add(covered);
+  // Attribute data after the fields is no damage.
+  DgnWriter fw;
+  fw.Add(fw.Tcb()).Add(fw.MultiPoint(6, 1, 1, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, 3));
   const Case cases[] = {
       {"whole", whole, false},
       {"ended without its marker", noMarker, true},
       {"marker in the last sector", padded, false},
       {"marker with sectors after it", early, true},
+      {"a line over the next element", ow.Bytes(), true},
+      {"a shape with its fill linkage", fw.Bytes(), false},
   };
   for (const Case& c : cases) {
     DocumentResult result = LoadBytes(c.bytes);
