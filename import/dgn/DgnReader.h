@@ -10,7 +10,8 @@
 // marker), an element whose stated length passes the end, or a cell whose
 // length does, ends the element loop: what was read is assembled, with the
 // warning "File read error.". Elements too short for their type are left out
-// and counted in the open's warnings.
+// and counted in the open's warnings; an element longer than its fields
+// without attribute data (a damaged word count) tells the file as damaged.
 #pragma once
 
 #include <cstdint>
