@@ -358,7 +358,9 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     }
     if (!s.MoveTo(std::uint64_t(recordEnd))) return false;
     const std::uint16_t computed = s.crc;
-    if (s.U16() != computed) {
+    if (s.U16() == computed) {
+      s.checkWordsWritten = true;
+    } else if (s.checkWordsWritten) {
       // Whatever was read of a damaged record may be wrong: its type, its
       // length, any value. A BLOCK or ENDBLK still moved the owner.
       reason = kOldSkipCrcMismatch;

@@ -62,6 +62,10 @@ class OldDwgState {
   std::map<std::string, std::map<std::string, std::uint64_t>> skippedReasons;
   // Records not dispatched for one of the damage reasons above.
   std::uint64_t damagedRecords = 0;
+  // A record of the file matched its check word: its writer wrote them, and
+  // a record that does not match is damaged. Until then a mismatch is taken
+  // for a writer that left them out, and the record is read as it is.
+  bool checkWordsWritten = false;
 
   bool AtEnd() const;
   std::uint64_t NextHandle() { return ++handleCounter; }

@@ -3,7 +3,8 @@
 // whole drawing or tells the user what it lost, never an untold loss. Then
 // the losses named one by one: an R14 polyline, an R11 insert whose block
 // index is wrong (check word mended), an R11 value changed under its check
-// word, and an R11 drawing all of whose records are damaged.
+// word, an R11 drawing all of whose entities are damaged, and one whose
+// writer left the check words out.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -258,19 +259,30 @@ TEST(DamagedSamples, LossesOfTheOldAndTheObjectReadersAreTold) {
   EXPECT_EQ(lostLine.report.skippedReasons["LINE"]["CRC mismatch"], 1u);
   EXPECT_TRUE(Has(lostLine.warnings, RecordsText(1)));
 
-  // Every record damaged: the drawing shows nothing, and says why.
+  // Every record damaged but the first (a BLOCK, whose check word shows
+  // that the writer wrote them): the drawing shows nothing, and says why.
+  ASSERT_EQ(r11[records[0].first], 12);
   Bytes everything = r11;
-  for (const auto& record : records) everything[record.second - 1] ^= 0x40;
+  for (std::size_t i = 1; i < records.size(); ++i) everything[records[i].second - 1] ^= 0x40;
   const Opened nothing = Open(everything, false, scratch);
   ASSERT_TRUE(nothing.ok);
   EXPECT_EQ(nothing.objects, 0u);
   EXPECT_TRUE(nothing.partial);
-  EXPECT_TRUE(Has(nothing.warnings, RecordsText(records.size())));
+  EXPECT_TRUE(Has(nothing.warnings, RecordsText(records.size() - 1)));
   EXPECT_TRUE(Has(nothing.warnings, LoadLangString(kStrDamagedShowsNothing).ToUtf8()));
   // The whole drawing tells nothing of the kind.
   const Opened whole = Open(r11, false, scratch);
   EXPECT_TRUE(whole.warnings.empty());
   EXPECT_EQ(whole.objects, 11u);
+  // Nor does a writer that left every check word 0: no record matching its
+  // own, none is taken for damaged.
+  Bytes unchecked = r11;
+  for (const auto& record : records) unchecked[record.second] = unchecked[record.second + 1] = 0;
+  const Opened unwritten = Open(unchecked, false, scratch);
+  ASSERT_TRUE(unwritten.ok);
+  EXPECT_TRUE(unwritten.warnings.empty());
+  EXPECT_FALSE(unwritten.partial);
+  EXPECT_EQ(unwritten.objects, 11u);
 }
 
 }  // namespace
