@@ -83,6 +83,17 @@ void FillReport(const DwgReader& reader, DwgLoadReport& report) {
   for (const WString& warning : reader.warnings) report.warnings.push_back(warning.ToUtf8());
 }
 
+// Objects of the drawing lost to damage: those whose frame or data failed,
+// and entities no block reached (in a whole file only the BLOCK and ENDBLK
+// brackets are left so, which the blocks stand for).
+std::uint64_t DamagedObjects(const DwgReader& reader) {
+  std::uint64_t damaged = reader.objectStatistics.TotalDamaged();
+  for (const auto& [name, count] : reader.notEmitted) {
+    if (name != "BLOCK" && name != "ENDBLK") damaged += count;
+  }
+  return damaged;
+}
+
 DocumentResult LoadDwg(const WString& path, const FormatReadContext& context) {
   return LoadDwgFile(path, context.monitor, context.dwgReport, &context);
 }
@@ -192,6 +203,8 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   }
   reader.ApplyDrawOrder();
   reader.TakeQuestionsFrom(context);
+  const std::uint64_t damaged = DamagedObjects(reader);
+  reader.partialPending = damaged != 0;
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (report) ReportImportLosses(reader.statistics, *report);
   if (!document) {
@@ -200,6 +213,7 @@ DocumentResult LoadDwgStream(InFileStream& in, const WString& path, ProgressMoni
   }
   DocumentResult result(std::move(document));
   for (const WString& warning : reader.warnings) result.AddWarning(warning);
+  TellDamagedRecords(damaged, reader.statistics, reader.partialTold, result);
   return result;
 }
 

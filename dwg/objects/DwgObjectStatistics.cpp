@@ -14,6 +14,18 @@ const char* DwgSkipReasonText(DwgSkipReason reason) {
   return "";
 }
 
+bool IsDwgDamage(DwgSkipReason reason) {
+  switch (reason) {
+    case DwgSkipReason::CrcMismatch:
+    case DwgSkipReason::Overrun:
+    case DwgSkipReason::HandlerFailed:
+    case DwgSkipReason::DataEndMissed: return true;
+    case DwgSkipReason::NoHandler:
+    case DwgSkipReason::UnknownClass: return false;
+  }
+  return false;
+}
+
 std::uint64_t DwgObjectStatistics::Read(const std::string& type) const {
   auto it = read_.find(type);
   return it == read_.end() ? 0 : it->second;
@@ -33,6 +45,14 @@ std::uint64_t DwgObjectStatistics::TotalRead() const {
 std::uint64_t DwgObjectStatistics::TotalSkipped() const {
   std::uint64_t n = 0;
   for (const auto& [key, count] : skipped_) n += count;
+  return n;
+}
+
+std::uint64_t DwgObjectStatistics::TotalDamaged() const {
+  std::uint64_t n = 0;
+  for (const auto& [key, count] : skipped_) {
+    if (IsDwgDamage(key.second)) n += count;
+  }
   return n;
 }
 

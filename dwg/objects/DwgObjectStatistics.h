@@ -19,6 +19,9 @@ enum class DwgSkipReason {
 };
 
 const char* DwgSkipReasonText(DwgSkipReason reason);
+// Whether the reason says the file is damaged at the object (the others are
+// objects this reader does not draw).
+bool IsDwgDamage(DwgSkipReason reason);
 
 class DwgObjectStatistics {
  public:
@@ -61,6 +64,8 @@ class DwgObjectStatistics {
   std::uint64_t Skipped(const std::string& type, DwgSkipReason reason) const;
   std::uint64_t TotalRead() const;
   std::uint64_t TotalSkipped() const;
+  // Objects skipped because the file is damaged there.
+  std::uint64_t TotalDamaged() const;
   const std::map<std::string, std::uint64_t>& ReadCounts() const { return read_; }
   const std::map<std::pair<std::string, DwgSkipReason>, std::uint64_t>& SkippedCounts() const { return skipped_; }
   const std::map<std::string, std::uint64_t>& ModelEntities() const { return model_; }

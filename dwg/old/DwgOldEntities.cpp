@@ -186,7 +186,7 @@ int EntityReader::Body(int type, std::uint8_t flags, std::uint16_t opt, double e
       if (opt & 0x100) Point3(210);
       if (flags & 0x80) r_.AddInt(66, 1);
       if (!BlockHandle(index, 2)) {
-        *reason = "bad block index";
+        *reason = kOldSkipBadBlockIndex;
         return 0;
       }
       return entity::kInsert;
@@ -245,7 +245,7 @@ int EntityReader::Body(int type, std::uint8_t flags, std::uint16_t opt, double e
       if (opt & 0x4000) Point3(210);
       if (opt & 0x8000) s_.U16();
       if (!BlockHandle(index, 2)) {
-        *reason = "bad block index";
+        *reason = kOldSkipBadBlockIndex;
         return 0;
       }
       return entity::kDimension;
@@ -339,7 +339,7 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     }
     const char* name = TypeName(type);
     const char* reason = nullptr;
-    const int code = body.Body(type, flags, opt, elevation, &reason);
+    int code = body.Body(type, flags, opt, elevation, &reason);
     ++s.readCounts[name];
     if (s.failed) return false;
     // What the entity range holds in each space, whatever the import makes
@@ -349,15 +349,30 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
         std::string_view(name) != "unknown" && !(name[0] >= '0' && name[0] <= '9')) {
       ++(paper ? s.paperCounts : s.modelCounts)[name];
     }
+    if (std::int64_t(s.in.Position()) != recordEnd) ++s.realignedCounts[name];
+    // The check word covers the record from its type byte to its stated
+    // end: a body that read past that end is read again up to it.
+    if (std::int64_t(s.in.Position()) > recordEnd) {
+      s.in.Seek(std::uint64_t(at));
+      s.crc = kSeed;
+    }
+    if (!s.MoveTo(std::uint64_t(recordEnd))) return false;
+    const std::uint16_t computed = s.crc;
+    if (s.U16() == computed) {
+      s.checkWordsWritten = true;
+    } else if (s.checkWordsWritten) {
+      // Whatever was read of a damaged record may be wrong: its type, its
+      // length, any value. A BLOCK or ENDBLK still moved the owner.
+      reason = kOldSkipCrcMismatch;
+      code = 0;
+    }
     if (code != 0) {
       reader.DispatchEntity(record, code);
     } else {
+      if (reason == kOldSkipCrcMismatch || reason == kOldSkipBadBlockIndex) ++s.damagedRecords;
       ++s.skippedCounts[name];
       ++s.skippedReasons[name][reason ? reason : "not dispatched"];
     }
-    if (std::int64_t(s.in.Position()) != recordEnd) ++s.realignedCounts[name];
-    if (!s.MoveTo(std::uint64_t(recordEnd))) return false;
-    s.U16();
   }
   for (int i = 0; i < 32; ++i) s.U8();
   return !s.failed;

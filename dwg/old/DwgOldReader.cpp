@@ -57,6 +57,7 @@ DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor
   if (!read || state.failed) return ReportDwgError(kStrDwgCorrupted, 0);
   reader.ApplyDrawOrder();
   reader.TakeQuestionsFrom(context);
+  reader.partialPending = state.damagedRecords != 0;
   std::unique_ptr<cDrawingDoc> document = reader.AssembleDrawing(monitor);
   if (report) ReportImportLosses(reader.statistics, *report);
   if (!document) {
@@ -65,6 +66,7 @@ DocumentResult ReadOldDwg(InFileStream& in, const WString& path, ProgressMonitor
   }
   DocumentResult result(std::move(document));
   for (const WString& warning : reader.warnings) result.AddWarning(warning);
+  TellDamagedRecords(state.damagedRecords, reader.statistics, reader.partialTold, result);
   return result;
 }
 

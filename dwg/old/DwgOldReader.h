@@ -21,6 +21,12 @@ class YxxfReader;
 struct DwgLoadReport;
 struct FormatReadContext;
 
+// Reasons of records not dispatched because the file is damaged there: the
+// check word at the record's end does not match, or the block it names is
+// not in the block table.
+inline constexpr char kOldSkipCrcMismatch[] = "CRC mismatch";
+inline constexpr char kOldSkipBadBlockIndex[] = "bad block index";
+
 // Ten bytes in the file: entry size (u16), entry count (u32), start (u32).
 struct OldTableDescriptor {
   std::uint32_t start = 0;
@@ -54,6 +60,12 @@ class OldDwgState {
   // Entities of the entity range per DXF type name, by space.
   std::map<std::string, std::uint64_t> modelCounts, paperCounts;
   std::map<std::string, std::map<std::string, std::uint64_t>> skippedReasons;
+  // Records not dispatched for one of the damage reasons above.
+  std::uint64_t damagedRecords = 0;
+  // A record of the file matched its check word: its writer wrote them, and
+  // a record that does not match is damaged. Until then a mismatch is taken
+  // for a writer that left them out, and the record is read as it is.
+  bool checkWordsWritten = false;
 
   bool AtEnd() const;
   std::uint64_t NextHandle() { return ++handleCounter; }

@@ -294,6 +294,15 @@ std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std:
       if (at < element.size()) e->attributes.assign(element.begin() + std::ptrdiff_t(at), element.end());
     }
   }
+  if (!cutShort && !(e->properties & 0x800)) {
+    std::size_t fields = 0;
+    if (type == dgn::kLine || type == dgn::kEllipse || type == dgn::kArc) {
+      fields = MinimumElementBytes(type, level, info.dimension);
+    } else if (IsMultiPoint(type)) {
+      fields = 38 + std::size_t(b.U16(36)) * 4 * std::size_t(info.dimension);
+    }
+    e->overlong = fields != 0 && element.size() > fields;
+  }
   // Fill colours come from the linkages, now that they are known.
   const std::int32_t fill = e->attributes.empty() ? kDgnNoFill : FindFillColor(e->attributes);
   if (auto* m = dynamic_cast<DGNElemMultiPoint*>(e.get()); m && type == dgn::kShape) m->fillColor = fill;

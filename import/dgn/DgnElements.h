@@ -83,6 +83,11 @@ class DGNElemCore {
   bool deleted = false;
   // Shorter than its type needs: parsed as a core element.
   bool cutShort = false;
+  // Longer than its fields with no attribute data after them: a line, arc,
+  // ellipse or point sequence whose word count is damaged (every such element
+  // of the sample files ends with its fields), which hid the elements its
+  // excess covers.
+  bool overlong = false;
   std::uint16_t graphicGroup = 0;
   std::uint16_t properties = 0;
   int lineStyle = 0;

@@ -27,6 +27,7 @@ constexpr int kStrFileReadError = 19136;
 constexpr int kDgnReaderKind = 3;
 // Block handles of cells count up from 2^27, clear of any handle a file has.
 constexpr std::uint64_t kFirstCellHandle = std::uint64_t(1) << 27;
+constexpr std::uint64_t kDgnSectorBytes = 512;
 
 constexpr std::array<std::uint8_t, 8> kOleSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
@@ -98,9 +99,20 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
     }
     std::uint8_t header[kDgnHeaderBytes];
     const std::uint32_t got = in.Read(header, kDgnHeaderBytes);
-    if (got == 0) break;
-    // The end marker may be the file's last two bytes.
-    if (got >= 2 && header[0] == 0xFF && header[1] == 0xFF) break;
+    // A design file ends with its end marker: one that ends without it was
+    // cut, even at an element's end.
+    if (got == 0) {
+      outcome_.readToEnd = false;
+      break;
+    }
+    // The end marker may be the file's last two bytes. Design files are
+    // written in sectors of 512 bytes, the marker in the last one (what
+    // follows it is the rest of that sector); a marker with a whole sector
+    // after it was met early, in the bytes of a damaged element length.
+    if (got >= 2 && header[0] == 0xFF && header[1] == 0xFF) {
+      if (size - (in.Position() - got) > kDgnSectorBytes) outcome_.readToEnd = false;
+      break;
+    }
     if (got < kDgnHeaderBytes) {
       outcome_.readToEnd = false;
       break;
@@ -119,10 +131,21 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
       break;
     }
     ++outcome_.elements;
-    Take(ReadDgnElement(info_, buffer));
+    std::unique_ptr<DGNElemCore> element = ReadDgnElement(info_, buffer);
+    if (element->overlong) ++outcome_.overlong;
+    Take(std::move(element));
   }
-  // Cells still open at the end keep their block; a cell gives its INSERT
-  // only once it is whole.
+  // A cell still open at the end claims more than the file holds: its length
+  // is damaged or the file cut. It is placed with what it gathered (every
+  // element after a damaged length, which would otherwise not show at all),
+  // and the file is told as read in part.
+  if (!cells_.empty()) outcome_.readToEnd = false;
+  while (!cells_.empty()) {
+    std::unique_ptr<DGNElemCellHeader> cell = std::move(cells_.back());
+    cells_.pop_back();
+    SetCurrentBlock();
+    if (!cell->definition) EmitCellInsert(*cell, reader_, record_);
+  }
   return true;
 }
 
@@ -167,6 +190,7 @@ void DgnElementLoop::Count(const DGNElemCore& e, DgnConversion conversion, bool 
   }
   if (e.cutShort) {
     ++outcome_.skipped[name][kDgnSkipCutShort];
+    ++outcome_.damaged;
     return;
   }
   if (component) return;
@@ -306,8 +330,9 @@ DocumentResult LoadDgnStream(InFileStream& in, const WString& path, ProgressMoni
     return DocumentResult::Failure(kOpenDgnFailed, kOpenNotReadable, reader.stopMessage);
   }
   DocumentResult result(std::move(document));
-  if (!outcome.readToEnd) result.MarkPartial();
+  if (!outcome.readToEnd || outcome.overlong != 0) result.MarkPartial();
   for (const WString& warning : reader.warnings) result.AddWarning(warning);
+  TellDamagedRecords(outcome.damaged, reader.statistics, false, result);
   return result;
 }
 

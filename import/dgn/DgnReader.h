@@ -6,9 +6,12 @@
 // closed cells an INSERT; complex chains and shapes one cubic path.
 //
 // Refused: DGN V8 (an OLE compound file), and any file whose first element
-// is neither a TCB nor a cell library header. A file cut short, or an element
-// whose stated length passes the end, ends the element loop: what was read is
-// assembled, with the warning "File read error.".
+// is neither a TCB nor a cell library header. A file cut short (no end
+// marker), an element whose stated length passes the end, or a cell whose
+// length does, ends the element loop: what was read is assembled, with the
+// warning "File read error.". Elements too short for their type are left out
+// and counted in the open's warnings; an element longer than its fields
+// without attribute data (a damaged word count) tells the file as damaged.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +45,15 @@ struct DgnReadOutcome {
   std::map<std::string, std::uint64_t> entities;
   std::map<std::string, std::map<std::string, std::uint64_t>> skipped;
   std::uint64_t elements = 0;
+  // Elements left out because they are shorter than their type's fields
+  // (counted "cut short" in `skipped`; the element that passes the end of
+  // the file is not among them: it ends the read).
+  std::uint64_t damaged = 0;
+  // Elements longer than their fields without attribute data (a damaged
+  // word count, which passed over the elements after it): read, and the file
+  // told as damaged.
+  std::uint64_t overlong = 0;
+  // The file ended at its end marker, outside any cell.
   bool readToEnd = true;
   bool cancelled = false;
 };

@@ -3,7 +3,10 @@
 #include <map>
 #include <string>
 
+#include "document/DocumentResult.h"
 #include "document/DwgLoadReport.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
 #include "import/records/ImportStatistics.h"
@@ -59,6 +62,21 @@ WString CountReadOnNoSheet(ImportStatistics& statistics) {
   // the English text of 2 to 4 is that of the other counts.
   const int text = total == 1 ? kStrReadOnNoSheetOne : total <= 4 ? kStrReadOnNoSheetFew : kStrReadOnNoSheet;
   return FormatPercentS(LoadLangString(text), WString::FromUtf8(std::to_string(total)));
+}
+
+void TellDamagedRecords(std::uint64_t damaged, const ImportStatistics& statistics, bool told,
+                        DocumentResult& result) {
+  if (damaged == 0 || !result.Document()) return;
+  result.MarkPartial(told);
+  result.AddWarning(FormatPercentS(LoadLangString(kStrLostDamagedRecords), WString::FromUtf8(std::to_string(damaged))));
+  const cDrawingDoc& document = *result.Document();
+  for (std::uint32_t i = 0; i < document.SheetCount(); ++i) {
+    if (document.GetSheet(i)->TopBlock().FirstObject()) return;
+  }
+  // The assembly tells a drawing whose entities it took and placed on no
+  // sheet (CountReadOnNoSheet); the rest lost everything to the damage.
+  if (statistics.TotalLost(LossReason::OnNoSheet) != 0 || statistics.TotalDropped() != 0) return;
+  result.AddWarning(LoadLangString(kStrDamagedShowsNothing));
 }
 
 WString OutOfMemoryText(std::uint64_t peak) {

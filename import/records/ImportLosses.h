@@ -11,6 +11,7 @@
 
 namespace kvn {
 
+class DocumentResult;
 class ImportStatistics;
 struct DwgLoadReport;
 
@@ -24,6 +25,19 @@ inline constexpr int kStrReadOnNoSheetFew = 19947;
 inline constexpr int kStrReadOnNoSheet = 19939;
 inline constexpr int kStrLostDamagedCount = 19815;
 inline constexpr int kStrLostPictureTooLarge = 19817;
+inline constexpr int kStrLostDamagedRecords = 19861;
+inline constexpr int kStrDamagedShowsNothing = 19862;
+// What an open tells of the `damaged` records a DWG or DGN reader could not
+// take because the file is damaged there (kvn-dump counts them under
+// skippedReasons: "CRC mismatch", "overrun", "cut short" and the like),
+// once the assembly built the document of `result`: the file is damaged and
+// what could be read is shown (the partial-read notice; `told` when the
+// assembly told it before a question of its own), how many records were left
+// out, and, when no sheet shows anything and the assembly has not said so for
+// entities it took, that the damage left nothing to show. Nothing for 0.
+void TellDamagedRecords(std::uint64_t damaged, const ImportStatistics& statistics, bool told,
+                        DocumentResult& result);
+
 // The refusal once memory ran out, with %s the most bytes that were held.
 inline constexpr int kStrOutOfMemory = 19808;
 

@@ -17,7 +17,9 @@
 #include "document/DwgLoadReport.h"
 #include "dwg/container/DwgLoader.h"
 #include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
 #include "import/dxf/DxfReader.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/ImportWarnings.h"
 #include "tests/support/TestData.h"
 
@@ -171,16 +173,24 @@ TEST(DwgWriterCounts, UnreadableClassesSectionWarnsAndTheDrawingOpens) {
   const DwgLoadReport report = LoadReport(damaged, &shown);
   ASSERT_EQ(report.warnings.size(), 1u);
   EXPECT_NE(report.warnings[0].find("classes section"), std::string::npos);
-  // The same text reaches the viewer's open message.
-  ASSERT_EQ(shown.size(), 1u);
+  // The same text reaches the viewer's open message, followed by the
+  // entities lost with the class objects that chained them.
+  std::uint64_t unchained = 0;
+  for (const auto& [type, reasons] : report.skippedReasons) {
+    const auto found = reasons.find("not emitted");
+    if (found != reasons.end() && type != "BLOCK" && type != "ENDBLK") unchained += found->second;
+  }
+  ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0], report.warnings[0]);
+  EXPECT_EQ(shown[1], FormatPercentS(LoadLangString(kStrLostDamagedRecords),
+                                     WString::FromUtf8(std::to_string(unchained))).ToUtf8());
   // In Czech and Slovak it is the language table's text of that language.
   for (int language : {kLanguageCzech, kLanguageSlovak}) {
     SetLanguageIndex(language);
     InvalidateLangTable();
     std::vector<std::string> translated;
     LoadReport(damaged, &translated);
-    ASSERT_EQ(translated.size(), 1u);
+    ASSERT_EQ(translated.size(), 2u);
     EXPECT_EQ(translated[0], ClassesUnreadWarning().ToUtf8());
     EXPECT_NE(translated[0], shown[0]);
   }

@@ -16,8 +16,10 @@
 #include "foundation/LangTable.h"
 #include "import/dgn/DgnConvert.h"
 #include "import/dgn/DgnReader.h"
+#include "foundation/TextFormat.h"
 #include "import/records/AciColors.h"
 #include "import/records/DirectObject.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/PolylineRecords.h"
 #include "import/records/SimpleRecords.h"
 #include "import/records/TextRecord.h"
@@ -312,6 +314,74 @@ TEST(DgnReader, DeletedShortAndUndrawnElementsAreCounted) {
   EXPECT_FALSE(c.outcome.readToEnd);
   EXPECT_EQ(c.Skipped("LINE", kDgnSkipCutShort), 1u);
   EXPECT_EQ(c.Entities("LINE"), 0u);
+}
+
+TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
+  InvalidateLangTable();
+  DgnWriter w;
+  w.Add(w.Tcb()).Add(w.Line(1, 1, {0, 0, 0}, {1, 1, 0}));
+  const std::vector<std::uint8_t> whole = w.Bytes();
+  struct Case {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool partial;
+  };
+  std::vector<std::uint8_t> noMarker = whole;
+  noMarker.resize(noMarker.size() - 2);
+  std::vector<std::uint8_t> padded = whole;
+  padded.resize(padded.size() + 510, 0xEE);  // the rest of the last sector
+  std::vector<std::uint8_t> early = whole;
+  early.resize(early.size() + 1024, 0xEE);  // whole sectors after the marker
+  // A word count damaged upwards: the line covers the one after it.
+  DgnWriter ow;
+  DgnElement covering = ow.Line(1, 1, {0, 0, 0}, {1, 1, 0});
+  const DgnElement covered = ow.Line(1, 1, {2, 2, 0}, {3, 3, 0});
+  DgnWriter::PutU16(covering, 2, std::uint16_t((covering.size() + covered.size() - 4) / 2));
+  ow.Add(ow.Tcb()).Add(covering).Add(covered);
+  // Attribute data after the fields is no damage.
+  DgnWriter fw;
+  fw.Add(fw.Tcb()).Add(fw.MultiPoint(6, 1, 1, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, 3));
+  const Case cases[] = {
+      {"whole", whole, false},
+      {"ended without its marker", noMarker, true},
+      {"marker in the last sector", padded, false},
+      {"marker with sectors after it", early, true},
+      {"a line over the next element", ow.Bytes(), true},
+      {"a shape with its fill linkage", fw.Bytes(), false},
+  };
+  for (const Case& c : cases) {
+    DocumentResult result = LoadBytes(c.bytes);
+    ASSERT_TRUE(result.Ok()) << c.what;
+    EXPECT_EQ(result.Partial(), c.partial) << c.what;
+  }
+
+  // A cell whose length passes the end of the file is placed with every
+  // element it gathered, and the file is told read in part.
+  DgnWriter cw;
+  DgnElement cell = cw.Cell("LONG", 2, {0, 0, 0}, {cw.Line(2, 1, {0, 0, 0}, {1, 0, 0})});
+  DgnWriter::PutU16(cell, 36, 0xFFF0);
+  cw.Add(cw.Tcb()).Add(cell).Add(cw.Line(2, 1, {5, 5, 0}, {6, 6, 0}));
+  Read r = ReadBytes(cw.Bytes());
+  EXPECT_FALSE(r.outcome.readToEnd);
+  ASSERT_EQ(r.reader->blocks.Count(), 1u);
+  EXPECT_EQ(r.reader->blocks[0]->entities.Count(), 2u);
+  EXPECT_EQ(r.Records(RecordKind::Insert).size(), 1u);
+  DocumentResult gathered = LoadBytes(cw.Bytes());
+  ASSERT_TRUE(gathered.Ok());
+  EXPECT_TRUE(gathered.Partial());
+
+  // An element too short for its type within the file: left out and counted
+  // in the warnings.
+  DgnWriter sw;
+  DgnElement tiny(36, 0);
+  DgnWriter::Finish(tiny, 16, 1, 0);
+  sw.Add(sw.Tcb()).Add(tiny).Add(sw.Line(1, 1, {0, 0, 0}, {2, 2, 0}));
+  DocumentResult shortened = LoadBytes(sw.Bytes());
+  ASSERT_TRUE(shortened.Ok());
+  EXPECT_TRUE(shortened.Partial());
+  const WString told = FormatPercentS(LoadLangString(kStrLostDamagedRecords), WString(u"1"));
+  ASSERT_EQ(shortened.Warnings().size(), 1u);
+  EXPECT_EQ(shortened.Warnings()[0].ToUtf8(), told.ToUtf8());
 }
 
 TEST(DgnReader, RefusalsAndTheWholeDocument) {

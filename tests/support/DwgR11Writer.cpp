@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dwg/objects/DwgCrc.h"
+
 namespace kvn::test {
 
 namespace {
@@ -50,6 +52,10 @@ std::vector<std::uint8_t> EncodeR11Entity(const R11Entity& e) {
   b.insert(b.end(), e.padding, 0);
   W16(b, 0);  // check word
   PutU16(b, 2, e.lengthOverride != 0 ? e.lengthOverride : std::uint16_t(b.size()));
+  // Over the record from its type byte, the length included; a record whose
+  // length is overridden keeps it at its own end, where the reader does not
+  // look for it.
+  PutU16(b, b.size() - 2, Crc16(kDwgCrcSeed, b.data(), b.size() - 2));
   return b;
 }
 

@@ -1,7 +1,8 @@
 // Test writer of AC1009 (R11/R12) DWG files: the fixed header with the
 // table descriptors, the six tables and the two entity ranges, laid out as
-// the reader expects them. The check words are written as zeros (the reader
-// never compares them). Descriptor offsets are public so that tests can
+// the reader expects them. Entity records end in their check word (the
+// reader leaves out a record that does not match it); the table entries'
+// check words are written as zeros (the reader does not compare them). Descriptor offsets are public so that tests can
 // damage a written file at a known place.
 #pragma once
 

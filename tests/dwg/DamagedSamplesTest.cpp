@@ -1,0 +1,289 @@
+// Damaged copies of the DWG (R11 to R2018) and DGN sample drawings, made
+// here by changing bytes or cutting the file: every open either shows the
+// whole drawing or tells the user what it lost, never an untold loss. Then
+// the losses named one by one: an R14 polyline, an R11 insert whose block
+// index is wrong (check word mended), an R11 value changed under its check
+// word, an R11 drawing all of whose entities are damaged, and one whose
+// writer left the check words out.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "document/DwgLoadReport.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "dwg/container/DwgLoader.h"
+#include "dwg/objects/DwgCrc.h"
+#include "foundation/LangTable.h"
+#include "foundation/TextFormat.h"
+#include "import/dgn/DgnReader.h"
+#include "import/records/ImportLosses.h"
+#include "model/cBlock.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes ReadAll(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// What one open showed and told.
+struct Opened {
+  bool ok = false;
+  std::uint64_t objects = 0;  // on every sheet's top block
+  bool partial = false;
+  std::vector<std::string> warnings;
+  std::uint64_t damaged = 0;  // records counted lost to damage
+  DwgLoadReport report;
+};
+
+// The reasons under which the readers count a record lost to damage.
+bool IsDamage(const std::string& type, const std::string& reason) {
+  static const std::set<std::string> kDamage = {"CRC mismatch",    "overrun",    "data end missed",
+                                                "handler failed",  "cut short",  "bad block index"};
+  return kDamage.count(reason) || (reason == "not emitted" && type != "BLOCK" && type != "ENDBLK");
+}
+
+Opened Open(const Bytes& bytes, bool dgn, const test::ScratchDir& scratch) {
+  const std::filesystem::path path = scratch / (dgn ? "copy.dgn" : "copy.dwg");
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  }
+  Opened o;
+  const WString name = WString::FromUtf8(path.string());
+  DocumentResult result = dgn ? LoadDgnFile(name, nullptr, &o.report) : LoadDwgFile(name, nullptr, &o.report);
+  o.ok = result.Ok();
+  if (!o.ok) return o;
+  const cDrawingDoc& document = *result.Document();
+  for (std::uint32_t s = 0; s < document.SheetCount(); ++s) {
+    for (cOutObj* obj = document.GetSheet(s)->TopBlock().FirstObject(); obj; obj = obj->next) ++o.objects;
+  }
+  o.partial = result.Partial();
+  for (const WString& w : result.Warnings()) o.warnings.push_back(w.ToUtf8());
+  for (const auto& [type, reasons] : o.report.skippedReasons) {
+    for (const auto& [reason, count] : reasons) {
+      if (IsDamage(type, reason)) o.damaged += count;
+    }
+  }
+  return o;
+}
+
+std::string RecordsText(std::uint64_t n) {
+  return FormatPercentS(LoadLangString(kStrLostDamagedRecords), WString::FromUtf8(std::to_string(n))).ToUtf8();
+}
+
+bool Has(const std::vector<std::string>& warnings, const std::string& text) {
+  for (const std::string& w : warnings) {
+    if (w == text) return true;
+  }
+  return false;
+}
+
+struct Sample {
+  const char* file;
+  bool dgn;
+  int copies;
+};
+
+TEST(DamagedSamples, EveryOpenShowsAllOrTellsItsLoss) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InvalidateLangTable();
+  const Sample samples[] = {
+      {"dwg/libredwg_r11_entities-2d.dwg", false, 24}, {"dwg/libredwg_r11_ACEB10.dwg", false, 16},
+      {"dwg/libredwg_example_r13.dwg", false, 12},     {"dwg/libredwg_example_r14.dwg", false, 16},
+      {"dwg/libredwg_example_2000.dwg", false, 16},    {"dwg/libredwg_example_2004.dwg", false, 12},
+      {"dwg/libredwg_example_2010.dwg", false, 8},     {"dwg/libredwg_example_2018.dwg", false, 8},
+      {"dgn/dgnlib_samp4.dgn", true, 16},              {"dgn/ezdxf_underlay.dgn", true, 16},
+  };
+  test::ScratchDir scratch;
+  std::mt19937 random(82);
+  int told = 0;
+  for (const Sample& sample : samples) {
+    const Bytes clean = ReadAll(dir / sample.file);
+    ASSERT_FALSE(clean.empty()) << sample.file;
+    const Opened whole = Open(clean, sample.dgn, scratch);
+    ASSERT_TRUE(whole.ok) << sample.file;
+    ASSERT_TRUE(whole.warnings.empty() && !whole.partial) << sample.file;
+    std::set<std::size_t> elementTypeBytes;
+    if (sample.dgn) {
+      for (std::size_t p = 0; p + 4 <= clean.size() && !(clean[p] == 0xFF && clean[p + 1] == 0xFF);
+           p += 4 + 2 * std::size_t(clean[p + 2] | clean[p + 3] << 8)) {
+        elementTypeBytes.insert(p + 1);
+      }
+    }
+    for (int k = 0; k < sample.copies; ++k) {
+      Bytes copy = clean;
+      std::string how;
+      std::size_t at = std::string::npos;
+      // Three copies in four change a byte, one in four is cut.
+      if (k % 4 == 3) {
+        copy.resize(std::uniform_int_distribution<std::size_t>(1, clean.size() - 1)(random));
+        how = "cut at " + std::to_string(copy.size());
+      } else {
+        at = std::uniform_int_distribution<std::size_t>(0, clean.size() - 1)(random);
+        copy[at] = std::uint8_t(copy[at] + std::uniform_int_distribution<int>(1, 255)(random));
+        how = "byte " + std::to_string(at);
+      }
+      const Opened o = Open(copy, sample.dgn, scratch);
+      if (!o.ok) continue;  // refused with its message
+      if (o.damaged == 0 && o.objects >= whole.objects) continue;
+      // A design file has no check words: a changed type byte (or deleted
+      // flag) of an element reads as another element, as the file says.
+      if (sample.dgn && at != std::string::npos && elementTypeBytes.count(at)) continue;
+      ++told;
+      EXPECT_TRUE(o.partial || !o.warnings.empty())
+          << sample.file << ", " << how << ": " << o.objects << " of " << whole.objects << " objects, "
+          << o.damaged << " records lost, and not told";
+      if (o.damaged != 0) {
+        EXPECT_TRUE(o.partial) << sample.file << ", " << how;
+      }
+      // The DWG readers tell every record they counted; the DGN reader the
+      // short elements within the file (the one that passes its end ends
+      // the read, which the notice tells).
+      if (!sample.dgn && o.damaged != 0) {
+        EXPECT_TRUE(Has(o.warnings, RecordsText(o.damaged))) << sample.file << ", " << how;
+      }
+    }
+  }
+  EXPECT_GT(told, 20);  // the copies do damage what they open
+}
+
+// The record bounds of an R11 entity range: (start of record, end before its check word).
+std::vector<std::pair<std::size_t, std::size_t>> R11Records(const Bytes& b, std::size_t start, std::size_t end) {
+  std::vector<std::pair<std::size_t, std::size_t>> records;
+  for (std::size_t at = start; at + 4 <= end;) {
+    const std::size_t length = b[at + 2] | b[at + 3] << 8;
+    if (length < 6) break;
+    records.emplace_back(at, at + length - 2);
+    at += length;
+  }
+  return records;
+}
+
+std::uint32_t U32At(const Bytes& b, std::size_t at) {
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | std::uint32_t(b[at + 3]) << 24;
+}
+
+// The records of both entity ranges of an R11 file (its header names them at 0x14).
+std::vector<std::pair<std::size_t, std::size_t>> AllR11Records(const Bytes& b) {
+  auto records = R11Records(b, U32At(b, 0x1C), U32At(b, 0x24) - 32);
+  const auto second = R11Records(b, U32At(b, 0x14), U32At(b, 0x18));
+  records.insert(records.end(), second.begin(), second.end());
+  return records;
+}
+
+// Where an R11 record's body starts: after type, flags, length, layer and
+// options, the head fields its flags announce.
+std::size_t R11BodyStart(const Bytes& b, std::size_t at) {
+  const std::uint8_t type = b[at], flags = b[at + 1];
+  std::size_t p = at + 8;
+  std::uint8_t extra = 0;
+  if (flags & 0x40) {
+    extra = b[p++];
+    if (extra & 2) p += 2 + (b[p] | b[p + 1] << 8);
+  }
+  if (flags & 0x01) p += 1;
+  if (flags & 0x02) p += 2;
+  if ((flags & 0x04) && type >= 3 && type != 22) p += 8;
+  if (flags & 0x08) p += 8;
+  if (flags & 0x20) p += 1 + (b[p] < 9 ? b[p] : 0);
+  if (extra & 4) p += 2;
+  return p;
+}
+
+void MendCheckWord(Bytes& b, std::pair<std::size_t, std::size_t> record) {
+  const std::uint16_t crc = Crc16(kDwgCrcSeed, b.data() + record.first, record.second - record.first);
+  b[record.second] = std::uint8_t(crc);
+  b[record.second + 1] = std::uint8_t(crc >> 8);
+}
+
+TEST(DamagedSamples, LossesOfTheOldAndTheObjectReadersAreTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InvalidateLangTable();
+  test::ScratchDir scratch;
+
+  // One byte of an R14 LWPOLYLINE: the polyline fails its check word, and
+  // the entities its chain led to are not reached.
+  Bytes r14 = ReadAll(dir / "dwg/libredwg_example_r14.dwg");
+  ASSERT_GT(r14.size(), 146169u);
+  r14[146169] ^= 0x55;
+  Opened polyline = Open(r14, false, scratch);
+  ASSERT_TRUE(polyline.ok);
+  EXPECT_EQ(polyline.report.skippedReasons["LWPOLYLINE"]["CRC mismatch"], 1u);
+  EXPECT_TRUE(polyline.partial);
+  EXPECT_TRUE(Has(polyline.warnings, RecordsText(polyline.damaged))) << polyline.damaged;
+
+  const Bytes r11 = ReadAll(dir / "dwg/libredwg_r11_entities-2d.dwg");
+  const auto records = AllR11Records(r11);
+  ASSERT_EQ(records.size(), 37u);  // as the sample holds them
+  // An INSERT whose block index passes the table, its check word mended.
+  std::size_t insert = 0;
+  for (std::size_t i = 0; i < records.size() && !insert; ++i) {
+    if (r11[records[i].first] == 14) insert = i + 1;
+  }
+  ASSERT_NE(insert, 0u);
+  Bytes wrongBlock = r11;
+  const std::size_t body = R11BodyStart(r11, records[insert - 1].first);
+  wrongBlock[body] = 0x7F;  // the low byte of the block index
+  wrongBlock[body + 1] = 0;
+  MendCheckWord(wrongBlock, records[insert - 1]);
+  Opened lostInsert = Open(wrongBlock, false, scratch);
+  ASSERT_TRUE(lostInsert.ok);
+  EXPECT_EQ(lostInsert.report.skippedReasons["INSERT"]["bad block index"], 1u);
+  EXPECT_TRUE(lostInsert.partial);
+  EXPECT_TRUE(Has(lostInsert.warnings, RecordsText(1)));
+
+  // A value changed under the check word: the record is left out and told,
+  // not drawn with what the damage made of it.
+  Bytes changed = r11;
+  std::size_t lineAt = records.size();
+  for (std::size_t i = records.size(); i-- > 0;) {
+    if (r11[records[i].first] == 1) lineAt = i;
+  }
+  ASSERT_LT(lineAt, records.size());
+  const auto& line = records[lineAt];
+  changed[line.second - 1] ^= 0x40;  // the high byte of its last coordinate
+  Opened lostLine = Open(changed, false, scratch);
+  ASSERT_TRUE(lostLine.ok);
+  EXPECT_EQ(lostLine.report.skippedReasons["LINE"]["CRC mismatch"], 1u);
+  EXPECT_TRUE(Has(lostLine.warnings, RecordsText(1)));
+
+  // Every record damaged but the first (a BLOCK, whose check word shows
+  // that the writer wrote them): the drawing shows nothing, and says why.
+  ASSERT_EQ(r11[records[0].first], 12);
+  Bytes everything = r11;
+  for (std::size_t i = 1; i < records.size(); ++i) everything[records[i].second - 1] ^= 0x40;
+  const Opened nothing = Open(everything, false, scratch);
+  ASSERT_TRUE(nothing.ok);
+  EXPECT_EQ(nothing.objects, 0u);
+  EXPECT_TRUE(nothing.partial);
+  EXPECT_TRUE(Has(nothing.warnings, RecordsText(records.size() - 1)));
+  EXPECT_TRUE(Has(nothing.warnings, LoadLangString(kStrDamagedShowsNothing).ToUtf8()));
+  // The whole drawing tells nothing of the kind.
+  const Opened whole = Open(r11, false, scratch);
+  EXPECT_TRUE(whole.warnings.empty());
+  EXPECT_EQ(whole.objects, 11u);
+  // Nor does a writer that left every check word 0: no record matching its
+  // own, none is taken for damaged.
+  Bytes unchecked = r11;
+  for (const auto& record : records) unchecked[record.second] = unchecked[record.second + 1] = 0;
+  const Opened unwritten = Open(unchecked, false, scratch);
+  ASSERT_TRUE(unwritten.ok);
+  EXPECT_TRUE(unwritten.warnings.empty());
+  EXPECT_FALSE(unwritten.partial);
+  EXPECT_EQ(unwritten.objects, 11u);
+}
+
+}  // namespace
+}  // namespace kvn
