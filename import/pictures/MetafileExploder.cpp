@@ -157,7 +157,7 @@ void MetafileExploder::MapPoint(DPoint& point) const {
   point = std::isfinite(x) && std::isfinite(y) ? DPoint{x, y} : DPoint{0, 0};
 }
 
-DPoint MetafileExploder::Mapped(std::int32_t x, std::int32_t y) const {
+DPoint MetafileExploder::Mapped(std::int64_t x, std::int64_t y) const {
   DPoint p{double(x), double(y)};
   MapPoint(p);
   return p;

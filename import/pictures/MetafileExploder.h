@@ -109,7 +109,9 @@ class MetafileExploder {
     bool fillColorSet = false;       // BITBLT's own colour
   };
 
-  DPoint Mapped(std::int32_t x, std::int32_t y) const;
+  // 64-bit, so that a far corner (origin plus extent) past the 32-bit range
+  // lies where the record puts it instead of wrapping to the other side.
+  DPoint Mapped(std::int64_t x, std::int64_t y) const;
   // The points of a poly record (32- or 16-bit), or false when they do not
   // fit the record.
   bool ReadPoints(const EmfRecord& r, std::uint32_t countAt, bool wide, std::vector<DPoint>* out) const;

@@ -234,7 +234,7 @@ bool MetafileExploder::BitBltRecord(const EmfRecord& r, Finish* finish, std::vec
     return true;
   }
   const std::int32_t x = r.I32(24), y = r.I32(28);
-  const DPoint corners[2] = {Mapped(x, y), Mapped(int(std::int64_t(x) + r.I32(32)), int(std::int64_t(y) + r.I32(36)))};
+  const DPoint corners[2] = {Mapped(x, y), Mapped(std::int64_t(x) + r.I32(32), std::int64_t(y) + r.I32(36))};
   auto rect = std::make_unique<cRectangle>();
   rect->SetPoints(corners, 2);
   made->push_back(std::move(rect));
@@ -272,7 +272,7 @@ bool MetafileExploder::StretchDibRecord(const EmfRecord& r, std::vector<std::uni
   }
   const std::int32_t x = r.I32(24), y = r.I32(28);
   const DPoint a = Mapped(x, y);
-  const DPoint b = Mapped(int(std::int64_t(x) + r.I32(72)), int(std::int64_t(y) + r.I32(76)));
+  const DPoint b = Mapped(std::int64_t(x) + r.I32(72), std::int64_t(y) + r.I32(76));
   auto bitmap = std::make_unique<cBitmap>();
   bitmap->frame.origin = MinCorner(a, b);
   bitmap->frame.width = std::fabs(b.x - a.x);

@@ -339,6 +339,29 @@ TEST(MetafileExploder, ANegativeWidthMirrorsTheObjectsAboutTheFrameCorner) {
   ExpectPoints(Objects(flipped)[0]->AsAnyFill()->AsPolygon()->FirstList(), {{0, 0}, {10, -5}});
 }
 
+// A block whose origin lies near an end of the 32-bit range keeps its size:
+// its far corner is not wrapped to the other end of the range.
+TEST(MetafileExploder, ABlockReachingPastTheIntegerRangeKeepsItsSize) {
+  constexpr std::uint32_t kBitBlt = 76, kWhiteness = 0x00FF0062;
+  const struct {
+    std::int64_t x, cx;
+  } cases[] = {{2147483647 - 100, 200}, {-2147483647 - 1 + 100, -200}};
+  for (const auto& c : cases) {
+    std::vector<std::int64_t> fields(23, 0);
+    fields[4] = c.x;     // x
+    fields[6] = c.cx;    // width
+    fields[7] = 10;      // height
+    fields[8] = kWhiteness;
+    auto chain = Explode(Emf().R(kBitBlt, fields).Bytes());
+    auto objects = Objects(chain);
+    ASSERT_EQ(objects.size(), 1u) << c.x;
+    DRect extent;
+    objects[0]->GetExtent(extent);
+    EXPECT_NEAR(extent.x2 - extent.x1, 20, 1e-6) << c.x;
+    EXPECT_NEAR(extent.y2 - extent.y1, 1, 1e-6) << c.x;
+  }
+}
+
 TEST(MetafileExploder, AMetafileTakenThroughWindowsMetafileBitsExplodesIntoTheSameObjects) {
   Emf emf;
   emf.R(kCreatePen, {1, 1, 10, 0, 0x0000FF})
