@@ -21,9 +21,10 @@ class SheetWalk {
  public:
   explicit SheetWalk(cDrawingData& data) : data_(data) {}
 
-  // What one placement of the block walks: its objects, nested inserts by
-  // their blocks. A block on its own path, or deeper than a path may go,
-  // expands to nothing there; each block is counted once.
+  // What one placement of the block walks: its objects, a nested insert
+  // once as the expansion enters it and then by its block, its labels and
+  // blank-out rectangle. A block on its own path, or deeper than a path may
+  // go, expands to nothing there; each block is counted once.
   std::uint64_t OfBlock(std::uint32_t index, int depth) {
     if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return 0;
     if (walked_.size() < data_.BlockCount()) walked_.resize(data_.BlockCount(), kNotYet);
@@ -33,7 +34,9 @@ class SheetWalk {
     std::uint64_t total = 0;
     if (const cBlock* block = data_.GetBlock(index)) {
       for (const cOutObj* o = block->FirstObject(); o && total <= kWalkCeiling; o = o->next) {
-        total = SaturatedPlus(total, OfObject(*o, depth), kWalkCeiling);
+        std::uint64_t walked = OfObject(*o, depth);
+        if (const cInsert* nested = o->AsInsert()) walked += 1 + nested->LabelSlotCount() + (nested->blankOut & 1);
+        total = SaturatedPlus(total, walked, kWalkCeiling);
       }
     }
     walked_[index] = total;
@@ -60,18 +63,19 @@ DocumentCost ForecastDocumentCost(cDrawingDoc& document) {
   // What each sheet shows without its views (a view shows no other view),
   // then the views on top of that.
   std::vector<std::uint64_t> own(sheets, 0), views(sheets, 0);
-  std::uint64_t largest = 0;
+  std::uint64_t largest = 0, topObjects = 0;
   for (std::uint32_t s = 0; s < sheets; ++s) {
     cSheet* sheet = document.GetSheet(s);
     if (!sheet || !sheet->Data()) continue;
     SheetWalk walk(*sheet->Data());
     InsertExpansionSize size(*sheet->Data());
     for (const cOutObj* o = sheet->TopBlock().FirstObject(); o; o = o->next) {
+      ++topObjects;
       if (o->AsSection()) continue;
       const std::uint64_t walked = walk.OfObject(*o, 0);
       own[s] = SaturatedPlus(own[s], walked, kWalkCeiling);
       if (const cInsert* insert = o->AsInsert()) {
-        largest = std::max(largest, walked);
+        largest = std::max(largest, size.Of(*insert));
         if (size.Cut(*insert)) ++result.insertsCut;
       }
     }
@@ -88,7 +92,10 @@ DocumentCost ForecastDocumentCost(cDrawingDoc& document) {
     }
     result.cost.walked = std::max(result.cost.walked, SaturatedPlus(own[s], views[s], kWalkCeiling));
   }
-  result.cost.bytes = PaintBytesOfPlacement(largest);
+  // The objects are read already; what the open adds is what the first
+  // paint keeps of each top object and the largest placement's expansion.
+  result.cost.bytes =
+      OpenBytes(SaturatedTimes(topObjects, kBytesPerIndexEntry, kMemoryCeiling), PaintBytesOfPlacement(largest));
   return result;
 }
 
