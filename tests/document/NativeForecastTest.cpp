@@ -4,15 +4,20 @@
 // large within a small heap; a lattice within the ceilings opens whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
+#include "document/DocumentCost.h"
 #include "document/DocumentResult.h"
+#include "document/cDrawingDoc.h"
 #include "document/NativeLoad.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
 #include "model/DrawingCost.h"
 #include "model/InsertExpansion.h"
+#include "model/cSection.h"
 #include "tests/support/CapacityDrawings.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -47,6 +52,52 @@ TEST(NativeForecast, BlocksPlacedPastWhatAPaintWalksAreRefused) {
     // What the file holds, read once.
     EXPECT_LT(peak, 30 * bomb.file.size() + (2u << 20)) << bomb.name;
   }
+}
+
+// A model of `lines` lines and a paper sheet of `views` views of it.
+std::vector<std::uint8_t> ModelAndViews(int lines, int views) {
+  test::FixtureDocument document;
+  test::FixtureSheet model;
+  model.name = u"Model";
+  for (int i = 0; i < lines; ++i) {
+    test::FixtureLine line;
+    line.start = {double(i % 100), double(i / 100)};
+    line.end = {double(i % 100) + 0.5, double(i / 100)};
+    model.lines.push_back(line);
+  }
+  document.sheets.push_back(std::move(model));
+  test::FixtureSheet paper;
+  paper.name = u"Paper";
+  for (int k = 0; k < views; ++k) {
+    auto view = std::make_shared<cSection>();
+    view->sheetIndex = 0;
+    view->insertPoint = {30.0 * k, 0};
+    view->MarkDirty();
+    paper.objects.push_back(view);
+  }
+  // A line of its own, so that the paper is not empty without views.
+  paper.lines.push_back(test::FixtureLine{});
+  document.sheets.push_back(std::move(paper));
+  return test::WriteNativeFile(document);
+}
+
+// A paint of the paper walks the model once for every view on it: a model
+// of 1,000 lines seen through five views is 5,000 objects walked; 201
+// views of 100,000 lines are past what a paint may walk and refused.
+TEST(NativeForecast, EveryPaperViewWalksTheModelOnceMore) {
+  for (int views : {0, 1, 5}) {
+    SCOPED_TRACE(::testing::Message() << views << " views");
+    std::uint64_t peak = 0;
+    DocumentResult result = OpenNative(ModelAndViews(1000, views), peak);
+    ASSERT_TRUE(result.Ok()) << result.Detail().ToUtf8();
+    ASSERT_EQ(result.Document()->SheetCount(), 2u);
+    const DocumentCost cost = ForecastDocumentCost(*result.Document());
+    EXPECT_EQ(cost.cost.walked, std::max<std::uint64_t>(1000, 1 + 1000u * views));
+  }
+  std::uint64_t peak = 0;
+  DocumentResult refused = OpenNative(ModelAndViews(100'000, 201), peak);
+  ASSERT_FALSE(refused.Ok());
+  EXPECT_EQ(refused.Detail(), DrawingTooLargeText());
 }
 
 TEST(NativeForecast, ALatticeWithinTheCeilingsOpensWholeAndSilent) {
