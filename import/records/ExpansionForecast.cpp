@@ -179,6 +179,8 @@ class Forecast {
   }
 
   void CountImage(const cOneBitmap& image) {
+    // Many IMAGEs may show one definition: its file is looked for once.
+    if (!pictureDefinitions_.insert(image.imageDefHandle).second) return;
     const WString path = reader_.ImageFile(image.imageDefHandle);
     if (path.IsEmpty() || !pictureFiles_.insert(std::u16string(path.View())).second) return;
     pictureBytes_ = SaturatedPlus(pictureBytes_, ProbedPictureBytes(path), kMemoryCeiling);
@@ -273,6 +275,7 @@ class Forecast {
   YxxfReader& reader_;
   std::unordered_map<const YxxfBlockRec*, Cost> blocks_;
   std::uint64_t largestPlacement_ = 0;
+  std::unordered_set<std::uint64_t> pictureDefinitions_;
   std::unordered_set<std::u16string> pictureFiles_;
   std::unordered_set<const cOneObjRec*> pictureRecords_;
   std::uint64_t pictureBytes_ = 0;
@@ -291,7 +294,8 @@ DrawingCost YxxfReader::ForecastCost(const std::vector<SheetSource>& sources) {
     cost.walked = std::max(cost.walked, sheet.walked);
     cost.bytes = SaturatedPlus(cost.bytes, sheet.bytes, kMemoryCeiling);
   }
-  cost.bytes = OpenBytes(SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling), forecast.LargestPlacement());
+  cost.bytes =
+      OpenBytes(SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling), forecast.LargestPlacement());
   return cost;
 }
 
