@@ -17,42 +17,69 @@ namespace kvn {
 
 namespace {
 
+// What one placement walks, and the bytes its expansion holds.
+struct Walk {
+  std::uint64_t walked = 0;
+  std::uint64_t bytes = 0;
+
+  void Add(const Walk& other) {
+    walked = SaturatedPlus(walked, other.walked, kWalkCeiling);
+    bytes = SaturatedPlus(bytes, other.bytes, kMemoryCeiling);
+  }
+};
+
 class SheetWalk {
  public:
   explicit SheetWalk(cDrawingData& data) : data_(data) {}
 
   // What one placement of the block walks: its objects, a nested insert
   // once as the expansion enters it and then by its block, its labels and
-  // blank-out rectangle. A block on its own path, or deeper than a path may
-  // go, expands to nothing there; each block is counted once.
-  std::uint64_t OfBlock(std::uint32_t index, int depth) {
-    if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return 0;
-    if (walked_.size() < data_.BlockCount()) walked_.resize(data_.BlockCount(), kNotYet);
-    if (walked_[index] == kCounting) return 0;
-    if (walked_[index] != kNotYet) return walked_[index];
-    walked_[index] = kCounting;
-    std::uint64_t total = 0;
+  // blank-out rectangle; and what its children take, a text at its size.
+  // A block on its own path, or deeper than a path may go, expands to
+  // nothing there; each block is counted once.
+  Walk OfBlock(std::uint32_t index, int depth) {
+    if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return {};
+    if (state_.size() < data_.BlockCount()) {
+      state_.resize(data_.BlockCount(), kNotYet);
+      walks_.resize(data_.BlockCount());
+    }
+    if (state_[index] == kCounting) return {};
+    if (state_[index] == kCounted) return walks_[index];
+    state_[index] = kCounting;
+    Walk total;
     if (const cBlock* block = data_.GetBlock(index)) {
-      for (const cOutObj* o = block->FirstObject(); o && total <= kWalkCeiling; o = o->next) {
-        std::uint64_t walked = OfObject(*o, depth);
-        if (const cInsert* nested = o->AsInsert()) walked += 1 + nested->LabelSlotCount() + (nested->blankOut & 1);
-        total = SaturatedPlus(total, walked, kWalkCeiling);
+      for (const cOutObj* o = block->FirstObject(); o && total.walked <= kWalkCeiling; o = o->next) {
+        total.Add(OfObject(*o, depth));
+        if (const cInsert* nested = o->AsInsert()) total.Add(Extras(*nested));
       }
     }
-    walked_[index] = total;
+    state_[index] = kCounted;
+    walks_[index] = total;
     return total;
   }
 
-  std::uint64_t OfObject(const cOutObj& object, int depth) {
+  Walk OfObject(const cOutObj& object, int depth) {
     if (const cInsert* insert = object.AsInsert()) return OfBlock(insert->blockIndex, depth + 1);
-    if (const cText* text = object.AsText()) return TextWalk(text->GetText().View().size());
-    return 1;
+    if (const cText* text = object.AsText()) {
+      const std::size_t characters = text->GetText().View().size();
+      return Walk{TextWalk(characters), kBytesPerText + characters * kBytesPerCharacter};
+    }
+    return Walk{1, kBytesPerChild};
+  }
+
+  // An insert's own additions to the expansion it is part of: the entry
+  // into it, its labels and its blank-out rectangle.
+  static Walk Extras(const cInsert& insert) {
+    const std::uint64_t labels = std::uint64_t(insert.LabelSlotCount());
+    const std::uint64_t blankOut = insert.blankOut & 1;
+    return Walk{1 + labels + blankOut, labels * kBytesPerText + blankOut * kBytesPerChild};
   }
 
  private:
-  static constexpr std::uint64_t kNotYet = ~std::uint64_t(0), kCounting = kNotYet - 1;
+  static constexpr std::uint8_t kNotYet = 0, kCounting = 1, kCounted = 2;
   cDrawingData& data_;
-  std::vector<std::uint64_t> walked_;
+  std::vector<std::uint8_t> state_;
+  std::vector<Walk> walks_;
 };
 
 }  // namespace
@@ -72,10 +99,12 @@ DocumentCost ForecastDocumentCost(cDrawingDoc& document) {
     for (const cOutObj* o = sheet->TopBlock().FirstObject(); o; o = o->next) {
       ++topObjects;
       if (o->AsSection()) continue;
-      const std::uint64_t walked = walk.OfObject(*o, 0);
-      own[s] = SaturatedPlus(own[s], walked, kWalkCeiling);
+      const Walk placed = walk.OfObject(*o, 0);
+      own[s] = SaturatedPlus(own[s], placed.walked, kWalkCeiling);
       if (const cInsert* insert = o->AsInsert()) {
-        largest = std::max(largest, size.Of(*insert));
+        // Its labels are children of its expansion too.
+        const std::uint64_t labels = std::uint64_t(insert->LabelSlotCount()) * kBytesPerText;
+        largest = std::max(largest, SaturatedPlus(placed.bytes, labels, kMemoryCeiling));
         if (size.Cut(*insert)) ++result.insertsCut;
       }
     }
@@ -94,8 +123,7 @@ DocumentCost ForecastDocumentCost(cDrawingDoc& document) {
   }
   // The objects are read already; what the open adds is what the first
   // paint keeps of each top object and the largest placement's expansion.
-  result.cost.bytes =
-      OpenBytes(SaturatedTimes(topObjects, kBytesPerIndexEntry, kMemoryCeiling), PaintBytesOfPlacement(largest));
+  result.cost.bytes = OpenBytes(SaturatedTimes(topObjects, kBytesPerIndexEntry, kMemoryCeiling), largest);
   return result;
 }
 

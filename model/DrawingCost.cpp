@@ -7,10 +7,6 @@
 
 namespace kvn {
 
-std::uint64_t PaintBytesOfPlacement(std::uint64_t children) {
-  return SaturatedTimes(children, kBytesPerChild, kMemoryCeiling);
-}
-
 std::uint64_t OpenBytes(std::uint64_t kept, std::uint64_t largestExpansion) {
   return SaturatedPlus(SaturatedPlus(kept, largestExpansion, kMemoryCeiling), kBytesBesideDrawing, kMemoryCeiling);
 }

@@ -76,10 +76,6 @@ struct DrawingCost {
 // The objects a text walks when painted: its characters, at least one.
 inline std::uint64_t TextWalk(std::size_t characters) { return std::max<std::uint64_t>(characters, 1); }
 
-// The bytes a paint holds at once for a placement whose expansion makes
-// `children` objects: every one of them.
-std::uint64_t PaintBytesOfPlacement(std::uint64_t children);
-
 // What an open holds at its most, the one sum of every forecast: `kept`,
 // what the open keeps, `largestExpansion`, the bytes of the largest
 // placement's children expanded, and the bytes held beside the drawing.

@@ -10,14 +10,18 @@
 
 #include "document/DocumentCost.h"
 #include "document/DocumentResult.h"
-#include "document/cDrawingDoc.h"
 #include "document/NativeLoad.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
 #include "model/DrawingCost.h"
 #include "model/InsertExpansion.h"
+#include "model/cBlock.h"
+#include "model/cInsert.h"
 #include "model/cSection.h"
+#include "model/cText.h"
 #include "tests/support/CapacityDrawings.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -98,6 +102,42 @@ TEST(NativeForecast, EveryPaperViewWalksTheModelOnceMore) {
   DocumentResult refused = OpenNative(ModelAndViews(100'000, 201), peak);
   ASSERT_FALSE(refused.Ok());
   EXPECT_EQ(refused.Detail(), DrawingTooLargeText());
+}
+
+// A block of 3,000 short texts placed once: its expansion holds a copy of
+// each text, and the forecast weighs them as texts, not as lines.
+TEST(NativeForecast, AnExpansionOfTextsIsWeighedAtTheTextsSize) {
+  test::FixtureDocument document;
+  test::FixtureSheet sheet;
+  sheet.name = u"Model";
+  test::FixtureBlock block;
+  for (int i = 0; i < 3000; ++i) {
+    auto text = std::make_shared<cText>();
+    text->SetText(WString(u"ABCDE"));
+    text->attr.height = 2;
+    text->point = {double(i % 50) * 10, double(i / 50) * 5};
+    text->MarkDirty();
+    block.objects.push_back(text);
+  }
+  sheet.blocks.push_back(std::move(block));
+  test::InsertFixture placed;
+  placed.level = 65535;
+  placed.blockIndex = 0;
+  sheet.inserts.push_back(placed);
+  document.sheets.push_back(std::move(sheet));
+  std::uint64_t peak = 0;
+  DocumentResult result = OpenNative(test::WriteNativeFile(document), peak);
+  ASSERT_TRUE(result.Ok()) << result.Detail().ToUtf8();
+  const DocumentCost cost = ForecastDocumentCost(*result.Document());
+  cSheet& opened = *result.Document()->GetSheet(0);
+  cInsert* insert = opened.TopBlock().FirstObject()->AsInsert();
+  ASSERT_NE(insert, nullptr);
+  const std::uint64_t before = GetAllocatedBytes();
+  alloc_testing::SetCounters(before, before);
+  insert->MarkDirty();
+  insert->UpdateIfDirty(opened.Data());
+  ASSERT_EQ(insert->GetChildren().size(), 3000u);
+  EXPECT_LE(GetPeakAllocatedBytes() - before, cost.cost.bytes - kBytesBesideDrawing);
 }
 
 TEST(NativeForecast, ALatticeWithinTheCeilingsOpensWholeAndSilent) {
