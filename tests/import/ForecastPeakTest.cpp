@@ -1,7 +1,8 @@
 // The forecast holds the heap an open and its first paint really take:
 // doubling lattices (every nested placement on every path makes an insert
-// and a generated block) and symbols placed each at an angle of its own
-// (each a block of its own) are read, forecast, assembled, fitted and
+// and a generated block), symbols placed each at an angle of its own (each
+// a block of its own) and texts, kept and expanded, are read, forecast,
+// assembled, fitted and
 // painted, and the counting allocator's peak above what the records held
 // stays within the forecast bytes. The forecast is no blind guess either:
 // what it gives the drawing itself stays within twice the peak.
@@ -26,6 +27,7 @@
 #include "render/RasterSurface.h"
 #include "tests/support/BombDrawings.h"
 #include "tests/support/CapacityDrawings.h"
+#include "tests/support/DxfWriter.h"
 
 namespace kvn {
 namespace {
@@ -72,6 +74,21 @@ Measured Measure(const std::string& file) {
   return m;
 }
 
+// A block of `texts` texts of five letters placed once, and as many at the top.
+std::string Texts(int texts) {
+  test::DxfWriter w;
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
+  auto text = [&w](int i) {
+    w.Str(0, "TEXT").Str(8, "0").Point(10, (i % 50) * 12.0, (i / 50) * 4.0).Real(40, 2.0).Str(1, "ABCDE");
+  };
+  w.Section("BLOCKS").Block("T");
+  for (int i = 0; i < texts; ++i) text(i);
+  w.EndBlock().EndSection().Section("ENTITIES");
+  for (int i = 0; i < texts; ++i) text(i);
+  w.Insert("T", "0", 1000, 0).EndSection().Eof();
+  return w.Bytes();
+}
+
 TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
   struct Case {
     const char* name;
@@ -84,6 +101,7 @@ TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
       {"arrays 10 x 10 nested 2 deep", test::BombDxf({test::BombShape::Arrays, 2, 10})},
       {"2,000 of 100 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 100, 2000)},
       {"300 of 1,000 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 1000, 300)},
+      {"3,000 texts, and a block of them placed once", Texts(3000)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
