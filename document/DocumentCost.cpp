@@ -17,39 +17,69 @@ namespace kvn {
 
 namespace {
 
+// What one placement walks, and the bytes its expansion holds.
+struct Walk {
+  std::uint64_t walked = 0;
+  std::uint64_t bytes = 0;
+
+  void Add(const Walk& other) {
+    walked = SaturatedPlus(walked, other.walked, kWalkCeiling);
+    bytes = SaturatedPlus(bytes, other.bytes, kMemoryCeiling);
+  }
+};
+
 class SheetWalk {
  public:
   explicit SheetWalk(cDrawingData& data) : data_(data) {}
 
-  // What one placement of the block walks: its objects, nested inserts by
-  // their blocks. A block on its own path, or deeper than a path may go,
-  // expands to nothing there; each block is counted once.
-  std::uint64_t OfBlock(std::uint32_t index, int depth) {
-    if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return 0;
-    if (walked_.size() < data_.BlockCount()) walked_.resize(data_.BlockCount(), kNotYet);
-    if (walked_[index] == kCounting) return 0;
-    if (walked_[index] != kNotYet) return walked_[index];
-    walked_[index] = kCounting;
-    std::uint64_t total = 0;
+  // What one placement of the block walks: its objects, a nested insert
+  // once as the expansion enters it and then by its block, its labels and
+  // blank-out rectangle; and what its children take, a text at its size.
+  // A block on its own path, or deeper than a path may go, expands to
+  // nothing there; each block is counted once.
+  Walk OfBlock(std::uint32_t index, int depth) {
+    if (index >= data_.BlockCount() || depth >= BlockPath::kMaxDepth) return {};
+    if (state_.size() < data_.BlockCount()) {
+      state_.resize(data_.BlockCount(), kNotYet);
+      walks_.resize(data_.BlockCount());
+    }
+    if (state_[index] == kCounting) return {};
+    if (state_[index] == kCounted) return walks_[index];
+    state_[index] = kCounting;
+    Walk total;
     if (const cBlock* block = data_.GetBlock(index)) {
-      for (const cOutObj* o = block->FirstObject(); o && total <= kWalkCeiling; o = o->next) {
-        total = SaturatedPlus(total, OfObject(*o, depth), kWalkCeiling);
+      for (const cOutObj* o = block->FirstObject(); o && total.walked <= kWalkCeiling; o = o->next) {
+        total.Add(OfObject(*o, depth));
+        if (const cInsert* nested = o->AsInsert()) total.Add(Extras(*nested));
       }
     }
-    walked_[index] = total;
+    state_[index] = kCounted;
+    walks_[index] = total;
     return total;
   }
 
-  std::uint64_t OfObject(const cOutObj& object, int depth) {
+  Walk OfObject(const cOutObj& object, int depth) {
     if (const cInsert* insert = object.AsInsert()) return OfBlock(insert->blockIndex, depth + 1);
-    if (const cText* text = object.AsText()) return TextWalk(text->GetText().View().size());
-    return 1;
+    if (const cText* text = object.AsText()) {
+      const std::size_t characters = text->GetText().View().size();
+      return Walk{TextWalk(characters), kBytesPerText + characters * kBytesPerCharacter};
+    }
+    return Walk{1, kBytesPerChild};
+  }
+
+  // An insert's own additions to the expansion it is part of: the entry
+  // into it, its labels and its blank-out rectangle.
+  static Walk Extras(const cInsert& insert) {
+    const std::uint64_t labels = std::uint64_t(insert.LabelSlotCount());
+    const std::uint64_t blankOut = insert.blankOut & 1;
+    return Walk{1 + labels + blankOut, labels * kBytesPerText + blankOut * kBytesPerChild};
   }
 
  private:
-  static constexpr std::uint64_t kNotYet = ~std::uint64_t(0), kCounting = kNotYet - 1;
+  static constexpr std::uint8_t kNotYet = 0, kCounting = 1, kCounted = 2;
   cDrawingData& data_;
-  std::vector<std::uint64_t> walked_;
+  std::vector<std::uint8_t> state_;
+  std::vector<Walk> walks_;
 };
 
 }  // namespace
@@ -60,18 +90,21 @@ DocumentCost ForecastDocumentCost(cDrawingDoc& document) {
   // What each sheet shows without its views (a view shows no other view),
   // then the views on top of that.
   std::vector<std::uint64_t> own(sheets, 0), views(sheets, 0);
-  std::uint64_t largest = 0;
+  std::uint64_t largest = 0, topObjects = 0;
   for (std::uint32_t s = 0; s < sheets; ++s) {
     cSheet* sheet = document.GetSheet(s);
     if (!sheet || !sheet->Data()) continue;
     SheetWalk walk(*sheet->Data());
     InsertExpansionSize size(*sheet->Data());
     for (const cOutObj* o = sheet->TopBlock().FirstObject(); o; o = o->next) {
+      ++topObjects;
       if (o->AsSection()) continue;
-      const std::uint64_t walked = walk.OfObject(*o, 0);
-      own[s] = SaturatedPlus(own[s], walked, kWalkCeiling);
+      const Walk placed = walk.OfObject(*o, 0);
+      own[s] = SaturatedPlus(own[s], placed.walked, kWalkCeiling);
       if (const cInsert* insert = o->AsInsert()) {
-        largest = std::max(largest, walked);
+        // Its labels are children of its expansion too.
+        const std::uint64_t labels = std::uint64_t(insert->LabelSlotCount()) * kBytesPerText;
+        largest = std::max(largest, SaturatedPlus(placed.bytes, labels, kMemoryCeiling));
         if (size.Cut(*insert)) ++result.insertsCut;
       }
     }
@@ -88,7 +121,9 @@ DocumentCost ForecastDocumentCost(cDrawingDoc& document) {
     }
     result.cost.walked = std::max(result.cost.walked, SaturatedPlus(own[s], views[s], kWalkCeiling));
   }
-  result.cost.bytes = PaintBytesOfPlacement(largest);
+  // The objects are read already; what the open adds is what the first
+  // paint keeps of each top object and the largest placement's expansion.
+  result.cost.bytes = OpenBytes(SaturatedTimes(topObjects, kBytesPerIndexEntry, kMemoryCeiling), largest);
   return result;
 }
 

@@ -4,12 +4,11 @@
 
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
-#include "model/InsertExpansion.h"
 
 namespace kvn {
 
-std::uint64_t PaintBytesOfPlacement(std::uint64_t walked) {
-  return std::min<std::uint64_t>(walked, kExpansionBudget) * kBytesPerChild;
+std::uint64_t OpenBytes(std::uint64_t kept, std::uint64_t largestExpansion) {
+  return SaturatedPlus(SaturatedPlus(kept, largestExpansion, kMemoryCeiling), kBytesBesideDrawing, kMemoryCeiling);
 }
 
 WString DrawingTooLargeText() {

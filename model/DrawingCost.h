@@ -17,6 +17,7 @@
 
 #include "foundation/CountingAlloc.h"
 #include "foundation/WString.h"
+#include "model/KeptExpansions.h"
 
 namespace kvn {
 
@@ -29,12 +30,29 @@ inline constexpr std::uint64_t kMemoryCeiling = kLowMemoryThreshold;
 // Heap bytes, measured with the counting allocator on the release build:
 // a drawing object kept by the open (a line with its styling: 117 on a
 // drawing of two million lines placed each at its own angle); a cInsert
-// with the generated block it places; a child of an expanded insert while
-// a paint holds it; a character of a text beyond its object.
+// (344) with its entries in the lists the open makes of it; a block
+// generated for an insert (208) with its slot in the block table and what
+// the merge of duplicate blocks takes for it while it compares them (about
+// 50; a lattice of 2^16 lines, 131,071 generated blocks, peaks at 605 per
+// insert and block together); a child of an expanded insert while a paint
+// holds it; a text, kept or expanded (cText is 320; 352 to 369 each on
+// 100,000 texts of five letters), and a character of it; the entry of an
+// object at the top of a sheet in the summary and extent index its first
+// paint makes and keeps (188 on 500,000 lines, 83 on 40,000 inserts).
 inline constexpr std::uint64_t kBytesPerObject = 128;
 inline constexpr std::uint64_t kBytesPerInsert = 400;
+inline constexpr std::uint64_t kBytesPerBlock = 240;
 inline constexpr std::uint64_t kBytesPerChild = 140;
+inline constexpr std::uint64_t kBytesPerText = 400;
 inline constexpr std::uint64_t kBytesPerCharacter = 4;
+inline constexpr std::uint64_t kBytesPerIndexEntry = 200;
+
+// The bytes the viewer holds for an open drawing beside what the drawing
+// keeps and one paint expands, whatever the drawing: the expansions kept
+// between repaints, up to their budget. Every forecast adds them
+// (OpenBytes), so that a drawing within the ceiling stays within it with
+// that budget spent.
+inline constexpr std::uint64_t kBytesBesideDrawing = kKeptExpansionBytes;
 
 // `count` x `each`, exact up to `limit` and anything past it beyond: the
 // forecast only has to tell that a limit is passed. Never overflows while
@@ -59,12 +77,13 @@ struct DrawingCost {
 // The objects a text walks when painted: its characters, at least one.
 inline std::uint64_t TextWalk(std::size_t characters) { return std::max<std::uint64_t>(characters, 1); }
 
-// The bytes a paint holds at once for a placement that shows `walked`
-// objects: its children expanded, no more than one expansion may make.
-std::uint64_t PaintBytesOfPlacement(std::uint64_t walked);
+// What an open holds at its most, the one sum of every forecast: `kept`,
+// what the open keeps, `largestExpansion`, the bytes of the largest
+// placement's children expanded, and the bytes held beside the drawing.
+std::uint64_t OpenBytes(std::uint64_t kept, std::uint64_t largestExpansion);
 
-// The warning of inserts shown only in part (each expansion stops at its
-// own cap), with %s their count.
+// The warning of inserts shown only in part (an expansion stopped at its
+// count), with %s their count: none within the forecast's ceilings.
 inline constexpr int kStrExpansionsCut = 19930;
 
 // The refusal the user reads, with the two ceilings.

@@ -12,14 +12,17 @@
 //
 // Nested blocks are entered through a BlockPath (model/BlockPath.h): a block
 // already on the path, or a path 64 deep, expands to nothing where it closes.
-// A budget of generated children per expansion keeps a lattice of blocks that
-// place each other several times, level after level, from growing without
-// end (kExpansionBudget), and a count of the nested blocks entered ends a
-// lattice of blocks that hold nothing but each other (kExpansionEntries).
+// Two counts per top-level expansion hold what no forecast has weighed (the
+// symbol blocks of line types): the children made (ExpansionBudget) and the
+// nested blocks entered (ExpansionEntries), which ends a lattice of blocks
+// that hold nothing but each other. Both sit at the forecast's ceilings
+// (model/DrawingCost.h), so a placement of a drawing that the forecast lets
+// open always expands whole.
 #pragma once
 
 #include <cstdint>
 
+#include "model/DrawingCost.h"
 #include "model/cInsert.h"
 
 namespace kvn {
@@ -28,12 +31,32 @@ class BlockPath;
 class cBlock;
 class cDrawingData;
 
-// Children one top-level expansion may make; far above real drawings (a
-// whole drawing placed as a block has some ten thousand objects).
-inline constexpr std::uint32_t kExpansionBudget = 400000;
-// Nested blocks one top-level expansion may enter: a binary lattice enters
-// about two blocks for every child it makes, and real drawings far fewer.
-inline constexpr std::uint32_t kExpansionEntries = 4 * kExpansionBudget;
+// Children one top-level expansion may make: as many as the heap's ceiling
+// holds. The forecast counts each placement's expansion at its full size
+// against that ceiling, so a drawing it lets open is never cut here.
+inline constexpr std::uint32_t kExpansionBudget = std::uint32_t(kMemoryCeiling / kBytesPerChild);
+// Nested blocks one top-level expansion may enter: as many as a paint may
+// walk, where the forecast counts every nested placement once.
+inline constexpr std::uint32_t kExpansionEntries = std::uint32_t(kWalkCeiling);
+
+// The two counts in force: kExpansionBudget and kExpansionEntries, unless a
+// test lowered them to reach them with small drawings.
+std::uint32_t ExpansionBudget();
+std::uint32_t ExpansionEntries();
+
+namespace expansion_testing {
+// Lowers both counts while it lives.
+class ScopedCuts {
+ public:
+  ScopedCuts(std::uint32_t children, std::uint32_t entries);
+  ~ScopedCuts();
+  ScopedCuts(const ScopedCuts&) = delete;
+  ScopedCuts& operator=(const ScopedCuts&) = delete;
+
+ private:
+  std::uint32_t children_, entries_;
+};
+}  // namespace expansion_testing
 
 struct ExpandInsertArgs {
   // Where the insert's block and its overrides are looked up; null (line

@@ -19,11 +19,13 @@ std::uint64_t Extras(const cInsert& insert) {
 
 }  // namespace
 
+InsertExpansionSize::InsertExpansionSize(cDrawingData& data) : data_(data), budget_(ExpansionBudget()) {}
+
 std::uint64_t InsertExpansionSize::Of(const cInsert& insert) {
   return OfBlock(insert.blockIndex, 0).children + Extras(insert);
 }
 
-bool InsertExpansionSize::Cut(const cInsert& insert) { return OfBlock(insert.blockIndex, 0).spent > kExpansionBudget; }
+bool InsertExpansionSize::Cut(const cInsert& insert) { return OfBlock(insert.blockIndex, 0).spent > budget_; }
 
 InsertExpansionSize::Count InsertExpansionSize::OfBlock(std::uint32_t index, int depth) {
   // The expansion enters no block twice on one path and none deeper than
@@ -41,7 +43,7 @@ InsertExpansionSize::Count InsertExpansionSize::OfBlock(std::uint32_t index, int
   Count total;
   if (const cBlock* block = data_.GetBlock(index)) {
     for (const cOutObj* o = block->FirstObject();
-         o && (total.children < kExpansionBudget || total.spent <= kExpansionBudget); o = o->next) {
+         o && (total.children < budget_ || total.spent <= budget_); o = o->next) {
       if (const cInsert* nested = o->AsInsert()) {
         const Count inner = OfBlock(nested->blockIndex, depth + 1);
         total.children += inner.children + Extras(*nested);
@@ -52,8 +54,8 @@ InsertExpansionSize::Count InsertExpansionSize::OfBlock(std::uint32_t index, int
       }
     }
   }
-  total.children = std::min<std::uint64_t>(total.children, kExpansionBudget);
-  total.spent = std::min<std::uint64_t>(total.spent, kExpansionBudget + 1);
+  total.children = std::min<std::uint64_t>(total.children, budget_);
+  total.spent = std::min<std::uint64_t>(total.spent, std::uint64_t(budget_) + 1);
   counted_[index] = total;
   state_[index] = 2;
   return total;

@@ -13,7 +13,7 @@ class cInsert;
 
 class InsertExpansionSize {
  public:
-  explicit InsertExpansionSize(cDrawingData& data) : data_(data) {}
+  explicit InsertExpansionSize(cDrawingData& data);
 
   // The block's objects (a nested insert counted by its own block, its
   // labels and blank-out rectangle) up to the expansion's budget, then the
@@ -35,6 +35,7 @@ class InsertExpansionSize {
   Count OfBlock(std::uint32_t index, int depth);
 
   cDrawingData& data_;
+  std::uint64_t budget_;  // the expansion's count of children in force
   std::vector<Count> counted_;
   std::vector<std::uint8_t> state_;  // 0 not yet, 1 being counted, 2 counted
 };

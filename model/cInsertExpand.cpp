@@ -80,9 +80,9 @@ void ExpandInsert(const ExpandInsertArgs& args) {
   if (!args.insert || !args.block || !args.out) return;
   BlockPath ownPath;
   BlockPath& path = args.path ? *args.path : ownPath;
-  std::uint32_t ownBudget = kExpansionBudget;
+  std::uint32_t ownBudget = ExpansionBudget();
   std::uint32_t& budget = args.budget ? *args.budget : ownBudget;
-  std::uint32_t ownEntries = kExpansionEntries;
+  std::uint32_t ownEntries = ExpansionEntries();
   std::uint32_t& entries = args.entries ? *args.entries : ownEntries;
   BlockPathScope scope(path, args.block);
   if (!scope.Entered()) return;

@@ -214,17 +214,15 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     // The attributes of the insert follow it in the block.
     std::uint32_t attributesEnd = i + 1;
     while (attributesEnd < count && block.entities[attributesEnd]->entityCode == entity::kAttrib) ++attributesEnd;
-    const std::uint64_t cells = std::uint64_t(insert->columns) * insert->rows;
-    if (cells > maxArrayCells) cellsCapped += cells - maxArrayCells;
-    std::uint64_t made = 0;
     // The same for every cell of an array.
     ImportMatrix local;
     const Vec3 insertion = SetupInsertMatrix(local, insert->extrusion, insert->rotation, insert->scale,
                                              insert->insertion);
     const double angle = insert->rotation * 3.141592653589793 / 180.0;
     const double cosine = std::cos(angle), sine = std::sin(angle);
-    for (std::uint32_t c = 0; c < insert->columns && made < maxArrayCells; ++c) {
-      for (std::uint32_t r = 0; r < insert->rows && made < maxArrayCells; ++r, ++made) {
+    // Every cell, column by column: the forecast weighed them all.
+    for (std::uint32_t c = 0; c < insert->columns; ++c) {
+      for (std::uint32_t r = 0; r < insert->rows; ++r) {
         const double dx = c * insert->columnSpacing, dy = r * insert->rowSpacing;
         const Vec3 cell = OcsToWcs(Vec3{dx * cosine - dy * sine, dx * sine + dy * cosine, 0.0}, insert->extrusion);
         const Vec3 origin{insertion.x + cell.x, insertion.y + cell.y, insertion.z + cell.z};

@@ -654,9 +654,6 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
   if (selfInserts != 0) {
     warnings.push_back(SelfInsertsWarning(selfInserts, maxInsertDepth));
   }
-  if (cellsCapped != 0) {
-    warnings.push_back(ArrayCellsWarning(cellsCapped, maxArrayCells));
-  }
   // Objects were read and none reaches a sheet: the open says so rather
   // than show an empty drawing without a word.
   bool anyObject = false;

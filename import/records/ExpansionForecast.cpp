@@ -1,17 +1,26 @@
 // The forecast of what a drawing will cost, taken from the import records
 // before anything is converted (model/DrawingCost.h): a drawing whose blocks
 // multiply past a ceiling is refused at once, not after its conversion has
-// filled the heap.
+// filled the heap. It counts what the conversion makes: for every nested
+// placement, on every path that reaches it, a cInsert and the block
+// generated for it; every array cell; the largest top-level placement's
+// expansion whole; and the pictures of IMAGE and OLE records, decoded once
+// for each file they show.
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "foundation/InFileStream.h"
 #include "import/records/InsertRecord.h"
+#include "import/records/PictureRecords.h"
 #include "import/records/TextRecord.h"
 #include "import/records/ViewportRecord.h"
 #include "import/records/YxxfReader.h"
+#include "model/cBitmap.h"
+#include "model/cWmf.h"
+#include "platform/image/PictureDecode.h"
 
 namespace kvn {
 
@@ -19,27 +28,53 @@ namespace {
 
 // What one placement of a block shows and keeps, or one sheet.
 struct Cost {
-  std::uint64_t walked = 0;  // objects a paint walks
-  std::uint64_t bytes = 0;   // bytes the open keeps
+  std::uint64_t walked = 0;    // objects a paint walks, nested placements among them
+  std::uint64_t bytes = 0;     // bytes the open keeps
+  std::uint64_t expansion = 0;  // bytes of the children an expansion makes of it
 
   void Add(const Cost& other) {
     walked = SaturatedPlus(walked, other.walked, kWalkCeiling);
     bytes = SaturatedPlus(bytes, other.bytes, kMemoryCeiling);
+    expansion = SaturatedPlus(expansion, other.expansion, kMemoryCeiling);
   }
   bool Past() const { return walked > kWalkCeiling || bytes > kMemoryCeiling; }
 };
 
-// `cells` placements of what `each` shows and keeps, each with its insert.
+// `cells` placements of what `each` shows and keeps, each with its insert
+// and the block generated for it; an expansion enters each placement once.
 Cost Placed(std::uint64_t cells, const Cost& each) {
-  return Cost{SaturatedTimes(cells, each.walked, kWalkCeiling),
-              SaturatedTimes(cells, std::min(each.bytes, kMemoryCeiling + 1) + kBytesPerInsert, kMemoryCeiling)};
+  return Cost{SaturatedTimes(cells, std::min(each.walked, kWalkCeiling + 1) + 1, kWalkCeiling),
+              SaturatedTimes(cells, std::min(each.bytes, kMemoryCeiling + 1) + kBytesPerInsert + kBytesPerBlock,
+                             kMemoryCeiling),
+              SaturatedTimes(cells, std::min(each.expansion, kMemoryCeiling + 1), kMemoryCeiling)};
 }
 
-// A record that is no insert: one object, a text by its characters.
-Cost OfObject(const cOneObjRec& record) {
-  const cOneText* text = const_cast<cOneObjRec&>(record).AsText();
-  const std::size_t characters = text ? text->text.View().size() : 0;
-  return Cost{TextWalk(characters), kBytesPerObject + characters * kBytesPerCharacter};
+// The bytes a picture file costs the open: its bitmap decoded, and the
+// copy its colour reduction makes while the decoded one is held (a 32-bit
+// picture becomes 24 bits; fewer colours than the depth holds, a palette).
+std::uint64_t DecodedPictureBytes(std::uint64_t pixelBytes) { return SaturatedTimes(pixelBytes, 2, kMemoryCeiling); }
+
+// What the loader will decode of an IMAGE's file, from its header: 0 for a
+// file it refuses (too large, not a picture). The header is looked for in
+// the first 64 KB, else in the whole file (a TIFF may keep it at the end).
+std::uint64_t ProbedPictureBytes(const WString& path) {
+  constexpr std::uint32_t kHeadBytes = 64 * 1024;
+  InFileStream in(path, true);
+  if (!in.IsOpen()) return 0;
+  const std::uint64_t size = in.Size();
+  std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, kHeadBytes)));
+  bytes.resize(in.Read(bytes.data(), std::uint32_t(bytes.size())));
+  PictureInfo info;
+  PictureStatus status = ProbePicture(bytes.data(), bytes.size(), &info);
+  if (status != PictureStatus::kOk && status != PictureStatus::kTooLarge && size > bytes.size() &&
+      size <= kMaxDibImageBytes) {
+    std::vector<std::uint8_t> whole(std::size_t(size - bytes.size()));
+    whole.resize(in.Read(whole.data(), std::uint32_t(whole.size())));
+    bytes.insert(bytes.end(), whole.begin(), whole.end());
+    info = PictureInfo{};
+    status = ProbePicture(bytes.data(), bytes.size(), &info);
+  }
+  return status == PictureStatus::kOk ? DecodedPictureBytes(info.pixelBytes) : 0;
 }
 
 // The bytes that tell apart two top-level inserts whose placements may
@@ -68,6 +103,9 @@ class Forecast {
  public:
   explicit Forecast(YxxfReader& reader) : reader_(reader) {}
 
+  // The pictures the records met so far place, each counted once.
+  std::uint64_t PictureBytes() const { return pictureBytes_; }
+
   // One sheet built from `block` in `mode`; each of its views walks
   // `viewed` objects (what the model shows).
   Cost OfSheet(YxxfBlockRec& block, int mode, std::uint64_t viewed) {
@@ -80,13 +118,16 @@ class Forecast {
       if (&record == overall) continue;
       if ((mode == 1 && record.paperSpace) || (mode == 2 && !record.paperSpace)) continue;
       if (record.invisible || record.entityCode == entity::kAttrib) continue;
+      // Every object at the top also has its entry in the paint's index.
       if (const_cast<cOneObjRec&>(record).AsViewPort()) {
-        total.Add(Cost{viewed, kBytesPerObject});
+        total.Add(Cost{viewed, kBytesPerObject + kBytesPerIndexEntry, 0});
         continue;
       }
       const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
       if (!insert) {
-        total.Add(OfObject(record));
+        Cost object = OfObject(record);
+        object.bytes += kBytesPerIndexEntry;
+        total.Add(object);
         continue;
       }
       const std::uint32_t attributesEnd = AttributesEnd(block, i);
@@ -94,29 +135,69 @@ class Forecast {
       Cost each;
       const std::uint64_t cells = Placements(*insert, target, 0, block, i, attributesEnd, each);
       if (cells == 0) continue;
-      largestPlacement_ = std::max(largestPlacement_, each.walked);
+      largestPlacement_ = std::max(largestPlacement_, each.expansion);
       // Top-level inserts alike (and the cells of one array) place the
       // block generated for the first, which alone keeps it; an insert with
       // attributes has its own.
       if (attributesEnd == i + 1) {
         Cost placed{SaturatedTimes(cells, each.walked, kWalkCeiling),
-                    SaturatedTimes(cells, kBytesPerInsert, kMemoryCeiling)};
+                    SaturatedTimes(cells, kBytesPerInsert + kBytesPerIndexEntry, kMemoryCeiling), 0};
         if (shared.insert(SharingKey(*target, *insert)).second) {
-          placed.bytes = SaturatedPlus(each.bytes, placed.bytes, kMemoryCeiling);
+          placed.bytes = SaturatedPlus(SaturatedPlus(each.bytes, kBytesPerBlock, kMemoryCeiling), placed.bytes,
+                                       kMemoryCeiling);
         }
         total.Add(placed);
       } else {
-        total.Add(Placed(cells, each));
+        Cost placed = Placed(cells, each);
+        placed.bytes = SaturatedPlus(placed.bytes, SaturatedTimes(cells, kBytesPerIndexEntry, kMemoryCeiling),
+                                     kMemoryCeiling);
+        total.Add(placed);
       }
       i = attributesEnd - 1;
     }
     return total;
   }
 
-  // The objects of the largest top-level placement met so far.
+  // The bytes of the largest top-level placement's expansion met so far.
   std::uint64_t LargestPlacement() const { return largestPlacement_; }
 
  private:
+  // A record that is no insert: one object, a text by its characters. A
+  // picture's bitmap is shared by every object placed from its file (an
+  // IMAGE) or its record (an OLE frame): counted apart, once.
+  Cost OfObject(const cOneObjRec& record) {
+    cOneObjRec& r = const_cast<cOneObjRec&>(record);
+    const cOneText* text = r.AsText();
+    const std::size_t characters = text ? text->text.View().size() : 0;
+    if (record.Kind() == RecordKind::Bitmap) CountImage(static_cast<const cOneBitmap&>(record));
+    if (record.Kind() == RecordKind::Ole) CountOle(static_cast<const cOLE&>(record));
+    if (text) {
+      const std::uint64_t bytes = kBytesPerText + characters * kBytesPerCharacter;
+      return Cost{TextWalk(characters), bytes, bytes};
+    }
+    return Cost{1, kBytesPerObject, kBytesPerChild};
+  }
+
+  void CountImage(const cOneBitmap& image) {
+    // Many IMAGEs may show one definition: its file is looked for once.
+    if (!pictureDefinitions_.insert(image.imageDefHandle).second) return;
+    const WString path = reader_.ImageFile(image.imageDefHandle);
+    if (path.IsEmpty() || !pictureFiles_.insert(std::u16string(path.View())).second) return;
+    pictureBytes_ = SaturatedPlus(pictureBytes_, ProbedPictureBytes(path), kMemoryCeiling);
+  }
+
+  // The frame's picture was decoded as the file was read; the objects
+  // placed from it share it.
+  void CountOle(const cOLE& frame) {
+    if (!frame.valid || !pictureRecords_.insert(&frame).second) return;
+    std::uint64_t bytes = 0;
+    if (frame.bitmap && frame.bitmap->StoredDib()) bytes += frame.bitmap->StoredDib()->PackedDibSize();
+    if (frame.bitmap && frame.bitmap->GetAlphaMask()) bytes += frame.bitmap->GetAlphaMask()->PackedDibSize();
+    if (frame.metafile && frame.metafile->Bits() && frame.metafile->Bits()->bytes)
+      bytes += frame.metafile->Bits()->bytes->size();
+    pictureBytes_ = SaturatedPlus(pictureBytes_, bytes, kMemoryCeiling);
+  }
+
   // The paper's overall viewport, which the conversion skips: the one of
   // id 1, or the first when none has an id.
   static const cOneObjRec* OverallViewport(YxxfBlockRec& block) {
@@ -150,7 +231,7 @@ class Forecast {
                            YxxfBlockRec& block, std::uint32_t i, std::uint32_t attributesEnd, Cost& each) {
     if (!target) return 0;
     if ((target->flags & 4) && !target->xrefPath.IsEmpty()) {
-      each = Cost{1, kBytesPerObject};
+      each = Cost{1, kBytesPerObject, kBytesPerChild};
       return 1;
     }
     if (depth + 1 > reader_.maxInsertDepth) return 0;
@@ -159,7 +240,7 @@ class Forecast {
       const cOneObjRec& attribute = *block.entities[a];
       if (!attribute.invisible) each.Add(OfObject(attribute));
     }
-    return std::min<std::uint64_t>(std::uint64_t(insert.columns) * insert.rows, reader_.maxArrayCells);
+    return std::uint64_t(insert.columns) * insert.rows;
   }
 
   // What one nested placement of `block` shows and keeps: its objects, and
@@ -190,10 +271,14 @@ class Forecast {
     return total;
   }
 
-  static constexpr Cost kCounting{~std::uint64_t(0), 0};
+  static constexpr Cost kCounting{~std::uint64_t(0), 0, 0};
   YxxfReader& reader_;
   std::unordered_map<const YxxfBlockRec*, Cost> blocks_;
   std::uint64_t largestPlacement_ = 0;
+  std::unordered_set<std::uint64_t> pictureDefinitions_;
+  std::unordered_set<std::u16string> pictureFiles_;
+  std::unordered_set<const cOneObjRec*> pictureRecords_;
+  std::uint64_t pictureBytes_ = 0;
 };
 
 }  // namespace
@@ -209,8 +294,16 @@ DrawingCost YxxfReader::ForecastCost(const std::vector<SheetSource>& sources) {
     cost.walked = std::max(cost.walked, sheet.walked);
     cost.bytes = SaturatedPlus(cost.bytes, sheet.bytes, kMemoryCeiling);
   }
-  cost.bytes = SaturatedPlus(cost.bytes, PaintBytesOfPlacement(forecast.LargestPlacement()), kMemoryCeiling);
+  cost.bytes =
+      OpenBytes(SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling), forecast.LargestPlacement());
   return cost;
+}
+
+DrawingCost YxxfReader::ForecastCost() {
+  const YxxfLayoutRec* modelLayout = nullptr;
+  const YxxfViewportRec* modelViewport = FindModelViewport(*this, &modelLayout);
+  blockLookup_.Reset();
+  return ForecastCost(SheetSources(modelLayout, modelViewport));
 }
 
 bool YxxfReader::ForeseeDrawing(const std::vector<SheetSource>& sources) {

@@ -19,10 +19,6 @@ WString SelfInsertsWarning(std::uint64_t count, std::uint64_t maxDepth) {
   return FormatPercentS2(LoadLangString(kStrSelfInsertsLeftOut), ImportWarningNumber(count), ImportWarningNumber(maxDepth));
 }
 
-WString ArrayCellsWarning(std::uint64_t count, std::uint64_t maxCells) {
-  return FormatPercentS2(LoadLangString(kStrArrayCellsLeftOut), ImportWarningNumber(count), ImportWarningNumber(maxCells));
-}
-
 WString ReferenceLeftOutWarning(const WString& path) {
   return FormatPercentS(LoadLangString(kStrReferenceLeftOut), path);
 }

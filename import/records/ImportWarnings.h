@@ -11,15 +11,12 @@ namespace kvn {
 
 inline constexpr int kStrClassesUnread = 19850;
 inline constexpr int kStrSelfInsertsLeftOut = 19851;
-inline constexpr int kStrArrayCellsLeftOut = 19852;
 inline constexpr int kStrReferenceLeftOut = 19853;
 
 // The DWG classes section could not be read: objects of custom classes are missing.
 WString ClassesUnreadWarning();
 // `count` inserts of a block into itself, or nested deeper than `maxDepth`, were left out.
 WString SelfInsertsWarning(std::uint64_t count, std::uint64_t maxDepth);
-// `count` cells of insert arrays beyond `maxCells` per insert were left out.
-WString ArrayCellsWarning(std::uint64_t count, std::uint64_t maxCells);
 // The external reference stored as `path` did not load; the drawing shows without it.
 WString ReferenceLeftOutWarning(const WString& path);
 

@@ -92,6 +92,14 @@ bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const 
 
 // ---- IMAGE ----
 
+WString YxxfReader::ImageFile(std::uint64_t imageDefHandle) const {
+  if (imageDefHandle == 0) return WString();
+  for (const YxxfImageDefRec* d : imageDefs) {
+    if (d->handle == imageDefHandle) return FindImageFile(d->fileName, fileName);
+  }
+  return WString();
+}
+
 cOneBitmap::cOneBitmap() = default;
 cOneBitmap::~cOneBitmap() = default;
 
@@ -107,25 +115,24 @@ cOneBitmap::cOneBitmap(const YxxfGroupRecord* record, std::uint16_t code) : Spoo
 void cOneBitmap::LoadPicture(YxxfReader* reader) const {
   resolved_ = true;
   if (!reader || imageDefHandle == 0) return;
-  const YxxfImageDefRec* definition = nullptr;
-  for (const YxxfImageDefRec* d : reader->imageDefs) {
-    if (d->handle == imageDefHandle) {
-      definition = d;
-      break;
+  const WString path = reader->ImageFile(imageDefHandle);
+  if (path.IsEmpty()) return;
+  // Records that show one file share its picture: it is decoded once.
+  auto [at, fresh] = reader->loadedPictures.try_emplace(std::u16string(path.View()));
+  YxxfReader::LoadedPicture& loaded = at->second;
+  if (fresh) {
+    PictureInfo info;
+    std::unique_ptr<cOutObj> object = LoadPictureObject(nullptr, nullptr, path, 1.0, false, &info);
+    if (object && object->AsBitmap()) {
+      loaded.picture.reset(static_cast<cBitmap*>(object.release()));
+    } else {
+      loaded.tooLarge = info.tooLarge;
     }
   }
-  if (!definition) return;
-  const WString path = FindImageFile(definition->fileName, reader->fileName);
-  if (path.IsEmpty()) return;
-  PictureInfo info;
-  std::unique_ptr<cOutObj> loaded = LoadPictureObject(nullptr, nullptr, path, 1.0, false, &info);
-  if (loaded && loaded->AsBitmap()) {
-    picture_.reset(static_cast<cBitmap*>(loaded.release()));
-  } else if (info.tooLarge) {
-    // A record loads its picture once: the loss counts once however often
-    // its block is placed.
-    reader->statistics.CountLoss("IMAGE", LossReason::PictureTooLarge);
-  }
+  picture_ = loaded.picture;
+  // A record loads its picture once: the loss counts once however often
+  // its block is placed.
+  if (loaded.tooLarge) reader->statistics.CountLoss("IMAGE", LossReason::PictureTooLarge);
 }
 
 ObjectChain cOneBitmap::MakeObject(const ImportMatrix* transform, YxxfReader* reader, void*) const {

@@ -19,7 +19,8 @@
 // (A = O + u x width, B = O + v x height), image definition handle 340.
 // The first MakeObject finds the definition (YxxfReader::imageDefs), the
 // file (FindImageFile: the stored path, else its name beside the drawing)
-// and loads it as a bitmap; later calls reuse that picture. A picture found
+// and loads it as a bitmap, once for all the records that show that file
+// (YxxfReader::loadedPictures); later calls reuse that picture. A picture found
 // but refused for its size is counted as a loss of the reader's statistics
 // (LossReason::PictureTooLarge), once for the record; a file not found is
 // passed by. The picture is not spooled: a record read back from the spool
@@ -85,7 +86,8 @@ class cOneBitmap : public SpooledRecord<cOneBitmap> {
  private:
   void LoadPicture(YxxfReader* reader) const;
   mutable bool resolved_ = false;
-  mutable std::unique_ptr<cBitmap> picture_;
+  // The file's picture, shared with every record that shows it.
+  mutable std::shared_ptr<const cBitmap> picture_;
 };
 
 class cOLE : public SpooledRecord<cOLE> {

@@ -49,6 +49,7 @@ class OutFileStream;
 class ProgressMonitor;
 class YxxfEntInsert;
 class YxxfGroupRecord;
+class cBitmap;
 class cAnyFill;
 class cDrawingData;
 class cDrawingDoc;
@@ -190,10 +191,9 @@ class YxxfReader {
   cDrawingData* styledData = nullptr;
   std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern, textStyleOfStyle;
 
-  // Limits: inserts nest at most this deep; an insert array makes at most
-  // this many cells (both cuts are told).
+  // Inserts nest at most this deep (the cut is told). An insert array makes
+  // every cell: the forecast alone bounds how many.
   std::uint32_t maxInsertDepth = 64;
-  std::uint64_t maxArrayCells = 10'000;
   // The refusal of a drawing whose forecast cost (model/DrawingCost.h) is
   // past a ceiling.
   static constexpr int kStrImportTooLarge = kStrDrawingTooLarge;
@@ -221,9 +221,10 @@ class YxxfReader {
   // every view of the other sheets shows.
   bool ForeseeDrawing(const std::vector<SheetSource>& sources);
   DrawingCost ForecastCost(const std::vector<SheetSource>& sources);
-  // Inserts skipped because their block is on their own insert chain, and
-  // array cells left out above the cap.
-  std::uint64_t selfInserts = 0, cellsCapped = 0;
+  // The same for the sheets the records describe (for tests and bench/).
+  DrawingCost ForecastCost();
+  // Inserts skipped because their block is on their own insert chain.
+  std::uint64_t selfInserts = 0;
   // Set when the import stopped; the message the user is shown.
   WString stopMessage;
   // ---- what the assembly may ask and load (set by the caller) ----
@@ -303,6 +304,17 @@ class YxxfReader {
   OwnedArray<YxxfViewportRec> viewports{8};
   WString fileName;
   OwnedArray<YxxfImageDefRec> imageDefs{8};
+  // The file an IMAGE shows through its definition (the stored path, else
+  // its name beside the drawing); empty when there is none.
+  WString ImageFile(std::uint64_t imageDefHandle) const;
+  // A picture file loaded for IMAGE records: every record of that file
+  // shares it (and the forecast counts it once). Null when the file gave no
+  // picture; `tooLarge` when it was refused for its size.
+  struct LoadedPicture {
+    std::shared_ptr<const cBitmap> picture;
+    bool tooLarge = false;
+  };
+  std::unordered_map<std::u16string, LoadedPicture> loadedPictures;
   // The fill styles made for pattern hatches, shared by equal patterns; a
   // hatch polygon's fill-style index points here until the assembly moves
   // them into the drawing's table.

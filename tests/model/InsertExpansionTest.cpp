@@ -270,6 +270,7 @@ TEST(InsertExpansionTest, SeventyDeepNestingStopsAtThePathDepth) {
 }
 
 TEST(InsertExpansionTest, LatticeOfBlocksIsHeldByTheBudget) {
+  const expansion_testing::ScopedCuts cuts(400'000, 1'600'000);
   DataRef d;
   // Each level places the one below twice: 2^40 leaves without a budget.
   std::uint32_t previous = AddBlock(d.data, {Line({0, 0}, {1, 0})});
@@ -277,7 +278,7 @@ TEST(InsertExpansionTest, LatticeOfBlocksIsHeldByTheBudget) {
   cInsert top;
   top.blockIndex = previous;
   top.UpdateIfDirty(d.data);
-  EXPECT_EQ(top.GetChildren().size(), std::size_t(kExpansionBudget));
+  EXPECT_EQ(top.GetChildren().size(), std::size_t(ExpansionBudget()));
 }
 
 TEST(InsertExpansionTest, ExplodePlacesCopiesWithTheInsertsPagesAndLevel) {

@@ -1,0 +1,119 @@
+// The forecast holds the heap an open and its first paint really take:
+// doubling lattices (every nested placement on every path makes an insert
+// and a generated block), symbols placed each at an angle of its own (each
+// a block of its own) and texts, kept and expanded, are read, forecast,
+// assembled, fitted and
+// painted, and the counting allocator's peak above what the records held
+// stays within the forecast bytes. The forecast is no blind guess either:
+// what it gives the drawing itself stays within twice the peak.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+#include "document/cDrawing.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
+#include "foundation/CountingAlloc.h"
+#include "foundation/InFileStream.h"
+#include "import/dxf/DxfReader.h"
+#include "import/records/YxxfReader.h"
+#include "model/DrawingCost.h"
+#include "model/WorldMapping.h"
+#include "model/cBlock.h"
+#include "render/DrawInfo.h"
+#include "render/PagePainter.h"
+#include "render/RasterSurface.h"
+#include "tests/support/BombDrawings.h"
+#include "tests/support/CapacityDrawings.h"
+#include "tests/support/DxfWriter.h"
+
+namespace kvn {
+namespace {
+
+struct Measured {
+  DrawingCost forecast;
+  std::uint64_t peak = 0;
+  bool opened = false;
+};
+
+Measured Measure(const std::string& file) {
+  ByteArray bytes;
+  bytes.AppendBytes(file.data(), std::int64_t(file.size()));
+  InFileStream in = InFileStream::FromMemory(bytes);
+  Measured m;
+  auto reader = std::make_unique<YxxfReader>(WString(u"peak.dxf"), 1);
+  DxfReadOutcome outcome;
+  EXPECT_TRUE(ReadDxfSections(*reader, nullptr, in, outcome));
+  m.forecast = reader->ForecastCost();
+  const std::uint64_t read = GetAllocatedBytes();
+  alloc_testing::SetCounters(read, read);
+  std::unique_ptr<cDrawingDoc> document = reader->AssembleDrawing(nullptr);
+  m.opened = document != nullptr;
+  if (document) {
+    // The first paint: the fit, the summary and its index, every placement
+    // in view expanded.
+    cSheet& sheet = *document->GetSheet(0);
+    DRect extent;
+    ExtentFilter all;
+    sheet.Drawing().TopBlock()->GetFilteredExtent(all, sheet.Data(), extent);
+    extent.Normalize();
+    sheet.Drawing().Summary();
+    cRasterSurface surface(false);
+    EXPECT_TRUE(surface.Prepare(TRect{0, 0, 200, 200}));
+    WorldMapping mapping;
+    mapping.scale = 50.0 / std::max(1e-9, std::max(extent.x2 - extent.x1, extent.y2 - extent.y1));
+    mapping.offsetX = std::int32_t(-extent.x1 * mapping.scale * 4.0);
+    mapping.offsetY = std::int32_t(-extent.y1 * mapping.scale * 4.0);
+    mapping.SetDeviceClip(DeviceRect{0, 0, 200, 200});
+    cDrawInfo info(mapping, sheet.Data(), surface.DC(), &surface);
+    PaintSheetPage(sheet, 0, info);
+  }
+  m.peak = GetPeakAllocatedBytes() - read;
+  return m;
+}
+
+// A block of `texts` texts of five letters placed once, and as many at the top.
+std::string Texts(int texts) {
+  test::DxfWriter w;
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
+  auto text = [&w](int i) {
+    w.Str(0, "TEXT").Str(8, "0").Point(10, (i % 50) * 12.0, (i / 50) * 4.0).Real(40, 2.0).Str(1, "ABCDE");
+  };
+  w.Section("BLOCKS").Block("T");
+  for (int i = 0; i < texts; ++i) text(i);
+  w.EndBlock().EndSection().Section("ENTITIES");
+  for (int i = 0; i < texts; ++i) text(i);
+  w.Insert("T", "0", 1000, 0).EndSection().Eof();
+  return w.Bytes();
+}
+
+TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
+  struct Case {
+    const char* name;
+    std::string file;
+  };
+  const Case cases[] = {
+      {"doubling lattice of 12", test::BombDxf({test::BombShape::Doubling, 12})},
+      {"doubling lattice of 15", test::BombDxf({test::BombShape::Doubling, 15})},
+      {"ten-way lattice of 4", test::BombDxf({test::BombShape::TenWay, 4})},
+      {"arrays 10 x 10 nested 2 deep", test::BombDxf({test::BombShape::Arrays, 2, 10})},
+      {"2,000 of 100 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 100, 2000)},
+      {"300 of 1,000 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 1000, 300)},
+      {"3,000 texts, and a block of them placed once", Texts(3000)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Measured m = Measure(c.file);
+    ASSERT_TRUE(m.opened);
+    ASSERT_TRUE(m.forecast.Within());
+    EXPECT_LE(m.peak, m.forecast.bytes);
+    // What the drawing itself is forecast to take, beside the bytes every
+    // open is given.
+    EXPECT_LE(m.forecast.bytes - kBytesBesideDrawing, 2 * m.peak);
+  }
+}
+
+}  // namespace
+}  // namespace kvn
