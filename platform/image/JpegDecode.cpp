@@ -37,14 +37,24 @@ void OnJpegMessage(j_common_ptr info, int level) {
     reinterpret_cast<JpegErrors*>(info->err)->cut = true;
 }
 
+// The largest horizontal and vertical sampling factors of the components:
+// an MCU spans 8 times as many pixels.
+struct Sampling {
+  int maxH = 1, maxV = 1;
+};
+Sampling MaxSampling(const jpeg_decompress_struct& info) {
+  Sampling s;
+  for (int c = 0; c < info.num_components; ++c) {
+    s.maxH = std::max(s.maxH, info.comp_info[c].h_samp_factor);
+    s.maxV = std::max(s.maxV, info.comp_info[c].v_samp_factor);
+  }
+  return s;
+}
+
 // The 8x8 blocks of the component that has the most, from the header's
 // sizes and sampling factors alone.
 std::uint64_t LargestComponentBlocks(const jpeg_decompress_struct& info) {
-  int maxH = 1, maxV = 1;
-  for (int c = 0; c < info.num_components; ++c) {
-    maxH = std::max(maxH, info.comp_info[c].h_samp_factor);
-    maxV = std::max(maxV, info.comp_info[c].v_samp_factor);
-  }
+  const auto [maxH, maxV] = MaxSampling(info);
   std::uint64_t most = 0;
   for (int c = 0; c < info.num_components; ++c) {
     const std::uint64_t w =
@@ -60,11 +70,7 @@ std::uint64_t LargestComponentBlocks(const jpeg_decompress_struct& info) {
 // 16-bit values per block) until its last scan.
 std::uint64_t CoefficientBytes(const jpeg_decompress_struct& info) {
   if (!info.progressive_mode) return 0;
-  int maxH = 1, maxV = 1;
-  for (int c = 0; c < info.num_components; ++c) {
-    maxH = std::max(maxH, info.comp_info[c].h_samp_factor);
-    maxV = std::max(maxV, info.comp_info[c].v_samp_factor);
-  }
+  const auto [maxH, maxV] = MaxSampling(info);
   std::uint64_t bytes = 0;
   for (int c = 0; c < info.num_components; ++c) {
     // Whole MCUs of the component, as libjpeg allocates them.
