@@ -319,6 +319,72 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
+void StepClock::Next() {
+  ++step_;
+  since_ = std::chrono::steady_clock::now();
+}
+
+bool StepClock::Expired(const std::string& what) {
+  if (std::chrono::steady_clock::now() - since_ < kStateLimit) return false;
+  if (!failed_) {
+    failed_ = true;
+    ADD_FAILURE() << what << ": step " << step_ << " did not reach its state within " << kStateLimit.count()
+                  << " s";
+  }
+  return true;
+}
+
+namespace {
+
+// The calls that find the tool tip window and its label.
+struct TooltipCalls {
+  template <class F>
+  static F Find(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+  }
+  GList* (*listToplevels)() = Find<GList* (*)()>("gtk_window_list_toplevels");
+  int (*mapped)(void*) = Find<int (*)(void*)>("gtk_widget_get_mapped");
+  const char* (*typeName)(void*) = Find<const char* (*)(void*)>("g_type_name_from_instance");
+  gsize (*containerType)() = Find<gsize (*)()>("gtk_container_get_type");
+  int (*isA)(void*, gsize) = Find<int (*)(void*, gsize)>("g_type_check_instance_is_a");
+  GList* (*children)(void*) = Find<GList* (*)(void*)>("gtk_container_get_children");
+  const char* (*labelText)(void*) = Find<const char* (*)(void*)>("gtk_label_get_text");
+  bool Ok() const {
+    return listToplevels && mapped && typeName && containerType && isA && children && labelText;
+  }
+};
+
+// The text of the first mapped label under `widget`.
+std::string MappedLabelText(const TooltipCalls& gtk, void* widget) {
+  if (!gtk.mapped(widget)) return {};
+  const char* type = gtk.typeName(widget);
+  if (type && std::string(type) == "GtkLabel") {
+    const char* text = gtk.labelText(widget);
+    return text ? text : "";
+  }
+  if (!gtk.isA(widget, gtk.containerType())) return {};
+  std::string text;
+  GList* children = gtk.children(widget);
+  for (GList* l = children; l && text.empty(); l = l->next) text = MappedLabelText(gtk, l->data);
+  g_list_free(children);
+  return text;
+}
+
+}  // namespace
+
+std::string MappedTooltip() {
+  static const TooltipCalls gtk;
+  if (!gtk.Ok()) return {};
+  std::string text;
+  GList* toplevels = gtk.listToplevels();
+  for (GList* l = toplevels; l && text.empty(); l = l->next) {
+    const char* type = gtk.typeName(l->data);
+    if (type && std::string(type) == "GtkTooltipWindow") text = MappedLabelText(gtk, l->data);
+  }
+  g_list_free(toplevels);
+  return text;
+}
+
 MessageBoxDialog* FindOpenBox() {
   for (wxWindow* w : wxTopLevelWindows) {
     if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
