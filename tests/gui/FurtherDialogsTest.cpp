@@ -33,13 +33,16 @@ TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
 // Runs `start` (modal), then the steps one per tick inside its loop.
 bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
   wxTimer timer;
-  int ticks = 0;
+  test::StepClock clock;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (++ticks > 300) {
+    if (clock.Expired("the dialog's steps")) {
       if (auto* d = dynamic_cast<TDialog*>(ModalStack::Top())) d->CloseWindow(kIdcCancel);
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(50);
   start();

@@ -221,31 +221,36 @@ TEST_F(ToolBarMenuTest, ToolBarButtonsShowTheirCommandHintsAsTooltips) {
     EXPECT_EQ(buttons[i]->GetId(), int(expected[i].first));
     HoverAt(centre(*buttons[i]));
     const WString want(expected[i].second);
-    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == want; }, 3s))
+    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == want; }))
         << expected[i].first << ": " << bar->GetTooltipText().ToUtf8();
   }
   // GTK itself shows the last one below the mouse after its delay.
   const TPoint last = centre(*buttons.back());
   const TRect below{last.x - 100, last.y + 14, last.x + 120, last.y + 60};
   MoveTo(TPoint{last.x, last.y + 200});
-  test::Pump(300ms);
+  EXPECT_TRUE(test::PumpUntil([] { return test::MappedTooltip().empty(); })) << "a tip stayed";
   const test::Screen before = test::GrabScreen(test::ArtifactDir() / "toolbar-no-tooltip.png");
   HoverAt(last);
-  test::Pump(1500ms);
-  const test::Screen shown = test::GrabScreen(test::ArtifactDir() / "toolbar-tooltip.png");
+  EXPECT_TRUE(test::PumpUntil([] { return !test::MappedTooltip().empty(); })) << "no tip was mapped";
+  // Mapped, then drawn: the screen shows it some frames later.
+  test::Screen shown;
+  test::PumpUntil([&] {
+    shown = test::GrabScreen(test::ArtifactDir() / "toolbar-tooltip.png");
+    return before.pixels.empty() || shown.pixels.empty() || Changed(before, shown, below) > 200;
+  });
   if (!before.pixels.empty() && !shown.pixels.empty()) {
     EXPECT_GT(Changed(before, shown, below), 200);
   }
   // Off the buttons the bar has no tool tip.
   MoveTo(TPoint{last.x, last.y + 200});
-  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText().IsEmpty(); }, 3s));
+  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText().IsEmpty(); }));
   // The hints follow the language.
   frame->SwitchLanguage(kLanguageCzech);
   test::Pump(200ms);
   bar = MainBar(*frame);
   ASSERT_NE(bar, nullptr);
   HoverAt(centre(*bar->Gadgets().front()));
-  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == WString(u"Otevřít (Ctrl+O)"); }, 3s))
+  EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == WString(u"Otevřít (Ctrl+O)"); }))
       << bar->GetTooltipText().ToUtf8();
   MoveTo(TPoint{last.x, last.y + 200});
   frame->SwitchLanguage(kLanguageEnglish);
@@ -282,9 +287,9 @@ TEST_F(ToolBarMenuTest, DisabledButtonsAndEveryPartOfTheBoxesShowTooltips) {
     ASSERT_NE(button, nullptr) << id;
     disabled += !button->GetEnabled();
     MoveTo(away);
-    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText().IsEmpty(); }, 3s)) << id;
+    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText().IsEmpty(); })) << id;
     HoverAt(centre(*button));
-    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == WString(hint); }, 3s))
+    EXPECT_TRUE(test::PumpUntil([&] { return bar->GetTooltipText() == WString(hint); }))
         << id << (button->GetEnabled() ? "" : " (disabled)") << ": " << bar->GetTooltipText().ToUtf8();
   }
   EXPECT_GE(disabled, 5) << "with no drawing open the drawing's commands are disabled";
@@ -306,12 +311,17 @@ TEST_F(ToolBarMenuTest, DisabledButtonsAndEveryPartOfTheBoxesShowTooltips) {
     for (const TPoint at : {TPoint{r.right - 8, (r.top + r.bottom) / 2}, TPoint{r.left + 20, (r.top + r.bottom) / 2}}) {
       SCOPED_TRACE("box " + std::to_string(n) + " at x " + std::to_string(at.x));
       MoveTo(away);
-      test::Pump(600ms);
+      EXPECT_TRUE(test::PumpUntil([] { return test::MappedTooltip().empty(); })) << "a tip stayed";
       const test::Screen before = test::GrabScreen(test::ArtifactDir() / ("box-tip-" + std::to_string(n) + "-none.png"));
       HoverAt(at);
-      test::Pump(1500ms);
-      const test::Screen shown = test::GrabScreen(test::ArtifactDir() / ("box-tip-" + std::to_string(n) + ".png"));
+      EXPECT_TRUE(test::PumpUntil([] { return !test::MappedTooltip().empty(); })) << "no tip was mapped";
       const TRect below{at.x - 100, r.bottom + 2, at.x + 120, r.bottom + 60};
+      // Mapped, then drawn: the screen shows it some frames later.
+      test::Screen shown;
+      test::PumpUntil([&] {
+        shown = test::GrabScreen(test::ArtifactDir() / ("box-tip-" + std::to_string(n) + ".png"));
+        return before.pixels.empty() || shown.pixels.empty() || Changed(before, shown, below) > 200;
+      });
       ASSERT_FALSE(before.pixels.empty() || shown.pixels.empty()) << "no screen grab";
       EXPECT_GT(Changed(before, shown, below), 200) << "no tip";
       ++n;
