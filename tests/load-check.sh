@@ -62,7 +62,7 @@ for run in $(seq 1 "$runs"); do
       echo "load-check: run $run of $runs left out: the last took ${last} s, ${left} s of the budget are left" | tee -a "$log"
       break
     fi
-    stop_args=(--stop-time "$(date -d "@$(( start + budget ))" '+%H:%M:%S')")
+    stop_args=(--stop-time "$(date -d "@$(( start + budget ))" '+%H:%M:%S %z')")
   fi
   output="$dir/Testing/load-check-run$run.txt"
   status=0

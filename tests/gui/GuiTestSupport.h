@@ -54,8 +54,7 @@ Screen GrabScreen(const std::filesystem::path& file);
 // print job ended). A test that passes goes on as soon as the state holds,
 // so only a fault ever waits this long; the bound is wide enough for the
 // sanitizer build on a machine loaded with twice as many busy threads as
-// it has cores (tests/load-check.sh), where a dialog took up to 25 s to
-// come and an exiting viewer up to 30 s to end.
+// it has cores (tests/load-check.sh).
 inline constexpr std::chrono::seconds kStateLimit{90};
 
 // Runs the toolkit's loop for a while, in rounds of 10 ms.
