@@ -443,7 +443,7 @@ std::string Shell(const std::string& command) {
 bool HaveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
 
 std::string XdoOnWindow(const std::string& title, const std::string& action) {
-  return "timeout 10 xdotool search --sync --onlyvisible --name '^" + title + "$' windowfocus --sync " + action +
+  return "timeout 50 xdotool search --sync --onlyvisible --name '^" + title + "$' windowfocus --sync " + action +
          " >/dev/null 2>&1";
 }
 

@@ -149,8 +149,9 @@ TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h);
 // A shell command that gives the X focus to the visible window titled
 // exactly `title` (there is no window manager on the test display to give
 // it) and then runs the xdotool `action` there, e.g. "key Tab". It waits
-// for the window and for the action to end, at most 10 s, so that no key
-// of one step arrives in a later one.
+// for the window and for the action to end, at most 50 s (a dialog of the
+// sanitizer build on a busy machine is slow to map), so that no key of one
+// step arrives in a later one.
 std::string XdoOnWindow(const std::string& title, const std::string& action = "");
 
 // While it lives, messages posted to the program's windows are dispatched
