@@ -372,6 +372,25 @@ std::string MappedLabelText(const TooltipCalls& gtk, void* widget) {
 
 }  // namespace
 
+int MappedMenus() {
+  static const TooltipCalls gtk;
+  static const auto child = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
+  static const auto menuType = reinterpret_cast<gsize (*)()>(dlsym(RTLD_DEFAULT, "gtk_menu_get_type"));
+  if (!gtk.Ok() || !child || !menuType) return 0;
+  int menus = 0;
+  GList* toplevels = gtk.listToplevels();
+  for (GList* l = toplevels; l; l = l->next) {
+    // A menu lives in a popup window of its own, its only child.
+    if (!gtk.mapped(l->data) || !gtk.isA(l->data, gtk.containerType())) continue;
+    const char* type = gtk.typeName(l->data);
+    if (!type || std::string(type) != "GtkWindow") continue;
+    void* inside = child(l->data);
+    menus += inside && gtk.isA(inside, menuType()) && gtk.mapped(inside) ? 1 : 0;
+  }
+  g_list_free(toplevels);
+  return menus;
+}
+
 std::string MappedTooltip() {
   static const TooltipCalls gtk;
   if (!gtk.Ok()) return {};

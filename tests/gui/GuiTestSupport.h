@@ -69,6 +69,11 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // every 20 ms, at most `timeout`.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kStateLimit);
 
+// How many of the toolkit's drop-down menus are mapped now in this
+// process. A key for a menu goes once the menu is up: sent before, it
+// reaches the window under it.
+int MappedMenus();
+
 // The clock of steps that a test runs one per tick of a timer inside a
 // modal loop, a step answering false to be asked again. Each step is timed
 // from when the one before it ended, so that a busy machine may be slow at
