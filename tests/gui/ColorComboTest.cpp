@@ -123,9 +123,17 @@ class ColorComboTest : public test::SettingsFolderTest {
       }
     });
   }
-  // Runs `f` once the grid shows.
+  // Runs `f` once the grid shows and holds the pointer: it takes the grab
+  // once the X server has mapped it, and a click or key before that goes
+  // to the window under it.
   void WhenGridShows(std::function<void()> f) {
-    When([] { return ShownGrid() != nullptr; }, std::move(f));
+    When(
+        [] {
+          TDialogColor* grid = ShownGrid();
+          return grid != nullptr && grid->Picker().GetHandle() != nullptr &&
+                 TWindow::GetCapture() == grid->Picker().GetHandle();
+        },
+        std::move(f));
   }
   // The test's bound: whatever is still open then is cancelled (Finish).
   void FinishAtTheLimit(bool& done) {
