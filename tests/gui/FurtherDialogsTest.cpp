@@ -3,6 +3,7 @@
 // by a click on an entry, its too long entry shown empty; the character
 // picker's sets and choice; the compact print dialog printing a range on
 // the fake queue.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
@@ -79,6 +80,13 @@ class FurtherDialogsTest : public test::SettingsFolderTest {
   int ownerClicks_ = 0;
 };
 
+// Whether the dialog is on the screen and holds the mouse.
+bool HoldsTheMouse(TTrackDialog& d) {
+  static const auto mapped = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_mapped"));
+  wxWindow* peer = d.GetPeer();
+  return peer && peer->HasCapture() && (!mapped || (peer->GetHandle() && mapped(peer->GetHandle())));
+}
+
 TEST_F(FurtherDialogsTest, TrackDialogClosesOnAClickOutsideOrOnAnEntry) {
   if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
   const std::vector<WString> strings = {WString(u"First"), WString(u"Second\tpart"),
@@ -91,7 +99,11 @@ TEST_F(FurtherDialogsTest, TrackDialogClosesOnAClickOutsideOrOnAnEntry) {
                        {
                            [] { return Running<TTrackDialog>() != nullptr; },
                            [&] {
+                             // The press goes once the dialog holds the mouse
+                             // (it takes it from the loop after showing): sent
+                             // before, it reaches the owner.
                              TTrackDialog& d = *Running<TTrackDialog>();
+                             if (!HoldsTheMouse(d)) return false;
                              EXPECT_EQ(TTrackDialog::Current(), &d);
                              count = d.List().GetCount();
                              second = d.List().GetString(1).ToUtf8();
@@ -116,6 +128,7 @@ TEST_F(FurtherDialogsTest, TrackDialogClosesOnAClickOutsideOrOnAnEntry) {
                            [] { return Running<TTrackDialog>() != nullptr; },
                            [&] {
                              TTrackDialog& d = *Running<TTrackDialog>();
+                             if (!HoldsTheMouse(d)) return false;
                              const TPoint at = d.List().ClientToScreen(TPoint{10, 5});
                              test::Shell("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
                                          " click 1");
