@@ -21,6 +21,8 @@ PACKAGES=(
   unicode-data hershey-fonts-data
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
+  # hands a path to the file chooser and reads back what its field holds
+  xclip
   fonts-liberation2 fonts-liberation fonts-dejavu-core
   # the faces that draw Symbol, Wingdings and Webdings texts of metafiles
   # (Symbola has the pictographs Unicode 7.0 encoded the dingbat faces as)

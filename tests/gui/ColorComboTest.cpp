@@ -81,7 +81,7 @@ TDialogColor* ShownGrid() {
 void KeysToGrid(const std::string& keys) {
   // The newest window of that name: a grid closed before may not be gone
   // from the server yet.
-  test::Shell("(sleep 0.3; w=$(timeout 10 xdotool search --sync --onlyvisible --name '^Color$' | tail -1); "
+  test::Shell("(sleep 0.3; w=$(timeout 50 xdotool search --sync --onlyvisible --name '^Color$' | tail -1); "
               "timeout 10 xdotool windowfocus --sync $w key " + keys + ") >/dev/null 2>&1 &");
 }
 
@@ -111,15 +111,33 @@ class ColorComboTest : public test::SettingsFolderTest {
     later_.push_back(std::make_unique<Later>(std::move(f)));
     later_.back()->StartOnce(ms);
   }
-  // Runs `f` once the grid shows, looking every 300 ms, at most `tries` times.
-  void WhenGridShows(int tries, std::function<void()> f) {
-    After(300, [this, tries, f] {
-      if (ShownGrid() != nullptr) {
+  // Runs `f` once `state` holds, looking every 100 ms from the toolkit's
+  // loop, for at most test::kStateLimit (the test's Finish then ends it).
+  void When(std::function<bool()> state, std::function<void()> f,
+            std::chrono::steady_clock::time_point until = std::chrono::steady_clock::now() + test::kStateLimit) {
+    After(100, [this, state, f, until] {
+      if (state()) {
         f();
-      } else if (tries > 1) {
-        WhenGridShows(tries - 1, f);
+      } else if (std::chrono::steady_clock::now() < until) {
+        When(state, f, until);
       }
     });
+  }
+  // Runs `f` once the grid shows and holds the pointer: it takes the grab
+  // once the X server has mapped it, and a click or key before that goes
+  // to the window under it.
+  void WhenGridShows(std::function<void()> f) {
+    When(
+        [] {
+          TDialogColor* grid = ShownGrid();
+          return grid != nullptr && grid->Picker().GetHandle() != nullptr &&
+                 TWindow::GetCapture() == grid->Picker().GetHandle();
+        },
+        std::move(f));
+  }
+  // The test's bound: whatever is still open then is cancelled (Finish).
+  void FinishAtTheLimit(bool& done) {
+    After(int(std::chrono::milliseconds(test::kStateLimit).count()), [this, &done] { Finish(done); });
   }
   // Sets `done` once the grid is gone, looking every 100 ms from now on, so
   // that a test ends when its keys or clicks have closed the grid rather
@@ -134,9 +152,10 @@ class ColorComboTest : public test::SettingsFolderTest {
       }
     });
   }
-  // Waits (in the loop, modal loops included) until `done` or 12 s.
+  // Waits (in the loop, modal loops included) until `done`; the grid's
+  // modal loop runs inside, which FinishAtTheLimit ends.
   void PumpUntil(const bool& done) {
-    for (int i = 0; i < 120 && !done; ++i) test::Pump(100ms);
+    EXPECT_TRUE(test::PumpUntil([&] { return done; }, 2 * test::kStateLimit)) << "the test never ended";
   }
   // The end of a test's time: whatever is still open is cancelled, so that
   // a failing test cannot leave a modal loop running.
@@ -161,13 +180,13 @@ TEST_F(ColorComboTest, ClickOpensTheGridAndArrowsWithEnterPick) {
   Open(0);
   bool sawGrid = false;
   bool done = false;
-  After(700, [&] {
+  WhenGridShows([&] {
     sawGrid = ShownGrid() != nullptr;
     // From no hot cell: Right to black, Right to white, Enter.
     KeysToGrid("Right Right Return");
     DoneWhenGridCloses(done);
   });
-  After(6000, [&] { Finish(done); });
+  FinishAtTheLimit(done);
   ClickAt(ComboCentre());
   PumpUntil(done);
   EXPECT_TRUE(sawGrid);
@@ -183,7 +202,7 @@ TEST_F(ColorComboTest, F4OpensTheGridAndNoColourGivesTheFlag) {
   Open(TColorCombo::AllowNoColor | TColorCombo::Standard16);
   bool sawGrid = false;
   bool done = false;
-  After(700, [&] {
+  WhenGridShows([&] {
     TDialogColor* grid = ShownGrid();
     sawGrid = grid != nullptr;
     if (grid) test::SaveScreenshot("color-grid-standard16.png");
@@ -191,10 +210,10 @@ TEST_F(ColorComboTest, F4OpensTheGridAndNoColourGivesTheFlag) {
     KeysToGrid("Right Return");
     DoneWhenGridCloses(done);
   });
-  After(6000, [&] { Finish(done); });
+  FinishAtTheLimit(done);
   frame_->combo->SetFocus();
   test::Pump(100ms);
-  test::Shell("timeout 10 xdotool search --sync --onlyvisible --name '^Colour combo test$' windowfocus --sync key F4 "
+  test::Shell("timeout 50 xdotool search --sync --onlyvisible --name '^Colour combo test$' windowfocus --sync key F4 "
               ">/dev/null 2>&1");
   PumpUntil(done);
   EXPECT_TRUE(sawGrid);
@@ -210,14 +229,14 @@ TEST_F(ColorComboTest, ClickOutsideClosesTheGridAndGoesNowhere) {
   ASSERT_EQ(frame_->counter->presses, 1);
   bool sawGrid = false;
   bool done = false;
-  After(700, [&] {
+  WhenGridShows([&] {
     sawGrid = ShownGrid() != nullptr;
     test::SaveScreenshot("color-grid-palette.png");
     test::Shell("(timeout 10 xdotool mousemove " + std::to_string(outside.x) + " " + std::to_string(outside.y) +
                 " click 1) >/dev/null 2>&1 &");
     DoneWhenGridCloses(done);
   });
-  After(4000, [&] { Finish(done); });
+  FinishAtTheLimit(done);
   ClickAt(ComboCentre());
   PumpUntil(done);
   EXPECT_TRUE(sawGrid);
@@ -231,9 +250,12 @@ class NotingRunner : public ColorPickerRunner {
  public:
   int RunChooser(TChooseColorDialog& dialog) override {
     ++choosers;
-    return dialog.Execute();
+    const int result = dialog.Execute();
+    ++ended;
+    return result;
   }
   int choosers = 0;
+  int ended = 0;
 };
 
 TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
@@ -242,7 +264,7 @@ TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
   ColorPickerRunner* previous = SetColorPickerRunner(&runner);
   int grids = 0;
   bool done = false;
-  After(700, [&] {
+  WhenGridShows([&] {
     TDialogColor* grid = ShownGrid();
     grids += grid != nullptr;
     if (grid == nullptr) return;
@@ -250,12 +272,12 @@ TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
     const TPoint at = grid->Picker().ClientToScreen(TPoint{(more.left + more.right) / 2, (more.top + more.bottom) / 2});
     test::Shell("(timeout 10 xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
                 " click 1) >/dev/null 2>&1 &");
-    After(1500, [&] {
+    When([&] { return runner.choosers > 0; }, [&] {
       test::SaveScreenshot("color-chooser.png");
-      // Cancel: Escape in the system colour dialog.
-      test::Shell("(timeout 10 xdotool search --sync --onlyvisible --name '^More colors$' windowfocus --sync key "
+      // Cancel: Escape in the system colour dialog, once the X server shows it.
+      test::Shell("(timeout 50 xdotool search --sync --onlyvisible --name '^More colors$' windowfocus --sync key "
                   "Escape) >/dev/null 2>&1 &");
-      WhenGridShows(20, [&] {
+      When([&] { return runner.ended > 0 && ShownGrid() != nullptr; }, [&] {
         ++grids;
         // Back in the grid: cancelled as Escape would (keys to the grid are
         // checked by the tests above).
@@ -264,7 +286,7 @@ TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
       });
     });
   });
-  After(10000, [&] { Finish(done); });
+  FinishAtTheLimit(done);
   ClickAt(ComboCentre());
   PumpUntil(done);
   SetColorPickerRunner(previous);

@@ -74,18 +74,21 @@ void CollectCut(wxWindow* root, std::vector<std::string>& cut) {
 
 bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
   wxTimer timer;
-  int ticks = 0;
+  test::StepClock clock;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (++ticks > 300) {
+    if (clock.Expired("the dialog's steps")) {
       if (auto* sheet = dynamic_cast<TMyPropertySheet*>(ModalStack::Top())) sheet->CmCancel();
       if (auto* dialog = dynamic_cast<cPrintDialog*>(ModalStack::Top())) dialog->CloseWindow(kIdcCancel);
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(60);
   start();
-  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 30s);
+  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; });
   timer.Stop();
   return steps.empty();
 }

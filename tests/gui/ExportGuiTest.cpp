@@ -145,25 +145,38 @@ class ExportGuiTest : public test::SettingsFolderTest {
 
   // Ctrl+E to the frame through the X server, then the steps one per tick
   // of the toolkit's loop (inside the chooser's and the export's loops); a
-  // step answers false to be asked again. True when every step ran and the
-  // chooser closed.
-  bool RunExport(std::deque<std::function<bool()>> steps, std::chrono::seconds timeout = 60s) {
+  // step answers false to be asked again, each for its time
+  // (test::StepClock). After the last step the export itself gets
+  // `exportLimit` to end. True when every step ran and the chooser closed.
+  bool RunExport(std::deque<std::function<bool()>> steps, std::chrono::seconds exportLimit = test::kStateLimit) {
     wxTimer timer;
+    test::StepClock clock;
+    bool stuck = false;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      if (!steps.empty() && steps.front()()) steps.pop_front();
+      if (stuck || steps.empty()) return;
+      if (steps.front()()) {
+        steps.pop_front();
+        clock.Next();
+      } else {
+        stuck = clock.Expired("the export's steps");
+      }
     });
     timer.Start(100);
     const std::string title = frame_->GetPeer()->GetLabel().ToStdString();
     test::Shell(test::XdoOnWindow(Escaped(title), "key ctrl+e"));
-    const bool done = test::PumpUntil([&] { return steps.empty() && TOpenSaveDialogMy::Running() == nullptr; },
-                                      timeout);
+    const bool stepped = test::PumpUntil([&] { return steps.empty() || stuck; },
+                                         test::kStateLimit * (steps.size() + 1));
+    const bool done = stepped && !stuck &&
+                      test::PumpUntil([&] { return TOpenSaveDialogMy::Running() == nullptr; }, exportLimit);
     timer.Stop();
     if (!done) {
+      ADD_FAILURE() << (stepped && !stuck ? "the export did not end within " + std::to_string(exportLimit.count()) + " s"
+                                          : std::string("the export's steps did not run"));
       test::SaveScreenshot("export-stuck.png");
-      if (TOpenSaveDialogMy::Running()) test::Shell("xdotool key Escape");
-      test::PumpUntil([] { return TOpenSaveDialogMy::Running() == nullptr; }, 10s);
+      test::EndModalWindows();
+      EXPECT_TRUE(test::PumpUntil([] { return TOpenSaveDialogMy::Running() == nullptr; }))
+          << "the export's chooser stayed";
     }
-    test::Pump(200ms);
     return done;
   }
 
@@ -354,7 +367,7 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
             return sawProgress;
           },
       },
-      240s));
+      600s));
   EXPECT_TRUE(sawProgress);
   for (char c = 'A'; c < 'A' + 12; ++c) {
     const int n = c - 'A' + 1;
@@ -397,7 +410,7 @@ TEST_F(ExportGuiTest, CancelInTheProgressDialogStopsBeforeTheNextFile) {
             return escaped;
           },
       },
-      240s);
+      600s);
   SetMessageBoxBackend(previous);
   ASSERT_TRUE(ran);
   ASSERT_TRUE(escaped);

@@ -42,10 +42,10 @@ const char* const kTitle = "Save test";
 // Runs the dialog and the steps inside the chooser's loop, one per tick; a
 // step returns false to be asked again.
 int RunSteps(TOpenSaveDialogMy& dialog, std::deque<std::function<bool()>> steps) {
-  int ticks = 0;
+  test::StepClock clock;
   wxTimer timer;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (++ticks > 300) {
+    if (clock.Expired("the chooser's steps")) {
       timer.Stop();
       ADD_FAILURE() << "the chooser did not close by itself; steps left: " << steps.size();
       test::SaveScreenshot("file-chooser-stuck.png");
@@ -54,7 +54,10 @@ int RunSteps(TOpenSaveDialogMy& dialog, std::deque<std::function<bool()>> steps)
       test::EndModalWindows();
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(100);
   const int result = dialog.Execute();

@@ -113,16 +113,19 @@ void FileOpenPreviewTest::RunChooser(const std::filesystem::path& dataDir, const
         test::Shell(test::XdoOnWindow(kTitle, "key Escape"));
         return true;
       }};
-  int ticks = 0;
+  test::StepClock clock;
   wxTimer timer;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (++ticks > 300) {
+    if (clock.Expired("the chooser")) {
       timer.Stop();
       ADD_FAILURE() << "the chooser did not close";
       test::EndModalWindows();
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(100);
   EXPECT_EQ(dialog.Execute(), 2);
@@ -150,10 +153,10 @@ TEST_F(FileOpenPreviewTest, TheSaveDialogWithACommentShowsTheComment) {
   FileDialogData data(0, WString(u"Drawings|*.kvn"));
   TFileSaveDialogWithComment dialog(&folder_, frame_.get(), data, WString::FromUtf8(kTitle));
   bool checked = false;
-  int ticks = 0;
+  test::StepClock clock;
   wxTimer timer;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (++ticks > 300) {
+    if (clock.Expired("the chooser")) {
       timer.Stop();
       ADD_FAILURE() << "the chooser did not close";
       test::EndModalWindows();

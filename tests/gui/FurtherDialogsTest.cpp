@@ -3,6 +3,7 @@
 // by a click on an entry, its too long entry shown empty; the character
 // picker's sets and choice; the compact print dialog printing a range on
 // the fake queue.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
@@ -33,13 +34,16 @@ TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
 // Runs `start` (modal), then the steps one per tick inside its loop.
 bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
   wxTimer timer;
-  int ticks = 0;
+  test::StepClock clock;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    if (++ticks > 300) {
+    if (clock.Expired("the dialog's steps")) {
       if (auto* d = dynamic_cast<TDialog*>(ModalStack::Top())) d->CloseWindow(kIdcCancel);
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(50);
   start();
@@ -76,6 +80,13 @@ class FurtherDialogsTest : public test::SettingsFolderTest {
   int ownerClicks_ = 0;
 };
 
+// Whether the dialog is on the screen and holds the mouse.
+bool HoldsTheMouse(TTrackDialog& d) {
+  static const auto mapped = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_mapped"));
+  wxWindow* peer = d.GetPeer();
+  return peer && peer->HasCapture() && (!mapped || (peer->GetHandle() && mapped(peer->GetHandle())));
+}
+
 TEST_F(FurtherDialogsTest, TrackDialogClosesOnAClickOutsideOrOnAnEntry) {
   if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
   const std::vector<WString> strings = {WString(u"First"), WString(u"Second\tpart"),
@@ -88,7 +99,11 @@ TEST_F(FurtherDialogsTest, TrackDialogClosesOnAClickOutsideOrOnAnEntry) {
                        {
                            [] { return Running<TTrackDialog>() != nullptr; },
                            [&] {
+                             // The press goes once the dialog holds the mouse
+                             // (it takes it from the loop after showing): sent
+                             // before, it reaches the owner.
                              TTrackDialog& d = *Running<TTrackDialog>();
+                             if (!HoldsTheMouse(d)) return false;
                              EXPECT_EQ(TTrackDialog::Current(), &d);
                              count = d.List().GetCount();
                              second = d.List().GetString(1).ToUtf8();
@@ -113,6 +128,7 @@ TEST_F(FurtherDialogsTest, TrackDialogClosesOnAClickOutsideOrOnAnEntry) {
                            [] { return Running<TTrackDialog>() != nullptr; },
                            [&] {
                              TTrackDialog& d = *Running<TTrackDialog>();
+                             if (!HoldsTheMouse(d)) return false;
                              const TPoint at = d.List().ClientToScreen(TPoint{10, 5});
                              test::Shell("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) +
                                          " click 1");

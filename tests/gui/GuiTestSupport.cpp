@@ -319,6 +319,91 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
   return true;
 }
 
+void StepClock::Next() {
+  ++step_;
+  since_ = std::chrono::steady_clock::now();
+}
+
+bool StepClock::Expired(const std::string& what) {
+  if (std::chrono::steady_clock::now() - since_ < kStateLimit) return false;
+  if (!failed_) {
+    failed_ = true;
+    ADD_FAILURE() << what << ": step " << step_ << " did not reach its state within " << kStateLimit.count()
+                  << " s";
+  }
+  return true;
+}
+
+namespace {
+
+// The calls that find the tool tip window and its label.
+struct TooltipCalls {
+  template <class F>
+  static F Find(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+  }
+  GList* (*listToplevels)() = Find<GList* (*)()>("gtk_window_list_toplevels");
+  int (*mapped)(void*) = Find<int (*)(void*)>("gtk_widget_get_mapped");
+  const char* (*typeName)(void*) = Find<const char* (*)(void*)>("g_type_name_from_instance");
+  gsize (*containerType)() = Find<gsize (*)()>("gtk_container_get_type");
+  int (*isA)(void*, gsize) = Find<int (*)(void*, gsize)>("g_type_check_instance_is_a");
+  GList* (*children)(void*) = Find<GList* (*)(void*)>("gtk_container_get_children");
+  const char* (*labelText)(void*) = Find<const char* (*)(void*)>("gtk_label_get_text");
+  bool Ok() const {
+    return listToplevels && mapped && typeName && containerType && isA && children && labelText;
+  }
+};
+
+// The text of the first mapped label under `widget`.
+std::string MappedLabelText(const TooltipCalls& gtk, void* widget) {
+  if (!gtk.mapped(widget)) return {};
+  const char* type = gtk.typeName(widget);
+  if (type && std::string(type) == "GtkLabel") {
+    const char* text = gtk.labelText(widget);
+    return text ? text : "";
+  }
+  if (!gtk.isA(widget, gtk.containerType())) return {};
+  std::string text;
+  GList* children = gtk.children(widget);
+  for (GList* l = children; l && text.empty(); l = l->next) text = MappedLabelText(gtk, l->data);
+  g_list_free(children);
+  return text;
+}
+
+}  // namespace
+
+int MappedMenus() {
+  static const TooltipCalls gtk;
+  static const auto child = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
+  static const auto menuType = reinterpret_cast<gsize (*)()>(dlsym(RTLD_DEFAULT, "gtk_menu_get_type"));
+  if (!gtk.Ok() || !child || !menuType) return 0;
+  int menus = 0;
+  GList* toplevels = gtk.listToplevels();
+  for (GList* l = toplevels; l; l = l->next) {
+    // A menu lives in a popup window of its own, its only child.
+    if (!gtk.mapped(l->data) || !gtk.isA(l->data, gtk.containerType())) continue;
+    const char* type = gtk.typeName(l->data);
+    if (!type || std::string(type) != "GtkWindow") continue;
+    void* inside = child(l->data);
+    menus += inside && gtk.isA(inside, menuType()) && gtk.mapped(inside) ? 1 : 0;
+  }
+  g_list_free(toplevels);
+  return menus;
+}
+
+std::string MappedTooltip() {
+  static const TooltipCalls gtk;
+  if (!gtk.Ok()) return {};
+  std::string text;
+  GList* toplevels = gtk.listToplevels();
+  for (GList* l = toplevels; l && text.empty(); l = l->next) {
+    const char* type = gtk.typeName(l->data);
+    if (type && std::string(type) == "GtkTooltipWindow") text = MappedLabelText(gtk, l->data);
+  }
+  g_list_free(toplevels);
+  return text;
+}
+
 MessageBoxDialog* FindOpenBox() {
   for (wxWindow* w : wxTopLevelWindows) {
     if (auto* box = dynamic_cast<MessageBoxDialog*>(w); box && box->IsShown()) return box;
@@ -377,7 +462,7 @@ std::string Shell(const std::string& command) {
 bool HaveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }
 
 std::string XdoOnWindow(const std::string& title, const std::string& action) {
-  return "timeout 10 xdotool search --sync --onlyvisible --name '^" + title + "$' windowfocus --sync " + action +
+  return "timeout 50 xdotool search --sync --onlyvisible --name '^" + title + "$' windowfocus --sync " + action +
          " >/dev/null 2>&1";
 }
 

@@ -49,17 +49,55 @@ struct Screen {
 // Grabs the screen into `file` (a PNG kept as an artifact) and reads it back.
 Screen GrabScreen(const std::filesystem::path& file);
 
+// The longest a test waits for a state that the program or the X server
+// reaches by itself (a window mapped, a menu open, a tool tip shown, a
+// print job ended). A test that passes goes on as soon as the state holds,
+// so only a fault ever waits this long; the bound is wide enough for the
+// sanitizer build on a machine loaded with twice as many busy threads as
+// it has cores (tests/load-check.sh).
+inline constexpr std::chrono::seconds kStateLimit{90};
+
 // Runs the toolkit's loop for a while, in rounds of 10 ms.
 void Pump(std::chrono::milliseconds duration);
 
 // Runs the toolkit's loop until `done` holds, at most `timeout`; whether it
 // held. Waiting for the outcome instead of a fixed time keeps a test quick
 // on an idle machine and passing on a busy one (GUI tests run in parallel).
-bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kStateLimit);
 
 // The same for what another process does (no toolkit loop): polls `done`
 // every 20 ms, at most `timeout`.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = kStateLimit);
+
+// How many of the toolkit's drop-down menus are mapped now in this
+// process. A key for a menu goes once the menu is up: sent before, it
+// reaches the window under it.
+int MappedMenus();
+
+// The clock of steps that a test runs one per tick of a timer inside a
+// modal loop, a step answering false to be asked again. Each step is timed
+// from when the one before it ended, so that a busy machine may be slow at
+// every step of a long run and the run still passes, while one step that
+// never reaches its state ends the run after kStateLimit.
+class StepClock {
+ public:
+  // The current step is done: the next one's time starts.
+  void Next();
+  // Whether the current step has waited kStateLimit. The first time it
+  // has, the running test fails with `what` and the step's number.
+  bool Expired(const std::string& what = "a step of the test");
+
+ private:
+  int step_ = 1;
+  bool failed_ = false;
+  std::chrono::steady_clock::time_point since_ = std::chrono::steady_clock::now();
+};
+
+// The text of the toolkit's tool tip window that is mapped now in this
+// process; empty while none is. A tool tip set on a widget shows only
+// after the toolkit's delay, and on a busy machine that delay runs long:
+// tests wait for this, not for the text set on the widget.
+std::string MappedTooltip();
 
 // The message box currently shown, if any.
 MessageBoxDialog* FindOpenBox();
@@ -116,8 +154,9 @@ TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h);
 // A shell command that gives the X focus to the visible window titled
 // exactly `title` (there is no window manager on the test display to give
 // it) and then runs the xdotool `action` there, e.g. "key Tab". It waits
-// for the window and for the action to end, at most 10 s, so that no key
-// of one step arrives in a later one.
+// for the window and for the action to end, at most 50 s (a dialog of the
+// sanitizer build on a busy machine is slow to map), so that no key of one
+// step arrives in a later one.
 std::string XdoOnWindow(const std::string& title, const std::string& action = "");
 
 // While it lives, messages posted to the program's windows are dispatched

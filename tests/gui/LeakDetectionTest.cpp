@@ -44,7 +44,7 @@ TEST(LeakDetection, OurLeakInAToolkitHandlerIsReportedAndNothingElseOfOursLeaks)
     if (hidden == 0) hidden = AllocateAndDrop();
   });
   timer.Start(20);
-  ASSERT_TRUE(test::PumpUntil([&] { return hidden != 0; }, 10s)) << "the timer never fired";
+  ASSERT_TRUE(test::PumpUntil([&] { return hidden != 0; })) << "the timer never fired";
   timer.Stop();
   std::fprintf(stderr, "LeakDetectionTest: a report of one leak of %zu bytes follows; it is expected.\n",
                kCanaryBytes);
@@ -82,7 +82,7 @@ TEST(LeakDetection, AGLibBlockOurHandlerDropsIsReported) {
       if (hidden == 0) hidden = block.allocateAndDrop();
     });
     timer.Start(20);
-    ASSERT_TRUE(test::PumpUntil([&] { return hidden != 0; }, 10s)) << "the timer never fired";
+    ASSERT_TRUE(test::PumpUntil([&] { return hidden != 0; })) << "the timer never fired";
     timer.Stop();
     std::fprintf(stderr, "LeakDetectionTest: a report of one leak through %s follows; it is expected.\n",
                  block.allocator);

@@ -38,13 +38,12 @@ class LoadDialogsTest : public test::SettingsFolderTest {
   template <class Open>
   auto WhileShown(Open open, const std::function<void(TDialog&)>& body) {
     bool done = false;
-    int ticks = 0;
+    test::StepClock clock;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      ++ticks;
       TDialog* dialog = dynamic_cast<TDialog*>(ModalStack::Top());
       if (!dialog || !dialog->GetPeer() || !dialog->GetPeer()->IsShown()) {
-        if (ticks > 200) timer.Stop();
+        if (clock.Expired("the dialog")) timer.Stop();
         return;
       }
       if (!done) {

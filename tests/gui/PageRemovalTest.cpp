@@ -116,14 +116,17 @@ class PageRemovalTest : public test::SettingsFolderTest {
   // Runs the sheet of the view's sheet 0; the steps one per tick inside its
   // loop. Whether every step ran.
   bool Run(std::deque<std::function<bool()>> steps) {
-    int ticks = 0;
+    test::StepClock clock;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      if (++ticks > 300) {
+      if (clock.Expired("the sheet's steps")) {
         if (TMyPropertySheet* sheet = RunningSheet()) sheet->CmCancel();
         return;
       }
-      if (!steps.empty() && steps.front()()) steps.pop_front();
+      if (!steps.empty() && steps.front()()) {
+        steps.pop_front();
+        clock.Next();
+      }
     });
     timer.Start(60);
     cVectorWindow* window = View().GetVectorWindow();

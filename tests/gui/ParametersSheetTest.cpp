@@ -80,14 +80,17 @@ class ParametersSheetTest : public test::SettingsFolderTest {
   }
   // Runs the sheet and the steps one per tick inside its loop.
   bool Run(cDrawingDoc& doc, std::deque<std::function<bool()>> steps, bool& finished, std::uint32_t sheetIndex = 0) {
-    int ticks = 0;
+    test::StepClock clock;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      if (++ticks > 300) {
+      if (clock.Expired("the sheet's steps")) {
         if (TMyPropertySheet* sheet = RunningSheet()) sheet->CmCancel();
         return;
       }
-      if (!steps.empty() && steps.front()()) steps.pop_front();
+      if (!steps.empty() && steps.front()()) {
+        steps.pop_front();
+        clock.Next();
+      }
     });
     timer.Start(60);
     const bool result = RunParametersSheet(frame_.get(), nullptr, &doc, sheetIndex);

@@ -148,23 +148,33 @@ class PrintGuiTest : public test::SettingsFolderTest {
     test::Pump(300ms);
   }
   // Ctrl+P through the X server, then the steps one per tick inside the
-  // dialog's loop. True when every step ran and the dialog is gone.
+  // dialog's loop, each given its time (test::StepClock). True when every
+  // step ran and the dialog is gone.
   bool RunPrint(std::deque<std::function<bool()>> steps) {
     wxTimer timer;
+    test::StepClock clock;
+    bool stuck = false;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      if (!steps.empty() && steps.front()()) steps.pop_front();
+      if (stuck || steps.empty()) return;
+      if (steps.front()()) {
+        steps.pop_front();
+        clock.Next();
+      } else {
+        stuck = clock.Expired("the print dialog's steps");
+      }
     });
     timer.Start(100);
     const std::string title = frame_->GetPeer()->GetLabel().ToStdString();
     test::Shell(test::XdoOnWindow(Escaped(title), "key ctrl+p"));
-    const bool done = test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 60s);
+    const bool done = test::PumpUntil([&] { return (steps.empty() || stuck) && ModalStack::Depth() == 0; },
+                                      test::kStateLimit * (steps.size() + 1)) &&
+                      steps.empty();
     timer.Stop();
     if (!done) {
       test::SaveScreenshot("print-stuck.png");
       if (cPrintDialog* d = RunningPrintDialog()) d->CloseWindow(kIdcCancel);
-      test::PumpUntil([] { return ModalStack::Depth() == 0; }, 10s);
+      EXPECT_TRUE(test::PumpUntil([] { return ModalStack::Depth() == 0; })) << "the print dialog stayed";
     }
-    test::Pump(200ms);
     return done;
   }
   std::uint32_t Dword(const char16_t* name) {
@@ -242,14 +252,13 @@ TEST_F(PrintGuiTest, CtrlPPagesTwoToThreeAndPrintSendThoseTwoPages) {
 class PrintDialogAloneTest : public PrintGuiTest {
  protected:
   int Run(cPrintDialog& dialog, std::function<void(cPrintDialog&)> check) {
-    int ticks = 0;
     bool checked = false;
+    test::StepClock clock;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      ++ticks;
       // However the dialog fares, the run ends (a dialog never shown fails
       // the test instead of hanging it).
-      if (ticks > 150 && dialog.GetPeer()) {
+      if (!checked && clock.Expired("the print dialog") && dialog.GetPeer()) {
         dialog.CloseWindow(kIdcCancel);
         return;
       }
@@ -257,8 +266,9 @@ class PrintDialogAloneTest : public PrintGuiTest {
       if (!checked) {
         checked = true;
         check(dialog);
+        return;
       }
-      if (ticks > 100) dialog.CloseWindow(kIdcCancel);
+      dialog.CloseWindow(kIdcCancel);
     });
     timer.Start(60);
     const int result = dialog.Execute();
@@ -349,21 +359,11 @@ TEST_F(PrintDialogAloneTest, CzechAndSlovak) {
 
 bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
 
-// The PDF in the A4 queue's Out folder whose name starts with `prefix` that
-// pdfinfo can read; empty after the time-out.
-std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
-  const std::filesystem::path folder = test::CupsOutFolder(test::CupsTestQueue());
-  for (int i = 0; i < 150 && !folder.empty(); ++i) {
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-      if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
-      if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
-        return e.path();
-      }
-    }
-    test::Pump(200ms);
-  }
-  return {};
+// The PDF of the job titled `prefix...` in the A4 queue's Out folder, once
+// the job has ended (test::WaitForCupsPdf); empty with the reason in `why`.
+std::filesystem::path WaitForCupsPdf(const std::string& prefix, std::string& why) {
+  return test::WaitForCupsPdf(test::CupsTestQueue(), prefix, std::chrono::seconds(240), &why,
+                              [] { test::Pump(200ms); });
 }
 
 // Red pixels of page `page` at 20 dpi.
@@ -441,8 +441,9 @@ TEST_F(PrintCupsGuiTest, CtrlPPagesTwoToThreeArriveAsTwoA4PagesOfTheDrawing) {
         return true;
       },
   }));
-  const std::filesystem::path pdf = WaitForCupsPdf(name);
-  ASSERT_FALSE(pdf.empty()) << "no PDF arrived";
+  std::string why;
+  const std::filesystem::path pdf = WaitForCupsPdf(name, why);
+  ASSERT_FALSE(pdf.empty()) << "no PDF arrived: " << why;
   const std::string info = test::Shell("pdfinfo '" + pdf.string() + "'");
   const std::size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;

@@ -30,16 +30,19 @@ class PrintLayoutDialogTest : public test::SettingsFolderTest {
   }
   int Run(TDialog& dialog, const std::function<void()>& check) {
     bool done = false;
-    int ticks = 0;
+    test::StepClock clock;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-      ++ticks;
-      if (dialog.GetPeer() == nullptr || !dialog.GetPeer()->IsShown()) return;
+      if (dialog.GetPeer() == nullptr || !dialog.GetPeer()->IsShown()) {
+        if (clock.Expired("the dialog")) timer.Stop();
+        return;
+      }
       if (!done) {
         done = true;
         check();
+        return;
       }
-      if (ticks > 100) dialog.CloseWindow(kIdcCancel);
+      dialog.CloseWindow(kIdcCancel);
     });
     timer.Start(60);
     const int result = dialog.Execute();

@@ -74,24 +74,30 @@ std::string Escaped(const std::string& title) {
 }
 
 // Runs `start` (which opens something modal), then the steps one per tick
-// inside its loop; every step returns true when done. Afterwards nothing
-// modal is left, whatever happened.
+// inside its loop; every step returns true when done. A step that never
+// gets there fails the test (test::StepClock) and ends the modal windows.
+// Afterwards nothing modal is left, whatever happened.
 bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
   wxTimer timer;
-  int ticks = 0;
+  test::StepClock clock;
+  bool stuck = false;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    ++ticks;
-    if (ticks > 400) {
-      // Stuck: close whatever is open so that the run ends.
+    if (stuck || clock.Expired("the preview's steps")) {
+      // Close whatever is open so that the run ends.
+      stuck = true;
       if (PreviewWindow__new* p = RunningPreview()) p->EndModal(kPreviewResultClose);
       if (auto* d = dynamic_cast<cPrintDialog*>(ModalStack::Top())) d->CloseWindow(kIdcCancel);
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(50);
   start();
-  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 30s);
+  const bool ended = test::PumpUntil([&] { return (steps.empty() || stuck) && ModalStack::Depth() == 0; });
+  EXPECT_TRUE(ended) << "a modal window stayed open after the steps";
   timer.Stop();
   return steps.empty();
 }
@@ -176,7 +182,8 @@ TEST_F(PrintPreviewGuiTest, PagesWithContentKeysAndButtons) {
           [&] {
             PreviewWindow__new& p = *RunningPreview();
             if (!test::HaveXdotool()) p.Layout()->EvKeyDown(kVkNext, 1, 0);
-            EXPECT_EQ(p.PageIndex(), 1);
+            // The key comes through the X server: until the preview has it.
+            if (p.PageIndex() != 1) return false;
             EXPECT_EQ(p.PageView()->GetPage(), 3);  // page 2 is left out
             EXPECT_EQ(p.StatusText().ToUtf8(), "Page 2 / 2  plan");
             // At the end Page Down and Right stay; Left goes back.
@@ -268,14 +275,26 @@ TEST_F(PrintPreviewGuiTest, EveryToolBarButtonShowsItsTooltip) {
           return true;
         });
       }
-      // Up to 10 s of 50 ms ticks: the toolkit's tooltip delay is half a
-      // second, and the sanitizer build's full unwinder slows the query.
-      int waited = 0;
-      steps.push_back([&, waited]() mutable {
-        const std::string tip = RunningPreview()->ToolBar()->GetTooltipText().ToUtf8();
-        if (tip != (language == kLanguageCzech ? b.czech : b.english) && ++waited < 200) return false;
-        shown.push_back(tip);
-        return true;
+      // Until the toolkit maps its tool tip window with the button's text
+      // (after its half-second delay, and later on a busy machine). GTK
+      // starts the delay on a motion inside the bar: should a move have
+      // reached it as an enter alone, the mouse moves a pixel and back
+      // every few seconds.
+      std::optional<std::chrono::steady_clock::time_point> moved;
+      steps.push_back([&, moved]() mutable {
+        const std::string want = language == kLanguageCzech ? b.czech : b.english;
+        if (test::MappedTooltip() == want) {
+          shown.push_back(RunningPreview()->ToolBar()->GetTooltipText().ToUtf8());
+          return true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!moved) moved = now;
+        if (now - *moved > 5s) {
+          test::Shell("timeout 10 xdotool mousemove_relative --sync 0 1 sleep 0.05 mousemove_relative --sync 0 -1 "
+                      ">/dev/null 2>&1");
+          moved = now;
+        }
+        return false;
       });
     }
     steps.push_back([&] {
@@ -375,8 +394,9 @@ TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
                              return true;
                            },
                            [&] {
+                             // Until Page Down has come through the X server.
                              PreviewWindow__new& p = *RunningPreview();
-                             EXPECT_EQ(p.PageIndex(), 1);
+                             if (p.PageIndex() != 1) return false;
                              test::SaveScreenshot("print-preview-page2.png");
                              p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
                              return true;
@@ -453,20 +473,11 @@ TEST_F(PrintPreviewGuiTest, AdaptTheDrawingFormatProposesThePrintersPaper) {
 
 bool CupsServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is running") != std::string::npos; }
 
-// The PDF of the job titled `prefix...` in the A4 queue's Out folder; empty after the time-out.
-std::filesystem::path WaitForCupsPdf(const std::string& prefix) {
-  const std::filesystem::path folder = test::CupsOutFolder(test::CupsTestQueue());
-  for (int i = 0; i < 150 && !folder.empty(); ++i) {
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(folder, ec)) {
-      if (e.path().extension() != ".pdf" || e.path().filename().string().rfind(prefix, 0) != 0) continue;
-      if (test::Shell("pdfinfo '" + e.path().string() + "' 2>/dev/null").find("Pages:") != std::string::npos) {
-        return e.path();
-      }
-    }
-    test::Pump(200ms);
-  }
-  return {};
+// The PDF of the job titled `prefix...` in the A4 queue's Out folder, once
+// the job has ended (test::WaitForCupsPdf); empty with the reason in `why`.
+std::filesystem::path WaitForCupsPdf(const std::string& prefix, std::string& why) {
+  return test::WaitForCupsPdf(test::CupsTestQueue(), prefix, std::chrono::seconds(240), &why,
+                              [] { test::Pump(200ms); });
 }
 
 class PrintPreviewCupsTest : public test::SettingsFolderTest {
@@ -557,16 +568,19 @@ TEST_F(PrintPreviewCupsTest, PreviewPrintArrivesAtTheQueue) {
             return true;
           },
           [&] {
+            // Until Page Down has come through the X server.
             PreviewWindow__new& p = *RunningPreview();
             shownAfterPageDown = p.PageIndex();
+            if (shownAfterPageDown != 1) return false;
             p.PostMessage(kWmCommand, kCmPreviewPrint, 0);
             return true;
           },
       }));
   EXPECT_EQ(status, "Page 1 / 3  " + name);
   EXPECT_EQ(shownAfterPageDown, 1);
-  const std::filesystem::path pdf = WaitForCupsPdf(name);
-  ASSERT_FALSE(pdf.empty()) << "no PDF arrived";
+  std::string why;
+  const std::filesystem::path pdf = WaitForCupsPdf(name, why);
+  ASSERT_FALSE(pdf.empty()) << "no PDF arrived: " << why;
   const std::string info = test::Shell("pdfinfo '" + pdf.string() + "'");
   const std::size_t pages = info.find("Pages:");
   ASSERT_NE(pages, std::string::npos) << info;

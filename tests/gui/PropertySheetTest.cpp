@@ -64,20 +64,22 @@ struct TestSheet {
 // Runs the sheet modally and the steps inside its loop, one per tick once it
 // is shown; a step returns false to be asked again at the next tick.
 int RunSteps(TMyPropertySheet& sheet, std::deque<std::function<bool()>> steps) {
-  int ticks = 0;
+  test::StepClock clock;
   bool timedOut = false;
   wxTimer timer;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    ++ticks;
     wxWindow* peer = sheet.GetPeer();
     if (peer == nullptr || !peer->IsShown()) return;
-    if (ticks > 150) {
+    if (clock.Expired("the sheet's steps")) {
       timedOut = true;
       timer.Stop();
       sheet.CmCancel();
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(60);
   const int result = sheet.Execute();

@@ -86,6 +86,8 @@ class RecentFilesGuiTest : public test::SettingsFolderTest {
     test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
     test::Pump(200ms);
     test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+    // The keys go once the menu is up (sent before, they reach the frame).
+    EXPECT_TRUE(test::PumpUntil([] { return test::MappedMenus() > 0; })) << "the File menu did not open";
     idle();
     const int ups = 1 + int(frame_->Count()) - number + 1;
     for (int i = 0; i < ups; ++i) {

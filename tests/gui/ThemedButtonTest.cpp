@@ -168,7 +168,7 @@ TEST_F(ThemedButtonTest, TemplateButtonsGetTheThemedFaceInEveryState) {
 
   // Hot: the mouse over Cancel changes its face, not its glyph.
   MoveTo(Centre(cancel));
-  ASSERT_TRUE(test::PumpUntil([&] { return FindThemedRecord(cancel)->hot; }, 3s));
+  ASSERT_TRUE(test::PumpUntil([&] { return FindThemedRecord(cancel)->hot; }));
   test::Pump(200ms);
   const test::Screen hot = test::GrabScreen(test::ArtifactDir() / "themed-hot.png");
   EXPECT_GT(Differing(normal, hot, cancel), 0);
@@ -205,7 +205,7 @@ TEST_F(ThemedButtonTest, TemplateButtonsGetTheThemedFaceInEveryState) {
 
   // Enter in the dialog presses the default button: OK ends it.
   test::Shell(test::XdoOnWindow(dialog->GetCaption().ToUtf8(), "key Return"));
-  EXPECT_TRUE(test::PumpUntil([&] { return dialog->GetHandle() == nullptr; }, 5s));
+  EXPECT_TRUE(test::PumpUntil([&] { return dialog->GetHandle() == nullptr; }));
   EXPECT_EQ(FindThemedRecord(ok), nullptr) << "the records go with the dialog";
   delete dialog;
 }

@@ -51,21 +51,29 @@ PreviewWindow__new* RunningPreview() {
 // A control of a dialog (by a variable id, as the dialog id lint wants).
 TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
 
+// Runs `start` (modal), then the steps one per tick inside its loop, each
+// for its time (test::StepClock); one that never gets there closes what is
+// open.
 bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool()>> steps) {
   wxTimer timer;
-  int ticks = 0;
+  test::StepClock clock;
+  bool stuck = false;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    ++ticks;
-    if (ticks > 400) {
+    if (stuck || clock.Expired("the print dialog's steps")) {
+      stuck = true;
       if (PreviewWindow__new* p = RunningPreview()) p->EndModal(kPreviewResultClose);
       if (auto* d = dynamic_cast<cPrintDialog*>(ModalStack::Top())) d->CloseWindow(kIdcCancel);
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(50);
   start();
-  test::PumpUntil([&] { return steps.empty() && ModalStack::Depth() == 0; }, 30s);
+  EXPECT_TRUE(test::PumpUntil([&] { return (steps.empty() || stuck) && ModalStack::Depth() == 0; }))
+      << "a modal window stayed open after the steps";
   timer.Stop();
   return steps.empty();
 }

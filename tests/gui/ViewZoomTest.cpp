@@ -101,7 +101,7 @@ class ViewZoomTest : public test::SettingsFolderTest {
   // per tick once it is shown (a step returns false to be asked again). A
   // dialog still open long after the last step is cancelled: a failure.
   void RunUserZoom(std::deque<std::function<bool(TDialog&)>> steps) {
-    int ticks = 0;
+    test::StepClock clock;
     bool opened = false;
     bool timedOut = false;
     wxTimer timer;
@@ -109,13 +109,16 @@ class ViewZoomTest : public test::SettingsFolderTest {
       TDialog* dialog = ShownDialog();
       if (dialog == nullptr) return;
       opened = true;
-      if (++ticks > 150) {
+      if (clock.Expired("the zoom dialog's steps")) {
         timedOut = true;
         timer.Stop();
         dialog->CloseWindow(kIdcCancel);
         return;
       }
-      if (!steps.empty() && steps.front()(*dialog)) steps.pop_front();
+      if (!steps.empty() && steps.front()(*dialog)) {
+        steps.pop_front();
+        clock.Next();
+      }
     });
     timer.Start(60);
     frame_->CommandFromMenu(kCmUserZoom);

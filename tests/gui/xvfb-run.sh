@@ -7,7 +7,11 @@
 set -u
 fifo_dir="$(mktemp -d)"
 mkfifo "$fifo_dir/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo_dir/display" >/dev/null 2>&1 &
+# -noreset: by default the server resets whenever its last client leaves,
+# and refuses connections meanwhile; a program that drives another one (the
+# viewer) through short xdotool calls, with no connection of its own, had
+# the viewer it started fail to open the display now and then.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo_dir/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -rf "$fifo_dir"' EXIT
 number=""

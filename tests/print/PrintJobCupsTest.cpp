@@ -68,18 +68,27 @@ std::string UniqueTitle() {
 }
 
 // The first PDF of the title in the A4 queue's Out folder that pdfinfo can
-// read; empty after the time-out.
-fs::path WaitForPdf(const std::string& title, int seconds = 60) {
+// read, once its job has ended (test::WaitForCupsPdf); empty when none
+// came, with the reason on the test's output.
+fs::path WaitForPdf(const std::string& title) {
+  std::string why;
+  fs::path pdf = test::WaitForCupsPdf(test::CupsTestQueue(), title, std::chrono::seconds(240), &why);
+  if (pdf.empty()) std::printf("no PDF of %s: %s\n", title.c_str(), why.c_str());
+  return pdf;
+}
+
+// Whether a PDF of the title showed within `seconds`: what must not come
+// can only be watched for a while.
+bool PdfWithin(const std::string& title, int seconds) {
   const fs::path folder = test::CupsOutFolder(test::CupsTestQueue());
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (!folder.empty() && std::chrono::steady_clock::now() < end) {
     for (const fs::path& p : Pdfs(folder)) {
-      if (p.filename().string().rfind(title, 0) != 0) continue;
-      if (RunCommand("pdfinfo '" + p.string() + "' 2>/dev/null").find("Pages:") != std::string::npos) return p;
+      if (p.filename().string().rfind(title, 0) == 0) return true;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
-  return {};
+  return false;
 }
 
 int PageCount(const fs::path& pdf) {
@@ -373,7 +382,7 @@ TEST_F(CupsPrintJobTest, PrintToFileWritesTheSamePages) {
   ASSERT_TRUE(RunPrintJob(&owner_, &job, 1, true, nullptr));
   EXPECT_EQ(PageCount(chooser.path), 24);
   EXPECT_NE(RunCommand("pdfinfo '" + chooser.path + "'").find("(A4)"), std::string::npos);
-  EXPECT_TRUE(WaitForPdf(title, 3).empty()) << "print to file reached the queue";
+  EXPECT_FALSE(PdfWithin(title, 3)) << "print to file reached the queue";
 }
 
 // A progress dialog that answers the cancel question at its first pump.
@@ -445,7 +454,7 @@ TEST_F(CupsPrintJobTest, ALongJobShowsTheProgressDialogAndCancelLeavesNoOutput) 
   EXPECT_EQ(dialogs.shown, 1);
   ASSERT_FALSE(boxes_.texts.empty());
   EXPECT_EQ(boxes_.texts.back(), "Printing canceled");
-  EXPECT_TRUE(WaitForPdf(title, 4).empty()) << "a cancelled job printed";
+  EXPECT_FALSE(PdfWithin(title, 4)) << "a cancelled job printed";
 }
 
 TEST_F(CupsPrintJobTest, AQueueDeletedMidJobCancelsCleanly) {
@@ -479,7 +488,7 @@ TEST_F(CupsPrintJobTest, AQueueDeletedMidJobCancelsCleanly) {
   EXPECT_TRUE(said.rfind("Error encountered during print - ", 0) == 0 ||
               said.rfind("Printing aborted in Print Manager - ", 0) == 0)
       << said;
-  EXPECT_TRUE(WaitForPdf(title, 4).empty());
+  EXPECT_FALSE(PdfWithin(title, 4));
 }
 
 

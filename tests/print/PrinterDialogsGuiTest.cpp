@@ -52,20 +52,22 @@ bool ServerRunning() { return test::Shell("lpstat -r 2>/dev/null").find("is runn
 // Runs the dialog modally and the steps inside its loop, one per tick once
 // it is shown; a step returns false to be asked again at the next tick.
 int RunSteps(TDialog& dialog, std::deque<std::function<bool()>> steps) {
-  int ticks = 0;
+  test::StepClock clock;
   bool timedOut = false;
   wxTimer timer;
   timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    ++ticks;
     wxWindow* peer = dialog.GetPeer();
     if (peer == nullptr || !peer->IsShown()) return;
-    if (ticks > 250) {
+    if (clock.Expired("the dialog's steps")) {
       timedOut = true;
       timer.Stop();
       dialog.CloseWindow(kIdcCancel);
       return;
     }
-    if (!steps.empty() && steps.front()()) steps.pop_front();
+    if (!steps.empty() && steps.front()()) {
+      steps.pop_front();
+      clock.Next();
+    }
   });
   timer.Start(60);
   const int result = dialog.Execute();

@@ -43,14 +43,27 @@ for r in "${runs[@]}"; do
 done
 wait
 
+# Each PDF is waited for while its queue still holds the job (queued, or
+# printing through a slow filter on a busy machine), at most 240 s; once
+# the queue is empty, cups-pdf has written it, and the file gets 20 s more.
 for r in "${runs[@]}"; do
   found=""
-  for _ in $(seq 1 300); do
+  start=$(date +%s)
+  emptied=""
+  while true; do
     found="$(ls "$folder/$r/out" 2>/dev/null | grep "^kvnside${r}${tag}.*\.pdf$" || true)"
     [ -n "$found" ] && break
+    now=$(date +%s)
+    if lpstat -o "${a4[$r]}" 2>/dev/null | grep -q "^${a4[$r]}-"; then
+      emptied=""
+    elif [ -z "$emptied" ]; then
+      emptied=$now
+    fi
+    [ $(( now - start )) -ge 240 ] && break
+    [ -n "$emptied" ] && [ $(( now - emptied )) -ge 20 ] && break
     sleep 0.2
   done
-  [ -n "$found" ] || fail "no PDF of run $r's job in $folder/$r/out"
+  [ -n "$found" ] || fail "no PDF of run $r's job in $folder/$r/out ($(lpstat -o "${a4[$r]}" 2>&1 | head -3))"
 done
 for r in "${runs[@]}"; do
   for other in "${runs[@]}"; do
