@@ -4,7 +4,6 @@
 #include <wx/image.h>
 #include <wx/menu.h>
 
-#include <dlfcn.h>
 
 #include <cstdio>
 #include <string>
@@ -48,7 +47,7 @@ wxBitmap MenuBitmap(const TDib& dib) {
 void AlwaysShowImage(wxMenuItem* item) {
 #ifdef __WXGTK__
   using ObjectSet = void (*)(void*, const char*, ...);
-  static const auto objectSet = reinterpret_cast<ObjectSet>(dlsym(RTLD_DEFAULT, "g_object_set"));
+  static const auto objectSet = ToolkitSymbol<ObjectSet>("g_object_set");
   if (objectSet != nullptr && item->GetMenuItem() != nullptr) {
     objectSet(item->GetMenuItem(), "always-show-image", 1, static_cast<const char*>(nullptr));
   }
@@ -158,7 +157,7 @@ void StyleMenus(std::uint32_t menuColor) {
 void NameWidget(void* widget, const char* name) {
 #ifdef __WXGTK__
   using SetName = void (*)(void*, const char*);
-  static const auto setName = reinterpret_cast<SetName>(dlsym(RTLD_DEFAULT, "gtk_widget_set_name"));
+  static const auto setName = ToolkitSymbol<SetName>("gtk_widget_set_name");
   if (setName != nullptr && widget != nullptr) setName(widget, name);
 #else
   (void)widget;
