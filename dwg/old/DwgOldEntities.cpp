@@ -291,6 +291,8 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     const std::uint8_t flags = s.U8();
     const std::uint16_t length = s.U16();
     const std::int64_t recordEnd = std::min(at - 2 + length, sectionEnd2);
+    // Whole records fill the range up to its limit.
+    const bool pastRange = at + length > limit;
     if (recordEnd < at) {
       s.failed = true;
       return false;
@@ -351,25 +353,43 @@ bool ReadOldDwgEntities(OldDwgState& s, std::uint32_t start, std::uint32_t end, 
     }
     if (std::int64_t(s.in.Position()) != recordEnd) ++s.realignedCounts[name];
     // The check word covers the record from its type byte to its stated
-    // end: a body that read past that end is read again up to it.
-    if (std::int64_t(s.in.Position()) > recordEnd) {
+    // end: a body that read past that end is read again up to it. A body
+    // shorter than its record leaves fields this reader does not know; one
+    // that ran past it took its last values from the next record.
+    const bool overran = std::int64_t(s.in.Position()) > recordEnd;
+    if (overran) {
       s.in.Seek(std::uint64_t(at));
       s.crc = kSeed;
     }
     if (!s.MoveTo(std::uint64_t(recordEnd))) return false;
     const std::uint16_t computed = s.crc;
-    if (s.U16() == computed) {
+    const std::uint16_t stored = s.U16();
+    if (stored == computed) {
       s.checkWordsWritten = true;
-    } else if (s.checkWordsWritten) {
+    } else if (s.checkWordsWritten || (s.headerChecked && stored != 0)) {
       // Whatever was read of a damaged record may be wrong: its type, its
       // length, any value. A BLOCK or ENDBLK still moved the owner.
       reason = kOldSkipCrcMismatch;
       code = 0;
     }
+    // Only a record whose values are taken loses by it (a BLOCK names the
+    // block it opens); the SHAPE, read and dropped, may run past its end
+    // in a whole file.
+    if (overran && (code != 0 || type == 12) && reason != kOldSkipCrcMismatch) {
+      reason = kOldSkipDataEndMissed;
+      code = 0;
+    }
+    if (pastRange && reason != kOldSkipCrcMismatch) {
+      reason = kOldSkipOverrun;
+      code = 0;
+    }
     if (code != 0) {
       reader.DispatchEntity(record, code);
     } else {
-      if (reason == kOldSkipCrcMismatch || reason == kOldSkipBadBlockIndex) ++s.damagedRecords;
+      if (reason == kOldSkipCrcMismatch || reason == kOldSkipBadBlockIndex || reason == kOldSkipDataEndMissed ||
+          reason == kOldSkipOverrun) {
+        ++s.damagedRecords;
+      }
       ++s.skippedCounts[name];
       ++s.skippedReasons[name][reason ? reason : "not dispatched"];
     }

@@ -22,10 +22,13 @@ struct DwgLoadReport;
 struct FormatReadContext;
 
 // Reasons of records not dispatched because the file is damaged there: the
-// check word at the record's end does not match, or the block it names is
-// not in the block table.
+// check word at the record's end does not match, the block it names is not
+// in the block table, its body ran past its stated end (what was read there
+// belongs to the next record), or its stated length runs past its range.
 inline constexpr char kOldSkipCrcMismatch[] = "CRC mismatch";
 inline constexpr char kOldSkipBadBlockIndex[] = "bad block index";
+inline constexpr char kOldSkipDataEndMissed[] = "data end missed";
+inline constexpr char kOldSkipOverrun[] = "overrun";
 
 // Ten bytes in the file: entry size (u16), entry count (u32), start (u32).
 struct OldTableDescriptor {
@@ -64,8 +67,18 @@ class OldDwgState {
   std::uint64_t damagedRecords = 0;
   // A record of the file matched its check word: its writer wrote them, and
   // a record that does not match is damaged. Until then a mismatch is taken
-  // for a writer that left them out, and the record is read as it is.
+  // for a writer that left them out, and the record is read as it is,
+  // unless the header's check word matched and the record's is not 0.
   bool checkWordsWritten = false;
+  // The file header's check word matched. One that was written (not 0) and
+  // does not match makes the header damaged: the ranges and tables it points
+  // to may be wrong, and the read goes on to show what it finds there.
+  bool headerChecked = false;
+  bool headerDamaged = false;
+  // Table entries whose check word does not match, when it was written (not
+  // 0, or the header's matched): kept, as the records refer to the entries
+  // by their place in the table.
+  std::uint64_t damagedTableEntries = 0;
 
   bool AtEnd() const;
   std::uint64_t NextHandle() { return ++handleCounter; }
@@ -84,6 +97,9 @@ class OldDwgState {
   WString Decode(const std::string& bytes) const;
   // Moves to `target`: back by a seek, forward by reading; false at the end.
   bool MoveTo(std::uint64_t target);
+  // Reads a table entry's check word against the running one: false when
+  // it was written and differs.
+  bool CheckWordHolds();
   // False once cancelled.
   bool Progress();
 };

@@ -89,6 +89,12 @@ bool OldDwgState::MoveTo(std::uint64_t target) {
   return Skip(target - pos);
 }
 
+bool OldDwgState::CheckWordHolds() {
+  const std::uint16_t computed = crc;
+  const std::uint16_t stored = U16();
+  return stored == computed || (stored == 0 && !headerChecked);
+}
+
 bool OldDwgState::Progress() {
   if (!monitor || cancelled) return !cancelled;
   const std::uint32_t percent = fileSize == 0 ? 0 : std::uint32_t(in.Position() * 75 / fileSize);

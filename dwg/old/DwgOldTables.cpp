@@ -22,7 +22,8 @@ std::uint32_t LowWord(std::uint64_t h) { return std::uint32_t(h); }
 std::uint32_t HighWord(std::uint64_t h) { return std::uint32_t(h >> 32); }
 
 // Calls `entry` for every entry of the table at its place, then moves to the
-// entry's check word. False when the read failed or the file ended.
+// entry's check word; an entry that fails it is counted damaged and kept.
+// False when the read failed or the file ended.
 template <typename Entry>
 bool ForEachEntry(OldDwgState& s, const OldTableDescriptor& d, Entry entry) {
   if (d.start == 0) return true;
@@ -38,7 +39,7 @@ bool ForEachEntry(OldDwgState& s, const OldTableDescriptor& d, Entry entry) {
     entry();
     if (s.failed) return false;
     if (!s.MoveTo(at + d.size - 2)) return false;
-    s.U16();
+    if (!s.CheckWordHolds()) ++s.damagedTableEntries;
   }
   for (int i = 0; i < 32; ++i) s.U8();
   return true;
@@ -210,6 +211,7 @@ void ReadOldViewportTable(OldDwgState& s, const OldTableDescriptor& d) {
 
 bool ReadOldDwgHeader(OldDwgState& s) {
   s.in.Seek(0);
+  s.crc = kTableCrcSeed;
   s.FixedText(12);
   s.U8(), s.U16(), s.U16(), s.U16(), s.U8();
   const std::uint32_t secondStart = s.U32();
@@ -244,7 +246,11 @@ bool ReadOldDwgHeader(OldDwgState& s) {
   if (!ReadOldTableDescriptor(s, other, false) || !s.Skip(6)) return false;
   if (!ReadOldTableDescriptor(s, other, false) || !s.MoveTo(1695)) return false;
   if (!ReadOldTableDescriptor(s, other, false) || !s.Skip(20)) return false;
-  s.U16();
+  // The header's check word, over every byte before it.
+  const std::uint16_t computed = s.crc;
+  const std::uint16_t stored = s.U16();
+  s.headerChecked = stored == computed;
+  s.headerDamaged = stored != 0 && !s.headerChecked;
   if (!ReadOldLineTypeTable(s, lineTypes) || !ReadOldBlockTable(s, blocks) || !ReadOldLayerTable(s, layers) ||
       !ReadOldStyleTable(s, styles)) {
     s.failed = true;

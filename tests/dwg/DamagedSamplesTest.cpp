@@ -1,15 +1,19 @@
 // Damaged copies of the DWG (R11 to R2018) and DGN sample drawings, made
 // here by changing bytes or cutting the file: every open either shows the
-// whole drawing or tells the user what it lost, never an untold loss. Then
+// whole drawing or tells the user what it lost, never an untold loss; the
+// R11/R12 samples also with runs of their own bytes put in or taken out,
+// and three such copies that once lost objects untold. Then
 // the losses named one by one: an R14 polyline, an R11 insert whose block
 // index is wrong (check word mended), an R11 value changed under its check
 // word, an R11 drawing all of whose entities are damaged, and one whose
 // writer left the check words out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -25,6 +29,7 @@
 #include "import/dgn/DgnReader.h"
 #include "import/records/ImportLosses.h"
 #include "model/cBlock.h"
+#include "model/cDrawingData.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -45,6 +50,10 @@ struct Opened {
   std::vector<std::string> warnings;
   std::uint64_t damaged = 0;  // records counted lost to damage
   DwgLoadReport report;
+  // What shows, by kind: top-level objects and the objects of the block
+  // definitions by type code, the block definitions, and the records the
+  // reader handed to the import by type.
+  std::map<std::string, std::uint64_t> shown;
 };
 
 // The reasons under which the readers count a record lost to damage.
@@ -67,8 +76,20 @@ Opened Open(const Bytes& bytes, bool dgn, const test::ScratchDir& scratch) {
   if (!o.ok) return o;
   const cDrawingDoc& document = *result.Document();
   for (std::uint32_t s = 0; s < document.SheetCount(); ++s) {
-    for (cOutObj* obj = document.GetSheet(s)->TopBlock().FirstObject(); obj; obj = obj->next) ++o.objects;
+    cSheet& sheet = *document.GetSheet(s);
+    for (cOutObj* obj = sheet.TopBlock().FirstObject(); obj; obj = obj->next) {
+      ++o.objects;
+      ++o.shown["top " + std::to_string(obj->TypeCode())];
+    }
+    const cDrawingData& data = *sheet.Data();
+    o.shown["blocks"] += data.BlockCount();
+    for (std::uint32_t b = 0; b < data.BlockCount(); ++b) {
+      for (cOutObj* obj = data.GetBlock(b)->FirstObject(); obj; obj = obj->next) {
+        ++o.shown["in block " + std::to_string(obj->TypeCode())];
+      }
+    }
   }
+  for (const auto& [type, count] : o.report.dispatched) o.shown["dispatched " + type] += count;
   o.partial = result.Partial();
   for (const WString& w : result.Warnings()) o.warnings.push_back(w.ToUtf8());
   for (const auto& [type, reasons] : o.report.skippedReasons) {
@@ -157,6 +178,149 @@ TEST(DamagedSamples, EveryOpenShowsAllOrTellsItsLoss) {
     }
   }
   EXPECT_GT(told, 20);  // the copies do damage what they open
+}
+
+// Kinds of what shows of which `o` holds fewer than `whole`.
+std::string FewerThan(const Opened& o, const Opened& whole) {
+  std::string fewer;
+  for (const auto& [kind, count] : whole.shown) {
+    const auto it = o.shown.find(kind);
+    const std::uint64_t got = it == o.shown.end() ? 0 : it->second;
+    if (got < count) fewer += " " + kind + ": " + std::to_string(got) + " of " + std::to_string(count) + ";";
+  }
+  return fewer;
+}
+
+// A byte changed, a run of the file's own bytes put in again elsewhere
+// (the kind of damage a bad copy or a writer's retry makes), a run taken
+// out, or the file cut: whatever it does to the drawing, an open that shows
+// less than the whole file does tells so.
+TEST(DamagedSamples, OldDrawingsLoseNothingUntold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InvalidateLangTable();
+  test::ScratchDir scratch;
+  std::mt19937 random(86);
+  int lossy = 0;
+  for (const char* file : {"dwg/libredwg_r11_entities-2d.dwg", "dwg/acad1009_DIM1.DWG",
+                           "dwg/libredwg_r11_ACEB10.dwg"}) {
+    const Bytes clean = ReadAll(dir / file);
+    ASSERT_GT(clean.size(), 2000u) << file;
+    const Opened whole = Open(clean, false, scratch);
+    ASSERT_TRUE(whole.ok) << file;
+    ASSERT_TRUE(whole.warnings.empty() && !whole.partial) << file;
+    EXPECT_TRUE(whole.report.headerChecked) << file;
+    auto pick = [&](std::size_t below) { return std::uniform_int_distribution<std::size_t>(0, below - 1)(random); };
+    for (int k = 0; k < 120; ++k) {
+      Bytes copy = clean;
+      const std::size_t at = pick(clean.size());
+      const std::size_t run = 1 + pick(64);
+      std::string how;
+      switch (k % 4) {
+        case 0:
+          copy[at] = std::uint8_t(copy[at] + 1 + pick(255));
+          how = "byte " + std::to_string(at) + " changed";
+          break;
+        case 1: {
+          const std::size_t from = pick(clean.size() - run);
+          copy.insert(copy.begin() + std::ptrdiff_t(at), clean.begin() + std::ptrdiff_t(from),
+                      clean.begin() + std::ptrdiff_t(from + run));
+          how = std::to_string(run) + " bytes of " + std::to_string(from) + " put in at " + std::to_string(at);
+          break;
+        }
+        case 2:
+          copy.erase(copy.begin() + std::ptrdiff_t(at), copy.begin() + std::ptrdiff_t(std::min(at + run, copy.size())));
+          how = std::to_string(run) + " bytes taken out at " + std::to_string(at);
+          break;
+        default:
+          copy.resize(at);
+          how = "cut at " + std::to_string(at);
+          break;
+      }
+      const Opened o = Open(copy, false, scratch);
+      if (!o.ok) continue;  // refused with its message
+      const std::string fewer = FewerThan(o, whole);
+      if (fewer.empty()) continue;
+      ++lossy;
+      EXPECT_TRUE(o.partial) << file << ", " << how << ": shows fewer and is not told:" << fewer;
+    }
+  }
+  EXPECT_GT(lossy, 20);  // the copies do lose what they open
+}
+
+// Copies of the R11 sample that once opened with objects lost and no word
+// (or only that one object lay on no sheet).
+TEST(DamagedSamples, OldDrawingLossesOnceUntoldAreTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InvalidateLangTable();
+  test::ScratchDir scratch;
+  const Bytes clean = ReadAll(dir / "dwg/libredwg_r11_entities-2d.dwg");
+  ASSERT_EQ(clean.size(), 5416u);
+  const Opened whole = Open(clean, false, scratch);
+  ASSERT_TRUE(whole.ok && whole.warnings.empty());
+  struct Case {
+    const char* how;
+    std::size_t at;
+    std::size_t put, from;   // bytes of the file itself put in at `at`
+    std::uint8_t was, now;   // else the byte at `at` changed
+    bool headerChecked;
+    const char* type;        // the record left out, and why
+    const char* reason;
+    bool showsNothing;
+    bool loses = true;
+  };
+  const Case cases[] = {
+      // The file's first 45 bytes again in the header's last ones: the
+      // records and tables lie where the header does not say; nothing shows.
+      {"45 bytes of 0 put in at 1722", 1722, 45, 0, 0, 0, false, nullptr, nullptr, true},
+      // The header's own last bytes twice: the header holds, but the first
+      // record is cut by the copy, and all after it moves.
+      {"45 bytes of 1722 put in at 1722", 1722, 45, 1722, 0, 0, true, "POINT", "CRC mismatch", true},
+      // The first record of the block range, a BLOCK, read as an ENDBLK:
+      // the blocks that follow would open under their neighbours' names.
+      {"byte 4559 12 -> 13", 4559, 0, 0, 12, 13, true, "ENDBLK", "CRC mismatch", false},
+      // The block range's start one byte early.
+      {"byte 28 207 -> 206", 28, 0, 0, 207, 206, false, nullptr, nullptr, false},
+      // The block range's end one record early: its last ENDBLK unread, the
+      // model space lands in the last block; only the header tells.
+      {"byte 36 110 -> 100", 36, 0, 0, 110, 100, false, nullptr, nullptr, true},
+      // The first block's flags: nothing lost, but only the entry's check
+      // word tells that its fields are not the file's.
+      {"byte 2892 64 -> 4", 2892, 0, 0, 64, 4, true, nullptr, nullptr, false, false},
+  };
+  for (const Case& c : cases) {
+    Bytes copy = clean;
+    if (c.put != 0) {
+      copy.insert(copy.begin() + std::ptrdiff_t(c.at), clean.begin() + std::ptrdiff_t(c.from),
+                  clean.begin() + std::ptrdiff_t(c.from + c.put));
+    } else {
+      ASSERT_EQ(copy[c.at], c.was) << c.how;
+      copy[c.at] = c.now;
+    }
+    Opened o = Open(copy, false, scratch);
+    ASSERT_TRUE(o.ok) << c.how;
+    EXPECT_EQ(FewerThan(o, whole).empty(), !c.loses) << c.how;
+    EXPECT_TRUE(o.partial) << c.how;
+    EXPECT_EQ(o.report.headerChecked, c.headerChecked) << c.how;
+    if (c.type) {
+      EXPECT_EQ(o.report.skippedReasons[c.type][c.reason], 1u) << c.how;
+      EXPECT_TRUE(Has(o.warnings, RecordsText(o.damaged))) << c.how;
+    }
+    EXPECT_EQ(o.objects == 0, c.showsNothing) << c.how;
+    // The assembly tells the entities it placed on no sheet instead.
+    const bool onNoSheet = o.report.skippedReasons["LINE"].count("on no sheet") != 0;
+    EXPECT_EQ(Has(o.warnings, LoadLangString(kStrDamagedShowsNothing).ToUtf8()), c.showsNothing && !onNoSheet)
+        << c.how;
+  }
+  // Both ranges emptied in the header: nothing is read, and only the
+  // header's check word tells why nothing shows.
+  Bytes empty = clean;
+  std::copy_n(clean.begin() + 0x18, 4, empty.begin() + 0x14);
+  std::copy_n(clean.begin() + 0x24, 4, empty.begin() + 0x1C);
+  const Opened nothing = Open(empty, false, scratch);
+  ASSERT_TRUE(nothing.ok);
+  EXPECT_EQ(nothing.objects, 0u);
+  EXPECT_TRUE(nothing.partial);
+  EXPECT_TRUE(Has(nothing.warnings, LoadLangString(kStrDamagedShowsNothing).ToUtf8()));
 }
 
 // The record bounds of an R11 entity range: (start of record, end before its check word).

@@ -48,7 +48,9 @@ TEST(DwgLoader, SampleDrawingsOpenOrAreRefusedByRelease) {
       {"libredwg_example_2004.dwg", true, 0},   {"libredwg_example_2007.dwg", true, 0},
       {"libredwg_example_2010.dwg", true, 0},   {"libredwg_example_2013.dwg", true, 0},
       {"libredwg_example_2018.dwg", true, 0},   {"libredwg_2018_Dynblocks.dwg", true, 0},
-      {"libredwg_2004_HatchG.dwg", true, 0},    {"bad_fuzz_AC1018_crash.dwg", false, 5002},
+      {"libredwg_2004_HatchG.dwg", true, 0},    {"libredwg_r11_entities-2d.dwg", true, 0},
+      {"libredwg_r11_ACEB10.dwg", true, 0},     {"acad1009_DIM1.DWG", true, 0},
+      {"bad_fuzz_AC1018_crash.dwg", false, 5002},
       {"bad_truncated_example_2004.dwg", false, 5002},
       {"bad_empty.dwg", false, 5004},
   };
@@ -58,6 +60,8 @@ TEST(DwgLoader, SampleDrawingsOpenOrAreRefusedByRelease) {
     EXPECT_EQ(result.Ok(), c.read) << c.name;
     EXPECT_EQ(int(result.Code()), c.code) << c.name;
     EXPECT_EQ(report.headerChecked, c.read) << c.name;
+    // A whole file tells of no damage.
+    EXPECT_FALSE(result.Partial()) << c.name;
   }
 }
 

@@ -75,6 +75,8 @@ TEST(DwgObjectFrameTest, DataEndMustBeMetExactlyBeforeR2007) {
   EXPECT_NE(test::IndexOf(codes, 8), -1);
   EXPECT_EQ(r.reader.objectStatistics.Skipped("LINE", DwgSkipReason::DataEndMissed), 1u);
   EXPECT_EQ(r.reader.objectStatistics.Read("LINE"), 0u);
+  // Counted as damage, which the open tells.
+  EXPECT_EQ(r.reader.objectStatistics.TotalDamaged(), 1u);
 }
 
 TEST(DwgObjectFrameTest, R2010TypeForms) {

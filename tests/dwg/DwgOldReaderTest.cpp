@@ -281,7 +281,8 @@ TEST(DwgOldReader, BlocksOwnTheirEntitiesAndRecordsRealign) {
   R11Entity end;
   end.type = 13;
   w.AddBlockEntity(end);
-  // A LINE of three coordinates: the reader takes the fourth from the check word and beyond.
+  // A LINE of three coordinates: the reader would take the fourth from the
+  // check word and beyond, so the record is left out as damaged.
   R11Entity shorter;
   shorter.type = 1;
   shorter.flags = 0x04;
@@ -293,9 +294,13 @@ TEST(DwgOldReader, BlocksOwnTheirEntitiesAndRecordsRealign) {
   ASSERT_EQ(r.reader.blocks.Count(), 1u);
   EXPECT_EQ(r.reader.blocks[0]->entities.Count(), 1u);
   EXPECT_EQ(r.reader.blocks[0]->base.x, 5.0);
-  EXPECT_EQ(r.reader.defaultBlock.entities.Count(), 2u);
+  ASSERT_EQ(r.reader.defaultBlock.entities.Count(), 1u);
+  EXPECT_EQ(static_cast<const YxxfEntLine*>(r.reader.defaultBlock.entities[0])->end.x, 4.0);
   EXPECT_EQ(r.state->realignedCounts["LINE"], 2u);
   EXPECT_EQ(r.state->readCounts["LINE"], 3u);
+  // The padded line is whole; only the one that ran past its end is lost.
+  EXPECT_EQ(r.state->skippedReasons["LINE"][kOldSkipDataEndMissed], 1u);
+  EXPECT_EQ(r.state->damagedRecords, 1u);
 }
 
 TEST(DwgOldReader, RecordsThatLeadBackAreCorrupt) {
