@@ -71,6 +71,9 @@ class DgnElementLoop {
   void CountDown(std::int64_t words);
   void OpenCell(std::unique_ptr<DGNElemCellHeader> cell);
   void SetCurrentBlock() { reader_.currentBlock = cells_.empty() ? nullptr : cells_.back()->block; }
+  // Whether the element at `start` runs past the end of the innermost chain
+  // (cell, complex element, B-spline) it lies in; a header opens its chain.
+  bool PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element);
 
   cDGNInfo& info_;
   YxxfReader& reader_;
@@ -80,7 +83,26 @@ class DgnElementLoop {
   std::unique_ptr<DGNElemComplexHeader> complex_;
   std::unique_ptr<DGNElemCore> previous_;
   std::uint64_t nextHandle_ = kFirstCellHandle;
+  // File offsets where the open chains end, outermost first; each no later
+  // than the one before it.
+  std::vector<std::uint64_t> chainEnds_;
 };
+
+bool DgnElementLoop::PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element) {
+  while (!chainEnds_.empty() && chainEnds_.back() <= start) chainEnds_.pop_back();
+  const std::uint64_t end = start + element.size();
+  const bool passes = !chainEnds_.empty() && end > chainEnds_.back();
+  // A header whose chain ends inside itself opens none (its own length is
+  // damaged); one that outruns its enclosing chain ends with it, where the
+  // elements after that chain belong to the outer level again.
+  const std::size_t span = DgnChainBytes(element);
+  if (span >= element.size()) {
+    std::uint64_t chainEnd = start + span;
+    if (!chainEnds_.empty()) chainEnd = std::min(chainEnd, chainEnds_.back());
+    if (chainEnd > end) chainEnds_.push_back(chainEnd);
+  }
+  return passes;
+}
 
 bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
   const std::uint64_t size = in.Size();
@@ -131,8 +153,9 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
       break;
     }
     ++outcome_.elements;
+    const std::uint64_t start = in.Position() - buffer.size();
     std::unique_ptr<DGNElemCore> element = ReadDgnElement(info_, buffer);
-    if (element->overlong) ++outcome_.overlong;
+    if (element->overlong || PassesItsChain(start, buffer)) ++outcome_.overlong;
     Take(std::move(element));
   }
   // A cell still open at the end claims more than the file holds: its length
