@@ -88,6 +88,17 @@ class DgnElementLoop {
   std::vector<std::uint64_t> chainEnds_;
 };
 
+// Whether the stream holds nothing but zero bytes from `from` to its end.
+bool OnlyZerosFrom(InFileStream& in, std::uint64_t from) {
+  if (from >= in.Size()) return true;
+  if (!in.Seek(from)) return false;
+  std::array<std::uint8_t, 4096> chunk{};
+  while (const std::uint32_t got = in.Read(chunk.data(), std::uint32_t(chunk.size()))) {
+    if (std::any_of(chunk.begin(), chunk.begin() + got, [](std::uint8_t v) { return v != 0; })) return false;
+  }
+  return in.Position() == in.Size();
+}
+
 bool DgnElementLoop::PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element) {
   while (!chainEnds_.empty() && chainEnds_.back() <= start) chainEnds_.pop_back();
   const std::uint64_t end = start + element.size();
@@ -128,11 +139,12 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
       break;
     }
     // The end marker may be the file's last two bytes. Design files are
-    // written in sectors of 512 bytes, the marker in the last one (what
-    // follows it is the rest of that sector); a marker with a whole sector
-    // after it was met early, in the bytes of a damaged element length.
+    // written in sectors of 512 bytes, the marker in the last one, whose
+    // rest holds whatever the writer's buffer held; writers may pad the file
+    // with sectors of zeros. Data past the marker's sector means the marker
+    // was met early, in the bytes of a damaged element length.
     if (got >= 2 && header[0] == 0xFF && header[1] == 0xFF) {
-      if (size - (in.Position() - got) > kDgnSectorBytes) outcome_.readToEnd = false;
+      if (!OnlyZerosFrom(in, in.Position() - got + kDgnSectorBytes)) outcome_.readToEnd = false;
       break;
     }
     if (got < kDgnHeaderBytes) {

@@ -7,8 +7,9 @@
 //
 // Refused: DGN V8 (an OLE compound file), and any file whose first element
 // is neither a TCB nor a cell library header. A file cut short (no end
-// marker), an element whose stated length passes the end, or a cell whose
-// length does, ends the element loop: what was read is assembled, with the
+// marker), an element whose stated length passes the end, a cell whose
+// length does, or an end marker with data after its sector (zero sectors
+// are padding), ends the element loop: what was read is assembled, with the
 // warning "File read error.". Elements too short for their type are left out
 // and counted in the open's warnings; an element that holds more than its
 // type's data, or runs past the end of the cell, complex element or B-spline

@@ -338,6 +338,8 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
   const DgnElement covered = ow.Line(1, 1, {2, 2, 0}, {3, 3, 0});
   DgnWriter::PutU16(covering, 2, std::uint16_t((covering.size() + covered.size() - 4) / 2));
   ow.Add(ow.Tcb()).Add(covering).Add(covered);
+  std::vector<std::uint8_t> zeroSectors = padded;
+  zeroSectors.resize(zeroSectors.size() + 1024, 0);
   // Attribute data after the fields is no damage.
   DgnWriter fw;
   fw.Add(fw.Tcb()).Add(fw.MultiPoint(6, 1, 1, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, 3));
@@ -362,6 +364,7 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
       {"ended without its marker", noMarker, true},
       {"marker in the last sector", padded, false},
       {"marker with sectors after it", early, true},
+      {"marker with zero sectors after it", zeroSectors, false},
       {"a line over the next element", ow.Bytes(), true},
       {"a cone over the next element", cw0.Bytes(), true},
       {"a component past the end of its cell", sc.Bytes(), true},

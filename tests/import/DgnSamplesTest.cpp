@@ -307,6 +307,40 @@ bool LoopFindsDamage(const std::vector<std::uint8_t>& bytes) {
   return !outcome.readToEnd || outcome.overlong != 0;
 }
 
+TEST(DgnSamplesTest, ZeroSectorsAfterTheMarkerArePaddingAndAnEarlyMarkerIsTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const auto samples = V7Samples(dir);
+  ASSERT_GE(samples.size(), 4u);
+  for (const auto& path : samples) {
+    SCOPED_TRACE(path.filename().string());
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    const Opened whole = Open(bytes);
+    ASSERT_TRUE(whole.ok);
+    EXPECT_FALSE(whole.partial);
+    EXPECT_EQ(whole.warnings, 0u);
+    for (std::size_t sectors : {1u, 3u}) {
+      std::vector<std::uint8_t> padded = bytes;
+      padded.resize(bytes.size() + 512 * sectors, 0);
+      const Opened o = Open(padded);
+      ASSERT_TRUE(o.ok) << sectors;
+      EXPECT_FALSE(o.partial) << sectors;
+      EXPECT_EQ(o.warnings, 0u) << sectors;
+      EXPECT_EQ(o.objects, whole.objects) << sectors;
+      EXPECT_EQ(o.entities, whole.entities) << sectors;
+    }
+    // A marker where an element starts halfway, as a damaged length lands
+    // on one: the elements after it are data past the marker.
+    const std::vector<std::size_t> starts = ElementStarts(bytes);
+    ASSERT_GE(starts.size(), 8u);
+    std::vector<std::uint8_t> early = bytes;
+    early[starts[starts.size() / 2]] = early[starts[starts.size() / 2] + 1] = 0xFF;
+    const Opened o = Open(early);
+    ASSERT_TRUE(o.ok);
+    EXPECT_TRUE(o.partial);
+    EXPECT_LE(o.objects, whole.objects);
+  }
+}
+
 // A word count raised to swallow the element after it, for the first and the
 // last element of every type in every sample, is told; so is the word count
 // of a B-spline weight in samp4 set to 41 41, which hid 33 objects.
