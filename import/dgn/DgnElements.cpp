@@ -1,5 +1,6 @@
 #include "import/dgn/DgnElements.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -14,6 +15,7 @@ namespace {
 constexpr double kQuaternionScale = 2147483647.0;
 // Angles of 2-D elements count 1/360,000 degree.
 constexpr double kAngleUnits = 360000.0;
+constexpr int kDigitizerSetup = 8, kLevelSymbology = 10;
 
 // Types whose elements have no display header (words 14-17 mean otherwise).
 bool HasDisplayHeader(int type) {
@@ -171,6 +173,54 @@ std::unique_ptr<DGNElemCore> ReadCellHeader(const cDGNInfo& info, const DgnBytes
   return e;
 }
 
+// The length of the attribute linkage at `at`, or 0 when none starts there
+// or it would pass the end: a linkage whose first two bytes are 0, 0 or
+// 0, 0x80 is 8 bytes; one with bit 0x10 in its second byte is 2 x (its first
+// byte) + 2.
+std::size_t LinkageLength(std::span<const std::uint8_t> attributes, std::size_t at) {
+  if (at > attributes.size() || attributes.size() - at < 2) return 0;
+  const std::uint8_t first = attributes[at], second = attributes[at + 1];
+  std::size_t length = 0;
+  if (first == 0 && (second == 0 || second == 0x80)) {
+    length = 8;
+  } else if (second & 0x10) {
+    length = 2 * std::size_t(first) + 2;
+  }
+  return length <= attributes.size() - at ? length : 0;
+}
+
+// The size of an element of the design file header, the same in every V7
+// file: the TCB 768 words with its header (1536 bytes), the digitizer setup
+// 356 bytes, the level symbology 156; 0 for other types.
+std::size_t DesignHeaderBytes(int type) {
+  switch (type) {
+    case dgn::kTcb: return 1536;
+    case kDigitizerSetup: return 356;
+    case kLevelSymbology: return 156;
+    default: return 0;
+  }
+}
+
+// Whether the element holds bytes past its own data: its fields end where
+// its attribute index points (word 15 counts the words from byte 32 to the
+// linkages), and the linkages, when it has any, run to its end; only zero
+// padding may follow them. A word count damaged upwards fails this whatever
+// the type. The design file header has no such index (the digitizer setup's
+// word 15 is IGDS data), but one size for each of its elements.
+bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties) {
+  if (const std::size_t fixed = DesignHeaderBytes(type)) return element.size() > fixed;
+  if (element.size() < 36 || !HasDisplayHeader(type)) return false;
+  const std::size_t dataEnd = 32 + 2 * std::size_t(element[30] | element[31] << 8);
+  // An index past the end is not a word count that swallowed anything.
+  if (dataEnd > element.size()) return false;
+  if (!(properties & 0x800)) return dataEnd < element.size();
+  const std::span<const std::uint8_t> attributes = element.subspan(dataEnd);
+  std::size_t at = 0;
+  while (const std::size_t length = LinkageLength(attributes, at)) at += length;
+  return std::any_of(attributes.begin() + std::ptrdiff_t(at), attributes.end(),
+                     [](std::uint8_t v) { return v != 0; });
+}
+
 }  // namespace
 
 std::size_t MinimumElementBytes(int type, int level, int dimension) {
@@ -199,17 +249,7 @@ std::size_t MinimumElementBytes(int type, int level, int dimension) {
 
 std::int32_t FindFillColor(std::span<const std::uint8_t> attributes) {
   std::size_t at = 0;
-  while (attributes.size() - at >= 2) {
-    const std::uint8_t first = attributes[at], second = attributes[at + 1];
-    std::size_t length = 0;
-    if (first == 0 && (second == 0 || second == 0x80)) {
-      length = 8;
-    } else if (second & 0x10) {
-      length = 2 * std::size_t(first) + 2;
-    } else {
-      break;
-    }
-    if (length > attributes.size() - at) break;
+  while (const std::size_t length = LinkageLength(attributes, at)) {
     // The colour index is the linkage's byte 8: it must hold 9 bytes.
     if (length >= 9) {
       const int id = attributes[at + 2] | attributes[at + 3] << 8;
@@ -218,6 +258,21 @@ std::int32_t FindFillColor(std::span<const std::uint8_t> attributes) {
     at += length;
   }
   return kDgnNoFill;
+}
+
+std::size_t DgnChainBytes(std::span<const std::uint8_t> element) {
+  const DgnBytes b(element);
+  if (element.size() < 40 || (b.U8(1) & 0x80)) return 0;
+  // The length fields count the words after themselves.
+  switch (b.U8(1) & 0x7F) {
+    case dgn::kCellHeader: case dgn::kSharedCellDefinition: case dgn::kComplexChain: case dgn::kComplexShape:
+    case dgn::kSurface3D: case dgn::kSolid3D:
+      return 38 + 2 * std::size_t(b.U16(36));
+    case dgn::kBSplineSurfaceHeader: case dgn::kBSplineCurveHeader:
+      return 40 + 2 * std::size_t(b.U32(36));
+    default:
+      return 0;
+  }
 }
 
 std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std::uint8_t> element) {
@@ -294,14 +349,18 @@ std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std:
       if (at < element.size()) e->attributes.assign(element.begin() + std::ptrdiff_t(at), element.end());
     }
   }
-  if (!cutShort && !(e->properties & 0x800)) {
+  // A deleted element's count may cover the space freed with it (a deleted
+  // cell spans its deleted components).
+  if (!cutShort && !deleted) {
     std::size_t fields = 0;
-    if (type == dgn::kLine || type == dgn::kEllipse || type == dgn::kArc) {
-      fields = MinimumElementBytes(type, level, info.dimension);
-    } else if (IsMultiPoint(type)) {
-      fields = 38 + std::size_t(b.U16(36)) * 4 * std::size_t(info.dimension);
+    if (!(e->properties & 0x800)) {
+      if (type == dgn::kLine || type == dgn::kEllipse || type == dgn::kArc) {
+        fields = MinimumElementBytes(type, level, info.dimension);
+      } else if (IsMultiPoint(type)) {
+        fields = 38 + std::size_t(b.U16(36)) * 4 * std::size_t(info.dimension);
+      }
     }
-    e->overlong = fields != 0 && element.size() > fields;
+    e->overlong = (fields != 0 && element.size() > fields) || RunsPastItsData(element, type, e->properties);
   }
   // Fill colours come from the linkages, now that they are known.
   const std::int32_t fill = e->attributes.empty() ? kDgnNoFill : FindFillColor(e->attributes);

@@ -83,10 +83,13 @@ class DGNElemCore {
   bool deleted = false;
   // Shorter than its type needs: parsed as a core element.
   bool cutShort = false;
-  // Longer than its fields with no attribute data after them: a line, arc,
-  // ellipse or point sequence whose word count is damaged (every such element
-  // of the sample files ends with its fields), which hid the elements its
-  // excess covers.
+  // Holds bytes past its own data: past the fields of a line, arc, ellipse
+  // or point sequence without attribute data; for any element with a
+  // display header, past where its attribute index and linkages say its data
+  // ends (only zero padding may follow the linkages); for the TCB, digitizer
+  // setup and level symbology, past their fixed size. Its word count is
+  // damaged and hid the elements its excess covers. Deleted elements are not
+  // judged: their count may span the space freed with them.
   bool overlong = false;
   std::uint16_t graphicGroup = 0;
   std::uint16_t properties = 0;
@@ -182,6 +185,13 @@ std::size_t MinimumElementBytes(int type, int level, int dimension);
 
 // The fill colour index of the element's attribute linkages, or kDgnNoFill.
 std::int32_t FindFillColor(std::span<const std::uint8_t> attributes);
+
+// The bytes a header element spans with its components, from its first
+// byte: cells, shared cell definitions, complex chains and shapes, 3-D
+// surfaces and solids by their total length, B-spline curve and surface
+// headers by their description words; 0 for any other element and a deleted
+// one.
+std::size_t DgnChainBytes(std::span<const std::uint8_t> element);
 
 // Parses one element (header included) into its object; updates the info
 // from a TCB and a colour table. Never null.

@@ -33,7 +33,8 @@ namespace dgn {
 inline constexpr int kCellLibrary = 1, kCellHeader = 2, kLine = 3, kLineString = 4, kGroupData = 5, kShape = 6,
                      kTextNode = 7, kTcb = 9, kCurve = 11, kComplexChain = 12, kComplexShape = 14, kEllipse = 15,
                      kArc = 16, kText = 17, kSurface3D = 18, kSolid3D = 19, kBSplinePole = 21,
-                     kBSplineCurveHeader = 27, kSharedCellDefinition = 34, kSharedCellElement = 35;
+                     kBSplineSurfaceHeader = 24, kBSplineCurveHeader = 27, kSharedCellDefinition = 34,
+                     kSharedCellElement = 35;
 }  // namespace dgn
 
 // The name of an element type as kvn-dump reports it (the names of the V7

@@ -71,6 +71,9 @@ class DgnElementLoop {
   void CountDown(std::int64_t words);
   void OpenCell(std::unique_ptr<DGNElemCellHeader> cell);
   void SetCurrentBlock() { reader_.currentBlock = cells_.empty() ? nullptr : cells_.back()->block; }
+  // Whether the element at `start` runs past the end of the innermost chain
+  // (cell, complex element, B-spline) it lies in; a header opens its chain.
+  bool PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element);
 
   cDGNInfo& info_;
   YxxfReader& reader_;
@@ -80,7 +83,37 @@ class DgnElementLoop {
   std::unique_ptr<DGNElemComplexHeader> complex_;
   std::unique_ptr<DGNElemCore> previous_;
   std::uint64_t nextHandle_ = kFirstCellHandle;
+  // File offsets where the open chains end, outermost first; each no later
+  // than the one before it.
+  std::vector<std::uint64_t> chainEnds_;
 };
+
+// Whether the stream holds nothing but zero bytes from `from` to its end.
+bool OnlyZerosFrom(InFileStream& in, std::uint64_t from) {
+  if (from >= in.Size()) return true;
+  if (!in.Seek(from)) return false;
+  std::array<std::uint8_t, 4096> chunk{};
+  while (const std::uint32_t got = in.Read(chunk.data(), std::uint32_t(chunk.size()))) {
+    if (std::any_of(chunk.begin(), chunk.begin() + got, [](std::uint8_t v) { return v != 0; })) return false;
+  }
+  return in.Position() == in.Size();
+}
+
+bool DgnElementLoop::PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element) {
+  while (!chainEnds_.empty() && chainEnds_.back() <= start) chainEnds_.pop_back();
+  const std::uint64_t end = start + element.size();
+  const bool passes = !chainEnds_.empty() && end > chainEnds_.back();
+  // A header whose chain ends inside itself opens none (its own length is
+  // damaged); one that outruns its enclosing chain ends with it, where the
+  // elements after that chain belong to the outer level again.
+  const std::size_t span = DgnChainBytes(element);
+  if (span >= element.size()) {
+    std::uint64_t chainEnd = start + span;
+    if (!chainEnds_.empty()) chainEnd = std::min(chainEnd, chainEnds_.back());
+    if (chainEnd > end) chainEnds_.push_back(chainEnd);
+  }
+  return passes;
+}
 
 bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
   const std::uint64_t size = in.Size();
@@ -106,11 +139,12 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
       break;
     }
     // The end marker may be the file's last two bytes. Design files are
-    // written in sectors of 512 bytes, the marker in the last one (what
-    // follows it is the rest of that sector); a marker with a whole sector
-    // after it was met early, in the bytes of a damaged element length.
+    // written in sectors of 512 bytes, the marker in the last one, whose
+    // rest holds whatever the writer's buffer held; writers may pad the file
+    // with sectors of zeros. Data past the marker's sector means the marker
+    // was met early, in the bytes of a damaged element length.
     if (got >= 2 && header[0] == 0xFF && header[1] == 0xFF) {
-      if (size - (in.Position() - got) > kDgnSectorBytes) outcome_.readToEnd = false;
+      if (!OnlyZerosFrom(in, in.Position() - got + kDgnSectorBytes)) outcome_.readToEnd = false;
       break;
     }
     if (got < kDgnHeaderBytes) {
@@ -131,8 +165,9 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
       break;
     }
     ++outcome_.elements;
+    const std::uint64_t start = in.Position() - buffer.size();
     std::unique_ptr<DGNElemCore> element = ReadDgnElement(info_, buffer);
-    if (element->overlong) ++outcome_.overlong;
+    if (element->overlong || PassesItsChain(start, buffer)) ++outcome_.overlong;
     Take(std::move(element));
   }
   // A cell still open at the end claims more than the file holds: its length

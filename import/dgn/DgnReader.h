@@ -7,11 +7,13 @@
 //
 // Refused: DGN V8 (an OLE compound file), and any file whose first element
 // is neither a TCB nor a cell library header. A file cut short (no end
-// marker), an element whose stated length passes the end, or a cell whose
-// length does, ends the element loop: what was read is assembled, with the
+// marker), an element whose stated length passes the end, a cell whose
+// length does, or an end marker with data after its sector (zero sectors
+// are padding), ends the element loop: what was read is assembled, with the
 // warning "File read error.". Elements too short for their type are left out
-// and counted in the open's warnings; an element longer than its fields
-// without attribute data (a damaged word count) tells the file as damaged.
+// and counted in the open's warnings; an element that holds more than its
+// type's data, or runs past the end of the cell, complex element or B-spline
+// it lies in (a damaged word count), tells the file as damaged.
 #pragma once
 
 #include <cstdint>
@@ -49,9 +51,9 @@ struct DgnReadOutcome {
   // (counted "cut short" in `skipped`; the element that passes the end of
   // the file is not among them: it ends the read).
   std::uint64_t damaged = 0;
-  // Elements longer than their fields without attribute data (a damaged
-  // word count, which passed over the elements after it): read, and the file
-  // told as damaged.
+  // Elements that hold more than their data or run past the end of their
+  // chain (a damaged word count, which passed over the elements after it):
+  // read, and the file told as damaged.
   std::uint64_t overlong = 0;
   // The file ended at its end marker, outside any cell.
   bool readToEnd = true;

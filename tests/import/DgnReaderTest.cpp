@@ -338,15 +338,37 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
   const DgnElement covered = ow.Line(1, 1, {2, 2, 0}, {3, 3, 0});
   DgnWriter::PutU16(covering, 2, std::uint16_t((covering.size() + covered.size() - 4) / 2));
   ow.Add(ow.Tcb()).Add(covering).Add(covered);
+  std::vector<std::uint8_t> zeroSectors = padded;
+  zeroSectors.resize(zeroSectors.size() + 1024, 0);
   // Attribute data after the fields is no damage.
   DgnWriter fw;
   fw.Add(fw.Tcb()).Add(fw.MultiPoint(6, 1, 1, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}}, 3));
+  // Any type: a cone whose count covers the line after it.
+  DgnElement cone(60, 0);
+  DgnWriter::Finish(cone, 23, 1, 0);
+  DgnWriter::PutU16(cone, 2, std::uint16_t((cone.size() + covered.size() - 4) / 2));
+  DgnWriter cw0;
+  cw0.Add(cw0.Tcb()).Add(cone).Add(covered);
+  // A cell whose total length ends before its second component.
+  DgnWriter sc;
+  DgnElement shortCell = sc.Cell("S", 1, {0, 0, 0}, {covered, covered});
+  DgnWriter::PutU16(shortCell, 36, std::uint16_t(shortCell[36] - 4));
+  sc.Add(sc.Tcb()).Add(shortCell).Add(covered);
+  // A deleted cell's count spans its deleted components.
+  DgnWriter dc;
+  DgnElement freed = dc.Cell("D", 1, {0, 0, 0}, {covered});
+  DgnWriter::PutU16(freed, 2, std::uint16_t((freed.size() - 4) / 2));
+  dc.Add(dc.Tcb()).Add(DgnWriter::Deleted(freed)).Add(covered);
   const Case cases[] = {
       {"whole", whole, false},
       {"ended without its marker", noMarker, true},
       {"marker in the last sector", padded, false},
       {"marker with sectors after it", early, true},
+      {"marker with zero sectors after it", zeroSectors, false},
       {"a line over the next element", ow.Bytes(), true},
+      {"a cone over the next element", cw0.Bytes(), true},
+      {"a component past the end of its cell", sc.Bytes(), true},
+      {"a deleted cell over its components", dc.Bytes(), false},
       {"a shape with its fill linkage", fw.Bytes(), false},
   };
   for (const Case& c : cases) {

@@ -5,6 +5,7 @@
 // the largest sample cut short or with flipped bits ends cleanly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +30,7 @@
 #include "import/dgn/DgnElements.h"
 #include "import/dgn/DgnFormat.h"
 #include "import/dgn/DgnReader.h"
+#include "import/records/YxxfReader.h"
 #include "model/cBlock.h"
 #include "model/cOutObj.h"
 #include "tests/support/TestData.h"
@@ -248,6 +250,136 @@ TEST(DgnSamplesTest, CutAndBitFlippedSampleEndsCleanly) {
     DocumentResult result = Load(flipped);
     (void)result;  // any answer will do: the load must end without a fault
   }
+}
+
+// The V7 design files of the shared test data, by name.
+std::vector<std::filesystem::path> V7Samples(const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> out;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "dgn")) {
+    if (IsDgnV7Signature(FileBytes(entry.path()))) out.push_back(entry.path());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Offsets of the elements before the end marker, in file order.
+std::vector<std::size_t> ElementStarts(const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::size_t> out;
+  std::size_t at = 0;
+  while (at + 4 <= bytes.size() && !(bytes[at] == 0xFF && bytes[at + 1] == 0xFF)) {
+    out.push_back(at);
+    at += 4 + 2 * std::size_t(bytes[at + 2] | bytes[at + 3] << 8);
+  }
+  return out;
+}
+
+struct Opened {
+  bool ok = false, partial = false;
+  std::size_t warnings = 0;
+  std::uint32_t objects = 0;
+  std::map<std::string, std::uint64_t> entities;
+};
+
+Opened Open(const std::vector<std::uint8_t>& bytes) {
+  DwgLoadReport report;
+  DocumentResult result = Load(bytes, &report);
+  Opened o;
+  o.ok = result.Ok();
+  if (!o.ok) return o;
+  o.partial = result.Partial();
+  o.warnings = result.Warnings().size();
+  o.objects = TopObjects(*result.Document());
+  o.entities = report.entities;
+  return o;
+}
+
+// Whether the element loop alone finds the damage that marks an open
+// partial (faster than a whole open, for many files).
+bool LoopFindsDamage(const std::vector<std::uint8_t>& bytes) {
+  ByteArray array(8);
+  array.Append(bytes.data(), std::uint32_t(bytes.size()));
+  InFileStream in = InFileStream::FromMemory(array);
+  int dimension = 2;
+  if (CheckDgnSignature(in, dimension) != kLoadOk) return false;
+  YxxfReader reader(WString(u"sample.dgn"), 3);
+  DgnReadOutcome outcome;
+  EXPECT_TRUE(ReadDgnElements(in, dimension, reader, nullptr, outcome));
+  return !outcome.readToEnd || outcome.overlong != 0;
+}
+
+TEST(DgnSamplesTest, ZeroSectorsAfterTheMarkerArePaddingAndAnEarlyMarkerIsTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const auto samples = V7Samples(dir);
+  ASSERT_GE(samples.size(), 4u);
+  for (const auto& path : samples) {
+    SCOPED_TRACE(path.filename().string());
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    const Opened whole = Open(bytes);
+    ASSERT_TRUE(whole.ok);
+    EXPECT_FALSE(whole.partial);
+    EXPECT_EQ(whole.warnings, 0u);
+    for (std::size_t sectors : {1u, 3u}) {
+      std::vector<std::uint8_t> padded = bytes;
+      padded.resize(bytes.size() + 512 * sectors, 0);
+      const Opened o = Open(padded);
+      ASSERT_TRUE(o.ok) << sectors;
+      EXPECT_FALSE(o.partial) << sectors;
+      EXPECT_EQ(o.warnings, 0u) << sectors;
+      EXPECT_EQ(o.objects, whole.objects) << sectors;
+      EXPECT_EQ(o.entities, whole.entities) << sectors;
+    }
+    // A marker where an element starts halfway, as a damaged length lands
+    // on one: the elements after it are data past the marker.
+    const std::vector<std::size_t> starts = ElementStarts(bytes);
+    ASSERT_GE(starts.size(), 8u);
+    std::vector<std::uint8_t> early = bytes;
+    early[starts[starts.size() / 2]] = early[starts[starts.size() / 2] + 1] = 0xFF;
+    const Opened o = Open(early);
+    ASSERT_TRUE(o.ok);
+    EXPECT_TRUE(o.partial);
+    EXPECT_LE(o.objects, whole.objects);
+  }
+}
+
+// A word count raised to swallow the element after it, for the first and the
+// last element of every type in every sample, is told; so is the word count
+// of a B-spline weight in samp4 set to 41 41, which hid 33 objects.
+TEST(DgnSamplesTest, AWordCountThatSwallowsTheNextElementIsTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  int tried = 0;
+  std::set<int> types;
+  for (const auto& path : V7Samples(dir)) {
+    SCOPED_TRACE(path.filename().string());
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    const std::vector<std::size_t> starts = ElementStarts(bytes);
+    std::map<int, std::vector<std::size_t>> byType;  // indices into starts
+    // The first element's word count is part of the signature.
+    for (std::size_t i = 1; i + 1 < starts.size(); ++i) {
+      if (!(bytes[starts[i] + 1] & 0x80)) byType[bytes[starts[i] + 1] & 0x7F].push_back(i);
+    }
+    for (const auto& [type, indices] : byType) {
+      for (std::size_t i : {indices.front(), indices.back()}) {
+        const std::size_t at = starts[i], next = starts[i + 1];
+        const std::size_t words = (bytes[at + 2] | bytes[at + 3] << 8) + 2 + (bytes[next + 2] | bytes[next + 3] << 8);
+        std::vector<std::uint8_t> damaged = bytes;
+        damaged[at + 2] = std::uint8_t(words);
+        damaged[at + 3] = std::uint8_t(words >> 8);
+        EXPECT_TRUE(LoopFindsDamage(damaged)) << DgnTypeName(type) << " at " << at;
+        ++tried;
+        types.insert(type);
+      }
+    }
+  }
+  EXPECT_GE(types.size(), 20u);
+  EXPECT_GE(tried, 60);
+
+  std::vector<std::uint8_t> samp4 = FileBytes(dir / "dgn/dgnlib_samp4.dgn");
+  ASSERT_EQ(samp4[59007] & 0x7F, 28);
+  samp4[59008] = samp4[59009] = 0x41;
+  const Opened o = Open(samp4);
+  ASSERT_TRUE(o.ok);
+  EXPECT_TRUE(o.partial);
+  EXPECT_EQ(o.objects, 585u);
 }
 
 }  // namespace

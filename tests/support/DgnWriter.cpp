@@ -70,6 +70,8 @@ void DgnWriter::Finish(DgnElement& e, int type, int level, int color) {
   e[0] = std::uint8_t((e[0] & 0xC0) | (level & 0x3F));
   e[1] = std::uint8_t((e[1] & 0x80) | (type & 0x7F));
   PutU16(e, 2, std::uint16_t((e.size() - 4) / 2));
+  // The attribute index: no linkages (AddAttributes points it at them).
+  if (!(e[33] & 0x08)) PutU16(e, 30, std::uint16_t((e.size() - 32) / 2));
   e[35] = std::uint8_t(color);
 }
 
