@@ -4,6 +4,12 @@
 // once more. What all kept expansions hold together is bounded by a budget of
 // heap bytes; past it, the expansions drawn least recently are let go first.
 //
+// An expansion that is being drawn from is held (Hold): its children, and
+// whatever they draw (a view of another sheet among them, which reports the
+// inserts it draws here), stay until the drawing ends. A held expansion is
+// never let go; one the budget would have let go goes when its last hold
+// ends.
+//
 // The list is intrusive: each insert carries its own link (InsertChildList),
 // so keeping, touching and forgetting are a few pointer moves and the list
 // allocates nothing. An insert that dies leaves the list on its way out.
@@ -34,6 +40,10 @@ struct KeptExpansionLink {
   InsertChildList* older = nullptr;
   std::uint64_t bytes = 0;
   bool kept = false;
+  // Holds on the expansion now (not reset by leaving the list).
+  std::uint32_t holds = 0;
+  // Let go by the budget while held: the children go with the last hold.
+  bool dropWhenFree = false;
 };
 
 class KeptExpansions {
@@ -43,22 +53,35 @@ class KeptExpansions {
   // The list of the process.
   static KeptExpansions& Shared();
 
-  // The heap held now: taken before an insert is brought up to date and
-  // drawn, it tells Drawn what the expansion took.
+  // The heap held now beside the kept expansions: taken before an insert is
+  // brought up to date and drawn, it tells Drawn what the expansion took.
   static std::uint64_t HeapNow();
 
+  // The insert's children are being drawn from: nothing lets them go while
+  // the hold lives. Taken before the insert is brought up to date.
+  class Hold {
+   public:
+    explicit Hold(InsertChildList& insert);
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    InsertChildList& insert_;
+  };
+
   // The insert's `children` were just drawn. A kept insert becomes the most
-  // recently drawn. One not kept yet is kept, charged with the heap taken
-  // since `heapBefore` (at least a small object per child), and the least
-  // recently drawn are let go until the budget holds; one that alone passes
-  // the budget is let go at once.
+  // recently drawn. One not kept yet is charged with the heap taken since
+  // `heapBefore` (at least a small object per child) and kept, the least
+  // recently drawn let go until the budget holds; one that alone passes the
+  // budget is let go at once.
   void Drawn(InsertChildList& insert, std::uint64_t heapBefore, std::size_t children);
 
   // The insert leaves the list; its children stay where they are. For the
   // insert itself, when its children go or are made again.
   void Forget(InsertChildList& insert);
 
-  // Lets every kept expansion go.
+  // Lets every kept expansion go (those held when their holds end).
   void DropAll();
 
   std::uint64_t Bytes() const { return bytes_; }
@@ -69,7 +92,13 @@ class KeptExpansions {
 
  private:
   void Unlink(InsertChildList& insert);
-  void DropOldestBeyond(std::uint64_t budget, const InsertChildList* spare);
+  // Lets the insert's children go, or, while it is held, when its last
+  // hold ends.
+  void Drop(InsertChildList& insert);
+  // Lets the least recently drawn go, oldest first, until `more` bytes fit
+  // in the budget. Whether they fit.
+  bool MakeRoom(std::uint64_t more);
+  void Release(InsertChildList& insert);
 
   InsertChildList* newest_ = nullptr;
   InsertChildList* oldest_ = nullptr;

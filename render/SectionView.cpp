@@ -237,7 +237,9 @@ void cSection::ForEachViewCopy(cDrawing& source, const ViewCopySink& take) {
       // The insert's children are copied one at a time; the insert keeps
       // them, as the sheet painter's do, within the budget of the kept
       // expansions: the views of a layout over the same model expand each
-      // placement once, not once per view.
+      // placement once, not once per view. They are held while copied:
+      // drawing a copy may report other inserts to the list.
+      const KeptExpansions::Hold hold(*insert);
       const std::uint64_t heap = KeptExpansions::HeapNow();
       o->UpdateIfDirty(source.Data());
       const std::span<cOutObj* const> children = insert->GetChildren();

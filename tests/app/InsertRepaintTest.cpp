@@ -4,7 +4,9 @@
 // second paint draws the expansions the first kept, in a sheet and through
 // the views of a layout; an insert changed after its children went is
 // measured where it now lies; the kept expansions stay within their budget,
-// the least recently drawn let go first.
+// the least recently drawn let go first; an insert whose block holds a view
+// of another sheet keeps its children while the view draws that sheet's
+// placements, painted and printed past the budget.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,8 +31,12 @@
 #include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cSection.h"
+#include "platform/gdi/RecordingDC.h"
+#include "print/PrintOut.h"
+#include "print/PrinterList.h"
 #include "render/GeometryServicesImpl.h"
 #include "render/RasterSurface.h"
+#include "tests/print/PrintFixtures.h"
 #include "tests/support/DxfWriter.h"
 
 namespace kvn {
@@ -286,6 +292,84 @@ TEST(InsertRepaint, KeptExpansionsStayWithinTheBudgetTheLeastRecentlyDrawnGoingF
   };
   for (int last = 295; last < 300; ++last) EXPECT_EQ(paintAround(last), 0u) << "placement " << last;
   EXPECT_EQ(paintAround(280), 1u);
+}
+
+// The host sheet of a referenced drawing placed through a block: block B
+// holds the reference's view (of the other sheet, 60 placements of a
+// 100-line block) and a line; one insert of B in the host. The insert's
+// children (the view among them) are drawn from while the view reports the
+// placements it draws to the kept expansions: past the budget, those let
+// go must never be the insert being drawn.
+TEST(InsertRepaint, AnInsertWhoseViewDrawsPastTheBudgetKeepsItsChildrenWhilePaintedAndPrinted) {
+  auto doc = PlacedModel(2, 60, 100);
+  cSheet& host = *doc->GetSheet(0);
+  doc->GetSheet(1)->isReference = 1;
+  auto* block = new cBlock();
+  auto* view = new cSection();
+  view->referenceView = 1;
+  view->automaticFrame = 1;
+  view->sheetIndex = 1;
+  view->scale = 1.0;
+  view->SetLevel(0);
+  view->MarkDirty();
+  Append(*block, view);
+  auto* line = new cLine();
+  line->start = {-5, -5};
+  line->end = {60, -5};
+  line->SetLevel(kNoLevel);
+  Append(*block, line);
+  auto* outer = new cInsert();
+  outer->blockIndex = host.Data()->AddBlock(block);
+  outer->SetLevel(0);
+  Append(host.TopBlock(), outer);
+
+  std::uint64_t expansion = 0;
+  {
+    cInsert one;
+    one.blockIndex = doc->GetSheet(1)->TopBlock().FirstObject()->AsInsert()->blockIndex;
+    const std::uint64_t before = KeptExpansions::HeapNow();
+    one.UpdateIfDirty(doc->GetSheet(1)->Data());
+    expansion = KeptExpansions::HeapNow() - before;
+  }
+  KeptExpansions& kept = KeptExpansions::Shared();
+  const KeptBudget budget(kKeptExpansionBytes);
+  const std::vector<std::uint32_t> first = FitAndPaint(host);
+  EXPECT_GT(Inked(first), std::size_t(kWidth * kHeight / 50));
+  ASSERT_TRUE(outer->IsKept());
+
+  // Room for the outer insert and three placements: the outer insert, drawn
+  // last, is kept; the placements the view draws next go past the budget.
+  const std::uint64_t room = 4 * expansion;
+  kept.SetBudget(room);
+  ASSERT_TRUE(outer->IsKept());
+  ASSERT_LT(kept.Count(), 5u);
+  const std::uint64_t painted = cInsert::ExpansionCount();
+  const std::vector<std::uint32_t> second = FitAndPaint(host);
+  EXPECT_TRUE(second == first) << "painted past the budget, the view draws something else";
+  EXPECT_TRUE(outer->IsKept() && outer->HoldsChildren()) << "the insert drawn from was let go";
+  EXPECT_EQ(cInsert::ExpansionCount() - painted, 60u) << "the outer insert was expanded again";
+  EXPECT_LE(kept.Bytes(), room);
+
+  // Printed, on the vector and the raster road.
+  test::PrinterTestBase printers;
+  test::AddA4Queue(printers.spooler);
+  LoadPrinterList();
+  for (const std::uint8_t vector : {1, 0}) {
+    PrintOutOptions options;
+    options.printer = GetPrinterList().At(0);
+    options.vectorMode = vector;
+    APXPrintOut out(host.Drawing(), options);
+    ASSERT_GE(out.pageCount, 1);
+    DeviceCaps caps;
+    caps.technology = kDtRasPrinter;
+    caps.dpiX = caps.dpiY = 300;
+    caps.widthPx = 2480;
+    caps.heightPx = 3508;
+    RecordingDC dc(caps);
+    EXPECT_TRUE(out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0)) << int(vector);
+    EXPECT_TRUE(outer->IsKept() && outer->HoldsChildren()) << "the insert drawn from was let go, printed";
+    EXPECT_LE(kept.Bytes(), room);
+  }
 }
 
 }  // namespace
