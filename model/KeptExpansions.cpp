@@ -28,6 +28,12 @@ KeptExpansions& KeptExpansions::Shared() { return g_kept; }
 // charge more than its children take, and only differences are read.
 std::uint64_t KeptExpansions::HeapNow() { return GetAllocatedBytes() - g_kept.bytes_; }
 
+KeptExpansions::Paint::Paint() {
+  if (g_kept.paintDepth_++ == 0) ++g_kept.paint_;
+}
+
+KeptExpansions::Paint::~Paint() { --g_kept.paintDepth_; }
+
 KeptExpansions::Hold::Hold(InsertChildList& insert) : insert_(insert) { ++insert.keptLink_.holds; }
 
 KeptExpansions::Hold::~Hold() {
@@ -41,27 +47,32 @@ void KeptExpansions::Release(InsertChildList& insert) {
     if (!link.kept) insert.DropChildren();
   }
   // A budget lowered while expansions were held is met once they are free.
-  if (bytes_ > budget_) MakeRoom(0);
+  if (bytes_ > budget_) MakeRoom(0, false);
 }
 
 void KeptExpansions::Drawn(InsertChildList& insert, std::uint64_t heapBefore, std::size_t children) {
+  if (paintDepth_ == 0) ++paint_;
   KeptExpansionLink& link = insert.keptLink_;
   link.dropWhenFree = false;
   std::uint64_t bytes = 0;
   if (link.kept) {
-    if (newest_ == &insert) return;
+    if (newest_ == &insert) {
+      link.paint = paint_;
+      return;
+    }
     bytes = link.bytes;
     Unlink(insert);
   } else {
     const auto taken = static_cast<std::int64_t>(HeapNow() - heapBefore);
     bytes = std::max<std::uint64_t>(taken > 0 ? std::uint64_t(taken) : 0, std::uint64_t(children) * kLeastBytesPerChild);
-    if (bytes > budget_ || !MakeRoom(bytes)) {
+    if (bytes > budget_ || !MakeRoom(bytes, true)) {
       Drop(insert);
       return;
     }
   }
   link.kept = true;
   link.bytes = bytes;
+  link.paint = paint_;
   link.older = newest_;
   link.newer = nullptr;
   if (newest_) newest_->keptLink_.newer = &insert;
@@ -71,7 +82,7 @@ void KeptExpansions::Drawn(InsertChildList& insert, std::uint64_t heapBefore, st
   ++count_;
 }
 
-bool KeptExpansions::MakeRoom(std::uint64_t more) {
+bool KeptExpansions::MakeRoom(std::uint64_t more, bool sparePaint) {
   // Held expansions are passed by; there are no more of them than drawings
   // nested in one another. After a drop the walk starts again from the
   // oldest: letting children go may end other inserts.
@@ -79,6 +90,7 @@ bool KeptExpansions::MakeRoom(std::uint64_t more) {
   while (next && bytes_ + more > budget_) {
     InsertChildList& insert = *next;
     const KeptExpansionLink& link = insert.keptLink_;
+    if (sparePaint && link.paint == paint_) break;
     if (link.holds) {
       next = link.newer;
       continue;
@@ -119,6 +131,7 @@ void KeptExpansions::Unlink(InsertChildList& insert) {
   --count_;
   link.newer = link.older = nullptr;
   link.bytes = 0;
+  link.paint = 0;
   link.kept = false;
 }
 
@@ -128,7 +141,7 @@ void KeptExpansions::DropAll() {
 
 void KeptExpansions::SetBudget(std::uint64_t bytes) {
   budget_ = bytes;
-  MakeRoom(0);
+  MakeRoom(0, false);
 }
 
 }  // namespace kvn

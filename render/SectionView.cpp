@@ -231,6 +231,8 @@ void cSection::ForEachViewCopy(cDrawing& source, const ViewCopySink& take) {
   const DRect sourceRect{sourcePoint.x - w * 0.5, sourcePoint.y - h * 0.5, sourcePoint.x + w * 0.5,
                          sourcePoint.y + h * 0.5};
   std::int32_t levelCache[2] = {-1, 0};
+  // Drawn outside a sheet's paint, the view is a paint of its own.
+  const KeptExpansions::Paint paint;
   for (cOutObj* o = source.TopBlock()->FirstObject(); o; o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
     if (cInsert* insert = o->AsInsert()) {

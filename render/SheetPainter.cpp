@@ -232,6 +232,9 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
 
   // Without pages every object is on the current one.
+  // What this walk draws is one paint's: the expansions it keeps are not let
+  // go for those it draws later.
+  const KeptExpansions::Paint paint;
   ChainStep step{levels, data, drawing, currentPage, info, options, pageColor, drawing && drawing->PageCount() > 1};
   // Objects whose extent misses the world clip fail the view test whatever
   // else they are; the index leaves them out without visiting them. What
