@@ -93,10 +93,10 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
   info.darkBackground = IsDarkBackground(colors.background) ? 1 : 0;
   PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
   if (sheet == nullptr) return;
-  // The summary brings the drawing's extent index with it: a paint of part
-  // of a large drawing then visits only what may show there. Made once,
-  // until the drawing changes.
-  sheet->Drawing().Summary();
+  // The drawing's extent index: a paint of part of a large drawing then
+  // visits only what may show there. Made once, until the drawing changes;
+  // made for the paint, it expands no changed insert of another page.
+  sheet->Drawing().PaintIndex();
   PaintSheetPage(*sheet, page, info);
 }
 

@@ -2,7 +2,7 @@
 // repeated on a grid until the page holds 100,000 objects (lines, arcs,
 // circles, polygons). GTK cannot move window pixels, so every scroll step
 // is such a repaint: render into the shared surface, blit to the window.
-//   kvn-bench-view-repaint [objects] [frames] [plans|filled|inserts|texts]
+//   kvn-bench-view-repaint [objects] [frames] [plans|filled|inserts|kept|texts]
 // (the word may stand anywhere)
 // Prints the median milliseconds per repaint for the whole grid in view
 // ("All elements") and at 100 %, scrolled a page at a time. Target: under
@@ -20,6 +20,10 @@
 // in a TrueType face, half in the built-in SHX font) and 2,000 dimensions,
 // the rest plans. Its drawing scale puts about 500 texts in a 100 % view
 // (the number is printed). Target: under 30 ms each.
+// A fifth drawing ("kept") places a 200-line block 2,000 times, each
+// placement at an angle of its own: about 54 MB of expanded children, past
+// the 32 MiB the kept expansions may hold. The inserts expanded per timed
+// repaint are printed: at most those that do not fit.
 // With KVN_BENCH_PNG=PREFIX set, the first repaint of each view is written
 // to PREFIX-CASE-all.png and PREFIX-CASE-100.png, so that a change to the
 // painter can be checked for the same pixels.
@@ -187,6 +191,35 @@ std::unique_ptr<cDrawingDoc> MakeInsertGrid(long objects, long& count, std::vect
     inserts.push_back(insert);
     chain.Append(insert);
     count += 30;
+  }
+  sheet.TopBlock().AppendChain(std::move(chain));
+  return doc;
+}
+
+// `placements` inserts of one block of `lines` chords (radius 10), on a grid
+// 25 units apart, each turned by an angle of its own.
+std::unique_ptr<cDrawingDoc> MakeKeptGrid(long placements, int lines) {
+  auto doc = std::make_unique<cDrawingDoc>();
+  doc->AddSheet(std::make_unique<cSheet>());
+  cSheet& sheet = *doc->GetSheet(0);
+  ObjectChain chords;
+  for (int i = 0; i < lines; ++i) {
+    auto* l = new cLine();
+    l->start = {10 * std::cos(0.37 * i), 10 * std::sin(0.37 * i)};
+    l->end = {10 * std::cos(0.37 * i + 2.1), 10 * std::sin(0.37 * i + 2.1)};
+    chords.Append(l);
+  }
+  auto* block = new cBlock();
+  block->AppendChain(std::move(chords));
+  const std::uint32_t index = sheet.Data()->AddBlock(block);
+  const long across = std::max(1L, long(std::ceil(std::sqrt(double(placements) * 16.0 / 9.0))));
+  ObjectChain chain;
+  for (long k = 0; k < placements; ++k) {
+    auto* insert = new cInsert();
+    insert->blockIndex = index;
+    insert->point = {25.0 * double(k % across), 25.0 * double(k / across)};
+    insert->angle = std::fmod(7.3 * double(k), 360.0) - 180.0 + 0.01;
+    chain.Append(insert);
   }
   sheet.TopBlock().AppendChain(std::move(chain));
   return doc;
@@ -366,7 +399,7 @@ void Report(const char* what, long count, long frames, const Timing& t, double t
 
 int main(int argc, char** argv) {
   // The counts in order (objects, frames); a word anywhere runs one case
-  // alone: plans, filled, inserts or texts.
+  // alone: plans, filled, inserts, kept or texts.
   long objects = 100000, frames = 20;
   std::string only;
   int counts = 0;
@@ -405,6 +438,14 @@ int main(int argc, char** argv) {
       expansion += Milliseconds(t0);
     }
     std::printf("  expansion of all %zu inserts: %.2f ms\n", inserts.size(), expansion / double(frames));
+  }
+  if (runs("kept")) {
+    constexpr long kPlacements = 2000;
+    auto kept = MakeKeptGrid(kPlacements, 200);
+    const Timing t = Measure(kept.get(), frames, "kept");
+    Report("2,000 placements of a 200-line block, each turned (kept expansions past the budget)", kPlacements * 200,
+           frames, t, 30.0);
+    std::printf("  inserts expanded per timed repaint: %.1f\n", double(t.expansions) / double(2 * frames));
   }
   if (!runs("texts")) return 0;
 

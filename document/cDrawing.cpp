@@ -120,14 +120,14 @@ ObjectExtentIndex::Entry IndexEntry(cOutObj& object, cDrawingData* data, const D
 }  // namespace
 
 void cDrawing::DropSummary() const {
-  summary_.flags &= std::uint8_t(~DrawingSummary::kValid);
+  summary_.flags &= std::uint8_t(~(DrawingSummary::kValid | DrawingSummary::kIndexValid));
   extentIndex_ = ObjectExtentIndex();
 }
 
 const DrawingSummary& cDrawing::Summary() const {
   if (SummaryValid()) return summary_;
   summary_ = DrawingSummary{};
-  summary_.flags = DrawingSummary::kValid;
+  summary_.flags = DrawingSummary::kValid | DrawingSummary::kIndexValid;
   std::vector<ObjectExtentIndex::Entry> entries;
   bool first = true;
   for (cOutObj* object = topBlock_ ? topBlock_->FirstObject() : nullptr; object; object = object->next) {
@@ -146,6 +146,23 @@ const DrawingSummary& cDrawing::Summary() const {
   }
   extentIndex_ = ObjectExtentIndex(std::move(entries));
   return summary_;
+}
+
+const ObjectExtentIndex& cDrawing::PaintIndex() const {
+  if (ExtentIndex()) return extentIndex_;
+  std::vector<ObjectExtentIndex::Entry> entries;
+  for (cOutObj* object = topBlock_ ? topBlock_->FirstObject() : nullptr; object; object = object->next) {
+    if (object->HasFlag(kFlagDirty) && object->TypeCode() == kTypeInsert) {
+      entries.push_back(ObjectExtentIndex::Entry{object, DRect{}, true, object->TypeCode()});
+      continue;
+    }
+    DRect r;
+    object->GetFullExtent(data_, r);
+    entries.push_back(IndexEntry(*object, data_, r));
+  }
+  extentIndex_ = ObjectExtentIndex(std::move(entries));
+  summary_.flags |= DrawingSummary::kIndexValid;
+  return extentIndex_;
 }
 
 

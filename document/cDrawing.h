@@ -90,6 +90,8 @@ struct DrawingSummary {
   static constexpr std::size_t kClosedFilled = 29;  // filled objects whose outline is closed
   static constexpr std::size_t kStroked = 30;       // stroked objects
   static constexpr std::uint8_t kValid = 0x01;
+  // The extent index is made (with the summary, or alone by PaintIndex).
+  static constexpr std::uint8_t kIndexValid = 0x02;
 
   DRect extent;
   std::array<std::uint32_t, 32> counters{};
@@ -191,7 +193,14 @@ class cDrawing {
   // reader never computes it (the drawing window asks for the summary
   // before it paints). Whoever changes the top chain without MarkModified
   // must call InvalidateSummary.
-  const ObjectExtentIndex* ExtentIndex() const { return SummaryValid() ? &extentIndex_ : nullptr; }
+  const ObjectExtentIndex* ExtentIndex() const {
+    return (summary_.flags & DrawingSummary::kIndexValid) != 0 ? &extentIndex_ : nullptr;
+  }
+  // The extent index for a paint, made alone when the summary is not valid:
+  // an insert changed since its last expansion is not expanded to be
+  // measured but handed out whatever the clip, so that a paint of one page
+  // expands only the changed inserts it draws, not those of other pages.
+  const ObjectExtentIndex& PaintIndex() const;
   // Repaint or update every view of the owning document that shows this drawing.
   void RedrawViews(int how);
   void UpdateViews(int how);

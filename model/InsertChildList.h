@@ -29,6 +29,8 @@ class InsertChildList {
 
   // Whether the list of kept expansions holds this one.
   bool IsKept() const { return keptLink_.kept; }
+  // Whether something draws from the children now (KeptExpansions::Hold).
+  bool IsHeld() const { return keptLink_.holds != 0; }
 
  protected:
   InsertChildList() = default;

@@ -22,33 +22,93 @@ constexpr std::uint64_t kLeastBytesPerChild = 64;
 
 KeptExpansions& KeptExpansions::Shared() { return g_kept; }
 
-std::uint64_t KeptExpansions::HeapNow() { return GetAllocatedBytes(); }
+// The heap beside what the list holds: expansions kept (or let go) while an
+// insert is drawn, a view's placements among its children, are charged to
+// themselves, not again to the insert. Taken modulo 2^64: the list may
+// charge more than its children take, and only differences are read.
+std::uint64_t KeptExpansions::HeapNow() { return GetAllocatedBytes() - g_kept.bytes_; }
+
+KeptExpansions::Paint::Paint() {
+  if (g_kept.paintDepth_++ == 0) ++g_kept.paint_;
+}
+
+KeptExpansions::Paint::~Paint() { --g_kept.paintDepth_; }
+
+KeptExpansions::Hold::Hold(InsertChildList& insert) : insert_(insert) { ++insert.keptLink_.holds; }
+
+KeptExpansions::Hold::~Hold() {
+  if (--insert_.keptLink_.holds == 0) g_kept.Release(insert_);
+}
+
+void KeptExpansions::Release(InsertChildList& insert) {
+  KeptExpansionLink& link = insert.keptLink_;
+  if (link.dropWhenFree) {
+    link.dropWhenFree = false;
+    if (!link.kept) insert.DropChildren();
+  }
+  // A budget lowered while expansions were held is met once they are free.
+  if (bytes_ > budget_) MakeRoom(0, false);
+}
 
 void KeptExpansions::Drawn(InsertChildList& insert, std::uint64_t heapBefore, std::size_t children) {
+  if (paintDepth_ == 0) ++paint_;
   KeptExpansionLink& link = insert.keptLink_;
+  link.dropWhenFree = false;
+  std::uint64_t bytes = 0;
   if (link.kept) {
-    if (newest_ == &insert) return;
-    const std::uint64_t bytes = link.bytes;
+    if (newest_ == &insert) {
+      link.paint = paint_;
+      return;
+    }
+    bytes = link.bytes;
     Unlink(insert);
-    link.bytes = bytes;
   } else {
-    const std::uint64_t now = GetAllocatedBytes();
-    const std::uint64_t taken = now > heapBefore ? now - heapBefore : 0;
-    link.bytes = std::max<std::uint64_t>(taken, std::uint64_t(children) * kLeastBytesPerChild);
-    if (link.bytes > budget_) {
-      insert.DropChildren();
+    const auto taken = static_cast<std::int64_t>(HeapNow() - heapBefore);
+    bytes = std::max<std::uint64_t>(taken > 0 ? std::uint64_t(taken) : 0, std::uint64_t(children) * kLeastBytesPerChild);
+    if (bytes > budget_ || !MakeRoom(bytes, true)) {
+      Drop(insert);
       return;
     }
   }
   link.kept = true;
+  link.bytes = bytes;
+  link.paint = paint_;
   link.older = newest_;
   link.newer = nullptr;
   if (newest_) newest_->keptLink_.newer = &insert;
   newest_ = &insert;
   if (!oldest_) oldest_ = &insert;
-  bytes_ += link.bytes;
+  bytes_ += bytes;
   ++count_;
-  DropOldestBeyond(budget_, &insert);
+}
+
+bool KeptExpansions::MakeRoom(std::uint64_t more, bool sparePaint) {
+  // Held expansions are passed by; there are no more of them than drawings
+  // nested in one another. After a drop the walk starts again from the
+  // oldest: letting children go may end other inserts.
+  InsertChildList* next = oldest_;
+  while (next && bytes_ + more > budget_) {
+    InsertChildList& insert = *next;
+    const KeptExpansionLink& link = insert.keptLink_;
+    if (sparePaint && link.paint == paint_) break;
+    if (link.holds) {
+      next = link.newer;
+      continue;
+    }
+    Unlink(insert);
+    insert.DropChildren();
+    next = oldest_;
+  }
+  return bytes_ + more <= budget_;
+}
+
+void KeptExpansions::Drop(InsertChildList& insert) {
+  if (insert.keptLink_.kept) Unlink(insert);
+  if (insert.keptLink_.holds) {
+    insert.keptLink_.dropWhenFree = true;
+  } else {
+    insert.DropChildren();
+  }
 }
 
 void KeptExpansions::Forget(InsertChildList& insert) {
@@ -69,28 +129,19 @@ void KeptExpansions::Unlink(InsertChildList& insert) {
   }
   bytes_ -= link.bytes;
   --count_;
-  link = KeptExpansionLink{};
-}
-
-void KeptExpansions::DropOldestBeyond(std::uint64_t budget, const InsertChildList* spare) {
-  while (bytes_ > budget && oldest_ && oldest_ != spare) {
-    InsertChildList& oldest = *oldest_;
-    Unlink(oldest);
-    oldest.DropChildren();
-  }
+  link.newer = link.older = nullptr;
+  link.bytes = 0;
+  link.paint = 0;
+  link.kept = false;
 }
 
 void KeptExpansions::DropAll() {
-  while (oldest_) {
-    InsertChildList& oldest = *oldest_;
-    Unlink(oldest);
-    oldest.DropChildren();
-  }
+  while (oldest_) Drop(*oldest_);
 }
 
 void KeptExpansions::SetBudget(std::uint64_t bytes) {
   budget_ = bytes;
-  DropOldestBeyond(budget_, nullptr);
+  MakeRoom(0, false);
 }
 
 }  // namespace kvn

@@ -28,19 +28,27 @@ void cDistance::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
 }
 
 // Drawn alone, the children go again unless the sheet painter keeps them
-// for its repaints.
+// for its repaints, or something up the road still draws from them. They
+// are held while drawn: a view among them reports the inserts it draws to
+// the kept expansions, which may hold this one.
 void cInsert::Draw(cDrawInfo* info) {
   if (!info || HasFlag(kFlagHidden)) return;
-  UpdateIfDirty(info->data);
-  DrawObjectList(GetChildren(), *info, info, 0);
-  if (!IsKept()) DropChildren();
+  {
+    const KeptExpansions::Hold hold(*this);
+    UpdateIfDirty(info->data);
+    DrawObjectList(GetChildren(), *info, info, 0);
+  }
+  if (!IsKept() && !IsHeld()) DropChildren();
 }
 
 void cInsert::DrawOutline(std::uint32_t value, cDrawInfo* info, bool) {
   if (!info) return;
-  UpdateIfDirty(info->data);
-  DrawObjectList(GetChildren(), *info, nullptr, value);
-  if (!IsKept()) DropChildren();
+  {
+    const KeptExpansions::Hold hold(*this);
+    UpdateIfDirty(info->data);
+    DrawObjectList(GetChildren(), *info, nullptr, value);
+  }
+  if (!IsKept() && !IsHeld()) DropChildren();
 }
 
 }  // namespace kvn

@@ -231,13 +231,17 @@ void cSection::ForEachViewCopy(cDrawing& source, const ViewCopySink& take) {
   const DRect sourceRect{sourcePoint.x - w * 0.5, sourcePoint.y - h * 0.5, sourcePoint.x + w * 0.5,
                          sourcePoint.y + h * 0.5};
   std::int32_t levelCache[2] = {-1, 0};
+  // Drawn outside a sheet's paint, the view is a paint of its own.
+  const KeptExpansions::Paint paint;
   for (cOutObj* o = source.TopBlock()->FirstObject(); o; o = o->next) {
     if (!IsObjectOnCurrentPage(nullptr, *o, source, page)) continue;
     if (cInsert* insert = o->AsInsert()) {
       // The insert's children are copied one at a time; the insert keeps
       // them, as the sheet painter's do, within the budget of the kept
       // expansions: the views of a layout over the same model expand each
-      // placement once, not once per view.
+      // placement once, not once per view. They are held while copied:
+      // drawing a copy may report other inserts to the list.
+      const KeptExpansions::Hold hold(*insert);
       const std::uint64_t heap = KeptExpansions::HeapNow();
       o->UpdateIfDirty(source.Data());
       const std::span<cOutObj* const> children = insert->GetChildren();

@@ -183,9 +183,12 @@ struct ChainStep {
   // rectangle ends the expansion's list but whitens what lies under the
   // insert, so it is painted before the other children (in list order it
   // would wipe them out). Drawn, the insert keeps its children for the next
-  // repaint, within the budget of the kept expansions.
+  // repaint, within the budget of the kept expansions. They are held while
+  // they are drawn: a view among them reports the inserts it draws to the
+  // same list, which must not let these children go under the walk.
   void PaintInsert(cOutObj& object, InsertChildList& insert, std::int32_t color) {
     KeptExpansions& kept = KeptExpansions::Shared();
+    const KeptExpansions::Hold hold(insert);
     const std::uint64_t heap = KeptExpansions::HeapNow();
     object.UpdateIfDirty(data);
     const std::span<cOutObj* const> children = insert.GetChildren();
@@ -229,6 +232,9 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   if (drawing && currentPage < drawing->PageCount()) pageColor = std::int32_t(drawing->GetPage(currentPage)->color);
 
   // Without pages every object is on the current one.
+  // What this walk draws is one paint's: the expansions it keeps are not let
+  // go for those it draws later.
+  const KeptExpansions::Paint paint;
   ChainStep step{levels, data, drawing, currentPage, info, options, pageColor, drawing && drawing->PageCount() > 1};
   // Objects whose extent misses the world clip fail the view test whatever
   // else they are; the index leaves them out without visiting them. What

@@ -4,7 +4,9 @@
 // second paint draws the expansions the first kept, in a sheet and through
 // the views of a layout; an insert changed after its children went is
 // measured where it now lies; the kept expansions stay within their budget,
-// the least recently drawn let go first.
+// the least recently drawn let go first; an insert whose block holds a view
+// of another sheet keeps its children while the view draws that sheet's
+// placements, painted and printed past the budget.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -29,8 +31,12 @@
 #include "model/cInsert.h"
 #include "model/cLine.h"
 #include "model/cSection.h"
+#include "platform/gdi/RecordingDC.h"
+#include "print/PrintOut.h"
+#include "print/PrinterList.h"
 #include "render/GeometryServicesImpl.h"
 #include "render/RasterSurface.h"
+#include "tests/print/PrintFixtures.h"
 #include "tests/support/DxfWriter.h"
 
 namespace kvn {
@@ -242,9 +248,14 @@ TEST(InsertRepaint, AnInsertChangedAfterItsChildrenWentIsMeasuredAgain) {
   ExpectSameRect(after, ExpandedFit(sheet));
 }
 
-// 300 placements drawn in chain order with room for 10: the 10 drawn last
-// stay expanded, the rest went first to last; a repaint that shows kept
-// ones alone (through the extent index) expands nothing.
+// 300 placements drawn in chain order with room for 10: the first 10 drawn
+// stay expanded (a paint does not let go of what it drew for what it draws
+// later in it), the rest is expanded and let go; a second paint expands
+// only the rest; a repaint that shows kept ones alone (through the extent
+// index) expands nothing, and across paints the least recently drawn go
+// first. After an edit of placements on two pages, a repaint of the first
+// page, the view not fitted again, expands none of the other page's, and
+// every expansion held is one the budget counts.
 TEST(InsertRepaint, KeptExpansionsStayWithinTheBudgetTheLeastRecentlyDrawnGoingFirst) {
   auto doc = PlacedModel(1, 300, 20);
   cSheet& sheet = *doc->GetSheet(0);
@@ -262,30 +273,145 @@ TEST(InsertRepaint, KeptExpansionsStayWithinTheBudgetTheLeastRecentlyDrawnGoingF
   FitAndPaint(sheet);
   KeptExpansions& kept = KeptExpansions::Shared();
   EXPECT_LE(kept.Bytes(), room);
-  std::vector<int> holding;
-  int k = 0;
-  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next, ++k)
-    if (o->AsInsert()->HoldsChildren()) holding.push_back(k);
+  auto holdingNow = [&] {
+    std::vector<int> holding;
+    int k = 0;
+    for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next, ++k)
+      if (o->AsInsert()->HoldsChildren()) holding.push_back(k);
+    return holding;
+  };
+  const std::vector<int> holding = holdingNow();
   ASSERT_GE(holding.size(), 8u);
   ASSERT_LE(holding.size(), 10u);
-  EXPECT_EQ(holding.front(), 300 - int(holding.size())) << "the kept are not the last drawn";
-  EXPECT_EQ(holding.back(), 299);
+  EXPECT_EQ(holding.front(), 0) << "the kept are not the first drawn";
+  EXPECT_EQ(holding.back(), int(holding.size()) - 1);
   EXPECT_EQ(kept.Count(), holding.size());
 
-  // Each of the last five alone in view: kept, none expanded; the first
-  // of the row, let go, is expanded again.
+  // The same view again: only what did not fit is expanded.
+  const std::uint64_t painted = cInsert::ExpansionCount();
+  FitAndPaint(sheet);
+  EXPECT_EQ(cInsert::ExpansionCount() - painted, 300u - holding.size());
+  EXPECT_EQ(holdingNow(), holding);
+
+  // Each of the first five alone in view: kept, none expanded; one of the
+  // placements let go is expanded again.
   cRasterSurface surface(false);
   const TRect client{0, 0, kWidth, kHeight};
   ASSERT_TRUE(surface.Prepare(client));
-  auto paintAround = [&](int placement) {
-    const double x = 3.0 * (placement % 20), y = 3.0 * (placement / 20);
-    const WorldMapping mapping = FitRectMapping(sheet.Drawing(), DRect{x - 1, y - 1, x + 1, y + 1}, client);
+  auto paint = [&](const WorldMapping& mapping, std::uint16_t page) {
     const std::uint64_t start = cInsert::ExpansionCount();
-    RenderDrawingPage(mapping, &sheet, 0, client, client, surface.DC(), surface);
+    RenderDrawingPage(mapping, &sheet, page, client, client, surface.DC(), surface);
     return cInsert::ExpansionCount() - start;
   };
-  for (int last = 295; last < 300; ++last) EXPECT_EQ(paintAround(last), 0u) << "placement " << last;
+  auto paintAround = [&](int placement) {
+    const double x = 3.0 * (placement % 20), y = 3.0 * (placement / 20);
+    return paint(FitRectMapping(sheet.Drawing(), DRect{x - 1, y - 1, x + 1, y + 1}, client), 0);
+  };
+  for (int first = 0; first < 5; ++first) EXPECT_EQ(paintAround(first), 0u) << "placement " << first;
   EXPECT_EQ(paintAround(280), 1u);
+
+  // Two pages: the last 150 placements on the second. Both painted in the
+  // fitted view, the second last: its first placements are kept.
+  sheet.Drawing().AppendPage(PageRecord{});
+  sheet.Drawing().AppendPage(PageRecord{});
+  std::vector<cInsert*> placed;
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) placed.push_back(o->AsInsert());
+  for (std::size_t k = 150; k < placed.size(); ++k) placed[k]->SetPage(PageIdOfIndex(1));
+  sheet.Drawing().InvalidateSummary(0);
+  DRect all;
+  sheet.TopBlock().GetFilteredExtent(ExtentFilter{}, sheet.Data(), all);
+  const WorldMapping fitted = FitRectMapping(sheet.Drawing(), all, client);
+  paint(fitted, 0);
+  paint(fitted, 1);
+  ASSERT_TRUE(placed[150]->IsKept());
+  // An edit moves five placements of each page; the first page is painted
+  // again in the view it had.
+  for (int k : {0, 1, 2, 3, 4, 150, 151, 152, 153, 154}) placed[std::size_t(k)]->Move(DPoint{0.5, 0});
+  sheet.Drawing().InvalidateSummary(0);
+  EXPECT_LE(paint(fitted, 0), 150u);
+  for (int k = 150; k < 155; ++k)
+    EXPECT_TRUE(placed[std::size_t(k)]->HasFlag(kFlagDirty)) << "placement " << k << " of the other page was expanded";
+  EXPECT_LE(kept.Bytes(), room);
+  for (std::size_t k = 0; k < placed.size(); ++k)
+    EXPECT_TRUE(!placed[k]->HoldsChildren() || placed[k]->IsKept()) << "placement " << k << " holds its children outside the budget";
+}
+
+// The host sheet of a referenced drawing placed through a block: block B
+// holds the reference's view (of the other sheet, 60 placements of a
+// 100-line block) and a line; one insert of B in the host. The insert's
+// children (the view among them) are drawn from while the view reports the
+// placements it draws to the kept expansions: past the budget, those let
+// go must never be the insert being drawn.
+TEST(InsertRepaint, AnInsertWhoseViewDrawsPastTheBudgetKeepsItsChildrenWhilePaintedAndPrinted) {
+  auto doc = PlacedModel(2, 60, 100);
+  cSheet& host = *doc->GetSheet(0);
+  doc->GetSheet(1)->isReference = 1;
+  auto* block = new cBlock();
+  auto* view = new cSection();
+  view->referenceView = 1;
+  view->automaticFrame = 1;
+  view->sheetIndex = 1;
+  view->scale = 1.0;
+  view->SetLevel(0);
+  view->MarkDirty();
+  Append(*block, view);
+  auto* line = new cLine();
+  line->start = {-5, -5};
+  line->end = {60, -5};
+  line->SetLevel(kNoLevel);
+  Append(*block, line);
+  auto* outer = new cInsert();
+  outer->blockIndex = host.Data()->AddBlock(block);
+  outer->SetLevel(0);
+  Append(host.TopBlock(), outer);
+
+  std::uint64_t expansion = 0;
+  {
+    cInsert one;
+    one.blockIndex = doc->GetSheet(1)->TopBlock().FirstObject()->AsInsert()->blockIndex;
+    const std::uint64_t before = KeptExpansions::HeapNow();
+    one.UpdateIfDirty(doc->GetSheet(1)->Data());
+    expansion = KeptExpansions::HeapNow() - before;
+  }
+  KeptExpansions& kept = KeptExpansions::Shared();
+  const KeptBudget budget(kKeptExpansionBytes);
+  const std::vector<std::uint32_t> first = FitAndPaint(host);
+  EXPECT_GT(Inked(first), std::size_t(kWidth * kHeight / 50));
+  ASSERT_TRUE(outer->IsKept());
+
+  // Room for the outer insert and three placements: the outer insert, drawn
+  // last, is kept; the placements the view draws next go past the budget.
+  const std::uint64_t room = 4 * expansion;
+  kept.SetBudget(room);
+  ASSERT_TRUE(outer->IsKept());
+  ASSERT_LT(kept.Count(), 5u);
+  const std::uint64_t painted = cInsert::ExpansionCount();
+  const std::vector<std::uint32_t> second = FitAndPaint(host);
+  EXPECT_TRUE(second == first) << "painted past the budget, the view draws something else";
+  EXPECT_TRUE(outer->IsKept() && outer->HoldsChildren()) << "the insert drawn from was let go";
+  EXPECT_EQ(cInsert::ExpansionCount() - painted, 60u) << "the outer insert was expanded again";
+  EXPECT_LE(kept.Bytes(), room);
+
+  // Printed, on the vector and the raster road.
+  test::PrinterTestBase printers;
+  test::AddA4Queue(printers.spooler);
+  LoadPrinterList();
+  for (const std::uint8_t vector : {1, 0}) {
+    PrintOutOptions options;
+    options.printer = GetPrinterList().At(0);
+    options.vectorMode = vector;
+    APXPrintOut out(host.Drawing(), options);
+    ASSERT_GE(out.pageCount, 1);
+    DeviceCaps caps;
+    caps.technology = kDtRasPrinter;
+    caps.dpiX = caps.dpiY = 300;
+    caps.widthPx = 2480;
+    caps.heightPx = 3508;
+    RecordingDC dc(caps);
+    EXPECT_TRUE(out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0)) << int(vector);
+    EXPECT_TRUE(outer->IsKept() && outer->HoldsChildren()) << "the insert drawn from was let go, printed";
+    EXPECT_LE(kept.Bytes(), room);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The list of kept expansions on stand-in inserts, each charged the least a
 // child costs: the budget holds after every drawing, the least recently
-// drawn go first, an expansion past the budget alone is not kept, and an
-// insert that dies or lets its children go leaves the list.
+// drawn go first, an expansion past the budget alone is not kept, an
+// insert that dies or lets its children go leaves the list, and a held
+// expansion is let go only once its hold ends.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -96,6 +97,36 @@ TEST(KeptExpansions, AnInsertThatDiesOrLetsItsChildrenGoLeavesTheList) {
   EXPECT_FALSE(a.IsKept());
   EXPECT_TRUE(d.IsKept());
   EXPECT_EQ(f.list.Count(), 1u);
+}
+
+// An insert being drawn from (the outer insert whose view draws other
+// inserts) stays, oldest or not, whatever is drawn meanwhile or however far
+// the budget is lowered; it goes, and the budget holds again, once its
+// hold ends. Drawn while held, one past the budget goes with its hold too.
+TEST(KeptExpansions, AHeldExpansionIsLetGoOnlyOnceItsHoldEnds) {
+  Fixture f(3 * 2 * kPerChild);
+  StandIn& outer = f.Add();
+  f.Draw(outer, 2);
+  {
+    const KeptExpansions::Hold hold(outer);
+    EXPECT_TRUE(outer.IsHeld());
+    for (int i = 0; i < 6; ++i) f.Draw(f.Add(), 2);
+    EXPECT_TRUE(outer.IsKept());
+    EXPECT_EQ(f.dropped, (std::vector<int>{1, 2, 3, 4})) << "the held insert was let go";
+    f.list.SetBudget(kPerChild);
+    EXPECT_EQ(f.dropped, (std::vector<int>{1, 2, 3, 4, 5, 6})) << "the held insert was let go";
+    EXPECT_TRUE(outer.IsKept());
+
+    StandIn& large = f.Add();
+    const KeptExpansions::Hold drawing(large);
+    f.list.Drawn(large, KeptExpansions::HeapNow(), 5);
+    EXPECT_FALSE(large.IsKept());
+    EXPECT_EQ(f.dropped.back(), 6) << "a held expansion past the budget was let go under its drawing";
+  }
+  EXPECT_FALSE(outer.IsHeld());
+  EXPECT_EQ(f.dropped, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 0}));
+  EXPECT_EQ(f.list.Count(), 0u);
+  EXPECT_LE(f.list.Bytes(), f.list.Budget());
 }
 
 }  // namespace
