@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/CountingAlloc.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
@@ -12,6 +13,7 @@
 #include "model/cWmf.h"
 #include "platform/image/ImageCodecs.h"
 #include "platform/image/PictureDecode.h"
+#include "platform/image/PictureWeight.h"
 #include "platform/metafile/EmfValidate.h"
 #include "platform/metafile/ReadMetafileAsEmf.h"
 
@@ -59,6 +61,8 @@ bool RefusedByItsHeader(const WString& fileName, PictureInfo* info) {
   return true;
 }
 
+bool IsJpegName(const WString& fileName) { return EndsWith(fileName, u".jpg") || EndsWith(fileName, u".jpeg"); }
+
 }  // namespace
 
 bool IsGdiPlusPossible() { return true; }
@@ -96,8 +100,38 @@ std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* pa
   return metafile;
 }
 
+PictureLoadWeight WeighPictureLoad(const PictureInfo& header, const WString& fileName, std::uint64_t fileBytes,
+                                   bool keepEncoded) {
+  const std::int64_t width = header.width, height = header.height;
+  const std::uint32_t bits = header.bitCount;
+  const std::uint64_t decoded = DibImageBytes(width, height, bits);
+  // Past these the loader refuses the picture: it holds nothing of it.
+  if (decoded == 0 || decoded > kMaxDibImageBytes || header.pixelBytes < decoded ||
+      header.pixelBytes > kLowMemoryThreshold || fileBytes == 0 || fileBytes > kMaxDibImageBytes)
+    return {};
+  const std::uint64_t wide = bits == 16 || bits == 32 ? DibImageBytes(width, height, 24) : decoded;
+  const std::uint64_t grey = DibImageBytes(width, height, 8);
+  const std::uint64_t mask = keepEncoded && bits == 32 ? grey : 0;
+  const std::uint64_t encoded = IsJpegName(fileName) ? fileBytes : 0;
+  PictureLoadWeight weight;
+  weight.kept = wide + mask + encoded;
+  // Decoding: the file read whole beside the bitmap, the decoder's own
+  // need and the mask taken from it (pixelBytes); a JPEG file is first
+  // decoded at 24 bits on trial while its bytes are held.
+  std::uint64_t decoding = fileBytes + header.pixelBytes;
+  if (encoded != 0) decoding = std::max(decoding + encoded, encoded + wide + (header.pixelBytes - decoded));
+  // Reducing: 16 bits copied to 24 beside the decoded bitmap (32 bits
+  // narrow in their own block), few colours copied to a palette beside the
+  // 24 bits, a palette's runs gathered and then packed beside it.
+  std::uint64_t reducing = decoded + (bits == 16 ? wide : 0);
+  if (bits > 8) reducing = std::max(reducing, wide + grey);
+  if (bits == 4 || bits == 8) reducing = 3 * decoded;
+  weight.peak = std::max(decoding, encoded + mask + reducing);
+  return weight;
+}
+
 std::vector<std::uint8_t> ReadJpegFileBytes(const WString& fileName) {
-  if (!EndsWith(fileName, u".jpg") && !EndsWith(fileName, u".jpeg")) return {};
+  if (!IsJpegName(fileName)) return {};
   std::vector<std::uint8_t> bytes = ReadWholeFile(nullptr, fileName);
   TDib trial;
   if (bytes.empty() || !DecodeJpegToDib(bytes.data(), bytes.size(), &trial)) return {};

@@ -58,6 +58,24 @@ std::unique_ptr<cOutObj> LoadPictureObject(cDrawingData* data, const cMsgDlg* pa
 std::unique_ptr<cBitmap> MakeBitmapObject(std::unique_ptr<TDib> picture, double sizeFactor,
                                           std::vector<std::uint8_t> jpegBytes, bool keepEncoded);
 
+// What loading a picture file (LoadPictureObject) takes of the memory,
+// weighed from the header ProbePicture read and the file's size before
+// anything is decoded. `kept`: what the picture object keeps, its bitmap
+// once its colours are reduced (16 and 32 bits become 24), its alpha mask
+// when `keepEncoded` makes one, and a JPEG file's bytes. `peak`: the most
+// the load holds at once, what it keeps among it: the file read whole
+// beside the decoded bitmap and what the decoder holds with it, a JPEG
+// file's trial decode, the copies the colour reduction makes. Pictures
+// loaded one after another hold the `kept` of those before and the `peak`
+// of the one loading. Nothing for a header not read or a file the loader
+// would not read.
+struct PictureLoadWeight {
+  std::uint64_t kept = 0;
+  std::uint64_t peak = 0;
+};
+PictureLoadWeight WeighPictureLoad(const PictureInfo& header, const WString& fileName, std::uint64_t fileBytes,
+                                   bool keepEncoded);
+
 // The whole file for a name ending in ".jpg" or ".jpeg" whose bytes decode
 // as JPEG; empty otherwise.
 std::vector<std::uint8_t> ReadJpegFileBytes(const WString& fileName);

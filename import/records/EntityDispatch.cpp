@@ -242,10 +242,16 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kAttDef:
       DispatchText(record, code, name);
       return;
-    case entity::kImage:
+    case entity::kImage: {
       // The definition comes later (objects section): looked up when made.
-      handOver(std::make_unique<cOneBitmap>(&record, c));
+      auto image = std::make_unique<cOneBitmap>(&record, c);
+      if (ImageSidesCollapse(image->uVector, image->vVector, image->size)) {
+        statistics.CountLoss(name, LossReason::DamagedCount);
+      } else {
+        handOver(std::move(image));
+      }
       return;
+    }
     case entity::kOle2Frame: {
       auto frame = std::make_unique<cOLE>(&record, c);
       if (frame->valid) {

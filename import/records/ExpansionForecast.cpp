@@ -4,8 +4,9 @@
 // filled the heap. It counts what the conversion makes: for every nested
 // placement, on every path that reaches it, a cInsert and the block
 // generated for it; every array cell; the largest top-level placement's
-// expansion whole; and the pictures of IMAGE and OLE records, decoded once
-// for each file they show.
+// expansion whole; and the pictures of IMAGE and OLE records, what each
+// keeps once for each file they show, and what the largest load holds
+// beside that while it decodes.
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include <unordered_set>
 
 #include "foundation/InFileStream.h"
+#include "import/pictures/PictureImport.h"
 #include "import/records/InsertRecord.h"
 #include "import/records/PictureRecords.h"
 #include "import/records/TextRecord.h"
@@ -49,18 +51,14 @@ Cost Placed(std::uint64_t cells, const Cost& each) {
               SaturatedTimes(cells, std::min(each.expansion, kMemoryCeiling + 1), kMemoryCeiling)};
 }
 
-// The bytes a picture file costs the open: its bitmap decoded, and the
-// copy its colour reduction makes while the decoded one is held (a 32-bit
-// picture becomes 24 bits; fewer colours than the depth holds, a palette).
-std::uint64_t DecodedPictureBytes(std::uint64_t pixelBytes) { return SaturatedTimes(pixelBytes, 2, kMemoryCeiling); }
-
-// What the loader will decode of an IMAGE's file, from its header: 0 for a
-// file it refuses (too large, not a picture). The header is looked for in
-// the first 64 KB, else in the whole file (a TIFF may keep it at the end).
-std::uint64_t ProbedPictureBytes(const WString& path) {
+// What loading an IMAGE's file will take (WeighPictureLoad), from its
+// header: nothing for a file the loader refuses (too large, not a
+// picture). The header is looked for in the first 64 KB, else in the whole
+// file (a TIFF may keep it at the end).
+PictureLoadWeight ProbedPictureLoad(const WString& path) {
   constexpr std::uint32_t kHeadBytes = 64 * 1024;
   InFileStream in(path, true);
-  if (!in.IsOpen()) return 0;
+  if (!in.IsOpen()) return {};
   const std::uint64_t size = in.Size();
   std::vector<std::uint8_t> bytes(std::size_t(std::min<std::uint64_t>(size, kHeadBytes)));
   bytes.resize(in.Read(bytes.data(), std::uint32_t(bytes.size())));
@@ -74,7 +72,8 @@ std::uint64_t ProbedPictureBytes(const WString& path) {
     info = PictureInfo{};
     status = ProbePicture(bytes.data(), bytes.size(), &info);
   }
-  return status == PictureStatus::kOk ? DecodedPictureBytes(info.pixelBytes) : 0;
+  // IMAGEs load their files as cOneBitmap does: no encoded bytes asked for.
+  return status == PictureStatus::kOk ? WeighPictureLoad(info, path, size, false) : PictureLoadWeight{};
 }
 
 // The bytes that tell apart two top-level inserts whose placements may
@@ -103,8 +102,10 @@ class Forecast {
  public:
   explicit Forecast(YxxfReader& reader) : reader_(reader) {}
 
-  // The pictures the records met so far place, each counted once.
-  std::uint64_t PictureBytes() const { return pictureBytes_; }
+  // The pictures the records met so far place, each counted once: what
+  // each keeps, and the most one of them holds beside that while it loads
+  // (one file loads at a time).
+  std::uint64_t PictureBytes() const { return SaturatedPlus(pictureBytes_, pictureLoading_, kMemoryCeiling); }
 
   // One sheet built from `block` in `mode`; each of its views walks
   // `viewed` objects (what the model shows).
@@ -183,7 +184,9 @@ class Forecast {
     if (!pictureDefinitions_.insert(image.imageDefHandle).second) return;
     const WString path = reader_.ImageFile(image.imageDefHandle);
     if (path.IsEmpty() || !pictureFiles_.insert(std::u16string(path.View())).second) return;
-    pictureBytes_ = SaturatedPlus(pictureBytes_, ProbedPictureBytes(path), kMemoryCeiling);
+    const PictureLoadWeight load = ProbedPictureLoad(path);
+    pictureBytes_ = SaturatedPlus(pictureBytes_, load.kept, kMemoryCeiling);
+    pictureLoading_ = std::max(pictureLoading_, load.peak - std::min(load.peak, load.kept));
   }
 
   // The frame's picture was decoded as the file was read; the objects
@@ -279,6 +282,7 @@ class Forecast {
   std::unordered_set<std::u16string> pictureFiles_;
   std::unordered_set<const cOneObjRec*> pictureRecords_;
   std::uint64_t pictureBytes_ = 0;
+  std::uint64_t pictureLoading_ = 0;
 };
 
 }  // namespace

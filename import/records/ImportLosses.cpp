@@ -32,6 +32,7 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
       {LossReason::ExpansionCut, kStrExpansionsCut},
       {LossReason::DamagedCount, kStrLostDamagedCount},
       {LossReason::PictureTooLarge, kStrLostPictureTooLarge},
+      {LossReason::PictureUnnamed, kStrLostPictureUnnamed},
   };
   std::vector<WString> warnings;
   for (const Kind& kind : kKinds) {
@@ -49,10 +50,11 @@ WString CountReadOnNoSheet(ImportStatistics& statistics) {
   }
   std::uint64_t total = statistics.TotalDropped();
   for (const auto& [name, count] : taken) {
-    // Those left out for their extent or their picture's size are told already.
-    const std::uint64_t told = statistics.Lost(name, LossReason::ExtentNotFinite) +
-                               statistics.Lost(name, LossReason::ExtentTooLarge) +
-                               statistics.Lost(name, LossReason::PictureTooLarge);
+    // Those left out for their extent or their picture are told already.
+    std::uint64_t told = 0;
+    for (LossReason reason : {LossReason::ExtentNotFinite, LossReason::ExtentTooLarge, LossReason::PictureTooLarge,
+                              LossReason::PictureNotFound, LossReason::PictureNotRead, LossReason::PictureUnnamed})
+      told += statistics.Lost(name, reason);
     if (count <= told) continue;
     statistics.CountLoss(name, LossReason::OnNoSheet, count - told);
     total += count - told;

@@ -25,6 +25,12 @@ inline constexpr int kStrReadOnNoSheetFew = 19947;
 inline constexpr int kStrReadOnNoSheet = 19939;
 inline constexpr int kStrLostDamagedCount = 19815;
 inline constexpr int kStrLostPictureTooLarge = 19817;
+// A picture file an IMAGE shows, told once an open with %s its name: not
+// found, not read, or shown in part; and the IMAGEs naming no file, counted.
+inline constexpr int kStrPictureNotFound = 19866;
+inline constexpr int kStrPictureNotRead = 19867;
+inline constexpr int kStrPictureInPart = 19868;
+inline constexpr int kStrLostPictureUnnamed = 19869;
 inline constexpr int kStrLostDamagedRecords = 19861;
 inline constexpr int kStrDamagedShowsNothing = 19862;
 // What an open tells of the `damaged` records a DWG or DGN reader could not

@@ -26,6 +26,10 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::OnNoSheet: return "on no sheet";
     case LossReason::DamagedCount: return "damaged count";
     case LossReason::PictureTooLarge: return "picture too large";
+    case LossReason::PictureNotFound: return "picture file not found";
+    case LossReason::PictureNotRead: return "picture file not read";
+    case LossReason::PictureUnnamed: return "no picture file named";
+    case LossReason::PictureInPart: return "picture read in part";
   }
   return "unknown";
 }
@@ -33,7 +37,8 @@ const char* LossReasonText(LossReason reason) {
 bool LossDropsObject(LossReason reason) {
   return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge ||
          reason == LossReason::OnNoSheet || reason == LossReason::DamagedCount ||
-         reason == LossReason::PictureTooLarge;
+         reason == LossReason::PictureTooLarge || reason == LossReason::PictureNotFound ||
+         reason == LossReason::PictureNotRead || reason == LossReason::PictureUnnamed;
 }
 
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {

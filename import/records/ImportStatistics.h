@@ -46,6 +46,10 @@ enum class LossReason {
                      // points, a hatch without paths, a viewport without a view height)
   PictureTooLarge,   // an IMAGE's picture file or an OLE frame's picture whose bitmap would pass the memory
                      // threshold, refused from its header
+  PictureNotFound,   // an IMAGE whose picture file is not where its definition says nor beside the drawing
+  PictureNotRead,    // an IMAGE whose picture file is damaged or no picture this program reads
+  PictureUnnamed,    // an IMAGE without a definition naming its picture file
+  PictureInPart,     // an IMAGE whose damaged picture file shows what could be read of it (kept)
 };
 
 const char* LossReasonText(LossReason reason);

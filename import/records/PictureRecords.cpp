@@ -2,14 +2,18 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "foundation/LangTable.h"
 #include "foundation/MathConstants.h"
+#include "foundation/TextFormat.h"
 #include "import/pictures/ImageFileLookup.h"
 #include "import/pictures/OleExtraction.h"
 #include "import/pictures/PictureImport.h"
+#include "import/records/ImportLosses.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/SpoolStream.h"
 #include "import/records/YxxfGroupRecord.h"
@@ -92,12 +96,32 @@ bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const 
 
 // ---- IMAGE ----
 
-WString YxxfReader::ImageFile(std::uint64_t imageDefHandle) const {
-  if (imageDefHandle == 0) return WString();
-  for (const YxxfImageDefRec* d : imageDefs) {
-    if (d->handle == imageDefHandle) return FindImageFile(d->fileName, fileName);
+namespace {
+
+const YxxfImageDefRec* FindImageDefinition(const YxxfReader& reader, std::uint64_t handle) {
+  if (handle == 0) return nullptr;
+  for (const YxxfImageDefRec* d : reader.imageDefs) {
+    if (d->handle == handle) return d;
   }
-  return WString();
+  return nullptr;
+}
+
+// The open's warning about a picture file, with its name.
+WString PictureWarning(int text, const WString& name) { return FormatPercentS(LoadLangString(text), name); }
+
+}  // namespace
+
+WString YxxfReader::ImageFile(std::uint64_t imageDefHandle) const {
+  const YxxfImageDefRec* d = FindImageDefinition(*this, imageDefHandle);
+  return d ? FindImageFile(d->fileName, fileName) : WString();
+}
+
+bool ImageSidesCollapse(const Vec3& uVector, const Vec3& vVector, const double size[2]) {
+  for (const auto& [perPixel, pixels] : {std::pair{uVector, size[0]}, std::pair{vVector, size[1]}}) {
+    const double length = std::hypot(perPixel.x, perPixel.y, perPixel.z) * std::fabs(pixels);
+    if (!(length > 0.0) || !std::isfinite(length)) return true;
+  }
+  return false;
 }
 
 cOneBitmap::cOneBitmap() = default;
@@ -114,25 +138,43 @@ cOneBitmap::cOneBitmap(const YxxfGroupRecord* record, std::uint16_t code) : Spoo
 
 void cOneBitmap::LoadPicture(YxxfReader* reader) const {
   resolved_ = true;
-  if (!reader || imageDefHandle == 0) return;
-  const WString path = reader->ImageFile(imageDefHandle);
-  if (path.IsEmpty()) return;
-  // Records that show one file share its picture: it is decoded once.
-  auto [at, fresh] = reader->loadedPictures.try_emplace(std::u16string(path.View()));
+  if (!reader) return;
+  const YxxfImageDefRec* definition = FindImageDefinition(*reader, imageDefHandle);
+  if (!definition || definition->fileName.IsEmpty()) {
+    reader->statistics.CountLoss("IMAGE", LossReason::PictureUnnamed);
+    return;
+  }
+  const WString path = FindImageFile(definition->fileName, reader->fileName);
+  // Records that show one file share its picture: it is decoded, and its
+  // loss told, once. A file not found is known by its stored name.
+  std::u16string key(path.View());
+  if (path.IsEmpty()) key = u'\0' + std::u16string(definition->fileName.View());
+  auto [at, fresh] = reader->loadedPictures.try_emplace(std::move(key));
   YxxfReader::LoadedPicture& loaded = at->second;
-  if (fresh) {
+  if (fresh && path.IsEmpty()) {
+    loaded.missing = true;
+    reader->warnings.push_back(PictureWarning(kStrPictureNotFound, definition->fileName));
+  } else if (fresh) {
     PictureInfo info;
     std::unique_ptr<cOutObj> object = LoadPictureObject(nullptr, nullptr, path, 1.0, false, &info);
     if (object && object->AsBitmap()) {
       loaded.picture.reset(static_cast<cBitmap*>(object.release()));
+      loaded.inPart = info.repaired;
+      if (loaded.inPart) reader->warnings.push_back(PictureWarning(kStrPictureInPart, path));
     } else {
+      // Too large is told by its count, with the other losses of its kind.
       loaded.tooLarge = info.tooLarge;
+      if (!loaded.tooLarge) reader->warnings.push_back(PictureWarning(kStrPictureNotRead, path));
     }
   }
   picture_ = loaded.picture;
   // A record loads its picture once: the loss counts once however often
   // its block is placed.
-  if (loaded.tooLarge) reader->statistics.CountLoss("IMAGE", LossReason::PictureTooLarge);
+  const LossReason loss = loaded.missing    ? LossReason::PictureNotFound
+                          : loaded.tooLarge ? LossReason::PictureTooLarge
+                          : !picture_       ? LossReason::PictureNotRead
+                                            : LossReason::PictureInPart;
+  if (!picture_ || loaded.inPart) reader->statistics.CountLoss("IMAGE", loss);
 }
 
 ObjectChain cOneBitmap::MakeObject(const ImportMatrix* transform, YxxfReader* reader, void*) const {

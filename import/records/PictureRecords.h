@@ -17,14 +17,19 @@
 // cOneBitmap: insertion point 10/20/30 (O), u vector 11/21/31 (one pixel
 // along x), v vector 12/22/32 (one pixel along y), size in pixels 13/23
 // (A = O + u x width, B = O + v x height), image definition handle 340.
+// An IMAGE whose sides in the file have no length is damaged: the dispatch
+// counts it lost (LossReason::DamagedCount) and hands it on no further.
 // The first MakeObject finds the definition (YxxfReader::imageDefs), the
 // file (FindImageFile: the stored path, else its name beside the drawing)
 // and loads it as a bitmap, once for all the records that show that file
-// (YxxfReader::loadedPictures); later calls reuse that picture. A picture found
-// but refused for its size is counted as a loss of the reader's statistics
-// (LossReason::PictureTooLarge), once for the record; a file not found is
-// passed by. The picture is not spooled: a record read back from the spool
-// loads it again.
+// (YxxfReader::loadedPictures); later calls reuse that picture. A picture
+// that does not show is a loss of the reader's statistics, counted once for
+// the record: no definition naming a file (PictureUnnamed), the file not
+// found (PictureNotFound), refused for its size (PictureTooLarge), damaged
+// or of no format read here (PictureNotRead); a damaged file that shows
+// what could be read is counted too (PictureInPart). The open's warnings
+// name each file not found, not read or shown in part once. The picture is
+// not spooled: a record read back from the spool loads it again.
 // Spool form after the base: insertion point, u, v (24 each), size (16),
 // handle (8): 96 bytes.
 //
@@ -56,6 +61,10 @@ struct PictureFrame;
 // `imageRule` selects the IMAGE rule, else the OLE rule.
 bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const Vec3& widthEnd,
                        const Vec3& heightEnd, bool imageRule, PictureFrame& frame);
+
+// Whether an IMAGE's sides as the file gives them (a pixel's vector times
+// the pixels) have no length, or none that is a number: nothing to show.
+bool ImageSidesCollapse(const Vec3& uVector, const Vec3& vVector, const double size[2]);
 
 class cOneBitmap : public SpooledRecord<cOneBitmap> {
  public:

@@ -309,10 +309,15 @@ class YxxfReader {
   WString ImageFile(std::uint64_t imageDefHandle) const;
   // A picture file loaded for IMAGE records: every record of that file
   // shares it (and the forecast counts it once). Null when the file gave no
-  // picture; `tooLarge` when it was refused for its size.
+  // picture: `tooLarge` when it was refused for its size, `missing` when no
+  // file of its name was found (the key is then the stored name after a
+  // NUL, which no path holds); `inPart` when it shows what could be read
+  // of a damaged file.
   struct LoadedPicture {
     std::shared_ptr<const cBitmap> picture;
     bool tooLarge = false;
+    bool missing = false;
+    bool inPart = false;
   };
   std::unordered_map<std::u16string, LoadedPicture> loadedPictures;
   // The fill styles made for pattern hatches, shared by equal patterns; a

@@ -53,7 +53,10 @@ bool PictureWeightAllowed(std::int64_t width, std::int64_t height, std::uint32_t
   if (bitmap == 0) return false;
   const std::uint64_t mask = bitCount == 32 ? DibImageBytes(width, height, 8) : 0;
   const std::uint64_t weight = Plus(bitmap, std::max(besideBytes, mask));
-  if (told) told->pixelBytes = weight;
+  if (told) {
+    told->pixelBytes = weight;
+    told->bitCount = bitCount;
+  }
   // A picture past the threshold would run the memory out once it is
   // drawn, if not already while it is decoded.
   return bitmap <= kMaxDibImageBytes && weight <= kLowMemoryThreshold;

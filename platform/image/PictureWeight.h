@@ -65,7 +65,8 @@ std::uint64_t DibImageBytes(std::int64_t width, std::int64_t height, std::uint32
 // held by the decoder beside it for a while, may be decoded: its bitmap
 // within TDib's limit and its weight (bitmap, plus the larger of
 // `besideBytes` and the alpha mask of a 32-bit picture) within the memory
-// threshold. `told`, when given, learns the weight in `pixelBytes`.
+// threshold. `told`, when given, learns the weight in `pixelBytes` and the
+// bitmap's `bitCount`.
 bool PictureWeightAllowed(std::int64_t width, std::int64_t height, std::uint32_t bitCount, std::uint64_t besideBytes,
                           PictureInfo* told = nullptr);
 

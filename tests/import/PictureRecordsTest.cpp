@@ -5,9 +5,11 @@
 #include "import/records/PictureRecords.h"
 
 #include <gtest/gtest.h>
+#include <jpeglib.h>
 #include <sys/stat.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -365,6 +367,139 @@ TEST(PictureRecords, PicturesRefusedForTheirSizeAreCountedAndToldOnce) {
     if (c.lost) expected.push_back(told.ToUtf8());
     for (const WString& warning : loaded.result.Warnings()) warnings.push_back(warning.ToUtf8());
     EXPECT_EQ(warnings, expected);
+  }
+}
+
+// A line and three IMAGEs of the definition 2A naming `file`; the IMAGE
+// `collapsed` has no v vector, and `handle` is the one the IMAGEs name.
+std::string ThreeImagesDrawing(const std::string& file, int collapsed, const char* handle) {
+  DxfWriter w;
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
+  for (int k = 0; k < 3; ++k) {
+    w.Str(0, "IMAGE").Str(8, "0").Point(10, 10.0 * k, 5).Point(11, 0.5, 0, 0).Point(12, 0, k == collapsed ? 0 : 0.5, 0);
+    w.Real(13, 64).Real(23, 48).Str(340, handle);
+  }
+  w.EndSection().Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, file).EndSection().Eof();
+  return w.Bytes();
+}
+
+// 64 x 48 pixels of many colours, as PNG or as a baseline JPEG.
+TDib ColourfulDib() {
+  TDib dib;
+  EXPECT_TRUE(dib.Create(64, 48, 24));
+  for (std::int32_t y = 0; y < 48; ++y)
+    for (std::int32_t x = 0; x < 64; ++x) dib.SetPixel(x, y, std::uint32_t(x * 0x0B0301 + y * 0x011207) & 0xFFFFFF);
+  return dib;
+}
+
+std::string ColourfulPng() {
+  std::vector<std::uint8_t> bytes;
+  EXPECT_TRUE(EncodeDibAsContainer(ColourfulDib(), nullptr, PictureContainer::kPng, &bytes));
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string ColourfulJpeg() {
+  const TDib dib = ColourfulDib();
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = 64;
+  info.image_height = 48;
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<unsigned char> row(64 * 3);
+  while (info.next_scanline < info.image_height) {
+    for (std::int32_t x = 0; x < 64; ++x) {
+      const std::uint32_t c = dib.GetPixelColor(x, std::int32_t(info.next_scanline));
+      row[3 * x] = std::uint8_t(c >> 16), row[3 * x + 1] = std::uint8_t(c >> 8), row[3 * x + 2] = std::uint8_t(c);
+    }
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  std::string out(reinterpret_cast<const char*>(buffer), size);
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return out;
+}
+
+// A PNG header of 2,000 x 2,000 RGB pixels (12 MB, well within the memory)
+// before an IDAT of 11 bytes, which no deflate stream can make that much of.
+std::string PngClaimingMoreThanItsData() {
+  std::string png = "\x89PNG\r\n\x1A\n";
+  const std::string side = {0, 0, char(0x07), char(0xD0)};  // 2000
+  AppendPngChunk(png, "IHDR", side + side + std::string{8, 2, 0, 0, 0});
+  AppendPngChunk(png, "IDAT", std::string{0x78, 0x01, 0x01, 0x00, 0x00, char(0xFF), char(0xFF), 0, 0, 0, 1});
+  AppendPngChunk(png, "IEND", "");
+  return png;
+}
+
+// A picture placed in a drawing that does not show (its file missing,
+// damaged or claiming more than it holds, its image without a size or
+// without a definition) is counted under skipped, each IMAGE once, and the
+// open names the file and says why, once however many IMAGEs show it; a
+// damaged file that shows what could be read is counted apart and named
+// too. The drawing's line is shown whatever happens to its pictures.
+TEST(PictureRecords, PicturesThatDoNotShowWholeAreNamedOnceAndCounted) {
+  const std::string png = ColourfulPng(), jpeg = ColourfulJpeg();
+  const std::string cutPng = png.substr(0, png.size() * 6 / 10), cutJpeg = jpeg.substr(0, jpeg.size() * 6 / 10);
+  enum class Told { kNotFound, kNotRead, kInPart, kCount };
+  struct Case {
+    const char* what;
+    std::string stored;      // the name the definition stores
+    const std::string* bytes;  // the file saved beside the drawing as pic.png or pic.jpg; none when null
+    int collapsed;
+    const char* handle;
+    std::size_t shown;
+    const char* reason;
+    std::uint64_t skipped;
+    Told told;
+    int text;
+  } cases[] = {
+      {"missing PNG", "C:\\gone\\lost.png", nullptr, -1, "2A", 0, "picture file not found", 3, Told::kNotFound,
+       kStrPictureNotFound},
+      {"cut PNG", "C:\\gone\\pic.png", &cutPng, -1, "2A", 0, "picture file not read", 3, Told::kNotRead,
+       kStrPictureNotRead},
+      {"PNG claiming more than its data", "pic.png", nullptr, -1, "2A", 0, "picture file not read", 3, Told::kNotRead,
+       kStrPictureNotRead},
+      {"zero v vector", "pic.png", &png, 1, "2A", 2, "damaged count", 1, Told::kCount, kStrLostDamagedCount},
+      {"cut JPEG", "pic.jpg", &cutJpeg, -1, "2A", 3, "picture read in part", 0, Told::kInPart, kStrPictureInPart},
+      {"no definition", "pic.png", &png, -1, "2B", 0, "no picture file named", 3, Told::kCount,
+       kStrLostPictureUnnamed},
+  };
+  const std::string claiming = PngClaimingMoreThanItsData();
+  cases[2].bytes = &claiming;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::ScratchDir dir;
+    const bool jpg = c.stored.ends_with(".jpg");
+    const std::string file = (dir / (jpg ? "pic.jpg" : "pic.png")).string();
+    if (c.bytes) {
+      ASSERT_TRUE(test::SaveBytes(file, {c.bytes->begin(), c.bytes->end()}));
+    }
+    const WString drawing = WString::FromUtf8((dir / "plan.dxf").string());
+    Loaded loaded = Load(ThreeImagesDrawing(c.stored, c.collapsed, c.handle), drawing);
+    ASSERT_TRUE(loaded.result.Ok());
+    ASSERT_EQ(loaded.objects.size(), 1 + c.shown);
+    EXPECT_EQ(loaded.objects[0]->AsBitmap(), nullptr);
+    for (std::size_t k = 1; k <= c.shown; ++k) EXPECT_NE(loaded.objects[k]->AsBitmap(), nullptr);
+    EXPECT_EQ(loaded.report.entities["IMAGE"], 3u);
+    const std::uint64_t counted = c.told == Told::kCount ? c.skipped : 3;
+    EXPECT_EQ(loaded.report.skippedReasons["IMAGE"], (std::map<std::string, std::uint64_t>{{c.reason, counted}}));
+    EXPECT_EQ(loaded.report.skipped["IMAGE"], c.skipped);
+    const WString name =
+        c.told == Told::kCount ? WString::FromUtf8(std::to_string(c.skipped))
+        : c.told == Told::kNotFound ? WString::FromUtf8(c.stored) : WString::FromUtf8(file);
+    std::vector<std::string> warnings;
+    for (const WString& warning : loaded.result.Warnings()) warnings.push_back(warning.ToUtf8());
+    EXPECT_EQ(warnings, std::vector<std::string>{FormatPercentS(LoadLangString(c.text), name).ToUtf8()});
+    EXPECT_FALSE(loaded.result.Partial());
   }
 }
 
