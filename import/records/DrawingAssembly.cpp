@@ -122,7 +122,8 @@ std::string LostObjectName(const std::vector<std::uint16_t>& entities, std::size
 // The objects of the chain, listed in its order in `listed` with the
 // entity codes of their records in `entities`: those whose extent is not
 // finite or reaches beyond 1e20 are dropped and counted as lost;
-// the others on visible levels make the drawing area. A kept insert whose
+// the others on visible levels, and the children of inserts on visible
+// levels, make the drawing area. A kept insert whose
 // block expands past what one insert shows is counted too: it shows in
 // part. With an initial view that holds at least one object whole, the
 // views open on the area cut to it.
@@ -165,8 +166,14 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
     if (const cInsert* insert = object->AsInsert(); insert && expansionSize.Cut(*insert)) {
       statistics.CountLoss(LostObjectName(entities, k), LossReason::ExpansionCut);
     }
-    const LevelRecord* level = data->Levels().FindLevel(object->Level());
-    if (!level || level->visible) area.Union(extent, first);
+    if (cInsert* insert = object->AsInsert()) {
+      // An insert shows its children on visible levels, whatever its own
+      // level: those make its share of the area, read from the extents per
+      // level that its expansion above kept (nothing is expanded again).
+      insert->UniteChildExtents(data, &data->Levels(), area, first);
+    } else if (const LevelRecord* level = data->Levels().FindLevel(object->Level()); !level || level->visible) {
+      area.Union(extent, first);
+    }
     if (initialView && extent.x1 >= initialView->x1 && extent.x2 <= initialView->x2 && extent.y1 >= initialView->y1 &&
         extent.y2 <= initialView->y2)
       anyInside = true;
