@@ -39,6 +39,15 @@ const PixelView& Block() {
 // The device rectangles (inclusive) of the scene's blits, in drawing order.
 const std::vector<TRect> kBlits = {{50, 20, 65, 35}, {2, 20, 17, 35}, {96, 70, 111, 85}, {100, 2, 103, 5}};
 
+// The scene's pictures: one packed, sources mirrored across x and across y
+// four times larger, a plain copy.
+void DrawBlits(TDC& dc, const TDib& picture) {
+  dc.StretchDIBits(50, 20, 16, 16, 0, 0, picture.Width(), picture.Height(), picture, kSrcCopy);
+  dc.StretchBlt(2, 20, 16, 16, Block(), 4, 0, -4, 4, kSrcCopy);
+  dc.StretchBlt(96, 70, 16, 16, Block(), 0, 4, 4, -4, kSrcCopy);
+  dc.BitBlt(100, 2, 4, 4, Block(), 0, 0, kSrcCopy);
+}
+
 // The same calls on any target.
 void DrawScene(TDC& dc, const TDib& picture) {
   dc.SetMapMode(kMmAnisotropic);
@@ -67,11 +76,7 @@ void DrawScene(TDC& dc, const TDib& picture) {
   dc.EndPath();
   dc.FillPath();
   dc.FillSolidRect(TRect{2, 2, 8, 8}, Rgb(255, 0, 255));
-  dc.StretchDIBits(50, 20, 16, 16, 0, 0, picture.Width(), picture.Height(), picture, kSrcCopy);
-  // Sources mirrored across x and across y, four times larger; a plain copy.
-  dc.StretchBlt(2, 20, 16, 16, Block(), 4, 0, -4, 4, kSrcCopy);
-  dc.StretchBlt(96, 70, 16, 16, Block(), 0, 4, 4, -4, kSrcCopy);
-  dc.BitBlt(100, 2, 4, 4, Block(), 0, 0, kSrcCopy);
+  DrawBlits(dc, picture);
 }
 
 TDib Checker() {
@@ -154,6 +159,15 @@ TEST(MetafileDC, RecordsAValidMetafileThatPlaysBackLikeTheRasterTarget) {
   }
   for (const TRect& blit : kBlits) expected.push_back({blit.left, blit.top, blit.right, blit.bottom});
   EXPECT_EQ(bounds, expected);
+  // The pictures alone bound the metafile by their pixels.
+  MetafileDC blits(MetafileFrame{0, 0, kW * 100, kH * 100}, TSize{kW, kH}, TSize{kW, kH});
+  DrawBlits(blits, picture);
+  ByteArray blitBytes;
+  ASSERT_TRUE(blits.Close(blitBytes));
+  ASSERT_EQ(ValidateEmf(blitBytes.Items(), blitBytes.Count(), &validation), EmfCheck::Ok);
+  const auto& all = validation.header.bounds;
+  EXPECT_EQ((std::array<std::int32_t, 4>{all.left, all.top, all.right, all.bottom}),
+            (std::array<std::int32_t, 4>{2, 2, 111, 85}));
 }
 
 TEST(MetafileDC, LikeObjectsShareOneHandleAndTheTableStaysBounded) {
