@@ -60,6 +60,8 @@ int WString::CompareNoCaseN(const char16_t* other, int n) const {
 
 int CompareNoCaseAccentW(const char16_t* a, const char16_t* b) { return CompareAccentKeys(a, b, -1); }
 
+char16_t AccentBlindUnit(char16_t c) { return char16_t(AccentKey(c) >> 16); }
+
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

@@ -87,6 +87,14 @@ WString ConcatCStrWString(const char16_t* a, const WString& b);
 // Whole 0-terminated strings, accent-blind and case-blind (-1, 0, 1); null counts as empty.
 int CompareNoCaseAccentW(const char16_t* a, const char16_t* b);
 
+// The unit a name compared without case and accents is keyed by: the ASCII
+// look-alike of its upper case, or the upper case itself when it has none
+// (the half of CompareNoCaseAccentW's key that it sorts by first). Names
+// that compare equal there have equal keys, and so have names that differ
+// only in accents (CISLO, \u010C\u00CDSLO, \u010D\u00EDslo), which it
+// only sorts apart.
+char16_t AccentBlindUnit(char16_t c);
+
 // Equal when they differ only in the case of ASCII letters (file-format
 // names and keys, which other letters never fold in).
 bool EqualsAsciiNoCase(std::u16string_view a, std::u16string_view b);

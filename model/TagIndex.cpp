@@ -26,7 +26,11 @@ bool TagIndex::Equal::operator()(std::u16string_view a, std::u16string_view b) c
 std::u16string_view TagIndex::Key(std::u16string_view name) const {
   if (match_ == Match::Exact) return name;
   folded_.assign(name);
-  for (char16_t& c : folded_) c = AsciiUpper(c);
+  if (match_ == Match::AsciiNoCase) {
+    for (char16_t& c : folded_) c = AsciiUpper(c);
+  } else {
+    for (char16_t& c : folded_) c = AccentBlindUnit(c);
+  }
   return folded_;
 }
 

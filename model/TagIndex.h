@@ -13,9 +13,10 @@ namespace kvn {
 
 class TagIndex {
  public:
-  // How names are compared: exactly, or with the ASCII letters of either
-  // case alike.
-  enum class Match : std::uint8_t { Exact, AsciiNoCase };
+  // How names are compared: exactly, with the ASCII letters of either case
+  // alike, or with every letter of either case and with or without its
+  // accents alike (AccentBlindUnit: Č, č, C and c).
+  enum class Match : std::uint8_t { Exact, AsciiNoCase, NoCaseAccent };
 
   explicit TagIndex(Match match = Match::Exact) : match_(match) {}
 
@@ -28,7 +29,8 @@ class TagIndex {
   void Clear() { positions_.clear(); }
 
  private:
-  // An exact name as it is; a name without case, its ASCII letters raised.
+  // An exact name as it is; otherwise the name folded as its match says, so
+  // that names the match takes as one hash and compare equal.
   std::u16string_view Key(std::u16string_view name) const;
 
   struct Hash {

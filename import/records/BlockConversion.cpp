@@ -263,11 +263,13 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
           children.AppendChain(std::move(text));
         }
         if (!children.Head()) continue;
-        // The insert's attributes: one per tag, with the prompt of the
-        // block's ATTDEF of that tag.
+        // The insert's attributes: one per tag, case and accents aside
+        // (files written with and without the accents of a language name
+        // one attribute), with the prompt of the block's ATTDEF of that
+        // exact tag.
         // Tags are found through indexes: an insert may carry thousands.
         AttributeList attributes;
-        TagIndex tags(TagIndex::Match::AsciiNoCase);
+        TagIndex tags(TagIndex::Match::NoCaseAccent);
         TagIndex definitions;
         bool definitionsIndexed = false;
         for (std::uint32_t a = i + 1; a < attributesEnd; ++a) {

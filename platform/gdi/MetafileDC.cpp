@@ -54,9 +54,13 @@ std::int32_t Clamp32(double v) {
 }
 
 // The inclusive bounds of a blit's rectangle, summed wide: a played record
-// may place it anywhere in the 32-bit range.
+// may place it anywhere in the 32-bit range. A negative extent mirrors the
+// picture over the pixels x + width to x - 1, which bound it as they would
+// bound the plain blit (left and top the smaller).
 void PutBlitBounds(std::uint8_t* p, int x, int y, int width, int height) {
-  PutRect(p, x, y, Clamp32(double(x) + width - 1), Clamp32(double(y) + height - 1));
+  const double x2 = double(x) + width, y2 = double(y) + height;
+  PutRect(p, Clamp32(std::min<double>(x, x2)), Clamp32(std::min<double>(y, y2)), Clamp32(std::max<double>(x, x2) - 1),
+          Clamp32(std::max<double>(y, y2) - 1));
 }
 
 // RGNDATA of a region: header (32 bytes) then its rectangles.

@@ -236,6 +236,39 @@ TEST(DxfAssembly, TheViewsOpenOnTheActiveViewportWhenItHoldsAnObjectWhole) {
   EXPECT_EQ(none.x2 - none.x1, 0.0);
 }
 
+// An insert's share of the drawing area is its children on visible levels,
+// whatever its own level: a block with a line at the origin and one 2,000
+// units up, each row putting the insert and its lines on layers shown or
+// hidden (frozen, off). The scale fits the area on an A3 sheet: the far
+// line makes it 7 (2,010 / 297 rounded up), the near one alone 1.
+TEST(DxfAssembly, AnInsertJoinsTheDrawingAreaByItsChildrenOnVisibleLevels) {
+  struct Row {
+    const char* insertLayer;
+    const char* nearLayer;
+    const char* farLayer;
+    bool nested;  // the lines one block further down
+    double scale;
+  };
+  const Row rows[] = {
+      {"ON", "ON", "FROZEN", false, 1}, {"ON", "ON", "OFF", false, 1},   {"ON", "ON", "ON", false, 7},
+      {"FROZEN", "ON", "ON", false, 7}, {"ON", "ON", "FROZEN", true, 1}, {"FROZEN", "0", "ON", true, 1},
+      {"ON", "0", "ON", true, 7},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.insertLayer) + " " + row.nearLayer + " " + row.farLayer +
+                 (row.nested ? " nested" : ""));
+    DxfWriter w;
+    w.Section("TABLES").Str(0, "TABLE").Str(2, "LAYER").Layer("0", 7).Layer("ON", 7).Layer("FROZEN", 7, 1);
+    w.Layer("OFF", -7).Str(0, "ENDTAB").EndSection();
+    w.Section("BLOCKS").Block("LINES").Line(row.nearLayer, 0, 0, 10, 10).Line(row.farLayer, 0, 2000, 10, 2010);
+    w.EndBlock().Block("OUTER").Insert("LINES", "0", 0, 0).EndBlock().EndSection();
+    w.Section("ENTITIES").Insert(row.nested ? "OUTER" : "LINES", row.insertLayer, 0, 0).EndSection().Eof();
+    DocumentResult result = Load(w.Bytes(), nullptr);
+    ASSERT_TRUE(result.Ok());
+    EXPECT_EQ(result.Document()->GetSheet(0)->Data()->GetScale(), row.scale);
+  }
+}
+
 TEST(DxfAssembly, InsertsOfOneBlockAtOneTurnAndScaleShareItsGeneratedBlock) {
   DxfWriter w;
   // Lines by block: their colour is the insert's.

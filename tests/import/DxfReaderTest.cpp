@@ -464,6 +464,8 @@ TEST(DxfReaderTest, FrozenLayersAreHiddenLevelsAndFarObjectsAreDropped) {
 
 TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
   DxfWriter w;
+  // A release whose texts are UTF-8, for the accented tags.
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1021").EndSection();
   w.Section("BLOCKS").Block("DOOR").Line("0", 0, 0, 1, 0);
   w.Str(0, "ATTDEF").Str(8, "0").Point(10, 0, 0).Real(40, 1).Str(1, "").Str(2, "WIDTH").Str(3, "Door width?");
   w.EndBlock().EndSection().Section("ENTITIES");
@@ -471,6 +473,10 @@ TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
   // Two attributes of one tag (case aside) give one.
   w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, "90").Str(2, "WIDTH").Int(70, 0);
   w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, "80").Str(2, "width").Int(70, 1);
+  // Nor do accents: four tags give one, the first.
+  for (const char* tag : {"CISLO", "\u010C\u00CDSLO", "\u010D\u00EDslo", "cislo"}) {
+    w.Str(0, "ATTRIB").Str(8, "0").Point(10, 10, 0).Real(40, 1).Str(1, tag).Str(2, tag).Int(70, 1);
+  }
   w.Str(0, "SEQEND").Str(8, "0").EndSection().Eof();
   Loaded loaded = Load(w.Bytes());
   ASSERT_TRUE(loaded.result.Ok());
@@ -479,11 +485,15 @@ TEST(DxfReaderTest, AttributesOfAnInsertTakeThePromptsOfTheirDefinitions) {
   cInsert* insert = top[0]->AsInsert();
   ASSERT_TRUE(insert);
   const AttributeList& attributes = insert->attributes;
-  ASSERT_EQ(attributes.Count(), 1u);
+  ASSERT_EQ(attributes.Count(), 2u);
   EXPECT_EQ(attributes.Get(0)->name, WString(u"WIDTH"));
   EXPECT_EQ(attributes.Get(0)->value, WString(u"90"));
   EXPECT_EQ(attributes.Get(0)->third, WString(u"Door width?"));
   EXPECT_EQ(attributes.Get(0)->flag, 1);
+  EXPECT_EQ(attributes.Get(1)->name, WString(u"CISLO"));
+  EXPECT_EQ(attributes.Get(1)->value, WString(u"CISLO"));
+  EXPECT_EQ(attributes.Get(1)->third, WString());
+  EXPECT_EQ(attributes.Get(1)->flag, 0);
   // The visible attribute's text is drawn with the block's line; the one
   // flagged invisible (70 = 1) is not.
   EXPECT_EQ(BlockObjects(*loaded.result.Document(), *insert).size(), 2u);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +21,32 @@ namespace kvn {
 namespace {
 
 constexpr int kW = 120, kH = 90;
+
+// A 4 x 4 block of sixteen colours, 32 bits a pixel: a blit of it shows
+// which way it was turned.
+const PixelView& Block() {
+  static const std::vector<std::uint8_t> bits = [] {
+    std::vector<std::uint8_t> b(4 * 4 * 4);
+    for (std::size_t i = 0; i < 16; ++i) {
+      b[4 * i] = std::uint8_t(16 * i), b[4 * i + 1] = std::uint8_t(255 - 16 * i), b[4 * i + 2] = 128, b[4 * i + 3] = 255;
+    }
+    return b;
+  }();
+  static const PixelView view{bits.data(), 4, 4, 16};
+  return view;
+}
+
+// The device rectangles (inclusive) of the scene's blits, in drawing order.
+const std::vector<TRect> kBlits = {{50, 20, 65, 35}, {2, 20, 17, 35}, {96, 70, 111, 85}, {100, 2, 103, 5}};
+
+// The scene's pictures: one packed, sources mirrored across x and across y
+// four times larger, a plain copy.
+void DrawBlits(TDC& dc, const TDib& picture) {
+  dc.StretchDIBits(50, 20, 16, 16, 0, 0, picture.Width(), picture.Height(), picture, kSrcCopy);
+  dc.StretchBlt(2, 20, 16, 16, Block(), 4, 0, -4, 4, kSrcCopy);
+  dc.StretchBlt(96, 70, 16, 16, Block(), 0, 4, 4, -4, kSrcCopy);
+  dc.BitBlt(100, 2, 4, 4, Block(), 0, 0, kSrcCopy);
+}
 
 // The same calls on any target.
 void DrawScene(TDC& dc, const TDib& picture) {
@@ -49,7 +76,7 @@ void DrawScene(TDC& dc, const TDib& picture) {
   dc.EndPath();
   dc.FillPath();
   dc.FillSolidRect(TRect{2, 2, 8, 8}, Rgb(255, 0, 255));
-  dc.StretchDIBits(50, 20, 16, 16, 0, 0, picture.Width(), picture.Height(), picture, kSrcCopy);
+  DrawBlits(dc, picture);
 }
 
 TDib Checker() {
@@ -114,6 +141,33 @@ TEST(MetafileDC, RecordsAValidMetafileThatPlaysBackLikeTheRasterTarget) {
   // Edges may fall a pixel apart between the two roads, and the hatch cells
   // start elsewhere; the shapes may not.
   EXPECT_LT(differing, kW * kH / 50) << differing << " pixels differ";
+  // Pictures have no edges to fall apart: each lands where it was blitted,
+  // pixel for pixel, turned as it was.
+  for (const TRect& blit : kBlits) {
+    for (int y = blit.top; y <= blit.bottom; ++y) {
+      for (int x = blit.left; x <= blit.right; ++x) {
+        const std::size_t i = (std::size_t(y) * kW + std::size_t(x)) * 4;
+        ASSERT_EQ(std::memcmp(&direct.bits[i], &played.bits[i], 3), 0) << "at " << x << ", " << y;
+      }
+    }
+  }
+  // Each blit's record is bounded by exactly the pixels it covers.
+  std::vector<std::array<std::int32_t, 4>> bounds, expected;
+  for (std::uint32_t at = 0; at + 8 <= bytes.Count(); at += le::U32(bytes.Items() + at + 4)) {
+    const std::uint8_t* r = bytes.Items() + at;
+    if (le::U32(r) == 81) bounds.push_back({le::I32(r + 8), le::I32(r + 12), le::I32(r + 16), le::I32(r + 20)});
+  }
+  for (const TRect& blit : kBlits) expected.push_back({blit.left, blit.top, blit.right, blit.bottom});
+  EXPECT_EQ(bounds, expected);
+  // The pictures alone bound the metafile by their pixels.
+  MetafileDC blits(MetafileFrame{0, 0, kW * 100, kH * 100}, TSize{kW, kH}, TSize{kW, kH});
+  DrawBlits(blits, picture);
+  ByteArray blitBytes;
+  ASSERT_TRUE(blits.Close(blitBytes));
+  ASSERT_EQ(ValidateEmf(blitBytes.Items(), blitBytes.Count(), &validation), EmfCheck::Ok);
+  const auto& all = validation.header.bounds;
+  EXPECT_EQ((std::array<std::int32_t, 4>{all.left, all.top, all.right, all.bottom}),
+            (std::array<std::int32_t, 4>{2, 2, 111, 85}));
 }
 
 TEST(MetafileDC, LikeObjectsShareOneHandleAndTheTableStaysBounded) {
