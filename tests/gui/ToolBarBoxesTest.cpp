@@ -257,6 +257,12 @@ TEST_F(ToolBarBoxesTest, LevelBoxFollowsAPageSwitchToASheetWithoutLevels) {
   EXPECT_EQ(levels->GetCount(), 0);
   EXPECT_FALSE(levels->IsWindowEnabled());
   EXPECT_FALSE(levels->GetPeer()->IsShown());
+  // Level use on without a level (as a file may store it) gives nothing to
+  // choose either: the box stays hidden.
+  window.GetCurrentSheet()->Data()->Levels().SetInUse();
+  RefreshLevelComboBoxes(nullptr);
+  EXPECT_FALSE(levels->IsWindowEnabled());
+  EXPECT_FALSE(levels->GetPeer()->IsShown());
   clickTab(0);
   ASSERT_EQ(window.GetSheetIndex(), 0u);
   EXPECT_EQ(levels->ShownSheet(), window.GetCurrentSheet());
