@@ -214,8 +214,11 @@ void TLevelComboBox::Refresh() {
   if (!GetHandle()) return;
   cSheet* sheet = CurrentSheet();
   LevelTable* table = sheet && sheet->Data() ? &sheet->Data()->Levels() : nullptr;
-  const bool keep = sheet == sheet_ &&
-                    (sheet == nullptr || (table && table->Count() == countAtFill_ && table->SortMode() == sortModeAtFill_));
+  // Filled means filled from a table in use: level use switched on or off
+  // (the Layers page) refills the box too.
+  const bool keep = sheet == sheet_ && (sheet == nullptr || (table && table->InUse() == filled_ &&
+                                                             table->Count() == countAtFill_ &&
+                                                             table->SortMode() == sortModeAtFill_));
   bool refilled = false;
   if (!keep) {
     refilled = true;
@@ -241,7 +244,8 @@ void TLevelComboBox::Refresh() {
       filled_ = true;
     }
   }
-  const bool shown = filled_ && sheet_ != nullptr;
+  // A drawing without levels has none to choose, even with level use on.
+  const bool shown = filled_ && sheet_ != nullptr && GetCount() > 0;
   EnableWindow(shown);
   ShowWindow(shown ? kSwShowNormal : kSwHide);
   // A refilled list shows its first row; a kept one keeps the row the user

@@ -157,8 +157,9 @@ class cVectorWindow : public TWindow {
   // PgUp and PgDn switch pages; every key then goes on as usual.
   void EvKeyDown(std::uint32_t key, std::uint32_t repeatCount, std::uint32_t flags);
   // The pan: a left or middle press captures the mouse, every move sets the
-  // offsets from the press point, the release (or a move without the
-  // button, or losing the capture) ends it.
+  // offsets from the press point, the release ends it at its own point. A
+  // move without the button or losing the capture ends it too; after such
+  // a move the release that follows still sets the last offset.
   void EvLButtonDown(std::uint32_t modKeys, const TPoint& point);
   void EvMButtonDown(std::uint32_t modKeys, const TPoint& point);
   void EvMouseMove(std::uint32_t modKeys, const TPoint& point);
@@ -212,13 +213,19 @@ class cVectorWindow : public TWindow {
   cScrollBarHost* scrollHost_ = nullptr;
   struct PanState {
     bool active = false;
+    // Ended by a move that found the button up: its release may follow.
+    bool releasePending = false;
     bool middle = false;
     TPoint start;
     std::int32_t offsetX = 0, offsetY = 0;
   } pan_;
 
   void StartPan(const TPoint& start, bool middle);
+  // The offsets for the pointer at `point` (client pixels) from the press.
+  void FollowPointer(const TPoint& point);
   void EndPan();
+  // The button's release: the last offset at its point, then the end.
+  void ReleasePan(const TPoint& point, bool middle);
   void ShowPageAndTabs(std::uint32_t entry);
 
   void ScrollMessage(bool vertical, std::uint32_t code);

@@ -61,6 +61,7 @@ void cVectorWindow::CmParameters() {
 void cVectorWindow::StartPan(const TPoint& start, bool middle) {
   if (pan_.active) return;
   pan_.active = true;
+  pan_.releasePending = false;
   pan_.middle = middle;
   pan_.start = start;
   pan_.offsetX = mapping_.offsetX;
@@ -69,12 +70,26 @@ void cVectorWindow::StartPan(const TPoint& start, bool middle) {
   SetCursorId(kIdcSizeAll);
 }
 
+void cVectorWindow::FollowPointer(const TPoint& point) {
+  // Client pixels as signed 16-bit values, as the mouse messages carry them.
+  mapping_.offsetX = std::int16_t(point.x) - pan_.start.x + pan_.offsetX;
+  mapping_.offsetY = std::int16_t(point.y) - pan_.start.y + pan_.offsetY;
+  UpdateScrollBars(true, true, true);
+}
+
 void cVectorWindow::EndPan() {
   if (!pan_.active) return;
   // Ended first: releasing the capture comes back as WM_CAPTURECHANGED.
   pan_.active = false;
   SetCursorId(kIdcArrow);
   if (GetHandle() && GetCapture() == GetHandle()) ReleaseCapture();
+}
+
+void cVectorWindow::ReleasePan(const TPoint& point, bool middle) {
+  if (pan_.middle != middle || !(pan_.active || pan_.releasePending)) return;
+  pan_.releasePending = false;
+  FollowPointer(point);
+  EndPan();
 }
 
 void cVectorWindow::EvLButtonDown(std::uint32_t, const TPoint& point) {
@@ -90,24 +105,24 @@ void cVectorWindow::EvMButtonDown(std::uint32_t, const TPoint& point) { StartPan
 
 void cVectorWindow::EvMouseMove(std::uint32_t modKeys, const TPoint& point) {
   if (!pan_.active) return;
-  // A move without the button: its release went elsewhere.
   if (!(modKeys & (pan_.middle ? kMkMButton : kMkLButton))) {
+    // wxGTK's hinted motion reads the button state when it handles a move,
+    // not when the pointer moved: behind a repaint slower than the hand (a
+    // 500,000-line block lost the last of three quick moves in 3 drags of
+    // 4) the button is up already, and its release, queued behind this
+    // move, holds the point where the hand stopped. The pan ends here all the same (a release that went
+    // elsewhere must not leave the mouse captured); that release, when it
+    // comes, sets the last offset.
     EndPan();
+    pan_.releasePending = true;
     return;
   }
-  // Client pixels as signed 16-bit values, as the mouse messages carry them.
-  mapping_.offsetX = std::int16_t(point.x) - pan_.start.x + pan_.offsetX;
-  mapping_.offsetY = std::int16_t(point.y) - pan_.start.y + pan_.offsetY;
-  UpdateScrollBars(true, true, true);
+  FollowPointer(point);
 }
 
-void cVectorWindow::EvLButtonUp(std::uint32_t, const TPoint&) {
-  if (pan_.active && !pan_.middle) EndPan();
-}
+void cVectorWindow::EvLButtonUp(std::uint32_t, const TPoint& point) { ReleasePan(point, false); }
 
-void cVectorWindow::EvMButtonUp(std::uint32_t, const TPoint&) {
-  if (pan_.active && pan_.middle) EndPan();
-}
+void cVectorWindow::EvMButtonUp(std::uint32_t, const TPoint& point) { ReleasePan(point, true); }
 
 void cVectorWindow::EvCaptureChanged(THandle newCapture) {
   // Another window took the mouse: no release will come here.

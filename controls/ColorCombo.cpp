@@ -152,6 +152,12 @@ TResult TColorCombo::EvGetDlgCode(TParam1, TParam2 lParam) {
   return TResult(kDlgcWantArrows | kDlgcWantChars);
 }
 
+void TColorCombo::EnableWindow(bool enable) {
+  const bool changed = enable != IsWindowEnabled();
+  TControl::EnableWindow(enable);
+  if (changed && GetHandle()) Invalidate(false);
+}
+
 void TColorCombo::EvPaint() {
   wxPaintDC* paint = GetPaintDC();
   wxWindow* peer = GetPeer();
@@ -161,7 +167,12 @@ void TColorCombo::EvPaint() {
   wxRendererNative& renderer = wxRendererNative::Get();
   paint->SetBackground(wxBrush(peer->GetBackgroundColour()));
   paint->Clear();
-  renderer.DrawComboBox(peer, *paint, wxRect(0, 0, size.x, size.y), focused ? int(wxCONTROL_FOCUSED) : 0);
+  const bool enabled = peer->IsEnabled();
+  renderer.DrawComboBox(peer, *paint, wxRect(0, 0, size.x, size.y),
+                        !enabled ? int(wxCONTROL_DISABLED) : focused ? int(wxCONTROL_FOCUSED) : 0);
+  // Disabled, the combo has no colour to offer (nothing chosen, or the
+  // colour not in use): a swatch there would read as a choice.
+  if (!enabled) return;
   const wxRect field(4, 4, std::max(0, size.x - kArrowWidth - 8), std::max(0, size.y - 8));
   if (color_ & kNoColor) {
     paint->SetFont(peer->GetFont());

@@ -50,6 +50,10 @@ class TColorCombo : public TControl {
   // callback, the tooltip.
   void ApplyPick(std::uint32_t picked, bool noColor);
 
+  // The face is drawn here, disabled without a swatch: a change of state
+  // repaints it.
+  void EnableWindow(bool enable) override;
+
   DialogControlClass GetControlClass() const override { return DialogControlClass::ComboBox; }
   void MeasureItem(TMeasureItem& measure) override;
 

@@ -6,9 +6,13 @@
 #include <langinfo.h>
 #include <libintl.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,4 +84,41 @@ void ApplyToolkitLanguage(int languageIndex) {
 
 const char* ToolkitText(const char* domain, const char* message) { return dgettext(domain, message); }
 
+namespace {
+
+// The C library's text for an error number in the language applied last,
+// in UTF-8, kept until the program ends.
+const char* SystemErrorText(int errnum) {
+  // Kept for ever, as GLib's callers may keep the pointer; a few hundred
+  // error numbers in three languages at most.
+  static std::mutex lock;
+  static auto* texts = new std::set<std::string, std::less<>>();
+  const std::lock_guard<std::mutex> guard(lock);
+  char buffer[256];
+  // GNU strerror_r: a text of the C library's catalogue, or the buffer.
+  const char* text = ::strerror_r(errnum, buffer, sizeof buffer);
+  // Translated into any other set, the text would not be UTF-8, which
+  // GLib's callers expect: untranslated then.
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) {
+    static const locale_t plain = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    if (plain) text = ::strerror_l(errnum, plain);
+  }
+  return texts->emplace(text).first->c_str();
+}
+
+}  // namespace
+
 }  // namespace kvn
+
+// GLib's own g_strerror keeps the first text of every error number for the
+// life of the process, so after Czech, Slovak and English in turn the file
+// chooser (GIO's and GTK's reasons) still said "Adresář nebo soubor
+// neexistuje". This one takes its place: the program exports it
+// (platform/CMakeLists.txt) and GIO and GTK, which call GLib's through
+// their import tables, find the program's first.
+extern "C" __attribute__((visibility("default"))) const char* g_strerror(int errnum) {
+  const int saved = errno;
+  const char* text = kvn::SystemErrorText(errnum);
+  errno = saved;
+  return text;
+}

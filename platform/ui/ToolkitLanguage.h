@@ -1,5 +1,5 @@
 // The toolkit's own texts in the interface language: the file chooser's
-// buttons and places, the standard buttons of the toolkit's dialogs.
+// buttons, places and reasons, the standard buttons of the toolkit's dialogs.
 //
 // wxWidgets labels its standard buttons from its catalogue (wxstd-3.2,
 // Debian's wx3.2-i18n) through wxTranslations; GTK writes the rest from its

@@ -2,17 +2,20 @@
 // dragging the divider between page tabs and scroll bar (40 % taken, 60 %
 // refused), dragging the size grip (the frame follows, not when maximised),
 // no tabs for one page, two views of one document, and a minimised or empty
-// size that leaves the layout alone. Drags are the captured mouse's messages
-// as the toolkit delivers them.
+// size that leaves the layout alone; a quick drag-pan on a slow repaint ends
+// where the button was released. Drags are the captured mouse's messages as
+// the toolkit delivers them.
 #include <gtest/gtest.h>
 
 #include <wx/timer.h>
 #include <wx/window.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
@@ -253,6 +256,45 @@ TEST_F(DrawingViewTest, RealPointerDragsTheSplitterAndTheGrip) {
   EXPECT_FALSE(grip->Dragging());
   EXPECT_EQ(FrameSize(frame_), (TSize{before.cx - 80, before.cy - 50}));
   test::SaveScreenshot("drawing-view-after-drags.png");
+}
+
+// A quick drag on a drawing whose repaint is slower than the hand (a heavy
+// drawing; here each paint is held 150 ms): the moves made while the window
+// paints reach it merged, late, or (hinted motion) without the button, so
+// only the release knows where the hand stopped. The drawing ends there.
+TEST_F(DrawingViewTest, AQuickDragOnASlowRepaintEndsWhereTheButtonWasReleased) {
+  ASSERT_TRUE(test::HaveXdotool()) << "xdotool is missing: run scripts/install-deps.sh";
+  cVectorView* view = Open(1);
+  ASSERT_NE(view, nullptr);
+  frame_->CommandFromMenu(kCmZoom400);
+  test::Pump(150ms);
+  cVectorWindow* window = view->GetVectorWindow();
+  window->GetPeer()->Bind(wxEVT_PAINT, [](wxPaintEvent& e) {
+    std::this_thread::sleep_for(150ms);
+    e.Skip();
+  });
+  const TRect client = window->GetClientRect();
+  const TPoint from = window->ClientToScreen(TPoint{(client.left + client.right) / 2 + 100,
+                                                     (client.top + client.bottom) / 2 + 75});
+  const std::int32_t ox = window->Mapping().offsetX, oy = window->Mapping().offsetY;
+  std::string drag = "xdotool mousemove --sync " + std::to_string(from.x) + " " + std::to_string(from.y) + " mousedown 1";
+  for (int step = 1; step <= 3; ++step) {
+    drag += " sleep 0.05 mousemove " + std::to_string(from.x - 200 * step / 3) + " " +
+            std::to_string(from.y - 150 * step / 3);
+  }
+  drag += " sleep 0.05 mouseup 1";
+  // The hand moves while the window paints.
+  std::atomic<bool> released{false};
+  std::thread hand([&] {
+    test::Shell(drag);
+    released = true;
+  });
+  const bool ended = test::PumpUntil([&] { return released && !window->IsPanning(); });
+  hand.join();
+  EXPECT_TRUE(ended) << "the pan did not end after the release";
+  test::Pump(50ms);
+  EXPECT_EQ(window->Mapping().offsetX, ox - 200);
+  EXPECT_EQ(window->Mapping().offsetY, oy - 150);
 }
 
 TEST_F(DrawingViewTest, OnePageShowsNoTabsAndTwoPagesDo) {

@@ -6,6 +6,7 @@
 // sorting by level on and off after asking.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
+#include <wx/window.h>
 
 #include <deque>
 #include <functional>
@@ -276,6 +277,35 @@ class QueuedBoxes final : public MessageBoxBackend {
   MessageBoxBackend* previous_;
 };
 
+// A colour box's field as the screen shows it once the box has painted:
+// Show binds ahead of the box's own paint handler and shows its page. An
+// event handler, so that the toolkit forgets the binding whichever goes first.
+class ShownField : public wxEvtHandler {
+ public:
+  void Show(TMyPropertySheet& sheet, int page, int id) {
+    combo_ = sheet.GetPage(page) ? sheet.GetPage(page)->GetDlgItem(id) : nullptr;
+    ASSERT_TRUE(combo_ && combo_->GetPeer()) << id;
+    combo_->GetPeer()->Bind(wxEVT_PAINT, &ShownField::OnPaint, this);
+    sheet.SelectPage(page);
+  }
+  bool Painted() const { return painted_ || combo_ == nullptr; }
+  // The middle of the swatch's place, left of the arrow (0xRRGGBB).
+  std::uint32_t Middle(const std::string& shot) const {
+    const TRect r = combo_ ? combo_->GetClientRect() : TRect{};
+    const TPoint p = combo_ ? combo_->ClientToScreen(TPoint{r.left + 10, (r.top + r.bottom) / 2}) : TPoint{-1, -1};
+    const test::Screen screen = test::GrabScreen(test::ArtifactDir() / shot);
+    return p.x < 0 || p.y < 0 || p.x >= screen.width || p.y >= screen.height ? 0xFFFFFFFF : screen.At(p.x, p.y);
+  }
+
+ private:
+  void OnPaint(wxPaintEvent& e) {
+    painted_ = true;
+    e.Skip();
+  }
+  TWindow* combo_ = nullptr;
+  bool painted_ = false;
+};
+
 int CheckState(TMyPropertySheet& sheet, int page, int id) {
   auto* check = dynamic_cast<TCheckBox*>(Item(sheet, page, id));
   return check ? check->GetCheck() : -1;
@@ -382,9 +412,10 @@ TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUs
                             Click(s, 2, 5500);
                             EXPECT_FALSE(table.InUse());
                             EXPECT_EQ(list->GetCount(), 0);
-                            // Nothing left to list or to narrow.
+                            // Nothing left to list or to narrow, nor to use again.
                             EXPECT_FALSE(list->IsWindowEnabled());
                             EXPECT_FALSE(Item(s, 2, 5503)->IsWindowEnabled());
+                            EXPECT_FALSE(Item(s, 2, 5500)->IsWindowEnabled());
                             s.CmOk();
                             return true;
                           },
@@ -400,8 +431,9 @@ TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUs
 }
 
 // A drawing's model lists its layers; a paper sheet of it, whose drawing has
-// no level table of its own, shows "Use layers" off and its list and filter
-// empty and disabled.
+// no level table of its own, shows "Use layers" off and disabled (ticked, it
+// would give the sheet an empty table), its list, filter and colour empty
+// and disabled, and the Pages page's colour off with no page chosen.
 TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFilterOff) {
   KVN_REQUIRE_TESTDATA(dir);
   InstallReaders();
@@ -417,6 +449,7 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
     SCOPED_TRACE(index);
     const bool levels = index == 0;
     bool finished = false;
+    ShownField layerColour, pageColour;
     Run(
         doc,
         {
@@ -432,12 +465,49 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
               EXPECT_EQ(list->GetCount(), levels ? 7 : 0);
               EXPECT_EQ(list->IsWindowEnabled(), levels);
               EXPECT_EQ(filter->IsWindowEnabled(), levels);
-              s.CmCancel();
+              // Without levels there is nothing to use: the viewer adds none.
+              EXPECT_EQ(Item(s, 2, 5500)->IsWindowEnabled(), levels);
+              // The first layer is chosen; no level is chosen without any.
+              EXPECT_EQ(Item(s, 2, 15606)->IsWindowEnabled(), levels);
+              // The paper sheet has no pages, so none is chosen.
+              Select(s, 1, 7002, 0);
+              EXPECT_FALSE(Item(s, 1, 7025)->IsWindowEnabled());
+              if (!levels) {
+                // A click that reaches the box all the same changes nothing.
+                Click(s, 2, 5500);
+                EXPECT_EQ(CheckState(s, 2, 5500), kBstUnchecked);
+                EXPECT_FALSE(filter->IsWindowEnabled());
+                EXPECT_FALSE(doc.GetSheet(1)->Data()->Levels().InUse());
+              }
+              return true;
+            },
+            // Disabled, a colour box shows no swatch: black there (the
+            // colour 0 of nothing chosen) would read as a choice.
+            [&] {
+              layerColour.Show(*RunningSheet(), 2, 15606);
+              return true;
+            },
+            [&] {
+              if (!layerColour.Painted()) return false;
+              if (!levels) {
+                EXPECT_NE(layerColour.Middle("parameters-layer-colour.png"), 0x000000u);
+              }
+              pageColour.Show(*RunningSheet(), 1, 7025);
+              return true;
+            },
+            [&] {
+              if (!pageColour.Painted()) return false;
+              EXPECT_NE(pageColour.Middle("parameters-page-colour.png"), 0x000000u);
+              return true;
+            },
+            [&] {
+              RunningSheet()->CmOk();
               return true;
             },
         },
         finished, index);
     EXPECT_TRUE(finished);
+    EXPECT_EQ(doc.GetSheet(index)->Data()->Levels().InUse(), levels);
   }
 }
 

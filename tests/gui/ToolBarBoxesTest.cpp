@@ -4,7 +4,7 @@
 // one selected; a page chosen from the list is shown and the box follows
 // PgDn; 150 typed into the zoom box and Enter give 150 %, while 0 or a
 // negative number changes nothing. The level box follows a page switch to
-// a sheet without levels.
+// a sheet without levels, by the page commands and by a click on a page tab.
 #include <gtest/gtest.h>
 #include <wx/odcombo.h>
 #include <wx/window.h>
@@ -22,6 +22,7 @@
 #include "app/ToolBarBoxes.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
+#include "controls/TabStrip.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "dwg/InstallReaders.h"
@@ -237,6 +238,36 @@ TEST_F(ToolBarBoxesTest, LevelBoxFollowsAPageSwitchToASheetWithoutLevels) {
   Idle();
   ASSERT_EQ(window.GetSheetIndex(), 0u);
   EXPECT_TRUE(levels->IsWindowEnabled());
+  EXPECT_EQ(levels->GetCount(), 7);
+
+  // A click on a page tab switches the sheet as the page commands do, and
+  // the level box follows it there and back.
+  CCustomTabCtrl* tabs = CurrentVectorView()->GetPageTabs();
+  ASSERT_GE(tabs->Model().Count(), 2);
+  auto clickTab = [&](int tab) {
+    const TRect r = tabs->Model().Tab(tab).outer;
+    const TPoint p = tabs->ClientToScreen(TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    Xdo("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
+    EXPECT_TRUE(test::PumpUntil([&] { return tabs->CurrentTab() == tab; })) << "tab " << tab << " was not chosen";
+    Idle();
+  };
+  clickTab(1);
+  ASSERT_EQ(window.GetSheetIndex(), 1u);
+  EXPECT_EQ(levels->ShownSheet(), window.GetCurrentSheet());
+  EXPECT_EQ(levels->GetCount(), 0);
+  EXPECT_FALSE(levels->IsWindowEnabled());
+  EXPECT_FALSE(levels->GetPeer()->IsShown());
+  // Level use on without a level (as a file may store it) gives nothing to
+  // choose either: the box stays hidden.
+  window.GetCurrentSheet()->Data()->Levels().SetInUse();
+  RefreshLevelComboBoxes(nullptr);
+  EXPECT_FALSE(levels->IsWindowEnabled());
+  EXPECT_FALSE(levels->GetPeer()->IsShown());
+  clickTab(0);
+  ASSERT_EQ(window.GetSheetIndex(), 0u);
+  EXPECT_EQ(levels->ShownSheet(), window.GetCurrentSheet());
+  EXPECT_TRUE(levels->IsWindowEnabled());
+  EXPECT_TRUE(levels->GetPeer()->IsShown());
   EXPECT_EQ(levels->GetCount(), 7);
 }
 

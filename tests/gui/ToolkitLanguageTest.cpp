@@ -1,8 +1,9 @@
 // The toolkit's own texts follow the interface language: the standard
 // button labels of wxWidgets and GTK's file-chooser texts are Czech under
 // the Czech interface and English again under the English one, whatever
-// the process locale was. The chooser itself is shown for a person to look
-// at ($KVN_GUI_ARTIFACTS/toolkit-czech-chooser.png).
+// the process locale was, and the system's reasons the chooser gives
+// follow every change of language. The chooser itself is shown for a
+// person to look at ($KVN_GUI_ARTIFACTS/toolkit-czech-chooser.png).
 #include <gtest/gtest.h>
 #include <wx/stockitem.h>
 #include <wx/timer.h>
@@ -10,9 +11,11 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <clocale>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -22,12 +25,20 @@
 #include "foundation/LangTable.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/ToolkitLanguage.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
 namespace {
 
 using namespace std::chrono_literals;
+
+// GLib's error record, as it lays it out.
+struct GError {
+  std::uint32_t domain;
+  int code;
+  char* message;
+};
 
 std::string Stock(int id) { return wxGetStockLabel(id, wxSTOCK_WITH_MNEMONIC).ToStdString(wxConvUTF8); }
 
@@ -80,6 +91,46 @@ TEST_F(ToolkitLanguageTest, TheCharacterTypeBecomesUtf8AndTheNumberFormatStays) 
   ::freelocale(czech);
   std::setlocale(LC_NUMERIC, numeric.c_str());
   std::setlocale(LC_CTYPE, ctype.c_str());
+}
+
+// The chooser's reasons come from GIO, which asks GLib for the system's
+// text of an error number; GLib kept the first language's for good. Each
+// language in turn, and the first again, gives its own reason, as the
+// program's own boxes do.
+TEST_F(ToolkitLanguageTest, TheChoosersSystemReasonFollowsEveryChangeOfLanguage) {
+  using NewFile = void* (*)(const char*);
+  using QueryInfo = void* (*)(void*, const char*, int, void*, GError**);
+  using FreeError = void (*)(GError*);
+  using Unref = void (*)(void*);
+  const auto newFile = ToolkitSymbol<NewFile>("g_file_new_for_path");
+  const auto queryInfo = ToolkitSymbol<QueryInfo>("g_file_query_info");
+  const auto freeError = ToolkitSymbol<FreeError>("g_error_free");
+  const auto unref = ToolkitSymbol<Unref>("g_object_unref");
+  ASSERT_TRUE(newFile && queryInfo && freeError && unref) << "GIO is not loaded";
+  const struct {
+    int language;
+    const char* reason;
+  } cases[] = {
+      {kLanguageCzech, "Adresář nebo soubor neexistuje"},
+      {kLanguageSlovak, "Adresár alebo súbor neexistuje"},
+      {kLanguageEnglish, "No such file or directory"},
+      {kLanguageCzech, "Adresář nebo soubor neexistuje"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    ApplyToolkitLanguage(c.language);
+    void* file = newFile("/no-such-folder-of-kvn/drawing.dxf");
+    GError* error = nullptr;
+    EXPECT_EQ(queryInfo(file, "standard::type", 0, nullptr, &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    const std::string message = error->message;
+    freeError(error);
+    unref(file);
+    EXPECT_GE(message.size(), std::strlen(c.reason));
+    EXPECT_EQ(message.substr(message.size() - std::min(message.size(), std::strlen(c.reason))), c.reason)
+        << message;
+    EXPECT_STREQ(std::strerror(ENOENT), c.reason);
+  }
 }
 
 TEST_F(ToolkitLanguageTest, TheChooserOpensInCzech) {
