@@ -58,6 +58,10 @@ inline constexpr std::uint64_t kBytesPerShxCharacter = 1000;
 // 3,000 cells of 40 attributes).
 inline constexpr std::uint64_t kBytesPerAttribute = 200;
 inline constexpr std::uint64_t kBytesPerAttributeCharacter = 2;
+// What an import holds whatever the drawing, beside its objects: the
+// emergency pool its low-memory stop frees (500,000 bytes) and the tables
+// of a sheet (a lattice of 12 levels peaked 102 KB above its objects).
+inline constexpr std::uint64_t kBytesPerImport = 1 << 20;
 
 // The bytes the viewer holds for an open drawing beside what the drawing
 // keeps and one paint expands, whatever the drawing: the expansions kept

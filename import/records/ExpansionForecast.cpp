@@ -377,8 +377,8 @@ DrawingCost YxxfReader::ForecastCost(const std::vector<SheetSource>& sources) {
     cost.walked = std::max(cost.walked, sheet.walked);
     cost.bytes = SaturatedPlus(cost.bytes, sheet.bytes, kMemoryCeiling);
   }
-  cost.bytes =
-      OpenBytes(SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling), forecast.LargestPlacement());
+  const std::uint64_t kept = SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling);
+  cost.bytes = OpenBytes(SaturatedPlus(kept, kBytesPerImport, kMemoryCeiling), forecast.LargestPlacement());
   return cost;
 }
 
