@@ -205,16 +205,15 @@ class Forecast {
       }
     }
     if (!style) return false;
-    bool shx = NamesShxFile(*style);
+    auto builtInShx = [](const WString& name) {
+      const cStyleFont* font = FontList::FindByName(name);
+      return font && font->Shx();
+    };
     const WString face = GetStyleFaceName(*style);
     WString withExtension = face;
     withExtension.Append(WString(u".shx"));
-    for (const WString* name : {static_cast<const WString*>(&withExtension), &face}) {
-      const cStyleFont* font = shx ? nullptr : FontList::FindByName(*name);
-      shx = shx || (font && font->Shx());
-    }
-    at->second = shx;
-    return shx;
+    at->second = NamesShxFile(*style) || builtInShx(withExtension) || builtInShx(face);
+    return at->second;
   }
 
   static bool SameNoCaseAscii(std::u16string_view name, std::u16string_view upper) {
