@@ -198,28 +198,36 @@ PageTile cDrawing::GetPageTileRect(int printPageIndex) const {
   return tile;
 }
 
-void cDrawing::PrepareStylesAndBlockFonts() {
+bool cDrawing::PrepareStylesAndBlockFonts(StopAsked stop) {
   for (cStyleText* style : data_->TextStyles()) data_->ResolveStyleFont(style->attributes);
   for (std::uint32_t i = 0; i < data_->BlockCount(); ++i) {
     cBlock* block = data_->GetBlock(i);
     if (!block) continue;
     block->InvalidateChecksum();
-    for (cOutObj* o = block->FirstObject(); o; o = o->next) LoadGlyphsForObject(*data_, *o);
+    for (cOutObj* o = block->FirstObject(); o; o = o->next) {
+      if (stop && stop()) return false;
+      LoadGlyphsForObject(*data_, *o);
+    }
   }
+  return true;
 }
 
-void cDrawing::PrepareTextFonts() {
-  if (!data_) return;
-  PrepareStylesAndBlockFonts();
+void cDrawing::PrepareTextFonts(StopAsked stop) {
+  if (!data_ || !PrepareStylesAndBlockFonts(stop)) return;
   if (topBlock_) {
-    for (cOutObj* o = topBlock_->FirstObject(); o; o = o->next) LoadGlyphsForObject(*data_, *o);
+    for (cOutObj* o = topBlock_->FirstObject(); o; o = o->next) {
+      if (stop && stop()) return;
+      LoadGlyphsForObject(*data_, *o);
+    }
   }
 }
 
-void cDrawing::PrepareTextFonts(std::span<cText* const> topTexts) {
-  if (!data_) return;
-  PrepareStylesAndBlockFonts();
-  for (cText* text : topTexts) data_->LoadGlyphsForText(*text);
+void cDrawing::PrepareTextFonts(std::span<cText* const> topTexts, StopAsked stop) {
+  if (!data_ || !PrepareStylesAndBlockFonts(stop)) return;
+  for (cText* text : topTexts) {
+    if (stop && stop()) return;
+    data_->LoadGlyphsForText(*text);
+  }
 }
 
 void SetSheetScale(cDrawing& drawing, cDrawingDoc* document, double newScale) {

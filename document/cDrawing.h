@@ -167,11 +167,16 @@ class cDrawing {
   // Every text style gets a valid font; the blocks' checksums are dropped
   // and the glyphs of every object's texts are loaded (blocks first, then
   // the top block). The import calls it on each drawing it builds.
-  void PrepareTextFonts();
+  // `stop`, when given, is asked before each object: an SHX text's strokes
+  // take about a kilobyte a character, so that the loading alone may fill
+  // the heap; once it answers true the rest is left unloaded (the caller
+  // then drops the drawing).
+  using StopAsked = bool (*)();
+  void PrepareTextFonts(StopAsked stop = nullptr);
   // The same for a caller that has just walked the top block: `topTexts`
   // are all the texts of the top block, in chain order, so that the top
   // block is not walked again.
-  void PrepareTextFonts(std::span<cText* const> topTexts);
+  void PrepareTextFonts(std::span<cText* const> topTexts, StopAsked stop = nullptr);
 
   // ---- state ----
   // Raises the modification counter. Every change counts as one that may
@@ -282,8 +287,8 @@ class cDrawing {
 
  private:
   // Every text style gets a font; the blocks' checksums are dropped and
-  // their texts' glyphs loaded.
-  void PrepareStylesAndBlockFonts();
+  // their texts' glyphs loaded. False when `stop` answered true.
+  bool PrepareStylesAndBlockFonts(StopAsked stop);
 
   cBlock* topBlock_;
   cDrawingData* data_;

@@ -24,6 +24,8 @@ std::atomic<bool> g_ownerClaimed{false};
 // 0 until the thread's first allocation, then 1 for the owner, -1 for others.
 thread_local signed char t_role = 0;
 std::atomic<MemoryCallback> g_lowMemory{nullptr};
+// kLowMemoryThreshold, lowered only by tests.
+std::atomic<std::uint64_t> g_threshold{kLowMemoryThreshold};
 std::atomic<MemoryCallback> g_fatal{nullptr};
 std::atomic<bool> g_fatalDone{false};
 // Set once the fatal callback has returned; the thread running it is marked
@@ -110,7 +112,7 @@ void* CountingAlloc(std::size_t n) {
   // The threshold is asked as if the request were held already; the block's
   // real size is counted once the heap answers, in one step (every
   // allocation passes here).
-  if (Held() + n > kLowMemoryThreshold) CallLowMemory();
+  if (Held() + n > g_threshold.load(std::memory_order_relaxed)) CallLowMemory();
   void* block = g_heap.malloc(n);
   if (!block) {
     CallLowMemory();
@@ -153,6 +155,7 @@ void SetFatalMemoryCallback(MemoryCallback callback) { g_fatal.store(callback); 
 namespace alloc_testing {
 Heap SystemHeap() { return Heap{&std::malloc, &std::realloc, &std::free, &SystemUsableSize}; }
 void SetHeap(const Heap& heap) { g_heap = heap; }
+void SetLowMemoryThreshold(std::uint64_t bytes) { g_threshold.store(bytes); }
 void SetCounters(std::uint64_t current, std::uint64_t peak) {
   // Called on the owner thread: its count takes whatever the others hold.
   (void)IsOwner();

@@ -50,6 +50,9 @@ struct Heap {
 };
 Heap SystemHeap();
 void SetHeap(const Heap& heap);
+// The threshold above which the low-memory callback runs, so that a test
+// meets it with a small drawing; kLowMemoryThreshold restores it.
+void SetLowMemoryThreshold(std::uint64_t bytes);
 void SetCounters(std::uint64_t current, std::uint64_t peak);
 }  // namespace alloc_testing
 

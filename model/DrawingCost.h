@@ -46,6 +46,22 @@ inline constexpr std::uint64_t kBytesPerChild = 140;
 inline constexpr std::uint64_t kBytesPerText = 400;
 inline constexpr std::uint64_t kBytesPerCharacter = 4;
 inline constexpr std::uint64_t kBytesPerIndexEntry = 200;
+// A text in an SHX font keeps the strokes of its characters (its outline
+// cache), kept or expanded: 705 bytes a character on 10,000 texts of
+// capitals and digits in simplex.shx, 855 on small letters and signs.
+// Fonts of many strokes take more (2.6 KB in the built-in stand-in of
+// gothice.shx); the heap's low-memory stop holds those.
+inline constexpr std::uint64_t kBytesPerShxCharacter = 1000;
+// An attribute an insert keeps, drawn or not: its item in the insert's
+// list (about 165 bytes), and its tag, value and prompt at two bytes a
+// character (211 bytes an attribute of 23 characters, 489 of 163, on
+// 3,000 cells of 40 attributes).
+inline constexpr std::uint64_t kBytesPerAttribute = 200;
+inline constexpr std::uint64_t kBytesPerAttributeCharacter = 2;
+// What an import holds whatever the drawing, beside its objects: the
+// emergency pool its low-memory stop frees (500,000 bytes) and the tables
+// of a sheet (a lattice of 12 levels peaked 102 KB above its objects).
+inline constexpr std::uint64_t kBytesPerImport = 1 << 20;
 
 // The bytes the viewer holds for an open drawing beside what the drawing
 // keeps and one paint expands, whatever the drawing: the expansions kept

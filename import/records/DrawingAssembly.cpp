@@ -204,10 +204,12 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
                     std::min(area.x2, initialView->x2), std::min(area.y2, initialView->y2)};
     if (cut.x1 < cut.x2 && cut.y1 < cut.y2) drawing.rememberedView = RememberedView{cut, 0.0};
   }
+  // The glyphs are loaded under the same guard as the conversion: the
+  // strokes of SHX texts may take more than the objects themselves.
   if (topWasEmpty) {
-    drawing.PrepareTextFonts(keptTexts);
+    drawing.PrepareTextFonts(keptTexts, &ImportOutOfMemory);
   } else {
-    drawing.PrepareTextFonts();
+    drawing.PrepareTextFonts(&ImportOutOfMemory);
   }
   drawing.InvalidateSummary(0);
 }

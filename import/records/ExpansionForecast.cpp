@@ -4,9 +4,10 @@
 // filled the heap. It counts what the conversion makes: for every nested
 // placement, on every path that reaches it, a cInsert and the block
 // generated for it; every array cell; the largest top-level placement's
-// expansion whole; and the pictures of IMAGE and OLE records, what each
-// keeps once for each file they show, and what the largest load holds
-// beside that while it decodes.
+// expansion whole; the texts, those of SHX fonts with their strokes; the
+// attributes every placement of an insert keeps, drawn or not; and the
+// pictures of IMAGE and OLE records, what each keeps once for each file they
+// show, and what the largest load holds beside that while it decodes.
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -15,12 +16,15 @@
 
 #include "foundation/InFileStream.h"
 #include "import/pictures/PictureImport.h"
+#include "import/records/ImportFonts.h"
 #include "import/records/InsertRecord.h"
 #include "import/records/PictureRecords.h"
 #include "import/records/TextRecord.h"
 #include "import/records/ViewportRecord.h"
 #include "import/records/YxxfReader.h"
 #include "model/cBitmap.h"
+#include "model/FontList.h"
+#include "model/cStyleFont.h"
 #include "model/cWmf.h"
 #include "platform/image/PictureDecode.h"
 
@@ -173,10 +177,78 @@ class Forecast {
     if (record.Kind() == RecordKind::Bitmap) CountImage(static_cast<const cOneBitmap&>(record));
     if (record.Kind() == RecordKind::Ole) CountOle(static_cast<const cOLE&>(record));
     if (text) {
-      const std::uint64_t bytes = kBytesPerText + characters * kBytesPerCharacter;
+      const std::uint64_t perCharacter = kBytesPerCharacter + (DrawnInShx(*text) ? kBytesPerShxCharacter : 0);
+      const std::uint64_t bytes = kBytesPerText + characters * perCharacter;
       return Cost{TextWalk(characters), bytes, bytes};
     }
     return Cost{1, kBytesPerObject, kBytesPerChild};
+  }
+
+  // Whether the conversion gives the text an SHX font, as the import style
+  // decides (YxxfReader::FontOfImportStyle): a style naming an SHX file, or
+  // a face the built-in SHX fonts know. An SHX file beside the drawing that
+  // a style names without its extension is not looked for here.
+  bool DrawnInShx(const cOneText& text) {
+    std::u16string key;
+    if (text.styleHandle == 0) {
+      key = text.styleName.View();
+      for (char16_t& c : key) {
+        if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
+      }
+    }
+    const auto [at, fresh] = shxStyles_.try_emplace(std::pair{text.styleHandle, std::move(key)}, false);
+    if (!fresh) return at->second;
+    const YxxfStyleRec* style = nullptr;
+    for (const YxxfStyleRec* s : reader_.styles) {
+      if (text.styleHandle != 0 ? s->handle == text.styleHandle : SameNoCaseAscii(s->name.View(), at->first.second)) {
+        style = s;
+        break;
+      }
+    }
+    if (!style) return false;
+    auto builtInShx = [](const WString& name) {
+      const cStyleFont* font = FontList::FindByName(name);
+      return font && font->Shx();
+    };
+    const WString face = GetStyleFaceName(*style);
+    WString withExtension = face;
+    withExtension.Append(WString(u".shx"));
+    at->second = NamesShxFile(*style) || builtInShx(withExtension) || builtInShx(face);
+    return at->second;
+  }
+
+  static bool SameNoCaseAscii(std::u16string_view name, std::u16string_view upper) {
+    if (name.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      const char16_t c = name[i] >= u'a' && name[i] <= u'z' ? char16_t(name[i] - 32) : name[i];
+      if (c != upper[i]) return false;
+    }
+    return true;
+  }
+
+  // What one placement keeps of the attributes at records [first, end) of
+  // `block`: an item each, with its tag, value and the prompt of the
+  // target's definition of that tag (the longest prompt stands for it).
+  std::uint64_t AttributeListBytes(YxxfBlockRec& block, std::uint32_t first, std::uint32_t end,
+                                   YxxfBlockRec& target) {
+    if (first >= end) return 0;
+    auto [at, fresh] = longestPrompt_.try_emplace(&target, 0);
+    if (fresh) {
+      for (std::uint32_t d = 0; d < target.entities.Count(); ++d) {
+        const cOneText* definition = target.entities[d]->AsText();
+        if (definition && definition->entityCode == entity::kAttDef)
+          at->second = std::max<std::uint64_t>(at->second, definition->prompt.View().size());
+      }
+    }
+    const std::uint64_t prompt = at->second;
+    std::uint64_t bytes = 0;
+    for (std::uint32_t a = first; a < end; ++a) {
+      const cOneText* attribute = block.entities[a]->AsText();
+      if (!attribute) continue;
+      const std::uint64_t characters = attribute->tag.View().size() + attribute->text.View().size() + prompt;
+      bytes = SaturatedPlus(bytes, kBytesPerAttribute + characters * kBytesPerAttributeCharacter, kMemoryCeiling);
+    }
+    return bytes;
   }
 
   void CountImage(const cOneBitmap& image) {
@@ -243,6 +315,8 @@ class Forecast {
       const cOneObjRec& attribute = *block.entities[a];
       if (!attribute.invisible) each.Add(OfObject(attribute));
     }
+    // Every cell keeps its own list of them, though none is drawn.
+    each.bytes = SaturatedPlus(each.bytes, AttributeListBytes(block, i + 1, attributesEnd, *target), kMemoryCeiling);
     return std::uint64_t(insert.columns) * insert.rows;
   }
 
@@ -277,6 +351,14 @@ class Forecast {
   static constexpr Cost kCounting{~std::uint64_t(0), 0, 0};
   YxxfReader& reader_;
   std::unordered_map<const YxxfBlockRec*, Cost> blocks_;
+  struct StyleKeyHash {
+    std::size_t operator()(const std::pair<std::uint64_t, std::u16string>& key) const {
+      return std::hash<std::uint64_t>()(key.first) ^ std::hash<std::u16string>()(key.second);
+    }
+  };
+  // By style handle, or by the name in capitals for a text without one.
+  std::unordered_map<std::pair<std::uint64_t, std::u16string>, bool, StyleKeyHash> shxStyles_;
+  std::unordered_map<const YxxfBlockRec*, std::uint64_t> longestPrompt_;
   std::uint64_t largestPlacement_ = 0;
   std::unordered_set<std::uint64_t> pictureDefinitions_;
   std::unordered_set<std::u16string> pictureFiles_;
@@ -298,8 +380,8 @@ DrawingCost YxxfReader::ForecastCost(const std::vector<SheetSource>& sources) {
     cost.walked = std::max(cost.walked, sheet.walked);
     cost.bytes = SaturatedPlus(cost.bytes, sheet.bytes, kMemoryCeiling);
   }
-  cost.bytes =
-      OpenBytes(SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling), forecast.LargestPlacement());
+  const std::uint64_t kept = SaturatedPlus(cost.bytes, forecast.PictureBytes(), kMemoryCeiling);
+  cost.bytes = OpenBytes(SaturatedPlus(kept, kBytesPerImport, kMemoryCeiling), forecast.LargestPlacement());
   return cost;
 }
 

@@ -45,9 +45,12 @@ TEST(NativeForecast, BlocksPlacedPastWhatAPaintWalksAreRefused) {
     const char* name;
     std::vector<std::uint8_t> file;
   };
-  // 80 million lines from 4,000 placements; 2^40 from a lattice of 40 levels.
+  // 80 million lines from 4,000 placements; 2^40 from a lattice of 40
+  // levels; 2^23 lines from one of 23, within what a paint walks, but with
+  // the entry into each nested insert (two thirds of the walk) 25 million.
   const Bomb bombs[] = {{"4,000 of 20,000", test::NativePlacements(20000, 4000)},
-                        {"lattice of 40", test::NativeDoublingLattice(40)}};
+                        {"lattice of 40", test::NativeDoublingLattice(40)},
+                        {"lattice of 23", test::NativeDoublingLattice(23)}};
   for (const Bomb& bomb : bombs) {
     std::uint64_t peak = 0;
     DocumentResult result = OpenNative(bomb.file, peak);
@@ -148,6 +151,9 @@ TEST(NativeForecast, ALatticeWithinTheCeilingsOpensWholeAndSilent) {
   DocumentResult whole = OpenNative(test::NativeDoublingLattice(20), peak);
   ASSERT_TRUE(whole.Ok()) << whole.Detail().ToUtf8();
   EXPECT_TRUE(whole.Warnings().empty());
+  // Block k walks twice block k-1 and the entries into its two inserts:
+  // 3 x 2^k - 2 objects, 2^20 of them lines.
+  EXPECT_EQ(ForecastDocumentCost(*whole.Document()).cost.walked, 3u * (1u << 20) - 2);
   // With the expansion's count lowered below it (as a line type's symbol
   // block, which no forecast weighs, may meet it), the insert shown in
   // part is told.

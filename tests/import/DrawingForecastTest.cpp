@@ -6,6 +6,9 @@
 // hold are refused before anything of them is made.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,8 @@
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
 #include "tests/support/CapacityDrawings.h"
+#include "tests/support/DxfWriter.h"
+#include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
@@ -129,6 +134,63 @@ TEST(DrawingForecast, EveryPaperViewWalksTheModelOnceMore) {
   EXPECT_EQ(views, 100u);
   // 200 views over a million lines.
   ExpectRefused("200 views", test::ViewportsDxf(200, 1000, 1000));
+}
+
+// ezdxf_text.dxf with its one INSERT (four attributes in simplex.shx, 53
+// characters) made an array of `columns` x `rows` cells: every cell keeps
+// its own texts, their strokes and the insert's list of them.
+std::string TextSampleArray(const std::filesystem::path& dir, int columns, int rows) {
+  std::ifstream in(dir / "dxf/ezdxf_text.dxf", std::ios::binary);
+  std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t insert = file.find("\r\nINSERT\r\n");
+  const std::size_t z = insert == std::string::npos ? insert : file.find("\r\n 30\r\n", insert);
+  const std::size_t end = z == std::string::npos ? z : file.find("\r\n", z + 7);
+  EXPECT_NE(end, std::string::npos);
+  if (end == std::string::npos) return file;
+  file.insert(end, "\r\n 70\r\n" + std::to_string(columns) + "\r\n 71\r\n" + std::to_string(rows) +
+                       "\r\n 44\r\n300.0\r\n 45\r\n300.0");
+  return file;
+}
+
+// One INSERT of `columns` x `rows` cells of a block of 20 lines, with
+// `drawn` attributes in simplex.shx and 100 the insert keeps without
+// drawing them (invisible): some 17 KB.
+std::string AttributedArray(int columns, int rows, int drawn) {
+  test::DxfWriter w;
+  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
+  w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE").Int(70, 1);
+  w.Str(0, "STYLE").Str(2, "S").Int(70, 0).Real(40, 0).Real(41, 1).Str(3, "simplex.shx").Str(4, "").Str(0, "ENDTAB");
+  w.EndSection().Section("BLOCKS").Block("B");
+  for (int k = 0; k < 20; ++k) w.Line("0", k, 0, k, 1);
+  w.EndBlock().EndSection().Section("ENTITIES");
+  w.Str(0, "INSERT").Str(8, "0").Int(66, 1).Str(2, "B").Point(10, 0, 0).Int(70, columns).Int(71, rows);
+  w.Real(44, 30).Real(45, 30);
+  for (int k = 0; k < drawn + 100; ++k) {
+    w.Str(0, "ATTRIB").Str(8, "0");
+    if (k >= drawn) w.Int(60, 1);
+    w.Point(10, 0, -k).Real(40, 0.5).Str(1, "VALUE " + std::to_string(k)).Str(2, "TAG" + std::to_string(k));
+    w.Int(70, 0).Str(7, "S");
+  }
+  w.Str(0, "SEQEND").Str(8, "0").EndSection().Eof();
+  return w.Bytes();
+}
+
+// Attributed arrays weigh each cell's attributes at what they take: drawn
+// in an SHX font, about 30 KB a cell of the sample, and kept in the cell's
+// list, drawn or not, some 220 bytes each. Honest ones open.
+TEST(DrawingForecast, AttributedArrayCellsAreWeighedWithTheirAttributes) {
+  KVN_REQUIRE_TESTDATA(dir);
+  ExpectRefused("sample, 10,000 x 10 cells", TextSampleArray(dir, 10000, 10));
+  ExpectRefused("sample, 32,767 x 10 cells", TextSampleArray(dir, 32767, 10));
+  ExpectRefused("1,000 x 300 cells of 104 attributes", AttributedArray(1000, 300, 4));
+  // Past the ceiling by the lists alone: the lines are 1 GB.
+  ExpectRefused("1,000 x 300 cells of 100 undrawn attributes", AttributedArray(1000, 300, 0));
+  for (const auto& [name, file] : {std::pair{"sample", TextSampleArray(dir, 1, 1)},
+                                   std::pair{"sample, 100 x 10 cells", TextSampleArray(dir, 100, 10)},
+                                   std::pair{"10 x 10 cells of 104 attributes", AttributedArray(10, 10, 4)}}) {
+    DocumentResult result = Open(file);
+    EXPECT_TRUE(result.Ok()) << name << ": " << result.Detail().ToUtf8();
+  }
 }
 
 }  // namespace

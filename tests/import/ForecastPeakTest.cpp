@@ -4,8 +4,13 @@
 // a block of its own) and texts, kept and expanded, are read, forecast,
 // assembled, fitted and
 // painted, and the counting allocator's peak above what the records held
-// stays within the forecast bytes. The forecast is no blind guess either:
-// what it gives the drawing itself stays within twice the peak.
+// stays within the forecast bytes, without the budget of the expansions
+// kept between repaints (none is kept while they are measured): a term the
+// forecast left out would hide in that budget on drawings this small. What
+// the document keeps once its records are gone (a picture of an OLE frame
+// among it, decoded as the file was read) stays within the forecast too.
+// The forecast is no blind guess either: what it gives the drawing itself
+// stays within twice the peak.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +25,7 @@
 #include "import/dxf/DxfReader.h"
 #include "import/records/YxxfReader.h"
 #include "model/DrawingCost.h"
+#include "model/KeptExpansions.h"
 #include "model/WorldMapping.h"
 #include "model/cBlock.h"
 #include "render/DrawInfo.h"
@@ -28,6 +34,7 @@
 #include "tests/support/BombDrawings.h"
 #include "tests/support/CapacityDrawings.h"
 #include "tests/support/DxfWriter.h"
+#include "tests/support/OleFixtures.h"
 
 namespace kvn {
 namespace {
@@ -35,6 +42,7 @@ namespace {
 struct Measured {
   DrawingCost forecast;
   std::uint64_t peak = 0;
+  std::uint64_t kept = 0;  // what the document holds once the reader is gone
   bool opened = false;
 };
 
@@ -43,6 +51,12 @@ Measured Measure(const std::string& file) {
   bytes.AppendBytes(file.data(), std::int64_t(file.size()));
   InFileStream in = InFileStream::FromMemory(bytes);
   Measured m;
+  // Every expansion is let go once drawn: the peak is the open's and one
+  // expansion's, which the forecast without the kept budget must hold.
+  KeptExpansions& kept = KeptExpansions::Shared();
+  const std::uint64_t budget = kept.Budget();
+  kept.SetBudget(0);
+  const std::uint64_t start = GetAllocatedBytes();
   auto reader = std::make_unique<YxxfReader>(WString(u"peak.dxf"), 1);
   DxfReadOutcome outcome;
   EXPECT_TRUE(ReadDxfSections(*reader, nullptr, in, outcome));
@@ -71,6 +85,10 @@ Measured Measure(const std::string& file) {
     PaintSheetPage(sheet, 0, info);
   }
   m.peak = GetPeakAllocatedBytes() - read;
+  reader.reset();
+  const std::uint64_t now = GetAllocatedBytes();
+  m.kept = now > start ? now - start : 0;
+  kept.SetBudget(budget);
   return m;
 }
 
@@ -89,6 +107,18 @@ std::string Texts(int texts) {
   return w.Bytes();
 }
 
+// A picture of `side` x `side` pixels in an OLE frame beside a line.
+std::string OleFramePicture(int side) {
+  constexpr Vec3 kCorners[4] = {{10, 60, 0}, {110, 60, 0}, {110, 10, 0}, {10, 10, 0}};
+  test::DxfWriter w;
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
+  test::WriteOle2Frame(w, test::OleFrameData(kCorners, test::WriteOleTree({test::OleNode::Stream(
+                                                            "\001Ole10Native",
+                                                            "SIZE" + test::SmallBmpFile(side, side, 0x336699))})));
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
 TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
   struct Case {
     const char* name;
@@ -97,21 +127,25 @@ TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
   const Case cases[] = {
       {"doubling lattice of 12", test::BombDxf({test::BombShape::Doubling, 12})},
       {"doubling lattice of 15", test::BombDxf({test::BombShape::Doubling, 15})},
+      {"doubling lattice of 17", test::BombDxf({test::BombShape::Doubling, 17})},
       {"ten-way lattice of 4", test::BombDxf({test::BombShape::TenWay, 4})},
       {"arrays 10 x 10 nested 2 deep", test::BombDxf({test::BombShape::Arrays, 2, 10})},
       {"2,000 of 100 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 100, 2000)},
       {"300 of 1,000 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 1000, 300)},
       {"3,000 texts, and a block of them placed once", Texts(3000)},
+      {"a block of 100,000 lines placed once", test::SymbolPlacementsDxf(test::Placing::OneAngle, 100000, 1)},
+      {"a picture of 1,200 x 1,200 in an OLE frame", OleFramePicture(1200)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Measured m = Measure(c.file);
     ASSERT_TRUE(m.opened);
     ASSERT_TRUE(m.forecast.Within());
-    EXPECT_LE(m.peak, m.forecast.bytes);
+    EXPECT_LE(m.peak, m.forecast.bytes - kBytesBesideDrawing);
+    EXPECT_LE(m.kept, m.forecast.bytes - kBytesBesideDrawing);
     // What the drawing itself is forecast to take, beside the bytes every
     // open is given.
-    EXPECT_LE(m.forecast.bytes - kBytesBesideDrawing, 2 * m.peak);
+    EXPECT_LE(m.forecast.bytes - kBytesBesideDrawing, 2 * std::max(m.peak, m.kept));
   }
 }
 

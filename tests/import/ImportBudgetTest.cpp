@@ -45,7 +45,7 @@ std::uint64_t LinesShown(cOutObj* chain, cDrawingData& data, int depth = 0) {
 TEST(ImportBudget, EveryBombIsRefusedAsTooLargeWithinItsHeap) {
   std::vector<BombShape> shapes;
   // From 20 levels the doubling lattice keeps more than the heap may hold.
-  for (int levels = 22; levels <= 30; levels += 2) shapes.push_back({BombShape::Doubling, levels});
+  for (int levels = 20; levels <= 30; levels += 2) shapes.push_back({BombShape::Doubling, levels});
   shapes.push_back({BombShape::TenWay, 12});
   shapes.push_back({BombShape::Arrays, 5, 100});
   shapes.push_back({BombShape::Arrays, 3, 100});
