@@ -206,8 +206,10 @@ void DrawColumn(const Gtk& gtk, void* item, void* cairo, const Allocation& row, 
 void DrawTick(const Gtk& gtk, void* item, void* cairo, const Allocation& row) {
   void* label = gtk.binChild(item);
   if (label == nullptr) return;
-  Allocation text{};
-  gtk.allocation(label, &text);
+  // Where the label draws its text (in the row's window, as the row's
+  // place is): the label's allocation starts sooner, by its margin.
+  int textX = 0;
+  gtk.layoutOffsets(label, &textX, nullptr);
   if (gtk.sensitive(item)) {
     // The label's colour: the menu's text, or the highlight's while the
     // mouse is on the row.
@@ -218,7 +220,7 @@ void DrawTick(const Gtk& gtk, void* item, void* cairo, const Allocation& row) {
   } else {
     SetSource(gtk, cairo, GetUiSysColor(kDisabledTickColor));
   }
-  const int left = text.x - row.x - kTickToText;
+  const int left = textX - row.x - kTickToText;
   const int top = row.height / 2 - 3;
   for (int col = 0; col < kTickSize; ++col) {
     gtk.rectangle(cairo, left + col, top + kTickFirstRow[col], 1, 3);

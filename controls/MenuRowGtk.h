@@ -11,16 +11,17 @@
 // label's own font, in the label's colour (the theme's highlight text while
 // the mouse is on the row). The menus' style sheet hides a check item's
 // box; a checked item gets a 7 x 7 tick in the same colour (the button
-// shadow's on a disabled row), its right edge 4 pixels left of the text,
-// vertically centred on the row.
+// shadow's on a disabled row), its right edge 4 pixels left of where the
+// label draws its text, vertically centred on the row.
 //
 // GTK paints the highlight over the whole row. A row of a menu with
 // pictures keeps its icon column (the left 25 pixels: the 24-pixel
 // pictures and one more) in the column's own colour under the highlight
 // too: after GTK has drawn the row, the column is filled and the item's
-// picture drawn again on it, before the tick. GTK's row heights, widths and
-// text offsets stay; the column stops where a theme starts the text sooner,
-// and leaves the menu's frame, which GTK's rows reach over, as it is.
+// picture drawn again on it, before the tick. GTK's row heights and widths
+// stay (the menus' style sheet places the texts); the column stops where a
+// theme starts the text sooner, and leaves the menu's frame, which GTK's
+// rows reach over, as it is.
 //
 // The GTK calls are looked up in the running process, as elsewhere in the
 // program: the toolkit has loaded GTK, and the program then needs neither

@@ -2,12 +2,13 @@
 // bar in the menu colour over its whole width, a check item with no box and
 // a checked one with the 7 x 7 tick in its text colour, the shortcut texts
 // in the program's key names in every language (the keypad's "Num +", and
-// the page keys that no menu accelerator binds), and the keys doing what
-// they did, once. Then the program's colours under the mouse: a bar title
-// filled in the highlight colour with its text in the highlight text's, the
-// icon column in its own colour under a highlighted row, and a disabled
-// checked item's tick and text. Needs a display (run under Xvfb by
-// xvfb-run.sh).
+// the page keys that no menu accelerator binds), the pictures centred in
+// the icon column and the texts right of it in a menu with pictures, GTK's
+// places in one without, and the keys doing what they did, once. Then the
+// program's colours under the mouse: a bar title filled in the highlight
+// colour with its text in the highlight text's, the icon column in its own
+// colour under a highlighted row, and a disabled checked item's tick and
+// text. Needs a display (run under Xvfb by xvfb-run.sh).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -72,10 +73,11 @@ struct Gtk {
   void (*disconnect)(void*, unsigned long) = Symbol<void (*)(void*, unsigned long)>("g_signal_handler_disconnect");
   void* (*defaultDisplay)() = Symbol<void* (*)()>("gdk_display_get_default");
   void (*sync)(void*) = Symbol<void (*)(void*)>("gdk_display_sync");
+  void (*layoutOffsets)(void*, int*, int*) = Symbol<void (*)(void*, int*, int*)>("gtk_label_get_layout_offsets");
   bool Ok() const {
     return child && window && toplevel && translate && origin && allocation && mapped && preferredWidth && layout &&
            pixelSize && accelWidth && context && state && color && stateFlags && itemImage && connect && disconnect &&
-           defaultDisplay && sync;
+           defaultDisplay && sync && layoutOffsets;
   }
   static constexpr int kPrelight = 1 << 1;  // GTK_STATE_FLAG_PRELIGHT: under the mouse, or its menu open
   bool Prelit(void* widget) const { return (stateFlags(widget) & kPrelight) != 0; }
@@ -93,6 +95,17 @@ struct Gtk {
     Box b{};
     allocation(widget, &b);
     return TRect{x + dx, y + dy, x + dx + b.width, y + dy + b.height};
+  }
+  // Where a label draws its text on the screen, as high as the label:
+  // its allocation starts sooner by its margin.
+  TRect TextOnScreen(void* label) const {
+    int x = 0;
+    layoutOffsets(label, &x, nullptr);
+    Box b{};
+    allocation(label, &b);
+    TRect r = OnScreen(label);
+    r.left += x - b.x;
+    return r;
   }
   // A label's text colour as 0xRRGGBB.
   std::uint32_t TextColour(void* label) const {
@@ -119,6 +132,12 @@ constexpr auto kMenuWait = test::kStateLimit;
 
 // The icon column's width, from the row's left edge.
 constexpr int kColumn = 25;
+// In a menu with pictures: where the text starts (the column, 11 pixels,
+// and 2 more: the tick lies between), and the 16 x 16 pictures' top-left
+// corner, centred in the column.
+constexpr int kPicturedText = kColumn + 11 + 2;
+constexpr int kPictureInset = 4;
+constexpr int kPictureSize = 16;
 
 void MoveTo(int x, int y) {
   test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
@@ -174,6 +193,37 @@ std::string CheckAreaFault(const test::Screen& s, const TRect& row, const TRect&
   }
   if (text.left - left != 10) return "the tick is " + std::to_string(text.left - left) + " px left of the text";
   if (std::abs((top + 3) - (row.top + int(row.Height()) / 2)) > 1) return "the tick is not centred on the row";
+  return "";
+}
+
+// The first column right of the icon column with a pixel that is neither
+// `background` nor `column` in the row (two pixels in from its top and
+// bottom, where the menu's border may be); the row's right edge if none.
+int FirstInk(const test::Screen& s, const TRect& row, std::uint32_t background, std::uint32_t column) {
+  for (int x = row.left + kColumn; x < row.right; ++x)
+    for (int y = row.top + 2; y < row.bottom - 2; ++y) {
+      const std::uint32_t p = Pixel(s, x, y);
+      if (p != background && p != column) return x;
+    }
+  return row.right;
+}
+
+// What a row of a menu with pictures holds where: its picture at (4, 4),
+// 16 x 16, its text from 38 pixels, the first ink there too (a glyph may
+// start a pixel in), all from the row's top-left corner. Empty when it
+// holds; else what is wrong.
+std::string PicturedRowFault(const Gtk& gtk, const test::Screen& s, void* item, std::uint32_t background,
+                             std::uint32_t column) {
+  const TRect row = gtk.OnScreen(item);
+  const TRect picture = gtk.OnScreen(gtk.itemImage(item));
+  if (picture.left - row.left != kPictureInset || picture.top - row.top != kPictureInset ||
+      picture.Width() != kPictureSize || picture.Height() != kPictureSize)
+    return "the picture at " + std::to_string(picture.left - row.left) + "," + std::to_string(picture.top - row.top) +
+           ", " + std::to_string(picture.Width()) + " x " + std::to_string(picture.Height());
+  const int text = gtk.TextOnScreen(gtk.child(item)).left - row.left;
+  if (text != kPicturedText) return "the text at " + std::to_string(text);
+  const int ink = FirstInk(s, row, background, column) - row.left;
+  if (ink < kPicturedText || ink > kPicturedText + 1) return "the first ink at " + std::to_string(ink);
   return "";
 }
 
@@ -269,39 +319,60 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   }
   CloseMenus();
 
-  // The View menu's zoom items (none checked without a drawing) and the
-  // language items (English checked).
-  ClickSlowly(gtk.OnScreen(bar->GetMenu(2)->m_owner));
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmZoom400)) != 0; })) << "the View menu opens";
-  test::Pump(200ms);
-  const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
-  for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
-    void* item = row(id);
-    EXPECT_EQ(CheckAreaFault(viewMenu, gtk.OnScreen(item), gtk.OnScreen(gtk.child(item)),
-                             bar->FindItem(int(id))->IsChecked(), menuColour, gtk.TextColour(gtk.child(item)),
-                             columnColour),
-              "")
-        << "zoom item " << id;
+  // In every language: the View menu's rows (pictures; none checked without
+  // a drawing), their pictures and texts in their places; and the Language
+  // menu's (check items, which carry no picture here), the current language
+  // checked, its texts where GTK puts them.
+  for (const int language : {kLanguageCzech, kLanguageSlovak, kLanguageEnglish}) {
+    frame->SwitchLanguage(language);
+    bar = frame->GetMenuBar();
+    // The bar's new titles are placed before the mouse goes there.
+    void* viewTitle = bar->GetMenu(2)->m_owner;
+    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(viewTitle) != 0 && gtk.OnScreen(viewTitle).Width() > 1; }))
+        << language << ": the View title is not shown";
+    gtk.sync(gtk.defaultDisplay());
+    ClickSlowly(gtk.OnScreen(viewTitle));
+    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmZoom400)) != 0; })) << "the View menu opens";
+    test::Pump(200ms);
+    const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
+    for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
+      void* item = row(id);
+      EXPECT_EQ(CheckAreaFault(viewMenu, gtk.OnScreen(item), gtk.TextOnScreen(gtk.child(item)),
+                               bar->FindItem(int(id))->IsChecked(), menuColour, gtk.TextColour(gtk.child(item)),
+                               columnColour),
+                "")
+          << language << ": zoom item " << id;
+    }
+    for (std::uint32_t id : {kCmZoomIn, kCmZoomOut}) {
+      void* item = row(id);
+      EXPECT_EQ(PicturedRowFault(gtk, viewMenu, item, menuColour, columnColour), "") << language << ": row " << id;
+    }
+    CloseMenus();
+    ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
+    wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
+    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }))
+        << "the Options menu opens";
+    const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
+    MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
+    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; })) << "the Language menu opens";
+    test::Pump(300ms);
+    const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
+    const std::uint32_t current = language == kLanguageCzech    ? kCmCzech
+                                  : language == kLanguageSlovak ? kCmSlovak
+                                                                : kCmEnglish;
+    for (std::uint32_t id : {kCmCzech, kCmSlovak, kCmEnglish}) {
+      void* item = row(id);
+      ASSERT_EQ(bar->FindItem(int(id))->IsChecked(), id == current) << language;
+      // The Language menu has no pictures, so no column.
+      const TRect text = gtk.TextOnScreen(gtk.child(item));
+      EXPECT_EQ(CheckAreaFault(languageMenu, gtk.OnScreen(item), text, id == current, menuColour,
+                               gtk.TextColour(gtk.child(item)), menuColour),
+                "")
+          << language << ": language item " << id;
+      EXPECT_LT(text.left - gtk.OnScreen(item).left, kColumn) << language << ": the text of language item " << id;
+    }
+    CloseMenus();
   }
-  CloseMenus();
-  ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
-  wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; })) << "the Help menu opens";
-  const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
-  MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; })) << "the Language menu opens";
-  test::Pump(300ms);
-  const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
-  for (std::uint32_t id : {kCmCzech, kCmSlovak, kCmEnglish}) {
-    void* item = row(id);
-    ASSERT_EQ(bar->FindItem(int(id))->IsChecked(), id == kCmEnglish);
-    // The Language menu has no pictures, so no column.
-    EXPECT_EQ(CheckAreaFault(languageMenu, gtk.OnScreen(item), gtk.OnScreen(gtk.child(item)), id == kCmEnglish,
-                             menuColour, gtk.TextColour(gtk.child(item)), menuColour),
-              "")
-        << "language item " << id;
-  }
-  CloseMenus();
   SetConfiguredUiColorHook(previous);
 }
 
@@ -422,9 +493,10 @@ class OwnMenuColours {
   ConfiguredUiColorHook previous_;
 };
 
-// A frame of the toolkit's own with one menu, decorated as the program's
-// frames are: two commands with pictures, a separator, a checked item that
-// is disabled and one that is not.
+// A frame of the toolkit's own with two menus, decorated as the program's
+// frames are. File: two commands with pictures, a separator, a checked
+// item that is disabled and one that is not. Language: check items of
+// commands with images, which they do not show.
 struct ColourFrame {
   ColourFrame() {
     frame = new wxFrame(nullptr, wxID_ANY, "Menu colours", wxPoint(0, 0), wxSize(400, 300));
@@ -436,10 +508,15 @@ struct ColourFrame {
     file->AppendCheckItem(int(kCmZoom50), "&Half");
     file->AppendCheckItem(int(kCmZoom100), "&Whole");
     bar->Append(file, "&File");
+    languages = new wxMenu;
+    languages->AppendCheckItem(int(kCmCzech), "&Czech");
+    languages->AppendCheckItem(int(kCmEnglish), "&English");
+    bar->Append(languages, "&Language");
     frame->SetMenuBar(bar);
     file->Check(int(kCmZoom50), true);
     file->Enable(int(kCmZoom50), false);
     file->Check(int(kCmZoom100), true);
+    languages->Check(int(kCmEnglish), true);
     TWxMenuBarAccess access(bar);
     decorator.ConvertMenu(false, &access);
     frame->Show();
@@ -450,11 +527,12 @@ struct ColourFrame {
   }
   ColourFrame(const ColourFrame&) = delete;
   ColourFrame& operator=(const ColourFrame&) = delete;
-  void* Row(std::uint32_t id) const { return file->FindItem(int(id))->GetMenuItem(); }
+  void* Row(std::uint32_t id) const { return frame->GetMenuBar()->FindItem(int(id))->GetMenuItem(); }
 
   MenuDecorator decorator;
   wxFrame* frame;
   wxMenu* file;
+  wxMenu* languages;
 };
 
 TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
@@ -473,6 +551,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   DrawWatch title(gtk, f.file->m_owner);
   DrawWatch open(gtk, f.Row(kCmFileOpen));
   DrawWatch half(gtk, f.Row(kCmZoom50));
+  DrawWatch english(gtk, f.Row(kCmEnglish));
 
   // The File title under the mouse, then with its menu open: filled in the
   // highlight colour, written in the highlight text's.
@@ -499,7 +578,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(InkFault(opened, titleBox, highlight, highlightText), "") << "the bar title of the open menu";
 
   const TRect closeRow = gtk.OnScreen(f.Row(kCmFileClose));
-  const TRect closeText{gtk.OnScreen(gtk.child(f.Row(kCmFileClose))).left, closeRow.top + 2, closeRow.right - 2,
+  const TRect closeText{gtk.TextOnScreen(gtk.child(f.Row(kCmFileClose))).left, closeRow.top + 2, closeRow.right - 2,
                         closeRow.bottom - 2};
   EXPECT_EQ(InkFault(opened, closeText, menu, Rgb(OwnMenuColours::kText)), "") << "a row's text";
 
@@ -508,7 +587,8 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   {
     void* item = f.Row(kCmZoom50);
     const TRect row = gtk.OnScreen(item);
-    const TRect text = gtk.OnScreen(gtk.child(item));
+    const TRect text = gtk.TextOnScreen(gtk.child(item));
+    EXPECT_EQ(text.left - row.left, kPicturedText) << "the disabled checked item's text";
     EXPECT_EQ(CheckAreaFault(opened, row, text, true, menu, Rgb(OwnMenuColours::kShadow), column), "")
         << "the disabled checked item";
     EXPECT_EQ(InkFault(opened, TRect{text.left, row.top + 2, row.right - 2, row.bottom - 2}, menu,
@@ -517,11 +597,16 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
         << "the disabled item's text";
   }
 
+  // The pictures and texts in their places.
+  for (std::uint32_t id : {kCmFileOpen, kCmFileClose}) {
+    EXPECT_EQ(PicturedRowFault(gtk, opened, f.Row(id), menu, column), "") << "row " << id;
+  }
+
   // Open under the mouse: the highlight right of the column, the column in
   // its colour with the picture drawn on it again, as it was.
   const TRect openRow = gtk.OnScreen(f.Row(kCmFileOpen));
   const TRect picture = gtk.OnScreen(gtk.itemImage(f.Row(kCmFileOpen)));
-  const TRect openText = gtk.OnScreen(gtk.child(f.Row(kCmFileOpen)));
+  const TRect openText = gtk.TextOnScreen(gtk.child(f.Row(kCmFileOpen)));
   ASSERT_GT(picture.Width(), 0);
   ASSERT_LE(picture.right, openRow.left + kColumn) << "GTK put the picture outside the column";
   // Two pixels in from the row's edges, where the menu's frame may be.
@@ -541,8 +626,25 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(Changed(opened, hovered, picture), 0) << "the picture under the highlight";
   EXPECT_EQ(FillFault(hovered, TRect{columnBox.right, columnBox.top, openText.left, columnBox.bottom}, highlight), "")
       << "the highlight right of the column";
-  // The title goes out once its menu is closed and the mouse is elsewhere.
   CloseMenus();
+
+  // The Language menu's rows show no pictures: no column, the texts where
+  // GTK puts them, the tick 10 pixels left of the text.
+  ClickSlowly(gtk.OnScreen(f.languages->m_owner));
+  ASSERT_TRUE(english.WaitDrawn(false)) << "the Language menu does not open";
+  const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-colours-languages.png");
+  ASSERT_FALSE(languageMenu.pixels.empty()) << "no screen grab";
+  for (std::uint32_t id : {kCmCzech, kCmEnglish}) {
+    void* item = f.Row(id);
+    const TRect row = gtk.OnScreen(item);
+    const TRect text = gtk.TextOnScreen(gtk.child(item));
+    EXPECT_EQ(CheckAreaFault(languageMenu, row, text, id == kCmEnglish, menu, Rgb(OwnMenuColours::kText), menu), "")
+        << "language item " << id;
+    EXPECT_LT(text.left - row.left, kColumn) << "the text of language item " << id;
+  }
+  CloseMenus();
+
+  // The title goes out once its menu is closed and the mouse is elsewhere.
   MoveTo(titleBox.right + 40, titleBox.bottom + 60);
   EXPECT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted";
 }
