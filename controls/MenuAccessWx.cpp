@@ -257,9 +257,12 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
   if (image != nullptr && item->GetKind() == wxITEM_NORMAL && !item->GetBitmap().IsOk()) {
     const wxBitmap bitmap = MenuBitmap(*image);
     if (bitmap.IsOk()) {
+      const bool enabled = item->IsEnabled();
       menu_->Remove(item);
       item->SetBitmap(bitmap);
       menu_->Insert(std::size_t(position), item);
+      // The new GTK item starts enabled, whatever the item says.
+      item->Enable(enabled);
       AlwaysShowImage(item);
     }
   }
@@ -268,6 +271,11 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
   ShowRowShortcut(item->GetMenuItem(), shortcut.ToUtf8());
   if (item->IsCheckable()) DrawRowTick(item->GetMenuItem());
   ShowRowIconColumn(item->GetMenuItem(), iconColumn);
+  // Greyed on the column, as the tool bar greys it on its face.
+  if (image != nullptr && iconColumn != kNoIconColumn && item->GetBitmap().IsOk()) {
+    ShowRowDisabledPicture(item->GetMenuItem(), GreyedBgra(*image, kGadgetImageFaceKey, iconColumn), image->Width(),
+                           image->Height());
+  }
 #else
   (void)shortcut;
   (void)iconColumn;

@@ -81,6 +81,15 @@ struct Gtk {
   int (*visible)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_get_visible");
   void (*propagateDraw)(void*, void*, void*) =
       ToolkitSymbol<void (*)(void*, void*, void*)>("gtk_container_propagate_draw");
+  // A disabled row's picture, kept as a cairo image.
+  void* (*newSurface)(int, int, int) = ToolkitSymbol<void* (*)(int, int, int)>("cairo_image_surface_create");
+  unsigned char* (*surfaceData)(void*) = ToolkitSymbol<unsigned char* (*)(void*)>("cairo_image_surface_get_data");
+  int (*surfaceStride)(void*) = ToolkitSymbol<int (*)(void*)>("cairo_image_surface_get_stride");
+  void (*flushSurface)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_surface_flush");
+  void (*dirtySurface)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_surface_mark_dirty");
+  void (*destroySurface)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_surface_destroy");
+  void (*sourceSurface)(void*, void*, double, double) =
+      ToolkitSymbol<void (*)(void*, void*, double, double)>("cairo_set_source_surface");
 
   bool Ok() const {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
@@ -90,6 +99,10 @@ struct Gtk {
            setStateFlags && unsetStateFlags;
   }
   bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
+  bool CanKeepPictures() const {
+    return newSurface && surfaceData && surfaceStride && flushSurface && dirtySurface && destroySurface &&
+           sourceSurface;
+  }
 };
 
 const Gtk* Calls() {
@@ -104,6 +117,8 @@ constexpr const char* kPaddingKey = "kvn-shortcut-padding";
 constexpr const char* kDrawsKey = "kvn-draws";
 constexpr const char* kTickKey = "kvn-tick";
 constexpr const char* kColumnKey = "kvn-column";
+constexpr const char* kDisabledPictureKey = "kvn-disabled-picture";
+constexpr int kFormatArgb32 = 0;  // CAIRO_FORMAT_ARGB32
 // The shortcut is drawn with two blanks after it, and three blanks more
 // are kept between the label and the shortcut.
 constexpr const char* kAfterShortcut = "  ";
@@ -200,7 +215,21 @@ void DrawColumn(const Gtk& gtk, void* item, void* cairo, const Allocation& row, 
   gtk.fill(cairo);
   if (!gtk.isA(item, gtk.imageItemType())) return;
   void* image = gtk.itemImage(item);
-  if (image != nullptr && gtk.visible(image)) gtk.propagateDraw(item, image, cairo);
+  if (image == nullptr || !gtk.visible(image)) return;
+  // A disabled row shows its picture greyed, in the picture's place; GTK's
+  // own is under the column.
+  void* greyed = gtk.sensitive(item) ? nullptr : gtk.getData(item, kDisabledPictureKey);
+  int x = 0;
+  int y = 0;
+  if (greyed != nullptr && gtk.CanKeepPictures() && gtk.translate(image, item, 0, 0, &x, &y)) {
+    gtk.sourceSurface(cairo, greyed, x, y);
+    Allocation box{};
+    gtk.allocation(image, &box);
+    gtk.rectangle(cairo, x, y, box.width, box.height);
+    gtk.fill(cairo);
+    return;
+  }
+  gtk.propagateDraw(item, image, cairo);
 }
 
 void DrawTick(const Gtk& gtk, void* item, void* cairo, const Allocation& row) {
@@ -321,6 +350,34 @@ void LightTitleUnderMouse(void* gtkMenuItem) {
   gtk->connect(gtkMenuItem, "enter-notify-event", &EnterTitle, nullptr, nullptr, 0);
   gtk->connect(gtkMenuItem, "leave-notify-event", &LeaveTitle, nullptr, nullptr, 0);
   gtk->setData(gtkMenuItem, kTitleKey, gtkMenuItem, nullptr);
+}
+
+void ShowRowDisabledPicture(void* gtkMenuItem, const std::vector<std::uint8_t>& bgra, int width, int height) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || gtkMenuItem == nullptr || !gtk->CanKeepPictures()) return;
+  const bool whole = width > 0 && height > 0 && bgra.size() == std::size_t(width) * std::size_t(height) * 4;
+  void* surface = whole ? gtk->newSurface(kFormatArgb32, width, height) : nullptr;
+  unsigned char* data = surface ? gtk->surfaceData(surface) : nullptr;
+  if (data == nullptr) {
+    if (surface != nullptr) gtk->destroySurface(surface);
+    gtk->setData(gtkMenuItem, kDisabledPictureKey, nullptr, nullptr);
+    return;
+  }
+  // cairo's ARGB32 is a native 32-bit word with the colour premultiplied:
+  // B, G, R, A in memory on a little-endian machine.
+  gtk->flushSurface(surface);
+  const int stride = gtk->surfaceStride(surface);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = &bgra[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
+      const std::uint32_t a = p[3];
+      const std::uint32_t word = (a << 24) | ((p[2] * a / 255) << 16) | ((p[1] * a / 255) << 8) | (p[0] * a / 255);
+      std::memcpy(data + std::size_t(y) * std::size_t(stride) + std::size_t(x) * 4, &word, 4);
+    }
+  }
+  gtk->dirtySurface(surface);
+  gtk->setData(gtkMenuItem, kDisabledPictureKey, surface, gtk->destroySurface);
+  DrawAfterRow(*gtk, gtkMenuItem);
 }
 
 std::string RowShortcut(void* gtkMenuItem) {

@@ -7,8 +7,9 @@
 // places in one without, and the keys doing what they did, once. Then the
 // program's colours under the mouse: a bar title filled in the highlight
 // colour with its text in the highlight text's, the icon column in its own
-// colour under a highlighted row, and a disabled checked item's tick and
-// text. Needs a display (run under Xvfb by xvfb-run.sh).
+// colour under a highlighted row, a disabled checked item's tick and text,
+// and a disabled command's picture greyed as on the tool bar. Needs a
+// display (run under Xvfb by xvfb-run.sh).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -24,6 +25,7 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/HelpWindow.h"
 #include "app/TestyFrameWindow.h"
+#include "controls/GadgetImage.h"
 #include "controls/MenuAccessWx.h"
 #include "controls/MenuDecorator.h"
 #include "controls/MenuRowGtk.h"
@@ -208,6 +210,24 @@ int FirstInk(const test::Screen& s, const TRect& row, std::uint32_t background, 
   return row.right;
 }
 
+// Whether the screen shows `bgra` (B, G, R, A rows top down, as the tool
+// bar paints a picture) with its top-left corner at `at`, pixel for pixel.
+// Empty when it does; else the first pixel that differs.
+std::string PictureFault(const test::Screen& s, TPoint at, const std::vector<std::uint8_t>& bgra, int w, int h) {
+  if (bgra.size() != std::size_t(w) * std::size_t(h) * 4) return "no picture to compare with";
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t* p = &bgra[(std::size_t(y) * std::size_t(w) + std::size_t(x)) * 4];
+      const std::uint32_t want = (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
+      const std::uint32_t got = Pixel(s, at.x + x, at.y + y);
+      if (got == want) continue;
+      char text[80];
+      std::snprintf(text, sizeof text, "%06x, not %06x, at %d,%d of the picture", got, want, x, y);
+      return text;
+    }
+  return "";
+}
+
 // What a row of a menu with pictures holds where: its picture at (4, 4),
 // 16 x 16, its text from 38 pixels, the first ink there too (a glyph may
 // start a pixel in), all from the row's top-left corner. Empty when it
@@ -319,10 +339,12 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   }
   CloseMenus();
 
-  // In every language: the View menu's rows (pictures; none checked without
-  // a drawing), their pictures and texts in their places; and the Language
-  // menu's (check items, which carry no picture here), the current language
-  // checked, its texts where GTK puts them.
+  // In every language: the View menu's rows (pictures; none checked and
+  // the zoom commands disabled without a drawing), their pictures and
+  // texts in their places, a disabled command's picture greyed as the tool
+  // bar greys it; and the Language menu's (check items, which carry no
+  // picture here), the current language checked, its texts where GTK puts
+  // them.
   for (const int language : {kLanguageCzech, kLanguageSlovak, kLanguageEnglish}) {
     frame->SwitchLanguage(language);
     bar = frame->GetMenuBar();
@@ -346,6 +368,14 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
     for (std::uint32_t id : {kCmZoomIn, kCmZoomOut}) {
       void* item = row(id);
       EXPECT_EQ(PicturedRowFault(gtk, viewMenu, item, menuColour, columnColour), "") << language << ": row " << id;
+      ASSERT_FALSE(bar->FindItem(int(id))->IsEnabled()) << "a zoom command is enabled without a drawing";
+      const std::unique_ptr<TDib> image = LoadGadgetImage(id);
+      ASSERT_NE(image, nullptr) << id;
+      const TRect at = gtk.OnScreen(gtk.itemImage(item));
+      EXPECT_EQ(PictureFault(viewMenu, TPoint{at.left, at.top}, GreyedBgra(*image, kGadgetImageFaceKey, MenuDecorator::IconColumnColor(c)),
+                             image->Width(), image->Height()),
+                "")
+          << language << ": the disabled row's picture " << id;
     }
     CloseMenus();
     ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
@@ -494,9 +524,9 @@ class OwnMenuColours {
 };
 
 // A frame of the toolkit's own with two menus, decorated as the program's
-// frames are. File: two commands with pictures, a separator, a checked
-// item that is disabled and one that is not. Language: check items of
-// commands with images, which they do not show.
+// frames are. File: three commands with pictures, the last disabled, a
+// separator, a checked item that is disabled and one that is not.
+// Language: check items of commands with images, which they do not show.
 struct ColourFrame {
   ColourFrame() {
     frame = new wxFrame(nullptr, wxID_ANY, "Menu colours", wxPoint(0, 0), wxSize(400, 300));
@@ -504,6 +534,7 @@ struct ColourFrame {
     file = new wxMenu;
     file->Append(int(kCmFileOpen), "&Open...\tCtrl+O");
     file->Append(int(kCmFileClose), "&Close");
+    file->Append(int(kCmPrint), "&Print...");
     file->AppendSeparator();
     file->AppendCheckItem(int(kCmZoom50), "&Half");
     file->AppendCheckItem(int(kCmZoom100), "&Whole");
@@ -513,6 +544,7 @@ struct ColourFrame {
     languages->AppendCheckItem(int(kCmEnglish), "&English");
     bar->Append(languages, "&Language");
     frame->SetMenuBar(bar);
+    file->Enable(int(kCmPrint), false);
     file->Check(int(kCmZoom50), true);
     file->Enable(int(kCmZoom50), false);
     file->Check(int(kCmZoom100), true);
@@ -597,9 +629,21 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
         << "the disabled item's text";
   }
 
-  // The pictures and texts in their places.
-  for (std::uint32_t id : {kCmFileOpen, kCmFileClose}) {
-    EXPECT_EQ(PicturedRowFault(gtk, opened, f.Row(id), menu, column), "") << "row " << id;
+  // The pictures and texts in their places, each picture as the tool bar
+  // paints it on the column's colour: greyed on the disabled row.
+  for (std::uint32_t id : {kCmFileOpen, kCmFileClose, kCmPrint}) {
+    void* item = f.Row(id);
+    EXPECT_EQ(PicturedRowFault(gtk, opened, item, menu, column), "") << "row " << id;
+    const std::unique_ptr<TDib> image = LoadGadgetImage(id);
+    ASSERT_NE(image, nullptr) << id;
+    const std::uint32_t face = MenuDecorator::IconColumnColor(OwnMenuColours::kMenu);
+    const TRect at = gtk.OnScreen(gtk.itemImage(item));
+    EXPECT_EQ(PictureFault(opened, TPoint{at.left, at.top},
+                           id == kCmPrint ? GreyedBgra(*image, kGadgetImageFaceKey, face)
+                                          : DibToBgra(*image, kGadgetImageFaceKey, face),
+                           image->Width(), image->Height()),
+              "")
+        << "the picture of row " << id;
   }
 
   // Open under the mouse: the highlight right of the column, the column in
