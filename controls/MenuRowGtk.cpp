@@ -74,6 +74,14 @@ struct Gtk {
   void* (*selectedItem)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_menu_shell_get_selected_item");
   void (*setStateFlags)(void*, int, int) = ToolkitSymbol<void (*)(void*, int, int)>("gtk_widget_set_state_flags");
   void (*unsetStateFlags)(void*, int) = ToolkitSymbol<void (*)(void*, int)>("gtk_widget_unset_state_flags");
+  unsigned long (*connectObject)(void*, const char*, void (*)(), void*, int) =
+      ToolkitSymbol<unsigned long (*)(void*, const char*, void (*)(), void*, int)>("g_signal_connect_object");
+  void* (*window)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_window");
+  void* (*windowDisplay)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_window_get_display");
+  void* (*defaultSeat)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_display_get_default_seat");
+  void* (*seatPointer)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_seat_get_pointer");
+  void* (*pointerPosition)(void*, void*, int*, int*, void*) =
+      ToolkitSymbol<void* (*)(void*, void*, int*, int*, void*)>("gdk_window_get_device_position");
   // An item with a picture is GTK's image item; without these the column
   // is not filled, as the picture could not be drawn on it again.
   GType (*imageItemType)() = ToolkitSymbol<GType (*)()>("gtk_image_menu_item_get_type");
@@ -97,6 +105,9 @@ struct Gtk {
            renderLayout && state && color && newProvider && loadCss && addProvider && checkActive && sourceRgba &&
            rectangle && fill && sensitive && translate && border && parent && shellType && selectedItem &&
            setStateFlags && unsetStateFlags;
+  }
+  bool CanFindPointer() const {
+    return connectObject && window && windowDisplay && defaultSeat && seatPointer && pointerPosition;
   }
   bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
   bool CanKeepPictures() const {
@@ -292,6 +303,31 @@ int LeaveTitle(void* item, void*, void*) {
   return 0;
 }
 
+// Whether the mouse is on the widget (a window-less one, as a bar title).
+bool UnderMouse(const Gtk& gtk, void* widget) {
+  void* window = gtk.window(widget);
+  void* display = window ? gtk.windowDisplay(window) : nullptr;
+  void* seat = display ? gtk.defaultSeat(display) : nullptr;
+  void* pointer = seat ? gtk.seatPointer(seat) : nullptr;
+  if (pointer == nullptr) return false;
+  // Both in the window the widget draws in.
+  int x = 0;
+  int y = 0;
+  gtk.pointerPosition(window, pointer, &x, &y, nullptr);
+  Allocation a{};
+  gtk.allocation(widget, &a);
+  return x >= a.x && x < a.x + a.width && y >= a.y && y < a.y + a.height;
+}
+
+// After the bar's menus closed. GTK unlights the title of the menu that
+// was open (it deselects it), and may do so after the crossing that gave
+// the mouse back to the title (a quick click, then Escape): a title that
+// the mouse is on is lit again.
+void BarClosed(void*, void* item) {
+  const Gtk* gtk = Calls();
+  if (gtk != nullptr && gtk->sensitive(item) && UnderMouse(*gtk, item)) gtk->setStateFlags(item, kPrelight, 0);
+}
+
 void DrawAfterRow(const Gtk& gtk, void* item) {
   if (gtk.getData(item, kDrawsKey) != nullptr) return;
   gtk.connect(item, "draw", &DrawRow, nullptr, nullptr, kConnectAfter);
@@ -349,6 +385,13 @@ void LightTitleUnderMouse(void* gtkMenuItem) {
   if (gtk == nullptr || gtkMenuItem == nullptr || gtk->getData(gtkMenuItem, kTitleKey) != nullptr) return;
   gtk->connect(gtkMenuItem, "enter-notify-event", &EnterTitle, nullptr, nullptr, 0);
   gtk->connect(gtkMenuItem, "leave-notify-event", &LeaveTitle, nullptr, nullptr, 0);
+  // Connected for as long as the title lives; a bar's titles come and go
+  // with a language switch.
+  void* bar = gtk->parent(gtkMenuItem);
+  if (bar != nullptr && gtk->isA(bar, gtk->shellType()) && gtk->CanFindPointer()) {
+    // GObject calls the handler as its signal has it: (shell, data).
+    gtk->connectObject(bar, "deactivate", reinterpret_cast<void (*)()>(&BarClosed), gtkMenuItem, kConnectAfter);
+  }
   gtk->setData(gtkMenuItem, kTitleKey, gtkMenuItem, nullptr);
 }
 

@@ -56,7 +56,8 @@ void ShowRowIconColumn(void* gtkMenuItem, std::uint32_t color);
 void ShowRowDisabledPicture(void* gtkMenuItem, const std::vector<std::uint8_t>& bgra, int width, int height);
 
 // Lights a menu-bar title (GtkMenuItem) while the mouse is on it, as while
-// its menu is open: GTK lights it only then.
+// its menu is open: GTK lights it only then. A menu closed with the mouse
+// on its title (Escape) leaves the title lit.
 void LightTitleUnderMouse(void* gtkMenuItem);
 
 // The shortcut text the row shows; empty when it shows none. For tests.

@@ -6,10 +6,11 @@
 // the icon column and the texts right of it in a menu with pictures, GTK's
 // places in one without, and the keys doing what they did, once. Then the
 // program's colours under the mouse: a bar title filled in the highlight
-// colour with its text in the highlight text's, the icon column in its own
-// colour under a highlighted row, a disabled checked item's tick and text,
-// and a disabled command's picture greyed as on the tool bar. Needs a
-// display (run under Xvfb by xvfb-run.sh).
+// colour with its text in the highlight text's (also after Escape closed
+// its menu under the mouse), the icon column in its own colour under a
+// highlighted row, a disabled checked item's tick and text, and a disabled
+// command's picture greyed as on the tool bar. Needs a display (run under
+// Xvfb by xvfb-run.sh).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -687,6 +688,20 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
     EXPECT_LT(text.left - row.left, kColumn) << "the text of language item " << id;
   }
   CloseMenus();
+
+  // Escape closes the File menu with the mouse still on its title: the
+  // title is lit, as any title under the mouse, without the mouse moving.
+  // A quick click: GTK takes the menu's grab from the title before the
+  // Escape deselects it then.
+  MoveTo(titleBox.left + int(titleBox.Width()) / 2, titleBox.top + int(titleBox.Height()) / 2);
+  test::Shell("timeout 10 xdotool click 1 >/dev/null 2>&1");
+  ASSERT_TRUE(test::PumpUntil([] { return test::MappedMenus() == 1; }, kMenuWait)) << "the File menu does not open";
+  test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+  ASSERT_TRUE(test::PumpUntil([] { return test::MappedMenus() == 0; }, kMenuWait)) << "Escape leaves the menu open";
+  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title under the mouse is not lit after Escape";
+  const test::Screen escaped = test::GrabScreen(test::ArtifactDir() / "menu-colours-escaped.png");
+  ASSERT_FALSE(escaped.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(escaped, titleBox, highlight, highlightText), "") << "the bar title under the mouse after Escape";
 
   // The title goes out once its menu is closed and the mouse is elsewhere.
   MoveTo(titleBox.right + 40, titleBox.bottom + 60);
