@@ -248,6 +248,44 @@ std::string PicturedRowFault(const Gtk& gtk, const test::Screen& s, void* item, 
   return "";
 }
 
+// Notes how a widget was drawn last (after its own handlers and the
+// program's), so that a test waits for a row drawn in the state it wants.
+class DrawWatch {
+ public:
+  DrawWatch(const Gtk& gtk, void* widget) : gtk_(gtk), widget_(widget) {
+    handler_ = gtk.connect(widget, "draw", &DrawWatch::OnDraw, this, nullptr, 1 /* G_CONNECT_AFTER */);
+  }
+  ~DrawWatch() { gtk_.disconnect(widget_, handler_); }
+  DrawWatch(const DrawWatch&) = delete;
+  DrawWatch& operator=(const DrawWatch&) = delete;
+
+  // Runs the toolkit until the widget is highlighted (or not) and its last
+  // draw showed it so, then waits for the X server to have the pixels;
+  // false after kMenuWait.
+  bool WaitDrawn(bool highlighted) {
+    if (!test::PumpUntil(
+            [&] { return draws_ > 0 && lastPrelit_ == highlighted && gtk_.Prelit(widget_) == highlighted; },
+            kMenuWait))
+      return false;
+    gtk_.sync(gtk_.defaultDisplay());
+    return true;
+  }
+
+ private:
+  static int OnDraw(void* widget, void*, void* data) {
+    auto* self = static_cast<DrawWatch*>(data);
+    ++self->draws_;
+    self->lastPrelit_ = self->gtk_.Prelit(widget);
+    return 0;
+  }
+
+  const Gtk& gtk_;
+  void* widget_;
+  unsigned long handler_ = 0;
+  int draws_ = 0;
+  bool lastPrelit_ = false;
+};
+
 class MenuRowsTest : public test::SettingsFolderTest {};
 
 TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
@@ -354,9 +392,11 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
     ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(viewTitle) != 0 && gtk.OnScreen(viewTitle).Width() > 1; }))
         << language << ": the View title is not shown";
     gtk.sync(gtk.defaultDisplay());
+    // The menu's rows are drawn in one go: the first and the last.
+    DrawWatch zoomIn(gtk, row(kCmZoomIn));
+    DrawWatch allElements(gtk, row(kCmAllElements));
     ClickSlowly(gtk.OnScreen(viewTitle));
-    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmZoom400)) != 0; })) << "the View menu opens";
-    test::Pump(200ms);
+    ASSERT_TRUE(zoomIn.WaitDrawn(false) && allElements.WaitDrawn(false)) << language << ": the View menu opens";
     const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
     for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
       void* item = row(id);
@@ -384,9 +424,10 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
     ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }))
         << "the Options menu opens";
     const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
+    DrawWatch czech(gtk, row(kCmCzech));
+    DrawWatch english(gtk, row(kCmEnglish));
     MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
-    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; })) << "the Language menu opens";
-    test::Pump(300ms);
+    ASSERT_TRUE(czech.WaitDrawn(false) && english.WaitDrawn(false)) << language << ": the Language menu opens";
     const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
     const std::uint32_t current = language == kLanguageCzech    ? kCmCzech
                                   : language == kLanguageSlovak ? kCmSlovak
@@ -406,44 +447,6 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   }
   SetConfiguredUiColorHook(previous);
 }
-
-// Notes how a widget was drawn last (after its own handlers and the
-// program's), so that a test waits for a row drawn in the state it wants.
-class DrawWatch {
- public:
-  DrawWatch(const Gtk& gtk, void* widget) : gtk_(gtk), widget_(widget) {
-    handler_ = gtk.connect(widget, "draw", &DrawWatch::OnDraw, this, nullptr, 1 /* G_CONNECT_AFTER */);
-  }
-  ~DrawWatch() { gtk_.disconnect(widget_, handler_); }
-  DrawWatch(const DrawWatch&) = delete;
-  DrawWatch& operator=(const DrawWatch&) = delete;
-
-  // Runs the toolkit until the widget is highlighted (or not) and its last
-  // draw showed it so, then waits for the X server to have the pixels;
-  // false after kMenuWait.
-  bool WaitDrawn(bool highlighted) {
-    if (!test::PumpUntil(
-            [&] { return draws_ > 0 && lastPrelit_ == highlighted && gtk_.Prelit(widget_) == highlighted; },
-            kMenuWait))
-      return false;
-    gtk_.sync(gtk_.defaultDisplay());
-    return true;
-  }
-
- private:
-  static int OnDraw(void* widget, void*, void* data) {
-    auto* self = static_cast<DrawWatch*>(data);
-    ++self->draws_;
-    self->lastPrelit_ = self->gtk_.Prelit(widget);
-    return 0;
-  }
-
-  const Gtk& gtk_;
-  void* widget_;
-  unsigned long handler_ = 0;
-  int draws_ = 0;
-  bool lastPrelit_ = false;
-};
 
 // Whether a channel of `p` lies between those of `a` and `b`.
 bool Between(std::uint32_t p, std::uint32_t a, std::uint32_t b, int shift) {
