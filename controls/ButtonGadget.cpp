@@ -23,48 +23,14 @@ constexpr int kColorButtonHighlight = 20;
 // Size inside the borders of a button without an image.
 constexpr int kEmptyImageSize = 16;
 
-std::uint32_t Luma(std::uint8_t b, std::uint8_t g, std::uint8_t r) { return (r * 30u + g * 59u + b * 11u) / 100u; }
-
 // The face painter: the image with its background in the face colour, or
-// greyed (dark pixels embossed in the shadow and highlight colours, the
-// rest face), as disabled buttons show it.
+// greyed as disabled buttons show it.
 void DrawFaceImage(TDC& dc, const TDib& image, int x, int y, COLORREF face, bool greyed) {
-  std::vector<std::uint8_t> bgra = DibToBgra(image, kGadgetImageFaceKey, face);
-  const int w = image.Width();
-  const int h = image.Height();
+  const std::vector<std::uint8_t> bgra =
+      greyed ? GreyedBgra(image, kGadgetImageFaceKey, face) : DibToBgra(image, kGadgetImageFaceKey, face);
   if (bgra.empty()) return;
-  if (greyed) {
-    std::vector<std::uint8_t> grey(bgra.size());
-    auto put = [&](int px, int py, COLORREF c) {
-      if (px < 0 || py < 0 || px >= w || py >= h) return;
-      std::uint8_t* p = &grey[(std::size_t(py) * std::size_t(w) + std::size_t(px)) * 4];
-      p[0] = std::uint8_t(c >> 16);
-      p[1] = std::uint8_t(c >> 8);
-      p[2] = std::uint8_t(c);
-      p[3] = 0xFF;
-    };
-    for (int py = 0; py < h; ++py) {
-      for (int px = 0; px < w; ++px) put(px, py, face);
-    }
-    auto dark = [&](int px, int py) {
-      const std::uint8_t* p = &bgra[(std::size_t(py) * std::size_t(w) + std::size_t(px)) * 4];
-      const COLORREF c = COLORREF(p[2]) | (COLORREF(p[1]) << 8) | (COLORREF(p[0]) << 16);
-      return c != face && Luma(p[0], p[1], p[2]) < 160;
-    };
-    for (int py = 0; py < h; ++py) {
-      for (int px = 0; px < w; ++px) {
-        if (dark(px, py)) put(px + 1, py + 1, GetUiSysColor(kColorButtonHighlight));
-      }
-    }
-    for (int py = 0; py < h; ++py) {
-      for (int px = 0; px < w; ++px) {
-        if (dark(px, py)) put(px, py, GetUiSysColor(kColorButtonShadow));
-      }
-    }
-    bgra.swap(grey);
-  }
-  const PixelView view{bgra.data(), w, h, w * 4};
-  if (view.IsValid()) dc.BitBlt(x, y, w, h, view, 0, 0, kSrcCopy);
+  const PixelView view{bgra.data(), image.Width(), image.Height(), image.Width() * 4};
+  if (view.IsValid()) dc.BitBlt(x, y, image.Width(), image.Height(), view, 0, 0, kSrcCopy);
 }
 
 void Edge(TDC& dc, const TRect& r, COLORREF topLeft, COLORREF bottomRight) {

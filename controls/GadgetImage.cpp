@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/InFileStream.h"
+#include "foundation/UiColors.h"
 #include "platform/ui/ControlDraw.h"
 
 namespace kvn {
@@ -97,6 +98,51 @@ std::vector<std::uint8_t> DibToBgra(const TDib& dib, std::uint32_t faceKey, std:
     }
   }
   return out;
+}
+
+namespace {
+
+constexpr int kColorButtonShadow = 16;
+constexpr int kColorButtonHighlight = 20;
+
+std::uint32_t Luma(std::uint8_t b, std::uint8_t g, std::uint8_t r) { return (r * 30u + g * 59u + b * 11u) / 100u; }
+
+}  // namespace
+
+std::vector<std::uint8_t> GreyedBgra(const TDib& dib, std::uint32_t faceKey, std::uint32_t faceColor) {
+  const std::vector<std::uint8_t> bgra = DibToBgra(dib, faceKey, faceColor);
+  if (bgra.empty()) return bgra;
+  const int w = dib.Width();
+  const int h = dib.Height();
+  std::vector<std::uint8_t> grey(bgra.size());
+  auto put = [&](int px, int py, std::uint32_t c) {
+    if (px < 0 || py < 0 || px >= w || py >= h) return;
+    std::uint8_t* p = &grey[(std::size_t(py) * std::size_t(w) + std::size_t(px)) * 4];
+    p[0] = std::uint8_t(c >> 16);
+    p[1] = std::uint8_t(c >> 8);
+    p[2] = std::uint8_t(c);
+    p[3] = 0xFF;
+  };
+  for (int py = 0; py < h; ++py) {
+    for (int px = 0; px < w; ++px) put(px, py, faceColor);
+  }
+  auto dark = [&](int px, int py) {
+    const std::uint8_t* p = &bgra[(std::size_t(py) * std::size_t(w) + std::size_t(px)) * 4];
+    const std::uint32_t c = std::uint32_t(p[2]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[0]) << 16);
+    return c != faceColor && Luma(p[0], p[1], p[2]) < 160;
+  };
+  // The highlight first, one pixel right and below; the shadow over it.
+  for (int py = 0; py < h; ++py) {
+    for (int px = 0; px < w; ++px) {
+      if (dark(px, py)) put(px + 1, py + 1, GetUiSysColor(kColorButtonHighlight));
+    }
+  }
+  for (int py = 0; py < h; ++py) {
+    for (int px = 0; px < w; ++px) {
+      if (dark(px, py)) put(px, py, GetUiSysColor(kColorButtonShadow));
+    }
+  }
+  return grey;
 }
 
 }  // namespace kvn

@@ -34,6 +34,11 @@ namespace kvn {
 // layout); pixels of `faceKey` (COLORREF, the images' background) become
 // `faceColor`. Empty for an empty or compressed picture.
 std::vector<std::uint8_t> DibToBgra(const TDib& dib, std::uint32_t faceKey, std::uint32_t faceColor);
+// The picture greyed, as a disabled tool-bar button shows it: its dark
+// pixels in the button shadow's colour, with the button highlight's one
+// pixel right and below them, every other pixel `faceColor`. Same layout as
+// DibToBgra; empty when DibToBgra is.
+std::vector<std::uint8_t> GreyedBgra(const TDib& dib, std::uint32_t faceKey, std::uint32_t faceColor);
 // The image's background colour that the face painter replaces: light grey.
 inline constexpr std::uint32_t kGadgetImageFaceKey = 0x00C0C0C0;
 

@@ -56,8 +56,10 @@ void AlwaysShowImage(wxMenuItem* item) {
 #endif
 }
 
-// The widget names the style sheet speaks of.
+// The widget names the style sheet speaks of: a drop-down with pictures
+// (and so the icon column), one without, the bar.
 constexpr const char* kMenuName = "kvn-menu";
+constexpr const char* kPlainMenuName = "kvn-plain-menu";
 constexpr const char* kMenuBarName = "kvn-menubar";
 
 // The system colours of the rows' texts and of highlighted rows.
@@ -89,8 +91,11 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
   const std::string highlightText = CssColor(c.highlightText);
   const std::string text = CssColor(c.text);
   const std::string grayText = CssColor(c.grayText);
-  const std::string m = std::string("#") + kMenuName;
+  const std::string pictured = std::string("#") + kMenuName;
+  const std::string plain = std::string("#") + kPlainMenuName;
   const std::string bar = std::string("#") + kMenuBarName;
+  // A rule of every drop-down: `selector` after each name.
+  auto menus = [&](const char* selector) { return pictured + selector + ", " + plain + selector; };
   // The bar takes the colour over its whole width, not only behind its
   // titles, which are written in the menu text colour like the rows; a
   // title under the mouse or with its menu open is filled in the highlight
@@ -101,18 +106,27 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
   // (MenuRowGtk.h), and an unchecked item shows nothing there. Its 7 pixels
   // and the margin after it keep a menu of check items alone narrow; the
   // tick is drawn 10 pixels left of the text, where the box was.
+  //
+  // In a menu with pictures the text starts 13 pixels right of the 25-pixel
+  // icon column (38 from the row's left edge), where the tick has its room,
+  // and the 16-pixel pictures sit centred in the column, 4 pixels in: GTK
+  // puts a picture at the row's left padding and the text 5 pixels (its
+  // toggle spacing) right of the picture, the label's margin adding the
+  // rest. A menu without pictures has no column and keeps GTK's places.
   const std::string highlighted =
       "background-color: " + highlight + "; background-image: none; box-shadow: none; color: " + highlightText + ";";
-  return m + " { background-color: " + menu + "; }\n" +
+  return menus("") + " { background-color: " + menu + "; }\n" +
          bar + " { background-color: " + menu + "; background-image: none; box-shadow: none; }\n" +
          bar + " > menuitem:not(:hover) { background-color: " + menu + "; }\n" +
-         bar + " > menuitem, " + m + " menuitem { color: " + text + "; }\n" +
+         bar + " > menuitem, " + menus(" menuitem") + " { color: " + text + "; }\n" +
          bar + " > menuitem:hover { " + highlighted + " }\n" +
-         m + " menuitem:hover { " + highlighted + " }\n" +
-         m + " menuitem:disabled, " + m + " menuitem:disabled label { color: " + grayText + "; }\n" +
-         m + " menuitem check { min-width: 7px; min-height: 7px; margin: 0 3px 0 0; padding: 0;"
+         menus(" menuitem:hover") + " { " + highlighted + " }\n" +
+         menus(" menuitem:disabled") + ", " + menus(" menuitem:disabled label") + " { color: " + grayText + "; }\n" +
+         menus(" menuitem check") + " { min-width: 7px; min-height: 7px; margin: 0 3px 0 0; padding: 0;"
              " border-style: none; background-color: transparent; background-image: none;"
-             " box-shadow: none; -gtk-icon-source: none; -gtk-icon-shadow: none; }\n";
+             " box-shadow: none; -gtk-icon-source: none; -gtk-icon-shadow: none; }\n" +
+         pictured + " menuitem { padding-left: 4px; }\n" +
+         pictured + " menuitem label { margin-left: 13px; }\n";
 }
 
 // The program's one style sheet for its menus, on the default screen, at
@@ -232,6 +246,8 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
                                   std::uint32_t iconColumn) {
   wxMenuItem* item = menu_->FindItemByPosition(std::size_t(position));
   if (item == nullptr) return;
+  // The decorator gives a column to every row of a menu with pictures.
+  if (iconColumn != kNoIconColumn) pictured_ = true;
   if (item->IsSubMenu()) {
 #ifdef __WXGTK__
     ShowRowIconColumn(item->GetMenuItem(), iconColumn);
@@ -241,9 +257,12 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
   if (image != nullptr && item->GetKind() == wxITEM_NORMAL && !item->GetBitmap().IsOk()) {
     const wxBitmap bitmap = MenuBitmap(*image);
     if (bitmap.IsOk()) {
+      const bool enabled = item->IsEnabled();
       menu_->Remove(item);
       item->SetBitmap(bitmap);
       menu_->Insert(std::size_t(position), item);
+      // The new GTK item starts enabled, whatever the item says.
+      item->Enable(enabled);
       AlwaysShowImage(item);
     }
   }
@@ -252,6 +271,11 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
   ShowRowShortcut(item->GetMenuItem(), shortcut.ToUtf8());
   if (item->IsCheckable()) DrawRowTick(item->GetMenuItem());
   ShowRowIconColumn(item->GetMenuItem(), iconColumn);
+  // Greyed on the column, as the tool bar greys it on its face.
+  if (image != nullptr && iconColumn != kNoIconColumn && item->GetBitmap().IsOk()) {
+    ShowRowDisabledPicture(item->GetMenuItem(), GreyedBgra(*image, kGadgetImageFaceKey, iconColumn), image->Width(),
+                           image->Height());
+  }
 #else
   (void)shortcut;
   (void)iconColumn;
@@ -261,7 +285,18 @@ void TWxMenuAccess::ShowDecorated(int position, const WString&, const WString& s
 void TWxMenuAccess::ShowMenuColor(std::uint32_t color) {
   if (color == 0xFFFFFFFF) return;
 #ifdef __WXGTK__
-  NameWidget(menu_->m_menu, kMenuName);
+  // Its rows were shown before, so what they show is known. The decorator
+  // gives the column to a menu of commands with images; but check items
+  // carry no picture here, and a menu whose rows show none (the Language
+  // menu's) has no column and keeps GTK's places for its texts.
+  bool pictures = false;
+  for (const wxMenuItem* item : menu_->GetMenuItems()) pictures = pictures || item->GetBitmap().IsOk();
+  if (pictured_ && !pictures) {
+    for (const wxMenuItem* item : menu_->GetMenuItems()) {
+      if (!item->IsSeparator()) ShowRowIconColumn(item->GetMenuItem(), kNoIconColumn);
+    }
+  }
+  NameWidget(menu_->m_menu, pictured_ && pictures ? kMenuName : kPlainMenuName);
 #endif
   StyleMenus(color);
 }

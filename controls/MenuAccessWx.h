@@ -3,7 +3,8 @@
 // GTK paints its menus itself, so a decorated item keeps the toolkit's
 // label and gets the command's image: wxGTK takes an item's picture only
 // when the item is put into its menu, so the item is taken out and put
-// back with it. Check items carry no picture. The shortcut text and a check
+// back with it. Check items carry no picture, and a menu whose rows show
+// none has no icon column. The shortcut text and a check
 // item's tick are drawn by the row itself (MenuRowGtk.h). An item whose key
 // no accelerator binds has no shortcut in its label (GTK would bind it);
 // its key text, given with the menu (BuiltMenu::shownKeys), is read as if
@@ -13,7 +14,8 @@
 // menu bars are named, and one style sheet of the program's gives those
 // names the colours (the menus' background and the bar's, the menu text,
 // the highlight and its text on a bar title or row under the mouse, the
-// grey text of a disabled row). A row draws its icon column itself.
+// grey text of a disabled row), and in a menu with pictures the places of
+// the pictures and texts. A row draws its icon column itself.
 #pragma once
 
 #include <cstdint>
@@ -47,6 +49,9 @@ class TWxMenuAccess : public TMenuAccess {
   wxMenu* menu_;
   const KeyTexts* shownKeys_;
   std::vector<std::unique_ptr<TWxMenuAccess>> subs_;
+  // A row was shown with the icon column: the decorator found images for
+  // the menu's commands.
+  bool pictured_ = false;
 };
 
 class TWxMenuBarAccess : public TMenuAccess {

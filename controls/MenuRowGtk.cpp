@@ -74,6 +74,14 @@ struct Gtk {
   void* (*selectedItem)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_menu_shell_get_selected_item");
   void (*setStateFlags)(void*, int, int) = ToolkitSymbol<void (*)(void*, int, int)>("gtk_widget_set_state_flags");
   void (*unsetStateFlags)(void*, int) = ToolkitSymbol<void (*)(void*, int)>("gtk_widget_unset_state_flags");
+  unsigned long (*connectObject)(void*, const char*, void (*)(), void*, int) =
+      ToolkitSymbol<unsigned long (*)(void*, const char*, void (*)(), void*, int)>("g_signal_connect_object");
+  void* (*window)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_window");
+  void* (*windowDisplay)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_window_get_display");
+  void* (*defaultSeat)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_display_get_default_seat");
+  void* (*seatPointer)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_seat_get_pointer");
+  void* (*pointerPosition)(void*, void*, int*, int*, void*) =
+      ToolkitSymbol<void* (*)(void*, void*, int*, int*, void*)>("gdk_window_get_device_position");
   // An item with a picture is GTK's image item; without these the column
   // is not filled, as the picture could not be drawn on it again.
   GType (*imageItemType)() = ToolkitSymbol<GType (*)()>("gtk_image_menu_item_get_type");
@@ -81,6 +89,15 @@ struct Gtk {
   int (*visible)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_get_visible");
   void (*propagateDraw)(void*, void*, void*) =
       ToolkitSymbol<void (*)(void*, void*, void*)>("gtk_container_propagate_draw");
+  // A disabled row's picture, kept as a cairo image.
+  void* (*newSurface)(int, int, int) = ToolkitSymbol<void* (*)(int, int, int)>("cairo_image_surface_create");
+  unsigned char* (*surfaceData)(void*) = ToolkitSymbol<unsigned char* (*)(void*)>("cairo_image_surface_get_data");
+  int (*surfaceStride)(void*) = ToolkitSymbol<int (*)(void*)>("cairo_image_surface_get_stride");
+  void (*flushSurface)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_surface_flush");
+  void (*dirtySurface)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_surface_mark_dirty");
+  void (*destroySurface)(void*) = ToolkitSymbol<void (*)(void*)>("cairo_surface_destroy");
+  void (*sourceSurface)(void*, void*, double, double) =
+      ToolkitSymbol<void (*)(void*, void*, double, double)>("cairo_set_source_surface");
 
   bool Ok() const {
     return binChild && accelLabelType && checkItemType && isA && setAccelWidget && setData && getData && strdup &&
@@ -89,7 +106,14 @@ struct Gtk {
            rectangle && fill && sensitive && translate && border && parent && shellType && selectedItem &&
            setStateFlags && unsetStateFlags;
   }
+  bool CanFindPointer() const {
+    return connectObject && window && windowDisplay && defaultSeat && seatPointer && pointerPosition;
+  }
   bool CanRedrawImages() const { return imageItemType && itemImage && visible && propagateDraw; }
+  bool CanKeepPictures() const {
+    return newSurface && surfaceData && surfaceStride && flushSurface && dirtySurface && destroySurface &&
+           sourceSurface;
+  }
 };
 
 const Gtk* Calls() {
@@ -104,6 +128,8 @@ constexpr const char* kPaddingKey = "kvn-shortcut-padding";
 constexpr const char* kDrawsKey = "kvn-draws";
 constexpr const char* kTickKey = "kvn-tick";
 constexpr const char* kColumnKey = "kvn-column";
+constexpr const char* kDisabledPictureKey = "kvn-disabled-picture";
+constexpr int kFormatArgb32 = 0;  // CAIRO_FORMAT_ARGB32
 // The shortcut is drawn with two blanks after it, and three blanks more
 // are kept between the label and the shortcut.
 constexpr const char* kAfterShortcut = "  ";
@@ -200,14 +226,30 @@ void DrawColumn(const Gtk& gtk, void* item, void* cairo, const Allocation& row, 
   gtk.fill(cairo);
   if (!gtk.isA(item, gtk.imageItemType())) return;
   void* image = gtk.itemImage(item);
-  if (image != nullptr && gtk.visible(image)) gtk.propagateDraw(item, image, cairo);
+  if (image == nullptr || !gtk.visible(image)) return;
+  // A disabled row shows its picture greyed, in the picture's place; GTK's
+  // own is under the column.
+  void* greyed = gtk.sensitive(item) ? nullptr : gtk.getData(item, kDisabledPictureKey);
+  int x = 0;
+  int y = 0;
+  if (greyed != nullptr && gtk.CanKeepPictures() && gtk.translate(image, item, 0, 0, &x, &y)) {
+    gtk.sourceSurface(cairo, greyed, x, y);
+    Allocation box{};
+    gtk.allocation(image, &box);
+    gtk.rectangle(cairo, x, y, box.width, box.height);
+    gtk.fill(cairo);
+    return;
+  }
+  gtk.propagateDraw(item, image, cairo);
 }
 
 void DrawTick(const Gtk& gtk, void* item, void* cairo, const Allocation& row) {
   void* label = gtk.binChild(item);
   if (label == nullptr) return;
-  Allocation text{};
-  gtk.allocation(label, &text);
+  // Where the label draws its text (in the row's window, as the row's
+  // place is): the label's allocation starts sooner, by its margin.
+  int textX = 0;
+  gtk.layoutOffsets(label, &textX, nullptr);
   if (gtk.sensitive(item)) {
     // The label's colour: the menu's text, or the highlight's while the
     // mouse is on the row.
@@ -218,7 +260,7 @@ void DrawTick(const Gtk& gtk, void* item, void* cairo, const Allocation& row) {
   } else {
     SetSource(gtk, cairo, GetUiSysColor(kDisabledTickColor));
   }
-  const int left = text.x - row.x - kTickToText;
+  const int left = textX - row.x - kTickToText;
   const int top = row.height / 2 - 3;
   for (int col = 0; col < kTickSize; ++col) {
     gtk.rectangle(cairo, left + col, top + kTickFirstRow[col], 1, 3);
@@ -259,6 +301,31 @@ int LeaveTitle(void* item, void*, void*) {
   if (bar != nullptr && gtk->isA(bar, gtk->shellType()) && gtk->selectedItem(bar) == item) return 0;
   gtk->unsetStateFlags(item, kPrelight);
   return 0;
+}
+
+// Whether the mouse is on the widget (a window-less one, as a bar title).
+bool UnderMouse(const Gtk& gtk, void* widget) {
+  void* window = gtk.window(widget);
+  void* display = window ? gtk.windowDisplay(window) : nullptr;
+  void* seat = display ? gtk.defaultSeat(display) : nullptr;
+  void* pointer = seat ? gtk.seatPointer(seat) : nullptr;
+  if (pointer == nullptr) return false;
+  // Both in the window the widget draws in.
+  int x = 0;
+  int y = 0;
+  gtk.pointerPosition(window, pointer, &x, &y, nullptr);
+  Allocation a{};
+  gtk.allocation(widget, &a);
+  return x >= a.x && x < a.x + a.width && y >= a.y && y < a.y + a.height;
+}
+
+// After the bar's menus closed. GTK unlights the title of the menu that
+// was open (it deselects it), and may do so after the crossing that gave
+// the mouse back to the title (a quick click, then Escape): a title that
+// the mouse is on is lit again.
+void BarClosed(void*, void* item) {
+  const Gtk* gtk = Calls();
+  if (gtk != nullptr && gtk->sensitive(item) && UnderMouse(*gtk, item)) gtk->setStateFlags(item, kPrelight, 0);
 }
 
 void DrawAfterRow(const Gtk& gtk, void* item) {
@@ -318,7 +385,42 @@ void LightTitleUnderMouse(void* gtkMenuItem) {
   if (gtk == nullptr || gtkMenuItem == nullptr || gtk->getData(gtkMenuItem, kTitleKey) != nullptr) return;
   gtk->connect(gtkMenuItem, "enter-notify-event", &EnterTitle, nullptr, nullptr, 0);
   gtk->connect(gtkMenuItem, "leave-notify-event", &LeaveTitle, nullptr, nullptr, 0);
+  // Connected for as long as the title lives; a bar's titles come and go
+  // with a language switch.
+  void* bar = gtk->parent(gtkMenuItem);
+  if (bar != nullptr && gtk->isA(bar, gtk->shellType()) && gtk->CanFindPointer()) {
+    // GObject calls the handler as its signal has it: (shell, data).
+    gtk->connectObject(bar, "deactivate", reinterpret_cast<void (*)()>(&BarClosed), gtkMenuItem, kConnectAfter);
+  }
   gtk->setData(gtkMenuItem, kTitleKey, gtkMenuItem, nullptr);
+}
+
+void ShowRowDisabledPicture(void* gtkMenuItem, const std::vector<std::uint8_t>& bgra, int width, int height) {
+  const Gtk* gtk = Calls();
+  if (gtk == nullptr || gtkMenuItem == nullptr || !gtk->CanKeepPictures()) return;
+  const bool whole = width > 0 && height > 0 && bgra.size() == std::size_t(width) * std::size_t(height) * 4;
+  void* surface = whole ? gtk->newSurface(kFormatArgb32, width, height) : nullptr;
+  unsigned char* data = surface ? gtk->surfaceData(surface) : nullptr;
+  if (data == nullptr) {
+    if (surface != nullptr) gtk->destroySurface(surface);
+    gtk->setData(gtkMenuItem, kDisabledPictureKey, nullptr, nullptr);
+    return;
+  }
+  // cairo's ARGB32 is a native 32-bit word with the colour premultiplied:
+  // B, G, R, A in memory on a little-endian machine.
+  gtk->flushSurface(surface);
+  const int stride = gtk->surfaceStride(surface);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint8_t* p = &bgra[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * 4];
+      const std::uint32_t a = p[3];
+      const std::uint32_t word = (a << 24) | ((p[2] * a / 255) << 16) | ((p[1] * a / 255) << 8) | (p[0] * a / 255);
+      std::memcpy(data + std::size_t(y) * std::size_t(stride) + std::size_t(x) * 4, &word, 4);
+    }
+  }
+  gtk->dirtySurface(surface);
+  gtk->setData(gtkMenuItem, kDisabledPictureKey, surface, gtk->destroySurface);
+  DrawAfterRow(*gtk, gtkMenuItem);
 }
 
 std::string RowShortcut(void* gtkMenuItem) {

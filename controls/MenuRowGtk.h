@@ -11,16 +11,18 @@
 // label's own font, in the label's colour (the theme's highlight text while
 // the mouse is on the row). The menus' style sheet hides a check item's
 // box; a checked item gets a 7 x 7 tick in the same colour (the button
-// shadow's on a disabled row), its right edge 4 pixels left of the text,
-// vertically centred on the row.
+// shadow's on a disabled row), its right edge 4 pixels left of where the
+// label draws its text, vertically centred on the row.
 //
 // GTK paints the highlight over the whole row. A row of a menu with
 // pictures keeps its icon column (the left 25 pixels: the 24-pixel
 // pictures and one more) in the column's own colour under the highlight
 // too: after GTK has drawn the row, the column is filled and the item's
-// picture drawn again on it, before the tick. GTK's row heights, widths and
-// text offsets stay; the column stops where a theme starts the text sooner,
-// and leaves the menu's frame, which GTK's rows reach over, as it is.
+// picture drawn again on it, before the tick; a disabled row's picture is
+// drawn greyed, as the tool bar greys a disabled button's. GTK's row
+// heights and widths stay (the menus' style sheet places the texts); the
+// column stops where a theme starts the text sooner, and leaves the menu's
+// frame, which GTK's rows reach over, as it is.
 //
 // The GTK calls are looked up in the running process, as elsewhere in the
 // program: the toolkit has loaded GTK, and the program then needs neither
@@ -30,6 +32,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kvn {
 
@@ -47,8 +50,14 @@ void DrawRowTick(void* gtkCheckMenuItem);
 inline constexpr std::uint32_t kNoIconColumn = 0xFFFFFFFF;
 void ShowRowIconColumn(void* gtkMenuItem, std::uint32_t color);
 
+// The picture the row's icon column shows while the row is disabled, in
+// place of the item's own: `bgra` holds width x height pixels of 4 bytes
+// (B, G, R, A), rows top down. An empty one leaves the item's own picture.
+void ShowRowDisabledPicture(void* gtkMenuItem, const std::vector<std::uint8_t>& bgra, int width, int height);
+
 // Lights a menu-bar title (GtkMenuItem) while the mouse is on it, as while
-// its menu is open: GTK lights it only then.
+// its menu is open: GTK lights it only then. A menu closed with the mouse
+// on its title (Escape) leaves the title lit.
 void LightTitleUnderMouse(void* gtkMenuItem);
 
 // The shortcut text the row shows; empty when it shows none. For tests.

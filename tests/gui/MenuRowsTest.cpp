@@ -2,12 +2,15 @@
 // bar in the menu colour over its whole width, a check item with no box and
 // a checked one with the 7 x 7 tick in its text colour, the shortcut texts
 // in the program's key names in every language (the keypad's "Num +", and
-// the page keys that no menu accelerator binds), and the keys doing what
-// they did, once. Then the program's colours under the mouse: a bar title
-// filled in the highlight colour with its text in the highlight text's, the
-// icon column in its own colour under a highlighted row, and a disabled
-// checked item's tick and text. Needs a display (run under Xvfb by
-// xvfb-run.sh).
+// the page keys that no menu accelerator binds), the pictures centred in
+// the icon column and the texts right of it in a menu with pictures, GTK's
+// places in one without, and the keys doing what they did, once. Then the
+// program's colours under the mouse: a bar title filled in the highlight
+// colour with its text in the highlight text's (also after Escape closed
+// its menu under the mouse), the icon column in its own colour under a
+// highlighted row, a disabled checked item's tick and text, and a disabled
+// command's picture greyed as on the tool bar. Needs a display (run under
+// Xvfb by xvfb-run.sh).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <wx/frame.h>
@@ -23,6 +26,7 @@
 #include "app/ConfiguredUiColors.h"
 #include "app/HelpWindow.h"
 #include "app/TestyFrameWindow.h"
+#include "controls/GadgetImage.h"
 #include "controls/MenuAccessWx.h"
 #include "controls/MenuDecorator.h"
 #include "controls/MenuRowGtk.h"
@@ -72,10 +76,11 @@ struct Gtk {
   void (*disconnect)(void*, unsigned long) = Symbol<void (*)(void*, unsigned long)>("g_signal_handler_disconnect");
   void* (*defaultDisplay)() = Symbol<void* (*)()>("gdk_display_get_default");
   void (*sync)(void*) = Symbol<void (*)(void*)>("gdk_display_sync");
+  void (*layoutOffsets)(void*, int*, int*) = Symbol<void (*)(void*, int*, int*)>("gtk_label_get_layout_offsets");
   bool Ok() const {
     return child && window && toplevel && translate && origin && allocation && mapped && preferredWidth && layout &&
            pixelSize && accelWidth && context && state && color && stateFlags && itemImage && connect && disconnect &&
-           defaultDisplay && sync;
+           defaultDisplay && sync && layoutOffsets;
   }
   static constexpr int kPrelight = 1 << 1;  // GTK_STATE_FLAG_PRELIGHT: under the mouse, or its menu open
   bool Prelit(void* widget) const { return (stateFlags(widget) & kPrelight) != 0; }
@@ -93,6 +98,17 @@ struct Gtk {
     Box b{};
     allocation(widget, &b);
     return TRect{x + dx, y + dy, x + dx + b.width, y + dy + b.height};
+  }
+  // Where a label draws its text on the screen, as high as the label:
+  // its allocation starts sooner by its margin.
+  TRect TextOnScreen(void* label) const {
+    int x = 0;
+    layoutOffsets(label, &x, nullptr);
+    Box b{};
+    allocation(label, &b);
+    TRect r = OnScreen(label);
+    r.left += x - b.x;
+    return r;
   }
   // A label's text colour as 0xRRGGBB.
   std::uint32_t TextColour(void* label) const {
@@ -119,6 +135,12 @@ constexpr auto kMenuWait = test::kStateLimit;
 
 // The icon column's width, from the row's left edge.
 constexpr int kColumn = 25;
+// In a menu with pictures: where the text starts (the column, 11 pixels,
+// and 2 more: the tick lies between), and the 16 x 16 pictures' top-left
+// corner, centred in the column.
+constexpr int kPicturedText = kColumn + 11 + 2;
+constexpr int kPictureInset = 4;
+constexpr int kPictureSize = 16;
 
 void MoveTo(int x, int y) {
   test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
@@ -176,6 +198,93 @@ std::string CheckAreaFault(const test::Screen& s, const TRect& row, const TRect&
   if (std::abs((top + 3) - (row.top + int(row.Height()) / 2)) > 1) return "the tick is not centred on the row";
   return "";
 }
+
+// The first column right of the icon column with a pixel that is neither
+// `background` nor `column` in the row (two pixels in from its top and
+// bottom, where the menu's border may be); the row's right edge if none.
+int FirstInk(const test::Screen& s, const TRect& row, std::uint32_t background, std::uint32_t column) {
+  for (int x = row.left + kColumn; x < row.right; ++x)
+    for (int y = row.top + 2; y < row.bottom - 2; ++y) {
+      const std::uint32_t p = Pixel(s, x, y);
+      if (p != background && p != column) return x;
+    }
+  return row.right;
+}
+
+// Whether the screen shows `bgra` (B, G, R, A rows top down, as the tool
+// bar paints a picture) with its top-left corner at `at`, pixel for pixel.
+// Empty when it does; else the first pixel that differs.
+std::string PictureFault(const test::Screen& s, TPoint at, const std::vector<std::uint8_t>& bgra, int w, int h) {
+  if (bgra.size() != std::size_t(w) * std::size_t(h) * 4) return "no picture to compare with";
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t* p = &bgra[(std::size_t(y) * std::size_t(w) + std::size_t(x)) * 4];
+      const std::uint32_t want = (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
+      const std::uint32_t got = Pixel(s, at.x + x, at.y + y);
+      if (got == want) continue;
+      char text[80];
+      std::snprintf(text, sizeof text, "%06x, not %06x, at %d,%d of the picture", got, want, x, y);
+      return text;
+    }
+  return "";
+}
+
+// What a row of a menu with pictures holds where: its picture at (4, 4),
+// 16 x 16, its text from 38 pixels, the first ink there too (a glyph may
+// start a pixel in), all from the row's top-left corner. Empty when it
+// holds; else what is wrong.
+std::string PicturedRowFault(const Gtk& gtk, const test::Screen& s, void* item, std::uint32_t background,
+                             std::uint32_t column) {
+  const TRect row = gtk.OnScreen(item);
+  const TRect picture = gtk.OnScreen(gtk.itemImage(item));
+  if (picture.left - row.left != kPictureInset || picture.top - row.top != kPictureInset ||
+      picture.Width() != kPictureSize || picture.Height() != kPictureSize)
+    return "the picture at " + std::to_string(picture.left - row.left) + "," + std::to_string(picture.top - row.top) +
+           ", " + std::to_string(picture.Width()) + " x " + std::to_string(picture.Height());
+  const int text = gtk.TextOnScreen(gtk.child(item)).left - row.left;
+  if (text != kPicturedText) return "the text at " + std::to_string(text);
+  const int ink = FirstInk(s, row, background, column) - row.left;
+  if (ink < kPicturedText || ink > kPicturedText + 1) return "the first ink at " + std::to_string(ink);
+  return "";
+}
+
+// Notes how a widget was drawn last (after its own handlers and the
+// program's), so that a test waits for a row drawn in the state it wants.
+class DrawWatch {
+ public:
+  DrawWatch(const Gtk& gtk, void* widget) : gtk_(gtk), widget_(widget) {
+    handler_ = gtk.connect(widget, "draw", &DrawWatch::OnDraw, this, nullptr, 1 /* G_CONNECT_AFTER */);
+  }
+  ~DrawWatch() { gtk_.disconnect(widget_, handler_); }
+  DrawWatch(const DrawWatch&) = delete;
+  DrawWatch& operator=(const DrawWatch&) = delete;
+
+  // Runs the toolkit until the widget is highlighted (or not) and its last
+  // draw showed it so, then waits for the X server to have the pixels;
+  // false after kMenuWait.
+  bool WaitDrawn(bool highlighted) {
+    if (!test::PumpUntil(
+            [&] { return draws_ > 0 && lastPrelit_ == highlighted && gtk_.Prelit(widget_) == highlighted; },
+            kMenuWait))
+      return false;
+    gtk_.sync(gtk_.defaultDisplay());
+    return true;
+  }
+
+ private:
+  static int OnDraw(void* widget, void*, void* data) {
+    auto* self = static_cast<DrawWatch*>(data);
+    ++self->draws_;
+    self->lastPrelit_ = self->gtk_.Prelit(widget);
+    return 0;
+  }
+
+  const Gtk& gtk_;
+  void* widget_;
+  unsigned long handler_ = 0;
+  int draws_ = 0;
+  bool lastPrelit_ = false;
+};
 
 class MenuRowsTest : public test::SettingsFolderTest {};
 
@@ -269,79 +378,75 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   }
   CloseMenus();
 
-  // The View menu's zoom items (none checked without a drawing) and the
-  // language items (English checked).
-  ClickSlowly(gtk.OnScreen(bar->GetMenu(2)->m_owner));
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmZoom400)) != 0; })) << "the View menu opens";
-  test::Pump(200ms);
-  const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
-  for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
-    void* item = row(id);
-    EXPECT_EQ(CheckAreaFault(viewMenu, gtk.OnScreen(item), gtk.OnScreen(gtk.child(item)),
-                             bar->FindItem(int(id))->IsChecked(), menuColour, gtk.TextColour(gtk.child(item)),
-                             columnColour),
-              "")
-        << "zoom item " << id;
+  // In every language: the View menu's rows (pictures; none checked and
+  // the zoom commands disabled without a drawing), their pictures and
+  // texts in their places, a disabled command's picture greyed as the tool
+  // bar greys it; and the Language menu's (check items, which carry no
+  // picture here), the current language checked, its texts where GTK puts
+  // them.
+  for (const int language : {kLanguageCzech, kLanguageSlovak, kLanguageEnglish}) {
+    frame->SwitchLanguage(language);
+    bar = frame->GetMenuBar();
+    // The bar's new titles are placed before the mouse goes there.
+    void* viewTitle = bar->GetMenu(2)->m_owner;
+    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(viewTitle) != 0 && gtk.OnScreen(viewTitle).Width() > 1; }))
+        << language << ": the View title is not shown";
+    gtk.sync(gtk.defaultDisplay());
+    // The menu's rows are drawn in one go: the first and the last.
+    DrawWatch zoomIn(gtk, row(kCmZoomIn));
+    DrawWatch allElements(gtk, row(kCmAllElements));
+    ClickSlowly(gtk.OnScreen(viewTitle));
+    ASSERT_TRUE(zoomIn.WaitDrawn(false) && allElements.WaitDrawn(false)) << language << ": the View menu opens";
+    const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
+    for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
+      void* item = row(id);
+      EXPECT_EQ(CheckAreaFault(viewMenu, gtk.OnScreen(item), gtk.TextOnScreen(gtk.child(item)),
+                               bar->FindItem(int(id))->IsChecked(), menuColour, gtk.TextColour(gtk.child(item)),
+                               columnColour),
+                "")
+          << language << ": zoom item " << id;
+    }
+    for (std::uint32_t id : {kCmZoomIn, kCmZoomOut}) {
+      void* item = row(id);
+      EXPECT_EQ(PicturedRowFault(gtk, viewMenu, item, menuColour, columnColour), "") << language << ": row " << id;
+      ASSERT_FALSE(bar->FindItem(int(id))->IsEnabled()) << "a zoom command is enabled without a drawing";
+      const std::unique_ptr<TDib> image = LoadGadgetImage(id);
+      ASSERT_NE(image, nullptr) << id;
+      const TRect at = gtk.OnScreen(gtk.itemImage(item));
+      EXPECT_EQ(PictureFault(viewMenu, TPoint{at.left, at.top}, GreyedBgra(*image, kGadgetImageFaceKey, MenuDecorator::IconColumnColor(c)),
+                             image->Width(), image->Height()),
+                "")
+          << language << ": the disabled row's picture " << id;
+    }
+    CloseMenus();
+    ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
+    wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
+    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }))
+        << "the Options menu opens";
+    const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
+    DrawWatch czech(gtk, row(kCmCzech));
+    DrawWatch english(gtk, row(kCmEnglish));
+    MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
+    ASSERT_TRUE(czech.WaitDrawn(false) && english.WaitDrawn(false)) << language << ": the Language menu opens";
+    const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
+    const std::uint32_t current = language == kLanguageCzech    ? kCmCzech
+                                  : language == kLanguageSlovak ? kCmSlovak
+                                                                : kCmEnglish;
+    for (std::uint32_t id : {kCmCzech, kCmSlovak, kCmEnglish}) {
+      void* item = row(id);
+      ASSERT_EQ(bar->FindItem(int(id))->IsChecked(), id == current) << language;
+      // The Language menu has no pictures, so no column.
+      const TRect text = gtk.TextOnScreen(gtk.child(item));
+      EXPECT_EQ(CheckAreaFault(languageMenu, gtk.OnScreen(item), text, id == current, menuColour,
+                               gtk.TextColour(gtk.child(item)), menuColour),
+                "")
+          << language << ": language item " << id;
+      EXPECT_LT(text.left - gtk.OnScreen(item).left, kColumn) << language << ": the text of language item " << id;
+    }
+    CloseMenus();
   }
-  CloseMenus();
-  ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
-  wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; })) << "the Help menu opens";
-  const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
-  MoveTo(languagesRow.left + 10, languagesRow.top + int(languagesRow.Height()) / 2);
-  ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(row(kCmEnglish)) != 0; })) << "the Language menu opens";
-  test::Pump(300ms);
-  const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-language-checks.png");
-  for (std::uint32_t id : {kCmCzech, kCmSlovak, kCmEnglish}) {
-    void* item = row(id);
-    ASSERT_EQ(bar->FindItem(int(id))->IsChecked(), id == kCmEnglish);
-    // The Language menu has no pictures, so no column.
-    EXPECT_EQ(CheckAreaFault(languageMenu, gtk.OnScreen(item), gtk.OnScreen(gtk.child(item)), id == kCmEnglish,
-                             menuColour, gtk.TextColour(gtk.child(item)), menuColour),
-              "")
-        << "language item " << id;
-  }
-  CloseMenus();
   SetConfiguredUiColorHook(previous);
 }
-
-// Notes how a widget was drawn last (after its own handlers and the
-// program's), so that a test waits for a row drawn in the state it wants.
-class DrawWatch {
- public:
-  DrawWatch(const Gtk& gtk, void* widget) : gtk_(gtk), widget_(widget) {
-    handler_ = gtk.connect(widget, "draw", &DrawWatch::OnDraw, this, nullptr, 1 /* G_CONNECT_AFTER */);
-  }
-  ~DrawWatch() { gtk_.disconnect(widget_, handler_); }
-  DrawWatch(const DrawWatch&) = delete;
-  DrawWatch& operator=(const DrawWatch&) = delete;
-
-  // Runs the toolkit until the widget is highlighted (or not) and its last
-  // draw showed it so, then waits for the X server to have the pixels;
-  // false after kMenuWait.
-  bool WaitDrawn(bool highlighted) {
-    if (!test::PumpUntil(
-            [&] { return draws_ > 0 && lastPrelit_ == highlighted && gtk_.Prelit(widget_) == highlighted; },
-            kMenuWait))
-      return false;
-    gtk_.sync(gtk_.defaultDisplay());
-    return true;
-  }
-
- private:
-  static int OnDraw(void* widget, void*, void* data) {
-    auto* self = static_cast<DrawWatch*>(data);
-    ++self->draws_;
-    self->lastPrelit_ = self->gtk_.Prelit(widget);
-    return 0;
-  }
-
-  const Gtk& gtk_;
-  void* widget_;
-  unsigned long handler_ = 0;
-  int draws_ = 0;
-  bool lastPrelit_ = false;
-};
 
 // Whether a channel of `p` lies between those of `a` and `b`.
 bool Between(std::uint32_t p, std::uint32_t a, std::uint32_t b, int shift) {
@@ -422,9 +527,10 @@ class OwnMenuColours {
   ConfiguredUiColorHook previous_;
 };
 
-// A frame of the toolkit's own with one menu, decorated as the program's
-// frames are: two commands with pictures, a separator, a checked item that
-// is disabled and one that is not.
+// A frame of the toolkit's own with two menus, decorated as the program's
+// frames are. File: three commands with pictures, the last disabled, a
+// separator, a checked item that is disabled and one that is not.
+// Language: check items of commands with images, which they do not show.
 struct ColourFrame {
   ColourFrame() {
     frame = new wxFrame(nullptr, wxID_ANY, "Menu colours", wxPoint(0, 0), wxSize(400, 300));
@@ -432,14 +538,21 @@ struct ColourFrame {
     file = new wxMenu;
     file->Append(int(kCmFileOpen), "&Open...\tCtrl+O");
     file->Append(int(kCmFileClose), "&Close");
+    file->Append(int(kCmPrint), "&Print...");
     file->AppendSeparator();
     file->AppendCheckItem(int(kCmZoom50), "&Half");
     file->AppendCheckItem(int(kCmZoom100), "&Whole");
     bar->Append(file, "&File");
+    languages = new wxMenu;
+    languages->AppendCheckItem(int(kCmCzech), "&Czech");
+    languages->AppendCheckItem(int(kCmEnglish), "&English");
+    bar->Append(languages, "&Language");
     frame->SetMenuBar(bar);
+    file->Enable(int(kCmPrint), false);
     file->Check(int(kCmZoom50), true);
     file->Enable(int(kCmZoom50), false);
     file->Check(int(kCmZoom100), true);
+    languages->Check(int(kCmEnglish), true);
     TWxMenuBarAccess access(bar);
     decorator.ConvertMenu(false, &access);
     frame->Show();
@@ -450,11 +563,12 @@ struct ColourFrame {
   }
   ColourFrame(const ColourFrame&) = delete;
   ColourFrame& operator=(const ColourFrame&) = delete;
-  void* Row(std::uint32_t id) const { return file->FindItem(int(id))->GetMenuItem(); }
+  void* Row(std::uint32_t id) const { return frame->GetMenuBar()->FindItem(int(id))->GetMenuItem(); }
 
   MenuDecorator decorator;
   wxFrame* frame;
   wxMenu* file;
+  wxMenu* languages;
 };
 
 TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
@@ -473,6 +587,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   DrawWatch title(gtk, f.file->m_owner);
   DrawWatch open(gtk, f.Row(kCmFileOpen));
   DrawWatch half(gtk, f.Row(kCmZoom50));
+  DrawWatch english(gtk, f.Row(kCmEnglish));
 
   // The File title under the mouse, then with its menu open: filled in the
   // highlight colour, written in the highlight text's.
@@ -499,7 +614,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(InkFault(opened, titleBox, highlight, highlightText), "") << "the bar title of the open menu";
 
   const TRect closeRow = gtk.OnScreen(f.Row(kCmFileClose));
-  const TRect closeText{gtk.OnScreen(gtk.child(f.Row(kCmFileClose))).left, closeRow.top + 2, closeRow.right - 2,
+  const TRect closeText{gtk.TextOnScreen(gtk.child(f.Row(kCmFileClose))).left, closeRow.top + 2, closeRow.right - 2,
                         closeRow.bottom - 2};
   EXPECT_EQ(InkFault(opened, closeText, menu, Rgb(OwnMenuColours::kText)), "") << "a row's text";
 
@@ -508,7 +623,8 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   {
     void* item = f.Row(kCmZoom50);
     const TRect row = gtk.OnScreen(item);
-    const TRect text = gtk.OnScreen(gtk.child(item));
+    const TRect text = gtk.TextOnScreen(gtk.child(item));
+    EXPECT_EQ(text.left - row.left, kPicturedText) << "the disabled checked item's text";
     EXPECT_EQ(CheckAreaFault(opened, row, text, true, menu, Rgb(OwnMenuColours::kShadow), column), "")
         << "the disabled checked item";
     EXPECT_EQ(InkFault(opened, TRect{text.left, row.top + 2, row.right - 2, row.bottom - 2}, menu,
@@ -517,11 +633,28 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
         << "the disabled item's text";
   }
 
+  // The pictures and texts in their places, each picture as the tool bar
+  // paints it on the column's colour: greyed on the disabled row.
+  for (std::uint32_t id : {kCmFileOpen, kCmFileClose, kCmPrint}) {
+    void* item = f.Row(id);
+    EXPECT_EQ(PicturedRowFault(gtk, opened, item, menu, column), "") << "row " << id;
+    const std::unique_ptr<TDib> image = LoadGadgetImage(id);
+    ASSERT_NE(image, nullptr) << id;
+    const std::uint32_t face = MenuDecorator::IconColumnColor(OwnMenuColours::kMenu);
+    const TRect at = gtk.OnScreen(gtk.itemImage(item));
+    EXPECT_EQ(PictureFault(opened, TPoint{at.left, at.top},
+                           id == kCmPrint ? GreyedBgra(*image, kGadgetImageFaceKey, face)
+                                          : DibToBgra(*image, kGadgetImageFaceKey, face),
+                           image->Width(), image->Height()),
+              "")
+        << "the picture of row " << id;
+  }
+
   // Open under the mouse: the highlight right of the column, the column in
   // its colour with the picture drawn on it again, as it was.
   const TRect openRow = gtk.OnScreen(f.Row(kCmFileOpen));
   const TRect picture = gtk.OnScreen(gtk.itemImage(f.Row(kCmFileOpen)));
-  const TRect openText = gtk.OnScreen(gtk.child(f.Row(kCmFileOpen)));
+  const TRect openText = gtk.TextOnScreen(gtk.child(f.Row(kCmFileOpen)));
   ASSERT_GT(picture.Width(), 0);
   ASSERT_LE(picture.right, openRow.left + kColumn) << "GTK put the picture outside the column";
   // Two pixels in from the row's edges, where the menu's frame may be.
@@ -541,8 +674,39 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   EXPECT_EQ(Changed(opened, hovered, picture), 0) << "the picture under the highlight";
   EXPECT_EQ(FillFault(hovered, TRect{columnBox.right, columnBox.top, openText.left, columnBox.bottom}, highlight), "")
       << "the highlight right of the column";
-  // The title goes out once its menu is closed and the mouse is elsewhere.
   CloseMenus();
+
+  // The Language menu's rows show no pictures: no column, the texts where
+  // GTK puts them, the tick 10 pixels left of the text.
+  ClickSlowly(gtk.OnScreen(f.languages->m_owner));
+  ASSERT_TRUE(english.WaitDrawn(false)) << "the Language menu does not open";
+  const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-colours-languages.png");
+  ASSERT_FALSE(languageMenu.pixels.empty()) << "no screen grab";
+  for (std::uint32_t id : {kCmCzech, kCmEnglish}) {
+    void* item = f.Row(id);
+    const TRect row = gtk.OnScreen(item);
+    const TRect text = gtk.TextOnScreen(gtk.child(item));
+    EXPECT_EQ(CheckAreaFault(languageMenu, row, text, id == kCmEnglish, menu, Rgb(OwnMenuColours::kText), menu), "")
+        << "language item " << id;
+    EXPECT_LT(text.left - row.left, kColumn) << "the text of language item " << id;
+  }
+  CloseMenus();
+
+  // Escape closes the File menu with the mouse still on its title: the
+  // title is lit, as any title under the mouse, without the mouse moving.
+  // A quick click: GTK takes the menu's grab from the title before the
+  // Escape deselects it then.
+  MoveTo(titleBox.left + int(titleBox.Width()) / 2, titleBox.top + int(titleBox.Height()) / 2);
+  test::Shell("timeout 10 xdotool click 1 >/dev/null 2>&1");
+  ASSERT_TRUE(test::PumpUntil([] { return test::MappedMenus() == 1; }, kMenuWait)) << "the File menu does not open";
+  test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+  ASSERT_TRUE(test::PumpUntil([] { return test::MappedMenus() == 0; }, kMenuWait)) << "Escape leaves the menu open";
+  ASSERT_TRUE(title.WaitDrawn(true)) << "the File title under the mouse is not lit after Escape";
+  const test::Screen escaped = test::GrabScreen(test::ArtifactDir() / "menu-colours-escaped.png");
+  ASSERT_FALSE(escaped.pixels.empty()) << "no screen grab";
+  EXPECT_EQ(InkFault(escaped, titleBox, highlight, highlightText), "") << "the bar title under the mouse after Escape";
+
+  // The title goes out once its menu is closed and the mouse is elsewhere.
   MoveTo(titleBox.right + 40, titleBox.bottom + 60);
   EXPECT_TRUE(title.WaitDrawn(false)) << "the File title stays highlighted";
 }
