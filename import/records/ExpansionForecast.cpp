@@ -189,6 +189,13 @@ class Forecast {
   // a face the built-in SHX fonts know. An SHX file beside the drawing that
   // a style names without its extension is not looked for here.
   bool DrawnInShx(const cOneText& text) {
+    // Texts come in runs of one style: the run's answer is reused without
+    // building a key, which cost the open of a text-heavy drawing an
+    // allocation and a hash a text.
+    if (lastStyle_ && text.styleHandle == lastStyle_->first.first &&
+        (text.styleHandle != 0 || SameNoCaseAscii(text.styleName.View(), lastStyle_->first.second))) {
+      return lastStyle_->second;
+    }
     std::u16string key;
     if (text.styleHandle == 0) {
       key = text.styleName.View();
@@ -197,6 +204,7 @@ class Forecast {
       }
     }
     const auto [at, fresh] = shxStyles_.try_emplace(std::pair{text.styleHandle, std::move(key)}, false);
+    lastStyle_ = &*at;
     if (!fresh) return at->second;
     const YxxfStyleRec* style = nullptr;
     for (const YxxfStyleRec* s : reader_.styles) {
@@ -358,6 +366,8 @@ class Forecast {
   };
   // By style handle, or by the name in capitals for a text without one.
   std::unordered_map<std::pair<std::uint64_t, std::u16string>, bool, StyleKeyHash> shxStyles_;
+  // The entry of the last text's style (the map's entries stay put).
+  const std::pair<const std::pair<std::uint64_t, std::u16string>, bool>* lastStyle_ = nullptr;
   std::unordered_map<const YxxfBlockRec*, std::uint64_t> longestPrompt_;
   std::uint64_t largestPlacement_ = 0;
   std::unordered_set<std::uint64_t> pictureDefinitions_;
