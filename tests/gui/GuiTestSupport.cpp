@@ -391,6 +391,35 @@ int MappedMenus() {
   return menus;
 }
 
+std::string SelectedMenuItemText() {
+  static const TooltipCalls gtk;
+  static const auto child = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));
+  static const auto menuType = reinterpret_cast<gsize (*)()>(dlsym(RTLD_DEFAULT, "gtk_menu_get_type"));
+  static const auto selected =
+      reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_menu_shell_get_selected_item"));
+  static const auto itemLabel =
+      reinterpret_cast<const char* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_menu_item_get_label"));
+  if (!gtk.Ok() || !child || !menuType || !selected || !itemLabel) return {};
+  std::string text;
+  GList* toplevels = gtk.listToplevels();
+  for (GList* l = toplevels; l && text.empty(); l = l->next) {
+    if (!gtk.mapped(l->data) || !gtk.isA(l->data, gtk.containerType())) continue;
+    const char* type = gtk.typeName(l->data);
+    if (!type || std::string(type) != "GtkWindow") continue;
+    void* inside = child(l->data);
+    if (!inside || !gtk.isA(inside, menuType()) || !gtk.mapped(inside)) continue;
+    void* item = selected(inside);
+    const char* label = item ? itemLabel(item) : nullptr;
+    if (!label) continue;
+    // The label as set, mnemonic marks and all ("_2 /path"): without them.
+    for (const char* c = label; *c; ++c) {
+      if (*c != '_') text += *c;
+    }
+  }
+  g_list_free(toplevels);
+  return text;
+}
+
 std::string MappedTooltip() {
   static const TooltipCalls gtk;
   if (!gtk.Ok()) return {};

@@ -74,6 +74,11 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // reaches the window under it.
 int MappedMenus();
 
+// The text of the selected row of the mapped drop-down menu, empty while
+// none is selected. Keys that move through a menu are lost while it has not
+// taken the keyboard yet: tests follow the selection, not the key count.
+std::string SelectedMenuItemText();
+
 // The clock of steps that a test runs one per tick of a timer inside a
 // modal loop, a step answering false to be asked again. Each step is timed
 // from when the one before it ended, so that a busy machine may be slow at

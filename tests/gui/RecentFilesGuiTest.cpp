@@ -80,20 +80,43 @@ class RecentFilesGuiTest : public test::SettingsFolderTest {
     };
     idle();  // the enablers put the entries in
     const wxPoint origin = frame_->GetPeer()->GetScreenPosition();
-    test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(origin.x + 20) + " " +
-                std::to_string(origin.y + 10) + " >/dev/null 2>&1");
-    test::Pump(200ms);
-    test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
-    test::Pump(200ms);
-    test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
-    // The keys go once the menu is up (sent before, they reach the frame).
-    EXPECT_TRUE(test::PumpUntil([] { return test::MappedMenus() > 0; })) << "the File menu did not open";
-    idle();
-    const int ups = 1 + int(frame_->Count()) - number + 1;
-    for (int i = 0; i < ups; ++i) {
-      test::Shell("timeout 10 xdotool key Up >/dev/null 2>&1");
+    auto open = [&] {
+      test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(origin.x + 20) + " " +
+                  std::to_string(origin.y + 10) + " >/dev/null 2>&1");
+      test::Pump(200ms);
+      test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
+      test::Pump(200ms);
+      test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+      // The keys go once the menu is up (sent before, they reach the frame).
+      EXPECT_TRUE(test::PumpUntil([] { return test::MappedMenus() > 0; })) << "the File menu did not open";
       idle();
+    };
+    open();
+    // Up from the bottom until entry `number` is selected ("2 /path"),
+    // following the selection rather than counting keys. On a busy machine
+    // the menu now and then maps without taking the keyboard, and no key
+    // reaches it: after three Ups that move nothing it is closed and opened
+    // again.
+    const std::string wanted = std::to_string(number) + " ";
+    auto chosen = [&] { return test::SelectedMenuItemText().rfind(wanted, 0) == 0; };
+    const auto until = std::chrono::steady_clock::now() + test::kStateLimit;
+    int unmoved = 0;
+    while (!chosen() && std::chrono::steady_clock::now() < until) {
+      const std::string before = test::SelectedMenuItemText();
+      test::Shell("timeout 10 xdotool key Up >/dev/null 2>&1");
+      if (test::PumpUntil([&] { return test::SelectedMenuItemText() != before; }, 2s)) {
+        unmoved = 0;
+      } else if (++unmoved == 3) {
+        unmoved = 0;
+        for (int i = 0; i < 4 && test::MappedMenus() > 0; ++i) {
+          test::Shell("timeout 10 xdotool key Escape >/dev/null 2>&1");
+          test::PumpUntil([] { return test::MappedMenus() == 0; }, 2s);
+        }
+        open();
+      }
     }
+    ASSERT_TRUE(chosen()) << "entry " << number << " of the File menu is not selected; selected: \""
+                          << test::SelectedMenuItemText() << "\"";
     test::Shell("timeout 10 xdotool key Return >/dev/null 2>&1");
   }
   bool Shows(const WString& path) {
