@@ -193,22 +193,16 @@ class Forecast {
     // building a key, which cost the open of a text-heavy drawing an
     // allocation and a hash a text.
     if (lastStyle_ && text.styleHandle == lastStyle_->first.first &&
-        (text.styleHandle != 0 || SameNoCaseAscii(text.styleName.View(), lastStyle_->first.second))) {
+        (text.styleHandle != 0 || EqualsAsciiNoCase(text.styleName.View(), lastStyle_->first.second))) {
       return lastStyle_->second;
     }
-    std::u16string key;
-    if (text.styleHandle == 0) {
-      key = text.styleName.View();
-      for (char16_t& c : key) {
-        if (c >= u'a' && c <= u'z') c = char16_t(c - 32);
-      }
-    }
+    std::u16string key = text.styleHandle == 0 ? AsciiUpperKey(text.styleName.View()) : std::u16string();
     const auto [at, fresh] = shxStyles_.try_emplace(std::pair{text.styleHandle, std::move(key)}, false);
     lastStyle_ = &*at;
     if (!fresh) return at->second;
     const YxxfStyleRec* style = nullptr;
     for (const YxxfStyleRec* s : reader_.styles) {
-      if (text.styleHandle != 0 ? s->handle == text.styleHandle : SameNoCaseAscii(s->name.View(), at->first.second)) {
+      if (text.styleHandle != 0 ? s->handle == text.styleHandle : EqualsAsciiNoCase(s->name.View(), at->first.second)) {
         style = s;
         break;
       }
@@ -223,15 +217,6 @@ class Forecast {
     withExtension.Append(WString(u".shx"));
     at->second = NamesShxFile(*style) || builtInShx(withExtension) || builtInShx(face);
     return at->second;
-  }
-
-  static bool SameNoCaseAscii(std::u16string_view name, std::u16string_view upper) {
-    if (name.size() != upper.size()) return false;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-      const char16_t c = name[i] >= u'a' && name[i] <= u'z' ? char16_t(name[i] - 32) : name[i];
-      if (c != upper[i]) return false;
-    }
-    return true;
   }
 
   // What one placement keeps of the attributes at records [first, end) of

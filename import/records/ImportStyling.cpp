@@ -35,17 +35,6 @@ double WidthScale(const ImportMatrix& transform, const Vec3& extrusion) {
   return std::sqrt(std::max(x.LengthSq(), y.LengthSq()));
 }
 
-bool SameStyleNameNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char16_t p = a[i], q = b[i];
-    if (p >= u'a' && p <= u'z') p = char16_t(p - 32);
-    if (q >= u'a' && q <= u'z') q = char16_t(q - 32);
-    if (p != q) return false;
-  }
-  return true;
-}
-
 std::uint16_t LineTypeOf(const cOneObjRec& record, const YxxfReader& reader) {
   return record.lineTypeByHandle ? GetImportLineTypeIndex(true, record.lineTypeHandle, WString(), reader)
                                  : GetImportLineTypeIndex(false, 0, record.lineTypeName, reader);
@@ -258,7 +247,7 @@ void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& da
   std::uint32_t index = styles.Count();
   for (std::uint32_t i = 0; i < styles.Count() && index == styles.Count(); ++i) {
     const YxxfStyleRec& style = *styles[i];
-    if (source.styleHandle != 0 ? style.handle == source.styleHandle : SameStyleNameNoCase(style.name.View(), source.styleName.View())) {
+    if (source.styleHandle != 0 ? style.handle == source.styleHandle : EqualsAsciiNoCase(style.name.View(), source.styleName.View())) {
       index = i;
     }
   }
