@@ -40,4 +40,11 @@ if [ -n "$skipped" ]; then
     [ "$status" -eq 0 ] && status=1
   fi
 fi
+# Last, where a short tail of the output (a CI summary) still shows them:
+# the first failures' own words, a few lines each.
+if [ "$status" -ne 0 ]; then
+  echo "test.sh: the first failures:"
+  { grep -E -A3 ': Failure$|^==[0-9]+==ERROR|runtime error:|did not reach its state' "$output" || true; } |
+    grep -v -E '^--$' | cut -c1-200 | head -24 || true
+fi
 exit "$status"

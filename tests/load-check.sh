@@ -52,6 +52,7 @@ mkdir -p "$dir/Testing"
 } | tee "$log"
 start=$(date +%s)
 failed=0
+failed_outputs=()
 last=0
 for run in $(seq 1 "$runs"); do
   now=$(date +%s)
@@ -73,9 +74,18 @@ for run in $(seq 1 "$runs"); do
   echo "load-check: run $run: ${last} s, $summary, load average $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$log"
   if [ "$status" -ne 0 ]; then
     failed=1
+    failed_outputs+=("$output")
     sed -n '/^The following tests FAILED:/,$p' "$output" | tee -a "$log"
     echo "load-check: the whole output of run $run is in $output" | tee -a "$log"
   fi
 done
 echo "load-check: $(( $(date +%s) - start )) s in all" | tee -a "$log"
+# Last, where a short tail of the output (a CI summary) still shows them:
+# the first failures' own words, a few lines each.
+if [ "$failed" -ne 0 ]; then
+  echo "load-check: the first failures:" | tee -a "$log"
+  for output in "${failed_outputs[@]}"; do
+    grep -E -A3 ': Failure$|^==[0-9]+==ERROR|runtime error:|did not reach its state' "$output" || true
+  done | grep -v -E '^--$' | cut -c1-200 | head -24 | tee -a "$log"  || true
+fi
 exit "$failed"

@@ -190,6 +190,14 @@ class YxxfReader {
   // fill style made for each hatch pattern (-1: not made yet).
   cDrawingData* styledData = nullptr;
   std::vector<std::int32_t> lineStyleOfType, fontOfStyle, fillStyleOfPattern, textStyleOfStyle;
+  // The import style the last styled text named (by handle, or by its name
+  // as written) and the one found for it: texts come in runs of one style.
+  struct LastTextStyle {
+    std::uint64_t handle = 0;
+    WString name;
+    const YxxfStyleRec* style = nullptr;
+    std::uint32_t index = 0;
+  } lastTextStyle;
 
   // Inserts nest at most this deep (the cut is told). An insert array makes
   // every cell: the forecast alone bounds how many.

@@ -104,6 +104,9 @@ class ColorComboTest : public test::SettingsFolderTest {
     ASSERT_TRUE(frame_->Create());
     frame_->ShowWindow(kSwShow);
     test::Pump(300ms);
+    // A click goes where the X server has the frame mapped, not before.
+    test::Shell("timeout 50 xdotool search --sync --onlyvisible --name '^Colour combo test$' >/dev/null 2>&1");
+    test::Pump(100ms);
   }
   TPoint ComboCentre() const { return frame_->combo->ClientToScreen(TPoint{60, 14}); }
   // Runs `f` after `ms` from the toolkit's loop.
@@ -225,8 +228,8 @@ TEST_F(ColorComboTest, ClickOutsideClosesTheGridAndGoesNowhere) {
   const TPoint outside = frame_->counter->ClientToScreen(TPoint{40, 20});
   // Without the grid, a click there reaches the window.
   ClickAt(outside);
-  test::Pump(300ms);
-  ASSERT_EQ(frame_->counter->presses, 1);
+  test::PumpUntil([&] { return frame_->counter->presses > 0; });
+  ASSERT_EQ(frame_->counter->presses, 1) << "a click on the window does not reach it";
   bool sawGrid = false;
   bool done = false;
   WhenGridShows([&] {

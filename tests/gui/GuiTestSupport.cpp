@@ -391,6 +391,12 @@ int MappedMenus() {
   return menus;
 }
 
+void ClickMenuTitle(int x, int y) {
+  Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " >/dev/null 2>&1");
+  Pump(std::chrono::milliseconds(100));
+  Shell("timeout 10 xdotool mousedown 1 sleep 0.1 mouseup 1 >/dev/null 2>&1");
+}
+
 std::string SelectedMenuItemText() {
   static const TooltipCalls gtk;
   static const auto child = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_bin_get_child"));

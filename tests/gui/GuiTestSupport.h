@@ -74,6 +74,14 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // reaches the window under it.
 int MappedMenus();
 
+// Opens the menu of the bar title at (x, y) as a user clicks it: the
+// pointer there first, then a press and a release 100 ms later, both from
+// one xdotool run. GTK closes the menu again when the release on its title
+// comes more than 500 ms after the press by the X server's clock: sent by
+// two runs with the toolkit's loop between them, a loaded machine stretched
+// that gap past it.
+void ClickMenuTitle(int x, int y);
+
 // The text of the selected row of the mapped drop-down menu, empty while
 // none is selected. Keys that move through a menu are lost while it has not
 // taken the keyboard yet: tests follow the selection, not the key count.

@@ -81,12 +81,7 @@ class RecentFilesGuiTest : public test::SettingsFolderTest {
     idle();  // the enablers put the entries in
     const wxPoint origin = frame_->GetPeer()->GetScreenPosition();
     auto open = [&] {
-      test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(origin.x + 20) + " " +
-                  std::to_string(origin.y + 10) + " >/dev/null 2>&1");
-      test::Pump(200ms);
-      test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
-      test::Pump(200ms);
-      test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+      test::ClickMenuTitle(origin.x + 20, origin.y + 10);
       // The keys go once the menu is up (sent before, they reach the frame).
       EXPECT_TRUE(test::PumpUntil([] { return test::MappedMenus() > 0; })) << "the File menu did not open";
       idle();

@@ -139,13 +139,7 @@ TEST_F(ToolBarMenuTest, MainMenuShowsImagesAndShortcutsInEveryLanguage) {
   if (test::HaveXdotool()) {
     // The first title of the menu bar, just inside the frame's top-left corner.
     const wxPoint origin = frame->GetPeer()->GetScreenPosition();
-    // GTK opens a menu on a press and release with time between them.
-    test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(origin.x + 20) + " " +
-                std::to_string(origin.y + 10) + " >/dev/null 2>&1");
-    test::Pump(200ms);
-    test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
-    test::Pump(200ms);
-    test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+    test::ClickMenuTitle(origin.x + 20, origin.y + 10);
     EXPECT_TRUE(test::PumpUntil([] { return test::MappedMenus() > 0; })) << "the File menu did not open";
     // Mapped, then drawn: the screen shows the image some frames later.
     int yellow = 0;
@@ -382,12 +376,7 @@ TEST_F(ToolBarMenuTest, MenusShowTheProgramsMenuColour) {
       for (int x = std::max(0, r.left); x < std::min(r.right, screen.width); ++x) n += screen.At(x, y) == menu;
     return n;
   };
-  // GTK opens a menu on a press and release with time between them.
-  MoveTo(TPoint{origin.x + 20, origin.y + 10});
-  test::Pump(200ms);
-  test::Shell("timeout 10 xdotool mousedown 1 >/dev/null 2>&1");
-  test::Pump(200ms);
-  test::Shell("timeout 10 xdotool mouseup 1 >/dev/null 2>&1");
+  test::ClickMenuTitle(origin.x + 20, origin.y + 10);
   EXPECT_TRUE(test::PumpUntil([] { return test::MappedMenus() > 0; })) << "the File menu did not open";
   // Mapped, then drawn: the screen shows the colours some frames later.
   test::Screen open;
