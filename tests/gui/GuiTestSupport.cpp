@@ -156,10 +156,12 @@ class ModalWatchdog {
     timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
     timer_.Start(250);
   }
-  void Set(std::chrono::milliseconds limit, std::function<void(const std::string&)> onExpiry) {
+  std::chrono::milliseconds Set(std::chrono::milliseconds limit, std::function<void(const std::string&)> onExpiry) {
+    const std::chrono::milliseconds previous = limit_;
     limit_ = limit;
     onExpiry_ = std::move(onExpiry);
     watched_ = nullptr;
+    return previous;
   }
 
  private:
@@ -228,8 +230,9 @@ int EndModalWindows() {
   return ended;
 }
 
-void SetModalWatchdog(std::chrono::milliseconds limit, std::function<void(const std::string& message)> onExpiry) {
-  if (Watchdog()) Watchdog()->Set(limit, std::move(onExpiry));
+std::chrono::milliseconds SetModalWatchdog(std::chrono::milliseconds limit,
+                                           std::function<void(const std::string& message)> onExpiry) {
+  return Watchdog() ? Watchdog()->Set(limit, std::move(onExpiry)) : limit;
 }
 
 int RunGuiTests(int argc, char** argv, bool installUiHelpers) {

@@ -133,8 +133,10 @@ int EndModalWindows();
 // and ends the modal windows once one has stayed open for `limit`
 // (150 s unless set; KVN_GUI_MODAL_LIMIT_S overrides it). `onExpiry`
 // replaces the failure (the watchdog's own test); null restores it.
-void SetModalWatchdog(std::chrono::milliseconds limit,
-                      std::function<void(const std::string& message)> onExpiry = nullptr);
+// Answers the limit it replaces, for a test that bounds a long modal run
+// itself to put back.
+std::chrono::milliseconds SetModalWatchdog(std::chrono::milliseconds limit,
+                                           std::function<void(const std::string& message)> onExpiry = nullptr);
 
 // True when xdotool is installed (tests that need real key presses skip
 // without it).

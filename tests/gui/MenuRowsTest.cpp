@@ -147,7 +147,7 @@ void MoveTo(int x, int y) {
               " >/dev/null 2>&1");
 }
 
-void ClickSlowly(const TRect& r) { test::ClickMenuTitle(r.left + int(r.Width()) / 2, r.top + int(r.Height()) / 2); }
+void ClickTitle(const TRect& r) { test::ClickMenuTitle(r.left + int(r.Width()) / 2, r.top + int(r.Height()) / 2); }
 
 // Escape closes one menu of the open ones at a time; the next title is
 // clicked only once every menu is gone.
@@ -372,7 +372,7 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   {
     DrawWatch previousRow(gtk, row(kCmPagePrevious));
     DrawWatch nextRow(gtk, row(kCmPageNext));
-    ClickSlowly(gtk.OnScreen(bar->GetMenu(1)->m_owner));
+    ClickTitle(gtk.OnScreen(bar->GetMenu(1)->m_owner));
     ASSERT_TRUE(previousRow.WaitDrawn(false) && nextRow.WaitDrawn(false)) << "the Page menu opens";
   }
   const test::Screen pageMenu = test::GrabScreen(test::ArtifactDir() / "menu-page-keys.png");
@@ -408,7 +408,7 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
     // The menu's rows are drawn in one go: the first and the last.
     DrawWatch zoomIn(gtk, row(kCmZoomIn));
     DrawWatch allElements(gtk, row(kCmAllElements));
-    ClickSlowly(gtk.OnScreen(viewTitle));
+    ClickTitle(gtk.OnScreen(viewTitle));
     ASSERT_TRUE(zoomIn.WaitDrawn(false) && allElements.WaitDrawn(false)) << language << ": the View menu opens";
     const test::Screen viewMenu = test::GrabScreen(test::ArtifactDir() / "menu-view-checks.png");
     for (std::uint32_t id : {kCmZoom25, kCmZoom50, kCmZoom100, kCmZoom200, kCmZoom400}) {
@@ -432,7 +432,7 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
           << language << ": the disabled row's picture " << id;
     }
     CloseMenus();
-    ClickSlowly(gtk.OnScreen(bar->GetMenu(3)->m_owner));
+    ClickTitle(gtk.OnScreen(bar->GetMenu(3)->m_owner));
     wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
     ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }))
         << "the Options menu opens";
@@ -618,7 +618,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
   ASSERT_FALSE(away.pixels.empty()) << "no screen grab";
   EXPECT_EQ(InkFault(away, titleBox, menu, Rgb(OwnMenuColours::kText)), "") << "the bar title";
   // The rows on the menu colour, their column in its own.
-  ClickSlowly(titleBox);
+  ClickTitle(titleBox);
   ASSERT_TRUE(open.WaitDrawn(false)) << "the File menu does not open";
   ASSERT_TRUE(half.WaitDrawn(false)) << "the disabled row is not drawn";
   ASSERT_TRUE(title.WaitDrawn(true)) << "the File title is not drawn highlighted";
@@ -691,7 +691,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
 
   // The Language menu's rows show no pictures: no column, the texts where
   // GTK puts them, the tick 10 pixels left of the text.
-  ClickSlowly(gtk.OnScreen(f.languages->m_owner));
+  ClickTitle(gtk.OnScreen(f.languages->m_owner));
   ASSERT_TRUE(english.WaitDrawn(false)) << "the Language menu does not open";
   const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-colours-languages.png");
   ASSERT_FALSE(languageMenu.pixels.empty()) << "no screen grab";
