@@ -138,6 +138,23 @@ class ColorComboTest : public test::SettingsFolderTest {
         },
         std::move(f));
   }
+  // Keys to the grid, sent again while it shows with its hot cell where it
+  // was: on a loaded machine a run may meet the grid before it has the X
+  // focus, and its keys go nowhere (the keys of one run arrive all or none).
+  void KeysToGridUntilTaken(const std::string& keys) {
+    TDialogColor* grid = ShownGrid();
+    const int hot = grid ? grid->Picker().Grid().HotCell() : -1;
+    KeysToGrid(keys);
+    SendAgainWhileUnmoved(keys, hot);
+  }
+  void SendAgainWhileUnmoved(const std::string& keys, int hot) {
+    After(15000, [this, keys, hot] {
+      TDialogColor* grid = ShownGrid();
+      if (grid == nullptr || grid->Picker().Grid().HotCell() != hot) return;
+      KeysToGrid(keys);
+      SendAgainWhileUnmoved(keys, hot);
+    });
+  }
   // The test's bound: whatever is still open then is cancelled (Finish).
   void FinishAtTheLimit(bool& done) {
     After(int(std::chrono::milliseconds(test::kStateLimit).count()), [this, &done] { Finish(done); });
@@ -186,7 +203,7 @@ TEST_F(ColorComboTest, ClickOpensTheGridAndArrowsWithEnterPick) {
   WhenGridShows([&] {
     sawGrid = ShownGrid() != nullptr;
     // From no hot cell: Right to black, Right to white, Enter.
-    KeysToGrid("Right Right Return");
+    KeysToGridUntilTaken("Right Right Return");
     DoneWhenGridCloses(done);
   });
   FinishAtTheLimit(done);
@@ -210,7 +227,7 @@ TEST_F(ColorComboTest, F4OpensTheGridAndNoColourGivesTheFlag) {
     sawGrid = grid != nullptr;
     if (grid) test::SaveScreenshot("color-grid-standard16.png");
     // First Right goes to the no-colour row.
-    KeysToGrid("Right Return");
+    KeysToGridUntilTaken("Right Return");
     DoneWhenGridCloses(done);
   });
   FinishAtTheLimit(done);
