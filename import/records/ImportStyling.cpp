@@ -247,23 +247,22 @@ void YxxfReader::StyleText(const cOneText& source, cText& text, cDrawingData& da
   // text naming its style as the text before did finds the same one (the
   // styles are only ever appended to).
   LastTextStyle& last = lastTextStyle;
-  std::uint32_t index = styles.Count();
-  if (last.style && last.index < styles.Count() && styles[last.index] == last.style &&
-      source.styleHandle == last.handle && (source.styleHandle != 0 || source.styleName.View() == last.name.View())) {
-    index = last.index;
-  }
-  for (std::uint32_t i = 0; i < styles.Count() && index == styles.Count(); ++i) {
-    const YxxfStyleRec& style = *styles[i];
-    if (source.styleHandle != 0 ? style.handle == source.styleHandle : EqualsAsciiNoCase(style.name.View(), source.styleName.View())) {
-      index = i;
+  std::uint32_t index = last.index;
+  if (index >= styles.Count() || source.styleHandle != last.handle ||
+      (source.styleHandle == 0 && source.styleName.View() != last.name.View())) {
+    index = styles.Count();
+    for (std::uint32_t i = 0; i < styles.Count() && index == styles.Count(); ++i) {
+      const YxxfStyleRec& style = *styles[i];
+      if (source.styleHandle != 0 ? style.handle == source.styleHandle
+                                  : EqualsAsciiNoCase(style.name.View(), source.styleName.View())) {
+        index = i;
+      }
     }
-  }
-  if (index == styles.Count()) {
-    styles.Add(new YxxfStyleRec(source.styleName, std::uint32_t(source.styleHandle),
-                                std::uint32_t(source.styleHandle >> 32), WString(), WString(), 0, 0.0, 1.0, 0));
-  }
-  if (last.style != styles[index] || last.handle != source.styleHandle || last.name.View() != source.styleName.View()) {
-    last = LastTextStyle{source.styleHandle, source.styleName, styles[index], index};
+    if (index == styles.Count()) {
+      styles.Add(new YxxfStyleRec(source.styleName, std::uint32_t(source.styleHandle),
+                                  std::uint32_t(source.styleHandle >> 32), WString(), WString(), 0, 0.0, 1.0, 0));
+    }
+    last = LastTextStyle{source.styleHandle, source.styleName, index};
   }
   const YxxfStyleRec& style = *styles[index];
   if (fontOfStyle.size() <= index) fontOfStyle.resize(index + 1, -1);

@@ -195,8 +195,7 @@ class YxxfReader {
   struct LastTextStyle {
     std::uint64_t handle = 0;
     WString name;
-    const YxxfStyleRec* style = nullptr;
-    std::uint32_t index = 0;
+    std::uint32_t index = ~std::uint32_t(0);  // none yet
   } lastTextStyle;
 
   // Inserts nest at most this deep (the cut is told). An insert array makes
