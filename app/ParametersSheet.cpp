@@ -543,7 +543,7 @@ class TLevelPage : public TMyPropertyPage {
     for (int id : kStructuralLevelControls)
       if (TWindow* w = GetDlgItem(id)) w->EnableWindow(false);
     const LevelTable* table = Levels();
-    SetCheck(kUseLevels, table && table->InUse(), CanSwitchLevelUse());
+    SetCheck(kUseLevels, table && table->InUse(), table != nullptr);
     SetCheck(kSortByLevels, state_.drawing->sortByLevels != 0, true);
     EnableLevelList();
     Fill();
@@ -578,13 +578,6 @@ class TLevelPage : public TMyPropertyPage {
     for (int row = 0; row < list_->GetCount(); ++row)
       if (std::find(before.begin(), before.end(), list_->GetItemData(row)) != before.end()) list_->SetSel(row, true);
     ShowSelected();
-  }
-  // The viewer adds no levels: use turned on over a drawing without any
-  // would only give its sheet an empty filter and an empty level box. Use
-  // already on (even of an empty table) may always be turned off.
-  bool CanSwitchLevelUse() {
-    const LevelTable* table = Levels();
-    return table && (table->InUse() || table->Count() > 0);
   }
   // The list lists the levels of a drawing that uses them (FillLevelList):
   // without level use (a paper sheet, whose drawing has no level table of
@@ -669,12 +662,9 @@ class TLevelPage : public TMyPropertyPage {
     if (data == nullptr) return;
     LevelTable& table = data->Levels();
     if (Checked(kUseLevels)) {
-      // The box is disabled then; a click that reaches it all the same
-      // (an accessibility tool) finds nothing to use.
-      if (table.Count() == 0) {
-        SetCheck(kUseLevels, false, false);
-        return;
-      }
+      // Also over a drawing without levels (a paper sheet): its objects stay
+      // on no level, and the tool bar's level box, with nothing to choose,
+      // stays hidden.
       table.SetInUse();
     } else if (table.InUse()) {
       if (MessageBoxStr(LoadLangString(kStrQuestion), kMbOkCancel | kMbIconQuestion, LoadLangString(kStrDisableLevels)) !=
@@ -683,8 +673,6 @@ class TLevelPage : public TMyPropertyPage {
         return;
       }
       DropLevelUse(*data, state_.sheet->TopBlock());
-      // The levels are gone: nothing is left to use again.
-      SetCheck(kUseLevels, false, CanSwitchLevelUse());
     }
     EnableLevelList();
     Fill();

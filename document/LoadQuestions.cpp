@@ -36,10 +36,9 @@ int MessageBoxQuestions::ChooseSheet(const std::vector<WString>& items) {
 }
 
 int MessageBoxQuestions::Ask(const LoadQuestion& question) {
-  if (question.detail.IsEmpty()) return owner_.MessageBoxById(0, question.style, question.textId);
   WString text = LoadLangString(question.textId);
   text.Append(question.detail);
-  return owner_.MessageBox(text, nullptr, question.style);
+  return owner_.MessageBoxStr(question.caption, question.style, text);
 }
 
 bool MessageBoxQuestions::GoOn(const LoadQuestion& question) {

@@ -23,6 +23,8 @@ struct LoadQuestion {
   std::uint32_t style = 0;
   // Shown after the text when not empty (a path, a chain of files).
   WString detail;
+  // The box's caption; empty gives the default caption (string 1064).
+  WString caption;
 };
 
 class LoadQuestions {

@@ -30,6 +30,9 @@ namespace {
 
 constexpr int kStrNestedReference = 18402;
 constexpr int kStrLoadReferences = 18404;
+// The caption of the references question: the formats' own names, the same
+// in every language, so not a translated text.
+constexpr char16_t kReferencesCaption[] = u"DWG/DXF";
 
 // Every reference view of the sheets (top blocks and block tables) of the
 // first `sheetCount` sheets: `keep` answers whether it stays; the others
@@ -100,7 +103,8 @@ void YxxfReader::LoadReferences(cDrawingDoc& document, ProgressMonitor* monitor)
     removeAll();
     return;
   }
-  if (asker && !asker->GoOn(LoadQuestion{kStrLoadReferences, kMbOkCancel | kMbIconQuestion})) {
+  if (asker &&
+      !asker->GoOn(LoadQuestion{kStrLoadReferences, kMbOkCancel | kMbIconQuestion, {}, WString(kReferencesCaption)})) {
     removeAll();
     return;
   }

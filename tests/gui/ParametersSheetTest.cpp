@@ -3,7 +3,8 @@
 // area; moving page 2 before page 1 keeps each page's objects; the layer
 // and page options reach the drawing on OK only; the Layers page filters,
 // selects many levels, switches them together, and turns level use and
-// sorting by level on and off after asking.
+// sorting by level on and off after asking; level use turned on over a
+// sheet without levels lasts and leaves the tool bar without a level box.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 #include <wx/window.h>
@@ -13,9 +14,17 @@
 #include <memory>
 #include <string>
 
+#include "app/AppGlobals.h"
+#include "app/LevelCombo.h"
 #include "app/LevelList.h"
 #include "app/ParametersSheet.h"
+#include "app/TestyFrameWindow.h"
+#include "app/ToolBarBoxes.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
 #include "document/OpenDrawingFile.h"
+#include "document/cDrawing.h"
+#include "document/cSheet.h"
 #include "dwg/InstallReaders.h"
 #include "controls/ColorCombo.h"
 #include "controls/AutoControls.h"
@@ -81,6 +90,11 @@ class ParametersSheetTest : public test::SettingsFolderTest {
   }
   // Runs the sheet and the steps one per tick inside its loop.
   bool Run(cDrawingDoc& doc, std::deque<std::function<bool()>> steps, bool& finished, std::uint32_t sheetIndex = 0) {
+    return Drive([&] { return RunParametersSheet(frame_.get(), nullptr, &doc, sheetIndex); }, std::move(steps),
+                 finished);
+  }
+  // The same for a sheet that `open` runs.
+  bool Drive(const std::function<bool()>& open, std::deque<std::function<bool()>> steps, bool& finished) {
     test::StepClock clock;
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
@@ -94,7 +108,7 @@ class ParametersSheetTest : public test::SettingsFolderTest {
       }
     });
     timer.Start(60);
-    const bool result = RunParametersSheet(frame_.get(), nullptr, &doc, sheetIndex);
+    const bool result = open();
     timer.Stop();
     finished = steps.empty();
     return result;
@@ -412,10 +426,11 @@ TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUs
                             Click(s, 2, 5500);
                             EXPECT_FALSE(table.InUse());
                             EXPECT_EQ(list->GetCount(), 0);
-                            // Nothing left to list or to narrow, nor to use again.
+                            // Nothing left to list or to narrow; level use
+                            // may be turned on again.
                             EXPECT_FALSE(list->IsWindowEnabled());
                             EXPECT_FALSE(Item(s, 2, 5503)->IsWindowEnabled());
-                            EXPECT_FALSE(Item(s, 2, 5500)->IsWindowEnabled());
+                            EXPECT_TRUE(Item(s, 2, 5500)->IsWindowEnabled());
                             s.CmOk();
                             return true;
                           },
@@ -431,9 +446,9 @@ TEST_F(ParametersSheetTest, LayersPageFiltersSelectsManyLevelsAndSwitchesLevelUs
 }
 
 // A drawing's model lists its layers; a paper sheet of it, whose drawing has
-// no level table of its own, shows "Use layers" off and disabled (ticked, it
-// would give the sheet an empty table), its list, filter and colour empty
-// and disabled, and the Pages page's colour off with no page chosen.
+// no level table of its own, shows "Use layers" off (but free to tick), its
+// list, filter and colour empty and disabled, and the Pages page's colour
+// off with no page chosen.
 TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFilterOff) {
   KVN_REQUIRE_TESTDATA(dir);
   InstallReaders();
@@ -465,20 +480,12 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
               EXPECT_EQ(list->GetCount(), levels ? 7 : 0);
               EXPECT_EQ(list->IsWindowEnabled(), levels);
               EXPECT_EQ(filter->IsWindowEnabled(), levels);
-              // Without levels there is nothing to use: the viewer adds none.
-              EXPECT_EQ(Item(s, 2, 5500)->IsWindowEnabled(), levels);
+              EXPECT_TRUE(Item(s, 2, 5500)->IsWindowEnabled());
               // The first layer is chosen; no level is chosen without any.
               EXPECT_EQ(Item(s, 2, 15606)->IsWindowEnabled(), levels);
               // The paper sheet has no pages, so none is chosen.
               Select(s, 1, 7002, 0);
               EXPECT_FALSE(Item(s, 1, 7025)->IsWindowEnabled());
-              if (!levels) {
-                // A click that reaches the box all the same changes nothing.
-                Click(s, 2, 5500);
-                EXPECT_EQ(CheckState(s, 2, 5500), kBstUnchecked);
-                EXPECT_FALSE(filter->IsWindowEnabled());
-                EXPECT_FALSE(doc.GetSheet(1)->Data()->Levels().InUse());
-              }
               return true;
             },
             // Disabled, a colour box shows no swatch: black there (the
@@ -509,6 +516,90 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
     EXPECT_TRUE(finished);
     EXPECT_EQ(doc.GetSheet(index)->Data()->Levels().InUse(), levels);
   }
+}
+
+// "Use layers" ticked on a sheet without levels (the sample's Layout1)
+// turns level use on for that sheet: the sheet opened again shows it on.
+// The tool bar's level box, with no level to choose, stays hidden.
+TEST_F(ParametersSheetTest, UseLayersTurnsLevelUseOnForASheetWithoutLevels) {
+  KVN_REQUIRE_TESTDATA(dir);
+  InstallReaders();
+  auto frame = std::make_unique<TTestyFrameWindow>();
+  ASSERT_TRUE(frame->Create());
+  frame->ShowWindow(kSwShowNormal);
+  frame->GetPeer()->SetSize(0, 0, 1200, 700);
+  ASSERT_TRUE(frame->OpenFile(WString::FromUtf8((dir / "dxf/acadsharp_sample_AC1024_ascii.dxf").string())));
+  ASSERT_TRUE(test::PumpUntil([] { return CurrentVectorView() != nullptr; })) << "the drawing shows no view";
+  cVectorWindow& window = *CurrentVectorView()->GetVectorWindow();
+  window.CmNextPage();
+  window.CmNextPage();
+  ASSERT_EQ(window.GetSheetIndex(), 2u);
+  cSheet& layout = *window.GetCurrentSheet();
+  ASSERT_EQ(layout.Drawing().name.ToUtf8(), "Layout1");
+  const LevelTable& table = layout.Data()->Levels();
+  ASSERT_FALSE(table.InUse());
+  ASSERT_EQ(table.Count(), 0u);
+  TLevelComboBox* levelBox = nullptr;
+  std::function<void(TWindow&)> findBox = [&](TWindow& root) {
+    for (TWindow* child : root.GetChildren()) {
+      if (auto* box = dynamic_cast<TLevelComboBox*>(child)) levelBox = box;
+      if (!levelBox) findBox(*child);
+    }
+  };
+  findBox(*frame);
+  ASSERT_NE(levelBox, nullptr);
+  auto levelBoxHidden = [&] {
+    return levelBox->ShownSheet() == &layout && levelBox->GetCount() == 0 && !levelBox->IsWindowEnabled() &&
+           !levelBox->GetPeer()->IsShown();
+  };
+  RefreshLevelComboBoxes(nullptr);
+  ASSERT_TRUE(levelBoxHidden());
+
+  auto openSheet = [&] { return RunParametersSheet(frame.get(), &window, CurrentDocument(), window.GetSheetIndex()); };
+  bool finished = false;
+  const bool ok = Drive(openSheet,
+                        {
+                            [] { return RunningSheet() != nullptr; },
+                            [&] {
+                              TMyPropertySheet& s = *RunningSheet();
+                              EXPECT_EQ(CheckState(s, 2, 5500), kBstUnchecked);
+                              EXPECT_TRUE(Item(s, 2, 5500)->IsWindowEnabled());
+                              Click(s, 2, 5500);
+                              EXPECT_EQ(CheckState(s, 2, 5500), kBstChecked);
+                              EXPECT_TRUE(table.InUse());
+                              // Nothing to list, but the list is the drawing's now.
+                              TWindow* list = Item(s, 2, 15942);
+                              EXPECT_TRUE(list && list->IsWindowEnabled());
+                              s.CmOk();
+                              return true;
+                            },
+                        },
+                        finished);
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(ok);
+  EXPECT_TRUE(table.InUse());
+  EXPECT_EQ(table.Count(), 0u);
+  frame->IdleAction(0);
+  EXPECT_TRUE(levelBoxHidden());
+
+  // Opened again: still ticked, and still free to untick.
+  finished = false;
+  Drive(openSheet,
+        {
+            [] { return RunningSheet() != nullptr; },
+            [&] {
+              TMyPropertySheet& s = *RunningSheet();
+              EXPECT_EQ(CheckState(s, 2, 5500), kBstChecked);
+              EXPECT_TRUE(Item(s, 2, 5500)->IsWindowEnabled());
+              s.CmCancel();
+              return true;
+            },
+        },
+        finished);
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(table.InUse());
+  RefreshLevelComboBoxes(nullptr);
+  EXPECT_TRUE(levelBoxHidden());
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 // objects: the view question and the one 3-D rebuild, attribute definitions
 // in the document's list, the header's precisions, the initial view of the
 // active viewport, shared generated blocks, and external references loaded
-// as sheets of their own (refused inside a reference, left out with a
-// warning when they cannot be loaded).
+// as sheets of their own (asked about in a box captioned with the formats,
+// refused inside a reference, left out with a warning when they cannot be
+// loaded).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -23,6 +24,7 @@
 #include "document/cSheet.h"
 #include "dwg/InstallReaders.h"
 #include "foundation/InFileStream.h"
+#include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "import/dxf/DxfReader.h"
 #include "model/cBlock.h"
@@ -490,6 +492,57 @@ TEST(DxfAssembly, AReferenceInsideAReferenceIsRefusedOnceWithTheChain) {
   ASSERT_EQ(doc->SheetCount(), 2u);
   EXPECT_EQ(TopObjects(*doc, 1).size(), 1u);
   EXPECT_EQ(ok.asked, (std::vector<int>{18404, 18402}));
+}
+
+// The boxes a load shows, as the user sees them: caption, buttons, text.
+class RecordedBoxes final : public MessageBoxBackend {
+ public:
+  RecordedBoxes() : previous_(SetMessageBoxBackend(this)) {}
+  ~RecordedBoxes() override { SetMessageBoxBackend(previous_); }
+  RecordedBoxes(const RecordedBoxes&) = delete;
+  RecordedBoxes& operator=(const RecordedBoxes&) = delete;
+  int Show(const cMsgDlg*, const WString& text, const WString& caption, std::uint32_t style) override {
+    texts.push_back(text.ToUtf8());
+    captions.push_back(caption.ToUtf8());
+    styles.push_back(style);
+    return kIdOk;
+  }
+  std::vector<std::string> texts;
+  std::vector<std::string> captions;
+  std::vector<std::uint32_t> styles;
+
+ private:
+  MessageBoxBackend* previous_;
+};
+
+class BoxOwner final : public cMsgDlg {
+ public:
+  void* GetWindowHandle() const override { return nullptr; }
+  void* GetOwnerWindow() const override { return nullptr; }
+};
+
+// The references question names the formats in its caption; the refusal of
+// a reference inside a reference is an error box with the default caption.
+TEST(DxfAssembly, TheReferencesQuestionIsCaptionedWithTheFormatsItReads) {
+  test::ScratchDir dir;
+  DxfWriter inner;
+  inner.Section("ENTITIES").Line("0", 0, 0, 1, 1).EndSection().Eof();
+  Save(dir / "inner.dxf", inner.Bytes());
+  Save(dir / "middle.dxf", ReferencingDrawing("inner.dxf"));
+  Save(dir / "host.dxf", ReferencingDrawing("middle.dxf"));
+  RecordedBoxes boxes;
+  BoxOwner owner;
+  MessageBoxQuestions questions(owner);
+  auto doc = Open(dir / "host.dxf", &questions);
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(doc->SheetCount(), 2u);
+  ASSERT_EQ(boxes.texts.size(), 2u);
+  EXPECT_EQ(boxes.texts[0], LoadLangString(18404).ToUtf8());
+  EXPECT_EQ(boxes.captions[0], "DWG/DXF");
+  EXPECT_EQ(boxes.styles[0] & (kMbTypeMask | kMbIconMask), kMbOkCancel | kMbIconQuestion);
+  EXPECT_EQ(boxes.texts[1].rfind(LoadLangString(18402).ToUtf8(), 0), 0u);
+  EXPECT_EQ(boxes.captions[1], LoadLangString(kStrDefaultCaption).ToUtf8());
+  EXPECT_EQ(boxes.styles[1] & (kMbTypeMask | kMbIconMask), kMbOk | kMbIconError);
 }
 
 }  // namespace
