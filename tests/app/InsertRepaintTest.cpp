@@ -248,30 +248,35 @@ TEST(InsertRepaint, AnInsertChangedAfterItsChildrenWentIsMeasuredAgain) {
   ExpectSameRect(after, ExpandedFit(sheet));
 }
 
-// 300 placements drawn in chain order with room for 10: the first 10 drawn
-// stay expanded (a paint does not let go of what it drew for what it draws
-// later in it), the rest is expanded and let go; a second paint expands
-// only the rest; a repaint that shows kept ones alone (through the extent
-// index) expands nothing, and across paints the least recently drawn go
-// first. After an edit of placements on two pages, a repaint of the first
-// page, the view not fitted again, expands none of the other page's, and
-// every expansion held is one the budget counts.
+// 300 placements drawn in chain order with room for nine and a half: the
+// first nine or so drawn stay expanded (a paint does not let go of what it
+// drew for what it draws later in it), the rest is expanded and let go; a
+// second paint expands only the rest; a repaint that shows kept ones alone
+// (through the extent index) expands nothing, and across paints the least
+// recently drawn go first. After an edit of placements on two pages, a
+// repaint of the first page, the view not fitted again, expands none of the
+// other page's, and every expansion held is one the budget counts.
 TEST(InsertRepaint, KeptExpansionsStayWithinTheBudgetTheLeastRecentlyDrawnGoingFirst) {
   auto doc = PlacedModel(1, 300, 20);
   cSheet& sheet = *doc->GetSheet(0);
-  std::uint64_t expansion = 0;
-  {
-    cInsert one;
-    one.blockIndex = sheet.TopBlock().FirstObject()->AsInsert()->blockIndex;
-    const std::uint64_t before = KeptExpansions::HeapNow();
-    one.UpdateIfDirty(sheet.Data());
-    expansion = KeptExpansions::HeapNow() - before;
-  }
-  // Room for ten, with what drawing adds to an expansion.
-  const std::uint64_t room = 10 * expansion + expansion / 2;
-  const KeptBudget budget(room);
-  FitAndPaint(sheet);
   KeptExpansions& kept = KeptExpansions::Shared();
+  const KeptBudget budget(kKeptExpansionBytes);
+  kept.DropAll();
+  // What the list charges a placement, drawn: the mean over all 300 kept by
+  // one paint. The heap's count of a child's 104-byte block is 104 or 120
+  // bytes, by the free blocks it was cut from (what the tests before left):
+  // one expansion measured apart differs from a charge by that much per
+  // child, enough to fit an eleventh in room for ten and a half. Half a
+  // placement on each side of nine and a half keeps the count within 8 to
+  // 10 whatever the rounding, and leaves after the kept ones about half a
+  // placement's room, too little for any drawn later.
+  FitAndPaint(sheet);
+  ASSERT_EQ(kept.Count(), 300u);
+  const std::uint64_t expansion = kept.Bytes() / kept.Count();
+  kept.DropAll();
+  const std::uint64_t room = 9 * expansion + expansion / 2;
+  kept.SetBudget(room);
+  FitAndPaint(sheet);
   EXPECT_LE(kept.Bytes(), room);
   auto holdingNow = [&] {
     std::vector<int> holding;
@@ -336,6 +341,38 @@ TEST(InsertRepaint, KeptExpansionsStayWithinTheBudgetTheLeastRecentlyDrawnGoingF
     EXPECT_TRUE(!placed[k]->HoldsChildren() || placed[k]->IsKept()) << "placement " << k << " holds its children outside the budget";
 }
 
+// The insert of the test below, which tells whether its children were let
+// go while it was painted (the host draws nothing else: whatever a paint of
+// the host lets go of it, it lets go while the painter walks its children).
+// Such a drop is counted and the children stay: letting them go would free
+// the view the painter is drawing, and the fault would show as a crash
+// instead of as the test's own failure.
+class WatchedInsert : public cInsert {
+ public:
+  void DropChildren() override {
+    if (painted) {
+      ++droppedWhilePainted;
+      return;
+    }
+    cInsert::DropChildren();
+  }
+
+  // The insert is painted while one lives.
+  class Painted {
+   public:
+    explicit Painted(WatchedInsert& insert) : insert_(insert) { insert_.painted = true; }
+    ~Painted() { insert_.painted = false; }
+    Painted(const Painted&) = delete;
+    Painted& operator=(const Painted&) = delete;
+
+   private:
+    WatchedInsert& insert_;
+  };
+
+  bool painted = false;
+  int droppedWhilePainted = 0;
+};
+
 // The host sheet of a referenced drawing placed through a block: block B
 // holds the reference's view (of the other sheet, 60 placements of a
 // 100-line block) and a line; one insert of B in the host. The insert's
@@ -360,34 +397,39 @@ TEST(InsertRepaint, AnInsertWhoseViewDrawsPastTheBudgetKeepsItsChildrenWhilePain
   line->end = {60, -5};
   line->SetLevel(kNoLevel);
   Append(*block, line);
-  auto* outer = new cInsert();
+  auto* outer = new WatchedInsert();
   outer->blockIndex = host.Data()->AddBlock(block);
   outer->SetLevel(0);
   Append(host.TopBlock(), outer);
 
-  std::uint64_t expansion = 0;
-  {
-    cInsert one;
-    one.blockIndex = doc->GetSheet(1)->TopBlock().FirstObject()->AsInsert()->blockIndex;
-    const std::uint64_t before = KeptExpansions::HeapNow();
-    one.UpdateIfDirty(doc->GetSheet(1)->Data());
-    expansion = KeptExpansions::HeapNow() - before;
-  }
   KeptExpansions& kept = KeptExpansions::Shared();
   const KeptBudget budget(kKeptExpansionBytes);
+  kept.DropAll();
   const std::vector<std::uint32_t> first = FitAndPaint(host);
   EXPECT_GT(Inked(first), std::size_t(kWidth * kHeight / 50));
   ASSERT_TRUE(outer->IsKept());
+  ASSERT_EQ(kept.Count(), 61u) << "the outer insert and the 60 placements its view drew";
 
-  // Room for the outer insert and three placements: the outer insert, drawn
-  // last, is kept; the placements the view draws next go past the budget.
-  const std::uint64_t room = 4 * expansion;
+  // Room for the outer insert and three placements, in the bytes the list
+  // charged them: the least recently drawn let go one at a time (each budget
+  // a byte below what is kept) until those four are left. The outer insert,
+  // drawn last, stays; the placements the view draws next go past the
+  // budget. A room measured apart from the list (an expansion's heap taken
+  // again) differs from what the list charged by how the heap rounded each
+  // block, which depends on what ran before.
+  while (kept.Count() > 4) kept.SetBudget(kept.Bytes() - 1);
+  const std::uint64_t room = kept.Bytes();
   kept.SetBudget(room);
   ASSERT_TRUE(outer->IsKept());
-  ASSERT_LT(kept.Count(), 5u);
+  ASSERT_EQ(kept.Count(), 4u);
   const std::uint64_t painted = cInsert::ExpansionCount();
-  const std::vector<std::uint32_t> second = FitAndPaint(host);
+  std::vector<std::uint32_t> second;
+  {
+    const WatchedInsert::Painted watch(*outer);
+    second = FitAndPaint(host);
+  }
   EXPECT_TRUE(second == first) << "painted past the budget, the view draws something else";
+  EXPECT_EQ(outer->droppedWhilePainted, 0) << "the insert drawn from was let go under the painter";
   EXPECT_TRUE(outer->IsKept() && outer->HoldsChildren()) << "the insert drawn from was let go";
   EXPECT_EQ(cInsert::ExpansionCount() - painted, 60u) << "the outer insert was expanded again";
   EXPECT_LE(kept.Bytes(), room);
@@ -408,7 +450,11 @@ TEST(InsertRepaint, AnInsertWhoseViewDrawsPastTheBudgetKeepsItsChildrenWhilePain
     caps.widthPx = 2480;
     caps.heightPx = 3508;
     RecordingDC dc(caps);
-    EXPECT_TRUE(out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0)) << int(vector);
+    {
+      const WatchedInsert::Painted watch(*outer);
+      EXPECT_TRUE(out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0)) << int(vector);
+    }
+    EXPECT_EQ(outer->droppedWhilePainted, 0) << "the insert drawn from was let go under the painter, printed";
     EXPECT_TRUE(outer->IsKept() && outer->HoldsChildren()) << "the insert drawn from was let go, printed";
     EXPECT_LE(kept.Bytes(), room);
   }
