@@ -1,9 +1,11 @@
 // The colour combo and its grid on a real display, driven through the X
 // server: a click and F4 open the grid, arrows and Enter pick a colour, the
 // no-colour row gives 0x80000000, a click outside closes the grid without
-// reaching the window under it, and "More colors" cancelled returns to the
-// grid. Needs a display (run under Xvfb by xvfb-run.sh).
+// reaching the window under it, "More colors" cancelled returns to the
+// grid, and a disabled box still shows its swatch or "No color". Needs a
+// display (run under Xvfb by xvfb-run.sh).
 #include <gtest/gtest.h>
+#include <wx/settings.h>
 #include <wx/timer.h>
 
 #include <chrono>
@@ -314,6 +316,137 @@ TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
   EXPECT_EQ(grids, 2);
   EXPECT_EQ(ShownGrid(), nullptr);
   EXPECT_EQ(frame_->combo->GetColor(), 0x000000FFu);
+}
+
+// Counts a window's paints: bound ahead of the window's own handler, which
+// then draws. An event handler, so that the toolkit forgets the binding
+// whichever goes first.
+class PaintCount : public wxEvtHandler {
+ public:
+  explicit PaintCount(wxWindow* window) { window->Bind(wxEVT_PAINT, &PaintCount::OnPaint, this); }
+  int count = 0;
+
+ private:
+  void OnPaint(wxPaintEvent& e) {
+    ++count;
+    e.Skip();
+  }
+};
+
+// The box's client area as a grab of the screen shows it.
+struct BoxPixels {
+  test::Screen screen;
+  TPoint origin;
+  int width = 0;
+  int height = 0;
+  // 0xRRGGBB at (x, y) of the client area; an impossible colour outside it.
+  std::uint32_t At(int x, int y) const {
+    const int sx = origin.x + x;
+    const int sy = origin.y + y;
+    return x >= 0 && y >= 0 && x < width && y < height && sx < screen.width && sy < screen.height ? screen.At(sx, sy)
+                                                                                                    : 0xFF000000;
+  }
+};
+
+BoxPixels GrabBox(TColorCombo& box, const std::string& name) {
+  BoxPixels b;
+  const TRect r = box.GetClientRect();
+  b.origin = box.ClientToScreen(TPoint{0, 0});
+  b.width = int(r.Width());
+  b.height = int(r.Height());
+  b.screen = test::GrabScreen(test::ArtifactDir() / name);
+  return b;
+}
+
+// The swatch: a run of `colour` (0xRRGGBB) across the middle row, at least
+// half the box wide, and one down the middle column, at least a third of
+// its height, each framed in black. Empty when it shows; else what is wrong.
+std::string SwatchFault(const BoxPixels& b, std::uint32_t colour) {
+  if (b.screen.pixels.empty()) return "no screen grab";
+  auto run = [&](bool across) -> std::string {
+    const int length = across ? b.width : b.height;
+    auto at = [&](int i) { return across ? b.At(i, b.height / 2) : b.At(b.width / 3, i); };
+    int first = -1;
+    int last = -1;
+    for (int i = 0; i < length; ++i) {
+      if (at(i) != colour) continue;
+      if (first < 0) first = i;
+      last = i;
+    }
+    const std::string where = across ? "across" : "down";
+    if (first < 0) return "no swatch " + where;
+    for (int i = first; i <= last; ++i)
+      if (at(i) != colour) return "the swatch is broken " + where;
+    if (last - first + 1 < (across ? length / 2 : length / 3)) return "the swatch is short " + where;
+    if (at(first - 1) != 0 || at(last + 1) != 0) return "the swatch is not framed in black " + where;
+    return "";
+  };
+  const std::string across = run(true);
+  return across.empty() ? run(false) : across;
+}
+
+// Pixels in `ink` (0xRRGGBB) left of the arrow (the right 18 pixels).
+int InkLeftOfArrow(const BoxPixels& b, std::uint32_t ink) {
+  int n = 0;
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width - 18; ++x) n += b.At(x, y) == ink;
+  return n;
+}
+
+// Pixels of the arrow's part that differ between two grabs of the box.
+int ArrowChanges(const BoxPixels& a, const BoxPixels& b) {
+  int n = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = a.width - 18; x < a.width; ++x) n += a.At(x, y) != b.At(x, y);
+  return n;
+}
+
+// Disabled, the box is drawn greyed around the colour it holds, not empty:
+// its swatch framed in black, and "No color" for a negative colour.
+TEST_F(ColorComboTest, DisabledBoxStillShowsItsColour) {
+  Open(0);
+  TColorCombo& box = *frame_->combo;
+  ASSERT_NE(box.GetPeer(), nullptr);
+  const PaintCount paints(box.GetPeer());
+  constexpr std::uint32_t kRed = 0xFF0000;  // the frame's colour 0x000000FF
+  // Each state is grabbed once the box has painted it and the X server
+  // shows it.
+  auto shown = [&](int painted, const std::string& name, const std::function<bool(const BoxPixels&)>& state,
+                   BoxPixels& grab) {
+    return test::PumpUntil([&] {
+      if (paints.count <= painted) return false;
+      grab = GrabBox(box, name);
+      return state(grab);
+    });
+  };
+  box.SetColor(frame_->color);
+  BoxPixels enabled;
+  EXPECT_TRUE(shown(-1, "color-combo-enabled.png", [&](const BoxPixels& b) { return SwatchFault(b, kRed).empty(); },
+                    enabled))
+      << "the enabled box: " << SwatchFault(enabled, kRed);
+
+  int painted = paints.count;
+  box.EnableWindow(false);
+  ASSERT_FALSE(box.IsWindowEnabled());
+  BoxPixels disabled;
+  EXPECT_TRUE(shown(painted, "color-combo-disabled.png",
+                    [&](const BoxPixels& b) { return SwatchFault(b, kRed).empty() && ArrowChanges(enabled, b) > 0; },
+                    disabled))
+      << "the disabled box: " << SwatchFault(disabled, kRed) << "; " << ArrowChanges(enabled, disabled)
+      << " pixels of the arrow's part changed";
+
+  // "No color" in the text colour, on the disabled face.
+  const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+  const std::uint32_t ink = (std::uint32_t(text.Red()) << 16) | (std::uint32_t(text.Green()) << 8) | text.Blue();
+  painted = paints.count;
+  box.SetColor(kNoColor);
+  BoxPixels noColour;
+  EXPECT_TRUE(shown(painted, "color-combo-disabled-no-color.png",
+                    [&](const BoxPixels& b) { return InkLeftOfArrow(b, ink) >= 10 && InkLeftOfArrow(b, kRed) == 0; },
+                    noColour))
+      << "the disabled box with no colour: " << InkLeftOfArrow(noColour, ink) << " pixels of text ink, "
+      << InkLeftOfArrow(noColour, kRed) << " of the old swatch";
+  EXPECT_FALSE(box.IsWindowEnabled());
 }
 
 }  // namespace
