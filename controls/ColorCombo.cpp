@@ -170,9 +170,9 @@ void TColorCombo::EvPaint() {
   const bool enabled = peer->IsEnabled();
   renderer.DrawComboBox(peer, *paint, wxRect(0, 0, size.x, size.y),
                         !enabled ? int(wxCONTROL_DISABLED) : focused ? int(wxCONTROL_FOCUSED) : 0);
-  // Disabled, the combo has no colour to offer (nothing chosen, or the
-  // colour not in use): a swatch there would read as a choice.
-  if (!enabled) return;
+  // The field shows the colour in every state: a disabled box (the colour
+  // not in use, or nothing to choose) is greyed around it, not emptied, as
+  // an owner-drawn combo box still paints its field while disabled.
   const wxRect field(4, 4, std::max(0, size.x - kArrowWidth - 8), std::max(0, size.y - 8));
   if (color_ & kNoColor) {
     paint->SetFont(peer->GetFont());

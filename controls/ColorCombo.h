@@ -50,7 +50,7 @@ class TColorCombo : public TControl {
   // callback, the tooltip.
   void ApplyPick(std::uint32_t picked, bool noColor);
 
-  // The face is drawn here, disabled without a swatch: a change of state
+  // The face is drawn here, greyed while disabled: a change of state
   // repaints it.
   void EnableWindow(bool enable) override;
 

@@ -112,7 +112,14 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
   // and the 16-pixel pictures sit centred in the column, 4 pixels in: GTK
   // puts a picture at the row's left padding and the text 5 pixels (its
   // toggle spacing) right of the picture, the label's margin adding the
-  // rest. A menu without pictures has no column and keeps GTK's places.
+  // rest. A menu without pictures has no column: its texts start 13 pixels
+  // from the row's left edge, check item or not, the tick 10 pixels left of
+  // them. GTK puts a check item's text after its box and gives every row
+  // of a menu the widest box's room (the texts were at 16, the ticks at 6),
+  // and a menu without check items room for the theme's box (the text of
+  // Options was at 31); so there the hidden box takes no room, the menu
+  // reserves none (TWxMenuAccess::ShowMenuColor), and the row's padding
+  // and the label's margin alone place the text.
   const std::string highlighted =
       "background-color: " + highlight + "; background-image: none; box-shadow: none; color: " + highlightText + ";";
   return menus("") + " { background-color: " + menu + "; }\n" +
@@ -126,7 +133,10 @@ std::string MenuStyleSheet(const MenuSheetColors& c) {
              " border-style: none; background-color: transparent; background-image: none;"
              " box-shadow: none; -gtk-icon-source: none; -gtk-icon-shadow: none; }\n" +
          pictured + " menuitem { padding-left: 4px; }\n" +
-         pictured + " menuitem label { margin-left: 13px; }\n";
+         pictured + " menuitem label { margin-left: 13px; }\n" +
+         plain + " menuitem check { min-width: 0; margin: 0; }\n" +
+         plain + " menuitem { padding-left: 3px; }\n" +
+         plain + " menuitem label { margin-left: 10px; }\n";
 }
 
 // The program's one style sheet for its menus, on the default screen, at
@@ -164,6 +174,20 @@ void StyleMenus(std::uint32_t menuColor) {
   }
 #else
   (void)menuColor;
+#endif
+}
+
+// Whether a GtkMenu keeps room for a check box left of every row's text
+// when none of its rows has one: GTK's default, which sizes that room by
+// the theme's box, not by the program's style sheet.
+void ReserveBoxRoom(void* gtkMenu, bool reserve) {
+#ifdef __WXGTK__
+  using SetReserve = void (*)(void*, int);
+  static const auto setReserve = ToolkitSymbol<SetReserve>("gtk_menu_set_reserve_toggle_size");
+  if (setReserve != nullptr && gtkMenu != nullptr) setReserve(gtkMenu, reserve ? 1 : 0);
+#else
+  (void)gtkMenu;
+  (void)reserve;
 #endif
 }
 
@@ -288,7 +312,7 @@ void TWxMenuAccess::ShowMenuColor(std::uint32_t color) {
   // Its rows were shown before, so what they show is known. The decorator
   // gives the column to a menu of commands with images; but check items
   // carry no picture here, and a menu whose rows show none (the Language
-  // menu's) has no column and keeps GTK's places for its texts.
+  // menu's) has no column, its texts placed as in a menu without images.
   bool pictures = false;
   for (const wxMenuItem* item : menu_->GetMenuItems()) pictures = pictures || item->GetBitmap().IsOk();
   if (pictured_ && !pictures) {
@@ -296,7 +320,11 @@ void TWxMenuAccess::ShowMenuColor(std::uint32_t color) {
       if (!item->IsSeparator()) ShowRowIconColumn(item->GetMenuItem(), kNoIconColumn);
     }
   }
-  NameWidget(menu_->m_menu, pictured_ && pictures ? kMenuName : kPlainMenuName);
+  const bool column = pictured_ && pictures;
+  NameWidget(menu_->m_menu, column ? kMenuName : kPlainMenuName);
+  // A plain menu's texts start where the style sheet puts them, not after
+  // room for a theme's check box (a menu of commands alone, as Options).
+  ReserveBoxRoom(menu_->m_menu, column);
 #endif
   StyleMenus(color);
 }

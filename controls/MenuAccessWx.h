@@ -14,8 +14,9 @@
 // menu bars are named, and one style sheet of the program's gives those
 // names the colours (the menus' background and the bar's, the menu text,
 // the highlight and its text on a bar title or row under the mouse, the
-// grey text of a disabled row), and in a menu with pictures the places of
-// the pictures and texts. A row draws its icon column itself.
+// grey text of a disabled row), and the places of the pictures and texts:
+// 38 pixels into the row in a menu with pictures, 13 in one without. A row
+// draws its icon column itself.
 #pragma once
 
 #include <cstdint>

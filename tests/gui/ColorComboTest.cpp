@@ -1,9 +1,11 @@
 // The colour combo and its grid on a real display, driven through the X
 // server: a click and F4 open the grid, arrows and Enter pick a colour, the
 // no-colour row gives 0x80000000, a click outside closes the grid without
-// reaching the window under it, and "More colors" cancelled returns to the
-// grid. Needs a display (run under Xvfb by xvfb-run.sh).
+// reaching the window under it, "More colors" cancelled returns to the
+// grid, and a disabled box still shows its swatch or "No color". Needs a
+// display (run under Xvfb by xvfb-run.sh).
 #include <gtest/gtest.h>
+#include <wx/settings.h>
 #include <wx/timer.h>
 
 #include <chrono>
@@ -314,6 +316,104 @@ TEST_F(ColorComboTest, MoreColoursCancelledReturnsToTheGrid) {
   EXPECT_EQ(grids, 2);
   EXPECT_EQ(ShownGrid(), nullptr);
   EXPECT_EQ(frame_->combo->GetColor(), 0x000000FFu);
+}
+
+// The box's client area as a grab of the screen shows it.
+struct BoxPixels {
+  test::Screen screen;
+  TPoint origin;
+  int width = 0;
+  int height = 0;
+  // 0xRRGGBB at (x, y) of the client area; an impossible colour outside it.
+  std::uint32_t At(int x, int y) const {
+    const int sx = origin.x + x;
+    const int sy = origin.y + y;
+    return x >= 0 && y >= 0 && x < width && y < height && sx < screen.width && sy < screen.height ? screen.At(sx, sy)
+                                                                                                    : 0xFF000000;
+  }
+};
+
+// The swatch: a run of `colour` (0xRRGGBB) across the middle row, at least
+// half the box wide, framed in black. Empty when it shows; else what is
+// wrong.
+std::string SwatchFault(const BoxPixels& b, std::uint32_t colour) {
+  if (b.screen.pixels.empty()) return "no screen grab";
+  const int y = b.height / 2;
+  int first = -1;
+  int last = -1;
+  for (int x = 0; x < b.width; ++x) {
+    if (b.At(x, y) != colour) continue;
+    if (first < 0) first = x;
+    last = x;
+  }
+  if (first < 0) return "no swatch";
+  for (int x = first; x <= last; ++x)
+    if (b.At(x, y) != colour) return "a broken swatch";
+  if (last - first + 1 < b.width / 2) return "a short swatch";
+  if (b.At(first - 1, y) != 0 || b.At(last + 1, y) != 0) return "a swatch not framed in black";
+  return "";
+}
+
+// Pixels in `ink` (0xRRGGBB) left of the arrow (the right 18 pixels).
+int InkLeftOfArrow(const BoxPixels& b, std::uint32_t ink) {
+  int n = 0;
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width - 18; ++x) n += b.At(x, y) == ink;
+  return n;
+}
+
+// Pixels of the arrow's part that differ between two grabs of the box.
+int ArrowChanges(const BoxPixels& a, const BoxPixels& b) {
+  int n = 0;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = a.width - 18; x < a.width; ++x) n += a.At(x, y) != b.At(x, y);
+  return n;
+}
+
+// Disabled, the box is drawn greyed around the colour it holds, not empty:
+// its swatch framed in black, and "No color" for a negative colour.
+TEST_F(ColorComboTest, DisabledBoxStillShowsItsColour) {
+  Open(0);
+  TColorCombo& box = *frame_->combo;
+  constexpr std::uint32_t kRed = 0xFF0000;  // the frame's colour 0x000000FF
+  // Grabs the box until the screen shows `state` (the box has painted it
+  // and the X server has the pixels); the last grab stays in `grab`.
+  auto shown = [&](const std::string& name, const std::function<bool(const BoxPixels&)>& state, BoxPixels& grab) {
+    return test::PumpUntil([&] {
+      const TRect r = box.GetClientRect();
+      grab.origin = box.ClientToScreen(TPoint{0, 0});
+      grab.width = int(r.Width());
+      grab.height = int(r.Height());
+      grab.screen = test::GrabScreen(test::ArtifactDir() / name);
+      return state(grab);
+    });
+  };
+  BoxPixels enabled;
+  EXPECT_TRUE(shown("color-combo-enabled.png", [&](const BoxPixels& b) { return SwatchFault(b, kRed).empty(); },
+                    enabled))
+      << "the enabled box: " << SwatchFault(enabled, kRed);
+
+  // Greyed: the arrow's part changes, the swatch stays.
+  box.EnableWindow(false);
+  ASSERT_FALSE(box.IsWindowEnabled());
+  BoxPixels disabled;
+  EXPECT_TRUE(shown("color-combo-disabled.png",
+                    [&](const BoxPixels& b) { return ArrowChanges(enabled, b) > 0 && SwatchFault(b, kRed).empty(); },
+                    disabled))
+      << "the disabled box: " << SwatchFault(disabled, kRed) << ", " << ArrowChanges(enabled, disabled)
+      << " pixels of the arrow's part changed";
+
+  // "No color" in the text colour, on the greyed face.
+  const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+  const std::uint32_t ink = (std::uint32_t(text.Red()) << 16) | (std::uint32_t(text.Green()) << 8) | text.Blue();
+  box.SetColor(kNoColor);
+  BoxPixels noColour;
+  EXPECT_TRUE(shown("color-combo-disabled-no-color.png",
+                    [&](const BoxPixels& b) { return InkLeftOfArrow(b, ink) >= 10 && InkLeftOfArrow(b, kRed) == 0; },
+                    noColour))
+      << "the disabled box with no colour: " << InkLeftOfArrow(noColour, ink) << " pixels of text ink, "
+      << InkLeftOfArrow(noColour, kRed) << " of the old swatch";
+  EXPECT_FALSE(box.IsWindowEnabled());
 }
 
 }  // namespace

@@ -3,8 +3,9 @@
 // a checked one with the 7 x 7 tick in its text colour, the shortcut texts
 // in the program's key names in every language (the keypad's "Num +", and
 // the page keys that no menu accelerator binds), the pictures centred in
-// the icon column and the texts right of it in a menu with pictures, GTK's
-// places in one without, and the keys doing what they did, once. Then the
+// the icon column and the texts right of it in a menu with pictures, the
+// texts 13 pixels in and the ticks 3 in one without, and the keys doing what
+// they did, once. Then the
 // program's colours under the mouse: a bar title filled in the highlight
 // colour with its text in the highlight text's (also after Escape closed
 // its menu under the mouse), the icon column in its own colour under a
@@ -141,6 +142,10 @@ constexpr int kColumn = 25;
 constexpr int kPicturedText = kColumn + 11 + 2;
 constexpr int kPictureInset = 4;
 constexpr int kPictureSize = 16;
+// In a menu without pictures: no column, the text 11 and 2 pixels in, the
+// tick's 7 columns from 3 pixels.
+constexpr int kPlainText = 11 + 2;
+constexpr int kPlainTickEnd = kPlainText - 10 + 7;
 
 void MoveTo(int x, int y) {
   test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
@@ -196,11 +201,13 @@ std::string CheckAreaFault(const test::Screen& s, const TRect& row, const TRect&
   return "";
 }
 
-// The first column right of the icon column with a pixel that is neither
-// `background` nor `column` in the row (two pixels in from its top and
-// bottom, where the menu's border may be); the row's right edge if none.
-int FirstInk(const test::Screen& s, const TRect& row, std::uint32_t background, std::uint32_t column) {
-  for (int x = row.left + kColumn; x < row.right; ++x)
+// The first column from `from` pixels into the row (right of the icon
+// column unless told) with a pixel that is neither `background` nor
+// `column` in the row (two pixels in from its top and bottom, where the
+// menu's border may be); the row's right edge if none.
+int FirstInk(const test::Screen& s, const TRect& row, std::uint32_t background, std::uint32_t column,
+             int from = kColumn) {
+  for (int x = row.left + from; x < row.right; ++x)
     for (int y = row.top + 2; y < row.bottom - 2; ++y) {
       const std::uint32_t p = Pixel(s, x, y);
       if (p != background && p != column) return x;
@@ -243,6 +250,18 @@ std::string PicturedRowFault(const Gtk& gtk, const test::Screen& s, void* item, 
   const int ink = FirstInk(s, row, background, column) - row.left;
   if (ink < kPicturedText || ink > kPicturedText + 1) return "the first ink at " + std::to_string(ink);
   return "";
+}
+
+// What a row of a menu without pictures holds where: its text from 13
+// pixels, the first ink right of the tick's place there too (a glyph may
+// start a pixel in, or a pixel out as a J does), from the row's left edge.
+// Empty when it holds; else what is wrong.
+std::string PlainRowFault(const Gtk& gtk, const test::Screen& s, void* item, std::uint32_t background) {
+  const TRect row = gtk.OnScreen(item);
+  const int text = gtk.TextOnScreen(gtk.child(item)).left - row.left;
+  const int ink = FirstInk(s, row, background, background, kPlainTickEnd) - row.left;
+  if (text == kPlainText && std::abs(ink - kPlainText) <= 1) return "";
+  return "the text at " + std::to_string(text) + ", the first ink at " + std::to_string(ink);
 }
 
 // Notes how a widget was drawn last (after its own handlers and the
@@ -394,9 +413,9 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
   // In every language: the View menu's rows (pictures; none checked and
   // the zoom commands disabled without a drawing), their pictures and
   // texts in their places, a disabled command's picture greyed as the tool
-  // bar greys it; and the Language menu's (check items, which carry no
-  // picture here), the current language checked, its texts where GTK puts
-  // them.
+  // bar greys it; the Options menu's one row (a submenu) and the Language
+  // menu's (check items, which carry no picture here), the current
+  // language checked: no pictures, so the texts 13 pixels in, the tick 3.
   for (const int language : {kLanguageCzech, kLanguageSlovak, kLanguageEnglish}) {
     frame->SwitchLanguage(language);
     bar = frame->GetMenuBar();
@@ -432,10 +451,16 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
           << language << ": the disabled row's picture " << id;
     }
     CloseMenus();
-    ClickTitle(gtk.OnScreen(bar->GetMenu(3)->m_owner));
     wxMenuItem* languages = bar->GetMenu(3)->FindItemByPosition(0);
-    ASSERT_TRUE(test::PumpUntil([&] { return gtk.mapped(languages->GetMenuItem()) != 0; }))
-        << "the Options menu opens";
+    {
+      DrawWatch languagesDrawn(gtk, languages->GetMenuItem());
+      ClickTitle(gtk.OnScreen(bar->GetMenu(3)->m_owner));
+      ASSERT_TRUE(languagesDrawn.WaitDrawn(false)) << language << ": the Options menu opens";
+    }
+    const test::Screen optionsMenu = test::GrabScreen(test::ArtifactDir() / "menu-options.png");
+    ASSERT_FALSE(optionsMenu.pixels.empty()) << "no screen grab";
+    EXPECT_EQ(PlainRowFault(gtk, optionsMenu, languages->GetMenuItem(), menuColour), "")
+        << language << ": the Options menu's Language row";
     const TRect languagesRow = gtk.OnScreen(languages->GetMenuItem());
     DrawWatch czech(gtk, row(kCmCzech));
     DrawWatch english(gtk, row(kCmEnglish));
@@ -454,7 +479,7 @@ TEST_F(MenuRowsTest, BarTicksAndShortcutTextsAreThePrograms) {
                                gtk.TextColour(gtk.child(item)), menuColour),
                 "")
           << language << ": language item " << id;
-      EXPECT_LT(text.left - gtk.OnScreen(item).left, kColumn) << language << ": the text of language item " << id;
+      EXPECT_EQ(PlainRowFault(gtk, languageMenu, item, menuColour), "") << language << ": language item " << id;
     }
     CloseMenus();
   }
@@ -689,8 +714,8 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
       << "the highlight right of the column";
   CloseMenus();
 
-  // The Language menu's rows show no pictures: no column, the texts where
-  // GTK puts them, the tick 10 pixels left of the text.
+  // The Language menu's rows show no pictures: no column, the texts 13
+  // pixels in, the tick 10 pixels left of the text.
   ClickTitle(gtk.OnScreen(f.languages->m_owner));
   ASSERT_TRUE(english.WaitDrawn(false)) << "the Language menu does not open";
   const test::Screen languageMenu = test::GrabScreen(test::ArtifactDir() / "menu-colours-languages.png");
@@ -701,7 +726,7 @@ TEST_F(MenuRowsTest, HighlightsAndDisabledTicksTakeTheProgramsColours) {
     const TRect text = gtk.TextOnScreen(gtk.child(item));
     EXPECT_EQ(CheckAreaFault(languageMenu, row, text, id == kCmEnglish, menu, Rgb(OwnMenuColours::kText), menu), "")
         << "language item " << id;
-    EXPECT_LT(text.left - row.left, kColumn) << "the text of language item " << id;
+    EXPECT_EQ(PlainRowFault(gtk, languageMenu, item, menu), "") << "language item " << id;
   }
   CloseMenus();
 

@@ -465,6 +465,8 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
     const bool levels = index == 0;
     bool finished = false;
     ShownField layerColour, pageColour;
+    std::uint32_t layerMiddle = 0xFFFFFFFF;
+    std::uint32_t pageMiddle = 0xFFFFFFFF;
     Run(
         doc,
         {
@@ -488,24 +490,27 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
               EXPECT_FALSE(Item(s, 1, 7025)->IsWindowEnabled());
               return true;
             },
-            // Disabled, a colour box shows no swatch: black there (the
-            // colour 0 of nothing chosen) would read as a choice.
+            // Disabled, a colour box still shows the colour it holds: the
+            // black swatch of colour 0 when nothing is chosen, greyed
+            // around, not an empty field.
             [&] {
               layerColour.Show(*RunningSheet(), 2, 15606);
               return true;
             },
+            // Asked again until the X server shows the painted swatch.
             [&] {
               if (!layerColour.Painted()) return false;
               if (!levels) {
-                EXPECT_NE(layerColour.Middle("parameters-layer-colour.png"), 0x000000u);
+                layerMiddle = layerColour.Middle("parameters-layer-colour.png");
+                if (layerMiddle != 0x000000u) return false;
               }
               pageColour.Show(*RunningSheet(), 1, 7025);
               return true;
             },
             [&] {
               if (!pageColour.Painted()) return false;
-              EXPECT_NE(pageColour.Middle("parameters-page-colour.png"), 0x000000u);
-              return true;
+              pageMiddle = pageColour.Middle("parameters-page-colour.png");
+              return pageMiddle == 0x000000u;
             },
             [&] {
               RunningSheet()->CmOk();
@@ -514,6 +519,10 @@ TEST_F(ParametersSheetTest, LayersPageOfAPaperSheetWithoutLevelsHasItsListAndFil
         },
         finished, index);
     EXPECT_TRUE(finished);
+    if (!levels) {
+      EXPECT_EQ(layerMiddle, 0x000000u) << "the disabled layer colour box shows no swatch";
+    }
+    EXPECT_EQ(pageMiddle, 0x000000u) << "the disabled page colour box shows no swatch";
     EXPECT_EQ(doc.GetSheet(index)->Data()->Levels().InUse(), levels);
   }
 }
