@@ -100,7 +100,7 @@ bool IsPaperSpaceBlockName(const WString& name) { return StartsWithNoCaseAscii(n
 
 bool FiniteWithin(const DRect& r) {
   for (double v : {r.x1, r.y1, r.x2, r.y2}) {
-    if (!std::isfinite(v) || v < -1e20 || v > 1e20) return false;
+    if (!std::isfinite(v) || v < -kFarthestCoordinate || v > kFarthestCoordinate) return false;
   }
   return true;
 }
