@@ -30,6 +30,7 @@
 #include "model/TagIndex.h"
 #include "model/cText.h"
 #include "tests/support/DxfWriter.h"
+#include "tests/support/InstalledShxFonts.h"
 #include "text/ShxParsedFont.h"
 #include "model/FontList.h"
 #include "model/ShxFont.h"
@@ -746,22 +747,8 @@ TEST(DxfReaderTest, RunningOutOfMemoryStopsTheImportWithTheLanguageTableMessage)
 // pass a threshold lowered to 24 MB above what was held, and the open
 // stops there.
 TEST(DxfReaderTest, TheLowMemoryStopHoldsTheOpenAtItsThreshold) {
-  // The SHX fonts join the font list for this test alone (the list is
-  // built once, by whichever test asks first).
-  struct ShxFonts {
-    ShxFonts() {
-      InstallShxFonts();
-      FontList::ResetForTest();
-    }
-    ~ShxFonts() {
-      SetShxMetricsSource(nullptr);
-      SetShxGlyphBoxSource(nullptr);
-      SetShxTextDrawer(nullptr);
-      SetShxOutlineSource(nullptr);
-      SetShxArchiveLoader(nullptr);
-      FontList::ResetForTest();
-    }
-  } shxFonts;
+  // The SHX fonts join the font list for this test alone.
+  const test::InstalledShxFonts shxFonts;
   DxfWriter w;
   w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE").Int(70, 1);
   w.Str(0, "STYLE").Str(2, "S").Int(70, 0).Real(40, 0).Real(41, 1).Str(3, "simplex.shx").Str(4, "").Str(0, "ENDTAB");
