@@ -125,9 +125,9 @@ std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, con
   const Vec3& o = insertionPoint;
   const Vec3 widthEnd{o.x + uVector.x * size[0], o.y + uVector.y * size[0], o.z + uVector.z * size[0]};
   const Vec3 heightEnd{o.x + vVector.x * size[1], o.y + vVector.y * size[1], o.z + vVector.z * size[1]};
-  const Vec3 far{widthEnd.x + heightEnd.x - o.x, widthEnd.y + heightEnd.y - o.y, 0.0};
+  const Vec3 opposite{widthEnd.x + heightEnd.x - o.x, widthEnd.y + heightEnd.y - o.y, 0.0};
   bool beyond = false;
-  for (const Vec3* corner : {&o, &widthEnd, &heightEnd, &far}) {
+  for (const Vec3* corner : {&o, &widthEnd, &heightEnd, &opposite}) {
     for (double v : {corner->x, corner->y}) {
       if (!std::isfinite(v)) return LossReason::ExtentNotFinite;
       beyond = beyond || std::fabs(v) > kFarthestCoordinate;
