@@ -132,6 +132,19 @@ class cDrawingData {
   // The glyphs a text needs: its font, display text and style.
   void LoadGlyphsForText(cText& text);
 
+  // ---- the stop of a long measure ----
+  // A placement's children are measured one by one when its insert is
+  // recalculated, and a text among them makes its strokes (about a
+  // kilobyte a character in an SHX font): a block of thousands of texts
+  // placed once may take a hundred megabytes in that one call. With a stop
+  // set, the insert asks it every few children; once it answers true the
+  // rest are left unmeasured, and whoever set it drops the drawing. The
+  // import sets its low-memory stop while it measures what it made; there
+  // is none otherwise.
+  using StopAsked = bool (*)();
+  void SetMeasureStop(StopAsked stop) { measureStop_ = stop; }
+  bool MeasureStopped() const { return measureStop_ && measureStop_(); }
+
  private:
   void MergeDuplicateBlocksOf(std::span<cOutObj* const> top, std::uint32_t protectedFirst, int protectedCount);
 
@@ -148,6 +161,7 @@ class cDrawingData {
   double scale_ = 1.0;
   cDrawingData* parent_ = nullptr;
   cDrawing* owner_ = nullptr;
+  StopAsked measureStop_ = nullptr;
 };
 
 }  // namespace kvn

@@ -383,7 +383,11 @@ void cInsert::Recalc(cDrawingData* data) {
     text->GetFullExtent(data, r);
     fullExtent.Union(r, firstFull);
   }
+  // Asked every 16 children: 16 texts of SHX strokes are a few hundred
+  // kilobytes past the stop, and the call costs nothing beside a measure.
+  constexpr std::size_t kStopEvery = 16;
   for (std::size_t i = 0; i < children_.Count(); ++i) {
+    if (i % kStopEvery == 0 && data && data->MeasureStopped()) break;
     cOutObj& child = *children_[i].object;
     // The plain extent is taken once and grown for the other two: asked
     // again it answers the same (an arc works out its outline each time).

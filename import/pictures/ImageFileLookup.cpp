@@ -40,6 +40,33 @@ WString FolderOf(const WString& path) {
   return WString(u"./");
 }
 
+// `rest` counted from `folder` ('/'-separated), with the "." components and
+// repeated separators of both dropped: the path the open's messages name,
+// and one key for one file however the drawing wrote it (".\\x.jpg" beside
+// a drawing opened from its own folder is "x.jpg", not "././x.jpg"). ".."
+// stays: lexically it would skip the folder a link leads to.
+WString JoinedPath(std::u16string_view folder, std::u16string_view rest) {
+  std::u16string joined(folder);
+  if (!joined.empty() && !rest.empty()) joined += u'/';
+  joined += rest;
+  const bool absolute = !joined.empty() && joined.front() == u'/';
+  const bool trailing = !joined.empty() && joined.back() == u'/';
+  std::u16string out;
+  for (std::size_t at = 0; at <= joined.size();) {
+    std::size_t end = joined.find(u'/', at);
+    if (end == std::u16string::npos) end = joined.size();
+    const std::u16string_view part = std::u16string_view(joined).substr(at, end - at);
+    if (!part.empty() && part != u".") {
+      if (absolute || !out.empty()) out += u'/';
+      out += part;
+    }
+    at = end + 1;
+  }
+  if (out.empty()) return WString(absolute ? u"/" : u".");
+  if (trailing) out += u'/';
+  return WString(std::u16string_view(out));
+}
+
 // The regular file in `folder` whose name equals `name` without regard to case.
 WString FindNoCase(const WString& folder, const WString& name) {
   DIR* dir = ::opendir(ToNativePath(folder).c_str());
@@ -48,8 +75,7 @@ WString FindNoCase(const WString& folder, const WString& name) {
   while (const dirent* entry = ::readdir(dir)) {
     const WString candidate = WString::FromUtf8(entry->d_name);
     if (!SameNoCase(candidate.View(), name.View())) continue;
-    WString path = folder;
-    path.Append(candidate);
+    const WString path = JoinedPath(folder.View(), candidate.View());
     if (IsRegularFile(path)) {
       found = path;
       break;
@@ -76,17 +102,13 @@ WString FindImageFile(const WString& stored, const WString& drawingFileName) {
   const WString folder = FolderOf(drawingFileName);
   // A relative path counts from the drawing, not from wherever the viewer
   // was started.
-  if (!path.IsEmpty() && path[0] != u'/') {
-    WString relative = folder;
-    relative.Append(path);
-    if (IsRegularFile(relative)) return relative;
-  } else if (IsRegularFile(path)) {
-    return path;
+  if (!path.IsEmpty()) {
+    const WString named = path[0] == u'/' ? JoinedPath({}, path.View()) : JoinedPath(folder.View(), path.View());
+    if (IsRegularFile(named)) return named;
   }
   const WString name = GetFileNamePart(path);
   if (name.IsEmpty()) return WString();
-  WString beside = folder;
-  beside.Append(name);
+  const WString beside = JoinedPath(folder.View(), name.View());
   if (IsRegularFile(beside)) return beside;
   return FindNoCase(folder, name);
 }

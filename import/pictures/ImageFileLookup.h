@@ -17,7 +17,8 @@ WString PortableImagePath(const WString& stored);
 // The regular file the stored path names (a relative one counted from the
 // folder of `drawingFileName`), else the one of its file name in that
 // folder (exact name first, then any name equal to it without regard to
-// case); empty when there is none.
+// case); empty when there is none. The path is given without "." components
+// or repeated separators, as the open's messages name it.
 WString FindImageFile(const WString& stored, const WString& drawingFileName);
 
 }  // namespace kvn

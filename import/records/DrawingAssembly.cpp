@@ -100,7 +100,7 @@ bool IsPaperSpaceBlockName(const WString& name) { return StartsWithNoCaseAscii(n
 
 bool FiniteWithin(const DRect& r) {
   for (double v : {r.x1, r.y1, r.x2, r.y2}) {
-    if (!std::isfinite(v) || v < -1e20 || v > 1e20) return false;
+    if (!std::isfinite(v) || v < -kFarthestCoordinate || v > kFarthestCoordinate) return false;
   }
   return true;
 }
@@ -131,6 +131,16 @@ void ComputeDrawingArea(cSheet& sheet, ObjectChain& objects, const std::vector<c
                         const std::vector<std::uint16_t>& entities, ImportStatistics& statistics,
                         const DRect* initialView) {
   cDrawingData* data = sheet.Data();
+  // One insert may hold thousands of texts whose strokes are made as it is
+  // measured: the stop is asked inside that measure too, not only between
+  // objects.
+  struct MeasureStop {
+    cDrawingData& data;
+    explicit MeasureStop(cDrawingData& d) : data(d) { data.SetMeasureStop(&ImportOutOfMemory); }
+    ~MeasureStop() { data.SetMeasureStop(nullptr); }
+    MeasureStop(const MeasureStop&) = delete;
+    MeasureStop& operator=(const MeasureStop&) = delete;
+  } measureStop(*data);
   cBlock& top = sheet.TopBlock();
   LevelTable& levels = data->Levels();
   InsertExpansionSize expansionSize(*data);

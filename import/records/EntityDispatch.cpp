@@ -245,8 +245,9 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kImage: {
       // The definition comes later (objects section): looked up when made.
       auto image = std::make_unique<cOneBitmap>(&record, c);
-      if (ImageSidesCollapse(image->uVector, image->vVector, image->size)) {
-        statistics.CountLoss(name, LossReason::DamagedCount);
+      if (const auto loss =
+              ImageLossBeforePlacing(image->insertionPoint, image->uVector, image->vVector, image->size)) {
+        statistics.CountLoss(name, *loss);
       } else {
         handOver(std::move(image));
       }

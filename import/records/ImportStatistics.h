@@ -19,6 +19,10 @@ namespace kvn {
 
 enum class ImportSpace { Model, Paper, Block };
 
+// The farthest an object of a sheet may reach either way in x or y: the
+// assembly drops one that reaches farther (LossReason::ExtentTooLarge).
+inline constexpr double kFarthestCoordinate = 1e20;
+
 enum class DropReason {
   UnknownName,            // an entity name the import does not know
   NotDrawn,               // a type the viewer does not draw (POINT, RAY, XLINE, 3DSOLID...)

@@ -116,12 +116,27 @@ WString YxxfReader::ImageFile(std::uint64_t imageDefHandle) const {
   return d ? FindImageFile(d->fileName, fileName) : WString();
 }
 
-bool ImageSidesCollapse(const Vec3& uVector, const Vec3& vVector, const double size[2]) {
+std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, const Vec3& uVector,
+                                                 const Vec3& vVector, const double size[2]) {
   for (const auto& [perPixel, pixels] : {std::pair{uVector, size[0]}, std::pair{vVector, size[1]}}) {
     const double length = std::hypot(perPixel.x, perPixel.y, perPixel.z) * std::fabs(pixels);
-    if (!(length > 0.0) || !std::isfinite(length)) return true;
+    if (!(length > 0.0) || !std::isfinite(length)) return LossReason::DamagedCount;
   }
-  return false;
+  const Vec3& o = insertionPoint;
+  const Vec3 widthEnd{o.x + uVector.x * size[0], o.y + uVector.y * size[0], o.z + uVector.z * size[0]};
+  const Vec3 heightEnd{o.x + vVector.x * size[1], o.y + vVector.y * size[1], o.z + vVector.z * size[1]};
+  const Vec3 opposite{widthEnd.x + heightEnd.x - o.x, widthEnd.y + heightEnd.y - o.y, 0.0};
+  bool beyond = false;
+  for (const Vec3* corner : {&o, &widthEnd, &heightEnd, &opposite}) {
+    for (double v : {corner->x, corner->y}) {
+      if (!std::isfinite(v)) return LossReason::ExtentNotFinite;
+      beyond = beyond || std::fabs(v) > kFarthestCoordinate;
+    }
+  }
+  if (beyond) return LossReason::ExtentTooLarge;
+  PictureFrame frame;
+  if (!PlacePictureFrame(ImportMatrix(), o, widthEnd, heightEnd, true, frame)) return LossReason::DamagedCount;
+  return std::nullopt;
 }
 
 cOneBitmap::cOneBitmap() = default;

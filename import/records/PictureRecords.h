@@ -17,8 +17,11 @@
 // cOneBitmap: insertion point 10/20/30 (O), u vector 11/21/31 (one pixel
 // along x), v vector 12/22/32 (one pixel along y), size in pixels 13/23
 // (A = O + u x width, B = O + v x height), image definition handle 340.
-// An IMAGE whose sides in the file have no length is damaged: the dispatch
-// counts it lost (LossReason::DamagedCount) and hands it on no further.
+// An IMAGE that cannot be placed as the file gives it is left out by the
+// dispatch, counted lost and handed on no further (ImageLossBeforePlacing):
+// sides of no length, or so short that the frame collapses, are damage
+// (LossReason::DamagedCount); a corner beyond what the assembly keeps of any
+// object is ExtentTooLarge (or ExtentNotFinite).
 // The first MakeObject finds the definition (YxxfReader::imageDefs), the
 // file (FindImageFile: the stored path, else its name beside the drawing)
 // and loads it as a bitmap, once for all the records that show that file
@@ -48,7 +51,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
+#include "import/records/ImportStatistics.h"
 #include "import/records/cOneObjRec.h"
 
 namespace kvn {
@@ -62,9 +67,14 @@ struct PictureFrame;
 bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const Vec3& widthEnd,
                        const Vec3& heightEnd, bool imageRule, PictureFrame& frame);
 
-// Whether an IMAGE's sides as the file gives them (a pixel's vector times
-// the pixels) have no length, or none that is a number: nothing to show.
-bool ImageSidesCollapse(const Vec3& uVector, const Vec3& vVector, const double size[2]);
+// Why an IMAGE as the file gives it (corners O, O + u x width, O + v x
+// height) cannot be shown, judged in the file's own coordinates: sides
+// without a length that is a number, a corner not finite or beyond
+// kFarthestCoordinate in x or y, or a frame PlacePictureFrame would refuse
+// (far out, a pixel's width is lost in the rounding of its corner). Empty
+// when it can be placed.
+std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, const Vec3& uVector,
+                                                 const Vec3& vVector, const double size[2]);
 
 class cOneBitmap : public SpooledRecord<cOneBitmap> {
  public:

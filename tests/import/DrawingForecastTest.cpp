@@ -153,9 +153,10 @@ std::string TextSampleArray(const std::filesystem::path& dir, int columns, int r
 }
 
 // One INSERT of `columns` x `rows` cells of a block of 20 lines, with
-// `drawn` attributes in simplex.shx and 100 the insert keeps without
-// drawing them (invisible): some 17 KB.
-std::string AttributedArray(int columns, int rows, int drawn) {
+// `drawn` attributes in simplex.shx and `undrawn` (100: some 17 KB) the
+// insert keeps without drawing them (invisible), each of the value `value`
+// when one is given.
+std::string AttributedArray(int columns, int rows, int drawn, int undrawn = 100, const std::string& value = "") {
   test::DxfWriter w;
   w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
   w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE").Int(70, 1);
@@ -165,10 +166,11 @@ std::string AttributedArray(int columns, int rows, int drawn) {
   w.EndBlock().EndSection().Section("ENTITIES");
   w.Str(0, "INSERT").Str(8, "0").Int(66, 1).Str(2, "B").Point(10, 0, 0).Int(70, columns).Int(71, rows);
   w.Real(44, 30).Real(45, 30);
-  for (int k = 0; k < drawn + 100; ++k) {
+  for (int k = 0; k < drawn + undrawn; ++k) {
     w.Str(0, "ATTRIB").Str(8, "0");
     if (k >= drawn) w.Int(60, 1);
-    w.Point(10, 0, -k).Real(40, 0.5).Str(1, "VALUE " + std::to_string(k)).Str(2, "TAG" + std::to_string(k));
+    w.Point(10, 0, -k).Real(40, 0.5).Str(1, value.empty() ? "VALUE " + std::to_string(k) : value);
+    w.Str(2, "TAG" + std::to_string(k));
     w.Int(70, 0).Str(7, "S");
   }
   w.Str(0, "SEQEND").Str(8, "0").EndSection().Eof();
@@ -185,6 +187,9 @@ TEST(DrawingForecast, AttributedArrayCellsAreWeighedWithTheirAttributes) {
   ExpectRefused("1,000 x 300 cells of 104 attributes", AttributedArray(1000, 300, 4));
   // Past the ceiling by the lists alone: the lines are 1 GB.
   ExpectRefused("1,000 x 300 cells of 100 undrawn attributes", AttributedArray(1000, 300, 0));
+  // By one list of one attribute, the first and only: 6 KB a cell, 1.8 GB.
+  ExpectRefused("1,000 x 300 cells of one undrawn attribute of 3,000 characters",
+                AttributedArray(1000, 300, 0, 1, std::string(3000, 'v')));
   for (const auto& [name, file] : {std::pair{"sample", TextSampleArray(dir, 1, 1)},
                                    std::pair{"sample, 100 x 10 cells", TextSampleArray(dir, 100, 10)},
                                    std::pair{"10 x 10 cells of 104 attributes", AttributedArray(10, 10, 4)}}) {

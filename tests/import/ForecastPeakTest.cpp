@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "document/cDrawing.h"
@@ -34,6 +35,7 @@
 #include "tests/support/BombDrawings.h"
 #include "tests/support/CapacityDrawings.h"
 #include "tests/support/DxfWriter.h"
+#include "tests/support/InstalledShxFonts.h"
 #include "tests/support/OleFixtures.h"
 
 namespace kvn {
@@ -92,12 +94,19 @@ Measured Measure(const std::string& file) {
   return m;
 }
 
-// A block of `texts` texts of five letters placed once, and as many at the top.
-std::string Texts(int texts) {
+// A block of `texts` texts of five letters placed once, and as many at the
+// top; in a style whose font is `font` when one is named.
+std::string Texts(int texts, const char* font = nullptr) {
   test::DxfWriter w;
   w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
-  auto text = [&w](int i) {
+  if (font) {
+    w.Section("TABLES").Str(0, "TABLE").Str(2, "STYLE").Int(70, 1);
+    w.Str(0, "STYLE").Str(2, "S").Int(70, 0).Real(40, 0).Real(41, 1).Str(3, font).Str(4, "").Str(0, "ENDTAB");
+    w.EndSection();
+  }
+  auto text = [&w, font](int i) {
     w.Str(0, "TEXT").Str(8, "0").Point(10, (i % 50) * 12.0, (i / 50) * 4.0).Real(40, 2.0).Str(1, "ABCDE");
+    if (font) w.Str(7, "S");
   };
   w.Section("BLOCKS").Block("T");
   for (int i = 0; i < texts; ++i) text(i);
@@ -123,6 +132,7 @@ TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
   struct Case {
     const char* name;
     std::string file;
+    bool shx = false;  // drawn with the built-in SHX fonts, strokes and all
   };
   const Case cases[] = {
       {"doubling lattice of 12", test::BombDxf({test::BombShape::Doubling, 12})},
@@ -133,11 +143,18 @@ TEST(ForecastPeak, NestedAndTurnedPlacementsPeakWithinTheForecast) {
       {"2,000 of 100 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 100, 2000)},
       {"300 of 1,000 each at its angle", test::SymbolPlacementsDxf(test::Placing::OwnAngles, 1000, 300)},
       {"3,000 texts, and a block of them placed once", Texts(3000)},
+      // The built-in SHX faces, named as styles name them: with the file's
+      // extension or without.
+      {"3,000 texts in simplex.shx, and a block of them", Texts(3000, "simplex.shx"), true},
+      {"3,000 texts in simplex, and a block of them", Texts(3000, "simplex"), true},
+      {"3,000 texts in txt, and a block of them", Texts(3000, "txt"), true},
       {"a block of 100,000 lines placed once", test::SymbolPlacementsDxf(test::Placing::OneAngle, 100000, 1)},
       {"a picture of 1,200 x 1,200 in an OLE frame", OleFramePicture(1200)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    std::optional<test::InstalledShxFonts> shxFonts;
+    if (c.shx) shxFonts.emplace();
     const Measured m = Measure(c.file);
     ASSERT_TRUE(m.opened);
     ASSERT_TRUE(m.forecast.Within());

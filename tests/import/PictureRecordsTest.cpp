@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "document/DwgLoadReport.h"
 #include "document/cDrawingDoc.h"
@@ -248,6 +249,15 @@ TEST(PictureRecords, ImagePathsOpenRegularFilesOnly) {
   EXPECT_EQ(FindImageFile(WString(u"plans\\Pic.png"), drawing).ToUtf8(), (dir / "plans/Pic.png").string());
   EXPECT_EQ(FindImageFile(WString(u"..\\Pic.png"), WString::FromUtf8((dir / "plans" / "d.dxf").string())).ToUtf8(),
             (dir / "plans/../Pic.png").string());
+  // A path the drawing stores from its own folder is named without "./":
+  // from a full path, and from the folder itself.
+  EXPECT_EQ(FindImageFile(WString(u".\\PIC.PNG"), drawing).ToUtf8(), (dir / "Pic.png").string());
+  EXPECT_EQ(FindImageFile(WString(u".\\plans\\.\\Pic.png"), drawing).ToUtf8(), (dir / "plans/Pic.png").string());
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  const std::string fromFolder = FindImageFile(WString(u".\\Pic.png"), WString(u"d.dxf")).ToUtf8();
+  std::filesystem::current_path(started);
+  EXPECT_EQ(fromFolder, "Pic.png");
   EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\sub.png"), drawing).IsEmpty());
   EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\"), drawing).IsEmpty());
   EXPECT_EQ(PortableImagePath(WString(u"c:\\a\\b.png")).ToUtf8(), "/a/b.png");
@@ -370,14 +380,25 @@ TEST(PictureRecords, PicturesRefusedForTheirSizeAreCountedAndToldOnce) {
   }
 }
 
+// Where the IMAGE `odd` of ThreeImagesDrawing lies and how high it is: the
+// others lie at x = 10 k, with v = (0, 0.5) and 48 pixels high.
+struct OddImage {
+  double x = 10, vy = 0.5, pixelsHigh = 48;
+};
+
 // A line and three IMAGEs of the definition 2A naming `file`; the IMAGE
-// `collapsed` has no v vector, and `handle` is the one the IMAGEs name.
-std::string ThreeImagesDrawing(const std::string& file, int collapsed, const char* handle) {
+// `collapsed` has no v vector unless `odd` says how it differs, and `handle`
+// is the one the IMAGEs name.
+std::string ThreeImagesDrawing(const std::string& file, int collapsed, const char* handle,
+                               const OddImage* odd = nullptr) {
+  static constexpr OddImage kNoV{10, 0, 48};
+  if (!odd) odd = &kNoV;
   DxfWriter w;
   w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
   for (int k = 0; k < 3; ++k) {
-    w.Str(0, "IMAGE").Str(8, "0").Point(10, 10.0 * k, 5).Point(11, 0.5, 0, 0).Point(12, 0, k == collapsed ? 0 : 0.5, 0);
-    w.Real(13, 64).Real(23, 48).Str(340, handle);
+    const bool isOdd = k == collapsed;
+    w.Str(0, "IMAGE").Str(8, "0").Point(10, isOdd ? odd->x : 10.0 * k, 5).Point(11, 0.5, 0, 0);
+    w.Point(12, 0, isOdd ? odd->vy : 0.5, 0).Real(13, 64).Real(23, isOdd ? odd->pixelsHigh : 48).Str(340, handle);
   }
   w.EndSection().Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, file).EndSection().Eof();
   return w.Bytes();
@@ -441,8 +462,9 @@ std::string PngClaimingMoreThanItsData() {
 }
 
 // A picture placed in a drawing that does not show (its file missing,
-// damaged or claiming more than it holds, its image without a size or
-// without a definition) is counted under skipped, each IMAGE once, and the
+// damaged or claiming more than it holds, its image without a size, of a
+// size too small to draw or beyond the farthest coordinate, or without a
+// definition) is counted under skipped, each IMAGE once, and the
 // open names the file and says why, once however many IMAGEs show it; a
 // damaged file that shows what could be read is counted apart and named
 // too. The drawing's line is shown whatever happens to its pictures.
@@ -456,21 +478,32 @@ TEST(PictureRecords, PicturesThatDoNotShowWholeAreNamedOnceAndCounted) {
     const std::string* bytes;  // the file saved beside the drawing as pic.png or pic.jpg; none when null
     int collapsed;
     const char* handle;
+    std::optional<OddImage> odd;  // the IMAGE `collapsed`, when it has a v vector
     std::size_t shown;
     const char* reason;
     std::uint64_t skipped;
     Told told;
     int text;
   } cases[] = {
-      {"missing PNG", "C:\\gone\\lost.png", nullptr, -1, "2A", 0, "picture file not found", 3, Told::kNotFound,
+      {"missing PNG", "C:\\gone\\lost.png", nullptr, -1, "2A", {}, 0, "picture file not found", 3, Told::kNotFound,
        kStrPictureNotFound},
-      {"cut PNG", "C:\\gone\\pic.png", &cutPng, -1, "2A", 0, "picture file not read", 3, Told::kNotRead,
+      {"cut PNG", "C:\\gone\\pic.png", &cutPng, -1, "2A", {}, 0, "picture file not read", 3, Told::kNotRead,
        kStrPictureNotRead},
-      {"PNG claiming more than its data", "pic.png", nullptr, -1, "2A", 0, "picture file not read", 3, Told::kNotRead,
+      {"PNG claiming more than its data", "pic.png", nullptr, -1, "2A", {}, 0, "picture file not read", 3,
+       Told::kNotRead, kStrPictureNotRead},
+      {"zero v vector", "pic.png", &png, 1, "2A", {}, 2, "damaged count", 1, Told::kCount, kStrLostDamagedCount},
+      {"v vector of 1e-300", "pic.png", &png, 1, "2A", OddImage{10, 1e-300, 48}, 2, "damaged count", 1, Told::kCount,
+       kStrLostDamagedCount},
+      {"1e-300 pixels high", "pic.png", &png, 2, "2A", OddImage{20, 0.5, 1e-300}, 2, "damaged count", 1,
+       Told::kCount, kStrLostDamagedCount},
+      {"at x = 1e22", "pic.png", &png, 0, "2A", OddImage{1e22, 0.5, 48}, 2, "extent beyond 1e20", 1, Told::kCount,
+       kStrLostBeyondRange},
+      {"cut JPEG", "pic.jpg", &cutJpeg, -1, "2A", {}, 3, "picture read in part", 0, Told::kInPart, kStrPictureInPart},
+      {"cut JPEG stored beside", ".\\pic.jpg", &cutJpeg, -1, "2A", {}, 3, "picture read in part", 0, Told::kInPart,
+       kStrPictureInPart},
+      {"cut PNG stored beside", ".\\pic.png", &cutPng, -1, "2A", {}, 0, "picture file not read", 3, Told::kNotRead,
        kStrPictureNotRead},
-      {"zero v vector", "pic.png", &png, 1, "2A", 2, "damaged count", 1, Told::kCount, kStrLostDamagedCount},
-      {"cut JPEG", "pic.jpg", &cutJpeg, -1, "2A", 3, "picture read in part", 0, Told::kInPart, kStrPictureInPart},
-      {"no definition", "pic.png", &png, -1, "2B", 0, "no picture file named", 3, Told::kCount,
+      {"no definition", "pic.png", &png, -1, "2B", {}, 0, "no picture file named", 3, Told::kCount,
        kStrLostPictureUnnamed},
   };
   const std::string claiming = PngClaimingMoreThanItsData();
@@ -484,7 +517,7 @@ TEST(PictureRecords, PicturesThatDoNotShowWholeAreNamedOnceAndCounted) {
       ASSERT_TRUE(test::SaveBytes(file, {c.bytes->begin(), c.bytes->end()}));
     }
     const WString drawing = WString::FromUtf8((dir / "plan.dxf").string());
-    Loaded loaded = Load(ThreeImagesDrawing(c.stored, c.collapsed, c.handle), drawing);
+    Loaded loaded = Load(ThreeImagesDrawing(c.stored, c.collapsed, c.handle, c.odd ? &*c.odd : nullptr), drawing);
     ASSERT_TRUE(loaded.result.Ok());
     ASSERT_EQ(loaded.objects.size(), 1 + c.shown);
     EXPECT_EQ(loaded.objects[0]->AsBitmap(), nullptr);
