@@ -285,7 +285,8 @@ void CairoDC::SetJoinStrokes(bool on) {
 
 bool CairoDC::JoinsWith(const StrokeStyle& style, COLORREF color) const {
   const StrokeStyle& a = run_.style;
-  if (!run_.open || run_.color != color || run_.antialias != antialias_ || run_.points >= kMaxJoinedPoints) return false;
+  if (!run_.open || run_.color != color || run_.antialias != antialias_ || run_.points >= kMaxJoinedPoints)
+    return false;
   if (a.thin != style.thin || a.width != style.width || a.dashCount != style.dashCount || a.cap != style.cap ||
       a.join != style.join)
     return false;

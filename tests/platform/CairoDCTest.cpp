@@ -244,7 +244,8 @@ TEST(CairoDCTest, JoinedStrokesAreOneOperationHoldingTheSeparateStrokes) {
   }
   cairo_surface_flush(surface);
   const std::uint8_t* data = cairo_image_surface_get_data(surface);
-  for (int i = 0; i < 120 * 80; ++i) EXPECT_EQ(data[4 * i] & data[4 * i + 1] & data[4 * i + 2], 0xFF) << "drawn at " << i;
+  for (int i = 0; i < 120 * 80; ++i)
+    EXPECT_EQ(data[4 * i] & data[4 * i + 1] & data[4 * i + 2], 0xFF) << "drawn at " << i;
   cairo_surface_destroy(surface);
 }
 
