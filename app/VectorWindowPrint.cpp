@@ -69,10 +69,15 @@ void cVectorWindow::CmPrint() {
       printOut.collatedSets = 1;
     }
     cMsgDlg* owner = frame;
-    if (RunPrintJob(owner, &printOut, perPageCopies, options.printToFile != 0, nullptr) &&
-        printOut.transparencyWarning && owner) {
-      owner->MessageBoxStr(LoadLangString(kStrTransparencyCaption), kMbOk | kMbIconWarning,
-                           LoadLangString(kStrTransparencyWarning));
+    if (RunPrintJob(owner, &printOut, perPageCopies, options.printToFile != 0, nullptr) && owner) {
+      if (printOut.transparencyWarning) {
+        owner->MessageBoxStr(LoadLangString(kStrTransparencyCaption), kMbOk | kMbIconWarning,
+                             LoadLangString(kStrTransparencyWarning));
+      }
+      if (printOut.vectorPagesAsPictures > 0) {
+        owner->MessageBoxStr(LoadLangString(kStrTransparencyCaption), kMbOk | kMbIconWarning,
+                             LoadLangString(kStrPagesPrintedAsPictures));
+      }
     }
   }
   // The parameters open once the dialog is gone: over the main frame, not

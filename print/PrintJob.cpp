@@ -207,7 +207,7 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
           ++printed;
           if (!painted) {
             // A page that failed is an error; one the user stopped, a cancel.
-            result = printOut->pageFailed ? kSpError : kSpAppAbort;
+            result = !printOut->pageFailed ? kSpAppAbort : printOut->pageOutOfMemory ? kSpOutOfMemory : kSpError;
             return abortDoc();
           }
           if (!StepMonitor(monitor, -1, false)) {

@@ -33,6 +33,8 @@ enum PrintWhat : int {
 inline constexpr int kStrBadPaperFormat = 2154;
 inline constexpr int kStrTransparencyWarning = 18248;
 inline constexpr int kStrTransparencyCaption = 1186;
+// Vector pages printed as pictures (APXPrintOut::vectorPagesAsPictures).
+inline constexpr int kStrPagesPrintedAsPictures = 19976;
 inline constexpr int kStrPrintPreviewTitle = 16106;
 inline constexpr int kStrScaleWord = 19010;
 

@@ -14,6 +14,7 @@
 #include "model/cOutObj.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Region.h"
+#include "platform/print/PrintDC.h"
 #include "render/DrawInfo.h"
 #include "render/InsertChildList.h"
 #include "render/SheetPainter.h"
@@ -281,6 +282,7 @@ bool APXPrintOut::PrintPage(TDC* dc, int page, bool capture, std::uint8_t* out, 
                             int total, bool useFilter, bool noDevice, int) {
   if (out) *out = 1;
   pageFailed = false;
+  pageOutOfMemory = false;
   const PagePlace place = PlaceOfPage(page);
 
   bool raster = !options_.vectorMode;
@@ -301,22 +303,28 @@ bool APXPrintOut::PrintPage(TDC* dc, int page, bool capture, std::uint8_t* out, 
   const std::int32_t minLinePx =
       std::max<std::int32_t>(1, std::int32_t(std::floor(dpi * options_.minLineWidthMm / 25.4 + 0.5)));
 
-  if (!raster && !capture) return PrintVector(dc, place, dpi, minLinePx, useFilter, noDevice);
+  if (!raster && !capture) {
+    switch (PrintVector(dc, place, dpi, minLinePx, useFilter, noDevice)) {
+      case VectorPage::Printed: return true;
+      case VectorPage::Failed: return false;
+      case VectorPage::TooLarge: ++vectorPagesAsPictures; break;
+    }
+  }
   return PrintRaster(dc, place, dpi, divisor, minLinePx, capture, monitor, done, total, useFilter, noDevice, png);
 }
 
-bool APXPrintOut::PrintVector(TDC* dc, const PagePlace& place, double dpi, std::int32_t minLinePx, bool useFilter,
-                              bool noDevice) {
-  if (!dc && !noDevice) return true;
+APXPrintOut::VectorPage APXPrintOut::PrintVector(TDC* dc, const PagePlace& place, double dpi,
+                                                 std::int32_t minLinePx, bool useFilter, bool noDevice) {
+  if (!dc && !noDevice) return VectorPage::Printed;
   cDrawingData* data = drawing_.Data();
-  if (!data || !drawing_.TopBlock()) return true;
+  if (!data || !drawing_.TopBlock()) return VectorPage::Printed;
   TDC* target = noDevice ? nullptr : dc;
   const double ppu = PixelsPerUnit(dpi);
   const double originX = dpi * (record_.positionX - record_.printableOffsetX) / 25.4 - place.origin.x * ppu;
   const double originY = dpi * (record_.positionY - record_.printableOffsetY) / 25.4 - place.origin.y * ppu;
   if (!std::isfinite(ppu) || !(ppu > 0) || !std::isfinite(originX) || !std::isfinite(originY)) {
     pageFailed = true;
-    return false;
+    return VectorPage::Failed;
   }
   DeviceRect page{RoundSubpixel(place.rect.x1 * ppu + originX), RoundSubpixel(place.rect.y1 * ppu + originY),
                   RoundSubpixel(place.rect.x2 * ppu + originX), RoundSubpixel(place.rect.y2 * ppu + originY)};
@@ -325,7 +333,7 @@ bool APXPrintOut::PrintVector(TDC* dc, const PagePlace& place, double dpi, std::
     target->LPtoDP(corners, 2);
     const TRegion region(TRect{std::min(corners[0].x, corners[1].x), std::min(corners[0].y, corners[1].y),
                                std::max(corners[0].x, corners[1].x), std::max(corners[0].y, corners[1].y)});
-    if (target->SelectClipRgn(&region) == kRegionError) return true;
+    if (target->SelectClipRgn(&region) == kRegionError) return VectorPage::Printed;
   }
   WorldMapping mapping;
   mapping.outputMode = OutputMode::DirectPrinter;
@@ -335,7 +343,7 @@ bool APXPrintOut::PrintVector(TDC* dc, const PagePlace& place, double dpi, std::
   mapping.originY = originY;
   mapping.lineWidthFactor = minLinePx * 256;
   mapping.SetDeviceClip(DeviceRect{page.left - 1, page.top - 1, page.right + 1, page.bottom + 1});
-  {
+  auto paint = [&] {
     cDrawInfo info(mapping, data, target, nullptr);
     info.options.outlineText = options_.decompose;
     info.options.solidPen = options_.decompose;
@@ -351,9 +359,37 @@ bool APXPrintOut::PrintVector(TDC* dc, const PagePlace& place, double dpi, std::
     chain.levelColorsWhenPrinting = drawing_.pageFlags[0] != 0;
     chain.pageColorsWhenPrinting = drawing_.pageFlags[1] != 0;
     PaintObjectChain(&data->Levels(), data, drawing_.TopBlock(), &drawing_, place.drawingPage, info, chain);
+  };
+  // The printer's document keeps the page until it ends, outside the
+  // counting heap. The page is painted first only to count what it would
+  // keep: one that would take the process past what it may hold goes by the
+  // raster road, whose bands are bounded whatever the page holds.
+  auto* printer = dynamic_cast<TPrintDC_*>(target);
+  if (printer) {
+    // Only the page that is drawn marks a semi-transparent area.
+    const std::uint8_t marked = transparencyWarning;
+    printer->ResetOutput();
+    printer->SetReach(CairoDC::Reach::CountOnly);
+    paint();
+    printer->SetReach(CairoDC::Reach::Surface);
+    transparencyWarning = marked;
+    if (!TPrintDC_::PageFits(printer->Output())) {
+      target->SelectClipRgn(nullptr);
+      return VectorPage::TooLarge;
+    }
   }
+  if (printer) printer->SetPageWatch(true);
+  paint();
+  if (printer) printer->SetPageWatch(false);
   if (target) target->SelectClipRgn(nullptr);
-  return true;
+  // What the count missed and the memory watch caught: what was kept of the
+  // page cannot be taken back, so the print stops.
+  if (printer && printer->PageOverflowed()) {
+    pageFailed = true;
+    pageOutOfMemory = true;
+    return VectorPage::Failed;
+  }
+  return VectorPage::Printed;
 }
 
 }  // namespace kvn

@@ -71,6 +71,9 @@ class TMyPrintOut {
   // Set by PrintPage when it returned false for a failure rather than a
   // cancel: the job then reports an error, not "Printing canceled".
   bool pageFailed = false;
+  // With pageFailed: the page could not be held in memory (the job reports
+  // "Out of memory").
+  bool pageOutOfMemory = false;
   // The print-out was cancelled before it was printed: it prints nothing.
   bool cancelled = false;
 };
@@ -121,6 +124,10 @@ class APXPrintOut : public TMyPrintOut {
 
   // The semi-transparent-element flag the painter sets on vector pages.
   std::uint8_t transparencyWarning = 0;
+  // Vector pages printed as pictures instead, because the printer's
+  // document would have kept more of them than the process may hold (the
+  // print command tells the user once, kStrPagesPrintedAsPictures).
+  int vectorPagesAsPictures = 0;
 
   // Where print page `page` (from 1) lies: its rectangle in drawing units,
   // the tile origin and the drawing page.
@@ -137,8 +144,9 @@ class APXPrintOut : public TMyPrintOut {
   void PaintStrips(TDC& dc, const TRect& clip);
 
  private:
-  bool PrintVector(TDC* dc, const PagePlace& place, double dpi, std::int32_t minLinePx, bool useFilter,
-                   bool noDevice);
+  enum class VectorPage { Printed, Failed, TooLarge };
+  VectorPage PrintVector(TDC* dc, const PagePlace& place, double dpi, std::int32_t minLinePx, bool useFilter,
+                         bool noDevice);
   bool PrintRaster(TDC* dc, const PagePlace& place, double dpi, int divisor, std::int32_t minLinePx,
                    bool capture, ProgressMonitor* monitor, int done, int total, bool useFilter, bool noDevice,
                    bool pngPassThrough);

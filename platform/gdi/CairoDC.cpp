@@ -112,6 +112,10 @@ void CairoDC::RecoverFromError() {
 
 void CairoDC::AppendPath(cairo_t* cr, const GdiPath& path, double dx, double dy) {
   cairo_new_path(cr);
+  AddPath(cr, path, dx, dy);
+}
+
+void CairoDC::AddPath(cairo_t* cr, const GdiPath& path, double dx, double dy) {
   const DPoint* p = path.Points();
   const std::uint8_t* t = path.Types();
   std::uint32_t n = path.Count();
@@ -217,6 +221,10 @@ void CairoDC::StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle
                              bool dashed) const {
   cairo_identity_matrix(cr);
   AppendPath(cr, path, dx + 0.5, dy + 0.5);
+  StrokeCurrentPath(cr, style, dashed);
+}
+
+void CairoDC::StrokeCurrentPath(cairo_t* cr, const StrokeStyle& style, bool dashed) {
   cairo_set_dash(cr, dashed ? style.dashes : nullptr, dashed ? int(style.dashCount) : 0, 0);
   if (style.thin) {
     cairo_set_line_width(cr, 1.0);
@@ -270,9 +278,90 @@ const GdiPath& CairoDC::Guarded(const GdiPath& path, bool forFill) {
   return guard_;
 }
 
+void CairoDC::SetJoinStrokes(bool on) {
+  if (!on) FlushStrokes();
+  joinStrokes_ = on;
+}
+
+bool CairoDC::JoinsWith(const StrokeStyle& style, COLORREF color) const {
+  const StrokeStyle& a = run_.style;
+  if (!run_.open || run_.color != color || run_.antialias != antialias_ || run_.points >= kMaxJoinedPoints)
+    return false;
+  if (a.thin != style.thin || a.width != style.width || a.dashCount != style.dashCount || a.cap != style.cap ||
+      a.join != style.join)
+    return false;
+  if (!std::equal(a.dashes, a.dashes + a.dashCount, style.dashes)) return false;
+  // A hairline's nib is not used.
+  return style.thin || (a.nib.eM11 == style.nib.eM11 && a.nib.eM12 == style.nib.eM12 &&
+                        a.nib.eM21 == style.nib.eM21 && a.nib.eM22 == style.nib.eM22);
+}
+
+void CairoDC::FlushStrokes() {
+  if (!run_.open) return;
+  run_.open = false;
+  if (reach_ == Reach::Surface) {
+    StrokeCurrentPath(cr_, run_.style, true);
+    cairo_identity_matrix(cr_);
+    cairo_restore(cr_);
+    RecoverFromError();
+  }
+  Counted(run_.points);
+}
+
+void CairoDC::SetReach(Reach reach) {
+  FlushStrokes();
+  reach_ = reach;
+}
+
+bool CairoDC::CountInstead(std::uint64_t points) {
+  if (reach_ == Reach::Surface) return false;
+  if (reach_ == Reach::CountOnly) {
+    FlushStrokes();
+    Counted(points);
+  }
+  return true;
+}
+
+void CairoDC::Counted(std::uint64_t points) {
+  ++output_.operations;
+  output_.points += points;
+  AfterOutput(points);
+}
+
+void CairoDC::ClipChanged() { FlushStrokes(); }
+
+void CairoDC::AfterOutput(std::uint64_t) {}
+
 void CairoDC::RenderStroke(const GdiPath& devicePath) {
+  if (reach_ == Reach::Nowhere) return;
   StrokeStyle style = ComputeStroke(devicePath);
   const GdiPath& path = Guarded(devicePath, false);
+  // Binary operations other than copy and gap-filled styles are stroked on
+  // their own (see SetJoinStrokes).
+  if (joinStrokes_ && !style.fillGaps && State().rop2 == kR2CopyPen) {
+    const COLORREF color = State().pen.Data().color;
+    if (!JoinsWith(style, color)) {
+      FlushStrokes();
+      if (reach_ == Reach::Surface) {
+        BeforeCairo();
+        cairo_save(cr_);
+        cairo_identity_matrix(cr_);
+        ApplyClip(cr_, 0, 0);
+        cairo_set_antialias(cr_, antialias_ ? CAIRO_ANTIALIAS_DEFAULT : CAIRO_ANTIALIAS_NONE);
+        SetSourceColor(cr_, color);
+        cairo_new_path(cr_);
+      }
+      run_.open = true;
+      run_.style = style;
+      run_.color = color;
+      run_.antialias = antialias_;
+      run_.points = 0;
+    }
+    if (reach_ == Reach::Surface) AddPath(cr_, path, 0.5, 0.5);
+    run_.points += path.Count();
+    return;
+  }
+  if (CountInstead(path.Count())) return;
   cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
@@ -286,10 +375,12 @@ void CairoDC::RenderStroke(const GdiPath& devicePath) {
   StrokeGeometry(cr, path, style, 0, 0, true);
   cairo_restore(cr);
   RecoverFromError();
+  Counted(path.Count());
 }
 
 void CairoDC::RenderFill(const GdiPath& devicePath, const TBrush& brush, int fillMode, int rop2) {
   const GdiPath& path = Guarded(devicePath, true);
+  if (CountInstead(path.Count())) return;
   cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
@@ -302,6 +393,7 @@ void CairoDC::RenderFill(const GdiPath& devicePath, const TBrush& brush, int fil
   }
   cairo_restore(cr);
   RecoverFromError();
+  Counted(path.Count());
 }
 
 bool CairoDC::RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) {
@@ -318,6 +410,7 @@ bool CairoDC::RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) {
     case kDstInvert: {
       // |destination - white| is the inverse of every opaque colour.
       const GdiPath& path = Guarded(devicePath, true);
+      if (CountInstead(path.Count())) return true;
       cairo_t* cr = Cairo();
       cairo_save(cr);
       cairo_identity_matrix(cr);
@@ -329,6 +422,7 @@ bool CairoDC::RenderPatBlt(const GdiPath& devicePath, std::uint32_t rop) {
       cairo_fill(cr);
       cairo_restore(cr);
       RecoverFromError();
+      Counted(path.Count());
       return true;
     }
     default:
@@ -340,6 +434,11 @@ bool CairoDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape)
   if (!request.alphaBlend && request.rop != kSrcCopy) return false;
   const TRect& r = request.sourceRect;
   std::int32_t w = r.right - r.left, h = r.bottom - r.top;
+  // The copied pixels stay with the page: four bytes a pixel, counted as
+  // points of eight.
+  const std::uint64_t weight =
+      deviceShape.Count() + (std::uint64_t(std::max(w, 0)) * std::uint64_t(std::max(h, 0)) + 1) / 2;
+  if (CountInstead(weight)) return true;
   bool useAlpha = request.alphaBlend && (request.blend.alphaFormat & kAcSrcAlpha);
   // The pixels are copied: a vector surface keeps its sources until the page
   // is finished, long after the caller's buffer may be gone.
@@ -392,10 +491,12 @@ bool CairoDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape)
   cairo_restore(cr);
   cairo_pattern_destroy(pattern);
   RecoverFromError();
+  Counted(weight);
   return true;
 }
 
 bool CairoDC::RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) {
+  if (CountInstead(4)) return true;
   cairo_t* cr = Cairo();
   cairo_save(cr);
   cairo_identity_matrix(cr);
@@ -406,6 +507,7 @@ bool CairoDC::RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) {
   cairo_fill(cr);
   cairo_restore(cr);
   RecoverFromError();
+  Counted(4);
   return true;
 }
 

@@ -40,6 +40,35 @@ class CairoDC : public TDC {
 
   cairo_surface_t* Surface() const { return surface_; }
 
+  // Joined strokes, for vector surfaces. A paginated surface (PDF, PostScript)
+  // records every operation of a page until the page ends, about 1 KB each
+  // (a fitted A4 page of a million short lines recorded 1,080 MB), so
+  // consecutive strokes of one style, colour and clip go to cairo as one
+  // path of many figures: a few bytes a point instead of an operation a
+  // line. Only opaque strokes that paint without reading the destination
+  // are joined, and never those whose gaps are filled first; a figure's
+  // caps, joins and dash phase are its own in one path as in its own
+  // stroke, so the page holds what separate strokes draw. Off by default:
+  // on an image, cairo's rasteriser covers a path of many figures a little
+  // differently from the figures one by one (a few aliased edge pixels of
+  // 200 random lines; anti-aliased overlaps covered once, not twice).
+  void SetJoinStrokes(bool on);
+  bool JoinStrokes() const { return joinStrokes_; }
+  // What has reached the surface since the last reset: drawing operations
+  // (a joined run counts once) and path points handed to them.
+  struct OutputCount {
+    std::uint64_t operations = 0;
+    std::uint64_t points = 0;
+  };
+  const OutputCount& Output() const { return output_; }
+  void ResetOutput() { output_ = OutputCount{}; }
+  // Where drawing calls go: to the surface; nowhere, only counted in
+  // Output() (what a page would cost, before it is drawn); nowhere at all
+  // (a page that passed what it may hold). A joined run is finished first.
+  enum class Reach { Surface, CountOnly, Nowhere };
+  void SetReach(Reach reach);
+  Reach GetReach() const { return reach_; }
+
  protected:
   void RenderStroke(const GdiPath& devicePath) override;
   void RenderFill(const GdiPath& devicePath, const TBrush& brush, int fillMode, int rop2) override;
@@ -66,11 +95,16 @@ class CairoDC : public TDC {
   // mask), `dx`, `dy` move device space into it.
   static void AppendPath(cairo_t* cr, const GdiPath& path, double dx, double dy);
   void ApplyClip(cairo_t* cr, double dx, double dy) const;
+  // AppendPath without emptying the current path first.
+  static void AddPath(cairo_t* cr, const GdiPath& path, double dx, double dy);
   // Strokes `path` (device space, already moved by dx, dy) with the style's
   // geometry; the source is set by the caller. Strokes run through pixel
   // centres, so the path is drawn half a unit down and right.
   void StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle& style, double dx, double dy,
                       bool dashed) const;
+  // Strokes the current path (device space, already moved half a unit) with
+  // the style's nib and dashes.
+  static void StrokeCurrentPath(cairo_t* cr, const StrokeStyle& style, bool dashed);
   // False for a brush that paints nothing.
   bool SetBrushSource(cairo_t* cr, const TBrush& brush, int rop2) const;
   // The path itself, or a copy cut to the cairo coordinate range.
@@ -78,10 +112,17 @@ class CairoDC : public TDC {
   // The context, for drawing: a target whose pixels are also written
   // directly first tells cairo about those writes (BeforeCairo).
   cairo_t* Cairo() {
+    FlushStrokes();
     BeforeCairo();
     return cr_;
   }
   virtual void BeforeCairo() {}
+  // Strokes the joined run, if one is pending.
+  void FlushStrokes();
+  // Called after every operation that reached the surface, with the path
+  // points it carried.
+  virtual void AfterOutput(std::uint64_t points);
+  void ClipChanged() override;
   // A context in an error state stays dead; start a new one on the surface.
   void RecoverFromError();
 
@@ -94,7 +135,30 @@ class CairoDC : public TDC {
   // kept between runs.
   std::vector<cairo_glyph_t> glyphList_;
   cairo_font_options_t* glyphOptions_[2] = {nullptr, nullptr};
+
+  // The joined run: its style and colour, the points added to cairo's
+  // current path so far (inside a cairo_save that holds its clip).
+  struct StrokeRun {
+    bool open = false;
+    StrokeStyle style;
+    COLORREF color = 0;
+    bool antialias = false;
+    std::uint64_t points = 0;
+  };
+  bool JoinsWith(const StrokeStyle& style, COLORREF color) const;
+  void Counted(std::uint64_t points);
+  // Not Reach::Surface: counts the operation (when counting) and answers
+  // true, so that the caller draws nothing.
+  bool CountInstead(std::uint64_t points);
+  bool joinStrokes_ = false;
+  Reach reach_ = Reach::Surface;
+  StrokeRun run_;
+  OutputCount output_;
 };
+
+// A joined run is stroked once it holds this many points, so that cairo's
+// copy of it when it records the stroke stays small (about 600 KB).
+inline constexpr std::uint64_t kMaxJoinedPoints = 1 << 16;
 
 // Whether a glyph scale (font matrix times the device matrix) is within
 // kMaxGlyphPixelsPerEm along the baseline and across it. Runs beyond it (an

@@ -30,7 +30,7 @@ bool GlyphScaleWithinFreeType(const cairo_matrix_t& fontMatrix, const cairo_matr
 
 void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, const std::vector<PlacedGlyph>& glyphs,
                            COLORREF color) {
-  if (glyphs.empty() || !face.face) return;
+  if (glyphs.empty() || !face.face || CountInstead(glyphs.size())) return;
   // Runs that reach beyond cairo's coordinate range are not drawn.
   if (!(std::fabs(glyphToDevice.eDx) < kCairoCoordLimit && std::fabs(glyphToDevice.eDy) < kCairoCoordLimit)) return;
   cairo_t* cr = Cairo();
@@ -98,6 +98,7 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
   cairo_show_glyphs(cr, glyphList_.data(), int(glyphList_.size()));
   cairo_restore(cr);
   RecoverFromError();
+  Counted(glyphList_.size());
 }
 
 }  // namespace kvn

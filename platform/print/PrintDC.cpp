@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <unistd.h>
+
 #include <utility>
 
 namespace kvn {
@@ -11,6 +13,8 @@ namespace {
 
 constexpr double kPointsPerInch = 72.0;
 
+std::uint64_t residentCeiling = kPrintResidentCeiling;
+
 int CodeForErrno(int error) {
   if (error == ENOSPC || error == EDQUOT) return kSpOutOfDisk;
   if (error == ENOMEM) return kSpOutOfMemory;
@@ -18,6 +22,39 @@ int CodeForErrno(int error) {
 }
 
 }  // namespace
+
+std::uint64_t ResidentBytes() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  unsigned long long size = 0, resident = 0;
+  const bool read = std::fscanf(f, "%llu %llu", &size, &resident) == 2;
+  std::fclose(f);
+  const long page = sysconf(_SC_PAGESIZE);
+  return read && page > 0 ? std::uint64_t(resident) * std::uint64_t(page) : 0;
+}
+
+void print_testing::SetResidentCeiling(std::uint64_t bytes) {
+  residentCeiling = bytes != 0 ? bytes : kPrintResidentCeiling;
+}
+
+std::uint64_t RecordedPageBytes(const CairoDC::OutputCount& count) {
+  return count.operations * kRecordedBytesPerOperation + count.points * kRecordedBytesPerPoint;
+}
+
+bool TPrintDC_::PageFits(const OutputCount& count) {
+  return ResidentBytes() + RecordedPageBytes(count) <= residentCeiling;
+}
+
+void TPrintDC_::AfterOutput(std::uint64_t points) {
+  if (!watch_ || GetReach() != Reach::Surface) return;
+  pageBytes_ += kRecordedBytesPerOperation + points * kRecordedBytesPerPoint;
+  if (pageBytes_ < nextWatch_) return;
+  nextWatch_ = pageBytes_ + kWatchStep;
+  if (ResidentBytes() > residentCeiling) {
+    overflowed_ = true;
+    SetReach(Reach::Nowhere);
+  }
+}
 
 cairo_status_t PrintStream::WriteChunk(void* closure, const unsigned char* data, unsigned int length) {
   auto* self = static_cast<PrintStream*>(closure);
@@ -81,6 +118,7 @@ TPrintDC_::TPrintDC_(std::string queue, const PrinterSettings& settings, const P
     : CairoDC(MakeSurface(this, page), PrinterCaps(page)), queue_(std::move(queue)), settings_(settings), page_(page) {
   // CairoDC holds its own reference; drop the one MakeSurface made.
   cairo_surface_destroy(Surface());
+  SetJoinStrokes(true);
 }
 
 TPrintDC_::~TPrintDC_() {
@@ -135,6 +173,11 @@ int TPrintDC_::StartPage() {
   if (!started_ || ended_) return kSpError;
   if (const int code = SurfaceCode(); code <= 0) return code;
   inPage_ = true;
+  overflowed_ = false;
+  pageBytes_ = 0;
+  // The first drawing of a page reads the resident memory.
+  nextWatch_ = 0;
+  SetReach(Reach::Surface);
   return 1;
 }
 
@@ -149,6 +192,7 @@ int TPrintDC_::EndPage() {
 
 int TPrintDC_::EndDoc() {
   if (!started_ || ended_) return kSpError;
+  FlushStrokes();
   cairo_surface_finish(Surface());
   int code = SurfaceCode();
   ended_ = true;

@@ -3,8 +3,10 @@
 #include "platform/gdi/CairoDC.h"
 
 #include <cairo-pdf.h>
+#include <cairo-svg.h>
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,160 @@ TEST(CairoDCTest, APdfPageIsDrawnThroughTheSameInterface) {
   cairo_surface_destroy(surface);
   ASSERT_GT(pdf.size(), 200u);
   EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+}
+
+// What one way of stroking makes of a batch of strokes.
+struct StrokeCase {
+  const char* name;
+  TPen pen;
+  int rop2 = kR2CopyPen;
+  int bkMode = kTransparent;
+  bool colourEvery50 = false;  // a pen of another colour every 50 strokes
+  bool clipAt100 = false;      // a clip (around every stroke) from stroke 100 on
+  std::uint64_t operations;    // what reaches cairo with strokes joined
+  std::size_t svgStrokes;      // stroked paths on the page
+};
+
+// 200 strokes of a seeded walk: lines and three-point polylines.
+void DrawStrokes(CairoDC& dc, const StrokeCase& c) {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> x(2, 117), y(2, 77);
+  dc.SetROP2(c.rop2);
+  dc.SetBkMode(c.bkMode);
+  dc.SelectObject(c.pen);
+  for (int i = 0; i < 200; ++i) {
+    if (c.colourEvery50 && i % 50 == 0) {
+      const PenData& d = c.pen.Data();
+      dc.SelectObject(TPen(Rgb(40 * (i / 50), 0, 90), int(d.width)));
+    }
+    if (c.clipAt100 && i == 100) dc.IntersectClipRect(0, 0, 119, 79);
+    const TPoint a{x(random), y(random)}, b{x(random), y(random)}, m{x(random), y(random)};
+    if (i % 3 == 0) {
+      const TPoint points[3] = {a, m, b};
+      dc.Polyline(points, 3);
+    } else {
+      dc.MoveTo(a.x, a.y);
+      dc.LineTo(b.x, b.y);
+    }
+  }
+}
+
+std::size_t Occurrences(const std::string& text, const char* what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// The strokes of an SVG page in order: each stroked path's attributes (all
+// but its figures) and its figures, consecutive paths of equal attributes
+// taken together, as one path would hold them.
+std::vector<std::pair<std::string, std::string>> StrokedPaths(const std::string& svg) {
+  std::vector<std::pair<std::string, std::string>> paths;
+  for (std::size_t at = svg.find("<path "); at != std::string::npos; at = svg.find("<path ", at + 1)) {
+    const std::string element = svg.substr(at, svg.find("/>", at) - at);
+    if (element.find("fill:none") == std::string::npos) continue;
+    const std::size_t d = element.find(" d=\"");
+    const std::size_t end = element.find('"', d + 4);
+    std::string figures = element.substr(d + 4, end - d - 4);
+    while (!figures.empty() && figures.back() == ' ') figures.pop_back();
+    const std::string attributes = element.substr(0, d) + element.substr(end + 1);
+    if (!paths.empty() && paths.back().first == attributes)
+      paths.back().second += " " + figures;
+    else
+      paths.emplace_back(attributes, figures);
+  }
+  return paths;
+}
+
+// An SVG page of the strokes, stroked joined or one by one, and what
+// reached cairo.
+std::string StrokePage(const StrokeCase& c, bool join, CairoDC::OutputCount* output = nullptr) {
+  std::string svg;
+  cairo_surface_t* surface = cairo_svg_surface_create_for_stream(Collect, &svg, 120, 80);
+  {
+    DeviceCaps caps;
+    caps.technology = kDtRasPrinter;
+    caps.widthPx = 120;
+    caps.heightPx = 80;
+    caps.dpiX = caps.dpiY = 72;
+    CairoDC dc(surface, caps);
+    dc.SetJoinStrokes(join);
+    DrawStrokes(dc, c);
+    // The run still open is stroked before anything else draws.
+    dc.FillSolidRect(TRect{0, 0, 1, 1}, Rgb(255, 255, 255));
+    if (output) *output = dc.Output();
+  }
+  cairo_surface_finish(surface);
+  cairo_surface_destroy(surface);
+  return svg;
+}
+
+// Strokes that join reach cairo as one operation where separate strokes
+// reach it one by one (a vector page keeps about 1 KB an operation), and
+// the page holds the same figures under the same pen, clip and matrix:
+// hairlines, wide pens with their caps and joins, a dashed pen (its phase
+// restarts at every figure). A new colour or clip starts a new run; a
+// binary operation other than copy and a style whose gaps are filled first
+// are stroked on their own. Counting alone gives the same count and draws
+// nothing.
+TEST(CairoDCTest, JoinedStrokesAreOneOperationHoldingTheSeparateStrokes) {
+  const StrokeCase cases[] = {
+      {"hairline", TPen(Rgb(0, 0, 0), 0), kR2CopyPen, kTransparent, false, false, 1, 1},
+      {"wide round", TPen(Rgb(0, 0, 200), 5), kR2CopyPen, kTransparent, false, false, 1, 1},
+      {"wide flat bevel",
+       TPen::ExtCreate(kPsGeometric | kPsSolid | kPsEndCapFlat | kPsJoinBevel, 4, kBsSolid, Rgb(200, 0, 0)),
+       kR2CopyPen, kTransparent, false, false, 1, 1},
+      {"wide dashed", TPen(Rgb(0, 120, 0), 3, kPsDash), kR2CopyPen, kTransparent, false, false, 1, 1},
+      {"colours", TPen(Rgb(0, 0, 0), 2), kR2CopyPen, kTransparent, true, false, 4, 4},
+      {"clip", TPen(Rgb(0, 0, 0), 2), kR2CopyPen, kTransparent, false, true, 2, 2},
+      {"xor", TPen(Rgb(0, 0, 0), 2), kR2XorPen, kTransparent, false, false, 200, 200},
+      {"filled gaps", TPen(Rgb(0, 0, 0), 0, kPsDash), kR2CopyPen, kOpaque, false, false, 200, 400},
+  };
+  for (const StrokeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CairoDC::OutputCount joinedOutput, separateOutput;
+    const std::string joined = StrokePage(c, true, &joinedOutput);
+    const std::string separate = StrokePage(c, false, &separateOutput);
+    // The fill that ended the run is one more.
+    EXPECT_EQ(joinedOutput.operations, c.operations + 1);
+    EXPECT_EQ(separateOutput.operations, 201u);
+    EXPECT_EQ(joinedOutput.points, separateOutput.points);
+    EXPECT_EQ(Occurrences(joined, "fill:none"), c.svgStrokes);
+    const auto joinedPaths = StrokedPaths(joined);
+    EXPECT_GE(joinedPaths.size(), 1u);
+    EXPECT_EQ(joinedPaths, StrokedPaths(separate));
+  }
+
+  // Counting: the same operations and points as drawing, and nothing drawn.
+  DeviceCaps caps;
+  caps.widthPx = 120;
+  caps.heightPx = 80;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 120, 80);
+  CairoDC::OutputCount drawn;
+  {
+    CairoDC dc(surface, caps);
+    dc.SetJoinStrokes(true);
+    DrawStrokes(dc, cases[4]);
+    dc.SetReach(CairoDC::Reach::Surface);
+    drawn = dc.Output();
+  }
+  {
+    CairoDC dc(surface, caps);
+    dc.FillSolidRect(TRect{0, 0, 120, 80}, Rgb(255, 255, 255));
+    dc.ResetOutput();
+    dc.SetJoinStrokes(true);
+    dc.SetReach(CairoDC::Reach::CountOnly);
+    DrawStrokes(dc, cases[4]);
+    dc.SetReach(CairoDC::Reach::Surface);
+    EXPECT_EQ(dc.Output().operations, drawn.operations);
+    EXPECT_EQ(dc.Output().points, drawn.points);
+    EXPECT_EQ(drawn.operations, 4u);
+  }
+  cairo_surface_flush(surface);
+  const std::uint8_t* data = cairo_image_surface_get_data(surface);
+  for (int i = 0; i < 120 * 80; ++i)
+    EXPECT_EQ(data[4 * i] & data[4 * i + 1] & data[4 * i + 2], 0xFF) << "drawn at " << i;
+  cairo_surface_destroy(surface);
 }
 
 }  // namespace

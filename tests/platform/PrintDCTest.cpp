@@ -105,5 +105,39 @@ TEST(PrintDC, FailuresAreSpoolerCodesWithTheirWords) {
   EXPECT_TRUE(std::filesystem::exists(partial));
 }
 
+// The page's memory watch: past the resident ceiling (set below what the
+// process holds) the rest of the page reaches nothing and the page says so;
+// without the watch, and on the next page, everything is drawn.
+TEST(PrintDC, APagePastTheResidentCeilingDrawsNoMore) {
+  test::ScratchDir scratch;
+  TPrintDC_ dc("TEST", PrinterSettings{}, A4At300());
+  ASSERT_GT(dc.StartDoc(WString(u"watch"), WString::FromUtf8((scratch.Path() / "watch.pdf").string())), 0);
+  ASSERT_GT(ResidentBytes(), 0u);
+  print_testing::SetResidentCeiling(1);
+  auto strokes = [&dc](int count) {
+    dc.ResetOutput();
+    for (int i = 0; i < count; ++i) {
+      // A colour of its own: every stroke is an operation.
+      dc.SelectObject(TPen(Rgb(i % 2 ? 255 : 0, 0, 0), 0));
+      dc.MoveTo(10 * i, 10);
+      dc.LineTo(10 * i + 5, 300);
+    }
+    dc.FillSolidRect(TRect{0, 0, 1, 1}, Rgb(0, 0, 0));
+    return dc.Output().operations;
+  };
+  for (bool watch : {false, true, false}) {
+    SCOPED_TRACE(watch);
+    ASSERT_GT(dc.StartPage(), 0);
+    dc.SetPageWatch(watch);
+    // Watched, the first operation finds the ceiling passed.
+    EXPECT_EQ(strokes(50), watch ? 1u : 51u);
+    EXPECT_EQ(dc.PageOverflowed(), watch);
+    dc.SetPageWatch(false);
+    ASSERT_GT(dc.EndPage(), 0);
+  }
+  print_testing::SetResidentCeiling(0);
+  ASSERT_GT(dc.EndDoc(), 0);
+}
+
 }  // namespace
 }  // namespace kvn

@@ -39,15 +39,16 @@ class LoggingPrintOut final : public TMyPrintOut {
   bool PrintPage(TDC*, int page, bool, std::uint8_t*, ProgressMonitor* monitor, int, int, bool, bool, int) override {
     printed.push_back(page);
     if (page == cancelAt && monitor) monitor->Cancel();
-    if (page == failAt) {
+    if (page == failAt || page == outOfMemoryAt) {
       pageFailed = true;
+      pageOutOfMemory = page == outOfMemoryAt;
       return false;
     }
     return true;
   }
   std::vector<int> empty;
   std::vector<int> printed;
-  int cancelAt = -1, failAt = -1;
+  int cancelAt = -1, failAt = -1, outOfMemoryAt = -1;
 };
 
 class Chooser final : public PrintFileChooser {
@@ -173,6 +174,12 @@ TEST_F(PrintJobTest, FailuresAndCancelsAreReported) {
   failing.failAt = 3;
   EXPECT_FALSE(RunPrintJob(&owner_, &failing, 1, false, nullptr));
   EXPECT_EQ(boxes_.texts.back(), "Error encountered during print");
+  EXPECT_TRUE(jobs_.jobs.back()->cancelled);
+  // One that could not be held in memory says so.
+  LoggingPrintOut tooLarge(printer_, &record_, 4);
+  tooLarge.outOfMemoryAt = 2;
+  EXPECT_FALSE(RunPrintJob(&owner_, &tooLarge, 1, false, nullptr));
+  EXPECT_EQ(boxes_.texts.back(), "Out of memory");
   EXPECT_TRUE(jobs_.jobs.back()->cancelled);
 
   // No set-up: detail 2.

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <set>
 
 #include "platform/gdi/RecordingDC.h"
+#include "platform/print/PrintDC.h"
 #include "print/PrintBands.h"
 #include "print/PrintOut.h"
 #include "render/DibConversion.h"
@@ -410,6 +413,45 @@ TEST_F(PrintOutTest, SixteenAndTwoHundredFiftySixColourPrintsQuantiseInTwoPasses
 
 namespace kvn {
 namespace {
+
+// A vector page goes to the printer's PDF as vectors; one that would keep
+// more than the process may hold (the resident ceiling set below what it
+// holds) goes as a picture by the raster road instead, and is counted for
+// the one message the print command shows.
+TEST_F(PrintOutTest, AVectorPageTooLargeToKeepPrintsAsAPicture) {
+  PrinterInfo* printer = Printer(300);
+  TiledDrawing t(150, 200, 1, 1, 0);
+  test::ScratchDir scratch;
+  for (bool tooLarge : {false, true}) {
+    SCOPED_TRACE(tooLarge);
+    PrintOutOptions o;
+    o.printer = printer;
+    o.vectorMode = 1;
+    APXPrintOut out(t.Drawing(), o);
+    const MyPrinterDataStruct__& r = out.Record();
+    const std::string file = (scratch.Path() / (tooLarge ? "picture.pdf" : "vector.pdf")).string();
+    {
+      TPrintDC_ dc("TEST", *r.devmodeCopy, PrintPageSetup{r.paperWidth, r.paperHeight, r.resolutionX, r.resolutionY,
+                                                          r.printableWidth, r.printableHeight, r.printableOffsetX,
+                                                          r.printableOffsetY});
+      ASSERT_GT(dc.StartDoc(WString(u"page"), WString::FromUtf8(file)), 0);
+      ASSERT_GT(dc.StartPage(), 0);
+      dc.SetMapMode(kMmAnisotropic);
+      if (tooLarge) print_testing::SetResidentCeiling(1);
+      const bool printed = out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0);
+      print_testing::SetResidentCeiling(0);
+      ASSERT_TRUE(printed);
+      EXPECT_FALSE(dc.PageOverflowed());
+      ASSERT_GT(dc.EndPage(), 0);
+      ASSERT_GT(dc.EndDoc(), 0);
+    }
+    EXPECT_EQ(out.vectorPagesAsPictures, tooLarge ? 1 : 0);
+    std::ifstream in(file, std::ios::binary);
+    const std::string pdf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_EQ(pdf.find("/Subtype /Image") != std::string::npos, tooLarge);
+  }
+}
 
 // The vector road hands the painter the printer's mapping and marks a
 // semi-transparent area it had to send to the printer.
