@@ -235,6 +235,8 @@ void DgnElementLoop::Count(const DGNElemCore& e, DgnConversion conversion, bool 
     ++outcome_.entities[name];
   } else if (IsUndrawnGraphic(e.type)) {
     ++outcome_.skipped[name][kDgnSkipNotDrawn];
+  } else if (!DgnTypeIsNamed(e.type)) {
+    ++outcome_.skipped[name][kDgnSkipUnknownType];
   }
 }
 

@@ -38,6 +38,9 @@ inline constexpr char kDgnSkipDeleted[] = "deleted";
 inline constexpr char kDgnSkipNonPlanar[] = "non-planar";
 inline constexpr char kDgnSkipNotDrawn[] = "type not drawn";
 inline constexpr char kDgnSkipCutShort[] = "cut short";
+// A type without a name here (0, 13, 20, 56, 101...): what it held is not
+// known, so it is told as read and left out.
+inline constexpr char kDgnSkipUnknownType[] = "unknown type";
 
 // What the element loop found, by element type name (DgnTypeName).
 struct DgnReadOutcome {
