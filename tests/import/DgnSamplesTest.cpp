@@ -414,6 +414,9 @@ TEST(DgnSamplesTest, UnwalkableLinkagesAndUnnamedTypesAreQuietTheirSwallowsTold)
   unnamed[1] = 56;
   unnamed[2] = std::uint8_t((unnamed.size() - 4) / 2);
   unnamed[3] = std::uint8_t((unnamed.size() - 4) / 2 >> 8);
+  // Words 14-17 that, read as a display header, would end the data at byte 36.
+  const std::uint8_t notADisplayHeader[8] = {0x01, 0x00, 0x02, 0x00, 0x0a, 0x00, 0xff, 0x7f};
+  std::copy(std::begin(notADisplayHeader), std::end(notADisplayHeader), unnamed.begin() + 28);
   int tagged = 0;
   for (const auto& path : V7Samples(dir)) {
     SCOPED_TRACE(path.filename().string());
