@@ -84,12 +84,15 @@ class DGNElemCore {
   // Shorter than its type needs: parsed as a core element.
   bool cutShort = false;
   // Holds bytes past its own data: past the fields of a line, arc, ellipse
-  // or point sequence without attribute data; for any element with a
-  // display header, past where its attribute index and linkages say its data
-  // ends (only zero padding may follow the linkages); for the TCB, digitizer
-  // setup and level symbology, past their fixed size. Its word count is
-  // damaged and hid the elements its excess covers. Deleted elements are not
-  // judged: their count may span the space freed with them.
+  // or point sequence without attribute data; for an element of a named
+  // type with a display header, past its attribute index without attribute
+  // data, or past linkages walked to their end (only zero padding may
+  // follow); for the TCB, digitizer setup and level symbology, past their
+  // fixed size. Where the reader cannot tell where the data end (linkages
+  // it does not know, types without a display header or a name), it holds
+  // bytes past them only when it ends in a whole plausible element. Its
+  // word count is damaged and hid the elements its excess covers. Deleted
+  // elements are not judged: their count may span the space freed with them.
   bool overlong = false;
   std::uint16_t graphicGroup = 0;
   std::uint16_t properties = 0;

@@ -12,8 +12,10 @@
 // are padding), ends the element loop: what was read is assembled, with the
 // warning "File read error.". Elements too short for their type are left out
 // and counted in the open's warnings; an element that holds more than its
-// type's data, or runs past the end of the cell, complex element or B-spline
-// it lies in (a damaged word count), tells the file as damaged.
+// type's data or swallowed a whole element after it, or runs past the end of
+// the cell, complex element or B-spline it lies in (a damaged word count),
+// tells the file as damaged. Elements of types without a name are left out
+// and counted.
 #pragma once
 
 #include <cstdint>
