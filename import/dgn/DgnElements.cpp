@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "import/dgn/DgnFormat.h"
 
@@ -249,7 +250,9 @@ bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t f
 // a whole element ending where it ends. The design file header has no such
 // index (the digitizer setup's word 15 is IGDS data), but one size for each
 // of its elements.
-bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties, int dimension) {
+bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties, int dimension,
+                     std::size_t& unknownFrom) {
+  unknownFrom = 0;
   if (const std::size_t fixed = DesignHeaderBytes(type)) return element.size() > fixed;
   std::size_t from = kDgnHeaderBytes;
   if (element.size() >= 36 && DgnTypeIsNamed(type) && HasDisplayHeader(type)) {
@@ -265,10 +268,58 @@ bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint1
       from = dataEnd + at;
     }
   }
+  unknownFrom = from;
   return EndsInSwallowedElement(element, from, dimension);
 }
 
 }  // namespace
+
+bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t elementSize, std::size_t from,
+                               int dimension) {
+  from = std::max(from + (from & 1), kDgnHeaderBytes);
+  if (elementSize > bytes.size() || from >= elementSize) return false;
+  // Where the element's count leads the reader: its next headers, each
+  // read as a word count alone.
+  std::vector<std::size_t> reader;
+  for (std::size_t at = elementSize; at + kDgnHeaderBytes <= bytes.size();) {
+    if (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) break;
+    reader.push_back(at);
+    at += kDgnHeaderBytes + 2 * std::size_t(bytes[at + 2] | bytes[at + 3] << 8);
+  }
+  // The elements of the run that starts at `at`, past the element's end,
+  // until it meets the reader's headers (at most kRunElements).
+  auto outOfStep = [&](std::size_t at) {
+    int n = 0;
+    while (n < kRunElements && !std::binary_search(reader.begin(), reader.end(), at)) {
+      const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
+      if (size == 0) break;
+      at += size;
+      ++n;
+    }
+    return n;
+  };
+  // run[w]: the elements of the run from word w that passes the element's
+  // end, 0 when the run from there breaks off or lands on the end (the
+  // swallow EndsInSwallowedElement judges). Filled from the end backwards,
+  // so that each word is judged once.
+  std::vector<int> run(elementSize / 2, 0);
+  for (std::size_t at = elementSize - 2;; at -= 2) {
+    const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
+    const std::size_t end = at + size;
+    int n = 0;
+    if (size == 0 || end == elementSize) {
+      n = 0;
+    } else if (end > elementSize) {
+      n = 1 + outOfStep(end);
+    } else if (run[end / 2] != 0) {
+      n = std::min(kRunElements, 1 + run[end / 2]);
+    }
+    run[at / 2] = n;
+    if (n >= kRunElements) return true;
+    if (at <= from) break;
+  }
+  return false;
+}
 
 std::size_t MinimumElementBytes(int type, int level, int dimension) {
   const bool three = dimension == 3;
@@ -407,8 +458,10 @@ std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std:
         fields = 38 + std::size_t(b.U16(36)) * 4 * std::size_t(info.dimension);
       }
     }
-    e->overlong =
-        (fields != 0 && element.size() > fields) || RunsPastItsData(element, type, e->properties, info.dimension);
+    std::size_t unknownFrom = 0;
+    e->overlong = RunsPastItsData(element, type, e->properties, info.dimension, unknownFrom);
+    e->overlong = e->overlong || (fields != 0 && element.size() > fields);
+    if (!e->overlong) e->unknownDataFrom = unknownFrom;
   }
   // Fill colours come from the linkages, now that they are known.
   const std::int32_t fill = e->attributes.empty() ? kDgnNoFill : FindFillColor(e->attributes);

@@ -408,6 +408,17 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
     return x.Bytes();
   };
   const DgnElement text = ow.Text(1, 1, {0, 0, 0}, 1, "T");
+  // A count that ends in the middle of the second line after the element,
+  // with more lines to follow.
+  auto into = [&](int type) {
+    DgnElement e = covering;
+    e[1] = std::uint8_t(type);
+    DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + covered.size() + 26 - 4) / 2));
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e);
+    for (int i = 0; i < 6; ++i) x.Add(ow.Line(1, 1, {100.0 * i, 7, 0}, {100.0 * i + 50, 9000, 0}));
+    return x.Bytes();
+  };
   const Case cases[] = {
       {"whole", whole, false},
       {"a text node with tag data", nw.Bytes(), false},
@@ -420,6 +431,8 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
       {"a type-32 element over the next line", over(covering, 32), true},
       {"a type-57 element over the next line", over(covering, 57), true},
       {"a type-101 element over the next line", over(covering, 101), true},
+      {"a type-0 element into the middle of a line", into(0), true},
+      {"a type-57 element into the middle of a line", into(57), true},
       {"ended without its marker", noMarker, true},
       {"marker in the last sector", padded, false},
       {"marker with sectors after it", early, true},
