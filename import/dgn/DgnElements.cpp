@@ -286,11 +286,22 @@ bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t 
     reader.push_back(at);
     at += kDgnHeaderBytes + 2 * std::size_t(bytes[at + 2] | bytes[at + 3] << 8);
   }
-  // The elements of the run that starts at `at`, past the element's end,
-  // until it meets the reader's headers (at most kRunElements).
+  // The first header the reader meets that is no plausible element.
+  std::size_t firstImplausible = bytes.size();
+  for (std::size_t at : reader) {
+    if (PlausibleElementBytes(bytes.subspan(at), dimension) == 0) {
+      firstImplausible = at;
+      break;
+    }
+  }
+  // The elements of the run that goes on at `at`, past the element's end,
+  // until it meets the reader's headers (at most kRunElements); where it
+  // meets them after a header that is no element, the reader read that out
+  // of the middle of the run's elements, which counts as one more.
   auto outOfStep = [&](std::size_t at) {
     int n = 0;
-    while (n < kRunElements && !std::binary_search(reader.begin(), reader.end(), at)) {
+    while (n < kRunElements) {
+      if (std::binary_search(reader.begin(), reader.end(), at)) return n + (firstImplausible < at ? 1 : 0);
       const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
       if (size == 0) break;
       at += size;

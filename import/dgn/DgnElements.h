@@ -210,10 +210,12 @@ inline constexpr int kRunElements = 3;
 // start of a run of plausible elements back to back (a named type with a
 // display header, its fields, its attribute index and range in order) that
 // passes the element's end with kRunElements elements before it meets the
-// headers the element's count leads the reader to: the count ran past the
-// next element's header into the middle of the elements after it. A header
-// read out of another element's bytes seldom looks whole; three in a row,
-// each where the one before ends, do not happen in an intact file.
+// headers the element's count leads the reader to (a header there that is
+// no plausible element, read out of the run's middle, counts as one): the
+// count ran past the next element's header into the middle of the elements
+// after it. A header read out of another element's bytes seldom looks
+// whole; three in a row, each where the one before ends, do not happen in
+// an intact file.
 bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t elementSize, std::size_t from,
                                int dimension);
 

@@ -409,11 +409,12 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
   };
   const DgnElement text = ow.Text(1, 1, {0, 0, 0}, 1, "T");
   // A count that ends in the middle of the second line after the element,
-  // with more lines to follow.
+  // at its word 14, where the reader meets 00 00 0a 00 (a type-0 header
+  // whose count ends with the line), with more lines to follow.
   auto into = [&](int type) {
     DgnElement e = covering;
     e[1] = std::uint8_t(type);
-    DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + covered.size() + 26 - 4) / 2));
+    DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + covered.size() + 28 - 4) / 2));
     DgnWriter x;
     x.Add(x.Tcb()).Add(e);
     for (int i = 0; i < 6; ++i) x.Add(ow.Line(1, 1, {100.0 * i, 7, 0}, {100.0 * i + 50, 9000, 0}));
