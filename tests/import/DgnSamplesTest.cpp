@@ -2,7 +2,8 @@
 // DGN driver of gdal-bin through ogrinfo; tools/gen_dgn_ogr_oracle.py,
 // data/dgn_ogr_oracle.txt): element counts by type, levels, colours and
 // first points agree; the seed file opens empty, the V8 file is refused;
-// the largest sample cut short or with flipped bits ends cleanly.
+// the largest sample cut short or with flipped bits ends cleanly; padding,
+// swallowing counts, tag data and unnamed elements are told or quiet.
 #include <gtest/gtest.h>
 
 #include <algorithm>
