@@ -246,10 +246,12 @@ bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t f
 // and so is anything past linkages walked to their end but zero padding.
 // Linkages the walk does not know (user data, tag blocks that open with a
 // word of their own) and the bodies of types without a name here (whose
-// words 14-17 may mean anything) are no damage by themselves: there the count is judged only by what it covers,
-// a whole element ending where it ends. The design file header has no such
-// index (the digitizer setup's word 15 is IGDS data), but one size for each
-// of its elements.
+// words 14-17 may mean anything) are no damage by themselves: there, from
+// `unknownFrom` on, the count is judged only by what it covers, a whole
+// element ending where it ends (and, in the element loop, a run of elements
+// that passes its end). The design file header has no such index (the
+// digitizer setup's word 15 is IGDS data), but one size for each of its
+// elements.
 bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties, int dimension,
                      std::size_t& unknownFrom) {
   unknownFrom = 0;
@@ -319,7 +321,7 @@ bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t 
     const std::size_t end = at + size;
     int n = 0;
     if (size == 0 || end == elementSize) {
-      n = 0;
+      // no run, or the swallow judged by EndsInSwallowedElement
     } else if (end > elementSize) {
       n = 1 + outOfStep(end);
     } else if (run[end / 2] != 0) {

@@ -29,8 +29,9 @@ constexpr int kDgnReaderKind = 3;
 constexpr std::uint64_t kFirstCellHandle = std::uint64_t(1) << 27;
 constexpr std::uint64_t kDgnSectorBytes = 512;
 // What the loop reads past an element whose data's end it cannot tell, to
-// find the elements its count may have run into: three elements of the
-// largest size writers use for graphics (the TCB's 1,536 bytes) and more.
+// find the elements its count may have run into: room for a run of three
+// elements as large as the design file's largest (the TCB, 1,536 bytes),
+// twice over.
 constexpr std::size_t kDgnReadAheadBytes = 8192;
 
 constexpr std::array<std::uint8_t, 8> kOleSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
