@@ -28,7 +28,7 @@
 // (graphic elements as drawn, by V7 type name: LINE, LINE_STRING, SHAPE,
 // ARC, TEXT, COMPLEX_CHAIN...), "layers", "blocks" (cells), "skipped" (by type),
 // "skippedReasons" (type -> reason -> count: "deleted", "non-planar", "type
-// not drawn", "cut short"), "readError"}.
+// not drawn", "cut short", "unknown type" for TYPE_n), "readError"}.
 //
 // A picture or metafile (opened or refused by the picture import) adds
 // "source": for a raster picture {"format", "width", "height",

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "import/dgn/DgnFormat.h"
 
@@ -201,27 +202,137 @@ std::size_t DesignHeaderBytes(int type) {
   }
 }
 
-// Whether the element holds bytes past its own data: its fields end where
-// its attribute index points (word 15 counts the words from byte 32 to the
-// linkages), and the linkages, when it has any, run to its end; only zero
-// padding may follow them. A word count damaged upwards fails this whatever
-// the type. The design file header has no such index (the digitizer setup's
-// word 15 is IGDS data), but one size for each of its elements.
-bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties) {
+// The size of the graphic element that starts at the front of `bytes`, when
+// its header and display header hold together as a writer leaves them: a
+// type this reader knows to carry a display header, at least that type's
+// fields, an attribute index that ends the data at the element's end (or,
+// with attribute data, inside it), and a range whose low corner lies below
+// its high one on every axis (range words are unsigned, offset by 2^31);
+// else 0. Every graphic element of the sample files passes; a header read
+// out of the bytes of another element's fields seldom does, and one whose
+// word count ends just where the element around it ends almost never.
+std::size_t PlausibleElementBytes(std::span<const std::uint8_t> bytes, int dimension) {
+  if (bytes.size() < 36) return 0;
+  const int type = bytes[1] & 0x7F;
+  if (!DgnTypeIsNamed(type) || !HasDisplayHeader(type) || DesignHeaderBytes(type) != 0) return 0;
+  const std::size_t size = kDgnHeaderBytes + 2 * std::size_t(bytes[2] | bytes[3] << 8);
+  const std::size_t fields = std::max<std::size_t>(36, MinimumElementBytes(type, bytes[0] & 0x3F, dimension));
+  if (size > bytes.size() || size < fields) return 0;
+  const DgnBytes b(bytes.first(size));
+  const std::size_t dataEnd = 32 + 2 * std::size_t(b.U16(30));
+  if ((b.U16(32) & 0x800) ? dataEnd < 36 || dataEnd > size : dataEnd != size) return 0;
+  for (std::size_t axis = 0; axis < std::size_t(dimension); ++axis) {
+    if (b.U32(4 + 4 * axis) > b.U32(16 + 4 * axis)) return 0;
+  }
+  return size;
+}
+
+// Whether the element ends in a plausible element that starts at a word at
+// or after `from` and ends just where the element ends: the last of the
+// elements a word count raised by their sizes swallowed. A count raised by
+// anything else lands inside an element, where the next header read is
+// judged in turn.
+bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t from, int dimension) {
+  for (std::size_t at = std::max(from + (from & 1), kDgnHeaderBytes); at + 36 <= element.size(); at += 2) {
+    if (PlausibleElementBytes(element.subspan(at), dimension) == element.size() - at) return true;
+  }
+  return false;
+}
+
+// Whether the element's word count runs past its own data into the elements
+// after it. Where this reader knows the body (a display header, the
+// attribute index at word 15 counting the words from byte 32 to the
+// linkages), data past the index without attribute data is past the end,
+// and so is anything past linkages walked to their end but zero padding.
+// Linkages the walk does not know (user data, tag blocks that open with a
+// word of their own) and the bodies of types without a name here (whose
+// words 14-17 may mean anything) are no damage by themselves: there, from
+// `unknownFrom` on, the count is judged only by what it covers, a whole
+// element ending where it ends (and, in the element loop, a run of elements
+// that passes its end). The design file header has no such index (the
+// digitizer setup's word 15 is IGDS data), but one size for each of its
+// elements.
+bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties, int dimension,
+                     std::size_t& unknownFrom) {
+  unknownFrom = 0;
   if (const std::size_t fixed = DesignHeaderBytes(type)) return element.size() > fixed;
-  if (element.size() < 36 || !HasDisplayHeader(type)) return false;
-  const std::size_t dataEnd = 32 + 2 * std::size_t(element[30] | element[31] << 8);
-  // An index past the end is not a word count that swallowed anything.
-  if (dataEnd > element.size()) return false;
-  if (!(properties & 0x800)) return dataEnd < element.size();
-  const std::span<const std::uint8_t> attributes = element.subspan(dataEnd);
-  std::size_t at = 0;
-  while (const std::size_t length = LinkageLength(attributes, at)) at += length;
-  return std::any_of(attributes.begin() + std::ptrdiff_t(at), attributes.end(),
-                     [](std::uint8_t v) { return v != 0; });
+  std::size_t from = kDgnHeaderBytes;
+  if (element.size() >= 36 && DgnTypeIsNamed(type) && HasDisplayHeader(type)) {
+    from = 36;
+    const std::size_t dataEnd = 32 + 2 * std::size_t(element[30] | element[31] << 8);
+    if (dataEnd <= element.size()) {
+      if (!(properties & 0x800)) return dataEnd < element.size();
+      const std::span<const std::uint8_t> attributes = element.subspan(dataEnd);
+      std::size_t at = 0;
+      while (const std::size_t length = LinkageLength(attributes, at)) at += length;
+      const auto rest = attributes.subspan(at);
+      if (std::all_of(rest.begin(), rest.end(), [](std::uint8_t v) { return v == 0; })) return false;
+      from = dataEnd + at;
+    }
+  }
+  unknownFrom = from;
+  return EndsInSwallowedElement(element, from, dimension);
 }
 
 }  // namespace
+
+bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t elementSize, std::size_t from,
+                               int dimension) {
+  from = std::max(from + (from & 1), kDgnHeaderBytes);
+  if (elementSize > bytes.size() || from >= elementSize) return false;
+  // Where the element's count leads the reader: its next headers, each
+  // read as a word count alone.
+  std::vector<std::size_t> reader;
+  for (std::size_t at = elementSize; at + kDgnHeaderBytes <= bytes.size();) {
+    if (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) break;
+    reader.push_back(at);
+    at += kDgnHeaderBytes + 2 * std::size_t(bytes[at + 2] | bytes[at + 3] << 8);
+  }
+  // The first header the reader meets that is no plausible element.
+  std::size_t firstImplausible = bytes.size();
+  for (std::size_t at : reader) {
+    if (PlausibleElementBytes(bytes.subspan(at), dimension) == 0) {
+      firstImplausible = at;
+      break;
+    }
+  }
+  // The elements of the run that goes on at `at`, past the element's end,
+  // until it meets the reader's headers (at most kRunElements); where it
+  // meets them after a header that is no element, the reader read that out
+  // of the middle of the run's elements, which counts as one more.
+  auto outOfStep = [&](std::size_t at) {
+    int n = 0;
+    while (n < kRunElements) {
+      if (std::binary_search(reader.begin(), reader.end(), at)) return n + (firstImplausible < at ? 1 : 0);
+      const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
+      if (size == 0) break;
+      at += size;
+      ++n;
+    }
+    return n;
+  };
+  // run[w]: the elements of the run from word w that passes the element's
+  // end, 0 when the run from there breaks off or lands on the end (the
+  // swallow EndsInSwallowedElement judges). Filled from the end backwards,
+  // so that each word is judged once.
+  std::vector<int> run(elementSize / 2, 0);
+  for (std::size_t at = elementSize - 2;; at -= 2) {
+    const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
+    const std::size_t end = at + size;
+    int n = 0;
+    if (size == 0 || end == elementSize) {
+      // no run, or the swallow judged by EndsInSwallowedElement
+    } else if (end > elementSize) {
+      n = 1 + outOfStep(end);
+    } else if (run[end / 2] != 0) {
+      n = std::min(kRunElements, 1 + run[end / 2]);
+    }
+    run[at / 2] = n;
+    if (n >= kRunElements) return true;
+    if (at <= from) break;
+  }
+  return false;
+}
 
 std::size_t MinimumElementBytes(int type, int level, int dimension) {
   const bool three = dimension == 3;
@@ -360,7 +471,10 @@ std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std:
         fields = 38 + std::size_t(b.U16(36)) * 4 * std::size_t(info.dimension);
       }
     }
-    e->overlong = (fields != 0 && element.size() > fields) || RunsPastItsData(element, type, e->properties);
+    std::size_t unknownFrom = 0;
+    e->overlong = RunsPastItsData(element, type, e->properties, info.dimension, unknownFrom);
+    e->overlong = e->overlong || (fields != 0 && element.size() > fields);
+    if (!e->overlong) e->unknownDataFrom = unknownFrom;
   }
   // Fill colours come from the linkages, now that they are known.
   const std::int32_t fill = e->attributes.empty() ? kDgnNoFill : FindFillColor(e->attributes);

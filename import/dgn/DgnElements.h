@@ -84,13 +84,21 @@ class DGNElemCore {
   // Shorter than its type needs: parsed as a core element.
   bool cutShort = false;
   // Holds bytes past its own data: past the fields of a line, arc, ellipse
-  // or point sequence without attribute data; for any element with a
-  // display header, past where its attribute index and linkages say its data
-  // ends (only zero padding may follow the linkages); for the TCB, digitizer
-  // setup and level symbology, past their fixed size. Its word count is
-  // damaged and hid the elements its excess covers. Deleted elements are not
-  // judged: their count may span the space freed with them.
+  // or point sequence without attribute data; for an element of a named
+  // type with a display header, past its attribute index without attribute
+  // data, or past linkages walked to their end (only zero padding may
+  // follow); for the TCB, digitizer setup and level symbology, past their
+  // fixed size. Where the reader cannot tell where the data end (linkages
+  // it does not know, types without a display header or a name), it holds
+  // bytes past them only when it ends in a whole plausible element. Its
+  // word count is damaged and hid the elements its excess covers. Deleted
+  // elements are not judged: their count may span the space freed with them.
   bool overlong = false;
+  // Where the element's own data may end when the reader cannot tell
+  // (linkages it does not know from here, a body it does not know): the
+  // element loop judges its count by the elements found from here on, in
+  // it and after it. 0 when the data's end is known, or it is overlong.
+  std::size_t unknownDataFrom = 0;
   std::uint16_t graphicGroup = 0;
   std::uint16_t properties = 0;
   int lineStyle = 0;
@@ -192,6 +200,24 @@ std::int32_t FindFillColor(std::span<const std::uint8_t> attributes);
 // headers by their description words; 0 for any other element and a deleted
 // one.
 std::size_t DgnChainBytes(std::span<const std::uint8_t> element);
+
+// The elements back to back, out of step with the reader, that show a
+// count before them damaged.
+inline constexpr int kRunElements = 3;
+
+// Whether the element at the front of `bytes` (`elementSize` bytes, followed
+// by what the file holds after it) holds, at a word at or after `from`, the
+// start of a run of plausible elements back to back (a named type with a
+// display header, its fields, its attribute index and range in order) that
+// passes the element's end with kRunElements elements before it meets the
+// headers the element's count leads the reader to (a header there that is
+// no plausible element, read out of the run's middle, counts as one): the
+// count ran past the next element's header into the middle of the elements
+// after it. A header read out of another element's bytes seldom looks
+// whole; three in a row, each where the one before ends, do not happen in
+// an intact file.
+bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t elementSize, std::size_t from,
+                               int dimension);
 
 // Parses one element (header included) into its object; updates the info
 // from a TCB and a colour table. Never null.

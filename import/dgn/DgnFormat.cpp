@@ -10,7 +10,9 @@
 
 namespace kvn {
 
-std::string DgnTypeName(int type) {
+namespace {
+
+const char* NameOfType(int type) {
   switch (type) {
     case 1: return "CELL_LIBRARY";
     case 2: return "CELL_HEADER";
@@ -45,9 +47,18 @@ std::string DgnTypeName(int type) {
     case 37: return "ATTRIBUTE";
     case 38: return "DGN_STORE";
     case 66: return "APPLICATION_ELEM";
-    default: return "TYPE_" + std::to_string(type);
+    default: return nullptr;
   }
 }
+
+}  // namespace
+
+std::string DgnTypeName(int type) {
+  const char* name = NameOfType(type);
+  return name ? std::string(name) : "TYPE_" + std::to_string(type);
+}
+
+bool DgnTypeIsNamed(int type) { return NameOfType(type) != nullptr; }
 
 std::string DgnLevelName(int level) {
   const int l = level & 0x3F;

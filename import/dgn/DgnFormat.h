@@ -41,6 +41,9 @@ inline constexpr int kCellLibrary = 1, kCellHeader = 2, kLine = 3, kLineString =
 // type constants: "LINE", "LINE_STRING", "COMPLEX_CHAIN"...; "TYPE_n" for
 // a number without a name).
 std::string DgnTypeName(int type);
+// Whether the type has a name of its own (not "TYPE_n"): the types this
+// reader knows the meaning of.
+bool DgnTypeIsNamed(int type);
 
 // The layer of a level (0-63): its number with two digits, "00" to "63".
 std::string DgnLevelName(int level);

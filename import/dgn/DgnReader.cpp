@@ -28,6 +28,11 @@ constexpr int kDgnReaderKind = 3;
 // Block handles of cells count up from 2^27, clear of any handle a file has.
 constexpr std::uint64_t kFirstCellHandle = std::uint64_t(1) << 27;
 constexpr std::uint64_t kDgnSectorBytes = 512;
+// What the loop reads past an element whose data's end it cannot tell, to
+// find the elements its count may have run into: room for a run of three
+// elements as large as the design file's largest (the TCB, 1,536 bytes),
+// twice over.
+constexpr std::size_t kDgnReadAheadBytes = 8192;
 
 constexpr std::array<std::uint8_t, 8> kOleSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
@@ -74,6 +79,10 @@ class DgnElementLoop {
   // Whether the element at `start` runs past the end of the innermost chain
   // (cell, complex element, B-spline) it lies in; a header opens its chain.
   bool PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element);
+  // Whether the element just read, whose data's end is not known from
+  // `from` on, runs into the middle of the elements after it (read ahead
+  // without moving the stream).
+  bool RunsIntoElementsAfter(InFileStream& in, std::span<const std::uint8_t> element, std::size_t from);
 
   cDGNInfo& info_;
   YxxfReader& reader_;
@@ -86,6 +95,8 @@ class DgnElementLoop {
   // File offsets where the open chains end, outermost first; each no later
   // than the one before it.
   std::vector<std::uint64_t> chainEnds_;
+  std::vector<std::uint8_t> window_;
+  bool streamLost_ = false;
 };
 
 // Whether the stream holds nothing but zero bytes from `from` to its end.
@@ -113,6 +124,20 @@ bool DgnElementLoop::PassesItsChain(std::uint64_t start, std::span<const std::ui
     if (chainEnd > end) chainEnds_.push_back(chainEnd);
   }
   return passes;
+}
+
+bool DgnElementLoop::RunsIntoElementsAfter(InFileStream& in, std::span<const std::uint8_t> element,
+                                           std::size_t from) {
+  const std::uint64_t position = in.Position();
+  window_.assign(element.begin(), element.end());
+  window_.resize(element.size() + kDgnReadAheadBytes);
+  const std::uint32_t got = in.Read(window_.data() + element.size(), std::uint32_t(kDgnReadAheadBytes));
+  window_.resize(element.size() + got);
+  const bool runs = RunsIntoElementsOutOfStep(window_, element.size(), from, info_.dimension);
+  // A stream that cannot go back would leave the loop out of step itself:
+  // it ends there.
+  if (!in.Seek(position)) streamLost_ = true;
+  return runs;
 }
 
 bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
@@ -167,8 +192,15 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
     ++outcome_.elements;
     const std::uint64_t start = in.Position() - buffer.size();
     std::unique_ptr<DGNElemCore> element = ReadDgnElement(info_, buffer);
+    if (element->unknownDataFrom != 0 && RunsIntoElementsAfter(in, buffer, element->unknownDataFrom)) {
+      element->overlong = true;
+    }
     if (element->overlong || PassesItsChain(start, buffer)) ++outcome_.overlong;
     Take(std::move(element));
+    if (streamLost_) {
+      outcome_.readToEnd = false;
+      break;
+    }
   }
   // A cell still open at the end claims more than the file holds: its length
   // is damaged or the file cut. It is placed with what it gathered (every
@@ -235,6 +267,8 @@ void DgnElementLoop::Count(const DGNElemCore& e, DgnConversion conversion, bool 
     ++outcome_.entities[name];
   } else if (IsUndrawnGraphic(e.type)) {
     ++outcome_.skipped[name][kDgnSkipNotDrawn];
+  } else if (!DgnTypeIsNamed(e.type)) {
+    ++outcome_.skipped[name][kDgnSkipUnknownType];
   }
 }
 

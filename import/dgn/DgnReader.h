@@ -12,8 +12,10 @@
 // are padding), ends the element loop: what was read is assembled, with the
 // warning "File read error.". Elements too short for their type are left out
 // and counted in the open's warnings; an element that holds more than its
-// type's data, or runs past the end of the cell, complex element or B-spline
-// it lies in (a damaged word count), tells the file as damaged.
+// type's data or swallowed a whole element after it, or runs past the end of
+// the cell, complex element or B-spline it lies in (a damaged word count),
+// tells the file as damaged. Elements of types without a name are left out
+// and counted.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,9 @@ inline constexpr char kDgnSkipDeleted[] = "deleted";
 inline constexpr char kDgnSkipNonPlanar[] = "non-planar";
 inline constexpr char kDgnSkipNotDrawn[] = "type not drawn";
 inline constexpr char kDgnSkipCutShort[] = "cut short";
+// A type without a name here (0, 13, 20, 56, 101...): what it held is not
+// known, so it is told as read and left out.
+inline constexpr char kDgnSkipUnknownType[] = "unknown type";
 
 // What the element loop found, by element type name (DgnTypeName).
 struct DgnReadOutcome {

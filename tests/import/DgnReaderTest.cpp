@@ -1,10 +1,14 @@
 // Synthetic DGN files through the element loop and the whole reader: 2-D and
 // 3-D headers, cell libraries, colours, fills, circles against arcs, cells
 // and shared cell definitions, hidden levels, complex chains, and the
-// mended faults (elements out of the plane, short elements, refusals).
+// mended faults (elements out of the plane, short elements, refusals,
+// word counts over or into the elements after them by any type, tag data
+// and unnamed types that are no damage).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <numbers>
 #include <vector>
@@ -307,6 +311,21 @@ TEST(DgnReader, DeletedShortAndUndrawnElementsAreCounted) {
   EXPECT_EQ(r.Handed("POLYLINE"), 1u);
   EXPECT_TRUE(r.outcome.readToEnd);
 
+  // Elements of types without a name are read and left out, counted by
+  // their number.
+  DgnWriter u;
+  u.Add(u.Tcb());
+  for (int type : {0, 101, 127, 101}) {
+    DgnElement retyped = u.Line(1, 1, {0, 0, 0}, {1, 1, 0});
+    retyped[1] = std::uint8_t(type);
+    u.Add(retyped);
+  }
+  Read unknown = ReadBytes(u.Bytes());
+  EXPECT_EQ(unknown.Skipped("TYPE_0", kDgnSkipUnknownType), 1u);
+  EXPECT_EQ(unknown.Skipped("TYPE_101", kDgnSkipUnknownType), 2u);
+  EXPECT_EQ(unknown.Skipped("TYPE_127", kDgnSkipUnknownType), 1u);
+  EXPECT_EQ(unknown.outcome.overlong, 0u);
+
   // An element whose word count passes the end ends the loop with a read error.
   std::vector<std::uint8_t> cut = w.Bytes();
   cut.resize(cut.size() - 2 - 10);
@@ -359,8 +378,61 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
   DgnElement freed = dc.Cell("D", 1, {0, 0, 0}, {covered});
   DgnWriter::PutU16(freed, 2, std::uint16_t((freed.size() - 4) / 2));
   dc.Add(dc.Tcb()).Add(DgnWriter::Deleted(freed)).Add(covered);
+  // A text node whose tag data open with a block of their own (no linkage
+  // the walk knows), then a linkage whose first word is 0x8000 and user
+  // data: intact, though its linkages cannot be walked.
+  DgnElement node(52, 0);
+  DgnWriter::Finish(node, 7, 1, 0);
+  DgnWriter::PutU16(node, 32, 0x4600);
+  DgnWriter::AddAttributes(node, {0x03, 0x00, 0x12, 0x00, 0x0f, 0x02, 0x00, 0x01,  // tag block
+                                  0x00, 0x80, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00,  // 0x8000 linkage
+                                  0x05, 0x10, 0x34, 0x12, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08});
+  DgnWriter nw;
+  nw.Add(nw.Tcb()).Add(node).Add(covered);
+  // Two elements of a type without a name here, whose words 14-17 are no
+  // display header (read as one, the attribute index would end the data at
+  // byte 36), right after the design file header.
+  DgnElement unnamed(512, 0);
+  for (std::size_t i = 36; i < unnamed.size(); ++i) unnamed[i] = std::uint8_t(i * 7);
+  DgnWriter::Finish(unnamed, 56, 0, 0);
+  const std::uint8_t notADisplayHeader[8] = {0x01, 0x00, 0x02, 0x00, 0x0a, 0x00, 0xff, 0x7f};
+  std::copy(std::begin(notADisplayHeader), std::end(notADisplayHeader), unnamed.begin() + 28);
+  DgnWriter uw;
+  uw.Add(uw.Tcb()).Add(unnamed).Add(unnamed).Add(covered);
+  // Elements whose count covers the line after them, by type: a type without
+  // a display header or without a name is judged by the whole element its
+  // count swallowed.
+  auto over = [&](DgnElement e, int type) {
+    e[1] = std::uint8_t(type);
+    DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + covered.size() - 4) / 2));
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e).Add(covered).Add(covered);
+    return x.Bytes();
+  };
+  const DgnElement text = ow.Text(1, 1, {0, 0, 0}, 1, "T");
+  // A count that ends in the middle of the second line after the element,
+  // at its word 14, where the reader meets 00 00 0a 00 (a type-0 header
+  // whose count ends with the line), with more lines to follow.
+  auto into = [&](int type) {
+    DgnElement e = covering;
+    e[1] = std::uint8_t(type);
+    DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + covered.size() + 28 - 4) / 2));
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e);
+    for (int i = 0; i < 6; ++i) x.Add(ow.Line(1, 1, {100.0 * i, 7, 0}, {100.0 * i + 50, 9000, 0}));
+    return x.Bytes();
+  };
   const Case cases[] = {
       {"whole", whole, false},
+      {"a text node with tag data", nw.Bytes(), false},
+      {"unnamed elements after the design file header", uw.Bytes(), false},
+      {"a text over the next line", over(text, 17), true},
+      {"a text node with tag data over the next line", over(node, 7), true},
+      {"an unnamed element over the next line", over(unnamed, 56), true},
+      {"a type-0 element over the next line", over(covering, 0), true},
+      {"a cell library element over the next line", over(covering, 1), true},
+      {"a type-32 element over the next line", over(covering, 32), true},
+      {"a type-0 element into the middle of a line", into(0), true},
       {"ended without its marker", noMarker, true},
       {"marker in the last sector", padded, false},
       {"marker with sectors after it", early, true},
