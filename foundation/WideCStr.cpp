@@ -1,11 +1,12 @@
 #include "foundation/WideCStr.h"
 
+#include "foundation/WString.h"
+
 namespace kvn {
 
 namespace {
 constexpr char16_t kEmpty[1] = {0};
 const char16_t* OrEmpty(const char16_t* s) { return s ? s : kEmpty; }
-char16_t AsciiUpper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
 char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
 int Sign(int d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
 }  // namespace
