@@ -63,24 +63,21 @@ WString StripPathPrefix(const WString& path, const WString& prefix) {
   return path.TailFrom(prefix.Length());
 }
 
-WString CollapsePath(const WString& absolutePath) {
-  WString path = WithForwardSlashes(absolutePath);
-  std::u16string_view view = path.View();
-  // The root: "/" or "X:/" (or a bare "X:"), kept as it is.
-  std::size_t rootLength = 0;
-  if (view.size() >= 2 && IsDriveLetter(view[0]) && view[1] == u':')
-    rootLength = view.size() >= 3 && view[2] == u'/' ? 3 : 2;
-  else if (!view.empty() && view[0] == u'/')
-    rootLength = 1;
-  bool trailing = view.size() > rootLength && view.back() == u'/';
+namespace {
 
+// `view` ('/'-separated) with its first `rootLength` characters kept as they
+// are and, past them, "." components and repeated separators dropped; ".."
+// takes away the component before it when `parentsCollapse`, else it stays
+// a component. A trailing separator stays where a component is left.
+std::u16string LexicalPath(std::u16string_view view, std::size_t rootLength, bool parentsCollapse) {
+  const bool trailing = view.size() > rootLength && view.back() == u'/';
   std::vector<std::u16string_view> parts;
   std::size_t pos = rootLength;
   while (pos <= view.size()) {
     std::size_t end = view.find(u'/', pos);
     if (end == std::u16string_view::npos) end = view.size();
     std::u16string_view part = view.substr(pos, end - pos);
-    if (part == u"..") {
+    if (parentsCollapse && part == u"..") {
       if (!parts.empty()) parts.pop_back();
     } else if (!part.empty() && part != u".") {
       parts.push_back(part);
@@ -93,7 +90,26 @@ WString CollapsePath(const WString& absolutePath) {
     out += parts[i];
   }
   if (trailing && !parts.empty()) out += u'/';
-  return WString(std::u16string_view(out));
+  return out;
+}
+
+}  // namespace
+
+WString CollapsePath(const WString& absolutePath) {
+  WString path = WithForwardSlashes(absolutePath);
+  std::u16string_view view = path.View();
+  // The root: "/" or "X:/" (or a bare "X:"), kept as it is.
+  std::size_t rootLength = 0;
+  if (view.size() >= 2 && IsDriveLetter(view[0]) && view[1] == u':')
+    rootLength = view.size() >= 3 && view[2] == u'/' ? 3 : 2;
+  else if (!view.empty() && view[0] == u'/')
+    rootLength = 1;
+  return WString(std::u16string_view(LexicalPath(view, rootLength, true)));
+}
+
+WString WithoutDotComponents(std::u16string_view path) {
+  const std::u16string out = LexicalPath(path, !path.empty() && path.front() == u'/' ? 1 : 0, false);
+  return WString(out.empty() ? std::u16string_view(u".") : std::u16string_view(out));
 }
 
 // --- safe file names ------------------------------------------------------------------

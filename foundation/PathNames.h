@@ -39,6 +39,11 @@ WString StripPathPrefix(const WString& path, const WString& prefix);
 // repeated separators dropped, ".." taking away the component before it (never
 // above the root); a trailing separator is kept.
 WString CollapsePath(const WString& absolutePath);
+// `path` ('/'-separated as given: a backslash is part of a name) with its
+// "." components and repeated separators dropped; ".." stays, since lexically
+// it would skip the folder a link leads to. A relative path stays relative,
+// "." when nothing is left of it; a trailing separator is kept.
+WString WithoutDotComponents(std::u16string_view path);
 
 // A name and a value.
 class StringPair {

@@ -40,31 +40,15 @@ WString FolderOf(const WString& path) {
   return WString(u"./");
 }
 
-// `rest` counted from `folder` ('/'-separated), with the "." components and
-// repeated separators of both dropped: the path the open's messages name,
-// and one key for one file however the drawing wrote it (".\\x.jpg" beside
-// a drawing opened from its own folder is "x.jpg", not "././x.jpg"). ".."
-// stays: lexically it would skip the folder a link leads to.
+// `rest` counted from `folder` ('/'-separated), without "." components or
+// repeated separators: the path the open's messages name, and one key for
+// one file however the drawing wrote it (".\\x.jpg" beside a drawing opened
+// from its own folder is "x.jpg", not "././x.jpg").
 WString JoinedPath(std::u16string_view folder, std::u16string_view rest) {
   std::u16string joined(folder);
   if (!joined.empty() && !rest.empty()) joined += u'/';
   joined += rest;
-  const bool absolute = !joined.empty() && joined.front() == u'/';
-  const bool trailing = !joined.empty() && joined.back() == u'/';
-  std::u16string out;
-  for (std::size_t at = 0; at <= joined.size();) {
-    std::size_t end = joined.find(u'/', at);
-    if (end == std::u16string::npos) end = joined.size();
-    const std::u16string_view part = std::u16string_view(joined).substr(at, end - at);
-    if (!part.empty() && part != u".") {
-      if (absolute || !out.empty()) out += u'/';
-      out += part;
-    }
-    at = end + 1;
-  }
-  if (out.empty()) return WString(absolute ? u"/" : u".");
-  if (trailing) out += u'/';
-  return WString(std::u16string_view(out));
+  return WithoutDotComponents(joined);
 }
 
 // The regular file in `folder` whose name equals `name` without regard to case.
