@@ -53,7 +53,6 @@ class CairoDC : public TDC {
   // differently from the figures one by one (a few aliased edge pixels of
   // 200 random lines; anti-aliased overlaps covered once, not twice).
   void SetJoinStrokes(bool on);
-  bool JoinStrokes() const { return joinStrokes_; }
   // What has reached the surface since the last reset: drawing operations
   // (a joined run counts once) and path points handed to them.
   struct OutputCount {

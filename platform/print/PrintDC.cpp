@@ -47,7 +47,7 @@ bool TPrintDC_::PageFits(const OutputCount& count) {
 
 void TPrintDC_::AfterOutput(std::uint64_t points) {
   if (!watch_ || GetReach() != Reach::Surface) return;
-  pageBytes_ += kRecordedBytesPerOperation + points * kRecordedBytesPerPoint;
+  pageBytes_ += RecordedPageBytes(OutputCount{1, points});
   if (pageBytes_ < nextWatch_) return;
   nextWatch_ = pageBytes_ + kWatchStep;
   if (ResidentBytes() > residentCeiling) {
