@@ -82,23 +82,6 @@ DocumentResult OpenNative(const std::string& file) {
   return result;
 }
 
-// Block S of `lines` short lines placed `inserts` times on a grid, each
-// turned by an angle of its own when `turned`.
-std::string Symbols(int inserts, int lines, bool turned) {
-  test::DxfWriter w;
-  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
-  w.Section("BLOCKS").Block("S");
-  for (int i = 0; i < lines; ++i) w.Line("0", i % 50, i / 50, i % 50 + 0.5, i / 50 + 0.7);
-  w.EndBlock().EndSection();
-  w.Section("ENTITIES");
-  for (int k = 0; k < inserts; ++k) {
-    w.Str(0, "INSERT").Str(8, "0").Str(2, "S").Point(10, (k % 100) * 60.0, (k / 100) * 60.0);
-    if (turned) w.Real(50, 0.17 * k);
-  }
-  w.EndSection().Eof();
-  return w.Bytes();
-}
-
 // Blocks placed once, as a whole drawing placed as a block is: a block of
 // `lines` lines in a ring; a block holding an array of `side` x `side`
 // cells of a `lines`-line symbol; a block holding `inserts` inserts of a
@@ -244,14 +227,14 @@ int main(int argc, char** argv) {
          o.full = false;
          return test::MixedDxfDrawing(test::DxfWriter::Form::Text, o);
        }},
-      {"turned-2000x200", Target::Honest, [] { return Symbols(2000, 200, true); }},
-      {"turned-10000x200", Target::Honest, [] { return Symbols(10000, 200, true); }},
-      {"placed-1000x1000", Target::Honest, [] { return Symbols(1000, 1000, false); }},
+      {"turned-2000x200", Target::Honest, [] { return test::ShortLinesPlacedDxf(2000, 200, 100, true); }},
+      {"turned-10000x200", Target::Honest, [] { return test::ShortLinesPlacedDxf(10000, 200, 100, true); }},
+      {"placed-1000x1000", Target::Honest, [] { return test::ShortLinesPlacedDxf(1000, 1000, 100, false); }},
       // Nine and ten million lines: within what a paint may walk.
-      {"fan-out-3000x3000", Target::Honest, [] { return Symbols(3000, 3000, false); }},
-      {"fan-out-10000x1000", Target::Honest, [] { return Symbols(10000, 1000, false); }},
-      {"fan-out-20000x4000", Target::Bomb, [] { return Symbols(20000, 4000, false); }},
-      {"turned-20000x4000", Target::Bomb, [] { return Symbols(20000, 4000, true); }},
+      {"fan-out-3000x3000", Target::Honest, [] { return test::ShortLinesPlacedDxf(3000, 3000, 100, false); }},
+      {"fan-out-10000x1000", Target::Honest, [] { return test::ShortLinesPlacedDxf(10000, 1000, 100, false); }},
+      {"fan-out-20000x4000", Target::Bomb, [] { return test::ShortLinesPlacedDxf(20000, 4000, 100, false); }},
+      {"turned-20000x4000", Target::Bomb, [] { return test::ShortLinesPlacedDxf(20000, 4000, 100, true); }},
       {"nested-doubling-30", Target::Bomb, bomb({test::BombShape::Doubling, 30})},
       {"nested-ten-way-12", Target::Bomb, bomb({test::BombShape::TenWay, 12})},
       {"nested-arrays-5", Target::Bomb, bomb({test::BombShape::Arrays, 5, 100})},

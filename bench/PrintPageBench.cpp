@@ -53,6 +53,7 @@
 #include "render/DrawInfo.h"
 #include "render/RasterSurface.h"
 #include "render/SheetPainter.h"
+#include "tests/support/CapacityDrawings.h"
 #include "tests/support/DxfWriter.h"
 
 using namespace kvn;
@@ -233,19 +234,6 @@ void MeasureRoads(const std::function<cSheet*()>& open, PrinterInfo* printer, co
               bitmap <= bound && vector <= bound ? "met" : "NOT met");
 }
 
-// Block S of `lines` short lines placed `inserts` times on a grid.
-std::string PlacedLines(int inserts, int lines) {
-  test::DxfWriter w;
-  w.Section("HEADER").Str(9, "$ACADVER").Str(1, "AC1009").EndSection();
-  w.Section("BLOCKS").Block("S");
-  for (int i = 0; i < lines; ++i) w.Line("0", i % 50, i / 50, i % 50 + 0.5, i / 50 + 0.7);
-  w.EndBlock().EndSection();
-  w.Section("ENTITIES");
-  for (int k = 0; k < inserts; ++k) w.Insert("S", "0", (k % 40) * 60.0, (k / 40) * 60.0);
-  w.EndSection().Eof();
-  return w.Bytes();
-}
-
 // A block placing the external reference `path` `count` times, placed once.
 std::string ReferencePlaced(const std::string& path, int count) {
   test::DxfWriter w;
@@ -275,7 +263,7 @@ int WriteDrawings(const std::string& folder) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
     std::printf("%s\n", path.c_str());
   };
-  save("placed-1000x1000.dxf", PlacedLines(1000, 1000));
+  save("placed-1000x1000.dxf", test::ShortLinesPlacedDxf(1000, 1000, 40, false));
   save("ref-200000.dxf", ReferenceLines(200000));
   save("xref-25.dxf", ReferencePlaced(folder + "/ref-200000.dxf", 25));
   save("xref-50.dxf", ReferencePlaced(folder + "/ref-200000.dxf", 50));

@@ -43,6 +43,21 @@ std::string SymbolPlacementsDxf(Placing placing, int lines, int count, int colum
   return w.Bytes();
 }
 
+std::string ShortLinesPlacedDxf(int inserts, int lines, int perRow, bool turned) {
+  DxfWriter w;
+  R12Header(w);
+  w.Section("BLOCKS").Block("S");
+  for (int i = 0; i < lines; ++i) w.Line("0", i % 50, i / 50, i % 50 + 0.5, i / 50 + 0.7);
+  w.EndBlock().EndSection();
+  w.Section("ENTITIES");
+  for (int k = 0; k < inserts; ++k) {
+    w.Insert("S", "0", (k % perRow) * 60.0, (k / perRow) * 60.0);
+    if (turned) w.Real(50, 0.17 * k);
+  }
+  w.EndSection().Eof();
+  return w.Bytes();
+}
+
 std::string LongTextArrayDxf(int characters, int columns, int rows) {
   DxfWriter w;
   R12Header(w);

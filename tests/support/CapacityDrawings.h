@@ -21,6 +21,10 @@ std::string SymbolPlacementsDxf(Placing placing, int lines, int count, int colum
 // One TEXT of `characters` letters in a block, placed by a `columns` x
 // `rows` array.
 std::string LongTextArrayDxf(int characters, int columns, int rows);
+// Block S of `lines` short lines (50 to a row) placed by `inserts` inserts,
+// `perRow` to a row 60 apart, each turned by an angle of its own when
+// `turned`: the drawing of the capacity and print-page benchmarks.
+std::string ShortLinesPlacedDxf(int inserts, int lines, int perRow, bool turned);
 // `inserts` placements of a block of `lines` lines in model space and
 // `views` paper viewports (after the paper's own) over the model.
 std::string ViewportsDxf(int views, int inserts, int lines);
