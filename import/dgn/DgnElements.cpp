@@ -357,9 +357,11 @@ bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std
         readerEnds = true;
         break;
       }
-      reader.push_back(nextHeader);
-      if (firstImplausible == limit && plausible(nextHeader) == 0) firstImplausible = nextHeader;
+      const std::size_t at = nextHeader;
+      reader.push_back(at);
       nextHeader += kDgnHeaderBytes + 2 * std::size_t(header[2] | header[3] << 8);
+      // (after the header's last use: judging it may fetch, and move the bytes)
+      if (firstImplausible == limit && plausible(at) == 0) firstImplausible = at;
     }
   };
   // The elements of the run that goes on at `at`, past the element's end,

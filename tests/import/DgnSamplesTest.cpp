@@ -512,7 +512,7 @@ Layout LayoutOf(const std::vector<std::uint8_t>& bytes) {
 
 // A small file around element i: the design file header (the elements
 // before the first top-level one after it, or before i's top-level element),
-// i's top-level element and those after it to 2 KB past the element after
+// i's top-level element and those after it to 256 bytes past the element after
 // i, and the end marker. The cells and complex elements around i are whole,
 // so that the slice opens quiet; `index` is i's index in the slice.
 std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, const Layout& l, std::size_t i,
@@ -520,7 +520,7 @@ std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, const La
   const std::size_t top = l.top[i];
   const std::size_t head = std::min<std::size_t>(3, top);
   std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + std::ptrdiff_t(l.starts[head]));
-  const std::size_t wanted = l.starts[i + 1] + l.sizes[i + 1] + 2048;
+  const std::size_t wanted = l.starts[i + 1] + l.sizes[i + 1] + 256;
   std::size_t last = i + 1;
   while (last < l.starts.size() && (l.top[last] != last || l.starts[last] < wanted)) ++last;
   const std::size_t to = last < l.starts.size() ? l.starts[last] : l.end;

@@ -325,7 +325,8 @@ std::vector<std::uint8_t> EditDgnFile(std::span<const std::uint8_t> file, const 
   DgnElement pending;  // the element to put after the last top-level one
   for (std::size_t i = 0; i < starts.size(); ++i) {
     const std::size_t at = starts[i];
-    const std::span<const std::uint8_t> element = file.subspan(at, 4 + 2 * std::size_t(file[at + 2] | file[at + 3] << 8));
+    const std::size_t size = 4 + 2 * std::size_t(file[at + 2] | file[at + 3] << 8);
+    const std::span<const std::uint8_t> element = file.subspan(at, size);
     while (!open.empty() && open.back().end <= at) open.pop_back();
     if (open.empty()) {
       out.insert(out.end(), pending.begin(), pending.end());
@@ -365,7 +366,9 @@ std::vector<std::uint8_t> RepeatDgnElements(std::span<const std::uint8_t> file, 
   const std::vector<std::size_t> starts = ElementStarts(file, end);
   const std::size_t from = first < starts.size() ? starts[first] : end;
   std::vector<std::uint8_t> out(file.begin(), file.begin() + std::ptrdiff_t(from));
-  for (int k = 0; k < times; ++k) out.insert(out.end(), file.begin() + std::ptrdiff_t(from), file.begin() + std::ptrdiff_t(end));
+  for (int k = 0; k < times; ++k) {
+    out.insert(out.end(), file.begin() + std::ptrdiff_t(from), file.begin() + std::ptrdiff_t(end));
+  }
   out.insert(out.end(), file.begin() + std::ptrdiff_t(end), file.end());
   return out;
 }
