@@ -667,5 +667,58 @@ TEST(DgnSamplesTest, SwallowsPastLinkagesAndTheEndMarkerAndABrokenChainAreTold) 
   EXPECT_EQ(broken.objects, intact.objects - 1);
 }
 
+
+// The look-ahead keeps its window from element to element: samp15 with its
+// elements repeated three times, a tag block on every element without
+// linkages (each judged by the bytes after it, most of them in the window
+// the one before fetched), or an unnamed element after each of them, opens
+// quiet with what the plain copy shows; a count swallowing the element after
+// a tagged one in the middle is told.
+TEST(DgnSamplesTest, ManyTaggedOrUnnamedElementsInARowOpenQuietAndASwallowAmongThemIsTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const std::vector<std::uint8_t> plain = test::RepeatDgnElements(FileBytes(dir / "dgn/dgnlib_samp15.dgn"), 4, 3);
+  auto noLinkage = [](std::span<const std::uint8_t> e) {
+    const int type = e[1] & 0x7F;
+    return type >= 2 && type <= 27 && type != 8 && type != 9 && type != 10 && !(e[1] & 0x80) && e.size() >= 36 &&
+           !(e[33] & 0x08);
+  };
+  test::DgnFileEdit tag;
+  tag.attributes = [&](std::size_t, std::span<const std::uint8_t> e) {
+    return noLinkage(e) ? std::vector<std::uint8_t>{0x03, 0x00, 0x12, 0x00, 0x0f, 0x02, 0x00, 0x01}
+                        : std::vector<std::uint8_t>{};
+  };
+  test::DgnElement unnamed(48, 0);
+  for (std::size_t i = 4; i < unnamed.size(); ++i) unnamed[i] = std::uint8_t(i * 13 + 5);
+  unnamed[1] = 56;
+  unnamed[2] = std::uint8_t((unnamed.size() - 4) / 2);
+  test::DgnFileEdit after;
+  after.after = [&](std::size_t, std::span<const std::uint8_t> e) {
+    return noLinkage(e) ? unnamed : test::DgnElement{};
+  };
+  const Opened whole = Open(plain);
+  ASSERT_TRUE(whole.ok);
+  ASSERT_FALSE(whole.partial);
+  const std::vector<std::uint8_t> tagged = test::EditDgnFile(plain, tag);
+  ASSERT_GT(tagged.size(), plain.size() + 8 * 10000);
+  for (const auto& copy : {tagged, test::EditDgnFile(plain, after)}) {
+    const Opened o = Open(copy);
+    ASSERT_TRUE(o.ok);
+    EXPECT_FALSE(o.partial);
+    EXPECT_EQ(o.objects, whole.objects);
+    EXPECT_EQ(o.entities, whole.entities);
+  }
+  // A tagged top-level element halfway whose count covers the next one.
+  const std::vector<std::size_t> starts = ElementStarts(tagged);
+  std::size_t i = starts.size() / 2;
+  while (i + 1 < starts.size() &&
+         !(tagged[starts[i] + 1] == dgn::kLine && !(tagged[starts[i]] & 0x80) && !(tagged[starts[i + 1]] & 0x80))) {
+    ++i;
+  }
+  ASSERT_LT(i + 1, starts.size());
+  std::vector<std::uint8_t> swallowed = tagged;
+  ASSERT_TRUE(SwallowNext(swallowed, i));
+  EXPECT_TRUE(Open(swallowed).partial);
+}
+
 }  // namespace
 }  // namespace kvn
