@@ -1,8 +1,10 @@
 #include "import/dgn/DgnElements.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 #include "import/dgn/DgnFormat.h"
@@ -202,23 +204,47 @@ std::size_t DesignHeaderBytes(int type) {
   }
 }
 
-// The size of the graphic element that starts at the front of `bytes`, when
-// its header and display header hold together as a writer leaves them: a
-// type this reader knows to carry a display header, at least that type's
-// fields, an attribute index that ends the data at the element's end (or,
-// with attribute data, inside it), and a range whose low corner lies below
-// its high one on every axis (range words are unsigned, offset by 2^31);
-// else 0. Every graphic element of the sample files passes; a header read
-// out of the bytes of another element's fields seldom does, and one whose
-// word count ends just where the element around it ends almost never.
-std::size_t PlausibleElementBytes(std::span<const std::uint8_t> bytes, int dimension) {
-  if (bytes.size() < 36) return 0;
-  const int type = bytes[1] & 0x7F;
-  if (!DgnTypeIsNamed(type) || !HasDisplayHeader(type) || DesignHeaderBytes(type) != 0) return 0;
-  const std::size_t size = kDgnHeaderBytes + 2 * std::size_t(bytes[2] | bytes[3] << 8);
-  const std::size_t fields = std::max<std::size_t>(36, MinimumElementBytes(type, bytes[0] & 0x3F, dimension));
-  if (size > bytes.size() || size < fields) return 0;
-  const DgnBytes b(bytes.first(size));
+// Types that may start a plausible element: named here, with a display
+// header, outside the design file header. A table, since every word of an
+// element whose end is not known is tried as a header.
+const std::array<bool, 128>& GraphicTypes() {
+  static const std::array<bool, 128> table = [] {
+    std::array<bool, 128> t{};
+    for (int type = 0; type < 128; ++type) {
+      t[std::size_t(type)] = DgnTypeIsNamed(type) && HasDisplayHeader(type) && DesignHeaderBytes(type) == 0;
+    }
+    return t;
+  }();
+  return table;
+}
+
+// The size of the graphic element whose header is `header` (4 bytes), when
+// the header alone allows one: a type this reader knows to carry a display
+// header, at least that type's fields, within the `room` bytes the file
+// holds from its start; else 0.
+std::size_t PlausibleHeaderBytes(const std::uint8_t* header, std::size_t room, int dimension) {
+  const int type = header[1] & 0x7F;
+  if (!GraphicTypes()[std::size_t(type)]) return 0;
+  const std::size_t size = kDgnHeaderBytes + 2 * std::size_t(header[2] | header[3] << 8);
+  const std::size_t fields = std::max<std::size_t>(36, MinimumElementBytes(type, header[0] & 0x3F, dimension));
+  return size > room || size < fields ? 0 : size;
+}
+
+// The size of the graphic element that starts at the front of `head` (at
+// least its first 36 bytes; `room` bytes from its start are in the file),
+// when its header and display header hold together as a writer leaves
+// them: PlausibleHeaderBytes, an attribute index that ends the data at the
+// element's end (or, with attribute data, inside it), and a range whose low
+// corner lies below its high one on every axis (range words are unsigned,
+// offset by 2^31); else 0. Every graphic element of the sample files
+// passes; a header read out of the bytes of another element's fields seldom
+// does, and one whose word count ends just where the element around it ends
+// almost never. Only the first 36 bytes are read.
+std::size_t PlausibleElementBytes(std::span<const std::uint8_t> head, std::size_t room, int dimension) {
+  if (head.size() < 36 || room < 36) return 0;
+  const std::size_t size = PlausibleHeaderBytes(head.data(), room, dimension);
+  if (size == 0) return 0;
+  const DgnBytes b(head.first(36));
   const std::size_t dataEnd = 32 + 2 * std::size_t(b.U16(30));
   if ((b.U16(32) & 0x800) ? dataEnd < 36 || dataEnd > size : dataEnd != size) return 0;
   for (std::size_t axis = 0; axis < std::size_t(dimension); ++axis) {
@@ -227,14 +253,27 @@ std::size_t PlausibleElementBytes(std::span<const std::uint8_t> bytes, int dimen
   return size;
 }
 
+std::size_t PlausibleElementBytes(std::span<const std::uint8_t> bytes, int dimension) {
+  return PlausibleElementBytes(bytes, bytes.size(), dimension);
+}
+
 // Whether the element ends in a plausible element that starts at a word at
-// or after `from` and ends just where the element ends: the last of the
-// elements a word count raised by their sizes swallowed. A count raised by
+// or after `from` and ends just where the element ends, or just before an
+// end marker (FF FF) it holds: the last of the elements a word count raised
+// by their sizes swallowed, or a count raised past the file's last element
+// into the zero padding after its end marker (where the reader would walk
+// the zeros as empty elements up to a later marker). A count raised by
 // anything else lands inside an element, where the next header read is
 // judged in turn.
 bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t from, int dimension) {
-  for (std::size_t at = std::max(from + (from & 1), kDgnHeaderBytes); at + 36 <= element.size(); at += 2) {
-    if (PlausibleElementBytes(element.subspan(at), dimension) == element.size() - at) return true;
+  const std::size_t size = element.size();
+  const std::array<bool, 128>& graphic = GraphicTypes();
+  for (std::size_t at = std::max(from + (from & 1), kDgnHeaderBytes); at + 36 <= size; at += 2) {
+    if (!graphic[element[at + 1] & 0x7F]) continue;
+    const std::size_t found = PlausibleElementBytes(element.subspan(at), dimension);
+    if (found == 0) continue;
+    const std::size_t end = at + found;
+    if (end == size || (end + 2 <= size && element[end] == 0xFF && element[end + 1] == 0xFF)) return true;
   }
   return false;
 }
@@ -249,9 +288,12 @@ bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t f
 // words 14-17 may mean anything) are no damage by themselves: there, from
 // `unknownFrom` on, the count is judged only by what it covers, a whole
 // element ending where it ends (and, in the element loop, a run of elements
-// that passes its end). The design file header has no such index (the
-// digitizer setup's word 15 is IGDS data), but one size for each of its
-// elements.
+// that passes its end). The walk takes any header whose type has bit 0x10
+// (arcs, texts, B-splines...) for a user-data linkage and steps over it, so
+// the swallowed element is looked for from the attribute data's start, even
+// where the walk reached their end. The design file header has no such
+// index (the digitizer setup's word 15 is IGDS data), but one size for each
+// of its elements.
 bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties, int dimension,
                      std::size_t& unknownFrom) {
   unknownFrom = 0;
@@ -266,8 +308,10 @@ bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint1
       std::size_t at = 0;
       while (const std::size_t length = LinkageLength(attributes, at)) at += length;
       const auto rest = attributes.subspan(at);
-      if (std::all_of(rest.begin(), rest.end(), [](std::uint8_t v) { return v == 0; })) return false;
-      from = dataEnd + at;
+      if (std::all_of(rest.begin(), rest.end(), [](std::uint8_t v) { return v == 0; })) {
+        return EndsInSwallowedElement(element, dataEnd, dimension);
+      }
+      from = std::max<std::size_t>(dataEnd, 36);
     }
   }
   unknownFrom = from;
@@ -276,26 +320,50 @@ bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint1
 
 }  // namespace
 
-bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t elementSize, std::size_t from,
-                               int dimension) {
+bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t from, int dimension) {
   from = std::max(from + (from & 1), kDgnHeaderBytes);
-  if (elementSize > bytes.size() || from >= elementSize) return false;
-  // Where the element's count leads the reader: its next headers, each
-  // read as a word count alone.
-  std::vector<std::size_t> reader;
-  for (std::size_t at = elementSize; at + kDgnHeaderBytes <= bytes.size();) {
-    if (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) break;
-    reader.push_back(at);
-    at += kDgnHeaderBytes + 2 * std::size_t(bytes[at + 2] | bytes[at + 3] << 8);
-  }
-  // The first header the reader meets that is no plausible element.
-  std::size_t firstImplausible = bytes.size();
-  for (std::size_t at : reader) {
-    if (PlausibleElementBytes(bytes.subspan(at), dimension) == 0) {
-      firstImplausible = at;
-      break;
+  const std::size_t limit = ahead.Limit();
+  if (elementSize > limit || from >= elementSize) return false;
+  // The plausible element at `at`: its first 36 bytes are fetched only when
+  // its header allows one.
+  auto plausible = [&](std::size_t at) -> std::size_t {
+    if (at + 36 > limit) return 0;
+    const std::span<const std::uint8_t> header = ahead.First(at + kDgnHeaderBytes);
+    if (header.size() < at + kDgnHeaderBytes || PlausibleHeaderBytes(header.data() + at, limit - at, dimension) == 0) {
+      return 0;
     }
-  }
+    return PlausibleElementBytes(ahead.First(at + 36).subspan(at), limit - at, dimension);
+  };
+  // Where the element's count leads the reader: its next headers, each read
+  // as a word count alone, found as far as the run being judged reaches,
+  // with the first of them that is no plausible element.
+  std::vector<std::size_t> reader;
+  std::size_t nextHeader = elementSize;
+  bool readerEnds = false;
+  std::size_t firstImplausible = limit;
+  auto readerUpTo = [&](std::size_t upTo) {
+    while (!readerEnds && nextHeader <= upTo) {
+      if (nextHeader + kDgnHeaderBytes > limit) {
+        readerEnds = true;
+        break;
+      }
+      const std::span<const std::uint8_t> bytes = ahead.First(nextHeader + kDgnHeaderBytes);
+      if (bytes.size() < nextHeader + kDgnHeaderBytes) {
+        readerEnds = true;
+        break;
+      }
+      const std::uint8_t* header = bytes.data() + nextHeader;
+      if (header[0] == 0xFF && header[1] == 0xFF) {
+        readerEnds = true;
+        break;
+      }
+      const std::size_t at = nextHeader;
+      reader.push_back(at);
+      nextHeader += kDgnHeaderBytes + 2 * std::size_t(header[2] | header[3] << 8);
+      // (after the header's last use: judging it may fetch, and move the bytes)
+      if (firstImplausible == limit && plausible(at) == 0) firstImplausible = at;
+    }
+  };
   // The elements of the run that goes on at `at`, past the element's end,
   // until it meets the reader's headers (at most kRunElements); where it
   // meets them after a header that is no element, the reader read that out
@@ -303,31 +371,58 @@ bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t 
   auto outOfStep = [&](std::size_t at) {
     int n = 0;
     while (n < kRunElements) {
+      readerUpTo(at);
       if (std::binary_search(reader.begin(), reader.end(), at)) return n + (firstImplausible < at ? 1 : 0);
-      const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
+      const std::size_t size = plausible(at);
       if (size == 0) break;
       at += size;
       ++n;
     }
     return n;
   };
-  // run[w]: the elements of the run from word w that passes the element's
-  // end, 0 when the run from there breaks off or lands on the end (the
-  // swallow EndsInSwallowedElement judges). Filled from the end backwards,
-  // so that each word is judged once.
-  std::vector<int> run(elementSize / 2, 0);
+  // The runs from the words judged so far that pass the element's end: the
+  // word and the run's elements, 0 when the run from there breaks off or
+  // lands on the end (the swallow EndsInSwallowedElement judges). Words are
+  // judged from the end backwards, so that each is judged once; few start
+  // a plausible element at all.
+  std::vector<std::pair<std::size_t, int>> runs;
+  auto runFrom = [&](std::size_t at) {
+    for (const auto& [word, n] : runs) {
+      if (word == at) return n;
+    }
+    return 0;
+  };
+  std::span<const std::uint8_t> element = ahead.First(elementSize);
+  if (element.size() < elementSize) return false;
+  const std::array<bool, 128>& graphic = GraphicTypes();
   for (std::size_t at = elementSize - 2;; at -= 2) {
-    const std::size_t size = PlausibleElementBytes(bytes.subspan(at), dimension);
+    // Most words are no header of a type that could start a run, or count
+    // past the bytes that may be looked at: they are passed over without
+    // asking for bytes after the element.
+    std::size_t size = 0;
+    bool asked = false;
+    const std::uint8_t* header = element.data() + at;
+    if (at + kDgnHeaderBytes > elementSize ||
+        (graphic[header[1] & 0x7F] && at + kDgnHeaderBytes + 2 * std::size_t(header[2] | header[3] << 8) <= limit)) {
+      size = plausible(at);
+      asked = true;
+    } else if (at > from) {
+      continue;
+    } else {
+      break;
+    }
     const std::size_t end = at + size;
     int n = 0;
     if (size == 0 || end == elementSize) {
       // no run, or the swallow judged by EndsInSwallowedElement
     } else if (end > elementSize) {
       n = 1 + outOfStep(end);
-    } else if (run[end / 2] != 0) {
-      n = std::min(kRunElements, 1 + run[end / 2]);
+    } else if (const int after = runFrom(end); after != 0) {
+      n = std::min(kRunElements, 1 + after);
     }
-    run[at / 2] = n;
+    // What was fetched may have moved the bytes.
+    if (asked) element = ahead.First(elementSize);
+    if (n != 0) runs.emplace_back(at, n);
     if (n >= kRunElements) return true;
     if (at <= from) break;
   }
@@ -476,8 +571,10 @@ std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std:
     e->overlong = e->overlong || (fields != 0 && element.size() > fields);
     if (!e->overlong) e->unknownDataFrom = unknownFrom;
   }
-  // Fill colours come from the linkages, now that they are known.
+  // Fill colours come from the linkages, now that they are known; each
+  // element starts without one.
   const std::int32_t fill = e->attributes.empty() ? kDgnNoFill : FindFillColor(e->attributes);
+  if (fill == kDgnNoFill) return e;
   if (auto* m = dynamic_cast<DGNElemMultiPoint*>(e.get()); m && type == dgn::kShape) m->fillColor = fill;
   if (auto* a = dynamic_cast<DGNElemArc*>(e.get())) a->fillColor = fill;
   if (auto* h = dynamic_cast<DGNElemComplexHeader*>(e.get())) h->fillColor = fill;

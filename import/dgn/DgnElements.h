@@ -90,14 +90,18 @@ class DGNElemCore {
   // follow); for the TCB, digitizer setup and level symbology, past their
   // fixed size. Where the reader cannot tell where the data end (linkages
   // it does not know, types without a display header or a name), it holds
-  // bytes past them only when it ends in a whole plausible element. Its
+  // bytes past them only when it ends in a whole plausible element, or in
+  // one followed by the file's end marker; so does an element whose
+  // linkages the walk read to their end, since the header of an element
+  // swallowed after them may read as a user-data linkage. Its
   // word count is damaged and hid the elements its excess covers. Deleted
   // elements are not judged: their count may span the space freed with them.
   bool overlong = false;
   // Where the element's own data may end when the reader cannot tell
-  // (linkages it does not know from here, a body it does not know): the
-  // element loop judges its count by the elements found from here on, in
-  // it and after it. 0 when the data's end is known, or it is overlong.
+  // (its attribute data, when their linkages cannot be walked to their
+  // end; a body it does not know): the element loop judges its count by the
+  // elements found from here on, in it and after it. 0 when the data's end
+  // is known, or it is overlong.
   std::size_t unknownDataFrom = 0;
   std::uint16_t graphicGroup = 0;
   std::uint16_t properties = 0;
@@ -205,19 +209,33 @@ std::size_t DgnChainBytes(std::span<const std::uint8_t> element);
 // count before them damaged.
 inline constexpr int kRunElements = 3;
 
-// Whether the element at the front of `bytes` (`elementSize` bytes, followed
-// by what the file holds after it) holds, at a word at or after `from`, the
-// start of a run of plausible elements back to back (a named type with a
-// display header, its fields, its attribute index and range in order) that
-// passes the element's end with kRunElements elements before it meets the
-// headers the element's count leads the reader to (a header there that is
-// no plausible element, read out of the run's middle, counts as one): the
-// count ran past the next element's header into the middle of the elements
-// after it. A header read out of another element's bytes seldom looks
-// whole; three in a row, each where the one before ends, do not happen in
-// an intact file.
-bool RunsIntoElementsOutOfStep(std::span<const std::uint8_t> bytes, std::size_t elementSize, std::size_t from,
-                               int dimension);
+// The bytes of an element and of what the file holds after it, up to a
+// limit, fetched only as far as they are asked for: most verdicts need none
+// of the bytes after the element, or a few dozen.
+class DgnLookAhead {
+ public:
+  virtual ~DgnLookAhead() = default;
+  // How many bytes may be asked for: the element's and what the file holds
+  // after it, up to the reader's limit.
+  virtual std::size_t Limit() const = 0;
+  // The first `count` bytes (count <= Limit()), contiguous, or fewer where
+  // the file could not give them; valid until the next call.
+  virtual std::span<const std::uint8_t> First(std::size_t count) = 0;
+};
+
+// Whether the element at the front of `ahead` (`elementSize` bytes,
+// followed by what the file holds after it) holds, at a word at or after
+// `from`, the start of a run of plausible elements back to back (a named
+// type with a display header, its fields, its attribute index and range in
+// order) that passes the element's end with kRunElements elements before it
+// meets the headers the element's count leads the reader to (a header there
+// that is no plausible element, read out of the run's middle, counts as
+// one): the count ran past the next element's header into the middle of the
+// elements after it. A header read out of another element's bytes seldom
+// looks whole; three in a row, each where the one before ends, do not
+// happen in an intact file. Bytes past the element are asked for only where
+// a header that could start such a run needs them.
+bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t from, int dimension);
 
 // Parses one element (header included) into its object; updates the info
 // from a TCB and a colour table. Never null.

@@ -28,11 +28,16 @@ constexpr int kDgnReaderKind = 3;
 // Block handles of cells count up from 2^27, clear of any handle a file has.
 constexpr std::uint64_t kFirstCellHandle = std::uint64_t(1) << 27;
 constexpr std::uint64_t kDgnSectorBytes = 512;
-// What the loop reads past an element whose data's end it cannot tell, to
-// find the elements its count may have run into: room for a run of three
+// How far past an element whose data's end it cannot tell the loop may look
+// for the elements its count may have run into: room for a run of three
 // elements as large as the design file's largest (the TCB, 1,536 bytes),
 // twice over.
 constexpr std::size_t kDgnReadAheadBytes = 8192;
+// What the look-ahead reads at a time: most verdicts need a few dozen bytes
+// past the element, and the next elements' verdicts the bytes after those.
+constexpr std::size_t kDgnLookAheadChunk = 512;
+// Window bytes before the element being judged that are let go.
+constexpr std::size_t kDgnWindowKeep = 16384;
 
 constexpr std::array<std::uint8_t, 8> kOleSignature = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 
@@ -61,6 +66,55 @@ bool IsDrawnGraphic(int type) {
 
 WString LevelName(int level) { return WString(0, DgnLevelName(level).c_str()); }
 
+// The element loop's look-ahead: a window of the file's bytes that holds
+// the element being judged and as much after it as the verdicts asked for,
+// read from the stream a chunk at a time and kept from element to element
+// (the next element usually lies in what was read for the one before), so
+// that the stream goes back only after a read past what the window held.
+class StreamLookAhead final : public DgnLookAhead {
+ public:
+  // The element just read, which ends at the stream's position.
+  void Judge(InFileStream& in, std::uint64_t start, std::span<const std::uint8_t> element) {
+    in_ = &in;
+    elementEnd_ = start + element.size();
+    const std::uint64_t windowEnd = windowStart_ + window_.size();
+    if (window_.empty() || start < windowStart_ || elementEnd_ > windowEnd) {
+      window_.assign(element.begin(), element.end());
+      windowStart_ = start;
+    } else if (start - windowStart_ > kDgnWindowKeep) {
+      window_.erase(window_.begin(), window_.begin() + std::ptrdiff_t(start - windowStart_));
+      windowStart_ = start;
+    }
+    base_ = std::size_t(start - windowStart_);
+    const std::uint64_t after = in.Size() > elementEnd_ ? in.Size() - elementEnd_ : 0;
+    limit_ = element.size() + std::size_t(std::min<std::uint64_t>(after, kDgnReadAheadBytes));
+  }
+  std::size_t Limit() const override { return limit_; }
+  std::span<const std::uint8_t> First(std::size_t count) override {
+    const std::size_t held = window_.size() - base_;
+    if (count > held) Fetch(base_ + std::min(limit_, std::max(count, held + kDgnLookAheadChunk)));
+    return std::span<const std::uint8_t>(window_).subspan(base_, std::min(count, window_.size() - base_));
+  }
+  // A stream that could not go back to the element's end.
+  bool Lost() const { return lost_; }
+
+ private:
+  void Fetch(std::size_t upTo) {
+    const std::size_t had = window_.size();
+    window_.resize(upTo);
+    std::uint32_t got = 0;
+    if (in_->Seek(windowStart_ + had)) got = in_->Read(window_.data() + had, std::uint32_t(upTo - had));
+    window_.resize(had + got);
+    if (!in_->Seek(elementEnd_)) lost_ = true;
+  }
+
+  InFileStream* in_ = nullptr;
+  std::vector<std::uint8_t> window_;
+  std::uint64_t windowStart_ = 0, elementEnd_ = 0;
+  std::size_t base_ = 0, limit_ = 0;
+  bool lost_ = false;
+};
+
 // The element loop and the state it carries from element to element: the
 // stack of open cells, the open complex header and the previous element.
 class DgnElementLoop {
@@ -79,10 +133,15 @@ class DgnElementLoop {
   // Whether the element at `start` runs past the end of the innermost chain
   // (cell, complex element, B-spline) it lies in; a header opens its chain.
   bool PassesItsChain(std::uint64_t start, std::span<const std::uint8_t> element);
-  // Whether the element just read, whose data's end is not known from
-  // `from` on, runs into the middle of the elements after it (read ahead
-  // without moving the stream).
-  bool RunsIntoElementsAfter(InFileStream& in, std::span<const std::uint8_t> element, std::size_t from);
+  // Whether the element just read (at `start`), whose data's end is not
+  // known from `from` on, runs into the middle of the elements after it
+  // (read ahead without moving the stream).
+  bool RunsIntoElementsAfter(InFileStream& in, std::uint64_t start, std::span<const std::uint8_t> element,
+                             std::size_t from);
+  // Closes a complex chain or shape that an element without the complex bit
+  // ends before its count of components: the header's count (or its type)
+  // is damaged, and the element and those after it are no components.
+  void EndBrokenComplex(const DGNElemCore& element);
 
   cDGNInfo& info_;
   YxxfReader& reader_;
@@ -95,7 +154,7 @@ class DgnElementLoop {
   // File offsets where the open chains end, outermost first; each no later
   // than the one before it.
   std::vector<std::uint64_t> chainEnds_;
-  std::vector<std::uint8_t> window_;
+  StreamLookAhead lookAhead_;
   bool streamLost_ = false;
 };
 
@@ -126,18 +185,22 @@ bool DgnElementLoop::PassesItsChain(std::uint64_t start, std::span<const std::ui
   return passes;
 }
 
-bool DgnElementLoop::RunsIntoElementsAfter(InFileStream& in, std::span<const std::uint8_t> element,
-                                           std::size_t from) {
-  const std::uint64_t position = in.Position();
-  window_.assign(element.begin(), element.end());
-  window_.resize(element.size() + kDgnReadAheadBytes);
-  const std::uint32_t got = in.Read(window_.data() + element.size(), std::uint32_t(kDgnReadAheadBytes));
-  window_.resize(element.size() + got);
-  const bool runs = RunsIntoElementsOutOfStep(window_, element.size(), from, info_.dimension);
+bool DgnElementLoop::RunsIntoElementsAfter(InFileStream& in, std::uint64_t start,
+                                           std::span<const std::uint8_t> element, std::size_t from) {
+  lookAhead_.Judge(in, start, element);
+  const bool runs = RunsIntoElementsOutOfStep(lookAhead_, element.size(), from, info_.dimension);
   // A stream that cannot go back would leave the loop out of step itself:
   // it ends there.
-  if (!in.Seek(position)) streamLost_ = true;
+  if (lookAhead_.Lost()) streamLost_ = true;
   return runs;
+}
+
+void DgnElementLoop::EndBrokenComplex(const DGNElemCore& element) {
+  if (!complex_ || element.complex) return;
+  ++outcome_.overlong;
+  SetCurrentBlock();
+  EmitComplexPath(info_, *complex_, reader_, record_);
+  complex_.reset();
 }
 
 bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
@@ -192,7 +255,7 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
     ++outcome_.elements;
     const std::uint64_t start = in.Position() - buffer.size();
     std::unique_ptr<DGNElemCore> element = ReadDgnElement(info_, buffer);
-    if (element->unknownDataFrom != 0 && RunsIntoElementsAfter(in, buffer, element->unknownDataFrom)) {
+    if (element->unknownDataFrom != 0 && RunsIntoElementsAfter(in, start, buffer, element->unknownDataFrom)) {
       element->overlong = true;
     }
     if (element->overlong || PassesItsChain(start, buffer)) ++outcome_.overlong;
@@ -217,6 +280,7 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
 }
 
 void DgnElementLoop::Take(std::unique_ptr<DGNElemCore> element) {
+  EndBrokenComplex(*element);
   SetCurrentBlock();
   const bool component = complex_ && element->complex;
   DgnConversion conversion = DgnConversion::Nothing;

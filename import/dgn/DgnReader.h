@@ -12,9 +12,12 @@
 // are padding), ends the element loop: what was read is assembled, with the
 // warning "File read error.". Elements too short for their type are left out
 // and counted in the open's warnings; an element that holds more than its
-// type's data or swallowed a whole element after it, or runs past the end of
-// the cell, complex element or B-spline it lies in (a damaged word count),
-// tells the file as damaged. Elements of types without a name are left out
+// type's data or swallowed a whole element after it (or the file's end
+// marker), or runs past the end of the cell, complex element or B-spline it
+// lies in (a damaged word count), tells the file as damaged; so does a
+// complex chain or shape that an element without the complex bit ends
+// before its count of components (that element and the ones after it are
+// read as they are). Elements of types without a name are left out
 // and counted.
 #pragma once
 
@@ -57,8 +60,10 @@ struct DgnReadOutcome {
   // the file is not among them: it ends the read).
   std::uint64_t damaged = 0;
   // Elements that hold more than their data or run past the end of their
-  // chain (a damaged word count, which passed over the elements after it):
-  // read, and the file told as damaged.
+  // chain (a damaged word count, which passed over the elements after it),
+  // and complex chains and shapes cut short by an element that is none of
+  // their components (a damaged count of components, or a header that is
+  // none): read, and the file told as damaged.
   std::uint64_t overlong = 0;
   // The file ended at its end marker, outside any cell.
   bool readToEnd = true;

@@ -422,8 +422,58 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
     for (int i = 0; i < 6; ++i) x.Add(ow.Line(1, 1, {100.0 * i, 7, 0}, {100.0 * i + 50, 9000, 0}));
     return x.Bytes();
   };
+  // A line with an honest user-data linkage, then with its count over the
+  // text or arc after it, whose header (type bit 0x10) reads as a user-data
+  // linkage of its own.
+  DgnElement userLine = ow.Line(1, 1, {0, 0, 0}, {1, 1, 0});
+  DgnWriter::AddAttributes(userLine, {0x03, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
+  const DgnElement arc = ow.Arc(16, 1, 1, {5, 5, 0}, 3, 3, 0, 0, 90);
+  auto userOver = [&](const DgnElement& next, bool swallow) {
+    DgnElement e = userLine;
+    if (swallow) DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + next.size() - 4) / 2));
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e).Add(next).Add(covered);
+    return x.Bytes();
+  };
+  // A type-32 element whose count runs over the last line and the end
+  // marker into the zero padding of the last sector, which ends in FF FF.
+  std::vector<std::uint8_t> pastMarker = [&] {
+    DgnElement e = covering;
+    e[1] = 32;
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e).Add(covered);
+    std::vector<std::uint8_t> b = x.Bytes();
+    const std::size_t at = b.size() - 2 - covered.size() - e.size();
+    b.resize(b.size() + 200, 0);
+    b.push_back(0xFF);
+    b.push_back(0xFF);
+    DgnWriter::PutU16(b, at + 2, std::uint16_t((e.size() + covered.size() + 2 + 100 - 4) / 2));
+    return b;
+  }();
+  // A complex chain whose second component lost its complex bit.
+  auto chain = [&](bool broken) {
+    DgnElement c = ow.Complex(12, 1, 1,
+                              {ow.MultiPoint(4, 1, 1, {{0, 0, 0}, {10, 0, 0}}),
+                               ow.MultiPoint(4, 1, 1, {{10, 0, 0}, {10, 10, 0}})});
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(c).Add(covered);
+    std::vector<std::uint8_t> b = x.Bytes();
+    if (broken) {
+      // The components follow the header: find the second by the word counts.
+      std::size_t at = 1536;
+      for (int k = 0; k < 2; ++k) at += 4 + 2 * std::size_t(b[at + 2] | b[at + 3] << 8);
+      b[at] &= 0x7F;
+    }
+    return b;
+  };
   const Case cases[] = {
       {"whole", whole, false},
+      {"a line with user data before a text", userOver(text, false), false},
+      {"a line with user data over the next text", userOver(text, true), true},
+      {"a line with user data over the next arc", userOver(arc, true), true},
+      {"a type-32 element over the end marker into zero padding", pastMarker, true},
+      {"a whole complex chain", chain(false), false},
+      {"a complex chain whose component lost its complex bit", chain(true), true},
       {"a text node with tag data", nw.Bytes(), false},
       {"unnamed elements after the design file header", uw.Bytes(), false},
       {"a text over the next line", over(text, 17), true},

@@ -3,7 +3,8 @@
 // data/dgn_ogr_oracle.txt): element counts by type, levels, colours and
 // first points agree; the seed file opens empty, the V8 file is refused;
 // the largest sample cut short or with flipped bits ends cleanly; padding,
-// swallowing counts, tag data and unnamed elements are told or quiet.
+// swallowing counts, tag data, user data and unnamed elements are told or
+// quiet, for every element of every sample.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,6 +35,7 @@
 #include "import/records/YxxfReader.h"
 #include "model/cBlock.h"
 #include "model/cOutObj.h"
+#include "tests/support/DgnWriter.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -478,6 +480,244 @@ TEST(DgnSamplesTest, UnwalkableLinkagesAndUnnamedTypesAreQuietTheirSwallowsTold)
     const auto it = o.skipped.find(DgnTypeName(r.type));
     EXPECT_GE(it == o.skipped.end() ? 0u : it->second, r.type == 1 ? 0u : 1u) << int(r.type);
   }
+}
+
+
+// The elements of a file as the loop meets them, each with the top-level
+// element (index) whose cell or complex element it lies in, itself when it
+// lies in none.
+struct Layout {
+  std::vector<std::size_t> starts, sizes, top;
+  std::size_t end = 0;  // where the end marker is
+};
+
+Layout LayoutOf(const std::vector<std::uint8_t>& bytes) {
+  Layout l;
+  l.starts = ElementStarts(bytes);
+  std::size_t chainEnd = 0, header = 0;
+  for (std::size_t i = 0; i < l.starts.size(); ++i) {
+    const std::size_t at = l.starts[i];
+    const std::size_t size = 4 + 2 * std::size_t(bytes[at + 2] | bytes[at + 3] << 8);
+    l.sizes.push_back(size);
+    if (at >= chainEnd) {
+      header = i;
+      const std::size_t span = DgnChainBytes(std::span(bytes.data() + at, size));
+      chainEnd = span > size ? at + span : 0;
+    }
+    l.top.push_back(header);
+  }
+  l.end = l.starts.empty() ? 0 : l.starts.back() + l.sizes.back();
+  return l;
+}
+
+// A small file around element i: the design file header (the elements
+// before the first top-level one after it, or before i's top-level element),
+// i's top-level element and those after it to 256 bytes past the element after
+// i, and the end marker. The cells and complex elements around i are whole,
+// so that the slice opens quiet; `index` is i's index in the slice.
+std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, const Layout& l, std::size_t i,
+                                std::size_t& index) {
+  const std::size_t top = l.top[i];
+  const std::size_t head = std::min<std::size_t>(3, top);
+  std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + std::ptrdiff_t(l.starts[head]));
+  const std::size_t wanted = l.starts[i + 1] + l.sizes[i + 1] + 256;
+  std::size_t last = i + 1;
+  while (last < l.starts.size() && (l.top[last] != last || l.starts[last] < wanted)) ++last;
+  const std::size_t to = last < l.starts.size() ? l.starts[last] : l.end;
+  out.insert(out.end(), bytes.begin() + std::ptrdiff_t(l.starts[top]), bytes.begin() + std::ptrdiff_t(to));
+  out.push_back(0xFF);
+  out.push_back(0xFF);
+  index = head + (i - top);
+  return out;
+}
+
+// The file with the word count of element `index` raised by the size of
+// the element after it; false when the count would not fit.
+bool SwallowNext(std::vector<std::uint8_t>& bytes, std::size_t index) {
+  const std::vector<std::size_t> starts = ElementStarts(bytes);
+  if (index + 1 >= starts.size()) return false;
+  const std::size_t at = starts[index], next = starts[index + 1];
+  const std::size_t words = (bytes[at + 2] | bytes[at + 3] << 8) + 2 + (bytes[next + 2] | bytes[next + 3] << 8);
+  if (words > 0xFFFF) return false;
+  bytes[at + 2] = std::uint8_t(words);
+  bytes[at + 3] = std::uint8_t(words >> 8);
+  return true;
+}
+
+// For every element of every V7 sample but the first and the deleted ones:
+// a word count raised to swallow exactly the element after it is told, and
+// so is the same with an honest user-data linkage on the element (whose
+// header the walk of that linkage must not read past: an arc, a text or any
+// type with bit 0x10 reads as a user-data linkage); the linkage alone, a
+// tag block (which no walk knows) alone, and an element of a type without a
+// name after a top-level element are quiet. Each variant is a slice of the
+// sample around the element, so that every element can be tried.
+TEST(DgnSamplesTest, EverySwallowOfTheNextElementIsToldWithOrWithoutLinkagesAndIntactVariantsAreQuiet) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const std::vector<std::uint8_t> userData = {0x03, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
+  const std::vector<std::uint8_t> tagBlock = {0x03, 0x00, 0x12, 0x00, 0x0f, 0x02, 0x00, 0x01};
+  test::DgnElement unnamed(48, 0);
+  for (std::size_t i = 4; i < unnamed.size(); ++i) unnamed[i] = std::uint8_t(i * 13 + 5);
+  unnamed[1] = 56;
+  unnamed[2] = std::uint8_t((unnamed.size() - 4) / 2);
+  std::size_t swallows = 0, linked = 0;
+  std::set<int> linkedTypes;
+  for (const auto& path : V7Samples(dir)) {
+    SCOPED_TRACE(path.filename().string());
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    const Layout layout = LayoutOf(bytes);
+    for (std::size_t i = 1; i + 1 < layout.starts.size(); ++i) {
+      const std::size_t at = layout.starts[i];
+      const int type = bytes[at + 1] & 0x7F;
+      if (bytes[at + 1] & 0x80) continue;  // deleted: its count may span the space freed with it
+      std::size_t index = 0;
+      const std::vector<std::uint8_t> slice = Slice(bytes, layout, i, index);
+      const std::string what = DgnTypeName(type) + " at " + std::to_string(at);
+      ASSERT_FALSE(LoopFindsDamage(slice)) << what;
+      std::vector<std::uint8_t> swallowed = slice;
+      if (SwallowNext(swallowed, index)) {
+        EXPECT_TRUE(LoopFindsDamage(swallowed)) << what;
+        ++swallows;
+      }
+      auto on = [&](const std::vector<std::uint8_t>& attributes) {
+        test::DgnFileEdit edit;
+        edit.attributes = [&](std::size_t k, std::span<const std::uint8_t>) {
+          return k == index ? attributes : std::vector<std::uint8_t>{};
+        };
+        return test::EditDgnFile(slice, edit);
+      };
+      // Attribute data only on elements with a display header.
+      const bool displayHeader = layout.sizes[i] >= 36 && DgnTypeIsNamed(type) && type != dgn::kCellLibrary &&
+                                 type != 8 && type != dgn::kTcb && type != 10;
+      if (displayHeader) {
+        const std::vector<std::uint8_t> withUserData = on(userData);
+        EXPECT_FALSE(LoopFindsDamage(withUserData)) << what << " with user data";
+        EXPECT_FALSE(LoopFindsDamage(on(tagBlock))) << what << " with a tag block";
+        std::vector<std::uint8_t> swallowedAfterUserData = withUserData;
+        if (SwallowNext(swallowedAfterUserData, index)) {
+          EXPECT_TRUE(LoopFindsDamage(swallowedAfterUserData)) << what << " with user data";
+          ++linked;
+          linkedTypes.insert(type);
+        }
+      }
+      if (layout.top[i] == i && i >= 3) {
+        test::DgnFileEdit edit;
+        edit.after = [&](std::size_t k, std::span<const std::uint8_t>) {
+          return k == index ? unnamed : test::DgnElement{};
+        };
+        EXPECT_FALSE(LoopFindsDamage(test::EditDgnFile(slice, edit))) << what << " with an unnamed element after it";
+      }
+    }
+  }
+  EXPECT_GE(swallows, 10000u);
+  EXPECT_GE(linked, 9000u);
+  // Among them arcs and texts, whose headers read as user-data linkages.
+  EXPECT_TRUE(linkedTypes.count(dgn::kArc) && linkedTypes.count(dgn::kText));
+}
+
+// The reproducers of three swallows and a broken chain that opened untold,
+// each next to its intact neighbour: samp15's LINE at 9132 with an honest
+// user-data linkage (quiet), then with its count raised by the 90 bytes of
+// the TEXT after it; ezdxf_underlay's LINE at 251334 retyped to 32 with a
+// count that ends in the zero padding after the end marker; its SHAPE at
+// 101718 turned into a complex chain header, which drew the 229 elements
+// after it into its path.
+TEST(DgnSamplesTest, SwallowsPastLinkagesAndTheEndMarkerAndABrokenChainAreTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const std::vector<std::uint8_t> samp15 = FileBytes(dir / "dgn/dgnlib_samp15.dgn");
+  ASSERT_EQ(samp15[9133], 3);
+  ASSERT_EQ(samp15[9134], 24);
+  const std::vector<std::uint8_t> linked =
+      WithAttributeData(samp15, 9132, {0x03, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
+  ASSERT_EQ(linked[9134], 28);
+  ASSERT_EQ(linked[9132 + 33], 0x0E);
+  ASSERT_EQ(linked[9132 + 60 + 1], 17);  // the TEXT after it
+  const Opened whole = Open(samp15);
+  const Opened quiet = Open(linked);
+  ASSERT_TRUE(quiet.ok);
+  EXPECT_FALSE(quiet.partial);
+  EXPECT_EQ(quiet.objects, whole.objects);
+  std::vector<std::uint8_t> swallowed = linked;
+  swallowed[9134] = 73;
+  const Opened told = Open(swallowed);
+  ASSERT_TRUE(told.ok);
+  EXPECT_TRUE(told.partial);
+  EXPECT_EQ(told.objects, whole.objects - 1);
+
+  const std::vector<std::uint8_t> ezdxf = FileBytes(dir / "dgn/ezdxf_underlay.dgn");
+  const Opened intact = Open(ezdxf);
+  ASSERT_EQ(ezdxf[251335], 3);
+  std::vector<std::uint8_t> pastMarker = ezdxf;
+  const std::uint8_t header[4] = {0x00, 32, std::uint8_t(47374 & 0xFF), std::uint8_t(47374 >> 8)};
+  std::copy(std::begin(header), std::end(header), pastMarker.begin() + 251334);
+  ASSERT_LT(251334 + 4 + 2 * 47374, pastMarker.size() - 2);
+  const Opened padded = Open(pastMarker);
+  ASSERT_TRUE(padded.ok);
+  EXPECT_TRUE(padded.partial);
+
+  ASSERT_EQ(ezdxf[101718], 0x26);
+  ASSERT_EQ(ezdxf[101719], 6);
+  std::vector<std::uint8_t> chain = ezdxf;
+  chain[101718] = 0x4c;
+  chain[101719] = 0x0c;
+  const Opened broken = Open(chain);
+  ASSERT_TRUE(broken.ok);
+  EXPECT_TRUE(broken.partial);
+  // Only the shape itself is lost: the elements after it are drawn.
+  EXPECT_EQ(broken.objects, intact.objects - 1);
+}
+
+
+// The look-ahead keeps its window from element to element: samp15 with its
+// elements repeated three times, a tag block on every element without
+// linkages (each judged by the bytes after it, most of them in the window
+// the one before fetched), or an unnamed element after each of them, opens
+// quiet with what the plain copy shows; a count swallowing the element after
+// a tagged one in the middle is told.
+TEST(DgnSamplesTest, ManyTaggedOrUnnamedElementsInARowOpenQuietAndASwallowAmongThemIsTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const std::vector<std::uint8_t> plain = test::RepeatDgnElements(FileBytes(dir / "dgn/dgnlib_samp15.dgn"), 4, 3);
+  auto noLinkage = [](std::span<const std::uint8_t> e) {
+    const int type = e[1] & 0x7F;
+    return type >= 2 && type <= 27 && type != 8 && type != 9 && type != 10 && !(e[1] & 0x80) && e.size() >= 36 &&
+           !(e[33] & 0x08);
+  };
+  test::DgnFileEdit tag;
+  tag.attributes = [&](std::size_t, std::span<const std::uint8_t> e) {
+    return noLinkage(e) ? std::vector<std::uint8_t>{0x03, 0x00, 0x12, 0x00, 0x0f, 0x02, 0x00, 0x01}
+                        : std::vector<std::uint8_t>{};
+  };
+  test::DgnElement unnamed(48, 0);
+  for (std::size_t i = 4; i < unnamed.size(); ++i) unnamed[i] = std::uint8_t(i * 13 + 5);
+  unnamed[1] = 56;
+  unnamed[2] = std::uint8_t((unnamed.size() - 4) / 2);
+  test::DgnFileEdit after;
+  after.after = [&](std::size_t, std::span<const std::uint8_t> e) {
+    return noLinkage(e) ? unnamed : test::DgnElement{};
+  };
+  const Opened whole = Open(plain);
+  ASSERT_TRUE(whole.ok);
+  ASSERT_FALSE(whole.partial);
+  const std::vector<std::uint8_t> tagged = test::EditDgnFile(plain, tag);
+  ASSERT_GT(tagged.size(), plain.size() + 8 * 10000);
+  for (const auto& copy : {tagged, test::EditDgnFile(plain, after)}) {
+    const Opened o = Open(copy);
+    ASSERT_TRUE(o.ok);
+    EXPECT_FALSE(o.partial);
+    EXPECT_EQ(o.objects, whole.objects);
+    EXPECT_EQ(o.entities, whole.entities);
+  }
+  // A tagged top-level element halfway whose count covers the next one.
+  const std::vector<std::size_t> starts = ElementStarts(tagged);
+  std::size_t i = starts.size() / 2;
+  while (i + 1 < starts.size() &&
+         !(tagged[starts[i] + 1] == dgn::kLine && !(tagged[starts[i]] & 0x80) && !(tagged[starts[i + 1]] & 0x80))) {
+    ++i;
+  }
+  ASSERT_LT(i + 1, starts.size());
+  std::vector<std::uint8_t> swallowed = tagged;
+  ASSERT_TRUE(SwallowNext(swallowed, i));
+  EXPECT_TRUE(Open(swallowed).partial);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "import/dgn/DgnElements.h"
 #include "import/dgn/DgnFormat.h"
 
 namespace kvn::test {
@@ -276,6 +277,99 @@ std::vector<std::uint8_t> DgnWriter::Bytes() const {
   std::vector<std::uint8_t> out = bytes_;
   out.push_back(0xFF);
   out.push_back(0xFF);
+  return out;
+}
+
+namespace {
+
+// Offsets of the elements before the end marker (or the file's end).
+std::vector<std::size_t> ElementStarts(std::span<const std::uint8_t> file, std::size_t& end) {
+  std::vector<std::size_t> out;
+  std::size_t at = 0;
+  while (at + 4 <= file.size() && !(file[at] == 0xFF && file[at + 1] == 0xFF)) {
+    const std::size_t size = 4 + 2 * std::size_t(file[at + 2] | file[at + 3] << 8);
+    if (size > file.size() - at) break;
+    out.push_back(at);
+    at += size;
+  }
+  end = at;
+  return out;
+}
+
+// Adds `words` to the length field of the header element at `at`: B-spline
+// headers count 32-bit description words, the others a 16-bit total length.
+void GrowChainLength(std::vector<std::uint8_t>& out, std::size_t at, std::size_t words) {
+  const int type = out[at + 1] & 0x7F;
+  DgnElement field(out.begin() + std::ptrdiff_t(at), out.begin() + std::ptrdiff_t(at + 40));
+  if (type == 24 || type == 27) {
+    const std::uint32_t v = std::uint32_t(field[37] << 24 | field[36] << 16 | field[39] << 8 | field[38]);
+    DgnWriter::PutI32(field, 36, std::int32_t(v + words));
+  } else {
+    DgnWriter::PutU16(field, 36, std::uint16_t((field[36] | field[37] << 8) + words));
+  }
+  std::copy(field.begin() + 36, field.begin() + 40, out.begin() + std::ptrdiff_t(at + 36));
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> EditDgnFile(std::span<const std::uint8_t> file, const DgnFileEdit& edit) {
+  std::size_t end = 0;
+  const std::vector<std::size_t> starts = ElementStarts(file, end);
+  std::vector<std::uint8_t> out;
+  out.reserve(file.size() + file.size() / 4);
+  // Open chains: where each ends in the file, where its header is in `out`.
+  struct Open {
+    std::size_t end, header;
+  };
+  std::vector<Open> open;
+  DgnElement pending;  // the element to put after the last top-level one
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::size_t at = starts[i];
+    const std::size_t size = 4 + 2 * std::size_t(file[at + 2] | file[at + 3] << 8);
+    const std::span<const std::uint8_t> element = file.subspan(at, size);
+    while (!open.empty() && open.back().end <= at) open.pop_back();
+    if (open.empty()) {
+      out.insert(out.end(), pending.begin(), pending.end());
+      pending.clear();
+    }
+    DgnElement e(element.begin(), element.end());
+    const std::vector<std::uint8_t> extra = edit.attributes ? edit.attributes(i, element) : std::vector<std::uint8_t>{};
+    if (!extra.empty() && e.size() >= 36) {
+      if (!(e[33] & 0x08)) {
+        DgnWriter::PutU16(e, 30, std::uint16_t((e.size() - 32) / 2));
+        e[33] |= 0x08;
+      }
+      e.insert(e.end(), extra.begin(), extra.end());
+      PadEven(e);
+      DgnWriter::PutU16(e, 2, std::uint16_t((e.size() - 4) / 2));
+    }
+    const std::size_t grown = (e.size() - element.size()) / 2;
+    for (const Open& o : open) GrowChainLength(out, o.header, grown);
+    const std::size_t header = out.size();
+    out.insert(out.end(), e.begin(), e.end());
+    const std::size_t span = DgnChainBytes(element);
+    if (span > element.size()) {
+      GrowChainLength(out, header, grown);
+      open.push_back(Open{open.empty() ? at + span : std::min(at + span, open.back().end), header});
+    }
+    if (open.empty() || open.front().header == header) {
+      if (edit.after) pending = edit.after(i, element);
+    }
+  }
+  out.insert(out.end(), pending.begin(), pending.end());
+  out.insert(out.end(), file.begin() + std::ptrdiff_t(end), file.end());
+  return out;
+}
+
+std::vector<std::uint8_t> RepeatDgnElements(std::span<const std::uint8_t> file, std::size_t first, int times) {
+  std::size_t end = 0;
+  const std::vector<std::size_t> starts = ElementStarts(file, end);
+  const std::size_t from = first < starts.size() ? starts[first] : end;
+  std::vector<std::uint8_t> out(file.begin(), file.begin() + std::ptrdiff_t(from));
+  for (int k = 0; k < times; ++k) {
+    out.insert(out.end(), file.begin() + std::ptrdiff_t(from), file.begin() + std::ptrdiff_t(end));
+  }
+  out.insert(out.end(), file.begin() + std::ptrdiff_t(end), file.end());
   return out;
 }
 

@@ -12,6 +12,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -87,5 +89,24 @@ class DgnWriter {
   bool threeD_ = false;
   std::vector<std::uint8_t> bytes_;
 };
+
+// Edits of an existing design file, element by element (variants of the
+// sample files). Elements are numbered in file order from 0 (the TCB).
+struct DgnFileEdit {
+  // Attribute data to append to an element (empty: none); its word count
+  // and attribute index follow, and so do the lengths of the cells, complex
+  // elements and B-splines it lies in, and its own when it is one.
+  std::function<std::vector<std::uint8_t>(std::size_t index, std::span<const std::uint8_t> element)> attributes;
+  // An element to put after a top-level element (after its components when
+  // it has any); empty: none.
+  std::function<DgnElement(std::size_t index, std::span<const std::uint8_t> element)> after;
+};
+
+// The file with the edit applied; bytes from the end marker on are kept.
+std::vector<std::uint8_t> EditDgnFile(std::span<const std::uint8_t> file, const DgnFileEdit& edit);
+
+// The file with its elements from element `first` to the end marker
+// repeated `times` times.
+std::vector<std::uint8_t> RepeatDgnElements(std::span<const std::uint8_t> file, std::size_t first, int times);
 
 }  // namespace kvn::test
