@@ -4,6 +4,8 @@
 // frame collapses only where an insert places it (scaled by 0 on an axis,
 // turned edge on, too small for its scale) is left out, counted once and
 // told. Pictures of model space are still judged where the file puts them.
+// DXF and DWG files alike (both readers hand their IMAGEs to one dispatch
+// and one block conversion).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,6 +17,7 @@
 #include "document/DwgLoadReport.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "dwg/container/DwgLoader.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
@@ -24,6 +27,9 @@
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
+#include "tests/support/DwgBitWriter.h"
+#include "tests/support/DwgComplexWriter.h"
+#include "tests/support/DwgFileWriter.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/OleFixtures.h"
@@ -140,6 +146,40 @@ void ExpectShown(const Shown& got, const Shown& want) {
   EXPECT_PRED2(side, got.height, want.height);
 }
 
+// Opens `file` (DWG when `dwg`, else DXF) beside a one-pixel picture.bmp
+// and checks the pictures it shows and the loss it reports and tells.
+void ExpectOpen(const std::vector<std::uint8_t>& file, bool dwg, const Want& c) {
+  test::ScratchDir dir;
+  const std::string bmp = test::SmallBmpFile(1, 1, 0x0000FF);
+  ASSERT_TRUE(test::SaveBytes((dir / "pic.bmp").string(), {bmp.begin(), bmp.end()}));
+  ByteArray bytes;
+  bytes.AppendBytes(file.data(), std::int64_t(file.size()));
+  InFileStream in = InFileStream::FromMemory(bytes);
+  DwgLoadReport report;
+  const WString path = WString::FromUtf8((dir / (dwg ? "plan.dwg" : "plan.dxf")).string());
+  DocumentResult result =
+      dwg ? LoadDwgStream(in, path, nullptr, &report) : LoadDxfStream(in, path, nullptr, &report);
+  ASSERT_TRUE(result.Ok());
+  EXPECT_FALSE(result.Partial());
+  const std::vector<Shown> shown = ShownPictures(*result.Document());
+  EXPECT_EQ(shown.size(), c.shown.size());
+  for (std::size_t k = 0; k < shown.size() && k < c.shown.size(); ++k) ExpectShown(shown[k], c.shown[k]);
+
+  std::map<std::string, std::map<std::string, std::uint64_t>> reasons;
+  std::map<std::string, std::uint64_t> skipped;
+  std::vector<std::string> told;
+  if (!c.name.empty()) {
+    reasons[c.name][c.reason] = 1;
+    skipped[c.name] = 1;
+    told.push_back(FormatPercentS(LoadLangString(c.text), WString(u"1")).ToUtf8());
+  }
+  EXPECT_EQ(report.skippedReasons, reasons);
+  EXPECT_EQ(report.skipped, skipped);
+  std::vector<std::string> warnings;
+  for (const WString& warning : result.Warnings()) warnings.push_back(warning.ToUtf8());
+  EXPECT_EQ(warnings, told);
+}
+
 TEST(BlockPictures, PicturesAreJudgedWhereTheirInsertsPlaceThem) {
   const Placement flatY{0, 0, 1, 0}, flatX{0, 0, 0, 1}, whole{};
   const Placement edgeOn{0, 0, 1, 1, Vec3{1, 0, 0}};
@@ -171,34 +211,167 @@ TEST(BlockPictures, PicturesAreJudgedWhereTheirInsertsPlaceThem) {
   };
   for (const Want& c : cases) {
     SCOPED_TRACE(c.what);
-    test::ScratchDir dir;
-    const std::string bmp = test::SmallBmpFile(1, 1, 0x0000FF);
-    ASSERT_TRUE(test::SaveBytes((dir / "pic.bmp").string(), {bmp.begin(), bmp.end()}));
     const std::string text = Dxf(c.drawing);
-    ByteArray bytes;
-    bytes.AppendBytes(text.data(), std::int64_t(text.size()));
-    InFileStream in = InFileStream::FromMemory(bytes);
-    DwgLoadReport report;
-    DocumentResult result = LoadDxfStream(in, WString::FromUtf8((dir / "plan.dxf").string()), nullptr, &report);
-    ASSERT_TRUE(result.Ok());
-    EXPECT_FALSE(result.Partial());
-    const std::vector<Shown> shown = ShownPictures(*result.Document());
-    EXPECT_EQ(shown.size(), c.shown.size());
-    for (std::size_t k = 0; k < shown.size() && k < c.shown.size(); ++k) ExpectShown(shown[k], c.shown[k]);
+    ExpectOpen({text.begin(), text.end()}, false, c);
+  }
+}
 
-    std::map<std::string, std::map<std::string, std::uint64_t>> reasons;
-    std::map<std::string, std::uint64_t> skipped;
-    std::vector<std::string> told;
-    if (!c.name.empty()) {
-      reasons[c.name][c.reason] = 1;
-      skipped[c.name] = 1;
-      told.push_back(FormatPercentS(LoadLangString(c.text), WString(u"1")).ToUtf8());
-    }
-    EXPECT_EQ(report.skippedReasons, reasons);
-    EXPECT_EQ(report.skipped, skipped);
-    std::vector<std::string> warnings;
-    for (const WString& warning : result.Warnings()) warnings.push_back(warning.ToUtf8());
-    EXPECT_EQ(warnings, told);
+// ---- the same drawings as R2000 DWG files ----
+
+constexpr int kRelease = 15;
+constexpr std::uint64_t kBlockControl = 0x01, kLayer = 0x10, kModelSpace = 0x1F, kBlockB = 0x30, kImageDef = 0x50;
+constexpr std::uint64_t kFirstEntity = 0x100;
+
+std::vector<std::uint8_t> BlockControl(bool withB) {
+  test::DwgObjectWriter w(kRelease, 48, kBlockControl);
+  w.CommonObject();
+  w.data.BL(withB ? 1 : 0);
+  w.ObjectHandles(0);
+  if (withB) w.Handle(2, kBlockB);
+  w.Handle(3, kModelSpace);
+  w.Handle(3, 0x1E);
+  return w.Finish();
+}
+
+std::vector<std::uint8_t> BlockHeader(std::uint64_t handle, const std::string& name, std::uint64_t first,
+                                      std::uint64_t last) {
+  test::DwgObjectWriter w(kRelease, 49, handle);
+  w.CommonObject();
+  w.Text(name);
+  w.data.B(0);
+  w.data.BS(0);
+  for (int i = 0; i < 5; ++i) w.data.B(0);  // dependence, anonymous, attributes, reference, overlaid
+  w.data.B(1);                              // loaded
+  w.data.Point3BD(0, 0, 0);
+  w.Text("");
+  w.data.RC(0);  // no inserts listed
+  w.Text("");
+  w.data.BL(0);  // no preview
+  w.ObjectHandles(kBlockControl);
+  w.Handle(5, 0);
+  w.Handle(3, 0);
+  w.Handle(4, first);
+  w.Handle(4, last);
+  w.Handle(3, 0);
+  w.Handle(5, 0);
+  return w.Finish();
+}
+
+std::vector<std::uint8_t> Layer() {
+  test::DwgObjectWriter w(kRelease, 51, kLayer);
+  w.CommonObject();
+  w.Text("0");
+  w.data.B(0);
+  w.data.BS(0);
+  w.data.B(0);
+  w.data.BS(0);
+  w.data.BS(7);
+  w.ObjectHandles(0x02);
+  w.Handle(5, 0);
+  w.Handle(5, 0);
+  w.Handle(5, 0x14);
+  return w.Finish();
+}
+
+// An entity of `owner` between its neighbours in the owner's list.
+test::DwgEntityCommon Common(std::uint64_t owner, std::uint64_t previous, std::uint64_t next) {
+  test::DwgEntityCommon c;
+  c.mode = owner == kModelSpace ? 2 : 0;
+  c.owner = owner;
+  c.noLinks = false;
+  c.previous = previous;
+  c.next = next;
+  c.layer = kLayer;
+  return c;
+}
+
+std::vector<std::uint8_t> DwgLine(std::uint64_t handle, const test::DwgEntityCommon& c) {
+  test::DwgObjectWriter w(kRelease, 19, handle);
+  w.CommonEntity(c);
+  w.data.B(1);  // z is 0
+  w.data.RD(0);
+  w.data.DD(1, 0);
+  w.data.RD(0);
+  w.data.DD(1, 0);
+  w.data.B(1);  // default thickness
+  w.data.B(1);  // default extrusion
+  w.EntityHandles(c);
+  return w.Finish();
+}
+
+std::vector<std::uint8_t> DwgInsert(std::uint64_t handle, const test::DwgEntityCommon& c, const Placement& p) {
+  test::DwgObjectWriter w(kRelease, 7, handle);
+  w.CommonEntity(c);
+  w.data.Point3BD(p.x, p.y, 0);
+  w.data.BB(0);  // x, then y and z as defaulted to x
+  w.data.RD(p.sx);
+  w.data.DD(p.sy, p.sx);
+  w.data.DD(1, p.sx);
+  w.data.BD(0);  // rotation
+  w.data.Point3BD(p.extrusion.x, p.extrusion.y, p.extrusion.z);
+  w.data.B(0);  // no attributes
+  w.EntityHandles(c);
+  w.Handle(5, kBlockB);
+  return w.Finish();
+}
+
+std::vector<std::uint8_t> DwgImage(std::uint64_t handle, const test::DwgEntityCommon& c, const Image& image) {
+  test::DwgImagePlace place;
+  place.origin = {image.x, image.y, 0};
+  place.u = {image.side, 0, 0};
+  place.v = {0, image.side, 0};
+  place.width = place.height = 1;
+  place.common = c;
+  return test::ImageObject(kRelease, handle, kImageDef, 0, true, 0, place);
+}
+
+// The drawing of Dxf() but for its OLE frame.
+std::vector<std::uint8_t> Dwg(const Drawing& d) {
+  test::DwgFileSpec spec;
+  spec.classes = {{test::kImageClass, "IMAGE", true}, {test::kImageDefClass, "IMAGEDEF", false}};
+  auto add = [&spec](std::uint64_t handle, std::vector<std::uint8_t> object) {
+    spec.handles.push_back(handle);
+    spec.objects.push_back(std::move(object));
+  };
+  add(kBlockControl, BlockControl(d.inBlock.has_value()));
+  add(kLayer, Layer());
+  std::uint64_t next = kFirstEntity;
+  if (d.inBlock) {
+    const std::uint64_t image = next++;
+    add(kBlockB, BlockHeader(kBlockB, "B", image, image));
+    add(image, DwgImage(image, Common(kBlockB, 0, 0), *d.inBlock));
+  }
+  // Model space: the line, the IMAGE, the placements of B, each linked to its neighbours.
+  const std::uint64_t first = next;
+  const std::uint64_t last = first + (d.top ? 1 : 0) + d.placements.size();
+  auto common = [&](std::uint64_t h) { return Common(kModelSpace, h == first ? 0 : h - 1, h == last ? 0 : h + 1); };
+  add(kModelSpace, BlockHeader(kModelSpace, "*MODEL_SPACE", first, last));
+  std::uint64_t h = first;
+  add(h, DwgLine(h, common(h)));
+  if (d.top) {
+    ++h;
+    add(h, DwgImage(h, common(h), *d.top));
+  }
+  for (const Placement& p : d.placements) {
+    ++h;
+    add(h, DwgInsert(h, common(h), p));
+  }
+  add(kImageDef, test::ImageDefObject(kRelease, kImageDef, "pic.bmp"));
+  return test::WriteDwgFile(spec);
+}
+
+TEST(BlockPictures, DwgPicturesAreJudgedWhereTheirInsertsPlaceThem) {
+  const Want cases[] = {
+      {"1e-6 units square at scale 1e6", {{}, Image{2e-6, 3e-6, 1e-6}, false, {{10, 20, 1e6, 1e6}}},
+       {{{12, -23}, 1, 1}}},
+      {"top level, 1e-6 units square", {Image{2e-6, 3e-6, 1e-6}, {}, false, {}}, {}, "IMAGE", "damaged count",
+       kStrLostDamagedCount},
+      {"block scaled by 0 in y", {{}, Image{2, 3, 4}, false, {{0, 0, 1, 0}}}, {}, "IMAGE", "no area where placed",
+       kStrLostPictureNoArea},
+  };
+  for (const Want& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectOpen(Dwg(c.drawing), true, c);
   }
 }
 
