@@ -28,6 +28,7 @@
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
 #include "tests/support/DwgBitWriter.h"
+#include "tests/support/DwgBlockObjects.h"
 #include "tests/support/DwgComplexWriter.h"
 #include "tests/support/DwgFileWriter.h"
 #include "tests/support/DxfWriter.h"
@@ -218,101 +219,17 @@ TEST(BlockPictures, PicturesAreJudgedWhereTheirInsertsPlaceThem) {
 
 // ---- the same drawings as R2000 DWG files ----
 
-constexpr int kRelease = 15;
-constexpr std::uint64_t kBlockControl = 0x01, kLayer = 0x10, kModelSpace = 0x1F, kBlockB = 0x30, kImageDef = 0x50;
-constexpr std::uint64_t kFirstEntity = 0x100;
-
-std::vector<std::uint8_t> BlockControl(bool withB) {
-  test::DwgObjectWriter w(kRelease, 48, kBlockControl);
-  w.CommonObject();
-  w.data.BL(withB ? 1 : 0);
-  w.ObjectHandles(0);
-  if (withB) w.Handle(2, kBlockB);
-  w.Handle(3, kModelSpace);
-  w.Handle(3, 0x1E);
-  return w.Finish();
-}
-
-std::vector<std::uint8_t> BlockHeader(std::uint64_t handle, const std::string& name, std::uint64_t first,
-                                      std::uint64_t last) {
-  test::DwgObjectWriter w(kRelease, 49, handle);
-  w.CommonObject();
-  w.Text(name);
-  w.data.B(0);
-  w.data.BS(0);
-  for (int i = 0; i < 5; ++i) w.data.B(0);  // dependence, anonymous, attributes, reference, overlaid
-  w.data.B(1);                              // loaded
-  w.data.Point3BD(0, 0, 0);
-  w.Text("");
-  w.data.RC(0);  // no inserts listed
-  w.Text("");
-  w.data.BL(0);  // no preview
-  w.ObjectHandles(kBlockControl);
-  w.Handle(5, 0);
-  w.Handle(3, 0);
-  w.Handle(4, first);
-  w.Handle(4, last);
-  w.Handle(3, 0);
-  w.Handle(5, 0);
-  return w.Finish();
-}
-
-std::vector<std::uint8_t> Layer() {
-  test::DwgObjectWriter w(kRelease, 51, kLayer);
-  w.CommonObject();
-  w.Text("0");
-  w.data.B(0);
-  w.data.BS(0);
-  w.data.B(0);
-  w.data.BS(0);
-  w.data.BS(7);
-  w.ObjectHandles(0x02);
-  w.Handle(5, 0);
-  w.Handle(5, 0);
-  w.Handle(5, 0x14);
-  return w.Finish();
-}
-
-// An entity of `owner` between its neighbours in the owner's list.
-test::DwgEntityCommon Common(std::uint64_t owner, std::uint64_t previous, std::uint64_t next) {
-  test::DwgEntityCommon c;
-  c.mode = owner == kModelSpace ? 2 : 0;
-  c.owner = owner;
-  c.noLinks = false;
-  c.previous = previous;
-  c.next = next;
-  c.layer = kLayer;
-  return c;
-}
-
-std::vector<std::uint8_t> DwgLine(std::uint64_t handle, const test::DwgEntityCommon& c) {
-  test::DwgObjectWriter w(kRelease, 19, handle);
-  w.CommonEntity(c);
-  w.data.B(1);  // z is 0
-  w.data.RD(0);
-  w.data.DD(1, 0);
-  w.data.RD(0);
-  w.data.DD(1, 0);
-  w.data.B(1);  // default thickness
-  w.data.B(1);  // default extrusion
-  w.EntityHandles(c);
-  return w.Finish();
-}
+constexpr int kR2000 = 15;
+constexpr std::uint64_t kBlockB = 0x30, kImageDef = 0x50, kFirstEntity = 0x100;
 
 std::vector<std::uint8_t> DwgInsert(std::uint64_t handle, const test::DwgEntityCommon& c, const Placement& p) {
-  test::DwgObjectWriter w(kRelease, 7, handle);
-  w.CommonEntity(c);
-  w.data.Point3BD(p.x, p.y, 0);
-  w.data.BB(0);  // x, then y and z as defaulted to x
-  w.data.RD(p.sx);
-  w.data.DD(p.sy, p.sx);
-  w.data.DD(1, p.sx);
-  w.data.BD(0);  // rotation
-  w.data.Point3BD(p.extrusion.x, p.extrusion.y, p.extrusion.z);
-  w.data.B(0);  // no attributes
-  w.EntityHandles(c);
-  w.Handle(5, kBlockB);
-  return w.Finish();
+  test::DwgInsertSpec spec;
+  spec.x = p.x;
+  spec.y = p.y;
+  spec.sx = p.sx;
+  spec.sy = p.sy;
+  spec.extrusion = {p.extrusion.x, p.extrusion.y, p.extrusion.z};
+  return test::DwgInsertObject(handle, c, kBlockB, spec);
 }
 
 std::vector<std::uint8_t> DwgImage(std::uint64_t handle, const test::DwgEntityCommon& c, const Image& image) {
@@ -322,7 +239,7 @@ std::vector<std::uint8_t> DwgImage(std::uint64_t handle, const test::DwgEntityCo
   place.v = {0, image.side, 0};
   place.width = place.height = 1;
   place.common = c;
-  return test::ImageObject(kRelease, handle, kImageDef, 0, true, 0, place);
+  return test::ImageObject(kR2000, handle, kImageDef, 0, true, 0, place);
 }
 
 // The drawing of Dxf() but for its OLE frame.
@@ -333,21 +250,24 @@ std::vector<std::uint8_t> Dwg(const Drawing& d) {
     spec.handles.push_back(handle);
     spec.objects.push_back(std::move(object));
   };
-  add(kBlockControl, BlockControl(d.inBlock.has_value()));
-  add(kLayer, Layer());
+  add(test::kDwgBlockControl, test::DwgBlockControl(d.inBlock ? std::vector<std::uint64_t>{kBlockB}
+                                                               : std::vector<std::uint64_t>{}));
+  add(test::kDwgLayerZero, test::DwgLayerZero());
   std::uint64_t next = kFirstEntity;
   if (d.inBlock) {
     const std::uint64_t image = next++;
-    add(kBlockB, BlockHeader(kBlockB, "B", image, image));
-    add(image, DwgImage(image, Common(kBlockB, 0, 0), *d.inBlock));
+    add(kBlockB, test::DwgBlockHeader(kBlockB, "B", image, image));
+    add(image, DwgImage(image, test::DwgLinkedCommon(kBlockB, 0, 0), *d.inBlock));
   }
   // Model space: the line, the IMAGE, the placements of B, each linked to its neighbours.
   const std::uint64_t first = next;
   const std::uint64_t last = first + (d.top ? 1 : 0) + d.placements.size();
-  auto common = [&](std::uint64_t h) { return Common(kModelSpace, h == first ? 0 : h - 1, h == last ? 0 : h + 1); };
-  add(kModelSpace, BlockHeader(kModelSpace, "*MODEL_SPACE", first, last));
+  auto common = [&](std::uint64_t h) {
+    return test::DwgLinkedCommon(test::kDwgModelSpace, h == first ? 0 : h - 1, h == last ? 0 : h + 1);
+  };
+  add(test::kDwgModelSpace, test::DwgBlockHeader(test::kDwgModelSpace, "*MODEL_SPACE", first, last));
   std::uint64_t h = first;
-  add(h, DwgLine(h, common(h)));
+  add(h, test::DwgUnitLine(h, common(h)));
   if (d.top) {
     ++h;
     add(h, DwgImage(h, common(h), *d.top));
@@ -356,7 +276,7 @@ std::vector<std::uint8_t> Dwg(const Drawing& d) {
     ++h;
     add(h, DwgInsert(h, common(h), p));
   }
-  add(kImageDef, test::ImageDefObject(kRelease, kImageDef, "pic.bmp"));
+  add(kImageDef, test::ImageDefObject(kR2000, kImageDef, "pic.bmp"));
   return test::WriteDwgFile(spec);
 }
 
