@@ -49,7 +49,9 @@
 // lost after the reader took it: drawing objects left out for an "extent
 // not finite" or an "extent beyond 1e20", records whose counts leave nothing
 // to draw ("damaged count"), pictures refused for their size ("picture too
-// large"), by the type of their record, and every entity taken "on no
+// large"), pictures in blocks whose frames collapse where their inserts
+// place them ("no area where placed"), by the type of their record, and
+// every entity taken "on no
 // sheet" when none of the sheets holds anything; and, in "skippedReasons"
 // only (the entity is kept), under "unreadable number" the numbers of a
 // record that could not be read, counted per number, and under "expansion

@@ -10,6 +10,7 @@
 #include "import/records/ImportFrames.h"
 #include "import/records/ImportMatrix.h"
 #include "import/records/InsertRecord.h"
+#include "import/records/PictureRecords.h"
 #include "import/records/TextRecord.h"
 #include "import/records/ViewportRecord.h"
 #include "import/records/YxxfReader.h"
@@ -94,6 +95,20 @@ std::unique_ptr<cSection> YxxfReader::MakeReferenceView(const YxxfEntInsert& ins
   return view;
 }
 
+void YxxfReader::NotePlacementLoss(const cOneObjRec& record, LossReason reason) {
+  placementLosses_.emplace_back(&record, reason);
+}
+
+void YxxfReader::CountPlacementLosses() {
+  for (const auto& [record, reason] : placementLosses_) {
+    // However often its block is placed, and on however many sheets.
+    if (!placementLossesCounted_.insert(record).second) continue;
+    const char* name = EntityNameOfCode(record->entityCode);
+    statistics.CountLoss(name ? name : "unknown", reason);
+  }
+  placementLosses_.clear();
+}
+
 YxxfBlockRec* YxxfReader::FindBlock(std::uint64_t insertHandle, const WString& name, std::uint64_t blockHandle) {
   return blockLookup_.Find(blocks, insertHandle, name, blockHandle);
 }
@@ -158,6 +173,10 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     if (monitor && monitor->Cancelled()) return true;
     return ImportOutOfMemory();
   };
+  // The pictures of model and paper space were judged where the file puts
+  // them as they were read; a block's are judged where this conversion
+  // places them.
+  const bool judgePictures = chain || !SheetBlock(block);
   // Only the default block holds paper-space records: the paper of a
   // drawing without any is a walk that makes nothing (asked once, as the
   // walk would ask before its first record).
@@ -183,6 +202,12 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
     if (chain && record.entityCode == entity::kAttDef) continue;
     const YxxfEntInsert* insert = const_cast<cOneObjRec&>(record).AsInsert();
     if (!insert) {
+      if (judgePictures) {
+        if (const auto loss = PictureLossWherePlaced(record, transform)) {
+          NotePlacementLoss(record, *loss);
+          continue;
+        }
+      }
       ObjectChain made = record.MakeObject(&transform, this, nullptr);
       for (cOutObj* object = made.Head(); object; object = object->next) {
         StyleImportedObject(chain, record, *object, *data, &transform);

@@ -615,6 +615,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
           }
         } noting{sheetObjects_, releaseModelRecords_};
         sheetObjects_ = &top;
+        placementLosses_.clear();
         // The model's conversion is its last unless the view direction
         // may still be asked (its answer builds the model again).
         releaseModelRecords_ = mode == 1 && &block == &defaultBlock && (!asker || asked);
@@ -636,6 +637,7 @@ std::unique_ptr<cDrawingDoc> YxxfReader::AssembleDrawing(ProgressMonitor* monito
         }
       }
       view.counter = nullptr;
+      CountPlacementLosses();
       AddAttributeDefinitions(*document, block, mode);
       const std::vector<std::uint16_t> levelOfLayer = MakeSheetLevels(*data, objects, top);
       if (firstBuilt) {

@@ -245,8 +245,14 @@ void YxxfReader::DispatchEntity(YxxfGroupRecord& record, int code) {
     case entity::kImage: {
       // The definition comes later (objects section): looked up when made.
       auto image = std::make_unique<cOneBitmap>(&record, c);
-      if (const auto loss =
-              ImageLossBeforePlacing(image->insertionPoint, image->uVector, image->vVector, image->size)) {
+      // The IMAGEs of model and paper space are drawn where the file puts
+      // them and judged there; a block's are in its units until an insert
+      // places them (the block conversion judges them then), and only what
+      // no placement mends is left out here.
+      const YxxfBlockRec* owner = FindOwnerBlock(record);
+      const bool inBlock = owner && !SheetBlock(*owner);
+      const auto judge = inBlock ? ImageLossAnywhere : ImageLossBeforePlacing;
+      if (const auto loss = judge(image->insertionPoint, image->uVector, image->vVector, image->size)) {
         statistics.CountLoss(name, *loss);
       } else {
         handOver(std::move(image));

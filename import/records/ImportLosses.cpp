@@ -33,6 +33,7 @@ std::vector<WString> ImportLossWarnings(const ImportStatistics& statistics) {
       {LossReason::DamagedCount, kStrLostDamagedCount},
       {LossReason::PictureTooLarge, kStrLostPictureTooLarge},
       {LossReason::PictureUnnamed, kStrLostPictureUnnamed},
+      {LossReason::PictureNoArea, kStrLostPictureNoArea},
   };
   std::vector<WString> warnings;
   for (const Kind& kind : kKinds) {
@@ -53,7 +54,8 @@ WString CountReadOnNoSheet(ImportStatistics& statistics) {
     // Those left out for their extent or their picture are told already.
     std::uint64_t told = 0;
     for (LossReason reason : {LossReason::ExtentNotFinite, LossReason::ExtentTooLarge, LossReason::PictureTooLarge,
-                              LossReason::PictureNotFound, LossReason::PictureNotRead, LossReason::PictureUnnamed})
+                              LossReason::PictureNotFound, LossReason::PictureNotRead, LossReason::PictureUnnamed,
+                              LossReason::PictureNoArea})
       told += statistics.Lost(name, reason);
     if (count <= told) continue;
     statistics.CountLoss(name, LossReason::OnNoSheet, count - told);

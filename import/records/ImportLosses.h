@@ -31,6 +31,8 @@ inline constexpr int kStrPictureNotFound = 19866;
 inline constexpr int kStrPictureNotRead = 19867;
 inline constexpr int kStrPictureInPart = 19868;
 inline constexpr int kStrLostPictureUnnamed = 19869;
+// Pictures in blocks whose frames collapse where their inserts place them, counted.
+inline constexpr int kStrLostPictureNoArea = 20070;
 inline constexpr int kStrLostDamagedRecords = 19861;
 inline constexpr int kStrDamagedShowsNothing = 19862;
 // What an open tells of the `damaged` records a DWG or DGN reader could not

@@ -30,6 +30,7 @@ const char* LossReasonText(LossReason reason) {
     case LossReason::PictureNotRead: return "picture file not read";
     case LossReason::PictureUnnamed: return "no picture file named";
     case LossReason::PictureInPart: return "picture read in part";
+    case LossReason::PictureNoArea: return "no area where placed";
   }
   return "unknown";
 }
@@ -38,7 +39,8 @@ bool LossDropsObject(LossReason reason) {
   return reason == LossReason::ExtentNotFinite || reason == LossReason::ExtentTooLarge ||
          reason == LossReason::OnNoSheet || reason == LossReason::DamagedCount ||
          reason == LossReason::PictureTooLarge || reason == LossReason::PictureNotFound ||
-         reason == LossReason::PictureNotRead || reason == LossReason::PictureUnnamed;
+         reason == LossReason::PictureNotRead || reason == LossReason::PictureUnnamed ||
+         reason == LossReason::PictureNoArea;
 }
 
 std::uint64_t ImportStatistics::Handed(ImportSpace space, const std::string& name) const {

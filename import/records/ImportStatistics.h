@@ -54,6 +54,8 @@ enum class LossReason {
   PictureNotRead,    // an IMAGE whose picture file is damaged or no picture this program reads
   PictureUnnamed,    // an IMAGE without a definition naming its picture file
   PictureInPart,     // an IMAGE whose damaged picture file shows what could be read of it (kept)
+  PictureNoArea,     // a picture in a block whose frame collapses where an insert places it (scaled by 0 on an
+                     // axis, seen edge on, too small for the insert's scale)
 };
 
 const char* LossReasonText(LossReason reason);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <utility>
 #include <vector>
 
@@ -116,26 +117,83 @@ WString YxxfReader::ImageFile(std::uint64_t imageDefHandle) const {
   return d ? FindImageFile(d->fileName, fileName) : WString();
 }
 
-std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, const Vec3& uVector,
-                                                 const Vec3& vVector, const double size[2]) {
-  for (const auto& [perPixel, pixels] : {std::pair{uVector, size[0]}, std::pair{vVector, size[1]}}) {
-    const double length = std::hypot(perPixel.x, perPixel.y, perPixel.z) * std::fabs(pixels);
-    if (!(length > 0.0) || !std::isfinite(length)) return LossReason::DamagedCount;
-  }
-  const Vec3& o = insertionPoint;
-  const Vec3 widthEnd{o.x + uVector.x * size[0], o.y + uVector.y * size[0], o.z + uVector.z * size[0]};
-  const Vec3 heightEnd{o.x + vVector.x * size[1], o.y + vVector.y * size[1], o.z + vVector.z * size[1]};
-  const Vec3 opposite{widthEnd.x + heightEnd.x - o.x, widthEnd.y + heightEnd.y - o.y, 0.0};
+namespace {
+
+Vec3 Along(const Vec3& from, const Vec3& perPixel, double pixels) {
+  return Vec3{from.x + perPixel.x * pixels, from.y + perPixel.y * pixels, from.z + perPixel.z * pixels};
+}
+
+// The corner opposite the origin in x and y.
+Vec3 OppositeCorner(const Vec3& origin, const Vec3& widthEnd, const Vec3& heightEnd) {
+  return Vec3{widthEnd.x + heightEnd.x - origin.x, widthEnd.y + heightEnd.y - origin.y, 0.0};
+}
+
+// ExtentNotFinite or ExtentTooLarge for the first of the corners, in x and
+// y, that is not finite or reaches beyond kFarthestCoordinate; not finite
+// wins over far.
+std::optional<LossReason> CornersLoss(std::initializer_list<Vec3> corners) {
   bool beyond = false;
-  for (const Vec3* corner : {&o, &widthEnd, &heightEnd, &opposite}) {
-    for (double v : {corner->x, corner->y}) {
+  for (const Vec3& corner : corners) {
+    for (double v : {corner.x, corner.y}) {
       if (!std::isfinite(v)) return LossReason::ExtentNotFinite;
       beyond = beyond || std::fabs(v) > kFarthestCoordinate;
     }
   }
   if (beyond) return LossReason::ExtentTooLarge;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<LossReason> ImageLossAnywhere(const Vec3& insertionPoint, const Vec3& uVector, const Vec3& vVector,
+                                            const double size[2]) {
+  for (const auto& [perPixel, pixels] : {std::pair{uVector, size[0]}, std::pair{vVector, size[1]}}) {
+    const double length = std::hypot(perPixel.x, perPixel.y, perPixel.z) * std::fabs(pixels);
+    if (!(length > 0.0) || !std::isfinite(length)) return LossReason::DamagedCount;
+  }
+  // A transform may carry z into x or y: all three must be numbers.
+  for (const Vec3& corner : {insertionPoint, Along(insertionPoint, uVector, size[0]),
+                             Along(insertionPoint, vVector, size[1])}) {
+    if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || !std::isfinite(corner.z))
+      return LossReason::ExtentNotFinite;
+  }
+  return std::nullopt;
+}
+
+std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, const Vec3& uVector,
+                                                 const Vec3& vVector, const double size[2]) {
+  if (const auto loss = ImageLossAnywhere(insertionPoint, uVector, vVector, size)) return loss;
+  const Vec3& o = insertionPoint;
+  const Vec3 widthEnd = Along(o, uVector, size[0]), heightEnd = Along(o, vVector, size[1]);
+  if (const auto loss = CornersLoss({o, widthEnd, heightEnd, OppositeCorner(o, widthEnd, heightEnd)})) return loss;
   PictureFrame frame;
   if (!PlacePictureFrame(ImportMatrix(), o, widthEnd, heightEnd, true, frame)) return LossReason::DamagedCount;
+  return std::nullopt;
+}
+
+std::optional<LossReason> PictureLossWherePlaced(const cOneObjRec& record, const ImportMatrix& transform) {
+  // Asked of every record a block places: the entity code sorts out the
+  // others before any virtual call.
+  if (record.entityCode != entity::kImage && record.entityCode != entity::kOle2Frame) return std::nullopt;
+  Vec3 o, a, b;
+  bool imageRule = true;
+  if (record.Kind() == RecordKind::Bitmap) {
+    static_cast<const cOneBitmap&>(record).FramePoints(o, a, b);
+  } else if (record.Kind() == RecordKind::Ole) {
+    const auto& ole = static_cast<const cOLE&>(record);
+    // A frame without a picture makes nothing anywhere.
+    if (!ole.valid) return std::nullopt;
+    o = ole.corners[0];
+    a = ole.corners[1];
+    b = ole.corners[3];
+    imageRule = false;
+  } else {
+    return std::nullopt;
+  }
+  const Vec3 o2 = transform.TransformPoint(o), a2 = transform.TransformPoint(a), b2 = transform.TransformPoint(b);
+  if (const auto loss = CornersLoss({o2, a2, b2, OppositeCorner(o2, a2, b2)})) return loss;
+  PictureFrame frame;
+  if (!PlacePictureFrame(transform, o, a, b, imageRule, frame)) return LossReason::PictureNoArea;
   return std::nullopt;
 }
 
@@ -197,14 +255,18 @@ ObjectChain cOneBitmap::MakeObject(const ImportMatrix* transform, YxxfReader* re
   if (!resolved_) LoadPicture(reader);
   if (!picture_) return ObjectChain();
   auto bitmap = std::make_unique<cBitmap>();
-  const Vec3 widthEnd{insertionPoint.x + uVector.x * size[0], insertionPoint.y + uVector.y * size[0],
-                      insertionPoint.z + uVector.z * size[0]};
-  const Vec3 heightEnd{insertionPoint.x + vVector.x * size[1], insertionPoint.y + vVector.y * size[1],
-                       insertionPoint.z + vVector.z * size[1]};
-  if (!PlacePictureFrame(*transform, insertionPoint, widthEnd, heightEnd, true, bitmap->frame)) return ObjectChain();
+  Vec3 origin, widthEnd, heightEnd;
+  FramePoints(origin, widthEnd, heightEnd);
+  if (!PlacePictureFrame(*transform, origin, widthEnd, heightEnd, true, bitmap->frame)) return ObjectChain();
   bitmap->ShareImageFrom(*picture_);
   bitmap->MarkDirty();
   return ObjectChain(bitmap.release());
+}
+
+void cOneBitmap::FramePoints(Vec3& origin, Vec3& widthEnd, Vec3& heightEnd) const {
+  origin = insertionPoint;
+  widthEnd = Along(insertionPoint, uVector, size[0]);
+  heightEnd = Along(insertionPoint, vVector, size[1]);
 }
 
 bool cOneBitmap::ReadExtra(InFileStream&) {

@@ -17,11 +17,16 @@
 // cOneBitmap: insertion point 10/20/30 (O), u vector 11/21/31 (one pixel
 // along x), v vector 12/22/32 (one pixel along y), size in pixels 13/23
 // (A = O + u x width, B = O + v x height), image definition handle 340.
-// An IMAGE that cannot be placed as the file gives it is left out by the
-// dispatch, counted lost and handed on no further (ImageLossBeforePlacing):
+// An IMAGE that cannot be shown is left out by the dispatch, counted lost
+// and handed on no further: one of model or paper space, drawn where the
+// file puts it, when it cannot be placed there (ImageLossBeforePlacing):
 // sides of no length, or so short that the frame collapses, are damage
 // (LossReason::DamagedCount); a corner beyond what the assembly keeps of any
-// object is ExtentTooLarge (or ExtentNotFinite).
+// object is ExtentTooLarge (or ExtentNotFinite). One in a block is drawn in
+// the block's units, which only its inserts turn into the drawing's: the
+// dispatch leaves out only what no placement mends (ImageLossAnywhere), and
+// the block conversion judges the picture where each insert places it
+// (PictureLossWherePlaced).
 // The first MakeObject finds the definition (YxxfReader::imageDefs), the
 // file (FindImageFile: the stored path, else its name beside the drawing)
 // and loads it as a bitmap, once for all the records that show that file
@@ -68,13 +73,26 @@ bool PlacePictureFrame(const ImportMatrix& transform, const Vec3& origin, const 
                        const Vec3& heightEnd, bool imageRule, PictureFrame& frame);
 
 // Why an IMAGE as the file gives it (corners O, O + u x width, O + v x
-// height) cannot be shown, judged in the file's own coordinates: sides
-// without a length that is a number, a corner not finite or beyond
-// kFarthestCoordinate in x or y, or a frame PlacePictureFrame would refuse
-// (far out, a pixel's width is lost in the rounding of its corner). Empty
-// when it can be placed.
+// height) can be shown nowhere, whatever transform places it: sides without
+// a length that is a number (DamagedCount), a corner not finite
+// (ExtentNotFinite). Empty when some placement may show it.
+std::optional<LossReason> ImageLossAnywhere(const Vec3& insertionPoint, const Vec3& uVector, const Vec3& vVector,
+                                            const double size[2]);
+
+// Why an IMAGE as the file gives it cannot be shown, judged in the file's
+// own coordinates: ImageLossAnywhere, a corner beyond kFarthestCoordinate in
+// x or y, or a frame PlacePictureFrame would refuse (far out, a pixel's
+// width is lost in the rounding of its corner). Empty when it can be placed.
 std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, const Vec3& uVector,
                                                  const Vec3& vVector, const double size[2]);
+
+// Why a picture record (IMAGE or OLE frame) cannot be shown where
+// `transform` places it in the drawing: a placed corner not finite
+// (ExtentNotFinite) or beyond kFarthestCoordinate in x or y
+// (ExtentTooLarge), or a frame that collapses there (PictureNoArea: a block
+// scaled by 0 on an axis, a picture seen edge on, one too small for its
+// insert's scale). Empty for a record that is no picture, or lands whole.
+std::optional<LossReason> PictureLossWherePlaced(const cOneObjRec& record, const ImportMatrix& transform);
 
 class cOneBitmap : public SpooledRecord<cOneBitmap> {
  public:
@@ -83,6 +101,8 @@ class cOneBitmap : public SpooledRecord<cOneBitmap> {
   ~cOneBitmap() override;
   ObjectChain MakeObject(const ImportMatrix* transform, YxxfReader* reader, void* unused) const override;
   RecordKind Kind() const override { return RecordKind::Bitmap; }
+  // The parallelogram's origin and the ends of its width and height sides.
+  void FramePoints(Vec3& origin, Vec3& widthEnd, Vec3& heightEnd) const;
   template <class Self, class V>
   static void Fields(Self& r, V&& v) {
     v(r.insertionPoint);

@@ -192,6 +192,10 @@ ImportSpace YxxfReader::SpaceOf(const YxxfBlockRec* owner, const YxxfGroupRecord
   return ImportSpace::Block;
 }
 
+bool YxxfReader::SheetBlock(const YxxfBlockRec& block) const {
+  return &block == &defaultBlock || StartsWithNoCase(block.name, u"*PAPER_SPACE");
+}
+
 bool YxxfReader::AddRecord(const YxxfGroupRecord& record, std::unique_ptr<cOneObjRec> entityRecord, bool spool) {
   if (!entityRecord) return false;
   return AttachRecord(record, FindOwnerBlock(record), std::move(entityRecord), spool);

@@ -28,6 +28,8 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "foundation/AString.h"
@@ -360,6 +362,10 @@ class YxxfReader {
                  const std::string& name);
   void HandleHeader(const YxxfGroupRecord& record);
   ImportSpace SpaceOf(const YxxfBlockRec* owner, const YxxfGroupRecord& record) const;
+  // Whether a block's records are drawn where the file puts them: the
+  // default block and the paper layouts' blocks (the others only where
+  // inserts place them).
+  bool SheetBlock(const YxxfBlockRec& block) const;
   // AddRecord with the owner already found (FindOwnerBlock), so that an
   // entity counted by its space looks its owner up once.
   bool AttachRecord(const YxxfGroupRecord& record, YxxfBlockRec* owner, std::unique_ptr<cOneObjRec> entityRecord,
@@ -386,6 +392,15 @@ class YxxfReader {
   // later walk reads are deleted as the conversion passes them, so that the
   // records and the objects made from them are not all held at once.
   bool releaseModelRecords_ = false;
+  // A picture of a block lost where the conversion places it
+  // (PictureLossWherePlaced), noted while a sheet is converted; counted
+  // once per record, whatever its placements, when the sheet is kept (a
+  // conversion built again for another view counts nothing). Block records
+  // live as long as the reader.
+  void NotePlacementLoss(const cOneObjRec& record, LossReason reason);
+  void CountPlacementLosses();
+  std::vector<std::pair<const cOneObjRec*, LossReason>> placementLosses_;
+  std::unordered_set<const cOneObjRec*> placementLossesCounted_;
   std::unique_ptr<OutFileStream> spool_;
   std::unordered_map<std::u16string, std::uint16_t> layerByName_;
   std::unordered_map<std::uint64_t, std::uint16_t> layerByHandle_;

@@ -4,6 +4,7 @@
 #include "foundation/InFileStream.h"
 #include "import/dxf/DxfReader.h"
 #include "tests/support/DwgBitWriter.h"
+#include "tests/support/DwgBlockObjects.h"
 #include "tests/support/DwgFileWriter.h"
 #include "tests/support/DxfWriter.h"
 
@@ -61,105 +62,17 @@ std::string BombDxf(const BombShape& shape) {
 
 namespace {
 
-constexpr int kRelease = 15;
-constexpr std::uint64_t kBlockControl = 0x01, kLayer = 0x10, kModelSpace = 0x1F;
 constexpr std::uint64_t kFirstHeader = 0x30, kFirstEntity = 0x1000;
 
-std::vector<std::uint8_t> BlockControl(int blocks) {
-  DwgObjectWriter w(kRelease, 48, kBlockControl);
-  w.CommonObject();
-  w.data.BL(std::uint32_t(blocks));
-  w.ObjectHandles(0);
-  for (int i = 0; i < blocks; ++i) w.Handle(2, kFirstHeader + std::uint64_t(i));
-  w.Handle(3, kModelSpace);
-  w.Handle(3, 0x1E);
-  return w.Finish();
-}
-
-std::vector<std::uint8_t> BlockHeader(std::uint64_t handle, const std::string& name, std::uint64_t first,
-                                      std::uint64_t last) {
-  DwgObjectWriter w(kRelease, 49, handle);
-  w.CommonObject();
-  w.Text(name);
-  w.data.B(0);
-  w.data.BS(0);
-  for (int i = 0; i < 5; ++i) w.data.B(0);  // dependence, anonymous, attributes, reference, overlaid
-  w.data.B(1);                              // loaded
-  w.data.Point3BD(0, 0, 0);
-  w.Text("");
-  w.data.RC(0);  // no inserts listed
-  w.Text("");
-  w.data.BL(0);  // no preview
-  w.ObjectHandles(kBlockControl);
-  w.Handle(5, 0);
-  w.Handle(3, 0);
-  w.Handle(4, first);
-  w.Handle(4, last);
-  w.Handle(3, 0);
-  w.Handle(5, 0);
-  return w.Finish();
-}
-
-std::vector<std::uint8_t> Layer() {
-  DwgObjectWriter w(kRelease, 51, kLayer);
-  w.CommonObject();
-  w.Text("0");
-  w.data.B(0);
-  w.data.BS(0);
-  w.data.B(0);
-  w.data.BS(0);
-  w.data.BS(7);
-  w.ObjectHandles(0x02);
-  w.Handle(5, 0);
-  w.Handle(5, 0);
-  w.Handle(5, 0x14);
-  return w.Finish();
-}
-
-DwgEntityCommon Common(std::uint64_t owner, std::uint64_t previous, std::uint64_t next) {
-  DwgEntityCommon c;
-  c.mode = owner == kModelSpace ? 2 : 0;
-  c.owner = owner;
-  c.noLinks = false;
-  c.previous = previous;
-  c.next = next;
-  c.layer = kLayer;
-  return c;
-}
-
-std::vector<std::uint8_t> Line(std::uint64_t handle, const DwgEntityCommon& c) {
-  DwgObjectWriter w(kRelease, 19, handle);
-  w.CommonEntity(c);
-  w.data.B(1);  // z is 0
-  w.data.RD(0);
-  w.data.DD(1, 0);
-  w.data.RD(0);
-  w.data.DD(0, 0);
-  w.data.B(1);  // default thickness
-  w.data.B(1);  // default extrusion
-  w.EntityHandles(c);
-  return w.Finish();
-}
-
+// An insert of `block` at (x, y), as `p` places it.
 std::vector<std::uint8_t> Insert(std::uint64_t handle, const DwgEntityCommon& c, std::uint64_t block, double x,
                                  double y, const Placement& p) {
-  const bool array = p.columns * p.rows > 1;
-  DwgObjectWriter w(kRelease, array ? 8 : 7, handle);
-  w.CommonEntity(c);
-  w.data.Point3BD(x, y, 0);
-  w.data.BB(3);  // scale 1
-  w.data.BD(0);  // rotation
-  w.data.Point3BD(0, 0, 1);
-  w.data.B(0);  // no attributes
-  if (array) {
-    w.data.BS(std::uint16_t(p.columns));
-    w.data.BS(std::uint16_t(p.rows));
-    w.data.BD(2.0);
-    w.data.BD(2.0);
-  }
-  w.EntityHandles(c);
-  w.Handle(5, block);
-  return w.Finish();
+  DwgInsertSpec spec;
+  spec.x = x;
+  spec.y = y;
+  spec.columns = p.columns;
+  spec.rows = p.rows;
+  return DwgInsertObject(handle, c, block, spec);
 }
 
 }  // namespace
@@ -168,8 +81,10 @@ std::vector<std::uint8_t> BombDwg(const BombShape& shape) {
   const Placement p = PlacementOf(shape);
   DwgFileSpec spec;
   const int blocks = shape.levels + 1;
-  spec.objects = {BlockControl(blocks), Layer()};
-  spec.handles = {kBlockControl, kLayer};
+  std::vector<std::uint64_t> headers;
+  for (int level = 0; level < blocks; ++level) headers.push_back(kFirstHeader + std::uint64_t(level));
+  spec.objects = {DwgBlockControl(headers), DwgLayerZero()};
+  spec.handles = {kDwgBlockControl, kDwgLayerZero};
   std::uint64_t next = kFirstEntity;
   auto add = [&spec](std::uint64_t handle, std::vector<std::uint8_t> object) {
     spec.handles.push_back(handle);
@@ -179,15 +94,16 @@ std::vector<std::uint8_t> BombDwg(const BombShape& shape) {
     const std::uint64_t header = kFirstHeader + std::uint64_t(level);
     const int entities = level == 0 ? 1 : p.count;
     const std::uint64_t first = next, last = next + std::uint64_t(entities) - 1;
-    add(header, BlockHeader(header, BlockName(level), first, last));
+    add(header, DwgBlockHeader(header, BlockName(level), first, last));
     for (int i = 0; i < entities; ++i, ++next) {
-      const DwgEntityCommon c = Common(header, next == first ? 0 : next - 1, next == last ? 0 : next + 1);
-      add(next, level == 0 ? Line(next, c) : Insert(next, c, header - 1, i * 2.0, level, p));
+      const DwgEntityCommon c = DwgLinkedCommon(header, next == first ? 0 : next - 1, next == last ? 0 : next + 1);
+      add(next, level == 0 ? DwgUnitLine(next, c) : Insert(next, c, header - 1, i * 2.0, level, p));
     }
   }
   const std::uint64_t top = next;
-  add(kModelSpace, BlockHeader(kModelSpace, "*MODEL_SPACE", top, top));
-  add(top, Insert(top, Common(kModelSpace, 0, 0), kFirstHeader + std::uint64_t(shape.levels), 0, 0, Placement{}));
+  add(kDwgModelSpace, DwgBlockHeader(kDwgModelSpace, "*MODEL_SPACE", top, top));
+  add(top, Insert(top, DwgLinkedCommon(kDwgModelSpace, 0, 0), kFirstHeader + std::uint64_t(shape.levels), 0, 0,
+                  Placement{}));
   return WriteDwgFile(spec);
 }
 

@@ -314,14 +314,13 @@ std::vector<std::uint8_t> ViewportObject(int release, std::uint64_t handle,
 }
 
 std::vector<std::uint8_t> ImageObject(int release, std::uint64_t handle, std::uint64_t definition,
-                                      std::uint64_t reactor, bool rectangleClip, std::uint32_t claimedClip) {
-  Entity e(release, kImageClass, handle);
+                                      std::uint64_t reactor, bool rectangleClip, std::uint32_t claimedClip,
+                                      const DwgImagePlace& place) {
+  Entity e(release, kImageClass, handle, place.common);
   DwgObjectWriter& w = e.w;
   w.data.BL(0);
-  w.data.Point3BD(1, 2, 0);
-  w.data.Point3BD(0.5, 0, 0);
-  w.data.Point3BD(0, 0.5, 0);
-  w.data.Point2RD(640, 480);
+  for (const auto& p : {place.origin, place.u, place.v}) w.data.Point3BD(p[0], p[1], p[2]);
+  w.data.Point2RD(place.width, place.height);
   w.data.BS(7);
   w.data.B(0);
   w.data.RC(50);

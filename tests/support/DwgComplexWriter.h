@@ -99,8 +99,16 @@ std::vector<std::uint8_t> ViewportObject(int release, std::uint64_t handle,
                                          const std::vector<std::uint64_t>& frozenLayers, std::uint32_t claimedFrozen = 0,
                                          double viewHeight = 300, const DwgEntityCommon& common = {});
 
+// Where an IMAGE lies (insertion point, one pixel along x and along y, the
+// size in pixels) and its common entity data (its owner).
+struct DwgImagePlace {
+  std::array<double, 3> origin{1, 2, 0}, u{0.5, 0, 0}, v{0, 0.5, 0};
+  double width = 640, height = 480;
+  DwgEntityCommon common;
+};
 std::vector<std::uint8_t> ImageObject(int release, std::uint64_t handle, std::uint64_t definition,
-                                      std::uint64_t reactor, bool rectangleClip = true, std::uint32_t claimedClip = 0);
+                                      std::uint64_t reactor, bool rectangleClip = true, std::uint32_t claimedClip = 0,
+                                      const DwgImagePlace& place = {});
 std::vector<std::uint8_t> ImageDefObject(int release, std::uint64_t handle, const std::string& path);
 
 // `claimedLength` is written as the data length when not 0.
