@@ -20,6 +20,7 @@
 #include "foundation/CountingAlloc.h"
 #include "foundation/WString.h"
 #include "platform/gdi/CairoDC.h"
+#include "platform/print/PageGroupFilter.h"
 #include "platform/print/Spooler.h"
 
 namespace kvn {
@@ -30,6 +31,12 @@ class PrintStream {
  protected:
   static cairo_status_t WriteChunk(void* closure, const unsigned char* data, unsigned int length);
   bool Deliver(const std::uint8_t* data, std::size_t size);
+  // Passes on what the page filter still holds, at the document's end.
+  bool DeliverHeld();
+
+  // Everything the surface writes goes through it (PageGroupFilter.h).
+  PageGroupFilter groups_;
+  std::vector<std::uint8_t> filtered_;
 
   std::unique_ptr<SpoolerJob> job_;
   std::FILE* file_ = nullptr;
@@ -84,6 +91,12 @@ class TPrintDC_ : private PrintStream, public CairoDC {
   // process holds now.
   static bool PageFits(const OutputCount& count);
 
+  // The page being drawn goes to the printer without a transparency group
+  // (PageGroupFilter.h): a page of the vector road, which promises vectors
+  // without transparency; other pages keep cairo's group. StartPage clears
+  // it.
+  void DropPageGroup() { dropGroup_ = true; }
+
  private:
   static cairo_surface_t* MakeSurface(PrintStream* stream, const PrintPageSetup& page);
   int Fail(int code, std::string text);
@@ -98,6 +111,7 @@ class TPrintDC_ : private PrintStream, public CairoDC {
   int pagesEnded_ = 0;
   bool watch_ = false;
   bool overflowed_ = false;
+  bool dropGroup_ = false;
   std::uint64_t pageBytes_ = 0;
   std::uint64_t nextWatch_ = 0;
 };

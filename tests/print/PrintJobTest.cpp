@@ -260,6 +260,10 @@ TEST_F(PrintJobTest, ATiledDrawingPrintsEveryPrintPage) {
     APXPrintOut out(t.Drawing(), o);
     ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr));
     EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 24);
+    // Vector pages go without a transparency group and without pictures.
+    const std::string& pdf = jobs_.jobs.back()->pdf;
+    EXPECT_EQ(pdf.find("/S /Transparency") == std::string::npos, vector == 1);
+    EXPECT_EQ(pdf.find("/Subtype /Image") == std::string::npos, vector == 1);
   }
 }
 
