@@ -14,6 +14,9 @@ namespace {
 constexpr double kPointsPerInch = 72.0;
 
 std::uint64_t residentCeiling = kPrintResidentCeiling;
+std::function<std::uint64_t()> residentReader;
+
+std::uint64_t Resident() { return residentReader ? residentReader() : ResidentBytes(); }
 
 int CodeForErrno(int error) {
   if (error == ENOSPC || error == EDQUOT) return kSpOutOfDisk;
@@ -37,12 +40,14 @@ void print_testing::SetResidentCeiling(std::uint64_t bytes) {
   residentCeiling = bytes != 0 ? bytes : kPrintResidentCeiling;
 }
 
+void print_testing::SetResidentReader(std::function<std::uint64_t()> reader) { residentReader = std::move(reader); }
+
 std::uint64_t RecordedPageBytes(const CairoDC::OutputCount& count) {
   return count.operations * kRecordedBytesPerOperation + count.points * kRecordedBytesPerPoint;
 }
 
 bool TPrintDC_::PageFits(const OutputCount& count) {
-  return ResidentBytes() + RecordedPageBytes(count) <= residentCeiling;
+  return Resident() + RecordedPageBytes(count) <= residentCeiling;
 }
 
 void TPrintDC_::AfterOutput(std::uint64_t points) {
@@ -50,7 +55,7 @@ void TPrintDC_::AfterOutput(std::uint64_t points) {
   pageBytes_ += RecordedPageBytes(OutputCount{1, points});
   if (pageBytes_ < nextWatch_) return;
   nextWatch_ = pageBytes_ + kWatchStep;
-  if (ResidentBytes() > residentCeiling) {
+  if (Resident() > residentCeiling) {
     overflowed_ = true;
     SetReach(Reach::Nowhere);
   }

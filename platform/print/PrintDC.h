@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,6 +140,10 @@ namespace print_testing {
 // The ceiling in place of kPrintResidentCeiling (0 restores it), so that a
 // test meets it with a small page.
 void SetResidentCeiling(std::uint64_t bytes);
+// What the fit check and the page watch read as the process's resident
+// memory, in place of ResidentBytes() (null restores it), so that a test
+// holds the process at a size of its choosing.
+void SetResidentReader(std::function<std::uint64_t()> reader);
 }  // namespace print_testing
 
 // A context sized by the setup's printable area: dots = millimetres x dpi /
