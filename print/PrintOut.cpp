@@ -378,7 +378,10 @@ APXPrintOut::VectorPage APXPrintOut::PrintVector(TDC* dc, const PagePlace& place
       return VectorPage::TooLarge;
     }
   }
-  if (printer) printer->SetPageWatch(true);
+  if (printer) {
+    printer->SetPageWatch(true);
+    printer->DropPageGroup();
+  }
   paint();
   if (printer) printer->SetPageWatch(false);
   if (target) target->SelectClipRgn(nullptr);

@@ -64,6 +64,42 @@ cairo_surface_t* PatternSurface(const BrushData& brush) {
   return s;
 }
 
+// Points of a stroked path beyond which it cannot be one figure of four
+// sides as cairo keeps it (it merges collinear and empty segments).
+constexpr std::uint64_t kMaxLoneBoxPoints = 16;
+
+// cairo's PDF and PostScript writers put out a stroked path that is one
+// axis-aligned figure of four sides ending on its start point as a
+// rectangle ("re"), which is closed: its first corner is joined where the
+// figure drawn open (on screen, on the raster road, or beside other figures
+// of a joined run) has two caps. Its last point is drawn back along its side
+// by one step of cairo's 24.8 fixed point, 1/256 unit (at 600 dpi 0.0002
+// mm), so that the writer sees no rectangle and puts the figure out open.
+void KeepLoneBoxOpen(cairo_t* cr, std::uint64_t points) {
+  if (points < 5 || points > kMaxLoneBoxPoints) return;
+  const cairo_surface_type_t type = cairo_surface_get_type(cairo_get_target(cr));
+  if (type != CAIRO_SURFACE_TYPE_PDF && type != CAIRO_SURFACE_TYPE_PS) return;
+  cairo_path_t* path = cairo_copy_path(cr);
+  double x[5], y[5];
+  bool box = path->status == CAIRO_STATUS_SUCCESS && path->num_data == 10;
+  for (int i = 0, at = 0; box && i < 5; ++i, at += 2) {
+    const cairo_path_data_t& head = path->data[at];
+    box = head.header.type == (i == 0 ? CAIRO_PATH_MOVE_TO : CAIRO_PATH_LINE_TO) && head.header.length == 2;
+    x[i] = path->data[at + 1].point.x;
+    y[i] = path->data[at + 1].point.y;
+    if (box && i > 0) box = x[i] == x[i - 1] || y[i] == y[i - 1];
+  }
+  cairo_path_destroy(path);
+  if (!box || x[4] != x[0] || y[4] != y[0]) return;
+  constexpr double kFixedStep = 1.0 / 256;
+  const double dx = x[4] - x[3], dy = y[4] - y[3];
+  x[4] -= dx > 0 ? kFixedStep : dx < 0 ? -kFixedStep : 0;
+  y[4] -= dy > 0 ? kFixedStep : dy < 0 ? -kFixedStep : 0;
+  cairo_new_path(cr);
+  cairo_move_to(cr, x[0], y[0]);
+  for (int i = 1; i < 5; ++i) cairo_line_to(cr, x[i], y[i]);
+}
+
 }  // namespace
 
 bool IsUntransformedImage(cairo_surface_t* surface) {
@@ -221,6 +257,7 @@ void CairoDC::StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle
                              bool dashed) const {
   cairo_identity_matrix(cr);
   AppendPath(cr, path, dx + 0.5, dy + 0.5);
+  KeepLoneBoxOpen(cr, path.Count());
   StrokeCurrentPath(cr, style, dashed);
 }
 
@@ -300,6 +337,7 @@ void CairoDC::FlushStrokes() {
   if (!run_.open) return;
   run_.open = false;
   if (reach_ == Reach::Surface) {
+    KeepLoneBoxOpen(cr_, run_.points);
     StrokeCurrentPath(cr_, run_.style, true);
     cairo_identity_matrix(cr_);
     cairo_restore(cr_);

@@ -14,6 +14,9 @@ namespace {
 constexpr double kPointsPerInch = 72.0;
 
 std::uint64_t residentCeiling = kPrintResidentCeiling;
+std::function<std::uint64_t()> residentReader;
+
+std::uint64_t Resident() { return residentReader ? residentReader() : ResidentBytes(); }
 
 int CodeForErrno(int error) {
   if (error == ENOSPC || error == EDQUOT) return kSpOutOfDisk;
@@ -37,12 +40,14 @@ void print_testing::SetResidentCeiling(std::uint64_t bytes) {
   residentCeiling = bytes != 0 ? bytes : kPrintResidentCeiling;
 }
 
+void print_testing::SetResidentReader(std::function<std::uint64_t()> reader) { residentReader = std::move(reader); }
+
 std::uint64_t RecordedPageBytes(const CairoDC::OutputCount& count) {
   return count.operations * kRecordedBytesPerOperation + count.points * kRecordedBytesPerPoint;
 }
 
 bool TPrintDC_::PageFits(const OutputCount& count) {
-  return ResidentBytes() + RecordedPageBytes(count) <= residentCeiling;
+  return Resident() + RecordedPageBytes(count) <= residentCeiling;
 }
 
 void TPrintDC_::AfterOutput(std::uint64_t points) {
@@ -50,7 +55,7 @@ void TPrintDC_::AfterOutput(std::uint64_t points) {
   pageBytes_ += RecordedPageBytes(OutputCount{1, points});
   if (pageBytes_ < nextWatch_) return;
   nextWatch_ = pageBytes_ + kWatchStep;
-  if (ResidentBytes() > residentCeiling) {
+  if (Resident() > residentCeiling) {
     overflowed_ = true;
     SetReach(Reach::Nowhere);
   }
@@ -58,7 +63,16 @@ void TPrintDC_::AfterOutput(std::uint64_t points) {
 
 cairo_status_t PrintStream::WriteChunk(void* closure, const unsigned char* data, unsigned int length) {
   auto* self = static_cast<PrintStream*>(closure);
-  return self->Deliver(data, length) ? CAIRO_STATUS_SUCCESS : CAIRO_STATUS_WRITE_ERROR;
+  self->filtered_.clear();
+  self->groups_.Write(data, length, self->filtered_);
+  return self->Deliver(self->filtered_.data(), self->filtered_.size()) ? CAIRO_STATUS_SUCCESS
+                                                                       : CAIRO_STATUS_WRITE_ERROR;
+}
+
+bool PrintStream::DeliverHeld() {
+  filtered_.clear();
+  groups_.Finish(filtered_);
+  return Deliver(filtered_.data(), filtered_.size());
 }
 
 bool PrintStream::Deliver(const std::uint8_t* data, std::size_t size) {
@@ -174,6 +188,7 @@ int TPrintDC_::StartPage() {
   if (const int code = SurfaceCode(); code <= 0) return code;
   inPage_ = true;
   overflowed_ = false;
+  dropGroup_ = false;
   pageBytes_ = 0;
   // The first drawing of a page reads the resident memory.
   nextWatch_ = 0;
@@ -184,6 +199,8 @@ int TPrintDC_::StartPage() {
 int TPrintDC_::EndPage() {
   if (!inPage_) return kSpError;
   inPage_ = false;
+  // cairo writes the page's dictionary while it ends the page.
+  groups_.DecidePage(dropGroup_);
   cairo_show_page(Cairo());
   if (const int code = SurfaceCode(); code <= 0) return code;
   ++pagesEnded_;
@@ -195,6 +212,7 @@ int TPrintDC_::EndDoc() {
   FlushStrokes();
   cairo_surface_finish(Surface());
   int code = SurfaceCode();
+  if (code > 0 && !DeliverHeld()) code = streamCode_;
   ended_ = true;
   if (file_) {
     if (std::fclose(file_) != 0 && code > 0) code = Fail(CodeForErrno(errno), std::strerror(errno));

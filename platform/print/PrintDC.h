@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "foundation/CountingAlloc.h"
 #include "foundation/WString.h"
 #include "platform/gdi/CairoDC.h"
+#include "platform/print/PageGroupFilter.h"
 #include "platform/print/Spooler.h"
 
 namespace kvn {
@@ -30,6 +32,12 @@ class PrintStream {
  protected:
   static cairo_status_t WriteChunk(void* closure, const unsigned char* data, unsigned int length);
   bool Deliver(const std::uint8_t* data, std::size_t size);
+  // Passes on what the page filter still holds, at the document's end.
+  bool DeliverHeld();
+
+  // Everything the surface writes goes through it (PageGroupFilter.h).
+  PageGroupFilter groups_;
+  std::vector<std::uint8_t> filtered_;
 
   std::unique_ptr<SpoolerJob> job_;
   std::FILE* file_ = nullptr;
@@ -84,6 +92,12 @@ class TPrintDC_ : private PrintStream, public CairoDC {
   // process holds now.
   static bool PageFits(const OutputCount& count);
 
+  // The page being drawn goes to the printer without a transparency group
+  // (PageGroupFilter.h): a page of the vector road, which promises vectors
+  // without transparency; other pages keep cairo's group. StartPage clears
+  // it.
+  void DropPageGroup() { dropGroup_ = true; }
+
  private:
   static cairo_surface_t* MakeSurface(PrintStream* stream, const PrintPageSetup& page);
   int Fail(int code, std::string text);
@@ -98,6 +112,7 @@ class TPrintDC_ : private PrintStream, public CairoDC {
   int pagesEnded_ = 0;
   bool watch_ = false;
   bool overflowed_ = false;
+  bool dropGroup_ = false;
   std::uint64_t pageBytes_ = 0;
   std::uint64_t nextWatch_ = 0;
 };
@@ -125,6 +140,10 @@ namespace print_testing {
 // The ceiling in place of kPrintResidentCeiling (0 restores it), so that a
 // test meets it with a small page.
 void SetResidentCeiling(std::uint64_t bytes);
+// What the fit check and the page watch read as the process's resident
+// memory, in place of ResidentBytes() (null restores it), so that a test
+// holds the process at a size of its choosing.
+void SetResidentReader(std::function<std::uint64_t()> reader);
 }  // namespace print_testing
 
 // A context sized by the setup's printable area: dots = millimetres x dpi /

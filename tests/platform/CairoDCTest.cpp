@@ -6,6 +6,7 @@
 #include <cairo-svg.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -247,6 +248,98 @@ TEST(CairoDCTest, JoinedStrokesAreOneOperationHoldingTheSeparateStrokes) {
   for (int i = 0; i < 120 * 80; ++i)
     EXPECT_EQ(data[4 * i] & data[4 * i + 1] & data[4 * i + 2], 0xFF) << "drawn at " << i;
   cairo_surface_destroy(surface);
+}
+
+// Two strokes whose pens differ in one property the join compares are two
+// runs, each stroked with its own pen; the same pen twice is one run. The
+// page joined is the page stroked one by one, pixel for pixel (the strokes
+// do not meet), so a join that took the second stroke into the first run
+// would draw it with the first pen (a line of width 9 after one of width 3
+// at width 3).
+TEST(CairoDCTest, StrokesOfPensThatDifferInAnyPropertyAreNotJoined) {
+  auto geometric = [](std::uint32_t extra, std::uint32_t width, COLORREF color, std::uint32_t count = 0,
+                      const std::uint32_t* entries = nullptr) {
+    return TPen::ExtCreate(kPsGeometric | extra, width, kBsSolid, color, count, entries);
+  };
+  const std::uint32_t dashA[2] = {6, 3}, dashB[2] = {3, 6};
+  const TPen base = geometric(kPsSolid | kPsEndCapFlat | kPsJoinMiter, 9, Rgb(0, 0, 0));
+  struct Change {
+    const char* name;
+    std::function<void(CairoDC&)> first, second;
+    std::uint64_t runs;
+  };
+  auto pen = [](const TPen& p) { return [p](CairoDC& dc) { dc.SelectObject(p); }; };
+  // Scales x and y by (a, b): one nib's width, another's shape.
+  auto mapping = [](int a, int b) {
+    return [a, b](CairoDC& dc) {
+      dc.SelectObject(TPen(Rgb(0, 0, 0), 4));
+      dc.SetMapMode(kMmAnisotropic);
+      dc.SetWindowExt(2, 2);
+      dc.SetViewportExt(a, b);
+    };
+  };
+  const Change changes[] = {
+      {"same pen", pen(base), pen(base), 1},
+      {"width", pen(geometric(kPsSolid | kPsEndCapFlat | kPsJoinMiter, 3, Rgb(0, 0, 0))), pen(base), 2},
+      {"colour", pen(base), pen(geometric(kPsSolid | kPsEndCapFlat | kPsJoinMiter, 9, Rgb(200, 0, 0))), 2},
+      {"style", pen(base), pen(geometric(kPsDash | kPsEndCapFlat | kPsJoinMiter, 9, Rgb(0, 0, 0))), 2},
+      {"dash lengths", pen(geometric(kPsUserStyle | kPsEndCapFlat | kPsJoinMiter, 9, Rgb(0, 0, 0), 2, dashA)),
+       pen(geometric(kPsUserStyle | kPsEndCapFlat | kPsJoinMiter, 9, Rgb(0, 0, 0), 2, dashB)), 2},
+      {"cap", pen(base), pen(geometric(kPsSolid | kPsEndCapSquare | kPsJoinMiter, 9, Rgb(0, 0, 0))), 2},
+      {"round cap", pen(base), pen(geometric(kPsSolid | kPsEndCapRound | kPsJoinMiter, 9, Rgb(0, 0, 0))), 2},
+      {"join", pen(base), pen(geometric(kPsSolid | kPsEndCapFlat | kPsJoinBevel, 9, Rgb(0, 0, 0))), 2},
+      {"round join", pen(base), pen(geometric(kPsSolid | kPsEndCapFlat | kPsJoinRound, 9, Rgb(0, 0, 0))), 2},
+      {"hairline", pen(TPen(Rgb(0, 0, 0), 0)), pen(TPen(Rgb(0, 0, 0), 2)), 2},
+      // A pen 1 unit wide under a scale of 2 and a one-pixel pen: both
+      // 1 wide, the second not under the nib.
+      {"one pixel",
+       [&](CairoDC& dc) {
+         mapping(4, 4)(dc);
+         dc.SelectObject(geometric(kPsSolid | kPsEndCapFlat | kPsJoinMiter, 1, Rgb(0, 0, 0)));
+       },
+       pen(TPen(Rgb(0, 0, 0), 0)), 2},
+      {"nib", mapping(4, 2), mapping(2, 4), 2},
+      {"anti-aliasing", pen(base), [&](CairoDC& dc) { dc.SetAntialias(true); }, 2},
+  };
+  constexpr int kWidth = 300, kHeight = 100;
+  auto page = [&](const Change& c, bool join, std::uint64_t* runs) {
+    std::vector<std::uint8_t> pixels;
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+    {
+      DeviceCaps caps;
+      caps.widthPx = kWidth;
+      caps.heightPx = kHeight;
+      CairoDC dc(surface, caps);
+      dc.FillSolidRect(TRect{0, 0, kWidth, kHeight}, Rgb(255, 255, 255));
+      dc.SetJoinStrokes(join);
+      dc.ResetOutput();
+      // Figures with a corner and free ends, far apart in device space
+      // under either mapping.
+      c.first(dc);
+      const TPoint left[3] = {{10, 10}, {30, 40}, {10, 40}};
+      dc.Polyline(left, 3);
+      c.second(dc);
+      const TPoint right[3] = {{110, 10}, {135, 40}, {110, 40}};
+      dc.Polyline(right, 3);
+      dc.SetReach(CairoDC::Reach::Surface);
+      *runs = dc.Output().operations;
+    }
+    cairo_surface_flush(surface);
+    const std::uint8_t* data = cairo_image_surface_get_data(surface);
+    pixels.assign(data, data + std::size_t(cairo_image_surface_get_stride(surface)) * kHeight);
+    cairo_surface_destroy(surface);
+    return pixels;
+  };
+  for (const Change& c : changes) {
+    SCOPED_TRACE(c.name);
+    std::uint64_t joinedRuns = 0, separateRuns = 0;
+    const std::vector<std::uint8_t> joined = page(c, true, &joinedRuns), separate = page(c, false, &separateRuns);
+    EXPECT_EQ(joinedRuns, c.runs);
+    EXPECT_EQ(separateRuns, 2u);
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < joined.size(); ++i) differ += joined[i] != separate[i];
+    EXPECT_EQ(differ, 0u);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // order and their spooler codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/gdi/RasterDC.h"
 #include "platform/print/PrintDC.h"
 #include "tests/support/TestData.h"
 
@@ -137,6 +139,103 @@ TEST(PrintDC, APagePastTheResidentCeilingDrawsNoMore) {
   }
   print_testing::SetResidentCeiling(0);
   ASSERT_GT(dc.EndDoc(), 0);
+}
+
+// Figures of four sides that end on their start point without being
+// closed, and a closed one, drawn by thick flat- and square-capped pens:
+// alone in their joined run, and sharing the run with another line.
+void DrawBoxes(TDC& dc) {
+  auto box = [&dc](int x, int y, bool closed) {
+    const TPoint points[5] = {{x, y}, {x + 50, y}, {x + 50, y + 50}, {x, y + 50}, {x, y}};
+    if (!closed) return dc.Polyline(points, 5);
+    dc.BeginPath();
+    dc.Polyline(points, 4);
+    dc.CloseFigure();
+    dc.EndPath();
+    return dc.StrokePath();
+  };
+  // An odd width puts every edge between pixels, where both roads agree.
+  auto pen = [](std::uint32_t cap, COLORREF color) {
+    return TPen::ExtCreate(kPsGeometric | kPsSolid | cap | kPsJoinMiter, 11, kBsSolid, color);
+  };
+  dc.SelectObject(pen(kPsEndCapFlat, Rgb(0, 0, 0)));
+  box(20, 20, false);
+  dc.SelectObject(pen(kPsEndCapSquare, Rgb(0, 0, 1)));
+  box(100, 20, false);
+  dc.SelectObject(pen(kPsEndCapFlat, Rgb(0, 0, 2)));
+  box(20, 100, false);
+  dc.MoveTo(100, 170);
+  dc.LineTo(170, 170);
+  dc.SelectObject(pen(kPsEndCapFlat, Rgb(0, 0, 3)));
+  box(100, 100, true);
+  dc.SelectObject(TPen(Rgb(0, 0, 4), 0));
+}
+
+// The vector page, rendered back, against the same figures on the raster
+// road's context: the figures drawn open stay open (the first corner of a
+// flat-capped one has its notch of half the pen's width), the closed one
+// stays closed, whatever shares its run.
+TEST(PrintDC, OpenFiguresPrintAsTheRasterRoadDrawsThem) {
+  test::ScratchDir scratch;
+  const std::string file = (scratch.Path() / "boxes.pdf").string();
+  // 2 x 2 inches at 100 dpi: 200 x 200 dots from the paper's corner.
+  const PrintPageSetup page{50.8, 50.8, 100, 100, 50.8, 50.8, 0, 0};
+  {
+    TPrintDC_ dc("TEST", PrinterSettings{}, page);
+    ASSERT_GT(dc.StartDoc(WString(u"boxes"), WString::FromUtf8(file)), 0);
+    ASSERT_GT(dc.StartPage(), 0);
+    DrawBoxes(dc);
+    ASSERT_GT(dc.EndPage(), 0);
+    ASSERT_GT(dc.EndDoc(), 0);
+  }
+  std::vector<std::uint8_t> bits(200 * 200 * 4, 0xFF);
+  {
+    auto raster = RasterDC::Create(bits.data(), 200, 200);
+    ASSERT_TRUE(raster);
+    DrawBoxes(*raster);
+    raster->Flush();
+  }
+  const std::string pgm = RunCommand("pdftoppm -gray -r 100 -aa no -aaVector no '" + file + "'");
+  std::istringstream in(pgm);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  in >> magic >> w >> h >> max;
+  in.get();
+  ASSERT_EQ(magic, "P5");
+  ASSERT_EQ(w, 200);
+  ASSERT_EQ(h, 200);
+  std::string pixels(std::size_t(w) * h, '\0');
+  in.read(pixels.data(), std::streamsize(pixels.size()));
+  auto vectorInk = [&](int x, int y) { return std::uint8_t(pixels[std::size_t(y) * w + x]) < 128; };
+  auto rasterInk = [&](int x, int y) { return bits[(std::size_t(y) * 200 + x) * 4] < 128; };
+  // The two rasterisers may decide a pixel whose centre lies on an edge
+  // (the ends of a line run through pixel centres) either way: a pixel
+  // differs only where the other road has the same ink next to it.
+  auto near = [](auto ink, int x, int y, bool value) {
+    for (int v = std::max(y - 1, 0); v <= std::min(y + 1, 199); ++v)
+      for (int u = std::max(x - 1, 0); u <= std::min(x + 1, 199); ++u)
+        if (ink(u, v) == value) return true;
+    return false;
+  };
+  int ink = 0, differ = 0;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      ink += rasterInk(x, y);
+      const bool v = vectorInk(x, y), r = rasterInk(x, y);
+      if (v != r && !(near(rasterInk, x, y, v) && near(vectorInk, x, y, r))) ++differ;
+    }
+  }
+  ASSERT_GT(ink, 4 * 4 * 50 * 11);
+  EXPECT_EQ(differ, 0) << "of " << ink << " pixels of ink";
+  // The notch of the flat-capped figures' first corner (the line runs
+  // through pixel centres, half a pixel down and right), and the closed
+  // figure's mitred corner.
+  for (const TPoint corner : {TPoint{20, 20}, TPoint{20, 100}}) {
+    EXPECT_FALSE(rasterInk(corner.x - 3, corner.y - 3));
+    EXPECT_FALSE(vectorInk(corner.x - 3, corner.y - 3)) << "closed at " << corner.x << ", " << corner.y;
+  }
+  EXPECT_TRUE(rasterInk(97, 97));
+  EXPECT_TRUE(vectorInk(97, 97));
 }
 
 }  // namespace

@@ -12,15 +12,20 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <thread>
 
+#include "document/OpenDrawingFile.h"
 #include "document/ProgressMonitor.h"
+#include "document/cSheet.h"
+#include "dwg/InstallReaders.h"
 #include "foundation/DialogFolder.h"
 #include "platform/print/CupsPrintJob.h"
 #include "print/PrintJob.h"
 #include "tests/print/PrintFixtures.h"
+#include "tests/support/TestData.h"
 #include "tests/support/TestQueues.h"
 
 namespace kvn {
@@ -491,6 +496,92 @@ TEST_F(CupsPrintJobTest, AQueueDeletedMidJobCancelsCleanly) {
   EXPECT_FALSE(PdfWithin(title, 4));
 }
 
+
+// The pictures of each page of a PDF (pdfimages -list), as "width x height".
+std::vector<std::multiset<std::string>> PicturesByPage(const fs::path& pdf, int pages) {
+  std::vector<std::multiset<std::string>> byPage(std::size_t(std::max(pages, 0)));
+  std::istringstream list(RunCommand("pdfimages -list '" + pdf.string() + "' 2>/dev/null"));
+  std::string line;
+  for (int header = 0; header < 2 && std::getline(list, line);) ++header;
+  while (std::getline(list, line)) {
+    std::istringstream f(line);
+    int page = 0, num = 0, width = 0, height = 0;
+    std::string type;
+    if (!(f >> page >> num >> type >> width >> height) || page < 1 || page > pages) continue;
+    byPage[std::size_t(page - 1)].insert(std::to_string(width) + " x " + std::to_string(height));
+  }
+  return byPage;
+}
+
+// Whether page `page` (from 1) of a PDF cairo wrote draws something
+// semi-transparent: its resources hold a graphics state of alpha below 1.
+bool SemiTransparentPage(const std::string& pdf, int page) {
+  const std::size_t at = pdf.find("<< /Type /Page % " + std::to_string(page) + "\n");
+  const std::size_t resources = pdf.find("/Resources ", at);
+  if (at == std::string::npos || resources == std::string::npos) return false;
+  const std::string object = "\n" + std::to_string(std::atoi(pdf.c_str() + resources + 11)) + " 0 obj\n";
+  const std::size_t from = pdf.find(object);
+  const std::size_t to = pdf.find("endobj", from);
+  return from != std::string::npos && pdf.substr(from, to - from).find("/ca 0.") != std::string::npos;
+}
+
+// "Print to a vector graphics" reaches the PDF printer as vectors: every
+// page of the sample drawing and of a plain DXF arrives with only the
+// drawing's own pictures (those of the same job printed to a file), not as
+// one picture of the page. The queue's filters turn every page that carries
+// a transparency group into a picture; they do the same with a page that
+// draws something semi-transparent (the queue's PostScript stage has no
+// transparency), which the print command warns of.
+TEST_F(CupsPrintJobTest, VectorPagesArriveAsVectors) {
+  KVN_REQUIRE_CUPS();
+  KVN_REQUIRE_TESTDATA(data);
+  InstallReaders();
+  PrinterInfo* printer = Queue(test::CupsTestQueue());
+  ASSERT_TRUE(printer);
+  test::ScratchDir scratch;
+  FileChooser chooser;
+  const fs::path sources = fs::path(__FILE__).parent_path().parent_path().parent_path();
+  for (const fs::path& file : {sources / "samples" / "sample.kvn", data / "dxf" / "ezdxf_AC1003_LINE_Example.dxf"}) {
+    SCOPED_TRACE(file.filename().string());
+    OpenRequest request;
+    request.quiet = true;
+    OpenOutcome outcome;
+    auto doc = OpenDrawingFile(WString::FromUtf8(file.string()), request, outcome);
+    ASSERT_NE(doc, nullptr);
+    PrintOutOptions o;
+    o.printer = printer;
+    o.vectorMode = 1;
+    APXPrintOut job(doc->GetSheet(0)->Drawing(), o);
+    const std::string title = UniqueTitle();
+    job.documentName = WString::FromUtf8(title);
+    ASSERT_TRUE(RunPrintJob(&owner_, &job, 1, false, nullptr)) << (boxes_.texts.empty() ? "" : boxes_.texts.back());
+    const fs::path pdf = WaitForPdf(title);
+    ASSERT_FALSE(pdf.empty());
+    chooser.path = (scratch.Path() / (file.stem().string() + ".prn")).string();
+    APXPrintOut toFile(doc->GetSheet(0)->Drawing(), o);
+    ASSERT_TRUE(RunPrintJob(&owner_, &toFile, 1, true, nullptr));
+    EXPECT_EQ(job.vectorPagesAsPictures, 0);
+    const int pages = PageCount(pdf);
+    ASSERT_GE(pages, 1);
+    EXPECT_EQ(PageCount(chooser.path), pages);
+    const auto arrived = PicturesByPage(pdf, pages), sent = PicturesByPage(chooser.path, pages);
+    std::ifstream in(chooser.path, std::ios::binary);
+    const std::string sentPdf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int opaquePages = 0;
+    for (int page = 0; page < pages; ++page) {
+      if (SemiTransparentPage(sentPdf, page + 1)) {
+        EXPECT_EQ(job.transparencyWarning, 1);
+        continue;
+      }
+      ++opaquePages;
+      EXPECT_EQ(arrived[std::size_t(page)].size(), sent[std::size_t(page)].size()) << "page " << page + 1;
+      for (const std::string& picture : arrived[std::size_t(page)])
+        EXPECT_TRUE(sent[std::size_t(page)].count(picture)) << "page " << page + 1 << ": " << picture;
+    }
+    EXPECT_GE(opaquePages, pages - 1);
+    fs::remove(pdf);
+  }
+}
 
 }  // namespace
 }  // namespace kvn

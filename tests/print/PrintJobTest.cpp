@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "document/ProgressMonitor.h"
 #include "foundation/DialogFolder.h"
+#include "platform/print/PrintDC.h"
 #include "print/PrintJob.h"
 #include "tests/print/PrintFixtures.h"
 
@@ -260,7 +262,121 @@ TEST_F(PrintJobTest, ATiledDrawingPrintsEveryPrintPage) {
     APXPrintOut out(t.Drawing(), o);
     ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr));
     EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 24);
+    // Vector pages go without a transparency group and without pictures.
+    const std::string& pdf = jobs_.jobs.back()->pdf;
+    EXPECT_EQ(pdf.find("/S /Transparency") == std::string::npos, vector == 1);
+    EXPECT_EQ(pdf.find("/Subtype /Image") == std::string::npos, vector == 1);
   }
+}
+
+// The print's view of the process for a scope: its resident memory as
+// `reader` says, and its ceiling.
+class HeldMemory {
+ public:
+  HeldMemory(std::function<std::uint64_t()> reader, std::uint64_t ceiling) {
+    print_testing::SetResidentReader(std::move(reader));
+    print_testing::SetResidentCeiling(ceiling);
+  }
+  ~HeldMemory() {
+    print_testing::SetResidentReader(nullptr);
+    print_testing::SetResidentCeiling(0);
+  }
+  HeldMemory(const HeldMemory&) = delete;
+  HeldMemory& operator=(const HeldMemory&) = delete;
+};
+
+// A process of 1 GB as the print sees it.
+constexpr std::uint64_t kHeld = std::uint64_t(1) << 30;
+
+// Four pages of a square each, printed by the vector road.
+struct FourVectorPages {
+  explicit FourVectorPages(PrinterInfo* printer) : drawing(100, 140, 1, 1, 4) {
+    options.printer = printer;
+    options.printScale = 1;
+    options.vectorMode = 1;
+  }
+  TiledDrawing drawing;
+  PrintOutOptions options;
+};
+
+// What one of the pages weighs in the forecast that decides its road: what
+// its count reached the printer's context, which then draws the same again.
+std::uint64_t PageForecast(FourVectorPages& pages, const std::filesystem::path& file) {
+  APXPrintOut out(pages.drawing.Drawing(), pages.options);
+  const MyPrinterDataStruct__& r = out.Record();
+  TPrintDC_ dc("TEST", *r.devmodeCopy, PrintPageSetup{r.paperWidth, r.paperHeight, r.resolutionX, r.resolutionY,
+                                                      r.printableWidth, r.printableHeight, r.printableOffsetX,
+                                                      r.printableOffsetY});
+  if (dc.StartDoc(WString(u"count"), WString::FromUtf8(file.string())) <= 0 || dc.StartPage() <= 0) return 0;
+  dc.SetMapMode(kMmAnisotropic);
+  if (!out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0) || out.vectorPagesAsPictures) return 0;
+  const CairoDC::OutputCount counted{dc.Output().operations / 2, dc.Output().points / 2};
+  dc.EndPage();
+  dc.EndDoc();
+  return RecordedPageBytes(counted);
+}
+
+std::size_t Pictures(const std::string& pdf) {
+  std::size_t n = 0;
+  for (std::size_t at = pdf.find("/Subtype /Image"); at != std::string::npos; at = pdf.find("/Subtype /Image", at + 1))
+    ++n;
+  return n;
+}
+
+// Pages near the forecast's limit are each judged on their own weight
+// beside what the process holds: in a job of four pages, each of which
+// fits by half a page, every page goes as vectors (judged on the pages
+// before it too, the second would not fit).
+TEST_F(PrintJobTest, EveryPageOfAJobNearTheLimitIsJudgedOnItsOwn) {
+  FourVectorPages pages(printer_);
+  const std::uint64_t page = PageForecast(pages, scratch_.Path() / "count.pdf");
+  ASSERT_GT(page, 0u);
+  HeldMemory held([] { return kHeld; }, kHeld + page + page / 2);
+  APXPrintOut out(pages.drawing.Drawing(), pages.options);
+  ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr));
+  EXPECT_TRUE(boxes_.texts.empty());
+  EXPECT_EQ(out.vectorPagesAsPictures, 0);
+  EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 4);
+  EXPECT_EQ(Pictures(jobs_.jobs.back()->pdf), 0u);
+}
+
+// A process near the ceiling, or past it, prints a small page by the raster
+// road, whose bands are bounded, and the job succeeds: the page does not
+// fit beside what the process holds, though it would fit on its own (as
+// vectors, the page watch would stop it and the job fail).
+TEST_F(PrintJobTest, APageThatDoesNotFitBesideWhatTheProcessHoldsGoesAsAPicture) {
+  FourVectorPages pages(printer_);
+  const std::uint64_t page = PageForecast(pages, scratch_.Path() / "count.pdf");
+  ASSERT_GT(page, 0u);
+  for (const std::uint64_t ceiling : {kHeld + page / 2, kHeld - (std::uint64_t(1) << 20)}) {
+    SCOPED_TRACE(ceiling);
+    HeldMemory held([] { return kHeld; }, ceiling);
+    APXPrintOut out(pages.drawing.Drawing(), pages.options);
+    ASSERT_TRUE(RunPrintJob(&owner_, &out, 1, false, nullptr)) << (boxes_.texts.empty() ? "" : boxes_.texts.back());
+    EXPECT_TRUE(boxes_.texts.empty());
+    EXPECT_EQ(out.vectorPagesAsPictures, 4);
+    EXPECT_EQ(PdfPageCount(jobs_.jobs.back()->pdf), 4);
+    EXPECT_GE(Pictures(jobs_.jobs.back()->pdf), 4u);
+  }
+}
+
+// A page the count let through but the watch stopped (the process grew
+// past the ceiling while the page was drawn) ends the job with "Out of
+// memory", and nothing is printed.
+TEST_F(PrintJobTest, APageStoppedByTheWatchIsReportedAsOutOfMemory) {
+  FourVectorPages pages(printer_);
+  // The fit check reads the process first and finds room; every later read
+  // finds it past the ceiling.
+  int reads = 0;
+  HeldMemory held([&reads] { return reads++ == 0 ? kHeld : 2 * kHeld; }, kHeld + (std::uint64_t(64) << 20));
+  APXPrintOut out(pages.drawing.Drawing(), pages.options);
+  EXPECT_FALSE(RunPrintJob(&owner_, &out, 1, false, nullptr));
+  EXPECT_GE(reads, 2);
+  EXPECT_EQ(out.vectorPagesAsPictures, 0);
+  ASSERT_FALSE(boxes_.texts.empty());
+  EXPECT_EQ(boxes_.texts.back(), "Out of memory");
+  EXPECT_TRUE(jobs_.jobs.back()->cancelled);
+  EXPECT_FALSE(jobs_.jobs.back()->finished);
 }
 
 }  // namespace
