@@ -10,6 +10,7 @@
 #include "foundation/FileSystem.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
+#include "foundation/PathBytes.h"
 #include "foundation/SystemError.h"
 
 namespace kvn {
@@ -18,7 +19,7 @@ namespace {
 
 constexpr int kStrCannotCopyFile = 1142;
 
-std::filesystem::path PathOf(const WString& name) { return std::filesystem::path(name.ToUtf8()); }
+std::filesystem::path PathOf(const WString& name) { return std::filesystem::path(PathBytes(name.View())); }
 
 }  // namespace
 

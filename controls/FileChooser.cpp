@@ -4,11 +4,15 @@
 #include <wx/filedlg.h>
 #include <wx/timer.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "controls/FileDialogData.h"
 #include "controls/FileDialogs.h"
 #include "foundation/FileSystem.h"
+#include "foundation/PathBytes.h"
+#include "foundation/PathNames.h"
 #include "platform/ui/NearParent.h"
 #include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/UiHelpersWx.h"
@@ -37,6 +41,82 @@ void RenameForNewType(wxFileDialog& dialog, const WString& previousExtension, co
   const WString renamed = NameForNewType(name, previousExtension, newExtension);
   if (!(renamed == name)) setName(chooser, renamed.ToUtf8().c_str());
 }
+
+// The chooser's names as GTK holds them: in the file system's bytes. The
+// toolkit converts them as UTF-8 and so gives an empty path for a name that
+// is not (a Latin-1 "café.dxf"); they are read from GTK instead and kept
+// byte for byte (PathBytes.h). The toolkit's own answers stand in where the
+// GTK functions are not found.
+class ChooserNames {
+ public:
+  explicit ChooserNames(wxFileDialog& dialog) : dialog_(dialog), chooser_(dialog.GetHandle()) {}
+
+  // Every chosen file (one or several).
+  std::vector<WString> Chosen() const {
+    using GetNames = GSListNode* (*)(void*);
+    using FreeList = void (*)(GSListNode*);
+    const auto getNames = ToolkitSymbol<GetNames>("gtk_file_chooser_get_filenames");
+    const auto freeList = ToolkitSymbol<FreeList>("g_slist_free");
+    std::vector<WString> paths;
+    if (chooser_ == nullptr || !getNames || !freeList || !free_) {
+      wxArrayString wxPaths;
+      dialog_.GetPaths(wxPaths);
+      for (const wxString& path : wxPaths) paths.push_back(FromWx(path));
+      return paths;
+    }
+    GSListNode* list = getNames(chooser_);
+    for (GSListNode* node = list; node != nullptr; node = node->next) {
+      if (node->data != nullptr) paths.push_back(PathFromBytes(static_cast<const char*>(node->data)));
+      free_(node->data);
+    }
+    freeList(list);
+    return paths;
+  }
+  // The folder shown.
+  WString Folder() const { return Text("gtk_file_chooser_get_current_folder", dialog_.GetDirectory()); }
+  // The file selected now; empty when none.
+  WString Selected() const {
+    return Text("gtk_file_chooser_get_filename", dialog_.GetCurrentlySelectedFilename());
+  }
+  // The chosen filter's index; -1 while GTK has no current filter, as after
+  // a file whose name is not UTF-8 was accepted (the toolkit's own answer
+  // then fails an assertion, which shows a box).
+  int FilterIndex() const {
+    using GetFilter = void* (*)(void*);
+    const auto getFilter = ToolkitSymbol<GetFilter>("gtk_file_chooser_get_filter");
+    if (chooser_ != nullptr && getFilter && getFilter(chooser_) == nullptr) return -1;
+    return dialog_.GetFilterIndex();
+  }
+  // Shows `folder`, which the toolkit could not name for GTK when it is not UTF-8.
+  void ShowFolder(const WString& folder) const {
+    using SetFolder = int (*)(void*, const char*);
+    const auto setFolder = ToolkitSymbol<SetFolder>("gtk_file_chooser_set_current_folder");
+    if (chooser_ != nullptr && setFolder && !folder.IsEmpty()) setFolder(chooser_, ToNativePath(folder).c_str());
+  }
+
+ private:
+  // GLib's singly linked list node.
+  struct GSListNode {
+    void* data;
+    GSListNode* next;
+  };
+  using Free = void (*)(void*);
+
+  WString Text(const char* getter, const wxString& fallback) const {
+    using Get = char* (*)(void*);
+    const auto get = ToolkitSymbol<Get>(getter);
+    if (chooser_ == nullptr || !get || !free_) return FromWx(fallback);
+    char* text = get(chooser_);
+    if (text == nullptr) return WString();
+    WString result = PathFromBytes(text);
+    free_(text);
+    return result;
+  }
+
+  wxFileDialog& dialog_;
+  void* chooser_;
+  Free free_ = ToolkitSymbol<Free>("g_free");
+};
 
 }  // namespace
 
@@ -116,6 +196,10 @@ int TOpenSaveDialogMy::DoExecute() {
   wxFileDialog dialog(parent_ ? parent_->GetPeer() : nullptr, ToWx(title_), ToWx(folder), ToWx(name),
                       WildcardOf(data_), StyleOf(data_, save));
   if (data_.filterIndex >= 1) dialog.SetFilterIndex(int(data_.filterIndex) - 1);
+  const ChooserNames names(dialog);
+  // A folder the toolkit could not name is shown once the chooser is up:
+  // named to GTK before, it left the chooser without a current filter.
+  bool folderPending = !(DisplayPath(folder) == folder);
   TOpenSaveDialogMy*& current = ChooserRun::Current();
   TOpenSaveDialogMy* outer = current;
   current = this;
@@ -124,11 +208,15 @@ int TOpenSaveDialogMy::DoExecute() {
   // GTK tells no one of a new filter, folder or selection: all three are
   // watched while the chooser is open.
   wxTimer watch;
-  int lastFilter = dialog.GetFilterIndex();
-  wxString lastFolder = dialog.GetDirectory();
-  wxString lastSelected;
+  int lastFilter = std::max(names.FilterIndex(), 0);
+  WString lastFolder = names.Folder();
+  WString lastSelected;
   watch.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-    const int filterIndex = dialog.GetFilterIndex();
+    if (folderPending) {
+      folderPending = false;
+      names.ShowFolder(folder);
+    }
+    const int filterIndex = names.FilterIndex();
     if (filterIndex != lastFilter && filterIndex >= 0) {
       if (save) {
         // The typed name follows the type: "plan.bmp" becomes "plan.emf".
@@ -138,17 +226,17 @@ int TOpenSaveDialogMy::DoExecute() {
       lastFilter = filterIndex;
       TypeChange(std::uint32_t(filterIndex) + 1);
     }
-    const wxString dir = dialog.GetDirectory();
-    if (dir != lastFolder && !dir.empty()) {
+    const WString dir = names.Folder();
+    if (!(dir == lastFolder) && !dir.IsEmpty()) {
       lastFolder = dir;
-      FolderChange(FromWx(dir));
+      FolderChange(dir);
       FolderChanged();
     }
     // Nor of a new selection.
-    const wxString selected = dialog.GetCurrentlySelectedFilename();
-    if (selected != lastSelected) {
+    const WString selected = names.Selected();
+    if (!(selected == lastSelected)) {
       lastSelected = selected;
-      SelectionChange(selected.empty() ? WString() : GetFullPath(FromWx(selected)));
+      SelectionChange(selected.IsEmpty() ? WString() : GetFullPath(selected));
     }
   });
   watch.Start(150);
@@ -170,22 +258,21 @@ int TOpenSaveDialogMy::DoExecute() {
   // The extra options are stored only now that the user confirmed.
   if (extra_ && extra_->GetHandle()) extra_->SaveToVariable();
 
-  wxArrayString paths;
-  dialog.GetPaths(paths);
+  const std::vector<WString> paths = names.Chosen();
   if (paths.empty()) return 2;
   std::u16string buffer;
   if (paths.size() > 1) {
-    buffer = std::u16string(FromWx(dialog.GetDirectory()).View());
+    buffer = std::u16string(names.Folder().View());
     buffer.push_back(u'\0');
-    for (const wxString& path : paths) {
+    for (const WString& path : paths) {
       WString file;
-      GetFullPath(FromWx(path), &file);
+      GetFullPath(path, &file);
       buffer.append(file.View());
       buffer.push_back(u'\0');
     }
     data_.fileOffset = 0;
   } else {
-    buffer = std::u16string(FromWx(paths[0]).View());
+    buffer = std::u16string(paths[0].View());
     data_.fileOffset = std::uint32_t(buffer.rfind(u'/') + 1);
   }
   if (buffer.size() >= data_.bufferSize) {
@@ -194,7 +281,8 @@ int TOpenSaveDialogMy::DoExecute() {
     return 2;
   }
   data_.fileName = buffer;
-  data_.filterIndex = std::uint32_t(dialog.GetFilterIndex() + 1);
+  const int chosenFilter = names.FilterIndex();
+  data_.filterIndex = std::uint32_t((chosenFilter >= 0 ? chosenFilter : lastFilter) + 1);
   data_.error = 0;
   return 1;
 }

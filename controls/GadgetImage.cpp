@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/InFileStream.h"
+#include "foundation/PathBytes.h"
 #include "foundation/UiColors.h"
 #include "platform/ui/ControlDraw.h"
 
@@ -61,7 +62,7 @@ std::unique_ptr<TDib> LoadGadgetImage(std::uint32_t id) {
     if (path[path.Length() - 1] != u'/') path.AppendChar(u'/');
     path.Append(WString::FromUtf8(std::to_string(id) + ".bmp"));
     std::error_code error;
-    if (std::filesystem::is_regular_file(path.ToUtf8(), error)) {
+    if (std::filesystem::is_regular_file(PathBytes(path.View()), error)) {
       InFileStream stream(path);
       auto dib = std::make_unique<TDib>(TDib::FromBmpStream(stream));
       if (dib->HasBits() && dib->Width() <= kMaxFolderImageSize && dib->Height() <= kMaxFolderImageSize) {

@@ -16,6 +16,7 @@
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
 #include "foundation/TextFormat.h"
 #include "model/AttributeList.h"
@@ -55,7 +56,10 @@ void PutInNumberMode(std::u16string& out, const FieldCall& call, double value) {
   PutNumber(out, value, NumberMode(call));
 }
 
-WString DocumentFilePath(const FieldCall& call) { return call.document ? call.document->GetDisplayName() : WString(); }
+// As the page shows it: the bytes of a name that is not UTF-8 as U+FFFD.
+WString DocumentFilePath(const FieldCall& call) {
+  return call.document ? DisplayPath(call.document->GetDisplayName()) : WString();
+}
 
 void AppendExtraChars(FieldCall& call) {
   if (call.extraChars) call.extraChars->AppendCStr(u"0123456789.-:/");

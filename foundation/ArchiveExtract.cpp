@@ -10,6 +10,7 @@
 #include "foundation/InFileStream.h"
 #include "foundation/LongPathFiles.h"
 #include "foundation/OutFileStream.h"
+#include "foundation/PathBytes.h"
 #include "foundation/StepMonitor.h"
 #include "foundation/WaitCursor.h"
 
@@ -70,7 +71,7 @@ WString Join(const WString& folder, const WString& name) {
 // (a link, which could lead out of the destination).
 bool IsForeignObject(const WString& path, bool wantFolder) {
   struct stat st {};
-  if (::lstat(path.ToUtf8().c_str(), &st) != 0) return false;
+  if (::lstat(PathBytes(path.View()).c_str(), &st) != 0) return false;
   return wantFolder ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode);
 }
 
@@ -84,7 +85,7 @@ void SetFolderTime(const WString& path, std::uint64_t fileTime) {
   times[1].tv_sec = time_t(seconds);
   times[1].tv_nsec = long(nanoseconds);
   // Linux keeps no settable creation time: the last write stands for both.
-  ::utimensat(AT_FDCWD, path.ToUtf8().c_str(), times, AT_SYMLINK_NOFOLLOW);
+  ::utimensat(AT_FDCWD, PathBytes(path.View()).c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 bool StepPercent(StepMonitor* monitor, InFileStream& stream, const WString& name) {

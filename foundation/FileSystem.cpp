@@ -12,6 +12,7 @@
 
 #include "foundation/FileErrorBox.h"
 #include "foundation/LongPathFiles.h"
+#include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
 #include "foundation/ProgramFolders.h"
 #include "foundation/SystemError.h"
@@ -367,7 +368,7 @@ bool FindFileIterator::Next(WString& name, int& isFile, FindData* data) {
     struct statx sx;
     if (::statx(::dirfd(dir), entry->d_name, 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) continue;  // gone meanwhile
     bool directory = S_ISDIR(sx.stx_mode);
-    name = WString::FromUtf8(entryName);
+    name = PathFromBytes(entryName);
     isFile = directory ? 0 : 1;
     if (data) {
       auto convert = [](const struct statx_timestamp& t) { return FileTimeFromUnix(t.tv_sec, t.tv_nsec); };

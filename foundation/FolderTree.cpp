@@ -9,6 +9,7 @@
 
 #include "foundation/FileSystem.h"
 #include "foundation/MsgBox.h"
+#include "foundation/PathBytes.h"
 #include "foundation/StepMonitor.h"
 #include "foundation/SystemError.h"
 
@@ -39,7 +40,7 @@ bool IsRealFolder(const std::string& path) {
 
 bool DeleteTree(const WString& folder, const cMsgDlg* owner, bool keepTop, StepMonitor* monitor, int* counter,
                 int depth) {
-  const std::string native = folder.ToUtf8();
+  const std::string native = PathBytes(folder.View());
   std::vector<WString> files;
   std::vector<WString> folders;
   std::error_code ec;
@@ -49,7 +50,7 @@ bool DeleteTree(const WString& folder, const cMsgDlg* owner, bool keepTop, StepM
     return false;
   }
   for (const fs::directory_entry& entry : it) {
-    const WString full = Cat(folder, WString::FromUtf8(entry.path().filename().string()));
+    const WString full = Cat(folder, PathFromBytes(entry.path().filename().string()));
     // symlink_status: a link to a folder is a link, deleted as a file.
     std::error_code sec;
     const fs::file_status st = entry.symlink_status(sec);
@@ -89,7 +90,7 @@ bool DeleteFolderTree(const WString& path, const cMsgDlg* owner, bool keepTop, S
     folder.Erase(folder.Length() - 1, 1);
   }
   // A link named as the folder is not followed: it is not a folder here.
-  if (!IsRealFolder(folder.ToUtf8())) return true;
+  if (!IsRealFolder(PathBytes(folder.View()))) return true;
   folder.AppendChar(u'/');
   return DeleteTree(folder, owner, keepTop, monitor, counter, 0);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "foundation/PathBytes.h"
 #include "foundation/SystemError.h"
 
 namespace kvn {
@@ -33,7 +34,7 @@ bool FileHandle::Close() {
 }
 
 FileHandle CreateFileLong(const WString& path, FileAccess access, FileDisposition disposition) {
-  std::string name = path.ToUtf8();
+  std::string name = PathBytes(path.View());
   if (name.empty()) return FileHandle::Failed(kErrorPathNotFound);
   // An embedded 0 would silently name another file.
   if (name.find('\0') != std::string::npos) return FileHandle::Failed(kErrorInvalidName);
@@ -85,7 +86,7 @@ FileHandle OpenFileHandle(const WString& path, FileAccess access, FileDispositio
 }
 
 bool DeleteFileQuiet(const WString& path, std::uint32_t* error) {
-  std::string name = path.ToUtf8();
+  std::string name = PathBytes(path.View());
   std::uint32_t code = kErrorSuccess;
   if (name.empty()) {
     code = kErrorPathNotFound;

@@ -4,11 +4,12 @@
 
 #include "foundation/AString.h"
 #include "foundation/CodePages.h"
+#include "foundation/PathBytes.h"
 #include "foundation/TempFiles.h"
 
 namespace kvn {
 
-std::string ToNativePath(const WString& path) { return WithForwardSlashes(path).ToUtf8(); }
+std::string ToNativePath(const WString& path) { return PathBytes(WithForwardSlashes(path).View()); }
 
 WString WithForwardSlashes(const WString& path) {
   if (path.FindChar(u'\\') < 0) return path;

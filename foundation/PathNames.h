@@ -14,7 +14,7 @@ namespace kvn {
 
 inline bool IsPathSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 
-// The path as the kernel takes it: UTF-8 with every '\' turned into '/'.
+// The path as the kernel takes it (PathBytes.h) with every '\' turned into '/'.
 std::string ToNativePath(const WString& path);
 // '\' becomes '/'.
 WString WithForwardSlashes(const WString& path);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
 
 namespace kvn {
@@ -61,7 +62,7 @@ std::string XdgUserDir(const char* key) {
 }
 
 WString FolderOf(const std::string& path) {
-  WString folder = WString::FromUtf8(path);
+  WString folder = PathFromBytes(path);
   AddTrailingBackslash(folder);
   return folder;
 }
@@ -90,7 +91,7 @@ WString GetModulePath() {
     if (n < 0) return WString();
     if (std::size_t(n) < buffer.size()) {
       buffer.resize(std::size_t(n));
-      return WString::FromUtf8(buffer);
+      return PathFromBytes(buffer);
     }
     if (buffer.size() >= (1u << 20)) return WString();  // no path is that long
     buffer.resize(buffer.size() * 2);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
 #include "foundation/UnicodeCase.h"
 
@@ -47,7 +48,7 @@ std::vector<std::u16string> SplitComponents(std::u16string_view path) {
 // it exists, else the first case-insensitive match in byte order.
 bool FindEntry(const std::string& folder, const std::u16string& wanted, std::string& entry) {
   WString wide{std::u16string_view(wanted)};
-  std::string exact = wide.ToUtf8();
+  std::string exact = PathBytes(wide.View());
   struct stat st;
   if (::lstat((folder + exact).c_str(), &st) == 0) {
     entry = exact;
@@ -59,7 +60,7 @@ bool FindEntry(const std::string& folder, const std::u16string& wanted, std::str
   while (struct dirent* e = ::readdir(dir)) {
     std::string_view name(e->d_name);
     if (name == "." || name == "..") continue;
-    WString candidate = WString::FromUtf8(name);
+    WString candidate = PathFromBytes(name);
     if (!EqualNoCase(candidate.View(), wanted)) continue;
     if (!matched || name < entry) entry = std::string(name);
     matched = true;
@@ -90,7 +91,7 @@ bool Walk(const std::string& root, const std::vector<std::u16string>& parts, std
   for (std::size_t i = 0; i < resolved.size(); ++i) path += (i ? "/" : "") + resolved[i];
   struct stat st;
   if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  found = WString::FromUtf8(path);
+  found = PathFromBytes(path);
   return true;
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "foundation/LongPathFiles.h"
+#include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
 #include "foundation/ProgramFolders.h"
 
@@ -53,7 +54,7 @@ WString CreateFallbackFile(const std::string& folder) {
     int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
       ::close(fd);
-      return WString::FromUtf8(name);
+      return PathFromBytes(name);
     }
     if (errno != EEXIST) return WString();
   }
@@ -71,7 +72,7 @@ WString GetTempDirectory() {
     folder = "/tmp";
   else
     return GetCacheDirectory();
-  WString result = WString::FromUtf8(folder);
+  WString result = PathFromBytes(folder);
   AddTrailingBackslash(result);
   return result;
 }
@@ -86,7 +87,7 @@ WString CreateTempFileIn(const WString& directory) {
     int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
     if (fd >= 0) {
       ::close(fd);
-      return WString::FromUtf8(pattern);
+      return PathFromBytes(pattern);
     }
   }
   WString name = CreateFallbackFile(ToNativePath(GetCacheDirectory()));

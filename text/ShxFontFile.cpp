@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "foundation/PathBytes.h"
 #include "text/ShxParsedFont.h"
 
 namespace kvn {
@@ -20,11 +21,11 @@ bool SameNameNoCase(const WString& a, const WString& b) {
 // The entry of `folder` named `name` regardless of case; the exact name wins.
 std::optional<fs::path> FindInFolder(const fs::path& folder, const WString& name) {
   std::error_code ec;
-  const fs::path exact = folder / name.ToUtf8();
+  const fs::path exact = folder / PathBytes(name.View());
   if (fs::is_regular_file(exact, ec)) return exact;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    if (SameNameNoCase(WString::FromUtf8(it->path().filename().string()), name)) return it->path();
+    if (SameNameNoCase(PathFromBytes(it->path().filename().string()), name)) return it->path();
   }
   return std::nullopt;
 }
@@ -33,9 +34,9 @@ std::optional<fs::path> FindInFolder(const fs::path& folder, const WString& name
 
 std::unique_ptr<ShxFont> LoadShxFontFile(const WString& fileName, const WString& folder) {
   if (fileName.IsEmpty()) return nullptr;
-  const fs::path dir = folder.IsEmpty() ? fs::path(".") : fs::path(folder.ToUtf8());
+  const fs::path dir = folder.IsEmpty() ? fs::path(".") : fs::path(PathBytes(folder.View()));
   std::optional<fs::path> path = FindInFolder(dir, fileName);
-  if (!path && fs::path(fileName.ToUtf8()).extension().empty()) {
+  if (!path && fs::path(PathBytes(fileName.View())).extension().empty()) {
     WString withExtension = fileName;
     withExtension.AppendCStr(u".shx");
     path = FindInFolder(dir, withExtension);

@@ -76,6 +76,7 @@
 #include "foundation/AddressSanitizer.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
+#include "foundation/PathBytes.h"
 #include "foundation/WString.h"
 #include "import/pictures/PictureSource.h"
 #include "model/LevelTable.h"
@@ -379,7 +380,8 @@ int main(int argc, char** argv) {
   }
   // The message is the one the viewer would show: in its language.
   SetLanguageIndex(ReadLanguageSetting());
-  const WString path = WString::FromUtf8(argv[1]);
+  // The name as the kernel knows it, whatever its encoding (PathBytes.h).
+  const WString path = PathFromBytes(argv[1]);
   // From here on a heap that runs out still gets its answer.
   tool::AnswerOutOfMemory(path, "{\"result\": " + std::to_string(int(kOpenNotReadable)) +
                                     ", \"version\": null, \"sheets\": [], \"message\": ");

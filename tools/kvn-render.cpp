@@ -45,6 +45,7 @@
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
 #include "foundation/LangTable.h"
+#include "foundation/PathBytes.h"
 #include "foundation/WString.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
@@ -166,7 +167,7 @@ int main(int argc, char** argv) {
   const Options& o = *options;
 
   SetLanguageIndex(ReadLanguageSetting());
-  const WString path = WString::FromUtf8(o.file);
+  const WString path = PathFromBytes(o.file);
   // From here on a heap that runs out still gets its answer.
   tool::AnswerOutOfMemory(path, "{\"result\": " + std::to_string(int(kOpenNotReadable)) + ", \"message\": ");
   InstallDrawingServices();

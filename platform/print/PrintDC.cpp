@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "foundation/PathBytes.h"
+
 namespace kvn {
 
 namespace {
@@ -166,7 +168,7 @@ int TPrintDC_::StartDoc(const WString& documentName, const WString& outputFile) 
   const std::string title = documentName.ToUtf8();
   cairo_pdf_surface_set_metadata(Surface(), CAIRO_PDF_METADATA_TITLE, title.c_str());
   if (!outputFile.IsEmpty()) {
-    const std::string path = outputFile.ToUtf8();
+    const std::string path = PathBytes(outputFile.View());
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return Fail(CodeForErrno(errno), std::strerror(errno));
   } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/ActivityStamp.h"
+#include "foundation/PathBytes.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/MessageQueue.h"
@@ -159,7 +160,16 @@ void SetProgramClass(const WString& className) { g_windowClassName = className.T
 
 int RunOwlMain(int argc, char** argv, OwlMainFunction owlMain) {
   wxApp::SetInstance(new WxAppBridge);
-  if (!wxEntryStart(argc, argv)) {
+  // The toolkit drops an argument its locale cannot convert (a file name
+  // in Latin-1 under a UTF-8 locale) and warns about it. The program reads
+  // its arguments itself, byte for byte, below; the toolkit is handed only
+  // those it would keep, so that it has no cause to warn.
+  std::vector<char*> toolkitArgs;
+  for (int i = 0; i < argc; ++i)
+    if (i == 0 || (argv[i] && wxConvLocal.cMB2WC(argv[i]))) toolkitArgs.push_back(argv[i]);
+  toolkitArgs.push_back(nullptr);
+  int toolkitCount = int(toolkitArgs.size()) - 1;
+  if (!wxEntryStart(toolkitCount, toolkitArgs.data())) {
     std::fprintf(stderr, "cannot start the user interface (is DISPLAY set?)\n");
     return 1;
   }
@@ -169,10 +179,12 @@ int RunOwlMain(int argc, char** argv, OwlMainFunction owlMain) {
     InstallMessageBoxDialogBackend();
     MessageQueue::Instance().SetWakeHook(&ScheduleRound);
 
-    // The arguments in UTF-16, as a wide WinMain hands them over.
+    // The arguments in UTF-16, as a wide WinMain hands them over; a byte
+    // that is not UTF-8 is kept (PathBytes.h), since an argument is most
+    // often a file name.
     std::vector<std::u16string> storage;
     for (int i = 0; i < argc; ++i) {
-      const WString arg = WString::FromUtf8(argv[i] ? argv[i] : "");
+      const WString arg = PathFromBytes(argv[i] ? argv[i] : "");
       storage.emplace_back(arg.View());
     }
     std::vector<char16_t*> wargv;

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "foundation/FileSystem.h"
+#include "foundation/PathBytes.h"
 #include "foundation/ProgramFolders.h"
 #include "foundation/Registry.h"
 #include "platform/settings/SettingsStore.h"
@@ -97,6 +100,34 @@ TEST_F(RecentFilesTest, RelativeNamesAreTakenFromTheCurrentFolder) {
   if (!expected.IsEmpty() && expected[expected.Length() - 1] != u'/') expected.AppendChar(u'/');
   expected.Append(W("plans/house.kvn"));
   EXPECT_EQ(recent.GetEntry(TRecentFiles::kFirstCommand), expected);
+}
+
+// A name that is not UTF-8 (Latin-1 bytes of an old disk) is kept in the
+// settings file as escapes, so the file stays UTF-8 text, and comes back
+// byte for byte; entries stored before, in UTF-8, load as they did.
+TEST_F(RecentFilesTest, ANameThatIsNotUtf8SurvivesTheSettingsByteForByte) {
+  const std::string latin1 = "/d/pl\xE1ny/caf\xE9.kvn";
+  {
+    Recent recent;
+    recent.Add(PathFromBytes(latin1));
+  }
+  std::ifstream in(dir_ / SettingsStore::kFileName, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(PathFromBytes(text).ToUtf8(), text) << "the settings file is no longer UTF-8 text";
+  {
+    // An entry written by an earlier run, in UTF-8.
+    RegWriteKey key(kHkeyCurrentUser, WString(u"Software\\RecentTest\\MRU"));
+    key.SetDword(WString(u"Count"), 2);
+    key.SetString(WString(u"MRU1"), W("/d/caf\xC3\xA9.kvn"));
+  }
+  SettingsStore::ResetGlobal();  // the next run reads the file again
+  Recent again;
+  ASSERT_EQ(again.Count(), 2u);
+  EXPECT_EQ(PathBytes(again.GetEntry(TRecentFiles::kFirstCommand).View()), latin1);
+  EXPECT_EQ(again.GetEntry(TRecentFiles::kFirstCommand + 1).ToUtf8(), "/d/caf\xC3\xA9.kvn");
+  // The menu shows U+FFFD for each stray byte.
+  EXPECT_EQ(TRecentFiles::MenuText(0, again.GetEntry(TRecentFiles::kFirstCommand), W("/start/")).ToUtf8(),
+            "&1 /d/pl\xEF\xBF\xBDny/caf\xEF\xBF\xBD.kvn");
 }
 
 TEST(RecentFilesMenu, LabelsRelativePathsAndLongNames) {

@@ -6,6 +6,7 @@
 #include "document/TitleFields.h"
 #include "document/TitleFieldsInternal.h"
 #include "document/cDrawing.h"
+#include "foundation/PathBytes.h"
 #include "model/cBlock.h"
 #include "model/cDrawingData.h"
 #include "model/cInsert.h"
@@ -138,6 +139,14 @@ TEST_F(TitleFields, LinkRowsAndTheAlternatingEnds) {
   // A link whose ends name no insert: no block.
   f_.feed->end1Number = f_.feed->end2Number = 0;
   EXPECT_EQ(OnLink(Field(u"block:name") + u"." + Field(u"input:name")), u".");
+}
+
+// A drawing whose folder and name are not UTF-8 (Latin-1 bytes): the page
+// shows U+FFFD for each stray byte, never the units that keep the bytes.
+TEST_F(TitleFields, AFileNameThatIsNotUtf8ShowsAReplacementForEachStrayByte) {
+  f_.document->SetFilePath(PathFromBytes("/home/ann/pl\xE1ny/caf\xE9.kvn"));
+  EXPECT_EQ(OnPump(Field(u"file:name")), u"caf\uFFFD");
+  EXPECT_EQ(OnPump(Field(u"file:path")), u"/home/ann/pl\uFFFDny/");
 }
 
 TEST_F(TitleFields, PlaceholderSyntax) {

@@ -22,7 +22,9 @@
 #include "foundation/DialogFolder.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
+#include "foundation/PathBytes.h"
 #include "platform/ui/FrameWindow.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "tests/gui/GuiTestSupport.h"
 
 namespace kvn {
@@ -218,6 +220,57 @@ TEST_F(FileChooserTest, TheTypeChangeHookRunsWhenTheFilterChanges) {
   EXPECT_EQ(dialog.picked[0], 2u);
   // Cancelled: the chosen index is not remembered.
   EXPECT_EQ(data.filterIndex, 1u);
+}
+
+// A file and folder whose names are not UTF-8 (Latin-1 bytes, as copied
+// from an old disk): the chooser opens in the remembered folder and gives
+// the chosen file's full path byte for byte. The file is selected through
+// GTK by its bytes: no key types a byte that is not UTF-8.
+TEST_F(FileChooserTest, AFileNamedInLatin1IsChosenByItsBytes) {
+  const std::string folder = (scratch_.Path() / "pl\xE1ny").string();
+  ASSERT_TRUE(fs::create_directory(folder));
+  const std::string file = folder + "/caf\xE9.dxf";
+  std::ofstream(file) << "0\nEOF\n";
+  folder_.SetFolder(PathFromBytes(folder), false);
+  using Get = char* (*)(void*);
+  using Select = int (*)(void*, const char*);
+  using Free = void (*)(void*);
+  using Respond = void (*)(void*, int);
+  constexpr int kGtkResponseAccept = -3;
+  const auto respond = ToolkitSymbol<Respond>("gtk_dialog_response");
+  const auto getFolder = ToolkitSymbol<Get>("gtk_file_chooser_get_current_folder");
+  const auto getName = ToolkitSymbol<Get>("gtk_file_chooser_get_filename");
+  const auto select = ToolkitSymbol<Select>("gtk_file_chooser_select_filename");
+  const auto free = ToolkitSymbol<Free>("g_free");
+  ASSERT_TRUE(getFolder && getName && select && free && respond) << "GTK's chooser functions are not in the process";
+  auto text = [&](Get get, TOpenSaveDialogMy& dialog) {
+    char* got = get(ChooserOf(dialog)->GetHandle());
+    const std::string out = got ? got : "";
+    free(got);
+    return out;
+  };
+
+  FileDialogData data(kOfnFileMustExist, kFilter);
+  TAutoFileOpenDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
+  std::string shownFolder;
+  const int result =
+      RunSteps(dialog, {[&] { return ChooserShown() && ChooserOf(dialog) != nullptr; },
+                        [&] { return (shownFolder = text(getFolder, dialog)) == folder; },
+                        [&] {
+                          // GTK selects once it has listed the folder: asked again until it has.
+                          select(ChooserOf(dialog)->GetHandle(), file.c_str());
+                          return text(getName, dialog) == file;
+                        },
+                        [&] {
+                          // What the chooser's Open button emits.
+                          respond(ChooserOf(dialog)->GetHandle(), kGtkResponseAccept);
+                          return true;
+                        }});
+  EXPECT_EQ(shownFolder, folder);
+  EXPECT_EQ(result, 1);
+  ASSERT_EQ(data.chosenFiles.size(), 1u);
+  EXPECT_EQ(PathBytes(data.chosenFiles[0].View()), file);
+  EXPECT_EQ(PathBytes(folder_.GetFolder().View()).rfind(folder, 0), 0u);
 }
 
 // The chooser's sidebar tip ("Recent files") shown when the chooser closes

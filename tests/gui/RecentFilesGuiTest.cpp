@@ -18,6 +18,7 @@
 #include "document/cDrawingDoc.h"
 #include "foundation/FileSystem.h"
 #include "foundation/MsgBox.h"
+#include "foundation/PathBytes.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -175,6 +176,45 @@ TEST_F(RecentFilesGuiTest, ChoosingAnEntryOpensItWithAndWithoutADrawingAndAfterA
   ASSERT_EQ(frame_->Count(), 2u);
   ChooseEntry(2);
   EXPECT_TRUE(Shows(second_));
+}
+
+// A drawing whose name is not UTF-8 (Latin-1 bytes, as copied from an old
+// disk): chosen in File-Open it joins the list, the menu and the title show
+// U+FFFD for the byte, and the entry opens the file by its bytes, also after
+// a restart, when it came back from the settings.
+TEST_F(RecentFilesGuiTest, AnEntryNamedInLatin1ShowsLegiblyAndOpensByItsBytes) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  const std::string bytes = (files_ / "caf\xE9.kvn").string();
+  ASSERT_TRUE(test::SaveBytes(bytes, test::WriteNativeFile(OneLine())));
+  const std::string shown = (files_ / "caf\xEF\xBF\xBD.kvn").string();
+  g_chosen = PathFromBytes(bytes);
+  ASSERT_TRUE(frame_->OpenFile(WString()));
+  frame_->CmFileClose();
+  ASSERT_EQ(frame_->Count(), 1u);
+  frame_->IdleAction(0);
+  wxMenuItem* item = frame_->GetMenuBar()->FindItem(int(TRecentFiles::kFirstCommand));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->GetItemLabel().ToStdString(wxConvUTF8), "&1 " + shown);
+
+  auto opened = [&] {
+    const bool shows = test::PumpUntil([&] {
+      const cDrawingDoc* doc = CurrentDocument();
+      return doc && PathBytes(doc->filePath.View()) == bytes;
+    });
+    EXPECT_TRUE(shows) << "the entry did not open the file";
+    auto* top = dynamic_cast<wxTopLevelWindow*>(frame_->GetPeer());
+    ASSERT_NE(top, nullptr);
+    const std::string title = top->GetTitle().ToStdString(wxConvUTF8);
+    EXPECT_NE(title.find(shown), std::string::npos) << title;
+    EXPECT_TRUE(boxes_.texts.empty()) << boxes_.texts.front().ToUtf8();
+  };
+  ChooseEntry(1);
+  opened();
+  // After a restart the entry came back from the settings with its bytes.
+  NewFrame();
+  ASSERT_EQ(frame_->Count(), 1u);
+  ChooseEntry(1);
+  opened();
 }
 
 }  // namespace

@@ -497,6 +497,25 @@ int LitTab(const test::Screen& s, const Geometry& f, const ViewOrigin& o) {
   return -1;
 }
 
+// A drawing whose name is not UTF-8 (Latin-1, as copied from an old disk),
+// named on the command line: it opens, and the title shows U+FFFD for the
+// byte, as the toolkit's file chooser shows the name. The toolkit, which
+// cannot convert such an argument, raises no warning box about it.
+TEST_F(ViewerProcessTest, OpensADrawingNamedInLatin1FromTheCommandLine) {
+  const std::filesystem::path file = files_.Path() / "caf\xE9.kvn";
+  std::filesystem::copy_file(
+      std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn", file);
+  SetDword(u"Language", 2);
+  Viewer viewer(settings_.Path(), file.string());
+  ASSERT_FALSE(viewer.Window().empty()) << "no window appeared";
+  const std::string shown = (files_.Path() / "caf\xEF\xBF\xBD.kvn").string();
+  ASSERT_TRUE(test::WaitUntil([&] { return viewer.Title().find(shown) != std::string::npos; }))
+      << "the drawing did not open: " << viewer.Title();
+  EXPECT_EQ(viewer.VisibleWindows(), 1) << "a box came with the drawing";
+  viewer.Keys("ctrl+q");
+  EXPECT_EQ(viewer.WaitExit(), 0);
+}
+
 TEST_F(ViewerProcessTest, PageKeysSwitchPagesAndLeftAndMiddleDragsPan) {
   const std::filesystem::path sample = std::filesystem::weakly_canonical(
       std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "samples" / "sample.kvn");
