@@ -3,17 +3,16 @@
 // each refused at once with what is wrong, in the viewer's one message;
 // and a picture a drawing shows that may not be read is told as not
 // opened, with the reason, never as damaged.
+#include <fcntl.h>
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
-#include <unistd.h>
 
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
@@ -37,7 +36,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 WString PathOf(const fs::path& p) { return WString::FromUtf8(p.string()); }
-std::u16string Reason(std::uint32_t code) { return std::u16string(WString::FromUtf8(GetSystemErrorText(code).View()).View()); }
+std::u16string Reason(std::uint32_t code) {
+  return std::u16string(WString::FromUtf8(GetSystemErrorText(code).View()).View());
+}
 
 bool SaveText(const fs::path& path, const std::string& text) { return bool(std::ofstream(path) << text); }
 

@@ -72,7 +72,8 @@ Answer Dump(const fs::path& file, bool heldToPermissions, std::chrono::milliseco
   }
   const auto deadline = std::chrono::steady_clock::now() + limit;
   for (;;) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd p{fds[0], POLLIN, 0};
     if (left.count() <= 0 || ::poll(&p, 1, int(left.count())) <= 0) break;
     char buffer[4096];
@@ -132,7 +133,8 @@ TEST_F(KvnDumpRefusals, APipeAndAFolderAreNamedForWhatTheyAreAtOnce) {
   const fs::path pipe = dir_ / "pipe.dxf", folder = dir_ / "folder.dxf";
   ASSERT_TRUE(test::MakePipe(pipe));
   ASSERT_TRUE(fs::create_directory(folder));
-  for (const auto& [path, reason] : {std::pair{pipe, kErrorBadFileType}, std::pair{folder, kErrorDirectoryNotSupported}}) {
+  for (const auto& [path, reason] :
+       {std::pair{pipe, kErrorBadFileType}, std::pair{folder, kErrorDirectoryNotSupported}}) {
     SCOPED_TRACE(path.filename().string());
     const Answer answer = Dump(path, false);
     ASSERT_TRUE(answer.finished) << "kvn-dump still waited after 30 s: " << answer.out;
