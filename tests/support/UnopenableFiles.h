@@ -40,11 +40,11 @@ inline bool MakeSocket(const std::filesystem::path& path) {
   return bound;
 }
 
-// Watches a named pipe while alive. An open of the pipe to read waits for a
-// writer; should anything still wait on it after `limit`, the watchdog opens
-// and closes the pipe's writing end, again and again until it dies, so that
-// such an open returns (with no bytes) and the test fails on what it
-// answered rather than hanging.
+// Watches a named pipe while alive (any other name is left alone). An open
+// of the pipe to read waits for a writer; should anything still wait on it
+// after `limit`, the watchdog opens and closes the pipe's writing end, again
+// and again until it dies, so that such an open returns (with no bytes) and
+// the test fails on what it answered rather than hanging.
 class PipeWatchdog {
  public:
   PipeWatchdog(std::filesystem::path pipe, std::chrono::milliseconds limit)
@@ -65,6 +65,9 @@ class PipeWatchdog {
 
  private:
   void Run(std::chrono::milliseconds limit) {
+    // Nothing else is ever opened to write.
+    struct stat st {};
+    if (::stat(pipe_.c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) return;
     std::unique_lock lock(mutex_);
     if (wake_.wait_for(lock, limit, [this] { return stop_; })) return;
     while (!stop_) {
