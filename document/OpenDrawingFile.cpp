@@ -9,6 +9,7 @@
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
+#include "foundation/FileSystem.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
@@ -34,6 +35,13 @@ DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, cons
   std::uint64_t written = 0;
   bool haveTime = false;
   {
+    // A folder, or a pipe, device or socket, is named for what it is before
+    // anything opens it (a pipe would keep the open waiting for a writer);
+    // one put in the file's place after this look is refused by the open.
+    if (const std::uint32_t notAFile = FileKindError(GetFileKind(path))) {
+      return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable,
+                                     WString::FromUtf8(GetSystemErrorText(notAFile).View()));
+    }
     InFileStream in(path, true);
     if (!in.IsOpen()) {
       return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable,

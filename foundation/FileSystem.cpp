@@ -237,6 +237,22 @@ bool PathExists(const WString& path) {
   return !path.IsEmpty() && GetFileAttributesLong(path) != kInvalidFileAttributes;
 }
 
+FileKind GetFileKind(const WString& path) {
+  std::string native;
+  struct stat st;
+  if (NativeOrError(path, native) != kErrorSuccess || ::stat(native.c_str(), &st) != 0) return FileKind::kNone;
+  if (S_ISREG(st.st_mode)) return FileKind::kRegular;
+  return S_ISDIR(st.st_mode) ? FileKind::kFolder : FileKind::kOther;
+}
+
+std::uint32_t FileKindError(FileKind kind) {
+  switch (kind) {
+    case FileKind::kFolder: return kErrorDirectoryNotSupported;
+    case FileKind::kOther: return kErrorBadFileType;
+    default: return kErrorSuccess;
+  }
+}
+
 bool CreateDirectoryPath(const WString& path, const cMsgDlg* owner) {
   // Walk up to the first folder that exists (each step cuts the last
   // character and then everything after the last separator), then create

@@ -50,6 +50,17 @@ bool FileExists(const WString& path);
 bool DirectoryExists(const WString& path);
 bool PathExists(const WString& path);
 
+// What a path names (links followed), asked without opening it: opening a
+// named pipe to read waits for a writer, so whatever must not wait asks
+// first. kNone when nothing is there or it cannot be looked at.
+enum class FileKind { kNone, kRegular, kFolder, kOther };
+FileKind GetFileKind(const WString& path);
+inline bool IsRegularFile(const WString& path) { return GetFileKind(path) == FileKind::kRegular; }
+// Why a path of that kind is no file to read: kErrorDirectoryNotSupported
+// for a folder, kErrorBadFileType for a named pipe, a device or a socket;
+// kErrorSuccess otherwise.
+std::uint32_t FileKindError(FileKind kind);
+
 // Creates a folder and its missing parents; true when it is a folder
 // afterwards. A path with no separator to go up by fails (with a box when an
 // owner is given).

@@ -39,7 +39,9 @@ FileHandle CreateFileLong(const WString& path, FileAccess access, FileDispositio
   // An embedded 0 would silently name another file.
   if (name.find('\0') != std::string::npos) return FileHandle::Failed(kErrorInvalidName);
 
-  int flags = O_CLOEXEC;
+  // Not waiting: a named pipe opened to read would wait in open() for a
+  // writer, for ever when none comes. Regular files ignore the flag.
+  int flags = O_CLOEXEC | O_NONBLOCK;
   switch (access) {
     case FileAccess::Read: flags |= O_RDONLY; break;
     case FileAccess::Write: flags |= O_WRONLY; break;
@@ -56,6 +58,9 @@ FileHandle CreateFileLong(const WString& path, FileAccess access, FileDispositio
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     int err = errno;
+    // A socket, a device without its driver, or a pipe to be written that
+    // nobody reads: no file either way.
+    if (err == ENXIO) return FileHandle::Failed(kErrorBadFileType);
     // Windows tells a missing folder on the way ("path not found") from a
     // missing file in an existing folder; messages rely on the difference.
     if (err == ENOENT) {
@@ -77,6 +82,20 @@ FileHandle CreateFileLong(const WString& path, FileAccess access, FileDispositio
   if (S_ISDIR(st.st_mode)) {
     handle.Close();
     return FileHandle::Failed(kErrorAccessDenied);
+  }
+  // A pipe, device or socket has no bytes to read as a file: refused here,
+  // after the open, whatever a look before the open saw. Written to, it is
+  // taken (a pipe with no reader has already failed with ENXIO).
+  if (!S_ISREG(st.st_mode) && access != FileAccess::Write) {
+    handle.Close();
+    return FileHandle::Failed(kErrorBadFileType);
+  }
+  // Reads and writes wait as they always did.
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    std::uint32_t error = LastSystemError();
+    handle.Close();
+    return FileHandle::Failed(error);
   }
   return handle;
 }

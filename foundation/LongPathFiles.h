@@ -48,7 +48,9 @@ class FileHandle {
 };
 
 // Opens a regular file. A folder is refused with kErrorAccessDenied, as
-// Windows does. New files get mode 0666 less the umask.
+// Windows does; a named pipe, a device or a socket to be read is refused
+// with kErrorBadFileType, at once (never waiting for a pipe's writer). New
+// files get mode 0666 less the umask.
 FileHandle CreateFileLong(const WString& path, FileAccess access, FileDisposition disposition);
 // The same, under the name the callers of the original handle helper use.
 FileHandle OpenFileHandle(const WString& path, FileAccess access, FileDisposition disposition);

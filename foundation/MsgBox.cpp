@@ -193,6 +193,10 @@ AString GetSystemErrorText(std::uint32_t code) {
     // The spooler's codes have no errno behind them.
     case kErrorNotReady: return AString("The device is not ready.");
     case kErrorInvalidPrinterName: return AString("The printer name is invalid.");
+    // The system's nearest texts ("Is a directory", none for a pipe) say
+    // less than these.
+    case kErrorDirectoryNotSupported: return AString(LoadLangString(kStrIsAFolder).ToUtf8().c_str());
+    case kErrorBadFileType: return AString(LoadLangString(kStrNotAFile).ToUtf8().c_str());
     default: break;
   }
   if (int err = ErrnoFromSystemError(code)) {

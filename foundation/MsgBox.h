@@ -62,6 +62,9 @@ inline constexpr int kStrButtonNo = 1193;
 inline constexpr int kStrButtonCancel = 1194;
 inline constexpr int kStrButtonOk = 1195;
 inline constexpr int kStrButtonHelp = 1196;
+// The program's own texts of the codes of a name that is no file to read.
+inline constexpr int kStrIsAFolder = 20030;
+inline constexpr int kStrNotAFile = 20031;
 
 class ModalWindow;
 
@@ -172,7 +175,9 @@ void AppendLongPathHint(std::uint32_t error, std::size_t pathLength, WString& te
 
 // The system's text for a code of SystemError.h in UTF-8: in the interface
 // language when the system has messages in it, else in the user's default
-// language; a short English text for a code without an errno behind it.
+// language; a short English text for a code without an errno behind it. A
+// folder or a pipe where a file was wanted has the program's own text, in
+// the interface language.
 AString GetSystemErrorText(std::uint32_t code);
 
 }  // namespace kvn

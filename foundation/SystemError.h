@@ -38,8 +38,13 @@ inline constexpr std::uint32_t kErrorDirNotEmpty = 145;
 inline constexpr std::uint32_t kErrorBusy = 170;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 inline constexpr std::uint32_t kErrorFilenameTooLong = 206;
+// A named pipe, a device or a socket where a file was to be read.
+inline constexpr std::uint32_t kErrorBadFileType = 222;
 inline constexpr std::uint32_t kErrorFileTooLarge = 223;
 inline constexpr std::uint32_t kErrorDirectory = 267;
+// A folder where a file was to be read (the streams themselves refuse a
+// folder with kErrorAccessDenied, as Windows does).
+inline constexpr std::uint32_t kErrorDirectoryNotSupported = 336;
 inline constexpr std::uint32_t kErrorIoDevice = 1117;
 inline constexpr std::uint32_t kErrorInvalidPrinterName = 1801;
 inline constexpr std::uint32_t kErrorCantResolveFilename = 1921;

@@ -1,21 +1,16 @@
 #include "import/pictures/ImageFileLookup.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <cwctype>
 #include <string>
 
+#include "foundation/FileSystem.h"
 #include "foundation/PathNames.h"
 
 namespace kvn {
 
 namespace {
-
-bool IsRegularFile(const WString& path) {
-  struct stat info {};
-  return !path.IsEmpty() && ::stat(ToNativePath(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 char16_t Folded(char16_t c) {
   if (c >= u'A' && c <= u'Z') return char16_t(c + 32);

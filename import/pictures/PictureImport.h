@@ -86,6 +86,9 @@ std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, cons
                                                      PictureInfo* info = nullptr);
 
 // The file as enhanced-metafile bytes (Windows metafiles converted), or null.
-std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName);
+// `cutShort`, when given, tells a Windows metafile cut short at a record
+// boundary, of which what could be read is given.
+std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName,
+                                            bool* cutShort = nullptr);
 
 }  // namespace kvn

@@ -30,6 +30,8 @@ inline constexpr int kStrLostPictureTooLarge = 19817;
 inline constexpr int kStrPictureNotFound = 19866;
 inline constexpr int kStrPictureNotRead = 19867;
 inline constexpr int kStrPictureInPart = 19868;
+// A picture file found that does not open, with %s its name and %s why.
+inline constexpr int kStrPictureNotOpened = 20032;
 inline constexpr int kStrLostPictureUnnamed = 19869;
 // Pictures in blocks whose frames collapse where their inserts place them, counted.
 inline constexpr int kStrLostPictureNoArea = 20070;

@@ -8,8 +8,11 @@
 
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
+#include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MathConstants.h"
+#include "foundation/MsgBox.h"
+#include "foundation/SystemError.h"
 #include "foundation/TextFormat.h"
 #include "import/pictures/ImageFileLookup.h"
 #include "import/pictures/OleExtraction.h"
@@ -109,6 +112,13 @@ const YxxfImageDefRec* FindImageDefinition(const YxxfReader& reader, std::uint64
 
 // The open's warning about a picture file, with its name.
 WString PictureWarning(int text, const WString& name) { return FormatPercentS(LoadLangString(text), name); }
+
+// Why the file does not open to be read; kErrorSuccess when it does.
+std::uint32_t OpenError(const WString& path) {
+  const InFileStream in(path, true);
+  if (in.IsOpen()) return kErrorSuccess;
+  return in.LastError() != kErrorSuccess ? in.LastError() : kErrorAccessDenied;
+}
 
 }  // namespace
 
@@ -224,9 +234,15 @@ void cOneBitmap::LoadPicture(YxxfReader* reader) const {
   if (path.IsEmpty()) key = u'\0' + std::u16string(definition->fileName.View());
   auto [at, fresh] = reader->loadedPictures.try_emplace(std::move(key));
   YxxfReader::LoadedPicture& loaded = at->second;
+  const std::uint32_t openError = fresh && !path.IsEmpty() ? OpenError(path) : kErrorSuccess;
   if (fresh && path.IsEmpty()) {
     loaded.missing = true;
     reader->warnings.push_back(PictureWarning(kStrPictureNotFound, definition->fileName));
+  } else if (openError != kErrorSuccess) {
+    // Not opened (no permission to read it): told by the system's reason,
+    // never as a damaged picture.
+    reader->warnings.push_back(FormatPercentS2(LoadLangString(kStrPictureNotOpened), path,
+                                               WString::FromUtf8(GetSystemErrorText(openError).View())));
   } else if (fresh) {
     PictureInfo info;
     std::unique_ptr<cOutObj> object = LoadPictureObject(nullptr, nullptr, path, 1.0, false, &info);

@@ -43,7 +43,8 @@ std::int32_t MulDivRound(std::int32_t a, std::int32_t b, std::int32_t c) {
   return std::int32_t(q);
 }
 
-std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner) {
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* cutShort) {
+  if (cutShort) *cutShort = false;
   const std::uint64_t start = stream.Position();
   const std::uint64_t available = stream.Size() > start ? stream.Size() - start : 0;
   if (available == 0) return nullptr;
@@ -92,8 +93,11 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
   }
   if (!ReadAt(stream, start, available, *bytes)) return nullptr;
   auto emf = std::make_unique<ByteArray>();
-  if (!ConvertWmfToEmf(bytes->Items() + skip, available - skip, picture, *emf)) return nullptr;
-  return ValidatedOrNull(std::move(emf));
+  bool cut = false;
+  if (!ConvertWmfToEmf(bytes->Items() + skip, available - skip, picture, *emf, &cut)) return nullptr;
+  emf = ValidatedOrNull(std::move(emf));
+  if (emf && cutShort) *cutShort = cut;
+  return emf;
 }
 
 }  // namespace kvn

@@ -28,7 +28,9 @@ inline constexpr const char16_t* kPictureTooBigMessage =
 // Reads from the stream's position to its end. Null when the bytes are
 // neither kind of metafile, are damaged, cannot be read or converted, or are
 // too big (then the message is shown, owned by `owner`, with the error icon).
-std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner);
+// A Windows metafile cut short at a record boundary gives what could be
+// read, and `cutShort` (when given) says so.
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* cutShort = nullptr);
 
 // MulDiv as the picture size needs it: a x b / c rounded half away from
 // zero in 64 bits; -1 when c is 0 or the result does not fit 32 bits.

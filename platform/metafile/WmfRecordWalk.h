@@ -96,16 +96,21 @@ class Params {
 
 // Walks the records after the header; `visit` gets (function, size in
 // words, parameters) and returns false to stop. False when a record's size
-// does not fit what is left.
+// does not fit what is left. `ended`, when given, tells whether the walk
+// met the end record (META_EOF).
 template <class Visit>
-inline bool WalkRecords(const std::uint8_t* data, std::uint64_t size, Visit visit) {
+inline bool WalkRecords(const std::uint8_t* data, std::uint64_t size, Visit visit, bool* ended = nullptr) {
+  if (ended) *ended = false;
   std::uint64_t at = kWmfHeaderSize;
   while (at < size) {
     if (size - at < 6) return false;
     const std::uint32_t words = le::U32(data + at);
     const std::uint16_t function = le::U16(data + at + 4);
     if (words < 3 || 2ull * words > size - at) return false;
-    if (function == kMetaEof) return true;
+    if (function == kMetaEof) {
+      if (ended) *ended = true;
+      return true;
+    }
     if (!visit(function, words, Params(data + at + 6, std::uint32_t(2ull * words - 6)))) return true;
     at += 2ull * words;
   }

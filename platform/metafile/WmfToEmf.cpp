@@ -796,8 +796,10 @@ std::uint16_t PlaceableHeaderChecksum(const std::uint8_t* header22) {
   return sum;
 }
 
-bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf) {
+bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf,
+                     bool* cutShort) {
   emf = ByteArray();
+  if (cutShort) *cutShort = false;
   if (data == nullptr || !ReadWmfHeader(data, size)) return false;
 
   // The logical window: the placeable box, else the picture's first window records.
@@ -875,12 +877,20 @@ bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPict
 
   Translator translator(out, bounds);
   translator.SetWindowOrg(winLeft, winTop);
-  const bool framed = WalkRecords(data, size, [&](std::uint16_t function, std::uint32_t words, const Params& p) {
-    translator.Record(function, words, p);
-    return out.Ok();
-  });
+  bool ended = false;
+  const bool framed = WalkRecords(
+      data, size,
+      [&](std::uint16_t function, std::uint32_t words, const Params& p) {
+        translator.Record(function, words, p);
+        return out.Ok();
+      },
+      &ended);
   if (!framed || !out.Finish(translator.Handles())) return false;
   emf = std::move(out.Bytes());
+  // Cut at a record boundary: the records read are sound, but the end
+  // record, always the last, is gone. The header's size does not tell a
+  // cut: a common writer counts the 22-byte placeable header in it.
+  if (cutShort) *cutShort = !ended;
   return true;
 }
 

@@ -69,7 +69,10 @@ struct WmfPicture {
 // bytes in `emf` (cleared first). False, with `emf` empty, when the header is
 // not a WMF header, a record size does not fit the bytes, or the EMF would
 // pass kMaxConvertedEmfBytes. Bytes after META_EOF are ignored; records that
-// end exactly at the end of the bytes without META_EOF are accepted.
-bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf);
+// end exactly at the end of the bytes without META_EOF are accepted: such a
+// picture was cut short at a record boundary, and `cutShort` (when given)
+// says so.
+bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf,
+                     bool* cutShort = nullptr);
 
 }  // namespace kvn

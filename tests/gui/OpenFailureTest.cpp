@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,9 +24,11 @@
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
+#include "foundation/SystemError.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
+#include "tests/support/UnopenableFiles.h"
 
 namespace kvn {
 namespace {
@@ -146,6 +149,24 @@ TEST_F(OpenFailureTest, EmptyRandomAndCutFilesEachShowOneMessage) {
     EXPECT_NE(text.find(reasons[i++], gap), std::u16string::npos) << WString(std::u16string_view(text)).ToUtf8();
   }
   test::SaveScreenshot("open-failure-after.png");
+}
+
+// A named pipe, which an open to read would wait on for a writer for ever,
+// and a folder each show one box at once, saying what they are.
+TEST_F(OpenFailureTest, APipeAndAFolderShowWhatTheyAreAndNeverWait) {
+  const std::filesystem::path pipe = files_ / "pipe.dxf", folder = files_ / "folder.dxf";
+  ASSERT_TRUE(test::MakePipe(pipe));
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  const std::u16string denied(WString::FromUtf8(GetSystemErrorText(kErrorAccessDenied).View()).View());
+  for (const auto& [path, reason] : {std::pair{pipe, kStrNotAFile}, std::pair{folder, kStrIsAFolder}}) {
+    SCOPED_TRACE(path.string());
+    test::PipeWatchdog watchdog(path, 5s);
+    const std::u16string text = OpenFailing(WString::FromUtf8(path.string()));
+    EXPECT_FALSE(watchdog.Fired()) << "the open waited for a writer";
+    EXPECT_NE(text.find(LoadLangString(reason).View()), std::u16string::npos)
+        << WString(std::u16string_view(text)).ToUtf8();
+    EXPECT_EQ(text.find(denied), std::u16string::npos);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,105 @@
+// A Windows metafile cut at a record boundary: its records up to the cut
+// are sound, only the end record is gone. Opened, it shows what could be
+// read and is told as damaged, as an enhanced metafile cut so is; the whole
+// file is not.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "document/OpenDrawingFile.h"
+#include "document/PartialReadNotice.h"
+#include "dwg/InstallReaders.h"
+#include "foundation/LangTable.h"
+#include "model/cBlock.h"
+#include "model/cWmf.h"
+#include "platform/gdi/LeBytes.h"
+#include "platform/metafile/WmfToEmf.h"
+#include "render/PictureServicesImpl.h"
+#include "tests/support/NativeFixture.h"
+#include "tests/support/TestData.h"
+
+namespace kvn {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Where the headers end (the placeable one's included), and where each
+// record ends, the end record's included.
+std::size_t HeadersEnd(const std::vector<std::uint8_t>& file) {
+  return (le::U32(file.data()) == kPlaceableKey ? kPlaceableHeaderSize : 0) + kWmfHeaderSize;
+}
+
+std::vector<std::size_t> RecordEnds(const std::vector<std::uint8_t>& file) {
+  std::size_t at = HeadersEnd(file);
+  std::vector<std::size_t> ends;
+  while (at + 6 <= file.size()) {
+    const std::uint32_t words = le::U32(file.data() + at);
+    const std::uint16_t function = le::U16(file.data() + at + 4);
+    if (words < 3) break;
+    at += 2 * std::size_t(words);
+    ends.push_back(at);
+    if (function == 0) break;
+  }
+  return ends;
+}
+
+TEST(WmfCutShort, EveryCutAtARecordBoundaryShowsWhatCameBeforeItAndIsTold) {
+  KVN_REQUIRE_TESTDATA(data);
+  InstallRendererPictureServices();
+  FormatRegistry registry;
+  InstallReaders(registry);
+  test::ScratchDir dir;
+  // The third counts its placeable header in its size: whole, it is not told.
+  for (const char* name : {"libwmf_sample.wmf", "libwmf_text.wmf", "libuemf_test_libuemf_ref.wmf"}) {
+    SCOPED_TRACE(name);
+    const std::vector<std::uint8_t> file = ReadBytes(data / "metafile" / name);
+    const std::vector<std::size_t> ends = RecordEnds(file);
+    ASSERT_GT(ends.size(), 4u);
+    ASSERT_EQ(ends.back(), file.size());
+    const std::size_t records = ends.size();
+    // The headers alone, the first record, half of them, all but the end
+    // record, and the whole file.
+    const std::size_t headers = HeadersEnd(file);
+    const std::size_t cuts[] = {headers, ends[0], ends[records / 2 - 1], ends[records - 2], file.size()};
+    std::uint32_t shownBefore = 0;
+    for (const std::size_t cut : cuts) {
+      SCOPED_TRACE("cut after byte " + std::to_string(cut));
+      const fs::path path = dir / ("cut-" + std::to_string(cut) + ".wmf");
+      ASSERT_TRUE(test::SaveBytes(path.string(), {file.begin(), file.begin() + std::ptrdiff_t(cut)}));
+      OpenRequest request;
+      request.quiet = true;
+      const WString wpath = WString::FromUtf8(path.string());
+      DocumentResult result = OpenDrawing(wpath, request, registry);
+      ASSERT_TRUE(result.Ok());
+      const bool whole = cut == file.size();
+      EXPECT_EQ(result.Partial(), !whole);
+      const WString told = OpenWarningText(result, wpath);
+      EXPECT_EQ(told.View().find(LoadLangString(kStrPartialReadShown).View()) != std::u16string_view::npos, !whole)
+          << told.ToUtf8();
+      const cOutObj* object = result.Document()->GetFirstSheet()->TopBlock().FirstObject();
+      ASSERT_NE(object, nullptr);
+      ASSERT_NE(object->AsWmf(), nullptr);
+      const std::vector<std::uint8_t>& emf = *object->AsWmf()->Bits()->bytes;
+      // Each later cut shows at least the records of the one before.
+      const std::uint32_t shown = le::U32(emf.data() + 52);
+      EXPECT_GE(shown, shownBefore);
+      if (cut == ends[records / 2 - 1] || cut == ends[records - 2]) {
+        EXPECT_GT(shown, shownBefore);
+      }
+      shownBefore = shown;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kvn
