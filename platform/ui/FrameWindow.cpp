@@ -14,6 +14,7 @@
 #include "platform/ui/Application.h"
 #include "platform/gdi/TDib.h"
 #include "platform/ui/CommandEnabler.h"
+#include "platform/ui/FirstShowAllocation.h"
 #include "platform/ui/ControlDraw.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/Menu.h"
@@ -36,6 +37,18 @@ void CollectIds(const wxMenu* menu, std::vector<int>& ids) {
     }
   }
 }
+
+// The toolkit frame of every frame window: its first show lays the content
+// out at the size it shows at (FirstShowAllocation.h), whichever road shows
+// it (ShowWindow, or Create for a visible frame with a parent).
+class FramePeer final : public WxPeer<wxFrame> {
+ public:
+  using WxPeer<wxFrame>::WxPeer;
+  bool Show(bool show = true) override {
+    if (show) PrimeFirstShowAllocation(*this);
+    return WxPeer<wxFrame>::Show(show);
+  }
+};
 
 }  // namespace
 
@@ -60,7 +73,7 @@ wxWindow* TFrameWindow::CreatePeer(wxWindow* parentPeer) {
   long style = wxDEFAULT_FRAME_STYLE;
   if (!(Attr.Style & kWsThickFrame)) style &= ~wxRESIZE_BORDER;
   const WString name = instanceName_.IsEmpty() ? WString(GetClassName()) : instanceName_;
-  auto* frame = new WxPeer<wxFrame>(this, parentPeer, Attr.Id > 0 ? Attr.Id : wxID_ANY, ToWx(GetCaption()), pos,
+  auto* frame = new FramePeer(this, parentPeer, Attr.Id > 0 ? Attr.Id : wxID_ANY, ToWx(GetCaption()), pos,
                                     size, style, ToWx(name));
   sizer_ = new wxBoxSizer(wxVERTICAL);
   frame->SetSizer(sizer_);
