@@ -73,8 +73,11 @@ PrintFileChooser* SetPrintFileChooser(PrintFileChooser* chooser) {
 ProgressMonitor* CurrentPrintMonitor() { return CurrentMonitor(); }
 
 bool PrintAbortProc(TDC*, int code) {
-  if (ProgressMonitor* monitor = CurrentMonitor()) StepMonitor(monitor, -1, false);
-  return code == 0 || code == kSpOutOfDisk;
+  // The page being drawn stops as soon as a cancel in the progress window
+  // is confirmed, not only at the job's next step between pages.
+  bool going = true;
+  if (ProgressMonitor* monitor = CurrentMonitor()) going = StepMonitor(monitor, -1, false);
+  return going && (code == 0 || code == kSpOutOfDisk);
 }
 
 bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool printToFile,
@@ -176,6 +179,7 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
       systemText = "the page surface cannot be made";
       return;
     }
+    dc->SetAbortProc(PrintAbortProc);
     result = dc->StartDoc(printOut->documentName, outputFile);
     if (result <= 0) {
       systemText = dc->SystemText();
@@ -205,7 +209,9 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
           const bool painted = printOut->PrintPage(dc.get(), page, false, nullptr, monitor, printed, total, false,
                                                    false, 0);
           ++printed;
-          if (!painted) {
+          // A page the abort procedure stopped is abandoned even when the
+          // stop came after its last drawing.
+          if (!painted || dc->Aborted()) {
             // A page that failed is an error; one the user stopped, a cancel.
             result = !printOut->pageFailed ? kSpAppAbort : printOut->pageOutOfMemory ? kSpOutOfMemory : kSpError;
             return abortDoc();

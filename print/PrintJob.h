@@ -48,8 +48,9 @@ PrintFileChooser* SetPrintFileChooser(PrintFileChooser* chooser);
 bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool printToFile,
                  ProgressMonitor* outerMonitor);
 
-// The spooler's abort procedure: pumps the current job's monitor and goes on
-// for code 0 and "out of disk space".
+// The spooler's abort procedure, installed on the job's printer context and
+// so reached while a page is drawn: pumps the current job's monitor and goes
+// on for code 0 and "out of disk space" unless the monitor was cancelled.
 bool PrintAbortProc(TDC* dc, int code);
 
 // The monitor of the job that is running (null between jobs).

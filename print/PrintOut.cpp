@@ -306,7 +306,8 @@ bool APXPrintOut::PrintPage(TDC* dc, int page, bool capture, std::uint8_t* out, 
   if (!raster && !capture) {
     switch (PrintVector(dc, place, dpi, minLinePx, useFilter, noDevice)) {
       case VectorPage::Printed: return true;
-      case VectorPage::Failed: return false;
+      case VectorPage::Failed:
+      case VectorPage::Cancelled: return false;
       case VectorPage::TooLarge: ++vectorPagesAsPictures; break;
     }
   }
@@ -373,6 +374,10 @@ APXPrintOut::VectorPage APXPrintOut::PrintVector(TDC* dc, const PagePlace& place
     paint();
     printer->SetReach(CairoDC::Reach::Surface);
     transparencyWarning = marked;
+    if (printer->Aborted()) {
+      target->SelectClipRgn(nullptr);
+      return VectorPage::Cancelled;
+    }
     if (!TPrintDC_::PageFits(printer->Output())) {
       target->SelectClipRgn(nullptr);
       return VectorPage::TooLarge;
@@ -385,6 +390,8 @@ APXPrintOut::VectorPage APXPrintOut::PrintVector(TDC* dc, const PagePlace& place
   paint();
   if (printer) printer->SetPageWatch(false);
   if (target) target->SelectClipRgn(nullptr);
+  // The job's abort procedure stopped the page part-way.
+  if (target && target->Aborted()) return VectorPage::Cancelled;
   // What the count missed and the memory watch caught: what was kept of the
   // page cannot be taken back, so the print stops.
   if (printer && printer->PageOverflowed()) {

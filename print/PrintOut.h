@@ -144,7 +144,7 @@ class APXPrintOut : public TMyPrintOut {
   void PaintStrips(TDC& dc, const TRect& clip);
 
  private:
-  enum class VectorPage { Printed, Failed, TooLarge };
+  enum class VectorPage { Printed, Failed, TooLarge, Cancelled };
   VectorPage PrintVector(TDC* dc, const PagePlace& place, double dpi, std::int32_t minLinePx, bool useFilter,
                          bool noDevice);
   bool PrintRaster(TDC* dc, const PagePlace& place, double dpi, int divisor, std::int32_t minLinePx,

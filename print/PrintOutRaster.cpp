@@ -116,6 +116,13 @@ bool APXPrintOut::PrintRaster(TDC* dc, const PagePlace& place, double dpi, int d
   std::vector<std::optional<std::vector<std::uint32_t>>> recorded(quantise ? std::size_t(rows) * columns : 0);
 
   cRasterSurface surface(false);
+  // A band's drawing reaches the job's abort procedure as drawing on the
+  // printer does, so that a long band keeps the job answering and stops on
+  // a cancel; the preview's pages, which have no printer, step their monitor.
+  const TDC::AbortProc bandAbort = [dc, monitor](TDC*, int) {
+    if (dc && dc->GetAbortProc()) return dc->QueryAbort();
+    return !monitor || monitor->Step(kProgressNoValue, false, nullptr, nullptr, false);
+  };
   bool imageStarted = false;
   const int passes = quantise ? 2 : 1;
   for (int pass = 0; pass < passes; ++pass) {
@@ -139,6 +146,8 @@ bool APXPrintOut::PrintRaster(TDC* dc, const PagePlace& place, double dpi, int d
           pageFailed = true;
           return false;
         }
+        TDC* bandDc = surface.DC();
+        if (bandDc) bandDc->SetAbortProc(bandAbort);
         surface.FillRect(0, 0, w, h, 0xFFFFFFFFu);
         WorldMapping mapping;
         mapping.outputMode = OutputMode::Raster;
@@ -160,6 +169,7 @@ bool APXPrintOut::PrintRaster(TDC* dc, const PagePlace& place, double dpi, int d
           drawn = PaintObjectChain(&data->Levels(), data, drawing_.TopBlock(), &drawing_, place.drawingPage, info,
                                    chain);
         }
+        if (bandDc && bandDc->Aborted()) return false;
         if (!drawn) continue;
         TDib band = surface.ToDib24();
         if (!band.HasBits()) {
@@ -223,6 +233,7 @@ bool APXPrintOut::PrintRaster(TDC* dc, const PagePlace& place, double dpi, int d
           continue;
         }
         SendBand(*dc, out, x, y, divisor, equalResolutions, compress, png);
+        if (dc->Aborted()) return false;
       }
     }
   }

@@ -11,6 +11,7 @@
 #include "model/KeptExpansions.h"
 #include "model/ObjectExtentIndex.h"
 #include "model/cOutObj.h"
+#include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
 #include "render/DrawPrefetch.h"
 #include "render/InsertChildList.h"
@@ -153,6 +154,10 @@ struct ChainStep {
   bool paged;
   bool drawn = false;
 
+  // The context's device was aborted (a print job cancelled part-way): the
+  // rest of the walk would draw nothing, so it ends here.
+  bool Stopped() const { return info.Dc() && info.Dc()->Aborted(); }
+
   // `known`: the object's full extent from the index, trusted only while
   // the object has not been marked changed since.
   void Paint(cOutObj* object, const DRect* known) {
@@ -194,6 +199,7 @@ struct ChainStep {
     const std::span<cOutObj* const> children = insert.GetChildren();
     for (int pass = 0; pass < 2; ++pass) {
       for (cOutObj* child : children) {
+        if (Stopped()) break;
         if (!child || child->TypeCode() == kTypeConPoint) continue;
         if ((child->TypeCode() == cInvRect::kTypeCode) != (pass == 0)) continue;
         if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
@@ -245,7 +251,7 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   std::vector<std::uint32_t> positions;
   const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block, info) : nullptr;
   if (index && index->Query(info.worldClip, positions)) {
-    for (std::size_t i = 0; i < positions.size(); ++i) {
+    for (std::size_t i = 0; i < positions.size() && !step.Stopped(); ++i) {
       PrefetchForDraw(
           [&](std::uint32_t k) { return i + k < positions.size() ? index->Object(positions[i + k]) : nullptr; },
           [&](std::uint32_t k) { return i + k < positions.size() ? TextAt(*index, positions[i + k]) : nullptr; });
@@ -253,7 +259,7 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
     }
   } else {
     std::uint32_t next = 0;
-    for (cOutObj* object = block ? block->FirstObject() : nullptr; object; object = object->next) {
+    for (cOutObj* object = block ? block->FirstObject() : nullptr; object && !step.Stopped(); object = object->next) {
       const DRect* known = nullptr;
       if (index && next < index->Size() && index->Object(next) == object) {
         PrefetchForDraw(

@@ -17,6 +17,9 @@
 // Pages: objects name pages by id, the page record's index (4095 every
 // page); the current page is a page record index.
 //
+// A walk ends early once the context's device is aborted (a print job
+// cancelled while the page is drawn, TDC::SetAbortProc).
+//
 // The painter keeps no state of its own. It changes the context's override
 // colour, which it leaves at -1 when a chain is done, and the list of kept
 // expansions (model/KeptExpansions.h): an insert it draws keeps its children

@@ -26,6 +26,21 @@ TDC::TDC(const DeviceCaps& caps)
 
 TDC::~TDC() = default;
 
+void TDC::SetAbortProc(AbortProc proc) {
+  abortProc_ = std::move(proc);
+  aborted_ = false;
+  nextAbortCheck_ = abortProc_ ? operations_ + kAbortCheckOperations : std::numeric_limits<std::uint64_t>::max();
+}
+
+bool TDC::QueryAbort() {
+  nextAbortCheck_ = abortProc_ ? operations_ + kAbortCheckOperations : std::numeric_limits<std::uint64_t>::max();
+  if (aborted_ || !abortProc_) return !aborted_;
+  // The procedure may pump the toolkit's messages; this context is between
+  // two operations meanwhile.
+  if (!abortProc_(this, 0)) aborted_ = true;
+  return !aborted_;
+}
+
 int TDC::GetDeviceCaps(int index) const {
   auto millimetres = [](std::int32_t pixels, std::int32_t dpi) {
     return dpi > 0 ? int(std::floor(double(pixels) * 25.4 / dpi + 0.5)) : 0;

@@ -46,6 +46,7 @@ void TDC::StartAtCurrent(GdiPath* out) {
 
 bool TDC::EndOutput(GdiPath* out, bool fill, bool stroke, int fillMode) {
   if (out == &path_) return true;
+  if (!Going()) return false;
   if (!scratch_.IsFinite()) return false;
   if (state_.rop2 == kR2Nop) return true;
   if (fill && state_.brush.IsValid() && state_.brush.Data().style != kBsNull)
@@ -236,7 +237,7 @@ bool TDC::Ellipse(int left, int top, int right, int bottom) {
 // ---- Fills that ignore the pen
 
 bool TDC::FillRect(const TRect& rect, const TBrush& brush) {
-  if (!brush.IsValid()) return false;
+  if (!brush.IsValid() || !Going()) return false;
   if (rect.IsEmpty() || brush.Data().style == kBsNull) return true;
   DPoint c[4] = {Map(rect.left, rect.top), Map(rect.right, rect.top), Map(rect.right, rect.bottom),
                  Map(rect.left, rect.bottom)};
@@ -250,7 +251,7 @@ bool TDC::FillRect(const TRect& rect, const TBrush& brush) {
 bool TDC::FillSolidRect(const TRect& rect, COLORREF color) { return TDC::FillRect(rect, TBrush(color)); }
 
 bool TDC::FillRgn(const TRegion& deviceRegion, const TBrush& brush) {
-  if (!brush.IsValid()) return false;
+  if (!brush.IsValid() || !Going()) return false;
   if (brush.Data().style == kBsNull) return true;
   scratch_.Clear();
   for (std::uint32_t i = 0; i < deviceRegion.RectCount(); ++i) {
@@ -266,7 +267,7 @@ bool TDC::FillRgn(const TRegion& deviceRegion, const TBrush& brush) {
 }
 
 bool TDC::PatBlt(int x, int y, int width, int height, std::uint32_t rop) {
-  if (UsesSource(rop)) return false;
+  if (UsesSource(rop) || !Going()) return false;
   if (width == 0 || height == 0) return true;
   if (UsesPattern(rop) && (!state_.brush.IsValid() || state_.brush.Data().style == kBsNull)) return true;
   std::int64_t x1 = std::int64_t(x) + width, y1 = std::int64_t(y) + height;
@@ -314,7 +315,7 @@ bool TDC::TakeClosedPath() {
 
 bool TDC::FillPath() {
   if (!TakeClosedPath()) return false;
-  bool ok = path_.IsFinite();
+  bool ok = Going() && path_.IsFinite();
   if (ok && state_.rop2 != kR2Nop && state_.brush.IsValid() && state_.brush.Data().style != kBsNull)
     RenderFill(path_, state_.brush, state_.polyFillMode, state_.rop2);
   path_.Clear();
@@ -323,7 +324,7 @@ bool TDC::FillPath() {
 
 bool TDC::StrokePath() {
   if (!TakeClosedPath()) return false;
-  bool ok = path_.IsFinite();
+  bool ok = Going() && path_.IsFinite();
   if (ok && state_.rop2 != kR2Nop && state_.pen.IsValid() && !state_.pen.Data().IsNull()) RenderStroke(path_);
   path_.Clear();
   return ok;
@@ -331,7 +332,7 @@ bool TDC::StrokePath() {
 
 bool TDC::StrokeAndFillPath() {
   if (!TakeClosedPath()) return false;
-  bool ok = path_.IsFinite();
+  bool ok = Going() && path_.IsFinite();
   if (ok && state_.rop2 != kR2Nop) {
     if (state_.brush.IsValid() && state_.brush.Data().style != kBsNull)
       RenderFill(path_, state_.brush, state_.polyFillMode, state_.rop2);
@@ -378,6 +379,7 @@ COLORREF TDC::GetPixel(int x, int y) {
 }
 
 COLORREF TDC::SetPixel(int x, int y, COLORREF color) {
+  if (!Going()) return kClrInvalid;
   DPoint d = Map(x, y);
   std::int32_t px = RoundToInt32(d.x), py = RoundToInt32(d.y);
   if (!PixelVisible(px, py)) return kClrInvalid;
@@ -390,6 +392,7 @@ COLORREF TDC::SetPixel(int x, int y, COLORREF color) {
 bool TDC::Blit(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                int sourceWidth, int sourceHeight, std::uint32_t rop, const BlendFunction* blend) {
   if (!source.IsValid() || width == 0 || height == 0 || sourceWidth == 0 || sourceHeight == 0) return false;
+  if (!Going()) return false;
   BlitRequest request;
   request.source = source;
   request.rop = rop;
@@ -446,7 +449,7 @@ bool TDC::TextOut(int x, int y, const char16_t* text, int count) {
 
 bool TDC::ExtTextOut(int x, int y, std::uint32_t options, const TRect* rect, const char16_t* text, int count,
                      const int* dx) {
-  if (count < 0 || (count > 0 && text == nullptr)) return false;
+  if (count < 0 || (count > 0 && text == nullptr) || !Going()) return false;
   if ((options & kEtoOpaque) && rect != nullptr && !rect->IsEmpty()) {
     DPoint c[4] = {Map(rect->left, rect->top), Map(rect->right, rect->top), Map(rect->right, rect->bottom),
                    Map(rect->left, rect->bottom)};

@@ -45,7 +45,7 @@ class MonoDC final : public RasterDC {
     section_.RefreshPicture();
     before_ = section_.picture_;
     draw();
-    Flush();
+    FlushCairo();
     section_.TakeChanges(before_, invert);
     MarkDirty();
   }

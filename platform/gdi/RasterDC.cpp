@@ -46,6 +46,13 @@ RasterDC::RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCap
     : CairoDC(surface, caps), bits_(bits) {}
 
 void RasterDC::Flush() {
+  // A direct write to the pixels (the raster surface's lines and fills) is
+  // a drawing operation of this context: it counts for the abort procedure.
+  Going();
+  FlushCairo();
+}
+
+void RasterDC::FlushCairo() {
   if (!cairoDrew_) return;
   cairo_surface_flush(Surface());
   cairoDrew_ = false;
@@ -110,7 +117,7 @@ void RasterDC::ThinStroke(const GdiPath& devicePath, const StrokeStyle& style) {
   bool fillGaps = style.fillGaps;
   TRect window{0, 0, Width(), Height()};
 
-  Flush();
+  FlushCairo();
   const DPoint* pts = flat.Points();
   const std::uint8_t* types = flat.Types();
   std::uint32_t count = flat.Count();
@@ -189,7 +196,7 @@ void RasterDC::ThroughMask(const GdiPath& devicePath, bool stroke, int fillMode,
   if (cairo_surface_status(mask) == CAIRO_STATUS_SUCCESS && cairo_status(mcr) == CAIRO_STATUS_SUCCESS) {
     const std::uint8_t* data = cairo_image_surface_get_data(mask);
     int stride = cairo_image_surface_get_stride(mask);
-    Flush();
+    FlushCairo();
     for (std::int32_t y = 0; y < my1 - my0; ++y)
       for (std::int32_t x = 0; x < mx1 - mx0; ++x)
         if (data[std::size_t(y) * std::size_t(stride) + std::size_t(x)] >= 128) op(mx0 + x, my0 + y);
@@ -266,7 +273,7 @@ bool RasterDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape
   const TBrush& brush = State().brush;
   bool hasBrush = brush.IsValid() && brush.Data().style != kBsNull;
   const TRect& sr = request.sourceRect;
-  Flush();
+  FlushCairo();
   for (std::int32_t y = py0; y < py1; ++y) {
     for (std::int32_t x = px0; x < px1; ++x) {
       if (!PixelVisible(x, y)) continue;
@@ -292,13 +299,13 @@ bool RasterDC::RenderBlit(const BlitRequest& request, const GdiPath& deviceShape
 }
 
 COLORREF RasterDC::RenderGetPixel(std::int32_t x, std::int32_t y) {
-  Flush();
+  FlushCairo();
   const std::uint8_t* p = PixelAt(x, y);
   return Rgb(p[2], p[1], p[0]);
 }
 
 bool RasterDC::RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) {
-  Flush();
+  FlushCairo();
   std::uint8_t* p = PixelAt(x, y);
   p[0] = ColorB(color);
   p[1] = ColorG(color);

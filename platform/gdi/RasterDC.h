@@ -47,6 +47,9 @@ class RasterDC : public CairoDC {
   void MarkDirty();
 
  protected:
+  // Flush for the context's own direct writes, which its drawing
+  // operations have counted already.
+  void FlushCairo();
   // For targets that keep their own pixel form behind the buffer (the 1-bit
   // DIB section); `surface` is a cairo image over `bits`, referenced here.
   RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCaps& caps);

@@ -65,6 +65,11 @@ void TPrintDC_::AfterOutput(std::uint64_t points) {
 
 cairo_status_t PrintStream::WriteChunk(void* closure, const unsigned char* data, unsigned int length) {
   auto* self = static_cast<PrintStream*>(closure);
+  if (self->started_ && !self->closed_ && self->streamCode_ > 0 && self->answering_ &&
+      !self->answering_->QueryAbort()) {
+    self->streamCode_ = kSpAppAbort;
+    return CAIRO_STATUS_WRITE_ERROR;
+  }
   self->filtered_.clear();
   self->groups_.Write(data, length, self->filtered_);
   return self->Deliver(self->filtered_.data(), self->filtered_.size()) ? CAIRO_STATUS_SUCCESS
@@ -201,9 +206,15 @@ int TPrintDC_::StartPage() {
 int TPrintDC_::EndPage() {
   if (!inPage_) return kSpError;
   inPage_ = false;
-  // cairo writes the page's dictionary while it ends the page.
+  // cairo writes the page's dictionary while it ends the page. Only the
+  // page's own writing answers the abort procedure: the end of the document
+  // writes the fonts' glyphs with cairo's lock on each font held, and a
+  // repaint in the procedure's message pump could need one of them.
   groups_.DecidePage(dropGroup_);
-  cairo_show_page(Cairo());
+  cairo_t* cr = Cairo();
+  answering_ = this;
+  cairo_show_page(cr);
+  answering_ = nullptr;
   if (const int code = SurfaceCode(); code <= 0) return code;
   ++pagesEnded_;
   return 1;
@@ -237,6 +248,13 @@ int TPrintDC_::AbortDoc() {
   ended_ = true;
   closed_ = true;
   if (job_) job_->Cancel();
+  // The surface keeps the page being drawn until it ends, and torn down it
+  // would still write it out, only for nothing to receive it: seconds for
+  // a long page (1 M lines: 2.6 s). Cleared whole, the page is forgotten.
+  cairo_t* clear = cairo_create(Surface());
+  cairo_set_operator(clear, CAIRO_OPERATOR_CLEAR);
+  cairo_paint(clear);
+  cairo_destroy(clear);
   if (file_) std::fclose(file_);
   file_ = nullptr;
   return 1;

@@ -9,7 +9,9 @@
 #include <wx/timer.h>
 #include <wx/log.h>
 #include <wx/toplevel.h>
+#include <wx/window.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -275,10 +277,41 @@ bool SaveScreenshot(const std::string& name) {
 }
 
 Screen GrabScreen(const std::filesystem::path& file) {
-  Screen screen;
   std::filesystem::create_directories(file.parent_path());
   const std::string command = "timeout 30 /usr/bin/import -window root '" + file.string() + "' 2>/dev/null";
-  if (std::system(command.c_str()) != 0) return screen;
+  if (std::system(command.c_str()) != 0) return Screen{};
+  return ReadScreen(file);
+}
+
+void StartScreenGrab(const std::filesystem::path& file) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  std::filesystem::remove(file, ec);
+  // Grabbed beside it and then renamed, so that the file is whole once it is there.
+  const std::string part = file.string() + ".part.png";
+  const std::string command = "(timeout 30 /usr/bin/import -window root '" + part + "' 2>/dev/null && mv '" + part +
+                              "' '" + file.string() + "') >/dev/null 2>&1 &";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "the screen grab did not start";
+}
+
+bool ShowsTextOnScreen(const Screen& screen, wxWindow* window) {
+  if (!window || screen.pixels.empty()) return false;
+  const wxRect r = window->GetScreenRect();
+  int dark = 0, light = 0;
+  for (int y = std::max(r.y, 0); y < std::min(r.y + r.height, screen.height); ++y) {
+    for (int x = std::max(r.x, 0); x < std::min(r.x + r.width, screen.width); ++x) {
+      const std::uint32_t p = screen.At(x, y);
+      const std::uint32_t most = std::max({p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF});
+      const std::uint32_t least = std::min({p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF});
+      dark += most < 0x70;
+      light += least > 0xC0;
+    }
+  }
+  return dark >= 10 && light >= 10;
+}
+
+Screen ReadScreen(const std::filesystem::path& file) {
+  Screen screen;
   cairo_surface_t* s = cairo_image_surface_create_from_png(file.c_str());
   if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
     cairo_surface_flush(s);

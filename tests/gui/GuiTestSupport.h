@@ -20,6 +20,8 @@
 #include "platform/ui/MessageBoxDialog.h"
 #include "tests/support/TestData.h"
 
+class wxWindow;
+
 namespace kvn {
 class TFrameWindow;
 }
@@ -48,6 +50,18 @@ struct Screen {
 
 // Grabs the screen into `file` (a PNG kept as an artifact) and reads it back.
 Screen GrabScreen(const std::filesystem::path& file);
+// Reads a screen grabbed into `file` before; empty when it cannot be read.
+Screen ReadScreen(const std::filesystem::path& file);
+// Whether the window's area of the screen shows what a painted control
+// with a caption shows: dark text on a light face. A window the toolkit has
+// not painted yet is one flat colour there.
+bool ShowsTextOnScreen(const Screen& screen, wxWindow* window);
+// Starts a grab of the screen into `file` and returns at once; the file
+// appears, whole, once the grab is done. For a step that runs inside a long
+// operation's message pump: a step that holds the toolkit's loop longer
+// than its timer's period keeps timer events always due, and the toolkit,
+// which draws at a lower priority, never paints.
+void StartScreenGrab(const std::filesystem::path& file);
 
 // The longest a test waits for a state that the program or the X server
 // reaches by itself (a window mapped, a menu open, a tool tip shown, a

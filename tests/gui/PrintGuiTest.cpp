@@ -3,12 +3,15 @@
 // server, xdotool) opens the print dialog; pages 2 to 3 and Print send a
 // job of those two pages; the options are stored and come back next time.
 // The dialog on its own: a drawing of one page and one tile hides the two
-// range choices, and the dialog speaks Czech and Slovak.
+// range choices, and the dialog speaks Czech and Slovak. Against the test
+// CUPS server: a long page shows its progress painted and is cancelled
+// part-way without a page arriving.
 #include <gtest/gtest.h>
 #include <wx/timer.h>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -32,6 +35,7 @@
 #include "render/GeometryServicesImpl.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/print/PrintFixtures.h"
+#include "tests/support/CapacityDrawings.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
 #include "tests/support/TestQueues.h"
@@ -456,6 +460,101 @@ TEST_F(PrintCupsGuiTest, CtrlPPagesTwoToThreeArriveAsTwoA4PagesOfTheDrawing) {
                 .ToUtf8(),
             test::CupsTestQueue());
   std::filesystem::remove(pdf);
+}
+
+// A page of 4 M lines (a block of 1,000 placed 4,000 times) takes seconds to draw and write even in the
+// release build. Its progress window comes up painted while the page is
+// drawn; a click on Cancel, confirmed, stops the page: the queue's job is
+// cancelled, no PDF arrives, and the user reads why.
+TEST_F(PrintCupsGuiTest, ALongPageShowsItsProgressAndACancelPartWayPrintsNothing) {
+  const char* ci = std::getenv("CI");
+  const bool mustRun = ci && std::string(ci) == "true";
+  if (!CupsServerRunning() || !test::HaveXdotool()) {
+    if (mustRun) FAIL() << "no CUPS server or no xdotool, and CI=true";
+    GTEST_SKIP() << "no CUPS server (tests/print/cupsd-fixture.sh) or no xdotool";
+  }
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  const std::string name = "kvnprintcancel" + std::to_string(::getpid());
+  const auto file = files_.Path() / (name + ".kvn");
+  ASSERT_TRUE(test::SaveBytes(file.string(), test::NativePlacements(1000, 4000)));
+  frame_ = new TTestyFrameWindow;
+  frame_->Attr.X = 30;
+  frame_->Attr.Y = 20;
+  frame_->Attr.W = 900;
+  frame_->Attr.H = 700;
+  ASSERT_TRUE(frame_->Create());
+  frame_->ShowWindow(kSwShow);
+  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+  test::Pump(300ms);
+
+  // The job's progress window, while the job runs (the steps below run in
+  // its message pump, one per tick); once the page has ended there is none.
+  TMyAbortWindow* progress = nullptr;
+  bool endedFirst = false;
+  const auto running = [&] {
+    progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
+    endedFirst = !progress;
+    return progress != nullptr;
+  };
+  const auto said = [&boxes](const char* text) {
+    return std::any_of(boxes.texts.begin(), boxes.texts.end(), [text](const WString& t) { return t.ToUtf8() == text; });
+  };
+  const auto shot = test::ArtifactDir() / "print-progress.png";
+  bool grabbing = false;
+  const bool ran = RunPrint({
+      [&] { return RunningPrintDialog() != nullptr; },
+      [&] {
+        cPrintDialog& d = *RunningPrintDialog();
+        auto* printers = dynamic_cast<TComboBox*>(Item(d, 7999));
+        EXPECT_NE(printers, nullptr);
+        if (printers) printers->SetSelIndex(FindPrinterIndex(WString::FromUtf8(test::CupsTestQueue())));
+        ClickRadio(d, 4202);  // "Print to a vector graphics"
+        Press(d, kIdcOk);
+        return true;
+      },
+      // The page is being drawn once the job's progress window is up.
+      [&] {
+        progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
+        return progress && progress->GetPeer() && progress->GetPeer()->IsShown();
+      },
+      [&] {
+        if (!running()) return true;
+        // Its detail line is written once the window's first round of
+        // messages is done; the screen is looked at from then on.
+        if (progress->GetDetailText()->GetText().IsEmpty()) return false;
+        if (!grabbing) {
+          test::StartScreenGrab(shot);
+          grabbing = true;
+          return false;
+        }
+        if (!std::filesystem::exists(shot)) return false;
+        grabbing = false;
+        const test::Screen screen = test::ReadScreen(shot);
+        wxWindow* dialog = progress->GetPeer();
+        return test::ShowsTextOnScreen(screen, dialog->FindWindow(kIdProgressDone)) &&
+               test::ShowsTextOnScreen(screen, progress->GetDetailText()->GetPeer()) &&
+               test::ShowsTextOnScreen(screen, progress->GetCancelButton()->GetPeer());
+      },
+      [&] {
+        if (!running()) return true;
+        const wxRect cancel = progress->GetCancelButton()->GetPeer()->GetScreenRect();
+        test::Shell("xdotool mousemove --sync " + std::to_string(cancel.x + cancel.width / 2) + " " +
+                    std::to_string(cancel.y + cancel.height / 2) + " click 1");
+        return true;
+      },
+      // The question is answered OK by the boxes; then the job ends.
+      [&] { return endedFirst || said("Terminate a function?"); },
+      [&] { return endedFirst || said("Printing canceled"); },
+  });
+  SetMessageBoxBackend(nullptr);
+  ASSERT_TRUE(ran);
+  ASSERT_FALSE(endedFirst) << "the page ended before it could be cancelled: its progress window was not answered while "
+                                  "it was drawn, or the page is too short";
+  std::string why;
+  const std::filesystem::path pdf = WaitForCupsPdf(name, why);
+  EXPECT_TRUE(pdf.empty()) << "the cancelled page was printed: " << pdf;
+  EXPECT_EQ(test::Shell("lpstat -o '" + test::CupsTestQueue() + "' 2>/dev/null"), "") << "the job stayed queued";
 }
 
 }  // namespace
