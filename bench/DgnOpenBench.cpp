@@ -24,6 +24,7 @@
 
 #include "document/DwgLoadReport.h"
 #include "foundation/InFileStream.h"
+#include "bench/TimedStreamOpen.h"
 #include "import/dgn/DgnReader.h"
 #include "tests/support/DgnWriter.h"
 
@@ -69,23 +70,6 @@ std::vector<Copy> Copies(const std::vector<std::uint8_t>& sample) {
   return {{"plain", plain}, {"tagged", test::EditDgnFile(plain, tag)}, {"unnamed", test::EditDgnFile(plain, after)}};
 }
 
-double OpenMs(const std::vector<std::uint8_t>& bytes, int rounds, std::uint64_t& entities, bool& partial) {
-  ByteArray memory(8);
-  memory.Append(bytes.data(), std::uint32_t(bytes.size()));
-  double seconds = 0;
-  for (int i = 0; i < rounds; ++i) {
-    InFileStream in = InFileStream::FromMemory(memory);
-    DwgLoadReport report;
-    const auto start = std::chrono::steady_clock::now();
-    const DocumentResult result = LoadDgnStream(in, WString(u"bench.dgn"), nullptr, &report);
-    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    partial = !result.Ok() || result.Partial();
-    entities = 0;
-    for (const auto& [name, count] : report.entities) entities += count;
-  }
-  return seconds * 1e3 / rounds;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -110,13 +94,15 @@ int main(int argc, char** argv) {
   double plainMs = 0;
   for (const Copy& c : copies) {
     if (only && std::strcmp(only, c.name) != 0) continue;
-    std::uint64_t entities = 0;
-    bool partial = false;
-    const double ms = OpenMs(c.bytes, rounds, entities, partial);
+    const bench::TimedOpen open =
+        bench::TimeStreamOpens(c.bytes, rounds, WString(u"bench.dgn"), [](auto& in, auto& name, auto* report) {
+          return LoadDgnStream(in, name, nullptr, report);
+        });
+    const double ms = open.seconds * 1e3;
     if (std::strcmp(c.name, "plain") == 0) plainMs = ms;
     std::printf("%-8s %6.2f MB %8.1f ms", c.name, double(c.bytes.size()) / 1e6, ms);
     if (plainMs > 0) std::printf("  %5.2fx plain", ms / plainMs);
-    std::printf("  (%llu entities%s)\n", static_cast<unsigned long long>(entities), partial ? ", told damaged" : "");
+    std::printf("  (%llu entities%s)\n", static_cast<unsigned long long>(open.entities), open.partial ? ", told damaged" : "");
   }
   return 0;
 }

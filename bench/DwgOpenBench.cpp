@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/TimedStreamOpen.h"
 #include "document/DwgLoadReport.h"
 #include "dwg/container/DwgLoader.h"
 #include "foundation/InFileStream.h"
@@ -26,33 +27,17 @@ using namespace kvn;
 
 namespace {
 
-// The open alone, as the DXF benchmark times it: the clock stops before the
-// document is let go.
-double OpenSeconds(const std::vector<std::uint8_t>& bytes, int rounds, std::uint64_t& entities) {
-  ByteArray memory(8);
-  memory.Append(bytes.data(), std::uint32_t(bytes.size()));
-  double seconds = 0;
-  for (int i = 0; i < rounds; ++i) {
-    InFileStream in = InFileStream::FromMemory(memory);
-    DwgLoadReport report;
-    const auto start = std::chrono::steady_clock::now();
-    const DocumentResult result = LoadDwgStream(in, WString(u"bench.dwg"), nullptr, &report);
-    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    entities = 0;
-    for (const auto& [name, count] : report.entities) entities += count;
-  }
-  return seconds / rounds;
-}
-
 void Report(const char* what, const std::vector<std::uint8_t>& bytes, int rounds) {
-  std::uint64_t entities = 0;
+  const WString name(u"bench.dwg");
+  const auto load = [](auto& in, auto& path, auto* report) { return LoadDwgStream(in, path, nullptr, report); };
   // One open before the timed rounds: what a process loads once (the font
   // list the texts' styles look up) is not a cost of opening.
-  (void)OpenSeconds(bytes, 1, entities);
-  const double seconds = OpenSeconds(bytes, rounds, entities);
+  (void)bench::TimeStreamOpens(bytes, 1, name, load);
+  const bench::TimedOpen open = bench::TimeStreamOpens(bytes, rounds, name, load);
+  const double seconds = open.seconds;
   const double mb = double(bytes.size()) / 1e6;
   std::printf("%-40s %9.2f MB %8.1f ms %8.1f MB/s  (%llu model-space entities)\n", what, mb, seconds * 1e3,
-              mb / seconds, static_cast<unsigned long long>(entities));
+              mb / seconds, static_cast<unsigned long long>(open.entities));
 }
 
 std::vector<std::uint8_t> Line(std::uint64_t handle, std::uint64_t next, double x) {
