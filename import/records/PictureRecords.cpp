@@ -176,8 +176,8 @@ std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, con
 }
 
 std::optional<LossReason> PictureLossWherePlaced(const cOneObjRec& record, const ImportMatrix& transform) {
-  // Asked of every record a block places: the entity code sorts out the
-  // others before any virtual call.
+  // Asked of every record of a block that holds pictures: the entity code
+  // sorts out the others before any virtual call.
   if (record.entityCode != entity::kImage && record.entityCode != entity::kOle2Frame) return std::nullopt;
   Vec3 o, a, b;
   bool imageRule = true;
