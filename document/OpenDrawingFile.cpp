@@ -1,7 +1,9 @@
 #include "document/OpenDrawingFile.h"
 
+#include <optional>
 #include <string_view>
 
+#include "document/FileToRead.h"
 #include "document/OpenFailureMessage.h"
 #include "document/PartialReadNotice.h"
 #include "document/ProgressMonitor.h"
@@ -9,7 +11,6 @@
 #include "document/cDrawing.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
-#include "foundation/FileSystem.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
@@ -36,17 +37,13 @@ DocumentResult OpenQuietly(const WString& path, const OpenRequest& request, cons
   bool haveTime = false;
   {
     // A folder, or a pipe, device or socket, is named for what it is before
-    // anything opens it (a pipe would keep the open waiting for a writer);
-    // one put in the file's place after this look is refused by the open.
-    if (const std::uint32_t notAFile = FileKindError(GetFileKind(path))) {
+    // anything opens it (a pipe would keep the open waiting for a writer).
+    std::optional<InFileStream> opened;
+    if (const std::uint32_t error = OpenFileToRead(path, opened)) {
       return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable,
-                                     WString::FromUtf8(GetSystemErrorText(notAFile).View()));
+                                     WString::FromUtf8(GetSystemErrorText(error).View()));
     }
-    InFileStream in(path, true);
-    if (!in.IsOpen()) {
-      return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable,
-                                     WString::FromUtf8(GetSystemErrorText(in.LastError()).View()));
-    }
+    InFileStream& in = *opened;
     // No format has an empty file; say so rather than "unknown format".
     if (in.Size() == 0) return DocumentResult::Failure(kOpenPictureFailed, kOpenEmptyFile);
     haveTime = in.GetFileTime(nullptr, nullptr, &written);

@@ -3,7 +3,10 @@
 // fields) and paints one page of one sheet into a PNG, through the sheet
 // painter and raster surface the drawing window paints with:
 //
-//   kvn-render [--sheet N] [--page N] [--width W] [--height H] [--frame] FILE OUT.png
+//   kvn-render [--sheet N] [--page N] [--width W] [--height H] [--frame] [--] FILE OUT.png
+//
+// Options end at "--": every argument after it is a file, so that a drawing
+// whose name starts with "-" can be named.
 //
 // Without --sheet the sheet is the one the window opens on (a drawing that
 // lives in paper space opens on its layout, not on the empty model).
@@ -78,7 +81,7 @@ struct Options {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: kvn-render [--sheet N] [--page N] [--width W] [--height H] [--frame] FILE OUT.png\n");
+               "usage: kvn-render [--sheet N] [--page N] [--width W] [--height H] [--frame] [--] FILE OUT.png\n");
   return 2;
 }
 
@@ -92,11 +95,16 @@ bool ParseNumber(const char* text, long low, long high, long& value) {
 std::optional<Options> ParseArguments(int argc, char** argv) {
   Options o;
   std::vector<std::string> files;
+  bool options = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     long v = 0;
     auto next = [&](long low, long high) { return i + 1 < argc && ParseNumber(argv[++i], low, high, v); };
-    if (arg == "--frame") {
+    if (!options) {
+      files.push_back(arg);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "--frame") {
       o.frame = true;
     } else if (arg == "--sheet") {
       if (!next(0, 65535)) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "import/pictures/ImageFileLookup.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include <cwctype>
 #include <string>
@@ -46,8 +47,36 @@ WString JoinedPath(std::u16string_view folder, std::u16string_view rest) {
   return WithoutDotComponents(joined);
 }
 
+// The names tried in turn: the first regular file ends the search, and the
+// first name that is there as anything else is kept should none be found.
+class Candidates {
+ public:
+  bool Regular(const WString& path) {
+    switch (GetFileKind(path)) {
+      case FileKind::kRegular: return true;
+      case FileKind::kNone:
+        // A loop of links, or one leading nowhere: there, but not to be
+        // looked through.
+        if (!Named(path)) return false;
+        break;
+      default: break;
+    }
+    if (other_.IsEmpty()) other_ = path;
+    return false;
+  }
+  // The name there as no regular file; empty when none was.
+  const WString& Other() const { return other_; }
+
+ private:
+  static bool Named(const WString& path) {
+    struct stat st;
+    return ::lstat(ToNativePath(path).c_str(), &st) == 0;
+  }
+  WString other_;
+};
+
 // The regular file in `folder` whose name equals `name` without regard to case.
-WString FindNoCase(const WString& folder, const WString& name) {
+WString FindNoCase(const WString& folder, const WString& name, Candidates& candidates) {
   DIR* dir = ::opendir(ToNativePath(folder).c_str());
   if (!dir) return WString();
   WString found;
@@ -55,7 +84,7 @@ WString FindNoCase(const WString& folder, const WString& name) {
     const WString candidate = WString::FromUtf8(entry->d_name);
     if (!SameNoCase(candidate.View(), name.View())) continue;
     const WString path = JoinedPath(folder.View(), candidate.View());
-    if (IsRegularFile(path)) {
+    if (candidates.Regular(path)) {
       found = path;
       break;
     }
@@ -76,20 +105,25 @@ WString PortableImagePath(const WString& stored) {
   return WString(text);
 }
 
-WString FindImageFile(const WString& stored, const WString& drawingFileName) {
+WString FindImageFile(const WString& stored, const WString& drawingFileName, WString* notAFile) {
   const WString path = PortableImagePath(stored);
   const WString folder = FolderOf(drawingFileName);
+  Candidates candidates;
   // A relative path counts from the drawing, not from wherever the viewer
   // was started.
   if (!path.IsEmpty()) {
     const WString named = path[0] == u'/' ? JoinedPath({}, path.View()) : JoinedPath(folder.View(), path.View());
-    if (IsRegularFile(named)) return named;
+    if (candidates.Regular(named)) return named;
   }
   const WString name = GetFileNamePart(path);
-  if (name.IsEmpty()) return WString();
-  const WString beside = JoinedPath(folder.View(), name.View());
-  if (IsRegularFile(beside)) return beside;
-  return FindNoCase(folder, name);
+  if (!name.IsEmpty()) {
+    const WString beside = JoinedPath(folder.View(), name.View());
+    if (candidates.Regular(beside)) return beside;
+    const WString found = FindNoCase(folder, name, candidates);
+    if (!found.IsEmpty()) return found;
+  }
+  if (notAFile) *notAFile = candidates.Other();
+  return WString();
 }
 
 }  // namespace kvn

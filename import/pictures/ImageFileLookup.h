@@ -3,7 +3,10 @@
 // letter, names whose case does not matter. When that path names no file
 // here, the file of the same name (case ignored) beside the drawing is
 // taken. Only regular files count: a stored name must never open a device
-// or a pipe.
+// or a pipe. Nothing is opened here; a name that is there as something else
+// (a folder, a named pipe, a device, a socket, a loop of links) can be asked
+// for, so that the open can say what it is instead of calling it not found
+// (document/FileToRead.h).
 #pragma once
 
 #include "foundation/WString.h"
@@ -18,7 +21,9 @@ WString PortableImagePath(const WString& stored);
 // folder of `drawingFileName`), else the one of its file name in that
 // folder (exact name first, then any name equal to it without regard to
 // case); empty when there is none. The path is given without "." components
-// or repeated separators, as the open's messages name it.
-WString FindImageFile(const WString& stored, const WString& drawingFileName);
+// or repeated separators, as the open's messages name it. When none is
+// found, `notAFile` (if given) gets the first of those names that is there
+// as no regular file, else empty.
+WString FindImageFile(const WString& stored, const WString& drawingFileName, WString* notAFile = nullptr);
 
 }  // namespace kvn

@@ -175,8 +175,9 @@ bool YxxfReader::ConvertBlock(ObjectChain& out, const InsertChainLink* chain, co
   };
   // The pictures of model and paper space were judged where the file puts
   // them as they were read; a block's are judged where this conversion
-  // places them.
-  const bool judgePictures = chain || !SheetBlock(block);
+  // places them. A block without pictures asks nothing of its records: a
+  // placement-heavy drawing places millions of them.
+  const bool judgePictures = (chain || !SheetBlock(block)) && block.pictureRecords != 0;
   // Only the default block holds paper-space records: the paper of a
   // drawing without any is a walk that makes nothing (asked once, as the
   // walk would ask before its first record).

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/FileToRead.h"
 #include "foundation/ArchiveReader.h"
 #include "foundation/ArchiveWriter.h"
 #include "foundation/InFileStream.h"
@@ -113,13 +114,6 @@ const YxxfImageDefRec* FindImageDefinition(const YxxfReader& reader, std::uint64
 // The open's warning about a picture file, with its name.
 WString PictureWarning(int text, const WString& name) { return FormatPercentS(LoadLangString(text), name); }
 
-// Why the file does not open to be read; kErrorSuccess when it does.
-std::uint32_t OpenError(const WString& path) {
-  const InFileStream in(path, true);
-  if (in.IsOpen()) return kErrorSuccess;
-  return in.LastError() != kErrorSuccess ? in.LastError() : kErrorAccessDenied;
-}
-
 }  // namespace
 
 WString YxxfReader::ImageFile(std::uint64_t imageDefHandle) const {
@@ -182,8 +176,8 @@ std::optional<LossReason> ImageLossBeforePlacing(const Vec3& insertionPoint, con
 }
 
 std::optional<LossReason> PictureLossWherePlaced(const cOneObjRec& record, const ImportMatrix& transform) {
-  // Asked of every record a block places: the entity code sorts out the
-  // others before any virtual call.
+  // Asked of every record of a block that holds pictures: the entity code
+  // sorts out the others before any virtual call.
   if (record.entityCode != entity::kImage && record.entityCode != entity::kOle2Frame) return std::nullopt;
   Vec3 o, a, b;
   bool imageRule = true;
@@ -227,20 +221,28 @@ void cOneBitmap::LoadPicture(YxxfReader* reader) const {
     reader->statistics.CountLoss("IMAGE", LossReason::PictureUnnamed);
     return;
   }
-  const WString path = FindImageFile(definition->fileName, reader->fileName);
+  // A name that is there as no file (a folder, a pipe, a device, a socket,
+  // a loop of links) is taken too, to be told for what it is.
+  WString notAFile;
+  WString path = FindImageFile(definition->fileName, reader->fileName, &notAFile);
+  if (path.IsEmpty()) path = notAFile;
   // Records that show one file share its picture: it is decoded, and its
   // loss told, once. A file not found is known by its stored name.
   std::u16string key(path.View());
   if (path.IsEmpty()) key = u'\0' + std::u16string(definition->fileName.View());
   auto [at, fresh] = reader->loadedPictures.try_emplace(std::move(key));
   YxxfReader::LoadedPicture& loaded = at->second;
-  const std::uint32_t openError = fresh && !path.IsEmpty() ? OpenError(path) : kErrorSuccess;
-  if (fresh && path.IsEmpty()) {
+  // Looked at as the drawing's own open looks at the drawing: a folder, a
+  // pipe, a device or a socket by what it is (never opened), a file that
+  // may not be read or a loop of links by the open's reason.
+  const std::uint32_t openError = fresh && !path.IsEmpty() ? FileToReadError(path) : kErrorSuccess;
+  // A link that leads to nothing is no file there.
+  const bool gone = openError == kErrorFileNotFound || openError == kErrorPathNotFound;
+  if (fresh && (path.IsEmpty() || gone)) {
     loaded.missing = true;
     reader->warnings.push_back(PictureWarning(kStrPictureNotFound, definition->fileName));
   } else if (openError != kErrorSuccess) {
-    // Not opened (no permission to read it): told by the system's reason,
-    // never as a damaged picture.
+    // Not opened: told by the reason, never as a damaged picture.
     reader->warnings.push_back(FormatPercentS2(LoadLangString(kStrPictureNotOpened), path,
                                                WString::FromUtf8(GetSystemErrorText(openError).View())));
   } else if (fresh) {

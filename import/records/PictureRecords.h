@@ -33,10 +33,13 @@
 // (YxxfReader::loadedPictures); later calls reuse that picture. A picture
 // that does not show is a loss of the reader's statistics, counted once for
 // the record: no definition naming a file (PictureUnnamed), the file not
-// found (PictureNotFound), refused for its size (PictureTooLarge), damaged
-// or of no format read here (PictureNotRead); a damaged file that shows
-// what could be read is counted too (PictureInPart). The open's warnings
-// name each file not found, not read or shown in part once. The picture is
+// found (PictureNotFound), refused for its size (PictureTooLarge), damaged,
+// of no format read here or not to be opened (PictureNotRead); a damaged
+// file that shows what could be read is counted too (PictureInPart). The
+// open's warnings name each file not found, not read or shown in part
+// once; one that is no file to read (a folder, a named pipe, a device, a
+// socket, a loop of links, no permission) is told as not opened, with the
+// reason the drawing's own open gives (document/FileToRead.h). The picture is
 // not spooled: a record read back from the spool loads it again.
 // Spool form after the base: insertion point, u, v (24 each), size (16),
 // handle (8): 96 bytes.

@@ -109,11 +109,12 @@ struct YxxfBlockRec {
   WString name;
   Vec3 base;
   OwnedArray<cOneObjRec> entities{8};
-  // Viewports, attribute definitions and paper-space records among the
-  // entities, counted as the reader adds them (the list is otherwise only
-  // reordered): the assembly leaves out its walks over all the records for
-  // what a block does not hold.
-  std::uint32_t viewportRecords = 0, attributeDefinitions = 0, paperRecords = 0;
+  // Viewports, attribute definitions, paper-space records and pictures
+  // (IMAGE and OLE2FRAME) among the entities, counted as the reader adds
+  // them (the list is otherwise only reordered): the assembly leaves out its
+  // walks over all the records, and its questions of each, for what a block
+  // does not hold.
+  std::uint32_t viewportRecords = 0, attributeDefinitions = 0, paperRecords = 0, pictureRecords = 0;
   GrowArray<YxxfSpoolEntry> spoolIndex{8};
   std::uint64_t handle = 0;
   std::uint64_t owner = 0;

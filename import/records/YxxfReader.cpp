@@ -220,6 +220,8 @@ bool YxxfReader::AttachRecord(const YxxfGroupRecord& record, YxxfBlockRec* owner
     ++owner->viewportRecords;
   }
   if (entityRecord->entityCode == entity::kAttDef) ++owner->attributeDefinitions;
+  if (entityRecord->entityCode == entity::kImage || entityRecord->entityCode == entity::kOle2Frame)
+    ++owner->pictureRecords;
   if (entityRecord->paperSpace) ++owner->paperRecords;
   owner->entities.Add(entityRecord.release());
   return true;

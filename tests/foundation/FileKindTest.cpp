@@ -42,6 +42,10 @@ TEST(FileKind, EachKindIsToldAndOnlyARegularFileOpensToRead) {
       {"pipe.dxf", test::MakePipe, FileKind::kOther, kErrorBadFileType, kErrorBadFileType},
       {"socket.dxf", test::MakeSocket, FileKind::kOther, kErrorBadFileType, kErrorBadFileType},
       {"missing.dxf", [](const fs::path&) { return true; }, FileKind::kNone, kErrorSuccess, kErrorFileNotFound},
+      // A link is what it leads to.
+      {"link.dxf", test::LinkTo("plan.dxf"), FileKind::kRegular, kErrorSuccess, kErrorSuccess},
+      {"zero.dxf", test::LinkTo("/dev/zero"), FileKind::kOther, kErrorBadFileType, kErrorBadFileType},
+      {"loop.dxf", test::LinkTo("loop.dxf"), FileKind::kNone, kErrorSuccess, kErrorCantResolveFilename},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

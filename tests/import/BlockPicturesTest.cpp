@@ -42,9 +42,13 @@ namespace {
 using test::DxfWriter;
 
 // An IMAGE of one pixel `side` units square with its lower left corner at
-// (x, y), showing the definition 2A.
+// (x, y), turned by `turn` degrees about it, showing the definition 2A.
 struct Image {
-  double x = 0, y = 0, side = 1;
+  double x = 0, y = 0, side = 1, turn = 0;
+  // One pixel along the picture's x and along its y.
+  Vec3 U() const { return {side * std::cos(turn * kRad), side * std::sin(turn * kRad), 0}; }
+  Vec3 V() const { return {0.0 - side * std::sin(turn * kRad), side * std::cos(turn * kRad), 0}; }
+  static constexpr double kRad = 3.141592653589793 / 180.0;
 };
 
 // A placement of block B: where, how scaled, and along which extrusion.
@@ -55,16 +59,19 @@ struct Placement {
 };
 
 // What a drawing holds besides a line in model space: an IMAGE there, an
-// IMAGE or an OLE frame in block B, and B's placements.
+// IMAGE or an OLE frame in block B (after a line of its own when
+// `lineInBlock`), and B's placements.
 struct Drawing {
   std::optional<Image> top;
   std::optional<Image> inBlock;
   bool oleInBlock = false;
   std::vector<Placement> placements;
+  bool lineInBlock = false;
 };
 
 void WriteImage(DxfWriter& w, const Image& image) {
-  w.Str(0, "IMAGE").Str(8, "0").Point(10, image.x, image.y).Point(11, image.side, 0, 0).Point(12, 0, image.side, 0);
+  const Vec3 u = image.U(), v = image.V();
+  w.Str(0, "IMAGE").Str(8, "0").Point(10, image.x, image.y).Point(11, u.x, u.y, 0).Point(12, v.x, v.y, 0);
   w.Real(13, 1).Real(23, 1).Str(340, "2A");
 }
 
@@ -75,6 +82,7 @@ std::string Dxf(const Drawing& d) {
   DxfWriter w;
   if (d.inBlock || d.oleInBlock) {
     w.Section("BLOCKS").Block("B");
+    if (d.lineInBlock) w.Line("0", 5, 5, 6, 7);
     if (d.inBlock) WriteImage(w, *d.inBlock);
     if (d.oleInBlock) {
       const std::string bmp = test::SmallBmpFile(4, 3, 0x00FF00);
@@ -101,6 +109,19 @@ struct Shown {
   DPoint lowerLeft;
   double width = 0, height = 0;
 };
+
+// The objects other than pictures that the placements of blocks show.
+std::size_t PlacedOthers(cDrawingDoc& document) {
+  cSheet& sheet = *document.GetSheet(0);
+  std::size_t others = 0;
+  for (cOutObj* o = sheet.TopBlock().FirstObject(); o; o = o->next) {
+    cInsert* insert = o->AsInsert();
+    if (!insert) continue;
+    for (cOutObj* child = insert->GetBlock(sheet.Data())->FirstObject(); child; child = child->next)
+      others += dynamic_cast<const cFramedPicture*>(child) ? 0 : 1;
+  }
+  return others;
+}
 
 std::vector<Shown> ShownPictures(cDrawingDoc& document) {
   std::vector<Shown> shown;
@@ -164,6 +185,8 @@ void ExpectOpen(const std::vector<std::uint8_t>& file, bool dwg, const Want& c) 
   EXPECT_FALSE(result.Partial());
   const std::vector<Shown> shown = ShownPictures(*result.Document());
   EXPECT_EQ(shown.size(), c.shown.size());
+  // A picture lost where it is placed takes nothing else of its block with it.
+  EXPECT_EQ(PlacedOthers(*result.Document()), c.drawing.lineInBlock ? c.drawing.placements.size() : 0u);
   for (std::size_t k = 0; k < shown.size() && k < c.shown.size(); ++k) ExpectShown(shown[k], c.shown[k]);
 
   std::map<std::string, std::map<std::string, std::uint64_t>> reasons;
@@ -209,6 +232,10 @@ TEST(BlockPictures, PicturesAreJudgedWhereTheirInsertsPlaceThem) {
       {"OLE frame, block scaled by 0 in y", {{}, {}, true, {flatY}}, {}, "OLE2FRAME", "no area where placed",
        kStrLostPictureNoArea},
       {"OLE frame placed whole", {{}, {}, true, {whole}}, {{{10, -10}, 100, 50}}},
+      // Turned by 45 degrees, three corners lie within 1e20 and the fourth,
+      // (0, 1.41e20), beyond.
+      {"turned, its fourth corner beyond 1e20, beside a line", {{}, Image{0, 0, 1e20, 45}, false, {whole}, true}, {},
+       "IMAGE", "extent beyond 1e20", kStrLostBeyondRange},
   };
   for (const Want& c : cases) {
     SCOPED_TRACE(c.what);
@@ -235,8 +262,9 @@ std::vector<std::uint8_t> DwgInsert(std::uint64_t handle, const test::DwgEntityC
 std::vector<std::uint8_t> DwgImage(std::uint64_t handle, const test::DwgEntityCommon& c, const Image& image) {
   test::DwgImagePlace place;
   place.origin = {image.x, image.y, 0};
-  place.u = {image.side, 0, 0};
-  place.v = {0, image.side, 0};
+  const Vec3 u = image.U(), v = image.V();
+  place.u = {u.x, u.y, 0};
+  place.v = {v.x, v.y, 0};
   place.width = place.height = 1;
   place.common = c;
   return test::ImageObject(kR2000, handle, kImageDef, 0, true, 0, place);

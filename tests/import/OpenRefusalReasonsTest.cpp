@@ -1,8 +1,9 @@
 // Names that are no drawing to read, given to the open dispatcher: a
 // folder, a named pipe, a socket and a file without read permission are
 // each refused at once with what is wrong, in the viewer's one message;
-// and a picture a drawing shows that may not be read is told as not
-// opened, with the reason, never as damaged.
+// and a picture a drawing shows that may not be read, or is no file at all,
+// is told as not opened, with the reason the drawing's own open gives,
+// never as damaged or not found.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,16 +14,20 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "document/OpenDrawingFile.h"
 #include "document/OpenFailureMessage.h"
 #include "document/ResultCodes.h"
+#include "document/cDrawingDoc.h"
+#include "document/cSheet.h"
 #include "dwg/InstallReaders.h"
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "foundation/SystemError.h"
 #include "foundation/TextFormat.h"
 #include "import/records/ImportLosses.h"
+#include "model/cBlock.h"
 #include "render/PictureServicesImpl.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/OleFixtures.h"
@@ -79,6 +84,26 @@ class OpenRefusalReasons : public ::testing::Test {
   test::ScratchDir dir_;
 };
 
+// A line and two IMAGEs of one definition, whose file is `stored`.
+std::string TwoImagesDrawing(const std::string& stored) {
+  test::DxfWriter w;
+  w.Section("ENTITIES").Line("0", 0, 0, 1, 1);
+  for (const double x : {0.0, 10.0}) {
+    w.Str(0, "IMAGE").Str(8, "0").Point(10, x, 0).Point(11, 1, 0, 0).Point(12, 0, 1, 0).Real(13, 4).Real(23, 3);
+    w.Str(340, "2A");
+  }
+  w.EndSection();
+  w.Section("OBJECTS").Str(0, "IMAGEDEF").Str(5, "2A").Str(1, stored).EndSection().Eof();
+  return w.Bytes();
+}
+
+std::size_t PicturesShown(const DocumentResult& result) {
+  std::size_t n = 0;
+  for (cOutObj* o = result.Document()->GetSheet(0)->TopBlock().FirstObject(); o; o = o->next)
+    n += o->AsBitmap() ? 1 : 0;
+  return n;
+}
+
 std::string OneLineDrawing() {
   return test::DxfWriter().Section("ENTITIES").Line("0", 0, 0, 1, 1).EndSection().Eof().Bytes();
 }
@@ -99,6 +124,56 @@ TEST_F(OpenRefusalReasons, WhatIsNoFileToReadIsRefusedAtOnceByWhatItIs) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(c.make(dir_ / c.name));
     ExpectRefused(dir_ / c.name, c.reason);
+  }
+}
+
+// Each kind of name that is no picture file: told once for its two IMAGEs,
+// by the reason the same name gets when opened as a drawing; the drawing is
+// shown without it, and no open waits on a pipe or reads a device.
+TEST_F(OpenRefusalReasons, APictureThatIsNoFileIsToldByWhatItIsOnce) {
+  const std::string bmp = test::SmallBmpFile(4, 3, 0x00FF00);
+  const struct {
+    const char* what;
+    std::string stored;  // the definition's file name
+    std::function<bool(const fs::path&)> make;
+    std::uint32_t reason;  // kErrorSuccess: the picture shows
+  } cases[] = {
+      {"folder", "pic.bmp", [](const fs::path& p) { return fs::create_directory(p); }, kErrorDirectoryNotSupported},
+      {"named pipe", "pic.bmp", test::MakePipe, kErrorBadFileType},
+      {"socket", "pic.bmp", test::MakeSocket, kErrorBadFileType},
+      {"device, by its Windows-written path", "\\dev\\zero", [](const fs::path&) { return true; },
+       kErrorBadFileType},
+      {"loop of links", "pic.bmp", test::LinkTo("pic.bmp"), kErrorCantResolveFilename},
+      {"link to /dev/zero", "C:\\old\\pic.bmp", test::LinkTo("/dev/zero"), kErrorBadFileType},
+      {"link to a picture", "pic.bmp", test::LinkTo("real.bmp"), kErrorSuccess},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path folder = dir_ / std::to_string(n++);
+    ASSERT_TRUE(fs::create_directory(folder));
+    ASSERT_TRUE(SaveText(folder / "real.bmp", bmp));
+    ASSERT_TRUE(c.make(folder / "pic.bmp"));
+    ASSERT_TRUE(SaveText(folder / "plan.dxf", TwoImagesDrawing(c.stored)));
+    const fs::path picture = c.stored[0] == '\\' ? fs::path("/dev/zero") : folder / "pic.bmp";
+    test::PipeWatchdog watchdog(picture, 3s);
+    const DocumentResult result = Open(folder / "plan.dxf");
+    EXPECT_FALSE(watchdog.Fired()) << "the open waited for a writer";
+    ASSERT_TRUE(result.Ok());
+    EXPECT_FALSE(result.Partial());
+    std::vector<std::string> warnings;
+    for (const WString& warning : result.Warnings()) warnings.push_back(warning.ToUtf8());
+    if (c.reason == kErrorSuccess) {
+      EXPECT_TRUE(warnings.empty());
+      EXPECT_EQ(PicturesShown(result), 2u);
+      continue;
+    }
+    EXPECT_EQ(PicturesShown(result), 0u);
+    const std::string told =
+        FormatPercentS2(LoadLangString(kStrPictureNotOpened), PathOf(picture), WString(Reason(c.reason))).ToUtf8();
+    EXPECT_EQ(warnings, std::vector<std::string>{told});
+    // The drawing's own open names the same reason.
+    ExpectRefused(picture, c.reason);
   }
 }
 

@@ -242,7 +242,10 @@ TEST(PictureRecords, ImagePathsOpenRegularFilesOnly) {
   EXPECT_EQ(found, (dir / "Pic.png").string());
   EXPECT_EQ(FindImageFile(WString::FromUtf8((dir / "Pic.png").string()), WString()).ToUtf8(),
             (dir / "Pic.png").string());
-  EXPECT_TRUE(FindImageFile(WString(u"pipe.bmp"), drawing).IsEmpty());
+  // What is there as no file is named apart, for the open to tell.
+  WString notAFile;
+  EXPECT_TRUE(FindImageFile(WString(u"pipe.bmp"), drawing, &notAFile).IsEmpty());
+  EXPECT_EQ(notAFile.ToUtf8(), (dir / "pipe.bmp").string());
   // Relative paths count from the drawing's folder.
   std::filesystem::create_directory(dir / "plans");
   ASSERT_TRUE(test::SaveBytes((dir / "plans" / "Pic.png").string(), {'y'}));
@@ -258,7 +261,12 @@ TEST(PictureRecords, ImagePathsOpenRegularFilesOnly) {
   const std::string fromFolder = FindImageFile(WString(u".\\Pic.png"), WString(u"d.dxf")).ToUtf8();
   std::filesystem::current_path(started);
   EXPECT_EQ(fromFolder, "Pic.png");
-  EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\sub.png"), drawing).IsEmpty());
+  EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\sub.png"), drawing, &notAFile).IsEmpty());
+  EXPECT_EQ(notAFile.ToUtf8(), (dir / "Sub.png").string());
+  // A regular file beside the drawing is taken before a folder the stored path names.
+  std::filesystem::create_directories(dir / "old" / "Pic.png");
+  EXPECT_EQ(FindImageFile(WString::FromUtf8((dir / "old" / "Pic.png").string()), drawing).ToUtf8(),
+            (dir / "Pic.png").string());
   EXPECT_TRUE(FindImageFile(WString(u"C:\\x\\"), drawing).IsEmpty());
   EXPECT_EQ(PortableImagePath(WString(u"c:\\a\\b.png")).ToUtf8(), "/a/b.png");
   EXPECT_EQ(PortableImagePath(WString(u"..\\b.png")).ToUtf8(), "../b.png");

@@ -1,7 +1,8 @@
 // Names a user may give as a drawing that are no file to read (a named pipe,
-// a socket, a file without read permission), and the guards that keep tests
-// of them bounded and meaningful: a watchdog that frees an open waiting on a
-// pipe, and the permissions made to count for a test run as root.
+// a socket, a link to a device or to itself, a file without read
+// permission), and the guards that keep tests of them bounded and
+// meaningful: a watchdog that frees an open waiting on a pipe, and the
+// permissions made to count for a test run as root.
 #pragma once
 
 #include <fcntl.h>
@@ -25,6 +26,13 @@
 namespace kvn::test {
 
 inline bool MakePipe(const std::filesystem::path& path) { return ::mkfifo(path.c_str(), 0644) == 0; }
+
+// A maker of a symbolic link to `target` (a loop when it names the link itself).
+inline auto LinkTo(std::string target) {
+  return [target = std::move(target)](const std::filesystem::path& path) {
+    return ::symlink(target.c_str(), path.c_str()) == 0;
+  };
+}
 
 // A Unix socket bound at `path`; the socket is closed again, its name stays.
 inline bool MakeSocket(const std::filesystem::path& path) {

@@ -131,6 +131,21 @@ TEST(KvnRenderTest, SheetsPagesAndTheFrameAreChosenByTheOptions) {
     EXPECT_NE(r.status, 0) << r.out;
     EXPECT_FALSE(fs::exists(none));
   }
+
+  // A drawing whose name starts with "-" is an unknown option, unless the
+  // options have ended at "--" (run in its folder, to be named as it is).
+  std::ofstream(dir / "-x.dxf") << test::DxfWriter().Section("ENTITIES").Line("0", 0, 0, 10, 5).EndSection().Eof()
+                                       .Bytes();
+  const std::string inFolder = "cd " + Quoted(dir.Path()) + " &&";
+  r = RunRender("-x.dxf dash.png", inFolder);
+  EXPECT_NE(r.status, 0) << r.out;
+  EXPECT_FALSE(fs::exists(dir / "dash.png"));
+  r = RunRender("--width 80 -- -x.dxf dash.png", inFolder);
+  ASSERT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out.rfind("{\"result\": 0,", 0), 0u) << r.out;
+  test::Picture dash;
+  ASSERT_TRUE(test::ReadPng(dir / "dash.png", &dash));
+  EXPECT_EQ(dash.width, 80);
 }
 
 // On every sheet the last page is painted and the page just past it is
