@@ -85,10 +85,11 @@ struct WmfPicture {
 //     and everything after it are dropped;
 //   - a META_EOF before the end the header's size gives, with bytes other
 //     than zero after it up to that end (records that are not read). An end
-//     record where the header's size ends, either way of counting it, or one
-//     followed only by zero padding or by nothing (a size larger than the
-//     file), loses nothing and is whole.
-// Bytes after the end the header's size gives are ignored.
+//     record where the header's size ends (after a placeable header, either
+//     way of counting it), or one followed only by zero padding or by
+//     nothing (a size larger than the file), loses nothing and is whole.
+// Nothing after META_EOF is read; bytes past the header's size are not the
+// picture's.
 bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf,
                      bool* partial = nullptr);
 
