@@ -69,21 +69,21 @@ bool IsGdiPlusPossible() { return true; }
 
 bool IsMetafileName(const WString& fileName) { return EndsWith(fileName, u".wmf") || EndsWith(fileName, u".emf"); }
 
-std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName, bool* cutShort) {
-  if (cutShort) *cutShort = false;
+std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName, bool* partial) {
+  if (partial) *partial = false;
   InFileStream in(fileName, true);
   if (!in.CheckOpen(const_cast<cMsgDlg*>(parent))) return nullptr;
-  return ReadMetafileAsEmf(in, parent, cutShort);
+  return ReadMetafileAsEmf(in, parent, partial);
 }
 
 std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
                                            PictureInfo* info) {
   WaitCursor wait;
   if (!IsMetafileName(fileName)) return LoadPictureObject(data, parent, fileName, 1.0, true, info);
-  bool cutShort = false;
-  std::unique_ptr<ByteArray> bits = ReadMetafileFile(parent, fileName, &cutShort);
-  // A Windows metafile cut at a record boundary shows the records before the cut.
-  if (bits && cutShort && info) info->repaired = true;
+  bool partial = false;
+  std::unique_ptr<ByteArray> bits = ReadMetafileFile(parent, fileName, &partial);
+  // A metafile cut, ended early or miscounted shows the records that were read.
+  if (bits && partial && info) info->repaired = true;
   if (!bits && !EndsWith(fileName, u".wmf")) {
     // A damaged enhanced metafile shows what could be read of it.
     const std::vector<std::uint8_t> whole = ReadWholeFile(nullptr, fileName);

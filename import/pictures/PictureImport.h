@@ -86,9 +86,9 @@ std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, cons
                                                      PictureInfo* info = nullptr);
 
 // The file as enhanced-metafile bytes (Windows metafiles converted), or null.
-// `cutShort`, when given, tells a Windows metafile cut short at a record
-// boundary, of which what could be read is given.
+// `partial`, when given, asks for what can be read of a damaged metafile and
+// tells one read in part (ReadMetafileAsEmf).
 std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName,
-                                            bool* cutShort = nullptr);
+                                            bool* partial = nullptr);
 
 }  // namespace kvn

@@ -23,8 +23,8 @@ bool ReadAt(InFileStream& stream, std::uint64_t start, std::uint64_t count, Byte
   return stream.Read(out.Items(), std::uint32_t(count)) == count;
 }
 
-std::unique_ptr<ByteArray> ValidatedOrNull(std::unique_ptr<ByteArray> emf) {
-  if (!emf || ValidateEmf(emf->Items(), emf->Count()) != EmfCheck::Ok) return nullptr;
+std::unique_ptr<ByteArray> ValidatedOrNull(std::unique_ptr<ByteArray> emf, EmfValidation* validation = nullptr) {
+  if (!emf || ValidateEmf(emf->Items(), emf->Count(), validation) != EmfCheck::Ok) return nullptr;
   return emf;
 }
 
@@ -43,8 +43,8 @@ std::int32_t MulDivRound(std::int32_t a, std::int32_t b, std::int32_t c) {
   return std::int32_t(q);
 }
 
-std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* cutShort) {
-  if (cutShort) *cutShort = false;
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial) {
+  if (partial) *partial = false;
   const std::uint64_t start = stream.Position();
   const std::uint64_t available = stream.Size() > start ? stream.Size() - start : 0;
   if (available == 0) return nullptr;
@@ -63,7 +63,10 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
       return nullptr;
     }
     if (!ReadAt(stream, start, total, *bytes)) return nullptr;
-    return ValidatedOrNull(std::move(bytes));
+    EmfValidation validation;
+    bytes = ValidatedOrNull(std::move(bytes), &validation);
+    if (bytes && partial) *partial = validation.recordCount != validation.header.records;
+    return bytes;
   }
 
   // 2. Placeable Windows metafile: the 22-byte header gives the picture size.
@@ -72,6 +75,7 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
   PlaceableHeader placeable;
   if (headBytes >= kPlaceableHeaderSize + 1 && ReadPlaceableHeader(head, headBytes, &placeable)) {
     skip = kPlaceableHeaderSize;
+    picture.placeable = true;
     const std::int32_t width = std::int32_t(placeable.right) - placeable.left;
     const std::int32_t height = std::int32_t(placeable.bottom) - placeable.top;
     if (placeable.unitsPerInch != 0) {
@@ -93,10 +97,11 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
   }
   if (!ReadAt(stream, start, available, *bytes)) return nullptr;
   auto emf = std::make_unique<ByteArray>();
-  bool cut = false;
-  if (!ConvertWmfToEmf(bytes->Items() + skip, available - skip, picture, *emf, &cut)) return nullptr;
+  bool readInPart = false;
+  if (!ConvertWmfToEmf(bytes->Items() + skip, available - skip, picture, *emf, partial ? &readInPart : nullptr))
+    return nullptr;
   emf = ValidatedOrNull(std::move(emf));
-  if (emf && cutShort) *cutShort = cut;
+  if (emf && partial) *partial = readInPart;
   return emf;
 }
 

@@ -29,8 +29,12 @@ inline constexpr const char16_t* kPictureTooBigMessage =
 // neither kind of metafile, are damaged, cannot be read or converted, or are
 // too big (then the message is shown, owned by `owner`, with the error icon).
 // A Windows metafile cut short at a record boundary gives what could be
-// read, and `cutShort` (when given) says so.
-std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* cutShort = nullptr);
+// read. `partial`, when given, asks for what can be read of a damaged
+// picture and says whether it was read in part: a Windows metafile cut or
+// ended early (ConvertWmfToEmf), an enhanced metafile whose records walked
+// to its end record are not as many as its header counts (records lost to
+// an early end record or swallowed by a record grown over them).
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial = nullptr);
 
 // MulDiv as the picture size needs it: a x b / c rounded half away from
 // zero in 64 bits; -1 when c is 0 or the result does not fit 32 bits.

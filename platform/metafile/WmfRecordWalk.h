@@ -3,6 +3,7 @@
 // walk over the records after the 18-byte header.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/gdi/LeBytes.h"
@@ -97,24 +98,31 @@ class Params {
 // Walks the records after the header; `visit` gets (function, size in
 // words, parameters) and returns false to stop. False when a record's size
 // does not fit what is left. `ended`, when given, tells whether the walk
-// met the end record (META_EOF).
+// met the end record (META_EOF); `stop`, when given, receives the offset
+// where the walk stopped: past the end record, at the record that did not
+// fit, at the end of the bytes, or at the record the visitor stopped on.
 template <class Visit>
-inline bool WalkRecords(const std::uint8_t* data, std::uint64_t size, Visit visit, bool* ended = nullptr) {
+inline bool WalkRecords(const std::uint8_t* data, std::uint64_t size, Visit visit, bool* ended = nullptr,
+                        std::uint64_t* stop = nullptr) {
   if (ended) *ended = false;
   std::uint64_t at = kWmfHeaderSize;
+  auto stopAt = [&](std::uint64_t offset, bool fits) {
+    if (stop) *stop = offset;
+    return fits;
+  };
   while (at < size) {
-    if (size - at < 6) return false;
+    if (size - at < 6) return stopAt(at, false);
     const std::uint32_t words = le::U32(data + at);
     const std::uint16_t function = le::U16(data + at + 4);
-    if (words < 3 || 2ull * words > size - at) return false;
+    if (words < 3 || 2ull * words > size - at) return stopAt(at, false);
     if (function == kMetaEof) {
       if (ended) *ended = true;
-      return true;
+      return stopAt(at + 2ull * words, true);
     }
-    if (!visit(function, words, Params(data + at + 6, std::uint32_t(2ull * words - 6)))) return true;
+    if (!visit(function, words, Params(data + at + 6, std::uint32_t(2ull * words - 6)))) return stopAt(at, true);
     at += 2ull * words;
   }
-  return true;
+  return stopAt(std::min<std::uint64_t>(at, size), true);
 }
 
 }  // namespace kvn::wmf

@@ -775,6 +775,20 @@ bool ReadWmfHeader(const std::uint8_t* data, std::uint64_t size) {
 
 std::int32_t Round(double v) { return std::int32_t(v < 0 ? v - 0.5 : v + 0.5); }
 
+// Whether an end record that ends at `recordsEnd` came before records that
+// the header's size still counts. The size is in 16-bit words, from the
+// 18-byte header on, or (some writers) from a placeable header in front of
+// it; the file may end before it, and zero bytes are padding, not records.
+bool EndsBeforeItsSize(const std::uint8_t* data, std::uint64_t size, std::uint64_t recordsEnd, bool placeable) {
+  const std::uint64_t declared = 2ull * le::U32(data + 6);
+  if (declared == recordsEnd || (placeable && declared == recordsEnd + kPlaceableHeaderSize)) return false;
+  const std::uint64_t limit = std::min(size, declared);
+  for (std::uint64_t at = recordsEnd; at < limit; ++at) {
+    if (data[at] != 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool ReadPlaceableHeader(const std::uint8_t* data, std::uint64_t size, PlaceableHeader* header) {
@@ -797,9 +811,9 @@ std::uint16_t PlaceableHeaderChecksum(const std::uint8_t* header22) {
 }
 
 bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf,
-                     bool* cutShort) {
+                     bool* partial) {
   emf = ByteArray();
-  if (cutShort) *cutShort = false;
+  if (partial) *partial = false;
   if (data == nullptr || !ReadWmfHeader(data, size)) return false;
 
   // The logical window: the placeable box, else the picture's first window records.
@@ -878,19 +892,19 @@ bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPict
   Translator translator(out, bounds);
   translator.SetWindowOrg(winLeft, winTop);
   bool ended = false;
+  std::uint64_t stop = 0;
   const bool framed = WalkRecords(
       data, size,
       [&](std::uint16_t function, std::uint32_t words, const Params& p) {
         translator.Record(function, words, p);
         return out.Ok();
       },
-      &ended);
-  if (!framed || !out.Finish(translator.Handles())) return false;
+      &ended, &stop);
+  if ((!framed && partial == nullptr) || !out.Finish(translator.Handles())) return false;
   emf = std::move(out.Bytes());
-  // Cut at a record boundary: the records read are sound, but the end
-  // record, always the last, is gone. The header's size does not tell a
-  // cut: a common writer counts the 22-byte placeable header in it.
-  if (cutShort) *cutShort = !ended;
+  // Without the end record (the last of every picture) the picture was cut
+  // at a record boundary or inside a record; the records read are sound.
+  if (partial) *partial = !framed || !ended || EndsBeforeItsSize(data, size, stop, picture.placeable);
   return true;
 }
 

@@ -8,9 +8,11 @@
 // checksum) in front. Records are translated one by one into EMF records
 // (16-bit coordinates become 32-bit, object-table slots become EMF handles
 // slot + 1, regions become RGNDATA); records without an EMF counterpart are
-// dropped. A record whose size does not fit the bytes refuses the whole
-// picture; a record whose parameters are too short for its function is
-// dropped alone.
+// dropped. A record whose parameters are too short for its function is
+// dropped alone. A record whose size does not fit the bytes (a picture cut
+// inside a record, or a damaged size) refuses the whole picture, unless the
+// caller asks to be told of a picture read in part: then the records before
+// it are the picture.
 //
 // Placement: the EMF frame is the picture size (0.01 mm); the records are
 // mapped MM_ANISOTROPIC from the picture's logical window onto a viewport of
@@ -63,16 +65,32 @@ struct WmfPicture {
   std::int32_t widthHmm = 0, heightHmm = 0;
   bool hasWindow = false;
   std::int32_t windowLeft = 0, windowTop = 0, windowWidth = 0, windowHeight = 0;
+  // A placeable header came before the data. The header's size then may
+  // count its 22 bytes as well: libUEMF's writer does, the clip art of
+  // libwmf's examples does not.
+  bool placeable = false;
 };
 
 // Converts the WMF in data[0 .. size) (from its 18-byte header on) into EMF
 // bytes in `emf` (cleared first). False, with `emf` empty, when the header is
-// not a WMF header, a record size does not fit the bytes, or the EMF would
-// pass kMaxConvertedEmfBytes. Bytes after META_EOF are ignored; records that
-// end exactly at the end of the bytes without META_EOF are accepted: such a
-// picture was cut short at a record boundary, and `cutShort` (when given)
-// says so.
+// not a WMF header, the EMF would pass kMaxConvertedEmfBytes, or (without
+// `partial`) a record size does not fit the bytes. Records that end exactly
+// at the end of the bytes without META_EOF are accepted: such a picture was
+// cut short at a record boundary.
+//
+// `partial`, when given, asks for what can be read of a damaged picture and
+// says whether the picture was read in part:
+//   - cut at a record boundary (no META_EOF);
+//   - cut inside a record, or a record whose size does not fit: that record
+//     and everything after it are dropped;
+//   - a META_EOF before the end the header's size gives, with bytes other
+//     than zero after it up to that end (records that are not read). An end
+//     record where the header's size ends (after a placeable header, either
+//     way of counting it), or one followed only by zero padding or by
+//     nothing (a size larger than the file), loses nothing and is whole.
+// Nothing after META_EOF is read; bytes past the header's size are not the
+// picture's.
 bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf,
-                     bool* cutShort = nullptr);
+                     bool* partial = nullptr);
 
 }  // namespace kvn

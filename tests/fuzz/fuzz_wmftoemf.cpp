@@ -1,9 +1,10 @@
 // The Windows-metafile translation over arbitrary bytes: as the picture
-// reader takes a file (placeable header or not, through ReadMetafileAsEmf),
-// and straight through the converter without a size or window (the drawn
-// bounds then place the picture); every EMF made is played onto a 64 x 64
-// raster, as the picture that shows it would be. Seeded with the WMF files
-// of the test data and a written picture of the translated records.
+// reader takes a file (placeable header or not, through ReadMetafileAsEmf,
+// keeping what can be read of a damaged one), and straight through the
+// converter without a size or window (the drawn bounds then place the
+// picture); every EMF made is played onto a 64 x 64 raster, as the picture
+// that shows it would be. Seeded with the WMF files of the test data and a
+// written picture of the translated records.
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -43,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ByteArray bytes(8);
     bytes.Append(data, std::uint32_t(size));
     InFileStream in = InFileStream::FromMemory(bytes);
-    if (const std::unique_ptr<ByteArray> emf = ReadMetafileAsEmf(in, nullptr)) Play(*emf);
+    bool partial = false;
+    if (const std::unique_ptr<ByteArray> emf = ReadMetafileAsEmf(in, nullptr, &partial)) Play(*emf);
   }
   ByteArray emf;
   if (ConvertWmfToEmf(data, size, WmfPicture{}, emf)) Play(emf);

@@ -1,7 +1,9 @@
 // A Windows metafile cut at a record boundary: its records up to the cut
 // are sound, only the end record is gone. Opened, it shows what could be
 // read and is told as damaged, as an enhanced metafile cut so is; the whole
-// file is not.
+// file is not. So are metafiles cut inside a record, ended early, or whose
+// header counts records the walk did not meet; padding and a header's size
+// counted another way are not damage.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -97,6 +99,89 @@ TEST(WmfCutShort, EveryCutAtARecordBoundaryShowsWhatCameBeforeItAndIsTold) {
         EXPECT_GT(shown, shownBefore);
       }
       shownBefore = shown;
+    }
+  }
+}
+
+// A metafile file opened as the viewer opens it: whether the open is told
+// as damaged, and the bytes of the enhanced metafile shown.
+struct Opened {
+  bool told = false;
+  std::vector<std::uint8_t> shown;
+};
+
+Opened OpenAs(const fs::path& path, const std::vector<std::uint8_t>& bytes, const FormatRegistry& registry) {
+  Opened opened;
+  EXPECT_TRUE(test::SaveBytes(path.string(), bytes));
+  OpenRequest request;
+  request.quiet = true;
+  DocumentResult result = OpenDrawing(WString::FromUtf8(path.string()), request, registry);
+  EXPECT_TRUE(result.Ok()) << path;
+  if (!result.Ok()) return opened;
+  opened.told = result.Partial();
+  const cOutObj* object = result.Document()->GetFirstSheet()->TopBlock().FirstObject();
+  if (object && object->AsWmf()) opened.shown = *object->AsWmf()->Bits()->bytes;
+  return opened;
+}
+
+TEST(WmfCutShort, DamagedMetafilesShowWhatWasReadAndAreToldPaddingIsNot) {
+  KVN_REQUIRE_TESTDATA(data);
+  InstallRendererPictureServices();
+  FormatRegistry registry;
+  InstallReaders(registry);
+  test::ScratchDir dir;
+  using Bytes = std::vector<std::uint8_t>;
+  using Change = void (*)(Bytes&);
+  struct Case {
+    const char* sample;
+    const char* what;
+    Change change;
+    bool told;
+    // What is shown: the picture of the sample cut at this byte (from the
+    // file's start), or, at 0, of the sample as it was changed (an enhanced
+    // metafile, shown as the file holds it) or whole (a Windows metafile).
+    std::size_t sameAsCutAt;
+  };
+  const Case cases[] = {
+      {"libwmf_sample.wmf", "record 321 (byte 9426) made an end record; 10 KB of records follow",
+       [](Bytes& b) {
+         le::Put32(b.data() + 9426, 3);
+         le::Put16(b.data() + 9430, 0);
+       },
+       true, 9426},
+      {"libwmf_text.wmf", "cut at byte 813, inside record 34",
+       [](Bytes& b) { b.resize(813); }, true, 796},
+      {"libuemf_test_mm_anisotropic_ref.emf", "header counts one record more than the file holds",
+       [](Bytes& b) { le::Put32(b.data() + 52, le::U32(b.data() + 52) + 1); }, true, 0},
+      {"libwmf_text.wmf", "64 zero bytes after the end record, counted by the header's size",
+       [](Bytes& b) {
+         b.resize(b.size() + 64, 0);
+         le::Put32(b.data() + 6, std::uint32_t(b.size() / 2));
+       },
+       false, 0},
+      {"libwmf_sample.wmf", "header's size 100 words beyond the file",
+       [](Bytes& b) { le::Put32(b.data() + 22 + 6, le::U32(b.data() + 22 + 6) + 100); }, false, 0},
+      {"libuemf_test_libuemf_ref.wmf", "16 bytes after the end: its size counts the placeable header",
+       [](Bytes& b) { b.resize(b.size() + 16, 0xAB); }, false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.sample) + ": " + c.what);
+    const Bytes original = ReadBytes(data / "metafile" / c.sample);
+    ASSERT_FALSE(original.empty());
+    Bytes changed = original;
+    c.change(changed);
+    const std::string ext = fs::path(c.sample).extension().string();
+    const Opened opened = OpenAs(dir / ("changed" + ext), changed, registry);
+    EXPECT_EQ(opened.told, c.told);
+    ASSERT_FALSE(opened.shown.empty());
+    if (c.sameAsCutAt != 0) {
+      const Bytes cutBytes(original.begin(), original.begin() + std::ptrdiff_t(c.sameAsCutAt));
+      const Opened cut = OpenAs(dir / ("cut" + ext), cutBytes, registry);
+      EXPECT_TRUE(opened.shown == cut.shown);
+    } else if (ext == ".emf") {
+      EXPECT_TRUE(opened.shown == changed);
+    } else {
+      EXPECT_TRUE(opened.shown == OpenAs(dir / "whole.wmf", original, registry).shown);
     }
   }
 }

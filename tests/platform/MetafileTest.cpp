@@ -526,6 +526,37 @@ TEST(ReadMetafileAsEmf, DamagedWmfIsRefused) {
   EXPECT_FALSE(refused(noEof));
 }
 
+// Asked for what can be read, every cut of a picture, inside a record of
+// any kind or between two, gives the records before it and says so; only
+// the whole picture is whole.
+TEST(ReadMetafileAsEmf, ReadInPartGivesTheRecordsBeforeEveryCut) {
+  auto readInPart = [](const Bytes& bytes, bool* partial) {
+    ByteArray data;
+    data.AppendBytes(bytes.data(), std::int64_t(bytes.size()));
+    InFileStream in = InFileStream::FromMemory(data);
+    return ReadMetafileAsEmf(in, nullptr, partial);
+  };
+  for (const bool placeable : {false, true}) {
+    SCOPED_TRACE(placeable ? "placeable" : "plain");
+    const Bytes wmf = MakeWmf(placeable);
+    const std::size_t headers = (placeable ? kPlaceableHeaderSize : 0) + kWmfHeaderSize;
+    std::uint32_t recordsBefore = 0;
+    for (std::size_t cut = headers; cut < wmf.size(); ++cut) {
+      bool partial = false;
+      const auto emf = readInPart(Bytes(wmf.begin(), wmf.begin() + std::ptrdiff_t(cut)), &partial);
+      ASSERT_TRUE(emf) << cut;
+      EXPECT_TRUE(partial) << cut;
+      EmfValidation v;
+      ASSERT_EQ(ValidateEmf(emf->Items(), emf->Count(), &v), EmfCheck::Ok) << cut;
+      EXPECT_GE(v.recordCount, recordsBefore) << cut;
+      recordsBefore = v.recordCount;
+    }
+    bool partial = true;
+    EXPECT_TRUE(readInPart(wmf, &partial));
+    EXPECT_FALSE(partial);
+  }
+}
+
 TEST(ReadMetafileAsEmf, MutatedMetafilesNeverCrash) {
   // Any result must still pass the validator; most mutations are refused.
   std::mt19937 rng(20240601);
