@@ -204,6 +204,23 @@ std::size_t DesignHeaderBytes(int type) {
   }
 }
 
+// The bytes a cell, complex or B-spline header spans with its components by
+// its length field, whatever its deleted bit; 0 for any other element.
+std::size_t HeaderSpanBytes(std::span<const std::uint8_t> element) {
+  const DgnBytes b(element);
+  if (element.size() < 40) return 0;
+  // The length fields count the words after themselves.
+  switch (b.U8(1) & 0x7F) {
+    case dgn::kCellHeader: case dgn::kSharedCellDefinition: case dgn::kComplexChain: case dgn::kComplexShape:
+    case dgn::kSurface3D: case dgn::kSolid3D:
+      return 38 + 2 * std::size_t(b.U16(36));
+    case dgn::kBSplineSurfaceHeader: case dgn::kBSplineCurveHeader:
+      return 40 + 2 * std::size_t(b.U32(36));
+    default:
+      return 0;
+  }
+}
+
 // Types that may start a plausible element: named here, with a display
 // header, outside the design file header. A table, since every word of an
 // element whose end is not known is tried as a header.
@@ -257,23 +274,88 @@ std::size_t PlausibleElementBytes(std::span<const std::uint8_t> bytes, int dimen
   return PlausibleElementBytes(bytes, bytes.size(), dimension);
 }
 
-// Whether the element ends in a plausible element that starts at a word at
-// or after `from` and ends just where the element ends, or just before an
-// end marker (FF FF) it holds: the last of the elements a word count raised
-// by their sizes swallowed, or a count raised past the file's last element
+// Which plausible elements found in an element's bytes its word count may
+// not cover: for a live element every one; for a deleted element those that
+// are not deleted, of which components (complex bit) only where it is a
+// component itself and they lie past the chain it spans by its own length
+// field: a deleted cell or complex element covers its components with it,
+// and a top-level element can cover the components of a live cell or chain
+// only with their header.
+struct CoverRule {
+  bool deleted = false;
+  bool component = false;
+  std::size_t componentsEnd = 0;
+
+  bool Counts(const std::uint8_t* header, std::size_t at) const {
+    if (!deleted) return true;
+    if (header[1] & 0x80) return false;
+    return !(header[0] & 0x80) || (component && at >= componentsEnd);
+  }
+};
+
+// The linkages walked from `from` (0: none), asked word by word in rising
+// order whether a word lies inside a user-data linkage, after its first
+// word: such a linkage may carry any bytes, a copy of an element among
+// them. (An 8-byte linkage of zeros may be padding whose last words the
+// next element's header follows: its words are not passed over.)
+class LinkagePayloads {
+ public:
+  LinkagePayloads(std::span<const std::uint8_t> element, std::size_t from)
+      : attributes_(from != 0 && from <= element.size() ? element.subspan(from) : std::span<const std::uint8_t>()),
+        from_(from) {
+    length_ = LinkageLength(attributes_, 0);
+  }
+  bool Inside(std::size_t word) {
+    while (length_ != 0 && word >= from_ + at_ + length_) {
+      at_ += length_;
+      length_ = LinkageLength(attributes_, at_);
+    }
+    return length_ != 0 && word > from_ + at_ && (attributes_[at_ + 1] & 0x10);
+  }
+
+ private:
+  std::span<const std::uint8_t> attributes_;
+  std::size_t from_ = 0, at_ = 0, length_ = 0;
+};
+
+// Whether plausible elements back to back from `at` end just where the
+// element ends (one of them one the rule counts), or just before an end
+// marker (FF FF) it holds.
+bool ChainEndsWithElement(std::span<const std::uint8_t> element, std::size_t at, int dimension,
+                          const CoverRule& rule) {
+  const std::size_t size = element.size();
+  bool counted = false;
+  while (at + 36 <= size) {
+    const std::size_t found = PlausibleElementBytes(element.subspan(at), dimension);
+    if (found == 0) return false;
+    counted = counted || rule.Counts(element.data() + at, at);
+    at += found;
+    if (at == size) return counted;
+    if (at + 2 <= size && element[at] == 0xFF && element[at + 1] == 0xFF) return true;
+  }
+  return false;
+}
+
+// Whether the element ends in plausible elements back to back, the first at
+// a word at or after `from`, that end just where the element ends, or just
+// before an end marker (FF FF) it holds: the elements a word count raised by
+// their sizes swallowed, or a count raised past the file's last element
 // into the zero padding after its end marker (where the reader would walk
 // the zeros as empty elements up to a later marker). A count raised by
 // anything else lands inside an element, where the next header read is
-// judged in turn.
-bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t from, int dimension) {
+// judged in turn. Words inside the linkages walked from `linkagesFrom` (0:
+// none) start no swallowed element: a swallowed element's header lies where
+// the element's own data ended, which the walk reads as a linkage's first
+// word (or stops at), while a user-data linkage may carry a copy of an
+// element as its data.
+bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t from, int dimension,
+                            std::size_t linkagesFrom = 0, const CoverRule& rule = {}) {
   const std::size_t size = element.size();
   const std::array<bool, 128>& graphic = GraphicTypes();
+  LinkagePayloads payloads(element, linkagesFrom);
   for (std::size_t at = std::max(from + (from & 1), kDgnHeaderBytes); at + 36 <= size; at += 2) {
-    if (!graphic[element[at + 1] & 0x7F]) continue;
-    const std::size_t found = PlausibleElementBytes(element.subspan(at), dimension);
-    if (found == 0) continue;
-    const std::size_t end = at + found;
-    if (end == size || (end + 2 <= size && element[end] == 0xFF && element[end + 1] == 0xFF)) return true;
+    if (!graphic[element[at + 1] & 0x7F] || payloads.Inside(at)) continue;
+    if (ChainEndsWithElement(element, at, dimension, rule)) return true;
   }
   return false;
 }
@@ -291,14 +373,15 @@ bool EndsInSwallowedElement(std::span<const std::uint8_t> element, std::size_t f
 // that passes its end). The walk takes any header whose type has bit 0x10
 // (arcs, texts, B-splines...) for a user-data linkage and steps over it, so
 // the swallowed element is looked for from the attribute data's start, even
-// where the walk reached their end. The design file header has no such
-// index (the digitizer setup's word 15 is IGDS data), but one size for each
-// of its elements.
+// where the walk reached their end, at every word but those inside the
+// user-data linkages walked (where a linkage's own data lie). The design
+// file header has no such index (the digitizer setup's word 15 is IGDS
+// data), but one size for each of its elements.
 bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint16_t properties, int dimension,
                      std::size_t& unknownFrom) {
   unknownFrom = 0;
   if (const std::size_t fixed = DesignHeaderBytes(type)) return element.size() > fixed;
-  std::size_t from = kDgnHeaderBytes;
+  std::size_t from = kDgnHeaderBytes, linkagesFrom = 0;
   if (element.size() >= 36 && DgnTypeIsNamed(type) && HasDisplayHeader(type)) {
     from = 36;
     const std::size_t dataEnd = 32 + 2 * std::size_t(element[30] | element[31] << 8);
@@ -309,31 +392,83 @@ bool RunsPastItsData(std::span<const std::uint8_t> element, int type, std::uint1
       while (const std::size_t length = LinkageLength(attributes, at)) at += length;
       const auto rest = attributes.subspan(at);
       if (std::all_of(rest.begin(), rest.end(), [](std::uint8_t v) { return v == 0; })) {
-        return EndsInSwallowedElement(element, dataEnd, dimension);
+        return EndsInSwallowedElement(element, dataEnd, dimension, dataEnd);
       }
       from = std::max<std::size_t>(dataEnd, 36);
+      linkagesFrom = dataEnd;
     }
   }
   unknownFrom = from;
-  return EndsInSwallowedElement(element, from, dimension);
+  return EndsInSwallowedElement(element, from, dimension, linkagesFrom);
+}
+
+// The plausible element at `at` of the look-ahead: its first 36 bytes are
+// fetched only when its header allows one. Inlined: the run search asks it
+// of most words of an element whose end is not known (a call costs about
+// 1 % of the open of a file of tagged elements).
+[[gnu::always_inline]] inline std::size_t PlausibleAhead(DgnLookAhead& ahead, std::size_t at, int dimension) {
+  const std::size_t limit = ahead.Limit();
+  if (at + 36 > limit) return 0;
+  const std::span<const std::uint8_t> header = ahead.First(at + kDgnHeaderBytes);
+  if (header.size() < at + kDgnHeaderBytes || PlausibleHeaderBytes(header.data() + at, limit - at, dimension) == 0) {
+    return 0;
+  }
+  const std::span<const std::uint8_t> head = ahead.First(at + 36);
+  return head.size() < at + 36 ? 0 : PlausibleElementBytes(head.subspan(at), limit - at, dimension);
+}
+
+// Whether the elements read in step from `at` (a word inside the deleted
+// element, where its own data may end) meet, before they pass its end, an
+// element the rule counts or the end marker. The first header that is no
+// plausible element ends the walk: unused bytes.
+bool CoversInStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t at, int dimension,
+                  const CoverRule& rule) {
+  while (at < elementSize) {
+    std::span<const std::uint8_t> bytes = ahead.First(at + 2);
+    if (bytes.size() < at + 2) return false;
+    if (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) return true;
+    const std::size_t size = PlausibleAhead(ahead, at, dimension);
+    if (size == 0) return false;
+    bytes = ahead.First(at + kDgnHeaderBytes);
+    if (rule.Counts(bytes.data() + at, at)) return true;
+    at += size;
+  }
+  return false;
 }
 
 }  // namespace
 
-bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t from, int dimension) {
+bool RunsIntoTheMarkersPadding(DgnLookAhead& ahead, std::span<const std::uint8_t> element, std::size_t from) {
+  from = std::max(from + (from & 1), kDgnHeaderBytes);
+  const std::size_t elementSize = element.size();
+  if (from + 2 > elementSize) return false;
+  std::size_t at = elementSize - 2;
+  while (at > from && element[at] == 0 && element[at + 1] == 0) at -= 2;
+  if (element[at] != 0xFF || element[at + 1] != 0xFF) return false;
+  // Zero words after the element up to an FF FF, or to the end of what may
+  // be looked at: the reader would walk them as empty elements. (An element
+  // whose own data end in FF FF may be the last, the marker right after it.)
+  const std::size_t limit = ahead.Limit();
+  for (at = elementSize; at + 2 <= limit; at += 2) {
+    const std::span<const std::uint8_t> bytes = ahead.First(at + 2);
+    if (bytes.size() < at + 2) break;
+    if (bytes[at] == 0xFF && bytes[at + 1] == 0xFF) return at > elementSize;
+    if (bytes[at] != 0 || bytes[at + 1] != 0) return false;
+  }
+  return true;
+}
+
+bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t from, int dimension,
+                               bool deleted) {
   from = std::max(from + (from & 1), kDgnHeaderBytes);
   const std::size_t limit = ahead.Limit();
   if (elementSize > limit || from >= elementSize) return false;
-  // The plausible element at `at`: its first 36 bytes are fetched only when
-  // its header allows one.
-  auto plausible = [&](std::size_t at) -> std::size_t {
-    if (at + 36 > limit) return 0;
-    const std::span<const std::uint8_t> header = ahead.First(at + kDgnHeaderBytes);
-    if (header.size() < at + kDgnHeaderBytes || PlausibleHeaderBytes(header.data() + at, limit - at, dimension) == 0) {
-      return 0;
-    }
-    return PlausibleElementBytes(ahead.First(at + 36).subspan(at), limit - at, dimension);
-  };
+  CoverRule rule;
+  if (deleted) {
+    const std::span<const std::uint8_t> element = ahead.First(elementSize);
+    rule = CoverRule{true, (element[0] & 0x80) != 0, HeaderSpanBytes(element)};
+  }
+  auto plausible = [&](std::size_t at) { return PlausibleAhead(ahead, at, dimension); };
   // Where the element's count leads the reader: its next headers, each read
   // as a word count alone, found as far as the run being judged reaches,
   // with the first of them that is no plausible element.
@@ -406,6 +541,8 @@ bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std
         (graphic[header[1] & 0x7F] && at + kDgnHeaderBytes + 2 * std::size_t(header[2] | header[3] << 8) <= limit)) {
       size = plausible(at);
       asked = true;
+      // A deleted element may cover deleted elements and its components.
+      if (size != 0 && rule.deleted && !rule.Counts(ahead.First(at + kDgnHeaderBytes).data() + at, at)) size = 0;
     } else if (at > from) {
       continue;
     } else {
@@ -427,6 +564,50 @@ bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std
     if (at <= from) break;
   }
   return false;
+}
+
+bool DeletedElementCovers(DgnLookAhead& ahead, std::size_t elementSize, int dimension) {
+  std::span<const std::uint8_t> element = ahead.First(elementSize);
+  if (element.size() < elementSize || elementSize < kDgnHeaderBytes) return false;
+  const int type = element[1] & 0x7F;
+  const CoverRule rule{true, (element[0] & 0x80) != 0, HeaderSpanBytes(element)};
+  // Where its own data end (`known`), or where the linkages that end them
+  // start; otherwise its data may end anywhere from `from` on.
+  std::size_t known = 0, linkagesFrom = 0, from = kDgnHeaderBytes;
+  if (const std::size_t fixed = DesignHeaderBytes(type)) {
+    known = fixed;
+  } else if (elementSize >= 36 && DgnTypeIsNamed(type) && HasDisplayHeader(type)) {
+    from = 36;
+    const std::size_t dataEnd = 32 + 2 * std::size_t(element[30] | element[31] << 8);
+    if (dataEnd >= 36 && dataEnd <= elementSize) {
+      if (element[33] & 0x08) {
+        linkagesFrom = dataEnd;
+      } else {
+        known = dataEnd;
+      }
+    }
+  }
+  if (known != 0) return known < elementSize && CoversInStep(ahead, elementSize, known, dimension, rule);
+  if (linkagesFrom != 0) {
+    // Each linkage the walk meets may be where the data end: the covered
+    // elements are read in step from every one and from where the walk
+    // stops (a few per element).
+    std::vector<std::size_t> ends{linkagesFrom};
+    const std::span<const std::uint8_t> attributes = element.subspan(linkagesFrom);
+    std::size_t at = 0;
+    while (const std::size_t length = LinkageLength(attributes, at)) ends.push_back(linkagesFrom + (at += length));
+    const auto rest = attributes.subspan(at);
+    const bool walked = std::all_of(rest.begin(), rest.end(), [](std::uint8_t v) { return v == 0; });
+    for (const std::size_t end : ends) {
+      if (CoversInStep(ahead, elementSize, end, dimension, rule)) return true;
+    }
+    element = ahead.First(elementSize);
+    if (walked) return EndsInSwallowedElement(element, linkagesFrom, dimension, linkagesFrom, rule);
+    from = std::max<std::size_t>(linkagesFrom, 36);
+  }
+  if (EndsInSwallowedElement(element, from, dimension, linkagesFrom, rule)) return true;
+  return RunsIntoTheMarkersPadding(ahead, element, from) ||
+         RunsIntoElementsOutOfStep(ahead, elementSize, from, dimension, true);
 }
 
 std::size_t MinimumElementBytes(int type, int level, int dimension) {
@@ -467,18 +648,8 @@ std::int32_t FindFillColor(std::span<const std::uint8_t> attributes) {
 }
 
 std::size_t DgnChainBytes(std::span<const std::uint8_t> element) {
-  const DgnBytes b(element);
-  if (element.size() < 40 || (b.U8(1) & 0x80)) return 0;
-  // The length fields count the words after themselves.
-  switch (b.U8(1) & 0x7F) {
-    case dgn::kCellHeader: case dgn::kSharedCellDefinition: case dgn::kComplexChain: case dgn::kComplexShape:
-    case dgn::kSurface3D: case dgn::kSolid3D:
-      return 38 + 2 * std::size_t(b.U16(36));
-    case dgn::kBSplineSurfaceHeader: case dgn::kBSplineCurveHeader:
-      return 40 + 2 * std::size_t(b.U32(36));
-    default:
-      return 0;
-  }
+  if (element.size() < 40 || (element[1] & 0x80)) return 0;
+  return HeaderSpanBytes(element);
 }
 
 std::unique_ptr<DGNElemCore> ReadDgnElement(cDGNInfo& info, std::span<const std::uint8_t> element) {

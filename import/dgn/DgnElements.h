@@ -93,9 +93,12 @@ class DGNElemCore {
   // bytes past them only when it ends in a whole plausible element, or in
   // one followed by the file's end marker; so does an element whose
   // linkages the walk read to their end, since the header of an element
-  // swallowed after them may read as a user-data linkage. Its
-  // word count is damaged and hid the elements its excess covers. Deleted
-  // elements are not judged: their count may span the space freed with them.
+  // swallowed after them may read as a user-data linkage (an element found
+  // inside a linkage's payload is that linkage's data, not a swallow). Its
+  // word count is damaged and hid the elements its excess covers. A deleted
+  // element's count may span the space freed with it (a deleted cell spans
+  // its components): it is judged in the element loop by what it covers
+  // (DeletedElementCovers).
   bool overlong = false;
   // Where the element's own data may end when the reader cannot tell
   // (its attribute data, when their linkages cannot be walked to their
@@ -235,7 +238,36 @@ class DgnLookAhead {
 // looks whole; three in a row, each where the one before ends, do not
 // happen in an intact file. Bytes past the element are asked for only where
 // a header that could start such a run needs them.
-bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t from, int dimension);
+//
+// `deleted`: the element is deleted, and only elements that it may not
+// cover (those DeletedElementCovers looks for) start a run inside it.
+bool RunsIntoElementsOutOfStep(DgnLookAhead& ahead, std::size_t elementSize, std::size_t from, int dimension,
+                               bool deleted = false);
+
+// Whether the element at the front of `ahead` (its bytes `element`), whose
+// data's end is not known from `from` on, ends in an FF FF word followed by
+// zero words only, and the file after it holds zero words up to another
+// FF FF (or as far as may be looked): its count ran over the file's end
+// marker into the zero padding after it, where the reader would walk the
+// zeros as empty elements up to a later FF FF and end there untold. Elements
+// are never followed by zero words in an intact file (an element whose own
+// data end in FF FF, the last before the marker, is no such count); only
+// bytes up to the first that is not zero are asked for past the element.
+bool RunsIntoTheMarkersPadding(DgnLookAhead& ahead, std::span<const std::uint8_t> element, std::size_t from);
+
+// Whether the deleted element at the front of `ahead` (`elementSize` bytes,
+// followed by what the file holds after it) covers what a deleted element
+// may not: an element that is not deleted (a plausible header with the
+// deleted bit clear, other than the components a deleted cell or complex
+// header spans by its own length), or the file's end marker. A deleted
+// element's count spans its own data and, when it was a cell or complex
+// element, its components; space freed with it and left unused holds no
+// plausible live header where the elements would be read. Where its data
+// end is known (no attribute data, or linkages walked), the elements it
+// covers are walked in step from there; where it is not, it is judged as a
+// live element whose end is not known is, by a covered element ending where
+// it ends and by a run of elements passing its end.
+bool DeletedElementCovers(DgnLookAhead& ahead, std::size_t elementSize, int dimension);
 
 // Parses one element (header included) into its object; updates the info
 // from a TCB and a colour table. Never null.

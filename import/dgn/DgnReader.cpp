@@ -138,6 +138,9 @@ class DgnElementLoop {
   // (read ahead without moving the stream).
   bool RunsIntoElementsAfter(InFileStream& in, std::uint64_t start, std::span<const std::uint8_t> element,
                              std::size_t from);
+  // Whether the deleted element just read (at `start`) covers elements that
+  // are not deleted, or the end marker (read ahead likewise).
+  bool CoversWhatItMayNot(InFileStream& in, std::uint64_t start, std::span<const std::uint8_t> element);
   // Closes a complex chain or shape that an element without the complex bit
   // ends before its count of components: the header's count (or its type)
   // is damaged, and the element and those after it are no components.
@@ -188,11 +191,19 @@ bool DgnElementLoop::PassesItsChain(std::uint64_t start, std::span<const std::ui
 bool DgnElementLoop::RunsIntoElementsAfter(InFileStream& in, std::uint64_t start,
                                            std::span<const std::uint8_t> element, std::size_t from) {
   lookAhead_.Judge(in, start, element);
-  const bool runs = RunsIntoElementsOutOfStep(lookAhead_, element.size(), from, info_.dimension);
+  const bool runs = RunsIntoTheMarkersPadding(lookAhead_, element, from) ||
+                    RunsIntoElementsOutOfStep(lookAhead_, element.size(), from, info_.dimension);
   // A stream that cannot go back would leave the loop out of step itself:
   // it ends there.
   if (lookAhead_.Lost()) streamLost_ = true;
   return runs;
+}
+
+bool DgnElementLoop::CoversWhatItMayNot(InFileStream& in, std::uint64_t start, std::span<const std::uint8_t> element) {
+  lookAhead_.Judge(in, start, element);
+  const bool covers = DeletedElementCovers(lookAhead_, element.size(), info_.dimension);
+  if (lookAhead_.Lost()) streamLost_ = true;
+  return covers;
 }
 
 void DgnElementLoop::EndBrokenComplex(const DGNElemCore& element) {
@@ -258,6 +269,7 @@ bool DgnElementLoop::Run(InFileStream& in, ProgressMonitor* monitor) {
     if (element->unknownDataFrom != 0 && RunsIntoElementsAfter(in, start, buffer, element->unknownDataFrom)) {
       element->overlong = true;
     }
+    if (element->deleted && CoversWhatItMayNot(in, start, buffer)) element->overlong = true;
     if (element->overlong || PassesItsChain(start, buffer)) ++outcome_.overlong;
     Take(std::move(element));
     if (streamLost_) {

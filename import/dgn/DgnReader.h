@@ -15,6 +15,8 @@
 // type's data or swallowed a whole element after it (or the file's end
 // marker), or runs past the end of the cell, complex element or B-spline it
 // lies in (a damaged word count), tells the file as damaged; so does a
+// deleted element whose count covers elements that are not deleted (other
+// than the components a deleted cell spans) or the end marker, and a
 // complex chain or shape that an element without the complex bit ends
 // before its count of components (that element and the ones after it are
 // read as they are). Elements of types without a name are left out

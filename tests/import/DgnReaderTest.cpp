@@ -2,8 +2,9 @@
 // 3-D headers, cell libraries, colours, fills, circles against arcs, cells
 // and shared cell definitions, hidden levels, complex chains, and the
 // mended faults (elements out of the plane, short elements, refusals,
-// word counts over or into the elements after them by any type, tag data
-// and unnamed types that are no damage).
+// word counts over or into the elements after them by any type, deleted
+// elements over live ones or the end marker, tag data, user data that copy
+// an element and unnamed types that are no damage).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -450,6 +451,57 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
     DgnWriter::PutU16(b, at + 2, std::uint16_t((e.size() + covered.size() + 2 + 100 - 4) / 2));
     return b;
   }();
+  // A user-data linkage whose data are a copy of the text after the line
+  // (the walk ends just where the copy ends), then with the line's count
+  // over that text too.
+  auto copyOver = [&](bool swallow) {
+    DgnElement e = ow.Line(1, 1, {0, 0, 0}, {1, 1, 0});
+    std::vector<std::uint8_t> copy = {std::uint8_t(text.size() / 2), 0x10};
+    copy.insert(copy.end(), text.begin(), text.end());
+    DgnWriter::AddAttributes(e, copy);
+    if (swallow) DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + text.size() - 4) / 2));
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e).Add(text).Add(covered);
+    return x.Bytes();
+  };
+  // A deleted element whose count covers what follows it (`then`, which the
+  // file holds after it), before a live line.
+  auto deletedOver = [&](DgnElement e, const std::vector<std::uint8_t>& then) {
+    DgnWriter::PutU16(e, 2, std::uint16_t((e.size() + then.size() - 4) / 2));
+    e = DgnWriter::Deleted(e);
+    e.insert(e.end(), then.begin(), then.end());
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(e).Add(covered);
+    return x.Bytes();
+  };
+  const DgnElement deletedLine = DgnWriter::Deleted(covered);
+  std::vector<std::uint8_t> deletedTwice = deletedLine;
+  deletedTwice.insert(deletedTwice.end(), deletedLine.begin(), deletedLine.end());
+  DgnElement userDeleted = covering;
+  DgnWriter::AddAttributes(userDeleted, {0x03, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06});
+  // Space freed and left as it was: bytes that read as no header.
+  const std::vector<std::uint8_t> unused(40, 0xEE);
+  // The last element (deleted or not), its count run over the end marker
+  // into the zero padding of the last sector, which ends in FF FF.
+  auto lastPastMarker = [&](const DgnElement& e) {
+    DgnWriter x;
+    x.Add(x.Tcb()).Add(covered).Add(e);
+    std::vector<std::uint8_t> b = x.Bytes();
+    const std::size_t at = b.size() - 2 - e.size();
+    b.resize(b.size() + 200, 0);
+    b.push_back(0xFF);
+    b.push_back(0xFF);
+    DgnWriter::PutU16(b, at + 2, std::uint16_t((e.size() + 2 + 100 - 4) / 2));
+    return b;
+  };
+  DgnElement type32 = ow.Line(1, 1, {0, 0, 0}, {1, 1, 0});
+  type32[1] = 32;
+  // Its own data may end in FF FF just before the end marker.
+  DgnElement endsInFfff = type32;
+  endsInFfff[endsInFfff.size() - 2] = endsInFfff[endsInFfff.size() - 1] = 0xFF;
+  // A deleted cell over its components and the line after them.
+  DgnElement spanning = ow.Cell("D", 1, {0, 0, 0}, {covered});
+  DgnWriter::PutU16(spanning, 2, std::uint16_t((spanning.size() - 4) / 2));
   // A complex chain whose second component lost its complex bit.
   auto chain = [&](bool broken) {
     DgnElement c = ow.Complex(12, 1, 1,
@@ -491,6 +543,26 @@ TEST(DgnReader, DamagedLengthsAndEndsAreToldAndWhatWasReadShown) {
       {"a cone over the next element", cw0.Bytes(), true},
       {"a component past the end of its cell", sc.Bytes(), true},
       {"a deleted cell over its components", dc.Bytes(), false},
+      {"a deleted cell over its components and the next line", deletedOver(spanning, covered), true},
+      {"a deleted line over the next line", deletedOver(covering, covered), true},
+      {"a deleted line with user data over the next line", deletedOver(userDeleted, covered), true},
+      {"a deleted line over two deleted lines", deletedOver(covering, deletedTwice), false},
+      {"a deleted line with user data over a deleted line", deletedOver(userDeleted, deletedLine), false},
+      {"a deleted line over unused bytes", deletedOver(covering, unused), false},
+      {"an unnamed deleted element over unused bytes", deletedOver(unnamed, unused), false},
+      {"a deleted line over the end marker into zero padding", lastPastMarker(deletedLine), true},
+      {"a type-32 element, the last, over the end marker into zero padding", lastPastMarker(type32), true},
+      {"a type-32 element whose data end in FF FF before the end marker", [&] {
+         DgnWriter x;
+         x.Add(x.Tcb()).Add(covered).Add(endsInFfff);
+         std::vector<std::uint8_t> b = x.Bytes();
+         b.resize(b.size() + 200, 0);
+         return b;
+       }(), false},
+      {"a deleted type-32 element over the end marker into zero padding", lastPastMarker(DgnWriter::Deleted(type32)),
+       true},
+      {"a line with a copy of the next text as user data", copyOver(false), false},
+      {"a line with a copy of the next text as user data over that text", copyOver(true), true},
       {"a shape with its fill linkage", fw.Bytes(), false},
   };
   for (const Case& c : cases) {

@@ -4,7 +4,8 @@
 // first points agree; the seed file opens empty, the V8 file is refused;
 // the largest sample cut short or with flipped bits ends cleanly; padding,
 // swallowing counts, tag data, user data and unnamed elements are told or
-// quiet, for every element of every sample.
+// quiet, for every element of every sample; deleted elements are told when
+// their counts cover live elements or the end marker.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -549,9 +550,11 @@ bool SwallowNext(std::vector<std::uint8_t>& bytes, std::size_t index) {
 // so is the same with an honest user-data linkage on the element (whose
 // header the walk of that linkage must not read past: an arc, a text or any
 // type with bit 0x10 reads as a user-data linkage); the linkage alone, a
-// tag block (which no walk knows) alone, and an element of a type without a
-// name after a top-level element are quiet. Each variant is a slice of the
-// sample around the element, so that every element can be tried.
+// tag block (which no walk knows) alone, a user-data linkage that carries a
+// copy of the element after it, and an element of a type without a name
+// after a top-level element are quiet; a swallow after the copy is told.
+// Each variant is a slice of the sample around the element, so that every
+// element can be tried.
 TEST(DgnSamplesTest, EverySwallowOfTheNextElementIsToldWithOrWithoutLinkagesAndIntactVariantsAreQuiet) {
   KVN_REQUIRE_TESTDATA(dir);
   const std::vector<std::uint8_t> userData = {0x03, 0x10, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
@@ -560,7 +563,7 @@ TEST(DgnSamplesTest, EverySwallowOfTheNextElementIsToldWithOrWithoutLinkagesAndI
   for (std::size_t i = 4; i < unnamed.size(); ++i) unnamed[i] = std::uint8_t(i * 13 + 5);
   unnamed[1] = 56;
   unnamed[2] = std::uint8_t((unnamed.size() - 4) / 2);
-  std::size_t swallows = 0, linked = 0;
+  std::size_t swallows = 0, linked = 0, copied = 0;
   std::set<int> linkedTypes;
   for (const auto& path : V7Samples(dir)) {
     SCOPED_TRACE(path.filename().string());
@@ -599,6 +602,22 @@ TEST(DgnSamplesTest, EverySwallowOfTheNextElementIsToldWithOrWithoutLinkagesAndI
           ++linked;
           linkedTypes.insert(type);
         }
+        // User data that are a copy of the element after it, the linkage
+        // as long as the copy and its header.
+        const std::vector<std::size_t> sliceStarts = ElementStarts(slice);
+        const std::size_t next = sliceStarts[index + 1];
+        const std::size_t nextSize = 4 + 2 * std::size_t(slice[next + 2] | slice[next + 3] << 8);
+        if (nextSize <= 510) {
+          std::vector<std::uint8_t> copy = {std::uint8_t(nextSize / 2), 0x10};
+          copy.insert(copy.end(), slice.begin() + std::ptrdiff_t(next), slice.begin() + std::ptrdiff_t(next + nextSize));
+          const std::vector<std::uint8_t> withCopy = on(copy);
+          EXPECT_FALSE(LoopFindsDamage(withCopy)) << what << " with a copy of the next element";
+          std::vector<std::uint8_t> swallowedAfterCopy = withCopy;
+          if (SwallowNext(swallowedAfterCopy, index)) {
+            EXPECT_TRUE(LoopFindsDamage(swallowedAfterCopy)) << what << " with a copy of the next element";
+            ++copied;
+          }
+        }
       }
       if (layout.top[i] == i && i >= 3) {
         test::DgnFileEdit edit;
@@ -611,6 +630,7 @@ TEST(DgnSamplesTest, EverySwallowOfTheNextElementIsToldWithOrWithoutLinkagesAndI
   }
   EXPECT_GE(swallows, 10000u);
   EXPECT_GE(linked, 9000u);
+  EXPECT_GE(copied, 9000u);
   // Among them arcs and texts, whose headers read as user-data linkages.
   EXPECT_TRUE(linkedTypes.count(dgn::kArc) && linkedTypes.count(dgn::kText));
 }
@@ -665,6 +685,102 @@ TEST(DgnSamplesTest, SwallowsPastLinkagesAndTheEndMarkerAndABrokenChainAreTold) 
   EXPECT_TRUE(broken.partial);
   // Only the shape itself is lost: the elements after it are drawn.
   EXPECT_EQ(broken.objects, intact.objects - 1);
+}
+
+// A user-data linkage may carry any bytes: samp15's LINE at 9132 with one
+// whose data are a copy of the TEXT after it (90 bytes, so that the linkage
+// walk ends just where the copy ends) opens quiet with all its objects; with
+// its count raised over that TEXT too, the file is told and the TEXT lost.
+TEST(DgnSamplesTest, AUserDataLinkageCarryingACopyOfTheNextElementIsQuietAndASwallowAfterItTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const std::vector<std::uint8_t> samp15 = FileBytes(dir / "dgn/dgnlib_samp15.dgn");
+  ASSERT_EQ(samp15[9133], 3);
+  ASSERT_EQ(samp15[9134], 24);
+  ASSERT_EQ(samp15[9184 + 1], 17);
+  ASSERT_EQ(samp15[9184 + 2], 43);  // the TEXT: 90 bytes
+  std::vector<std::uint8_t> copy = {45, 0x10};
+  copy.insert(copy.end(), samp15.begin() + 9184, samp15.begin() + 9184 + 90);
+  const std::vector<std::uint8_t> linked = WithAttributeData(samp15, 9132, copy);
+  ASSERT_EQ(linked[9134], 24 + 46);
+  const Opened whole = Open(samp15);
+  ASSERT_EQ(whole.objects, 4527u);
+  const Opened quiet = Open(linked);
+  ASSERT_TRUE(quiet.ok);
+  EXPECT_FALSE(quiet.partial);
+  EXPECT_EQ(quiet.warnings, 0u);
+  EXPECT_EQ(quiet.objects, whole.objects);
+  EXPECT_EQ(quiet.entities, whole.entities);
+  std::vector<std::uint8_t> swallowed = linked;
+  swallowed[9134] = 24 + 46 + 45;
+  const Opened told = Open(swallowed);
+  ASSERT_TRUE(told.ok);
+  EXPECT_TRUE(told.partial);
+  EXPECT_EQ(told.objects, whole.objects - 1);
+}
+
+// A deleted element's count may span its components (ezdxf_underlay's
+// deleted cell at 283134 spans the 233 after it; the file opens quiet), but
+// not live elements: its deleted ARC at 330266 with 108 words instead of 48
+// covers the two LINEs after it; samp15's LINE at 325882, deleted, with its
+// count run over the 374 elements after it and the end marker into the zero
+// padding, up to the FF FF that ends the file. Each is told with what was
+// read shown. Every deleted element of the samples with its count raised by
+// the size of the element after it is told exactly when that element is live.
+TEST(DgnSamplesTest, DeletedElementsCoveringLiveElementsOrTheEndMarkerAreTold) {
+  KVN_REQUIRE_TESTDATA(dir);
+  const std::vector<std::uint8_t> ezdxf = FileBytes(dir / "dgn/ezdxf_underlay.dgn");
+  const std::vector<std::size_t> ezdxfStarts = ElementStarts(ezdxf);
+  ASSERT_EQ(ezdxf[283134 + 1], 0x80 | dgn::kCellHeader);
+  const auto cellEnd = std::upper_bound(ezdxfStarts.begin(), ezdxfStarts.end(), 283134);
+  ASSERT_EQ(*cellEnd, 283134u + 23722);
+  ASSERT_EQ(DgnChainBytes(std::span(ezdxf.data() + 283134, 23722)), 0u);  // deleted: no chain opened
+  const Opened intact = Open(ezdxf);
+  ASSERT_TRUE(intact.ok);
+  EXPECT_FALSE(intact.partial);
+  ASSERT_EQ(intact.objects, 2845u);
+  std::vector<std::uint8_t> arc = ezdxf;
+  ASSERT_EQ(arc[330266 + 1], 0x80 | dgn::kArc);
+  ASSERT_EQ(arc[330266 + 2], 48);
+  arc[330266 + 2] = 108;
+  const Opened arcTold = Open(arc);
+  ASSERT_TRUE(arcTold.ok);
+  EXPECT_TRUE(arcTold.partial);
+  EXPECT_EQ(arcTold.objects, 2843u);
+
+  std::vector<std::uint8_t> samp15 = FileBytes(dir / "dgn/dgnlib_samp15.dgn");
+  const std::vector<std::size_t> samp15Starts = ElementStarts(samp15);
+  const std::size_t marker = samp15Starts.back() + 4 + 2 * std::size_t(samp15[samp15Starts.back() + 2]);
+  ASSERT_EQ(samp15.size(), marker + 58);  // zeros, then FF FF
+  ASSERT_EQ(samp15[325882 + 1], dgn::kLine);
+  // The zeros after the count's end, read as empty elements, lead to the last FF FF.
+  const std::size_t end = samp15.size() - 2 - 40;
+  ASSERT_GT(end, marker + 2);
+  samp15[325882 + 1] |= 0x80;
+  samp15[325882 + 2] = std::uint8_t((end - 325882 - 4) / 2);
+  samp15[325882 + 3] = std::uint8_t((end - 325882 - 4) / 2 >> 8);
+  const Opened pastMarker = Open(samp15);
+  ASSERT_TRUE(pastMarker.ok);
+  EXPECT_TRUE(pastMarker.partial);
+  EXPECT_EQ(pastMarker.objects, 4216u);
+
+  std::size_t told = 0, quiet = 0;
+  for (const auto& path : V7Samples(dir)) {
+    SCOPED_TRACE(path.filename().string());
+    const std::vector<std::uint8_t> bytes = FileBytes(path);
+    const Layout layout = LayoutOf(bytes);
+    for (std::size_t i = 1; i + 1 < layout.starts.size(); ++i) {
+      if (!(bytes[layout.starts[i] + 1] & 0x80)) continue;
+      std::size_t index = 0;
+      std::vector<std::uint8_t> slice = Slice(bytes, layout, i, index);
+      ASSERT_FALSE(LoopFindsDamage(slice)) << layout.starts[i];
+      const bool live = !(bytes[layout.starts[i + 1] + 1] & 0x80);
+      ASSERT_TRUE(SwallowNext(slice, index));
+      EXPECT_EQ(LoopFindsDamage(slice), live) << layout.starts[i];
+      ++(live ? told : quiet);
+    }
+  }
+  EXPECT_GE(told, 10u);
+  EXPECT_GE(quiet, 70u);
 }
 
 
