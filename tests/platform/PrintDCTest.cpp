@@ -101,14 +101,25 @@ TEST(PrintDC, FailuresAreSpoolerCodesWithTheirWords) {
   EXPECT_FALSE(file.SystemText().empty());
   EXPECT_FALSE(std::filesystem::exists(missing));
 
-  // Aborting a document leaves what was written for the caller to delete.
+  // Aborting a document leaves what was written for the caller to delete,
+  // and forgets the page it was recording: finished (as the context's
+  // teardown finishes it), the surface writes no more than an empty page.
   const std::filesystem::path partial = scratch.Path() / "partial.prn";
   TPrintDC_ aborted("TEST", PrinterSettings{}, A4At300());
   ASSERT_GT(aborted.StartDoc(WString(u"x"), WString::FromUtf8(partial.string())), 0);
   ASSERT_GT(aborted.StartPage(), 0);
+  for (int i = 0; i < 5000; ++i) {
+    // A colour of its own: every stroke is recorded.
+    aborted.SelectObject(TPen(Rgb(i % 2 ? 255 : 0, 0, 0), 0));
+    aborted.MoveTo(i % 2000, i / 7);
+    aborted.LineTo(i % 1999 + 13, i / 5);
+  }
   EXPECT_GT(aborted.AbortDoc(), 0);
   EXPECT_EQ(aborted.EndDoc(), kSpError);
   EXPECT_TRUE(std::filesystem::exists(partial));
+  const std::uint64_t before = aborted.SurfaceBytes();
+  cairo_surface_finish(aborted.Surface());
+  EXPECT_LT(aborted.SurfaceBytes() - before, 4096u) << "the abandoned page was written out";
 }
 
 // The page's memory watch: past the resident ceiling (set below what the
