@@ -76,6 +76,8 @@ TEST(AbortProc, DirectWritesToThePixelsCountAndNoProcedureNeverStops) {
   }
   EXPECT_FALSE(plain.dc->Aborted());
   EXPECT_TRUE(plain.dc->QueryAbort());
+  // A window's context has no procedure: its repaints count nothing.
+  EXPECT_EQ(plain.dc->DrawingOperations(), 0u);
 }
 
 // Every kind of drawing call is one operation: kInterval calls of any one
