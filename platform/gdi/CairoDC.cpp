@@ -78,8 +78,8 @@ constexpr double kFixedStep = 1.0 / 256;
 // corner instead of the figure's first point. The path is judged as cairo
 // keeps it, after it has merged repeated points and points along a side.
 // Its last point is drawn back along its side by one and a half fixed steps
-// of the surface (at 600 dpi 0.0003 mm), so that it rounds to another fixed
-// point than the start and the writer sees no rectangle.
+// of the surface (0.002 mm at any resolution), so that it rounds to another
+// fixed point than the start and the writer sees no rectangle.
 void KeepLoneBoxOpen(cairo_t* cr) {
   cairo_path_t* path = cairo_copy_path(cr);
   double x[5], y[5];
