@@ -153,10 +153,13 @@ struct ChainStep {
   // Whether the drawing has pages to sort objects by (fixed for the walk).
   bool paged;
   bool drawn = false;
+  // Only a printer's context has an abort procedure: a window's repaint
+  // never looks at its context's state per object.
+  const bool watched = info.Dc() && info.Dc()->GetAbortProc();
 
   // The context's device was aborted (a print job cancelled part-way): the
   // rest of the walk would draw nothing, so it ends here.
-  bool Stopped() const { return info.Dc() && info.Dc()->Aborted(); }
+  bool Stopped() const { return watched && info.Dc()->Aborted(); }
 
   // `known`: the object's full extent from the index, trusted only while
   // the object has not been marked changed since.

@@ -64,21 +64,23 @@ cairo_surface_t* PatternSurface(const BrushData& brush) {
   return s;
 }
 
-// Points of a stroked path beyond which it cannot be one figure of four
-// sides as cairo keeps it (it merges collinear and empty segments).
-constexpr std::uint64_t kMaxLoneBoxPoints = 16;
+// One step of cairo's 24.8 fixed point, in which a surface keeps its paths:
+// 1/256 of the surface's own unit (a PDF or PostScript point), whatever
+// device scale puts printer dots over it (at 600 dpi a dot is 0.12 pt, so
+// a move of 1/256 dot rounds away above 143 dpi).
+constexpr double kFixedStep = 1.0 / 256;
 
 // cairo's PDF and PostScript writers put out a stroked path that is one
 // axis-aligned figure of four sides ending on its start point as a
 // rectangle ("re"), which is closed: its first corner is joined where the
 // figure drawn open (on screen, on the raster road, or beside other figures
-// of a joined run) has two caps. Its last point is drawn back along its side
-// by one step of cairo's 24.8 fixed point, 1/256 unit (at 600 dpi 0.0002
-// mm), so that the writer sees no rectangle and puts the figure out open.
-void KeepLoneBoxOpen(cairo_t* cr, std::uint64_t points) {
-  if (points < 5 || points > kMaxLoneBoxPoints) return;
-  const cairo_surface_type_t type = cairo_surface_get_type(cairo_get_target(cr));
-  if (type != CAIRO_SURFACE_TYPE_PDF && type != CAIRO_SURFACE_TYPE_PS) return;
+// of a joined run) has two caps, and its dashes start at the rectangle's
+// corner instead of the figure's first point. The path is judged as cairo
+// keeps it, after it has merged repeated points and points along a side.
+// Its last point is drawn back along its side by one and a half fixed steps
+// of the surface (0.002 mm at any resolution), so that it rounds to another
+// fixed point than the start and the writer sees no rectangle.
+void KeepLoneBoxOpen(cairo_t* cr) {
   cairo_path_t* path = cairo_copy_path(cr);
   double x[5], y[5];
   bool box = path->status == CAIRO_STATUS_SUCCESS && path->num_data == 10;
@@ -91,16 +93,39 @@ void KeepLoneBoxOpen(cairo_t* cr, std::uint64_t points) {
   }
   cairo_path_destroy(path);
   if (!box || x[4] != x[0] || y[4] != y[0]) return;
-  constexpr double kFixedStep = 1.0 / 256;
-  const double dx = x[4] - x[3], dy = y[4] - y[3];
-  x[4] -= dx > 0 ? kFixedStep : dx < 0 ? -kFixedStep : 0;
-  y[4] -= dy > 0 ? kFixedStep : dy < 0 ? -kFixedStep : 0;
+  // The path is in user space under the identity matrix: device units.
+  double scaleX = 1, scaleY = 1;
+  cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
+  // Never past the side's middle, so that the last side keeps its direction.
+  auto back = [](double side, double scale) {
+    const double step = std::min(1.5 * kFixedStep / std::fabs(scale), std::fabs(side) / 2);
+    return side > 0 ? step : side < 0 ? -step : 0;
+  };
+  x[4] -= back(x[4] - x[3], scaleX);
+  y[4] -= back(y[4] - y[3], scaleY);
   cairo_new_path(cr);
   cairo_move_to(cr, x[0], y[0]);
   for (int i = 1; i < 5; ++i) cairo_line_to(cr, x[i], y[i]);
 }
 
 }  // namespace
+
+bool CairoDC::MayBeLoneBox(const GdiPath& path) const {
+  // Fewer points cannot make four sides; a path off the vector surfaces is
+  // never written out.
+  const std::uint32_t n = path.Count();
+  if (!vectorSurface_ || n < 5) return false;
+  const std::uint8_t* t = path.Types();
+  if (t[0] != kPtMoveTo) return false;
+  for (std::uint32_t i = 1; i < n; ++i)
+    if (t[i] != kPtLineTo) return false;
+  // The ends meet in cairo's fixed point only when they lie within a step.
+  double scaleX = 1, scaleY = 1;
+  cairo_surface_get_device_scale(surface_, &scaleX, &scaleY);
+  const DPoint first = path.Points()[0], last = path.LastPoint();
+  return std::fabs(last.x - first.x) * std::fabs(scaleX) <= kFixedStep &&
+         std::fabs(last.y - first.y) * std::fabs(scaleY) <= kFixedStep;
+}
 
 bool IsUntransformedImage(cairo_surface_t* surface) {
   if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
@@ -131,6 +156,8 @@ COLORREF Rop2SourceColor(int rop2, COLORREF color) {
 CairoDC::CairoDC(cairo_surface_t* surface, const DeviceCaps& caps) : TDC(caps) {
   surface_ = cairo_surface_reference(surface);
   cr_ = cairo_create(surface_);
+  const cairo_surface_type_t type = cairo_surface_get_type(surface_);
+  vectorSurface_ = type == CAIRO_SURFACE_TYPE_PDF || type == CAIRO_SURFACE_TYPE_PS;
 }
 
 CairoDC::~CairoDC() {
@@ -257,7 +284,7 @@ void CairoDC::StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle
                              bool dashed) const {
   cairo_identity_matrix(cr);
   AppendPath(cr, path, dx + 0.5, dy + 0.5);
-  KeepLoneBoxOpen(cr, path.Count());
+  if (MayBeLoneBox(path)) KeepLoneBoxOpen(cr);
   StrokeCurrentPath(cr, style, dashed);
 }
 
@@ -337,7 +364,7 @@ void CairoDC::FlushStrokes() {
   if (!run_.open) return;
   run_.open = false;
   if (reach_ == Reach::Surface) {
-    KeepLoneBoxOpen(cr_, run_.points);
+    if (run_.loneBox) KeepLoneBoxOpen(cr_);
     StrokeCurrentPath(cr_, run_.style, true);
     cairo_identity_matrix(cr_);
     cairo_restore(cr_);
@@ -394,6 +421,9 @@ void CairoDC::RenderStroke(const GdiPath& devicePath) {
       run_.color = color;
       run_.antialias = antialias_;
       run_.points = 0;
+      run_.loneBox = MayBeLoneBox(path);
+    } else {
+      run_.loneBox = false;
     }
     if (reach_ == Reach::Surface) AddPath(cr_, path, 0.5, 0.5);
     run_.points += path.Count();

@@ -116,6 +116,10 @@ class CairoDC : public TDC {
     return cr_;
   }
   virtual void BeforeCairo() {}
+  // Whether a stroked path could reach cairo's writer as a rectangle: one
+  // figure of lines, not closed, whose ends meet in cairo's fixed point, on
+  // a vector surface. Only then is the path cairo keeps looked at.
+  bool MayBeLoneBox(const GdiPath& path) const;
   // Strokes the joined run, if one is pending.
   void FlushStrokes();
   // Called after every operation that reached the surface, with the path
@@ -129,6 +133,8 @@ class CairoDC : public TDC {
   cairo_surface_t* surface_ = nullptr;
   cairo_t* cr_ = nullptr;
   bool antialias_ = false;
+  // A PDF or PostScript surface, whose writers see rectangles in paths.
+  bool vectorSurface_ = false;
   GdiPath guard_;
   // RenderGlyphs' glyph list and font options (gray anti-aliasing, none),
   // kept between runs.
@@ -143,6 +149,8 @@ class CairoDC : public TDC {
     COLORREF color = 0;
     bool antialias = false;
     std::uint64_t points = 0;
+    // It holds one figure that may be written as a rectangle.
+    bool loneBox = false;
   };
   bool JoinsWith(const StrokeStyle& style, COLORREF color) const;
   void Counted(std::uint64_t points);

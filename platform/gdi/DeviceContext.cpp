@@ -28,12 +28,18 @@ TDC::~TDC() = default;
 
 void TDC::SetAbortProc(AbortProc proc) {
   abortProc_ = std::move(proc);
+  watched_ = bool(abortProc_);
   aborted_ = false;
-  nextAbortCheck_ = abortProc_ ? operations_ + kAbortCheckOperations : std::numeric_limits<std::uint64_t>::max();
+  nextAbortCheck_ = operations_ + kAbortCheckOperations;
+}
+
+bool TDC::CountOperation() {
+  if (++operations_ < nextAbortCheck_) return !aborted_;
+  return QueryAbort();
 }
 
 bool TDC::QueryAbort() {
-  nextAbortCheck_ = abortProc_ ? operations_ + kAbortCheckOperations : std::numeric_limits<std::uint64_t>::max();
+  nextAbortCheck_ = operations_ + kAbortCheckOperations;
   if (aborted_ || !abortProc_) return !aborted_;
   // The procedure may pump the toolkit's messages; this context is between
   // two operations meanwhile.

@@ -301,17 +301,21 @@ class TDC {
   // without a procedure.
   bool QueryAbort();
   bool Aborted() const { return aborted_; }
-  // Drawing operations seen so far (those refused after an abort too).
+  // Drawing operations seen while a procedure was installed (those refused
+  // after an abort too).
   std::uint64_t DrawingOperations() const { return operations_; }
 
  protected:
   // One drawing operation, counted for the abort procedure: false once the
   // context is aborted (the caller draws nothing). A raster target counts
-  // its direct writes to the pixels here as well.
-  bool Going() {
-    if (++operations_ < nextAbortCheck_) return !aborted_;
-    return QueryAbort();
-  }
+  // its direct writes to the pixels here as well. Only a context with a
+  // procedure counts: a window's context has none, and its repaints pay one
+  // test of a flag per operation. (Counting every operation, with the sheet
+  // painter's look at the context for every object, cost the repaint
+  // benchmark 0.5 % to 1.1 % more instructions than no check at all; with
+  // the flag, and the painter asking only a watched context, nothing that
+  // shows: within 0.1 %, every case.)
+  bool Going() { return !watched_ || CountOperation(); }
 
   // ---- The target interface. Paths are in device coordinates and finite.
   // Strokes use the selected pen and the binary raster operation; the pen
@@ -374,10 +378,13 @@ class TDC {
   GdiPath scratch_;
   // ExtTextOut's laid-out glyphs, kept between runs.
   std::vector<PlacedGlyph> runGlyphs_;
+  bool CountOperation();
+
   AbortProc abortProc_;
+  // A procedure is installed.
+  bool watched_ = false;
   bool aborted_ = false;
   std::uint64_t operations_ = 0;
-  // Without a procedure the count never reaches it.
   std::uint64_t nextAbortCheck_ = std::numeric_limits<std::uint64_t>::max();
 };
 

@@ -45,15 +45,7 @@ std::unique_ptr<RasterDC> RasterDC::Create(std::uint8_t* bits, std::int32_t widt
 RasterDC::RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCaps& caps)
     : CairoDC(surface, caps), bits_(bits) {}
 
-void RasterDC::Flush() {
-  // A direct write to the pixels (the raster surface's lines and fills) is
-  // a drawing operation of this context: it counts for the abort procedure.
-  Going();
-  FlushCairo();
-}
-
-void RasterDC::FlushCairo() {
-  if (!cairoDrew_) return;
+void RasterDC::FlushDrawn() {
   cairo_surface_flush(Surface());
   cairoDrew_ = false;
 }

@@ -42,14 +42,21 @@ class RasterDC : public CairoDC {
   // changed). Both are lazy, since a repaint brackets every stroke of every
   // object and hardly ever draws through cairo in between: Flush asks cairo
   // only when it has drawn since the last flush, and MarkDirty is told to
-  // cairo just before it next draws (BeforeCairo).
-  void Flush();
+  // cairo just before it next draws (BeforeCairo). A direct write to the
+  // pixels is a drawing operation of this context: Flush counts it for the
+  // abort procedure. Inline, since a repaint calls it for every stroke.
+  void Flush() {
+    Going();
+    FlushCairo();
+  }
   void MarkDirty();
 
  protected:
   // Flush for the context's own direct writes, which its drawing
   // operations have counted already.
-  void FlushCairo();
+  void FlushCairo() {
+    if (cairoDrew_) FlushDrawn();
+  }
   // For targets that keep their own pixel form behind the buffer (the 1-bit
   // DIB section); `surface` is a cairo image over `bits`, referenced here.
   RasterDC(cairo_surface_t* surface, std::uint8_t* bits, const DeviceCaps& caps);
@@ -78,6 +85,8 @@ class RasterDC : public CairoDC {
   void ThroughMask(const GdiPath& devicePath, bool stroke, int fillMode, const StrokeStyle* style, Op op);
 
   void BeforeCairo() override;
+  // Lets cairo finish what it drew on the pixels.
+  void FlushDrawn();
 
   std::uint8_t* bits_;
   bool cairoDrew_ = true;       // since the last flush

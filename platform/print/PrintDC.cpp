@@ -65,6 +65,7 @@ void TPrintDC_::AfterOutput(std::uint64_t points) {
 
 cairo_status_t PrintStream::WriteChunk(void* closure, const unsigned char* data, unsigned int length) {
   auto* self = static_cast<PrintStream*>(closure);
+  self->surfaceBytes_ += length;
   if (self->started_ && !self->closed_ && self->streamCode_ > 0 && self->answering_ &&
       !self->answering_->QueryAbort()) {
     self->streamCode_ = kSpAppAbort;

@@ -48,6 +48,8 @@ class PrintStream {
   TDC* answering_ = nullptr;
   // What the surface wrote before the document started.
   std::vector<std::uint8_t> pending_;
+  // Everything the surface wrote, whether it reached anything or not.
+  std::uint64_t surfaceBytes_ = 0;
   bool started_ = false;
   bool closed_ = false;
   int streamCode_ = 1;
@@ -84,6 +86,10 @@ class TPrintDC_ : private PrintStream, public CairoDC {
   // The surface could be made.
   bool Valid() const;
   int PagesEnded() const { return pagesEnded_; }
+  // The bytes the surface has written so far, those that reached nothing
+  // after the document ended included: what finishing or tearing down the
+  // surface still costs shows here.
+  std::uint64_t SurfaceBytes() const { return surfaceBytes_; }
 
   // The page's memory watch, while on. The PDF surface keeps every
   // operation of a page until it ends, in cairo's own memory, beside the

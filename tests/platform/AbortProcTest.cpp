@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,6 +76,49 @@ TEST(AbortProc, DirectWritesToThePixelsCountAndNoProcedureNeverStops) {
   }
   EXPECT_FALSE(plain.dc->Aborted());
   EXPECT_TRUE(plain.dc->QueryAbort());
+  // A window's context has no procedure: its repaints count nothing.
+  EXPECT_EQ(plain.dc->DrawingOperations(), 0u);
+}
+
+// Every kind of drawing call is one operation: kInterval calls of any one
+// kind reach the procedure once, so that a page of nothing but texts,
+// fills or pictures still answers a cancel.
+TEST(AbortProc, EveryKindOfDrawingCounts) {
+  const std::uint32_t black = 0;
+  const PixelView pixel{reinterpret_cast<const std::uint8_t*>(&black), 1, 1, 4};
+  auto path = [](TDC& dc) {
+    dc.BeginPath();
+    dc.MoveTo(0, 0);
+    dc.LineTo(5, 0);
+    dc.LineTo(0, 5);
+    dc.EndPath();
+  };
+  const struct {
+    const char* name;
+    std::function<void(TDC&)> draw;
+  } kinds[] = {
+      {"LineTo", [](TDC& dc) { dc.LineTo(5, 5); }},
+      {"FillRect", [](TDC& dc) { dc.FillRect(TRect{0, 0, 4, 4}, TBrush(0)); }},
+      {"FillRgn", [](TDC& dc) { dc.FillRgn(TRegion(TRect{0, 0, 4, 4}), TBrush(0)); }},
+      {"PatBlt", [](TDC& dc) { dc.PatBlt(0, 0, 4, 4, kPatCopy); }},
+      {"FillPath", [&](TDC& dc) { path(dc); dc.FillPath(); }},
+      {"StrokePath", [&](TDC& dc) { path(dc); dc.StrokePath(); }},
+      {"StrokeAndFillPath", [&](TDC& dc) { path(dc); dc.StrokeAndFillPath(); }},
+      {"SetPixel", [](TDC& dc) { dc.SetPixel(1, 1, 0); }},
+      {"BitBlt", [&](TDC& dc) { dc.BitBlt(0, 0, 1, 1, pixel, 0, 0, kSrcCopy); }},
+      {"ExtTextOut", [](TDC& dc) { dc.ExtTextOut(0, 0, 0, nullptr, u"A", 1, nullptr); }},
+  };
+  for (const auto& kind : kinds) {
+    Canvas c;
+    int calls = 0;
+    c.dc->SetAbortProc([&](TDC*, int) {
+      ++calls;
+      return true;
+    });
+    for (int i = 0; i < kInterval; ++i) kind.draw(*c.dc);
+    EXPECT_EQ(calls, 1) << kind.name;
+    EXPECT_EQ(c.dc->DrawingOperations(), std::uint64_t(kInterval)) << kind.name;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "document/ProgressMonitor.h"
 #include "foundation/DialogFolder.h"
+#include "foundation/PathBytes.h"
 #include "platform/print/PrintDC.h"
 #include "print/PrintJob.h"
 #include "tests/print/PrintFixtures.h"
@@ -62,7 +63,7 @@ class Chooser final : public PrintFileChooser {
     filter = f.ToUtf8();
     proposed = name.ToUtf8();
     folderName = folder.ValueName().ToUtf8();
-    chosen = WString::FromUtf8(path);
+    chosen = PathFromBytes(path);
     return !path.empty();
   }
   std::string path, filter, proposed, folderName;
@@ -223,6 +224,19 @@ TEST_F(PrintJobTest, PrintToFileWritesThePdfAndAFailureLeavesNoFile) {
   EXPECT_FALSE(RunPrintJob(&owner_, &failing, 1, true, nullptr));
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_EQ(boxes_.texts.back(), "Error encountered during print");
+
+  // A name that is not UTF-8 ("caf\xE9" from a Latin-1 disk) is written and
+  // deleted by its own bytes, never by the replacement characters it shows.
+  const std::filesystem::path latin1 = scratch_.Path() / "caf\xE9.prn";
+  chooser.path = latin1.string();
+  LoggingPrintOut named(printer_, &record_, 1);
+  ASSERT_TRUE(RunPrintJob(&owner_, &named, 1, true, nullptr));
+  ASSERT_TRUE(std::filesystem::exists(latin1));
+  EXPECT_GT(std::filesystem::file_size(latin1), 0u);
+  LoggingPrintOut namedFailing(printer_, &record_, 2);
+  namedFailing.failAt = 2;
+  EXPECT_FALSE(RunPrintJob(&owner_, &namedFailing, 1, true, nullptr));
+  EXPECT_TRUE(std::filesystem::is_empty(scratch_.Path())) << "a file is left behind";
 
   // A file that cannot be made: StartDoc fails, the message carries the
   // system's words, no file is left.
