@@ -4,7 +4,11 @@
 #include <wx/filedlg.h>
 #include <wx/timer.h>
 
+#include <fnmatch.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,7 @@
 #include "foundation/FileSystem.h"
 #include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
+#include "foundation/Utf8.h"
 #include "platform/ui/NearParent.h"
 #include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/UiHelpersWx.h"
@@ -21,6 +26,12 @@
 namespace kvn {
 
 namespace {
+
+// GLib's singly linked list node.
+struct GSListNode {
+  void* data;
+  GSListNode* next;
+};
 
 // The name typed into a GTK save chooser, renamed for a new file type. The
 // toolkit offers no access to the typed name, so the GTK calls are looked
@@ -95,11 +106,6 @@ class ChooserNames {
   }
 
  private:
-  // GLib's singly linked list node.
-  struct GSListNode {
-    void* data;
-    GSListNode* next;
-  };
   using Free = void (*)(void*);
 
   WString Text(const char* getter, const wxString& fallback) const {
@@ -116,6 +122,84 @@ class ChooserNames {
   wxFileDialog& dialog_;
   void* chooser_;
   Free free_ = ToolkitSymbol<Free>("g_free");
+};
+
+// GTK matches a filter's patterns against a file's display name, and a
+// name that is not UTF-8 shows as its legible part plus " (invalid
+// encoding)": a Latin-1 "caf\xE9.dxf" was listed under no filter but one
+// of "*.*". Each filter of the chooser gets a rule of its own that matches
+// its patterns against such a name's bytes, as GTK matches a UTF-8 name's
+// text: case-sensitive, a leading dot matched by '*'. UTF-8 names stay
+// with GTK's own rules alone.
+class ByteNameRule {
+ public:
+  // `patterns` as the filter gives them ("*.dwg;*.dxf").
+  explicit ByteNameRule(const WString& patterns) {
+    const std::string all = patterns.ToUtf8();
+    std::size_t start = 0;
+    while (start <= all.size()) {
+      const std::size_t end = std::min(all.find(';', start), all.size());
+      if (end > start) patterns_.push_back(all.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+
+  // Adds the rule to every filter of the chooser, the n-th filter matching
+  // the n-th pattern list of `data` (the toolkit made them in that order).
+  static void AddToFilters(void* chooser, const FileDialogData& data) {
+    using ListFilters = GSListNode* (*)(void*);
+    using FreeList = void (*)(GSListNode*);
+    using AddCustom = void (*)(void*, int, int (*)(const FilterInfo*, void*), void*, void (*)(void*));
+    const auto listFilters = ToolkitSymbol<ListFilters>("gtk_file_chooser_list_filters");
+    const auto freeList = ToolkitSymbol<FreeList>("g_slist_free");
+    const auto addCustom = ToolkitSymbol<AddCustom>("gtk_file_filter_add_custom");
+    if (chooser == nullptr || !listFilters || !freeList || !addCustom) return;
+    const auto pairs = data.FilterPairs();
+    GSListNode* filters = listFilters(chooser);
+    std::size_t index = 0;
+    for (GSListNode* node = filters; node != nullptr && index < pairs.size(); node = node->next, ++index) {
+      auto rule = std::make_unique<ByteNameRule>(pairs[index].second);
+      // The filter owns the rule from here and deletes it with itself.
+      addCustom(node->data, kNeedsFileName, &ByteNameRule::Matches, rule.release(), &ByteNameRule::Delete);
+    }
+    freeList(filters);
+  }
+
+ private:
+  // GTK's GtkFileFilterInfo and the flag of its file name.
+  struct FilterInfo {
+    int contains;
+    const char* filename;
+    const char* uri;
+    const char* displayName;
+    const char* mimeType;
+  };
+  static constexpr int kNeedsFileName = 1;
+
+  static int Matches(const FilterInfo* info, void* self) {
+    if (info == nullptr || info->filename == nullptr || self == nullptr) return 0;
+    const std::string_view path(info->filename);
+    const std::string_view name = path.substr(path.rfind('/') + 1);
+    if (IsUtf8(name)) return 0;
+    const std::string bytes(name);
+    for (const std::string& pattern : static_cast<const ByteNameRule*>(self)->patterns_) {
+      if (fnmatch(pattern.c_str(), bytes.c_str(), 0) == 0) return 1;
+    }
+    return 0;
+  }
+  static void Delete(void* self) { delete static_cast<ByteNameRule*>(self); }
+
+  static bool IsUtf8(std::string_view s) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
+    for (std::size_t i = 0; i < s.size();) {
+      const Utf8Piece piece = NextUtf8Piece(bytes + i, s.size() - i);
+      if (!piece.valid) return false;
+      i += piece.length;
+    }
+    return true;
+  }
+
+  std::vector<std::string> patterns_;
 };
 
 }  // namespace
@@ -196,6 +280,7 @@ int TOpenSaveDialogMy::DoExecute() {
   wxFileDialog dialog(parent_ ? parent_->GetPeer() : nullptr, ToWx(title_), ToWx(folder), ToWx(name),
                       WildcardOf(data_), StyleOf(data_, save));
   if (data_.filterIndex >= 1) dialog.SetFilterIndex(int(data_.filterIndex) - 1);
+  ByteNameRule::AddToFilters(dialog.GetHandle(), data_);
   const ChooserNames names(dialog);
   // A folder the toolkit could not name is shown once the chooser is up:
   // named to GTK before, it left the chooser without a current filter.
