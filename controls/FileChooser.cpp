@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/FileDialogData.h"
@@ -17,7 +18,6 @@
 #include "foundation/FileSystem.h"
 #include "foundation/PathBytes.h"
 #include "foundation/PathNames.h"
-#include "foundation/Utf8.h"
 #include "platform/ui/NearParent.h"
 #include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/UiHelpersWx.h"
@@ -124,17 +124,20 @@ class ChooserNames {
   Free free_ = ToolkitSymbol<Free>("g_free");
 };
 
-// GTK matches a filter's patterns against a file's display name, and a
-// name that is not UTF-8 shows as its legible part plus " (invalid
-// encoding)": a Latin-1 "caf\xE9.dxf" was listed under no filter but one
-// of "*.*". Each filter of the chooser gets a rule of its own that matches
-// its patterns against such a name's bytes, as GTK matches a UTF-8 name's
-// text: case-sensitive, a leading dot matched by '*'. UTF-8 names stay
-// with GTK's own rules alone.
-class ByteNameRule {
+// GTK matches a filter's patterns against a file's display name, and GLib
+// shows a name that is not UTF-8 with U+FFFD for each stray byte and a
+// suffix, " (invalid encoding)" in the interface language: a Latin-1
+// "caf\xE9.dxf" was listed under no filter but one of "*.*". Each filter of
+// the chooser gets a rule of its own that matches its patterns against
+// such a name without the suffix, as GTK matches any other name
+// (case-sensitive, a leading dot matched by '*'); a stray byte is a
+// character there as in the name. The rule reads the display name, not
+// the file name: a filter that needs file names made GTK's name completion
+// in a save chooser leak its cached names (51 bytes after a name typed).
+class UndecodableNameRule {
  public:
   // `patterns` as the filter gives them ("*.dwg;*.dxf").
-  explicit ByteNameRule(const WString& patterns) {
+  explicit UndecodableNameRule(const WString& patterns) {
     const std::string all = patterns.ToUtf8();
     std::size_t start = 0;
     while (start <= all.size()) {
@@ -142,6 +145,10 @@ class ByteNameRule {
       if (end > start) patterns_.push_back(all.substr(start, end - start));
       start = end + 1;
     }
+    // GLib's suffix in the language its texts are in now.
+    using Translate = const char* (*)(const char*, const char*);
+    const auto translate = ToolkitSymbol<Translate>("g_dgettext");
+    suffix_ = translate ? translate("glib20", kSuffix) : kSuffix;
   }
 
   // Adds the rule to every filter of the chooser, the n-th filter matching
@@ -158,15 +165,16 @@ class ByteNameRule {
     GSListNode* filters = listFilters(chooser);
     std::size_t index = 0;
     for (GSListNode* node = filters; node != nullptr && index < pairs.size(); node = node->next, ++index) {
-      auto rule = std::make_unique<ByteNameRule>(pairs[index].second);
+      auto rule = std::make_unique<UndecodableNameRule>(pairs[index].second);
       // The filter owns the rule from here and deletes it with itself.
-      addCustom(node->data, kNeedsFileName, &ByteNameRule::Matches, rule.release(), &ByteNameRule::Delete);
+      addCustom(node->data, kNeedsDisplayName, &UndecodableNameRule::Matches, rule.release(),
+                &UndecodableNameRule::Delete);
     }
     freeList(filters);
   }
 
  private:
-  // GTK's GtkFileFilterInfo and the flag of its file name.
+  // GTK's GtkFileFilterInfo and the flag of its display name.
   struct FilterInfo {
     int contains;
     const char* filename;
@@ -174,32 +182,26 @@ class ByteNameRule {
     const char* displayName;
     const char* mimeType;
   };
-  static constexpr int kNeedsFileName = 1;
+  static constexpr int kNeedsDisplayName = 4;
+  static constexpr const char* kSuffix = " (invalid encoding)";
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
   static int Matches(const FilterInfo* info, void* self) {
-    if (info == nullptr || info->filename == nullptr || self == nullptr) return 0;
-    const std::string_view path(info->filename);
-    const std::string_view name = path.substr(path.rfind('/') + 1);
-    if (IsUtf8(name)) return 0;
-    const std::string bytes(name);
-    for (const std::string& pattern : static_cast<const ByteNameRule*>(self)->patterns_) {
-      if (fnmatch(pattern.c_str(), bytes.c_str(), 0) == 0) return 1;
+    if (info == nullptr || info->displayName == nullptr || self == nullptr) return 0;
+    const auto& rule = *static_cast<const UndecodableNameRule*>(self);
+    std::string_view shown(info->displayName);
+    // GLib adds the suffix exactly when the name shows a U+FFFD.
+    if (shown.find(kReplacement) == std::string_view::npos || !shown.ends_with(rule.suffix_)) return 0;
+    const std::string name(shown.substr(0, shown.size() - rule.suffix_.size()));
+    for (const std::string& pattern : rule.patterns_) {
+      if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return 1;
     }
     return 0;
   }
-  static void Delete(void* self) { delete static_cast<ByteNameRule*>(self); }
-
-  static bool IsUtf8(std::string_view s) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
-    for (std::size_t i = 0; i < s.size();) {
-      const Utf8Piece piece = NextUtf8Piece(bytes + i, s.size() - i);
-      if (!piece.valid) return false;
-      i += piece.length;
-    }
-    return true;
-  }
+  static void Delete(void* self) { delete static_cast<UndecodableNameRule*>(self); }
 
   std::vector<std::string> patterns_;
+  std::string suffix_;
 };
 
 }  // namespace
@@ -280,7 +282,7 @@ int TOpenSaveDialogMy::DoExecute() {
   wxFileDialog dialog(parent_ ? parent_->GetPeer() : nullptr, ToWx(title_), ToWx(folder), ToWx(name),
                       WildcardOf(data_), StyleOf(data_, save));
   if (data_.filterIndex >= 1) dialog.SetFilterIndex(int(data_.filterIndex) - 1);
-  ByteNameRule::AddToFilters(dialog.GetHandle(), data_);
+  UndecodableNameRule::AddToFilters(dialog.GetHandle(), data_);
   const ChooserNames names(dialog);
   // A folder the toolkit could not name is shown once the chooser is up:
   // named to GTK before, it left the chooser without a current filter.
