@@ -1,7 +1,8 @@
 // The program entry OwlMain and the application object testyApp: start-up
 // in the order of the original (frame built hidden, start directory kept,
-// frame shown, command-line drawing opened, out-of-memory notice), the
-// message loop, and the report of an out-of-memory end across runs.
+// frame shown and mapped, command-line drawing opened, out-of-memory
+// notice), the message loop, and the report of an out-of-memory end across
+// runs.
 #pragma once
 
 #include "foundation/WString.h"

@@ -4,8 +4,13 @@
 #include <wx/filedlg.h>
 #include <wx/timer.h>
 
+#include <fnmatch.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/FileDialogData.h"
@@ -21,6 +26,12 @@
 namespace kvn {
 
 namespace {
+
+// GLib's singly linked list node.
+struct GSListNode {
+  void* data;
+  GSListNode* next;
+};
 
 // The name typed into a GTK save chooser, renamed for a new file type. The
 // toolkit offers no access to the typed name, so the GTK calls are looked
@@ -95,11 +106,6 @@ class ChooserNames {
   }
 
  private:
-  // GLib's singly linked list node.
-  struct GSListNode {
-    void* data;
-    GSListNode* next;
-  };
   using Free = void (*)(void*);
 
   WString Text(const char* getter, const wxString& fallback) const {
@@ -116,6 +122,86 @@ class ChooserNames {
   wxFileDialog& dialog_;
   void* chooser_;
   Free free_ = ToolkitSymbol<Free>("g_free");
+};
+
+// GTK matches a filter's patterns against a file's display name, and GLib
+// shows a name that is not UTF-8 with U+FFFD for each stray byte and a
+// suffix, " (invalid encoding)" in the interface language: a Latin-1
+// "caf\xE9.dxf" was listed under no filter but one of "*.*". Each filter of
+// the chooser gets a rule of its own that matches its patterns against
+// such a name without the suffix, as GTK matches any other name
+// (case-sensitive, a leading dot matched by '*'); a stray byte is a
+// character there as in the name. The rule reads the display name, not
+// the file name: a filter that needs file names made GTK's name completion
+// in a save chooser leak its cached names (51 bytes after a name typed).
+class UndecodableNameRule {
+ public:
+  // `patterns` as the filter gives them ("*.dwg;*.dxf").
+  explicit UndecodableNameRule(const WString& patterns) {
+    const std::string all = patterns.ToUtf8();
+    std::size_t start = 0;
+    while (start <= all.size()) {
+      const std::size_t end = std::min(all.find(';', start), all.size());
+      if (end > start) patterns_.push_back(all.substr(start, end - start));
+      start = end + 1;
+    }
+    // GLib's suffix in the language its texts are in now.
+    using Translate = const char* (*)(const char*, const char*);
+    const auto translate = ToolkitSymbol<Translate>("g_dgettext");
+    suffix_ = translate ? translate("glib20", kSuffix) : kSuffix;
+  }
+
+  // Adds the rule to every filter of the chooser, the n-th filter matching
+  // the n-th pattern list of `data` (the toolkit made them in that order).
+  static void AddToFilters(void* chooser, const FileDialogData& data) {
+    using ListFilters = GSListNode* (*)(void*);
+    using FreeList = void (*)(GSListNode*);
+    using AddCustom = void (*)(void*, int, int (*)(const FilterInfo*, void*), void*, void (*)(void*));
+    const auto listFilters = ToolkitSymbol<ListFilters>("gtk_file_chooser_list_filters");
+    const auto freeList = ToolkitSymbol<FreeList>("g_slist_free");
+    const auto addCustom = ToolkitSymbol<AddCustom>("gtk_file_filter_add_custom");
+    if (chooser == nullptr || !listFilters || !freeList || !addCustom) return;
+    const auto pairs = data.FilterPairs();
+    GSListNode* filters = listFilters(chooser);
+    std::size_t index = 0;
+    for (GSListNode* node = filters; node != nullptr && index < pairs.size(); node = node->next, ++index) {
+      auto rule = std::make_unique<UndecodableNameRule>(pairs[index].second);
+      // The filter owns the rule from here and deletes it with itself.
+      addCustom(node->data, kNeedsDisplayName, &UndecodableNameRule::Matches, rule.release(),
+                &UndecodableNameRule::Delete);
+    }
+    freeList(filters);
+  }
+
+ private:
+  // GTK's GtkFileFilterInfo and the flag of its display name.
+  struct FilterInfo {
+    int contains;
+    const char* filename;
+    const char* uri;
+    const char* displayName;
+    const char* mimeType;
+  };
+  static constexpr int kNeedsDisplayName = 4;
+  static constexpr const char* kSuffix = " (invalid encoding)";
+  static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
+
+  static int Matches(const FilterInfo* info, void* self) {
+    if (info == nullptr || info->displayName == nullptr || self == nullptr) return 0;
+    const auto& rule = *static_cast<const UndecodableNameRule*>(self);
+    std::string_view shown(info->displayName);
+    // GLib adds the suffix exactly when the name shows a U+FFFD.
+    if (shown.find(kReplacement) == std::string_view::npos || !shown.ends_with(rule.suffix_)) return 0;
+    const std::string name(shown.substr(0, shown.size() - rule.suffix_.size()));
+    for (const std::string& pattern : rule.patterns_) {
+      if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return 1;
+    }
+    return 0;
+  }
+  static void Delete(void* self) { delete static_cast<UndecodableNameRule*>(self); }
+
+  std::vector<std::string> patterns_;
+  std::string suffix_;
 };
 
 }  // namespace
@@ -196,6 +282,7 @@ int TOpenSaveDialogMy::DoExecute() {
   wxFileDialog dialog(parent_ ? parent_->GetPeer() : nullptr, ToWx(title_), ToWx(folder), ToWx(name),
                       WildcardOf(data_), StyleOf(data_, save));
   if (data_.filterIndex >= 1) dialog.SetFilterIndex(int(data_.filterIndex) - 1);
+  UndecodableNameRule::AddToFilters(dialog.GetHandle(), data_);
   const ChooserNames names(dialog);
   // A folder the toolkit could not name is shown once the chooser is up:
   // named to GTK before, it left the chooser without a current filter.

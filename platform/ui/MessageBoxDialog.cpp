@@ -1,16 +1,21 @@
 #include "platform/ui/MessageBoxDialog.h"
 
 #include <wx/artprov.h>
+#include <wx/bitmap.h>
 #include <wx/button.h>
+#include <wx/dcmemory.h>
 #include <wx/display.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/stockitem.h>
 
+#include <functional>
+
 #include "foundation/ModalStack.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/ThemedButton.h"
+#include "platform/ui/ToolkitSymbol.h"
 #include "platform/ui/WxText.h"
 
 namespace kvn {
@@ -24,6 +29,75 @@ wxString LabelText(const WString& text) {
   wxString s = ToWx(text);
   s.Replace("\r\n", "\n");
   return s;
+}
+
+// A word wider than a line of the box (a path: it has no space to wrap
+// at) is broken into lines of that width, after a '/' where one falls in a
+// line's last third; one longer than kMostWordLines such lines keeps its
+// head and its tail, each half of that, around an ellipsis. Unbroken, a
+// path of 4,432 bytes made a box 1,590 pixels wide; whole, it would make
+// one taller than the screen. `extents` gives the width of each prefix of
+// a word, as wxDC::GetPartialTextExtents does.
+constexpr int kMostWordLines = 4;
+
+wxString FitWord(const wxString& word, int width, const std::function<wxArrayInt(const wxString&)>& extents) {
+  wxArrayInt ends = extents(word);
+  if (word.empty() || ends.size() != word.length() || ends.back() <= width) return word;
+  wxString fitted = word;
+  const int most = kMostWordLines * width;
+  if (ends.back() > most) {
+    const wxString ellipsis = wxString::FromUTF8("\xE2\x80\xA6");
+    const wxArrayInt dots = extents(ellipsis);
+    const int half = (most - (dots.empty() ? 0 : dots.back())) / 2;
+    std::size_t head = 0;
+    while (head < ends.size() && ends[head] <= half) ++head;
+    // The width from character t to the end.
+    const auto widthFrom = [&ends](std::size_t t) { return ends.back() - (t == 0 ? 0 : ends[t - 1]); };
+    std::size_t tail = ends.size();
+    while (tail > head && widthFrom(tail - 1) <= half) --tail;
+    fitted = word.Left(head) + ellipsis + word.Mid(tail);
+    ends = extents(fitted);
+    if (ends.size() != fitted.length()) return fitted;
+  }
+  wxString out;
+  std::size_t start = 0;
+  int startX = 0;
+  while (start < fitted.length()) {
+    std::size_t end = start;
+    while (end < fitted.length() && ends[end] - startX <= width) ++end;
+    if (end == start) ++end;  // one character wider than the line
+    if (end < fitted.length()) {
+      for (std::size_t slash = end; slash > start; --slash) {
+        if (fitted[slash - 1] != '/') continue;
+        if (ends[slash - 1] - startX >= width * 2 / 3) end = slash;
+        break;
+      }
+      out += fitted.Mid(start, end - start) + '\n';
+    } else {
+      out += fitted.Mid(start);
+    }
+    startX = ends[end - 1];
+    start = end;
+  }
+  return out;
+}
+
+// The text with each of its words fitted to the line width.
+wxString FitLongWords(const wxString& text, int width, const std::function<wxArrayInt(const wxString&)>& extents) {
+  wxString out;
+  wxString word;
+  for (wxString::const_iterator it = text.begin();; ++it) {
+    const bool end = it == text.end();
+    if (end || *it == ' ' || *it == '\n') {
+      out += FitWord(word, width, extents);
+      word.clear();
+      if (end) break;
+      out += *it;
+    } else {
+      word += *it;
+    }
+  }
+  return out;
 }
 
 // Button ids of our own, away from the stock ids, so that the toolkit adds
@@ -84,9 +158,18 @@ MessageBoxDialog::MessageBoxDialog(wxWindow* parent, const MessageBoxRequest& re
     top->Add(new wxStaticBitmap(this, wxID_ANY, wxArtProvider::GetBitmap(icon, wxART_MESSAGE_BOX)), 0,
              wxALL | wxALIGN_TOP, 12);
   }
-  auto* text = new wxStaticText(this, wxID_ANY, LabelText(request.text));
   // Long texts wrap at a width that keeps the box readable, as system boxes do.
-  text->Wrap(FromDIP(520));
+  const int wrapWidth = FromDIP(520);
+  auto* text = new wxStaticText(this, wxID_ANY, wxString());
+  wxBitmap measureOn(1, 1);
+  wxMemoryDC measure(measureOn);
+  measure.SetFont(text->GetFont());
+  text->SetLabel(FitLongWords(LabelText(request.text), wrapWidth, [&measure](const wxString& word) {
+    wxArrayInt ends;
+    measure.GetPartialTextExtents(word, ends);
+    return ends;
+  }));
+  text->Wrap(wrapWidth);
   top->Add(text, 1, wxALL | wxALIGN_CENTER_VERTICAL, 12);
 
   auto* column = new wxBoxSizer(wxVERTICAL);
@@ -176,12 +259,38 @@ void MessageBoxDialog::AddButtons(std::uint32_t style, const MessageBoxButtonLab
   buttons_[defaultIndex].button->SetFocus();
 }
 
+namespace {
+
+// Where an owner is on the screen. A top-level window's place as the
+// toolkit holds it follows the manager's configure events, which come
+// after the window is mapped: a frame placed by openbox at (171, 96) was
+// still at (0, 0) to the toolkit when the box of a drawing opened at start
+// was placed. The X server knows the manager's frame at once.
+wxRect OwnerOnScreen(wxWindow* owner) {
+#ifdef __WXGTK__
+  struct Rectangle {
+    int x, y, width, height;
+  };
+  const auto getWindow = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_window");
+  const auto getFrame = ToolkitSymbol<void (*)(void*, Rectangle*)>("gdk_window_get_frame_extents");
+  void* window = owner->IsTopLevel() && owner->GetHandle() && getWindow ? getWindow(owner->GetHandle()) : nullptr;
+  if (window != nullptr && getFrame) {
+    Rectangle r{};
+    getFrame(window, &r);
+    if (r.width > 0 && r.height > 0) return wxRect(r.x, r.y, r.width, r.height);
+  }
+#endif
+  return owner->GetScreenRect();
+}
+
+}  // namespace
+
 void MessageBoxDialog::Place(wxWindow* parent) {
   if (!parent) {
     CentreOnScreen();
     return;
   }
-  const wxRect owner = parent->GetScreenRect();
+  const wxRect owner = OwnerOnScreen(parent);
   const wxPoint centre(owner.x + owner.width / 2, owner.y + owner.height / 2);
   int display = wxDisplay::GetFromPoint(centre);
   if (display == wxNOT_FOUND) {

@@ -222,15 +222,49 @@ TEST_F(FileChooserTest, TheTypeChangeHookRunsWhenTheFilterChanges) {
   EXPECT_EQ(data.filterIndex, 1u);
 }
 
+// The rows the chooser's file list shows now (under its current filter),
+// -1 while it has no list.
+int ListedFiles(void* chooser) {
+  using TypeOf = unsigned long (*)();
+  using IsA = int (*)(void*, unsigned long);
+  using ForAll = void (*)(void*, void (*)(void*, void*), void*);
+  using GetModel = void* (*)(void*);
+  using CountRows = int (*)(void*, void*);
+  const auto isA = ToolkitSymbol<IsA>("g_type_check_instance_is_a");
+  const auto containerType = ToolkitSymbol<TypeOf>("gtk_container_get_type");
+  const auto treeViewType = ToolkitSymbol<TypeOf>("gtk_tree_view_get_type");
+  const auto forAll = ToolkitSymbol<ForAll>("gtk_container_forall");
+  const auto getModel = ToolkitSymbol<GetModel>("gtk_tree_view_get_model");
+  const auto countRows = ToolkitSymbol<CountRows>("gtk_tree_model_iter_n_children");
+  if (!isA || !containerType || !treeViewType || !forAll || !getModel || !countRows || !chooser) return -1;
+  // The chooser holds one tree view: its list of files.
+  struct Search {
+    std::function<void(void*)> visit;
+    void* found = nullptr;
+  } search;
+  search.visit = [&](void* widget) {
+    if (search.found) return;
+    if (isA(widget, treeViewType())) search.found = widget;
+    else if (isA(widget, containerType()))
+      forAll(widget, [](void* child, void* s) { static_cast<Search*>(s)->visit(child); }, &search);
+  };
+  search.visit(chooser);
+  void* model = search.found ? getModel(search.found) : nullptr;
+  return model ? countRows(model, nullptr) : -1;
+}
+
 // A file and folder whose names are not UTF-8 (Latin-1 bytes, as copied
-// from an old disk): the chooser opens in the remembered folder and gives
-// the chosen file's full path byte for byte. The file is selected through
-// GTK by its bytes: no key types a byte that is not UTF-8.
+// from an old disk): the chooser opens in the remembered folder, lists the
+// file under the filter its name matches (GTK's own patterns see only its
+// display name, "caf\uFFFD.dxf (invalid encoding)") and gives the chosen
+// file's full path byte for byte. The file is selected through GTK by its
+// bytes: no key types a byte that is not UTF-8.
 TEST_F(FileChooserTest, AFileNamedInLatin1IsChosenByItsBytes) {
   const std::string folder = (scratch_.Path() / "pl\xE1ny").string();
   ASSERT_TRUE(fs::create_directory(folder));
   const std::string file = folder + "/caf\xE9.dxf";
   std::ofstream(file) << "0\nEOF\n";
+  std::ofstream(folder + "/not\xE9s.txt") << "not a drawing\n";
   folder_.SetFolder(PathFromBytes(folder), false);
   using Get = char* (*)(void*);
   using Select = int (*)(void*, const char*);
@@ -253,9 +287,12 @@ TEST_F(FileChooserTest, AFileNamedInLatin1IsChosenByItsBytes) {
   FileDialogData data(kOfnFileMustExist, kFilter);
   TAutoFileOpenDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
   std::string shownFolder;
+  int listed = -1;
   const int result =
       RunSteps(dialog, {[&] { return ChooserShown() && ChooserOf(dialog) != nullptr; },
                         [&] { return (shownFolder = text(getFolder, dialog)) == folder; },
+                        // Under "DXF file": the drawing, not the text.
+                        [&] { return (listed = ListedFiles(ChooserOf(dialog)->GetHandle())) == 1; },
                         [&] {
                           // GTK selects once it has listed the folder: asked again until it has.
                           select(ChooserOf(dialog)->GetHandle(), file.c_str());
@@ -267,6 +304,7 @@ TEST_F(FileChooserTest, AFileNamedInLatin1IsChosenByItsBytes) {
                           return true;
                         }});
   EXPECT_EQ(shownFolder, folder);
+  EXPECT_EQ(listed, 1) << "files listed under the DXF filter";
   EXPECT_EQ(result, 1);
   ASSERT_EQ(data.chosenFiles.size(), 1u);
   EXPECT_EQ(PathBytes(data.chosenFiles[0].View()), file);

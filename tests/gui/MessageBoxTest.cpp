@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/display.h>
 #include <wx/frame.h>
 #include <wx/init.h>
+#include <wx/stattext.h>
 #include <wx/timer.h>
 
 #include <cstdlib>
@@ -99,6 +101,37 @@ TEST(MessageBoxDialog, EscapeAnswersCancelOnlyWhereThereIsOne) {
   request.labels.ok = WString(u"Dobře");
   MessageBoxDialog nested(nullptr, request);
   EXPECT_NE(nested.Buttons()[0].button->GetLabel(), wxString::FromUTF8("Dobře"));
+}
+
+// The box of a file under a path of 4,432 bytes, which has no space to
+// wrap at: the path is broken into lines no wider than the box's text and
+// shortened in its middle, its head and its file name kept; the box fits
+// the screen (unbroken, it was 1,590 pixels wide).
+TEST(MessageBoxDialog, ALongPathIsBrokenAndShortenedToFitTheScreen) {
+  std::string path;
+  for (int i = 0; i < 22; ++i) path += "/" + std::string(199, 'd');
+  path += "/" + std::string(22, 'd') + "/plan.dxf";
+  ASSERT_EQ(path.size(), 4432u);
+  MessageBoxRequest request;
+  request.caption = WString(u"Error");
+  request.text = WString::FromUtf8("Cannot open file.\r\n" + path + "\r\n\r\nThe file name is too long.");
+  request.style = kMbOk | kMbIconError;
+  MessageBoxDialog box(nullptr, request);
+  wxStaticText* label = nullptr;
+  for (wxWindow* child : box.GetChildren()) {
+    if (auto* text = dynamic_cast<wxStaticText*>(child)) label = text;
+  }
+  ASSERT_NE(label, nullptr);
+  const wxString shown = label->GetLabel();
+  wxString flat = shown;
+  flat.Replace("\n", "");
+  EXPECT_TRUE(flat.StartsWith("Cannot open file." + path.substr(0, 100))) << shown;
+  EXPECT_TRUE(flat.EndsWith(path.substr(path.size() - 100) + "The file name is too long.")) << shown;
+  EXPECT_NE(shown.Find(wxString::FromUTF8("\xE2\x80\xA6")), wxNOT_FOUND) << "nothing was left out: " << shown;
+  for (const wxString& line : wxSplit(shown, '\n')) EXPECT_LE(label->GetTextExtent(line).x, box.FromDIP(530)) << line;
+  const wxRect area = wxDisplay(0u).GetClientArea();
+  EXPECT_LE(box.GetSize().x, area.width);
+  EXPECT_LE(box.GetSize().y, area.height);
 }
 
 }  // namespace

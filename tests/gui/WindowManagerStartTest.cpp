@@ -15,20 +15,31 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
 namespace {
 
 using test::Shell;
+
+// How far the centre of a box's inside may lie from its frame's: the
+// toolkit places a box with the manager's frame of the main window, whose
+// bottom edge is 4 pixels taller than a dialog's (0 pixels off, measured).
+constexpr int kCentreTolerance = 6;
 
 std::filesystem::path ViewerPath() {
   if (const char* v = std::getenv("KVN_VIEWER"); v && *v) return v;
@@ -136,7 +147,8 @@ class WindowManager {
 // One run of the viewer on `display`, its standard error into `errFile`.
 class ViewerRun {
  public:
-  ViewerRun(const PrivateDisplay& display, const std::filesystem::path& settings, const std::filesystem::path& errFile)
+  ViewerRun(const PrivateDisplay& display, const std::filesystem::path& settings, const std::filesystem::path& errFile,
+            const std::string& drawing = std::string())
       : display_(display) {
     pid_ = fork();
     if (pid_ == 0) {
@@ -146,7 +158,7 @@ class ViewerRun {
       const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (err >= 0) dup2(err, STDERR_FILENO);
       const std::string viewer = ViewerPath().string();
-      execl(viewer.c_str(), viewer.c_str(), static_cast<char*>(nullptr));
+      execl(viewer.c_str(), viewer.c_str(), drawing.empty() ? nullptr : drawing.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
   }
@@ -172,6 +184,21 @@ class ViewerRun {
     const std::string line = display_.Run("xprop -id " + window_ + " _NET_FRAME_EXTENTS 2>/dev/null");
     const std::size_t equals = line.find(" = ");
     return equals == std::string::npos ? std::string() : line.substr(equals + 3);
+  }
+  // The viewer's mapped windows (decimal ids, as xdotool gives them).
+  std::vector<std::string> Windows() const {
+    std::vector<std::string> ids;
+    std::istringstream lines(
+        display_.Run("xdotool search --onlyvisible --pid " + std::to_string(pid_) + " 2>/dev/null"));
+    for (std::string id; std::getline(lines, id);) ids.push_back(id);
+    return ids;
+  }
+  // The window `window` is transient for, as a decimal id; empty for none.
+  std::string TransientFor(const std::string& window) const {
+    const std::string line = display_.Run("xprop -id " + window + " WM_TRANSIENT_FOR 2>/dev/null");
+    const std::size_t hash = line.find("# 0x");
+    return hash == std::string::npos ? std::string()
+                                     : std::to_string(std::stoul(line.substr(hash + 4), nullptr, 16));
   }
   // Whether the frame's top left corner (its menu bar) is drawn: until its
   // first paint it shows the display's black.
@@ -216,8 +243,48 @@ std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
+// The manager's clients from the bottom of its stacking to the top
+// (decimal ids).
+std::vector<std::string> Stacking(const PrivateDisplay& display) {
+  const std::string line = display.Run("xprop -root _NET_CLIENT_LIST_STACKING 2>/dev/null");
+  std::vector<std::string> ids;
+  for (std::size_t at = line.find("0x"); at != std::string::npos; at = line.find("0x", at + 2))
+    ids.push_back(std::to_string(std::stoul(line.substr(at + 2), nullptr, 16)));
+  return ids;
+}
+
+// A window's inside on the screen: x, y, width, height.
+std::array<int, 4> PlaceOf(const PrivateDisplay& display, const std::string& window) {
+  const std::string info = display.Run("xwininfo -id " + window + " 2>/dev/null");
+  std::array<int, 4> place{};
+  const char* const keys[] = {"Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:"};
+  for (std::size_t i = 0; i < place.size(); ++i) {
+    if (const std::size_t at = info.find(keys[i]); at != std::string::npos)
+      place[i] = std::atoi(info.c_str() + at + std::strlen(keys[i]));
+  }
+  return place;
+}
+
 class WindowManagerStartTest : public ::testing::TestWithParam<const char*> {
  protected:
+  // The manager runs once it has named its check window on the root; the
+  // toolkit takes the frame extents' road only when the manager offers
+  // _NET_REQUEST_FRAME_EXTENTS, so without it these tests would test nothing.
+  static ::testing::AssertionResult ManagerUp(const PrivateDisplay& display, const std::filesystem::path& home) {
+    std::string supported;
+    if (test::WaitUntil([&] {
+          if (display.Run("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") == std::string::npos)
+            return false;
+          supported = display.Run("xprop -root _NET_SUPPORTED 2>/dev/null");
+          return supported.find("_NET_REQUEST_FRAME_EXTENTS") != std::string::npos;
+        }))
+      return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "openbox did not come up on " << display.Name()
+                                         << " offering _NET_REQUEST_FRAME_EXTENTS: " << supported << "\nits output:\n"
+                                         << ReadFile(home / "openbox.log") << "\nXvfb's:\n"
+                                         << ReadFile(home / "xvfb.log");
+  }
+
   void SetUp() override {
     // The whole build makes the viewer; a missing one is a fault, not a skip.
     ASSERT_TRUE(std::filesystem::exists(ViewerPath())) << "viewer not built at " << ViewerPath();
@@ -235,17 +302,7 @@ TEST_P(WindowManagerStartTest, StartsWithoutToolkitCriticals) {
   PrivateDisplay display(GetParam(), home / "xvfb.log");
   ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start at " << GetParam();
   WindowManager manager(display, home.Path());
-  // The manager runs once it has named its check window on the root; the
-  // toolkit takes the frame extents' road only when the manager offers
-  // _NET_REQUEST_FRAME_EXTENTS, so without it this test would test nothing.
-  std::string supported;
-  ASSERT_TRUE(test::WaitUntil([&] {
-    if (display.Run("xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null").find("window id") == std::string::npos)
-      return false;
-    supported = display.Run("xprop -root _NET_SUPPORTED 2>/dev/null");
-    return supported.find("_NET_REQUEST_FRAME_EXTENTS") != std::string::npos;
-  })) << "openbox did not come up on " << display.Name() << " offering _NET_REQUEST_FRAME_EXTENTS: " << supported
-       << "\nits output:\n" << ReadFile(home / "openbox.log") << "\nXvfb's:\n" << ReadFile(home / "xvfb.log");
+  ASSERT_TRUE(ManagerUp(display, home.Path()));
 
   test::ScratchDir settings;
   test::ScratchDir logs;
@@ -265,6 +322,72 @@ TEST_P(WindowManagerStartTest, StartsWithoutToolkitCriticals) {
     }
     const std::string err = ReadFile(errFile);
     EXPECT_EQ(err.find("Gtk-CRITICAL"), std::string::npos) << "the viewer's standard error:\n" << err;
+  }
+}
+
+// Drawings named on the command line whose open raises a box: a folder
+// (refused at once), a drawing whose referred file is missing (asked
+// whether to look for it) and a missing file under a path of some 4,400
+// bytes (refused, the path shown). Each box is the frame's transient, stacked
+// above it by the manager, centred on it and inside the screen. Raised
+// before the manager had mapped the frame, every box was stacked under it;
+// the long path, unbroken, made a box 1,590 pixels wide.
+TEST_P(WindowManagerStartTest, BoxesOfTheCommandLineOpenComeAboveTheFrame) {
+  test::ScratchDir home;
+  PrivateDisplay display(GetParam(), home / "xvfb.log");
+  ASSERT_FALSE(display.Name().empty()) << "Xvfb did not start at " << GetParam();
+  WindowManager manager(display, home.Path());
+  ASSERT_TRUE(ManagerUp(display, home.Path()));
+  int screenWidth = 0, screenHeight = 0;
+  ASSERT_EQ(std::sscanf(GetParam(), "%dx%d", &screenWidth, &screenHeight), 2);
+
+  test::ScratchDir files;
+  const std::filesystem::path folder = files / "folder.dxf", host = files / "host.kvn";
+  ASSERT_TRUE(std::filesystem::create_directory(folder));
+  test::FixtureDocument document;
+  document.sheets.resize(2);
+  document.sheets[0].name = u"Own";
+  document.sheets[0].lines.push_back(test::FixtureLine{{10, 10}, {200, 150}});
+  document.sheets[1] = {.name = u"Ref", .reference = true, .referencePath = u"gone.kvn", .referenceKind = 1};
+  ASSERT_TRUE(test::SaveBytes(host.string(), test::WriteNativeFile(document)));
+  std::string longPath = files.Path().string();
+  while (longPath.size() < 4400) longPath += "/" + std::string(200, 'd');
+  longPath += "/plan.dxf";
+
+  test::ScratchDir settings;
+  int shot = 0;
+  for (const std::string& drawing : {folder.string(), host.string(), longPath}) {
+    SCOPED_TRACE(std::string("screen ") + GetParam() + ", " + drawing.substr(0, 100));
+    const std::filesystem::path errFile = files / "stderr.txt";
+    ViewerRun viewer(display, settings.Path(), errFile, drawing);
+    // The box: a window of the viewer transient for another (the frame),
+    // both managed, in the manager's stacking.
+    std::string frame, box;
+    std::vector<std::string> stacking;
+    const auto known = [&](const std::string& id) { return std::find(stacking.begin(), stacking.end(), id); };
+    ASSERT_TRUE(test::WaitUntil([&] {
+      stacking = Stacking(display);
+      for (const std::string& window : viewer.Windows()) {
+        const std::string parent = viewer.TransientFor(window);
+        if (parent.empty() || known(window) == stacking.end() || known(parent) == stacking.end()) continue;
+        box = window;
+        frame = parent;
+        return true;
+      }
+      return false;
+    })) << "the viewer raised no box over a frame of its own; its standard error:\n" << ReadFile(errFile);
+    display.Run("import -window root " +
+                (test::ArtifactDir() / ("start-box-" + std::string(GetParam()) + "-" + std::to_string(++shot) + ".png"))
+                    .string());
+    EXPECT_GT(known(box) - known(frame), 0) << "the box " << box << " is stacked under the frame " << frame;
+    const auto [fx, fy, fw, fh] = PlaceOf(display, frame);
+    const auto [x, y, width, height] = PlaceOf(display, box);
+    EXPECT_NEAR(x + width / 2, fx + fw / 2, kCentreTolerance) << "the box is not centred on the frame";
+    EXPECT_NEAR(y + height / 2, fy + fh / 2, kCentreTolerance) << "the box is not centred on the frame";
+    // The program keeps a box 10 pixels inside the screen; the manager
+    // moves it only when it is too large for that.
+    EXPECT_TRUE(x >= 10 && y >= 10 && x + width <= screenWidth - 10 && y + height <= screenHeight - 10)
+        << "the box (" << x << ", " << y << ", " << width << " x " << height << ") does not fit the screen";
   }
 }
 
