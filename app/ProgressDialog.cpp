@@ -6,6 +6,7 @@
 #include <wx/window.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/ModalStack.h"
 #include "foundation/WaitCursor.h"
@@ -15,6 +16,29 @@
 #include "platform/ui/UiHelpersWx.h"
 
 namespace kvn {
+
+namespace {
+
+// Progress dialogs that entered the modal state and have not left it.
+int g_holding = 0;
+
+std::vector<std::function<void()>>& TasksAfterLongOperation() {
+  static std::vector<std::function<void()>> tasks;
+  return tasks;
+}
+
+}  // namespace
+
+bool LongOperationHoldsProgram() { return g_holding > 0; }
+
+void AfterLongOperation(std::function<void()> task) {
+  if (!task) return;
+  if (g_holding == 0) {
+    task();
+    return;
+  }
+  TasksAfterLongOperation().push_back(std::move(task));
+}
 
 // --- TMyAbortWindow -----------------------------------------------------------------------------
 
@@ -33,9 +57,15 @@ TMyAbortWindow::~TMyAbortWindow() {
   if (enteredModal_) {
     enteredModal_ = false;
     ModalStack::Pop();
+    --g_holding;
   }
   monitor_.EndWaitCursor();
   ReenableOwners();
+  if (g_holding == 0) {
+    // A task may start another long operation: the list is taken first.
+    const std::vector<std::function<void()>> tasks = std::exchange(TasksAfterLongOperation(), {});
+    for (const auto& task : tasks) task();
+  }
 }
 
 const TResponseTable& TMyAbortWindow::Table() {
@@ -65,6 +95,7 @@ void TMyAbortWindow::SetupWindow() {
   progressBar_->SetRange(0, int(kProgressBarRange));
   ModalStack::Push(GetParentO(), this, true);
   enteredModal_ = true;
+  ++g_holding;
   if (monitor_.Cancelled()) cancelButton_->EnableWindow(false);
 }
 
