@@ -13,6 +13,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Cursor.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/PaintAhead.h"
 #include "platform/ui/UiHelpersWx.h"
 
 namespace kvn {
@@ -163,6 +164,11 @@ void ProgressDialogWindow::SetDetailText(const WString& text) { dialog_->GetDeta
 void ProgressDialogWindow::DisableCancel() { dialog_->GetCancelButton()->EnableWindow(false); }
 
 void ProgressDialogWindow::PumpMessages() {
+  // The dialog first: the toolkit would paint it after every other window
+  // that needs it, and one of those may take seconds (a large drawing, a
+  // preview frame's first paint under the sanitizers), with the dialog an
+  // empty frame and its Cancel unanswered meanwhile.
+  PaintAheadOfOthers(dialog_->GetPeer());
   wxEventLoopBase* loop = wxEventLoopBase::GetActive();
   if (loop && TApplication::Current()) {
     TApplication::Current()->PumpWaitingMessages();
@@ -208,7 +214,8 @@ std::unique_ptr<ProgressWindow> ProgressDialogFactory::CreateProgressWindow(Prog
     dialog->GetPeer()->Move(at.x, at.y);
   }
   dialog->ShowWindow(kSwShow);
-  dialog->UpdateWindow();
+  // Painted at once, not after the windows that wait for their paint.
+  PaintAheadOfOthers(dialog->GetPeer());
   return window;
 }
 
