@@ -6,15 +6,40 @@
 #include <wx/window.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/ModalStack.h"
 #include "foundation/WaitCursor.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Cursor.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/PaintAhead.h"
 #include "platform/ui/UiHelpersWx.h"
 
 namespace kvn {
+
+namespace {
+
+// Progress dialogs that entered the modal state and have not left it.
+int g_holding = 0;
+
+std::vector<std::function<void()>>& TasksAfterLongOperation() {
+  static std::vector<std::function<void()>> tasks;
+  return tasks;
+}
+
+}  // namespace
+
+bool LongOperationHoldsProgram() { return g_holding > 0; }
+
+void AfterLongOperation(std::function<void()> task) {
+  if (!task) return;
+  if (g_holding == 0) {
+    task();
+    return;
+  }
+  TasksAfterLongOperation().push_back(std::move(task));
+}
 
 // --- TMyAbortWindow -----------------------------------------------------------------------------
 
@@ -33,9 +58,15 @@ TMyAbortWindow::~TMyAbortWindow() {
   if (enteredModal_) {
     enteredModal_ = false;
     ModalStack::Pop();
+    --g_holding;
   }
   monitor_.EndWaitCursor();
   ReenableOwners();
+  if (g_holding == 0) {
+    // A task may start another long operation: the list is taken first.
+    const std::vector<std::function<void()>> tasks = std::exchange(TasksAfterLongOperation(), {});
+    for (const auto& task : tasks) task();
+  }
 }
 
 const TResponseTable& TMyAbortWindow::Table() {
@@ -65,6 +96,7 @@ void TMyAbortWindow::SetupWindow() {
   progressBar_->SetRange(0, int(kProgressBarRange));
   ModalStack::Push(GetParentO(), this, true);
   enteredModal_ = true;
+  ++g_holding;
   if (monitor_.Cancelled()) cancelButton_->EnableWindow(false);
 }
 
@@ -132,6 +164,11 @@ void ProgressDialogWindow::SetDetailText(const WString& text) { dialog_->GetDeta
 void ProgressDialogWindow::DisableCancel() { dialog_->GetCancelButton()->EnableWindow(false); }
 
 void ProgressDialogWindow::PumpMessages() {
+  // The dialog first: the toolkit would paint it after every other window
+  // that needs it, and one of those may take seconds (a large drawing, a
+  // preview frame's first paint under the sanitizers), with the dialog an
+  // empty frame and its Cancel unanswered meanwhile.
+  PaintAheadOfOthers(dialog_->GetPeer());
   wxEventLoopBase* loop = wxEventLoopBase::GetActive();
   if (loop && TApplication::Current()) {
     TApplication::Current()->PumpWaitingMessages();
@@ -177,7 +214,8 @@ std::unique_ptr<ProgressWindow> ProgressDialogFactory::CreateProgressWindow(Prog
     dialog->GetPeer()->Move(at.x, at.y);
   }
   dialog->ShowWindow(kSwShow);
-  dialog->UpdateWindow();
+  // Painted at once, not after the windows that wait for their paint.
+  PaintAheadOfOthers(dialog->GetPeer());
   return window;
 }
 

@@ -10,6 +10,7 @@
 // arrow over Cancel, else the hourglass).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -101,6 +102,14 @@ class ProgressDialogFactory : public ProgressWindowFactory {
   std::unique_ptr<ProgressWindow> CreateProgressWindow(ProgressMonitor& monitor, cMsgDlg& parent,
                                                        ProgressWindow* outer) override;
 };
+
+// Whether a progress dialog is up: a long operation holds the program, every
+// other window disabled, and its monitor pumps the messages now and then.
+// Nothing the user does can change a drawing meanwhile.
+bool LongOperationHoldsProgram();
+// Runs `task` once the last progress dialog has gone (at once when none is
+// up): a window that put off part of a paint draws it then.
+void AfterLongOperation(std::function<void()> task);
 
 // Makes the progress dialog the monitors' window (start-up).
 void InstallProgressDialogs();

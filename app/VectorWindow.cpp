@@ -6,8 +6,10 @@
 #include <wx/window.h>
 
 #include <cmath>
+#include <utility>
 
 #include "app/CommandIds.h"
+#include "app/ProgressDialog.h"
 #include "app/VectorWindowPaint.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
@@ -43,22 +45,15 @@ void BlitThroughImage(const cRasterSurface& surface, wxDC& dc) {
   dc.DrawBitmap(wxBitmap(image), a.left, a.top);
 }
 
-// The staging image of the window blits: one for all drawing windows, like
-// the surface, but dropped when the last window goes, while the display
-// connection it belongs to still exists.
-WindowBlitter& SharedBlitter() {
-  static WindowBlitter blitter;
-  return blitter;
-}
-
-int g_liveWindows = 0;
-
 }  // namespace
 
 cVectorWindow::cVectorWindow(cDrawingDoc* document, std::uint16_t sheetIndex, std::uint16_t blockIndex,
                              TWindow* ownerView)
-    : TWindow(ownerView), document_(document), sheetIndex_(sheetIndex), blockIndex_(blockIndex) {
-  ++g_liveWindows;
+    : TWindow(ownerView),
+      document_(document),
+      sheetIndex_(sheetIndex),
+      blockIndex_(blockIndex),
+      blitter_(std::make_unique<WindowBlitter>()) {
   mapping_.offsetX = kMargin;
   mapping_.offsetY = kMargin;
   // 100 %: one paper unit is 4 pixels. A drawing scale that is not a
@@ -70,11 +65,10 @@ cVectorWindow::cVectorWindow(cDrawingDoc* document, std::uint16_t sheetIndex, st
   mapping_.scale = 1.0 / k;
 }
 
-// The private sheet goes with its unique_ptr; the cursor is the window
-// layer's (an id, nothing to destroy).
-cVectorWindow::~cVectorWindow() {
-  if (--g_liveWindows == 0) SharedBlitter().Release();
-}
+// The private sheet goes with its unique_ptr, the picture with the blitter
+// (while the display connection it belongs to still exists); the cursor is
+// the window layer's (an id, nothing to destroy).
+cVectorWindow::~cVectorWindow() = default;
 
 // ---- the document ------------------------------------------------------------------------------
 
@@ -126,11 +120,18 @@ void cVectorWindow::InvalidateWorldRect(const DRect* rect) {
   if (rect == nullptr) {
     // Rulers join the repaint once the drawing view provides them.
     WaitCursor busy;
-    Invalidate(true);
+    InvalidateAll();
     return;
   }
   const TRect r = InvalidRectForWorld(mapping_, *rect, GetClientRect());
-  if (!r.IsEmpty()) InvalidateRect(r, true);
+  if (r.IsEmpty()) return;
+  blitter_->Forget(&r);
+  InvalidateRect(r, true);
+}
+
+void cVectorWindow::InvalidateAll() {
+  blitter_->Forget(nullptr);
+  Invalidate(true);
 }
 
 void cVectorWindow::Render(const TRect& paint, TDC* dc, cRasterSurface& surface) {
@@ -149,6 +150,24 @@ bool cVectorWindow::PaintInto(cRasterSurface& surface, const TRect& paint) {
 cRasterSurface& cVectorWindow::SharedSurface() {
   static cRasterSurface surface(false);
   return surface;
+}
+
+PaintState cVectorWindow::CurrentPaintState() {
+  return PaintState{mapping_, GetCurrentSheet(), GetBlockIndex(), MappedClientRect()};
+}
+
+void cVectorWindow::PaintFromPicture(cairo_t* target, const TRect& paint) {
+  const TRegion missing = blitter_->ShowKept(target, paint, CurrentPaintState(), PagePaintColors{}.outside);
+  if (missing.IsEmpty()) return;
+  const bool first = putOff_.IsEmpty();
+  putOff_.Combine(putOff_, missing, kRgnOr);
+  if (!first) return;
+  AfterLongOperation([this, alive = std::weak_ptr<int>(alive_)] {
+    if (alive.expired()) return;
+    const TRegion area = std::exchange(putOff_, TRegion());
+    if (GetHandle() == nullptr) return;
+    for (std::uint32_t i = 0; i < area.RectCount(); ++i) InvalidateRect(area.Rects()[i], true);
+  });
 }
 
 // ---- handlers ----------------------------------------------------------------------------------
@@ -226,13 +245,22 @@ void cVectorWindow::EvPaint() {
   const wxRect box = GetPeer()->GetUpdateRegion().GetBox();
   const TRect paint = TRect{box.x, box.y, box.x + box.width, box.y + box.height}.Normalized();
   if (paint == TRect{}) return;
+  wxGraphicsContext* gc = dc->GetGraphicsContext();
+  cairo_t* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
+  // The drawing cannot change while a long operation holds the program, and
+  // drawing it again here would keep the operation's progress window and
+  // its Cancel button waiting: 10 M lines in view take 3 to 4 s of a core.
+  // The renderer is not reentrant either, and the operation may be using it.
+  if (cr != nullptr && LongOperationHoldsProgram()) {
+    PaintFromPicture(cr, paint);
+    return;
+  }
   cRasterSurface& surface = SharedSurface();
   if (!PaintInto(surface, paint)) return;
   // A true-colour display has no palette to realise.
-  wxGraphicsContext* gc = dc->GetGraphicsContext();
-  cairo_t* cr = gc ? static_cast<cairo_t*>(gc->GetNativeContext()) : nullptr;
   if (cr != nullptr) {
-    SharedBlitter().Blit(surface, cr);
+    const TRect client = GetClientRect();
+    blitter_->Blit(surface, cr, CurrentPaintState(), TSize{client.right, client.bottom});
   } else {
     BlitThroughImage(surface, *dc);
   }

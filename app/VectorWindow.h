@@ -10,16 +10,24 @@
 // they count as 0. A window may instead own a private sheet, shown in place
 // of the document's (then both indices count as 0).
 //
+// While a long operation holds the program (a progress dialog is up), a
+// paint shows the window's last painted picture instead of drawing the page
+// (VectorWindowPaint.h, WindowBlitter); what the picture lacks is filled
+// with the colour around the page and drawn once the operation has ended.
+//
 // Mapping: the integer offsets are the scroll margin (15 pixels) less the
 // scroll position; a new window sits at position 0 with scale 1 / drawing
 // scale, so that one drawing unit on paper is 4 pixels (100 %).
 #pragma once
+
+#include <cairo.h>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "app/ZoomScroll.h"
+#include "platform/gdi/Region.h"
 #include "platform/ui/Window.h"
 #include "model/WorldMapping.h"
 
@@ -31,7 +39,9 @@ class cRasterSurface;
 class cSheet;
 class TCommandEnabler;
 class TDC;
+class WindowBlitter;
 struct DRect;
+struct PaintState;
 
 class cVectorWindow : public TWindow {
  public:
@@ -94,6 +104,8 @@ class cVectorWindow : public TWindow {
   // The surface every drawing window paints through, made on first use in
   // device-context mode; it lives until the program ends.
   static cRasterSurface& SharedSurface();
+  // What a paint now is drawn under.
+  PaintState CurrentPaintState();
 
   // Wheel units not yet turned into zoom steps; cleared on focus.
   std::int32_t wheelRemainder = 0;
@@ -211,6 +223,12 @@ class cVectorWindow : public TWindow {
   };
   std::vector<DrawingView> viewHistory_;
   cScrollBarHost* scrollHost_ = nullptr;
+  std::unique_ptr<WindowBlitter> blitter_;
+  // Client pixels a paint during a long operation could not show from the
+  // picture: drawn once it has ended. The token lets the task see whether
+  // the window still lives.
+  TRegion putOff_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
   struct PanState {
     bool active = false;
     // Ended by a move that found the button up: its release may follow.
@@ -229,6 +247,10 @@ class cVectorWindow : public TWindow {
   void ShowPageAndTabs(std::uint32_t entry);
 
   void ScrollMessage(bool vertical, std::uint32_t code);
+  // The whole client area to paint again, its picture forgotten.
+  void InvalidateAll();
+  // A paint during a long operation: the picture, and what it lacks put off.
+  void PaintFromPicture(cairo_t* target, const TRect& paint);
 };
 
 }  // namespace kvn

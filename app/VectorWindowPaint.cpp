@@ -125,48 +125,110 @@ void BlitSurfaceToCairo(const cRasterSurface& surface, cairo_t* target) {
   cairo_surface_destroy(image);
 }
 
-void WindowBlitter::Blit(const cRasterSurface& surface, cairo_t* target) {
-  if (target == nullptr) return;
+bool operator==(const PaintState& a, const PaintState& b) {
+  const WorldMapping& m = a.mapping;
+  const WorldMapping& n = b.mapping;
+  return a.sheet == b.sheet && a.page == b.page && a.client == b.client && m.originX == n.originX &&
+         m.originY == n.originY && m.offsetX == n.offsetX && m.offsetY == n.offsetY && m.scale == n.scale &&
+         m.clipMargin == n.clipMargin && m.deviceClip == n.deviceClip && m.lineWidthFactor == n.lineWidthFactor &&
+         m.outputMode == n.outputMode && m.printerFlag == n.printerFlag;
+}
+
+bool WindowBlitter::EnsureImage(cairo_t* target, int width, int height) {
   cairo_surface_t* destination = cairo_get_group_target(target);
-  if (cairo_surface_get_type(destination) == CAIRO_SURFACE_TYPE_IMAGE) {
+  cairo_device_t* device = cairo_surface_get_device(destination);
+  const cairo_surface_type_t type = cairo_surface_get_type(destination);
+  if (image_ != nullptr && device == device_ && type == targetType_ && width_ >= width && height_ >= height)
+    return true;
+  // A new image holds nothing yet.
+  Release();
+  // An image target (no display server behind it) gets a plain image.
+  image_ = type == CAIRO_SURFACE_TYPE_IMAGE
+               ? cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)
+               : cairo_surface_create_similar_image(destination, CAIRO_FORMAT_RGB24, width, height);
+  if (cairo_surface_status(image_) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_data(image_) == nullptr ||
+      cairo_image_surface_get_format(image_) != CAIRO_FORMAT_RGB24) {
+    Release();
+    return false;
+  }
+  device_ = device;
+  targetType_ = type;
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+namespace {
+
+// The image's pixels of `area` onto the target, unchanged.
+void PaintImageArea(cairo_surface_t* image, cairo_t* target, const TRect& area) {
+  cairo_save(target);
+  cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(target, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
+  cairo_new_path(target);
+  cairo_rectangle(target, area.left, area.top, double(area.right - area.left), double(area.bottom - area.top));
+  cairo_fill(target);
+  cairo_restore(target);
+}
+
+}  // namespace
+
+void WindowBlitter::Blit(const cRasterSurface& surface, cairo_t* target, const PaintState& state, TSize least) {
+  if (target == nullptr) return;
+  const RasterBlitSource source = surface.BlitSource();
+  if (!source.pixels.IsValid()) return;
+  const TRect& a = source.area;
+  if (!EnsureImage(target, std::max(a.right, least.cx), std::max(a.bottom, least.cy))) {
     BlitSurfaceToCairo(surface, target);
     return;
   }
-  const RasterBlitSource source = surface.BlitSource();
-  if (!source.pixels.IsValid()) return;
-  cairo_device_t* device = cairo_surface_get_device(destination);
-  if (image_ == nullptr || device != device_ || width_ < source.pixels.width || height_ < source.pixels.height) {
-    Release();
-    image_ = cairo_surface_create_similar_image(destination, CAIRO_FORMAT_RGB24, source.pixels.width,
-                                                source.pixels.height);
-    if (cairo_surface_status(image_) != CAIRO_STATUS_SUCCESS || cairo_image_surface_get_data(image_) == nullptr ||
-        cairo_image_surface_get_format(image_) != CAIRO_FORMAT_RGB24) {
-      Release();
-      BlitSurfaceToCairo(surface, target);
-      return;
-    }
-    device_ = device;
-    width_ = source.pixels.width;
-    height_ = source.pixels.height;
+  if (!(state == state_)) {
+    kept_ = TRegion();
+    state_ = state;
   }
   // Waits until the server has read the previous paint's pixels.
   cairo_surface_flush(image_);
   std::uint8_t* bits = cairo_image_surface_get_data(image_);
   const std::size_t stride = std::size_t(cairo_image_surface_get_stride(image_));
-  const TRect& a = source.area;
   const std::size_t sourceStride = std::size_t(source.pixels.stride);
   const std::size_t x0 = std::size_t(a.left), y0 = std::size_t(a.top);
   CopyPixelRows(bits + y0 * stride + x0 * 4, stride, source.pixels.bits + y0 * sourceStride + x0 * 4, sourceStride,
                 std::size_t(a.right - a.left) * 4, std::size_t(a.bottom - a.top));
   cairo_surface_mark_dirty_rectangle(image_, a.left, a.top, a.right - a.left, a.bottom - a.top);
+  PaintImageArea(image_, target, a);
+  kept_.Combine(kept_, TRegion(a), kRgnOr);
+}
+
+TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintState& state, COLORREF fill) {
+  const TRegion wanted(rect);
+  TRegion missing = wanted;
+  if (target == nullptr) return missing;
+  if (image_ != nullptr && state == state_ && !kept_.IsEmpty()) {
+    missing.Combine(wanted, kept_, kRgnDiff);
+    TRegion shown;
+    shown.Combine(wanted, kept_, kRgnAnd);
+    for (std::uint32_t i = 0; i < shown.RectCount(); ++i) PaintImageArea(image_, target, shown.Rects()[i]);
+  }
   cairo_save(target);
   cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(target, image_, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
+  cairo_set_source_rgb(target, (fill & 0xFF) / 255.0, ((fill >> 8) & 0xFF) / 255.0, ((fill >> 16) & 0xFF) / 255.0);
   cairo_new_path(target);
-  cairo_rectangle(target, a.left, a.top, double(a.right - a.left), double(a.bottom - a.top));
+  for (std::uint32_t i = 0; i < missing.RectCount(); ++i) {
+    const TRect& r = missing.Rects()[i];
+    cairo_rectangle(target, r.left, r.top, double(r.right - r.left), double(r.bottom - r.top));
+  }
   cairo_fill(target);
   cairo_restore(target);
+  return missing;
+}
+
+void WindowBlitter::Forget(const TRect* rect) {
+  if (rect == nullptr) {
+    kept_ = TRegion();
+  } else {
+    kept_.Combine(kept_, TRegion(*rect), kRgnDiff);
+  }
 }
 
 void WindowBlitter::Release() {
@@ -174,6 +236,7 @@ void WindowBlitter::Release() {
   image_ = nullptr;
   device_ = nullptr;
   width_ = height_ = 0;
+  kept_ = TRegion();
 }
 
 TRect InvalidRectForWorld(const WorldMapping& mapping, const DRect& world, const TRect& client) {

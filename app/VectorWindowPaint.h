@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "platform/gdi/GdiTypes.h"
+#include "platform/gdi/Region.h"
 #include "model/WorldMapping.h"
 #include "render/PagePainter.h"
 
@@ -43,14 +44,31 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
 // Nothing when the clip is empty.
 void BlitSurfaceToCairo(const cRasterSurface& surface, cairo_t* target);
 
+// What a paint is drawn under: two paints of one pixel under equal states
+// draw it alike, as long as the drawing itself has not changed.
+struct PaintState {
+  WorldMapping mapping;
+  const cSheet* sheet = nullptr;
+  std::uint16_t page = 0;
+  TRect client;
+  friend bool operator==(const PaintState& a, const PaintState& b);
+};
+
 // The blit to a window: the same pixels as BlitSurfaceToCairo, but the clip
 // area is first copied into an image made for the target's display (in X
-// shared memory where the server offers it), kept between paints. The X
-// server then reads the pixels in place instead of receiving them through
-// the socket: in one measurement a 1920 x 1080 paint on Xvfb took about
-// 2.5 ms this way against 4.3 ms for the direct blit, on top of the
-// toolkit's own 2.7 ms (bench/RasterSurfaceBench.cpp). Image targets get the
-// direct blit.
+// shared memory where the server offers it). The X server then reads the
+// pixels in place instead of receiving them through the socket: in one
+// measurement a 1920 x 1080 paint on Xvfb took about 2.5 ms this way
+// against 4.3 ms for the direct blit, on top of the toolkit's own 2.7 ms
+// (bench/RasterSurfaceBench.cpp).
+//
+// Each window has its own image, kept between paints, so it is also the
+// window's last painted picture: which pixels it holds, and under which
+// paint state, is kept beside it. A long operation that holds the program
+// (a print, an export) pumps the messages now and then; a paint it
+// dispatches shows the kept pixels instead of drawing the page again, which
+// for ten million lines takes seconds that the progress window and its
+// Cancel button would wait behind. The drawing cannot change meanwhile.
 class WindowBlitter {
  public:
   WindowBlitter() = default;
@@ -58,15 +76,31 @@ class WindowBlitter {
   WindowBlitter(const WindowBlitter&) = delete;
   WindowBlitter& operator=(const WindowBlitter&) = delete;
 
-  void Blit(const cRasterSurface& surface, cairo_t* target);
-  // Drops the staging image (it holds on to the display connection).
+  // The surface's clip area to the window, kept as drawn under `state`; a
+  // state other than the kept one forgets every kept pixel first. The image
+  // covers at least `least` (the client size), so that a first paint of a
+  // part does not make it again for the next.
+  void Blit(const cRasterSurface& surface, cairo_t* target, const PaintState& state, TSize least = TSize{});
+  // Shows `rect` from the kept pixels. What of it is not kept under `state`
+  // is filled with `fill` (0x00BBGGRR) and returned: it is to be drawn
+  // once it may be.
+  TRegion ShowKept(cairo_t* target, const TRect& rect, const PaintState& state, COLORREF fill);
+  // The drawing changed under these client pixels (null: under all of them).
+  void Forget(const TRect* rect);
+  // Drops the image (it holds on to the display connection).
   void Release();
 
  private:
+  // The image for `target`, at least width x height; false when none can be made.
+  bool EnsureImage(cairo_t* target, int width, int height);
+
   cairo_surface_t* image_ = nullptr;
   cairo_device_t* device_ = nullptr;  // of the target the image was made for
+  cairo_surface_type_t targetType_ = CAIRO_SURFACE_TYPE_IMAGE;
   int width_ = 0;
   int height_ = 0;
+  PaintState state_;
+  TRegion kept_;
 };
 
 // The client rectangle to invalidate for a changed world rectangle: its

@@ -205,7 +205,7 @@ void cVectorWindow::ScrollTo(bool store, std::int64_t x, std::int64_t y, bool fo
   mapping_.offsetY = SaturateInt32(std::int64_t(kScrollMargin) - y);
   scrollH_.position = x;
   scrollV_.position = y;
-  if ((moved || force) && GetHandle()) Invalidate(true);
+  if ((moved || force) && GetHandle()) InvalidateAll();
   if (scrollHost_) {
     scrollHost_->SetScrollPos(false, SaturateInt32(x));
     scrollHost_->SetScrollPos(true, SaturateInt32(y));
@@ -234,7 +234,7 @@ void cVectorWindow::ShowPageEntry(std::uint32_t entry) {
   // Another page of the same drawing is seen through the same view, so that
   // PgDn and PgUp come back to exactly what was there.
   if (shown == left) {
-    if (GetHandle()) Invalidate(true);
+    if (GetHandle()) InvalidateAll();
     return;
   }
   // Each drawing keeps the view it was left with until it is shown again.
@@ -258,7 +258,7 @@ void cVectorWindow::ShowPageEntry(std::uint32_t entry) {
     scrollV_ = ScrollAxis{};
     RestoreViewAndScrollBars(true);
   }
-  if (GetHandle()) Invalidate(true);
+  if (GetHandle()) InvalidateAll();
 }
 
 // ---- commands ----------------------------------------------------------------------------------

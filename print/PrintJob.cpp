@@ -162,7 +162,10 @@ bool RunPrintJob(cMsgDlg* parent, TMyPrintOut* printOut, int perPageCopies, bool
       const bool stepped = ownMonitor ? StepMonitor(monitor, MulDiv(page - first, 100, last - first + 1), true)
                                       : StepMonitor(monitor, -1, false);
       if (!stepped) {
-        result = 0;
+        // A cancel confirmed in the window's first round of messages, before
+        // any page, is told like one during a page: the user asked for it
+        // and must learn that nothing was printed.
+        result = kSpAppAbort;
         return;
       }
       if (printOut->HasPage(page)) ++counted;

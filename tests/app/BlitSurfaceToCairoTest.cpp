@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/VectorWindowPaint.h"
+#include "platform/gdi/Region.h"
 #include "render/RasterSurface.h"
 
 namespace kvn {
@@ -122,6 +123,89 @@ TEST(BlitSurfaceToCairo, LeavesWhatTheCairoFillLeaves) {
     EXPECT_TRUE(got == want) << c.name;
     // Something of the source arrived.
     EXPECT_NE(got, std::vector<std::uint32_t>(got.size(), 0xA5C3E1F0u)) << c.name;
+  }
+}
+
+// The window's blitter keeps what it blitted as the window's picture: shown
+// again, each pixel is the one blitted under the same paint state, and
+// every pixel it cannot vouch for (never blitted, blitted under another
+// state, or forgotten since) is filled and reported, never shown stale.
+TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
+  constexpr std::uint32_t kUntouched = 0xA5C3E1F0u;
+  constexpr COLORREF kFill = 0x00C0FFFF;  // shown as 0xFFFFC0
+  const TRect whole{0, 0, kSourceW, kSourceH}, inner{5, 4, 33, 21}, asked{2, 3, 30, 27};
+  PaintState a;
+  a.client = whole;
+  PaintState zoomed = a;
+  zoomed.mapping.scale = 2;
+  PaintState otherPage = a;
+  otherPage.page = 1;
+  struct Step {
+    enum { kBlit, kForget, kForgetAll } what;
+    TRect rect;  // the source's clip, or what the drawing changed under
+    const PaintState* state = nullptr;
+  };
+  struct Row {
+    const char* name;
+    std::vector<Step> steps;
+    const PaintState& shownUnder;
+    TRect kept;  // what must be shown from the picture; the rest of `asked` is filled
+  };
+  const Row rows[] = {
+      {"the whole window blitted", {{Step::kBlit, whole, &a}}, a, whole},
+      {"only a part blitted", {{Step::kBlit, inner, &a}}, a, inner},
+      {"two parts blitted", {{Step::kBlit, TRect{0, 0, 40, 12}, &a}, {Step::kBlit, TRect{0, 12, 40, 30}, &a}}, a, whole},
+      {"shown under another mapping", {{Step::kBlit, whole, &a}}, zoomed, TRect{}},
+      {"shown for another page", {{Step::kBlit, whole, &a}}, otherPage, TRect{}},
+      {"blitted again under a new mapping", {{Step::kBlit, whole, &a}, {Step::kBlit, inner, &zoomed}}, zoomed, inner},
+      {"a part changed since", {{Step::kBlit, whole, &a}, {Step::kForget, TRect{0, 15, 40, 30}}}, a, TRect{0, 0, 40, 15}},
+      {"everything changed since", {{Step::kBlit, whole, &a}, {Step::kForgetAll, TRect{}}}, a, TRect{}},
+      {"a changed part painted again", {{Step::kBlit, whole, &a}, {Step::kForgetAll, TRect{}}, {Step::kBlit, inner, &a}},
+       a, inner},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const auto source = Source(whole);
+    ASSERT_TRUE(source);
+    WindowBlitter blitter;
+    std::vector<std::uint32_t> window(std::size_t(kSourceW) * kSourceH, 0);
+    cairo_surface_t* windowImage = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(window.data()), CAIRO_FORMAT_RGB24, kSourceW, kSourceH, kSourceW * 4);
+    cairo_t* windowCr = cairo_create(windowImage);
+    for (const Step& step : row.steps) {
+      if (step.what == Step::kBlit) {
+        source->SetClip(step.rect);
+        blitter.Blit(*source, windowCr, *step.state, TSize{kSourceW, kSourceH});
+      } else {
+        blitter.Forget(step.what == Step::kForget ? &step.rect : nullptr);
+      }
+    }
+    std::vector<std::uint32_t> shown(window.size(), kUntouched);
+    cairo_surface_t* shownImage = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(shown.data()), CAIRO_FORMAT_RGB24, kSourceW, kSourceH, kSourceW * 4);
+    cairo_t* shownCr = cairo_create(shownImage);
+    const TRegion missing = blitter.ShowKept(shownCr, asked, row.shownUnder, kFill);
+    cairo_destroy(shownCr);
+    cairo_surface_destroy(shownImage);
+    cairo_destroy(windowCr);
+    cairo_surface_destroy(windowImage);
+
+    TRegion wantMissing(asked);
+    wantMissing.Combine(wantMissing, TRegion(row.kept), kRgnDiff);
+    EXPECT_TRUE(missing == wantMissing) << missing.GetBox().left << "," << missing.GetBox().top << " "
+                                        << missing.RectCount() << " rectangles";
+    int wrong = 0;
+    for (std::int32_t y = 0; y < kSourceH; ++y) {
+      for (std::int32_t x = 0; x < kSourceW; ++x) {
+        std::uint32_t want = kUntouched;
+        if (x >= asked.left && x < asked.right && y >= asked.top && y < asked.bottom) {
+          const bool kept = x >= row.kept.left && x < row.kept.right && y >= row.kept.top && y < row.kept.bottom;
+          want = kept ? *source->PixelAt(x, y) & 0xFFFFFF : 0xFFFFC0;
+        }
+        wrong += (shown[std::size_t(y) * kSourceW + x] & (want == kUntouched ? ~0u : 0xFFFFFFu)) != want;
+      }
+    }
+    EXPECT_EQ(wrong, 0);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 #include <dlfcn.h>
+#include <unistd.h>
 #include <glib.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -15,11 +16,16 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/ProgressDialog.h"
+#include "app/TestyFrameWindow.h"
+#include "app/VectorView.h"
+#include "app/VectorWindow.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "platform/settings/SettingsStore.h"
@@ -27,6 +33,8 @@
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
+#include "tests/support/CapacityDrawings.h"
+#include "tests/support/NativeFixture.h"
 
 namespace kvn::test {
 
@@ -496,10 +504,138 @@ AnsweringBoxes::AnsweringBoxes(std::chrono::milliseconds period) {
 }
 
 int AnsweringBoxes::ShowBox(const MessageBoxRequest& request) {
+  asked.push_back(std::chrono::system_clock::now());
   texts.push_back(request.text);
   captions.push_back(request.caption);
   styles.push_back(request.style);
   return MessageBoxDialogBackend::ShowBox(request);
+}
+
+FirstPaintWatch::FirstPaintWatch() { wxEvtHandler::AddFilter(this); }
+
+FirstPaintWatch::~FirstPaintWatch() { wxEvtHandler::RemoveFilter(this); }
+
+int FirstPaintWatch::FilterEvent(wxEvent& event) {
+  auto* window = dynamic_cast<wxWindow*>(event.GetEventObject());
+  if (window == nullptr) return Event_Skip;
+  const wxEventType type = event.GetEventType();
+  const auto now = std::chrono::steady_clock::now();
+  if (type == wxEVT_SHOW && static_cast<wxShowEvent&>(event).IsShown()) {
+    shown_[window] = now;
+    painted_.erase(window);
+  } else if (type == wxEVT_PAINT && shown_.count(window) && !painted_.count(window)) {
+    painted_[window] = now;
+  } else if (type == wxEVT_DESTROY) {
+    // A later window may be made at the same address.
+    shown_.erase(window);
+    painted_.erase(window);
+  }
+  return Event_Skip;
+}
+
+std::optional<std::chrono::milliseconds> FirstPaintWatch::ShowToPaint(wxWindow* window) const {
+  const auto shown = shown_.find(window);
+  const auto painted = painted_.find(window);
+  if (shown == shown_.end() || painted == painted_.end()) return std::nullopt;
+  return std::chrono::duration_cast<std::chrono::milliseconds>(painted->second - shown->second);
+}
+
+std::filesystem::path StartClickAfter(int x, int y, std::chrono::milliseconds delay) {
+  static int count = 0;
+  const std::filesystem::path file = ArtifactDir() / ("click-" + std::to_string(::getpid()) + "-" +
+                                                      std::to_string(++count) + ".time");
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  std::filesystem::remove(file, ec);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", double(delay.count()) / 1000.0);
+  // The server takes the move before the click from one connection; a move
+  // --sync would wait for ever for a pointer that is already there.
+  const std::string part = file.string() + ".part";
+  const std::string command = std::string("(sleep ") + seconds + " && timeout 30 xdotool mousemove " +
+                              std::to_string(x) + " " + std::to_string(y) + " click 1 && date +%s%N > '" + part +
+                              "' && mv '" + part + "' '" + file.string() + "') >/dev/null 2>&1 &";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "the click did not start";
+  return file;
+}
+
+std::optional<std::chrono::system_clock::time_point> ClickTime(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  long long nanoseconds = 0;
+  if (!(in >> nanoseconds) || nanoseconds <= 0) return std::nullopt;
+  return std::chrono::system_clock::time_point(
+      std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(nanoseconds)));
+}
+
+cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem::path& folder) {
+  const bool sanitized = dlsym(RTLD_DEFAULT, "__asan_init") != nullptr;
+  const auto file = folder / "placed.kvn";
+  if (!SaveBytes(file.string(), NativePlacements(1000, sanitized ? 400 : 10000))) return nullptr;
+  frame = new TTestyFrameWindow;
+  frame->Attr.X = 30;
+  frame->Attr.Y = 20;
+  frame->Attr.W = 900;
+  frame->Attr.H = 700;
+  if (!frame->Create()) return nullptr;
+  frame->ShowWindow(kSwShow);
+  if (!frame->OpenFile(WString::FromUtf8(file.string()))) return nullptr;
+  Pump(std::chrono::milliseconds(300));
+  auto* view = dynamic_cast<cVectorView*>(frame->GetClientWindow());
+  if (view == nullptr) return nullptr;
+  cVectorWindow* drawing = view->GetVectorWindow();
+  drawing->CmAllElements();
+  const auto start = std::chrono::steady_clock::now();
+  drawing->UpdateWindow();
+  std::printf("the fitted repaint took %lld ms\n",
+              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         std::chrono::steady_clock::now() - start)
+                                         .count()));
+  Pump(std::chrono::milliseconds(100));
+  return drawing;
+}
+
+std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint, const FirstPaintWatch& watch,
+                                                              const AnsweringBoxes& boxes, ProgressWindowTimes& times) {
+  struct State {
+    TMyAbortWindow* progress = nullptr;
+    std::filesystem::path click;
+    std::size_t askedBefore = 0;
+  };
+  auto state = std::make_shared<State>();
+  // Whether the operation still runs; once it has ended, every step is done.
+  const auto running = [state, &times] {
+    state->progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
+    times.endedFirst = times.endedFirst || state->progress == nullptr;
+    return state->progress != nullptr;
+  };
+  return {
+      [state] {
+        state->progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
+        return state->progress && state->progress->GetPeer() && state->progress->GetPeer()->IsShown();
+      },
+      [state, running, &watch, &times] {
+        if (!running()) return true;
+        times.painted = watch.ShowToPaint(state->progress->GetPeer());
+        return times.painted.has_value();
+      },
+      [state, running, repaint, &boxes] {
+        if (!running()) return true;
+        if (repaint) repaint->Refresh();
+        state->askedBefore = boxes.asked.size();
+        const wxRect cancel = state->progress->GetCancelButton()->GetPeer()->GetScreenRect();
+        state->click = StartClickAfter(cancel.x + cancel.width / 2, cancel.y + cancel.height / 2,
+                                       std::chrono::milliseconds(200));
+        return true;
+      },
+      [state, &boxes, &times] {
+        if (times.endedFirst) return true;
+        const auto clicked = ClickTime(state->click);
+        if (!clicked || boxes.asked.size() <= state->askedBefore) return false;
+        times.answered =
+            std::chrono::duration_cast<std::chrono::milliseconds>(boxes.asked[state->askedBefore] - *clicked);
+        return true;
+      },
+  };
 }
 
 TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/eventfilter.h>
 #include <wx/timer.h>
 
 #include <chrono>
@@ -13,6 +14,8 @@
 #include <deque>
 #include <functional>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,8 @@ class wxWindow;
 
 namespace kvn {
 class TFrameWindow;
+class TTestyFrameWindow;
+class cVectorWindow;
 }
 
 namespace kvn::test {
@@ -170,11 +175,64 @@ class AnsweringBoxes : public MessageBoxDialogBackend {
   std::vector<WString> captions;
   std::vector<std::uint32_t> styles;
   std::vector<wxWindow*> parents;
+  // When each box was asked for, by the system clock.
+  std::vector<std::chrono::system_clock::time_point> asked;
 
  private:
   wxTimer timer_;
   int ticks_ = 0;
 };
+
+// While it lives, notes for every window when the toolkit showed it and when
+// it first painted it after that: for a bound on how long a window that
+// appears stays an empty frame. The toolkit paints the controls of a window
+// in the same frame as the window itself.
+class FirstPaintWatch : public wxEventFilter {
+ public:
+  FirstPaintWatch();
+  ~FirstPaintWatch() override;
+  int FilterEvent(wxEvent& event) override;
+  // From `window`'s show to its first paint; none while it is not painted.
+  std::optional<std::chrono::milliseconds> ShowToPaint(wxWindow* window) const;
+
+ private:
+  std::map<wxWindow*, std::chrono::steady_clock::time_point> shown_, painted_;
+};
+
+// Moves the pointer to (x, y) and clicks there `delay` from now, from a
+// process of its own, so that the click arrives while the program is busy
+// with whatever it does then. Returns the file that holds, once the click
+// has been sent, the system clock's time of it in nanoseconds since the
+// epoch (read it with ClickTime).
+std::filesystem::path StartClickAfter(int x, int y, std::chrono::milliseconds delay);
+// The time a click of StartClickAfter was sent; none while it is not.
+std::optional<std::chrono::system_clock::time_point> ClickTime(const std::filesystem::path& file);
+
+// The viewer's main frame (900 x 700 at (30, 20), owned by the caller)
+// showing, fitted, a drawing that takes seconds to repaint: 10 M lines (a
+// block of 1,000 placed 10,000 times) in the optimised build, 400,000 under
+// the sanitizers, which draw them about as slowly. The drawing goes into
+// `folder`; the time of one fitted repaint is printed. Null when it cannot
+// be opened. Returns the frame's drawing window.
+cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem::path& folder);
+
+// What the steps of CancelThroughProgressWindow measured.
+struct ProgressWindowTimes {
+  // From the progress window's show to its first paint.
+  std::optional<std::chrono::milliseconds> painted;
+  // From a click on Cancel to the question it asks.
+  std::optional<std::chrono::milliseconds> answered;
+  // The operation ended before it could be cancelled.
+  bool endedFirst = false;
+};
+
+// Steps, one per tick inside a long operation's message pump, that cancel it
+// through its progress window: the window up; painted (`watch` installed
+// before it came); then `repaint` is made to repaint as an uncovering does
+// and a click on Cancel comes 200 ms later, while it repaints; last the
+// question asked of `boxes`, which answer it. `times` must outlive the steps.
+std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint, const FirstPaintWatch& watch,
+                                                              const AnsweringBoxes& boxes, ProgressWindowTimes& times);
 
 // A frame window placed at (x, y) with size w x h, not yet created; the
 // caller owns it.

@@ -14,23 +14,28 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/AppGlobals.h"
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
+#include "app/VectorWindow.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "foundation/Registry.h"
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/ui/ControlButtons.h"
 #include "platform/ui/FrameWindow.h"
+#include "print/PrintJob.h"
 #include "print/PrinterData.h"
 #include "print/dialogs/PrintDialog.h"
 #include "render/GeometryServicesImpl.h"
@@ -357,6 +362,85 @@ TEST_F(PrintDialogAloneTest, CzechAndSlovak) {
     EXPECT_NE(allPages.find(language == kLanguageCzech ? "stránky a dlaždice" : "stránky a dlaždice"),
               std::string::npos)
         << allPages;
+  }
+}
+
+// ---- a long page over a drawing window that is slow to repaint ------------------------------
+
+// Print to file into a set path, the progress window made first as the
+// save dialog does.
+class PathChooser final : public PrintFileChooser {
+ public:
+  explicit PathChooser(std::filesystem::path path) : path_(std::move(path)), previous_(SetPrintFileChooser(this)) {}
+  ~PathChooser() override { SetPrintFileChooser(previous_); }
+  bool ChooseFile(ProgressMonitor& monitor, const WString&, DialogFolder&, const WString&, const WString&,
+                  WString& chosen) override {
+    monitor.EnsureWindow();
+    chosen = WString::FromUtf8(path_.string());
+    return true;
+  }
+
+ private:
+  std::filesystem::path path_;
+  PrintFileChooser* previous_;
+};
+
+// A page of a drawing that takes seconds to repaint fitted, by the vector
+// road, the bitmap road and to a file: its progress window is painted
+// within 1 s of appearing although the drawing window behind must repaint
+// then, and a Cancel that comes while it repaints again is answered within
+// 1 s. The job is cancelled and nothing is left.
+TEST_F(PrintGuiTest, ALongPageIsPaintedAndHeardWhileTheDrawingRepaints) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  cVectorWindow* drawing = test::OpenSlowDrawing(frame_, files_.Path());
+  ASSERT_NE(drawing, nullptr);
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  struct BoxesOff {
+    ~BoxesOff() { SetMessageBoxBackend(nullptr); }
+  } boxesOff;
+  const auto printed = files_.Path() / "placed.prn";
+  PathChooser chooser(printed);
+  struct Road {
+    const char* name;
+    int mode;  // 4201 bitmap, 4202 vector graphics
+    bool toFile;
+  };
+  for (const Road road : {Road{"vector", 4202, false}, Road{"bitmap", 4201, false}, Road{"file", 4202, true}}) {
+    SCOPED_TRACE(road.name);
+    const std::size_t jobs = spooler_.jobs.size();
+    test::FirstPaintWatch watch;
+    test::ProgressWindowTimes times;
+    std::deque<std::function<bool()>> steps = {
+        [&] { return RunningPrintDialog() != nullptr; },
+        [&] {
+          cPrintDialog& d = *RunningPrintDialog();
+          ClickRadio(d, road.mode);
+          if (auto* toFile = dynamic_cast<TCheckBox*>(Item(d, 1040))) toFile->SetCheck(road.toFile ? 1 : 0);
+          Press(d, kIdcOk);
+          return true;
+        },
+    };
+    for (auto& step : test::CancelThroughProgressWindow(drawing->GetPeer(), watch, boxes, times))
+      steps.push_back(std::move(step));
+    steps.push_back([&] {
+      return times.endedFirst || std::any_of(boxes.texts.begin(), boxes.texts.end(), [](const WString& t) {
+               return t.ToUtf8() == "Printing canceled";
+             });
+    });
+    ASSERT_TRUE(RunPrint(std::move(steps)));
+    ASSERT_FALSE(times.endedFirst) << "the page ended before it could be cancelled";
+    ASSERT_TRUE(times.painted && times.answered);
+    EXPECT_LE(times.painted->count(), 1000) << "the progress window stayed an empty frame";
+    EXPECT_LE(times.answered->count(), 1000) << "the click on Cancel waited";
+    std::printf("%s: painted %lld ms after it appeared, Cancel answered after %lld ms\n", road.name,
+                static_cast<long long>(times.painted->count()), static_cast<long long>(times.answered->count()));
+    if (road.toFile) {
+      EXPECT_FALSE(std::filesystem::exists(printed)) << "the cancelled file was left";
+    } else {
+      ASSERT_EQ(spooler_.jobs.size(), jobs + 1);
+      EXPECT_TRUE(spooler_.jobs.back()->cancelled);
+    }
   }
 }
 

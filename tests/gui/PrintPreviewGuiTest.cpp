@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <deque>
@@ -25,6 +26,7 @@
 #include "controls/AutoControls.h"
 #include "controls/PropertySheet.h"
 #include "app/TestyFrameWindow.h"
+#include "app/VectorWindow.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "foundation/WindowPlacement.h"
@@ -406,6 +408,54 @@ TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
   ASSERT_EQ(spooler_.jobs.size(), 1u);
   EXPECT_TRUE(spooler_.jobs[0]->finished);
   EXPECT_EQ(test::PdfPageCount(spooler_.jobs[0]->pdf), 3);
+}
+
+// A page that renders for seconds over a drawing window that takes seconds
+// to repaint fitted (test::OpenSlowDrawing): the preview's progress window
+// is painted within 1 s of appearing although the drawing window must
+// repaint then, and a Cancel that comes while it repaints again is answered
+// within 1 s. The preview then closes on the print dialog.
+TEST_F(PrintPreviewGuiTest, ALongPageIsPaintedAndHeardWhileTheDrawingRepaints) {
+  if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
+  cVectorWindow* drawing = test::OpenSlowDrawing(frame_, files_.Path());
+  ASSERT_NE(drawing, nullptr);
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  test::FirstPaintWatch watch;
+  test::ProgressWindowTimes times;
+  std::deque<std::function<bool()>> steps = {
+      [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
+      [&] {
+        auto& d = *dynamic_cast<cPrintDialog*>(ModalStack::Top());
+        auto* preview = dynamic_cast<TButton*>(Control(d, 101));
+        EXPECT_NE(preview, nullptr);
+        // Uncovered just before: its repaint waits until the preview's pump.
+        if (preview) wxTheApp->CallAfter([drawing, preview] {
+          drawing->GetPeer()->Refresh();
+          preview->Click();
+        });
+        return true;
+      },
+  };
+  for (auto& step : test::CancelThroughProgressWindow(drawing->GetPeer(), watch, boxes, times))
+    steps.push_back(std::move(step));
+  steps.push_back([] {
+    auto* d = dynamic_cast<cPrintDialog*>(ModalStack::Top());
+    if (RunningPreview() || !d) return false;
+    d->CloseWindow(kIdcCancel);
+    return true;
+  });
+  const bool ran = RunSteps([&] { test::Shell(test::XdoOnWindow(Escaped(Title(*frame_)), "key ctrl+p")); },
+                            std::move(steps));
+  SetMessageBoxBackend(nullptr);
+  ASSERT_TRUE(ran);
+  ASSERT_FALSE(times.endedFirst) << "the page was rendered before it could be cancelled";
+  ASSERT_TRUE(times.painted && times.answered);
+  EXPECT_LE(times.painted->count(), 1000) << "the progress window stayed an empty frame";
+  EXPECT_LE(times.answered->count(), 1000) << "the click on Cancel waited";
+  std::printf("preview: painted %lld ms after it appeared, Cancel answered after %lld ms\n",
+              static_cast<long long>(times.painted->count()), static_cast<long long>(times.answered->count()));
+  EXPECT_TRUE(spooler_.jobs.empty());
 }
 
 // "Adapt the drawing format": a format larger than A4 is printed reduced;

@@ -105,12 +105,14 @@ TMyAbortWindow* DialogOf(const ProgressMonitor& monitor) {
 
 TEST_F(ProgressDialogTest, AppearsAfterTheDelayWithItsTextsAndOwnsTheBoxes) {
   const WString file(u"/drawings/house.kvn");
+  bool afterwards = false;
   {
     ProgressMonitor monitor(frame_, WString(u"Opening a drawing"));
     // Steps 0 to 1800 ms after the first one.
     for (int i = 0; i < 7; ++i) EXPECT_TRUE(Step(monitor, std::uint32_t(i * 5), &file));
     EXPECT_EQ(monitor.Window(), nullptr);
     EXPECT_TRUE(frame_->IsWindowEnabled());
+    EXPECT_FALSE(LongOperationHoldsProgram());
     g_now += 200;  // 2000 ms: still nothing
     EXPECT_TRUE(monitor.Step(30, true, &file, nullptr, false));
     EXPECT_EQ(monitor.Window(), nullptr);
@@ -125,6 +127,11 @@ TEST_F(ProgressDialogTest, AppearsAfterTheDelayWithItsTextsAndOwnsTheBoxes) {
     EXPECT_EQ(dialog->GetProgressBar()->GetValue(), 4200);
     EXPECT_EQ(TDialog::GetChildWindowText(dialog->GetPeer()->FindWindow(kIdProgressDone)), WString(u"Done:"));
     EXPECT_FALSE(frame_->IsWindowEnabled());
+    // The program is held (drawing windows show their pictures) until the
+    // dialog goes; what they put off runs then, not before.
+    EXPECT_TRUE(LongOperationHoldsProgram());
+    AfterLongOperation([&afterwards] { afterwards = true; });
+    EXPECT_FALSE(afterwards);
     EXPECT_EQ(monitor.GetMessageParent(), static_cast<cMsgDlg*>(dialog));
     EXPECT_TRUE(SaveScreenshot("progress-dialog.png"));
 
@@ -139,6 +146,8 @@ TEST_F(ProgressDialogTest, AppearsAfterTheDelayWithItsTextsAndOwnsTheBoxes) {
     EXPECT_FALSE(dialog->GetProgressBar()->IsVisibleOrCreatedVisible());
   }
   EXPECT_TRUE(frame_->IsWindowEnabled());
+  EXPECT_FALSE(LongOperationHoldsProgram());
+  EXPECT_TRUE(afterwards);
   for (wxWindow* w : wxTopLevelWindows) EXPECT_EQ(dynamic_cast<wxDialog*>(w) && w->IsShown(), false);
 }
 

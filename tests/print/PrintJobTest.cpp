@@ -58,8 +58,11 @@ class Chooser final : public PrintFileChooser {
  public:
   Chooser() : previous_(SetPrintFileChooser(this)) {}
   ~Chooser() override { SetPrintFileChooser(previous_); }
-  bool ChooseFile(ProgressMonitor&, const WString& f, DialogFolder& folder, const WString& name, const WString&,
-                  WString& chosen) override {
+  bool ChooseFile(ProgressMonitor& monitor, const WString& f, DialogFolder& folder, const WString& name,
+                  const WString&, WString& chosen) override {
+    // As a Cancel confirmed in the progress window's first round of
+    // messages, before the first page.
+    if (cancelAfter) monitor.Cancel();
     filter = f.ToUtf8();
     proposed = name.ToUtf8();
     folderName = folder.ValueName().ToUtf8();
@@ -67,6 +70,7 @@ class Chooser final : public PrintFileChooser {
     return !path.empty();
   }
   std::string path, filter, proposed, folderName;
+  bool cancelAfter = false;
 
  private:
   PrintFileChooser* previous_;
@@ -224,6 +228,15 @@ TEST_F(PrintJobTest, PrintToFileWritesThePdfAndAFailureLeavesNoFile) {
   EXPECT_FALSE(RunPrintJob(&owner_, &failing, 1, true, nullptr));
   EXPECT_FALSE(std::filesystem::exists(file));
   EXPECT_EQ(boxes_.texts.back(), "Error encountered during print");
+
+  // Cancelled before the first page: told as any cancel, and no file made.
+  chooser.cancelAfter = true;
+  LoggingPrintOut early(printer_, &record_, 3);
+  EXPECT_FALSE(RunPrintJob(&owner_, &early, 1, true, nullptr));
+  EXPECT_EQ(boxes_.texts.back(), "Printing canceled");
+  EXPECT_TRUE(early.printed.empty());
+  EXPECT_FALSE(std::filesystem::exists(file));
+  chooser.cancelAfter = false;
 
   // A name that is not UTF-8 ("caf\xE9" from a Latin-1 disk) is written and
   // deleted by its own bytes, never by the replacement characters it shows.
