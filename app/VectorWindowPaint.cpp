@@ -100,6 +100,22 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
   PaintSheetPage(*sheet, page, info);
 }
 
+namespace {
+
+// The image's pixels of `area` onto the target, unchanged.
+void PaintImageArea(cairo_surface_t* image, cairo_t* target, const TRect& area) {
+  cairo_save(target);
+  cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
+  cairo_set_source_surface(target, image, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
+  cairo_new_path(target);
+  cairo_rectangle(target, area.left, area.top, double(area.right - area.left), double(area.bottom - area.top));
+  cairo_fill(target);
+  cairo_restore(target);
+}
+
+}  // namespace
+
 void BlitSurfaceToCairo(const cRasterSurface& surface, cairo_t* target) {
   if (target == nullptr) return;
   const RasterBlitSource source = surface.BlitSource();
@@ -111,15 +127,7 @@ void BlitSurfaceToCairo(const cRasterSurface& surface, cairo_t* target) {
       const_cast<unsigned char*>(source.pixels.bits), CAIRO_FORMAT_RGB24, source.pixels.width, source.pixels.height,
       source.pixels.stride);
   if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
-    const TRect& a = source.area;
-    cairo_save(target);
-    cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(target, image, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
-    cairo_new_path(target);
-    cairo_rectangle(target, a.left, a.top, double(a.right - a.left), double(a.bottom - a.top));
-    cairo_fill(target);
-    cairo_restore(target);
+    PaintImageArea(image, target, source.area);
   }
   cairo_surface_finish(image);
   cairo_surface_destroy(image);
@@ -158,21 +166,6 @@ bool WindowBlitter::EnsureImage(cairo_t* target, int width, int height) {
   return true;
 }
 
-namespace {
-
-// The image's pixels of `area` onto the target, unchanged.
-void PaintImageArea(cairo_surface_t* image, cairo_t* target, const TRect& area) {
-  cairo_save(target);
-  cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(target, image, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
-  cairo_new_path(target);
-  cairo_rectangle(target, area.left, area.top, double(area.right - area.left), double(area.bottom - area.top));
-  cairo_fill(target);
-  cairo_restore(target);
-}
-
-}  // namespace
 
 void WindowBlitter::Blit(const cRasterSurface& surface, cairo_t* target, const PaintState& state, TSize least) {
   if (target == nullptr) return;
