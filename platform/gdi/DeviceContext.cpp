@@ -28,7 +28,6 @@ TDC::~TDC() = default;
 
 void TDC::SetAbortProc(AbortProc proc) {
   abortProc_ = std::move(proc);
-  watched_ = bool(abortProc_);
   aborted_ = false;
   nextAbortCheck_ = operations_ + kAbortCheckOperations;
 }

@@ -310,12 +310,12 @@ class TDC {
   // context is aborted (the caller draws nothing). A raster target counts
   // its direct writes to the pixels here as well. Only a context with a
   // procedure counts: a window's context has none, and its repaints pay one
-  // test of a flag per operation. (Counting every operation, with the sheet
+  // test per operation. (Counting every operation, with the sheet
   // painter's look at the context for every object, cost the repaint
   // benchmark 0.5 % to 1.1 % more instructions than no check at all; with
   // the flag, and the painter asking only a watched context, nothing that
   // shows: within 0.1 %, every case.)
-  bool Going() { return !watched_ || CountOperation(); }
+  bool Going() { return !abortProc_ || CountOperation(); }
 
   // ---- The target interface. Paths are in device coordinates and finite.
   // Strokes use the selected pen and the binary raster operation; the pen
@@ -381,8 +381,6 @@ class TDC {
   bool CountOperation();
 
   AbortProc abortProc_;
-  // A procedure is installed.
-  bool watched_ = false;
   bool aborted_ = false;
   std::uint64_t operations_ = 0;
   std::uint64_t nextAbortCheck_ = std::numeric_limits<std::uint64_t>::max();
