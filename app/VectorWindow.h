@@ -14,6 +14,10 @@
 // paint shows the window's last painted picture instead of drawing the page
 // (VectorWindowPaint.h, WindowBlitter); what the picture lacks is filled
 // with the colour around the page and drawn once the operation has ended.
+// A resize meanwhile still changes the mapping at once (a fitted drawing is
+// fitted to the new client, the scroll range follows it), but the picture
+// stays where it was, unscaled, the area it does not cover filled, until
+// the operation has ended and the whole of it is drawn again.
 //
 // Mapping: the integer offsets are the scroll margin (15 pixels) less the
 // scroll position; a new window sits at position 0 with scale 1 / drawing
@@ -249,7 +253,8 @@ class cVectorWindow : public TWindow {
   void ScrollMessage(bool vertical, std::uint32_t code);
   // The whole client area to paint again, its picture forgotten.
   void InvalidateAll();
-  // A paint during a long operation: the picture, and what it lacks put off.
+  // A paint during a long operation: the picture, and what it lacks (or
+  // shows placed as before a resize) put off.
   void PaintFromPicture(cairo_t* target, const TRect& paint);
 };
 

@@ -142,11 +142,20 @@ bool operator==(const PaintState& a, const PaintState& b) {
          m.outputMode == n.outputMode && m.printerFlag == n.printerFlag;
 }
 
+TRect WindowBlitter::ImageRect() const {
+  if (image_ == nullptr) return TRect{};
+  return TRect{0, 0, cairo_image_surface_get_width(image_), cairo_image_surface_get_height(image_)};
+}
+
 bool WindowBlitter::EnsureImage(cairo_t* target, int width, int height) {
   cairo_surface_t* destination = cairo_get_group_target(target);
   cairo_device_t* device = cairo_surface_get_device(destination);
   const cairo_surface_type_t type = cairo_surface_get_type(destination);
-  if (image_ != nullptr && device == device_ && type == targetType_ && width_ >= width && height_ >= height)
+  // A window made taller (or wider) only needs a larger image: the old
+  // one, kept for the paints during a long operation, has no rows (or
+  // columns) for it.
+  const TRect have = ImageRect();
+  if (image_ != nullptr && device == device_ && type == targetType_ && have.right >= width && have.bottom >= height)
     return true;
   // A new image holds nothing yet.
   Release();
@@ -161,8 +170,6 @@ bool WindowBlitter::EnsureImage(cairo_t* target, int width, int height) {
   }
   device_ = device;
   targetType_ = type;
-  width_ = width;
-  height_ = height;
   return true;
 }
 
@@ -197,10 +204,13 @@ TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintS
   const TRegion wanted(rect);
   TRegion missing = wanted;
   if (target == nullptr) return missing;
-  if (image_ != nullptr && state == state_ && !kept_.IsEmpty()) {
-    missing.Combine(wanted, kept_, kRgnDiff);
+  const bool same = state == state_;
+  if (image_ != nullptr && (same || state.SamePage(state_)) && !kept_.IsEmpty()) {
+    // Only what the image holds, whatever the region says.
     TRegion shown;
     shown.Combine(wanted, kept_, kRgnAnd);
+    shown.Combine(shown, TRegion(ImageRect()), kRgnAnd);
+    missing.Combine(wanted, shown, kRgnDiff);
     for (std::uint32_t i = 0; i < shown.RectCount(); ++i) PaintImageArea(image_, target, shown.Rects()[i]);
   }
   cairo_save(target);
@@ -213,7 +223,8 @@ TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintS
   }
   cairo_fill(target);
   cairo_restore(target);
-  return missing;
+  // What was shown belongs to the page as it was placed before.
+  return same ? missing : wanted;
 }
 
 void WindowBlitter::Forget(const TRect* rect) {
@@ -228,7 +239,6 @@ void WindowBlitter::Release() {
   if (image_ != nullptr) cairo_surface_destroy(image_);
   image_ = nullptr;
   device_ = nullptr;
-  width_ = height_ = 0;
   kept_ = TRegion();
 }
 

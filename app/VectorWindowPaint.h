@@ -45,13 +45,16 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
 void BlitSurfaceToCairo(const cRasterSurface& surface, cairo_t* target);
 
 // What a paint is drawn under: two paints of one pixel under equal states
-// draw it alike, as long as the drawing itself has not changed.
+// draw it alike, as long as the drawing itself has not changed. States of
+// one sheet and page that differ otherwise show the same page placed
+// otherwise (a resized window, its fitted drawing refitted).
 struct PaintState {
   WorldMapping mapping;
   const cSheet* sheet = nullptr;
   std::uint16_t page = 0;
   TRect client;
   friend bool operator==(const PaintState& a, const PaintState& b);
+  bool SamePage(const PaintState& other) const { return sheet == other.sheet && page == other.page; }
 };
 
 // The blit to a window: the same pixels as BlitSurfaceToCairo, but the clip
@@ -68,7 +71,14 @@ struct PaintState {
 // (a print, an export) pumps the messages now and then; a paint it
 // dispatches shows the kept pixels instead of drawing the page again, which
 // for ten million lines takes seconds that the progress window and its
-// Cancel button would wait behind. The drawing cannot change meanwhile.
+// Cancel button would wait behind. The drawing cannot change meanwhile, but
+// the window's size can (the window manager resizes a disabled window too),
+// and with it the placement of the page: the picture then stays where it
+// was, unscaled, until the operation has ended.
+//
+// The image covers the client size it was last made for, in both
+// directions; a paint beyond it makes a new one (which holds nothing yet),
+// and the kept pixels never lie outside it.
 class WindowBlitter {
  public:
   WindowBlitter() = default;
@@ -81,9 +91,12 @@ class WindowBlitter {
   // covers at least `least` (the client size), so that a first paint of a
   // part does not make it again for the next.
   void Blit(const cRasterSurface& surface, cairo_t* target, const PaintState& state, TSize least = TSize{});
-  // Shows `rect` from the kept pixels. What of it is not kept under `state`
-  // is filled with `fill` (0x00BBGGRR) and returned: it is to be drawn
-  // once it may be.
+  // Shows `rect` from the kept pixels, at the client pixels they were
+  // drawn at; what of it they do not cover is filled with `fill`
+  // (0x00BBGGRR). Returned is what is to be drawn once it may be: the
+  // filled part under the kept state; all of `rect` when the pixels were
+  // kept under another placement of the same page (they show the page as
+  // it was placed) or nothing is kept for its page (all filled).
   TRegion ShowKept(cairo_t* target, const TRect& rect, const PaintState& state, COLORREF fill);
   // The drawing changed under these client pixels (null: under all of them).
   void Forget(const TRect* rect);
@@ -93,12 +106,12 @@ class WindowBlitter {
  private:
   // The image for `target`, at least width x height; false when none can be made.
   bool EnsureImage(cairo_t* target, int width, int height);
+  // The image's own extent (empty without one): its pixels, and no others.
+  TRect ImageRect() const;
 
   cairo_surface_t* image_ = nullptr;
   cairo_device_t* device_ = nullptr;  // of the target the image was made for
   cairo_surface_type_t targetType_ = CAIRO_SURFACE_TYPE_IMAGE;
-  int width_ = 0;
-  int height_ = 0;
   PaintState state_;
   TRegion kept_;
 };

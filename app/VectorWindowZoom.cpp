@@ -205,7 +205,11 @@ void cVectorWindow::ScrollTo(bool store, std::int64_t x, std::int64_t y, bool fo
   mapping_.offsetY = SaturateInt32(std::int64_t(kScrollMargin) - y);
   scrollH_.position = x;
   scrollV_.position = y;
-  if ((moved || force) && GetHandle()) InvalidateAll();
+  // The view moved, the drawing did not: the picture stays kept under the
+  // placement it was drawn with. A resize during a long operation comes
+  // here (the scroll range follows the client), and its paints show that
+  // picture where it was until the operation has ended.
+  if ((moved || force) && GetHandle()) Invalidate(true);
   if (scrollHost_) {
     scrollHost_->SetScrollPos(false, SaturateInt32(x));
     scrollHost_->SetScrollPos(true, SaturateInt32(y));

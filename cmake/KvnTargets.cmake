@@ -223,7 +223,9 @@ function(kvn_test name)
   kvn_test_code(${name} ${_flavour})
   target_link_libraries(${name} PRIVATE kvn_core kvn_testsupport GTest::gtest GTest::gtest_main ${T_LIBS})
   kvn_unity(${name})
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  # Shuffled, with a new order each run (tests/support/ShuffleSeed.cpp prints
+  # its seed): a test that leans on state an earlier test left fails.
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1 --gtest_shuffle)
   kvn_test_properties(${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()

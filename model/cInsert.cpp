@@ -78,12 +78,6 @@ void cInsert::AddBlock(cBlock* block, cDrawingData* data) {
   MarkDirty();
 }
 
-const cBlock* cInsert::OverrideBlock(cDrawingData* data) const {
-  if (!data || blockIndex >= data->BlockCount()) return nullptr;
-  const cBlock* block = data->GetBlock(blockIndex);
-  return block && block->mask ? block : nullptr;
-}
-
 bool cInsert::HasSameBlock(const cInsert& other, cDrawingData* data) const {
   if (blockIndex == other.blockIndex) return true;
   if (!data || blockIndex >= data->BlockCount() || other.blockIndex >= data->BlockCount()) return false;
@@ -187,22 +181,6 @@ void cInsert::GetDescription(WString& out, cDrawingData* data, WString* blockPar
   }
   if (blockPart) blockPart->Clear();
   out = own;
-}
-
-std::uint32_t cInsert::GetEffectiveColor(cDrawingData* data) const {
-  const cBlock* block = OverrideBlock(data);
-  return block && (block->mask & kBlockColor) ? block->color : color;
-}
-
-bool cInsert::HasFixedWidth(cDrawingData* data) const {
-  const cBlock* block = OverrideBlock(data);
-  if (block && (block->mask & kBlockValue)) return block->value >= 0.0;
-  return (widthMode & 1) != 0;
-}
-
-double cInsert::GetEffectiveWidth(cDrawingData* data) const {
-  const cBlock* block = OverrideBlock(data);
-  return block && (block->mask & kBlockValue) ? std::fabs(block->value) : widthValue;
 }
 
 std::uint8_t cInsert::GetOptionByte(cDrawingData* data) const {

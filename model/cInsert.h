@@ -37,6 +37,7 @@
 // join by it. Un-numbered inserts keep 0.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -50,6 +51,8 @@
 #include "model/InsertChildList.h"
 #include "model/InsertLabel.h"
 #include "model/ObjectEntry.h"
+#include "model/cBlock.h"
+#include "model/cDrawingData.h"
 #include "model/cOutObj.h"
 
 namespace kvn {
@@ -188,9 +191,12 @@ class cInsert : public cOutObj, public InsertChildList {
   // insert's own; else the insert's first description. `blockPart` (may be
   // null) receives the block's part.
   void GetDescription(WString& out, cDrawingData* data, WString* blockPart) const;
-  std::uint32_t GetEffectiveColor(cDrawingData* data) const;
-  bool HasFixedWidth(cDrawingData* data) const;
-  double GetEffectiveWidth(cDrawingData* data) const;
+  // These three are defined below and always inlined: every child of every
+  // expansion asks them, and a call or none must not depend on the unity
+  // group of the caller.
+  [[gnu::always_inline]] std::uint32_t GetEffectiveColor(cDrawingData* data) const;
+  [[gnu::always_inline]] bool HasFixedWidth(cDrawingData* data) const;
+  [[gnu::always_inline]] double GetEffectiveWidth(cDrawingData* data) const;
   std::uint8_t GetOptionByte(cDrawingData* data) const;
   bool GetClassifyFlag(cDrawingData* data) const;
   bool AllowsNonUniformScale(cDrawingData* data) const;
@@ -260,7 +266,7 @@ class cInsert : public cOutObj, public InsertChildList {
   void ReadRow3061(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version);
   void ReadFloatRow(ReadContext* context, cDrawingData* data, ArchiveReader& r, int version);
   // The block whose presence mask overrides this insert, or null.
-  const cBlock* OverrideBlock(cDrawingData* data) const;
+  [[gnu::always_inline]] const cBlock* OverrideBlock(cDrawingData* data) const;
   // Label centres and offsets before a turn or a scale (see Rotate).
   void LabelCentres(cDrawingData* data, std::vector<DPoint>& centres, std::vector<DPoint>& offsets,
                     double keepAngleTurn);
@@ -287,5 +293,27 @@ class cInsert : public cOutObj, public InsertChildList {
 // 3 without an object, 1 for a text or an insert with the classifier flag,
 // 2 for any other object.
 int ClassifyObjectForBlock(cDrawingData* data, cOutObj* object);
+
+inline const cBlock* cInsert::OverrideBlock(cDrawingData* data) const {
+  if (!data || blockIndex >= data->BlockCount()) return nullptr;
+  const cBlock* block = data->GetBlock(blockIndex);
+  return block && block->mask ? block : nullptr;
+}
+
+inline std::uint32_t cInsert::GetEffectiveColor(cDrawingData* data) const {
+  const cBlock* block = OverrideBlock(data);
+  return block && (block->mask & kBlockColor) ? block->color : color;
+}
+
+inline bool cInsert::HasFixedWidth(cDrawingData* data) const {
+  const cBlock* block = OverrideBlock(data);
+  if (block && (block->mask & kBlockValue)) return block->value >= 0.0;
+  return (widthMode & 1) != 0;
+}
+
+inline double cInsert::GetEffectiveWidth(cDrawingData* data) const {
+  const cBlock* block = OverrideBlock(data);
+  return block && (block->mask & kBlockValue) ? std::fabs(block->value) : widthValue;
+}
 
 }  // namespace kvn

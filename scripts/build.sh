@@ -17,7 +17,7 @@ for t in "$@"; do targets+=(--target "$t"); done
 jobs="${KVN_JOBS:-$(nproc)}"
 case "$kind" in
   release) dir=build; args=(-DCMAKE_BUILD_TYPE=Release) ;;
-  asan)    dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Release -DKVN_SANITIZE=ON -DKVN_BUILD_BENCH=OFF) ;;
+  asan)    dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Release -DKVN_SANITIZE=ON -DKVN_BUILD_BENCH=OFF -DKVN_SHARED_LIBS=ON) ;;
   *) echo "usage: $0 [release|asan]" >&2; exit 2 ;;
 esac
 

@@ -24,8 +24,9 @@ PACKAGES=(
   # hands a path to the file chooser and reads back what its field holds
   xclip
   # a window manager: the viewer is also started under one, as a desktop
-  # shows it (tests/gui/WindowManagerStartTest.cpp)
-  openbox
+  # shows it (tests/gui/WindowManagerStartTest.cpp), and wmctrl sends it a
+  # window's close request (tests/gui/PrintPreviewUnderManagerTest.cpp)
+  openbox wmctrl
   fonts-liberation2 fonts-liberation fonts-dejavu-core
   # the faces that draw Symbol, Wingdings and Webdings texts of metafiles
   # (Symbola has the pictographs Unicode 7.0 encoded the dingbat faces as)

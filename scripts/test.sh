@@ -44,7 +44,6 @@ fi
 # the first failures' own words, a few lines each.
 if [ "$status" -ne 0 ]; then
   echo "test.sh: the first failures:"
-  { grep -E -A3 ': Failure$|^==[0-9]+==ERROR|runtime error:|did not reach its state' "$output" || true; } |
-    grep -v -E '^--$' | cut -c1-200 | head -24 || true
+  bash tests/first-failures.sh "$output" || true
 fi
 exit "$status"

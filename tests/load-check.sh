@@ -84,8 +84,6 @@ echo "load-check: $(( $(date +%s) - start )) s in all" | tee -a "$log"
 # the first failures' own words, a few lines each.
 if [ "$failed" -ne 0 ]; then
   echo "load-check: the first failures:" | tee -a "$log"
-  for output in "${failed_outputs[@]}"; do
-    grep -E -A3 ': Failure$|^==[0-9]+==ERROR|runtime error:|did not reach its state' "$output" || true
-  done | grep -v -E '^--$' | cut -c1-200 | head -24 | tee -a "$log"  || true
+  bash tests/first-failures.sh "${failed_outputs[@]}" | tee -a "$log" || true
 fi
 exit "$failed"

@@ -191,9 +191,19 @@ bool DwgReader::ReadDwgObjectBody(std::uint32_t available, DwgSkipReason& reason
     }
   }
 
-  // The check word: the bytes left before it are stepped over.
+  // The check word: the bytes left before it are stepped over, at once
+  // where the source lends them all (the check sums them as one run).
   if (budget_ < 2) return false;
-  while (budget_ > 2) ReadSourceByte();
+  while (budget_ > 2) {
+    const std::uint32_t n = budget_ - 2;
+    DwgByteSource* from = ActiveSource();
+    if (const std::uint8_t* run = from ? from->TakeRun(n) : nullptr) {
+      crc_ = Crc16(crc_, run, n);
+      budget_ -= n;
+      break;
+    }
+    ReadSourceByte();
+  }
   const std::uint16_t expected = crc_;
   const std::uint16_t stored = ReadRawShortAligned();
   if (overrun_) return false;

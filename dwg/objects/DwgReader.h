@@ -144,9 +144,11 @@ class DwgReader : public YxxfReader {
   // in by FinishObject (null: none); the object's own check word still
   // closes it. Forgotten when that object has been read.
   void SetStringSource(DwgByteSource* source, std::uint64_t bitSize, std::uint32_t byteSize);
-  std::uint8_t ReadSourceByte() {
-    // Inline while the source lends bytes: the bit reader takes every byte
-    // of a drawing through here.
+  // The byte source and the bit primitives below are always inlined: the
+  // bit reader takes every byte of a drawing through here, and a call or
+  // none must not depend on the unity group of the caller.
+  [[gnu::always_inline]] std::uint8_t ReadSourceByte() {
+    // Inline while the source lends bytes.
     DwgByteSource* from = ActiveSource();
     if (budget_ != 0 && from) {
       if (const std::uint8_t* run = from->TakeRun(1)) {
@@ -178,7 +180,7 @@ class DwgReader : public YxxfReader {
   bool CountFits(std::uint64_t count, std::uint32_t minBits);
 
   // ---- primitives ----
-  int ReadBit() {
+  [[gnu::always_inline]] int ReadBit() {
     if (bitsLeft_ == 0) {
       curByte_ = ReadSourceByte();
       bitsLeft_ = 8;
@@ -187,7 +189,7 @@ class DwgReader : public YxxfReader {
     ++bitsCounted_;
     return (curByte_ >> bitsLeft_) & 1;
   }
-  int ReadBitPair() {
+  [[gnu::always_inline]] int ReadBitPair() {
     if (bitsLeft_ >= 2) {
       bitsLeft_ = std::uint8_t(bitsLeft_ - 2);
       bitsCounted_ += 2;
@@ -196,7 +198,7 @@ class DwgReader : public YxxfReader {
     const int high = ReadBit();
     return high << 1 | ReadBit();
   }
-  std::uint8_t ReadRawChar() {
+  [[gnu::always_inline]] std::uint8_t ReadRawChar() {
     const std::uint8_t next = ReadSourceByte();
     const std::uint8_t value =
         bitsLeft_ == 0 ? next : std::uint8_t((curByte_ << (8 - bitsLeft_)) | (next >> bitsLeft_));

@@ -65,32 +65,6 @@ std::string DgnLevelName(int level) {
   return std::string{char('0' + l / 10), char('0' + l % 10)};
 }
 
-std::uint8_t DgnBytes::U8(std::size_t at) const {
-  if (!Has(at, 1)) {
-    short_ = true;
-    return 0;
-  }
-  return bytes_[at];
-}
-
-std::uint16_t DgnBytes::U16(std::size_t at) const {
-  if (!Has(at, 2)) {
-    short_ = true;
-    return 0;
-  }
-  return std::uint16_t(bytes_[at] | bytes_[at + 1] << 8);
-}
-
-std::int32_t DgnBytes::I32(std::size_t at) const {
-  if (!Has(at, 4)) {
-    short_ = true;
-    return 0;
-  }
-  const std::uint32_t v = std::uint32_t(bytes_[at + 1]) << 24 | std::uint32_t(bytes_[at]) << 16 |
-                          std::uint32_t(bytes_[at + 3]) << 8 | std::uint32_t(bytes_[at + 2]);
-  return std::int32_t(v);
-}
-
 double DgnBytes::VaxDouble(std::size_t at) const {
   if (!Has(at, 8)) {
     short_ = true;

@@ -59,11 +59,34 @@ class DgnBytes {
   // Some read fell outside the element.
   bool Short() const { return short_; }
 
-  std::uint8_t U8(std::size_t at) const;
+  // The readers are always inlined: every element's header and body is
+  // read through them, and a call or none must not depend on the unity
+  // group of the caller.
+  [[gnu::always_inline]] std::uint8_t U8(std::size_t at) const {
+    if (!Has(at, 1)) {
+      short_ = true;
+      return 0;
+    }
+    return bytes_[at];
+  }
   // Little-endian 16 bits.
-  std::uint16_t U16(std::size_t at) const;
+  [[gnu::always_inline]] std::uint16_t U16(std::size_t at) const {
+    if (!Has(at, 2)) {
+      short_ = true;
+      return 0;
+    }
+    return std::uint16_t(bytes_[at] | bytes_[at + 1] << 8);
+  }
   // Two words, high word first.
-  std::int32_t I32(std::size_t at) const;
+  [[gnu::always_inline]] std::int32_t I32(std::size_t at) const {
+    if (!Has(at, 4)) {
+      short_ = true;
+      return 0;
+    }
+    const std::uint32_t v = std::uint32_t(bytes_[at + 1]) << 24 | std::uint32_t(bytes_[at]) << 16 |
+                            std::uint32_t(bytes_[at + 3]) << 8 | std::uint32_t(bytes_[at + 2]);
+    return std::int32_t(v);
+  }
   std::uint32_t U32(std::size_t at) const { return std::uint32_t(I32(at)); }
   double VaxDouble(std::size_t at) const;
 

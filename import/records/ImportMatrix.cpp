@@ -97,11 +97,6 @@ void ImportMatrix::PreApplyAxesTransposed(const Vec3& ax, const Vec3& ay, const 
   PreMultiplyRows(r0, r1, r2, r3);
 }
 
-Vec3 ImportMatrix::TransformPoint(const Vec3& p) const {
-  return {m[0] * p.x + m[1] * p.y + m[2] * p.z + m[3], m[4] * p.x + m[5] * p.y + m[6] * p.z + m[7],
-          m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11]};
-}
-
 void OffPlaneCounter::Note(double z) {
   if (!hasPlane) {
     hasPlane = true;
@@ -114,11 +109,6 @@ DPoint ImportMatrix::TransformTo2D(const Vec3& p) const {
   Vec3 q = TransformPoint(p);
   if (counter) counter->Note(q.z);
   return DPoint{q.x, -q.y};
-}
-
-Vec3 ImportMatrix::TransformDirection(const Vec3& v) const {
-  return {m[0] * v.x + m[1] * v.y + m[2] * v.z, m[4] * v.x + m[5] * v.y + m[6] * v.z,
-          m[8] * v.x + m[9] * v.y + m[10] * v.z};
 }
 
 Vec3 ImportMatrix::InverseTransformPoint(const Vec3& p) const {

@@ -66,10 +66,18 @@ class ImportMatrix {
   // Rows ax, ay, az: world to object axes.
   void PreApplyAxesTransposed(const Vec3& ax, const Vec3& ay, const Vec3& az);
 
-  Vec3 TransformPoint(const Vec3& p) const;
+  // Always inlined: every point and direction of an open passes here, and
+  // a call or none must not depend on the unity group of the caller.
+  [[gnu::always_inline]] Vec3 TransformPoint(const Vec3& p) const {
+    return {m[0] * p.x + m[1] * p.y + m[2] * p.z + m[3], m[4] * p.x + m[5] * p.y + m[6] * p.z + m[7],
+            m[8] * p.x + m[9] * p.y + m[10] * p.z + m[11]};
+  }
   // Rows 0..2, the counter test on z, and y negated.
   DPoint TransformTo2D(const Vec3& p) const;
-  Vec3 TransformDirection(const Vec3& v) const;
+  [[gnu::always_inline]] Vec3 TransformDirection(const Vec3& v) const {
+    return {m[0] * v.x + m[1] * v.y + m[2] * v.z, m[4] * v.x + m[5] * v.y + m[6] * v.z,
+            m[8] * v.x + m[9] * v.y + m[10] * v.z};
+  }
   // The q with M q = p (Cramer's rule); (0, 0, 0) for a singular matrix
   // (|det| < 1e-30).
   Vec3 InverseTransformPoint(const Vec3& p) const;

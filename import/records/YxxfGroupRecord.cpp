@@ -190,15 +190,7 @@ void YxxfGroupRecord::AddString(std::uint16_t code, std::string_view bytes) {
   Push(code, ItemType::Narrow).value.a = &slot;
 }
 
-std::int64_t YxxfGroupRecord::Scan(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const {
-  if (start == 0 && subRecord_ == 0) {
-    const std::uint32_t slot = SlotOf(code);
-    if (slot != kIndexedSlots) {
-      const FirstItem& first = firstItems_[slot];
-      if (first.generation != generation_ || first.index > limit) return -1;
-      return first.index;
-    }
-  }
+std::int64_t YxxfGroupRecord::ScanItems(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const {
   for (std::uint32_t i = start; i < items_.Count(); ++i) {
     if (i > limit) break;
     const YxxfItem& item = items_[i];
@@ -229,18 +221,6 @@ bool YxxfGroupRecord::FindInt16(std::int16_t& out, std::uint16_t code, std::uint
   bool found = FindInt(v, code, index, limit);
   out = std::int16_t(std::uint16_t(v));
   return found;
-}
-
-bool YxxfGroupRecord::FindDouble(double& out, std::uint16_t code, std::uint32_t* index,
-                                 std::uint32_t limit) const {
-  std::int64_t at = Scan(code, index ? *index : 0, limit);
-  if (at < 0) {
-    out = 0.0;
-    return false;
-  }
-  out = ItemToDouble(items_[std::uint32_t(at)]);
-  if (index) *index = std::uint32_t(at + 1);
-  return true;
 }
 
 bool YxxfGroupRecord::FindHandle(std::uint64_t& out, std::uint16_t code, std::uint32_t* index,

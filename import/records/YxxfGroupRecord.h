@@ -130,8 +130,9 @@ class YxxfGroupRecord {
                std::uint32_t limit = kNoLimit) const;
   bool FindInt16(std::int16_t& out, std::uint16_t code, std::uint32_t* index = nullptr,
                  std::uint32_t limit = kNoLimit) const;
-  bool FindDouble(double& out, std::uint16_t code, std::uint32_t* index = nullptr,
-                  std::uint32_t limit = kNoLimit) const;
+  // Inline (below), as every coordinate of every entity is read through it.
+  [[gnu::always_inline]] bool FindDouble(double& out, std::uint16_t code, std::uint32_t* index = nullptr,
+                                         std::uint32_t limit = kNoLimit) const;
   // Integers sign-extended, handles, texts as hexadecimal; a double is a
   // mismatch (false, index unchanged).
   bool FindHandle(std::uint64_t& out, std::uint16_t code, std::uint32_t* index = nullptr,
@@ -179,8 +180,11 @@ class YxxfGroupRecord {
   WString DecodeNarrow(const AString& text) const;
 
  private:
-  // Index of the first matching item from start within the limit, or -1.
-  std::int64_t Scan(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const;
+  // Index of the first matching item from start within the limit, or -1:
+  // the first-item table answers a look-up from the start inline (below),
+  // ScanItems walks the items for any other.
+  [[gnu::always_inline]] std::int64_t Scan(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const;
+  std::int64_t ScanItems(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const;
   YxxfItem& Push(std::uint16_t code, ItemType type);
   WString& NextWide();
   AString& NextNarrow();
@@ -225,5 +229,34 @@ class YxxfGroupRecord {
   static constexpr std::size_t kRecentTextBytes = 32;
   mutable std::array<RecentText, kRecentTexts> recentTexts_;
 };
+
+// The look-up and the double finder are defined here and always inlined:
+// the readers and the import records ask for coordinates millions of times
+// per open, and whether the compiler inlined them otherwise depended on
+// which files happened to share a unity group (scripts/unity-groups.py).
+inline std::int64_t YxxfGroupRecord::Scan(std::uint16_t code, std::uint32_t start, std::uint32_t limit) const {
+  if (start == 0 && subRecord_ == 0) {
+    const std::uint32_t slot = SlotOf(code);
+    if (slot != kIndexedSlots) {
+      const FirstItem& first = firstItems_[slot];
+      if (first.generation != generation_ || first.index > limit) return -1;
+      return first.index;
+    }
+  }
+  return ScanItems(code, start, limit);
+}
+
+inline bool YxxfGroupRecord::FindDouble(double& out, std::uint16_t code, std::uint32_t* index,
+                                        std::uint32_t limit) const {
+  const std::int64_t at = Scan(code, index ? *index : 0, limit);
+  if (at < 0) {
+    out = 0.0;
+    return false;
+  }
+  const YxxfItem& item = items_[std::uint32_t(at)];
+  out = item.type == ItemType::Double ? item.value.d : ItemToDouble(item);
+  if (index) *index = std::uint32_t(at + 1);
+  return true;
+}
 
 }  // namespace kvn

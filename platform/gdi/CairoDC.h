@@ -116,10 +116,11 @@ class CairoDC : public TDC {
     return cr_;
   }
   virtual void BeforeCairo() {}
-  // Whether a stroked path could reach cairo's writer as a rectangle: one
-  // figure of lines, not closed, whose ends meet in cairo's fixed point, on
-  // a vector surface. Only then is the path cairo keeps looked at.
-  bool MayBeLoneBox(const GdiPath& path) const;
+  // Whether a stroked path could reach cairo's writer as a rectangle that
+  // looks otherwise: one figure of lines on a vector surface, either open
+  // with ends that meet in cairo's fixed point, or closed, dashed and with
+  // no slanted side. Only then is the path cairo keeps looked at.
+  bool MayBeLoneBox(const GdiPath& path, bool dashed) const;
   // Strokes the joined run, if one is pending.
   void FlushStrokes();
   // Called after every operation that reached the surface, with the path

@@ -30,8 +30,10 @@ namespace {
 
 constexpr std::uint32_t kEtoPdyFlag = 0x2000;
 // One EMRTEXT: reference point, count, string offset, options, rectangle,
-// spacing offset.
+// spacing offset. A run whose options say ETO_NO_RECT has no rectangle: its
+// spacing offset follows the options at once.
 constexpr std::uint32_t kEmrTextSize = 40;
+constexpr std::uint32_t kEmrTextNoRectSize = 24;
 // Characters of one run beyond this are refused.
 constexpr std::uint32_t kMaxRunChars = 1u << 24;
 
@@ -44,13 +46,22 @@ struct TextRun {
   std::vector<int> dx;
 };
 
-// The EMRTEXT at `at`; its offsets count from the record's start.
-bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run) {
-  if (!r.Holds(at, 1, kEmrTextSize)) return false;
-  const std::uint32_t count = r.U32(at + 8), offString = r.U32(at + 12), offDx = r.U32(at + 36);
-  run->reference = {double(r.I32(at)), double(r.I32(at + 4))};
+// The EMRTEXT at `at`, of *size bytes; its offsets count from the record's
+// start.
+bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run, std::uint32_t* size) {
+  if (!r.Holds(at, 1, kEmrTextNoRectSize)) return false;
   run->options = r.U32(at + 16);
-  run->rect = {r.I32(at + 20), r.I32(at + 24), r.I32(at + 28), r.I32(at + 32)};
+  const bool hasRect = (run->options & U_ETO_NO_RECT) == 0;
+  *size = hasRect ? kEmrTextSize : kEmrTextNoRectSize;
+  if (!r.Holds(at, 1, *size)) return false;
+  const std::uint32_t count = r.U32(at + 8), offString = r.U32(at + 12), offDx = r.U32(at + *size - 4);
+  run->reference = {double(r.I32(at)), double(r.I32(at + 4))};
+  // Without a rectangle there is nothing to clip to or to fill.
+  if (hasRect) {
+    run->rect = {r.I32(at + 20), r.I32(at + 24), r.I32(at + 28), r.I32(at + 32)};
+  } else {
+    run->options &= ~(kEtoOpaque | kEtoClipped);
+  }
   if (count > kMaxRunChars || !r.Holds(offString, count, wide ? 2 : 1)) return false;
   run->text.resize(count);
   run->codes.resize(count);
@@ -213,15 +224,21 @@ bool PlayTextRecord(TDC& dc, HandleTable& t, const EmfRecord& r) {
   const bool wide = type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTW;
   if (type == U_EMR_EXTTEXTOUTW || type == U_EMR_EXTTEXTOUTA) {
     TextRun run;
-    return ReadRun(r, 36, wide, &run) && DrawRun(dc, t, run);
+    std::uint32_t size = 0;
+    return ReadRun(r, 36, wide, &run, &size) && DrawRun(dc, t, run);
   }
-  // POLYTEXTOUT: a count of runs at 36, the runs from 40.
+  // POLYTEXTOUT: a count of runs at 36, the runs one after another from 40.
   const std::uint32_t runs = r.U32(36);
-  if (runs == 0 || !r.Holds(40, runs, kEmrTextSize)) return false;
+  if (runs == 0 || !r.Holds(40, runs, kEmrTextNoRectSize)) return false;
   bool ok = true;
+  std::uint32_t at = 40;
   for (std::uint32_t i = 0; i < runs; ++i) {
     TextRun run;
-    ok = ReadRun(r, 40 + i * kEmrTextSize, wide, &run) && DrawRun(dc, t, run) && ok;
+    std::uint32_t size = 0;
+    const bool read = ReadRun(r, at, wide, &run, &size);
+    if (size == 0) return false;  // where the next run starts is unknown
+    ok = read && DrawRun(dc, t, run) && ok;
+    at += size;
   }
   return ok;
 }

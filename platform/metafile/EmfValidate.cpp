@@ -100,6 +100,25 @@ bool RegionRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t
   return RegionDataFits(rec + dataAt, cb);
 }
 
+// EXTTEXTOUTA/W {bounds, graphics mode, scales, EMRTEXT {reference, nChars,
+// offString, options, [rectangle unless ETO_NO_RECT], offDx}}. The spacing
+// array is optional: offDx 0 means none, and the text takes the font's own
+// advances. libuemf's check counts nChars spacing values from offDx even
+// then, i.e. from the record's own start, so a record without spacing
+// passed only while it was at least 4 x nChars bytes long: 26 characters of
+// an 8-bit string, 38 of a wide one. Without spacing the string is what the
+// record must hold.
+bool TextRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
+  const bool noRect = (le::U32(rec + 52) & U_ETO_NO_RECT) != 0;
+  if (!noRect && size < 76) return false;
+  const std::uint32_t offDx = le::U32(rec + (noRect ? 56 : 72));
+  if (offDx != 0) return U_emf_record_safe(reinterpret_cast<const char*>(rec)) != 0;
+  const std::uint64_t count = le::U32(rec + 44);
+  const std::uint64_t offString = le::U32(rec + 48);
+  const std::uint64_t bytes = count * (type == 84 ? 2 : 1);
+  return offString <= size && bytes <= size - offString;
+}
+
 bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
   if (type > 122) return true;  // not a type of the format: passed over
   const std::uint32_t min = kMinRecordSize[type];
@@ -109,8 +128,7 @@ bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size)
     case 71: case 72: case 73: case 74: case 75:
       return RegionRecordFits(type, rec, size);
     case 83: case 84:  // the text rectangle is left out only with ETO_NO_RECT
-      if (size < 76 && (le::U32(rec + 52) & 0x100) == 0) return false;
-      break;
+      return TextRecordFits(type, rec, size);
     case 99:  // fixed layout only
       return true;
     case 122:  // a data block of cbData bytes follows the fixed part

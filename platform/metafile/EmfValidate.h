@@ -8,7 +8,9 @@
 //  - is at least as long as the fixed part of its type,
 //  - keeps its counts and offsets (points, strings, bitmaps, regions,
 //    palettes) inside itself (libuemf's record checks, and our own for the
-//    region and colour-space records that libuemf reads past or misjudges),
+//    region and colour-space records that libuemf reads past or misjudges
+//    and for text records without a spacing array, which libuemf measures
+//    as if they had one),
 // and an EMR_EOF is reached. Record types this program does not know are
 // passed over by their size.
 #pragma once

@@ -30,10 +30,11 @@ inline constexpr const char16_t* kPictureTooBigMessage =
 // too big (then the message is shown, owned by `owner`, with the error icon).
 // A Windows metafile cut short at a record boundary gives what could be
 // read. `partial`, when given, asks for what can be read of a damaged
-// picture and says whether it was read in part: a Windows metafile cut or
-// ended early (ConvertWmfToEmf), an enhanced metafile whose records walked
-// to its end record are not as many as its header counts (records lost to
-// an early end record or swallowed by a record grown over them).
+// picture and says whether it was read in part: a Windows metafile cut,
+// ended early or holding a text record cut inside its spacing
+// (ConvertWmfToEmf), an enhanced metafile whose records walked to its end
+// record are not as many as its header counts (records lost to an early
+// end record or swallowed by a record grown over them).
 std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial = nullptr);
 
 // MulDiv as the picture size needs it: a x b / c rounded half away from

@@ -112,6 +112,9 @@ class Translator {
   // Translates one record; the parameters are what the record size allows.
   void Record(std::uint16_t function, std::uint32_t sizeWords, const Params& p);
   std::uint16_t Handles() const { return std::uint16_t(std::min<std::uint32_t>(handles_, 0xFFFF)); }
+  // Whether a record was dropped for damage the picture should be told of
+  // (a spacing array cut short).
+  bool LostRecords() const { return lost_; }
   void SetWindowOrg(std::int32_t x, std::int32_t y) {
     orgX_ = x;
     orgY_ = y;
@@ -166,6 +169,7 @@ class Translator {
     std::int64_t palette;
   };
   std::vector<Saved> saved_;
+  bool lost_ = false;
 };
 
 std::int64_t Translator::NewSlot(ObjectKind kind) {
@@ -499,8 +503,15 @@ void Translator::ExtTextOut(const Params& p) {
   if (count < 0) return;
   const std::uint32_t padded = (std::uint32_t(count) + 1) & ~1u;
   if (!p.Has(std::uint64_t(at) + std::uint32_t(count))) return;
+  // The spacing array is optional: a record that ends with its (padded)
+  // string has none and takes the font's own advances. One that goes on
+  // but stops inside its array was cut short; its spacing is not known.
   const std::uint32_t dxAt = at + padded;
-  const bool hasDx = p.Has(std::uint64_t(dxAt) + 2ull * std::uint32_t(count));
+  const bool hasDx = count > 0 && p.Has(std::uint64_t(dxAt) + 1);
+  if (hasDx && !p.Has(std::uint64_t(dxAt) + 2ull * std::uint32_t(count))) {
+    lost_ = true;
+    return;
+  }
   EmitText(x, y, options, rect, p.At(at), std::uint32_t(count), hasDx ? &p : nullptr, dxAt);
 }
 
@@ -775,18 +786,17 @@ bool ReadWmfHeader(const std::uint8_t* data, std::uint64_t size) {
 
 std::int32_t Round(double v) { return std::int32_t(v < 0 ? v - 0.5 : v + 0.5); }
 
-// Whether an end record that ends at `recordsEnd` came before records that
-// the header's size still counts. The size is in 16-bit words, from the
-// 18-byte header on, or (some writers) from a placeable header in front of
-// it; the file may end before it, and zero bytes are padding, not records.
+// Whether an end record that ends at `recordsEnd` came before bytes that
+// the header's size still counts as records. The size is in 16-bit words,
+// from the 18-byte header on, or (some writers) from a placeable header in
+// front of it; the file may end before it. Zeros up to that size are not
+// padding: the size counts records, and records were lost where they stand
+// (a picture zeroed from an early end on). Bytes past the size are not the
+// picture's.
 bool EndsBeforeItsSize(const std::uint8_t* data, std::uint64_t size, std::uint64_t recordsEnd, bool placeable) {
   const std::uint64_t declared = 2ull * le::U32(data + 6);
   if (declared == recordsEnd || (placeable && declared == recordsEnd + kPlaceableHeaderSize)) return false;
-  const std::uint64_t limit = std::min(size, declared);
-  for (std::uint64_t at = recordsEnd; at < limit; ++at) {
-    if (data[at] != 0) return true;
-  }
-  return false;
+  return std::min(size, declared) > recordsEnd;
 }
 
 }  // namespace
@@ -904,7 +914,9 @@ bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPict
   emf = std::move(out.Bytes());
   // Without the end record (the last of every picture) the picture was cut
   // at a record boundary or inside a record; the records read are sound.
-  if (partial) *partial = !framed || !ended || EndsBeforeItsSize(data, size, stop, picture.placeable);
+  if (partial) {
+    *partial = !framed || !ended || translator.LostRecords() || EndsBeforeItsSize(data, size, stop, picture.placeable);
+  }
   return true;
 }
 

@@ -9,10 +9,12 @@
 // (16-bit coordinates become 32-bit, object-table slots become EMF handles
 // slot + 1, regions become RGNDATA); records without an EMF counterpart are
 // dropped. A record whose parameters are too short for its function is
-// dropped alone. A record whose size does not fit the bytes (a picture cut
-// inside a record, or a damaged size) refuses the whole picture, unless the
-// caller asks to be told of a picture read in part: then the records before
-// it are the picture.
+// dropped alone. An EXTTEXTOUT's spacing array is optional: a record that
+// ends with its string is drawn with the font's own advances. A record
+// whose size does not fit the bytes (a picture cut inside a record, or a
+// damaged size) refuses the whole picture, unless the caller asks to be
+// told of a picture read in part: then the records before it are the
+// picture.
 //
 // Placement: the EMF frame is the picture size (0.01 mm); the records are
 // mapped MM_ANISOTROPIC from the picture's logical window onto a viewport of
@@ -83,13 +85,15 @@ struct WmfPicture {
 //   - cut at a record boundary (no META_EOF);
 //   - cut inside a record, or a record whose size does not fit: that record
 //     and everything after it are dropped;
-//   - a META_EOF before the end the header's size gives, with bytes other
-//     than zero after it up to that end (records that are not read). An end
-//     record where the header's size ends (after a placeable header, either
-//     way of counting it), or one followed only by zero padding or by
-//     nothing (a size larger than the file), loses nothing and is whole.
+//   - an EXTTEXTOUT whose spacing array is cut short: that record alone is
+//     dropped (also when `partial` is not given);
+//   - a META_EOF before the end the header's size gives, with bytes after
+//     it up to that end, zeros too: the size counts records, not padding.
+//     An end record where the header's size ends (after a placeable
+//     header, either way of counting it), or one followed by nothing (a
+//     size larger than the file), loses nothing and is whole.
 // Nothing after META_EOF is read; bytes past the header's size are not the
-// picture's.
+// picture's, whatever they are.
 bool ConvertWmfToEmf(const std::uint8_t* data, std::uint64_t size, const WmfPicture& picture, ByteArray& emf,
                      bool* partial = nullptr);
 

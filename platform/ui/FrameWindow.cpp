@@ -2,14 +2,18 @@
 
 #include <wx/app.h>
 #include <wx/accel.h>
+#include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/icon.h>
 #include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
+#include <wx/timer.h>
+#include <wx/toplevel.h>
 
 #include <algorithm>
 
+#include "foundation/ModalStack.h"
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/Application.h"
 #include "platform/gdi/TDib.h"
@@ -75,6 +79,11 @@ wxWindow* TFrameWindow::CreatePeer(wxWindow* parentPeer) {
   const WString name = instanceName_.IsEmpty() ? WString(GetClassName()) : instanceName_;
   auto* frame = new FramePeer(this, parentPeer, Attr.Id > 0 ? Attr.Id : wxID_ANY, ToWx(GetCaption()), pos,
                                     size, style, ToWx(name));
+  // A frame's keys and commands stay its own, as an owned window's
+  // messages never reach its owner: the toolkit hands what a frame leaves
+  // unhandled on to its parent window, and Escape or Enter in a frame
+  // opened over a dialog cancelled or confirmed the dialog instead.
+  frame->SetExtraStyle(frame->GetExtraStyle() | wxWS_EX_BLOCK_EVENTS);
   sizer_ = new wxBoxSizer(wxVERTICAL);
   frame->SetSizer(sizer_);
   if (Attr.Style & kWsMaximize) maximizeRequested_ = true;
@@ -173,6 +182,59 @@ void TFrameWindow::ShowWindow(int command) {
     const std::string appName = wxTheApp ? wxTheApp->GetAppName().ToStdString(wxConvUTF8) : std::string();
     SetXWindowClass(GetPeer(), appName.empty() ? xClass_.ToUtf8() : appName, xClass_.ToUtf8());
   }
+}
+
+// --- the modal run ----------------------------------------------------------------------------
+
+int TFrameWindow::RunModalLoop() {
+  auto* top = dynamic_cast<wxTopLevelWindow*>(GetPeer());
+  if (top == nullptr || modalRunning_) return 0;
+  ModalStack::Push(GetParentO(), this, true);
+  modalRunning_ = true;
+  modalResult_ = 0;
+  modalLoop_ = nullptr;
+  // The grab's loop is known once it dispatches.
+  const THandle self = GetHandle();
+  if (wxTheApp) {
+    wxTheApp->CallAfter([self] {
+      if (auto* frame = dynamic_cast<TFrameWindow*>(GetWindowPtr(self)); frame && frame->modalRunning_) {
+        frame->modalLoop_ = wxEventLoopBase::GetActive();
+      }
+    });
+  }
+  // The toolkit's grab, as its modal dialogs run: input goes to this frame
+  // alone, and the window manager's close requests reach it although a
+  // modal dialog (the one it was run from) is open. Disabling the other
+  // windows instead took the keyboard focus out of them for good: the
+  // dialog came back active but deaf to its keys until clicked into, and
+  // it lost its own grab.
+  top->AddGrab();
+  if (endRetry_) endRetry_->Stop();
+  modalRunning_ = false;
+  modalLoop_ = nullptr;
+  ModalStack::Pop();
+  if (GetHandle()) GetPeer()->Hide();
+  return modalResult_;
+}
+
+void TFrameWindow::EndModalLoop(int result) {
+  modalResult_ = result;
+  if (!modalRunning_) return;
+  auto* top = dynamic_cast<wxTopLevelWindow*>(GetPeer());
+  if (top == nullptr || !top->IsGrabbed()) return;
+  // The grab's loop ends only while it is the one running: not inside a
+  // box open over the frame, nor inside a yield; the end is taken up again
+  // once control is back in it.
+  if (wxEventLoopBase* active = wxEventLoopBase::GetActive();
+      modalLoop_ != nullptr && active == modalLoop_ && !active->IsYielding()) {
+    top->RemoveGrab();
+    return;
+  }
+  if (!endRetry_) {
+    endRetry_ = std::make_unique<wxTimer>();
+    endRetry_->Bind(wxEVT_TIMER, [this](wxTimerEvent&) { EndModalLoop(modalResult_); });
+  }
+  endRetry_->StartOnce(10);
 }
 
 // --- the command road ------------------------------------------------------------------------

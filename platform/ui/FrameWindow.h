@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/ui/MenuResource.h"
@@ -25,6 +26,8 @@
 class wxMenu;
 class wxMenuBar;
 class wxSizer;
+class wxEventLoopBase;
+class wxTimer;
 
 namespace kvn {
 
@@ -66,6 +69,15 @@ class TFrameWindow : public TWindow {
   // (C0C0C0) transparent, given to the window when it is set up.
   void SetIconId(int id) { iconId_ = id; }
   int GetIconId() const { return iconId_; }
+
+  // Runs the frame modally, as a modal dialog runs: the toolkit's loop
+  // runs with the input going to this frame alone until EndModalLoop, whose
+  // result it returns (0 when the loop ended otherwise); the frame is then
+  // hidden. End the run before destroying the frame.
+  int RunModalLoop();
+  // Ends the run; when another loop runs inside it (a box over the frame),
+  // once control comes back to it.
+  void EndModalLoop(int result);
 
   // Whether the frame is maximised. Without a window manager the toolkit
   // never confirms a maximise request; until some manager has confirmed
@@ -121,6 +133,10 @@ class TFrameWindow : public TWindow {
   WString xClass_;
   bool maximizeRequested_ = false;
   bool maximizeConfirmed_ = false;
+  bool modalRunning_ = false;
+  int modalResult_ = 0;
+  wxEventLoopBase* modalLoop_ = nullptr;  // the grab's loop, once it runs
+  std::unique_ptr<wxTimer> endRetry_;
 };
 
 }  // namespace kvn

@@ -2,10 +2,9 @@
 
 #include <wx/dcclient.h>
 #include <wx/dcscreen.h>
-#include <wx/evtloop.h>
-#include <wx/toplevel.h>
 #include <wx/image.h>
 #include <wx/scrolwin.h>
+#include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include "controls/ButtonGadget.h"
 #include "document/ProgressMonitor.h"
 #include "foundation/LangTable.h"
-#include "foundation/ModalStack.h"
 #include "foundation/TextFormat.h"
 #include "foundation/WindowPlacement.h"
 #include "platform/gdi/RasterDC.h"
@@ -417,30 +415,11 @@ void PreviewWindow__new::EvCommandEnableButton(TCommandEnabler& ce) {
 }
 
 int PreviewWindow__new::RunModal() {
-  if (!GetHandle()) return kPreviewResultClose;
-  ModalStack::Push(GetParentO(), this, true);
-  running_ = true;
-  result_ = kPreviewResultClose;
-  {
-    // Every other top-level window waits while the preview runs.
-    wxWindowDisabler others(GetPeer());
-    wxGUIEventLoop loop;
-    loop_ = &loop;
-    if (running_) loop.Run();
-    loop_ = nullptr;
-  }
-  running_ = false;
-  ModalStack::Pop();
-  return result_;
+  const int result = RunModalLoop();
+  return result == 0 ? kPreviewResultClose : result;
 }
 
-void PreviewWindow__new::EndModal(int result) {
-  result_ = result;
-  running_ = false;
-  // The loop may not be the innermost one (a box open over the preview):
-  // it ends once control comes back to it.
-  if (auto* loop = static_cast<wxGUIEventLoop*>(loop_)) loop->ScheduleExit(result);
-}
+void PreviewWindow__new::EndModal(int result) { EndModalLoop(result); }
 
 const TResponseTable& PreviewWindow__new::Table() {
   using C = PreviewWindow__new;

@@ -102,7 +102,8 @@ class PreviewWindow__new : public TDecoratedFrame {
                      bool showPrint, const TRect& windowRect, int pageCount, int startIndex);
   ~PreviewWindow__new() override;
 
-  // The modal run: the result given to EndModal.
+  // The modal run (TFrameWindow::RunModalLoop): the result given to
+  // EndModal, kPreviewResultClose when none was.
   int RunModal();
   void EndModal(int result);
 
@@ -152,9 +153,6 @@ class PreviewWindow__new : public TDecoratedFrame {
   TStatic* text_ = nullptr;
   TLayoutWindow__* layout_ = nullptr;
   TWindowPrevMy__* view_ = nullptr;  // a child of the layout window
-  int result_ = kPreviewResultClose;
-  bool running_ = false;
-  void* loop_ = nullptr;
 };
 
 }  // namespace kvn

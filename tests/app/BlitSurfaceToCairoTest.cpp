@@ -128,8 +128,9 @@ TEST(BlitSurfaceToCairo, LeavesWhatTheCairoFillLeaves) {
 
 // The window's blitter keeps what it blitted as the window's picture: shown
 // again, each pixel is the one blitted under the same paint state, and
-// every pixel it cannot vouch for (never blitted, blitted under another
-// state, or forgotten since) is filled and reported, never shown stale.
+// every pixel it cannot vouch for (never blitted, blitted for another page,
+// or forgotten since) is filled and reported, never shown stale. Pixels of
+// the same page placed otherwise are shown as they were, and all reported.
 TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
   constexpr std::uint32_t kUntouched = 0xA5C3E1F0u;
   constexpr COLORREF kFill = 0x00C0FFFF;  // shown as 0xFFFFC0
@@ -150,14 +151,17 @@ TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
     std::vector<Step> steps;
     const PaintState& shownUnder;
     TRect kept;  // what must be shown from the picture; the rest of `asked` is filled
+    bool placedBefore = false;  // all of `asked` reported, the kept part shown nonetheless
   };
   const Row rows[] = {
       {"the whole window blitted", {{Step::kBlit, whole, &a}}, a, whole},
       {"only a part blitted", {{Step::kBlit, inner, &a}}, a, inner},
       {"two parts blitted", {{Step::kBlit, TRect{0, 0, 40, 12}, &a}, {Step::kBlit, TRect{0, 12, 40, 30}, &a}}, a, whole},
-      {"shown under another mapping", {{Step::kBlit, whole, &a}}, zoomed, TRect{}},
+      {"shown under another mapping", {{Step::kBlit, whole, &a}}, zoomed, whole, true},
       {"shown for another page", {{Step::kBlit, whole, &a}}, otherPage, TRect{}},
       {"blitted again under a new mapping", {{Step::kBlit, whole, &a}, {Step::kBlit, inner, &zoomed}}, zoomed, inner},
+      {"shown under the mapping before the last blit", {{Step::kBlit, whole, &a}, {Step::kBlit, inner, &zoomed}}, a,
+       inner, true},
       {"a part changed since", {{Step::kBlit, whole, &a}, {Step::kForget, TRect{0, 15, 40, 30}}}, a, TRect{0, 0, 40, 15}},
       {"everything changed since", {{Step::kBlit, whole, &a}, {Step::kForgetAll, TRect{}}}, a, TRect{}},
       {"a changed part painted again", {{Step::kBlit, whole, &a}, {Step::kForgetAll, TRect{}}, {Step::kBlit, inner, &a}},
@@ -191,7 +195,7 @@ TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
     cairo_surface_destroy(windowImage);
 
     TRegion wantMissing(asked);
-    wantMissing.Combine(wantMissing, TRegion(row.kept), kRgnDiff);
+    if (!row.placedBefore) wantMissing.Combine(wantMissing, TRegion(row.kept), kRgnDiff);
     EXPECT_TRUE(missing == wantMissing) << missing.GetBox().left << "," << missing.GetBox().top << " "
                                         << missing.RectCount() << " rectangles";
     int wrong = 0;
@@ -206,6 +210,93 @@ TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
       }
     }
     EXPECT_EQ(wrong, 0);
+  }
+}
+
+// The window resized: blitted at one client size after another (each blit
+// the whole client, with words of its own), then shown at the last size
+// (painted there) or at a size it was never painted at (a paint during a
+// long operation). The picture follows every size it is blitted at, in both
+// directions, and is never read or written beyond what it holds: shown at a
+// size it was not painted at, the last blit's pixels stay where they were
+// and the rest is filled, all of it reported for drawing.
+TEST(WindowBlitter, FollowsTheWindowsSizeInBothDirections) {
+  constexpr std::int32_t kWindowW = 64, kWindowH = 50;
+  constexpr std::uint32_t kUntouched = 0xA5C3E1F0u;
+  constexpr COLORREF kFill = 0x00C0FFFF;  // shown as 0xFFFFC0
+  struct Row {
+    const char* name;
+    std::vector<TSize> blitted;  // client sizes, one whole-client blit each
+    TSize shown;                 // the client size the picture is shown at
+  };
+  const Row rows[] = {
+      {"grown taller, painted again", {{40, 30}, {40, 45}}, {40, 45}},
+      {"grown wider, painted again", {{40, 30}, {60, 30}}, {60, 30}},
+      {"shrunk, painted again", {{40, 30}, {25, 20}}, {25, 20}},
+      {"shrunk, then grown taller, painted again", {{40, 30}, {25, 20}, {25, 50}}, {25, 50}},
+      {"grown wider, then taller, painted again", {{40, 30}, {64, 30}, {64, 50}}, {64, 50}},
+      {"grown taller during an operation", {{40, 30}}, {40, 45}},
+      {"grown wider during an operation", {{40, 30}}, {60, 30}},
+      {"grown both ways during an operation", {{40, 30}}, {64, 50}},
+      {"shrunk during an operation", {{40, 30}}, {25, 20}},
+      {"shrunk and painted, grown back during an operation", {{40, 30}, {25, 20}}, {40, 30}},
+  };
+  // Words of blit `seed` at (x, y), the unused top byte included.
+  auto word = [](int seed, std::int32_t x, std::int32_t y) {
+    return 0x01000000u * std::uint32_t(x ^ y ^ seed) + std::uint32_t(y * 977 + x * 31 + seed * 100003);
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WindowBlitter blitter;
+    std::vector<std::uint32_t> window(std::size_t(kWindowW) * kWindowH, 0);
+    cairo_surface_t* windowImage = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(window.data()), CAIRO_FORMAT_RGB24, kWindowW, kWindowH, kWindowW * 4);
+    cairo_t* windowCr = cairo_create(windowImage);
+    // The mapping follows the client, as a fitted drawing's does.
+    auto stateAt = [](TSize size) {
+      PaintState state;
+      state.client = TRect{0, 0, size.cx, size.cy};
+      state.mapping.scale = 0.01 * size.cx;
+      return state;
+    };
+    int seed = 0;
+    for (const TSize& size : row.blitted) {
+      ++seed;
+      cRasterSurface source(true);
+      ASSERT_TRUE(source.Prepare(TRect{0, 0, size.cx, size.cy}));
+      for (std::int32_t y = 0; y < size.cy; ++y)
+        for (std::int32_t x = 0; x < size.cx; ++x) *source.PixelAt(x, y) = word(seed, x, y);
+      blitter.Blit(source, windowCr, stateAt(size), size);
+    }
+    const TSize last = row.blitted.back();
+    const bool painted = last.cx == row.shown.cx && last.cy == row.shown.cy;
+    const TRect asked{0, 0, row.shown.cx, row.shown.cy};
+    std::vector<std::uint32_t> shown(window.size(), kUntouched);
+    cairo_surface_t* shownImage = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(shown.data()), CAIRO_FORMAT_RGB24, kWindowW, kWindowH, kWindowW * 4);
+    cairo_t* shownCr = cairo_create(shownImage);
+    const TRegion redraw = blitter.ShowKept(shownCr, asked, stateAt(row.shown), kFill);
+    cairo_destroy(shownCr);
+    cairo_surface_destroy(shownImage);
+    cairo_destroy(windowCr);
+    cairo_surface_destroy(windowImage);
+
+    EXPECT_TRUE(redraw == (painted ? TRegion() : TRegion(asked)))
+        << redraw.RectCount() << " rectangles in " << redraw.GetBox().right << " x " << redraw.GetBox().bottom;
+    int wrong = 0, firstX = -1, firstY = -1;
+    for (std::int32_t y = 0; y < kWindowH; ++y) {
+      for (std::int32_t x = 0; x < kWindowW; ++x) {
+        std::uint32_t want = kUntouched;
+        if (x < row.shown.cx && y < row.shown.cy)
+          want = x < last.cx && y < last.cy ? word(seed, x, y) & 0xFFFFFF : 0xFFFFC0;
+        const std::uint32_t got = shown[std::size_t(y) * kWindowW + x] & (want == kUntouched ? ~0u : 0xFFFFFFu);
+        if (got != want && wrong++ == 0) {
+          firstX = x;
+          firstY = y;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "first at " << firstX << "," << firstY;
   }
 }
 

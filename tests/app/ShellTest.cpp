@@ -23,6 +23,7 @@
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/FileDrop.h"
+#include "tests/support/Language.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -39,7 +40,7 @@ class RecordingBoxes : public MessageBoxBackend {
   std::vector<std::uint32_t> styles;
 };
 
-// A private settings folder and a recording message-box backend per test.
+// A private settings folder, a recording message-box backend and English per test.
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -49,6 +50,8 @@ class ShellTest : public ::testing::Test {
     setenv("KVN_SETTINGS_DIR", dir_.Path().c_str(), 1);
     SettingsStore::ResetGlobal();
     previousBoxes_ = SetMessageBoxBackend(&boxes_);
+    // The notices are read in English, whatever an earlier test left.
+    test::UseLanguage(kLanguageEnglish);
   }
   void TearDown() override {
     SetMessageBoxBackend(previousBoxes_);

@@ -12,6 +12,7 @@
 
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
+#include "tests/support/Language.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -50,7 +51,7 @@ TEST(ControlUtilities, LoadRawResourceCopiesTheBytesOrGivesNull) {
 }
 
 TEST(ControlUtilities, CopyFileWithReport) {
-  SetLanguageIndex(kLanguageEnglish);
+  test::UseLanguage(kLanguageEnglish);
   RecordingBoxes boxes;
   MessageBoxBackend* previous = SetMessageBoxBackend(&boxes);
   Owner owner;

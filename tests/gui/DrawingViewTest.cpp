@@ -3,34 +3,42 @@
 // refused), dragging the size grip (the frame follows, not when maximised),
 // no tabs for one page, two views of one document, and a minimised or empty
 // size that leaves the layout alone; a quick drag-pan on a slow repaint ends
-// where the button was released. Drags are the captured mouse's messages as
-// the toolkit delivers them.
+// where the button was released; a resize while a long operation holds the
+// program keeps the drawing's picture until the operation ends. Drags are
+// the captured mouse's messages as the toolkit delivers them.
 #include <gtest/gtest.h>
 
+#include <wx/app.h>
+#include <wx/gdicmn.h>
 #include <wx/timer.h>
 #include <wx/window.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
+#include "app/ProgressDialog.h"
 #include "app/Rulers.h"
 #include "app/TestyFrameWindow.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
 #include "app/ViewCompanions.h"
 #include "controls/PropertySheet.h"
+#include "document/ProgressMonitor.h"
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/ModalStack.h"
 #include "foundation/UiColors.h"
 #include "foundation/WaitCursor.h"
 #include "platform/ui/Cursor.h"
+#include "render/RasterSurface.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NativeFixture.h"
 #include "tests/support/TestData.h"
@@ -416,6 +424,193 @@ TEST_F(DrawingViewTest, MinimisedOrEmptySizeLeavesTheLayoutAlone) {
   test::Pump(150ms);
   EXPECT_EQ(window->GetClientRect(), before);
   EXPECT_EQ(window->Mapping().scale, scale);
+}
+
+// ---- a resize during a long operation ----------------------------------------------------------------
+
+// The drawing window's paints as they start and end: a paint has ended, and
+// its pixels gone to the display, once a call queued from its start runs.
+// Shared with the queued calls, which may run after the test's scope.
+struct PaintCount {
+  int started = 0;
+  int ended = 0;
+};
+
+std::shared_ptr<PaintCount> CountPaints(cVectorWindow* window) {
+  auto count = std::make_shared<PaintCount>();
+  wxWindow* peer = window->GetPeer();
+  peer->Bind(wxEVT_PAINT, [count, peer](wxPaintEvent& e) {
+    ++count->started;
+    peer->CallAfter([count] { ++count->ended; });
+    e.Skip();
+  });
+  return count;
+}
+
+// The screen once the window has painted after `since` paints had started:
+// grabbed after such a paint has ended, then again until two grabs in a row
+// agree with no paint of the window started between them. `pump` runs one
+// round of the messages (the toolkit's loop, or a long operation's pump).
+// Empty when that state does not come.
+test::Screen SettledScreen(const PaintCount& count, int since, const std::function<void()>& pump,
+                           const std::string& name) {
+  test::StepClock clock;
+  while (!(count.started > since && count.ended == count.started)) {
+    if (clock.Expired("a paint of the drawing window after " + name)) return test::Screen{};
+    pump();
+    std::this_thread::sleep_for(10ms);
+  }
+  const std::filesystem::path file = test::ArtifactDir() / ("drawing-view-" + name + ".png");
+  test::Screen before = test::GrabScreen(file);
+  for (;;) {
+    const int started = count.started;
+    for (int i = 0; i < 3; ++i) pump();
+    test::Screen now = test::GrabScreen(file);
+    if (now.pixels.empty()) return now;
+    if (now.pixels == before.pixels && count.started == started && count.ended == started) return now;
+    if (clock.Expired("the screen to settle after " + name)) return test::Screen{};
+    before = std::move(now);
+  }
+}
+
+// What the window's paint pipeline renders for its whole client area now.
+std::unique_ptr<cRasterSurface> Rendered(cVectorWindow* window) {
+  auto surface = std::make_unique<cRasterSurface>(false);
+  const TRect client = window->GetClientRect();
+  window->SetClientRect(client);
+  if (!window->PaintInto(*surface, client)) return nullptr;
+  surface->Flush();
+  return surface;
+}
+
+// Compares the window's client area on the screen, but for what `skip`
+// covers (screen pixels), with `want` (0xRRGGBB of a client pixel); how
+// many differ, the first one told.
+int Differences(const test::Screen& screen, cVectorWindow* window, const wxRect& skip,
+                const std::function<std::uint32_t(int x, int y)>& want, std::string& first) {
+  const TRect client = window->GetClientRect();
+  const TPoint origin = window->ClientToScreen(TPoint{0, 0});
+  int wrong = 0;
+  for (int y = 0; y < client.bottom; ++y) {
+    for (int x = 0; x < client.right; ++x) {
+      const int sx = origin.x + x, sy = origin.y + y;
+      if (skip.Contains(sx, sy) || sx >= screen.width || sy >= screen.height) continue;
+      const std::uint32_t expected = want(x, y), seen = screen.At(sx, sy);
+      if (seen != expected && wrong++ == 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, "first at %d,%d: screen %06x, wanted %06x", x, y, unsigned(seen),
+                      unsigned(expected));
+        first = text;
+      }
+    }
+  }
+  return wrong;
+}
+
+// A print of a large drawing holds the program for seconds, and the user
+// may resize the main window meanwhile (the window manager resizes the
+// disabled frame). The operation here is the progress window that the test
+// shows itself and pumps as a print does: held by construction, whatever
+// the machine's speed. Grown, the drawing window shows its last picture
+// where it was, unscaled, and the colour around the page only where it
+// uncovered new pixels; shrunk below its first size, the picture still
+// fills it. Once the operation has ended, the page is drawn again for the
+// new size: a fitted drawing refitted, a zoomed one as it was placed.
+void ResizeDuringALongOperation(TTestyFrameWindow* frame, cVectorView* view, bool zoomed) {
+  ASSERT_NE(view, nullptr);
+  cVectorWindow* window = view->GetVectorWindow();
+  if (zoomed) frame->CommandFromMenu(kCmZoom400);
+  const auto count = CountPaints(window);
+  const auto loop = [] { wxTheApp->Yield(true); };
+  window->GetPeer()->Refresh();
+  const std::string mode = zoomed ? "zoomed-" : "fitted-";
+  const test::Screen first = SettledScreen(*count, count->started, loop, mode + "before");
+  ASSERT_FALSE(first.pixels.empty()) << "cannot grab the screen";
+  const auto picture = Rendered(window);
+  ASSERT_TRUE(picture);
+  const TRect firstClient = window->GetClientRect();
+  const double firstScale = window->Mapping().scale;
+  auto pictureAt = [&picture](int x, int y) { return *picture->PixelAt(x, y) & 0xFFFFFF; };
+  std::string where;
+  ASSERT_EQ(Differences(first, window, wxRect(), pictureAt, where), 0) << "before the operation, " << where;
+  // Zoomed in, the page is larger than the window: its scroll bars show.
+  if (zoomed) {
+    ASSERT_TRUE(view->GetHorizontalBar()->IsWindowVisible() && view->GetVerticalBar()->IsWindowVisible());
+  }
+  // The picture shows the page and its line, not just the colour around it.
+  int drawn = 0;
+  for (int y = 0; y < firstClient.bottom; ++y)
+    for (int x = 0; x < firstClient.right; ++x) drawn += pictureAt(x, y) != 0xFFFFC0;
+  ASSERT_GT(drawn, firstClient.right * firstClient.bottom / 4);
+
+  struct Installed {
+    Installed() { InstallProgressDialogs(); }
+    ~Installed() { UninstallProgressDialogs(); }
+  };
+  int endedAt = 0;
+  {
+    const Installed installed;
+    ProgressMonitor monitor(frame, WString(u"Printing"));
+    auto* progress = dynamic_cast<ProgressDialogWindow*>(monitor.EnsureWindow());
+    ASSERT_NE(progress, nullptr);
+    ASSERT_TRUE(LongOperationHoldsProgram());
+    // Out of the frame's way, at the screen's bottom left.
+    wxWindow* dialog = progress->Dialog()->GetPeer();
+    dialog->Move(0, wxGetDisplaySize().y - dialog->GetSize().y);
+    const auto hold = [&monitor] { monitor.Step(kProgressNoValue, false, nullptr, nullptr, true); };
+    const wxSize frameSize = frame->GetPeer()->GetSize();
+    struct Resize {
+      const char* name;
+      int dx, dy;
+    };
+    for (const Resize& r : {Resize{"grown", 200, 150}, Resize{"shrunk", -160, -120}}) {
+      SCOPED_TRACE(r.name);
+      const int since = count->started;
+      frame->GetPeer()->SetSize(frameSize.x + r.dx, frameSize.y + r.dy);
+      const TRect want{0, 0, firstClient.right + r.dx, firstClient.bottom + r.dy};
+      test::StepClock clock;
+      while (!(window->GetClientRect() == want)) {
+        if (clock.Expired("the drawing window's new size")) break;
+        hold();
+        std::this_thread::sleep_for(10ms);
+      }
+      ASSERT_EQ(window->GetClientRect(), want) << "now " << window->GetClientRect().right << " x "
+                                               << window->GetClientRect().bottom;
+      const test::Screen held = SettledScreen(*count, since, hold, mode + "held-" + r.name);
+      ASSERT_FALSE(held.pixels.empty()) << "no screen grabbed while the operation held the program";
+      ASSERT_TRUE(LongOperationHoldsProgram());
+      if (!zoomed) {
+        EXPECT_NE(window->Mapping().scale, firstScale) << "the fitted drawing is fitted to the new size";
+      }
+      // The first picture where it was; the pixels it never had in the colour around the page.
+      const int wrong = Differences(held, window, dialog->GetScreenRect(), [&](int x, int y) {
+        return x < firstClient.right && y < firstClient.bottom ? pictureAt(x, y) : 0xFFFFC0u;
+      }, where);
+      EXPECT_EQ(wrong, 0) << where << "; screenshots in " << test::ArtifactDir();
+    }
+    endedAt = count->started;
+  }
+  EXPECT_FALSE(LongOperationHoldsProgram());
+  const test::Screen after = SettledScreen(*count, endedAt, loop, mode + "after");
+  ASSERT_FALSE(after.pixels.empty()) << "no screen grabbed after the operation";
+  const auto now = Rendered(window);
+  ASSERT_TRUE(now);
+  if (zoomed) {
+    EXPECT_EQ(window->Mapping().scale, firstScale);
+  } else {
+    EXPECT_LT(window->Mapping().scale, firstScale) << "the fitted drawing is fitted to the smaller window";
+  }
+  const auto nowAt = [&now](int x, int y) { return *now->PixelAt(x, y) & 0xFFFFFF; };
+  const int wrong = Differences(after, window, wxRect(), nowAt, where);
+  EXPECT_EQ(wrong, 0) << "after the operation, " << where;
+}
+
+TEST_F(DrawingViewTest, AResizeDuringALongOperationKeepsTheFittedPictureUntilItEnds) {
+  ResizeDuringALongOperation(frame_, Open(1), false);
+}
+
+TEST_F(DrawingViewTest, AResizeDuringALongOperationKeepsTheZoomedPictureUntilItEnds) {
+  ResizeDuringALongOperation(frame_, Open(1), true);
 }
 
 }  // namespace

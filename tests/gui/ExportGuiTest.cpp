@@ -24,6 +24,7 @@
 #include "foundation/DialogFolder.h"
 #include "foundation/InFileStream.h"
 #include "foundation/LangTable.h"
+#include "foundation/ModalStack.h"
 #include "foundation/MsgBox.h"
 #include "foundation/Registry.h"
 #include "platform/fonts/FontLayerFaces.h"
@@ -340,11 +341,9 @@ TEST_F(ExportGuiTest, TheProposedAndTheWrittenNameCarryTheTypesExtension) {
 
 TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
   const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
-  // 600 dpi in colour, smoothed: each page takes long enough for the
-  // toolkit's timer to find the dialog between two pages (at 300 dpi the
-  // twelve pages are written in about a second, before the dialog shows).
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"600"));
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetDword(WString(u"EXP_USE_ALI"), 1);
+  // Each page takes seconds to draw whatever the machine (the held line),
+  // so the dialog comes up between two pages, past its delay.
+  ASSERT_NE(test::AddHeldLine(*frame_), nullptr);
   bool sawProgress = false;
   ASSERT_TRUE(RunExport(
       {
@@ -361,8 +360,10 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
             PressSave(*Dialog());
             return true;
           },
-          // From here on the ticks come while the export pumps its dialog.
+          // From here on the ticks come while the export pumps its dialog;
+          // once nothing modal is left, the export has ended.
           [&] {
+            if (TOpenSaveDialogMy::Running() == nullptr && ModalStack::Depth() == 0) return true;
             for (wxWindow* w : wxTopLevelWindows) {
               if (w->IsShown() && w->GetLabel().ToStdString() == title) {
                 sawProgress = true;
@@ -373,7 +374,7 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
           },
       },
       600s));
-  EXPECT_TRUE(sawProgress);
+  EXPECT_TRUE(sawProgress) << "the export ended without its progress dialog";
   for (char c = 'A'; c < 'A' + 12; ++c) {
     const int n = c - 'A' + 1;
     const std::string name = std::string("floors_") + (n < 10 ? "0" : "") + std::to_string(n) + " - " +
@@ -384,8 +385,7 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
 
 TEST_F(ExportGuiTest, CancelInTheProgressDialogStopsBeforeTheNextFile) {
   const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"600"));
-  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetDword(WString(u"EXP_USE_ALI"), 1);
+  ASSERT_NE(test::AddHeldLine(*frame_), nullptr);
   // The question "Terminate a function?" is answered OK.
   test::AnsweringBoxes boxes(60ms);
   MessageBoxBackend* previous = SetMessageBoxBackend(&boxes);
@@ -406,6 +406,7 @@ TEST_F(ExportGuiTest, CancelInTheProgressDialogStopsBeforeTheNextFile) {
             return true;
           },
           [&] {
+            if (TOpenSaveDialogMy::Running() == nullptr && ModalStack::Depth() == 0) return true;
             for (wxWindow* w : wxTopLevelWindows) {
               if (w->IsShown() && w->GetLabel().ToStdString() == title && !escaped) {
                 test::Shell(test::XdoOnWindow(Escaped(title), "key Escape"));
@@ -418,7 +419,7 @@ TEST_F(ExportGuiTest, CancelInTheProgressDialogStopsBeforeTheNextFile) {
       600s);
   SetMessageBoxBackend(previous);
   ASSERT_TRUE(ran);
-  ASSERT_TRUE(escaped);
+  ASSERT_TRUE(escaped) << "the export ended without its progress dialog";
   EXPECT_FALSE(boxes.texts.empty());
   // Some pages were written whole, the rest never begun; no part-written
   // file or temporary sibling is left.

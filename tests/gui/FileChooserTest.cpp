@@ -311,6 +311,69 @@ TEST_F(FileChooserTest, AFileNamedInLatin1IsChosenByItsBytes) {
   EXPECT_EQ(PathBytes(folder_.GetFolder().View()).rfind(folder, 0), 0u);
 }
 
+// Files named in Latin-1 of several types under a filter of several
+// patterns, as File > Open offers "All types of drawings and pictures":
+// each is listed under that filter, whichever of its patterns it matches,
+// and under its own type's filter. The counts are read once the folder is
+// listed whole under "All files": GTK filters a listed folder again at
+// once when the filter changes.
+TEST_F(FileChooserTest, FilesNamedInLatin1AreListedUnderAFilterOfSeveralPatterns) {
+  const std::string folder = (scratch_.Path() / "types").string();
+  ASSERT_TRUE(fs::create_directory(folder));
+  for (const char* name : {"caf\xE9.dxf", "pl\xE1n.dwg", "n\xE1kres.png", "not\xE9s.txt"})
+    std::ofstream(folder + "/" + name) << "x\n";
+  folder_.SetFolder(PathFromBytes(folder), false);
+  using Get = char* (*)(void*);
+  using Free = void (*)(void*);
+  using Respond = void (*)(void*, int);
+  constexpr int kGtkResponseCancel = -6;
+  const auto respond = ToolkitSymbol<Respond>("gtk_dialog_response");
+  const auto getFolder = ToolkitSymbol<Get>("gtk_file_chooser_get_current_folder");
+  const auto free = ToolkitSymbol<Free>("g_free");
+  ASSERT_TRUE(getFolder && free && respond) << "GTK's chooser functions are not in the process";
+
+  const WString filter(
+      u"All types of drawings and pictures|*.dwg;*.dxf;*.png|DWG file (*.dwg)|*.dwg|DXF file (*.dxf)|*.dxf|"
+      u"PNG picture (*.png)|*.png|All files|*.*");
+  struct Listed {
+    int filter;  // 0-based, in the chooser's order
+    const char* patterns;
+    int want;
+    int got = -1;
+  };
+  std::vector<Listed> table = {{0, "*.dwg;*.dxf;*.png", 3}, {1, "*.dwg", 1}, {2, "*.dxf", 1}, {3, "*.png", 1}};
+  constexpr int kAllFiles = 4;
+  FileDialogData data(kOfnFileMustExist, filter);
+  TAutoFileOpenDialog dialog(1, &folder_, WString(), frame_.get(), data, 29811, WString::FromUtf8(kTitle));
+  auto chooser = [&] { return dynamic_cast<wxFileDialog*>(ChooserOf(dialog)); };
+  int all = -1;
+  const int result = RunSteps(
+      dialog, {[&] { return ChooserShown() && chooser() != nullptr; },
+               [&] {
+                 char* got = getFolder(chooser()->GetHandle());
+                 const bool there = got != nullptr && got == folder;
+                 free(got);
+                 return there;
+               },
+               [&] {
+                 chooser()->SetFilterIndex(kAllFiles);
+                 return true;
+               },
+               [&] { return (all = ListedFiles(chooser()->GetHandle())) == 4; },
+               [&] {
+                 for (Listed& row : table) {
+                   chooser()->SetFilterIndex(row.filter);
+                   row.got = ListedFiles(chooser()->GetHandle());
+                 }
+                 respond(chooser()->GetHandle(), kGtkResponseCancel);
+                 return true;
+               }});
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(all, 4) << "files listed under All files";
+  for (const Listed& row : table)
+    EXPECT_EQ(row.got, row.want) << "files listed under " << row.patterns;
+}
+
 // The chooser's sidebar tip ("Recent files") shown when the chooser closes
 // must not stay on top of the frame.
 TEST_F(FileChooserTest, TheSidebarTipGoesWithTheChooser) {

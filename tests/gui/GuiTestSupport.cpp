@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -26,13 +27,20 @@
 #include "app/TestyFrameWindow.h"
 #include "app/VectorView.h"
 #include "app/VectorWindow.h"
+#include "document/cDrawing.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
+#include "model/ObjectChain.h"
+#include "model/ObjectTypes.h"
+#include "model/cBlock.h"
+#include "model/cLine.h"
+#include "platform/gdi/DeviceContext.h"
 #include "platform/settings/SettingsStore.h"
 #include "platform/ui/FrameWindow.h"
 #include "platform/ui/MessageBoxDialog.h"
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
+#include "render/DrawInfo.h"
 #include "tests/support/CapacityDrawings.h"
 #include "tests/support/NativeFixture.h"
 
@@ -567,10 +575,141 @@ std::optional<std::chrono::system_clock::time_point> ClickTime(const std::filesy
       std::chrono::duration_cast<std::chrono::system_clock::duration>(std::chrono::nanoseconds(nanoseconds)));
 }
 
-cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem::path& folder) {
-  const bool sanitized = dlsym(RTLD_DEFAULT, "__asan_init") != nullptr;
-  const auto file = folder / "placed.kvn";
-  if (!SaveBytes(file.string(), NativePlacements(1000, sanitized ? 400 : 10000))) return nullptr;
+namespace {
+
+// Whether the slow drawing's pages hold (ReleaseHeldPages).
+bool& PagesHold() {
+  static bool hold = true;
+  return hold;
+}
+
+// The failed parts of the running test so far.
+int FailedParts() {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  if (test == nullptr) return 0;
+  const testing::TestResult& result = *test->result();
+  int failed = 0;
+  for (int i = 0; i < result.total_part_count(); ++i) failed += result.GetTestPartResult(i).failed() ? 1 : 0;
+  return failed;
+}
+
+// While it lives, counts the events the toolkit hands to the program's
+// handlers: whether a long operation's message pump runs.
+class EventCounter : public wxEventFilter {
+ public:
+  EventCounter() { wxEvtHandler::AddFilter(this); }
+  ~EventCounter() override { wxEvtHandler::RemoveFilter(this); }
+  EventCounter(const EventCounter&) = delete;
+  EventCounter& operator=(const EventCounter&) = delete;
+  int FilterEvent(wxEvent&) override {
+    ++count;
+    return Event_Skip;
+  }
+  std::uint64_t count = 0;
+};
+
+// Whether the operation in front has had its cancel confirmed: its progress
+// window's monitor says so.
+bool CancelConfirmed() {
+  auto* progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
+  return progress != nullptr && progress->GetMonitor().Cancelled();
+}
+
+// The held line of the slow drawing (see GuiTestSupport.h).
+class HeldLine final : public cLine {
+ public:
+  void Draw(cDrawInfo* info) override {
+    cLine::Draw(info);
+    TDC* dc = info ? info->Dc() : nullptr;
+    if (dc == nullptr) return;
+    if (!dc->GetAbortProc()) {
+      std::this_thread::sleep_for(kSlowRepaint);
+      return;
+    }
+    if (PagesHold()) HoldPage(*dc);
+  }
+
+ private:
+  // Draws in rounds of as many operations as reach the abort procedure once,
+  // each round timed from its start: a round that starts kDeafPage after the
+  // last message was handled has called the procedure that late, so the
+  // window due long before would have pumped in it.
+  static void HoldPage(TDC& dc) {
+    using Clock = std::chrono::steady_clock;
+    const EventCounter events;
+    const int failed = FailedParts();
+    std::uint64_t seen = events.count;
+    Clock::time_point heard = Clock::now();
+    while (PagesHold()) {
+      const Clock::time_point round = Clock::now();
+      const bool confirmed = CancelConfirmed();
+      for (std::uint64_t i = 0; i < kAbortCheckOperations && !dc.Aborted(); ++i) dc.PatBlt(0, 0, 0, 0, kPatCopy);
+      // Cancelled: the page ends as the user asked.
+      if (dc.Aborted()) return;
+      if (events.count != seen) {
+        seen = events.count;
+        heard = Clock::now();
+      } else if (round - heard >= kDeafPage) {
+        ADD_FAILURE() << "the page was drawn for "
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(round - heard).count()
+                      << " ms without a message of the program handled: its drawing does not reach its progress "
+                         "window, and a Cancel would not be heard while the page is drawn";
+      }
+      if (confirmed) {
+        ADD_FAILURE() << "the page went on after its cancel was confirmed: the cancel is not heard while the page is "
+                         "drawn";
+      }
+      // Nothing is left to wait for once the test has failed; nor on a
+      // later page.
+      if (FailedParts() > failed) {
+        PagesHold() = false;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+};
+
+// The slow drawing's lines, times KVN_GUI_SLOW_DRAWING_SCALE: placements of
+// a block of 1,000.
+int SlowDrawingPlacements() {
+  double scale = 1;
+  if (const char* text = std::getenv("KVN_GUI_SLOW_DRAWING_SCALE"); text && *text) scale = std::strtod(text, nullptr);
+  if (!(scale > 0)) scale = 1;
+  return int(std::clamp(std::lround(100 * scale), 1L, 1000000L));
+}
+
+}  // namespace
+
+void ReleaseHeldPages() { PagesHold() = false; }
+
+cVectorWindow* AddHeldLine(TTestyFrameWindow& frame) {
+  auto* view = dynamic_cast<cVectorView*>(frame.GetClientWindow());
+  cVectorWindow* window = view ? view->GetVectorWindow() : nullptr;
+  cDrawing* drawing = window ? window->GetSheetData() : nullptr;
+  if (drawing == nullptr || drawing->TopBlock() == nullptr) return nullptr;
+  // Corner to corner, on every page and on the level of lines without one:
+  // in every repaint of the fitted window and in the first row of bands of
+  // a page.
+  const DRect extent = drawing->GetExtent();
+  auto* held = new HeldLine;
+  held->start = {extent.x1, extent.y1};
+  held->end = {extent.x2, extent.y2};
+  held->SetLevel(kNoLevel);
+  held->SetPage(kAllPages);
+  ObjectChain chain;
+  chain.Append(held);
+  drawing->TopBlock()->AppendChain(std::move(chain));
+  drawing->InvalidateSummary(0);
+  PagesHold() = true;
+  return window;
+}
+
+cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem::path& folder,
+                               const std::string& name) {
+  const auto file = folder / (name + ".kvn");
+  const int placements = SlowDrawingPlacements();
+  if (!SaveBytes(file.string(), NativePlacements(1000, placements))) return nullptr;
   frame = new TTestyFrameWindow;
   frame->Attr.X = 30;
   frame->Attr.Y = 20;
@@ -580,13 +719,12 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
   frame->ShowWindow(kSwShow);
   if (!frame->OpenFile(WString::FromUtf8(file.string()))) return nullptr;
   Pump(std::chrono::milliseconds(300));
-  auto* view = dynamic_cast<cVectorView*>(frame->GetClientWindow());
-  if (view == nullptr) return nullptr;
-  cVectorWindow* drawing = view->GetVectorWindow();
+  cVectorWindow* drawing = AddHeldLine(*frame);
+  if (drawing == nullptr) return nullptr;
   drawing->CmAllElements();
   const auto start = std::chrono::steady_clock::now();
   drawing->UpdateWindow();
-  std::printf("the fitted repaint took %lld ms\n",
+  std::printf("%d000 lines and the held line: the fitted repaint took %lld ms\n", placements,
               static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
                                          std::chrono::steady_clock::now() - start)
                                          .count()));
@@ -595,31 +733,41 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
 }
 
 std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint, const FirstPaintWatch& watch,
-                                                              const AnsweringBoxes& boxes, ProgressWindowTimes& times) {
+                                                              const AnsweringBoxes& boxes, ProgressWindowTimes& times,
+                                                              std::function<bool()> ended) {
   struct State {
     TMyAbortWindow* progress = nullptr;
     std::filesystem::path click;
     std::size_t askedBefore = 0;
+    std::chrono::steady_clock::time_point shown;
   };
   auto state = std::make_shared<State>();
-  // Whether the operation still runs; once it has ended, every step is done.
-  const auto running = [state, &times] {
+  PagesHold() = true;
+  // Whether the operation's progress window is in front; once the operation
+  // has ended without it, every step is done.
+  const auto up = [state, ended, &times] {
     state->progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
-    times.endedFirst = times.endedFirst || state->progress == nullptr;
+    if (state->progress == nullptr && ended()) times.endedFirst = true;
     return state->progress != nullptr;
   };
+  const auto waited = [](std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - since);
+  };
   return {
-      [state] {
-        state->progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
-        return state->progress && state->progress->GetPeer() && state->progress->GetPeer()->IsShown();
+      [state, up, &times] {
+        if (!up()) return times.endedFirst;
+        if (!state->progress->GetPeer() || !state->progress->GetPeer()->IsShown()) return false;
+        state->shown = std::chrono::steady_clock::now();
+        return true;
       },
-      [state, running, &watch, &times] {
-        if (!running()) return true;
+      [state, up, waited, &watch, &times] {
+        if (!up()) return times.endedFirst;
         times.painted = watch.ShowToPaint(state->progress->GetPeer());
+        if (!times.painted && waited(state->shown) > kHeardWithin) times.painted = waited(state->shown);
         return times.painted.has_value();
       },
-      [state, running, repaint, &boxes] {
-        if (!running()) return true;
+      [state, up, repaint, &boxes, &times] {
+        if (!up()) return times.endedFirst;
         if (repaint) repaint->Refresh();
         state->askedBefore = boxes.asked.size();
         const wxRect cancel = state->progress->GetCancelButton()->GetPeer()->GetScreenRect();
@@ -627,14 +775,27 @@ std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint,
                                        std::chrono::milliseconds(200));
         return true;
       },
-      [state, &boxes, &times] {
+      // The question is a modal box in front of the progress window.
+      [state, ended, &boxes, &times] {
         if (times.endedFirst) return true;
         const auto clicked = ClickTime(state->click);
-        if (!clicked || boxes.asked.size() <= state->askedBefore) return false;
-        times.answered =
-            std::chrono::duration_cast<std::chrono::milliseconds>(boxes.asked[state->askedBefore] - *clicked);
+        if (clicked && boxes.asked.size() > state->askedBefore) {
+          times.answered =
+              std::chrono::duration_cast<std::chrono::milliseconds>(boxes.asked[state->askedBefore] - *clicked);
+          return true;
+        }
+        if (ended()) {
+          times.endedFirst = true;
+          return true;
+        }
+        if (!clicked) return false;
+        const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now() - *clicked);
+        if (since <= kHeardWithin) return false;
+        times.answered = since;
+        ReleaseHeldPages();
         return true;
       },
+      [ended] { return ended(); },
   };
 }
 

@@ -208,19 +208,71 @@ std::filesystem::path StartClickAfter(int x, int y, std::chrono::milliseconds de
 // The time a click of StartClickAfter was sent; none while it is not.
 std::optional<std::chrono::system_clock::time_point> ClickTime(const std::filesystem::path& file);
 
+// ---- a drawing slow by construction ----------------------------------------------------------
+//
+// The long-page tests need a drawing window that takes seconds to repaint
+// and a page that is still being drawn when they click Cancel, on a machine
+// ten times faster than this one or ten times slower; a long export needs
+// pages that outlast the progress window's delay. No count of lines
+// promises any of that, so the slow drawing holds one line of the tests'
+// own whose drawing sets how long the work takes:
+// - drawn on a context without an abort procedure (a window, an exported
+//   page), it takes kSlowRepaint more, wherever the window is repainted
+//   over it;
+// - drawn on a printed or previewed page (the print job's or the preview's
+//   abort procedure installed), it goes on drawing operations that leave no
+//   mark and reach the abort procedure as every drawing operation does,
+//   until the page is cancelled: the page ends then as a cancelled page.
+// A held page that can no longer be cancelled lets go at once, with a
+// failure that says why, when its drawing handles no message of the program
+// for kDeafPage (the progress window, due after its 2 s delay, would be
+// answering them every 200 ms: a page deaf to its Cancel), when it goes on
+// after its cancel was confirmed, or when the running test has failed
+// meanwhile, and no later page holds then (until OpenSlowDrawing or
+// CancelThroughProgressWindow); and without a failure when ReleaseHeldPages
+// lets it go.
+
+// How much longer a repaint of the slow drawing takes: well past the 1 s
+// within which a progress window in front of it must be painted and answer
+// its Cancel (kHeardWithin), so that a progress window that waits for that
+// repaint fails on any machine.
+inline constexpr std::chrono::seconds kSlowRepaint{3};
+// A held page handles no message for this long: twice the progress window's
+// delay.
+inline constexpr std::chrono::seconds kDeafPage{4};
+// Within this time a progress window is painted once it appears, and a
+// click on its Cancel asks its question, whatever window is slow to repaint
+// behind it.
+inline constexpr std::chrono::milliseconds kHeardWithin{1000};
+
+// Adds the held line across the drawing that `frame` shows, on every page;
+// from here on its pages hold. Returns the frame's drawing window; null
+// when it shows none.
+cVectorWindow* AddHeldLine(TTestyFrameWindow& frame);
+
 // The viewer's main frame (900 x 700 at (30, 20), owned by the caller)
-// showing, fitted, a drawing that takes seconds to repaint: 10 M lines (a
-// block of 1,000 placed 10,000 times) in the optimised build, 400,000 under
-// the sanitizers, which draw them about as slowly. The drawing goes into
-// `folder`; the time of one fitted repaint is printed. Null when it cannot
-// be opened. Returns the frame's drawing window.
-cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem::path& folder);
+// showing, fitted, the slow drawing: 100,000 lines (a block of 1,000 placed
+// 100 times) and the held line across them, saved as `folder`/`name`.kvn
+// (the print job's title is the file's name). The environment variable
+// KVN_GUI_SLOW_DRAWING_SCALE multiplies the lines (0.01: 1,000 lines; 100:
+// 10 M), to show that the tests do not depend on the drawing's own work.
+// The time of one fitted repaint is printed. Null when it cannot be opened.
+// Returns the frame's drawing window. Its pages hold from here on.
+cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem::path& folder,
+                               const std::string& name = "placed");
+
+// Lets the slow drawing's pages go: the one held now ends as it would have
+// without the hold, and no later one holds, until OpenSlowDrawing or
+// CancelThroughProgressWindow makes them hold again.
+void ReleaseHeldPages();
 
 // What the steps of CancelThroughProgressWindow measured.
 struct ProgressWindowTimes {
-  // From the progress window's show to its first paint.
+  // From the progress window's show to its first paint; when the step gave
+  // up waiting for it after kHeardWithin, the time it waited.
   std::optional<std::chrono::milliseconds> painted;
-  // From a click on Cancel to the question it asks.
+  // From a click on Cancel to the question it asks; when the step gave up
+  // waiting for it after kHeardWithin, the time it waited.
   std::optional<std::chrono::milliseconds> answered;
   // The operation ended before it could be cancelled.
   bool endedFirst = false;
@@ -229,10 +281,17 @@ struct ProgressWindowTimes {
 // Steps, one per tick inside a long operation's message pump, that cancel it
 // through its progress window: the window up; painted (`watch` installed
 // before it came); then `repaint` is made to repaint as an uncovering does
-// and a click on Cancel comes 200 ms later, while it repaints; last the
-// question asked of `boxes`, which answer it. `times` must outlive the steps.
+// and a click on Cancel comes 200 ms later, while it repaints; then the
+// question asked of `boxes`, which answer it; last, the operation over.
+// `ended` tells that the operation is over (it holds from the end of the
+// operation until the steps are done): a step whose state can no longer
+// come, the operation having ended first, ends at once with endedFirst. A
+// painted window and an answered click are waited for kHeardWithin at
+// most; a click unanswered by then lets the held page go. The slow
+// drawing's pages hold again. `times` must outlive the steps.
 std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint, const FirstPaintWatch& watch,
-                                                              const AnsweringBoxes& boxes, ProgressWindowTimes& times);
+                                                              const AnsweringBoxes& boxes, ProgressWindowTimes& times,
+                                                              std::function<bool()> ended);
 
 // A frame window placed at (x, y) with size w x h, not yet created; the
 // caller owns it.

@@ -2,13 +2,16 @@
 // owner, closed by the test itself. A screenshot goes to $KVN_GUI_ARTIFACTS.
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/bitmap.h>
 #include <wx/button.h>
+#include <wx/dcmemory.h>
 #include <wx/display.h>
 #include <wx/frame.h>
 #include <wx/init.h>
 #include <wx/stattext.h>
 #include <wx/timer.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -132,6 +135,70 @@ TEST(MessageBoxDialog, ALongPathIsBrokenAndShortenedToFitTheScreen) {
   const wxRect area = wxDisplay(0u).GetClientArea();
   EXPECT_LE(box.GetSize().x, area.width);
   EXPECT_LE(box.GetSize().y, area.height);
+}
+
+// Paths of one to four lines of the box are broken after a '/' and keep
+// every character; only a longer one loses its middle to an ellipsis. The
+// rows are sized in the label's own font to half a line short of a whole
+// number of lines, so that the box's break points and this count agree.
+TEST(MessageBoxDialog, APathOfUpToFourLinesKeepsEveryCharacter) {
+  const wxString ellipsis = wxString::FromUTF8("\xE2\x80\xA6");
+  auto labelOf = [](MessageBoxDialog& box) -> wxStaticText* {
+    wxStaticText* label = nullptr;
+    for (wxWindow* child : box.GetChildren()) {
+      if (auto* text = dynamic_cast<wxStaticText*>(child)) label = text;
+    }
+    return label;
+  };
+  MessageBoxRequest request;
+  request.caption = WString(u"Error");
+  request.text = WString(u"x");
+  request.style = kMbOk | kMbIconError;
+  MessageBoxDialog probe(nullptr, request);
+  wxStaticText* probeLabel = labelOf(probe);
+  ASSERT_NE(probeLabel, nullptr);
+  const int lineWidth = probe.FromDIP(520);
+  wxBitmap measureOn(1, 1);
+  wxMemoryDC measure(measureOn);
+  measure.SetFont(probeLabel->GetFont());
+  // Folders of names of their own, so that a character left out shows.
+  std::string source;
+  for (int i = 0; source.size() < 2000; ++i) source += "/folder" + std::to_string(i);
+  wxArrayInt ends;
+  measure.GetPartialTextExtents(wxString(source), ends);
+  ASSERT_EQ(ends.size(), source.size());
+
+  struct Row {
+    double lines;  // the path's width in lines of the box
+    bool shortened;
+  };
+  for (const Row row : {Row{0.5, false}, Row{1.5, false}, Row{2.5, false}, Row{3.5, false}, Row{4.5, true},
+                        Row{6.5, true}}) {
+    SCOPED_TRACE(testing::Message() << row.lines << " lines");
+    std::size_t length = 0;
+    while (length < ends.size() && ends[length] <= row.lines * lineWidth) ++length;
+    ASSERT_LT(length, ends.size()) << "the source path is too short for the row";
+    const std::string path = source.substr(0, length);
+    request.text = WString::FromUtf8("Cannot open file.\r\n" + path);
+    MessageBoxDialog box(nullptr, request);
+    wxStaticText* label = labelOf(box);
+    ASSERT_NE(label, nullptr);
+    const wxString shown = label->GetLabel();
+    const wxArrayString lines = wxSplit(shown, '\n');
+    wxString flat = shown;
+    flat.Replace("\n", "");
+    if (row.shortened) {
+      EXPECT_NE(shown.Find(ellipsis), wxNOT_FOUND) << "nothing was left out: " << shown;
+      EXPECT_TRUE(flat.StartsWith("Cannot open file." + path.substr(0, 40))) << shown;
+      EXPECT_TRUE(flat.EndsWith(path.substr(path.size() - 40))) << shown;
+    } else {
+      EXPECT_EQ(shown.Find(ellipsis), wxNOT_FOUND) << "an ellipsis in a path that fits: " << shown;
+      EXPECT_EQ(std::string(flat.utf8_str()), "Cannot open file." + path) << "characters left out";
+      // The first line is the text before the path.
+      EXPECT_GE(lines.size(), 1 + std::size_t(std::ceil(row.lines))) << shown;
+    }
+    for (const wxString& line : lines) EXPECT_LE(label->GetTextExtent(line).x, box.FromDIP(530)) << line;
+  }
 }
 
 }  // namespace

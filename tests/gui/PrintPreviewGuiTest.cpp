@@ -410,11 +410,12 @@ TEST_F(PrintPreviewGuiTest, PreviewFromThePrintDialogPrintsWithItsPrintButton) {
   EXPECT_EQ(test::PdfPageCount(spooler_.jobs[0]->pdf), 3);
 }
 
-// A page that renders for seconds over a drawing window that takes seconds
-// to repaint fitted (test::OpenSlowDrawing): the preview's progress window
-// is painted within 1 s of appearing although the drawing window must
-// repaint then, and a Cancel that comes while it repaints again is answered
-// within 1 s. The preview then closes on the print dialog.
+// A page of the slow drawing (test::OpenSlowDrawing: held until it is
+// cancelled, over a drawing window that takes seconds to repaint): the
+// preview's progress window is painted within 1 s of appearing although the
+// drawing window must repaint then, and a Cancel that comes while it
+// repaints again is answered within 1 s. The preview then closes on the
+// print dialog without showing the page.
 TEST_F(PrintPreviewGuiTest, ALongPageIsPaintedAndHeardWhileTheDrawingRepaints) {
   if (!test::HaveXdotool()) GTEST_SKIP() << "xdotool is not installed";
   cVectorWindow* drawing = test::OpenSlowDrawing(frame_, files_.Path());
@@ -423,6 +424,9 @@ TEST_F(PrintPreviewGuiTest, ALongPageIsPaintedAndHeardWhileTheDrawingRepaints) {
   SetMessageBoxBackend(&boxes);
   test::FirstPaintWatch watch;
   test::ProgressWindowTimes times;
+  // The preview has ended once its button's click returns.
+  bool previewOver = false;
+  bool pageShown = false;
   std::deque<std::function<bool()>> steps = {
       [&] { return dynamic_cast<cPrintDialog*>(ModalStack::Top()) != nullptr; },
       [&] {
@@ -430,18 +434,26 @@ TEST_F(PrintPreviewGuiTest, ALongPageIsPaintedAndHeardWhileTheDrawingRepaints) {
         auto* preview = dynamic_cast<TButton*>(Control(d, 101));
         EXPECT_NE(preview, nullptr);
         // Uncovered just before: its repaint waits until the preview's pump.
-        if (preview) wxTheApp->CallAfter([drawing, preview] {
+        if (preview) wxTheApp->CallAfter([drawing, preview, &previewOver] {
           drawing->GetPeer()->Refresh();
           preview->Click();
+          previewOver = true;
         });
         return true;
       },
   };
-  for (auto& step : test::CancelThroughProgressWindow(drawing->GetPeer(), watch, boxes, times))
+  // A preview showing its page rendered it without being cancelled.
+  for (auto& step : test::CancelThroughProgressWindow(drawing->GetPeer(), watch, boxes, times,
+                                                      [&] { return previewOver || RunningPreview() != nullptr; }))
     steps.push_back(std::move(step));
-  steps.push_back([] {
+  steps.push_back([&] {
+    if (PreviewWindow__new* shown = RunningPreview()) {
+      pageShown = true;
+      shown->EndModal(kPreviewResultClose);
+      return false;
+    }
     auto* d = dynamic_cast<cPrintDialog*>(ModalStack::Top());
-    if (RunningPreview() || !d) return false;
+    if (!d) return false;
     d->CloseWindow(kIdcCancel);
     return true;
   });
@@ -449,12 +461,14 @@ TEST_F(PrintPreviewGuiTest, ALongPageIsPaintedAndHeardWhileTheDrawingRepaints) {
                             std::move(steps));
   SetMessageBoxBackend(nullptr);
   ASSERT_TRUE(ran);
-  ASSERT_FALSE(times.endedFirst) << "the page was rendered before it could be cancelled";
+  ASSERT_FALSE(times.endedFirst) << "the page was rendered before it could be cancelled: the preview opened without a "
+                                    "progress window";
   ASSERT_TRUE(times.painted && times.answered);
-  EXPECT_LE(times.painted->count(), 1000) << "the progress window stayed an empty frame";
-  EXPECT_LE(times.answered->count(), 1000) << "the click on Cancel waited";
+  EXPECT_LE(*times.painted, test::kHeardWithin) << "the progress window stayed an empty frame";
+  EXPECT_LE(*times.answered, test::kHeardWithin) << "the click on Cancel waited";
   std::printf("preview: painted %lld ms after it appeared, Cancel answered after %lld ms\n",
               static_cast<long long>(times.painted->count()), static_cast<long long>(times.answered->count()));
+  EXPECT_FALSE(pageShown) << "the cancelled page was shown";
   EXPECT_TRUE(spooler_.jobs.empty());
 }
 

@@ -28,12 +28,14 @@ export DISPLAY=":$number" GSETTINGS_BACKEND=memory NO_AT_BRIDGE=1
 # the blocks, and GTK's stripped frames leave no name to suppress them by).
 # /tmp loses files all the time while other tests run, and a test's own
 # scratch folder goes at its end. The folder is named after the build, the
-# program and its test filter, and emptied when the program starts instead
+# program, its arguments and its test filter (given either way: a run of one
+# test beside the whole program's run must not empty the folder the other is
+# using), and emptied when the program starts instead
 # of removed when it ends, so that the folders on the way to it only ever
 # gain entries while tests run; its path stays short, as the recent-files
 # menu shows paths of up to 70 characters whole.
 build="$(cd "$(dirname "$1")/../.." && pwd)"
-scratch="/var/tmp/kvn-gui/$(printf '%s\n' "$build" "$(basename "$1")" "${GTEST_FILTER:-}" | md5sum | cut -c1-8)"
+scratch="/var/tmp/kvn-gui/$(printf '%s\n' "$build" "$(basename "$1")" "${GTEST_FILTER:-}" "${@:2}" | md5sum | cut -c1-8)"
 mkdir -p "$scratch"
 find "$scratch" -mindepth 1 -delete
 export TMPDIR="$scratch" KVN_KEEP_SCRATCH=1

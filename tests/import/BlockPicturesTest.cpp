@@ -236,6 +236,21 @@ TEST(BlockPictures, PicturesAreJudgedWhereTheirInsertsPlaceThem) {
       // (0, 1.41e20), beyond.
       {"turned, its fourth corner beyond 1e20, beside a line", {{}, Image{0, 0, 1e20, 45}, false, {whole}, true}, {},
        "IMAGE", "extent beyond 1e20", kStrLostBeyondRange},
+      // Far out either way: a unit side vanishes beside 1e22 (a unit in the
+      // last place is 2,097,152), so a picture judged by the signed
+      // coordinate is told damaged instead.
+      {"top level, at x = -1e22", {Image{-1e22, 0}, {}, false, {}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
+      {"top level, at y = -1e22", {Image{0, -1e22}, {}, false, {}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
+      {"top level, at x = 1e22", {Image{1e22, 0}, {}, false, {}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
+      {"at x = -1e22 at scale 1", {{}, Image{-1e22, 0}, false, {whole}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
+      {"at y = -1e22 at scale 1", {{}, Image{0, -1e22}, false, {whole}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
+      {"at x = 1e22 at scale 1", {{}, Image{1e22, 0}, false, {whole}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
   };
   for (const Want& c : cases) {
     SCOPED_TRACE(c.what);
@@ -316,6 +331,10 @@ TEST(BlockPictures, DwgPicturesAreJudgedWhereTheirInsertsPlaceThem) {
        kStrLostDamagedCount},
       {"block scaled by 0 in y", {{}, Image{2, 3, 4}, false, {{0, 0, 1, 0}}}, {}, "IMAGE", "no area where placed",
        kStrLostPictureNoArea},
+      {"top level, at x = -1e22", {Image{-1e22, 0}, {}, false, {}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
+      {"at y = -1e22 at scale 1", {{}, Image{0, -1e22}, false, {{}}}, {}, "IMAGE", "extent beyond 1e20",
+       kStrLostBeyondRange},
   };
   for (const Want& c : cases) {
     SCOPED_TRACE(c.what);

@@ -31,6 +31,7 @@
 #include "model/cText.h"
 #include "tests/support/DxfWriter.h"
 #include "tests/support/InstalledShxFonts.h"
+#include "tests/support/Language.h"
 #include "text/ShxParsedFont.h"
 #include "model/FontList.h"
 #include "model/ShxFont.h"
@@ -418,6 +419,8 @@ TEST(DxfReaderTest, ColoursByBlockAndByLayerFollowTheInsertChain) {
 TEST(DxfReaderTest, SelfInsertingBlocksAndHugeArraysEndQuickly) {
   // A block placing itself, two placing each other, and an array of 12,000
   // cells of the first: every cell is made, the self placements are told.
+  // The warning is looked for in English.
+  const test::ScopedLanguage english(kLanguageEnglish);
   auto drawing = [](int columns, int rows) {
     DxfWriter w;
     w.Section("BLOCKS").Block("SELF").Line("0", 0, 0, 1, 0).Insert("SELF", "0", 1, 1).EndBlock();

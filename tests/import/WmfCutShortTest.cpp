@@ -1,11 +1,13 @@
 // A Windows metafile cut at a record boundary: its records up to the cut
 // are sound, only the end record is gone. Opened, it shows what could be
 // read and is told as damaged, as an enhanced metafile cut so is; the whole
-// file is not. So are metafiles cut inside a record, ended early, or whose
-// header counts records the walk did not meet; padding and a header's size
-// counted another way are not damage.
+// file is not. So are metafiles cut inside a record, ended early (zeros
+// after the end record that the header's size counts too), or whose header
+// counts records the walk did not meet; padding past the header's size and
+// a size counted another way are not damage.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -153,12 +155,26 @@ TEST(WmfCutShort, DamagedMetafilesShowWhatWasReadAndAreToldPaddingIsNot) {
        [](Bytes& b) { b.resize(813); }, true, 796},
       {"libuemf_test_mm_anisotropic_ref.emf", "header counts one record more than the file holds",
        [](Bytes& b) { le::Put32(b.data() + 52, le::U32(b.data() + 52) + 1); }, true, 0},
+      // Zeros where the header's size counts records are records lost, not
+      // padding; zeros past that size are not the picture's.
       {"libwmf_text.wmf", "64 zero bytes after the end record, counted by the header's size",
        [](Bytes& b) {
          b.resize(b.size() + 64, 0);
          le::Put32(b.data() + 6, std::uint32_t(b.size() / 2));
        },
-       false, 0},
+       true, 0},
+      {"libwmf_sample.wmf", "the record at byte 9434 made an end record, every byte after it zero",
+       [](Bytes& b) {
+         ASSERT_EQ(le::U32(b.data() + 22 + 6), (b.size() - 22) / 2);  // the header still counts them
+         le::Put32(b.data() + 9434, 3);
+         le::Put16(b.data() + 9438, 0);
+         std::fill(b.begin() + 9440, b.end(), std::uint8_t(0));
+       },
+       true, 9434},
+      {"libwmf_text.wmf", "64 zero bytes after the end record, past the header's size",
+       [](Bytes& b) { b.resize(b.size() + 64, 0); }, false, 0},
+      {"libwmf_sample.wmf", "22 zero bytes after the end record, past the header's size",
+       [](Bytes& b) { b.resize(b.size() + 22, 0); }, false, 0},
       {"libwmf_sample.wmf", "header's size 100 words beyond the file",
        [](Bytes& b) { le::Put32(b.data() + 22 + 6, le::U32(b.data() + 22 + 6) + 100); }, false, 0},
       {"libuemf_test_libuemf_ref.wmf", "16 bytes after the end: its size counts the placeable header",

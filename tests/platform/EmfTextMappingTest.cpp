@@ -317,6 +317,81 @@ TEST_F(EmfTextMapping, PolyTextDrawsEachOfItsRunsAsOneTextRecordWould) {
   EXPECT_EQ(Differences(single, poly), 0);
 }
 
+// An EXTTEXTOUTW of "Fgh" with spacing `dx`, written with its rectangle
+// (options 0) or without (ETO_NO_RECT, whose run is 16 bytes shorter: the
+// spacing offset follows the options).
+void SpacedText(EmfBuilder& b, bool noRect, const std::vector<std::int32_t>& dx) {
+  const std::u16string text = u"Fgh";
+  const std::uint32_t run = noRect ? 24 : 40, offString = 36 + run, offDx = offString + 8;
+  std::uint8_t* p = b.Add(U_EMR_EXTTEXTOUTW, offDx + 4 * std::uint32_t(dx.size()));
+  Put(p, 24, 1);
+  Put(p, 36, 100);
+  Put(p, 40, 500);
+  Put(p, 44, std::int32_t(text.size()));
+  Put(p, 48, std::int32_t(offString));
+  // Opaque and clipped ask for a rectangle that a record without one has
+  // not: they are passed over there, and the one with it gives an empty one.
+  Put(p, 52, std::int32_t(noRect ? U_ETO_NO_RECT | U_ETO_OPAQUE | U_ETO_CLIPPED : 0));
+  Put(p, 36 + run - 4, dx.empty() ? 0 : std::int32_t(offDx));
+  for (std::size_t i = 0; i < text.size(); ++i) le::Put16(p + offString + 2 * i, text[i]);
+  for (std::size_t i = 0; i < dx.size(); ++i) Put(p, offDx + 4 * std::uint32_t(i), dx[i]);
+}
+
+TEST_F(EmfTextMapping, ARunWithoutItsRectangleTakesItsSpacingFromAfterItsOptions) {
+  const std::vector<std::int32_t> wide = {300, 300, 300};  // 60 pixels a character here
+  for (const bool spaced : {false, true}) {
+    SCOPED_TRACE(spaced ? "with spacing" : "without spacing");
+    const std::vector<std::int32_t> dx = spaced ? wide : std::vector<std::int32_t>{};
+    const auto withRect = Play([&](EmfBuilder& b) {
+      PlainText(b);
+      SpacedText(b, false, dx);
+    });
+    const auto without = Play([&](EmfBuilder& b) {
+      PlainText(b);
+      SpacedText(b, true, dx);
+    });
+    EXPECT_GT(Ink(withRect), 300);
+    EXPECT_EQ(Differences(withRect, without), 0);
+  }
+  const auto plain = Play([](EmfBuilder& b) {
+    PlainText(b);
+    SpacedText(b, true, {});
+  });
+  const auto spread = Play([&](EmfBuilder& b) {
+    PlainText(b);
+    SpacedText(b, true, wide);
+  });
+  EXPECT_GT(RightmostInk(spread), RightmostInk(plain) + 40) << "the spacing was not read";
+}
+
+TEST_F(EmfTextMapping, PolyTextRunsWithoutRectanglesFollowOneAnother) {
+  const auto single = Play([](EmfBuilder& b) {
+    PlainText(b);
+    Text(b, 100, 400, u"Fg", 0, {});
+    Text(b, 300, 800, u"hij", 0, {});
+  });
+  const auto poly = Play([](EmfBuilder& b) {
+    PlainText(b);
+    // Two runs of 24 bytes at 40 and 64, the strings from 88.
+    std::uint8_t* p = b.Add(U_EMR_POLYTEXTOUTW, 40 + 48 + 12);
+    Put(p, 24, 1);
+    Put(p, 36, 2);
+    const struct { std::int32_t x, y; std::u16string text; std::uint32_t at; } runs[2] = {
+        {100, 400, u"Fg", 88}, {300, 800, u"hij", 92}};
+    for (int i = 0; i < 2; ++i) {
+      std::uint8_t* t = p + 40 + 24 * i;
+      Put(t, 0, runs[i].x);
+      Put(t, 4, runs[i].y);
+      Put(t, 8, std::int32_t(runs[i].text.size()));
+      Put(t, 12, std::int32_t(runs[i].at));
+      Put(t, 16, U_ETO_NO_RECT);
+      for (std::size_t k = 0; k < runs[i].text.size(); ++k) le::Put16(p + runs[i].at + 2 * k, runs[i].text[k]);
+    }
+  });
+  EXPECT_GT(Ink(single), 300);
+  EXPECT_EQ(Differences(single, poly), 0);
+}
+
 // World transforms of a metafile, each keeping the logical point `at` in
 // its place (so that the text stays on the picture).
 struct World {

@@ -285,6 +285,47 @@ TEST(EmfValidate, RegionDataMustFitItsRecord) {
   EXPECT_EQ(with(huge), EmfCheck::BadRecord);
 }
 
+// EXTTEXTOUTA/W without a spacing array (offDx 0) hold their string and
+// nothing after it; the text takes the font's own advances. Such a record
+// fits whatever its length; a string or a spacing array past the record
+// does not.
+TEST(EmfValidate, TextRecordsWithoutSpacingFitWhenTheirStringFits) {
+  const Bytes good = MakeEmf();
+  const std::uint32_t second = le::U32(good.data() + 4);
+  // {type, size, bounds, graphics mode, scales, reference, nChars, offString,
+  // options, rectangle, offDx}, string, [spacing]
+  auto text = [](std::uint32_t type, std::uint32_t chars, std::uint32_t roomChars, bool dx, std::uint32_t dxRoom) {
+    const std::uint32_t unit = type == 84 ? 2 : 1;
+    const std::uint32_t stringBytes = (roomChars * unit + 3) & ~3u;
+    Bytes r(76 + stringBytes + (dx ? 4 * dxRoom : 0), 0);
+    le::Put32(r.data(), type);
+    le::Put32(r.data() + 4, std::uint32_t(r.size()));
+    le::Put32(r.data() + 24, 1);  // GM_COMPATIBLE
+    le::Put32(r.data() + 44, chars);
+    le::Put32(r.data() + 48, 76);
+    for (std::uint32_t i = 0; i < roomChars * unit; i += unit) r[76 + i] = std::uint8_t('a' + i / unit % 26);
+    if (dx) le::Put32(r.data() + 72, 76 + stringBytes);
+    return r;
+  };
+  auto check = [&](const Bytes& r) {
+    Bytes emf(good.begin(), good.begin() + second);
+    emf.insert(emf.end(), r.begin(), r.end());
+    emf.insert(emf.end(), good.begin() + second, good.end());
+    le::Put32(emf.data() + 48, std::uint32_t(emf.size()));
+    return ValidateEmf(emf.data(), emf.size());
+  };
+  for (const std::uint32_t type : {83u, 84u}) {
+    // 26 and 38 characters were the most a record without spacing could hold.
+    for (const std::uint32_t n : {1u, 26u, 27u, 38u, 39u, 200u, 5000u}) {
+      SCOPED_TRACE(std::to_string(type) + ", " + std::to_string(n) + " characters");
+      EXPECT_EQ(check(text(type, n, n, false, 0)), EmfCheck::Ok);
+      EXPECT_EQ(check(text(type, n, n, true, n)), EmfCheck::Ok);
+      EXPECT_EQ(check(text(type, n + 4, n, false, 0)), EmfCheck::BadRecord);  // string past the record
+      EXPECT_EQ(check(text(type, n, n, true, n - 1)), EmfCheck::BadRecord);   // spacing cut short
+    }
+  }
+}
+
 // libuemf's record checks read a record's fixed fields before comparing
 // sizes; the validator must never let them past the record. Each crafted
 // record ends at a page that cannot be read, so any over-read crashes.

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,6 +19,7 @@
 
 #include "platform/gdi/RasterDC.h"
 #include "platform/print/PrintDC.h"
+#include "tests/support/GoldenImage.h"
 #include "tests/support/TestData.h"
 
 namespace kvn {
@@ -240,6 +243,109 @@ int CountOperator(const std::string& content, const std::string& op) {
   return count;
 }
 
+// A page's pixels, one byte each, dark ones being ink.
+struct PageInk {
+  int width = 0, height = 0;
+  std::string dark;
+  bool operator()(int x, int y) const { return dark[std::size_t(y) * std::size_t(width) + std::size_t(x)] != 0; }
+  int Count() const { return int(std::count(dark.begin(), dark.end(), '\1')); }
+};
+
+// The page of width x height dots drawn by `draw` on the raster road.
+PageInk RasterInk(int width, int height, const std::function<void(TDC&)>& draw) {
+  std::vector<std::uint8_t> bits(std::size_t(width) * std::size_t(height) * 4, 0xFF);
+  {
+    auto raster = RasterDC::Create(bits.data(), width, height);
+    if (raster) {
+      draw(*raster);
+      raster->Flush();
+    }
+  }
+  PageInk ink{width, height, std::string(std::size_t(width) * std::size_t(height), '\0')};
+  for (std::size_t i = 0; i < ink.dark.size(); ++i) ink.dark[i] = bits[i * 4] < 128;
+  return ink;
+}
+
+// The same page printed on a medium of its size at `dpi`, its content
+// (every stream inflated) and its pixels rendered back by pdftoppm.
+void PrintedInk(int width, int height, int dpi, const std::function<void(TDC&)>& draw, std::string& content,
+                PageInk& ink) {
+  test::ScratchDir scratch;
+  const std::string file = (scratch.Path() / "page.pdf").string();
+  const double mmWide = width * 25.4 / dpi, mmHigh = height * 25.4 / dpi;
+  const PrintPageSetup page{mmWide, mmHigh, dpi, dpi, mmWide, mmHigh, 0, 0};
+  {
+    TPrintDC_ dc("TEST", PrinterSettings{}, page);
+    ASSERT_GT(dc.StartDoc(WString(u"page"), WString::FromUtf8(file)), 0);
+    ASSERT_GT(dc.StartPage(), 0);
+    draw(dc);
+    ASSERT_GT(dc.EndPage(), 0);
+    ASSERT_GT(dc.EndDoc(), 0);
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream pdf;
+  pdf << in.rdbuf();
+  content = PdfContent(pdf.str());
+
+  const std::string pgm = RunCommand("pdftoppm -gray -r " + std::to_string(dpi) + " -aa no -aaVector no '" + file + "'");
+  std::istringstream image(pgm);
+  std::string magic;
+  int w = 0, h = 0, max = 0;
+  image >> magic >> w >> h >> max;
+  image.get();
+  ASSERT_EQ(magic, "P5");
+  // The page's size in points may round up to one more pixel.
+  ASSERT_GE(w, width);
+  ASSERT_GE(h, height);
+  ASSERT_LE(w, width + 1);
+  ASSERT_LE(h, height + 1);
+  std::string pixels(std::size_t(w) * std::size_t(h), '\0');
+  image.read(pixels.data(), std::streamsize(pixels.size()));
+  ASSERT_TRUE(image) << "a short image from pdftoppm";
+  ink = PageInk{width, height, std::string(std::size_t(width) * std::size_t(height), '\0')};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      ink.dark[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+          std::uint8_t(pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)]) < 128;
+}
+
+// Pixels of `area` where the two pages differ. The two rasterisers may
+// decide a pixel whose centre lies on an edge (the ends of a line run
+// through pixel centres) either way: a pixel differs only where the other
+// road has the same ink next to it.
+int DifferingPixels(const PageInk& a, const PageInk& b, const TRect& area) {
+  auto near = [](const PageInk& ink, int x, int y, bool value) {
+    for (int v = std::max(y - 1, 0); v <= std::min(y + 1, ink.height - 1); ++v)
+      for (int u = std::max(x - 1, 0); u <= std::min(x + 1, ink.width - 1); ++u)
+        if (ink(u, v) == value) return true;
+    return false;
+  };
+  int differ = 0;
+  for (int y = area.top; y < area.bottom; ++y) {
+    for (int x = area.left; x < area.right; ++x) {
+      const bool inA = a(x, y), inB = b(x, y);
+      if (inA != inB && !(near(b, x, y, inA) && near(a, x, y, inB))) ++differ;
+    }
+  }
+  return differ;
+}
+
+// For a failed comparison: golden-out/<name>.diff.png beside the test
+// program, ink of both pages black, of the vector page only blue, of the
+// raster page only red.
+std::string WriteDifference(const PageInk& vector, const PageInk& raster, const std::string& name) {
+  test::Picture picture{vector.width, vector.height, {}};
+  picture.pixels.reserve(vector.dark.size());
+  for (int y = 0; y < vector.height; ++y) {
+    for (int x = 0; x < vector.width; ++x) {
+      const bool v = vector(x, y), r = raster(x, y);
+      picture.pixels.push_back(v && r ? 0x000000 : v ? 0x0050FF : r ? 0xDC0000 : 0xFFFFFF);
+    }
+  }
+  const std::filesystem::path file = test::GoldenOutputDir() / (name + ".diff.png");
+  return test::WritePng(picture, file) ? file.string() : "(not written)";
+}
+
 // The vector page, rendered back, against the same figures on the raster
 // road's context, at the resolutions of common printers: the figures drawn
 // open stay open (the first corner of a flat-capped one has its notch of
@@ -247,69 +353,19 @@ int CountOperator(const std::string& content, const std::string& op) {
 // one stays closed, whatever shares its run. The page's content writes only
 // the closed figure as a rectangle.
 TEST(PrintDC, OpenFiguresPrintAsTheRasterRoadDrawsThem) {
-  std::vector<std::uint8_t> bits(kBoxesPage * kBoxesPage * 4, 0xFF);
-  {
-    auto raster = RasterDC::Create(bits.data(), kBoxesPage, kBoxesPage);
-    ASSERT_TRUE(raster);
-    DrawBoxes(*raster);
-    raster->Flush();
-  }
-  auto rasterInk = [&](int x, int y) { return bits[(std::size_t(y) * kBoxesPage + x) * 4] < 128; };
+  const PageInk rasterInk = RasterInk(kBoxesPage, kBoxesPage, DrawBoxes);
   for (const int dpi : {100, 300, 600}) {
     SCOPED_TRACE(std::to_string(dpi) + " dpi");
-    test::ScratchDir scratch;
-    const std::string file = (scratch.Path() / "boxes.pdf").string();
-    // kBoxesPage dots square from the paper's corner.
-    const double mm = kBoxesPage * 25.4 / dpi;
-    const PrintPageSetup page{mm, mm, dpi, dpi, mm, mm, 0, 0};
-    {
-      TPrintDC_ dc("TEST", PrinterSettings{}, page);
-      ASSERT_GT(dc.StartDoc(WString(u"boxes"), WString::FromUtf8(file)), 0);
-      ASSERT_GT(dc.StartPage(), 0);
-      DrawBoxes(dc);
-      ASSERT_GT(dc.EndPage(), 0);
-      ASSERT_GT(dc.EndDoc(), 0);
-    }
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream pdf;
-    pdf << in.rdbuf();
-    const std::string content = PdfContent(pdf.str());
+    std::string content;
+    PageInk vectorInk;
+    PrintedInk(kBoxesPage, kBoxesPage, dpi, DrawBoxes, content, vectorInk);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(CountOperator(content, "re"), 1) << content;
-
-    const std::string pgm =
-        RunCommand("pdftoppm -gray -r " + std::to_string(dpi) + " -aa no -aaVector no '" + file + "'");
-    std::istringstream image(pgm);
-    std::string magic;
-    int w = 0, h = 0, max = 0;
-    image >> magic >> w >> h >> max;
-    image.get();
-    ASSERT_EQ(magic, "P5");
-    // The page's size in points may round up to one more pixel.
-    ASSERT_GE(w, kBoxesPage);
-    ASSERT_GE(h, kBoxesPage);
-    ASSERT_LE(w, kBoxesPage + 1);
-    std::string pixels(std::size_t(w) * h, '\0');
-    image.read(pixels.data(), std::streamsize(pixels.size()));
-    auto vectorInk = [&](int x, int y) { return std::uint8_t(pixels[std::size_t(y) * w + x]) < 128; };
-    // The two rasterisers may decide a pixel whose centre lies on an edge
-    // (the ends of a line run through pixel centres) either way: a pixel
-    // differs only where the other road has the same ink next to it.
-    auto near = [](auto ink, int x, int y, bool value) {
-      for (int v = std::max(y - 1, 0); v <= std::min(y + 1, kBoxesPage - 1); ++v)
-        for (int u = std::max(x - 1, 0); u <= std::min(x + 1, kBoxesPage - 1); ++u)
-          if (ink(u, v) == value) return true;
-      return false;
-    };
-    int ink = 0, differ = 0;
-    for (int y = 0; y < kBoxesPage; ++y) {
-      for (int x = 0; x < kBoxesPage; ++x) {
-        ink += rasterInk(x, y);
-        const bool v = vectorInk(x, y), r = rasterInk(x, y);
-        if (v != r && !(near(rasterInk, x, y, v) && near(vectorInk, x, y, r))) ++differ;
-      }
-    }
+    const int ink = rasterInk.Count();
     ASSERT_GT(ink, 6 * 4 * 50 * 11);  // the six figures of 11 dots
-    EXPECT_EQ(differ, 0) << "of " << ink << " pixels of ink";
+    const int differ = DifferingPixels(vectorInk, rasterInk, TRect{0, 0, kBoxesPage, kBoxesPage});
+    EXPECT_EQ(differ, 0) << "of " << ink << " pixels of ink; "
+                         << (differ ? WriteDifference(vectorInk, rasterInk, "open-figures-" + std::to_string(dpi)) : "");
     // The notch of the flat-capped figures' first corner (the line runs
     // through pixel centres, half a pixel down and right), and the closed
     // figure's mitred corner.
@@ -319,6 +375,144 @@ TEST(PrintDC, OpenFiguresPrintAsTheRasterRoadDrawsThem) {
     }
     EXPECT_TRUE(rasterInk(97, 97));
     EXPECT_TRUE(vectorInk(97, 97));
+  }
+}
+
+// Rectangles ("re") the content strokes with a dash pattern set, and with
+// none; the graphics state's dash is saved and restored by q and Q.
+struct Rectangles {
+  int dashed = 0, solid = 0;
+};
+Rectangles CountRectangles(const std::string& content) {
+  std::istringstream words(content);
+  Rectangles count;
+  std::vector<bool> dashed{false};
+  bool arrayDashed = false;
+  for (std::string word; words >> word;) {
+    if (word.front() == '[') {
+      // The dash array: "[]" or "[ 10.8 3.6]".
+      std::string array = word;
+      while (array.back() != ']' && words >> word) array += word;
+      arrayDashed = array.find_first_of("123456789") != std::string::npos;
+    } else if (word == "d") {
+      dashed.back() = arrayDashed;
+    } else if (word == "q") {
+      dashed.push_back(dashed.back());
+    } else if (word == "Q" && dashed.size() > 1) {
+      dashed.pop_back();
+    } else if (word == "re") {
+      ++(dashed.back() ? count.dashed : count.solid);
+    }
+  }
+  return count;
+}
+
+// Closed four-sided figures, one to a cell, each alone in its colour (so
+// that no two share a joined run): started at each corner, drawn either
+// way round, as polygons and as closed paths, by each pen of the table.
+// Their sides (103 and 85 dots) and their halves are no whole number of
+// any pattern, give or take three dots, so a figure whose dashes start at
+// another corner or run the other way has gaps where the screen has
+// dashes. The thick patterns are in a gap where the figure closes, where
+// the two rasterisers would join a dash running through its first point or
+// not.
+struct ClosedFigurePen {
+  const char* name;
+  TPen (*make)(COLORREF color);
+};
+const ClosedFigurePen kClosedFigurePens[] = {
+    {"solid, 5 wide", [](COLORREF color) { return TPen(color, 5); }},
+    {"dashed, 5 wide, flat ends",
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDash | kPsEndCapFlat | kPsJoinMiter, 5, kBsSolid, color);
+     }},
+    {"dash-dotted, 3 wide, flat ends",
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDashDot | kPsEndCapFlat | kPsJoinMiter, 3, kBsSolid, color);
+     }},
+    {"10 on, 10 off, 3 wide, round ends",
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {10, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle, 3, kBsSolid, color, 2, kStyle);
+     }},
+    {"cosmetic dashed", [](COLORREF color) { return TPen(color, 0, kPsDash); }},
+    {"cosmetic dash-dot-dotted", [](COLORREF color) { return TPen(color, 0, kPsDashDotDot); }},
+};
+constexpr int kFigureWide = 103, kFigureHigh = 85;
+constexpr int kFigureCell = kFigureWide + 20, kFigureCellHigh = kFigureHigh + 20;
+constexpr int kFigureColumns = 8;  // four start corners, both ways round
+constexpr int kFigureRows = 2 * int(std::size(kClosedFigurePens));
+const char* const kCornerNames[4] = {"upper left", "upper right", "lower right", "lower left"};
+
+// Draws the figure of `column` and `row` (a polygon on even rows) in its
+// cell.
+void DrawClosedFigure(TDC& dc, int column, int row) {
+  const int left = column * kFigureCell + 10, top = row * kFigureCellHigh + 10;
+  const int right = left + kFigureWide, bottom = top + kFigureHigh;
+  const TPoint clockwise[4] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+  const int start = column / 2, step = column % 2 == 0 ? 1 : 3;
+  TPoint points[4];
+  for (int i = 0; i < 4; ++i) points[i] = clockwise[(start + i * step) % 4];
+  if (row % 2 == 0) {
+    dc.Polygon(points, 4);
+    return;
+  }
+  dc.BeginPath();
+  dc.MoveTo(points[0].x, points[0].y);
+  dc.PolylineTo(points + 1, 3);
+  dc.CloseFigure();
+  dc.EndPath();
+  dc.StrokePath();
+}
+
+void DrawClosedFigures(TDC& dc) {
+  dc.SelectObject(TBrush::Null());
+  for (int row = 0; row < kFigureRows; ++row) {
+    for (int column = 0; column < kFigureColumns; ++column) {
+      dc.SelectObject(kClosedFigurePens[row / 2].make(Rgb(std::uint8_t(row), 0, std::uint8_t(column))));
+      DrawClosedFigure(dc, column, row);
+    }
+  }
+  dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+}
+
+// Closed dashed figures printed against the raster road at the resolutions
+// of common printers: each keeps its first point and its way round, so its
+// dashes lie where the screen draws them. Only solid strokes are written
+// as rectangles: the solid figures and the opaque gaps under the cosmetic
+// dashes.
+TEST(PrintDC, ClosedDashedFiguresPrintAsTheRasterRoadDrawsThem) {
+  const int width = kFigureColumns * kFigureCell, height = kFigureRows * kFigureCellHigh;
+  const PageInk rasterInk = RasterInk(width, height, DrawClosedFigures);
+  for (const int dpi : {100, 300, 600}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    std::string content;
+    PageInk vectorInk;
+    PrintedInk(width, height, dpi, DrawClosedFigures, content, vectorInk);
+    if (HasFatalFailure()) return;
+    bool differ = false;
+    const Rectangles rectangles = CountRectangles(content);
+    EXPECT_EQ(rectangles.dashed, 0);
+    EXPECT_EQ(rectangles.solid, 2 * kFigureColumns * 3);
+    for (int row = 0; row < kFigureRows; ++row) {
+      for (int column = 0; column < kFigureColumns; ++column) {
+        const TRect cell{column * kFigureCell, row * kFigureCellHigh, (column + 1) * kFigureCell,
+                         (row + 1) * kFigureCellHigh};
+        const std::string figure = std::string(kClosedFigurePens[row / 2].name) + " pen, " +
+                                   (row % 2 == 0 ? "polygon" : "closed path") + " from the " +
+                                   kCornerNames[column / 2] + " corner, " +
+                                   (column % 2 == 0 ? "clockwise" : "anticlockwise");
+        int ink = 0;
+        for (int y = cell.top; y < cell.bottom; ++y)
+          for (int x = cell.left; x < cell.right; ++x) ink += rasterInk(x, y);
+        // No ink at all would agree with anything: at least half the sides.
+        EXPECT_GT(ink, kFigureWide + kFigureHigh) << figure;
+        const int pixels = DifferingPixels(vectorInk, rasterInk, cell);
+        EXPECT_EQ(pixels, 0) << figure << ", of " << ink << " pixels of ink";
+        differ = differ || pixels > 0;
+      }
+    }
+    if (differ) ADD_FAILURE() << WriteDifference(vectorInk, rasterInk, "closed-figures-" + std::to_string(dpi));
   }
 }
 

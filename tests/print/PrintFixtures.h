@@ -18,6 +18,7 @@
 #include "model/cRectangle.h"
 #include "print/PrintOut.h"
 #include "tests/print/FakeSpooler.h"
+#include "tests/support/Language.h"
 
 namespace kvn::test {
 
@@ -111,14 +112,9 @@ class TestOwner final : public cMsgDlg {
 
 class EnglishTexts {
  public:
-  EnglishTexts() : saved_(GetLanguageIndex()) {
-    SetLanguageIndex(2);
-    lang_testing::ClearLangStringCache();
-  }
-  ~EnglishTexts() {
-    SetLanguageIndex(saved_);
-    lang_testing::ClearLangStringCache();
-  }
+  // With a fresh table too: one an earlier test loaded stays otherwise.
+  EnglishTexts() : saved_(GetLanguageIndex()) { UseLanguage(kLanguageEnglish); }
+  ~EnglishTexts() { UseLanguage(saved_); }
   EnglishTexts(const EnglishTexts&) = delete;
   EnglishTexts& operator=(const EnglishTexts&) = delete;
 

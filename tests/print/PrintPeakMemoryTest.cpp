@@ -4,11 +4,13 @@
 // the page ends, about 1 KB each, so the page's strokes must reach it joined,
 // a few bytes a line. Memory, not time.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -145,6 +147,70 @@ TEST_F(PrintPeakMemory, AManyLineVectorPageKeepsItsStrokesJoined) {
               double(m.added) / 1e6, double(m.before) / 1e6);
   EXPECT_LT(m.added, UnderAddressSanitizer() ? kSanitizedPeakBound : kPeakBound)
       << "strokes reached the printer's document one by one";
+}
+
+// Address space reserved and never touched, far past the print's ceiling
+// (a sanitizer's shadow alone is terabytes of it), is no memory held: the
+// ceiling is kept against the resident figure, which does not grow with
+// the reservation but does with pages written, and a page still goes by
+// the vector road.
+TEST_F(PrintPeakMemory, AddressSpaceReservedLeavesThePageVectors) {
+  struct Mapping {
+    std::size_t size;
+    void* at;
+    Mapping(std::size_t bytes, int protection)
+        : size(bytes), at(::mmap(nullptr, bytes, protection, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0)) {}
+    ~Mapping() {
+      if (at != MAP_FAILED) ::munmap(at, size);
+    }
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+  };
+  constexpr std::uint64_t kSlack = std::uint64_t(16) << 20;
+  const std::uint64_t before = ResidentBytes();
+  ASSERT_GT(before, 0u);
+  const Mapping reserved(std::size_t(40) * kPrintResidentCeiling, PROT_NONE);
+  ASSERT_NE(reserved.at, MAP_FAILED) << "could not reserve " << reserved.size << " bytes of address space";
+  const std::uint64_t afterReserving = ResidentBytes();
+  EXPECT_LT(afterReserving, before + kSlack) << "the untouched reservation was counted";
+  const Mapping written(std::size_t(64) << 20, PROT_READ | PROT_WRITE);
+  ASSERT_NE(written.at, MAP_FAILED);
+  std::memset(written.at, 1, written.size);
+  EXPECT_GE(ResidentBytes(), afterReserving + written.size - kSlack) << "pages written were not counted";
+
+  InstallReaders();
+  test::AddA4Queue(spooler, 300);
+  LoadPrinterList();
+  PrinterInfo* printer = GetPrinterList().At(0);
+  ASSERT_TRUE(printer);
+  test::ScratchDir scratch;
+  const std::string dxf = (scratch.Path() / "lines.dxf").string();
+  const std::string text = test::ShortLinesPlacedDxf(4, 100, 2, false);
+  std::ofstream(dxf, std::ios::binary).write(text.data(), std::streamsize(text.size()));
+  OpenRequest request;
+  request.quiet = true;
+  OpenOutcome outcome;
+  auto doc = OpenDrawingFile(WString::FromUtf8(dxf), request, outcome);
+  ASSERT_NE(doc, nullptr);
+  PrintOutOptions o;
+  o.printer = printer;
+  o.vectorMode = 1;
+  APXPrintOut out(doc->GetSheet(0)->Drawing(), o);
+  const MyPrinterDataStruct__& r = out.Record();
+  TPrintDC_ dc("TEST", *r.devmodeCopy, PrintPageSetup{r.paperWidth, r.paperHeight, r.resolutionX, r.resolutionY,
+                                                      r.printableWidth, r.printableHeight, r.printableOffsetX,
+                                                      r.printableOffsetY});
+  ASSERT_GT(dc.StartDoc(WString(u"lines"), WString::FromUtf8((scratch.Path() / "lines.pdf").string())), 0);
+  ASSERT_TRUE(out.HasPage(1));
+  dc.StartPage();
+  dc.SetMapMode(kMmAnisotropic);
+  EXPECT_TRUE(out.PrintPage(&dc, 1, false, nullptr, nullptr, 0, 1, false, false, 0));
+  dc.RestoreObjects();
+  EXPECT_GT(dc.EndPage(), 0);
+  EXPECT_GT(dc.EndDoc(), 0);
+  EXPECT_EQ(out.vectorPagesAsPictures, 0) << "the page went by the raster road at " << ResidentBytes()
+                                          << " resident bytes";
+  EXPECT_FALSE(out.pageOutOfMemory);
 }
 
 }  // namespace

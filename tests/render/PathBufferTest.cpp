@@ -20,7 +20,10 @@ namespace {
 class PathBufferTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedMode_ = PathBuffer::SetPathMode(0);
+    // Both lists empty: an earlier test may have left pieces in either.
+    savedMode_ = PathBuffer::SetPathMode(1);
+    PathBuffer::Empty();
+    PathBuffer::SetPathMode(0);
     PathBuffer::Empty();
   }
   void TearDown() override {

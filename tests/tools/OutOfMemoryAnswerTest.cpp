@@ -24,6 +24,7 @@
 #include "foundation/LangTable.h"
 #include "foundation/TextFormat.h"
 #include "import/records/ImportLosses.h"
+#include "tests/support/Language.h"
 #include "tests/support/TestData.h"
 #include "tools/JsonText.h"
 
@@ -98,7 +99,7 @@ TEST(OutOfMemoryAnswerTest, ToolsAnswerWithTheViewersRefusalWhenMemoryRunsOut) {
   WriteLines(small, 10);
   WriteLines(large, 600000);
   // The text the tools print is in the language they read from the settings.
-  SetLanguageIndex(ReadLanguageSetting());
+  test::UseLanguage(ReadLanguageSetting());
   ASSERT_NE(LoadLangString(kStrOutOfMemory).ToUtf8().find("%s"), std::string::npos);
   const auto [before, after] = ExpectedMessage(large);
   InvalidateLangTable();

@@ -11,6 +11,7 @@
 
 #include "foundation/LangTable.h"
 #include "import/pictures/PictureReader.h"
+#include "tests/support/Language.h"
 #include "tests/support/TestData.h"
 #include "tools/JsonText.h"
 
@@ -100,7 +101,9 @@ TEST(ToolAnswerTextTest, ACutSequenceIsEscapedByteByByteAndTwoSuchNamesStayTwoKe
 
 TEST(ToolAnswerTextTest, AMetafileDrawnOnlyInEmfPlusIsToldAndAnOrdinaryOneIsNot) {
   KVN_REQUIRE_TESTDATA(data);
-  SetLanguageIndex(ReadLanguageSetting());
+  // Switched as the tools switch: a table an earlier test loaded in another
+  // language would translate the text here.
+  test::UseLanguage(ReadLanguageSetting());
   const std::string told = LoadLangString(kStrEmfPlusNotDrawn).ToUtf8();
   InvalidateLangTable();
   auto warned = [&](const char* file) {
