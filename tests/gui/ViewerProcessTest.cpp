@@ -631,12 +631,21 @@ TEST_F(ViewerProcessTest, AnOpenDialogCancelledAndTheViewerClosedEndsWithStatusZ
 // may be sent again whenever the last one lands, on a machine of any
 // speed. (Ctrl+L hides the field when it has the focus: on a busy machine
 // a round sent again before the last one landed hid it, and the rounds
-// raced the chooser until the bound.)
+// raced the chooser until the bound.) The paste lands only once the
+// clipboard's owner has answered, after the keys behind it: a Ctrl+A sent
+// with it selected the text before the paste, which then replaced that
+// selection and left none. So the text is selected again until the
+// selection reads back the path, whenever the paste lands.
 bool HandPath(const std::string& chooser, const std::string& path) {
   Shell("printf '%s' '" + path + "' | xclip -selection clipboard -i >/dev/null 2>&1");
   return test::WaitUntil([&] {
-    Shell("xdotool windowfocus --sync " + chooser + " key slash ctrl+a ctrl+v ctrl+a");
-    return test::WaitUntil([&] { return Shell("timeout 10 xclip -o -selection primary 2>/dev/null") == path; }, 3s);
+    Shell("xdotool windowfocus --sync " + chooser + " key slash ctrl+a ctrl+v");
+    return test::WaitUntil(
+        [&] {
+          Shell("xdotool windowfocus --sync " + chooser + " key ctrl+a");
+          return Shell("timeout 10 xclip -o -selection primary 2>/dev/null") == path;
+        },
+        5s);
   });
 }
 
