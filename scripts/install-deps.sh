@@ -21,6 +21,9 @@ PACKAGES=(
   unicode-data hershey-fonts-data
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
+  # prints a hung GUI test program's threads before it is aborted
+  # (tests/gui/xvfb-run.sh)
+  gdb
   # hands a path to the file chooser and reads back what its field holds
   xclip
   # a window manager: the viewer is also started under one, as a desktop

@@ -115,7 +115,11 @@ struct GtkCalls {
   int (*isA)(void*, gsize) = Find<int (*)(void*, gsize)>("g_type_check_instance_is_a");
   const char* (*title)(void*) = Find<const char* (*)(void*)>("gtk_window_get_title");
   void (*respond)(void*, int) = Find<void (*)(void*, int)>("gtk_dialog_response");
-  bool Ok() const { return listToplevels && visible && modal && dialogType && isA && title && respond; }
+  int (*mapped)(void*) = Find<int (*)(void*)>("gtk_widget_get_mapped");
+  int (*active)(void*) = Find<int (*)(void*)>("gtk_window_is_active");
+  bool Ok() const {
+    return listToplevels && visible && modal && dialogType && isA && title && respond && mapped && active;
+  }
 };
 
 const GtkCalls& Gtk() {
@@ -825,6 +829,20 @@ std::string Shell(const std::string& command) {
     ADD_FAILURE() << "the shell command ran past 60 s and was stopped: " << command;
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
+}
+
+GtkDialogState GtkDialogStateOf(const std::string& title) {
+  GtkDialogState state = GtkDialogState::kAbsent;
+  if (!Gtk().Ok()) return state;
+  GList* toplevels = Gtk().listToplevels();
+  for (GList* l = toplevels; l; l = l->next) {
+    if (!Gtk().isA(l->data, Gtk().dialogType()) || !Gtk().mapped(l->data)) continue;
+    const char* t = Gtk().title(l->data);
+    if (t == nullptr || title != t) continue;
+    state = std::max(state, Gtk().active(l->data) ? GtkDialogState::kActive : GtkDialogState::kMapped);
+  }
+  g_list_free(toplevels);
+  return state;
 }
 
 bool HaveXdotool() { return std::system("command -v xdotool >/dev/null 2>&1") == 0; }

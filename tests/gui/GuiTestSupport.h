@@ -157,6 +157,13 @@ int EndModalWindows();
 std::chrono::milliseconds SetModalWatchdog(std::chrono::milliseconds limit,
                                            std::function<void(const std::string& message)> onExpiry = nullptr);
 
+// Where the toolkit's own dialog of that title stands in this process:
+// gone, mapped, or mapped with the keyboard focus (GTK has taken the X
+// server's focus-in). A key sent through the X server before the focus has
+// come goes to the window under the pointer instead.
+enum class GtkDialogState { kAbsent, kMapped, kActive };
+GtkDialogState GtkDialogStateOf(const std::string& title);
+
 // True when xdotool is installed (tests that need real key presses skip
 // without it).
 bool HaveXdotool();

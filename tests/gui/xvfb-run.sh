@@ -39,4 +39,26 @@ scratch="/var/tmp/kvn-gui/$(printf '%s\n' "$build" "$(basename "$1")" "${GTEST_F
 mkdir -p "$scratch"
 find "$scratch" -mindepth 1 -delete
 export TMPDIR="$scratch" KVN_KEEP_SCRATCH=1
-"$@"
+# Every wait of a test is bounded, so a program still running near CTest's
+# own time-out (900 s) is stuck where no test can see it: its threads'
+# stacks are printed and it is aborted, so that the log says where it stood
+# instead of nothing at all. The watch looks every second and ends with the
+# program, holding none of its output open for long.
+"$@" &
+program=$!
+hang_limit="${KVN_GUI_HANG_S:-840}"
+(
+  started=$SECONDS
+  while kill -0 "$program" 2>/dev/null; do
+    if [ $((SECONDS - started)) -ge "$hang_limit" ]; then
+      echo "xvfb-run.sh: $(basename "$1") still running after $hang_limit s; its threads:" >&2
+      if command -v gdb >/dev/null; then
+        timeout 60 gdb -p "$program" -batch -ex 'thread apply all bt' </dev/null 2>&1 | grep -E '^(Thread|#)' >&2
+      fi
+      kill -ABRT "$program" 2>/dev/null
+      break
+    fi
+    sleep 1
+  done
+) &
+wait "$program"
