@@ -15,13 +15,6 @@ namespace kvn {
 
 namespace {
 
-// The extent choices live as long as the program: the next export starts
-// from the last one's.
-ExportExtentChoices& RunChoices() {
-  static ExportExtentChoices choices;
-  return choices;
-}
-
 // The frame the window's view lives in; the window's top ancestor otherwise.
 TWindow* FrameOf(TWindow* window) {
   if (auto* view = dynamic_cast<cVectorView*>(window->GetParentO()); view && view->GetFrame()) return view->GetFrame();
@@ -39,7 +32,7 @@ void cVectorWindow::CmExport() {
   int across = 1, down = 1;
   if (cDrawing* drawing = GetSheetData()) drawing->GetTileCounts(across, down);
   const ExportExtentMode mode = ExtentModeOf(document_->GetPageEntryCount(), std::int64_t(across) * down);
-  ExportExtentChoices& choices = RunChoices();
+  ExportExtentChoices& choices = ExportExtentChoices::OfThisRun();
 
   TWindow* frame = FrameOf(this);
   FileDialogData data(kExportDialogFlags, LoadLangString(kStrExportFilters));

@@ -74,6 +74,11 @@ ExportExtentMode ExtentModeOf(std::uint32_t pageEntries, std::int64_t tiles) {
   return tiles >= 2 ? ExportExtentMode::OnePageTiles : ExportExtentMode::OnePageOneTile;
 }
 
+ExportExtentChoices& ExportExtentChoices::OfThisRun() {
+  static ExportExtentChoices choices;
+  return choices;
+}
+
 int ExportExtentChoices::Extent(ExportExtentMode mode) const {
   switch (mode) {
     case ExportExtentMode::OnePageOneTile: return 1;

@@ -78,6 +78,8 @@ struct ExportExtentChoices {
   int pageOrAll = 0;
   int elements = 0;  // "All elements"
   int Extent(ExportExtentMode mode) const;
+  // The export command's: the next export starts from the last one's.
+  static ExportExtentChoices& OfThisRun();
 };
 
 }  // namespace kvn

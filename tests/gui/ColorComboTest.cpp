@@ -88,7 +88,7 @@ void KeysToGrid(const std::string& keys) {
 }
 
 void ClickAt(const TPoint& p) {
-  test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+  test::Shell("timeout 10 xdotool " + test::PointerTo(p.x, p.y) +
               " click 1 >/dev/null 2>&1");
 }
 

@@ -285,7 +285,7 @@ TEST_F(DrawingViewTest, AQuickDragOnASlowRepaintEndsWhereTheButtonWasReleased) {
   const TPoint from = window->ClientToScreen(TPoint{(client.left + client.right) / 2 + 100,
                                                      (client.top + client.bottom) / 2 + 75});
   const std::int32_t ox = window->Mapping().offsetX, oy = window->Mapping().offsetY;
-  std::string drag = "xdotool mousemove --sync " + std::to_string(from.x) + " " + std::to_string(from.y) + " mousedown 1";
+  std::string drag = "xdotool " + test::PointerTo(from.x, from.y) + " mousedown 1";
   for (int step = 1; step <= 3; ++step) {
     drag += " sleep 0.05 mousemove " + std::to_string(from.x - 200 * step / 3) + " " +
             std::to_string(from.y - 150 * step / 3);

@@ -32,6 +32,7 @@
 #include "platform/ui/ControlButtons.h"
 #include "print/dialogs/ExportDialog.h"
 #include "print/export/ExportDrawing.h"
+#include "print/export/ExportSettings.h"
 #include "render/GeometryServicesImpl.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/support/NativeFixture.h"
@@ -121,6 +122,8 @@ class ExportGuiTest : public test::SettingsFolderTest {
     InstallRendererGeometryServices();
     InstallFontLayerFaces();
     InstallProgressDialogs();
+    // Each test starts from "Actual page", whichever export ran before it.
+    ExportExtentChoices::OfThisRun() = ExportExtentChoices{};
     // The chooser opens in the test's folder.
     RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey))
         .SetString(WString(kExportDialogFolder), WString::FromUtf8(out_.Path().string() + "/"));

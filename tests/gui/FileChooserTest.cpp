@@ -392,7 +392,7 @@ TEST_F(FileChooserTest, TheSidebarTipGoesWithTheChooser) {
     return std::make_pair(n, box);
   };
   auto move = [](int x, int y) {
-    test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " >/dev/null 2>&1");
+    test::Shell("timeout 10 xdotool " + test::PointerTo(x, y) + " >/dev/null 2>&1");
   };
   move(5, 1000);
   test::Pump(200ms);

@@ -448,7 +448,7 @@ int MappedMenus() {
 }
 
 void ClickMenuTitle(int x, int y) {
-  Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " >/dev/null 2>&1");
+  Shell("timeout 10 xdotool " + PointerTo(x, y) + " >/dev/null 2>&1");
   Pump(std::chrono::milliseconds(100));
   Shell("timeout 10 xdotool mousedown 1 sleep 0.1 mouseup 1 >/dev/null 2>&1");
 }
@@ -829,6 +829,11 @@ std::string Shell(const std::string& command) {
     ADD_FAILURE() << "the shell command ran past 60 s and was stopped: " << command;
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
+}
+
+std::string PointerTo(int x, int y) {
+  return "mousemove " + std::to_string(x > 0 ? x - 1 : x + 1) + " " + std::to_string(y) + " mousemove --sync " +
+         std::to_string(x) + " " + std::to_string(y);
 }
 
 GtkDialogState GtkDialogStateOf(const std::string& title) {

@@ -157,6 +157,12 @@ int EndModalWindows();
 std::chrono::milliseconds SetModalWatchdog(std::chrono::milliseconds limit,
                                            std::function<void(const std::string& message)> onExpiry = nullptr);
 
+// xdotool's words that bring the pointer to (x, y) and wait until it is
+// there. "mousemove --sync" alone waits until the pointer has left where it
+// was: already at that point (where a test before it clicked), it waits
+// for ever. A pixel aside first ends the wait.
+std::string PointerTo(int x, int y);
+
 // Where the toolkit's own dialog of that title stands in this process:
 // gone, mapped, or mapped with the keyboard focus (GTK has taken the X
 // server's focus-in). A key sent through the X server before the focus has

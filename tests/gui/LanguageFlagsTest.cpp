@@ -105,7 +105,7 @@ TEST_F(LanguageFlagsTest, EachFlagSwitchesTheLanguageAndTheToolBarComesBackWithI
     ASSERT_NE(flag, nullptr);
     const TRect& b = flag->GetBounds();
     const TPoint p = bar->ClientToScreen(TPoint{b.left + int(b.Width()) / 2, b.top + int(b.Height()) / 2});
-    test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+    test::Shell("timeout 10 xdotool " + test::PointerTo(p.x, p.y) +
                 " click 1 >/dev/null 2>&1");
     ASSERT_TRUE(test::PumpUntil([&] {
       MessageQueue::Instance().DispatchRound();
@@ -154,7 +154,7 @@ TEST_F(LanguageFlagsTest, AFlagClickKeepsTheFocusAndTheBoxes) {
   const std::intptr_t chosenLevel = levels->GetItemData(2);
 
   auto click = [](const TPoint& p) {
-    test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+    test::Shell("timeout 10 xdotool " + test::PointerTo(p.x, p.y) +
                 " click 1 >/dev/null 2>&1");
   };
   const TRect area = drawing.GetClientRect();

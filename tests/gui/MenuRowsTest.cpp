@@ -148,7 +148,7 @@ constexpr int kPlainText = 11 + 2;
 constexpr int kPlainTickEnd = kPlainText - 10 + 7;
 
 void MoveTo(int x, int y) {
-  test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) +
+  test::Shell("timeout 10 xdotool " + test::PointerTo(x, y) +
               " >/dev/null 2>&1");
 }
 

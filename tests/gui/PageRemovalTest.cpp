@@ -83,6 +83,9 @@ void SelectRow(TMyPropertySheet& sheet, int row) {
 }
 
 void Click(TMyPropertySheet& sheet, int id) {
+  // The sheet opens on the page shown last in this run, which a test before
+  // may have left elsewhere; a page's controls exist once it was shown.
+  ASSERT_TRUE(sheet.SelectPage(kPagesPage));
   auto* button = dynamic_cast<TButton*>(sheet.GetPage(kPagesPage)->GetDlgItem(id));
   ASSERT_NE(button, nullptr) << id;
   button->Click();

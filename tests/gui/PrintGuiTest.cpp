@@ -623,8 +623,7 @@ TEST_F(PrintCupsGuiTest, ALongPageShowsItsProgressAndACancelPartWayPrintsNothing
       [&] {
         if (!running()) return true;
         const wxRect cancel = progress->GetCancelButton()->GetPeer()->GetScreenRect();
-        test::Shell("xdotool mousemove --sync " + std::to_string(cancel.x + cancel.width / 2) + " " +
-                    std::to_string(cancel.y + cancel.height / 2) + " click 1");
+        test::Shell("xdotool " + test::PointerTo(cancel.x + cancel.width / 2, cancel.y + cancel.height / 2) + " click 1");
         return true;
       },
       // The question is answered OK by the boxes; then the job ends.

@@ -272,7 +272,7 @@ TEST_F(PrintPreviewGuiTest, EveryToolBarButtonShowsItsTooltip) {
           } else {
             at.x += dx;
           }
-          test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) +
+          test::Shell("timeout 10 xdotool " + test::PointerTo(at.x, at.y) +
                       " >/dev/null 2>&1");
           return true;
         });

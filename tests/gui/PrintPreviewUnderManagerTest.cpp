@@ -290,7 +290,7 @@ TEST_P(PreviewEnds, WithoutPrintingAndTheDialogTakesEscape) {
       TWindowPrevMy__& view = *RunningPreview()->PageView();
       const TRect r = view.GetClientRect();
       const TPoint at = view.ClientToScreen(TPoint{int(r.Width()) / 2, int(r.Height()) / 2});
-      Xdo("mousemove --sync " + std::to_string(at.x) + " " + std::to_string(at.y) + " mousedown 1");
+      Xdo(test::PointerTo(at.x, at.y) + " mousedown 1");
       return true;
     });
     steps.push_back(

@@ -67,7 +67,7 @@ int Differing(const test::Screen& a, const test::Screen& b, const wxWindow* wind
 
 void Mouse(const std::string& action) { test::Shell("timeout 10 xdotool " + action + " >/dev/null 2>&1"); }
 void MoveTo(const wxPoint& p) {
-  Mouse("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y));
+  Mouse(test::PointerTo(p.x, p.y));
 }
 wxPoint Centre(const wxWindow* w) {
   const wxRect r = w->GetScreenRect();

@@ -113,7 +113,7 @@ TEST_F(ToolBarBoxesTest, PagesAndZoomFollowTheDrawingAndTakeChoicesAndTypedPerce
 
   // The list opened by its arrow, three down, Enter: the fourth page.
   const TPoint arrow = Point(pages, -10);
-  Xdo("mousemove --sync " + std::to_string(arrow.x) + " " + std::to_string(arrow.y) + " click 1");
+  Xdo(test::PointerTo(arrow.x, arrow.y) + " click 1");
   test::Pump(500ms);
   Xdo("key Down Down Down Return");
   ASSERT_TRUE(test::PumpUntil([&] { return CurrentVectorView()->GetVectorWindow()->GetPageNumber() == 3; }));
@@ -124,7 +124,7 @@ TEST_F(ToolBarBoxesTest, PagesAndZoomFollowTheDrawingAndTakeChoicesAndTypedPerce
 
   // 150 typed and Enter.
   const TPoint field = Point(*Zoom(), 15);
-  Xdo("mousemove --sync " + std::to_string(field.x) + " " + std::to_string(field.y) + " click --repeat 3 1");
+  Xdo(test::PointerTo(field.x, field.y) + " click --repeat 3 1");
   test::Pump(300ms);
   Xdo("type 150");
   Xdo("key Return");
@@ -170,7 +170,7 @@ TEST_F(ToolBarBoxesTest, LevelBoxListsTheLevelsAndItsClosedColumnsSwitchThem) {
   // The last row chosen from the open list becomes the current level and
   // stays shown.
   const TRect box = levels->GetWindowRect();
-  Xdo("mousemove --sync " + std::to_string(box.right - 8) + " " + std::to_string((box.top + box.bottom) / 2) +
+  Xdo(test::PointerTo(box.right - 8, (box.top + box.bottom) / 2) +
       " click 1");
   test::Pump(500ms);
   auto* peer = dynamic_cast<wxOwnerDrawnComboBox*>(levels->GetPeer());
@@ -180,8 +180,8 @@ TEST_F(ToolBarBoxesTest, LevelBoxListsTheLevelsAndItsClosedColumnsSwitchThem) {
   const int rowHeight = list.height / levels->GetCount();
   const int x = list.x + list.width / 2, y = list.y + list.height - rowHeight / 2 - 1;
   // Moved over the row first, as a hand would: the list follows the pointer.
-  Xdo("mousemove --sync " + std::to_string(x) + " " + std::to_string(y - 4));
-  Xdo("mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  Xdo(test::PointerTo(x, y - 4));
+  Xdo(test::PointerTo(x, y) + " click 1");
   const int last = levels->GetCount() - 1;
   ASSERT_TRUE(test::PumpUntil([&] { return levels->GetSelIndex() == last && !levels->GetDroppedState(); }))
       << levels->GetSelIndex() << " " << levels->GetDroppedState();
@@ -194,7 +194,7 @@ TEST_F(ToolBarBoxesTest, LevelBoxListsTheLevelsAndItsClosedColumnsSwitchThem) {
   ASSERT_EQ(table.GetLevel(index)->visible, 1);
   const TRect row = levels->ItemRect();
   const TPoint eye = levels->ClientToScreen(TPoint{row.left + 5, (row.top + row.bottom) / 2});
-  Xdo("mousemove --sync " + std::to_string(eye.x) + " " + std::to_string(eye.y) + " click 1");
+  Xdo(test::PointerTo(eye.x, eye.y) + " click 1");
   ASSERT_TRUE(test::PumpUntil([&] { return table.GetLevel(index)->visible == 0; }));
   test::Pump(300ms);
   EXPECT_FALSE(levels->GetDroppedState());
@@ -247,7 +247,7 @@ TEST_F(ToolBarBoxesTest, LevelBoxFollowsAPageSwitchToASheetWithoutLevels) {
   auto clickTab = [&](int tab) {
     const TRect r = tabs->Model().Tab(tab).outer;
     const TPoint p = tabs->ClientToScreen(TPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-    Xdo("mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) + " click 1");
+    Xdo(test::PointerTo(p.x, p.y) + " click 1");
     EXPECT_TRUE(test::PumpUntil([&] { return tabs->CurrentTab() == tab; })) << "tab " << tab << " was not chosen";
     Idle();
   };

@@ -66,7 +66,7 @@ void PumpAndDispatch(std::chrono::milliseconds duration) {
 }
 
 void ClickAt(const TPoint& p) {
-  test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+  test::Shell("timeout 10 xdotool " + test::PointerTo(p.x, p.y) +
               " click 1 >/dev/null 2>&1");
 }
 
@@ -185,7 +185,7 @@ TGadgetWindow* MainBar(TTestyFrameWindow& frame) {
 }
 
 void MoveTo(const TPoint& p) {
-  test::Shell("timeout 10 xdotool mousemove --sync " + std::to_string(p.x) + " " + std::to_string(p.y) +
+  test::Shell("timeout 10 xdotool " + test::PointerTo(p.x, p.y) +
               " >/dev/null 2>&1");
 }
 

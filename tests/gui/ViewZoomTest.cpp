@@ -63,8 +63,7 @@ TDialog* ShownDialog() {
 // One notch of the wheel turned away from the user (button 4) with the
 // pointer at `screen`, through the X server.
 bool WheelUpAt(const TPoint& screen) {
-  const std::string command = "timeout 10 xdotool mousemove --sync " + std::to_string(screen.x) + " " +
-                              std::to_string(screen.y) + " click 4 >/dev/null 2>&1";
+  const std::string command = "timeout 10 xdotool " + test::PointerTo(screen.x, screen.y) + " click 4 >/dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 

@@ -569,7 +569,7 @@ TEST_F(ViewerProcessTest, PageKeysSwitchPagesAndLeftAndMiddleDragsPan) {
   const test::Screen zoomed = settled("viewer-zoomed.png", &back);
   const int cx = (x1 + x2) / 2, cy = (y1 + y2) / 2;
   auto drag = [&](int button, int dx, int dy, int endX, int endY) {
-    test::Shell("xdotool mousemove --sync " + std::to_string(cx) + " " + std::to_string(cy) + " mousedown " +
+    test::Shell("xdotool " + test::PointerTo(cx, cy) + " mousedown " +
                 std::to_string(button) + " sleep 0.2 mousemove --sync " + std::to_string(cx + dx / 2) + " " +
                 std::to_string(cy + dy / 2) + " sleep 0.2 mousemove --sync " + std::to_string(endX) + " " +
                 std::to_string(endY) + " sleep 0.2 mouseup " + std::to_string(button));
@@ -590,7 +590,7 @@ TEST_F(ViewerProcessTest, PageKeysSwitchPagesAndLeftAndMiddleDragsPan) {
                                                                             ? f.y + f.h + 40
                                                                             : cy);
   const test::Screen released = settled("viewer-released.png", &middle);
-  test::Shell("xdotool mousemove --sync " + std::to_string(cx - 70) + " " + std::to_string(cy + 20) +
+  test::Shell("xdotool " + test::PointerTo(cx - 70, cy + 20) +
               " sleep 0.3 mousemove --sync " + std::to_string(cx + 30) + " " + std::to_string(cy - 20));
   const test::Screen moved = settled("viewer-after-release.png");
   EXPECT_GT(ShiftedMatch(released, moved, x1, y1, x2, y2, 0, 0), 0.999);
