@@ -67,9 +67,12 @@ class MsgBoxTest : public ::testing::Test {
     Use(kLanguageCzech);
   }
   void TearDown() override { Use(saved_); }
+  // The texts cached under a language stay until the language changes: a
+  // test before may have cached that language's under another table.
   static void Use(int language) {
     SetLanguageIndex(language);
     InvalidateLangTable();
+    lang_testing::ClearLangStringCache();
   }
   int saved_ = 0;
   int window_ = 0;

@@ -94,6 +94,10 @@ TEST(ShxArchive, QdatEntries) {
 
 class ArchiveFonts : public ::testing::Test {
  protected:
+  // An archive member shares the data of a listed font of its name; the
+  // list a test before built may hold the program's own "Txt.shx".
+  void SetUp() override { FontList::ResetForTest(); }
+  void TearDown() override { FontList::ResetForTest(); }
   std::vector<std::unique_ptr<cStyleFont>> Load(const std::vector<std::uint8_t>& blob) {
     bytes_ = blob;
     ScopedResourceOverride over(ResourceType::ShxArchive, 7, std::span<const std::uint8_t>(bytes_));
