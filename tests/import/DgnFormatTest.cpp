@@ -42,7 +42,7 @@ TEST(DgnFormat, WordSwappedIntegersAndBoundedReads) {
 // level 43), which a read that checks too few bytes would take in.
 TEST(DgnFormat, ReadsThatCrossTheElementsEndGiveZeroAndTellItShort) {
   const DgnWriter w;
-  const DgnElement element = w.MultiPoint(4, 3, 1, {{1, 2, 0}, {-30000, 70000, 0}, {5, 6, 0}});
+  const DgnElement element = w.MultiPoint(4, 3, 1, {{1, 2, 0}, {-30000, 70000, 0}, {5, 262, 0}});
   std::vector<std::uint8_t> file = element;
   file.insert(file.end(), {0xAB, 0x04, 0x00, 0x00});
   const std::span<const std::uint8_t> bytes(file);
@@ -86,8 +86,8 @@ TEST(DgnFormat, ReadsThatCrossTheElementsEndGiveZeroAndTellItShort) {
   }
   EXPECT_TRUE(wrong.empty()) << wrong.size() << " reads wrong, the first: " << (wrong.empty() ? "" : wrong.front())
                              << (wrong.size() > 1 ? "; the last: " + wrong.back() : "");
-  // The word at the element's last byte, which the next element's first
-  // byte would complete.
+  // The word at the element's last byte (01, of the last y, 262), which the
+  // next element's first byte would complete to 0xAB01.
   const DgnBytes view(bytes.first(element.size()));
   EXPECT_EQ(view.U16(element.size() - 1), 0) << "a word from outside the element";
   EXPECT_TRUE(view.Short());
