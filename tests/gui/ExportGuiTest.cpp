@@ -386,6 +386,52 @@ TEST_F(ExportGuiTest, ALongExportOfTwelvePagesShowsTheProgressDialog) {
   }
 }
 
+// The extent chosen is kept for the run: after an export of "All pages" the
+// next export offers "All pages" again.
+TEST_F(ExportGuiTest, TheNextExportStartsFromTheExtentOfTheLastOne) {
+  const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
+  // Twelve small pictures.
+  RegWriteKey(kHkeyCurrentUser, WString(kProgramRegistryKey)).SetString(WString(u"EXP_RES_D"), WString(u"75"));
+  const auto checked = [](int id) {
+    auto* button = dynamic_cast<TRadioButton*>(Dialog()->Option(id));
+    return button != nullptr && button->GetCheck() == kBstChecked;
+  };
+  bool firstFromActualPage = false;
+  ASSERT_TRUE(RunExport({
+      [&] { return Shown(); },
+      [&] {
+        firstFromActualPage = checked(kIdActualPage) && !checked(kIdAllPages);
+        if (auto* all = dynamic_cast<TRadioButton*>(Dialog()->Option(kIdAllPages))) all->Click();
+        ChooserOf(*Dialog())->SetFilename("all.bmp");
+        return true;
+      },
+      [&] {
+        PressSave(*Dialog());
+        return true;
+      },
+  }));
+  EXPECT_TRUE(firstFromActualPage) << "the first export of the run did not start from \"Actual page\"";
+  int pictures = 0;
+  for (const auto& entry : fs::directory_iterator(out_.Path())) {
+    if (entry.path().filename().string().rfind("all_", 0) == 0) ++pictures;
+  }
+  ASSERT_EQ(pictures, 12) << "the export of all pages did not write every page";
+
+  bool actualPage = true, allPages = false;
+  ASSERT_TRUE(RunExport({
+      [&] { return Shown(); },
+      [&] {
+        actualPage = checked(kIdActualPage);
+        allPages = checked(kIdAllPages);
+        test::SaveScreenshot("export-again-all-pages.png");
+        Escape(title);
+        return true;
+      },
+  }));
+  EXPECT_TRUE(allPages) << "the next export does not start from \"All pages\"";
+  EXPECT_FALSE(actualPage) << "the next export starts from \"Actual page\"";
+}
+
 TEST_F(ExportGuiTest, CancelInTheProgressDialogStopsBeforeTheNextFile) {
   const std::string title = LoadLangString(kStrExportCaption).ToUtf8();
   ASSERT_NE(test::AddHeldLine(*frame_), nullptr);

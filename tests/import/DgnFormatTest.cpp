@@ -5,6 +5,9 @@
 
 #include <cmath>
 #include <cstdint>
+#include <span>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "import/dgn/DgnConvert.h"
@@ -30,6 +33,64 @@ TEST(DgnFormat, WordSwappedIntegersAndBoundedReads) {
   EXPECT_TRUE(b.Short());
   EXPECT_EQ(DgnBytes(bytes).VaxDouble(2), 0.0);
   EXPECT_EQ(DgnBytes(bytes).U8(9), 0);
+}
+
+// Every read of a view cut anywhere inside an element, at every offset: a
+// field that ends inside the view reads as over the whole element; one that
+// crosses the cut or lies past it gives 0 and tells the view short. The
+// byte past the element is the next element's first (0xAB, a component on
+// level 43), which a read that checks too few bytes would take in.
+TEST(DgnFormat, ReadsThatCrossTheElementsEndGiveZeroAndTellItShort) {
+  const DgnWriter w;
+  const DgnElement element = w.MultiPoint(4, 3, 1, {{1, 2, 0}, {-30000, 70000, 0}, {5, 262, 0}});
+  std::vector<std::uint8_t> file = element;
+  file.insert(file.end(), {0xAB, 0x04, 0x00, 0x00});
+  const std::span<const std::uint8_t> bytes(file);
+  const DgnBytes whole(bytes.first(element.size()));
+  struct Read {
+    const char* name;
+    std::size_t bytes;
+    double (*get)(const DgnBytes&, std::size_t);
+  };
+  const Read reads[] = {
+      {"U8", 1, [](const DgnBytes& b, std::size_t at) { return double(b.U8(at)); }},
+      {"U16", 2, [](const DgnBytes& b, std::size_t at) { return double(b.U16(at)); }},
+      {"I32", 4, [](const DgnBytes& b, std::size_t at) { return double(b.I32(at)); }},
+      {"VaxDouble", 8, [](const DgnBytes& b, std::size_t at) { return b.VaxDouble(at); }},
+  };
+  std::vector<std::string> wrong;
+  for (std::size_t end = 0; end <= element.size(); ++end) {
+    for (std::size_t at = 0; at <= end + 1; ++at) {
+      for (const Read& r : reads) {
+        const DgnBytes view(bytes.first(end));
+        const double got = r.get(view, at);
+        const bool inside = at + r.bytes <= end;
+        const double want = inside ? r.get(whole, at) : 0.0;
+        if (got != want || view.Short() == inside) {
+          const auto show = [&r](double v) {
+            std::ostringstream out;
+            if (r.bytes <= 4) {
+              out << "0x" << std::hex << std::uint32_t(std::int64_t(v));
+            } else {
+              out << v;
+            }
+            return out.str();
+          };
+          wrong.push_back(std::string(r.name) + " at " + std::to_string(at) + " of a view of " +
+                          std::to_string(end) + " bytes gave " + show(got) +
+                          (view.Short() ? ", short" : ", not short") + "; want " + show(want) +
+                          (inside ? ", not short" : ", short"));
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(wrong.empty()) << wrong.size() << " reads wrong, the first: " << (wrong.empty() ? "" : wrong.front())
+                             << (wrong.size() > 1 ? "; the last: " + wrong.back() : "");
+  // The word at the element's last byte (01, of the last y, 262), which the
+  // next element's first byte would complete to 0xAB01.
+  const DgnBytes view(bytes.first(element.size()));
+  EXPECT_EQ(view.U16(element.size() - 1), 0) << "a word from outside the element";
+  EXPECT_TRUE(view.Short());
 }
 
 TEST(DgnFormat, VaxDoublesKnownValuesAndRoundTrip) {
