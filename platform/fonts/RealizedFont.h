@@ -42,6 +42,9 @@ class RealizedFont {
   const LogFont& Log() const { return log_; }
   const FaceSource& Source() const { return source_; }
   double EmPixels() const { return ppem_; }
+  // How much a LogFont width stretches the face along the baseline (1: the
+  // face's own width).
+  double WidthScale() const { return xScale_; }
   bool SymbolCmap() const { return symbol_; }
 
   TextMetric GetTextMetrics() const;
