@@ -4,7 +4,7 @@
 // match), and cairo draws that face through its FreeType backend, with the
 // synthesised bold and slant the choice asked for. A LogFont width other
 // than 0 stretches the face along the baseline so that its average
-// character width (the OS/2 xAvgCharWidth at the em size) is that width, as
+// character width (the realised font's, at the em size) is that width, as
 // the realised font's metrics, advances and outlines are stretched; a run's
 // advances, when given, still place the glyphs.
 #pragma once

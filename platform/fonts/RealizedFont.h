@@ -73,7 +73,8 @@ class RealizedFont {
   FaceSource source_;
   FT_FaceRec_* face_ = nullptr;
   double ppem_ = 16.0;
-  double xScale_ = 1.0;  // a LogFont width narrows or widens
+  double averageUnits_ = 0;  // average character width, font units
+  double xScale_ = 1.0;      // a LogFont width narrows or widens
   bool symbol_ = false;
   bool bold_ = false;     // synthesised
   bool oblique_ = false;  // synthesised
