@@ -46,6 +46,7 @@ namespace {
 constexpr int kLogicalWide = 3200, kLogicalHigh = 1400;
 constexpr int kWide = 800, kHigh = 350;
 constexpr int kEm = 200;
+// The widest line (about 630 pixels from x 25) stays inside the page.
 constexpr std::array<int, 4> kWidths = {0, 50, 75, 120};
 constexpr int kLineTop = 100, kLineStep = 300;  // logical units; each cell is about 225 high
 // Arial's average character width at the em, logical units: its OS/2
@@ -256,7 +257,7 @@ TEST_F(MetafileFontWidth, EveryRoadDrawsTheLinesAtTheirAskedAverageWidth) {
       // The face stretched along the baseline stretches the run's ink by
       // the same factor. The tolerance of 2% covers where the ends of both
       // lines fall on the pixel grid (a pixel each, 4 of the narrowest
-      // line's 200 pixels at worst) and the aliased and anti-aliased
+      // line's 260 pixels at worst) and the aliased and anti-aliased
       // rasterisers' differing choice of edge pixels; a face drawn at its
       // own width misses by 15% to 43%, one stretched by the stand-in's
       // stored average (1187 of 2048) by 24%.
