@@ -1,6 +1,6 @@
 // A metafile font keeps the width its LOGFONT asks for: one 20-character
 // run (no spacing array) in Arial 200 units high with lfWidth 0, 50, 75 and
-// 120, a line each, placed as a picture and drawn on the screen's road, the
+// 150, a line each, placed as a picture and drawn on the screen's road, the
 // print's raster road, its vector road (the PDF page rendered back) and
 // through an exported metafile. Each line's ink is as wide as the face's own
 // line times lfWidth over Arial's average character width as Windows has it
@@ -40,14 +40,14 @@
 namespace kvn {
 namespace {
 
-// The metafile: 3200 x 1400 logical units (MM_TEXT, reference pixels of a
-// 10-per-mm device), drawn at a quarter: 800 x 350 device pixels, the em 50
+// The metafile: 4000 x 1400 logical units (MM_TEXT, reference pixels of a
+// 10-per-mm device), drawn at a quarter: 1000 x 350 device pixels, the em 50
 // pixels high.
-constexpr int kLogicalWide = 3200, kLogicalHigh = 1400;
-constexpr int kWide = 800, kHigh = 350;
+constexpr int kLogicalWide = 4000, kLogicalHigh = 1400;
+constexpr int kWide = 1000, kHigh = 350;
 constexpr int kEm = 200;
-// The widest line (about 630 pixels from x 25) stays inside the page.
-constexpr std::array<int, 4> kWidths = {0, 50, 75, 120};
+// The widest line (about 790 pixels from x 25) stays inside the page.
+constexpr std::array<int, 4> kWidths = {0, 50, 75, 150};
 constexpr int kLineTop = 100, kLineStep = 300;  // logical units; each cell is about 225 high
 // Arial's average character width at the em, logical units: its OS/2
 // xAvgCharWidth, 904 of 2048.
