@@ -112,7 +112,9 @@ class LayerFaces final : public TextFaceSource {
                   double(tm.descent),
                   double(tm.internalLeading),
                   double(tm.externalLeading),
-                  font.quality != 3};
+                  font.quality != 3,
+                  sized->WidthScale(),
+                  double(tm.aveCharWidth)};
     if (!(face.emSize > 0)) return std::nullopt;
     return face;
   }

@@ -2,8 +2,11 @@
 // served from this layer: a LogFont chooses its face as RealizedFont does
 // (memory fonts, installed faces with the stand-ins, fontconfig's best
 // match), and cairo draws that face through its FreeType backend, with the
-// synthesised bold and slant the choice asked for. The width of a LogFont is
-// not applied to the drawn glyphs (a run's advances, when given, place them).
+// synthesised bold and slant the choice asked for. A LogFont width other
+// than 0 stretches the face along the baseline so that its average
+// character width (the realised font's, at the em size) is that width, as
+// the realised font's metrics, advances and outlines are stretched; a run's
+// advances, when given, still place the glyphs.
 #pragma once
 
 namespace kvn {

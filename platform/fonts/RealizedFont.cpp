@@ -2,12 +2,14 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 #include FT_SFNT_NAMES_H
 #include FT_TRUETYPE_IDS_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -33,6 +35,49 @@ double CellUnits(FT_Face f) {
     return double(os2->usWinAscent) + os2->usWinDescent;
   const double cell = double(f->ascender) - f->descender;
   return cell > 0 ? cell : f->units_per_EM;
+}
+
+// The average character width in font units by the OS/2 table's first
+// definition (table versions 0 to 2): the advances of a to z and the space,
+// weighted by their frequency in English text (the weights add up to 1000),
+// in whole units as the tables store it. 0 when the face lacks one of them.
+double WeightedLowercaseAverage(FT_Face f) {
+  static constexpr std::array<int, 27> kWeights = {64, 14, 27, 35, 100, 20, 14, 42, 63, 3, 6,  35, 20, 56,
+                                                   56, 17, 4,  49, 56,  71, 31, 10, 18, 3, 18, 2,  166};
+  std::int64_t sum = 0;
+  for (std::size_t i = 0; i < kWeights.size(); ++i) {
+    const FT_UInt glyph = FT_Get_Char_Index(f, i < 26 ? FT_ULong('a' + i) : FT_ULong(' '));
+    FT_Fixed advance = 0;
+    if (glyph == 0 || FT_Get_Advance(f, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING, &advance) != 0) return 0;
+    sum += kWeights[i] * std::int64_t(advance);
+  }
+  return double(sum / 1000);
+}
+
+// The face's average character width in font units, the one a LogFont
+// width is measured against: the width the family asked for reports on
+// Windows, where the metafiles come from.
+// A face used under its own name reports its stored xAvgCharWidth there, as
+// here, whichever definition its table followed. A face standing in for
+// another family (Liberation Sans for Arial, or fontconfig's choice for a
+// family nobody has) must report what the family asked for does, and the
+// two tables may follow different definitions: Arial stores the weighted
+// average (904 of 2048), Liberation Sans 2 the newer average over all
+// glyphs (1187), so lfWidth 50 at an em of 200 would draw at 50 / 115.9 of
+// the face's width instead of 50 / 88.3: 24% too narrow. The stand-ins are
+// metric-compatible, so the weighted average of their own advances,
+// truncated, is the value of the family they stand in for: Liberation Sans
+// 904.46 (Arial 904), Serif 821.81 (Times New Roman 821), Mono 1229 (Courier
+// New 1229), Sans Narrow 741.78 (Arial Narrow 0.362 em, 741.4). The table's version
+// does not tell the definitions apart: MS Gothic's is of version 3 and holds
+// the half-width advance, Liberation Sans Narrow's of version 1 the
+// weighted average, Liberation Sans's of version 3 the all-glyph one.
+double AverageCharUnits(FT_Face f, bool standsIn, bool symbol) {
+  const TT_OS2* os2 = Os2(f);
+  const double stored = os2 && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth : 0.0;
+  if (!standsIn || symbol) return stored;
+  const double weighted = WeightedLowercaseAverage(f);
+  return weighted > 0 ? weighted : stored;
 }
 
 // The best of the family's faces for the weight and slant asked.
@@ -131,8 +176,10 @@ std::unique_ptr<RealizedFont> RealizedFont::Create(const LogFont& logFont) {
   const bool wantItalic = logFont.italic != 0;
   const int weight = logFont.weight > 0 ? logFont.weight : 400;
   const std::vector<FaceSource> faces = FacesOfFamily(family);
+  bool standsIn = true;  // for the family asked
   if (const FaceSource* chosen = ChooseFace(faces, family, weight, wantItalic)) {
     font->source_ = *chosen;
+    standsIn = CompareNoCaseAccentW(chosen->families.front().CStr(), family.CStr()) != 0;
   } else if (!MatchBestFace(family, font->source_)) {
     return nullptr;
   }
@@ -163,11 +210,9 @@ std::unique_ptr<RealizedFont> RealizedFont::Create(const LogFont& logFont) {
   } else {
     font->ppem_ = 16.0 * upem / CellUnits(face);
   }
-  if (logFont.width > 0) {
-    const TT_OS2* os2 = Os2(face);
-    const double average = os2 && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth * font->ppem_ / upem : 0.0;
-    if (average > 0) font->xScale_ = logFont.width / average;
-  }
+  font->averageUnits_ = AverageCharUnits(face, standsIn, font->symbol_);
+  if (logFont.width > 0 && font->averageUnits_ > 0)
+    font->xScale_ = logFont.width / (font->averageUnits_ * font->ppem_ / upem);
   return font;
 }
 
@@ -200,7 +245,7 @@ TextMetric RealizedFont::GetTextMetrics() const {
     tm.externalLeading = std::max(0, Round(gap));
     tm.maxCharWidth = RoundToInt32(hhea->advance_Width_Max * ppem_ * xScale_ / face_->units_per_EM);
   }
-  tm.aveCharWidth = os2 ? RoundToInt32(os2->xAvgCharWidth * ppem_ * xScale_ / face_->units_per_EM) : 0;
+  tm.aveCharWidth = RoundToInt32(averageUnits_ * ppem_ * xScale_ / face_->units_per_EM);
   tm.weight = bold_ ? 700 : source_.weight;
   if (os2) {
     if (symbol_) {

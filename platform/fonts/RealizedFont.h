@@ -42,6 +42,9 @@ class RealizedFont {
   const LogFont& Log() const { return log_; }
   const FaceSource& Source() const { return source_; }
   double EmPixels() const { return ppem_; }
+  // How much a LogFont width stretches the face along the baseline (1: the
+  // face's own width).
+  double WidthScale() const { return xScale_; }
   bool SymbolCmap() const { return symbol_; }
 
   TextMetric GetTextMetrics() const;
@@ -70,7 +73,8 @@ class RealizedFont {
   FaceSource source_;
   FT_FaceRec_* face_ = nullptr;
   double ppem_ = 16.0;
-  double xScale_ = 1.0;  // a LogFont width narrows or widens
+  double averageUnits_ = 0;  // average character width, font units
+  double xScale_ = 1.0;      // a LogFont width narrows or widens
   bool symbol_ = false;
   bool bold_ = false;     // synthesised
   bool oblique_ = false;  // synthesised

@@ -1,6 +1,7 @@
-// Glyphs on the cairo targets: the face at its em size under the
-// glyph-to-device transform, inside the clip, without anti-aliasing for
-// NONANTIALIASED_QUALITY (whatever the target does for shapes).
+// Glyphs on the cairo targets: the face at its em size (stretched along the
+// baseline by its width scale) under the glyph-to-device transform, inside
+// the clip, without anti-aliasing for NONANTIALIASED_QUALITY (whatever the
+// target does for shapes).
 #include <cmath>
 
 #include "platform/gdi/CairoDC.h"
@@ -57,9 +58,11 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
     // em size and the matrix, and each glyph lands where cairo put it, its
     // position transformed as cairo transforms it (by the same routine; the
     // matrix cairo applied was this one, multiplied by identities).
+    // The width scale stretches glyph space along the baseline: the
+    // matrix's first column.
+    const double alongEm = face.emSize * face.widthScale;
     cairo_matrix_t fontMatrix, identity;
-    cairo_matrix_init(&fontMatrix, face.emSize * m.xx, face.emSize * m.yx, face.emSize * m.xy, face.emSize * m.yy, 0,
-                      0);
+    cairo_matrix_init(&fontMatrix, alongEm * m.xx, alongEm * m.yx, face.emSize * m.xy, face.emSize * m.yy, 0, 0);
     cairo_matrix_init_identity(&identity);
     if (!GlyphScaleWithinFreeType(fontMatrix, identity)) return;
     cairo_identity_matrix(cr);
@@ -79,7 +82,7 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
     // The scale the context would ask for: the em size under the matrix
     // and the surface's own scale.
     cairo_matrix_t size, device, ctm;
-    cairo_matrix_init_scale(&size, face.emSize, face.emSize);
+    cairo_matrix_init_scale(&size, face.emSize * face.widthScale, face.emSize);
     double sx = 1, sy = 1;
     cairo_surface_get_device_scale(Surface(), &sx, &sy);
     cairo_matrix_init_scale(&device, sx, sy);
@@ -90,7 +93,7 @@ void CairoDC::RenderGlyphs(const XForm& glyphToDevice, const TextFace& face, con
     ApplyClip(cr, 0, 0);
     cairo_set_matrix(cr, &m);
     cairo_set_font_face(cr, face.face);
-    cairo_set_font_size(cr, face.emSize);
+    cairo_set_font_matrix(cr, &size);
     cairo_set_font_options(cr, options);
     for (std::size_t i = 0; i < glyphs.size(); ++i) glyphList_[i] = {glyphs[i].index, glyphs[i].x, 0.0};
   }

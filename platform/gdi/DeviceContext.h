@@ -282,9 +282,10 @@ class TDC {
   bool GetCharWidth(unsigned first, unsigned last, int* widths) const;
   // The run's advance and cell height in logical units.
   bool GetTextExtent(const char16_t* text, int count, TSize* size) const;
-  // Ascent, descent and leading of the selected font in logical units.
+  // Ascent, descent, leading and average character width of the selected
+  // font in logical units.
   struct TextMetrics {
-    int height = 0, ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0;
+    int height = 0, ascent = 0, descent = 0, internalLeading = 0, externalLeading = 0, aveCharWidth = 0;
   };
   bool GetTextMetrics(TextMetrics* out) const;
 

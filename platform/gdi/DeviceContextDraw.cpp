@@ -514,6 +514,7 @@ bool TDC::GetTextMetrics(TextMetrics* out) const {
   out->height = out->ascent + out->descent;
   out->internalLeading = rnd(face.internalLeading);
   out->externalLeading = rnd(face.externalLeading);
+  out->aveCharWidth = rnd(face.aveCharWidth);
   return true;
 }
 

@@ -147,7 +147,9 @@ bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const 
   glyphs->clear();
   if (advances) advances->assign(std::size_t(count > 0 ? count : 0), 0.0);
   *total = 0;
-  if (!face.face || !(face.emSize > 0) || !std::isfinite(face.emSize) || count < 0) return false;
+  if (!face.face || !(face.emSize > 0) || !std::isfinite(face.emSize) || !(face.widthScale > 0) ||
+      !std::isfinite(face.widthScale) || count < 0)
+    return false;
   LayoutFont& font = LayoutFontFor(face.face, face.emSize);
   const bool ok = font.Ok();
   double x = 0;
@@ -165,6 +167,9 @@ bool LayoutTextRun(const TextFace& face, const char16_t* text, int count, const 
     } else {
       advance = 0;
     }
+    // The layout font is the face's own at the em size: the width scale
+    // stretches its (unhinted, linear) advances as it stretches the glyphs.
+    advance *= face.widthScale;
     for (int u = 0; u < units; ++u) {
       const double a = dx ? double(dx[i + u]) : (u == 0 ? advance : 0.0);
       if (advances) (*advances)[std::size_t(i + u)] = a;

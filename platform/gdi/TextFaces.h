@@ -31,6 +31,11 @@ struct TextFace {
   double internalLeading = 0;
   double externalLeading = 0;
   bool antialias = true;  // false for NONANTIALIASED_QUALITY (3)
+  // A LOGFONT width other than 0 narrows or widens the face: glyphs and
+  // advances are scaled along the baseline by this factor, which makes the
+  // face's average character width the width asked for.
+  double widthScale = 1.0;
+  double aveCharWidth = 0;  // logical units, after the scale
 };
 
 class TextFaceSource {
@@ -54,7 +59,8 @@ struct PlacedGlyph {
 
 // Lays out count UTF-16 units (a surrogate pair is one character): one glyph
 // per character at the sum of the advances before it, the advances taken
-// from `dx` (logical units, one per unit) when given, else from the face.
+// from `dx` (logical units, one per unit) when given, else from the face
+// (times its width scale).
 // `advances` (optional) receives each unit's advance. Answers the run's
 // whole advance; false when the face cannot be used. The scaled fonts of the
 // last few faces and em sizes are kept, with each character's glyph and

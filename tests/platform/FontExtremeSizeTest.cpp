@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -119,6 +120,48 @@ TEST(RealizedFont, TextEnlargedPastTheLargestSizeOnTheDeviceIsLeftOut) {
     int ink = 0;
     for (std::size_t i = 0; i < bits.size(); i += 4) ink += bits[i] < 128;
     if (enlarged * 30 <= kMaxGlyphPixelsPerEm) {
+      EXPECT_GT(ink, 0);
+    } else {
+      EXPECT_EQ(ink, 0);
+    }
+  }
+  SetTextFaceSource(previous);
+}
+
+// A font's width stretches its glyphs along the baseline: stretched within
+// the largest size the stem of an I lands where its stretch puts it,
+// stretched past it (a damaged metafile's width) the text is left out, and
+// neither loses memory.
+TEST(RealizedFont, TextStretchedPastTheLargestSizeIsLeftOut) {
+  const std::vector<std::string> chosen = {test::kLiberationSans};
+  if (!test::FontFilesPresent(chosen)) GTEST_SKIP() << "Debian fonts-liberation2 missing";
+  test::PrivateFonts fonts("extreme-width", chosen);
+  TextFaceSource* previous = GetTextFaceSource();
+  InstallFontLayerFaces();
+  constexpr int kSide = 64;
+  for (const std::int32_t width : {20, 10000, 100000, INT_MAX}) {
+    SCOPED_TRACE(::testing::Message() << "width " << width);
+    LogFont lf;
+    lf.height = -30;
+    lf.width = width;
+    SetLogFontFace(lf, WString(u"Arial"));
+    auto realised = RealizedFont::Create(lf);
+    ASSERT_NE(realised, nullptr);
+    const double stretch = realised->WidthScale();
+    ASSERT_GT(stretch, 1.0);
+    std::vector<std::uint8_t> bits(kSide * kSide * 4, 0xFF);
+    auto dc = RasterDC::Create(bits.data(), kSide, kSide);
+    ASSERT_TRUE(dc);
+    dc->SelectObject(TFont(lf));
+    dc->SetTextAlign(kTaLeft | kTaBaseline);
+    // The middle of the stem (0.09 to 0.19 em across) on the picture's
+    // middle column, its foot on the baseline 9 pixels below the middle row;
+    // the run's opaque cell is drawn in the paper's colour.
+    dc->TextOut(int(std::lround(32 - 0.14 * 30 * stretch)), 41, u"I", 1);
+    dc->Flush();
+    int ink = 0;
+    for (std::size_t i = 0; i < bits.size(); i += 4) ink += bits[i] < 128;
+    if (30 * stretch <= kMaxGlyphPixelsPerEm) {
       EXPECT_GT(ink, 0);
     } else {
       EXPECT_EQ(ink, 0);

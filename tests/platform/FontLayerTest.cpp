@@ -219,6 +219,32 @@ TEST(RealizedFont, MetricsOfLiberationSansAt48) {
   EXPECT_EQ(ranges.front().first, 0x20);
 }
 
+// A stand-in reports the average character width of the Windows family it
+// stands for (the OS/2 xAvgCharWidth of the old definition, which the
+// Windows core fonts keep), not its own stored value of the newer one (the
+// average over all glyphs: Liberation Sans 2 1187, Serif 1124); a face
+// asked by its own name reports its stored value. At an em of 2048 pixels
+// the width is in font units. (Arial Narrow: 0.362 em, 741.4 units.)
+TEST(RealizedFont, AverageCharWidthIsTheFamilyAsked) {
+  REQUIRE_FONTS(kChosen);
+  PrivateFonts fonts("average", kChosen);
+  const struct {
+    const char16_t* family;
+    int average;
+  } cases[] = {
+      {u"Arial", 904}, {u"Times New Roman", 821}, {u"Courier New", 1229}, {u"Arial Narrow", 741},
+      {u"Liberation Sans", 1187},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(WString(c.family).ToUtf8());
+    LogFont lf = Em48(c.family);
+    lf.height = -2048;
+    auto font = RealizedFont::Create(lf);
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font->GetTextMetrics().aveCharWidth, c.average);
+  }
+}
+
 // The outline of each character parses back into runs whose box lies
 // between FreeType's exact box and its control box of the unhinted outline
 // at a 48-unit em.
