@@ -83,6 +83,9 @@ class TMyPropertySheet : public TWindow {
   // Shows the page, making its window first when it has none; false when
   // the page does not exist or its window cannot be made.
   bool SelectPage(int index);
+  // Shows the page `step` pages on from the one shown, round the end
+  // (Ctrl+Tab, Ctrl+Shift+Tab).
+  void TurnPage(int step);
   // The notebook's tab text of a page.
   WString GetTabText(int index) const;
   bool WasParentDisabled() const { return parentDisabled_; }

@@ -16,6 +16,7 @@
 
 #include "foundation/ModalStack.h"
 #include "platform/ui/ControlPeers.h"
+#include "platform/ui/DialogNavigation.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/ThemedButton.h"
 #include "platform/ui/MessageBridge.h"
@@ -60,10 +61,14 @@ TControl* MakeGenericControl(TWindow* parent, const DialogControlData& c) {
 }
 
 // The focused toolkit window when it lies in the dialog; the window of a
-// control made of several toolkit windows is the one with an owner.
+// control made of several toolkit windows is the one with an owner. A
+// dialog inside another window (a property page) is not the focus's top
+// level window: it is looked for among the focus's parents.
 wxWindow* FocusIn(wxWindow* dialog) {
   wxWindow* focus = wxWindow::FindFocus();
-  if (focus == nullptr || wxGetTopLevelParent(focus) != dialog) return nullptr;
+  const wxWindow* holder = focus;
+  while (holder && holder != dialog && !holder->IsTopLevel()) holder = holder->GetParent();
+  if (focus == nullptr || holder != dialog) return nullptr;
   for (wxWindow* w = focus; w && w != dialog; w = w->GetParent()) {
     if (TWindow::FromPeer(w)) return w;
   }
@@ -172,7 +177,11 @@ void TDialog::BindDialogEvents(wxWindow* dialog, bool dialogKeys) {
           ClickThemedButtonByMnemonic(dialog, e.GetKeyCode())) {
         return;
       }
-      if (self == nullptr || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) e.Skip();
+      // Ctrl+Tab is the host's (a property sheet turns its pages with it).
+      const bool hostKey = e.GetKeyCode() == WXK_TAB && e.ControlDown();
+      if (self == nullptr || hostKey || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) {
+        e.Skip();
+      }
     });
   }
   // Notifications of template controls no object adopted reach the dialog
@@ -483,10 +492,8 @@ TResult TDialog::EvNextDlgCtl(TParam1 wParam, TParam2 lParam) {
     if (auto* edit = dynamic_cast<TEdit*>(target)) edit->SetSelection(0, -1);
     return 0;
   }
-  wxWindow* focus = FocusIn(dialog);
-  const int flags = wParam ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward;
-  if (focus) {
-    focus->Navigate(flags);
+  if (FocusIn(dialog)) {
+    MoveTabFocus(TabRoot(dialog), wParam != 0);
   } else {
     SetDefaultFocus();
   }
@@ -548,7 +555,7 @@ bool TDialog::HandleDialogKey(std::uint32_t vk, bool shift) {
   switch (vk) {
     case kVkTab:
       if (focus) {
-        focus->Navigate(shift ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+        MoveTabFocus(TabRoot(dialog), shift);
       } else {
         SetDefaultFocus();
       }
