@@ -85,7 +85,7 @@ void Press(const std::string& keys) {
 std::string Escaped(const std::string& title) {
   std::string out;
   for (char c : title) {
-    if (std::string("\\^$.|?*+()[]{}'").find(c) != std::string::npos) out += '\\';
+    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) out += '\\';
     out += c;
   }
   return out;
@@ -303,75 +303,63 @@ class TabOrderTest : public test::SettingsFolderTest {
     return plan;
   }
 
+  // A step: presses `key` in a sheet and, once the press is handled, expects
+  // the page shown to be `page`.
+  static std::function<bool()> TurnStep(TabPresses& presses, TMyPropertySheet& sheet, const std::string& key,
+                                        int page) {
+    auto sent = std::make_shared<int>(-1);
+    return [&presses, &sheet, key, page, sent] {
+      if (*sent < 0) {
+        *sent = presses.count;
+        Press(key);
+        return false;
+      }
+      if (presses.count == *sent) return false;
+      EXPECT_EQ(sheet.GetCurrentPageIndex(), page) << key;
+      return true;
+    };
+  }
+
   // Runs `open` (a modal run) and, once its window is shown, walks it both
   // ways (and every page of a sheet, turned by Ctrl+Tab), then cancels it.
   void WalkDialog(const std::string& what, const std::function<void()>& open) {
-    SCOPED_TRACE(what);
     TabPresses presses;
-    Walker walker(presses, what);
     std::deque<std::function<bool()>> steps;
-    std::vector<std::vector<wxWindow*>> walks;
-    walks.reserve(16);
+    std::deque<std::vector<wxWindow*>> walks;
     TWindow* top = nullptr;
     int settle = 0;
-    // Built lazily: a sheet's steps depend on its pages.
+    // The steps after the first are known once the window is: a sheet's
+    // depend on its pages.
     steps.push_back([&] {
       auto* shown = dynamic_cast<TWindow*>(ModalStack::Top());
       if (shown == nullptr || shown == frame_.get() || !shown->GetPeer() || !shown->GetPeer()->IsShown()) return false;
       top = shown;
+      // There is no window manager to give the dialog the X focus.
       test::Shell(test::XdoOnWindow(Escaped(top->GetPeer()->GetLabel().ToStdString())));
-      auto* asSheet = dynamic_cast<TMyPropertySheet*>(top);
-      const int pages = asSheet ? asSheet->GetPageCount() : 1;
       steps.push_back([&] {
         auto* window = dynamic_cast<wxTopLevelWindow*>(top->GetPeer());
         return window && window->IsActive() && ++settle > 3;
       });
+      auto* sheet = dynamic_cast<TMyPropertySheet*>(top);
+      const int pages = sheet ? sheet->GetPageCount() : 1;
       for (int p = 0; p < pages; ++p) {
-        walks.emplace_back();
-        walks.emplace_back();
-        const std::size_t f = walks.size() - 2, b = walks.size() - 1;
-        const std::string page = asSheet ? what + ", page " + std::to_string(p) : what;
-        auto forwardWalk = std::make_shared<std::function<bool()>>();
-        auto backwardWalk = std::make_shared<std::function<bool()>>();
-        steps.push_back([&, f, forwardWalk] {
-          if (!*forwardWalk) *forwardWalk = walker.Walk(*top, "Tab", walks[f]);
-          return (*forwardWalk)();
-        });
-        steps.push_back([&, b, backwardWalk] {
-          if (!*backwardWalk) *backwardWalk = walker.Walk(*top, "shift+Tab", walks[b]);
-          return (*backwardWalk)();
-        });
-        steps.push_back([&, f, b, page] {
-          Walker(presses, page).ExpectReversed(walks[f], walks[b]);
+        auto walker = std::make_shared<Walker>(presses, sheet ? what + ", page " + std::to_string(p) : what);
+        std::vector<wxWindow*>& forward = walks.emplace_back();
+        std::vector<wxWindow*>& backward = walks.emplace_back();
+        for (auto [key, visited] : {std::pair{"Tab", &forward}, std::pair{"shift+Tab", &backward}}) {
+          auto walk = std::make_shared<std::function<bool()>>();
+          steps.push_back([&top, walker, walk, key, visited] {
+            if (!*walk) *walk = walker->Walk(*top, key, *visited);
+            return (*walk)();
+          });
+        }
+        steps.push_back([walker, &forward, &backward] {
+          walker->ExpectReversed(forward, backward);
           return true;
         });
-        if (asSheet == nullptr) break;
-        // Ctrl+Tab to the next page, round the end.
-        auto sent = std::make_shared<int>(-1);
-        steps.push_back([&, asSheet, p, pages, sent] {
-          if (*sent < 0) {
-            *sent = presses.count;
-            Press("ctrl+Tab");
-            return false;
-          }
-          if (presses.count == *sent) return false;
-          EXPECT_EQ(asSheet->GetCurrentPageIndex(), (p + 1) % pages) << "Ctrl+Tab on page " << p;
-          return true;
-        });
+        if (sheet) steps.push_back(TurnStep(presses, *sheet, "ctrl+Tab", (p + 1) % pages));
       }
-      if (asSheet) {
-        auto sent = std::make_shared<int>(-1);
-        steps.push_back([&, asSheet, pages, sent] {
-          if (*sent < 0) {
-            *sent = presses.count;
-            Press("ctrl+shift+Tab");
-            return false;
-          }
-          if (presses.count == *sent) return false;
-          EXPECT_EQ(asSheet->GetCurrentPageIndex(), pages - 1) << "Ctrl+Shift+Tab on the first page";
-          return true;
-        });
-      }
+      if (sheet) steps.push_back(TurnStep(presses, *sheet, "ctrl+shift+Tab", pages - 1));
       steps.push_back([&] {
         if (auto* d = dynamic_cast<TDialog*>(top)) d->CloseWindow(kIdcCancel);
         if (auto* s = dynamic_cast<TMyPropertySheet*>(top)) s->CmCancel();
