@@ -61,18 +61,23 @@ TControl* MakeGenericControl(TWindow* parent, const DialogControlData& c) {
 }
 
 // The focused toolkit window when it lies in the dialog; the window of a
-// control made of several toolkit windows is the one with an owner. A
-// dialog inside another window (a property page) is not the focus's top
-// level window: it is looked for among the focus's parents.
+// control made of several toolkit windows is the one with an owner.
 wxWindow* FocusIn(wxWindow* dialog) {
   wxWindow* focus = wxWindow::FindFocus();
-  const wxWindow* holder = focus;
-  while (holder && holder != dialog && !holder->IsTopLevel()) holder = holder->GetParent();
-  if (focus == nullptr || holder != dialog) return nullptr;
+  if (focus == nullptr || wxGetTopLevelParent(focus) != dialog) return nullptr;
   for (wxWindow* w = focus; w && w != dialog; w = w->GetParent()) {
     if (TWindow::FromPeer(w)) return w;
   }
   return focus;
+}
+
+// Whether the focus lies in the dialog's window, also when that window is
+// not a top-level one (a property page, a box in a tool bar), which FocusIn
+// does not see: Tab there moves on from the focus instead of starting over.
+bool FocusWithin(const wxWindow* dialog) {
+  const wxWindow* w = wxWindow::FindFocus();
+  while (w && w != dialog && !w->IsTopLevel()) w = w->GetParent();
+  return w != nullptr && w == dialog;
 }
 
 }  // namespace
@@ -177,8 +182,9 @@ void TDialog::BindDialogEvents(wxWindow* dialog, bool dialogKeys) {
           ClickThemedButtonByMnemonic(dialog, e.GetKeyCode())) {
         return;
       }
-      // Ctrl+Tab is the host's (a property sheet turns its pages with it).
-      const bool hostKey = e.GetKeyCode() == WXK_TAB && e.ControlDown();
+      // Inside another window, Ctrl+Tab is the host's (a property sheet
+      // turns its pages with it).
+      const bool hostKey = e.GetKeyCode() == WXK_TAB && e.ControlDown() && !dialog->IsTopLevel();
       if (self == nullptr || hostKey || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) {
         e.Skip();
       }
@@ -492,7 +498,7 @@ TResult TDialog::EvNextDlgCtl(TParam1 wParam, TParam2 lParam) {
     if (auto* edit = dynamic_cast<TEdit*>(target)) edit->SetSelection(0, -1);
     return 0;
   }
-  if (FocusIn(dialog)) {
+  if (FocusWithin(dialog)) {
     MoveTabFocus(TabRoot(dialog), wParam != 0);
   } else {
     SetDefaultFocus();
@@ -554,7 +560,7 @@ bool TDialog::HandleDialogKey(std::uint32_t vk, bool shift) {
 
   switch (vk) {
     case kVkTab:
-      if (focus) {
+      if (focus || FocusWithin(dialog)) {
         MoveTabFocus(TabRoot(dialog), shift);
       } else {
         SetDefaultFocus();
