@@ -18,9 +18,9 @@
 #include <wx/notebook.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
+#include <wx/uiaction.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <map>
@@ -78,8 +78,14 @@ class TabPresses : public wxEventFilter {
   int count = 0;
 };
 
+// Presses Tab with the modifiers the words name ("shift+Tab", "ctrl+Tab")
+// through the X server's test extension, as xdotool does, without a
+// process per press.
 void Press(const std::string& keys) {
-  std::system(("timeout 10 xdotool key " + keys + " >/dev/null 2>&1").c_str());
+  int modifiers = wxMOD_NONE;
+  if (keys.find("shift+") != std::string::npos) modifiers |= wxMOD_SHIFT;
+  if (keys.find("ctrl+") != std::string::npos) modifiers |= wxMOD_CONTROL;
+  wxUIActionSimulator().Char(WXK_TAB, modifiers);
 }
 
 std::string Escaped(const std::string& title) {
