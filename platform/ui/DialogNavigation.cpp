@@ -41,7 +41,7 @@ bool Usable(wxWindow* w) { return w->IsShown() && w->IsEnabled(); }
 bool IsHolder(wxWindow* w, wxWindow* root) {
   if (w == root) return true;
   if (const TWindow* object = TWindow::FromPeer(w)) return dynamic_cast<const TDialog*>(object) != nullptr;
-  return wxDynamicCast(w, wxPanel) != nullptr;
+  return dynamic_cast<wxPanel*>(w) != nullptr;
 }
 
 class NavWalk {
@@ -54,7 +54,7 @@ class NavWalk {
     bool previousRadio = false;
     for (wxWindow* child : holder->GetChildren()) {
       if (child->IsTopLevel()) continue;
-      auto* radio = wxDynamicCast(child, wxRadioButton);
+      auto* radio = dynamic_cast<wxRadioButton*>(child);
       if (radio == nullptr && IsHolder(child, root_)) {
         if (child->IsShown()) Holder(child);
         previousRadio = false;
@@ -69,7 +69,7 @@ class NavWalk {
       previousRadio = false;
       Leaf(child, ++groups_);
       // A notebook's tab strip comes before the page it shows.
-      if (auto* book = wxDynamicCast(child, wxBookCtrlBase); book && book->IsShown()) {
+      if (auto* book = dynamic_cast<wxBookCtrlBase*>(child); book && book->IsShown()) {
         if (wxWindow* page = book->GetCurrentPage(); page && page->IsShown()) Holder(page);
       }
     }
@@ -89,7 +89,7 @@ wxWindow* Representative(const std::vector<NavLeaf>& leaves, std::size_t first) 
   for (std::size_t i = first; i < leaves.size() && leaves[i].group == leaves[first].group; ++i) {
     if (!Usable(leaves[i].window)) continue;
     if (!firstUsable) firstUsable = leaves[i].window;
-    if (auto* radio = wxDynamicCast(leaves[i].window, wxRadioButton); radio && radio->GetValue()) return radio;
+    if (auto* radio = dynamic_cast<wxRadioButton*>(leaves[i].window); radio && radio->GetValue()) return radio;
   }
   return firstUsable;
 }
@@ -166,7 +166,7 @@ bool MoveTabFocus(wxWindow* root, bool backward) {
 wxWindow* TabRoot(wxWindow* dialogWindow) {
   if (dialogWindow == nullptr || dialogWindow->IsTopLevel()) return dialogWindow;
   wxWindow* top = wxGetTopLevelParent(dialogWindow);
-  return wxDynamicCast(top, wxDialog) ? top : dialogWindow;
+  return dynamic_cast<wxDialog*>(top) ? top : dialogWindow;
 }
 
 }  // namespace kvn

@@ -163,7 +163,7 @@ Expected ExpectedOf(TWindow& top) {
     // The page shown, the tabs and the sheet's buttons.
     e.AddDialog(*sheet->GetCurrentPage());
     for (wxWindow* child : top.GetPeer()->GetChildren()) {
-      if (wxDynamicCast(child, wxNotebook) || PeerIsPushButton(child)) e.Add(child, child, Usable(child));
+      if (dynamic_cast<wxNotebook*>(child) || PeerIsPushButton(child)) e.Add(child, child, Usable(child));
     }
   } else if (auto* dialog = dynamic_cast<TDialog*>(&top)) {
     e.AddDialog(*dialog);
@@ -182,7 +182,7 @@ wxWindow* FocusedPlace(const Expected& e) {
 std::string Name(wxWindow* w) {
   if (w == nullptr) return "(none of the dialog's controls)";
   std::string label = w->GetLabel().ToStdString();
-  if (wxDynamicCast(w, wxNotebook)) label = "the tabs";
+  if (dynamic_cast<wxNotebook*>(w)) label = "the tabs";
   return std::to_string(w->GetId()) + " \"" + label + "\"";
 }
 
