@@ -74,9 +74,7 @@ class NavWalk {
       }
     }
   }
-  void Leaf(wxWindow* w, int group) {
-    leaves.push_back(NavLeaf{w, group, Usable(w) && HasTabStop(w)});
-  }
+  void Leaf(wxWindow* w, int group) { leaves.push_back(NavLeaf{w, group, Usable(w) && HasTabStop(w)}); }
 
   wxWindow* root_;
   int groups_ = 0;

@@ -132,7 +132,8 @@ struct Expected {
       const DialogControlData& c = controls[i];
       ids.insert(c.id);
       if (!IsRadio(c)) {
-        if (c.id != -1) Add(ChildWithId(panel, c.id), ChildWithId(panel, c.id), (c.style & kWsTabStop) && Usable(ChildWithId(panel, c.id)));
+        wxWindow* w = c.id == -1 ? nullptr : ChildWithId(panel, c.id);
+        Add(w, w, (c.style & kWsTabStop) && Usable(w));
         continue;
       }
       // A run of radio buttons, up to the next one that starts a group.
@@ -203,8 +204,9 @@ class Walker {
   // dialog's controls at first is moved once before the walk begins.
   std::function<bool()> Walk(TWindow& top, const std::string& key, std::vector<wxWindow*>& visited) {
     auto sent = std::make_shared<int>(-1);
+    auto pressed = std::make_shared<std::size_t>(0);
     auto expected = std::make_shared<Expected>();
-    return [this, &top, key, &visited, sent, expected] {
+    return [this, &top, key, &visited, sent, pressed, expected] {
       if (*sent >= 0 && presses_.count == *sent) return false;  // the press is not handled yet
       if (*sent < 0) *expected = ExpectedOf(top);
       wxWindow* place = FocusedPlace(*expected);
@@ -216,11 +218,12 @@ class Walker {
         return true;
       } else {
         visited.push_back(place);
-        if (visited.size() > expected->places.size() + 2) {
-          ADD_FAILURE() << what_ << ": " << key << " never came back to " << Name(visited.front())
-                        << "; it walked " << Names(visited);
-          return true;
-        }
+      }
+      // Round every place and once more: the focus has not come back.
+      if (++*pressed > expected->places.size() + 2) {
+        ADD_FAILURE() << what_ << ": " << key << " never came back to "
+                      << Name(visited.empty() ? nullptr : visited.front()) << "; it walked " << Names(visited);
+        return true;
       }
       *sent = presses_.count;
       Press(key);
