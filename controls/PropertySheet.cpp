@@ -15,6 +15,7 @@
 #include "foundation/WindowPlacement.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/DialogFit.h"
+#include "platform/ui/DialogNavigation.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/NearParent.h"
 #include "platform/ui/ThemedButton.h"
@@ -165,7 +166,15 @@ wxWindow* TMyPropertySheet::CreatePeer(wxWindow* parentPeer) {
   dialog->Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
     wxWindow* focus = wxWindow::FindFocus();
     const bool onButton = PeerIsPushButton(focus) && wxGetTopLevelParent(focus) == GetPeer();
-    if (e.GetKeyCode() == WXK_ESCAPE) {
+    if (e.GetKeyCode() == WXK_TAB) {
+      // The focus walks the page shown and the sheet's own windows as one
+      // dialog; Ctrl+Tab turns the pages as Ctrl+PgDn does.
+      if (e.ControlDown()) {
+        TurnPage(e.ShiftDown() ? -1 : 1);
+      } else {
+        MoveTabFocus(GetPeer(), e.ShiftDown());
+      }
+    } else if (e.GetKeyCode() == WXK_ESCAPE) {
       CmCancel();
     } else if ((e.GetKeyCode() == WXK_RETURN || e.GetKeyCode() == WXK_NUMPAD_ENTER) && !onButton) {
       CmOk();
@@ -213,6 +222,29 @@ bool TMyPropertySheet::SelectPage(int index) {
   if (notebook_ == nullptr || !MakePageWindow(index)) return false;
   if (notebook_->GetSelection() != index) notebook_->ChangeSelection(std::size_t(index));
   return true;
+}
+
+void TMyPropertySheet::TurnPage(int step) {
+  const int count = GetPageCount();
+  const int from = GetCurrentPageIndex();
+  if (notebook_ == nullptr || count < 2 || from < 0 || std::size_t(from) >= holders_.size()) return;
+  const int to = ((from + step) % count + count) % count;
+  bool focusInPage = false;
+  for (const wxWindow* w = wxWindow::FindFocus(); w && !focusInPage && !w->IsTopLevel(); w = w->GetParent()) {
+    focusInPage = w == holders_[std::size_t(from)];
+  }
+  if (!MakePageWindow(to)) return;
+  // As the user's change of tab: the notebook's own events follow.
+  notebook_->SetSelection(std::size_t(to));
+  // A focus left on the page that went would be on a hidden window: it
+  // moves to the new page's first place, else to the tabs.
+  if (!focusInPage) return;
+  const std::vector<wxWindow*> places = TabPlaces(holders_[std::size_t(to)]);
+  if (places.empty()) {
+    notebook_->SetFocus();
+  } else {
+    places.front()->SetFocus();
+  }
 }
 
 void TMyPropertySheet::SetupWindow() {

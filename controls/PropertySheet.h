@@ -4,8 +4,10 @@
 // to variables (saved only on OK, and only on pages that have windows), a
 // Restore button in place of Apply that returns every control of every page
 // to its default, the parent disabled while the sheet is open, placement
-// near the parent or centred, and the last page and focused edit
-// remembered between two openings.
+// near the parent or centred, the last page and focused edit
+// remembered between two openings, and the keys of a sheet: Tab walks the
+// page shown, the tabs and the buttons as one dialog, Ctrl+Tab and
+// Ctrl+Shift+Tab turn the pages.
 #pragma once
 
 #include <cstdint>
@@ -83,6 +85,9 @@ class TMyPropertySheet : public TWindow {
   // Shows the page, making its window first when it has none; false when
   // the page does not exist or its window cannot be made.
   bool SelectPage(int index);
+  // Shows the page `step` pages on from the one shown, round the end
+  // (Ctrl+Tab, Ctrl+Shift+Tab).
+  void TurnPage(int step);
   // The notebook's tab text of a page.
   WString GetTabText(int index) const;
   bool WasParentDisabled() const { return parentDisabled_; }

@@ -16,6 +16,7 @@
 
 #include "foundation/ModalStack.h"
 #include "platform/ui/ControlPeers.h"
+#include "platform/ui/DialogNavigation.h"
 #include "platform/ui/DialogFit.h"
 #include "platform/ui/ThemedButton.h"
 #include "platform/ui/MessageBridge.h"
@@ -68,6 +69,15 @@ wxWindow* FocusIn(wxWindow* dialog) {
     if (TWindow::FromPeer(w)) return w;
   }
   return focus;
+}
+
+// Whether the focus lies in the dialog's window, also when that window is
+// not a top-level one (a property page, a box in a tool bar), which FocusIn
+// does not see: Tab there moves on from the focus instead of starting over.
+bool FocusWithin(const wxWindow* dialog) {
+  const wxWindow* w = wxWindow::FindFocus();
+  while (w && w != dialog && !w->IsTopLevel()) w = w->GetParent();
+  return w != nullptr && w == dialog;
 }
 
 }  // namespace
@@ -172,7 +182,12 @@ void TDialog::BindDialogEvents(wxWindow* dialog, bool dialogKeys) {
           ClickThemedButtonByMnemonic(dialog, e.GetKeyCode())) {
         return;
       }
-      if (self == nullptr || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) e.Skip();
+      // Inside another window, Ctrl+Tab is the host's (a property sheet
+      // turns its pages with it).
+      const bool hostKey = e.GetKeyCode() == WXK_TAB && e.ControlDown() && !dialog->IsTopLevel();
+      if (self == nullptr || hostKey || !self->HandleDialogKey(VirtualKeyFromWx(e.GetKeyCode()), e.ShiftDown())) {
+        e.Skip();
+      }
     });
   }
   // Notifications of template controls no object adopted reach the dialog
@@ -483,10 +498,8 @@ TResult TDialog::EvNextDlgCtl(TParam1 wParam, TParam2 lParam) {
     if (auto* edit = dynamic_cast<TEdit*>(target)) edit->SetSelection(0, -1);
     return 0;
   }
-  wxWindow* focus = FocusIn(dialog);
-  const int flags = wParam ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward;
-  if (focus) {
-    focus->Navigate(flags);
+  if (FocusWithin(dialog)) {
+    MoveTabFocus(TabRoot(dialog), wParam != 0);
   } else {
     SetDefaultFocus();
   }
@@ -547,8 +560,8 @@ bool TDialog::HandleDialogKey(std::uint32_t vk, bool shift) {
 
   switch (vk) {
     case kVkTab:
-      if (focus) {
-        focus->Navigate(shift ? wxNavigationKeyEvent::IsBackward : wxNavigationKeyEvent::IsForward);
+      if (focus || FocusWithin(dialog)) {
+        MoveTabFocus(TabRoot(dialog), shift);
       } else {
         SetDefaultFocus();
       }

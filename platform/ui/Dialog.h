@@ -15,7 +15,8 @@
 //   4. Execute runs it modally and returns the id that closed it; a
 //      modeless dialog is shown by Create.
 //
-// Keys (IsDialogMessage): Tab and Shift+Tab move the focus, Enter presses
+// Keys (IsDialogMessage): Tab and Shift+Tab move the focus (in the order
+// of DialogNavigation.h, over the dialog box a page lives in), Enter presses
 // the focused push button or the default one (DM_GETDEFID), Escape sends
 // IDCANCEL, F1 sends WM_HELP; before each, the focused control is asked
 // WM_GETDLGCODE with the key, and a control that answers DLGC_WANTALLKEYS
