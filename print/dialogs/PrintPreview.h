@@ -13,6 +13,7 @@
 namespace kvn {
 
 class APXPrintOut;
+class ProgressMonitor;
 class TControlGadget;
 class TButtonGadgetZv;
 class TDockableControlBar;
@@ -40,6 +41,9 @@ class TWindowPrevMy__ : public TWindow {
   // Renders the page into the print-out's bands once (when ready); false
   // when cancelled or failed.
   bool Render();
+  // Cancels the page being rendered, as its progress window's Cancel does;
+  // false when none is.
+  bool CancelRender();
   bool ready = false;
 
   bool Find(TEventInfo& info) override;
@@ -55,6 +59,7 @@ class TWindowPrevMy__ : public TWindow {
   void EvKeyDown(std::uint32_t key, std::uint32_t, std::uint32_t);
 
   int page_ = 1;
+  ProgressMonitor* rendering_ = nullptr;  // the page's monitor while it renders
   APXPrintOut& printOut_;
   PreviewWindow__new& owner_;
 };
@@ -105,6 +110,8 @@ class PreviewWindow__new : public TDecoratedFrame {
   // The modal run (TFrameWindow::RunModalLoop): the result given to
   // EndModal, kPreviewResultClose when none was.
   int RunModal();
+  // Ends the run, before it starts too; asked while the page renders, the
+  // page is cancelled first.
   void EndModal(int result);
 
   void GoToPage(int index);
