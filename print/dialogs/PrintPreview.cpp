@@ -21,6 +21,7 @@
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/GadgetWindow.h"
+#include "platform/ui/KeptCloseRequests.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/WxText.h"
 #include "print/PrintOut.h"
@@ -315,6 +316,15 @@ void PreviewWindow__new::SetupWindow() {
   }
   ApplyFitMode();
   UpdateControls();
+}
+
+void PreviewWindow__new::ShowWindow(int command) {
+  TDecoratedFrame::ShowWindow(command);
+  // The toolkit would drop them while the page's progress window disables
+  // the frame, and before its modal run holds the grab.
+  if (closeRequests_ == nullptr && GetPeer()) {
+    closeRequests_ = std::make_unique<KeptCloseRequests>(*GetPeer(), [this] { HandleMessage(kWmClose); });
+  }
 }
 
 bool PreviewWindow__new::FitWidth() const {

@@ -13,6 +13,7 @@
 namespace kvn {
 
 class APXPrintOut;
+class KeptCloseRequests;
 class ProgressMonitor;
 class TControlGadget;
 class TButtonGadgetZv;
@@ -137,6 +138,8 @@ class PreviewWindow__new : public TDecoratedFrame {
   // menu to take the text from); empty for other ids.
   WString GetHintText(std::uint32_t id, THintKind kind) override;
 
+  // From its first show on, the frame hears every close asked of it.
+  void ShowWindow(int command) override;
   const char16_t* GetClassName() const override { return kClassName; }
   bool Find(TEventInfo& info) override;
   static const TResponseTable& Table();
@@ -160,6 +163,9 @@ class PreviewWindow__new : public TDecoratedFrame {
   TStatic* text_ = nullptr;
   TLayoutWindow__* layout_ = nullptr;
   TWindowPrevMy__* view_ = nullptr;  // a child of the layout window
+  // The window manager's close, while the page's progress window disables
+  // the frame too.
+  std::unique_ptr<KeptCloseRequests> closeRequests_;
 };
 
 }  // namespace kvn

@@ -548,7 +548,7 @@ std::string CloseActive(Way way) {
     case Way::AltF4:
       return "xdotool key alt+F4";
     default:
-      return "wmctrl -c :ACTIVE:";
+      return "wmctrl -i -c \"$(xdotool getactivewindow)\"";
   }
 }
 
@@ -571,11 +571,9 @@ class CloseDuringPage : public PrintPreviewUnderManagerTest, public ::testing::W
 
 // The request was dropped while the page was drawn (the frame disabled by
 // the progress window, or its modal run not started yet): the preview
-// stayed on screen after the page. Disabled until the program hears these
-// requests: GDK turns WM_DELETE_WINDOW into its own delete event before any
-// filter of the window's sees it, and neither that event nor the keys sent
-// to the preview reached its handlers while the progress window showed.
-TEST_P(CloseDuringPage, DISABLED_EndsThePreviewWithoutPrinting) {
+// stayed on screen after the page. Escape sent to the preview then still
+// reaches none of its handlers: its cases are disabled.
+TEST_P(CloseDuringPage, EndsThePreviewWithoutPrinting) {
   const CloseCase c = GetParam();
   ASSERT_NE(test::OpenSlowDrawing(frame_, files_.Path()), nullptr);
   ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
@@ -626,12 +624,16 @@ TEST_P(CloseDuringPage, DISABLED_EndsThePreviewWithoutPrinting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, CloseDuringPage,
-    ::testing::Values(CloseCase{Way::Escape, When::BeforeProgress, "EscapeBeforeProgress"},
-                      CloseCase{Way::AltF4, When::BeforeProgress, "AltF4BeforeProgress"},
+    ::testing::Values(CloseCase{Way::AltF4, When::BeforeProgress, "AltF4BeforeProgress"},
                       CloseCase{Way::CloseRequest, When::BeforeProgress, "CloseRequestBeforeProgress"},
-                      CloseCase{Way::Escape, When::WhileProgress, "EscapeWhileProgress"},
                       CloseCase{Way::AltF4, When::WhileProgress, "AltF4WhileProgress"},
                       CloseCase{Way::CloseRequest, When::WhileProgress, "CloseRequestWhileProgress"}),
+    [](const ::testing::TestParamInfo<CloseCase>& c) { return std::string(c.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    DISABLED_Escape, CloseDuringPage,
+    ::testing::Values(CloseCase{Way::Escape, When::BeforeProgress, "EscapeBeforeProgress"},
+                      CloseCase{Way::Escape, When::WhileProgress, "EscapeWhileProgress"}),
     [](const ::testing::TestParamInfo<CloseCase>& c) { return std::string(c.param.name); });
 
 // The window manager is told before the preview is mapped that it has
