@@ -323,7 +323,11 @@ void PreviewWindow__new::ShowWindow(int command) {
   // The toolkit would drop them while the page's progress window disables
   // the frame, and before its modal run holds the grab.
   if (closeRequests_ == nullptr && GetPeer()) {
-    closeRequests_ = std::make_unique<KeptCloseRequests>(*GetPeer(), [this] { HandleMessage(kWmClose); });
+    closeRequests_ = std::make_unique<KeptCloseRequests>(
+        *GetPeer(), [this] { HandleMessage(kWmClose); },
+        [this](std::uint32_t key) {
+          if (layout_) layout_->EvKeyDown(key, 1, 0);
+        });
   }
 }
 

@@ -163,8 +163,8 @@ class PreviewWindow__new : public TDecoratedFrame {
   TStatic* text_ = nullptr;
   TLayoutWindow__* layout_ = nullptr;
   TWindowPrevMy__* view_ = nullptr;  // a child of the layout window
-  // The window manager's close, while the page's progress window disables
-  // the frame too.
+  // The window manager's close, Escape and Enter, while the page's progress
+  // window disables the frame too.
   std::unique_ptr<KeptCloseRequests> closeRequests_;
 };
 
