@@ -87,8 +87,14 @@ void TMyAbortWindow::SetupWindow() {
   // Step sets the cursor itself from now on.
   SetBusyCursorsAllowed(false);
   savedFocus_ = GetFocus();
+  std::vector<TWindow*> owners;
   for (TWindow* w = GetParentO(); w != nullptr; w = w->GetParentO()) {
-    if (!w->IsWindowEnabled()) continue;
+    if (w->IsWindowEnabled()) owners.push_back(w);
+  }
+  // Noted before any owner is disabled: disabling a child window already
+  // takes the focus out of its top-level window.
+  for (TWindow* w : owners) ownerFocus_.insert(ownerFocus_.begin(), DisabledWindowFocus(w->GetPeer()));
+  for (TWindow* w : owners) {
     w->EnableWindow(false);
     disabledOwners_.insert(disabledOwners_.begin(), w);
   }
@@ -114,7 +120,12 @@ void TMyAbortWindow::Destroy(int retValue) {
 void TMyAbortWindow::ReenableOwners() {
   SetBusyCursorsAllowed(true);
   const std::vector<TWindow*> owners = std::exchange(disabledOwners_, {});
-  for (TWindow* w : owners) w->EnableWindow(true);
+  std::vector<DisabledWindowFocus> kept = std::exchange(ownerFocus_, {});
+  for (std::size_t i = 0; i < owners.size(); ++i) {
+    owners[i]->EnableWindow(true);
+    // What the toolkit took from the window with its disabling.
+    if (i < kept.size()) kept[i].Restore();
+  }
   if (TWindow* focus = GetWindowPtr(std::exchange(savedFocus_, nullptr))) focus->SetFocus();
 }
 

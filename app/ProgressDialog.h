@@ -16,6 +16,7 @@
 
 #include "controls/DialogTr.h"
 #include "document/ProgressMonitor.h"
+#include "platform/ui/DisabledWindowFocus.h"
 
 namespace kvn {
 
@@ -61,6 +62,8 @@ class TMyAbortWindow : public TDialogTr {
   bool enteredModal_ = false;
   // Front: the outermost window.
   std::vector<TWindow*> disabledOwners_;
+  // The toolkit's focus and grab of each of them, in the same order.
+  std::vector<DisabledWindowFocus> ownerFocus_;
   ProgressMonitor& monitor_;
   THandle savedFocus_ = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <wx/toplevel.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/ModalStack.h"
 #include "foundation/WindowPlacement.h"
@@ -76,6 +77,11 @@ wxWindow* TFrameWindow::CreatePeer(wxWindow* parentPeer) {
   }
   long style = wxDEFAULT_FRAME_STYLE;
   if (!(Attr.Style & kWsThickFrame)) style &= ~wxRESIZE_BORDER;
+  // The boxes go with the style the window is made with: the toolkit gives
+  // the window manager its Motif hints once, as it realises the window, and
+  // a style changed afterwards left them offering both boxes.
+  if (!(Attr.Style & kWsMinimizeBox)) style &= ~wxMINIMIZE_BOX;
+  if (!(Attr.Style & kWsMaximizeBox)) style &= ~wxMAXIMIZE_BOX;
   const WString name = instanceName_.IsEmpty() ? WString(GetClassName()) : instanceName_;
   auto* frame = new FramePeer(this, parentPeer, Attr.Id > 0 ? Attr.Id : wxID_ANY, ToWx(GetCaption()), pos,
                                     size, style, ToWx(name));
@@ -189,6 +195,12 @@ void TFrameWindow::ShowWindow(int command) {
 int TFrameWindow::RunModalLoop() {
   auto* top = dynamic_cast<wxTopLevelWindow*>(GetPeer());
   if (top == nullptr || modalRunning_) return 0;
+  // Asked to end while it was being made ready (its window shown, its
+  // content drawn): the run ends as soon as it starts.
+  if (std::exchange(endAsked_, false)) {
+    if (GetHandle()) GetPeer()->Hide();
+    return modalResult_;
+  }
   ModalStack::Push(GetParentO(), this, true);
   modalRunning_ = true;
   modalResult_ = 0;
@@ -219,7 +231,10 @@ int TFrameWindow::RunModalLoop() {
 
 void TFrameWindow::EndModalLoop(int result) {
   modalResult_ = result;
-  if (!modalRunning_) return;
+  if (!modalRunning_) {
+    endAsked_ = true;
+    return;
+  }
   auto* top = dynamic_cast<wxTopLevelWindow*>(GetPeer());
   if (top == nullptr || !top->IsGrabbed()) return;
   // The grab's loop ends only while it is the one running: not inside a

@@ -76,7 +76,7 @@ class TFrameWindow : public TWindow {
   // hidden. End the run before destroying the frame.
   int RunModalLoop();
   // Ends the run; when another loop runs inside it (a box over the frame),
-  // once control comes back to it.
+  // once control comes back to it; before the run, as soon as it starts.
   void EndModalLoop(int result);
 
   // Whether the frame is maximised. Without a window manager the toolkit
@@ -134,6 +134,7 @@ class TFrameWindow : public TWindow {
   bool maximizeRequested_ = false;
   bool maximizeConfirmed_ = false;
   bool modalRunning_ = false;
+  bool endAsked_ = false;  // EndModalLoop came before the run
   int modalResult_ = 0;
   wxEventLoopBase* modalLoop_ = nullptr;  // the grab's loop, once it runs
   std::unique_ptr<wxTimer> endRetry_;

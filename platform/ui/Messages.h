@@ -159,6 +159,10 @@ inline constexpr std::uint32_t kWsHScroll = 0x00100000;
 inline constexpr std::uint32_t kWsSysMenu = 0x00080000;
 inline constexpr std::uint32_t kWsThickFrame = 0x00040000;
 inline constexpr std::uint32_t kWsTabStop = 0x00010000;
+// A top-level window's boxes share their bits with a control's group and
+// tab-stop marks.
+inline constexpr std::uint32_t kWsMinimizeBox = 0x00020000;
+inline constexpr std::uint32_t kWsMaximizeBox = 0x00010000;
 inline constexpr std::uint32_t kWsOverlappedWindow = 0x00CF0000;
 inline constexpr std::uint32_t kWsExAcceptFiles = 0x00000010;
 inline constexpr std::uint32_t kWsExClientEdge = 0x00000200;

@@ -21,6 +21,7 @@
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/GadgetWindow.h"
+#include "platform/ui/KeptCloseRequests.h"
 #include "platform/ui/MessageBridge.h"
 #include "platform/ui/WxText.h"
 #include "print/PrintOut.h"
@@ -34,7 +35,6 @@ constexpr int kDialogBarId = 2510;
 constexpr int kStrPageOf = 2124;
 constexpr COLORREF kLayoutGrey = 0x808080;
 constexpr int kScrollUnit = 16;
-constexpr std::uint32_t kWsMinimizeBox = 0x00020000, kWsMaximizeBox = 0x00010000;
 
 // "Page %d / %d" with the two numbers.
 WString PageText(int page, int count) {
@@ -72,11 +72,19 @@ bool TWindowPrevMy__::Render() {
   bool rendered;
   {
     ProgressMonitor monitor(&owner_, WString(), kProgressDialogId);
-    rendered = RenderPreviewPage(printOut_, page_, &monitor);
+    rendering_ = &monitor;
+    rendered = RenderPreviewPage(printOut_, page_, &monitor) && !monitor.Cancelled();
+    rendering_ = nullptr;
   }
   if (!rendered) return false;
   if (GetHandle()) Invalidate(false);
   ready = true;
+  return true;
+}
+
+bool TWindowPrevMy__::CancelRender() {
+  if (rendering_ == nullptr) return false;
+  rendering_->Cancel();
   return true;
 }
 
@@ -293,7 +301,6 @@ WString PreviewWindow__new::GetHintText(std::uint32_t id, THintKind) {
 
 void PreviewWindow__new::SetupWindow() {
   TDecoratedFrame::SetupWindow();
-  if (wxWindow* peer = GetPeer()) peer->SetWindowStyleFlag(peer->GetWindowStyleFlag() & ~(wxMINIMIZE_BOX | wxMAXIMIZE_BOX));
   Insert(*bar_, Location::Top);
   toolBar_->LayoutSession();
   bar_->LayoutBar();
@@ -309,6 +316,19 @@ void PreviewWindow__new::SetupWindow() {
   }
   ApplyFitMode();
   UpdateControls();
+}
+
+void PreviewWindow__new::ShowWindow(int command) {
+  TDecoratedFrame::ShowWindow(command);
+  // The toolkit would drop them while the page's progress window disables
+  // the frame, and before its modal run holds the grab.
+  if (closeRequests_ == nullptr && GetPeer()) {
+    closeRequests_ = std::make_unique<KeptCloseRequests>(
+        *GetPeer(), [this] { HandleMessage(kWmClose); },
+        [this](std::uint32_t key) {
+          if (layout_) layout_->EvKeyDown(key, 1, 0);
+        });
+  }
 }
 
 bool PreviewWindow__new::FitWidth() const {
@@ -419,7 +439,11 @@ int PreviewWindow__new::RunModal() {
   return result == 0 ? kPreviewResultClose : result;
 }
 
-void PreviewWindow__new::EndModal(int result) { EndModalLoop(result); }
+void PreviewWindow__new::EndModal(int result) {
+  // The page stops as a cancel stops it; the preview ends once it has.
+  if (view_) view_->CancelRender();
+  EndModalLoop(result);
+}
 
 const TResponseTable& PreviewWindow__new::Table() {
   using C = PreviewWindow__new;

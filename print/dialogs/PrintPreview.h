@@ -13,6 +13,8 @@
 namespace kvn {
 
 class APXPrintOut;
+class KeptCloseRequests;
+class ProgressMonitor;
 class TControlGadget;
 class TButtonGadgetZv;
 class TDockableControlBar;
@@ -40,6 +42,9 @@ class TWindowPrevMy__ : public TWindow {
   // Renders the page into the print-out's bands once (when ready); false
   // when cancelled or failed.
   bool Render();
+  // Cancels the page being rendered, as its progress window's Cancel does;
+  // false when none is.
+  bool CancelRender();
   bool ready = false;
 
   bool Find(TEventInfo& info) override;
@@ -55,6 +60,7 @@ class TWindowPrevMy__ : public TWindow {
   void EvKeyDown(std::uint32_t key, std::uint32_t, std::uint32_t);
 
   int page_ = 1;
+  ProgressMonitor* rendering_ = nullptr;  // the page's monitor while it renders
   APXPrintOut& printOut_;
   PreviewWindow__new& owner_;
 };
@@ -105,6 +111,8 @@ class PreviewWindow__new : public TDecoratedFrame {
   // The modal run (TFrameWindow::RunModalLoop): the result given to
   // EndModal, kPreviewResultClose when none was.
   int RunModal();
+  // Ends the run, before it starts too; asked while the page renders, the
+  // page is cancelled first.
   void EndModal(int result);
 
   void GoToPage(int index);
@@ -130,6 +138,8 @@ class PreviewWindow__new : public TDecoratedFrame {
   // menu to take the text from); empty for other ids.
   WString GetHintText(std::uint32_t id, THintKind kind) override;
 
+  // From its first show on, the frame hears every close asked of it.
+  void ShowWindow(int command) override;
   const char16_t* GetClassName() const override { return kClassName; }
   bool Find(TEventInfo& info) override;
   static const TResponseTable& Table();
@@ -153,6 +163,9 @@ class PreviewWindow__new : public TDecoratedFrame {
   TStatic* text_ = nullptr;
   TLayoutWindow__* layout_ = nullptr;
   TWindowPrevMy__* view_ = nullptr;  // a child of the layout window
+  // The window manager's close, Escape and Enter, while the page's progress
+  // window disables the frame too.
+  std::unique_ptr<KeptCloseRequests> closeRequests_;
 };
 
 }  // namespace kvn

@@ -231,6 +231,58 @@ TEST_F(PrintPreviewGuiTest, PagesWithContentKeysAndButtons) {
   }
 }
 
+// An end asked while a box is open over the preview (its loop runs inside
+// the preview's) ends the preview once the box is answered; so does one
+// asked before the modal run has started.
+TEST_F(PrintPreviewGuiTest, AnEndAskedWhileABoxIsOpenOverThePreviewIsKept) {
+  test::TiledDrawing tiled(190, 277, 1, 1, 2, 0x0000FF);
+  auto out = PrintOut(tiled.Drawing());
+  const TRect rect{40, 40, 640, 560};
+  bool result = true, boxOver = false, endedUnderBox = false;
+  PreviewWindow__new* preview = nullptr;
+  // A real box, answered by the test alone.
+  MessageBoxDialogBackend boxes;
+  MessageBoxBackend* previous = SetMessageBoxBackend(&boxes);
+  const bool ran = RunSteps(
+      [&] { result = RunPrintPreview(nullptr, owner_.get(), out.get(), WString(u"Boxed"), 0, 1, WString(), true, &rect); },
+      {
+          [&] { return RunningPreview() != nullptr; },
+          [&] {
+            preview = RunningPreview();
+            // Opened from the loop, not from inside this timer's tick.
+            wxTheApp->CallAfter([preview, &boxOver] {
+              preview->MessageBox(WString(u"Over the preview"));
+              boxOver = true;
+            });
+            return true;
+          },
+          [] { return test::FindOpenBox() != nullptr; },
+          // The timer ticks inside the box's loop now.
+          [&] {
+            preview->EndModal(kPreviewResultClose);
+            return true;
+          },
+          [&] {
+            endedUnderBox = !preview->GetPeer()->IsShown();
+            test::FindOpenBox()->Press(kIdOk);
+            return true;
+          },
+          [&] { return boxOver && RunningPreview() == nullptr; },
+      });
+  SetMessageBoxBackend(previous);
+  ASSERT_TRUE(ran);
+  EXPECT_FALSE(result);
+  EXPECT_FALSE(endedUnderBox) << "the preview ended under its box";
+
+  // Asked before the run: a frame made ready and never run.
+  PreviewWindow__new frame(owner_.get(), *out, WString(u"Early"), WString(), false, rect, 1, 0);
+  ASSERT_TRUE(frame.Create());
+  frame.ShowWindow(kSwShow);
+  frame.EndModal(kPreviewResultPrint);
+  EXPECT_EQ(frame.RunModal(), kPreviewResultPrint);
+  EXPECT_EQ(ModalStack::Depth(), 0u);
+}
+
 // Every button of the preview's tool bar tells what it does when the mouse
 // rests on it, the disabled "previous page" of the first page too, in the
 // program's language.

@@ -8,6 +8,14 @@
 // A frame left its unhandled keys to its owner (Escape in the preview
 // cancelled the hidden print dialog), and the toolkit dropped the close
 // requests of every frame while a modal dialog ran.
+// Over a page long by construction (the held page of the slow drawing,
+// tests/gui/GuiTestSupport.h): the print dialog that comes back after the
+// page was cancelled, or drawn and the preview left by Escape, takes Escape
+// with no click, and so does the main window after a cancelled print; a
+// close asked of the preview while its page is drawn (Escape, Alt+F4, the
+// manager's close), before its progress window appears or while it shows,
+// ends the preview without printing. The preview's title bar offers neither
+// minimise nor maximise.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -21,9 +29,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,6 +41,7 @@
 
 #include "app/ProgressDialog.h"
 #include "app/TestyFrameWindow.h"
+#include "app/VectorWindow.h"
 #include "foundation/LangTable.h"
 #include "foundation/ModalStack.h"
 #include "platform/fonts/FontLayerFaces.h"
@@ -108,6 +119,22 @@ PreviewWindow__new* RunningPreview() {
 }
 
 cPrintDialog* TopPrintDialog() { return dynamic_cast<cPrintDialog*>(ModalStack::Top()); }
+
+// The preview frame while it is shown, its modal run started or not (its
+// first page is drawn before the run).
+PreviewWindow__new* ShownPreview() {
+  for (wxWindow* top : wxTopLevelWindows) {
+    auto* preview = dynamic_cast<PreviewWindow__new*>(TWindow::FromPeer(top));
+    if (preview && top->IsShown()) return preview;
+  }
+  return nullptr;
+}
+
+// The progress window in front, once the toolkit shows it.
+TMyAbortWindow* ShownProgress() {
+  auto* progress = dynamic_cast<TMyAbortWindow*>(ModalStack::Top());
+  return progress && progress->GetPeer() && progress->GetPeer()->IsShown() ? progress : nullptr;
+}
 TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
 
 // The window manager has made the window the active one (the X focus is in it).
@@ -150,6 +177,8 @@ bool RunSteps(const std::function<void()>& start, std::deque<std::function<bool(
     }
     if (stuck || clock.Expired("the preview's steps")) {
       stuck = true;
+      // A page held until it is cancelled would hold the run for ever.
+      test::ReleaseHeldPages();
       if (PreviewWindow__new* p = RunningPreview()) p->EndModal(kPreviewResultClose);
       if (cPrintDialog* d = TopPrintDialog()) {
         auto* peer = dynamic_cast<wxDialog*>(d->GetPeer());
@@ -207,6 +236,40 @@ class PrintPreviewUnderManagerTest : public test::SettingsFolderTest {
     test::SettingsFolderTest::TearDown();
   }
 
+  // The main frame showing a drawing of three pages, each with a line,
+  // made active by the manager.
+  void OpenThreePages() {
+    // Three pages, each with a line.
+    test::FixtureDocument plan;
+    test::FixtureSheet sheet;
+    sheet.name = u"Plan";
+    for (int p = 0; p < 3; ++p) {
+      test::FixturePage page;
+      page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
+      page.color = 0x80000000;
+      sheet.pages.push_back(page);
+      test::FixtureLine l;
+      l.start = {20.0, 20};
+      l.end = {180.0, 180};
+      l.page = std::uint16_t(p);
+      l.color = 0x0000FF;
+      l.width = 1.0;
+      sheet.lines.push_back(l);
+    }
+    plan.sheets.push_back(sheet);
+    frame_ = new TTestyFrameWindow;
+    frame_->Attr.X = 30;
+    frame_->Attr.Y = 20;
+    frame_->Attr.W = 900;
+    frame_->Attr.H = 700;
+    ASSERT_TRUE(frame_->Create());
+    frame_->ShowWindow(kSwShow);
+    const auto file = files_.Path() / "three.kvn";
+    ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(plan)));
+    ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
+    ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  }
+
   test::FakeSpooler queues_;
   test::JobSpooler spooler_{queues_};
   std::unique_ptr<ScopedSpoolerOverride> override_;
@@ -226,35 +289,8 @@ class PreviewEnds : public PrintPreviewUnderManagerTest, public ::testing::WithP
 
 TEST_P(PreviewEnds, WithoutPrintingAndTheDialogTakesEscape) {
   const WayCase c = GetParam();
-  // Three pages, each with a line.
-  test::FixtureDocument plan;
-  test::FixtureSheet sheet;
-  sheet.name = u"Plan";
-  for (int p = 0; p < 3; ++p) {
-    test::FixturePage page;
-    page.name = u"Floor " + std::u16string(1, char16_t(u'A' + p));
-    page.color = 0x80000000;
-    sheet.pages.push_back(page);
-    test::FixtureLine l;
-    l.start = {20.0, 20};
-    l.end = {180.0, 180};
-    l.page = std::uint16_t(p);
-    l.color = 0x0000FF;
-    l.width = 1.0;
-    sheet.lines.push_back(l);
-  }
-  plan.sheets.push_back(sheet);
-  frame_ = new TTestyFrameWindow;
-  frame_->Attr.X = 30;
-  frame_->Attr.Y = 20;
-  frame_->Attr.W = 900;
-  frame_->Attr.H = 700;
-  ASSERT_TRUE(frame_->Create());
-  frame_->ShowWindow(kSwShow);
-  const auto file = files_.Path() / "three.kvn";
-  ASSERT_TRUE(test::SaveBytes(file.string(), test::WriteNativeFile(plan)));
-  ASSERT_TRUE(frame_->OpenFile(WString::FromUtf8(file.string())));
-  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  OpenThreePages();
+  if (HasFatalFailure()) return;
   const std::string frameTitle = Escaped(Title(*frame_));
 
   bool previewShown = false, dialogBack = false, dialogEscaped = false;
@@ -348,6 +384,300 @@ INSTANTIATE_TEST_SUITE_P(Ways, PreviewEnds,
                                            WayCase{Way::CloseRequest, "CloseRequest"},
                                            WayCase{Way::AltF4, "AltF4"}),
                          [](const ::testing::TestParamInfo<WayCase>& way) { return std::string(way.param.name); });
+
+// ---- over a page long by construction ------------------------------------------------------
+
+// The print dialog opened by Ctrl+P on the frame and its Preview clicked;
+// `previewOver` is set once the click has returned (the preview has ended).
+std::deque<std::function<bool()>> ToThePreview(TFrameWindow& frame, bool& previewOver,
+                                               std::function<void()> beforeClick = nullptr) {
+  const std::string frameTitle = Escaped(Title(frame));
+  return {
+      [frameTitle] {
+        test::Shell(test::XdoOnWindow(frameTitle, "key ctrl+p"));
+        return true;
+      },
+      [] { return TopPrintDialog() != nullptr; },
+      [&previewOver, beforeClick] {
+        auto* preview = dynamic_cast<TButton*>(Control(*TopPrintDialog(), 101));
+        EXPECT_NE(preview, nullptr);
+        if (beforeClick) beforeClick();
+        // Clicked from the loop, not from inside this timer's tick.
+        if (preview) wxTheApp->CallAfter([preview, &previewOver] {
+          preview->Click();
+          previewOver = true;
+        });
+        return true;
+      },
+  };
+}
+
+// A click on the progress window's Cancel through the X server.
+bool ClickCancel() {
+  TMyAbortWindow* progress = ShownProgress();
+  if (progress == nullptr) return false;
+  const wxRect cancel = progress->GetCancelButton()->GetPeer()->GetScreenRect();
+  Xdo(test::PointerTo(cancel.x + cancel.width / 2, cancel.y + cancel.height / 2) + " click 1");
+  return true;
+}
+
+enum class PageEnd { Cancelled, DrawnThenEscape };
+
+struct PageEndCase {
+  PageEnd end;
+  const char* name;
+};
+
+class LongPageEnds : public PrintPreviewUnderManagerTest, public ::testing::WithParamInterface<PageEndCase> {};
+
+// The progress window disabled the print dialog behind the preview: the
+// dialog came back active, with the X focus, and deaf to its keys.
+TEST_P(LongPageEnds, AndThePrintDialogTakesEscapeWithNoClick) {
+  const PageEndCase c = GetParam();
+  ASSERT_NE(test::OpenSlowDrawing(frame_, files_.Path()), nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  // "Terminate a function?" is answered OK.
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  bool previewOver = false, dialogBack = false, dialogEscaped = false;
+  std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+  steps.push_back([] { return ShownProgress() != nullptr; });
+  if (c.end == PageEnd::Cancelled) {
+    steps.push_back(&ClickCancel);
+  } else {
+    steps.push_back([] {
+      test::ReleaseHeldPages();
+      return true;
+    });
+    steps.push_back([] { return RunningPreview() && Active(*RunningPreview()); });
+    steps.push_back([] {
+      Xdo("key Escape");
+      return true;
+    });
+  }
+  steps.push_back([&] {
+    cPrintDialog* d = TopPrintDialog();
+    dialogBack = previewOver && d != nullptr;
+    return dialogBack && Active(*d);
+  });
+  steps.push_back([] {
+    Xdo("key Escape");
+    return true;
+  });
+  steps.push_back([&] {
+    dialogEscaped = ModalStack::Depth() == 0;
+    return dialogEscaped;
+  });
+  const bool ran = RunSteps([] {}, std::move(steps));
+  SetMessageBoxBackend(nullptr);
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(dialogBack) << "the preview did not end";
+  EXPECT_TRUE(dialogEscaped) << "the print dialog that came back after the long page did not take Escape";
+  EXPECT_TRUE(spooler_.jobs.empty()) << "leaving the preview printed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, LongPageEnds,
+                         ::testing::Values(PageEndCase{PageEnd::Cancelled, "Cancelled"},
+                                           PageEndCase{PageEnd::DrawnThenEscape, "DrawnThenEscape"}),
+                         [](const ::testing::TestParamInfo<PageEndCase>& c) { return std::string(c.param.name); });
+
+// The job's progress window disabled the main window: after a cancelled
+// print it came back active and deaf to its keys.
+TEST_F(PrintPreviewUnderManagerTest, ACancelledPrintLeavesTheMainWindowTakingItsKeys) {
+  OpenThreePages();
+  if (HasFatalFailure()) return;
+  // Its pages held until they are cancelled.
+  cVectorWindow* drawing = test::AddHeldLine(*frame_);
+  ASSERT_NE(drawing, nullptr);
+  ASSERT_EQ(drawing->GetPageNumber(), 0);
+  // "Terminate a function?" and "Printing canceled" are answered OK.
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  const std::string frameTitle = Escaped(Title(*frame_));
+  bool printOver = false, pageTurned = false;
+  std::deque<std::function<bool()>> steps = {
+      [frameTitle] {
+        test::Shell(test::XdoOnWindow(frameTitle, "key ctrl+p"));
+        return true;
+      },
+      [] { return TopPrintDialog() != nullptr; },
+      [] {
+        auto* ok = dynamic_cast<TButton*>(Control(*TopPrintDialog(), kIdcOk));
+        EXPECT_NE(ok, nullptr);
+        if (ok) wxTheApp->CallAfter([ok] { ok->Click(); });
+        return true;
+      },
+      [] { return ShownProgress() != nullptr; },
+      &ClickCancel,
+      // The job over and the main window made active again by the manager.
+      [&] {
+        printOver = ModalStack::Depth() == 0 && spooler_.jobs.size() == 1 && spooler_.jobs[0]->cancelled;
+        return printOver && Active(*frame_);
+      },
+      // Page Down, wherever the X server's focus is: the drawing window's
+      // own key.
+      [] {
+        Xdo("key Next");
+        return true;
+      },
+      [&] {
+        pageTurned = drawing->GetPageNumber() == 1;
+        return pageTurned;
+      },
+  };
+  const bool ran = RunSteps([] {}, std::move(steps));
+  SetMessageBoxBackend(nullptr);
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(printOver) << "the print was not cancelled";
+  EXPECT_TRUE(pageTurned) << "the main window did not take Page Down after the cancelled print";
+}
+
+enum class When { BeforeProgress, WhileProgress };
+
+struct CloseCase {
+  Way way;
+  When when;
+  const char* name;
+};
+
+// The shell words that close the active window the way `way` does.
+std::string CloseActive(Way way) {
+  switch (way) {
+    case Way::Escape:
+      return "xdotool key Escape";
+    case Way::AltF4:
+      return "xdotool key alt+F4";
+    default:
+      return "wmctrl -i -c \"$(xdotool getactivewindow)\"";
+  }
+}
+
+// From a process of its own, since the program draws the page without
+// handling any message until its progress window appears: waits until the
+// manager has made the preview the active window, then closes it `way`,
+// and writes into `file` whether the progress window was up by then.
+void CloseThePreviewOnceActive(Way way, const std::filesystem::path& file) {
+  const std::string command =
+      "(for i in $(seq 1 600); do case \"$(xdotool getactivewindow getwindowname 2>/dev/null)\" in "
+      "'Print preview'*) break;; esac; sleep 0.05; done; "
+      "if xdotool search --onlyvisible --name 'function is in progress' >/dev/null 2>&1; "
+      "then echo while >'" + file.string() + ".part'; else echo before >'" + file.string() + ".part'; fi; " +
+      "timeout 20 " + CloseActive(way) + "; mv '" + file.string() + ".part' '" + file.string() +
+      "') >/dev/null 2>&1 &";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "the close did not start";
+}
+
+class CloseDuringPage : public PrintPreviewUnderManagerTest, public ::testing::WithParamInterface<CloseCase> {};
+
+// The request was dropped while the page was drawn (the frame disabled by
+// the progress window, or its modal run not started yet): the preview
+// stayed on screen after the page.
+TEST_P(CloseDuringPage, EndsThePreviewWithoutPrinting) {
+  const CloseCase c = GetParam();
+  ASSERT_NE(test::OpenSlowDrawing(frame_, files_.Path()), nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  // Should the close reach the progress window instead, its question is
+  // answered "go on": only the preview's own close may end the page.
+  test::AnsweringBoxes boxes(50ms);
+  for (int i = 0; i < 8; ++i) boxes.answers.push_back(kIdCancel);
+  SetMessageBoxBackend(&boxes);
+  const std::filesystem::path sent = files_.Path() / "close-sent";
+  bool previewOver = false, dialogBack = false;
+  std::deque<std::function<bool()>> steps =
+      ToThePreview(*frame_, previewOver, [&] {
+        if (c.when == When::BeforeProgress) CloseThePreviewOnceActive(c.way, sent);
+      });
+  if (c.when == When::WhileProgress) {
+    steps.push_back([] { return ShownProgress() != nullptr && ShownPreview() != nullptr; });
+    steps.push_back([&] {
+      const std::string title = Title(*ShownPreview());
+      if (c.way == Way::CloseRequest) {
+        test::Shell("timeout 20 wmctrl -F -c '" + title + "' >/dev/null 2>&1");
+      } else {
+        test::Shell(test::XdoOnWindow(Escaped(title), c.way == Way::Escape ? "key Escape" : "key alt+F4"));
+      }
+      return true;
+    });
+  }
+  steps.push_back([&] { return previewOver; });
+  steps.push_back([&] {
+    dialogBack = ShownPreview() == nullptr && TopPrintDialog() != nullptr;
+    if (dialogBack) TopPrintDialog()->CloseWindow(kIdcCancel);
+    return true;
+  });
+  const bool ran = RunSteps([] {}, std::move(steps));
+  SetMessageBoxBackend(nullptr);
+  if (c.when == When::BeforeProgress) {
+    std::ifstream in(sent);
+    std::string state;
+    in >> state;
+    std::printf("the close was sent %s the progress window showed\n",
+                state == "before" ? "before" : state == "while" ? "while" : "(not at all)");
+  }
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(previewOver) << "the preview stayed after its close";
+  EXPECT_TRUE(dialogBack) << "the print dialog did not come back";
+  EXPECT_TRUE(boxes.texts.empty()) << "the close asked " << (boxes.texts.empty() ? "" : boxes.texts[0].ToUtf8());
+  EXPECT_TRUE(spooler_.jobs.empty()) << "closing the preview printed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, CloseDuringPage,
+    ::testing::Values(CloseCase{Way::Escape, When::BeforeProgress, "EscapeBeforeProgress"},
+                      CloseCase{Way::AltF4, When::BeforeProgress, "AltF4BeforeProgress"},
+                      CloseCase{Way::CloseRequest, When::BeforeProgress, "CloseRequestBeforeProgress"},
+                      CloseCase{Way::Escape, When::WhileProgress, "EscapeWhileProgress"},
+                      CloseCase{Way::AltF4, When::WhileProgress, "AltF4WhileProgress"},
+                      CloseCase{Way::CloseRequest, When::WhileProgress, "CloseRequestWhileProgress"}),
+    [](const ::testing::TestParamInfo<CloseCase>& c) { return std::string(c.param.name); });
+
+// The window manager is told before the preview is mapped that it has
+// neither a minimise nor a maximise box (a minimised preview left the print
+// dialog active, and its next Escape ended the hidden preview), and that it
+// stays resizable and closable: the preview's Motif hints, read before any
+// input. The manager's own list of actions shows it resizable and closable;
+// openbox lists minimise and maximise for every resizable window whatever
+// its hints say.
+TEST_F(PrintPreviewUnderManagerTest, ThePreviewTellsTheManagerItHasNeitherMinimiseNorMaximise) {
+  OpenThreePages();
+  if (HasFatalFailure()) return;
+  std::string hints, actions;
+  bool previewOver = false;
+  std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+  steps.push_back([&] {
+    PreviewWindow__new* p = RunningPreview();
+    if (p == nullptr) return false;
+    const std::string name = "xprop -name '" + Title(*p) + "' ";
+    hints = test::Shell(name + "_MOTIF_WM_HINTS 2>/dev/null");
+    actions = test::Shell(name + "_NET_WM_ALLOWED_ACTIONS 2>/dev/null");
+    // Until the manager has managed the window and listed its actions.
+    return actions.find("_NET_WM_ACTION_CLOSE") != std::string::npos;
+  });
+  steps.push_back([] {
+    RunningPreview()->EndModal(kPreviewResultClose);
+    return true;
+  });
+  steps.push_back([&] { return previewOver && TopPrintDialog() != nullptr; });
+  steps.push_back([] {
+    TopPrintDialog()->CloseWindow(kIdcCancel);
+    return true;
+  });
+  EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
+  // "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = flags, functions, decorations, ...".
+  unsigned long flags = 0, functions = 0, decorations = 0;
+  const std::size_t equals = hints.find('=');
+  ASSERT_NE(equals, std::string::npos) << "no Motif hints: " << hints;
+  ASSERT_EQ(std::sscanf(hints.c_str() + equals + 1, " %lx, %lx, %lx", &flags, &functions, &decorations), 3) << hints;
+  // The Motif bits: functions resize 2, minimise 8, maximise 16, close 32;
+  // decorations resize handles 4, minimise 32, maximise 64.
+  EXPECT_EQ(flags & 3, 3u) << hints;
+  EXPECT_EQ(functions & (8 | 16), 0u) << "minimise or maximise offered: " << hints;
+  EXPECT_EQ(decorations & (32 | 64), 0u) << "a minimise or maximise box asked for: " << hints;
+  EXPECT_EQ(functions & (2 | 32), 2u | 32u) << "not resizable and closable: " << hints;
+  EXPECT_NE(decorations & 4, 0u) << hints;
+  EXPECT_NE(actions.find("_NET_WM_ACTION_RESIZE"), std::string::npos) << actions;
+  EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
+}
 
 }  // namespace
 }  // namespace kvn
