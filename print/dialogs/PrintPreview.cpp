@@ -4,10 +4,12 @@
 #include <wx/dcscreen.h>
 #include <wx/image.h>
 #include <wx/scrolwin.h>
+#include <wx/timer.h>
 #include <wx/toplevel.h>
 #include <wx/utils.h>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 #include <cstdio>
 #include <vector>
@@ -318,6 +320,40 @@ void PreviewWindow__new::SetupWindow() {
   UpdateControls();
 }
 
+namespace {
+
+// The toolkit hears of the minimise from the manager's state property,
+// before the manager has unmapped the window, and a map asked then changes
+// nothing: the restore is asked again every 100 ms until the window is back
+// (5 s at most, for a manager that refuses it).
+void ComeBackWhenMinimised(wxTopLevelWindow& top) {
+  struct Restore {
+    wxTimer timer;
+    int tries = 0;
+  };
+  auto restore = std::make_shared<Restore>();
+  restore->timer.SetOwner(&top);
+  top.Bind(wxEVT_ICONIZE, [restore](wxIconizeEvent& e) {
+    if (e.IsIconized()) {
+      restore->tries = 0;
+      restore->timer.Start(100);
+    }
+    e.Skip();
+  });
+  top.Bind(
+      wxEVT_TIMER,
+      [&top, restore](wxTimerEvent&) {
+        if (!top.IsIconized() || ++restore->tries > 50) {
+          restore->timer.Stop();
+          return;
+        }
+        top.Iconize(false);
+      },
+      restore->timer.GetId());
+}
+
+}  // namespace
+
 void PreviewWindow__new::ShowWindow(int command) {
   TDecoratedFrame::ShowWindow(command);
   // The toolkit would drop them while the page's progress window disables
@@ -328,6 +364,11 @@ void PreviewWindow__new::ShowWindow(int command) {
         [this](std::uint32_t key) {
           if (layout_) layout_->EvKeyDown(key, 1, 0);
         });
+    // A manager that offers minimise whatever the window asks (openbox lists
+    // it for every resizable window) would hide the preview while its modal
+    // run goes on, and the Escape meant for the print dialog beside it would
+    // end the hidden preview instead: the preview comes back at once.
+    if (auto* top = dynamic_cast<wxTopLevelWindow*>(GetPeer())) ComeBackWhenMinimised(*top);
   }
 }
 

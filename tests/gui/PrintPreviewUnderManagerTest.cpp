@@ -679,6 +679,51 @@ TEST_F(PrintPreviewUnderManagerTest, ThePreviewTellsTheManagerItHasNeitherMinimi
   EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
 }
 
+// openbox offers minimise whatever the hints say: a preview minimised
+// through the manager comes back at once, so that the print dialog beside it
+// never becomes the active window while the preview's run goes on.
+TEST_F(PrintPreviewUnderManagerTest, APreviewMinimisedByTheManagerComesBackAtOnce) {
+  OpenThreePages();
+  if (HasFatalFailure()) return;
+  bool previewOver = false, minimised = false, back = false;
+  std::string state;
+  std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+  steps.push_back([&] {
+    PreviewWindow__new* p = RunningPreview();
+    auto* top = p ? dynamic_cast<wxTopLevelWindow*>(p->GetPeer()) : nullptr;
+    if (top == nullptr || !top->IsShownOnScreen()) return false;
+    top->Bind(wxEVT_ICONIZE, [&minimised](wxIconizeEvent& e) {
+      if (e.IsIconized()) minimised = true;
+      e.Skip();
+    });
+    Xdo("search --name '^" + Escaped(Title(*p)) + "$' windowminimize");
+    return true;
+  });
+  steps.push_back([&] {
+    PreviewWindow__new* p = RunningPreview();
+    if (p == nullptr) {
+      ADD_FAILURE() << "the preview ended after its minimise";
+      return true;
+    }
+    if (!minimised) return false;
+    state = test::Shell("xprop -name '" + Title(*p) + "' WM_STATE 2>/dev/null");
+    back = state.find("Normal") != std::string::npos && !dynamic_cast<wxTopLevelWindow*>(p->GetPeer())->IsIconized();
+    return back;
+  });
+  steps.push_back([] {
+    RunningPreview()->EndModal(kPreviewResultClose);
+    return true;
+  });
+  steps.push_back([&] { return previewOver && TopPrintDialog() != nullptr; });
+  steps.push_back([] {
+    TopPrintDialog()->CloseWindow(kIdcCancel);
+    return true;
+  });
+  EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
+  EXPECT_TRUE(minimised) << "the manager never minimised the preview";
+  EXPECT_TRUE(back) << "the minimised preview stayed hidden: " << state;
+}
+
 }  // namespace
 }  // namespace kvn
 
