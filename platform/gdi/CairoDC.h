@@ -121,6 +121,11 @@ class CairoDC : public TDC {
   // with ends that meet in cairo's fixed point, or closed, dashed and with
   // no slanted side. Only then is the path cairo keeps looked at.
   bool MayBeLoneBox(const GdiPath& path, bool dashed) const;
+  // Draws cairo's current path (device space, under the identity matrix)
+  // again as open figures if it is such a box, so that the writers keep it
+  // and every reader strokes it with `style` as the screen does
+  // (CairoLoneBox.cpp).
+  static void KeepLoneBoxAsDrawn(cairo_t* cr, const StrokeStyle& style);
   // Strokes the joined run, if one is pending.
   void FlushStrokes();
   // Called after every operation that reached the surface, with the path
