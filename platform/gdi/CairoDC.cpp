@@ -118,14 +118,16 @@ void CairoDC::AppendPath(cairo_t* cr, const GdiPath& path, double dx, double dy)
 }
 
 void CairoDC::AddPath(cairo_t* cr, const GdiPath& path, double dx, double dy) {
-  const DPoint* p = path.Points();
-  const std::uint8_t* t = path.Types();
-  std::uint32_t n = path.Count();
-  for (std::uint32_t i = 0; i < n; ++i) {
+  AddFigures(cr, path.Points(), path.Types(), 0, path.Count(), dx, dy);
+}
+
+void CairoDC::AddFigures(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t from, std::uint32_t to,
+                         double dx, double dy) {
+  for (std::uint32_t i = from; i < to; ++i) {
     std::uint8_t base = t[i] & ~kPtCloseFigure;
-    if (base == kPtMoveTo || i == 0) {
+    if (base == kPtMoveTo || i == from) {
       cairo_move_to(cr, p[i].x + dx, p[i].y + dy);
-    } else if (base == kPtBezierTo && i + 2 < n) {
+    } else if (base == kPtBezierTo && i + 2 < to) {
       cairo_curve_to(cr, p[i].x + dx, p[i].y + dy, p[i + 1].x + dx, p[i + 1].y + dy, p[i + 2].x + dx,
                      p[i + 2].y + dy);
       i += 2;
@@ -222,8 +224,9 @@ CairoDC::StrokeStyle CairoDC::ComputeStroke(const GdiPath& devicePath) const {
 void CairoDC::StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle& style, double dx, double dy,
                              bool dashed) const {
   cairo_identity_matrix(cr);
-  AppendPath(cr, path, dx + 0.5, dy + 0.5);
-  if (MayBeLoneBox(path, dashed && style.dashCount > 0)) KeepLoneBoxAsDrawn(cr, style);
+  cairo_new_path(cr);
+  AddStrokedPath(cr, path, dx + 0.5, dy + 0.5, dashed ? style : StrokeStyle{});
+  if (MayBeLoneBox(path, dashed && style.dashCount > 0)) KeepLoneBoxAsDrawn(cr);
   StrokeCurrentPath(cr, style, dashed);
 }
 
@@ -303,7 +306,7 @@ void CairoDC::FlushStrokes() {
   if (!run_.open) return;
   run_.open = false;
   if (reach_ == Reach::Surface) {
-    if (run_.loneBox) KeepLoneBoxAsDrawn(cr_, run_.style);
+    if (run_.loneBox) KeepLoneBoxAsDrawn(cr_);
     StrokeCurrentPath(cr_, run_.style, true);
     cairo_identity_matrix(cr_);
     cairo_restore(cr_);
@@ -364,7 +367,7 @@ void CairoDC::RenderStroke(const GdiPath& devicePath) {
     } else {
       run_.loneBox = false;
     }
-    if (reach_ == Reach::Surface) AddPath(cr_, path, 0.5, 0.5);
+    if (reach_ == Reach::Surface) AddStrokedPath(cr_, path, 0.5, 0.5, style);
     run_.points += path.Count();
     return;
   }

@@ -8,39 +8,20 @@
 // at the figure's first point, and run its own way round. A figure drawn
 // open (on screen, on the raster road, or beside other figures of a joined
 // run) also has two caps at its first corner where the rectangle is joined.
-// And where a closed figure's pattern is "on" at both ends, one dash runs
-// through its first corner and must be joined there, which no reader can be
-// trusted to do: poppler's (pdftoppm, the print filters built on it) caps
-// the two dashes where a closed path closes, Ghostscript joins them.
+// A closed dashed figure whose pattern is "on" at both ends reaches cairo
+// already open (CairoClosedDash.cpp), and is no box here.
 // The path is judged as cairo keeps it, after it has merged repeated points
 // and points along a side, and is drawn again as lines that the writers
-// keep as they are, in the first of these forms that fits:
-// - a closed figure whose pattern is in a gap where it ends, and which
-//   starts at its upper left corner running right, is the writers'
-//   rectangle itself (GDI's Rectangle draws so), and stays one: the
-//   cheapest form, four numbers;
-// - an open figure, and a closed one whose pattern is in a gap where it
-//   ends, has its last point drawn back along its side by one and a half
-//   fixed steps of the surface (0.002 mm at any resolution), so that it
-//   rounds to another fixed point than the start; a closed one's first dash
-//   then has a cap at the first corner, as the figure has;
-// - a closed figure whose pattern is "on" at both ends goes on past its
-//   first point along its first side, by half of the shorter of what is
-//   left of the dash there and the first dash: the dash is drawn through
-//   the corner and joined as the screen joins it. The first dash starts
-//   with a cap at the corner, which the join covers where the cap is flat,
-//   the join mitred, or both round;
-// - otherwise the figure ends on its first point, and a second figure, from
-//   a little before that corner along the last side to a little after it
-//   along the first, shorter than the first dash and wholly inside the ink
-//   of the dashes on both sides, adds the corner's join. Both figures start
-//   the pattern afresh with its first dash (every subpath does), so the
-//   second is all "on"; its caps lie inside the two dashes' ink.
-// Lines cost cairo's writer more than the rectangle, a curve more than
-// lines: a page of 50,000 lone figures whose dash runs through the first
-// corner takes 1.57 times the instructions of rectangles and 5.3 times
-// their PDF drawn on past the corner, 1.85 and 7.1 times with the last side
-// a curve (bench/DashedBoxesPdfBench.cpp).
+// keep as they are:
+// - a closed figure (its pattern in a gap where it ends) that starts at its
+//   upper left corner running right is the writers' rectangle itself
+//   (GDI's Rectangle draws so), and stays one: the cheapest form, four
+//   numbers;
+// - an open figure, and any other closed one, has its last point drawn
+//   back along its side by one and a half fixed steps of the surface
+//   (0.002 mm at any resolution), so that it rounds to another fixed point
+//   than the start; a closed one's first dash then has a cap at the first
+//   corner, as the figure has.
 #include "platform/gdi/CairoDC.h"
 
 #include <algorithm>
@@ -55,35 +36,6 @@ namespace {
 // device scale puts printer dots over it (at 600 dpi a dot is 0.12 pt, so
 // a move of 1/256 dot rounds away above 143 dpi).
 constexpr double kFixedStep = 1.0 / 256;
-
-// Where a figure whose pattern starts at its first point ends, `length`
-// along it, as cairo and the page's readers walk the pattern: the entries
-// alternate on and off, an odd count of them running twice (once from
-// "off"). Lengths in the pattern's own units.
-struct DashEnd {
-  double before = 0;  // of the "on" dash the figure ends in, up to its end (0: a gap)
-  double after = 0;   // and the rest of that dash
-};
-DashEnd DashEndAt(const double* dashes, std::uint32_t count, double length) {
-  double total = 0;
-  for (std::uint32_t i = 0; i < count; ++i) total += dashes[i];
-  const double period = count % 2 ? 2 * total : total;
-  if (!(period > 0) || !std::isfinite(length)) return {};
-  const double at = std::fmod(length, period);
-  double start = 0;
-  for (std::uint32_t k = 0; k < 2 * count; ++k) {
-    const double end = start + dashes[k % count];
-    if (at < end) {
-      // A pattern that turns within rounding of the end is taken as turned:
-      // either way the difference is too short to see.
-      const double tiny = period * 1e-9;
-      if (k % 2 != 0 || at - start <= tiny || end - at <= tiny) return {};
-      return {at - start, end - at};
-    }
-    start = end;
-  }
-  return {};
-}
 
 }  // namespace
 
@@ -119,7 +71,7 @@ bool CairoDC::MayBeLoneBox(const GdiPath& path, bool dashed) const {
   return true;
 }
 
-void CairoDC::KeepLoneBoxAsDrawn(cairo_t* cr, const StrokeStyle& style) {
+void CairoDC::KeepLoneBoxAsDrawn(cairo_t* cr) {
   cairo_path_t* path = cairo_copy_path(cr);
   DPoint c[5];
   // Move, three lines, then a line back to the start or cairo's close (and
@@ -149,51 +101,13 @@ void CairoDC::KeepLoneBoxAsDrawn(cairo_t* cr, const StrokeStyle& style) {
   // The path is in user space under the identity matrix: device units.
   double scaleX = 1, scaleY = 1;
   cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
-  // The sides in the pattern's units: device units for a hairline, the
-  // nib's user units for a wide pen (cairo dashes under the nib).
-  double side[4] = {}, perimeter = 0;
-  DashEnd end;
-  if (closed) {
-    XForm toPattern;
-    if (!style.thin && !style.nib.Invert(&toPattern)) return;
-    for (int i = 0; i < 4; ++i) {
-      const DPoint v = toPattern.ApplyVector(DPoint{c[i + 1].x - c[i].x, c[i + 1].y - c[i].y});
-      side[i] = std::hypot(v.x, v.y);
-      // A side drawn back over the one before leaves no box to draw.
-      if (!(side[i] > 0)) return;
-      perimeter += side[i];
-    }
-    if (style.dashCount > 0 && style.dashes[0] > 0) end = DashEndAt(style.dashes, style.dashCount, perimeter);
-    if (end.before == 0 && scaleX > 0 && scaleY > 0 && c[1].y == c[0].y && c[1].x > c[0].x && c[3].y > c[0].y)
-      return;
-  }
-  const bool joined = end.before > 0;
-
+  // A closed figure reaches this point only where its pattern is in a gap
+  // at its end (CairoClosedDash.cpp writes the others open): started at
+  // its upper left corner running right, it is the writers' rectangle.
+  if (closed && scaleX > 0 && scaleY > 0 && c[1].y == c[0].y && c[1].x > c[0].x && c[3].y > c[0].y) return;
   cairo_new_path(cr);
   cairo_move_to(cr, c[0].x, c[0].y);
   for (int i = 1; i < 4; ++i) cairo_line_to(cr, c[i].x, c[i].y);
-  // The point `length` (pattern units) from the first corner towards
-  // corner `to`, whose side is side[to == 1 ? 0 : 3] long.
-  auto along = [&](int to, double length) {
-    const double share = length / side[to == 1 ? 0 : 3];
-    return DPoint{c[0].x + (c[to].x - c[0].x) * share, c[0].y + (c[to].y - c[0].y) * share};
-  };
-  if (joined) {
-    cairo_line_to(cr, c[0].x, c[0].y);
-    const bool capCovered = style.thin || style.cap == CAIRO_LINE_CAP_BUTT || style.join == CAIRO_LINE_JOIN_MITER ||
-                            (style.cap == CAIRO_LINE_CAP_ROUND && style.join == CAIRO_LINE_JOIN_ROUND);
-    if (capCovered) {
-      const DPoint past = along(1, std::min({end.after, style.dashes[0], side[0]}) / 2);
-      cairo_line_to(cr, past.x, past.y);
-      return;
-    }
-    const double reach = std::min({end.before, style.dashes[0], side[3], side[0]}) / 4;
-    const DPoint before = along(3, reach), after = along(1, reach);
-    cairo_move_to(cr, before.x, before.y);
-    cairo_line_to(cr, c[0].x, c[0].y);
-    cairo_line_to(cr, after.x, after.y);
-    return;
-  }
   // Never past the side's middle, so that the last side keeps its direction.
   auto back = [](double length, double scale) {
     const double step = std::min(1.5 * kFixedStep / std::fabs(scale), std::fabs(length) / 2);

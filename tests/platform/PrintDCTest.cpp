@@ -596,49 +596,123 @@ const JoinedCornerPen kJoinedCornerPens[] = {
     {"cosmetic dashed", 100, 75, [](COLORREF color) { return TPen(color, 0, kPsDash); }},
 };
 constexpr int kJoinedCell = kFigureWide + 20, kJoinedCellHigh = kFigureHigh + 20;
-constexpr int kJoinedRows = int(std::size(kJoinedCornerPens));
 
-void DrawJoinedCornerFigures(TDC& dc) {
+// Then the same figures of three of those pens sharing one joined run a
+// row (one colour), and a triangle and a pentagon, alone in their colours,
+// from each corner either way round, by pens whose start cap a join covers
+// at some corners and not at others (a square cap is inside a mitre on a
+// right angle alone: the triangle's turns are 114 and 132 degrees, the
+// pentagon's about 72). Their perimeters (about 256 and 224) end the
+// pattern of 40 well into a dash, and pass every corner at least four dots
+// from a dash's end, from every start.
+const int kRunPens[] = {0, 2, 4};
+const DPoint kTriangle[] = {{0, 0}, {74, 0}, {37, 83}};
+const DPoint kPentagon[] = {{44, 6}, {81, 33}, {68, 76}, {24, 74}, {8, 32}};
+const JoinedCornerPen kPolygonPens[] = {
+    kJoinedCornerPens[0],
+    {"30 on, 10 off, 7 wide, square ends, mitred", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {30, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapSquare | kPsJoinMiter, 7, kBsSolid, color, 2,
+                              kStyle);
+     }},
+    {"30 on, 10 off, 7 wide, round ends, bevelled", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {30, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapRound | kPsJoinBevel, 7, kBsSolid, color, 2,
+                              kStyle);
+     }},
+};
+constexpr int kPolygonCells = int(std::size(kTriangle) + std::size(kPentagon)) * 2;  // each corner, both ways
+constexpr int kPolygonRows = int(std::size(kPolygonPens)) * ((kPolygonCells + kFigureColumns - 1) / kFigureColumns);
+constexpr int kJoinedRows = int(std::size(kJoinedCornerPens) + std::size(kRunPens)) + kPolygonRows;
+
+// One figure of a row in a cell of the page.
+struct JoinedCornerCell {
+  std::string name;
+  int column = 0, row = 0;
+};
+
+// Draws the page's figures, and names each, with its cell, for `cell`
+// (when given).
+void DrawJoinedCornerFigures(TDC& dc, const std::function<void(const JoinedCornerCell&)>& cell) {
   dc.SelectObject(TBrush::Null());
-  for (int row = 0; row < kJoinedRows; ++row) {
-    const JoinedCornerPen& pen = kJoinedCornerPens[row];
+  auto draw = [&dc](const TPoint* points, int count, bool polygon) {
+    if (polygon) {
+      dc.Polygon(points, count);
+      return;
+    }
+    dc.BeginPath();
+    dc.MoveTo(points[0].x, points[0].y);
+    dc.PolylineTo(points + 1, count - 1);
+    dc.CloseFigure();
+    dc.EndPath();
+    dc.StrokePath();
+  };
+  const char* const kWays[2] = {"clockwise", "anticlockwise"};
+  int row = 0;
+  auto boxRow = [&](const JoinedCornerPen& pen, const std::string& group, bool joined) {
     for (int column = 0; column < kFigureColumns; ++column) {
-      dc.SelectObject(pen.make(Rgb(std::uint8_t(row), 0, std::uint8_t(column))));
+      dc.SelectObject(pen.make(Rgb(std::uint8_t(row), 0, std::uint8_t(joined ? 0 : column))));
       const int left = column * kJoinedCell + 10, top = row * kJoinedCellHigh + 10;
       const TPoint clockwise[4] = {
           {left, top}, {left + pen.wide, top}, {left + pen.wide, top + pen.high}, {left, top + pen.high}};
       const int start = column / 2, step = column % 2 == 0 ? 1 : 3;
       TPoint points[4];
       for (int i = 0; i < 4; ++i) points[i] = clockwise[(start + i * step) % 4];
-      if (row % 2 == 0) {
-        dc.Polygon(points, 4);
-        continue;
-      }
-      dc.BeginPath();
-      dc.MoveTo(points[0].x, points[0].y);
-      dc.PolylineTo(points + 1, 3);
-      dc.CloseFigure();
-      dc.EndPath();
-      dc.StrokePath();
+      draw(points, 4, row % 2 == 0);
+      if (cell)
+        cell({std::string(pen.name) + " pen" + group + " from the " + kCornerNames[column / 2] + " corner, " +
+                  kWays[column % 2],
+              column, row});
     }
+    ++row;
+  };
+  for (const JoinedCornerPen& pen : kJoinedCornerPens) boxRow(pen, "", false);
+  for (const int pen : kRunPens) boxRow(kJoinedCornerPens[pen], " in one joined run", true);
+  for (const JoinedCornerPen& pen : kPolygonPens) {
+    int at = 0;
+    for (const bool triangle : {true, false}) {
+      const DPoint* corners = triangle ? kTriangle : kPentagon;
+      const int count = triangle ? int(std::size(kTriangle)) : int(std::size(kPentagon));
+      for (int start = 0; start < count; ++start) {
+        for (int way = 0; way < 2; ++way, ++at) {
+          const int column = at % kFigureColumns, cellRow = row + at / kFigureColumns;
+          dc.SelectObject(pen.make(Rgb(std::uint8_t(cellRow), 1, std::uint8_t(column))));
+          std::vector<TPoint> points;
+          for (int i = 0; i < count; ++i) {
+            const DPoint& c = corners[(start + (way == 0 ? i : count - i)) % count];
+            points.push_back({column * kJoinedCell + 20 + int(c.x), cellRow * kJoinedCellHigh + 10 + int(c.y)});
+          }
+          draw(points.data(), count, (start + way) % 2 == 0);
+          if (cell)
+            cell({std::string(pen.name) + " pen, " + (triangle ? "triangle" : "pentagon") + " from corner " +
+                      std::to_string(start) + ", " + kWays[way],
+                  column, cellRow});
+        }
+      }
+    }
+    row += (at + kFigureColumns - 1) / kFigureColumns;
   }
   dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
 }
 
-// Those figures printed and read back by both readers at the resolutions
-// of common printers agree with the raster road at every first corner:
+// Those figures, alone or sharing a joined run, boxes, triangles and
+// pentagons, printed and read back by both readers at the resolutions of
+// common printers agree with the raster road at every first corner:
 // poppler caps the two dashes where a closed path closes, Ghostscript joins
 // them, so the page must not leave the join to the reader. The page writes
 // the dashes with lines alone: no rectangle, no curve.
 TEST(PrintDC, ClosedFiguresJoinTheDashThroughTheirFirstCornerInEveryReader) {
   const int width = kFigureColumns * kJoinedCell, height = kJoinedRows * kJoinedCellHigh;
-  const PageInk rasterInk = RasterInk(width, height, DrawJoinedCornerFigures);
+  auto draw = [](TDC& dc) { DrawJoinedCornerFigures(dc, nullptr); };
+  const PageInk rasterInk = RasterInk(width, height, draw);
   for (const int dpi : {100, 300, 600}) {
     SCOPED_TRACE(std::to_string(dpi) + " dpi");
     test::ScratchDir scratch;
     const std::string file = (scratch.Path() / "corners.pdf").string();
     std::string content;
-    PrintPage(width, height, dpi, DrawJoinedCornerFigures, file, content);
+    PrintPage(width, height, dpi, draw, file, content);
     if (HasFatalFailure()) return;
     EXPECT_EQ(CountRectangles(content).dashed, 0);
     EXPECT_EQ(CountOperator(content, "c"), 0);
@@ -648,26 +722,24 @@ TEST(PrintDC, ClosedFiguresJoinTheDashThroughTheirFirstCornerInEveryReader) {
       ReadBack(file, width, height, dpi, reader, vectorInk);
       if (HasFatalFailure()) return;
       bool differ = false;
-      for (int row = 0; row < kJoinedRows; ++row) {
-        for (int column = 0; column < kFigureColumns; ++column) {
-          const TRect cell{column * kJoinedCell, row * kJoinedCellHigh, (column + 1) * kJoinedCell,
-                           (row + 1) * kJoinedCellHigh};
-          int ink = 0;
-          for (int y = cell.top; y < cell.bottom; ++y)
-            for (int x = cell.left; x < cell.right; ++x) ink += rasterInk(x, y);
-          const std::string figure = std::string(kJoinedCornerPens[row].name) + " pen from the " +
-                                     kCornerNames[column / 2] + " corner, " +
-                                     (column % 2 == 0 ? "clockwise" : "anticlockwise");
-          EXPECT_GT(ink, kFigureWide + kFigureHigh) << figure;
-          // Ghostscript inks every pixel a shape touches (without its fill
-          // adjustment it drops pixels whose centres lie where two pieces
-          // of a stroke meet): its ink may reach two pixels further out at
-          // a corner, never fall short.
-          const int pixels = DifferingPixels(vectorInk, rasterInk, cell, reader == Reader::kGhostscript ? 2 : 1);
-          EXPECT_EQ(pixels, 0) << figure << ", of " << ink << " pixels of ink";
-          differ = differ || pixels > 0;
-        }
-      }
+      std::array<std::uint8_t, 4> pixel{};
+      auto nowhere = RasterDC::Create(pixel.data(), 1, 1);
+      ASSERT_TRUE(nowhere);
+      DrawJoinedCornerFigures(*nowhere, [&](const JoinedCornerCell& figure) {
+        const TRect cell{figure.column * kJoinedCell, figure.row * kJoinedCellHigh, (figure.column + 1) * kJoinedCell,
+                         (figure.row + 1) * kJoinedCellHigh};
+        int ink = 0;
+        for (int y = cell.top; y < cell.bottom; ++y)
+          for (int x = cell.left; x < cell.right; ++x) ink += rasterInk(x, y);
+        EXPECT_GT(ink, 200) << figure.name;
+        // Ghostscript inks every pixel a shape touches (without its fill
+        // adjustment it drops pixels whose centres lie where two pieces
+        // of a stroke meet): its ink may reach two pixels further out at
+        // a corner, never fall short.
+        const int pixels = DifferingPixels(vectorInk, rasterInk, cell, reader == Reader::kGhostscript ? 2 : 1);
+        EXPECT_EQ(pixels, 0) << figure.name << ", of " << ink << " pixels of ink";
+        differ = differ || pixels > 0;
+      });
       if (differ)
         ADD_FAILURE() << WriteDifference(vectorInk, rasterInk,
                                          std::string("joined-corners-") + ReaderName(reader) + "-" +
