@@ -21,6 +21,9 @@ PACKAGES=(
   unicode-data hershey-fonts-data
   # GUI and rendering tests
   xvfb xauth xdotool x11-utils imagemagick poppler-utils
+  # the second reader printed pages are rendered back with beside pdftoppm
+  # (tests/platform/PrintDCTest.cpp)
+  ghostscript
   # prints a hung GUI test program's threads before it is aborted
   # (tests/gui/xvfb-run.sh)
   gdb

@@ -64,109 +64,7 @@ cairo_surface_t* PatternSurface(const BrushData& brush) {
   return s;
 }
 
-// One step of cairo's 24.8 fixed point, in which a surface keeps its paths:
-// 1/256 of the surface's own unit (a PDF or PostScript point), whatever
-// device scale puts printer dots over it (at 600 dpi a dot is 0.12 pt, so
-// a move of 1/256 dot rounds away above 143 dpi).
-constexpr double kFixedStep = 1.0 / 256;
-
-// cairo's PDF and PostScript writers put out a stroked path that is one
-// axis-aligned figure of four sides ending on its start point as a
-// rectangle ("re"), which is closed and starts at its upper left corner,
-// running right: its dashes start there instead of at the figure's first
-// point, and run its own way round. A figure drawn open (on screen, on the
-// raster road, or beside other figures of a joined run) also has two caps
-// at its first corner where the rectangle is joined. The path is judged as
-// cairo keeps it, after it has merged repeated points and points along a
-// side, and is drawn again so that the writer sees no rectangle:
-// - an open figure's last point is drawn back along its side by one and a
-//   half fixed steps of the surface (0.002 mm at any resolution), so that
-//   it rounds to another fixed point than the start;
-// - a closed figure's last side is drawn as a curve whose control points
-//   lie on the side, the same straight line, which the writers keep as a
-//   curve.
-void KeepLoneBoxAsDrawn(cairo_t* cr) {
-  cairo_path_t* path = cairo_copy_path(cr);
-  double x[5], y[5];
-  // Move, three lines, then a line back to the start or cairo's close (and
-  // the move to its start that cairo may list after it).
-  bool box = path->status == CAIRO_STATUS_SUCCESS && path->num_data >= 9;
-  bool closed = false;
-  for (int i = 0, at = 0; box && i < 5; ++i, at += 2) {
-    const cairo_path_data_t& head = path->data[at];
-    if (i == 4 && head.header.type == CAIRO_PATH_CLOSE_PATH) {
-      closed = true;
-      box = path->num_data == 9 || (path->num_data == 11 && path->data[9].header.type == CAIRO_PATH_MOVE_TO);
-      x[4] = x[0];
-      y[4] = y[0];
-    } else {
-      box = head.header.type == (i == 0 ? CAIRO_PATH_MOVE_TO : CAIRO_PATH_LINE_TO) && head.header.length == 2 &&
-            at + 1 < path->num_data;
-      if (!box) break;
-      x[i] = path->data[at + 1].point.x;
-      y[i] = path->data[at + 1].point.y;
-    }
-    if (box && i > 0) box = x[i] == x[i - 1] || y[i] == y[i - 1];
-  }
-  if (box && !closed) box = path->num_data == 10;
-  cairo_path_destroy(path);
-  if (!box || x[4] != x[0] || y[4] != y[0]) return;
-  cairo_new_path(cr);
-  cairo_move_to(cr, x[0], y[0]);
-  for (int i = 1; i < 4; ++i) cairo_line_to(cr, x[i], y[i]);
-  if (closed) {
-    // Along an axis, one coordinate of each control point is the side's own.
-    const double dx = (x[0] - x[3]) / 3, dy = (y[0] - y[3]) / 3;
-    cairo_curve_to(cr, x[3] + dx, y[3] + dy, x[0] - dx, y[0] - dy, x[0], y[0]);
-    cairo_close_path(cr);
-    return;
-  }
-  // The path is in user space under the identity matrix: device units.
-  double scaleX = 1, scaleY = 1;
-  cairo_surface_get_device_scale(cairo_get_target(cr), &scaleX, &scaleY);
-  // Never past the side's middle, so that the last side keeps its direction.
-  auto back = [](double side, double scale) {
-    const double step = std::min(1.5 * kFixedStep / std::fabs(scale), std::fabs(side) / 2);
-    return side > 0 ? step : side < 0 ? -step : 0;
-  };
-  x[4] -= back(x[4] - x[3], scaleX);
-  y[4] -= back(y[4] - y[3], scaleY);
-  cairo_line_to(cr, x[4], y[4]);
-}
-
 }  // namespace
-
-bool CairoDC::MayBeLoneBox(const GdiPath& path, bool dashed) const {
-  // Fewer points cannot make four sides; a path off the vector surfaces is
-  // never written out.
-  const std::uint32_t n = path.Count();
-  if (!vectorSurface_ || n < 4) return false;
-  const std::uint8_t* t = path.Types();
-  if (t[0] != kPtMoveTo) return false;
-  for (std::uint32_t i = 1; i + 1 < n; ++i)
-    if (t[i] != kPtLineTo) return false;
-  // A closed figure is joined at its first corner as the rectangle is: only
-  // its dashes tell them apart.
-  const bool closed = t[n - 1] == (kPtLineTo | kPtCloseFigure);
-  if (closed ? !dashed : t[n - 1] != kPtLineTo || n < 5) return false;
-  // Coordinates further apart than a step never meet in cairo's fixed
-  // point.
-  double scaleX = 1, scaleY = 1;
-  cairo_surface_get_device_scale(surface_, &scaleX, &scaleY);
-  scaleX = std::fabs(scaleX);
-  scaleY = std::fabs(scaleY);
-  auto meetX = [&](const DPoint& a, const DPoint& b) { return std::fabs(b.x - a.x) * scaleX <= kFixedStep; };
-  auto meetY = [&](const DPoint& a, const DPoint& b) { return std::fabs(b.y - a.y) * scaleY <= kFixedStep; };
-  const DPoint* p = path.Points();
-  if (!closed) return meetX(p[0], p[n - 1]) && meetY(p[0], p[n - 1]);
-  // Every side of a box runs along an axis, the closing one too; a
-  // slanted side stays slanted in fixed point.
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const DPoint& next = p[i + 1 < n ? i + 1 : 0];
-    if (!meetX(p[i], next) && !meetY(p[i], next)) return false;
-  }
-  return true;
-}
 
 bool IsUntransformedImage(cairo_surface_t* surface) {
   if (cairo_surface_get_type(surface) != CAIRO_SURFACE_TYPE_IMAGE) return false;
@@ -220,14 +118,16 @@ void CairoDC::AppendPath(cairo_t* cr, const GdiPath& path, double dx, double dy)
 }
 
 void CairoDC::AddPath(cairo_t* cr, const GdiPath& path, double dx, double dy) {
-  const DPoint* p = path.Points();
-  const std::uint8_t* t = path.Types();
-  std::uint32_t n = path.Count();
-  for (std::uint32_t i = 0; i < n; ++i) {
+  AddFigures(cr, path.Points(), path.Types(), 0, path.Count(), dx, dy);
+}
+
+void CairoDC::AddFigures(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t from, std::uint32_t to,
+                         double dx, double dy) {
+  for (std::uint32_t i = from; i < to; ++i) {
     std::uint8_t base = t[i] & ~kPtCloseFigure;
-    if (base == kPtMoveTo || i == 0) {
+    if (base == kPtMoveTo || i == from) {
       cairo_move_to(cr, p[i].x + dx, p[i].y + dy);
-    } else if (base == kPtBezierTo && i + 2 < n) {
+    } else if (base == kPtBezierTo && i + 2 < to) {
       cairo_curve_to(cr, p[i].x + dx, p[i].y + dy, p[i + 1].x + dx, p[i + 1].y + dy, p[i + 2].x + dx,
                      p[i + 2].y + dy);
       i += 2;
@@ -324,7 +224,8 @@ CairoDC::StrokeStyle CairoDC::ComputeStroke(const GdiPath& devicePath) const {
 void CairoDC::StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle& style, double dx, double dy,
                              bool dashed) const {
   cairo_identity_matrix(cr);
-  AppendPath(cr, path, dx + 0.5, dy + 0.5);
+  cairo_new_path(cr);
+  AddStrokedPath(cr, path, dx + 0.5, dy + 0.5, dashed ? style : StrokeStyle{});
   if (MayBeLoneBox(path, dashed && style.dashCount > 0)) KeepLoneBoxAsDrawn(cr);
   StrokeCurrentPath(cr, style, dashed);
 }
@@ -466,7 +367,7 @@ void CairoDC::RenderStroke(const GdiPath& devicePath) {
     } else {
       run_.loneBox = false;
     }
-    if (reach_ == Reach::Surface) AddPath(cr_, path, 0.5, 0.5);
+    if (reach_ == Reach::Surface) AddStrokedPath(cr_, path, 0.5, 0.5, style);
     run_.points += path.Count();
     return;
   }

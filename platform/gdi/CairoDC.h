@@ -96,6 +96,10 @@ class CairoDC : public TDC {
   void ApplyClip(cairo_t* cr, double dx, double dy) const;
   // AppendPath without emptying the current path first.
   static void AddPath(cairo_t* cr, const GdiPath& path, double dx, double dy);
+  // AddPath for a stroke with `style`: on a vector surface, closed dashed
+  // figures of straight sides in the form every reader joins at their first
+  // corner (CairoClosedDash.cpp).
+  void AddStrokedPath(cairo_t* cr, const GdiPath& path, double dx, double dy, const StrokeStyle& style) const;
   // Strokes `path` (device space, already moved by dx, dy) with the style's
   // geometry; the source is set by the caller. Strokes run through pixel
   // centres, so the path is drawn half a unit down and right.
@@ -121,6 +125,10 @@ class CairoDC : public TDC {
   // with ends that meet in cairo's fixed point, or closed, dashed and with
   // no slanted side. Only then is the path cairo keeps looked at.
   bool MayBeLoneBox(const GdiPath& path, bool dashed) const;
+  // Draws cairo's current path (device space, under the identity matrix)
+  // again as an open figure if it is such a box, so that the writers keep
+  // it and every reader strokes it as the screen does (CairoLoneBox.cpp).
+  static void KeepLoneBoxAsDrawn(cairo_t* cr);
   // Strokes the joined run, if one is pending.
   void FlushStrokes();
   // Called after every operation that reached the surface, with the path
@@ -154,6 +162,13 @@ class CairoDC : public TDC {
     bool loneBox = false;
   };
   bool JoinsWith(const StrokeStyle& style, COLORREF color) const;
+  // The points [from, to) of a path of n points, the first as a move.
+  static void AddFigures(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t from, std::uint32_t to,
+                         double dx, double dy);
+  // One closed figure of n points joined by lines, dashed by `style`
+  // (toPattern: device units to the pattern's).
+  static void AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
+                                    const StrokeStyle& style, const XForm& toPattern);
   void Counted(std::uint64_t points);
   // Not Reach::Surface: counts the operation (when counting) and answers
   // true, so that the caller draws nothing.

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -165,7 +166,9 @@ TEST(PrintDC, APagePastTheResidentCeilingDrawsNoMore) {
 // keeps a path merged (a repeated point and points along a side vanish),
 // so a figure with a corner given twice and one of many points along its
 // sides are the same four sides to its writer; a dashed one drawn from
-// its lower right corner anticlockwise starts its dashes there.
+// its lower right corner anticlockwise starts its dashes there. A figure
+// that goes round a box and then out along a spur and back ends on its
+// start point too, and is no box.
 constexpr int kBoxesPage = 300;
 void DrawBoxes(TDC& dc) {
   auto box = [&dc](int x, int y, bool closed) {
@@ -204,6 +207,9 @@ void DrawBoxes(TDC& dc) {
   dc.SelectObject(pen(kPsEndCapFlat, Rgb(0, 0, 7), kPsDash, 3));
   const TPoint anticlockwise[5] = {{70, 230}, {70, 180}, {20, 180}, {20, 230}, {70, 230}};
   dc.Polyline(anticlockwise, 5);
+  dc.SelectObject(pen(kPsEndCapFlat, Rgb(0, 0, 8)));
+  const TPoint spur[7] = {{200, 190}, {250, 190}, {250, 240}, {200, 240}, {200, 190}, {130, 190}, {200, 190}};
+  dc.Polyline(spur, 7);
   dc.SelectObject(TPen(Rgb(0, 0, 4), 0));
 }
 
@@ -266,12 +272,15 @@ PageInk RasterInk(int width, int height, const std::function<void(TDC&)>& draw) 
   return ink;
 }
 
-// The same page printed on a medium of its size at `dpi`, its content
-// (every stream inflated) and its pixels rendered back by pdftoppm.
-void PrintedInk(int width, int height, int dpi, const std::function<void(TDC&)>& draw, std::string& content,
-                PageInk& ink) {
-  test::ScratchDir scratch;
-  const std::string file = (scratch.Path() / "page.pdf").string();
+// The page's two readers: poppler's (pdftoppm, and the print filters built
+// on it) and Ghostscript's, each without anti-aliasing.
+enum class Reader { kPoppler, kGhostscript };
+const char* ReaderName(Reader reader) { return reader == Reader::kPoppler ? "pdftoppm" : "Ghostscript"; }
+
+// The page of width x height dots drawn by `draw`, printed on a medium of
+// its size at `dpi` into `file`; its content (every stream inflated).
+void PrintPage(int width, int height, int dpi, const std::function<void(TDC&)>& draw, const std::string& file,
+               std::string& content) {
   const double mmWide = width * 25.4 / dpi, mmHigh = height * 25.4 / dpi;
   const PrintPageSetup page{mmWide, mmHigh, dpi, dpi, mmWide, mmHigh, 0, 0};
   {
@@ -286,14 +295,26 @@ void PrintedInk(int width, int height, int dpi, const std::function<void(TDC&)>&
   std::stringstream pdf;
   pdf << in.rdbuf();
   content = PdfContent(pdf.str());
+}
 
-  const std::string pgm = RunCommand("pdftoppm -gray -r " + std::to_string(dpi) + " -aa no -aaVector no '" + file + "'");
+// The pixels of the page of width x height dots in `file`, rendered back by
+// `reader` at `dpi`.
+void ReadBack(const std::string& file, int width, int height, int dpi, Reader reader, PageInk& ink) {
+  const std::string r = std::to_string(dpi);
+  const std::string pgm = RunCommand(
+      reader == Reader::kPoppler
+          ? "pdftoppm -gray -r " + r + " -aa no -aaVector no '" + file + "'"
+          : "gs -q -dSAFER -dBATCH -dNOPAUSE -sstdout=%stderr -sDEVICE=pgmraw -dGraphicsAlphaBits=1 -r" + r +
+                " -sOutputFile=- '" + file + "' 2>/dev/null");
   std::istringstream image(pgm);
   std::string magic;
   int w = 0, h = 0, max = 0;
-  image >> magic >> w >> h >> max;
+  image >> magic >> std::ws;
+  // Ghostscript names itself in a comment.
+  while (image.peek() == '#') image.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+  image >> w >> h >> max;
   image.get();
-  ASSERT_EQ(magic, "P5");
+  ASSERT_EQ(magic, "P5") << ReaderName(reader);
   // The page's size in points may round up to one more pixel.
   ASSERT_GE(w, width);
   ASSERT_GE(h, height);
@@ -301,7 +322,7 @@ void PrintedInk(int width, int height, int dpi, const std::function<void(TDC&)>&
   ASSERT_LE(h, height + 1);
   std::string pixels(std::size_t(w) * std::size_t(h), '\0');
   image.read(pixels.data(), std::streamsize(pixels.size()));
-  ASSERT_TRUE(image) << "a short image from pdftoppm";
+  ASSERT_TRUE(image) << "a short image from " << ReaderName(reader);
   ink = PageInk{width, height, std::string(std::size_t(width) * std::size_t(height), '\0')};
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
@@ -309,14 +330,27 @@ void PrintedInk(int width, int height, int dpi, const std::function<void(TDC&)>&
           std::uint8_t(pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)]) < 128;
 }
 
+// The same page printed on a medium of its size at `dpi`, its content
+// (every stream inflated) and its pixels rendered back by pdftoppm.
+void PrintedInk(int width, int height, int dpi, const std::function<void(TDC&)>& draw, std::string& content,
+                PageInk& ink) {
+  test::ScratchDir scratch;
+  const std::string file = (scratch.Path() / "page.pdf").string();
+  PrintPage(width, height, dpi, draw, file, content);
+  if (::testing::Test::HasFatalFailure()) return;
+  ReadBack(file, width, height, dpi, Reader::kPoppler, ink);
+}
+
 // Pixels of `area` where the two pages differ. The two rasterisers may
 // decide a pixel whose centre lies on an edge (the ends of a line run
 // through pixel centres) either way: a pixel differs only where the other
-// road has the same ink next to it.
-int DifferingPixels(const PageInk& a, const PageInk& b, const TRect& area) {
-  auto near = [](const PageInk& ink, int x, int y, bool value) {
-    for (int v = std::max(y - 1, 0); v <= std::min(y + 1, ink.height - 1); ++v)
-      for (int u = std::max(x - 1, 0); u <= std::min(x + 1, ink.width - 1); ++u)
+// road has the same ink next to it. Past one pixel, ink of `a` may reach
+// `grown` pixels beyond ink of `b` (a rasteriser that inks every pixel its
+// shapes touch).
+int DifferingPixels(const PageInk& a, const PageInk& b, const TRect& area, int grown = 1) {
+  auto near = [](const PageInk& ink, int x, int y, bool value, int reach) {
+    for (int v = std::max(y - reach, 0); v <= std::min(y + reach, ink.height - 1); ++v)
+      for (int u = std::max(x - reach, 0); u <= std::min(x + reach, ink.width - 1); ++u)
         if (ink(u, v) == value) return true;
     return false;
   };
@@ -324,7 +358,9 @@ int DifferingPixels(const PageInk& a, const PageInk& b, const TRect& area) {
   for (int y = area.top; y < area.bottom; ++y) {
     for (int x = area.left; x < area.right; ++x) {
       const bool inA = a(x, y), inB = b(x, y);
-      if (inA != inB && !(near(b, x, y, inA) && near(a, x, y, inB))) ++differ;
+      if (inA == inB) continue;
+      if (inA && grown > 1 ? !near(b, x, y, true, grown) : !(near(b, x, y, inA, 1) && near(a, x, y, inB, 1)))
+        ++differ;
     }
   }
   return differ;
@@ -362,7 +398,7 @@ TEST(PrintDC, OpenFiguresPrintAsTheRasterRoadDrawsThem) {
     if (HasFatalFailure()) return;
     EXPECT_EQ(CountOperator(content, "re"), 1) << content;
     const int ink = rasterInk.Count();
-    ASSERT_GT(ink, 6 * 4 * 50 * 11);  // the six figures of 11 dots
+    ASSERT_GT(ink, 7 * 4 * 50 * 11);  // the seven figures of 11 dots
     const int differ = DifferingPixels(vectorInk, rasterInk, TRect{0, 0, kBoxesPage, kBoxesPage});
     EXPECT_EQ(differ, 0) << "of " << ink << " pixels of ink; "
                          << (differ ? WriteDifference(vectorInk, rasterInk, "open-figures-" + std::to_string(dpi)) : "");
@@ -478,9 +514,11 @@ void DrawClosedFigures(TDC& dc) {
 
 // Closed dashed figures printed against the raster road at the resolutions
 // of common printers: each keeps its first point and its way round, so its
-// dashes lie where the screen draws them. Only solid strokes are written
-// as rectangles: the solid figures and the opaque gaps under the cosmetic
-// dashes.
+// dashes lie where the screen draws them. Solid strokes are written as
+// rectangles (the solid figures and the opaque gaps under the cosmetic
+// dashes), and of the dashed figures only those that are the writers' own
+// rectangle: started at the upper left corner, clockwise, their pattern in
+// a gap where they close (all but the cosmetic dashed pen's).
 TEST(PrintDC, ClosedDashedFiguresPrintAsTheRasterRoadDrawsThem) {
   const int width = kFigureColumns * kFigureCell, height = kFigureRows * kFigureCellHigh;
   const PageInk rasterInk = RasterInk(width, height, DrawClosedFigures);
@@ -492,7 +530,7 @@ TEST(PrintDC, ClosedDashedFiguresPrintAsTheRasterRoadDrawsThem) {
     if (HasFatalFailure()) return;
     bool differ = false;
     const Rectangles rectangles = CountRectangles(content);
-    EXPECT_EQ(rectangles.dashed, 0);
+    EXPECT_EQ(rectangles.dashed, 2 * 4);  // a polygon and a path for four pens
     EXPECT_EQ(rectangles.solid, 2 * kFigureColumns * 3);
     for (int row = 0; row < kFigureRows; ++row) {
       for (int column = 0; column < kFigureColumns; ++column) {
@@ -513,6 +551,200 @@ TEST(PrintDC, ClosedDashedFiguresPrintAsTheRasterRoadDrawsThem) {
       }
     }
     if (differ) ADD_FAILURE() << WriteDifference(vectorInk, rasterInk, "closed-figures-" + std::to_string(dpi));
+  }
+}
+
+// Closed figures whose pattern is "on" at both ends, so that one dash runs
+// through the first corner, which the raster road joins as it joins every
+// corner of a closed figure. Each is alone in its colour, started at each
+// corner and drawn either way round (a polygon for the even pens, a closed
+// path for the odd ones); each pen's sides end the pattern more than a
+// pen's width into a dash, and pass every corner at least three dots away
+// from a dash's end (where the two rasterisers may start the next dash at
+// the corner or after it). Odd widths put the sides' edges between pixels,
+// where both roads agree.
+struct JoinedCornerPen {
+  const char* name;
+  int wide, high;
+  TPen (*make)(COLORREF color);
+};
+const JoinedCornerPen kJoinedCornerPens[] = {
+    // 344 = 8 x 40 + 24
+    {"30 on, 10 off, 9 wide, flat ends, mitred", 87, 85,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {30, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapFlat | kPsJoinMiter, 9, kBsSolid, color, 2,
+                              kStyle);
+     }},
+    // 348 = 9 x 36 + 24
+    {"dashed, 9 wide, flat ends, bevelled", 93, 81,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDash | kPsEndCapFlat | kPsJoinBevel, 9, kBsSolid, color);
+     }},
+    {"30 on, 10 off, 7 wide, square ends, round joins", 87, 85,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {30, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapSquare | kPsJoinRound, 7, kBsSolid, color, 2,
+                              kStyle);
+     }},
+    // 350 = 8 x 42 + 14
+    {"dash-dotted, 7 wide, flat ends, mitred", 102, 73,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDashDot | kPsEndCapFlat | kPsJoinMiter, 7, kBsSolid, color);
+     }},
+    // 350 = 14 x 24 + 14
+    {"cosmetic dashed", 100, 75, [](COLORREF color) { return TPen(color, 0, kPsDash); }},
+};
+constexpr int kJoinedCell = kFigureWide + 20, kJoinedCellHigh = kFigureHigh + 20;
+
+// Then the same figures of three of those pens sharing one joined run a
+// row (one colour), and a triangle and a pentagon, alone in their colours,
+// from each corner either way round, by pens whose start cap a join covers
+// at some corners and not at others (a square cap is inside a mitre on a
+// right angle alone: the triangle's turns are 114 and 132 degrees, the
+// pentagon's about 72). Their perimeters (about 256 and 224) end the
+// pattern of 40 well into a dash, and pass every corner at least four dots
+// from a dash's end, from every start.
+const int kRunPens[] = {0, 2, 4};
+const DPoint kTriangle[] = {{0, 0}, {74, 0}, {37, 83}};
+const DPoint kPentagon[] = {{44, 6}, {81, 33}, {68, 76}, {24, 74}, {8, 32}};
+const JoinedCornerPen kPolygonPens[] = {
+    kJoinedCornerPens[0],
+    {"30 on, 10 off, 7 wide, square ends, mitred", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {30, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapSquare | kPsJoinMiter, 7, kBsSolid, color, 2,
+                              kStyle);
+     }},
+    {"30 on, 10 off, 7 wide, round ends, bevelled", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {30, 10};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapRound | kPsJoinBevel, 7, kBsSolid, color, 2,
+                              kStyle);
+     }},
+};
+constexpr int kPolygonCells = int(std::size(kTriangle) + std::size(kPentagon)) * 2;  // each corner, both ways
+constexpr int kPolygonRows = int(std::size(kPolygonPens)) * ((kPolygonCells + kFigureColumns - 1) / kFigureColumns);
+constexpr int kJoinedRows = int(std::size(kJoinedCornerPens) + std::size(kRunPens)) + kPolygonRows;
+
+// One figure of a row in a cell of the page.
+struct JoinedCornerCell {
+  std::string name;
+  int column = 0, row = 0;
+};
+
+// Draws the page's figures, and names each, with its cell, for `cell`
+// (when given).
+void DrawJoinedCornerFigures(TDC& dc, const std::function<void(const JoinedCornerCell&)>& cell) {
+  dc.SelectObject(TBrush::Null());
+  auto draw = [&dc](const TPoint* points, int count, bool polygon) {
+    if (polygon) {
+      dc.Polygon(points, count);
+      return;
+    }
+    dc.BeginPath();
+    dc.MoveTo(points[0].x, points[0].y);
+    dc.PolylineTo(points + 1, count - 1);
+    dc.CloseFigure();
+    dc.EndPath();
+    dc.StrokePath();
+  };
+  const char* const kWays[2] = {"clockwise", "anticlockwise"};
+  int row = 0;
+  auto boxRow = [&](const JoinedCornerPen& pen, const std::string& group, bool joined) {
+    for (int column = 0; column < kFigureColumns; ++column) {
+      dc.SelectObject(pen.make(Rgb(std::uint8_t(row), 0, std::uint8_t(joined ? 0 : column))));
+      const int left = column * kJoinedCell + 10, top = row * kJoinedCellHigh + 10;
+      const TPoint clockwise[4] = {
+          {left, top}, {left + pen.wide, top}, {left + pen.wide, top + pen.high}, {left, top + pen.high}};
+      const int start = column / 2, step = column % 2 == 0 ? 1 : 3;
+      TPoint points[4];
+      for (int i = 0; i < 4; ++i) points[i] = clockwise[(start + i * step) % 4];
+      draw(points, 4, row % 2 == 0);
+      if (cell)
+        cell({std::string(pen.name) + " pen" + group + " from the " + kCornerNames[column / 2] + " corner, " +
+                  kWays[column % 2],
+              column, row});
+    }
+    ++row;
+  };
+  for (const JoinedCornerPen& pen : kJoinedCornerPens) boxRow(pen, "", false);
+  for (const int pen : kRunPens) boxRow(kJoinedCornerPens[pen], " in one joined run", true);
+  for (const JoinedCornerPen& pen : kPolygonPens) {
+    int at = 0;
+    for (const bool triangle : {true, false}) {
+      const DPoint* corners = triangle ? kTriangle : kPentagon;
+      const int count = triangle ? int(std::size(kTriangle)) : int(std::size(kPentagon));
+      for (int start = 0; start < count; ++start) {
+        for (int way = 0; way < 2; ++way, ++at) {
+          const int column = at % kFigureColumns, cellRow = row + at / kFigureColumns;
+          dc.SelectObject(pen.make(Rgb(std::uint8_t(cellRow), 1, std::uint8_t(column))));
+          std::vector<TPoint> points;
+          for (int i = 0; i < count; ++i) {
+            const DPoint& c = corners[(start + (way == 0 ? i : count - i)) % count];
+            points.push_back({column * kJoinedCell + 20 + int(c.x), cellRow * kJoinedCellHigh + 10 + int(c.y)});
+          }
+          draw(points.data(), count, (start + way) % 2 == 0);
+          if (cell)
+            cell({std::string(pen.name) + " pen, " + (triangle ? "triangle" : "pentagon") + " from corner " +
+                      std::to_string(start) + ", " + kWays[way],
+                  column, cellRow});
+        }
+      }
+    }
+    row += (at + kFigureColumns - 1) / kFigureColumns;
+  }
+  dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+}
+
+// Those figures, alone or sharing a joined run, boxes, triangles and
+// pentagons, printed and read back by both readers at the resolutions of
+// common printers agree with the raster road at every first corner:
+// poppler caps the two dashes where a closed path closes, Ghostscript joins
+// them, so the page must not leave the join to the reader. The page writes
+// the dashes with lines alone: no rectangle, no curve.
+TEST(PrintDC, ClosedFiguresJoinTheDashThroughTheirFirstCornerInEveryReader) {
+  const int width = kFigureColumns * kJoinedCell, height = kJoinedRows * kJoinedCellHigh;
+  auto draw = [](TDC& dc) { DrawJoinedCornerFigures(dc, nullptr); };
+  const PageInk rasterInk = RasterInk(width, height, draw);
+  for (const int dpi : {100, 300, 600}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    test::ScratchDir scratch;
+    const std::string file = (scratch.Path() / "corners.pdf").string();
+    std::string content;
+    PrintPage(width, height, dpi, draw, file, content);
+    if (HasFatalFailure()) return;
+    EXPECT_EQ(CountRectangles(content).dashed, 0);
+    EXPECT_EQ(CountOperator(content, "c"), 0);
+    for (const Reader reader : {Reader::kPoppler, Reader::kGhostscript}) {
+      SCOPED_TRACE(ReaderName(reader));
+      PageInk vectorInk;
+      ReadBack(file, width, height, dpi, reader, vectorInk);
+      if (HasFatalFailure()) return;
+      bool differ = false;
+      std::array<std::uint8_t, 4> pixel{};
+      auto nowhere = RasterDC::Create(pixel.data(), 1, 1);
+      ASSERT_TRUE(nowhere);
+      DrawJoinedCornerFigures(*nowhere, [&](const JoinedCornerCell& figure) {
+        const TRect cell{figure.column * kJoinedCell, figure.row * kJoinedCellHigh, (figure.column + 1) * kJoinedCell,
+                         (figure.row + 1) * kJoinedCellHigh};
+        int ink = 0;
+        for (int y = cell.top; y < cell.bottom; ++y)
+          for (int x = cell.left; x < cell.right; ++x) ink += rasterInk(x, y);
+        EXPECT_GT(ink, 200) << figure.name;
+        // Ghostscript inks every pixel a shape touches (without its fill
+        // adjustment it drops pixels whose centres lie where two pieces
+        // of a stroke meet): its ink may reach two pixels further out at
+        // a corner, never fall short.
+        const int pixels = DifferingPixels(vectorInk, rasterInk, cell, reader == Reader::kGhostscript ? 2 : 1);
+        EXPECT_EQ(pixels, 0) << figure.name << ", of " << ink << " pixels of ink";
+        differ = differ || pixels > 0;
+      });
+      if (differ)
+        ADD_FAILURE() << WriteDifference(vectorInk, rasterInk,
+                                         std::string("joined-corners-") + ReaderName(reader) + "-" +
+                                             std::to_string(dpi));
+    }
   }
 }
 

@@ -1,0 +1,196 @@
+// Closed dashed figures of straight sides, written so that every reader of
+// a PDF or PostScript page joins the dash that runs through their first
+// corner, as the screen does.
+//
+// Every subpath starts the pattern afresh at its first point, in cairo and
+// in the page's readers alike. Where a closed figure's pattern is "on" at
+// both ends, one dash runs through the first corner, and the screen joins
+// it there like any other corner; poppler (pdftoppm, the print filters
+// built on it) caps the two dashes where a closed path closes instead, a
+// notch at that corner, while Ghostscript joins them. So such a figure is
+// written open. A subpath's pattern runs on without a break, so the only
+// stretch past the corner that one subpath can draw as the screen does is
+// the one where both the dash through the corner and the first dash are
+// "on":
+// - where the first dash's start cap lies inside the corner's join (a flat
+//   cap, no corner, round cap and join, or a mitre within cairo's limit
+//   with a round cap, or a square one on a right angle), the figure goes on
+//   past its first point along its first side, by half of the shorter of
+//   what is left of the dash there, the first dash and that side: the
+//   corner is a real join, and the stretch drawn twice lies in the first
+//   dash's ink. Two points more than the closed figure;
+// - otherwise (a square cap past a mitre, or a round or square cap beside
+//   a round or bevelled join) no cap may lie at the corner: the figure
+//   starts where the pattern's second round starts (a dash's start, with a
+//   cap on the screen too), runs round through the first corner and on
+//   along the first side past half the pen's width, and a second subpath
+//   draws the rest of the first dash back from its end (a cap there on the
+//   screen too) to the same point. The two caps that meet there each lie
+//   inside the other's ink. This needs the first dash on the first side
+//   and both dashes longer than half the pen's width; otherwise the first
+//   form is used, whose cap then shows.
+// Where the pattern is in a gap at the end, the first dash starts with a
+// cap in every reader, and the figure stays closed. Figures with curves
+// (ellipses, chords, pies, rounded rectangles, which reach cairo as
+// curves) are left closed: poppler still caps the dash through their first
+// point.
+#include "platform/gdi/CairoDC.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kvn {
+
+namespace {
+
+// Whether the start cap of the first dash lies inside the ink of the join
+// of the dash through the first corner, coming in along `in` and going on
+// along `out` (the pattern's units, where cairo builds caps and joins).
+bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, const DPoint& in, const DPoint& out) {
+  if (thin || cap == CAIRO_LINE_CAP_BUTT) return true;
+  const double turn =
+      (in.x * out.x + in.y * out.y) / std::sqrt((in.x * in.x + in.y * in.y) * (out.x * out.x + out.y * out.y));
+  // Straight on: the cap lies on the last dash.
+  if (turn > 1 - 1e-9) return true;
+  if (join == CAIRO_LINE_JOIN_ROUND) return cap == CAIRO_LINE_CAP_ROUND;
+  if (join != CAIRO_LINE_JOIN_MITER) return false;
+  // cairo mitres (limit 10) while 2 <= 100 (1 + cos); a little margin.
+  if (cap == CAIRO_LINE_CAP_ROUND) return turn > -0.97;
+  // A square cap's outer corner lies (sin + |cos| - 1) half-widths beyond
+  // the last side's edge: inside the mitre at a right angle only.
+  return std::fabs(turn) < 1e-9;
+}
+
+// Where a figure whose pattern starts at its first point ends, `length`
+// along it, as cairo and the page's readers walk the pattern: the entries
+// alternate on and off, an odd count of them running twice (once from
+// "off"). Lengths in the pattern's own units.
+struct DashEnd {
+  double before = 0;  // of the "on" dash the figure ends in, up to its end (0: a gap)
+  double after = 0;   // and the rest of that dash
+};
+DashEnd DashEndAt(const double* dashes, std::uint32_t count, double length) {
+  double total = 0;
+  for (std::uint32_t i = 0; i < count; ++i) total += dashes[i];
+  const double period = count % 2 ? 2 * total : total;
+  if (!(period > 0) || !std::isfinite(length)) return {};
+  const double at = std::fmod(length, period);
+  double start = 0;
+  for (std::uint32_t k = 0; k < 2 * count; ++k) {
+    const double end = start + dashes[k % count];
+    if (at < end) {
+      // A pattern that turns within rounding of the end is taken as turned:
+      // either way the difference is too short to see.
+      const double tiny = period * 1e-9;
+      if (k % 2 != 0 || at - start <= tiny || end - at <= tiny) return {};
+      return {at - start, end - at};
+    }
+    start = end;
+  }
+  return {};
+}
+
+}  // namespace
+
+void CairoDC::AddStrokedPath(cairo_t* cr, const GdiPath& path, double dx, double dy, const StrokeStyle& style) const {
+  const std::uint32_t n = path.Count();
+  const std::uint8_t* t = path.Types();
+  // Solid strokes and open figures go as they are.
+  if (!vectorSurface_ || style.dashCount == 0 || !(style.dashes[0] > 0) ||
+      std::none_of(t, t + n, [](std::uint8_t type) { return (type & kPtCloseFigure) != 0; })) {
+    AddPath(cr, path, dx, dy);
+    return;
+  }
+  XForm toPattern;
+  if (!style.thin && !style.nib.Invert(&toPattern)) {
+    AddPath(cr, path, dx, dy);
+    return;
+  }
+  const DPoint* p = path.Points();
+  for (std::uint32_t start = 0; start < n;) {
+    // The figure: up to its close or the next move.
+    std::uint32_t end = start + 1;
+    bool lines = true;
+    while (end < n && (t[end - 1] & kPtCloseFigure) == 0 && (t[end] & ~kPtCloseFigure) != kPtMoveTo) {
+      lines = lines && (t[end] & ~kPtCloseFigure) == kPtLineTo;
+      ++end;
+    }
+    if (lines && end - start >= 2 && (t[end - 1] & kPtCloseFigure) != 0)
+      AddClosedDashedFigure(cr, p + start, end - start, dx, dy, style, toPattern);
+    else
+      AddFigures(cr, p, t, start, end, dx, dy);
+    start = end;
+  }
+}
+
+void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
+                                    const StrokeStyle& style, const XForm& toPattern) {
+  auto side = [&](const DPoint& a, const DPoint& b) { return toPattern.ApplyVector(DPoint{b.x - a.x, b.y - a.y}); };
+  // A length past the range of doubles is infinite: the figure stays closed.
+  auto length = [](const DPoint& v) { return std::sqrt(v.x * v.x + v.y * v.y); };
+  double perimeter = 0;
+  for (std::uint32_t i = 0; i < n; ++i) perimeter += length(side(p[i], p[i + 1 < n ? i + 1 : 0]));
+  // The first point after the start and the last before it that lie
+  // elsewhere (a point given twice makes no side).
+  auto elsewhere = [&](const DPoint& q) { return q.x != p[0].x || q.y != p[0].y; };
+  std::uint32_t firstIndex = 1, last = n - 1;
+  while (firstIndex < n && !elsewhere(p[firstIndex])) ++firstIndex;
+  while (last > 0 && !elsewhere(p[last])) --last;
+  const DashEnd end = firstIndex < n ? DashEndAt(style.dashes, style.dashCount, perimeter) : DashEnd{};
+
+  auto lineTo = [&](std::uint32_t from, std::uint32_t to) {
+    for (std::uint32_t i = from; i < to; ++i) cairo_line_to(cr, p[i].x + dx, p[i].y + dy);
+  };
+  if (end.before == 0) {
+    cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
+    lineTo(1, n);
+    cairo_close_path(cr);
+    return;
+  }
+  const DPoint in = side(p[last], p[0]), out = side(p[0], p[firstIndex]);
+  const double firstSide = length(out), dash = style.dashes[0];
+  // The point `reach` (pattern units) from the first corner along the
+  // first side.
+  auto along = [&](double reach) {
+    const double share = reach / firstSide;
+    const DPoint& to = p[firstIndex];
+    return DPoint{p[0].x + (to.x - p[0].x) * share + dx, p[0].y + (to.y - p[0].y) * share + dy};
+  };
+  double total = 0;
+  for (std::uint32_t i = 0; i < style.dashCount; ++i) total += style.dashes[i];
+  const double period = style.dashCount % 2 ? 2 * total : total;
+  // Caps inside the ink: half the pen's width or more from the corner.
+  const double twice = std::max(style.width / 2, std::min(end.after, dash) / 2);
+  if (!JoinCoversCap(style.thin, style.cap, style.join, in, out) && dash <= firstSide && twice < end.after &&
+      twice < dash && period < perimeter) {
+    // From the start of the pattern's second round (a dash's start, with
+    // its cap, as the screen has it) round to the corner and on, then the
+    // rest of the first dash from its end (its cap there) back.
+    double at = 0;
+    std::uint32_t i = 0;
+    for (; i < n; ++i) {
+      const DPoint& next = p[i + 1 < n ? i + 1 : 0];
+      const double sideLength = length(side(p[i], next));
+      if (at + sideLength > period) {
+        const double share = (period - at) / sideLength;
+        cairo_move_to(cr, p[i].x + (next.x - p[i].x) * share + dx, p[i].y + (next.y - p[i].y) * share + dy);
+        break;
+      }
+      at += sideLength;
+    }
+    lineTo(i + 1, n);
+    const DPoint past = along(twice), dashEnd = along(dash);
+    cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+    cairo_line_to(cr, past.x, past.y);
+    cairo_move_to(cr, dashEnd.x, dashEnd.y);
+    cairo_line_to(cr, past.x, past.y);
+    return;
+  }
+  cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
+  lineTo(1, n);
+  cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  const DPoint past = along(std::min({end.after, dash, firstSide}) / 2);
+  cairo_line_to(cr, past.x, past.y);
+}
+
+}  // namespace kvn
