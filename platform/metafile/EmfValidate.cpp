@@ -3,7 +3,9 @@
 #include <uemf.h>
 #include <uemf_safe.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/gdi/LeBytes.h"
 
@@ -101,22 +103,24 @@ bool RegionRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t
 }
 
 // EXTTEXTOUTA/W {bounds, graphics mode, scales, EMRTEXT {reference, nChars,
-// offString, options, [rectangle unless ETO_NO_RECT], offDx}}. The spacing
-// array is optional: offDx 0 means none, and the text takes the font's own
-// advances. libuemf's check counts nChars spacing values from offDx even
-// then, i.e. from the record's own start, so a record without spacing
-// passed only while it was at least 4 x nChars bytes long: 26 characters of
-// an 8-bit string, 38 of a wide one. Without spacing the string is what the
-// record must hold.
+// offString, options, [rectangle unless ETO_NO_RECT], offDx}}: the string,
+// and the spacing array unless offDx is 0 (the font's own advances), two
+// values a character under ETO_PDY, lie inside the record, as the player
+// reads them. libuemf's check is not used: it measures only the spacing,
+// with offsets that wrap at 2^32, and counts it from the record's start
+// when there is none.
 bool TextRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
-  const bool noRect = (le::U32(rec + 52) & U_ETO_NO_RECT) != 0;
+  const std::uint32_t options = le::U32(rec + 52);
+  const bool noRect = (options & U_ETO_NO_RECT) != 0;
   if (!noRect && size < 76) return false;
-  const std::uint32_t offDx = le::U32(rec + (noRect ? 56 : 72));
-  if (offDx != 0) return U_emf_record_safe(reinterpret_cast<const char*>(rec)) != 0;
   const std::uint64_t count = le::U32(rec + 44);
   const std::uint64_t offString = le::U32(rec + 48);
   const std::uint64_t bytes = count * (type == 84 ? 2 : 1);
-  return offString <= size && bytes <= size - offString;
+  if (offString > size || bytes > size - offString) return false;
+  const std::uint64_t offDx = le::U32(rec + (noRect ? 56 : 72));
+  if (offDx == 0 || count == 0) return true;
+  const std::uint64_t values = count * ((options & U_ETO_PDY) != 0 ? 2 : 1);
+  return offDx <= size && values * 4 <= size - offDx;
 }
 
 bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
@@ -201,9 +205,41 @@ EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation
     if (!RecordFits(type, rec, recSize)) return finish(at == 0 ? EmfCheck::BadHeader : EmfCheck::BadRecord, at);
     ++v.recordCount;
     at += recSize;
-    if (type == kEmrEof) return finish(EmfCheck::Ok, 0);
+    if (type == kEmrEof) {
+      v.recordsEnd = at;
+      return finish(EmfCheck::Ok, 0);
+    }
   }
   return finish(EmfCheck::NoEof, at);
+}
+
+std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size) {
+  if (data == nullptr || size == nullptr || *size < kEmfHeaderMinSize || !HasEmfSignature(data, *size)) return 0;
+  const std::uint32_t declared = le::U32(data + 48);
+  const std::uint64_t end = std::min<std::uint64_t>(declared, *size);
+  // One pass: each record kept moves up over those taken out before it.
+  std::uint64_t at = 0, kept = 0;
+  std::uint32_t dropped = 0;
+  while (end - at >= 8) {
+    const std::uint32_t type = le::U32(data + at);
+    const std::uint32_t recSize = le::U32(data + at + 4);
+    if (recSize < 8 || recSize % 4 != 0 || recSize > end - at) break;
+    if ((type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW) && !RecordFits(type, data + at, recSize)) {
+      ++dropped;
+    } else {
+      if (kept != at) std::memmove(data + kept, data + at, recSize);
+      kept += recSize;
+    }
+    at += recSize;
+    if (type == kEmrEof) break;
+  }
+  if (dropped == 0) return 0;
+  if (kept != at) std::memmove(data + kept, data + at, std::size_t(*size - at));
+  *size -= at - kept;
+  le::Put32(data + 48, std::uint32_t(declared - (at - kept)));
+  const std::uint32_t records = le::U32(data + 52);
+  le::Put32(data + 52, records > dropped ? records - dropped : 0);
+  return dropped;
 }
 
 EmfSizeMm GetEmfFrameSizeMm(const EmfHeaderInfo& header) {
