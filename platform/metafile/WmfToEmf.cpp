@@ -463,7 +463,9 @@ void Translator::EmitText(std::int32_t x, std::int32_t y, std::uint32_t options,
   le::Put32(rec + 40, std::uint32_t(y));
   le::Put32(rec + 44, count);
   le::Put32(rec + 48, kFixed);
-  le::Put32(rec + 52, options & ~std::uint32_t(U_ETO_NO_RECT));
+  // The rectangle is always written; a WMF spacing array has one value a
+  // character, never the vertical ones of ETO_PDY.
+  le::Put32(rec + 52, options & ~std::uint32_t(U_ETO_NO_RECT | U_ETO_PDY));
   PutRect(rec + 56, rect);
   std::memcpy(rec + kFixed, text, count);
   if (hasDx) {
