@@ -58,13 +58,14 @@ std::vector<std::size_t> EmfRecordStarts(const Bytes& emf) {
   return starts;
 }
 
-// The record put before the end record, the header's byte and record counts
-// kept true.
-Bytes EmfWithRecord(const Bytes& file, const Bytes& record) {
-  const std::size_t eof = EmfRecordStarts(file).back();
-  Bytes out(file.begin(), file.begin() + std::ptrdiff_t(eof));
+// The record put before record `before` (the end record when 0), the
+// header's byte and record counts kept true.
+Bytes EmfWithRecord(const Bytes& file, const Bytes& record, std::size_t before = 0) {
+  const std::vector<std::size_t> starts = EmfRecordStarts(file);
+  const std::size_t at = before == 0 ? starts.back() : starts[before];
+  Bytes out(file.begin(), file.begin() + std::ptrdiff_t(at));
   out.insert(out.end(), record.begin(), record.end());
-  out.insert(out.end(), file.begin() + std::ptrdiff_t(eof), file.end());
+  out.insert(out.end(), file.begin() + std::ptrdiff_t(at), file.end());
   le::Put32(out.data() + 48, std::uint32_t(out.size()));
   le::Put32(out.data() + 52, le::U32(out.data() + 52) + 1);
   return out;
@@ -95,6 +96,12 @@ Bytes EmfText(bool spacing) {
     for (std::size_t i = 0; i < text.size(); ++i) le::Put32(r.data() + 76 + stringBytes + 4 * i, 600);
   }
   return r;
+}
+
+// The text record with its string offset 16 bytes past its end.
+Bytes StringPast(Bytes record) {
+  le::Put32(record.data() + 48, std::uint32_t(record.size() + 16));
+  return record;
 }
 
 // An end record written over record `index`, the header counting the
@@ -233,11 +240,7 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
       {"EXTTEXTOUTW without spacing", kEmfSample, [](const Bytes& s) { return EmfWithRecord(s, EmfText(false)); },
        false, 66, 5, Shows::kAsChanged},
       {"EXTTEXTOUTW with spacing, its string past the record", kEmfSample,
-       [](const Bytes& s) {
-         Bytes r = EmfText(true);
-         le::Put32(r.data() + 48, std::uint32_t(r.size() + 16));
-         return EmfWithRecord(s, r);
-       },
+       [](const Bytes& s) { return EmfWithRecord(s, StringPast(EmfText(true))); },
        true, 65, 4, Shows::kSample},
       {"EXTTEXTOUTW with spacing at 0xFFFFFFFC", kEmfSample,
        [](const Bytes& s) {
@@ -247,10 +250,21 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
        },
        true, 65, 4, Shows::kSample},
       {"EXTTEXTOUTW without spacing, its string past the record", kEmfSample,
+       [](const Bytes& s) { return EmfWithRecord(s, StringPast(EmfText(false))); },
+       true, 65, 4, Shows::kSample},
+      // Two, among the records: each dropped alone; so with the metafile
+      // cut short as well, which the picture import repairs.
+      {"EXTTEXTOUTW before record 20 and before the end, strings past them", kEmfSample,
        [](const Bytes& s) {
-         Bytes r = EmfText(false);
-         le::Put32(r.data() + 48, std::uint32_t(r.size() + 16));
-         return EmfWithRecord(s, r);
+         const Bytes one = EmfWithRecord(s, StringPast(EmfText(true)));
+         return EmfWithRecord(one, StringPast(EmfText(false)), 20);
+       },
+       true, 65, 4, Shows::kSample},
+      {"EXTTEXTOUTW before record 20, its string past it, the byte count past the file", kEmfSample,
+       [](const Bytes& s) {
+         Bytes b = EmfWithRecord(s, StringPast(EmfText(true)), 20);
+         le::Put32(b.data() + 48, std::uint32_t(b.size() + 8));
+         return b;
        },
        true, 65, 4, Shows::kSample},
       // An end record over record 33 of 65, the header counting 34 records;
