@@ -330,6 +330,22 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
         break;
     }
   }
+
+  // An end record over any record but the header and the end record, with
+  // the records or zeros after it: told, and the records up to it played.
+  const Bytes sample = ReadBytes(data / "metafile" / kEmfSample);
+  const std::size_t records = EmfRecordStarts(sample).size();
+  ASSERT_EQ(records, 65u);
+  for (std::size_t index = 1; index + 1 < records; ++index) {
+    for (const bool zeros : {false, true}) {
+      SCOPED_TRACE("end record over record " + std::to_string(index) + (zeros ? ", zeros after it" : ""));
+      const Bytes changed = EmfEndingAt(sample, index, zeros);
+      const Opened opened = Open(dir / "early.emf", changed, registry);
+      ASSERT_TRUE(opened.ok);
+      EXPECT_TRUE(opened.told);
+      EXPECT_EQ(Play(opened.shown).records, index + 1);
+    }
+  }
 }
 
 }  // namespace
