@@ -69,16 +69,22 @@ struct EmfValidation {
 // lie within the metafile.
 bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size);
 
+// EXTTEXTOUTA/W and POLYTEXTOUTA/W: the records DropUnfitTextRecords takes
+// out when they do not fit.
+bool IsEmfTextRecord(std::uint32_t type);
+
 // Validates the metafile in data[0 .. size); only nBytes of it are walked.
 EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation* result = nullptr);
 
-// Takes out, each alone, the EXTTEXTOUTA/W records whose string or spacing
-// does not lie inside them, from the records ValidateEmf would walk (those
-// within nBytes up to EMR_EOF, or up to a record whose size does not fit);
-// the records and bytes after each move up, and the header's nBytes and
-// record count go down by what was taken out. `*size` becomes the bytes
-// kept. Answers how many records were taken out: the player could not draw
-// them, and the rest of the metafile stays sound without them.
+// Takes out, each alone, the text records (EXTTEXTOUTA/W, POLYTEXTOUTA/W)
+// holding a text whose fields, string or spacing do not lie inside them,
+// from the records ValidateEmf would walk (those within nBytes up to
+// EMR_EOF, or up to a record whose size does not fit); a POLYTEXTOUT goes
+// whole, its sound texts too (taking one text out would move the strings of
+// the others). The records and bytes after each move up, and the header's
+// nBytes and record count go down by what was taken out. `*size` becomes
+// the bytes kept. Answers how many records were taken out: the player could
+// not draw them, and the rest of the metafile stays sound without them.
 std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size);
 
 // Width and height of the frame rectangle in millimetres; 100 x 100 when

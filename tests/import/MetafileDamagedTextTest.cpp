@@ -1,7 +1,8 @@
 // A metafile text record that cannot hold what it draws (its string past
 // its end, a spacing offset that wraps, a negative count) loses that text
 // alone, and the open says the picture was read in part; its intact twin
-// opens quietly and draws every text. An enhanced metafile whose end record
+// opens quietly and draws every text. So for an enhanced metafile placed in
+// a native drawing, which the picture reader never sees. An enhanced metafile whose end record
 // comes before its header's byte count is told, as a Windows metafile's is;
 // bytes past that count are not the picture's.
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +23,7 @@
 #include "dwg/InstallReaders.h"
 #include "foundation/LangTable.h"
 #include "model/cBlock.h"
+#include "model/PictureFrame.h"
 #include "model/cWmf.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/gdi/RecordingDC.h"
@@ -96,6 +99,53 @@ Bytes EmfText(bool spacing) {
     for (std::size_t i = 0; i < text.size(); ++i) le::Put32(r.data() + 76 + stringBytes + 4 * i, 600);
   }
   return r;
+}
+
+// EMR_POLYTEXTOUTW {bounds, graphics mode, scales, cStrings, EMRTEXT x
+// cStrings, strings, spacing} of "Poly" without a rectangle (ETO_NO_RECT:
+// 24 bytes) and "Text" with its rectangle and spacing (40 bytes), the
+// second string's offset written as `secondString` (0: where it lies).
+Bytes EmfPolyText(std::uint32_t secondString = 0) {
+  constexpr std::uint32_t kFirst = 40, kSecond = 64, kStrings = 104, kSpacing = kStrings + 16;
+  Bytes r(kSpacing + 16, 0);
+  le::Put32(r.data(), 97);
+  le::Put32(r.data() + 4, std::uint32_t(r.size()));
+  le::Put32(r.data() + 16, 0xFFFFFFFF);  // bounds (0, 0, -1, -1): not given
+  le::Put32(r.data() + 20, 0xFFFFFFFF);
+  le::Put32(r.data() + 24, 1);           // GM_COMPATIBLE
+  le::Put32(r.data() + 28, 0x3F800000);  // x scale 1
+  le::Put32(r.data() + 32, 0xBF800000);  // y scale -1
+  le::Put32(r.data() + 36, 2);
+  const std::u16string texts[2] = {u"Poly", u"Text"};
+  const std::uint32_t runs[2] = {kFirst, kSecond};
+  for (int i = 0; i < 2; ++i) {
+    std::uint8_t* run = r.data() + runs[i];
+    le::Put32(run, 20000);  // reference point
+    le::Put32(run + 4, std::uint32_t(20000 + 800 * i));
+    le::Put32(run + 8, 4);
+    le::Put32(run + 12, kStrings + 8 * std::uint32_t(i));
+    for (int c = 0; c < 4; ++c) le::Put16(r.data() + kStrings + 8 * i + 2 * c, texts[i][std::size_t(c)]);
+  }
+  le::Put32(r.data() + kFirst + 16, 0x0100);  // ETO_NO_RECT; no spacing
+  le::Put32(r.data() + kSecond + 28, 0xFFFFFFFF);  // rectangle (0, 0, -1, -1)
+  le::Put32(r.data() + kSecond + 32, 0xFFFFFFFF);
+  le::Put32(r.data() + kSecond + 36, kSpacing);
+  for (int c = 0; c < 4; ++c) le::Put32(r.data() + kSpacing + 4 * c, 600);
+  if (secondString != 0) le::Put32(r.data() + kSecond + 12, secondString);
+  return r;
+}
+
+// The metafile placed in a one-sheet native drawing of the current version.
+Bytes DrawingWith(const Bytes& emf) {
+  auto metafile = std::make_shared<cWmf>();
+  metafile->SetBits(emf);
+  metafile->frame = PictureFrame{{20, 20}, 150, 100, 0};
+  test::FixtureSheet sheet;
+  sheet.name = u"Model";
+  sheet.objects.push_back(metafile);
+  test::FixtureDocument document;
+  document.sheets.push_back(sheet);
+  return test::WriteNativeFile(document);
 }
 
 // The text record with its string offset 16 bytes past its end.
@@ -230,6 +280,7 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
     bool told;
     std::uint32_t records, texts;  // played from the picture shown
     Shows shows;
+    bool inDrawing = false;  // the metafile placed in a native drawing
   };
   // The samples: 65 records and 4 texts; 69 records and 22 texts, 75
   // records once converted.
@@ -252,6 +303,25 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
       {"EXTTEXTOUTW without spacing, its string past the record", kEmfSample,
        [](const Bytes& s) { return EmfWithRecord(s, StringPast(EmfText(false))); },
        true, 65, 4, Shows::kSample},
+      // A POLYTEXTOUTW of two texts, the first without its rectangle: its
+      // second string past the record drops the record.
+      {"POLYTEXTOUTW", kEmfSample, [](const Bytes& s) { return EmfWithRecord(s, EmfPolyText()); }, false, 66, 6,
+       Shows::kAsChanged},
+      {"POLYTEXTOUTW, its second string past the record", kEmfSample,
+       [](const Bytes& s) { return EmfWithRecord(s, EmfPolyText(std::uint32_t(EmfPolyText().size() + 16))); }, true, 65, 4,
+       Shows::kSample},
+      {"POLYTEXTOUTW, its second string at 0xFFFFFFFC", kEmfSample,
+       [](const Bytes& s) { return EmfWithRecord(s, EmfPolyText(0xFFFFFFFC)); }, true, 65, 4, Shows::kSample},
+      // The same metafiles placed in a native drawing: the drawing's read
+      // drops the record alone and tells it.
+      {"EXTTEXTOUTW with spacing, in a drawing", kEmfSample,
+       [](const Bytes& s) { return EmfWithRecord(s, EmfText(true)); }, false, 66, 5, Shows::kAsChanged, true},
+      {"EXTTEXTOUTW with spacing, its string past the record, in a drawing", kEmfSample,
+       [](const Bytes& s) { return EmfWithRecord(s, StringPast(EmfText(true))); }, true, 65, 4, Shows::kSample,
+       true},
+      {"POLYTEXTOUTW, its second string past the record, in a drawing", kEmfSample,
+       [](const Bytes& s) { return EmfWithRecord(s, EmfPolyText(std::uint32_t(EmfPolyText().size() + 16))); }, true, 65, 4,
+       Shows::kSample, true},
       // Two, among the records: each dropped alone; so with the metafile
       // cut short as well, which the picture import repairs.
       {"EXTTEXTOUTW before record 20 and before the end, strings past them", kEmfSample,
@@ -312,7 +382,8 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
     ASSERT_FALSE(sample.empty());
     const Bytes changed = row.make(sample);
     const std::string ext = fs::path(row.sample).extension().string();
-    const Opened opened = Open(dir / ("changed" + ext), changed, registry);
+    const Opened opened = row.inDrawing ? Open(dir / "changed.kvn", DrawingWith(changed), registry)
+                                        : Open(dir / ("changed" + ext), changed, registry);
     ASSERT_TRUE(opened.ok);
     EXPECT_EQ(opened.told, row.told);
     EXPECT_EQ(opened.warned, row.told);
