@@ -22,6 +22,7 @@
 #include "document/PartialReadNotice.h"
 #include "dwg/InstallReaders.h"
 #include "foundation/LangTable.h"
+#include "import/pictures/MetafileExploder.h"
 #include "model/cBlock.h"
 #include "model/PictureFrame.h"
 #include "model/cWmf.h"
@@ -416,6 +417,39 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
       EXPECT_TRUE(opened.told);
       EXPECT_EQ(Play(opened.shown).records, index + 1);
     }
+  }
+}
+
+// The interpreter walks a metafile as its file holds it (kvn-dump's
+// "source"): a damaged text record is passed over alone, and the walk makes
+// what it makes of the sample.
+TEST(MetafileDamagedText, TheInterpreterPassesOverADamagedTextRecordAlone) {
+  KVN_REQUIRE_TESTDATA(data);
+  const Bytes sample = ReadBytes(data / "metafile" / kEmfSample);
+  const auto walk = [](const Bytes& emf, MetafileWalkReport* report) {
+    cWmf metafile;
+    metafile.frame = PictureFrame{{0, 0}, 150, 100, 0};
+    metafile.SetBits(emf);
+    return ExplodeMetafile(metafile, static_cast<cDrawingData*>(nullptr), report).Count();
+  };
+  MetafileWalkReport whole;
+  const std::size_t made = walk(sample, &whole);
+  const struct {
+    const char* name;
+    Bytes record;
+  } damaged[] = {{"EMR_EXTTEXTOUTW", StringPast(EmfText(true))},
+                 {"EMR_EXTTEXTOUTW", StringPast(EmfText(false))},
+                 {"EMR_POLYTEXTOUTW", EmfPolyText(std::uint32_t(EmfPolyText().size() + 16))}};
+  for (const auto& d : damaged) {
+    SCOPED_TRACE(d.name);
+    MetafileWalkReport report;
+    EXPECT_EQ(walk(EmfWithRecord(sample, d.record, 20), &report), made);
+    EXPECT_FALSE(report.stoppedEarly);
+    EXPECT_EQ(report.skipped[d.name]["text outside the record"], whole.skipped[d.name]["text outside the record"] + 1);
+    std::uint64_t records = 0, sampleRecords = 0;
+    for (const auto& [name, count] : report.records) records += count;
+    for (const auto& [name, count] : whole.records) sampleRecords += count;
+    EXPECT_EQ(records, sampleRecords + 1);
   }
 }
 
