@@ -125,10 +125,10 @@ bool EmrTextFits(bool wide, const std::uint8_t* rec, std::uint64_t size, std::ui
 
 // EXTTEXTOUTA/W {bounds, graphics mode, scales, EMRTEXT}, POLYTEXTOUTA/W
 // {bounds, graphics mode, scales, cStrings, EMRTEXT x cStrings}: every
-// text as the player reads it. libuemf's checks are not used: they measure
-// only the spacing, with offsets that wrap at 2^32, count it from the
-// record's start when there is none, and take every text of a POLYTEXTOUT
-// to have its rectangle.
+// text as the player reads it. libuemf's checks are not used: for
+// EXTTEXTOUT they measure only the spacing, with offsets that wrap at 2^32,
+// and count it from the record's start when there is none; POLYTEXTOUT
+// they do not check at all (and say so on stderr).
 bool TextRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
   const bool wide = type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTW;
   std::uint64_t end = 0;
