@@ -163,6 +163,7 @@ int ReadDrawingBody(const BodyReadArgs& args) {
   if (v == 3086) return kLoadVersion3086;
   // 10. Content.
   const bool contentRead = ReadBodyContent(state);
+  if (args.damagedRecordsDropped) *args.damagedRecordsDropped += readContext.damagedRecordsDropped;
   // 11. References beyond the block table.
   if (state.placeholderBlocks && !ConfirmPlaceholderBlocks(args)) return kLoadBlocksDeclined;
   // 12. Checksum of a single-sheet file.

@@ -44,6 +44,9 @@ struct BodyReadArgs {
   // Receives the version the body was read with (the header's in the
   // single-sheet form); may be null.
   int* versionRead = nullptr;
+  // Receives (adds) the records the read took out as damaged
+  // (ReadContext::damagedRecordsDropped); may be null.
+  std::uint32_t* damagedRecordsDropped = nullptr;
 };
 
 // Result 0 or a LoadResult. What was read before a failure stays in the

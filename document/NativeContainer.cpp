@@ -103,6 +103,7 @@ int cDrawingDoc::ReadNativeContainer(InFileStream& in, const NativeReadOptions& 
     args.attributesOnly = attributesOnly != 0;
     int versionRead = options.assumedVersion;
     args.versionRead = &versionRead;
+    args.damagedRecordsDropped = &damagedRecordsDropped;
     const int result = ReadDrawingBody(args);
     if (result != kLoadOk) {
       DestroySheets();
@@ -170,6 +171,7 @@ int cDrawingDoc::ReadNativeContainer(InFileStream& in, const NativeReadOptions& 
     args.archive = &r;
     args.input = &in;
     args.version = v;
+    args.damagedRecordsDropped = &damagedRecordsDropped;
     const int result = ReadDrawingBody(args);
     if (result != kLoadOk) {
       DestroySheets();

@@ -71,7 +71,10 @@ DocumentResult LoadNativeFile(const WString& path, const FormatReadContext& cont
   // large block without end.
   const DocumentCost forecast = ForecastDocumentCost(*document);
   if (!forecast.cost.Within()) return DocumentResult::Failure(kOpenNotReadable, kOpenNotReadable, DrawingTooLargeText());
+  const bool damaged = document->damagedRecordsDropped != 0;
   DocumentResult opened(std::move(document));
+  // Told as a damaged picture file is: what could be read is shown.
+  if (damaged) opened.MarkPartial();
   if (forecast.insertsCut != 0) {
     opened.AddWarning(
         FormatPercentS(LoadLangString(kStrExpansionsCut), WString::FromUtf8(std::to_string(forecast.insertsCut))));

@@ -117,6 +117,9 @@ class cDrawingDoc {
   std::uint16_t currentEntry = 0;
   std::uint16_t currentPage = 0;
   WString comment;
+  // Records the native read took out as damaged (ReadContext): the drawing
+  // was read in part.
+  std::uint32_t damagedRecordsDropped = 0;
   // The file's last modification at open, local time: day, month, year of
   // the century; hour, minute. Zeros for a document without a file.
   std::uint8_t fileDate[3] = {0, 0, 0};

@@ -59,6 +59,10 @@ struct ReadContext {
   // The file-name part of the file being read, without its extension: line
   // styles made from old symbol lines are named after it.
   WString fileTitle;
+  // Records taken out of what was read as damaged (a placed metafile's text
+  // records that do not hold their text): the open tells the drawing was
+  // read in part.
+  std::uint32_t damagedRecordsDropped = 0;
 };
 
 }  // namespace kvn

@@ -4,6 +4,7 @@
 #include "foundation/ArchiveWriter.h"
 #include "model/ObjectTypes.h"
 #include "model/PictureServices.h"
+#include "model/ReadState.h"
 #include "platform/gdi/Clipboard.h"
 #include "platform/metafile/WmfToEmf.h"
 #include "render/DrawInfo.h"
@@ -61,7 +62,7 @@ void cWmf::Write(cDrawingData*, ArchiveWriter& w) const {
   w.Write(bits_->bytes->data(), std::uint32_t(bits_->bytes->size()));
 }
 
-ObjectChain cWmf::Read(ReadContext*, cDrawingData*, ArchiveReader& r, int version) {
+ObjectChain cWmf::Read(ReadContext* context, cDrawingData*, ArchiveReader& r, int version) {
   ReadHeader(r, version);
   MarkDirty();
   bool gotBits = false;
@@ -97,6 +98,12 @@ ObjectChain cWmf::Read(ReadContext*, cDrawingData*, ArchiveReader& r, int versio
     std::vector<std::uint8_t> emf;
     if (n > 0 && r.ReadIntoVector(emf, n)) {
       gotBits = true;
+      // A damaged text record is taken out alone, as the picture reader
+      // does: the metafile checks would refuse the whole picture for it.
+      std::uint64_t kept = emf.size();
+      const std::uint32_t dropped = DropUnfitTextRecords(emf.data(), &kept);
+      emf.resize(std::size_t(kept));
+      if (context) context->damagedRecordsDropped += dropped;
       SetBits(std::move(emf));
     }
   }

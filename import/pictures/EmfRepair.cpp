@@ -26,6 +26,10 @@ std::unique_ptr<ByteArray> ToBytes(const std::vector<std::uint8_t>& bytes) {
 // The bytes as they are, or cut before a broken record (or at the end of
 // the records) and closed with EMR_EOF; null when neither validates.
 std::unique_ptr<ByteArray> ValidOrClosed(std::vector<std::uint8_t> bytes) {
+  // A damaged text record is dropped alone, not cut with all after it.
+  std::uint64_t kept = bytes.size();
+  DropUnfitTextRecords(bytes.data(), &kept);
+  bytes.resize(std::size_t(kept));
   EmfValidation v;
   const EmfCheck check = ValidateEmf(bytes.data(), bytes.size(), &v);
   if (check == EmfCheck::Ok) return ToBytes(bytes);

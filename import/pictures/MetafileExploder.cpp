@@ -108,7 +108,15 @@ bool MetafileExploder::WalkRecords(const std::uint8_t* bytes, std::uint64_t size
     if (end - at < 8) return false;
     const std::uint8_t* p = bytes + at;
     const std::uint32_t recordSize = le::U32(p + 4);
-    if (recordSize < 8 || recordSize % 4 != 0 || recordSize > end - at || !EmfRecordFits(p, recordSize)) {
+    const bool sized = recordSize >= 8 && recordSize % 4 == 0 && recordSize <= end - at;
+    if (sized && IsEmfTextRecord(le::U32(p)) && !EmfRecordFits(p, recordSize)) {
+      // Left out alone, as the readers take such a record out.
+      if (report_) ++report_->records[EmfRecordName(le::U32(p))];
+      Skip(EmfRecordName(le::U32(p)), "text outside the record");
+      at += recordSize;
+      continue;
+    }
+    if (!sized || !EmfRecordFits(p, recordSize)) {
       if (report_) ++report_->skipped[EmfRecordName(le::U32(p))]["record does not fit"];
       return false;
     }

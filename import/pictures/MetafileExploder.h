@@ -8,7 +8,8 @@
 // states. Records are walked within the header's nBytes; a record whose
 // size or contents do not fit (libuemf's record checks,
 // platform/metafile/EmfValidate.h) ends the walk, and what was made before
-// it stays. EMF+ comments are passed over; the GDI records beside them draw.
+// it stays; a text record whose text does not fit is passed over alone, as
+// the readers take it out. EMF+ comments are passed over; the GDI records beside them draw.
 //
 // Coordinates come out in millimetres from the frame's top-left corner, y
 // growing downward (as the drawing's own y axis), before the placement.

@@ -3,7 +3,9 @@
 #include <uemf.h>
 #include <uemf_safe.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/gdi/LeBytes.h"
 
@@ -100,23 +102,44 @@ bool RegionRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t
   return RegionDataFits(rec + dataAt, cb);
 }
 
-// EXTTEXTOUTA/W {bounds, graphics mode, scales, EMRTEXT {reference, nChars,
-// offString, options, [rectangle unless ETO_NO_RECT], offDx}}. The spacing
-// array is optional: offDx 0 means none, and the text takes the font's own
-// advances. libuemf's check counts nChars spacing values from offDx even
-// then, i.e. from the record's own start, so a record without spacing
-// passed only while it was at least 4 x nChars bytes long: 26 characters of
-// an 8-bit string, 38 of a wide one. Without spacing the string is what the
-// record must hold.
+// One EMRTEXT at `at` {reference, nChars, offString, options, [rectangle
+// unless ETO_NO_RECT], offDx}, its offsets counted from the record's start:
+// the text's fields, its string, and its spacing array unless offDx is 0
+// (the font's own advances), two values a character under ETO_PDY, lie
+// inside the record, as the player reads them; *end is where the next one
+// starts. Sizes in 64 bits: a count and an offset near 2^32 must not wrap.
+bool EmrTextFits(bool wide, const std::uint8_t* rec, std::uint64_t size, std::uint64_t at, std::uint64_t* end) {
+  if (at > size || size - at < 24) return false;
+  const std::uint32_t options = le::U32(rec + at + 16);
+  const std::uint64_t fields = (options & U_ETO_NO_RECT) != 0 ? 24 : 40;
+  if (size - at < fields) return false;
+  *end = at + fields;
+  const std::uint64_t count = le::U32(rec + at + 8);
+  const std::uint64_t offString = le::U32(rec + at + 12);
+  if (offString > size || count * (wide ? 2 : 1) > size - offString) return false;
+  const std::uint64_t offDx = le::U32(rec + *end - 4);
+  if (offDx == 0 || count == 0) return true;
+  const std::uint64_t values = count * ((options & U_ETO_PDY) != 0 ? 2 : 1);
+  return offDx <= size && values * 4 <= size - offDx;
+}
+
+// EXTTEXTOUTA/W {bounds, graphics mode, scales, EMRTEXT}, POLYTEXTOUTA/W
+// {bounds, graphics mode, scales, cStrings, EMRTEXT x cStrings}: every
+// text as the player reads it. libuemf's checks are not used: for
+// EXTTEXTOUT they measure only the spacing, with offsets that wrap at 2^32,
+// and count it from the record's start when there is none; POLYTEXTOUT
+// they do not check at all (and say so on stderr).
 bool TextRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
-  const bool noRect = (le::U32(rec + 52) & U_ETO_NO_RECT) != 0;
-  if (!noRect && size < 76) return false;
-  const std::uint32_t offDx = le::U32(rec + (noRect ? 56 : 72));
-  if (offDx != 0) return U_emf_record_safe(reinterpret_cast<const char*>(rec)) != 0;
-  const std::uint64_t count = le::U32(rec + 44);
-  const std::uint64_t offString = le::U32(rec + 48);
-  const std::uint64_t bytes = count * (type == 84 ? 2 : 1);
-  return offString <= size && bytes <= size - offString;
+  const bool wide = type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTW;
+  std::uint64_t end = 0;
+  if (type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW) return EmrTextFits(wide, rec, size, 36, &end);
+  // Each text ends where the next begins; at least 24 bytes each, so the
+  // walk ends within the record whatever cStrings says.
+  end = 40;
+  for (std::uint32_t i = 0, n = le::U32(rec + 36); i < n; ++i) {
+    if (!EmrTextFits(wide, rec, size, end, &end)) return false;
+  }
+  return true;
 }
 
 bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
@@ -127,7 +150,7 @@ bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size)
   switch (type) {
     case 71: case 72: case 73: case 74: case 75:
       return RegionRecordFits(type, rec, size);
-    case 83: case 84:  // the text rectangle is left out only with ETO_NO_RECT
+    case 83: case 84: case 96: case 97:
       return TextRecordFits(type, rec, size);
     case 99:  // fixed layout only
       return true;
@@ -144,6 +167,11 @@ EmfRect ReadRect(const std::uint8_t* p) {
 }
 
 }  // namespace
+
+bool IsEmfTextRecord(std::uint32_t type) {
+  return type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTA ||
+         type == U_EMR_POLYTEXTOUTW;
+}
 
 bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size) {
   if (record == nullptr || size < 8 || size % 4 != 0) return false;
@@ -201,9 +229,41 @@ EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation
     if (!RecordFits(type, rec, recSize)) return finish(at == 0 ? EmfCheck::BadHeader : EmfCheck::BadRecord, at);
     ++v.recordCount;
     at += recSize;
-    if (type == kEmrEof) return finish(EmfCheck::Ok, 0);
+    if (type == kEmrEof) {
+      v.recordsEnd = at;
+      return finish(EmfCheck::Ok, 0);
+    }
   }
   return finish(EmfCheck::NoEof, at);
+}
+
+std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size) {
+  if (data == nullptr || size == nullptr || *size < kEmfHeaderMinSize || !HasEmfSignature(data, *size)) return 0;
+  const std::uint32_t declared = le::U32(data + 48);
+  const std::uint64_t end = std::min<std::uint64_t>(declared, *size);
+  // One pass: each record kept moves up over those taken out before it.
+  std::uint64_t at = 0, kept = 0;
+  std::uint32_t dropped = 0;
+  while (end - at >= 8) {
+    const std::uint32_t type = le::U32(data + at);
+    const std::uint32_t recSize = le::U32(data + at + 4);
+    if (recSize < 8 || recSize % 4 != 0 || recSize > end - at) break;
+    if (IsEmfTextRecord(type) && !RecordFits(type, data + at, recSize)) {
+      ++dropped;
+    } else {
+      if (kept != at) std::memmove(data + kept, data + at, recSize);
+      kept += recSize;
+    }
+    at += recSize;
+    if (type == kEmrEof) break;
+  }
+  if (dropped == 0) return 0;
+  if (kept != at) std::memmove(data + kept, data + at, std::size_t(*size - at));
+  *size -= at - kept;
+  le::Put32(data + 48, std::uint32_t(declared - (at - kept)));
+  const std::uint32_t records = le::U32(data + 52);
+  le::Put32(data + 52, records > dropped ? records - dropped : 0);
+  return dropped;
 }
 
 EmfSizeMm GetEmfFrameSizeMm(const EmfHeaderInfo& header) {

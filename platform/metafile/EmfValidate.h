@@ -9,8 +9,7 @@
 //  - keeps its counts and offsets (points, strings, bitmaps, regions,
 //    palettes) inside itself (libuemf's record checks, and our own for the
 //    region and colour-space records that libuemf reads past or misjudges
-//    and for text records without a spacing array, which libuemf measures
-//    as if they had one),
+//    and for text records, whose strings libuemf does not measure),
 // and an EMR_EOF is reached. Record types this program does not know are
 // passed over by their size.
 #pragma once
@@ -60,6 +59,7 @@ bool ReadEmfHeader(const std::uint8_t* data, std::uint64_t size, EmfHeaderInfo* 
 struct EmfValidation {
   EmfHeaderInfo header;
   std::uint32_t recordCount = 0;  // records walked, EMR_EOF included
+  std::uint64_t recordsEnd = 0;   // where EMR_EOF ends (an accepted metafile)
   std::uint64_t failedAt = 0;     // offset of the refused record
 };
 
@@ -69,8 +69,23 @@ struct EmfValidation {
 // lie within the metafile.
 bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size);
 
+// EXTTEXTOUTA/W and POLYTEXTOUTA/W: the records DropUnfitTextRecords takes
+// out when they do not fit.
+bool IsEmfTextRecord(std::uint32_t type);
+
 // Validates the metafile in data[0 .. size); only nBytes of it are walked.
 EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation* result = nullptr);
+
+// Takes out, each alone, the text records (EXTTEXTOUTA/W, POLYTEXTOUTA/W)
+// holding a text whose fields, string or spacing do not lie inside them,
+// from the records ValidateEmf would walk (those within nBytes up to
+// EMR_EOF, or up to a record whose size does not fit); a POLYTEXTOUT goes
+// whole, its sound texts too (taking one text out would move the strings of
+// the others). The records and bytes after each move up, and the header's
+// nBytes and record count go down by what was taken out. `*size` becomes
+// the bytes kept. Answers how many records were taken out: the player could
+// not draw them, and the rest of the metafile stays sound without them.
+std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size);
 
 // Width and height of the frame rectangle in millimetres; 100 x 100 when
 // either is zero.

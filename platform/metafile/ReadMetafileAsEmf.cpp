@@ -63,9 +63,18 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
       return nullptr;
     }
     if (!ReadAt(stream, start, total, *bytes)) return nullptr;
+    // A text record whose string or spacing lies outside it is dropped
+    // alone, as a Windows metafile's is.
+    std::uint64_t kept = bytes->Count();
+    const std::uint32_t dropped = DropUnfitTextRecords(bytes->Items(), &kept);
+    bytes->SetCount(std::uint32_t(kept));
     EmfValidation validation;
     bytes = ValidatedOrNull(std::move(bytes), &validation);
-    if (bytes && partial) *partial = validation.recordCount != validation.header.records;
+    // The header's byte count ends the records: an end record before it,
+    // with records or zeros after it up to there, came early.
+    if (bytes && partial)
+      *partial = dropped != 0 || validation.recordCount != validation.header.records ||
+                 validation.recordsEnd != validation.header.bytes;
     return bytes;
   }
 

@@ -29,12 +29,15 @@ inline constexpr const char16_t* kPictureTooBigMessage =
 // neither kind of metafile, are damaged, cannot be read or converted, or are
 // too big (then the message is shown, owned by `owner`, with the error icon).
 // A Windows metafile cut short at a record boundary gives what could be
-// read. `partial`, when given, asks for what can be read of a damaged
-// picture and says whether it was read in part: a Windows metafile cut,
-// ended early or holding a text record cut inside its spacing
-// (ConvertWmfToEmf), an enhanced metafile whose records walked to its end
-// record are not as many as its header counts (records lost to an early
-// end record or swallowed by a record grown over them).
+// read. A text record whose string or spacing lies outside it is dropped
+// alone, from either kind. `partial`, when given, asks for what can be read
+// of a damaged picture and says whether it was read in part: a Windows
+// metafile cut, ended early or holding a damaged text record
+// (ConvertWmfToEmf); an enhanced metafile holding a damaged text record,
+// whose end record ends before its header's byte count (records lost to an
+// early end record; bytes past that count are not the picture's), or whose
+// records walked to its end record are not as many as its header counts
+// (an early end record, or records swallowed by a record grown over them).
 std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial = nullptr);
 
 // MulDiv as the picture size needs it: a x b / c rounded half away from

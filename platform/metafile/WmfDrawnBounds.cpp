@@ -12,6 +12,7 @@ namespace {
 
 using namespace wmf;
 
+constexpr std::uint32_t kEtoOpaqueOrClipped = 0x0006;  // an EXTTEXTOUT with a rectangle
 constexpr std::uint32_t kTaRight = 2, kTaCenter = 6, kTaBottom = 8, kTaBaseline = 24;
 constexpr double kCellWidth = 0.5;   // of the font height
 constexpr double kAscent = 0.8;      // of the font height, above the baseline
@@ -140,9 +141,12 @@ void Bounds::Record(std::uint16_t function, std::uint32_t words, const Params& p
       if (p.Has(2ull * at + 4)) Text(p.S(at + 1), p.S(at), n);
       break;
     }
-    case kMetaExtTextOut:  // {y, x, count, options, ...}
-      if (p.Has(8)) Text(p.S(1), p.S(0), p.U(2));
+    case kMetaExtTextOut: {  // {y, x, count, options, [rectangle], string}
+      // A record that cannot hold its string is not drawn (WmfToEmf.h).
+      const std::uint32_t at = p.Has(8) && (p.U(3) & kEtoOpaqueOrClipped) != 0 ? 16 : 8;
+      if (p.Has(at) && p.S(2) >= 0 && p.Has(std::uint64_t(at) + p.U(2))) Text(p.S(1), p.S(0), p.U(2));
       break;
+    }
     case kMetaPatBlt:  // {rop, height, width, y, x}
       if (p.Has(12)) AddBox(p.S(5), p.S(4), p.S(5) + p.S(3), p.S(4) + p.S(2));
       break;

@@ -113,7 +113,7 @@ class Translator {
   void Record(std::uint16_t function, std::uint32_t sizeWords, const Params& p);
   std::uint16_t Handles() const { return std::uint16_t(std::min<std::uint32_t>(handles_, 0xFFFF)); }
   // Whether a record was dropped for damage the picture should be told of
-  // (a spacing array cut short).
+  // (a text record that cannot hold what it draws).
   bool LostRecords() const { return lost_; }
   void SetWindowOrg(std::int32_t x, std::int32_t y) {
     orgX_ = x;
@@ -463,7 +463,9 @@ void Translator::EmitText(std::int32_t x, std::int32_t y, std::uint32_t options,
   le::Put32(rec + 40, std::uint32_t(y));
   le::Put32(rec + 44, count);
   le::Put32(rec + 48, kFixed);
-  le::Put32(rec + 52, options & ~std::uint32_t(U_ETO_NO_RECT));
+  // The rectangle is always written; a WMF spacing array has one value a
+  // character, never the vertical ones of ETO_PDY.
+  le::Put32(rec + 52, options & ~std::uint32_t(U_ETO_NO_RECT | U_ETO_PDY));
   PutRect(rec + 56, rect);
   std::memcpy(rec + kFixed, text, count);
   if (hasDx) {
@@ -475,13 +477,19 @@ void Translator::EmitText(std::int32_t x, std::int32_t y, std::uint32_t options,
   }
 }
 
+// A text record that cannot hold what it draws (its fields, its rectangle,
+// its string, a spacing array it begins) is dropped, and the picture told:
+// its text is lost.
+
 // META_TEXTOUT: {count, string padded to even, y, x}.
 void Translator::TextOut(const Params& p) {
-  if (!p.Has(2)) return;
-  const std::int32_t count = p.S(0);
-  if (count <= 0) return;
+  const std::int32_t count = p.Has(2) ? p.S(0) : -1;
+  if (count == 0) return;  // nothing to draw
   const std::uint32_t padded = (std::uint32_t(count) + 1) & ~1u;
-  if (!p.Has(2ull + padded + 4)) return;
+  if (count < 0 || !p.Has(2ull + padded + 4)) {
+    lost_ = true;
+    return;
+  }
   const std::uint32_t yAt = (2 + padded) / 2;
   EmitText(p.S(yAt + 1), p.S(yAt), 0, Rect(0, 0, 0, 0), p.At(2), std::uint32_t(count), nullptr, 0);
 }
@@ -489,20 +497,16 @@ void Translator::TextOut(const Params& p) {
 // META_EXTTEXTOUT: {y, x, count, options, [rectangle when opaque or
 // clipped], string padded to even, [count spacing values]}.
 void Translator::ExtTextOut(const Params& p) {
-  if (!p.Has(8)) return;
-  const std::int32_t y = p.S(0), x = p.S(1), count = p.S(2);
-  const std::uint32_t options = p.U(3);
-  std::uint32_t at = 8;
-  U_RECTL rect = Rect(0, 0, 0, 0);
-  if (options & (kEtoOpaque | kEtoClipped)) {
-    if (!p.Has(16)) return;
-    rect = Rect(p.S(4), p.S(5), p.S(6), p.S(7));
-    at = 16;
-  }
+  const std::uint32_t options = p.Has(8) ? p.U(3) : 0;
+  const std::uint32_t at = options & (kEtoOpaque | kEtoClipped) ? 16 : 8;
   // No characters with an opaque rectangle is how pictures fill backgrounds.
-  if (count < 0) return;
+  const std::int32_t count = p.Has(at) ? p.S(2) : -1;
+  if (count < 0 || !p.Has(std::uint64_t(at) + std::uint32_t(count))) {
+    lost_ = true;
+    return;
+  }
+  const U_RECTL rect = at == 16 ? Rect(p.S(4), p.S(5), p.S(6), p.S(7)) : Rect(0, 0, 0, 0);
   const std::uint32_t padded = (std::uint32_t(count) + 1) & ~1u;
-  if (!p.Has(std::uint64_t(at) + std::uint32_t(count))) return;
   // The spacing array is optional: a record that ends with its (padded)
   // string has none and takes the font's own advances. One that goes on
   // but stops inside its array was cut short; its spacing is not known.
@@ -512,7 +516,7 @@ void Translator::ExtTextOut(const Params& p) {
     lost_ = true;
     return;
   }
-  EmitText(x, y, options, rect, p.At(at), std::uint32_t(count), hasDx ? &p : nullptr, dxAt);
+  EmitText(p.S(1), p.S(0), options, rect, p.At(at), std::uint32_t(count), hasDx ? &p : nullptr, dxAt);
 }
 
 void Translator::EmitBitBlt(std::int32_t xd, std::int32_t yd, std::int32_t wd, std::int32_t hd, std::int32_t xs,

@@ -9,8 +9,9 @@
 // (16-bit coordinates become 32-bit, object-table slots become EMF handles
 // slot + 1, regions become RGNDATA); records without an EMF counterpart are
 // dropped. A record whose parameters are too short for its function is
-// dropped alone. An EXTTEXTOUT's spacing array is optional: a record that
-// ends with its string is drawn with the font's own advances. A record
+// dropped alone (a text record so dropped is told, below). An EXTTEXTOUT's
+// spacing array is optional: a record that ends with its string is drawn
+// with the font's own advances. A record
 // whose size does not fit the bytes (a picture cut inside a record, or a
 // damaged size) refuses the whole picture, unless the caller asks to be
 // told of a picture read in part: then the records before it are the
@@ -85,8 +86,9 @@ struct WmfPicture {
 //   - cut at a record boundary (no META_EOF);
 //   - cut inside a record, or a record whose size does not fit: that record
 //     and everything after it are dropped;
-//   - an EXTTEXTOUT whose spacing array is cut short: that record alone is
-//     dropped (also when `partial` is not given);
+//   - a TEXTOUT or EXTTEXTOUT that cannot hold what it draws (its fields,
+//     rectangle, string or spacing array cut short, or a negative count):
+//     that record alone is dropped (also when `partial` is not given);
 //   - a META_EOF before the end the header's size gives, with bytes after
 //     it up to that end, zeros too: the size counts records, not padding.
 //     An end record where the header's size ends (after a placeable

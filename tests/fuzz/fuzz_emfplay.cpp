@@ -1,6 +1,6 @@
-// Enhanced-metafile playback over arbitrary bytes: validation, then playback
-// onto a 256 x 256 raster target and onto the recording target through the
-// metafile-drawing callback.
+// Enhanced-metafile playback over arbitrary bytes: damaged text records
+// taken out, validation, then playback onto a 256 x 256 raster target and
+// onto the recording target through the metafile-drawing callback.
 #include <uemf.h>
 
 #include <cstdlib>
@@ -13,13 +13,20 @@
 #include "platform/gdi/RecordingDC.h"
 #include "platform/metafile/EmfBuilder.h"
 #include "platform/metafile/EmfPlayer.h"
+#include "platform/metafile/EmfValidate.h"
 #include "render/GdiOutput.h"
 #include "tests/fuzz/FuzzTarget.h"
 
 using namespace kvn;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::optional<EmfDocument> emf = EmfDocument::FromBytes(data, size);
+  // The picture reader first takes out the text records that do not fit;
+  // what is left is played when it validates.
+  std::vector<std::uint8_t> bytes(data, data + size);
+  std::uint64_t kept = bytes.size();
+  DropUnfitTextRecords(bytes.data(), &kept);
+  if (kept > size) std::abort();
+  const std::optional<EmfDocument> emf = EmfDocument::FromBytes(bytes.data(), kept);
   if (!emf) return 0;
   constexpr int kSide = 256;
   std::vector<std::uint8_t> bits(kSide * kSide * 4, 0xFF);

@@ -288,7 +288,7 @@ TEST(EmfValidate, RegionDataMustFitItsRecord) {
 // EXTTEXTOUTA/W without a spacing array (offDx 0) hold their string and
 // nothing after it; the text takes the font's own advances. Such a record
 // fits whatever its length; a string or a spacing array past the record
-// does not.
+// (or its offset wrapping past 2^32) does not.
 TEST(EmfValidate, TextRecordsWithoutSpacingFitWhenTheirStringFits) {
   const Bytes good = MakeEmf();
   const std::uint32_t second = le::U32(good.data() + 4);
@@ -322,6 +322,20 @@ TEST(EmfValidate, TextRecordsWithoutSpacingFitWhenTheirStringFits) {
       EXPECT_EQ(check(text(type, n, n, true, n)), EmfCheck::Ok);
       EXPECT_EQ(check(text(type, n + 4, n, false, 0)), EmfCheck::BadRecord);  // string past the record
       EXPECT_EQ(check(text(type, n, n, true, n - 1)), EmfCheck::BadRecord);   // spacing cut short
+      // What libuemf's check let through: the string of a record with
+      // spacing past it, a spacing offset that wraps at 2^32.
+      Bytes far = text(type, n, n, true, n);
+      le::Put32(far.data() + 48, std::uint32_t(far.size() + 16));
+      EXPECT_EQ(check(far), EmfCheck::BadRecord);
+      Bytes wrap = text(type, n, n, true, n);
+      le::Put32(wrap.data() + 72, 0xFFFFFFFC);
+      EXPECT_EQ(check(wrap), EmfCheck::BadRecord);
+      // ETO_PDY: two spacing values a character.
+      Bytes pdy = text(type, n, n, true, 2 * n), pdyShort = text(type, n, n, true, n);
+      le::Put32(pdy.data() + 52, 0x2000);
+      le::Put32(pdyShort.data() + 52, 0x2000);
+      EXPECT_EQ(check(pdy), EmfCheck::Ok);
+      EXPECT_EQ(check(pdyShort), EmfCheck::BadRecord);
     }
   }
 }
