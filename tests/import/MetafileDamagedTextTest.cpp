@@ -373,6 +373,14 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
       {"EXTTEXTOUTW without spacing, its string past the record", kEmfSample,
        [](const Bytes& s) { return EmfWithRecord(s, StringPast(EmfText(false))); },
        true, 65, 4, Shows::kSample},
+      // Twice its count wraps at 2^32 to 4 bytes, which the record holds.
+      {"EXTTEXTOUTW without spacing counting 0x80000002 characters", kEmfSample,
+       [](const Bytes& s) {
+         Bytes r = EmfText(false);
+         le::Put32(r.data() + 44, 0x80000002);
+         return EmfWithRecord(s, r);
+       },
+       true, 65, 4, Shows::kSample},
       // A POLYTEXTOUTW of two texts, the first without its rectangle: its
       // second string past the record drops the record.
       {"POLYTEXTOUTW", kEmfSample, [](const Bytes& s) { return EmfWithRecord(s, EmfPolyText()); }, false, 66, 6,
