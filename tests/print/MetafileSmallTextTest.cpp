@@ -1,7 +1,7 @@
 // The two SMALLTEXTOUT lines of libuemf's reference metafile (an 8-bit and
 // a 16-bit text, both with their rectangle, at the page's top left) are
 // drawn on the screen's road, the print's raster road and its vector road
-// (the PDF page rendered back) as the metafile whose SMALLTEXTOUTs are
+// (the PDF page rendered back) and through an exported metafile as the metafile whose SMALLTEXTOUTs are
 // replaced by their EXTTEXTOUTW twins draws them, each at its reference
 // point: the ink they add lies in two bands, one for each line, where their
 // twins put it.
@@ -15,13 +15,17 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "model/cWmf.h"
 #include "platform/fonts/FontLayerFaces.h"
+#include "platform/metafile/EmfPlayer.h"
 #include "platform/gdi/LeBytes.h"
+#include "platform/gdi/MetafileDC.h"
+#include "platform/gdi/RasterDC.h"
 #include "platform/gdi/TextFaces.h"
 #include "platform/print/PrintDC.h"
 #include "render/DrawInfo.h"
@@ -158,6 +162,29 @@ Ink VectorRoad(const Bytes& emf) {
   return ink;
 }
 
+// The export: the picture recorded into a metafile, played back on a
+// raster context.
+Ink ExportRoad(const Bytes& emf) {
+  Ink ink(std::size_t(kWide) * kHigh, 0);
+  ByteArray bytes;
+  {
+    MetafileDC recorder(MetafileFrame{0, 0, kWide * 10 - 1, kHigh * 10 - 1}, TSize{1000, 1000}, TSize{100, 100});
+    DrawPicture(emf, OutputMode::Metafile, &recorder, nullptr);
+    if (!recorder.Close(bytes)) return ink;
+  }
+  const std::optional<EmfDocument> exported = EmfDocument::FromBytes(bytes.Items(), bytes.Count());
+  if (!exported) return ink;
+  std::vector<std::uint8_t> bits(std::size_t(kWide) * kHigh * 4, 0xFF);
+  {
+    auto dc = RasterDC::Create(bits.data(), kWide, kHigh);
+    if (!dc || !PlayEnhMetaFile(*dc, *exported, TRect{0, 0, kWide, kHigh})) return ink;
+    dc->Flush();
+  }
+  for (std::size_t i = 0; i < ink.size(); ++i)
+    ink[i] = bits[i * 4] < 160 || bits[i * 4 + 1] < 160 || bits[i * 4 + 2] < 160;
+  return ink;
+}
+
 // The rows and pixels holding ink in `a` and not in `b`.
 struct Added {
   int top = kHigh, bottom = -1, right = -1;
@@ -200,6 +227,7 @@ TEST(MetafileSmallText, BothLinesAreDrawnAsTheirTwinsOnEveryRoad) {
       {"screen", [](const Bytes& b) { return RasterRoad(b, OutputMode::Screen); }},
       {"print, raster road", [](const Bytes& b) { return RasterRoad(b, OutputMode::Raster); }},
       {"print, vector road", [](const Bytes& b) { return VectorRoad(b); }},
+      {"export as metafile", [](const Bytes& b) { return ExportRoad(b); }},
   };
   for (const auto& road : roads) {
     SCOPED_TRACE(road.name);
