@@ -109,14 +109,15 @@ bool MetafileExploder::WalkRecords(const std::uint8_t* bytes, std::uint64_t size
     const std::uint8_t* p = bytes + at;
     const std::uint32_t recordSize = le::U32(p + 4);
     const bool sized = recordSize >= 8 && recordSize % 4 == 0 && recordSize <= end - at;
-    if (sized && IsEmfTextRecord(le::U32(p)) && !EmfRecordFits(p, recordSize)) {
+    const bool fits = sized && EmfRecordFits(p, recordSize);  // measured once
+    if (sized && !fits && IsEmfTextRecord(le::U32(p))) {
       // Left out alone, as the readers take such a record out.
       if (report_) ++report_->records[EmfRecordName(le::U32(p))];
       Skip(EmfRecordName(le::U32(p)), "text outside the record");
       at += recordSize;
       continue;
     }
-    if (!sized || !EmfRecordFits(p, recordSize)) {
+    if (!fits) {
       if (report_) ++report_->skipped[EmfRecordName(le::U32(p))]["record does not fit"];
       return false;
     }

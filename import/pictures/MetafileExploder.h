@@ -123,8 +123,9 @@ class MetafileExploder {
   bool ArcRecord(const EmfRecord& r, std::vector<std::unique_ptr<cOutObj>>* made);
   bool BitBltRecord(const EmfRecord& r, Finish* finish, std::vector<std::unique_ptr<cOutObj>>* made);
   bool StretchDibRecord(const EmfRecord& r, std::vector<std::unique_ptr<cOutObj>>* made);
-  // False stops the walk (a text beyond a million characters).
-  bool TextRecord(const EmfRecord& r, bool wide, std::vector<std::unique_ptr<cOutObj>>* made);
+  // EXTTEXTOUTA/W and SMALLTEXTOUT. False stops the walk (a text beyond a
+  // million characters).
+  bool TextRecord(const EmfRecord& r, std::vector<std::unique_ptr<cOutObj>>* made);
   void PathRecord(std::uint32_t type, std::vector<std::unique_ptr<cOutObj>>* made);
   void FinishObjects(const Finish& finish, std::vector<std::unique_ptr<cOutObj>>& made);
   void FeedPath(std::vector<std::unique_ptr<cOutObj>>& made);

@@ -1,6 +1,8 @@
 // The records the interpreter reads, one by one. Every count and offset is
 // checked against the record (EmfRecord::Holds) before it is used; a record
 // whose fields do not fit makes nothing.
+#include <uemf.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -323,11 +325,20 @@ void MetafileExploder::ApplyTextAlign(cText& text) const {
   text.alignment = std::uint8_t((text.alignment & ~kAlignCodeMask) | code);
 }
 
-bool MetafileExploder::TextRecord(const EmfRecord& r, bool wide, std::vector<std::unique_ptr<cOutObj>>* made) {
-  const std::uint32_t count = r.U32(44), offString = r.U32(48);
+bool MetafileExploder::TextRecord(const EmfRecord& r, std::vector<std::unique_ptr<cOutObj>>* made) {
+  // EXTTEXTOUTA/W: an EMRTEXT after the bounds and scales. SMALLTEXTOUT:
+  // its string right after its fields (the rectangle only without
+  // ETO_NO_RECT), in bytes under ETO_SMALL_CHARS.
+  const std::uint32_t type = r.Type();
+  const bool small = type == U_EMR_SMALLTEXTOUT;
+  const std::uint32_t options = small ? r.U32(20) : 0;
+  const bool wide = small ? (options & U_ETO_SMALL_CHARS) == 0 : type == U_EMR_EXTTEXTOUTW;
+  const std::uint32_t count = r.U32(small ? 16 : 44);
+  const std::uint32_t offString = small ? ((options & U_ETO_NO_RECT) != 0 ? 36 : 52) : r.U32(48);
+  const std::uint32_t at = small ? 8 : 36;
   if (count > kMaxTextCharacters) return false;
   if (!r.Holds(offString, count, wide ? 2 : 1)) {
-    Skip(wide ? "EMR_EXTTEXTOUTW" : "EMR_EXTTEXTOUTA", "text outside the record");
+    Skip(EmfRecordName(type), "text outside the record");
     return true;
   }
   WString text;
@@ -350,7 +361,7 @@ bool MetafileExploder::TextRecord(const EmfRecord& r, bool wide, std::vector<std
   auto object = std::make_unique<cText>();
   object->SetText(text);
   ApplyFont(*object);
-  object->point = Mapped(r.I32(36), r.I32(40));
+  object->point = Mapped(r.I32(at), r.I32(at + 4));
   ApplyTextAlign(*object);
   object->MarkDirty();
   made->push_back(std::move(object));
@@ -504,7 +515,7 @@ bool MetafileExploder::HandleRecord(const EmfRecord& r) {
       break;
     case 76: fits = BitBltRecord(r, &finish, &made); break;
     case 81: fits = StretchDibRecord(r, &made); break;
-    case 83: case 84: go = TextRecord(r, type == 84, &made); break;
+    case 83: case 84: case 108: go = TextRecord(r, &made); break;
     default: Skip(EmfRecordName(type), "not read"); break;
   }
   if (!creation) lastCreated_ = Made::kNone;

@@ -420,6 +420,7 @@ bool PlayDrawRecord(TDC& dc, HandleTable& t, const EmfRecord& r, bool* played) {
     case U_EMR_ARC: case U_EMR_CHORD: case U_EMR_PIE: case U_EMR_ARCTO: ok = PlayArc(dc, t, r, type); break;
     case U_EMR_ANGLEARC: ok = PlayAngleArc(dc, r); break;
     case U_EMR_EXTTEXTOUTW: case U_EMR_EXTTEXTOUTA: case U_EMR_POLYTEXTOUTW: case U_EMR_POLYTEXTOUTA:
+    case U_EMR_SMALLTEXTOUT:
       ok = PlayTextRecord(dc, t, r);
       break;
     case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_ALPHABLEND: ok = PlayBlt(dc, r, type); break;

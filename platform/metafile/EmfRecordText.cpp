@@ -1,4 +1,4 @@
-// The text records of a metafile (EXTTEXTOUTA/W, POLYTEXTOUTA/W).
+// The text records of a metafile (EXTTEXTOUTA/W, POLYTEXTOUTA/W, SMALLTEXTOUT).
 //
 // GDI keeps text upright and reading left to right under a page mapping
 // that turns an axis ("y up" metric modes, negative window or viewport
@@ -46,6 +46,23 @@ struct TextRun {
   std::vector<int> dx;
 };
 
+// `count` characters at `offString`, known to lie in the record.
+void ReadCodes(const EmfRecord& r, std::uint32_t offString, std::uint32_t count, bool wide, TextRun* run) {
+  run->text.resize(count);
+  run->codes.resize(count);
+  const char16_t* table = GetCodePageTable(1252);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (wide) {
+      run->codes[i] = std::uint16_t(r.I16(offString + 2 * i));
+      run->text[i] = char16_t(run->codes[i]);
+    } else {
+      const std::uint8_t b = r.U8(offString + i);
+      run->codes[i] = b;
+      run->text[i] = b < 128 || !table ? char16_t(b) : table[b - 128];
+    }
+  }
+}
+
 // The EMRTEXT at `at`, of *size bytes; its offsets count from the record's
 // start.
 bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run, std::uint32_t* size) {
@@ -63,25 +80,39 @@ bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run, std:
     run->options &= ~(kEtoOpaque | kEtoClipped);
   }
   if (count > kMaxRunChars || !r.Holds(offString, count, wide ? 2 : 1)) return false;
-  run->text.resize(count);
-  run->codes.resize(count);
-  const char16_t* table = GetCodePageTable(1252);
-  for (std::uint32_t i = 0; i < count; ++i) {
-    if (wide) {
-      run->codes[i] = std::uint16_t(r.I16(offString + 2 * i));
-      run->text[i] = char16_t(run->codes[i]);
-    } else {
-      const std::uint8_t b = r.U8(offString + i);
-      run->codes[i] = b;
-      run->text[i] = b < 128 || !table ? char16_t(b) : table[b - 128];
-    }
-  }
+  ReadCodes(r, offString, count, wide, run);
   if (offDx != 0 && count > 0) {
     const std::uint32_t step = run->options & kEtoPdyFlag ? 2 : 1;
     if (!r.Holds(offDx, std::uint64_t(count) * step, 4)) return false;
     run->dx.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) run->dx[i] = r.I32(offDx + 4 * i * step);
   }
+  return true;
+}
+
+// A SMALLTEXTOUT {reference, cChars, fuOptions, graphics mode, scales,
+// [rectangle unless ETO_NO_RECT], string} as the run of an EXTTEXTOUT of
+// the same text without spacing: the font's own advances. Its characters are
+// bytes under ETO_SMALL_CHARS (code page 1252, as EXTTEXTOUTA's), else
+// UTF-16 units.
+bool ReadSmallRun(const EmfRecord& r, TextRun* run) {
+  if (!r.Holds(8, 1, 28)) return false;
+  run->options = r.U32(20);
+  const bool hasRect = (run->options & U_ETO_NO_RECT) == 0;
+  const std::uint32_t offString = hasRect ? 52 : 36;
+  const bool wide = (run->options & U_ETO_SMALL_CHARS) == 0;
+  const std::uint32_t count = r.U32(16);
+  run->reference = {double(r.I32(8)), double(r.I32(12))};
+  if (hasRect) {
+    if (!r.Holds(36, 1, 16)) return false;
+    run->rect = {r.I32(36), r.I32(40), r.I32(44), r.I32(48)};
+  } else {
+    run->options &= ~(kEtoOpaque | kEtoClipped);
+  }
+  // The flag says only how wide a character is; the drawing never sees it.
+  run->options &= ~std::uint32_t(U_ETO_SMALL_CHARS);
+  if (count > kMaxRunChars || !r.Holds(offString, count, wide ? 2 : 1)) return false;
+  ReadCodes(r, offString, count, wide, run);
   return true;
 }
 
@@ -226,6 +257,10 @@ bool PlayTextRecord(TDC& dc, HandleTable& t, const EmfRecord& r) {
     TextRun run;
     std::uint32_t size = 0;
     return ReadRun(r, 36, wide, &run, &size) && DrawRun(dc, t, run);
+  }
+  if (type == U_EMR_SMALLTEXTOUT) {
+    TextRun run;
+    return ReadSmallRun(r, &run) && DrawRun(dc, t, run);
   }
   // POLYTEXTOUT: a count of runs at 36, the runs one after another from 40.
   const std::uint32_t runs = r.U32(36);

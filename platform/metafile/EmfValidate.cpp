@@ -142,6 +142,17 @@ bool TextRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t s
   return true;
 }
 
+// SMALLTEXTOUT {reference, cChars, fuOptions, graphics mode, scales,
+// [clipping rectangle unless ETO_NO_RECT], string}: the string follows the
+// fixed fields at once, one byte a character under ETO_SMALL_CHARS, else
+// two; it has no spacing array. In 64 bits, as for EMRTEXT.
+bool SmallTextFits(const std::uint8_t* rec, std::uint64_t size) {
+  const std::uint32_t options = le::U32(rec + 20);
+  const std::uint64_t fields = (options & U_ETO_NO_RECT) != 0 ? 36 : 52;
+  const std::uint64_t count = le::U32(rec + 16);
+  return size >= fields && count * ((options & U_ETO_SMALL_CHARS) != 0 ? 1 : 2) <= size - fields;
+}
+
 bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
   if (type > 122) return true;  // not a type of the format: passed over
   const std::uint32_t min = kMinRecordSize[type];
@@ -152,6 +163,8 @@ bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size)
       return RegionRecordFits(type, rec, size);
     case 83: case 84: case 96: case 97:
       return TextRecordFits(type, rec, size);
+    case 108:
+      return SmallTextFits(rec, size);
     case 99:  // fixed layout only
       return true;
     case 122:  // a data block of cbData bytes follows the fixed part
@@ -170,7 +183,7 @@ EmfRect ReadRect(const std::uint8_t* p) {
 
 bool IsEmfTextRecord(std::uint32_t type) {
   return type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTA ||
-         type == U_EMR_POLYTEXTOUTW;
+         type == U_EMR_POLYTEXTOUTW || type == U_EMR_SMALLTEXTOUT;
 }
 
 bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size) {

@@ -69,14 +69,14 @@ struct EmfValidation {
 // lie within the metafile.
 bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size);
 
-// EXTTEXTOUTA/W and POLYTEXTOUTA/W: the records DropUnfitTextRecords takes
+// EXTTEXTOUTA/W, POLYTEXTOUTA/W and SMALLTEXTOUT: the records DropUnfitTextRecords takes
 // out when they do not fit.
 bool IsEmfTextRecord(std::uint32_t type);
 
 // Validates the metafile in data[0 .. size); only nBytes of it are walked.
 EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation* result = nullptr);
 
-// Takes out, each alone, the text records (EXTTEXTOUTA/W, POLYTEXTOUTA/W)
+// Takes out, each alone, the text records (EXTTEXTOUTA/W, POLYTEXTOUTA/W, SMALLTEXTOUT)
 // holding a text whose fields, string or spacing do not lie inside them,
 // from the records ValidateEmf would walk (those within nBytes up to
 // EMR_EOF, or up to a record whose size does not fit); a POLYTEXTOUT goes

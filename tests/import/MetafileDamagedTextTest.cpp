@@ -136,6 +136,73 @@ Bytes EmfPolyText(std::uint32_t secondString = 0) {
   return r;
 }
 
+// `count` characters of a cycled sample text, all within code page 1252's
+// ASCII so that 8-bit and 16-bit records say the same.
+std::u16string SmallTextChars(std::size_t count) {
+  const std::u16string cycle = u"Small text 0123456789 ";
+  std::u16string text;
+  for (std::size_t i = 0; i < count; ++i) text += cycle[i % cycle.size()];
+  return text;
+}
+
+// EMR_SMALLTEXTOUT {reference, cChars, fuOptions, graphics mode, scales,
+// [rectangle unless ETO_NO_RECT], string}: 8-bit characters under
+// ETO_SMALL_CHARS, else 16-bit; padded to 4 bytes.
+Bytes EmfSmallText(std::size_t count, bool wide, bool noRect) {
+  const std::u16string text = SmallTextChars(count);
+  const std::size_t fields = noRect ? 36 : 52;
+  const std::size_t stringBytes = (text.size() * (wide ? 2 : 1) + 3) & ~std::size_t(3);
+  Bytes r(fields + stringBytes, 0);
+  le::Put32(r.data(), 108);
+  le::Put32(r.data() + 4, std::uint32_t(r.size()));
+  le::Put32(r.data() + 8, 20000);  // reference point
+  le::Put32(r.data() + 12, 20000);
+  le::Put32(r.data() + 16, std::uint32_t(text.size()));
+  le::Put32(r.data() + 20, (noRect ? 0x0100u : 0u) | (wide ? 0u : 0x0200u));
+  le::Put32(r.data() + 24, 1);           // GM_COMPATIBLE
+  le::Put32(r.data() + 28, 0x3F800000);  // x scale 1
+  le::Put32(r.data() + 32, 0x3F800000);  // y scale 1
+  if (!noRect) {
+    le::Put32(r.data() + 36, 19000);  // a rectangle about the text
+    le::Put32(r.data() + 40, 19000);
+    le::Put32(r.data() + 44, 60000);
+    le::Put32(r.data() + 48, 21000);
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (wide) le::Put16(r.data() + fields + 2 * i, text[i]);
+    else r[fields + i] = std::uint8_t(text[i]);
+  }
+  return r;
+}
+
+// The EXTTEXTOUTW that says what an EmfSmallText says: the same reference,
+// options (but the character width), rectangle and string, no spacing.
+Bytes EmfSmallTextTwin(std::size_t count, bool noRect) {
+  const std::u16string text = SmallTextChars(count);
+  const std::size_t stringBytes = (2 * text.size() + 3) & ~std::size_t(3);
+  Bytes r(76 + stringBytes, 0);
+  le::Put32(r.data(), 84);
+  le::Put32(r.data() + 4, std::uint32_t(r.size()));
+  le::Put32(r.data() + 16, 0xFFFFFFFF);  // bounds (0, 0, -1, -1): not given
+  le::Put32(r.data() + 20, 0xFFFFFFFF);
+  le::Put32(r.data() + 24, 1);
+  le::Put32(r.data() + 28, 0x3F800000);
+  le::Put32(r.data() + 32, 0x3F800000);
+  le::Put32(r.data() + 36, 20000);
+  le::Put32(r.data() + 40, 20000);
+  le::Put32(r.data() + 44, std::uint32_t(text.size()));
+  le::Put32(r.data() + 48, 76);
+  le::Put32(r.data() + 52, noRect ? 0x0100u : 0u);
+  if (!noRect) {  // else the spacing offset (0) follows the options at once
+    le::Put32(r.data() + 56, 19000);
+    le::Put32(r.data() + 60, 19000);
+    le::Put32(r.data() + 64, 60000);
+    le::Put32(r.data() + 68, 21000);
+  }
+  for (std::size_t i = 0; i < text.size(); ++i) le::Put16(r.data() + 76 + 2 * i, text[i]);
+  return r;
+}
+
 // The metafile placed in a one-sheet native drawing of the current version.
 Bytes DrawingWith(const Bytes& emf) {
   auto metafile = std::make_shared<cWmf>();
@@ -245,6 +312,7 @@ Opened Open(const fs::path& path, const Bytes& bytes, const FormatRegistry& regi
 struct Played {
   std::uint32_t records = 0;
   std::uint32_t texts = 0;
+  std::vector<std::string> calls;  // what the context was asked to do
 };
 
 Played Play(const Bytes& emf) {
@@ -256,6 +324,7 @@ Played Play(const Bytes& emf) {
   EmfPlayStats stats;
   EXPECT_TRUE(PlayEnhMetaFile(dc, *doc, TRect{0, 0, 300, 200}, &stats));
   played.records = stats.records;
+  played.calls = dc.calls;
   for (const std::string& call : dc.calls) {
     if (call.rfind("ExtTextOut ", 0) == 0 && call.find("\"\"") == std::string::npos) ++played.texts;
   }
@@ -303,6 +372,14 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
        true, 65, 4, Shows::kSample},
       {"EXTTEXTOUTW without spacing, its string past the record", kEmfSample,
        [](const Bytes& s) { return EmfWithRecord(s, StringPast(EmfText(false))); },
+       true, 65, 4, Shows::kSample},
+      // Twice its count wraps at 2^32 to 4 bytes, which the record holds.
+      {"EXTTEXTOUTW without spacing counting 0x80000002 characters", kEmfSample,
+       [](const Bytes& s) {
+         Bytes r = EmfText(false);
+         le::Put32(r.data() + 44, 0x80000002);
+         return EmfWithRecord(s, r);
+       },
        true, 65, 4, Shows::kSample},
       // A POLYTEXTOUTW of two texts, the first without its rectangle: its
       // second string past the record drops the record.
@@ -450,6 +527,107 @@ TEST(MetafileDamagedText, TheInterpreterPassesOverADamagedTextRecordAlone) {
     for (const auto& [name, count] : report.records) records += count;
     for (const auto& [name, count] : whole.records) sampleRecords += count;
     EXPECT_EQ(records, sampleRecords + 1);
+  }
+}
+
+// SMALLTEXTOUT, 8-bit and 16-bit, with and without its rectangle, of 1 to
+// 300 characters: played, and drawn as its EXTTEXTOUTW twin draws, with a
+// quiet open, and read as a text by the interpreter. Its count past the
+// record (by one, 0xFFFFFFFF, 0x80000002, whose double wraps at 2^32) or the
+// record cut short: taken out alone and told, the interpreter passing over
+// it alone.
+TEST(MetafileDamagedText, SmallTextIsDrawnAsItsTwinAndDroppedAloneWhenDamaged) {
+  KVN_REQUIRE_TESTDATA(data);
+  InstallRendererPictureServices();
+  FormatRegistry registry;
+  InstallReaders(registry);
+  test::ScratchDir dir;
+  const Bytes sample = ReadBytes(data / "metafile" / kEmfSample);
+  const Played played = Play(sample);
+  ASSERT_EQ(played.texts, 4u);
+  const auto walk = [](const Bytes& emf, MetafileWalkReport* report) {
+    cWmf metafile;
+    metafile.frame = PictureFrame{{0, 0}, 150, 100, 0};
+    metafile.SetBits(emf);
+    return ExplodeMetafile(metafile, static_cast<cDrawingData*>(nullptr), report).Count();
+  };
+  MetafileWalkReport whole;
+  const std::size_t made = walk(sample, &whole);
+  const auto skipped = [](MetafileWalkReport& report) {
+    return report.skipped["EMR_SMALLTEXTOUT"]["text outside the record"];
+  };
+
+  for (const bool wide : {false, true}) {
+    for (const bool noRect : {false, true}) {
+      for (const std::size_t count : {1, 2, 5, 27, 64, 300}) {
+        SCOPED_TRACE(std::string(wide ? "16-bit" : "8-bit") + (noRect ? ", ETO_NO_RECT, " : ", rectangle, ") +
+                     std::to_string(count) + " characters");
+        const Bytes small = EmfSmallText(count, wide, noRect);
+        const Bytes changed = EmfWithRecord(sample, small);
+        const Opened opened = Open(dir / "small.emf", changed, registry);
+        ASSERT_TRUE(opened.ok);
+        EXPECT_FALSE(opened.told);
+        EXPECT_TRUE(opened.shown == changed);
+        const Played drawn = Play(changed);
+        EXPECT_EQ(drawn.texts, played.texts + 1);
+        EXPECT_EQ(drawn.calls, Play(EmfWithRecord(sample, EmfSmallTextTwin(count, noRect))).calls);
+        MetafileWalkReport report;
+        EXPECT_EQ(walk(EmfWithRecord(sample, small, 20), &report), made + 1);
+        EXPECT_EQ(skipped(report), skipped(whole));
+
+        // Damaged: each taken out alone, the picture shown the sample's.
+        const std::size_t fields = noRect ? 36 : 52;
+        const std::size_t room = (small.size() - fields) / (wide ? 2 : 1);
+        const struct {
+          const char* what;
+          Bytes record;
+        } damaged[] = {
+            {"count past the record",
+             [&] {
+               Bytes r = small;
+               le::Put32(r.data() + 16, std::uint32_t(room + 1));
+               return r;
+             }()},
+            {"count 0xFFFFFFFF",
+             [&] {
+               Bytes r = small;
+               le::Put32(r.data() + 16, 0xFFFFFFFF);
+               return r;
+             }()},
+            {"count 0x80000002",
+             [&] {
+               Bytes r = small;
+               le::Put32(r.data() + 16, 0x80000002);
+               return r;
+             }()},
+            {"cut within its fields",
+             [&] {
+               Bytes r(small.begin(), small.begin() + std::ptrdiff_t(fields - 4));
+               le::Put32(r.data() + 4, std::uint32_t(r.size()));
+               return r;
+             }()},
+            {"cut within its string",
+             [&] {
+               const std::size_t bytes = count * (wide ? 2 : 1);
+               Bytes r(small.begin(), small.begin() + std::ptrdiff_t(fields + ((bytes - 1) & ~std::size_t(3))));
+               le::Put32(r.data() + 4, std::uint32_t(r.size()));
+               return r;
+             }()},
+        };
+        for (const auto& d : damaged) {
+          SCOPED_TRACE(d.what);
+          const Opened bad = Open(dir / "damaged.emf", EmfWithRecord(sample, d.record), registry);
+          ASSERT_TRUE(bad.ok);
+          EXPECT_TRUE(bad.told);
+          EXPECT_TRUE(bad.shown == Open(dir / "sample.emf", sample, registry).shown);
+          EXPECT_EQ(Play(bad.shown).texts, played.texts);
+          MetafileWalkReport badReport;
+          EXPECT_EQ(walk(EmfWithRecord(sample, d.record, 20), &badReport), made);
+          EXPECT_FALSE(badReport.stoppedEarly);
+          EXPECT_EQ(skipped(badReport), skipped(whole) + 1);
+        }
+      }
+    }
   }
 }
 

@@ -56,18 +56,17 @@ const std::u16string kText = u"Narrow and wide text";
 
 void Put(std::uint8_t* p, std::uint32_t at, std::int32_t v) { le::Put32(p + at, std::uint32_t(v)); }
 
-LogFont ArialFont(int width) {
+LogFont ArialFont(int width, const std::u16string& face = u"Arial") {
   LogFont font;
   font.height = -kEm;
   font.width = width;
   font.weight = 400;
-  const std::u16string face = u"Arial";
   for (std::size_t i = 0; i < face.size(); ++i) font.faceName[i] = face[i];
   return font;
 }
 
 // One font per line, each selected before its line's run.
-std::vector<std::uint8_t> FourWidthMetafile() {
+std::vector<std::uint8_t> FourWidthMetafile(const std::u16string& face = u"Arial") {
   EmfBuilder b(1 << 20);
   std::uint8_t* h = b.Add(U_EMR_HEADER, 108);
   Put(h, 16, kLogicalWide);  // bounds, device pixels of the reference
@@ -84,7 +83,7 @@ std::vector<std::uint8_t> FourWidthMetafile() {
   Put(b.Add(U_EMR_SETBKMODE, 12), 8, U_TRANSPARENT);
   for (std::size_t line = 0; line < kWidths.size(); ++line) {
     const std::int32_t handle = std::int32_t(line) + 1;
-    const LogFont font = ArialFont(kWidths[line]);
+    const LogFont font = ArialFont(kWidths[line], face);
     std::uint8_t* f = b.Add(U_EMR_EXTCREATEFONTINDIRECTW, 104);
     Put(f, 8, handle);
     Put(f, 12, font.height);
@@ -267,6 +266,91 @@ TEST_F(MetafileFontWidth, EveryRoadDrawsTheLinesAtTheirAskedAverageWidth) {
     EXPECT_LT(ink.LineWidth(1), ink.LineWidth(2));
     EXPECT_LT(ink.LineWidth(2), own);
     EXPECT_GT(ink.LineWidth(3), own);
+  }
+}
+
+// One run of "Turned" in Arial turned a quarter (escapement and orientation
+// 900), at lfWidth `width`, reading upwards from near the page's bottom.
+std::vector<std::uint8_t> TurnedMetafile(int width) {
+  EmfBuilder b(1 << 16);
+  std::uint8_t* h = b.Add(U_EMR_HEADER, 108);
+  Put(h, 16, kLogicalWide);
+  Put(h, 20, kLogicalHigh);
+  Put(h, 32, kLogicalWide * 10);
+  Put(h, 36, kLogicalHigh * 10);
+  Put(h, 40, std::int32_t(kEmfSignature));
+  Put(h, 44, 0x10000);
+  Put(h, 72, 1000);
+  Put(h, 76, 1000);
+  Put(h, 80, 100);
+  Put(h, 84, 100);
+  Put(b.Add(U_EMR_SETTEXTCOLOR, 12), 8, 0);
+  Put(b.Add(U_EMR_SETBKMODE, 12), 8, U_TRANSPARENT);
+  const LogFont font = ArialFont(width);
+  std::uint8_t* f = b.Add(U_EMR_EXTCREATEFONTINDIRECTW, 104);
+  Put(f, 8, 1);
+  Put(f, 12, font.height);
+  Put(f, 16, font.width);
+  Put(f, 20, 900);  // escapement
+  Put(f, 24, 900);  // orientation
+  Put(f, 28, font.weight);
+  for (int i = 0; i < kLfFaceSize; ++i) le::Put16(f + 40 + 2 * i, std::uint16_t(font.faceName[i]));
+  Put(b.Add(U_EMR_SELECTOBJECT, 12), 8, 1);
+  const std::u16string text = u"Turned";
+  std::uint8_t* t = b.Add(U_EMR_EXTTEXTOUTW, 76 + std::uint32_t(text.size()) * 2);
+  Put(t, 24, 1);
+  Put(t, 36, 1000);
+  Put(t, 40, 1300);
+  Put(t, 44, std::int32_t(text.size()));
+  Put(t, 48, 76);
+  for (std::size_t i = 0; i < text.size(); ++i) le::Put16(t + 76 + 2 * i, text[i]);
+  EXPECT_TRUE(b.Finish(2));
+  return {b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()};
+}
+
+// The ink's box on the page: columns and rows from the first to the last
+// dark one.
+TSize InkBox(const PageInk& ink) {
+  int left = kWide, right = -1, top = kHigh, bottom = -1;
+  for (int y = 0; y < kHigh; ++y)
+    for (int x = 0; x < kWide; ++x)
+      if (ink.dark[std::size_t(y) * kWide + std::size_t(x)]) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return right < 0 ? TSize{0, 0} : TSize{right - left + 1, bottom - top + 1};
+}
+
+// A family no installed face carries (Helvetica here, where the only face
+// is Liberation Sans; Times, Helvetica on a desktop, where fontconfig fills
+// them) is drawn by a stand-in: its width is measured by the face's
+// letters as Arial's is, not by the average the stand-in stores (1187 of
+// 2048, which draws the lines about a quarter too narrow).
+TEST_F(MetafileFontWidth, AFamilyFilledByAStandInKeepsItsAskedWidth) {
+  const PageInk arial = RasterRoad(FourWidthMetafile(), OutputMode::Screen);
+  const PageInk standIn = RasterRoad(FourWidthMetafile(u"Helvetica"), OutputMode::Screen);
+  ASSERT_GT(standIn.LineWidth(0), 0);
+  for (std::size_t line = 1; line < kWidths.size(); ++line) {
+    SCOPED_TRACE("lfWidth " + std::to_string(kWidths[line]));
+    EXPECT_NEAR(standIn.LineWidth(int(line)), arial.LineWidth(int(line)), arial.LineWidth(int(line)) * 0.02);
+  }
+}
+
+// Turned a quarter, the width stretches the run along its baseline (up the
+// page) and leaves the glyphs' height (across the page) alone; stretching
+// glyph space across the baseline instead draws the letters 1.7 times as
+// tall and the run at its own length.
+TEST_F(MetafileFontWidth, TurnedTextIsStretchedAlongItsBaseline) {
+  for (const OutputMode mode : {OutputMode::Screen, OutputMode::Raster}) {
+    SCOPED_TRACE(mode == OutputMode::Screen ? "screen" : "print, raster road");
+    const TSize own = InkBox(RasterRoad(TurnedMetafile(0), mode));
+    const TSize wide = InkBox(RasterRoad(TurnedMetafile(150), mode));
+    ASSERT_GT(own.cy, own.cx);  // reads upwards
+    const double expected = own.cy * 150 / kArialAverage;
+    EXPECT_NEAR(wide.cy, expected, expected * 0.03) << "the run's length up the page";
+    EXPECT_NEAR(wide.cx, own.cx, 2) << "the glyphs' height across the page";
   }
 }
 
