@@ -123,6 +123,35 @@ void CairoDC::AddStrokedPath(cairo_t* cr, const GdiPath& path, double dx, double
   }
 }
 
+void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy, const XForm& toPattern,
+                         double from, double to) {
+  double at = 0;
+  bool started = false;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const DPoint& next = p[i + 1 < n ? i + 1 : 0];
+    const DPoint v = toPattern.ApplyVector(DPoint{next.x - p[i].x, next.y - p[i].y});
+    const double sideLength = std::sqrt(v.x * v.x + v.y * v.y);
+    auto point = [&](double reach) {
+      const double share = sideLength > 0 ? (reach - at) / sideLength : 0;
+      return DPoint{p[i].x + (next.x - p[i].x) * share + dx, p[i].y + (next.y - p[i].y) * share + dy};
+    };
+    if (!started && from < at + sideLength) {
+      const DPoint q = point(from);
+      cairo_move_to(cr, q.x, q.y);
+      started = true;
+    }
+    if (started) {
+      if (to <= at + sideLength) {
+        const DPoint q = point(to);
+        cairo_line_to(cr, q.x, q.y);
+        return;
+      }
+      cairo_line_to(cr, next.x + dx, next.y + dy);
+    }
+    at += sideLength;
+  }
+}
+
 void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
                                     const StrokeStyle& style, const XForm& toPattern) {
   auto side = [&](const DPoint& a, const DPoint& b) { return toPattern.ApplyVector(DPoint{b.x - a.x, b.y - a.y}); };
@@ -161,8 +190,16 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
   const double period = style.dashCount % 2 ? 2 * total : total;
   // Caps inside the ink: half the pen's width or more from the corner.
   const double twice = std::max(style.width / 2, std::min(end.after, dash) / 2);
+  // The pattern's other dashes of its first round, each drawn as a subpath
+  // of its own, which the restarted pattern draws whole only while none is
+  // longer than the first dash (nor empty: a dot of no length has no way).
+  bool shortDashes = true;
+  for (std::uint32_t k = 2; k < (style.dashCount % 2 ? 2 * style.dashCount : style.dashCount); k += 2) {
+    const double on = style.dashes[k % style.dashCount];
+    shortDashes = shortDashes && on > 0 && on <= dash;
+  }
   if (!JoinCoversCap(style.thin, style.cap, style.join, in, out) && dash <= firstSide && twice < end.after &&
-      twice < dash && period < perimeter) {
+      twice < dash && period < perimeter && shortDashes) {
     // From the start of the pattern's second round (a dash's start, with
     // its cap, as the screen has it) round to the corner and on, then the
     // rest of the first dash from its end (its cap there) back.
@@ -184,6 +221,15 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     cairo_line_to(cr, past.x, past.y);
     cairo_move_to(cr, dashEnd.x, dashEnd.y);
     cairo_line_to(cr, past.x, past.y);
+    // The first round's other dashes (the dots of a dash-dot pen), which
+    // the first subpath starts after: each from its start, round any
+    // corner within it, to its end.
+    double from = dash;
+    for (std::uint32_t k = 1; k < (style.dashCount % 2 ? 2 * style.dashCount : style.dashCount); ++k) {
+      const double to = from + style.dashes[k % style.dashCount];
+      if (k % 2 == 0) AddStretch(cr, p, n, dx, dy, toPattern, from, to);
+      from = to;
+    }
     return;
   }
   cairo_move_to(cr, p[0].x + dx, p[0].y + dy);

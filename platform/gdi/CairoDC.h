@@ -165,6 +165,10 @@ class CairoDC : public TDC {
   // The points [from, to) of a path of n points, the first as a move.
   static void AddFigures(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t from, std::uint32_t to,
                          double dx, double dy);
+  // The stretch `from` to `to` (pattern units from the first point) of a
+  // closed figure, as a subpath of its own.
+  static void AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy, const XForm& toPattern,
+                         double from, double to);
   // One closed figure of n points joined by lines, dashed by `style`
   // (toPattern: device units to the pattern's).
   static void AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,

@@ -616,6 +616,13 @@ const JoinedCornerPen kPolygonPens[] = {
        return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapSquare | kPsJoinMiter, 7, kBsSolid, color, 2,
                               kStyle);
      }},
+    // A dash and a dot with square ends outside the first join: the dot of
+    // the first round must be drawn too, or a gap of three pen widths opens
+    // beside the first corner.
+    {"dash-dotted, 8 wide, square ends, mitred", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDashDot | kPsEndCapSquare | kPsJoinMiter, 8, kBsSolid, color);
+     }},
     {"30 on, 10 off, 7 wide, round ends, bevelled", 0, 0,
      [](COLORREF color) {
        static constexpr std::uint32_t kStyle[] = {30, 10};
@@ -737,8 +744,15 @@ TEST(PrintDC, ClosedFiguresJoinTheDashThroughTheirFirstCornerInEveryReader) {
         // of a stroke meet): its ink may reach two pixels further out at
         // a corner, never fall short.
         const int pixels = DifferingPixels(vectorInk, rasterInk, cell, reader == Reader::kGhostscript ? 2 : 1);
-        EXPECT_EQ(pixels, 0) << figure.name << ", of " << ink << " pixels of ink";
-        differ = differ || pixels > 0;
+        // The dash-dot style's gaps are one pen width: square ends meet
+        // edge to edge across them, and poppler may leave a pixel of seam
+        // where two meet. A lost dash or dot is a hundred pixels.
+        const int seams = figure.name.find("square ends") != std::string::npos &&
+                                  figure.name.find("dash-dotted") != std::string::npos
+                              ? 2
+                              : 0;
+        EXPECT_LE(pixels, seams) << figure.name << ", of " << ink << " pixels of ink";
+        differ = differ || pixels > seams;
       });
       if (differ)
         ADD_FAILURE() << WriteDifference(vectorInk, rasterInk,
