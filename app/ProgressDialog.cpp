@@ -126,7 +126,13 @@ void TMyAbortWindow::ReenableOwners() {
     // What the toolkit took from the window with its disabling.
     if (i < kept.size()) kept[i].Restore();
   }
-  if (TWindow* focus = GetWindowPtr(std::exchange(savedFocus_, nullptr))) focus->SetFocus();
+  // Only into a window that can still take it: one closed or disabled
+  // meanwhile would hold the focus where no key reaches.
+  if (TWindow* focus = GetWindowPtr(std::exchange(savedFocus_, nullptr))) {
+    wxWindow* peer = focus->GetPeer();
+    wxWindow* top = peer ? wxGetTopLevelParent(peer) : nullptr;
+    if (top != nullptr && top->IsShown() && top->IsEnabled() && peer->IsEnabled()) focus->SetFocus();
+  }
 }
 
 // --- placement ------------------------------------------------------------------------------------
@@ -145,7 +151,10 @@ ProgressDialogWindow::ProgressDialogWindow(TMyAbortWindow* dialog, TWindow* pare
 ProgressDialogWindow::~ProgressDialogWindow() {
   if (cursorSet_) wxSetCursor(wxNullCursor);
   delete dialog_;
-  if (parent_ && parent_->GetPeer()) BringWindowToFront(parent_->GetPeer(), true);
+  // Never a window closed meanwhile: bringing it to the front would show it
+  // again, or activate it in the instant it goes, and the window the
+  // manager then falls back to need not be the one beneath it.
+  if (parent_ && parent_->GetPeer() && parent_->GetPeer()->IsShown()) BringWindowToFront(parent_->GetPeer(), true);
 }
 
 bool ProgressDialogWindow::HasWindow() const { return dialog_->GetHandle() != nullptr; }

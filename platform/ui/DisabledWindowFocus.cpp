@@ -1,5 +1,6 @@
 #include "platform/ui/DisabledWindowFocus.h"
 
+#include <wx/dialog.h>
 #include <wx/window.h>
 
 #include <utility>
@@ -40,6 +41,7 @@ DisabledWindowFocus::DisabledWindowFocus(wxWindow* window) {
 #ifdef __WXGTK__
   const Gtk& gtk = Calls();
   if (window == nullptr || !window->IsTopLevel() || window->GetHandle() == nullptr || !gtk.Ok()) return;
+  top_ = wxDynamicCast(window, wxTopLevelWindow);
   window_ = gtk.ref(window->GetHandle());
   grabbed_ = gtk.hasGrab(window_) != 0;
   if (void* focus = gtk.getFocus(window_)) focus_ = gtk.ref(focus);
@@ -51,13 +53,15 @@ DisabledWindowFocus::DisabledWindowFocus(wxWindow* window) {
 DisabledWindowFocus::~DisabledWindowFocus() { Release(); }
 
 DisabledWindowFocus::DisabledWindowFocus(DisabledWindowFocus&& other) noexcept
-    : window_(std::exchange(other.window_, nullptr)),
+    : top_(std::exchange(other.top_, nullptr)),
+      window_(std::exchange(other.window_, nullptr)),
       focus_(std::exchange(other.focus_, nullptr)),
       grabbed_(std::exchange(other.grabbed_, false)) {}
 
 DisabledWindowFocus& DisabledWindowFocus::operator=(DisabledWindowFocus&& other) noexcept {
   if (this != &other) {
     Release();
+    top_ = std::exchange(other.top_, nullptr);
     window_ = std::exchange(other.window_, nullptr);
     focus_ = std::exchange(other.focus_, nullptr);
     grabbed_ = std::exchange(other.grabbed_, false);
@@ -70,7 +74,16 @@ void DisabledWindowFocus::Release() {
   const Gtk& gtk = Calls();
   if (focus_) gtk.unref(std::exchange(focus_, nullptr));
   gtk.unref(std::exchange(window_, nullptr));
+  top_ = nullptr;
   grabbed_ = false;
+}
+
+bool DisabledWindowFocus::StillModal() const {
+  wxTopLevelWindow* top = top_.get();
+  if (top == nullptr || top->IsBeingDeleted()) return false;
+  if (top->IsGrabbed()) return true;
+  auto* dialog = wxDynamicCast(top, wxDialog);
+  return dialog != nullptr && dialog->IsModal();
 }
 
 void DisabledWindowFocus::Restore() {
@@ -81,7 +94,7 @@ void DisabledWindowFocus::Restore() {
   if (!gtk.inDestruction(window_) && gtk.sensitive(window_) && gtk.visible(window_)) {
     // Given back outermost first (the order the windows are enabled in),
     // the innermost grab is the current one again.
-    if (grabbed_ && !gtk.hasGrab(window_)) gtk.grabAdd(window_);
+    if (grabbed_ && !gtk.hasGrab(window_) && StillModal()) gtk.grabAdd(window_);
     if (focus_ && gtk.getFocus(window_) == nullptr && !gtk.inDestruction(focus_) &&
         gtk.toplevel(focus_) == window_ && gtk.sensitive(focus_) && gtk.visible(focus_)) {
       gtk.setFocus(window_, focus_);

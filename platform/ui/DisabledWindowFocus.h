@@ -9,7 +9,8 @@
 // across EnableWindow: so do the windows that a long operation disables.
 #pragma once
 
-class wxWindow;
+#include <wx/toplevel.h>
+#include <wx/weakref.h>
 
 namespace kvn {
 
@@ -24,14 +25,18 @@ class DisabledWindowFocus {
   DisabledWindowFocus(DisabledWindowFocus&& other) noexcept;
   DisabledWindowFocus& operator=(DisabledWindowFocus&& other) noexcept;
 
-  // Once the window is enabled again: its grab back when it had one, and
-  // its focus widget back when it has none now and the widget is still in
+  // Once the window is enabled again: its grab back when it had one and
+  // still runs modal (a window whose modal run ended meanwhile would keep a
+  // grab nobody removes, and the program's other windows would go deaf),
+  // and its focus widget back when it has none now and the widget is still in
   // it and can take the focus. Nothing the second time.
   void Restore();
 
  private:
   void Release();
+  bool StillModal() const;
 
+  wxWeakRef<wxTopLevelWindow> top_;  // null once the window is gone
   void* window_ = nullptr;  // the GtkWindow, referenced
   void* focus_ = nullptr;   // its focus widget, referenced; null when none
   bool grabbed_ = false;

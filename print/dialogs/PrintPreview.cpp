@@ -25,6 +25,8 @@
 #include "platform/ui/GadgetWindow.h"
 #include "platform/ui/KeptCloseRequests.h"
 #include "platform/ui/MessageBridge.h"
+#include "platform/ui/PaintAhead.h"
+#include "platform/ui/UiHelpersWx.h"
 #include "platform/ui/WxText.h"
 #include "print/PrintOut.h"
 #include "print/PrintPreview.h"
@@ -538,6 +540,15 @@ bool RunPrintPreview(void*, TWindow* parent, APXPrintOut* printOut, const WStrin
   if (!frame->PageView()->Render()) return false;
   const int result = frame->RunModal();
   frame.reset();
+  // The window it was run from takes the keys again at once, as an owner
+  // does when its owned window closes: the manager's own choice after the
+  // preview went (or after a progress window over it) may be another one.
+  if (wxWindow* owner = parent->GetPeer(); owner != nullptr && owner->IsShown() && owner->IsEnabled()) {
+    BringWindowToFront(owner, false);
+    // Painted before the windows the preview uncovered: a large drawing's
+    // repaint beneath takes seconds, with the dialog a blank frame until then.
+    PaintAheadOfOthers(owner);
+  }
   printOut->strips.clear();
   return result == kPreviewResultPrint;
 }
