@@ -7,9 +7,10 @@
 // sheet's pages forward, round the end, and Ctrl+Shift+Tab back.
 //
 // Dialogs the viewer opens from its menus are opened that way; the others
-// are made as the dialog or page that opens them makes them. Left out: the
-// file choosers' extra controls and the export options (inside the
-// toolkit's file chooser, which walks its own widgets), the drop-down colour
+// are made as the dialog or page that opens them makes them. The export
+// options lie inside the toolkit's file chooser, which walks its own
+// widgets: their places are compared with the template's, in order, without
+// keys. Left out: the other choosers' extra controls, the drop-down colour
 // grid and the pop-up choice list (a single list each), the tool bars'
 // boxes and the preview's Close bar (not dialogs), the progress window
 // (a Cancel button alone) and the dialog layer's own test template.
