@@ -20,7 +20,8 @@ namespace {
 struct NavLeaf {
   wxWindow* window = nullptr;
   int group = -1;
-  bool eligible = false;  // visible, enabled, with a tab stop
+  bool tabStop = false;
+  bool usable = false;  // visible and enabled
 };
 
 bool HasTabStop(wxWindow* w) {
@@ -74,7 +75,7 @@ class NavWalk {
       }
     }
   }
-  void Leaf(wxWindow* w, int group) { leaves.push_back(NavLeaf{w, group, Usable(w) && HasTabStop(w)}); }
+  void Leaf(wxWindow* w, int group) { leaves.push_back(NavLeaf{w, group, HasTabStop(w), Usable(w)}); }
 
   wxWindow* root_;
   int groups_ = 0;
@@ -101,11 +102,19 @@ std::vector<NavPlace> Places(const std::vector<NavLeaf>& leaves) {
   std::vector<NavPlace> places;
   for (std::size_t i = 0; i < leaves.size(); ++i) {
     // A group is a place when any of its buttons has a tab stop (the
-    // template gives it to the first one only).
-    if (!leaves[i].eligible) continue;
-    std::size_t first = i;
-    while (first > 0 && leaves[first - 1].group == leaves[i].group) --first;
+    // template gives it to the first one only) and any of them can take the
+    // focus: the export's extent buttons hide their first button ("Actual
+    // tile") for a drawing of one tile, and the rest must stay reachable.
     if (!places.empty() && leaves[places.back().firstLeaf].group == leaves[i].group) continue;
+    std::size_t first = i, end = i;
+    while (first > 0 && leaves[first - 1].group == leaves[i].group) --first;
+    while (end < leaves.size() && leaves[end].group == leaves[i].group) ++end;
+    bool tabStop = false, usable = false;
+    for (std::size_t k = first; k < end; ++k) {
+      tabStop = tabStop || leaves[k].tabStop;
+      usable = usable || leaves[k].usable;
+    }
+    if (!tabStop || !usable) continue;
     places.push_back(NavPlace{first, Representative(leaves, first)});
   }
   return places;

@@ -7,19 +7,22 @@
 // sheet's pages forward, round the end, and Ctrl+Shift+Tab back.
 //
 // Dialogs the viewer opens from its menus are opened that way; the others
-// are made as the dialog or page that opens them makes them. Left out: the
-// file choosers' extra controls and the export options (inside the
-// toolkit's file chooser, which walks its own widgets), the drop-down colour
+// are made as the dialog or page that opens them makes them. The export
+// options lie inside the toolkit's file chooser, which walks its own
+// widgets: their places are compared with the template's, in order, without
+// keys. Left out: the other choosers' extra controls, the drop-down colour
 // grid and the pop-up choice list (a single list each), the tool bars'
 // boxes and the preview's Close bar (not dialogs), the progress window
 // (a Cancel button alone) and the dialog layer's own test template.
 #include <gtest/gtest.h>
 #include <wx/eventfilter.h>
+#include <wx/filedlg.h>
 #include <wx/notebook.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 #include <wx/uiaction.h>
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -41,9 +44,12 @@
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/ui/ControlPeers.h"
 #include "platform/ui/Dialog.h"
+#include "platform/ui/DialogNavigation.h"
 #include "print/PrinterData.h"
+#include "print/export/ExportDrawing.h"
 #include "print/PrinterList.h"
 #include "print/dialogs/CompactPrintDialog.h"
+#include "print/dialogs/ExportDialog.h"
 #include "print/dialogs/PageFormatDialog.h"
 #include "print/dialogs/PaperDialog.h"
 #include "print/dialogs/PrintDialog.h"
@@ -115,12 +121,13 @@ bool Usable(wxWindow* w) { return w && w->IsShownOnScreen() && w->IsEnabled(); }
 // for every window that can hold the focus, its place.
 struct Expected {
   std::set<wxWindow*> places;
+  std::vector<wxWindow*> order;  // the places in template (creation) order
   std::map<wxWindow*, wxWindow*> placeOf;
 
   void Add(wxWindow* w, wxWindow* place, bool counts) {
     if (w == nullptr) return;
     placeOf[w] = place;
-    if (counts) places.insert(place);
+    if (counts && places.insert(place).second) order.push_back(place);
   }
   // The template's controls of a dialog or page, and the controls its code
   // made with a tab stop.
@@ -161,10 +168,10 @@ struct Expected {
 Expected ExpectedOf(TWindow& top) {
   Expected e;
   if (auto* sheet = dynamic_cast<TMyPropertySheet*>(&top)) {
-    // The page shown, the tabs and the sheet's buttons.
-    e.AddDialog(*sheet->GetCurrentPage());
+    // The tabs, the page shown after them, and the sheet's buttons.
     for (wxWindow* child : top.GetPeer()->GetChildren()) {
       if (dynamic_cast<wxNotebook*>(child) || PeerIsPushButton(child)) e.Add(child, child, Usable(child));
+      if (dynamic_cast<wxNotebook*>(child)) e.AddDialog(*sheet->GetCurrentPage());
     }
   } else if (auto* dialog = dynamic_cast<TDialog*>(&top)) {
     e.AddDialog(*dialog);
@@ -244,6 +251,12 @@ class Walker {
     EXPECT_TRUE(missing.empty()) << what_ << ": " << key << " never reached " << Names(missing)
                                  << "; it walked " << Names(visited);
     EXPECT_TRUE(extra.empty()) << what_ << ": " << key << " reached " << Names(extra);
+    if (key != "Tab" || !missing.empty() || !extra.empty() || visited.empty()) return;
+    // Tab's round is the template's order, from where it began.
+    std::vector<wxWindow*> order = e.order;
+    const auto start = std::find(order.begin(), order.end(), visited.front());
+    if (start != order.end()) std::rotate(order.begin(), start, order.end());
+    EXPECT_EQ(Names(visited), Names(order)) << what_ << ": Tab does not walk the template's order";
   }
 
   // Shift+Tab's round is Tab's backwards.
@@ -312,19 +325,45 @@ class TabOrderTest : public test::SettingsFolderTest {
     return plan;
   }
 
-  // A step: presses `key` in a sheet and, once the press is handled, expects
-  // the page shown to be `page`.
+  // A step: presses `key` in a sheet with the focus on the shown page's
+  // first place and, once the press is handled, expects the page shown to be
+  // `page` and the focus on its first place, not where the toolkit leaves it
+  // (the tabs) nor on the page that went (a hidden window).
   static std::function<bool()> TurnStep(TabPresses& presses, TMyPropertySheet& sheet, const std::string& key,
                                         int page) {
     auto sent = std::make_shared<int>(-1);
     return [&presses, &sheet, key, page, sent] {
       if (*sent < 0) {
+        const Expected before = ExpectedOf(sheet);
+        wxWindow* start = nullptr;
+        for (wxWindow* w : before.order) {
+          const bool tabs = dynamic_cast<wxNotebook*>(w) != nullptr;
+          if (!tabs && w->GetParent() != sheet.GetPeer()) {
+            start = w;
+            break;
+          }
+        }
+        if (start == nullptr) {
+          ADD_FAILURE() << key << ": the sheet's page shows no place to start from";
+          return true;
+        }
+        start->SetFocus();
         *sent = presses.count;
         Press(key);
         return false;
       }
       if (presses.count == *sent) return false;
       EXPECT_EQ(sheet.GetCurrentPageIndex(), page) << key;
+      const Expected after = ExpectedOf(sheet);
+      wxWindow* want = nullptr;
+      for (wxWindow* w : after.order) {
+        const bool tabs = dynamic_cast<wxNotebook*>(w) != nullptr;
+        if (!tabs && w->GetParent() != sheet.GetPeer()) {
+          want = w;
+          break;
+        }
+      }
+      EXPECT_EQ(Name(FocusedPlace(after)), Name(want)) << key << " from a control of the page left the focus elsewhere";
       return true;
     };
   }
@@ -336,21 +375,69 @@ class TabOrderTest : public test::SettingsFolderTest {
     std::deque<std::function<bool()>> steps;
     std::deque<std::vector<wxWindow*>> walks;
     TWindow* top = nullptr;
-    int settle = 0;
+    int settle = 0, retry = 0;
     // The steps after the first are known once the window is: a sheet's
     // depend on its pages.
     steps.push_back([&] {
       auto* shown = dynamic_cast<TWindow*>(ModalStack::Top());
+      // The export options are walked inside the toolkit's chooser, from
+      // their first place (the chooser's own widgets walk their own order).
+      auto* exporting = dynamic_cast<TExportDialog*>(TOpenSaveDialogMy::Running());
+      if (exporting != nullptr) {
+        TEmbeddedDialog* options = exporting->Extra();
+        if (!options || !options->GetHandle() || exporting->ShownFilterIndex() == 0 ||
+            !options->GetPeer()->IsShownOnScreen())
+          return false;
+        // The element buttons, which the viewer never shows (it has no
+        // selection), as an editor with a selection shows them: the one
+        // template with two radio groups in a row.
+        for (const int id : {kIdAllElements, kIdSelectedElements}) {
+          options->GetDlgItem(id)->ShowWindow(kSwShow);
+          options->GetDlgItem(id)->EnableWindow(true);
+        }
+        shown = options;
+      }
       if (shown == nullptr || shown == frame_.get() || !shown->GetPeer() || !shown->GetPeer()->IsShown()) return false;
       top = shown;
       // There is no window manager to give the dialog the X focus.
-      test::Shell(test::XdoOnWindow(Escaped(top->GetPeer()->GetLabel().ToStdString())));
+      test::Shell(test::XdoOnWindow(Escaped(wxGetTopLevelParent(top->GetPeer())->GetLabel().ToStdString())));
       steps.push_back([&] {
-        auto* window = dynamic_cast<wxTopLevelWindow*>(top->GetPeer());
-        return window && window->IsActive() && ++settle > 3;
+        auto* window = dynamic_cast<wxTopLevelWindow*>(wxGetTopLevelParent(top->GetPeer()));
+        if (window == nullptr) return false;
+        if (top->GetPeer()->IsTopLevel()) return window->IsActive() && ++settle > 3;
+        // Inside the toolkit's chooser, which may map its window after the
+        // options show and whose activity the toolkit does not report: the
+        // X focus and the options' first place are asked until the focus is
+        // there.
+        const Expected e = ExpectedOf(*top);
+        if (e.order.empty()) return false;
+        if (FocusedPlace(e) == nullptr) {
+          if (retry++ % 25 == 0) {
+            test::Shell(test::XdoOnWindow(Escaped(window->GetLabel().ToStdString())));
+            e.order.front()->SetFocus();
+          }
+          return false;
+        }
+        return ++settle > 3;
       });
+      if (!top->GetPeer()->IsTopLevel()) {
+        // The chooser takes Tab itself and walks its own widgets, ours
+        // among them: the places the dialog manager walks in the options
+        // are compared with the template's, in order.
+        walks.emplace_back();
+        steps.push_back([&, what] {
+          const Expected e = ExpectedOf(*top);
+          std::vector<wxWindow*> walked;
+          for (wxWindow* w : TabPlaces(top->GetPeer())) {
+            const auto it = e.placeOf.find(w);
+            walked.push_back(it == e.placeOf.end() ? nullptr : it->second);
+          }
+          EXPECT_EQ(Names(walked), Names(e.order)) << what << ": the options' places are not the template's";
+          return true;
+        });
+      }
       auto* sheet = dynamic_cast<TMyPropertySheet*>(top);
-      const int pages = sheet ? sheet->GetPageCount() : 1;
+      const int pages = !top->GetPeer()->IsTopLevel() ? 0 : sheet ? sheet->GetPageCount() : 1;
       for (int p = 0; p < pages; ++p) {
         auto walker = std::make_shared<Walker>(presses, sheet ? what + ", page " + std::to_string(p) : what);
         std::vector<wxWindow*>& forward = walks.emplace_back();
@@ -370,8 +457,12 @@ class TabOrderTest : public test::SettingsFolderTest {
       }
       if (sheet) steps.push_back(TurnStep(presses, *sheet, "ctrl+shift+Tab", pages - 1));
       steps.push_back([&] {
-        if (auto* d = dynamic_cast<TDialog*>(top)) d->CloseWindow(kIdcCancel);
+        if (auto* d = dynamic_cast<TDialog*>(top); d && top->GetPeer()->IsTopLevel()) d->CloseWindow(kIdcCancel);
         if (auto* s = dynamic_cast<TMyPropertySheet*>(top)) s->CmCancel();
+        if (!top->GetPeer()->IsTopLevel()) {
+          if (auto* chooser = dynamic_cast<wxFileDialog*>(wxGetTopLevelParent(top->GetPeer())))
+            chooser->EndModal(wxID_CANCEL);
+        }
         return true;
       });
       return true;
@@ -463,6 +554,7 @@ TEST_F(TabOrderTest, TabAndShiftTabWalkEveryDialogBothWaysAndCtrlTabTurnsPages) 
          ViewDirectionChoice choice;
          RunViewDirectionDialog(&frame, choice);
        }},
+      {"Export options (19758)", command(kCmExport)},
   };
   for (const Row& row : rows) WalkDialog(row.name, row.open);
 }
