@@ -608,6 +608,8 @@ constexpr int kJoinedCell = kFigureWide + 20, kJoinedCellHigh = kFigureHigh + 20
 const int kRunPens[] = {0, 2, 4};
 const DPoint kTriangle[] = {{0, 0}, {74, 0}, {37, 83}};
 const DPoint kPentagon[] = {{44, 6}, {81, 33}, {68, 76}, {24, 74}, {8, 32}};
+// A box of 62 x 40 turned 20 degrees: four sides, none along an axis.
+const DPoint kTurnedBox[] = {{13.7, 0}, {71.9, 21.2}, {58.3, 58.8}, {0, 37.6}};
 const JoinedCornerPen kPolygonPens[] = {
     kJoinedCornerPens[0],
     {"30 on, 10 off, 7 wide, square ends, mitred", 0, 0,
@@ -630,7 +632,7 @@ const JoinedCornerPen kPolygonPens[] = {
                               kStyle);
      }},
 };
-constexpr int kPolygonCells = int(std::size(kTriangle) + std::size(kPentagon)) * 2;  // each corner, both ways
+constexpr int kPolygonCells = int(std::size(kTriangle) + std::size(kPentagon) + std::size(kTurnedBox)) * 2;  // each corner, both ways
 constexpr int kPolygonRows = int(std::size(kPolygonPens)) * ((kPolygonCells + kFigureColumns - 1) / kFigureColumns);
 constexpr int kJoinedRows = int(std::size(kJoinedCornerPens) + std::size(kRunPens)) + kPolygonRows;
 
@@ -679,9 +681,12 @@ void DrawJoinedCornerFigures(TDC& dc, const std::function<void(const JoinedCorne
   for (const int pen : kRunPens) boxRow(kJoinedCornerPens[pen], " in one joined run", true);
   for (const JoinedCornerPen& pen : kPolygonPens) {
     int at = 0;
-    for (const bool triangle : {true, false}) {
-      const DPoint* corners = triangle ? kTriangle : kPentagon;
-      const int count = triangle ? int(std::size(kTriangle)) : int(std::size(kPentagon));
+    for (const int shape : {0, 1, 2}) {
+      const bool triangle = shape == 0;
+      const DPoint* corners = shape == 0 ? kTriangle : shape == 1 ? kPentagon : kTurnedBox;
+      const int count = shape == 0   ? int(std::size(kTriangle))
+                        : shape == 1 ? int(std::size(kPentagon))
+                                     : int(std::size(kTurnedBox));
       for (int start = 0; start < count; ++start) {
         for (int way = 0; way < 2; ++way, ++at) {
           const int column = at % kFigureColumns, cellRow = row + at / kFigureColumns;
@@ -693,7 +698,7 @@ void DrawJoinedCornerFigures(TDC& dc, const std::function<void(const JoinedCorne
           }
           draw(points.data(), count, (start + way) % 2 == 0);
           if (cell)
-            cell({std::string(pen.name) + " pen, " + (triangle ? "triangle" : "pentagon") + " from corner " +
+            cell({std::string(pen.name) + " pen, " + (triangle ? "triangle" : shape == 1 ? "pentagon" : "turned box") + " from corner " +
                       std::to_string(start) + ", " + kWays[way],
                   column, cellRow});
         }
