@@ -20,6 +20,7 @@
 #include "model/cText.h"
 #include "platform/gdi/LeBytes.h"
 #include "platform/gdi/TDib.h"
+#include "platform/metafile/EmfValidate.h"
 #include "platform/image/PictureDecode.h"
 
 namespace kvn {
@@ -331,10 +332,10 @@ bool MetafileExploder::TextRecord(const EmfRecord& r, std::vector<std::unique_pt
   // ETO_NO_RECT), in bytes under ETO_SMALL_CHARS.
   const std::uint32_t type = r.Type();
   const bool small = type == U_EMR_SMALLTEXTOUT;
-  const std::uint32_t options = small ? r.U32(20) : 0;
-  const bool wide = small ? (options & U_ETO_SMALL_CHARS) == 0 : type == U_EMR_EXTTEXTOUTW;
-  const std::uint32_t count = r.U32(small ? 16 : 44);
-  const std::uint32_t offString = small ? ((options & U_ETO_NO_RECT) != 0 ? 36 : 52) : r.U32(48);
+  const SmallTextLayout layout = SmallTextLayoutOf(small ? r.U32(kSmallTextOptionsAt) : 0);
+  const bool wide = small ? layout.charSize == 2 : type == U_EMR_EXTTEXTOUTW;
+  const std::uint32_t count = r.U32(small ? kSmallTextCountAt : 44);
+  const std::uint32_t offString = small ? layout.offString : r.U32(48);
   const std::uint32_t at = small ? 8 : 36;
   if (count > kMaxTextCharacters) return false;
   if (!r.Holds(offString, count, wide ? 2 : 1)) {

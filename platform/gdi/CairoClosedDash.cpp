@@ -185,6 +185,8 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     const DPoint& to = p[firstIndex];
     return DPoint{p[0].x + (to.x - p[0].x) * share + dx, p[0].y + (to.y - p[0].y) * share + dy};
   };
+  // An odd count of entries runs twice a period, once from "off".
+  const std::uint32_t entries = style.dashCount % 2 ? 2 * style.dashCount : style.dashCount;
   double total = 0;
   for (std::uint32_t i = 0; i < style.dashCount; ++i) total += style.dashes[i];
   const double period = style.dashCount % 2 ? 2 * total : total;
@@ -194,7 +196,7 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
   // of its own, which the restarted pattern draws whole only while none is
   // longer than the first dash (nor empty: a dot of no length has no way).
   bool shortDashes = true;
-  for (std::uint32_t k = 2; k < (style.dashCount % 2 ? 2 * style.dashCount : style.dashCount); k += 2) {
+  for (std::uint32_t k = 2; k < entries; k += 2) {
     const double on = style.dashes[k % style.dashCount];
     shortDashes = shortDashes && on > 0 && on <= dash;
   }
@@ -225,7 +227,7 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     // the first subpath starts after: each from its start, round any
     // corner within it, to its end.
     double from = dash;
-    for (std::uint32_t k = 1; k < (style.dashCount % 2 ? 2 * style.dashCount : style.dashCount); ++k) {
+    for (std::uint32_t k = 1; k < entries; ++k) {
       const double to = from + style.dashes[k % style.dashCount];
       if (k % 2 == 0) AddStretch(cr, p, n, dx, dy, toPattern, from, to);
       from = to;

@@ -22,6 +22,7 @@
 #include "foundation/WString.h"
 #include "platform/gdi/SymbolFont.h"
 #include "platform/metafile/EmfPlayDetail.h"
+#include "platform/metafile/EmfValidate.h"
 #include "platform/metafile/SymbolFaces.h"
 
 namespace kvn::emf_play {
@@ -97,13 +98,11 @@ bool ReadRun(const EmfRecord& r, std::uint32_t at, bool wide, TextRun* run, std:
 // UTF-16 units.
 bool ReadSmallRun(const EmfRecord& r, TextRun* run) {
   if (!r.Holds(8, 1, 28)) return false;
-  run->options = r.U32(20);
-  const bool hasRect = (run->options & U_ETO_NO_RECT) == 0;
-  const std::uint32_t offString = hasRect ? 52 : 36;
-  const bool wide = (run->options & U_ETO_SMALL_CHARS) == 0;
-  const std::uint32_t count = r.U32(16);
+  run->options = r.U32(kSmallTextOptionsAt);
+  const SmallTextLayout layout = SmallTextLayoutOf(run->options);
+  const std::uint32_t count = r.U32(kSmallTextCountAt);
   run->reference = {double(r.I32(8)), double(r.I32(12))};
-  if (hasRect) {
+  if (layout.hasRect) {
     if (!r.Holds(36, 1, 16)) return false;
     run->rect = {r.I32(36), r.I32(40), r.I32(44), r.I32(48)};
   } else {
@@ -111,8 +110,8 @@ bool ReadSmallRun(const EmfRecord& r, TextRun* run) {
   }
   // The flag says only how wide a character is; the drawing never sees it.
   run->options &= ~std::uint32_t(U_ETO_SMALL_CHARS);
-  if (count > kMaxRunChars || !r.Holds(offString, count, wide ? 2 : 1)) return false;
-  ReadCodes(r, offString, count, wide, run);
+  if (count > kMaxRunChars || !r.Holds(layout.offString, count, layout.charSize)) return false;
+  ReadCodes(r, layout.offString, count, layout.charSize == 2, run);
   return true;
 }
 

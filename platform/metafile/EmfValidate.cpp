@@ -142,15 +142,12 @@ bool TextRecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t s
   return true;
 }
 
-// SMALLTEXTOUT {reference, cChars, fuOptions, graphics mode, scales,
-// [clipping rectangle unless ETO_NO_RECT], string}: the string follows the
-// fixed fields at once, one byte a character under ETO_SMALL_CHARS, else
-// two; it has no spacing array. In 64 bits, as for EMRTEXT.
+// In 64 bits, as for EMRTEXT.
 bool SmallTextFits(const std::uint8_t* rec, std::uint64_t size) {
-  const std::uint32_t options = le::U32(rec + 20);
-  const std::uint64_t fields = (options & U_ETO_NO_RECT) != 0 ? 36 : 52;
-  const std::uint64_t count = le::U32(rec + 16);
-  return size >= fields && count * ((options & U_ETO_SMALL_CHARS) != 0 ? 1 : 2) <= size - fields;
+  const SmallTextLayout layout = SmallTextLayoutOf(le::U32(rec + kSmallTextOptionsAt));
+  const std::uint64_t fields = layout.offString;
+  const std::uint64_t count = le::U32(rec + kSmallTextCountAt);
+  return size >= fields && count * layout.charSize <= size - fields;
 }
 
 bool RecordFits(std::uint32_t type, const std::uint8_t* rec, std::uint32_t size) {
@@ -180,6 +177,11 @@ EmfRect ReadRect(const std::uint8_t* p) {
 }
 
 }  // namespace
+
+SmallTextLayout SmallTextLayoutOf(std::uint32_t options) {
+  const bool hasRect = (options & U_ETO_NO_RECT) == 0;
+  return {hasRect, hasRect ? 52u : 36u, (options & U_ETO_SMALL_CHARS) != 0 ? 1u : 2u};
+}
 
 bool IsEmfTextRecord(std::uint32_t type) {
   return type == U_EMR_EXTTEXTOUTA || type == U_EMR_EXTTEXTOUTW || type == U_EMR_POLYTEXTOUTA ||

@@ -73,6 +73,19 @@ bool EmfRecordFits(const std::uint8_t* record, std::uint32_t size);
 // out when they do not fit.
 bool IsEmfTextRecord(std::uint32_t type);
 
+// SMALLTEXTOUT {reference (8), cChars (16), fuOptions (20), graphics mode,
+// scales, [clipping rectangle (36) unless ETO_NO_RECT], string}: the string
+// follows the fixed fields at once, one byte a character under
+// ETO_SMALL_CHARS, else two; it has no spacing array.
+inline constexpr std::uint32_t kSmallTextCountAt = 16;
+inline constexpr std::uint32_t kSmallTextOptionsAt = 20;
+struct SmallTextLayout {
+  bool hasRect = false;
+  std::uint32_t offString = 0;
+  std::uint32_t charSize = 0;  // bytes a character
+};
+SmallTextLayout SmallTextLayoutOf(std::uint32_t options);
+
 // Validates the metafile in data[0 .. size); only nBytes of it are walked.
 EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation* result = nullptr);
 

@@ -100,22 +100,20 @@ struct NavPlace {
 
 std::vector<NavPlace> Places(const std::vector<NavLeaf>& leaves) {
   std::vector<NavPlace> places;
-  for (std::size_t i = 0; i < leaves.size(); ++i) {
+  // A group's leaves lie side by side (the walk numbers groups in order).
+  for (std::size_t first = 0, end = 0; first < leaves.size(); first = end) {
+    end = first + 1;
+    while (end < leaves.size() && leaves[end].group == leaves[first].group) ++end;
     // A group is a place when any of its buttons has a tab stop (the
     // template gives it to the first one only) and any of them can take the
     // focus: the export's extent buttons hide their first button ("Actual
     // tile") for a drawing of one tile, and the rest must stay reachable.
-    if (!places.empty() && leaves[places.back().firstLeaf].group == leaves[i].group) continue;
-    std::size_t first = i, end = i;
-    while (first > 0 && leaves[first - 1].group == leaves[i].group) --first;
-    while (end < leaves.size() && leaves[end].group == leaves[i].group) ++end;
     bool tabStop = false, usable = false;
     for (std::size_t k = first; k < end; ++k) {
       tabStop = tabStop || leaves[k].tabStop;
       usable = usable || leaves[k].usable;
     }
-    if (!tabStop || !usable) continue;
-    places.push_back(NavPlace{first, Representative(leaves, first)});
+    if (tabStop && usable) places.push_back(NavPlace{first, Representative(leaves, first)});
   }
   return places;
 }
