@@ -6,6 +6,17 @@
 
 namespace kvn::emf_play {
 
+inline constexpr std::uint32_t kLayoutRtl = 0x1;
+inline constexpr std::uint32_t kLayoutBitmapOrientationPreserved = 0x8;
+
+// The placement the metafile's layout asks for (after SETLAYOUT and
+// RESTOREDC); the caller hands the mapping to the context again.
+void SelectLayoutFit(HandleTable& table);
+// A drawing record under the metafile's layout: PlayDrawRecord, but a
+// bitmap under a right-to-left layout that keeps bitmaps' orientation goes
+// to its mirrored place unturned (EmfRecordLayout.cpp).
+bool PlayDrawRecordInLayout(TDC& dc, HandleTable& table, const EmfRecord& record, bool* played);
+
 // The drawing records (lines, curves, shapes, text, bitmaps, regions).
 // Answers whether the record type is one of them; *played tells whether it
 // was drawn.

@@ -96,21 +96,26 @@ bool EnumEnhMetaFile(TDC& dc, const EmfDocument& emf, EnhMetaFileProc proc, std:
   table.pixelsPerMmX = h.deviceWidthMm > 0 && h.deviceWidth > 0 ? double(h.deviceWidth) / h.deviceWidthMm : 96 / 25.4;
   table.pixelsPerMmY =
       h.deviceHeightMm > 0 && h.deviceHeight > 0 ? double(h.deviceHeight) / h.deviceHeightMm : 96 / 25.4;
+  // The frame (0.01 mm) on the reference device, onto the rectangle.
+  double left = h.frame.left * table.pixelsPerMmX / 100.0, top = h.frame.top * table.pixelsPerMmY / 100.0;
+  double width = (double(h.frame.right) - h.frame.left) * table.pixelsPerMmX / 100.0;
+  double height = (double(h.frame.bottom) - h.frame.top) * table.pixelsPerMmY / 100.0;
+  if (width == 0 || height == 0) {
+    left = h.bounds.left;
+    top = h.bounds.top;
+    width = double(h.bounds.right) - h.bounds.left;
+    height = double(h.bounds.bottom) - h.bounds.top;
+  }
   if (rect) {
-    // The frame (0.01 mm) on the reference device, onto the rectangle.
-    double left = h.frame.left * table.pixelsPerMmX / 100.0, top = h.frame.top * table.pixelsPerMmY / 100.0;
-    double width = (double(h.frame.right) - h.frame.left) * table.pixelsPerMmX / 100.0;
-    double height = (double(h.frame.bottom) - h.frame.top) * table.pixelsPerMmY / 100.0;
-    if (width == 0 || height == 0) {
-      left = h.bounds.left;
-      top = h.bounds.top;
-      width = double(h.bounds.right) - h.bounds.left;
-      height = double(h.bounds.bottom) - h.bounds.top;
-    }
     if (width == 0 || height == 0) return true;  // nothing to place
     const double sx = (double(rect->right) - rect->left) / width, sy = (double(rect->bottom) - rect->top) / height;
     table.fit = XForm{sx, 0, 0, sy, rect->left - left * sx, rect->top - top * sy};
   }
+  // A right-to-left layout mirrors the picture in its place: about the
+  // vertical line through the placed frame's centre, not the device's.
+  const double axis = table.fit.Apply({left + width / 2, top}).x;
+  table.fitLeftToRight = table.fit;
+  table.fitRightToLeft = CombineTransform(table.fit, XForm{-1, 0, 0, 1, 2 * axis, 0});
   table.initialWorld = dc.GetWorldTransform();
   table.initialToDevice = dc.GetLogicalToDevice();
   table.hadClip = dc.GetClipRgn(&table.initialClip) == 1;

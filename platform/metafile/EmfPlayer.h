@@ -71,8 +71,9 @@ struct EmfRecord {
 bool ReadRecordLogFont(const EmfRecord& record, LogFont* font);
 
 // What the metafile's records set up that the context does not hold: its
-// own page mapping, world transform, arc direction and text justification, saved and restored
-// with its SaveDC and RestoreDC.
+// own page mapping, world transform, arc direction, text justification,
+// layout, clip and meta region, saved and restored with its SaveDC and
+// RestoreDC.
 struct EmfMappingState {
   int mapMode = kMmText;
   DPoint windowOrg{0, 0};
@@ -85,6 +86,13 @@ struct EmfMappingState {
   // each text run that gives no spacing of its own.
   std::int32_t breakExtra = 0;
   std::int32_t breakCount = 0;
+  // SETLAYOUT: LAYOUT_RTL, LAYOUT_BITMAPORIENTATIONPRESERVED.
+  std::uint32_t layout = 0;
+  // The metafile's clip and its meta region (SETMETARGN) in the context's
+  // device pixels, none when absent. Clip records change the clip alone;
+  // the context draws where both allow, within the clip it had at the start.
+  std::optional<TRegion> clip;
+  std::optional<TRegion> meta;
 };
 
 // The objects the records create, by handle index, and the playback's state.
@@ -104,6 +112,10 @@ class HandleTable {
   // Metafile device units (reference-device pixels) to the context's
   // logical units: the frame fitted into the rectangle.
   XForm fit;
+  // The placement as it is and mirrored about the frame's vertical centre
+  // line; `fit` is the one the metafile's layout asks for.
+  XForm fitLeftToRight;
+  XForm fitRightToLeft;
   // The context's world transform and its logical-to-device transform when
   // playback began.
   XForm initialWorld;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "platform/metafile/EmfPlayDetail.h"
 #include "platform/metafile/EmfPlayer.h"
@@ -84,47 +85,73 @@ bool ScaleExtent(EmfMappingState& m, DPoint* extent, const EmfRecord& r) {
   return SetExtent(m, extent, std::trunc(extent->x * xNum / xDen), std::trunc(extent->y * yNum / yDen));
 }
 
-// After a clip change: the metafile never draws outside the clip the
-// context had when playback began.
-void KeepInitialClip(TDC& dc, const HandleTable& t) {
-  if (!t.hadClip) return;
-  TRegion clip;
-  if (dc.GetClipRgn(&clip) != 1) {
-    dc.SelectClipRgn(&t.initialClip);
-    return;
+// The clip the context draws with: the metafile's clip within its meta
+// region, within the clip the context had when playback began, so that no
+// clip record reaches past what the others allow.
+void SelectDrawingClip(TDC& dc, const HandleTable& t) {
+  std::optional<TRegion> drawing;
+  for (const TRegion* part : {t.hadClip ? &t.initialClip : nullptr, t.mapping.meta ? &*t.mapping.meta : nullptr,
+                              t.mapping.clip ? &*t.mapping.clip : nullptr}) {
+    if (!part) continue;
+    if (drawing) drawing->Combine(*drawing, *part, kRgnAnd);
+    else drawing = *part;
   }
-  clip.Combine(clip, t.initialClip, kRgnAnd);
-  dc.SelectClipRgn(&clip);
+  dc.SelectClipRgn(drawing ? &*drawing : nullptr);
 }
 
-bool ExtSelectClip(TDC& dc, const HandleTable& t, const EmfRecord& r) {
+// A clip record works on the metafile's clip alone, as GDI keeps the meta
+// region apart from it: the context holds that clip while `change` runs,
+// then the clip it draws with again.
+template <typename Change>
+bool ChangeClip(TDC& dc, HandleTable& t, Change change) {
+  std::optional<TRegion>& clip = t.mapping.clip;
+  dc.SelectClipRgn(clip ? &*clip : nullptr);
+  const bool ok = change();
+  if (ok) {
+    TRegion changed;
+    if (dc.GetClipRgn(&changed) == 1) clip = std::move(changed);
+    else clip.reset();
+  }
+  SelectDrawingClip(dc, t);
+  return ok;
+}
+
+bool ExtSelectClip(TDC& dc, HandleTable& t, const EmfRecord& r) {
   const std::uint32_t bytes = r.U32(8);
   const int mode = r.I32(12);
   if (bytes == 0) {
+    // No region: the clip is gone, the meta region stays.
     if (mode != kRgnCopy) return false;
-    if (t.hadClip) {
-      dc.SelectClipRgn(&t.initialClip);
-    } else {
-      dc.SelectClipRgn(nullptr);
-    }
+    t.mapping.clip.reset();
+    SelectDrawingClip(dc, t);
     return true;
   }
   TRegion region;
   if (!emf_play::ReadRegion(t, r, 16, bytes, &region)) return false;
-  if (dc.ExtSelectClipRgn(&region, mode) == kRegionError) return false;
-  KeepInitialClip(dc, t);
-  return true;
+  return ChangeClip(dc, t, [&] { return dc.ExtSelectClipRgn(&region, mode) != kRegionError; });
 }
 
 // OFFSETCLIPRGN: the clip moved by a logical offset (none: nothing to move).
-bool OffsetClip(TDC& dc, const HandleTable& t, std::int32_t dx, std::int32_t dy) {
-  TRegion clip;
-  if (dc.GetClipRgn(&clip) != 1) return true;
-  const DPoint d = dc.GetLogicalToDevice().ApplyVector({double(dx), double(dy)});
-  clip.Offset(RoundToInt32(d.x), RoundToInt32(d.y));
-  if (dc.SelectClipRgn(&clip) == kRegionError) return false;
-  KeepInitialClip(dc, t);
-  return true;
+bool OffsetClip(TDC& dc, HandleTable& t, std::int32_t dx, std::int32_t dy) {
+  return ChangeClip(dc, t, [&] {
+    TRegion clip;
+    if (dc.GetClipRgn(&clip) != 1) return true;
+    const DPoint d = dc.GetLogicalToDevice().ApplyVector({double(dx), double(dy)});
+    clip.Offset(RoundToInt32(d.x), RoundToInt32(d.y));
+    return dc.SelectClipRgn(&clip) != kRegionError;
+  });
+}
+
+// SETMETARGN: the clip joins the meta region (their intersection) and is
+// reset to none.
+void SetMetaRegion(TDC& dc, HandleTable& t) {
+  EmfMappingState& m = t.mapping;
+  if (m.clip) {
+    if (m.meta) m.meta->Combine(*m.meta, *m.clip, kRgnAnd);
+    else m.meta = std::move(m.clip);
+    m.clip.reset();
+  }
+  SelectDrawingClip(dc, t);
 }
 
 bool RestoreDC(TDC& dc, HandleTable& t, std::int32_t relative) {
@@ -137,6 +164,7 @@ bool RestoreDC(TDC& dc, HandleTable& t, std::int32_t relative) {
   if (!dc.RestoreDC(-int(levels))) return false;
   t.mapping = t.savedMappings[std::size_t(saved - levels)];
   t.savedMappings.resize(std::size_t(saved - levels));
+  emf_play::SelectLayoutFit(t);
   return true;
 }
 
@@ -297,17 +325,24 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_STROKEPATH: ok = dc.StrokePath(); break;
     case U_EMR_STROKEANDFILLPATH: ok = dc.StrokeAndFillPath(); break;
     // ---- clipping ----
-    case U_EMR_SELECTCLIPPATH:
-      ok = dc.SelectClipPath(r.I32(8));
-      if (ok) KeepInitialClip(dc, t);
-      break;
+    case U_EMR_SELECTCLIPPATH: ok = ChangeClip(dc, t, [&] { return dc.SelectClipPath(r.I32(8)); }); break;
     case U_EMR_EXTSELECTCLIPRGN: ok = ExtSelectClip(dc, t, r); break;
-    case U_EMR_INTERSECTCLIPRECT: ok = dc.IntersectClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; break;
+    case U_EMR_INTERSECTCLIPRECT:
+      ok = ChangeClip(dc, t, [&] { return dc.IntersectClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; });
+      break;
     case U_EMR_OFFSETCLIPRGN: ok = OffsetClip(dc, t, r.I32(8), r.I32(12)); break;
-    case U_EMR_EXCLUDECLIPRECT: ok = dc.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; break;
+    case U_EMR_EXCLUDECLIPRECT:
+      ok = ChangeClip(dc, t, [&] { return dc.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; });
+      break;
+    case U_EMR_SETMETARGN: SetMetaRegion(dc, t); break;
+    // ---- layout ----
+    case U_EMR_SETLAYOUT:
+      m.layout = r.U32(8);
+      emf_play::SelectLayoutFit(t);
+      break;
     default: {
       bool played = false;
-      if (!emf_play::PlayDrawRecord(dc, t, r, &played)) played = false;
+      if (!emf_play::PlayDrawRecordInLayout(dc, t, r, &played)) played = false;
       ok = played;
       break;
     }
@@ -315,7 +350,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
   switch (r.Type()) {
     case U_EMR_SETMAPMODE: case U_EMR_SETWINDOWEXTEX: case U_EMR_SETVIEWPORTEXTEX: case U_EMR_SETWINDOWORGEX:
     case U_EMR_SETVIEWPORTORGEX: case U_EMR_SCALEVIEWPORTEXTEX: case U_EMR_SCALEWINDOWEXTEX:
-    case U_EMR_SETWORLDTRANSFORM: case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_RESTOREDC:
+    case U_EMR_SETWORLDTRANSFORM: case U_EMR_MODIFYWORLDTRANSFORM: case U_EMR_RESTOREDC: case U_EMR_SETLAYOUT:
       if (ok) ApplyEmfMapping(dc, t);
       break;
     default:

@@ -166,16 +166,27 @@ bool DrawRunInFont(TDC& dc, const HandleTable& t, TextRun& run) {
   if (updateCp) origin = {double(dc.GetCurrentPosition().x), double(dc.GetCurrentPosition().y)};
   const XForm logical = LogicalToMetafileDevice(t.mapping);
   const XForm frame = UprightTextFrame(t.mapping, logical.Apply(origin));
+  // Under a right-to-left layout the placement mirrors the run: its glyph
+  // axes are mirrored back, so that the glyphs stay upright and read left
+  // to right, and its horizontal alignment is reversed, as GDI reverses
+  // left and right on a mirrored context, so that it covers the mirror
+  // image of the left-to-right run's place.
+  const bool mirrored = (t.mapping.layout & kLayoutRtl) != 0;
+  const XForm glyphs = mirrored ? CombineTransform(XForm{-1, 0, 0, 1, 0, 0}, frame) : frame;
+  std::uint32_t runAlign = updateCp ? align & ~kTaUpdateCp : align;
+  const std::uint32_t horizontal = runAlign & kTaHorizontalMask;
+  if (mirrored && horizontal != kTaCenter)
+    runAlign = (runAlign & ~kTaHorizontalMask) | (horizontal == kTaRight ? kTaLeft : kTaRight);
   int saved = 0;
   if ((boxOptions & kEtoClipped) && !box.IsEmpty()) {
     saved = dc.SaveDC();
     dc.IntersectClipRect(box.left, box.top, box.right, box.bottom);
   }
-  if (updateCp) dc.SetTextAlign(align & ~kTaUpdateCp);
-  dc.SetWorldTransform(CombineTransform(CombineTransform(frame, t.fit), t.initialWorld));
+  if (runAlign != align) dc.SetTextAlign(runAlign);
+  dc.SetWorldTransform(CombineTransform(CombineTransform(glyphs, t.fit), t.initialWorld));
   const bool ok = dc.ExtTextOut(0, 0, 0, nullptr, run.text.data(), int(run.text.size()),
                                 run.dx.empty() ? nullptr : run.dx.data());
-  if (updateCp) dc.SetTextAlign(align);
+  if (runAlign != align) dc.SetTextAlign(align);
   if (saved != 0) dc.RestoreDC(saved);
   ApplyEmfMapping(dc, t);
   if (updateCp) {
