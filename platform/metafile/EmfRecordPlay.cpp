@@ -328,11 +328,15 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_SELECTCLIPPATH: ok = ChangeClip(dc, t, [&] { return dc.SelectClipPath(r.I32(8)); }); break;
     case U_EMR_EXTSELECTCLIPRGN: ok = ExtSelectClip(dc, t, r); break;
     case U_EMR_INTERSECTCLIPRECT:
-      ok = ChangeClip(dc, t, [&] { return dc.IntersectClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; });
+      ok = ChangeClip(dc, t, [&] {
+        return dc.IntersectClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError;
+      });
       break;
     case U_EMR_OFFSETCLIPRGN: ok = OffsetClip(dc, t, r.I32(8), r.I32(12)); break;
     case U_EMR_EXCLUDECLIPRECT:
-      ok = ChangeClip(dc, t, [&] { return dc.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError; });
+      ok = ChangeClip(dc, t, [&] {
+        return dc.ExcludeClipRect(r.I32(8), r.I32(12), r.I32(16), r.I32(20)) != kRegionError;
+      });
       break;
     case U_EMR_SETMETARGN: SetMetaRegion(dc, t); break;
     // ---- layout ----
