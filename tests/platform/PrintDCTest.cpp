@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -930,6 +931,85 @@ TEST(PrintDC, ClosedFiguresJoinTheDashThroughTheirFirstCornerInEveryReader) {
         EXPECT_EQ(CountOperator(content, "c"), 0);
       },
       SquareEndSeams, CapsMeetAcrossTheGaps);
+}
+
+// Chords and pies, as the metafile player draws them (Bezier quarter
+// turns, closed), by dashed pens with flat, square and round ends: a
+// chord starts where its arc does, at the corner with its straight side,
+// a pie at its centre. Each is alone in its colour, started at four
+// angles. On the vector page their curves go on as curves where they
+// close in a gap, and flattened where a dash runs through their first
+// point.
+const JoinedCornerPen kArcPens[] = {
+    {"dashed, 7 wide, flat ends, mitred", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDash | kPsEndCapFlat | kPsJoinMiter, 7, kBsSolid, color);
+     }},
+    kPolygonPens[1],
+    kPolygonPens[3],
+    {"dash-dotted, 7 wide, round ends, round joins", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDashDot | kPsEndCapRound | kPsJoinRound, 7, kBsSolid, color);
+     }},
+};
+constexpr int kArcStarts[] = {20, 110, 200, 290};  // degrees, counter-clockwise from the right
+
+// A chord (sweeping 250 degrees) or a pie (sweeping 270) of the ellipse
+// about (cx, cy) from `start` degrees.
+void DrawArcFigure(TDC& dc, bool pie, double cx, double cy, int start) {
+  constexpr double kRx = 45, kRy = 38, kPi = 3.14159265358979323846;
+  const double t0 = start * kPi / 180, sweep = (pie ? 270 : 250) * kPi / 180;
+  auto at = [&](double t) { return DPoint{cx + kRx * std::cos(t), cy - kRy * std::sin(t)}; };
+  std::vector<TPoint> points;
+  std::vector<std::uint8_t> types;
+  auto add = [&](const DPoint& p, std::uint8_t type) {
+    points.push_back({int(std::lround(p.x)), int(std::lround(p.y))});
+    types.push_back(type);
+  };
+  if (pie) add({cx, cy}, kPtMoveTo);
+  add(at(t0), pie ? kPtLineTo : kPtMoveTo);
+  const int pieces = int(std::ceil(sweep / (kPi / 2) - 1e-9));
+  const double d = sweep / pieces, k = 4.0 / 3.0 * std::tan(d / 4);
+  for (int i = 0; i < pieces; ++i) {
+    const double a = t0 + d * i, b = a + d;
+    const DPoint p0 = at(a), p3 = at(b);
+    const DPoint d0{-kRx * std::sin(a), -kRy * std::cos(a)}, d1{-kRx * std::sin(b), -kRy * std::cos(b)};
+    add({p0.x + k * d0.x, p0.y + k * d0.y}, kPtBezierTo);
+    add({p3.x - k * d1.x, p3.y - k * d1.y}, kPtBezierTo);
+    add(p3, kPtBezierTo);
+  }
+  types.back() |= kPtCloseFigure;
+  dc.BeginPath();
+  dc.PolyDraw(points.data(), types.data(), int(points.size()));
+  dc.EndPath();
+  dc.StrokePath();
+}
+
+void DrawArcFigures(TDC& dc, const CellNames& cell) {
+  dc.SelectObject(TBrush::Null());
+  for (int row = 0; row < int(std::size(kArcPens)); ++row) {
+    for (int column = 0; column < kFigureColumns; ++column) {
+      const bool pie = column >= int(std::size(kArcStarts));
+      const int start = kArcStarts[column % std::size(kArcStarts)];
+      dc.SelectObject(kArcPens[row].make(Rgb(std::uint8_t(row), 3, std::uint8_t(column))));
+      DrawArcFigure(dc, pie, column * kJoinedCell + kJoinedCell / 2.0, row * kJoinedCellHigh + kJoinedCellHigh / 2.0,
+                    start);
+      if (cell)
+        cell({std::string(kArcPens[row].name) + " pen, " + (pie ? "pie" : "chord") + " from " +
+                  std::to_string(start) + " degrees",
+              column, row});
+    }
+  }
+  dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+}
+
+TEST(PrintDC, DashedChordsAndPiesJoinTheDashThroughTheirFirstPointInEveryReader) {
+  ExpectEveryReaderDrawsAsTheRasterRoad(
+      kFigureColumns * kJoinedCell, int(std::size(kArcPens)) * kJoinedCellHigh, DrawArcFigures, "chords-and-pies",
+      [](const std::string&) {}, SquareEndSeams,
+      // Square and round ends reach towards each other on the inner side
+      // of a curve: a gap of 3 units along the pen's middle closes there.
+      [](const std::string& figure) { return figure.find("flat ends") == std::string::npos; });
 }
 
 }  // namespace
