@@ -31,9 +31,12 @@
 //   form is used, whose cap then shows.
 // Where the pattern is in a gap at the end, the first dash starts with a
 // cap in every reader, and the figure stays closed. Figures with curves
-// (ellipses, chords, pies, rounded rectangles, which reach cairo as
-// curves) are left closed: poppler still caps the dash through their first
-// point.
+// (ellipses, chords, pies, rounded rectangles) whose pattern is "on" at
+// both ends are flattened within cairo's tolerance, as the screen's stroke
+// flattens them, and written as figures of straight sides; those that end
+// in a gap keep their curves. The rest of the first dash in the second
+// form walks the figure's sides, so that it may reach past the first
+// (a flattened curve's sides are short).
 #include "platform/gdi/CairoDC.h"
 
 #include <algorithm>
