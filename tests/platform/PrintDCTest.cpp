@@ -687,9 +687,11 @@ const JoinedCornerPen kCapPens[] = {
 // raster road (not its rectilinear one, for figures of axis sides alone)
 // closes the gap on a side near an axis, where GDI, poppler and
 // Ghostscript leave it; round ends, which poppler and cairo rasterise a
-// pixel apart here and there; and a pixel or two not yet accounted for by
-// flat ends of GDI's dotted styles (mostly at 600 dpi in poppler) and of
-// the user style (Ghostscript at 100 dpi, up to 9 pixels on axis boxes).
+// pixel apart here and there; flat ends of the user style, whose ends lie
+// on pixel centres along sides on an axis, where each reader rounds the
+// dash a column either way (up to 15 pixels a box, depending on where the
+// page puts it); and a pixel or two not yet accounted for by flat ends of
+// GDI's dotted styles (mostly at 600 dpi in poppler).
 const JoinedCornerPen kCapPensThatStillDiffer[] = {
     {"dashed, 7 wide, round ends, bevelled", 0, 0,
      [](COLORREF color) {
