@@ -31,9 +31,12 @@
 //   form is used, whose cap then shows.
 // Where the pattern is in a gap at the end, the first dash starts with a
 // cap in every reader, and the figure stays closed. Figures with curves
-// (ellipses, chords, pies, rounded rectangles, which reach cairo as
-// curves) are left closed: poppler still caps the dash through their first
-// point.
+// (ellipses, chords, pies, rounded rectangles) whose pattern is "on" at
+// both ends are flattened within cairo's tolerance, as the screen's stroke
+// flattens them, and written as figures of straight sides; those that end
+// in a gap keep their curves. The rest of the first dash in the second
+// form walks the figure's sides, so that it may reach past the first
+// (a flattened curve's sides are short).
 #include "platform/gdi/CairoDC.h"
 
 #include <algorithm>
@@ -115,16 +118,36 @@ void CairoDC::AddStrokedPath(cairo_t* cr, const GdiPath& path, double dx, double
       lines = lines && (t[end] & ~kPtCloseFigure) == kPtLineTo;
       ++end;
     }
-    if (lines && end - start >= 2 && (t[end - 1] & kPtCloseFigure) != 0)
-      AddClosedDashedFigure(cr, p + start, end - start, dx, dy, style, toPattern);
-    else
+    const bool closed = end - start >= 2 && (t[end - 1] & kPtCloseFigure) != 0;
+    if (closed && lines)
+      AddClosedDashedFigure(cr, p + start, end - start, dx, dy, style, toPattern, true);
+    else if (!closed || !AddFlattenedDashedFigure(cr, p, t, start, end, dx, dy, style, toPattern))
       AddFigures(cr, p, t, start, end, dx, dy);
     start = end;
   }
 }
 
+bool CairoDC::AddFlattenedDashedFigure(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t start,
+                                       std::uint32_t end, double dx, double dy, const StrokeStyle& style,
+                                       const XForm& toPattern) {
+  GdiPath figure, flat;
+  figure.MoveTo(p[start]);
+  for (std::uint32_t i = start + 1; i < end; ++i) {
+    if ((t[i] & ~kPtCloseFigure) == kPtBezierTo && i + 2 < end) {
+      figure.BezierTo(p[i], p[i + 1], p[i + 2]);
+      i += 2;
+    } else {
+      figure.LineTo(p[i]);
+    }
+  }
+  // Within cairo's own tolerance of the curves, in device units, as the
+  // screen's stroke flattens them.
+  figure.Flatten(0.1, &flat);
+  return flat.Count() >= 2 && AddClosedDashedFigure(cr, flat.Points(), flat.Count(), dx, dy, style, toPattern, false);
+}
+
 void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy, const XForm& toPattern,
-                         double from, double to) {
+                         double from, double to, bool connected) {
   double at = 0;
   bool started = false;
   for (std::uint32_t i = 0; i < n; ++i) {
@@ -137,7 +160,7 @@ void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double d
     };
     if (!started && from < at + sideLength) {
       const DPoint q = point(from);
-      cairo_move_to(cr, q.x, q.y);
+      if (!connected) cairo_move_to(cr, q.x, q.y);
       started = true;
     }
     if (started) {
@@ -152,8 +175,8 @@ void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double d
   }
 }
 
-void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
-                                    const StrokeStyle& style, const XForm& toPattern) {
+bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
+                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo) {
   auto side = [&](const DPoint& a, const DPoint& b) { return toPattern.ApplyVector(DPoint{b.x - a.x, b.y - a.y}); };
   // A length past the range of doubles is infinite: the figure stays closed.
   auto length = [](const DPoint& v) { return std::sqrt(v.x * v.x + v.y * v.y); };
@@ -171,10 +194,11 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     for (std::uint32_t i = from; i < to; ++i) cairo_line_to(cr, p[i].x + dx, p[i].y + dy);
   };
   if (end.before == 0) {
+    if (!closedToo) return false;
     cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
     lineTo(1, n);
     cairo_close_path(cr);
-    return;
+    return true;
   }
   const DPoint in = side(p[last], p[0]), out = side(p[0], p[firstIndex]);
   const double firstSide = length(out), dash = style.dashes[0];
@@ -200,8 +224,8 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     const double on = style.dashes[k % style.dashCount];
     shortDashes = shortDashes && on > 0 && on <= dash;
   }
-  if (!JoinCoversCap(style.thin, style.cap, style.join, in, out) && dash <= firstSide && twice < end.after &&
-      twice < dash && period < perimeter && shortDashes) {
+  if (!JoinCoversCap(style.thin, style.cap, style.join, in, out) && twice < end.after && twice < dash &&
+      period < perimeter && shortDashes) {
     // From the start of the pattern's second round (a dash's start, with
     // its cap, as the screen has it) round to the corner and on, then the
     // rest of the first dash from its end (its cap there) back.
@@ -218,27 +242,26 @@ void CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
       at += sideLength;
     }
     lineTo(i + 1, n);
-    const DPoint past = along(twice), dashEnd = along(dash);
     cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
-    cairo_line_to(cr, past.x, past.y);
-    cairo_move_to(cr, dashEnd.x, dashEnd.y);
-    cairo_line_to(cr, past.x, past.y);
+    AddStretch(cr, p, n, dx, dy, toPattern, 0, twice, true);
+    AddStretch(cr, p, n, dx, dy, toPattern, twice, dash, false);
     // The first round's other dashes (the dots of a dash-dot pen), which
     // the first subpath starts after: each from its start, round any
     // corner within it, to its end.
     double from = dash;
     for (std::uint32_t k = 1; k < entries; ++k) {
       const double to = from + style.dashes[k % style.dashCount];
-      if (k % 2 == 0) AddStretch(cr, p, n, dx, dy, toPattern, from, to);
+      if (k % 2 == 0) AddStretch(cr, p, n, dx, dy, toPattern, from, to, false);
       from = to;
     }
-    return;
+    return true;
   }
   cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
   lineTo(1, n);
   cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
   const DPoint past = along(std::min({end.after, dash, firstSide}) / 2);
   cairo_line_to(cr, past.x, past.y);
+  return true;
 }
 
 }  // namespace kvn

@@ -166,13 +166,22 @@ class CairoDC : public TDC {
   static void AddFigures(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t from, std::uint32_t to,
                          double dx, double dy);
   // The stretch `from` to `to` (pattern units from the first point) of a
-  // closed figure, as a subpath of its own.
+  // closed figure, as a subpath of its own, or `connected` on from the
+  // current point.
   static void AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy, const XForm& toPattern,
-                         double from, double to);
+                         double from, double to, bool connected);
   // One closed figure of n points joined by lines, dashed by `style`
-  // (toPattern: device units to the pattern's).
-  static void AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
-                                    const StrokeStyle& style, const XForm& toPattern);
+  // (toPattern: device units to the pattern's). One whose pattern is in a
+  // gap at its end is written closed only `closedToo`; false when nothing
+  // was written.
+  static bool AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
+                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo);
+  // The closed figure [start, end) of a path with curves, flattened and
+  // written as AddClosedDashedFigure writes one of lines where a dash runs
+  // through its first point; false (nothing written) otherwise.
+  static bool AddFlattenedDashedFigure(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t start,
+                                       std::uint32_t end, double dx, double dy, const StrokeStyle& style,
+                                       const XForm& toPattern);
   void Counted(std::uint64_t points);
   // Not Reach::Surface: counts the operation (when counting) and answers
   // true, so that the caller draws nothing.
