@@ -707,9 +707,11 @@ const JoinedCornerPen kCapPens[] = {
 // Pens of the same kinds whose figures the readers draw a pixel apart
 // from the raster road here and there (on a page of their own, compared
 // within a pixel): where square or round ends leave one or one and a half
-// units between them, cairo's stroke on the raster road (not its
-// rectilinear one, for figures of axis sides alone) closes the gap on a
-// side near an axis, where poppler and Ghostscript leave it; round ends,
+// units between them, the raster road closes the gap on a side nearer the
+// horizontal, where poppler and Ghostscript leave it (without
+// anti-aliasing, cairo's scan conversion fills a single blank pixel
+// between two spans of a row of one path; its rectilinear stroke, for
+// figures of axis sides alone, does not); round ends,
 // which the readers and cairo rasterise a pixel apart; flat ends, whose
 // ends each rasteriser rounds a column either way. The flat-ended user
 // style's dashes end off the axis box's corners: where a dash ends on a
