@@ -296,6 +296,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_FILLPATH: ok = dc.FillPath(); break;
     case U_EMR_STROKEPATH: ok = dc.StrokePath(); break;
     case U_EMR_STROKEANDFILLPATH: ok = dc.StrokeAndFillPath(); break;
+    case U_EMR_WIDENPATH: ok = dc.WidenPath(); break;
     // ---- clipping ----
     case U_EMR_SELECTCLIPPATH:
       ok = dc.SelectClipPath(r.I32(8));
