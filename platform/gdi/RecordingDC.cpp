@@ -542,8 +542,10 @@ COLORREF RecordingDC::SetPixel(int x, int y, COLORREF color) {
 }
 
 bool RecordingDC::ExtFloodFill(int x, int y, COLORREF color, unsigned mode) {
-  Log("ExtFloodFill " + Int(x) + " " + Int(y) + " " + DescribeColor(color) +
-      (mode == kFloodFillSurface ? " FLOODFILLSURFACE" : mode == kFloodFillBorder ? " FLOODFILLBORDER" : " " + Int(int(mode))));
+  const std::string name = mode == kFloodFillSurface  ? "FLOODFILLSURFACE"
+                           : mode == kFloodFillBorder ? "FLOODFILLBORDER"
+                                                      : Int(mode);
+  Log("ExtFloodFill " + Int(x) + " " + Int(y) + " " + DescribeColor(color) + " " + name);
   return TDC::ExtFloodFill(x, y, color, mode);
 }
 
