@@ -112,11 +112,13 @@ struct WidenCase {
   bool widenBeforeEndPath;
   Then then;
   Expect expect;
+  bool stretched = false;  // logical x twice as long on the device: an elliptic nib
 };
 
 const std::vector<U_POINTL> kZigzag = {{30, 150}, {70, 40}, {110, 160}, {150, 50}, {170, 120}};
 const std::vector<U_POINTL> kCrossing = {{30, 30}, {170, 170}, {170, 30}, {30, 170}};
 const std::vector<U_POINTL> kTriangle = {{40, 160}, {100, 30}, {165, 150}};
+const std::vector<U_POINTL> kNarrowZigzag = {{15, 150}, {35, 40}, {55, 160}, {75, 50}, {85, 120}};
 constexpr std::uint32_t kGeo = U_PS_GEOMETRIC;
 
 const WidenCase kWidenCases[] = {
@@ -134,6 +136,8 @@ const WidenCase kWidenCases[] = {
      false, Then::Fill, Expect::LikeStroke},
     {"user dashes of an odd count, round caps", {kGeo | U_PS_USERSTYLE, 6, false, {20, 10, 5}}, kZigzag, false,
      false, Then::Fill, Expect::LikeStroke},
+    {"a pen under an anisotropic mapping", {kGeo | U_PS_ENDCAP_ROUND | U_PS_JOIN_MITER, 8, false, {}},
+     kNarrowZigzag, false, false, Then::Fill, Expect::LikeStroke, true},
     {"clip to the widened path", {kGeo | U_PS_ENDCAP_SQUARE | U_PS_JOIN_MITER, 12, false, {}}, kZigzag, false,
      false, Then::ClipThenFill, Expect::LikeStroke},
     {"no closed path yet: nothing changes", {kGeo, 12, false, {}}, kZigzag, false, true, Then::Fill,
@@ -145,6 +149,11 @@ const WidenCase kWidenCases[] = {
 };
 
 void PathOf(EmfBuilder& b, const WidenCase& c, bool widen) {
+  if (c.stretched) {
+    b.Take(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    b.Take(U_EMRSETWINDOWEXTEX_set(sizel_set(100, 100)));
+    b.Take(U_EMRSETVIEWPORTEXTEX_set(sizel_set(200, 100)));
+  }
   b.Take(U_EMRBEGINPATH_set());
   const U_RECTL box = R(0, 0, 200, 200);
   if (c.closed) {
