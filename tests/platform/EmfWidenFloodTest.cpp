@@ -19,6 +19,7 @@
 
 #include "platform/gdi/CairoDC.h"
 #include "platform/gdi/LeBytes.h"
+#include "platform/gdi/MetafileDC.h"
 #include "platform/gdi/RasterDC.h"
 #include "platform/metafile/EmfBuilder.h"
 #include "platform/metafile/EmfPlayer.h"
@@ -232,6 +233,30 @@ TEST(EmfWidenPath, FillOfTheWidenedPathPaintsWhatTheStrokePaints) {
     EXPECT_EQ(Strays(want, got, 200), 0);
     EXPECT_NEAR(double(gotCount), double(wantCount), 0.02 * double(wantCount));
   }
+}
+
+// The recorder writes the widening down, so that its fill plays as the band.
+TEST(EmfWidenPath, TheMetafileRecorderKeepsTheWidening) {
+  MetafileDC recorder(MetafileFrame{0, 0, 20000, 20000}, TSize{200, 200}, TSize{200, 200});
+  recorder.SelectObject(TPen(Rgb(0, 0, 0), 10));
+  recorder.SelectObject(TBrush(Rgb(255, 0, 0)));
+  recorder.BeginPath();
+  recorder.MoveTo(20, 100);
+  recorder.LineTo(180, 100);
+  recorder.EndPath();
+  EXPECT_TRUE(recorder.WidenPath());
+  recorder.FillPath();
+  ByteArray bytes;
+  ASSERT_TRUE(recorder.Close(bytes));
+  std::optional<EmfDocument> emf = EmfDocument::FromBytes(bytes.Items(), bytes.Count());
+  ASSERT_TRUE(emf);
+  std::vector<std::uint8_t> bits(200 * 200 * 4, 0xFF);
+  std::unique_ptr<RasterDC> dc = RasterDC::Create(bits.data(), 200, 200);
+  PlayEnhMetaFile(*dc, *emf, TRect{0, 0, 200, 200});
+  dc->Flush();
+  int red = 0;
+  for (std::size_t i = 0; i < bits.size(); i += 4) red += bits[i] == 0 && bits[i + 1] == 0 && bits[i + 2] == 255;
+  EXPECT_NEAR(red, 160 * 10 + 10 * 10 * 3.14159 / 4, 80);  // the line and its round caps
 }
 
 // ---- EXTFLOODFILL ----
