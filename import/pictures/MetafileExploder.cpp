@@ -186,6 +186,11 @@ void MetafileExploder::FinishObjects(const Finish& finish, std::vector<std::uniq
         line->stroke.color = 0;
         line->stroke.width = 0;
         line->stroke.lineType = 0;
+      } else if (const Pen* band = finish.band) {
+        // A hollow brush fills nothing: the band is drawn as the null pen.
+        line->stroke.color = state_.brush.color & 0xFFFFFF;
+        line->SetLineTypeFromPenStyle(state_.brush.style == 1 ? 5 : int(band->style & 0x0F));
+        line->stroke.width = std::max(std::abs(double(band->widthX)), std::abs(double(band->widthY))) * unit;
       } else {
         line->stroke.color = state_.pen.color & 0xFFFFFF;
         // Dashed pens stay dashed; the null pen draws no line.
@@ -199,7 +204,7 @@ void MetafileExploder::FinishObjects(const Finish& finish, std::vector<std::uniq
       }
       std::uint32_t color = 0x80000000;
       if (finish.fillColorSet) color = finish.fillColor;
-      else if (finish.type != 64 && finish.type != 56 && finish.type != 92 && state_.brush.style == 0)
+      else if (!finish.band && finish.type != 64 && finish.type != 56 && finish.type != 92 && state_.brush.style == 0)
         color = state_.brush.color & 0xFFFFFF;
       fill->fill.fillColor = color;
     }

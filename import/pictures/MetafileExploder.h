@@ -108,6 +108,9 @@ class MetafileExploder {
     bool noLine = false;             // FILLPATH and BITBLT
     std::uint32_t fillColor = 0x80000000;
     bool fillColorSet = false;       // BITBLT's own colour
+    // FILLPATH of a widened path: the path drawn as a line of this pen's
+    // width and style in the brush's colour, the band the fill paints.
+    const Pen* band = nullptr;
   };
 
   // 64-bit, so that a far corner (origin plus extent) past the 32-bit range
@@ -151,6 +154,9 @@ class MetafileExploder {
   double fitRatioY_ = 1.0;
   std::vector<DcState> saved_;
   std::unique_ptr<cPolygon> path_;
+  // WIDENPATH took the closed path with this pen.
+  bool widened_ = false;
+  Pen widenPen_;
   std::vector<TableEntry> table_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "import/pictures/MetafileExploder.h"
@@ -486,6 +487,7 @@ bool MetafileExploder::HandleRecord(const EmfRecord& r) {
     case 59:
       path_ = std::make_unique<cPolygon>();
       figure_ = 1;
+      widened_ = false;
       break;
     case 60: figure_ = 0; break;
     case 61:
@@ -503,12 +505,29 @@ bool MetafileExploder::HandleRecord(const EmfRecord& r) {
       }
       break;
     case 62: case 63: case 64:
-      PathRecord(type, &made);
-      finish.noLine = type == 62;
+      if (widened_ && type == 62) {
+        // The stroke area filled: the figures as they were drawn, as a line.
+        PathRecord(64, &made);
+        finish.band = &widenPen_;
+      } else {
+        PathRecord(type, &made);
+        finish.noLine = type == 62;
+      }
+      widened_ = false;
+      break;
+    case 66:
+      // Only a closed path, and a pen wider than one unit, widen (the
+      // type of an extended pen is not kept here); the null pen draws none.
+      if (path_ && figure_ == 0 && (state_.pen.style & 0x0F) != 5 &&
+          std::max(std::abs(std::int64_t(state_.pen.widthX)), std::abs(std::int64_t(state_.pen.widthY))) > 1) {
+        widened_ = true;
+        widenPen_ = state_.pen;
+      }
       break;
     case 68:
       figure_ = 0;
       path_.reset();
+      widened_ = false;
       break;
     case 70:
       if (r.size >= 16 && r.U32(12) == kEmfPlusCommentSignature) Skip("EMR_COMMENT", "EMF+ records");

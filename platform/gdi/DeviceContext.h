@@ -203,6 +203,14 @@ class TDC {
   virtual bool FillPath();
   virtual bool StrokePath();
   virtual bool StrokeAndFillPath();
+  // Replaces the closed path by the outline of what the selected pen would
+  // paint stroking it (width, caps, joins, mitre limit, a geometric pen's
+  // dashes), Beziers flattened. The outline's figures overlap where the
+  // stroke does, so the widened path fills by the winding rule whatever the
+  // polygon fill mode. Fails, changing nothing, without a closed path, for
+  // a cosmetic or null pen, and for a CreatePen pen not wider than a device
+  // pixel.
+  virtual bool WidenPath();
   // Combines the path's region (polygon fill mode) with the clip; the path
   // is used up.
   virtual bool SelectClipPath(int mode);
@@ -227,6 +235,14 @@ class TDC {
   // the clip or the surface, and on targets without pixels.
   virtual COLORREF GetPixel(int x, int y);
   virtual COLORREF SetPixel(int x, int y, COLORREF color);  // the colour set, or kClrInvalid
+  // Fills the area around the point with the brush under the binary raster
+  // operation: kFloodFillBorder, every pixel reached (4-connected) before
+  // the border colour; kFloodFillSurface, every pixel of the colour reached.
+  // Colours compare as RGB. Only a target with pixels finds the area; the
+  // others (vector pages, as a printer) draw nothing and answer false, as
+  // does a start pixel outside the clip or the surface or not of the kind
+  // the mode asks for.
+  virtual bool ExtFloodFill(int x, int y, COLORREF color, unsigned mode);
 
   // ---- Blits from 32-bit pixel blocks into a logical rectangle. The source
   // rectangle is cut to the block. StretchBlt mirrors for negative extents.
@@ -335,6 +351,9 @@ class TDC {
                             COLORREF color);
   virtual COLORREF RenderGetPixel(std::int32_t x, std::int32_t y);
   virtual bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color);
+  // The device pixels ExtFloodFill fills from the visible pixel (x, y),
+  // clip included. False, and nothing found, by default.
+  virtual bool RenderFloodArea(std::int32_t x, std::int32_t y, COLORREF color, unsigned mode, TRegion* area);
   // The clip region changed (selected, combined or restored).
   virtual void ClipChanged() {}
 
@@ -360,6 +379,8 @@ class TDC {
   // excludes the right and bottom edge).
   void BoxCorners(int left, int top, int right, int bottom, DPoint corners[4]) const;
   bool TakeClosedPath();
+  // The fill mode of the closed path: winding once widened.
+  int PathFillMode() const { return pathWidened_ ? kWinding : state_.polyFillMode; }
   bool PathRegion(TRegion* out) const;
   int CombineClip(const TRegion& region, int mode);
   bool LogicalRectRegion(int left, int top, int right, int bottom, TRegion* out) const;
@@ -375,6 +396,7 @@ class TDC {
   TFont originalFont_;
   PathState pathState_ = PathState::None;
   bool newFigure_ = true;
+  bool pathWidened_ = false;
   GdiPath path_;
   GdiPath scratch_;
   // ExtTextOut's laid-out glyphs, kept between runs.

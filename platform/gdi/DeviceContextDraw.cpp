@@ -30,6 +30,19 @@ void AddRectFigure(GdiPath* out, const DPoint c[4]) {
   out->CloseFigure();
 }
 
+// The region's rectangles as figures, in place of what `out` held.
+void AddRegionFigures(GdiPath* out, const TRegion& region) {
+  out->Clear();
+  for (std::uint32_t i = 0; i < region.RectCount(); ++i) {
+    const TRect& r = region.Rects()[i];
+    DPoint c[4] = {{double(r.left), double(r.top)},
+                   {double(r.right), double(r.top)},
+                   {double(r.right), double(r.bottom)},
+                   {double(r.left), double(r.bottom)}};
+    AddRectFigure(out, c);
+  }
+}
+
 }  // namespace
 
 GdiPath* TDC::BeginOutput() {
@@ -253,15 +266,7 @@ bool TDC::FillSolidRect(const TRect& rect, COLORREF color) { return TDC::FillRec
 bool TDC::FillRgn(const TRegion& deviceRegion, const TBrush& brush) {
   if (!brush.IsValid() || !Going()) return false;
   if (brush.Data().style == kBsNull) return true;
-  scratch_.Clear();
-  for (std::uint32_t i = 0; i < deviceRegion.RectCount(); ++i) {
-    const TRect& r = deviceRegion.Rects()[i];
-    DPoint c[4] = {{double(r.left), double(r.top)},
-                   {double(r.right), double(r.top)},
-                   {double(r.right), double(r.bottom)},
-                   {double(r.left), double(r.bottom)}};
-    AddRectFigure(&scratch_, c);
-  }
+  AddRegionFigures(&scratch_, deviceRegion);
   if (!scratch_.Empty()) RenderFill(scratch_, brush, kWinding, kR2CopyPen);
   return true;
 }
@@ -283,6 +288,7 @@ bool TDC::PatBlt(int x, int y, int width, int height, std::uint32_t rop) {
 
 bool TDC::BeginPath() {
   path_.Clear();
+  pathWidened_ = false;
   pathState_ = PathState::Open;
   newFigure_ = true;
   return true;
@@ -296,6 +302,7 @@ bool TDC::EndPath() {
 
 bool TDC::AbortPath() {
   path_.Clear();
+  pathWidened_ = false;
   pathState_ = PathState::None;
   return true;
 }
@@ -317,7 +324,7 @@ bool TDC::FillPath() {
   if (!TakeClosedPath()) return false;
   bool ok = Going() && path_.IsFinite();
   if (ok && state_.rop2 != kR2Nop && state_.brush.IsValid() && state_.brush.Data().style != kBsNull)
-    RenderFill(path_, state_.brush, state_.polyFillMode, state_.rop2);
+    RenderFill(path_, state_.brush, PathFillMode(), state_.rop2);
   path_.Clear();
   return ok;
 }
@@ -335,7 +342,7 @@ bool TDC::StrokeAndFillPath() {
   bool ok = Going() && path_.IsFinite();
   if (ok && state_.rop2 != kR2Nop) {
     if (state_.brush.IsValid() && state_.brush.Data().style != kBsNull)
-      RenderFill(path_, state_.brush, state_.polyFillMode, state_.rop2);
+      RenderFill(path_, state_.brush, PathFillMode(), state_.rop2);
     if (state_.pen.IsValid() && !state_.pen.Data().IsNull()) RenderStroke(path_);
   }
   path_.Clear();
@@ -346,7 +353,7 @@ bool TDC::PathRegion(TRegion* out) const {
   GrowArray<DPoint> points(64);
   GrowArray<std::uint32_t> counts(8);
   path_.ToPolygons(&points, &counts);
-  return TRegion::FromPolygons(points.Items(), counts.Items(), counts.Count(), state_.polyFillMode, out);
+  return TRegion::FromPolygons(points.Items(), counts.Items(), counts.Count(), PathFillMode(), out);
 }
 
 bool TDC::SelectClipPath(int mode) {
@@ -385,6 +392,19 @@ COLORREF TDC::SetPixel(int x, int y, COLORREF color) {
   if (!PixelVisible(px, py)) return kClrInvalid;
   color = StripColorFlags(color);
   return RenderSetPixel(px, py, color) ? color : kClrInvalid;
+}
+
+bool TDC::ExtFloodFill(int x, int y, COLORREF color, unsigned mode) {
+  if ((mode != kFloodFillBorder && mode != kFloodFillSurface) || !Going()) return false;
+  DPoint d = Map(x, y);
+  std::int32_t px = RoundToInt32(d.x), py = RoundToInt32(d.y);
+  if (!PixelVisible(px, py)) return false;
+  TRegion area;
+  if (!RenderFloodArea(px, py, StripColorFlags(color), mode, &area)) return false;
+  if (state_.rop2 == kR2Nop || !state_.brush.IsValid() || state_.brush.Data().style == kBsNull) return true;
+  AddRegionFigures(&scratch_, area);
+  if (!scratch_.Empty()) RenderFill(scratch_, state_.brush, kWinding, state_.rop2);
+  return true;
 }
 
 // ---- Blits
@@ -593,6 +613,7 @@ bool TDC::RenderPatBlt(const GdiPath&, std::uint32_t) { return true; }
 bool TDC::RenderBlit(const BlitRequest&, const GdiPath&) { return true; }
 COLORREF TDC::RenderGetPixel(std::int32_t, std::int32_t) { return kClrInvalid; }
 bool TDC::RenderSetPixel(std::int32_t, std::int32_t, COLORREF) { return true; }
+bool TDC::RenderFloodArea(std::int32_t, std::int32_t, COLORREF, unsigned, TRegion*) { return false; }
 void TDC::RenderGlyphs(const XForm&, const TextFace&, const std::vector<PlacedGlyph>&, COLORREF) {}
 
 }  // namespace kvn

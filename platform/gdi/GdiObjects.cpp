@@ -41,6 +41,7 @@ TPen TPen::ExtCreate(std::uint32_t style, std::uint32_t width, std::uint32_t bru
   d->width = geometric ? width : 0;
   d->color = StripColorFlags(color);
   d->geometric = geometric;
+  d->extended = true;
   if (line == kPsUserStyle) {
     d->userStyleCount = styleCount;
     std::copy(styleEntries, styleEntries + styleCount, d->userStyle);

@@ -36,6 +36,9 @@ struct PenData {
   std::uint32_t width = 0;         // logical units; 0 for a cosmetic pen
   COLORREF color = 0;
   bool geometric = false;
+  // Made by ExtCreatePen: WidenPath takes such a geometric pen at any width,
+  // a CreatePen one only when it is wider than a device pixel.
+  bool extended = false;
   std::uint32_t userStyleCount = 0;
   std::uint32_t userStyle[kMaxUserStyleEntries] = {};
 

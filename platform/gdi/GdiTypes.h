@@ -13,6 +13,10 @@ namespace kvn {
 using COLORREF = std::uint32_t;
 inline constexpr COLORREF kClrInvalid = 0xFFFFFFFF;
 
+// ExtFloodFill modes.
+inline constexpr unsigned kFloodFillBorder = 0;
+inline constexpr unsigned kFloodFillSurface = 1;
+
 constexpr COLORREF Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return COLORREF(r) | (COLORREF(g) << 8) | (COLORREF(b) << 16);
 }

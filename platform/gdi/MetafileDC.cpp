@@ -764,6 +764,10 @@ bool MetafileDC::StrokeAndFillPath() {
   return AndRecord(TDC::StrokeAndFillPath(), [&] { BoundsRecord(U_EMR_STROKEANDFILLPATH); });
 }
 
+bool MetafileDC::WidenPath() {
+  return AndRecord(TDC::WidenPath(), [&] { Simple(U_EMR_WIDENPATH); });
+}
+
 bool MetafileDC::SelectClipPath(int mode) {
   return AndRecord(TDC::SelectClipPath(mode), [&] { Value(U_EMR_SELECTCLIPPATH, std::uint32_t(mode)); });
 }

@@ -123,6 +123,7 @@ class MetafileDC : public TDC {
   bool FillPath() override;
   bool StrokePath() override;
   bool StrokeAndFillPath() override;
+  bool WidenPath() override;
   bool SelectClipPath(int mode) override;
 
   int SelectClipRgn(const TRegion* deviceRegion) override;

@@ -12,7 +12,7 @@
 //    pixels;
 //  - PatBlt, and blits with ternary operations other than SRCCOPY (the
 //    latter only without rotation or shear);
-//  - GetPixel and SetPixel.
+//  - GetPixel and SetPixel, and finding a flood fill's area.
 // Someone who writes the pixels directly (the raster surface) calls Flush
 // before and MarkDirty after, so that cairo's view stays in step.
 #pragma once
@@ -67,6 +67,7 @@ class RasterDC : public CairoDC {
   bool RenderBlit(const BlitRequest& request, const GdiPath& deviceShape) override;
   COLORREF RenderGetPixel(std::int32_t x, std::int32_t y) override;
   bool RenderSetPixel(std::int32_t x, std::int32_t y, COLORREF color) override;
+  bool RenderFloodArea(std::int32_t x, std::int32_t y, COLORREF color, unsigned mode, TRegion* area) override;
 
  private:
   std::uint8_t* PixelAt(std::int64_t x, std::int64_t y) const {

@@ -496,6 +496,11 @@ bool RecordingDC::StrokeAndFillPath() {
   return TDC::StrokeAndFillPath();
 }
 
+bool RecordingDC::WidenPath() {
+  Log("WidenPath");
+  return TDC::WidenPath();
+}
+
 bool RecordingDC::SelectClipPath(int mode) {
   Log("SelectClipPath " + RgnModeName(mode));
   return TDC::SelectClipPath(mode);
@@ -534,6 +539,14 @@ int RecordingDC::ExcludeClipRect(int left, int top, int right, int bottom) {
 COLORREF RecordingDC::SetPixel(int x, int y, COLORREF color) {
   Log("SetPixel " + Int(x) + " " + Int(y) + " " + DescribeColor(color));
   return TDC::SetPixel(x, y, color);
+}
+
+bool RecordingDC::ExtFloodFill(int x, int y, COLORREF color, unsigned mode) {
+  const std::string name = mode == kFloodFillSurface  ? "FLOODFILLSURFACE"
+                           : mode == kFloodFillBorder ? "FLOODFILLBORDER"
+                                                      : Int(mode);
+  Log("ExtFloodFill " + Int(x) + " " + Int(y) + " " + DescribeColor(color) + " " + name);
+  return TDC::ExtFloodFill(x, y, color, mode);
 }
 
 bool RecordingDC::BitBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,

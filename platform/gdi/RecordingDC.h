@@ -85,6 +85,7 @@ class RecordingDC : public TDC {
   bool FillPath() override;
   bool StrokePath() override;
   bool StrokeAndFillPath() override;
+  bool WidenPath() override;
   bool SelectClipPath(int mode) override;
   bool PathToRegion(TRegion* out) override;
 
@@ -94,6 +95,7 @@ class RecordingDC : public TDC {
   int ExcludeClipRect(int left, int top, int right, int bottom) override;
 
   COLORREF SetPixel(int x, int y, COLORREF color) override;
+  bool ExtFloodFill(int x, int y, COLORREF color, unsigned mode) override;
   bool BitBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
               std::uint32_t rop) override;
   bool StretchBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,

@@ -385,6 +385,7 @@ bool IsDrawingRecord(std::uint32_t type) {
     case U_EMR_POLYLINE16: case U_EMR_POLYBEZIERTO16: case U_EMR_POLYLINETO16: case U_EMR_POLYPOLYLINE16:
     case U_EMR_POLYPOLYGON16: case U_EMR_POLYDRAW16: case U_EMR_POLYTEXTOUTA: case U_EMR_POLYTEXTOUTW:
     case U_EMR_SMALLTEXTOUT: case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_GRADIENTFILL:
+    case U_EMR_EXTFLOODFILL:
       return true;
     default:
       return false;
@@ -433,6 +434,9 @@ bool PlayDrawRecord(TDC& dc, HandleTable& t, const EmfRecord& r, bool* played) {
     case U_EMR_INVERTRGN: ok = PlayInvertRegion(dc, t, r); break;
     case U_EMR_MASKBLT: case U_EMR_PLGBLT: case U_EMR_TRANSPARENTBLT: ok = PlayMaskedBlit(dc, t, r); break;
     case U_EMR_GRADIENTFILL: ok = PlayGradientFill(dc, r); break;
+    // Only a target with pixels fills; a vector page draws nothing, as a
+    // printer does, and the record counts as not played.
+    case U_EMR_EXTFLOODFILL: ok = dc.ExtFloodFill(r.I32(8), r.I32(12), r.U32(16) & 0xFFFFFF, r.U32(20)); break;
     default:
       *played = false;
       return false;

@@ -324,6 +324,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_FILLPATH: ok = dc.FillPath(); break;
     case U_EMR_STROKEPATH: ok = dc.StrokePath(); break;
     case U_EMR_STROKEANDFILLPATH: ok = dc.StrokeAndFillPath(); break;
+    case U_EMR_WIDENPATH: ok = dc.WidenPath(); break;
     // ---- clipping ----
     case U_EMR_SELECTCLIPPATH: ok = ChangeClip(dc, t, [&] { return dc.SelectClipPath(r.I32(8)); }); break;
     case U_EMR_EXTSELECTCLIPRGN: ok = ExtSelectClip(dc, t, r); break;

@@ -284,6 +284,42 @@ TEST(MetafileExploder, ShapesDrawnInAPathShowOnlyThroughThePathRecords) {
   EXPECT_EQ(stroked->stroke.lineType, 1);
 }
 
+// A widened path filled is the band the pen would stroke: the figure as a
+// line of the pen's width in the brush's colour, filling nothing. A pen one
+// unit wide does not widen, and the path fills as drawn.
+TEST(MetafileExploder, AWidenedPathFillsAsALineOfThePensWidth) {
+  constexpr std::uint32_t kWidenPath = 66;
+  for (const int width : {20, 1}) {
+    SCOPED_TRACE(width);
+    auto chain = Explode(Emf()
+                             .R(kCreatePen, {1, 0, width, 0, 0x0000FF})
+                             .R(kSelect, {1})
+                             .R(kCreateBrush, {2, 0, 0x00FF00, 0})
+                             .R(kSelect, {2})
+                             .R(kBeginPath, {})
+                             .Poly(kPolyline, {0, 0, 100, 0, 100, 100})
+                             .R(kEndPath, {})
+                             .R(kWidenPath, {})
+                             .R(kFillPath, {0, 0, 0, 0})
+                             .Bytes());
+    auto objects = Objects(chain);
+    ASSERT_EQ(objects.size(), 1u);
+    cPolygon* band = objects[0]->AsAnyFill()->AsPolygon();
+    ASSERT_NE(band, nullptr);
+    if (width == 1) {
+      EXPECT_TRUE(band->FirstList().IsClosed());
+      EXPECT_EQ(band->fill.fillColor, 0x00FF00u);
+      EXPECT_EQ(band->stroke.lineType, 0);
+      continue;
+    }
+    EXPECT_FALSE(band->FirstList().IsClosed());
+    EXPECT_EQ(band->fill.fillColor, 0x80000000u);
+    EXPECT_EQ(band->stroke.lineType, 1);
+    EXPECT_EQ(band->stroke.color, 0x00FF00u);
+    EXPECT_NEAR(band->stroke.width, 2.0, 1e-9);  // 20 device units
+  }
+}
+
 TEST(MetafileExploder, PolyDrawBuildsFiguresFromThePointTypes) {
   Emf emf;
   // moveto (0,0), lineto (100,0), lineto (100,100) closing; moveto (200,0),

@@ -1,0 +1,157 @@
+// TDC::WidenPath: the closed path becomes the outline of its stroke with the
+// selected pen, made by AGG's stroker (and dasher, for a dashed geometric
+// pen) rather than by a stroker of our own.
+//
+// A geometric pen's nib is round in logical space and drawn under the
+// logical-to-device matrix (CairoDC strokes it so), so the device path is
+// carried back into that space, stroked there with the logical width, and
+// the outline carried forward again: an anisotropic mapping widens into the
+// same ellipse-nibbed shape the stroke paints.
+#include <agg_basics.h>
+#include <agg_conv_dash.h>
+#include <agg_conv_stroke.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/gdi/DeviceContext.h"
+
+namespace kvn {
+
+namespace {
+
+// GDI's default mitre limit (SetMiterLimit is not kept), as cairo draws.
+constexpr double kMiterLimit = 10.0;
+// Wider nibs are widened this wide (device units), as CairoDC draws them.
+constexpr double kMaxNibDeviceWidth = 1 << 16;
+// Dashed pens whose pattern would repeat more often along the path are
+// widened solid, as CairoDC strokes them.
+constexpr double kMaxDashes = 1 << 20;
+
+// The flattened device path as an AGG vertex source, in the nib's space.
+class NibSpaceSource {
+ public:
+  NibSpaceSource(const GdiPath& flat, const XForm& deviceToNib) : flat_(flat), toNib_(deviceToNib) {}
+
+  void rewind(unsigned) {
+    next_ = 0;
+    closePending_ = false;
+  }
+
+  unsigned vertex(double* x, double* y) {
+    if (closePending_) {
+      closePending_ = false;
+      return unsigned(agg::path_cmd_end_poly) | unsigned(agg::path_flags_close);
+    }
+    if (next_ >= flat_.Count()) return agg::path_cmd_stop;
+    const std::uint8_t type = flat_.Types()[next_];
+    const DPoint p = toNib_.Apply(flat_.Points()[next_++]);
+    *x = p.x;
+    *y = p.y;
+    closePending_ = (type & kPtCloseFigure) != 0;
+    return (type & ~kPtCloseFigure) == kPtMoveTo ? agg::path_cmd_move_to : agg::path_cmd_line_to;
+  }
+
+  // The length of every figure, closing sides included, in nib units.
+  double Length() {
+    double total = 0, x0 = 0, y0 = 0, px = 0, py = 0, x, y;
+    rewind(0);
+    for (unsigned cmd; !agg::is_stop(cmd = vertex(&x, &y));) {
+      if (agg::is_move_to(cmd)) {
+        x0 = px = x;
+        y0 = py = y;
+      } else if (agg::is_vertex(cmd)) {
+        total += std::hypot(x - px, y - py);
+        px = x;
+        py = y;
+      } else if (agg::is_closed(cmd)) {
+        total += std::hypot(x0 - px, y0 - py);
+      }
+    }
+    return total;
+  }
+
+ private:
+  const GdiPath& flat_;
+  XForm toNib_;
+  std::uint32_t next_ = 0;
+  bool closePending_ = false;
+};
+
+// Every polygon of the stroker's output as a closed figure, in device space.
+template <class Stroke>
+void CollectOutline(Stroke& stroke, const XForm& nibToDevice, GdiPath* out) {
+  double x, y;
+  stroke.rewind(0);
+  for (unsigned cmd; !agg::is_stop(cmd = stroke.vertex(&x, &y));) {
+    if (agg::is_move_to(cmd)) {
+      out->CloseFigure();
+      out->MoveTo(nibToDevice.Apply({x, y}));
+    } else if (agg::is_vertex(cmd)) {
+      out->LineTo(nibToDevice.Apply({x, y}));
+    } else if (agg::is_end_poly(cmd)) {
+      out->CloseFigure();
+    }
+  }
+  out->CloseFigure();
+}
+
+template <class Source>
+void StrokeOutline(Source& source, const PenData& pen, double width, double detail, const XForm& nibToDevice,
+                   GdiPath* out) {
+  agg::conv_stroke<Source> stroke(source);
+  stroke.width(width);
+  stroke.line_cap(pen.EndCap() == kPsEndCapFlat     ? agg::butt_cap
+                  : pen.EndCap() == kPsEndCapSquare ? agg::square_cap
+                                                    : agg::round_cap);
+  // Past the limit GDI bevels the corner: AGG's "revert" mitre does that.
+  stroke.line_join(pen.Join() == kPsJoinMiter   ? agg::miter_join_revert
+                   : pen.Join() == kPsJoinBevel ? agg::bevel_join
+                                                : agg::round_join);
+  stroke.miter_limit(kMiterLimit);
+  // Round caps and joins are cut finely enough for the device, not the nib.
+  stroke.approximation_scale(detail);
+  CollectOutline(stroke, nibToDevice, out);
+}
+
+}  // namespace
+
+bool TDC::WidenPath() {
+  if (pathState_ != PathState::Closed || !state_.pen.IsValid() || !path_.IsFinite()) return false;
+  const PenData& pen = state_.pen.Data();
+  if (!pen.geometric || pen.IsNull()) return false;
+  XForm nib = GetLogicalToDevice();
+  nib.eDx = nib.eDy = 0;
+  XForm toNib;
+  if (!nib.Invert(&toNib)) return false;
+  const double scale = std::sqrt(std::fabs(nib.Determinant()));
+  const double deviceWidth = double(pen.width) * scale;
+  if (!std::isfinite(deviceWidth) || (!pen.extended && deviceWidth <= 1.0)) return false;
+  const double width = deviceWidth > kMaxNibDeviceWidth ? kMaxNibDeviceWidth / scale : double(pen.width);
+  const double detail = std::max(std::hypot(nib.eM11, nib.eM12), std::hypot(nib.eM21, nib.eM22));
+
+  GdiPath flat;
+  path_.Flatten(0.25, &flat);
+  NibSpaceSource source(flat, toNib);
+  GdiPath outline;
+  double dashes[kMaxUserStyleEntries];
+  const std::uint32_t count = PenDashes(pen, dashes);
+  double period = 0;
+  for (std::uint32_t i = 0; i < count; ++i) period += dashes[i];
+  if (count > 0 && period > 0 && std::isfinite(period) && source.Length() / period * count < kMaxDashes) {
+    agg::conv_dash<NibSpaceSource> dashed(source);
+    // An odd pattern runs twice, dashes and gaps trading places, as GDI and
+    // cairo repeat it.
+    const std::uint32_t entries = count % 2 ? 2 * count : count;
+    for (std::uint32_t i = 0; i + 1 < entries; i += 2) dashed.add_dash(dashes[i % count], dashes[(i + 1) % count]);
+    StrokeOutline(dashed, pen, width, detail, nib, &outline);
+  } else {
+    StrokeOutline(source, pen, width, detail, nib, &outline);
+  }
+  if (!outline.IsFinite()) return false;
+  path_ = std::move(outline);
+  pathWidened_ = true;
+  return true;
+}
+
+}  // namespace kvn
