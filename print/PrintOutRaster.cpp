@@ -11,6 +11,7 @@
 #include "model/cDrawingData.h"
 #include "document/ProgressMonitor.h"
 #include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/RasterDC.h"
 #include "platform/image/ImageCodecs.h"
 #include "print/PrintBands.h"
 #include "print/PrintOut.h"
@@ -147,6 +148,7 @@ bool APXPrintOut::PrintRaster(TDC* dc, const PagePlace& place, double dpi, int d
           return false;
         }
         TDC* bandDc = surface.DC();
+        if (RasterDC* raster = surface.GetRasterDC()) raster->RefuseFloodFills();
         if (bandDc) bandDc->SetAbortProc(bandAbort);
         surface.FillRect(0, 0, w, h, 0xFFFFFFFFu);
         WorldMapping mapping;

@@ -51,6 +51,11 @@ class RasterDC : public CairoDC {
   }
   void MarkDirty();
 
+  // A band of a printed page: flood fills find nothing, as on a printer
+  // (which refuses them), and a fill found within one band would stop at
+  // its edge and differ from band to band.
+  void RefuseFloodFills() { floodFills_ = false; }
+
  protected:
   // Flush for the context's own direct writes, which its drawing
   // operations have counted already.
@@ -90,6 +95,7 @@ class RasterDC : public CairoDC {
   void FlushDrawn();
 
   std::uint8_t* bits_;
+  bool floodFills_ = true;
   bool cairoDrew_ = true;       // since the last flush
   bool writesUntold_ = false;   // direct writes cairo has not been told of
 };

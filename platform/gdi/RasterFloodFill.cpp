@@ -50,6 +50,7 @@ class PixelBits {
 }  // namespace
 
 bool RasterDC::RenderFloodArea(std::int32_t x, std::int32_t y, COLORREF color, unsigned mode, TRegion* area) {
+  if (!floodFills_) return false;
   const DcState& state = State();
   TRect box{0, 0, Width(), Height()};
   if (state.hasClip) {

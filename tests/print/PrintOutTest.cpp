@@ -9,11 +9,16 @@
 #include <limits>
 #include <set>
 
+#include "model/cWmf.h"
+#include "platform/gdi/LeBytes.h"
 #include "platform/gdi/RecordingDC.h"
+#include "platform/metafile/EmfBuilder.h"
+#include "platform/metafile/EmfValidate.h"
 #include "platform/print/PrintDC.h"
 #include "print/PrintBands.h"
 #include "print/PrintOut.h"
 #include "render/DibConversion.h"
+#include "render/PictureServicesImpl.h"
 #include "tests/print/PrintFixtures.h"
 
 namespace kvn {
@@ -215,6 +220,57 @@ TEST_F(PrintOutTest, HalfResolutionRendersAtHalfAndStretchesByTwo) {
     EXPECT_EQ(b.height, 2 * b.sourceHeight);
   }
   ExpectBandGrid(dc.bands, 300, out.Record(), 2);
+}
+
+// A metafile that outlines a box and flood-fills it red from a corner,
+// placed over a page of several bands (whose blue square the fill runs
+// round): no band of the raster road fills.
+// A printer refuses flood fills, and a fill found within the band that
+// holds its start would stop at that band's edges.
+TEST_F(PrintOutTest, RasterBandsDrawNoFloodFill) {
+  EmfBuilder b(1 << 16);
+  std::uint8_t* h = b.Add(U_EMR_HEADER, 108);
+  le::Put32(h + 16, 199);  // bounds (0, 0, 199, 199)
+  le::Put32(h + 20, 199);
+  le::Put32(h + 32, 200 * 100);
+  le::Put32(h + 36, 200 * 100);
+  le::Put32(h + 40, kEmfSignature);
+  le::Put32(h + 44, 0x10000);
+  for (int at : {72, 76, 80, 84}) le::Put32(h + at, 200);
+  b.Take(U_EMRSELECTOBJECT_set(U_BLACK_PEN | 0x80000000u));
+  b.Take(U_EMRSELECTOBJECT_set(U_NULL_BRUSH | 0x80000000u));
+  b.Take(U_EMRRECTANGLE_set(rectl_set(point32_set(10, 10), point32_set(190, 190))));
+  b.Take(U_EMRCREATEBRUSHINDIRECT_set(1, logbrush_set(U_BS_SOLID, colorref_set(255, 0, 0), 0)));
+  b.Take(U_EMRSELECTOBJECT_set(1));
+  b.Take(U_EMREXTFLOODFILL_set(point32_set(30, 30), colorref_set(0, 0, 0), U_FLOODFILLBORDER));
+  ASSERT_TRUE(b.Finish(2));
+
+  InstallRendererPictureServices();
+  PrinterInfo* printer = Printer(300);
+  TiledDrawing t(200, 200, 1, 1, 0, Rgb(0, 0, 255));
+  auto* picture = new cWmf();
+  picture->SetBits(std::vector<std::uint8_t>(b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count()));
+  picture->frame = PictureFrame{{0, 0}, 200, 200, 0};
+  ObjectChain chain;
+  chain.Append(picture);
+  t.sheet->TopBlock().AppendChain(std::move(chain));
+  PrintOutOptions o;
+  o.printer = printer;
+  APXPrintOut out(t.Drawing(), o);
+  ASSERT_TRUE(out.PrintPage(nullptr, 1, true, nullptr, nullptr, 0, 1, false, false, 0));
+  ASSERT_EQ(out.pageImages.size(), 1u);
+  ASSERT_GE(out.pageImages[0].bands.size(), 4u);
+  std::size_t red = 0, black = 0;
+  for (const PageImageBand& band : out.pageImages[0].bands)
+    for (std::int32_t y = 0; y < band.dib.Height(); ++y)
+      for (std::int32_t x = 0; x < band.dib.Width(); ++x) {
+        const std::uint32_t c = band.dib.GetPixelColor(x, y);
+        const unsigned r = c & 0xFF, g = (c >> 8) & 0xFF, bl = (c >> 16) & 0xFF;
+        red += r > 200 && g < 80 && bl < 80;
+        black += r < 80 && g < 80 && bl < 80;
+      }
+  EXPECT_EQ(red, 0u);
+  EXPECT_GT(black, 1000u) << "the box's outline was not printed";
 }
 
 TEST(PrintBands, BlackAndWhiteAndGreyRules) {
