@@ -587,6 +587,11 @@ bool& PagesHold() {
   return hold;
 }
 
+SlowRepaint& RepaintMode() {
+  static SlowRepaint mode = SlowRepaint::kSlow;
+  return mode;
+}
+
 // The failed parts of the running test so far.
 int FailedParts() {
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
@@ -627,7 +632,7 @@ class HeldLine final : public cLine {
     TDC* dc = info ? info->Dc() : nullptr;
     if (dc == nullptr) return;
     if (!dc->GetAbortProc()) {
-      std::this_thread::sleep_for(kSlowRepaint);
+      if (RepaintMode() == SlowRepaint::kSlow) std::this_thread::sleep_for(kSlowRepaint);
       return;
     }
     if (PagesHold()) HoldPage(*dc);
@@ -687,6 +692,10 @@ int SlowDrawingPlacements() {
 
 void ReleaseHeldPages() { PagesHold() = false; }
 
+void HoldPages() { PagesHold() = true; }
+
+void SetSlowRepaint(SlowRepaint how) { RepaintMode() = how; }
+
 cVectorWindow* AddHeldLine(TTestyFrameWindow& frame) {
   auto* view = dynamic_cast<cVectorView*>(frame.GetClientWindow());
   cVectorWindow* window = view ? view->GetVectorWindow() : nullptr;
@@ -714,6 +723,7 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
   const auto file = folder / (name + ".kvn");
   const int placements = SlowDrawingPlacements();
   if (!SaveBytes(file.string(), NativePlacements(1000, placements))) return nullptr;
+  RepaintMode() = SlowRepaint::kSlow;
   frame = new TTestyFrameWindow;
   frame->Attr.X = 30;
   frame->Attr.Y = 20;

@@ -275,9 +275,17 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
                                const std::string& name = "placed");
 
 // Lets the slow drawing's pages go: the one held now ends as it would have
-// without the hold, and no later one holds, until OpenSlowDrawing or
-// CancelThroughProgressWindow makes them hold again.
+// without the hold, and no later one holds, until OpenSlowDrawing,
+// CancelThroughProgressWindow or HoldPages makes them hold again.
 void ReleaseHeldPages();
+// The slow drawing's later pages hold again.
+void HoldPages();
+
+// How a repaint of the slow drawing's window goes: kSlowRepaint longer
+// (kSlow, what OpenSlowDrawing sets), or no longer than the lines' own
+// work (kQuick: a test of many rounds in which no repaint is looked at).
+enum class SlowRepaint { kSlow, kQuick };
+void SetSlowRepaint(SlowRepaint how);
 
 // What the steps of CancelThroughProgressWindow measured.
 struct ProgressWindowTimes {

@@ -23,6 +23,7 @@
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -739,6 +740,144 @@ TEST_F(PrintPreviewUnderManagerTest, APreviewMinimisedByTheManagerComesBackAtOnc
   EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
   EXPECT_TRUE(minimised) << "the manager never minimised the preview";
   EXPECT_TRUE(back) << "the minimised preview stayed hidden: " << state;
+}
+
+// ---- many long previews in one session -----------------------------------------------------
+
+// GTK's current grab (the widget that takes the program's input); null when
+// none is held, or without GTK.
+void* CurrentGtkGrab() {
+  static const auto current = reinterpret_cast<void* (*)()>(dlsym(RTLD_DEFAULT, "gtk_grab_get_current"));
+  return current ? current() : nullptr;
+}
+
+enum class LongEnd { Escape, Cancel, CloseRequest, ReleasedThenEscape };
+
+const char* Name(LongEnd end) {
+  switch (end) {
+    case LongEnd::Escape:
+      return "Escape";
+    case LongEnd::Cancel:
+      return "Cancel";
+    case LongEnd::CloseRequest:
+      return "CloseRequest";
+    case LongEnd::ReleasedThenEscape:
+      return "ReleasedThenEscape";
+  }
+  return "?";
+}
+
+// Each progress window gave back the grabs and the focus it had noted as it
+// went: a grab restored on a window whose modal run had ended, or over a
+// newer grab, stayed on GTK's stack after every dialog had closed, and the
+// main window drew nothing and took no key (Ctrl+P, Ctrl+Q) for the rest
+// of the session. Rounds of a long preview, each over the held page with
+// its progress window up and ended another way (Escape or the manager's
+// close on the preview, Cancel in the progress window, the page let go and
+// then Escape), each followed by Escape in the print dialog; afterwards the
+// main window, made active by the manager, opens the print dialog on Ctrl+P
+// sent to wherever the X focus is, and no grab is left.
+TEST_F(PrintPreviewUnderManagerTest, ManyLongPreviewsLeaveTheMainWindowTakingCtrlP) {
+  constexpr int kRounds = 25;
+  ASSERT_NE(test::OpenSlowDrawing(frame_, files_.Path()), nullptr);
+  // No repaint is looked at here: each round's repaint of the main window
+  // beneath the preview takes only the lines' own time.
+  test::SetSlowRepaint(test::SlowRepaint::kQuick);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  // "Terminate a function?" after Cancel is answered OK.
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  const auto started = std::chrono::steady_clock::now();
+  int firstStaleRound = -1;
+  for (int round = 0; round < kRounds && !HasFailure(); ++round) {
+    const LongEnd end = LongEnd(round % 4);
+    SCOPED_TRACE(std::string("round ") + std::to_string(round + 1) + ", ended by " + Name(end));
+    test::HoldPages();
+    bool previewOver = false, dialogBack = false, dialogEscaped = false;
+    std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+    steps.push_back([] { return ShownProgress() != nullptr && ShownPreview() != nullptr; });
+    switch (end) {
+      case LongEnd::Escape:
+        steps.push_back([] {
+          test::Shell(test::XdoOnWindow(Escaped(Title(*ShownPreview())), "key Escape"));
+          return true;
+        });
+        break;
+      case LongEnd::Cancel:
+        steps.push_back(&ClickCancel);
+        break;
+      case LongEnd::CloseRequest:
+        steps.push_back([] {
+          test::Shell("timeout 20 wmctrl -F -c '" + Title(*ShownPreview()) + "' >/dev/null 2>&1");
+          return true;
+        });
+        break;
+      case LongEnd::ReleasedThenEscape:
+        steps.push_back([] {
+          test::ReleaseHeldPages();
+          return true;
+        });
+        steps.push_back([] { return RunningPreview() && Active(*RunningPreview()); });
+        steps.push_back([] {
+          Xdo("key Escape");
+          return true;
+        });
+        break;
+    }
+    steps.push_back([&] {
+      cPrintDialog* d = TopPrintDialog();
+      dialogBack = previewOver && ShownPreview() == nullptr && d != nullptr;
+      return dialogBack && Active(*d);
+    });
+    steps.push_back([] {
+      Xdo("key Escape");
+      return true;
+    });
+    steps.push_back([&] {
+      dialogEscaped = ModalStack::Depth() == 0;
+      return dialogEscaped;
+    });
+    EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
+    EXPECT_TRUE(dialogBack) << "the preview did not end";
+    EXPECT_TRUE(dialogEscaped) << "the print dialog did not take Escape";
+    if (firstStaleRound < 0 && CurrentGtkGrab() != nullptr) firstStaleRound = round + 1;
+  }
+  SetMessageBoxBackend(nullptr);
+  EXPECT_EQ(firstStaleRound, -1) << "a GTK grab was left after every window of round " << firstStaleRound
+                                 << " had closed";
+  if (HasFailure()) return;
+
+  // Ctrl+P through the X server, where the manager has put the focus.
+  bool dialogOpened = false, dialogEscaped = false;
+  std::deque<std::function<bool()>> steps = {
+      [&] { return Active(*frame_); },
+      [] {
+        Xdo("key ctrl+p");
+        return true;
+      },
+      [&] {
+        cPrintDialog* d = TopPrintDialog();
+        dialogOpened = d != nullptr;
+        return dialogOpened && Active(*d);
+      },
+      [] {
+        Xdo("key Escape");
+        return true;
+      },
+      [&] {
+        dialogEscaped = ModalStack::Depth() == 0;
+        return dialogEscaped;
+      },
+  };
+  EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
+  EXPECT_TRUE(dialogOpened) << "the main window did not take Ctrl+P after " << kRounds << " long previews";
+  EXPECT_TRUE(dialogEscaped) << "the print dialog opened by Ctrl+P did not take Escape";
+  EXPECT_EQ(ModalStack::Depth(), 0);
+  EXPECT_EQ(CurrentGtkGrab(), nullptr) << "a GTK grab is left with no modal window open";
+  EXPECT_TRUE(spooler_.jobs.empty()) << "leaving a preview printed";
+  std::printf("%d long previews and Ctrl+P took %lld s\n", kRounds,
+              static_cast<long long>(
+                  std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count()));
 }
 
 }  // namespace
