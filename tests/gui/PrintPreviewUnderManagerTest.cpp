@@ -20,6 +20,7 @@
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
+#include <wx/frame.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 
@@ -47,7 +48,9 @@
 #include "foundation/ModalStack.h"
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/ui/ControlButtons.h"
+#include "platform/ui/DisabledWindowFocus.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/UiHelpersWx.h"
 #include "print/PrintOut.h"
 #include "print/dialogs/PrintDialog.h"
 #include "print/dialogs/PrintPreview.h"
@@ -878,6 +881,58 @@ TEST_F(PrintPreviewUnderManagerTest, ManyLongPreviewsLeaveTheMainWindowTakingCtr
   std::printf("%d long previews and Ctrl+P took %lld s\n", kRounds,
               static_cast<long long>(
                   std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count()));
+}
+
+// What a progress window gives back as it goes, on its own: the grab of a
+// modal window it had disabled goes beneath a grab taken meanwhile (put on
+// top, it took the newer run's input and kept it after that run had ended
+// its own), and bringing a hidden window to the front does not show it (a
+// dialog whose run had ended came back, with its modal grab).
+TEST_F(PrintPreviewUnderManagerTest, AGivenBackGrabGoesBeneathANewerOneAndAHiddenWindowStaysHidden) {
+  using Grab = void (*)(void*);
+  const auto grabAdd = reinterpret_cast<Grab>(dlsym(RTLD_DEFAULT, "gtk_grab_add"));
+  const auto grabRemove = reinterpret_cast<Grab>(dlsym(RTLD_DEFAULT, "gtk_grab_remove"));
+  ASSERT_TRUE(grabAdd && grabRemove);
+  // A frame run modal as the preview is: the toolkit's grab and its loop.
+  auto* outer = new wxFrame(nullptr, wxID_ANY, "Outer", wxPoint(100, 100), wxSize(300, 200));
+  auto* newer = new wxFrame(nullptr, wxID_ANY, "Newer", wxPoint(450, 100), wxSize(300, 200));
+  auto* hidden = new wxFrame(nullptr, wxID_ANY, "Hidden", wxPoint(100, 400), wxSize(300, 200));
+  outer->Show();
+  newer->Show();
+  // Mapped by the toolkit: under a manager it shows a frame once the
+  // manager has told it the frame's extents.
+  const auto mapped = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_mapped"));
+  ASSERT_NE(mapped, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return mapped(outer->GetHandle()) && mapped(newer->GetHandle()); }))
+      << "the manager never showed the frames";
+  void* grabbedAtStart = nullptr;
+  void* afterRestore = nullptr;
+  void* afterNewerEnded = nullptr;
+  bool hiddenShown = false;
+  wxTheApp->CallAfter([&] {
+    grabbedAtStart = CurrentGtkGrab();
+    DisabledWindowFocus noted(outer);
+    outer->Disable();
+    grabAdd(newer->GetHandle());
+    outer->Enable();
+    noted.Restore();
+    afterRestore = CurrentGtkGrab();
+    grabRemove(newer->GetHandle());
+    afterNewerEnded = CurrentGtkGrab();
+    BringWindowToFront(hidden, true);
+    hiddenShown = hidden->IsShown();
+    outer->RemoveGrab();
+  });
+  outer->AddGrab();
+  EXPECT_EQ(grabbedAtStart, outer->GetHandle()) << "the modal frame held no grab";
+  EXPECT_EQ(afterRestore, newer->GetHandle()) << "the given-back grab went over the newer one";
+  EXPECT_EQ(afterNewerEnded, outer->GetHandle()) << "the modal frame's grab was not given back";
+  EXPECT_FALSE(hiddenShown) << "bringing a hidden window to the front showed it";
+  EXPECT_EQ(CurrentGtkGrab(), nullptr) << "a grab is left after the frame's run";
+  hidden->Destroy();
+  newer->Destroy();
+  outer->Destroy();
+  test::Pump(50ms);
 }
 
 }  // namespace
