@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/eventfilter.h>
 #include <wx/evtloop.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
@@ -38,6 +39,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -934,6 +936,156 @@ TEST_F(PrintPreviewUnderManagerTest, AGivenBackGrabGoesBeneathANewerOneAndAHidde
   outer->Destroy();
   test::Pump(50ms);
 }
+
+// ---- input before paint -----------------------------------------------------------------------
+
+// Notes the first paint of the print dialog (its window or a control in it)
+// once `armed` holds, into `file`: read by a process of its own, since
+// nothing of the program runs while the main window's repaint holds.
+class DialogPaintNote : public wxEventFilter {
+ public:
+  DialogPaintNote(std::function<bool()> armed, std::filesystem::path file)
+      : armed_(std::move(armed)), file_(std::move(file)) {
+    wxEvtHandler::AddFilter(this);
+  }
+  ~DialogPaintNote() override { wxEvtHandler::RemoveFilter(this); }
+  DialogPaintNote(const DialogPaintNote&) = delete;
+  DialogPaintNote& operator=(const DialogPaintNote&) = delete;
+  int FilterEvent(wxEvent& event) override {
+    if (painted_ || event.GetEventType() != wxEVT_PAINT || !armed_()) return Event_Skip;
+    auto* window = dynamic_cast<wxWindow*>(event.GetEventObject());
+    cPrintDialog* dialog = TopPrintDialog();
+    if (window && dialog && wxGetTopLevelParent(window) == dialog->GetPeer()) {
+      painted_ = true;
+      std::ofstream(file_) << "painted\n";
+    }
+    return Event_Skip;
+  }
+  bool Painted() const { return painted_; }
+
+ private:
+  std::function<bool()> armed_;
+  std::filesystem::path file_;
+  bool painted_ = false;
+};
+
+// From a process of its own: once `painted` and `held` exist and the
+// manager has made the window titled `title` the active one, sends one
+// Escape wherever the X focus is and writes the time into `sent`
+// (nanoseconds of the system clock); gives up after 120 s.
+void EscapeOncePaintedAndActive(const std::string& title, const std::filesystem::path& painted,
+                                const std::filesystem::path& held, const std::filesystem::path& sent) {
+  const std::string command =
+      "(for i in $(seq 1 1200); do if [ -e '" + painted.string() + "' ] && [ -e '" + held.string() +
+      "' ] && [ \"$(xdotool getactivewindow getwindowname 2>/dev/null)\" = '" + title +
+      "' ]; then date +%s%N >'" + sent.string() + ".part'; timeout 20 xdotool key Escape; mv '" + sent.string() +
+      ".part' '" + sent.string() + "'; exit 0; fi; sleep 0.1; done) >/dev/null 2>&1 &";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "the Escape did not start";
+}
+
+std::optional<std::chrono::system_clock::time_point> SentAt(const std::filesystem::path& file) {
+  return test::ClickTime(file);
+}
+
+class InputBeforePaint : public PrintPreviewUnderManagerTest, public ::testing::WithParamInterface<PageEndCase> {};
+
+// When a long preview ended, the main window beneath was repainted whole
+// before anything else: over a drawing that takes seconds, the print dialog
+// that came back stayed a blank frame, deaf to its keys, until that repaint
+// was over. Input comes before paint: the main window's repaint, held here
+// until the print dialog has closed, gives way to the dialog's paint and to
+// its Escape, and is run again afterwards.
+TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindowRepaints) {
+  const PageEndCase c = GetParam();
+  // How long a held repaint may hold the program once the state the test
+  // waits for can only come through it (the dialog active but unpainted, or
+  // its Escape sent): far past what a paint that gives way takes.
+  constexpr auto kHeldPast = 20s;
+  cVectorWindow* drawing = test::OpenSlowDrawing(frame_, files_.Path());
+  ASSERT_NE(drawing, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  const std::filesystem::path painted = files_.Path() / "dialog-painted";
+  const std::filesystem::path sent = files_.Path() / "escape-sent";
+  // Written once the main window's repaint has been held while the dialog
+  // was up: the Escape comes while the repaint has begun.
+  const std::filesystem::path held = files_.Path() / "repaint-held";
+  // `uncovered` once the preview has gone from the screen.
+  bool previewOver = false, uncovered = false, heldWhileDialogUp = false;
+  DialogPaintNote note([&] { return uncovered; }, painted);
+  std::optional<std::chrono::steady_clock::time_point> heldSince;
+  test::HoldRepaints({
+      // Held from the preview's end until the print dialog has closed.
+      [&] {
+        const bool dialogUp = uncovered && TopPrintDialog() != nullptr;
+        if (dialogUp && !heldWhileDialogUp) std::ofstream(held) << "held\n";
+        heldWhileDialogUp = heldWhileDialogUp || dialogUp;
+        if (!dialogUp) heldSince.reset();
+        if (dialogUp && !heldSince) heldSince = std::chrono::steady_clock::now();
+        return !dialogUp;
+      },
+      [&]() -> std::string {
+        const auto now = std::chrono::steady_clock::now();
+        if (const auto at = SentAt(sent); at && std::chrono::system_clock::now() - *at > kHeldPast)
+          return "the print dialog's Escape waited behind the main window's repaint";
+        if (!note.Painted() && heldSince && now - *heldSince > kHeldPast)
+          return "the print dialog stayed unpainted behind the main window's repaint";
+        return {};
+      },
+  });
+  std::string dialogTitle;
+  std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+  steps.push_back([] { return ShownProgress() != nullptr; });
+  steps.push_back([&] {
+    cPrintDialog* d = dynamic_cast<cPrintDialog*>(ShownPreview() ? ShownPreview()->GetParentO() : nullptr);
+    if (d == nullptr) return false;
+    dialogTitle = Title(*d);
+    // The test's X server keeps the pixels of covered windows (backing
+    // store): uncovered, the main window is told to paint as a display
+    // without it tells it, all of it.
+    ShownPreview()->GetPeer()->Bind(wxEVT_SHOW, [drawing, &uncovered](wxShowEvent& e) {
+      if (!e.IsShown()) {
+        uncovered = true;
+        drawing->GetPeer()->Refresh();
+      }
+      e.Skip();
+    });
+    EscapeOncePaintedAndActive(dialogTitle, painted, held, sent);
+    return true;
+  });
+  if (c.end == PageEnd::Cancelled) {
+    steps.push_back(&ClickCancel);
+  } else {
+    steps.push_back([] {
+      test::ReleaseHeldPages();
+      return true;
+    });
+    steps.push_back([] { return RunningPreview() && Active(*RunningPreview()); });
+    steps.push_back([] {
+      Xdo("key Escape");
+      return true;
+    });
+  }
+  steps.push_back([&] { return previewOver && ModalStack::Depth() == 0; });
+  const bool ran = RunSteps([] {}, std::move(steps));
+  const test::HeldRepaintCounts counts = test::HeldRepaints();
+  test::SetSlowRepaint(test::SlowRepaint::kQuick);
+  SetMessageBoxBackend(nullptr);
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(note.Painted()) << "the print dialog was not painted after the preview";
+  EXPECT_TRUE(SentAt(sent).has_value()) << "the print dialog never became the active window";
+  EXPECT_TRUE(heldWhileDialogUp) << "the main window was not repainted while the print dialog was up: "
+                                    "nothing waited behind its repaint";
+  EXPECT_GE(counts.gaveWay, 1) << "the main window's repaint never gave way";
+  EXPECT_TRUE(spooler_.jobs.empty()) << "leaving the preview printed";
+  std::printf("held repaints of the main window: %d begun, %d gave way\n", counts.begun, counts.gaveWay);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, InputBeforePaint,
+                         ::testing::Values(PageEndCase{PageEnd::Cancelled, "Cancelled"},
+                                           PageEndCase{PageEnd::DrawnThenEscape, "DrawnThenEscape"}),
+                         [](const ::testing::TestParamInfo<PageEndCase>& c) { return std::string(c.param.name); });
 
 }  // namespace
 }  // namespace kvn
