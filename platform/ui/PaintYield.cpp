@@ -97,21 +97,27 @@ bool DisplayHoldsUrgent(void* selfGdkWindow) {
   return search.found;
 }
 
-// GDK_MOTION_NOTIFY: a pointer that moves all the time must not keep a
-// window from ever being painted.
-constexpr int kGdkMotionNotify = 3;
+// GdkEventType: the presses of a button (single, double, triple), of a
+// key, and a touch begun.
+constexpr int kGdkButtonPress = 4;
+constexpr int kGdk2ButtonPress = 5;
+constexpr int kGdk3ButtonPress = 6;
+constexpr int kGdkKeyPress = 8;
+constexpr int kGdkTouchBegin = 37;
 
-// An event the toolkit has taken from the display and not yet handed out:
-// it holds them back while one of its windows paints, so a key that came
-// just before this paint began waits there, not in the display's queue.
-bool ToolkitHoldsEvent() {
+// A press the toolkit has taken from the display and not yet handed out:
+// it holds its events back while one of its windows paints, so a key that
+// came just before this paint began waits there, not in the display's
+// queue. The toolkit shows only the first event it holds.
+bool ToolkitHoldsPress() {
   const Calls& tk = Toolkit();
   if (!tk.peekEvent || !tk.eventType || !tk.eventFree) return false;
   void* event = tk.peekEvent();
   if (event == nullptr) return false;
-  const bool urgent = tk.eventType(event) != kGdkMotionNotify;
+  const int type = tk.eventType(event);
   tk.eventFree(event);
-  return urgent;
+  return type == kGdkButtonPress || type == kGdk2ButtonPress || type == kGdk3ButtonPress || type == kGdkKeyPress ||
+         type == kGdkTouchBegin;
 }
 
 // Another shown top-level window that the toolkit has to paint. The
@@ -140,7 +146,7 @@ bool PaintShouldYield(wxWindow* painting) {
   if (top == nullptr || top->GetHandle() == nullptr) return false;
   const Calls& tk = Toolkit();
   void* selfWindow = tk.widgetWindow ? tk.widgetWindow(top->GetHandle()) : nullptr;
-  return ToolkitHoldsEvent() || DisplayHoldsUrgent(selfWindow) || OtherWindowToPaint(top);
+  return ToolkitHoldsPress() || DisplayHoldsUrgent(selfWindow) || OtherWindowToPaint(top);
 #else
   (void)painting;
   return false;

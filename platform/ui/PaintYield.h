@@ -12,8 +12,8 @@ class wxWindow;
 namespace kvn {
 
 // True when the display holds a key or a button pressed and not yet handed
-// to the program, the toolkit holds an event back for it (but the pointer's
-// moves), or another window of the program (not the top-level
+// to the program (in the display's queue, or held back by the toolkit), or
+// another window of the program (not the top-level
 // window of `painting`) waits to be painted: exposed on the display, or
 // told to paint by the program. Asks the display without waiting and
 // takes nothing from it.
