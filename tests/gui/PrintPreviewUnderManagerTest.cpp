@@ -939,23 +939,23 @@ TEST_F(PrintPreviewUnderManagerTest, AGivenBackGrabGoesBeneathANewerOneAndAHidde
 
 // ---- input before paint -----------------------------------------------------------------------
 
-// Notes the first paint of the print dialog (its window or a control in it)
-// once `armed` holds, into `file`: read by a process of its own, since
-// nothing of the program runs while the main window's repaint holds.
+// Notes the first paint of `dialog` (its window or a control in it) once
+// `armed` holds, into `file`: read by a process of its own, since nothing
+// of the program runs while the main window's repaint holds.
 class DialogPaintNote : public wxEventFilter {
  public:
   DialogPaintNote(std::function<bool()> armed, std::filesystem::path file)
       : armed_(std::move(armed)), file_(std::move(file)) {
     wxEvtHandler::AddFilter(this);
   }
+  wxWindow* dialog = nullptr;
   ~DialogPaintNote() override { wxEvtHandler::RemoveFilter(this); }
   DialogPaintNote(const DialogPaintNote&) = delete;
   DialogPaintNote& operator=(const DialogPaintNote&) = delete;
   int FilterEvent(wxEvent& event) override {
     if (painted_ || event.GetEventType() != wxEVT_PAINT || !armed_()) return Event_Skip;
     auto* window = dynamic_cast<wxWindow*>(event.GetEventObject());
-    cPrintDialog* dialog = TopPrintDialog();
-    if (window && dialog && wxGetTopLevelParent(window) == dialog->GetPeer()) {
+    if (window && dialog && wxGetTopLevelParent(window) == dialog) {
       painted_ = true;
       std::ofstream(file_) << "painted\n";
     }
@@ -978,8 +978,8 @@ void EscapeOncePaintedAndActive(const std::string& title, const std::filesystem:
   const std::string command =
       "(for i in $(seq 1 1200); do if [ -e '" + painted.string() + "' ] && [ -e '" + held.string() +
       "' ] && [ \"$(xdotool getactivewindow getwindowname 2>/dev/null)\" = '" + title +
-      "' ]; then date +%s%N >'" + sent.string() + ".part'; timeout 20 xdotool key Escape; mv '" + sent.string() +
-      ".part' '" + sent.string() + "'; exit 0; fi; sleep 0.1; done) >/dev/null 2>&1 &";
+      "' ]; then date +%s%N >'" + sent.string() + ".part'; mv '" + sent.string() + ".part' '" + sent.string() +
+      "'; timeout 20 xdotool key Escape; exit 0; fi; sleep 0.1; done) >/dev/null 2>&1 &";
   if (std::system(command.c_str()) != 0) ADD_FAILURE() << "the Escape did not start";
 }
 
@@ -1011,9 +1011,12 @@ TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindow
   // Written once the main window's repaint has been held while the dialog
   // was up: the Escape comes while the repaint has begun.
   const std::filesystem::path held = files_.Path() / "repaint-held";
-  // `uncovered` once the preview has gone from the screen.
-  bool previewOver = false, uncovered = false, heldWhileDialogUp = false;
-  DialogPaintNote note([&] { return uncovered; }, painted);
+  // `uncovered` once the preview has gone from the screen. The dialog's
+  // paints count from the end of the progress window, which disabled it:
+  // the test's X server keeps what was painted then while the preview
+  // covers it.
+  bool previewOver = false, uncovered = false, heldWhileDialogUp = false, progressSeen = false;
+  DialogPaintNote note([&] { return progressSeen && ShownProgress() == nullptr; }, painted);
   std::optional<std::chrono::steady_clock::time_point> heldSince;
   test::HoldRepaints({
       // Held from the preview's end until the print dialog has closed.
@@ -1036,18 +1039,23 @@ TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindow
   });
   std::string dialogTitle;
   std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
-  steps.push_back([] { return ShownProgress() != nullptr; });
+  steps.push_back([&] {
+    progressSeen = ShownProgress() != nullptr;
+    return progressSeen;
+  });
   steps.push_back([&] {
     cPrintDialog* d = dynamic_cast<cPrintDialog*>(ShownPreview() ? ShownPreview()->GetParentO() : nullptr);
     if (d == nullptr) return false;
     dialogTitle = Title(*d);
+    note.dialog = d->GetPeer();
     // The test's X server keeps the pixels of covered windows (backing
-    // store): uncovered, the main window is told to paint as a display
-    // without it tells it, all of it.
-    ShownPreview()->GetPeer()->Bind(wxEVT_SHOW, [drawing, &uncovered](wxShowEvent& e) {
+    // store): uncovered, the main window and the dialog are told to paint
+    // as a display without it tells them, all of them.
+    ShownPreview()->GetPeer()->Bind(wxEVT_SHOW, [drawing, d, &uncovered](wxShowEvent& e) {
       if (!e.IsShown()) {
         uncovered = true;
         drawing->GetPeer()->Refresh();
+        if (d->GetPeer()) d->GetPeer()->Refresh();
       }
       e.Skip();
     });
