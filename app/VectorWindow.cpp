@@ -268,16 +268,18 @@ void cVectorWindow::EvPaint() {
   // Asked at most every few milliseconds: each question goes to the display.
   TDC* surfaceDc = surface.DC();
   if (surfaceDc != nullptr && cr != nullptr) {
-    surfaceDc->SetAbortProc([peer = GetPeer(), next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
+    surfaceDc->SetAbortProc([peer = GetPeer(), toOtherPaints = gaveWay_ == 0,
+                             next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
       const auto now = std::chrono::steady_clock::now();
       if (now < next) return true;
       next = now + std::chrono::milliseconds(5);
-      return !PaintShouldYield(peer);
+      return !PaintShouldYield(peer, toOtherPaints);
     });
   }
   Render(paint, surfaceDc, surface);
   const bool yielded = surfaceDc != nullptr && surfaceDc->Aborted();
   if (surfaceDc != nullptr) surfaceDc->SetAbortProc(nullptr);
+  gaveWay_ = yielded ? gaveWay_ + 1 : 0;
   if (yielded) {
     blitter_->ShowKept(cr, paint, CurrentPaintState(), PagePaintColors{}.outside);
     if (wxTheApp) {

@@ -50,6 +50,7 @@ const Calls& Toolkit() {
 struct Search {
   unsigned long self = 0;  // the painting window's X window
   int xiOpcode = -1;
+  bool exposures = true;  // another window's exposure counts
   bool found = false;
 };
 
@@ -62,7 +63,7 @@ Bool NoteUrgent(Display*, XEvent* event, XPointer arg) {
       search->found = true;
       break;
     case Expose:
-      if (event->xexpose.window != search->self) search->found = true;
+      if (search->exposures && event->xexpose.window != search->self) search->found = true;
       break;
     case GenericEvent:
       if (event->xcookie.extension == search->xiOpcode &&
@@ -77,8 +78,9 @@ Bool NoteUrgent(Display*, XEvent* event, XPointer arg) {
   return False;
 }
 
-// The display's queue, with what it has sent since read into it.
-bool DisplayHoldsUrgent(void* selfGdkWindow) {
+// The display's queue, with what it has sent since read into it: a press,
+// or with `exposures` another window's exposure.
+bool DisplayHoldsUrgent(void* selfGdkWindow, bool exposures) {
   const Calls& tk = Toolkit();
   if (!tk.XOk()) return false;
   void* display = tk.displayDefault();
@@ -92,6 +94,7 @@ bool DisplayHoldsUrgent(void* selfGdkWindow) {
   Search search;
   search.self = selfGdkWindow ? tk.xid(selfGdkWindow) : 0;
   search.xiOpcode = xiOpcode;
+  search.exposures = exposures;
   XEvent unused;
   tk.checkIfEvent(x, &unused, &NoteUrgent, reinterpret_cast<XPointer>(&search));
   return search.found;
@@ -143,13 +146,14 @@ bool OtherWindowToPaint(wxWindow* selfTop) {
 
 }  // namespace
 
-bool PaintShouldYield(wxWindow* painting) {
+bool PaintShouldYield(wxWindow* painting, bool toOtherPaints) {
 #ifdef __WXGTK__
   wxWindow* top = painting ? wxGetTopLevelParent(painting) : nullptr;
   if (top == nullptr || top->GetHandle() == nullptr) return false;
   const Calls& tk = Toolkit();
   void* selfWindow = tk.widgetWindow ? tk.widgetWindow(top->GetHandle()) : nullptr;
-  return ToolkitHoldsPress() || DisplayHoldsUrgent(selfWindow) || OtherWindowToPaint(top);
+  return ToolkitHoldsPress() || DisplayHoldsUrgent(selfWindow, toOtherPaints) ||
+         (toOtherPaints && OtherWindowToPaint(top));
 #else
   (void)painting;
   return false;

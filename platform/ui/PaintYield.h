@@ -12,11 +12,11 @@ class wxWindow;
 namespace kvn {
 
 // True when the display holds a key or a button pressed and not yet handed
-// to the program (in the display's queue, or held back by the toolkit), or
-// another window of the program (not the top-level
-// window of `painting`) waits to be painted: exposed on the display, or
-// told to paint by the program. Asks the display without waiting and
-// takes nothing from it.
-bool PaintShouldYield(wxWindow* painting);
+// to the program (in the display's queue, or held back by the toolkit), or,
+// with `toOtherPaints`, another window of the program (not the top-level
+// window of `painting`) waits to be painted: exposed on the display, or told
+// to paint by the program. Asks the display without waiting and takes
+// nothing from it.
+bool PaintShouldYield(wxWindow* painting, bool toOtherPaints);
 
 }  // namespace kvn
