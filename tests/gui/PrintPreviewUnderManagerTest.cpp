@@ -16,6 +16,11 @@
 // manager's close), before its progress window appears or while it shows,
 // ends the preview without printing. The preview's title bar offers neither
 // minimise nor maximise.
+// A session of many long previews, each ended another way, leaves the main
+// window taking Ctrl+P and no GTK grab behind; a grab given back after a
+// progress window goes beneath a newer one. After a long preview over a
+// drawing whose repaint is held, the print dialog is painted and takes
+// Escape while the main window's repaint waits.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -948,7 +953,6 @@ class DialogPaintNote : public wxEventFilter {
       : armed_(std::move(armed)), file_(std::move(file)) {
     wxEvtHandler::AddFilter(this);
   }
-  wxWindow* dialog = nullptr;
   ~DialogPaintNote() override { wxEvtHandler::RemoveFilter(this); }
   DialogPaintNote(const DialogPaintNote&) = delete;
   DialogPaintNote& operator=(const DialogPaintNote&) = delete;
@@ -962,6 +966,8 @@ class DialogPaintNote : public wxEventFilter {
     return Event_Skip;
   }
   bool Painted() const { return painted_; }
+  // The dialog's window, once known.
+  wxWindow* dialog = nullptr;
 
  private:
   std::function<bool()> armed_;
@@ -1081,7 +1087,7 @@ TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindow
   test::SetSlowRepaint(test::SlowRepaint::kQuick);
   SetMessageBoxBackend(nullptr);
   EXPECT_TRUE(ran);
-  EXPECT_TRUE(note.Painted()) << "the print dialog was not painted after the preview";
+  EXPECT_TRUE(note.Painted()) << "the print dialog was not painted after the progress window";
   EXPECT_TRUE(SentAt(sent).has_value()) << "the print dialog never became the active window";
   EXPECT_TRUE(heldWhileDialogUp) << "the main window was not repainted while the print dialog was up: "
                                     "nothing waited behind its repaint";
