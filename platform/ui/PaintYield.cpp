@@ -130,15 +130,12 @@ bool OtherWindowToPaint(wxWindow* selfTop) {
   if (!tk.GdkOk()) return false;
   for (wxWindow* top : wxTopLevelWindows) {
     if (top == selfTop || !top->IsShown() || top->GetHandle() == nullptr || !tk.mapped(top->GetHandle())) continue;
-    // The window's own, and the one its content is drawn in (a window of
-    // its own on the display for some windows: its area is kept apart).
-    for (void* window : {tk.widgetWindow(top->GetHandle()), static_cast<void*>(top->GTKGetDrawingWindow())}) {
-      if (window == nullptr) continue;
-      if (void* area = tk.updateArea(window)) {
-        tk.invalidate(window, area, 1);
-        tk.regionDestroy(area);
-        return true;
-      }
+    void* window = tk.widgetWindow(top->GetHandle());
+    if (window == nullptr) continue;
+    if (void* area = tk.updateArea(window)) {
+      tk.invalidate(window, area, 1);
+      tk.regionDestroy(area);
+      return true;
     }
   }
   return false;
