@@ -1,10 +1,12 @@
 #include "app/VectorWindow.h"
 
+#include <wx/app.h>
 #include <wx/dcclient.h>
 #include <wx/graphics.h>
 #include <wx/image.h>
 #include <wx/window.h>
 
+#include <chrono>
 #include <cmath>
 #include <utility>
 
@@ -16,8 +18,10 @@
 #include "foundation/DRect.h"
 #include "foundation/WaitCursor.h"
 #include "model/cDrawingData.h"
+#include "platform/gdi/DeviceContext.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/Cursor.h"
+#include "platform/ui/PaintYield.h"
 #include "render/RasterSurface.h"
 
 namespace kvn {
@@ -256,7 +260,35 @@ void cVectorWindow::EvPaint() {
     return;
   }
   cRasterSurface& surface = SharedSurface();
-  if (!PaintInto(surface, paint)) return;
+  if (!surface.Prepare(paint)) return;
+  surface.SetAntiAliasMode(1);
+  // Input comes before paint: a long paint stops for the user's keys and
+  // clicks and for the other windows' paints (a dialog uncovered with it),
+  // shows what was painted before, and is run again once they have gone.
+  // Asked at most every few milliseconds: each question goes to the display.
+  TDC* surfaceDc = surface.DC();
+  if (surfaceDc != nullptr && cr != nullptr) {
+    surfaceDc->SetAbortProc([peer = GetPeer(), toOtherPaints = gaveWay_ == 0,
+                             next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
+      const auto now = std::chrono::steady_clock::now();
+      if (now < next) return true;
+      next = now + std::chrono::milliseconds(5);
+      return !PaintShouldYield(peer, toOtherPaints);
+    });
+  }
+  Render(paint, surfaceDc, surface);
+  const bool yielded = surfaceDc != nullptr && surfaceDc->Aborted();
+  if (surfaceDc != nullptr) surfaceDc->SetAbortProc(nullptr);
+  gaveWay_ = yielded ? gaveWay_ + 1 : 0;
+  if (yielded) {
+    blitter_->ShowKept(cr, paint, CurrentPaintState(), PagePaintColors{}.outside);
+    if (wxTheApp) {
+      wxTheApp->CallAfter([this, paint, alive = std::weak_ptr<int>(alive_)] {
+        if (!alive.expired() && GetHandle() != nullptr) InvalidateRect(paint, true);
+      });
+    }
+    return;
+  }
   // A true-colour display has no palette to realise.
   if (cr != nullptr) {
     const TRect client = GetClientRect();

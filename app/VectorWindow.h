@@ -233,6 +233,11 @@ class cVectorWindow : public TWindow {
   // the window still lives.
   TRegion putOff_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  // Paints that gave way since the last one that ran to its end: a paint
+  // gives way to another window's paint once (one that paints all the
+  // time, a blinking caret, would keep it from ever ending), to a press
+  // every time.
+  int gaveWay_ = 0;
   struct PanState {
     bool active = false;
     // Ended by a move that found the button up: its release may follow.

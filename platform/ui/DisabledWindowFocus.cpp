@@ -23,16 +23,28 @@ struct Gtk {
   int (*visible)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_get_visible");
   void* (*toplevel)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_toplevel");
   int (*inDestruction)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_in_destruction");
+  void (*grabRemove)(void*) = ToolkitSymbol<void (*)(void*)>("gtk_grab_remove");
+  void* (*currentGrab)() = ToolkitSymbol<void* (*)()>("gtk_grab_get_current");
+  void* (*transientFor)(void*) = ToolkitSymbol<void* (*)(void*)>("gtk_window_get_transient_for");
 
   bool Ok() const {
     return ref && unref && getFocus && setFocus && hasGrab && grabAdd && sensitive && visible && toplevel &&
-           inDestruction;
+           inDestruction && grabRemove && currentGrab && transientFor;
   }
 };
 
 const Gtk& Calls() {
   static const Gtk gtk;
   return gtk;
+}
+
+// Whether `owner` is `window` or a window it stands on (its transient-for
+// chain): a grab `window` may go over.
+bool OwnedBy(const Gtk& gtk, void* window, void* owner) {
+  for (int depth = 0; window != nullptr && depth < 64; ++depth, window = gtk.transientFor(window)) {
+    if (window == owner) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -93,8 +105,21 @@ void DisabledWindowFocus::Restore() {
   // grab on a hidden window would hold the program's input for ever.
   if (!gtk.inDestruction(window_) && gtk.sensitive(window_) && gtk.visible(window_)) {
     // Given back outermost first (the order the windows are enabled in),
-    // the innermost grab is the current one again.
-    if (grabbed_ && !gtk.hasGrab(window_) && StillModal()) gtk.grabAdd(window_);
+    // the innermost grab is the current one again. Never twice (one
+    // removal would leave the other for good), and never over a newer grab
+    // than the window's owners' (another modal run begun meanwhile): put on
+    // top, it took that run's input away. It goes beneath that one then.
+    if (grabbed_ && !gtk.hasGrab(window_) && StillModal()) {
+      void* newer = gtk.currentGrab();
+      if (newer != nullptr && !OwnedBy(gtk, window_, newer)) {
+        gtk.grabRemove(newer);
+        void* below = gtk.currentGrab();
+        if (below == nullptr || OwnedBy(gtk, window_, below)) gtk.grabAdd(window_);
+        gtk.grabAdd(newer);
+      } else {
+        gtk.grabAdd(window_);
+      }
+    }
     if (focus_ && gtk.getFocus(window_) == nullptr && !gtk.inDestruction(focus_) &&
         gtk.toplevel(focus_) == window_ && gtk.sensitive(focus_) && gtk.visible(focus_)) {
       gtk.setFocus(window_, focus_);

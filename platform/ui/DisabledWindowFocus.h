@@ -28,6 +28,7 @@ class DisabledWindowFocus {
   // Once the window is enabled again: its grab back when it had one and
   // still runs modal (a window whose modal run ended meanwhile would keep a
   // grab nobody removes, and the program's other windows would go deaf),
+  // once, beneath a newer grab than its owners' that is current now,
   // and its focus widget back when it has none now and the widget is still in
   // it and can take the focus. Nothing the second time.
   void Restore();

@@ -95,12 +95,11 @@ void UninstallUiHelpersWx() {
 
 void BringWindowToFront(wxWindow* window, bool setFocus) {
   if (window == nullptr) return;
+  // Only a window on screen: showing a hidden one brought back a window
+  // whose run had ended (a modal one took the program's input with it).
+  if (!window->IsShown()) return;
   auto* top = wxDynamicCast(window, wxTopLevelWindow);
-  if (top != nullptr && top->IsShown() && top->IsIconized()) {
-    top->Restore();
-  } else {
-    window->Show();
-  }
+  if (top != nullptr && top->IsIconized()) top->Restore();
   // The last shown top-level window it owns stands for its active popup.
   wxWindow* target = window;
   for (wxWindow* w : wxTopLevelWindows) {

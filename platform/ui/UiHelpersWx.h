@@ -17,8 +17,8 @@ namespace kvn {
 void InstallUiHelpersWx();
 void UninstallUiHelpersWx();
 
-// Shows the window (restored when it is visible and iconised), brings its
-// last shown popup (or itself) to the front and, with the flag, focuses it.
+// Brings a shown window (restored when iconised) or its last shown popup to
+// the front and, with the flag, focuses it. A hidden window stays hidden.
 void BringWindowToFront(wxWindow* window, bool setFocus);
 // When no window has the focus: the first child that takes keyboard focus gets it.
 void FocusFirstTabItem(wxWindow* window);

@@ -41,6 +41,7 @@
 #include "platform/ui/MessageQueue.h"
 #include "platform/ui/UiHelpersWx.h"
 #include "render/DrawInfo.h"
+#include "render/RasterSurface.h"
 #include "tests/support/CapacityDrawings.h"
 #include "tests/support/NativeFixture.h"
 
@@ -587,6 +588,21 @@ bool& PagesHold() {
   return hold;
 }
 
+SlowRepaint& RepaintMode() {
+  static SlowRepaint mode = SlowRepaint::kSlow;
+  return mode;
+}
+
+RepaintHold& TheRepaintHold() {
+  static RepaintHold hold;
+  return hold;
+}
+
+HeldRepaintCounts& RepaintCounts() {
+  static HeldRepaintCounts counts;
+  return counts;
+}
+
 // The failed parts of the running test so far.
 int FailedParts() {
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
@@ -626,14 +642,35 @@ class HeldLine final : public cLine {
     cLine::Draw(info);
     TDC* dc = info ? info->Dc() : nullptr;
     if (dc == nullptr) return;
-    if (!dc->GetAbortProc()) {
-      std::this_thread::sleep_for(kSlowRepaint);
+    // A window's paint: the drawing windows' own surface, or no abort
+    // procedure (an exported page).
+    if (!dc->GetAbortProc() || dc == cVectorWindow::SharedSurface().DC()) {
+      if (RepaintMode() == SlowRepaint::kSlow) std::this_thread::sleep_for(kSlowRepaint);
+      if (RepaintMode() == SlowRepaint::kHeld) HoldRepaint(*dc);
       return;
     }
     if (PagesHold()) HoldPage(*dc);
   }
 
  private:
+  static void HoldRepaint(TDC& dc) {
+    const RepaintHold& hold = TheRepaintHold();
+    ++RepaintCounts().begun;
+    while (!(hold.release && hold.release())) {
+      for (std::uint64_t i = 0; i < kAbortCheckOperations && !dc.Aborted(); ++i) dc.PatBlt(0, 0, 0, 0, kPatCopy);
+      if (dc.Aborted()) {
+        ++RepaintCounts().gaveWay;
+        return;
+      }
+      if (const std::string why = hold.hopeless ? hold.hopeless() : std::string(); !why.empty()) {
+        ADD_FAILURE() << why;
+        RepaintMode() = SlowRepaint::kQuick;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  }
+
   // Draws in rounds of as many operations as reach the abort procedure once,
   // each round timed from its start: a round that starts kDeafPage after the
   // last message was handled has called the procedure that late, so the
@@ -687,6 +724,21 @@ int SlowDrawingPlacements() {
 
 void ReleaseHeldPages() { PagesHold() = false; }
 
+void HoldPages() { PagesHold() = true; }
+
+void SetSlowRepaint(SlowRepaint how) {
+  RepaintMode() = how;
+  if (how != SlowRepaint::kHeld) TheRepaintHold() = RepaintHold{};
+}
+
+void HoldRepaints(RepaintHold hold) {
+  TheRepaintHold() = std::move(hold);
+  RepaintCounts() = HeldRepaintCounts{};
+  RepaintMode() = SlowRepaint::kHeld;
+}
+
+HeldRepaintCounts HeldRepaints() { return RepaintCounts(); }
+
 cVectorWindow* AddHeldLine(TTestyFrameWindow& frame) {
   auto* view = dynamic_cast<cVectorView*>(frame.GetClientWindow());
   cVectorWindow* window = view ? view->GetVectorWindow() : nullptr;
@@ -714,6 +766,7 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
   const auto file = folder / (name + ".kvn");
   const int placements = SlowDrawingPlacements();
   if (!SaveBytes(file.string(), NativePlacements(1000, placements))) return nullptr;
+  SetSlowRepaint(SlowRepaint::kSlow);
   frame = new TTestyFrameWindow;
   frame->Attr.X = 30;
   frame->Attr.Y = 20;

@@ -275,9 +275,38 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
                                const std::string& name = "placed");
 
 // Lets the slow drawing's pages go: the one held now ends as it would have
-// without the hold, and no later one holds, until OpenSlowDrawing or
-// CancelThroughProgressWindow makes them hold again.
+// without the hold, and no later one holds, until OpenSlowDrawing,
+// CancelThroughProgressWindow or HoldPages makes them hold again.
 void ReleaseHeldPages();
+// The slow drawing's later pages hold again.
+void HoldPages();
+
+// How a repaint of the slow drawing's window goes: kSlowRepaint longer
+// (kSlow, what OpenSlowDrawing sets), no longer than the lines' own work
+// (kQuick: a test of many rounds in which no repaint is looked at), or held
+// (kHeld, HoldRepaints).
+enum class SlowRepaint { kSlow, kQuick, kHeld };
+void SetSlowRepaint(SlowRepaint how);
+
+// A held repaint goes on drawing operations that leave no mark, each
+// reaching the paint's abort procedure as every drawing operation does,
+// until its paint stops (it gives way: the repaint ends as an aborted one)
+// or `release` holds. Nothing else of the program runs meanwhile: both are
+// asked every round, and a non-empty answer of `hopeless` (why the state
+// the test waits for can no longer come) fails the test with it and lets
+// the repaint go, and every later one is quick.
+struct RepaintHold {
+  std::function<bool()> release;
+  std::function<std::string()> hopeless;
+};
+// From here on the slow drawing's repaints hold.
+void HoldRepaints(RepaintHold hold);
+// The held repaints since HoldRepaints: begun, and ended by giving way.
+struct HeldRepaintCounts {
+  int begun = 0;
+  int gaveWay = 0;
+};
+HeldRepaintCounts HeldRepaints();
 
 // What the steps of CancelThroughProgressWindow measured.
 struct ProgressWindowTimes {

@@ -16,13 +16,21 @@
 // manager's close), before its progress window appears or while it shows,
 // ends the preview without printing. The preview's title bar offers neither
 // minimise nor maximise.
+// A session of many long previews, each ended another way, leaves the main
+// window taking Ctrl+P and no GTK grab behind; a grab given back after a
+// progress window goes beneath a newer one. After a long preview over a
+// drawing whose repaint is held, the print dialog is painted and takes
+// Escape while the main window's repaint waits.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/eventfilter.h>
 #include <wx/evtloop.h>
+#include <wx/frame.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -36,6 +44,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -46,7 +55,9 @@
 #include "foundation/ModalStack.h"
 #include "platform/fonts/FontLayerFaces.h"
 #include "platform/ui/ControlButtons.h"
+#include "platform/ui/DisabledWindowFocus.h"
 #include "platform/ui/MessageQueue.h"
+#include "platform/ui/UiHelpersWx.h"
 #include "print/PrintOut.h"
 #include "print/dialogs/PrintDialog.h"
 #include "print/dialogs/PrintPreview.h"
@@ -740,6 +751,355 @@ TEST_F(PrintPreviewUnderManagerTest, APreviewMinimisedByTheManagerComesBackAtOnc
   EXPECT_TRUE(minimised) << "the manager never minimised the preview";
   EXPECT_TRUE(back) << "the minimised preview stayed hidden: " << state;
 }
+
+// ---- many long previews in one session -----------------------------------------------------
+
+// GTK's current grab (the widget that takes the program's input); null when
+// none is held, or without GTK.
+void* CurrentGtkGrab() {
+  static const auto current = reinterpret_cast<void* (*)()>(dlsym(RTLD_DEFAULT, "gtk_grab_get_current"));
+  return current ? current() : nullptr;
+}
+
+enum class LongEnd { Escape, Cancel, CloseRequest, ReleasedThenEscape };
+
+const char* Name(LongEnd end) {
+  switch (end) {
+    case LongEnd::Escape:
+      return "Escape";
+    case LongEnd::Cancel:
+      return "Cancel";
+    case LongEnd::CloseRequest:
+      return "CloseRequest";
+    case LongEnd::ReleasedThenEscape:
+      return "ReleasedThenEscape";
+  }
+  return "?";
+}
+
+// Each progress window gave back the grabs and the focus it had noted as it
+// went: a grab restored on a window whose modal run had ended, or over a
+// newer grab, stayed on GTK's stack after every dialog had closed, and the
+// main window drew nothing and took no key (Ctrl+P, Ctrl+Q) for the rest
+// of the session. Rounds of a long preview, each over the held page with
+// its progress window up and ended another way (Escape or the manager's
+// close on the preview, Cancel in the progress window, the page let go and
+// then Escape), each followed by Escape in the print dialog; afterwards the
+// main window, made active by the manager, opens the print dialog on Ctrl+P
+// sent to wherever the X focus is, and no grab is left.
+TEST_F(PrintPreviewUnderManagerTest, ManyLongPreviewsLeaveTheMainWindowTakingCtrlP) {
+  constexpr int kRounds = 25;
+  ASSERT_NE(test::OpenSlowDrawing(frame_, files_.Path()), nullptr);
+  // No repaint is looked at here: each round's repaint of the main window
+  // beneath the preview takes only the lines' own time.
+  test::SetSlowRepaint(test::SlowRepaint::kQuick);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  // "Terminate a function?" after Cancel is answered OK.
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  const auto started = std::chrono::steady_clock::now();
+  int firstStaleRound = -1;
+  for (int round = 0; round < kRounds && !HasFailure(); ++round) {
+    const LongEnd end = LongEnd(round % 4);
+    SCOPED_TRACE(std::string("round ") + std::to_string(round + 1) + ", ended by " + Name(end));
+    test::HoldPages();
+    bool previewOver = false, dialogBack = false, dialogEscaped = false;
+    std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+    steps.push_back([] { return ShownProgress() != nullptr && ShownPreview() != nullptr; });
+    switch (end) {
+      case LongEnd::Escape:
+        steps.push_back([] {
+          test::Shell(test::XdoOnWindow(Escaped(Title(*ShownPreview())), "key Escape"));
+          return true;
+        });
+        break;
+      case LongEnd::Cancel:
+        steps.push_back(&ClickCancel);
+        break;
+      case LongEnd::CloseRequest:
+        steps.push_back([] {
+          test::Shell("timeout 20 wmctrl -F -c '" + Title(*ShownPreview()) + "' >/dev/null 2>&1");
+          return true;
+        });
+        break;
+      case LongEnd::ReleasedThenEscape:
+        steps.push_back([] {
+          test::ReleaseHeldPages();
+          return true;
+        });
+        steps.push_back([] { return RunningPreview() && Active(*RunningPreview()); });
+        steps.push_back([] {
+          Xdo("key Escape");
+          return true;
+        });
+        break;
+    }
+    steps.push_back([&] {
+      cPrintDialog* d = TopPrintDialog();
+      dialogBack = previewOver && ShownPreview() == nullptr && d != nullptr;
+      return dialogBack && Active(*d);
+    });
+    steps.push_back([] {
+      Xdo("key Escape");
+      return true;
+    });
+    steps.push_back([&] {
+      dialogEscaped = ModalStack::Depth() == 0;
+      return dialogEscaped;
+    });
+    EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
+    EXPECT_TRUE(dialogBack) << "the preview did not end";
+    EXPECT_TRUE(dialogEscaped) << "the print dialog did not take Escape";
+    if (firstStaleRound < 0 && CurrentGtkGrab() != nullptr) firstStaleRound = round + 1;
+  }
+  SetMessageBoxBackend(nullptr);
+  EXPECT_EQ(firstStaleRound, -1) << "a GTK grab was left after every window of round " << firstStaleRound
+                                 << " had closed";
+  if (HasFailure()) return;
+
+  // Ctrl+P through the X server, where the manager has put the focus.
+  bool dialogOpened = false, dialogEscaped = false;
+  std::deque<std::function<bool()>> steps = {
+      [&] { return Active(*frame_); },
+      [] {
+        Xdo("key ctrl+p");
+        return true;
+      },
+      [&] {
+        cPrintDialog* d = TopPrintDialog();
+        dialogOpened = d != nullptr;
+        return dialogOpened && Active(*d);
+      },
+      [] {
+        Xdo("key Escape");
+        return true;
+      },
+      [&] {
+        dialogEscaped = ModalStack::Depth() == 0;
+        return dialogEscaped;
+      },
+  };
+  EXPECT_TRUE(RunSteps([] {}, std::move(steps)));
+  EXPECT_TRUE(dialogOpened) << "the main window did not take Ctrl+P after " << kRounds << " long previews";
+  EXPECT_TRUE(dialogEscaped) << "the print dialog opened by Ctrl+P did not take Escape";
+  EXPECT_EQ(ModalStack::Depth(), 0);
+  EXPECT_EQ(CurrentGtkGrab(), nullptr) << "a GTK grab is left with no modal window open";
+  EXPECT_TRUE(spooler_.jobs.empty()) << "leaving a preview printed";
+  std::printf("%d long previews and Ctrl+P took %lld s\n", kRounds,
+              static_cast<long long>(
+                  std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - started).count()));
+}
+
+// What a progress window gives back as it goes, on its own: the grab of a
+// modal window it had disabled goes beneath a grab taken meanwhile (put on
+// top, it took the newer run's input and kept it after that run had ended
+// its own), and bringing a hidden window to the front does not show it (a
+// dialog whose run had ended came back, with its modal grab).
+TEST_F(PrintPreviewUnderManagerTest, AGivenBackGrabGoesBeneathANewerOneAndAHiddenWindowStaysHidden) {
+  using Grab = void (*)(void*);
+  const auto grabAdd = reinterpret_cast<Grab>(dlsym(RTLD_DEFAULT, "gtk_grab_add"));
+  const auto grabRemove = reinterpret_cast<Grab>(dlsym(RTLD_DEFAULT, "gtk_grab_remove"));
+  ASSERT_TRUE(grabAdd && grabRemove);
+  // A frame run modal as the preview is: the toolkit's grab and its loop.
+  auto* outer = new wxFrame(nullptr, wxID_ANY, "Outer", wxPoint(100, 100), wxSize(300, 200));
+  auto* newer = new wxFrame(nullptr, wxID_ANY, "Newer", wxPoint(450, 100), wxSize(300, 200));
+  auto* hidden = new wxFrame(nullptr, wxID_ANY, "Hidden", wxPoint(100, 400), wxSize(300, 200));
+  outer->Show();
+  newer->Show();
+  // Mapped by the toolkit: under a manager it shows a frame once the
+  // manager has told it the frame's extents.
+  const auto mapped = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_mapped"));
+  ASSERT_NE(mapped, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return mapped(outer->GetHandle()) && mapped(newer->GetHandle()); }))
+      << "the manager never showed the frames";
+  void* grabbedAtStart = nullptr;
+  void* afterRestore = nullptr;
+  void* afterNewerEnded = nullptr;
+  bool hiddenShown = false;
+  wxTheApp->CallAfter([&] {
+    grabbedAtStart = CurrentGtkGrab();
+    DisabledWindowFocus noted(outer);
+    outer->Disable();
+    grabAdd(newer->GetHandle());
+    outer->Enable();
+    noted.Restore();
+    afterRestore = CurrentGtkGrab();
+    grabRemove(newer->GetHandle());
+    afterNewerEnded = CurrentGtkGrab();
+    BringWindowToFront(hidden, true);
+    hiddenShown = hidden->IsShown();
+    outer->RemoveGrab();
+  });
+  outer->AddGrab();
+  EXPECT_EQ(grabbedAtStart, outer->GetHandle()) << "the modal frame held no grab";
+  EXPECT_EQ(afterRestore, newer->GetHandle()) << "the given-back grab went over the newer one";
+  EXPECT_EQ(afterNewerEnded, outer->GetHandle()) << "the modal frame's grab was not given back";
+  EXPECT_FALSE(hiddenShown) << "bringing a hidden window to the front showed it";
+  EXPECT_EQ(CurrentGtkGrab(), nullptr) << "a grab is left after the frame's run";
+  hidden->Destroy();
+  newer->Destroy();
+  outer->Destroy();
+  test::Pump(50ms);
+}
+
+// ---- input before paint -----------------------------------------------------------------------
+
+// Notes the first paint of `dialog` (its window or a control in it) once
+// `armed` holds, into `file`: read by a process of its own, since nothing
+// of the program runs while the main window's repaint holds.
+class DialogPaintNote : public wxEventFilter {
+ public:
+  DialogPaintNote(std::function<bool()> armed, std::filesystem::path file)
+      : armed_(std::move(armed)), file_(std::move(file)) {
+    wxEvtHandler::AddFilter(this);
+  }
+  ~DialogPaintNote() override { wxEvtHandler::RemoveFilter(this); }
+  DialogPaintNote(const DialogPaintNote&) = delete;
+  DialogPaintNote& operator=(const DialogPaintNote&) = delete;
+  int FilterEvent(wxEvent& event) override {
+    if (painted_ || event.GetEventType() != wxEVT_PAINT || !armed_()) return Event_Skip;
+    auto* window = dynamic_cast<wxWindow*>(event.GetEventObject());
+    if (window && dialog && wxGetTopLevelParent(window) == dialog) {
+      painted_ = true;
+      std::ofstream(file_) << "painted\n";
+    }
+    return Event_Skip;
+  }
+  bool Painted() const { return painted_; }
+  // The dialog's window, once known.
+  wxWindow* dialog = nullptr;
+
+ private:
+  std::function<bool()> armed_;
+  std::filesystem::path file_;
+  bool painted_ = false;
+};
+
+// From a process of its own: once `painted` and `held` exist and the
+// manager has made the window titled `title` the active one, sends one
+// Escape wherever the X focus is and writes the time into `sent`
+// (nanoseconds of the system clock); gives up after 120 s.
+void EscapeOncePaintedAndActive(const std::string& title, const std::filesystem::path& painted,
+                                const std::filesystem::path& held, const std::filesystem::path& sent) {
+  const std::string command =
+      "(for i in $(seq 1 1200); do if [ -e '" + painted.string() + "' ] && [ -e '" + held.string() +
+      "' ] && [ \"$(xdotool getactivewindow getwindowname 2>/dev/null)\" = '" + title +
+      "' ]; then date +%s%N >'" + sent.string() + ".part'; mv '" + sent.string() + ".part' '" + sent.string() +
+      "'; timeout 20 xdotool key Escape; exit 0; fi; sleep 0.1; done) >/dev/null 2>&1 &";
+  if (std::system(command.c_str()) != 0) ADD_FAILURE() << "the Escape did not start";
+}
+
+std::optional<std::chrono::system_clock::time_point> SentAt(const std::filesystem::path& file) {
+  return test::ClickTime(file);
+}
+
+class InputBeforePaint : public PrintPreviewUnderManagerTest, public ::testing::WithParamInterface<PageEndCase> {};
+
+// When a long preview ended, the main window beneath was repainted whole
+// before anything else: over a drawing that takes seconds, the print dialog
+// that came back stayed a blank frame, deaf to its keys, until that repaint
+// was over. Input comes before paint: the main window's repaint, held here
+// until the print dialog has closed, gives way to the dialog's paint and to
+// its Escape, and is run again afterwards.
+TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindowRepaints) {
+  const PageEndCase c = GetParam();
+  // How long a held repaint may hold the program once the state the test
+  // waits for can only come through it (the dialog active but unpainted, or
+  // its Escape sent): far past what a paint that gives way takes.
+  constexpr auto kHeldPast = 20s;
+  cVectorWindow* drawing = test::OpenSlowDrawing(frame_, files_.Path());
+  ASSERT_NE(drawing, nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  const std::filesystem::path painted = files_.Path() / "dialog-painted";
+  const std::filesystem::path sent = files_.Path() / "escape-sent";
+  // Written once the main window's repaint has been held while the dialog
+  // was up: the Escape comes while the repaint has begun.
+  const std::filesystem::path held = files_.Path() / "repaint-held";
+  // `uncovered` once the preview has gone from the screen. The dialog's
+  // paints count from the end of the progress window, which disabled it:
+  // the test's X server keeps what was painted then while the preview
+  // covers it.
+  bool previewOver = false, uncovered = false, heldWhileDialogUp = false, progressSeen = false;
+  DialogPaintNote note([&] { return progressSeen && ShownProgress() == nullptr; }, painted);
+  std::optional<std::chrono::steady_clock::time_point> heldSince;
+  test::HoldRepaints({
+      // Held from the preview's end until the print dialog has closed.
+      [&] {
+        const bool dialogUp = uncovered && TopPrintDialog() != nullptr;
+        if (dialogUp && !heldWhileDialogUp) std::ofstream(held) << "held\n";
+        heldWhileDialogUp = heldWhileDialogUp || dialogUp;
+        if (!dialogUp) heldSince.reset();
+        if (dialogUp && !heldSince) heldSince = std::chrono::steady_clock::now();
+        return !dialogUp;
+      },
+      [&]() -> std::string {
+        const auto now = std::chrono::steady_clock::now();
+        if (const auto at = SentAt(sent); at && std::chrono::system_clock::now() - *at > kHeldPast)
+          return "the print dialog's Escape waited behind the main window's repaint";
+        if (!note.Painted() && heldSince && now - *heldSince > kHeldPast)
+          return "the print dialog stayed unpainted behind the main window's repaint";
+        return {};
+      },
+  });
+  std::string dialogTitle;
+  std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+  steps.push_back([&] {
+    progressSeen = ShownProgress() != nullptr;
+    return progressSeen;
+  });
+  steps.push_back([&] {
+    cPrintDialog* d = dynamic_cast<cPrintDialog*>(ShownPreview() ? ShownPreview()->GetParentO() : nullptr);
+    if (d == nullptr) return false;
+    dialogTitle = Title(*d);
+    note.dialog = d->GetPeer();
+    // The test's X server keeps the pixels of covered windows (backing
+    // store): uncovered, the main window and the dialog are told to paint
+    // as a display without it tells them, all of them.
+    ShownPreview()->GetPeer()->Bind(wxEVT_SHOW, [drawing, d, &uncovered](wxShowEvent& e) {
+      if (!e.IsShown()) {
+        uncovered = true;
+        drawing->GetPeer()->Refresh();
+        if (d->GetPeer()) d->GetPeer()->Refresh();
+      }
+      e.Skip();
+    });
+    EscapeOncePaintedAndActive(dialogTitle, painted, held, sent);
+    return true;
+  });
+  if (c.end == PageEnd::Cancelled) {
+    steps.push_back(&ClickCancel);
+  } else {
+    steps.push_back([] {
+      test::ReleaseHeldPages();
+      return true;
+    });
+    steps.push_back([] { return RunningPreview() && Active(*RunningPreview()); });
+    steps.push_back([] {
+      Xdo("key Escape");
+      return true;
+    });
+  }
+  steps.push_back([&] { return previewOver && ModalStack::Depth() == 0; });
+  const bool ran = RunSteps([] {}, std::move(steps));
+  const test::HeldRepaintCounts counts = test::HeldRepaints();
+  test::SetSlowRepaint(test::SlowRepaint::kQuick);
+  SetMessageBoxBackend(nullptr);
+  EXPECT_TRUE(ran);
+  EXPECT_TRUE(note.Painted()) << "the print dialog was not painted after the progress window";
+  EXPECT_TRUE(SentAt(sent).has_value()) << "the print dialog never became the active window";
+  EXPECT_TRUE(heldWhileDialogUp) << "the main window was not repainted while the print dialog was up: "
+                                    "nothing waited behind its repaint";
+  EXPECT_GE(counts.gaveWay, 1) << "the main window's repaint never gave way";
+  EXPECT_TRUE(spooler_.jobs.empty()) << "leaving the preview printed";
+  std::printf("held repaints of the main window: %d begun, %d gave way\n", counts.begun, counts.gaveWay);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, InputBeforePaint,
+                         ::testing::Values(PageEndCase{PageEnd::Cancelled, "Cancelled"},
+                                           PageEndCase{PageEnd::DrawnThenEscape, "DrawnThenEscape"}),
+                         [](const ::testing::TestParamInfo<PageEndCase>& c) { return std::string(c.param.name); });
 
 }  // namespace
 }  // namespace kvn
