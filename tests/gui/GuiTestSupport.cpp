@@ -587,6 +587,11 @@ bool& PagesHold() {
   return hold;
 }
 
+std::chrono::milliseconds& SlowRepaint() {
+  static std::chrono::milliseconds extra = kSlowRepaint;
+  return extra;
+}
+
 // The failed parts of the running test so far.
 int FailedParts() {
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
@@ -627,7 +632,7 @@ class HeldLine final : public cLine {
     TDC* dc = info ? info->Dc() : nullptr;
     if (dc == nullptr) return;
     if (!dc->GetAbortProc()) {
-      std::this_thread::sleep_for(kSlowRepaint);
+      std::this_thread::sleep_for(SlowRepaint());
       return;
     }
     if (PagesHold()) HoldPage(*dc);
@@ -686,6 +691,10 @@ int SlowDrawingPlacements() {
 }  // namespace
 
 void ReleaseHeldPages() { PagesHold() = false; }
+
+void HoldPagesAgain() { PagesHold() = true; }
+
+void SetSlowRepaint(std::chrono::milliseconds extra) { SlowRepaint() = extra; }
 
 cVectorWindow* AddHeldLine(TTestyFrameWindow& frame) {
   auto* view = dynamic_cast<cVectorView*>(frame.GetClientWindow());

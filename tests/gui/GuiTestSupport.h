@@ -278,6 +278,13 @@ cVectorWindow* OpenSlowDrawing(TTestyFrameWindow*& frame, const std::filesystem:
 // without the hold, and no later one holds, until OpenSlowDrawing or
 // CancelThroughProgressWindow makes them hold again.
 void ReleaseHeldPages();
+// Makes the slow drawing's pages hold again after ReleaseHeldPages, without
+// another held line (each one adds kSlowRepaint to the window's repaint).
+void HoldPagesAgain();
+// How much longer a repaint of the slow drawing takes from here on
+// (kSlowRepaint until set): a test that goes through many rounds of windows
+// uncovering the drawing, and does not measure the repaint, shortens it.
+void SetSlowRepaint(std::chrono::milliseconds extra);
 
 // What the steps of CancelThroughProgressWindow measured.
 struct ProgressWindowTimes {
