@@ -6,18 +6,18 @@
 // held page is let go; just after the preview has ended by the progress
 // window's Cancel), each with a delay of its own spread over the rounds,
 // the preview opened by a click on Preview or by the button's mnemonic
-// typed through the X server. Every round the preview ends with no second
-// close and without printing, the print dialog that comes back is active
-// and closes on one Escape with no click, and the main window takes its next
-// key (Ctrl+P of the next round).
+// typed through the X server; a preview opened by the mnemonic is opened
+// again by it from the dialog that came back and ended by Escape before its
+// progress window. Every round the preview ends with no second close and
+// without printing, the print dialog that comes back is active and closes on
+// one Escape with no click, and the main window takes its next key (Ctrl+P
+// of the next round).
 // The keys and closes are sent by a process of their own that follows the X
 // server's state (windows mapped, the active window) and this program's own
 // (files it writes as it reaches a state), since the program handles no
 // message while its page is drawn before the progress window appears.
-// An Escape that came in the instant the progress window was mapped was
-// lost (no question, the page went on), an Alt+F4 during the page was lost,
-// and the print dialog came back not active, or deaf to Escape, after a
-// close request during the page or after the mnemonic reopened the preview.
+// An Escape or an Alt+F4 that reached the progress window as the held page
+// was let go was lost with the window, and the preview stayed.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -292,7 +292,8 @@ struct Round {
 };
 
 // Three passes over every way at every instant; the second opens the
-// preview by its mnemonic, the third has the main window slow to repaint. The delays go from 0 to the instant's longest,
+// preview by its mnemonic (and again, once it has ended), the third has the
+// main window slow to repaint. The delays go from 0 to the instant's longest,
 // in steps that differ from way to way and pass to pass.
 std::vector<Round> Rounds() {
   std::vector<Round> rounds;
@@ -474,6 +475,11 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     return true;
   };
 
+  Round again = r;
+  again.way = Way::Escape;
+  again.instant = Instant::BeforeProgress;
+  again.delayMs = 0;
+  std::size_t askedAgain = 0;
   std::deque<std::function<bool()>> steps;
   // Ctrl+P on whatever has the X focus: the main window, active.
   steps.push_back([&] {
@@ -486,16 +492,18 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     if (wait.Over(400, 20s)) fail("Ctrl+P on the main window opened no active print dialog");
     return false;
   });
-  steps.push_back([&] {
-    std::ofstream(dir / "driver.sh") << Driver(r, dir);
-    const std::string pid = test::Shell("bash " + Quoted(dir / "driver.sh") + " >/dev/null 2>&1 & echo $!");
+  // Starts the driver of `round` in `folder`, then opens the preview.
+  const auto open = [&](const Round& round, const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "driver.sh") << Driver(round, folder);
+    const std::string pid = test::Shell("bash " + Quoted(folder / "driver.sh") + " >/dev/null 2>&1 & echo $!");
     driver = std::atoi(pid.c_str());
     auto* preview = dynamic_cast<TButton*>(dialog->GetDlgItem(101));
     if (preview == nullptr) {
       fail("the print dialog has no Preview");
       return true;
     }
-    if (r.mnemonic) {
+    if (round.mnemonic) {
       const char letter = Mnemonic(preview->GetPeer()->GetLabel());
       if (letter == 0) {
         fail("the Preview button has no mnemonic");
@@ -507,7 +515,31 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
       wxTheApp->CallAfter([preview] { preview->Click(); });
     }
     return next();
-  });
+  };
+  // The preview ends by the way sent, with no second close; `asked` is the
+  // count of questions before.
+  const auto ends = [&](const std::size_t& asked) {
+    return [&] {
+      const bool gone = shows.seen && ShownPreview() == nullptr;
+      if (gone && TopPrintDialog() != nullptr) return next();
+      TMyAbortWindow* progress = AnyProgress();
+      const bool heard = gone || boxes.asked.size() > asked || (progress && progress->GetMonitor().Cancelled());
+      if (!heard && wait.Over(60, 3s)) fail("the close was lost: no question came and the preview stays");
+      if (heard && wait.Over(1800, 90s)) fail("the preview stayed after its close was heard");
+      return false;
+    };
+  };
+  const auto sentBy = [&](const std::filesystem::path& folder, const std::string& prefix) {
+    return [&, folder, prefix] {
+      std::ifstream in(folder / "sent");
+      std::string state;
+      if (!std::getline(in, state)) return false;
+      sentState = prefix + state;
+      if (state.rfind("timeout", 0) == 0) fail("the instant never came: " + sentState);
+      return next();
+    };
+  };
+  steps.push_back([&] { return open(r, dir); });
   if (r.instant == Instant::ProgressShows || r.instant == Instant::PageReleased ||
       r.instant == Instant::AfterPreviewEnded) {
     steps.push_back([&] {
@@ -529,29 +561,33 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
       return next();
     });
   }
-  steps.push_back([&] {
-    std::ifstream in(dir / "sent");
-    if (!std::getline(in, sentState)) return false;
-    if (sentState.rfind("timeout", 0) == 0) fail("the instant never came: " + sentState);
-    return next();
-  });
+  steps.push_back(sentBy(dir, ""));
   if (r.instant != Instant::AfterPreviewEnded) {
-    // The preview ends by the way sent, with no second close.
-    steps.push_back([&] {
-      const bool gone = shows.seen && ShownPreview() == nullptr;
-      if (gone && TopPrintDialog() != nullptr) return next();
-      TMyAbortWindow* progress = AnyProgress();
-      const bool heard = gone || boxes.asked.size() > askedBefore || (progress && progress->GetMonitor().Cancelled());
-      if (!heard && wait.Over(60, 3s)) fail("the close was lost: no question came and the preview stays");
-      if (heard && wait.Over(1800, 90s)) fail("the preview stayed after its close was heard");
-      return false;
-    });
+    steps.push_back(ends(askedBefore));
     steps.push_back([&] {
       dialog = TopPrintDialog();
       if (dialog && Active(*dialog)) return next();
       if (wait.Over(200, 10s)) fail("the print dialog came back not active");
       return false;
     });
+    if (r.mnemonic) {
+      // The preview opened again from the same dialog by its mnemonic, and
+      // ended by Escape before its progress window.
+      steps.push_back([&] {
+        shows.seen = false;
+        askedAgain = boxes.asked.size();
+        test::HoldPagesAgain();
+        return open(again, dir / "again");
+      });
+      steps.push_back(sentBy(dir / "again", "reopened: "));
+      steps.push_back(ends(askedAgain));
+      steps.push_back([&] {
+        dialog = TopPrintDialog();
+        if (dialog && Active(*dialog)) return next();
+        if (wait.Over(200, 10s)) fail("the print dialog came back not active after the preview reopened by its mnemonic");
+        return false;
+      });
+    }
     steps.push_back([&] {
       Xdo("key Escape");
       return next();
