@@ -42,7 +42,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <typeinfo>
@@ -461,7 +460,8 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     cPrintDialog* d = TopPrintDialog();
     ADD_FAILURE() << what << ": " << message << (sentState.empty() ? "" : " [" + sentState + "]")
                   << "; now: preview " << (ShownPreview() ? "shown" : "gone") << ", progress window "
-                  << (progress ? "shown" : "gone") << ", print dialog " << (d ? (Active(*d) ? "active" : "not active") : "not in front")
+                  << (progress ? "shown" : "gone") << ", print dialog "
+                  << (d ? (Active(*d) ? "active" : "not active") : "not in front")
                   << ", modal depth " << ModalStack::Depth() << " topped by "
                   << (ModalStack::Top() ? typeid(*ModalStack::Top()).name() : "nothing")
                   << ", the X server's active window '"
@@ -584,7 +584,9 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
       steps.push_back([&] {
         dialog = TopPrintDialog();
         if (dialog && Active(*dialog)) return next();
-        if (wait.Over(200, 10s)) fail("the print dialog came back not active after the preview reopened by its mnemonic");
+        if (wait.Over(200, 10s)) {
+          fail("the print dialog came back not active after the preview reopened by its mnemonic");
+        }
         return false;
       });
     }
@@ -656,9 +658,8 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     ADD_FAILURE() << what << ": the main window was not active again after the print dialog closed";
     return false;
   }
-  std::printf("round %d done in %lld ms [%s]\n", r.number,
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count()),
-              sentState.c_str());
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began);
+  std::printf("round %d done in %lld ms [%s]\n", r.number, static_cast<long long>(took.count()), sentState.c_str());
   return true;
 }
 
