@@ -20,6 +20,7 @@
 #include "foundation/TextFormat.h"
 #include "foundation/WindowPlacement.h"
 #include "platform/gdi/RasterDC.h"
+#include "platform/ui/ActivationHandOver.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/ControlTexts.h"
 #include "platform/ui/GadgetWindow.h"
@@ -78,6 +79,17 @@ bool TWindowPrevMy__::Render() {
     ProgressMonitor monitor(&owner_, WString(), kProgressDialogId);
     rendering_ = &monitor;
     rendered = RenderPreviewPage(printOut_, page_, &monitor) && !monitor.Cancelled();
+    // An Escape or an Alt+F4 on its way to the progress window as the page
+    // ended: the toolkit drops the events the display still has for a
+    // window it has destroyed, and the preview stayed. The frame is made
+    // the active window first (the manager's keys go to it from then on),
+    // and what was sent to the progress window until then is heard while
+    // it is still there to take it and to ask its question.
+    if (ProgressWindow* window = monitor.Window()) {
+      auto* dialog = dynamic_cast<TWindow*>(window->GetMessageOwner());
+      if (dialog && dialog->GetPeer() && owner_.GetPeer()) HandActivationOver(*dialog->GetPeer(), *owner_.GetPeer());
+      if (rendered) rendered = monitor.Step(kProgressNoValue, false, nullptr, nullptr, true) && !monitor.Cancelled();
+    }
     rendering_ = nullptr;
   }
   if (!rendered) return false;

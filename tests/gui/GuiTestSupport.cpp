@@ -593,6 +593,11 @@ SlowRepaint& RepaintMode() {
   return mode;
 }
 
+std::chrono::milliseconds& SlowRepaintExtra() {
+  static std::chrono::milliseconds extra = kSlowRepaint;
+  return extra;
+}
+
 RepaintHold& TheRepaintHold() {
   static RepaintHold hold;
   return hold;
@@ -645,7 +650,7 @@ class HeldLine final : public cLine {
     // A window's paint: the drawing windows' own surface, or no abort
     // procedure (an exported page).
     if (!dc->GetAbortProc() || dc == cVectorWindow::SharedSurface().DC()) {
-      if (RepaintMode() == SlowRepaint::kSlow) std::this_thread::sleep_for(kSlowRepaint);
+      if (RepaintMode() == SlowRepaint::kSlow) std::this_thread::sleep_for(SlowRepaintExtra());
       if (RepaintMode() == SlowRepaint::kHeld) HoldRepaint(*dc);
       return;
     }
@@ -726,7 +731,13 @@ void ReleaseHeldPages() { PagesHold() = false; }
 
 void HoldPages() { PagesHold() = true; }
 
+void SetSlowRepaint(std::chrono::milliseconds extra) {
+  SetSlowRepaint(SlowRepaint::kSlow);
+  SlowRepaintExtra() = extra;
+}
+
 void SetSlowRepaint(SlowRepaint how) {
+  if (how == SlowRepaint::kSlow) SlowRepaintExtra() = kSlowRepaint;
   RepaintMode() = how;
   if (how != SlowRepaint::kHeld) TheRepaintHold() = RepaintHold{};
 }

@@ -287,6 +287,9 @@ void HoldPages();
 // (kHeld, HoldRepaints).
 enum class SlowRepaint { kSlow, kQuick, kHeld };
 void SetSlowRepaint(SlowRepaint how);
+// kSlow with `extra` in place of kSlowRepaint (a test of many rounds that
+// wants some repaint, not a long one).
+void SetSlowRepaint(std::chrono::milliseconds extra);
 
 // A held repaint goes on drawing operations that leave no mark, each
 // reaching the paint's abort procedure as every drawing operation does,
