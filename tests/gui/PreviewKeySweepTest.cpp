@@ -154,6 +154,9 @@ void ScheduleRound() {
   wxTheApp->CallAfter([] { MessageQueue::Instance().DispatchRound(); });
 }
 
+// The print dialog's control `id` (101: Preview).
+TWindow* Control(TDialog& dialog, int id) { return dialog.GetDlgItem(id); }
+
 cPrintDialog* TopPrintDialog() { return dynamic_cast<cPrintDialog*>(ModalStack::Top()); }
 
 // The preview frame while it is shown, its modal run started or not.
@@ -498,7 +501,7 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     std::ofstream(folder / "driver.sh") << Driver(round, folder);
     const std::string pid = test::Shell("bash " + Quoted(folder / "driver.sh") + " >/dev/null 2>&1 & echo $!");
     driver = std::atoi(pid.c_str());
-    auto* preview = dynamic_cast<TButton*>(dialog->GetDlgItem(101));
+    auto* preview = dynamic_cast<TButton*>(Control(*dialog, 101));
     if (preview == nullptr) {
       fail("the print dialog has no Preview");
       return true;
