@@ -8,11 +8,6 @@ namespace kvn {
 
 namespace {
 
-// Dashes per stroke beyond which a dashed pen draws solid: a dash pattern
-// far below a pixel over a long path would otherwise make cairo walk
-// billions of dashes.
-constexpr double kMaxDashesPerStroke = 1 << 20;
-
 cairo_matrix_t ToCairo(const XForm& x) {
   cairo_matrix_t m;
   cairo_matrix_init(&m, x.eM11, x.eM12, x.eM21, x.eM22, x.eDx, x.eDy);
@@ -245,7 +240,7 @@ void CairoDC::StrokeCurrentPath(cairo_t* cr, const StrokeStyle& style, bool dash
     cairo_set_line_cap(cr, style.cap);
     cairo_set_line_join(cr, style.join);
   }
-  cairo_set_miter_limit(cr, 10.0);
+  cairo_set_miter_limit(cr, kPenMiterLimit);
   cairo_stroke(cr);
   cairo_identity_matrix(cr);
 }

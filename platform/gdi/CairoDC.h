@@ -24,8 +24,6 @@
 namespace kvn {
 
 inline constexpr double kCairoCoordLimit = 1 << 22;
-// Wider pens are drawn this wide (device units).
-inline constexpr double kMaxPenDeviceWidth = 1 << 16;
 
 class CairoDC : public TDC {
  public:

@@ -69,6 +69,17 @@ class TPen : public GdiObject<PenData> {
 // 0 means a solid line.
 std::uint32_t PenDashes(const PenData& pen, double out[kMaxUserStyleEntries]);
 
+// What every target that strokes or widens a pen's line keeps to, so that a
+// widened path covers what the stroke paints:
+// wider pens are drawn this wide (device units);
+inline constexpr double kMaxPenDeviceWidth = 1 << 16;
+// a dashed pen draws solid beyond this many dashes along the path (a
+// pattern far below a pixel over a long path would walk billions of them);
+inline constexpr double kMaxDashesPerStroke = 1 << 20;
+// past this mitre length over the width a mitred corner is bevelled (GDI's
+// default; SetMiterLimit is not kept).
+inline constexpr double kPenMiterLimit = 10.0;
+
 struct BrushData {
   std::uint32_t style = kBsSolid;
   COLORREF color = 0;

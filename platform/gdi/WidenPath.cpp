@@ -20,14 +20,6 @@ namespace kvn {
 
 namespace {
 
-// GDI's default mitre limit (SetMiterLimit is not kept), as cairo draws.
-constexpr double kMiterLimit = 10.0;
-// Wider nibs are widened this wide (device units), as CairoDC draws them.
-constexpr double kMaxNibDeviceWidth = 1 << 16;
-// Dashed pens whose pattern would repeat more often along the path are
-// widened solid, as CairoDC strokes them.
-constexpr double kMaxDashes = 1 << 20;
-
 // The flattened device path as an AGG vertex source, in the nib's space.
 class NibSpaceSource {
  public:
@@ -108,7 +100,7 @@ void StrokeOutline(Source& source, const PenData& pen, double width, double deta
   stroke.line_join(pen.Join() == kPsJoinMiter   ? agg::miter_join_revert
                    : pen.Join() == kPsJoinBevel ? agg::bevel_join
                                                 : agg::round_join);
-  stroke.miter_limit(kMiterLimit);
+  stroke.miter_limit(kPenMiterLimit);
   // Round caps and joins are cut finely enough for the device, not the nib.
   stroke.approximation_scale(detail);
   CollectOutline(stroke, nibToDevice, out);
@@ -127,7 +119,7 @@ bool TDC::WidenPath() {
   const double scale = std::sqrt(std::fabs(nib.Determinant()));
   const double deviceWidth = double(pen.width) * scale;
   if (!std::isfinite(deviceWidth) || (!pen.extended && deviceWidth <= 1.0)) return false;
-  const double width = deviceWidth > kMaxNibDeviceWidth ? kMaxNibDeviceWidth / scale : double(pen.width);
+  const double width = deviceWidth > kMaxPenDeviceWidth ? kMaxPenDeviceWidth / scale : double(pen.width);
   const double detail = std::max(std::hypot(nib.eM11, nib.eM12), std::hypot(nib.eM21, nib.eM22));
 
   GdiPath flat;
@@ -138,7 +130,7 @@ bool TDC::WidenPath() {
   const std::uint32_t count = PenDashes(pen, dashes);
   double period = 0;
   for (std::uint32_t i = 0; i < count; ++i) period += dashes[i];
-  if (count > 0 && period > 0 && std::isfinite(period) && source.Length() / period * count < kMaxDashes) {
+  if (count > 0 && period > 0 && std::isfinite(period) && source.Length() / period * count < kMaxDashesPerStroke) {
     agg::conv_dash<NibSpaceSource> dashed(source);
     // An odd pattern runs twice, dashes and gaps trading places, as GDI and
     // cairo repeat it.
