@@ -18,7 +18,6 @@
 #include "foundation/DRect.h"
 #include "foundation/WaitCursor.h"
 #include "model/cDrawingData.h"
-#include "platform/gdi/DeviceContext.h"
 #include "platform/ui/CommandEnabler.h"
 #include "platform/ui/Cursor.h"
 #include "platform/ui/PaintYield.h"
@@ -144,11 +143,24 @@ void cVectorWindow::Render(const TRect& paint, TDC* dc, cRasterSurface& surface)
 }
 
 bool cVectorWindow::PaintInto(cRasterSurface& surface, const TRect& paint) {
-  if (!surface.Prepare(paint)) return false;
+  return PaintGivingWay(surface, paint, nullptr) != PaintEnd::kNone;
+}
+
+cVectorWindow::PaintEnd cVectorWindow::PaintGivingWay(cRasterSurface& surface, const TRect& paint,
+                                                      TDC::AbortProc giveWay) {
+  if (!surface.Prepare(paint)) return PaintEnd::kNone;
   // Smooth edges for the anti-aliased fills and glyphs of this paint.
   surface.SetAntiAliasMode(1);
-  Render(paint, surface.DC(), surface);
-  return true;
+  TDC* dc = surface.DC();
+  if (dc == nullptr || !giveWay) {
+    Render(paint, dc, surface);
+    return PaintEnd::kDrawn;
+  }
+  dc->SetAbortProc(std::move(giveWay));
+  Render(paint, dc, surface);
+  const bool gaveWay = dc->Aborted();
+  dc->SetAbortProc(nullptr);
+  return gaveWay ? PaintEnd::kGaveWay : PaintEnd::kDrawn;
 }
 
 cRasterSurface& cVectorWindow::SharedSurface() {
@@ -260,25 +272,23 @@ void cVectorWindow::EvPaint() {
     return;
   }
   cRasterSurface& surface = SharedSurface();
-  if (!surface.Prepare(paint)) return;
-  surface.SetAntiAliasMode(1);
   // Input comes before paint: a long paint stops for the user's keys and
   // clicks and for the other windows' paints (a dialog uncovered with it),
   // shows what was painted before, and is run again once they have gone.
   // Asked at most every few milliseconds: each question goes to the display.
-  TDC* surfaceDc = surface.DC();
-  if (surfaceDc != nullptr && cr != nullptr) {
-    surfaceDc->SetAbortProc([peer = GetPeer(), toOtherPaints = gaveWay_ == 0,
-                             next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
+  TDC::AbortProc giveWay;
+  if (cr != nullptr) {
+    giveWay = [peer = GetPeer(), toOtherPaints = gaveWay_ == 0,
+               next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
       const auto now = std::chrono::steady_clock::now();
       if (now < next) return true;
       next = now + std::chrono::milliseconds(5);
       return !PaintShouldYield(peer, toOtherPaints);
-    });
+    };
   }
-  Render(paint, surfaceDc, surface);
-  const bool yielded = surfaceDc != nullptr && surfaceDc->Aborted();
-  if (surfaceDc != nullptr) surfaceDc->SetAbortProc(nullptr);
+  const PaintEnd end = PaintGivingWay(surface, paint, std::move(giveWay));
+  if (end == PaintEnd::kNone) return;
+  const bool yielded = end == PaintEnd::kGaveWay;
   gaveWay_ = yielded ? gaveWay_ + 1 : 0;
   if (yielded) {
     blitter_->ShowKept(cr, paint, CurrentPaintState(), PagePaintColors{}.outside);

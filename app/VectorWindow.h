@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "app/ZoomScroll.h"
+#include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Region.h"
 #include "platform/ui/Window.h"
 #include "model/WorldMapping.h"
@@ -42,7 +43,6 @@ class cDrawingDoc;
 class cRasterSurface;
 class cSheet;
 class TCommandEnabler;
-class TDC;
 class WindowBlitter;
 struct DRect;
 struct PaintState;
@@ -105,6 +105,10 @@ class cVectorWindow : public TWindow {
   // False when the surface cannot cover it (an empty rectangle): nothing is
   // drawn then.
   bool PaintInto(cRasterSurface& surface, const TRect& paint);
+  // PaintInto, asking `giveWay` (when given) now and then whether to go on:
+  // kGaveWay when it stopped the paint.
+  enum class PaintEnd { kNone, kDrawn, kGaveWay };
+  PaintEnd PaintGivingWay(cRasterSurface& surface, const TRect& paint, TDC::AbortProc giveWay);
   // The surface every drawing window paints through, made on first use in
   // device-context mode; it lives until the program ends.
   static cRasterSurface& SharedSurface();
