@@ -665,6 +665,7 @@ class HeldLine final : public cLine {
       for (std::uint64_t i = 0; i < kAbortCheckOperations && !dc.Aborted(); ++i) dc.PatBlt(0, 0, 0, 0, kPatCopy);
       if (dc.Aborted()) {
         ++RepaintCounts().gaveWay;
+        if (hold.gaveWay) hold.gaveWay();
         return;
       }
       if (const std::string why = hold.hopeless ? hold.hopeless() : std::string(); !why.empty()) {

@@ -298,9 +298,12 @@ void SetSlowRepaint(std::chrono::milliseconds extra);
 // asked every round, and a non-empty answer of `hopeless` (why the state
 // the test waits for can no longer come) fails the test with it and lets
 // the repaint go, and every later one is quick.
+// `gaveWay`, when set, is told each time a held repaint has given way,
+// before the window has done anything after it.
 struct RepaintHold {
   std::function<bool()> release;
   std::function<std::string()> hopeless;
+  std::function<void()> gaveWay;
 };
 // From here on the slow drawing's repaints hold.
 void HoldRepaints(RepaintHold hold);
