@@ -799,22 +799,26 @@ void DrawShapeInCell(TDC& dc, const PolygonShape& shape, int start, int way, int
 
 // Rows of `pen`'s figures of the first `shapes` shapes from `row` on, each
 // alone in its colour; answers the row after them.
-int DrawShapeRows(TDC& dc, const JoinedCornerPen& pen, int shapes, int row, const CellNames& cell) {
+int DrawShapeRows(TDC& dc, const JoinedCornerPen& pen, const PolygonShape* shapes, int count, int row,
+                  const CellNames& cell) {
   int at = 0;
-  for (int shape = 0; shape < shapes; ++shape) {
-    for (int start = 0; start < kShapes[shape].count; ++start) {
+  for (int shape = 0; shape < count; ++shape) {
+    for (int start = 0; start < shapes[shape].count; ++start) {
       for (int way = 0; way < 2; ++way, ++at) {
         const int column = at % kFigureColumns, cellRow = row + at / kFigureColumns;
         dc.SelectObject(pen.make(Rgb(std::uint8_t(cellRow), 1, std::uint8_t(column))));
-        DrawShapeInCell(dc, kShapes[shape], start, way, column, cellRow);
+        DrawShapeInCell(dc, shapes[shape], start, way, column, cellRow);
         if (cell)
-          cell({std::string(pen.name) + " pen, " + kShapes[shape].name + " from corner " + std::to_string(start) +
+          cell({std::string(pen.name) + " pen, " + shapes[shape].name + " from corner " + std::to_string(start) +
                     ", " + kWays[way],
                 column, cellRow});
       }
     }
   }
   return row + (at + kFigureColumns - 1) / kFigureColumns;
+}
+int DrawShapeRows(TDC& dc, const JoinedCornerPen& pen, int shapes, int row, const CellNames& cell) {
+  return DrawShapeRows(dc, pen, kShapes, shapes, row, cell);
 }
 
 // Draws the page's figures, and names each, with its cell, for `cell`
@@ -1061,6 +1065,44 @@ void DrawArcFigures(TDC& dc, const CellNames& cell) {
     }
   }
   dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+}
+
+// Closed figures of an odd pattern (26 on, 8 off, 8 on), whose dash runs
+// through their first corner, by square ends beside mitres and round ends
+// beside bevels: the page starts them where the pattern's second round
+// starts and draws the first round's other dashes on their own. An odd
+// pattern runs twice a round, once from "off", so that round holds the
+// second pass's short dash too, which is lost if the round is counted as
+// the pattern's entries alone (some 100 pixels by the first corner). The
+// triangle's perimeter ends the pattern 13 units into a dash, and passes
+// every corner at least six units from a dash's end, from every start.
+const DPoint kOddPatternTriangle[] = {{0, 0}, {90, 0}, {45, 79}};
+const PolygonShape kOddPatternShape{"triangle", kOddPatternTriangle, 3};
+const JoinedCornerPen kOddPatternPens[] = {
+    {"26 on, 8 off, 8 on, 7 wide, square ends, mitred", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {26, 8, 8};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapSquare | kPsJoinMiter, 7, kBsSolid, color, 3,
+                              kStyle);
+     }},
+    {"26 on, 8 off, 8 on, 7 wide, round ends, bevelled", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {26, 8, 8};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapRound | kPsJoinBevel, 7, kBsSolid, color, 3,
+                              kStyle);
+     }},
+};
+
+TEST(PrintDC, ClosedFiguresOfAnOddPatternPrintEveryDashOfTheirFirstRound) {
+  ExpectEveryReaderDrawsAsTheRasterRoad(
+      kFigureColumns * kJoinedCell, int(std::size(kOddPatternPens)) * kJoinedCellHigh,
+      [](TDC& dc, const CellNames& cell) {
+        dc.SelectObject(TBrush::Null());
+        int row = 0;
+        for (const JoinedCornerPen& pen : kOddPatternPens) row = DrawShapeRows(dc, pen, &kOddPatternShape, 1, row, cell);
+        dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+      },
+      "odd-pattern", [](const std::string&) {}, SquareEndSeams, CapsMeetAcrossTheGaps, true);
 }
 
 TEST(PrintDC, DashedChordsAndPiesJoinTheDashThroughTheirFirstPointInEveryReader) {
