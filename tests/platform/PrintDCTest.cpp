@@ -13,6 +13,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -1002,8 +1003,8 @@ TEST(PrintDC, ClosedFiguresOfEndsThatMeetAcrossTheirGapsPrintAsTheRasterRoadDraw
 // chord starts where its arc does, at the corner with its straight side,
 // a pie at its centre. Each is alone in its colour, started at four
 // angles. On the vector page their curves go on as curves where they
-// close in a gap, and flattened where a dash runs through their first
-// point.
+// close in a gap or where the dash through their first point goes on past
+// it, and flattened where it must start at the pattern's second round.
 const JoinedCornerPen kArcPens[] = {
     {"dashed, 7 wide, flat ends, mitred", 0, 0,
      [](COLORREF color) {
@@ -1111,6 +1112,62 @@ TEST(PrintDC, DashedChordsAndPiesJoinTheDashThroughTheirFirstPointInEveryReader)
       [](const std::string&) {}, SquareEndSeams,
       // Square and round ends reach towards each other on the inner side
       // of a curve: a gap of 3 units along the pen's middle closes there.
+      [](const std::string& figure) { return figure.find("flat ends") == std::string::npos; });
+}
+
+// Dashed circles, each alone in its colour, of radii that end the pattern
+// in a dash or in a gap, by pens whose first dash's start cap lies inside
+// the join of the dash through the first point (flat ends; round ends and
+// joins): on the vector page every circle keeps its four curves, and both
+// readers draw it as the raster road does.
+const JoinedCornerPen kCirclePens[] = {
+    {"dashed, 5 wide, flat ends", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDash | kPsEndCapFlat | kPsJoinMiter, 5, kBsSolid, color);
+     }},
+    {"dash-dotted, 5 wide, round ends, round joins", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDashDot | kPsEndCapRound | kPsJoinRound, 5, kBsSolid, color);
+     }},
+};
+
+void DrawCircles(TDC& dc, const CellNames& cell) {
+  dc.SelectObject(TBrush::Null());
+  for (int row = 0; row < int(std::size(kCirclePens)); ++row) {
+    for (int column = 0; column < kFigureColumns; ++column) {
+      dc.SelectObject(kCirclePens[row].make(Rgb(std::uint8_t(row), 4, std::uint8_t(column))));
+      const int radius = 24 + 3 * column, cx = column * kJoinedCell + kJoinedCell / 2,
+                cy = row * kJoinedCellHigh + kJoinedCellHigh / 2;
+      dc.Ellipse(cx - radius, cy - radius, cx + radius, cy + radius);
+      if (cell) cell({std::string(kCirclePens[row].name) + " pen, radius " + std::to_string(radius), column, row});
+    }
+  }
+  dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+}
+
+TEST(PrintDC, DashedCirclesKeepTheirCurvesAndPrintAsTheRasterRoadDrawsThem) {
+  // The pattern's end along each circle: some in a dash, some in a gap.
+  int inDash = 0;
+  for (const JoinedCornerPen& pen : kCirclePens) {
+    const TPen made = pen.make(Rgb(0, 0, 0));
+    double dashes[kMaxUserStyleEntries];
+    const std::uint32_t count = PenDashes(made.Data(), dashes);
+    double period = 0;
+    for (std::uint32_t i = 0; i < count; ++i) period += dashes[i];
+    for (int column = 0; column < kFigureColumns; ++column) {
+      double at = std::fmod(2 * std::numbers::pi * (24 + 3 * column), period);
+      std::uint32_t k = 0;
+      while (at >= dashes[k]) at -= dashes[k++];
+      inDash += k % 2 == 0 && at > 1 && dashes[k] - at > 1;
+    }
+  }
+  ASSERT_GE(inDash, 4);
+  ExpectEveryReaderDrawsAsTheRasterRoad(
+      kFigureColumns * kJoinedCell, int(std::size(kCirclePens)) * kJoinedCellHigh, DrawCircles, "circles",
+      [](const std::string& content) {
+        EXPECT_EQ(CountOperator(content, "c"), 4 * kFigureColumns * int(std::size(kCirclePens)));
+      },
+      SquareEndSeams,
       [](const std::string& figure) { return figure.find("flat ends") == std::string::npos; });
 }
 
