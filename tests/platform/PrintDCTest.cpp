@@ -1100,7 +1100,8 @@ TEST(PrintDC, ClosedFiguresOfAnOddPatternPrintEveryDashOfTheirFirstRound) {
       [](TDC& dc, const CellNames& cell) {
         dc.SelectObject(TBrush::Null());
         int row = 0;
-        for (const JoinedCornerPen& pen : kOddPatternPens) row = DrawShapeRows(dc, pen, &kOddPatternShape, 1, row, cell);
+        for (const JoinedCornerPen& pen : kOddPatternPens)
+          row = DrawShapeRows(dc, pen, &kOddPatternShape, 1, row, cell);
         dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
       },
       "odd-pattern", [](const std::string&) {}, SquareEndSeams, CapsMeetAcrossTheGaps, true);
