@@ -32,11 +32,14 @@
 // Where the pattern is in a gap at the end, the first dash starts with a
 // cap in every reader, and the figure stays closed. Figures with curves
 // (ellipses, chords, pies, rounded rectangles) whose pattern is "on" at
-// both ends are flattened within cairo's tolerance, as the screen's stroke
-// flattens them, and written as figures of straight sides; those that end
-// in a gap keep their curves. The rest of the first dash in the second
-// form walks the figure's sides, so that it may reach past the first
-// (a flattened curve's sides are short).
+// both ends are measured flattened within cairo's tolerance, as the
+// screen's stroke flattens them. In the first form they keep their curves,
+// and go on past their first point along the first flattened side (a
+// short chord of the first curve); in the second, which must start where
+// the pattern's second round starts, they are written as figures of
+// straight sides. Those that end in a gap keep their curves. The rest of
+// the first dash in the second form walks the figure's sides, so that it
+// may reach past the first (a flattened curve's sides are short).
 #include "platform/gdi/CairoDC.h"
 
 #include <algorithm>
@@ -143,7 +146,9 @@ bool CairoDC::AddFlattenedDashedFigure(cairo_t* cr, const DPoint* p, const std::
   // Within cairo's own tolerance of the curves, in device units, as the
   // screen's stroke flattens them.
   figure.Flatten(0.1, &flat);
-  return flat.Count() >= 2 && AddClosedDashedFigure(cr, flat.Points(), flat.Count(), dx, dy, style, toPattern, false);
+  const CurvedFigure curved{p, t, start, end};
+  return flat.Count() >= 2 &&
+         AddClosedDashedFigure(cr, flat.Points(), flat.Count(), dx, dy, style, toPattern, false, &curved);
 }
 
 void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy, const XForm& toPattern,
@@ -176,7 +181,8 @@ void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double d
 }
 
 bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
-                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo) {
+                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo,
+                                    const CurvedFigure* curved) {
   auto side = [&](const DPoint& a, const DPoint& b) { return toPattern.ApplyVector(DPoint{b.x - a.x, b.y - a.y}); };
   // A length past the range of doubles is infinite: the figure stays closed.
   auto length = [](const DPoint& v) { return std::sqrt(v.x * v.x + v.y * v.y); };
@@ -256,9 +262,31 @@ bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     }
     return true;
   }
-  cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
-  lineTo(1, n);
-  cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  if (curved) {
+    // The curves as they are, the figure left open at its first point: the
+    // readers walk the pattern along them as the screen's flattening does,
+    // within a small part of a unit.
+    const DPoint* q = curved->p;
+    const std::uint8_t* qt = curved->t;
+    cairo_move_to(cr, q[curved->start].x + dx, q[curved->start].y + dy);
+    for (std::uint32_t i = curved->start + 1; i < curved->end; ++i) {
+      if ((qt[i] & ~kPtCloseFigure) == kPtBezierTo && i + 2 < curved->end) {
+        cairo_curve_to(cr, q[i].x + dx, q[i].y + dy, q[i + 1].x + dx, q[i + 1].y + dy, q[i + 2].x + dx,
+                       q[i + 2].y + dy);
+        i += 2;
+      } else {
+        cairo_line_to(cr, q[i].x + dx, q[i].y + dy);
+      }
+    }
+    const DPoint& final = q[curved->end - 1];
+    if (final.x != p[0].x || final.y != p[0].y) cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  } else {
+    cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
+    lineTo(1, n);
+    cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  }
+  // On past the first point along the first flattened side, within a
+  // small part of a unit of the first curve.
   const DPoint past = along(std::min({end.after, dash, firstSide}) / 2);
   cairo_line_to(cr, past.x, past.y);
   return true;

@@ -66,7 +66,9 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
     // A text record whose string or spacing lies outside it is dropped
     // alone, as a Windows metafile's is.
     std::uint64_t kept = bytes->Count();
-    const std::uint32_t dropped = DropUnfitTextRecords(bytes->Items(), &kept);
+    std::uint32_t dropped = DropUnfitTextRecords(bytes->Items(), &kept);
+    // So is a widening past the limit of one path's.
+    dropped += DropWideningsPastLimit(bytes->Items(), &kept);
     bytes->SetCount(std::uint32_t(kept));
     EmfValidation validation;
     bytes = ValidatedOrNull(std::move(bytes), &validation);
