@@ -877,6 +877,15 @@ TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h) {
   return frame;
 }
 
+unsigned long XWindowOf(wxWindow& window) {
+  using GetWindow = void* (*)(void*);
+  using GetXid = unsigned long (*)(void*);
+  const auto getWindow = reinterpret_cast<GetWindow>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
+  const auto getXid = reinterpret_cast<GetXid>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
+  void* gdkWindow = getWindow && window.GetHandle() ? getWindow(window.GetHandle()) : nullptr;
+  return gdkWindow && getXid ? getXid(gdkWindow) : 0;
+}
+
 std::string Shell(const std::string& command) {
   std::string out;
   // The command reaches the shell through the environment: no quoting of

@@ -139,6 +139,9 @@ MessageBoxDialog* FindOpenBox();
 // tool that waits for a window that never comes (xdotool search --sync)
 // must not hold the test for ever.
 std::string Shell(const std::string& command);
+// The X window of a shown top-level window (0 when it has none): what
+// xdotool, xwininfo and xprop are given.
+unsigned long XWindowOf(wxWindow& window);
 
 // Ends every modal window that is open, innermost first, without the X
 // server: the toolkit's dialogs (file choosers, message boxes) with Cancel,
