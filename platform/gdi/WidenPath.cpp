@@ -89,8 +89,8 @@ void CollectOutline(Stroke& stroke, const XForm& nibToDevice, GdiPath* out) {
 }
 
 template <class Source>
-void StrokeOutline(Source& source, const PenData& pen, double width, double detail, const XForm& nibToDevice,
-                   GdiPath* out) {
+void StrokeOutline(Source& source, const PenData& pen, double width, double miterLimit, double detail,
+                   const XForm& nibToDevice, GdiPath* out) {
   agg::conv_stroke<Source> stroke(source);
   stroke.width(width);
   stroke.line_cap(pen.EndCap() == kPsEndCapFlat     ? agg::butt_cap
@@ -100,7 +100,7 @@ void StrokeOutline(Source& source, const PenData& pen, double width, double deta
   stroke.line_join(pen.Join() == kPsJoinMiter   ? agg::miter_join_revert
                    : pen.Join() == kPsJoinBevel ? agg::bevel_join
                                                 : agg::round_join);
-  stroke.miter_limit(kPenMiterLimit);
+  stroke.miter_limit(miterLimit);
   // Round caps and joins are cut finely enough for the device, not the nib.
   stroke.approximation_scale(detail);
   CollectOutline(stroke, nibToDevice, out);
@@ -136,9 +136,9 @@ bool TDC::WidenPath() {
     // cairo repeat it.
     const std::uint32_t entries = count % 2 ? 2 * count : count;
     for (std::uint32_t i = 0; i + 1 < entries; i += 2) dashed.add_dash(dashes[i % count], dashes[(i + 1) % count]);
-    StrokeOutline(dashed, pen, width, detail, nib, &outline);
+    StrokeOutline(dashed, pen, width, state_.miterLimit, detail, nib, &outline);
   } else {
-    StrokeOutline(source, pen, width, detail, nib, &outline);
+    StrokeOutline(source, pen, width, state_.miterLimit, detail, nib, &outline);
   }
   if (!outline.IsFinite()) return false;
   path_ = std::move(outline);
