@@ -1,7 +1,7 @@
 // A metafile's mitre limit (SETMITERLIMIT) and brush origin (SETBRUSHORGEX)
 // on every road a placed picture takes: the screen, the print's raster road,
-// its vector road (the PDF page rendered back by pdftoppm) and an exported
-// metafile played back. A 30-unit mitre-joined pen draws a right angle
+// its vector road (the PDF page rendered back by pdftoppm and by
+// Ghostscript) and an exported metafile played back. A 30-unit mitre-joined pen draws a right angle
 // (mitre ratio 1.41) and a sharp corner (ratio 10.15), stroked and widened:
 // each corner has its long point while the limit allows it and is bevelled
 // past it, the limit kept with the saved states. A cross hatch is tiled
