@@ -281,10 +281,10 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     // stands in the device pixels of the context played on, as the system's
     // player sets it: hatch cells and pattern tiles are device pixels that
     // no placement of the picture scales or turns, so neither is the origin
-    // that aligns them. A picture placed 1:1 at the device origin, as on the
-    // screen at 100 % or in its own export, is tiled where it was recorded;
-    // elsewhere its tiles keep the device's grid, moved by the origin, as
-    // they keep it (from (0, 0)) in a picture that sets none.
+    // that aligns them. A picture placed 1:1 at the device origin (its own
+    // export played back) is tiled where it was recorded; placed elsewhere
+    // its tiles keep the device's grid, moved by the origin, as they keep it
+    // (from (0, 0)) in a picture that sets none.
     case U_EMR_SETBRUSHORGEX: return dc.SetBrushOrg(r.I32(8), r.I32(12));
     // ---- saved states ----
     case U_EMR_SAVEDC:
