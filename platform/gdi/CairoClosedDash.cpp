@@ -52,7 +52,8 @@ namespace {
 // Whether the start cap of the first dash lies inside the ink of the join
 // of the dash through the first corner, coming in along `in` and going on
 // along `out` (the pattern's units, where cairo builds caps and joins).
-bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, const DPoint& in, const DPoint& out) {
+bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, double miterLimit, const DPoint& in,
+                   const DPoint& out) {
   if (thin || cap == CAIRO_LINE_CAP_BUTT) return true;
   const double turn =
       (in.x * out.x + in.y * out.y) / std::sqrt((in.x * in.x + in.y * in.y) * (out.x * out.x + out.y * out.y));
@@ -60,8 +61,8 @@ bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, cons
   if (turn > 1 - 1e-9) return true;
   if (join == CAIRO_LINE_JOIN_ROUND) return cap == CAIRO_LINE_CAP_ROUND;
   if (join != CAIRO_LINE_JOIN_MITER) return false;
-  // cairo mitres (limit 10) while 2 <= 100 (1 + cos); a little margin.
-  if (cap == CAIRO_LINE_CAP_ROUND) return turn > -0.97;
+  // cairo mitres while 2 <= limit^2 (1 + cos); a little margin.
+  if (cap == CAIRO_LINE_CAP_ROUND) return turn > 2 / (miterLimit * miterLimit) - 1 + 0.01;
   // A square cap's outer corner lies (sin + |cos| - 1) half-widths beyond
   // the last side's edge: inside the mitre at a right angle only.
   return std::fabs(turn) < 1e-9;
@@ -230,8 +231,8 @@ bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     const double on = style.dashes[k % style.dashCount];
     shortDashes = shortDashes && on > 0 && on <= dash;
   }
-  if (!JoinCoversCap(style.thin, style.cap, style.join, in, out) && twice < end.after && twice < dash &&
-      period < perimeter && shortDashes) {
+  if (!JoinCoversCap(style.thin, style.cap, style.join, style.miterLimit, in, out) && twice < end.after &&
+      twice < dash && period < perimeter && shortDashes) {
     // From the start of the pattern's second round (a dash's start, with
     // its cap, as the screen has it) round to the corner and on, then the
     // rest of the first dash from its end (its cap there) back.

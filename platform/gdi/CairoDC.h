@@ -85,6 +85,7 @@ class CairoDC : public TDC {
     std::uint32_t dashCount = 0;  // 0: solid; lengths in device units when thin, else logical
     cairo_line_cap_t cap = CAIRO_LINE_CAP_BUTT;
     cairo_line_join_t join = CAIRO_LINE_JOIN_MITER;
+    double miterLimit = kPenMiterLimit;  // the context's, when the stroke was asked for
   };
   StrokeStyle ComputeStroke(const GdiPath& devicePath) const;
 

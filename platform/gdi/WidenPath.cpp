@@ -109,8 +109,8 @@ bool CollectOutline(Stroke& stroke, const XForm& nibToDevice, GdiPath* out) {
   return true;
 }
 
-bool StrokeOutline(PathSource& source, const PenData& pen, double width, double detail, const XForm& nibToDevice,
-                   GdiPath* out) {
+bool StrokeOutline(PathSource& source, const PenData& pen, double width, double miterLimit, double detail,
+                   const XForm& nibToDevice, GdiPath* out) {
   agg::conv_stroke<PathSource> stroke(source);
   stroke.width(width);
   stroke.line_cap(pen.EndCap() == kPsEndCapFlat     ? agg::butt_cap
@@ -120,7 +120,7 @@ bool StrokeOutline(PathSource& source, const PenData& pen, double width, double 
   stroke.line_join(pen.Join() == kPsJoinMiter   ? agg::miter_join_revert
                    : pen.Join() == kPsJoinBevel ? agg::bevel_join
                                                 : agg::round_join);
-  stroke.miter_limit(kPenMiterLimit);
+  stroke.miter_limit(miterLimit);
   // Round caps and joins are cut finely enough for the device, not the nib.
   stroke.approximation_scale(detail);
   return CollectOutline(stroke, nibToDevice, out);
@@ -156,9 +156,9 @@ bool TDC::WidenPath() {
     GdiPath dashed;
     DashFigures(nibPath, dashes, count, &dashed);
     PathSource dashSource(dashed);
-    made = StrokeOutline(dashSource, pen, width, detail, nib, &outline);
+    made = StrokeOutline(dashSource, pen, width, state_.miterLimit, detail, nib, &outline);
   } else {
-    made = StrokeOutline(source, pen, width, detail, nib, &outline);
+    made = StrokeOutline(source, pen, width, state_.miterLimit, detail, nib, &outline);
   }
   // An outline past the limit is refused whole, the path left as it was.
   if (!made) return false;
