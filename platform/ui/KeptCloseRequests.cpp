@@ -2,7 +2,9 @@
 
 #include <wx/window.h>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "platform/ui/Messages.h"
 #include "platform/ui/ToolkitSymbol.h"
@@ -56,6 +58,14 @@ const Calls& Gtk() {
   return calls;
 }
 
+// The windows that hear every close themselves (the first constructor):
+// a keeper for as long as they are disabled leaves them to it, since GTK
+// asks the newest key snooper first.
+std::vector<const void*>& KeepingWindows() {
+  static std::vector<const void*> windows;
+  return windows;
+}
+
 }  // namespace
 
 struct KeptCloseRequests::Hooks {
@@ -106,6 +116,7 @@ KeptCloseRequests::KeptCloseRequests(wxWindow& topLevel, std::function<void()> o
   const Calls& gtk = Gtk();
   if (!gtk.Ok() || !topLevel.IsTopLevel() || topLevel.GetHandle() == nullptr) return;
   hooks_->widget = gtk.ref(topLevel.GetHandle());
+  KeepingWindows().push_back(hooks_->widget);
   // The toolkit's frame connects its close handler with the frame as data.
   const unsigned deleteSignal = gtk.lookup("delete-event", gtk.widgetType());
   gtk.disconnectMatched(hooks_->widget, kMatchId | kMatchData, deleteSignal, 0, nullptr, nullptr, &topLevel);
@@ -124,6 +135,8 @@ KeptCloseRequests::KeptCloseRequests(wxWindow& topLevel, WhileDisabled, std::fun
 #ifdef __WXGTK__
   const Calls& gtk = Gtk();
   if (!gtk.Ok() || !topLevel.IsTopLevel() || topLevel.GetHandle() == nullptr) return;
+  const std::vector<const void*>& keeping = KeepingWindows();
+  if (std::find(keeping.begin(), keeping.end(), topLevel.GetHandle()) != keeping.end()) return;
   hooks_->widget = gtk.ref(topLevel.GetHandle());
   // Blocked, not disconnected: the window hears its closes again once
   // the modal window has gone.
@@ -142,7 +155,10 @@ KeptCloseRequests::~KeptCloseRequests() {
   const Calls& gtk = Gtk();
   if (hooks_->snooper != 0) gtk.removeSnooper(hooks_->snooper);
   if (gtk.isConnected(hooks_->widget, hooks_->closeHandler)) gtk.disconnect(hooks_->widget, hooks_->closeHandler);
-  if (hooks_->toolkitData != nullptr) {
+  if (hooks_->toolkitData == nullptr) {
+    std::vector<const void*>& keeping = KeepingWindows();
+    keeping.erase(std::remove(keeping.begin(), keeping.end(), hooks_->widget), keeping.end());
+  } else {
     gtk.unblockMatched(hooks_->widget, kMatchId | kMatchData, hooks_->deleteSignal, 0, nullptr, nullptr,
                        hooks_->toolkitData);
   }
