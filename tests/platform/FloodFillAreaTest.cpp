@@ -190,7 +190,7 @@ TEST(EmfExtFloodFill, ACrossInABoxKeepsTheFillInItsQuarterAtEveryScale) {
                std::to_string(inside) + " in)";
     }
   }
-  EXPECT_EQ(leaked, 0) << "the fill left its quarter at" << where;
+  EXPECT_EQ(leaked, 0) << "the fill did not fill its quarter alone at" << where;
 }
 
 }  // namespace
