@@ -16,6 +16,7 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
+#include "foundation/ModalStack.h"
 #include "foundation/WaitCursor.h"
 #include "model/cDrawingData.h"
 #include "platform/ui/CommandEnabler.h"
@@ -278,7 +279,8 @@ void cVectorWindow::EvPaint() {
   // Asked at most every few milliseconds: each question goes to the display.
   TDC::AbortProc giveWay;
   if (cr != nullptr) {
-    giveWay = [peer = GetPeer(), toOtherPaints = gaveWay_ == 0,
+    const bool toOtherPaints = gaveWay_ == 0 || gaveWayModalChanges_ != ModalStack::Changes();
+    giveWay = [peer = GetPeer(), toOtherPaints,
                next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
       const auto now = std::chrono::steady_clock::now();
       if (now < next) return true;
@@ -290,6 +292,7 @@ void cVectorWindow::EvPaint() {
   if (end == PaintEnd::kNone) return;
   const bool yielded = end == PaintEnd::kGaveWay;
   gaveWay_ = yielded ? gaveWay_ + 1 : 0;
+  gaveWayModalChanges_ = ModalStack::Changes();
   if (yielded) {
     blitter_->ShowKept(cr, paint, CurrentPaintState(), PagePaintColors{}.outside);
     if (wxTheApp) {

@@ -240,8 +240,12 @@ class cVectorWindow : public TWindow {
   // Paints that gave way since the last one that ran to its end: a paint
   // gives way to another window's paint once (one that paints all the
   // time, a blinking caret, would keep it from ever ending), to a press
-  // every time.
+  // every time. Once a modal window has come or gone since the last of
+  // them, the windows around are new and the paint gives way to their
+  // paints again: a repaint put off by a long operation and run when it
+  // ended never gave way to the dialog that came back.
   int gaveWay_ = 0;
+  std::uint64_t gaveWayModalChanges_ = 0;
   struct PanState {
     bool active = false;
     // Ended by a move that found the button up: its release may follow.
