@@ -110,43 +110,42 @@ struct KeptCloseRequests::Hooks {
 KeptCloseRequests::KeptCloseRequests(wxWindow& topLevel, std::function<void()> onClose,
                                      std::function<void(std::uint32_t)> onKey)
     : hooks_(std::make_unique<Hooks>()) {
-  hooks_->onClose = std::move(onClose);
-  hooks_->onKey = std::move(onKey);
-#ifdef __WXGTK__
-  const Calls& gtk = Gtk();
-  if (!gtk.Ok() || !topLevel.IsTopLevel() || topLevel.GetHandle() == nullptr) return;
-  hooks_->widget = gtk.ref(topLevel.GetHandle());
-  KeepingWindows().push_back(hooks_->widget);
-  // The toolkit's frame connects its close handler with the frame as data.
-  const unsigned deleteSignal = gtk.lookup("delete-event", gtk.widgetType());
-  gtk.disconnectMatched(hooks_->widget, kMatchId | kMatchData, deleteSignal, 0, nullptr, nullptr, &topLevel);
-  hooks_->closeHandler = gtk.connect(hooks_->widget, "delete-event", &Hooks::Close, hooks_.get(), nullptr, 0);
-  hooks_->snooper = gtk.installSnooper(&Hooks::Key, hooks_.get());
-#else
-  (void)topLevel;
-#endif
+  Install(topLevel, false, std::move(onClose), std::move(onKey));
 }
 
 KeptCloseRequests::KeptCloseRequests(wxWindow& topLevel, WhileDisabled, std::function<void()> onClose,
                                      std::function<void(std::uint32_t)> onKey)
     : hooks_(std::make_unique<Hooks>()) {
+  Install(topLevel, true, std::move(onClose), std::move(onKey));
+}
+
+void KeptCloseRequests::Install(wxWindow& topLevel, bool whileDisabled, std::function<void()> onClose,
+                                std::function<void(std::uint32_t)> onKey) {
   hooks_->onClose = std::move(onClose);
   hooks_->onKey = std::move(onKey);
 #ifdef __WXGTK__
   const Calls& gtk = Gtk();
   if (!gtk.Ok() || !topLevel.IsTopLevel() || topLevel.GetHandle() == nullptr) return;
-  const std::vector<const void*>& keeping = KeepingWindows();
-  if (std::find(keeping.begin(), keeping.end(), topLevel.GetHandle()) != keeping.end()) return;
+  std::vector<const void*>& keeping = KeepingWindows();
+  if (whileDisabled && std::find(keeping.begin(), keeping.end(), topLevel.GetHandle()) != keeping.end()) return;
   hooks_->widget = gtk.ref(topLevel.GetHandle());
-  // Blocked, not disconnected: the window hears its closes again once
-  // the modal window has gone.
-  hooks_->toolkitData = &topLevel;
+  // The toolkit's frame connects its close handler with the frame as data.
   hooks_->deleteSignal = gtk.lookup("delete-event", gtk.widgetType());
-  gtk.blockMatched(hooks_->widget, kMatchId | kMatchData, hooks_->deleteSignal, 0, nullptr, nullptr, &topLevel);
+  if (whileDisabled) {
+    // Blocked, not disconnected: the window hears its closes again once
+    // the modal window has gone.
+    hooks_->toolkitData = &topLevel;
+    gtk.blockMatched(hooks_->widget, kMatchId | kMatchData, hooks_->deleteSignal, 0, nullptr, nullptr, &topLevel);
+  } else {
+    keeping.push_back(hooks_->widget);
+    gtk.disconnectMatched(hooks_->widget, kMatchId | kMatchData, hooks_->deleteSignal, 0, nullptr, nullptr,
+                          &topLevel);
+  }
   hooks_->closeHandler = gtk.connect(hooks_->widget, "delete-event", &Hooks::Close, hooks_.get(), nullptr, 0);
   hooks_->snooper = gtk.installSnooper(&Hooks::Key, hooks_.get());
 #else
   (void)topLevel;
+  (void)whileDisabled;
 #endif
 }
 

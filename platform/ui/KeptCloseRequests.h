@@ -38,6 +38,8 @@ class KeptCloseRequests {
   struct Hooks;
 
  private:
+  void Install(wxWindow& topLevel, bool whileDisabled, std::function<void()> onClose,
+               std::function<void(std::uint32_t)> onKey);
   std::unique_ptr<Hooks> hooks_;
 };
 
