@@ -217,11 +217,20 @@ CairoDC::StrokeStyle CairoDC::ComputeStroke(const GdiPath& devicePath) const {
   return s;
 }
 
+// A one-pixel line runs through the centres of the pixels it paints: drawn
+// half a unit down and right, a line between whole device points covers
+// whole pixels. A wider stroke is an area as a fill is, and lies where the
+// fills lie: a wide line that ends on a shape's edge in the picture ends
+// there on the pixels too, at every scale, and a flood fill bounded by the
+// two cannot leak through a column of the shape's pixels left between them.
+double CairoDC::StrokeOffset(const StrokeStyle& style) const { return style.thin ? 0.5 : 0.0; }
+
 void CairoDC::StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle& style, double dx, double dy,
                              bool dashed) const {
   cairo_identity_matrix(cr);
   cairo_new_path(cr);
-  AddStrokedPath(cr, path, dx + 0.5, dy + 0.5, dashed ? style : StrokeStyle{});
+  const double offset = StrokeOffset(style);
+  AddStrokedPath(cr, path, dx + offset, dy + offset, dashed ? style : StrokeStyle{});
   if (MayBeLoneBox(path, dashed && style.dashCount > 0)) KeepLoneBoxAsDrawn(cr);
   StrokeCurrentPath(cr, style, dashed);
 }
@@ -368,7 +377,7 @@ void CairoDC::RenderStroke(const GdiPath& devicePath) {
     } else {
       run_.loneBox = false;
     }
-    if (reach_ == Reach::Surface) AddStrokedPath(cr_, path, 0.5, 0.5, style);
+    if (reach_ == Reach::Surface) AddStrokedPath(cr_, path, StrokeOffset(style), StrokeOffset(style), style);
     run_.points += path.Count();
     return;
   }

@@ -100,12 +100,14 @@ class CairoDC : public TDC {
   // corner (CairoClosedDash.cpp).
   void AddStrokedPath(cairo_t* cr, const GdiPath& path, double dx, double dy, const StrokeStyle& style) const;
   // Strokes `path` (device space, already moved by dx, dy) with the style's
-  // geometry; the source is set by the caller. Strokes run through pixel
-  // centres, so the path is drawn half a unit down and right.
+  // geometry; the source is set by the caller.
   void StrokeGeometry(cairo_t* cr, const GdiPath& path, const StrokeStyle& style, double dx, double dy,
                       bool dashed) const;
-  // Strokes the current path (device space, already moved half a unit) with
-  // the style's nib and dashes.
+  // Where a stroke of the style lies against the fills, in device units
+  // right and down (StrokeOffset).
+  double StrokeOffset(const StrokeStyle& style) const;
+  // Strokes the current path (device space, already moved by StrokeOffset)
+  // with the style's nib and dashes.
   static void StrokeCurrentPath(cairo_t* cr, const StrokeStyle& style, bool dashed);
   // False for a brush that paints nothing.
   bool SetBrushSource(cairo_t* cr, const TBrush& brush, int rop2) const;

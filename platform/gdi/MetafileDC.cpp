@@ -818,6 +818,21 @@ COLORREF MetafileDC::SetPixel(int x, int y, COLORREF color) {
   return result;
 }
 
+// There are no pixels here to find the area on: the record keeps the call,
+// and the target that plays it fills what its own pixels bound.
+bool MetafileDC::ExtFloodFill(int x, int y, COLORREF color, unsigned mode) {
+  if ((mode != kFloodFillBorder && mode != kFloodFillSurface) || !Going()) return false;
+  std::uint8_t* r = out_.Add(U_EMR_EXTFLOODFILL, 24);
+  if (r == nullptr) return false;
+  le::Put32(r + 8, std::uint32_t(x));
+  le::Put32(r + 12, std::uint32_t(y));
+  le::Put32(r + 16, color);
+  le::Put32(r + 20, mode);
+  const DPoint d = GetLogicalToDevice().Apply(DPoint{double(x), double(y)});
+  Grow(d.x, d.y, d.x + 1.0, d.y + 1.0);
+  return true;
+}
+
 bool MetafileDC::BitBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
                         std::uint32_t rop) {
   return AndRecord(TDC::BitBlt(x, y, width, height, source, sourceX, sourceY, rop), [&] { PixelsAsDib(U_EMR_STRETCHDIBITS, x, y, width, height, source, sourceX, sourceY, width, height, rop); });

@@ -15,7 +15,7 @@
 //   drawing    MOVETOEX, LINETO, POLY{LINE,LINETO,BEZIER,BEZIERTO,GON}16
 //              (32-bit forms when a point leaves the 16-bit range),
 //              POLYPOLYGON16, POLYDRAW16, RECTANGLE, ELLIPSE, SETPIXELV,
-//              BITBLT without a source (PatBlt, FillRect), FILLRGN,
+//              EXTFLOODFILL (its area is found by whoever plays it), BITBLT without a source (PatBlt, FillRect), FILLRGN,
 //              STRETCHDIBITS (pictures and every pixel blit), ALPHABLEND,
 //              EXTTEXTOUTW (always with its advances)
 //   paths      BEGINPATH, ENDPATH, ABORTPATH, CLOSEFIGURE, FILLPATH,
@@ -137,6 +137,7 @@ class MetafileDC : public TDC {
   int ExcludeClipRect(int left, int top, int right, int bottom) override;
 
   COLORREF SetPixel(int x, int y, COLORREF color) override;
+  bool ExtFloodFill(int x, int y, COLORREF color, unsigned mode) override;
   bool BitBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,
               std::uint32_t rop) override;
   bool StretchBlt(int x, int y, int width, int height, const PixelView& source, int sourceX, int sourceY,

@@ -5,6 +5,7 @@
 
 #include <uemf.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -126,6 +127,15 @@ bool EnumEnhMetaFile(TDC& dc, const EmfDocument& emf, EnhMetaFileProc proc, std:
   if (dc.SetGraphicsMode(kGmAdvanced) != 0) {
     ApplyEmfMapping(dc, table);
     std::uint32_t offset = 0, count = 0;
+    // A context watched by an abort procedure (a window's paint that gives
+    // way to input, a print job) hears from it every so many drawing
+    // operations; but one record may cost as much as a thousand others (a
+    // flood fill over the window, a large stretched picture), so between
+    // records it is asked by the clock as well, and once it has given up
+    // the rest of the picture is not walked.
+    const bool watched = bool(dc.GetAbortProc());
+    constexpr auto kAskEvery = std::chrono::milliseconds(5);
+    auto nextAsk = watched ? std::chrono::steady_clock::now() + kAskEvery : std::chrono::steady_clock::time_point{};
     while (offset + 8 <= emf.Size()) {
       const std::uint32_t size = le::U32(emf.Data() + offset + 4);
       if (size < 8 || size > emf.Size() - offset) break;  // validated; kept as a guard
@@ -139,6 +149,17 @@ bool EnumEnhMetaFile(TDC& dc, const EmfDocument& emf, EnhMetaFileProc proc, std:
       }
       if (record.Type() == kEmrEof) break;
       offset += size;
+      if (watched) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= nextAsk) {
+          nextAsk = now + kAskEvery;
+          dc.QueryAbort();
+        }
+        if (dc.Aborted()) {
+          completed = false;
+          break;
+        }
+      }
     }
     if (stats) {
       stats->records = count;

@@ -156,9 +156,10 @@ struct EmfPlayStats {
 
 // Plays the records through the callback (PlayEnhMetaFileRecord when it is
 // null) with the frame fitted into `rect` (logical units of the context; the
-// frame as it is on the reference device when null). False when the
-// callback stopped the enumeration or the context's state could not be
-// saved.
+// frame as it is on the reference device when null). A context with an
+// abort procedure is also asked between records, a few milliseconds apart,
+// and the playback ends where it gives up. False when the callback stopped
+// the enumeration, the context gave up, or its state could not be saved.
 bool EnumEnhMetaFile(TDC& dc, const EmfDocument& emf, EnhMetaFileProc proc, std::intptr_t data, const TRect* rect,
                      EmfPlayStats* stats = nullptr);
 inline bool PlayEnhMetaFile(TDC& dc, const EmfDocument& emf, const TRect& rect, EmfPlayStats* stats = nullptr) {

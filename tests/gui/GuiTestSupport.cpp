@@ -848,7 +848,11 @@ std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint,
       [state, ended, &boxes, &times] {
         if (times.endedFirst) return true;
         const auto clicked = ClickTime(state->click);
-        if (clicked && boxes.asked.size() > state->askedBefore) {
+        // Asked: the click came, whether or not its process (on a busy
+        // machine) has written its time yet; the operation may have ended
+        // by the answer meanwhile.
+        if (boxes.asked.size() > state->askedBefore) {
+          if (!clicked) return false;
           times.answered =
               std::chrono::duration_cast<std::chrono::milliseconds>(boxes.asked[state->askedBefore] - *clicked);
           return true;

@@ -230,7 +230,10 @@ class PreviewShows : public wxEventFilter {
   bool seen = false;
 };
 
-enum class Way { Escape, AltF4, CloseRequest };
+// The last two go to the print dialog beneath the preview, as they do while
+// the manager still calls that dialog active: Escape with the X focus put
+// into it, and the manager's close request of it.
+enum class Way { Escape, AltF4, CloseRequest, EscapeToDialog, CloseDialog };
 enum class Instant { BeforeProgress, ProgressMapped, ProgressShows, PageReleased, AfterPreviewEnded, HandedOver };
 
 constexpr Way kWays[] = {Way::Escape, Way::AltF4, Way::CloseRequest};
@@ -245,6 +248,10 @@ const char* WayName(Way way) {
       return "Alt+F4";
     case Way::CloseRequest:
       return "the manager's close request";
+    case Way::EscapeToDialog:
+      return "Escape into the print dialog";
+    case Way::CloseDialog:
+      return "the manager's close request of the print dialog";
   }
   return "";
 }
@@ -338,22 +345,24 @@ std::vector<Round> Rounds() {
   return rounds;
 }
 
-// Escape and Alt+F4 in turn, sent at instants spread over the first half
-// second after the progress window is mapped: before the manager has made
-// it active, as it does, and before it has painted. The delays visit
-// 0..500 ms in an order that jumps about.
+// Escape and Alt+F4 wherever the X focus is, and Escape and the close
+// request sent to the print dialog beneath, in turn, at instants spread
+// over the first half second after the progress window is mapped: before
+// the manager has made it active, as it does, and before it has painted.
+// The delays visit 0..500 ms in an order that jumps about.
 std::vector<Round> FirstInstantRounds() {
   constexpr int kRounds = 40;
+  constexpr Way kFirstWays[] = {Way::Escape, Way::AltF4, Way::EscapeToDialog, Way::CloseDialog};
   std::vector<Round> rounds;
   for (int i = 0; i < kRounds; ++i) {
     Round r;
     r.number = i + 1;
-    r.way = i % 2 == 0 ? Way::Escape : Way::AltF4;
+    r.way = kFirstWays[i % 4];
     r.instant = Instant::ProgressMapped;
     r.delayMs = (i * 17 % kRounds) * 500 / (kRounds - 1);
     // Opened by its mnemonic, the preview is not yet active as its
     // progress window comes: the print dialog may still be.
-    r.mnemonic = i % 4 >= 2;
+    r.mnemonic = i % 8 >= 4;
     rounds.push_back(r);
   }
   return rounds;
@@ -454,6 +463,12 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       break;
     case Way::AltF4:
       s += "timeout 20 xdotool key alt+F4; ";
+      break;
+    case Way::EscapeToDialog:
+      s += "timeout 20 xdotool windowfocus \"$(cat " + Quoted(dir / "dialog") + ")\" key Escape; ";
+      break;
+    case Way::CloseDialog:
+      s += "timeout 20 wmctrl -i -c \"$(cat " + Quoted(dir / "dialog") + ")\"; ";
       break;
     case Way::CloseRequest:
       if (r.instant == Instant::AfterPreviewEnded) {
@@ -582,6 +597,8 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
   // Starts the driver of `round` in `folder`, then opens the preview.
   const auto open = [&](const Round& round, const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
+    std::ofstream(folder / "dialog") << (dialog && dialog->GetPeer() ? test::XWindowOf(*dialog->GetPeer()) : 0)
+                                     << "\n";
     std::ofstream(folder / "driver.sh") << Driver(round, folder);
     const std::string pid = test::Shell("bash " + Quoted(folder / "driver.sh") + " >/dev/null 2>&1 & echo $!");
     driver = std::atoi(pid.c_str());

@@ -334,6 +334,29 @@ void Serpentine(EmfBuilder& b, int side) {
   }
 }
 
+// One-pixel outlines drawn with a cosmetic pen of `color`: a diamond of
+// 45-degree sides, or an ellipse, in (20, 20)-(180, 180), or a square.
+enum class Shape { kDiamond, kEllipse, kSquare };
+Writer OutlineOf(Shape shape, U_COLORREF color) {
+  return [=](EmfBuilder& b) {
+    b.Take(U_EMRCREATEPEN_set(1, logpen_set(U_PS_SOLID, point_set(1, 0), color)));
+    Select(b, 1);
+    Select(b, U_NULL_BRUSH | 0x80000000u);
+    if (shape == Shape::kDiamond) {
+      const U_POINTL p[4] = {{100, 20}, {180, 100}, {100, 180}, {20, 100}};
+      b.Take(U_EMRPOLYGON_set(R(20, 20, 180, 180), 4, p));
+    } else if (shape == Shape::kEllipse) {
+      b.Take(U_EMRELLIPSE_set(R(20, 20, 180, 180)));
+    } else {
+      b.Take(U_EMRRECTANGLE_set(R(50, 50, 150, 150)));
+    }
+  };
+}
+
+bool InOutlineBox(int x, int y) { return x > 20 && x < 180 && y > 20 && y < 180; }
+
+const U_COLORREF kPlum = colorref_set(200, 30, 90);  // red and blue apart
+
 const FloodCase kFloodCases[] = {
     {"border mode fills the inside", 200, [](EmfBuilder& b) { Outline(b, false); },
      Flood(100, 100, kBlack, U_FLOODFILLBORDER),
@@ -367,6 +390,21 @@ const FloodCase kFloodCases[] = {
     {"a hatched brush fills only inside", 200, [](EmfBuilder& b) { Outline(b, false); },
      Flood(100, 100, kBlack, U_FLOODFILLBORDER, U_BS_HATCHED),
      [](const Picture& p, int x, int y) { return Inside(x, y) && White(p, x, y); }, false},
+    // Neighbours are the four beside a pixel: a slanted or curved outline,
+    // whose pixels meet only at their corners, holds the fill.
+    {"a diamond of one-pixel sides holds", 200, OutlineOf(Shape::kDiamond, kBlack),
+     Flood(100, 100, kBlack, U_FLOODFILLBORDER),
+     [](const Picture& p, int x, int y) { return InOutlineBox(x, y) && White(p, x, y); }, false},
+    {"a one-pixel ellipse holds", 200, OutlineOf(Shape::kEllipse, kBlack), Flood(100, 100, kBlack, U_FLOODFILLBORDER),
+     [](const Picture& p, int x, int y) { return InOutlineBox(x, y) && White(p, x, y); }, false},
+    // The colours compare as the picture's: an outline whose red and blue
+    // differ stops a fill up to it, and a fill over it stays on it.
+    {"an outline of a colour holds a fill up to it", 200, OutlineOf(Shape::kSquare, kPlum),
+     Flood(100, 100, kPlum, U_FLOODFILLBORDER),
+     [](const Picture& p, int x, int y) { return Inside(x, y) && White(p, x, y); }, true},
+    {"a fill over a colour stays on it", 200, OutlineOf(Shape::kSquare, kPlum),
+     Flood(50, 100, kPlum, U_FLOODFILLSURFACE),
+     [](const Picture& p, int x, int y) { return p.At(x, y) == Rgb(200, 30, 90); }, true},
     {"a 2000-pixel winding corridor", 2000, [](EmfBuilder& b) { Serpentine(b, 2000); },
      Flood(0, 0, kBlack, U_FLOODFILLBORDER), [](const Picture& p, int x, int y) { return White(p, x, y); }, true},
 };

@@ -882,7 +882,15 @@ void ExpectEveryReaderDrawsAsTheRasterRoad(int width, int height,
                                            const std::function<int(const std::string&)>& seams,
                                            const std::function<bool(const std::string&)>& capsMeet,
                                            bool withinAPixel = false) {
-  auto draw = [&figures](TDC& dc) { figures(dc, nullptr); };
+  // The figures lie half a unit down and right of the pixel grid: a wide
+  // pen lies where the fills lie, so the edges of the odd-width pens here
+  // would otherwise run through pixel centres, where each reader breaks the
+  // tie its own way.
+  auto draw = [&figures](TDC& dc) {
+    dc.SetGraphicsMode(kGmAdvanced);
+    dc.SetWorldTransform(XForm{1, 0, 0, 1, 0.5, 0.5});
+    figures(dc, nullptr);
+  };
   const PageInk rasterInk = RasterInk(width, height, draw);
   for (const int dpi : {100, 300, 600}) {
     SCOPED_TRACE(std::to_string(dpi) + " dpi");
