@@ -49,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -421,6 +422,8 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       // patience).
       const std::string manager = std::to_string(g_manager ? g_manager->Pid() : 0);
       const std::string fifo = Quoted(dir / "xev.fifo");
+      // What went wrong, for the round's failure.
+      s += "exec 2>" + Quoted(dir / "driver.err") + "; trap 'echo terminated by a signal >&2; exit 143' TERM INT; ";
       s += waitFor("[ -e " + Quoted(dir / "painted") + " ]", "the progress window painted", "sleep 0.005;");
       s += "w=$(printf '0x%x' \"$(cat " + Quoted(dir / "preview") + ")\"); ";
       s += waitFor(
@@ -677,7 +680,11 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     // up says why in its note.
     steps.push_back([&] {
       if (!std::filesystem::exists(dir / "stopped") && !std::filesystem::exists(dir / "sent")) {
-        if (driver <= 0 || kill(driver, 0) != 0) fail("the driver ended without stopping the manager");
+        if (driver <= 0 || kill(driver, 0) != 0) {
+          std::ifstream err(dir / "driver.err");
+          const std::string why((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+          fail("the driver ended without stopping the manager: '" + why + "'");
+        }
         return false;
       }
       test::ReleaseHeldPages();
