@@ -4,7 +4,9 @@
 // (the preview active before its progress window is mapped; the instant the
 // progress window is mapped, before it is painted; while it shows; as the
 // held page is let go; just after the preview has ended by the progress
-// window's Cancel), each with a delay of its own spread over the rounds,
+// window's Cancel; as the page has ended and the manager is asked to make
+// the preview active, the manager held still until the way is sent), each
+// with a delay of its own spread over the rounds,
 // the preview opened by a click on Preview or by the button's mnemonic
 // typed through the X server; a preview opened by the mnemonic is opened
 // again by it from the dialog that came back and ended by Escape before its
@@ -18,6 +20,12 @@
 // message while its page is drawn before the progress window appears.
 // An Escape or an Alt+F4 that reached the progress window as the held page
 // was let go was lost with the window, and the preview stayed.
+// The manager held still (stopped) from the page's end until the way has
+// been sent stretches the instant between the program's request that the
+// preview be made active and the manager's answer, a few milliseconds on a
+// desktop, to as long as the way takes to send: a key reaches the progress
+// window then, and is lost when the program goes on without the manager's
+// answer or ends the progress window without hearing it.
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -41,6 +49,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -108,6 +117,7 @@ class Manager {
   Manager(const Manager&) = delete;
   Manager& operator=(const Manager&) = delete;
   bool Up() const { return up_; }
+  pid_t Pid() const { return pid_; }
 
  private:
   test::ScratchDir home_;
@@ -225,11 +235,11 @@ class PreviewShows : public wxEventFilter {
 // the manager still calls that dialog active: Escape with the X focus put
 // into it, and the manager's close request of it.
 enum class Way { Escape, AltF4, CloseRequest, EscapeToDialog, CloseDialog };
-enum class Instant { BeforeProgress, ProgressMapped, ProgressShows, PageReleased, AfterPreviewEnded };
+enum class Instant { BeforeProgress, ProgressMapped, ProgressShows, PageReleased, AfterPreviewEnded, HandedOver };
 
 constexpr Way kWays[] = {Way::Escape, Way::AltF4, Way::CloseRequest};
 constexpr Instant kInstants[] = {Instant::BeforeProgress, Instant::ProgressMapped, Instant::ProgressShows,
-                                 Instant::PageReleased, Instant::AfterPreviewEnded};
+                                 Instant::PageReleased, Instant::AfterPreviewEnded, Instant::HandedOver};
 
 const char* WayName(Way way) {
   switch (way) {
@@ -259,6 +269,8 @@ const char* InstantName(Instant instant) {
       return "as the held page was let go";
     case Instant::AfterPreviewEnded:
       return "just after the preview ended by the progress window's Cancel";
+    case Instant::HandedOver:
+      return "as the page ended and the program asked the manager, held still, to make the preview active";
   }
   return "";
 }
@@ -278,6 +290,9 @@ int MaxDelayMs(Instant instant) {
       return 40;
     case Instant::AfterPreviewEnded:
       return 60;
+    case Instant::HandedOver:
+      // At once: the program waits for the manager's answer only so long.
+      return 0;
   }
   return 0;
 }
@@ -311,6 +326,10 @@ std::vector<Round> Rounds() {
     for (Instant instant : kInstants) {
       int w = 0;
       for (Way way : kWays) {
+        // Held still, the manager hears Alt+F4 and its own close only once
+        // it goes on, when the program may have stopped waiting for it: the
+        // key that goes straight to the program is the one that tells.
+        if (instant == Instant::HandedOver && way != Way::Escape) continue;
         Round r;
         r.number = int(rounds.size()) + 1;
         r.way = way;
@@ -390,13 +409,57 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       s += "w=$(cat " + Quoted(dir / "preview") + "); ";
       s += waitFor("! xwininfo -id \"$w\" 2>/dev/null | grep -q IsViewable", "the preview unmapped", "");
       break;
+    case Instant::HandedOver: {
+      // The manager is stopped once the progress window is active (only
+      // then is the activation handed over), and goes on, whatever
+      // happens, as this script ends. The program's request comes to the
+      // root window as a client message naming the preview, seen by xev;
+      // xev listens once it has seen one of this script's own. Its lines
+      // are read as they come, with no process started for each: the
+      // program waits for the manager's answer only so long. The way goes
+      // once the progress window is unmapped (a program that did not wait)
+      // or after a tenth of a second (one that waits: well within its
+      // patience).
+      const std::string manager = std::to_string(g_manager ? g_manager->Pid() : 0);
+      const std::string fifo = Quoted(dir / "xev.fifo");
+      // What went wrong, for the round's failure.
+      s += "exec 2>" + Quoted(dir / "driver.err") + "; trap 'echo terminated by a signal >&2; exit 143' TERM INT; ";
+      s += waitFor("[ -e " + Quoted(dir / "painted") + " ]", "the progress window painted", "sleep 0.005;");
+      s += "w=$(printf '0x%x' \"$(cat " + Quoted(dir / "preview") + ")\"); ";
+      s += waitFor(
+          "case \"$(xdotool getactivewindow getwindowname 2>/dev/null)\" in *'function is in progress'*) true;; "
+          "*) false;; esac",
+          "the progress window active", "sleep 0.005;");
+      const std::string unmaps = Quoted(dir / "progress.fifo");
+      s += "mkfifo " + fifo + " " + unmaps + "; stdbuf -oL xev -root -event substructure >" + fifo +
+           " 2>/dev/null & x=$!; exec 3<" + fifo + "; stdbuf -oL xev -id \"$(cat " + Quoted(dir / "progress") +
+           ")\" -event structure >" + unmaps + " 2>/dev/null & y=$!; exec 4<" + unmaps + "; trap 'kill -CONT " +
+           manager + "; kill $x $y' EXIT; ";
+      s += "seen() { local l; while read -r -t 0.02 l <&3; do case $l in *\"$1\"*) return 0;; esac; done; "
+           "return 1; }; ";
+      s += "m=0; asked() { local l; while read -r -t 0.5 l <&3; do case $l in *\"window $w,\"*) m=1;; "
+           "*_NET_ACTIVE_WINDOW*) [ $m = 1 ] && return 0; m=0;; *) m=0;; esac; done; return 1; }; ";
+      s += waitFor("seen _NET_NUMBER_OF_DESKTOPS", "xev listening",
+                   "xdotool set_num_desktops \"$(xdotool get_num_desktops)\";");
+      // Off every window: a key that finds no window focused reaches none.
+      s += "xdotool mousemove 0 0; kill -STOP " + manager + "; touch " + Quoted(dir / "stopped") + "; ";
+      s += "end=$((SECONDS+20)); ";
+      s += waitFor("asked", "the request to make the preview active", "");
+      s += "n=0; while [ $n -lt 50 ] && read -r -t 0.1 l <&4; do case $l in *UnmapNotify*|*DestroyNotify*) break;; "
+           "esac; n=$((n+1)); done; ";
+      break;
+    }
   }
   if (r.delayMs > 0) {
     char pause[32];
     std::snprintf(pause, sizeof pause, "sleep %d.%03d; ", r.delayMs / 1000, r.delayMs % 1000);
     s += pause;
   }
-  s += "p=no; " + progressUp + " && p=yes; a=\"$(xdotool getactivewindow getwindowname 2>/dev/null)\"; ";
+  const std::string probe =
+      "p=no; " + progressUp + " && p=yes; a=\"$(xdotool getactivewindow getwindowname 2>/dev/null)\"; ";
+  // With the manager held, the way goes first: the program waits for the
+  // manager only so long.
+  if (r.instant != Instant::HandedOver) s += probe;
   switch (r.way) {
     case Way::Escape:
       s += "timeout 20 xdotool key Escape; ";
@@ -417,6 +480,9 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
         s += waitFor(findPreview, "the preview found", "") + "timeout 20 wmctrl -i -c \"$w\"; ";
       }
       break;
+  }
+  if (r.instant == Instant::HandedOver) {
+    s += probe + "kill -CONT " + std::to_string(g_manager ? g_manager->Pid() : 0) + "; ";
   }
   s += "echo \"sent with the progress window mapped: $p; the active window: '$a'\" >" + sent + ".part; mv " + sent +
        ".part " + sent;
@@ -582,12 +648,17 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
   };
   steps.push_back([&] { return open(r, dir); });
   if (r.instant == Instant::ProgressShows || r.instant == Instant::PageReleased ||
-      r.instant == Instant::AfterPreviewEnded) {
+      r.instant == Instant::AfterPreviewEnded || r.instant == Instant::HandedOver) {
     steps.push_back([&] {
       TMyAbortWindow* progress = ShownProgress();
       if (progress == nullptr || !watch.ShowToPaint(progress->GetPeer())) {
         if (shows.seen && ShownPreview() == nullptr) fail("the preview ended before its progress window showed");
         return false;
+      }
+      if (r.instant == Instant::HandedOver) {
+        PreviewWindow__new* preview = ShownPreview();
+        std::ofstream(dir / "preview") << (preview ? test::XWindowOf(*preview->GetPeer()) : 0) << "\n";
+        std::ofstream(dir / "progress") << test::XWindowOf(*progress->GetPeer()) << "\n";
       }
       Touch(dir / "painted");
       if (r.instant == Instant::PageReleased) {
@@ -601,6 +672,22 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
         Xdo(test::PointerTo(cancel.x + cancel.width / 2, cancel.y + cancel.height / 2) + " click 1");
         Touch(dir / "clicked");
       }
+      return next();
+    });
+  }
+  if (r.instant == Instant::HandedOver) {
+    // The page let go once the manager holds still; the driver that gave
+    // up says why in its note.
+    steps.push_back([&] {
+      if (!std::filesystem::exists(dir / "stopped") && !std::filesystem::exists(dir / "sent")) {
+        if (driver <= 0 || kill(driver, 0) != 0) {
+          std::ifstream err(dir / "driver.err");
+          const std::string why((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+          fail("the driver ended without stopping the manager: '" + why + "'");
+        }
+        return false;
+      }
+      test::ReleaseHeldPages();
       return next();
     });
   }
@@ -690,6 +777,8 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
     failed = true;
   }
   if (driver > 0 && failed) kill(driver, SIGTERM);
+  // The manager goes on, whatever the driver did.
+  if (g_manager && g_manager->Pid() > 0) kill(g_manager->Pid(), SIGCONT);
   if (!spooler_.jobs.empty()) {
     ADD_FAILURE() << what << ": leaving the preview printed";
     failed = true;
@@ -720,7 +809,7 @@ TEST_F(PreviewKeySweepTest, EveryWayAtEveryInstantEndsThePreviewAndTheDialogTake
   {
     const CpuBurners burners;
     std::printf("the sweep runs beside %zu busy processes\n", burners.Count());
-    // KVN_GUI_SWEEP_ONLY=<instant 1..5>[,<way 1..3>] runs those rounds alone
+    // KVN_GUI_SWEEP_ONLY=<instant 1..6>[,<way 1..3>] runs those rounds alone
     // (to look into one).
     int only = 0, onlyWay = 0;
     if (const char* text = std::getenv("KVN_GUI_SWEEP_ONLY"); text && *text) {

@@ -939,6 +939,27 @@ TEST_F(PrintPreviewUnderManagerTest, AGivenBackGrabGoesBeneathANewerOneAndAHidde
   EXPECT_EQ(afterNewerEnded, outer->GetHandle()) << "the modal frame's grab was not given back";
   EXPECT_FALSE(hiddenShown) << "bringing a hidden window to the front showed it";
   EXPECT_EQ(CurrentGtkGrab(), nullptr) << "a grab is left after the frame's run";
+  // The display's own word: a window mapped behind the toolkit's back shows
+  // while the program holds it hidden. The manager maps windows in the
+  // order they were asked for: once a frame shown afterwards is mapped, a
+  // request for the hidden one has been answered.
+  const unsigned long hiddenX = test::XWindowOf(*hidden);
+  auto* probe = new wxFrame(nullptr, wxID_ANY, "Probe", wxPoint(450, 400), wxSize(200, 100));
+  probe->Show();
+  EXPECT_TRUE(test::PumpUntil([&] { return mapped(probe->GetHandle()); })) << "the manager never showed the probe";
+  if (hiddenX != 0) {
+    const std::string state = test::Shell("xwininfo -id " + std::to_string(hiddenX) + " 2>/dev/null");
+    EXPECT_TRUE(state.find("IsViewable") == std::string::npos)
+        << "bringing a hidden window to the front put it on the display (its X window is viewable) while the "
+           "program holds it hidden";
+    const auto widgetWindow = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
+    const auto visible = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_window_is_visible"));
+    void* gdkWindow = widgetWindow && visible ? widgetWindow(hidden->GetHandle()) : nullptr;
+    EXPECT_FALSE(gdkWindow && visible(gdkWindow))
+        << "bringing a hidden window to the front had the toolkit show it while the program holds it hidden";
+  }
+  EXPECT_FALSE(mapped(hidden->GetHandle())) << "bringing a hidden window to the front mapped it";
+  probe->Destroy();
   hidden->Destroy();
   newer->Destroy();
   outer->Destroy();
