@@ -8,8 +8,10 @@
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
 #include "platform/gdi/CairoDC.h"
+#include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
 #include "render/RasterSurface.h"
+#include "render/SheetPainter.h"
 
 namespace kvn {
 
@@ -88,16 +90,24 @@ bool CopyIntoImageTarget(const RasterBlitSource& source, cairo_t* target) {
 }  // namespace
 
 void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t page, const TRect& client,
-                       const TRect& paint, TDC* dc, cRasterSurface& surface, const PagePaintColors& colors) {
+                       const TRect& paint, TDC* dc, cRasterSurface& surface, const PagePaintColors& colors,
+                       ChainResume* resume) {
   cDrawInfo info(mapping, sheet ? sheet->Data() : nullptr, dc, &surface);
   info.darkBackground = IsDarkBackground(colors.background) ? 1 : 0;
-  PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
+  if (resume == nullptr || !resume->stopped) {
+    if (resume) *resume = ChainResume{};
+    PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
+    // Cut short already: the next slice begins again.
+    if (resume && dc && dc->Aborted()) return;
+  }
   if (sheet == nullptr) return;
   // The drawing's extent index: a paint of part of a large drawing then
   // visits only what may show there. Made once, until the drawing changes;
   // made for the paint, it expands no changed insert of another page.
   sheet->Drawing().PaintIndex();
-  PaintSheetPage(*sheet, page, info);
+  PaintChainOptions options;
+  options.resume = resume;
+  PaintSheetPage(*sheet, page, info, options);
 }
 
 namespace {
@@ -200,16 +210,35 @@ void WindowBlitter::Blit(const cRasterSurface& surface, cairo_t* target, const P
   kept_.Combine(kept_, TRegion(a), kRgnOr);
 }
 
+namespace {
+
+// The picture's device pixels under `from` to device pixels under `to`,
+// for one page: device = world x scale x 4 + origin + offset on each axis,
+// so that one picture shows as the other placement would draw it: scaled
+// by the ratio of the scales and moved. False when either scale is no
+// positive number.
+bool PlacementBetween(const WorldMapping& from, const WorldMapping& to, cairo_matrix_t* out) {
+  const double factor = to.scale / from.scale;
+  if (!(from.scale > 0) || !(to.scale > 0) || !std::isfinite(factor) || !(factor > 0)) return false;
+  const double fromX = from.originX + from.offsetX, fromY = from.originY + from.offsetY;
+  const double toX = to.originX + to.offsetX, toY = to.originY + to.offsetY;
+  cairo_matrix_init(out, factor, 0, 0, factor, toX - fromX * factor, toY - fromY * factor);
+  return std::isfinite(out->x0) && std::isfinite(out->y0);
+}
+
+}  // namespace
+
 TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintState& state, COLORREF fill) {
   const TRegion wanted(rect);
   TRegion missing = wanted;
   if (target == nullptr) return missing;
   const bool same = state == state_;
-  if (image_ != nullptr && (same || state.SamePage(state_)) && !kept_.IsEmpty()) {
-    // Only what the image holds, whatever the region says.
+  // Only what the image holds, whatever the region says.
+  TRegion held;
+  if (image_ != nullptr) held.Combine(kept_, TRegion(ImageRect()), kRgnAnd);
+  if (same && !held.IsEmpty()) {
     TRegion shown;
-    shown.Combine(wanted, kept_, kRgnAnd);
-    shown.Combine(shown, TRegion(ImageRect()), kRgnAnd);
+    shown.Combine(wanted, held, kRgnAnd);
     missing.Combine(wanted, shown, kRgnDiff);
     for (std::uint32_t i = 0; i < shown.RectCount(); ++i) PaintImageArea(image_, target, shown.Rects()[i]);
   }
@@ -223,8 +252,30 @@ TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintS
   }
   cairo_fill(target);
   cairo_restore(target);
-  // What was shown belongs to the page as it was placed before.
-  return same ? missing : wanted;
+  if (same) return missing;
+  // The same page placed otherwise (zoomed, scrolled, the window resized):
+  // the picture is shown moved and scaled to where the new placement puts
+  // it, so that it agrees with the rulers and the zoom until the page is
+  // drawn again, which all of it is to be.
+  cairo_matrix_t placement;
+  if (!held.IsEmpty() && state.SamePage(state_) && PlacementBetween(state_.mapping, state.mapping, &placement)) {
+    cairo_save(target);
+    cairo_new_path(target);
+    cairo_rectangle(target, rect.left, rect.top, double(rect.right - rect.left), double(rect.bottom - rect.top));
+    cairo_clip(target);
+    cairo_transform(target, &placement);
+    cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(target, image_, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
+    cairo_new_path(target);
+    for (std::uint32_t i = 0; i < held.RectCount(); ++i) {
+      const TRect& r = held.Rects()[i];
+      cairo_rectangle(target, r.left, r.top, double(r.right - r.left), double(r.bottom - r.top));
+    }
+    cairo_fill(target);
+    cairo_restore(target);
+  }
+  return wanted;
 }
 
 void WindowBlitter::Forget(const TRect* rect) {
