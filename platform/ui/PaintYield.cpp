@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "platform/ui/ToolkitSymbol.h"
 
@@ -115,8 +116,8 @@ Bool NoteUrgent(Display*, XEvent* event, XPointer arg) {
       if (window == search->self) {
         search->found = true;
       } else if (PaintYieldMemo* memo = search->memo;
-                 memo && std::find(memo->exposed.begin(), memo->exposed.end(), window) == memo->exposed.end()) {
-        memo->exposed.push_back(window);
+                 memo && std::find(memo->windows.begin(), memo->windows.end(), window) == memo->windows.end()) {
+        memo->windows.push_back(window);
         search->found = true;
       }
       break;
@@ -198,18 +199,20 @@ bool ToolkitHoldsPress(Display* x) {
 
 // Another shown top-level window that the toolkit has to paint. The
 // toolkit hands its area over only by taking it: it is given back at once.
-bool OtherWindowToPaint(wxWindow* selfTop, PaintYieldMemo& memo) {
+// `x11`: the toolkit draws on an X display (its windows have X ids).
+bool OtherWindowToPaint(wxWindow* selfTop, PaintYieldMemo& memo, bool x11) {
   const Calls& tk = Toolkit();
   if (!tk.GdkOk()) return false;
   for (wxWindow* top : wxTopLevelWindows) {
     if (top == selfTop || !top->IsShown() || top->GetHandle() == nullptr || !tk.mapped(top->GetHandle())) continue;
-    if (std::find(memo.toldToPaint.begin(), memo.toldToPaint.end(), top) != memo.toldToPaint.end()) continue;
     void* window = tk.widgetWindow(top->GetHandle());
     if (window == nullptr) continue;
+    const unsigned long id = tk.XOk() && x11 ? tk.xid(window) : reinterpret_cast<std::uintptr_t>(window);
+    if (std::find(memo.windows.begin(), memo.windows.end(), id) != memo.windows.end()) continue;
     if (void* area = tk.updateArea(window)) {
       tk.invalidate(window, area, 1);
       tk.regionDestroy(area);
-      memo.toldToPaint.push_back(top);
+      memo.windows.push_back(id);
       return true;
     }
   }
@@ -226,7 +229,7 @@ bool PaintShouldYield(wxWindow* painting, PaintYieldMemo* memo) {
   void* selfWindow = tk.widgetWindow ? tk.widgetWindow(top->GetHandle()) : nullptr;
   Display* x = XDisplayOfToolkit();
   return ToolkitHoldsPress(x) || DisplayHoldsUrgent(x, selfWindow, memo) ||
-         (memo != nullptr && OtherWindowToPaint(top, *memo));
+         (memo != nullptr && OtherWindowToPaint(top, *memo, x != nullptr));
 #else
   (void)painting;
   (void)memo;

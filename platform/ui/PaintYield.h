@@ -18,8 +18,9 @@ namespace kvn {
 // time (a blinking caret) cannot keep it from ending, while a window that
 // appears meanwhile (a dialog opened) is still painted first.
 struct PaintYieldMemo {
-  std::vector<unsigned long> exposed;   // display windows
-  std::vector<const void*> toldToPaint;  // the program's top-level windows
+  // Their display windows (a window exposed on the display and told to
+  // paint by the program counts once).
+  std::vector<unsigned long> windows;
 };
 
 // True when the display holds a key or a button pressed and not yet handed

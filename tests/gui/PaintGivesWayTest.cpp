@@ -413,7 +413,8 @@ TEST_F(PaintGivesWayTest, AKeyAfterADialogClosedDuringTheRepaintIsTakenAtOnce) {
 // when let go. Given way to every time, the repaint would never end while
 // the other window paints.
 TEST_F(PaintGivesWayTest, AWindowThatPaintsAllTheTimeIsGivenWayToOnce) {
-  std::unique_ptr<TFrameWindow> other(test::NewFrame(WString(u"Painting all the time"), 600, 500, 200, 120));
+  // Beside the main window, so that neither uncovers the other.
+  std::unique_ptr<TFrameWindow> other(test::NewFrame(WString(u"Painting all the time"), 950, 780, 200, 120));
   ASSERT_TRUE(other->Create());
   other->ShowWindow(kSwShow);
   int otherPaints = 0;
