@@ -178,21 +178,78 @@ constexpr int kGdk3ButtonPress = 6;
 constexpr int kGdkKeyPress = 8;
 constexpr int kGdkTouchBegin = 37;
 
+// Whether a toolkit event is a press (a modifier key alone is not).
+bool IsPress(Display* x, const void* event) {
+  const Calls& tk = Toolkit();
+  const int type = tk.eventType(event);
+  if (type == kGdkButtonPress || type == kGdk2ButtonPress || type == kGdk3ButtonPress || type == kGdkTouchBegin)
+    return true;
+  if (type != kGdkKeyPress) return false;
+  unsigned short keycode = 0;
+  return x == nullptr || !tk.eventKeycode || !tk.eventKeycode(event, &keycode) || !Modifiers(x)[keycode & 0xFF];
+}
+
+// The head of the toolkit's display object (GdkDisplay of GTK 3.24, its
+// private layout: the object, then the list of the events it holds and the
+// list's last link) and of a link of that list (GList).
+struct ListLink {
+  void* data;
+  ListLink* next;
+  ListLink* prev;
+};
+struct DisplayHead {
+  void* typeClass;
+  unsigned refCount;
+  void* data;
+  ListLink* queued;
+  ListLink* queuedTail;
+};
+
+// The events the toolkit holds, as its display keeps them; null when that
+// list cannot be trusted to be read so (another toolkit version, or a list
+// that does not hang together or does not hold the first event the toolkit
+// shows).
+const ListLink* HeldEvents(void* firstShown) {
+  static const bool known = [] {
+    auto major = ToolkitSymbol<unsigned (*)()>("gtk_get_major_version");
+    auto minor = ToolkitSymbol<unsigned (*)()>("gtk_get_minor_version");
+    return major && minor && major() == 3 && minor() == 24;
+  }();
+  const Calls& tk = Toolkit();
+  if (!known || !tk.displayDefault) return nullptr;
+  const auto* display = static_cast<const DisplayHead*>(tk.displayDefault());
+  if (display == nullptr || display->queued == nullptr || display->queued->prev != nullptr) return nullptr;
+  constexpr int kMostLinks = 4096;
+  const ListLink* last = display->queued;
+  bool holdsShown = false;
+  const int shownType = tk.eventType(firstShown);
+  for (int n = 0; n < kMostLinks && last != nullptr; ++n) {
+    holdsShown = holdsShown || (last->data != nullptr && tk.eventType(last->data) == shownType);
+    if (last->next == nullptr) break;
+    if (last->next->prev != last) return nullptr;
+    last = last->next;
+  }
+  return last == display->queuedTail && last->next == nullptr && holdsShown ? display->queued : nullptr;
+}
+
 // A press the toolkit has taken from the display and not yet handed out:
 // it holds its events back while one of its windows paints, so a key that
 // came just before this paint began waits there, not in the display's
-// queue. The toolkit shows only the first event it holds.
+// queue. A paint run while an event is handed out (a window updated at
+// once when a dialog closes) finds the events after it held: a key pressed
+// right after the dialog closed waits there behind the key's release that
+// closed it. The toolkit shows only the first event it holds; its list is
+// read where it can be.
 bool ToolkitHoldsPress(Display* x) {
   const Calls& tk = Toolkit();
   if (!tk.peekEvent || !tk.eventType || !tk.eventFree) return false;
   void* event = tk.peekEvent();
   if (event == nullptr) return false;
-  const int type = tk.eventType(event);
-  bool press = type == kGdkButtonPress || type == kGdk2ButtonPress || type == kGdk3ButtonPress ||
-               type == kGdkKeyPress || type == kGdkTouchBegin;
-  unsigned short keycode = 0;
-  if (type == kGdkKeyPress && x != nullptr && tk.eventKeycode && tk.eventKeycode(event, &keycode))
-    press = !Modifiers(x)[keycode & 0xFF];
+  bool press = IsPress(x, event);
+  if (!press) {
+    for (const ListLink* link = HeldEvents(event); link != nullptr && !press; link = link->next)
+      press = link->data != nullptr && IsPress(x, link->data);
+  }
   tk.eventFree(event);
   return press;
 }
