@@ -7,6 +7,7 @@
 #include "document/cDrawing.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
+#include "model/ObjectExtentIndex.h"
 #include "platform/gdi/CairoDC.h"
 #include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
@@ -94,20 +95,28 @@ void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t
                        ChainResume* resume) {
   cDrawInfo info(mapping, sheet ? sheet->Data() : nullptr, dc, &surface);
   info.darkBackground = IsDarkBackground(colors.background) ? 1 : 0;
-  if (resume == nullptr || !resume->stopped) {
+  // The drawing's extent index: a paint of part of a large drawing then
+  // visits only what may show there. Made once, until the drawing changes;
+  // made for the paint, it expands no changed insert of another page.
+  const ObjectExtentIndex* index = sheet ? &sheet->Drawing().PaintIndex() : nullptr;
+  const cOutObj* head = index ? index->Head() : nullptr;
+  const std::size_t size = index ? index->Size() : 0;
+  // A place in a chain that has changed since is no place: all again.
+  const bool goesOn = resume && resume->stopped && resume->chainHead == head && resume->chainSize == size;
+  if (!goesOn) {
     if (resume) *resume = ChainResume{};
     PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
     // Cut short already: the next slice begins again.
     if (resume && dc && dc->Aborted()) return;
   }
   if (sheet == nullptr) return;
-  // The drawing's extent index: a paint of part of a large drawing then
-  // visits only what may show there. Made once, until the drawing changes;
-  // made for the paint, it expands no changed insert of another page.
-  sheet->Drawing().PaintIndex();
   PaintChainOptions options;
   options.resume = resume;
   PaintSheetPage(*sheet, page, info, options);
+  if (resume) {
+    resume->chainHead = head;
+    resume->chainSize = size;
+  }
 }
 
 namespace {

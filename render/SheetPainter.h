@@ -69,6 +69,11 @@ struct ChainResume {
   // ... and within an insert opened there, the pass and the child.
   int pass = 0;
   std::size_t child = 0;
+  // The chain the place was taken in, as the drawing's extent index saw
+  // it (its first object and its size), for the caller to tell whether the
+  // place still holds.
+  const cOutObj* chainHead = nullptr;
+  std::size_t chainSize = 0;
 };
 
 // What a caller chooses about the objects of a chain. The defaults are the

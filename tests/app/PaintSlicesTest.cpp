@@ -152,5 +152,34 @@ TEST(PaintSlices, GoOnWhereTheLastStoppedAndDrawWhatOnePaintDraws) {
   }
 }
 
+// The chain changed between two slices (an object added, as a window that
+// is not told of a change would see it): the slices still end with what
+// one paint of the changed drawing draws.
+TEST(PaintSlices, AChainChangedBetweenSlicesEndsAsOnePaintOfItDraws) {
+  auto doc = Model();
+  cVectorWindow window(doc.get(), 0, 0, nullptr);
+  window.Mapping().scale = 1.2;
+  window.Mapping().offsetX = 20;
+  window.Mapping().offsetY = 60;
+  window.SetClientRect(TRect{0, 0, kWidth, kHeight});
+  const TRect paint{0, 0, kWidth, kHeight};
+  cRasterSurface surface(false);
+  ChainResume resume;
+  int calls = 0;
+  auto stopNow = [&](TDC*, int) { return ++calls % 2 != 0; };
+  ASSERT_EQ(window.PaintGivingWay(surface, paint, stopNow, &resume), cVectorWindow::PaintEnd::kGaveWay);
+  // A wide line across what the first slice drew, and a short one.
+  cSheet& sheet = *doc->GetSheet(0);
+  Append(sheet.TopBlock(), Line({0, 0}, {57, 6}, 0x00FFFF));
+  sheet.Drawing().InvalidateSummary(0);
+  cVectorWindow::PaintEnd end = cVectorWindow::PaintEnd::kGaveWay;
+  for (int slices = 0; end == cVectorWindow::PaintEnd::kGaveWay && slices < 100000; ++slices)
+    end = window.PaintGivingWay(surface, paint, stopNow, &resume);
+  ASSERT_EQ(end, cVectorWindow::PaintEnd::kDrawn);
+  cRasterSurface whole(false);
+  ASSERT_TRUE(window.PaintInto(whole, paint));
+  EXPECT_TRUE(Pixels(surface) == Pixels(whole)) << "the slices after the change drew other pixels than one paint";
+}
+
 }  // namespace
 }  // namespace kvn
