@@ -225,14 +225,18 @@ namespace {
 // for one page: device = world x scale x 4 + origin + offset on each axis,
 // so that one picture shows as the other placement would draw it: scaled
 // by the ratio of the scales and moved. False when either scale is no
-// positive number.
+// positive number or the placement lies beyond what is worth showing.
 bool PlacementBetween(const WorldMapping& from, const WorldMapping& to, cairo_matrix_t* out) {
   const double factor = to.scale / from.scale;
   if (!(from.scale > 0) || !(to.scale > 0) || !std::isfinite(factor) || !(factor > 0)) return false;
   const double fromX = from.originX + from.offsetX, fromY = from.originY + from.offsetY;
   const double toX = to.originX + to.offsetX, toY = to.originY + to.offsetY;
   cairo_matrix_init(out, factor, 0, 0, factor, toX - fromX * factor, toY - fromY * factor);
-  return std::isfinite(out->x0) && std::isfinite(out->y0);
+  // Beyond these the picture shows nothing worth it, and cairo's numbers
+  // would not hold the placement.
+  constexpr double kMostFactor = 65536, kMostShift = 1e9;
+  return factor < kMostFactor && factor > 1 / kMostFactor && std::abs(out->x0) < kMostShift &&
+         std::abs(out->y0) < kMostShift;
 }
 
 }  // namespace
@@ -272,16 +276,32 @@ TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintS
     cairo_new_path(target);
     cairo_rectangle(target, rect.left, rect.top, double(rect.right - rect.left), double(rect.bottom - rect.top));
     cairo_clip(target);
-    cairo_transform(target, &placement);
     cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(target, image_, 0, 0);
-    cairo_pattern_set_filter(cairo_get_source(target), CAIRO_FILTER_NEAREST);
+    cairo_pattern_t* picture = cairo_pattern_create_for_surface(image_);
+    cairo_pattern_set_filter(picture, CAIRO_FILTER_NEAREST);
+    // The pattern's matrix maps the window's pixels back to the picture's.
+    cairo_matrix_t back = placement;
+    cairo_matrix_invert(&back);
+    cairo_pattern_set_matrix(picture, &back);
+    cairo_set_source(target, picture);
+    // Each held rectangle where it lands, on whole pixels (each pixel shows
+    // the picture or the fill, never a blend of them).
     cairo_new_path(target);
     for (std::uint32_t i = 0; i < held.RectCount(); ++i) {
       const TRect& r = held.Rects()[i];
-      cairo_rectangle(target, r.left, r.top, double(r.right - r.left), double(r.bottom - r.top));
+      double x0 = r.left, y0 = r.top, x1 = r.right, y1 = r.bottom;
+      cairo_matrix_transform_point(&placement, &x0, &y0);
+      cairo_matrix_transform_point(&placement, &x1, &y1);
+      // Limited to the rectangle shown: a picture scaled far up would lie
+      // beyond what cairo's coordinates hold.
+      x0 = std::clamp(std::round(x0), double(rect.left), double(rect.right));
+      y0 = std::clamp(std::round(y0), double(rect.top), double(rect.bottom));
+      x1 = std::clamp(std::round(x1), double(rect.left), double(rect.right));
+      y1 = std::clamp(std::round(y1), double(rect.top), double(rect.bottom));
+      if (x1 > x0 && y1 > y0) cairo_rectangle(target, x0, y0, x1 - x0, y1 - y0);
     }
     cairo_fill(target);
+    cairo_pattern_destroy(picture);
     cairo_restore(target);
   }
   return wanted;
