@@ -98,6 +98,17 @@ void TMyAbortWindow::SetupWindow() {
     w->EnableWindow(false);
     disabledOwners_.insert(disabledOwners_.begin(), w);
   }
+  // Until the manager has made this window active, it may still send the
+  // user's key or close to an owner, which the toolkit would drop: a
+  // preview opened by its mnemonic leaves the print dialog active for a
+  // moment, and its Escape was lost with the page drawn to its end.
+  // Queued, so that the question is asked from the monitor's pump.
+  for (TWindow* w : owners) {
+    if (w->GetPeer() == nullptr || !w->GetPeer()->IsTopLevel()) continue;
+    ownerRequests_.push_back(std::make_unique<KeptCloseRequests>(
+        *w->GetPeer(), KeptCloseRequests::WhileDisabled::kOnly, [this] { PostMessage(kWmClose); },
+        [this](std::uint32_t) { PostMessage(kWmClose); }));
+  }
   if (!monitor_.Title().IsEmpty()) SetCaption(monitor_.Title());
   progressBar_->SetRange(0, int(kProgressBarRange));
   ModalStack::Push(GetParentO(), this, true);
@@ -118,6 +129,7 @@ void TMyAbortWindow::Destroy(int retValue) {
 }
 
 void TMyAbortWindow::ReenableOwners() {
+  ownerRequests_.clear();
   SetBusyCursorsAllowed(true);
   const std::vector<TWindow*> owners = std::exchange(disabledOwners_, {});
   std::vector<DisabledWindowFocus> kept = std::exchange(ownerFocus_, {});

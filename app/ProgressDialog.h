@@ -5,7 +5,8 @@
 // While the dialog shows, the windows from its parent up are disabled and
 // the program is in a modal state, so that no other command starts; the
 // monitor pumps the message queue, so the program stays painted. Escape,
-// Cancel and the close box ask the monitor's cancel question. The busy
+// Cancel and the close box ask the monitor's cancel question, and so do
+// Escape, Enter and a close request that reach a disabled owner. The busy
 // cursor guards are off meanwhile: the monitor sets the cursor itself (an
 // arrow over Cancel, else the hourglass).
 #pragma once
@@ -17,6 +18,7 @@
 #include "controls/DialogTr.h"
 #include "document/ProgressMonitor.h"
 #include "platform/ui/DisabledWindowFocus.h"
+#include "platform/ui/KeptCloseRequests.h"
 
 namespace kvn {
 
@@ -64,6 +66,9 @@ class TMyAbortWindow : public TDialogTr {
   std::vector<TWindow*> disabledOwners_;
   // The toolkit's focus and grab of each of them, in the same order.
   std::vector<DisabledWindowFocus> ownerFocus_;
+  // The keys and closes that reach a disabled owner, sent here: the
+  // manager may still call an owner active while this window comes up.
+  std::vector<std::unique_ptr<KeptCloseRequests>> ownerRequests_;
   ProgressMonitor& monitor_;
   THandle savedFocus_ = nullptr;
 };

@@ -17,6 +17,7 @@
 #include "document/cDrawingDoc.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
+#include "foundation/ModalStack.h"
 #include "foundation/WaitCursor.h"
 #include "model/cDrawingData.h"
 #include "platform/ui/CommandEnabler.h"
@@ -318,6 +319,10 @@ void cVectorWindow::EvPaint() {
   }
   pending_.area = area;
   pending_.resume.stopWanted = false;
+  if (pending_.modalChanges != ModalStack::Changes()) {
+    pending_.memo = PaintYieldMemo{};
+    pending_.modalChanges = ModalStack::Changes();
+  }
   // Asked at most every few milliseconds: each question goes to the
   // display. Once it is to stop, the object being drawn is let end (it
   // need not be drawn again), unless it takes long.

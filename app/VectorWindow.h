@@ -269,6 +269,10 @@ class cVectorWindow : public TWindow {
   // drawing changes. The other windows it gave way to are given way to
   // once until it has run to its end (one that paints all the time, a
   // blinking caret, would keep it from ever ending); a press every time.
+  // Once a modal window has come or gone since (counted in `modalChanges`),
+  // the windows around are new and it gives way to their paints again: a
+  // repaint that gave way before a long preview went on after it, and the
+  // print dialog that came back stayed unpainted behind it.
   struct PendingPaint {
     bool valid = false;
     PaintState state;
@@ -276,6 +280,7 @@ class cVectorWindow : public TWindow {
     std::uint64_t surfaceUse = 0;
     ChainResume resume;
     PaintYieldMemo memo;
+    std::uint64_t modalChanges = 0;
   };
   PendingPaint pending_;
   PaintCounts paintCounts_;

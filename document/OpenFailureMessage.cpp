@@ -4,6 +4,7 @@
 #include "foundation/LangTable.h"
 #include "foundation/MsgBox.h"
 #include "foundation/TextFormat.h"
+#include "platform/metafile/ReadMetafileAsEmf.h"
 
 namespace kvn {
 
@@ -99,6 +100,8 @@ WString MessageText(const DocumentResult& result, const WString& path) {
     case kOpenPictureFailed:
       if (cause == kOpenEmptyFile) return CannotOpen(path, Reason(kStrReasonEmptyFile));
       if (cause == kOpenUnknownFileFormat) return CannotOpen(path, DamagedPicture(result));
+      // The metafile's own message, alone, as the picture reader tells it.
+      if (cause == kOpenMetafileTooBig) return WString(kPictureTooBigMessage);
       if (cause == kOpenPictureTooLarge) {
         return CannotOpen(path, FormatPercentS(LoadLangString(kStrReasonPictureTooLarge), result.Detail()));
       }

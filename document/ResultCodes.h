@@ -86,6 +86,8 @@ enum LoadResult : int {
   // A cause: a picture whose bitmap would pass the memory threshold, refused
   // from its header; the detail holds the bytes it would take.
   kOpenPictureTooLarge = 5016,
+  // A cause: a metafile above 20,000,000 bytes, refused unread.
+  kOpenMetafileTooBig = 5017,
 };
 
 }  // namespace kvn

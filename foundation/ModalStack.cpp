@@ -8,6 +8,7 @@ struct ModalState {
   GrowArray<ModalWindow*> stack;
   ModalWindow* recorded = nullptr;
   GrowArray<ModalWindow*> disabled;
+  std::uint64_t changes = 0;
 };
 
 ModalState& ModalData() {
@@ -53,12 +54,14 @@ void ModalStack::Push(ModalWindow* owner, ModalWindow* window, bool keepVisible)
     DisableOtherTopWindows(s.recorded, s.disabled);
   }
   s.stack.Add(window != nullptr ? window : owner);
+  ++s.changes;
 }
 
 void ModalStack::Pop() {
   ModalState& s = ModalData();
   if (s.stack.Empty()) return;
   s.stack.SetCount(s.stack.Count() - 1);
+  ++s.changes;
   if (!s.stack.Empty()) return;
   for (ModalWindow* w : s.disabled) {
     if (w != nullptr && w->HasHandle() && w->disabledByModal) SetDisabledByModal(*w, false);
@@ -81,5 +84,7 @@ bool ModalStack::IsDisabledWindow(const ModalWindow* window) {
 }
 
 std::uint32_t ModalStack::Depth() { return ModalData().stack.Count(); }
+
+std::uint64_t ModalStack::Changes() { return ModalData().changes; }
 
 }  // namespace kvn

@@ -68,6 +68,9 @@ class ModalStack {
   // Whether the window is on the list of windows disabled by the modal state.
   static bool IsDisabledWindow(const ModalWindow* window);
   static std::uint32_t Depth();
+  // How many pushes and pops there have been: a window that keeps a state
+  // for as long as the same windows are up compares it.
+  static std::uint64_t Changes();
 };
 
 }  // namespace kvn

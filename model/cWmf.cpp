@@ -101,7 +101,8 @@ ObjectChain cWmf::Read(ReadContext* context, cDrawingData*, ArchiveReader& r, in
       // A damaged text record is taken out alone, as the picture reader
       // does: the metafile checks would refuse the whole picture for it.
       std::uint64_t kept = emf.size();
-      const std::uint32_t dropped = DropUnfitTextRecords(emf.data(), &kept);
+      std::uint32_t dropped = DropUnfitTextRecords(emf.data(), &kept);
+      dropped += DropWideningsPastLimit(emf.data(), &kept);
       emf.resize(std::size_t(kept));
       if (context) context->damagedRecordsDropped += dropped;
       SetBits(std::move(emf));

@@ -29,6 +29,7 @@ std::unique_ptr<ByteArray> ValidOrClosed(std::vector<std::uint8_t> bytes) {
   // A damaged text record is dropped alone, not cut with all after it.
   std::uint64_t kept = bytes.size();
   DropUnfitTextRecords(bytes.data(), &kept);
+  DropWideningsPastLimit(bytes.data(), &kept);
   bytes.resize(std::size_t(kept));
   EmfValidation v;
   const EmfCheck check = ValidateEmf(bytes.data(), bytes.size(), &v);

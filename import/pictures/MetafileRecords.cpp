@@ -392,6 +392,11 @@ bool MetafileExploder::HandleRecord(const EmfRecord& r) {
     case 1:
     case 14:
       break;
+    // Read, and nothing to keep: the objects made are drawn with the
+    // renderer's own joins, and hatched brushes do not fill.
+    case 13:  // SETBRUSHORGEX
+    case 58:  // SETMITERLIMIT
+      break;
     case 2: case 3: case 4: case 5: case 6:
     case 85: case 86: case 87: case 88: case 89:
       fits = PolyRecord(r, type, &made);

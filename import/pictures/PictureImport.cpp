@@ -69,19 +69,26 @@ bool IsGdiPlusPossible() { return true; }
 
 bool IsMetafileName(const WString& fileName) { return EndsWith(fileName, u".wmf") || EndsWith(fileName, u".emf"); }
 
-std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName, bool* partial) {
+std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName, bool* partial,
+                                            bool* tooBig) {
   if (partial) *partial = false;
+  if (tooBig) *tooBig = false;
   InFileStream in(fileName, true);
   if (!in.CheckOpen(const_cast<cMsgDlg*>(parent))) return nullptr;
-  return ReadMetafileAsEmf(in, parent, partial);
+  return ReadMetafileAsEmf(in, parent, partial, tooBig);
 }
 
 std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
                                            PictureInfo* info) {
   WaitCursor wait;
   if (!IsMetafileName(fileName)) return LoadPictureObject(data, parent, fileName, 1.0, true, info);
-  bool partial = false;
-  std::unique_ptr<ByteArray> bits = ReadMetafileFile(parent, fileName, &partial);
+  bool partial = false, tooBig = false;
+  std::unique_ptr<ByteArray> bits = ReadMetafileFile(parent, fileName, &partial, info ? &tooBig : nullptr);
+  // Refused for its size, intact or not: not a damaged picture to mend.
+  if (tooBig) {
+    info->metafileTooBig = true;
+    return nullptr;
+  }
   // A metafile cut, ended early or miscounted shows the records that were read.
   if (bits && partial && info) info->repaired = true;
   if (!bits && !EndsWith(fileName, u".wmf")) {

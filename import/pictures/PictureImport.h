@@ -43,7 +43,8 @@ bool IsGdiPlusPossible();
 bool IsMetafileName(const WString& fileName);
 
 // `info`, when given, receives what the decoder found of a raster picture
-// (its format; whether damaged data were passed over).
+// (its format; whether damaged data were passed over), and whether a
+// metafile was too big, which is then left for the caller to tell.
 std::unique_ptr<cOutObj> ImportPictureFile(cDrawingData* data, const cMsgDlg* parent, const WString& fileName,
                                            PictureInfo* info = nullptr);
 
@@ -87,8 +88,9 @@ std::vector<std::unique_ptr<TDib>> LoadPictureFrames(const cMsgDlg* parent, cons
 
 // The file as enhanced-metafile bytes (Windows metafiles converted), or null.
 // `partial`, when given, asks for what can be read of a damaged metafile and
-// tells one read in part (ReadMetafileAsEmf).
+// tells one read in part; `tooBig`, when given, one refused for its size,
+// whose message is then the caller's (ReadMetafileAsEmf).
 std::unique_ptr<ByteArray> ReadMetafileFile(const cMsgDlg* parent, const WString& fileName,
-                                            bool* partial = nullptr);
+                                            bool* partial = nullptr, bool* tooBig = nullptr);
 
 }  // namespace kvn

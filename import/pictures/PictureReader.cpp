@@ -44,6 +44,7 @@ DocumentResult LoadPictureDocument(const WString& path, const FormatReadContext&
   cSheet& sheet = *document->GetFirstSheet();
   PictureInfo info;
   std::unique_ptr<cOutObj> object = ImportPictureFile(sheet.Data(), nullptr, path, &info);
+  if (!object && info.metafileTooBig) return DocumentResult::Failure(kOpenPictureFailed, kOpenMetafileTooBig);
   if (!object && info.tooLarge) {
     return DocumentResult::Failure(kOpenPictureFailed, kOpenPictureTooLarge,
                                    WString::FromUtf8(std::to_string(info.pixelBytes)));

@@ -32,11 +32,14 @@
 // Where the pattern is in a gap at the end, the first dash starts with a
 // cap in every reader, and the figure stays closed. Figures with curves
 // (ellipses, chords, pies, rounded rectangles) whose pattern is "on" at
-// both ends are flattened within cairo's tolerance, as the screen's stroke
-// flattens them, and written as figures of straight sides; those that end
-// in a gap keep their curves. The rest of the first dash in the second
-// form walks the figure's sides, so that it may reach past the first
-// (a flattened curve's sides are short).
+// both ends are measured flattened within cairo's tolerance, as the
+// screen's stroke flattens them. In the first form they keep their curves,
+// and go on past their first point along the first flattened side (a
+// short chord of the first curve); in the second, which must start where
+// the pattern's second round starts, they are written as figures of
+// straight sides. Those that end in a gap keep their curves. The rest of
+// the first dash in the second form walks the figure's sides, so that it
+// may reach past the first (a flattened curve's sides are short).
 #include "platform/gdi/CairoDC.h"
 
 #include <algorithm>
@@ -49,7 +52,8 @@ namespace {
 // Whether the start cap of the first dash lies inside the ink of the join
 // of the dash through the first corner, coming in along `in` and going on
 // along `out` (the pattern's units, where cairo builds caps and joins).
-bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, const DPoint& in, const DPoint& out) {
+bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, double miterLimit, const DPoint& in,
+                   const DPoint& out) {
   if (thin || cap == CAIRO_LINE_CAP_BUTT) return true;
   const double turn =
       (in.x * out.x + in.y * out.y) / std::sqrt((in.x * in.x + in.y * in.y) * (out.x * out.x + out.y * out.y));
@@ -57,8 +61,8 @@ bool JoinCoversCap(bool thin, cairo_line_cap_t cap, cairo_line_join_t join, cons
   if (turn > 1 - 1e-9) return true;
   if (join == CAIRO_LINE_JOIN_ROUND) return cap == CAIRO_LINE_CAP_ROUND;
   if (join != CAIRO_LINE_JOIN_MITER) return false;
-  // cairo mitres (limit 10) while 2 <= 100 (1 + cos); a little margin.
-  if (cap == CAIRO_LINE_CAP_ROUND) return turn > -0.97;
+  // cairo mitres while 2 <= limit^2 (1 + cos); a little margin.
+  if (cap == CAIRO_LINE_CAP_ROUND) return turn > 2 / (miterLimit * miterLimit) - 1 + 0.01;
   // A square cap's outer corner lies (sin + |cos| - 1) half-widths beyond
   // the last side's edge: inside the mitre at a right angle only.
   return std::fabs(turn) < 1e-9;
@@ -143,7 +147,9 @@ bool CairoDC::AddFlattenedDashedFigure(cairo_t* cr, const DPoint* p, const std::
   // Within cairo's own tolerance of the curves, in device units, as the
   // screen's stroke flattens them.
   figure.Flatten(0.1, &flat);
-  return flat.Count() >= 2 && AddClosedDashedFigure(cr, flat.Points(), flat.Count(), dx, dy, style, toPattern, false);
+  const CurvedFigure curved{p, t, start, end};
+  return flat.Count() >= 2 &&
+         AddClosedDashedFigure(cr, flat.Points(), flat.Count(), dx, dy, style, toPattern, false, &curved);
 }
 
 void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy, const XForm& toPattern,
@@ -176,7 +182,8 @@ void CairoDC::AddStretch(cairo_t* cr, const DPoint* p, std::uint32_t n, double d
 }
 
 bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
-                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo) {
+                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo,
+                                    const CurvedFigure* curved) {
   auto side = [&](const DPoint& a, const DPoint& b) { return toPattern.ApplyVector(DPoint{b.x - a.x, b.y - a.y}); };
   // A length past the range of doubles is infinite: the figure stays closed.
   auto length = [](const DPoint& v) { return std::sqrt(v.x * v.x + v.y * v.y); };
@@ -224,8 +231,8 @@ bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     const double on = style.dashes[k % style.dashCount];
     shortDashes = shortDashes && on > 0 && on <= dash;
   }
-  if (!JoinCoversCap(style.thin, style.cap, style.join, in, out) && twice < end.after && twice < dash &&
-      period < perimeter && shortDashes) {
+  if (!JoinCoversCap(style.thin, style.cap, style.join, style.miterLimit, in, out) && twice < end.after &&
+      twice < dash && period < perimeter && shortDashes) {
     // From the start of the pattern's second round (a dash's start, with
     // its cap, as the screen has it) round to the corner and on, then the
     // rest of the first dash from its end (its cap there) back.
@@ -256,9 +263,31 @@ bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     }
     return true;
   }
-  cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
-  lineTo(1, n);
-  cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  if (curved) {
+    // The curves as they are, the figure left open at its first point: the
+    // readers walk the pattern along them as the screen's flattening does,
+    // within a small part of a unit.
+    const DPoint* q = curved->p;
+    const std::uint8_t* qt = curved->t;
+    cairo_move_to(cr, q[curved->start].x + dx, q[curved->start].y + dy);
+    for (std::uint32_t i = curved->start + 1; i < curved->end; ++i) {
+      if ((qt[i] & ~kPtCloseFigure) == kPtBezierTo && i + 2 < curved->end) {
+        cairo_curve_to(cr, q[i].x + dx, q[i].y + dy, q[i + 1].x + dx, q[i + 1].y + dy, q[i + 2].x + dx,
+                       q[i + 2].y + dy);
+        i += 2;
+      } else {
+        cairo_line_to(cr, q[i].x + dx, q[i].y + dy);
+      }
+    }
+    const DPoint& final = q[curved->end - 1];
+    if (final.x != p[0].x || final.y != p[0].y) cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  } else {
+    cairo_move_to(cr, p[0].x + dx, p[0].y + dy);
+    lineTo(1, n);
+    cairo_line_to(cr, p[0].x + dx, p[0].y + dy);
+  }
+  // On past the first point along the first flattened side, within a
+  // small part of a unit of the first curve.
   const DPoint past = along(std::min({end.after, dash, firstSide}) / 2);
   cairo_line_to(cr, past.x, past.y);
   return true;

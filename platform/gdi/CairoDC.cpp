@@ -159,6 +159,7 @@ void CairoDC::ApplyClip(cairo_t* cr, double dx, double dy) const {
 
 CairoDC::StrokeStyle CairoDC::ComputeStroke(const GdiPath& devicePath) const {
   StrokeStyle s;
+  s.miterLimit = State().miterLimit;
   const PenData& pen = State().pen.Data();
   double dashes[kMaxUserStyleEntries];
   std::uint32_t count = PenDashes(pen, dashes);
@@ -240,7 +241,7 @@ void CairoDC::StrokeCurrentPath(cairo_t* cr, const StrokeStyle& style, bool dash
     cairo_set_line_cap(cr, style.cap);
     cairo_set_line_join(cr, style.join);
   }
-  cairo_set_miter_limit(cr, kPenMiterLimit);
+  cairo_set_miter_limit(cr, style.miterLimit);
   cairo_stroke(cr);
   cairo_identity_matrix(cr);
 }
@@ -263,6 +264,11 @@ bool CairoDC::SetBrushSource(cairo_t* cr, const TBrush& brush, int rop2) const {
   }
   cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile);
   cairo_surface_destroy(tile);
+  // The tile's first pixel at the brush origin (the fills draw in device
+  // space).
+  cairo_matrix_t origin;
+  cairo_matrix_init_translate(&origin, -double(State().brushOrg.x), -double(State().brushOrg.y));
+  cairo_pattern_set_matrix(pattern, &origin);
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
   cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
   cairo_set_source(cr, pattern);
@@ -289,7 +295,7 @@ bool CairoDC::JoinsWith(const StrokeStyle& style, COLORREF color) const {
   if (!run_.open || run_.color != color || run_.antialias != antialias_ || run_.points >= kMaxJoinedPoints)
     return false;
   if (a.thin != style.thin || a.width != style.width || a.dashCount != style.dashCount || a.cap != style.cap ||
-      a.join != style.join)
+      a.join != style.join || a.miterLimit != style.miterLimit)
     return false;
   if (!std::equal(a.dashes, a.dashes + a.dashCount, style.dashes)) return false;
   // A hairline's nib is not used.

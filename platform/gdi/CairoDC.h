@@ -85,6 +85,7 @@ class CairoDC : public TDC {
     std::uint32_t dashCount = 0;  // 0: solid; lengths in device units when thin, else logical
     cairo_line_cap_t cap = CAIRO_LINE_CAP_BUTT;
     cairo_line_join_t join = CAIRO_LINE_JOIN_MITER;
+    double miterLimit = kPenMiterLimit;  // the context's, when the stroke was asked for
   };
   StrokeStyle ComputeStroke(const GdiPath& devicePath) const;
 
@@ -172,11 +173,22 @@ class CairoDC : public TDC {
   // (toPattern: device units to the pattern's). One whose pattern is in a
   // gap at its end is written closed only `closedToo`; false when nothing
   // was written.
+  // `curved`, when given, is the figure of curves that p flattens: where
+  // the dash through the first point goes on past it (the first point's
+  // join covers the first dash's start cap), its curves are written
+  // instead of p's sides.
+  struct CurvedFigure {
+    const DPoint* p;
+    const std::uint8_t* t;
+    std::uint32_t start, end;
+  };
   static bool AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t n, double dx, double dy,
-                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo);
+                                    const StrokeStyle& style, const XForm& toPattern, bool closedToo,
+                                    const CurvedFigure* curved = nullptr);
   // The closed figure [start, end) of a path with curves, flattened and
   // written as AddClosedDashedFigure writes one of lines where a dash runs
-  // through its first point; false (nothing written) otherwise.
+  // through its first point (keeping its curves where it may); false
+  // (nothing written) otherwise.
   static bool AddFlattenedDashedFigure(cairo_t* cr, const DPoint* p, const std::uint8_t* t, std::uint32_t start,
                                        std::uint32_t end, double dx, double dy, const StrokeStyle& style,
                                        const XForm& toPattern);

@@ -248,6 +248,19 @@ int TDC::SetStretchBltMode(int mode) {
   return std::exchange(state_.stretchBltMode, mode);
 }
 
+bool TDC::SetMiterLimit(double limit, double* old) {
+  if (!(limit >= 1.0) || !std::isfinite(limit)) return false;
+  if (old) *old = state_.miterLimit;
+  state_.miterLimit = limit;
+  return true;
+}
+
+bool TDC::SetBrushOrg(int x, int y, TPoint* old) {
+  if (old) *old = state_.brushOrg;
+  state_.brushOrg = TPoint{x, y};
+  return true;
+}
+
 // ---- Saved states
 
 int TDC::SaveDC() {

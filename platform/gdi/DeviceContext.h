@@ -69,6 +69,8 @@ struct DcState {
   std::uint32_t textAlign = kTaLeft | kTaTop | kTaNoUpdateCp;
   int polyFillMode = kAlternate;
   int stretchBltMode = kBlackOnWhite;
+  double miterLimit = kPenMiterLimit;
+  TPoint brushOrg{0, 0};  // device pixels
   TPoint currentPosition{0, 0};  // logical
   TPen pen;
   TBrush brush;
@@ -143,6 +145,14 @@ class TDC {
   int GetPolyFillMode() const { return state_.polyFillMode; }
   virtual int SetStretchBltMode(int mode);
   int GetStretchBltMode() const { return state_.stretchBltMode; }
+  // The longest mitre of a PS_JOIN_MITER geometric pen, over the pen's
+  // width: a sharper corner is bevelled, by the stroke and the widening
+  // alike. Below 1 (or not a number) the limit is refused.
+  virtual bool SetMiterLimit(double limit, double* old = nullptr);
+  double GetMiterLimit() const { return state_.miterLimit; }
+  // The device pixel where hatch and pattern brushes start their tiles.
+  virtual bool SetBrushOrg(int x, int y, TPoint* old = nullptr);
+  TPoint GetBrushOrg() const { return state_.brushOrg; }
 
   // ---- Saved states. SaveDC answers the new depth (0 when refused); RestoreDC
   // takes a depth (> 0) or a count back from the top (< 0, -1 = the last).

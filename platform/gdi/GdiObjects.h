@@ -76,8 +76,8 @@ inline constexpr double kMaxPenDeviceWidth = 1 << 16;
 // a dashed pen draws solid beyond this many dashes along the path (a
 // pattern far below a pixel over a long path would walk billions of them);
 inline constexpr double kMaxDashesPerStroke = 1 << 20;
-// past this mitre length over the width a mitred corner is bevelled (GDI's
-// default; SetMiterLimit is not kept).
+// past this mitre length over the width a mitred corner is bevelled: GDI's
+// default, which a context's SetMiterLimit replaces for both.
 inline constexpr double kPenMiterLimit = 10.0;
 
 struct BrushData {
@@ -97,15 +97,15 @@ class TBrush : public GdiObject<BrushData> {
   // colour when its background mode is opaque, else left alone. Hatch
   // styles out of range give an empty handle.
   TBrush(int hatch, COLORREF color);
-  // A copy of the pixels, tiled from the device origin. An invalid view or
+  // A copy of the pixels, tiled from the context's brush origin. An invalid view or
   // one above 256 x 256 pixels gives an empty handle.
   static TBrush Pattern(const PixelView& pixels);
   // Draws nothing.
   static TBrush Null();
 };
 
-// Whether device pixel (x, y) lies on the hatch (8 x 8 pixel cells aligned
-// to the device origin).
+// Whether pixel (x, y) of the hatch's tiling lies on the hatch (8 x 8 pixel
+// cells from (0, 0): a device pixel less the context's brush origin).
 bool HatchBit(int hatch, std::int64_t x, std::int64_t y);
 
 inline constexpr int kLfFaceSize = 32;

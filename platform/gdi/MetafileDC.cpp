@@ -600,6 +600,16 @@ int MetafileDC::SetStretchBltMode(int mode) {
   return previous;
 }
 
+bool MetafileDC::SetMiterLimit(double limit, double* old) {
+  return AndRecord(TDC::SetMiterLimit(limit, old), [&] {
+    Value(U_EMR_SETMITERLIMIT, std::uint32_t(std::min(limit, double(UINT32_MAX))));
+  });
+}
+
+bool MetafileDC::SetBrushOrg(int x, int y, TPoint* old) {
+  return AndRecord(TDC::SetBrushOrg(x, y, old), [&] { Pair(U_EMR_SETBRUSHORGEX, x, y); });
+}
+
 int MetafileDC::SaveDC() {
   const int depth = TDC::SaveDC();
   if (depth) {

@@ -7,7 +7,8 @@
 //   state      SETMAPMODE, SET{WINDOW,VIEWPORT}{ORG,EXT}EX, SETWORLDTRANSFORM,
 //              MODIFYWORLDTRANSFORM, SETROP2, SETBKMODE, SETBKCOLOR,
 //              SETTEXTCOLOR, SETTEXTALIGN, SETPOLYFILLMODE,
-//              SETSTRETCHBLTMODE, SAVEDC, RESTOREDC
+//              SETSTRETCHBLTMODE, SETMITERLIMIT, SETBRUSHORGEX, SAVEDC,
+//              RESTOREDC
 //   objects    CREATEPEN (plain pens), EXTCREATEPEN (end caps, joins, user
 //              styles), CREATEBRUSHINDIRECT, CREATEDIBPATTERNBRUSHPT,
 //              EXTCREATEFONTINDIRECTW, SELECTOBJECT, DELETEOBJECT
@@ -88,6 +89,10 @@ class MetafileDC : public TDC {
   std::uint32_t SetTextAlign(std::uint32_t align) override;
   int SetPolyFillMode(int mode) override;
   int SetStretchBltMode(int mode) override;
+  // The record holds a whole number, as the format defines it: a limit
+  // with a fraction is written cut to the number below.
+  bool SetMiterLimit(double limit, double* old = nullptr) override;
+  bool SetBrushOrg(int x, int y, TPoint* old = nullptr) override;
   int SaveDC() override;
   bool RestoreDC(int saved) override;
 

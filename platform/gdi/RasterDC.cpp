@@ -70,6 +70,9 @@ void RasterDC::PutRop2(std::int64_t x, std::int64_t y, int rop2, std::uint32_t w
 }
 
 bool RasterDC::BrushWord(const BrushData& brush, std::int64_t x, std::int64_t y, std::uint32_t* word) const {
+  // The tiles start at the brush origin.
+  x -= State().brushOrg.x;
+  y -= State().brushOrg.y;
   switch (brush.style) {
     case kBsSolid:
       *word = PixelWord(brush.color);

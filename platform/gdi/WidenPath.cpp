@@ -1,6 +1,7 @@
 // TDC::WidenPath: the closed path becomes the outline of its stroke with the
-// selected pen, made by AGG's stroker (and dasher, for a dashed geometric
-// pen) rather than by a stroker of our own.
+// selected pen, made by AGG's stroker rather than by a stroker of our own;
+// a dashed geometric pen's dashes are cut first as the screen's stroke cuts
+// them (DashedFigures.h).
 //
 // A geometric pen's nib is round in logical space and drawn under the
 // logical-to-device matrix (CairoDC strokes it so), so the device path is
@@ -8,22 +9,27 @@
 // the outline carried forward again: an anisotropic mapping widens into the
 // same ellipse-nibbed shape the stroke paints.
 #include <agg_basics.h>
-#include <agg_conv_dash.h>
 #include <agg_conv_stroke.h>
 
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gdi/DashedFigures.h"
 #include "platform/gdi/DeviceContext.h"
 
 namespace kvn {
 
 namespace {
 
-// The flattened device path as an AGG vertex source, in the nib's space.
-class NibSpaceSource {
+// The most points a widening makes: each widening of a widened path makes
+// some five times as many, so that a few in a row would take minutes and
+// gigabytes. Past it the widening is refused.
+constexpr std::uint32_t kMaxWidenedPoints = 1u << 20;
+
+// A path of lines as an AGG vertex source.
+class PathSource {
  public:
-  NibSpaceSource(const GdiPath& flat, const XForm& deviceToNib) : flat_(flat), toNib_(deviceToNib) {}
+  explicit PathSource(const GdiPath& path) : path_(path) {}
 
   void rewind(unsigned) {
     next_ = 0;
@@ -35,16 +41,16 @@ class NibSpaceSource {
       closePending_ = false;
       return unsigned(agg::path_cmd_end_poly) | unsigned(agg::path_flags_close);
     }
-    if (next_ >= flat_.Count()) return agg::path_cmd_stop;
-    const std::uint8_t type = flat_.Types()[next_];
-    const DPoint p = toNib_.Apply(flat_.Points()[next_++]);
+    if (next_ >= path_.Count()) return agg::path_cmd_stop;
+    const std::uint8_t type = path_.Types()[next_];
+    const DPoint p = path_.Points()[next_++];
     *x = p.x;
     *y = p.y;
     closePending_ = (type & kPtCloseFigure) != 0;
     return (type & ~kPtCloseFigure) == kPtMoveTo ? agg::path_cmd_move_to : agg::path_cmd_line_to;
   }
 
-  // The length of every figure, closing sides included, in nib units.
+  // The length of every figure, closing sides included.
   double Length() {
     double total = 0, x0 = 0, y0 = 0, px = 0, py = 0, x, y;
     rewind(0);
@@ -64,18 +70,32 @@ class NibSpaceSource {
   }
 
  private:
-  const GdiPath& flat_;
-  XForm toNib_;
+  const GdiPath& path_;
   std::uint32_t next_ = 0;
   bool closePending_ = false;
 };
 
+// The flattened device path carried into the nib's space.
+void ToNibSpace(const GdiPath& flat, const XForm& toNib, GdiPath* out) {
+  for (std::uint32_t i = 0; i < flat.Count(); ++i) {
+    const std::uint8_t type = flat.Types()[i];
+    const DPoint p = toNib.Apply(flat.Points()[i]);
+    if ((type & ~kPtCloseFigure) == kPtMoveTo)
+      out->MoveTo(p);
+    else
+      out->LineTo(p);
+    if (type & kPtCloseFigure) out->CloseFigure();
+  }
+}
+
 // Every polygon of the stroker's output as a closed figure, in device space.
+// False, at once, past kMaxWidenedPoints.
 template <class Stroke>
-void CollectOutline(Stroke& stroke, const XForm& nibToDevice, GdiPath* out) {
+bool CollectOutline(Stroke& stroke, const XForm& nibToDevice, GdiPath* out) {
   double x, y;
   stroke.rewind(0);
   for (unsigned cmd; !agg::is_stop(cmd = stroke.vertex(&x, &y));) {
+    if (out->Count() > kMaxWidenedPoints) return false;
     if (agg::is_move_to(cmd)) {
       out->CloseFigure();
       out->MoveTo(nibToDevice.Apply({x, y}));
@@ -86,12 +106,12 @@ void CollectOutline(Stroke& stroke, const XForm& nibToDevice, GdiPath* out) {
     }
   }
   out->CloseFigure();
+  return true;
 }
 
-template <class Source>
-void StrokeOutline(Source& source, const PenData& pen, double width, double detail, const XForm& nibToDevice,
-                   GdiPath* out) {
-  agg::conv_stroke<Source> stroke(source);
+bool StrokeOutline(PathSource& source, const PenData& pen, double width, double miterLimit, double detail,
+                   const XForm& nibToDevice, GdiPath* out) {
+  agg::conv_stroke<PathSource> stroke(source);
   stroke.width(width);
   stroke.line_cap(pen.EndCap() == kPsEndCapFlat     ? agg::butt_cap
                   : pen.EndCap() == kPsEndCapSquare ? agg::square_cap
@@ -100,10 +120,10 @@ void StrokeOutline(Source& source, const PenData& pen, double width, double deta
   stroke.line_join(pen.Join() == kPsJoinMiter   ? agg::miter_join_revert
                    : pen.Join() == kPsJoinBevel ? agg::bevel_join
                                                 : agg::round_join);
-  stroke.miter_limit(kPenMiterLimit);
+  stroke.miter_limit(miterLimit);
   // Round caps and joins are cut finely enough for the device, not the nib.
   stroke.approximation_scale(detail);
-  CollectOutline(stroke, nibToDevice, out);
+  return CollectOutline(stroke, nibToDevice, out);
 }
 
 }  // namespace
@@ -122,24 +142,26 @@ bool TDC::WidenPath() {
   const double width = deviceWidth > kMaxPenDeviceWidth ? kMaxPenDeviceWidth / scale : double(pen.width);
   const double detail = std::max(std::hypot(nib.eM11, nib.eM12), std::hypot(nib.eM21, nib.eM22));
 
-  GdiPath flat;
+  GdiPath flat, nibPath;
   path_.Flatten(0.25, &flat);
-  NibSpaceSource source(flat, toNib);
+  ToNibSpace(flat, toNib, &nibPath);
+  PathSource source(nibPath);
   GdiPath outline;
   double dashes[kMaxUserStyleEntries];
   const std::uint32_t count = PenDashes(pen, dashes);
   double period = 0;
   for (std::uint32_t i = 0; i < count; ++i) period += dashes[i];
+  bool made = false;
   if (count > 0 && period > 0 && std::isfinite(period) && source.Length() / period * count < kMaxDashesPerStroke) {
-    agg::conv_dash<NibSpaceSource> dashed(source);
-    // An odd pattern runs twice, dashes and gaps trading places, as GDI and
-    // cairo repeat it.
-    const std::uint32_t entries = count % 2 ? 2 * count : count;
-    for (std::uint32_t i = 0; i + 1 < entries; i += 2) dashed.add_dash(dashes[i % count], dashes[(i + 1) % count]);
-    StrokeOutline(dashed, pen, width, detail, nib, &outline);
+    GdiPath dashed;
+    DashFigures(nibPath, dashes, count, &dashed);
+    PathSource dashSource(dashed);
+    made = StrokeOutline(dashSource, pen, width, state_.miterLimit, detail, nib, &outline);
   } else {
-    StrokeOutline(source, pen, width, detail, nib, &outline);
+    made = StrokeOutline(source, pen, width, state_.miterLimit, detail, nib, &outline);
   }
+  // An outline past the limit is refused whole, the path left as it was.
+  if (!made) return false;
   if (!outline.IsFinite()) return false;
   path_ = std::move(outline);
   pathWidened_ = true;

@@ -60,6 +60,9 @@ struct PictureInfo {
   // picture), as PictureWeightAllowed counts them.
   bool tooLarge = false;
   std::uint64_t pixelBytes = 0;
+  // A metafile refused for its bytes (above 20,000,000): its message is
+  // the caller's to tell.
+  bool metafileTooBig = false;
   // Bits a pixel of the bitmap the picture becomes (1, 4, 8, 16, 24 or 32),
   // once the header is read: what its loading converts and keeps.
   std::uint32_t bitCount = 0;

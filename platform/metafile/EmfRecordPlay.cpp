@@ -208,9 +208,7 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
   switch (r.Type()) {
     case U_EMR_HEADER:
     case U_EMR_EOF:
-    case U_EMR_SETBRUSHORGEX:
     case U_EMR_SETMAPPERFLAGS:
-    case U_EMR_SETMITERLIMIT:
     case U_EMR_SELECTPALETTE:
     case U_EMR_REALIZEPALETTE:
     case U_EMR_SETICMMODE:
@@ -276,6 +274,18 @@ bool PlayEnhMetaFileRecord(TDC& dc, HandleTable& t, const EmfRecord& r, unsigned
     case U_EMR_SETTEXTALIGN: return dc.SetTextAlign(r.U32(8)) != kGdiError;
     case U_EMR_SETTEXTCOLOR: dc.SetTextColor(r.U32(8) & 0xFFFFFF); return true;
     case U_EMR_SETBKCOLOR: dc.SetBkColor(r.U32(8) & 0xFFFFFF); return true;
+    // The format stores the limit as a whole number (not the float the
+    // function takes); below 1 it is refused, as by SetMiterLimit.
+    case U_EMR_SETMITERLIMIT: return dc.SetMiterLimit(double(r.U32(8)));
+    // The origin is in device pixels of the recording, and is set as it
+    // stands in the device pixels of the context played on, as the system's
+    // player sets it: hatch cells and pattern tiles are device pixels that
+    // no placement of the picture scales or turns, so neither is the origin
+    // that aligns them. A picture placed 1:1 at the device origin (its own
+    // export played back) is tiled where it was recorded; placed elsewhere
+    // its tiles keep the device's grid, moved by the origin, as they keep it
+    // (from (0, 0)) in a picture that sets none.
+    case U_EMR_SETBRUSHORGEX: return dc.SetBrushOrg(r.I32(8), r.I32(12));
     // ---- saved states ----
     case U_EMR_SAVEDC:
       if (dc.SaveDC() == 0) return false;

@@ -252,7 +252,12 @@ EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation
   return finish(EmfCheck::NoEof, at);
 }
 
-std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size) {
+namespace {
+
+// Takes out each record `drop` answers true for (it sees every record in
+// order, type and bytes), as DropUnfitTextRecords describes.
+template <class Drop>
+std::uint32_t DropRecords(std::uint8_t* data, std::uint64_t* size, Drop drop) {
   if (data == nullptr || size == nullptr || *size < kEmfHeaderMinSize || !HasEmfSignature(data, *size)) return 0;
   const std::uint32_t declared = le::U32(data + 48);
   const std::uint64_t end = std::min<std::uint64_t>(declared, *size);
@@ -263,7 +268,7 @@ std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size) {
     const std::uint32_t type = le::U32(data + at);
     const std::uint32_t recSize = le::U32(data + at + 4);
     if (recSize < 8 || recSize % 4 != 0 || recSize > end - at) break;
-    if (IsEmfTextRecord(type) && !RecordFits(type, data + at, recSize)) {
+    if (drop(type, data + at, recSize)) {
       ++dropped;
     } else {
       if (kept != at) std::memmove(data + kept, data + at, recSize);
@@ -279,6 +284,24 @@ std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size) {
   const std::uint32_t records = le::U32(data + 52);
   le::Put32(data + 52, records > dropped ? records - dropped : 0);
   return dropped;
+}
+
+}  // namespace
+
+std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size) {
+  return DropRecords(data, size, [](std::uint32_t type, const std::uint8_t* record, std::uint32_t recSize) {
+    return IsEmfTextRecord(type) && !RecordFits(type, record, recSize);
+  });
+}
+
+std::uint32_t DropWideningsPastLimit(std::uint8_t* data, std::uint64_t* size) {
+  // A context's path is its own (SaveDC keeps none): it starts afresh at
+  // BEGINPATH, so the widenings since the last one are those of its path.
+  std::uint32_t widenings = 0;
+  return DropRecords(data, size, [&](std::uint32_t type, const std::uint8_t*, std::uint32_t) {
+    if (type == U_EMR_BEGINPATH) widenings = 0;
+    return type == U_EMR_WIDENPATH && ++widenings > kMaxWideningsPerPath;
+  });
 }
 
 EmfSizeMm GetEmfFrameSizeMm(const EmfHeaderInfo& header) {

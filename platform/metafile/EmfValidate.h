@@ -100,6 +100,15 @@ EmfCheck ValidateEmf(const std::uint8_t* data, std::uint64_t size, EmfValidation
 // not draw them, and the rest of the metafile stays sound without them.
 std::uint32_t DropUnfitTextRecords(std::uint8_t* data, std::uint64_t* size);
 
+// Each widening of a path makes its outline some five times as many points
+// as the path, so that a path widened again and again costs minutes and
+// gigabytes a few records on. The widenings of one path (since its
+// BEGINPATH) past this many are refused: taken out as DropUnfitTextRecords
+// takes its records out (answers how many), the path filled or stroked as
+// the widenings kept left it.
+inline constexpr std::uint32_t kMaxWideningsPerPath = 2;
+std::uint32_t DropWideningsPastLimit(std::uint8_t* data, std::uint64_t* size);
+
 // Width and height of the frame rectangle in millimetres; 100 x 100 when
 // either is zero.
 struct EmfSizeMm {

@@ -43,8 +43,15 @@ std::int32_t MulDivRound(std::int32_t a, std::int32_t b, std::int32_t c) {
   return std::int32_t(q);
 }
 
-std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial) {
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial,
+                                             bool* tooBig) {
   if (partial) *partial = false;
+  if (tooBig) *tooBig = false;
+  const auto refuseTooBig = [&] {
+    if (tooBig) *tooBig = true;
+    else ShowPictureTooBig(owner);
+    return nullptr;
+  };
   const std::uint64_t start = stream.Position();
   const std::uint64_t available = stream.Size() > start ? stream.Size() - start : 0;
   if (available == 0) return nullptr;
@@ -58,15 +65,14 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
     if (headBytes < kEmfHeaderMinSize) return nullptr;
     const std::uint32_t total = le::U32(head + 48);
     if (total > available) return nullptr;  // truncated
-    if (total > kMaxMetafileBytes) {
-      ShowPictureTooBig(owner);
-      return nullptr;
-    }
+    if (total > kMaxMetafileBytes) return refuseTooBig();
     if (!ReadAt(stream, start, total, *bytes)) return nullptr;
     // A text record whose string or spacing lies outside it is dropped
     // alone, as a Windows metafile's is.
     std::uint64_t kept = bytes->Count();
-    const std::uint32_t dropped = DropUnfitTextRecords(bytes->Items(), &kept);
+    std::uint32_t dropped = DropUnfitTextRecords(bytes->Items(), &kept);
+    // So is a widening past the limit of one path's.
+    dropped += DropWideningsPastLimit(bytes->Items(), &kept);
     bytes->SetCount(std::uint32_t(kept));
     EmfValidation validation;
     bytes = ValidatedOrNull(std::move(bytes), &validation);
@@ -100,10 +106,7 @@ std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg
   }
 
   // 3. Otherwise the whole stream is a plain Windows metafile.
-  if (available - skip > kMaxMetafileBytes) {
-    ShowPictureTooBig(owner);
-    return nullptr;
-  }
+  if (available - skip > kMaxMetafileBytes) return refuseTooBig();
   if (!ReadAt(stream, start, available, *bytes)) return nullptr;
   auto emf = std::make_unique<ByteArray>();
   bool readInPart = false;

@@ -38,7 +38,11 @@ inline constexpr const char16_t* kPictureTooBigMessage =
 // early end record; bytes past that count are not the picture's), or whose
 // records walked to its end record are not as many as its header counts
 // (an early end record, or records swallowed by a record grown over them).
-std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial = nullptr);
+// `tooBig`, when given, learns whether the picture was refused for its size,
+// and the message is then left to the caller, which tells it once with
+// whatever else it tells.
+std::unique_ptr<ByteArray> ReadMetafileAsEmf(InFileStream& stream, const cMsgDlg* owner, bool* partial = nullptr,
+                                             bool* tooBig = nullptr);
 
 // MulDiv as the picture size needs it: a x b / c rounded half away from
 // zero in 64 bits; -1 when c is 0 or the result does not fit 32 bits.

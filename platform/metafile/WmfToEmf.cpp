@@ -113,7 +113,8 @@ class Translator {
   void Record(std::uint16_t function, std::uint32_t sizeWords, const Params& p);
   std::uint16_t Handles() const { return std::uint16_t(std::min<std::uint32_t>(handles_, 0xFFFF)); }
   // Whether a record was dropped for damage the picture should be told of
-  // (a text record that cannot hold what it draws).
+  // (a text record that cannot hold what it draws, a flood fill or layout
+  // record too short for its parameters).
   bool LostRecords() const { return lost_; }
   void SetWindowOrg(std::int32_t x, std::int32_t y) {
     orgX_ = x;
@@ -653,7 +654,10 @@ void Translator::Record(std::uint16_t function, std::uint32_t sizeWords, const P
     case kMetaSetPolyFillMode: if (p.Has(2)) out_.Take(U_EMRSETPOLYFILLMODE_set(p.U(0))); break;
     case kMetaSetStretchBltMode: if (p.Has(2)) out_.Take(U_EMRSETSTRETCHBLTMODE_set(p.U(0))); break;
     case kMetaSetTextAlign: if (p.Has(2)) out_.Take(U_EMRSETTEXTALIGN_set(p.U(0))); break;
-    case kMetaSetLayout: if (p.Has(2)) out_.Take(U_EMRSETLAYOUT_set(p.U(0))); break;
+    case kMetaSetLayout:
+      if (p.Has(2)) out_.Take(U_EMRSETLAYOUT_set(p.U(0)));
+      else lost_ = true;
+      break;
     case kMetaSetBkColor: if (p.Has(4)) out_.Take(U_EMRSETBKCOLOR_set(ColorRef(p.U32At(0)))); break;
     case kMetaSetTextColor: if (p.Has(4)) out_.Take(U_EMRSETTEXTCOLOR_set(ColorRef(p.U32At(0)))); break;
     case kMetaSetMapperFlags:
@@ -746,9 +750,11 @@ void Translator::Record(std::uint16_t function, std::uint32_t sizeWords, const P
       break;
     case kMetaFloodFill:  // {COLORREF, y, x}, filled up to the border colour
       if (p.Has(8)) out_.Take(U_EMREXTFLOODFILL_set(Pt(p.S(3), p.S(2)), ColorRef(p.U32At(0)), U_FLOODFILLBORDER));
+      else lost_ = true;
       break;
     case kMetaExtFloodFill:  // {mode, COLORREF, y, x}
       if (p.Has(10)) out_.Take(U_EMREXTFLOODFILL_set(Pt(p.S(4), p.S(3)), ColorRef(p.U32At(2)), p.U(0)));
+      else lost_ = true;
       break;
     case kMetaPolygon:
     case kMetaPolyline: Poly(function, p); break;

@@ -9,7 +9,8 @@
 // (16-bit coordinates become 32-bit, object-table slots become EMF handles
 // slot + 1, regions become RGNDATA); records without an EMF counterpart are
 // dropped. A record whose parameters are too short for its function is
-// dropped alone (a text record so dropped is told, below). An EXTTEXTOUT's
+// dropped alone (a text, flood fill or layout record so dropped is told,
+// below). An EXTTEXTOUT's
 // spacing array is optional: a record that ends with its string is drawn
 // with the font's own advances. A record
 // whose size does not fit the bytes (a picture cut inside a record, or a
@@ -89,6 +90,8 @@ struct WmfPicture {
 //   - a TEXTOUT or EXTTEXTOUT that cannot hold what it draws (its fields,
 //     rectangle, string or spacing array cut short, or a negative count):
 //     that record alone is dropped (also when `partial` is not given);
+//   - a FLOODFILL, EXTFLOODFILL or SETLAYOUT too short for its parameters:
+//     that record alone is dropped;
 //   - a META_EOF before the end the header's size gives, with bytes after
 //     it up to that end, zeros too: the size counts records, not padding.
 //     An end record where the header's size ends (after a placeable

@@ -28,6 +28,12 @@ struct Calls {
   unsigned (*disconnectMatched)(void*, int, unsigned, unsigned, void*, void*, void*) =
       ToolkitSymbol<unsigned (*)(void*, int, unsigned, unsigned, void*, void*, void*)>(
           "g_signal_handlers_disconnect_matched");
+  unsigned (*blockMatched)(void*, int, unsigned, unsigned, void*, void*, void*) =
+      ToolkitSymbol<unsigned (*)(void*, int, unsigned, unsigned, void*, void*, void*)>(
+          "g_signal_handlers_block_matched");
+  unsigned (*unblockMatched)(void*, int, unsigned, unsigned, void*, void*, void*) =
+      ToolkitSymbol<unsigned (*)(void*, int, unsigned, unsigned, void*, void*, void*)>(
+          "g_signal_handlers_unblock_matched");
   unsigned long (*connect)(void*, const char*, SignalCallback, void*, void*, int) =
       ToolkitSymbol<unsigned long (*)(void*, const char*, SignalCallback, void*, void*, int)>("g_signal_connect_data");
   int (*isConnected)(void*, unsigned long) = ToolkitSymbol<int (*)(void*, unsigned long)>("g_signal_handler_is_connected");
@@ -39,7 +45,8 @@ struct Calls {
   int (*sensitive)(void*) = ToolkitSymbol<int (*)(void*)>("gtk_widget_is_sensitive");
 
   bool Ok() const {
-    return ref && unref && widgetType && lookup && disconnectMatched && connect && isConnected && disconnect &&
+    return ref && unref && widgetType && lookup && disconnectMatched && blockMatched && unblockMatched && connect &&
+           isConnected && disconnect &&
            installSnooper && removeSnooper && eventType && keyval && sensitive;
   }
 };
@@ -57,10 +64,15 @@ struct KeptCloseRequests::Hooks {
   void* widget = nullptr;  // the GtkWindow, referenced
   unsigned long closeHandler = 0;
   unsigned snooper = 0;
+  // WhileDisabled: the toolkit's close handler, blocked, and its data.
+  void* toolkitData = nullptr;
+  unsigned deleteSignal = 0;
 
-  static int Close(void*, void*, void* data) {
+  static int Close(void* widget, void*, void* data) {
     auto* hooks = static_cast<Hooks*>(data);
-    if (hooks->onClose) hooks->onClose();
+    // Enabled, a window kept only while disabled drops the request, as the
+    // toolkit does for a window beneath a modal one.
+    if (hooks->onClose && (hooks->toolkitData == nullptr || !Gtk().sensitive(widget))) hooks->onClose();
     return 1;  // the toolkit would destroy the window otherwise
   }
 
@@ -104,11 +116,36 @@ KeptCloseRequests::KeptCloseRequests(wxWindow& topLevel, std::function<void()> o
 #endif
 }
 
+KeptCloseRequests::KeptCloseRequests(wxWindow& topLevel, WhileDisabled, std::function<void()> onClose,
+                                     std::function<void(std::uint32_t)> onKey)
+    : hooks_(std::make_unique<Hooks>()) {
+  hooks_->onClose = std::move(onClose);
+  hooks_->onKey = std::move(onKey);
+#ifdef __WXGTK__
+  const Calls& gtk = Gtk();
+  if (!gtk.Ok() || !topLevel.IsTopLevel() || topLevel.GetHandle() == nullptr) return;
+  hooks_->widget = gtk.ref(topLevel.GetHandle());
+  // Blocked, not disconnected: the window hears its closes again once
+  // the modal window has gone.
+  hooks_->toolkitData = &topLevel;
+  hooks_->deleteSignal = gtk.lookup("delete-event", gtk.widgetType());
+  gtk.blockMatched(hooks_->widget, kMatchId | kMatchData, hooks_->deleteSignal, 0, nullptr, nullptr, &topLevel);
+  hooks_->closeHandler = gtk.connect(hooks_->widget, "delete-event", &Hooks::Close, hooks_.get(), nullptr, 0);
+  hooks_->snooper = gtk.installSnooper(&Hooks::Key, hooks_.get());
+#else
+  (void)topLevel;
+#endif
+}
+
 KeptCloseRequests::~KeptCloseRequests() {
   if (hooks_->widget == nullptr) return;
   const Calls& gtk = Gtk();
   if (hooks_->snooper != 0) gtk.removeSnooper(hooks_->snooper);
   if (gtk.isConnected(hooks_->widget, hooks_->closeHandler)) gtk.disconnect(hooks_->widget, hooks_->closeHandler);
+  if (hooks_->toolkitData != nullptr) {
+    gtk.unblockMatched(hooks_->widget, kMatchId | kMatchData, hooks_->deleteSignal, 0, nullptr, nullptr,
+                       hooks_->toolkitData);
+  }
   gtk.unref(std::exchange(hooks_->widget, nullptr));
 }
 

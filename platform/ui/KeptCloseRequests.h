@@ -24,6 +24,12 @@ class KeptCloseRequests {
   // (kVkEscape, kVkReturn) pressed in `topLevel` while it is disabled.
   // `topLevel` must have its toolkit window; nothing under another toolkit.
   KeptCloseRequests(wxWindow& topLevel, std::function<void()> onClose, std::function<void(std::uint32_t)> onKey);
+  // For as long as a modal window keeps `topLevel` disabled: `onClose` runs
+  // for each close request of it while it is disabled, and the toolkit's
+  // own handling is back once this object has gone.
+  enum class WhileDisabled { kOnly };
+  KeptCloseRequests(wxWindow& topLevel, WhileDisabled, std::function<void()> onClose,
+                    std::function<void(std::uint32_t)> onKey);
   ~KeptCloseRequests();
   KeptCloseRequests(const KeptCloseRequests&) = delete;
   KeptCloseRequests& operator=(const KeptCloseRequests&) = delete;

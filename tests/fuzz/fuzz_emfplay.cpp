@@ -20,11 +20,13 @@
 using namespace kvn;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The picture reader first takes out the text records that do not fit;
+  // The picture reader first takes out the text records that do not fit
+  // and the widenings past the limit;
   // what is left is played when it validates.
   std::vector<std::uint8_t> bytes(data, data + size);
   std::uint64_t kept = bytes.size();
   DropUnfitTextRecords(bytes.data(), &kept);
+  DropWideningsPastLimit(bytes.data(), &kept);
   if (kept > size) std::abort();
   const std::optional<EmfDocument> emf = EmfDocument::FromBytes(bytes.data(), kept);
   if (!emf) return 0;

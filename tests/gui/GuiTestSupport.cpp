@@ -665,6 +665,7 @@ class HeldLine final : public cLine {
       for (std::uint64_t i = 0; i < kAbortCheckOperations && !dc.Aborted(); ++i) dc.PatBlt(0, 0, 0, 0, kPatCopy);
       if (dc.Aborted()) {
         ++RepaintCounts().gaveWay;
+        if (hold.gaveWay) hold.gaveWay();
         return;
       }
       if (const std::string why = hold.hopeless ? hold.hopeless() : std::string(); !why.empty()) {
@@ -847,7 +848,11 @@ std::deque<std::function<bool()>> CancelThroughProgressWindow(wxWindow* repaint,
       [state, ended, &boxes, &times] {
         if (times.endedFirst) return true;
         const auto clicked = ClickTime(state->click);
-        if (clicked && boxes.asked.size() > state->askedBefore) {
+        // Asked: the click came, whether or not its process (on a busy
+        // machine) has written its time yet; the operation may have ended
+        // by the answer meanwhile.
+        if (boxes.asked.size() > state->askedBefore) {
+          if (!clicked) return false;
           times.answered =
               std::chrono::duration_cast<std::chrono::milliseconds>(boxes.asked[state->askedBefore] - *clicked);
           return true;
@@ -874,6 +879,15 @@ TFrameWindow* NewFrame(const WString& title, int x, int y, int w, int h) {
   frame->Attr.W = w;
   frame->Attr.H = h;
   return frame;
+}
+
+unsigned long XWindowOf(wxWindow& window) {
+  using GetWindow = void* (*)(void*);
+  using GetXid = unsigned long (*)(void*);
+  const auto getWindow = reinterpret_cast<GetWindow>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
+  const auto getXid = reinterpret_cast<GetXid>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
+  void* gdkWindow = getWindow && window.GetHandle() ? getWindow(window.GetHandle()) : nullptr;
+  return gdkWindow && getXid ? getXid(gdkWindow) : 0;
 }
 
 std::string Shell(const std::string& command) {

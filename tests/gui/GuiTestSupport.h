@@ -139,6 +139,9 @@ MessageBoxDialog* FindOpenBox();
 // tool that waits for a window that never comes (xdotool search --sync)
 // must not hold the test for ever.
 std::string Shell(const std::string& command);
+// The X window of a shown top-level window (0 when it has none): what
+// xdotool, xwininfo and xprop are given.
+unsigned long XWindowOf(wxWindow& window);
 
 // Ends every modal window that is open, innermost first, without the X
 // server: the toolkit's dialogs (file choosers, message boxes) with Cancel,
@@ -298,9 +301,12 @@ void SetSlowRepaint(std::chrono::milliseconds extra);
 // asked every round, and a non-empty answer of `hopeless` (why the state
 // the test waits for can no longer come) fails the test with it and lets
 // the repaint go, and every later one is quick.
+// `gaveWay`, when set, is told each time a held repaint has given way,
+// before the window has done anything after it.
 struct RepaintHold {
   std::function<bool()> release;
   std::function<std::string()> hopeless;
+  std::function<void()> gaveWay;
 };
 // From here on the slow drawing's repaints hold.
 void HoldRepaints(RepaintHold hold);

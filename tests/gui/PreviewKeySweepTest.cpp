@@ -221,7 +221,10 @@ class PreviewShows : public wxEventFilter {
   bool seen = false;
 };
 
-enum class Way { Escape, AltF4, CloseRequest };
+// The last two go to the print dialog beneath the preview, as they do while
+// the manager still calls that dialog active: Escape with the X focus put
+// into it, and the manager's close request of it.
+enum class Way { Escape, AltF4, CloseRequest, EscapeToDialog, CloseDialog };
 enum class Instant { BeforeProgress, ProgressMapped, ProgressShows, PageReleased, AfterPreviewEnded };
 
 constexpr Way kWays[] = {Way::Escape, Way::AltF4, Way::CloseRequest};
@@ -236,6 +239,10 @@ const char* WayName(Way way) {
       return "Alt+F4";
     case Way::CloseRequest:
       return "the manager's close request";
+    case Way::EscapeToDialog:
+      return "Escape into the print dialog";
+    case Way::CloseDialog:
+      return "the manager's close request of the print dialog";
   }
   return "";
 }
@@ -320,6 +327,29 @@ std::vector<Round> Rounds() {
   return rounds;
 }
 
+// Escape and Alt+F4 wherever the X focus is, and Escape and the close
+// request sent to the print dialog beneath, in turn, at instants spread
+// over the first half second after the progress window is mapped: before
+// the manager has made it active, as it does, and before it has painted.
+// The delays visit 0..500 ms in an order that jumps about.
+std::vector<Round> FirstInstantRounds() {
+  constexpr int kRounds = 40;
+  constexpr Way kFirstWays[] = {Way::Escape, Way::AltF4, Way::EscapeToDialog, Way::CloseDialog};
+  std::vector<Round> rounds;
+  for (int i = 0; i < kRounds; ++i) {
+    Round r;
+    r.number = i + 1;
+    r.way = kFirstWays[i % 4];
+    r.instant = Instant::ProgressMapped;
+    r.delayMs = (i * 17 % kRounds) * 500 / (kRounds - 1);
+    // Opened by its mnemonic, the preview is not yet active as its
+    // progress window comes: the print dialog may still be.
+    r.mnemonic = i % 8 >= 4;
+    rounds.push_back(r);
+  }
+  return rounds;
+}
+
 std::string Quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
 
 // The bash script of the process that waits for the round's instant, waits
@@ -354,10 +384,10 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       s += waitFor("[ -e " + Quoted(dir / "released") + " ]", "the page released", "sleep 0.002;");
       break;
     case Instant::AfterPreviewEnded:
-      // The preview stays until the question the click asks is answered.
-      s += waitFor("[ -e " + Quoted(dir / "painted") + " ]", "the progress window painted", "sleep 0.005;");
-      s += waitFor(findPreview, "the preview found", "");
+      // The preview's window as the program names it before the click: a
+      // search after it may come when the preview has already gone.
       s += waitFor("[ -e " + Quoted(dir / "clicked") + " ]", "the Cancel clicked", "sleep 0.005;");
+      s += "w=$(cat " + Quoted(dir / "preview") + "); ";
       s += waitFor("! xwininfo -id \"$w\" 2>/dev/null | grep -q IsViewable", "the preview unmapped", "");
       break;
   }
@@ -373,6 +403,12 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       break;
     case Way::AltF4:
       s += "timeout 20 xdotool key alt+F4; ";
+      break;
+    case Way::EscapeToDialog:
+      s += "timeout 20 xdotool windowfocus \"$(cat " + Quoted(dir / "dialog") + ")\" key Escape; ";
+      break;
+    case Way::CloseDialog:
+      s += "timeout 20 wmctrl -i -c \"$(cat " + Quoted(dir / "dialog") + ")\"; ";
       break;
     case Way::CloseRequest:
       if (r.instant == Instant::AfterPreviewEnded) {
@@ -498,6 +534,8 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
   // Starts the driver of `round` in `folder`, then opens the preview.
   const auto open = [&](const Round& round, const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
+    std::ofstream(folder / "dialog") << (dialog && dialog->GetPeer() ? test::XWindowOf(*dialog->GetPeer()) : 0)
+                                     << "\n";
     std::ofstream(folder / "driver.sh") << Driver(round, folder);
     const std::string pid = test::Shell("bash " + Quoted(folder / "driver.sh") + " >/dev/null 2>&1 & echo $!");
     driver = std::atoi(pid.c_str());
@@ -557,6 +595,8 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
         Touch(dir / "released");
       }
       if (r.instant == Instant::AfterPreviewEnded) {
+        PreviewWindow__new* preview = ShownPreview();
+        std::ofstream(dir / "preview") << (preview ? test::XWindowOf(*preview->GetPeer()) : 0) << "\n";
         const wxRect cancel = progress->GetCancelButton()->GetPeer()->GetScreenRect();
         Xdo(test::PointerTo(cancel.x + cancel.width / 2, cancel.y + cancel.height / 2) + " click 1");
         Touch(dir / "clicked");
@@ -702,6 +742,31 @@ TEST_F(PreviewKeySweepTest, EveryWayAtEveryInstantEndsThePreviewAndTheDialogTake
   std::printf("%d rounds passed in %lld s\n", passed,
               static_cast<long long>(std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count()));
   EXPECT_EQ(passed, int(Rounds().size()));
+}
+
+// A key sent to the program while its progress window comes up reaches
+// that window, whichever window the manager still calls active: Escape or
+// Alt+F4 in the first instants after the mapping was lost now and then, the
+// page drawn to its end and the preview left for a second close.
+TEST_F(PreviewKeySweepTest, AKeyInTheProgressWindowsFirstHalfSecondEndsThePreview) {
+  ASSERT_NE(test::OpenSlowDrawing(frame_, files_.Path()), nullptr);
+  ASSERT_TRUE(test::PumpUntil([&] { return Active(*frame_); })) << "the manager never activated the frame";
+  test::AnsweringBoxes boxes(50ms);
+  SetMessageBoxBackend(&boxes);
+  test::FirstPaintWatch watch;
+  PreviewShows shows;
+  test::SetSlowRepaint(test::SlowRepaint::kQuick);
+  int passed = 0;
+  {
+    const CpuBurners burners;
+    for (const Round& r : FirstInstantRounds()) {
+      if (!RunRound(r, boxes, watch, shows)) break;
+      ++passed;
+    }
+  }
+  SetMessageBoxBackend(nullptr);
+  test::SetSlowRepaint(test::kSlowRepaint);
+  EXPECT_EQ(passed, int(FirstInstantRounds().size()));
 }
 
 }  // namespace

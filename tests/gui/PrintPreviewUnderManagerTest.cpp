@@ -437,6 +437,9 @@ enum class PageEnd { Cancelled, DrawnThenEscape };
 struct PageEndCase {
   PageEnd end;
   const char* name;
+  // The main window's repaint gave way to the print dialog's paint just
+  // before the preview began, and was put off by it.
+  bool gaveWayBefore = false;
 };
 
 class LongPageEnds : public PrintPreviewUnderManagerTest, public ::testing::WithParamInterface<PageEndCase> {};
@@ -1022,11 +1025,26 @@ TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindow
   // the test's X server keeps what was painted then while the preview
   // covers it.
   bool previewOver = false, uncovered = false, heldWhileDialogUp = false, progressSeen = false;
+  // With gaveWayBefore: the repaint held beneath the print dialog before
+  // the preview, until it gives way to a key; the preview is then clicked
+  // before the window can run its repaint again.
+  bool beforePreview = false, keySent = false;
+  std::optional<std::chrono::steady_clock::time_point> beforeSince;
   DialogPaintNote note([&] { return progressSeen && ShownProgress() == nullptr; }, painted);
   std::optional<std::chrono::steady_clock::time_point> heldSince;
   test::HoldRepaints({
       // Held from the preview's end until the print dialog has closed.
       [&] {
+        if (beforePreview) {
+          if (!beforeSince) beforeSince = std::chrono::steady_clock::now();
+          // A key the dialog does not use, pressed while the main window
+          // paints: the paint gives way to it whatever it gave way to before.
+          if (!keySent) {
+            Xdo("key F12");
+            keySent = true;
+          }
+          return false;
+        }
         const bool dialogUp = uncovered && TopPrintDialog() != nullptr;
         if (dialogUp && !heldWhileDialogUp) std::ofstream(held) << "held\n";
         heldWhileDialogUp = heldWhileDialogUp || dialogUp;
@@ -1036,15 +1054,35 @@ TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindow
       },
       [&]() -> std::string {
         const auto now = std::chrono::steady_clock::now();
+        if (beforePreview && beforeSince && now - *beforeSince > kHeldPast)
+          return "the main window's repaint did not give way to a key";
         if (const auto at = SentAt(sent); at && std::chrono::system_clock::now() - *at > kHeldPast)
           return "the print dialog's Escape waited behind the main window's repaint";
         if (!note.Painted() && heldSince && now - *heldSince > kHeldPast)
           return "the print dialog stayed unpainted behind the main window's repaint";
         return {};
       },
+      [&] {
+        if (!beforePreview) return;
+        beforePreview = false;
+        // Queued before the window's own call to paint again.
+        auto* preview = dynamic_cast<TButton*>(Control(*TopPrintDialog(), 101));
+        if (preview) wxTheApp->CallAfter([preview, &previewOver] {
+          preview->Click();
+          previewOver = true;
+        });
+      },
   });
   std::string dialogTitle;
   std::deque<std::function<bool()>> steps = ToThePreview(*frame_, previewOver);
+  if (c.gaveWayBefore) {
+    // In place of the click: the held repaint clicks once it gave way.
+    steps.back() = [&, drawing] {
+      beforePreview = true;
+      drawing->GetPeer()->Refresh();
+      return true;
+    };
+  }
   steps.push_back([&] {
     progressSeen = ShownProgress() != nullptr;
     return progressSeen;
@@ -1091,14 +1129,15 @@ TEST_P(InputBeforePaint, ThePrintDialogIsPaintedAndTakesEscapeWhileTheMainWindow
   EXPECT_TRUE(SentAt(sent).has_value()) << "the print dialog never became the active window";
   EXPECT_TRUE(heldWhileDialogUp) << "the main window was not repainted while the print dialog was up: "
                                     "nothing waited behind its repaint";
-  EXPECT_GE(counts.gaveWay, 1) << "the main window's repaint never gave way";
+  EXPECT_GE(counts.gaveWay, c.gaveWayBefore ? 2 : 1) << "the main window's repaint never gave way";
   EXPECT_TRUE(spooler_.jobs.empty()) << "leaving the preview printed";
   std::printf("held repaints of the main window: %d begun, %d gave way\n", counts.begun, counts.gaveWay);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, InputBeforePaint,
                          ::testing::Values(PageEndCase{PageEnd::Cancelled, "Cancelled"},
-                                           PageEndCase{PageEnd::DrawnThenEscape, "DrawnThenEscape"}),
+                                           PageEndCase{PageEnd::DrawnThenEscape, "DrawnThenEscape"},
+                                           PageEndCase{PageEnd::Cancelled, "GaveWayBeforeThePreview", true}),
                          [](const ::testing::TestParamInfo<PageEndCase>& c) { return std::string(c.param.name); });
 
 }  // namespace

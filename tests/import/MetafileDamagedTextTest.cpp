@@ -1,7 +1,8 @@
 // A metafile text record that cannot hold what it draws (its string past
 // its end, a spacing offset that wraps, a negative count) loses that text
 // alone, and the open says the picture was read in part; its intact twin
-// opens quietly and draws every text. So for an enhanced metafile placed in
+// opens quietly and draws every text. So for a Windows metafile's flood fill
+// and layout records too short for their parameters. So for an enhanced metafile placed in
 // a native drawing, which the picture reader never sees. An enhanced metafile whose end record
 // comes before its header's byte count is told, as a Windows metafile's is;
 // bytes past that count are not the picture's.
@@ -282,6 +283,21 @@ Bytes WmfTextOut(std::int16_t count) {
   return r;
 }
 
+// A WMF record of `function` whose parameters are the first `bytes` bytes of
+// `params` (16-bit words, little-endian): FLOODFILL {COLORREF, y, x},
+// EXTFLOODFILL {mode, COLORREF, y, x}, SETLAYOUT {layout, reserved}.
+Bytes WmfRecord(std::uint16_t function, const std::vector<std::uint16_t>& params, std::size_t bytes) {
+  Bytes r(6 + bytes, 0);
+  le::Put32(r.data(), std::uint32_t(r.size() / 2));
+  le::Put16(r.data() + 4, function);
+  for (std::size_t i = 0; i < params.size() && 2 * i + 1 < bytes; ++i) le::Put16(r.data() + 6 + 2 * i, params[i]);
+  return r;
+}
+
+const std::vector<std::uint16_t> kFloodFill = {0x0000, 0x0000, 40, 10};      // black border, (10, 40)
+const std::vector<std::uint16_t> kExtFloodFill = {1, 0xFFFF, 0x00FF, 40, 10};  // surface of white
+const std::vector<std::uint16_t> kSetLayout = {0, 0};                          // left to right
+
 // A metafile opened as the viewer opens it.
 struct Opened {
   bool ok = false;
@@ -452,6 +468,30 @@ TEST(MetafileDamagedText, EachDamagedTextRecordIsDroppedAloneAndToldEarlyEndsAre
        true, 75, 22, Shows::kSample},
       {"TEXTOUT counting -43 characters", kWmfSample,
        [](const Bytes& s) { return WmfWithRecord(s, WmfTextOut(-43)); }, true, 75, 22, Shows::kSample},
+      // A flood fill or layout record added before the end record, whole or
+      // too short for its parameters.
+      {"FLOODFILL", kWmfSample, [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0419, kFloodFill, 8)); },
+       false, 76, 22, Shows::kMore},
+      {"FLOODFILL without its x", kWmfSample,
+       [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0419, kFloodFill, 6)); }, true, 75, 22,
+       Shows::kSample},
+      {"FLOODFILL without parameters", kWmfSample,
+       [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0419, kFloodFill, 0)); }, true, 75, 22,
+       Shows::kSample},
+      {"EXTFLOODFILL", kWmfSample,
+       [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0548, kExtFloodFill, 10)); }, false, 76, 22,
+       Shows::kMore},
+      {"EXTFLOODFILL without its x", kWmfSample,
+       [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0548, kExtFloodFill, 8)); }, true, 75, 22,
+       Shows::kSample},
+      {"EXTFLOODFILL with its mode alone", kWmfSample,
+       [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0548, kExtFloodFill, 2)); }, true, 75, 22,
+       Shows::kSample},
+      {"SETLAYOUT", kWmfSample, [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0149, kSetLayout, 4)); },
+       false, 76, 22, Shows::kMore},
+      {"SETLAYOUT without parameters", kWmfSample,
+       [](const Bytes& s) { return WmfWithRecord(s, WmfRecord(0x0149, kSetLayout, 0)); }, true, 75, 22,
+       Shows::kSample},
   };
 
   for (const Row& row : rows) {

@@ -81,6 +81,30 @@ class Emf {
     for (std::size_t i = 0; i < text.size(); ++i) le::Put16(p + offString + 2 * i, text[i]);
     return *this;
   }
+  // SMALLTEXTOUT: reference, count, options, graphics mode, scales, a
+  // rectangle unless ETO_NO_RECT, the string (bytes under ETO_SMALL_CHARS).
+  Emf& SmallText(const std::u16string& text, std::int32_t x, std::int32_t y, bool wide, bool rect) {
+    const std::uint32_t offString = rect ? 52 : 36, unit = wide ? 2 : 1;
+    std::uint8_t* p = builder_.Add(108, (offString + unit * std::uint32_t(text.size()) + 3) & ~3u);
+    le::Put32(p + 8, std::uint32_t(x));
+    le::Put32(p + 12, std::uint32_t(y));
+    le::Put32(p + 16, std::uint32_t(text.size()));
+    le::Put32(p + 20, (rect ? 0u : 0x0100u) | (wide ? 0u : 0x0200u));
+    le::Put32(p + 24, 1);
+    if (rect) {
+      le::Put32(p + 36, std::uint32_t(x - 50));
+      le::Put32(p + 40, std::uint32_t(y - 50));
+      le::Put32(p + 44, std::uint32_t(x + 200));
+      le::Put32(p + 48, std::uint32_t(y + 50));
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (wide)
+        le::Put16(p + offString + 2 * i, text[i]);
+      else
+        p[offString + i] = std::uint8_t(text[i]);
+    }
+    return *this;
+  }
   std::vector<std::uint8_t> Bytes() {
     EXPECT_TRUE(builder_.Finish(8));
     return {builder_.Bytes().Items(), builder_.Bytes().Items() + builder_.Bytes().Count()};
@@ -366,6 +390,33 @@ TEST(MetafileExploder, TextsTakeAlignmentColourAndSymbolCharacters) {
   EXPECT_NEAR(text->point.x, 10, 1e-9);
   EXPECT_NEAR(text->point.y, 20, 1e-9);
   EXPECT_EQ(objects[1]->AsText()->alignment & kAlignCodeMask, 8);  // bottom, right
+}
+
+// SMALLTEXTOUT keeps its reference point at the record's start, not where
+// EXTTEXTOUT's EMRTEXT has it: each text lands at its own point, as its
+// EXTTEXTOUTW twin does.
+TEST(MetafileExploder, SmallTextsLandAtTheirReferencePointsAsTheirTwins) {
+  auto chain = Explode(Emf()
+                           .Text(u"Twin", 100, 200)
+                           .SmallText(u"Wide", 300, 400, true, true)
+                           .SmallText(u"Bytes", 500, 600, false, true)
+                           .SmallText(u"Bare", 700, 800, true, false)
+                           .SmallText(u"Both", 900, 100, false, false)
+                           .Bytes());
+  const auto objects = Objects(chain);
+  const struct {
+    const char* text;
+    double x, y;
+  } want[] = {{"Twin", 10, 20}, {"Wide", 30, 40}, {"Bytes", 50, 60}, {"Bare", 70, 80}, {"Both", 90, 10}};
+  ASSERT_EQ(objects.size(), std::size(want));
+  for (std::size_t i = 0; i < std::size(want); ++i) {
+    SCOPED_TRACE(want[i].text);
+    const cText* text = objects[i]->AsText();
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->GetText().ToUtf8(), want[i].text);
+    EXPECT_NEAR(text->point.x, want[i].x, 1e-9);
+    EXPECT_NEAR(text->point.y, want[i].y, 1e-9);
+  }
 }
 
 TEST(MetafileExploder, ANegativeWidthMirrorsTheObjectsAboutTheFrameCorner) {

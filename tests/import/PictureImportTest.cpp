@@ -20,6 +20,7 @@
 #include "dwg/InstallReaders.h"
 #include "foundation/CountingAlloc.h"
 #include "foundation/LangTable.h"
+#include "foundation/MsgBox.h"
 #include "foundation/TextFormat.h"
 #include "model/cBitmap.h"
 #include "model/cBlock.h"
@@ -28,6 +29,7 @@
 #include "platform/image/ImageCodecs.h"
 #include "platform/image/PictureDecode.h"
 #include "platform/metafile/EmfBuilder.h"
+#include "platform/metafile/ReadMetafileAsEmf.h"
 #include "render/DibConversion.h"
 #include "render/PictureServicesImpl.h"
 #include "tests/support/TestData.h"
@@ -269,6 +271,102 @@ TEST_F(PictureImportTest, MetafilesAreToldByTheirNameAndSizedByTheirFrame) {
   EXPECT_DOUBLE_EQ(flat->AsWmf()->frame.width, 100.0);
   EXPECT_DOUBLE_EQ(flat->AsWmf()->frame.height, 100.0);
   EXPECT_EQ(ImportPictureFile(nullptr, nullptr, PathOf(scratch / "frame.emf2")), nullptr);
+}
+
+// Every message box shown, kept instead of shown.
+class RecordingBoxes : public MessageBoxBackend {
+ public:
+  RecordingBoxes() { previous_ = SetMessageBoxBackend(this); }
+  ~RecordingBoxes() override { SetMessageBoxBackend(previous_); }
+  int Show(const cMsgDlg*, const WString& text, const WString&, std::uint32_t) override {
+    texts.push_back(text);
+    return kIdOk;
+  }
+  std::vector<WString> texts;
+
+ private:
+  MessageBoxBackend* previous_;
+};
+
+// An intact enhanced metafile of `count` plain rectangles.
+std::vector<std::uint8_t> RectanglesEmf(std::uint32_t count) {
+  EmfBuilder b(std::uint64_t(count) * 24 + 4096);
+  std::uint8_t* h = b.Add(1, 108);
+  le::Put32(h + 24 + 8, 10000);
+  le::Put32(h + 24 + 12, 10000);
+  le::Put32(h + 40, 0x464D4520);
+  le::Put32(h + 44, 0x10000);
+  le::Put32(h + 72, 1000);
+  le::Put32(h + 76, 1000);
+  le::Put32(h + 80, 100);
+  le::Put32(h + 84, 100);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint8_t* r = b.Add(43, 24);  // EMR_RECTANGLE
+    if (!r) break;
+    le::Put32(r + 8, i % 900);
+    le::Put32(r + 12, i % 700);
+    le::Put32(r + 16, i % 900 + 50);
+    le::Put32(r + 20, i % 700 + 30);
+  }
+  EXPECT_TRUE(b.Finish(1));
+  return std::vector<std::uint8_t>(b.Bytes().Items(), b.Bytes().Items() + b.Bytes().Count());
+}
+
+// A plain Windows metafile of `count` rectangles.
+std::vector<std::uint8_t> RectanglesWmf(std::uint32_t count) {
+  std::vector<std::uint8_t> b(18 + std::size_t(count) * 14 + 6, 0);
+  le::Put16(b.data(), 1);
+  le::Put16(b.data() + 2, 9);
+  le::Put16(b.data() + 4, 0x0300);
+  le::Put32(b.data() + 6, std::uint32_t(b.size() / 2));
+  le::Put32(b.data() + 12, 7);  // the longest record, in words
+  for (std::uint32_t i = 0; i < count; ++i) {
+    std::uint8_t* r = b.data() + 18 + std::size_t(i) * 14;
+    le::Put32(r, 7);
+    le::Put16(r + 4, 0x041B);  // META_RECTANGLE {bottom, right, top, left}
+    le::Put16(r + 6, std::uint16_t(i % 700 + 30));
+    le::Put16(r + 8, std::uint16_t(i % 900 + 50));
+    le::Put16(r + 10, std::uint16_t(i % 700));
+    le::Put16(r + 12, std::uint16_t(i % 900));
+  }
+  le::Put32(b.data() + b.size() - 6, 3);  // META_EOF
+  return b;
+}
+
+// A metafile past 20,000,000 bytes, intact, is refused unread and told
+// once, as too big: the picture reader shows nothing itself and the open's
+// one message is the bilingual "picture is too big", not a damaged
+// picture's. One below the limit opens. The files are written here.
+TEST_F(PictureImportTest, MetafilesPast20MillionBytesAreToldOnceAsTooBig) {
+  test::ScratchDir scratch;
+  const struct {
+    const char* name;
+    std::function<std::vector<std::uint8_t>()> make;
+    bool opens;
+  } rows[] = {
+      {"big.emf", [] { return RectanglesEmf(880'000); }, false},   // 21.1 MB
+      {"under.emf", [] { return RectanglesEmf(790'000); }, true},  // 19 MB
+      {"big.wmf", [] { return RectanglesWmf(1'460'000); }, false},  // 20.4 MB
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::filesystem::path path = scratch / row.name;
+    {
+      const std::vector<std::uint8_t> bytes = row.make();
+      ASSERT_EQ(bytes.size() > kMaxMetafileBytes, !row.opens);
+      WriteFile(path, bytes);
+    }
+    RecordingBoxes boxes;
+    const DocumentResult result = Open(path);
+    EXPECT_TRUE(boxes.texts.empty());
+    EXPECT_EQ(result.Ok(), row.opens);
+    if (row.opens) continue;
+    EXPECT_EQ(result.Code(), kOpenPictureFailed);
+    EXPECT_EQ(result.Cause(), kOpenMetafileTooBig);
+    const OpenFailureMessage message = MakeOpenFailureMessage(result, PathOf(path));
+    EXPECT_TRUE(message.text == kPictureTooBigMessage) << message.text.ToUtf8();
+    EXPECT_EQ(message.style, kMbIconError);
+  }
 }
 
 // A PNG that claims 65535 x 65535 RGBA pixels in a valid header.

@@ -2,7 +2,8 @@
 // playback. A meta region bounds every later clip, which acts on the clip
 // alone; a saved state brings its meta region back. A right-to-left layout
 // mirrors the picture within its frame, bitmaps too unless their
-// orientation is kept, and text stays upright with its alignment reversed.
+// orientation is kept, and text stays upright with its alignment reversed
+// (centred text stays centred); a restored state brings the saved layout back.
 // Pictures are played on the raster target and, for the meta regions, on a
 // printed PDF page read back by pdftoppm.
 #include <gtest/gtest.h>
@@ -327,6 +328,19 @@ const LayoutCase kLayoutCases[] = {
        Fill(b, R(60, 10, 95, 30), colorref_set(255, 0, 0));
        Fill(b, R(5, 60, 40, 80), colorref_set(0, 0, 255));
      }},
+    {"RESTOREDC after SAVEDC and RTL draws unmirrored again",
+     [](EmfBuilder& b) {
+       b.Take(U_EMRSAVEDC_set());
+       Layout(b, 1);
+       Fill(b, R(5, 10, 40, 30), colorref_set(255, 0, 0));
+       b.Take(U_EMRRESTOREDC_set(-1));
+       Fill(b, R(5, 60, 40, 80), colorref_set(0, 0, 255));
+     },
+     Expect::kSameAs,
+     [](EmfBuilder& b) {
+       Fill(b, R(60, 10, 95, 30), colorref_set(255, 0, 0));
+       Fill(b, R(5, 60, 40, 80), colorref_set(0, 0, 255));
+     }},
     {"RTL mirrors a bitmap",
      [](EmfBuilder& b) {
        Layout(b, 1);
@@ -349,6 +363,18 @@ const LayoutCase kLayoutCases[] = {
      [](EmfBuilder& b) {
        Font(b);
        Text(b, U_TA_RIGHT | U_TA_BASELINE, 90, 60);
+     },
+     true},
+    {"RTL centred text is centred on its mirrored point",
+     [](EmfBuilder& b) {
+       Font(b);
+       Layout(b, 1);
+       Text(b, U_TA_CENTER | U_TA_BASELINE, 30, 60);
+     },
+     Expect::kSameAs,
+     [](EmfBuilder& b) {
+       Font(b);
+       Text(b, U_TA_CENTER | U_TA_BASELINE, 70, 60);
      },
      true},
 };

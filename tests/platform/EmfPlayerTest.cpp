@@ -67,6 +67,8 @@ void ExpectSameState(const TDC& dc, const DcState& before, int depth) {
   EXPECT_EQ(now.textAlign, before.textAlign);
   EXPECT_EQ(now.polyFillMode, before.polyFillMode);
   EXPECT_EQ(now.stretchBltMode, before.stretchBltMode);
+  EXPECT_EQ(now.miterLimit, before.miterLimit);
+  EXPECT_EQ(now.brushOrg, before.brushOrg);
   EXPECT_EQ(now.currentPosition, before.currentPosition);
   EXPECT_TRUE(now.pen == before.pen);
   EXPECT_TRUE(now.brush == before.brush);

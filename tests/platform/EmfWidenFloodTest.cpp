@@ -102,7 +102,7 @@ struct Pen {
   }
 };
 
-enum class Then { Fill, ClipThenFill };
+enum class Then { Fill, ClipThenFill, StrokeAndFillWithoutPen };
 enum class Expect { LikeStroke, LikeNoWidening };
 
 struct WidenCase {
@@ -120,7 +120,10 @@ const std::vector<U_POINTL> kZigzag = {{30, 150}, {70, 40}, {110, 160}, {150, 50
 const std::vector<U_POINTL> kCrossing = {{30, 30}, {170, 170}, {170, 30}, {30, 170}};
 const std::vector<U_POINTL> kTriangle = {{40, 160}, {100, 30}, {165, 150}};
 const std::vector<U_POINTL> kNarrowZigzag = {{15, 150}, {35, 40}, {55, 160}, {75, 50}, {85, 120}};
+const std::vector<U_POINTL> kSquare = {{40, 40}, {160, 40}, {160, 160}, {40, 160}};
+const std::vector<U_POINTL> kPentagon = {{100, 25}, {170, 80}, {145, 165}, {55, 165}, {30, 80}};
 constexpr std::uint32_t kGeo = U_PS_GEOMETRIC;
+constexpr std::uint32_t kUser = U_PS_GEOMETRIC | U_PS_USERSTYLE;
 
 const WidenCase kWidenCases[] = {
     {"flat caps, mitre joins", {kGeo | U_PS_ENDCAP_FLAT | U_PS_JOIN_MITER, 12, false, {}}, kZigzag, false, false,
@@ -133,12 +136,27 @@ const WidenCase kWidenCases[] = {
      Expect::LikeStroke},
     {"a self-crossing line, filled whole under ALTERNATE", {kGeo | U_PS_ENDCAP_FLAT, 14, false, {}}, kCrossing,
      false, false, Then::Fill, Expect::LikeStroke},
+    {"a self-crossing line, stroked and filled under ALTERNATE", {kGeo | U_PS_ENDCAP_FLAT, 14, false, {}}, kCrossing,
+     false, false, Then::StrokeAndFillWithoutPen, Expect::LikeStroke},
     {"dashed geometric pen", {kGeo | U_PS_DASH | U_PS_ENDCAP_FLAT | U_PS_JOIN_BEVEL, 8, false, {}}, kZigzag, false,
      false, Then::Fill, Expect::LikeStroke},
     {"user dashes of an odd count, round caps", {kGeo | U_PS_USERSTYLE, 6, false, {20, 10, 5}}, kZigzag, false,
      false, Then::Fill, Expect::LikeStroke},
     {"a pen under an anisotropic mapping", {kGeo | U_PS_ENDCAP_ROUND | U_PS_JOIN_MITER, 8, false, {}},
      kNarrowZigzag, false, false, Then::Fill, Expect::LikeStroke, true},
+    // Closed figures whose pattern is "on" where it ends: the dash through
+    // the first corner is joined there, as the stroke joins it (the end
+    // lies 32, 21, 25, 5 and 5 units into a dash).
+    {"closed, a dash through the first corner, flat caps, mitre", {kUser | U_PS_ENDCAP_FLAT | U_PS_JOIN_MITER, 12,
+     false, {44, 20}}, kSquare, true, false, Then::Fill, Expect::LikeStroke},
+    {"closed, a dash through the first corner, square caps, bevel", {kUser | U_PS_ENDCAP_SQUARE | U_PS_JOIN_BEVEL, 10,
+     false, {36, 12}}, kTriangle, true, false, Then::Fill, Expect::LikeStroke},
+    {"closed, a dash through the first corner, round, odd count", {kUser | U_PS_ENDCAP_ROUND | U_PS_JOIN_ROUND, 8,
+     false, {40, 12, 18}}, kPentagon, true, false, Then::Fill, Expect::LikeStroke},
+    {"closed, a dash through the first corner, flat caps, bevel, odd count", {kUser | U_PS_ENDCAP_FLAT |
+     U_PS_JOIN_BEVEL, 10, false, {30, 10, 20}}, kTriangle, true, false, Then::Fill, Expect::LikeStroke},
+    {"closed, a dash through the first corner, square caps, mitre, odd count", {kUser | U_PS_ENDCAP_SQUARE |
+     U_PS_JOIN_MITER, 10, false, {25, 15, 35}}, kTriangle, true, false, Then::Fill, Expect::LikeStroke},
     {"clip to the widened path", {kGeo | U_PS_ENDCAP_SQUARE | U_PS_JOIN_MITER, 12, false, {}}, kZigzag, false,
      false, Then::ClipThenFill, Expect::LikeStroke},
     {"no closed path yet: nothing changes", {kGeo, 12, false, {}}, kZigzag, false, true, Then::Fill,
@@ -174,6 +192,10 @@ Picture Widened(const WidenCase& c, bool widen) {
     PathOf(b, c, widen);
     if (c.then == Then::Fill) {
       b.Take(U_EMRFILLPATH_set(R(0, 0, 200, 200)));
+    } else if (c.then == Then::StrokeAndFillWithoutPen) {
+      // The null pen strokes nothing: what is red is the fill.
+      Select(b, U_NULL_PEN | 0x80000000u);
+      b.Take(U_EMRSTROKEANDFILLPATH_set(R(0, 0, 200, 200)));
     } else {
       b.Take(U_EMRSELECTCLIPPATH_set(U_RGN_COPY));
       Select(b, U_NULL_PEN | 0x80000000u);

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -799,22 +800,26 @@ void DrawShapeInCell(TDC& dc, const PolygonShape& shape, int start, int way, int
 
 // Rows of `pen`'s figures of the first `shapes` shapes from `row` on, each
 // alone in its colour; answers the row after them.
-int DrawShapeRows(TDC& dc, const JoinedCornerPen& pen, int shapes, int row, const CellNames& cell) {
+int DrawShapeRows(TDC& dc, const JoinedCornerPen& pen, const PolygonShape* shapes, int count, int row,
+                  const CellNames& cell) {
   int at = 0;
-  for (int shape = 0; shape < shapes; ++shape) {
-    for (int start = 0; start < kShapes[shape].count; ++start) {
+  for (int shape = 0; shape < count; ++shape) {
+    for (int start = 0; start < shapes[shape].count; ++start) {
       for (int way = 0; way < 2; ++way, ++at) {
         const int column = at % kFigureColumns, cellRow = row + at / kFigureColumns;
         dc.SelectObject(pen.make(Rgb(std::uint8_t(cellRow), 1, std::uint8_t(column))));
-        DrawShapeInCell(dc, kShapes[shape], start, way, column, cellRow);
+        DrawShapeInCell(dc, shapes[shape], start, way, column, cellRow);
         if (cell)
-          cell({std::string(pen.name) + " pen, " + kShapes[shape].name + " from corner " + std::to_string(start) +
+          cell({std::string(pen.name) + " pen, " + shapes[shape].name + " from corner " + std::to_string(start) +
                     ", " + kWays[way],
                 column, cellRow});
       }
     }
   }
   return row + (at + kFigureColumns - 1) / kFigureColumns;
+}
+int DrawShapeRows(TDC& dc, const JoinedCornerPen& pen, int shapes, int row, const CellNames& cell) {
+  return DrawShapeRows(dc, pen, kShapes, shapes, row, cell);
 }
 
 // Draws the page's figures, and names each, with its cell, for `cell`
@@ -998,8 +1003,8 @@ TEST(PrintDC, ClosedFiguresOfEndsThatMeetAcrossTheirGapsPrintAsTheRasterRoadDraw
 // chord starts where its arc does, at the corner with its straight side,
 // a pie at its centre. Each is alone in its colour, started at four
 // angles. On the vector page their curves go on as curves where they
-// close in a gap, and flattened where a dash runs through their first
-// point.
+// close in a gap or where the dash through their first point goes on past
+// it, and flattened where it must start at the pattern's second round.
 const JoinedCornerPen kArcPens[] = {
     {"dashed, 7 wide, flat ends, mitred", 0, 0,
      [](COLORREF color) {
@@ -1063,12 +1068,107 @@ void DrawArcFigures(TDC& dc, const CellNames& cell) {
   dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
 }
 
+// Closed figures of an odd pattern (26 on, 8 off, 8 on), whose dash runs
+// through their first corner, by square ends beside mitres and round ends
+// beside bevels: the page starts them where the pattern's second round
+// starts and draws the first round's other dashes on their own. An odd
+// pattern runs twice a round, once from "off", so that round holds the
+// second pass's short dash too, which is lost if the round is counted as
+// the pattern's entries alone (some 100 pixels by the first corner). The
+// triangle's perimeter ends the pattern 13 units into a dash, and passes
+// every corner at least six units from a dash's end, from every start.
+const DPoint kOddPatternTriangle[] = {{0, 0}, {90, 0}, {45, 79}};
+const PolygonShape kOddPatternShape{"triangle", kOddPatternTriangle, 3};
+const JoinedCornerPen kOddPatternPens[] = {
+    {"26 on, 8 off, 8 on, 7 wide, square ends, mitred", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {26, 8, 8};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapSquare | kPsJoinMiter, 7, kBsSolid, color, 3,
+                              kStyle);
+     }},
+    {"26 on, 8 off, 8 on, 7 wide, round ends, bevelled", 0, 0,
+     [](COLORREF color) {
+       static constexpr std::uint32_t kStyle[] = {26, 8, 8};
+       return TPen::ExtCreate(kPsGeometric | kPsUserStyle | kPsEndCapRound | kPsJoinBevel, 7, kBsSolid, color, 3,
+                              kStyle);
+     }},
+};
+
+TEST(PrintDC, ClosedFiguresOfAnOddPatternPrintEveryDashOfTheirFirstRound) {
+  ExpectEveryReaderDrawsAsTheRasterRoad(
+      kFigureColumns * kJoinedCell, int(std::size(kOddPatternPens)) * kJoinedCellHigh,
+      [](TDC& dc, const CellNames& cell) {
+        dc.SelectObject(TBrush::Null());
+        int row = 0;
+        for (const JoinedCornerPen& pen : kOddPatternPens)
+          row = DrawShapeRows(dc, pen, &kOddPatternShape, 1, row, cell);
+        dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+      },
+      "odd-pattern", [](const std::string&) {}, SquareEndSeams, CapsMeetAcrossTheGaps, true);
+}
+
 TEST(PrintDC, DashedChordsAndPiesJoinTheDashThroughTheirFirstPointInEveryReader) {
   ExpectEveryReaderDrawsAsTheRasterRoad(
       kFigureColumns * kJoinedCell, int(std::size(kArcPens)) * kJoinedCellHigh, DrawArcFigures, "chords-and-pies",
       [](const std::string&) {}, SquareEndSeams,
       // Square and round ends reach towards each other on the inner side
       // of a curve: a gap of 3 units along the pen's middle closes there.
+      [](const std::string& figure) { return figure.find("flat ends") == std::string::npos; });
+}
+
+// Dashed circles, each alone in its colour, of radii that end the pattern
+// in a dash or in a gap, by pens whose first dash's start cap lies inside
+// the join of the dash through the first point (flat ends; round ends and
+// joins): on the vector page every circle keeps its four curves, and both
+// readers draw it as the raster road does.
+const JoinedCornerPen kCirclePens[] = {
+    {"dashed, 5 wide, flat ends", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDash | kPsEndCapFlat | kPsJoinMiter, 5, kBsSolid, color);
+     }},
+    {"dash-dotted, 5 wide, round ends, round joins", 0, 0,
+     [](COLORREF color) {
+       return TPen::ExtCreate(kPsGeometric | kPsDashDot | kPsEndCapRound | kPsJoinRound, 5, kBsSolid, color);
+     }},
+};
+
+void DrawCircles(TDC& dc, const CellNames& cell) {
+  dc.SelectObject(TBrush::Null());
+  for (int row = 0; row < int(std::size(kCirclePens)); ++row) {
+    for (int column = 0; column < kFigureColumns; ++column) {
+      dc.SelectObject(kCirclePens[row].make(Rgb(std::uint8_t(row), 4, std::uint8_t(column))));
+      const int radius = 24 + 3 * column, cx = column * kJoinedCell + kJoinedCell / 2,
+                cy = row * kJoinedCellHigh + kJoinedCellHigh / 2;
+      dc.Ellipse(cx - radius, cy - radius, cx + radius, cy + radius);
+      if (cell) cell({std::string(kCirclePens[row].name) + " pen, radius " + std::to_string(radius), column, row});
+    }
+  }
+  dc.SelectObject(TPen(Rgb(0, 0, 0), 0));
+}
+
+TEST(PrintDC, DashedCirclesKeepTheirCurvesAndPrintAsTheRasterRoadDrawsThem) {
+  // The pattern's end along each circle: some in a dash, some in a gap.
+  int inDash = 0;
+  for (const JoinedCornerPen& pen : kCirclePens) {
+    const TPen made = pen.make(Rgb(0, 0, 0));
+    double dashes[kMaxUserStyleEntries];
+    const std::uint32_t count = PenDashes(made.Data(), dashes);
+    double period = 0;
+    for (std::uint32_t i = 0; i < count; ++i) period += dashes[i];
+    for (int column = 0; column < kFigureColumns; ++column) {
+      double at = std::fmod(2 * std::numbers::pi * (24 + 3 * column), period);
+      std::uint32_t k = 0;
+      while (at >= dashes[k]) at -= dashes[k++];
+      inDash += k % 2 == 0 && at > 1 && dashes[k] - at > 1;
+    }
+  }
+  ASSERT_GE(inDash, 4);
+  ExpectEveryReaderDrawsAsTheRasterRoad(
+      kFigureColumns * kJoinedCell, int(std::size(kCirclePens)) * kJoinedCellHigh, DrawCircles, "circles",
+      [](const std::string& content) {
+        EXPECT_EQ(CountOperator(content, "c"), 4 * kFigureColumns * int(std::size(kCirclePens)));
+      },
+      SquareEndSeams,
       [](const std::string& figure) { return figure.find("flat ends") == std::string::npos; });
 }
 
