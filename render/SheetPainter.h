@@ -18,7 +18,9 @@
 // page); the current page is a page record index.
 //
 // A walk ends early once the context's device is aborted (a print job
-// cancelled while the page is drawn, TDC::SetAbortProc).
+// cancelled while the page is drawn, TDC::SetAbortProc), or, walked in
+// slices (ChainResume), before an object once told to stop; the next slice
+// goes on from there.
 //
 // The painter keeps no state of its own. It changes the context's override
 // colour, which it leaves at -1 when a chain is done, and the list of kept
