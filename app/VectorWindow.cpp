@@ -6,6 +6,7 @@
 #include <wx/image.h>
 #include <wx/window.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <utility>
@@ -27,6 +28,13 @@
 namespace kvn {
 
 namespace {
+
+// How often a paint asks the display whether input waits.
+constexpr auto kInputCheckEvery = std::chrono::milliseconds(5);
+// How long the object being drawn may go on once the paint is to give
+// way, before it is cut short (and drawn again whole when the paint goes
+// on).
+constexpr auto kObjectEndsWithin = std::chrono::milliseconds(20);
 
 // Without a cairo context behind the paint context (a toolkit build not on
 // cairo), the clip area goes through a toolkit image instead: slower, same
@@ -130,11 +138,14 @@ void cVectorWindow::InvalidateWorldRect(const DRect* rect) {
   const TRect r = InvalidRectForWorld(mapping_, *rect, GetClientRect());
   if (r.IsEmpty()) return;
   blitter_->Forget(&r);
+  // The drawing changed: a paint that gave way cannot go on over it.
+  pending_.valid = false;
   InvalidateRect(r, true);
 }
 
 void cVectorWindow::InvalidateAll() {
   blitter_->Forget(nullptr);
+  pending_.valid = false;
   Invalidate(true);
 }
 
@@ -148,20 +159,31 @@ bool cVectorWindow::PaintInto(cRasterSurface& surface, const TRect& paint) {
 }
 
 cVectorWindow::PaintEnd cVectorWindow::PaintGivingWay(cRasterSurface& surface, const TRect& paint,
-                                                      TDC::AbortProc giveWay) {
+                                                      TDC::AbortProc giveWay, ChainResume* resume) {
+  ++SurfaceUses();
   if (!surface.Prepare(paint)) return PaintEnd::kNone;
   // Smooth edges for the anti-aliased fills and glyphs of this paint.
   surface.SetAntiAliasMode(1);
   TDC* dc = surface.DC();
+  cSheet* sheet = GetCurrentSheet();
+  auto render = [&] {
+    RenderDrawingPage(mapping_, sheet, GetBlockIndex(), MappedClientRect(), paint, dc, surface, PagePaintColors{},
+                      resume);
+  };
   if (dc == nullptr || !giveWay) {
-    Render(paint, dc, surface);
-    return PaintEnd::kDrawn;
+    render();
+    return resume && resume->stopped ? PaintEnd::kGaveWay : PaintEnd::kDrawn;
   }
   dc->SetAbortProc(std::move(giveWay));
-  Render(paint, dc, surface);
-  const bool gaveWay = dc->Aborted();
+  render();
+  const bool gaveWay = dc->Aborted() || (resume && resume->stopped);
   dc->SetAbortProc(nullptr);
   return gaveWay ? PaintEnd::kGaveWay : PaintEnd::kDrawn;
+}
+
+std::uint64_t& cVectorWindow::SurfaceUses() {
+  static std::uint64_t uses = 0;
+  return uses;
 }
 
 cRasterSurface& cVectorWindow::SharedSurface() {
@@ -274,38 +296,74 @@ void cVectorWindow::EvPaint() {
   }
   cRasterSurface& surface = SharedSurface();
   // Input comes before paint: a long paint stops for the user's keys and
-  // clicks and for the other windows' paints (a dialog uncovered with it),
-  // shows what was painted before, and is run again once they have gone.
-  // Asked at most every few milliseconds: each question goes to the display.
+  // clicks, for a part of the window uncovered and for the other windows'
+  // paints (a dialog uncovered with it), shows the last picture meanwhile
+  // and goes on where it stopped once they have gone. So that it keeps
+  // what it has done, the area it paints stays the same until it has run
+  // to its end, and the shared surface holds its pixels (no other paint
+  // has used it since); a change of the view begins it again.
+  const PaintState state = CurrentPaintState();
+  TRect area = paint;
+  const TRect& was = pending_.area;
+  const bool inside = paint.left >= was.left && paint.top >= was.top && paint.right <= was.right &&
+                      paint.bottom <= was.bottom;
+  const bool goesOn = pending_.valid && pending_.state == state && pending_.surfaceUse == SurfaceUses() && inside;
+  if (!goesOn) {
+    // What the paint that gave way was to draw is drawn with it.
+    if (pending_.valid && pending_.state == state) {
+      area = TRect{std::min(was.left, paint.left), std::min(was.top, paint.top), std::max(was.right, paint.right),
+                   std::max(was.bottom, paint.bottom)};
+    }
+    pending_ = PendingPaint{};
+    pending_.state = state;
+  }
+  pending_.area = area;
+  pending_.resume.stopWanted = false;
+  if (pending_.modalChanges != ModalStack::Changes()) {
+    pending_.memo = PaintYieldMemo{};
+    pending_.modalChanges = ModalStack::Changes();
+  }
+  // Asked at most every few milliseconds: each question goes to the
+  // display. Once it is to stop, the object being drawn is let end (it
+  // need not be drawn again), unless it takes long.
   TDC::AbortProc giveWay;
   if (cr != nullptr) {
-    const bool toOtherPaints = gaveWay_ == 0 || gaveWayModalChanges_ != ModalStack::Changes();
-    giveWay = [peer = GetPeer(), toOtherPaints,
-               next = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
+    giveWay = [peer = GetPeer(), pending = &pending_, next = std::chrono::steady_clock::time_point{},
+               told = std::chrono::steady_clock::time_point{}](TDC*, int) mutable {
       const auto now = std::chrono::steady_clock::now();
+      if (pending->resume.stopWanted) return now - told < kObjectEndsWithin;
       if (now < next) return true;
-      next = now + std::chrono::milliseconds(5);
-      return !PaintShouldYield(peer, toOtherPaints);
+      next = now + kInputCheckEvery;
+      if (PaintShouldYield(peer, &pending->memo)) {
+        pending->resume.stopWanted = true;
+        told = now;
+      }
+      return true;
     };
   }
-  const PaintEnd end = PaintGivingWay(surface, paint, std::move(giveWay));
-  if (end == PaintEnd::kNone) return;
-  const bool yielded = end == PaintEnd::kGaveWay;
-  gaveWay_ = yielded ? gaveWay_ + 1 : 0;
-  gaveWayModalChanges_ = ModalStack::Changes();
-  if (yielded) {
-    blitter_->ShowKept(cr, paint, CurrentPaintState(), PagePaintColors{}.outside);
+  const PaintEnd end = PaintGivingWay(surface, area, std::move(giveWay), &pending_.resume);
+  if (end == PaintEnd::kNone) {
+    pending_.valid = false;
+    return;
+  }
+  if (end == PaintEnd::kGaveWay) {
+    ++paintCounts_.gaveWay;
+    pending_.valid = true;
+    pending_.surfaceUse = SurfaceUses();
+    blitter_->ShowKept(cr, paint, state, PagePaintColors{}.outside);
     if (wxTheApp) {
-      wxTheApp->CallAfter([this, paint, alive = std::weak_ptr<int>(alive_)] {
-        if (!alive.expired() && GetHandle() != nullptr) InvalidateRect(paint, true);
+      wxTheApp->CallAfter([this, area, alive = std::weak_ptr<int>(alive_)] {
+        if (!alive.expired() && GetHandle() != nullptr) InvalidateRect(area, true);
       });
     }
     return;
   }
+  pending_.valid = false;
+  ++paintCounts_.completed;
   // A true-colour display has no palette to realise.
   if (cr != nullptr) {
     const TRect client = GetClientRect();
-    blitter_->Blit(surface, cr, CurrentPaintState(), TSize{client.right, client.bottom});
+    blitter_->Blit(surface, cr, state, TSize{client.right, client.bottom});
   } else {
     BlitThroughImage(surface, *dc);
   }

@@ -15,9 +15,17 @@
 // (VectorWindowPaint.h, WindowBlitter); what the picture lacks is filled
 // with the colour around the page and drawn once the operation has ended.
 // A resize meanwhile still changes the mapping at once (a fitted drawing is
-// fitted to the new client, the scroll range follows it), but the picture
-// stays where it was, unscaled, the area it does not cover filled, until
-// the operation has ended and the whole of it is drawn again.
+// fitted to the new client, the scroll range follows it), and the picture
+// is shown moved and scaled to the new placement, the area it does not
+// cover filled, until the operation has ended and the whole of it is drawn
+// again.
+//
+// Input comes before paint: a long paint asks the display now and then
+// whether a key or a click waits (a modifier alone does not count), a part
+// of the window was uncovered or another window waits to be painted, and
+// gives way to them, showing the last picture (placed as the view now is,
+// so that it agrees with the rulers). It goes on where it stopped while
+// the view is the same: under steady input it still comes to its end.
 //
 // Mapping: the integer offsets are the scroll margin (15 pixels) less the
 // scroll position; a new window sits at position 0 with scale 1 / drawing
@@ -30,11 +38,14 @@
 #include <memory>
 #include <vector>
 
+#include "app/VectorWindowPaint.h"
 #include "app/ZoomScroll.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Region.h"
+#include "platform/ui/PaintYield.h"
 #include "platform/ui/Window.h"
 #include "model/WorldMapping.h"
+#include "render/SheetPainter.h"
 
 namespace kvn {
 
@@ -106,14 +117,28 @@ class cVectorWindow : public TWindow {
   // drawn then.
   bool PaintInto(cRasterSurface& surface, const TRect& paint);
   // PaintInto, asking `giveWay` (when given) now and then whether to go on:
-  // kGaveWay when it stopped the paint.
+  // kGaveWay when it stopped the paint. With `resume` the walk of the
+  // objects goes on where the last one under it stopped, over the pixels
+  // that one left in `surface` (render/SheetPainter.h, ChainResume), and
+  // notes where this one stops.
   enum class PaintEnd { kNone, kDrawn, kGaveWay };
-  PaintEnd PaintGivingWay(cRasterSurface& surface, const TRect& paint, TDC::AbortProc giveWay);
+  PaintEnd PaintGivingWay(cRasterSurface& surface, const TRect& paint, TDC::AbortProc giveWay,
+                          ChainResume* resume = nullptr);
   // The surface every drawing window paints through, made on first use in
   // device-context mode; it lives until the program ends.
   static cRasterSurface& SharedSurface();
+  // Paints into the shared surface so far: a paint that gave way goes on
+  // over its pixels only while no other paint has used it.
+  static std::uint64_t& SurfaceUses();
   // What a paint now is drawn under.
   PaintState CurrentPaintState();
+  // The window's paints so far: those that ran to their end (the picture
+  // complete), and the slices that gave way to input.
+  struct PaintCounts {
+    std::uint64_t completed = 0;
+    std::uint64_t gaveWay = 0;
+  };
+  const PaintCounts& Paints() const { return paintCounts_; }
 
   // Wheel units not yet turned into zoom steps; cleared on focus.
   std::int32_t wheelRemainder = 0;
@@ -237,15 +262,28 @@ class cVectorWindow : public TWindow {
   // the window still lives.
   TRegion putOff_;
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-  // Paints that gave way since the last one that ran to its end: a paint
-  // gives way to another window's paint once (one that paints all the
-  // time, a blinking caret, would keep it from ever ending), to a press
-  // every time. Once a modal window has come or gone since the last of
-  // them, the windows around are new and the paint gives way to their
-  // paints again: a repaint put off by a long operation and run when it
-  // ended never gave way to the dialog that came back.
-  int gaveWay_ = 0;
-  std::uint64_t gaveWayModalChanges_ = 0;
+  // A paint that gave way, to go on where it stopped: the area it paints,
+  // under which state, where its walk of the objects stopped, and the use
+  // of the shared surface that holds what it has drawn (another paint into
+  // the surface meanwhile leaves nothing to go on with). Dropped when the
+  // drawing changes. The other windows it gave way to are given way to
+  // once until it has run to its end (one that paints all the time, a
+  // blinking caret, would keep it from ever ending); a press every time.
+  // Once a modal window has come or gone since (counted in `modalChanges`),
+  // the windows around are new and it gives way to their paints again: a
+  // repaint that gave way before a long preview went on after it, and the
+  // print dialog that came back stayed unpainted behind it.
+  struct PendingPaint {
+    bool valid = false;
+    PaintState state;
+    TRect area;
+    std::uint64_t surfaceUse = 0;
+    ChainResume resume;
+    PaintYieldMemo memo;
+    std::uint64_t modalChanges = 0;
+  };
+  PendingPaint pending_;
+  PaintCounts paintCounts_;
   struct PanState {
     bool active = false;
     // Ended by a move that found the button up: its release may follow.

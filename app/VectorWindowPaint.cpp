@@ -7,9 +7,12 @@
 #include "document/cDrawing.h"
 #include "document/cSheet.h"
 #include "foundation/DRect.h"
+#include "model/ObjectExtentIndex.h"
 #include "platform/gdi/CairoDC.h"
+#include "platform/gdi/DeviceContext.h"
 #include "render/DrawInfo.h"
 #include "render/RasterSurface.h"
+#include "render/SheetPainter.h"
 
 namespace kvn {
 
@@ -88,16 +91,32 @@ bool CopyIntoImageTarget(const RasterBlitSource& source, cairo_t* target) {
 }  // namespace
 
 void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t page, const TRect& client,
-                       const TRect& paint, TDC* dc, cRasterSurface& surface, const PagePaintColors& colors) {
+                       const TRect& paint, TDC* dc, cRasterSurface& surface, const PagePaintColors& colors,
+                       ChainResume* resume) {
   cDrawInfo info(mapping, sheet ? sheet->Data() : nullptr, dc, &surface);
   info.darkBackground = IsDarkBackground(colors.background) ? 1 : 0;
-  PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
-  if (sheet == nullptr) return;
   // The drawing's extent index: a paint of part of a large drawing then
   // visits only what may show there. Made once, until the drawing changes;
   // made for the paint, it expands no changed insert of another page.
-  sheet->Drawing().PaintIndex();
-  PaintSheetPage(*sheet, page, info);
+  const ObjectExtentIndex* index = sheet ? &sheet->Drawing().PaintIndex() : nullptr;
+  const cOutObj* head = index ? index->Head() : nullptr;
+  const std::size_t size = index ? index->Size() : 0;
+  // A place in a chain that has changed since is no place: all again.
+  const bool goesOn = resume && resume->stopped && resume->chainHead == head && resume->chainSize == size;
+  if (!goesOn) {
+    if (resume) *resume = ChainResume{};
+    PaintPageArea(surface, mapping, sheet ? &sheet->Drawing() : nullptr, client, paint, colors);
+    // Cut short already: the next slice begins again.
+    if (resume && dc && dc->Aborted()) return;
+  }
+  if (sheet == nullptr) return;
+  PaintChainOptions options;
+  options.resume = resume;
+  PaintSheetPage(*sheet, page, info, options);
+  if (resume) {
+    resume->chainHead = head;
+    resume->chainSize = size;
+  }
 }
 
 namespace {
@@ -200,16 +219,39 @@ void WindowBlitter::Blit(const cRasterSurface& surface, cairo_t* target, const P
   kept_.Combine(kept_, TRegion(a), kRgnOr);
 }
 
+namespace {
+
+// The picture's device pixels under `from` to device pixels under `to`,
+// for one page: device = world x scale x 4 + origin + offset on each axis,
+// so that one picture shows as the other placement would draw it: scaled
+// by the ratio of the scales and moved. False when either scale is no
+// positive number or the placement lies beyond what is worth showing.
+bool PlacementBetween(const WorldMapping& from, const WorldMapping& to, cairo_matrix_t* out) {
+  const double factor = to.scale / from.scale;
+  if (!(from.scale > 0) || !(to.scale > 0) || !std::isfinite(factor) || !(factor > 0)) return false;
+  const double fromX = from.originX + from.offsetX, fromY = from.originY + from.offsetY;
+  const double toX = to.originX + to.offsetX, toY = to.originY + to.offsetY;
+  cairo_matrix_init(out, factor, 0, 0, factor, toX - fromX * factor, toY - fromY * factor);
+  // Beyond these the picture shows nothing worth it, and cairo's numbers
+  // would not hold the placement.
+  constexpr double kMostFactor = 65536, kMostShift = 1e9;
+  return factor < kMostFactor && factor > 1 / kMostFactor && std::abs(out->x0) < kMostShift &&
+         std::abs(out->y0) < kMostShift;
+}
+
+}  // namespace
+
 TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintState& state, COLORREF fill) {
   const TRegion wanted(rect);
   TRegion missing = wanted;
   if (target == nullptr) return missing;
   const bool same = state == state_;
-  if (image_ != nullptr && (same || state.SamePage(state_)) && !kept_.IsEmpty()) {
-    // Only what the image holds, whatever the region says.
+  // Only what the image holds, whatever the region says.
+  TRegion held;
+  if (image_ != nullptr) held.Combine(kept_, TRegion(ImageRect()), kRgnAnd);
+  if (same && !held.IsEmpty()) {
     TRegion shown;
-    shown.Combine(wanted, kept_, kRgnAnd);
-    shown.Combine(shown, TRegion(ImageRect()), kRgnAnd);
+    shown.Combine(wanted, held, kRgnAnd);
     missing.Combine(wanted, shown, kRgnDiff);
     for (std::uint32_t i = 0; i < shown.RectCount(); ++i) PaintImageArea(image_, target, shown.Rects()[i]);
   }
@@ -223,8 +265,46 @@ TRegion WindowBlitter::ShowKept(cairo_t* target, const TRect& rect, const PaintS
   }
   cairo_fill(target);
   cairo_restore(target);
-  // What was shown belongs to the page as it was placed before.
-  return same ? missing : wanted;
+  if (same) return missing;
+  // The same page placed otherwise (zoomed, scrolled, the window resized):
+  // the picture is shown moved and scaled to where the new placement puts
+  // it, so that it agrees with the rulers and the zoom until the page is
+  // drawn again, which all of it is to be.
+  cairo_matrix_t placement;
+  if (!held.IsEmpty() && state.SamePage(state_) && PlacementBetween(state_.mapping, state.mapping, &placement)) {
+    cairo_save(target);
+    cairo_new_path(target);
+    cairo_rectangle(target, rect.left, rect.top, double(rect.right - rect.left), double(rect.bottom - rect.top));
+    cairo_clip(target);
+    cairo_set_operator(target, CAIRO_OPERATOR_SOURCE);
+    cairo_pattern_t* picture = cairo_pattern_create_for_surface(image_);
+    cairo_pattern_set_filter(picture, CAIRO_FILTER_NEAREST);
+    // The pattern's matrix maps the window's pixels back to the picture's.
+    cairo_matrix_t back = placement;
+    cairo_matrix_invert(&back);
+    cairo_pattern_set_matrix(picture, &back);
+    cairo_set_source(target, picture);
+    // Each held rectangle where it lands, on whole pixels (each pixel shows
+    // the picture or the fill, never a blend of them).
+    cairo_new_path(target);
+    for (std::uint32_t i = 0; i < held.RectCount(); ++i) {
+      const TRect& r = held.Rects()[i];
+      double x0 = r.left, y0 = r.top, x1 = r.right, y1 = r.bottom;
+      cairo_matrix_transform_point(&placement, &x0, &y0);
+      cairo_matrix_transform_point(&placement, &x1, &y1);
+      // Limited to the rectangle shown: a picture scaled far up would lie
+      // beyond what cairo's coordinates hold.
+      x0 = std::clamp(std::round(x0), double(rect.left), double(rect.right));
+      y0 = std::clamp(std::round(y0), double(rect.top), double(rect.bottom));
+      x1 = std::clamp(std::round(x1), double(rect.left), double(rect.right));
+      y1 = std::clamp(std::round(y1), double(rect.top), double(rect.bottom));
+      if (x1 > x0 && y1 > y0) cairo_rectangle(target, x0, y0, x1 - x0, y1 - y0);
+    }
+    cairo_fill(target);
+    cairo_pattern_destroy(picture);
+    cairo_restore(target);
+  }
+  return wanted;
 }
 
 void WindowBlitter::Forget(const TRect* rect) {

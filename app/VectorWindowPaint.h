@@ -24,6 +24,7 @@ namespace kvn {
 class TDC;
 class cRasterSurface;
 class cSheet;
+struct ChainResume;
 struct DRect;
 
 // The window's page: the page area in the given colours and the sheet
@@ -35,9 +36,12 @@ struct DRect;
 // rectangle; `paint` the rectangle being painted (already the surface's
 // clip). `dc` is the device context the drawing context works through (the
 // surface's own on screen; may be null).
+// With `resume` the sheet painter's walk goes on where its last one stopped
+// (render/SheetPainter.h, ChainResume), over what the surface already holds:
+// the page area is drawn only by the first slice.
 void RenderDrawingPage(const WorldMapping& mapping, cSheet* sheet, std::uint16_t page, const TRect& client,
                        const TRect& paint, TDC* dc, cRasterSurface& surface,
-                       const PagePaintColors& colors = PagePaintColors{});
+                       const PagePaintColors& colors = PagePaintColors{}, ChainResume* resume = nullptr);
 
 // Copies the surface's clip area to the same position of the cairo
 // context's user space, pixel for pixel (RGB24: the fourth byte is ignored).
@@ -73,8 +77,9 @@ struct PaintState {
 // for ten million lines takes seconds that the progress window and its
 // Cancel button would wait behind. The drawing cannot change meanwhile, but
 // the window's size can (the window manager resizes a disabled window too),
-// and with it the placement of the page: the picture then stays where it
-// was, unscaled, until the operation has ended.
+// and with it the placement of the page: the picture is then shown moved
+// and scaled to the new placement until the page is drawn again. A paint
+// that gives way to input shows it so too.
 //
 // The image covers the client size it was last made for, in both
 // directions; a paint beyond it makes a new one (which holds nothing yet),
@@ -91,12 +96,13 @@ class WindowBlitter {
   // covers at least `least` (the client size), so that a first paint of a
   // part does not make it again for the next.
   void Blit(const cRasterSurface& surface, cairo_t* target, const PaintState& state, TSize least = TSize{});
-  // Shows `rect` from the kept pixels, at the client pixels they were
-  // drawn at; what of it they do not cover is filled with `fill`
-  // (0x00BBGGRR). Returned is what is to be drawn once it may be: the
-  // filled part under the kept state; all of `rect` when the pixels were
-  // kept under another placement of the same page (they show the page as
-  // it was placed) or nothing is kept for its page (all filled).
+  // Shows `rect` from the kept pixels, at the client pixels `state` puts
+  // them at (moved and scaled when they were kept under another placement
+  // of the same page: nearest pixels, no smoothing); what of it they do not
+  // cover is filled with `fill` (0x00BBGGRR). Returned is what is to be
+  // drawn once it may be: the filled part under the kept state; all of
+  // `rect` when the pixels were kept under another placement of the same
+  // page or nothing is kept for its page (all filled).
   TRegion ShowKept(cairo_t* target, const TRect& rect, const PaintState& state, COLORREF fill);
   // The drawing changed under these client pixels (null: under all of them).
   void Forget(const TRect* rect);

@@ -1,6 +1,7 @@
 #include "render/SheetPainter.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "document/cDrawing.h"
@@ -161,6 +162,17 @@ struct ChainStep {
   // rest of the walk would draw nothing, so it ends here.
   bool Stopped() const { return watched && info.Dc()->Aborted(); }
 
+  // The walk of slices (options.resume): told to stop before the next
+  // object.
+  bool StopWanted() const { return options.resume && options.resume->stopWanted; }
+  // Where the next insert painted begins (the one the last slice stopped
+  // in), and where an insert stopped in this one.
+  int startPass = 0;
+  std::size_t startChild = 0;
+  bool stoppedInside = false;
+  int stopPass = 0;
+  std::size_t stopChild = 0;
+
   // `known`: the object's full extent from the index, trusted only while
   // the object has not been marked changed since.
   void Paint(cOutObj* object, const DRect* known) {
@@ -200,16 +212,33 @@ struct ChainStep {
     const std::uint64_t heap = KeptExpansions::HeapNow();
     object.UpdateIfDirty(data);
     const std::span<cOutObj* const> children = insert.GetChildren();
-    for (int pass = 0; pass < 2; ++pass) {
-      for (cOutObj* child : children) {
+    const int firstPass = std::exchange(startPass, 0);
+    const std::size_t firstChild = std::exchange(startChild, 0);
+    // A child cut short (its context aborted) is drawn again whole.
+    auto stopAt = [&](int pass, std::size_t child) {
+      stoppedInside = true;
+      stopPass = pass;
+      stopChild = child;
+    };
+    for (int pass = firstPass; pass < 2 && !stoppedInside && !Stopped(); ++pass) {
+      for (std::size_t c = pass == firstPass ? firstChild : 0; c < children.size(); ++c) {
+        cOutObj* child = children[c];
         if (Stopped()) break;
         if (!child || child->TypeCode() == kTypeConPoint) continue;
         if ((child->TypeCode() == cInvRect::kTypeCode) != (pass == 0)) continue;
+        if (StopWanted()) {
+          stopAt(pass, c);
+          break;
+        }
         if (IsObjectVisible(options.drawHidden, *child, levels, options.drawNonPrintable, info,
                             options.levelColorsWhenPrinting, options.pageColorsWhenPrinting, options.overrideOn,
                             color)) {
           child->Draw(&info);
           drawn = true;
+          if (Stopped() && options.resume) {
+            stopAt(pass, c);
+            break;
+          }
         }
       }
     }
@@ -253,16 +282,54 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
   // the two agree object for object.
   std::vector<std::uint32_t> positions;
   const ObjectExtentIndex* index = options.useExtentIndex ? IndexFor(drawing, block, info) : nullptr;
+  // A walk of slices begins where the last one stopped and notes where it
+  // stops: before an object when told to, or at the object (and the child
+  // of an insert) that an aborted context cut short.
+  ChainResume* resume = options.resume;
+  const bool resumed = resume && resume->stopped;
+  if (resumed) {
+    step.startPass = resume->pass;
+    step.startChild = resume->child;
+  }
+  if (resume) resume->stopped = false;
+  auto stopAt = [&](const cOutObj* object, std::size_t listed, bool indexAgrees) {
+    resume->stopped = true;
+    resume->object = object;
+    resume->listed = listed;
+    resume->indexAgrees = indexAgrees;
+    resume->pass = step.stoppedInside ? step.stopPass : 0;
+    resume->child = step.stoppedInside ? step.stopChild : 0;
+  };
   if (index && index->Query(info.worldClip, positions)) {
-    for (std::size_t i = 0; i < positions.size() && !step.Stopped(); ++i) {
+    for (std::size_t i = resumed ? resume->listed : 0; i < positions.size() && !step.Stopped(); ++i) {
+      if (step.StopWanted()) {
+        stopAt(nullptr, i, true);
+        break;
+      }
       PrefetchForDraw(
           [&](std::uint32_t k) { return i + k < positions.size() ? index->Object(positions[i + k]) : nullptr; },
           [&](std::uint32_t k) { return i + k < positions.size() ? TextAt(*index, positions[i + k]) : nullptr; });
       step.Paint(index->Object(positions[i]), index->KnownExtent(positions[i]));
+      if (resume && (step.Stopped() || step.stoppedInside)) {
+        stopAt(nullptr, i, true);
+        break;
+      }
     }
   } else {
     std::uint32_t next = 0;
-    for (cOutObj* object = block ? block->FirstObject() : nullptr; object && !step.Stopped(); object = object->next) {
+    cOutObj* object = block ? block->FirstObject() : nullptr;
+    if (resumed) {
+      object = const_cast<cOutObj*>(resume->object);
+      next = std::uint32_t(resume->listed);
+      if (!resume->indexAgrees) index = nullptr;
+    }
+    for (; object && !step.Stopped(); object = object->next) {
+      const std::uint32_t at = next;
+      const bool agrees = index != nullptr;
+      if (step.StopWanted()) {
+        stopAt(object, at, agrees);
+        break;
+      }
       const DRect* known = nullptr;
       if (index && next < index->Size() && index->Object(next) == object) {
         PrefetchForDraw(
@@ -273,6 +340,10 @@ bool PaintObjectChain(LevelTable* levels, cDrawingData* data, cBlock* block, con
         index = nullptr;
       }
       step.Paint(object, known);
+      if (resume && (step.Stopped() || step.stoppedInside)) {
+        stopAt(object, at, agrees);
+        break;
+      }
     }
   }
   info.overrideColor = -1;

@@ -18,7 +18,9 @@
 // page); the current page is a page record index.
 //
 // A walk ends early once the context's device is aborted (a print job
-// cancelled while the page is drawn, TDC::SetAbortProc).
+// cancelled while the page is drawn, TDC::SetAbortProc), or, walked in
+// slices (ChainResume), before an object once told to stop; the next slice
+// goes on from there.
 //
 // The painter keeps no state of its own. It changes the context's override
 // colour, which it leaves at -1 when a chain is done, and the list of kept
@@ -33,6 +35,7 @@
 // drawing in view it walks the whole chain as before.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -44,6 +47,36 @@ class cDrawInfo;
 class cDrawing;
 class cDrawingData;
 class cOutObj;
+
+// Where a walk of a chain that stopped part-way goes on: a long repaint of
+// the drawing window is painted in slices, each going on where the last
+// stopped, so that a paint that gave way to input keeps what it has done.
+// The walk stops before an object (or an insert's child) once `stopWanted`
+// is set (by the caller's abort procedure, say), or where the context was
+// aborted: then the object being drawn is drawn again whole, since part of
+// it is missing. A place holds only while the chain is unchanged and the
+// walk draws under the same mapping and clip.
+struct ChainResume {
+  // Set by whoever watches the walk: stop before the next object.
+  bool stopWanted = false;
+  // Whether the last walk stopped before the end; the place below is then
+  // where the next walk begins.
+  bool stopped = false;
+  // The place: the object of the chain (chain walk) or the position in the
+  // index's answer (indexed walk) ...
+  const cOutObj* object = nullptr;
+  std::size_t listed = 0;
+  // ... whether the chain walk still took the index's extents ...
+  bool indexAgrees = true;
+  // ... and within an insert opened there, the pass and the child.
+  int pass = 0;
+  std::size_t child = 0;
+  // The chain the place was taken in, as the drawing's extent index saw
+  // it (its first object and its size), for the caller to tell whether the
+  // place still holds.
+  const cOutObj* chainHead = nullptr;
+  std::size_t chainSize = 0;
+};
 
 // What a caller chooses about the objects of a chain. The defaults are the
 // drawing window's; on the screen (output mode 0) the two printing switches
@@ -64,6 +97,9 @@ struct PaintChainOptions {
   // The drawing's extent index picks the objects to visit (see above). The
   // output is the same without it; tests switch it off to compare.
   bool useExtentIndex = true;
+  // Begin where the last walk stopped and note where this one stops (see
+  // ChainResume); null: the whole chain.
+  ChainResume* resume = nullptr;
 };
 
 // Draws the chain of `block`. Returns true when at least one object's Draw

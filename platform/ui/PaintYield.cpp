@@ -3,6 +3,10 @@
 #include <wx/toplevel.h>
 #include <wx/window.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
 #include "platform/ui/ToolkitSymbol.h"
 
 // Xlib's event layout only (its calls are looked up in the process, as the
@@ -33,6 +37,10 @@ struct Calls {
       ToolkitSymbol<Bool (*)(Display*, XEvent*, Bool (*)(Display*, XEvent*, XPointer), XPointer)>("XCheckIfEvent");
   Bool (*queryExtension)(Display*, const char*, int*, int*, int*) =
       ToolkitSymbol<Bool (*)(Display*, const char*, int*, int*, int*)>("XQueryExtension");
+  XModifierKeymap* (*modifierMapping)(Display*) = ToolkitSymbol<XModifierKeymap* (*)(Display*)>("XGetModifierMapping");
+  int (*freeModifierMap)(XModifierKeymap*) = ToolkitSymbol<int (*)(XModifierKeymap*)>("XFreeModifiermap");
+  int (*eventKeycode)(const void*, unsigned short*) =
+      ToolkitSymbol<int (*)(const void*, unsigned short*)>("gdk_event_get_keycode");
 
   void* (*peekEvent)() = ToolkitSymbol<void* (*)()>("gdk_event_peek");
   int (*eventType)(const void*) = ToolkitSymbol<int (*)(const void*)>("gdk_event_get_event_type");
@@ -47,28 +55,85 @@ const Calls& Toolkit() {
   return calls;
 }
 
+// Which key codes are modifiers (Shift, Lock, Control, Mod1 to Mod5), as
+// the display maps them when first asked.
+using ModifierKeys = std::array<bool, 256>;
+
+const ModifierKeys& Modifiers(Display* x) {
+  static const ModifierKeys keys = [x] {
+    ModifierKeys out{};
+    const Calls& tk = Toolkit();
+    if (x == nullptr || !tk.modifierMapping || !tk.freeModifierMap) return out;
+    if (XModifierKeymap* map = tk.modifierMapping(x)) {
+      for (int i = 0; i < 8 * map->max_keypermod; ++i) out[map->modifiermap[i]] = map->modifiermap[i] != 0;
+      tk.freeModifierMap(map);
+    }
+    return out;
+  }();
+  return keys;
+}
+
+// The head of XInput 2's device event (XIDeviceEvent, XInput2.h) up to the
+// key code; its data as the display's queue holds it.
+struct XiDeviceEventHead {
+  int type;
+  unsigned long serial;
+  Bool sendEvent;
+  Display* display;
+  int extension;
+  int evtype;
+  Time time;
+  int deviceid;
+  int sourceid;
+  int detail;
+};
+
 struct Search {
   unsigned long self = 0;  // the painting window's X window
   int xiOpcode = -1;
-  bool exposures = true;  // another window's exposure counts
+  const ModifierKeys* modifiers = nullptr;
+  PaintYieldMemo* memo = nullptr;  // another window's exposure counts once
   bool found = false;
 };
+
+// A key press counts unless its key is a modifier.
+void NoteKey(Search& search, unsigned keycode) {
+  if (keycode >= search.modifiers->size() || !(*search.modifiers)[keycode]) search.found = true;
+}
 
 // Looks at each queued event and keeps it: answers False for every one.
 Bool NoteUrgent(Display*, XEvent* event, XPointer arg) {
   auto* search = reinterpret_cast<Search*>(arg);
   switch (event->type) {
     case KeyPress:
+      NoteKey(*search, event->xkey.keycode);
+      break;
     case ButtonPress:
       search->found = true;
       break;
-    case Expose:
-      if (search->exposures && event->xexpose.window != search->self) search->found = true;
+    case Expose: {
+      const unsigned long window = event->xexpose.window;
+      if (window == search->self) {
+        search->found = true;
+      } else if (PaintYieldMemo* memo = search->memo;
+                 memo && std::find(memo->windows.begin(), memo->windows.end(), window) == memo->windows.end()) {
+        memo->windows.push_back(window);
+        search->found = true;
+      }
       break;
+    }
     case GenericEvent:
-      if (event->xcookie.extension == search->xiOpcode &&
-          (event->xcookie.evtype == kXiKeyPress || event->xcookie.evtype == kXiButtonPress ||
-           event->xcookie.evtype == kXiTouchBegin)) {
+      if (event->xcookie.extension != search->xiOpcode) break;
+      if (event->xcookie.evtype == kXiKeyPress) {
+        // The queue holds the event's data until it is taken; without it
+        // the key counts.
+        const auto* data = static_cast<const XiDeviceEventHead*>(event->xcookie.data);
+        if (data != nullptr) {
+          NoteKey(*search, unsigned(data->detail));
+        } else {
+          search->found = true;
+        }
+      } else if (event->xcookie.evtype == kXiButtonPress || event->xcookie.evtype == kXiTouchBegin) {
         search->found = true;
       }
       break;
@@ -78,14 +143,18 @@ Bool NoteUrgent(Display*, XEvent* event, XPointer arg) {
   return False;
 }
 
-// The display's queue, with what it has sent since read into it: a press,
-// or with `exposures` another window's exposure.
-bool DisplayHoldsUrgent(void* selfGdkWindow, bool exposures) {
+Display* XDisplayOfToolkit() {
   const Calls& tk = Toolkit();
-  if (!tk.XOk()) return false;
+  if (!tk.XOk()) return nullptr;
   void* display = tk.displayDefault();
-  if (display == nullptr || !tk.isA(display, tk.x11DisplayType())) return false;
-  Display* x = tk.xDisplay(display);
+  if (display == nullptr || !tk.isA(display, tk.x11DisplayType())) return nullptr;
+  return tk.xDisplay(display);
+}
+
+// The display's queue, with what it has sent since read into it: a press,
+// an exposure of the painting window, or with `memo` another window's.
+bool DisplayHoldsUrgent(Display* x, void* selfGdkWindow, PaintYieldMemo* memo) {
+  const Calls& tk = Toolkit();
   if (x == nullptr) return false;
   static int xiOpcode = [&] {
     int opcode = -1, event = 0, error = 0;
@@ -94,7 +163,8 @@ bool DisplayHoldsUrgent(void* selfGdkWindow, bool exposures) {
   Search search;
   search.self = selfGdkWindow ? tk.xid(selfGdkWindow) : 0;
   search.xiOpcode = xiOpcode;
-  search.exposures = exposures;
+  search.modifiers = &Modifiers(x);
+  search.memo = memo;
   XEvent unused;
   tk.checkIfEvent(x, &unused, &NoteUrgent, reinterpret_cast<XPointer>(&search));
   return search.found;
@@ -108,33 +178,98 @@ constexpr int kGdk3ButtonPress = 6;
 constexpr int kGdkKeyPress = 8;
 constexpr int kGdkTouchBegin = 37;
 
+// Whether a toolkit event is a press (a modifier key alone is not).
+bool IsPress(Display* x, const void* event) {
+  const Calls& tk = Toolkit();
+  const int type = tk.eventType(event);
+  if (type == kGdkButtonPress || type == kGdk2ButtonPress || type == kGdk3ButtonPress || type == kGdkTouchBegin)
+    return true;
+  if (type != kGdkKeyPress) return false;
+  unsigned short keycode = 0;
+  return x == nullptr || !tk.eventKeycode || !tk.eventKeycode(event, &keycode) || !Modifiers(x)[keycode & 0xFF];
+}
+
+// The head of the toolkit's display object (GdkDisplay of GTK 3.24, its
+// private layout: the object, then the list of the events it holds and the
+// list's last link) and of a link of that list (GList).
+struct ListLink {
+  void* data;
+  ListLink* next;
+  ListLink* prev;
+};
+struct DisplayHead {
+  void* typeClass;
+  unsigned refCount;
+  void* data;
+  ListLink* queued;
+  ListLink* queuedTail;
+};
+
+// The events the toolkit holds, as its display keeps them; null when that
+// list cannot be trusted to be read so (another toolkit version, or a list
+// that does not hang together or does not hold the first event the toolkit
+// shows).
+const ListLink* HeldEvents(void* firstShown) {
+  static const bool known = [] {
+    auto major = ToolkitSymbol<unsigned (*)()>("gtk_get_major_version");
+    auto minor = ToolkitSymbol<unsigned (*)()>("gtk_get_minor_version");
+    return major && minor && major() == 3 && minor() == 24;
+  }();
+  const Calls& tk = Toolkit();
+  if (!known || !tk.displayDefault) return nullptr;
+  const auto* display = static_cast<const DisplayHead*>(tk.displayDefault());
+  if (display == nullptr || display->queued == nullptr || display->queued->prev != nullptr) return nullptr;
+  constexpr int kMostLinks = 4096;
+  const ListLink* last = display->queued;
+  bool holdsShown = false;
+  const int shownType = tk.eventType(firstShown);
+  for (int n = 0; n < kMostLinks && last != nullptr; ++n) {
+    holdsShown = holdsShown || (last->data != nullptr && tk.eventType(last->data) == shownType);
+    if (last->next == nullptr) break;
+    if (last->next->prev != last) return nullptr;
+    last = last->next;
+  }
+  return last == display->queuedTail && last->next == nullptr && holdsShown ? display->queued : nullptr;
+}
+
 // A press the toolkit has taken from the display and not yet handed out:
 // it holds its events back while one of its windows paints, so a key that
 // came just before this paint began waits there, not in the display's
-// queue. The toolkit shows only the first event it holds.
-bool ToolkitHoldsPress() {
+// queue. A paint run while an event is handed out (a window updated at
+// once when a dialog closes) finds the events after it held: a key pressed
+// right after the dialog closed waits there behind the key's release that
+// closed it. The toolkit shows only the first event it holds; its list is
+// read where it can be.
+bool ToolkitHoldsPress(Display* x) {
   const Calls& tk = Toolkit();
   if (!tk.peekEvent || !tk.eventType || !tk.eventFree) return false;
   void* event = tk.peekEvent();
   if (event == nullptr) return false;
-  const int type = tk.eventType(event);
+  bool press = IsPress(x, event);
+  if (!press) {
+    for (const ListLink* link = HeldEvents(event); link != nullptr && !press; link = link->next)
+      press = link->data != nullptr && IsPress(x, link->data);
+  }
   tk.eventFree(event);
-  return type == kGdkButtonPress || type == kGdk2ButtonPress || type == kGdk3ButtonPress || type == kGdkKeyPress ||
-         type == kGdkTouchBegin;
+  return press;
 }
 
 // Another shown top-level window that the toolkit has to paint. The
 // toolkit hands its area over only by taking it: it is given back at once.
-bool OtherWindowToPaint(wxWindow* selfTop) {
+// `x11`: the toolkit draws on an X display (its windows have X ids).
+bool OtherWindowToPaint(wxWindow* selfTop, PaintYieldMemo& memo, bool x11) {
   const Calls& tk = Toolkit();
   if (!tk.GdkOk()) return false;
   for (wxWindow* top : wxTopLevelWindows) {
     if (top == selfTop || !top->IsShown() || top->GetHandle() == nullptr || !tk.mapped(top->GetHandle())) continue;
     void* window = tk.widgetWindow(top->GetHandle());
     if (window == nullptr) continue;
+    const unsigned long id = tk.XOk() && x11 ? tk.xid(window) : reinterpret_cast<std::uintptr_t>(window);
+    if (std::find(memo.windows.begin(), memo.windows.end(), id) != memo.windows.end()) continue;
     if (void* area = tk.updateArea(window)) {
       tk.invalidate(window, area, 1);
       tk.regionDestroy(area);
+      memo.windows.push_back(id);
       return true;
     }
   }
@@ -143,16 +278,18 @@ bool OtherWindowToPaint(wxWindow* selfTop) {
 
 }  // namespace
 
-bool PaintShouldYield(wxWindow* painting, bool toOtherPaints) {
+bool PaintShouldYield(wxWindow* painting, PaintYieldMemo* memo) {
 #ifdef __WXGTK__
   wxWindow* top = painting ? wxGetTopLevelParent(painting) : nullptr;
   if (top == nullptr || top->GetHandle() == nullptr) return false;
   const Calls& tk = Toolkit();
   void* selfWindow = tk.widgetWindow ? tk.widgetWindow(top->GetHandle()) : nullptr;
-  return ToolkitHoldsPress() || DisplayHoldsUrgent(selfWindow, toOtherPaints) ||
-         (toOtherPaints && OtherWindowToPaint(top));
+  Display* x = XDisplayOfToolkit();
+  return ToolkitHoldsPress(x) || DisplayHoldsUrgent(x, selfWindow, memo) ||
+         (memo != nullptr && OtherWindowToPaint(top, *memo, x != nullptr));
 #else
   (void)painting;
+  (void)memo;
   return false;
 #endif
 }

@@ -8,6 +8,7 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -41,6 +42,37 @@ void FillBlit(const cRasterSurface& surface, cairo_t* target) {
   cairo_restore(target);
   cairo_surface_finish(image);
   cairo_surface_destroy(image);
+}
+
+// Which kept pixel a pixel shown under another placement of the page
+// shows: the picture kept under `from` is moved and scaled to `to` (device
+// = world x scale x 4 + origin + offset), each shown pixel taking the kept
+// pixel under its centre. Ambiguous (`edge`) where that centre lies within
+// a hundredth of a pixel of a pixel's edge or of the kept area's edge:
+// either side may show there. None outside the kept area.
+struct PlacedPixel {
+  bool inside = false;
+  bool edge = false;
+  std::int32_t x = 0, y = 0;
+};
+PlacedPixel PlacedSource(const WorldMapping& from, const WorldMapping& to, const TRect& kept, std::int32_t x,
+                         std::int32_t y) {
+  const double f = to.scale / from.scale;
+  auto back = [f](double shown, double fromShift, double toShift) { return (shown - toShift) / f + fromShift; };
+  const double sx = back(x + 0.5, from.originX + from.offsetX, to.originX + to.offsetX);
+  const double sy = back(y + 0.5, from.originY + from.offsetY, to.originY + to.offsetY);
+  PlacedPixel p;
+  auto near = [](double v) { return std::abs(v - std::round(v)) < 0.01; };
+  p.edge = near(sx) || near(sy);
+  p.x = std::int32_t(std::floor(sx));
+  p.y = std::int32_t(std::floor(sy));
+  p.inside = sx >= kept.left && sx < kept.right && sy >= kept.top && sy < kept.bottom;
+  // A shown pixel the kept area's edge crosses is partly filled.
+  const double half = 0.5 / f;
+  p.edge = p.edge || (sx - half < kept.left) != (sx + half < kept.left) ||
+           (sx - half < kept.right) != (sx + half < kept.right) || (sy - half < kept.top) != (sy + half < kept.top) ||
+           (sy - half < kept.bottom) != (sy + half < kept.bottom);
+  return p;
 }
 
 // A source whose words differ everywhere, the unused top byte included.
@@ -130,7 +162,8 @@ TEST(BlitSurfaceToCairo, LeavesWhatTheCairoFillLeaves) {
 // again, each pixel is the one blitted under the same paint state, and
 // every pixel it cannot vouch for (never blitted, blitted for another page,
 // or forgotten since) is filled and reported, never shown stale. Pixels of
-// the same page placed otherwise are shown as they were, and all reported.
+// the same page placed otherwise are shown where that placement puts them
+// (moved and scaled, so that they agree with the rulers), and all reported.
 TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
   constexpr std::uint32_t kUntouched = 0xA5C3E1F0u;
   constexpr COLORREF kFill = 0x00C0FFFF;  // shown as 0xFFFFC0
@@ -198,13 +231,19 @@ TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
     if (!row.placedBefore) wantMissing.Combine(wantMissing, TRegion(row.kept), kRgnDiff);
     EXPECT_TRUE(missing == wantMissing) << missing.GetBox().left << "," << missing.GetBox().top << " "
                                         << missing.RectCount() << " rectangles";
+    // Placed otherwise, the kept pixels are shown where the new placement
+    // puts them: moved and scaled.
+    const WorldMapping& keptUnder = row.steps.back().state ? row.steps.back().state->mapping : a.mapping;
     int wrong = 0;
     for (std::int32_t y = 0; y < kSourceH; ++y) {
       for (std::int32_t x = 0; x < kSourceW; ++x) {
         std::uint32_t want = kUntouched;
         if (x >= asked.left && x < asked.right && y >= asked.top && y < asked.bottom) {
-          const bool kept = x >= row.kept.left && x < row.kept.right && y >= row.kept.top && y < row.kept.bottom;
-          want = kept ? *source->PixelAt(x, y) & 0xFFFFFF : 0xFFFFC0;
+          PlacedPixel p{x >= row.kept.left && x < row.kept.right && y >= row.kept.top && y < row.kept.bottom,
+                        false, x, y};
+          if (row.placedBefore) p = PlacedSource(keptUnder, row.shownUnder.mapping, row.kept, x, y);
+          if (p.edge) continue;
+          want = p.inside ? *source->PixelAt(p.x, p.y) & 0xFFFFFF : 0xFFFFC0;
         }
         wrong += (shown[std::size_t(y) * kSourceW + x] & (want == kUntouched ? ~0u : 0xFFFFFFu)) != want;
       }
@@ -218,8 +257,9 @@ TEST(WindowBlitter, ShowsWhatItKeptAndFillsTheRest) {
 // (painted there) or at a size it was never painted at (a paint during a
 // long operation). The picture follows every size it is blitted at, in both
 // directions, and is never read or written beyond what it holds: shown at a
-// size it was not painted at, the last blit's pixels stay where they were
-// and the rest is filled, all of it reported for drawing.
+// size it was not painted at, the last blit's pixels are moved and scaled
+// as the page's placement was and the rest is filled, all of it reported
+// for drawing.
 TEST(WindowBlitter, FollowsTheWindowsSizeInBothDirections) {
   constexpr std::int32_t kWindowW = 64, kWindowH = 50;
   constexpr std::uint32_t kUntouched = 0xA5C3E1F0u;
@@ -283,12 +323,18 @@ TEST(WindowBlitter, FollowsTheWindowsSizeInBothDirections) {
 
     EXPECT_TRUE(redraw == (painted ? TRegion() : TRegion(asked)))
         << redraw.RectCount() << " rectangles in " << redraw.GetBox().right << " x " << redraw.GetBox().bottom;
+    // Shown at a size it was not painted at, the picture is moved and
+    // scaled as the mapping that followed the client was.
     int wrong = 0, firstX = -1, firstY = -1;
     for (std::int32_t y = 0; y < kWindowH; ++y) {
       for (std::int32_t x = 0; x < kWindowW; ++x) {
         std::uint32_t want = kUntouched;
-        if (x < row.shown.cx && y < row.shown.cy)
-          want = x < last.cx && y < last.cy ? word(seed, x, y) & 0xFFFFFF : 0xFFFFC0;
+        if (x < row.shown.cx && y < row.shown.cy) {
+          const PlacedPixel p =
+              PlacedSource(stateAt(last).mapping, stateAt(row.shown).mapping, TRect{0, 0, last.cx, last.cy}, x, y);
+          if (p.edge) continue;
+          want = p.inside ? word(seed, p.x, p.y) & 0xFFFFFF : 0xFFFFC0;
+        }
         const std::uint32_t got = shown[std::size_t(y) * kWindowW + x] & (want == kUntouched ? ~0u : 0xFFFFFFu);
         if (got != want && wrong++ == 0) {
           firstX = x;

@@ -15,12 +15,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "app/AppGlobals.h"
 #include "app/CommandIds.h"
@@ -511,11 +513,11 @@ int Differences(const test::Screen& screen, cVectorWindow* window, const wxRect&
 // may resize the main window meanwhile (the window manager resizes the
 // disabled frame). The operation here is the progress window that the test
 // shows itself and pumps as a print does: held by construction, whatever
-// the machine's speed. Grown, the drawing window shows its last picture
-// where it was, unscaled, and the colour around the page only where it
-// uncovered new pixels; shrunk below its first size, the picture still
-// fills it. Once the operation has ended, the page is drawn again for the
-// new size: a fitted drawing refitted, a zoomed one as it was placed.
+// the machine's speed. Grown or shrunk, the drawing window shows its last
+// picture moved and scaled as the page's placement was (a fitted drawing
+// refitted to the new size at once, its rulers with it; a zoomed one where
+// it was), and the colour around the page where the picture has nothing.
+// Once the operation has ended, the page is drawn again for the new size.
 void ResizeDuringALongOperation(TTestyFrameWindow* frame, cVectorView* view, bool zoomed) {
   ASSERT_NE(view, nullptr);
   cVectorWindow* window = view->GetVectorWindow();
@@ -530,6 +532,7 @@ void ResizeDuringALongOperation(TTestyFrameWindow* frame, cVectorView* view, boo
   ASSERT_TRUE(picture);
   const TRect firstClient = window->GetClientRect();
   const double firstScale = window->Mapping().scale;
+  const WorldMapping firstMapping = window->Mapping();
   auto pictureAt = [&picture](int x, int y) { return *picture->PixelAt(x, y) & 0xFFFFFF; };
   std::string where;
   ASSERT_EQ(Differences(first, window, wxRect(), pictureAt, where), 0) << "before the operation, " << where;
@@ -582,10 +585,30 @@ void ResizeDuringALongOperation(TTestyFrameWindow* frame, cVectorView* view, boo
       if (!zoomed) {
         EXPECT_NE(window->Mapping().scale, firstScale) << "the fitted drawing is fitted to the new size";
       }
-      // The first picture where it was; the pixels it never had in the colour around the page.
-      const int wrong = Differences(held, window, dialog->GetScreenRect(), [&](int x, int y) {
-        return x < firstClient.right && y < firstClient.bottom ? pictureAt(x, y) : 0xFFFFC0u;
-      }, where);
+      // The first picture moved and scaled as the placement was, each pixel
+      // the picture's pixel under its centre (either one where the centre
+      // lies on a pixel's edge); the pixels it never had in the colour
+      // around the page.
+      const WorldMapping& now = window->Mapping();
+      const double f = now.scale / firstMapping.scale;
+      const TPoint origin = window->ClientToScreen(TPoint{0, 0});
+      auto placed = [&](int x, int y) {
+        const double sx = (x + 0.5 - now.originX - now.offsetX) / f + firstMapping.originX + firstMapping.offsetX;
+        const double sy = (y + 0.5 - now.originY - now.offsetY) / f + firstMapping.originY + firstMapping.offsetY;
+        const std::uint32_t seen = held.At(origin.x + x, origin.y + y);
+        std::uint32_t primary = 0;
+        bool firstCandidate = true;
+        for (const double px : {std::floor(sx - 0.02), std::floor(sx + 0.02)}) {
+          for (const double py : {std::floor(sy - 0.02), std::floor(sy + 0.02)}) {
+            const bool in = px >= 0 && py >= 0 && px < firstClient.right && py < firstClient.bottom;
+            const std::uint32_t v = in ? pictureAt(int(px), int(py)) : 0xFFFFC0u;
+            if (v == seen) return v;
+            if (std::exchange(firstCandidate, false)) primary = v;
+          }
+        }
+        return primary;
+      };
+      const int wrong = Differences(held, window, dialog->GetScreenRect(), placed, where);
       EXPECT_EQ(wrong, 0) << where << "; screenshots in " << test::ArtifactDir();
     }
     endedAt = count->started;
