@@ -216,8 +216,7 @@ bool CairoDC::AddClosedDashedFigure(cairo_t* cr, const DPoint* p, std::uint32_t 
     const DPoint& to = p[firstIndex];
     return DPoint{p[0].x + (to.x - p[0].x) * share + dx, p[0].y + (to.y - p[0].y) * share + dy};
   };
-  // An odd count of entries runs twice a period, once from "off".
-  const std::uint32_t entries = style.dashCount % 2 ? 2 * style.dashCount : style.dashCount;
+  const std::uint32_t entries = DashRoundEntries(style.dashCount);
   double total = 0;
   for (std::uint32_t i = 0; i < style.dashCount; ++i) total += style.dashes[i];
   const double period = style.dashCount % 2 ? 2 * total : total;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/gdi/GdiObjects.h"
+
 namespace kvn {
 
 namespace {
@@ -10,12 +12,12 @@ namespace {
 class Dasher {
  public:
   Dasher(const double* pattern, std::uint32_t count, GdiPath* out)
-      : pattern_(pattern), count_(count), entries_(count % 2 ? 2 * count : count), out_(out) {
+      : pattern_(pattern), count_(count), entries_(DashRoundEntries(count)), out_(out) {
     double total = 0;
     for (std::uint32_t i = 0; i < count; ++i) total += pattern[i];
     // A dash that turns within rounding of the first point is taken as
     // turned there, as the screen's vector page takes it.
-    tiny_ = (count % 2 ? 2 * total : total) * 1e-9;
+    tiny_ = (entries_ == count ? total : 2 * total) * 1e-9;
   }
 
   void Figure(const DPoint* p, std::uint32_t n, bool closed) {

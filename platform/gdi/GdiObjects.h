@@ -68,6 +68,9 @@ class TPen : public GdiObject<PenData> {
 // for a cosmetic pen, logical units for a geometric one. Returns the count;
 // 0 means a solid line.
 std::uint32_t PenDashes(const PenData& pen, double out[kMaxUserStyleEntries]);
+// The entries of one round of a pattern of `count` entries: an odd pattern
+// runs twice, dashes and gaps trading places, as GDI and cairo repeat it.
+inline std::uint32_t DashRoundEntries(std::uint32_t count) { return count % 2 ? 2 * count : count; }
 
 // What every target that strokes or widens a pen's line keeps to, so that a
 // widened path covers what the stroke paints:
