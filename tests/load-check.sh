@@ -10,7 +10,8 @@
 # shared machine, `taskset -c 0-3 tests/load-check.sh` keeps it to four.
 # Builds first (scripts/build.sh). Each run's time and result go to the
 # terminal and to <build>/Testing/load-check.txt.
-# KVN_LOAD_RUNS: the runs (3). KVN_LOAD_BUDGET_S: the seconds the runs may
+# KVN_LOAD_RUNS: the runs (3). KVN_LOAD_BUSY_PER_CORE: busy loops per core
+# (2). KVN_LOAD_BUDGET_S: the seconds the runs may
 # take in all; a run that the one before says would not end in time is
 # left out (and said so), and ctest stops a run that reaches the end of
 # the budget, which fails it. Exits non-zero when a run failed.
@@ -28,7 +29,7 @@ if [ "$kind" = asan ]; then
 fi
 
 cores="$(nproc)"
-busy=$(( 2 * cores ))
+busy=$(( ${KVN_LOAD_BUSY_PER_CORE:-2} * cores ))
 loops=()
 stop_loops() {
   local pid

@@ -43,6 +43,9 @@ struct Calls {
       ToolkitSymbol<int (*)(const void*, unsigned short*)>("gdk_event_get_keycode");
 
   void* (*peekEvent)() = ToolkitSymbol<void* (*)()>("gdk_event_peek");
+  void* (*eventWindow)(const void*) = ToolkitSymbol<void* (*)(const void*)>("gdk_event_get_window");
+  void* (*toplevelOf)(void*) = ToolkitSymbol<void* (*)(void*)>("gdk_window_get_toplevel");
+  int (*viewable)(void*) = ToolkitSymbol<int (*)(void*)>("gdk_window_is_viewable");
   int (*eventType)(const void*) = ToolkitSymbol<int (*)(const void*)>("gdk_event_get_event_type");
   void (*eventFree)(void*) = ToolkitSymbol<void (*)(void*)>("gdk_event_free");
 
@@ -177,6 +180,20 @@ constexpr int kGdk2ButtonPress = 5;
 constexpr int kGdk3ButtonPress = 6;
 constexpr int kGdkKeyPress = 8;
 constexpr int kGdkTouchBegin = 37;
+// The events after which a window paints: its area exposed, the focus
+// come or gone (the theme draws an active window otherwise), mapped, moved
+// or resized, its visibility or its state changed.
+constexpr int kGdkExpose = 2;
+constexpr int kGdkFocusChange = 12;
+constexpr int kGdkConfigure = 13;
+constexpr int kGdkMap = 14;
+constexpr int kGdkVisibilityNotify = 29;
+constexpr int kGdkWindowState = 32;
+
+bool LeadsToPaint(int type) {
+  return type == kGdkExpose || type == kGdkFocusChange || type == kGdkConfigure || type == kGdkMap ||
+         type == kGdkVisibilityNotify || type == kGdkWindowState;
+}
 
 // Whether a toolkit event is a press (a modifier key alone is not).
 bool IsPress(Display* x, const void* event) {
@@ -232,26 +249,48 @@ const ListLink* HeldEvents(void* firstShown) {
   return last == display->queuedTail && last->next == nullptr && holdsShown ? display->queued : nullptr;
 }
 
-// A press the toolkit has taken from the display and not yet handed out:
-// it holds its events back while one of its windows paints, so a key that
+// The id a window is known by in `PaintYieldMemo`: its X window, or
+// without X the toolkit's window itself.
+unsigned long MemoId(void* gdkWindow, bool x11) {
+  const Calls& tk = Toolkit();
+  return x11 && tk.XOk() ? tk.xid(gdkWindow) : reinterpret_cast<std::uintptr_t>(gdkWindow);
+}
+
+// What the toolkit has taken from the display and not yet handed out: it
+// holds its events back while one of its windows paints, so a key that
 // came just before this paint began waits there, not in the display's
 // queue. A paint run while an event is handed out (a window updated at
 // once when a dialog closes) finds the events after it held: a key pressed
 // right after the dialog closed waits there behind the key's release that
-// closed it. The toolkit shows only the first event it holds; its list is
-// read where it can be.
-bool ToolkitHoldsPress(Display* x) {
+// closed it. Another window's paint waits there too once the toolkit has
+// read what makes it paint (a dialog uncovered and given the focus): with
+// `memo`, an event after which another top-level window not in `memo`
+// paints counts, and the window is added to `memo`. The toolkit shows only
+// the first event it holds; its list is read where it can be.
+bool ToolkitHoldsUrgent(Display* x, void* selfGdkWindow, PaintYieldMemo* memo) {
   const Calls& tk = Toolkit();
   if (!tk.peekEvent || !tk.eventType || !tk.eventFree) return false;
   void* event = tk.peekEvent();
   if (event == nullptr) return false;
-  bool press = IsPress(x, event);
-  if (!press) {
-    for (const ListLink* link = HeldEvents(event); link != nullptr && !press; link = link->next)
-      press = link->data != nullptr && IsPress(x, link->data);
+  auto urgent = [&](const void* held) {
+    if (IsPress(x, held)) return true;
+    if (memo == nullptr || !tk.eventWindow || !tk.toplevelOf || !LeadsToPaint(tk.eventType(held))) return false;
+    void* window = tk.eventWindow(held);
+    void* top = window ? tk.toplevelOf(window) : nullptr;
+    // A window withdrawn (one closed, say) has nothing to paint.
+    if (top == nullptr || top == selfGdkWindow || !tk.viewable || !tk.viewable(top)) return false;
+    const unsigned long id = MemoId(top, x != nullptr);
+    if (std::find(memo->windows.begin(), memo->windows.end(), id) != memo->windows.end()) return false;
+    memo->windows.push_back(id);
+    return true;
+  };
+  bool found = urgent(event);
+  if (!found) {
+    for (const ListLink* link = HeldEvents(event); link != nullptr && !found; link = link->next)
+      found = link->data != nullptr && urgent(link->data);
   }
   tk.eventFree(event);
-  return press;
+  return found;
 }
 
 // Another shown top-level window that the toolkit has to paint. The
@@ -264,7 +303,7 @@ bool OtherWindowToPaint(wxWindow* selfTop, PaintYieldMemo& memo, bool x11) {
     if (top == selfTop || !top->IsShown() || top->GetHandle() == nullptr || !tk.mapped(top->GetHandle())) continue;
     void* window = tk.widgetWindow(top->GetHandle());
     if (window == nullptr) continue;
-    const unsigned long id = tk.XOk() && x11 ? tk.xid(window) : reinterpret_cast<std::uintptr_t>(window);
+    const unsigned long id = MemoId(window, x11);
     if (std::find(memo.windows.begin(), memo.windows.end(), id) != memo.windows.end()) continue;
     if (void* area = tk.updateArea(window)) {
       tk.invalidate(window, area, 1);
@@ -285,7 +324,7 @@ bool PaintShouldYield(wxWindow* painting, PaintYieldMemo* memo) {
   const Calls& tk = Toolkit();
   void* selfWindow = tk.widgetWindow ? tk.widgetWindow(top->GetHandle()) : nullptr;
   Display* x = XDisplayOfToolkit();
-  return ToolkitHoldsPress(x) || DisplayHoldsUrgent(x, selfWindow, memo) ||
+  return ToolkitHoldsUrgent(x, selfWindow, memo) || DisplayHoldsUrgent(x, selfWindow, memo) ||
          (memo != nullptr && OtherWindowToPaint(top, *memo, x != nullptr));
 #else
   (void)painting;

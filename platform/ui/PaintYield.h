@@ -28,8 +28,10 @@ struct PaintYieldMemo {
 // modifier key pressed alone (Shift, Ctrl, ...) does not count --, or a part
 // of the painting window uncovered (a dialog closed over it: its area is
 // shown again at once), or, with `memo`, another window of the program that
-// `memo` does not hold yet waits to be painted: exposed on the display, or
-// told to paint by the program (it is added to `memo`). Asks the display
+// `memo` does not hold yet waits to be painted: exposed on the display,
+// told to paint by the program, or with an event the toolkit holds after
+// which it paints (exposed, given or losing the focus, mapped, moved) (it
+// is added to `memo`). Asks the display
 // without waiting and takes nothing from it.
 bool PaintShouldYield(wxWindow* painting, PaintYieldMemo* memo);
 

@@ -19,6 +19,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -436,6 +437,88 @@ TEST_F(PaintGivesWayTest, APressTheToolkitHoldsCountsWhereverItWaits) {
   test::Pump(100ms);
   EXPECT_FALSE(releaseAlone) << "a key's release held by the toolkit stopped the paint";
   EXPECT_TRUE(pressBehind) << "a key pressed behind a key's release in the toolkit's queue did not stop the paint";
+}
+
+// The toolkit reads what the display sends before a paint begins and holds
+// it while the paint runs: a dialog uncovered and given the focus as a
+// preview ends waits there to paint, its area already taken from it. An
+// event after which another window paints counts once for that window
+// (each row on a fresh memo, then once more on the same); the painting
+// window's own does not count.
+TEST_F(PaintGivesWayTest, AnotherWindowsPaintTheToolkitHoldsCountsOnce) {
+  auto eventNew = ToolkitSymbol<void* (*)(int)>("gdk_event_new");
+  auto eventPut = ToolkitSymbol<void (*)(const void*)>("gdk_event_put");
+  auto eventFree = ToolkitSymbol<void (*)(void*)>("gdk_event_free");
+  auto widgetWindow = ToolkitSymbol<void* (*)(void*)>("gtk_widget_get_window");
+  auto ref = ToolkitSymbol<void* (*)(void*)>("g_object_ref");
+  auto regionOf = ToolkitSymbol<void* (*)(const int*)>("cairo_region_create_rectangle");
+  ASSERT_TRUE(eventNew && eventPut && eventFree && widgetWindow && ref && regionOf);
+  // The head of GdkEventExpose and GdkEventFocus (gdkevents.h).
+  struct ExposeEvent {
+    int type;
+    void* window;
+    std::int8_t sendEvent;
+    int area[4];
+    void* region;
+    int count;
+  };
+  struct FocusEvent {
+    int type;
+    void* window;
+    std::int8_t sendEvent;
+    std::int16_t in;
+  };
+  constexpr int kExpose = 2, kFocusChange = 12;
+  // Beside the main window, so that neither uncovers the other.
+  std::unique_ptr<TFrameWindow> other(test::NewFrame(WString(u"Uncovered"), 950, 780, 200, 120));
+  ASSERT_TRUE(other->Create());
+  other->ShowWindow(kSwShow);
+  ASSERT_TRUE(test::PumpUntil([&] { return other->GetPeer()->IsShownOnScreen(); }));
+  auto put = [&](int type, wxWindow* to) {
+    void* event = eventNew(type);
+    void* window = widgetWindow(to->GetHandle());
+    if (type == kExpose) {
+      auto* expose = static_cast<ExposeEvent*>(event);
+      expose->window = ref(window);
+      const int area[4] = {0, 0, 8, 8};
+      std::copy(area, area + 4, expose->area);
+      expose->region = regionOf(area);
+    } else {
+      auto* focus = static_cast<FocusEvent*>(event);
+      focus->window = ref(window);
+      focus->in = 0;
+    }
+    eventPut(event);
+    eventFree(event);
+  };
+  struct Row {
+    const char* what;
+    int type;
+    bool self;
+    bool counts;
+  };
+  const Row rows[] = {
+      {"another window exposed", kExpose, false, true},
+      {"another window losing the focus", kFocusChange, false, true},
+      {"the painting window exposed", kExpose, true, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    // Nothing else waits: what stops the paint below is the event put.
+    ASSERT_TRUE(test::PumpUntil([&] {
+      PaintYieldMemo probe;
+      return !PaintShouldYield(drawing_->GetPeer(), &probe);
+    })) << "the windows never came to rest";
+    PaintYieldMemo memo;
+    put(row.type, row.self ? frame_->GetPeer() : other->GetPeer());
+    const bool first = PaintShouldYield(drawing_->GetPeer(), &memo);
+    const bool again = PaintShouldYield(drawing_->GetPeer(), &memo);
+    // Handed to their windows before the next row.
+    test::Pump(100ms);
+    EXPECT_EQ(first, row.counts) << (row.counts ? "held by the toolkit, it did not stop the paint"
+                                                : "it stopped the paint");
+    EXPECT_FALSE(again) << "it stopped the paint twice";
+  }
 }
 
 // Another window that asks to be painted all the time (as a blinking caret
