@@ -14,8 +14,9 @@ class wxWindow;
 namespace kvn {
 
 // When the manager holds `closing` active, asks it to activate `next` and
-// waits until it has, at most a quarter of a second (a manager that does
-// not answer, or no manager, leaves things as they are). Every request and
+// waits until it has, at most a quarter of a second; a manager that has not
+// answered by then (busy, or none) has the program give `next` the X
+// focus itself, so that the keys that follow reach it. Every request and
 // event sent before then is in the program's queue afterwards: close
 // requests and keys for `closing` reach it while it is still there.
 void HandActivationOver(wxWindow& closing, wxWindow& next);

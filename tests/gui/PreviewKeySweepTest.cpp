@@ -235,11 +235,23 @@ class PreviewShows : public wxEventFilter {
 // the manager still calls that dialog active: Escape with the X focus put
 // into it, and the manager's close request of it.
 enum class Way { Escape, AltF4, CloseRequest, EscapeToDialog, CloseDialog };
-enum class Instant { BeforeProgress, ProgressMapped, ProgressShows, PageReleased, AfterPreviewEnded, HandedOver };
+enum class Instant {
+  BeforeProgress,
+  ProgressMapped,
+  ProgressShows,
+  PageReleased,
+  AfterPreviewEnded,
+  HandedOver,
+  HandedOverLate
+};
 
 constexpr Way kWays[] = {Way::Escape, Way::AltF4, Way::CloseRequest};
 constexpr Instant kInstants[] = {Instant::BeforeProgress, Instant::ProgressMapped, Instant::ProgressShows,
-                                 Instant::PageReleased, Instant::AfterPreviewEnded, Instant::HandedOver};
+                                 Instant::PageReleased, Instant::AfterPreviewEnded, Instant::HandedOver,
+                                 Instant::HandedOverLate};
+
+// The manager held still from the page's end until the way has been sent.
+bool HeldStill(Instant instant) { return instant == Instant::HandedOver || instant == Instant::HandedOverLate; }
 
 const char* WayName(Way way) {
   switch (way) {
@@ -271,6 +283,9 @@ const char* InstantName(Instant instant) {
       return "just after the preview ended by the progress window's Cancel";
     case Instant::HandedOver:
       return "as the page ended and the program asked the manager, held still, to make the preview active";
+    case Instant::HandedOverLate:
+      return "once the program, with the manager held still, stopped waiting for its answer and the progress "
+             "window went";
   }
   return "";
 }
@@ -291,6 +306,7 @@ int MaxDelayMs(Instant instant) {
     case Instant::AfterPreviewEnded:
       return 60;
     case Instant::HandedOver:
+    case Instant::HandedOverLate:
       // At once: the program waits for the manager's answer only so long.
       return 0;
   }
@@ -329,7 +345,7 @@ std::vector<Round> Rounds() {
         // Held still, the manager hears Alt+F4 and its own close only once
         // it goes on, when the program may have stopped waiting for it: the
         // key that goes straight to the program is the one that tells.
-        if (instant == Instant::HandedOver && way != Way::Escape) continue;
+        if (HeldStill(instant) && way != Way::Escape) continue;
         Round r;
         r.number = int(rounds.size()) + 1;
         r.way = way;
@@ -409,7 +425,8 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       s += "w=$(cat " + Quoted(dir / "preview") + "); ";
       s += waitFor("! xwininfo -id \"$w\" 2>/dev/null | grep -q IsViewable", "the preview unmapped", "");
       break;
-    case Instant::HandedOver: {
+    case Instant::HandedOver:
+    case Instant::HandedOverLate: {
       // The manager is stopped once the progress window is active (only
       // then is the activation handed over), and goes on, whatever
       // happens, as this script ends. The program's request comes to the
@@ -445,8 +462,10 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       s += "xdotool mousemove 0 0; kill -STOP " + manager + "; touch " + Quoted(dir / "stopped") + "; ";
       s += "end=$((SECONDS+20)); ";
       s += waitFor("asked", "the request to make the preview active", "");
-      s += "n=0; while [ $n -lt 50 ] && read -r -t 0.1 l <&4; do case $l in *UnmapNotify*|*DestroyNotify*) break;; "
-           "esac; n=$((n+1)); done; ";
+      // Late: once the progress window has gone, long after the program's
+      // patience (a manager busy that long).
+      s += std::string("n=0; while [ $n -lt 50 ] && read -r -t ") + (r.instant == Instant::HandedOverLate ? "5" : "0.1") +
+           " l <&4; do case $l in *UnmapNotify*|*DestroyNotify*) break;; esac; n=$((n+1)); done; ";
       break;
     }
   }
@@ -459,7 +478,7 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       "p=no; " + progressUp + " && p=yes; a=\"$(xdotool getactivewindow getwindowname 2>/dev/null)\"; ";
   // With the manager held, the way goes first: the program waits for the
   // manager only so long.
-  if (r.instant != Instant::HandedOver) s += probe;
+  if (!HeldStill(r.instant)) s += probe;
   switch (r.way) {
     case Way::Escape:
       s += "timeout 20 xdotool key Escape; ";
@@ -481,7 +500,7 @@ std::string Driver(const Round& r, const std::filesystem::path& dir) {
       }
       break;
   }
-  if (r.instant == Instant::HandedOver) {
+  if (HeldStill(r.instant)) {
     s += probe + "kill -CONT " + std::to_string(g_manager ? g_manager->Pid() : 0) + "; ";
   }
   s += "echo \"sent with the progress window mapped: $p; the active window: '$a'\" >" + sent + ".part; mv " + sent +
@@ -648,14 +667,14 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
   };
   steps.push_back([&] { return open(r, dir); });
   if (r.instant == Instant::ProgressShows || r.instant == Instant::PageReleased ||
-      r.instant == Instant::AfterPreviewEnded || r.instant == Instant::HandedOver) {
+      r.instant == Instant::AfterPreviewEnded || HeldStill(r.instant)) {
     steps.push_back([&] {
       TMyAbortWindow* progress = ShownProgress();
       if (progress == nullptr || !watch.ShowToPaint(progress->GetPeer())) {
         if (shows.seen && ShownPreview() == nullptr) fail("the preview ended before its progress window showed");
         return false;
       }
-      if (r.instant == Instant::HandedOver) {
+      if (HeldStill(r.instant)) {
         PreviewWindow__new* preview = ShownPreview();
         std::ofstream(dir / "preview") << (preview ? test::XWindowOf(*preview->GetPeer()) : 0) << "\n";
         std::ofstream(dir / "progress") << test::XWindowOf(*progress->GetPeer()) << "\n";
@@ -675,7 +694,7 @@ bool PreviewKeySweepTest::RunRound(const Round& r, test::AnsweringBoxes& boxes, 
       return next();
     });
   }
-  if (r.instant == Instant::HandedOver) {
+  if (HeldStill(r.instant)) {
     // The page let go once the manager holds still; the driver that gave
     // up says why in its note.
     steps.push_back([&] {
@@ -809,7 +828,7 @@ TEST_F(PreviewKeySweepTest, EveryWayAtEveryInstantEndsThePreviewAndTheDialogTake
   {
     const CpuBurners burners;
     std::printf("the sweep runs beside %zu busy processes\n", burners.Count());
-    // KVN_GUI_SWEEP_ONLY=<instant 1..6>[,<way 1..3>] runs those rounds alone
+    // KVN_GUI_SWEEP_ONLY=<instant 1..7>[,<way 1..3>] runs those rounds alone
     // (to look into one).
     int only = 0, onlyWay = 0;
     if (const char* text = std::getenv("KVN_GUI_SWEEP_ONLY"); text && *text) {
